@@ -1,0 +1,65 @@
+// Calculation of the stand-in application: formula parsing, evaluation with
+// spreadsheet semantics, recalculation in dependency order, EVALUATE of a
+// formula text in a sheet's context, TEXT of a number with a number format,
+// and the precedents and dependents of cells.
+//
+// Formulas are parsed once per workbook structure (see Workbook::structureVersion)
+// and kept compiled with their dependency order; a recalculation after value
+// changes only re-evaluates.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/workbook/Wb_Workbook.h"
+
+// A rectangular block of values, row by row. A scalar is a 1 x 1 block.
+struct CalcArray {
+  int rows = 1, cols = 1;
+  std::vector<CellValue> values;
+};
+
+// Result of evaluating a formula text: a reference (one or more areas on one
+// sheet), or values.
+struct CalcEvalResult {
+  bool isReference = false;
+  std::vector<CellRange> areas;   // when isReference
+  CalcArray value;                // when not a reference (or the reference's values)
+};
+
+// Recalculates every formula cell of the workbook (array blocks included) in
+// dependency order. A circular reference gives its cells an error value.
+void Calc_recalculate(Workbook* wb);
+// Recalculates every open workbook (CALCULATE.NOW).
+void Calc_recalculateAll();
+// Called after values were written: recalculates when the application's
+// calculation mode is automatic, does nothing in manual mode.
+void Calc_afterChange(Workbook* wb);
+
+// Parses a formula ("=..." or the text after "=") without evaluating it.
+// On failure `error` says what is wrong and where.
+bool Calc_checkFormula(const std::string& formula, std::string* error);
+
+// Evaluates a formula text in the context of sheet `sheet` of `wb` (leading
+// "=" optional; a leading "!" before a name means the name as seen from that
+// sheet). False when the text does not parse.
+bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out);
+
+// Cells whose formulas the formula of (sheet,row,col) reads: direct only, or
+// all levels. Each entry is a single cell or a range as written in formulas.
+std::vector<CellRange> Calc_precedents(Workbook* wb, int sheet, int row, int col, bool allLevels);
+// Formula cells that read (sheet,row,col), direct only or all levels.
+std::vector<CellRange> Calc_dependents(Workbook* wb, int sheet, int row, int col, bool allLevels);
+
+// TEXT(number, format): General, 0, 0.00, #,##0.00, percent, scientific,
+// dates and times, literal texts and bracketed tags. False when the format
+// cannot be read.
+bool Calc_formatNumber(double value, const std::string& format, std::string* out);
+// How a cell shows a value with its number format (General for "").
+std::string Calc_displayText(const CellValue& v, const std::string& format);
+
+// Worksheet functions registered by an add-in (the front end registers the
+// library's own). Arguments arrive evaluated; references arrive as their values.
+using CalcFunction = std::function<CalcArray(const std::vector<CalcArray>& args)>;
+void Calc_registerFunction(const std::string& name, CalcFunction fn);

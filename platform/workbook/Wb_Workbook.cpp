@@ -1,0 +1,275 @@
+// Workbook model of the stand-in application: cells, sheets, names, styles.
+#include "platform/workbook/Wb_Workbook.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+struct ErrorName { CellError code; const char* text; };
+constexpr ErrorName kErrors[] = {
+  {CellError::Null, "#NULL!"}, {CellError::Div0, "#DIV/0!"}, {CellError::Value, "#VALUE!"},
+  {CellError::Ref, "#REF!"},   {CellError::Name, "#NAME?"},  {CellError::Num, "#NUM!"},
+  {CellError::NA, "#N/A"},
+};
+
+void bump(Workbook* wb) { ++wb->structureVersion; }
+
+}  // namespace
+
+const char* Wb_errorText(CellError e) {
+  for (const auto& en : kErrors)
+    if (en.code == e) return en.text;
+  return "#VALUE!";
+}
+
+bool Wb_errorFromText(const std::string& text, CellError* out) {
+  for (const auto& en : kErrors)
+    if (Wb_equalNoCase(text, en.text)) { *out = en.code; return true; }
+  return false;
+}
+
+CellValue CellValue::makeNumber(double d) { CellValue v; v.kind = CellKind::Number; v.number = d; return v; }
+CellValue CellValue::makeText(std::string s) { CellValue v; v.kind = CellKind::Text; v.text = std::move(s); return v; }
+CellValue CellValue::makeBoolean(bool b) { CellValue v; v.kind = CellKind::Boolean; v.number = b ? 1.0 : 0.0; return v; }
+CellValue CellValue::makeError(CellError e) { CellValue v; v.kind = CellKind::Error; v.error = e; return v; }
+
+bool CellValue::operator==(const CellValue& o) const {
+  if (kind != o.kind) return false;
+  switch (kind) {
+    case CellKind::Empty: return true;
+    case CellKind::Number:
+    case CellKind::Boolean: return number == o.number;
+    case CellKind::Text: return text == o.text;
+    case CellKind::Error: return error == o.error;
+  }
+  return false;
+}
+
+Application& Wb_app() {
+  static Application app;
+  return app;
+}
+
+void Wb_resetApp() { Wb_app() = Application{}; }
+
+std::uint64_t Wb_cellKey(int row, int col) {
+  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(row)) << 32) | static_cast<std::uint32_t>(col);
+}
+int Wb_keyRow(std::uint64_t key) { return static_cast<int>(key >> 32); }
+int Wb_keyCol(std::uint64_t key) { return static_cast<int>(key & 0xffffffffu); }
+
+Workbook* Wb_newWorkbook(const std::string& name) {
+  Application& app = Wb_app();
+  auto wb = std::make_unique<Workbook>();
+  wb->name = name;
+  wb->styles.push_back(CellStyle{"Normal", ""});
+  app.workbooks.push_back(std::move(wb));
+  app.activeWorkbook = static_cast<int>(app.workbooks.size()) - 1;
+  return app.workbooks.back().get();
+}
+
+Workbook* Wb_activeWorkbook() {
+  Application& app = Wb_app();
+  if (app.activeWorkbook < 0 || app.activeWorkbook >= static_cast<int>(app.workbooks.size())) return nullptr;
+  return app.workbooks[app.activeWorkbook].get();
+}
+
+void Wb_closeWorkbook(Workbook* wb) {
+  Application& app = Wb_app();
+  auto it = std::find_if(app.workbooks.begin(), app.workbooks.end(),
+                         [wb](const auto& p) { return p.get() == wb; });
+  if (it == app.workbooks.end()) return;
+  int index = static_cast<int>(it - app.workbooks.begin());
+  app.workbooks.erase(it);
+  if (app.activeWorkbook >= index) app.activeWorkbook = std::max(-1, app.activeWorkbook - 1);
+  if (app.activeWorkbook < 0 && !app.workbooks.empty()) app.activeWorkbook = 0;
+}
+
+Sheet* Wb_addSheet(Workbook* wb, const std::string& name) {
+  auto sh = std::make_unique<Sheet>();
+  sh->name = name;
+  wb->sheets.push_back(std::move(sh));
+  bump(wb);
+  return wb->sheets.back().get();
+}
+
+int Wb_sheetIndex(const Workbook* wb, const std::string& name) {
+  for (size_t i = 0; i < wb->sheets.size(); ++i)
+    if (Wb_equalNoCase(wb->sheets[i]->name, name)) return static_cast<int>(i);
+  return -1;
+}
+
+Sheet* Wb_activeSheet(Workbook* wb) {
+  if (!wb || wb->activeSheet < 0 || wb->activeSheet >= static_cast<int>(wb->sheets.size())) return nullptr;
+  return wb->sheets[wb->activeSheet].get();
+}
+
+const Cell* Wb_findCell(const Sheet* sh, int row, int col) {
+  auto it = sh->cells.find(Wb_cellKey(row, col));
+  return it == sh->cells.end() ? nullptr : &it->second;
+}
+
+Cell* Wb_cellAt(Workbook* wb, Sheet* sh, int row, int col) {
+  auto [it, inserted] = sh->cells.try_emplace(Wb_cellKey(row, col));
+  if (inserted) bump(wb);
+  return &it->second;
+}
+
+void Wb_setValue(Workbook* wb, Sheet* sh, int row, int col, const CellValue& v) {
+  Cell* c = Wb_cellAt(wb, sh, row, col);
+  if (!c->formula.empty()) { c->formula.clear(); bump(wb); }
+  c->value = v;
+}
+
+void Wb_setFormula(Workbook* wb, Sheet* sh, int row, int col, const std::string& formula) {
+  Cell* c = Wb_cellAt(wb, sh, row, col);
+  c->formula = formula;
+  bump(wb);
+}
+
+bool Wb_setArrayFormula(Workbook* wb, Sheet* sh, const CellRange& b, const std::string& formula) {
+  for (const ArrayBlock& a : sh->arrays) {
+    bool overlaps = !(a.row2 < b.row1 || b.row2 < a.row1 || a.col2 < b.col1 || b.col2 < a.col1);
+    bool same = a.row1 == b.row1 && a.row2 == b.row2 && a.col1 == b.col1 && a.col2 == b.col2;
+    if (overlaps && !same) return false;
+  }
+  int index = -1;
+  for (size_t i = 0; i < sh->arrays.size(); ++i) {
+    const ArrayBlock& a = sh->arrays[i];
+    if (a.row1 == b.row1 && a.col1 == b.col1 && a.row2 == b.row2 && a.col2 == b.col2) index = static_cast<int>(i);
+  }
+  if (index < 0) {
+    sh->arrays.push_back(ArrayBlock{b.row1, b.col1, b.row2, b.col2, formula});
+    index = static_cast<int>(sh->arrays.size()) - 1;
+  }
+  sh->arrays[index].formula = formula;
+  for (int r = b.row1; r <= b.row2; ++r)
+    for (int c = b.col1; c <= b.col2; ++c) {
+      Cell* cell = Wb_cellAt(wb, sh, r, c);
+      cell->arrayBlock = index;
+      cell->formula = (r == b.row1 && c == b.col1) ? formula : std::string();
+    }
+  bump(wb);
+  return true;
+}
+
+void Wb_clearCell(Workbook* wb, Sheet* sh, int row, int col) {
+  if (sh->cells.erase(Wb_cellKey(row, col))) bump(wb);
+}
+
+bool Wb_usedRange(const Sheet* sh, CellRange* out) {
+  if (sh->cells.empty()) return false;
+  CellRange r;
+  r.row1 = Wb_keyRow(sh->cells.begin()->first);
+  r.row2 = Wb_keyRow(sh->cells.rbegin()->first);
+  r.col1 = Wb_keyCol(sh->cells.begin()->first);
+  r.col2 = r.col1;
+  for (const auto& [key, cell] : sh->cells) {
+    r.col1 = std::min(r.col1, Wb_keyCol(key));
+    r.col2 = std::max(r.col2, Wb_keyCol(key));
+  }
+  *out = r;
+  return true;
+}
+
+const DefinedName* Wb_findName(const Workbook* wb, const std::string& name, int scopeSheet) {
+  const DefinedName* global = nullptr;
+  for (const DefinedName& dn : wb->names) {
+    if (!Wb_equalNoCase(dn.name, name)) continue;
+    if (dn.scopeSheet == scopeSheet && scopeSheet >= 0) return &dn;
+    if (dn.scopeSheet < 0) global = &dn;
+  }
+  return global;
+}
+
+void Wb_defineName(Workbook* wb, const DefinedName& dn) {
+  for (DefinedName& old : wb->names)
+    if (old.scopeSheet == dn.scopeSheet && Wb_equalNoCase(old.name, dn.name)) {
+      old = dn;
+      bump(wb);
+      return;
+    }
+  wb->names.push_back(dn);
+  bump(wb);
+}
+
+bool Wb_deleteName(Workbook* wb, const std::string& name, int scopeSheet) {
+  auto it = std::find_if(wb->names.begin(), wb->names.end(), [&](const DefinedName& dn) {
+    return dn.scopeSheet == scopeSheet && Wb_equalNoCase(dn.name, name);
+  });
+  if (it == wb->names.end()) return false;
+  wb->names.erase(it);
+  bump(wb);
+  return true;
+}
+
+int Wb_findStyle(const Workbook* wb, const std::string& name) {
+  for (size_t i = 0; i < wb->styles.size(); ++i)
+    if (Wb_equalNoCase(wb->styles[i].name, name)) return static_cast<int>(i);
+  return -1;
+}
+
+int Wb_addStyle(Workbook* wb, const CellStyle& st) {
+  int i = Wb_findStyle(wb, st.name);
+  if (i >= 0) { wb->styles[i] = st; return i; }
+  wb->styles.push_back(st);
+  return static_cast<int>(wb->styles.size()) - 1;
+}
+
+std::string Wb_columnName(int col) {
+  std::string s;
+  for (int c = col + 1; c > 0; c = (c - 1) / 26) s.insert(s.begin(), static_cast<char>('A' + (c - 1) % 26));
+  return s;
+}
+
+bool Wb_parseA1(const std::string& text, int* row, int* col) {
+  size_t i = 0;
+  if (i < text.size() && text[i] == '$') ++i;
+  long c = 0;
+  size_t letters = i;
+  while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i]))) {
+    c = c * 26 + (std::toupper(static_cast<unsigned char>(text[i])) - 'A' + 1);
+    if (c > 16384) return false;
+    ++i;
+  }
+  if (i == letters) return false;
+  if (i < text.size() && text[i] == '$') ++i;
+  long r = 0;
+  size_t digits = i;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+    r = r * 10 + (text[i] - '0');
+    if (r > 1048576) return false;
+    ++i;
+  }
+  if (i == digits || i != text.size() || r == 0) return false;
+  *row = static_cast<int>(r - 1);
+  *col = static_cast<int>(c - 1);
+  return true;
+}
+
+std::string Wb_a1(int row, int col, bool absolute) {
+  const char* d = absolute ? "$" : "";
+  return d + Wb_columnName(col) + d + std::to_string(row + 1);
+}
+
+std::string Wb_quoteSheetName(const std::string& name) {
+  bool plain = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0]));
+  for (char ch : name)
+    if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '_' && ch != '.') plain = false;
+  int dummyRow, dummyCol;
+  if (plain && !Wb_parseA1(name, &dummyRow, &dummyCol)) return name;
+  std::string q = "'";
+  for (char ch : name) {
+    q += ch;
+    if (ch == '\'') q += '\'';
+  }
+  return q + "'";
+}
+
+bool Wb_equalNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}

@@ -1,0 +1,149 @@
+// Workbook model of the stand-in spreadsheet application.
+//
+// One in-process `Application` owns the open workbooks, the calculation mode,
+// the status bar, the break flag, screen updating, the selection and the
+// active sheet. Workbooks hold sheets of cells (value, formula text,
+// array-formula block, number format, style), defined names in workbook and
+// sheet scope, and named cell styles. Rows and columns are 0-based here.
+//
+// The calculation (platform/calc) keeps its compiled state per workbook and
+// rebuilds it only when `structureVersion` changes: any change of a formula,
+// a name, a sheet or the set of existing cells bumps it; writing a value into
+// an existing cell does not.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum class CellKind : std::uint8_t { Empty, Number, Text, Boolean, Error };
+
+// Error values carry the spreadsheet's own error codes.
+enum class CellError : std::uint8_t {
+  Null = 0, Div0 = 7, Value = 15, Ref = 23, Name = 29, Num = 36, NA = 42
+};
+
+const char* Wb_errorText(CellError e);                 // "#DIV/0!" ...
+bool Wb_errorFromText(const std::string& text, CellError* out);
+
+struct CellValue {
+  CellKind kind = CellKind::Empty;
+  double number = 0.0;       // Number; Boolean as 0/1
+  std::string text;          // Text
+  CellError error = CellError::Null;
+
+  static CellValue makeNumber(double d);
+  static CellValue makeText(std::string s);
+  static CellValue makeBoolean(bool b);
+  static CellValue makeError(CellError e);
+  bool operator==(const CellValue& o) const;
+};
+
+struct Cell {
+  CellValue value;
+  std::string formula;        // "=..." as typed, empty for constants
+  int arrayBlock = -1;        // index into Sheet::arrays, -1 when not in a block
+  std::string numberFormat;   // "" means General
+  int style = 0;              // index into Workbook::styles
+};
+
+// An array formula entered over a block of cells; the top-left cell holds it.
+struct ArrayBlock {
+  int row1 = 0, col1 = 0, row2 = 0, col2 = 0;
+  std::string formula;
+};
+
+struct Sheet {
+  std::string name;
+  bool visible = true;
+  std::map<std::uint64_t, Cell> cells;   // key: Wb_cellKey(row, col), row-major order
+  std::vector<ArrayBlock> arrays;
+};
+
+struct DefinedName {
+  std::string name;
+  std::string definition;     // text after "=", e.g. "Model!$B$2" or "0.05"
+  int scopeSheet = -1;        // -1 workbook scope, else sheet index
+  bool hidden = false;
+};
+
+struct CellStyle {
+  std::string name;
+  std::string numberFormat;
+};
+
+struct CalcState;             // owned by platform/calc
+
+struct Workbook {
+  std::string path;           // file it was opened from or saved to
+  std::string name;           // file name without folders
+  std::vector<std::unique_ptr<Sheet>> sheets;
+  std::vector<DefinedName> names;
+  std::vector<CellStyle> styles;           // styles[0] is "Normal"
+  int activeSheet = 0;
+  std::uint64_t structureVersion = 1;
+  std::shared_ptr<CalcState> calc;
+};
+
+enum class CalcMode : std::uint8_t { Automatic = 1, SemiAutomatic = 2, Manual = 3 };
+
+struct CellRange {
+  int sheet = 0;
+  int row1 = 0, col1 = 0, row2 = 0, col2 = 0;
+};
+
+struct Application {
+  std::vector<std::unique_ptr<Workbook>> workbooks;
+  int activeWorkbook = -1;
+  CalcMode calcMode = CalcMode::Automatic;
+  std::string statusBar;
+  std::vector<std::string> statusHistory;
+  bool breakFlag = false;
+  bool screenUpdating = true;
+  std::vector<CellRange> selection;     // areas on the active sheet
+};
+
+// The one application of this process.
+Application& Wb_app();
+// Closes every workbook and resets the application to its start state (tests).
+void Wb_resetApp();
+
+std::uint64_t Wb_cellKey(int row, int col);
+int Wb_keyRow(std::uint64_t key);
+int Wb_keyCol(std::uint64_t key);
+
+Workbook* Wb_newWorkbook(const std::string& name);   // owned by the application
+Workbook* Wb_activeWorkbook();
+void Wb_closeWorkbook(Workbook* wb);
+Sheet* Wb_addSheet(Workbook* wb, const std::string& name);
+int Wb_sheetIndex(const Workbook* wb, const std::string& name);  // case-insensitive; -1
+Sheet* Wb_activeSheet(Workbook* wb);
+
+const Cell* Wb_findCell(const Sheet* sh, int row, int col);   // nullptr when empty
+Cell* Wb_cellAt(Workbook* wb, Sheet* sh, int row, int col);   // creates the cell
+void Wb_setValue(Workbook* wb, Sheet* sh, int row, int col, const CellValue& v);  // clears a formula
+void Wb_setFormula(Workbook* wb, Sheet* sh, int row, int col, const std::string& formula);
+// Enters an array formula over the block; fails (false) when the block cuts another block.
+bool Wb_setArrayFormula(Workbook* wb, Sheet* sh, const CellRange& block, const std::string& formula);
+void Wb_clearCell(Workbook* wb, Sheet* sh, int row, int col);
+// Used range: false when the sheet has no cells.
+bool Wb_usedRange(const Sheet* sh, CellRange* out);
+
+// Defined names, compared without regard to case. A sheet-scoped name hides a
+// workbook one for formulas on that sheet.
+const DefinedName* Wb_findName(const Workbook* wb, const std::string& name, int scopeSheet);
+void Wb_defineName(Workbook* wb, const DefinedName& dn);   // replaces same name and scope
+bool Wb_deleteName(Workbook* wb, const std::string& name, int scopeSheet);
+
+int Wb_findStyle(const Workbook* wb, const std::string& name);  // -1 when absent
+int Wb_addStyle(Workbook* wb, const CellStyle& st);
+
+// A1 helpers: column letters <-> 0-based index; "B3" -> (2, 1).
+std::string Wb_columnName(int col);
+bool Wb_parseA1(const std::string& text, int* row, int* col);
+std::string Wb_a1(int row, int col, bool absolute = false);
+// Sheet name as a formula would write it: quoted when it needs quotes.
+std::string Wb_quoteSheetName(const std::string& name);
+bool Wb_equalNoCase(const std::string& a, const std::string& b);
