@@ -204,10 +204,13 @@ std::string stylesPart(const Workbook* wb, StyleTable& st) {
   for (const CellStyle& cs : wb->styles) styleFormats.push_back(formatId(st, cs.numberFormat));
   std::string out = kXmlHead;
   out += std::string("<styleSheet xmlns=\"") + kMainNs + "\">";
-  out += "<numFmts count=\"" + std::to_string(st.customIds.size()) + "\">";
-  for (const auto& [text, id] : st.customIds)
-    out += "<numFmt numFmtId=\"" + std::to_string(id) + "\" formatCode=\"" + xmlText(text) + "\"/>";
-  out += "</numFmts><fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
+  if (!st.customIds.empty()) {
+    out += "<numFmts count=\"" + std::to_string(st.customIds.size()) + "\">";
+    for (const auto& [text, id] : st.customIds)
+      out += "<numFmt numFmtId=\"" + std::to_string(id) + "\" formatCode=\"" + xmlText(text) + "\"/>";
+    out += "</numFmts>";
+  }
+  out += "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
          "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
          "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
          "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>";
