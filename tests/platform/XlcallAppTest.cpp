@@ -212,6 +212,16 @@ TEST_F(XlcallTest, TextFormatsNumbersAndCells) {
   ASSERT_EQ(r.type(), xltypeStr);
   EXPECT_EQ(r.text(), "abc");
   Excel4(xlFree, nullptr, 1, &r.x);
+  XText percent("0.00%"), thousands("#,##0.00");
+  XLOPER half = xlNum(0.5);
+  ASSERT_EQ(Excel4(xlfText, &r.x, 2, &half, &percent.x), xlretSuccess);
+  ASSERT_EQ(r.type(), xltypeStr);
+  EXPECT_EQ(r.text(), "50.00%");
+  Excel4(xlFree, nullptr, 1, &r.x);
+  ASSERT_EQ(Excel4(xlfText, &r.x, 2, &a1.x, &thousands.x), xlretSuccess);
+  ASSERT_EQ(r.type(), xltypeStr);
+  EXPECT_EQ(r.text(), "1,234.50");
+  Excel4(xlFree, nullptr, 1, &r.x);
   XLOPER n = xlNum(1);
   EXPECT_EQ(Excel4(xlfText, &r.x, 2, &n, &n), xlretInvXloper);   // the format must be a text
 }
