@@ -85,6 +85,15 @@ TEST_F(XlcallTest, EvaluateFormulaTexts) {
   ASSERT_EQ(Excel4(xlfEvaluate, &r.x, 1, &tooLong.x), xlretSuccess);   // no 16-bit row holds it
   ASSERT_EQ(r.type(), xltypeErr);
   EXPECT_EQ(r.x.val.err, xlerrRef);
+  XText written("!A1:A2,B3"), sum("=SUM(A1,A2)"), mixed("=A1,1");
+  ASSERT_EQ(Excel4(xlfEvaluate, &r.x, 1, &written.x), xlretSuccess);
+  ASSERT_EQ(r.type(), xltypeRef);
+  EXPECT_TRUE(sameAreas(areasOf(r.x), {CellRange{0, 0, 0, 1, 0}, CellRange{0, 2, 1, 2, 1}}));
+  Excel4(xlFree, nullptr, 1, &r.x);
+  ASSERT_EQ(Excel4(xlfEvaluate, &r.x, 1, &sum.x), xlretSuccess);   // commas of a call stay
+  EXPECT_DOUBLE_EQ(r.x.val.num, 7);
+  ASSERT_EQ(Excel4(xlfEvaluate, &r.x, 1, &mixed.x), xlretSuccess);
+  EXPECT_EQ(r.type(), xltypeErr);
   ASSERT_EQ(Excel4(xlfEvaluate, &r.x, 1, &constant.x), xlretSuccess);
   ASSERT_EQ(r.type(), xltypeMulti);
   EXPECT_EQ(r.x.val.array.rows, 2);
