@@ -196,8 +196,8 @@ void Xlc_setRef(XLOPER* x, Workbook* wb, int sheet, const std::vector<CellRange>
   m->count = static_cast<std::uint16_t>(areas.size());
   for (std::size_t i = 0; i < areas.size(); ++i) {
     // Rows travel as 16-bit patterns: rows above 32767 read back unsigned.
-    m->reftbl[i].rwFirst = static_cast<std::int16_t>(static_cast<std::uint16_t>(areas[i].row1));
-    m->reftbl[i].rwLast = static_cast<std::int16_t>(static_cast<std::uint16_t>(areas[i].row2));
+    m->reftbl[i].rwFirst = static_cast<std::uint16_t>(areas[i].row1);
+    m->reftbl[i].rwLast = static_cast<std::uint16_t>(areas[i].row2);
     m->reftbl[i].colFirst = static_cast<std::uint8_t>(areas[i].col1);
     m->reftbl[i].colLast = static_cast<std::uint8_t>(areas[i].col2);
   }
