@@ -111,9 +111,10 @@ std::vector<CalcBuiltinInfo> Calc_mathFunctions();
 std::vector<CalcBuiltinInfo> Calc_aggregateFunctions();
 std::vector<CalcBuiltinInfo> Calc_lookupFunctions();
 std::vector<CalcBuiltinInfo> Calc_logicFunctions();
-int Calc_findBuiltin(const std::string& upperName);
+// Functions by name, without regard to case; -1 when unknown.
+int Calc_findBuiltin(const std::string& name);
 const CalcBuiltinInfo& Calc_builtin(int index);
-int Calc_findAddin(const std::string& upperName);
+int Calc_findAddin(const std::string& name);
 const CalcFunction& Calc_addin(int index);
 // Wildcard match of a whole text, case-insensitive (* ? and ~ escapes).
 bool Calc_wildcardMatch(const std::string& pattern, const std::string& text);
