@@ -23,6 +23,7 @@ int Fe_main(int argc, char** argv) {
     return 2;
   }
   const char* cmd = argv[1];
+  if (std::strcmp(cmd, "recalc") == 0) return Fe_recalc(argc, argv);
   if (std::strcmp(cmd, "solve") == 0 || std::strcmp(cmd, "engines") == 0 || std::strcmp(cmd, "analyse") == 0) {
     std::fprintf(stderr, "corvan: no engine is available in this build\n");
     return 2;
