@@ -13,6 +13,7 @@
 
 enum class CalcOp : std::uint8_t {
   Literal, ArrayConst, Ref, Name, Missing, Func,
+  Union,          // "A1:B2,D4" at the top of a name or EVALUATE text: areas of one reference
   Neg, Plus, Percent,
   Add, Sub, Mul, Div, Pow, Concat, Eq, Ne, Lt, Gt, Le, Ge,
 };

@@ -60,6 +60,19 @@ struct Parser {
     return combine(op, left, std::move(args));
   }
 
+  // The whole text: an expression, or a union of references separated by commas.
+  bool top(CalcNode* out) {
+    if (!comparison(out)) return false;
+    if (!accept(',')) return true;
+    std::vector<CalcNode> parts;
+    parts.push_back(std::move(*out));
+    do {
+      parts.emplace_back();
+      if (!comparison(&parts.back())) return false;
+    } while (accept(','));
+    return combine(CalcOp::Union, out, std::move(parts));
+  }
+
   bool comparison(CalcNode* out) {
     if (!concat(out)) return false;
     for (;;) {
@@ -348,7 +361,7 @@ bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error) {
   p.skipSpaces();
   if (p.pos < formula.size() && formula[p.pos] == '=') ++p.pos;
   p.skipSpaces();
-  bool ok = p.pos < formula.size() ? p.comparison(out) : p.fail("empty formula");
+  bool ok = p.pos < formula.size() ? p.top(out) : p.fail("empty formula");
   if (ok) {
     p.skipSpaces();
     if (p.pos < formula.size()) ok = p.fail(std::string("unexpected character '") + formula[p.pos] + "'");
