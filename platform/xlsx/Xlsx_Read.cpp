@@ -452,7 +452,8 @@ bool loadWorkbook(Reader& r) {
 
 bool openZip(const std::string& path, ZipPtr* zip, std::string* why) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) { *why = "no such file"; return false; }
+  if (!std::filesystem::exists(path, ec)) { *why = "no such file"; return false; }
+  if (!std::filesystem::is_regular_file(path, ec)) { *why = "is not a file"; return false; }
   int code = 0;
   zip_t* z = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
   if (!z) {
