@@ -60,7 +60,8 @@ CellValue unaryValue(CalcOp op, const CellValue& x) {
   double a;
   CellValue err;
   if (!Calc_toNumber(x, &a, &err)) return err;
-  return CellValue::makeNumber(op == CalcOp::Neg ? -a : a / 100);
+  if (op == CalcOp::Neg) return CellValue::makeNumber(a == 0 ? 0.0 : -a);   // never "-0"
+  return CellValue::makeNumber(a / 100);
 }
 
 void evalOperator(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {

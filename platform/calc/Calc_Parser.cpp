@@ -24,6 +24,7 @@ struct Parser {
   const std::string& s;
   size_t pos = 0;
   std::string error;
+  int nesting = 0;   // open parentheses and calls, bounded before the stack is at risk
 
   bool fail(const std::string& what) {
     if (error.empty()) error = what + " at position " + std::to_string(pos + 1);
@@ -135,7 +136,9 @@ struct Parser {
     char c = s[pos];
     if (c == '(') {
       ++pos;
+      if (++nesting > kMaxHeight) return fail("formula nested too deeply");
       if (!comparison(out)) return false;
+      --nesting;
       return accept(')') || fail("missing )");
     }
     if (c == '{') return arrayConstant(out);
@@ -317,6 +320,7 @@ struct Parser {
 
   bool call(const std::string& name, CalcNode* out) {
     ++pos;  // (
+    if (++nesting > kMaxHeight) return fail("formula nested too deeply");
     std::vector<CalcNode> args;
     if (!accept(')')) {
       for (;;) {
@@ -330,6 +334,7 @@ struct Parser {
         return fail("expected , or ) in arguments of " + name);
       }
     }
+    --nesting;
     if (!combine(CalcOp::Func, out, std::move(args))) return false;
     out->text = name;
     return true;
@@ -343,7 +348,7 @@ bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error) {
     if (error) *error = "formula longer than " + std::to_string(kMaxFormulaLength) + " characters";
     return false;
   }
-  Parser p{formula, 0, {}};
+  Parser p{formula, 0, {}, 0};
   p.skipSpaces();
   if (p.pos < formula.size() && formula[p.pos] == '=') ++p.pos;
   p.skipSpaces();

@@ -241,6 +241,8 @@ bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalRes
   out->isReference = v.area != nullptr;
   if (v.area) out->areas.push_back(rangeOf(*v.area));
   out->value = Calc_valuesOf(v);
+  if (!v.area)
+    for (CellValue& x : out->value.values) x = shown(x);
   return true;
 }
 

@@ -107,3 +107,20 @@ TEST_F(XlsxBadInput, FailedOpenLeavesTheApplicationAsItWas) {
   EXPECT_EQ(Wb_activeWorkbook(), first);
   EXPECT_EQ(Wb_app().workbooks[1].get(), second);
 }
+
+TEST_F(XlsxBadInput, ContentThatCannotBeAWorkbookIsRefused) {
+  std::string error;
+  Workbook* twins = Wb_newWorkbook("twins");
+  Wb_addSheet(twins, "Data");
+  Wb_addSheet(twins, "DATA");
+  ASSERT_TRUE(Xlsx_save(twins, (dir_ / "twins.xlsx").string(), &error)) << error;
+  error = expectRefused(dir_ / "twins.xlsx");
+  EXPECT_NE(error.find("'DATA'"), std::string::npos) << error;
+
+  Workbook* scoped = Wb_newWorkbook("scoped");
+  Wb_addSheet(scoped, "Only");
+  Wb_defineName(scoped, DefinedName{"Lost", "1", 3, false});
+  ASSERT_TRUE(Xlsx_save(scoped, (dir_ / "scoped.xlsx").string(), &error)) << error;
+  error = expectRefused(dir_ / "scoped.xlsx");
+  EXPECT_NE(error.find("'Lost'"), std::string::npos) << error;
+}
