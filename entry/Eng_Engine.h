@@ -156,3 +156,12 @@ int Eng_statusAfterStop(int status, int stop);
 
 // The do-nothing `free` shared by the built-in engines; returns 1.
 int Eng_freeNothing(void* info);
+
+// What every built-in engine's `load` does: fills the information record's
+// limits, flag word and 4-bit fields (first value 32767, second 0); returns 1.
+int Eng_fillBuiltinInfo(void* info, const std::int32_t (&limits)[4], std::uint32_t capabilities,
+                        std::uint32_t fields);
+
+// `setup` and `solve` of a built-in engine that this build does not carry:
+// writes status 8 (no engine) into the problem and returns 0.
+int Eng_engineNotBuilt(void* problem);

@@ -261,6 +261,7 @@ int Xlc_cmdMessage(XLOPER* res, int n, XLOPER** a) {
   } else {
     app.statusBar.clear();   // the status bar goes back to the application
   }
+  if (app.statusListener) app.statusListener(app.statusBar);
   Xlc_setBool(res, true);
   return xlretSuccess;
 }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include "entry/Eng_Engine.h"
 #include "platform/os/Os.h"
@@ -91,7 +92,8 @@ TEST(OsFiles, VersionBlockIsReadWithoutLoading) {
 }
 
 TEST(OsModules, PluginLoadsRunsByOrdinalAndUnloads) {
-  std::string log = (std::filesystem::temp_directory_path() / "corvan-os-test.log").string();
+  std::string log = 
+      (std::filesystem::temp_directory_path() / ("corvan-os-" + std::to_string(getpid()) + ".log")).string();
   std::filesystem::remove(log);
   setenv("CORVAN_TESTENG_LOG", log.c_str(), 1);
   std::string path = kOut + "/TESTENG.DLL";
