@@ -12,21 +12,28 @@ bool Area_isReference(const XLOPER* ref) {
   return t == xltypeRef || t == xltypeSRef;
 }
 
+static bool wellFormed(const XLREF& a) {
+  return a.rwFirst >= 0 && a.rwLast >= a.rwFirst && a.colLast >= a.colFirst;
+}
+
 bool Area_areasOf(const XLOPER* ref, const XLREF** areas, int* count) {
   if (!ref) return false;
   switch (Xl_type(ref)) {
     case xltypeSRef:
       *areas = &ref->val.sref.ref;
       *count = 1;
-      return true;
+      break;
     case xltypeRef:
       if (!ref->val.mref.lpmref || ref->val.mref.lpmref->count == 0) return false;
       *areas = ref->val.mref.lpmref->reftbl;
       *count = ref->val.mref.lpmref->count;
-      return true;
+      break;
     default:
       return false;
   }
+  for (int i = 0; i < *count; ++i)
+    if (!wellFormed((*areas)[i])) return false;
+  return true;
 }
 
 IDSHEET Area_sheetOf(const XLOPER* ref) {
@@ -34,9 +41,7 @@ IDSHEET Area_sheetOf(const XLOPER* ref) {
 }
 
 int Area_areaCells(const XLREF& a) {
-  int rows = a.rwLast - a.rwFirst + 1;
-  int columns = a.colLast - a.colFirst + 1;
-  return rows > 0 && columns > 0 ? rows * columns : 0;
+  return wellFormed(a) ? (a.rwLast - a.rwFirst + 1) * (a.colLast - a.colFirst + 1) : 0;
 }
 
 XLOPER* Area_newReference(IDSHEET sheet, const std::vector<XLREF>& areas) {
