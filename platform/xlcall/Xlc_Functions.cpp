@@ -3,9 +3,10 @@
 // calculation mode, the status bar and screen updating.
 //
 // Texts handed out are cut to 255 characters where a cut text is still the
-// same kind of answer (TEXT, a cell's number format); where a cut would
-// read as something else (GET.NAME's definition, GET.FORMULA, REFTEXT) the
-// call fails with xlretFailed instead.
+// same kind of answer (text values from EVALUATE and xlCoerce, TEXT, a
+// cell's number format); where a cut would read as something else
+// (GET.NAME's definition, GET.FORMULA, REFTEXT) the call fails with
+// xlretFailed instead.
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlcall/Xlc_Internal.h"
 

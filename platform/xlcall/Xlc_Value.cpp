@@ -272,7 +272,8 @@ bool Xlc_parseNumber(const std::string& text, double* out) {
   if (s.back() == '%') { scale = 0.01; s.pop_back(); }
   bool negative = !s.empty() && s[0] == '-';
   if (!s.empty() && (s[0] == '-' || s[0] == '+')) s.erase(0, 1);
-  if (s.empty() || s.find_first_not_of("0123456789.eE+-") != std::string::npos) return false;
+  if (s.empty() || s[0] == '-' || s[0] == '+' || s.find_first_not_of("0123456789.eE+-") != std::string::npos)
+    return false;
   double d = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
   if (ec != std::errc() || end != s.data() + s.size()) return false;
