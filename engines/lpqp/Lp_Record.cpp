@@ -1,0 +1,118 @@
+// The LP/quadratic engine's record: sizing its arrays, turning row bounds
+// into typed rows, finishing a captured model and keeping the pristine copy
+// every solve starts from.
+#include "engines/lpqp/Lp_Engine.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+void Lp_sizeMatrix(LpMatrix& a, int rows, int cols) {
+  a.rows = rows;
+  a.cols = cols;
+  a.a.assign(static_cast<std::size_t>(rows) * cols, 0.0);
+}
+
+}  // namespace
+
+int Lp_allocRecord(LpRecord& lp, int n, int modelRows, int cutRows) {
+  if (n < 1 || modelRows < 0 || cutRows < 0) return 8;
+  try {
+    const int m = modelRows + cutRows;
+    const std::size_t nv = static_cast<std::size_t>(n) + 1, nr = static_cast<std::size_t>(m) + 2;
+    lp.n = n;
+    lp.m = m;
+    lp.modelVars = n;
+    lp.modelRows = modelRows;
+    lp.colStatus.assign(nv, 'L');
+    lp.colMap.assign(nv, 0);
+    lp.phase1Flags.assign(nr, 0);
+    lp.rowMap.assign(nr, 0);
+    for (auto* v : {&lp.rowValue, &lp.rowStart, &lp.rowLower, &lp.rowUpper, &lp.rowScratch, &lp.rhs})
+      v->assign(nr, 0.0);
+    lp.ranges.assign(nr, Lp_infinity);
+    for (auto* v : {&lp.x, &lp.xStart, &lp.point, &lp.savedX, &lp.objCoef, &lp.colWeights})
+      v->assign(nv, 0.0);
+    lp.lower.assign(nv, 0.0);
+    lp.upper.assign(nv, Lp_infinity);
+    lp.rowWeights.assign(static_cast<std::size_t>(m) + 1, 0.0);
+    lp.candCols.assign(nv, 0);
+    lp.candRatios.assign(nv, 0.0);
+    lp.pivotCols.assign(nv, 0);
+    lp.weightCols.assign(nv, 0);
+    lp.types.assign(nr, LpRowType{});
+    lp.pristineTypes.assign(nr, LpRowType{});
+    Lp_sizeMatrix(lp.matrix, m + 2, n + 1);
+    Lp_sizeMatrix(lp.pristine, m + 2, n + 1);
+    lp.activeCols = n;
+  } catch (const std::bad_alloc&) {
+    return 11;
+  }
+  return 0;
+}
+
+int Lp_rowsInUse(const LpRecord& lp) {
+  return lp.modelRows + lp.coverRowsAdded + lp.gomoryRowsAdded;
+}
+
+void Lp_setRowTypes(LpRecord& lp) {
+  for (int i = 1; i <= lp.m; ++i) {
+    const double lo = lp.rowLower[i], up = lp.rowUpper[i];
+    const bool loFinite = lo > -Lp_infinity, upFinite = up < Lp_infinity;
+    LpRowType& t = lp.types[i];
+    t.flips = 0;
+    lp.ranges[i] = Lp_infinity;
+    double b = 0;
+    if (lo == up) {
+      t.type = '=';
+      b = lo;
+    } else if (loFinite && !upFinite) {
+      t.type = '>';
+      b = lo;
+    } else if (upFinite) {
+      t.type = '<';
+      b = up;
+      if (loFinite) lp.ranges[i] = up - lo;
+    } else {
+      t.type = '=';
+    }
+    lp.rhs[i] = b;
+  }
+}
+
+void Lp_finishCapture(LpRecord& lp) {
+  const int objRow = lp.modelRows + 1;
+  double* row0 = lp.matrix.row(0);
+  double* captured = lp.matrix.row(objRow);
+  std::copy(captured, captured + lp.n + 1, row0);
+  std::fill(captured, captured + lp.n + 1, 0.0);  // cut room or phase-1 row: starts empty
+  for (int j = 1; j <= lp.n; ++j) {
+    lp.objCoef[j] = row0[j];
+    row0[j] = -row0[j];
+  }
+  lp.objCoef[0] = row0[0];
+  for (int i = 1; i <= lp.modelRows; ++i) {
+    double* a = lp.matrix.row(i);
+    a[0] = lp.rhs[i] - a[0];
+  }
+  if (lp.maximise)
+    for (int j = 0; j <= lp.n; ++j) row0[j] = -row0[j];
+}
+
+void Lp_savePristine(LpRecord& lp) {
+  lp.pristine.a = lp.matrix.a;
+  lp.pristineTypes = lp.types;
+}
+
+void Lp_restoreWorking(LpRecord& lp) {
+  std::copy(lp.pristine.a.begin(), lp.pristine.a.end(), lp.matrix.a.begin());
+  std::copy(lp.pristineTypes.begin(), lp.pristineTypes.end(), lp.types.begin());
+}
+
+void Lp_refreshPoint(LpRecord& lp) {
+  std::copy(lp.x.begin(), lp.x.end(), lp.point.begin());
+  const int m = Lp_rowsInUse(lp);
+  for (int i = 1; i <= m; ++i)
+    if (lp.rowMap[i] <= lp.n) lp.point[lp.rowMap[i]] = lp.matrix.row(i)[0];
+}

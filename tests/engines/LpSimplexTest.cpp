@@ -1,0 +1,479 @@
+// LP engine core: the bounded simplex on the netlib problems against their
+// published optima, hand-made infeasible, unbounded and degenerate models,
+// the dual warm start and the re-solve against cold solves, and scaling.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "tests/engines/MpsReader.h"
+
+namespace {
+
+struct Known {
+  std::string name, kind;
+  int rows = 0, cols = 0, integers = 0;
+  double optimum = 0;
+};
+
+std::vector<Known> knownProblems() {
+  std::ifstream in(std::string(CORVAN_DATA) + "/lp/optima.csv");
+  std::vector<Known> out;
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::stringstream ss(line);
+    Known k;
+    std::string f[6];
+    for (auto& s : f) std::getline(ss, s, ',');
+    k.name = f[0];
+    k.kind = f[1];
+    k.rows = std::stoi(f[2]);
+    k.cols = std::stoi(f[3]);
+    k.integers = std::stoi(f[4]);
+    k.optimum = std::stod(f[5]);
+    out.push_back(k);
+  }
+  return out;
+}
+
+MpsModel readModel(const std::string& name) {
+  MpsModel model;
+  std::string error;
+  EXPECT_TRUE(Mps_read(std::string(CORVAN_DATA) + "/lp/" + name + ".mps", model, error)) << error;
+  return model;
+}
+
+// Largest violation of a row or bound by x, relative to max(1, |limit|).
+double worstViolation(const MpsModel& model, const std::vector<double>& x) {
+  std::vector<double> activity(model.rowNames.size(), 0.0);
+  for (const MpsEntry& e : model.entries) activity[e.row] += e.value * x[e.col + 1];
+  double worst = 0;
+  auto check = [&](double v, double lo, double up) {
+    if (lo > -Lp_infinity) worst = std::max(worst, (lo - v) / std::max(1.0, std::fabs(lo)));
+    if (up < Lp_infinity) worst = std::max(worst, (v - up) / std::max(1.0, std::fabs(up)));
+  };
+  for (std::size_t i = 0; i < activity.size(); ++i) {
+    double lo, up;
+    Mps_rowLimits(model, static_cast<int>(i), lo, up);
+    check(activity[i], lo, up);
+  }
+  for (std::size_t j = 0; j < model.colNames.size(); ++j)
+    check(x[j + 1], model.lower[j], model.upper[j]);
+  return worst;
+}
+
+double objectiveAt(const MpsModel& model, const std::vector<double>& x) {
+  double z = model.objConstant;
+  for (std::size_t j = 0; j < model.cost.size(); ++j) z += model.cost[j] * x[j + 1];
+  return z;
+}
+
+MpsResult solveModel(const MpsModel& model, LpRecord& lp, bool scale, const LpSettings& s = {},
+                     bool maximise = false) {
+  EXPECT_EQ(Mps_fillRecord(model, lp, maximise), 0);
+  EXPECT_TRUE(Mps_prepare(lp, scale));
+  return Mps_solveCold(lp, s);
+}
+
+// A small model given densely: rows with limits, variable bounds, costs.
+struct Small {
+  std::vector<std::vector<double>> a;
+  std::vector<double> rowLo, rowUp, lo, up, cost;
+};
+
+MpsModel toModel(const Small& s) {
+  MpsModel m;
+  const int n = static_cast<int>(s.cost.size());
+  for (int i = 0; i < static_cast<int>(s.a.size()); ++i) {
+    m.rowNames.push_back("R" + std::to_string(i));
+    const bool loF = s.rowLo[i] > -Lp_infinity, upF = s.rowUp[i] < Lp_infinity;
+    m.rowKinds.push_back(s.rowLo[i] == s.rowUp[i] ? 'E' : !loF ? 'L' : 'G');
+    m.rhs.push_back(loF ? s.rowLo[i] : s.rowUp[i]);
+    m.ranged.push_back(loF && upF && s.rowLo[i] != s.rowUp[i]);
+    m.range.push_back(m.ranged.back() ? s.rowUp[i] - s.rowLo[i] : 0.0);
+    for (int j = 0; j < n; ++j)
+      if (s.a[i][j] != 0) m.entries.push_back({i, j, s.a[i][j]});
+  }
+  for (int j = 0; j < n; ++j) {
+    m.colNames.push_back("C" + std::to_string(j));
+    m.cost.push_back(s.cost[j]);
+    m.lower.push_back(s.lo[j]);
+    m.upper.push_back(s.up[j]);
+    m.integer.push_back(false);
+    m.lowerSet.push_back(true);
+  }
+  return m;
+}
+
+constexpr double inf = Lp_infinity;
+
+int stopAfter(void* context, const LpRecord&, int iteration, double, double) {
+  return iteration >= *static_cast<int*>(context) ? 3 : 0;
+}
+
+}  // namespace
+
+// ---- the netlib problems ----
+
+class Netlib : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Netlib, ReachesThePublishedOptimum) {
+  double optimum = 0;
+  for (const Known& k : knownProblems())
+    if (k.name == GetParam()) optimum = k.optimum;
+  const MpsModel model = readModel(GetParam());
+  for (bool scale : {true, false}) {
+    LpRecord lp;
+    const MpsResult r = solveModel(model, lp, scale);
+    ASSERT_EQ(r.status, 0) << (scale ? "scaled" : "unscaled");
+    EXPECT_LE(std::fabs(r.objective - optimum), 1e-6 * std::max(1.0, std::fabs(optimum)))
+        << (scale ? "scaled " : "unscaled ") << r.objective;
+    EXPECT_LE(worstViolation(model, lp.x), 1e-6);
+    EXPECT_NEAR(objectiveAt(model, lp.x), r.objective, 1e-7 * std::max(1.0, std::fabs(optimum)));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(LpSimplex, Netlib,
+                         ::testing::Values("afiro", "sc50a", "sc50b", "kb2", "adlittle", "blend",
+                                           "recipe", "share2b", "sc105", "stocfor1", "boeing2"));
+
+TEST(MpsReader, CountsMatchTheTable) {
+  for (const Known& k : knownProblems()) {
+    const MpsModel model = readModel(k.name);
+    int integers = 0;
+    for (bool b : model.integer) integers += b;
+    EXPECT_EQ(static_cast<int>(model.rowNames.size()), k.rows) << k.name;
+    EXPECT_EQ(static_cast<int>(model.colNames.size()), k.cols) << k.name;
+    EXPECT_EQ(integers, k.integers) << k.name;
+  }
+}
+
+TEST(MpsReader, TakesFieldsByColumn) {
+  const MpsModel blend = readModel("blend");  // RHS lines without a set name
+  int rhs = 0;
+  for (double b : blend.rhs) rhs += b != 0;
+  EXPECT_GT(rhs, 0);
+  const MpsModel boeing = readModel("boeing2");
+  int ranged = 0, negativeLower = 0;
+  for (bool r : boeing.ranged) ranged += r;
+  for (double lo : boeing.lower) negativeLower += lo < 0;
+  EXPECT_GT(ranged, 0);
+  EXPECT_GT(negativeLower, 0);
+  const MpsModel recipe = readModel("recipe");  // FX bounds
+  int fixed = 0;
+  for (std::size_t j = 0; j < recipe.lower.size(); ++j) fixed += recipe.lower[j] == recipe.upper[j];
+  EXPECT_GT(fixed, 0);
+}
+
+// ---- hand-made models ----
+
+TEST(LpSimplex, InfeasibleAndUnbounded) {
+  LpRecord a;
+  const Small infeasible{{{1, 1}, {1, 1}}, {-inf, 3}, {1, inf}, {0, 0}, {inf, inf}, {1, 1}};
+  EXPECT_EQ(solveModel(toModel(infeasible), a, true).status, 5);
+  LpRecord b;  // max x1 + x2 with x1 - x2 <= 1
+  const Small unbounded{{{1, -1}}, {-inf}, {1}, {0, 0}, {inf, inf}, {1, 1}};
+  EXPECT_EQ(solveModel(toModel(unbounded), b, true, {}, true).status, 4);
+  LpRecord c;  // the same with a free variable: min x1 s.t. x1 - x2 <= 1, x2 free
+  const Small freeDown{{{1, -1}}, {-inf}, {1}, {-inf, -inf}, {inf, inf}, {1, 0}};
+  EXPECT_EQ(solveModel(toModel(freeDown), c, false).status, 4);
+}
+
+TEST(LpSimplex, SmallMaximisationByHand) {
+  // max 3x + 5y, x <= 4, 2y <= 12, 3x + 2y <= 18: optimum 36 at (2, 6).
+  const Small s{{{1, 0}, {0, 2}, {3, 2}}, {-inf, -inf, -inf}, {4, 12, 18}, {0, 0}, {inf, inf}, {3, 5}};
+  LpRecord lp;
+  const MpsResult r = solveModel(toModel(s), lp, true, {}, true);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 36, 1e-9);
+  EXPECT_NEAR(lp.x[1], 2, 1e-9);
+  EXPECT_NEAR(lp.x[2], 6, 1e-9);
+}
+
+TEST(LpSimplex, DegenerateModelDoesNotCycle) {
+  // A classic cycling example for largest-coefficient pricing; optimum -5/4
+  // at (1, 0, 1, 0).
+  const Small s{{{0.25, -8, -1, 9}, {0.5, -12, -0.5, 3}, {0, 0, 1, 0}},
+                {-inf, -inf, -inf}, {0, 0, 1}, {0, 0, 0, 0}, {inf, inf, inf, inf},
+                {-0.75, 20, -0.5, 6}};
+  for (bool weighting : {false, true}) {
+    LpRecord lp;
+    ASSERT_EQ(Mps_fillRecord(toModel(s), lp), 0);
+    lp.primalWeighting = lp.dualWeighting = weighting;
+    ASSERT_TRUE(Mps_prepare(lp, false));
+    int limit = 100;
+    const MpsResult r = Mps_solveCold(lp, {1e-8, 1e-6, 1e-5, stopAfter, &limit});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NEAR(r.objective, -1.25, 1e-12);
+    EXPECT_NEAR(lp.x[1], 1, 1e-12);
+    EXPECT_NEAR(lp.x[3], 1, 1e-12);
+  }
+}
+
+TEST(LpSimplex, ProgressStopEndsTheSolve) {
+  const MpsModel model = readModel("sc50a");
+  LpRecord lp;
+  int limit = 5;
+  const MpsResult r = solveModel(model, lp, true, {1e-8, 1e-6, 1e-5, stopAfter, &limit});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.iterations, 5);
+}
+
+TEST(LpSimplex, SmallRangeMovesByAFlip) {
+  // max x + y, x + y <= 10, x in [0, 1], y in [0, 20]: x flips to 1 without
+  // entering the basis, then y enters: 10 at x = 1, y = 9.
+  const Small s{{{1, 1}}, {-inf}, {10}, {0, 0}, {1, 20}, {1, 1}};
+  LpRecord lp;
+  ASSERT_EQ(Mps_fillRecord(toModel(s), lp, true), 0);
+  lp.primalWeighting = false;
+  ASSERT_TRUE(Mps_prepare(lp, false));
+  const MpsResult r = Mps_solveCold(lp, {});
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 10, 1e-12);
+  EXPECT_EQ(r.iterations, 2);
+  EXPECT_EQ(lp.rowMap[1], 2);  // y basic
+  EXPECT_EQ(lp.colStatus[1], 'U');
+  EXPECT_EQ(lp.colMap[1], 1);
+  EXPECT_NEAR(lp.x[1], 1, 1e-12);
+  EXPECT_NEAR(lp.x[2], 9, 1e-12);
+}
+
+TEST(LpSimplex, NegativeRightHandSideIsNegated) {
+  // -x - y <= -2 (start infeasible at 0), min x + 2y: 2 at (2, 0).
+  const Small s{{{-1, -1}}, {-inf}, {-2}, {0, 0}, {inf, inf}, {1, 2}};
+  LpRecord lp;
+  const MpsResult r = solveModel(toModel(s), lp, false);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 2, 1e-12);
+  EXPECT_EQ(lp.types[1].flips, 1);
+  EXPECT_EQ(lp.types[1].type, '>');
+  EXPECT_EQ(lp.pristineTypes[1].type, '<');
+}
+
+TEST(LpSimplex, RedundantEqualityKeepsItsArtificial) {
+  // x + y = 2 twice (the second doubled), min x - y with y <= 1.5: -1 at (0.5, 1.5).
+  const Small s{{{1, 1}, {2, 2}}, {2, 4}, {2, 4}, {0, 0}, {inf, 1.5}, {1, -1}};
+  LpRecord lp;
+  const MpsResult r = solveModel(toModel(s), lp, false);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, -1, 1e-12);
+  EXPECT_EQ(lp.activeCols, 1);  // one artificial dropped, the other stays basic
+}
+
+TEST(LpSimplex, RangedRowStartingBelowItsLowerLimit) {
+  // 3 <= 10y <= 5 with y <= 0.45, and x >= 1. Passing the ranged row's
+  // lower limit must not hide the other row's infeasibility: with x <= 0.5
+  // there is no solution; with x <= 2, min x + y is 1.3 at (1, 0.3).
+  for (double xUp : {0.5, 2.0}) {
+    const Small s{{{0, 10}, {1, 0}}, {3, 1}, {5, inf}, {0, 0}, {xUp, 0.45}, {1, 1}};
+    LpRecord lp;
+    const MpsResult r = solveModel(toModel(s), lp, false);
+    if (xUp < 1) {
+      EXPECT_EQ(r.status, 5);
+      continue;
+    }
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NEAR(r.objective, 1.3, 1e-12);
+    EXPECT_NEAR(lp.x[2], 0.3, 1e-12);
+  }
+}
+
+// ---- warm start and re-solve ----
+
+namespace {
+
+// Solves `name` cold, then tightens the bounds of variable j as `change`
+// says and runs the warm start on the final tableau; returns its result.
+template <class Change>
+MpsResult warmAfter(const MpsModel& model, LpRecord& lp, Change change) {
+  solveModel(model, lp, true);
+  change(lp.lower, lp.upper, lp.x);
+  Lp_scaleVariableState(lp);
+  MpsResult r;
+  r.status = Lp_dualWarmStart(lp, {});
+  r.iterations = lp.iterations;
+  r.objective = Lp_unscaleObjective(lp.scaling, lp.matrix.row(0)[0]);
+  Lp_unscaleVariableState(lp);
+  return r;
+}
+
+// The index (1-based) of the basic structural with the largest value.
+int largestBasic(const LpRecord& lp) {
+  int best = 0;
+  for (int i = 1; i <= Lp_rowsInUse(lp); ++i) {
+    const int v = lp.rowMap[i];
+    if (v <= lp.n && (best == 0 || lp.x[v] > lp.x[best])) best = v;
+  }
+  return best;
+}
+
+}  // namespace
+
+TEST(LpWarmStart, BoundChangeMatchesAColdSolve) {
+  for (const char* name : {"afiro", "sc50a", "adlittle", "share2b", "stocfor1"}) {
+    const MpsModel model = readModel(name);
+    LpRecord probe;
+    solveModel(model, probe, true);
+    const int j = largestBasic(probe);
+    ASSERT_GT(j, 0) << name;
+    const double cap = probe.x[j] / 2;
+    LpRecord warm;
+    const MpsResult w = warmAfter(model, warm, [&](auto&, auto& up, auto&) { up[j] = cap; });
+    MpsModel changed = model;
+    changed.upper[j - 1] = cap;
+    LpRecord cold;
+    const MpsResult c = solveModel(changed, cold, true);
+    ASSERT_EQ(c.status, 0) << name;
+    ASSERT_EQ(w.status, 0) << name;
+    EXPECT_NEAR(w.objective, c.objective, 1e-7 * std::max(1.0, std::fabs(c.objective))) << name;
+    EXPECT_LE(worstViolation(changed, warm.x), 1e-6) << name;
+  }
+}
+
+TEST(LpWarmStart, CrossedLimitsAreInfeasible) {
+  // max 3x + 5y, x <= 4, 2y <= 12, 3x + 2y <= 18, then x >= 5.
+  const Small s{{{1, 0}, {0, 2}, {3, 2}}, {-inf, -inf, -inf}, {4, 12, 18}, {0, 0}, {inf, inf}, {3, 5}};
+  LpRecord lp;
+  ASSERT_EQ(Mps_fillRecord(toModel(s), lp, true), 0);
+  ASSERT_TRUE(Mps_prepare(lp, true));
+  ASSERT_EQ(Mps_solveCold(lp, {}).status, 0);
+  lp.lower[1] = 5;
+  Lp_scaleVariableState(lp);
+  EXPECT_EQ(Lp_dualWarmStart(lp, {}), 5);
+}
+
+TEST(LpWarmStart, FreeNonbasicVariableGivesUp) {
+  // min y with x free, x - y >= -1, y <= 3: x never enters the basis and
+  // stays nonbasic at 0, which the warm start cannot place on a bound.
+  const Small s{{{1, -1}}, {-1}, {inf}, {-inf, 0}, {inf, 3}, {0, 1}};
+  LpRecord lp;
+  ASSERT_EQ(Mps_fillRecord(toModel(s), lp), 0);
+  ASSERT_TRUE(Mps_prepare(lp, false));
+  ASSERT_EQ(Mps_solveCold(lp, {}).status, 0);
+  ASSERT_EQ(lp.colMap[1], 1);  // x never entered: free nonbasic at 0
+  EXPECT_EQ(lp.colStatus[1], 'X');
+  EXPECT_EQ(Lp_dualWarmStart(lp, {}), 8);
+}
+
+TEST(LpResolve, NewObjectiveMatchesAColdSolve) {
+  for (const char* name : {"afiro", "sc105", "share2b"}) {
+    const MpsModel model = readModel(name);
+    MpsModel changed = model;
+    for (std::size_t j = 0; j < changed.cost.size(); ++j)
+      changed.cost[j] = model.cost[j] * (1.0 + 0.25 * (j % 3)) + (j % 5 == 0 ? 0.01 : 0.0);
+    LpRecord lp;
+    ASSERT_EQ(solveModel(model, lp, true).status, 0);
+    std::vector<double> g(lp.n + 1, 0.0);
+    for (int j = 1; j <= lp.n; ++j) g[j] = changed.cost[j - 1];
+    const double value = objectiveAt(changed, lp.x);
+    Lp_scaleVariableState(lp);
+    Lp_scaleGradient(lp.scaling, g.data());
+    const int st = Lp_resolveWithObjective(lp, {}, Lp_scaleObjective(lp.scaling, value), g.data());
+    Lp_unscaleVariableState(lp);
+    LpRecord cold;
+    const MpsResult c = solveModel(changed, cold, true);
+    ASSERT_EQ(st, c.status) << name;
+    const double z = Lp_unscaleObjective(lp.scaling, lp.matrix.row(0)[0]);
+    EXPECT_NEAR(z, c.objective, 1e-7 * std::max(1.0, std::fabs(c.objective))) << name;
+    EXPECT_NEAR(objectiveAt(changed, lp.x), z, 1e-7 * std::max(1.0, std::fabs(z))) << name;
+  }
+}
+
+// ---- record set-up and scaling ----
+
+TEST(LpRecordSetup, RowBoundsGiveTypesAndRanges) {
+  LpRecord lp;
+  ASSERT_EQ(Lp_allocRecord(lp, 1, 4, 2), 0);
+  const double lo[] = {0, 1, -inf, 2, -inf, 7}, up[] = {0, inf, 3, 5, inf, 7};
+  for (int i = 1; i <= 5; ++i) lp.rowLower[i] = lo[i], lp.rowUpper[i] = up[i];
+  lp.rowLower[6] = -inf;  // cut room starts unbounded
+  lp.rowUpper[6] = inf;
+  Lp_setRowTypes(lp);
+  const char types[] = " ><<==";
+  const double rhs[] = {0, 1, 3, 5, 0, 7}, ranges[] = {0, inf, inf, 3, inf, inf};
+  for (int i = 1; i <= 5; ++i) {
+    EXPECT_EQ(lp.types[i].type, types[i]) << i;
+    EXPECT_EQ(lp.rhs[i], rhs[i]) << i;
+    EXPECT_EQ(lp.ranges[i], ranges[i]) << i;
+  }
+  EXPECT_EQ(lp.types[6].type, '=');
+  EXPECT_EQ(Lp_rowsInUse(lp), 4);
+  EXPECT_EQ(Lp_allocRecord(lp, 0, 1, 0), 8);
+}
+
+TEST(LpRecordSetup, CaptureMovesTheObjectiveAndConstants) {
+  LpRecord lp;
+  ASSERT_EQ(Lp_allocRecord(lp, 2, 1, 0), 0);
+  lp.rowLower[1] = -inf;
+  lp.rowUpper[1] = 10;
+  Lp_setRowTypes(lp);
+  const double row1[] = {4, 1, 2}, objective[] = {7, 3, -5};  // 4 + x + 2y <= 10; 7 + 3x - 5y
+  std::copy(row1, row1 + 3, lp.matrix.row(1));
+  std::copy(objective, objective + 3, lp.matrix.row(2));
+  lp.maximise = true;
+  Lp_finishCapture(lp);
+  EXPECT_EQ(lp.matrix.row(1)[0], 6);
+  EXPECT_EQ(lp.objCoef[1], 3);
+  EXPECT_EQ(lp.objCoef[2], -5);
+  const double* r0 = lp.matrix.row(0);  // negated twice for the maximisation
+  EXPECT_EQ(r0[0], -7);
+  EXPECT_EQ(r0[1], 3);
+  EXPECT_EQ(r0[2], -5);
+  EXPECT_EQ(lp.matrix.row(2)[1], 0);
+}
+
+TEST(LpScale, PowersOfTwoBecomeOne) {
+  LpRecord lp;
+  ASSERT_EQ(Lp_allocRecord(lp, 2, 2, 0), 0);
+  const double a[3][3] = {{0, -0.5, 32}, {1, 2, 8}, {3, 4, 16}};
+  for (int i = 0; i < 3; ++i) std::copy(a[i], a[i] + 3, lp.matrix.row(i));
+  Lp_computeScaling(lp);
+  ASSERT_TRUE(Lp_scaleMatrix(lp.scaling, lp.matrix));
+  for (int i = 1; i <= 2; ++i)
+    for (int j = 1; j <= 2; ++j) EXPECT_EQ(lp.matrix.row(i)[j], 1.0);
+  EXPECT_EQ(lp.scaling.rowExp[1], 2);
+  EXPECT_EQ(lp.scaling.colExp[1], 1);
+  EXPECT_EQ(lp.scaling.colExp[2], -1);
+  // The objective row: exponents -1 + 1 and 5 - 1 give 2.
+  EXPECT_EQ(lp.scaling.rowExp[3], 2);
+  EXPECT_EQ(lp.scaling.rowExp[0], 2);
+  ASSERT_TRUE(Lp_unscaleMatrix(lp.scaling, lp.matrix));
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) EXPECT_EQ(lp.matrix.row(i)[j], a[i][j]);
+  LpMatrix other;
+  other.rows = 4;
+  other.cols = 2;
+  other.a.assign(8, 1.0);
+  EXPECT_FALSE(Lp_scaleMatrix(lp.scaling, other));
+}
+
+TEST(LpScale, InfiniteBoundsAndTinyEntries) {
+  LpRecord lp;
+  ASSERT_EQ(Lp_allocRecord(lp, 2, 1, 0), 0);
+  lp.matrix.row(1)[1] = 1024;
+  lp.matrix.row(1)[2] = 1e-21;
+  Lp_computeScaling(lp);
+  std::vector<double> v = {0, inf, -inf}, w = {0, 3, inf};
+  for (int k = 0; k < 3; ++k) {
+    Lp_scaleVariables(lp.scaling, v.data());
+    Lp_scaleRows(lp.scaling, w.data());
+  }
+  EXPECT_EQ(v[1], inf);
+  EXPECT_EQ(v[2], -inf);
+  EXPECT_EQ(w[2], inf);
+  EXPECT_EQ(w[1], std::ldexp(3.0, -30));
+  ASSERT_TRUE(Lp_scaleMatrix(lp.scaling, lp.matrix));
+  EXPECT_EQ(lp.matrix.row(1)[2], 0.0);
+  LpRecord flat;  // no scaling computed: values stay, tiny entries still go
+  ASSERT_EQ(Lp_allocRecord(flat, 1, 1, 0), 0);
+  flat.matrix.row(1)[1] = 5e-21;
+  flat.matrix.row(1)[0] = 7;
+  ASSERT_TRUE(Lp_scaleMatrix(flat.scaling, flat.matrix));
+  EXPECT_EQ(flat.matrix.row(1)[1], 0.0);
+  EXPECT_EQ(flat.matrix.row(1)[0], 7.0);
+  std::vector<double> x = {0, 3};
+  Lp_scaleVariables(flat.scaling, x.data());
+  EXPECT_EQ(x[1], 3.0);
+}
