@@ -191,7 +191,7 @@ int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings) {
   Lp_readTolerances(lp, settings);
   lp.iterations = 0;
   const int m = Lp_rowsInUse(lp);
-  if (lp.n < 1 || m < 0 || lp.matrix.a.empty() || lp.colMap.empty()) return 8;
+  if (!Lp_isAllocated(lp)) return 8;
   if (!Lp_dualNonbasics(lp)) return 8;
   for (int i = 0; i <= lp.m; ++i) lp.rowWeights[i] = 0.0;
   const int limit = m + lp.n;

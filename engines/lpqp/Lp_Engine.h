@@ -134,6 +134,8 @@ struct LpRecord {
 // Sizes every array for n variables, `modelRows` rows and `cutRows` rows of
 // cut room; 0, 8 for bad sizes, 11 when memory runs out.
 int Lp_allocRecord(LpRecord& lp, int n, int modelRows, int cutRows);
+// Whether the arrays match n and m and the rows in use fit the cut room.
+bool Lp_isAllocated(const LpRecord& lp);
 // Rows in use: the model rows and the cut rows added so far.
 int Lp_rowsInUse(const LpRecord& lp);
 // Row types, right-hand sides and ranges from rowLower/rowUpper (every row

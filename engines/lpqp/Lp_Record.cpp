@@ -52,6 +52,15 @@ int Lp_allocRecord(LpRecord& lp, int n, int modelRows, int cutRows) {
   return 0;
 }
 
+bool Lp_isAllocated(const LpRecord& lp) {
+  const std::size_t nv = static_cast<std::size_t>(lp.n) + 1, nr = static_cast<std::size_t>(lp.m) + 2;
+  const int rows = Lp_rowsInUse(lp);
+  return lp.n >= 1 && rows >= 0 && rows <= lp.m && lp.matrix.rows == lp.m + 2 &&
+         lp.matrix.cols == lp.n + 1 && lp.matrix.a.size() == nr * nv && lp.x.size() == nv &&
+         lp.colStatus.size() == nv && lp.rowMap.size() == nr && lp.ranges.size() == nr &&
+         lp.types.size() == nr && lp.rowWeights.size() == nr - 1;
+}
+
 int Lp_rowsInUse(const LpRecord& lp) {
   return lp.modelRows + lp.coverRowsAdded + lp.gomoryRowsAdded;
 }

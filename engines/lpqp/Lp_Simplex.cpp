@@ -374,7 +374,7 @@ int Lp_report(LpRecord& lp, const LpSettings& s, double infeasibility) {
 
 int Lp_boundedSimplex(LpRecord& lp, const LpSettings& settings) {
   Lp_readTolerances(lp, settings);
-  if (lp.n < 1 || Lp_rowsInUse(lp) < 0) return 8;
+  if (!Lp_isAllocated(lp)) return 8;
   Lp_coldBasis(lp);
   const int status = Lp_twoPhases(lp, settings);
   Lp_unpack(lp);
@@ -382,9 +382,11 @@ int Lp_boundedSimplex(LpRecord& lp, const LpSettings& settings) {
 }
 
 int Lp_resolveWithObjective(LpRecord& lp, const LpSettings& settings, double value,
-                            const double* g) {
+                            const double* gradient) {
+  const double* g = gradient;
   Lp_readTolerances(lp, settings);
   const int n = lp.n, m = Lp_rowsInUse(lp);
+  if (!Lp_isAllocated(lp) || !gradient) return 8;
   for (int i = 1; i <= m; ++i)
     if (lp.rowMap[i] <= n) lp.x[lp.rowMap[i]] = lp.matrix.row(i)[0];
   for (int k = 1; k <= n; ++k)

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "tests/engines/MpsReader.h"
@@ -332,6 +333,42 @@ TEST(LpWarmStart, BoundChangeMatchesAColdSolve) {
   }
 }
 
+TEST(LpWarmStart, BranchingChangesAgreeWithColdSolves) {
+  // Branch-and-bound style changes (x_j <= floor(v) or x_j >= ceil(v) at the
+  // optimum); a warm start that does not give up must agree with a cold solve.
+  std::mt19937 random(12345);
+  int warmSolved = 0, trials = 0;
+  for (const char* name : {"afiro", "sc50b", "kb2", "recipe", "boeing2"}) {
+    const MpsModel model = readModel(name);
+    for (int trial = 0; trial < 12; ++trial) {
+      LpRecord probe;
+      solveModel(model, probe, true);
+      const int j = 1 + static_cast<int>(random() % probe.n);
+      const double v = probe.x[j];
+      MpsModel changed = model;
+      if (random() % 2) changed.upper[j - 1] = std::floor(v - 0.5);
+      else changed.lower[j - 1] = std::ceil(v + 0.5);
+      if (changed.lower[j - 1] > changed.upper[j - 1]) continue;
+      LpRecord warm;
+      const MpsResult w = warmAfter(model, warm, [&](auto& lo, auto& up, auto&) {
+        lo[j] = changed.lower[j - 1];
+        up[j] = changed.upper[j - 1];
+      });
+      LpRecord cold;
+      const MpsResult c = solveModel(changed, cold, true);
+      ++trials;
+      if (w.status == 8) continue;
+      ++warmSolved;
+      ASSERT_EQ(w.status, c.status) << name << " variable " << j;
+      if (c.status != 0) continue;
+      EXPECT_NEAR(w.objective, c.objective, 1e-7 * std::max(1.0, std::fabs(c.objective)))
+          << name << " variable " << j;
+      EXPECT_LE(worstViolation(changed, warm.x), 1e-6) << name << " variable " << j;
+    }
+  }
+  EXPECT_GE(warmSolved, trials * 3 / 4);
+}
+
 TEST(LpWarmStart, CrossedLimitsAreInfeasible) {
   // max 3x + 5y, x <= 4, 2y <= 12, 3x + 2y <= 18, then x >= 5.
   const Small s{{{1, 0}, {0, 2}, {3, 2}}, {-inf, -inf, -inf}, {4, 12, 18}, {0, 0}, {inf, inf}, {3, 5}};
@@ -342,6 +379,29 @@ TEST(LpWarmStart, CrossedLimitsAreInfeasible) {
   lp.lower[1] = 5;
   Lp_scaleVariableState(lp);
   EXPECT_EQ(Lp_dualWarmStart(lp, {}), 5);
+}
+
+TEST(LpWarmStart, LongStepFlipsBoxedColumns) {
+  // min x1 + 2x2 + 3x3, x in [0, 1], -x1 - x2 - x3 + y <= 0, y in [0, 10]:
+  // all 0. Raising y's lower bound to 2.5 makes the row's slack -2.5; the
+  // long step passes x1 and x2 (flipped to 1) and enters x3 at 0.5, in one
+  // exchange: 4.5. The plain ratio test reaches the same optimum.
+  const Small s{{{-1, -1, -1, 1}}, {-inf}, {0}, {0, 0, 0, 0}, {1, 1, 1, 10}, {1, 2, 3, 0}};
+  for (bool plain : {false, true}) {
+    LpRecord lp;
+    ASSERT_EQ(Mps_fillRecord(toModel(s), lp), 0);
+    ASSERT_TRUE(Mps_prepare(lp, false));
+    ASSERT_EQ(Mps_solveCold(lp, {}).status, 0);
+    lp.lower[4] = 2.5;
+    lp.plainDualRatio = plain;
+    ASSERT_EQ(Lp_dualWarmStart(lp, {}), 0);
+    EXPECT_NEAR(lp.matrix.row(0)[0], 4.5, 1e-12);
+    EXPECT_NEAR(lp.x[1], 1, 1e-12);
+    EXPECT_NEAR(lp.x[2], 1, 1e-12);
+    EXPECT_NEAR(lp.x[3], 0.5, 1e-12);
+    if (!plain) EXPECT_EQ(lp.iterations, 1);
+    else EXPECT_GT(lp.iterations, 1);
+  }
 }
 
 TEST(LpWarmStart, FreeNonbasicVariableGivesUp) {
@@ -401,6 +461,19 @@ TEST(LpRecordSetup, RowBoundsGiveTypesAndRanges) {
   EXPECT_EQ(lp.types[6].type, '=');
   EXPECT_EQ(Lp_rowsInUse(lp), 4);
   EXPECT_EQ(Lp_allocRecord(lp, 0, 1, 0), 8);
+}
+
+TEST(LpRecordSetup, UnsizedRecordIsRefused) {
+  LpRecord lp;
+  const double g[2] = {0, 1};
+  EXPECT_EQ(Lp_boundedSimplex(lp, {}), 8);
+  EXPECT_EQ(Lp_dualWarmStart(lp, {}), 8);
+  EXPECT_EQ(Lp_resolveWithObjective(lp, {}, 0, g), 8);
+  lp.n = 3;  // sizes that do not match the arrays
+  EXPECT_EQ(Lp_boundedSimplex(lp, {}), 8);
+  ASSERT_EQ(Lp_allocRecord(lp, 1, 1, 0), 0);
+  lp.gomoryRowsAdded = 2;  // more cut rows than room
+  EXPECT_EQ(Lp_boundedSimplex(lp, {}), 8);
 }
 
 TEST(LpRecordSetup, CaptureMovesTheObjectiveAndConstants) {
