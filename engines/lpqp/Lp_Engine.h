@@ -138,6 +138,13 @@ int Lp_allocRecord(LpRecord& lp, int n, int modelRows, int cutRows);
 bool Lp_isAllocated(const LpRecord& lp);
 // Rows in use: the model rows and the cut rows added so far.
 int Lp_rowsInUse(const LpRecord& lp);
+void Lp_savePristine(LpRecord& lp);
+void Lp_restoreWorking(LpRecord& lp);
+// Current point (basic structurals from the right-hand sides) into `point`.
+void Lp_refreshPoint(LpRecord& lp);
+
+// ---- capture (Lp_Capture.cpp) ----
+
 // Row types, right-hand sides and ranges from rowLower/rowUpper (every row
 // 1..m, cut room included).
 void Lp_setRowTypes(LpRecord& lp);
@@ -147,10 +154,16 @@ void Lp_setRowTypes(LpRecord& lp);
 // turns each row's element 0 into right-hand side minus constant and, when
 // maximising, negates row 0.
 void Lp_finishCapture(LpRecord& lp);
-void Lp_savePristine(LpRecord& lp);
-void Lp_restoreWorking(LpRecord& lp);
-// Current point (basic structurals from the right-hand sides) into `point`.
-void Lp_refreshPoint(LpRecord& lp);
+// Integer variables (flags[0..n-1] nonzero) get their lower bound rounded up
+// and their upper bound down.
+void Lp_roundIntegerBounds(LpRecord& lp, const int* integerFlags);
+// Whether some variable's lower bound exceeds its upper bound.
+bool Lp_boundsCrossed(const LpRecord& lp);
+// Objective kind test on one evaluated slot with every variable at 0, 4, 8
+// (and 2): linear when the two secants agree within (|f0| + 1) * precision;
+// quadratic when f(2) matches the parabola through f(0), f(4), f(8).
+bool Lp_slotIsLinear(double f0, double f4, double f8, double precision);
+bool Lp_slotIsQuadratic(double f0, double f2, double f4, double f8, double precision);
 
 // ---- scaling (Lp_Scale.cpp) ----
 

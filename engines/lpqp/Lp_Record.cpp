@@ -1,6 +1,5 @@
-// The LP/quadratic engine's record: sizing its arrays, turning row bounds
-// into typed rows, finishing a captured model and keeping the pristine copy
-// every solve starts from.
+// The LP/quadratic engine's record: sizing and checking its arrays, the
+// pristine copy every solve starts from, and the current point.
 #include "engines/lpqp/Lp_Engine.h"
 
 #include <algorithm>
@@ -63,50 +62,6 @@ bool Lp_isAllocated(const LpRecord& lp) {
 
 int Lp_rowsInUse(const LpRecord& lp) {
   return lp.modelRows + lp.coverRowsAdded + lp.gomoryRowsAdded;
-}
-
-void Lp_setRowTypes(LpRecord& lp) {
-  for (int i = 1; i <= lp.m; ++i) {
-    const double lo = lp.rowLower[i], up = lp.rowUpper[i];
-    const bool loFinite = lo > -Lp_infinity, upFinite = up < Lp_infinity;
-    LpRowType& t = lp.types[i];
-    t.flips = 0;
-    lp.ranges[i] = Lp_infinity;
-    double b = 0;
-    if (lo == up) {
-      t.type = '=';
-      b = lo;
-    } else if (loFinite && !upFinite) {
-      t.type = '>';
-      b = lo;
-    } else if (upFinite) {
-      t.type = '<';
-      b = up;
-      if (loFinite) lp.ranges[i] = up - lo;
-    } else {
-      t.type = '=';
-    }
-    lp.rhs[i] = b;
-  }
-}
-
-void Lp_finishCapture(LpRecord& lp) {
-  const int objRow = lp.modelRows + 1;
-  double* row0 = lp.matrix.row(0);
-  double* captured = lp.matrix.row(objRow);
-  std::copy(captured, captured + lp.n + 1, row0);
-  std::fill(captured, captured + lp.n + 1, 0.0);  // cut room or phase-1 row: starts empty
-  for (int j = 1; j <= lp.n; ++j) {
-    lp.objCoef[j] = row0[j];
-    row0[j] = -row0[j];
-  }
-  lp.objCoef[0] = row0[0];
-  for (int i = 1; i <= lp.modelRows; ++i) {
-    double* a = lp.matrix.row(i);
-    a[0] = lp.rhs[i] - a[0];
-  }
-  if (lp.maximise)
-    for (int j = 0; j <= lp.n; ++j) row0[j] = -row0[j];
 }
 
 void Lp_savePristine(LpRecord& lp) {

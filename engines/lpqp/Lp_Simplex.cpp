@@ -7,6 +7,7 @@
 #include "engines/lpqp/Lp_Engine.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 

@@ -463,6 +463,30 @@ TEST(LpRecordSetup, RowBoundsGiveTypesAndRanges) {
   EXPECT_EQ(Lp_allocRecord(lp, 0, 1, 0), 8);
 }
 
+TEST(LpRecordSetup, IntegerBoundsAndObjectiveKind) {
+  LpRecord lp;
+  ASSERT_EQ(Lp_allocRecord(lp, 3, 0, 0), 0);
+  const double lo[] = {0, 0.5, -inf, 0.5}, up[] = {0, 2.7, inf, 0.7};
+  for (int j = 1; j <= 3; ++j) lp.lower[j] = lo[j], lp.upper[j] = up[j];
+  EXPECT_FALSE(Lp_boundsCrossed(lp));
+  const int flags[] = {1, 2, 0};
+  Lp_roundIntegerBounds(lp, flags);
+  EXPECT_EQ(lp.lower[1], 1);
+  EXPECT_EQ(lp.upper[1], 2);
+  EXPECT_EQ(lp.lower[2], -inf);
+  EXPECT_EQ(lp.upper[2], inf);
+  EXPECT_EQ(lp.lower[3], 0.5);  // continuous: untouched
+  const int third[] = {0, 0, 1};
+  Lp_roundIntegerBounds(lp, third);
+  EXPECT_TRUE(Lp_boundsCrossed(lp));  // [0.5, 0.7] has no integer
+  // f = 3 + 2t is linear; t^2 is quadratic, not linear; t^3 neither.
+  EXPECT_TRUE(Lp_slotIsLinear(3, 11, 19, 1e-8));
+  EXPECT_FALSE(Lp_slotIsLinear(0, 16, 64, 1e-8));
+  EXPECT_TRUE(Lp_slotIsQuadratic(0, 4, 16, 64, 1e-8));
+  EXPECT_FALSE(Lp_slotIsQuadratic(0, 8, 64, 512, 1e-8));
+  EXPECT_TRUE(Lp_slotIsLinear(1e6, 1e6 + 4, 1e6 + 8 + 1e-3, 1e-8));  // relative to |f(0)| + 1
+}
+
 TEST(LpRecordSetup, UnsizedRecordIsRefused) {
   LpRecord lp;
   const double g[2] = {0, 1};
