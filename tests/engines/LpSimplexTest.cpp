@@ -140,6 +140,112 @@ INSTANTIATE_TEST_SUITE_P(LpSimplex, Netlib,
                          ::testing::Values("afiro", "sc50a", "sc50b", "kb2", "adlittle", "blend",
                                            "recipe", "share2b", "sc105", "stocfor1", "boeing2"));
 
+namespace {
+
+// A random model with l <= Ax <= u (sides possibly infinite or equal) and
+// 0 <= x <= ub, small integer data for plenty of degeneracy.
+Small randomModel(std::mt19937& random) {
+  auto pick = [&](int lo, int hi) { return lo + static_cast<int>(random() % (hi - lo + 1)); };
+  const int m = pick(1, 8), n = pick(1, 8);
+  Small s;
+  s.a.assign(m, std::vector<double>(n, 0.0));
+  for (auto& row : s.a)
+    for (double& v : row) v = pick(0, 9) < 6 ? pick(-3, 3) : 0;
+  for (int j = 0; j < n; ++j) {
+    s.lo.push_back(0);
+    s.up.push_back(pick(0, 2) == 0 ? pick(0, 3) : inf);
+    s.cost.push_back(pick(-5, 5));
+  }
+  // Mostly around the activity of a point inside the bounds, so that most
+  // models are feasible; sometimes anywhere.
+  const bool anywhere = pick(0, 4) == 0;
+  for (int i = 0; i < m; ++i) {
+    double activity = 0;
+    for (int j = 0; j < n; ++j) activity += s.a[i][j] * std::min(s.up[j], 1.0);
+    const int kind = pick(0, 3);
+    const double b = anywhere ? pick(-4, 6) : activity - (kind == 0 ? pick(0, 2) : 0);
+    s.rowLo.push_back(kind == 1 ? -inf : b);
+    s.rowUp.push_back(kind == 0 ? inf : kind == 1 ? b + pick(0, 2) : kind == 2 ? b : b + pick(0, 4));
+  }
+  return s;
+}
+
+// Its dual: max l.y - u.z - ub.w subject to A'(y - z) - w <= c, y, z, w >= 0,
+// with a variable only for each finite side.
+Small dualOf(const Small& p) {
+  const int m = static_cast<int>(p.a.size()), n = static_cast<int>(p.cost.size());
+  Small d;
+  d.a.assign(n, {});
+  auto column = [&](double cost, auto coefficient) {
+    for (int j = 0; j < n; ++j) d.a[j].push_back(coefficient(j));
+    d.lo.push_back(0);
+    d.up.push_back(inf);
+    d.cost.push_back(cost);
+  };
+  for (int i = 0; i < m; ++i) {
+    if (p.rowLo[i] > -inf) column(p.rowLo[i], [&](int j) { return p.a[i][j]; });
+    if (p.rowUp[i] < inf) column(-p.rowUp[i], [&](int j) { return -p.a[i][j]; });
+  }
+  for (int j = 0; j < n; ++j)
+    if (p.up[j] < inf) column(-p.up[j], [&](int k) { return k == j ? -1.0 : 0.0; });
+  if (d.cost.empty()) column(0, [](int) { return 0.0; });
+  for (int j = 0; j < n; ++j) {
+    d.rowLo.push_back(-inf);
+    d.rowUp.push_back(p.cost[j]);
+  }
+  return d;
+}
+
+}  // namespace
+
+TEST(LpSimplex, RandomModelsAgreeWithTheirDuals) {
+  std::mt19937 random(2026);
+  int solved = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    const Small primal = randomModel(random);
+    const bool scale = trial % 2 == 0, weighting = trial % 3 != 0;
+    LpRecord p, d;
+    ASSERT_EQ(Mps_fillRecord(toModel(primal), p), 0);
+    ASSERT_EQ(Mps_fillRecord(toModel(dualOf(primal)), d, true), 0);
+    p.primalWeighting = d.primalWeighting = weighting;
+    ASSERT_TRUE(Mps_prepare(p, scale));
+    ASSERT_TRUE(Mps_prepare(d, scale));
+    const MpsResult rp = Mps_solveCold(p, {}), rd = Mps_solveCold(d, {});
+    if (rp.status == 0) {
+      ++solved;
+      ASSERT_EQ(rd.status, 0) << "trial " << trial;
+      EXPECT_NEAR(rp.objective, rd.objective, 1e-9 * std::max(1.0, std::fabs(rp.objective)))
+          << "trial " << trial;
+      EXPECT_LE(worstViolation(toModel(primal), p.x), 1e-9) << "trial " << trial;
+    } else if (rp.status == 4) {
+      EXPECT_EQ(rd.status, 5) << "trial " << trial;
+    } else {
+      ASSERT_EQ(rp.status, 5) << "trial " << trial;
+      EXPECT_TRUE(rd.status == 4 || rd.status == 5) << "trial " << trial;
+    }
+  }
+  EXPECT_GT(solved, 150);
+}
+
+TEST(LpSimplex, IntegerModelsRelaxed) {
+  // The LP relaxations of the integer models against the "LP SOLN" their
+  // files print, within half a unit of the last printed digit.
+  const struct {
+    const char* name;
+    double value, halfUnit;
+  } relaxations[] = {{"p0033", 2520.57, 0.005},     {"flugpl", 1167185.73, 0.005},
+                     {"egout", 149.589, 0.0005},    {"stein27", 13.0, 0.05},
+                     {"vpm1", 15.4167, 0.00005}};
+  for (const auto& r : relaxations) {
+    const MpsModel model = readModel(r.name);
+    LpRecord lp;
+    const MpsResult result = solveModel(model, lp, true);
+    ASSERT_EQ(result.status, 0) << r.name;
+    EXPECT_NEAR(result.objective, r.value, r.halfUnit) << r.name;
+    EXPECT_LE(worstViolation(model, lp.x), 1e-6) << r.name;
+  }
+}
+
 TEST(MpsReader, CountsMatchTheTable) {
   for (const Known& k : knownProblems()) {
     const MpsModel model = readModel(k.name);
@@ -367,6 +473,43 @@ TEST(LpWarmStart, BranchingChangesAgreeWithColdSolves) {
     }
   }
   EXPECT_GE(warmSolved, trials * 3 / 4);
+}
+
+TEST(LpWarmStart, RandomBoundChangesAgreeWithColdSolves) {
+  std::mt19937 random(77);
+  int warmSolved = 0, trials = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    const Small base = randomModel(random);
+    const MpsModel model = toModel(base);
+    LpRecord probe;
+    if (solveModel(model, probe, trial % 2 == 0).status != 0) continue;
+    const int j = 1 + static_cast<int>(random() % probe.n);
+    MpsModel changed = model;
+    const double v = probe.x[j], step = static_cast<double>(random() % 3);
+    if (random() % 2) changed.upper[j - 1] = std::max(0.0, v - step);
+    else changed.lower[j - 1] = v + step;
+    if (changed.lower[j - 1] > changed.upper[j - 1]) continue;
+    LpRecord warm, cold;
+    ASSERT_EQ(Mps_fillRecord(model, warm), 0);
+    ASSERT_TRUE(Mps_prepare(warm, trial % 2 == 0));
+    Mps_solveCold(warm, {});
+    warm.lower[j] = changed.lower[j - 1];
+    warm.upper[j] = changed.upper[j - 1];
+    Lp_scaleVariableState(warm);
+    const int st = Lp_dualWarmStart(warm, {});
+    Lp_unscaleVariableState(warm);
+    const MpsResult c = solveModel(changed, cold, trial % 2 == 0);
+    ++trials;
+    if (st == 8) continue;
+    ++warmSolved;
+    ASSERT_EQ(st, c.status) << "trial " << trial;
+    if (st != 0) continue;
+    const double z = Lp_unscaleObjective(warm.scaling, warm.matrix.row(0)[0]);
+    EXPECT_NEAR(z, c.objective, 1e-9 * std::max(1.0, std::fabs(z))) << "trial " << trial;
+    EXPECT_LE(worstViolation(changed, warm.x), 1e-9) << "trial " << trial;
+  }
+  EXPECT_GE(warmSolved, trials * 3 / 4);
+  EXPECT_GT(trials, 100);
 }
 
 TEST(LpWarmStart, CrossedLimitsAreInfeasible) {
