@@ -143,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(LpSimplex, Netlib,
 namespace {
 
 // A random model with l <= Ax <= u (sides possibly infinite or equal) and
-// 0 <= x <= ub, small integer data for plenty of degeneracy.
+// lo <= x <= ub (lo mostly 0, sometimes negative or free), small integer
+// data for plenty of degeneracy.
 Small randomModel(std::mt19937& random) {
   auto pick = [&](int lo, int hi) { return lo + static_cast<int>(random() % (hi - lo + 1)); };
   const int m = pick(1, 8), n = pick(1, 8);
@@ -152,8 +153,9 @@ Small randomModel(std::mt19937& random) {
   for (auto& row : s.a)
     for (double& v : row) v = pick(0, 9) < 6 ? pick(-3, 3) : 0;
   for (int j = 0; j < n; ++j) {
-    s.lo.push_back(0);
-    s.up.push_back(pick(0, 2) == 0 ? pick(0, 3) : inf);
+    const int kind = pick(0, 9);
+    s.lo.push_back(kind < 7 ? 0.0 : kind < 9 ? -pick(1, 3) : -inf);
+    s.up.push_back(pick(0, 2) == 0 ? std::max(s.lo.back(), 0.0) + pick(0, 3) : inf);
     s.cost.push_back(pick(-5, 5));
   }
   // Mostly around the activity of a point inside the bounds, so that most
@@ -161,7 +163,7 @@ Small randomModel(std::mt19937& random) {
   const bool anywhere = pick(0, 4) == 0;
   for (int i = 0; i < m; ++i) {
     double activity = 0;
-    for (int j = 0; j < n; ++j) activity += s.a[i][j] * std::min(s.up[j], 1.0);
+    for (int j = 0; j < n; ++j) activity += s.a[i][j] * std::min(s.up[j], std::max(s.lo[j], 1.0));
     const int kind = pick(0, 3);
     const double b = anywhere ? pick(-4, 6) : activity - (kind == 0 ? pick(0, 2) : 0);
     s.rowLo.push_back(kind == 1 ? -inf : b);
@@ -170,8 +172,8 @@ Small randomModel(std::mt19937& random) {
   return s;
 }
 
-// Its dual: max l.y - u.z - ub.w subject to A'(y - z) - w <= c, y, z, w >= 0,
-// with a variable only for each finite side.
+// Its dual: max l.y - u.z + lo.v - ub.w subject to A'(y - z) + v - w = c,
+// y, z, v, w >= 0, with a variable only for each finite side or bound.
 Small dualOf(const Small& p) {
   const int m = static_cast<int>(p.a.size()), n = static_cast<int>(p.cost.size());
   Small d;
@@ -186,11 +188,13 @@ Small dualOf(const Small& p) {
     if (p.rowLo[i] > -inf) column(p.rowLo[i], [&](int j) { return p.a[i][j]; });
     if (p.rowUp[i] < inf) column(-p.rowUp[i], [&](int j) { return -p.a[i][j]; });
   }
-  for (int j = 0; j < n; ++j)
+  for (int j = 0; j < n; ++j) {
+    if (p.lo[j] > -inf) column(p.lo[j], [&](int k) { return k == j ? 1.0 : 0.0; });
     if (p.up[j] < inf) column(-p.up[j], [&](int k) { return k == j ? -1.0 : 0.0; });
+  }
   if (d.cost.empty()) column(0, [](int) { return 0.0; });
   for (int j = 0; j < n; ++j) {
-    d.rowLo.push_back(-inf);
+    d.rowLo.push_back(p.cost[j]);
     d.rowUp.push_back(p.cost[j]);
   }
   return d;
