@@ -46,6 +46,10 @@ void Lp_finishCapture(LpRecord& lp) {
   for (int i = 1; i <= lp.modelRows; ++i) {
     double* a = lp.matrix.row(i);
     a[0] = lp.rhs[i] - a[0];
+    // A row without either limit constrains nothing: its '=' 0 type must
+    // not pin the row's function to 0, so the row is emptied.
+    if (lp.rowLower[i] <= -Lp_infinity && lp.rowUpper[i] >= Lp_infinity)
+      std::fill(a, a + lp.n + 1, 0.0);
   }
   if (lp.maximise)
     for (int j = 0; j <= lp.n; ++j) row0[j] = -row0[j];
@@ -62,6 +66,8 @@ void Lp_roundIntegerBounds(LpRecord& lp, const int* integerFlags) {
 bool Lp_boundsCrossed(const LpRecord& lp) {
   for (int j = 1; j <= lp.n; ++j)
     if (lp.lower[j] > lp.upper[j]) return true;
+  for (int i = 1; i <= lp.modelRows; ++i)
+    if (lp.rowLower[i] > lp.rowUpper[i]) return true;
   return false;
 }
 

@@ -151,13 +151,13 @@ void Lp_setRowTypes(LpRecord& lp);
 // Finishes a capture whose matrix rows 1..m'+1 hold each row's constant in
 // element 0 and its coefficients (row m'+1 the objective): moves the
 // objective to row 0 with negated coefficients, keeps them in objCoef,
-// turns each row's element 0 into right-hand side minus constant and, when
-// maximising, negates row 0.
+// turns each row's element 0 into right-hand side minus constant (a row
+// without limits is emptied) and, when maximising, negates row 0.
 void Lp_finishCapture(LpRecord& lp);
 // Integer variables (flags[0..n-1] nonzero) get their lower bound rounded up
 // and their upper bound down.
 void Lp_roundIntegerBounds(LpRecord& lp, const int* integerFlags);
-// Whether some variable's lower bound exceeds its upper bound.
+// Whether some variable's or model row's lower bound exceeds its upper one.
 bool Lp_boundsCrossed(const LpRecord& lp);
 // Objective kind test on one evaluated slot with every variable at 0, 4, 8
 // (and 2): linear when the two secants agree within (|f0| + 1) * precision;

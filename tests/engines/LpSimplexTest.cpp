@@ -373,6 +373,22 @@ TEST(LpSimplex, RedundantEqualityKeepsItsArtificial) {
   EXPECT_EQ(lp.activeCols, 1);  // one artificial dropped, the other stays basic
 }
 
+TEST(LpSimplex, RowWithoutLimitsConstrainsNothing) {
+  // max 2x + y, x + y <= 4, x <= 3, and a row x - y without limits: 7 at
+  // (3, 1); pinning x - y to 0 would give 6 at (2, 2).
+  const Small s{{{1, 1}, {1, -1}}, {-inf, -inf}, {4, inf}, {0, 0}, {3, inf}, {2, 1}};
+  LpRecord lp;
+  const MpsResult r = solveModel(toModel(s), lp, true, {}, true);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 7, 1e-12);
+  EXPECT_EQ(lp.types[2].type, '=');
+  LpRecord crossed;
+  ASSERT_EQ(Mps_fillRecord(toModel(s), crossed), 0);
+  EXPECT_FALSE(Lp_boundsCrossed(crossed));
+  crossed.rowLower[1] = 5;
+  EXPECT_TRUE(Lp_boundsCrossed(crossed));
+}
+
 TEST(LpSimplex, RangedRowStartingBelowItsLowerLimit) {
   // 3 <= 10y <= 5 with y <= 0.45, and x >= 1. Passing the ranged row's
   // lower limit must not hide the other row's infeasibility: with x <= 0.5
