@@ -1,8 +1,10 @@
 // LP engine core: the bounded simplex on the netlib problems against their
 // published optima, hand-made infeasible, unbounded and degenerate models,
-// the dual warm start and the re-solve against cold solves, and scaling.
+// random models against their duals, the dual warm start and the re-solve
+// against cold solves, with and without scaling.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <random>
