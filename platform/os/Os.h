@@ -38,6 +38,8 @@ void* Os_tlsGetValue(unsigned slot);
 // Modules. Loading runs the library's attach handler (reason 1) and fails
 // (nullptr) when the file is missing, is not a library, or the handler
 // returns 0. Freeing runs the handler with reason 0.
+// A path with a folder is taken as it is; a bare file name is looked for
+// beside the platform library and in the system's library folders.
 OsModule Os_loadLibrary(const char* path);
 bool Os_freeLibrary(OsModule module);
 OsProc Os_getProcByOrdinal(OsModule module, int ordinal);
@@ -45,7 +47,7 @@ OsProc Os_getProcByName(OsModule module, const char* name);
 // Full path of the module's file; false when unknown.
 bool Os_moduleFileName(OsModule module, std::string* path);
 // The module that contains the given code or data address (for a library
-// to find its own handle and folder).
+// to find its own handle and folder): the same handle Os_loadLibrary gave.
 OsModule Os_moduleOfAddress(const void* address);
 
 // File search by wildcard pattern ("*" and "?"), comparing names without
@@ -60,16 +62,18 @@ void Os_findClose(OsFindHandle handle);
 
 // Version information. The block is a list of name/value texts under a
 // language key ("040904b0"); it is found in the file's bytes without
-// loading the library. Size 0 when the file has none; at most 4096 bytes.
+// loading the library. Size 0 when the file has none; callers refuse a
+// block larger than they accept (4096 bytes for plug-in engines).
 unsigned Os_getFileVersionInfoSize(const char* path);
 bool Os_getFileVersionInfo(const char* path, unsigned size, void* block);
-// subBlock like "\\StringFileInfo\\040904b0\\ProductName".
+// subBlock like "\\StringFileInfo\\040904b0\\ProductName" (language key
+// compared without regard to case); the value's length excludes its NUL.
 bool Os_verQueryValue(const void* block, const char* subBlock, const char** value, unsigned* length);
 
 // Carries a version block inside a library. Use once in one source file.
 #define OS_VERSION_BLOCK(product, internalName, description, fileVersion)                        \
   extern "C" __attribute__((used, visibility("default"))) const char CorvanVersionBlock[] =      \
-      "@@CORVAN-VERSION@@\0040904b0\0ProductName\0" product "\0InternalName\0" internalName        \
+      "@@CORVAN-VERSION@@\0" "040904b0\0ProductName\0" product "\0InternalName\0" internalName        \
       "\0FileDescription\0" description "\0FileVersion\0" fileVersion "\0\0@@END@@";
 
 // Milliseconds since an arbitrary start, wrapping at 2^32. Tests may drive
@@ -91,6 +95,18 @@ int Os_messageBox(const char* text, const char* caption, unsigned flags);
 const std::vector<OsMessageBox>& Os_messageBoxes();
 void Os_clearMessageBoxes();
 void Os_setMessageBoxHandler(void (*handler)(const OsMessageBox&));
+
+// The calling thread's last error code, set by the calls above when they
+// fail: a C library error number (ENOENT, ENOEXEC, ...) or one of the
+// stand-in's own codes below.
+enum : unsigned {
+  OsErrorInitFailed = 0x10001,   // the library's attach handler refused to load
+  OsErrorNoExport = 0x10002,     // no export with that ordinal or name
+  OsErrorBadModule = 0x10003,    // not a module handle
+  OsErrorNoVersion = 0x10004,    // the file carries no version block
+};
+unsigned Os_lastError();
+void Os_setLastError(unsigned code);
 
 // The system's text for an error code; empty when it has none.
 std::string Os_errorText(unsigned code);

@@ -1,0 +1,105 @@
+// The library's per-process context: one record, allocated when the library
+// is attached to the process and kept in a thread-local slot of the
+// attaching thread. Every exported function fetches it from the slot or
+// receives it as its first argument.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "entry/Eng_Engine.h"
+
+struct EvalContext;
+struct ConstraintList;
+struct XlValueList;
+
+constexpr int EngineTableRows = 6;     // rows 0-4 the built-in engines, 5 the plug-in being run
+constexpr int EngineIndexCount = 20;   // engine indexes 0-19
+constexpr int EngineFileChars = 32;
+constexpr int DirectoryChars = 260;
+
+// Progress of a run: limits, counters and the pending stop.
+struct ProgressState {
+  std::uint32_t timeStart;        // seconds of the tick count
+  std::uint32_t timeLimit;        // seconds
+  std::int32_t setupRowsByVariables;
+  std::int32_t setupTwiceVariables;
+  std::int32_t setupSteps;        // set-up step counter
+  std::int32_t iterationLimit;
+  std::int32_t iterationsLeft;
+  std::int32_t subproblemLimit;
+  std::int32_t integerLimit;
+  std::int32_t lastIteration;
+  std::int32_t subproblems;
+  std::int32_t integerSolutions;
+  double incumbent;
+  std::int32_t incumbentShown;
+  std::int32_t showIterations;
+  std::int32_t pendingStop;       // StopCode
+  std::int32_t paused;
+  std::int32_t breakSeen;
+  std::int32_t armed[4];          // iterations, time, subproblems, integer solutions
+};
+
+struct LibraryContext {
+  std::intptr_t handle;           // the front end's application handle (SolveX)
+  EvalContext* evalContext;       // the interpreter's model of this Solve call
+  std::int32_t reserved[3];
+  std::int32_t savedCalcMode;     // calculation mode at session begin (initially 1)
+  XlValueList* frontEndNames;     // the front end's eleven names
+  std::int32_t feasibilityMode;   // 0 off, 1 or 2; the driver's percentage while it runs
+
+  // Elastic variables of feasibility mode.
+  std::int32_t elasticCount;
+  std::int32_t modelVariableCount;
+  std::int32_t elasticRowCount;
+  std::vector<std::int32_t> elasticRowIds;
+  std::vector<double> elasticValues;
+
+  // The model as the session read it.
+  std::int32_t variableCells;     // distinct variable cells
+  std::int32_t rowCount;          // constraint rows as the session counted them
+  std::int32_t perRowCells;       // variable cells repeated per scenario row (run mode 2)
+  std::int32_t groupedRowCells;   // cells of grouped records; nonzero: the model has a grouped row
+  std::int32_t scenarioRows;
+  ConstraintList* constraints;
+  std::int32_t runMode;
+  std::int32_t maximise;
+  double robustExp;
+  double robustStd;
+  double robustPen;
+
+  std::int32_t robustMode;        // -1 unread or invalid, else 0, 1 or 2
+  ProgressState progress;
+
+  EngineEntry engines[EngineTableRows];
+  EngineInfo engineInfos[EngineIndexCount];
+  char engineFiles[EngineIndexCount][EngineFileChars];
+  std::int32_t currentEngine;     // index of the last load (initially -1)
+
+  // Values supplied by a local-solver run.
+  std::int32_t modelSupplied;
+  EngineOp grgSetup;
+  EngineOp grgSolve;
+  EngineOp grgFinish;
+  EngineProblem* localSolver;
+  std::int32_t suppliedWords[3];  // model queries 40-42
+  std::int32_t suppliedScaling;
+  std::int32_t suppliedGroupedRow;
+  std::uint32_t suppliedOptionFlags;
+  double suppliedPrecision;
+  double suppliedConvergence;
+
+  std::int32_t actionCode;        // the Solve action when 11 or more, else 0
+  OsModule moduleHandle;
+  std::int32_t directoryLength;
+  char directory[DirectoryChars]; // the library's folder, with its trailing separator
+  std::int32_t analysed;          // the interpreter loaded the model in this call
+  std::int32_t diagnosed;
+  std::int32_t engineCount;       // built-in engine indexes: 0 until the engines are listed, then 5
+  std::vector<double> savedPriorValues;  // the variable cells' values before the run
+};
+
+// The context of this process, from the attaching thread's slot; none
+// before attach or on another thread.
+LibraryContext* Entry_context();

@@ -1,0 +1,24 @@
+// Failing answers of the steps whose components are not in the library yet.
+#include "entry/Entry_Pending.h"
+
+#include "entry/Eng_Engine.h"
+
+int Host_beginSession(LibraryContext*) { return 0; }
+int Host_endSession(LibraryContext*) { return 1; }
+int Sess_restorePriorValues(LibraryContext*) { return 0; }
+int Sess_storeModelSize(LibraryContext*) { return StatusHostFailure; }
+int Sess_storeEngineLimits(LibraryContext*) { return StatusHostFailure; }
+int Msg_armLimits(LibraryContext*) { return 0; }
+int Msg_readMessageNames(LibraryContext*) { return 0; }
+int Names_readRobustMode(LibraryContext*) { return 0; }
+int Names_getScenarioRowCount(LibraryContext*) { return 0; }
+int Names_writeScenarioRow(LibraryContext*, int) { return 0; }
+int Names_readScenarioRow(LibraryContext*, int) { return 0; }
+int Eng_loadAndRun(LibraryContext*, LibraryContext*, int, int) { return StatusHostFailure; }
+int Eng_writeEngineList(LibraryContext*) { return 0; }
+int Eval_loadModel(LibraryContext*, std::intptr_t, int, int, int, int, int, int) {
+  return StatusHostFailure;
+}
+int Eval_diagnoseModel(LibraryContext*, std::intptr_t, int, int, int) { return StatusHostFailure; }
+int Eval_freeModel(LibraryContext*) { return 0; }
+int Eval_queryModel(LibraryContext*, int) { return 0; }

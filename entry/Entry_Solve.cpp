@@ -1,0 +1,219 @@
+// `Solve`: one action code in, dispatched to its own path (keep, restore,
+// list engines, report limits or size) or to the common path that opens a
+// session around an analysis of the model and/or an engine run.
+#include <cmath>
+#include <exception>
+
+#include "entry/Entry_Context.h"
+#include "entry/Entry_Pending.h"
+#include "entry/Entry_Solve.h"
+#include "entry/Host_Queries.h"
+#include "excel/Xl_Value.h"
+
+namespace {
+
+// What the common path does for one action, and the analysis arguments.
+struct Plan {
+  bool analyse = false;
+  bool diagnose = false;
+  bool run = false;
+  int trials = 0;
+  int secondAnalysis = 0;
+  int analyseOnly = 0;
+  int diagnoseRequest = 0;
+  int diagnosisExtra = 0;
+  int rdp = 0;
+  int iao = 0;
+};
+
+int truncateAction(double value) {
+  if (std::isnan(value) || value < -1e9) return -1;
+  if (value > 1e9) return 1000000000;
+  return static_cast<int>(value);
+}
+
+void resetSetup(LibraryContext* context) {
+  context->progress.setupSteps = 0;
+  context->progress.setupRowsByVariables = 0;
+  context->progress.setupTwiceVariables = 0;
+}
+
+int keepSolution(LibraryContext* context) {
+  context->savedPriorValues.clear();
+  context->savedPriorValues.shrink_to_fit();
+  return 1;
+}
+
+int restorePriorValues(LibraryContext* context) {
+  if (context->savedPriorValues.empty()) return 0;
+  return Sess_restorePriorValues(context) ? 1 : 0;
+}
+
+int listEngines(LibraryContext* context) {
+  context->engineCount = 5;
+  return 5 + 10 * Eng_writeEngineList(context);
+}
+
+int reportModelSize(LibraryContext* context) {
+  resetSetup(context);
+  context->progress.setupSteps += 1;
+  int result = Host_beginSession(context) ? Sess_storeModelSize(context) : StatusHostFailure;
+  Host_endSession(context);
+  keepSolution(context);
+  return result;
+}
+
+// Action 9: false when the preparation failed (the action then takes the
+// common path with nothing to do).
+bool reportEngineLimits(LibraryContext* context, int* result) {
+  bool prepared = Msg_armLimits(context) && Names_readRobustMode(context) &&
+                  Msg_readMessageNames(context);
+  if (prepared) *result = Sess_storeEngineLimits(context);
+  Xl_freeValueList(context->frontEndNames);
+  context->frontEndNames = nullptr;
+  context->robustMode = -1;
+  context->progress.pendingStop = StopContinue;
+  context->progress.paused = 0;
+  context->progress.breakSeen = 0;
+  return prepared;
+}
+
+// Action 0: the analysis switches of the "solver_dia" level.
+void planSolve(LibraryContext* context, int engine, Plan* plan) {
+  int level = Host_queryModel(context, QueryDiagnosisLevel);
+  auto item = [&](int k) { return Host_getEngineInfoItem(context, engine, k) != 0; };
+  plan->analyse = level >= 1;
+  plan->diagnose = level == 2 || level == 3 || (level == 4 && (item(19) || item(20)));
+  plan->diagnosisExtra = level == 3 || (level == 4 && plan->diagnose && item(21));
+  plan->trials = Host_queryModel(context, QueryNtr);
+  plan->diagnoseRequest = Host_queryModel(context, QueryIsm) || (level == 4 && item(23));
+}
+
+// Action 7: analysis and diagnosis as "solver_mda" asks.
+void planDiagnose(LibraryContext* context, Plan* plan) {
+  int mda = Host_queryModel(context, QueryMda);
+  plan->analyse = mda >= 1;
+  plan->diagnose = mda >= 2;
+  plan->diagnosisExtra = mda == 3;
+  plan->trials = Host_queryModel(context, QueryMtr);
+  plan->secondAnalysis = plan->trials && Host_queryModel(context, QueryRtr);
+}
+
+Plan planCommonPath(LibraryContext* context, int action, int engine) {
+  Plan plan;
+  if (action >= ActionKeptFirst) {
+    context->actionCode = action;
+    plan.run = true;
+  } else if (action == ActionSolve) {
+    resetSetup(context);
+    planSolve(context, engine, &plan);
+    plan.run = true;
+  } else if (action == ActionSolveAgain) {
+    context->progress.setupSteps += 1;
+    plan.run = true;
+  } else if (action == ActionFeasibility1 || action == ActionFeasibility2) {
+    context->feasibilityMode = action == ActionFeasibility1 ? 1 : 2;
+    plan.run = true;
+  } else if (action == ActionAnalyse || action == ActionDiagnose) {
+    resetSetup(context);
+    if (action == ActionAnalyse) {
+      plan.analyse = true;
+      plan.analyseOnly = 1;
+    } else {
+      planDiagnose(context, &plan);
+    }
+    plan.diagnoseRequest = Host_queryModel(context, QueryIsm);
+    if (plan.diagnoseRequest) plan.diagnose = true;
+  }
+  plan.rdp = Host_queryModel(context, QueryRdp);
+  plan.iao = Host_queryModel(context, QueryIao);
+  return plan;
+}
+
+// Load, compile and check the model, then diagnose it when asked; 0 on
+// success, else the failing step's status.
+int analyse(LibraryContext* context, const Plan& plan) {
+  int run = plan.run ? 1 : 0;
+  int status = Eval_loadModel(context, context->handle, run, plan.trials, plan.secondAnalysis,
+                              plan.analyseOnly, plan.diagnoseRequest, plan.iao);
+  if (status != 0) return status;
+  context->analysed = 1;
+  if (!plan.diagnose) return 0;
+  status = Eval_diagnoseModel(context, context->handle, -run, plan.diagnosisExtra, plan.rdp);
+  if (status == 0) context->diagnosed = 1;
+  return status;
+}
+
+// Run mode 1: one run per scenario row, each row's results read back.
+int runPerScenarioRow(LibraryContext* context) {
+  int rows = Names_getScenarioRowCount(context);
+  if (rows <= 0) return StatusHostFailure;
+  int status = StatusHostFailure;
+  for (int row = 0; row < rows; ++row) {
+    if (!Names_writeScenarioRow(context, row)) return StatusHostFailure;
+    status = Eng_loadAndRun(context, context, -1, 1);
+    if (!Names_readScenarioRow(context, row)) return StatusHostFailure;
+  }
+  return status;
+}
+
+int runEngine(LibraryContext* context, int engine) {
+  if (engine < 0 || engine >= EngineIndexCount) return StatusBadModel;  // no such engine
+  switch (context->robustMode) {
+    case 0:
+    case 2: return Eng_loadAndRun(context, context, -1, 1);
+    case 1: return runPerScenarioRow(context);
+    default: return StatusHostFailure;
+  }
+}
+
+int commonPath(LibraryContext* context, const Plan& plan, int engine) {
+  int status = StatusNothingRun;
+  if (!Host_beginSession(context)) {
+    status = StatusHostFailure;
+  } else {
+    int analysis = plan.analyse ? analyse(context, plan) : 0;
+    if (analysis != 0) {
+      status = analysis;
+    } else if (plan.run) {
+      status = runEngine(context, engine);
+    } else if (plan.analyse) {
+      status = 0;
+    }
+  }
+  if (!Host_endSession(context)) status = StatusHostFailure;
+  if (Eval_freeModel(context) != 0) status = StatusHostFailure;
+  return plan.analyse || plan.run ? status : StatusNothingRun;
+}
+
+int solve(LibraryContext* context, double actionValue) {
+  context->actionCode = 0;
+  int engine = Host_getEngineIndex(context);
+  int action = truncateAction(actionValue);
+  int result = 0;
+  switch (action) {
+    case ActionKeep: return keepSolution(context);
+    case ActionRestore: return restorePriorValues(context);
+    case ActionListEngines: return listEngines(context);
+    case ActionModelSize: return reportModelSize(context);
+    case ActionEngineLimits:
+      if (reportEngineLimits(context, &result)) return result;
+      break;
+    default: break;
+  }
+  context->analysed = 0;
+  context->diagnosed = 0;
+  return commonPath(context, planCommonPath(context, action, engine), engine);
+}
+
+}  // namespace
+
+extern "C" int Solve(const double* action) {
+  LibraryContext* context = Entry_context();
+  if (!context || !action) return StatusHostFailure;
+  try {
+    return solve(context, *action);
+  } catch (...) {
+    return StatusException;
+  }
+}

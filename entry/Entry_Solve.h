@@ -1,0 +1,28 @@
+// The library's named entry points: the attach handler, `Solve` with its
+// action codes, `SolveX` with the front end's application handle, and the
+// reserved exports by ordinals 3 to 5.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/os/Os.h"
+
+// Solve actions (the integer part of the double `Solve` receives).
+enum SolveAction : int {
+  ActionSolve = 0, ActionKeep = 1, ActionRestore = 2, ActionSolveAgain = 3,
+  ActionFeasibility1 = 4, ActionFeasibility2 = 5, ActionAnalyse = 6, ActionDiagnose = 7,
+  ActionListEngines = 8, ActionEngineLimits = 9, ActionModelSize = 10, ActionKeptFirst = 11,
+};
+
+extern "C" {
+// Attach (reason 1) creates the context and its slot; detach (reason 0)
+// frees both. Returns 0 only when the context cannot be created.
+int CorvanAttach(OsModule module, unsigned reason, void* reserved);
+// Export ordinal 1: the action's status or own result; 999 when an
+// exception escapes.
+int Solve(const double* action);
+// Export ordinal 2: keeps the front end's application handle; returns 0.
+int SolveX(std::intptr_t handle);
+// Export ordinals 3 to 5: reserved; return 0.
+int Entry_reserved(std::intptr_t argument);
+}

@@ -1,0 +1,317 @@
+// Formula evaluation: operators with the spreadsheet's coercions, error
+// propagation (the left operand's error wins) and element-wise arithmetic on
+// arrays; function calls are dispatched to the built-in and add-in tables.
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/calc/Calc_Internal.h"
+
+namespace {
+
+const CellValue kEmpty;
+
+CellValue arithmetic(CalcOp op, const CellValue& x, const CellValue& y) {
+  if (x.kind == CellKind::Error) return x;
+  if (y.kind == CellKind::Error) return y;
+  double a, b;
+  CellValue err;
+  if (!Calc_toNumber(x, &a, &err) || !Calc_toNumber(y, &b, &err)) return err;
+  switch (op) {
+    case CalcOp::Add: return Calc_numberResult(a + b);
+    case CalcOp::Sub: return Calc_numberResult(a - b);
+    case CalcOp::Mul: return Calc_numberResult(a * b);
+    case CalcOp::Div:
+      if (b == 0) return CellValue::makeError(CellError::Div0);
+      return Calc_numberResult(a / b);
+    default: break;
+  }
+  return Calc_power(a, b);
+}
+
+CellValue comparison(CalcOp op, const CellValue& x, const CellValue& y) {
+  if (x.kind == CellKind::Error) return x;
+  if (y.kind == CellKind::Error) return y;
+  int c = Calc_compare(x, y);
+  switch (op) {
+    case CalcOp::Eq: return CellValue::makeBoolean(c == 0);
+    case CalcOp::Ne: return CellValue::makeBoolean(c != 0);
+    case CalcOp::Lt: return CellValue::makeBoolean(c < 0);
+    case CalcOp::Gt: return CellValue::makeBoolean(c > 0);
+    case CalcOp::Le: return CellValue::makeBoolean(c <= 0);
+    default: return CellValue::makeBoolean(c >= 0);
+  }
+}
+
+CellValue binaryValue(CalcOp op, const CellValue& x, const CellValue& y) {
+  switch (op) {
+    case CalcOp::Add: case CalcOp::Sub: case CalcOp::Mul: case CalcOp::Div: case CalcOp::Pow:
+      return arithmetic(op, x, y);
+    case CalcOp::Concat:
+      if (x.kind == CellKind::Error) return x;
+      if (y.kind == CellKind::Error) return y;
+      return CellValue::makeText(Calc_displayText(x, "") + Calc_displayText(y, ""));
+    default: return comparison(op, x, y);
+  }
+}
+
+CellValue unaryValue(CalcOp op, const CellValue& x) {
+  if (op == CalcOp::Plus) return x;
+  double a;
+  CellValue err;
+  if (!Calc_toNumber(x, &a, &err)) return err;
+  if (op == CalcOp::Neg) return CellValue::makeNumber(a == 0 ? 0.0 : -a);   // never "-0"
+  return CellValue::makeNumber(a / 100);
+}
+
+void evalOperator(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
+  CalcOp op = node.op;
+  if (node.args.size() == 1)
+    return Calc_mapArgs(ctx, node, out, [op](const CellValue* const* x) { return unaryValue(op, *x[0]); });
+  Calc_mapArgs(ctx, node, out, [op](const CellValue* const* x) { return binaryValue(op, *x[0], *x[1]); });
+}
+
+void evalCall(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
+  if (node.func < 0) return Calc_setScalar(out, CellValue::makeError(CellError::Name));
+  if (node.addin) {
+    std::vector<CalcArray> args;
+    for (const CalcNode& a : node.args) {
+      CalcValue v;
+      Calc_eval(ctx, a, &v);
+      args.push_back(Calc_valuesOf(v));
+    }
+    CalcArray r = Calc_addin(node.func)(args);
+    if (r.rows < 1 || r.cols < 1 || r.values.size() != static_cast<size_t>(r.rows) * r.cols)
+      return Calc_setScalar(out, CellValue::makeError(CellError::Value));
+    out->area = nullptr;
+    out->isArray = r.values.size() > 1;
+    out->array = std::move(r);
+    return;
+  }
+  const CalcBuiltinInfo& f = Calc_builtin(node.func);
+  int n = static_cast<int>(node.args.size());
+  if (n < f.minArgs || n > f.maxArgs) return Calc_setScalar(out, CellValue::makeError(CellError::Value));
+  f.fn(ctx, node, out);
+}
+
+}  // namespace
+
+void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
+  switch (node.op) {
+    case CalcOp::Literal: return Calc_setScalar(out, node.value);
+    case CalcOp::ArrayConst:
+      out->area = nullptr;
+      out->array = node.array;
+      out->isArray = true;
+      return;
+    case CalcOp::Ref:
+      out->area = node.area;
+      out->isArray = false;
+      return;
+    case CalcOp::Name: return Calc_setScalar(out, CellValue::makeError(CellError::Name));
+    case CalcOp::Missing: return Calc_setScalar(out, kEmpty);
+    case CalcOp::Func: return evalCall(ctx, node, out);
+    default: return evalOperator(ctx, node, out);
+  }
+}
+
+void Calc_setScalar(CalcValue* out, const CellValue& v) {
+  out->area = nullptr;
+  out->isArray = false;
+  out->array.rows = out->array.cols = 1;
+  out->array.values.resize(1);
+  out->array.values[0] = v;
+}
+
+const CellValue* Calc_single(const CalcValue& v) {
+  if (v.area) {
+    if (v.area->cells.size() != 1) return nullptr;
+    return v.area->cells[0] ? v.area->cells[0] : &kEmpty;
+  }
+  return v.array.values.size() == 1 ? &v.array.values[0] : nullptr;
+}
+
+CalcArray Calc_valuesOf(const CalcValue& v) {
+  if (!v.area) return v.array;
+  CalcArray a;
+  a.rows = v.area->rows();
+  a.cols = v.area->cols();
+  a.values.reserve(v.area->cells.size());
+  for (const CellValue* c : v.area->cells) a.values.push_back(c ? *c : kEmpty);
+  return a;
+}
+
+CellValue Calc_scalarOf(const CalcContext& ctx, const CalcValue& v) {
+  if (const CellValue* s = Calc_single(v)) return *s;
+  if (!v.area) return v.array.values.empty() ? kEmpty : v.array.values[0];
+  // A range where one value is expected: the cell in the formula's row or column.
+  const CalcArea& a = *v.area;
+  const CellValue* c = nullptr;
+  if (a.cols() == 1 && ctx.row >= a.row1 && ctx.row <= a.row2) c = a.cells[ctx.row - a.row1];
+  else if (a.rows() == 1 && ctx.col >= a.col1 && ctx.col <= a.col2) c = a.cells[ctx.col - a.col1];
+  else return CellValue::makeError(CellError::Value);
+  return c ? *c : kEmpty;
+}
+
+CellValue Calc_evalScalar(const CalcContext& ctx, const CalcNode& node) {
+  if (node.op == CalcOp::Literal) return node.value;
+  CalcValue v;
+  Calc_eval(ctx, node, &v);
+  return Calc_scalarOf(ctx, v);
+}
+
+void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
+                    const std::function<CellValue(const CellValue* const* items)>& fn) {
+  int rows = 1, cols = 1;
+  for (const CalcArray& a : args) {
+    rows = std::max(rows, a.rows);
+    cols = std::max(cols, a.cols);
+  }
+  static const CellValue kNA = CellValue::makeError(CellError::NA);
+  CalcArray r;
+  r.rows = rows;
+  r.cols = cols;
+  r.values.reserve(static_cast<size_t>(rows) * cols);
+  std::vector<const CellValue*> items(args.size());
+  for (int i = 0; i < rows; ++i)
+    for (int j = 0; j < cols; ++j) {
+      for (size_t k = 0; k < args.size(); ++k) {
+        const CalcArray& a = args[k];
+        int ai = a.rows == 1 ? 0 : i, aj = a.cols == 1 ? 0 : j;
+        items[k] = (ai < a.rows && aj < a.cols) ? &a.values[static_cast<size_t>(ai) * a.cols + aj] : &kNA;
+      }
+      r.values.push_back(fn(items.data()));
+    }
+  *out = std::move(r);
+}
+
+bool Calc_textToNumber(const std::string& text, double* out) {
+  size_t b = text.find_first_not_of(" \t"), e = text.find_last_not_of(" \t");
+  if (b == std::string::npos) return false;
+  std::string t = text.substr(b, e - b + 1);
+  bool percent = !t.empty() && t.back() == '%';
+  if (percent) t.pop_back();
+  size_t i = 0, digits = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) { ++i; ++digits; }
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) { ++i; ++digits; }
+  }
+  if (digits == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    size_t expDigits = 0;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) { ++i; ++expDigits; }
+    if (expDigits == 0) return false;
+  }
+  if (i != t.size()) return false;
+  double d = std::strtod(t.c_str(), nullptr);
+  if (!std::isfinite(d)) return false;
+  *out = percent ? d / 100 : d;
+  return true;
+}
+
+bool Calc_toNumber(const CellValue& v, double* out, CellValue* err) {
+  switch (v.kind) {
+    case CellKind::Number: case CellKind::Boolean: *out = v.number; return true;
+    case CellKind::Empty: *out = 0; return true;
+    case CellKind::Text:
+      if (Calc_textToNumber(v.text, out)) return true;
+      *err = CellValue::makeError(CellError::Value);
+      return false;
+    case CellKind::Error: *err = v; return false;
+  }
+  return false;
+}
+
+bool Calc_toBool(const CellValue& v, bool* out, CellValue* err) {
+  switch (v.kind) {
+    case CellKind::Number: case CellKind::Boolean: *out = v.number != 0; return true;
+    case CellKind::Empty: *out = false; return true;
+    case CellKind::Text:
+      if (Wb_equalNoCase(v.text, "TRUE") || Wb_equalNoCase(v.text, "FALSE")) {
+        *out = Wb_equalNoCase(v.text, "TRUE");
+        return true;
+      }
+      *err = CellValue::makeError(CellError::Value);
+      return false;
+    case CellKind::Error: *err = v; return false;
+  }
+  return false;
+}
+
+CellValue Calc_numberResult(double d) {
+  return std::isfinite(d) ? CellValue::makeNumber(d) : CellValue::makeError(CellError::Num);
+}
+
+std::string Calc_lower(const std::string& s) {
+  std::string r = s;
+  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return r;
+}
+
+int Calc_compare(const CellValue& a, const CellValue& b) {
+  auto rank = [](CellKind k) { return k == CellKind::Number ? 0 : k == CellKind::Text ? 1 : 2; };
+  if (a.kind == CellKind::Empty && b.kind == CellKind::Empty) return 0;
+  CellKind ka = a.kind == CellKind::Empty ? b.kind : a.kind;
+  CellKind kb = b.kind == CellKind::Empty ? a.kind : b.kind;
+  if (rank(ka) != rank(kb)) return rank(ka) < rank(kb) ? -1 : 1;
+  if (ka == CellKind::Text) {
+    int c = Calc_lower(a.kind == CellKind::Empty ? "" : a.text).compare(Calc_lower(b.kind == CellKind::Empty ? "" : b.text));
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  double x = a.kind == CellKind::Empty ? 0 : a.number, y = b.kind == CellKind::Empty ? 0 : b.number;
+  return x < y ? -1 : x > y ? 1 : 0;
+}
+
+CellValue Calc_power(double a, double b) {
+  if (a == 0 && b == 0) return CellValue::makeError(CellError::Num);
+  if (a == 0 && b < 0) return CellValue::makeError(CellError::Div0);
+  if (a < 0 && b != std::floor(b)) return CellValue::makeError(CellError::Num);
+  return Calc_numberResult(std::pow(a, b));
+}
+
+void Calc_mapArgs(const CalcContext& ctx, const CalcNode& call, CalcValue* out,
+                  const std::function<CellValue(const CellValue* const* items)>& fn) {
+  std::vector<CalcValue> vals(call.args.size());
+  bool anyArray = false, allSingle = true;
+  for (size_t i = 0; i < call.args.size(); ++i) {
+    Calc_eval(ctx, call.args[i], &vals[i]);
+    anyArray = anyArray || vals[i].isArray;
+    allSingle = allSingle && Calc_single(vals[i]);
+  }
+  if (allSingle) {
+    std::vector<const CellValue*> items(vals.size());
+    for (size_t i = 0; i < vals.size(); ++i) items[i] = Calc_single(vals[i]);
+    Calc_setScalar(out, fn(items.data()));
+    out->isArray = anyArray;
+    return;
+  }
+  std::vector<CalcArray> blocks;
+  for (const CalcValue& v : vals) blocks.push_back(Calc_valuesOf(v));
+  out->area = nullptr;
+  out->isArray = true;
+  Calc_mapValues(blocks, &out->array, fn);
+}
+
+CalcGrid::CalcGrid(const CalcValue& v) {
+  if (v.area) {
+    area = v.area;
+    rows = area->rows();
+    cols = area->cols();
+  } else {
+    array = &v.array;
+    rows = array->rows;
+    cols = array->cols;
+  }
+}
+
+const CellValue& CalcGrid::at(int r, int c) const {
+  if (area) {
+    const CellValue* p = area->cells[static_cast<size_t>(r) * cols + c];
+    return p ? *p : kEmpty;
+  }
+  return array->values[static_cast<size_t>(r) * cols + c];
+}

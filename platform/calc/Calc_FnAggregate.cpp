@@ -1,0 +1,239 @@
+// Aggregate worksheet functions: SUM, PRODUCT, SUMSQ, MAX, MIN, AVERAGE,
+// COUNT, COUNTA, COUNTIF, SUMIF and SUMPRODUCT. Ranges and arrays give their
+// numbers only (texts, booleans and empty cells are skipped); arguments typed
+// directly are converted, a text that is no number being #VALUE!.
+#include <cmath>
+
+#include "platform/calc/Calc_Internal.h"
+
+namespace {
+
+// Calls fn(x) for each number the arguments give; false with *err on an error.
+template <typename Fn>
+bool eachNumber(const CalcContext& ctx, const CalcNode& call, Fn fn, CellValue* err) {
+  for (const CalcNode& arg : call.args) {
+    CalcValue v;
+    Calc_eval(ctx, arg, &v);
+    if (v.area || v.isArray) {
+      CalcGrid g(v);
+      for (int r = 0; r < g.rows; ++r)
+        for (int c = 0; c < g.cols; ++c) {
+          const CellValue& x = g.at(r, c);
+          if (x.kind == CellKind::Number) fn(x.number);
+          else if (x.kind == CellKind::Error) { *err = x; return false; }
+        }
+      continue;
+    }
+    double d;
+    if (!Calc_toNumber(v.array.values[0], &d, err)) return false;
+    fn(d);
+  }
+  return true;
+}
+
+template <typename Fn>
+void aggregate(const CalcContext& ctx, const CalcNode& call, CalcValue* out, Fn fn) {
+  CellValue err;
+  double sum = 0, product = 1, sumsq = 0, mx = -HUGE_VAL, mn = HUGE_VAL;
+  long count = 0;
+  bool ok = eachNumber(ctx, call, [&](double x) {
+    sum += x; product *= x; sumsq += x * x; ++count;
+    mx = std::max(mx, x); mn = std::min(mn, x);
+  }, &err);
+  if (!ok) return Calc_setScalar(out, err);
+  Calc_setScalar(out, fn(sum, product, sumsq, mx, mn, count));
+}
+
+#define AGGREGATE(NAME, EXPR) \
+  void NAME(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { \
+    aggregate(ctx, call, out, [](double sum, double product, double sumsq, double mx, double mn, long count) { \
+      (void)sum; (void)product; (void)sumsq; (void)mx; (void)mn; (void)count; return EXPR; }); \
+  }
+
+AGGREGATE(fnSum, Calc_numberResult(sum))
+AGGREGATE(fnProduct, Calc_numberResult(count ? product : 0))
+AGGREGATE(fnSumsq, Calc_numberResult(sumsq))
+AGGREGATE(fnMax, Calc_numberResult(count ? mx : 0))
+AGGREGATE(fnMin, Calc_numberResult(count ? mn : 0))
+AGGREGATE(fnAverage, count ? Calc_numberResult(sum / count) : CellValue::makeError(CellError::Div0))
+
+#undef AGGREGATE
+
+// COUNT (numbers) and COUNTA (anything not empty).
+void count(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool all) {
+  double n = 0;
+  for (const CalcNode& arg : call.args) {
+    if (arg.op == CalcOp::Missing) continue;
+    CalcValue v;
+    Calc_eval(ctx, arg, &v);
+    if (v.area || v.isArray) {
+      CalcGrid g(v);
+      for (int r = 0; r < g.rows; ++r)
+        for (int c = 0; c < g.cols; ++c) {
+          CellKind k = g.at(r, c).kind;
+          n += all ? k != CellKind::Empty : k == CellKind::Number;
+        }
+      continue;
+    }
+    double d;
+    CellValue err;
+    n += all || (v.array.values[0].kind != CellKind::Error && Calc_toNumber(v.array.values[0], &d, &err));
+  }
+  Calc_setScalar(out, CellValue::makeNumber(n));
+}
+void fnCount(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { count(ctx, call, out, false); }
+void fnCountA(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { count(ctx, call, out, true); }
+
+// A COUNTIF/SUMIF criterion: an operator and a target value.
+struct Criterion {
+  CalcOp op = CalcOp::Eq;
+  CellValue target;       // Empty: blank cells and empty texts
+  bool wildcard = false;
+};
+
+Criterion criterionOf(const CellValue& c) {
+  Criterion k;
+  if (c.kind != CellKind::Text) {
+    k.target = c.kind == CellKind::Empty ? CellValue::makeNumber(0) : c;
+    return k;
+  }
+  std::string t = c.text;
+  static const std::pair<const char*, CalcOp> ops[] = {
+    {"<=", CalcOp::Le}, {">=", CalcOp::Ge}, {"<>", CalcOp::Ne}, {"<", CalcOp::Lt}, {">", CalcOp::Gt}, {"=", CalcOp::Eq}};
+  for (const auto& [text, op] : ops)
+    if (t.rfind(text, 0) == 0) { k.op = op; t = t.substr(std::char_traits<char>::length(text)); break; }
+  double d;
+  CellError e;
+  if (t.empty()) return k;
+  if (Calc_textToNumber(t, &d)) k.target = CellValue::makeNumber(d);
+  else if (Wb_equalNoCase(t, "TRUE") || Wb_equalNoCase(t, "FALSE")) k.target = CellValue::makeBoolean(Wb_equalNoCase(t, "TRUE"));
+  else if (Wb_errorFromText(t, &e)) k.target = CellValue::makeError(e);
+  else {
+    k.target = CellValue::makeText(t);
+    k.wildcard = (k.op == CalcOp::Eq || k.op == CalcOp::Ne) && Calc_hasWildcard(t);
+  }
+  return k;
+}
+
+bool equalTo(const Criterion& k, const CellValue& v) {
+  switch (k.target.kind) {
+    case CellKind::Empty: return v.kind == CellKind::Empty || (v.kind == CellKind::Text && v.text.empty());
+    case CellKind::Text:
+      if (v.kind != CellKind::Text) return false;
+      return k.wildcard ? Calc_wildcardMatch(k.target.text, v.text) : Wb_equalNoCase(k.target.text, v.text);
+    case CellKind::Error: return v.kind == CellKind::Error && v.error == k.target.error;
+    default: return v.kind == k.target.kind && v.number == k.target.number;
+  }
+}
+
+bool matches(const Criterion& k, const CellValue& v) {
+  if (k.op == CalcOp::Eq) return equalTo(k, v);
+  // "<>" alone means a cell that is not empty; a formula's empty text is not empty.
+  if (k.op == CalcOp::Ne) return k.target.kind == CellKind::Empty ? v.kind != CellKind::Empty : !equalTo(k, v);
+  if (k.target.kind == CellKind::Empty || v.kind != k.target.kind || v.kind == CellKind::Error) return false;
+  int c = Calc_compare(v, k.target);
+  switch (k.op) {
+    case CalcOp::Lt: return c < 0;
+    case CalcOp::Gt: return c > 0;
+    case CalcOp::Le: return c <= 0;
+    default: return c >= 0;
+  }
+}
+
+// The cell of `sum` at offset (r, c) from its top-left, also beyond its own size
+// (the sum range takes the shape of the criteria range).
+const CellValue* sumCell(const CalcContext& ctx, const CalcValue& sum, int r, int c) {
+  static const CellValue kEmpty;
+  CalcGrid g(sum);
+  if (r < g.rows && c < g.cols) return &g.at(r, c);
+  if (!sum.area) return &kEmpty;
+  const Cell* cell = Wb_findCell(ctx.wb->sheets[sum.area->sheet].get(), sum.area->row1 + r, sum.area->col1 + c);
+  return cell ? &cell->value : &kEmpty;
+}
+
+void conditional(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool summing) {
+  CalcValue range, sum;
+  Calc_eval(ctx, call.args[0], &range);
+  CellValue c = Calc_evalScalar(ctx, call.args[1]);
+  if (c.kind == CellKind::Error) return Calc_setScalar(out, c);
+  Criterion k = criterionOf(c);
+  bool ownSum = call.args.size() < 3;
+  if (!ownSum) Calc_eval(ctx, call.args[2], &sum);
+  CalcGrid g(range);
+  double total = 0;
+  for (int r = 0; r < g.rows; ++r)
+    for (int col = 0; col < g.cols; ++col) {
+      if (!matches(k, g.at(r, col))) continue;
+      if (!summing) { ++total; continue; }
+      const CellValue& x = ownSum ? g.at(r, col) : *sumCell(ctx, sum, r, col);
+      if (x.kind == CellKind::Error) return Calc_setScalar(out, x);
+      if (x.kind == CellKind::Number) total += x.number;
+    }
+  Calc_setScalar(out, Calc_numberResult(total));
+}
+void fnCountIf(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { conditional(ctx, call, out, false); }
+void fnSumIf(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { conditional(ctx, call, out, true); }
+
+// Sum of products of references: reads the cells in place.
+bool sumProductOfAreas(const std::vector<CalcValue>& vals, CellValue* result) {
+  size_t n = vals[0].area->cells.size(), k = vals.size();
+  std::vector<const CellValue* const*> cols(k);
+  for (size_t j = 0; j < k; ++j) cols[j] = vals[j].area->cells.data();
+  double total = 0;
+  for (size_t i = 0; i < n; ++i) {
+    double p = 1;
+    for (size_t j = 0; j < k; ++j) {
+      const CellValue* c = cols[j][i];
+      if (c && c->kind == CellKind::Number) p *= c->number;
+      else if (c && c->kind == CellKind::Error) { *result = *c; return false; }
+      else p = 0;
+    }
+    total += p;
+  }
+  *result = Calc_numberResult(total);
+  return true;
+}
+
+void fnSumProduct(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  std::vector<CalcValue> vals(call.args.size());
+  bool allAreas = true;
+  for (size_t j = 0; j < vals.size(); ++j) {
+    Calc_eval(ctx, call.args[j], &vals[j]);
+    allAreas = allAreas && vals[j].area;
+  }
+  std::vector<CalcGrid> grids;
+  for (const CalcValue& v : vals) {
+    grids.emplace_back(v);
+    if (grids.back().rows != grids[0].rows || grids.back().cols != grids[0].cols)
+      return Calc_setScalar(out, CellValue::makeError(CellError::Value));
+  }
+  CellValue result;
+  if (allAreas) {
+    sumProductOfAreas(vals, &result);
+    return Calc_setScalar(out, result);
+  }
+  double total = 0;
+  for (int r = 0; r < grids[0].rows; ++r)
+    for (int c = 0; c < grids[0].cols; ++c) {
+      double p = 1;
+      for (const CalcGrid& g : grids) {
+        const CellValue& x = g.at(r, c);
+        if (x.kind == CellKind::Error) return Calc_setScalar(out, x);
+        p = x.kind == CellKind::Number ? p * x.number : 0;
+      }
+      total += p;
+    }
+  Calc_setScalar(out, Calc_numberResult(total));
+}
+
+}  // namespace
+
+std::vector<CalcBuiltinInfo> Calc_aggregateFunctions() {
+  constexpr int kMany = 255;
+  return {
+    {"SUM", 1, kMany, fnSum}, {"PRODUCT", 1, kMany, fnProduct}, {"SUMSQ", 1, kMany, fnSumsq},
+    {"MAX", 1, kMany, fnMax}, {"MIN", 1, kMany, fnMin}, {"AVERAGE", 1, kMany, fnAverage},
+    {"COUNT", 1, kMany, fnCount}, {"COUNTA", 1, kMany, fnCountA},
+    {"COUNTIF", 2, 2, fnCountIf}, {"SUMIF", 2, 3, fnSumIf}, {"SUMPRODUCT", 1, kMany, fnSumProduct},
+  };
+}

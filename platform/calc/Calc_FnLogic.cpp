@@ -1,0 +1,132 @@
+// Logical, information and text worksheet functions: IF, IFERROR, AND, OR,
+// NOT, TRUE, FALSE, ISBLANK, ISNUMBER, ISERROR, ISTEXT and TEXT.
+#include "platform/calc/Calc_Internal.h"
+
+namespace {
+
+CellValue error(CellError e) { return CellValue::makeError(e); }
+
+void fnIf(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  CalcValue cond;
+  Calc_eval(ctx, call.args[0], &cond);
+  if (const CellValue* c = Calc_single(cond)) {
+    bool yes;
+    CellValue err;
+    if (!Calc_toBool(*c, &yes, &err)) return Calc_setScalar(out, err);
+    if (yes) return Calc_eval(ctx, call.args[1], out);
+    if (call.args.size() > 2) return Calc_eval(ctx, call.args[2], out);
+    return Calc_setScalar(out, CellValue::makeBoolean(false));
+  }
+  // A block of conditions chooses element by element.
+  std::vector<CalcArray> blocks{Calc_valuesOf(cond)};
+  for (size_t i = 1; i < 3; ++i) {
+    CalcValue v;
+    if (i < call.args.size()) Calc_eval(ctx, call.args[i], &v);
+    else Calc_setScalar(&v, CellValue::makeBoolean(false));
+    blocks.push_back(Calc_valuesOf(v));
+  }
+  out->area = nullptr;
+  out->isArray = true;
+  Calc_mapValues(blocks, &out->array, [](const CellValue* const* x) {
+    bool yes;
+    CellValue err;
+    if (!Calc_toBool(*x[0], &yes, &err)) return err;
+    return yes ? *x[1] : *x[2];
+  });
+}
+
+void fnIfError(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  CalcValue v;
+  Calc_eval(ctx, call.args[0], &v);
+  if (const CellValue* x = Calc_single(v)) {
+    if (x->kind == CellKind::Error) return Calc_eval(ctx, call.args[1], out);
+    *out = std::move(v);
+    return;
+  }
+  CalcValue alt;
+  Calc_eval(ctx, call.args[1], &alt);
+  std::vector<CalcArray> blocks{Calc_valuesOf(v), Calc_valuesOf(alt)};
+  out->area = nullptr;
+  out->isArray = true;
+  Calc_mapValues(blocks, &out->array, [](const CellValue* const* x) {
+    return x[0]->kind == CellKind::Error ? *x[1] : *x[0];
+  });
+}
+
+// AND (all) and OR: ranges give their booleans and numbers; no logical value at all is #VALUE!.
+void logical(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool all) {
+  bool result = all, seen = false;
+  auto take = [&](bool b) { seen = true; result = all ? (result && b) : (result || b); };
+  for (const CalcNode& arg : call.args) {
+    CalcValue v;
+    Calc_eval(ctx, arg, &v);
+    if (v.area || v.isArray) {
+      CalcGrid g(v);
+      for (int r = 0; r < g.rows; ++r)
+        for (int c = 0; c < g.cols; ++c) {
+          const CellValue& x = g.at(r, c);
+          if (x.kind == CellKind::Error) return Calc_setScalar(out, x);
+          if (x.kind == CellKind::Number || x.kind == CellKind::Boolean) take(x.number != 0);
+        }
+      continue;
+    }
+    const CellValue& x = v.array.values[0];
+    if (x.kind == CellKind::Empty) continue;
+    bool b;
+    CellValue err;
+    if (!Calc_toBool(x, &b, &err)) return Calc_setScalar(out, err);
+    take(b);
+  }
+  Calc_setScalar(out, seen ? CellValue::makeBoolean(result) : error(CellError::Value));
+}
+void fnAnd(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { logical(ctx, call, out, true); }
+void fnOr(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { logical(ctx, call, out, false); }
+
+void fnNot(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  Calc_mapArgs(ctx, call, out, [](const CellValue* const* x) {
+    bool b;
+    CellValue err;
+    return Calc_toBool(*x[0], &b, &err) ? CellValue::makeBoolean(!b) : err;
+  });
+}
+
+void fnTrue(const CalcContext&, const CalcNode&, CalcValue* out) { Calc_setScalar(out, CellValue::makeBoolean(true)); }
+void fnFalse(const CalcContext&, const CalcNode&, CalcValue* out) { Calc_setScalar(out, CellValue::makeBoolean(false)); }
+
+#define IS_KIND(NAME, KIND) \
+  void NAME(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { \
+    Calc_mapArgs(ctx, call, out, [](const CellValue* const* x) { return CellValue::makeBoolean(x[0]->kind == KIND); }); \
+  }
+IS_KIND(fnIsBlank, CellKind::Empty)
+IS_KIND(fnIsNumber, CellKind::Number)
+IS_KIND(fnIsError, CellKind::Error)
+IS_KIND(fnIsText, CellKind::Text)
+#undef IS_KIND
+
+// TEXT(value, format): numbers and numeric texts formatted; other texts as they are.
+CellValue textOf(const CellValue& v, const CellValue& format) {
+  if (v.kind == CellKind::Error) return v;
+  if (format.kind == CellKind::Error) return format;
+  double d = 0;
+  if (v.kind == CellKind::Boolean) return CellValue::makeText(Calc_displayText(v, ""));
+  if (v.kind == CellKind::Text && !Calc_textToNumber(v.text, &d)) return v;
+  if (v.kind == CellKind::Number) d = v.number;
+  std::string s;
+  if (!Calc_formatNumber(d, Calc_displayText(format, ""), &s)) return error(CellError::Value);
+  return CellValue::makeText(s);
+}
+
+void fnText(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  Calc_mapArgs(ctx, call, out, [](const CellValue* const* x) { return textOf(*x[0], *x[1]); });
+}
+
+}  // namespace
+
+std::vector<CalcBuiltinInfo> Calc_logicFunctions() {
+  return {
+    {"IF", 2, 3, fnIf}, {"IFERROR", 2, 2, fnIfError}, {"AND", 1, 255, fnAnd}, {"OR", 1, 255, fnOr},
+    {"NOT", 1, 1, fnNot}, {"TRUE", 0, 0, fnTrue}, {"FALSE", 0, 0, fnFalse},
+    {"ISBLANK", 1, 1, fnIsBlank}, {"ISNUMBER", 1, 1, fnIsNumber}, {"ISERROR", 1, 1, fnIsError},
+    {"ISTEXT", 1, 1, fnIsText}, {"TEXT", 2, 2, fnText},
+  };
+}

@@ -1,0 +1,200 @@
+// Lookup and reference worksheet functions: INDEX, MATCH, VLOOKUP, HLOOKUP,
+// CHOOSE, ROW, COLUMN, ROWS, COLUMNS, and the matrix functions MMULT and
+// TRANSPOSE.
+#include <cmath>
+
+#include "platform/calc/Calc_Internal.h"
+
+namespace {
+
+CellValue error(CellError e) { return CellValue::makeError(e); }
+
+// An argument as a whole number (truncated); false with *err when it is none.
+bool intArg(const CalcContext& ctx, const CalcNode& node, long* out, CellValue* err) {
+  double d;
+  if (!Calc_toNumber(Calc_evalScalar(ctx, node), &d, err)) return false;
+  if (std::fabs(d) > 2e9) { *err = error(CellError::Value); return false; }
+  *out = static_cast<long>(std::trunc(d));
+  return true;
+}
+
+bool sameKind(const CellValue& a, const CellValue& b) {
+  auto k = [](CellKind x) { return x == CellKind::Empty ? CellKind::Number : x; };
+  return k(a.kind) == k(b.kind) && a.kind != CellKind::Error;
+}
+
+// Position of `x` among n items: type 0 exact (wildcards in texts), 1 the
+// last item not above x in ascending data, -1 the last item not below x in
+// descending data. -1 when there is none.
+template <typename Item>
+int lookupIndex(const CellValue& x, int n, Item item, int type) {
+  bool wild = type == 0 && x.kind == CellKind::Text && Calc_hasWildcard(x.text);
+  int best = -1;
+  for (int i = 0; i < n; ++i) {
+    const CellValue& v = item(i);
+    if (!sameKind(x, v)) continue;
+    if (type == 0) {
+      if (wild ? (v.kind == CellKind::Text && Calc_wildcardMatch(x.text, v.text)) : Calc_compare(v, x) == 0) return i;
+      continue;
+    }
+    int c = Calc_compare(v, x);
+    if (type > 0 ? c > 0 : c < 0) break;
+    best = i;
+  }
+  return best;
+}
+
+void fnMatch(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  CellValue x = Calc_evalScalar(ctx, call.args[0]);
+  if (x.kind == CellKind::Error) return Calc_setScalar(out, x);
+  long type = 1;
+  CellValue err;
+  if (call.args.size() > 2 && !intArg(ctx, call.args[2], &type, &err)) return Calc_setScalar(out, err);
+  CalcValue v;
+  Calc_eval(ctx, call.args[1], &v);
+  CalcGrid g(v);
+  if (g.rows > 1 && g.cols > 1) return Calc_setScalar(out, error(CellError::NA));
+  bool row = g.rows == 1;
+  int i = lookupIndex(x, row ? g.cols : g.rows, [&](int k) -> const CellValue& { return row ? g.at(0, k) : g.at(k, 0); },
+                      type == 0 ? 0 : type > 0 ? 1 : -1);
+  Calc_setScalar(out, i < 0 ? error(CellError::NA) : CellValue::makeNumber(i + 1));
+}
+
+// VLOOKUP (vertical) and HLOOKUP.
+void lookup(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool vertical) {
+  CellValue x = Calc_evalScalar(ctx, call.args[0]);
+  if (x.kind == CellKind::Error) return Calc_setScalar(out, x);
+  long index;
+  CellValue err;
+  if (!intArg(ctx, call.args[2], &index, &err)) return Calc_setScalar(out, err);
+  bool approximate = true;
+  if (call.args.size() > 3 && !Calc_toBool(Calc_evalScalar(ctx, call.args[3]), &approximate, &err))
+    return Calc_setScalar(out, err);
+  CalcValue v;
+  Calc_eval(ctx, call.args[1], &v);
+  CalcGrid g(v);
+  int span = vertical ? g.cols : g.rows, n = vertical ? g.rows : g.cols;
+  if (index < 1) return Calc_setScalar(out, error(CellError::Value));
+  if (index > span) return Calc_setScalar(out, error(CellError::Ref));
+  int i = lookupIndex(x, n, [&](int k) -> const CellValue& { return vertical ? g.at(k, 0) : g.at(0, k); },
+                      approximate ? 1 : 0);
+  if (i < 0) return Calc_setScalar(out, error(CellError::NA));
+  Calc_setScalar(out, vertical ? g.at(i, index - 1) : g.at(index - 1, i));
+}
+void fnVLookup(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { lookup(ctx, call, out, true); }
+void fnHLookup(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { lookup(ctx, call, out, false); }
+
+// The part of a grid: rows r0..r1, columns c0..c1.
+void part(const CalcGrid& g, int r0, int r1, int c0, int c1, CalcValue* out) {
+  CalcArray a;
+  a.rows = r1 - r0 + 1;
+  a.cols = c1 - c0 + 1;
+  for (int r = r0; r <= r1; ++r)
+    for (int c = c0; c <= c1; ++c) a.values.push_back(g.at(r, c));
+  out->area = nullptr;
+  out->isArray = a.values.size() > 1;
+  out->array = std::move(a);
+}
+
+void fnIndex(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  long r = 0, c = 0;
+  CellValue err;
+  if (!intArg(ctx, call.args[1], &r, &err)) return Calc_setScalar(out, err);
+  bool hasCol = call.args.size() > 2;
+  if (hasCol && !intArg(ctx, call.args[2], &c, &err)) return Calc_setScalar(out, err);
+  if (r < 0 || c < 0) return Calc_setScalar(out, error(CellError::Value));
+  CalcValue v;
+  Calc_eval(ctx, call.args[0], &v);
+  CalcGrid g(v);
+  if (!hasCol && g.rows == 1 && g.cols > 1) std::swap(r, c);
+  else if (!hasCol && g.cols == 1) c = 1;
+  if (r > g.rows || c > g.cols) return Calc_setScalar(out, error(CellError::Ref));
+  part(g, r ? r - 1 : 0, r ? r - 1 : g.rows - 1, c ? c - 1 : 0, c ? c - 1 : g.cols - 1, out);
+}
+
+void fnChoose(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  long i;
+  CellValue err;
+  if (!intArg(ctx, call.args[0], &i, &err)) return Calc_setScalar(out, err);
+  if (i < 1 || i >= static_cast<long>(call.args.size())) return Calc_setScalar(out, error(CellError::Value));
+  Calc_eval(ctx, call.args[i], out);
+}
+
+// ROW and COLUMN: of the formula's cell, or the first of a reference.
+void position(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool row) {
+  if (call.args.empty()) return Calc_setScalar(out, CellValue::makeNumber((row ? ctx.row : ctx.col) + 1));
+  CalcValue v;
+  Calc_eval(ctx, call.args[0], &v);
+  if (!v.area) return Calc_setScalar(out, error(CellError::Value));
+  Calc_setScalar(out, CellValue::makeNumber((row ? v.area->row1 : v.area->col1) + 1));
+}
+void fnRow(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { position(ctx, call, out, true); }
+void fnColumn(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { position(ctx, call, out, false); }
+
+void size(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool rows) {
+  CalcValue v;
+  Calc_eval(ctx, call.args[0], &v);
+  CalcGrid g(v);
+  Calc_setScalar(out, CellValue::makeNumber(rows ? g.rows : g.cols));
+}
+void fnRows(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { size(ctx, call, out, true); }
+void fnColumns(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { size(ctx, call, out, false); }
+
+// Numbers of a block row by row; false with *err when an item is not a number.
+bool numbersOf(const CalcGrid& g, std::vector<double>* out, CellValue* err) {
+  for (int r = 0; r < g.rows; ++r)
+    for (int c = 0; c < g.cols; ++c) {
+      const CellValue& x = g.at(r, c);
+      if (x.kind == CellKind::Error) { *err = x; return false; }
+      if (x.kind != CellKind::Number) { *err = error(CellError::Value); return false; }
+      out->push_back(x.number);
+    }
+  return true;
+}
+
+void fnMMult(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  CalcValue va, vb;
+  Calc_eval(ctx, call.args[0], &va);
+  Calc_eval(ctx, call.args[1], &vb);
+  CalcGrid a(va), b(vb);
+  std::vector<double> x, y;
+  CellValue err;
+  if (a.cols != b.rows) return Calc_setScalar(out, error(CellError::Value));
+  if (!numbersOf(a, &x, &err) || !numbersOf(b, &y, &err)) return Calc_setScalar(out, err);
+  CalcArray r;
+  r.rows = a.rows;
+  r.cols = b.cols;
+  for (int i = 0; i < a.rows; ++i)
+    for (int j = 0; j < b.cols; ++j) {
+      double s = 0;
+      for (int k = 0; k < a.cols; ++k) s += x[static_cast<size_t>(i) * a.cols + k] * y[static_cast<size_t>(k) * b.cols + j];
+      r.values.push_back(Calc_numberResult(s));
+    }
+  out->area = nullptr;
+  out->isArray = true;
+  out->array = std::move(r);
+}
+
+void fnTranspose(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  CalcValue v;
+  Calc_eval(ctx, call.args[0], &v);
+  CalcGrid g(v);
+  CalcArray r;
+  r.rows = g.cols;
+  r.cols = g.rows;
+  for (int c = 0; c < g.cols; ++c)
+    for (int row = 0; row < g.rows; ++row) r.values.push_back(g.at(row, c));
+  out->area = nullptr;
+  out->isArray = true;
+  out->array = std::move(r);
+}
+
+}  // namespace
+
+std::vector<CalcBuiltinInfo> Calc_lookupFunctions() {
+  return {
+    {"INDEX", 2, 3, fnIndex}, {"MATCH", 2, 3, fnMatch}, {"VLOOKUP", 3, 4, fnVLookup}, {"HLOOKUP", 3, 4, fnHLookup},
+    {"CHOOSE", 2, 255, fnChoose}, {"ROW", 0, 1, fnRow}, {"COLUMN", 0, 1, fnColumn},
+    {"ROWS", 1, 1, fnRows}, {"COLUMNS", 1, 1, fnColumns}, {"MMULT", 2, 2, fnMMult}, {"TRANSPOSE", 1, 1, fnTranspose},
+  };
+}

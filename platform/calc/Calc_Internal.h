@@ -1,0 +1,121 @@
+// Private interface between the parts of the calculation: the formula tree,
+// references resolved to cell pointers, evaluated values, and the compiled
+// state of a workbook. Not for use outside platform/calc.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/calc/Calc.h"
+
+enum class CalcOp : std::uint8_t {
+  Literal, ArrayConst, Ref, Name, Missing, Func,
+  Neg, Plus, Percent,
+  Add, Sub, Mul, Div, Pow, Concat, Eq, Ne, Lt, Gt, Le, Ge,
+};
+
+// A rectangular reference resolved to the cells it covers, row by row
+// (nullptr where no cell exists). Cell pointers stay valid until the
+// workbook's structure changes, when the compiled state is rebuilt.
+struct CalcArea {
+  int sheet = 0, row1 = 0, col1 = 0, row2 = 0, col2 = 0;
+  std::vector<const CellValue*> cells;
+  int rows() const { return row2 - row1 + 1; }
+  int cols() const { return col2 - col1 + 1; }
+};
+
+// Areas shared by the formulas of one compilation, pointer-stable.
+struct CalcAreaStore {
+  std::deque<CalcArea> areas;
+  std::map<std::tuple<int, int, int, int, int>, const CalcArea*> index;
+};
+
+struct CalcNode {
+  CalcOp op = CalcOp::Literal;
+  CellValue value;                 // Literal
+  CalcArray array;                 // ArrayConst
+  std::string text;                // Name, Func: the name as written
+  std::string sheetName;           // Ref, Name: sheet qualifier as written ("" for none)
+  int row1 = 0, col1 = 0, row2 = 0, col2 = 0;   // Ref before binding
+  const CalcArea* area = nullptr;  // Ref after binding
+  int func = -1;                   // Func after binding: built-in index, or add-in when addin
+  bool addin = false;
+  int height = 1;                  // levels of the tree below and including this node
+  std::vector<CalcNode> args;
+};
+
+// A value during evaluation: a reference, or a block of values.
+struct CalcValue {
+  const CalcArea* area = nullptr;
+  CalcArray array;
+  bool isArray = false;            // an array (constant or computed) rather than a scalar
+};
+
+struct CalcContext {
+  Workbook* wb = nullptr;
+  int sheet = 0, row = 0, col = 0;  // the formula's cell
+};
+
+// Parsing (Calc_Parser.cpp).
+bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error);
+// Resolves sheets, names, functions and cells of a parsed tree for a formula on `sheet`.
+void Calc_bind(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node);
+const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int r1, int c1, int r2, int c2);
+
+// Evaluation (Calc_Eval.cpp).
+void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out);
+void Calc_setScalar(CalcValue* out, const CellValue& v);
+CellValue Calc_scalarOf(const CalcContext& ctx, const CalcValue& v);
+CalcArray Calc_valuesOf(const CalcValue& v);
+CellValue Calc_evalScalar(const CalcContext& ctx, const CalcNode& node);
+// Coercions with spreadsheet rules; false when the value does not convert
+// (`*err` then holds the error value to return).
+bool Calc_toNumber(const CellValue& v, double* out, CellValue* err);
+bool Calc_toBool(const CellValue& v, bool* out, CellValue* err);
+bool Calc_textToNumber(const std::string& text, double* out);
+CellValue Calc_numberResult(double d);
+// -1, 0, 1 by the spreadsheet's ordering; errors never reach it.
+int Calc_compare(const CellValue& a, const CellValue& b);
+// Applies `fn` to each element of the broadcast arguments.
+void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
+                    const std::function<CellValue(const CellValue* const* items)>& fn);
+// The value of a 1 x 1 reference or block, nullptr for larger ones.
+const CellValue* Calc_single(const CalcValue& v);
+
+// Evaluates the arguments of `call` and applies `fn` to them, element by
+// element when any of them is a block.
+void Calc_mapArgs(const CalcContext& ctx, const CalcNode& call, CalcValue* out,
+                  const std::function<CellValue(const CellValue* const* items)>& fn);
+CellValue Calc_power(double a, double b);
+
+// Read-only view of a value's block: a reference's cells or an array.
+struct CalcGrid {
+  explicit CalcGrid(const CalcValue& v);
+  int rows = 1, cols = 1;
+  const CellValue& at(int r, int c) const;
+  const CalcArea* area = nullptr;
+  const CalcArray* array = nullptr;
+};
+
+// Functions (Calc_Functions*.cpp).
+using CalcBuiltin = void (*)(const CalcContext& ctx, const CalcNode& call, CalcValue* out);
+struct CalcBuiltinInfo {
+  const char* name;
+  int minArgs, maxArgs;
+  CalcBuiltin fn;
+};
+std::vector<CalcBuiltinInfo> Calc_mathFunctions();
+std::vector<CalcBuiltinInfo> Calc_aggregateFunctions();
+std::vector<CalcBuiltinInfo> Calc_lookupFunctions();
+std::vector<CalcBuiltinInfo> Calc_logicFunctions();
+int Calc_findBuiltin(const std::string& upperName);
+const CalcBuiltinInfo& Calc_builtin(int index);
+int Calc_findAddin(const std::string& upperName);
+const CalcFunction& Calc_addin(int index);
+// Wildcard match of a whole text, case-insensitive (* ? and ~ escapes).
+bool Calc_wildcardMatch(const std::string& pattern, const std::string& text);
+bool Calc_hasWildcard(const std::string& pattern);
+std::string Calc_lower(const std::string& s);

@@ -1,0 +1,282 @@
+// Recalculation: compiles a workbook's formulas once per structure version
+// (formula units, the cells they read, their dependency order with circular
+// references found), then re-evaluates the units in that order on each
+// recalculation. Also EVALUATE of a text and the precedents and dependents
+// of a cell.
+#include <algorithm>
+#include <unordered_map>
+
+#include "platform/calc/Calc_Internal.h"
+
+namespace {
+
+// A formula cell, or an array formula with its block.
+struct Unit {
+  CellRange range;
+  bool isArray = false;
+  std::vector<Cell*> cells;              // row by row, nullptr where a block cell was cleared
+  CalcNode tree;
+  std::vector<const CalcArea*> reads;    // distinct areas the formula reads
+  std::vector<int> deps;                 // units whose cells it reads
+  bool cyclic = false;
+};
+
+}  // namespace
+
+struct CalcState {
+  std::uint64_t version = 0;
+  CalcAreaStore store;
+  std::vector<Unit> units;
+  std::vector<std::unordered_map<std::uint64_t, int>> unitAt;   // per sheet: cell key -> unit
+  std::vector<std::vector<int>> unitsOfSheet;
+  std::vector<int> order;                                        // precedents first
+};
+
+namespace {
+
+const CellValue kCircular = CellValue::makeError(CellError::Value);
+
+void collectReads(const CalcNode& n, std::vector<const CalcArea*>* out) {
+  if (n.op == CalcOp::Ref && n.area) out->push_back(n.area);
+  for (const CalcNode& a : n.args) collectReads(a, out);
+}
+
+void addUnit(Workbook* wb, CalcState* st, int sheet, const CellRange& r, bool isArray, const std::string& formula) {
+  Unit u;
+  u.range = r;
+  u.isArray = isArray;
+  Sheet* sh = wb->sheets[sheet].get();
+  int index = static_cast<int>(st->units.size());
+  for (int row = r.row1; row <= r.row2; ++row)
+    for (int col = r.col1; col <= r.col2; ++col) {
+      auto it = sh->cells.find(Wb_cellKey(row, col));
+      u.cells.push_back(it == sh->cells.end() ? nullptr : &it->second);
+      st->unitAt[sheet][Wb_cellKey(row, col)] = index;
+    }
+  if (Calc_parse(formula, &u.tree, nullptr)) Calc_bind(wb, sheet, &st->store, &u.tree);
+  else u.tree.value = CellValue::makeError(CellError::Name);
+  collectReads(u.tree, &u.reads);
+  std::sort(u.reads.begin(), u.reads.end());
+  u.reads.erase(std::unique(u.reads.begin(), u.reads.end()), u.reads.end());
+  st->units.push_back(std::move(u));
+  st->unitsOfSheet[sheet].push_back(index);
+}
+
+bool inside(const CellRange& r, const CalcArea& a) {
+  return r.sheet == a.sheet && !(r.row2 < a.row1 || a.row2 < r.row1 || r.col2 < a.col1 || a.col2 < r.col1);
+}
+
+// Units with a cell inside the area.
+void unitsIn(const CalcState& st, const CalcArea& a, std::vector<int>* out) {
+  const auto& onSheet = st.unitsOfSheet[a.sheet];
+  if (onSheet.size() < a.cells.size()) {
+    for (int u : onSheet)
+      if (inside(st.units[u].range, a)) out->push_back(u);
+    return;
+  }
+  const auto& at = st.unitAt[a.sheet];
+  for (size_t i = 0; i < a.cells.size(); ++i) {
+    if (!a.cells[i]) continue;
+    auto it = at.find(Wb_cellKey(a.row1 + static_cast<int>(i) / a.cols(), a.col1 + static_cast<int>(i) % a.cols()));
+    if (it != at.end()) out->push_back(it->second);
+  }
+}
+
+// Tarjan's strongly connected components without recursion: gives the
+// evaluation order and marks the units that take part in a cycle.
+void orderUnits(CalcState* st) {
+  size_t n = st->units.size();
+  std::vector<int> index(n, -1), low(n, 0), stack;
+  std::vector<char> onStack(n, 0);
+  std::vector<std::pair<int, size_t>> calls;
+  int counter = 0;
+  auto visit = [&](int v) {
+    index[v] = low[v] = counter++;
+    stack.push_back(v);
+    onStack[v] = 1;
+    calls.push_back({v, 0});
+  };
+  for (size_t s = 0; s < n; ++s) {
+    if (index[s] >= 0) continue;
+    visit(static_cast<int>(s));
+    while (!calls.empty()) {
+      int v = calls.back().first;
+      const std::vector<int>& deps = st->units[v].deps;
+      if (calls.back().second < deps.size()) {
+        int w = deps[calls.back().second++];
+        if (index[w] < 0) visit(w);
+        else if (onStack[w]) low[v] = std::min(low[v], index[w]);
+        continue;
+      }
+      calls.pop_back();
+      if (!calls.empty()) low[calls.back().first] = std::min(low[calls.back().first], low[v]);
+      if (low[v] != index[v]) continue;
+      size_t first = stack.size();
+      do { --first; } while (stack[first] != v);
+      bool cyclic = stack.size() - first > 1 ||
+                    std::find(deps.begin(), deps.end(), v) != deps.end();
+      for (size_t i = first; i < stack.size(); ++i) {
+        onStack[stack[i]] = 0;
+        st->units[stack[i]].cyclic = cyclic;
+        st->order.push_back(stack[i]);
+      }
+      stack.resize(first);
+    }
+  }
+}
+
+std::shared_ptr<CalcState> compile(Workbook* wb) {
+  auto st = std::make_shared<CalcState>();
+  st->version = wb->structureVersion;
+  size_t sheets = wb->sheets.size();
+  st->unitAt.resize(sheets);
+  st->unitsOfSheet.resize(sheets);
+  for (size_t s = 0; s < sheets; ++s) {
+    const Sheet& sh = *wb->sheets[s];
+    int si = static_cast<int>(s);
+    for (const ArrayBlock& b : sh.arrays)
+      if (!b.formula.empty()) addUnit(wb, st.get(), si, CellRange{si, b.row1, b.col1, b.row2, b.col2}, true, b.formula);
+    for (const auto& [key, cell] : sh.cells)
+      if (!cell.formula.empty() && cell.arrayBlock < 0) {
+        int r = Wb_keyRow(key), c = Wb_keyCol(key);
+        addUnit(wb, st.get(), si, CellRange{si, r, c, r, c}, false, cell.formula);
+      }
+  }
+  for (Unit& u : st->units) {
+    for (const CalcArea* a : u.reads) unitsIn(*st, *a, &u.deps);
+    std::sort(u.deps.begin(), u.deps.end());
+    u.deps.erase(std::unique(u.deps.begin(), u.deps.end()), u.deps.end());
+  }
+  orderUnits(st.get());
+  return st;
+}
+
+CalcState& state(Workbook* wb) {
+  if (!wb->calc || wb->calc->version != wb->structureVersion) wb->calc = compile(wb);
+  return *wb->calc;
+}
+
+CellValue shown(const CellValue& v) {
+  return v.kind == CellKind::Empty ? CellValue::makeNumber(0) : v;
+}
+
+void evaluateUnit(Workbook* wb, Unit& u) {
+  if (u.cyclic) {
+    for (Cell* c : u.cells) if (c) c->value = kCircular;
+    return;
+  }
+  CalcContext ctx{wb, u.range.sheet, u.range.row1, u.range.col1};
+  CalcValue v;
+  Calc_eval(ctx, u.tree, &v);
+  if (!u.isArray) {
+    if (u.cells[0]) u.cells[0]->value = shown(Calc_scalarOf(ctx, v));
+    return;
+  }
+  // A block larger than the result: single rows and columns repeat, the rest is #N/A.
+  CalcArray a = Calc_valuesOf(v);
+  int cols = u.range.col2 - u.range.col1 + 1;
+  for (size_t k = 0; k < u.cells.size(); ++k) {
+    if (!u.cells[k]) continue;
+    int i = static_cast<int>(k) / cols, j = static_cast<int>(k) % cols;
+    int ai = a.rows == 1 ? 0 : i, aj = a.cols == 1 ? 0 : j;
+    u.cells[k]->value = (ai < a.rows && aj < a.cols) ? shown(a.values[static_cast<size_t>(ai) * a.cols + aj])
+                                                    : CellValue::makeError(CellError::NA);
+  }
+}
+
+int unitOf(CalcState& st, int sheet, int row, int col) {
+  if (sheet < 0 || sheet >= static_cast<int>(st.unitAt.size())) return -1;
+  auto it = st.unitAt[sheet].find(Wb_cellKey(row, col));
+  return it == st.unitAt[sheet].end() ? -1 : it->second;
+}
+
+CellRange rangeOf(const CalcArea& a) { return CellRange{a.sheet, a.row1, a.col1, a.row2, a.col2}; }
+
+// Units reachable from `start` along `next` (start excluded unless reached again).
+std::vector<int> reach(const std::vector<int>& start, const std::function<const std::vector<int>&(int)>& next) {
+  std::vector<int> seen, todo = start;
+  std::vector<char> mark;
+  while (!todo.empty()) {
+    int u = todo.back();
+    todo.pop_back();
+    if (static_cast<size_t>(u) >= mark.size()) mark.resize(u + 1, 0);
+    if (mark[u]) continue;
+    mark[u] = 1;
+    seen.push_back(u);
+    for (int w : next(u)) todo.push_back(w);
+  }
+  return seen;
+}
+
+}  // namespace
+
+void Calc_recalculate(Workbook* wb) {
+  if (!wb) return;
+  CalcState& st = state(wb);
+  for (int u : st.order) evaluateUnit(wb, st.units[u]);
+}
+
+void Calc_recalculateAll() {
+  for (auto& wb : Wb_app().workbooks) Calc_recalculate(wb.get());
+}
+
+void Calc_afterChange(Workbook* wb) {
+  if (Wb_app().calcMode != CalcMode::Manual) Calc_recalculate(wb);
+}
+
+bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out) {
+  if (!wb || sheet < 0 || sheet >= static_cast<int>(wb->sheets.size())) return false;
+  std::string t = text;
+  size_t b = t.find_first_not_of(" \t");
+  if (b != std::string::npos && t[b] == '=') ++b;
+  if (b != std::string::npos && t[b] == '!') ++b;   // "!name": the name as the sheet sees it
+  CalcNode tree;
+  if (b == std::string::npos || !Calc_parse(t.substr(b), &tree, nullptr)) return false;
+  CalcAreaStore store;
+  Calc_bind(wb, sheet, &store, &tree);
+  CalcContext ctx{wb, sheet, 0, 0};
+  CalcValue v;
+  Calc_eval(ctx, tree, &v);
+  *out = CalcEvalResult{};
+  out->isReference = v.area != nullptr;
+  if (v.area) out->areas.push_back(rangeOf(*v.area));
+  out->value = Calc_valuesOf(v);
+  if (!v.area)
+    for (CellValue& x : out->value.values) x = shown(x);
+  return true;
+}
+
+std::vector<CellRange> Calc_precedents(Workbook* wb, int sheet, int row, int col, bool allLevels) {
+  std::vector<CellRange> out;
+  if (!wb) return out;
+  CalcState& st = state(wb);
+  int u = unitOf(st, sheet, row, col);
+  if (u < 0) return out;
+  std::vector<int> units{u};
+  if (allLevels) units = reach({u}, [&](int x) -> const std::vector<int>& { return st.units[x].deps; });
+  std::vector<const CalcArea*> areas;
+  for (int x : units) areas.insert(areas.end(), st.units[x].reads.begin(), st.units[x].reads.end());
+  std::sort(areas.begin(), areas.end());
+  areas.erase(std::unique(areas.begin(), areas.end()), areas.end());
+  for (const CalcArea* a : areas) out.push_back(rangeOf(*a));
+  return out;
+}
+
+std::vector<CellRange> Calc_dependents(Workbook* wb, int sheet, int row, int col, bool allLevels) {
+  std::vector<CellRange> out;
+  if (!wb) return out;
+  CalcState& st = state(wb);
+  CellRange cell{sheet, row, col, row, col};
+  std::vector<std::vector<int>> readers(st.units.size());
+  std::vector<int> direct;
+  for (size_t x = 0; x < st.units.size(); ++x) {
+    for (int d : st.units[x].deps) readers[d].push_back(static_cast<int>(x));
+    for (const CalcArea* a : st.units[x].reads)
+      if (inside(cell, *a)) { direct.push_back(static_cast<int>(x)); break; }
+  }
+  std::vector<int> units = direct;
+  if (allLevels) units = reach(direct, [&](int x) -> const std::vector<int>& { return readers[x]; });
+  std::sort(units.begin(), units.end());
+  for (int x : units) out.push_back(st.units[x].range);
+  return out;
+}

@@ -1,0 +1,33 @@
+// Workbook files of the stand-in application: opening an .xlsx/.xlsm file
+// into a workbook of the application, and saving a workbook as .xlsx with the
+// current value of every formula cell, so that other programs see the
+// recalculated values and a later open gives back the same workbook.
+#pragma once
+
+#include <string>
+
+#include "platform/workbook/Wb_Workbook.h"
+
+// Opens the file into a new workbook of the application (sheets, visibility,
+// order, active sheet, cells with their stored values, formulas including
+// shared and array formulas, defined names, number formats, named styles).
+// On failure returns nullptr, leaves the application as it was and sets
+// `error` to a one-line message naming the file (and the sheet and cell when
+// one cell is at fault).
+Workbook* Xlsx_open(const std::string& path, std::string* error);
+
+// Saves the workbook as .xlsx. The file is written under a temporary name and
+// renamed over `path` only when complete, so a failed save loses nothing. On
+// success the workbook's path and name become those of the file.
+bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error);
+
+// A formula text (without "=") moved by (dRows, dCols) the way copying a cell
+// moves it: relative row and column parts of references shift, `$` parts stay,
+// and a reference moved off the sheet becomes #REF!. Strings, quoted sheet
+// names, function names and numbers are left alone.
+std::string Xlsx_shiftFormula(const std::string& text, int dRows, int dCols);
+
+// The format text of built-in number format `id` ("" for General and for ids
+// without a fixed text), and the built-in id of a format text (-1 if none).
+std::string Xlsx_builtinFormat(int id);
+int Xlsx_builtinFormatId(const std::string& format);

@@ -1,0 +1,473 @@
+// Opening a workbook file: the zip package, its relationships, the workbook
+// part (sheets, defined names, active sheet), shared strings, styles (number
+// formats and named cell styles) and every worksheet's cells.
+#include "platform/xlsx/Xlsx.h"
+
+#include <zip.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <pugixml.hpp>
+
+
+namespace {
+
+constexpr zip_uint64_t kMaxPartSize = 512u << 20;   // refuse parts beyond 512 MiB
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+
+using ZipPtr = std::unique_ptr<zip_t, decltype(&zip_discard)>;
+
+// The style of a cell format record: its number format and named style.
+struct CellFormat {
+  std::string numberFormat;
+  int style = 0;
+};
+
+// A shared formula's master cell.
+struct SharedFormula {
+  int row = 0, col = 0;
+  std::string text;
+};
+
+struct Reader {
+  zip_t* zip = nullptr;
+  Workbook* wb = nullptr;
+  std::vector<std::string> strings;          // shared strings
+  std::vector<CellFormat> formats;           // cellXfs
+  std::string error;                          // detail, without the file name
+};
+
+bool fail(Reader& r, const std::string& message) {
+  if (r.error.empty()) r.error = message;
+  return false;
+}
+
+std::string zipMessage(zip_error_t* e) {
+  std::string m = zip_error_strerror(e);
+  zip_error_fini(e);
+  return m;
+}
+
+bool readPart(Reader& r, const std::string& name, std::string* out) {
+  zip_stat_t st;
+  if (zip_stat(r.zip, name.c_str(), 0, &st) != 0) return fail(r, "part '" + name + "' is missing");
+  if (!(st.valid & ZIP_STAT_SIZE) || st.size > kMaxPartSize) return fail(r, "part '" + name + "' is too large");
+  zip_file_t* f = zip_fopen(r.zip, name.c_str(), 0);
+  if (!f) return fail(r, "part '" + name + "' cannot be read: " + zip_strerror(r.zip));
+  out->assign(st.size, '\0');
+  zip_int64_t n = out->empty() ? 0 : zip_fread(f, out->data(), out->size());
+  bool ok = n == static_cast<zip_int64_t>(out->size());
+  std::string why = ok ? "" : zip_error_strerror(zip_file_get_error(f));
+  if (zip_fclose(f) != 0 && ok) { ok = false; why = zip_strerror(r.zip); }
+  return ok || fail(r, "part '" + name + "' cannot be read: " + why);
+}
+
+bool hasPart(Reader& r, const std::string& name) {
+  return zip_name_locate(r.zip, name.c_str(), 0) >= 0;
+}
+
+bool loadXml(Reader& r, const std::string& name, pugi::xml_document* doc) {
+  std::string data;
+  if (!readPart(r, name, &data)) return false;
+  pugi::xml_parse_result res = doc->load_buffer(data.data(), data.size(), kParseOptions);
+  if (!res) return fail(r, "part '" + name + "' is not valid XML: " + res.description());
+  return true;
+}
+
+// Strips a namespace prefix: "x:sheet" -> "sheet".
+const char* localName(const pugi::xml_node& n) {
+  const char* name = n.name();
+  const char* colon = std::strrchr(name, ':');
+  return colon ? colon + 1 : name;
+}
+
+pugi::xml_node child(const pugi::xml_node& n, const char* name) {
+  for (pugi::xml_node c : n.children())
+    if (std::strcmp(localName(c), name) == 0) return c;
+  return {};
+}
+
+template <typename Fn>
+void eachChild(const pugi::xml_node& n, const char* name, Fn fn) {
+  for (pugi::xml_node c : n.children())
+    if (std::strcmp(localName(c), name) == 0) fn(c);
+}
+
+// The attribute whose local name is `name` ("r:id" answers "id" too).
+pugi::xml_attribute attr(const pugi::xml_node& n, const char* name) {
+  for (pugi::xml_attribute a : n.attributes()) {
+    const char* an = a.name();
+    const char* colon = std::strrchr(an, ':');
+    if (std::strcmp(colon ? colon + 1 : an, name) == 0) return a;
+  }
+  return {};
+}
+
+bool isTrue(const pugi::xml_attribute& a) {
+  std::string v = a.value();
+  return v == "1" || v == "true";
+}
+
+// Texts in these files write characters XML cannot carry as _xHHHH_.
+std::string decodeEscapes(const std::string& s) {
+  if (s.find("_x") == std::string::npos) return s;
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    unsigned code = 0;
+    bool escape = s.compare(i, 2, "_x") == 0 && i + 6 < s.size() && s[i + 6] == '_' &&
+                  std::from_chars(s.data() + i + 2, s.data() + i + 6, code, 16).ptr == s.data() + i + 6;
+    if (!escape) { out.push_back(s[i]); continue; }
+    if (code < 0x80) {
+      out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+    i += 6;
+  }
+  return out;
+}
+
+// Text of a string item: its <t>, or the <t> of each rich-text run.
+std::string richText(const pugi::xml_node& si) {
+  std::string text;
+  for (pugi::xml_node c : si.children()) {
+    if (std::strcmp(localName(c), "t") == 0) text += c.child_value();
+    if (std::strcmp(localName(c), "r") == 0) text += child(c, "t").child_value();
+  }
+  return decodeEscapes(text);
+}
+
+// Resolves a relationship target against the folder of the part that owns it.
+std::string resolveTarget(const std::string& owner, const std::string& target) {
+  if (!target.empty() && target[0] == '/') return target.substr(1);
+  std::filesystem::path base = std::filesystem::path(owner).parent_path();
+  return (base / target).lexically_normal().generic_string();
+}
+
+std::string relsPartOf(const std::string& part) {
+  std::filesystem::path p(part);
+  return (p.parent_path() / "_rels" / (p.filename().string() + ".rels")).generic_string();
+}
+
+struct Relationship { std::string type, target; };
+
+// Relationships of a part by id; an absent relationships part gives none.
+bool loadRelationships(Reader& r, const std::string& part, std::map<std::string, Relationship>* out) {
+  std::string rels = relsPartOf(part);
+  if (!hasPart(r, rels)) return true;
+  pugi::xml_document doc;
+  if (!loadXml(r, rels, &doc)) return false;
+  eachChild(doc.document_element(), "Relationship", [&](pugi::xml_node rel) {
+    std::string target = rel.attribute("Target").value();
+    (*out)[rel.attribute("Id").value()] = {rel.attribute("Type").value(), resolveTarget(part, target)};
+  });
+  return true;
+}
+
+bool endsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string targetOfType(const std::map<std::string, Relationship>& rels, const std::string& type) {
+  for (const auto& [id, rel] : rels)
+    if (endsWith(rel.type, "/" + type)) return rel.target;
+  return "";
+}
+
+bool findWorkbookPart(Reader& r, std::string* part) {
+  std::map<std::string, Relationship> rels;
+  if (!loadRelationships(r, "", &rels)) return false;
+  *part = targetOfType(rels, "officeDocument");
+  if (part->empty()) *part = "xl/workbook.xml";
+  return hasPart(r, *part) || fail(r, "is not a workbook (no workbook part)");
+}
+
+bool loadSharedStrings(Reader& r, const std::string& part) {
+  pugi::xml_document doc;
+  if (!loadXml(r, part, &doc)) return false;
+  eachChild(doc.document_element(), "si", [&](pugi::xml_node si) { r.strings.push_back(richText(si)); });
+  return true;
+}
+
+std::string normalFormat(const std::string& f) { return Wb_equalNoCase(f, "General") ? "" : f; }
+
+std::map<int, std::string> loadNumberFormats(const pugi::xml_node& sheet) {
+  std::map<int, std::string> formats;
+  eachChild(child(sheet, "numFmts"), "numFmt", [&](pugi::xml_node nf) {
+    formats[nf.attribute("numFmtId").as_int()] = normalFormat(nf.attribute("formatCode").value());
+  });
+  return formats;
+}
+
+std::string formatOf(const std::map<int, std::string>& custom, int id) {
+  auto it = custom.find(id);
+  return it != custom.end() ? it->second : Xlsx_builtinFormat(id);
+}
+
+// Named styles become Workbook::styles; returns the style index of each
+// cellStyleXfs record that a named style uses.
+std::map<int, int> loadNamedStyles(Reader& r, const pugi::xml_node& sheet, const std::map<int, std::string>& custom) {
+  std::vector<int> styleXfFormats;
+  eachChild(child(sheet, "cellStyleXfs"), "xf",
+            [&](pugi::xml_node xf) { styleXfFormats.push_back(xf.attribute("numFmtId").as_int()); });
+  std::map<int, int> styleOfXf;
+  eachChild(child(sheet, "cellStyles"), "cellStyle", [&](pugi::xml_node cs) {
+    int xf = cs.attribute("xfId").as_int();
+    std::string format = xf >= 0 && xf < static_cast<int>(styleXfFormats.size())
+                             ? formatOf(custom, styleXfFormats[xf]) : std::string();
+    int index = Wb_addStyle(r.wb, CellStyle{cs.attribute("name").value(), format});
+    styleOfXf.emplace(xf, index);
+  });
+  return styleOfXf;
+}
+
+bool loadStyles(Reader& r, const std::string& part) {
+  pugi::xml_document doc;
+  if (!loadXml(r, part, &doc)) return false;
+  pugi::xml_node sheet = doc.document_element();
+  std::map<int, std::string> custom = loadNumberFormats(sheet);
+  std::map<int, int> styleOfXf = loadNamedStyles(r, sheet, custom);
+  eachChild(child(sheet, "cellXfs"), "xf", [&](pugi::xml_node xf) {
+    auto st = styleOfXf.find(xf.attribute("xfId").as_int());
+    r.formats.push_back({formatOf(custom, xf.attribute("numFmtId").as_int()), st == styleOfXf.end() ? 0 : st->second});
+  });
+  return true;
+}
+
+bool loadSheetList(Reader& r, const pugi::xml_node& book, const std::map<std::string, Relationship>& rels,
+                   std::vector<std::string>* parts) {
+  bool ok = true;
+  eachChild(child(book, "sheets"), "sheet", [&](pugi::xml_node s) {
+    std::string name = s.attribute("name").value();
+    auto rel = rels.find(attr(s, "id").value());
+    if (!ok) return;
+    if (name.empty() || Wb_sheetIndex(r.wb, name) >= 0) { ok = fail(r, "sheet name '" + name + "' is empty or repeated"); return; }
+    if (rel == rels.end()) { ok = fail(r, "sheet '" + name + "' has no part"); return; }
+    Sheet* sh = Wb_addSheet(r.wb, name);
+    std::string state = s.attribute("state").value();
+    sh->visible = state.empty() || state == "visible";
+    parts->push_back(rel->second.target);
+  });
+  if (ok && parts->empty()) return fail(r, "workbook has no sheets");
+  return ok;
+}
+
+bool loadDefinedNames(Reader& r, const pugi::xml_node& book) {
+  bool ok = true;
+  int sheets = static_cast<int>(r.wb->sheets.size());
+  eachChild(child(book, "definedNames"), "definedName", [&](pugi::xml_node n) {
+    DefinedName dn;
+    dn.name = n.attribute("name").value();
+    dn.definition = n.child_value();
+    dn.hidden = isTrue(n.attribute("hidden"));
+    dn.scopeSheet = n.attribute("localSheetId") ? n.attribute("localSheetId").as_int(-2) : -1;
+    if (dn.name.empty() || dn.scopeSheet < -1 || dn.scopeSheet >= sheets) {
+      ok = ok && fail(r, "defined name '" + dn.name + "' has no name or a bad sheet scope");
+      return;
+    }
+    Wb_defineName(r.wb, dn);
+  });
+  return ok;
+}
+
+// ---- worksheet cells ----
+
+struct SheetReader {
+  Reader& r;
+  Sheet* sh;
+  std::map<std::string, SharedFormula> shared;   // by si
+  std::string where;                              // "sheet 'X' cell B2"
+};
+
+bool cellFail(SheetReader& s, const std::string& message) { return fail(s.r, s.where + ": " + message); }
+
+bool parseNumber(const std::string& text, double* out) {
+  const char* end = text.data() + text.size();
+  auto res = std::from_chars(text.data(), end, *out);
+  return res.ec == std::errc() && res.ptr == end && std::isfinite(*out);
+}
+
+// The cell's value as stored (for a formula cell, its last computed value).
+bool readValue(SheetReader& s, const pugi::xml_node& c, CellValue* out) {
+  std::string type = c.attribute("t").value();
+  pugi::xml_node v = child(c, "v");
+  std::string text = v.child_value();
+  if (type == "inlineStr") { *out = CellValue::makeText(richText(child(c, "is"))); return true; }
+  if (type == "str") { *out = CellValue::makeText(decodeEscapes(text)); return true; }
+  if (!v || (text.empty() && type != "s")) { *out = CellValue{}; return true; }
+  if (type.empty() || type == "n") {
+    double d = 0;
+    if (!parseNumber(text, &d)) return cellFail(s, "unreadable number '" + text + "'");
+    *out = CellValue::makeNumber(d);
+  } else if (type == "s") {
+    size_t i = 0;
+    auto res = std::from_chars(text.data(), text.data() + text.size(), i);
+    if (res.ec != std::errc() || i >= s.r.strings.size()) return cellFail(s, "bad shared string index '" + text + "'");
+    *out = CellValue::makeText(s.r.strings[i]);
+  } else if (type == "b") {
+    if (text != "0" && text != "1") return cellFail(s, "unreadable boolean '" + text + "'");
+    *out = CellValue::makeBoolean(text == "1");
+  } else if (type == "e") {
+    CellError e;
+    if (!Wb_errorFromText(text, &e)) return cellFail(s, "unknown error value '" + text + "'");
+    *out = CellValue::makeError(e);
+  } else {
+    return cellFail(s, "cell type '" + type + "' is not supported");
+  }
+  return true;
+}
+
+bool parseBlock(const std::string& ref, CellRange* out) {
+  size_t colon = ref.find(':');
+  std::string a = ref.substr(0, colon), b = colon == std::string::npos ? a : ref.substr(colon + 1);
+  return Wb_parseA1(a, &out->row1, &out->col1) && Wb_parseA1(b, &out->row2, &out->col2) &&
+         out->row1 <= out->row2 && out->col1 <= out->col2;
+}
+
+// The formula text of a <f> element (without "="), shared formulas resolved.
+bool formulaText(SheetReader& s, const pugi::xml_node& f, int row, int col, std::string* out) {
+  std::string kind = f.attribute("t").value();
+  *out = f.child_value();
+  if (kind != "shared") return true;
+  std::string si = f.attribute("si").value();
+  if (f.attribute("ref") && !out->empty()) {
+    s.shared[si] = SharedFormula{row, col, *out};
+    return true;
+  }
+  auto it = s.shared.find(si);
+  if (it == s.shared.end()) return cellFail(s, "shared formula " + si + " is used before it is defined");
+  *out = Xlsx_shiftFormula(it->second.text, row - it->second.row, col - it->second.col);
+  return true;
+}
+
+bool readFormula(SheetReader& s, const pugi::xml_node& f, int row, int col) {
+  std::string kind = f.attribute("t").value();
+  if (!kind.empty() && kind != "normal" && kind != "shared" && kind != "array")
+    return cellFail(s, "formula type '" + kind + "' is not supported");
+  std::string text;
+  if (!formulaText(s, f, row, col, &text)) return false;
+  if (text.empty()) return true;
+  std::string formula = "=" + text;
+  if (kind != "array") {
+    Wb_setFormula(s.r.wb, s.sh, row, col, formula);
+    return true;
+  }
+  CellRange block;
+  if (!parseBlock(f.attribute("ref").value(), &block) || block.row1 != row || block.col1 != col)
+    return cellFail(s, "array formula has a bad block '" + std::string(f.attribute("ref").value()) + "'");
+  return Wb_setArrayFormula(s.r.wb, s.sh, block, formula) || cellFail(s, "array formula block overlaps another");
+}
+
+bool readCell(SheetReader& s, const pugi::xml_node& c, int row, int col) {
+  s.where = "sheet '" + s.sh->name + "' cell " + Wb_a1(row, col);
+  CellValue value;
+  if (!readValue(s, c, &value)) return false;
+  pugi::xml_node f = child(c, "f");
+  if (f && !readFormula(s, f, row, col)) return false;
+  Cell* cell = Wb_cellAt(s.r.wb, s.sh, row, col);
+  cell->value = value;
+  size_t xf = c.attribute("s").as_uint(0);
+  if (xf < s.r.formats.size()) {
+    cell->numberFormat = s.r.formats[xf].numberFormat;
+    cell->style = s.r.formats[xf].style;
+  }
+  return true;
+}
+
+// Cell position from its "r" attribute, or the next one in the row.
+bool cellPosition(SheetReader& s, const pugi::xml_node& c, int row, int* col) {
+  pugi::xml_attribute ref = c.attribute("r");
+  if (!ref) { ++*col; return *col < 16384 || cellFail(s, "cell beyond the last column"); }
+  int r = 0;
+  if (Wb_parseA1(ref.value(), &r, col) && r == row) return true;
+  s.where = "sheet '" + s.sh->name + "'";
+  return cellFail(s, "bad cell reference '" + std::string(ref.value()) + "' in row " + std::to_string(row + 1));
+}
+
+bool readRows(SheetReader& s, const pugi::xml_node& data) {
+  int row = -1;
+  for (pugi::xml_node rn : data.children()) {
+    if (std::strcmp(localName(rn), "row") != 0) continue;
+    row = rn.attribute("r") ? rn.attribute("r").as_int(0) - 1 : row + 1;
+    if (row < 0 || row >= 1048576) return fail(s.r, "sheet '" + s.sh->name + "': bad row number");
+    int col = -1;
+    for (pugi::xml_node c : rn.children()) {
+      if (std::strcmp(localName(c), "c") != 0) continue;
+      if (!cellPosition(s, c, row, &col) || !readCell(s, c, row, col)) return false;
+    }
+  }
+  return true;
+}
+
+bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
+  pugi::xml_document doc;
+  if (!loadXml(r, part, &doc)) return false;
+  SheetReader s{r, sh, {}, {}};
+  return readRows(s, child(doc.document_element(), "sheetData"));
+}
+
+bool loadWorkbook(Reader& r) {
+  std::string bookPart;
+  if (!findWorkbookPart(r, &bookPart)) return false;
+  std::map<std::string, Relationship> rels;
+  pugi::xml_document doc;
+  if (!loadRelationships(r, bookPart, &rels) || !loadXml(r, bookPart, &doc)) return false;
+  pugi::xml_node book = doc.document_element();
+  if (std::strcmp(localName(book), "workbook") != 0) return fail(r, "is not a workbook (no workbook element)");
+  std::string strings = targetOfType(rels, "sharedStrings"), styles = targetOfType(rels, "styles");
+  if (!strings.empty() && hasPart(r, strings) && !loadSharedStrings(r, strings)) return false;
+  if (!styles.empty() && hasPart(r, styles) && !loadStyles(r, styles)) return false;
+  std::vector<std::string> parts;
+  if (!loadSheetList(r, book, rels, &parts) || !loadDefinedNames(r, book)) return false;
+  for (size_t i = 0; i < parts.size(); ++i)
+    if (!loadSheet(r, r.wb->sheets[i].get(), parts[i])) return false;
+  int active = child(child(book, "bookViews"), "workbookView").attribute("activeTab").as_int(0);
+  r.wb->activeSheet = active >= 0 && active < static_cast<int>(parts.size()) ? active : 0;
+  return true;
+}
+
+bool openZip(const std::string& path, ZipPtr* zip, std::string* why) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) { *why = "no such file"; return false; }
+  int code = 0;
+  zip_t* z = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+  if (!z) {
+    zip_error_t e;
+    zip_error_init_with_code(&e, code);
+    *why = code == ZIP_ER_NOZIP ? "is not a workbook file (not a zip archive)" : "cannot be opened: " + zipMessage(&e);
+    return false;
+  }
+  zip->reset(z);
+  return true;
+}
+
+}  // namespace
+
+Workbook* Xlsx_open(const std::string& path, std::string* error) {
+  ZipPtr zip(nullptr, &zip_discard);
+  std::string why;
+  if (!openZip(path, &zip, &why)) {
+    if (error) *error = path + ": " + why;
+    return nullptr;
+  }
+  Application& app = Wb_app();
+  int previousActive = app.activeWorkbook;
+  Reader r;
+  r.zip = zip.get();
+  r.wb = Wb_newWorkbook(std::filesystem::path(path).filename().string());
+  r.wb->path = path;
+  if (loadWorkbook(r)) return r.wb;
+  Wb_closeWorkbook(r.wb);
+  app.activeWorkbook = previousActive;
+  if (error) *error = path + ": " + r.error;
+  return nullptr;
+}

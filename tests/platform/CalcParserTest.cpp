@@ -1,0 +1,93 @@
+// Formula parsing: operator precedence and associativity, literals, array
+// constants, references with sheets, and clear failures on bad input.
+#include "CalcTestUtil.h"
+
+using CalcParser = CalcFixture;
+
+TEST_F(CalcParser, PrecedenceAndAssociativity) {
+  EXPECT_EQ(num("=1+2*3"), 7);
+  EXPECT_EQ(num("=(1+2)*3"), 9);
+  EXPECT_EQ(num("=2^3^2"), 64);          // left-associative: (2^3)^2
+  EXPECT_EQ(num("=-2^2"), 4);            // unary minus binds tighter than ^
+  EXPECT_EQ(num("=-(2^2)"), -4);
+  EXPECT_EQ(num("=2*-3"), -6);
+  EXPECT_EQ(num("=7-2-1"), 4);
+  EXPECT_EQ(num("=12/3/2"), 2);
+  EXPECT_EQ(num("=2^-1"), 0.5);
+  EXPECT_EQ(num("=2^200%"), 4);          // % binds tighter than ^
+  EXPECT_DOUBLE_EQ(num("=1+2%"), 1.02);
+  EXPECT_EQ(num("=--3"), 3);
+  EXPECT_EQ(num("= 1 + 2 * 3 "), 7);
+  EXPECT_EQ(shown("=1+1&\"x\""), "2x");  // & below +
+  EXPECT_EQ(shown("=1&2=\"12\""), "TRUE");  // comparison lowest
+  EXPECT_EQ(num("=(1<2)+1"), 2);
+}
+
+TEST_F(CalcParser, Literals) {
+  EXPECT_EQ(num("=1E+3"), 1000);
+  EXPECT_EQ(num("=.5"), 0.5);
+  EXPECT_EQ(num("=2.5e-1"), 0.25);
+  EXPECT_EQ(shown("=\"say \"\"hi\"\"\""), "say \"hi\"");
+  EXPECT_EQ(eval("=TRUE"), CellValue::makeBoolean(true));
+  EXPECT_EQ(eval("=false"), CellValue::makeBoolean(false));
+  EXPECT_EQ(eval("=#N/A"), errorValue(CellError::NA));
+  EXPECT_EQ(eval("=#div/0!"), errorValue(CellError::Div0));
+  EXPECT_EQ(eval("=#NAME?"), errorValue(CellError::Name));
+  EXPECT_EQ(eval("=#NULL!"), errorValue(CellError::Null));
+}
+
+TEST_F(CalcParser, ArrayConstants) {
+  CalcEvalResult r;
+  ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2;3,-4}", &r));
+  EXPECT_FALSE(r.isReference);
+  ASSERT_EQ(r.value.rows, 2);
+  ASSERT_EQ(r.value.cols, 2);
+  EXPECT_EQ(r.value.values[3], CellValue::makeNumber(-4));
+  ASSERT_TRUE(Calc_evaluate(wb, 0, "={\"a\",TRUE,#N/A}", &r));
+  EXPECT_EQ(r.value.cols, 3);
+  EXPECT_EQ(r.value.values[0], CellValue::makeText("a"));
+  EXPECT_EQ(r.value.values[1], CellValue::makeBoolean(true));
+  EXPECT_EQ(r.value.values[2], errorValue(CellError::NA));
+  EXPECT_EQ(num("=SUM({1,2,3})"), 6);
+}
+
+TEST_F(CalcParser, BadFormulasFailWithAReason) {
+  struct Case { const char* text; const char* says; };
+  const Case cases[] = {
+    {"=1+", "unexpected end"}, {"=(1+2", "missing )"}, {"=\"abc", "missing closing quote"},
+    {"=1 2", "unexpected character"}, {"={1,2;3}", "rows differ"}, {"=SUM(1;2)", "expected , or )"},
+    {"=#BAD!", "unknown error"}, {"=A1:", "cell reference expected"}, {"='Sheet A1", "missing closing quote"},
+    {"=", "empty formula"}, {"=1e", "exponent expected"}, {"=$X$Y", "bad reference"}, {"=@1", "unexpected character"},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_FALSE(Calc_checkFormula(c.text, &error)) << c.text;
+    EXPECT_NE(error.find(c.says), std::string::npos) << c.text << ": " << error;
+    EXPECT_NE(error.find("position"), std::string::npos) << error;
+    CalcEvalResult r;
+    EXPECT_FALSE(Calc_evaluate(wb, 0, c.text, &r)) << c.text;
+  }
+  std::string error;
+  EXPECT_TRUE(Calc_checkFormula("=SUM('Bob''s Data'!A1:B2, Other!$C$3, _xlfn.FOO(1,,2))", &error)) << error;
+}
+
+TEST_F(CalcParser, DeepNestingIsRefusedNotACrash) {
+  std::string deep(5000, '(');
+  deep = "=" + deep + "1" + std::string(5000, ')');
+  std::string error;
+  EXPECT_FALSE(Calc_checkFormula(deep, &error));
+  std::string longChain = "=1";
+  for (int i = 0; i < 3000; ++i) longChain += "+1";
+  EXPECT_FALSE(Calc_checkFormula(longChain, &error));
+  EXPECT_NE(error.find("nested too deeply"), std::string::npos) << error;
+  std::string minus = "=" + std::string(300, '-') + "1";
+  EXPECT_FALSE(Calc_checkFormula(minus, &error));
+}
+
+TEST_F(CalcParser, UnparsableCellFormulaGivesAnErrorValue) {
+  formula("A1", "=1+*2");
+  formula("A2", "=A1+1");
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("A1"), errorValue(CellError::Name));
+  EXPECT_EQ(value("A2"), errorValue(CellError::Name));
+}

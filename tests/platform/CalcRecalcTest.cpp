@@ -1,0 +1,151 @@
+// Recalculation: dependency order down, up and across sheets, circular
+// references, array formulas over blocks, the calculation mode, and the
+// precedents and dependents of cells.
+#include "CalcTestUtil.h"
+
+using CalcRecalc = CalcFixture;
+
+TEST_F(CalcRecalc, ChainsRunInDependencyOrder) {
+  Sheet* b = Wb_addSheet(wb, "Chain B");
+  // Up the column: A1 reads A2 ... A9 reads A10; A10 reads the other sheet.
+  for (int r = 1; r <= 9; ++r) formula(("A" + std::to_string(r)).c_str(), "=A" + std::to_string(r + 1) + "+1");
+  formula("A10", "='Chain B'!A1*2");
+  // On the other sheet, a chain down the column starting from a constant.
+  Wb_setValue(wb, b, 0, 1, CellValue::makeNumber(1));
+  formula("A1", "=B1+1", b);
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("A10"), CellValue::makeNumber(4));
+  EXPECT_EQ(value("A1"), CellValue::makeNumber(13));
+  // A new value flows through without recompiling.
+  auto version = wb->structureVersion;
+  Wb_setValue(wb, b, 0, 1, CellValue::makeNumber(10));
+  EXPECT_EQ(wb->structureVersion, version);
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("A1"), CellValue::makeNumber(31));
+}
+
+TEST_F(CalcRecalc, BackAndForthBetweenSheets) {
+  Sheet* b = Wb_addSheet(wb, "B");
+  // S!A(n+1) = B!A(n) + 1 and B!A(n) = S!A(n) * 2, starting at S!A1 = 1.
+  setNum("A1", 1);
+  for (int r = 1; r <= 5; ++r) {
+    std::string n = std::to_string(r);
+    formula(("A" + n).c_str(), "=S!A" + n + "*2", b);
+    formula(("A" + std::to_string(r + 1)).c_str(), "=B!A" + n + "+1");
+  }
+  Calc_recalculate(wb);
+  double expect = 1;
+  for (int r = 1; r <= 5; ++r) expect = expect * 2 + 1;
+  EXPECT_EQ(value("A6"), CellValue::makeNumber(expect));
+}
+
+TEST_F(CalcRecalc, CircularReferencesGiveErrorsNotHangs) {
+  formula("A1", "=B1+1");
+  formula("B1", "=A1+1");
+  formula("C1", "=C1");
+  formula("D1", "=IFERROR(A1,7)");    // reads the cycle, is not in it
+  formula("E1", "=5");
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("A1").kind, CellKind::Error);
+  EXPECT_EQ(value("B1").kind, CellKind::Error);
+  EXPECT_EQ(value("C1").kind, CellKind::Error);
+  EXPECT_EQ(value("D1"), CellValue::makeNumber(7));
+  EXPECT_EQ(value("E1"), CellValue::makeNumber(5));
+  // Breaking the cycle recompiles and calculates again.
+  Wb_setValue(wb, sh, 0, 1, CellValue::makeNumber(1));
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("A1"), CellValue::makeNumber(2));
+}
+
+TEST_F(CalcRecalc, LongChainNeedsNoDeepRecursion) {
+  const int n = 100000;
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(0));
+  for (int r = 1; r < n; ++r) Wb_setFormula(wb, sh, r, 0, "=A" + std::to_string(r) + "+1");
+  Calc_recalculate(wb);
+  EXPECT_EQ(Wb_findCell(sh, n - 1, 0)->value, CellValue::makeNumber(n - 1));
+  Wb_setFormula(wb, sh, 0, 0, "=A" + std::to_string(n));   // now one long cycle
+  Calc_recalculate(wb);
+  EXPECT_EQ(Wb_findCell(sh, n / 2, 0)->value.kind, CellKind::Error);
+}
+
+TEST_F(CalcRecalc, ArrayFormulasFillTheirBlocks) {
+  // B2:D3 = 1 2 3 / 4 5 6; F2:G4 = 1 2 / 3 4 / 5 6.
+  for (int i = 0; i < 6; ++i) Wb_setValue(wb, sh, 1 + i / 3, 1 + i % 3, CellValue::makeNumber(i + 1));
+  for (int i = 0; i < 6; ++i) Wb_setValue(wb, sh, 1 + i / 2, 5 + i % 2, CellValue::makeNumber(i + 1));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 6, 1, 7, 2}, "=MMULT(B2:D3,F2:G4)"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 9, 1, 11, 3}, "=MMULT(B2:D3,F2:G4)"));   // larger block
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 12, 1, 14, 2}, "=TRANSPOSE(B2:D3)"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 16, 1, 17, 2}, "=7"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 19, 1, 20, 2}, "=MMULT(B2:D3,B2:D3)"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 22, 1, 22, 1}, "=SUM(IF(B2:D3>2,B2:D3,0))"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 23, 1, 24, 3}, "=B2:D3*10"));
+  formula("F8", "=B7+C8");            // reads the block
+  Calc_recalculate(wb);
+  // [1 2 3; 4 5 6] x [1 2; 3 4; 5 6] = [22 28; 49 64]
+  EXPECT_EQ(value("B7"), CellValue::makeNumber(22));
+  EXPECT_EQ(value("C8"), CellValue::makeNumber(64));
+  EXPECT_EQ(value("F8"), CellValue::makeNumber(86));
+  EXPECT_EQ(value("C11"), CellValue::makeNumber(64));
+  EXPECT_EQ(value("D10"), errorValue(CellError::NA));
+  EXPECT_EQ(value("B12"), errorValue(CellError::NA));
+  EXPECT_EQ(value("C15"), CellValue::makeNumber(6));
+  EXPECT_EQ(value("C18"), CellValue::makeNumber(7));
+  EXPECT_EQ(value("C21"), errorValue(CellError::Value));
+  EXPECT_EQ(value("B23"), CellValue::makeNumber(18));
+  EXPECT_EQ(value("D25"), CellValue::makeNumber(60));
+}
+
+TEST_F(CalcRecalc, ManualModeWaitsForTheCommand) {
+  setNum("A1", 1);
+  formula("B1", "=A1*2");
+  Calc_afterChange(wb);
+  EXPECT_EQ(value("B1"), CellValue::makeNumber(2));
+  Wb_app().calcMode = CalcMode::Manual;
+  setNum("A1", 5);
+  Calc_afterChange(wb);
+  EXPECT_EQ(value("B1"), CellValue::makeNumber(2));
+  Calc_recalculateAll();
+  EXPECT_EQ(value("B1"), CellValue::makeNumber(10));
+}
+
+TEST_F(CalcRecalc, PrecedentsAndDependents) {
+  setNum("A1", 1);
+  setNum("A2", 2);
+  formula("B1", "=SUM(A1:A2)");
+  formula("C1", "=B1*2+A1");
+  formula("D1", "=C1");
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 4, 0, 5, 1}, "=TRANSPOSE(C1:D1)"));
+  Calc_recalculate(wb);
+  auto has = [](const std::vector<CellRange>& v, int r1, int c1, int r2, int c2) {
+    for (const CellRange& r : v)
+      if (r.row1 == r1 && r.col1 == c1 && r.row2 == r2 && r.col2 == c2) return true;
+    return false;
+  };
+  auto direct = Calc_precedents(wb, 0, 0, 2, false);
+  EXPECT_EQ(direct.size(), 2u);
+  EXPECT_TRUE(has(direct, 0, 1, 0, 1));
+  EXPECT_TRUE(has(direct, 0, 0, 0, 0));
+  auto all = Calc_precedents(wb, 0, 0, 3, true);
+  EXPECT_EQ(all.size(), 4u);           // C1, B1, A1, A1:A2
+  EXPECT_TRUE(has(all, 0, 0, 1, 0));
+  EXPECT_TRUE(Calc_precedents(wb, 0, 0, 0, true).empty());   // a constant has none
+  EXPECT_EQ(Calc_precedents(wb, 0, 5, 0, false).size(), 1u); // any cell of a block
+  auto deps = Calc_dependents(wb, 0, 1, 0, false);            // A2
+  ASSERT_EQ(deps.size(), 1u);
+  EXPECT_TRUE(has(deps, 0, 1, 0, 1));
+  auto allDeps = Calc_dependents(wb, 0, 0, 0, true);          // A1
+  EXPECT_EQ(allDeps.size(), 4u);                              // B1, C1, D1 and the block
+  EXPECT_TRUE(has(allDeps, 4, 0, 5, 1));
+  EXPECT_TRUE(Calc_dependents(wb, 0, 9, 9, true).empty());
+}
+
+TEST_F(CalcRecalc, FunctionsRegisteredLaterAreFound) {
+  formula("A1", "=LATECOMER(2)");
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("A1"), errorValue(CellError::Name));
+  Calc_registerFunction("LATECOMER", [](const std::vector<CalcArray>& a) {
+    return CalcArray{1, 1, {CellValue::makeNumber(a[0].values[0].number + 1)}};
+  });
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("A1"), CellValue::makeNumber(3));
+}

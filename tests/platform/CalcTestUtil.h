@@ -1,0 +1,61 @@
+// Shared fixture of the calculation tests: a fresh application with one
+// workbook, and helpers to evaluate formula texts on its sheets.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "platform/calc/Calc.h"
+
+class CalcFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Wb_resetApp();
+    wb = Wb_newWorkbook("calc.xlsx");
+    sh = Wb_addSheet(wb, "S");
+  }
+  void TearDown() override { Wb_resetApp(); }
+
+  // The single value of a formula evaluated on sheet `sheet` (the first by default).
+  CellValue eval(const std::string& text, int sheet = 0) {
+    CalcEvalResult r;
+    EXPECT_TRUE(Calc_evaluate(wb, sheet, text, &r)) << text;
+    if (r.value.values.empty()) return CellValue::makeError(CellError::Null);
+    return r.value.values[0];
+  }
+  double num(const std::string& text) {
+    CellValue v = eval(text);
+    EXPECT_EQ(v.kind, CellKind::Number) << text << " gives " << Calc_displayText(v, "");
+    return v.number;
+  }
+  std::string shown(const std::string& text) { return Calc_displayText(eval(text), ""); }
+  void set(int row, int col, const CellValue& v, Sheet* on = nullptr) { Wb_setValue(wb, on ? on : sh, row, col, v); }
+  void setNum(const char* a1, double d) { at(a1, CellValue::makeNumber(d)); }
+  void setText(const char* a1, const std::string& t) { at(a1, CellValue::makeText(t)); }
+  void formula(const char* a1, const std::string& f, Sheet* on = nullptr) {
+    int r, c;
+    ASSERT_TRUE(Wb_parseA1(a1, &r, &c));
+    Wb_setFormula(wb, on ? on : sh, r, c, f);
+  }
+  const CellValue& value(const char* a1, Sheet* on = nullptr) {
+    int r = 0, c = 0;
+    EXPECT_TRUE(Wb_parseA1(a1, &r, &c));
+    static const CellValue kNone;
+    const Cell* cell = Wb_findCell(on ? on : sh, r, c);
+    return cell ? cell->value : kNone;
+  }
+  void at(const char* a1, const CellValue& v) {
+    int r, c;
+    ASSERT_TRUE(Wb_parseA1(a1, &r, &c));
+    set(r, c, v);
+  }
+
+  Workbook* wb = nullptr;
+  Sheet* sh = nullptr;
+};
+
+inline void PrintTo(const CellValue& v, std::ostream* os) {
+  static const char* kinds[] = {"empty", "number", "text", "boolean", "error"};
+  *os << kinds[static_cast<int>(v.kind)] << " " << Calc_displayText(v, "");
+}
+
+inline CellValue errorValue(CellError e) { return CellValue::makeError(e); }

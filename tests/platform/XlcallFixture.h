@@ -1,0 +1,120 @@
+// Fixture of the callback-interface tests: a user workbook with two sheets
+// (the active one is "Model"), the front end's add-in workbook with its own
+// sheet as the calling macro's sheet, and argument records owned by the test.
+// Every test ends with no result memory left unfreed.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/calc/Calc.h"
+#include "platform/workbook/Wb_Workbook.h"
+#include "platform/xlcall/Xlc_Host.h"
+#include "platform/xlcall/Xlcall.h"
+
+// A text argument (counted, owned by the test).
+struct XText {
+  explicit XText(const std::string& s) : buf(1, static_cast<char>(s.size())) {
+    buf += s;
+    x.xltype = xltypeStr;
+    x.val.str = buf.data();
+  }
+  XText(const XText&) = delete;
+  XText& operator=(const XText&) = delete;
+  std::string buf;
+  XLOPER x;
+};
+
+// A reference argument with any number of areas on one sheet.
+struct XRef {
+  XRef(IDSHEET id, const std::vector<XLREF>& areas)
+      : block(sizeof(XLMREF) + areas.size() * sizeof(XLREF)) {
+    auto* m = reinterpret_cast<XLMREF*>(block.data());
+    m->count = static_cast<std::uint16_t>(areas.size());
+    for (std::size_t i = 0; i < areas.size(); ++i) m->reftbl[i] = areas[i];
+    x.xltype = xltypeRef;
+    x.val.mref.lpmref = m;
+    x.val.mref.idSheet = id;
+  }
+  XRef(const XRef&) = delete;
+  XRef& operator=(const XRef&) = delete;
+  std::vector<char> block;
+  XLOPER x;
+};
+
+// A result that is given back with xlFree when the test leaves its scope.
+struct XResult {
+  XResult() { x.xltype = xltypeNil; }
+  ~XResult() { Excel4(xlFree, nullptr, 1, &x); }
+  XResult(const XResult&) = delete;
+  XResult& operator=(const XResult&) = delete;
+  XLTYPE type() const { return static_cast<XLTYPE>(x.xltype & ~xlbitXLFree); }
+  std::string text() const { return std::string(x.val.str + 1, static_cast<unsigned char>(x.val.str[0])); }
+  XLOPER x;
+};
+
+inline XLREF xlArea(int row1, int col1, int row2, int col2) {
+  return XLREF{static_cast<std::uint16_t>(row1),
+               static_cast<std::uint16_t>(row2),
+               static_cast<std::uint8_t>(col1), static_cast<std::uint8_t>(col2)};
+}
+inline XLREF xlCell(int row, int col) { return xlArea(row, col, row, col); }
+
+inline XLOPER xlNum(double d) { XLOPER x; x.xltype = xltypeNum; x.val.num = d; return x; }
+inline XLOPER xlInt(int w) { XLOPER x; x.xltype = xltypeInt; x.val.w = static_cast<std::int16_t>(w); return x; }
+inline XLOPER xlBool(bool b) { XLOPER x; x.xltype = xltypeBool; x.val.xbool = b; return x; }
+inline XLOPER xlMissing() { XLOPER x; x.xltype = xltypeMissing; return x; }
+inline XLOPER xlSRef(int row, int col) {
+  XLOPER x;
+  x.xltype = xltypeSRef;
+  x.val.sref.count = 1;
+  x.val.sref.ref = xlCell(row, col);
+  return x;
+}
+
+class XlcallTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Wb_resetApp();
+    Xlc_resetHost();
+    addin = Wb_newWorkbook("CORVAN.XLA");
+    Wb_addSheet(addin, "Front");
+    book = Wb_newWorkbook("Model Book.xlsx");   // the active workbook
+    model = Wb_addSheet(book, "Model");
+    data = Wb_addSheet(book, "Data Sheet");
+    book->activeSheet = 0;
+    Xlc_setCallerSheet(addin, 0);
+  }
+  void TearDown() override {
+    EXPECT_EQ(Xlc_liveBlocks(), 0u) << "a result was not given back";
+    Xlc_resetHost();
+    Wb_resetApp();
+  }
+
+  IDSHEET modelId() { return Xlc_sheetId(book, 0); }
+  IDSHEET dataId() { return Xlc_sheetId(book, 1); }
+  void number(Sheet* sh, const char* a1, double d) {
+    int r, c;
+    ASSERT_TRUE(Wb_parseA1(a1, &r, &c));
+    Wb_setValue(book, sh, r, c, CellValue::makeNumber(d));
+  }
+  void formula(Sheet* sh, const char* a1, const char* f) {
+    int r, c;
+    ASSERT_TRUE(Wb_parseA1(a1, &r, &c));
+    Wb_setFormula(book, sh, r, c, f);
+  }
+  const CellValue& valueAt(Sheet* sh, const char* a1) {
+    int r, c;
+    Wb_parseA1(a1, &r, &c);
+    static const CellValue empty;
+    const Cell* cell = Wb_findCell(sh, r, c);
+    return cell ? cell->value : empty;
+  }
+
+  Workbook* addin = nullptr;
+  Workbook* book = nullptr;
+  Sheet* model = nullptr;
+  Sheet* data = nullptr;
+};

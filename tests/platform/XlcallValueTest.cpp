@@ -1,0 +1,266 @@
+// Callback interface: result codes, memory of results, coercion, writing
+// values, sheet ids and names, reference texts, the break key, the status
+// bar, screen updating and the calculation mode.
+#include "tests/platform/XlcallFixture.h"
+
+TEST_F(XlcallTest, WrongCallsGiveTheirResultCodes) {
+  XResult r;
+  XLOPER n = xlNum(1);
+  EXPECT_EQ(Excel4(0x7fff, &r.x, 0), xlretInvXlfn);
+  EXPECT_EQ(Excel4(xlCoerce, &r.x, 0), xlretInvCount);
+  EXPECT_EQ(Excel4(xlfText, &r.x, 1, &n), xlretInvCount);
+  EXPECT_EQ(Excel4(xlFree, &r.x, 31), xlretInvCount);
+  EXPECT_EQ(Excel4(xlSet, &r.x, 2, &n, &n), xlretInvXloper);          // a number is no reference
+  EXPECT_EQ(Excel4(xlfEvaluate, &r.x, 1, &n), xlretInvXloper);        // EVALUATE wants a text
+  EXPECT_EQ(Excel4(xlfReftext, &r.x, 1, static_cast<XLOPER*>(nullptr)), xlretInvXloper);
+  XRef unknownSheet(9999, {xlCell(0, 0)});
+  EXPECT_EQ(Excel4(xlCoerce, &r.x, 1, &unknownSheet.x), xlretInvXloper);
+  XRef backwards(modelId(), {xlArea(3, 0, 1, 0)});
+  EXPECT_EQ(Excel4(xlCoerce, &r.x, 1, &backwards.x), xlretInvXloper);
+  EXPECT_EQ(r.type(), xltypeNil);
+}
+
+TEST_F(XlcallTest, CoercingTextsAndNumbers) {
+  XResult r;
+  XText abc("abc"), num(" 12.5 "), pct("25%"), yes("true"), twoSigns("--5");
+  XLOPER toNum = xlInt(xltypeNum), toStr = xlInt(xltypeStr), toInt = xlInt(xltypeInt), toBool = xlInt(xltypeBool);
+  EXPECT_EQ(Excel4(xlCoerce, &r.x, 2, &abc.x, &toNum), xlretInvXloper);
+  EXPECT_EQ(Excel4(xlCoerce, &r.x, 2, &twoSigns.x, &toNum), xlretInvXloper);
+  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &num.x, &toNum), xlretSuccess);
+  EXPECT_EQ(r.type(), xltypeNum);
+  EXPECT_DOUBLE_EQ(r.x.val.num, 12.5);
+  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &pct.x, &toNum), xlretSuccess);
+  EXPECT_DOUBLE_EQ(r.x.val.num, 0.25);
+  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &yes.x, &toBool), xlretSuccess);
+  EXPECT_EQ(r.x.val.xbool, 1);
+
+  XLOPER quarter = xlNum(0.25), big = xlNum(40000), rounded = xlNum(2.6);
+  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &quarter, &toStr), xlretSuccess);
+  ASSERT_EQ(r.type(), xltypeStr);
+  EXPECT_EQ(r.text(), "0.25");
+  Excel4(xlFree, nullptr, 1, &r.x);
+  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &rounded, &toInt), xlretSuccess);
+  EXPECT_EQ(r.type(), xltypeInt);
+  EXPECT_EQ(r.x.val.w, 3);
+  EXPECT_EQ(Excel4(xlCoerce, &r.x, 2, &big, &toInt), xlretInvXloper);   // beyond 16 bits
+}
+
+TEST_F(XlcallTest, CoercingAReferenceGivesItsValues) {
+  number(model, "A1", 1);
+  Wb_setValue(book, model, 0, 1, CellValue::makeText("x"));
+  Wb_setValue(book, model, 1, 1, CellValue::makeBoolean(true));
+  XRef block(modelId(), {xlArea(0, 0, 1, 1)});   // A1:B2, A2 empty
+  XLOPER toMulti = xlInt(xltypeMulti);
+  XResult r;
+  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &block.x, &toMulti), xlretSuccess);
+  ASSERT_EQ(r.type(), xltypeMulti);
+  EXPECT_TRUE(r.x.xltype & xlbitXLFree);
+  ASSERT_EQ(r.x.val.array.rows, 2);
+  ASSERT_EQ(r.x.val.array.columns, 2);
+  const XLOPER* e = r.x.val.array.lparray;
+  EXPECT_EQ(e[0].xltype, xltypeNum);
+  EXPECT_EQ(e[1].xltype, xltypeStr);
+  EXPECT_EQ(std::string(e[1].val.str + 1, 1), "x");
+  EXPECT_EQ(e[2].xltype, xltypeNil);
+  EXPECT_EQ(e[3].xltype, xltypeBool);
+
+  XResult one;
+  XRef a1(modelId(), {xlCell(0, 0)});
+  ASSERT_EQ(Excel4(xlCoerce, &one.x, 1, &a1.x), xlretSuccess);   // no type: the value itself
+  EXPECT_EQ(one.type(), xltypeNum);
+  XRef twoAreas(modelId(), {xlCell(0, 0), xlCell(1, 1)});
+  EXPECT_EQ(Excel4(xlCoerce, &one.x, 2, &twoAreas.x, &toMulti), xlretInvXloper);
+}
+
+TEST_F(XlcallTest, FreeGivesBackEveryResultAndOnlyThose) {
+  XResult r;
+  XText longText(std::string(255, 'y'));
+  Wb_setValue(book, model, 0, 0, CellValue::makeText(std::string(300, 'x')));
+  XRef a1(modelId(), {xlCell(0, 0)});
+  XLOPER toStr = xlInt(xltypeStr);
+  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &a1.x, &toStr), xlretSuccess);
+  EXPECT_EQ(Xlc_liveBlocks(), 1u);
+  EXPECT_EQ(r.text(), std::string(255, 'x'));   // a cell text is cut to 255 characters
+  EXPECT_EQ(r.x.val.str[256], '\0');
+  Excel4(xlFree, nullptr, 1, &r.x);
+  EXPECT_EQ(Xlc_liveBlocks(), 0u);
+  EXPECT_EQ(r.x.xltype, xltypeNil);
+  ASSERT_EQ(Excel4(xlFree, nullptr, 1, &longText.x), xlretSuccess);   // not ours: left alone
+  EXPECT_EQ(longText.x.xltype, xltypeStr);
+}
+
+TEST_F(XlcallTest, SetWritesOneAreaAndRefusesArrayBlocks) {
+  XRef area(modelId(), {xlArea(0, 0, 1, 2)});   // A1:C2
+  XLOPER elems[4] = {xlNum(1), xlNum(2), xlNum(3), xlNum(4)};
+  XLOPER arr;
+  arr.xltype = xltypeMulti;
+  arr.val.array = {elems, 2, 2};
+  XResult r;
+  ASSERT_EQ(Excel4(xlSet, &r.x, 2, &area.x, &arr), xlretSuccess);
+  EXPECT_EQ(valueAt(model, "B2"), CellValue::makeNumber(4));
+  EXPECT_EQ(valueAt(model, "C1"), CellValue::makeError(CellError::NA));   // beyond the array
+  XLOPER seven = xlNum(7);
+  ASSERT_EQ(Excel4(xlSet, &r.x, 2, &area.x, &seven), xlretSuccess);
+  EXPECT_EQ(valueAt(model, "C2"), CellValue::makeNumber(7));
+  ASSERT_EQ(Excel4(xlSet, &r.x, 1, &area.x), xlretSuccess);   // no value clears
+  EXPECT_EQ(valueAt(model, "A1").kind, CellKind::Empty);
+
+  XRef twoAreas(modelId(), {xlCell(0, 0), xlCell(5, 5)});
+  EXPECT_EQ(Excel4(xlSet, &r.x, 2, &twoAreas.x, &seven), xlretInvXloper);
+  ASSERT_TRUE(Wb_setArrayFormula(book, model, CellRange{0, 10, 0, 11, 1}, "={1,2;3,4}"));
+  XRef cutsBlock(modelId(), {xlArea(11, 1, 12, 1)});
+  EXPECT_EQ(Excel4(xlSet, &r.x, 2, &cutsBlock.x, &seven), xlretFailed);
+
+  XLOPER local = xlSRef(2, 3);   // the calling macro's sheet
+  ASSERT_EQ(Excel4(xlSet, &r.x, 2, &local, &seven), xlretSuccess);
+  EXPECT_EQ(Wb_findCell(addin->sheets[0].get(), 2, 3)->value, CellValue::makeNumber(7));
+}
+
+TEST_F(XlcallTest, RowsAboveSixteenBitsSignedStillAddressTheirCells) {
+  XRef low(modelId(), {xlCell(40000, 255)});
+  XLOPER five = xlNum(5);
+  XResult r;
+  ASSERT_EQ(Excel4(xlSet, &r.x, 2, &low.x, &five), xlretSuccess);
+  EXPECT_EQ(Wb_findCell(model, 40000, 255)->value, CellValue::makeNumber(5));
+  ASSERT_EQ(Excel4(xlCoerce, &r.x, 1, &low.x), xlretSuccess);
+  EXPECT_DOUBLE_EQ(r.x.val.num, 5);
+}
+
+TEST_F(XlcallTest, SheetIdsAndNames) {
+  XResult r;
+  ASSERT_EQ(Excel4(xlSheetId, &r.x, 0), xlretSuccess);   // the active sheet
+  EXPECT_EQ(r.type(), xltypeRef);
+  EXPECT_EQ(r.x.val.mref.idSheet, modelId());
+  EXPECT_EQ(r.x.val.mref.lpmref, nullptr);
+  XText full("[corvan.xla]Front"), quoted("'Data Sheet'"), none("Nowhere");
+  ASSERT_EQ(Excel4(xlSheetId, &r.x, 1, &full.x), xlretSuccess);
+  EXPECT_EQ(r.x.val.mref.idSheet, Xlc_sheetId(addin, 0));
+  ASSERT_EQ(Excel4(xlSheetId, &r.x, 1, &quoted.x), xlretSuccess);
+  EXPECT_EQ(r.x.val.mref.idSheet, dataId());
+  EXPECT_EQ(Excel4(xlSheetId, &r.x, 1, &none.x), xlretInvXloper);
+  EXPECT_NE(modelId(), dataId());
+  EXPECT_EQ(modelId(), modelId());
+
+  XLOPER local = xlSRef(0, 0);
+  ASSERT_EQ(Excel4(xlSheetNm, &r.x, 1, &local), xlretSuccess);
+  EXPECT_EQ(r.text(), "[CORVAN.XLA]Front");   // the calling macro's sheet
+  Excel4(xlFree, nullptr, 1, &r.x);
+  XRef onData(dataId(), {xlCell(1, 1)});
+  ASSERT_EQ(Excel4(xlSheetNm, &r.x, 1, &onData.x), xlretSuccess);
+  EXPECT_EQ(r.text(), "[Model Book.xlsx]Data Sheet");
+  Excel4(xlFree, nullptr, 1, &r.x);
+
+  IDSHEET gone = Xlc_sheetId(addin, 0);
+  Wb_closeWorkbook(addin);
+  XRef closed(gone, {xlCell(0, 0)});
+  EXPECT_EQ(Excel4(xlSheetNm, &r.x, 1, &closed.x), xlretInvXloper);   // its book was closed
+}
+
+TEST_F(XlcallTest, ReftextOfACellOnAnotherSheetInBothStyles) {
+  XRef b3(dataId(), {xlCell(2, 1)});
+  XLOPER a1 = xlBool(true), r1c1 = xlBool(false);
+  XResult r;
+  ASSERT_EQ(Excel4(xlfReftext, &r.x, 2, &b3.x, &a1), xlretSuccess);
+  EXPECT_EQ(r.text(), "'[Model Book.xlsx]Data Sheet'!$B$3");
+  Excel4(xlFree, nullptr, 1, &r.x);
+  ASSERT_EQ(Excel4(xlfReftext, &r.x, 2, &b3.x, &r1c1), xlretSuccess);
+  EXPECT_EQ(r.text(), "'[Model Book.xlsx]Data Sheet'!R3C2");
+  Excel4(xlFree, nullptr, 1, &r.x);
+
+  Workbook* plain = Wb_newWorkbook("afiro.xlsx");
+  Wb_addSheet(plain, "Model");
+  XRef range(Xlc_sheetId(plain, 0), {xlArea(4, 5, 4, 27), xlCell(0, 0)});
+  ASSERT_EQ(Excel4(xlfReftext, &r.x, 2, &range.x, &a1), xlretSuccess);
+  EXPECT_EQ(r.text(), "[afiro.xlsx]Model!$F$5:$AB$5,[afiro.xlsx]Model!$A$1");
+  Excel4(xlFree, nullptr, 1, &r.x);
+  ASSERT_EQ(Excel4(xlfReftext, &r.x, 1, &range.x), xlretSuccess);   // R1C1 unless asked for A1
+  EXPECT_EQ(r.text(), "[afiro.xlsx]Model!R5C6:R5C28,[afiro.xlsx]Model!R1C1");
+}
+
+TEST_F(XlcallTest, BreakKeyIsReadAndClearedOnRequest) {
+  XResult r;
+  XLOPER clear = xlBool(false);
+  ASSERT_EQ(Excel4(xlAbort, &r.x, 0), xlretSuccess);
+  EXPECT_EQ(r.x.val.xbool, 0);
+  Xlc_pressBreak();
+  ASSERT_EQ(Excel4(xlAbort, &r.x, 0), xlretSuccess);
+  EXPECT_EQ(r.x.val.xbool, 1);
+  ASSERT_EQ(Excel4(xlAbort, &r.x, 1, &clear), xlretSuccess);   // still pending until cleared
+  EXPECT_EQ(r.x.val.xbool, 1);
+  ASSERT_EQ(Excel4(xlAbort, &r.x, 0), xlretSuccess);
+  EXPECT_EQ(r.x.val.xbool, 0);
+}
+
+TEST_F(XlcallTest, MessageKeepsTheStatusTextAndItsHistory) {
+  XResult r;
+  XLOPER on = xlBool(true), off = xlBool(false);
+  XText first("Setting up 10%"), second("Trial 5  Value 3.25");
+  ASSERT_EQ(Excel4(xlcMessage, &r.x, 2, &on, &first.x), xlretSuccess);
+  ASSERT_EQ(Excel4(xlcMessage, &r.x, 2, &on, &second.x), xlretSuccess);
+  EXPECT_EQ(Wb_app().statusBar, "Trial 5  Value 3.25");
+  ASSERT_EQ(Excel4(xlcMessage, &r.x, 1, &off), xlretSuccess);
+  EXPECT_EQ(Wb_app().statusBar, "");
+  EXPECT_EQ(Wb_app().statusHistory, (std::vector<std::string>{"Setting up 10%", "Trial 5  Value 3.25"}));
+  XLOPER n = xlNum(1);
+  EXPECT_EQ(Excel4(xlcMessage, &r.x, 2, &on, &n), xlretInvXloper);
+}
+
+TEST_F(XlcallTest, EchoAndCalculationModeAreAnsweredBack) {
+  XResult r;
+  XLOPER off = xlBool(false), forty = xlNum(40), fourteen = xlNum(14), manual = xlNum(3), bad = xlNum(4);
+  ASSERT_EQ(Excel4(xlcEcho, &r.x, 1, &off), xlretSuccess);
+  ASSERT_EQ(Excel4(xlfGetWorkspace, &r.x, 1, &forty), xlretSuccess);
+  EXPECT_EQ(r.type(), xltypeBool);
+  EXPECT_EQ(r.x.val.xbool, 0);
+  ASSERT_EQ(Excel4(xlcEcho, &r.x, 0), xlretSuccess);   // toggles back on
+  EXPECT_TRUE(Wb_app().screenUpdating);
+
+  ASSERT_EQ(Excel4(xlfGetDocument, &r.x, 1, &fourteen), xlretSuccess);
+  EXPECT_DOUBLE_EQ(r.x.val.num, 1);
+  ASSERT_EQ(Excel4(xlcCalculation, &r.x, 1, &manual), xlretSuccess);
+  ASSERT_EQ(Excel4(xlfGetDocument, &r.x, 1, &fourteen), xlretSuccess);
+  EXPECT_DOUBLE_EQ(r.x.val.num, 3);
+  EXPECT_EQ(Excel4(xlcCalculation, &r.x, 1, &bad), xlretFailed);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Manual);
+}
+
+TEST_F(XlcallTest, ValueAndIsblank) {
+  XResult r;
+  XText five("5"), word("five");
+  ASSERT_EQ(Excel4(xlfValue, &r.x, 1, &five.x), xlretSuccess);
+  EXPECT_DOUBLE_EQ(r.x.val.num, 5);
+  ASSERT_EQ(Excel4(xlfValue, &r.x, 1, &word.x), xlretSuccess);
+  EXPECT_EQ(r.type(), xltypeErr);
+  EXPECT_EQ(r.x.val.err, xlerrValue);
+
+  number(model, "A1", 0);
+  XRef a1(modelId(), {xlCell(0, 0)}), a2(modelId(), {xlCell(1, 0)});
+  ASSERT_EQ(Excel4(xlfIsblank, &r.x, 1, &a1.x), xlretSuccess);
+  EXPECT_EQ(r.x.val.xbool, 0);
+  ASSERT_EQ(Excel4(xlfIsblank, &r.x, 1, &a2.x), xlretSuccess);
+  EXPECT_EQ(r.x.val.xbool, 1);
+  XLOPER missing = xlMissing();
+  ASSERT_EQ(Excel4(xlfIsblank, &r.x, 1, &missing), xlretSuccess);
+  EXPECT_EQ(r.x.val.xbool, 1);
+}
+
+TEST_F(XlcallTest, CellFormatAndFormulaQueries) {
+  Wb_cellAt(book, model, 0, 0)->numberFormat = "0.00%";
+  XRef a1(modelId(), {xlCell(0, 0)}), b1(modelId(), {xlCell(0, 1)}), d5(modelId(), {xlCell(4, 3)});
+  XLOPER seven = xlNum(7);
+  XResult r;
+  ASSERT_EQ(Excel4(xlfGetCell, &r.x, 2, &seven, &a1.x), xlretSuccess);
+  EXPECT_EQ(r.text(), "0.00%");
+  Excel4(xlFree, nullptr, 1, &r.x);
+  ASSERT_EQ(Excel4(xlfGetCell, &r.x, 2, &seven, &b1.x), xlretSuccess);
+  EXPECT_EQ(r.text(), "General");
+  Excel4(xlFree, nullptr, 1, &r.x);
+
+  formula(model, "D5", "=SUMPRODUCT($A$1:$C$1,A2:C2)+'Data Sheet'!B$3*LOG10(D5)&\"A1\"");
+  ASSERT_EQ(Excel4(xlfGetFormula, &r.x, 1, &d5.x), xlretSuccess);
+  EXPECT_EQ(r.text(), "=SUMPRODUCT(R1C1:R1C3,R[-3]C[-3]:R[-3]C[-1])+'Data Sheet'!R3C[-2]*LOG10(RC)&\"A1\"");
+  Excel4(xlFree, nullptr, 1, &r.x);
+  number(model, "B1", 1.5);
+  ASSERT_EQ(Excel4(xlfGetFormula, &r.x, 1, &b1.x), xlretSuccess);
+  EXPECT_EQ(r.text(), "1.5");
+}
