@@ -13,6 +13,8 @@
 #include <memory>
 #include <pugixml.hpp>
 
+#include "platform/calc/Calc.h"
+
 
 namespace {
 
@@ -349,6 +351,11 @@ bool formulaText(SheetReader& s, const pugi::xml_node& f, int row, int col, std:
   return true;
 }
 
+bool checkFormula(SheetReader& s, const std::string& formula) {
+  std::string why;
+  return Calc_checkFormula(formula, &why) || cellFail(s, "formula '" + formula + "' cannot be read: " + why);
+}
+
 bool readFormula(SheetReader& s, const pugi::xml_node& f, int row, int col) {
   std::string kind = f.attribute("t").value();
   if (!kind.empty() && kind != "normal" && kind != "shared" && kind != "array")
@@ -357,6 +364,7 @@ bool readFormula(SheetReader& s, const pugi::xml_node& f, int row, int col) {
   if (!formulaText(s, f, row, col, &text)) return false;
   if (text.empty()) return true;
   std::string formula = "=" + text;
+  if (!checkFormula(s, formula)) return false;
   if (kind != "array") {
     Wb_setFormula(s.r.wb, s.sh, row, col, formula);
     return true;
@@ -443,7 +451,7 @@ bool openZip(const std::string& path, ZipPtr* zip, std::string* why) {
   if (!z) {
     zip_error_t e;
     zip_error_init_with_code(&e, code);
-    *why = code == ZIP_ER_NOZIP ? "is not a workbook file (not a zip archive)" : "cannot be opened: " + zipMessage(&e);
+    *why = code == ZIP_ER_NOZIP ? "is not a workbook file (not a zip archive, or cut short)" : "cannot be opened: " + zipMessage(&e);
     return false;
   }
   zip->reset(z);
