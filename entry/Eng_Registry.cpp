@@ -79,7 +79,7 @@ bool acceptPlugin(const std::string& path, unsigned char* addIn, unsigned char* 
   return true;
 }
 
-// One file of the search: fills row `count` and says whether it was kept.
+// One file of the search: fills one row of the tables; true when it is kept.
 bool addPlugin(LibraryContext* context, const char* file, char* fileRow, unsigned char* addIn,
                unsigned char* name) {
   std::memset(fileRow, 0, EngineNameChars);
