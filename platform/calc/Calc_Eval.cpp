@@ -169,6 +169,10 @@ void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
     cols = std::max(cols, a.cols);
   }
   static const CellValue kNA = CellValue::makeError(CellError::NA);
+  if (static_cast<long long>(rows) * cols > kCalcMaxCells) {
+    *out = CalcArray{1, 1, {CellValue::makeError(CellError::Num)}};
+    return;
+  }
   CalcArray r;
   r.rows = rows;
   r.cols = cols;

@@ -160,6 +160,7 @@ void fnMMult(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   std::vector<double> x, y;
   CellValue err;
   if (a.cols != b.rows) return Calc_setScalar(out, error(CellError::Value));
+  if (static_cast<long long>(a.rows) * b.cols > kCalcMaxCells) return Calc_setScalar(out, error(CellError::Num));
   if (!numbersOf(a, &x, &err) || !numbersOf(b, &y, &err)) return Calc_setScalar(out, err);
   CalcArray r;
   r.rows = a.rows;

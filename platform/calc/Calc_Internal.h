@@ -18,6 +18,10 @@ enum class CalcOp : std::uint8_t {
   Add, Sub, Mul, Div, Pow, Concat, Eq, Ne, Lt, Gt, Le, Ge,
 };
 
+// The most cells a reference or a computed block may have; beyond, a
+// reference is #REF! and a block #NUM!, never an allocation that cannot succeed.
+constexpr long long kCalcMaxCells = 1LL << 22;
+
 // A rectangular reference resolved to the cells it covers, row by row
 // (nullptr where no cell exists). Cell pointers stay valid until the
 // workbook's structure changes, when the compiled state is rebuilt.

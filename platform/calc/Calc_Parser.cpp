@@ -2,6 +2,7 @@
 // operator precedence (comparisons, &, + -, * /, ^ left-associative,
 // %, unary signs binding tighter than ^, references with ranges).
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/calc/Calc_Internal.h"
@@ -217,6 +218,7 @@ struct Parser {
       if (digits() == 0) return fail("exponent expected");
     }
     double d = std::strtod(s.substr(start, pos - start).c_str(), nullptr);
+    if (!std::isfinite(d)) return fail("number too large");
     *v = CellValue::makeNumber(d);
     return true;
   }

@@ -167,6 +167,10 @@ TEST_F(CalcEval, ArraysElementByElement) {
   ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2}>1", &r));
   EXPECT_EQ(r.value.values[1], CellValue::makeBoolean(true));
   EXPECT_EQ(num("=SUM(ABS({-1,2,-3}))"), 6);
+  // Blocks too large to hold are errors, not failed allocations.
+  EXPECT_EQ(eval("=SUM(A1:A1000000*A1:XFD1)"), errorValue(CellError::Num));
+  EXPECT_EQ(eval("=SUM(MMULT(A1:A1000000,A1:XFD1))"), errorValue(CellError::Num));
+  EXPECT_EQ(eval("=SUM(A1:XFD1048576)"), errorValue(CellError::Ref));
 }
 
 TEST_F(CalcEval, AddinFunctionsReceiveValues) {
