@@ -116,6 +116,17 @@ void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   }
 }
 
+void Calc_evalArray(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
+  if (ctx.arrays) return Calc_eval(ctx, node, out);
+  CalcContext inArrays = ctx;
+  inArrays.arrays = true;
+  Calc_eval(inArrays, node, out);
+}
+
+void Calc_intersect(const CalcContext& ctx, CalcValue* v) {
+  if (!ctx.arrays && v->area && v->area->cells.size() > 1) Calc_setScalar(v, Calc_scalarOf(ctx, *v));
+}
+
 void Calc_setScalar(CalcValue* out, const CellValue& v) {
   out->area = nullptr;
   out->isArray = false;
@@ -284,6 +295,7 @@ void Calc_mapArgs(const CalcContext& ctx, const CalcNode& call, CalcValue* out,
   bool anyArray = false, allSingle = true;
   for (size_t i = 0; i < call.args.size(); ++i) {
     Calc_eval(ctx, call.args[i], &vals[i]);
+    Calc_intersect(ctx, &vals[i]);
     anyArray = anyArray || vals[i].isArray;
     allSingle = allSingle && Calc_single(vals[i]);
   }

@@ -9,6 +9,7 @@ CellValue error(CellError e) { return CellValue::makeError(e); }
 void fnIf(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CalcValue cond;
   Calc_eval(ctx, call.args[0], &cond);
+  Calc_intersect(ctx, &cond);
   if (const CellValue* c = Calc_single(cond)) {
     bool yes;
     CellValue err;
@@ -38,6 +39,7 @@ void fnIf(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
 void fnIfError(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CalcValue v;
   Calc_eval(ctx, call.args[0], &v);
+  Calc_intersect(ctx, &v);
   if (const CellValue* x = Calc_single(v)) {
     if (x->kind == CellKind::Error) return Calc_eval(ctx, call.args[1], out);
     *out = std::move(v);

@@ -62,6 +62,10 @@ struct CalcValue {
 struct CalcContext {
   Workbook* wb = nullptr;
   int sheet = 0, row = 0, col = 0;  // the formula's cell
+  // Array evaluation (array formulas, EVALUATE, and the arguments of functions
+  // that take arrays): operators work on whole ranges. Otherwise a range where
+  // one value is expected gives the cell in the formula's row or column.
+  bool arrays = false;
 };
 
 // Parsing (Calc_Parser.cpp).
@@ -72,6 +76,11 @@ const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int 
 
 // Evaluation (Calc_Eval.cpp).
 void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out);
+// Evaluates an argument that takes an array: always in array evaluation.
+void Calc_evalArray(const CalcContext& ctx, const CalcNode& node, CalcValue* out);
+// Outside array evaluation, a range of several cells becomes the one value
+// where it meets the formula's row or column.
+void Calc_intersect(const CalcContext& ctx, CalcValue* v);
 void Calc_setScalar(CalcValue* out, const CellValue& v);
 CellValue Calc_scalarOf(const CalcContext& ctx, const CalcValue& v);
 CalcArray Calc_valuesOf(const CalcValue& v);

@@ -165,7 +165,7 @@ void evaluateUnit(Workbook* wb, Unit& u) {
     for (Cell* c : u.cells) if (c) c->value = kCircular;
     return;
   }
-  CalcContext ctx{wb, u.range.sheet, u.range.row1, u.range.col1};
+  CalcContext ctx{wb, u.range.sheet, u.range.row1, u.range.col1, u.isArray};
   CalcValue v;
   Calc_eval(ctx, u.tree, &v);
   if (!u.isArray) {
@@ -254,7 +254,7 @@ bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalRes
   Calc_bind(wb, sheet, &store, &tree);
   *out = CalcEvalResult{};
   if (tree.op == CalcOp::Union) return unionOf(tree, out);
-  CalcContext ctx{wb, sheet, 0, 0};
+  CalcContext ctx{wb, sheet, 0, 0, true};
   CalcValue v;
   Calc_eval(ctx, tree, &v);
   out->isReference = v.area != nullptr;
