@@ -77,7 +77,7 @@ void evalCall(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
     std::vector<CalcArray> args;
     for (const CalcNode& a : node.args) {
       CalcValue v;
-      Calc_eval(ctx, a, &v);
+      Calc_evalArray(ctx, a, &v);
       args.push_back(Calc_valuesOf(v));
     }
     CalcArray r = Calc_addin(node.func)(args);

@@ -185,6 +185,9 @@ TEST_F(CalcEval, AddinFunctionsReceiveValues) {
   });
   EXPECT_EQ(num("=dottwice(A1:A2)+1"), 11);
   EXPECT_EQ(num("=_xll.DOTTWICE({1,1})"), 4);
+  formula("B1", "=DOTTWICE(A1:A2*1)");   // arguments arrive whole, also in a plain formula
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("B1"), CellValue::makeNumber(10));
   Calc_registerFunction("BROKEN", [](const std::vector<CalcArray>&) { return CalcArray{2, 2, {}}; });
   EXPECT_EQ(eval("=BROKEN()"), errorValue(CellError::Value));
 }
