@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "frontend/Fe_Frontend.h"
+#include "frontend/Fe_Internal.h"
 
 namespace {
 
@@ -24,10 +25,9 @@ int Fe_main(int argc, char** argv) {
   }
   const char* cmd = argv[1];
   if (std::strcmp(cmd, "recalc") == 0) return Fe_recalc(argc, argv);
-  if (std::strcmp(cmd, "solve") == 0 || std::strcmp(cmd, "engines") == 0 || std::strcmp(cmd, "analyse") == 0) {
-    std::fprintf(stderr, "corvan: no engine is available in this build\n");
-    return 2;
-  }
+  if (std::strcmp(cmd, "engines") == 0) return Fe_engines(argc, argv);
+  if (std::strcmp(cmd, "solve") == 0) return Fe_solve(argc, argv);
+  if (std::strcmp(cmd, "analyse") == 0) return Fe_analyse(argc, argv);
   std::fprintf(stderr, "corvan: unknown command '%s'\n", cmd);
   usage();
   return 2;

@@ -126,7 +126,7 @@ std::string generalMagnitude(const Decimal& d, int width) {
 }
 
 std::string signed_(double value, const std::string& magnitude) {
-  return value < 0 && magnitude != "0" ? "-" + magnitude : magnitude;
+  return value < 0 ? "-" + magnitude : magnitude;
 }
 
 // General as a cell of standard width shows it (and TEXT(x,"General")).
@@ -140,7 +140,6 @@ std::string numberText(double value) {
   int e = d.point - 1;
   return signed_(value, e < -4 || e >= 15 ? scientificText(d, 15) : fixedText(d));
 }
-
 
 // ---------------------------------------------------------------------------
 // Reading a format: sections separated by ';' (positive; negative; zero;
@@ -306,10 +305,11 @@ bool readToken(const std::string& s, std::size_t* pos, Section* sec) {
   switch (c) {
     case '"': {
       std::size_t end = s.find('"', i + 1);
-      return add(Code::Literal, s.substr(i + 1, end - i - 1), end + 1);
+      return end != std::string::npos && add(Code::Literal, s.substr(i + 1, end - i - 1), end + 1);
     }
     case '[': {
       std::size_t end = s.find(']', i);
+      if (end == std::string::npos) return false;
       *pos = end + 1;
       return readBracket(s.substr(i + 1, end - i - 1), sec);
     }
@@ -407,8 +407,9 @@ void findFraction(Section* sec) {
       if (!isDigitLiteral(t[end])) break;
       fixed += t[end].text;
     }
+  } else {
+    while (end < t.size() && t[end].code == Code::Digit) t[end++].part = kDenominator;
   }
-  while (end < t.size() && t[end].code == Code::Digit) t[end++].part = kDenominator;
   if (end == slash + 1 || (!fixed.empty() && std::stoi(fixed) == 0)) return;
   sec->fixedDenominator = fixed.empty() ? 0 : std::stoi(fixed);
   std::size_t begin = slash;
@@ -444,8 +445,11 @@ bool placeDigits(Section* sec) {
 // the digits divide by 1000 each; any other comma is a plain character.
 void placeCommas(Section* sec) {
   auto& t = sec->tokens;
-  for (std::size_t i = 0; i < t.size(); ++i) {
-    if (t[i].code != Code::Comma) continue;
+  for (std::size_t i = 0; i < t.size();) {
+    if (t[i].code != Code::Comma) {
+      ++i;
+      continue;
+    }
     std::size_t end = i;
     while (end < t.size() && t[end].code == Code::Comma) ++end;
     const Token* prev = i > 0 ? &t[i - 1] : nullptr;
@@ -456,7 +460,6 @@ void placeCommas(Section* sec) {
     sec->grouping = sec->grouping || groups;
     if (scales) sec->scale += static_cast<int>(end - i);
     for (; i < end; ++i) t[i] = {Code::Literal, groups || scales ? "" : ","};
-    --i;
   }
 }
 

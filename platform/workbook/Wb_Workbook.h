@@ -100,6 +100,8 @@ struct Application {
   CalcMode calcMode = CalcMode::Automatic;
   std::string statusBar;
   std::vector<std::string> statusHistory;
+  // Called with each text put on the status bar ("" when it is given back).
+  void (*statusListener)(const std::string& text) = nullptr;
   bool breakFlag = false;
   bool screenUpdating = true;
   std::vector<CellRange> selection;     // areas on the active sheet

@@ -170,7 +170,8 @@ int fnUDF(XLOPER* res, int n, XLOPER** a) {
   if (!macro) return xlretFailed;
   std::vector<CellValue> args;
   for (int i = 1; i < n; ++i) args.push_back(argumentValue(a[i]));
-  Xlc_setValue(res, (*macro)(args));
+  XlcMacro run = *macro;   // the macro may register macros itself
+  Xlc_setValue(res, run(args));
   return xlretSuccess;
 }
 

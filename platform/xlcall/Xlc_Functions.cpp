@@ -3,9 +3,10 @@
 // calculation mode, the status bar and screen updating.
 //
 // Texts handed out are cut to 255 characters where a cut text is still the
-// same kind of answer (TEXT, a cell's number format); where a cut would
-// read as something else (GET.NAME's definition, GET.FORMULA, REFTEXT) the
-// call fails with xlretFailed instead.
+// same kind of answer (text values from EVALUATE and xlCoerce, TEXT, a
+// cell's number format); where a cut would read as something else
+// (GET.NAME's definition, GET.FORMULA, REFTEXT) the call fails with
+// xlretFailed instead.
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlcall/Xlc_Internal.h"
 
@@ -261,6 +262,7 @@ int Xlc_cmdMessage(XLOPER* res, int n, XLOPER** a) {
   } else {
     app.statusBar.clear();   // the status bar goes back to the application
   }
+  if (app.statusListener) app.statusListener(app.statusBar);
   Xlc_setBool(res, true);
   return xlretSuccess;
 }

@@ -196,8 +196,8 @@ void Xlc_setRef(XLOPER* x, Workbook* wb, int sheet, const std::vector<CellRange>
   m->count = static_cast<std::uint16_t>(areas.size());
   for (std::size_t i = 0; i < areas.size(); ++i) {
     // Rows travel as 16-bit patterns: rows above 32767 read back unsigned.
-    m->reftbl[i].rwFirst = static_cast<std::int16_t>(static_cast<std::uint16_t>(areas[i].row1));
-    m->reftbl[i].rwLast = static_cast<std::int16_t>(static_cast<std::uint16_t>(areas[i].row2));
+    m->reftbl[i].rwFirst = static_cast<std::uint16_t>(areas[i].row1);
+    m->reftbl[i].rwLast = static_cast<std::uint16_t>(areas[i].row2);
     m->reftbl[i].colFirst = static_cast<std::uint8_t>(areas[i].col1);
     m->reftbl[i].colLast = static_cast<std::uint8_t>(areas[i].col2);
   }
@@ -272,7 +272,8 @@ bool Xlc_parseNumber(const std::string& text, double* out) {
   if (s.back() == '%') { scale = 0.01; s.pop_back(); }
   bool negative = !s.empty() && s[0] == '-';
   if (!s.empty() && (s[0] == '-' || s[0] == '+')) s.erase(0, 1);
-  if (s.empty() || s.find_first_not_of("0123456789.eE+-") != std::string::npos) return false;
+  if (s.empty() || s[0] == '-' || s[0] == '+' || s.find_first_not_of("0123456789.eE+-") != std::string::npos)
+    return false;
   double d = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
   if (ec != std::errc() || end != s.data() + s.size()) return false;

@@ -56,8 +56,8 @@ enum : int {
 
 // One rectangular area: 0-based rows (16-bit) and columns (8-bit), inclusive.
 struct XLREF {
-  std::int16_t rwFirst;
-  std::int16_t rwLast;
+  std::uint16_t rwFirst;
+  std::uint16_t rwLast;
   std::uint8_t colFirst;
   std::uint8_t colLast;
 };

@@ -227,6 +227,9 @@ TEST(Format, LiteralsEscapesAndTags) {
       {1234.5, "[$\xE2\x82\xAC-407] #,##0.00", "\xE2\x82\xAC 1,234.50"},
       {1, "\"a;b\"0", "a;b1"},
       {1, "[$USD] 0", "USD 1"},
+      {1234.5, "_($* #,##0.00_);_($* (#,##0.00);_($* \"-\"??_);_(@_)", " $1,234.50 "},
+      {-1234.5, "_($* #,##0.00_);_($* (#,##0.00);_($* \"-\"??_);_(@_)", " $(1,234.50)"},
+      {0, "_($* #,##0.00_);_($* (#,##0.00);_($* \"-\"??_);_(@_)", " $-   "},
   });
 }
 
@@ -293,6 +296,7 @@ TEST(Format, UnreadableFormats) {
   EXPECT_FALSE(readable("0.00E+"));
   EXPECT_FALSE(readable("0E+0E+0"));
   EXPECT_FALSE(readable("yyyy 0"));
+  EXPECT_FALSE(readable("\\\xC3\"a\""));   // an escape swallows half a quote pair
   EXPECT_TRUE(readable("General"));
   EXPECT_TRUE(readable(""));
   std::string out = "kept";

@@ -138,6 +138,15 @@ TEST(OsModules, PluginLoadsRunsByOrdinalAndUnloads) {
   std::filesystem::remove(log);
 }
 
+TEST(OsModules, BareNameIsFoundBesideThePlatformLibrary) {
+  OsModule module = Os_loadLibrary("TESTENG.DLL");
+  ASSERT_NE(module, nullptr);
+  std::string file;
+  ASSERT_TRUE(Os_moduleFileName(module, &file));
+  EXPECT_EQ(file, kOut + "/TESTENG.DLL");
+  EXPECT_TRUE(Os_freeLibrary(module));
+}
+
 TEST(OsModules, MissingAndForeignFilesFailWithTheirErrors) {
   EXPECT_EQ(Os_loadLibrary((kOut + "/NOSUCHENG.DLL").c_str()), nullptr);
   EXPECT_EQ(Os_lastError(), unsigned(ENOENT));

@@ -85,6 +85,15 @@ TEST_F(XlcallTest, EvaluateFormulaTexts) {
   ASSERT_EQ(Excel4(xlfEvaluate, &r.x, 1, &tooLong.x), xlretSuccess);   // no 16-bit row holds it
   ASSERT_EQ(r.type(), xltypeErr);
   EXPECT_EQ(r.x.val.err, xlerrRef);
+  XText written("!A1:A2,B3"), sum("=SUM(A1,A2)"), mixed("=A1,1");
+  ASSERT_EQ(Excel4(xlfEvaluate, &r.x, 1, &written.x), xlretSuccess);
+  ASSERT_EQ(r.type(), xltypeRef);
+  EXPECT_TRUE(sameAreas(areasOf(r.x), {CellRange{0, 0, 0, 1, 0}, CellRange{0, 2, 1, 2, 1}}));
+  Excel4(xlFree, nullptr, 1, &r.x);
+  ASSERT_EQ(Excel4(xlfEvaluate, &r.x, 1, &sum.x), xlretSuccess);   // commas of a call stay
+  EXPECT_DOUBLE_EQ(r.x.val.num, 7);
+  ASSERT_EQ(Excel4(xlfEvaluate, &r.x, 1, &mixed.x), xlretSuccess);
+  EXPECT_EQ(r.type(), xltypeErr);
   ASSERT_EQ(Excel4(xlfEvaluate, &r.x, 1, &constant.x), xlretSuccess);
   ASSERT_EQ(r.type(), xltypeMulti);
   EXPECT_EQ(r.x.val.array.rows, 2);
@@ -211,6 +220,16 @@ TEST_F(XlcallTest, TextFormatsNumbersAndCells) {
   ASSERT_EQ(Excel4(xlfText, &r.x, 2, &word.x, &general.x), xlretSuccess);   // a text stays
   ASSERT_EQ(r.type(), xltypeStr);
   EXPECT_EQ(r.text(), "abc");
+  Excel4(xlFree, nullptr, 1, &r.x);
+  XText percent("0.00%"), thousands("#,##0.00");
+  XLOPER half = xlNum(0.5);
+  ASSERT_EQ(Excel4(xlfText, &r.x, 2, &half, &percent.x), xlretSuccess);
+  ASSERT_EQ(r.type(), xltypeStr);
+  EXPECT_EQ(r.text(), "50.00%");
+  Excel4(xlFree, nullptr, 1, &r.x);
+  ASSERT_EQ(Excel4(xlfText, &r.x, 2, &a1.x, &thousands.x), xlretSuccess);
+  ASSERT_EQ(r.type(), xltypeStr);
+  EXPECT_EQ(r.text(), "1,234.50");
   Excel4(xlFree, nullptr, 1, &r.x);
   XLOPER n = xlNum(1);
   EXPECT_EQ(Excel4(xlfText, &r.x, 2, &n, &n), xlretInvXloper);   // the format must be a text

@@ -56,8 +56,8 @@ struct XResult {
 };
 
 inline XLREF xlArea(int row1, int col1, int row2, int col2) {
-  return XLREF{static_cast<std::int16_t>(static_cast<std::uint16_t>(row1)),
-               static_cast<std::int16_t>(static_cast<std::uint16_t>(row2)),
+  return XLREF{static_cast<std::uint16_t>(row1),
+               static_cast<std::uint16_t>(row2),
                static_cast<std::uint8_t>(col1), static_cast<std::uint8_t>(col2)};
 }
 inline XLREF xlCell(int row, int col) { return xlArea(row, col, row, col); }

@@ -22,9 +22,10 @@ TEST_F(XlcallTest, WrongCallsGiveTheirResultCodes) {
 
 TEST_F(XlcallTest, CoercingTextsAndNumbers) {
   XResult r;
-  XText abc("abc"), num(" 12.5 "), pct("25%"), yes("true");
+  XText abc("abc"), num(" 12.5 "), pct("25%"), yes("true"), twoSigns("--5");
   XLOPER toNum = xlInt(xltypeNum), toStr = xlInt(xltypeStr), toInt = xlInt(xltypeInt), toBool = xlInt(xltypeBool);
   EXPECT_EQ(Excel4(xlCoerce, &r.x, 2, &abc.x, &toNum), xlretInvXloper);
+  EXPECT_EQ(Excel4(xlCoerce, &r.x, 2, &twoSigns.x, &toNum), xlretInvXloper);
   ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &num.x, &toNum), xlretSuccess);
   EXPECT_EQ(r.type(), xltypeNum);
   EXPECT_DOUBLE_EQ(r.x.val.num, 12.5);

@@ -1,0 +1,171 @@
+// The add-in workbook the front end plays: its sheet with the message names,
+// the result range "solver_tbl" and the "Show" macro; loading the library and
+// calling its `Solve` actions; progress texts on the terminal.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+
+#include "frontend/Fe_Internal.h"
+#include "platform/calc/Calc.h"
+#include "platform/os/Os.h"
+#include "platform/xlcall/Xlc_Host.h"
+#include "platform/xlsx/Xlsx.h"
+
+namespace {
+
+constexpr const char* kAddInSheet = "Corvan";
+
+struct Message { const char* name; const char* text; };
+constexpr Message kMessages[] = {
+  {"msg_setup", "Setting up problem..."}, {"msg_fpsetup", "Setting up feasibility problem..."},
+  {"msg_trial", "Trial Solution:"},       {"msg_branch", "Subproblem:"},
+  {"msg_incumb", "Incumbent:"},           {"msg_setcell", "Set Cell:"},
+  {"msg_feasible", "Feasibility search: "}, {"msg_limits", "Limits: "},
+  {"msg_done", "% done"},
+};
+
+bool gProgressOpen = false;
+
+// Status-bar texts: one line updated in place on a terminal, plain lines otherwise.
+void showStatus(const std::string& text) {
+  if (text.empty()) return;
+  if (isatty(STDERR_FILENO)) {
+    std::fprintf(stderr, "\r\033[K%s", text.c_str());
+    gProgressOpen = true;
+  } else {
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
+}
+
+void showMessageBox(const OsMessageBox& box) {
+  Fe_endProgress();
+  std::fprintf(stderr, "[%s] %s\n", box.caption.c_str(), box.text.c_str());
+}
+
+std::string folderOfProgram() {
+  char path[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  std::string p(path, static_cast<size_t>(n));
+  return p.substr(0, p.rfind('/'));
+}
+
+void defineText(Workbook* wb, const char* name, const char* text) {
+  Wb_defineName(wb, DefinedName{name, std::string("\"") + text + "\"", 0, false});
+}
+
+// The "Show" macro: reason 1 is the user's break or a shown iteration, which
+// always goes on; limits (reasons 2 to 5) continue or stop as asked.
+void registerShow(FeOnLimit onLimit) {
+  Xlc_registerMacro("Show", [onLimit](const std::vector<CellValue>& args) {
+    double reason = !args.empty() && args[0].kind == CellKind::Number ? args[0].number : 0;
+    bool stop = reason == 1 ? false : onLimit == FeOnLimit::Stop;
+    Fe_endProgress();
+    std::fprintf(stderr, "Show: reason %g, answer %s\n", reason, stop ? "stop" : "continue");
+    return CellValue::makeNumber(stop ? 2 : 1);
+  });
+}
+
+Workbook* makeAddIn(FeOnLimit onLimit) {
+  Workbook* wb = Wb_newWorkbook("CORVAN.XLA");
+  Sheet* sh = Wb_addSheet(wb, kAddInSheet);
+  sh->visible = false;
+  for (const Message& m : kMessages) defineText(wb, m.name, m.text);
+  Wb_defineName(wb, DefinedName{"solver_tbl", std::string(kAddInSheet) + "!$A$1:$B$20", 0, false});
+  Wb_defineName(wb, DefinedName{"Show", std::string(kAddInSheet) + "!$D$1", 0, false});
+  registerShow(onLimit);
+  Xlc_setCallerSheet(wb, 0);
+  return wb;
+}
+
+bool loadLibrary(FeSession* s) {
+  std::string path = folderOfProgram() + "/Corvan32.dll";
+  s->library = Os_loadLibrary(path.c_str());
+  if (!s->library) {
+    std::fprintf(stderr, "corvan: cannot load the library %s\n", path.c_str());
+    return false;
+  }
+  s->solve = reinterpret_cast<int (*)(const double*)>(Os_getProcByOrdinal(s->library, 1));
+  s->solveX = reinterpret_cast<int (*)(std::intptr_t)>(Os_getProcByOrdinal(s->library, 2));
+  if (!s->solve || !s->solveX) {
+    std::fprintf(stderr, "corvan: the library %s lacks Solve or SolveX\n", path.c_str());
+    return false;
+  }
+  s->solveX(0);
+  return true;
+}
+
+}  // namespace
+
+bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, FeOnLimit onLimit) {
+  Application& app = Wb_app();
+  app.statusListener = showStatus;
+  Os_setMessageBoxHandler(showMessageBox);
+  s->addIn = makeAddIn(onLimit);
+  std::string error;
+  s->book = Xlsx_open(path, &error);
+  if (!s->book) {
+    std::fprintf(stderr, "corvan: %s\n", error.c_str());
+    return false;
+  }
+  if (!sheet.empty()) {
+    int index = Wb_sheetIndex(s->book, sheet);
+    if (index < 0) {
+      std::fprintf(stderr, "corvan: %s has no sheet named '%s'\n", path.c_str(), sheet.c_str());
+      return false;
+    }
+    s->book->activeSheet = index;
+  }
+  for (size_t i = 0; i < app.workbooks.size(); ++i)
+    if (app.workbooks[i].get() == s->book) app.activeWorkbook = static_cast<int>(i);
+  Calc_recalculate(s->book);
+  return loadLibrary(s);
+}
+
+void Fe_close(FeSession* s) {
+  Fe_endProgress();
+  if (s->library) Os_freeLibrary(s->library);
+  if (s->book) Wb_closeWorkbook(s->book);
+  if (s->addIn) Wb_closeWorkbook(s->addIn);
+  Xlc_resetHost();
+  Wb_app().statusListener = nullptr;
+  *s = FeSession{};
+}
+
+int Fe_action(FeSession* s, int action) {
+  double code = action;
+  return s->solve(&code);
+}
+
+void Fe_setModelOption(FeSession* s, const std::string& name, const std::string& value) {
+  // The model's names live where its objective name lives: on the active
+  // sheet when "solver_opt" is local to it, else in the workbook.
+  int scope = s->book->activeSheet;
+  const DefinedName* opt = Wb_findName(s->book, "solver_opt", scope);
+  DefinedName dn{name, value, opt ? opt->scopeSheet : scope, true};
+  Wb_defineName(s->book, dn);
+}
+
+std::vector<std::vector<std::string>> Fe_resultRows(FeSession* s) {
+  std::vector<std::vector<std::string>> rows;
+  CalcEvalResult r;
+  if (!Calc_evaluate(s->addIn, 0, "solver_tbl", &r) || !r.isReference) return rows;
+  const CalcArray& a = r.value;
+  for (int i = 0; i < a.rows; ++i) {
+    std::vector<std::string> row;
+    bool any = false;
+    for (int j = 0; j < a.cols; ++j) {
+      const CellValue& v = a.values[static_cast<size_t>(i * a.cols + j)];
+      any = any || v.kind != CellKind::Empty;
+      row.push_back(Calc_displayText(v, ""));
+    }
+    if (any) rows.push_back(row);
+  }
+  return rows;
+}
+
+void Fe_endProgress() {
+  if (gProgressOpen) std::fprintf(stderr, "\n");
+  gProgressOpen = false;
+}
