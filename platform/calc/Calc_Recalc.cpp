@@ -53,8 +53,12 @@ void addUnit(Workbook* wb, CalcState* st, int sheet, const CellRange& r, bool is
       u.cells.push_back(it == sh->cells.end() ? nullptr : &it->second);
       st->unitAt[sheet][Wb_cellKey(row, col)] = index;
     }
-  if (Calc_parse(formula, &u.tree, nullptr)) Calc_bind(wb, sheet, &st->store, &u.tree);
-  else u.tree.value = CellValue::makeError(CellError::Name);
+  if (Calc_parse(formula, &u.tree, nullptr)) {
+    Calc_bind(wb, sheet, &st->store, &u.tree);
+  } else {
+    u.tree = CalcNode{};
+    u.tree.value = CellValue::makeError(CellError::Name);   // a formula that does not parse
+  }
   collectReads(u.tree, &u.reads);
   std::sort(u.reads.begin(), u.reads.end());
   u.reads.erase(std::unique(u.reads.begin(), u.reads.end()), u.reads.end());
