@@ -368,7 +368,10 @@ bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error) {
     p.skipSpaces();
     if (p.pos < formula.size()) ok = p.fail(std::string("unexpected character '") + formula[p.pos] + "'");
   }
-  if (!ok && error) *error = p.error;
+  if (!ok) {
+    *out = CalcNode{};   // no partial tree for the caller to run by mistake
+    if (error) *error = p.error;
+  }
   return ok;
 }
 

@@ -56,7 +56,6 @@ void addUnit(Workbook* wb, CalcState* st, int sheet, const CellRange& r, bool is
   if (Calc_parse(formula, &u.tree, nullptr)) {
     Calc_bind(wb, sheet, &st->store, &u.tree);
   } else {
-    u.tree = CalcNode{};
     u.tree.value = CellValue::makeError(CellError::Name);   // a formula that does not parse
   }
   collectReads(u.tree, &u.reads);

@@ -87,7 +87,7 @@ TEST_F(CalcParser, DeepNestingIsRefusedNotACrash) {
 TEST_F(CalcParser, UnparsableCellFormulaGivesAnErrorValue) {
   formula("A1", "=1+*2");
   formula("A2", "=A1+1");
-  formula("A3", "=SUM(A1,");
+  formula("A3", "=B1+*2");
   Calc_recalculate(wb);
   EXPECT_EQ(value("A1"), errorValue(CellError::Name));
   EXPECT_EQ(value("A2"), errorValue(CellError::Name));
