@@ -68,7 +68,7 @@ struct CalcContext {
   bool arrays = false;
 };
 
-// Parsing (Calc_Parser.cpp).
+// Parsing (Calc_Parser.cpp). On failure `out` is left an empty literal.
 bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error);
 // Resolves sheets, names, functions and cells of a parsed tree for a formula on `sheet`.
 void Calc_bind(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node);
