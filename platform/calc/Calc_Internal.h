@@ -121,7 +121,10 @@ struct CalcBuiltinInfo {
   int minArgs, maxArgs;
   CalcBuiltin fn;
 };
+// x rounded to `digits` decimals as ROUND does it (halves away from zero).
+double Calc_round(double x, double digits);
 std::vector<CalcBuiltinInfo> Calc_mathFunctions();
+std::vector<CalcBuiltinInfo> Calc_textFunctions();
 std::vector<CalcBuiltinInfo> Calc_aggregateFunctions();
 std::vector<CalcBuiltinInfo> Calc_lookupFunctions();
 std::vector<CalcBuiltinInfo> Calc_logicFunctions();
