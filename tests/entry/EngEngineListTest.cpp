@@ -1,6 +1,7 @@
-// The engine list of `Solve` action 8: discovery beside the library, every
-// listed engine test-loaded, and the (display name, add-in file) rows written
-// into the front end's "solver_tbl" range.
+// The registry inside the stand-in application: the engine list of `Solve`
+// action 8 (discovery beside the library, every listed engine test-loaded,
+// the (display name, add-in file) rows written into the front end's
+// "solver_tbl" range) and the engine the workbook's "solver_eng" chooses.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -26,7 +27,7 @@ class EngineList : public ::testing::Test {
     Os_clearMessageBoxes();
     addin = Wb_newWorkbook("CORVAN.XLA");
     front = Wb_addSheet(addin, "Front");
-    Workbook* book = Wb_newWorkbook("Model.xlsx");
+    book = Wb_newWorkbook("Model.xlsx");
     Wb_addSheet(book, "Model");
     Xlc_setCallerSheet(addin, 0);
     folder = fs::temp_directory_path() / ("corvan-list-" + std::to_string(getpid()));
@@ -57,6 +58,7 @@ class EngineList : public ::testing::Test {
   }
 
   Workbook* addin = nullptr;
+  Workbook* book = nullptr;
   Sheet* front = nullptr;
   fs::path folder;
   std::unique_ptr<LibraryContext> context;
@@ -90,4 +92,22 @@ TEST_F(EngineList, NoRangeOrAFailingEngineListsNothing) {
   EXPECT_EQ(text("D3"), "<none>");
   ASSERT_EQ(Os_messageBoxes().size(), 2u);
   EXPECT_EQ(Os_messageBoxes()[0].caption, "Solver Engine DLL Error");
+}
+
+TEST_F(EngineList, WorkbookChoosesTheEngineOfANegativeIndex) {
+  Wb_defineName(book, {"solver_eng", "3", -1, false});
+  EXPECT_EQ(Eng_loadAndRun(context.get(), context.get(), -1, 0), 0);
+  EXPECT_EQ(context->currentEngine, 2);
+  EXPECT_EQ(context->engineInfos[2].capabilities, 0x73C0u);
+
+  Wb_defineName(book, {"solver_eng", "7", -1, false});  // plug-in index 6, none listed
+  EXPECT_EQ(Eng_loadAndRun(context.get(), context.get(), -1, 1), StatusHostFailure);
+  EXPECT_EQ(context->currentEngine, 6);
+  EXPECT_EQ(Os_messageBoxes().size(), 2u);
+
+  Os_clearMessageBoxes();
+  Wb_defineName(book, {"solver_eng", "-4", -1, false});  // names no engine
+  EXPECT_EQ(Eng_loadAndRun(context.get(), context.get(), -1, 1), StatusBadModel);
+  EXPECT_EQ(context->currentEngine, -1);
+  EXPECT_TRUE(Os_messageBoxes().empty());
 }
