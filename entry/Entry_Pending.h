@@ -1,7 +1,6 @@
 // Steps of a Solve call served by components that this library does not
 // carry yet: the run session, the progress limits, the front end's names,
-// the result range, the scenario table and the
-// formula interpreter. Each answers the way a missing piece fails (a failed
+// the result range, the scenario table and the formula interpreter. Each answers the way a missing piece fails (a failed
 // step, status 13, nothing listed), so that no action reports success
 // without having done its work.
 #pragma once

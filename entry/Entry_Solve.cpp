@@ -158,8 +158,9 @@ int runPerScenarioRow(LibraryContext* context) {
   return status;
 }
 
-int runEngine(LibraryContext* context, int engine) {
-  if (engine < 0 || engine >= EngineIndexCount) return StatusBadModel;  // no such engine
+// The engine that "solver_eng" chooses, by run mode (an index that names
+// no engine gives status 8 from the registry).
+int runEngine(LibraryContext* context) {
   switch (context->robustMode) {
     case 0:
     case 2: return Eng_loadAndRun(context, context, -1, 1);
@@ -168,7 +169,7 @@ int runEngine(LibraryContext* context, int engine) {
   }
 }
 
-int commonPath(LibraryContext* context, const Plan& plan, int engine) {
+int commonPath(LibraryContext* context, const Plan& plan) {
   int status = StatusNothingRun;
   if (!Host_beginSession(context)) {
     status = StatusHostFailure;
@@ -177,7 +178,7 @@ int commonPath(LibraryContext* context, const Plan& plan, int engine) {
     if (analysis != 0) {
       status = analysis;
     } else if (plan.run) {
-      status = runEngine(context, engine);
+      status = runEngine(context);
     } else if (plan.analyse) {
       status = 0;
     }
@@ -204,7 +205,7 @@ int solve(LibraryContext* context, double actionValue) {
   }
   context->analysed = 0;
   context->diagnosed = 0;
-  return commonPath(context, planCommonPath(context, action, engine), engine);
+  return commonPath(context, planCommonPath(context, action, engine));
 }
 
 }  // namespace
