@@ -9,6 +9,7 @@
 #include "entry/Entry_Pending.h"
 #include "entry/Entry_Solve.h"
 #include "entry/Host_Queries.h"
+#include "excel/Names_Model.h"
 #include "excel/Xl_Value.h"
 
 namespace {
@@ -67,7 +68,7 @@ int reportModelSize(LibraryContext* context) {
 // Action 9: false when the preparation failed (the action then takes the
 // common path with nothing to do).
 bool reportEngineLimits(LibraryContext* context, int* result) {
-  bool prepared = Msg_armLimits(context) && Names_readRobustMode(context) &&
+  bool prepared = Msg_armLimits(context) && Names_readRobustMode(context, &context->robustMode) &&
                   Msg_readMessageNames(context);
   if (prepared) *result = Sess_storeEngineLimits(context);
   Xl_freeValueList(context->frontEndNames);
@@ -147,13 +148,13 @@ int analyse(LibraryContext* context, const Plan& plan) {
 
 // Run mode 1: one run per scenario row, each row's results read back.
 int runPerScenarioRow(LibraryContext* context) {
-  int rows = Names_getScenarioRowCount(context);
+  int rows = Names_getScenarioRowCount(context->scenarios);
   if (rows <= 0) return StatusHostFailure;
   int status = StatusHostFailure;
   for (int row = 0; row < rows; ++row) {
-    if (!Names_writeScenarioRow(context, row)) return StatusHostFailure;
+    if (!Names_writeScenarioRow(context->scenarios, row)) return StatusHostFailure;
     status = Eng_loadAndRun(context, context, -1, 1);
-    if (!Names_readScenarioRow(context, row)) return StatusHostFailure;
+    if (!Names_readScenarioRow(context->scenarios, row)) return StatusHostFailure;
   }
   return status;
 }
