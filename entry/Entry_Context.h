@@ -46,7 +46,6 @@ struct ProgressState {
 struct LibraryContext {
   std::intptr_t handle;           // the front end's application handle (SolveX)
   EvalContext* evalContext;       // the interpreter's model of this Solve call
-  std::int32_t reserved[3];
   std::int32_t savedCalcMode;     // calculation mode at session begin (initially 1)
   XlValueList* frontEndNames;     // the front end's eleven names
   std::int32_t feasibilityMode;   // 0 off, 1 or 2; the driver's percentage while it runs
