@@ -79,7 +79,7 @@ bool acceptPlugin(const std::string& path, unsigned char* addIn, unsigned char* 
   return true;
 }
 
-// One file of the search: fills row `count` and says whether it was kept.
+// One file of the search: fills one row of the tables; true when it is kept.
 bool addPlugin(LibraryContext* context, const char* file, char* fileRow, unsigned char* addIn,
                unsigned char* name) {
   std::memset(fileRow, 0, EngineNameChars);
@@ -162,7 +162,7 @@ bool writeEngineRows(const XLOPER& range, EngineCountedName* names, EngineCounte
   array.xltype = xltypeMulti;
   array.val.array = {cells, static_cast<std::uint16_t>(n), 2};
   XLMREF area{1, {range.val.mref.lpmref->reftbl[0]}};
-  area.reftbl[0].rwLast = static_cast<std::int16_t>(area.reftbl[0].rwFirst + n - 1);
+  area.reftbl[0].rwLast = static_cast<std::uint16_t>(area.reftbl[0].rwFirst + n - 1);
   area.reftbl[0].colLast = static_cast<std::uint8_t>(area.reftbl[0].colFirst + 1);
   XLOPER target{};
   target.xltype = xltypeRef;

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include <dlfcn.h>
@@ -41,6 +42,13 @@ struct PluginFolder {
   }
   ~PluginFolder() { fs::remove_all(path); }
   void add(const char* source, const std::string& name) const { fs::copy_file(kOut + source, path / name); }
+  // A file that carries only a version block with the given pairs.
+  void addBlock(const std::string& name, const std::vector<std::string>& pairs) const {
+    std::string bytes = std::string("junk@@CORVAN-VERSION@@\0", 23) + std::string("040904b0\0", 9);
+    for (const std::string& text : pairs) bytes += text + '\0';
+    bytes += std::string("\0@@END@@\0", 9);
+    std::ofstream(path / name, std::ios::binary) << bytes;
+  }
   std::string directory() const { return path.string() + "/"; }
 };
 
@@ -82,6 +90,40 @@ TEST(EngineRegistry, DiscoverySkipsStandardFilesAndReportsIncompatibleOnes) {
   EXPECT_EQ(boxes[0].caption, "ANAMEFARTOOLONGFORITSTABLEROWENG.DLL");
   EXPECT_EQ(boxes[1].caption, "BADENG.DLL");
   for (const auto& box : boxes) EXPECT_EQ(box.text, "Solver Engine is incompatible with Corvanta");
+  Os_clearMessageBoxes();
+}
+
+TEST(EngineRegistry, VersionBlockMustNameThisProductVersionSixInFourTexts) {
+  PluginFolder folder("corvan-versions");
+  const std::vector<std::string> good = {"ProductName", "Corvanta", "InternalName", "GOOD",
+                                         "FileDescription", "Good Engine", "FileVersion", "6.2"};
+  std::vector<std::string> old = good, lower = good, partial(good.begin(), good.begin() + 6);
+  old[7] = "5.9";
+  lower[1] = "corvanta";
+  std::vector<std::string> big = good;
+  big[5] = std::string(5000, 'x');   // a block above 4096 bytes
+  std::vector<std::string> longNames = good;
+  longNames[3] = std::string(40, 'I');
+  longNames[5] = std::string(40, 'D');
+  folder.addBlock("AGOODENG.DLL", good);
+  folder.addBlock("BOLDENG.DLL", old);
+  folder.addBlock("CLOWERENG.DLL", lower);
+  folder.addBlock("DPARTENG.DLL", partial);
+  folder.addBlock("EBIGENG.DLL", big);
+  folder.addBlock("FLONGENG.DLL", longNames);
+  auto context = newContext(folder.directory());
+  EngineCountedName addIns[EngineRows] = {}, names[EngineRows] = {};
+
+  ASSERT_EQ(Eng_findEngineDlls(context.get(), context->engineFiles, addIns, names), 7);
+  EXPECT_STREQ(context->engineFiles[5], "AGOODENG.DLL");
+  EXPECT_EQ(counted(addIns[5]), "GOOD.XLA");
+  EXPECT_EQ(counted(names[5]), "Good Engine");
+  EXPECT_STREQ(context->engineFiles[6], "FLONGENG.DLL");
+  EXPECT_EQ(counted(addIns[6]), std::string(26, 'I') + ".XLA");  // internal name cut at 26
+  EXPECT_EQ(counted(names[6]), std::string(30, 'D'));            // description cut at 30
+  std::vector<std::string> refused;
+  for (const auto& box : Os_messageBoxes()) refused.push_back(box.caption);
+  EXPECT_EQ(refused, (std::vector<std::string>{"BOLDENG.DLL", "CLOWERENG.DLL", "DPARTENG.DLL", "EBIGENG.DLL"}));
   Os_clearMessageBoxes();
 }
 
