@@ -11,6 +11,8 @@
 
 struct EvalContext;
 struct ConstraintList;
+struct ScenarioTable;
+struct VariableCells;
 struct XlValueList;
 
 constexpr int EngineTableRows = 6;     // rows 0-4 the built-in engines, 5 the plug-in being run
@@ -44,7 +46,6 @@ struct ProgressState {
 struct LibraryContext {
   std::intptr_t handle;           // the front end's application handle (SolveX)
   EvalContext* evalContext;       // the interpreter's model of this Solve call
-  std::int32_t reserved[3];
   std::int32_t savedCalcMode;     // calculation mode at session begin (initially 1)
   XlValueList* frontEndNames;     // the front end's eleven names
   std::int32_t feasibilityMode;   // 0 off, 1 or 2; the driver's percentage while it runs
@@ -57,11 +58,11 @@ struct LibraryContext {
   std::vector<double> elasticValues;
 
   // The model as the session read it.
-  std::int32_t variableCells;     // distinct variable cells
+  VariableCells* variables;       // the variable cells
+  ScenarioTable* scenarios;       // the scenario table (run modes 1 and 2)
   std::int32_t rowCount;          // constraint rows as the session counted them
   std::int32_t perRowCells;       // variable cells repeated per scenario row (run mode 2)
   std::int32_t groupedRowCells;   // cells of grouped records; nonzero: the model has a grouped row
-  std::int32_t scenarioRows;
   ConstraintList* constraints;
   std::int32_t runMode;
   std::int32_t maximise;

@@ -2,18 +2,19 @@
 #include "entry/Entry_Pending.h"
 
 #include "entry/Eng_Engine.h"
+#include "entry/Entry_Context.h"
 
 int Host_beginSession(LibraryContext*) { return 0; }
-int Host_endSession(LibraryContext*) { return 1; }
+// The end always succeeds and leaves feasibility mode.
+int Host_endSession(LibraryContext* context) {
+  context->feasibilityMode = 0;
+  return 1;
+}
 int Sess_restorePriorValues(LibraryContext*) { return 0; }
 int Sess_storeModelSize(LibraryContext*) { return StatusHostFailure; }
 int Sess_storeEngineLimits(LibraryContext*) { return StatusHostFailure; }
 int Msg_armLimits(LibraryContext*) { return 0; }
 int Msg_readMessageNames(LibraryContext*) { return 0; }
-int Names_readRobustMode(LibraryContext*) { return 0; }
-int Names_getScenarioRowCount(LibraryContext*) { return 0; }
-int Names_writeScenarioRow(LibraryContext*, int) { return 0; }
-int Names_readScenarioRow(LibraryContext*, int) { return 0; }
 int Eval_loadModel(LibraryContext*, std::intptr_t, int, int, int, int, int, int) {
   return StatusHostFailure;
 }
