@@ -45,7 +45,8 @@ XLREF Area_cellArea(int row, int column);
 
 // Reference values (xltypeRef or xltypeSRef).
 bool Area_isReference(const XLOPER* ref);
-// The areas of a reference; false for any other value or one without areas.
+// The areas of a reference; false for any other value, one without areas, or
+// one with an area whose corners are out of order.
 bool Area_areasOf(const XLOPER* ref, const XLREF** areas, int* count);
 IDSHEET Area_sheetOf(const XLOPER* ref);        // 0 for a single reference
 int Area_areaCells(const XLREF& area);

@@ -12,21 +12,28 @@ bool Area_isReference(const XLOPER* ref) {
   return t == xltypeRef || t == xltypeSRef;
 }
 
+static bool wellFormed(const XLREF& a) {
+  return a.rwLast >= a.rwFirst && a.colLast >= a.colFirst;
+}
+
 bool Area_areasOf(const XLOPER* ref, const XLREF** areas, int* count) {
   if (!ref) return false;
   switch (Xl_type(ref)) {
     case xltypeSRef:
       *areas = &ref->val.sref.ref;
       *count = 1;
-      return true;
+      break;
     case xltypeRef:
       if (!ref->val.mref.lpmref || ref->val.mref.lpmref->count == 0) return false;
       *areas = ref->val.mref.lpmref->reftbl;
       *count = ref->val.mref.lpmref->count;
-      return true;
+      break;
     default:
       return false;
   }
+  for (int i = 0; i < *count; ++i)
+    if (!wellFormed((*areas)[i])) return false;
+  return true;
 }
 
 IDSHEET Area_sheetOf(const XLOPER* ref) {
@@ -34,9 +41,7 @@ IDSHEET Area_sheetOf(const XLOPER* ref) {
 }
 
 int Area_areaCells(const XLREF& a) {
-  int rows = a.rwLast - a.rwFirst + 1;
-  int columns = a.colLast - a.colFirst + 1;
-  return rows > 0 && columns > 0 ? rows * columns : 0;
+  return wellFormed(a) ? (a.rwLast - a.rwFirst + 1) * (a.colLast - a.colFirst + 1) : 0;
 }
 
 XLOPER* Area_newReference(IDSHEET sheet, const std::vector<XLREF>& areas) {
@@ -68,7 +73,7 @@ AreaRef::AreaRef(const XLOPER* like, const XLREF& area) : AreaRef(Area_sheetOf(l
 }
 
 XLREF Area_cellArea(int row, int column) {
-  return {static_cast<std::int16_t>(row), static_cast<std::int16_t>(row),
+  return {static_cast<std::uint16_t>(row), static_cast<std::uint16_t>(row),
           static_cast<std::uint8_t>(column), static_cast<std::uint8_t>(column)};
 }
 
@@ -178,8 +183,8 @@ XLOPER* Area_topLeftBlock(const XLOPER* ref, int rows, int columns) {
   if (!Area_areasOf(ref, &areas, &count) || rows < 1 || columns < 1) return nullptr;
   int lastRow = areas[0].rwFirst + rows - 1;
   int lastColumn = areas[0].colFirst + columns - 1;
-  if (lastRow > INT16_MAX || lastColumn > UINT8_MAX) return nullptr;
-  XLREF block{areas[0].rwFirst, static_cast<std::int16_t>(lastRow), areas[0].colFirst,
+  if (lastRow > UINT16_MAX || lastColumn > UINT8_MAX) return nullptr;
+  XLREF block{areas[0].rwFirst, static_cast<std::uint16_t>(lastRow), areas[0].colFirst,
               static_cast<std::uint8_t>(lastColumn)};
   return Area_newReference(Area_sheetOf(ref), {block});
 }

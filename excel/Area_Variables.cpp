@@ -71,6 +71,7 @@ int Sess_getAdjCellCount(const VariableCells* cells) {
 }
 
 int Sess_writeVariables(VariableCells* cells, const double* x) {
+  if (!cells) return 0;
   const CellList* list = cells->list;
   const double* values = x;
   if (!list->order.empty()) {
@@ -82,6 +83,7 @@ int Sess_writeVariables(VariableCells* cells, const double* x) {
 }
 
 int Sess_readVariables(VariableCells* cells, double* x) {
+  if (!cells) return 0;
   const CellList* list = cells->list;
   if (list->order.empty()) return Area_readValuesFilling(cells->ref, x) == list->positions;
   cells->scratch.resize(list->positions);
@@ -91,17 +93,20 @@ int Sess_readVariables(VariableCells* cells, double* x) {
 }
 
 int Sess_readVariablesCoercing(VariableCells* cells, double* x) {
+  if (!cells) return 0;
   if (Sess_readVariables(cells, x)) return 1;
   if (Area_coerceCellsToNumbers(cells->ref) != cells->list->positions) return 0;
   return Sess_readVariables(cells, x);
 }
 
 int Sess_variableOfCell(const VariableCells* cells, int row, int column) {
+  if (!cells) return -1;
   int p = Area_positionOfCell(cells->list, row, column);
   return p < 0 ? -1 : Area_variableOfPosition(cells->list, p);
 }
 
 int Sess_setVariableCell(const VariableCells* cells, int i, double value) {
+  if (!cells) return 0;
   AreaCell cell;
   if (!Area_getVariableCell(cells->list, i, &cell)) return 0;
   return Xl_setCellValue(Area_sheetOf(cells->ref), cell.row, cell.column, value);

@@ -1,26 +1,24 @@
 // Binding of parsed formulas to a workbook: sheet names to sheets, references
 // to resolved cell areas, defined names to their (bound) definitions, and
 // function names to built-in or add-in functions.
-#include <cctype>
-
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
 
 constexpr int kMaxNameDepth = 16;
-constexpr long long kMaxAreaCells = 1LL << 24;
+constexpr long long kMaxAreaCells = 1LL << 22;   // larger references are #REF!
 
 void makeError(CalcNode* node, CellError e) {
   *node = CalcNode{};
   node->value = CellValue::makeError(e);
 }
 
+// A function name without the prefix files may give newer functions.
 std::string functionKey(const std::string& name) {
-  std::string u;
-  for (char c : name) u += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  for (const char* prefix : {"_XLFN.", "_XLL."})
-    if (u.rfind(prefix, 0) == 0) return u.substr(std::char_traits<char>::length(prefix));
-  return u;
+  for (std::string prefix : {"_xlfn.", "_xll."})
+    if (name.size() > prefix.size() && Wb_equalNoCase(name.substr(0, prefix.size()), prefix))
+      return name.substr(prefix.size());
+  return name;
 }
 
 void bindName(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node, int depth);

@@ -109,6 +109,7 @@ void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
       out->isArray = false;
       return;
     case CalcOp::Name: return Calc_setScalar(out, CellValue::makeError(CellError::Name));
+    case CalcOp::Union: return Calc_setScalar(out, CellValue::makeError(CellError::Value));   // no value of its own
     case CalcOp::Missing: return Calc_setScalar(out, kEmpty);
     case CalcOp::Func: return evalCall(ctx, node, out);
     default: return evalOperator(ctx, node, out);

@@ -13,6 +13,7 @@
 
 enum class CalcOp : std::uint8_t {
   Literal, ArrayConst, Ref, Name, Missing, Func,
+  Union,          // "A1:B2,D4" at the top of a name or EVALUATE text: areas of one reference
   Neg, Plus, Percent,
   Add, Sub, Mul, Div, Pow, Concat, Eq, Ne, Lt, Gt, Le, Ge,
 };
@@ -111,9 +112,10 @@ std::vector<CalcBuiltinInfo> Calc_mathFunctions();
 std::vector<CalcBuiltinInfo> Calc_aggregateFunctions();
 std::vector<CalcBuiltinInfo> Calc_lookupFunctions();
 std::vector<CalcBuiltinInfo> Calc_logicFunctions();
-int Calc_findBuiltin(const std::string& upperName);
+// Functions by name, without regard to case; -1 when unknown.
+int Calc_findBuiltin(const std::string& name);
 const CalcBuiltinInfo& Calc_builtin(int index);
-int Calc_findAddin(const std::string& upperName);
+int Calc_findAddin(const std::string& name);
 const CalcFunction& Calc_addin(int index);
 // Wildcard match of a whole text, case-insensitive (* ? and ~ escapes).
 bool Calc_wildcardMatch(const std::string& pattern, const std::string& text);

@@ -208,6 +208,24 @@ std::vector<int> reach(const std::vector<int>& start, const std::function<const 
   return seen;
 }
 
+// A union of areas on one sheet is a reference of several areas (its value
+// is the first area's); anything else in a union is #VALUE!.
+bool unionOf(const CalcNode& tree, CalcEvalResult* out) {
+  for (const CalcNode& part : tree.args) {
+    if (part.op != CalcOp::Ref || part.area->sheet != tree.args[0].area->sheet) {
+      *out = CalcEvalResult{};
+      out->value.values.push_back(CellValue::makeError(CellError::Value));
+      return true;
+    }
+    out->areas.push_back(rangeOf(*part.area));
+  }
+  out->isReference = true;
+  CalcValue first;
+  first.area = tree.args[0].area;
+  out->value = Calc_valuesOf(first);
+  return true;
+}
+
 }  // namespace
 
 void Calc_recalculate(Workbook* wb) {
@@ -234,10 +252,11 @@ bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalRes
   if (b == std::string::npos || !Calc_parse(t.substr(b), &tree, nullptr)) return false;
   CalcAreaStore store;
   Calc_bind(wb, sheet, &store, &tree);
+  *out = CalcEvalResult{};
+  if (tree.op == CalcOp::Union) return unionOf(tree, out);
   CalcContext ctx{wb, sheet, 0, 0};
   CalcValue v;
   Calc_eval(ctx, tree, &v);
-  *out = CalcEvalResult{};
   out->isReference = v.area != nullptr;
   if (v.area) out->areas.push_back(rangeOf(*v.area));
   out->value = Calc_valuesOf(v);

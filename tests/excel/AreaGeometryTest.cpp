@@ -111,3 +111,13 @@ TEST(AreaCellList, AlignmentNumbersSharedCellsFirst) {
   Area_freeCellList(first);
   Area_freeCellList(second);
 }
+
+TEST(AreaGeometry, AreasWithCornersOutOfOrderAreRefused) {
+  TestRef reversed({"A1", "B3:A1"});
+  EXPECT_EQ(Area_totalCells(reversed.get()), 0);
+  EXPECT_EQ(Area_buildCellList(reversed.get()), nullptr);
+  EXPECT_FALSE(Area_containsCell(reversed.get(), 0, 0));
+  EXPECT_EQ(Area_topLeftBlock(reversed.get(), 1, 1), nullptr);
+  EXPECT_EQ(Sess_variableOfCell(nullptr, 0, 0), -1);
+  EXPECT_FALSE(Sess_readVariables(nullptr, nullptr));
+}

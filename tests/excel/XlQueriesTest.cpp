@@ -64,9 +64,10 @@ TEST_F(XlQueries, NumberAndFormulaTexts) {
   EXPECT_FALSE(Xl_formulaTextOf(&empty, &text));
 }
 
-TEST_F(XlQueries, FormulasAndTheGeneralFormat) {
+TEST_F(XlQueries, FormulasAndNumberFormats) {
   number("A1", 5);
   formula("D1", "=A1*2");
+  Wb_cellAt(wb, sheet, 0, 0)->numberFormat = "0.00";
   std::string text;
   TestRef d1({"D1"}, sheetId()), a1({"A1"}, sheetId()), empty({"H8"}, sheetId());
   ASSERT_TRUE(Xl_cellFormula(d1.get(), &text));
@@ -74,6 +75,8 @@ TEST_F(XlQueries, FormulasAndTheGeneralFormat) {
   ASSERT_TRUE(Xl_cellFormula(a1.get(), &text));
   EXPECT_EQ(text, "5");
   EXPECT_FALSE(Xl_cellFormula(empty.get(), &text));
+  ASSERT_TRUE(Xl_cellNumberFormat(a1.get(), &text));
+  EXPECT_EQ(text, "0.00");
   ASSERT_TRUE(Xl_cellNumberFormat(d1.get(), &text));
   EXPECT_EQ(text, "General");
 }

@@ -69,7 +69,8 @@ class XlsxBadInput : public ::testing::Test {
 TEST_F(XlsxBadInput, MissingFile) {
   std::string error = expectRefused(dir_ / "nowhere.xlsx");
   EXPECT_NE(error.find("no such file"), std::string::npos) << error;
-  expectRefused(dir_);   // a folder is not a workbook file either
+  error = expectRefused(dir_);
+  EXPECT_NE(error.find("is not a file"), std::string::npos) << error;
 }
 
 TEST_F(XlsxBadInput, TextFileNamedXlsx) {
@@ -123,4 +124,18 @@ TEST_F(XlsxBadInput, ContentThatCannotBeAWorkbookIsRefused) {
   ASSERT_TRUE(Xlsx_save(scoped, (dir_ / "scoped.xlsx").string(), &error)) << error;
   error = expectRefused(dir_ / "scoped.xlsx");
   EXPECT_NE(error.find("'Lost'"), std::string::npos) << error;
+}
+
+TEST_F(XlsxBadInput, FormulaTheCalculationCannotReadNamesItsCell) {
+  std::string error;
+  Workbook* wb = Wb_newWorkbook("broken");
+  Sheet* sh = Wb_addSheet(wb, "Sums");
+  Wb_setFormula(wb, sh, 0, 0, "=1+2");
+  Wb_setFormula(wb, sh, 4, 2, "=SUM(A1,");
+  ASSERT_TRUE(Xlsx_save(wb, (dir_ / "broken.xlsx").string(), &error)) << error;
+  Wb_resetApp();
+  error = expectRefused(dir_ / "broken.xlsx");
+  EXPECT_NE(error.find("sheet 'Sums' cell C5"), std::string::npos) << error;
+  EXPECT_NE(error.find("=SUM(A1,"), std::string::npos) << error;
+  EXPECT_TRUE(Wb_app().workbooks.empty());
 }
