@@ -13,8 +13,6 @@ int Host_endSession(LibraryContext* context) {
 int Sess_restorePriorValues(LibraryContext*) { return 0; }
 int Sess_storeModelSize(LibraryContext*) { return StatusHostFailure; }
 int Sess_storeEngineLimits(LibraryContext*) { return StatusHostFailure; }
-int Msg_armLimits(LibraryContext*) { return 0; }
-int Msg_readMessageNames(LibraryContext*) { return 0; }
 int Eval_loadModel(LibraryContext*, std::intptr_t, int, int, int, int, int, int) {
   return StatusHostFailure;
 }

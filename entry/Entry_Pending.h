@@ -1,6 +1,6 @@
 // Steps of a Solve call served by components that this library does not
-// carry yet: the run session, the progress limits, the front end's names,
-// the result range and the formula interpreter. Each answers the way a missing piece fails (a failed
+// carry yet: the run session, the result range and the formula
+// interpreter. Each answers the way a missing piece fails (a failed
 // step, status 13, nothing listed), so that no action reports success
 // without having done its work.
 #pragma once
@@ -14,8 +14,6 @@ int Host_endSession(LibraryContext* context);       // always 1
 int Sess_restorePriorValues(LibraryContext* context);   // 1 on success
 int Sess_storeModelSize(LibraryContext* context);   // the writer's status
 int Sess_storeEngineLimits(LibraryContext* context);
-int Msg_armLimits(LibraryContext* context);         // 1 on success
-int Msg_readMessageNames(LibraryContext* context);  // 1 on success
 int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int run, int trials,
                    int secondAnalysis, int analyseOnly, int diagnose, int iao);
 int Eval_diagnoseModel(LibraryContext* context, std::intptr_t handle, int notRun, int extra,

@@ -8,9 +8,10 @@
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Pending.h"
 #include "entry/Entry_Solve.h"
+#include "entry/Host_Progress.h"
 #include "entry/Host_Queries.h"
+#include "excel/Msg_Status.h"
 #include "excel/Names_Model.h"
-#include "excel/Xl_Value.h"
 
 namespace {
 
@@ -71,8 +72,7 @@ bool reportEngineLimits(LibraryContext* context, int* result) {
   bool prepared = Msg_armLimits(context) && Names_readRobustMode(context, &context->robustMode) &&
                   Msg_readMessageNames(context);
   if (prepared) *result = Sess_storeEngineLimits(context);
-  Xl_freeValueList(context->frontEndNames);
-  context->frontEndNames = nullptr;
+  Msg_freeMessageNames(context);
   context->robustMode = -1;
   context->progress.pendingStop = StopContinue;
   context->progress.paused = 0;
