@@ -114,10 +114,23 @@ Pick previousStep(GrgRecord& rec, const std::vector<double>& w, int width, const
   return best;
 }
 
-bool acceptPrevious(const GrgRecord& rec, int step, double value, double p1) {
+// A previous basic is kept while its pivot is large enough, absolutely and
+// against the best candidate in the unpivoted rows: a pivot that has shrunk
+// to a small fraction of another column's (a basic variable at a turning
+// point of its row) would make the basis nearly singular.
+bool acceptPrevious(const GrgRecord& rec, int step, double value, double p1, double best) {
+  if (value < 0.01 * best) return false;
   if (step == 1) return value > rec.pivotTol;
   if (rec.lastSearchAtBound) return value > 1e-15;
   return value >= rec.pivotTol * p1 || value >= rec.pivotTol;
+}
+
+double largestCandidate(const GrgRecord& rec, const std::vector<double>& w, int width,
+                        const std::vector<char>& pivoted, const std::vector<char>& taken) {
+  double big = 0.0;
+  for (int j = 1; j <= rec.n; ++j)
+    if (!taken[j]) big = std::max(big, columnMax(w, width, rec.bindingCount, pivoted, j).value);
+  return big;
 }
 
 // Chooses one basic column per binding row and forms the inverse of the basis.
@@ -140,7 +153,7 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
     Pick pick;
     if (previousPhase) {
       pick = previousStep(rec, w, width, pivoted, taken);
-      if (pick.col && acceptPrevious(rec, step, pick.value, p1)) {
+      if (pick.col && acceptPrevious(rec, step, pick.value, p1, largestCandidate(rec, w, width, pivoted, taken))) {
         if (p1 < 0) p1 = pick.value;
       } else {
         previousPhase = false;

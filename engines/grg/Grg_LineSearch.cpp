@@ -14,6 +14,7 @@ struct Trial {
   double alpha = 0.0, f = 0.0;
   std::vector<double> x, g;
   bool held = false;
+  long evaluation = 0;  // the evaluation count when the host last saw this point
 };
 
 struct Search {
@@ -221,7 +222,7 @@ bool trial(GrgRecord& rec, Search& s, double& alpha) {
     rec.heldKind = h.kind;
     rec.heldIndex = h.index;
   }
-  Trial t{alpha, Grg_objective(rec, rec.g.data()), rec.x, rec.g, s.crossed};
+  Trial t{alpha, Grg_objective(rec, rec.g.data()), rec.x, rec.g, s.crossed, rec.evaluations};
   s.previous = t;
   s.points.push_back(t);
   if (t.f < s.best.f) s.best = t;
@@ -299,7 +300,7 @@ void finishAtBest(GrgRecord& rec, const Search& s) {
   rec.x = s.best.x;
   rec.g = s.best.g;
   rec.lastStep = s.best.alpha;
-  rec.hostAtX = rec.hostAtX && s.best.alpha == s.previous.alpha;
+  rec.hostAtX = rec.hostAtX && s.best.evaluation == rec.evaluations;
   GrgSearchResult& out = rec.search;
   out.failed = s.best.alpha == 0.0;
   out.heldAtBound = s.best.held;
@@ -316,7 +317,7 @@ void Grg_lineSearch(GrgRecord& rec) {
   rec.search = GrgSearchResult{};
   rec.heldKind = rec.heldIndex = 0;
   Search s;
-  s.start = Trial{0.0, Grg_objective(rec, rec.g.data()), rec.x, rec.g, false};
+  s.start = Trial{0.0, Grg_objective(rec, rec.g.data()), rec.x, rec.g, false, rec.hostAtX ? rec.evaluations : -1};
   s.previous = s.best = s.start;
   double alpha = initialStep(rec, s);
   bool failedBefore = false;
