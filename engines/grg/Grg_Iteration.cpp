@@ -384,18 +384,21 @@ int countViolated(const GrgRecord& rec) {
 }
 
 // Rows, basis and column list at the current point, after new derivatives.
+std::vector<int> basicColumns(const GrgRecord& rec, bool structuralOnly) {
+  std::vector<int> cols;
+  for (int k = 1; k <= rec.bindingCount; ++k)
+    if (!structuralOnly || rec.basicCol[k] <= rec.n) cols.push_back(rec.basicCol[k]);
+  return cols;
+}
+
 bool prepareIteration(GrgRecord& rec, bool first, std::vector<int>& lastBinding) {
-  std::vector<int> before;
-  for (int k = 1; k <= rec.bindingCount && !first; ++k)
-    if (rec.basicCol[k] <= rec.n) before.push_back(rec.basicCol[k]);
-  rec.prevBasic = before;
+  std::vector<int> before = first ? std::vector<int>{} : basicColumns(rec, false);
+  rec.prevBasic = first ? std::vector<int>{} : basicColumns(rec, true);
   Grg_classifyRows(rec);
   computeDistances(rec);
   std::vector<int> binding(rec.bindRow.begin() + 1, rec.bindRow.begin() + rec.bindingCount + 1);
   if (!buildBasis(rec, !first)) return false;
-  std::vector<int> after;
-  for (int k = 1; k <= rec.bindingCount; ++k)
-    if (rec.basicCol[k] <= rec.n) after.push_back(rec.basicCol[k]);
+  std::vector<int> after = basicColumns(rec, false);
   std::sort(before.begin(), before.end());
   std::sort(after.begin(), after.end());
   rec.basisChanged = first || binding != lastBinding || before != after;
@@ -465,7 +468,7 @@ int Grg_runPass(GrgRecord& rec) {
       reducedGradient(rec);
       Grg_poll(rec);
       if (rec.status) break;
-      if (optimal(rec)) { code = 0; end = true; break; }
+      if (!afterDegenerate && optimal(rec)) { code = 0; end = true; break; }
       if (!afterDegenerate && convergence(rec, fRef, small)) { code = 1; end = true; break; }
       if (!Grg_direction(rec)) { end = true; break; }
       searchNow = true;
