@@ -180,6 +180,10 @@ void Grg_basicDirection(GrgRecord& rec);
 
 // Line search and restoration (Grg_LineSearch.cpp).
 void Grg_lineSearch(GrgRecord& rec);
+// Restores the binding rows at the final point to a thousandth of the
+// precision (Newton on the basic variables); the point stays as it was when
+// that does not succeed.
+void Grg_polish(GrgRecord& rec);
 
 // Directions (Grg_Directions.cpp).
 bool Grg_direction(GrgRecord& rec);

@@ -503,6 +503,7 @@ int Grg_runPass(GrgRecord& rec) {
     if (rec.search.unbounded) { code = 4; break; }
     if (rec.search.feasible) rec.restart = true;
   }
+  if (rec.status == 0) Grg_polish(rec);
   if (countViolated(rec) > 0) code = 5;
   if (rec.status == 0 && !Grg_evaluate(rec, rec.g.data())) rec.status = StatusEvalError;
   return code;

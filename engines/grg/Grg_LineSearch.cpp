@@ -109,7 +109,7 @@ bool outsideBounds(const GrgRecord& rec) {
 
 // Newton restoration of the binding rows at alpha (alpha itself moves while a
 // quantity is held). False on failure; the status word is set on an evaluation failure.
-bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held) {
+bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double tolerance) {
   int nb = rec.bindingCount, n = rec.n;
   double previous = 1e30;
   std::vector<double> r(nb + 1, 0.0);
@@ -128,7 +128,7 @@ bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held) {
     }
     double e = held ? held->target - heldValue(rec, *held) : 0.0;
     residual = std::max(residual, std::fabs(e));
-    if (residual < rec.pre) {
+    if (residual < tolerance) {
       rec.newtonIterations = it;
       return true;
     }
@@ -204,7 +204,7 @@ bool violated(const GrgRecord& rec) {
 bool trial(GrgRecord& rec, Search& s, double& alpha) {
   placeSuperbasics(rec, s, alpha);
   predictBasics(rec, s, alpha);
-  if (!restore(rec, s, alpha, nullptr)) return false;
+  if (!restore(rec, s, alpha, nullptr, rec.pre)) return false;
   Held h;
   double fraction;
   s.crossed = findCrossing(rec, s, h, fraction);
@@ -218,7 +218,7 @@ bool trial(GrgRecord& rec, Search& s, double& alpha) {
     if (h.kind == 2) rec.g[h.index] = s.previous.g[h.index] + fraction * (rec.g[h.index] - s.previous.g[h.index]);
     alpha = back;
     prepareHeld(rec, h, h.kind == 1 ? rec.basicCol[h.index] : rec.n + h.index);
-    if (!restore(rec, s, alpha, &h)) return false;
+    if (!restore(rec, s, alpha, &h, rec.pre)) return false;
     rec.heldKind = h.kind;
     rec.heldIndex = h.index;
   }
@@ -341,4 +341,16 @@ void Grg_lineSearch(GrgRecord& rec) {
   if (!rec.search.unbounded && !stop && !(rec.phase1 && !violated(rec))) interpolate(rec, s);
   if (rec.status) return;
   finishAtBest(rec, s);
+}
+
+void Grg_polish(GrgRecord& rec) {
+  if (rec.bindingCount == 0 || rec.violatedCount > 0) return;
+  Search s;
+  s.start.x = rec.x;
+  std::vector<double> g = rec.g;
+  double alpha = 0.0;
+  if (restore(rec, s, alpha, nullptr, 1e-3 * rec.pre)) return;
+  rec.x = s.start.x;
+  rec.g = g;
+  if (rec.status == 0) rec.hostAtX = false;
 }

@@ -38,7 +38,6 @@ void PrintTo(const Expected& e, std::ostream* os) { *os << e.name; }
 // Problems the engine does not yet solve to f* from x0 (status and objective
 // reached in the comment); they run and are reported, but do not fail.
 const std::set<std::string> kExpectedToFail = {
-    "hs72",   // status 0 at 727.6563: rows held only within "solver_pre" of tiny right-hand sides
     "hs97",   // status 0 at 4.0712: a different local optimum (a vertex where the conditions hold)
     "hs108",  // status 1 at -0.5: stalls while the superbasics keep a small reduced gradient
 };
