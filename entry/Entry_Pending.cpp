@@ -14,8 +14,6 @@ int Names_readRobustMode(LibraryContext*) { return 0; }
 int Names_getScenarioRowCount(LibraryContext*) { return 0; }
 int Names_writeScenarioRow(LibraryContext*, int) { return 0; }
 int Names_readScenarioRow(LibraryContext*, int) { return 0; }
-int Eng_loadAndRun(LibraryContext*, LibraryContext*, int, int) { return StatusHostFailure; }
-int Eng_writeEngineList(LibraryContext*) { return 0; }
 int Eval_loadModel(LibraryContext*, std::intptr_t, int, int, int, int, int, int) {
   return StatusHostFailure;
 }

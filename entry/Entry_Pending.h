@@ -1,6 +1,6 @@
 // Steps of a Solve call served by components that this library does not
 // carry yet: the run session, the progress limits, the front end's names,
-// the result range, the engine registry, the scenario table and the
+// the result range, the scenario table and the
 // formula interpreter. Each answers the way a missing piece fails (a failed
 // step, status 13, nothing listed), so that no action reports success
 // without having done its work.
@@ -21,8 +21,6 @@ int Names_readRobustMode(LibraryContext* context);  // 1 on success
 int Names_getScenarioRowCount(LibraryContext* context);
 int Names_writeScenarioRow(LibraryContext* context, int row);   // 1 on success
 int Names_readScenarioRow(LibraryContext* context, int row);    // 1 on success
-int Eng_loadAndRun(LibraryContext* context, LibraryContext* owner, int index, int run);
-int Eng_writeEngineList(LibraryContext* context);   // engines listed, 0 on failure
 int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int run, int trials,
                    int secondAnalysis, int analyseOnly, int diagnose, int iao);
 int Eval_diagnoseModel(LibraryContext* context, std::intptr_t handle, int notRun, int extra,

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "entry/Eng_Registry.h"
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Pending.h"
 #include "entry/Entry_Solve.h"

@@ -37,7 +37,9 @@ const char* Fe_statusMeaning(int status);
 // Ends a progress line left on the terminal.
 void Fe_endProgress();
 
-// Subcommands.
+// Subcommands (argv as Fe_main gets it). `recalc` recalculates the workbook
+// and compares each formula cell with the value its file stores.
+int Fe_recalc(int argc, char** argv);
 int Fe_engines(int argc, char** argv);
 int Fe_solve(int argc, char** argv);
 int Fe_analyse(int argc, char** argv);

@@ -24,6 +24,7 @@ int Fe_main(int argc, char** argv) {
     return 2;
   }
   const char* cmd = argv[1];
+  if (std::strcmp(cmd, "recalc") == 0) return Fe_recalc(argc, argv);
   if (std::strcmp(cmd, "engines") == 0) return Fe_engines(argc, argv);
   if (std::strcmp(cmd, "solve") == 0) return Fe_solve(argc, argv);
   if (std::strcmp(cmd, "analyse") == 0) return Fe_analyse(argc, argv);

@@ -1,4 +1,6 @@
 // The LP/quadratic engine's `load`: its size limits and capabilities.
 #include "entry/Eng_Registry.h"
 
-int Lp_engineLoad(void* info) { return Eng_fillBuiltinInfo(info, {2000, 8192, 4000, 2000}, 0x4014, 0x2000022); }
+int Lp_engineLoad(void* info) {
+  return Eng_fillBuiltinInfo(info, {2000, 8192, 4000, 2000}, 0x4014, 0x2000022);
+}

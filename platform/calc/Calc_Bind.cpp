@@ -1,26 +1,23 @@
 // Binding of parsed formulas to a workbook: sheet names to sheets, references
 // to resolved cell areas, defined names to their (bound) definitions, and
 // function names to built-in or add-in functions.
-#include <cctype>
-
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
 
 constexpr int kMaxNameDepth = 16;
-constexpr long long kMaxAreaCells = 1LL << 24;
 
 void makeError(CalcNode* node, CellError e) {
   *node = CalcNode{};
   node->value = CellValue::makeError(e);
 }
 
+// A function name without the prefix files may give newer functions.
 std::string functionKey(const std::string& name) {
-  std::string u;
-  for (char c : name) u += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  for (const char* prefix : {"_XLFN.", "_XLL."})
-    if (u.rfind(prefix, 0) == 0) return u.substr(std::char_traits<char>::length(prefix));
-  return u;
+  for (std::string prefix : {"_xlfn.", "_xll."})
+    if (name.size() > prefix.size() && Wb_equalNoCase(name.substr(0, prefix.size()), prefix))
+      return name.substr(prefix.size());
+  return name;
 }
 
 void bindName(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node, int depth);
@@ -67,7 +64,7 @@ const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int 
   auto it = store->index.find(key);
   if (it != store->index.end()) return it->second;
   if (sheet < 0 || sheet >= static_cast<int>(wb->sheets.size())) return nullptr;
-  if (static_cast<long long>(r2 - r1 + 1) * (c2 - c1 + 1) > kMaxAreaCells) return nullptr;
+  if (static_cast<long long>(r2 - r1 + 1) * (c2 - c1 + 1) > kCalcMaxCells) return nullptr;
   CalcArea& a = store->areas.emplace_back();
   a.sheet = sheet;
   a.row1 = r1; a.col1 = c1; a.row2 = r2; a.col2 = c2;

@@ -174,31 +174,46 @@ void conditional(const CalcContext& ctx, const CalcNode& call, CalcValue* out, b
 void fnCountIf(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { conditional(ctx, call, out, false); }
 void fnSumIf(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { conditional(ctx, call, out, true); }
 
+// One term of a product: the number, 0 for anything else; false on an error.
+inline bool factor(const CellValue* c, double* x, CellValue* result) {
+  if (c && c->kind == CellKind::Number) { *x = c->number; return true; }
+  *x = 0;
+  if (c && c->kind == CellKind::Error) { *result = *c; return false; }
+  return true;
+}
+
 // Sum of products of references: reads the cells in place.
-bool sumProductOfAreas(const std::vector<CalcValue>& vals, CellValue* result) {
+void sumProductOfAreas(const std::vector<CalcValue>& vals, CellValue* result) {
   size_t n = vals[0].area->cells.size(), k = vals.size();
-  std::vector<const CellValue* const*> cols(k);
-  for (size_t j = 0; j < k; ++j) cols[j] = vals[j].area->cells.data();
   double total = 0;
+  if (k == 2) {   // the common case, kept tight
+    const CellValue* const* a = vals[0].area->cells.data();
+    const CellValue* const* b = vals[1].area->cells.data();
+    for (size_t i = 0; i < n; ++i) {
+      double x, y;
+      if (!factor(a[i], &x, result) || !factor(b[i], &y, result)) return;
+      total += x * y;
+    }
+    *result = Calc_numberResult(total);
+    return;
+  }
   for (size_t i = 0; i < n; ++i) {
     double p = 1;
     for (size_t j = 0; j < k; ++j) {
-      const CellValue* c = cols[j][i];
-      if (c && c->kind == CellKind::Number) p *= c->number;
-      else if (c && c->kind == CellKind::Error) { *result = *c; return false; }
-      else p = 0;
+      double x;
+      if (!factor(vals[j].area->cells[i], &x, result)) return;
+      p *= x;
     }
     total += p;
   }
   *result = Calc_numberResult(total);
-  return true;
 }
 
 void fnSumProduct(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   std::vector<CalcValue> vals(call.args.size());
   bool allAreas = true;
   for (size_t j = 0; j < vals.size(); ++j) {
-    Calc_eval(ctx, call.args[j], &vals[j]);
+    Calc_evalArray(ctx, call.args[j], &vals[j]);
     allAreas = allAreas && vals[j].area;
   }
   std::vector<CalcGrid> grids;

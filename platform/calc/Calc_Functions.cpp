@@ -1,5 +1,5 @@
 // The table of worksheet functions: the built-in families and the functions
-// add-ins register, looked up by upper-case name; and wildcard matching of
+// add-ins register, looked up by name without regard to case; and wildcard matching of
 // texts as lookups and criteria use it.
 #include <cctype>
 
@@ -10,7 +10,8 @@ namespace {
 const std::vector<CalcBuiltinInfo>& builtins() {
   static const std::vector<CalcBuiltinInfo> table = [] {
     std::vector<CalcBuiltinInfo> t;
-    for (auto family : {Calc_mathFunctions, Calc_aggregateFunctions, Calc_lookupFunctions, Calc_logicFunctions})
+    for (auto family : {Calc_mathFunctions, Calc_aggregateFunctions, Calc_lookupFunctions, Calc_logicFunctions,
+                         Calc_textFunctions})
       for (const CalcBuiltinInfo& f : family()) t.push_back(f);
     return t;
   }();
@@ -27,37 +28,30 @@ std::vector<Addin>& addins() {
   return list;
 }
 
-std::string upper(const std::string& s) {
-  std::string u = s;
-  for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return u;
-}
-
 }  // namespace
 
-int Calc_findBuiltin(const std::string& upperName) {
+int Calc_findBuiltin(const std::string& name) {
   const auto& t = builtins();
   for (size_t i = 0; i < t.size(); ++i)
-    if (upperName == t[i].name) return static_cast<int>(i);
+    if (Wb_equalNoCase(name, t[i].name)) return static_cast<int>(i);
   return -1;
 }
 
 const CalcBuiltinInfo& Calc_builtin(int index) { return builtins()[index]; }
 
-int Calc_findAddin(const std::string& upperName) {
+int Calc_findAddin(const std::string& name) {
   const auto& list = addins();
   for (size_t i = 0; i < list.size(); ++i)
-    if (list[i].name == upperName) return static_cast<int>(i);
+    if (Wb_equalNoCase(list[i].name, name)) return static_cast<int>(i);
   return -1;
 }
 
 const CalcFunction& Calc_addin(int index) { return addins()[index].fn; }
 
 void Calc_registerFunction(const std::string& name, CalcFunction fn) {
-  std::string key = upper(name);
-  int i = Calc_findAddin(key);
+  int i = Calc_findAddin(name);
   if (i >= 0) addins()[i].fn = std::move(fn);
-  else addins().push_back(Addin{key, std::move(fn)});
+  else addins().push_back(Addin{name, std::move(fn)});
   // Formulas compiled before the function existed called it an unknown name.
   for (auto& wb : Wb_app().workbooks) wb->calc.reset();
 }

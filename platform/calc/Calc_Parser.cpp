@@ -2,6 +2,7 @@
 // operator precedence (comparisons, &, + -, * /, ^ left-associative,
 // %, unary signs binding tighter than ^, references with ranges).
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/calc/Calc_Internal.h"
@@ -15,10 +16,7 @@ bool isWordChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '$' || c == '\\';
 }
 
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
+bool isBooleanWord(const std::string& w) { return Wb_equalNoCase(w, "TRUE") || Wb_equalNoCase(w, "FALSE"); }
 
 struct Parser {
   const std::string& s;
@@ -61,6 +59,19 @@ struct Parser {
     args.push_back(std::move(*left));
     args.push_back(std::move(right));
     return combine(op, left, std::move(args));
+  }
+
+  // The whole text: an expression, or a union of references separated by commas.
+  bool top(CalcNode* out) {
+    if (!comparison(out)) return false;
+    if (!accept(',')) return true;
+    std::vector<CalcNode> parts;
+    parts.push_back(std::move(*out));
+    do {
+      parts.emplace_back();
+      if (!comparison(&parts.back())) return false;
+    } while (accept(','));
+    return combine(CalcOp::Union, out, std::move(parts));
   }
 
   bool comparison(CalcNode* out) {
@@ -162,8 +173,8 @@ struct Parser {
     if (std::isalpha(static_cast<unsigned char>(c))) {
       size_t start = pos;
       while (pos < s.size() && std::isalpha(static_cast<unsigned char>(s[pos]))) ++pos;
-      std::string w = upper(s.substr(start, pos - start));
-      if (w == "TRUE" || w == "FALSE") { *v = CellValue::makeBoolean(w == "TRUE"); return true; }
+      std::string w = s.substr(start, pos - start);
+      if (isBooleanWord(w)) { *v = CellValue::makeBoolean(Wb_equalNoCase(w, "TRUE")); return true; }
       pos = start;
     }
     return fail("constant expected");
@@ -207,6 +218,7 @@ struct Parser {
       if (digits() == 0) return fail("exponent expected");
     }
     double d = std::strtod(s.substr(start, pos - start).c_str(), nullptr);
+    if (!std::isfinite(d)) return fail("number too large");
     *v = CellValue::makeNumber(d);
     return true;
   }
@@ -303,10 +315,9 @@ struct Parser {
     if (pos < s.size() && s[pos] == '(') return call(w, out);
     if (cellOrRange(w, out)) return true;
     if (!error.empty()) return false;
-    std::string u = upper(w);
-    if (u == "TRUE" || u == "FALSE") {
+    if (isBooleanWord(w)) {
       out->op = CalcOp::Literal;
-      out->value = CellValue::makeBoolean(u == "TRUE");
+      out->value = CellValue::makeBoolean(Wb_equalNoCase(w, "TRUE"));
       return true;
     }
     if (w.find('$') != std::string::npos || std::isdigit(static_cast<unsigned char>(w[0]))) {
@@ -352,12 +363,15 @@ bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error) {
   p.skipSpaces();
   if (p.pos < formula.size() && formula[p.pos] == '=') ++p.pos;
   p.skipSpaces();
-  bool ok = p.pos < formula.size() ? p.comparison(out) : p.fail("empty formula");
+  bool ok = p.pos < formula.size() ? p.top(out) : p.fail("empty formula");
   if (ok) {
     p.skipSpaces();
     if (p.pos < formula.size()) ok = p.fail(std::string("unexpected character '") + formula[p.pos] + "'");
   }
-  if (!ok && error) *error = p.error;
+  if (!ok) {
+    *out = CalcNode{};   // no partial tree for the caller to run by mistake
+    if (error) *error = p.error;
+  }
   return ok;
 }
 

@@ -53,8 +53,11 @@ void addUnit(Workbook* wb, CalcState* st, int sheet, const CellRange& r, bool is
       u.cells.push_back(it == sh->cells.end() ? nullptr : &it->second);
       st->unitAt[sheet][Wb_cellKey(row, col)] = index;
     }
-  if (Calc_parse(formula, &u.tree, nullptr)) Calc_bind(wb, sheet, &st->store, &u.tree);
-  else u.tree.value = CellValue::makeError(CellError::Name);
+  if (Calc_parse(formula, &u.tree, nullptr)) {
+    Calc_bind(wb, sheet, &st->store, &u.tree);
+  } else {
+    u.tree.value = CellValue::makeError(CellError::Name);   // a formula that does not parse
+  }
   collectReads(u.tree, &u.reads);
   std::sort(u.reads.begin(), u.reads.end());
   u.reads.erase(std::unique(u.reads.begin(), u.reads.end()), u.reads.end());
@@ -165,7 +168,7 @@ void evaluateUnit(Workbook* wb, Unit& u) {
     for (Cell* c : u.cells) if (c) c->value = kCircular;
     return;
   }
-  CalcContext ctx{wb, u.range.sheet, u.range.row1, u.range.col1};
+  CalcContext ctx{wb, u.range.sheet, u.range.row1, u.range.col1, u.isArray};
   CalcValue v;
   Calc_eval(ctx, u.tree, &v);
   if (!u.isArray) {
@@ -208,6 +211,24 @@ std::vector<int> reach(const std::vector<int>& start, const std::function<const 
   return seen;
 }
 
+// A union of areas on one sheet is a reference of several areas (its value
+// is the first area's); anything else in a union is #VALUE!.
+bool unionOf(const CalcNode& tree, CalcEvalResult* out) {
+  for (const CalcNode& part : tree.args) {
+    if (part.op != CalcOp::Ref || part.area->sheet != tree.args[0].area->sheet) {
+      *out = CalcEvalResult{};
+      out->value.values.push_back(CellValue::makeError(CellError::Value));
+      return true;
+    }
+    out->areas.push_back(rangeOf(*part.area));
+  }
+  out->isReference = true;
+  CalcValue first;
+  first.area = tree.args[0].area;
+  out->value = Calc_valuesOf(first);
+  return true;
+}
+
 }  // namespace
 
 void Calc_recalculate(Workbook* wb) {
@@ -234,10 +255,11 @@ bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalRes
   if (b == std::string::npos || !Calc_parse(t.substr(b), &tree, nullptr)) return false;
   CalcAreaStore store;
   Calc_bind(wb, sheet, &store, &tree);
-  CalcContext ctx{wb, sheet, 0, 0};
+  *out = CalcEvalResult{};
+  if (tree.op == CalcOp::Union) return unionOf(tree, out);
+  CalcContext ctx{wb, sheet, 0, 0, true};
   CalcValue v;
   Calc_eval(ctx, tree, &v);
-  *out = CalcEvalResult{};
   out->isReference = v.area != nullptr;
   if (v.area) out->areas.push_back(rangeOf(*v.area));
   out->value = Calc_valuesOf(v);

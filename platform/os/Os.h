@@ -9,7 +9,9 @@
 //   `CorvanExports`  : a table of OsExport rows ending with ordinal 0;
 //   `CorvanAttach`   : int(OsModule, unsigned reason, void*), reason 1 on
 //                      load (process attach) and 0 on unload (detach);
-// and may carry a version block (OS_VERSION_BLOCK below).
+// and may carry a version block (OS_VERSION_BLOCK below). Define both with
+// OS_MODULE_EXPORT, so that the library's own references to them stay inside
+// it even when another loaded library exports the same names.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +27,8 @@ struct OsExport {
   const char* name;     // may be nullptr for exports by ordinal only
   OsProc proc;
 };
+
+#define OS_MODULE_EXPORT extern "C" __attribute__((visibility("protected")))
 
 enum : unsigned { OsDetach = 0, OsAttach = 1, OsThreadAttach = 2, OsThreadDetach = 3 };
 

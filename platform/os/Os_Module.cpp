@@ -48,6 +48,17 @@ void* ownSymbol(OsModule module, const char* name) {
   return symbol;
 }
 
+// A bare file name is taken from the platform library's own folder when it
+// is there, else left to the system's library search.
+std::string resolve(const char* path) {
+  if (std::strchr(path, '/')) return path;
+  std::string self;
+  if (!Os_moduleFileName(Os_moduleOfAddress(reinterpret_cast<const void*>(&resolve)), &self)) return path;
+  std::filesystem::path beside = std::filesystem::path(self).parent_path() / path;
+  std::error_code error;
+  return std::filesystem::is_regular_file(beside, error) ? beside.string() : std::string(path);
+}
+
 bool loadable(const char* path) {
   if (!std::strchr(path, '/')) return true;
   struct stat st;
@@ -71,10 +82,11 @@ OsModule Os_loadLibrary(const char* path) {
     Os_setLastError(EINVAL);
     return nullptr;
   }
-  if (!loadable(path)) return nullptr;
-  OsModule module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  std::string file = resolve(path);
+  if (!loadable(file.c_str())) return nullptr;
+  OsModule module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
-    Os_setLastError(std::strchr(path, '/') ? ENOEXEC : ENOENT);
+    Os_setLastError(file.find('/') != std::string::npos ? ENOEXEC : ENOENT);
     return nullptr;
   }
   if (loadCounts()[module]++ > 0) return module;

@@ -134,6 +134,28 @@ TEST_F(CalcEval, EvaluateGivesReferencesForCellsAndNames) {
   EXPECT_FALSE(Calc_evaluate(wb, 7, "=1", &r));
 }
 
+TEST_F(CalcEval, UnionsOfAreasAreOneReference) {
+  Sheet* model = Wb_addSheet(wb, "Model");
+  Wb_setValue(wb, model, 3, 1, CellValue::makeNumber(4));
+  Wb_defineName(wb, {"solver_adj", "Model!$B$4:$C$4,Model!$E$4", 1, true});
+  CalcEvalResult r;
+  ASSERT_TRUE(Calc_evaluate(wb, 1, "!solver_adj", &r));
+  ASSERT_TRUE(r.isReference);
+  ASSERT_EQ(r.areas.size(), 2u);
+  EXPECT_EQ(r.areas[0].col2, 2);
+  EXPECT_EQ(r.areas[1].col1, 4);
+  EXPECT_EQ(r.value.cols, 2);
+  EXPECT_EQ(r.value.values[0], CellValue::makeNumber(4));
+  ASSERT_TRUE(Calc_evaluate(wb, 1, "=A1,S!B2", &r));      // areas on two sheets
+  EXPECT_FALSE(r.isReference);
+  EXPECT_EQ(r.value.values[0], errorValue(CellError::Value));
+  formula("A1", "=SUM(solver_adj)", model);               // a union is no value in a cell
+  formula("A2", "=SUM(solver_adj)");                      // and a name local to Model is unknown here
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("A1", model), errorValue(CellError::Value));
+  EXPECT_EQ(value("A2"), errorValue(CellError::Name));
+}
+
 TEST_F(CalcEval, ArraysElementByElement) {
   CalcEvalResult r;
   ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2,3}*{10;20}", &r));
@@ -145,6 +167,10 @@ TEST_F(CalcEval, ArraysElementByElement) {
   ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2}>1", &r));
   EXPECT_EQ(r.value.values[1], CellValue::makeBoolean(true));
   EXPECT_EQ(num("=SUM(ABS({-1,2,-3}))"), 6);
+  // Blocks too large to hold are errors, not failed allocations.
+  EXPECT_EQ(eval("=SUM(A1:A1000000*A1:XFD1)"), errorValue(CellError::Num));
+  EXPECT_EQ(eval("=SUM(MMULT(A1:A1000000,A1:XFD1))"), errorValue(CellError::Num));
+  EXPECT_EQ(eval("=SUM(A1:XFD1048576)"), errorValue(CellError::Ref));
 }
 
 TEST_F(CalcEval, AddinFunctionsReceiveValues) {
@@ -159,6 +185,9 @@ TEST_F(CalcEval, AddinFunctionsReceiveValues) {
   });
   EXPECT_EQ(num("=dottwice(A1:A2)+1"), 11);
   EXPECT_EQ(num("=_xll.DOTTWICE({1,1})"), 4);
+  formula("B1", "=DOTTWICE(A1:A2*1)");   // arguments arrive whole, also in a plain formula
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("B1"), CellValue::makeNumber(10));
   Calc_registerFunction("BROKEN", [](const std::vector<CalcArray>&) { return CalcArray{2, 2, {}}; });
   EXPECT_EQ(eval("=BROKEN()"), errorValue(CellError::Value));
 }

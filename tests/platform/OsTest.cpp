@@ -87,6 +87,18 @@ TEST(OsFiles, VersionBlockIsReadWithoutLoading) {
   EXPECT_EQ(Os_getFileVersionInfoSize((kOut + "/NOSUCHENG.DLL").c_str()), 0u);
   EXPECT_EQ(Os_getFileVersionInfoSize(CORVAN_DATA "/README.md"), 0u);
   EXPECT_EQ(Os_lastError(), OsErrorNoVersion);
+  // A marker without a well-formed block after it is no block; a later one is.
+  std::string file =
+      (std::filesystem::temp_directory_path() / ("corvan-ver-" + std::to_string(getpid()))).string();
+  static const char kCut[] = "@@CORVAN-VERSION@@\0" "040904b0\0ProductName\0Other";
+  static const char kWhole[] = "@@CORVAN-VERSION@@\0" "040904b0\0ProductName\0Mine\0\0@@END@@";
+  std::string cut(kCut, sizeof kCut - 1), whole(kWhole, sizeof kWhole - 1);
+  std::ofstream(file, std::ios::binary) << cut;
+  EXPECT_EQ(Os_getFileVersionInfoSize(file.c_str()), 0u);
+  std::ofstream(file, std::ios::binary) << cut << whole;
+  EXPECT_EQ(Os_getFileVersionInfoSize(file.c_str()), whole.size());
+  EXPECT_EQ(versionValue(versionBlock(file), "ProductName"), "Mine");
+  std::filesystem::remove(file);
   std::vector<char> small(8);
   EXPECT_FALSE(Os_getFileVersionInfo(path.c_str(), 8, small.data()));
 }
@@ -136,6 +148,15 @@ TEST(OsModules, PluginLoadsRunsByOrdinalAndUnloads) {
   EXPECT_EQ(Os_lastError(), OsErrorBadModule);
   unsetenv("CORVAN_TESTENG_LOG");
   std::filesystem::remove(log);
+}
+
+TEST(OsModules, BareNameIsFoundBesideThePlatformLibrary) {
+  OsModule module = Os_loadLibrary("TESTENG.DLL");
+  ASSERT_NE(module, nullptr);
+  std::string file;
+  ASSERT_TRUE(Os_moduleFileName(module, &file));
+  EXPECT_EQ(file, kOut + "/TESTENG.DLL");
+  EXPECT_TRUE(Os_freeLibrary(module));
 }
 
 TEST(OsModules, MissingAndForeignFilesFailWithTheirErrors) {

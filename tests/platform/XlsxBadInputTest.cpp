@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/support/ScratchTest.h"
 #include "platform/xlsx/Xlsx.h"
 
 namespace fs = std::filesystem;
@@ -36,20 +37,8 @@ std::string damagedWorkbook() {
   return bytes;
 }
 
-class XlsxBadInput : public ::testing::Test {
+class XlsxBadInput : public ScratchTest {
  protected:
-  void SetUp() override {
-    Wb_resetApp();
-    dir_ = fs::temp_directory_path() /
-           ("corvan-xlsx-bad-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    Wb_resetApp();
-    fs::remove_all(dir_);
-  }
 
   // Opening must fail with a message that names the file.
   std::string expectRefused(const fs::path& path) {
@@ -61,7 +50,6 @@ class XlsxBadInput : public ::testing::Test {
     return error;
   }
 
-  fs::path dir_;
 };
 
 }  // namespace
@@ -69,7 +57,8 @@ class XlsxBadInput : public ::testing::Test {
 TEST_F(XlsxBadInput, MissingFile) {
   std::string error = expectRefused(dir_ / "nowhere.xlsx");
   EXPECT_NE(error.find("no such file"), std::string::npos) << error;
-  expectRefused(dir_);   // a folder is not a workbook file either
+  error = expectRefused(dir_);
+  EXPECT_NE(error.find("is not a file"), std::string::npos) << error;
 }
 
 TEST_F(XlsxBadInput, TextFileNamedXlsx) {
@@ -123,4 +112,18 @@ TEST_F(XlsxBadInput, ContentThatCannotBeAWorkbookIsRefused) {
   ASSERT_TRUE(Xlsx_save(scoped, (dir_ / "scoped.xlsx").string(), &error)) << error;
   error = expectRefused(dir_ / "scoped.xlsx");
   EXPECT_NE(error.find("'Lost'"), std::string::npos) << error;
+}
+
+TEST_F(XlsxBadInput, FormulaTheCalculationCannotReadNamesItsCell) {
+  std::string error;
+  Workbook* wb = Wb_newWorkbook("broken");
+  Sheet* sh = Wb_addSheet(wb, "Sums");
+  Wb_setFormula(wb, sh, 0, 0, "=1+2");
+  Wb_setFormula(wb, sh, 4, 2, "=SUM(A1,");
+  ASSERT_TRUE(Xlsx_save(wb, (dir_ / "broken.xlsx").string(), &error)) << error;
+  Wb_resetApp();
+  error = expectRefused(dir_ / "broken.xlsx");
+  EXPECT_NE(error.find("sheet 'Sums' cell C5"), std::string::npos) << error;
+  EXPECT_NE(error.find("=SUM(A1,"), std::string::npos) << error;
+  EXPECT_TRUE(Wb_app().workbooks.empty());
 }

@@ -51,7 +51,7 @@ OsProc proc(int (*op)(void*)) { return reinterpret_cast<OsProc>(op); }
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) const OsExport CorvanExports[] = {
+OS_MODULE_EXPORT const OsExport CorvanExports[] = {
   {2, "load", proc(load)},     {3, "setup", proc(setup)},
   {4, "solve", proc(solve)},   {5, "finish", proc(finish)},
 #if ENGINE_EXPORTS_FREE
@@ -60,7 +60,7 @@ extern "C" __attribute__((visibility("default"))) const OsExport CorvanExports[]
   {0, nullptr, nullptr},
 };
 
-extern "C" __attribute__((visibility("default"))) int CorvanAttach(OsModule module, unsigned reason, void*) {
+OS_MODULE_EXPORT int CorvanAttach(OsModule module, unsigned reason, void*) {
   std::string file;
   if (reason == OsAttach) logLine("attach " + (Os_moduleFileName(module, &file) ? file : "?"));
   if (reason == OsDetach) logLine("detach");

@@ -1,0 +1,210 @@
+// Dual warm start of the LP/quadratic engine: from a restored optimal basis
+// whose bounds changed, nonbasic columns are placed at the bound their
+// reduced cost asks for, then a dual simplex with a long-step (bound
+// flipping) ratio test restores primal feasibility.
+#include "engines/lpqp/Lp_Engine.h"
+
+#include <cmath>
+
+namespace {
+
+// rows 0..m: a_i0 -= a_ik * delta.
+void Lp_moveColumn(LpRecord& lp, int k, double delta) {
+  if (std::fabs(delta) <= Lp_tiny) return;
+  const int m = Lp_rowsInUse(lp);
+  for (int i = 0; i <= m; ++i) {
+    double* a = lp.matrix.row(i);
+    if (std::fabs(a[k]) > Lp_tiny) a[0] -= a[k] * delta;
+  }
+}
+
+// Status and value a structural nonbasic column takes from its reduced cost;
+// false when the bound it needs is infinite.
+bool Lp_dualStructural(const LpRecord& lp, int v, double d, int& st, double& value) {
+  const double lo = lp.lower[v], up = lp.upper[v], tol = lp.reducedCostTolerance;
+  if (lo == up) {
+    st = 'F';
+  } else if (d > tol) {
+    st = 'U';
+  } else if (d < -tol) {
+    st = 'L';
+  } else {
+    const bool toUpper = up < Lp_infinity && (lo <= -Lp_infinity || lp.x[v] >= up);
+    st = toUpper ? 'U' : 'L';
+  }
+  value = st == 'U' ? up : lo;
+  return std::fabs(value) < Lp_infinity;
+}
+
+// Places every active nonbasic column; a slack changing its bound is moved
+// across the right-hand sides like a structural. False: give up.
+bool Lp_dualNonbasics(LpRecord& lp) {
+  const int n = lp.n;
+  const double* r0 = lp.matrix.row(0);
+  for (int k = 1; k <= lp.activeCols; ++k) {
+    const int v = lp.colMap[k];
+    const double d = r0[k];
+    if (v > n) {
+      const double range = lp.ranges[v - n];
+      const double old = (lp.colStatus[k] == 'U' && range < Lp_infinity) ? range : 0.0;
+      const int st = d > lp.reducedCostTolerance ? 'U' : 'L';
+      if (st == 'U' && range >= Lp_infinity) return false;
+      lp.colStatus[k] = st;
+      Lp_moveColumn(lp, k, (st == 'U' ? range : 0.0) - old);
+      continue;
+    }
+    int st;
+    double value;
+    if (!Lp_dualStructural(lp, v, d, st, value)) return false;
+    lp.colStatus[k] = st;
+    Lp_moveColumn(lp, k, value - lp.x[v]);
+    lp.x[v] = value;
+  }
+  const int m = Lp_rowsInUse(lp);
+  for (int i = 1; i <= m; ++i)
+    if (lp.rowMap[i] <= n) lp.x[lp.rowMap[i]] = lp.matrix.row(i)[0];
+  return true;
+}
+
+// Primal infeasibility of the basic variable of row i and the bound it must
+// go to ('L' or 'U').
+double Lp_infeasibility(const LpRecord& lp, int i, int& direction) {
+  const int v = lp.rowMap[i];
+  const double s = lp.matrix.row(i)[0];
+  if (v > lp.n) {
+    const double range = lp.ranges[v - lp.n];
+    direction = s <= range ? 'L' : 'U';
+    return s <= range ? -s : s - range;
+  }
+  direction = s < lp.lower[v] ? 'L' : 'U';
+  if (s < lp.lower[v]) return lp.lower[v] - s;
+  return s > lp.upper[v] ? s - lp.upper[v] : 0.0;
+}
+
+// Leaving row: the largest (weighted) infeasibility above the precision;
+// their sum goes to element 0 of the phase-1 row.
+int Lp_dualLeaving(LpRecord& lp, int& direction, double& slope) {
+  const int m = Lp_rowsInUse(lp);
+  double& sum = lp.matrix.row(m + 1)[0];
+  sum = 0.0;
+  int r = 0;
+  double best = 0.0;
+  for (int i = 1; i <= m; ++i) {
+    int dir;
+    const double inf = Lp_infeasibility(lp, i, dir);
+    if (inf <= lp.precision) continue;
+    sum += inf;
+    const double w = lp.dualWeighting ? inf / std::sqrt(lp.rowWeights[i] + 1.0) : inf;
+    if (w > best) best = w, r = i, direction = dir, slope = inf;
+  }
+  return r;
+}
+
+// Candidates of the entering column with their ratios |d_k / a_rk|.
+int Lp_dualCandidates(LpRecord& lp, int r, int direction) {
+  const double* ar = lp.matrix.row(r);
+  const double* r0 = lp.matrix.row(0);
+  const double tol = lp.pivotTolerance;
+  int count = 0;
+  for (int k = 1; k <= lp.activeCols; ++k) {
+    const int st = lp.colStatus[k];
+    const bool rising = (st == 'L' && ar[k] < -tol) || (st == 'U' && ar[k] > tol);
+    const bool falling = (st == 'L' && ar[k] > tol) || (st == 'U' && ar[k] < -tol);
+    if (direction == 'U' ? !falling : !rising) continue;
+    lp.candCols[count] = k;
+    lp.candRatios[count] = std::fabs(r0[k] / ar[k]);
+    ++count;
+  }
+  return count;
+}
+
+// Index of the smallest ratio among the first `count` candidates, the first
+// of equal ones; a ratio at or below 1e-15 is taken at once.
+int Lp_smallestRatio(const LpRecord& lp, int count) {
+  int best = 0;
+  for (int c = 0; c < count; ++c) {
+    if (lp.candRatios[c] <= Lp_tiny) return c;
+    if (lp.candRatios[c] < lp.candRatios[best]) best = c;
+  }
+  return best;
+}
+
+// Long-step rule: passes breakpoints while the slope stays above the
+// precision, flipping their columns; 0 when every candidate was flipped.
+int Lp_longStep(LpRecord& lp, int r, int count, double slope) {
+  const double* ar = lp.matrix.row(r);
+  while (count > 0) {
+    const int c = Lp_smallestRatio(lp, count);
+    const int k = lp.candCols[c], v = lp.colMap[k];
+    if (v > lp.n || lp.lower[v] <= -Lp_infinity || lp.upper[v] >= Lp_infinity) return k;
+    slope -= std::fabs(ar[k]) * (lp.upper[v] - lp.lower[v]);
+    if (slope <= lp.precision) return k;
+    const bool toUpper = lp.colStatus[k] == 'L';
+    lp.colStatus[k] = toUpper ? 'U' : 'L';
+    const double value = toUpper ? lp.upper[v] : lp.lower[v];
+    Lp_moveColumn(lp, k, value - lp.x[v]);
+    lp.x[v] = value;
+    --count;
+    lp.candCols[c] = lp.candCols[count];
+    lp.candRatios[c] = lp.candRatios[count];
+  }
+  return 0;
+}
+
+// Every active column keeps its reduced cost on the optimal side.
+bool Lp_dualFeasible(const LpRecord& lp) {
+  const double* r0 = lp.matrix.row(0);
+  const double tol = lp.reducedCostTolerance;
+  for (int k = 1; k <= lp.activeCols; ++k) {
+    const int st = lp.colStatus[k];
+    if ((st == 'L' && r0[k] > tol) || (st == 'U' && r0[k] < -tol)) return false;
+  }
+  return true;
+}
+
+// One dual iteration: 0 solved, -1 continue, else a status.
+int Lp_dualIteration(LpRecord& lp, const LpSettings& s) {
+  int direction = 'L';
+  double slope = 0.0;
+  const int r = Lp_dualLeaving(lp, direction, slope);
+  if (r == 0) return 0;
+  const int count = Lp_dualCandidates(lp, r, direction);
+  if (count == 0) return 5;
+  const int leaving = lp.rowMap[r];
+  if (leaving > lp.n && direction == 'U') slope = -Lp_infinity;
+  int q;
+  if (count == 1) q = lp.candCols[0];
+  else if (lp.plainDualRatio) q = lp.candCols[Lp_smallestRatio(lp, count)];
+  else q = Lp_longStep(lp, r, count, slope);
+  if (q == 0) return 5;
+  const bool fixed = leaving <= lp.n && lp.lower[leaving] == lp.upper[leaving];
+  lp.leavingStatus = fixed ? 'F' : direction;
+  Lp_pivot(lp, r, q, Lp_rowsInUse(lp), true);
+  if (!Lp_dualFeasible(lp)) return 8;
+  const int st = Lp_report(lp, s, lp.matrix.row(Lp_rowsInUse(lp) + 1)[0]);
+  return st != 0 ? st : -1;
+}
+
+}  // namespace
+
+int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings) {
+  Lp_readTolerances(lp, settings);
+  lp.iterations = 0;
+  const int m = Lp_rowsInUse(lp);
+  if (!Lp_isAllocated(lp)) return 8;
+  if (!Lp_dualNonbasics(lp)) return 8;
+  for (int i = 0; i <= lp.m; ++i) lp.rowWeights[i] = 0.0;
+  const int limit = m + lp.n;
+  int status = -1;
+  for (int t = 1; status < 0; ++t) {
+    if (!lp.plainDualRatio && t >= limit) {
+      lp.plainDualRatio = true;
+      t = 1;
+    } else if (lp.plainDualRatio && t >= 5 * limit) {
+      return 8;
+    }
+    status = Lp_dualIteration(lp, settings);
+  }
+  Lp_unpack(lp);
+  return status;
+}

@@ -1,0 +1,222 @@
+// The LP/quadratic engine's private record and its numeric core: the record
+// with its 1-based arrays, the power-of-two scaling and the dense bounded
+// simplex (cold start, dual warm start, re-solve with a new objective).
+//
+// Everything here works without the host: tolerances and the progress report
+// arrive through LpSettings, so the engine operations can wire the host's
+// options and progress callback in without touching the algorithms.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+constexpr double Lp_infinity = 1e30;  // no bound, no range
+constexpr double Lp_tiny = 1e-15;     // entries at or below count as zero
+
+// Row type: byte 0 counts sign flips (its parity says the row is negated),
+// byte 1 is '<', '=' or '>'.
+struct LpRowType {
+  unsigned char flips = 0;
+  char type = '=';
+};
+
+// Dense matrix of `rows` rows of `cols` doubles, row-major.
+struct LpMatrix {
+  int rows = 0;
+  int cols = 0;
+  std::vector<double> a;
+  double* row(int i) { return a.data() + static_cast<std::size_t>(i) * cols; }
+  const double* row(int i) const { return a.data() + static_cast<std::size_t>(i) * cols; }
+};
+
+// Binary scaling exponents; an empty vector means "not scaled".
+// rowExp[0..m+1] (rowExp[0] = rowExp[m+1], the objective), colExp[0..n].
+struct LpScaling {
+  std::vector<int> rowExp;
+  std::vector<int> colExp;
+  int n = 0;      // columns the exponents were made for
+  int rows = 0;   // m + 1: rows including the objective slot
+};
+
+struct LpRecord;
+
+// Progress report after every simplex iteration: iteration count, the
+// objective row's value and the phase-1 (or dual infeasibility) sum, all in
+// the scaled space of the record; 0 continues, any other value is the status
+// that ends the solve (3, 6, 10).
+using LpProgressFn = int (*)(void* context, const LpRecord& lp, int iteration,
+                             double objective, double infeasibility);
+
+// Values the host supplies at each simplex start.
+struct LpSettings {
+  double precision = 1e-8;              // "solver_pre": phase-1 and primal feasibility
+  double pivotTolerance = 1e-6;         // "solver_piv": entries that may bound a ratio
+  double reducedCostTolerance = 1e-5;   // "solver_red": optimality
+  LpProgressFn progress = nullptr;
+  void* context = nullptr;
+};
+
+struct LpRecord {
+  // Basis: column status ('L', 'U', 'F', 'X') and column map per tableau
+  // column 1..n; phase-1 flag and row map per row 1..m. Variables 1..n are
+  // structural, n+i is the slack of row i.
+  std::vector<int> colStatus;
+  std::vector<int> phase1Flags;
+  std::vector<int> colMap;
+  std::vector<int> rowMap;
+
+  // Row arrays, m+2 slots: rows 1..m, slot m+1 the objective value.
+  std::vector<double> rowValue, rowStart, rowLower, rowUpper, rowScratch;
+  std::vector<double> ranges;  // 1e30: the row has no range
+  std::vector<double> rhs;
+
+  // Variable arrays, n+1 slots (element 0 unused, or the objective constant).
+  std::vector<double> x, xStart, lower, upper, point;
+  std::vector<double> savedX;   // saved relaxation solution
+  std::vector<double> objCoef;  // objective coefficients as captured (not negated)
+
+  // Candidates of the dual ratio test.
+  std::vector<int> candCols;
+  std::vector<double> candRatios;
+
+  double savedObjective = 0;
+  int n = 0;
+  int m = 0;          // rows including the cut room
+  int objKind = 0;    // 0 nonlinear, 1 linear, 2 quadratic
+  bool maximise = false;
+  bool verified = false;
+
+  std::vector<LpRowType> pristineTypes, types;  // m+2
+  LpMatrix pristine, matrix;                    // m+2 rows of n+1
+
+  bool nodeMemory = false;
+  bool plainDualRatio = false;
+  bool keepAllSnapshots = false;
+
+  std::vector<double> colWeights;  // n+1
+  std::vector<double> rowWeights;  // m+1
+  bool primalWeighting = true;     // "solver_sep"
+  bool dualWeighting = true;       // "solver_sed"
+
+  int gomoryRowLimit = 0, gomoryPasses = 1, coverRowLimit = 0, coverPasses = 1;
+  int coverRowsAdded = 0, gomoryRowsAdded = 0;
+  bool cutPassDone = false;
+  bool heuristicDone = true;
+
+  double precision = 1e-8;
+  int modelVars = 0;
+  int modelRows = 0;
+  bool negate = false;
+  bool noObjective = false;
+  bool showIterations = false;
+  int feasibilityMode = 0;
+  int kindFound = 0;
+  std::uint32_t optionFlags[2] = {0, 0};
+
+  int leavingStatus = 'L';
+  int activeCols = 0;
+  int iterations = 0;
+  double pivotTolerance = 1e-6;
+  double reducedCostTolerance = 1e-5;
+
+  LpScaling scaling;
+  std::uint32_t rngState = 0;
+
+  // Work lists of the pivot, sized with the record so that no iteration
+  // allocates: nonzero columns of the pivot row, columns whose weights grow.
+  std::vector<int> pivotCols;
+  std::vector<int> weightCols;
+};
+
+// ---- record (Lp_Record.cpp) ----
+
+// Sizes every array for n variables, `modelRows` rows and `cutRows` rows of
+// cut room; 0, 8 for bad sizes, 11 when memory runs out.
+int Lp_allocRecord(LpRecord& lp, int n, int modelRows, int cutRows);
+// Whether the arrays match n and m and the rows in use fit the cut room.
+bool Lp_isAllocated(const LpRecord& lp);
+// Rows in use: the model rows and the cut rows added so far.
+int Lp_rowsInUse(const LpRecord& lp);
+void Lp_savePristine(LpRecord& lp);
+void Lp_restoreWorking(LpRecord& lp);
+// Current point (basic structurals from the right-hand sides) into `point`.
+void Lp_refreshPoint(LpRecord& lp);
+
+// ---- capture (Lp_Capture.cpp) ----
+
+// Row types, right-hand sides and ranges from rowLower/rowUpper (every row
+// 1..m, cut room included).
+void Lp_setRowTypes(LpRecord& lp);
+// Finishes a capture whose matrix rows 1..m'+1 hold each row's constant in
+// element 0 and its coefficients (row m'+1 the objective): moves the
+// objective to row 0 with negated coefficients, keeps them in objCoef,
+// turns each row's element 0 into right-hand side minus constant (a row
+// without limits is emptied) and, when maximising, negates row 0.
+void Lp_finishCapture(LpRecord& lp);
+// Integer variables (flags[0..n-1] nonzero) get their lower bound rounded up
+// and their upper bound down.
+void Lp_roundIntegerBounds(LpRecord& lp, const int* integerFlags);
+// Whether some variable's or model row's lower bound exceeds its upper one.
+bool Lp_boundsCrossed(const LpRecord& lp);
+// Objective kind test on one evaluated slot with every variable at 0, 4, 8
+// (and 2): linear when the two secants agree within (|f0| + 1) * precision;
+// quadratic when f(2) matches the parabola through f(0), f(4), f(8).
+bool Lp_slotIsLinear(double f0, double f4, double f8, double precision);
+bool Lp_slotIsQuadratic(double f0, double f2, double f4, double f8, double precision);
+
+// ---- scaling (Lp_Scale.cpp) ----
+
+void Lp_computeScaling(LpRecord& lp);
+// Zero entries below 1e-20, then scale columns and rows; false when the
+// matrix does not have the dimensions the exponents were made for.
+bool Lp_scaleMatrix(const LpScaling& s, LpMatrix& a);
+bool Lp_unscaleMatrix(const LpScaling& s, LpMatrix& a);
+void Lp_scaleVariables(const LpScaling& s, double* v);    // elements 1..n
+void Lp_unscaleVariables(const LpScaling& s, double* v);
+double Lp_scaleVariableToHost(const LpScaling& s, int j, double v);
+void Lp_scaleRows(const LpScaling& s, double* v);         // elements 1..m+1
+void Lp_unscaleRows(const LpScaling& s, double* v);
+double Lp_scaleObjective(const LpScaling& s, double f);
+double Lp_unscaleObjective(const LpScaling& s, double f);
+void Lp_scaleGradient(const LpScaling& s, double* g);     // elements 1..n
+void Lp_unscaleGradient(const LpScaling& s, double* g);
+void Lp_unscaleRowDuals(const LpScaling& s, double* y, int modelRows);
+// The setup's conversion: matrix, start values, row bounds, ranges,
+// objective coefficients and right-hand sides. False: the matrix was refused.
+bool Lp_scaleModel(LpRecord& lp);
+// x and the variable bounds into and out of the scaled space (each solve).
+void Lp_scaleVariableState(LpRecord& lp);
+void Lp_unscaleVariableState(LpRecord& lp);
+
+// ---- simplex (Lp_Simplex.cpp, Lp_DualSimplex.cpp) ----
+
+// Cold start on the working matrix: 0 solved, 4 unbounded, 5 infeasible,
+// 8 bad sizes, or the status of a stopping progress report.
+int Lp_boundedSimplex(LpRecord& lp, const LpSettings& settings);
+// Dual simplex from a restored basis after bound changes: 0, 5, 8 (give up:
+// run the cold start), or a progress status.
+int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings);
+// Phase 2 from the current basis with the objective value and gradient
+// g[1..n] (scaled space) of a new objective.
+int Lp_resolveWithObjective(LpRecord& lp, const LpSettings& settings, double value,
+                            const double* gradient);
+
+// Steps shared by the primal and the dual simplex.
+struct LpRatio {
+  int row = 0;        // leaving row, 0 for none
+  bool flip = false;  // the entering column moves to its other bound instead
+};
+int Lp_price(const LpRecord& lp, int pricingRow);
+LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q);
+// Exchange at (r, q) (r = 0: flip of column q) over rows 0..lastRow; the
+// leaving variable takes lp.leavingStatus. `dual` selects row weights.
+void Lp_pivot(LpRecord& lp, int r, int q, int lastRow, bool dual);
+// Bounds of variable v (a slack: 0 and its range).
+void Lp_variableBounds(const LpRecord& lp, int v, double& lo, double& up);
+// Basic structurals from the right-hand sides; reduced costs on the wrong
+// side of zero by less than the tolerance become 0.
+void Lp_unpack(LpRecord& lp);
+// Scratch point and the progress report; nonzero ends the solve.
+int Lp_report(LpRecord& lp, const LpSettings& settings, double infeasibility);
+void Lp_readTolerances(LpRecord& lp, const LpSettings& settings);

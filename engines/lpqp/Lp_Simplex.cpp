@@ -1,0 +1,411 @@
+// Dense bounded primal simplex of the LP/quadratic engine on a condensed
+// tableau: only the n nonbasic columns are stored, row 0 is the objective,
+// rows 1..m the constraints and row m+1 the phase-1 row; element 0 of every
+// row is the value of its basic variable. Two phases with artificial slacks,
+// bound flips, optional column weighting, and a phase-2 re-solve for a new
+// objective.
+#include "engines/lpqp/Lp_Engine.h"
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+// Value at which a nonbasic column is accounted in the right-hand sides.
+double Lp_nonbasicValue(const LpRecord& lp, int k) {
+  const int v = lp.colMap[k], st = lp.colStatus[k];
+  if (v > lp.n) {
+    const double range = lp.ranges[v - lp.n];
+    return (st == 'U' && range < Lp_infinity) ? range : 0.0;
+  }
+  if (st == 'X') return 0.0;
+  return st == 'U' ? lp.upper[v] : lp.lower[v];
+}
+
+// Bound width of the variable in column k (infinite when a bound is).
+double Lp_columnRange(const LpRecord& lp, int k) {
+  double lo, up;
+  Lp_variableBounds(lp, lp.colMap[k], lo, up);
+  return (lo <= -Lp_infinity || up >= Lp_infinity) ? Lp_infinity : up - lo;
+}
+
+// rows 0..last: a_i0 -= a_iq * delta.
+void Lp_shiftRhs(LpRecord& lp, int q, double delta, int last) {
+  if (std::fabs(delta) <= Lp_tiny) return;
+  for (int i = 0; i <= last; ++i) {
+    double* a = lp.matrix.row(i);
+    if (std::fabs(a[q]) > Lp_tiny) a[0] -= a[q] * delta;
+  }
+}
+
+// a_i -= c * a_r over the listed nonzero columns of the pivot row.
+void Lp_eliminate(double* ai, const double* ar, double c, const int* cols, int count) {
+  for (int t = 0; t < count; ++t) ai[cols[t]] -= ar[cols[t]] * c;
+}
+
+// Tie between rows a (chosen) and b with equal ratio for entering column q:
+// the smaller variable index where their ratio rows differ decides.
+int Lp_breakTie(const LpRecord& lp, int a, int b, int q, bool increasing) {
+  const double* ra = lp.matrix.row(a);
+  const double* rb = lp.matrix.row(b);
+  const int va = lp.rowMap[a], vb = lp.rowMap[b];
+  int key = va < vb ? va : vb;
+  int choice = increasing ? (vb >= va ? b : a) : (va <= vb ? a : b);
+  for (int k = 1; k <= lp.n; ++k) {
+    if (k == q) continue;
+    const double pa = std::fabs(ra[k]) <= Lp_tiny ? 0.0 : ra[k] / ra[q];
+    const double pb = std::fabs(rb[k]) <= Lp_tiny ? 0.0 : rb[k] / rb[q];
+    if (pa != pb && lp.colMap[k] < key) {
+      key = lp.colMap[k];
+      choice = ((pa < pb) == increasing) ? a : b;
+    }
+  }
+  return choice;
+}
+
+// Whether some basic variable sits exactly on one of its bounds.
+bool Lp_anyBasicAtBound(const LpRecord& lp) {
+  const int m = Lp_rowsInUse(lp);
+  for (int i = 1; i <= m; ++i) {
+    double lo, up;
+    Lp_variableBounds(lp, lp.rowMap[i], lo, up);
+    const double v = lp.matrix.row(i)[0];
+    if (v == lo || v == up) return true;
+  }
+  return false;
+}
+
+// The bound that blocks the basic variable of row i, and the status it
+// leaves with; false when nothing blocks. While a row is still artificial
+// its basic variable has no upper bound, and while a ranged row's slack
+// above its range is counted in the phase-1 row it is blocked at the range
+// (where it becomes feasible) and never when rising.
+bool Lp_blockingBound(const LpRecord& lp, int i, bool basicFalls, double& bound, int& status) {
+  double lo, up;
+  Lp_variableBounds(lp, lp.rowMap[i], lo, up);
+  const int flag = lp.phase1Flags[i];
+  const char type = lp.types[i].type;
+  if (flag == 1 && type != '<') up = Lp_infinity;
+  if (flag == 2) {
+    if (!basicFalls) return false;
+    bound = up;
+    status = 'U';
+    return true;
+  }
+  bound = basicFalls ? lo : up;
+  status = basicFalls ? 'L' : 'U';
+  return std::fabs(bound) < Lp_infinity;
+}
+
+// Largest |a_rk| over the active columns, first of equal ones.
+int Lp_largestInRow(const LpRecord& lp, int r) {
+  const double* a = lp.matrix.row(r);
+  int best = 0;
+  for (int k = 1; k <= lp.activeCols; ++k)
+    if (best == 0 || std::fabs(a[k]) > std::fabs(a[best])) best = k;
+  return best;
+}
+
+// After a phase-1 exchange at row r: the row's artificial is gone. An
+// equality row's column leaves the active set; a '>' row's column becomes
+// its surplus (negated) and leaves the phase-1 sum, as does a counted
+// ranged slack.
+void Lp_dropArtificial(LpRecord& lp, int r, int q) {
+  const int flag = lp.phase1Flags[r];
+  if (flag == 0) return;
+  lp.phase1Flags[r] = 0;
+  const int p1 = Lp_rowsInUse(lp) + 1;
+  const char type = lp.types[r].type;
+  if (flag == 2) {
+    lp.matrix.row(p1)[q] += 1.0;
+  } else if (type == '=') {
+    const int k = lp.activeCols;
+    for (int i = 0; i <= p1; ++i) {
+      double* a = lp.matrix.row(i);
+      const double old = a[q];
+      a[q] = a[k];
+      a[k] = -old;
+    }
+    std::swap(lp.colMap[q], lp.colMap[k]);
+    std::swap(lp.colStatus[q], lp.colStatus[k]);
+    --lp.activeCols;
+  } else if (type == '>') {
+    lp.matrix.row(p1)[q] += 1.0;
+    for (int i = 0; i <= p1; ++i) lp.matrix.row(i)[q] = -lp.matrix.row(i)[q];
+  }
+}
+
+// Start: nonbasic values at bounds, rows with negative right-hand sides
+// negated, phase-1 row and flags, identity maps.
+void Lp_coldBasis(LpRecord& lp) {
+  const int n = lp.n, m = Lp_rowsInUse(lp), p1 = m + 1;
+  for (int j = 1; j <= n; ++j) {
+    const double lo = lp.lower[j], up = lp.upper[j];
+    const bool loF = lo > -Lp_infinity, upF = up < Lp_infinity;
+    int st = 'X';
+    double v = 0;
+    if (lo == up) st = 'F', v = lo;
+    else if (loF && upF) st = (2 * lp.x[j] <= lo + up) ? 'L' : 'U', v = st == 'L' ? lo : up;
+    else if (loF) st = 'L', v = lo;
+    else if (upF) st = 'U', v = up;
+    lp.colStatus[j] = st;
+    lp.colMap[j] = j;
+    lp.x[j] = v;
+    Lp_shiftRhs(lp, j, v, m);
+  }
+  for (int i = 1; i <= m; ++i) {
+    double* a = lp.matrix.row(i);
+    LpRowType& t = lp.types[i];
+    if (a[0] < 0) {
+      for (int k = 0; k <= n; ++k) a[k] = -a[k];
+      t.type = t.type == '<' ? '>' : t.type == '>' ? '<' : t.type;
+      ++t.flips;
+    }
+  }
+  double* p = lp.matrix.row(p1);
+  for (int k = 0; k <= n; ++k) p[k] = 0.0;
+  for (int i = 1; i <= m; ++i) {
+    const double* a = lp.matrix.row(i);
+    const bool ranged = lp.ranges[i] < Lp_infinity;
+    const char type = lp.types[i].type;
+    lp.rowMap[i] = n + i;
+    lp.phase1Flags[i] = 1;
+    if (type == '<' && !(ranged && a[0] > lp.ranges[i])) continue;
+    if (type == '<') {
+      lp.phase1Flags[i] = 2;
+      p[0] += a[0] - lp.ranges[i];
+    } else {
+      p[0] += a[0];
+    }
+    for (int k = 1; k <= n; ++k) p[k] += a[k];
+  }
+  lp.activeCols = n;
+  lp.iterations = 0;
+}
+
+// Primal iterations on pricing row `pr` over rows 0..last.
+int Lp_primalLoop(LpRecord& lp, const LpSettings& s, int pr, int last, bool phase1) {
+  for (int q; (q = Lp_price(lp, pr)) != 0;) {
+    const LpRatio ratio = Lp_ratioTest(lp, pr, q);
+    if (ratio.row == 0 && !ratio.flip) return 4;
+    Lp_pivot(lp, ratio.row, q, last, false);
+    if (phase1 && ratio.row != 0) Lp_dropArtificial(lp, ratio.row, q);
+    const double infeasibility = phase1 ? lp.matrix.row(last)[0] : 0.0;
+    if (const int st = Lp_report(lp, s, infeasibility)) return st;
+  }
+  return 0;
+}
+
+// End of phase 1: rows still flagged lose their artificial where possible.
+int Lp_cleanUp(LpRecord& lp, const LpSettings& s) {
+  const int m = Lp_rowsInUse(lp), p1 = m + 1;
+  for (int r = 1; r <= m; ++r) {
+    if (lp.phase1Flags[r] == 0) continue;
+    const char type = lp.types[r].type;
+    if (lp.phase1Flags[r] == 2 || type == '<') {
+      lp.phase1Flags[r] = 0;
+    } else if (type == '>') {
+      double* a = lp.matrix.row(r);
+      for (int k = 0; k <= lp.n; ++k) a[k] = -a[k];
+      lp.phase1Flags[r] = 0;
+    } else {
+      const int q = Lp_largestInRow(lp, r);
+      if (q == 0 || std::fabs(lp.matrix.row(r)[q]) <= lp.pivotTolerance) continue;
+      lp.leavingStatus = 'L';
+      Lp_pivot(lp, r, q, p1, false);
+      Lp_dropArtificial(lp, r, q);
+      if (const int st = Lp_report(lp, s, lp.matrix.row(p1)[0])) return st;
+    }
+  }
+  return 0;
+}
+
+int Lp_phase2(LpRecord& lp, const LpSettings& s) {
+  for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
+  return Lp_primalLoop(lp, s, 0, Lp_rowsInUse(lp), false);
+}
+
+int Lp_twoPhases(LpRecord& lp, const LpSettings& s) {
+  const int m = Lp_rowsInUse(lp), p1 = m + 1;
+  for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
+  if (const int st = Lp_primalLoop(lp, s, p1, p1, true)) return st;
+  if (lp.matrix.row(p1)[0] > lp.precision) return 5;
+  if (const int st = Lp_cleanUp(lp, s)) return st;
+  return Lp_phase2(lp, s);
+}
+
+}  // namespace
+
+void Lp_readTolerances(LpRecord& lp, const LpSettings& s) {
+  lp.precision = s.precision;
+  lp.pivotTolerance = s.pivotTolerance;
+  lp.reducedCostTolerance = s.reducedCostTolerance;
+}
+
+void Lp_variableBounds(const LpRecord& lp, int v, double& lo, double& up) {
+  if (v > lp.n) {
+    lo = 0.0;
+    up = lp.ranges[v - lp.n];
+  } else {
+    lo = lp.lower[v];
+    up = lp.upper[v];
+  }
+}
+
+int Lp_price(const LpRecord& lp, int pricingRow) {
+  const double* r = lp.matrix.row(pricingRow);
+  const double tol = lp.reducedCostTolerance;
+  int q = 0;
+  double best = 0;
+  for (int k = 1; k <= lp.activeCols; ++k) {
+    const int st = lp.colStatus[k];
+    const double d = r[k];
+    if (st == 'X') {
+      if (std::fabs(d) > tol) return k;
+      continue;
+    }
+    if (!((st == 'L' && d > tol) || (st == 'U' && d < -tol))) continue;
+    const double w = lp.primalWeighting ? std::fabs(d) / std::sqrt(lp.colWeights[k] + 1.0) : std::fabs(d);
+    if (w > best) best = w, q = k;
+  }
+  return q;
+}
+
+LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q) {
+  const int m = Lp_rowsInUse(lp);
+  const bool increasing = lp.matrix.row(pricingRow)[q] > 0;
+  const double tol = lp.pivotTolerance;
+  double best = Lp_infinity;
+  LpRatio result;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int i = 1; i <= m; ++i) {
+      const double* a = lp.matrix.row(i);
+      if (pass == 0 ? a[q] <= tol : a[q] >= -tol) continue;
+      double bound;
+      int status;
+      if (!Lp_blockingBound(lp, i, (a[q] > 0) == increasing, bound, status)) continue;
+      const double t = std::fabs((a[0] - bound) / a[q]);
+      if (result.row != 0 && t > best) continue;
+      if (result.row != 0 && t == best && Lp_breakTie(lp, result.row, i, q, increasing) != i) continue;
+      result.row = i;
+      best = t;
+      lp.leavingStatus = status;
+    }
+  }
+  const double range = Lp_columnRange(lp, q);
+  if (range < best || (range == best && range < Lp_infinity && !Lp_anyBasicAtBound(lp))) {
+    result.row = 0;
+    result.flip = true;
+  }
+  return result;
+}
+
+void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
+  ++lp.iterations;
+  const int n = lp.n, m = Lp_rowsInUse(lp);
+  if (r == 0) {
+    const double from = Lp_nonbasicValue(lp, q);
+    lp.colStatus[q] = lp.colStatus[q] == 'U' ? 'L' : 'U';
+    const double to = Lp_nonbasicValue(lp, q);
+    if (lp.colMap[q] <= n) lp.x[lp.colMap[q]] = to;
+    Lp_shiftRhs(lp, q, to - from, last);
+    return;
+  }
+  Lp_shiftRhs(lp, q, -Lp_nonbasicValue(lp, q), last);
+  const int entering = lp.colMap[q], leaving = lp.rowMap[r];
+  lp.colMap[q] = leaving;
+  lp.rowMap[r] = entering;
+  lp.colStatus[q] = lp.leavingStatus;
+  if (leaving > n && lp.leavingStatus == 'U' && lp.ranges[leaving - n] >= Lp_infinity)
+    lp.colStatus[q] = 'L';
+  const double beta = Lp_nonbasicValue(lp, q);
+  if (leaving <= n) lp.x[leaving] = beta;
+  double* ar = lp.matrix.row(r);
+  ar[0] -= beta;
+  const double p = 1.0 / ar[q];
+  int count = 0;
+  for (int k = 0; k <= n; ++k) {
+    if (k == q) continue;
+    ar[k] *= p;
+    if (std::fabs(ar[k]) > Lp_tiny) lp.pivotCols[count++] = k;
+  }
+  const int pr = last == m + 1 ? last : 0;  // pricing row: phase-1 row in phase 1
+  const int objectiveRows[2] = {0, pr};
+  for (int t = 0; t < (pr == 0 ? 1 : 2); ++t) {
+    double* ai = lp.matrix.row(objectiveRows[t]);
+    if (std::fabs(ai[q]) > Lp_tiny) Lp_eliminate(ai, ar, ai[q], lp.pivotCols.data(), count);
+  }
+  int wcount = 0;
+  if (dual ? lp.dualWeighting : lp.primalWeighting) {
+    const double* prow = lp.matrix.row(pr);
+    for (int k = 1; k <= n; ++k)
+      if (k != q && prow[k] < -lp.reducedCostTolerance) lp.weightCols[wcount++] = k;
+  }
+  for (int i = 1; i <= m; ++i) {
+    double* ai = lp.matrix.row(i);
+    if (i == r || std::fabs(ai[q]) <= Lp_tiny) continue;
+    Lp_eliminate(ai, ar, ai[q], lp.pivotCols.data(), count);
+    for (int t = 0; t < wcount; ++t) {
+      const double e = ai[lp.weightCols[t]];
+      if (dual) lp.rowWeights[i] += e * e;
+      else lp.colWeights[lp.weightCols[t]] += e * e;
+    }
+  }
+  for (int i = 0; i <= last; ++i)
+    if (i != r) lp.matrix.row(i)[q] *= -p;
+  ar[q] = p;
+}
+
+void Lp_unpack(LpRecord& lp) {
+  const int m = Lp_rowsInUse(lp);
+  for (int i = 1; i <= m; ++i)
+    if (lp.rowMap[i] <= lp.n) lp.x[lp.rowMap[i]] = lp.matrix.row(i)[0];
+  double* r0 = lp.matrix.row(0);
+  for (int k = 1; k <= lp.activeCols; ++k) {
+    const int st = lp.colStatus[k];
+    if ((st == 'L' && r0[k] > 0) || (st == 'U' && r0[k] < 0)) r0[k] = 0.0;
+  }
+}
+
+int Lp_report(LpRecord& lp, const LpSettings& s, double infeasibility) {
+  if (!s.progress) return 0;
+  Lp_refreshPoint(lp);
+  return s.progress(s.context, lp, lp.iterations, lp.matrix.row(0)[0], infeasibility);
+}
+
+int Lp_boundedSimplex(LpRecord& lp, const LpSettings& settings) {
+  Lp_readTolerances(lp, settings);
+  if (!Lp_isAllocated(lp)) return 8;
+  Lp_coldBasis(lp);
+  const int status = Lp_twoPhases(lp, settings);
+  Lp_unpack(lp);
+  return status;
+}
+
+int Lp_resolveWithObjective(LpRecord& lp, const LpSettings& settings, double value,
+                            const double* gradient) {
+  const double* g = gradient;
+  Lp_readTolerances(lp, settings);
+  const int n = lp.n, m = Lp_rowsInUse(lp);
+  if (!Lp_isAllocated(lp) || !gradient) return 8;
+  for (int i = 1; i <= m; ++i)
+    if (lp.rowMap[i] <= n) lp.x[lp.rowMap[i]] = lp.matrix.row(i)[0];
+  for (int k = 1; k <= n; ++k)
+    if (lp.colMap[k] <= n) lp.x[lp.colMap[k]] = Lp_nonbasicValue(lp, k);
+  double* r0 = lp.matrix.row(0);
+  r0[0] = value;
+  for (int k = 1; k <= n; ++k) {
+    const int v = lp.colMap[k];
+    r0[k] = (v <= n && std::fabs(g[v]) > Lp_tiny) ? -g[v] : 0.0;
+  }
+  for (int i = 1; i <= m; ++i) {
+    const int b = lp.rowMap[i];
+    if (b > n || std::fabs(g[b]) <= Lp_tiny) continue;
+    const double* a = lp.matrix.row(i);
+    for (int k = 1; k <= n; ++k)
+      if (std::fabs(a[k]) > Lp_tiny) r0[k] += g[b] * a[k];
+  }
+  const int status = Lp_phase2(lp, settings);
+  Lp_unpack(lp);
+  return status;
+}

@@ -1,0 +1,142 @@
+// Reading and writing cell values: one application call per area with a
+// whole array, and the two cell-by-cell repairs (blanks to 0, anything to a
+// number) used when variable cells do not hold numbers.
+#include <vector>
+
+#include "excel/Area_Areas.h"
+#include "excel/Xl_Value.h"
+
+namespace {
+
+// Runs a command and answers whether the application accepted it.
+bool accepted(int function, XLOPER* a, XLOPER* b) {
+  XLOPER result{};
+  int rc = Excel4(function, &result, 2, a, b);
+  bool ok = rc == xlretSuccess && Xl_type(&result) != xltypeErr &&
+            !(Xl_type(&result) == xltypeBool && !result.val.xbool);
+  Xl_giveBack(&result);
+  return ok;
+}
+
+XLOPER number(double x) {
+  XLOPER v{};
+  v.xltype = xltypeNum;
+  v.val.num = x;
+  return v;
+}
+
+bool setNumber(XLOPER* cell, double x) {
+  XLOPER v = number(x);
+  return accepted(xlSet, cell, &v);
+}
+
+// Reads one area into out; false unless every element is a number.
+bool readArea(const XLOPER* ref, const XLREF& area, double* out) {
+  AreaRef one(ref, area);
+  XLOPER type{};
+  type.xltype = xltypeInt;
+  type.val.w = xltypeMulti;
+  XLOPER result{};
+  int cells = Area_areaCells(area);
+  bool ok = Excel4(xlCoerce, &result, 2, &one.value, &type) == xlretSuccess;
+  if (ok && Xl_type(&result) == xltypeMulti) {
+    ok = result.val.array.rows * result.val.array.columns == cells;
+    for (int k = 0; ok && k < cells; ++k) {
+      const XLOPER& e = result.val.array.lparray[k];
+      ok = Xl_type(&e) == xltypeNum;
+      if (ok) out[k] = e.val.num;
+    }
+  } else if (ok && Xl_type(&result) == xltypeNum && cells == 1) {
+    out[0] = result.val.num;
+  } else {
+    ok = false;
+  }
+  Xl_giveBack(&result);
+  return ok;
+}
+
+// Applies `visit(row, column)` to every cell of the reference; returns the
+// number of visits that answered true.
+template <class Visit>
+int eachCell(const XLOPER* ref, Visit visit) {
+  const XLREF* areas;
+  int count;
+  if (!Area_areasOf(ref, &areas, &count)) return 0;
+  int done = 0;
+  for (int i = 0; i < count; ++i)
+    for (int r = areas[i].rwFirst; r <= areas[i].rwLast; ++r)
+      for (int c = areas[i].colFirst; c <= areas[i].colLast; ++c)
+        if (visit(r, c)) ++done;
+  return done;
+}
+
+}  // namespace
+
+int Area_writeValues(const XLOPER* ref, const double* x) {
+  const XLREF* areas;
+  int count;
+  if (!Area_areasOf(ref, &areas, &count)) return 0;
+  int written = 0;
+  for (int i = 0; i < count; ++i) {
+    int cells = Area_areaCells(areas[i]);
+    std::vector<XLOPER> elements(cells);
+    for (int k = 0; k < cells; ++k) elements[k] = number(x[written + k]);
+    XLOPER array{};
+    array.xltype = xltypeMulti;
+    array.val.array.lparray = elements.data();
+    array.val.array.rows = static_cast<std::uint16_t>(areas[i].rwLast - areas[i].rwFirst + 1);
+    array.val.array.columns = static_cast<std::uint16_t>(areas[i].colLast - areas[i].colFirst + 1);
+    AreaRef one(ref, areas[i]);
+    if (!accepted(xlSet, &one.value, &array)) break;
+    written += cells;
+  }
+  return written;
+}
+
+int Area_readValues(const XLOPER* ref, double* out) {
+  const XLREF* areas;
+  int count;
+  if (!Area_areasOf(ref, &areas, &count)) return 0;
+  int read = 0;
+  for (int i = 0; i < count; ++i) {
+    if (!readArea(ref, areas[i], out + read)) break;
+    read += Area_areaCells(areas[i]);
+  }
+  return read;
+}
+
+int Area_readValuesFilling(const XLOPER* ref, double* out) {
+  int total = Area_totalCells(ref);
+  int read = Area_readValues(ref, out);
+  if (read == total) return read;
+  if (Area_zeroBlankCells(ref) != total) return 0;
+  return Area_readValues(ref, out);
+}
+
+int Area_zeroBlankCells(const XLOPER* ref) {
+  return eachCell(ref, [&](int r, int c) {
+    AreaRef cell(ref, Area_cellArea(r, c));
+    XLOPER result{};
+    int rc = Excel4(xlfIsblank, &result, 1, &cell.value);
+    bool known = rc == xlretSuccess && Xl_type(&result) == xltypeBool;
+    bool blank = known && result.val.xbool;
+    Xl_giveBack(&result);
+    if (!known) return false;
+    return !blank || setNumber(&cell.value, 0.0);
+  });
+}
+
+int Area_coerceCellsToNumbers(const XLOPER* ref) {
+  return eachCell(ref, [&](int r, int c) {
+    AreaRef cell(ref, Area_cellArea(r, c));
+    XLOPER* converted = Xl_coerce(&cell.value, xltypeNum);
+    double value = converted ? converted->val.num : 0.0;
+    Xl_freeValue(converted);
+    return setNumber(&cell.value, value);
+  });
+}
+
+int Xl_setCellValue(IDSHEET sheet, int row, int column, double value) {
+  AreaRef cell(sheet, Area_cellArea(row, column));
+  return setNumber(&cell.value, value) ? 1 : 0;
+}

@@ -1,0 +1,110 @@
+// `corvan recalc BOOK.xlsx`: recalculates a workbook and compares every
+// formula cell's computed value with the value the file stores, which the
+// program that saved it computed. Exit status 0 when all agree, 1 when any
+// differ, 2 when the file cannot be read.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "frontend/Fe_Internal.h"
+#include "platform/calc/Calc.h"
+#include "platform/xlsx/Xlsx.h"
+
+namespace {
+
+constexpr int kShownDifferences = 5;
+
+struct StoredValue {
+  int sheet = 0;
+  std::uint64_t key = 0;
+  CellValue value;
+};
+
+struct SheetTally {
+  int checked = 0, matching = 0, differing = 0, unstored = 0;
+  std::vector<std::string> shown;
+};
+
+bool isComputed(const Cell& c) { return !c.formula.empty() || c.arrayBlock >= 0; }
+
+// Numbers agree to 1e-9 relative (files may store 15 significant digits);
+// texts, booleans and errors must be equal.
+bool sameValue(const CellValue& a, const CellValue& b) {
+  if (a.kind != b.kind) return false;
+  if (a.kind != CellKind::Number) return a == b;
+  double diff = std::fabs(a.number - b.number);
+  return diff <= 1e-9 * std::max(std::fabs(a.number), std::fabs(b.number)) || diff <= 1e-300;
+}
+
+std::string valueText(const CellValue& v) {
+  char buf[40];
+  switch (v.kind) {
+    case CellKind::Empty: return "(empty)";
+    case CellKind::Number: std::snprintf(buf, sizeof buf, "%.17g", v.number); return buf;
+    case CellKind::Text: return "\"" + v.text + "\"";
+    case CellKind::Boolean: return v.number != 0 ? "TRUE" : "FALSE";
+    case CellKind::Error: return Wb_errorText(v.error);
+  }
+  return "";
+}
+
+std::string formulaOf(const Sheet& sh, const Cell& c) {
+  if (c.arrayBlock >= 0 && c.arrayBlock < static_cast<int>(sh.arrays.size()))
+    return "{" + sh.arrays[c.arrayBlock].formula + "}";
+  return c.formula;
+}
+
+std::vector<StoredValue> storedValues(const Workbook* wb) {
+  std::vector<StoredValue> stored;
+  for (size_t s = 0; s < wb->sheets.size(); ++s)
+    for (const auto& [key, cell] : wb->sheets[s]->cells)
+      if (isComputed(cell)) stored.push_back({static_cast<int>(s), key, cell.value});
+  return stored;
+}
+
+void compare(const Sheet& sh, const StoredValue& st, SheetTally* t) {
+  const Cell* c = Wb_findCell(&sh, Wb_keyRow(st.key), Wb_keyCol(st.key));
+  if (st.value.kind == CellKind::Empty) { ++t->unstored; return; }
+  ++t->checked;
+  CellValue computed = c ? c->value : CellValue{};
+  if (sameValue(st.value, computed)) { ++t->matching; return; }
+  ++t->differing;
+  if (static_cast<int>(t->shown.size()) >= kShownDifferences) return;
+  t->shown.push_back(Wb_a1(Wb_keyRow(st.key), Wb_keyCol(st.key)) + " " + (c ? formulaOf(sh, *c) : "") +
+                     ": stored " + valueText(st.value) + ", computed " + valueText(computed));
+}
+
+void printSheet(const Sheet& sh, const SheetTally& t) {
+  std::printf("%s: %d formula cells checked, %d matching, %d differing\n", sh.name.c_str(), t.checked,
+              t.matching, t.differing);
+  if (t.unstored > 0) std::printf("  %d formula cells have no stored value (not compared)\n", t.unstored);
+  for (const std::string& line : t.shown) std::printf("  %s\n", line.c_str());
+}
+
+}  // namespace
+
+int Fe_recalc(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: corvan recalc BOOK.xlsx\n");
+    return 2;
+  }
+  std::string error;
+  Workbook* wb = Xlsx_open(argv[2], &error);
+  if (!wb) {
+    std::fprintf(stderr, "corvan: %s\n", error.c_str());
+    return 2;
+  }
+  std::vector<StoredValue> stored = storedValues(wb);
+  Calc_recalculate(wb);
+  std::vector<SheetTally> tallies(wb->sheets.size());
+  for (const StoredValue& st : stored) compare(*wb->sheets[st.sheet], st, &tallies[st.sheet]);
+  int differing = 0;
+  for (size_t s = 0; s < wb->sheets.size(); ++s) {
+    if (tallies[s].checked + tallies[s].unstored > 0) printSheet(*wb->sheets[s], tallies[s]);
+    differing += tallies[s].differing;
+  }
+  Wb_closeWorkbook(wb);
+  return differing > 0 ? 1 : 0;
+}

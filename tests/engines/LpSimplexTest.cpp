@@ -1,0 +1,607 @@
+// LP engine core: the bounded simplex on the netlib problems against their
+// published optima, hand-made infeasible, unbounded and degenerate models,
+// random models against their duals, the dual warm start and the re-solve
+// against cold solves, with and without scaling.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "tests/engines/MpsReader.h"
+
+namespace {
+
+struct Known {
+  std::string name, kind;
+  int rows = 0, cols = 0, integers = 0;
+  double optimum = 0;
+};
+
+std::vector<Known> knownProblems() {
+  std::ifstream in(std::string(CORVAN_DATA) + "/lp/optima.csv");
+  std::vector<Known> out;
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::stringstream ss(line);
+    Known k;
+    std::string f[6];
+    for (auto& s : f) std::getline(ss, s, ',');
+    k.name = f[0];
+    k.kind = f[1];
+    k.rows = std::stoi(f[2]);
+    k.cols = std::stoi(f[3]);
+    k.integers = std::stoi(f[4]);
+    k.optimum = std::stod(f[5]);
+    out.push_back(k);
+  }
+  return out;
+}
+
+MpsModel readModel(const std::string& name) {
+  MpsModel model;
+  std::string error;
+  EXPECT_TRUE(Mps_read(std::string(CORVAN_DATA) + "/lp/" + name + ".mps", model, error)) << error;
+  return model;
+}
+
+// Largest violation of a row or bound by x, relative to max(1, |limit|).
+double worstViolation(const MpsModel& model, const std::vector<double>& x) {
+  std::vector<double> activity(model.rowNames.size(), 0.0);
+  for (const MpsEntry& e : model.entries) activity[e.row] += e.value * x[e.col + 1];
+  double worst = 0;
+  auto check = [&](double v, double lo, double up) {
+    if (lo > -Lp_infinity) worst = std::max(worst, (lo - v) / std::max(1.0, std::fabs(lo)));
+    if (up < Lp_infinity) worst = std::max(worst, (v - up) / std::max(1.0, std::fabs(up)));
+  };
+  for (std::size_t i = 0; i < activity.size(); ++i) {
+    double lo, up;
+    Mps_rowLimits(model, static_cast<int>(i), lo, up);
+    check(activity[i], lo, up);
+  }
+  for (std::size_t j = 0; j < model.colNames.size(); ++j)
+    check(x[j + 1], model.lower[j], model.upper[j]);
+  return worst;
+}
+
+double objectiveAt(const MpsModel& model, const std::vector<double>& x) {
+  double z = model.objConstant;
+  for (std::size_t j = 0; j < model.cost.size(); ++j) z += model.cost[j] * x[j + 1];
+  return z;
+}
+
+MpsResult solveModel(const MpsModel& model, LpRecord& lp, bool scale, const LpSettings& s = {},
+                     bool maximise = false) {
+  EXPECT_EQ(Mps_fillRecord(model, lp, maximise), 0);
+  EXPECT_TRUE(Mps_prepare(lp, scale));
+  return Mps_solveCold(lp, s);
+}
+
+// A small model given densely: rows with limits, variable bounds, costs.
+struct Small {
+  std::vector<std::vector<double>> a;
+  std::vector<double> rowLo, rowUp, lo, up, cost;
+};
+
+MpsModel toModel(const Small& s) {
+  MpsModel m;
+  const int n = static_cast<int>(s.cost.size());
+  for (int i = 0; i < static_cast<int>(s.a.size()); ++i) {
+    m.rowNames.push_back("R" + std::to_string(i));
+    const bool loF = s.rowLo[i] > -Lp_infinity, upF = s.rowUp[i] < Lp_infinity;
+    m.rowKinds.push_back(s.rowLo[i] == s.rowUp[i] ? 'E' : !loF ? 'L' : 'G');
+    m.rhs.push_back(loF ? s.rowLo[i] : s.rowUp[i]);
+    m.ranged.push_back(loF && upF && s.rowLo[i] != s.rowUp[i]);
+    m.range.push_back(m.ranged.back() ? s.rowUp[i] - s.rowLo[i] : 0.0);
+    for (int j = 0; j < n; ++j)
+      if (s.a[i][j] != 0) m.entries.push_back({i, j, s.a[i][j]});
+  }
+  for (int j = 0; j < n; ++j) {
+    m.colNames.push_back("C" + std::to_string(j));
+    m.cost.push_back(s.cost[j]);
+    m.lower.push_back(s.lo[j]);
+    m.upper.push_back(s.up[j]);
+    m.integer.push_back(false);
+    m.lowerSet.push_back(true);
+  }
+  return m;
+}
+
+constexpr double inf = Lp_infinity;
+
+int stopAfter(void* context, const LpRecord&, int iteration, double, double) {
+  return iteration >= *static_cast<int*>(context) ? 3 : 0;
+}
+
+}  // namespace
+
+// ---- the netlib problems ----
+
+class Netlib : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Netlib, ReachesThePublishedOptimum) {
+  double optimum = 0;
+  for (const Known& k : knownProblems())
+    if (k.name == GetParam()) optimum = k.optimum;
+  const MpsModel model = readModel(GetParam());
+  for (bool scale : {true, false}) {
+    LpRecord lp;
+    const MpsResult r = solveModel(model, lp, scale);
+    ASSERT_EQ(r.status, 0) << (scale ? "scaled" : "unscaled");
+    EXPECT_LE(std::fabs(r.objective - optimum), 1e-6 * std::max(1.0, std::fabs(optimum)))
+        << (scale ? "scaled " : "unscaled ") << r.objective;
+    EXPECT_LE(worstViolation(model, lp.x), 1e-6);
+    EXPECT_NEAR(objectiveAt(model, lp.x), r.objective, 1e-7 * std::max(1.0, std::fabs(optimum)));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(LpSimplex, Netlib,
+                         ::testing::Values("afiro", "sc50a", "sc50b", "kb2", "adlittle", "blend",
+                                           "recipe", "share2b", "sc105", "stocfor1", "boeing2"));
+
+namespace {
+
+// A random model with l <= Ax <= u (sides possibly infinite or equal) and
+// lo <= x <= ub (lo mostly 0, sometimes negative or free), small integer
+// data for plenty of degeneracy.
+Small randomModel(std::mt19937& random) {
+  auto pick = [&](int lo, int hi) { return lo + static_cast<int>(random() % (hi - lo + 1)); };
+  const int m = pick(1, 8), n = pick(1, 8);
+  Small s;
+  s.a.assign(m, std::vector<double>(n, 0.0));
+  for (auto& row : s.a)
+    for (double& v : row) v = pick(0, 9) < 6 ? pick(-3, 3) : 0;
+  for (int j = 0; j < n; ++j) {
+    const int kind = pick(0, 9);
+    s.lo.push_back(kind < 7 ? 0.0 : kind < 9 ? -pick(1, 3) : -inf);
+    s.up.push_back(pick(0, 2) == 0 ? std::max(s.lo.back(), 0.0) + pick(0, 3) : inf);
+    s.cost.push_back(pick(-5, 5));
+  }
+  // Mostly around the activity of a point inside the bounds, so that most
+  // models are feasible; sometimes anywhere.
+  const bool anywhere = pick(0, 4) == 0;
+  for (int i = 0; i < m; ++i) {
+    double activity = 0;
+    for (int j = 0; j < n; ++j) activity += s.a[i][j] * std::min(s.up[j], std::max(s.lo[j], 1.0));
+    const int kind = pick(0, 3);
+    const double b = anywhere ? pick(-4, 6) : activity - (kind == 0 ? pick(0, 2) : 0);
+    s.rowLo.push_back(kind == 1 ? -inf : b);
+    s.rowUp.push_back(kind == 0 ? inf : kind == 1 ? b + pick(0, 2) : kind == 2 ? b : b + pick(0, 4));
+  }
+  return s;
+}
+
+// Its dual: max l.y - u.z + lo.v - ub.w subject to A'(y - z) + v - w = c,
+// y, z, v, w >= 0, with a variable only for each finite side or bound.
+Small dualOf(const Small& p) {
+  const int m = static_cast<int>(p.a.size()), n = static_cast<int>(p.cost.size());
+  Small d;
+  d.a.assign(n, {});
+  auto column = [&](double cost, auto coefficient) {
+    for (int j = 0; j < n; ++j) d.a[j].push_back(coefficient(j));
+    d.lo.push_back(0);
+    d.up.push_back(inf);
+    d.cost.push_back(cost);
+  };
+  for (int i = 0; i < m; ++i) {
+    if (p.rowLo[i] > -inf) column(p.rowLo[i], [&](int j) { return p.a[i][j]; });
+    if (p.rowUp[i] < inf) column(-p.rowUp[i], [&](int j) { return -p.a[i][j]; });
+  }
+  for (int j = 0; j < n; ++j) {
+    if (p.lo[j] > -inf) column(p.lo[j], [&](int k) { return k == j ? 1.0 : 0.0; });
+    if (p.up[j] < inf) column(-p.up[j], [&](int k) { return k == j ? -1.0 : 0.0; });
+  }
+  if (d.cost.empty()) column(0, [](int) { return 0.0; });
+  for (int j = 0; j < n; ++j) {
+    d.rowLo.push_back(p.cost[j]);
+    d.rowUp.push_back(p.cost[j]);
+  }
+  return d;
+}
+
+}  // namespace
+
+TEST(LpSimplex, RandomModelsAgreeWithTheirDuals) {
+  std::mt19937 random(2026);
+  int solved = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    const Small primal = randomModel(random);
+    const bool scale = trial % 2 == 0, weighting = trial % 3 != 0;
+    LpRecord p, d;
+    ASSERT_EQ(Mps_fillRecord(toModel(primal), p), 0);
+    ASSERT_EQ(Mps_fillRecord(toModel(dualOf(primal)), d, true), 0);
+    p.primalWeighting = d.primalWeighting = weighting;
+    ASSERT_TRUE(Mps_prepare(p, scale));
+    ASSERT_TRUE(Mps_prepare(d, scale));
+    const MpsResult rp = Mps_solveCold(p, {}), rd = Mps_solveCold(d, {});
+    if (rp.status == 0) {
+      ++solved;
+      ASSERT_EQ(rd.status, 0) << "trial " << trial;
+      EXPECT_NEAR(rp.objective, rd.objective, 1e-9 * std::max(1.0, std::fabs(rp.objective)))
+          << "trial " << trial;
+      EXPECT_LE(worstViolation(toModel(primal), p.x), 1e-9) << "trial " << trial;
+    } else if (rp.status == 4) {
+      EXPECT_EQ(rd.status, 5) << "trial " << trial;
+    } else {
+      ASSERT_EQ(rp.status, 5) << "trial " << trial;
+      EXPECT_TRUE(rd.status == 4 || rd.status == 5) << "trial " << trial;
+    }
+  }
+  EXPECT_GT(solved, 150);
+}
+
+TEST(LpSimplex, IntegerModelsRelaxed) {
+  // The LP relaxations of the integer models against the "LP SOLN" their
+  // files print, within half a unit of the last printed digit.
+  const struct {
+    const char* name;
+    double value, halfUnit;
+  } relaxations[] = {{"p0033", 2520.57, 0.005},     {"flugpl", 1167185.73, 0.005},
+                     {"egout", 149.589, 0.0005},    {"stein27", 13.0, 0.05},
+                     {"vpm1", 15.4167, 0.00005}};
+  for (const auto& r : relaxations) {
+    const MpsModel model = readModel(r.name);
+    LpRecord lp;
+    const MpsResult result = solveModel(model, lp, true);
+    ASSERT_EQ(result.status, 0) << r.name;
+    EXPECT_NEAR(result.objective, r.value, r.halfUnit) << r.name;
+    EXPECT_LE(worstViolation(model, lp.x), 1e-6) << r.name;
+  }
+}
+
+TEST(MpsReader, CountsMatchTheTable) {
+  for (const Known& k : knownProblems()) {
+    const MpsModel model = readModel(k.name);
+    int integers = 0;
+    for (bool b : model.integer) integers += b;
+    EXPECT_EQ(static_cast<int>(model.rowNames.size()), k.rows) << k.name;
+    EXPECT_EQ(static_cast<int>(model.colNames.size()), k.cols) << k.name;
+    EXPECT_EQ(integers, k.integers) << k.name;
+  }
+}
+
+TEST(MpsReader, TakesFieldsByColumn) {
+  const MpsModel blend = readModel("blend");  // RHS lines without a set name
+  int rhs = 0;
+  for (double b : blend.rhs) rhs += b != 0;
+  EXPECT_GT(rhs, 0);
+  const MpsModel boeing = readModel("boeing2");
+  int ranged = 0, negativeLower = 0;
+  for (bool r : boeing.ranged) ranged += r;
+  for (double lo : boeing.lower) negativeLower += lo < 0;
+  EXPECT_GT(ranged, 0);
+  EXPECT_GT(negativeLower, 0);
+  const MpsModel recipe = readModel("recipe");  // FX bounds
+  int fixed = 0;
+  for (std::size_t j = 0; j < recipe.lower.size(); ++j) fixed += recipe.lower[j] == recipe.upper[j];
+  EXPECT_GT(fixed, 0);
+}
+
+// ---- hand-made models ----
+
+TEST(LpSimplex, InfeasibleAndUnbounded) {
+  LpRecord a;
+  const Small infeasible{{{1, 1}, {1, 1}}, {-inf, 3}, {1, inf}, {0, 0}, {inf, inf}, {1, 1}};
+  EXPECT_EQ(solveModel(toModel(infeasible), a, true).status, 5);
+  LpRecord b;  // max x1 + x2 with x1 - x2 <= 1
+  const Small unbounded{{{1, -1}}, {-inf}, {1}, {0, 0}, {inf, inf}, {1, 1}};
+  EXPECT_EQ(solveModel(toModel(unbounded), b, true, {}, true).status, 4);
+  LpRecord c;  // the same with a free variable: min x1 s.t. x1 - x2 <= 1, x2 free
+  const Small freeDown{{{1, -1}}, {-inf}, {1}, {-inf, -inf}, {inf, inf}, {1, 0}};
+  EXPECT_EQ(solveModel(toModel(freeDown), c, false).status, 4);
+}
+
+TEST(LpSimplex, SmallMaximisationByHand) {
+  // max 3x + 5y, x <= 4, 2y <= 12, 3x + 2y <= 18: optimum 36 at (2, 6).
+  const Small s{{{1, 0}, {0, 2}, {3, 2}}, {-inf, -inf, -inf}, {4, 12, 18}, {0, 0}, {inf, inf}, {3, 5}};
+  LpRecord lp;
+  const MpsResult r = solveModel(toModel(s), lp, true, {}, true);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 36, 1e-9);
+  EXPECT_NEAR(lp.x[1], 2, 1e-9);
+  EXPECT_NEAR(lp.x[2], 6, 1e-9);
+}
+
+TEST(LpSimplex, DegenerateModelDoesNotCycle) {
+  // A classic cycling example for largest-coefficient pricing; optimum -5/4
+  // at (1, 0, 1, 0).
+  const Small s{{{0.25, -8, -1, 9}, {0.5, -12, -0.5, 3}, {0, 0, 1, 0}},
+                {-inf, -inf, -inf}, {0, 0, 1}, {0, 0, 0, 0}, {inf, inf, inf, inf},
+                {-0.75, 20, -0.5, 6}};
+  for (bool weighting : {false, true}) {
+    LpRecord lp;
+    ASSERT_EQ(Mps_fillRecord(toModel(s), lp), 0);
+    lp.primalWeighting = lp.dualWeighting = weighting;
+    ASSERT_TRUE(Mps_prepare(lp, false));
+    int limit = 100;
+    const MpsResult r = Mps_solveCold(lp, {1e-8, 1e-6, 1e-5, stopAfter, &limit});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NEAR(r.objective, -1.25, 1e-12);
+    EXPECT_NEAR(lp.x[1], 1, 1e-12);
+    EXPECT_NEAR(lp.x[3], 1, 1e-12);
+  }
+}
+
+TEST(LpSimplex, ProgressStopEndsTheSolve) {
+  const MpsModel model = readModel("sc50a");
+  LpRecord lp;
+  int limit = 5;
+  const MpsResult r = solveModel(model, lp, true, {1e-8, 1e-6, 1e-5, stopAfter, &limit});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.iterations, 5);
+}
+
+TEST(LpSimplex, SmallRangeMovesByAFlip) {
+  // max x + y, x + y <= 10, x in [0, 1], y in [0, 20]: x flips to 1 without
+  // entering the basis, then y enters: 10 at x = 1, y = 9.
+  const Small s{{{1, 1}}, {-inf}, {10}, {0, 0}, {1, 20}, {1, 1}};
+  LpRecord lp;
+  ASSERT_EQ(Mps_fillRecord(toModel(s), lp, true), 0);
+  lp.primalWeighting = false;
+  ASSERT_TRUE(Mps_prepare(lp, false));
+  const MpsResult r = Mps_solveCold(lp, {});
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 10, 1e-12);
+  EXPECT_EQ(r.iterations, 2);
+  EXPECT_EQ(lp.rowMap[1], 2);  // y basic
+  EXPECT_EQ(lp.colStatus[1], 'U');
+  EXPECT_EQ(lp.colMap[1], 1);
+  EXPECT_NEAR(lp.x[1], 1, 1e-12);
+  EXPECT_NEAR(lp.x[2], 9, 1e-12);
+}
+
+TEST(LpSimplex, NegativeRightHandSideIsNegated) {
+  // -x - y <= -2 (start infeasible at 0), min x + 2y: 2 at (2, 0).
+  const Small s{{{-1, -1}}, {-inf}, {-2}, {0, 0}, {inf, inf}, {1, 2}};
+  LpRecord lp;
+  const MpsResult r = solveModel(toModel(s), lp, false);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 2, 1e-12);
+  EXPECT_EQ(lp.types[1].flips, 1);
+  EXPECT_EQ(lp.types[1].type, '>');
+  EXPECT_EQ(lp.pristineTypes[1].type, '<');
+}
+
+TEST(LpSimplex, RedundantEqualityKeepsItsArtificial) {
+  // x + y = 2 twice (the second doubled), min x - y with y <= 1.5: -1 at (0.5, 1.5).
+  const Small s{{{1, 1}, {2, 2}}, {2, 4}, {2, 4}, {0, 0}, {inf, 1.5}, {1, -1}};
+  LpRecord lp;
+  const MpsResult r = solveModel(toModel(s), lp, false);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, -1, 1e-12);
+  EXPECT_EQ(lp.activeCols, 1);  // one artificial dropped, the other stays basic
+}
+
+TEST(LpSimplex, RowWithoutLimitsConstrainsNothing) {
+  // max 2x + y, x + y <= 4, x <= 3, and a row x - y without limits: 7 at
+  // (3, 1); pinning x - y to 0 would give 6 at (2, 2).
+  const Small s{{{1, 1}, {1, -1}}, {-inf, -inf}, {4, inf}, {0, 0}, {3, inf}, {2, 1}};
+  LpRecord lp;
+  const MpsResult r = solveModel(toModel(s), lp, true, {}, true);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 7, 1e-12);
+  EXPECT_EQ(lp.types[2].type, '=');
+  LpRecord crossed;
+  ASSERT_EQ(Mps_fillRecord(toModel(s), crossed), 0);
+  EXPECT_FALSE(Lp_boundsCrossed(crossed));
+  crossed.rowLower[1] = 5;
+  EXPECT_TRUE(Lp_boundsCrossed(crossed));
+}
+
+TEST(LpSimplex, RangedRowStartingBelowItsLowerLimit) {
+  // 3 <= 10y <= 5 with y <= 0.45, and x >= 1. Passing the ranged row's
+  // lower limit must not hide the other row's infeasibility: with x <= 0.5
+  // there is no solution; with x <= 2, min x + y is 1.3 at (1, 0.3).
+  for (double xUp : {0.5, 2.0}) {
+    const Small s{{{0, 10}, {1, 0}}, {3, 1}, {5, inf}, {0, 0}, {xUp, 0.45}, {1, 1}};
+    LpRecord lp;
+    const MpsResult r = solveModel(toModel(s), lp, false);
+    if (xUp < 1) {
+      EXPECT_EQ(r.status, 5);
+      continue;
+    }
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NEAR(r.objective, 1.3, 1e-12);
+    EXPECT_NEAR(lp.x[2], 0.3, 1e-12);
+  }
+}
+
+// ---- warm start and re-solve ----
+
+namespace {
+
+// Solves `name` cold, then tightens the bounds of variable j as `change`
+// says and runs the warm start on the final tableau; returns its result.
+template <class Change>
+MpsResult warmAfter(const MpsModel& model, LpRecord& lp, Change change) {
+  solveModel(model, lp, true);
+  change(lp.lower, lp.upper, lp.x);
+  Lp_scaleVariableState(lp);
+  MpsResult r;
+  r.status = Lp_dualWarmStart(lp, {});
+  r.iterations = lp.iterations;
+  r.objective = Lp_unscaleObjective(lp.scaling, lp.matrix.row(0)[0]);
+  Lp_unscaleVariableState(lp);
+  return r;
+}
+
+// The index (1-based) of the basic structural with the largest value.
+int largestBasic(const LpRecord& lp) {
+  int best = 0;
+  for (int i = 1; i <= Lp_rowsInUse(lp); ++i) {
+    const int v = lp.rowMap[i];
+    if (v <= lp.n && (best == 0 || lp.x[v] > lp.x[best])) best = v;
+  }
+  return best;
+}
+
+}  // namespace
+
+TEST(LpWarmStart, BoundChangeMatchesAColdSolve) {
+  for (const char* name : {"afiro", "sc50a", "adlittle", "share2b", "stocfor1"}) {
+    const MpsModel model = readModel(name);
+    LpRecord probe;
+    solveModel(model, probe, true);
+    const int j = largestBasic(probe);
+    ASSERT_GT(j, 0) << name;
+    const double cap = probe.x[j] / 2;
+    LpRecord warm;
+    const MpsResult w = warmAfter(model, warm, [&](auto&, auto& up, auto&) { up[j] = cap; });
+    MpsModel changed = model;
+    changed.upper[j - 1] = cap;
+    LpRecord cold;
+    const MpsResult c = solveModel(changed, cold, true);
+    ASSERT_EQ(c.status, 0) << name;
+    ASSERT_EQ(w.status, 0) << name;
+    EXPECT_NEAR(w.objective, c.objective, 1e-7 * std::max(1.0, std::fabs(c.objective))) << name;
+    EXPECT_LE(worstViolation(changed, warm.x), 1e-6) << name;
+  }
+}
+
+TEST(LpWarmStart, BranchingChangesAgreeWithColdSolves) {
+  // Branch-and-bound style changes (x_j <= floor(v) or x_j >= ceil(v) at the
+  // optimum); a warm start that does not give up must agree with a cold solve.
+  std::mt19937 random(12345);
+  int warmSolved = 0, trials = 0;
+  for (const char* name : {"afiro", "sc50b", "kb2", "recipe", "boeing2"}) {
+    const MpsModel model = readModel(name);
+    for (int trial = 0; trial < 12; ++trial) {
+      LpRecord probe;
+      solveModel(model, probe, true);
+      const int j = 1 + static_cast<int>(random() % probe.n);
+      const double v = probe.x[j];
+      MpsModel changed = model;
+      if (random() % 2) changed.upper[j - 1] = std::floor(v - 0.5);
+      else changed.lower[j - 1] = std::ceil(v + 0.5);
+      if (changed.lower[j - 1] > changed.upper[j - 1]) continue;
+      LpRecord warm;
+      const MpsResult w = warmAfter(model, warm, [&](auto& lo, auto& up, auto&) {
+        lo[j] = changed.lower[j - 1];
+        up[j] = changed.upper[j - 1];
+      });
+      LpRecord cold;
+      const MpsResult c = solveModel(changed, cold, true);
+      ++trials;
+      if (w.status == 8) continue;
+      ++warmSolved;
+      ASSERT_EQ(w.status, c.status) << name << " variable " << j;
+      if (c.status != 0) continue;
+      EXPECT_NEAR(w.objective, c.objective, 1e-7 * std::max(1.0, std::fabs(c.objective)))
+          << name << " variable " << j;
+      EXPECT_LE(worstViolation(changed, warm.x), 1e-6) << name << " variable " << j;
+    }
+  }
+  EXPECT_GE(warmSolved, trials * 3 / 4);
+}
+
+TEST(LpWarmStart, RandomBoundChangesAgreeWithColdSolves) {
+  std::mt19937 random(77);
+  int warmSolved = 0, trials = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    const Small base = randomModel(random);
+    const MpsModel model = toModel(base);
+    LpRecord probe;
+    if (solveModel(model, probe, trial % 2 == 0).status != 0) continue;
+    const int j = 1 + static_cast<int>(random() % probe.n);
+    MpsModel changed = model;
+    const double v = probe.x[j], step = static_cast<double>(random() % 3);
+    if (random() % 2) changed.upper[j - 1] = std::max(0.0, v - step);
+    else changed.lower[j - 1] = v + step;
+    if (changed.lower[j - 1] > changed.upper[j - 1]) continue;
+    LpRecord warm, cold;
+    ASSERT_EQ(Mps_fillRecord(model, warm), 0);
+    ASSERT_TRUE(Mps_prepare(warm, trial % 2 == 0));
+    Mps_solveCold(warm, {});
+    warm.lower[j] = changed.lower[j - 1];
+    warm.upper[j] = changed.upper[j - 1];
+    Lp_scaleVariableState(warm);
+    const int st = Lp_dualWarmStart(warm, {});
+    Lp_unscaleVariableState(warm);
+    const MpsResult c = solveModel(changed, cold, trial % 2 == 0);
+    ++trials;
+    if (st == 8) continue;
+    ++warmSolved;
+    ASSERT_EQ(st, c.status) << "trial " << trial;
+    if (st != 0) continue;
+    const double z = Lp_unscaleObjective(warm.scaling, warm.matrix.row(0)[0]);
+    EXPECT_NEAR(z, c.objective, 1e-9 * std::max(1.0, std::fabs(z))) << "trial " << trial;
+    EXPECT_LE(worstViolation(changed, warm.x), 1e-9) << "trial " << trial;
+  }
+  EXPECT_GE(warmSolved, trials * 3 / 4);
+  EXPECT_GT(trials, 100);
+}
+
+TEST(LpWarmStart, CrossedLimitsAreInfeasible) {
+  // max 3x + 5y, x <= 4, 2y <= 12, 3x + 2y <= 18, then x >= 5.
+  const Small s{{{1, 0}, {0, 2}, {3, 2}}, {-inf, -inf, -inf}, {4, 12, 18}, {0, 0}, {inf, inf}, {3, 5}};
+  LpRecord lp;
+  ASSERT_EQ(Mps_fillRecord(toModel(s), lp, true), 0);
+  ASSERT_TRUE(Mps_prepare(lp, true));
+  ASSERT_EQ(Mps_solveCold(lp, {}).status, 0);
+  lp.lower[1] = 5;
+  Lp_scaleVariableState(lp);
+  EXPECT_EQ(Lp_dualWarmStart(lp, {}), 5);
+}
+
+TEST(LpWarmStart, LongStepFlipsBoxedColumns) {
+  // min x1 + 2x2 + 3x3, x in [0, 1], -x1 - x2 - x3 + y <= 0, y in [0, 10]:
+  // all 0. Raising y's lower bound to 2.5 makes the row's slack -2.5; the
+  // long step passes x1 and x2 (flipped to 1) and enters x3 at 0.5, in one
+  // exchange: 4.5. The plain ratio test reaches the same optimum.
+  const Small s{{{-1, -1, -1, 1}}, {-inf}, {0}, {0, 0, 0, 0}, {1, 1, 1, 10}, {1, 2, 3, 0}};
+  for (bool plain : {false, true}) {
+    LpRecord lp;
+    ASSERT_EQ(Mps_fillRecord(toModel(s), lp), 0);
+    ASSERT_TRUE(Mps_prepare(lp, false));
+    ASSERT_EQ(Mps_solveCold(lp, {}).status, 0);
+    lp.lower[4] = 2.5;
+    lp.plainDualRatio = plain;
+    ASSERT_EQ(Lp_dualWarmStart(lp, {}), 0);
+    EXPECT_NEAR(lp.matrix.row(0)[0], 4.5, 1e-12);
+    EXPECT_NEAR(lp.x[1], 1, 1e-12);
+    EXPECT_NEAR(lp.x[2], 1, 1e-12);
+    EXPECT_NEAR(lp.x[3], 0.5, 1e-12);
+    if (!plain) EXPECT_EQ(lp.iterations, 1);
+    else EXPECT_GT(lp.iterations, 1);
+  }
+}
+
+TEST(LpWarmStart, FreeNonbasicVariableGivesUp) {
+  // min y with x free, x - y >= -1, y <= 3: x never enters the basis and
+  // stays nonbasic at 0, which the warm start cannot place on a bound.
+  const Small s{{{1, -1}}, {-1}, {inf}, {-inf, 0}, {inf, 3}, {0, 1}};
+  LpRecord lp;
+  ASSERT_EQ(Mps_fillRecord(toModel(s), lp), 0);
+  ASSERT_TRUE(Mps_prepare(lp, false));
+  ASSERT_EQ(Mps_solveCold(lp, {}).status, 0);
+  ASSERT_EQ(lp.colMap[1], 1);  // x never entered: free nonbasic at 0
+  EXPECT_EQ(lp.colStatus[1], 'X');
+  EXPECT_EQ(Lp_dualWarmStart(lp, {}), 8);
+}
+
+TEST(LpResolve, NewObjectiveMatchesAColdSolve) {
+  for (const char* name : {"afiro", "sc105", "share2b"}) {
+    const MpsModel model = readModel(name);
+    MpsModel changed = model;
+    for (std::size_t j = 0; j < changed.cost.size(); ++j)
+      changed.cost[j] = model.cost[j] * (1.0 + 0.25 * (j % 3)) + (j % 5 == 0 ? 0.01 : 0.0);
+    LpRecord lp;
+    ASSERT_EQ(solveModel(model, lp, true).status, 0);
+    std::vector<double> g(lp.n + 1, 0.0);
+    for (int j = 1; j <= lp.n; ++j) g[j] = changed.cost[j - 1];
+    const double value = objectiveAt(changed, lp.x);
+    Lp_scaleVariableState(lp);
+    Lp_scaleGradient(lp.scaling, g.data());
+    const int st = Lp_resolveWithObjective(lp, {}, Lp_scaleObjective(lp.scaling, value), g.data());
+    Lp_unscaleVariableState(lp);
+    LpRecord cold;
+    const MpsResult c = solveModel(changed, cold, true);
+    ASSERT_EQ(st, c.status) << name;
+    const double z = Lp_unscaleObjective(lp.scaling, lp.matrix.row(0)[0]);
+    EXPECT_NEAR(z, c.objective, 1e-7 * std::max(1.0, std::fabs(c.objective))) << name;
+    EXPECT_NEAR(objectiveAt(changed, lp.x), z, 1e-7 * std::max(1.0, std::fabs(z))) << name;
+  }
+}

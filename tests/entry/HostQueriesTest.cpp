@@ -1,0 +1,174 @@
+// Engine index, option flags, model queries, options and engine items, read
+// through the exports by ordinal from a workbook's defined names.
+#include <gtest/gtest.h>
+
+#include "entry/Host_Queries.h"
+#include "tests/entry/EntryFixture.h"
+
+namespace {
+
+constexpr std::uint32_t kDefaultFlags = 0x400 | 0x1000 | 0x4000 | 0x400000 | 0x100 | 0x200;
+
+}  // namespace
+
+TEST_F(LoadedLibrary, EngineIndexFollowsSolverEng) {
+  auto engineIndex = ordinal<int (*)(LibraryContext*)>(13);
+  ASSERT_NE(engineIndex, nullptr);
+  EXPECT_EQ(engineIndex(context), 0);  // nothing defined: GRG
+  define("solver_lin", "1");
+  EXPECT_EQ(engineIndex(context), 1);  // "solver_eng" 0 with "solver_lin" 1: LP/quadratic
+  define("solver_eng", "0");
+  EXPECT_EQ(engineIndex(context), 1);
+  define("solver_eng", "3");
+  EXPECT_EQ(engineIndex(context), 2);
+  define("solver_eng", "5");
+  EXPECT_EQ(engineIndex(context), 4);
+  define("solver_eng", "7");
+  EXPECT_EQ(engineIndex(context), 6);  // a plug-in
+  define("solver_eng", "-2");
+  EXPECT_EQ(engineIndex(context), -1);  // names no engine
+  define("solver_eng", "#N/A");
+  EXPECT_EQ(engineIndex(context), 1);   // an error reads as the default 0
+}
+
+TEST_F(LoadedLibrary, RealAndIntegerOptionsWithDefaults) {
+  auto realOption = ordinal<int (*)(LibraryContext*, double*, int)>(24);
+  auto intOption = ordinal<int (*)(LibraryContext*, int)>(25);
+  ASSERT_TRUE(realOption && intOption);
+  double value = 0;
+  EXPECT_EQ(realOption(context, &value, RealPrecision), 1);
+  EXPECT_EQ(value, 1e-8);
+  EXPECT_EQ(realOption(context, &value, RealIntegerCutoff), 1);
+  EXPECT_EQ(value, 2e30);
+  define("solver_mrt", "0.2");
+  define("solver_xtc", "1/0");
+  EXPECT_EQ(realOption(context, &value, RealMutation), 1);
+  EXPECT_EQ(value, 0.2);
+  EXPECT_EQ(realOption(context, &value, RealCrossover), 1);
+  EXPECT_EQ(value, 0.5);  // an error reads as the default
+  value = 0;
+  EXPECT_EQ(realOption(context, &value, 12), 0);
+  EXPECT_EQ(value, 1e-8);
+
+  EXPECT_EQ(intOption(context, IntIterations), 1000);
+  EXPECT_EQ(intOption(context, IntNodes), 8000);
+  EXPECT_EQ(intOption(context, IntMaxNoImprovement), 30);
+  define("solver_itr", "250.9");
+  define("solver_nod", "100000");  // beyond 16 bits: read as a real
+  EXPECT_EQ(intOption(context, IntIterations), 250);
+  EXPECT_EQ(intOption(context, IntNodes), 100000);
+  EXPECT_EQ(intOption(context, 11), 0);
+
+  context->modelSupplied = 1;
+  context->suppliedPrecision = 1e-4;
+  context->suppliedConvergence = 1e-3;
+  EXPECT_EQ(realOption(context, &value, RealPrecision), 1);
+  EXPECT_EQ(value, 1e-4);
+  EXPECT_EQ(realOption(context, &value, RealConvergence), 1);
+  EXPECT_EQ(value, 1e-3);
+}
+
+TEST_F(LoadedLibrary, OptionFlags) {
+  auto flags = ordinal<std::uint32_t (*)(LibraryContext*, int)>(14);
+  ASSERT_NE(flags, nullptr);
+  EXPECT_EQ(flags(context, 0), kDefaultFlags);
+  define("solver_lin", "1");
+  define("solver_est", "2");
+  define("solver_drv", "2");
+  define("solver_loc", "2");
+  define("solver_rbv", "0");
+  define("solver_drf", "1");  // counts only while analysed
+  EXPECT_EQ(flags(context, 0), (kDefaultFlags & ~0x600u) | 0x1 | 0x4 | 0x2 | 0x100);
+  context->analysed = 1;
+  EXPECT_EQ(flags(context, 0) & 0x30, 0x30u);
+  define("solver_drf", "2");
+  EXPECT_EQ(flags(context, 0) & 0x30, 0x20u);
+  define("solver_drf", "9");
+  EXPECT_EQ(flags(context, 0) & 0x30, 0x10u);
+  context->modelSupplied = 1;
+  context->suppliedOptionFlags = 0xABC;
+  EXPECT_EQ(flags(context, 0), 0xABCu);
+}
+
+TEST_F(LoadedLibrary, ModelQueriesFromOptions) {
+  EXPECT_EQ(query(QueryReports), 1);       // "solver_rep" defaults to 2
+  EXPECT_EQ(query(QueryAlwaysOne), 1);
+  EXPECT_EQ(query(QueryAlwaysTwo), 2);
+  EXPECT_EQ(query(44), 0);
+  EXPECT_EQ(query(-1), 0);
+  define("solver_dia", "1");
+  EXPECT_EQ(query(QueryDiagnosisLevel), 0);
+  define("solver_dia", "4");
+  EXPECT_EQ(query(QueryDiagnosisLevel), 3);
+  define("solver_sel", "1");
+  EXPECT_EQ(query(QuerySel), 4);
+  define("solver_mda", "4");
+  EXPECT_EQ(query(QueryMda), 0);
+  define("solver_mod", "5");
+  EXPECT_EQ(query(QueryMod), 5);
+  define("solver_scl", "1");
+  EXPECT_EQ(query(QueryScaling), 1);
+  context->modelSupplied = 1;
+  EXPECT_EQ(query(QueryScaling), 0);   // the supplied scaling word
+}
+
+TEST_F(LoadedLibrary, ModelQueriesFromTheSession) {
+  context->variableCells = 4;
+  context->rowCount = 3;
+  context->groupedRowCells = 1;
+  context->maximise = 1;
+  EXPECT_EQ(query(QueryVariables), 4);
+  EXPECT_EQ(query(QueryRows), 3);
+  EXPECT_EQ(query(QueryObjectiveRow), 1);
+  EXPECT_EQ(query(QueryMaximise), 1);
+
+  // Run mode 2: two of the variable cells repeat for each of three rows.
+  context->perRowCells = 2;
+  context->scenarioRows = 3;
+  EXPECT_EQ(query(QueryVariables), 2 + 2 * 3);
+
+  // Feasibility mode: elastic variables and an objective row of their sum.
+  context->perRowCells = 0;
+  context->groupedRowCells = 0;
+  context->feasibilityMode = 1;
+  context->elasticCount = 5;
+  EXPECT_EQ(query(QueryVariables), 9);
+  EXPECT_EQ(query(QueryRows), 4);
+  EXPECT_EQ(query(QueryObjectiveRow), 1);
+  EXPECT_EQ(query(QueryMaximise), 0);
+  EXPECT_EQ(query(QueryElastic), 5);
+
+  // A local-solver run with its grouped-row word.
+  context->modelSupplied = 1;
+  context->suppliedGroupedRow = 1;
+  context->suppliedWords[1] = 77;
+  EXPECT_EQ(query(QueryModelRows), 2);
+  EXPECT_EQ(query(QueryObjectiveRow), 0);
+  EXPECT_EQ(query(41), 77);
+}
+
+TEST_F(LoadedLibrary, EngineInformationItems) {
+  auto item = ordinal<int (*)(LibraryContext*, int, int)>(42);
+  ASSERT_NE(item, nullptr);
+  EngineInfo& grg = context->engineInfos[0];
+  grg.limits[0] = 500;
+  grg.limits[3] = 500;
+  grg.value1 = 32767;
+  grg.capabilities = 0x4034;
+  grg.fields = 0x1020011;
+  EXPECT_EQ(item(context, 0, 0), 0);
+  EXPECT_EQ(item(context, 0, 24), 0);
+  EXPECT_EQ(item(context, 0, 1), 32767);
+  EXPECT_EQ(item(context, 0, 3), 500);
+  EXPECT_EQ(item(context, 0, 7), 0x1020011);
+  EXPECT_EQ(item(context, 0, 8), 1);
+  EXPECT_EQ(item(context, 0, 9), 1);
+  EXPECT_EQ(item(context, 0, 10), 0);
+  EXPECT_EQ(item(context, 0, 12), 2);
+  EXPECT_EQ(item(context, 0, 13), 0x4034);
+  EXPECT_EQ(item(context, 0, 14), 4);       // the masked bit, not 1
+  EXPECT_EQ(item(context, 0, 16), 0x20);
+  EXPECT_EQ(item(context, 0, 18), 0);
+  EXPECT_EQ(item(context, -1, 1), 0);
+  EXPECT_EQ(item(context, 20, 1), 0);
+}

@@ -1,0 +1,84 @@
+// The library's life in the process and the Solve actions, through the
+// exports by ordinal. The run session and the engines are not part of the
+// library yet, so every action that needs them must fail, never succeed.
+#include <gtest/gtest.h>
+
+#include "entry/Entry_Context.h"
+#include "entry/Entry_Solve.h"
+#include "tests/entry/EntryFixture.h"
+
+TEST_F(LoadedLibrary, AttachCreatesTheContextAndDetachFreesIt) {
+  EXPECT_EQ(context->savedCalcMode, 1);
+  EXPECT_EQ(context->robustMode, -1);
+  EXPECT_EQ(context->currentEngine, -1);
+  EXPECT_EQ(context->engineCount, 0);
+  EXPECT_EQ(context->moduleHandle, module);
+  std::string folder = std::string(CORVAN_OUT) + "/";
+  EXPECT_EQ(std::string(context->directory), folder);
+  EXPECT_EQ(context->directoryLength, static_cast<int>(folder.size()));
+
+  // A second load shares the context; the last free removes it.
+  OsModule again = Os_loadLibrary(path().c_str());
+  EXPECT_EQ(Entry_context(), context);
+  Os_freeLibrary(again);
+  EXPECT_EQ(Entry_context(), context);
+  Os_freeLibrary(module);
+  module = nullptr;
+  EXPECT_EQ(Entry_context(), nullptr);
+  double keep = 1;
+  EXPECT_EQ(Solve(&keep), 13);  // no context: nothing can be served
+}
+
+TEST_F(LoadedLibrary, NamedExportsMatchTheOrdinals) {
+  EXPECT_EQ(Os_getProcByName(module, "Solve"), Os_getProcByOrdinal(module, 1));
+  EXPECT_EQ(Os_getProcByName(module, "SolveX"), Os_getProcByOrdinal(module, 2));
+  auto solveX = ordinal<int (*)(std::intptr_t)>(2);
+  ASSERT_NE(solveX, nullptr);
+  context->evalContext = reinterpret_cast<EvalContext*>(0x10);
+  EXPECT_EQ(solveX(0x1234), 0);
+  EXPECT_EQ(context->handle, 0x1234);
+  EXPECT_EQ(context->evalContext, nullptr);
+  for (int n = 3; n <= 5; ++n) {
+    auto reserved = ordinal<int (*)(std::intptr_t)>(n);
+    ASSERT_NE(reserved, nullptr);
+    EXPECT_EQ(reserved(7), 0);
+  }
+}
+
+TEST_F(LoadedLibrary, KeepAndRestoreBeforeAnyRun) {
+  EXPECT_EQ(solve(ActionKeep), 1);
+  EXPECT_EQ(solve(ActionRestore), 0);  // nothing saved
+  context->savedPriorValues = {1.0, 2.0};
+  EXPECT_EQ(solve(ActionKeep), 1);
+  EXPECT_TRUE(context->savedPriorValues.empty());
+  EXPECT_EQ(solve(ActionRestore), 0);
+}
+
+TEST_F(LoadedLibrary, ActionWithNothingSelectedReturnsMinusThree) {
+  define("solver_mda", "0");
+  define("solver_ism", "0");
+  EXPECT_EQ(solve(ActionDiagnose), -3);
+  EXPECT_EQ(solve(-1), -3);     // not an action
+  EXPECT_EQ(solve(ActionEngineLimits), -3);  // preparation fails: nothing to do
+  EXPECT_EQ(context->robustMode, -1);
+}
+
+TEST_F(LoadedLibrary, ActionCodesFromElevenAreKeptForTheEngine) {
+  EXPECT_EQ(solve(12.7), 13);  // a run, and the session cannot open yet
+  EXPECT_EQ(query(16), 12);
+  EXPECT_EQ(solve(ActionKeep), 1);
+  EXPECT_EQ(query(16), 0);
+}
+
+TEST_F(LoadedLibrary, ActionsNeedingMissingPiecesFail) {
+  EXPECT_EQ(solve(ActionSolve), 13);
+  EXPECT_EQ(solve(ActionSolveAgain), 13);
+  EXPECT_EQ(solve(ActionFeasibility2), 13);
+  EXPECT_EQ(solve(ActionAnalyse), 13);
+  define("solver_mda", "2");
+  EXPECT_EQ(solve(ActionDiagnose), 13);
+  EXPECT_EQ(solve(ActionModelSize), 13);
+  EXPECT_EQ(context->analysed, 0);
+  EXPECT_EQ(solve(ActionListEngines), 5);  // engines counted, none listed
+  EXPECT_EQ(context->engineCount, 5);
+}

@@ -1,0 +1,123 @@
+// Reference geometry, cell lists and their renumberings, on references built
+// by hand (no workbook needed).
+#include <gtest/gtest.h>
+
+#include "excel/Area_Areas.h"
+#include "tests/excel/TestRefs.h"
+
+TEST(AreaGeometry, CountsAndSingleAreas) {
+  TestRef two({"A1:B3", "C5"});
+  EXPECT_EQ(Area_totalCells(two.get()), 7);
+  XLOPER number{};
+  number.xltype = xltypeNum;
+  EXPECT_EQ(Area_totalCells(&number), 0);
+  int rows, columns;
+  EXPECT_FALSE(Area_singleAreaSize(two.get(), &rows, &columns));
+
+  TestRef block({"B2:D3"});
+  ASSERT_TRUE(Area_singleAreaSize(block.get(), &rows, &columns));
+  EXPECT_EQ(rows, 2);
+  EXPECT_EQ(columns, 3);
+  int row, column;
+  ASSERT_TRUE(Area_cellOfSingleArea(block.get(), 4, &row, &column));   // second row, middle: C3
+  EXPECT_EQ(row, 2);
+  EXPECT_EQ(column, 2);
+  EXPECT_FALSE(Area_cellOfSingleArea(block.get(), 6, &row, &column));
+  EXPECT_FALSE(Area_isSingleCell(block.get()));
+  TestRef cell({"C5"});
+  EXPECT_TRUE(Area_isSingleCell(cell.get()));
+}
+
+TEST(AreaGeometry, EqualityContainmentAndOverlap) {
+  TestRef a({"A1:B2", "C1:C2"}), same({"A1:B2", "C1:C2"}), otherSheet({"A1:B2", "C1:C2"}, 2);
+  EXPECT_TRUE(Area_sameAreas(a.get(), same.get()));
+  EXPECT_FALSE(Area_sameAreas(a.get(), otherSheet.get()));
+  EXPECT_TRUE(Area_containsCell(a.get(), 1, 2));     // C2
+  EXPECT_FALSE(Area_containsCell(a.get(), 2, 0));    // A3
+  EXPECT_TRUE(Area_hasArea(a.get(), testArea("C1:C2")));
+  EXPECT_FALSE(Area_hasArea(a.get(), testArea("C1")));
+
+  TestRef acrossAreas({"A1:C1"}), tooWide({"A1:D1"});
+  EXPECT_TRUE(Area_within(a.get(), acrossAreas.get()));
+  EXPECT_FALSE(Area_within(a.get(), tooWide.get()));
+
+  TestRef far({"E5:F9"}), touching({"C2:E4"});
+  EXPECT_FALSE(Area_intersects(a.get(), far.get()));
+  EXPECT_TRUE(Area_intersects(a.get(), touching.get()));
+  EXPECT_TRUE(Area_intersects(touching.get(), a.get()));
+}
+
+TEST(AreaCellList, OverlappingAreasShareNumbers) {
+  // "solver_adj" A1:A3 continued by A2:B2: A2 occurs twice.
+  TestRef adj({"A1:A3", "A2:B2"});
+  CellList* list = Area_buildCellList(adj.get());
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(Area_cellListPositions(list), 5);
+  EXPECT_EQ(Area_cellListDistinct(list), 4);
+  EXPECT_EQ(list->order, (std::vector<int>{0, 1, 2, 1, 3}));
+  EXPECT_EQ(Area_variableOfPosition(list, 3), Area_variableOfPosition(list, 1));
+  EXPECT_EQ(Area_variableOfPosition(list, 5), -1);
+  EXPECT_EQ(Area_positionOfVariable(list, 3), 4);
+  EXPECT_EQ(Area_positionOfVariable(list, 4), -1);
+  EXPECT_EQ(Area_positionOfCell(list, 1, 1), 4);     // B2
+  EXPECT_EQ(Area_positionOfCell(list, 1, 0), 1);     // A2: first area that holds it
+  EXPECT_EQ(Area_positionOfCell(list, 5, 5), -1);
+  AreaCell cell;
+  ASSERT_TRUE(Area_getVariableCell(list, 3, &cell));
+  EXPECT_EQ(cell.area, 1);
+  EXPECT_EQ(cell.row, 1);
+  EXPECT_EQ(cell.column, 1);
+  EXPECT_FALSE(Area_getVariableCell(list, 4, &cell));
+
+  TestRef probe({"A2:B3"});
+  int numbers[4];
+  ASSERT_EQ(Area_cellVariables(list, probe.get(), numbers), 4);
+  EXPECT_EQ(std::vector<int>(numbers, numbers + 4), (std::vector<int>{1, 3, 2, -1}));
+  Area_freeCellList(list);
+
+  XLOPER text{};
+  text.xltype = xltypeStr;
+  EXPECT_EQ(Area_buildCellList(&text), nullptr);
+}
+
+TEST(AreaCellList, RenumberingKeepsTheIdentityCompact) {
+  TestRef row({"A1:D1"});
+  CellList* list = Area_buildCellList(row.get());
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(list->order.empty());                  // identity
+  Area_swapVariables(list, 0, 2);
+  EXPECT_EQ(list->order, (std::vector<int>{2, 1, 0, 3}));
+  Area_swapVariables(list, 2, 0);
+  Area_rotateVariables(list, 4);                     // a multiple of distinct: nothing
+  EXPECT_EQ(list->order, (std::vector<int>{0, 1, 2, 3}));
+  Area_rotateVariables(list, 5);
+  EXPECT_EQ(list->order, (std::vector<int>{1, 2, 3, 0}));
+  Area_rotateVariables(list, 3);                     // back to the identity: table dropped
+  EXPECT_TRUE(list->order.empty());
+  Area_freeCellList(list);
+}
+
+TEST(AreaCellList, AlignmentNumbersSharedCellsFirst) {
+  TestRef column({"A1:A4"}), scenario({"C1", "A3", "A1"});
+  CellList* first = Area_buildCellList(column.get());
+  CellList* second = Area_buildCellList(scenario.get());
+  ASSERT_EQ(Area_alignCellLists(first, second), 2);
+  // The shorter list sets the order: A3 gets 0 and A1 gets 1 in both lists.
+  EXPECT_EQ(first->order, (std::vector<int>{1, 2, 0, 3}));
+  EXPECT_EQ(second->order, (std::vector<int>{2, 0, 1}));
+  // Rotating the variables by distinct - k moves the shared cells last.
+  Area_rotateVariables(first, 4 - 2);
+  EXPECT_EQ(first->order, (std::vector<int>{3, 0, 2, 1}));
+  Area_freeCellList(first);
+  Area_freeCellList(second);
+}
+
+TEST(AreaGeometry, AreasWithCornersOutOfOrderAreRefused) {
+  TestRef reversed({"A1", "B3:A1"});
+  EXPECT_EQ(Area_totalCells(reversed.get()), 0);
+  EXPECT_EQ(Area_buildCellList(reversed.get()), nullptr);
+  EXPECT_FALSE(Area_containsCell(reversed.get(), 0, 0));
+  EXPECT_EQ(Area_topLeftBlock(reversed.get(), 1, 1), nullptr);
+  EXPECT_EQ(Sess_variableOfCell(nullptr, 0, 0), -1);
+  EXPECT_FALSE(Sess_readVariables(nullptr, nullptr));
+}

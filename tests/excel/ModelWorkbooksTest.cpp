@@ -1,0 +1,264 @@
+// Every model workbook of the test data reads into a constraint list that
+// agrees with the workbook's own names and cells: sizes from the data's
+// tables, relations and cell counts from the names, bounds from the bound
+// rows under the variable cells, integer kinds from the kind row.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "excel/Names_Model.h"
+#include "platform/workbook/Wb_Workbook.h"
+#include "platform/xlcall/Xlc_Host.h"
+#include "platform/xlsx/Xlsx.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Sizes {
+  int rows = 0, columns = 0, integers = 0;
+};
+
+// name -> sizes from optima.csv (name,kind,rows,cols,integers,...) or
+// expected.csv (name,n,constraints,...).
+std::map<std::string, Sizes> readSizes(const fs::path& file, bool lp) {
+  std::map<std::string, Sizes> out;
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::stringstream s(line);
+    std::vector<std::string> f;
+    for (std::string item; std::getline(s, item, ',');) f.push_back(item);
+    Sizes z;
+    if (lp)
+      z = {std::stoi(f[2]), std::stoi(f[3]), std::stoi(f[4])};
+    else
+      z = {std::stoi(f[2]), std::stoi(f[1]), 0};
+    out[f[0]] = z;
+  }
+  return out;
+}
+
+// "Model!$B$12:$B$27" -> area (sheet part dropped); false for constants.
+bool parseRange(const std::string& definition, CellRange* out) {
+  std::string text = definition.substr(definition.find('!') + 1);
+  if (definition.find('!') == std::string::npos) return false;
+  auto colon = text.find(':');
+  std::string a = text.substr(0, colon), b = colon == std::string::npos ? a : text.substr(colon + 1);
+  return Wb_parseA1(a, &out->row1, &out->col1) && Wb_parseA1(b, &out->row2, &out->col2);
+}
+
+int cellsOf(const CellRange& r) { return (r.row2 - r.row1 + 1) * (r.col2 - r.col1 + 1); }
+
+std::string definitionOf(Workbook* wb, const std::string& name) {
+  const DefinedName* n = Wb_findName(wb, name, 0);
+  return n ? n->definition : "";
+}
+
+double numberAt(Workbook* wb, int row, int column, double missing) {
+  const Cell* cell = Wb_findCell(wb->sheets[0].get(), row, column);
+  return cell && cell->value.kind == CellKind::Number ? cell->value.number : missing;
+}
+
+struct Case {
+  fs::path file;
+  bool lp;
+};
+
+std::vector<Case> allWorkbooks() {
+  std::vector<Case> out;
+  for (const char* folder : {"lp", "nlp"})
+    for (const auto& entry : fs::directory_iterator(fs::path(CORVAN_DATA) / folder))
+      if (entry.path().extension() == ".xlsx") out.push_back({entry.path(), folder[0] == 'l'});
+  std::sort(out.begin(), out.end(), [](const Case& a, const Case& b) { return a.file < b.file; });
+  return out;
+}
+
+class ModelWorkbooks : public ::testing::TestWithParam<Case> {
+ protected:
+  void SetUp() override {
+    Wb_resetApp();
+    Xlc_resetHost();
+  }
+  void TearDown() override {
+    EXPECT_EQ(Xlc_liveBlocks(), 0u);
+    Wb_resetApp();
+    Xlc_resetHost();
+  }
+};
+
+}  // namespace
+
+TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
+  const Case& c = GetParam();
+  std::string stem = c.file.stem().string();
+  std::string error;
+  Workbook* wb = Xlsx_open(c.file.string(), &error);
+  ASSERT_NE(wb, nullptr) << error;
+
+  const std::size_t namesBefore = wb->names.size();
+  const std::size_t cellsBefore = wb->sheets[0]->cells.size();
+  VariableCells* cells = Sess_readVariableCells(nullptr);
+  ConstraintList* list = Names_readConstraints(nullptr);
+  CellRange adj;
+  ASSERT_TRUE(parseRange(definitionOf(wb, "solver_adj"), &adj));
+  if (adj.col2 > 255) {
+    // Beyond the 256 columns a reference can express: the model cannot be read.
+    EXPECT_EQ(cells, nullptr);
+    EXPECT_EQ(list, nullptr);
+    Sess_freeVariableCells(cells);
+    Names_freeConstraints(list);
+    return;
+  }
+  ASSERT_NE(cells, nullptr);
+  ASSERT_NE(list, nullptr);
+  ASSERT_TRUE(Names_markVariableDependence(list, cells->list));
+  const Sizes sizes = readSizes(c.file.parent_path() / (c.lp ? "optima.csv" : "expected.csv"),
+                                c.lp)
+                          .at(stem);
+
+  // Variables: one per column of the variable row.
+  const int n = Sess_getAdjCellCount(cells);
+  EXPECT_EQ(n, sizes.columns);
+  EXPECT_EQ(Area_cellListPositions(cells->list), n);
+
+  // Records: rows 1..num in order, then the objective.
+  const int num = std::stoi(definitionOf(wb, "solver_num"));
+  ASSERT_EQ(int(list->records.size()), num + 1);
+  const int normalised[] = {0, 1, 2, 3, 4, 4};
+  std::map<int, int> cellsPerRelation;
+  std::set<std::pair<int, int>> constraintCells;
+  int boundCells = 0;
+  for (int i = 1; i <= num; ++i) {
+    const ConstraintRecord& record = list->records[i - 1];
+    std::string k = std::to_string(i);
+    CellRange lhs;
+    ASSERT_TRUE(parseRange(definitionOf(wb, "solver_lhs" + k), &lhs));
+    int code = std::stoi(definitionOf(wb, "solver_rel" + k));
+    ASSERT_TRUE(code >= 1 && code <= 5);
+    EXPECT_EQ(record.row, i);
+    EXPECT_EQ(record.relation, normalised[code]) << "row " << i;
+    cellsPerRelation[normalised[code]] += cellsOf(lhs);
+    bool onVariables = lhs.row1 == adj.row1 && lhs.row2 == adj.row1 && lhs.col1 >= adj.col1 &&
+                       lhs.col2 <= adj.col2;
+    EXPECT_EQ((record.flags & RowBound) != 0, onVariables) << "row " << i;
+    if (onVariables) boundCells += cellsOf(lhs);
+    for (int r = lhs.row1; !onVariables && r <= lhs.row2; ++r) constraintCells.insert({r, lhs.col1});
+  }
+  EXPECT_EQ(int(constraintCells.size()), sizes.rows);
+  const ConstraintRecord& objective = list->records.back();
+  EXPECT_EQ(objective.relation, RelationMinimise);
+  EXPECT_EQ(objective.flags, RowChecked | RowObjective | RowGrouped);
+  for (int r = 1; r <= 4; ++r)
+    EXPECT_EQ(Names_countCells(list, r, RowChecked, RowObjective), cellsPerRelation[r]) << r;
+  EXPECT_EQ(Names_countCells(list, 0, RowBound, 0), boundCells);
+  EXPECT_EQ(Names_countCells(list, 0, RowRhsVaries, 0), 0);
+
+  // Bounds: the rows under the variable cells; integer kinds: the kind row.
+  std::vector<double> lower(n, -1e30), upper(n, 1e30);
+  ASSERT_TRUE(Sess_deriveVariableBounds(list, cells->list, lower.data(), upper.data(), -1e30, 1e30));
+  std::vector<int> flags(n, 0);
+  ASSERT_TRUE(Sess_getIntegerFlags(list, cells->list, true, flags.data()));
+  int integers = 0;
+  for (int j = 0; j < n; ++j) {
+    int column = adj.col1 + j;
+    EXPECT_EQ(lower[j], numberAt(wb, adj.row1 + 1, column, -1e30)) << "variable " << j;
+    EXPECT_EQ(upper[j], numberAt(wb, adj.row1 + 2, column, 1e30)) << "variable " << j;
+    int kind = 0;
+    if (c.lp) {
+      const Cell* cell = Wb_findCell(wb->sheets[0].get(), adj.row1 + 4, column);
+      std::string text = cell ? cell->value.text : "";
+      kind = text == "I" ? 1 : text == "B" ? 2 : 0;
+    }
+    EXPECT_EQ(flags[j], kind) << "variable " << j;
+    integers += flags[j] != 0;
+  }
+  EXPECT_EQ(integers, sizes.integers);
+
+  // Reading changed neither the names nor the set of cells.
+  EXPECT_EQ(wb->names.size(), namesBefore);
+  EXPECT_EQ(wb->sheets[0]->cells.size(), cellsBefore);
+  Sess_freeVariableCells(cells);
+  Names_freeConstraints(list);
+}
+
+// Two workbooks checked by hand against their names and the problems' texts.
+TEST(ModelWorkbooksByHand, P0033) {
+  Wb_resetApp();
+  std::string error;
+  ASSERT_NE(Xlsx_open(std::string(CORVAN_DATA) + "/lp/p0033.xlsx", &error), nullptr) << error;
+  VariableCells* cells = Sess_readVariableCells(nullptr);
+  ConstraintList* list = Names_readConstraints(nullptr);
+  ASSERT_NE(cells, nullptr);
+  ASSERT_NE(list, nullptr);
+  ASSERT_TRUE(Names_markVariableDependence(list, cells->list));
+  EXPECT_EQ(Sess_getAdjCellCount(cells), 33);                  // F5:AL5
+  ASSERT_EQ(list->records.size(), 5u);
+  // solver_lhs1 B12:B27 <= E12:E27: sixteen rows, one right-hand cell each.
+  EXPECT_EQ(list->records[0].relation, RelationLessEqual);
+  EXPECT_EQ(list->records[0].flags, RowChecked | RowElementwise);
+  EXPECT_EQ(Names_countCells(list, RelationLessEqual, RowChecked, RowBound), 16);
+  // Rows 2 and 3 bound the variables by rows 6 and 7; row 4 makes them binary.
+  EXPECT_EQ(list->records[1].flags, RowChecked | RowElementwise | RowBound);
+  EXPECT_EQ(list->records[3].relation, RelationInteger);
+  EXPECT_EQ(list->records[3].flags, RowChecked | RowKindA | RowBound);
+  EXPECT_EQ(list->records[3].rhs->val.num, 0.0);               // "binary" compares against 0
+  std::vector<int> flags(33, 0);
+  ASSERT_TRUE(Sess_getIntegerFlags(list, cells->list, true, flags.data()));
+  EXPECT_EQ(flags, std::vector<int>(33, 2));
+  std::vector<double> lower(33, -1e30), upper(33, 1e30);
+  ASSERT_TRUE(Sess_deriveVariableBounds(list, cells->list, lower.data(), upper.data(), -1e30, 1e30));
+  EXPECT_EQ(lower, std::vector<double>(33, 0.0));
+  EXPECT_EQ(upper, std::vector<double>(33, 1.0));
+  ConstraintCell cell;
+  ASSERT_TRUE(Names_cellOfRows(list, 0, RowChecked, 0, 15, &cell));   // the sixteenth row
+  EXPECT_EQ(cell.row, 1);
+  EXPECT_EQ(cell.sheetRow, 26);
+  EXPECT_EQ(cell.column, 1);
+  EXPECT_EQ(cell.rhsText, "R27C5");
+  Sess_freeVariableCells(cells);
+  Names_freeConstraints(list);
+  Wb_resetApp();
+}
+
+TEST(ModelWorkbooksByHand, Hs71) {
+  Wb_resetApp();
+  std::string error;
+  ASSERT_NE(Xlsx_open(std::string(CORVAN_DATA) + "/nlp/hs71.xlsx", &error), nullptr) << error;
+  VariableCells* cells = Sess_readVariableCells(nullptr);
+  ConstraintList* list = Names_readConstraints(nullptr);
+  ASSERT_NE(cells, nullptr);
+  ASSERT_NE(list, nullptr);
+  ASSERT_TRUE(Names_markVariableDependence(list, cells->list));
+  // x0 = (1, 5, 5, 1) in B2:E2; 1 <= x <= 5.
+  double x[4];
+  ASSERT_TRUE(Sess_readVariables(cells, x));
+  EXPECT_EQ(std::vector<double>(x, x + 4), (std::vector<double>{1, 5, 5, 1}));
+  ASSERT_EQ(list->records.size(), 5u);
+  EXPECT_EQ(list->records[0].relation, RelationEqual);         // sum of squares = 40
+  EXPECT_EQ(list->records[0].rhs->val.num, 40.0);
+  EXPECT_EQ(list->records[1].relation, RelationGreaterEqual);  // product >= 25
+  EXPECT_EQ(list->records[1].flags, unsigned(RowChecked));
+  std::vector<double> lower(4, -1e30), upper(4, 1e30);
+  ASSERT_TRUE(Sess_deriveVariableBounds(list, cells->list, lower.data(), upper.data(), -1e30, 1e30));
+  EXPECT_EQ(lower, std::vector<double>(4, 1.0));
+  EXPECT_EQ(upper, std::vector<double>(4, 5.0));
+  ConstraintCell cell;
+  ASSERT_TRUE(Names_cellOfRows(list, 0, RowChecked, RowBound, 1, &cell));
+  EXPECT_EQ(cell.rhsText, "25");
+  EXPECT_EQ(cell.sheetRow, 9);                                 // B10
+  Sess_freeVariableCells(cells);
+  Names_freeConstraints(list);
+  Wb_resetApp();
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, ModelWorkbooks, ::testing::ValuesIn(allWorkbooks()),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                           return info.param.file.stem().string();
+                         });

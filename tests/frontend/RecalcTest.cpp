@@ -1,0 +1,132 @@
+// `corvan recalc`: recomputes workbooks and compares with the values their
+// files store. The shared calc and nlp workbooks carry values computed by
+// other programs, so each must come out with no difference.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "tests/support/ScratchTest.h"
+#include "frontend/Fe_Frontend.h"
+#include "platform/calc/Calc.h"
+#include "platform/xlsx/Xlsx.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kData = CORVAN_DATA;
+
+struct RecalcRun {
+  int status = 0;
+  std::string out, err;
+};
+
+RecalcRun recalc(const std::vector<std::string>& args) {
+  std::vector<std::string> words = {"corvan", "recalc"};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  RecalcRun run;
+  run.status = Fe_main(static_cast<int>(argv.size()), argv.data());
+  run.out = ::testing::internal::GetCapturedStdout();
+  run.err = ::testing::internal::GetCapturedStderr();
+  return run;
+}
+
+class Recalc : public ScratchTest {};
+
+}  // namespace
+
+TEST_F(Recalc, CalcWorkbooksAgreeWithTheirStoredValues) {
+  for (const auto& entry : fs::directory_iterator(kData + "/calc")) {
+    RecalcRun run = recalc({entry.path().string()});
+    EXPECT_EQ(run.status, 0) << entry.path() << "\n" << run.out << run.err;
+    EXPECT_EQ(run.out.find(" 0 matching"), std::string::npos) << run.out;
+  }
+  EXPECT_TRUE(Wb_app().workbooks.empty());
+}
+
+TEST_F(Recalc, NlpWorkbooksAgreeWithTheirStoredValues) {
+  for (const auto& entry : fs::directory_iterator(kData + "/nlp")) {
+    if (entry.path().extension() != ".xlsx") continue;
+    RecalcRun run = recalc({entry.path().string()});
+    EXPECT_EQ(run.status, 0) << entry.path() << "\n" << run.out << run.err;
+  }
+}
+
+TEST_F(Recalc, CountsTheCellsItChecks) {
+  RecalcRun run = recalc({kData + "/calc/calc-model-lp.xlsx"});
+  EXPECT_EQ(run.status, 0) << run.out;
+  // 25 formula cells over the two sheets, all with stored values.
+  int checked = 0;
+  for (size_t at = run.out.find(" formula cells checked"); at != std::string::npos;
+       at = run.out.find(" formula cells checked", at + 1)) {
+    size_t start = run.out.rfind(' ', at - 1) + 1;
+    checked += std::stoi(run.out.substr(start, at - start));
+  }
+  EXPECT_EQ(checked, 25) << run.out;
+}
+
+TEST_F(Recalc, LpWorkbooksWithoutStoredValuesHaveNothingToDiffer) {
+  RecalcRun run = recalc({kData + "/lp/afiro.xlsx"});
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("no stored value"), std::string::npos) << run.out;
+}
+
+TEST_F(Recalc, ReportsEachDifference) {
+  Workbook* wb = Wb_newWorkbook("diff.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(2));
+  Wb_setFormula(wb, sh, 0, 1, "=A1*3");
+  Wb_cellAt(wb, sh, 0, 1)->value = CellValue::makeNumber(6 * (1 + 1e-12));   // within tolerance
+  Wb_setFormula(wb, sh, 1, 1, "=A1+1");
+  Wb_cellAt(wb, sh, 1, 1)->value = CellValue::makeNumber(4);                 // really 3
+  Wb_setFormula(wb, sh, 2, 1, "=A1>1");
+  Wb_cellAt(wb, sh, 2, 1)->value = CellValue::makeNumber(1);                 // really TRUE
+  std::string error;
+  fs::path file = dir_ / "diff.xlsx";
+  ASSERT_TRUE(Xlsx_save(wb, file.string(), &error)) << error;
+  Wb_resetApp();
+  RecalcRun run = recalc({file.string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("S: 3 formula cells checked, 1 matching, 2 differing"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("B2 =A1+1: stored 4, computed 3"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("B3 =A1>1: stored 1, computed TRUE"), std::string::npos) << run.out;
+}
+
+TEST_F(Recalc, UnreadableFileOrMissingArgument) {
+  std::ofstream(dir_ / "text.xlsx") << "plain text";
+  RecalcRun run = recalc({(dir_ / "text.xlsx").string()});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find((dir_ / "text.xlsx").string()), std::string::npos) << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  EXPECT_EQ(recalc({}).status, 2);
+  EXPECT_EQ(recalc({"a.xlsx", "b.xlsx"}).status, 2);
+}
+
+TEST_F(Recalc, SavedWorkbookCarriesTheRecalculatedValues) {
+  std::string error;
+  Workbook* wb = Xlsx_open(kData + "/calc/calc-model-lp.xlsx", &error);
+  ASSERT_NE(wb, nullptr) << error;
+  Sheet* model = wb->sheets[Wb_sheetIndex(wb, "Model")].get();
+  Wb_setValue(wb, model, 3, 1, CellValue::makeNumber(11));   // x1 from 10.5 to 11
+  Calc_recalculate(wb);
+  fs::path file = dir_ / "changed.xlsx";
+  ASSERT_TRUE(Xlsx_save(wb, file.string(), &error)) << error;
+  Wb_resetApp();
+  Workbook* back = Xlsx_open(file.string(), &error);
+  ASSERT_NE(back, nullptr) << error;
+  // Profit 45*11 + 80*8 + 60*18.75 + 28*0, as stored in the saved file.
+  const Cell* profit = Wb_findCell(back->sheets[Wb_sheetIndex(back, "Model")].get(), 4, 5);
+  ASSERT_NE(profit, nullptr);
+  EXPECT_EQ(profit->value, CellValue::makeNumber(2260));
+  Wb_resetApp();
+  RecalcRun run = recalc({file.string()});
+  EXPECT_EQ(run.status, 0) << run.out;
+}
