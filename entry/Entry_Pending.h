@@ -24,3 +24,14 @@ int Eval_diagnoseModel(LibraryContext* context, std::intptr_t handle, int notRun
                        int rdp);
 int Eval_freeModel(LibraryContext* context);        // 0 on success
 int Eval_queryModel(LibraryContext* context, int kind);
+
+// Host services for engines (each fails: 0).
+using HostStoreFn = int (*)(LibraryContext* context, void* record, int row, int column,
+                            double value, void* extra);
+int Host_getNamedInt(LibraryContext* context, const char* name, int fallback);  // the fallback
+int Host_getVariableBounds(LibraryContext* context, double* lower, double* upper,
+                           double* rowLower, double* rowUpper);
+int Host_getInitialValues(LibraryContext* context, double* x);
+int Host_evalProblem(LibraryContext* context, double* functions, const double* x);
+int Host_evalOneChanged(LibraryContext* context, double* functions, int j, double xj);
+int Host_extractLinearTerms(LibraryContext* context, void* record, HostStoreFn store, void* extra);
