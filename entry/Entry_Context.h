@@ -12,6 +12,8 @@
 
 struct EvalContext;
 struct ConstraintList;
+struct ScenarioTable;
+struct VariableCells;
 struct XlValueList;
 
 constexpr int EngineTableRows = 6;     // rows 0-4 the built-in engines, 5 the plug-in being run
@@ -73,11 +75,11 @@ struct LibraryContext {
   std::vector<double> elasticValues;
 
   // The model as the session read it.
-  std::int32_t variableCells;     // distinct variable cells
+  VariableCells* variables;       // the variable cells
+  ScenarioTable* scenarios;       // the scenario table (run modes 1 and 2)
   std::int32_t rowCount;          // constraint rows as the session counted them
   std::int32_t perRowCells;       // variable cells repeated per scenario row (run mode 2)
   std::int32_t groupedRowCells;   // cells of grouped records; nonzero: the model has a grouped row
-  std::int32_t scenarioRows;
   ConstraintList* constraints;
   std::int32_t runMode;
   std::int32_t maximise;

@@ -8,10 +8,6 @@ int Host_endSession(LibraryContext*) { return 1; }
 int Sess_restorePriorValues(LibraryContext*) { return 0; }
 int Sess_storeModelSize(LibraryContext*) { return StatusHostFailure; }
 int Sess_storeEngineLimits(LibraryContext*) { return StatusHostFailure; }
-int Names_readRobustMode(LibraryContext*) { return 0; }
-int Names_getScenarioRowCount(LibraryContext*) { return 0; }
-int Names_writeScenarioRow(LibraryContext*, int) { return 0; }
-int Names_readScenarioRow(LibraryContext*, int) { return 0; }
 int Eval_loadModel(LibraryContext*, std::intptr_t, int, int, int, int, int, int) {
   return StatusHostFailure;
 }

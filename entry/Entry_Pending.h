@@ -1,8 +1,8 @@
 // Steps of a Solve call served by components that this library does not
-// carry yet: the run session, the result range, the scenario table and the
-// formula interpreter. Each answers the way a missing piece fails (a failed
-// step, status 13, nothing listed), so that no action reports success
-// without having done its work.
+// carry yet: the run session, the result range, the formula interpreter
+// and the host services engines call. Each answers the way a missing piece
+// fails (a failed step, status 13, nothing listed), so that no action
+// reports success without having done its work.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +14,6 @@ int Host_endSession(LibraryContext* context);       // always 1
 int Sess_restorePriorValues(LibraryContext* context);   // 1 on success
 int Sess_storeModelSize(LibraryContext* context);   // the writer's status
 int Sess_storeEngineLimits(LibraryContext* context);
-int Names_readRobustMode(LibraryContext* context);  // 1 on success
-int Names_getScenarioRowCount(LibraryContext* context);
-int Names_writeScenarioRow(LibraryContext* context, int row);   // 1 on success
-int Names_readScenarioRow(LibraryContext* context, int row);    // 1 on success
 int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int run, int trials,
                    int secondAnalysis, int analyseOnly, int diagnose, int iao);
 int Eval_diagnoseModel(LibraryContext* context, std::intptr_t handle, int notRun, int extra,

@@ -4,9 +4,12 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Pending.h"
+#include "excel/Area_Areas.h"
+#include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 
 namespace {
@@ -93,12 +96,46 @@ int objectiveRow(const LibraryContext* context) {
   return context->groupedRowCells > 0 ? 1 : 0;
 }
 
+// Variable cells: the common ones once, the per-row ones once per scenario row.
 int variableCount(LibraryContext* context) {
+  int perRow = context->perRowCells;
   int cells = context->analysed
                   ? Eval_queryModel(context, QueryVariables)
-                  : context->variableCells - context->perRowCells +
-                        context->perRowCells * context->scenarioRows;
+                  : Sess_getAdjCellCount(context->variables) - perRow +
+                        perRow * Names_getScenarioRowCount(context->scenarios);
   return cells + context->elasticCount;
+}
+
+// Alldifferent groups leave the model in feasibility mode and when
+// "solver_rlx" relaxes the integer conditions.
+bool withAllDifferent(LibraryContext* context) {
+  return !context->feasibilityMode && !optionIs(context, OptRlx, 1);
+}
+
+// Variables with an integer, binary or alldifferent mark.
+int integerCount(LibraryContext* context) {
+  if (context->analysed) return Eval_queryModel(context, QueryIntegers);
+  const CellList* cells = Sess_getVariableCellList(context->variables);
+  if (!cells || !context->constraints) return 0;
+  std::vector<int> flags(cells->distinct, 0);
+  if (!Sess_getIntegerFlags(context->constraints, cells, withAllDifferent(context), flags.data()))
+    return 0;
+  int count = 0;
+  for (int flag : flags) count += flag != 0;
+  return count;
+}
+
+// Queries 3-6 from the counts of the constraint list.
+int groupQuery(LibraryContext* context, int kind) {
+  if (!context->constraints) return 0;
+  const ModelCounts& counts = context->constraints->counts;
+  bool groups = kind >= QueryCones || withAllDifferent(context);
+  switch (kind) {
+    case QueryAllDifferentGroups: return groups ? counts.allDifferentGroups : 0;
+    case QueryAllDifferentCells: return groups ? counts.allDifferentCells : 0;
+    case QueryCones: return counts.cones;
+    default: return counts.coneCells;
+  }
 }
 
 int rowCount(LibraryContext* context) {
@@ -161,11 +198,11 @@ int Host_queryModel(LibraryContext* context, int kind) {
   switch (kind) {
     case QueryVariables: return variableCount(context);
     case QueryRows: return rowCount(context);
-    case QueryIntegers: return context->analysed ? Eval_queryModel(context, kind) : 0;
+    case QueryIntegers: return integerCount(context);
     case QueryAllDifferentGroups:
     case QueryAllDifferentCells:
     case QueryCones:
-    case QueryConeCells: return 0;  // no alldifferent groups or cone rows are read yet
+    case QueryConeCells: return groupQuery(context, kind);
     case QueryElastic: return context->elasticCount;
     case QueryModelRows: return modelRows(context);
     case QueryFeasibility: return context->feasibilityMode;

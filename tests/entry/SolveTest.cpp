@@ -59,6 +59,7 @@ TEST_F(LoadedLibrary, ActionWithNothingSelectedReturnsMinusThree) {
   define("solver_ism", "0");
   EXPECT_EQ(solve(ActionDiagnose), -3);
   EXPECT_EQ(solve(-1), -3);     // not an action
+  define("robust_num", "3");    // an invalid run mode
   EXPECT_EQ(solve(ActionEngineLimits), -3);  // preparation fails: nothing to do
   EXPECT_EQ(context->robustMode, -1);
 }

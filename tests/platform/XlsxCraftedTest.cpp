@@ -194,3 +194,15 @@ TEST_F(XlsxCrafted, PackagesThatAreNotWorkbooks) {
   EXPECT_NE(error.find("part 'xl/worksheets/s1.xml' is missing"), std::string::npos) << error;
   EXPECT_TRUE(Wb_app().workbooks.empty());
 }
+
+TEST_F(XlsxCrafted, PartNotMatchingItsChecksumIsRefused) {
+  std::string bytes = storedZip(oneSheet("<x:row r=\"1\"><x:c r=\"A1\"><x:v>5</x:v></x:c></x:row>"));
+  size_t at = bytes.find("<x:v>5</x:v>");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 5] = '6';   // still a well-formed sheet, but not the one stored
+  fs::path path = dir_ / "crc.xlsx";
+  std::ofstream(path, std::ios::binary) << bytes;
+  std::string error;
+  EXPECT_EQ(Xlsx_open(path.string(), &error), nullptr);
+  EXPECT_NE(error.find("part 'xl/worksheets/s1.xml' cannot be read"), std::string::npos) << error;
+}

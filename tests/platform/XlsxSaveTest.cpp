@@ -168,6 +168,10 @@ TEST_F(XlsxSave, ActiveSheetAndSavedPathFollow) {
   EXPECT_EQ(back->activeSheet, 1);
   EXPECT_EQ(wb->name, "two.xlsx");
   EXPECT_EQ(wb->path, (dir_ / "two.xlsx").string());
+  wb->activeSheet = 5;   // out of range: saved as the last sheet
+  Workbook* clamped = saveAndReopen(wb, "clamped.xlsx");
+  ASSERT_NE(clamped, nullptr);
+  EXPECT_EQ(clamped->activeSheet, 1);
 }
 
 TEST_F(XlsxSave, FailedSaveLeavesTheTargetAlone) {
