@@ -19,3 +19,9 @@ int Eval_loadModel(LibraryContext*, std::intptr_t, int, int, int, int, int, int)
 int Eval_diagnoseModel(LibraryContext*, std::intptr_t, int, int, int) { return StatusHostFailure; }
 int Eval_freeModel(LibraryContext*) { return 0; }
 int Eval_queryModel(LibraryContext*, int) { return 0; }
+int Host_getNamedInt(LibraryContext*, const char*, int fallback) { return fallback; }
+int Host_getVariableBounds(LibraryContext*, double*, double*, double*, double*) { return 0; }
+int Host_getInitialValues(LibraryContext*, double*) { return 0; }
+int Host_evalProblem(LibraryContext*, double*, const double*) { return 0; }
+int Host_evalOneChanged(LibraryContext*, double*, int, double) { return 0; }
+int Host_extractLinearTerms(LibraryContext*, void*, HostStoreFn, void*) { return 0; }
