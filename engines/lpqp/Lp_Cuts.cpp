@@ -265,6 +265,8 @@ bool Lp_coverCuts(LpRecord& lp, const LpSettings& settings, const std::int32_t* 
 
 std::vector<char> Lp_integerRows(const LpRecord& lp, const std::int32_t* flags) {
   std::vector<char> rows(static_cast<std::size_t>(lp.m) + 2, 0);
+  for (int j = 1; j <= lp.n; ++j)
+    if (flags[j - 1] == 0) return rows;  // a continuous variable: no slack counts as integer
   const int inUse = Lp_rowsInUse(lp);
   for (int i = 1; i <= inUse; ++i) {
     const int e = Lp_rowExponent(lp, i);
@@ -273,8 +275,7 @@ std::vector<char> Lp_integerRows(const LpRecord& lp, const std::int32_t* flags) 
     for (double limit : {lp.rowLower[i], lp.rowUpper[i]})
       if (std::fabs(limit) < Lp_infinity) integral = integral && Lp_integral(std::ldexp(limit, e), lp.precision);
     for (int j = 1; j <= lp.n && integral; ++j)
-      if (a[j] != 0)
-        integral = flags[j - 1] != 0 && Lp_integral(std::ldexp(a[j], e - Lp_varExponent(lp, j)), lp.precision);
+      if (a[j] != 0) integral = Lp_integral(std::ldexp(a[j], e - Lp_varExponent(lp, j)), lp.precision);
     rows[i] = integral ? 1 : 0;
   }
   return rows;

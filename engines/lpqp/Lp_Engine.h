@@ -274,8 +274,8 @@ double Lp_knapsackDp(std::vector<int>& selection, const std::vector<int>& weight
 // Cover cuts on the model rows, appended after them; each round re-solves
 // cold. False when a re-solve failed (the last solution stands).
 bool Lp_coverCuts(LpRecord& lp, const LpSettings& settings, const std::int32_t* integerFlags);
-// Per row in use: every variable in it integer, its limits, constant and
-// coefficients integral, so that its slack is integer.
+// Per row in use, when every variable of the model is integer: the row's
+// limits, constant and coefficients integral, so that its slack is integer.
 std::vector<char> Lp_integerRows(const LpRecord& lp, const std::int32_t* integerFlags);
 // Gomory mixed-integer cuts from the optimal tableau, appended after the
 // cover rows; each round re-optimises by the dual warm start.

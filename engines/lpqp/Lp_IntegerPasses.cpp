@@ -47,8 +47,8 @@ bool Lp_roomForSnapshot(LpRecord& lp, int call) {
 int Lp_solveLinear(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
   const LpSettings settings = Lp_settingsFromHost(run);
-  if (lp.nodeMemory && problem->saved &&
-      Lp_restoreSnapshot(lp, *static_cast<const LpSnapshot*>(problem->saved))) {
+  const bool ours = problem->saved && problem->releaseSaved == Lp_releaseSnapshot;
+  if (lp.nodeMemory && ours && Lp_restoreSnapshot(lp, *static_cast<const LpSnapshot*>(problem->saved))) {
     const int status = Lp_dualWarmStart(lp, settings);
     if (status != StatusBadModel) return status;
     lp.nodeMemory = false;

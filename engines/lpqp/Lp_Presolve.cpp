@@ -10,6 +10,7 @@
 #include <new>
 
 #include "engines/lpqp/Lp_EngineOps.h"
+#include "entry/Host_Queries.h"
 
 namespace {
 
@@ -360,7 +361,9 @@ bool Lp_presolveRun(LpRecord& lp) {
 
 int Lp_presolveSetup(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
-  if (!Lp_presolveBuild(lp, problem->integerFlags, lp.optionFlags[0])) return 0;
+  // Relaxed integer restrictions leave no binary to fix.
+  const bool relaxed = run.host.queryModel(run.host.user, QueryRelaxIntegers) != 0;
+  if (!Lp_presolveBuild(lp, relaxed ? nullptr : problem->integerFlags, lp.optionFlags[0])) return 0;
   LpPresolve& p = lp.presolve;
   if (p.exportOrder && p.binaryCount > 0) {
     problem->engineIntegerCount = p.integerCount;

@@ -14,10 +14,15 @@
 struct LpIntModel : LpFakeModel {
   int intOptions[IntOptionKinds] = {};
   std::vector<std::int32_t> flags;  // per variable: 0 continuous, 1 integer, 2 binary
+  int relaxIntegers = 0;            // query 14
 };
 
 inline LpHost LpInt_host(LpIntModel& model) {
   LpHost h = LpFake_host(model);
+  h.queryModel = [](void* u, int kind) {
+    auto* m = static_cast<LpIntModel*>(static_cast<LpFakeModel*>(u));
+    return kind == QueryRelaxIntegers ? m->relaxIntegers : LpFake_query(*m, kind);
+  };
   h.intOption = [](void* u, int kind) {
     auto* m = static_cast<LpIntModel*>(static_cast<LpFakeModel*>(u));
     return kind >= 0 && kind < IntOptionKinds ? m->intOptions[kind] : 0;

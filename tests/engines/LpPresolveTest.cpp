@@ -56,13 +56,18 @@ TEST(LpPresolve, ProbingFixesABinaryThatTheRowNeedsAndObjectiveFixingFreesTheRes
     EXPECT_EQ(run.problem.upper[1], 0.0);
     EXPECT_EQ(run.record().presolve.rowStatus[1], '-');
   }
-  // Without the switches the relaxation stands.
-  LpIntModel m = model(3, {2, 2, 2}, {1, 1, 1});
-  m.rows = {row({{0, 1}, {1, 1}, {2, 5}}, 5, 1e30)};
-  m.objective.terms = {{0, 1}, {1, 1}, {2, 10}};
-  LpIntRun run(m, 0);
-  EXPECT_EQ(run.solve(), 0);
-  EXPECT_NEAR(run.problem.objective, 8.0, 1e-9);
+  // Without the switches, or with the integer restrictions relaxed, the
+  // relaxation stands.
+  for (int relaxed : {0, 1}) {
+    LpIntModel m = model(3, {2, 2, 2}, {1, 1, 1});
+    m.rows = {row({{0, 1}, {1, 1}, {2, 5}}, 5, 1e30)};
+    m.objective.terms = {{0, 1}, {1, 1}, {2, 10}};
+    m.optionFlags = relaxed ? kProbe | kObjFix : 0;
+    m.relaxIntegers = relaxed;
+    LpIntRun run(m, 0);
+    EXPECT_EQ(run.solve(), 0);
+    EXPECT_NEAR(run.problem.objective, 8.0, 1e-9) << relaxed;
+  }
 }
 
 TEST(LpPresolve, NegativeCoefficientsProbeTheOtherWay) {
