@@ -52,7 +52,7 @@ struct LpRun {
   LpHost host;
   LpRecord lp;
   int status = 0;
-  bool arrays = false;                // the record's arrays exist
+  bool hasPoint = false;              // x holds the start values or a solution
   bool checked = false;               // the final check ran
   std::vector<double> hostX;          // a point unscaled for the host (n+1)
   std::vector<double> hostRows;       // values of an evaluation at hostX (m+2)

@@ -137,6 +137,7 @@ TEST(LpEngine, CrossedUnreadableAndFailingModels) {
   LpFakeModel noBounds = productMix();
   noBounds.boundsReadable = false;
   EXPECT_EQ(LpFake_run(noBounds).status, StatusBadBounds);
+  EXPECT_EQ(noBounds.evaluations, 0);  // the model's cells are left as they were
 
   LpFakeModel noStart = productMix();
   noStart.startReadable = false;
@@ -148,6 +149,8 @@ TEST(LpEngine, CrossedUnreadableAndFailingModels) {
     const LpFakeRun r = LpFake_run(failing);
     EXPECT_EQ(r.setup, 0) << at;
     EXPECT_EQ(r.status, StatusEvalError) << at;
+    // The final evaluation puts the start values back.
+    EXPECT_EQ(failing.cells, failing.x0) << at;
   }
 }
 
