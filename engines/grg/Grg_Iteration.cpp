@@ -69,6 +69,22 @@ Pick columnMax(const std::vector<double>& w, int width, int nb, const std::vecto
   return p;
 }
 
+// A slack basic: the first unpivoted row's own slack, or, when that slack is
+// already basic elsewhere, the free slack column with the largest element.
+Pick slackStep(const GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
+               const std::vector<char>& taken) {
+  int n = rec.n, nb = rec.bindingCount, k = 1;
+  while (pivoted[k]) ++k;
+  if (!taken[n + k]) return {n + k, k, 1.0};
+  Pick best;
+  for (int c = 1; c <= n + nb; ++c) {
+    if (taken[c] || (c <= n && best.col > n)) continue;
+    Pick p = columnMax(w, width, nb, pivoted, c);
+    if (p.value > best.value) best = p;
+  }
+  return best;
+}
+
 // One general elimination step: the slack of the first unpivoted row, a
 // well-placed column, or the column farthest from its bounds.
 Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
@@ -83,11 +99,7 @@ Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const 
     big = std::max(big, p.value);
   }
   if (p1 < 0) p1 = big;
-  if (p1 < 1e-10 || (big < rec.pivotTol * p1 && big < rec.pivotTol)) {
-    int k = 1;
-    while (pivoted[k]) ++k;
-    return {n + k, k, 1.0};
-  }
+  if (p1 < 1e-10 || (big < rec.pivotTol * p1 && big < rec.pivotTol)) return slackStep(rec, w, width, pivoted, taken);
   Pick best;
   for (const Pick& p : cand)
     if (p.row && rec.distance[p.col] >= 10 * rec.pre && p.value > best.value) best = p;
@@ -104,9 +116,9 @@ Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const 
 
 // Among the previous basics not yet taken, the largest element over the unpivoted rows.
 Pick previousStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
-                  const std::vector<char>& taken) {
+                  const std::vector<char>& taken, const std::vector<int>& previous) {
   Pick best;
-  for (int c : rec.prevBasic) {
+  for (int c : previous) {
     if (taken[c]) continue;
     Pick p = columnMax(w, width, rec.bindingCount, pivoted, c);
     if (p.value > best.value) best = p;
@@ -133,6 +145,21 @@ double largestCandidate(const GrgRecord& rec, const std::vector<double>& w, int 
   return big;
 }
 
+// The previous basics as columns of the elimination block: variables as they
+// are, the slack of a row that is still binding as that row's slack column.
+std::vector<int> previousColumns(const GrgRecord& rec) {
+  std::vector<int> out;
+  for (int c : rec.prevBasic) {
+    if (c <= rec.n) {
+      out.push_back(c);
+      continue;
+    }
+    for (int k = 1; k <= rec.bindingCount; ++k)
+      if (rec.bindRow[k] == c - rec.n) out.push_back(rec.n + k);
+  }
+  return out;
+}
+
 // Chooses one basic column per binding row and forms the inverse of the basis.
 bool buildBasis(GrgRecord& rec, bool usePrevious) {
   int n = rec.n, nb = rec.bindingCount, width = n + 2 * nb;
@@ -143,16 +170,17 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
     row[n + k - 1] = -1.0;
     row[n + nb + k - 1] = 1.0;
   }
-  std::vector<char> pivoted(nb + 1, 0), taken(n + 1, 0);
+  std::vector<char> pivoted(nb + 1, 0), taken(n + nb + 1, 0);
   for (int j = 1; j <= n; ++j) taken[j] = rec.fixed[j] ? 1 : 0;
-  bool previousPhase = usePrevious && !rec.prevBasic.empty();
+  std::vector<int> previous = previousColumns(rec);
+  bool previousPhase = usePrevious && !previous.empty();
   double p1 = -1.0;
   for (int step = 1; step <= nb; ++step) {
     Grg_poll(rec);
     if (rec.status) return false;
     Pick pick;
     if (previousPhase) {
-      pick = previousStep(rec, w, width, pivoted, taken);
+      pick = previousStep(rec, w, width, pivoted, taken, previous);
       if (pick.col && acceptPrevious(rec, step, pick.value, p1, largestCandidate(rec, w, width, pivoted, taken))) {
         if (p1 < 0) p1 = pick.value;
       } else {
@@ -161,14 +189,11 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
       }
     }
     if (!pick.col) pick = generalStep(rec, w, width, pivoted, taken, p1);
-    if (!pick.col) {  // nothing usable: the row's own slack
-      pick.row = 1;
-      while (pivoted[pick.row]) ++pick.row;
-      pick.col = n + pick.row;
-    }
+    if (!pick.col) pick = slackStep(rec, w, width, pivoted, taken);
+    if (!pick.col) return false;
     pivot(w, nb, width, pick.row, pick.col);
     pivoted[pick.row] = 1;
-    if (pick.col <= n) taken[pick.col] = 1;
+    taken[pick.col] = 1;
     rec.basicCol[pick.row] = pick.col <= n ? pick.col : n + rec.bindRow[pick.col - n];
   }
   rec.binv.assign(static_cast<size_t>(nb) * nb, 0.0);
@@ -384,21 +409,18 @@ int countViolated(const GrgRecord& rec) {
 }
 
 // Rows, basis and column list at the current point, after new derivatives.
-std::vector<int> basicColumns(const GrgRecord& rec, bool structuralOnly) {
-  std::vector<int> cols;
-  for (int k = 1; k <= rec.bindingCount; ++k)
-    if (!structuralOnly || rec.basicCol[k] <= rec.n) cols.push_back(rec.basicCol[k]);
-  return cols;
+std::vector<int> basicColumns(const GrgRecord& rec) {
+  return std::vector<int>(rec.basicCol.begin() + 1, rec.basicCol.begin() + rec.bindingCount + 1);
 }
 
 bool prepareIteration(GrgRecord& rec, bool first, std::vector<int>& lastBinding) {
-  std::vector<int> before = first ? std::vector<int>{} : basicColumns(rec, false);
-  rec.prevBasic = first ? std::vector<int>{} : basicColumns(rec, true);
+  std::vector<int> before = first ? std::vector<int>{} : basicColumns(rec);
+  rec.prevBasic = before;
   Grg_classifyRows(rec);
   computeDistances(rec);
   std::vector<int> binding(rec.bindRow.begin() + 1, rec.bindRow.begin() + rec.bindingCount + 1);
   if (!buildBasis(rec, !first)) return false;
-  std::vector<int> after = basicColumns(rec, false);
+  std::vector<int> after = basicColumns(rec);
   std::sort(before.begin(), before.end());
   std::sort(after.begin(), after.end());
   rec.basisChanged = first || binding != lastBinding || before != after;
