@@ -309,6 +309,20 @@ bool optimal(GrgRecord& rec) {
   return true;
 }
 
+// Basic direction t = -B^-1 (A_S d): how the basics follow the superbasic direction.
+void basicDirection(GrgRecord& rec) {
+  int nb = rec.bindingCount;
+  std::vector<double> v(nb + 1, 0.0);
+  for (int k = 1; k <= nb; ++k)
+    for (int s = 1; s <= rec.superbasicCount; ++s)
+      v[k] += element(rec, rec.bindRow[k], rec.cols[s]) * rec.d[rec.cols[s]];
+  for (int k = 1; k <= nb; ++k) {
+    double s = 0.0;
+    for (int l = 1; l <= nb; ++l) s += inverse(rec, k, l) * v[l];
+    rec.t[k] = -s;
+  }
+}
+
 struct Blocking {
   int position = 0;
   double step = 1e30;
@@ -416,7 +430,7 @@ std::vector<int> basicColumns(const GrgRecord& rec) {
 bool prepareIteration(GrgRecord& rec, bool first, std::vector<int>& lastBinding) {
   std::vector<int> before = first ? std::vector<int>{} : basicColumns(rec);
   rec.prevBasic = before;
-  Grg_classifyRows(rec);
+  classifyRows(rec);
   computeDistances(rec);
   std::vector<int> binding(rec.bindRow.begin() + 1, rec.bindRow.begin() + rec.bindingCount + 1);
   if (!buildBasis(rec, !first)) return false;
@@ -435,26 +449,11 @@ bool prepareIteration(GrgRecord& rec, bool first, std::vector<int>& lastBinding)
 
 }  // namespace
 
-void Grg_classifyRows(GrgRecord& rec) { classifyRows(rec); }
-
 double Grg_objective(const GrgRecord& rec, const double* rows) {
   if (!rec.phase1) return rows[rec.objectiveRow];
   double sum = 0.0;
   for (int k = 1; k <= rec.nonBindingCount; ++k) sum += violation(rec, rec.nonBinding[k], rows[rec.nonBinding[k]]);
   return sum;
-}
-
-void Grg_basicDirection(GrgRecord& rec) {
-  int nb = rec.bindingCount;
-  std::vector<double> v(nb + 1, 0.0);
-  for (int k = 1; k <= nb; ++k)
-    for (int s = 1; s <= rec.superbasicCount; ++s)
-      v[k] += element(rec, rec.bindRow[k], rec.cols[s]) * rec.d[rec.cols[s]];
-  for (int k = 1; k <= nb; ++k) {
-    double s = 0.0;
-    for (int l = 1; l <= nb; ++l) s += inverse(rec, k, l) * v[l];
-    rec.t[k] = -s;
-  }
 }
 
 int Grg_runPass(GrgRecord& rec) {
@@ -495,7 +494,7 @@ int Grg_runPass(GrgRecord& rec) {
       if (!Grg_direction(rec)) { end = true; break; }
       searchNow = true;
       if (rec.bindingCount == 0) break;
-      Grg_basicDirection(rec);
+      basicDirection(rec);
       Blocking b = ratioTest(rec);
       if (b.position == 0 || b.step > rec.degenerateStep || !exchange(rec, b.position)) break;
       ++degenerate;

@@ -341,10 +341,10 @@ int Grg_solve(GrgRecord& rec, GrgProblem& problem) {
     buildExtendedBounds(rec);
     runPasses(rec);
   }
-  if (rec.scaled) applyScaling(rec, true);
   int status = rec.status >= 2 ? rec.status : rec.endCode;
   if (rec.status == 0 && status <= 1 && rec.linearityCheck && !Grg_linearityTest(rec))
     status = rec.status == 0 ? StatusNotLinear : rec.status;
+  if (rec.scaled) applyScaling(rec, true);
   problem.objective = Grg_trueObjective(rec, rec.g[rec.objectiveRow]);
   std::vector<double> reduced;
   computeDuals(rec, reduced);
