@@ -447,20 +447,19 @@ bool prepareIteration(GrgRecord& rec, bool first, std::vector<int>& lastBinding)
   return true;
 }
 
-}  // namespace
 
-double Grg_objective(const GrgRecord& rec, const double* rows) {
-  if (!rec.phase1) return rows[rec.objectiveRow];
-  double sum = 0.0;
-  for (int k = 1; k <= rec.nonBindingCount; ++k) sum += violation(rec, rec.nonBinding[k], rows[rec.nonBinding[k]]);
-  return sum;
-}
+// State of one main-loop pass.
+struct Pass {
+  double fRef = 1e30;
+  int small = 0, failures = 0, degenerate = 0, code = 0;
+  bool first = true;
+  std::vector<int> lastBinding;
+};
 
-int Grg_runPass(GrgRecord& rec) {
-  int code = rec.endCode;
+bool startPass(GrgRecord& rec) {
   if (!Grg_evaluate(rec, rec.g.data())) {
     rec.status = StatusEvalError;
-    return code;
+    return false;
   }
   rec.gSaved = rec.g;
   for (int i = 1; i <= rec.m; ++i) rec.x[rec.n + i] = rec.g[i];
@@ -473,59 +472,96 @@ int Grg_runPass(GrgRecord& rec) {
   rec.lastSearchAtBound = false;
   rec.phase1 = false;
   std::copy(rec.x.begin(), rec.x.begin() + rec.n + 1, rec.xPrev.begin());
-  double fRef = 1e30;
-  int small = 0, failures = 0, degenerate = 0;
-  std::vector<int> lastBinding;
-  bool first = true, stepAgain = false;
+  return true;
+}
+
+// Reduced gradient, the stopping tests, the direction and the degenerate
+// exchanges; true when a line search is due, false when the pass ends.
+bool readyToSearch(GrgRecord& rec, Pass& p) {
+  bool afterDegenerate = false;
   for (;;) {
-    if (!stepAgain) {
+    reducedGradient(rec);
+    Grg_poll(rec);
+    if (rec.status) return false;
+    if (!afterDegenerate && optimal(rec)) {
+      p.code = 0;
+      return false;
+    }
+    if (!afterDegenerate && convergence(rec, p.fRef, p.small)) {
+      p.code = 1;
+      return false;
+    }
+    if (!Grg_direction(rec)) return false;
+    if (rec.bindingCount == 0) return true;
+    basicDirection(rec);
+    Blocking b = ratioTest(rec);
+    if (b.position == 0 || b.step > rec.degenerateStep || !exchange(rec, b.position)) return true;
+    Grg_iterationReport(rec, rec.iteration);
+    if (rec.status) return false;
+    if (++p.degenerate >= (rec.n + 1) / 2 && p.degenerate >= 15) {
+      p.code = 2;
+      return false;
+    }
+    afterDegenerate = true;
+  }
+}
+
+enum class Next { Derivatives, SearchAgain, End };
+
+// After a line search: tiny values made zero, superbasics on a bound made
+// nonbasic, a failed search retried once by steepest descent.
+Next afterSearch(GrgRecord& rec, Pass& p) {
+  for (int j = 1; j <= rec.n; ++j)
+    if (std::fabs(rec.x[j]) < 1e-15) rec.x[j] = 0.0;
+  ++rec.iteration;
+  p.degenerate = 0;
+  if (rec.search.superbasicAtBound) superbasicsAtBoundLeave(rec);
+  if (rec.search.failed) {
+    if (++p.failures >= 2) {
+      p.code = 2;
+      return Next::End;
+    }
+    rec.steepestRetry = true;
+    return Next::SearchAgain;
+  }
+  p.failures = 0;
+  if (rec.search.unbounded) {
+    p.code = 4;
+    return Next::End;
+  }
+  if (rec.search.feasible) rec.restart = true;
+  return Next::Derivatives;
+}
+
+}  // namespace
+
+double Grg_objective(const GrgRecord& rec, const double* rows) {
+  if (!rec.phase1) return rows[rec.objectiveRow];
+  double sum = 0.0;
+  for (int k = 1; k <= rec.nonBindingCount; ++k) sum += violation(rec, rec.nonBinding[k], rows[rec.nonBinding[k]]);
+  return sum;
+}
+
+int Grg_runPass(GrgRecord& rec) {
+  Pass p;
+  p.code = rec.endCode;
+  if (!startPass(rec)) return p.code;
+  Next next = Next::Derivatives;
+  while (next != Next::End) {
+    if (next == Next::Derivatives) {
       Grg_derivatives(rec);
-      if (rec.status || !prepareIteration(rec, first, lastBinding)) break;
-      first = false;
+      if (rec.status || !prepareIteration(rec, p.first, p.lastBinding)) break;
+      p.first = false;
     }
-    stepAgain = false;
-    bool afterDegenerate = false, searchNow = false, end = false;
-    while (!searchNow) {
-      reducedGradient(rec);
-      Grg_poll(rec);
-      if (rec.status) break;
-      if (!afterDegenerate && optimal(rec)) { code = 0; end = true; break; }
-      if (!afterDegenerate && convergence(rec, fRef, small)) { code = 1; end = true; break; }
-      if (!Grg_direction(rec)) { end = true; break; }
-      searchNow = true;
-      if (rec.bindingCount == 0) break;
-      basicDirection(rec);
-      Blocking b = ratioTest(rec);
-      if (b.position == 0 || b.step > rec.degenerateStep || !exchange(rec, b.position)) break;
-      ++degenerate;
-      Grg_iterationReport(rec, rec.iteration);
-      if (rec.status) break;
-      if (degenerate >= (rec.n + 1) / 2 && degenerate >= 15) { code = 2; end = true; break; }
-      afterDegenerate = true;
-      searchNow = false;
-    }
-    if (rec.status || end) break;
+    if (!readyToSearch(rec, p)) break;
     Grg_iterationReport(rec, rec.iteration);
     if (rec.status) break;
     Grg_lineSearch(rec);
     if (rec.status) break;
-    for (int j = 1; j <= rec.n; ++j)
-      if (std::fabs(rec.x[j]) < 1e-15) rec.x[j] = 0.0;
-    ++rec.iteration;
-    degenerate = 0;
-    if (rec.search.superbasicAtBound) superbasicsAtBoundLeave(rec);
-    if (rec.search.failed) {
-      if (++failures >= 2) { code = 2; break; }
-      rec.steepestRetry = true;
-      stepAgain = true;
-      continue;
-    }
-    failures = 0;
-    if (rec.search.unbounded) { code = 4; break; }
-    if (rec.search.feasible) rec.restart = true;
+    next = afterSearch(rec, p);
   }
   if (rec.status == 0) Grg_polish(rec);
-  if (countViolated(rec) > 0) code = 5;
+  if (countViolated(rec) > 0) p.code = 5;
   if (rec.status == 0 && !Grg_evaluate(rec, rec.g.data())) rec.status = StatusEvalError;
-  return code;
+  return p.code;
 }
