@@ -168,6 +168,32 @@ TEST(GrgSolve, ReportsNoFeasiblePoint) {
   EXPECT_EQ(GrgFn_run(m).status, StatusInfeasible);
 }
 
+TEST(GrgSolve, RetriesOnceFromAMovedStart) {
+  // min (x - 3)^2 subject to x^2 >= 1 from x = 0: the violation has no slope
+  // there, so the first pass ends infeasible at once; the retry moves x to 1.
+  GrgFunctionModel m = oneVariable(-Inf, Inf, [](double x) { return x * x; });
+  m.rows = 2;
+  m.eval = [](const double* x, double* r) {
+    r[0] = x[0] * x[0];
+    r[1] = (x[0] - 3) * (x[0] - 3);
+    return true;
+  };
+  m.x0 = {0};
+  m.rowLower = {1, -Inf};
+  m.rowUpper = {Inf, Inf};
+  std::vector<double> x;
+  GrgProblem p = GrgFn_run(m, &x);
+  EXPECT_TRUE(nearOptimal(p.status)) << p.status;
+  EXPECT_NEAR(x[0], 3.0, 1e-3);
+  EXPECT_NEAR(p.objective, 0.0, 1e-6);
+}
+
+TEST(GrgSolve, ReportsAnUnboundedObjective) {
+  GrgFunctionModel m = oneVariable(-Inf, Inf, [](double x) { return -x; });
+  m.x0 = {0};
+  EXPECT_EQ(GrgFn_run(m).status, StatusUnbounded);
+}
+
 TEST(GrgSolve, FindsAFeasiblePointWithoutObjective) {
   GrgFunctionModel m = parabolaModel();
   m.rows = 2;
