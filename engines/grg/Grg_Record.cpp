@@ -339,7 +339,11 @@ int Grg_solve(GrgRecord& rec, GrgProblem& problem) {
   if (rec.status == 0 && !boundsConsistent(rec)) rec.status = StatusInfeasible;
   if (rec.status == 0) {
     buildExtendedBounds(rec);
-    runPasses(rec);
+    try {
+      runPasses(rec);
+    } catch (const std::bad_alloc&) {
+      rec.status = StatusOutOfMemory;  // the work blocks of a very large basis
+    }
   }
   int status = rec.status >= 2 ? rec.status : rec.endCode;
   if (rec.status == 0 && status <= 1 && rec.linearityCheck && !Grg_linearityTest(rec))
