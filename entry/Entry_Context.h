@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "entry/Eng_Engine.h"
@@ -41,6 +42,21 @@ struct ProgressState {
   std::int32_t armed[4];          // iterations, time, subproblems, integer solutions
 };
 
+// The status bar: the line last shown, the formatted objective values and
+// the stamps that throttle updates to one every 750 ms.
+struct StatusState {
+  std::string statusText;         // at most 255 characters
+  std::string objectiveText;
+  std::string incumbentText;
+  double incumbentValue;          // the incumbent last formatted
+  std::int32_t incumbentTextValid;
+  std::uint32_t lastSubproblemTime;  // tick counts in milliseconds
+  std::uint32_t lastIterationTime;
+  std::uint32_t lastPercentTime;
+  std::int32_t lastSubproblem;    // the counters of the line last shown
+  std::int32_t lastIteration;
+};
+
 struct LibraryContext {
   std::intptr_t handle;           // the front end's application handle (SolveX)
   EvalContext* evalContext;       // the interpreter's model of this Solve call
@@ -68,6 +84,8 @@ struct LibraryContext {
   double robustExp;
   double robustStd;
   double robustPen;
+
+  StatusState status;
 
   std::int32_t robustMode;        // -1 unread or invalid, else 0, 1 or 2
   ProgressState progress;

@@ -1,6 +1,7 @@
 // The library's export table by ordinal, read by the loader: the named entry
 // points and the host services that engines call with the context first.
 #include "entry/Entry_Solve.h"
+#include "entry/Host_Progress.h"
 #include "entry/Host_Queries.h"
 #include "platform/os/Os.h"
 
@@ -21,6 +22,7 @@ const OsExport CorvanExports[] = {
     {23, nullptr, CORVAN_PROC(Host_queryModel)},
     {24, nullptr, CORVAN_PROC(Host_getRealOption)},
     {25, nullptr, CORVAN_PROC(Host_getIntOption)},
+    {30, nullptr, CORVAN_PROC(Host_progressCallback)},
     {42, nullptr, CORVAN_PROC(Host_getEngineInfoItem)},
     {0, nullptr, nullptr},
 };

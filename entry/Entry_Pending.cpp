@@ -8,8 +8,6 @@ int Host_endSession(LibraryContext*) { return 1; }
 int Sess_restorePriorValues(LibraryContext*) { return 0; }
 int Sess_storeModelSize(LibraryContext*) { return StatusHostFailure; }
 int Sess_storeEngineLimits(LibraryContext*) { return StatusHostFailure; }
-int Msg_armLimits(LibraryContext*) { return 0; }
-int Msg_readMessageNames(LibraryContext*) { return 0; }
 int Names_readRobustMode(LibraryContext*) { return 0; }
 int Names_getScenarioRowCount(LibraryContext*) { return 0; }
 int Names_writeScenarioRow(LibraryContext*, int) { return 0; }

@@ -1,6 +1,5 @@
 // Steps of a Solve call served by components that this library does not
-// carry yet: the run session, the progress limits, the front end's names,
-// the result range, the scenario table and the
+// carry yet: the run session, the result range, the scenario table and the
 // formula interpreter. Each answers the way a missing piece fails (a failed
 // step, status 13, nothing listed), so that no action reports success
 // without having done its work.
@@ -15,8 +14,6 @@ int Host_endSession(LibraryContext* context);       // always 1
 int Sess_restorePriorValues(LibraryContext* context);   // 1 on success
 int Sess_storeModelSize(LibraryContext* context);   // the writer's status
 int Sess_storeEngineLimits(LibraryContext* context);
-int Msg_armLimits(LibraryContext* context);         // 1 on success
-int Msg_readMessageNames(LibraryContext* context);  // 1 on success
 int Names_readRobustMode(LibraryContext* context);  // 1 on success
 int Names_getScenarioRowCount(LibraryContext* context);
 int Names_writeScenarioRow(LibraryContext* context, int row);   // 1 on success

@@ -8,8 +8,9 @@
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Pending.h"
 #include "entry/Entry_Solve.h"
+#include "entry/Host_Progress.h"
 #include "entry/Host_Queries.h"
-#include "excel/Xl_Value.h"
+#include "excel/Msg_Status.h"
 
 namespace {
 
@@ -70,8 +71,7 @@ bool reportEngineLimits(LibraryContext* context, int* result) {
   bool prepared = Msg_armLimits(context) && Names_readRobustMode(context) &&
                   Msg_readMessageNames(context);
   if (prepared) *result = Sess_storeEngineLimits(context);
-  Xl_freeValueList(context->frontEndNames);
-  context->frontEndNames = nullptr;
+  Msg_freeMessageNames(context);
   context->robustMode = -1;
   context->progress.pendingStop = StopContinue;
   context->progress.paused = 0;

@@ -1,0 +1,48 @@
+// The application's calculation mode and full recalculation, and keeping
+// the mode found at session begin while a run calculates by hand.
+#include "excel/Xl_Calculation.h"
+
+#include "entry/Entry_Context.h"
+#include "excel/Msg_Status.h"
+#include "excel/Xl_Value.h"
+
+int Xl_getCalcMode() {
+  XLOPER type{};
+  type.xltype = xltypeInt;
+  type.val.w = 14;
+  XLOPER result{};
+  if (Excel4(xlfGetDocument, &result, 1, &type) != xlretSuccess) return CalcAutomatic;
+  XLOPER* mode = Xl_coerce(&result, xltypeInt);
+  Xl_giveBack(&result);
+  int answer = mode ? mode->val.w : int{CalcAutomatic};
+  Xl_freeValue(mode);
+  return answer >= CalcAutomatic && answer <= CalcManual ? answer : CalcAutomatic;
+}
+
+int Xl_setCalcMode(int mode) {
+  XLOPER value{};
+  value.xltype = xltypeInt;
+  value.val.w = static_cast<std::int16_t>(mode >= CalcAutomatic && mode <= CalcManual ? mode : CalcAutomatic);
+  XLOPER result{};
+  int rc = Excel4(xlcCalculation, &result, 1, &value);
+  if (rc == xlretSuccess) Xl_giveBack(&result);
+  return rc == xlretSuccess ? 1 : 0;
+}
+
+int Xl_calculateNow() {
+  XLOPER result{};
+  int rc = Excel4(xlcCalculateNow, &result, 0);
+  if (rc == xlretSuccess) Xl_giveBack(&result);
+  return rc == xlretSuccess ? 1 : 0;
+}
+
+int Msg_saveCalcMode(LibraryContext* context) {
+  context->savedCalcMode = Xl_getCalcMode();
+  if (context->savedCalcMode == CalcManual) return 1;
+  return Xl_setCalcMode(CalcManual);
+}
+
+int Msg_restoreCalcMode(LibraryContext* context) {
+  if (context->savedCalcMode == CalcManual) return 1;
+  return Xl_setCalcMode(context->savedCalcMode);
+}

@@ -1,0 +1,103 @@
+// The front end's add-in workbook with its message names, result range and
+// "Show" macro, a user's model workbook with an objective cell in a number
+// format of its own, a library context, and a clock the tests drive.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "entry/Entry_Context.h"
+#include "excel/Msg_Status.h"
+#include "excel/Names_Model.h"
+#include "platform/os/Os.h"
+#include "platform/workbook/Wb_Workbook.h"
+#include "platform/xlcall/Xlc_Host.h"
+
+inline std::uint32_t g_msgFixtureTick = 0;
+
+class MsgFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Wb_resetApp();
+    Xlc_resetHost();
+    g_msgFixtureTick = 1000000;
+    Os_setTickSource([] { return g_msgFixtureTick; });
+    addIn = Wb_newWorkbook("CORVAN.XLA");
+    Wb_addSheet(addIn, "Corvan");
+    label("msg_setup", "Setting up...");
+    label("msg_trial", "Trial");
+    label("msg_branch", "Subproblem:");
+    label("msg_incumb", "Incumbent:");
+    label("msg_setcell", "Value");
+    label("msg_feasible", "Feasible: ");
+    label("msg_limits", "Limits: ");
+    label("msg_done", "% done");
+    addInName("solver_tbl", "Corvan!$A$1:$B$20");
+    Xlc_setCallerSheet(addIn, 0);
+    book = Wb_newWorkbook("Book1.xlsx");   // the active workbook
+    sheet = Wb_addSheet(book, "Model");
+    Wb_setValue(book, sheet, 4, 1, CellValue::makeNumber(1234.5));   // B5
+    objectiveFormat("#,##0.00");
+    modelName("solver_opt", "Model!$B$5");
+    modelName("solver_typ", "1");
+    modelName("solver_num", "0");
+    context.savedCalcMode = 1;
+    context.robustMode = -1;
+    context.currentEngine = -1;
+  }
+  void TearDown() override {
+    Msg_freeMessageNames(&context);
+    Names_freeConstraints(context.constraints);
+    EXPECT_EQ(Xlc_liveBlocks(), 0u);   // every result was given back
+    Os_setTickSource(nullptr);
+    Wb_resetApp();
+    Xlc_resetHost();
+  }
+
+  void objectiveFormat(const std::string& format) {
+    sheet->cells.at(Wb_cellKey(4, 1)).numberFormat = format;
+  }
+  void label(const std::string& name, const std::string& text) {
+    addInName(name, "\"" + text + "\"");
+  }
+  void addInName(const std::string& name, const std::string& definition) {
+    Wb_defineName(addIn, DefinedName{name, definition, 0, false});
+  }
+  void dropAddInName(const std::string& name) {
+    auto& names = addIn->names;
+    for (auto it = names.begin(); it != names.end(); ++it)
+      if (it->name == name) {
+        names.erase(it);
+        return;
+      }
+  }
+  void modelName(const std::string& name, const std::string& definition) {
+    Wb_defineName(book, DefinedName{name, definition, 0, true});
+  }
+  // The "Show" macro on the add-in sheet, answering `answer` and noting
+  // each reason it is asked with.
+  void defineShow(double answer) {
+    addInName("Show", "Corvan!$D$1");
+    Xlc_registerMacro("Show", [this, answer](const std::vector<CellValue>& args) {
+      reasons.push_back(!args.empty() && args[0].kind == CellKind::Number ? args[0].number : -1);
+      return CellValue::makeNumber(answer);
+    });
+  }
+  // The names read and the model's objective, as a session has them.
+  void openSession() {
+    ASSERT_EQ(Msg_readMessageNames(&context), 1);
+    context.constraints = Names_readConstraints(&context);
+    ASSERT_NE(context.constraints, nullptr);
+  }
+  void advance(std::uint32_t ms) { g_msgFixtureTick += ms; }
+  const std::vector<std::string>& shown() const { return Wb_app().statusHistory; }
+  std::string lastShown() const { return shown().empty() ? std::string() : shown().back(); }
+
+  Workbook* addIn = nullptr;
+  Workbook* book = nullptr;
+  Sheet* sheet = nullptr;
+  LibraryContext context{};
+  std::vector<double> reasons;
+};

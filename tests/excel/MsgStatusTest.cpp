@@ -1,0 +1,314 @@
+// Status-bar lines, the front end's names, the "Show" macro, the user's
+// break and the calculation mode, against the stand-in application.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "entry/Eng_Engine.h"
+#include "excel/Msg_Status.h"
+#include "excel/Xl_Calculation.h"
+#include "tests/excel/MsgFixture.h"
+
+using MsgNames = MsgFixture;
+using MsgLines = MsgFixture;
+using MsgShowMacro = MsgFixture;
+using MsgCalculation = MsgFixture;
+
+TEST_F(MsgNames, LabelsAreTextsAndOneCellReferencesBecomeSheetLocal) {
+  defineShow(1);
+  addInName("msg_fpsetup", "42");   // a number label is kept as its text
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  EXPECT_EQ(Msg_getMessageText(&context, MsgTrial), "Trial");
+  EXPECT_EQ(Msg_getMessageText(&context, MsgFpSetup), "42");
+  EXPECT_EQ(Msg_getMessageText(&context, MsgDone), "% done");
+  EXPECT_EQ(Msg_getMessageText(&context, MsgShow), "");   // not a label
+  const XLOPER* show = Msg_getMessageName(&context, MsgShow);
+  ASSERT_NE(show, nullptr);
+  ASSERT_EQ(show->xltype, xltypeSRef);
+  EXPECT_EQ(show->val.sref.ref.rwFirst, 0);
+  EXPECT_EQ(show->val.sref.ref.colFirst, 3);   // D1
+  const XLOPER* table = Msg_getMessageName(&context, MsgTable);
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->xltype, xltypeRef);        // A1:B20 stays a full reference
+  EXPECT_EQ(Msg_getMessageName(&context, 11), nullptr);
+}
+
+TEST_F(MsgNames, UndefinedNamesLeaveTheirEntriesEmpty) {
+  dropAddInName("msg_branch");
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  EXPECT_EQ(Msg_getMessageName(&context, MsgBranch), nullptr);
+  EXPECT_EQ(Msg_getMessageName(&context, MsgShow), nullptr);
+  EXPECT_EQ(Msg_getMessageName(&context, MsgFpSetup), nullptr);
+  // Reading again replaces the list.
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  EXPECT_EQ(Msg_getMessageText(&context, MsgTrial), "Trial");
+}
+
+TEST_F(MsgNames, SolverTableStandsInForAnUndefinedSolverTbl) {
+  dropAddInName("solver_tbl");
+  addInName("solver_table", "Corvan!$F$3:$G$9");
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  const XLOPER* table = Msg_getMessageName(&context, MsgTable);
+  ASSERT_NE(table, nullptr);
+  ASSERT_EQ(table->xltype, xltypeRef);
+  const XLREF& area = table->val.mref.lpmref->reftbl[0];
+  EXPECT_EQ(area.rwFirst, 2);
+  EXPECT_EQ(area.rwLast, 8);
+  EXPECT_EQ(area.colFirst, 5);
+  EXPECT_EQ(area.colLast, 6);
+
+  dropAddInName("solver_table");
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);   // nothing found is no failure
+  EXPECT_EQ(Msg_getMessageName(&context, MsgTable), nullptr);
+}
+
+TEST_F(MsgNames, SheetNamesWithQuotesAreRead) {
+  addIn->sheets[0]->name = "Bob's";
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  EXPECT_EQ(Msg_getMessageText(&context, MsgTrial), "Trial");
+}
+
+TEST_F(MsgLines, SessionBeginsWithTheSetupText) {
+  openSession();
+  Msg_beginStatus(&context);
+  EXPECT_EQ(Wb_app().statusBar, "Setting up...");
+  EXPECT_EQ(context.status.statusText, "Setting up...");
+  EXPECT_EQ(Msg_resetStatus(), 1);
+  EXPECT_EQ(Wb_app().statusBar, "");
+}
+
+TEST_F(MsgLines, FullLineShowsTheObjectiveInItsCellsFormat) {
+  openSession();
+  Msg_beginStatus(&context);
+  advance(751);
+  Msg_showProgress(&context, 0, 7, 1, 0, 0, 0, 0);
+  EXPECT_EQ(lastShown(), "Trial 7  Value 1,234.50");
+  advance(751);
+  Msg_showProgress(&context, 0, 8, 0, 98765.4321, 0, 0, 0);
+  EXPECT_EQ(lastShown(), "Trial 8  Value 98,765.43");
+  EXPECT_EQ(context.status.statusText, "Trial 8  Value 98,765.43");
+}
+
+TEST_F(MsgLines, ObjectiveWithoutAFormatIsAPlainNumber) {
+  objectiveFormat("");
+  openSession();
+  ASSERT_EQ(Msg_formatObjective(&context, 1, 0), 1);
+  EXPECT_EQ(context.status.objectiveText, "1234.5");
+  Names_freeConstraints(context.constraints);
+  context.constraints = nullptr;   // no model: the number as the application writes it
+  ASSERT_EQ(Msg_formatObjective(&context, 0, 0.25), 1);
+  EXPECT_EQ(context.status.objectiveText, "0.25");
+  EXPECT_EQ(Msg_formatObjective(&context, 1, 0), 0);   // no cell to read
+  EXPECT_EQ(context.status.objectiveText, "");
+}
+
+TEST_F(MsgLines, AnIterationIsShownOnceAndAtMostEvery750ms) {
+  openSession();
+  Msg_beginStatus(&context);
+  std::size_t before = shown().size();
+  advance(700);
+  EXPECT_EQ(Msg_whichLine(&context, 0, 5, 0, false), 0);   // too soon after the begin
+  advance(100);
+  EXPECT_EQ(Msg_whichLine(&context, 0, 5, 0, false), 2);
+  advance(100);
+  EXPECT_EQ(Msg_whichLine(&context, 0, 5, 0, false), 0);   // the same iteration
+  advance(2000);
+  EXPECT_EQ(Msg_whichLine(&context, 0, 5, 0, false), 0);   // still the same iteration
+  EXPECT_EQ(Msg_whichLine(&context, 0, 6, 0, false), 2);
+  advance(750);
+  EXPECT_EQ(Msg_whichLine(&context, 0, 7, 0, false), 0);   // exactly 750 ms is not more
+  advance(1);
+  EXPECT_EQ(Msg_whichLine(&context, 0, 7, 0, false), 2);
+  EXPECT_EQ(shown().size(), before);   // choosing shows nothing
+
+  advance(800);
+  Msg_showProgress(&context, 0, 9, 1, 0, 0, 0, 0);
+  advance(100);
+  Msg_showProgress(&context, 0, 9, 1, 0, 0, 0, 0);
+  EXPECT_EQ(shown().size(), before + 1);
+}
+
+TEST_F(MsgLines, ShowEachIterationBypassesTheThrottle) {
+  openSession();
+  Msg_beginStatus(&context);
+  EXPECT_EQ(Msg_whichLine(&context, 1, 1, 0, false), 2);
+  EXPECT_EQ(Msg_whichLine(&context, 1, 2, 0, false), 2);
+  EXPECT_EQ(Msg_whichLine(&context, 1, 2, 0, false), 0);
+  EXPECT_EQ(Msg_whichLine(&context, 1, 2, 1, false), 2);
+}
+
+TEST_F(MsgLines, ANewSubproblemCountShowsTheShortLine) {
+  openSession();
+  Msg_beginStatus(&context);
+  advance(751);
+  Msg_showProgress(&context, 0, 0, 1, 0, 1, 0, 0);
+  EXPECT_EQ(lastShown(), "Subproblem: 1  ");
+  advance(300);
+  Msg_showProgress(&context, 0, 0, 1, 0, 2, 0, 0);   // within 750 ms: nothing
+  EXPECT_EQ(lastShown(), "Subproblem: 1  ");
+  advance(500);
+  Msg_showProgress(&context, 0, 0, 1, 0, 2, 0, 0);
+  EXPECT_EQ(lastShown(), "Subproblem: 2  ");
+  advance(751);
+  Msg_showProgress(&context, 0, 4, 1, 0, 2, 0, 0);
+  EXPECT_EQ(lastShown(), "Subproblem: 2  Trial 4  Value 1,234.50");
+}
+
+TEST_F(MsgLines, AChangedIncumbentShowsAtOnceInTheObjectivesFormat) {
+  openSession();
+  Msg_beginStatus(&context);
+  Msg_showProgress(&context, 0, 0, 1, 0, 2, 1, 17.25);
+  EXPECT_EQ(lastShown(), "Incumbent: 17.25  Subproblem: 2  ");
+  EXPECT_EQ(context.status.incumbentTextValid, 1);
+  std::size_t count = shown().size();
+  Msg_showProgress(&context, 0, 0, 1, 0, 2, 1, 17.25);   // unchanged: throttled
+  EXPECT_EQ(shown().size(), count);
+  Msg_showProgress(&context, 0, 0, 1, 0, 2, 1, -3);
+  EXPECT_EQ(lastShown(), "Incumbent: -3.00  Subproblem: 2  ");
+}
+
+TEST_F(MsgLines, AnUndefinedBranchLabelOmitsItsPart) {
+  dropAddInName("msg_branch");
+  openSession();
+  Msg_beginStatus(&context);
+  advance(751);
+  Msg_showProgress(&context, 0, 9, 1, 0, 3, 0, 0);   // the short line is empty
+  EXPECT_EQ(lastShown(), "Setting up...");
+  advance(751);
+  Msg_showProgress(&context, 0, 10, 1, 0, 3, 0, 0);
+  EXPECT_EQ(lastShown(), "Trial 10  Value 1,234.50");
+}
+
+TEST_F(MsgLines, IterationPartsThatDoNotFitAreLeftOut) {
+  label("msg_trial", std::string(240, 'T'));
+  label("msg_setcell", "Value");
+  openSession();
+  Msg_beginStatus(&context);
+  advance(751);
+  Msg_showProgress(&context, 0, 1234567890, 1, 0, 0, 0, 0);
+  // 240 + 1 + 10 + 2 characters would pass 255 with the objective part.
+  EXPECT_EQ(lastShown(), std::string(240, 'T') + " 1234567890  ");
+  label("msg_trial", std::string(245, 'T'));
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  advance(751);
+  Msg_showProgress(&context, 0, 1234567891, 1, 0, 0, 0, 0);
+  EXPECT_EQ(lastShown(), "Value 1,234.50");   // the trial part alone would reach 258
+}
+
+TEST_F(MsgLines, PercentagesAreCappedAt99AndThrottled) {
+  openSession();
+  Msg_beginStatus(&context);
+  advance(751);
+  Msg_showPercent(&context, MsgFeasible, 150, 100);
+  EXPECT_EQ(lastShown(), "Feasible: 99% done");
+  advance(751);
+  Msg_showPercent(&context, MsgFeasible, 5, 0);
+  EXPECT_EQ(lastShown(), "Feasible: 0% done");
+  advance(751);
+  Msg_showPercent(&context, MsgLimits, 1, 3);
+  EXPECT_EQ(lastShown(), "Limits: 33% done");
+  advance(100);
+  Msg_showPercent(&context, MsgLimits, 2, 3);   // within 750 ms
+  EXPECT_EQ(lastShown(), "Limits: 33% done");
+  advance(751);
+  Msg_showPercent(&context, MsgFpSetup, 2, 3);  // no such label
+  EXPECT_EQ(lastShown(), "Limits: 33% done");
+}
+
+TEST_F(MsgLines, APercentageNeedsTheDoneLabel) {
+  dropAddInName("msg_done");
+  openSession();
+  Msg_beginStatus(&context);
+  advance(751);
+  Msg_showPercent(&context, MsgFeasible, 50, 100);
+  EXPECT_EQ(lastShown(), "Setting up...");
+}
+
+TEST_F(MsgLines, PercentageLinesStayWithin255Characters) {
+  label("msg_feasible", std::string(250, 'F'));
+  openSession();
+  Msg_beginStatus(&context);
+  advance(751);
+  Msg_showPercent(&context, MsgFeasible, 42, 100);
+  EXPECT_EQ(lastShown(), std::string(250, 'F') + "42");   // "% done" left out
+  label("msg_feasible", std::string(254, 'F'));
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  advance(751);
+  Msg_showPercent(&context, MsgFeasible, 42, 100);
+  EXPECT_EQ(lastShown(), std::string(254, 'F'));
+  label("msg_feasible", std::string(200, 'F'));
+  label("msg_done", std::string(60, 'D'));
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  advance(751);
+  Msg_showPercent(&context, MsgFeasible, 7, 100);
+  EXPECT_EQ(lastShown(), std::string(200, 'F') + "7");
+  EXPECT_LE(context.status.statusText.size(), StatusTextMax);
+}
+
+TEST_F(MsgLines, TheBreakKeyIsSeenOnce) {
+  EXPECT_EQ(Msg_pollBreak(), 0);
+  Xlc_pressBreak();
+  EXPECT_EQ(Msg_pollBreak(), 1);
+  EXPECT_EQ(Msg_pollBreak(), 0);
+}
+
+TEST_F(MsgShowMacro, AnswersContinueOrStop) {
+  defineShow(1);
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  EXPECT_EQ(Msg_askShowMacro(&context, ShowIterationLimit, StopIterationLimit), StopContinue);
+  defineShow(2);
+  EXPECT_EQ(Msg_askShowMacro(&context, ShowTimeLimit, StopTimeLimit), StopByUser);
+  defineShow(7);
+  EXPECT_EQ(Msg_askShowMacro(&context, ShowBreak, StopBreak), StopBreak);
+  EXPECT_EQ(reasons, (std::vector<double>{3, 2, 1}));
+}
+
+TEST_F(MsgShowMacro, WithoutTheMacroTheDefaultStands) {
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  EXPECT_EQ(Msg_askShowMacro(&context, ShowSubproblemLimit, StopSubproblemLimit), StopSubproblemLimit);
+  addInName("Show", "Corvan!$D$1");   // a name without a macro behind it
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  EXPECT_EQ(Msg_askShowMacro(&context, ShowIntegerLimit, StopIntegerLimit), StopIntegerLimit);
+  Msg_freeMessageNames(&context);
+  EXPECT_EQ(Msg_askShowMacro(&context, ShowBreak, StopBreak), StopBreak);
+}
+
+TEST_F(MsgCalculation, AutomaticModeIsManualForTheRunAndRestored) {
+  EXPECT_EQ(Xl_getCalcMode(), CalcAutomatic);
+  ASSERT_EQ(Msg_saveCalcMode(&context), 1);
+  EXPECT_EQ(context.savedCalcMode, CalcAutomatic);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Manual);
+  ASSERT_EQ(Msg_restoreCalcMode(&context), 1);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Automatic);
+
+  Wb_app().calcMode = CalcMode::SemiAutomatic;
+  ASSERT_EQ(Msg_saveCalcMode(&context), 1);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Manual);
+  ASSERT_EQ(Msg_restoreCalcMode(&context), 1);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::SemiAutomatic);
+}
+
+TEST_F(MsgCalculation, ManualModeIsNeitherChangedNorRestored) {
+  Wb_app().calcMode = CalcMode::Manual;
+  ASSERT_EQ(Msg_saveCalcMode(&context), 1);
+  EXPECT_EQ(context.savedCalcMode, CalcManual);
+  Wb_app().calcMode = CalcMode::Automatic;   // changed during the run by someone else
+  ASSERT_EQ(Msg_restoreCalcMode(&context), 1);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Automatic);
+}
+
+TEST_F(MsgCalculation, ModesOutsideTheRangeAreAutomatic) {
+  Wb_app().calcMode = CalcMode::Manual;
+  ASSERT_EQ(Xl_setCalcMode(9), 1);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Automatic);
+  ASSERT_EQ(Xl_setCalcMode(CalcManual), 1);
+  EXPECT_EQ(Xl_getCalcMode(), CalcManual);
+}
+
+TEST_F(MsgCalculation, CalculateNowRecalculatesInManualMode) {
+  Wb_setFormula(book, sheet, 0, 0, "=B5*2");   // A1
+  Wb_app().calcMode = CalcMode::Manual;
+  Wb_setValue(book, sheet, 4, 1, CellValue::makeNumber(10));
+  ASSERT_EQ(Xl_calculateNow(), 1);
+  EXPECT_EQ(Wb_findCell(sheet, 0, 0)->value.number, 20);
+}
