@@ -12,6 +12,7 @@
 
 struct EvalContext;
 struct ConstraintList;
+struct VariableCells;
 struct XlValueList;
 
 constexpr int EngineTableRows = 6;     // rows 0-4 the built-in engines, 5 the plug-in being run
@@ -79,6 +80,7 @@ struct LibraryContext {
   std::int32_t groupedRowCells;   // cells of grouped records; nonzero: the model has a grouped row
   std::int32_t scenarioRows;
   ConstraintList* constraints;
+  VariableCells* variables;       // the variable cells read at session begin
   std::int32_t runMode;
   std::int32_t maximise;
   double robustExp;

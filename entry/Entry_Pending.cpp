@@ -18,3 +18,6 @@ int Eval_loadModel(LibraryContext*, std::intptr_t, int, int, int, int, int, int)
 int Eval_diagnoseModel(LibraryContext*, std::intptr_t, int, int, int) { return StatusHostFailure; }
 int Eval_freeModel(LibraryContext*) { return 0; }
 int Eval_queryModel(LibraryContext*, int) { return 0; }
+int Eval_jacobian(LibraryContext*, void*, CoefficientStore, void*) { return 0; }
+int Eval_objectiveHessian(LibraryContext*, void*, CoefficientStore, void*) { return 0; }
+int Host_getVariableTypes(LibraryContext*, std::int32_t*) { return 0; }

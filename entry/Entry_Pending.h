@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "entry/Host_Extract.h"
+
 struct LibraryContext;
 
 int Host_beginSession(LibraryContext* context);     // 1 on success
@@ -24,3 +26,11 @@ int Eval_diagnoseModel(LibraryContext* context, std::intptr_t handle, int notRun
                        int rdp);
 int Eval_freeModel(LibraryContext* context);        // 0 on success
 int Eval_queryModel(LibraryContext* context, int kind);
+// The interpreter's coefficients of an analysed model through a store
+// callback: linear terms of every row, and the objective's quadratic terms.
+int Eval_jacobian(LibraryContext* context, void* user, CoefficientStore store, void* extra);
+int Eval_objectiveHessian(LibraryContext* context, void* user, CoefficientStore store,
+                          void* extra);
+// Export ordinal 19: the integer kind of every variable (0 continuous, 1
+// integer, 2 binary, 3 + g member of alldifferent group g); 1 on success.
+int Host_getVariableTypes(LibraryContext* context, std::int32_t* types);
