@@ -3,13 +3,12 @@
 // of the GRG engine on a model another engine supplies.
 #include "entry/Eng_Runner.h"
 
-#include <cstdlib>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "entry/Entry_Context.h"
-#include "entry/Entry_Pending.h"
+#include "entry/Host_Eval.h"
+#include "entry/Host_Memory.h"
 #include "entry/Host_Progress.h"
 #include "entry/Host_Queries.h"
 
@@ -23,15 +22,15 @@ enum : std::uint32_t { SuppliedGroupedRow = 0x2000, SuppliedScaling = 0x1000 };
 
 struct ProblemFree {
   void operator()(EngineProblem* problem) const {
-    delete[] problem->integerFlags;
-    delete problem;
+    Mem_free(problem->integerFlags);
+    Mem_free(problem);
   }
 };
 using OwnedProblem = std::unique_ptr<EngineProblem, ProblemFree>;
 
 // A zeroed problem owned by `owner`; none when memory runs out.
 OwnedProblem newProblem(LibraryContext* owner) {
-  OwnedProblem problem(new (std::nothrow) EngineProblem{});
+  OwnedProblem problem(static_cast<EngineProblem*>(Mem_alloc(sizeof(EngineProblem))));
   if (problem) problem->owner = owner;
   return problem;
 }
@@ -60,7 +59,7 @@ bool chooseDriver(EngineProblem* problem) {
   if (problem->actionCode != 0) flags |= ProblemActionCode;
   if (feasibility) {
     problem->driver = Eng_feasibilityDriver;
-    delete[] problem->integerFlags;
+    Mem_free(problem->integerFlags);
     problem->integerFlags = nullptr;
   } else if (branch) {
     problem->driver = Eng_branchAndBoundDriver;
@@ -91,7 +90,8 @@ OwnedProblem buildProblem(const EngineEntry* entry, int* status) {
     *status = StatusBadModel;
     return nullptr;
   }
-  problem->integerFlags = new (std::nothrow) std::int32_t[problem->variableCount]();
+  problem->integerFlags = static_cast<std::int32_t*>(
+      Mem_alloc(sizeof(std::int32_t) * static_cast<std::size_t>(problem->variableCount)));
   if (!problem->integerFlags) {
     *status = StatusOutOfMemory;
     return nullptr;
@@ -157,8 +157,8 @@ int solveLocally(LibraryContext* context, double* objective, double* x, const do
   *objective = problem->objective;
   for (int j = 0; j < n; ++j) x[j] = problem->values[j];
   int status = problem->status;
-  // A solution block the engine left there is its own (from the host's heap).
-  if ((status == 0 || status == 1) && problem->saved != start.data()) std::free(problem->saved);
+  // A solution block the engine left there is its own (from Host_alloc).
+  if ((status == 0 || status == 1) && problem->saved != start.data()) Mem_free(problem->saved);
   problem->saved = nullptr;
   return status;
 }
@@ -192,12 +192,4 @@ int Host_runLocalSolver(LibraryContext* context, std::int32_t answer41, std::int
   if (status == 0) status = solveLocally(context, objective, x, lower, upper);
   context->modelSupplied = 0;
   return status;
-}
-
-void Eng_releaseLocalSolver(LibraryContext* context) {
-  EngineProblem* problem = context->localSolver;
-  if (!problem) return;
-  if (context->grgFinish) context->grgFinish(problem);
-  ProblemFree{}(problem);
-  context->localSolver = nullptr;
 }

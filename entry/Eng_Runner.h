@@ -34,7 +34,3 @@ int Host_runLocalSolver(LibraryContext* context, std::int32_t answer41, std::int
                         std::int32_t answer42, std::uint32_t modelFlags, double precision,
                         double convergence, double* objective, double* x, const double* lower,
                         const double* upper);
-
-// Finishes and frees the local solver's problem kept since its first run
-// (at session end); nothing when there is none.
-void Eng_releaseLocalSolver(LibraryContext* context);

@@ -12,8 +12,10 @@
 
 struct EvalContext;
 struct ConstraintList;
+struct ScenarioTable;
 struct VariableCells;
 struct XlValueList;
+struct XLOPER;
 
 constexpr int EngineTableRows = 6;     // rows 0-4 the built-in engines, 5 the plug-in being run
 constexpr int EngineIndexCount = 20;   // engine indexes 0-19
@@ -58,6 +60,14 @@ struct StatusState {
   std::int32_t lastIteration;
 };
 
+// The front end's result range and the rows written into it: a statistics
+// row of 16 numbers and report rows of 11 values.
+constexpr int StatisticsColumns = 16;
+struct ResultBlock {
+  const XLOPER* target;           // single-area reference, borrowed from frontEndNames
+  double statistics[StatisticsColumns];
+};
+
 struct LibraryContext {
   std::intptr_t handle;           // the front end's application handle (SolveX)
   EvalContext* evalContext;       // the interpreter's model of this Solve call
@@ -80,12 +90,14 @@ struct LibraryContext {
   std::int32_t groupedRowCells;   // cells of grouped records; nonzero: the model has a grouped row
   std::int32_t scenarioRows;
   ConstraintList* constraints;
-  VariableCells* variables;       // the variable cells read at session begin
   std::int32_t runMode;
   std::int32_t maximise;
   double robustExp;
   double robustStd;
   double robustPen;
+  VariableCells* variables;       // the variable cells' reference and numbering
+  ScenarioTable* scenarios;       // the scenario table of run modes 1 and 2
+  ResultBlock results;
 
   StatusState status;
 

@@ -2,11 +2,15 @@
 // information items (export ordinals 13, 14, 23, 24, 25 and 42).
 #include "entry/Host_Queries.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Pending.h"
+#include "entry/Sess_Excel.h"
+#include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 
 namespace {
@@ -107,6 +111,29 @@ int rowCount(LibraryContext* context) {
   return rows + (extra ? 1 : 0);
 }
 
+// Variables with a nonzero integer flag (alldifferent members included
+// outside feasibility mode).
+int integerVariables(LibraryContext* context) {
+  int n = Sess_modelVariables(context);
+  std::vector<int> types(n > 0 ? n : 0, 0);
+  if (n < 1 || !Sess_getVariableTypes(context, types.data(), !context->feasibilityMode)) return 0;
+  return static_cast<int>(std::count_if(types.begin(), types.end(), [](int t) { return t != 0; }));
+}
+
+// Alldifferent groups and cells (none in feasibility mode or with "solver_rlx"
+// 1), cones and cone cells of the session's model.
+int structureCount(LibraryContext* context, int kind) {
+  if (!context->constraints) return 0;
+  const ModelCounts& counts = context->constraints->counts;
+  bool noGroups = context->feasibilityMode || optionIs(context, OptRlx, 1);
+  switch (kind) {
+    case QueryAllDifferentGroups: return noGroups ? 0 : counts.allDifferentGroups;
+    case QueryAllDifferentCells: return noGroups ? 0 : counts.allDifferentCells;
+    case QueryCones: return counts.cones;
+    default: return counts.coneCells;
+  }
+}
+
 // Queries 12-30, read from the options.
 int optionQuery(LibraryContext* context, int kind) {
   static constexpr int kDiaFrom[] = {2, 3, 4, 5}, kDiaTo[] = {1, 2, 3, 4};
@@ -161,11 +188,12 @@ int Host_queryModel(LibraryContext* context, int kind) {
   switch (kind) {
     case QueryVariables: return variableCount(context);
     case QueryRows: return rowCount(context);
-    case QueryIntegers: return context->analysed ? Eval_queryModel(context, kind) : 0;
+    case QueryIntegers:
+      return context->analysed ? Eval_queryModel(context, kind) : integerVariables(context);
     case QueryAllDifferentGroups:
     case QueryAllDifferentCells:
     case QueryCones:
-    case QueryConeCells: return 0;  // no alldifferent groups or cone rows are read yet
+    case QueryConeCells: return structureCount(context, kind);
     case QueryElastic: return context->elasticCount;
     case QueryModelRows: return modelRows(context);
     case QueryFeasibility: return context->feasibilityMode;

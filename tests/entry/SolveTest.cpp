@@ -59,8 +59,10 @@ TEST_F(LoadedLibrary, ActionWithNothingSelectedReturnsMinusThree) {
   define("solver_ism", "0");
   EXPECT_EQ(solve(ActionDiagnose), -3);
   EXPECT_EQ(solve(-1), -3);     // not an action
-  EXPECT_EQ(solve(ActionEngineLimits), -3);  // preparation fails: nothing to do
+  EXPECT_EQ(solve(ActionEngineLimits), 13);  // no result range to write the limits to
   EXPECT_EQ(context->robustMode, -1);
+  define("robust_num", "3");
+  EXPECT_EQ(solve(ActionEngineLimits), -3);  // preparation fails: nothing to do
 }
 
 TEST_F(LoadedLibrary, ActionCodesFromElevenAreKeptForTheEngine) {
