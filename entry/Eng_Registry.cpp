@@ -162,7 +162,7 @@ bool writeEngineRows(const XLOPER& range, EngineCountedName* names, EngineCounte
   array.xltype = xltypeMulti;
   array.val.array = {cells, static_cast<std::uint16_t>(n), 2};
   XLMREF area{1, {range.val.mref.lpmref->reftbl[0]}};
-  area.reftbl[0].rwLast = static_cast<std::int16_t>(area.reftbl[0].rwFirst + n - 1);
+  area.reftbl[0].rwLast = static_cast<std::uint16_t>(area.reftbl[0].rwFirst + n - 1);
   area.reftbl[0].colLast = static_cast<std::uint8_t>(area.reftbl[0].colFirst + 1);
   XLOPER target{};
   target.xltype = xltypeRef;

@@ -71,7 +71,6 @@ struct ResultBlock {
 struct LibraryContext {
   std::intptr_t handle;           // the front end's application handle (SolveX)
   EvalContext* evalContext;       // the interpreter's model of this Solve call
-  std::int32_t reserved[3];
   std::int32_t savedCalcMode;     // calculation mode at session begin (initially 1)
   XlValueList* frontEndNames;     // the front end's eleven names
   std::int32_t feasibilityMode;   // 0 off, 1 or 2; the driver's percentage while it runs
@@ -84,19 +83,17 @@ struct LibraryContext {
   std::vector<double> elasticValues;
 
   // The model as the session read it.
-  std::int32_t variableCells;     // distinct variable cells
+  VariableCells* variables;       // the variable cells
+  ScenarioTable* scenarios;       // the scenario table (run modes 1 and 2)
   std::int32_t rowCount;          // constraint rows as the session counted them
   std::int32_t perRowCells;       // variable cells repeated per scenario row (run mode 2)
   std::int32_t groupedRowCells;   // cells of grouped records; nonzero: the model has a grouped row
-  std::int32_t scenarioRows;
   ConstraintList* constraints;
   std::int32_t runMode;
   std::int32_t maximise;
   double robustExp;
   double robustStd;
   double robustPen;
-  VariableCells* variables;       // the variable cells' reference and numbering
-  ScenarioTable* scenarios;       // the scenario table of run modes 1 and 2
   ResultBlock results;
 
   StatusState status;

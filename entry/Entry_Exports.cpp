@@ -14,9 +14,7 @@
 // initialisation code runs when the library is loaded).
 #define CORVAN_PROC(function) reinterpret_cast<OsProc>(&function)
 
-extern "C" {
-extern const OsExport CorvanExports[];
-const OsExport CorvanExports[] = {
+OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {1, "Solve", CORVAN_PROC(Solve)},
     {2, "SolveX", CORVAN_PROC(SolveX)},
     {3, nullptr, CORVAN_PROC(Entry_reserved)},
@@ -60,4 +58,3 @@ const OsExport CorvanExports[] = {
     {44, nullptr, CORVAN_PROC(Host_free)},
     {0, nullptr, nullptr},
 };
-}

@@ -60,7 +60,7 @@ LibraryContext* Entry_context() {
   return static_cast<LibraryContext*>(Os_tlsGetValue(g_contextSlot));
 }
 
-extern "C" int CorvanAttach(OsModule module, unsigned reason, void*) {
+OS_MODULE_EXPORT int CorvanAttach(OsModule module, unsigned reason, void*) {
   if (reason == OsAttach) return attach(module);
   if (reason == OsDetach) detach();
   return 1;

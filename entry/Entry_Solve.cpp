@@ -13,6 +13,7 @@
 #include "entry/Sess_Results.h"
 #include "entry/Sess_Session.h"
 #include "excel/Msg_Status.h"
+#include "excel/Names_Model.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ int reportModelSize(LibraryContext* context) {
 // Action 9: false when the preparation failed (the action then takes the
 // common path with nothing to do).
 bool reportEngineLimits(LibraryContext* context, int* result) {
-  bool prepared = Msg_armLimits(context) && Names_readRobustMode(context) &&
+  bool prepared = Msg_armLimits(context) && Names_readRobustMode(context, &context->robustMode) &&
                   Msg_readMessageNames(context);
   if (prepared) *result = Sess_storeEngineLimits(context);
   Msg_freeMessageNames(context);
@@ -149,19 +150,20 @@ int analyse(LibraryContext* context, const Plan& plan) {
 
 // Run mode 1: one run per scenario row, each row's results read back.
 int runPerScenarioRow(LibraryContext* context) {
-  int rows = Names_getScenarioRowCount(context);
+  int rows = Names_getScenarioRowCount(context->scenarios);
   if (rows <= 0) return StatusHostFailure;
   int status = StatusHostFailure;
   for (int row = 0; row < rows; ++row) {
-    if (!Names_writeScenarioRow(context, row)) return StatusHostFailure;
+    if (!Names_writeScenarioRow(context->scenarios, row)) return StatusHostFailure;
     status = Eng_loadAndRun(context, context, -1, 1);
-    if (!Names_readScenarioRow(context, row)) return StatusHostFailure;
+    if (!Names_readScenarioRow(context->scenarios, row)) return StatusHostFailure;
   }
   return status;
 }
 
-int runEngine(LibraryContext* context, int engine) {
-  if (engine < 0 || engine >= EngineIndexCount) return StatusBadModel;  // no such engine
+// The engine that "solver_eng" chooses, by run mode (an index that names
+// no engine gives status 8 from the registry).
+int runEngine(LibraryContext* context) {
   switch (context->robustMode) {
     case 0:
     case 2: return Eng_loadAndRun(context, context, -1, 1);
@@ -170,7 +172,7 @@ int runEngine(LibraryContext* context, int engine) {
   }
 }
 
-int commonPath(LibraryContext* context, const Plan& plan, int engine) {
+int commonPath(LibraryContext* context, const Plan& plan) {
   int status = StatusNothingRun;
   if (!Host_beginSession(context)) {
     status = StatusHostFailure;
@@ -179,7 +181,7 @@ int commonPath(LibraryContext* context, const Plan& plan, int engine) {
     if (analysis != 0) {
       status = analysis;
     } else if (plan.run) {
-      status = runEngine(context, engine);
+      status = runEngine(context);
     } else if (plan.analyse) {
       status = 0;
     }
@@ -206,7 +208,7 @@ int solve(LibraryContext* context, double actionValue) {
   }
   context->analysed = 0;
   context->diagnosed = 0;
-  return commonPath(context, planCommonPath(context, action, engine), engine);
+  return commonPath(context, planCommonPath(context, action, engine));
 }
 
 }  // namespace

@@ -14,10 +14,11 @@ enum SolveAction : int {
   ActionListEngines = 8, ActionEngineLimits = 9, ActionModelSize = 10, ActionKeptFirst = 11,
 };
 
-extern "C" {
 // Attach (reason 1) creates the context and its slot; detach (reason 0)
 // frees both. Returns 0 only when the context cannot be created.
-int CorvanAttach(OsModule module, unsigned reason, void* reserved);
+OS_MODULE_EXPORT int CorvanAttach(OsModule module, unsigned reason, void* reserved);
+
+extern "C" {
 // Export ordinal 1: the action's status or own result; 999 when an
 // exception escapes.
 int Solve(const double* action);

@@ -2,14 +2,13 @@
 // information items (export ordinals 13, 14, 23, 24, 25 and 42).
 #include "entry/Host_Queries.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
 
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Pending.h"
-#include "entry/Sess_Excel.h"
+#include "excel/Area_Areas.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 
@@ -97,41 +96,52 @@ int objectiveRow(const LibraryContext* context) {
   return context->groupedRowCells > 0 ? 1 : 0;
 }
 
+// Variable cells: the common ones once, the per-row ones once per scenario row.
 int variableCount(LibraryContext* context) {
+  int perRow = context->perRowCells;
   int cells = context->analysed
                   ? Eval_queryModel(context, QueryVariables)
-                  : context->variableCells - context->perRowCells +
-                        context->perRowCells * context->scenarioRows;
+                  : Sess_getAdjCellCount(context->variables) - perRow +
+                        perRow * Names_getScenarioRowCount(context->scenarios);
   return cells + context->elasticCount;
+}
+
+// Alldifferent groups leave the model in feasibility mode and when
+// "solver_rlx" relaxes the integer conditions.
+bool withAllDifferent(LibraryContext* context) {
+  return !context->feasibilityMode && !optionIs(context, OptRlx, 1);
+}
+
+// Variables with an integer, binary or alldifferent mark.
+int integerCount(LibraryContext* context) {
+  if (context->analysed) return Eval_queryModel(context, QueryIntegers);
+  const CellList* cells = Sess_getVariableCellList(context->variables);
+  if (!cells || !context->constraints) return 0;
+  std::vector<int> flags(cells->distinct, 0);
+  if (!Sess_getIntegerFlags(context->constraints, cells, withAllDifferent(context), flags.data()))
+    return 0;
+  int count = 0;
+  for (int flag : flags) count += flag != 0;
+  return count;
+}
+
+// Queries 3-6 from the counts of the constraint list.
+int groupQuery(LibraryContext* context, int kind) {
+  if (!context->constraints) return 0;
+  const ModelCounts& counts = context->constraints->counts;
+  bool groups = kind >= QueryCones || withAllDifferent(context);
+  switch (kind) {
+    case QueryAllDifferentGroups: return groups ? counts.allDifferentGroups : 0;
+    case QueryAllDifferentCells: return groups ? counts.allDifferentCells : 0;
+    case QueryCones: return counts.cones;
+    default: return counts.coneCells;
+  }
 }
 
 int rowCount(LibraryContext* context) {
   int rows = context->analysed ? Eval_queryModel(context, QueryRows) : modelRows(context);
   bool extra = context->feasibilityMode && context->groupedRowCells == 0;
   return rows + (extra ? 1 : 0);
-}
-
-// Variables with a nonzero integer flag (alldifferent members included
-// outside feasibility mode).
-int integerVariables(LibraryContext* context) {
-  int n = Sess_modelVariables(context);
-  std::vector<int> types(n > 0 ? n : 0, 0);
-  if (n < 1 || !Sess_getVariableTypes(context, types.data(), !context->feasibilityMode)) return 0;
-  return static_cast<int>(std::count_if(types.begin(), types.end(), [](int t) { return t != 0; }));
-}
-
-// Alldifferent groups and cells (none in feasibility mode or with "solver_rlx"
-// 1), cones and cone cells of the session's model.
-int structureCount(LibraryContext* context, int kind) {
-  if (!context->constraints) return 0;
-  const ModelCounts& counts = context->constraints->counts;
-  bool noGroups = context->feasibilityMode || optionIs(context, OptRlx, 1);
-  switch (kind) {
-    case QueryAllDifferentGroups: return noGroups ? 0 : counts.allDifferentGroups;
-    case QueryAllDifferentCells: return noGroups ? 0 : counts.allDifferentCells;
-    case QueryCones: return counts.cones;
-    default: return counts.coneCells;
-  }
 }
 
 // Queries 12-30, read from the options.
@@ -188,12 +198,11 @@ int Host_queryModel(LibraryContext* context, int kind) {
   switch (kind) {
     case QueryVariables: return variableCount(context);
     case QueryRows: return rowCount(context);
-    case QueryIntegers:
-      return context->analysed ? Eval_queryModel(context, kind) : integerVariables(context);
+    case QueryIntegers: return integerCount(context);
     case QueryAllDifferentGroups:
     case QueryAllDifferentCells:
     case QueryCones:
-    case QueryConeCells: return structureCount(context, kind);
+    case QueryConeCells: return groupQuery(context, kind);
     case QueryElastic: return context->elasticCount;
     case QueryModelRows: return modelRows(context);
     case QueryFeasibility: return context->feasibilityMode;

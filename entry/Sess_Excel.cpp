@@ -17,8 +17,14 @@ namespace {
 
 constexpr unsigned kTable = RowLhsOnTable | RowRhsOnTable;
 
+int distinctCells(const LibraryContext* context) { return Sess_getAdjCellCount(context->variables); }
+
 int commonCells(const LibraryContext* context) {
-  return context->variableCells - context->perRowCells;
+  return distinctCells(context) - context->perRowCells;
+}
+
+int scenarioRows(const LibraryContext* context) {
+  return Names_getScenarioRowCount(context->scenarios);
 }
 
 bool weighted(const LibraryContext* context) { return context->robustMode == 2; }
@@ -108,7 +114,7 @@ bool showScenarioRow(const LibraryContext* context, int r) {
 bool appendScenarioRows(LibraryContext* context, std::vector<double>* f) {
   bool grouped = context->groupedRowCells > 0;
   double sw = 0, swo = 0, swoo = 0, swp = 0;
-  for (int r = 0; r < context->scenarioRows; ++r) {
+  for (int r = 0; r < scenarioRows(context); ++r) {
     if (!showScenarioRow(context, r)) return false;
     for (const ConstraintRecord& record : context->constraints->records)
       if (isPerRowRow(context, record) && !appendRecord(record, f)) return false;
@@ -137,14 +143,14 @@ template <class T>
 void spread(const LibraryContext* context, const std::vector<T>& distinct, T* out) {
   int common = commonCells(context), k = context->perRowCells;
   for (int j = 0; j < common; ++j) out[j] = distinct[j];
-  for (int r = 0; r < context->scenarioRows; ++r)
+  for (int r = 0; r < scenarioRows(context); ++r)
     for (int c = 0; c < k; ++c) out[common + r * k + c] = distinct[common + c];
 }
 
 bool deriveBounds(const LibraryContext* context, std::vector<double>* lower,
                   std::vector<double>* upper) {
-  lower->assign(context->variableCells, -SessInfinity);
-  upper->assign(context->variableCells, SessInfinity);
+  lower->assign(distinctCells(context), -SessInfinity);
+  upper->assign(distinctCells(context), SessInfinity);
   return Sess_deriveVariableBounds(context->constraints, Sess_getVariableCellList(context->variables),
                                    lower->data(), upper->data(), -SessInfinity, SessInfinity);
 }
@@ -166,7 +172,7 @@ int Sess_rowCells(const LibraryContext* context, std::vector<RowCell>* out) {
   };
   for (const ConstraintRecord& record : context->constraints->records)
     if (isPlainRow(context, record)) add(record, -1);
-  for (int r = 0; weighted(context) && r < context->scenarioRows; ++r)
+  for (int r = 0; weighted(context) && r < scenarioRows(context); ++r)
     for (const ConstraintRecord& record : context->constraints->records)
       if (isPerRowRow(context, record)) add(record, r);
   return static_cast<int>(out->size()) == Sess_rowsWithoutGrouped(context);
@@ -181,9 +187,9 @@ int Sess_variableNumber(const LibraryContext* context, int j) {
 int Sess_writeAllVariables(LibraryContext* context, const double* x) {
   if (!context->variables) return 0;
   int common = commonCells(context), k = context->perRowCells, n = context->modelVariableCount;
-  for (int r = 0; k > 0 && r < context->scenarioRows; ++r)
+  for (int r = 0; k > 0 && r < scenarioRows(context); ++r)
     Names_setScenarioRowValues(context->scenarios, r, x + common + r * k, 0, k);
-  std::vector<double> cells(x, x + common + (context->scenarioRows > 0 ? k : 0));
+  std::vector<double> cells(x, x + common + (scenarioRows(context) > 0 ? k : 0));
   if (!Sess_writeVariables(context->variables, cells.data())) return 0;
   for (int s = 0; s < context->elasticCount; ++s) context->elasticValues[s] = x[n + s];
   return 1;
@@ -243,11 +249,11 @@ int Sess_getVariableBounds(LibraryContext* context, double* lower, double* upper
   if (!context->constraints || !context->variables) return 0;
   std::vector<double> lo, hi;
   int common = commonCells(context), k = context->perRowCells;
-  bool perRow = k > 0 && context->scenarioRows > 0;
+  bool perRow = k > 0 && scenarioRows(context) > 0;
   if (!perRow && !deriveBounds(context, &lo, &hi)) return 0;
   // Weighted rows: each row's bounds with its scenario values shown, the
   // first row last so that its values stay in the cells.
-  for (int r = perRow ? context->scenarioRows - 1 : -1; r >= 0; --r) {
+  for (int r = perRow ? scenarioRows(context) - 1 : -1; r >= 0; --r) {
     if (!showScenarioRow(context, r) || !deriveBounds(context, &lo, &hi)) return 0;
     std::copy(lo.begin() + common, lo.end(), lower + common + r * k);
     std::copy(hi.begin() + common, hi.end(), upper + common + r * k);
@@ -259,7 +265,7 @@ int Sess_getVariableBounds(LibraryContext* context, double* lower, double* upper
 
 int Sess_getVariableTypes(LibraryContext* context, int* types, bool withAllDifferent) {
   if (!context->constraints || !context->variables) return 0;
-  std::vector<int> flags(context->variableCells, 0);
+  std::vector<int> flags(distinctCells(context), 0);
   if (!Sess_getIntegerFlags(context->constraints, Sess_getVariableCellList(context->variables),
                             withAllDifferent, flags.data()))
     return 0;
@@ -268,11 +274,11 @@ int Sess_getVariableTypes(LibraryContext* context, int* types, bool withAllDiffe
 }
 
 int Sess_getCurrentValues(LibraryContext* context, double* x) {
-  std::vector<double> values(context->variableCells);
+  std::vector<double> values(distinctCells(context));
   if (!context->variables || !Sess_readVariablesCoercing(context->variables, values.data())) return 0;
   spread(context, values, x);
   int common = commonCells(context), k = context->perRowCells;
-  for (int r = 0; k > 0 && r < context->scenarioRows; ++r)
+  for (int r = 0; k > 0 && r < scenarioRows(context); ++r)
     Names_getScenarioRowValues(context->scenarios, r, x + common + r * k, 0, k);
   return 1;
 }

@@ -31,9 +31,7 @@ void releaseModel(LibraryContext* context) {
   context->scenarios = nullptr;
   Sess_freeVariableCells(context->variables);
   context->variables = nullptr;
-  context->variableCells = 0;
   context->perRowCells = 0;
-  context->scenarioRows = 0;
   context->modelVariableCount = 0;
   context->rowCount = 0;
   context->groupedRowCells = 0;
@@ -64,15 +62,14 @@ bool readVariableCells(LibraryContext* context) {
   bool ok = context->variables != nullptr;
   if (ok && (context->robustMode == 1 || context->robustMode == 2))
     ok = Names_readScenarioTable(context, &context->scenarios);
-  context->scenarioRows = Names_getScenarioRowCount(context->scenarios);
   if (ok && context->robustMode == 2) ok = alignPerRowCells(context);
   if (!ok) {
     releaseModel(context);
     return false;
   }
-  context->variableCells = Sess_getAdjCellCount(context->variables);
-  context->modelVariableCount = context->variableCells - context->perRowCells +
-                                context->perRowCells * context->scenarioRows;
+  int k = context->perRowCells;
+  context->modelVariableCount = Sess_getAdjCellCount(context->variables) - k +
+                                k * Names_getScenarioRowCount(context->scenarios);
   return true;
 }
 
@@ -85,7 +82,8 @@ void countRows(LibraryContext* context) {
   context->groupedRowCells = Names_countCells(list, 0, RowGrouped, 0);
   if (context->groupedRowCells > 0) rows += 1;
   if (weighted)
-    rows += Names_countCells(list, 0, kTable, RowBound | RowGrouped) * context->scenarioRows;
+    rows += Names_countCells(list, 0, kTable, RowBound | RowGrouped) *
+            Names_getScenarioRowCount(context->scenarios);
   context->rowCount = rows;
   context->maximise = 0;
   for (const ConstraintRecord& record : list->records)
@@ -163,9 +161,10 @@ void finishLocalSolver(LibraryContext* context) {
 int Host_beginSession(LibraryContext* context) {
   if (!context) return 0;
   context->savedCalcMode = CalcManual;  // nothing to restore until the mode is saved
-  if (!Msg_armLimits(context) || !Names_readRobustMode(context) ||
+  if (!Msg_armLimits(context) || !Names_readRobustMode(context, &context->robustMode) ||
       !Msg_readMessageNames(context) || !Msg_saveCalcMode(context))
     return 0;
+  context->runMode = context->robustMode;
   if (!setupUnderWay(context)) Msg_beginStatus(context);
   Sess_prepareResults(context);
   return readVariableCells(context) && readConstraints(context) && buildElastic(context) &&
@@ -215,24 +214,4 @@ int Sess_restorePriorValues(LibraryContext* context) {
     written += static_cast<std::size_t>(cells);
   }
   return Xl_calculateNow();
-}
-
-int Names_readRobustMode(LibraryContext* context) {
-  int mode = -1;
-  int ok = Names_readRobustMode(context, &mode);
-  context->robustMode = mode;
-  context->runMode = mode;
-  return ok;
-}
-
-int Names_getScenarioRowCount(LibraryContext* context) {
-  return Names_getScenarioRowCount(context->scenarios);
-}
-
-int Names_writeScenarioRow(LibraryContext* context, int row) {
-  return Names_writeScenarioRow(context->scenarios, row);
-}
-
-int Names_readScenarioRow(LibraryContext* context, int row) {
-  return Names_readScenarioRow(context->scenarios, row);
 }

@@ -22,10 +22,3 @@ int Sess_getElasticCount(const LibraryContext* context);
 // fails the restore.
 int Sess_savePriorValues(LibraryContext* context);
 int Sess_restorePriorValues(LibraryContext* context);
-
-// The run mode ("robust_num") into context->robustMode: 1 when it is 0, 1 or 2.
-int Names_readRobustMode(LibraryContext* context);
-// The session's scenario rows, for the run of one engine per row.
-int Names_getScenarioRowCount(LibraryContext* context);
-int Names_writeScenarioRow(LibraryContext* context, int row);
-int Names_readScenarioRow(LibraryContext* context, int row);

@@ -13,7 +13,7 @@ bool Area_isReference(const XLOPER* ref) {
 }
 
 static bool wellFormed(const XLREF& a) {
-  return a.rwFirst >= 0 && a.rwLast >= a.rwFirst && a.colLast >= a.colFirst;
+  return a.rwLast >= a.rwFirst && a.colLast >= a.colFirst;
 }
 
 bool Area_areasOf(const XLOPER* ref, const XLREF** areas, int* count) {
@@ -73,7 +73,7 @@ AreaRef::AreaRef(const XLOPER* like, const XLREF& area) : AreaRef(Area_sheetOf(l
 }
 
 XLREF Area_cellArea(int row, int column) {
-  return {static_cast<std::int16_t>(row), static_cast<std::int16_t>(row),
+  return {static_cast<std::uint16_t>(row), static_cast<std::uint16_t>(row),
           static_cast<std::uint8_t>(column), static_cast<std::uint8_t>(column)};
 }
 
@@ -183,8 +183,8 @@ XLOPER* Area_topLeftBlock(const XLOPER* ref, int rows, int columns) {
   if (!Area_areasOf(ref, &areas, &count) || rows < 1 || columns < 1) return nullptr;
   int lastRow = areas[0].rwFirst + rows - 1;
   int lastColumn = areas[0].colFirst + columns - 1;
-  if (lastRow > INT16_MAX || lastColumn > UINT8_MAX) return nullptr;
-  XLREF block{areas[0].rwFirst, static_cast<std::int16_t>(lastRow), areas[0].colFirst,
+  if (lastRow > UINT16_MAX || lastColumn > UINT8_MAX) return nullptr;
+  XLREF block{areas[0].rwFirst, static_cast<std::uint16_t>(lastRow), areas[0].colFirst,
               static_cast<std::uint8_t>(lastColumn)};
   return Area_newReference(Area_sheetOf(ref), {block});
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kMaxRow = INT16_MAX;
+constexpr int kMaxRow = UINT16_MAX;
 constexpr int kMaxColumn = UINT8_MAX;
 constexpr long kMaxDigits = 1000000;   // beyond every row and column
 
@@ -58,7 +58,7 @@ bool readArea(const char*& s, int baseRow, int baseColumn, XLREF* area) {
     if (!readCorner(s, baseRow, baseColumn, &r2, &c2)) return false;
   }
   if (r2 < r1 || c2 < c1) return false;
-  *area = {static_cast<std::int16_t>(r1), static_cast<std::int16_t>(r2),
+  *area = {static_cast<std::uint16_t>(r1), static_cast<std::uint16_t>(r2),
            static_cast<std::uint8_t>(c1), static_cast<std::uint8_t>(c2)};
   return true;
 }

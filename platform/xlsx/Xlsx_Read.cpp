@@ -15,7 +15,6 @@
 
 #include "platform/calc/Calc.h"
 
-
 namespace {
 
 constexpr zip_uint64_t kMaxPartSize = 512u << 20;   // refuse parts beyond 512 MiB
@@ -60,10 +59,18 @@ bool readPart(Reader& r, const std::string& name, std::string* out) {
   if (!(st.valid & ZIP_STAT_SIZE) || st.size > kMaxPartSize) return fail(r, "part '" + name + "' is too large");
   zip_file_t* f = zip_fopen(r.zip, name.c_str(), 0);
   if (!f) return fail(r, "part '" + name + "' cannot be read: " + zip_strerror(r.zip));
-  out->assign(st.size, '\0');
-  zip_int64_t n = out->empty() ? 0 : zip_fread(f, out->data(), out->size());
-  bool ok = n == static_cast<zip_int64_t>(out->size());
-  std::string why = ok ? "" : zip_error_strerror(zip_file_get_error(f));
+  // Reads on to the end of the part, where the archive checks its checksum;
+  // one byte room more than the stated size shows a longer part.
+  out->assign(st.size + 1, '\0');
+  zip_uint64_t got = 0;
+  zip_int64_t n = 1;
+  while (n > 0 && got < out->size()) {
+    n = zip_fread(f, out->data() + got, out->size() - got);
+    if (n > 0) got += static_cast<zip_uint64_t>(n);
+  }
+  bool ok = n == 0 && got == st.size;
+  std::string why = ok ? "" : n < 0 ? zip_error_strerror(zip_file_get_error(f)) : "damaged data (its length differs from the stated one)";
+  out->resize(st.size);
   if (zip_fclose(f) != 0 && ok) { ok = false; why = zip_strerror(r.zip); }
   return ok || fail(r, "part '" + name + "' cannot be read: " + why);
 }
@@ -445,7 +452,8 @@ bool loadWorkbook(Reader& r) {
 
 bool openZip(const std::string& path, ZipPtr* zip, std::string* why) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) { *why = "no such file"; return false; }
+  if (!std::filesystem::exists(path, ec)) { *why = "no such file"; return false; }
+  if (!std::filesystem::is_regular_file(path, ec)) { *why = "is not a file"; return false; }
   int code = 0;
   zip_t* z = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
   if (!z) {

@@ -7,6 +7,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -96,6 +97,12 @@ int sharedString(SharedStrings& ss, const std::string& text) {
   return it->second;
 }
 
+// The active sheet as saved: a valid index even when the model's is not.
+int activeTab(const Workbook* wb) {
+  int last = static_cast<int>(wb->sheets.size()) - 1;
+  return std::clamp(wb->activeSheet, 0, last);
+}
+
 // ---- cells ----
 
 // Type attribute and <v> of a value; a formula's text result is t="str",
@@ -157,7 +164,7 @@ std::string sheetPart(const Workbook* wb, int index, StyleTable& st, SharedStrin
   const Sheet* sh = wb->sheets[index].get();
   std::string out = kXmlHead;
   out += std::string("<worksheet xmlns=\"") + kMainNs + "\"><sheetViews><sheetView workbookViewId=\"0\"";
-  if (index == wb->activeSheet) out += " tabSelected=\"1\"";
+  if (index == activeTab(wb)) out += " tabSelected=\"1\"";
   out += "/></sheetViews><sheetData>";
   int openRow = -1;
   for (const auto& [key, cell] : sh->cells) {
@@ -178,7 +185,7 @@ std::string sheetPart(const Workbook* wb, int index, StyleTable& st, SharedStrin
 std::string workbookPart(const Workbook* wb) {
   std::string out = kXmlHead;
   out += std::string("<workbook xmlns=\"") + kMainNs + "\" xmlns:r=\"" + kRelNs + "\">";
-  out += "<bookViews><workbookView activeTab=\"" + std::to_string(wb->activeSheet) + "\"/></bookViews><sheets>";
+  out += "<bookViews><workbookView activeTab=\"" + std::to_string(activeTab(wb)) + "\"/></bookViews><sheets>";
   for (size_t i = 0; i < wb->sheets.size(); ++i) {
     std::string n = std::to_string(i + 1);
     out += "<sheet name=\"" + xmlText(wb->sheets[i]->name) + "\" sheetId=\"" + n + "\"";

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "entry/Host_Queries.h"
+#include "excel/Area_Areas.h"
+#include "excel/Names_Model.h"
 #include "tests/entry/EntryFixture.h"
 
 namespace {
@@ -112,24 +114,67 @@ TEST_F(LoadedLibrary, ModelQueriesFromOptions) {
   EXPECT_EQ(query(QueryScaling), 0);   // the supplied scaling word
 }
 
-TEST_F(LoadedLibrary, ModelQueriesFromTheSession) {
-  context->variableCells = 4;
-  context->rowCount = 3;
-  context->groupedRowCells = 1;
-  context->maximise = 1;
+// The records a session keeps: four variable cells, an alldifferent group
+// of two, a binary cell, and an objective to maximise.
+class SessionQueries : public LoadedLibrary {
+ protected:
+  void SetUp() override {
+    LoadedLibrary::SetUp();
+    define("solver_adj", "Model!$A$1:$B$2");
+    define("solver_num", "2");
+    define("solver_lhs1", "Model!$A$1:$A$2");
+    define("solver_rel1", "6");
+    define("solver_rhs1", "alldifferent");
+    define("solver_lhs2", "Model!$B$2");
+    define("solver_rel2", "5");
+    define("solver_rhs2", "binary");
+    define("solver_opt", "Model!$D$1");
+    define("solver_typ", "1");
+    context->variables = Sess_readVariableCells(context);
+    context->constraints = Names_readConstraints(context);
+    ASSERT_TRUE(context->variables && context->constraints);
+    ASSERT_TRUE(Names_markVariableDependence(context->constraints, context->variables->list));
+    context->rowCount = 1;
+    context->groupedRowCells = 1;
+    context->maximise = 1;
+  }
+  void TearDown() override {
+    Names_freeConstraints(context->constraints);
+    Sess_freeVariableCells(context->variables);
+    Names_freeScenarioTable(context->scenarios);
+    context->constraints = nullptr;
+    context->variables = nullptr;
+    context->scenarios = nullptr;
+    LoadedLibrary::TearDown();
+  }
+};
+
+TEST_F(SessionQueries, CountsOfTheModel) {
   EXPECT_EQ(query(QueryVariables), 4);
-  EXPECT_EQ(query(QueryRows), 3);
+  EXPECT_EQ(query(QueryRows), 1);
+  EXPECT_EQ(query(QueryIntegers), 3);   // two alldifferent members and the binary cell
+  EXPECT_EQ(query(QueryAllDifferentGroups), 1);
+  EXPECT_EQ(query(QueryAllDifferentCells), 2);
+  EXPECT_EQ(query(QueryCones), 0);
   EXPECT_EQ(query(QueryObjectiveRow), 1);
   EXPECT_EQ(query(QueryMaximise), 1);
+  define("solver_rlx", "1");            // integer conditions relaxed: no groups
+  EXPECT_EQ(query(QueryAllDifferentGroups), 0);
+  EXPECT_EQ(query(QueryAllDifferentCells), 0);
+}
 
-  // Run mode 2: two of the variable cells repeat for each of three rows.
+TEST_F(SessionQueries, PerRowCellsRepeatForEveryScenarioRow) {
+  define("scen_num", "3");
+  define("scen_change", "Model!$B$1:$B$2");
+  for (const char* row : {"scen_value1", "scen_value2", "scen_value3"}) define(row, "{1;2}");
+  ASSERT_TRUE(Names_readScenarioTable(context, &context->scenarios));
   context->perRowCells = 2;
-  context->scenarioRows = 3;
   EXPECT_EQ(query(QueryVariables), 2 + 2 * 3);
+}
 
-  // Feasibility mode: elastic variables and an objective row of their sum.
-  context->perRowCells = 0;
+TEST_F(SessionQueries, FeasibilityModeAddsElasticVariablesAndTheirRow) {
   context->groupedRowCells = 0;
+  context->rowCount = 3;
   context->feasibilityMode = 1;
   context->elasticCount = 5;
   EXPECT_EQ(query(QueryVariables), 9);
@@ -137,6 +182,7 @@ TEST_F(LoadedLibrary, ModelQueriesFromTheSession) {
   EXPECT_EQ(query(QueryObjectiveRow), 1);
   EXPECT_EQ(query(QueryMaximise), 0);
   EXPECT_EQ(query(QueryElastic), 5);
+  EXPECT_EQ(query(QueryAllDifferentGroups), 0);
 
   // A local-solver run with its grouped-row word.
   context->modelSupplied = 1;

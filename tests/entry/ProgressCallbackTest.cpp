@@ -7,6 +7,7 @@
 
 #include "entry/Eng_Engine.h"
 #include "entry/Host_Progress.h"
+#include "excel/Area_Areas.h"
 #include "tests/excel/MsgFixture.h"
 
 namespace {
@@ -242,9 +243,11 @@ TEST_F(Progress, FeasibilityProgressOutsideTheModeRestartsTheIterations) {
 }
 
 TEST_F(Progress, SetupStepsShowTheirPercentages) {
-  context.variableCells = 4;
-  context.rowCount = 3;
+  modelName("solver_adj", "Model!$A$1:$A$4");
   modelName("solver_itr", "1");
+  context.variables = Sess_readVariableCells(&context);
+  ASSERT_NE(context.variables, nullptr);
+  context.rowCount = 3;
   begin();
   advance(751);
   EXPECT_EQ(call(ProgressSetup, 6), StopContinue);
@@ -256,6 +259,8 @@ TEST_F(Progress, SetupStepsShowTheirPercentages) {
   EXPECT_EQ(call(kIteration, 1), StopContinue);   // a counted set-up step: no iteration
   EXPECT_EQ(lastShown(), "Limits: 37% done");
   EXPECT_EQ(state().iterationsLeft, 1);
+  Sess_freeVariableCells(context.variables);
+  context.variables = nullptr;
 }
 
 TEST(ProgressExport, OrdinalThirtyIsTheProgressCallback) {

@@ -45,8 +45,8 @@ TEST(AreaR1C1, RowsAndColumnsMustFitAReference) {
   EXPECT_EQ(read("R1C257"), "fail");
   EXPECT_EQ(read("R1C[254]"), "IV1");          // B + 254: the last column
   EXPECT_EQ(read("R1C[255]"), "fail");
-  EXPECT_EQ(Area_countR1C1Areas("R32768C1", 0, 0), 1);
-  EXPECT_EQ(Area_countR1C1Areas("R32769C1", 0, 0), 0);
+  EXPECT_EQ(Area_countR1C1Areas("R65536C1", 0, 0), 1);    // the last 16-bit row
+  EXPECT_EQ(Area_countR1C1Areas("R65537C1", 0, 0), 0);
   EXPECT_EQ(Area_countR1C1Areas("R99999999999999999999C1", 0, 0), 0);
 }
 

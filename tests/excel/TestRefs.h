@@ -21,7 +21,7 @@ inline XLREF testArea(const std::string& a1) {
   } else {
     Wb_parseA1(a1.substr(colon + 1), &r2, &c2);
   }
-  return {static_cast<std::int16_t>(r1), static_cast<std::int16_t>(r2),
+  return {static_cast<std::uint16_t>(r1), static_cast<std::uint16_t>(r2),
           static_cast<std::uint8_t>(c1), static_cast<std::uint8_t>(c2)};
 }
 

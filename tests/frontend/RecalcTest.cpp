@@ -9,7 +9,9 @@
 #include <fstream>
 #include <vector>
 
+#include "tests/support/ScratchTest.h"
 #include "frontend/Fe_Frontend.h"
+#include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
 
 namespace fs = std::filesystem;
@@ -37,22 +39,7 @@ RecalcRun recalc(const std::vector<std::string>& args) {
   return run;
 }
 
-class Recalc : public ::testing::Test {
- protected:
-  void SetUp() override {
-    Wb_resetApp();
-    dir_ = fs::temp_directory_path() /
-           ("corvan-recalc-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    Wb_resetApp();
-    fs::remove_all(dir_);
-  }
-  fs::path dir_;
-};
+class Recalc : public ScratchTest {};
 
 }  // namespace
 
@@ -121,4 +108,25 @@ TEST_F(Recalc, UnreadableFileOrMissingArgument) {
   EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
   EXPECT_EQ(recalc({}).status, 2);
   EXPECT_EQ(recalc({"a.xlsx", "b.xlsx"}).status, 2);
+}
+
+TEST_F(Recalc, SavedWorkbookCarriesTheRecalculatedValues) {
+  std::string error;
+  Workbook* wb = Xlsx_open(kData + "/calc/calc-model-lp.xlsx", &error);
+  ASSERT_NE(wb, nullptr) << error;
+  Sheet* model = wb->sheets[Wb_sheetIndex(wb, "Model")].get();
+  Wb_setValue(wb, model, 3, 1, CellValue::makeNumber(11));   // x1 from 10.5 to 11
+  Calc_recalculate(wb);
+  fs::path file = dir_ / "changed.xlsx";
+  ASSERT_TRUE(Xlsx_save(wb, file.string(), &error)) << error;
+  Wb_resetApp();
+  Workbook* back = Xlsx_open(file.string(), &error);
+  ASSERT_NE(back, nullptr) << error;
+  // Profit 45*11 + 80*8 + 60*18.75 + 28*0, as stored in the saved file.
+  const Cell* profit = Wb_findCell(back->sheets[Wb_sheetIndex(back, "Model")].get(), 4, 5);
+  ASSERT_NE(profit, nullptr);
+  EXPECT_EQ(profit->value, CellValue::makeNumber(2260));
+  Wb_resetApp();
+  RecalcRun run = recalc({file.string()});
+  EXPECT_EQ(run.status, 0) << run.out;
 }

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/ScratchTest.h"
 #include "platform/xlsx/Xlsx.h"
 
 namespace fs = std::filesystem;
@@ -81,20 +82,8 @@ Parts oneSheet(const std::string& rows) {
   };
 }
 
-class XlsxCrafted : public ::testing::Test {
+class XlsxCrafted : public ScratchTest {
  protected:
-  void SetUp() override {
-    Wb_resetApp();
-    dir_ = fs::temp_directory_path() /
-           ("corvan-xlsx-crafted-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    Wb_resetApp();
-    fs::remove_all(dir_);
-  }
 
   fs::path write(const std::string& file, const Parts& parts) {
     fs::path path = dir_ / file;
@@ -112,7 +101,6 @@ class XlsxCrafted : public ::testing::Test {
     return error;
   }
 
-  fs::path dir_;
 };
 
 CellValue valueAt(Workbook* wb, int row, int col) {
@@ -193,4 +181,16 @@ TEST_F(XlsxCrafted, PackagesThatAreNotWorkbooks) {
   EXPECT_EQ(Xlsx_open(noSheet.string(), &error), nullptr);
   EXPECT_NE(error.find("part 'xl/worksheets/s1.xml' is missing"), std::string::npos) << error;
   EXPECT_TRUE(Wb_app().workbooks.empty());
+}
+
+TEST_F(XlsxCrafted, PartNotMatchingItsChecksumIsRefused) {
+  std::string bytes = storedZip(oneSheet("<x:row r=\"1\"><x:c r=\"A1\"><x:v>5</x:v></x:c></x:row>"));
+  size_t at = bytes.find("<x:v>5</x:v>");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 5] = '6';   // still a well-formed sheet, but not the one stored
+  fs::path path = dir_ / "crc.xlsx";
+  std::ofstream(path, std::ios::binary) << bytes;
+  std::string error;
+  EXPECT_EQ(Xlsx_open(path.string(), &error), nullptr);
+  EXPECT_NE(error.find("part 'xl/worksheets/s1.xml' cannot be read"), std::string::npos) << error;
 }
