@@ -57,11 +57,11 @@ class Runner : public SessionLibrary {
     g_seen = nullptr;
     SessionLibrary::TearDown();
   }
-  // The plug-in engine RUNENG.DLL as "solver_eng" 6 chooses it, as if the
+  // The plug-in engine RUNTEST.DLL as "solver_eng" 6 chooses it, as if the
   // engines had been listed.
   void useRunnerEngine() {
     context->engineCount = 5;
-    std::strcpy(context->engineFiles[5], "RUNENG.DLL");
+    std::strcpy(context->engineFiles[5], "RUNTEST.DLL");
     name("solver_eng", "6");
   }
   // The run's status through ordinal 6, with the in-test engine.

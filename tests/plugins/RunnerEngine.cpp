@@ -14,7 +14,7 @@
 
 #include "entry/Eng_Engine.h"
 
-OS_VERSION_BLOCK("Corvanta", "RUNENG", "Runner Test Engine", "6.1.0")
+OS_VERSION_BLOCK("Corvanta", "RUNTEST", "Runner Test Engine", "6.1.0")
 
 namespace {
 
