@@ -1,7 +1,9 @@
 // The library's export table by ordinal, read by the loader: the named entry
 // points and the host services that engines call with the context first.
+#include "entry/Eng_Runner.h"
 #include "entry/Entry_Solve.h"
 #include "entry/Host_Eval.h"
+#include "entry/Host_Extract.h"
 #include "entry/Host_Memory.h"
 #include "entry/Host_Progress.h"
 #include "entry/Host_Queries.h"
@@ -18,6 +20,8 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {3, nullptr, CORVAN_PROC(Entry_reserved)},
     {4, nullptr, CORVAN_PROC(Entry_reserved)},
     {5, nullptr, CORVAN_PROC(Entry_reserved)},
+    {6, nullptr, CORVAN_PROC(Eng_runEngine)},
+    {7, nullptr, CORVAN_PROC(Eng_directDriver)},
     {11, nullptr, CORVAN_PROC(Host_beginSession)},
     {12, nullptr, CORVAN_PROC(Host_endSession)},
     {13, nullptr, CORVAN_PROC(Host_getEngineIndex)},
@@ -43,9 +47,12 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {33, nullptr, CORVAN_PROC(Host_evalTwoChanged)},
     {34, nullptr, CORVAN_PROC(Host_evalOneChanged)},
     {35, nullptr, CORVAN_PROC(Host_evalObjectiveGradient)},
+    {36, nullptr, CORVAN_PROC(Host_extractLinearTerms)},
+    {37, nullptr, CORVAN_PROC(Host_extractQuadraticTerms)},
     {38, nullptr, CORVAN_PROC(Host_evalJacobian)},
     {39, nullptr, CORVAN_PROC(Host_enumDependencies)},
     {40, nullptr, CORVAN_PROC(Host_evalHessian)},
+    {41, nullptr, CORVAN_PROC(Host_runLocalSolver)},
     {42, nullptr, CORVAN_PROC(Host_getEngineInfoItem)},
     {43, nullptr, CORVAN_PROC(Host_alloc)},
     {44, nullptr, CORVAN_PROC(Host_free)},

@@ -25,3 +25,5 @@ int Interpret_Jacobian(LibraryContext*, void*, EvalValueCallback, void*, const d
 int Eval_hessian(LibraryContext*, void*, EvalValueCallback, void*, const double*, int, int) {
   return 0;
 }
+int Eval_jacobian(LibraryContext*, void*, EvalValueCallback, void*) { return 0; }
+int Eval_objectiveHessian(LibraryContext*, void*, EvalValueCallback, void*) { return 0; }

@@ -37,3 +37,9 @@ int Interpret_Jacobian(LibraryContext* context, void* user, EvalValueCallback ca
                        void* extra, const double* x, int flags);
 int Eval_hessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
                  const double* x, int function, int flags);
+// Coefficients of an analysed model through a store callback: the linear
+// terms of every row (ordinal 93) and the objective's quadratic terms
+// (ordinal 95).
+int Eval_jacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra);
+int Eval_objectiveHessian(LibraryContext* context, void* user, EvalValueCallback callback,
+                          void* extra);
