@@ -15,6 +15,7 @@ struct ConstraintList;
 struct ScenarioTable;
 struct VariableCells;
 struct XlValueList;
+struct XLOPER;
 
 constexpr int EngineTableRows = 6;     // rows 0-4 the built-in engines, 5 the plug-in being run
 constexpr int EngineIndexCount = 20;   // engine indexes 0-19
@@ -59,10 +60,17 @@ struct StatusState {
   std::int32_t lastIteration;
 };
 
+// The front end's result range and the rows written into it: a statistics
+// row of 16 numbers and report rows of 11 values.
+constexpr int StatisticsColumns = 16;
+struct ResultBlock {
+  const XLOPER* target;           // single-area reference, borrowed from frontEndNames
+  double statistics[StatisticsColumns];
+};
+
 struct LibraryContext {
   std::intptr_t handle;           // the front end's application handle (SolveX)
   EvalContext* evalContext;       // the interpreter's model of this Solve call
-  std::int32_t reserved[3];
   std::int32_t savedCalcMode;     // calculation mode at session begin (initially 1)
   XlValueList* frontEndNames;     // the front end's eleven names
   std::int32_t feasibilityMode;   // 0 off, 1 or 2; the driver's percentage while it runs
@@ -86,6 +94,7 @@ struct LibraryContext {
   double robustExp;
   double robustStd;
   double robustPen;
+  ResultBlock results;
 
   StatusState status;
 

@@ -2,7 +2,6 @@
 #include "excel/Names_Options.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "excel/Xl_Value.h"
 
@@ -52,18 +51,15 @@ XLOPER* evaluateName(const XLOPER* name, bool (*keep)(const XLOPER*)) {
 XLOPER* definitionNumber(const XLOPER* name) {
   XLOPER definition{};
   if (Excel4(xlfGetName, &definition, 1, name) != xlretSuccess) return nullptr;
-  XLOPER* number = nullptr;
   const char* text = Xl_type(&definition) == xltypeStr ? definition.val.str : nullptr;
-  if (text && text[0] > 0 && text[1] == '=') {
-    XLOPER* rest = Xl_newText(text + 2, static_cast<unsigned char>(text[0]) - 1);
-    XLOPER value{};
-    if (rest && Excel4(xlfValue, &value, 1, rest) == xlretSuccess) {
-      if (Xl_type(&value) == xltypeNum) number = Xl_newCopy(&value);
-      Xl_giveBack(&value);
-    }
-    Xl_freeValue(rest);
-  }
+  std::size_t length = text ? static_cast<unsigned char>(text[0]) : 0;
+  XlOwned rest;
+  if (length > 0 && text[1] == '=') rest.reset(Xl_newText(text + 2, length - 1));
   Xl_giveBack(&definition);
+  XLOPER value{};
+  if (!rest || Excel4(xlfValue, &value, 1, rest.get()) != xlretSuccess) return nullptr;
+  XLOPER* number = Xl_type(&value) == xltypeNum ? Xl_newCopy(&value) : nullptr;
+  Xl_giveBack(&value);
   return number;
 }
 
@@ -77,11 +73,8 @@ XLOPER* readRightHandSide(const XLOPER* name) {
 
 // The option coerced to `type`; none when missing or not convertible.
 XLOPER* readCoerced(LibraryContext* context, int index, unsigned row, XLTYPE type) {
-  XLOPER* value = Names_getOptionRef(context, index, row);
-  if (!value) return nullptr;
-  XLOPER* coerced = Xl_coerce(value, type);
-  Xl_freeValue(value);
-  return coerced;
+  XlOwned value(Names_getOptionRef(context, index, row));
+  return value ? Xl_coerce(value.get(), type) : nullptr;
 }
 
 }  // namespace
@@ -101,20 +94,15 @@ XLOPER* Names_buildOptionName(LibraryContext*, int index, unsigned row) {
 }
 
 XLOPER* Names_getOptionRef(LibraryContext* context, int index, unsigned row) {
-  XLOPER* name = Names_buildOptionName(context, index, row);
+  XlOwned name(Names_buildOptionName(context, index, row));
   if (!name) return nullptr;
-  XLOPER* value = index == OptRhs
-                      ? readRightHandSide(name)
-                      : evaluateName(name, [](const XLOPER* v) { return Xl_type(v) != xltypeErr; });
-  Xl_freeValue(name);
-  return value;
+  if (index == OptRhs) return readRightHandSide(name.get());
+  return evaluateName(name.get(), [](const XLOPER* v) { return Xl_type(v) != xltypeErr; });
 }
 
 int Names_getNumberedOption(LibraryContext* context, int index, unsigned row, int defaultValue) {
-  XLOPER* value = readCoerced(context, index, row, xltypeInt);
-  int result = value ? value->val.w : defaultValue;
-  Xl_freeValue(value);
-  return result;
+  XlOwned value(readCoerced(context, index, row, xltypeInt));
+  return value ? value->val.w : defaultValue;
 }
 
 int Names_getOption(LibraryContext* context, int index, int defaultValue) {
@@ -122,10 +110,8 @@ int Names_getOption(LibraryContext* context, int index, int defaultValue) {
 }
 
 double Names_getNumberedReal(LibraryContext* context, int index, unsigned row, double defaultValue) {
-  XLOPER* value = readCoerced(context, index, row, xltypeNum);
-  double result = value ? value->val.num : defaultValue;
-  Xl_freeValue(value);
-  return result;
+  XlOwned value(readCoerced(context, index, row, xltypeNum));
+  return value ? value->val.num : defaultValue;
 }
 
 double Names_getRealOption(LibraryContext* context, int index, double defaultValue) {
@@ -133,21 +119,17 @@ double Names_getRealOption(LibraryContext* context, int index, double defaultVal
 }
 
 int Names_defineOption(LibraryContext*, int index, unsigned row, const XLOPER* value) {
-  XLOPER* name = buildName(index, row, "");
-  if (!name || !value) {
-    Xl_freeValue(name);
-    return 0;
-  }
+  XlOwned name(buildName(index, row, ""));
+  if (!name || !value) return 0;
   XLOPER missing{};
   missing.xltype = xltypeMissing;
   XLOPER hidden{};
   hidden.xltype = xltypeBool;
   hidden.val.xbool = 1;
   XLOPER result{};
-  int rc = Excel4(xlcDefineName, &result, 5, name, value, &missing, &missing, &hidden);
+  int rc = Excel4(xlcDefineName, &result, 5, name.get(), value, &missing, &missing, &hidden);
   bool ok = rc == xlretSuccess && Xl_type(&result) != xltypeErr &&
             !(Xl_type(&result) == xltypeBool && !result.val.xbool);
   if (rc == xlretSuccess) Xl_giveBack(&result);
-  Xl_freeValue(name);
   return ok ? 1 : 0;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "platform/xlcall/Xlcall.h"
@@ -24,6 +25,11 @@ void Xl_releaseValue(XLOPER* value);
 // does nothing for none.
 XLOPER* Xl_newCopy(const XLOPER* source);
 void Xl_freeValue(XLOPER* value);
+// Holds an owned value for the length of a scope.
+struct XlFreeValue {
+  void operator()(XLOPER* value) const { Xl_freeValue(value); }
+};
+using XlOwned = std::unique_ptr<XLOPER, XlFreeValue>;
 XLOPER* Xl_newZero();                                   // the number 0
 XLOPER* Xl_newMissing();                                // a missing argument
 XLOPER* Xl_newText(const char* text, std::size_t length);  // at most 255 characters

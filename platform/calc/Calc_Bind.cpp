@@ -6,7 +6,6 @@
 namespace {
 
 constexpr int kMaxNameDepth = 16;
-constexpr long long kMaxAreaCells = 1LL << 22;   // larger references are #REF!
 
 void makeError(CalcNode* node, CellError e) {
   *node = CalcNode{};
@@ -65,7 +64,7 @@ const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int 
   auto it = store->index.find(key);
   if (it != store->index.end()) return it->second;
   if (sheet < 0 || sheet >= static_cast<int>(wb->sheets.size())) return nullptr;
-  if (static_cast<long long>(r2 - r1 + 1) * (c2 - c1 + 1) > kMaxAreaCells) return nullptr;
+  if (static_cast<long long>(r2 - r1 + 1) * (c2 - c1 + 1) > kCalcMaxCells) return nullptr;
   CalcArea& a = store->areas.emplace_back();
   a.sheet = sheet;
   a.row1 = r1; a.col1 = c1; a.row2 = r2; a.col2 = c2;

@@ -77,7 +77,7 @@ void evalCall(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
     std::vector<CalcArray> args;
     for (const CalcNode& a : node.args) {
       CalcValue v;
-      Calc_eval(ctx, a, &v);
+      Calc_evalArray(ctx, a, &v);
       args.push_back(Calc_valuesOf(v));
     }
     CalcArray r = Calc_addin(node.func)(args);
@@ -114,6 +114,17 @@ void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
     case CalcOp::Func: return evalCall(ctx, node, out);
     default: return evalOperator(ctx, node, out);
   }
+}
+
+void Calc_evalArray(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
+  if (ctx.arrays) return Calc_eval(ctx, node, out);
+  CalcContext inArrays = ctx;
+  inArrays.arrays = true;
+  Calc_eval(inArrays, node, out);
+}
+
+void Calc_intersect(const CalcContext& ctx, CalcValue* v) {
+  if (!ctx.arrays && v->area && v->area->cells.size() > 1) Calc_setScalar(v, Calc_scalarOf(ctx, *v));
 }
 
 void Calc_setScalar(CalcValue* out, const CellValue& v) {
@@ -169,6 +180,10 @@ void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
     cols = std::max(cols, a.cols);
   }
   static const CellValue kNA = CellValue::makeError(CellError::NA);
+  if (static_cast<long long>(rows) * cols > kCalcMaxCells) {
+    *out = CalcArray{1, 1, {CellValue::makeError(CellError::Num)}};
+    return;
+  }
   CalcArray r;
   r.rows = rows;
   r.cols = cols;
@@ -276,22 +291,37 @@ CellValue Calc_power(double a, double b) {
 
 void Calc_mapArgs(const CalcContext& ctx, const CalcNode& call, CalcValue* out,
                   const std::function<CellValue(const CellValue* const* items)>& fn) {
-  std::vector<CalcValue> vals(call.args.size());
+  // Operators and most functions have at most three arguments: keep them on
+  // the stack, and read literals in place, so that scalar formulas allocate little.
+  constexpr size_t kLocal = 3;
+  size_t n = call.args.size();
+  CalcValue localVals[kLocal];
+  const CellValue* localItems[kLocal];
+  std::vector<CalcValue> heapVals(n > kLocal ? n : 0);
+  std::vector<const CellValue*> heapItems(n > kLocal ? n : 0);
+  CalcValue* vals = n > kLocal ? heapVals.data() : localVals;
+  const CellValue** items = n > kLocal ? heapItems.data() : localItems;
   bool anyArray = false, allSingle = true;
-  for (size_t i = 0; i < call.args.size(); ++i) {
-    Calc_eval(ctx, call.args[i], &vals[i]);
+  for (size_t i = 0; i < n; ++i) {
+    const CalcNode& arg = call.args[i];
+    if (arg.op == CalcOp::Literal) {
+      items[i] = &arg.value;
+      continue;
+    }
+    Calc_eval(ctx, arg, &vals[i]);
+    Calc_intersect(ctx, &vals[i]);
     anyArray = anyArray || vals[i].isArray;
-    allSingle = allSingle && Calc_single(vals[i]);
+    items[i] = Calc_single(vals[i]);
+    allSingle = allSingle && items[i];
   }
   if (allSingle) {
-    std::vector<const CellValue*> items(vals.size());
-    for (size_t i = 0; i < vals.size(); ++i) items[i] = Calc_single(vals[i]);
-    Calc_setScalar(out, fn(items.data()));
+    Calc_setScalar(out, fn(items));
     out->isArray = anyArray;
     return;
   }
   std::vector<CalcArray> blocks;
-  for (const CalcValue& v : vals) blocks.push_back(Calc_valuesOf(v));
+  for (size_t i = 0; i < n; ++i)
+    blocks.push_back(call.args[i].op == CalcOp::Literal ? CalcArray{1, 1, {*items[i]}} : Calc_valuesOf(vals[i]));
   out->area = nullptr;
   out->isArray = true;
   Calc_mapValues(blocks, &out->array, fn);

@@ -213,7 +213,7 @@ void fnSumProduct(const CalcContext& ctx, const CalcNode& call, CalcValue* out) 
   std::vector<CalcValue> vals(call.args.size());
   bool allAreas = true;
   for (size_t j = 0; j < vals.size(); ++j) {
-    Calc_eval(ctx, call.args[j], &vals[j]);
+    Calc_evalArray(ctx, call.args[j], &vals[j]);
     allAreas = allAreas && vals[j].area;
   }
   std::vector<CalcGrid> grids;

@@ -1,5 +1,5 @@
-// Logical, information and text worksheet functions: IF, IFERROR, AND, OR,
-// NOT, TRUE, FALSE, ISBLANK, ISNUMBER, ISERROR, ISTEXT and TEXT.
+// Logical and information worksheet functions: IF, IFERROR, AND, OR, NOT,
+// TRUE, FALSE, ISBLANK, ISNUMBER, ISERROR and ISTEXT.
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
@@ -9,6 +9,7 @@ CellValue error(CellError e) { return CellValue::makeError(e); }
 void fnIf(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CalcValue cond;
   Calc_eval(ctx, call.args[0], &cond);
+  Calc_intersect(ctx, &cond);
   if (const CellValue* c = Calc_single(cond)) {
     bool yes;
     CellValue err;
@@ -38,6 +39,7 @@ void fnIf(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
 void fnIfError(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CalcValue v;
   Calc_eval(ctx, call.args[0], &v);
+  Calc_intersect(ctx, &v);
   if (const CellValue* x = Calc_single(v)) {
     if (x->kind == CellKind::Error) return Calc_eval(ctx, call.args[1], out);
     *out = std::move(v);
@@ -103,23 +105,6 @@ IS_KIND(fnIsError, CellKind::Error)
 IS_KIND(fnIsText, CellKind::Text)
 #undef IS_KIND
 
-// TEXT(value, format): numbers and numeric texts formatted; other texts as they are.
-CellValue textOf(const CellValue& v, const CellValue& format) {
-  if (v.kind == CellKind::Error) return v;
-  if (format.kind == CellKind::Error) return format;
-  double d = 0;
-  if (v.kind == CellKind::Boolean) return CellValue::makeText(Calc_displayText(v, ""));
-  if (v.kind == CellKind::Text && !Calc_textToNumber(v.text, &d)) return v;
-  if (v.kind == CellKind::Number) d = v.number;
-  std::string s;
-  if (!Calc_formatNumber(d, Calc_displayText(format, ""), &s)) return error(CellError::Value);
-  return CellValue::makeText(s);
-}
-
-void fnText(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
-  Calc_mapArgs(ctx, call, out, [](const CellValue* const* x) { return textOf(*x[0], *x[1]); });
-}
-
 }  // namespace
 
 std::vector<CalcBuiltinInfo> Calc_logicFunctions() {
@@ -127,6 +112,6 @@ std::vector<CalcBuiltinInfo> Calc_logicFunctions() {
     {"IF", 2, 3, fnIf}, {"IFERROR", 2, 2, fnIfError}, {"AND", 1, 255, fnAnd}, {"OR", 1, 255, fnOr},
     {"NOT", 1, 1, fnNot}, {"TRUE", 0, 0, fnTrue}, {"FALSE", 0, 0, fnFalse},
     {"ISBLANK", 1, 1, fnIsBlank}, {"ISNUMBER", 1, 1, fnIsNumber}, {"ISERROR", 1, 1, fnIsError},
-    {"ISTEXT", 1, 1, fnIsText}, {"TEXT", 2, 2, fnText},
+    {"ISTEXT", 1, 1, fnIsText},
   };
 }

@@ -51,7 +51,7 @@ void fnMatch(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CellValue err;
   if (call.args.size() > 2 && !intArg(ctx, call.args[2], &type, &err)) return Calc_setScalar(out, err);
   CalcValue v;
-  Calc_eval(ctx, call.args[1], &v);
+  Calc_evalArray(ctx, call.args[1], &v);
   CalcGrid g(v);
   if (g.rows > 1 && g.cols > 1) return Calc_setScalar(out, error(CellError::NA));
   bool row = g.rows == 1;
@@ -71,7 +71,7 @@ void lookup(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool v
   if (call.args.size() > 3 && !Calc_toBool(Calc_evalScalar(ctx, call.args[3]), &approximate, &err))
     return Calc_setScalar(out, err);
   CalcValue v;
-  Calc_eval(ctx, call.args[1], &v);
+  Calc_evalArray(ctx, call.args[1], &v);
   CalcGrid g(v);
   int span = vertical ? g.cols : g.rows, n = vertical ? g.rows : g.cols;
   if (index < 1) return Calc_setScalar(out, error(CellError::Value));
@@ -104,7 +104,7 @@ void fnIndex(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   if (hasCol && !intArg(ctx, call.args[2], &c, &err)) return Calc_setScalar(out, err);
   if (r < 0 || c < 0) return Calc_setScalar(out, error(CellError::Value));
   CalcValue v;
-  Calc_eval(ctx, call.args[0], &v);
+  Calc_evalArray(ctx, call.args[0], &v);
   CalcGrid g(v);
   if (!hasCol && g.rows == 1 && g.cols > 1) std::swap(r, c);
   else if (!hasCol && g.cols == 1) c = 1;
@@ -133,7 +133,7 @@ void fnColumn(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { po
 
 void size(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool rows) {
   CalcValue v;
-  Calc_eval(ctx, call.args[0], &v);
+  Calc_evalArray(ctx, call.args[0], &v);
   CalcGrid g(v);
   Calc_setScalar(out, CellValue::makeNumber(rows ? g.rows : g.cols));
 }
@@ -154,12 +154,13 @@ bool numbersOf(const CalcGrid& g, std::vector<double>* out, CellValue* err) {
 
 void fnMMult(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CalcValue va, vb;
-  Calc_eval(ctx, call.args[0], &va);
-  Calc_eval(ctx, call.args[1], &vb);
+  Calc_evalArray(ctx, call.args[0], &va);
+  Calc_evalArray(ctx, call.args[1], &vb);
   CalcGrid a(va), b(vb);
   std::vector<double> x, y;
   CellValue err;
   if (a.cols != b.rows) return Calc_setScalar(out, error(CellError::Value));
+  if (static_cast<long long>(a.rows) * b.cols > kCalcMaxCells) return Calc_setScalar(out, error(CellError::Num));
   if (!numbersOf(a, &x, &err) || !numbersOf(b, &y, &err)) return Calc_setScalar(out, err);
   CalcArray r;
   r.rows = a.rows;
@@ -177,7 +178,7 @@ void fnMMult(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
 
 void fnTranspose(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CalcValue v;
-  Calc_eval(ctx, call.args[0], &v);
+  Calc_evalArray(ctx, call.args[0], &v);
   CalcGrid g(v);
   CalcArray r;
   r.rows = g.cols;

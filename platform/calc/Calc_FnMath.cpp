@@ -107,6 +107,11 @@ NUMERIC(fnTanh, num(std::tanh(x[0])))
 
 }  // namespace
 
+double Calc_round(double x, double digits) {
+  double r = roundDecimal(x, digits, RoundMode::Nearest);
+  return r == 0 ? 0.0 : r;   // no negative zero
+}
+
 std::vector<CalcBuiltinInfo> Calc_mathFunctions() {
   return {
     {"ABS", 1, 1, fnAbs}, {"SIGN", 1, 1, fnSign},

@@ -10,7 +10,8 @@ namespace {
 const std::vector<CalcBuiltinInfo>& builtins() {
   static const std::vector<CalcBuiltinInfo> table = [] {
     std::vector<CalcBuiltinInfo> t;
-    for (auto family : {Calc_mathFunctions, Calc_aggregateFunctions, Calc_lookupFunctions, Calc_logicFunctions})
+    for (auto family : {Calc_mathFunctions, Calc_aggregateFunctions, Calc_lookupFunctions, Calc_logicFunctions,
+                         Calc_textFunctions})
       for (const CalcBuiltinInfo& f : family()) t.push_back(f);
     return t;
   }();

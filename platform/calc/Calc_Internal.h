@@ -18,6 +18,10 @@ enum class CalcOp : std::uint8_t {
   Add, Sub, Mul, Div, Pow, Concat, Eq, Ne, Lt, Gt, Le, Ge,
 };
 
+// The most cells a reference or a computed block may have; beyond, a
+// reference is #REF! and a block #NUM!, never an allocation that cannot succeed.
+constexpr long long kCalcMaxCells = 1LL << 22;
+
 // A rectangular reference resolved to the cells it covers, row by row
 // (nullptr where no cell exists). Cell pointers stay valid until the
 // workbook's structure changes, when the compiled state is rebuilt.
@@ -58,9 +62,13 @@ struct CalcValue {
 struct CalcContext {
   Workbook* wb = nullptr;
   int sheet = 0, row = 0, col = 0;  // the formula's cell
+  // Array evaluation (array formulas, EVALUATE, and the arguments of functions
+  // that take arrays): operators work on whole ranges. Otherwise a range where
+  // one value is expected gives the cell in the formula's row or column.
+  bool arrays = false;
 };
 
-// Parsing (Calc_Parser.cpp).
+// Parsing (Calc_Parser.cpp). On failure `out` is left an empty literal.
 bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error);
 // Resolves sheets, names, functions and cells of a parsed tree for a formula on `sheet`.
 void Calc_bind(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node);
@@ -68,6 +76,11 @@ const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int 
 
 // Evaluation (Calc_Eval.cpp).
 void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out);
+// Evaluates an argument that takes an array: always in array evaluation.
+void Calc_evalArray(const CalcContext& ctx, const CalcNode& node, CalcValue* out);
+// Outside array evaluation, a range of several cells becomes the one value
+// where it meets the formula's row or column.
+void Calc_intersect(const CalcContext& ctx, CalcValue* v);
 void Calc_setScalar(CalcValue* out, const CellValue& v);
 CellValue Calc_scalarOf(const CalcContext& ctx, const CalcValue& v);
 CalcArray Calc_valuesOf(const CalcValue& v);
@@ -108,7 +121,10 @@ struct CalcBuiltinInfo {
   int minArgs, maxArgs;
   CalcBuiltin fn;
 };
+// x rounded to `digits` decimals as ROUND does it (halves away from zero).
+double Calc_round(double x, double digits);
 std::vector<CalcBuiltinInfo> Calc_mathFunctions();
+std::vector<CalcBuiltinInfo> Calc_textFunctions();
 std::vector<CalcBuiltinInfo> Calc_aggregateFunctions();
 std::vector<CalcBuiltinInfo> Calc_lookupFunctions();
 std::vector<CalcBuiltinInfo> Calc_logicFunctions();

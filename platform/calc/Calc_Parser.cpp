@@ -2,6 +2,7 @@
 // operator precedence (comparisons, &, + -, * /, ^ left-associative,
 // %, unary signs binding tighter than ^, references with ranges).
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/calc/Calc_Internal.h"
@@ -217,6 +218,7 @@ struct Parser {
       if (digits() == 0) return fail("exponent expected");
     }
     double d = std::strtod(s.substr(start, pos - start).c_str(), nullptr);
+    if (!std::isfinite(d)) return fail("number too large");
     *v = CellValue::makeNumber(d);
     return true;
   }
@@ -366,7 +368,10 @@ bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error) {
     p.skipSpaces();
     if (p.pos < formula.size()) ok = p.fail(std::string("unexpected character '") + formula[p.pos] + "'");
   }
-  if (!ok && error) *error = p.error;
+  if (!ok) {
+    *out = CalcNode{};   // no partial tree for the caller to run by mistake
+    if (error) *error = p.error;
+  }
   return ok;
 }
 

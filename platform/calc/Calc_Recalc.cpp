@@ -53,8 +53,11 @@ void addUnit(Workbook* wb, CalcState* st, int sheet, const CellRange& r, bool is
       u.cells.push_back(it == sh->cells.end() ? nullptr : &it->second);
       st->unitAt[sheet][Wb_cellKey(row, col)] = index;
     }
-  if (Calc_parse(formula, &u.tree, nullptr)) Calc_bind(wb, sheet, &st->store, &u.tree);
-  else u.tree.value = CellValue::makeError(CellError::Name);
+  if (Calc_parse(formula, &u.tree, nullptr)) {
+    Calc_bind(wb, sheet, &st->store, &u.tree);
+  } else {
+    u.tree.value = CellValue::makeError(CellError::Name);   // a formula that does not parse
+  }
   collectReads(u.tree, &u.reads);
   std::sort(u.reads.begin(), u.reads.end());
   u.reads.erase(std::unique(u.reads.begin(), u.reads.end()), u.reads.end());
@@ -165,7 +168,7 @@ void evaluateUnit(Workbook* wb, Unit& u) {
     for (Cell* c : u.cells) if (c) c->value = kCircular;
     return;
   }
-  CalcContext ctx{wb, u.range.sheet, u.range.row1, u.range.col1};
+  CalcContext ctx{wb, u.range.sheet, u.range.row1, u.range.col1, u.isArray};
   CalcValue v;
   Calc_eval(ctx, u.tree, &v);
   if (!u.isArray) {
@@ -254,7 +257,7 @@ bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalRes
   Calc_bind(wb, sheet, &store, &tree);
   *out = CalcEvalResult{};
   if (tree.op == CalcOp::Union) return unionOf(tree, out);
-  CalcContext ctx{wb, sheet, 0, 0};
+  CalcContext ctx{wb, sheet, 0, 0, true};
   CalcValue v;
   Calc_eval(ctx, tree, &v);
   out->isReference = v.area != nullptr;

@@ -3,8 +3,12 @@
 // library yet, so every action that needs them must fail, never succeed.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <vector>
+
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Solve.h"
+#include "platform/calc/Calc.h"
 #include "tests/entry/EntryFixture.h"
 
 TEST_F(LoadedLibrary, AttachCreatesTheContextAndDetachFreesIt) {
@@ -75,6 +79,7 @@ TEST_F(LoadedLibrary, ActionsNeedingMissingPiecesFail) {
   EXPECT_EQ(solve(ActionSolve), 13);
   EXPECT_EQ(solve(ActionSolveAgain), 13);
   EXPECT_EQ(solve(ActionFeasibility2), 13);
+  EXPECT_EQ(query(9), 0);  // the session's end leaves feasibility mode
   EXPECT_EQ(solve(ActionAnalyse), 13);
   define("solver_mda", "2");
   EXPECT_EQ(solve(ActionDiagnose), 13);
@@ -82,4 +87,16 @@ TEST_F(LoadedLibrary, ActionsNeedingMissingPiecesFail) {
   EXPECT_EQ(context->analysed, 0);
   EXPECT_EQ(solve(ActionListEngines), 5);  // engines counted, none listed
   EXPECT_EQ(context->engineCount, 5);
+}
+
+TEST_F(LoadedLibrary, AnExceptionInsideSolveReturns999) {
+  // A worksheet function of an add-in that fails by throwing, reached while
+  // Solve reads "solver_eng".
+  Calc_registerFunction("ENTRYTHROWS", [](const std::vector<CalcArray>&) -> CalcArray {
+    throw std::runtime_error("add-in failure");
+  });
+  define("solver_eng", "ENTRYTHROWS()");
+  EXPECT_EQ(solve(ActionSolve), 999);
+  define("solver_eng", "1");
+  EXPECT_EQ(solve(ActionKeep), 1);  // the context still serves
 }

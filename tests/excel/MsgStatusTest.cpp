@@ -68,6 +68,26 @@ TEST_F(MsgNames, SheetNamesWithQuotesAreRead) {
   EXPECT_EQ(Msg_getMessageText(&context, MsgTrial), "Trial");
 }
 
+TEST_F(MsgNames, NoSheetToReadFromFails) {
+  Wb_app().activeWorkbook = -1;
+  Xlc_setCallerSheet(nullptr, -1);
+  EXPECT_EQ(Msg_readMessageNames(&context), 0);
+  EXPECT_EQ(context.frontEndNames, nullptr);
+  EXPECT_EQ(Msg_getMessageText(&context, MsgTrial), "");
+}
+
+TEST_F(MsgLines, TheThrottleSurvivesAWrappingTickCount) {
+  g_msgFixtureTick = 0xFFFFFF00u;
+  openSession();
+  Msg_beginStatus(&context);
+  advance(700);   // past the wrap, 700 ms later
+  Msg_showPercent(&context, MsgFeasible, 1, 2);
+  EXPECT_EQ(lastShown(), "Setting up...");
+  advance(51);
+  Msg_showPercent(&context, MsgFeasible, 1, 2);
+  EXPECT_EQ(lastShown(), "Feasible: 50% done");
+}
+
 TEST_F(MsgLines, SessionBeginsWithTheSetupText) {
   openSession();
   Msg_beginStatus(&context);

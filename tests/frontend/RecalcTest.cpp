@@ -9,6 +9,7 @@
 #include <fstream>
 #include <vector>
 
+#include "tests/support/ScratchTest.h"
 #include "frontend/Fe_Frontend.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
@@ -38,22 +39,7 @@ RecalcRun recalc(const std::vector<std::string>& args) {
   return run;
 }
 
-class Recalc : public ::testing::Test {
- protected:
-  void SetUp() override {
-    Wb_resetApp();
-    dir_ = fs::temp_directory_path() /
-           ("corvan-recalc-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    Wb_resetApp();
-    fs::remove_all(dir_);
-  }
-  fs::path dir_;
-};
+class Recalc : public ScratchTest {};
 
 }  // namespace
 

@@ -167,6 +167,10 @@ TEST_F(CalcEval, ArraysElementByElement) {
   ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2}>1", &r));
   EXPECT_EQ(r.value.values[1], CellValue::makeBoolean(true));
   EXPECT_EQ(num("=SUM(ABS({-1,2,-3}))"), 6);
+  // Blocks too large to hold are errors, not failed allocations.
+  EXPECT_EQ(eval("=SUM(A1:A1000000*A1:XFD1)"), errorValue(CellError::Num));
+  EXPECT_EQ(eval("=SUM(MMULT(A1:A1000000,A1:XFD1))"), errorValue(CellError::Num));
+  EXPECT_EQ(eval("=SUM(A1:XFD1048576)"), errorValue(CellError::Ref));
 }
 
 TEST_F(CalcEval, AddinFunctionsReceiveValues) {
@@ -181,6 +185,9 @@ TEST_F(CalcEval, AddinFunctionsReceiveValues) {
   });
   EXPECT_EQ(num("=dottwice(A1:A2)+1"), 11);
   EXPECT_EQ(num("=_xll.DOTTWICE({1,1})"), 4);
+  formula("B1", "=DOTTWICE(A1:A2*1)");   // arguments arrive whole, also in a plain formula
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("B1"), CellValue::makeNumber(10));
   Calc_registerFunction("BROKEN", [](const std::vector<CalcArray>&) { return CalcArray{2, 2, {}}; });
   EXPECT_EQ(eval("=BROKEN()"), errorValue(CellError::Value));
 }

@@ -189,3 +189,62 @@ TEST_F(CalcFunctions, LogicAndInformation) {
   EXPECT_EQ(eval("=TEXT(1/0,\"0\")"), errorValue(CellError::Div0));
   EXPECT_EQ(shown("=TEXT(1234.5,\"General\")"), "1234.5");
 }
+
+TEST_F(CalcFunctions, TextFunctions) {
+  setText("A1", std::string("a\x01") + "b\x1f");
+  EXPECT_EQ(shown("=CLEAN(A1)"), "ab");
+  EXPECT_EQ(shown("=TRIM(\"  a   b  \")"), "a b");
+  EXPECT_EQ(shown("=PROPER(\"hello wORLD 2-way\")"), "Hello World 2-Way");
+  EXPECT_EQ(shown("=REPT(\"ab\",3)"), "ababab");
+  EXPECT_EQ(eval("=REPT(\"a\",-1)"), errorValue(CellError::Value));
+  EXPECT_EQ(eval("=REPT(\"ab\",20000)"), errorValue(CellError::Value));   // longer than a cell holds
+  EXPECT_EQ(num("=FIND(\"b\",\"abcb\",3)"), 4);
+  EXPECT_EQ(eval("=FIND(\"B\",\"abc\")"), errorValue(CellError::Value));
+  EXPECT_EQ(num("=FIND(1,12341)"), 1);
+  EXPECT_EQ(num("=SEARCH(\"B\",\"abc\")"), 2);
+  EXPECT_EQ(num("=SEARCH(\"c?\",\"abcd\")"), 3);
+  EXPECT_EQ(num("=SEARCH(\"~?\",\"ab?\")"), 3);
+  EXPECT_EQ(eval("=SEARCH(\"x\",\"abc\")"), errorValue(CellError::Value));
+  EXPECT_EQ(eval("=SEARCH(\"a\",\"abc\",5)"), errorValue(CellError::Value));
+  EXPECT_EQ(shown("=SUBSTITUTE(\"a-b-c\",\"-\",\"+\")"), "a+b+c");
+  EXPECT_EQ(shown("=SUBSTITUTE(\"a-b-c\",\"-\",\"+\",2)"), "a-b+c");
+  EXPECT_EQ(shown("=REPLACE(\"abcdef\",2,3,\"X\")"), "aXef");
+  EXPECT_EQ(shown("=REPLACE(\"abc\",9,1,\"X\")"), "abcX");
+  EXPECT_EQ(num("=VALUE(\"1e3\")"), 1000);
+  EXPECT_EQ(eval("=VALUE(\"abc\")"), errorValue(CellError::Value));
+  EXPECT_EQ(eval("=VALUE(#N/A)"), errorValue(CellError::NA));
+}
+
+TEST_F(CalcFunctions, NumbersAsTexts) {
+  EXPECT_EQ(shown("=FIXED(1234.567)"), "1,234.57");
+  EXPECT_EQ(shown("=FIXED(1234.567,-1)"), "1,230");
+  EXPECT_EQ(shown("=FIXED(-1234.567,1,TRUE)"), "-1234.6");
+  EXPECT_EQ(shown("=FIXED(-0.001)"), "0.00");
+  EXPECT_EQ(shown("=DOLLAR(1234.567)"), "$1,234.57");
+  EXPECT_EQ(shown("=DOLLAR(-1234.567,1)"), "($1,234.6)");
+  EXPECT_EQ(shown("=ROMAN(1999)"), "MCMXCIX");
+  EXPECT_EQ(shown("=ROMAN(2024)"), "MMXXIV");
+  EXPECT_EQ(shown("=ROMAN(0)"), "");
+  const char* forms[] = {"CDXCIX", "LDVLIV", "XDIX", "VDIV", "ID"};
+  for (int f = 0; f <= 4; ++f) EXPECT_EQ(shown("=ROMAN(499," + std::to_string(f) + ")"), forms[f]);
+  EXPECT_EQ(shown("=ROMAN(499,FALSE)"), "ID");
+  EXPECT_EQ(eval("=ROMAN(4000)"), errorValue(CellError::Value));
+  EXPECT_EQ(eval("=ROMAN(5,5)"), errorValue(CellError::Value));
+}
+
+TEST_F(CalcFunctions, DateSerials) {
+  // 44197 is Friday 1 January 2021; 44226 is 30 January, 44255 the 28 February, 44286 the 31 March.
+  EXPECT_EQ(num("=WEEKDAY(44197)"), 6);
+  EXPECT_EQ(num("=WEEKDAY(44197,2)"), 5);
+  EXPECT_EQ(num("=WEEKDAY(44197,3)"), 4);
+  EXPECT_EQ(num("=WEEKDAY(44197,16)"), 7);   // weeks from Saturday: Friday is the 7th day
+  EXPECT_EQ(num("=WEEKDAY(1)"), 1);          // 1 January 1900 counts as a Sunday
+  EXPECT_EQ(eval("=WEEKDAY(44197,4)"), errorValue(CellError::Num));
+  EXPECT_EQ(eval("=WEEKDAY(-1)"), errorValue(CellError::Num));
+  EXPECT_EQ(num("=DAYS360(44226,44255)"), 28);
+  EXPECT_EQ(num("=DAYS360(44255,44286)"), 30);       // from the end of February
+  EXPECT_EQ(num("=DAYS360(44211,44286)"), 76);       // the 31st stays when the start is before the 30th
+  EXPECT_EQ(num("=DAYS360(44226,44286,TRUE)"), 60);
+  EXPECT_EQ(num("=DAYS360(59,61)"), 3);              // 28 February 1900 is not its month's last day
+  EXPECT_EQ(num("=DAYS360(60,61)"), 1);              // the counted 29 February 1900 is
+}

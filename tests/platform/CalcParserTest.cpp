@@ -57,7 +57,7 @@ TEST_F(CalcParser, BadFormulasFailWithAReason) {
     {"=1+", "unexpected end"}, {"=(1+2", "missing )"}, {"=\"abc", "missing closing quote"},
     {"=1 2", "unexpected character"}, {"={1,2;3}", "rows differ"}, {"=SUM(1;2)", "expected , or )"},
     {"=#BAD!", "unknown error"}, {"=A1:", "cell reference expected"}, {"='Sheet A1", "missing closing quote"},
-    {"=", "empty formula"}, {"=1e", "exponent expected"}, {"=$X$Y", "bad reference"}, {"=@1", "unexpected character"},
+    {"=", "empty formula"}, {"=1e", "exponent expected"}, {"=$X$Y", "bad reference"}, {"=1e999", "too large"}, {"=@1", "unexpected character"},
   };
   for (const Case& c : cases) {
     std::string error;
@@ -87,7 +87,9 @@ TEST_F(CalcParser, DeepNestingIsRefusedNotACrash) {
 TEST_F(CalcParser, UnparsableCellFormulaGivesAnErrorValue) {
   formula("A1", "=1+*2");
   formula("A2", "=A1+1");
+  formula("A3", "=B1+*2");
   Calc_recalculate(wb);
   EXPECT_EQ(value("A1"), errorValue(CellError::Name));
   EXPECT_EQ(value("A2"), errorValue(CellError::Name));
+  EXPECT_EQ(value("A3"), errorValue(CellError::Name));
 }

@@ -95,6 +95,31 @@ TEST_F(CalcRecalc, ArrayFormulasFillTheirBlocks) {
   EXPECT_EQ(value("D25"), CellValue::makeNumber(60));
 }
 
+TEST_F(CalcRecalc, RangesInPlainFormulasMeetTheFormulasRow) {
+  // B2:B4 prices, C2:C4 quantities, named as whole columns of the table.
+  for (int r = 1; r <= 3; ++r) {
+    Wb_setValue(wb, sh, r, 1, CellValue::makeNumber(r * 10));
+    Wb_setValue(wb, sh, r, 2, CellValue::makeNumber(r));
+  }
+  Wb_defineName(wb, {"Price", "S!$B$2:$B$4", -1, false});
+  Wb_defineName(wb, {"Qty", "S!$C$2:$C$4", -1, false});
+  formula("D3", "=Price*Qty");                  // row 3: 20 * 2
+  formula("E3", "=IF(Price>15,\"high\",\"low\")");
+  formula("F3", "=Price");
+  formula("D9", "=Price*Qty");                  // no row in common
+  formula("E9", "=SUMPRODUCT(Price*Qty)");      // arguments that take arrays
+  formula("F9", "=INDEX(Price*2,3)");
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 9, 3, 11, 3}, "=Price*Qty"));   // D10:D12
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("D3"), CellValue::makeNumber(40));
+  EXPECT_EQ(value("E3"), CellValue::makeText("high"));
+  EXPECT_EQ(value("F3"), CellValue::makeNumber(20));
+  EXPECT_EQ(value("D9"), errorValue(CellError::Value));
+  EXPECT_EQ(value("E9"), CellValue::makeNumber(10 + 40 + 90));
+  EXPECT_EQ(value("F9"), CellValue::makeNumber(60));
+  EXPECT_EQ(value("D12"), CellValue::makeNumber(90));
+}
+
 TEST_F(CalcRecalc, ManualModeWaitsForTheCommand) {
   setNum("A1", 1);
   formula("B1", "=A1*2");

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/support/ScratchTest.h"
 #include "platform/xlsx/Xlsx.h"
 
 namespace fs = std::filesystem;
@@ -36,20 +37,8 @@ std::string damagedWorkbook() {
   return bytes;
 }
 
-class XlsxBadInput : public ::testing::Test {
+class XlsxBadInput : public ScratchTest {
  protected:
-  void SetUp() override {
-    Wb_resetApp();
-    dir_ = fs::temp_directory_path() /
-           ("corvan-xlsx-bad-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    Wb_resetApp();
-    fs::remove_all(dir_);
-  }
 
   // Opening must fail with a message that names the file.
   std::string expectRefused(const fs::path& path) {
@@ -61,7 +50,6 @@ class XlsxBadInput : public ::testing::Test {
     return error;
   }
 
-  fs::path dir_;
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/ScratchTest.h"
 #include "platform/xlsx/Xlsx.h"
 
 namespace fs = std::filesystem;
@@ -81,20 +82,8 @@ Parts oneSheet(const std::string& rows) {
   };
 }
 
-class XlsxCrafted : public ::testing::Test {
+class XlsxCrafted : public ScratchTest {
  protected:
-  void SetUp() override {
-    Wb_resetApp();
-    dir_ = fs::temp_directory_path() /
-           ("corvan-xlsx-crafted-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    Wb_resetApp();
-    fs::remove_all(dir_);
-  }
 
   fs::path write(const std::string& file, const Parts& parts) {
     fs::path path = dir_ / file;
@@ -112,7 +101,6 @@ class XlsxCrafted : public ::testing::Test {
     return error;
   }
 
-  fs::path dir_;
 };
 
 CellValue valueAt(Workbook* wb, int row, int col) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/ScratchTest.h"
 #include "platform/xlsx/Xlsx.h"
 
 namespace fs = std::filesystem;
@@ -17,20 +18,8 @@ namespace {
 
 const std::string kData = CORVAN_DATA;
 
-class XlsxSave : public ::testing::Test {
+class XlsxSave : public ScratchTest {
  protected:
-  void SetUp() override {
-    Wb_resetApp();
-    dir_ = fs::temp_directory_path() /
-           ("corvan-xlsx-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    Wb_resetApp();
-    fs::remove_all(dir_);
-  }
 
   // Saves `wb` into the temp folder and opens the saved file.
   Workbook* saveAndReopen(Workbook* wb, const std::string& file) {
@@ -42,7 +31,6 @@ class XlsxSave : public ::testing::Test {
     return back;
   }
 
-  fs::path dir_;
 };
 
 void expectSameCells(const Sheet& a, const Sheet& b) {

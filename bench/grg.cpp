@@ -1,0 +1,51 @@
+// The GRG engine on each shared nonlinear workbook: time per solve, host
+// evaluations per solve, the final status and the objective.
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/engines/GrgWorkbookHost.h"
+
+namespace {
+
+void solveWorkbook(benchmark::State& state, const std::string& name) {
+  Wb_resetApp();
+  GrgWorkbookModel model;
+  if (!GrgWb_open(model, std::string(CORVAN_DATA) + "/nlp/" + name + ".xlsx")) {
+    state.SkipWithError("workbook does not open");
+    return;
+  }
+  GrgProblem problem;
+  long evaluations = 0;
+  for (auto _ : state) {
+    model.evaluations = 0;
+    GrgRecord rec;
+    problem = GrgProblem{};
+    if (Grg_setup(rec, GrgWb_host(model), problem)) Grg_solve(rec, problem);
+    Grg_finish(rec, problem);
+    evaluations = model.evaluations;
+  }
+  state.counters["evaluations"] = static_cast<double>(evaluations);
+  state.counters["status"] = problem.status;
+  state.counters["objective"] = problem.objective;
+  Wb_resetApp();
+}
+
+bool registerWorkbooks() {
+  std::ifstream in(std::string(CORVAN_DATA) + "/nlp/expected.csv");
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::string name = line.substr(0, line.find(','));
+    if (name.empty()) continue;
+    benchmark::RegisterBenchmark(("grg/" + name).c_str(),
+                                 [name](benchmark::State& s) { solveWorkbook(s, name); })
+        ->Unit(benchmark::kMillisecond);
+  }
+  return true;
+}
+
+const bool registered = registerWorkbooks();
+
+}  // namespace

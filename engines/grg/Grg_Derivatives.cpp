@@ -1,0 +1,188 @@
+// Derivatives of the GRG engine: the Jacobian of every row by forward or
+// central differences, or analytically through the host (optionally checked
+// against differences, or backed by them), the constancy counters that let
+// linear columns be kept, and the final linearity test.
+#include <cmath>
+
+#include "engines/grg/Grg_Engine.h"
+
+namespace {
+
+constexpr int JacobianFlags = 0x500;
+
+void storeColumn(GrgRecord& rec, int j, const std::vector<double>& column) {
+  bool compare = rec.linearityCheck && rec.iterationsReported && rec.constancy[j] >= 0;
+  if (compare) {
+    bool same = true;
+    for (int i = 1; i <= rec.m && same; ++i) {
+      double old = i == rec.objectiveRow ? rec.grad[j] : Grg_jac(rec, i, j);
+      same = std::fabs(column[i] - old) <= rec.stp;
+    }
+    if (same) {
+      ++rec.constancy[j];
+      return;
+    }
+    rec.constancy[j] = -1;
+  }
+  for (int i = 1; i <= rec.m; ++i) Grg_jac(rec, i, j) = static_cast<float>(column[i]);
+  rec.grad[j] = column[rec.objectiveRow];
+}
+
+void zeroColumn(GrgRecord& rec, int j) {
+  for (int i = 1; i <= rec.m; ++i) Grg_jac(rec, i, j) = 0.0f;
+  rec.grad[j] = 0.0;
+}
+
+// False when the whole difference pass can be skipped (every column constant).
+bool startDifferences(GrgRecord& rec) {
+  if (!rec.linearityCheck) return true;
+  if (!rec.gradientsValid) {
+    std::fill(rec.constancy.begin(), rec.constancy.end(), 0);
+    return true;
+  }
+  bool allConstant = true;
+  for (int j = 1; j <= rec.n; ++j) {
+    Grg_jac(rec, rec.objectiveRow, j) = static_cast<float>(rec.grad[j]);
+    allConstant = allConstant && rec.constancy[j] >= 3;
+  }
+  return !allConstant;
+}
+
+bool hostAtBase(GrgRecord& rec) {
+  if (rec.hostAtX) return true;
+  if (Grg_evaluate(rec, rec.g.data())) return true;
+  rec.status = StatusEvalError;
+  return false;
+}
+
+void differences(GrgRecord& rec, bool central) {
+  if (!startDifferences(rec) || !hostAtBase(rec)) return;
+  std::vector<double> column(rec.m + 1), minus(rec.m + 3);
+  int previous = 0;
+  for (int j = 1; j <= rec.n; ++j) {
+    if (!rec.iterationsReported) {
+      Grg_iterationReport(rec, rec.m * j);
+      if (rec.status) return;
+    }
+    if (rec.fixed[j]) {
+      zeroColumn(rec, j);
+      continue;
+    }
+    if (rec.linearityCheck && rec.constancy[j] >= 3) continue;
+    double x = rec.x[j], h = (std::fabs(x) + 1) * rec.stp, hMinus = 0.0;
+    if (central) {
+      if (x + h > rec.xu[j]) h = rec.xu[j] - x;
+      hMinus = -(std::fabs(x) + 1) * rec.stp;
+      if (x + hMinus < rec.xl[j]) hMinus = rec.xl[j] - x;
+    } else if (x + h > rec.xu[j]) {
+      h = -h;
+    }
+    ++rec.derivativeEvaluations;
+    if (!Grg_evaluatePerturbed(rec, previous ? previous : j, j, x + h, rec.gTrial.data()) ||
+        (central && !Grg_evaluatePerturbed(rec, j, j, x + hMinus, minus.data()))) {
+      rec.status = StatusEvalError;
+      return;
+    }
+    previous = j;
+    const double* base = central ? minus.data() : rec.g.data();
+    double span = h - hMinus;
+    for (int i = 1; i <= rec.m; ++i) column[i] = span == 0.0 ? 0.0 : (rec.gTrial[i] - base[i]) / span;
+    storeColumn(rec, j, column);
+  }
+}
+
+// The host's Jacobian through the store callback; in checking mode each
+// element is compared with the difference value already held.
+void analytic(GrgRecord& rec, bool checking) {
+  if (!rec.iterationsReported) {
+    Grg_iterationReport(rec, 1);
+    if (rec.status) return;
+  }
+  if (!checking) {
+    std::fill(rec.jac.begin(), rec.jac.end(), 0.0f);
+    std::fill(rec.grad.begin(), rec.grad.end(), 0.0);
+  }
+  std::vector<double> hx(rec.n);
+  for (int j = 1; j <= rec.n; ++j) hx[j - 1] = rec.scaled ? rec.x[j] * rec.scale[j] : rec.x[j];
+  rec.analyticRejected = false;
+  ++rec.derivativeEvaluations;
+  int result = rec.host.evalJacobian
+                   ? rec.host.evalJacobian(rec.host.user, Grg_storeJacobianElement, &rec, hx.data(), JacobianFlags)
+                   : 0;
+  if (result > 0 && !rec.analyticRejected) return;
+  Grg_poll(rec);
+  if (rec.status == 0) rec.status = result < 0 ? StatusEvalError : StatusNoCoefficients;
+}
+
+}  // namespace
+
+int Grg_storeJacobianElement(void*, void* record, int row, int col, double value, double* slot) {
+  GrgRecord& rec = *static_cast<GrgRecord*>(record);
+  int i = row + 1, j = col + 1;
+  if (i < 1 || i > rec.hostRows || j < 1 || j > rec.n) return 0;
+  double v = (i == rec.objectiveRow && rec.negateObjective) ? -value : value;
+  if (rec.scaled) v *= rec.scale[j] / rec.scale[rec.n + i];
+  bool checking = rec.derivativeMode == GrgForwardChecked || rec.derivativeMode == GrgCentralChecked;
+  if (checking && !rec.fixed[j]) {
+    double d = i == rec.objectiveRow ? rec.grad[j] : Grg_jac(rec, i, j);
+    if (slot) *slot = d;
+    if (std::fabs((d - v) / (std::fabs(v) + 1)) > 1e-4) {
+      rec.analyticRejected = true;
+      return 0;
+    }
+  }
+  Grg_jac(rec, i, j) = static_cast<float>(v);
+  if (i == rec.objectiveRow) rec.grad[j] = v;
+  return 1;
+}
+
+void Grg_derivatives(GrgRecord& rec) {
+  switch (rec.derivativeMode) {
+    case GrgForward: differences(rec, false); break;
+    case GrgCentral: differences(rec, true); break;
+    case GrgAnalytic: analytic(rec, false); break;
+    case GrgForwardChecked:
+    case GrgCentralChecked:
+      differences(rec, rec.derivativeMode == GrgCentralChecked);
+      if (rec.status == 0) analytic(rec, true);
+      break;
+    case GrgAnalyticOrForward:
+    case GrgAnalyticOrCentral:
+      analytic(rec, false);
+      if (rec.status != StatusEvalError) break;
+      rec.status = 0;
+      differences(rec, rec.derivativeMode == GrgAnalyticOrCentral);
+      break;
+    default: rec.status = StatusBadModel; break;
+  }
+  if (rec.status) return;
+  rec.gradientsValid = 1;
+  if (!rec.iterationsReported) {
+    rec.iterationsReported = 1;
+    rec.iteration = 0;
+  }
+}
+
+bool Grg_linearityTest(GrgRecord& rec) {
+  if (!Grg_evaluate(rec, rec.gReport.data())) {
+    rec.status = StatusEvalError;
+    return false;
+  }
+  int previous = 0;
+  for (int j = 1; j <= rec.n; ++j) {
+    if (rec.constancy[j] < 3) continue;
+    double x = rec.x[j], delta = (std::fabs(x) + 1) * rec.stp;
+    if (x + delta > rec.xu[j]) delta = -delta;
+    if (!Grg_evaluatePerturbed(rec, previous ? previous : j, j, x + delta, rec.gTrial.data())) {
+      rec.status = StatusEvalError;
+      return false;
+    }
+    previous = j;
+    for (int i = 1; i <= rec.m; ++i) {
+      double quotient = (rec.gTrial[i] - rec.gReport[i]) / delta;
+      double stored = i == rec.objectiveRow ? rec.grad[j] : Grg_jac(rec, i, j);
+      if (std::fabs(quotient - stored) > rec.stp) return false;
+    }
+  }
+  return true;
+}

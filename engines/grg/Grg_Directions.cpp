@@ -1,0 +1,300 @@
+// Search directions of the GRG engine over the superbasic variables: a
+// quasi-Newton direction from a BFGS factor R (B = RᵀR, R upper triangular,
+// packed by columns) while the superbasic set is small, conjugate gradients
+// otherwise; the descent check, and the columns that leave or join the
+// superbasic set.
+#include <algorithm>
+#include <cmath>
+
+#include "engines/grg/Grg_Engine.h"
+
+namespace {
+
+double& fac(GrgRecord& rec, int i, int j) { return rec.factor[(j - 1) * j / 2 + i - 1]; }
+
+bool quasiNewtonMode(const GrgRecord& rec) {
+  return rec.factorAvailable && rec.quasiNewtonLimit >= 0 && rec.superbasicCount <= rec.quasiNewtonLimit;
+}
+
+std::vector<double> unpack(GrgRecord& rec) {
+  int k = rec.factorSize;
+  std::vector<double> dense(static_cast<size_t>(k) * k, 0.0);
+  for (int j = 1; j <= k; ++j)
+    for (int i = 1; i <= j; ++i) dense[(i - 1) * k + j - 1] = fac(rec, i, j);
+  return dense;
+}
+
+// Plane rotation of the pair (a, b) into (rho, 0); false when the sine is negligible.
+bool rotation(double a, double b, double& c, double& s) {
+  double rho = std::sqrt(a * a + b * b);
+  if (rho == 0.0 || std::fabs(b / rho) <= 1e-15) return false;
+  c = a / rho;
+  s = b / rho;
+  return true;
+}
+
+// RᵀR + v vᵀ, by rotations of v into R.
+void update(GrgRecord& rec, std::vector<double> v) {
+  int k = rec.factorSize;
+  for (int i = 1; i <= k; ++i) {
+    double c, s;
+    if (!rotation(fac(rec, i, i), v[i], c, s)) continue;
+    for (int j = i; j <= k; ++j) {
+      double a = fac(rec, i, j), b = v[j];
+      fac(rec, i, j) = c * a + s * b;
+      v[j] = -s * a + c * b;
+    }
+  }
+}
+
+// RᵀR - v vᵀ; abandoned when the result would not stay positive definite.
+void downdate(GrgRecord& rec, const std::vector<double>& v) {
+  int k = rec.factorSize;
+  std::vector<double> p(k + 1, 0.0), cs(k + 1, 0.0), sn(k + 1, 0.0);
+  double norm = 0.0;
+  for (int i = 1; i <= k; ++i) {
+    double s = v[i];
+    for (int l = 1; l < i; ++l) s -= fac(rec, l, i) * p[l];
+    p[i] = s / fac(rec, i, i);
+    norm += p[i] * p[i];
+  }
+  if (1.0 - norm <= 0.0) return;
+  double alpha = std::sqrt(1.0 - norm);
+  for (int i = k; i >= 1; --i) {
+    double scale = alpha + std::fabs(p[i]);
+    double a = alpha / scale, b = p[i] / scale, len = std::sqrt(a * a + b * b);
+    cs[i] = a / len;
+    sn[i] = b / len;
+    alpha = scale * len;
+  }
+  for (int j = 1; j <= k; ++j) {
+    double xx = 0.0;
+    for (int i = j; i >= 1; --i) {
+      double t = cs[i] * xx + sn[i] * fac(rec, i, j);
+      fac(rec, i, j) = cs[i] * fac(rec, i, j) - sn[i] * xx;
+      xx = t;
+    }
+  }
+}
+
+// BFGS update of the factor after a line search along the previous direction.
+void bfgs(GrgRecord& rec) {
+  int k = rec.factorSize;
+  if (rec.lastStep <= 1e-15) return;
+  double yd = 0.0, dro = 0.0, dr = 0.0;
+  std::vector<double> y(k + 1), ro(k + 1);
+  for (int s = 1; s <= k; ++s) {
+    int c = rec.cols[s];
+    y[s] = rec.r[c] - rec.rOld[c];
+    ro[s] = rec.rOld[c];
+    yd += y[s] * rec.dPrev[c];
+    dro += rec.dPrev[c] * rec.rOld[c];
+    dr += rec.dPrev[c] * rec.r[c];
+  }
+  if (!(dr > 0.99 * dro) || std::fabs(yd) < 1e-15) return;
+  if (std::fabs(dro) < 1e-15) dro = 1e-15;
+  auto term = [&](std::vector<double> v, double coefficient) {
+    double f = std::sqrt(std::fabs(coefficient));
+    for (int s = 1; s <= k; ++s) v[s] *= f;
+    if (coefficient > 0) update(rec, v);
+    else downdate(rec, v);
+  };
+  term(y, 1.0 / (rec.lastStep * yd));
+  term(ro, 1.0 / dro);
+}
+
+// Solves RᵀR d = -r over the superbasics; false when R is near singular.
+bool quasiNewtonSolve(GrgRecord& rec) {
+  int k = rec.factorSize;
+  double big = 0.0, least = 1e300;
+  for (int i = 1; i <= k; ++i) {
+    big = std::max(big, std::fabs(fac(rec, i, i)));
+    least = std::min(least, std::fabs(fac(rec, i, i)));
+  }
+  if (k > 0 && least <= 1e-15) return false;
+  if (k > 0) rec.condition = (big / least) * (big / least);
+  std::vector<double> z(k + 1);
+  for (int i = 1; i <= k; ++i) {
+    double s = -rec.r[rec.cols[i]];
+    for (int l = 1; l < i; ++l) s -= fac(rec, l, i) * z[l];
+    z[i] = s / fac(rec, i, i);
+  }
+  for (int i = k; i >= 1; --i) {
+    double s = z[i];
+    for (int l = i + 1; l <= k; ++l) s -= fac(rec, i, l) * rec.d[rec.cols[l]];
+    rec.d[rec.cols[i]] = s / fac(rec, i, i);
+  }
+  return true;
+}
+
+void steepest(GrgRecord& rec) {
+  for (int s = 1; s <= rec.superbasicCount; ++s) rec.d[rec.cols[s]] = -rec.r[rec.cols[s]];
+}
+
+void conjugateGradient(GrgRecord& rec) {
+  double rr = 0.0, rro = 0.0;
+  for (int s = 1; s <= rec.superbasicCount; ++s) {
+    rr += rec.r[rec.cols[s]] * rec.r[rec.cols[s]];
+    rro += rec.rOld[rec.cols[s]] * rec.rOld[rec.cols[s]];
+  }
+  if (rec.restart || rec.cgCount > rec.superbasicCount || rro <= 1e-15) {
+    rec.cgCount = 0;
+    steepest(rec);
+    return;
+  }
+  double beta = rr / rro;
+  for (int s = 1; s <= rec.superbasicCount; ++s) {
+    int c = rec.cols[s];
+    rec.d[c] = beta * rec.dPrev[c] - rec.r[c];
+  }
+  ++rec.cgCount;
+}
+
+void formDirection(GrgRecord& rec, bool qn) {
+  if (rec.steepestRetry) {
+    rec.steepestRetry = false;
+    rec.restart = true;
+    if (qn) Grg_resetFactor(rec);
+    steepest(rec);
+  } else if (qn) {
+    bool reset = rec.iteration == 0 || rec.basisChanged || rec.restart || !rec.lastWasQuasiNewton ||
+                 rec.factorSize != rec.superbasicCount;
+    if (reset) Grg_resetFactor(rec);
+    else if (rec.searched) bfgs(rec);
+    if (!quasiNewtonSolve(rec)) {
+      Grg_resetFactor(rec);
+      quasiNewtonSolve(rec);
+    }
+  } else {
+    conjugateGradient(rec);
+  }
+  rec.restart = false;
+  rec.basisChanged = false;
+  rec.searched = false;
+}
+
+bool pointsOut(const GrgRecord& rec, int s) {
+  double dj = rec.d[rec.cols[s]];
+  return (rec.colStatus[s] == -1 && dj < 0) || (rec.colStatus[s] == 1 && dj > 0);
+}
+
+double descent(const GrgRecord& rec) {
+  double sum = 0.0;
+  for (int s = 1; s <= rec.superbasicCount; ++s)
+    if (!pointsOut(rec, s)) sum += rec.r[rec.cols[s]] * rec.d[rec.cols[s]];
+  return sum;
+}
+
+bool allZero(const GrgRecord& rec) {
+  for (int s = 1; s <= rec.superbasicCount; ++s)
+    if (rec.d[rec.cols[s]] != 0.0) return false;
+  return true;
+}
+
+void addUnitColumn(GrgRecord& rec) {
+  int k = ++rec.factorSize;
+  for (int i = 1; i < k; ++i) fac(rec, i, k) = 0.0;
+  fac(rec, k, k) = 1.0;
+}
+
+// Keeps the factor in step with the superbasic count after a change of the set.
+void followMode(GrgRecord& rec, bool& qn) {
+  bool now = quasiNewtonMode(rec);
+  if (now && !qn) Grg_resetFactor(rec);
+  if (!now) rec.factorSize = 0;
+  qn = now;
+}
+
+// Nonbasic columns whose reduced gradient points into their feasible side join.
+void joinSuperbasics(GrgRecord& rec, bool& qn, bool retry) {
+  double sum = 0.0;
+  int count = 0;
+  for (int s = 1; s <= rec.superbasicCount; ++s) {
+    double r = rec.r[rec.cols[s]];
+    if (std::fabs(r) > rec.pre) {
+      sum += r * r;
+      ++count;
+    }
+  }
+  double level = (count == 0 || retry) ? 0.0 : std::sqrt(sum) / count;
+  for (int s = rec.superbasicCount + 1; s <= rec.columnCount; ++s) {
+    int c = rec.cols[s];
+    bool slack = c > rec.n;
+    if (slack && rec.rowKind[c - rec.n] == 1) continue;
+    double r = rec.r[c];
+    int st = rec.colStatus[s];
+    bool inward = (st == -1 && -r >= 0) || (st == 1 && -r <= 0);
+    if (!inward || std::fabs(r) < (slack ? 100 * level : level)) continue;
+    int at = ++rec.superbasicCount;
+    std::swap(rec.cols[s], rec.cols[at]);
+    std::swap(rec.colStatus[s], rec.colStatus[at]);
+    rec.d[c] = -r;
+    if (qn) addUnitColumn(rec);
+    followMode(rec, qn);
+  }
+}
+
+}  // namespace
+
+void Grg_resetFactor(GrgRecord& rec) {
+  int k = rec.superbasicCount;
+  rec.factorSize = k;
+  std::fill(rec.factor.begin(), rec.factor.begin() + static_cast<size_t>(k) * (k + 1) / 2, 0.0);
+  for (int i = 1; i <= k; ++i) fac(rec, i, i) = 1.0;
+}
+
+// Superbasic at `position` becomes nonbasic with `status`; the later superbasics
+// move up one place, and in quasi-Newton mode R loses that column.
+void Grg_leaveSuperbasic(GrgRecord& rec, int position, int status) {
+  int last = rec.superbasicCount--;
+  std::rotate(rec.cols.begin() + position, rec.cols.begin() + position + 1, rec.cols.begin() + last + 1);
+  std::rotate(rec.colStatus.begin() + position, rec.colStatus.begin() + position + 1,
+              rec.colStatus.begin() + last + 1);
+  rec.colStatus[last] = status;
+  int k = rec.factorSize;
+  if (k < position) return;
+  std::vector<double> dense = unpack(rec);
+  for (int i = 1; i <= k; ++i) dense.erase(dense.begin() + (i - 1) * (k - 1) + position - 1);
+  int w = k - 1;  // k rows of k - 1 columns, upper Hessenberg from `position` on
+  for (int i = position; i <= w; ++i) {
+    double a = dense[(i - 1) * w + i - 1], b = dense[i * w + i - 1];
+    double rho = std::sqrt(a * a + b * b);
+    if (rho == 0.0) rho = 1e-15;
+    double c = a / rho, s = b / rho;
+    for (int j = i; j <= w; ++j) {
+      double p = dense[(i - 1) * w + j - 1], q = dense[i * w + j - 1];
+      dense[(i - 1) * w + j - 1] = c * p + s * q;
+      dense[i * w + j - 1] = -s * p + c * q;
+    }
+  }
+  rec.factorSize = w;
+  for (int j = 1; j <= w; ++j)
+    for (int i = 1; i <= j; ++i) fac(rec, i, j) = dense[(i - 1) * w + j - 1];
+}
+
+bool Grg_direction(GrgRecord& rec) {
+  bool qn = quasiNewtonMode(rec);
+  if (!qn) rec.factorSize = 0;
+  bool retry = rec.steepestRetry;
+  formDirection(rec, qn);
+  if (descent(rec) >= -1e-15) {
+    rec.restart = true;
+    formDirection(rec, qn);
+    if (descent(rec) >= -1e-15 && !allZero(rec)) return false;
+  }
+  for (int s = rec.superbasicCount; s >= 1; --s)
+    if (pointsOut(rec, s)) {
+      rec.d[rec.cols[s]] = 0.0;
+      Grg_leaveSuperbasic(rec, s, rec.colStatus[s]);
+      if (!qn) rec.factorSize = 0;
+    }
+  joinSuperbasics(rec, qn, retry);
+  rec.lastWasQuasiNewton = qn;
+  for (int s = 1; s <= rec.columnCount; ++s) {
+    int c = rec.cols[s];
+    if (s > rec.superbasicCount) rec.d[c] = 0.0;
+    rec.rOld[c] = rec.r[c];
+    rec.dPrev[c] = rec.d[c];
+  }
+  return rec.superbasicCount > 0 && !allZero(rec);
+}

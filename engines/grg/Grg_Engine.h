@@ -1,0 +1,203 @@
+// The GRG nonlinear engine: a generalised reduced gradient method for smooth
+// models with bounds on the variables and ranged constraint rows, with
+// quasi-Newton or conjugate-gradient directions, a bounded line search with
+// Newton restoration of the binding rows, and derivatives by forward or
+// central differences or through the host's Jacobian.
+//
+// The engine reaches the model only through `GrgHost`, one record of
+// callbacks with a user pointer, so that the framework can serve it from its
+// host services. Arrays inside `GrgRecord` are 1-based (element 0 unused);
+// arrays crossing `GrgHost` are 0-based, as the host services have them.
+#pragma once
+
+#include <vector>
+
+#include "entry/Eng_Engine.h"
+#include "entry/Host_Queries.h"
+
+// Store callback handed to the host's Jacobian: called once per element with
+// 0-based row and variable; `slot`, when given, receives the engine's own
+// difference value of that element. Answers 1 to accept, 0 to reject.
+using GrgJacobianStore = int (*)(void* hostContext, void* record, int row, int col, double value,
+                                 double* slot);
+
+// What the engine's reports hand back (0-based arrays, as the LP/quadratic
+// engine's summary).
+struct GrgSummary {
+  int n;
+  const double* lower;
+  const double* values;
+  const double* upper;
+  const double* reducedGradients;
+  int rows;  // constraint rows, objective excluded
+  const double* rowLower;
+  const double* rowValues;
+  const double* rowUpper;
+  const double* multipliers;
+};
+
+// Everything the engine asks of its host. Every callback gets `user` first.
+struct GrgHost {
+  void* user = nullptr;
+  int (*queryModel)(void* user, int kind) = nullptr;          // ModelQuery
+  unsigned (*optionFlags)(void* user) = nullptr;              // EngineOptionFlags
+  int (*realOption)(void* user, double* out, int kind) = nullptr;  // RealOptionKind; 1 read
+  int (*initialValues)(void* user, double* x) = nullptr;      // n values; nonzero read
+  // Variable bounds (n each) and row bounds (one per query-1 row); nonzero read.
+  int (*bounds)(void* user, double* lower, double* upper, double* rowLower,
+                double* rowUpper) = nullptr;
+  // Every query-1 row at x (n values); nonzero evaluated.
+  int (*evalProblem)(void* user, double* rows, const double* x) = nullptr;
+  // The rows at the last point given to evalProblem with variable j set to xj,
+  // then variable k to xk (0-based); nonzero evaluated.
+  int (*evalTwoChanged)(void* user, double* rows, int j, double xj, int k, double xk) = nullptr;
+  // Analytic Jacobian at x through `store` (may be null: not available).
+  // Returns 1 done, 0 not obtained, -1 an evaluation failed.
+  int (*evalJacobian)(void* user, GrgJacobianStore store, void* record, const double* x,
+                      int flags) = nullptr;
+  // Progress callback: ProgressFlags, a count, a value; returns a StopCode.
+  int (*progress)(void* user, int flags, int count, double value) = nullptr;
+  // Hands the report tables over (may be null).
+  void (*writeReports)(void* user, int set, int code, const GrgSummary* summary) = nullptr;
+};
+
+// The run as the runner's problem record carries it.
+struct GrgProblem {
+  unsigned flags = 0;               // ProblemFlags
+  int status = 0;                   // SolveStatus
+  double objective = 0.0;
+  double* reducedCosts = nullptr;   // n entries when supplied
+  double* multipliers = nullptr;    // one per constraint row when supplied
+  std::vector<double> saved;        // saved solution x[1..n] (kept with ProblemOtherDriver)
+};
+
+// Derivative modes.
+enum GrgDerivativeMode : int {
+  GrgForward = 0, GrgCentral = 1, GrgAnalytic = 2, GrgForwardChecked = 3,
+  GrgCentralChecked = 4, GrgAnalyticOrForward = 5, GrgAnalyticOrCentral = 6,
+};
+
+// Line-search outcome read by the iteration.
+struct GrgSearchResult {
+  bool failed = false;          // no point better than the start
+  bool unbounded = false;       // thirty doublings without a rise
+  bool heldAtBound = false;     // a basic variable or row was held on its bound
+  bool superbasicAtBound = false;
+  bool feasible = false;        // phase 1 reached a feasible point
+};
+
+struct GrgRecord {
+  GrgHost host;
+  int status = 0;
+  int n = 0;
+  int m = 0;                    // rows, objective row included
+  int hostRows = 0;             // rows the host evaluates (m, or m - 1 without objective)
+  int negateObjective = 0;
+  int convergenceCount = 5;
+  int newtonLimit = 10;
+  int objectiveRow = 0;
+  int derivativeMode = 0;
+  int quadraticEstimates = 0;
+  int gradientsValid = 0;
+  int linearityCheck = 0;
+  int iterationsReported = 0;
+  int quasiNewtonLimit = 0;
+  int iteration = 0;
+  int endCode = 0;
+  int useScaling = 0;
+  int scaled = 0;
+  int showIterations = 0;
+
+  double tiny = 1e-15;
+  double infinity = 1e30;
+  double interpolationTiny = 1e-30;
+  double degenerateStep = 1e-6;
+  double guardTiny = 1e-15;
+  double pre = 1e-6;
+  double scaleThreshold = 1e-5;
+  double pivotTol = 1e-4;
+  double stp = 1e-6;
+  double cvg = 1e-5;
+
+  // Model as read, and rows.
+  std::vector<int> fixed, rowKind;                 // n + 1; m + 3
+  std::vector<double> x0, varLower, varUpper;      // n + 1
+  std::vector<double> g, gSaved, rowLower, rowUpper, gTrial, gReport, multipliers;  // m + 3
+  std::vector<double> x, xl, xu, scale;            // n + m + 2 (scale only when scaling)
+  std::vector<float> jac;                          // (m + 2) rows of n + 1
+  std::vector<double> grad;                        // objective gradient, n + 1
+  std::vector<int> constancy;                      // n + 1
+  bool analyticRejected = false;
+
+  // Rows and columns of the current iteration.
+  std::vector<int> bindRow, basicCol, nonBinding, prevBasic;
+  std::vector<int> cols, colStatus;                // column list: superbasics first
+  int bindingCount = 0, nonBindingCount = 0, columnCount = 0, superbasicCount = 0;
+  std::vector<double> binv;                        // bindingCount rows of (m + 2)
+  std::vector<double> r, rOld, d, dPrev, t, u, distance, phaseGrad;  // n + m + 2 (t, u: m + 2)
+  std::vector<double> xPrev;                       // point of the last optimality test
+  int violatedCount = 0;
+  bool phase1 = false;
+
+  // Directions.
+  std::vector<double> factor;                      // packed upper-triangular R
+  int factorSize = 0;
+  bool factorAvailable = false;
+  bool restart = true, steepestRetry = false, basisChanged = true, lastWasQuasiNewton = false;
+  int cgCount = 0;
+  double condition = 1.0;
+  double lastStep = 1.0;
+  bool lastSearchAtBound = false;
+  bool searched = false;                           // a line search ran since the last direction
+  int passSearches = 0;                            // line searches in this main-loop pass
+
+  // Line search.
+  GrgSearchResult search;
+  int heldKind = 0, heldIndex = 0;                 // 1 basic position, 2 row; 0 none
+  int newtonIterations = 0;
+
+  long evaluations = 0;
+  long derivativeEvaluations = 0;
+  bool hostAtX = false;                            // the host's last evalProblem point is x
+};
+
+// Record and options (Grg_Record.cpp).
+int Grg_setup(GrgRecord& rec, const GrgHost& host, GrgProblem& problem);
+int Grg_solve(GrgRecord& rec, GrgProblem& problem);
+int Grg_finish(GrgRecord& rec, GrgProblem& problem);
+int Grg_mapStop(int stop);
+void Grg_poll(GrgRecord& rec);
+void Grg_iterationReport(GrgRecord& rec, int number);
+bool Grg_evaluate(GrgRecord& rec, double* rows);
+bool Grg_evaluatePerturbed(GrgRecord& rec, int previous, int j, double value, double* rows);
+double Grg_trueObjective(const GrgRecord& rec, double value);
+
+// Iteration (Grg_Iteration.cpp).
+// One main-loop pass from x; returns its end code (0 optimal, 1 converged,
+// 2 no progress, 4 unbounded, 5 infeasible), stops and errors in `status`.
+int Grg_runPass(GrgRecord& rec);
+// The objective the iteration minimises: the sum of violations while rows
+// are violated, else the objective row.
+double Grg_objective(const GrgRecord& rec, const double* rows);
+
+// Line search and restoration (Grg_LineSearch.cpp).
+void Grg_lineSearch(GrgRecord& rec);
+// Restores the binding rows at the final point to a thousandth of the
+// precision (Newton on the basic variables); the point stays as it was when
+// that does not succeed.
+void Grg_polish(GrgRecord& rec);
+
+// Directions (Grg_Directions.cpp).
+bool Grg_direction(GrgRecord& rec);
+void Grg_resetFactor(GrgRecord& rec);
+void Grg_leaveSuperbasic(GrgRecord& rec, int position, int status);
+
+// Derivatives and linearity test (Grg_Derivatives.cpp).
+void Grg_derivatives(GrgRecord& rec);
+bool Grg_linearityTest(GrgRecord& rec);
+int Grg_storeJacobianElement(void* hostContext, void* record, int row, int col, double value,
+                             double* slot);
+inline float& Grg_jac(GrgRecord& rec, int row, int col) { return rec.jac[row * (rec.n + 1) + col]; }
+inline float Grg_jac(const GrgRecord& rec, int row, int col) {
+  return rec.jac[row * (rec.n + 1) + col];
+}

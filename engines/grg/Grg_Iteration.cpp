@@ -1,0 +1,567 @@
+// The GRG engine's main loop: binding and violated rows, the phase-1
+// objective, the basis by Gauss-Jordan elimination with its explicit inverse,
+// the superbasic/nonbasic split, the reduced gradient, the optimality and
+// convergence tests, the ratio test with degenerate basis exchanges, and one
+// line search per iteration.
+#include <algorithm>
+#include <cmath>
+
+#include "engines/grg/Grg_Engine.h"
+
+namespace {
+
+double violation(const GrgRecord& rec, int i, double v) {
+  int col = rec.n + i;
+  if (v < rec.xl[col] - rec.pre) return rec.xl[col] - v;
+  if (v > rec.xu[col] + rec.pre) return v - rec.xu[col];
+  return 0.0;
+}
+
+// Element of the binding system: row `row`, extended column `col`.
+double element(const GrgRecord& rec, int row, int col) {
+  if (col <= rec.n) return Grg_jac(rec, row, col);
+  return col - rec.n == row ? -1.0 : 0.0;
+}
+
+double& inverse(GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
+
+void computeDistances(GrgRecord& rec) {
+  for (int j = 1; j <= rec.n + rec.m; ++j) {
+    double dist = std::min(rec.x[j] - rec.xl[j], rec.xu[j] - rec.x[j]);
+    rec.distance[j] = dist <= rec.pre ? 0.0 : std::min(dist, 1e10);
+  }
+}
+
+int boundStatus(const GrgRecord& rec, int col) {
+  if (std::fabs(rec.x[col] - rec.xl[col]) < rec.pre) return -1;
+  if (std::fabs(rec.x[col] - rec.xu[col]) < rec.pre) return 1;
+  return 0;
+}
+
+// Gauss-Jordan step on the work block: row p divided by the pivot, column c
+// eliminated from every other row.
+void pivot(std::vector<double>& w, int rows, int width, int p, int c) {
+  double* prow = &w[(p - 1) * width];
+  double pv = prow[c - 1];
+  for (int j = 0; j < width; ++j) prow[j] /= pv;
+  for (int k = 1; k <= rows; ++k) {
+    if (k == p) continue;
+    double* krow = &w[(k - 1) * width];
+    double f = krow[c - 1];
+    if (f == 0.0) continue;
+    for (int j = 0; j < width; ++j) krow[j] -= f * prow[j];
+  }
+}
+
+struct Pick {
+  int col = 0, row = 0;
+  double value = 0.0;
+};
+
+// Largest |element| of column c over the unpivoted rows.
+Pick columnMax(const std::vector<double>& w, int width, int nb, const std::vector<char>& pivoted, int c) {
+  Pick p;
+  p.col = c;
+  for (int k = 1; k <= nb; ++k) {
+    double v = std::fabs(w[(k - 1) * width + c - 1]);
+    if (!pivoted[k] && v > p.value) p = {c, k, v};
+  }
+  return p;
+}
+
+// A slack basic: the first unpivoted row's own slack, or, when that slack is
+// already basic elsewhere, the free slack column with the largest element.
+Pick slackStep(const GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
+               const std::vector<char>& taken) {
+  int n = rec.n, nb = rec.bindingCount, k = 1;
+  while (pivoted[k]) ++k;
+  if (!taken[n + k]) return {n + k, k, 1.0};
+  Pick best;
+  for (int c = 1; c <= n + nb; ++c) {
+    if (taken[c] || (c <= n && best.col > n)) continue;
+    Pick p = columnMax(w, width, nb, pivoted, c);
+    if (p.value > best.value) best = p;
+  }
+  return best;
+}
+
+// One general elimination step: the slack of the first unpivoted row, a
+// well-placed column, or the column farthest from its bounds.
+Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
+                 const std::vector<char>& taken, double& p1) {
+  int n = rec.n, nb = rec.bindingCount;
+  std::vector<Pick> cand;
+  double big = 0.0;
+  for (int j = 1; j <= n; ++j) {
+    if (taken[j]) continue;
+    Pick p = columnMax(w, width, nb, pivoted, j);
+    cand.push_back(p);
+    big = std::max(big, p.value);
+  }
+  if (p1 < 0) p1 = big;
+  if (p1 < 1e-10 || (big < rec.pivotTol * p1 && big < rec.pivotTol)) return slackStep(rec, w, width, pivoted, taken);
+  Pick best;
+  for (const Pick& p : cand)
+    if (p.row && rec.distance[p.col] >= 10 * rec.pre && p.value > best.value) best = p;
+  if (best.col && (best.value >= rec.pivotTol || best.value >= rec.pivotTol * big)) return best;
+  Pick far;
+  double farDist = -1.0;
+  for (const Pick& p : cand)
+    if (p.row && p.value > 0.01 * big && rec.distance[p.col] >= farDist) {
+      far = p;
+      farDist = rec.distance[p.col];
+    }
+  return far;
+}
+
+// Among the previous basics not yet taken, the largest element over the unpivoted rows.
+Pick previousStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
+                  const std::vector<char>& taken, const std::vector<int>& previous) {
+  Pick best;
+  for (int c : previous) {
+    if (taken[c]) continue;
+    Pick p = columnMax(w, width, rec.bindingCount, pivoted, c);
+    if (p.value > best.value) best = p;
+  }
+  return best;
+}
+
+// A previous basic is kept while its pivot is large enough, absolutely and
+// against the best candidate in the unpivoted rows: a pivot that has shrunk
+// to a small fraction of another column's (a basic variable at a turning
+// point of its row) would make the basis nearly singular.
+bool acceptPrevious(const GrgRecord& rec, int step, double value, double p1, double best) {
+  if (value < 0.01 * best) return false;
+  if (step == 1) return value > rec.pivotTol;
+  if (rec.lastSearchAtBound) return value > 1e-15;
+  return value >= rec.pivotTol * p1 || value >= rec.pivotTol;
+}
+
+double largestCandidate(const GrgRecord& rec, const std::vector<double>& w, int width,
+                        const std::vector<char>& pivoted, const std::vector<char>& taken) {
+  double big = 0.0;
+  for (int j = 1; j <= rec.n; ++j)
+    if (!taken[j]) big = std::max(big, columnMax(w, width, rec.bindingCount, pivoted, j).value);
+  return big;
+}
+
+// The previous basics as columns of the elimination block: variables as they
+// are, the slack of a row that is still binding as that row's slack column.
+std::vector<int> previousColumns(const GrgRecord& rec) {
+  std::vector<int> out;
+  for (int c : rec.prevBasic) {
+    if (c <= rec.n) {
+      out.push_back(c);
+      continue;
+    }
+    for (int k = 1; k <= rec.bindingCount; ++k)
+      if (rec.bindRow[k] == c - rec.n) out.push_back(rec.n + k);
+  }
+  return out;
+}
+
+// Chooses one basic column per binding row and forms the inverse of the basis.
+bool buildBasis(GrgRecord& rec, bool usePrevious) {
+  int n = rec.n, nb = rec.bindingCount, width = n + 2 * nb;
+  std::vector<double> w(static_cast<size_t>(nb) * width, 0.0);
+  for (int k = 1; k <= nb; ++k) {
+    double* row = &w[(k - 1) * width];
+    for (int j = 1; j <= n; ++j) row[j - 1] = Grg_jac(rec, rec.bindRow[k], j);
+    row[n + k - 1] = -1.0;
+    row[n + nb + k - 1] = 1.0;
+  }
+  std::vector<char> pivoted(nb + 1, 0), taken(n + nb + 1, 0);
+  for (int j = 1; j <= n; ++j) taken[j] = rec.fixed[j] ? 1 : 0;
+  std::vector<int> previous = previousColumns(rec);
+  bool previousPhase = usePrevious && !previous.empty();
+  double p1 = -1.0;
+  for (int step = 1; step <= nb; ++step) {
+    Grg_poll(rec);
+    if (rec.status) return false;
+    Pick pick;
+    if (previousPhase) {
+      pick = previousStep(rec, w, width, pivoted, taken, previous);
+      if (pick.col && acceptPrevious(rec, step, pick.value, p1, largestCandidate(rec, w, width, pivoted, taken))) {
+        if (p1 < 0) p1 = pick.value;
+      } else {
+        previousPhase = false;
+        pick = Pick{};
+      }
+    }
+    if (!pick.col) pick = generalStep(rec, w, width, pivoted, taken, p1);
+    if (!pick.col) pick = slackStep(rec, w, width, pivoted, taken);
+    if (!pick.col) return false;
+    pivot(w, nb, width, pick.row, pick.col);
+    pivoted[pick.row] = 1;
+    taken[pick.col] = 1;
+    rec.basicCol[pick.row] = pick.col <= n ? pick.col : n + rec.bindRow[pick.col - n];
+  }
+  rec.binv.assign(static_cast<size_t>(nb) * nb, 0.0);
+  for (int k = 1; k <= nb; ++k)
+    for (int l = 1; l <= nb; ++l) inverse(rec, k, l) = w[(k - 1) * width + n + nb + l - 1];
+  return true;
+}
+
+// The column list from scratch: superbasics (off their bounds), then nonbasics.
+void splitColumns(GrgRecord& rec) {
+  int n = rec.n, nb = rec.bindingCount;
+  std::vector<char> basic(n + rec.m + 1, 0);
+  for (int k = 1; k <= nb; ++k) basic[rec.basicCol[k]] = 1;
+  std::vector<int> super, non;
+  for (int j = 1; j <= n; ++j)
+    if (!basic[j] && !rec.fixed[j]) (rec.distance[j] > 0 ? super : non).push_back(j);
+  for (int k = 1; k <= nb; ++k)
+    if (!basic[n + rec.bindRow[k]]) non.push_back(n + rec.bindRow[k]);
+  rec.superbasicCount = static_cast<int>(super.size());
+  rec.columnCount = 0;
+  for (int c : super) rec.cols[++rec.columnCount] = c;
+  for (int c : non) rec.cols[++rec.columnCount] = c;
+  for (int s = 1; s <= rec.columnCount; ++s) rec.colStatus[s] = boundStatus(rec, rec.cols[s]);
+}
+
+// Binding rows, their slacks on the bounds, the non-binding rows and the violated ones.
+void classifyRows(GrgRecord& rec) {
+  int n = rec.n;
+  rec.bindingCount = rec.nonBindingCount = rec.violatedCount = 0;
+  for (int i = 1; i <= rec.m; ++i) {
+    rec.x[n + i] = rec.g[i];
+    if (i == rec.objectiveRow || rec.rowKind[i] == 0) continue;
+    double l = rec.xl[n + i], u = rec.xu[n + i], v = rec.g[i];
+    double at = 0.0;
+    bool binding = false;
+    if (rec.rowKind[i] == 1) {
+      binding = std::fabs(v - l) < rec.pre;
+      at = l;
+    } else if (std::fabs(v - u) < rec.pre) {
+      binding = true;
+      at = u;
+    } else if (std::fabs(v - l) < rec.pre) {
+      binding = true;
+      at = l;
+    }
+    if (binding) {
+      rec.bindRow[++rec.bindingCount] = i;
+      rec.x[n + i] = at;
+    } else {
+      rec.nonBinding[++rec.nonBindingCount] = i;
+      if (violation(rec, i, v) > 0) ++rec.violatedCount;
+    }
+  }
+  bool wasPhase1 = rec.phase1;
+  rec.phase1 = rec.violatedCount > 0;
+  if (wasPhase1 != rec.phase1) rec.restart = true;
+  std::fill(rec.phaseGrad.begin(), rec.phaseGrad.end(), 0.0);
+  if (!rec.phase1) return;
+  for (int k = 1; k <= rec.nonBindingCount; ++k) {
+    int i = rec.nonBinding[k];
+    double v = rec.g[i], sign = v < rec.xl[n + i] - rec.pre ? -1.0 : (v > rec.xu[n + i] + rec.pre ? 1.0 : 0.0);
+    if (sign != 0.0)
+      for (int j = 1; j <= n; ++j) rec.phaseGrad[j] += sign * Grg_jac(rec, i, j);
+  }
+}
+
+double costOf(const GrgRecord& rec, int col) {
+  if (col > rec.n) return 0.0;
+  return rec.phase1 ? rec.phaseGrad[col] : rec.grad[col];
+}
+
+void reducedGradient(GrgRecord& rec) {
+  int nb = rec.bindingCount, n = rec.n;
+  std::vector<int> position(rec.m + 1, 0);
+  for (int k = 1; k <= nb; ++k) {
+    position[rec.bindRow[k]] = k;
+    double s = 0.0;
+    for (int i = 1; i <= nb; ++i) s += costOf(rec, rec.basicCol[i]) * inverse(rec, i, k);
+    rec.u[k] = s;
+  }
+  for (int s = 1; s <= rec.columnCount; ++s) {
+    int col = rec.cols[s];
+    if (col > n) {
+      rec.r[col] = rec.u[position[col - n]];
+      continue;
+    }
+    double v = costOf(rec, col);
+    for (int k = 1; k <= nb; ++k) v -= rec.u[k] * Grg_jac(rec, rec.bindRow[k], col);
+    rec.r[col] = v;
+  }
+}
+
+bool optimal(GrgRecord& rec) {
+  if (rec.violatedCount > 0) return false;
+  double moved = 0.0, xmax = 0.0, gmax = 0.0;
+  for (int j = 1; j <= rec.n; ++j) {
+    moved = std::max(moved, std::fabs(rec.x[j] - rec.xPrev[j]));
+    xmax = std::max(xmax, std::fabs(rec.x[j]));
+    gmax = std::max(gmax, std::fabs(rec.grad[j]));
+    rec.xPrev[j] = rec.x[j];
+  }
+  double root = std::sqrt(rec.pre);
+  if (moved >= root * (xmax + 1)) return false;
+  if (gmax <= rec.pre) return true;
+  double h = root * gmax;
+  for (int s = 1; s <= rec.columnCount; ++s) {
+    int col = rec.cols[s];
+    if (col > rec.n && rec.rowKind[col - rec.n] == 1) continue;
+    double r = rec.r[col];
+    int st = s <= rec.superbasicCount ? 0 : rec.colStatus[s];
+    if ((st == -1 && -r > h) || (st == 0 && std::fabs(r) > h) || (st == 1 && r > h)) return false;
+  }
+  return true;
+}
+
+// Basic direction t = -B^-1 (A_S d): how the basics follow the superbasic direction.
+void basicDirection(GrgRecord& rec) {
+  int nb = rec.bindingCount;
+  std::vector<double> v(nb + 1, 0.0);
+  for (int k = 1; k <= nb; ++k)
+    for (int s = 1; s <= rec.superbasicCount; ++s)
+      v[k] += element(rec, rec.bindRow[k], rec.cols[s]) * rec.d[rec.cols[s]];
+  for (int k = 1; k <= nb; ++k) {
+    double s = 0.0;
+    for (int l = 1; l <= nb; ++l) s += inverse(rec, k, l) * v[l];
+    rec.t[k] = -s;
+  }
+}
+
+struct Blocking {
+  int position = 0;
+  double step = 1e30;
+};
+
+// The basic variable that blocks first along the basic direction.
+Blocking ratioTest(const GrgRecord& rec) {
+  double theta = 1e30;
+  for (int k = 1; k <= rec.bindingCount; ++k) {
+    int c = rec.basicCol[k];
+    double tk = rec.t[k];
+    if (std::fabs(tk) <= rec.tiny) continue;
+    double bound = tk > 0 ? rec.xu[c] : rec.xl[c];
+    if (std::fabs(bound) >= rec.infinity) continue;
+    double relaxed = tk > 0 ? bound + rec.pre : bound - rec.pre;
+    theta = std::min(theta, (relaxed - rec.x[c]) / tk);
+  }
+  Blocking b;
+  double bigT = 0.0;
+  for (int k = 1; k <= rec.bindingCount; ++k) {
+    int c = rec.basicCol[k];
+    double tk = rec.t[k];
+    if (std::fabs(tk) <= rec.tiny) continue;
+    double bound = tk > 0 ? rec.xu[c] : rec.xl[c];
+    if (std::fabs(bound) >= rec.infinity) continue;
+    double value = c > rec.n ? rec.g[c - rec.n] : rec.x[c];
+    double exact = (bound - value) / tk;
+    if (exact <= theta && std::fabs(tk) >= bigT) {
+      bigT = std::fabs(tk);
+      b = {k, exact};
+    }
+  }
+  return b;
+}
+
+// The blocking basic variable leaves; the superbasic with a good pivot that is
+// farthest from its bounds enters.
+bool exchange(GrgRecord& rec, int p) {
+  int nb = rec.bindingCount;
+  std::vector<double> piv(rec.superbasicCount + 1, 0.0);
+  double big = 0.0;
+  for (int s = 1; s <= rec.superbasicCount; ++s) {
+    double v = 0.0;
+    for (int l = 1; l <= nb; ++l) v += inverse(rec, p, l) * element(rec, rec.bindRow[l], rec.cols[s]);
+    piv[s] = v;
+    big = std::max(big, std::fabs(v));
+  }
+  if (big <= rec.tiny) return false;
+  int enter = 0;
+  double far = -1.0;
+  for (int s = 1; s <= rec.superbasicCount; ++s)
+    if (std::fabs(piv[s]) >= 0.1 * big && rec.distance[rec.cols[s]] > far) {
+      enter = s;
+      far = rec.distance[rec.cols[s]];
+    }
+  int col = rec.cols[enter];
+  std::vector<double> a(nb + 1, 0.0);
+  for (int k = 1; k <= nb; ++k)
+    for (int l = 1; l <= nb; ++l) a[k] += inverse(rec, k, l) * element(rec, rec.bindRow[l], col);
+  for (int l = 1; l <= nb; ++l) inverse(rec, p, l) /= a[p];
+  for (int k = 1; k <= nb; ++k)
+    if (k != p && a[k] != 0.0)
+      for (int l = 1; l <= nb; ++l) inverse(rec, k, l) -= a[k] * inverse(rec, p, l);
+  int leaving = rec.basicCol[p];
+  rec.basicCol[p] = col;
+  int status = boundStatus(rec, leaving);
+  rec.cols[enter] = leaving;
+  rec.colStatus[enter] = status;
+  if (status != 0) {  // the leaving variable sits on a bound: nonbasic
+    int last = rec.superbasicCount--;
+    std::swap(rec.cols[enter], rec.cols[last]);
+    std::swap(rec.colStatus[enter], rec.colStatus[last]);
+  }
+  rec.restart = true;
+  return true;
+}
+
+bool convergence(GrgRecord& rec, double& fRef, int& small) {
+  double f = Grg_objective(rec, rec.g.data()), fSaved = Grg_objective(rec, rec.gSaved.data());
+  if (std::fabs(f - fRef) <= std::fabs(rec.cvg * (fRef - fSaved))) return ++small >= rec.convergenceCount;
+  small = 0;
+  fRef = f;
+  return false;
+}
+
+void superbasicsAtBoundLeave(GrgRecord& rec) {
+  for (int s = rec.superbasicCount; s >= 1; --s) {
+    int st = boundStatus(rec, rec.cols[s]);
+    if (st != 0) Grg_leaveSuperbasic(rec, s, st);
+  }
+}
+
+int countViolated(const GrgRecord& rec) {
+  int count = 0;
+  for (int i = 1; i <= rec.m; ++i)
+    if (i != rec.objectiveRow && rec.rowKind[i] != 0 && violation(rec, i, rec.g[i]) > 0) ++count;
+  return count;
+}
+
+// Rows, basis and column list at the current point, after new derivatives.
+std::vector<int> basicColumns(const GrgRecord& rec) {
+  return std::vector<int>(rec.basicCol.begin() + 1, rec.basicCol.begin() + rec.bindingCount + 1);
+}
+
+bool prepareIteration(GrgRecord& rec, bool first, std::vector<int>& lastBinding) {
+  std::vector<int> before = first ? std::vector<int>{} : basicColumns(rec);
+  rec.prevBasic = before;
+  classifyRows(rec);
+  computeDistances(rec);
+  std::vector<int> binding(rec.bindRow.begin() + 1, rec.bindRow.begin() + rec.bindingCount + 1);
+  if (!buildBasis(rec, !first)) return false;
+  std::vector<int> after = basicColumns(rec);
+  std::sort(before.begin(), before.end());
+  std::sort(after.begin(), after.end());
+  rec.basisChanged = first || binding != lastBinding || before != after;
+  lastBinding = binding;
+  if (rec.basisChanged) {
+    splitColumns(rec);
+    rec.restart = true;
+  }
+  for (int s = 1; s <= rec.superbasicCount; ++s) rec.colStatus[s] = boundStatus(rec, rec.cols[s]);
+  return true;
+}
+
+
+// State of one main-loop pass.
+struct Pass {
+  double fRef = 1e30;
+  int small = 0, failures = 0, degenerate = 0, code = 0;
+  bool first = true;
+  std::vector<int> lastBinding;
+};
+
+bool startPass(GrgRecord& rec) {
+  if (!Grg_evaluate(rec, rec.g.data())) {
+    rec.status = StatusEvalError;
+    return false;
+  }
+  rec.gSaved = rec.g;
+  for (int i = 1; i <= rec.m; ++i) rec.x[rec.n + i] = rec.g[i];
+  rec.binv.clear();
+  rec.prevBasic.clear();
+  rec.restart = true;
+  rec.lastStep = 1.0;
+  rec.searched = false;
+  rec.passSearches = 0;
+  rec.lastSearchAtBound = false;
+  rec.phase1 = false;
+  std::copy(rec.x.begin(), rec.x.begin() + rec.n + 1, rec.xPrev.begin());
+  return true;
+}
+
+// Reduced gradient, the stopping tests, the direction and the degenerate
+// exchanges; true when a line search is due, false when the pass ends.
+bool readyToSearch(GrgRecord& rec, Pass& p) {
+  bool afterDegenerate = false;
+  for (;;) {
+    reducedGradient(rec);
+    Grg_poll(rec);
+    if (rec.status) return false;
+    if (!afterDegenerate && optimal(rec)) {
+      p.code = 0;
+      return false;
+    }
+    if (!afterDegenerate && convergence(rec, p.fRef, p.small)) {
+      p.code = 1;
+      return false;
+    }
+    if (!Grg_direction(rec)) return false;
+    if (rec.bindingCount == 0) return true;
+    basicDirection(rec);
+    Blocking b = ratioTest(rec);
+    if (b.position == 0 || b.step > rec.degenerateStep || !exchange(rec, b.position)) return true;
+    Grg_iterationReport(rec, rec.iteration);
+    if (rec.status) return false;
+    if (++p.degenerate >= (rec.n + 1) / 2 && p.degenerate >= 15) {
+      p.code = 2;
+      return false;
+    }
+    afterDegenerate = true;
+  }
+}
+
+enum class Next { Derivatives, SearchAgain, End };
+
+// After a line search: tiny values made zero, superbasics on a bound made
+// nonbasic, a failed search retried once by steepest descent.
+Next afterSearch(GrgRecord& rec, Pass& p) {
+  for (int j = 1; j <= rec.n; ++j)
+    if (std::fabs(rec.x[j]) < 1e-15) rec.x[j] = 0.0;
+  ++rec.iteration;
+  p.degenerate = 0;
+  if (rec.search.superbasicAtBound) superbasicsAtBoundLeave(rec);
+  if (rec.search.failed) {
+    if (++p.failures >= 2) {
+      p.code = 2;
+      return Next::End;
+    }
+    rec.steepestRetry = true;
+    return Next::SearchAgain;
+  }
+  p.failures = 0;
+  if (rec.search.unbounded) {
+    p.code = 4;
+    return Next::End;
+  }
+  if (rec.search.feasible) rec.restart = true;
+  return Next::Derivatives;
+}
+
+}  // namespace
+
+double Grg_objective(const GrgRecord& rec, const double* rows) {
+  if (!rec.phase1) return rows[rec.objectiveRow];
+  double sum = 0.0;
+  for (int k = 1; k <= rec.nonBindingCount; ++k) sum += violation(rec, rec.nonBinding[k], rows[rec.nonBinding[k]]);
+  return sum;
+}
+
+int Grg_runPass(GrgRecord& rec) {
+  Pass p;
+  p.code = rec.endCode;
+  if (!startPass(rec)) return p.code;
+  Next next = Next::Derivatives;
+  while (next != Next::End) {
+    if (next == Next::Derivatives) {
+      Grg_derivatives(rec);
+      if (rec.status || !prepareIteration(rec, p.first, p.lastBinding)) break;
+      p.first = false;
+    }
+    if (!readyToSearch(rec, p)) break;
+    Grg_iterationReport(rec, rec.iteration);
+    if (rec.status) break;
+    Grg_lineSearch(rec);
+    if (rec.status) break;
+    next = afterSearch(rec, p);
+  }
+  if (rec.status == 0) Grg_polish(rec);
+  if (countViolated(rec) > 0) p.code = 5;
+  if (rec.status == 0 && !Grg_evaluate(rec, rec.g.data())) rec.status = StatusEvalError;
+  return p.code;
+}

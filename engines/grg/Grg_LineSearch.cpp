@@ -1,0 +1,356 @@
+// The GRG engine's bounded line search: trial steps along the superbasic
+// direction, each restored onto the binding rows by Newton iterations on the
+// basic variables; a basic variable or non-binding row that crosses a bound
+// is held on it by a Newton step on the step length. Contraction, expansion
+// and parabolic interpolation; the search always ends at the best point.
+#include <algorithm>
+#include <cmath>
+
+#include "engines/grg/Grg_Engine.h"
+
+namespace {
+
+struct Trial {
+  double alpha = 0.0, f = 0.0;
+  std::vector<double> x, g;
+  bool held = false;
+  long evaluation = 0;  // the evaluation count when the host last saw this point
+};
+
+struct Search {
+  Trial start, previous, best;
+  std::vector<Trial> points;        // successful trials, for estimates and interpolation
+  double thetaBound = 1e30;
+  bool crossed = false;
+};
+
+double& inverse(GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
+
+double element(const GrgRecord& rec, int row, int col) {
+  if (col <= rec.n) return Grg_jac(rec, row, col);
+  return col - rec.n == row ? -1.0 : 0.0;
+}
+
+void placeSuperbasics(GrgRecord& rec, const Search& s, double alpha) {
+  for (int k = 1; k <= rec.superbasicCount; ++k) {
+    int c = rec.cols[k];
+    rec.x[c] = s.start.x[c] + alpha * rec.d[c];
+  }
+}
+
+// Basic values predicted at alpha: linearly from the previous trial, or by a
+// quadratic through stored trials when estimates are quadratic.
+void predictBasics(GrgRecord& rec, const Search& s, double alpha) {
+  int nb = rec.bindingCount;
+  size_t stored = s.points.size();
+  for (int k = 1; k <= nb; ++k) {
+    int c = rec.basicCol[k];
+    double x0 = s.start.x[c], tk = rec.t[k];
+    if (!rec.quadraticEstimates || stored == 0) {
+      rec.x[c] = s.previous.x[c] + (alpha - s.previous.alpha) * tk;
+    } else if (stored == 1) {
+      const Trial& p = s.points[0];
+      double ratio = alpha / p.alpha;
+      rec.x[c] = x0 + alpha * tk + (p.x[c] - x0 - p.alpha * tk) * ratio * ratio;
+    } else {
+      const Trial& p = s.points[stored - 2];
+      const Trial& q = s.points[stored - 1];
+      double a0 = 0.0, a1 = p.alpha, a2 = q.alpha;
+      double l0 = (alpha - a1) * (alpha - a2) / ((a0 - a1) * (a0 - a2));
+      double l1 = (alpha - a0) * (alpha - a2) / ((a1 - a0) * (a1 - a2));
+      double l2 = (alpha - a0) * (alpha - a1) / ((a2 - a0) * (a2 - a1));
+      rec.x[c] = l0 * x0 + l1 * p.x[c] + l2 * q.x[c];
+    }
+  }
+}
+
+// The quantity held on a bound during restoration: a basic position or a row.
+struct Held {
+  int kind = 0, index = 0;  // 1 basic position, 2 non-binding row
+  double target = 0.0;
+  std::vector<double> w, q;
+  double c = 0.0;
+};
+
+double heldValue(const GrgRecord& rec, const Held& h) {
+  return h.kind == 1 ? rec.x[rec.basicCol[h.index]] : rec.g[h.index];
+}
+
+void prepareHeld(GrgRecord& rec, Held& h, int col) {
+  int nb = rec.bindingCount;
+  double l = rec.xl[col], u = rec.xu[col], v = h.kind == 1 ? rec.x[col] : rec.g[h.index];
+  h.target = std::fabs(v - l) <= std::fabs(v - u) ? l : u;
+  std::vector<double> unit(nb + 1, 0.0);
+  h.c = 0.0;
+  if (h.kind == 1) {
+    unit[h.index] = 1.0;
+  } else {
+    for (int k = 1; k <= nb; ++k)
+      if (rec.basicCol[k] <= rec.n) unit[k] = Grg_jac(rec, h.index, rec.basicCol[k]);
+    for (int s = 1; s <= rec.superbasicCount; ++s)
+      if (rec.cols[s] <= rec.n) h.c += Grg_jac(rec, h.index, rec.cols[s]) * rec.d[rec.cols[s]];
+  }
+  h.w.assign(nb + 1, 0.0);
+  h.q.assign(nb + 1, 0.0);
+  for (int l2 = 1; l2 <= nb; ++l2) {
+    for (int k = 1; k <= nb; ++k) h.w[l2] += unit[k] * inverse(rec, k, l2);
+    for (int s = 1; s <= rec.superbasicCount; ++s)
+      h.q[l2] += element(rec, rec.bindRow[l2], rec.cols[s]) * rec.d[rec.cols[s]];
+  }
+}
+
+// A trial point with a variable off its bounds: the engine's own prediction
+// overshot, so an evaluation failure there fails the trial, not the run.
+bool outsideBounds(const GrgRecord& rec) {
+  for (int j = 1; j <= rec.n; ++j)
+    if (rec.x[j] < rec.xl[j] - rec.pre || rec.x[j] > rec.xu[j] + rec.pre) return true;
+  return false;
+}
+
+// Newton restoration of the binding rows at alpha (alpha itself moves while a
+// quantity is held). False on failure; the status word is set on an evaluation failure.
+bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double tolerance) {
+  int nb = rec.bindingCount, n = rec.n;
+  double previous = 1e30;
+  std::vector<double> r(nb + 1, 0.0);
+  for (int it = 1; it <= rec.newtonLimit; ++it) {
+    if (held) placeSuperbasics(rec, s, alpha);
+    if (!Grg_evaluate(rec, rec.g.data())) {
+      if (!outsideBounds(rec)) rec.status = StatusEvalError;
+      return false;
+    }
+    for (int k = 1; k <= rec.nonBindingCount; ++k) rec.x[n + rec.nonBinding[k]] = rec.g[rec.nonBinding[k]];
+    double residual = 0.0;
+    for (int k = 1; k <= nb; ++k) {
+      int row = rec.bindRow[k];
+      r[k] = rec.g[row] - rec.x[n + row];
+      residual = std::max(residual, std::fabs(r[k]));
+    }
+    double e = held ? held->target - heldValue(rec, *held) : 0.0;
+    residual = std::max(residual, std::fabs(e));
+    if (residual < tolerance) {
+      rec.newtonIterations = it;
+      return true;
+    }
+    if (residual > previous) return false;
+    previous = residual;
+    if (held) {
+      double wq = 0.0, wr = 0.0;
+      for (int k = 1; k <= nb; ++k) {
+        wq += held->w[k] * held->q[k];
+        wr += held->w[k] * r[k];
+      }
+      double den = wq - held->c;
+      if (std::fabs(den) < rec.guardTiny) return false;
+      double delta = (e + wr) / den;
+      alpha -= delta;
+      for (int k = 1; k <= nb; ++k) r[k] -= delta * held->q[k];
+    }
+    for (int k = 1; k <= nb; ++k) {
+      double corr = 0.0;
+      for (int l = 1; l <= nb; ++l) corr += inverse(rec, k, l) * r[l];
+      rec.x[rec.basicCol[k]] -= corr;
+    }
+  }
+  return false;
+}
+
+// The first basic variable or non-binding row to leave its widened bounds
+// since the previous trial: kind, index and crossing fraction.
+bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fraction) {
+  fraction = 1e30;
+  auto test = [&](int kind, int index, int col, double oldV, double newV) {
+    if (std::fabs(newV - oldV) <= 1e-15) return;
+    double l = rec.xl[col], u = rec.xu[col], bound;
+    if (oldV < l - rec.pre || oldV > u + rec.pre) {
+      // A violated equality row passing through its value: the sum of
+      // violations has its minimum along the line there.
+      if (kind != 2 || l != u || (oldV - l) * (newV - l) >= 0 || std::fabs(newV - l) < rec.pre) return;
+      bound = l;
+    } else if (newV > u + rec.pre) {
+      bound = u;
+    } else if (newV < l - rec.pre) {
+      bound = l;
+    } else {
+      return;
+    }
+    double f = (bound - oldV) / (newV - oldV);
+    if (f < fraction) {
+      fraction = f;
+      h.kind = kind;
+      h.index = index;
+    }
+  };
+  for (int k = 1; k <= rec.bindingCount; ++k) {
+    int c = rec.basicCol[k];
+    test(1, k, c, s.previous.x[c], rec.x[c]);
+  }
+  for (int k = 1; k <= rec.nonBindingCount; ++k) {
+    int i = rec.nonBinding[k];
+    test(2, i, rec.n + i, s.previous.g[i], rec.g[i]);
+  }
+  return h.kind != 0;
+}
+
+bool violated(const GrgRecord& rec) {
+  for (int k = 1; k <= rec.nonBindingCount; ++k) {
+    int i = rec.nonBinding[k], col = rec.n + i;
+    if (rec.g[i] < rec.xl[col] - rec.pre || rec.g[i] > rec.xu[col] + rec.pre) return true;
+  }
+  return false;
+}
+
+// One trial at alpha (which may move onto a crossing); false when restoration failed.
+bool trial(GrgRecord& rec, Search& s, double& alpha) {
+  placeSuperbasics(rec, s, alpha);
+  predictBasics(rec, s, alpha);
+  if (!restore(rec, s, alpha, nullptr, rec.pre)) return false;
+  Held h;
+  double fraction;
+  s.crossed = findCrossing(rec, s, h, fraction);
+  if (s.crossed) {
+    if (fraction < 0) return false;
+    double back = s.previous.alpha + fraction * (alpha - s.previous.alpha);
+    for (int k = 1; k <= rec.bindingCount; ++k) {
+      int c = rec.basicCol[k];
+      rec.x[c] = s.previous.x[c] + fraction * (rec.x[c] - s.previous.x[c]);
+    }
+    if (h.kind == 2) rec.g[h.index] = s.previous.g[h.index] + fraction * (rec.g[h.index] - s.previous.g[h.index]);
+    alpha = back;
+    prepareHeld(rec, h, h.kind == 1 ? rec.basicCol[h.index] : rec.n + h.index);
+    if (!restore(rec, s, alpha, &h, rec.pre)) return false;
+    rec.heldKind = h.kind;
+    rec.heldIndex = h.index;
+  }
+  Trial t{alpha, Grg_objective(rec, rec.g.data()), rec.x, rec.g, s.crossed, rec.evaluations};
+  s.previous = t;
+  s.points.push_back(t);
+  if (t.f < s.best.f) s.best = t;
+  return true;
+}
+
+double initialStep(GrgRecord& rec, Search& s) {
+  double theta = 1e30, cap = 1e30, dmax = 0.0;
+  for (int k = 1; k <= rec.superbasicCount; ++k) {
+    int c = rec.cols[k];
+    double dj = rec.d[c];
+    dmax = std::max(dmax, std::fabs(dj));
+    if (std::fabs(dj) < 1e-15) continue;
+    double b = dj >= 0 ? std::min(rec.xu[c], 1e20) : std::max(rec.xl[c], -1e20);
+    theta = std::min(theta, (b - rec.x[c]) / dj);
+    cap = std::min(cap, 0.05 * std::max(1.0, std::fabs(rec.x[c])) / std::fabs(dj));
+  }
+  s.thetaBound = theta;
+  cap = std::min(cap, theta);
+  double alpha = rec.lastStep;
+  if (dmax > 0) alpha = std::max(alpha, rec.pre / dmax);
+  alpha = rec.passSearches > 0 && !rec.lastSearchAtBound ? std::min(alpha, cap) : cap;
+  return std::min(alpha, theta);
+}
+
+bool superbasicAtBound(const GrgRecord& rec) {
+  for (int k = 1; k <= rec.superbasicCount; ++k) {
+    int c = rec.cols[k];
+    if (rec.d[c] > 0 && std::fabs(rec.x[c] - rec.xu[c]) < rec.pre) return true;
+    if (rec.d[c] < 0 && std::fabs(rec.x[c] - rec.xl[c]) < rec.pre) return true;
+  }
+  return false;
+}
+
+// Minimum of the parabola through the best trial and its neighbours in step order.
+void interpolate(GrgRecord& rec, Search& s) {
+  std::vector<Trial*> pts{&s.start};
+  for (Trial& p : s.points) pts.push_back(&p);
+  std::sort(pts.begin(), pts.end(), [](const Trial* a, const Trial* b) { return a->alpha < b->alpha; });
+  size_t b = 0;
+  for (size_t i = 1; i < pts.size(); ++i)
+    if (pts[i]->f < pts[b]->f) b = i;
+  if (b == 0 || b + 1 >= pts.size()) return;
+  double a = pts[b - 1]->alpha, fa = pts[b - 1]->f, m = pts[b]->alpha, fm = pts[b]->f;
+  double c = pts[b + 1]->alpha, fc = pts[b + 1]->f;
+  double num = (m - a) * (m - a) * (fm - fc) - (m - c) * (m - c) * (fm - fa);
+  double den = (m - a) * (fm - fc) - (m - c) * (fm - fa);
+  if (std::fabs(den) < rec.interpolationTiny) return;
+  double alpha = m - 0.5 * num / den;
+  if (alpha <= a || alpha >= c) return;
+  trial(rec, s, alpha);
+}
+
+// Doubles the step while restoration stays cheap and the objective falls.
+void expand(GrgRecord& rec, Search& s, double alpha) {
+  int cheap = rec.quadraticEstimates ? 4 : rec.newtonLimit / 2;
+  for (int doublings = 0; rec.newtonIterations < cheap; ++doublings) {
+    if (doublings == 30) {
+      rec.search.unbounded = true;
+      return;
+    }
+    if (alpha >= s.thetaBound) return;
+    double fPrev = s.previous.f;
+    double next = std::min(2 * alpha, s.thetaBound);
+    if (!trial(rec, s, next)) return;
+    if (s.crossed || superbasicAtBound(rec)) return;
+    if (s.previous.f > fPrev + 1e-15) return;
+    if (rec.phase1 && !(s.previous.f < fPrev - 1e-15)) return;
+    if (rec.phase1 && !violated(rec)) return;
+    alpha = next;
+  }
+}
+
+void finishAtBest(GrgRecord& rec, const Search& s) {
+  rec.x = s.best.x;
+  rec.g = s.best.g;
+  rec.lastStep = s.best.alpha;
+  rec.hostAtX = rec.hostAtX && s.best.evaluation == rec.evaluations;
+  GrgSearchResult& out = rec.search;
+  out.failed = s.best.alpha == 0.0;
+  out.heldAtBound = s.best.held;
+  out.superbasicAtBound = superbasicAtBound(rec);
+  out.feasible = rec.phase1 && !violated(rec);
+  rec.lastSearchAtBound = out.heldAtBound || out.superbasicAtBound;
+  rec.searched = true;
+  ++rec.passSearches;
+}
+
+}  // namespace
+
+void Grg_lineSearch(GrgRecord& rec) {
+  rec.search = GrgSearchResult{};
+  rec.heldKind = rec.heldIndex = 0;
+  Search s;
+  s.start = Trial{0.0, Grg_objective(rec, rec.g.data()), rec.x, rec.g, false, rec.hostAtX ? rec.evaluations : -1};
+  s.previous = s.best = s.start;
+  double alpha = initialStep(rec, s);
+  bool failedBefore = false;
+  for (int k = 1;; ++k) {
+    double tried = alpha;
+    bool ok = trial(rec, s, alpha);
+    if (rec.status) return;
+    if (ok && s.previous.f <= s.start.f + 1e-15) break;
+    failedBefore = failedBefore || !ok;
+    if (ok) s.previous = s.start;  // an upper bracket: contract from the start again
+    if (k > 7) {
+      finishAtBest(rec, s);
+      return;
+    }
+    alpha = tried / std::ldexp(1.0, k);
+  }
+  bool stop = s.crossed || superbasicAtBound(rec) || failedBefore ||
+              (rec.phase1 && !s.crossed && !violated(rec));
+  if (!stop) expand(rec, s, alpha);
+  if (rec.status) return;
+  if (!rec.search.unbounded && !stop && !(rec.phase1 && !violated(rec))) interpolate(rec, s);
+  if (rec.status) return;
+  finishAtBest(rec, s);
+}
+
+void Grg_polish(GrgRecord& rec) {
+  if (rec.bindingCount == 0 || rec.violatedCount > 0) return;
+  Search s;
+  s.start.x = rec.x;
+  std::vector<double> g = rec.g;
+  double alpha = 0.0;
+  if (restore(rec, s, alpha, nullptr, 1e-3 * rec.pre)) return;
+  rec.x = s.start.x;
+  rec.g = g;
+  if (rec.status == 0) rec.hostAtX = false;
+}

@@ -1,0 +1,91 @@
+// The GRG engine on the shared Hock-Schittkowski workbooks: every problem that
+// an independent solver reached from the same start must end solved,
+// converged or without further progress at the known optimal objective.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "tests/engines/GrgWorkbookHost.h"
+
+namespace {
+
+struct Expected {
+  std::string name;
+  double fStar = 0.0;
+  bool reached = false;
+};
+
+std::vector<Expected> readExpected() {
+  std::vector<Expected> out;
+  std::ifstream in(std::string(CORVAN_DATA) + "/nlp/expected.csv");
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::stringstream ss(line);
+    std::vector<std::string> f;
+    std::string item;
+    while (std::getline(ss, item, ',')) f.push_back(item);
+    if (f.size() >= 5) out.push_back({f[0], std::stod(f[3]), f[4] == "true"});
+  }
+  return out;
+}
+
+void PrintTo(const Expected& e, std::ostream* os) { *os << e.name; }
+
+// Problems the engine does not yet solve to f* from x0 (status and objective
+// reached in the comment); they run and are reported, but do not fail.
+const std::set<std::string> kExpectedToFail = {
+    "hs97",   // status 0 at 4.0712: a different local optimum (a vertex where the conditions hold)
+    "hs108",  // status 0 at -0.5: a different point where the optimality conditions hold (rows 10 and 13 degenerate at x3 = x5 = 0)
+};
+
+struct Outcome {
+  int status = -1;
+  double objective = 0.0;
+};
+
+Outcome solveWorkbook(const std::string& name) {
+  GrgWorkbookModel model;
+  Outcome out;
+  if (!GrgWb_open(model, std::string(CORVAN_DATA) + "/nlp/" + name + ".xlsx")) return out;
+  GrgRecord rec;
+  GrgProblem problem;
+  if (Grg_setup(rec, GrgWb_host(model), problem)) Grg_solve(rec, problem);
+  Grg_finish(rec, problem);
+  out.status = problem.status;
+  out.objective = problem.objective;
+  return out;
+}
+
+bool closeTo(double value, double target) {
+  double tol = std::fabs(target) < 1.0 ? 1e-6 + 1e-5 * std::fabs(target) : 1e-5 * std::fabs(target);
+  return std::fabs(value - target) <= tol;
+}
+
+class GrgWorkbooks : public ::testing::TestWithParam<Expected> {
+ protected:
+  void SetUp() override { Wb_resetApp(); }
+  void TearDown() override { Wb_resetApp(); }
+};
+
+}  // namespace
+
+TEST_P(GrgWorkbooks, ReachesTheKnownOptimum) {
+  const Expected& e = GetParam();
+  if (!e.reached) GTEST_SKIP() << e.name << ": no independent solver reached f* from x0";
+  Outcome o = solveWorkbook(e.name);
+  bool solved = (o.status == 0 || o.status == 1 || o.status == 2) && closeTo(o.objective, e.fStar);
+  if (kExpectedToFail.count(e.name)) {
+    if (!solved) GTEST_SKIP() << e.name << " expected to fail: status " << o.status << " objective " << o.objective;
+    ADD_FAILURE() << e.name << " now solves: take it off the expected-to-fail list";
+  }
+  EXPECT_TRUE(o.status == 0 || o.status == 1 || o.status == 2) << e.name << " status " << o.status;
+  EXPECT_TRUE(closeTo(o.objective, e.fStar))
+      << e.name << " objective " << o.objective << " f* " << e.fStar << " status " << o.status;
+}
+
+INSTANTIATE_TEST_SUITE_P(HockSchittkowski, GrgWorkbooks, ::testing::ValuesIn(readExpected()),
+                         [](const ::testing::TestParamInfo<Expected>& info) { return info.param.name; });
