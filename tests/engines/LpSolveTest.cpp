@@ -15,12 +15,9 @@
 
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/ScratchTest.h"
 
 namespace {
-
-std::string tempBook(const std::string& name) {
-  return (std::filesystem::temp_directory_path() / ("corvan-lpsolve-" + name + ".xlsx")).string();
-}
 
 // The status `corvan solve` printed first, -1 when none.
 int solveBook(const std::string& book, const std::string& out) {
@@ -49,26 +46,25 @@ void name(Workbook* wb, const std::string& n, const std::string& definition) {
   Wb_defineName(wb, DefinedName{n, definition, 0, true});
 }
 
-// Sheet Model: variables B1:C1 from 1, objective D1, rows B3.. with limits in C.
-// `rows` are (formula, relation code, limit): relation 1 <=, 2 =, 3 >=.
+// One row of a small model: formula, relation code (1 <=, 2 =, 3 >=), limit.
 struct SmallRow {
   std::string formula;
   int relation;
   double limit;
 };
 
-std::string writeSmallBook(const std::string& file, const std::string& objective,
-                           const std::vector<SmallRow>& rows) {
-  const int variables = 2;
+// Sheet Model: variables B1:C1 starting at 1 (and at least 0), the objective
+// to maximise in A1, the rows from B3 down with their limits in column C.
+void writeSmallBook(const std::string& path, const std::string& objective,
+                    const std::vector<SmallRow>& rows) {
   Wb_resetApp();
-  Workbook* wb = Wb_newWorkbook(file);
+  Workbook* wb = Wb_newWorkbook("small");
   Sheet* sh = Wb_addSheet(wb, "Model");
-  for (int j = 0; j < variables; ++j) Wb_setValue(wb, sh, 0, 1 + j, CellValue::makeNumber(1));
-  const std::string last = Wb_columnName(variables);
+  for (int col : {1, 2}) Wb_setValue(wb, sh, 0, col, CellValue::makeNumber(1));
   Wb_setFormula(wb, sh, 0, 0, objective);
   name(wb, "solver_opt", "Model!$A$1");
   name(wb, "solver_typ", "1");
-  name(wb, "solver_adj", "Model!$B$1:$" + last + "$1");
+  name(wb, "solver_adj", "Model!$B$1:$C$1");
   name(wb, "solver_num", std::to_string(rows.size() + 1));
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const int r = static_cast<int>(i) + 2;
@@ -80,15 +76,14 @@ std::string writeSmallBook(const std::string& file, const std::string& objective
     name(wb, "solver_rhs" + k, "Model!$C$" + cell);
   }
   const std::string k = std::to_string(rows.size() + 1);
-  name(wb, "solver_lhs" + k, "Model!$B$1:$" + last + "$1");
+  name(wb, "solver_lhs" + k, "Model!$B$1:$C$1");
   name(wb, "solver_rel" + k, "3");
   name(wb, "solver_rhs" + k, "0");
   name(wb, "solver_eng", "2");
   name(wb, "solver_lin", "1");
-  std::string error, path = tempBook(file);
+  std::string error;
   EXPECT_TRUE(Xlsx_save(wb, path, &error)) << error;
   Wb_resetApp();
-  return path;
 }
 
 // max 3B1 + 5C1: B1 <= 4, 2C1 <= 12, 3B1 + 2C1 <= 18; optimum 36 at (2, 6).
@@ -129,9 +124,14 @@ double worstRowViolation(const Sheet* sh) {
 
 }  // namespace
 
-TEST(LpSolve, NetlibWorkbooksReachTheirOptima) {
+class LpSolve : public ScratchTest {
+ protected:
+  std::string book(const std::string& name) const { return (dir_ / (name + ".xlsx")).string(); }
+};
+
+TEST_F(LpSolve, NetlibWorkbooksReachTheirOptima) {
   for (const Optimum& o : lpOptima()) {
-    const std::string out = tempBook(o.name);
+    const std::string out = book(o.name);
     EXPECT_EQ(solveBook(std::string(CORVAN_DATA) + "/lp/" + o.name + ".xlsx", out), 0) << o.name;
     Wb_resetApp();
     std::string error;
@@ -142,11 +142,10 @@ TEST(LpSolve, NetlibWorkbooksReachTheirOptima) {
     EXPECT_LE(std::fabs(objective - o.value), 1e-6 * std::max(1.0, std::fabs(o.value))) << o.name;
     EXPECT_LE(worstRowViolation(sh), 1e-6) << o.name;
     Wb_resetApp();
-    std::filesystem::remove(out);
   }
 }
 
-TEST(LpSolve, SmallWorkbooks) {
+TEST_F(LpSolve, SmallWorkbooks) {
   struct Case {
     std::string file, objective;
     std::vector<SmallRow> rows;
@@ -162,9 +161,9 @@ TEST(LpSolve, SmallWorkbooks) {
       {"nonlinear", "=3*B1+5*C1", nonlinear, 7},
   };
   for (const Case& c : cases) {
-    const std::string book = writeSmallBook(c.file, c.objective, c.rows);
-    const std::string out = tempBook(c.file + "-solved");
-    EXPECT_EQ(solveBook(book, out), c.status) << c.file;
+    const std::string in = book(c.file), out = book(c.file + "-solved");
+    writeSmallBook(in, c.objective, c.rows);
+    EXPECT_EQ(solveBook(in, out), c.status) << c.file;
     if (c.status == 0) {
       std::string error;
       Workbook* wb = Xlsx_open(out, &error);
@@ -175,12 +174,10 @@ TEST(LpSolve, SmallWorkbooks) {
       EXPECT_NEAR(number(sh, 0, 0), 36.0, 1e-9);
       Wb_resetApp();
     }
-    std::filesystem::remove(book);
-    std::filesystem::remove(out);
   }
 }
 
-TEST(LpSolve, ModelOverTheSizeLimit) {
+TEST_F(LpSolve, ModelOverTheSizeLimit) {
   // 2001 variable cells down column E, one row on the first of them.
   Wb_resetApp();
   Workbook* wb = Wb_newWorkbook("oversized");
@@ -196,10 +193,7 @@ TEST(LpSolve, ModelOverTheSizeLimit) {
            {"solver_rhs1", "Model!$C$3"}, {"solver_eng", "2"}, {"solver_lin", "1"}})
     name(wb, n, definition);
   std::string error;
-  const std::string book = tempBook("oversized"), out = tempBook("oversized-solved");
-  ASSERT_TRUE(Xlsx_save(wb, book, &error)) << error;
+  ASSERT_TRUE(Xlsx_save(wb, book("oversized"), &error)) << error;
   Wb_resetApp();
-  EXPECT_EQ(solveBook(book, out), 8);
-  std::filesystem::remove(book);
-  std::filesystem::remove(out);
+  EXPECT_EQ(solveBook(book("oversized"), book("oversized-solved")), 8);
 }
