@@ -220,6 +220,15 @@ TEST(LpEngine, ModelWithoutObjectiveFindsAFeasiblePoint) {
   EXPECT_LE(3 * m.cells[0] + 2 * m.cells[1], 18 + 1e-9);
 }
 
+TEST(LpEngine, RowWithoutLimitsConstrainsNothing) {
+  // A row with neither limit passes the final check at any value.
+  LpFakeModel m = productMix();
+  m.rows.push_back(row({{0, 1}, {1, 1}}, -1e30, 1e30));
+  const LpFakeRun r = LpFake_run(m);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 36.0, 1e-9);
+}
+
 TEST(LpEngine, IntegerBoundsAreRounded) {
   LpFakeModel m;
   m.n = 1;
@@ -240,6 +249,7 @@ TEST(LpEngine, IntegerBoundsAreRounded) {
   EXPECT_NEAR(problem.values[0], 2.0, 1e-12);
   Lp_engineFinish(&problem);
   EXPECT_EQ(problem.engineRecord, nullptr);
+  EXPECT_EQ(problem.values, nullptr);  // nothing points into the released record
 }
 
 TEST(LpEngine, FinalCheckCatchesAModelThatDisagreesWithItsCoefficients) {
