@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/os/Os.h"
 #include "tests/engines/LpFakeHost.h"
 
 namespace {
@@ -319,6 +320,28 @@ TEST(LpEngine, StoreCallbacks) {
   EXPECT_EQ(a.row(0)[2], 3.0);
   EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -2, -2, 0.0, &a), 0);
   EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, 5, 0, 1.0, &a), 0);
+}
+
+TEST(LpEngine, OperationsAndStoreCallbacksAreExportedByOrdinal) {
+  OsModule module = Os_loadLibrary((std::string(CORVAN_OUT) + "/Corvan32.dll").c_str());
+  ASSERT_NE(module, nullptr);
+  for (int ordinal : {45, 46, 55, 56, 57, 58, 59})
+    EXPECT_NE(Os_getProcByOrdinal(module, ordinal), nullptr) << ordinal;
+  auto load = reinterpret_cast<EngineOp>(Os_getProcByOrdinal(module, 55));
+  EngineInfo info{};
+  ASSERT_TRUE(load);
+  EXPECT_EQ(load(&info), 1);
+  EXPECT_EQ(info.limits[0], 2000);
+  EXPECT_EQ(info.limits[1], 8192);
+  EXPECT_EQ(info.capabilities, 0x4014u);
+  auto store = reinterpret_cast<LpStoreFn>(Os_getProcByOrdinal(module, 46));
+  LpMatrix a;
+  a.rows = 2;
+  a.cols = 2;
+  a.a.assign(4, 0.0);
+  EXPECT_EQ(store(nullptr, nullptr, 0, 0, 1.5, &a), 1);
+  EXPECT_EQ(a.row(1)[1], 1.5);
+  Os_freeLibrary(module);
 }
 
 struct Optimum {
