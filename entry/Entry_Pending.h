@@ -1,7 +1,6 @@
 // Steps of a Solve call served by components that this library does not
-// carry yet: the run session, the result range, the formula interpreter
-// and the host services engines call. Each answers the way a missing piece
-// fails (a failed step, status 13, nothing listed), so that no action
+// carry yet: the formula interpreter. Each answers the way a missing piece
+// fails (a failed step, status 13, nothing evaluated), so that no action
 // reports success without having done its work.
 #pragma once
 
@@ -9,11 +8,6 @@
 
 struct LibraryContext;
 
-int Host_beginSession(LibraryContext* context);     // 1 on success
-int Host_endSession(LibraryContext* context);       // always 1
-int Sess_restorePriorValues(LibraryContext* context);   // 1 on success
-int Sess_storeModelSize(LibraryContext* context);   // the writer's status
-int Sess_storeEngineLimits(LibraryContext* context);
 int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int run, int trials,
                    int secondAnalysis, int analyseOnly, int diagnose, int iao);
 int Eval_diagnoseModel(LibraryContext* context, std::intptr_t handle, int notRun, int extra,
@@ -21,13 +15,31 @@ int Eval_diagnoseModel(LibraryContext* context, std::intptr_t handle, int notRun
 int Eval_freeModel(LibraryContext* context);        // 0 on success
 int Eval_queryModel(LibraryContext* context, int kind);
 
-// Host services for engines (each fails: 0).
-using HostStoreFn = int (*)(LibraryContext* context, void* record, int row, int column,
-                            double value, void* extra);
-int Host_getNamedInt(LibraryContext* context, const char* name, int fallback);  // the fallback
-int Host_getVariableBounds(LibraryContext* context, double* lower, double* upper,
-                           double* rowLower, double* rowUpper);
-int Host_getInitialValues(LibraryContext* context, double* x);
-int Host_evalProblem(LibraryContext* context, double* functions, const double* x);
-int Host_evalOneChanged(LibraryContext* context, double* functions, int j, double xj);
-int Host_extractLinearTerms(LibraryContext* context, void* record, HostStoreFn store, void* extra);
+// The interpreter's evaluation interface for engines (1 on success).
+using EvalValueCallback = int (*)(LibraryContext* context, void* user, int i, int j, double value,
+                                  void* extra);
+using EvalDependencyCallback = int (*)(LibraryContext* context, void* user, int i, int j,
+                                       int flag, void* user2);
+int Eval_evalAll(LibraryContext* context, double* f, const double* x);
+int Eval_evalWithCutoff(LibraryContext* context, double* f, const double* x, double bound,
+                        const int* order);
+int Eval_evalPerturbPair(LibraryContext* context, double* f, int j, double xj, int k, double xk);
+int Eval_evalPerturbOne(LibraryContext* context, double* f, int j, double xj);
+int Eval_getBounds(LibraryContext* context, double* lower, double* upper, double* rowLower,
+                   double* rowUpper, double minusInfinity, double plusInfinity);
+int Eval_getCurvatureClasses(LibraryContext* context, int* classes);
+int Eval_getVariableTypes(LibraryContext* context, int* types);
+int Eval_getInitialValues(LibraryContext* context, double* x);
+int Eval_evalObjective(LibraryContext* context, double* value, double* gradient, const double* x);
+int Eval_enumDependencies(LibraryContext* context, void* user, EvalDependencyCallback callback,
+                          void* user2, int flags);
+int Interpret_Jacobian(LibraryContext* context, void* user, EvalValueCallback callback,
+                       void* extra, const double* x, int flags);
+int Eval_hessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
+                 const double* x, int function, int flags);
+// Coefficients of an analysed model through a store callback: the linear
+// terms of every row (ordinal 93) and the objective's quadratic terms
+// (ordinal 95).
+int Eval_jacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra);
+int Eval_objectiveHessian(LibraryContext* context, void* user, EvalValueCallback callback,
+                          void* extra);

@@ -14,13 +14,13 @@
 
 #include "engines/lpqp/Lp_Engine.h"
 #include "entry/Eng_Engine.h"
+#include "entry/Host_Extract.h"
 
 struct LibraryContext;
 
 // Store callback of the coefficient extraction: (context, engine record,
 // 0-based row, 0-based column, coefficient, extra); nonzero to go on.
-using LpStoreFn = int (*)(LibraryContext* context, void* record, int row, int column,
-                          double value, void* extra);
+using LpStoreFn = CoefficientStore;
 
 // Everything the engine asks of its host. Every callback gets `user` first.
 struct LpHost {
@@ -52,7 +52,7 @@ struct LpRun {
   LpHost host;
   LpRecord lp;
   int status = 0;
-  bool arrays = false;                // the record's arrays exist
+  bool hasPoint = false;              // x holds the start values or a solution
   bool checked = false;               // the final check ran
   std::vector<double> hostX;          // a point unscaled for the host (n+1)
   std::vector<double> hostRows;       // values of an evaluation at hostX (m+2)

@@ -5,7 +5,8 @@
 #include <cstring>
 
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Entry_Pending.h"
+#include "entry/Host_Eval.h"
+#include "entry/Host_Extract.h"
 #include "entry/Host_Progress.h"
 #include "entry/Host_Queries.h"
 

@@ -87,6 +87,12 @@ bool Lp_store(void* extra, int row, int column, double value) {
   return true;
 }
 
+// Records a status that ends the objective kind test.
+int Lp_kindFailed(LpRun& run, int status) {
+  run.status = status;
+  return -1;
+}
+
 }  // namespace
 
 bool Lp_evaluate(LpRun& run, double* rows) {
@@ -101,16 +107,16 @@ int Lp_objectiveKind(LpRun& run) {
   if (known == 4 || known == 5) return 0;
   std::vector<double> f0(run.hostRows.size()), f4(f0.size()), f8(f0.size()), f2(f0.size());
   if (!Lp_evaluateAt(run, 0, f0) || !Lp_evaluateAt(run, 8, f8) || !Lp_evaluateAt(run, 4, f4))
-    return run.status = StatusEvalError, -1;
-  if (const int stop = Lp_queryStop(run)) return run.status = stop, -1;
+    return Lp_kindFailed(run, StatusEvalError);
+  if (const int stop = Lp_queryStop(run)) return Lp_kindFailed(run, stop);
   int kind = Lp_kindFromValues(run, f0, f4, f8);
   if (kind == 2) {
-    if (!Lp_evaluateAt(run, 2, f2)) return run.status = StatusEvalError, -1;
+    if (!Lp_evaluateAt(run, 2, f2)) return Lp_kindFailed(run, StatusEvalError);
     const int o = Lp_objectiveSlot(run.lp);
     if (!Lp_slotIsQuadratic(f0[o], f2[o], f4[o], f8[o], run.lp.precision)) kind = 0;
   }
   std::copy(run.lp.xStart.begin(), run.lp.xStart.end(), run.hostX.begin());
-  if (!Lp_evaluate(run, run.hostRows.data())) return run.status = StatusEvalError, -1;
+  if (!Lp_evaluate(run, run.hostRows.data())) return Lp_kindFailed(run, StatusEvalError);
   return kind;
 }
 

@@ -56,7 +56,6 @@ int Lp_sizeRecord(LpRun& run) {
   lp.feasibilityMode = Lp_query(run, QueryFeasibility);
   run.hostX.assign(static_cast<std::size_t>(n) + 1, 0.0);
   run.hostRows.assign(static_cast<std::size_t>(lp.m) + 2, 0.0);
-  run.arrays = true;
   return 0;
 }
 
@@ -71,6 +70,7 @@ int Lp_readBounds(LpRun& run) {
   if (Lp_boundsCrossed(lp)) return StatusCrossedBounds;
   if (!run.host.initialValues(run.host.user, lp.xStart.data() + 1)) return StatusBadModel;
   lp.x = lp.xStart;
+  run.hasPoint = true;
   return 0;
 }
 

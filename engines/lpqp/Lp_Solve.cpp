@@ -88,7 +88,7 @@ int Lp_engineSolve(void* record) {
   auto* problem = static_cast<EngineProblem*>(record);
   auto* run = static_cast<LpRun*>(problem->engineRecord);
   int status = StatusBadModel;
-  if (run && run->arrays) {
+  if (run && run->hasPoint) {
     try {
       status = Lp_solveRun(*run, problem);
     } catch (const std::bad_alloc&) {
@@ -104,7 +104,7 @@ int Lp_engineFinish(void* record) {
   auto* problem = static_cast<EngineProblem*>(record);
   auto* run = static_cast<LpRun*>(problem->engineRecord);
   if (!run) return 1;
-  if (run->arrays) {
+  if (run->hasPoint) {  // never overwrite the model's cells with values not read
     run->host.progress(run->host.user, ProgressPause, 0, 0.0);
     std::copy(run->lp.x.begin(), run->lp.x.end(), run->hostX.begin());
     Lp_evaluate(*run, run->hostRows.data());

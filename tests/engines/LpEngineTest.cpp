@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/os/Os.h"
 #include "tests/engines/LpFakeHost.h"
 
 namespace {
@@ -137,6 +138,7 @@ TEST(LpEngine, CrossedUnreadableAndFailingModels) {
   LpFakeModel noBounds = productMix();
   noBounds.boundsReadable = false;
   EXPECT_EQ(LpFake_run(noBounds).status, StatusBadBounds);
+  EXPECT_EQ(noBounds.evaluations, 0);  // the model's cells are left as they were
 
   LpFakeModel noStart = productMix();
   noStart.startReadable = false;
@@ -148,6 +150,8 @@ TEST(LpEngine, CrossedUnreadableAndFailingModels) {
     const LpFakeRun r = LpFake_run(failing);
     EXPECT_EQ(r.setup, 0) << at;
     EXPECT_EQ(r.status, StatusEvalError) << at;
+    // The final evaluation puts the start values back.
+    EXPECT_EQ(failing.cells, failing.x0) << at;
   }
 }
 
@@ -217,6 +221,15 @@ TEST(LpEngine, ModelWithoutObjectiveFindsAFeasiblePoint) {
   EXPECT_LE(3 * m.cells[0] + 2 * m.cells[1], 18 + 1e-9);
 }
 
+TEST(LpEngine, RowWithoutLimitsConstrainsNothing) {
+  // A row with neither limit passes the final check at any value.
+  LpFakeModel m = productMix();
+  m.rows.push_back(row({{0, 1}, {1, 1}}, -1e30, 1e30));
+  const LpFakeRun r = LpFake_run(m);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 36.0, 1e-9);
+}
+
 TEST(LpEngine, IntegerBoundsAreRounded) {
   LpFakeModel m;
   m.n = 1;
@@ -237,6 +250,7 @@ TEST(LpEngine, IntegerBoundsAreRounded) {
   EXPECT_NEAR(problem.values[0], 2.0, 1e-12);
   Lp_engineFinish(&problem);
   EXPECT_EQ(problem.engineRecord, nullptr);
+  EXPECT_EQ(problem.values, nullptr);  // nothing points into the released record
 }
 
 TEST(LpEngine, FinalCheckCatchesAModelThatDisagreesWithItsCoefficients) {
@@ -306,6 +320,28 @@ TEST(LpEngine, StoreCallbacks) {
   EXPECT_EQ(a.row(0)[2], 3.0);
   EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -2, -2, 0.0, &a), 0);
   EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, 5, 0, 1.0, &a), 0);
+}
+
+TEST(LpEngine, OperationsAndStoreCallbacksAreExportedByOrdinal) {
+  OsModule module = Os_loadLibrary((std::string(CORVAN_OUT) + "/Corvan32.dll").c_str());
+  ASSERT_NE(module, nullptr);
+  for (int ordinal : {45, 46, 55, 56, 57, 58, 59})
+    EXPECT_NE(Os_getProcByOrdinal(module, ordinal), nullptr) << ordinal;
+  auto load = reinterpret_cast<EngineOp>(Os_getProcByOrdinal(module, 55));
+  EngineInfo info{};
+  ASSERT_TRUE(load);
+  EXPECT_EQ(load(&info), 1);
+  EXPECT_EQ(info.limits[0], 2000);
+  EXPECT_EQ(info.limits[1], 8192);
+  EXPECT_EQ(info.capabilities, 0x4014u);
+  auto store = reinterpret_cast<LpStoreFn>(Os_getProcByOrdinal(module, 46));
+  LpMatrix a;
+  a.rows = 2;
+  a.cols = 2;
+  a.a.assign(4, 0.0);
+  EXPECT_EQ(store(nullptr, nullptr, 0, 0, 1.5, &a), 1);
+  EXPECT_EQ(a.row(1)[1], 1.5);
+  Os_freeLibrary(module);
 }
 
 struct Optimum {
