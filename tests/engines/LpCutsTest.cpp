@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "platform/os/Os.h"
 #include "tests/engines/LpIntegerKit.h"
 
 namespace {
@@ -347,6 +348,44 @@ TEST(LpCuts, RoundingHeuristicOnlyWhenAskedAndRepeatableBySeed) {
     point = run.values();
   }
   EXPECT_EQ(points[0], points[1]);
+}
+
+// Seven binaries on an odd cycle of conflicts x_j + x_j+1 <= 1, min -sum:
+// the relaxation sits at 1/2 everywhere and roundings differ from seed to seed.
+// Returns the rounding under `seed` with the clock at `tick`.
+std::vector<double> roundingWith(int seed, std::uint32_t (*tick)()) {
+  LpIntModel m;
+  m.n = 7;
+  m.x0.assign(7, 0.0);
+  m.lower.assign(7, 0.0);
+  m.upper.assign(7, 1.0);
+  for (int j = 0; j < 7; ++j) {
+    m.rows.push_back(row({{j, 1}, {(j + 1) % 7, 1}}, -1e30, 1));
+    m.objective.terms.emplace_back(j, -1.0);
+  }
+  m.flags.assign(7, 2);
+  m.integers = 7;
+  m.optionFlags = kHeuristic;
+  m.intOptions[IntRandomSeed] = seed;
+  Os_setTickSource(tick);
+  LpIntRun run(m, ProblemBranch);
+  const int status = run.solve();
+  Os_setTickSource(nullptr);
+  EXPECT_EQ(status, StatusHeuristicInteger);
+  EXPECT_TRUE(LpInt_feasible(m, run.values(), 1e-9));
+  return run.values();
+}
+
+std::uint32_t clockAt5() { return 5; }
+std::uint32_t clockAt9() { return 9; }
+
+TEST(LpCuts, SeedsChangeTheRoundingAndSeedZeroTakesTheClock) {
+  bool differ = false;
+  const std::vector<double> first = roundingWith(1, nullptr);
+  for (int seed = 2; seed <= 10; ++seed) differ = differ || roundingWith(seed, nullptr) != first;
+  EXPECT_TRUE(differ);
+  EXPECT_EQ(roundingWith(0, clockAt5), roundingWith(5, clockAt9));
+  EXPECT_EQ(roundingWith(0, clockAt9), roundingWith(9, clockAt5));
 }
 
 TEST(LpCuts, UniformGeneratorRepeatsFromASeedAndStaysInItsRange) {
