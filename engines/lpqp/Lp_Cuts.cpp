@@ -112,7 +112,7 @@ bool Lp_coverFromRow(LpRecord& lp, int i, const std::int32_t* flags) {
   return true;
 }
 
-// Takes the cover rows from `first` on back out of the model.
+// Takes the cover rows beyond the first `keep` back out of the model.
 void Lp_dropCoverRows(LpRecord& lp, int keep) {
   while (lp.coverRowsAdded > keep) {
     const int i = Lp_rowsInUse(lp);
@@ -144,8 +144,9 @@ double Lp_sitsAt(const LpRecord& lp, int k) {
   return Lp_unscaledVar(lp, v, up ? lp.upper[v] : lp.lower[v]);
 }
 
-// The cut of source row r into `cut` (scaled, for the new row whose slack
-// has exponent 0); false when a free nonbasic column forbids it.
+// The Gomory mixed-integer cut of source row r, derived in unscaled values
+// and written into `cut` scaled for row `cutRow`: entries 0..n, then the
+// cut's bound; false when a free nonbasic column forbids a cut.
 bool Lp_gomoryRow(const LpRecord& lp, int r, double f0, const std::int32_t* flags,
                   const std::vector<char>& intRows, std::vector<double>& cut, int cutRow) {
   const double* a = lp.matrix.row(r);

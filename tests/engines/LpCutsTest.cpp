@@ -211,7 +211,7 @@ TEST(LpCuts, P0033OptimumIsFeasibleAndKeptByEveryCutPass) {
 }
 
 TEST(LpCuts, SearchWithEveryPassReachesTheKnownOptima) {
-  for (const auto& [name, optimum] : {std::pair<const char*, double>{"p0033", 3089}, {"stein27", 18}}) {
+  for (const auto& [name, optimum] : {std::pair<const char*, double>{"p0033", 3089}, {"stein27", 18}, {"flugpl", 1201500}}) {
     LpIntModel m = LpInt_fromMps(name);
     LpInt_setCuts(m, 20, 3, 20, 3);
     m.optionFlags = kNodeMemory | kAllSnapshots | kHeuristic | kPresolve;
