@@ -210,6 +210,33 @@ TEST(LpCuts, P0033OptimumIsFeasibleAndKeptByEveryCutPass) {
   run.problem.saved = nullptr;
 }
 
+TEST(LpCuts, AStoppedReSolveTakesTheCutRoundBack) {
+  // The plain root's iterations, then the same root with cover cuts whose
+  // re-solve is stopped at its first iteration: the round is taken back.
+  LpIntModel m = LpInt_fromMps("p0033");
+  int reports = 0, stopAfter = -1;
+  m.answer = [&](unsigned flags, int) {
+    if (flags & ProgressIterationNumber) ++reports;
+    const bool stopping = stopAfter >= 0 && reports > stopAfter;
+    return stopping && (flags & (ProgressIterationNumber | ProgressResume)) ? int{StopBreak} : 0;
+  };
+  double plainRoot;
+  {
+    LpIntRun run(m, ProblemBranch);
+    ASSERT_EQ(run.solve(), 0);
+    plainRoot = run.problem.objective;
+  }
+  stopAfter = reports;
+  reports = 0;
+  LpInt_setCuts(m, 0, 1, 20, 3);
+  LpIntRun run(m, ProblemBranch);
+  EXPECT_EQ(run.solve(), 0);
+  EXPECT_GT(reports, stopAfter);  // the re-solve did start
+  EXPECT_EQ(run.record().coverRowsAdded, 0);
+  EXPECT_TRUE(run.record().cutPassDone);
+  EXPECT_NEAR(run.problem.objective, plainRoot, 1e-9);
+}
+
 TEST(LpCuts, SearchWithEveryPassReachesTheKnownOptima) {
   for (const auto& [name, optimum] : {std::pair<const char*, double>{"p0033", 3089}, {"stein27", 18}, {"flugpl", 1201500}}) {
     LpIntModel m = LpInt_fromMps(name);
