@@ -15,6 +15,7 @@ struct ConstraintList;
 struct ScenarioTable;
 struct VariableCells;
 struct XlValueList;
+struct XLOPER;
 
 constexpr int EngineTableRows = 6;     // rows 0-4 the built-in engines, 5 the plug-in being run
 constexpr int EngineIndexCount = 20;   // engine indexes 0-19
@@ -59,6 +60,14 @@ struct StatusState {
   std::int32_t lastIteration;
 };
 
+// The front end's result range and the rows written into it: a statistics
+// row of 16 numbers and report rows of 11 values.
+constexpr int StatisticsColumns = 16;
+struct ResultBlock {
+  const XLOPER* target;           // single-area reference, borrowed from frontEndNames
+  double statistics[StatisticsColumns];
+};
+
 struct LibraryContext {
   std::intptr_t handle;           // the front end's application handle (SolveX)
   EvalContext* evalContext;       // the interpreter's model of this Solve call
@@ -85,6 +94,7 @@ struct LibraryContext {
   double robustExp;
   double robustStd;
   double robustPen;
+  ResultBlock results;
 
   StatusState status;
 

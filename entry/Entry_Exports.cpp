@@ -1,8 +1,13 @@
 // The library's export table by ordinal, read by the loader: the named entry
 // points and the host services that engines call with the context first.
+#include "entry/Eng_Runner.h"
 #include "entry/Entry_Solve.h"
+#include "entry/Host_Eval.h"
+#include "entry/Host_Extract.h"
+#include "entry/Host_Memory.h"
 #include "entry/Host_Progress.h"
 #include "entry/Host_Queries.h"
+#include "entry/Sess_Session.h"
 #include "platform/os/Os.h"
 
 // Function addresses cast in place, so the table is constant data (no
@@ -15,12 +20,41 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {3, nullptr, CORVAN_PROC(Entry_reserved)},
     {4, nullptr, CORVAN_PROC(Entry_reserved)},
     {5, nullptr, CORVAN_PROC(Entry_reserved)},
+    {6, nullptr, CORVAN_PROC(Eng_runEngine)},
+    {7, nullptr, CORVAN_PROC(Eng_directDriver)},
+    {11, nullptr, CORVAN_PROC(Host_beginSession)},
+    {12, nullptr, CORVAN_PROC(Host_endSession)},
     {13, nullptr, CORVAN_PROC(Host_getEngineIndex)},
     {14, nullptr, CORVAN_PROC(Host_getEngineOptionFlags)},
+    {15, nullptr, CORVAN_PROC(Host_evalProblem)},
+    {16, nullptr, CORVAN_PROC(Host_evalProblemBounded)},
+    {17, nullptr, CORVAN_PROC(Host_getVariableBounds)},
+    {18, nullptr, CORVAN_PROC(Host_getCurvatureClasses)},
+    {19, nullptr, CORVAN_PROC(Host_getVariableTypes)},
+    {20, nullptr, CORVAN_PROC(Host_getConstraintTypes)},
+    {21, nullptr, CORVAN_PROC(Host_getConeConstraints)},
+    {22, nullptr, CORVAN_PROC(Host_getInitialValues)},
     {23, nullptr, CORVAN_PROC(Host_queryModel)},
     {24, nullptr, CORVAN_PROC(Host_getRealOption)},
     {25, nullptr, CORVAN_PROC(Host_getIntOption)},
+    {26, nullptr, CORVAN_PROC(Host_getCellAddresses)},
+    {27, nullptr, CORVAN_PROC(Host_getNamedInt)},
+    {28, nullptr, CORVAN_PROC(Host_getNamedReal)},
+    {29, nullptr, CORVAN_PROC(Host_fixElastic)},
     {30, nullptr, CORVAN_PROC(Host_progressCallback)},
+    {31, nullptr, CORVAN_PROC(Host_writeReports)},
+    {32, nullptr, CORVAN_PROC(Host_writeReportTable)},
+    {33, nullptr, CORVAN_PROC(Host_evalTwoChanged)},
+    {34, nullptr, CORVAN_PROC(Host_evalOneChanged)},
+    {35, nullptr, CORVAN_PROC(Host_evalObjectiveGradient)},
+    {36, nullptr, CORVAN_PROC(Host_extractLinearTerms)},
+    {37, nullptr, CORVAN_PROC(Host_extractQuadraticTerms)},
+    {38, nullptr, CORVAN_PROC(Host_evalJacobian)},
+    {39, nullptr, CORVAN_PROC(Host_enumDependencies)},
+    {40, nullptr, CORVAN_PROC(Host_evalHessian)},
+    {41, nullptr, CORVAN_PROC(Host_runLocalSolver)},
     {42, nullptr, CORVAN_PROC(Host_getEngineInfoItem)},
+    {43, nullptr, CORVAN_PROC(Host_alloc)},
+    {44, nullptr, CORVAN_PROC(Host_free)},
     {0, nullptr, nullptr},
 };

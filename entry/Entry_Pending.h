@@ -1,22 +1,45 @@
 // Steps of a Solve call served by components that this library does not
-// carry yet: the run session, the result range and the formula
-// interpreter. Each answers the way a missing piece fails (a failed
-// step, status 13, nothing listed), so that no action reports success
-// without having done its work.
+// carry yet: the formula interpreter. Each answers the way a missing piece
+// fails (a failed step, status 13, nothing evaluated), so that no action
+// reports success without having done its work.
 #pragma once
 
 #include <cstdint>
 
 struct LibraryContext;
 
-int Host_beginSession(LibraryContext* context);     // 1 on success
-int Host_endSession(LibraryContext* context);       // always 1
-int Sess_restorePriorValues(LibraryContext* context);   // 1 on success
-int Sess_storeModelSize(LibraryContext* context);   // the writer's status
-int Sess_storeEngineLimits(LibraryContext* context);
 int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int run, int trials,
                    int secondAnalysis, int analyseOnly, int diagnose, int iao);
 int Eval_diagnoseModel(LibraryContext* context, std::intptr_t handle, int notRun, int extra,
                        int rdp);
 int Eval_freeModel(LibraryContext* context);        // 0 on success
 int Eval_queryModel(LibraryContext* context, int kind);
+
+// The interpreter's evaluation interface for engines (1 on success).
+using EvalValueCallback = int (*)(LibraryContext* context, void* user, int i, int j, double value,
+                                  void* extra);
+using EvalDependencyCallback = int (*)(LibraryContext* context, void* user, int i, int j,
+                                       int flag, void* user2);
+int Eval_evalAll(LibraryContext* context, double* f, const double* x);
+int Eval_evalWithCutoff(LibraryContext* context, double* f, const double* x, double bound,
+                        const int* order);
+int Eval_evalPerturbPair(LibraryContext* context, double* f, int j, double xj, int k, double xk);
+int Eval_evalPerturbOne(LibraryContext* context, double* f, int j, double xj);
+int Eval_getBounds(LibraryContext* context, double* lower, double* upper, double* rowLower,
+                   double* rowUpper, double minusInfinity, double plusInfinity);
+int Eval_getCurvatureClasses(LibraryContext* context, int* classes);
+int Eval_getVariableTypes(LibraryContext* context, int* types);
+int Eval_getInitialValues(LibraryContext* context, double* x);
+int Eval_evalObjective(LibraryContext* context, double* value, double* gradient, const double* x);
+int Eval_enumDependencies(LibraryContext* context, void* user, EvalDependencyCallback callback,
+                          void* user2, int flags);
+int Interpret_Jacobian(LibraryContext* context, void* user, EvalValueCallback callback,
+                       void* extra, const double* x, int flags);
+int Eval_hessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
+                 const double* x, int function, int flags);
+// Coefficients of an analysed model through a store callback: the linear
+// terms of every row (ordinal 93) and the objective's quadratic terms
+// (ordinal 95).
+int Eval_jacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra);
+int Eval_objectiveHessian(LibraryContext* context, void* user, EvalValueCallback callback,
+                          void* extra);

@@ -10,6 +10,8 @@
 #include "entry/Entry_Solve.h"
 #include "entry/Host_Progress.h"
 #include "entry/Host_Queries.h"
+#include "entry/Sess_Results.h"
+#include "entry/Sess_Session.h"
 #include "excel/Msg_Status.h"
 #include "excel/Names_Model.h"
 

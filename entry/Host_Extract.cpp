@@ -1,0 +1,294 @@
+// Coefficient extraction: the worksheet path that reads each model row's
+// recognised formula (SUM, SUMPRODUCT, DOTPRODUCT, QUADPRODUCT, MMULT) and
+// hands its terms to the engine's store callback, and the fallback to the
+// interpreter for an analysed model.
+#include "entry/Host_Extract.h"
+
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "entry/Entry_Context.h"
+#include "entry/Entry_Pending.h"
+#include "entry/Host_Progress.h"
+#include "entry/Host_Queries.h"
+#include "excel/Area_Areas.h"
+#include "excel/Lin_LinearForm.h"
+#include "excel/Names_Model.h"
+#include "excel/Xl_Queries.h"
+#include "excel/Xl_Value.h"
+
+namespace {
+
+struct ValueFree {
+  void operator()(XLOPER* value) const { Xl_freeValue(value); }
+};
+using OwnedValue = std::unique_ptr<XLOPER, ValueFree>;
+
+// Terms of one row, summed per variable (a variable named twice adds up).
+using RowTerms = std::map<int, double>;
+
+// Where a row's terms go.
+struct Sink {
+  LibraryContext* context;
+  void* record;
+  CoefficientStore store;
+  void* extra;
+  // Nonzero terms in variable order; false when the callback says stop.
+  bool deliver(int row, const RowTerms& terms) const {
+    for (const auto& [column, value] : terms)
+      if (value != 0 && !store(context, record, row, column, value, extra)) return false;
+    return true;
+  }
+};
+
+const CellList* variableList(const LibraryContext* context) {
+  return context->variables ? Sess_getVariableCellList(context->variables) : nullptr;
+}
+
+// The variable number of every cell of a reference on the variable cells'
+// sheet; false when any cell is no variable cell.
+bool variableArgument(const LibraryContext* context, const XLOPER* ref, std::vector<int>* out) {
+  const CellList* list = variableList(context);
+  int cells = Area_totalCells(ref);
+  if (!list || cells < 1 || Area_sheetOf(ref) != Area_sheetOf(list->ref)) return false;
+  out->assign(cells, -1);
+  if (Area_cellVariables(list, ref, out->data()) != cells) return false;
+  for (int v : *out)
+    if (v < 0) return false;
+  return true;
+}
+
+// The numbers of a reference that holds no variable cell.
+bool constantArgument(const LibraryContext* context, const XLOPER* ref, std::vector<double>* out) {
+  const CellList* list = variableList(context);
+  int cells = Area_totalCells(ref);
+  if (!list || cells < 1) return false;
+  if (Area_sheetOf(ref) == Area_sheetOf(list->ref)) {
+    std::vector<int> variables(cells, -1);
+    Area_cellVariables(list, ref, variables.data());
+    for (int v : variables)
+      if (v >= 0) return false;
+  }
+  LinBlocks blocks;
+  if (!Lin_readBlocks(ref, &blocks, cells) || Lin_blockCells(&blocks) != cells) return false;
+  out->resize(cells);
+  for (int k = 0; k < cells; ++k)
+    if (!Lin_blockValue(&blocks, k, &(*out)[k])) return false;
+  return true;
+}
+
+bool isMissing(const XLOPER* value) { return Xl_type(value) == xltypeMissing; }
+
+// The arguments of a parsed formula as owned values.
+std::vector<OwnedValue> argumentsOf(const LinearForm& form) {
+  std::vector<OwnedValue> out;
+  for (int k = 1; k <= form.argumentCount; ++k) out.emplace_back(Lin_getArgument(&form, k));
+  return out;
+}
+
+// A variable argument and a constant one, in either order, of the given
+// relation of sizes; the variables first in the result.
+bool variablesAndConstants(const LibraryContext* context, const std::vector<OwnedValue>& args,
+                           std::vector<int>* variables, std::vector<double>* constants) {
+  if (args.size() != 2 || !args[0] || !args[1]) return false;
+  for (int first = 0; first < 2; ++first) {
+    if (variableArgument(context, args[first].get(), variables))
+      return constantArgument(context, args[1 - first].get(), constants);
+  }
+  return false;
+}
+
+bool sumTerms(const LibraryContext* context, const std::vector<OwnedValue>& args, RowTerms* terms) {
+  std::vector<int> variables;
+  for (const OwnedValue& arg : args) {
+    if (!arg || !variableArgument(context, arg.get(), &variables)) return false;
+    for (int v : variables) (*terms)[v] += 1.0;
+  }
+  return true;
+}
+
+bool productTerms(const std::vector<int>& variables, const std::vector<double>& constants,
+                  RowTerms* terms) {
+  if (variables.size() != constants.size()) return false;
+  for (std::size_t k = 0; k < variables.size(); ++k) (*terms)[variables[k]] += constants[k];
+  return true;
+}
+
+// Row r of `rows` of a DOTPRODUCT: terms r x smaller .. r x smaller + smaller - 1,
+// term k pairing variable k mod a with constant k mod b.
+bool dotProductTerms(const std::vector<int>& variables, const std::vector<double>& constants,
+                     int rows, int r, RowTerms* terms) {
+  std::size_t a = variables.size(), b = constants.size();
+  std::size_t smaller = std::min(a, b), larger = std::max(a, b);
+  if (larger % smaller != 0 || larger != rows * smaller) return false;
+  for (std::size_t k = r * smaller; k < (r + 1) * smaller; ++k)
+    (*terms)[variables[k % a]] += constants[k % b];
+  return true;
+}
+
+// Row r of an MMULT of an m x n constant matrix by n variables (m = rows).
+bool mmultTerms(const std::vector<int>& variables, const std::vector<double>& constants, int rows,
+                int r, RowTerms* terms) {
+  std::size_t n = variables.size();
+  if (constants.size() % n != 0 || constants.size() / n != static_cast<std::size_t>(rows))
+    return false;
+  for (std::size_t j = 0; j < n; ++j) (*terms)[variables[j]] += constants[r * n + j];
+  return true;
+}
+
+// The linear part of a QUADPRODUCT: variables, then constants or a missing
+// argument (no terms).
+bool quadLinearTerms(const LibraryContext* context, const std::vector<OwnedValue>& args,
+                     std::vector<int>* variables, RowTerms* terms) {
+  std::vector<double> constants;
+  if (args.empty() || !args[0] || !variableArgument(context, args[0].get(), variables))
+    return false;
+  if (args.size() < 2 || (args[1] && isMissing(args[1].get()))) return true;
+  return args[1] && constantArgument(context, args[1].get(), &constants) &&
+         productTerms(*variables, constants, terms);
+}
+
+// The cells of the formula's block: its current array's size and the cell's
+// position in it; one row at position 0 outside an array.
+bool blockPosition(const XLOPER* cell, int* rows, int* r) {
+  XLOPER* array = nullptr;
+  if (!Xl_getArrayPosition(cell, &array, r)) return false;
+  *rows = array ? Area_totalCells(array) : 1;
+  Xl_freeValue(array);
+  return true;
+}
+
+// The terms of the one row that a cell's formula gives.
+bool cellTerms(const LibraryContext* context, const XLOPER* cell, RowTerms* terms) {
+  LinearForm form;
+  int code = Lin_recogniseFormula(&form, cell);
+  if (code == FormNone) return false;
+  std::vector<OwnedValue> args = argumentsOf(form);
+  std::vector<int> variables;
+  std::vector<double> constants;
+  int rows = 1, r = 0;
+  switch (code) {
+    case FormSum: return sumTerms(context, args, terms);
+    case FormSumProduct:
+      return variablesAndConstants(context, args, &variables, &constants) &&
+             productTerms(variables, constants, terms);
+    case FormDotProduct:
+      return variablesAndConstants(context, args, &variables, &constants) &&
+             blockPosition(cell, &rows, &r) &&
+             dotProductTerms(variables, constants, rows, r, terms);
+    case FormQuadProduct: return quadLinearTerms(context, args, &variables, terms);
+    case FormMmult:
+      return args.size() == 2 && args[0] && args[1] &&
+             constantArgument(context, args[0].get(), &constants) &&
+             variableArgument(context, args[1].get(), &variables) &&
+             blockPosition(cell, &rows, &r) && mmultTerms(variables, constants, rows, r, terms);
+    default: return false;
+  }
+}
+
+// Delivers one row per left-hand cell of a record; false on the first
+// failure.
+bool deliverRecord(const Sink& sink, const ConstraintRecord& record, int* row) {
+  int cells = Area_totalCells(record.lhs);
+  for (int k = 0; k < cells; ++k) {
+    int sheetRow, column;
+    if (!Area_cellOfSingleArea(record.lhs, k, &sheetRow, &column)) return false;
+    AreaRef cell(record.lhs, Area_cellArea(sheetRow, column));
+    RowTerms terms;
+    if (!cellTerms(sink.context, &cell.value, &terms) || !sink.deliver(*row, terms)) return false;
+    ++*row;
+  }
+  return true;
+}
+
+// The worksheet path needs plain rows: no feasibility mode, no weighted
+// scenario rows, no grouped constraint other than the objective, and no
+// right-hand side that depends on the variables.
+bool worksheetModel(const LibraryContext* context) {
+  const ConstraintList* list = context->constraints;
+  if (context->feasibilityMode || !list || context->runMode == 2 || !variableList(context))
+    return false;
+  for (const ConstraintRecord& record : list->records) {
+    if ((record.flags & RowGrouped) && !(record.flags & RowObjective)) return false;
+    if (record.flags & RowRhsVaries) return false;
+  }
+  return true;
+}
+
+bool worksheetLinearTerms(const Sink& sink) {
+  LibraryContext* context = sink.context;
+  int row = 0;
+  for (const ConstraintRecord& record : context->constraints->records) {
+    if (record.flags & RowBound) continue;
+    if (Host_progressCallback(context, ProgressQuery, 0, 0, 0) != StopContinue) continue;
+    if (!deliverRecord(sink, record, &row)) break;
+  }
+  return row == context->rowCount;
+}
+
+const ConstraintRecord* objectiveRecord(const ConstraintList* list) {
+  for (const ConstraintRecord& record : list->records)
+    if (record.flags & RowObjective) return &record;
+  return nullptr;
+}
+
+// Q of a QUADPRODUCT's third argument: an n x n block of constants.
+bool quadraticPart(const LibraryContext* context, const XLOPER* block,
+                   const std::vector<int>& variables, std::map<std::pair<int, int>, double>* q) {
+  std::vector<double> constants;
+  std::size_t n = variables.size();
+  if (!constantArgument(context, block, &constants) || constants.size() != n * n) return false;
+  for (std::size_t p = 0; p < constants.size(); ++p)
+    (*q)[{variables[p / n], variables[p % n]}] += constants[p];
+  return true;
+}
+
+bool worksheetQuadraticTerms(const Sink& sink) {
+  const ConstraintRecord* objective = objectiveRecord(sink.context->constraints);
+  LinearForm form;
+  if (!objective || !Area_isSingleCell(objective->lhs) ||
+      Lin_recogniseFormula(&form, objective->lhs) != FormQuadProduct)
+    return false;
+  std::vector<OwnedValue> args = argumentsOf(form);
+  RowTerms linear;
+  std::map<std::pair<int, int>, double> q;
+  std::vector<int> variables;
+  if (args.size() > 3 || !quadLinearTerms(sink.context, args, &variables, &linear)) return false;
+  if (args.size() == 3) {
+    if (!args[2]) return false;
+    if (!isMissing(args[2].get()) && !quadraticPart(sink.context, args[2].get(), variables, &q))
+      return false;
+  }
+  if (!sink.deliver(-1, linear)) return false;
+  for (const auto& [cell, value] : q)
+    if (value != 0 && !sink.store(sink.context, sink.record, cell.first, cell.second, value, sink.extra))
+      return false;
+  return true;
+}
+
+}  // namespace
+
+int Host_extractLinearTerms(LibraryContext* context, void* record, CoefficientStore store,
+                            void* extra) {
+  Sink sink{context, record, store, extra};
+  bool worksheet = !context->analysed || (Host_queryModel(context, QueryNtr) == 0 &&
+                                          Host_queryModel(context, QueryIfs) == 1);
+  if (worksheet && store && worksheetModel(context)) {
+    if (worksheetLinearTerms(sink)) return 1;
+    if (!context->analysed) return 0;
+    store(context, record, -1, -1, 0.0, extra);
+  }
+  return context->analysed && store && Eval_jacobian(context, record, store, extra) == 1 ? 1 : 0;
+}
+
+int Host_extractQuadraticTerms(LibraryContext* context, void* record, CoefficientStore store,
+                               void* extra) {
+  Sink sink{context, record, store, extra};
+  bool worksheet = !context->analysed || Host_queryModel(context, QueryIfs) == 1;
+  if (worksheet && store && worksheetModel(context) && worksheetQuadraticTerms(sink)) return 1;
+  if (!context->analysed || !store) return 0;
+  store(context, record, -2, -2, 0.0, extra);
+  return Eval_objectiveHessian(context, record, store, extra) == 1 ? 1 : 0;
+}

@@ -1,0 +1,312 @@
+// Writers of the front end's result range: statistics row, report rows of
+// variables, constraint rows and bound rows, engine limits, model size and
+// engines' tables of texts.
+#include "entry/Sess_Results.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "entry/Entry_Context.h"
+#include "entry/Host_Queries.h"
+#include "entry/Sess_Excel.h"
+#include "excel/Msg_Status.h"
+#include "excel/Names_Model.h"
+#include "excel/Names_Options.h"
+#include "excel/Xl_Queries.h"
+#include "excel/Xl_Value.h"
+
+namespace {
+
+constexpr int kReportColumns = 11;
+constexpr unsigned kBoundExclusions = RowRhsVaries | RowGrouped;
+
+// Values of one row being written; texts are kept as counted strings.
+class RowValues {
+ public:
+  explicit RowValues(int count) : cells_(count), texts_(count) {}
+  void number(int k, double x) {
+    cells_[k].xltype = xltypeNum;
+    cells_[k].val.num = x;
+  }
+  void integer(int k, int x) {
+    if (x < INT16_MIN || x > INT16_MAX) return number(k, x);
+    cells_[k].xltype = xltypeInt;
+    cells_[k].val.w = static_cast<std::int16_t>(x);
+  }
+  void text(int k, const std::string& s) {
+    std::string& buffer = texts_[k];
+    buffer.assign(1, static_cast<char>(s.size() < 255 ? s.size() : 255));
+    buffer.append(s, 0, 255);
+    cells_[k].xltype = xltypeStr;
+    cells_[k].val.str = buffer.data();
+  }
+  int count() const { return static_cast<int>(cells_.size()); }
+  XLOPER* data() { return cells_.data(); }
+
+ private:
+  std::vector<XLOPER> cells_;
+  std::vector<std::string> texts_;
+};
+
+bool isSingleArea(const XLOPER* ref) {
+  const XLREF* areas;
+  int count;
+  return ref && Area_areasOf(ref, &areas, &count) && count == 1;
+}
+
+// Row `offset` of the range, from its first column.
+bool writeRow(const LibraryContext* context, int offset, RowValues& row) {
+  const XLOPER* target = context->results.target;
+  const XLREF* areas;
+  int count;
+  if (offset < 0 || !Area_areasOf(target, &areas, &count) || count != 1) return false;
+  int sheetRow = areas[0].rwFirst + offset, lastColumn = areas[0].colFirst + row.count() - 1;
+  if (sheetRow > UINT16_MAX || lastColumn > UINT8_MAX) return false;
+  XLREF area{static_cast<std::uint16_t>(sheetRow), static_cast<std::uint16_t>(sheetRow),
+             areas[0].colFirst, static_cast<std::uint8_t>(lastColumn)};
+  AreaRef ref(target, area);
+  XLOPER array{};
+  array.xltype = xltypeMulti;
+  array.val.array.lparray = row.data();
+  array.val.array.rows = 1;
+  array.val.array.columns = static_cast<std::uint16_t>(row.count());
+  XLOPER result{};
+  bool ok = Excel4(xlSet, &result, 2, &ref.value, &array) == xlretSuccess &&
+            Xl_type(&result) != xltypeErr;
+  Xl_giveBack(&result);
+  return ok;
+}
+
+// A report row starting from the cleared row (0, "X", 0, "X", -1, zeros).
+struct ReportRow {
+  int index = 0;
+  std::string address;
+  int relation = 0;
+  std::string rhs = "X";
+  int mark = -1;
+  double numbers[6] = {};
+};
+
+bool writeReportRow(const LibraryContext* context, int offset, const ReportRow& report) {
+  RowValues row(kReportColumns);
+  row.integer(0, report.index);
+  row.text(1, report.address);
+  row.integer(2, report.relation);
+  row.text(3, report.rhs);
+  row.integer(4, report.mark);
+  for (int k = 0; k < 6; ++k) row.number(5 + k, report.numbers[k]);
+  return writeRow(context, offset, row);
+}
+
+std::string cellAddress(int row, int column) {
+  char text[32];
+  std::snprintf(text, sizeof text, "R%uC%u", unsigned(row + 1), unsigned(column + 1));
+  return text;
+}
+
+int boundCells(const LibraryContext* context) {
+  const ConstraintList* list = context->constraints;
+  return Names_countCells(list, 0, RowBound, kBoundExclusions) -
+         Names_countCells(list, RelationInteger, RowBound, kBoundExclusions);
+}
+
+int boundedVariables(LibraryContext* context) {
+  int bounded = boundCells(context);
+  if (Names_getOption(context, OptNeg, 0) != 1) return bounded;
+  int n = Sess_modelVariables(context);
+  std::vector<double> lower(n), upper(n);
+  if (!Sess_getVariableBounds(context, lower.data(), upper.data())) return bounded;
+  for (double l : lower)
+    if (l <= -SessInfinity) ++bounded;
+  return bounded;
+}
+
+bool storeSizes(LibraryContext* context, int set, int code) {
+  double* statistics = context->results.statistics;
+  statistics[0] = Host_queryModel(context, QueryVariables);
+  statistics[1] = Sess_rowsWithoutGrouped(context);
+  statistics[2] = boundedVariables(context);
+  statistics[3] = Host_queryModel(context, QueryIntegers);
+  statistics[4] = statistics[5] = 0;
+  statistics[6] = set;
+  statistics[7] = code;
+  return Sess_writeStatistics(context, 0);
+}
+
+// Slack of a cell against its bounds, 0 within the precision.
+double slackOf(LibraryContext* context, int relation, double lower, double value, double upper) {
+  double slack = 0;
+  if (relation == RelationLessEqual) slack = upper - value;
+  if (relation == RelationGreaterEqual) slack = value - lower;
+  if (relation == RelationEqual) slack = -std::fabs(upper - value);
+  double precision;
+  Host_getRealOption(context, &precision, RealPrecision);
+  return std::fabs(slack) < precision ? 0.0 : slack;
+}
+
+int bindingMark(double slack) { return slack == 0 ? 1 : slack < 0 ? -1 : 0; }
+
+bool rowWanted(LibraryContext* context, int index, int row) {
+  return Names_getNumberedOption(context, index, static_cast<unsigned>(row), 1) != 0;
+}
+
+// Variable rows: one per variable of the vector, at its cell's first position.
+int writeVariableRows(LibraryContext* context, const ReportSummary& s,
+                      const SensitivityRecord* sens, int* offset) {
+  int written = 0;
+  const CellList* list = Sess_getVariableCellList(context->variables);
+  for (int j = 0; j < s.n && j < Sess_modelVariables(context); ++j) {
+    AreaCell cell;
+    if (!Area_getVariableCell(list, Sess_variableNumber(context, j), &cell)) return -1;
+    if (!rowWanted(context, OptVir, cell.area)) continue;
+    ReportRow row;
+    row.index = cell.area;
+    row.address = cellAddress(cell.row, cell.column);
+    row.numbers[1] = s.perVariable ? s.perVariable[j] : 0;
+    if (sens && j < sens->n) {
+      row.numbers[2] = sens->objective[j];
+      row.numbers[3] = sens->objectiveIncrease[j];
+      row.numbers[4] = sens->objectiveDecrease[j];
+    }
+    if (!writeReportRow(context, (*offset)++, row)) return -1;
+    ++written;
+  }
+  return written;
+}
+
+int writeConstraintRows(LibraryContext* context, const ReportSummary& s,
+                        const SensitivityRecord* sens, int* offset) {
+  std::vector<RowCell> cells;
+  if (!Sess_rowCells(context, &cells) || static_cast<int>(cells.size()) != s.m) return -1;
+  int written = 0;
+  for (int k = 0; k < s.m; ++k) {
+    const ConstraintRecord& record = *cells[k].record;
+    bool objective = record.flags & RowObjective;
+    if (!objective && !rowWanted(context, OptCir, record.row)) continue;
+    ReportRow row;
+    int sheetRow, column;
+    Area_cellOfSingleArea(record.lhs, cells[k].cell, &sheetRow, &column);
+    row.index = objective ? 0 : record.row;
+    row.address = cellAddress(sheetRow, column);
+    row.relation = record.relation;
+    if (objective) {
+      Xl_numberToText(s.rowUpper[k], &row.rhs);
+    } else {
+      Xl_elementText(record.rhs, record.flags & RowElementwise ? cells[k].cell : 0, &row.rhs);
+    }
+    double slack = slackOf(context, record.relation, s.rowLower[k], s.rowValues[k], s.rowUpper[k]);
+    row.mark = bindingMark(slack);
+    row.numbers[0] = slack;
+    row.numbers[1] = s.perRow ? s.perRow[k] : 0;
+    if (sens && k < sens->m) {
+      row.numbers[2] = sens->rhs[k];
+      row.numbers[3] = sens->rhsIncrease[k];
+      row.numbers[4] = sens->rhsDecrease[k];
+    }
+    if (!writeReportRow(context, (*offset)++, row)) return -1;
+    ++written;
+  }
+  return written;
+}
+
+int writeBoundRows(LibraryContext* context, const ReportSummary& s, int* offset) {
+  int written = 0;
+  ConstraintCell cell;
+  for (int k = 0; Sess_getConstraintCell(context->constraints, k, &cell); ++k) {
+    if (cell.relation == RelationInteger || !rowWanted(context, OptCir, cell.row)) continue;
+    int v = Sess_variableOfCell(context->variables, cell.sheetRow, cell.column);
+    if (v < 0 || v >= s.n) return -1;
+    ReportRow row;
+    row.index = cell.row;
+    row.address = cellAddress(cell.sheetRow, cell.column);
+    row.relation = cell.relation;
+    row.rhs = cell.rhsText;
+    double slack = slackOf(context, cell.relation, s.lower[v], s.values[v], s.upper[v]);
+    row.mark = bindingMark(slack);
+    row.numbers[0] = slack;
+    if ((slack == 0 || context->feasibilityMode) && s.perVariable) row.numbers[1] = s.perVariable[v];
+    if (!writeReportRow(context, (*offset)++, row)) return -1;
+    ++written;
+  }
+  return written;
+}
+
+}  // namespace
+
+int Sess_prepareResults(LibraryContext* context) {
+  const XLOPER* target = Msg_getMessageName(context, MsgTable);
+  context->results.target = isSingleArea(target) ? target : nullptr;
+  if (!context->results.target) return 0;
+  for (int k = 0; k < 8; ++k) context->results.statistics[k] = 0;
+  return Sess_writeStatistics(context, 0);
+}
+
+int Sess_writeStatistics(LibraryContext* context, int offset) {
+  RowValues row(StatisticsColumns);
+  for (int k = 0; k < StatisticsColumns; ++k) row.number(k, context->results.statistics[k]);
+  return writeRow(context, offset, row);
+}
+
+int Sess_storeEngineLimits(LibraryContext* context) {
+  static constexpr int kItems[8] = {3, 4, 5, 6, 1, 2, 7, 13};
+  if (!Sess_prepareResults(context)) return StatusHostFailure;
+  for (int k = 0; k < 8; ++k)
+    context->results.statistics[k] = Host_getEngineInfoItem(context, context->currentEngine, kItems[k]);
+  return Sess_writeStatistics(context, 0) ? 0 : StatusHostFailure;
+}
+
+int Sess_storeModelSize(LibraryContext* context) {
+  if (!context->results.target && !Sess_prepareResults(context)) return StatusHostFailure;
+  return storeSizes(context, 0, 0) ? 0 : StatusHostFailure;
+}
+
+int Sess_writeReports(LibraryContext* context, int reportSet, int code,
+                      const ReportSummary* summary, const SensitivityRecord* sensitivity) {
+  if (!Host_queryModel(context, QueryReports) && !context->feasibilityMode)
+    return (context->results.target || Sess_prepareResults(context)) &&
+           storeSizes(context, reportSet, code);
+  if (!summary || !context->variables || !Sess_prepareResults(context)) return 0;
+  int offset = 1;
+  int variables = writeVariableRows(context, *summary, sensitivity, &offset);
+  int rows = variables < 0 ? -1 : writeConstraintRows(context, *summary, sensitivity, &offset);
+  int bounds = rows < 0 ? -1 : writeBoundRows(context, *summary, &offset);
+  if (bounds < 0) return 0;
+  double* statistics = context->results.statistics;
+  statistics[0] = variables;
+  statistics[1] = rows;
+  statistics[2] = bounds;
+  statistics[3] = Host_queryModel(context, QueryIntegers);
+  statistics[4] = sensitivity ? 11 : 7;
+  statistics[5] = variables + rows + bounds;
+  statistics[6] = reportSet;
+  statistics[7] = code;
+  return Sess_writeStatistics(context, 0);
+}
+
+int Sess_writeReportTable(LibraryContext* context, int code1, int code2, int columns, int rows,
+                          const char* const* texts) {
+  if (!Host_queryModel(context, QueryReports) || !Sess_prepareResults(context)) return 0;
+  if (columns < 1 || rows < 0 || (rows > 0 && !texts)) return 0;
+  int variables = Host_queryModel(context, QueryVariables);
+  int constraintRows = Sess_rowsWithoutGrouped(context);
+  int bounds = boundCells(context);
+  int s = variables + constraintRows + bounds + 1;
+  double* statistics = context->results.statistics;
+  const double head[8] = {double(variables), double(constraintRows), double(bounds),
+                          double(Host_queryModel(context, QueryIntegers)), double(columns),
+                          double(rows), double(code1), double(code2)};
+  std::copy(head, head + 8, statistics);
+  if (!Sess_writeStatistics(context, s)) return 0;
+  for (int r = 0; r < rows; ++r) {
+    RowValues row(columns);
+    for (int k = 0; k < columns; ++k) {
+      const char* text = texts[r * columns + k];
+      row.text(k, text ? text : "");
+    }
+    if (!writeRow(context, s + 1 + r, row)) break;
+  }
+  return 1;
+}

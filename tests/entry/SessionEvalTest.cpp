@@ -1,0 +1,196 @@
+// Evaluation through Excel seen by an engine: a small test engine reads the
+// sizes, bounds, types and start values of data workbooks through the host
+// services and evaluates points, compared with the workbooks' cached values
+// and with the problems' formulas computed by hand.
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "SessionFixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// name -> number of constraints from expected.csv.
+std::vector<std::pair<std::string, int>> nlpProblems() {
+  std::ifstream in(fs::path(CORVAN_DATA) / "nlp" / "expected.csv");
+  std::vector<std::pair<std::string, int>> out;
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::stringstream s(line);
+    std::string name, n, constraints;
+    std::getline(s, name, ',');
+    std::getline(s, n, ',');
+    std::getline(s, constraints, ',');
+    out.push_back({name, std::stoi(constraints)});
+  }
+  EXPECT_EQ(out.size(), 59u);
+  return out;
+}
+
+bool near(double a, double b, double relative) {
+  return std::fabs(a - b) <= relative * std::max(1.0, std::max(std::fabs(a), std::fabs(b)));
+}
+
+// The problems' own formulas: constraint rows in sheet order, then the objective.
+using Model = std::function<std::vector<double>(const std::vector<double>&)>;
+
+std::vector<double> hs15(const std::vector<double>& x) {
+  double f = 100 * std::pow(x[1] - x[0] * x[0], 2) + std::pow(1 - x[0], 2);
+  return {x[0] * x[1], x[0] + x[1] * x[1], f};
+}
+
+std::vector<double> hs21(const std::vector<double>& x) {
+  return {10 * x[0] - x[1], 0.01 * x[0] * x[0] + x[1] * x[1] - 100};
+}
+
+std::vector<double> hs71(const std::vector<double>& x) {
+  double squares = x[0] * x[0] + x[1] * x[1] + x[2] * x[2] + x[3] * x[3];
+  double f = x[0] * x[3] * (x[0] + x[1] + x[2]) + x[2];
+  return {squares, x[0] * x[1] * x[2] * x[3], f};
+}
+
+}  // namespace
+
+// Every data problem at its start point: the rows are the constraint cells
+// in sheet order and the last value is the objective, equal to the values
+// the workbook was saved with.
+TEST_F(SessionLibrary, EveryProblemAtItsStartPointGivesTheWorkbooksOwnValues) {
+  for (const auto& [problem, constraints] : nlpProblems()) {
+    SCOPED_TRACE(problem);
+    ASSERT_NE(open("nlp/" + problem + ".xlsx"), nullptr);
+    std::vector<double> cached;
+    for (int k = 0; k < constraints; ++k) cached.push_back(numberIn(sheet, 8 + k, 1));  // B9...
+    cached.push_back(numberIn(sheet, 5, 1));                                          // B6
+    ASSERT_EQ(begin(), 1);
+    ASSERT_EQ(rows(), constraints + 1);
+    std::vector<double> f;
+    ASSERT_TRUE(evaluate(initialValues(), &f));
+    for (int k = 0; k <= constraints; ++k) EXPECT_TRUE(near(f[k], cached[k], 1e-13)) << "row " << k;
+    EXPECT_EQ(end(), 1);
+    Wb_closeWorkbook(book);
+  }
+}
+
+// Variable bounds come from the bound rows the names refer to: rows 3 and 4
+// under each variable, blank meaning none; no variable is integer.
+TEST_F(SessionLibrary, BoundsAndTypesOfEveryProblemFollowItsBoundRows) {
+  for (const auto& [problem, constraints] : nlpProblems()) {
+    SCOPED_TRACE(problem);
+    ASSERT_NE(open("nlp/" + problem + ".xlsx"), nullptr);
+    ASSERT_EQ(begin(), 1);
+    int n = variables(), m = rows();
+    std::vector<double> lower(n), upper(n), rowLower(m), rowUpper(m);
+    ASSERT_EQ(ordinal<BoundsFn>(17)(context, lower.data(), upper.data(), rowLower.data(),
+                                    rowUpper.data()), 1);
+    std::vector<int> types(n, -1);
+    ASSERT_EQ(ordinal<TypesFn>(19)(context, types.data()), 1);
+    for (int j = 0; j < n; ++j) {
+      double l = numberIn(sheet, 2, 1 + j), u = numberIn(sheet, 3, 1 + j);
+      EXPECT_EQ(lower[j], std::isnan(l) ? -1e30 : l) << "x" << j + 1;
+      EXPECT_EQ(upper[j], std::isnan(u) ? 1e30 : u) << "x" << j + 1;
+      EXPECT_EQ(types[j], 0);
+    }
+    EXPECT_EQ(rowLower[m - 1], -1e30);  // the objective row is free
+    EXPECT_EQ(rowUpper[m - 1], 1e30);
+    EXPECT_EQ(end(), 1);
+    Wb_closeWorkbook(book);
+  }
+}
+
+// A test engine evaluates points away from the start through the host
+// services and finds the problems' formulas.
+TEST_F(SessionLibrary, TestEngineFindsTheProblemFormulasAtItsPoints) {
+  const std::vector<std::pair<std::string, Model>> models = {
+      {"hs15", hs15}, {"hs21", hs21}, {"hs71", hs71}};
+  for (const auto& [problem, model] : models) {
+    SCOPED_TRACE(problem);
+    ASSERT_NE(open("nlp/" + problem + ".xlsx"), nullptr);
+    ASSERT_EQ(begin(), 1);
+    EXPECT_EQ(query(10), 1);  // the last row is the objective
+    EXPECT_EQ(query(11), 0);  // minimised
+    std::vector<double> x = initialValues();
+    for (int step = 1; step <= 3; ++step) {
+      for (std::size_t j = 0; j < x.size(); ++j) x[j] += 0.37 * step - 0.11 * double(j);
+      std::vector<double> f, expected = model(x);
+      ASSERT_TRUE(evaluate(x, &f));
+      for (std::size_t k = 0; k < expected.size(); ++k) EXPECT_TRUE(near(f[k], expected[k], 1e-12));
+      for (std::size_t j = 0; j < x.size(); ++j) EXPECT_EQ(initialValues()[j], x[j]);  // left in the cells
+    }
+    EXPECT_EQ(end(), 1);
+    Wb_closeWorkbook(book);
+  }
+}
+
+// Forward differences with one variable changed (ordinal 34) give the
+// gradient of hs15's objective and rows.
+TEST_F(SessionLibrary, DifferencesWithOneVariableChangedGiveTheGradient) {
+  ASSERT_NE(open("nlp/hs15.xlsx"), nullptr);
+  ASSERT_EQ(begin(), 1);
+  std::vector<double> x = {0.3, 1.7}, base;
+  ASSERT_TRUE(evaluate(x, &base));
+  auto changed = ordinal<OneChangedFn>(34);
+  const double h = 1e-7;
+  // d/dx1 and d/dx2 of (x1 x2, x1 + x2^2, 100 (x2 - x1^2)^2 + (1 - x1)^2).
+  double r = x[1] - x[0] * x[0];
+  const double gradient[2][3] = {{x[1], 1, -400 * x[0] * r - 2 * (1 - x[0])},
+                                 {x[0], 2 * x[1], 200 * r}};
+  for (int j = 0; j < 2; ++j) {
+    std::vector<double> f(rows() + 1);
+    ASSERT_EQ(changed(context, f.data(), j, x[j] + h), 1);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR((f[k] - base[k]) / h, gradient[j][k], 1e-4);
+    ASSERT_EQ(changed(context, f.data(), j, x[j]), 1);  // back to the base point
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(f[k], base[k]);
+  }
+  EXPECT_EQ(end(), 1);
+}
+
+// Integer and binary columns of the MIP workbooks: types from the integer
+// and binary rows, bounds from the bound rows (row 6 and 7 under each
+// variable), as the kind row 9 says.
+TEST_F(SessionLibrary, IntegerFlagsAndBoundsOfMipWorkbooksFollowTheirNames) {
+  for (const char* problem : {"flugpl", "p0033"}) {
+    SCOPED_TRACE(problem);
+    ASSERT_NE(open(std::string("lp/") + problem + ".xlsx"), nullptr);
+    ASSERT_EQ(begin(), 1);
+    int n = variables(), m = rows();
+    std::vector<double> lower(n), upper(n), rowLower(m), rowUpper(m);
+    std::vector<int> types(n, -1);
+    ASSERT_EQ(ordinal<BoundsFn>(17)(context, lower.data(), upper.data(), rowLower.data(),
+                                    rowUpper.data()), 1);
+    ASSERT_EQ(ordinal<TypesFn>(19)(context, types.data()), 1);
+    int integers = 0;
+    for (int j = 0; j < n; ++j) {
+      const Cell* kind = Wb_findCell(sheet, 8, 5 + j);  // row 9 from column F
+      ASSERT_NE(kind, nullptr);
+      int expected = kind->value.text == "I" ? 1 : kind->value.text == "B" ? 2 : 0;
+      EXPECT_EQ(types[j], expected) << "column " << j;
+      integers += expected != 0;
+      double l = numberIn(sheet, 5, 5 + j), u = numberIn(sheet, 6, 5 + j);
+      EXPECT_EQ(lower[j], std::isnan(l) ? -1e30 : l);
+      EXPECT_EQ(upper[j], std::isnan(u) ? 1e30 : u);
+    }
+    EXPECT_GT(integers, 0);
+    EXPECT_EQ(query(2), integers);
+    EXPECT_EQ(end(), 1);
+    Wb_closeWorkbook(book);
+  }
+}
+
+// vpm1's variables run to column 378, beyond the 256 columns a reference
+// holds: the session cannot open, Solve reports 13 and nothing is left.
+TEST_F(SessionLibrary, ModelBeyondTheReferenceColumnsFailsCleanly) {
+  ASSERT_NE(open("lp/vpm1.xlsx"), nullptr);
+  EXPECT_EQ(begin(), 0);
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(solve(0), 13);
+  EXPECT_EQ(context->variables, nullptr);
+  EXPECT_EQ(context->constraints, nullptr);
+  EXPECT_TRUE(context->savedPriorValues.empty());
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Automatic);
+  EXPECT_EQ(context->robustMode, -1);
+}

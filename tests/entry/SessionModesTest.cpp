@@ -1,0 +1,304 @@
+// The run session around small models built cell by cell: weighted
+// scenario rows and the grouped row, feasibility mode's elastic variables,
+// the prior values kept or restored by Solve actions 1 and 2, the
+// calculation mode, and the options that make the session refuse to open.
+#include <cmath>
+
+#include "SessionFixture.h"
+#include "entry/Host_Memory.h"
+#include "entry/Sess_Excel.h"
+
+namespace {
+
+using FixElasticFn = int (*)(LibraryContext*, int, int, int, double*);
+using StartsFn = int (*)(LibraryContext*, int*, int*);
+
+}  // namespace
+
+class SessionModel : public SessionLibrary {
+ protected:
+  // Weighted rows: x in A1 (common), y in A2 (one per scenario row); the
+  // scenario cells A2:B2 hold y and the data d; objective C1 = x d + y;
+  // per-row row C2 = y + d <= 10.
+  void weightedModel(double weight2) {
+    newModel();
+    formula("C1", "A1*B2+A2");
+    formula("C2", "A2+B2");
+    name("solver_adj", "Model!$A$1:$A$2");
+    name("solver_opt", "Model!$C$1");
+    name("solver_typ", "2");
+    name("solver_num", "1");
+    name("solver_lhs1", "Model!$C$2");
+    name("solver_rel1", "1");
+    name("solver_rhs1", "10");
+    name("robust_num", "2");
+    name("robust_std", "0.5");
+    name("scen_num", "2");
+    name("scen_change", "Model!$A$2:$B$2");
+    name("scen_value1", "{0,1}");
+    name("scen_value2", "{0,2}");
+    name("scen_weight1", "1");
+    name("scen_weight2", std::to_string(weight2));
+  }
+  // Variables A1:A2 holding 1 and 2, objective C1 = A1 + A2 minimised.
+  void twoVariables() {
+    newModel();
+    number("A1", 1);
+    number("A2", 2);
+    formula("C1", "A1+A2");
+    name("solver_adj", "Model!$A$1:$A$2");
+    name("solver_opt", "Model!$C$1");
+    name("solver_typ", "2");
+    name("solver_num", "0");
+  }
+};
+
+TEST_F(SessionModel, WeightedRowsGiveEachRowsRowsAndTheWeightedGroupedRow) {
+  weightedModel(3);
+  ASSERT_EQ(begin(), 1);
+  EXPECT_EQ(context->perRowCells, 1);
+  ASSERT_EQ(variables(), 3);  // x, then y of each scenario row
+  ASSERT_EQ(rows(), 3);       // C2 per scenario row, then the grouped row
+  std::vector<double> f;
+  ASSERT_TRUE(evaluate({2, 3, 4}, &f));
+  EXPECT_DOUBLE_EQ(f[0], 3 + 1);
+  EXPECT_DOUBLE_EQ(f[1], 4 + 2);
+  // o = 5 and 8 with weights 1 and 3: mean 7.25, variance 217/4 - 7.25^2.
+  double deviation = std::sqrt(217.0 / 4 - 7.25 * 7.25);
+  EXPECT_DOUBLE_EQ(f[2], 7.25 + 0.5 * deviation);
+  std::vector<double> lower(3), upper(3), rowLower(3), rowUpper(3);
+  ASSERT_EQ(ordinal<BoundsFn>(17)(context, lower.data(), upper.data(), rowLower.data(),
+                                  rowUpper.data()), 1);
+  EXPECT_EQ(rowUpper[0], 10);
+  EXPECT_EQ(rowUpper[1], 10);
+  EXPECT_EQ(end(), 1);
+  // The per-row values went back into the scenario names.
+  ASSERT_EQ(begin(), 1);
+  std::vector<double> x = initialValues();
+  EXPECT_EQ(x[1], 3);
+  EXPECT_EQ(x[2], 4);
+  EXPECT_EQ(end(), 1);
+}
+
+TEST_F(SessionModel, WeightsSummingToZeroFailEveryEvaluation) {
+  weightedModel(-1);
+  ASSERT_EQ(begin(), 1);
+  std::vector<double> f;
+  EXPECT_FALSE(evaluate({2, 3, 4}, &f));
+  EXPECT_FALSE(evaluate({0, 0, 0}, &f));
+  auto changed = ordinal<OneChangedFn>(34);
+  EXPECT_EQ(changed(context, f.data(), 0, 1.0), 0);
+  EXPECT_EQ(end(), 1);
+}
+
+TEST_F(SessionModel, GroupedCellsCountTheirViolation) {
+  newModel();
+  formula("C1", "0*A1");
+  formula("C2", "A1");
+  name("solver_adj", "Model!$A$1");
+  name("solver_opt", "Model!$C$1");
+  name("solver_typ", "2");
+  name("solver_num", "1");
+  name("solver_lhs1", "Model!$C$2");
+  name("solver_rel1", "9");  // grouped "<="
+  name("solver_rhs1", "1");
+  name("robust_pen", "2");
+  ASSERT_EQ(begin(), 1);
+  ASSERT_EQ(rows(), 1);  // only the grouped row
+  std::vector<double> f;
+  ASSERT_TRUE(evaluate({1 + 1e-7}, &f));
+  double d = (1 + 1e-7) - 1;
+  EXPECT_NEAR(f[0], 2 * 0.05 * d * d * 1e6, 1e-20);
+  EXPECT_NEAR(f[0], 2 * 5e-10, 1e-16);
+  ASSERT_TRUE(evaluate({1.5}, &f));
+  EXPECT_DOUBLE_EQ(f[0], 2 * 0.5);
+  ASSERT_TRUE(evaluate({0.5}, &f));
+  EXPECT_EQ(f[0], 0);
+  EXPECT_EQ(end(), 1);
+  EXPECT_NEAR(Sess_violation(1, 1 + 1e-7, 1), 5e-10, 1e-16);
+  EXPECT_EQ(Sess_violation(3, 2, 1), 0);
+  EXPECT_DOUBLE_EQ(Sess_violation(2, 3, 1), 2);
+}
+
+TEST_F(SessionModel, MaximisedGroupedRowIsNegated) {
+  twoVariables();
+  name("solver_typ", "1");
+  ASSERT_EQ(begin(), 1);
+  EXPECT_EQ(query(11), 1);
+  std::vector<double> f;
+  ASSERT_TRUE(evaluate({3, 4}, &f));
+  EXPECT_EQ(f[0], 7);  // -(-7): the engine negates it back at its boundary
+  EXPECT_EQ(end(), 1);
+}
+
+TEST_F(SessionModel, KeepAndRestoreThePriorValues) {
+  twoVariables();
+  ASSERT_EQ(begin(), 1);
+  std::vector<double> f;
+  ASSERT_TRUE(evaluate({5, 6}, &f));
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(valueAt("A1"), 5);
+  EXPECT_EQ(solve(2), 1);  // restore
+  EXPECT_EQ(valueAt("A1"), 1);
+  EXPECT_EQ(valueAt("A2"), 2);
+  EXPECT_EQ(valueAt("C1"), 3);  // recalculated
+
+  ASSERT_EQ(begin(), 1);
+  ASSERT_TRUE(evaluate({7, 8}, &f));
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(solve(1), 1);  // keep
+  EXPECT_EQ(valueAt("A1"), 7);
+  EXPECT_EQ(solve(2), 0);  // nothing left to restore
+  EXPECT_EQ(valueAt("A1"), 7);
+}
+
+TEST_F(SessionModel, RestoreFailsWhenAVariableAreaIsGone) {
+  twoVariables();
+  name("solver_adj", "Model!$A$1");
+  name("solver_adj1", "Model!$A$2");
+  ASSERT_EQ(begin(), 1);
+  EXPECT_EQ(variables(), 2);
+  std::vector<double> f;
+  ASSERT_TRUE(evaluate({5, 6}, &f));
+  EXPECT_EQ(end(), 1);
+  ASSERT_TRUE(Wb_deleteName(book, "solver_adj1", 0));
+  EXPECT_EQ(solve(2), 0);
+}
+
+TEST_F(SessionModel, CalculationModeIsManualForTheSessionAndRestoredAfter) {
+  twoVariables();
+  ASSERT_EQ(begin(), 1);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Manual);
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Automatic);
+
+  Wb_app().calcMode = CalcMode::SemiAutomatic;
+  ASSERT_EQ(begin(), 1);
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::SemiAutomatic);
+
+  Wb_app().calcMode = CalcMode::Manual;
+  ASSERT_EQ(begin(), 1);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Manual);
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Manual);
+}
+
+TEST_F(SessionModel, InvalidRobustOptionsFailTheBegin) {
+  twoVariables();
+  name("robust_num", "3");
+  EXPECT_EQ(begin(), 0);
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Automatic);  // a failed begin changes nothing
+  name("robust_num", "0");
+  name("robust_std", "-1");
+  EXPECT_EQ(begin(), 0);
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(context->constraints, nullptr);
+  EXPECT_EQ(solve(0), 13);
+}
+
+TEST_F(SessionModel, FeasibilityModeAddsElasticVariablesToTheRows) {
+  newModel();
+  formula("C1", "A1+A2");
+  formula("C2", "A2*1");
+  formula("C3", "A3+0");
+  formula("C4", "A1");
+  name("solver_adj", "Model!$A$1:$A$3");
+  name("solver_opt", "Model!$C$4");
+  name("solver_typ", "2");
+  name("solver_num", "3");
+  const char* relations[] = {"2", "1", "3"};
+  const char* sides[] = {"2", "5", "1"};
+  for (int i = 1; i <= 3; ++i) {
+    name("solver_lhs" + std::to_string(i), "Model!$C$" + std::to_string(i));
+    name("solver_rel" + std::to_string(i), relations[i - 1]);
+    name("solver_rhs" + std::to_string(i), sides[i - 1]);
+  }
+  context->feasibilityMode = 1;
+  ASSERT_EQ(begin(), 1);
+  EXPECT_EQ(context->elasticRowIds, (std::vector<std::int32_t>{1, -1, -2, 3}));
+  ASSERT_EQ(variables(), 7);
+  ASSERT_EQ(rows(), 4);  // the sum of the elastic values replaces the grouped row
+  std::vector<double> f;
+  ASSERT_TRUE(evaluate({1, 1, 0, 0.5, 0.25, 1, 2}, &f));
+  EXPECT_DOUBLE_EQ(f[0], 2 + 0.5 - 0.25);
+  EXPECT_DOUBLE_EQ(f[1], 1 - 1);
+  EXPECT_DOUBLE_EQ(f[2], 0 + 2);
+  EXPECT_DOUBLE_EQ(f[3], 3.75);
+
+  auto fix = ordinal<FixElasticFn>(29);
+  std::vector<double> upper(7, 1e30);
+  EXPECT_EQ(fix(context, 0, 0, 0, upper.data()), 0);  // not an elastic variable
+  EXPECT_EQ(fix(context, 4, 0, 0, upper.data()), 1);  // second of an equality pair
+  EXPECT_EQ(upper[3], 0);
+  EXPECT_EQ(upper[4], 0);
+  EXPECT_EQ(fix(context, -1, 0, 0, upper.data()), 1);  // relax the pair
+  EXPECT_EQ(upper[3], 1e30);
+  EXPECT_EQ(upper[4], 1e30);
+  upper[5] = 0.5;
+  EXPECT_EQ(fix(context, -1, 1, 0, upper.data()), 0);  // not fixed: unchanged
+  EXPECT_EQ(upper[5], 0.5);
+  EXPECT_EQ(fix(context, -1, 1, 1, upper.data()), 1);
+  EXPECT_EQ(upper[5], 0);
+  EXPECT_EQ(fix(context, -1, 7, 1, upper.data()), 0);  // no such row
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(context->feasibilityMode, 0);
+  EXPECT_EQ(context->elasticCount, 0);
+}
+
+TEST_F(SessionModel, AddressesNamedValuesAndRelaxedGroups) {
+  twoVariables();
+  Sheet* data = Wb_addSheet(book, "Data");
+  Wb_setValue(book, data, 2, 1, CellValue::makeNumber(4));  // Data!B3
+  formula("C1", "Data!B3*2");
+  name("solver_adj", "Data!$B$3");
+  name("solver_rlx", "1");
+  name("solver_sep", "3");
+  ASSERT_EQ(begin(), 1);
+  using AddressFn = int (*)(LibraryContext*, int, int, char**, char**, int);
+  char variable[16], row[3];
+  char* variableTexts[] = {variable};
+  char* rowTexts[] = {row};
+  ASSERT_EQ(ordinal<AddressFn>(26)(context, 1, 1, variableTexts, rowTexts, 3), 1);
+  EXPECT_STREQ(variable, "B3");
+  EXPECT_STREQ(row, "C1");  // cut to the length less one
+
+  int starts[2] = {-7, -7}, members[2] = {-7, -7};
+  EXPECT_EQ(ordinal<StartsFn>(20)(context, starts, members), 1);
+  EXPECT_EQ(starts[0], -7);  // relaxed: nothing written
+
+  using NamedIntFn = int (*)(LibraryContext*, const char*, int);
+  using NamedRealFn = int (*)(LibraryContext*, double*, const char*, double);
+  EXPECT_EQ(ordinal<NamedIntFn>(27)(context, "solver_sep", 1), 3);
+  EXPECT_EQ(ordinal<NamedIntFn>(27)(context, "solver_sed", 1), 1);
+  double value = 0;
+  EXPECT_EQ(ordinal<NamedRealFn>(28)(context, &value, "solver_fea", 1e-6), 1);
+  EXPECT_EQ(value, 1e-6);
+  EXPECT_EQ(end(), 1);
+}
+
+TEST(SessionMemory, ZeroedBlocksAndPowersOfTwoWithinRange) {
+  EXPECT_EQ(Mem_alloc(0), nullptr);
+  auto* block = static_cast<unsigned char*>(Mem_alloc(64));
+  ASSERT_NE(block, nullptr);
+  for (int k = 0; k < 64; ++k) EXPECT_EQ(block[k], 0);
+  Mem_free(block);
+  Mem_free(nullptr);
+
+  double x = 1.5;
+  Dbl_scalePow2(&x, 3);
+  EXPECT_EQ(x, 12);
+  Dbl_scalePow2(&x, 5000);  // beyond the range: infinity, not a wrapped exponent
+  EXPECT_TRUE(std::isinf(x));
+  x = 1.5;
+  Dbl_scalePow2(&x, -5000);
+  EXPECT_EQ(x, 0);
+  x = 3;
+  Dbl_scalePow2(&x, -1075);  // into the subnormal numbers
+  EXPECT_EQ(x, std::ldexp(3.0, -1075));
+  EXPECT_EQ(Dbl_getExponent(8), 3);
+  EXPECT_EQ(Dbl_getExponent(-0.75), -1);
+  EXPECT_EQ(Dbl_getExponent(0), 0);
+  EXPECT_EQ(Dbl_getExponent(std::nan("")), 0);
+}
