@@ -113,6 +113,21 @@ int boundCells(const LibraryContext* context) {
          Names_countCells(list, RelationInteger, RowBound, kBoundExclusions);
 }
 
+// Variables, rows without the grouped row, bound cells and integer variables.
+void modelCounts(LibraryContext* context, double* out) {
+  out[0] = Host_queryModel(context, QueryVariables);
+  out[1] = Sess_rowsWithoutGrouped(context);
+  out[2] = context->constraints ? boundCells(context) : 0;
+  out[3] = Host_queryModel(context, QueryIntegers);
+}
+
+// The row after the statistics row and the model's rows.
+int afterModelRows(LibraryContext* context) {
+  double counts[4];
+  modelCounts(context, counts);
+  return int(counts[0] + counts[1] + counts[2]) + 1;
+}
+
 int boundedVariables(LibraryContext* context) {
   int bounded = boundCells(context);
   if (Names_getOption(context, OptNeg, 0) != 1) return bounded;
@@ -126,10 +141,8 @@ int boundedVariables(LibraryContext* context) {
 
 bool storeSizes(LibraryContext* context, int set, int code) {
   double* statistics = context->results.statistics;
-  statistics[0] = Host_queryModel(context, QueryVariables);
-  statistics[1] = Sess_rowsWithoutGrouped(context);
+  modelCounts(context, statistics);
   statistics[2] = boundedVariables(context);
-  statistics[3] = Host_queryModel(context, QueryIntegers);
   statistics[4] = statistics[5] = 0;
   statistics[6] = set;
   statistics[7] = code;
@@ -234,6 +247,37 @@ int writeBoundRows(LibraryContext* context, const ReportSummary& s, int* offset)
   return written;
 }
 
+bool writeStatisticsRow(LibraryContext* context, int offset, const double* values, int count) {
+  std::fill(context->results.statistics, context->results.statistics + StatisticsColumns, 0.0);
+  std::copy(values, values + count, context->results.statistics);
+  return Sess_writeStatistics(context, offset);
+}
+
+// Rows of `columns` texts from row `offset`.
+bool writeTextRows(LibraryContext* context, int offset, const char* const* texts, int count,
+                   int columns) {
+  for (int r = 0; r * columns < count; ++r) {
+    RowValues row(columns);
+    for (int k = 0; k < columns; ++k) {
+      int at = r * columns + k;
+      row.text(k, at < count && texts[at] ? texts[at] : "");
+    }
+    if (!writeRow(context, offset + r, row)) return false;
+  }
+  return true;
+}
+
+bool writeExtraRows(LibraryContext* context, int offset, const ExtraRow* rows, int count) {
+  for (int k = 0; k < count; ++k) {
+    ReportRow row;
+    row.index = rows[k].number;
+    row.address = rows[k].text ? rows[k].text : "";
+    row.relation = rows[k].type;
+    if (!writeReportRow(context, offset + k, row)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int Sess_prepareResults(LibraryContext* context) {
@@ -290,15 +334,11 @@ int Sess_writeReportTable(LibraryContext* context, int code1, int code2, int col
                           const char* const* texts) {
   if (!Host_queryModel(context, QueryReports) || !Sess_prepareResults(context)) return 0;
   if (columns < 1 || rows < 0 || (rows > 0 && !texts)) return 0;
-  int variables = Host_queryModel(context, QueryVariables);
-  int constraintRows = Sess_rowsWithoutGrouped(context);
-  int bounds = boundCells(context);
-  int s = variables + constraintRows + bounds + 1;
+  int s = afterModelRows(context);
   double* statistics = context->results.statistics;
-  const double head[8] = {double(variables), double(constraintRows), double(bounds),
-                          double(Host_queryModel(context, QueryIntegers)), double(columns),
-                          double(rows), double(code1), double(code2)};
-  std::copy(head, head + 8, statistics);
+  modelCounts(context, statistics);
+  const double tail[4] = {double(columns), double(rows), double(code1), double(code2)};
+  std::copy(tail, tail + 4, statistics + 4);
   if (!Sess_writeStatistics(context, s)) return 0;
   for (int r = 0; r < rows; ++r) {
     RowValues row(columns);
@@ -309,4 +349,50 @@ int Sess_writeReportTable(LibraryContext* context, int code1, int code2, int col
     if (!writeRow(context, s + 1 + r, row)) break;
   }
   return 1;
+}
+
+int Sess_storeAnalysisCounts(LibraryContext* context, int flag, int count, int first,
+                             const char* const* texts, int extraVariables, int extraRows) {
+  if (!Sess_prepareResults(context) || count < 0 || (flag && count > 0 && !texts)) return 0;
+  int offset = afterModelRows(context) + std::max(0, extraVariables) + std::max(0, extraRows);
+  const double values[3] = {double(flag), double(count), double(first)};
+  if (!writeStatisticsRow(context, offset, values, 3)) return 0;
+  return !flag || writeTextRows(context, offset + 1, texts, count, kReportColumns);
+}
+
+int Sess_storeDiagnosis(LibraryContext* context, const double* counts, int rows,
+                        const char* const* texts) {
+  if (!counts || !Sess_prepareResults(context)) return 0;
+  if (rows > 0 && (!texts || !writeTextRows(context, 1, texts, rows * kReportColumns,
+                                            kReportColumns)))
+    return 0;
+  return writeStatisticsRow(context, 0, counts, StatisticsColumns);
+}
+
+int Sess_storeModelCounts(LibraryContext* context, const int (&extra)[3], int flag,
+                          const ExtraRow* variables, int variableCount, const ExtraRow* rows,
+                          int rowCount) {
+  if (!Sess_prepareResults(context)) return 0;
+  double values[7];
+  modelCounts(context, values);
+  for (int k = 0; k < 3; ++k) values[4 + k] = extra[k];
+  int offset = int(values[0] + values[1]) + 1;
+  if (flag && variableCount > 0 && rowCount > 0) {
+    if (!variables || !rows || !writeExtraRows(context, offset, variables, variableCount) ||
+        !writeExtraRows(context, offset + variableCount, rows, rowCount))
+      return 0;
+    offset += variableCount + rowCount;
+  }
+  return writeStatisticsRow(context, offset, values, 7);
+}
+
+int Sess_storeErrorCell(LibraryContext* context, const int (&codes)[4], const char* text) {
+  if (!Sess_prepareResults(context)) return 0;
+  double counts[4];
+  modelCounts(context, counts);
+  if (!writeStatisticsRow(context, 0, counts, 4)) return 0;
+  RowValues row(5);
+  for (int k = 0; k < 4; ++k) row.integer(k, codes[k]);
+  row.text(4, text ? text : "");
+  return writeRow(context, afterModelRows(context), row);
 }

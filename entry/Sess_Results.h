@@ -1,8 +1,8 @@
 // Results handed back to the front end in its result range ("solver_tbl"):
 // a statistics row of 16 numbers at the range's first row and report rows
 // of 11 values below it (variables, constraint rows, bound rows), the
-// engine limits and model size of `Solve` actions 9 and 10, and tables of
-// texts from engines.
+// engine limits and model size of `Solve` actions 9 and 10, tables of texts
+// from engines, and the findings of model analysis and diagnosis.
 #pragma once
 
 #include <cstdint>
@@ -61,3 +61,33 @@ int Sess_writeReports(LibraryContext* context, int reportSet, int code,
 // the report rows. 1 on success.
 int Sess_writeReportTable(LibraryContext* context, int code1, int code2, int columns, int rows,
                           const char* const* texts);
+
+// Findings of model analysis and diagnosis. Rows are counted from the
+// range's first row; "the model's rows" are its variables, its rows without
+// the grouped row and its bound cells (relation not integer), after the
+// statistics row. Each returns 1 on success.
+//
+// Analysis: the statistics (flag, text count, first count) in the row after
+// the model's rows and the caller's two extra blocks; with the flag, the
+// texts follow, 11 to a row.
+int Sess_storeAnalysisCounts(LibraryContext* context, int flag, int count, int first,
+                             const char* const* texts, int extraVariables, int extraRows);
+// Diagnosis: the 16 counts in the statistics row at the first row; with
+// rows, per-function rows of 11 texts from the second row.
+int Sess_storeDiagnosis(LibraryContext* context, const double* counts, int rows,
+                        const char* const* texts);
+// An added variable or row: its number, text and type columns.
+struct ExtraRow {
+  int number;
+  const char* text;
+  int type;
+};
+// Model counts (variables, rows, bound cells, integer variables, then the
+// caller's three) after the variable and constraint rows; with the flag and
+// both counts positive, the added variable rows and row rows come first.
+int Sess_storeModelCounts(LibraryContext* context, const int (&extra)[3], int flag,
+                          const ExtraRow* variables, int variableCount, const ExtraRow* rows,
+                          int rowCount);
+// After an interpreter error: the model counts at the first row, then the
+// caller's four codes and its text (none: empty) after the model's rows.
+int Sess_storeErrorCell(LibraryContext* context, const int (&codes)[4], const char* text);

@@ -173,10 +173,12 @@ bool Grg_evaluatePerturbed(GrgRecord& rec, int previous, int j, double value, do
 double Grg_trueObjective(const GrgRecord& rec, double value);
 
 // Iteration (Grg_Iteration.cpp).
+// One main-loop pass from x; returns its end code (0 optimal, 1 converged,
+// 2 no progress, 4 unbounded, 5 infeasible), stops and errors in `status`.
 int Grg_runPass(GrgRecord& rec);
-void Grg_classifyRows(GrgRecord& rec);
+// The objective the iteration minimises: the sum of violations while rows
+// are violated, else the objective row.
 double Grg_objective(const GrgRecord& rec, const double* rows);
-void Grg_basicDirection(GrgRecord& rec);
 
 // Line search and restoration (Grg_LineSearch.cpp).
 void Grg_lineSearch(GrgRecord& rec);

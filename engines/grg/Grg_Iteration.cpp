@@ -69,6 +69,22 @@ Pick columnMax(const std::vector<double>& w, int width, int nb, const std::vecto
   return p;
 }
 
+// A slack basic: the first unpivoted row's own slack, or, when that slack is
+// already basic elsewhere, the free slack column with the largest element.
+Pick slackStep(const GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
+               const std::vector<char>& taken) {
+  int n = rec.n, nb = rec.bindingCount, k = 1;
+  while (pivoted[k]) ++k;
+  if (!taken[n + k]) return {n + k, k, 1.0};
+  Pick best;
+  for (int c = 1; c <= n + nb; ++c) {
+    if (taken[c] || (c <= n && best.col > n)) continue;
+    Pick p = columnMax(w, width, nb, pivoted, c);
+    if (p.value > best.value) best = p;
+  }
+  return best;
+}
+
 // One general elimination step: the slack of the first unpivoted row, a
 // well-placed column, or the column farthest from its bounds.
 Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
@@ -83,11 +99,7 @@ Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const 
     big = std::max(big, p.value);
   }
   if (p1 < 0) p1 = big;
-  if (p1 < 1e-10 || (big < rec.pivotTol * p1 && big < rec.pivotTol)) {
-    int k = 1;
-    while (pivoted[k]) ++k;
-    return {n + k, k, 1.0};
-  }
+  if (p1 < 1e-10 || (big < rec.pivotTol * p1 && big < rec.pivotTol)) return slackStep(rec, w, width, pivoted, taken);
   Pick best;
   for (const Pick& p : cand)
     if (p.row && rec.distance[p.col] >= 10 * rec.pre && p.value > best.value) best = p;
@@ -104,9 +116,9 @@ Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const 
 
 // Among the previous basics not yet taken, the largest element over the unpivoted rows.
 Pick previousStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
-                  const std::vector<char>& taken) {
+                  const std::vector<char>& taken, const std::vector<int>& previous) {
   Pick best;
-  for (int c : rec.prevBasic) {
+  for (int c : previous) {
     if (taken[c]) continue;
     Pick p = columnMax(w, width, rec.bindingCount, pivoted, c);
     if (p.value > best.value) best = p;
@@ -133,6 +145,21 @@ double largestCandidate(const GrgRecord& rec, const std::vector<double>& w, int 
   return big;
 }
 
+// The previous basics as columns of the elimination block: variables as they
+// are, the slack of a row that is still binding as that row's slack column.
+std::vector<int> previousColumns(const GrgRecord& rec) {
+  std::vector<int> out;
+  for (int c : rec.prevBasic) {
+    if (c <= rec.n) {
+      out.push_back(c);
+      continue;
+    }
+    for (int k = 1; k <= rec.bindingCount; ++k)
+      if (rec.bindRow[k] == c - rec.n) out.push_back(rec.n + k);
+  }
+  return out;
+}
+
 // Chooses one basic column per binding row and forms the inverse of the basis.
 bool buildBasis(GrgRecord& rec, bool usePrevious) {
   int n = rec.n, nb = rec.bindingCount, width = n + 2 * nb;
@@ -143,16 +170,17 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
     row[n + k - 1] = -1.0;
     row[n + nb + k - 1] = 1.0;
   }
-  std::vector<char> pivoted(nb + 1, 0), taken(n + 1, 0);
+  std::vector<char> pivoted(nb + 1, 0), taken(n + nb + 1, 0);
   for (int j = 1; j <= n; ++j) taken[j] = rec.fixed[j] ? 1 : 0;
-  bool previousPhase = usePrevious && !rec.prevBasic.empty();
+  std::vector<int> previous = previousColumns(rec);
+  bool previousPhase = usePrevious && !previous.empty();
   double p1 = -1.0;
   for (int step = 1; step <= nb; ++step) {
     Grg_poll(rec);
     if (rec.status) return false;
     Pick pick;
     if (previousPhase) {
-      pick = previousStep(rec, w, width, pivoted, taken);
+      pick = previousStep(rec, w, width, pivoted, taken, previous);
       if (pick.col && acceptPrevious(rec, step, pick.value, p1, largestCandidate(rec, w, width, pivoted, taken))) {
         if (p1 < 0) p1 = pick.value;
       } else {
@@ -161,14 +189,11 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
       }
     }
     if (!pick.col) pick = generalStep(rec, w, width, pivoted, taken, p1);
-    if (!pick.col) {  // nothing usable: the row's own slack
-      pick.row = 1;
-      while (pivoted[pick.row]) ++pick.row;
-      pick.col = n + pick.row;
-    }
+    if (!pick.col) pick = slackStep(rec, w, width, pivoted, taken);
+    if (!pick.col) return false;
     pivot(w, nb, width, pick.row, pick.col);
     pivoted[pick.row] = 1;
-    if (pick.col <= n) taken[pick.col] = 1;
+    taken[pick.col] = 1;
     rec.basicCol[pick.row] = pick.col <= n ? pick.col : n + rec.bindRow[pick.col - n];
   }
   rec.binv.assign(static_cast<size_t>(nb) * nb, 0.0);
@@ -284,6 +309,20 @@ bool optimal(GrgRecord& rec) {
   return true;
 }
 
+// Basic direction t = -B^-1 (A_S d): how the basics follow the superbasic direction.
+void basicDirection(GrgRecord& rec) {
+  int nb = rec.bindingCount;
+  std::vector<double> v(nb + 1, 0.0);
+  for (int k = 1; k <= nb; ++k)
+    for (int s = 1; s <= rec.superbasicCount; ++s)
+      v[k] += element(rec, rec.bindRow[k], rec.cols[s]) * rec.d[rec.cols[s]];
+  for (int k = 1; k <= nb; ++k) {
+    double s = 0.0;
+    for (int l = 1; l <= nb; ++l) s += inverse(rec, k, l) * v[l];
+    rec.t[k] = -s;
+  }
+}
+
 struct Blocking {
   int position = 0;
   double step = 1e30;
@@ -384,21 +423,18 @@ int countViolated(const GrgRecord& rec) {
 }
 
 // Rows, basis and column list at the current point, after new derivatives.
-std::vector<int> basicColumns(const GrgRecord& rec, bool structuralOnly) {
-  std::vector<int> cols;
-  for (int k = 1; k <= rec.bindingCount; ++k)
-    if (!structuralOnly || rec.basicCol[k] <= rec.n) cols.push_back(rec.basicCol[k]);
-  return cols;
+std::vector<int> basicColumns(const GrgRecord& rec) {
+  return std::vector<int>(rec.basicCol.begin() + 1, rec.basicCol.begin() + rec.bindingCount + 1);
 }
 
 bool prepareIteration(GrgRecord& rec, bool first, std::vector<int>& lastBinding) {
-  std::vector<int> before = first ? std::vector<int>{} : basicColumns(rec, false);
-  rec.prevBasic = first ? std::vector<int>{} : basicColumns(rec, true);
-  Grg_classifyRows(rec);
+  std::vector<int> before = first ? std::vector<int>{} : basicColumns(rec);
+  rec.prevBasic = before;
+  classifyRows(rec);
   computeDistances(rec);
   std::vector<int> binding(rec.bindRow.begin() + 1, rec.bindRow.begin() + rec.bindingCount + 1);
   if (!buildBasis(rec, !first)) return false;
-  std::vector<int> after = basicColumns(rec, false);
+  std::vector<int> after = basicColumns(rec);
   std::sort(before.begin(), before.end());
   std::sort(after.begin(), after.end());
   rec.basisChanged = first || binding != lastBinding || before != after;
@@ -411,35 +447,19 @@ bool prepareIteration(GrgRecord& rec, bool first, std::vector<int>& lastBinding)
   return true;
 }
 
-}  // namespace
 
-void Grg_classifyRows(GrgRecord& rec) { classifyRows(rec); }
+// State of one main-loop pass.
+struct Pass {
+  double fRef = 1e30;
+  int small = 0, failures = 0, degenerate = 0, code = 0;
+  bool first = true;
+  std::vector<int> lastBinding;
+};
 
-double Grg_objective(const GrgRecord& rec, const double* rows) {
-  if (!rec.phase1) return rows[rec.objectiveRow];
-  double sum = 0.0;
-  for (int k = 1; k <= rec.nonBindingCount; ++k) sum += violation(rec, rec.nonBinding[k], rows[rec.nonBinding[k]]);
-  return sum;
-}
-
-void Grg_basicDirection(GrgRecord& rec) {
-  int nb = rec.bindingCount;
-  std::vector<double> v(nb + 1, 0.0);
-  for (int k = 1; k <= nb; ++k)
-    for (int s = 1; s <= rec.superbasicCount; ++s)
-      v[k] += element(rec, rec.bindRow[k], rec.cols[s]) * rec.d[rec.cols[s]];
-  for (int k = 1; k <= nb; ++k) {
-    double s = 0.0;
-    for (int l = 1; l <= nb; ++l) s += inverse(rec, k, l) * v[l];
-    rec.t[k] = -s;
-  }
-}
-
-int Grg_runPass(GrgRecord& rec) {
-  int code = rec.endCode;
+bool startPass(GrgRecord& rec) {
   if (!Grg_evaluate(rec, rec.g.data())) {
     rec.status = StatusEvalError;
-    return code;
+    return false;
   }
   rec.gSaved = rec.g;
   for (int i = 1; i <= rec.m; ++i) rec.x[rec.n + i] = rec.g[i];
@@ -452,59 +472,96 @@ int Grg_runPass(GrgRecord& rec) {
   rec.lastSearchAtBound = false;
   rec.phase1 = false;
   std::copy(rec.x.begin(), rec.x.begin() + rec.n + 1, rec.xPrev.begin());
-  double fRef = 1e30;
-  int small = 0, failures = 0, degenerate = 0;
-  std::vector<int> lastBinding;
-  bool first = true, stepAgain = false;
+  return true;
+}
+
+// Reduced gradient, the stopping tests, the direction and the degenerate
+// exchanges; true when a line search is due, false when the pass ends.
+bool readyToSearch(GrgRecord& rec, Pass& p) {
+  bool afterDegenerate = false;
   for (;;) {
-    if (!stepAgain) {
+    reducedGradient(rec);
+    Grg_poll(rec);
+    if (rec.status) return false;
+    if (!afterDegenerate && optimal(rec)) {
+      p.code = 0;
+      return false;
+    }
+    if (!afterDegenerate && convergence(rec, p.fRef, p.small)) {
+      p.code = 1;
+      return false;
+    }
+    if (!Grg_direction(rec)) return false;
+    if (rec.bindingCount == 0) return true;
+    basicDirection(rec);
+    Blocking b = ratioTest(rec);
+    if (b.position == 0 || b.step > rec.degenerateStep || !exchange(rec, b.position)) return true;
+    Grg_iterationReport(rec, rec.iteration);
+    if (rec.status) return false;
+    if (++p.degenerate >= (rec.n + 1) / 2 && p.degenerate >= 15) {
+      p.code = 2;
+      return false;
+    }
+    afterDegenerate = true;
+  }
+}
+
+enum class Next { Derivatives, SearchAgain, End };
+
+// After a line search: tiny values made zero, superbasics on a bound made
+// nonbasic, a failed search retried once by steepest descent.
+Next afterSearch(GrgRecord& rec, Pass& p) {
+  for (int j = 1; j <= rec.n; ++j)
+    if (std::fabs(rec.x[j]) < 1e-15) rec.x[j] = 0.0;
+  ++rec.iteration;
+  p.degenerate = 0;
+  if (rec.search.superbasicAtBound) superbasicsAtBoundLeave(rec);
+  if (rec.search.failed) {
+    if (++p.failures >= 2) {
+      p.code = 2;
+      return Next::End;
+    }
+    rec.steepestRetry = true;
+    return Next::SearchAgain;
+  }
+  p.failures = 0;
+  if (rec.search.unbounded) {
+    p.code = 4;
+    return Next::End;
+  }
+  if (rec.search.feasible) rec.restart = true;
+  return Next::Derivatives;
+}
+
+}  // namespace
+
+double Grg_objective(const GrgRecord& rec, const double* rows) {
+  if (!rec.phase1) return rows[rec.objectiveRow];
+  double sum = 0.0;
+  for (int k = 1; k <= rec.nonBindingCount; ++k) sum += violation(rec, rec.nonBinding[k], rows[rec.nonBinding[k]]);
+  return sum;
+}
+
+int Grg_runPass(GrgRecord& rec) {
+  Pass p;
+  p.code = rec.endCode;
+  if (!startPass(rec)) return p.code;
+  Next next = Next::Derivatives;
+  while (next != Next::End) {
+    if (next == Next::Derivatives) {
       Grg_derivatives(rec);
-      if (rec.status || !prepareIteration(rec, first, lastBinding)) break;
-      first = false;
+      if (rec.status || !prepareIteration(rec, p.first, p.lastBinding)) break;
+      p.first = false;
     }
-    stepAgain = false;
-    bool afterDegenerate = false, searchNow = false, end = false;
-    while (!searchNow) {
-      reducedGradient(rec);
-      Grg_poll(rec);
-      if (rec.status) break;
-      if (!afterDegenerate && optimal(rec)) { code = 0; end = true; break; }
-      if (!afterDegenerate && convergence(rec, fRef, small)) { code = 1; end = true; break; }
-      if (!Grg_direction(rec)) { end = true; break; }
-      searchNow = true;
-      if (rec.bindingCount == 0) break;
-      Grg_basicDirection(rec);
-      Blocking b = ratioTest(rec);
-      if (b.position == 0 || b.step > rec.degenerateStep || !exchange(rec, b.position)) break;
-      ++degenerate;
-      Grg_iterationReport(rec, rec.iteration);
-      if (rec.status) break;
-      if (degenerate >= (rec.n + 1) / 2 && degenerate >= 15) { code = 2; end = true; break; }
-      afterDegenerate = true;
-      searchNow = false;
-    }
-    if (rec.status || end) break;
+    if (!readyToSearch(rec, p)) break;
     Grg_iterationReport(rec, rec.iteration);
     if (rec.status) break;
     Grg_lineSearch(rec);
     if (rec.status) break;
-    for (int j = 1; j <= rec.n; ++j)
-      if (std::fabs(rec.x[j]) < 1e-15) rec.x[j] = 0.0;
-    ++rec.iteration;
-    degenerate = 0;
-    if (rec.search.superbasicAtBound) superbasicsAtBoundLeave(rec);
-    if (rec.search.failed) {
-      if (++failures >= 2) { code = 2; break; }
-      rec.steepestRetry = true;
-      stepAgain = true;
-      continue;
-    }
-    failures = 0;
-    if (rec.search.unbounded) { code = 4; break; }
-    if (rec.search.feasible) rec.restart = true;
+    next = afterSearch(rec, p);
   }
   if (rec.status == 0) Grg_polish(rec);
-  if (countViolated(rec) > 0) code = 5;
+  if (countViolated(rec) > 0) p.code = 5;
   if (rec.status == 0 && !Grg_evaluate(rec, rec.g.data())) rec.status = StatusEvalError;
-  return code;
+  return p.code;
 }

@@ -339,12 +339,16 @@ int Grg_solve(GrgRecord& rec, GrgProblem& problem) {
   if (rec.status == 0 && !boundsConsistent(rec)) rec.status = StatusInfeasible;
   if (rec.status == 0) {
     buildExtendedBounds(rec);
-    runPasses(rec);
+    try {
+      runPasses(rec);
+    } catch (const std::bad_alloc&) {
+      rec.status = StatusOutOfMemory;  // the work blocks of a very large basis
+    }
   }
-  if (rec.scaled) applyScaling(rec, true);
   int status = rec.status >= 2 ? rec.status : rec.endCode;
   if (rec.status == 0 && status <= 1 && rec.linearityCheck && !Grg_linearityTest(rec))
     status = rec.status == 0 ? StatusNotLinear : rec.status;
+  if (rec.scaled) applyScaling(rec, true);
   problem.objective = Grg_trueObjective(rec, rec.g[rec.objectiveRow]);
   std::vector<double> reduced;
   computeDuals(rec, reduced);

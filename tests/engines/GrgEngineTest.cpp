@@ -168,6 +168,32 @@ TEST(GrgSolve, ReportsNoFeasiblePoint) {
   EXPECT_EQ(GrgFn_run(m).status, StatusInfeasible);
 }
 
+TEST(GrgSolve, RetriesOnceFromAMovedStart) {
+  // min (x - 3)^2 subject to x^2 >= 1 from x = 0: the violation has no slope
+  // there, so the first pass ends infeasible at once; the retry moves x to 1.
+  GrgFunctionModel m = oneVariable(-Inf, Inf, [](double x) { return x * x; });
+  m.rows = 2;
+  m.eval = [](const double* x, double* r) {
+    r[0] = x[0] * x[0];
+    r[1] = (x[0] - 3) * (x[0] - 3);
+    return true;
+  };
+  m.x0 = {0};
+  m.rowLower = {1, -Inf};
+  m.rowUpper = {Inf, Inf};
+  std::vector<double> x;
+  GrgProblem p = GrgFn_run(m, &x);
+  EXPECT_TRUE(nearOptimal(p.status)) << p.status;
+  EXPECT_NEAR(x[0], 3.0, 1e-3);
+  EXPECT_NEAR(p.objective, 0.0, 1e-6);
+}
+
+TEST(GrgSolve, ReportsAnUnboundedObjective) {
+  GrgFunctionModel m = oneVariable(-Inf, Inf, [](double x) { return -x; });
+  m.x0 = {0};
+  EXPECT_EQ(GrgFn_run(m).status, StatusUnbounded);
+}
+
 TEST(GrgSolve, FindsAFeasiblePointWithoutObjective) {
   GrgFunctionModel m = parabolaModel();
   m.rows = 2;
@@ -360,6 +386,69 @@ TEST(GrgProgress, ReportsAfterANormalEnd) {
   GrgFn_run(m);
   ASSERT_EQ(m.reportSets.size(), 1u);
   EXPECT_EQ(m.reportSets[0], 2);
+}
+
+TEST(GrgProgress, UserStopRestartsThePass) {
+  GrgFunctionModel m = circleModel();
+  m.restartsAsked = 2;
+  GrgProblem p = GrgFn_run(m);
+  EXPECT_EQ(m.restartsAsked, 0);
+  EXPECT_TRUE(nearOptimal(p.status)) << p.status;
+  EXPECT_NEAR(p.objective, -2.0, 1e-5);
+}
+
+TEST(GrgSolve, ScaledAndQuadraticEstimatesReachTheSameOptimum) {
+  for (int variant = 0; variant < 2; ++variant) {
+    GrgFunctionModel m = parabolaModel();
+    m.x0 = {0.5, 0.5};
+    if (variant == 0) m.scaling = 1;
+    else m.flags = OptFlagEst;
+    std::vector<double> x;
+    GrgProblem p = GrgFn_run(m, &x);
+    EXPECT_TRUE(nearOptimal(p.status)) << variant << " status " << p.status;
+    EXPECT_NEAR(p.objective, 1.0, 1e-5) << variant;
+    EXPECT_NEAR(x[0], 1.0, 1e-3) << variant;
+  }
+}
+
+TEST(GrgSolve, HandsBackReducedGradientsAndMultipliers) {
+  GrgFunctionModel box = boxModel();
+  double reduced[2] = {9, 9};
+  GrgRecord rec;
+  GrgProblem p;
+  p.reducedCosts = reduced;
+  ASSERT_EQ(Grg_setup(rec, GrgFn_host(box), p), 1);
+  Grg_solve(rec, p);
+  Grg_finish(rec, p);
+  EXPECT_NEAR(reduced[0], -2.0, 1e-4);  // x1 at its upper bound, df/dx1 = 2 (2 - 3)
+  EXPECT_NEAR(reduced[1], 2.0, 1e-4);   // x2 at its lower bound, df/dx2 = 2 (0 + 1)
+
+  GrgFunctionModel circle = circleModel();
+  double multiplier[1] = {9};
+  GrgProblem q;
+  q.multipliers = multiplier;
+  ASSERT_EQ(Grg_setup(rec, GrgFn_host(circle), q), 1);
+  Grg_solve(rec, q);
+  Grg_finish(rec, q);
+  EXPECT_NEAR(multiplier[0], -0.5, 1e-3);  // grad f = u grad g at (-1, -1): (1, 1) = u (-2, -2)
+}
+
+TEST(GrgSolve, KeepsTheSolutionForAnotherDriver) {
+  GrgFunctionModel m = boxModel();
+  GrgRecord rec;
+  GrgProblem p;
+  p.flags = ProblemOtherDriver;
+  ASSERT_EQ(Grg_setup(rec, GrgFn_host(m), p), 1);
+  Grg_solve(rec, p);
+  ASSERT_EQ(p.saved.size(), 3u);
+  EXPECT_NEAR(p.saved[1], 2.0, 1e-6);
+  rec.x[1] = rec.x[2] = 1.0;
+  long before = m.evaluations;
+  Grg_solve(rec, p);  // starts again from the saved solution
+  EXPECT_EQ(m.firstPoint.size(), 2u);
+  EXPECT_NEAR(p.objective, 2.0, 1e-6);
+  EXPECT_LT(m.evaluations - before, 40);
+  Grg_finish(rec, p);
 }
 
 TEST(GrgSetup, UnreadableStartValuesGiveStatus19) {

@@ -22,6 +22,7 @@ struct GrgFunctionModel {
   int scaling = 0, integers = 0;
   bool startReadable = true;
   int iterationLimit = 0;             // 0: none
+  int restartsAsked = 0;              // polls answered with "stop chosen by the user"
   // Recorded by the host.
   std::vector<double> base, firstPoint;
   long evaluations = 0;
@@ -92,6 +93,10 @@ inline GrgHost GrgFn_host(GrgFunctionModel& model) {
     if ((flags & ProgressIterationNumber) && count != m.lastIteration) {
       m.lastIteration = count;
       ++m.iterationsCounted;
+    }
+    if (flags == 0 && m.restartsAsked > 0) {
+      --m.restartsAsked;
+      return static_cast<int>(StopByUser);
     }
     bool limit = m.iterationLimit > 0 && m.iterationsCounted >= m.iterationLimit;
     if (flags & ProgressQuery) return limit ? 1 : 0;

@@ -190,6 +190,11 @@ TEST_F(SessionModel, InvalidRobustOptionsFailTheBegin) {
   EXPECT_EQ(begin(), 0);
   EXPECT_EQ(end(), 1);
   EXPECT_EQ(Wb_app().calcMode, CalcMode::Automatic);  // a failed begin changes nothing
+  Wb_app().calcMode = CalcMode::Manual;
+  EXPECT_EQ(begin(), 0);
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(Wb_app().calcMode, CalcMode::Manual);  // nor does the end after it
+  Wb_app().calcMode = CalcMode::Automatic;
   name("robust_num", "0");
   name("robust_std", "-1");
   EXPECT_EQ(begin(), 0);

@@ -120,3 +120,39 @@ TEST_F(SessionReports, WithoutReportsOnlyTheSizesAreWritten) {
   EXPECT_EQ(ordinal<TableFn>(32)(context, 11, 5, 1, 1, texts), 0);
   EXPECT_EQ(end(), 1);
 }
+
+// The writers of model analysis and diagnosis, below hs21's rows: 2
+// variables, 1 row and 4 bound cells after the statistics row end at row 8.
+TEST_F(SessionReports, AnalysisAndDiagnosisFindings) {
+  ASSERT_EQ(begin(), 1);
+  std::vector<std::string> words;
+  for (int k = 0; k < 13; ++k) words.push_back("t" + std::to_string(k));
+  std::vector<const char*> texts;
+  for (const std::string& w : words) texts.push_back(w.c_str());
+  ASSERT_EQ(Sess_storeAnalysisCounts(context, 1, 13, 5, texts.data(), 0, 0), 1);
+  EXPECT_EQ(statistics(8), (std::vector<double>{1, 13, 5, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(textAt(9, 10), "t10");
+  EXPECT_EQ(textAt(10, 1), "t12");   // 13 texts: two rows of 11
+  EXPECT_EQ(textAt(10, 2), "");
+
+  ASSERT_EQ(Sess_storeErrorCell(context, {2, 1, 36, 4}, "B9"), 1);
+  EXPECT_EQ(statistics(0), (std::vector<double>{2, 1, 4, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(statistics(8)[2], 36);
+  EXPECT_EQ(textAt(8, 4), "B9");
+
+  const ExtraRow added[1] = {{3, "big1", 2}}, addedRows[1] = {{2, "con1", 1}};
+  ASSERT_EQ(Sess_storeModelCounts(context, {7, 8, 9}, 1, added, 1, addedRows, 1), 1);
+  EXPECT_EQ(tableAt(4, 0), 3);   // after the variable and constraint rows
+  EXPECT_EQ(textAt(4, 1), "big1");
+  EXPECT_EQ(tableAt(4, 2), 2);
+  EXPECT_EQ(textAt(5, 1), "con1");
+  EXPECT_EQ(statistics(6), (std::vector<double>{2, 1, 4, 0, 7, 8, 9, 0}));
+
+  double counts[16];
+  for (int k = 0; k < 16; ++k) counts[k] = k + 1;
+  const char* diagnosis[11] = {"F1", "linear"};
+  ASSERT_EQ(Sess_storeDiagnosis(context, counts, 1, diagnosis), 1);
+  EXPECT_EQ(tableAt(0, 15), 16);
+  EXPECT_EQ(textAt(1, 1), "linear");
+  EXPECT_EQ(end(), 1);
+}
