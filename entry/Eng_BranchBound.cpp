@@ -274,6 +274,10 @@ double makeChild(BnbState& s, BnbNode& node, bool up, double bound) {
   child->branchVariable = branch;
   if (branch >= 0) child->branchValue = p.values[branch];
   child->bound = bound;
+  if (!p.saved) {   // no snapshot of its own: it shares the node's
+    p.saved = node.snapshot;
+    p.releaseSaved = node.release;
+  }
   Bnb_holdProblemSnapshot(s, child);
   Bnb_attachChild(s, &node, child, up);
   if (branch == PointIntegral) {

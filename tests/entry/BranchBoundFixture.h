@@ -115,6 +115,10 @@ struct TinyEngine {
   TinyModel model;
   bool reducedCosts = true;            // fill them when the driver asks
   bool maximise = false;               // reduced costs of the objective to maximise
+  // Snapshots: at every solved subproblem; only at the first, later leaving
+  // the word as handed in; only at the first, later clearing the word.
+  enum { EveryNode, FirstKept, FirstCleared } snapshots = EveryNode;
+  std::vector<double> heuristicPoint;  // handed out with status 14 at the first solve
   std::vector<double> lower, upper, values;
   int solves = 0;
   std::set<void*> live;                // snapshots handed out and not released
@@ -171,6 +175,13 @@ inline int Tiny_solve(void* record) {
   TinyEngine& e = *static_cast<TinyEngine*>(p->engineRecord);
   ++e.solves;
   if (p->saved && !e.live.count(p->saved)) e.deadSnapshotSeen = true;
+  if (e.snapshots == TinyEngine::FirstCleared) p->saved = nullptr;
+  if (e.solves == 1 && !e.heuristicPoint.empty()) {
+    std::copy(e.heuristicPoint.begin(), e.heuristicPoint.end(), p->values);
+    p->objective = e.model.objective(e.heuristicPoint);
+    p->status = StatusHeuristicInteger;
+    return 1;
+  }
   std::vector<double> x;
   double value = 0;
   if (!Tiny_solveRelaxation(e.model, p->lower, p->upper, &x, &value)) {
@@ -181,6 +192,7 @@ inline int Tiny_solve(void* record) {
   p->objective = value;
   p->status = StatusSolved;
   if (p->reducedCosts && e.reducedCosts) Tiny_reducedCosts(e, p, value);
+  if (e.snapshots != TinyEngine::EveryNode && !e.live.empty()) return 1;
   int* snapshot = new int(e.solves);
   e.live.insert(snapshot);
   p->saved = snapshot;

@@ -192,6 +192,34 @@ TEST_F(BranchBoundKnapsack, MaximisedObjectiveReachesTheDriverNegated) {
   EXPECT_NEAR(engine.finalObjective, enumeratedOptimum(engine.model), 1e-9);
 }
 
+TEST_F(BranchBoundKnapsack, ChildrenWithoutSnapshotsShareTheirParents) {
+  for (auto mode : {TinyEngine::FirstKept, TinyEngine::FirstCleared}) {
+    TinyEngine attempt;
+    attempt.model = engine.model;
+    attempt.snapshots = mode;
+    g_tiny = &attempt;
+    EXPECT_EQ(run(), StatusSolved);   // every snapshot handed back was alive, all released
+    EXPECT_NEAR(attempt.finalObjective, -40, 1e-9);
+    EXPECT_EQ(end(), 1);
+  }
+  g_tiny = &engine;
+}
+
+TEST_F(BranchBoundKnapsack, AHeuristicSolutionIsStoredAndTheSearchGoesOn) {
+  engine.heuristicPoint = {1, 1, 1, 0, 0};   // weight 13, value 30
+  EXPECT_EQ(run(), StatusSolved);
+  expectIntegerSolution();
+  EXPECT_NEAR(engine.finalObjective, -40, 1e-9);
+}
+
+TEST_F(BranchBoundKnapsack, AnOptimalHeuristicSolutionStandsWhenNothingBeatsIt) {
+  engine.heuristicPoint = {2, 1, 1, 0, 0};
+  name("solver_tol", "0.9");   // the first node selection ends the search
+  EXPECT_EQ(run(), StatusHeuristicInteger);
+  EXPECT_EQ(engine.finalValues, engine.heuristicPoint);
+  EXPECT_NEAR(engine.finalObjective, -40, 1e-9);
+}
+
 class BranchBoundAssignment : public BranchBound {
  protected:
   void SetUp() override {
