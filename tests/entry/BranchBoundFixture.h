@@ -119,6 +119,7 @@ struct TinyEngine {
   // the word as handed in; only at the first, later clearing the word.
   enum { EveryNode, FirstKept, FirstCleared } snapshots = EveryNode;
   std::vector<double> heuristicPoint;  // handed out with status 14 at the first solve
+  std::vector<std::pair<double, double>> firstBounds;   // variable 0's bounds at each solve
   std::vector<double> lower, upper, values;
   int solves = 0;
   std::set<void*> live;                // snapshots handed out and not released
@@ -174,6 +175,7 @@ inline int Tiny_solve(void* record) {
   auto* p = static_cast<EngineProblem*>(record);
   TinyEngine& e = *static_cast<TinyEngine*>(p->engineRecord);
   ++e.solves;
+  e.firstBounds.emplace_back(p->lower[0], p->upper[0]);
   if (p->saved && !e.live.count(p->saved)) e.deadSnapshotSeen = true;
   if (e.snapshots == TinyEngine::FirstCleared) p->saved = nullptr;
   if (e.solves == 1 && !e.heuristicPoint.empty()) {

@@ -220,6 +220,37 @@ TEST_F(BranchBoundKnapsack, AnOptimalHeuristicSolutionStandsWhenNothingBeatsIt) 
   EXPECT_NEAR(engine.finalObjective, -40, 1e-9);
 }
 
+// One integer variable in [0, 5] at the relaxation's value `value`: which
+// child is solved first.
+class BranchBoundDirection : public BranchBound {
+ protected:
+  std::pair<double, double> firstChildBounds(double value) {
+    engine.model = TinyModel{};
+    engine.model.cost = {-1};
+    engine.model.rows = {{1}};
+    engine.model.rowLower = {-Inf};
+    engine.model.rowUpper = {value};
+    engine.model.lower = {0};
+    engine.model.upper = {5};
+    workbookModel(1, {{"Model!$A$1", 4}});
+    EXPECT_EQ(run(), StatusSolved);
+    EXPECT_EQ(engine.finalValues, std::vector<double>{std::floor(value)});
+    return engine.firstBounds.size() > 1 ? engine.firstBounds[1] : std::make_pair(-1.0, -1.0);
+  }
+};
+
+TEST_F(BranchBoundDirection, BelowOneHalfGoesUpFirst) {
+  EXPECT_EQ(firstChildBounds(2.4), std::make_pair(3.0, 5.0));
+}
+
+TEST_F(BranchBoundDirection, AtOneHalfGoesDownFirst) {
+  EXPECT_EQ(firstChildBounds(2.5), std::make_pair(0.0, 2.0));
+}
+
+TEST_F(BranchBoundDirection, AboveOneHalfGoesDownFirst) {
+  EXPECT_EQ(firstChildBounds(2.6), std::make_pair(0.0, 2.0));
+}
+
 class BranchBoundAssignment : public BranchBound {
  protected:
   void SetUp() override {
