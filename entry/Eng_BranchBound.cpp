@@ -29,7 +29,9 @@ enum class SearchEnd { Finished, Stopped, Gap, OutOfMemory };
 
 // ---- set-up ----
 
-void readOptions(BnbState& s) {
+// The options, the root's bounds, the start values as the best values and
+// empty pseudo-costs.
+void prepare(BnbState& s) {
   LibraryContext* c = s.owner;
   s.maximise = Host_queryModel(c, QueryMaximise) != 0;
   Host_getRealOption(c, &s.integrality, RealPrecision);
@@ -417,7 +419,7 @@ int runDriver(EngineOp solve, EngineProblem* problem) {
   s->solve = solve;
   s->problem = problem;
   s->n = problem->variableCount;
-  readOptions(*s);
+  prepare(*s);
   if (!readGroups(*s)) return StatusBadBounds;
   chooseReducedCosts(*s);
   if (int status = solveRoot(*s); !s->root) return status;
