@@ -182,6 +182,8 @@ TEST_F(Runner, NoModelOrNoEntryIsNoRun) {
   EXPECT_EQ(runSeen(), StatusBadModel);       // no session: no variables
   EngineEntry orphan{nullptr, nullptr, seenSetup, seenSolve, seenFinish, nullptr};
   EXPECT_EQ(ordinal<RunFn>(6)(&orphan), StatusBadModel);
+  EngineEntry halfPlugin{context, nullptr, seenSetup, nullptr, seenFinish, nullptr};
+  EXPECT_EQ(ordinal<RunFn>(6)(&halfPlugin), StatusHostFailure);   // an export missing
   EXPECT_TRUE(seen.calls.empty());            // setup never called
 }
 
