@@ -1,5 +1,7 @@
 // The library's export table by ordinal, read by the loader: the named entry
 // points and the host services that engines call with the context first.
+#include "engines/lpqp/Lp_EngineOps.h"
+#include "entry/Eng_Registry.h"
 #include "entry/Eng_Runner.h"
 #include "entry/Entry_Solve.h"
 #include "entry/Host_Eval.h"
@@ -22,6 +24,7 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {5, nullptr, CORVAN_PROC(Entry_reserved)},
     {6, nullptr, CORVAN_PROC(Eng_runEngine)},
     {7, nullptr, CORVAN_PROC(Eng_directDriver)},
+    {8, nullptr, CORVAN_PROC(Eng_branchAndBoundDriver)},
     {11, nullptr, CORVAN_PROC(Host_beginSession)},
     {12, nullptr, CORVAN_PROC(Host_endSession)},
     {13, nullptr, CORVAN_PROC(Host_getEngineIndex)},
@@ -56,5 +59,12 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {42, nullptr, CORVAN_PROC(Host_getEngineInfoItem)},
     {43, nullptr, CORVAN_PROC(Host_alloc)},
     {44, nullptr, CORVAN_PROC(Host_free)},
+    {45, nullptr, CORVAN_PROC(Lp_storeCoefProgress)},
+    {46, nullptr, CORVAN_PROC(Lp_storeCoef)},
+    {55, nullptr, CORVAN_PROC(Lp_engineLoad)},
+    {56, nullptr, CORVAN_PROC(Lp_engineSetup)},
+    {57, nullptr, CORVAN_PROC(Lp_engineSolve)},
+    {58, nullptr, CORVAN_PROC(Lp_engineFinish)},
+    {59, nullptr, CORVAN_PROC(Eng_freeNothing)},
     {0, nullptr, nullptr},
 };
