@@ -108,6 +108,14 @@ TEST_F(Runner, IterationLimitReachedDuringTheRunBecomesItsStatus) {
   EXPECT_EQ(solve(0), StatusSolved);
 }
 
+TEST_F(Runner, BreakDuringTheRunTurnsSolvedIntoStoppedByTheUser) {
+  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
+  useRunnerEngine();
+  Xlc_pressBreak();        // seen at the engine's iteration; no "Show" macro answers
+  EXPECT_EQ(solve(0), StatusUserStop);
+  EXPECT_EQ(solve(0), StatusSolved);     // the next run starts afresh
+}
+
 TEST_F(Runner, FailedSetupStatusIsTheRunsStatus) {
   ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
   useRunnerEngine();
