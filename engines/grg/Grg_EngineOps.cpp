@@ -126,7 +126,12 @@ int Grg_engineSetup(void* record) {
   if (!rec) return Grg_fail(problem, StatusOutOfMemory);
   problem->engineRecord = rec;
   GrgProblem view = Grg_view(problem, 0);
-  int result = Grg_setup(*rec, Grg_libraryHost(problem->owner), view);
+  int result = 0;
+  try {
+    result = Grg_setup(*rec, Grg_libraryHost(problem->owner), view);
+  } catch (const std::bad_alloc&) {
+    view.status = StatusOutOfMemory;
+  }
   problem->status = view.status;
   if (rec->x.empty()) return result;
   problem->variableCount = rec->n;
@@ -141,8 +146,15 @@ int Grg_engineSolve(void* record) {
   if (!problem) return 0;
   auto* rec = static_cast<GrgRecord*>(problem->engineRecord);
   if (!rec || rec->x.empty()) return Grg_fail(problem, StatusBadModel);
-  GrgProblem view = Grg_view(problem, rec->n);
-  int result = Grg_solve(*rec, view);
+  int result = 0;
+  GrgProblem view;
+  try {
+    view = Grg_view(problem, rec->n);
+    result = Grg_solve(*rec, view);
+  } catch (const std::bad_alloc&) {
+    view.saved.clear();
+    view.status = StatusOutOfMemory;
+  }
   return Grg_publish(problem, view) ? result : 0;
 }
 

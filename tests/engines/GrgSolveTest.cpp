@@ -210,6 +210,16 @@ TEST_F(GrgLibrarySolve, LocalSolverRunsTheGrgEngineOnTheSessionsModel) {
   EXPECT_EQ(x[2], 0.0);
   EXPECT_NEAR(objective, 1.0 / 3, 1e-7);
   EXPECT_EQ(context->modelSupplied, 0);
-  EXPECT_EQ(end(), 1);                 // finishes and releases the local solver
+  // The calling engine's finish leaves its own point in the cells; the end
+  // of the session releases the local solver without touching them.
+  number("B2", 2);
+  number("C2", 0);
+  number("D2", 0);
+  double statistics = tableAt(0, 0);
+  EXPECT_EQ(end(), 1);
   EXPECT_EQ(context->localSolver, nullptr);
+  EXPECT_EQ(valueAt("B2"), 2.0);
+  EXPECT_EQ(valueAt("C2"), 0.0);
+  EXPECT_EQ(valueAt("D2"), 0.0);
+  EXPECT_TRUE(std::isnan(statistics) ? std::isnan(tableAt(0, 0)) : tableAt(0, 0) == statistics);
 }
