@@ -13,6 +13,7 @@
 #include "entry/Entry_Context.h"
 #include "entry/Host_Queries.h"
 #include "entry/Eng_Runner.h"
+#include "engines/lpqp/Lp_EngineOps.h"
 #include "excel/Xl_Value.h"
 #include "platform/xlcall/Xlcall.h"
 
@@ -29,7 +30,7 @@ struct BuiltinEngine {
 constexpr BuiltinEngine kBuiltins[5] = {
   {Grg_engineLoad, Grg_engineSetup, Grg_engineSolve, Grg_engineFinish, Eng_freeNothing,
    "KVAENG.DLL", "KVAENG.XLA", "Standard GRG Nonlinear  "},
-  {Lp_engineLoad, Eng_engineNotBuilt, Eng_engineNotBuilt, Eng_freeNothing, Eng_freeNothing,
+  {Lp_engineLoad, Lp_engineSetup, Lp_engineSolve, Lp_engineFinish, Eng_freeNothing,
    "TXENG.DLL", "TXENG.XLA", "Standard LP/Quadratic   "},
   {Evo_engineLoad, Eng_engineNotBuilt, Eng_engineNotBuilt, Eng_freeNothing, Eng_freeNothing,
    "VELENG.DLL", "VELENG.XLA", "Standard Evolutionary   "},

@@ -299,19 +299,20 @@ int Sess_storeEngineLimits(LibraryContext* context) {
   if (!Sess_prepareResults(context)) return StatusHostFailure;
   for (int k = 0; k < 8; ++k)
     context->results.statistics[k] = Host_getEngineInfoItem(context, context->currentEngine, kItems[k]);
-  return Sess_writeStatistics(context, 0) ? 0 : StatusHostFailure;
+  int status = Sess_writeStatistics(context, 0) ? 0 : StatusHostFailure;
+  context->results.target = nullptr;  // the front end's names are released after the action
+  return status;
 }
 
 int Sess_storeModelSize(LibraryContext* context) {
-  if (!context->results.target && !Sess_prepareResults(context)) return StatusHostFailure;
+  if (!Sess_prepareResults(context)) return StatusHostFailure;
   return storeSizes(context, 0, 0) ? 0 : StatusHostFailure;
 }
 
 int Sess_writeReports(LibraryContext* context, int reportSet, int code,
                       const ReportSummary* summary, const SensitivityRecord* sensitivity) {
   if (!Host_queryModel(context, QueryReports) && !context->feasibilityMode)
-    return (context->results.target || Sess_prepareResults(context)) &&
-           storeSizes(context, reportSet, code);
+    return Sess_prepareResults(context) && storeSizes(context, reportSet, code);
   if (!summary || !context->variables || !Sess_prepareResults(context)) return 0;
   int offset = 1;
   int variables = writeVariableRows(context, *summary, sensitivity, &offset);

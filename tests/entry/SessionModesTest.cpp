@@ -307,3 +307,82 @@ TEST(SessionMemory, ZeroedBlocksAndPowersOfTwoWithinRange) {
   EXPECT_EQ(Dbl_getExponent(0), 0);
   EXPECT_EQ(Dbl_getExponent(std::nan("")), 0);
 }
+
+// Right-hand sides that move with the variables are read at every
+// evaluation and subtracted (the row's bound is then 0); a single value
+// bounds every cell of its row alike.
+TEST_F(SessionModel, MovingRightHandSidesAreSubtractedAndSingleValuesRepeated) {
+  twoVariables();
+  formula("C2", "A1*2");
+  formula("C3", "A1+A2");
+  formula("C4", "A1");
+  formula("C5", "A1*2");
+  formula("C6", "A1*3");
+  name("solver_num", "3");
+  name("solver_lhs1", "Model!$C$2");
+  name("solver_rel1", "1");
+  name("solver_rhs1", "Model!$A$2");  // a variable cell
+  name("solver_lhs2", "Model!$C$3");
+  name("solver_rel2", "3");
+  name("solver_rhs2", "=2*Model!$A$2");  // a formula: evaluated each time
+  name("solver_lhs3", "Model!$C$4:$C$6");
+  name("solver_rel3", "1");
+  name("solver_rhs3", "5");
+  ASSERT_EQ(begin(), 1);
+  ASSERT_EQ(rows(), 6);
+  std::vector<double> f;
+  ASSERT_TRUE(evaluate({3, 4}, &f));
+  EXPECT_EQ(f, (std::vector<double>{6 - 4, 7 - 8, 3, 6, 9, 7, 0}));
+  int m = rows();
+  std::vector<double> lower(2), upper(2), rowLower(m), rowUpper(m);
+  ASSERT_EQ(ordinal<BoundsFn>(17)(context, lower.data(), upper.data(), rowLower.data(),
+                                  rowUpper.data()), 1);
+  EXPECT_EQ(rowUpper, (std::vector<double>{0, 1e30, 5, 5, 5, 1e30}));
+  EXPECT_EQ(rowLower, (std::vector<double>{-1e30, 0, -1e30, -1e30, -1e30, -1e30}));
+  // Two variables changed from the last point.
+  using TwoChangedFn = int (*)(LibraryContext*, double*, int, double, int, double);
+  ASSERT_EQ(ordinal<TwoChangedFn>(33)(context, f.data(), 0, 1, 1, 1), 1);
+  EXPECT_EQ(f[0], 2 - 1);
+  EXPECT_EQ(f[5], 2);
+  EXPECT_EQ(end(), 1);
+}
+
+// Integer kinds: an alldifferent group of three cells numbers 1..3, a
+// binary cell [0, 1]; the group's members and its start offsets.
+TEST_F(SessionModel, AllDifferentGroupsAndBinaryCells) {
+  newModel();
+  formula("E1", "A1+A2+A3+A4");
+  name("solver_adj", "Model!$A$1:$A$4");
+  name("solver_opt", "Model!$E$1");
+  name("solver_typ", "2");
+  name("solver_num", "2");
+  name("solver_lhs1", "Model!$A$1:$A$3");
+  name("solver_rel1", "6");
+  name("solver_rhs1", "alldifferent");
+  name("solver_lhs2", "Model!$A$4");
+  name("solver_rel2", "5");
+  name("solver_rhs2", "binary");
+  ASSERT_EQ(begin(), 1);
+  EXPECT_EQ(query(2), 4);
+  EXPECT_EQ(query(3), 1);
+  EXPECT_EQ(query(4), 3);
+  std::vector<int> types(4, -1);
+  ASSERT_EQ(ordinal<TypesFn>(19)(context, types.data()), 1);
+  EXPECT_EQ(types, (std::vector<int>{3, 3, 3, 2}));
+  int starts[2], members[3];
+  ASSERT_EQ(ordinal<StartsFn>(20)(context, starts, members), 1);
+  EXPECT_EQ(starts[0], 0);
+  EXPECT_EQ(starts[1], 3);
+  EXPECT_EQ(members[2], 2);
+  std::vector<double> lower(4), upper(4), rowLower(1), rowUpper(1);
+  ASSERT_EQ(ordinal<BoundsFn>(17)(context, lower.data(), upper.data(), rowLower.data(),
+                                  rowUpper.data()), 1);
+  EXPECT_EQ(lower, (std::vector<double>{1, 1, 1, 0}));
+  EXPECT_EQ(upper, (std::vector<double>{3, 3, 3, 1}));
+  EXPECT_EQ(end(), 1);
+  name("solver_rlx", "1");  // relaxed: every variable continuous
+  ASSERT_EQ(begin(), 1);
+  ASSERT_EQ(ordinal<TypesFn>(19)(context, types.data()), 1);
+  EXPECT_EQ(types, (std::vector<int>{0, 0, 0, 0}));
+  EXPECT_EQ(end(), 1);
+}

@@ -1,0 +1,114 @@
+// The LP/quadratic engine's operations (`setup`, `solve`, `finish`), the
+// store callbacks it hands to the coefficient extraction, and the steps
+// they are made of: reading the model through the host, the test that
+// decides whether the model is linear or quadratic, the capture of the
+// coefficients, the progress wrappers and the final check.
+//
+// The engine reaches the host only through `LpHost`, one record of
+// callbacks with a user pointer: the library binds it to its host services,
+// tests and benchmarks to a model of their own. Arrays crossing `LpHost` are
+// 0-based, as the host services have them; the engine's own are 1-based.
+#pragma once
+
+#include <vector>
+
+#include "engines/lpqp/Lp_Engine.h"
+#include "entry/Eng_Engine.h"
+#include "entry/Host_Extract.h"
+
+struct LibraryContext;
+
+// Store callback of the coefficient extraction: (context, engine record,
+// 0-based row, 0-based column, coefficient, extra); nonzero to go on.
+using LpStoreFn = CoefficientStore;
+
+// Everything the engine asks of its host. Every callback gets `user` first.
+struct LpHost {
+  void* user = nullptr;
+  int (*queryModel)(void* user, int kind) = nullptr;                // ModelQuery
+  unsigned (*optionFlags)(void* user) = nullptr;                    // EngineOptionFlags
+  int (*realOption)(void* user, double* out, int kind) = nullptr;   // RealOptionKind
+  int (*intOption)(void* user, int kind) = nullptr;                 // IntOptionKind
+  int (*namedInt)(void* user, const char* name, int fallback) = nullptr;
+  // n variable bounds, one row bound pair per query-1 row; nonzero read.
+  int (*bounds)(void* user, double* lower, double* upper, double* rowLower,
+                double* rowUpper) = nullptr;
+  int (*initialValues)(void* user, double* x) = nullptr;           // n values; nonzero read
+  // The query-1 rows at x (the objective last when there is one); nonzero evaluated.
+  int (*evalProblem)(void* user, double* rows, const double* x) = nullptr;
+  // The rows with variable j (0-based) set to xj, the other variables as
+  // the host last had them; nonzero evaluated.
+  int (*evalOneChanged)(void* user, double* rows, int j, double xj) = nullptr;
+  // Linear coefficients through `store`; 1 when every row was delivered.
+  int (*extractLinear)(void* user, void* record, LpStoreFn store, void* extra) = nullptr;
+  // Progress callback: ProgressFlags, a count and a value; a StopCode.
+  int (*progress)(void* user, unsigned flags, int count, double value) = nullptr;
+};
+
+// The engine's private record for one run: the host, the numeric record,
+// the host-side buffers (no allocation while the simplex iterates) and the
+// row constants as captured, which the final check compares with.
+struct LpRun {
+  LpHost host;
+  LpRecord lp;
+  int status = 0;
+  bool hasPoint = false;              // x holds the start values or a solution
+  bool checked = false;               // the final check ran
+  std::vector<double> hostX;          // a point unscaled for the host (n+1)
+  std::vector<double> hostRows;       // values of an evaluation at hostX (m+2)
+};
+
+// ---- operations (the library's exports; problem is an EngineProblem) ----
+
+int Lp_engineSetup(void* problem);
+int Lp_engineSolve(void* problem);
+int Lp_engineFinish(void* problem);
+// `setup` with the given host (the library's operation binds its own).
+int Lp_engineSetupWith(EngineProblem* problem, const LpHost& host);
+// The host services of the library, for the run of `context`.
+LpHost Lp_libraryHost(LibraryContext* context);
+
+// Store callbacks: `extra` is the LpMatrix that receives the coefficients,
+// row r in matrix row r+1, column c in element c+1. Out-of-range indexes
+// are refused (0).
+// Linear terms: row -1 with column -1 is the reset signal (0); row -1 is
+// also a progress tick, answering 0 when the run is to stop.
+int Lp_storeCoefProgress(LibraryContext* context, void* record, int row, int column, double value,
+                         void* extra);
+// Quadratic terms: row -2 with column -2 is the reset signal (0).
+int Lp_storeCoef(LibraryContext* context, void* record, int row, int column, double value,
+                 void* extra);
+
+// ---- steps (Lp_Capture host side, Lp_Progress) ----
+
+// Evaluates the model at hostX (unscaled, 1-based) into rows 1..m+1 of
+// `rows`, the objective moved to slot m+1 (after the cut room), converted
+// to the scaled space; the objective is 0 for a model without one.
+bool Lp_evaluate(LpRun& run, double* rows);
+// Objective kind: 0 nonlinear, 1 linear, 2 quadratic; -1 when the status
+// word was set (evaluation failed or a stop was requested).
+int Lp_objectiveKind(LpRun& run);
+// Fills the working matrix from the host and finishes the capture; a status.
+int Lp_captureModel(LpRun& run);
+// The final check of a solved linear model at x: 0, 7 when a row or the
+// objective disagrees with the tableau, 9 when the evaluation failed.
+int Lp_finalCheck(LpRun& run);
+
+// A progress answer as a status: 2 gives 3, 3 gives 6, 4 gives 10, else 0.
+int Lp_mapAnswer(int answer);
+// Query-only progress call mapped to a status.
+int Lp_queryStop(LpRun& run);
+// The simplex's iteration report (LpSettings::progress, context = LpRun).
+int Lp_iterationReport(void* context, const LpRecord& lp, int iteration, double objective,
+                       double infeasibility);
+// Tolerances read from the host and the iteration report.
+LpSettings Lp_settingsFromHost(LpRun& run);
+
+// ---- presolve (only its empty path is in this build) ----
+
+// Set-up after scaling: 1, or 0 when memory runs out.
+int Lp_presolveSetup(LpRun& run, EngineProblem* problem);
+// Before each solve: 1, or 0 when the model is infeasible.
+int Lp_presolve(LpRun& run);
+// At finish: releases the data and the order published in the problem.
+void Lp_presolveRelease(LpRun& run, EngineProblem* problem);

@@ -1,0 +1,63 @@
+// The LP/quadratic engine's operations as the library exports them: the
+// engine's host bound to the library's host services for the run of the
+// problem's owner context.
+#include <cstdint>
+#include <cstring>
+
+#include "engines/lpqp/Lp_EngineOps.h"
+#include "entry/Host_Eval.h"
+#include "entry/Host_Extract.h"
+#include "entry/Host_Progress.h"
+#include "entry/Host_Queries.h"
+
+namespace {
+
+constexpr int Lp_engineIndex = 1;
+
+LibraryContext* Lp_context(void* user) { return static_cast<LibraryContext*>(user); }
+
+int Lp_hostProgress(void* user, unsigned flags, int count, double value) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return Host_progressCallback(Lp_context(user), static_cast<std::int32_t>(flags), count,
+                               static_cast<std::uint32_t>(bits),
+                               static_cast<std::uint32_t>(bits >> 32));
+}
+
+}  // namespace
+
+LpHost Lp_libraryHost(LibraryContext* context) {
+  LpHost h;
+  h.user = context;
+  h.queryModel = [](void* u, int kind) { return Host_queryModel(Lp_context(u), kind); };
+  h.optionFlags = [](void* u) {
+    return static_cast<unsigned>(Host_getEngineOptionFlags(Lp_context(u), Lp_engineIndex));
+  };
+  h.realOption = [](void* u, double* out, int kind) {
+    return Host_getRealOption(Lp_context(u), out, kind);
+  };
+  h.intOption = [](void* u, int kind) { return Host_getIntOption(Lp_context(u), kind); };
+  h.namedInt = [](void* u, const char* name, int fallback) {
+    return Host_getNamedInt(Lp_context(u), name, fallback);
+  };
+  h.bounds = [](void* u, double* lower, double* upper, double* rowLower, double* rowUpper) {
+    return Host_getVariableBounds(Lp_context(u), lower, upper, rowLower, rowUpper);
+  };
+  h.initialValues = [](void* u, double* x) { return Host_getInitialValues(Lp_context(u), x); };
+  h.evalProblem = [](void* u, double* rows, const double* x) {
+    return Host_evalProblem(Lp_context(u), rows, x);
+  };
+  h.evalOneChanged = [](void* u, double* rows, int j, double xj) {
+    return Host_evalOneChanged(Lp_context(u), rows, j, xj);
+  };
+  h.extractLinear = [](void* u, void* record, LpStoreFn store, void* extra) {
+    return Host_extractLinearTerms(Lp_context(u), record, store, extra);
+  };
+  h.progress = Lp_hostProgress;
+  return h;
+}
+
+int Lp_engineSetup(void* record) {
+  auto* problem = static_cast<EngineProblem*>(record);
+  return Lp_engineSetupWith(problem, Lp_libraryHost(problem->owner));
+}

@@ -1,0 +1,64 @@
+// Progress of the LP/quadratic engine: the host's answers as statuses, the
+// query-only check, and the report after every simplex iteration, which
+// shows the objective and, when the run pauses there, puts the current point
+// into the model so that the user sees it.
+#include <algorithm>
+
+#include "engines/lpqp/Lp_EngineOps.h"
+#include "entry/Host_Queries.h"
+
+namespace {
+
+constexpr unsigned Lp_reportFlags = ProgressQuery | ProgressIterationNumber;  // 0x48
+constexpr unsigned Lp_phase1Flag = 0x400;  // the value shown is the phase-1 sum
+
+int Lp_progress(LpRun& run, unsigned flags, int count, double value) {
+  return run.host.progress(run.host.user, flags, count, value);
+}
+
+// Puts the scratch point (scaled) into the model through an evaluation.
+void Lp_showPoint(LpRun& run) {
+  std::copy(run.lp.point.begin(), run.lp.point.end(), run.hostX.begin());
+  Lp_unscaleVariables(run.lp.scaling, run.hostX.data());
+  Lp_evaluate(run, run.hostRows.data());
+}
+
+}  // namespace
+
+int Lp_mapAnswer(int answer) {
+  switch (answer) {
+    case StopIterationLimit: return StatusIterationLimit;
+    case StopBreak: return StatusUserStop;
+    case StopTimeLimit: return StatusTimeLimit;
+    default: return 0;
+  }
+}
+
+int Lp_queryStop(LpRun& run) { return Lp_mapAnswer(Lp_progress(run, ProgressQuery, 0, 0.0)); }
+
+int Lp_iterationReport(void* context, const LpRecord& lp, int iteration, double objective,
+                       double infeasibility) {
+  LpRun& run = *static_cast<LpRun*>(context);
+  unsigned flags = Lp_reportFlags;
+  double value = Lp_unscaleObjective(lp.scaling, objective);
+  if (lp.maximise) value = -value;
+  if (infeasibility > lp.precision) {
+    flags |= Lp_phase1Flag;
+    value = infeasibility;
+  }
+  const int answer = Lp_progress(run, flags, iteration, value);
+  if (!lp.showIterations && answer == 0) return 0;
+  Lp_progress(run, ProgressPause, 0, 0.0);
+  Lp_showPoint(run);
+  return Lp_mapAnswer(Lp_progress(run, ProgressResume | ProgressIteration, iteration, value));
+}
+
+LpSettings Lp_settingsFromHost(LpRun& run) {
+  LpSettings s;
+  run.host.realOption(run.host.user, &s.precision, RealPrecision);
+  run.host.realOption(run.host.user, &s.pivotTolerance, RealPivot);
+  run.host.realOption(run.host.user, &s.reducedCostTolerance, RealReducedCost);
+  s.progress = Lp_iterationReport;
+  s.context = &run;
+  return s;
+}

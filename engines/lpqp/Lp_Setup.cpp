@@ -1,0 +1,127 @@
+// The LP/quadratic engine's `setup`: builds the private record for a run,
+// reads the model's sizes, switches, bounds and start values from the host,
+// decides whether the model is linear or quadratic, captures and scales the
+// coefficient matrix and publishes the variables in the problem record.
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "engines/lpqp/Lp_EngineOps.h"
+#include "entry/Host_Queries.h"
+
+namespace {
+
+constexpr int Lp_maxVariables = 2000, Lp_maxRows = 8192, Lp_maxIntegers = 2000;
+
+int Lp_query(const LpRun& run, int kind) { return run.host.queryModel(run.host.user, kind); }
+
+bool Lp_withinLimits(const LpRun& run) {
+  return Lp_query(run, QueryVariables) <= Lp_maxVariables && Lp_query(run, QueryRows) <= Lp_maxRows &&
+         Lp_query(run, QueryIntegers) <= Lp_maxIntegers;
+}
+
+// Switches and options; the rows reserved for cuts.
+int Lp_readSwitches(LpRun& run) {
+  LpRecord& lp = run.lp;
+  const unsigned flags = run.host.optionFlags(run.host.user);
+  lp.optionFlags[0] = lp.optionFlags[1] = flags;
+  run.host.realOption(run.host.user, &lp.precision, RealPrecision);
+  if (Lp_query(run, QueryIntegers) != 0 && Lp_query(run, QueryRelaxIntegers) == 0 &&
+      Lp_query(run, QueryScaling) != 0) {
+    lp.gomoryRowLimit = run.host.intOption(run.host.user, IntGct);
+    lp.gomoryPasses = run.host.intOption(run.host.user, IntGop);
+    lp.coverRowLimit = run.host.intOption(run.host.user, IntCct);
+    lp.coverPasses = run.host.intOption(run.host.user, IntCgt);
+  }
+  lp.primalWeighting = run.host.namedInt(run.host.user, "solver_sep", 1) != 0;
+  lp.dualWeighting = run.host.namedInt(run.host.user, "solver_sed", 1) != 0;
+  lp.heuristicDone = (flags & OptFlagLppPhr) == 0;
+  lp.plainDualRatio = (flags & OptFlagLptDus) != 0;
+  lp.keepAllSnapshots = (flags & OptFlagLvaWbr) != 0;
+  return lp.gomoryRowLimit + lp.coverRowLimit;
+}
+
+// Sizes, then the record's arrays and the host-side buffers.
+int Lp_sizeRecord(LpRun& run) {
+  const int n = Lp_query(run, QueryVariables);
+  const int objectiveRow = Lp_query(run, QueryObjectiveRow);
+  const int modelRows = Lp_query(run, QueryRows) - (objectiveRow != 0 ? 1 : 0);
+  if (n < 1 || modelRows < 0) return StatusBadModel;
+  const int cutRows = Lp_readSwitches(run);
+  LpRecord& lp = run.lp;
+  if (const int status = Lp_allocRecord(lp, n, modelRows, cutRows)) return status;
+  lp.noObjective = objectiveRow == 0;
+  lp.negate = lp.maximise = Lp_query(run, QueryMaximise) != 0;
+  lp.showIterations = Lp_query(run, QueryShowIterations) != 0;
+  lp.feasibilityMode = Lp_query(run, QueryFeasibility);
+  run.hostX.assign(static_cast<std::size_t>(n) + 1, 0.0);
+  run.hostRows.assign(static_cast<std::size_t>(lp.m) + 2, 0.0);
+  return 0;
+}
+
+// Bounds and start values; the rows after the model rows have no limits.
+int Lp_readBounds(LpRun& run) {
+  LpRecord& lp = run.lp;
+  if (!run.host.bounds(run.host.user, lp.lower.data() + 1, lp.upper.data() + 1,
+                       lp.rowLower.data() + 1, lp.rowUpper.data() + 1))
+    return StatusBadBounds;
+  std::fill(lp.rowLower.begin() + lp.modelRows + 1, lp.rowLower.end(), -Lp_infinity);
+  std::fill(lp.rowUpper.begin() + lp.modelRows + 1, lp.rowUpper.end(), Lp_infinity);
+  if (Lp_boundsCrossed(lp)) return StatusCrossedBounds;
+  if (!run.host.initialValues(run.host.user, lp.xStart.data() + 1)) return StatusBadModel;
+  lp.x = lp.xStart;
+  run.hasPoint = true;
+  return 0;
+}
+
+// Capture, integer bounds and scaling; the pristine copy every solve starts from.
+int Lp_captureAndScale(LpRun& run, EngineProblem* problem) {
+  LpRecord& lp = run.lp;
+  Lp_setRowTypes(lp);
+  if (const int status = Lp_captureModel(run)) return status;
+  if (Lp_query(run, QueryIntegers) != 0 && Lp_query(run, QueryRelaxIntegers) == 0 &&
+      lp.feasibilityMode == 0 && problem->integerFlags)
+    Lp_roundIntegerBounds(lp, problem->integerFlags);
+  if (Lp_query(run, QueryScaling) != 0) Lp_computeScaling(lp);
+  if (!Lp_scaleModel(lp)) return StatusBadModel;
+  if (lp.objKind == 0) return StatusNotLinear;
+  if (!Lp_presolveSetup(run, problem)) return StatusOutOfMemory;
+  Lp_savePristine(lp);
+  return 0;
+}
+
+int Lp_setupRun(LpRun& run, EngineProblem* problem) {
+  if ((problem->flags & ProblemFeasibility) == 0 && !Lp_withinLimits(run)) return StatusBadModel;
+  if (const int status = Lp_sizeRecord(run)) return status;
+  if (const int status = Lp_readBounds(run)) return status;
+  LpRecord& lp = run.lp;
+  lp.objKind = lp.kindFound = Lp_objectiveKind(run);
+  if (lp.objKind < 0) return run.status;
+  lp.nodeMemory = (lp.optionFlags[0] & OptFlagDua) != 0 && lp.feasibilityMode == 0;
+  if (const int status = Lp_captureAndScale(run, problem)) return status;
+  problem->variableCount = lp.n;
+  problem->upper = lp.upper.data() + 1;
+  problem->lower = lp.lower.data() + 1;
+  problem->values = lp.x.data() + 1;
+  return 0;
+}
+
+}  // namespace
+
+int Lp_engineSetupWith(EngineProblem* problem, const LpHost& host) {
+  LpRun* run = new (std::nothrow) LpRun;
+  if (!run) {
+    problem->status = StatusOutOfMemory;
+    return 0;
+  }
+  problem->engineRecord = run;
+  run->host = host;
+  int status;
+  try {
+    status = Lp_setupRun(*run, problem);
+  } catch (const std::bad_alloc&) {
+    status = StatusOutOfMemory;
+  }
+  problem->status = run->status = status;
+  return status == 0 ? 1 : 0;
+}

@@ -1,0 +1,114 @@
+// The LP/quadratic engine's `solve` and `finish`: one solve from the
+// pristine tableau in the scaled space, the final check that the model
+// evaluated at the solution agrees with the tableau, and the final
+// evaluation that leaves the solution in the model.
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "engines/lpqp/Lp_EngineOps.h"
+
+namespace {
+
+bool Lp_resultStatus(int status) {
+  return status == StatusSolved || status == StatusUnbounded || status == StatusInfeasible ||
+         status == StatusHeuristicInteger;
+}
+
+// Distance of a row value from the nearer finite end of its limits.
+double Lp_distanceToEnds(const LpRecord& lp, int i, double f) {
+  double d = Lp_infinity;
+  if (lp.rowLower[i] > -Lp_infinity) d = std::fabs(f - lp.rowLower[i]);
+  if (lp.rowUpper[i] < Lp_infinity) d = std::min(d, std::fabs(f - lp.rowUpper[i]));
+  return d;
+}
+
+// Whether model row i agrees with the tableau: with its slack nonbasic the
+// row sits on one of its ends; with its slack basic at value s the row is
+// s away from its right-hand side. Rows without limits are not checked.
+bool Lp_rowAgrees(const LpRecord& lp, int i, double f, const std::vector<int>& slackRow) {
+  if (lp.rowLower[i] <= -Lp_infinity && lp.rowUpper[i] >= Lp_infinity) return true;
+  const double tolerance = (std::fabs(f) + 1) * lp.precision;
+  const int r = slackRow[i];
+  if (r == 0) return Lp_distanceToEnds(lp, i, f) <= tolerance;
+  const double s = lp.matrix.row(r)[0];
+  return std::fabs(std::fabs(f - lp.rhs[i]) - s) <= tolerance;
+}
+
+// One solve of a linear model from the pristine tableau; x and the bounds
+// are in the scaled space.
+int Lp_solveScaled(LpRun& run) {
+  LpRecord& lp = run.lp;
+  Lp_restoreWorking(lp);
+  if (!Lp_presolve(run)) return StatusInfeasible;
+  if (lp.objKind != 1) return StatusBadModel;  // the quadratic path is not in this build
+  int status = Lp_boundedSimplex(lp, Lp_settingsFromHost(run));
+  if (status == StatusSolved && !run.checked && !lp.cutPassDone) {
+    run.checked = true;
+    status = Lp_finalCheck(run);
+  }
+  return status;
+}
+
+int Lp_solveRun(LpRun& run, EngineProblem* problem) {
+  LpRecord& lp = run.lp;
+  if (Lp_boundsCrossed(lp)) return StatusInfeasible;
+  Lp_scaleVariableState(lp);
+  const int status = Lp_solveScaled(run);
+  const double objective = Lp_unscaleObjective(lp.scaling, lp.matrix.row(0)[0]);
+  problem->objective = lp.maximise ? -objective : objective;
+  Lp_unscaleVariableState(lp);
+  return status;
+}
+
+}  // namespace
+
+int Lp_finalCheck(LpRun& run) {
+  LpRecord& lp = run.lp;
+  std::copy(lp.x.begin(), lp.x.end(), run.hostX.begin());
+  Lp_unscaleVariables(lp.scaling, run.hostX.data());
+  if (!Lp_evaluate(run, run.hostRows.data())) return StatusEvalError;
+  const std::vector<double>& f = run.hostRows;
+  std::vector<int> slackRow(static_cast<std::size_t>(lp.m) + 2, 0);
+  for (int r = 1; r <= Lp_rowsInUse(lp); ++r)
+    if (lp.rowMap[r] > lp.n) slackRow[lp.rowMap[r] - lp.n] = r;
+  for (int i = 1; i <= lp.modelRows; ++i)
+    if (!Lp_rowAgrees(lp, i, f[i], slackRow)) return StatusNotLinear;
+  const double fObjective = f[lp.m + 1];
+  const double tableau = lp.maximise ? -lp.matrix.row(0)[0] : lp.matrix.row(0)[0];
+  const bool agrees = std::fabs(fObjective - tableau) <= (std::fabs(fObjective) + 1) * lp.precision;
+  return agrees ? StatusSolved : StatusNotLinear;
+}
+
+int Lp_engineSolve(void* record) {
+  auto* problem = static_cast<EngineProblem*>(record);
+  auto* run = static_cast<LpRun*>(problem->engineRecord);
+  int status = StatusBadModel;
+  if (run && run->hasPoint) {
+    try {
+      status = Lp_solveRun(*run, problem);
+    } catch (const std::bad_alloc&) {
+      status = StatusOutOfMemory;
+    }
+    run->status = status;
+  }
+  problem->status = status;
+  return Lp_resultStatus(status) ? 1 : 0;
+}
+
+int Lp_engineFinish(void* record) {
+  auto* problem = static_cast<EngineProblem*>(record);
+  auto* run = static_cast<LpRun*>(problem->engineRecord);
+  if (!run) return 1;
+  if (run->hasPoint) {  // never overwrite the model's cells with values not read
+    run->host.progress(run->host.user, ProgressPause, 0, 0.0);
+    std::copy(run->lp.x.begin(), run->lp.x.end(), run->hostX.begin());
+    Lp_evaluate(*run, run->hostRows.data());
+    run->host.progress(run->host.user, ProgressResume, 0, 0.0);
+  }
+  Lp_presolveRelease(*run, problem);
+  delete run;
+  problem->engineRecord = nullptr;
+  problem->upper = problem->lower = problem->values = nullptr;
+  return 1;
+}

@@ -1,0 +1,383 @@
+// LP/quadratic engine operations on a host held in memory: solutions of
+// small models worked by hand, the statuses of infeasible, unbounded,
+// oversized, nonlinear and unreadable models, the capture by perturbation,
+// the store callbacks, the progress calls and the final check, and the
+// netlib problems against their published optima.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "platform/os/Os.h"
+#include "tests/engines/LpFakeHost.h"
+
+namespace {
+
+LpFakeRow row(std::vector<std::pair<int, double>> terms, double lower, double upper) {
+  LpFakeRow r;
+  r.terms = std::move(terms);
+  r.lower = lower;
+  r.upper = upper;
+  return r;
+}
+
+// max 3x + 5y, x <= 4, 2y <= 12, 3x + 2y <= 18, x, y >= 0: optimum 36 at (2, 6).
+LpFakeModel productMix() {
+  LpFakeModel m;
+  m.n = 2;
+  m.x0 = {1, 1};
+  m.lower = {0, 0};
+  m.upper = {1e30, 1e30};
+  m.rows = {row({{0, 1}}, -1e30, 4), row({{1, 2}}, -1e30, 12), row({{0, 3}, {1, 2}}, -1e30, 18)};
+  m.objective.terms = {{0, 3}, {1, 5}};
+  m.maximise = true;
+  return m;
+}
+
+bool sawCall(const LpFakeModel& m, unsigned flags, int count) {
+  for (const auto& [f, c] : m.progressCalls)
+    if (f == flags && c == count) return true;
+  return false;
+}
+
+TEST(LpEngine, SolvesAMaximisationAndLeavesTheSolutionInTheModel) {
+  LpFakeModel m = productMix();
+  const LpFakeRun r = LpFake_run(m);
+  EXPECT_EQ(r.setup, 1);
+  EXPECT_EQ(r.solve, 1);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 36.0, 1e-9);
+  ASSERT_EQ(m.cells.size(), 2u);
+  EXPECT_NEAR(m.cells[0], 2.0, 1e-9);
+  EXPECT_NEAR(m.cells[1], 6.0, 1e-9);
+  // The final evaluation runs with the limit checks paused.
+  ASSERT_GE(m.progressCalls.size(), 2u);
+  EXPECT_EQ(m.progressCalls[m.progressCalls.size() - 2].first, ProgressPause);
+  EXPECT_EQ(m.progressCalls.back().first, ProgressResume);
+}
+
+TEST(LpEngine, ConstantsAndBadScalingDoNotChangeTheSolution) {
+  // min 100x + 0.05y + 7, 20x + 0.02y >= 4, 0.5x - 0.001y <= 1, x, y >= 0.
+  // At x = 0.2, y = 0: 27; at x = 0, y = 200: 17, the optimum.
+  for (int scaling : {0, 1}) {
+    LpFakeModel m;
+    m.n = 2;
+    m.x0 = {0, 0};
+    m.lower = {0, 0};
+    m.upper = {1e30, 1e30};
+    m.rows = {row({{0, 20}, {1, 0.02}}, 4, 1e30), row({{0, 0.5}, {1, -0.001}}, -1e30, 1)};
+    m.objective.terms = {{0, 100}, {1, 0.05}};
+    m.objective.constant = 7;
+    m.scaling = scaling;
+    const LpFakeRun r = LpFake_run(m);
+    EXPECT_EQ(r.status, 0) << scaling;
+    EXPECT_NEAR(r.objective, 17.0, 1e-9) << scaling;
+    EXPECT_NEAR(m.cells[1], 200.0, 1e-9) << scaling;
+  }
+}
+
+TEST(LpEngine, PerturbationCaptureWhenExtractionFails) {
+  LpFakeModel m = productMix();
+  m.extractable = false;
+  const LpFakeRun r = LpFake_run(m);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 36.0, 1e-9);
+  // One set-up progress call per variable with (m' + 1) * j.
+  EXPECT_TRUE(sawCall(m, ProgressSetup, 4));
+  EXPECT_TRUE(sawCall(m, ProgressSetup, 8));
+
+  LpFakeModel refused = productMix();
+  refused.extractable = false;
+  refused.noDifferences = 1;
+  const LpFakeRun r2 = LpFake_run(refused);
+  EXPECT_EQ(r2.setup, 0);
+  EXPECT_EQ(r2.status, StatusNoCoefficients);
+}
+
+TEST(LpEngine, PerturbationFindsSmallCoefficientsWithLargerSteps) {
+  // Row coefficient 0.001: steps 1 and 10 move it by less than 0.01.
+  LpFakeModel m;
+  m.n = 1;
+  m.x0 = {0};
+  m.lower = {0};
+  m.upper = {1e30};
+  m.rows = {row({{0, 0.001}}, -1e30, 0.005)};
+  m.objective.terms = {{0, 1}};
+  m.maximise = true;
+  m.extractable = false;
+  const LpFakeRun r = LpFake_run(m);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 5.0, 1e-9);
+}
+
+TEST(LpEngine, InfeasibleAndUnboundedModels) {
+  LpFakeModel infeasible = productMix();
+  infeasible.rows.push_back(row({{0, 1}, {1, 1}}, 20, 1e30));  // the rows allow x + y <= 10 only
+  LpFakeRun r = LpFake_run(infeasible);
+  EXPECT_EQ(r.status, StatusInfeasible);
+  EXPECT_EQ(r.solve, 1);
+
+  LpFakeModel unbounded = productMix();
+  unbounded.rows = {row({{0, 1}, {1, -1}}, -1e30, 1)};
+  r = LpFake_run(unbounded);
+  EXPECT_EQ(r.status, StatusUnbounded);
+  EXPECT_EQ(r.solve, 1);
+}
+
+TEST(LpEngine, CrossedUnreadableAndFailingModels) {
+  LpFakeModel crossed = productMix();
+  crossed.lower[1] = 5;
+  crossed.upper[1] = 4;
+  EXPECT_EQ(LpFake_run(crossed).status, StatusCrossedBounds);
+
+  LpFakeModel rowCrossed = productMix();
+  rowCrossed.rows[0].lower = 5;
+  EXPECT_EQ(LpFake_run(rowCrossed).status, StatusCrossedBounds);
+
+  LpFakeModel noBounds = productMix();
+  noBounds.boundsReadable = false;
+  EXPECT_EQ(LpFake_run(noBounds).status, StatusBadBounds);
+  EXPECT_EQ(noBounds.evaluations, 0);  // the model's cells are left as they were
+
+  LpFakeModel noStart = productMix();
+  noStart.startReadable = false;
+  EXPECT_EQ(LpFake_run(noStart).status, StatusBadModel);
+
+  for (long at : {1L, 3L, 5L, 6L}) {  // kind test, capture, evaluation at the start values
+    LpFakeModel failing = productMix();
+    failing.failEvaluationAt = at;
+    const LpFakeRun r = LpFake_run(failing);
+    EXPECT_EQ(r.setup, 0) << at;
+    EXPECT_EQ(r.status, StatusEvalError) << at;
+    // The final evaluation puts the start values back.
+    EXPECT_EQ(failing.cells, failing.x0) << at;
+  }
+}
+
+TEST(LpEngine, SizeLimits) {
+  LpFakeModel many = productMix();
+  many.n = 2001;
+  many.x0.assign(2001, 0.0);
+  many.lower.assign(2001, 0.0);
+  many.upper.assign(2001, 1.0);
+  EXPECT_EQ(LpFake_run(many).status, StatusBadModel);
+
+  LpFakeModel rows = productMix();
+  rows.extraRows = 8190;  // 4 host rows + 8190 = 8194 > 8192
+  LpFakeRun r = LpFake_run(rows);
+  EXPECT_EQ(r.setup, 0);
+  EXPECT_EQ(r.status, StatusBadModel);
+  EXPECT_EQ(rows.evaluations, 0);
+
+  // In feasibility mode the limits are not checked.
+  LpFakeModel feasibility = productMix();
+  feasibility.n = 2001;
+  feasibility.x0.assign(2001, 0.0);
+  feasibility.lower.assign(2001, 0.0);
+  feasibility.upper.assign(2001, 1e30);
+  r = LpFake_run(feasibility, ProblemFeasibility);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 36.0, 1e-9);
+}
+
+TEST(LpEngine, LinearityTest) {
+  // A nonlinear constraint fails even with a linear objective.
+  LpFakeModel product = productMix();
+  product.function = [](int i, const std::vector<double>& x) {
+    return i == 0 ? x[0] * x[1] : i == 1 ? 2 * x[1] : i == 2 ? 3 * x[0] + 2 * x[1] : 3 * x[0] + 5 * x[1];
+  };
+  EXPECT_EQ(LpFake_run(product).status, StatusNotLinear);
+
+  // Only the objective nonlinear: a parabola passes the test (the quadratic
+  // path then takes it), a cubic does not.
+  LpFakeModel quadratic = productMix();
+  quadratic.function = [](int i, const std::vector<double>& x) {
+    return i == 3 ? x[0] * x[0] + x[1] : i == 0 ? x[0] : i == 1 ? 2 * x[1] : 3 * x[0] + 2 * x[1];
+  };
+  EXPECT_EQ(LpFake_run(quadratic).setup, 1);
+
+  LpFakeModel cubic = quadratic;
+  cubic.function = [](int i, const std::vector<double>& x) {
+    return i == 3 ? x[0] * x[0] * x[0] : i == 0 ? x[0] : i == 1 ? 2 * x[1] : 3 * x[0] + 2 * x[1];
+  };
+  EXPECT_EQ(LpFake_run(cubic).status, StatusNotLinear);
+
+  // A class known to the host replaces the test: no evaluation at 0, 8, 4.
+  LpFakeModel known = productMix();
+  known.objectiveClass = 4;
+  const LpFakeRun r = LpFake_run(known);
+  EXPECT_EQ(r.status, StatusNotLinear);
+}
+
+TEST(LpEngine, ModelWithoutObjectiveFindsAFeasiblePoint) {
+  LpFakeModel m = productMix();
+  m.hasObjective = false;
+  m.rows.push_back(row({{0, 1}, {1, 1}}, 7, 1e30));
+  const LpFakeRun r = LpFake_run(m);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.objective, 0.0);
+  EXPECT_GE(m.cells[0] + m.cells[1], 7 - 1e-9);
+  EXPECT_LE(3 * m.cells[0] + 2 * m.cells[1], 18 + 1e-9);
+}
+
+TEST(LpEngine, RowWithoutLimitsConstrainsNothing) {
+  // A row with neither limit passes the final check at any value.
+  LpFakeModel m = productMix();
+  m.rows.push_back(row({{0, 1}, {1, 1}}, -1e30, 1e30));
+  const LpFakeRun r = LpFake_run(m);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 36.0, 1e-9);
+}
+
+TEST(LpEngine, IntegerBoundsAreRounded) {
+  LpFakeModel m;
+  m.n = 1;
+  m.x0 = {0};
+  m.lower = {0.5};
+  m.upper = {2.5};
+  m.objective.terms = {{0, 1}};
+  m.maximise = true;
+  m.integers = 1;
+  std::int32_t flags[1] = {1};
+  EngineProblem problem{};
+  problem.integerFlags = flags;
+  ASSERT_EQ(Lp_engineSetupWith(&problem, LpFake_host(m)), 1);
+  EXPECT_EQ(problem.lower[0], 1.0);
+  EXPECT_EQ(problem.upper[0], 2.0);
+  EXPECT_EQ(Lp_engineSolve(&problem), 1);
+  EXPECT_NEAR(problem.objective, 2.0, 1e-12);
+  EXPECT_NEAR(problem.values[0], 2.0, 1e-12);
+  Lp_engineFinish(&problem);
+  EXPECT_EQ(problem.engineRecord, nullptr);
+  EXPECT_EQ(problem.values, nullptr);  // nothing points into the released record
+}
+
+TEST(LpEngine, FinalCheckCatchesAModelThatDisagreesWithItsCoefficients) {
+  // The host says linear and delivers x <= 4, but the cell computes 2x.
+  LpFakeModel m = productMix();
+  m.objectiveClass = 1;
+  m.function = [](int i, const std::vector<double>& x) {
+    return i == 0 ? 2 * x[0] : i == 1 ? 2 * x[1] : i == 2 ? 3 * x[0] + 2 * x[1] : 3 * x[0] + 5 * x[1];
+  };
+  const LpFakeRun r = LpFake_run(m);
+  EXPECT_EQ(r.status, StatusNotLinear);
+  EXPECT_EQ(r.solve, 0);
+}
+
+TEST(LpEngine, ProgressStopsTheSimplex) {
+  LpFakeModel m = productMix();
+  // The host's answer at iteration 1, and its pending stop at the resume.
+  m.answer = [](unsigned flags, int count) {
+    const bool asked = (flags & ProgressIterationNumber) || flags == (ProgressResume | ProgressIteration);
+    return asked && count == 1 ? StopBreak : 0;
+  };
+  const LpFakeRun r = LpFake_run(m);
+  EXPECT_EQ(r.status, StatusUserStop);
+  EXPECT_EQ(r.solve, 0);
+  // The stop pauses, shows the point, and resumes at an iteration point.
+  EXPECT_TRUE(sawCall(m, ProgressPause, 0));
+  EXPECT_TRUE(sawCall(m, ProgressResume | ProgressIteration, 1));
+}
+
+TEST(LpEngine, ShownIterationsPauseAtEveryReport) {
+  LpFakeModel m = productMix();
+  m.showIterations = 1;
+  const LpFakeRun r = LpFake_run(m);
+  EXPECT_EQ(r.status, 0);
+  int reports = 0, resumes = 0;
+  for (const auto& [flags, count] : m.progressCalls) {
+    if (flags == (ProgressQuery | ProgressIterationNumber) || flags == 0x448u) ++reports;
+    if (flags == (ProgressResume | ProgressIteration)) ++resumes;
+  }
+  EXPECT_GE(reports, 2);
+  EXPECT_EQ(reports, resumes);
+}
+
+TEST(LpEngine, StoreCallbacks) {
+  LpMatrix a;
+  a.rows = 4;
+  a.cols = 3;
+  a.a.assign(12, 0.0);
+  EXPECT_EQ(Lp_storeCoefProgress(nullptr, nullptr, 1, 0, 2.5, &a), 1);
+  EXPECT_EQ(a.row(2)[1], 2.5);
+  EXPECT_EQ(Lp_storeCoefProgress(nullptr, nullptr, -1, -1, 0.0, &a), 0);  // reset
+  EXPECT_EQ(Lp_storeCoefProgress(nullptr, nullptr, 0, 0, 1.0, nullptr), 0);
+  EXPECT_EQ(Lp_storeCoefProgress(nullptr, nullptr, 3, 0, 1.0, &a), 0);   // past the last row
+  EXPECT_EQ(Lp_storeCoefProgress(nullptr, nullptr, 0, 2, 1.0, &a), 0);   // past the last column
+  EXPECT_EQ(Lp_storeCoefProgress(nullptr, nullptr, -3, 0, 1.0, &a), 0);
+  // A progress tick stores in row 0 and asks the host with query 1 x (column + 2).
+  LpFakeModel m = productMix();
+  LpRun run;
+  run.host = LpFake_host(m);
+  EXPECT_EQ(Lp_storeCoefProgress(nullptr, &run, -1, 1, 4.0, &a), 1);
+  EXPECT_EQ(a.row(0)[2], 4.0);
+  EXPECT_TRUE(sawCall(m, ProgressSetup2, 4 * 3));
+  m.answer = [](unsigned, int) { return StopBreak; };
+  EXPECT_EQ(Lp_storeCoefProgress(nullptr, &run, -1, 0, 1.0, &a), 0);
+
+  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -1, 1, 3.0, &a), 1);
+  EXPECT_EQ(a.row(0)[2], 3.0);
+  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -2, -2, 0.0, &a), 0);
+  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, 5, 0, 1.0, &a), 0);
+}
+
+TEST(LpEngine, OperationsAndStoreCallbacksAreExportedByOrdinal) {
+  OsModule module = Os_loadLibrary((std::string(CORVAN_OUT) + "/Corvan32.dll").c_str());
+  ASSERT_NE(module, nullptr);
+  for (int ordinal : {45, 46, 55, 56, 57, 58, 59})
+    EXPECT_NE(Os_getProcByOrdinal(module, ordinal), nullptr) << ordinal;
+  auto load = reinterpret_cast<EngineOp>(Os_getProcByOrdinal(module, 55));
+  EngineInfo info{};
+  ASSERT_TRUE(load);
+  EXPECT_EQ(load(&info), 1);
+  EXPECT_EQ(info.limits[0], 2000);
+  EXPECT_EQ(info.limits[1], 8192);
+  EXPECT_EQ(info.capabilities, 0x4014u);
+  auto store = reinterpret_cast<LpStoreFn>(Os_getProcByOrdinal(module, 46));
+  LpMatrix a;
+  a.rows = 2;
+  a.cols = 2;
+  a.a.assign(4, 0.0);
+  EXPECT_EQ(store(nullptr, nullptr, 0, 0, 1.5, &a), 1);
+  EXPECT_EQ(a.row(1)[1], 1.5);
+  Os_freeLibrary(module);
+}
+
+struct Optimum {
+  std::string name;
+  double value;
+};
+
+std::vector<Optimum> lpOptima() {
+  std::ifstream in(std::string(CORVAN_DATA) + "/lp/optima.csv");
+  std::vector<Optimum> out;
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::stringstream ss(line);
+    std::string f[6];
+    for (auto& s : f) std::getline(ss, s, ',');
+    if (f[1] == "lp") out.push_back({f[0], std::stod(f[5])});
+  }
+  return out;
+}
+
+TEST(LpEngine, NetlibProblemsReachTheirOptima) {
+  const std::vector<Optimum> optima = lpOptima();
+  ASSERT_EQ(optima.size(), 11u);
+  for (const Optimum& o : optima) {
+    MpsModel mps;
+    std::string error;
+    ASSERT_TRUE(Mps_read(std::string(CORVAN_DATA) + "/lp/" + o.name + ".mps", mps, error)) << error;
+    LpFakeModel m = LpFake_fromMps(mps);
+    const LpFakeRun r = LpFake_run(m);
+    EXPECT_EQ(r.status, 0) << o.name;
+    EXPECT_LE(std::fabs(r.objective - o.value), 1e-6 * std::max(1.0, std::fabs(o.value))) << o.name;
+    // The model's cells hold the optimal point: its objective is the optimum.
+    EXPECT_LE(std::fabs(LpFake_rowValue(m, static_cast<int>(m.rows.size())) - o.value),
+              1e-6 * std::max(1.0, std::fabs(o.value))) << o.name;
+  }
+}
+
+}  // namespace

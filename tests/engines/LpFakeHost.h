@@ -1,0 +1,166 @@
+// A host for the LP/quadratic engine over a model held in memory: sparse
+// linear rows with constants (or functions of the point), variable and row
+// bounds, start values and switches. Like Excel's cells, the host keeps the
+// last point it was given, so a one-variable change keeps the others.
+// Used by the engine tests and the engine benchmark.
+#pragma once
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "engines/lpqp/Lp_EngineOps.h"
+#include "entry/Host_Queries.h"
+#include "tests/engines/MpsReader.h"
+
+struct LpFakeRow {
+  std::vector<std::pair<int, double>> terms;  // 0-based variable, coefficient
+  double constant = 0;
+  double lower = -1e30, upper = 1e30;
+};
+
+struct LpFakeModel {
+  int n = 0;
+  std::vector<double> x0, lower, upper;
+  std::vector<LpFakeRow> rows;     // constraint rows
+  LpFakeRow objective;
+  bool hasObjective = true;
+  bool maximise = false;
+  // When set, row i (the objective: i = rows.size()) is f(i, point) instead.
+  std::function<double(int, const std::vector<double>&)> function;
+  // Answers of the switches and options.
+  int scaling = 1, showIterations = 0, objectiveClass = 0, noDifferences = 0, integers = 0;
+  int extraRows = 0;               // added to query 1 (a model over the limits)
+  unsigned optionFlags = 0;
+  bool extractable = true, boundsReadable = true, startReadable = true;
+  long failEvaluationAt = -1;      // the evaluation with this number fails
+  // Progress: answers by call number (others 0) and the calls seen.
+  std::function<int(unsigned flags, int count)> answer;
+  std::vector<std::pair<unsigned, int>> progressCalls;
+  std::vector<double> cells;       // the point last given
+  long evaluations = 0;
+};
+
+inline double LpFake_rowValue(const LpFakeModel& m, int i) {
+  if (m.function) return m.function(i, m.cells);
+  const LpFakeRow& r = i < static_cast<int>(m.rows.size()) ? m.rows[i] : m.objective;
+  double v = r.constant;
+  for (const auto& [j, a] : r.terms) v += a * m.cells[j];
+  return v;
+}
+
+inline int LpFake_hostRows(const LpFakeModel& m) {
+  return static_cast<int>(m.rows.size()) + (m.hasObjective ? 1 : 0);
+}
+
+inline int LpFake_evaluate(LpFakeModel& m, double* out) {
+  if (++m.evaluations == m.failEvaluationAt) return 0;
+  for (int i = 0; i < LpFake_hostRows(m); ++i) out[i] = LpFake_rowValue(m, i);
+  return 1;
+}
+
+inline int LpFake_query(const LpFakeModel& m, int kind) {
+  switch (kind) {
+    case QueryVariables: return m.n;
+    case QueryRows: return LpFake_hostRows(m) + m.extraRows;
+    case QueryIntegers: return m.integers;
+    case QueryObjectiveRow: return m.hasObjective ? 1 : 0;
+    case QueryMaximise: return m.maximise ? 1 : 0;
+    case QueryShowIterations: return m.showIterations;
+    case QueryScaling: return m.scaling;
+    case QueryStructureLast: return m.objectiveClass;
+    case QueryClassCode: return m.noDifferences;
+    default: return 0;
+  }
+}
+
+inline LpHost LpFake_host(LpFakeModel& model) {
+  LpHost h;
+  h.user = &model;
+  h.queryModel = [](void* u, int kind) { return LpFake_query(*static_cast<LpFakeModel*>(u), kind); };
+  h.optionFlags = [](void* u) { return static_cast<LpFakeModel*>(u)->optionFlags; };
+  h.realOption = [](void*, double* out, int kind) {
+    *out = kind == RealPivot ? 1e-6 : kind == RealReducedCost ? 1e-5 : 1e-8;
+    return 1;
+  };
+  h.intOption = [](void*, int) { return 0; };
+  h.namedInt = [](void*, const char*, int fallback) { return fallback; };
+  h.bounds = [](void* u, double* lo, double* up, double* rlo, double* rup) {
+    auto& m = *static_cast<LpFakeModel*>(u);
+    if (!m.boundsReadable) return 0;
+    for (int j = 0; j < m.n; ++j) lo[j] = m.lower[j], up[j] = m.upper[j];
+    for (std::size_t i = 0; i < m.rows.size(); ++i) rlo[i] = m.rows[i].lower, rup[i] = m.rows[i].upper;
+    if (m.hasObjective) rlo[m.rows.size()] = -1e30, rup[m.rows.size()] = 1e30;
+    return 1;
+  };
+  h.initialValues = [](void* u, double* x) {
+    auto& m = *static_cast<LpFakeModel*>(u);
+    for (int j = 0; j < m.n; ++j) x[j] = m.x0[j];
+    return m.startReadable ? 1 : 0;
+  };
+  h.evalProblem = [](void* u, double* out, const double* x) {
+    auto& m = *static_cast<LpFakeModel*>(u);
+    m.cells.assign(x, x + m.n);
+    return LpFake_evaluate(m, out);
+  };
+  h.evalOneChanged = [](void* u, double* out, int j, double xj) {
+    auto& m = *static_cast<LpFakeModel*>(u);
+    m.cells[j] = xj;
+    return LpFake_evaluate(m, out);
+  };
+  h.extractLinear = [](void* u, void* record, LpStoreFn store, void* extra) {
+    auto& m = *static_cast<LpFakeModel*>(u);
+    if (!m.extractable) return 0;
+    for (int i = 0; i < LpFake_hostRows(m); ++i) {
+      const LpFakeRow& r = i < static_cast<int>(m.rows.size()) ? m.rows[i] : m.objective;
+      for (const auto& [j, a] : r.terms)
+        if (a != 0 && !store(nullptr, record, i, j, a, extra)) return 0;
+    }
+    return 1;
+  };
+  h.progress = [](void* u, unsigned flags, int count, double) {
+    auto& m = *static_cast<LpFakeModel*>(u);
+    m.progressCalls.emplace_back(flags, count);
+    return m.answer ? m.answer(flags, count) : 0;
+  };
+  return h;
+}
+
+// The model of an MPS file, rows in the workbooks' order, start values 0.
+inline LpFakeModel LpFake_fromMps(const MpsModel& mps) {
+  LpFakeModel m;
+  m.n = static_cast<int>(mps.colNames.size());
+  m.x0.assign(m.n, 0.0);
+  m.lower = mps.lower;
+  m.upper = mps.upper;
+  const std::vector<int> order = Mps_rowOrder(mps);
+  std::vector<int> slot(order.size());
+  m.rows.resize(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    slot[order[i]] = static_cast<int>(i);
+    Mps_rowLimits(mps, order[i], m.rows[i].lower, m.rows[i].upper);
+  }
+  for (const MpsEntry& e : mps.entries) m.rows[slot[e.row]].terms.emplace_back(e.col, e.value);
+  for (int j = 0; j < m.n; ++j)
+    if (mps.cost[j] != 0) m.objective.terms.emplace_back(j, mps.cost[j]);
+  m.objective.constant = mps.objConstant;
+  return m;
+}
+
+// setup, solve and finish on the model; the problem keeps what solve wrote.
+struct LpFakeRun {
+  int setup = 0, solve = 0, status = -1;
+  double objective = 0;
+};
+
+inline LpFakeRun LpFake_run(LpFakeModel& model, unsigned problemFlags = 0) {
+  EngineProblem problem{};
+  problem.flags = problemFlags;
+  LpFakeRun r;
+  r.setup = Lp_engineSetupWith(&problem, LpFake_host(model));
+  if (r.setup) r.solve = Lp_engineSolve(&problem);
+  r.status = problem.status;
+  r.objective = problem.objective;
+  Lp_engineFinish(&problem);
+  return r;
+}
