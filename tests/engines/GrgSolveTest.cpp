@@ -3,6 +3,7 @@
 // the solution left in the variable cells and the reports in the front
 // end's result range; the iteration and time limits answered by the front
 // end's "Show" macro; and the local solver of ordinal 41 on a session's model.
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -175,6 +176,16 @@ TEST_F(GrgLibrarySolve, ShowAnsweringStopKeepsTheEnginesStatus) {
   int status = solve(0);
   EXPECT_EQ(reasons, std::vector<double>{3});
   EXPECT_TRUE(normalEnd(status)) << status;
+}
+
+TEST_F(GrgLibrarySolve, ShownIterationsAskShowAtEachIterationAndTheRunGoesOn) {
+  ASSERT_NE(open("nlp/hs71.xlsx"), nullptr);
+  name("solver_sho", "1");
+  defineShow(1);
+  EXPECT_EQ(solve(0), StatusSolved);
+  ASSERT_GE(reasons.size(), 2u);
+  EXPECT_EQ(std::count(reasons.begin(), reasons.end(), 1.0), static_cast<long>(reasons.size()));
+  EXPECT_TRUE(closeTo(valueAt("B6"), knownOptimum("hs71")));
 }
 
 TEST_F(GrgLibrarySolve, LocalSolverRunsTheGrgEngineOnTheSessionsModel) {
