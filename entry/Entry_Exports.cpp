@@ -25,6 +25,7 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {5, nullptr, CORVAN_PROC(Entry_reserved)},
     {6, nullptr, CORVAN_PROC(Eng_runEngine)},
     {7, nullptr, CORVAN_PROC(Eng_directDriver)},
+    {8, nullptr, CORVAN_PROC(Eng_branchAndBoundDriver)},
     {11, nullptr, CORVAN_PROC(Host_beginSession)},
     {12, nullptr, CORVAN_PROC(Host_endSession)},
     {13, nullptr, CORVAN_PROC(Host_getEngineIndex)},

@@ -56,14 +56,17 @@ void defineText(Workbook* wb, const char* name, const char* text) {
 }
 
 // The "Show" macro: reason 1 is the user's break or a shown iteration, which
-// always goes on; limits (reasons 2 to 5) continue or stop as asked.
+// always goes on; limits (reasons 2 to 5) continue or stop as asked. The
+// answer 1 continues; the answer 0 leaves the library to stop with the
+// limit's own status (the answer 2 would only mark a stop chosen by the
+// user, which keeps the engine's status and so could not tell a limit).
 void registerShow(FeOnLimit onLimit) {
   Xlc_registerMacro("Show", [onLimit](const std::vector<CellValue>& args) {
     double reason = !args.empty() && args[0].kind == CellKind::Number ? args[0].number : 0;
     bool stop = reason == 1 ? false : onLimit == FeOnLimit::Stop;
     Fe_endProgress();
     std::fprintf(stderr, "Show: reason %g, answer %s\n", reason, stop ? "stop" : "continue");
-    return CellValue::makeNumber(stop ? 2 : 1);
+    return CellValue::makeNumber(stop ? 0 : 1);
   });
 }
 

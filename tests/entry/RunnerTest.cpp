@@ -143,7 +143,7 @@ TEST_F(Runner, IntegerVariablesChooseBranchAndBound) {
   name("solver_rep", "1");
   ASSERT_EQ(begin(), 1);
   context->engineInfos[1].capabilities = 0x4014;     // as the LP engine's load gives them
-  EXPECT_EQ(runSeen(), StatusHostFailure);            // no branch-and-bound driver yet
+  EXPECT_EQ(runSeen(), StatusBadBounds);   // the recording engine gives the driver no bounds
   EXPECT_EQ(seen.problem.flags, ProblemOtherDriver | ProblemBranch);
   EXPECT_NE(seen.problem.driver, ordinal<DriverFn>(7));
   EXPECT_EQ(std::count(seen.integerFlags.begin(), seen.integerFlags.end(), 2), 33);  // binaries

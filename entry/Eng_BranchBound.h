@@ -1,0 +1,13 @@
+// The branch-and-bound driver (export ordinal 8, declared with the runner):
+// solves the continuous relaxation with the engine's `solve`, then explores
+// a binary tree of subproblems, each tightening one bound of one integer
+// variable, until no open node remains, the relative gap falls below
+// "solver_tol", or the progress callback stops it. The driver minimises; a
+// maximised objective reaches it negated.
+#pragma once
+
+#include "entry/Eng_Runner.h"
+
+// For tests: after `nodes` more node allocations every allocation fails, as
+// when memory runs out; a negative count lifts the limit.
+void Eng_failBranchNodesAfter(int nodes);
