@@ -134,6 +134,35 @@ TEST_F(GrgLibrarySolve, MaximisedObjectiveReachesItsLargestValue) {
   EXPECT_NEAR(valueAt("C1"), 2.5, 1e-8);
 }
 
+TEST_F(GrgLibrarySolve, IntegerVariablesAreBranchedOnWithTheGrgEngineAtEachNode) {
+  // min (x - 2.6)^2 + (y - 1.3)^2 + (x - y)^2 / 10 over integers in [0, 5]:
+  // of the integer points around (2.6, 1.3), (2, 1) gives 0.36 + 0.09 + 0.1,
+  // (3, 1) 0.65, (3, 2) 0.75 and (2, 2) 0.85.
+  newModel();
+  number("A1", 0);
+  number("B1", 0);
+  formula("C1", "(A1-2.6)^2+(B1-1.3)^2+(A1-B1)^2/10");
+  name("solver_adj", "Model!$A$1:$B$1");
+  name("solver_opt", "Model!$C$1");
+  name("solver_typ", "2");
+  name("solver_eng", "1");
+  name("solver_num", "3");
+  name("solver_lhs1", "Model!$A$1:$B$1");
+  name("solver_rel1", "3");
+  name("solver_rhs1", "0");
+  name("solver_lhs2", "Model!$A$1:$B$1");
+  name("solver_rel2", "1");
+  name("solver_rhs2", "5");
+  name("solver_lhs3", "Model!$A$1:$B$1");
+  name("solver_rel3", "4");
+  name("solver_rhs3", "integer");
+  int status = solve(0);
+  EXPECT_TRUE(normalEnd(status)) << status;
+  EXPECT_EQ(valueAt("A1"), 2.0);
+  EXPECT_EQ(valueAt("B1"), 1.0);
+  EXPECT_NEAR(valueAt("C1"), 0.55, 1e-12);
+}
+
 TEST_F(GrgLibrarySolve, CrossedBoundsEndTheRunWithoutTouchingTheCells) {
   maximiseModel();
   name("solver_num", "3");
