@@ -111,6 +111,17 @@ int Grg_publish(EngineProblem* problem, const GrgProblem& view) {
   return 1;
 }
 
+// A driver ends with the solution it chose still in the problem (the
+// branch-and-bound driver's incumbent): one of the engine's own blocks,
+// released with the run.
+void Grg_releaseSaved(EngineProblem* problem) {
+  if (!problem->saved) return;
+  if (problem->releaseSaved) problem->releaseSaved(problem->saved);
+  else Host_free(problem->owner, problem->saved);
+  problem->saved = nullptr;
+  problem->releaseSaved = nullptr;
+}
+
 int Grg_fail(EngineProblem* problem, int status) {
   problem->status = status;
   return 0;
@@ -168,6 +179,7 @@ int Grg_engineFinish(void* record) {
   view.status = problem->status;
   Grg_finish(*rec, view);
   problem->status = view.status;
+  Grg_releaseSaved(problem);
   delete rec;
   problem->engineRecord = nullptr;
   problem->upper = problem->lower = problem->values = nullptr;
