@@ -9,6 +9,7 @@
 #include <string>
 #include <strings.h>
 
+#include "engines/grg/Grg_Engine.h"
 #include "entry/Entry_Context.h"
 #include "entry/Host_Queries.h"
 #include "entry/Eng_Runner.h"
@@ -27,7 +28,7 @@ struct BuiltinEngine {
 
 // Engines not built into this library refuse `setup` with status 8.
 constexpr BuiltinEngine kBuiltins[5] = {
-  {Grg_engineLoad, Eng_engineNotBuilt, Eng_engineNotBuilt, Eng_freeNothing, Eng_freeNothing,
+  {Grg_engineLoad, Grg_engineSetup, Grg_engineSolve, Grg_engineFinish, Eng_freeNothing,
    "KVAENG.DLL", "KVAENG.XLA", "Standard GRG Nonlinear  "},
   {Lp_engineLoad, Lp_engineSetup, Lp_engineSolve, Lp_engineFinish, Eng_freeNothing,
    "TXENG.DLL", "TXENG.XLA", "Standard LP/Quadratic   "},

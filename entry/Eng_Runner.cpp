@@ -35,42 +35,61 @@ OwnedProblem newProblem(LibraryContext* owner) {
   return problem;
 }
 
-// Chooses the driver and sets the problem flags; false when the integer
-// flags cannot be read.
-bool chooseDriver(EngineProblem* problem) {
-  LibraryContext* context = problem->owner;
-  int n = problem->variableCount;
-  if (!Host_getVariableTypes(context, problem->integerFlags)) return false;
+// Which drivers the engine's capabilities and the run's switches call for.
+struct DriverConditions {
+  int feasibilityMode = 0;   // query 9
+  bool feasibility = false;
+  bool branch = false;
+  bool multistart = false;
+};
+
+DriverConditions driverConditions(LibraryContext* context, const EngineProblem* problem) {
   bool anyInteger = false;
-  for (int j = 0; j < n && !anyInteger; ++j) anyInteger = problem->integerFlags[j] != 0;
+  for (int j = 0; j < problem->variableCount && !anyInteger; ++j)
+    anyInteger = problem->integerFlags[j] != 0;
   int engine = Host_getEngineIndex(context);
   auto item = [&](int k) { return Host_getEngineInfoItem(context, engine, k) != 0; };
-  int mode = Host_queryModel(context, QueryFeasibility);
-  bool feasibility = item(ItemFeasibility) && mode != 0;
-  bool branch = item(ItemBranch) && anyInteger;
-  bool multistart =
+  DriverConditions c;
+  c.feasibilityMode = Host_queryModel(context, QueryFeasibility);
+  c.feasibility = item(ItemFeasibility) && c.feasibilityMode != 0;
+  c.branch = item(ItemBranch) && anyInteger;
+  c.multistart =
       item(ItemMultistart) && (Host_getEngineOptionFlags(context, engine) & OptFlagMsl) != 0;
-  problem->actionCode = Host_queryModel(context, QueryActionCode);
+  return c;
+}
+
+std::uint32_t conditionFlags(const DriverConditions& c, int actionCode) {
   std::uint32_t flags = 0;
-  if (mode == 1) flags |= ProblemFeasibility1;
-  if (mode == 1 || mode == 2) flags |= ProblemFeasibility;
-  if (branch) flags |= ProblemBranch;
-  if (multistart) flags |= ProblemMultistart;
-  if (problem->actionCode != 0) flags |= ProblemActionCode;
-  if (feasibility) {
+  if (c.feasibilityMode == 1) flags |= ProblemFeasibility1;
+  if (c.feasibilityMode == 1 || c.feasibilityMode == 2) flags |= ProblemFeasibility;
+  if (c.branch) flags |= ProblemBranch;
+  if (c.multistart) flags |= ProblemMultistart;
+  if (actionCode != 0) flags |= ProblemActionCode;
+  return flags;
+}
+
+// Reads the integer flags, chooses the driver (feasibility, branch and
+// bound, multistart, else direct) and sets the problem flags; false when the
+// integer flags cannot be read.
+bool chooseDriver(EngineProblem* problem) {
+  LibraryContext* context = problem->owner;
+  if (!Host_getVariableTypes(context, problem->integerFlags)) return false;
+  DriverConditions c = driverConditions(context, problem);
+  problem->actionCode = Host_queryModel(context, QueryActionCode);
+  problem->flags = conditionFlags(c, problem->actionCode);
+  if (c.feasibility) {
     problem->driver = Eng_feasibilityDriver;
-    Mem_free(problem->integerFlags);
+    Mem_free(problem->integerFlags);     // the feasibility driver works without them
     problem->integerFlags = nullptr;
-  } else if (branch) {
+  } else if (c.branch) {
     problem->driver = Eng_branchAndBoundDriver;
-  } else if (multistart) {
+  } else if (c.multistart) {
     problem->driver = Eng_multiStartDriver;
   } else {
     problem->driver = Eng_directDriver;
   }
-  if (problem->driver != Eng_directDriver) flags |= ProblemOtherDriver;
-  else if (Host_queryModel(context, QueryReports)) flags |= ProblemReports;
-  problem->flags = flags;
+  if (problem->driver != Eng_directDriver) problem->flags |= ProblemOtherDriver;
+  else if (Host_queryModel(context, QueryReports)) problem->flags |= ProblemReports;
   return true;
 }
 
@@ -172,6 +191,8 @@ int Eng_directDriver(EngineOp solve, EngineProblem* problem) {
 
 int Eng_runEngine(EngineEntry* entry) {
   if (!entry) return StatusBadModel;
+  // A plug-in's operations are taken from its exports untested.
+  if (!entry->setup || !entry->solve || !entry->finish) return StatusHostFailure;
   int status = StatusNone;
   OwnedProblem problem = buildProblem(entry, &status);
   if (!problem) return status;

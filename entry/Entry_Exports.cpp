@@ -1,5 +1,6 @@
 // The library's export table by ordinal, read by the loader: the named entry
 // points and the host services that engines call with the context first.
+#include "engines/grg/Grg_Engine.h"
 #include "engines/lpqp/Lp_EngineOps.h"
 #include "entry/Eng_Registry.h"
 #include "entry/Eng_Runner.h"
@@ -61,6 +62,11 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {44, nullptr, CORVAN_PROC(Host_free)},
     {45, nullptr, CORVAN_PROC(Lp_storeCoefProgress)},
     {46, nullptr, CORVAN_PROC(Lp_storeCoef)},
+    {50, nullptr, CORVAN_PROC(Grg_engineLoad)},
+    {51, nullptr, CORVAN_PROC(Grg_engineSetup)},
+    {52, nullptr, CORVAN_PROC(Grg_engineSolve)},
+    {53, nullptr, CORVAN_PROC(Grg_engineFinish)},
+    {54, nullptr, CORVAN_PROC(Eng_freeNothing)},
     {55, nullptr, CORVAN_PROC(Lp_engineLoad)},
     {56, nullptr, CORVAN_PROC(Lp_engineSetup)},
     {57, nullptr, CORVAN_PROC(Lp_engineSolve)},

@@ -161,6 +161,14 @@ struct GrgRecord {
   bool hostAtX = false;                            // the host's last evalProblem point is x
 };
 
+// The operations the library exports (Grg_EngineOps.cpp): each takes the
+// run's EngineProblem and serves the engine from the owner context's host
+// services. `setup` allocates the record (problem word 1) and points the
+// problem's bounds and values into it; `finish` frees it.
+int Grg_engineSetup(void* problem);
+int Grg_engineSolve(void* problem);
+int Grg_engineFinish(void* problem);
+
 // Record and options (Grg_Record.cpp).
 int Grg_setup(GrgRecord& rec, const GrgHost& host, GrgProblem& problem);
 int Grg_solve(GrgRecord& rec, GrgProblem& problem);

@@ -163,7 +163,7 @@ TEST(EngineRegistry, EnginesNotBuiltRefuseToSetUp) {
   Eng_registerBuiltins(context.get(), context.get());
   EngineProblem problem{};
   problem.status = StatusNone;
-  EXPECT_EQ(context->engines[0].setup(&problem), 0);
+  EXPECT_EQ(context->engines[3].setup(&problem), 0);
   EXPECT_EQ(problem.status, StatusBadModel);
   EXPECT_EQ(context->engines[4].free(&context->engineInfos[4]), 1);
 }

@@ -2,13 +2,15 @@
 // a linear test workbook (its final point stays in the variable cells), a
 // pending stop turned into the run's status, the order of the engine's
 // operations and the problem the runner builds (ordinal 6), the direct
-// driver (ordinal 7) and the local solver of ordinal 41 while the GRG engine
-// is not built.
-#include <cstring>
+// driver (ordinal 7) and the local solver of ordinal 41, while the GRG
+// engine is not built and with a stand-in for its operations.
 #include <algorithm>
+#include <cstring>
 
 #include "SessionFixture.h"
 #include "entry/Eng_Engine.h"
+#include "entry/Host_Memory.h"
+#include "entry/Host_Queries.h"
 #include "tests/engines/MpsReader.h"
 
 namespace {
@@ -43,6 +45,67 @@ int seenFinish(void*) {
   return 1;
 }
 
+// A stand-in for the GRG engine's operations as the local solver uses them:
+// setup publishes its arrays, solve starts from the saved point (counted
+// from 1), moves every variable one unit up within its bounds and leaves a
+// solution block from the host's heap, as the engine does.
+struct FakeGrg {
+  std::vector<double> lower, upper, x;
+  int setups = 0, solves = 0, finishes = 0;
+  int setupResult = 1;
+  int answers[3] = {};                 // queries 40-42 during solve
+  std::uint32_t optionFlags = 0;
+  int scaling = 0;
+  double precision = 0, convergence = 0;
+  std::vector<double> startSeen;
+};
+FakeGrg* g_grg = nullptr;
+
+int grgSetup(void* record) {
+  auto* p = static_cast<EngineProblem*>(record);
+  ++g_grg->setups;
+  if (!g_grg->setupResult) {
+    p->status = StatusBadBounds;
+    return 0;
+  }
+  int n = Host_queryModel(p->owner, QueryVariables);
+  g_grg->lower.assign(n, 0.0);
+  g_grg->upper.assign(n, 0.0);
+  g_grg->x.assign(n, 0.0);
+  p->variableCount = n;
+  p->lower = g_grg->lower.data();
+  p->upper = g_grg->upper.data();
+  p->values = g_grg->x.data();
+  return 1;
+}
+int grgSolve(void* record) {
+  auto* p = static_cast<EngineProblem*>(record);
+  LibraryContext* c = p->owner;
+  ++g_grg->solves;
+  for (int k = 0; k < 3; ++k) g_grg->answers[k] = Host_queryModel(c, 40 + k);
+  g_grg->optionFlags = Host_getEngineOptionFlags(c, 0);
+  g_grg->scaling = Host_queryModel(c, QueryScaling);
+  Host_getRealOption(c, &g_grg->precision, RealPrecision);
+  Host_getRealOption(c, &g_grg->convergence, RealConvergence);
+  const double* saved = static_cast<const double*>(p->saved);
+  int n = p->variableCount;
+  g_grg->startSeen.assign(saved + 1, saved + 1 + n);
+  auto* block = static_cast<double*>(Mem_alloc(sizeof(double) * (n + 1)));
+  p->objective = 0;
+  for (int j = 0; j < n; ++j) {
+    g_grg->x[j] = std::min(std::max(saved[j + 1] + 1.0, g_grg->lower[j]), g_grg->upper[j]);
+    block[j + 1] = g_grg->x[j];
+    p->objective += g_grg->x[j];
+  }
+  p->saved = block;
+  p->status = StatusConverged;
+  return 1;
+}
+int grgFinish(void*) {
+  ++g_grg->finishes;
+  return 1;
+}
+
 }  // namespace
 
 class Runner : public SessionLibrary {
@@ -55,6 +118,7 @@ class Runner : public SessionLibrary {
 
   void TearDown() override {
     g_seen = nullptr;
+    g_grg = nullptr;
     SessionLibrary::TearDown();
   }
   // The plug-in engine RUNTEST.DLL as "solver_eng" 6 chooses it, as if the
@@ -106,6 +170,14 @@ TEST_F(Runner, IterationLimitReachedDuringTheRunBecomesItsStatus) {
   EXPECT_EQ(solve(0), StatusIterationLimit);
   name("runeng_iterations", "1");
   EXPECT_EQ(solve(0), StatusSolved);
+}
+
+TEST_F(Runner, BreakDuringTheRunTurnsSolvedIntoStoppedByTheUser) {
+  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
+  useRunnerEngine();
+  Xlc_pressBreak();        // seen at the engine's iteration; no "Show" macro answers
+  EXPECT_EQ(solve(0), StatusUserStop);
+  EXPECT_EQ(solve(0), StatusSolved);     // the next run starts afresh
 }
 
 TEST_F(Runner, FailedSetupStatusIsTheRunsStatus) {
@@ -182,6 +254,8 @@ TEST_F(Runner, NoModelOrNoEntryIsNoRun) {
   EXPECT_EQ(runSeen(), StatusBadModel);       // no session: no variables
   EngineEntry orphan{nullptr, nullptr, seenSetup, seenSolve, seenFinish, nullptr};
   EXPECT_EQ(ordinal<RunFn>(6)(&orphan), StatusBadModel);
+  EngineEntry halfPlugin{context, nullptr, seenSetup, nullptr, seenFinish, nullptr};
+  EXPECT_EQ(ordinal<RunFn>(6)(&halfPlugin), StatusHostFailure);   // an export missing
   EXPECT_TRUE(seen.calls.empty());            // setup never called
 }
 
@@ -195,8 +269,7 @@ TEST_F(Runner, DirectDriverCallsSolveOnce) {
 }
 
 TEST_F(Runner, LocalSolverWithoutTheGrgEngineReportsNoEngine) {
-  if (context->engines[0].setup && context->engines[0].setup != Eng_engineNotBuilt)
-    GTEST_SKIP() << "the GRG engine is built";
+  if (Os_getProcByOrdinal(module, 51)) GTEST_SKIP() << "the GRG engine is built";
   ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
   useRunnerEngine();
   name("runeng_local", "1");
@@ -217,4 +290,74 @@ TEST_F(Runner, LocalSolverWithoutTheGrgEngineReportsNoEngine) {
   EXPECT_EQ(x, (std::vector<double>{1.0, 1.0}));
   EXPECT_EQ(local(context, 0, 0, 0, 0, 0, 0, nullptr, x.data(), lower.data(), upper.data()),
             StatusBadModel);
+}
+
+TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {
+  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
+  FakeGrg grg;
+  g_grg = &grg;
+  ASSERT_EQ(begin(), 1);
+  context->engines[0] = EngineEntry{context, nullptr, grgSetup, grgSolve, grgFinish, nullptr};
+  auto local = ordinal<LocalFn>(41);
+  const int n = 32;
+  std::vector<double> x(n, 2.0), lower(n, 0.0), upper(n, 2.5);
+  double objective = 0;
+  EXPECT_EQ(local(context, 41, 40, 42, 0x3000 | OptFlagMsl | OptFlagLin, 1e-7, 1e-3, &objective,
+                  x.data(), lower.data(), upper.data()),
+            StatusConverged);
+  EXPECT_EQ(grg.startSeen, std::vector<double>(n, 2.0));
+  EXPECT_EQ(x, std::vector<double>(n, 2.5));          // moved up, held by the upper bound
+  EXPECT_EQ(objective, 2.5 * n);
+  // What the engine was told while the model was supplied.
+  EXPECT_EQ(grg.answers[0], 40);
+  EXPECT_EQ(grg.answers[1], 41);
+  EXPECT_EQ(grg.answers[2], 42);
+  EXPECT_EQ(grg.optionFlags, OptFlagMsl | OptFlagLin);
+  EXPECT_NE(grg.scaling, 0);
+  EXPECT_EQ(grg.precision, 1e-7);
+  EXPECT_EQ(grg.convergence, 1e-3);
+  EXPECT_EQ(context->modelSupplied, 0);
+  EXPECT_EQ(query(QueryScaling), 0);                  // the workbook's own answer again
+  // A second run reuses the problem set up by the first.
+  std::fill(upper.begin(), upper.end(), 10.0);
+  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(),
+                  upper.data()),
+            StatusConverged);
+  EXPECT_EQ(x, std::vector<double>(n, 3.5));
+  EXPECT_EQ(grg.setups, 1);
+  EXPECT_EQ(grg.solves, 2);
+  // The session's end finishes it when the current engine uses the local solver.
+  context->currentEngine = 2;
+  context->engineInfos[2].capabilities = EngineUsesLocalSolver;
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(grg.finishes, 1);
+  EXPECT_EQ(context->localSolver, nullptr);
+}
+
+TEST_F(Runner, LocalSolverSetupFailureFinishesAndTriesAgainNextTime) {
+  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
+  FakeGrg grg;
+  g_grg = &grg;
+  ASSERT_EQ(begin(), 1);
+  context->engines[0] = EngineEntry{context, nullptr, grgSetup, grgSolve, grgFinish, nullptr};
+  auto local = ordinal<LocalFn>(41);
+  std::vector<double> x(32, 0.0), lower(32, 0.0), upper(32, 1.0);
+  double objective = 0;
+  grg.setupResult = 0;
+  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(),
+                  upper.data()),
+            StatusBadBounds);
+  EXPECT_EQ(grg.finishes, 1);
+  EXPECT_EQ(context->localSolver, nullptr);
+  EXPECT_EQ(context->modelSupplied, 0);
+  grg.setupResult = 1;
+  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(),
+                  upper.data()),
+            StatusConverged);
+  EXPECT_EQ(grg.setups, 2);
+  EXPECT_EQ(x, std::vector<double>(32, 1.0));
+  context->currentEngine = 2;
+  context->engineInfos[2].capabilities = EngineUsesLocalSolver;
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(grg.finishes, 2);
 }

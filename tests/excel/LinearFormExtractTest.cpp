@@ -259,6 +259,31 @@ TEST_F(LinearExtract, FeasibilityModeAndPendingStopFail) {
   EXPECT_EQ(m.linear(&r), 1);
 }
 
+TEST_F(LinearExtract, AnalysedModelsGoToTheInterpreterAfterTheResetSignal) {
+  variables();
+  formula("Z1", "=SUM(A1:A6)*2");                     // no recognised shape
+  Recorder r;
+  ReadModel& m = read();
+  m.context->analysed = 1;
+  EXPECT_EQ(m.linear(&r), 0);                         // "solver_ifs" 0: straight to the interpreter
+  EXPECT_TRUE(r.terms.empty());
+  EXPECT_EQ(m.quadratic(&r), 0);
+  EXPECT_EQ(r.terms, (Terms{{-2, -2, 0.0}}));
+  r.terms.clear();
+  name("solver_ifs", "1");                            // the worksheet first
+  EXPECT_EQ(m.linear(&r), 0);
+  EXPECT_EQ(r.terms, (Terms{{-1, -1, 0.0}}));
+  r.terms.clear();
+  name("solver_ntr", "1");                            // trials asked: the interpreter only
+  EXPECT_EQ(m.linear(&r), 0);
+  EXPECT_TRUE(r.terms.empty());
+  name("solver_ntr", "0");
+  formula("Z1", "=SUM(A1:A6)");
+  EXPECT_EQ(m.linear(&r), 1);                         // recognised: no signal
+  EXPECT_EQ(r.terms.size(), 6u);
+  EXPECT_EQ(std::get<0>(r.terms[0]), 0);
+}
+
 // Every linear test workbook (vpm1 has more columns than a sheet holds)
 // gives the coefficients of its MPS file, objective row last.
 TEST(LinearExtractWorkbooks, CoefficientsEqualTheMpsFiles) {

@@ -1,0 +1,265 @@
+// The GRG engine run by the library end to end: `Solve` action 0 on the
+// Hock-Schittkowski workbooks and on small models built cell by cell, with
+// the solution left in the variable cells and the reports in the front
+// end's result range; the iteration and time limits answered by the front
+// end's "Show" macro; and the local solver of ordinal 41 on a session's model.
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "entry/Eng_Engine.h"
+#include "entry/Eng_Registry.h"
+#include "tests/entry/SessionFixture.h"
+
+namespace {
+
+// f* of a problem as expected.csv gives it; NaN when it is not listed.
+double knownOptimum(const std::string& problem) {
+  std::ifstream in(std::string(CORVAN_DATA) + "/nlp/expected.csv");
+  std::string line;
+  while (std::getline(in, line)) {
+    std::stringstream fields(line);
+    std::string name, n, constraints, fStar;
+    std::getline(fields, name, ',');
+    std::getline(fields, n, ',');
+    std::getline(fields, constraints, ',');
+    std::getline(fields, fStar, ',');
+    if (name == problem) return std::stod(fStar);
+  }
+  return std::nan("");
+}
+
+// Within 1e-5 relative, or 1e-6 absolute near zero.
+bool closeTo(double value, double target) {
+  return std::fabs(value - target) <= std::max(1e-6, 1e-5 * std::fabs(target));
+}
+
+bool normalEnd(int status) {
+  return status == StatusSolved || status == StatusConverged || status == StatusNoProgress;
+}
+
+std::uint32_t g_tick = 0;
+std::uint32_t g_tickStep = 0;
+
+// A clock that moves on by a fixed step every time it is read.
+std::uint32_t movingClock() { return g_tick += g_tickStep; }
+
+class GrgLibrarySolve : public SessionLibrary {
+ protected:
+  // The five built-in engines, as if the front end had had them listed.
+  void SetUp() override {
+    SessionLibrary::SetUp();
+    if (context) context->engineCount = 5;
+  }
+  void TearDown() override {
+    Os_setTickSource(nullptr);
+    SessionLibrary::TearDown();
+  }
+  // The front end's "Show" macro, answering `answer` (1 continue, 2 stop)
+  // and noting the reasons it is asked with.
+  void defineShow(double answer) {
+    Wb_defineName(addIn, DefinedName{"Show", "Corvan!$D$1", 0, false});
+    Xlc_registerMacro("Show", [this, answer](const std::vector<CellValue>& args) {
+      reasons.push_back(!args.empty() && args[0].kind == CellKind::Number ? args[0].number : -1);
+      return CellValue::makeNumber(answer);
+    });
+  }
+  // hs problem from the shared data, solved by Solve action 0.
+  int solveProblem(const std::string& problem) {
+    if (!open("nlp/" + problem + ".xlsx")) return -100;
+    return solve(0);
+  }
+  // maximise 3 - (x - 2)^2 - (y - 1)^2 subject to x + y <= 2, from (0, 0).
+  void maximiseModel() {
+    newModel();
+    number("A1", 0);
+    number("B1", 0);
+    formula("C1", "3-(A1-2)^2-(B1-1)^2");
+    formula("C2", "A1+B1");
+    name("solver_adj", "Model!$A$1:$B$1");
+    name("solver_opt", "Model!$C$1");
+    name("solver_typ", "1");
+    name("solver_eng", "1");
+    name("solver_num", "1");
+    name("solver_lhs1", "Model!$C$2");
+    name("solver_rel1", "1");
+    name("solver_rhs1", "2");
+  }
+  std::vector<double> reasons;
+};
+
+}  // namespace
+
+TEST_F(GrgLibrarySolve, HockSchittkowskiWorkbooksEndAtTheKnownOptimum) {
+  for (const char* problem : {"hs15", "hs35", "hs65", "hs71", "hs76", "hs100"}) {
+    SCOPED_TRACE(problem);
+    int status = solveProblem(problem);
+    EXPECT_TRUE(normalEnd(status)) << "status " << status;
+    EXPECT_EQ(context->currentEngine, 0);
+    // The objective cell, recalculated at the solution left in the cells.
+    EXPECT_TRUE(closeTo(valueAt("B6"), knownOptimum(problem))) << valueAt("B6");
+  }
+}
+
+TEST_F(GrgLibrarySolve, SolutionStaysInTheCellsAndTheReportsGoToTheResultRange) {
+  // hs35: 9 - 8x1 - 6x2 - 4x3 + 2x1^2 + 2x2^2 + x3^2 + 2x1x2 + 2x1x3 with
+  // x1 + x2 + 2x3 <= 3, x >= 0; optimum (4/3, 7/9, 4/9), where the
+  // objective's gradient is -2/9 times the row's.
+  ASSERT_EQ(solveProblem("hs35"), StatusSolved);
+  EXPECT_NEAR(valueAt("B2"), 4.0 / 3, 1e-5);
+  EXPECT_NEAR(valueAt("C2"), 7.0 / 9, 1e-5);
+  EXPECT_NEAR(valueAt("D2"), 4.0 / 9, 1e-5);
+  EXPECT_NEAR(valueAt("B9"), 3.0, 1e-6);
+  // Statistics: 3 variable rows, 1 constraint row, 3 bound rows, report
+  // set 2 with code 1.
+  EXPECT_EQ(tableAt(0, 0), 3);
+  EXPECT_EQ(tableAt(0, 1), 1);
+  EXPECT_EQ(tableAt(0, 2), 3);
+  EXPECT_EQ(tableAt(0, 6), 2);
+  EXPECT_EQ(tableAt(0, 7), 1);
+  for (int row = 1; row <= 3; ++row) EXPECT_EQ(tableAt(row, 6), 0.0) << row;  // between bounds
+  EXPECT_NEAR(tableAt(4, 5), 0.0, 1e-6);            // the row is binding
+  EXPECT_NEAR(tableAt(4, 6), -2.0 / 9, 1e-4);       // its multiplier
+  // The prior values come back with action 2.
+  EXPECT_EQ(solve(2), 1);
+  EXPECT_EQ(valueAt("B2"), 0.5);
+}
+
+TEST_F(GrgLibrarySolve, MaximisedObjectiveReachesItsLargestValue) {
+  maximiseModel();
+  ASSERT_TRUE(normalEnd(solve(0)));
+  EXPECT_NEAR(valueAt("A1"), 1.5, 1e-5);
+  EXPECT_NEAR(valueAt("B1"), 0.5, 1e-5);
+  EXPECT_NEAR(valueAt("C1"), 2.5, 1e-8);
+}
+
+TEST_F(GrgLibrarySolve, IntegerVariablesAreBranchedOnWithTheGrgEngineAtEachNode) {
+  // min (x - 2.6)^2 + (y - 1.3)^2 + (x - y)^2 / 10 over integers in [0, 5]:
+  // of the integer points around (2.6, 1.3), (2, 1) gives 0.36 + 0.09 + 0.1,
+  // (3, 1) 0.65, (3, 2) 0.75 and (2, 2) 0.85.
+  newModel();
+  number("A1", 0);
+  number("B1", 0);
+  formula("C1", "(A1-2.6)^2+(B1-1.3)^2+(A1-B1)^2/10");
+  name("solver_adj", "Model!$A$1:$B$1");
+  name("solver_opt", "Model!$C$1");
+  name("solver_typ", "2");
+  name("solver_eng", "1");
+  name("solver_num", "3");
+  name("solver_lhs1", "Model!$A$1:$B$1");
+  name("solver_rel1", "3");
+  name("solver_rhs1", "0");
+  name("solver_lhs2", "Model!$A$1:$B$1");
+  name("solver_rel2", "1");
+  name("solver_rhs2", "5");
+  name("solver_lhs3", "Model!$A$1:$B$1");
+  name("solver_rel3", "4");
+  name("solver_rhs3", "integer");
+  int status = solve(0);
+  EXPECT_TRUE(normalEnd(status)) << status;
+  EXPECT_EQ(valueAt("A1"), 2.0);
+  EXPECT_EQ(valueAt("B1"), 1.0);
+  EXPECT_NEAR(valueAt("C1"), 0.55, 1e-12);
+}
+
+TEST_F(GrgLibrarySolve, CrossedBoundsEndTheRunWithoutTouchingTheCells) {
+  maximiseModel();
+  name("solver_num", "3");
+  name("solver_lhs2", "Model!$A$1");
+  name("solver_rel2", "3");
+  name("solver_rhs2", "4");
+  name("solver_lhs3", "Model!$A$1");
+  name("solver_rel3", "1");
+  name("solver_rhs3", "1");
+  EXPECT_EQ(solve(0), StatusCrossedBounds);
+  EXPECT_EQ(valueAt("A1"), 0.0);
+  EXPECT_EQ(valueAt("B1"), 0.0);
+}
+
+TEST_F(GrgLibrarySolve, IterationLimitAsksShowWhichContinuesOrStops) {
+  ASSERT_NE(open("nlp/hs100.xlsx"), nullptr);
+  name("solver_itr", "2");
+  EXPECT_EQ(solve(0), StatusIterationLimit);            // no macro: the limit stops the run
+  defineShow(1);
+  EXPECT_TRUE(normalEnd(solve(0)));                     // continue: the run goes to its end
+  EXPECT_EQ(reasons, std::vector<double>{3});
+  EXPECT_TRUE(closeTo(valueAt("B6"), knownOptimum("hs100")));
+}
+
+TEST_F(GrgLibrarySolve, TimeLimitAsksShowWhichContinuesOrStops) {
+  ASSERT_NE(open("nlp/hs100.xlsx"), nullptr);
+  name("solver_tim", "2");
+  g_tickStep = 100;   // a tenth of a second per reading of the clock
+  Os_setTickSource(movingClock);
+  EXPECT_EQ(solve(0), StatusTimeLimit);
+  defineShow(1);
+  EXPECT_TRUE(normalEnd(solve(0)));
+  EXPECT_EQ(reasons, std::vector<double>{2});
+}
+
+TEST_F(GrgLibrarySolve, ShowAnsweringStopKeepsTheEnginesStatus) {
+  ASSERT_NE(open("nlp/hs100.xlsx"), nullptr);
+  name("solver_itr", "2");
+  defineShow(2);
+  int status = solve(0);
+  EXPECT_EQ(reasons, std::vector<double>{3});
+  EXPECT_TRUE(normalEnd(status)) << status;
+}
+
+TEST_F(GrgLibrarySolve, ShownIterationsAskShowAtEachIterationAndTheRunGoesOn) {
+  ASSERT_NE(open("nlp/hs71.xlsx"), nullptr);
+  name("solver_sho", "1");
+  defineShow(1);
+  EXPECT_EQ(solve(0), StatusSolved);
+  ASSERT_GE(reasons.size(), 2u);
+  EXPECT_EQ(std::count(reasons.begin(), reasons.end(), 1.0), static_cast<long>(reasons.size()));
+  EXPECT_TRUE(closeTo(valueAt("B6"), knownOptimum("hs71")));
+}
+
+TEST_F(GrgLibrarySolve, LocalSolverRunsTheGrgEngineOnTheSessionsModel) {
+  using LocalFn = int (*)(LibraryContext*, std::int32_t, std::int32_t, std::int32_t,
+                          std::uint32_t, double, double, double*, double*, const double*,
+                          const double*);
+  ASSERT_NE(open("nlp/hs35.xlsx"), nullptr);
+  ASSERT_EQ(begin(), 1);
+  Eng_registerBuiltins(context, context);
+  context->currentEngine = 2;          // an engine that uses the local solver
+  context->engineInfos[2].capabilities = EngineUsesLocalSolver;
+  auto local = ordinal<LocalFn>(41);
+  std::vector<double> x{0.5, 0.5, 0.5}, lower(3, 0.0), upper(3, 1e30);
+  double objective = -1;
+  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-8, &objective, x.data(), lower.data(),
+                  upper.data()),
+            StatusSolved);
+  EXPECT_NEAR(objective, 1.0 / 9, 1e-7);
+  EXPECT_NEAR(x[0], 4.0 / 3, 1e-5);
+  EXPECT_NEAR(x[1], 7.0 / 9, 1e-5);
+  EXPECT_NEAR(x[2], 4.0 / 9, 1e-5);
+  ASSERT_NE(context->localSolver, nullptr);
+  EXPECT_EQ(context->localSolver->flags, ProblemLocalSolver | ProblemOtherDriver);
+  // A second run on the same problem with x3 held at 0: the remaining
+  // quadratic's stationary point (4x1 + 2x2 = 8, 2x1 + 4x2 = 6) is (5/3, 2/3),
+  // inside x1 + x2 <= 3, where the objective is 1/3.
+  x = {1, 1, 1};
+  upper[2] = 0;
+  EXPECT_TRUE(normalEnd(local(context, 0, 0, 0, 0, 1e-6, 1e-8, &objective, x.data(),
+                              lower.data(), upper.data())));
+  EXPECT_NEAR(x[0], 5.0 / 3, 1e-5);
+  EXPECT_NEAR(x[1], 2.0 / 3, 1e-5);
+  EXPECT_EQ(x[2], 0.0);
+  EXPECT_NEAR(objective, 1.0 / 3, 1e-7);
+  EXPECT_EQ(context->modelSupplied, 0);
+  // The calling engine's finish leaves its own point in the cells; the end
+  // of the session releases the local solver without touching them.
+  number("B2", 2);
+  number("C2", 0);
+  number("D2", 0);
+  double statistics = tableAt(0, 0);
+  EXPECT_EQ(end(), 1);
+  EXPECT_EQ(context->localSolver, nullptr);
+  EXPECT_EQ(valueAt("B2"), 2.0);
+  EXPECT_EQ(valueAt("C2"), 0.0);
+  EXPECT_EQ(valueAt("D2"), 0.0);
+  EXPECT_TRUE(std::isnan(statistics) ? std::isnan(tableAt(0, 0)) : tableAt(0, 0) == statistics);
+}
