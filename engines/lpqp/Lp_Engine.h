@@ -315,3 +315,20 @@ LpSnapshot* Lp_makeSnapshot(LpRecord& lp);
 bool Lp_restoreSnapshot(LpRecord& lp, const LpSnapshot& snapshot);
 // The release routine handed to the driver with a snapshot.
 void Lp_releaseSnapshot(void* snapshot);
+
+// ---- sensitivity (Lp_Report.cpp) ----
+
+// Sensitivity of a solved linear model, unscaled, 1e30 for an unlimited
+// change: per variable (n+1 slots) and per model row (m+2 slots).
+struct LpSensitivity {
+  std::vector<double> reducedCosts, objectiveIncrease, objectiveDecrease;
+  std::vector<double> lowerIncrease, lowerDecrease, upperIncrease, upperDecrease;
+  std::vector<double> duals, rhsIncrease, rhsDecrease;
+};
+// Reduced costs of variables 1..n (0 when basic) and dual values of model
+// rows 1..m', as the objective changes per unit of the variable or the
+// row's right-hand side (a maximised objective as given, not negated).
+void Lp_reducedCosts(const LpRecord& lp, std::vector<double>& out);
+void Lp_rowDuals(const LpRecord& lp, std::vector<double>& out);
+// All of it from the final tableau; x and the bounds as kept between solves.
+void Lp_linearSensitivity(const LpRecord& lp, LpSensitivity& s);

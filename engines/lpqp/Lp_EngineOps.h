@@ -17,6 +17,8 @@
 #include "entry/Host_Extract.h"
 
 struct LibraryContext;
+struct ReportSummary;
+struct SensitivityRecord;
 
 // Store callback of the coefficient extraction: (context, engine record,
 // 0-based row, 0-based column, coefficient, extra); nonzero to go on.
@@ -43,6 +45,10 @@ struct LpHost {
   int (*extractLinear)(void* user, void* record, LpStoreFn store, void* extra) = nullptr;
   // Progress callback: ProgressFlags, a count and a value; a StopCode.
   int (*progress)(void* user, unsigned flags, int count, double value) = nullptr;
+  // Report rows for the front end: a report set, a code, the solution
+  // summary and, for a linear model's reports, its sensitivity.
+  int (*writeReports)(void* user, int set, int code, const ReportSummary* summary,
+                      const SensitivityRecord* sensitivity) = nullptr;
 };
 
 // The engine's private record for one run: the host, the numeric record,
@@ -131,3 +137,12 @@ int Lp_resumeRelaxation(LpRun& run, EngineProblem* problem);
 int Lp_takeSnapshot(LpRun& run, EngineProblem* problem);
 // At finish: a snapshot of ours still in the problem is released.
 void Lp_releaseProblemSnapshot(EngineProblem* problem);
+
+// ---- reports (Lp_ReportWrite.cpp) ----
+
+// After a solve: the reduced costs and row dual values into the problem's
+// arrays that a driver supplied (zeros when the model was not solved).
+void Lp_publishDuals(const LpRun& run, int status, EngineProblem* problem);
+// At finish, after the final evaluation at x: the reports the outcome
+// calls for, handed to the host's report writer.
+void Lp_writeReports(LpRun& run, const EngineProblem* problem);

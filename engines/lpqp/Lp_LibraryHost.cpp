@@ -54,6 +54,10 @@ LpHost Lp_libraryHost(LibraryContext* context) {
     return Host_extractLinearTerms(Lp_context(u), record, store, extra);
   };
   h.progress = Lp_hostProgress;
+  h.writeReports = [](void* u, int set, int code, const ReportSummary* summary,
+                      const SensitivityRecord* sensitivity) {
+    return Host_writeReports(Lp_context(u), set, code, summary, sensitivity);
+  };
   return h;
 }
 

@@ -60,6 +60,7 @@ int Lp_solveRun(LpRun& run, EngineProblem* problem) {
     const double objective = Lp_unscaleObjective(lp.scaling, lp.matrix.row(0)[0]);
     problem->objective = lp.maximise ? -objective : objective;
   }
+  Lp_publishDuals(run, status, problem);
   if (status == StatusSolved) status = Lp_takeSnapshot(run, problem);
   Lp_unscaleVariableState(lp);
   return status;
@@ -110,6 +111,7 @@ int Lp_engineFinish(void* record) {
     Lp_evaluate(*run, run->hostRows.data());
     run->host.progress(run->host.user, ProgressResume, 0, 0.0);
   }
+  Lp_writeReports(*run, problem);
   Lp_presolveRelease(*run, problem);
   Lp_releaseProblemSnapshot(problem);
   delete run;

@@ -11,12 +11,22 @@
 
 #include "engines/lpqp/Lp_EngineOps.h"
 #include "entry/Host_Queries.h"
+#include "entry/Sess_Results.h"
 #include "tests/engines/MpsReader.h"
 
 struct LpFakeRow {
   std::vector<std::pair<int, double>> terms;  // 0-based variable, coefficient
   double constant = 0;
   double lower = -1e30, upper = 1e30;
+};
+
+// One call of the report writer: its set and code and copies of the arrays.
+struct LpFakeReport {
+  int set = -1, code = -1, n = 0, m = 0;
+  bool sensitivity = false;
+  std::vector<double> lower, values, upper, perVariable, rowLower, rowValues, rowUpper, perRow;
+  std::vector<double> objective, objectiveIncrease, objectiveDecrease, lowerIncrease,
+      lowerDecrease, upperIncrease, upperDecrease, rhs, rhsIncrease, rhsDecrease;
 };
 
 struct LpFakeModel {
@@ -37,6 +47,8 @@ struct LpFakeModel {
   // Progress: answers by call number (others 0) and the calls seen.
   std::function<int(unsigned flags, int count)> answer;
   std::vector<std::pair<unsigned, int>> progressCalls;
+  int reportsWanted = 0;           // query 15
+  std::vector<LpFakeReport> reports;
   std::vector<double> cells;       // the point last given
   long evaluations = 0;
 };
@@ -70,6 +82,7 @@ inline int LpFake_query(const LpFakeModel& m, int kind) {
     case QueryScaling: return m.scaling;
     case QueryStructureLast: return m.objectiveClass;
     case QueryClassCode: return m.noDifferences;
+    case QueryReports: return m.reportsWanted;
     default: return 0;
   }
 }
@@ -122,6 +135,27 @@ inline LpHost LpFake_host(LpFakeModel& model) {
     auto& m = *static_cast<LpFakeModel*>(u);
     m.progressCalls.emplace_back(flags, count);
     return m.answer ? m.answer(flags, count) : 0;
+  };
+  h.writeReports = [](void* u, int set, int code, const ReportSummary* s,
+                      const SensitivityRecord* r) {
+    LpFakeReport rep;
+    rep.set = set, rep.code = code, rep.n = s->n, rep.m = s->m, rep.sensitivity = r != nullptr;
+    auto copy = [](const double* p, int count) { return std::vector<double>(p, p + count); };
+    rep.lower = copy(s->lower, s->n), rep.values = copy(s->values, s->n);
+    rep.upper = copy(s->upper, s->n), rep.perVariable = copy(s->perVariable, s->n);
+    rep.rowLower = copy(s->rowLower, s->m), rep.rowValues = copy(s->rowValues, s->m);
+    rep.rowUpper = copy(s->rowUpper, s->m), rep.perRow = copy(s->perRow, s->m);
+    if (r) {
+      rep.objective = copy(r->objective, r->n);
+      rep.objectiveIncrease = copy(r->objectiveIncrease, r->n);
+      rep.objectiveDecrease = copy(r->objectiveDecrease, r->n);
+      rep.lowerIncrease = copy(r->lowerIncrease, r->n), rep.lowerDecrease = copy(r->lowerDecrease, r->n);
+      rep.upperIncrease = copy(r->upperIncrease, r->n), rep.upperDecrease = copy(r->upperDecrease, r->n);
+      rep.rhs = copy(r->rhs, r->m), rep.rhsIncrease = copy(r->rhsIncrease, r->m);
+      rep.rhsDecrease = copy(r->rhsDecrease, r->m);
+    }
+    static_cast<LpFakeModel*>(u)->reports.push_back(rep);
+    return 1;
   };
   return h;
 }

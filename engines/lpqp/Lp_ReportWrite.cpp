@@ -1,0 +1,179 @@
+// The reports the LP/quadratic engine hands the host at the end of a run
+// (a solved linear model's sensitivity, the marks of a failed linearity
+// test, or the plain solution summary), and the reduced costs and dual
+// values that a driver asks for after each solve.
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "engines/lpqp/Lp_EngineOps.h"
+#include "entry/Host_Queries.h"
+#include "entry/Sess_Results.h"
+
+namespace {
+
+// Host-side arrays of a summary, 1-based like the engine's, unscaled.
+struct LpReportArrays {
+  std::vector<double> rowLower, rowUpper, rowValues, perVariable, perRow;
+};
+
+LpReportArrays Lp_reportArrays(const LpRun& run) {
+  const LpRecord& lp = run.lp;
+  LpReportArrays a{lp.rowLower, lp.rowUpper, run.hostRows, {}, {}};
+  for (auto* v : {&a.rowLower, &a.rowUpper, &a.rowValues}) Lp_unscaleRows(lp.scaling, v->data());
+  a.perVariable.assign(static_cast<std::size_t>(lp.n) + 1, 0.0);
+  a.perRow.assign(static_cast<std::size_t>(lp.m) + 2, 0.0);
+  return a;
+}
+
+ReportSummary Lp_summary(const LpRun& run, const LpReportArrays& a) {
+  const LpRecord& lp = run.lp;
+  return {lp.n,          lp.lower.data() + 1,    lp.x.data() + 1,          lp.upper.data() + 1,
+          a.perVariable.data() + 1, lp.modelRows, a.rowLower.data() + 1, a.rowValues.data() + 1,
+          a.rowUpper.data() + 1,    a.perRow.data() + 1};
+}
+
+int Lp_query(const LpRun& run, int kind) { return run.host.queryModel(run.host.user, kind); }
+
+void Lp_send(const LpRun& run, int set, int code, const LpReportArrays& a,
+             const SensitivityRecord* sensitivity = nullptr) {
+  const ReportSummary summary = Lp_summary(run, a);
+  run.host.writeReports(run.host.user, set, code, &summary, sensitivity);
+}
+
+// Report set and code of the plain summary after any other outcome.
+std::pair<int, int> Lp_statusReportSet(const LpRun& run, int status) {
+  if (Lp_query(run, QueryIntegers) != 0 && Lp_query(run, QueryRelaxIntegers) == 0) return {1, 0};
+  switch (run.lp.feasibilityMode) {
+    case 0: break;
+    case 1: return {4, 0};
+    case 2: return {5, 0};
+    default: return {0, 0};
+  }
+  return status == StatusInfeasible ? std::pair{0, 5} : std::pair{3, 1};
+}
+
+// A solved linear model: reduced costs, dual values and the ranging tables.
+void Lp_linearReports(const LpRun& run, LpReportArrays& a) {
+  const LpRecord& lp = run.lp;
+  LpSensitivity s;
+  Lp_linearSensitivity(lp, s);
+  a.perVariable = s.reducedCosts;
+  a.perRow = s.duals;
+  std::vector<double> objective = lp.objCoef, rhs = lp.rhs;
+  Lp_unscaleGradient(lp.scaling, objective.data());
+  Lp_unscaleRows(lp.scaling, rhs.data());
+  const SensitivityRecord record{lp.n,
+                                 objective.data() + 1,
+                                 s.objectiveIncrease.data() + 1,
+                                 s.objectiveDecrease.data() + 1,
+                                 lp.lower.data() + 1,
+                                 s.lowerIncrease.data() + 1,
+                                 s.lowerDecrease.data() + 1,
+                                 lp.upper.data() + 1,
+                                 s.upperIncrease.data() + 1,
+                                 s.upperDecrease.data() + 1,
+                                 lp.modelRows,
+                                 rhs.data() + 1,
+                                 s.rhsIncrease.data() + 1,
+                                 s.rhsDecrease.data() + 1};
+  Lp_send(run, 3, 1, a, &record);
+}
+
+// The model as captured, unscaled: row constants and coefficients, and the
+// objective's constant and coefficients. A setup that found the model
+// nonlinear kept its capture in the working matrix, a solve in the pristine one.
+struct LpCaptured {
+  LpMatrix rows;
+  std::vector<double> rhs, objective;
+};
+
+LpCaptured Lp_captured(const LpRecord& lp) {
+  LpCaptured c{lp.objKind == 0 ? lp.matrix : lp.pristine, lp.rhs, lp.objCoef};
+  Lp_unscaleMatrix(lp.scaling, c.rows);
+  Lp_unscaleRows(lp.scaling, c.rhs.data());
+  Lp_unscaleGradient(lp.scaling, c.objective.data());
+  c.objective[0] = Lp_unscaleObjective(lp.scaling, c.objective[0]);
+  return c;
+}
+
+bool Lp_differs(double value, double predicted, double precision) {
+  return std::fabs(value - predicted) > (std::fabs(value) + 1) * precision;
+}
+
+// Evaluates at hostX, values unscaled; false when the evaluation failed.
+bool Lp_evaluateUnscaled(LpRun& run, std::vector<double>& rows) {
+  if (!Lp_evaluate(run, rows.data())) return false;
+  Lp_unscaleRows(run.lp.scaling, rows.data());
+  return true;
+}
+
+// Marks of variable j evaluated alone at 8: rows whose value leaves their
+// captured line (1, and j with them), an objective that does (j: 2).
+void Lp_markVariable(const LpRun& run, const LpCaptured& c, int j, const std::vector<double>& f,
+                     LpReportArrays& a) {
+  const LpRecord& lp = run.lp;
+  for (int i = 1; i <= lp.modelRows; ++i) {
+    if (lp.rowLower[i] <= -Lp_infinity && lp.rowUpper[i] >= Lp_infinity) continue;  // not captured
+    const double* row = c.rows.row(i);
+    if (Lp_differs(f[i], c.rhs[i] - row[0] + 8 * row[j], lp.precision)) a.perRow[i] = a.perVariable[j] = 1;
+  }
+  if (!lp.noObjective && Lp_differs(f[lp.m + 1], c.objective[0] + 8 * c.objective[j], lp.precision))
+    a.perVariable[j] = 2;
+}
+
+// A failed linearity test: which rows and variables broke linearity.
+void Lp_linearityReports(LpRun& run, LpReportArrays& a) {
+  LpRecord& lp = run.lp;
+  std::fill(a.perVariable.begin(), a.perVariable.end(), -1.0);
+  std::fill(a.perRow.begin(), a.perRow.end(), -1.0);
+  if (Lp_query(run, QueryReports) != 0) {
+    const LpCaptured c = Lp_captured(lp);
+    std::vector<double> f(run.hostRows.size());
+    for (int j = 1; j <= lp.n; ++j) {
+      std::fill(run.hostX.begin(), run.hostX.end(), 0.0);
+      run.hostX[j] = 8;
+      if (!Lp_evaluateUnscaled(run, f)) return Lp_send(run, 0, 0, a);
+      Lp_markVariable(run, c, j, f, a);
+    }
+    run.hostX = lp.xStart;
+    Lp_unscaleVariables(lp.scaling, run.hostX.data());
+    if (Lp_evaluate(run, f.data())) {
+      for (auto* v : {&a.perVariable, &a.perRow}) std::replace(v->begin(), v->end(), -1.0, 0.0);
+    }
+  }
+  Lp_send(run, 6, 0, a);
+}
+
+}  // namespace
+
+void Lp_publishDuals(const LpRun& run, int status, EngineProblem* problem) {
+  const LpRecord& lp = run.lp;
+  if (lp.objKind != 1) return;
+  const bool solved = status == StatusSolved || status == StatusHeuristicInteger;
+  std::vector<double> v;
+  if (problem->reducedCosts) {
+    if (solved) Lp_reducedCosts(lp, v);
+    for (int j = 1; j <= lp.n; ++j) problem->reducedCosts[j - 1] = solved ? v[j] : 0.0;
+  }
+  if (problem->multipliers) {
+    if (solved) Lp_rowDuals(lp, v);
+    for (int i = 1; i <= lp.modelRows; ++i) problem->multipliers[i - 1] = solved ? v[i] : 0.0;
+  }
+}
+
+void Lp_writeReports(LpRun& run, const EngineProblem* problem) {
+  const int status = problem->status;
+  if (!run.host.writeReports || status == StatusBadModel || !Lp_isAllocated(run.lp)) return;
+  try {
+    LpReportArrays a = Lp_reportArrays(run);
+    const bool reports = status == StatusSolved && (problem->flags & ProblemReports) != 0;
+    if (reports && run.lp.objKind == 1) return Lp_linearReports(run, a);
+    if (reports && run.lp.objKind == 2) return Lp_send(run, 2, 1, a);
+    if (status == StatusNotLinear) return Lp_linearityReports(run, a);
+    const auto [set, code] = Lp_statusReportSet(run, status);
+    Lp_send(run, set, code, a);
+  } catch (const std::bad_alloc&) {
+    // reports are skipped when their arrays cannot be had
+  }
+}

@@ -1,0 +1,323 @@
+// Reports of the LP/quadratic engine on small models solved by hand: dual
+// values, reduced costs and the ranging of costs, right-hand sides and
+// bounds (maximised and minimised, '<', '>' and '=' rows, a row negated for
+// its negative right-hand side, a variable at its upper bound), the reduced
+// costs and duals handed to a driver, the report sets of other outcomes, and
+// random models whose duals must satisfy the optimality conditions.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "tests/engines/LpFakeHost.h"
+
+namespace {
+
+constexpr double inf = 1e30;
+
+LpFakeRow row(std::vector<std::pair<int, double>> terms, double lower, double upper) {
+  LpFakeRow r;
+  r.terms = std::move(terms);
+  r.lower = lower;
+  r.upper = upper;
+  return r;
+}
+
+// Product mix: maximise 45 x1 + 80 x2 + 60 x3 + 28 x4 over wood, labour and
+// machine hours, x2 <= 15, x1 >= 5. Optimum (10.5, 8, 18.75, 0) = 2237.5.
+LpFakeModel productMix() {
+  LpFakeModel m;
+  m.n = 4;
+  m.x0 = {0, 0, 0, 0};
+  m.lower = {5, 0, 0, 0};
+  m.upper = {inf, 15, inf, inf};
+  m.rows = {row({{0, 5}, {1, 20}, {2, 10}, {3, 6}}, -inf, 400),
+            row({{0, 10}, {1, 15}, {2, 12}, {3, 9}}, -inf, 450),
+            row({{0, 2}, {1, 3}, {2, 4}, {3, 2}}, -inf, 120)};
+  m.objective.terms = {{0, 45}, {1, 80}, {2, 60}, {3, 28}};
+  m.maximise = true;
+  return m;
+}
+
+// Minimise x + y with x + 2y >= 4 and 3x + y >= 6: optimum (1.6, 1.2) = 2.8,
+// duals 0.4 and 0.2 (y1 + 3 y2 = 1, 2 y1 + y2 = 1).
+LpFakeModel coverModel() {
+  LpFakeModel m;
+  m.n = 2;
+  m.x0 = {0, 0};
+  m.lower = {0, 0};
+  m.upper = {inf, inf};
+  m.rows = {row({{0, 1}, {1, 2}}, 4, inf), row({{0, 3}, {1, 1}}, 6, inf)};
+  m.objective.terms = {{0, 1}, {1, 1}};
+  return m;
+}
+
+void expectAll(const std::vector<double>& got, const std::vector<double>& want, const char* what) {
+  ASSERT_EQ(got.size(), want.size()) << what;
+  for (std::size_t i = 0; i < want.size(); ++i)
+    EXPECT_NEAR(got[i], want[i], 1e-9 * std::max(1.0, std::fabs(want[i]))) << what << " [" << i << "]";
+}
+
+// Solves with reports requested; the one report handed back.
+LpFakeReport reportOf(LpFakeModel& m, unsigned flags = ProblemReports) {
+  const LpFakeRun r = LpFake_run(m, flags);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(m.reports.size(), 1u);
+  return m.reports.empty() ? LpFakeReport{} : m.reports.back();
+}
+
+}  // namespace
+
+TEST(LpReport, ProductMixDualsReducedCostsAndRanging) {
+  for (int scaling : {0, 1}) {
+    LpFakeModel m = productMix();
+    m.scaling = scaling;
+    const LpFakeReport rep = reportOf(m);
+    EXPECT_EQ(rep.set, 3);
+    EXPECT_EQ(rep.code, 1);
+    ASSERT_TRUE(rep.sensitivity);
+    expectAll(rep.values, {10.5, 8, 18.75, 0}, "values");
+    expectAll(rep.rowValues, {400, 450, 120}, "row values");
+    expectAll(rep.rowUpper, {400, 450, 120}, "row upper");
+    // Shadow prices of wood, labour, machine; x4 earns 28 but uses 42.25 of resources.
+    expectAll(rep.perRow, {1, 3.75, 1.25}, "duals");
+    expectAll(rep.perVariable, {0, 0, 0, -14.25}, "reduced costs");
+    expectAll(rep.objective, {45, 80, 60, 28}, "costs");
+    // Cost ranges keep the duals y + d e_j' B^-1 nonnegative and x4 unattractive.
+    expectAll(rep.objectiveIncrease, {25.0 / 9, 6.25, 30, 14.25}, "cost increase");
+    expectAll(rep.objectiveDecrease, {15, 12.5, 2, inf}, "cost decrease");
+    // Side ranges keep B^-1 b within x1 >= 5, 0 <= x2 <= 15, x3 >= 0.
+    expectAll(rep.rhs, {400, 450, 120}, "sides");
+    expectAll(rep.rhsIncrease, {275.0 / 6, 150, 110.0 / 9}, "side increase");
+    expectAll(rep.rhsDecrease, {100, 22, 30}, "side decrease");
+    // Basic variables keep their value while a bound stays on its side;
+    // x4 at 0 moves the basis by (0.63, 0.08, 0.125) per unit.
+    expectAll(rep.lowerIncrease, {5.5, 8, 18.75, 550.0 / 63}, "lower increase");
+    expectAll(rep.lowerDecrease, {inf, inf, inf, 87.5}, "lower decrease");
+    expectAll(rep.upperIncrease, {0, inf, 0, 0}, "upper increase");
+    expectAll(rep.upperDecrease, {inf, 7, inf, inf}, "upper decrease");
+  }
+}
+
+TEST(LpReport, GreaterRowsMinimised) {
+  LpFakeModel m = coverModel();
+  const LpFakeReport rep = reportOf(m);
+  expectAll(rep.values, {1.6, 1.2}, "values");
+  expectAll(rep.perRow, {0.4, 0.2}, "duals");
+  expectAll(rep.perVariable, {0, 0}, "reduced costs");
+  // The basis stays optimal while c1/c2 lies in [1/2, 3].
+  expectAll(rep.objectiveIncrease, {2, 1}, "cost increase");
+  expectAll(rep.objectiveDecrease, {0.5, 2.0 / 3}, "cost decrease");
+  // x = (2 b2 - b1) / 5 and y = (3 b1 - b2) / 5 stay nonnegative for
+  // b1 in [2, 12] and b2 in [2, 12].
+  expectAll(rep.rhs, {4, 6}, "sides");
+  expectAll(rep.rhsIncrease, {8, 6}, "side increase");
+  expectAll(rep.rhsDecrease, {2, 4}, "side decrease");
+}
+
+TEST(LpReport, NegatedEqualityAndMaximisedRowsKeepTheirOrientation) {
+  {  // -x - 2y <= -4 is negated by the simplex; its dual and ranging are not
+    LpFakeModel m = coverModel();
+    m.rows[0] = row({{0, -1}, {1, -2}}, -inf, -4);
+    const LpFakeReport rep = reportOf(m);
+    expectAll(rep.perRow, {-0.4, 0.2}, "duals");
+    expectAll(rep.rhs, {-4, 6}, "sides");
+    expectAll(rep.rhsIncrease, {2, 6}, "side increase");
+    expectAll(rep.rhsDecrease, {8, 4}, "side decrease");
+  }
+  {  // x + 2y = 4: the equality's artificial leaves the basis
+    LpFakeModel m = coverModel();
+    m.rows[0] = row({{0, 1}, {1, 2}}, 4, 4);
+    const LpFakeReport rep = reportOf(m);
+    expectAll(rep.perRow, {0.4, 0.2}, "duals");
+    expectAll(rep.rhsIncrease, {8, 6}, "side increase");
+    expectAll(rep.rhsDecrease, {2, 4}, "side decrease");
+  }
+  {  // maximise -x - y: duals and reduced costs of the maximised objective
+    LpFakeModel m = coverModel();
+    m.objective.terms = {{0, -1}, {1, -1}};
+    m.maximise = true;
+    const LpFakeReport rep = reportOf(m);
+    expectAll(rep.perRow, {-0.4, -0.2}, "duals");
+    expectAll(rep.objective, {-1, -1}, "costs");
+    expectAll(rep.objectiveIncrease, {0.5, 2.0 / 3}, "cost increase");
+    expectAll(rep.objectiveDecrease, {2, 1}, "cost decrease");
+  }
+}
+
+TEST(LpReport, VariableAtItsUpperBound) {
+  // Maximise 3x + 2y with x + y <= 4 and x <= 3: x = 3 at its bound, y = 1.
+  LpFakeModel m;
+  m.n = 2;
+  m.x0 = {0, 0};
+  m.lower = {0, 0};
+  m.upper = {3, inf};
+  m.rows = {row({{0, 1}, {1, 1}}, -inf, 4)};
+  m.objective.terms = {{0, 3}, {1, 2}};
+  m.maximise = true;
+  const LpFakeReport rep = reportOf(m);
+  expectAll(rep.values, {3, 1}, "values");
+  expectAll(rep.perRow, {2}, "duals");
+  expectAll(rep.perVariable, {1, 0}, "reduced costs");
+  // x stays at its bound while its profit stays above y's; y basic for c_y in [0, 3].
+  expectAll(rep.objectiveIncrease, {inf, 1}, "cost increase");
+  expectAll(rep.objectiveDecrease, {1, 2}, "cost decrease");
+  // Raising x's upper bound pushes y to 0 after one unit; lowering it to 0 is free.
+  expectAll(rep.upperIncrease, {1, 0}, "upper increase");
+  expectAll(rep.upperDecrease, {3, inf}, "upper decrease");
+  expectAll(rep.lowerIncrease, {3, 1}, "lower increase");
+  expectAll(rep.lowerDecrease, {inf, inf}, "lower decrease");
+  // The side may fall by y's value and rise without limit.
+  expectAll(rep.rhsIncrease, {inf}, "side increase");
+  expectAll(rep.rhsDecrease, {1}, "side decrease");
+}
+
+TEST(LpReport, DriverGetsReducedCostsAndDuals) {
+  // The branch-and-bound root solve supplies the reduced-cost array, the
+  // multistart driver the multiplier array; the engine fills them.
+  LpFakeModel m = productMix();
+  m.integers = 1;
+  EngineProblem problem{};
+  problem.flags = ProblemOtherDriver | ProblemBranch;
+  std::vector<std::int32_t> flags = {1, 0, 0, 0};
+  problem.integerFlags = flags.data();
+  std::vector<double> reduced(4, 99.0), duals(3, 99.0);
+  problem.reducedCosts = reduced.data();
+  problem.multipliers = duals.data();
+  ASSERT_EQ(Lp_engineSetupWith(&problem, LpFake_host(m)), 1);
+  EXPECT_EQ(Lp_engineSolve(&problem), 1);
+  EXPECT_EQ(problem.status, 0);
+  expectAll(reduced, {0, 0, 0, -14.25}, "reduced costs");
+  expectAll(duals, {1, 3.75, 1.25}, "duals");
+  // A later solve without the arrays leaves them alone; an infeasible one clears them.
+  problem.reducedCosts = nullptr;
+  problem.lower[3] = 100;
+  EXPECT_EQ(Lp_engineSolve(&problem), 1);
+  EXPECT_EQ(problem.status, StatusInfeasible);
+  EXPECT_DOUBLE_EQ(reduced[3], -14.25);
+  expectAll(duals, {0, 0, 0}, "duals of an infeasible solve");
+  Lp_engineFinish(&problem);
+  ASSERT_EQ(m.reports.size(), 1u);
+  EXPECT_EQ(m.reports[0].set, 1);  // an integer model: the plain summary
+  EXPECT_FALSE(m.reports[0].sensitivity);
+}
+
+TEST(LpReport, ReportSetsOfOtherOutcomes) {
+  {  // solved without reports asked for
+    LpFakeModel m = coverModel();
+    LpFake_run(m, 0);
+    ASSERT_EQ(m.reports.size(), 1u);
+    EXPECT_EQ(m.reports[0].set, 3);
+    EXPECT_EQ(m.reports[0].code, 1);
+    EXPECT_FALSE(m.reports[0].sensitivity);
+    expectAll(m.reports[0].values, {1.6, 1.2}, "values");
+    expectAll(m.reports[0].rowValues, {4, 6}, "row values");
+  }
+  {  // infeasible
+    LpFakeModel m = coverModel();
+    m.upper = {1, 1};
+    EXPECT_EQ(LpFake_run(m, ProblemReports).status, StatusInfeasible);
+    ASSERT_EQ(m.reports.size(), 1u);
+    EXPECT_EQ(m.reports[0].set, 0);
+    EXPECT_EQ(m.reports[0].code, 5);
+  }
+  {  // a size failure hands nothing back
+    LpFakeModel m = coverModel();
+    m.extraRows = 9000;
+    EXPECT_EQ(LpFake_run(m, ProblemReports).status, StatusBadModel);
+    EXPECT_TRUE(m.reports.empty());
+  }
+}
+
+TEST(LpReport, LinearityMarks) {
+  // Row 2 is x * y + x, the objective x + z^3: the row and a variable that
+  // breaks its line are marked 1, a variable that breaks the objective's 2.
+  LpFakeModel m;
+  m.n = 3;
+  m.x0 = {1, 1, 1};
+  m.lower = {0, 0, 0};
+  m.upper = {10, 10, 10};
+  m.rows = {row({{0, 1}, {1, 1}}, -inf, 10), row({}, -inf, 10)};
+  m.reportsWanted = 1;
+  m.function = [](int i, const std::vector<double>& x) {
+    if (i == 0) return x[0] + x[1];
+    if (i == 1) return x[0] * x[1] + x[0];
+    return x[0] + x[2] * x[2] * x[2];
+  };
+  m.extractable = false;
+  EXPECT_EQ(LpFake_run(m, ProblemReports).status, StatusNotLinear);
+  ASSERT_EQ(m.reports.size(), 1u);
+  EXPECT_EQ(m.reports[0].set, 6);
+  EXPECT_EQ(m.reports[0].code, 0);
+  // The perturbation capture took x * y + x as x + y (y stepped with x at
+  // 1): x alone at 8 stays on that line, y alone at 8 leaves it.
+  expectAll(m.reports[0].perRow, {0, 1}, "row marks");
+  expectAll(m.reports[0].perVariable, {0, 1, 2}, "variable marks");
+  // Without reports asked for the marks stay -1.
+  m.reportsWanted = 0;
+  m.reports.clear();
+  LpFake_run(m, ProblemReports);
+  ASSERT_EQ(m.reports.size(), 1u);
+  expectAll(m.reports[0].perVariable, {-1, -1, -1}, "unmarked");
+}
+
+TEST(LpReport, RandomModelsSatisfyTheOptimalityConditions) {
+  // Reduced cost = cost - sum of dual x coefficient; a dual is nonzero only
+  // on a binding row, with the sign that tightening the row costs; a
+  // reduced cost only on a variable at a bound, pointing into it.
+  std::mt19937 random(7);
+  auto pick = [&](int lo, int hi) { return lo + static_cast<int>(random() % (hi - lo + 1)); };
+  int solved = 0;
+  for (int trial = 0; trial < 300; ++trial) {
+    LpFakeModel m;
+    m.n = pick(1, 6);
+    const int rows = pick(1, 6);
+    m.x0.assign(m.n, 0.0);
+    m.lower.assign(m.n, 0.0);
+    m.upper.assign(m.n, inf);
+    for (double& u : m.upper) u = pick(0, 2) == 0 ? pick(1, 4) : inf;
+    for (int j = 0; j < m.n; ++j) m.objective.terms.emplace_back(j, pick(-5, 5));
+    for (int i = 0; i < rows; ++i) {
+      LpFakeRow r;
+      double activity = 0;
+      for (int j = 0; j < m.n; ++j) {
+        const int a = pick(0, 9) < 6 ? pick(-3, 3) : 0;
+        r.terms.emplace_back(j, a);
+        activity += a;
+      }
+      const int kind = pick(0, 2);
+      r.lower = kind == 1 ? -inf : activity - pick(0, 2);
+      r.upper = kind == 0 ? inf : kind == 2 ? r.lower : activity + pick(0, 2);
+      m.rows.push_back(r);
+    }
+    m.maximise = trial % 2 == 1;
+    m.scaling = trial % 3 == 0 ? 0 : 1;
+    const LpFakeRun run = LpFake_run(m, ProblemReports);
+    if (run.status != 0) continue;
+    ++solved;
+    const LpFakeReport& rep = m.reports.back();
+    const double sense = m.maximise ? -1 : 1;  // as minimised
+    for (int j = 0; j < m.n; ++j) {
+      double r = m.objective.terms[j].second;
+      for (int i = 0; i < rows; ++i) r -= rep.perRow[i] * m.rows[i].terms[j].second;
+      EXPECT_NEAR(rep.perVariable[j], r, 1e-7) << "trial " << trial << " variable " << j;
+      const double x = rep.values[j], rc = sense * rep.perVariable[j];
+      if (rc > 1e-7) {
+        EXPECT_NEAR(x, m.lower[j], 1e-7) << "trial " << trial;
+      }
+      if (rc < -1e-7) {
+        EXPECT_NEAR(x, m.upper[j], 1e-7) << "trial " << trial;
+      }
+    }
+    for (int i = 0; i < rows; ++i) {
+      const double y = sense * rep.perRow[i], v = rep.rowValues[i];
+      if (y > 1e-7) {
+        EXPECT_NEAR(v, m.rows[i].lower, 1e-7) << "trial " << trial << " row " << i;
+      }
+      if (y < -1e-7) {
+        EXPECT_NEAR(v, m.rows[i].upper, 1e-7) << "trial " << trial << " row " << i;
+      }
+    }
+  }
+  EXPECT_GT(solved, 100);
+}
