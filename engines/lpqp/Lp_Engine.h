@@ -332,3 +332,24 @@ void Lp_reducedCosts(const LpRecord& lp, std::vector<double>& out);
 void Lp_rowDuals(const LpRecord& lp, std::vector<double>& out);
 // All of it from the final tableau; x and the bounds as kept between solves.
 void Lp_linearSensitivity(const LpRecord& lp, LpSensitivity& s);
+
+// ---- quadratic multipliers (Lp_ReportQuadratic.cpp) ----
+
+// A quadratic model's solution as its reports see it, unscaled, 1-based:
+// the captured row coefficients, the point with its bounds and objective
+// gradient, the row values with their limits. `poll` (may be none) answers
+// nonzero to stop the decomposition.
+struct LpQuadraticPoint {
+  int n = 0, m = 0;
+  const LpMatrix* rows = nullptr;  // row i (1..m), element j (1..n)
+  const double *x = nullptr, *lower = nullptr, *upper = nullptr, *g = nullptr;
+  const double *rowValue = nullptr, *rowLower = nullptr, *rowUpper = nullptr;
+  double precision = 1e-8;
+  int (*poll)(void* context) = nullptr;
+  void* pollContext = nullptr;
+};
+// Multipliers of the rows within the precision of a limit (0 for the others,
+// and for all when the decomposition is stopped or does not converge) and
+// reduced gradients g_j - sum a_ij lambda_i, 0 up to (|g_j| + 1) precision.
+void Lp_quadraticDuals(const LpQuadraticPoint& p, std::vector<double>& multipliers,
+                       std::vector<double>& reducedGradients);

@@ -1,0 +1,105 @@
+// Lagrange multipliers and reduced gradients of a quadratic model's
+// solution: the multipliers of the rows active at the solution are the
+// least-squares solution of A_F' lambda = g_F over the variables free of
+// their bounds (the normal equations A_F A_F' lambda = A_F g_F when they are
+// well posed), found through a singular value decomposition of A_F' by
+// one-sided Jacobi rotations, tiny singular values dropped.
+#include "engines/lpqp/Lp_Engine.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int Lp_maxSweeps = 100;
+
+bool Lp_nearBound(double v, double lo, double up, double precision) {
+  return (lo > -Lp_infinity && std::fabs(v - lo) <= precision) ||
+         (up < Lp_infinity && std::fabs(v - up) <= precision);
+}
+
+// Columns of W (rows x cols, column-major) rotated until orthogonal, with V
+// (cols x cols) collecting the rotations; false when stopped or unconverged.
+bool Lp_jacobiSweeps(std::vector<double>& w, std::vector<double>& v, int rows, int cols,
+                     const LpQuadraticPoint& p) {
+  auto col = [&](std::vector<double>& a, int c, int len) { return a.data() + static_cast<std::size_t>(c) * len; };
+  for (int sweep = 0; sweep < Lp_maxSweeps; ++sweep) {
+    bool rotated = false;
+    for (int i = 0; i < cols; ++i) {
+      if (p.poll && p.poll(p.pollContext)) return false;
+      for (int j = i + 1; j < cols; ++j) {
+        double* wi = col(w, i, rows);
+        double* wj = col(w, j, rows);
+        double alpha = 0, beta = 0, gamma = 0;
+        for (int k = 0; k < rows; ++k) alpha += wi[k] * wi[k], beta += wj[k] * wj[k], gamma += wi[k] * wj[k];
+        if (std::fabs(gamma) <= 1e-15 * std::sqrt(alpha * beta)) continue;
+        rotated = true;
+        const double zeta = (beta - alpha) / (2 * gamma);
+        const double t = (zeta >= 0 ? 1.0 : -1.0) / (std::fabs(zeta) + std::sqrt(1 + zeta * zeta));
+        const double c = 1 / std::sqrt(1 + t * t), s = c * t;
+        auto rotate = [&](double* a, double* b, int len) {
+          for (int k = 0; k < len; ++k) {
+            const double ak = a[k], bk = b[k];
+            a[k] = c * ak - s * bk;
+            b[k] = s * ak + c * bk;
+          }
+        };
+        rotate(wi, wj, rows);
+        rotate(col(v, i, cols), col(v, j, cols), cols);
+      }
+    }
+    if (!rotated) return true;
+  }
+  return false;
+}
+
+// Least-squares lambda of M lambda = b for M (rows x cols, column-major).
+bool Lp_leastSquares(std::vector<double> m, int rows, int cols, const std::vector<double>& b,
+                     const LpQuadraticPoint& p, std::vector<double>& lambda) {
+  std::vector<double> v(static_cast<std::size_t>(cols) * cols, 0.0);
+  for (int i = 0; i < cols; ++i) v[static_cast<std::size_t>(i) * cols + i] = 1;
+  if (!Lp_jacobiSweeps(m, v, rows, cols, p)) return false;
+  std::vector<double> sigma(cols, 0.0);
+  for (int i = 0; i < cols; ++i)
+    for (int k = 0; k < rows; ++k) sigma[i] += m[static_cast<std::size_t>(i) * rows + k] * m[static_cast<std::size_t>(i) * rows + k];
+  for (double& s : sigma) s = std::sqrt(s);
+  const double largest = cols ? *std::max_element(sigma.begin(), sigma.end()) : 0.0;
+  lambda.assign(cols, 0.0);
+  for (int i = 0; i < cols; ++i) {
+    if (p.poll && p.poll(p.pollContext)) return false;
+    if (sigma[i] <= 1e-15 * largest || sigma[i] == 0) continue;
+    double ub = 0;  // u_i' b with u_i = w_i / sigma_i
+    for (int k = 0; k < rows; ++k) ub += m[static_cast<std::size_t>(i) * rows + k] * b[k];
+    const double coef = ub / (sigma[i] * sigma[i]);
+    for (int r = 0; r < cols; ++r) lambda[r] += coef * v[static_cast<std::size_t>(i) * cols + r];
+  }
+  return true;
+}
+
+}  // namespace
+
+void Lp_quadraticDuals(const LpQuadraticPoint& p, std::vector<double>& multipliers,
+                       std::vector<double>& reducedGradients) {
+  multipliers.assign(static_cast<std::size_t>(p.m) + 1, 0.0);
+  reducedGradients.assign(static_cast<std::size_t>(p.n) + 1, 0.0);
+  std::vector<int> freeVars, active;
+  for (int j = 1; j <= p.n; ++j)
+    if (!Lp_nearBound(p.x[j], p.lower[j], p.upper[j], p.precision)) freeVars.push_back(j);
+  for (int i = 1; i <= p.m; ++i)
+    if (Lp_nearBound(p.rowValue[i], p.rowLower[i], p.rowUpper[i], p.precision)) active.push_back(i);
+  const int rows = static_cast<int>(freeVars.size()), cols = static_cast<int>(active.size());
+  if (rows > 0 && cols > 0) {
+    std::vector<double> m(static_cast<std::size_t>(rows) * cols), b(rows);
+    for (int c = 0; c < cols; ++c)
+      for (int k = 0; k < rows; ++k) m[static_cast<std::size_t>(c) * rows + k] = p.rows->row(active[c])[freeVars[k]];
+    for (int k = 0; k < rows; ++k) b[k] = p.g[freeVars[k]];
+    std::vector<double> lambda;
+    if (Lp_leastSquares(m, rows, cols, b, p, lambda))
+      for (int c = 0; c < cols; ++c) multipliers[active[c]] = lambda[c];
+  }
+  for (int j = 1; j <= p.n; ++j) {
+    double r = p.g[j];
+    for (int i = 1; i <= p.m; ++i) r -= p.rows->row(i)[j] * multipliers[i];
+    reducedGradients[j] = std::fabs(r) <= (std::fabs(p.g[j]) + 1) * p.precision ? 0.0 : r;
+  }
+}

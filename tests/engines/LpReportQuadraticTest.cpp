@@ -1,0 +1,104 @@
+// Multipliers and reduced gradients of quadratic solutions worked by hand:
+// min (x - 2)^2 + (y - 2)^2 under x + y <= 2 and variations (a bound that
+// holds x, redundant active rows, no active row, a stopped decomposition).
+#include <gtest/gtest.h>
+
+#include "engines/lpqp/Lp_Engine.h"
+
+namespace {
+
+constexpr double inf = 1e30;
+
+// Rows of two variables, 1-based, with their values at x.
+struct SmallQp {
+  LpMatrix a;
+  std::vector<double> x, lower, upper, g, rowValue, rowLower, rowUpper;
+  LpQuadraticPoint point() const {
+    LpQuadraticPoint p;
+    p.n = 2;
+    p.m = a.rows - 1;
+    p.rows = &a;
+    p.x = x.data(), p.lower = lower.data(), p.upper = upper.data(), p.g = g.data();
+    p.rowValue = rowValue.data(), p.rowLower = rowLower.data(), p.rowUpper = rowUpper.data();
+    return p;
+  }
+};
+
+// x at (x1, x2), gradient of (x - 2)^2 + (y - 2)^2, rows (a1, a2) <= or = sides.
+SmallQp smallQp(double x1, double x2, const std::vector<std::vector<double>>& rows,
+                const std::vector<double>& lo, const std::vector<double>& up) {
+  SmallQp q;
+  q.a.rows = static_cast<int>(rows.size()) + 1;
+  q.a.cols = 3;
+  q.a.a.assign(static_cast<std::size_t>(q.a.rows) * 3, 0.0);
+  q.rowValue = q.rowLower = q.rowUpper = {0};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    double* r = q.a.row(static_cast<int>(i) + 1);
+    r[1] = rows[i][0], r[2] = rows[i][1];
+    q.rowValue.push_back(r[1] * x1 + r[2] * x2);
+    q.rowLower.push_back(lo[i]);
+    q.rowUpper.push_back(up[i]);
+  }
+  q.x = {0, x1, x2};
+  q.lower = {0, 0, 0};
+  q.upper = {0, inf, inf};
+  q.g = {0, 2 * (x1 - 2), 2 * (x2 - 2)};
+  return q;
+}
+
+void expectAll(const std::vector<double>& got, const std::vector<double>& want, const char* what) {
+  ASSERT_EQ(got.size(), want.size()) << what;
+  for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-12) << what << " [" << i << "]";
+}
+
+}  // namespace
+
+TEST(LpReportQuadratic, OneActiveRow) {
+  // x = y = 1 on x + y = 2: g = (-2, -2) = lambda (1, 1), lambda = -2, the
+  // rate of the optimum 2 (b/2 - 2)^2 in b.
+  const SmallQp q = smallQp(1, 1, {{1, 1}}, {-inf}, {2});
+  std::vector<double> lambda, reduced;
+  Lp_quadraticDuals(q.point(), lambda, reduced);
+  expectAll(lambda, {0, -2}, "multipliers");
+  expectAll(reduced, {0, 0, 0}, "reduced gradients");
+}
+
+TEST(LpReportQuadratic, VariableHeldByItsBound) {
+  // x <= 0.5 holds x; y = 1.5 is free: lambda = g_y = -1, and x keeps
+  // -3 - (-1) = -2 as the price of its bound.
+  SmallQp q = smallQp(0.5, 1.5, {{1, 1}}, {-inf}, {2});
+  q.upper[1] = 0.5;
+  std::vector<double> lambda, reduced;
+  Lp_quadraticDuals(q.point(), lambda, reduced);
+  expectAll(lambda, {0, -1}, "multipliers");
+  expectAll(reduced, {0, -2, 0}, "reduced gradients");
+}
+
+TEST(LpReportQuadratic, MoreActiveRowsThanFreeVariables) {
+  // x + y <= 2, x - y = 0 and 2x + 2y <= 4 all hold at (1, 1): lambda2 = 0
+  // and lambda1 + 2 lambda3 = -2; the least-norm choice is (-0.4, 0, -0.8).
+  const SmallQp q = smallQp(1, 1, {{1, 1}, {1, -1}, {2, 2}}, {-inf, 0, -inf}, {2, 0, 4});
+  std::vector<double> lambda, reduced;
+  Lp_quadraticDuals(q.point(), lambda, reduced);
+  expectAll(lambda, {0, -0.4, 0, -0.8}, "multipliers");
+  expectAll(reduced, {0, 0, 0}, "reduced gradients");
+}
+
+TEST(LpReportQuadratic, InteriorSolutionAndStoppedDecomposition) {
+  {  // at the free optimum (2, 2), x + y <= 5 inactive
+    const SmallQp q = smallQp(2, 2, {{1, 1}}, {-inf}, {5});
+    std::vector<double> lambda, reduced;
+    Lp_quadraticDuals(q.point(), lambda, reduced);
+    expectAll(lambda, {0, 0}, "multipliers");
+    expectAll(reduced, {0, 0, 0}, "reduced gradients");
+  }
+  {  // a stop request leaves every multiplier 0
+    const SmallQp q = smallQp(1, 1, {{1, 1}}, {-inf}, {2});
+    LpQuadraticPoint p = q.point();
+    p.poll = [](void*) { return 1; };
+    std::vector<double> lambda, reduced;
+    Lp_quadraticDuals(p, lambda, reduced);
+    expectAll(lambda, {0, 0}, "multipliers");
+    expectAll(reduced, {0, -2, -2}, "reduced gradients");
+  }
+}
