@@ -176,6 +176,44 @@ TEST_F(Multistart, TwoVariableWellsReachTheLowestWell) {
   EXPECT_NEAR(valueAt("C1"), f(gx, gy), 1e-6);
 }
 
+TEST_F(Multistart, ConstrainedQuarticEndsAtItsBestFeasiblePoint) {
+  // With x >= -1.5 as a row, the lowest well is cut off: f(-1.5) = 1.5625
+  // lies below the other well's 1.984, and samples left of -1.5 are
+  // penalised by the row's multiplier.
+  quarticModel();
+  name("solver_num", "3");
+  formula("B1", "A1*1");
+  row(3, "Model!$B$1", 3, "-1.5");
+  EXPECT_TRUE(normalEnd(solve(0)));   // one run from 2.5 stays in the right well
+  EXPECT_GT(valueAt("A1"), 1.9);
+  number("A1", 2.5);
+  name("solver_msl", "1");
+  EXPECT_EQ(solve(0), StatusMultistartEnd);
+  EXPECT_NEAR(valueAt("A1"), -1.5, 1e-6);
+  EXPECT_NEAR(valueAt("C1"), quartic(-1.5), 1e-5);
+}
+
+TEST_F(Multistart, ModelWithoutFeasiblePointEndsInfeasible) {
+  quarticModel();
+  name("solver_num", "4");
+  formula("B1", "A1*1");
+  row(3, "Model!$B$1", 1, "1");
+  row(4, "Model!$B$1", 3, "2");
+  name("solver_msl", "1");
+  EXPECT_EQ(solve(0), StatusInfeasible);
+}
+
+TEST_F(Multistart, IntegerModelIsBranchedOnWithMultistartAtEachNode) {
+  // Integer x in [-3, 3]: f(-2) = -2 is the lowest integer point, f(2) = 2.
+  quarticModel();
+  name("solver_num", "3");
+  row(3, "Model!$A$1", 4, "integer");
+  name("solver_msl", "1");
+  EXPECT_EQ(solve(0), StatusConverged);   // the multistart's end in integer mode
+  EXPECT_EQ(valueAt("A1"), -2.0);
+  EXPECT_EQ(valueAt("C1"), -2.0);
+}
+
 TEST_F(Multistart, StartPointsRepeatForTheSameSeed) {
   wellsModel();
   name("solver_msl", "1");
