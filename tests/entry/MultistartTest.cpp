@@ -14,6 +14,7 @@
 
 #include "entry/Eng_Engine.h"
 #include "entry/Eng_Multistart.h"
+#include "platform/calc/Calc.h"
 #include "tests/entry/SessionFixture.h"
 
 namespace {
@@ -49,6 +50,37 @@ int recordingSolve(void* record) {
   auto* p = static_cast<EngineProblem*>(record);
   g_starts->emplace_back(p->values, p->values + p->variableCount);
   return g_grgSolve(record);
+}
+
+// A stand-in engine on the unit cube whose `solve` ends at once where it
+// starts, as if every start were a local minimum, and notes how many
+// evaluations of the model (counted by the objective's worksheet function)
+// came before each call.
+struct InstantEngine {
+  std::vector<double> lower, upper, values;
+  std::vector<int> evaluationsBefore;
+};
+InstantEngine* g_instant = nullptr;
+int g_evaluations = 0;
+
+int instantLoad(void*) { return 1; }
+int instantSetup(void* record) {
+  auto* p = static_cast<EngineProblem*>(record);
+  InstantEngine& e = *g_instant;
+  e.lower.assign(p->variableCount, 0.0);
+  e.upper.assign(p->variableCount, 1.0);
+  e.values.assign(p->variableCount, 0.5);
+  p->lower = e.lower.data();
+  p->upper = e.upper.data();
+  p->values = e.values.data();
+  return 1;
+}
+int instantSolve(void* record) {
+  auto* p = static_cast<EngineProblem*>(record);
+  g_instant->evaluationsBefore.push_back(g_evaluations);
+  p->status = StatusSolved;
+  p->objective = 0;
+  return 1;
 }
 
 class Multistart : public SessionLibrary {
@@ -237,6 +269,38 @@ TEST_F(Multistart, UnboundedVariableEndsWithEighteenWhileBoundsAreRequired) {
   name("solver_num", "1");   // only x <= 3
   EXPECT_EQ(solve(0), StatusUnboundedVariable);
   EXPECT_EQ(valueAt("A1"), 2.5);
+}
+
+TEST_F(Multistart, ThreeVariablesSampleThirtyPointsPerIteration) {
+  Calc_registerFunction("MSLCOUNTED", [](const std::vector<CalcArray>&) {
+    ++g_evaluations;
+    CalcArray out;
+    out.values.push_back(CellValue::makeNumber(0));
+    return out;
+  });
+  newModel();
+  formula("C1", "MSLCOUNTED(A1:A3)");
+  name("solver_adj", "Model!$A$1:$A$3");
+  name("solver_opt", "Model!$C$1");
+  name("solver_typ", "2");
+  name("solver_eng", "1");
+  name("solver_msl", "1");
+  name("solver_ssz", "0");
+  name("solver_rsd", "3");
+  EngineInfo saved = context->engineInfos[0];
+  context->engineInfos[0].capabilities = EngineCanMultistart;
+  InstantEngine engine;
+  g_instant = &engine;
+  ASSERT_EQ(begin(), 1);
+  EngineEntry entry{context, instantLoad, instantSetup, instantSolve, instantLoad, instantLoad};
+  EXPECT_EQ(ordinal<int (*)(EngineEntry*)>(6)(&entry), StatusMultistartEnd);
+  EXPECT_EQ(end(), 1);
+  context->engineInfos[0] = saved;
+  g_instant = nullptr;
+  // Between the first solve and the search from the best sample: the
+  // evaluation of the first minimum, then 10 x 3 samples.
+  ASSERT_GE(engine.evaluationsBefore.size(), 2u);
+  EXPECT_EQ(engine.evaluationsBefore[1] - engine.evaluationsBefore[0], 1 + 30);
 }
 
 TEST(MultistartRandom, DrawsAreShuffledStatesOfTheMinimalStandardSequence) {
