@@ -265,12 +265,12 @@ int search(MslRun& r) {
 
 // ---- set-up and end ----
 
-// Options, sizes and bounds; 0 or the status that ends the driver.
-int prepare(MslRun& r) {
+// Sizes, options and the seeded generator; false when the model is empty.
+bool readOptions(MslRun& r, std::uint32_t* flags) {
   LibraryContext* c = r.owner;
   r.n = Host_queryModel(c, QueryVariables);
   r.m = Host_queryModel(c, QueryRows);
-  if (r.n < 1 || r.n > r.problem->variableCount || r.m < 0) return StatusBadModel;
+  if (r.n < 1 || r.n > r.problem->variableCount || r.m < 0) return false;
   r.hasObjective = Host_queryModel(c, QueryObjectiveRow) != 0 && r.m > 0;
   r.penaltyRows = r.hasObjective ? r.m - 1 : r.m;
   r.maximise = Host_queryModel(c, QueryMaximise) != 0;
@@ -278,13 +278,20 @@ int prepare(MslRun& r) {
   r.sampleSize = size < 10 ? std::min(10 * r.n, MaxSampleSize) : size;
   Host_getRealOption(c, &r.tolerance, RealPrecision);
   int engine = Host_getEngineIndex(c);
-  std::uint32_t flags = Host_getEngineOptionFlags(c, engine);
-  r.topographic = (flags & OptFlagTms) != 0;
-  int seed = Host_getIntOption(c, IntRandomSeed);
-  Eng_seedRandom(&r.random, seed != 0 ? static_cast<std::uint32_t>(seed) : Os_tickCount());
+  *flags = Host_getEngineOptionFlags(c, engine);
+  r.topographic = (*flags & OptFlagTms) != 0;
+  std::int64_t seed = Host_getIntOption(c, IntRandomSeed);
+  if (seed == 0) seed = Os_tickCount();
+  Eng_seedRandom(&r.random, static_cast<std::uint32_t>(seed < 0 ? -seed : seed));
   const std::int32_t* types = r.problem->integerFlags;
   r.integerMode = Host_getEngineInfoItem(c, engine, ItemBranch) != 0 && types &&
                   std::any_of(types, types + r.n, [](std::int32_t t) { return t != 0; });
+  return true;
+}
+
+// The variables' box and the rows' bounds; 0 or the status that ends the
+// driver.
+int readBounds(MslRun& r, std::uint32_t flags) {
   std::size_t rows = static_cast<std::size_t>(r.m) + 1;
   r.lower.assign(r.n, -Infinity);
   r.upper.assign(r.n, Infinity);
@@ -293,7 +300,7 @@ int prepare(MslRun& r) {
   r.weights.assign(rows, 0.0);
   r.multipliers.assign(rows, 0.0);
   r.f.assign(rows, 0.0);
-  if (!Host_getVariableBounds(c, r.lower.data(), r.upper.data(), r.rowLower.data(),
+  if (!Host_getVariableBounds(r.owner, r.lower.data(), r.upper.data(), r.rowLower.data(),
                               r.rowUpper.data()))
     return StatusBadBounds;
   // The box the engine solves in (a branch-and-bound node's, when it calls).
@@ -330,7 +337,9 @@ int runDriver(EngineOp solve, EngineProblem* problem) {
   r.owner = problem->owner;
   r.solve = solve;
   r.problem = problem;
-  if (int status = prepare(r); status != 0) {
+  std::uint32_t flags = 0;
+  if (!readOptions(r, &flags)) return StatusBadModel;
+  if (int status = readBounds(r, flags); status != 0) {
     if (status == StatusUnboundedVariable) problem->status = status;
     return status;
   }

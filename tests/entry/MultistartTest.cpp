@@ -257,6 +257,8 @@ TEST_F(Multistart, StartPointsRepeatForTheSameSeed) {
   EXPECT_EQ(first, again);
   for (const auto& x : first)
     for (double v : x) EXPECT_TRUE(v >= -2 && v <= 2) << v;
+  name("solver_rsd", "-11");   // a negative seed acts as its magnitude
+  EXPECT_EQ(startsOfRun(), first);
   name("solver_rsd", "12");
   std::vector<std::vector<double>> other = startsOfRun();
   ASSERT_GT(other.size(), 1u);
