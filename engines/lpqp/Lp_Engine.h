@@ -41,6 +41,22 @@ struct LpScaling {
 
 struct LpRecord;
 
+// Presolve data: which variables are binary, the order exported to the
+// problem, per-solve status of binaries and rows and the rows' activity
+// bounds without the binaries.
+struct LpPresolve {
+  std::vector<double> unit;          // n+1: the scaled value of 1 per variable
+  bool unitsDiffer = false;
+  int binaryCount = 0, integerCount = 0;
+  std::vector<std::int32_t> order;   // integer variables, binaries first (1-based)
+  std::vector<int> binarySlot;       // n+1: position of a binary in `order`, else -1
+  std::vector<unsigned char> binaryStatus;  // per binary: '-' free, '0', '1' fixed
+  std::vector<char> rowStatus;       // 1..m': ' ' active, '-' redundant
+  std::vector<double> actMax, actMin;      // finite parts, without binaries
+  std::vector<int> maxInfinite, minInfinite;  // infinite contributions counted
+  bool probing = false, objectiveFixing = false, exportOrder = false, tightening = false;
+};
+
 // Progress report after every simplex iteration: iteration count, the
 // objective row's value and the phase-1 (or dual infeasibility) sum, all in
 // the scaled space of the record; 0 continues, any other value is the status
@@ -121,7 +137,14 @@ struct LpRecord {
   double reducedCostTolerance = 1e-5;
 
   LpScaling scaling;
-  std::uint32_t rngState = 0;
+  LpPresolve presolve;
+  std::int32_t rngState = 0;  // uniform generator; at or below 0 it restarts
+
+  // Node memory: bytes per snapshot, snapshots asked for, calls between
+  // checks of the free memory.
+  std::size_t nodeSize = 0;
+  int snapshotCount = 0;
+  int memoryCheckInterval = 0;
 
   // Work lists of the pivot, sized with the record so that no iteration
   // allocates: nonzero columns of the pivot row, columns whose weights grow.
@@ -220,3 +243,75 @@ void Lp_unpack(LpRecord& lp);
 // Scratch point and the progress report; nonzero ends the solve.
 int Lp_report(LpRecord& lp, const LpSettings& settings, double infeasibility);
 void Lp_readTolerances(LpRecord& lp, const LpSettings& settings);
+
+// ---- presolve (Lp_Presolve.cpp) ----
+
+// Switches of the presolve among the option flags.
+enum : std::uint32_t {
+  Lp_presolveProbing = 0x10000,
+  Lp_presolveObjectiveFixing = 0x20000,
+  Lp_presolveExportOrder = 0x40000,
+  Lp_presolveTightening = 0x80000,
+  Lp_nodeMemoryFlag = 0x100000,
+};
+// Set-up after scaling (bounds still unscaled): binaries among the integer
+// variables (flags[0..n-1] nonzero), their order and, when exporting,
+// their ranking. False only when memory runs out.
+bool Lp_presolveBuild(LpRecord& lp, const std::int32_t* integerFlags, std::uint32_t optionFlags);
+// Before a solve, on the restored pristine matrix and the scaled bounds:
+// fixes binaries, marks redundant rows, tightens bounds; false: infeasible.
+bool Lp_presolveRun(LpRecord& lp);
+bool Lp_isBinary(const LpRecord& lp, int j);
+
+// ---- integer passes (Lp_Cuts.cpp, Lp_Heuristic.cpp) ----
+
+// Fractional part, 0 within (|r| + 1) * 1e-7 of the nearest integer r.
+double Lp_frac(double v);
+// Knapsack over `count` items: picks items to leave out within `capacity`
+// (selection 0) and marks the rest 1; returns the value of those marked 1.
+double Lp_knapsackDp(std::vector<int>& selection, const std::vector<int>& weights,
+                     const std::vector<double>& values, int capacity);
+// Cover cuts on the model rows, appended after them; each round re-solves
+// cold. False when a re-solve failed (the last solution stands).
+bool Lp_coverCuts(LpRecord& lp, const LpSettings& settings, const std::int32_t* integerFlags);
+// Per row in use, when every variable of the model is integer: the row's
+// limits, constant and coefficients integral, so that its slack is integer.
+std::vector<char> Lp_integerRows(const LpRecord& lp, const std::int32_t* integerFlags);
+// Gomory mixed-integer cuts from the optimal tableau, appended after the
+// cover rows; each round re-optimises by the dual warm start.
+bool Lp_gomoryCuts(LpRecord& lp, const LpSettings& settings, const std::int32_t* integerFlags,
+                   const std::vector<char>& integerRows);
+
+// Uniform draw in (0, 0.99999988]; a state at or below 0 restarts the
+// generator from -state.
+double Lp_uniform(LpRecord& lp);
+// Model rows 1..m' (unscaled) and the objective in slot m'+1 at x (unscaled,
+// 1-based); false when the evaluation failed.
+using LpEvaluateFn = bool (*)(void* context, const double* x, double* rows);
+// Randomised rounding of the relaxation in x followed by a walk that moves
+// one integer variable by one at a time; true with an integer point in x
+// (scaled) and its objective (the model's, unscaled).
+bool Lp_roundingHeuristic(LpRecord& lp, const std::int32_t* integerFlags, int seed,
+                          LpEvaluateFn evaluate, void* context, double& objective);
+
+// ---- node snapshots (Lp_Snapshot.cpp) ----
+
+// The simplex state of a solved node, from which a child warm-starts.
+struct LpSnapshot {
+  LpRecord* owner = nullptr;
+  std::vector<double> matrix;
+  std::vector<LpRowType> types;
+  std::vector<double> x;
+  std::vector<int> colMap, rowMap, colStatus, phase1Flags;
+  int activeCols = 0;
+  int rowsInUse = 0;
+};
+// Bytes one snapshot takes for this record.
+std::size_t Lp_nodeSize(const LpRecord& lp);
+// A copy of the record's simplex state, or null when memory runs out.
+LpSnapshot* Lp_makeSnapshot(LpRecord& lp);
+// Puts a snapshot's state back into the record; false when it does not
+// belong to a record of this shape.
+bool Lp_restoreSnapshot(LpRecord& lp, const LpSnapshot& snapshot);
+// The release routine handed to the driver with a snapshot.
+void Lp_releaseSnapshot(void* snapshot);

@@ -112,3 +112,22 @@ int Lp_presolveSetup(LpRun& run, EngineProblem* problem);
 int Lp_presolve(LpRun& run);
 // At finish: releases the data and the order published in the problem.
 void Lp_presolveRelease(LpRun& run, EngineProblem* problem);
+
+// ---- integer passes and node snapshots (Lp_IntegerPasses.cpp) ----
+
+// The linear solve of one subproblem: from the node's snapshot by the dual
+// warm start in node-memory mode (falling back to the cold start, after
+// which node memory is off for the run), else the cold start.
+int Lp_solveLinear(LpRun& run, EngineProblem* problem);
+// After a linear solve with status 0 under branch and bound: the cut passes
+// and the rounding heuristic, once per run each; 14 when the heuristic
+// stored an integer point (x and the problem's objective hold it).
+int Lp_integerPasses(LpRun& run, EngineProblem* problem, int status);
+// The driver's call after a 14: the saved relaxation comes back with status 0.
+int Lp_resumeRelaxation(LpRun& run, EngineProblem* problem);
+// The snapshot of a solved node into problem words 16-17 in node-memory
+// mode: the first, and every later one when all are kept; 11 when memory
+// runs out, else 0.
+int Lp_takeSnapshot(LpRun& run, EngineProblem* problem);
+// At finish: a snapshot of ours still in the problem is released.
+void Lp_releaseProblemSnapshot(EngineProblem* problem);

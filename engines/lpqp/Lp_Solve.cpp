@@ -35,14 +35,14 @@ bool Lp_rowAgrees(const LpRecord& lp, int i, double f, const std::vector<int>& s
   return std::fabs(std::fabs(f - lp.rhs[i]) - s) <= tolerance;
 }
 
-// One solve of a linear model from the pristine tableau; x and the bounds
-// are in the scaled space.
-int Lp_solveScaled(LpRun& run) {
+// One solve of a linear model from the pristine tableau or the node's
+// snapshot; x and the bounds are in the scaled space.
+int Lp_solveScaled(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
   Lp_restoreWorking(lp);
   if (!Lp_presolve(run)) return StatusInfeasible;
   if (lp.objKind != 1) return StatusBadModel;  // the quadratic path is not in this build
-  int status = Lp_boundedSimplex(lp, Lp_settingsFromHost(run));
+  int status = Lp_solveLinear(run, problem);
   if (status == StatusSolved && !run.checked && !lp.cutPassDone) {
     run.checked = true;
     status = Lp_finalCheck(run);
@@ -52,11 +52,15 @@ int Lp_solveScaled(LpRun& run) {
 
 int Lp_solveRun(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
+  if (problem->status == StatusHeuristicInteger) return Lp_resumeRelaxation(run, problem);
   if (Lp_boundsCrossed(lp)) return StatusInfeasible;
   Lp_scaleVariableState(lp);
-  const int status = Lp_solveScaled(run);
-  const double objective = Lp_unscaleObjective(lp.scaling, lp.matrix.row(0)[0]);
-  problem->objective = lp.maximise ? -objective : objective;
+  int status = Lp_integerPasses(run, problem, Lp_solveScaled(run, problem));
+  if (status != StatusHeuristicInteger) {
+    const double objective = Lp_unscaleObjective(lp.scaling, lp.matrix.row(0)[0]);
+    problem->objective = lp.maximise ? -objective : objective;
+  }
+  if (status == StatusSolved) status = Lp_takeSnapshot(run, problem);
   Lp_unscaleVariableState(lp);
   return status;
 }
@@ -107,6 +111,7 @@ int Lp_engineFinish(void* record) {
     run->host.progress(run->host.user, ProgressResume, 0, 0.0);
   }
   Lp_presolveRelease(*run, problem);
+  Lp_releaseProblemSnapshot(problem);
   delete run;
   problem->engineRecord = nullptr;
   problem->upper = problem->lower = problem->values = nullptr;
