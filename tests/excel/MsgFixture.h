@@ -56,6 +56,13 @@ class MsgFixture : public ::testing::Test {
     Xlc_resetHost();
   }
 
+  // A fresh fixture within one test, for tests looping over runs.
+  void restart() {
+    TearDown();
+    context = LibraryContext{};
+    reasons.clear();
+    SetUp();
+  }
   void objectiveFormat(const std::string& format) {
     sheet->cells.at(Wb_cellKey(4, 1)).numberFormat = format;
   }
