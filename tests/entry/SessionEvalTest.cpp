@@ -83,20 +83,15 @@ TEST_F(SessionLibrary, BoundsAndTypesOfEveryProblemFollowItsBoundRows) {
     SCOPED_TRACE(problem);
     ASSERT_NE(open("nlp/" + problem + ".xlsx"), nullptr);
     ASSERT_EQ(begin(), 1);
-    int n = variables(), m = rows();
-    std::vector<double> lower(n), upper(n), rowLower(m), rowUpper(m);
-    ASSERT_EQ(ordinal<BoundsFn>(17)(context, lower.data(), upper.data(), rowLower.data(),
-                                    rowUpper.data()), 1);
-    std::vector<int> types(n, -1);
-    ASSERT_EQ(ordinal<TypesFn>(19)(context, types.data()), 1);
-    for (int j = 0; j < n; ++j) {
+    Bounds b = bounds();
+    EXPECT_EQ(types(), std::vector<int>(variables(), 0));
+    for (int j = 0; j < variables(); ++j) {
       double l = numberIn(sheet, 2, 1 + j), u = numberIn(sheet, 3, 1 + j);
-      EXPECT_EQ(lower[j], std::isnan(l) ? -1e30 : l) << "x" << j + 1;
-      EXPECT_EQ(upper[j], std::isnan(u) ? 1e30 : u) << "x" << j + 1;
-      EXPECT_EQ(types[j], 0);
+      EXPECT_EQ(b.lower[j], std::isnan(l) ? -1e30 : l) << "x" << j + 1;
+      EXPECT_EQ(b.upper[j], std::isnan(u) ? 1e30 : u) << "x" << j + 1;
     }
-    EXPECT_EQ(rowLower[m - 1], -1e30);  // the objective row is free
-    EXPECT_EQ(rowUpper[m - 1], 1e30);
+    EXPECT_EQ(b.rowLower.back(), -1e30);  // the objective row is free
+    EXPECT_EQ(b.rowUpper.back(), 1e30);
     EXPECT_EQ(end(), 1);
     Wb_closeWorkbook(book);
   }
@@ -157,22 +152,18 @@ TEST_F(SessionLibrary, IntegerFlagsAndBoundsOfMipWorkbooksFollowTheirNames) {
     SCOPED_TRACE(problem);
     ASSERT_NE(open(std::string("lp/") + problem + ".xlsx"), nullptr);
     ASSERT_EQ(begin(), 1);
-    int n = variables(), m = rows();
-    std::vector<double> lower(n), upper(n), rowLower(m), rowUpper(m);
-    std::vector<int> types(n, -1);
-    ASSERT_EQ(ordinal<BoundsFn>(17)(context, lower.data(), upper.data(), rowLower.data(),
-                                    rowUpper.data()), 1);
-    ASSERT_EQ(ordinal<TypesFn>(19)(context, types.data()), 1);
+    Bounds b = bounds();
+    std::vector<int> kinds = types();
     int integers = 0;
-    for (int j = 0; j < n; ++j) {
+    for (int j = 0; j < variables(); ++j) {
       const Cell* kind = Wb_findCell(sheet, 8, 5 + j);  // row 9 from column F
       ASSERT_NE(kind, nullptr);
       int expected = kind->value.text == "I" ? 1 : kind->value.text == "B" ? 2 : 0;
-      EXPECT_EQ(types[j], expected) << "column " << j;
+      EXPECT_EQ(kinds[j], expected) << "column " << j;
       integers += expected != 0;
       double l = numberIn(sheet, 5, 5 + j), u = numberIn(sheet, 6, 5 + j);
-      EXPECT_EQ(lower[j], std::isnan(l) ? -1e30 : l);
-      EXPECT_EQ(upper[j], std::isnan(u) ? 1e30 : u);
+      EXPECT_EQ(b.lower[j], std::isnan(l) ? -1e30 : l);
+      EXPECT_EQ(b.upper[j], std::isnan(u) ? 1e30 : u);
     }
     EXPECT_GT(integers, 0);
     EXPECT_EQ(query(2), integers);

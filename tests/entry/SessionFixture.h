@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "entry/Entry_Context.h"
@@ -67,6 +69,9 @@ class SessionLibrary : public ::testing::Test {
   void name(const std::string& text, const std::string& definition) {
     Wb_defineName(book, DefinedName{text, definition, 0, true});
   }
+  void names(std::initializer_list<std::pair<const char*, std::string>> list) {
+    for (const auto& [text, definition] : list) name(text, definition);
+  }
   void number(const char* a1, double value) {
     int row, column;
     ASSERT_TRUE(Wb_parseA1(a1, &row, &column));
@@ -101,6 +106,21 @@ class SessionLibrary : public ::testing::Test {
   bool evaluate(const std::vector<double>& x, std::vector<double>* f) {
     f->assign(rows() + 1, 0.0);
     return ordinal<EvalFn>(15)(context, f->data(), x.data()) == 1;
+  }
+  // Variable and row bounds (service 17) and integer types (service 19).
+  struct Bounds {
+    std::vector<double> lower, upper, rowLower, rowUpper;
+  };
+  Bounds bounds() {
+    Bounds b{std::vector<double>(variables()), std::vector<double>(variables()), std::vector<double>(rows()),
+             std::vector<double>(rows())};
+    EXPECT_EQ(ordinal<BoundsFn>(17)(context, b.lower.data(), b.upper.data(), b.rowLower.data(), b.rowUpper.data()), 1);
+    return b;
+  }
+  std::vector<int> types() {
+    std::vector<int> t(variables(), -1);
+    EXPECT_EQ(ordinal<TypesFn>(19)(context, t.data()), 1);
+    return t;
   }
   std::vector<double> initialValues() {
     std::vector<double> x(variables());
