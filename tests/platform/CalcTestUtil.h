@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <initializer_list>
+#include <string>
+#include <utility>
+
 #include "platform/calc/Calc.h"
 
 class CalcFixture : public ::testing::Test {
@@ -28,6 +33,23 @@ class CalcFixture : public ::testing::Test {
     return v.number;
   }
   std::string shown(const std::string& text) { return Calc_displayText(eval(text), ""); }
+  // Each formula against its value: "\"abc\"" a text, "2.5" a number (exactly
+  // the double the digits read as), else as it shows ("TRUE", "#N/A").
+  void expectValues(std::initializer_list<std::pair<const char*, std::string>> cases) {
+    for (const auto& [text, want] : cases) {
+      CellValue v = eval(text);
+      char* end = nullptr;
+      double d = std::strtod(want.c_str(), &end);
+      if (!want.empty() && want[0] == '"')
+        EXPECT_EQ(v, CellValue::makeText(want.substr(1, want.size() - 2))) << text;
+      else if (!want.empty() && *end == '\0')
+        EXPECT_EQ(v, CellValue::makeNumber(d)) << text;
+      else {
+        EXPECT_NE(v.kind, CellKind::Text) << text;
+        EXPECT_EQ(Calc_displayText(v, ""), want) << text;
+      }
+    }
+  }
   void set(int row, int col, const CellValue& v, Sheet* on = nullptr) { Wb_setValue(wb, on ? on : sh, row, col, v); }
   void setNum(const char* a1, double d) { at(a1, CellValue::makeNumber(d)); }
   void setText(const char* a1, const std::string& t) { at(a1, CellValue::makeText(t)); }
