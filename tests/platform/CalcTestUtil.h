@@ -36,18 +36,22 @@ class CalcFixture : public ::testing::Test {
   // Each formula against its value: "\"abc\"" a text, "2.5" a number (exactly
   // the double the digits read as), else as it shows ("TRUE", "#N/A").
   void expectValues(std::initializer_list<std::pair<const char*, std::string>> cases) {
-    for (const auto& [text, want] : cases) {
-      CellValue v = eval(text);
-      char* end = nullptr;
-      double d = std::strtod(want.c_str(), &end);
-      if (!want.empty() && want[0] == '"')
-        EXPECT_EQ(v, CellValue::makeText(want.substr(1, want.size() - 2))) << text;
-      else if (!want.empty() && *end == '\0')
-        EXPECT_EQ(v, CellValue::makeNumber(d)) << text;
-      else {
-        EXPECT_NE(v.kind, CellKind::Text) << text;
-        EXPECT_EQ(Calc_displayText(v, ""), want) << text;
-      }
+    for (const auto& [text, want] : cases) expectValue(eval(text), want, text);
+  }
+  // Each cell of sheet S (given as A1 text) against its value, written as above.
+  void expectCells(std::initializer_list<std::pair<const char*, std::string>> cases) {
+    for (const auto& [a1, want] : cases) expectValue(value(a1), want, a1);
+  }
+  static void expectValue(const CellValue& v, const std::string& want, const std::string& what) {
+    char* end = nullptr;
+    double d = std::strtod(want.c_str(), &end);
+    if (!want.empty() && want[0] == '"') {
+      EXPECT_EQ(v, CellValue::makeText(want.substr(1, want.size() - 2))) << what;
+    } else if (!want.empty() && *end == '\0') {
+      EXPECT_EQ(v, CellValue::makeNumber(d)) << what;
+    } else {
+      EXPECT_NE(v.kind, CellKind::Text) << what;
+      EXPECT_EQ(Calc_displayText(v, ""), want) << what;
     }
   }
   void set(int row, int col, const CellValue& v, Sheet* on = nullptr) { Wb_setValue(wb, on ? on : sh, row, col, v); }
