@@ -16,6 +16,7 @@
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/SheetCells.h"
 
 class SessionLibrary : public ::testing::Test {
  protected:
@@ -72,16 +73,8 @@ class SessionLibrary : public ::testing::Test {
   void names(std::initializer_list<std::pair<const char*, std::string>> list) {
     for (const auto& [text, definition] : list) name(text, definition);
   }
-  void number(const char* a1, double value) {
-    int row, column;
-    ASSERT_TRUE(Wb_parseA1(a1, &row, &column));
-    Wb_setValue(book, sheet, row, column, CellValue::makeNumber(value));
-  }
-  void formula(const char* a1, const std::string& text) {
-    int row, column;
-    ASSERT_TRUE(Wb_parseA1(a1, &row, &column));
-    Wb_setFormula(book, sheet, row, column, text);
-  }
+  void number(const char* a1, double value) { Test_put(book, sheet, a1, CellValue::makeNumber(value)); }
+  void formula(const char* a1, const std::string& text) { Test_formula(book, sheet, a1, text); }
   // The number in a cell; NaN for any other content.
   static double numberIn(const Sheet* sh, int row, int column) {
     const Cell* cell = Wb_findCell(sh, row, column);

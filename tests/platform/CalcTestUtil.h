@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/calc/Calc.h"
+#include "tests/support/SheetCells.h"
 
 class CalcFixture : public ::testing::Test {
  protected:
@@ -55,25 +56,10 @@ class CalcFixture : public ::testing::Test {
     }
   }
   void set(int row, int col, const CellValue& v, Sheet* on = nullptr) { Wb_setValue(wb, on ? on : sh, row, col, v); }
-  void setNum(const char* a1, double d) { at(a1, CellValue::makeNumber(d)); }
-  void setText(const char* a1, const std::string& t) { at(a1, CellValue::makeText(t)); }
-  void formula(const char* a1, const std::string& f, Sheet* on = nullptr) {
-    int r, c;
-    ASSERT_TRUE(Wb_parseA1(a1, &r, &c));
-    Wb_setFormula(wb, on ? on : sh, r, c, f);
-  }
-  const CellValue& value(const char* a1, Sheet* on = nullptr) {
-    int r = 0, c = 0;
-    EXPECT_TRUE(Wb_parseA1(a1, &r, &c));
-    static const CellValue kNone;
-    const Cell* cell = Wb_findCell(on ? on : sh, r, c);
-    return cell ? cell->value : kNone;
-  }
-  void at(const char* a1, const CellValue& v) {
-    int r, c;
-    ASSERT_TRUE(Wb_parseA1(a1, &r, &c));
-    set(r, c, v);
-  }
+  void setNum(const char* a1, double d) { Test_put(wb, sh, a1, CellValue::makeNumber(d)); }
+  void setText(const char* a1, const std::string& t) { Test_put(wb, sh, a1, CellValue::makeText(t)); }
+  void formula(const char* a1, const std::string& f, Sheet* on = nullptr) { Test_formula(wb, on ? on : sh, a1, f); }
+  const CellValue& value(const char* a1, Sheet* on = nullptr) { return Test_valueAt(on ? on : sh, a1); }
 
   Workbook* wb = nullptr;
   Sheet* sh = nullptr;

@@ -13,6 +13,7 @@
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlcall/Xlcall.h"
+#include "tests/support/SheetCells.h"
 
 // A text argument (counted, owned by the test).
 struct XText {
@@ -133,23 +134,9 @@ class XlcallTest : public ::testing::Test {
 
   IDSHEET modelId() { return Xlc_sheetId(book, 0); }
   IDSHEET dataId() { return Xlc_sheetId(book, 1); }
-  void number(Sheet* sh, const char* a1, double d) {
-    int r, c;
-    ASSERT_TRUE(Wb_parseA1(a1, &r, &c));
-    Wb_setValue(book, sh, r, c, CellValue::makeNumber(d));
-  }
-  void formula(Sheet* sh, const char* a1, const char* f) {
-    int r, c;
-    ASSERT_TRUE(Wb_parseA1(a1, &r, &c));
-    Wb_setFormula(book, sh, r, c, f);
-  }
-  const CellValue& valueAt(Sheet* sh, const char* a1) {
-    int r, c;
-    Wb_parseA1(a1, &r, &c);
-    static const CellValue empty;
-    const Cell* cell = Wb_findCell(sh, r, c);
-    return cell ? cell->value : empty;
-  }
+  void number(Sheet* sh, const char* a1, double d) { Test_put(book, sh, a1, CellValue::makeNumber(d)); }
+  void formula(Sheet* sh, const char* a1, const char* f) { Test_formula(book, sh, a1, f); }
+  const CellValue& valueAt(Sheet* sh, const char* a1) { return Test_valueAt(sh, a1); }
 
   Workbook* addin = nullptr;
   Workbook* book = nullptr;
