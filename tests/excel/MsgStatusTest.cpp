@@ -300,11 +300,3 @@ TEST_F(MsgCalculation, ModesOutsideTheRangeAreAutomatic) {
   ASSERT_EQ(Xl_setCalcMode(CalcManual), 1);
   EXPECT_EQ(Xl_getCalcMode(), CalcManual);
 }
-
-TEST_F(MsgCalculation, CalculateNowRecalculatesInManualMode) {
-  Wb_setFormula(book, sheet, 0, 0, "=B5*2");   // A1
-  Wb_app().calcMode = CalcMode::Manual;
-  Wb_setValue(book, sheet, 4, 1, CellValue::makeNumber(10));
-  ASSERT_EQ(Xl_calculateNow(), 1);
-  EXPECT_EQ(Wb_findCell(sheet, 0, 0)->value.number, 20);
-}
