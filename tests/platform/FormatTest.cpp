@@ -283,20 +283,10 @@ TEST(Format, TimesAndElapsed) {
 }
 
 TEST(Format, UnreadableFormats) {
-  EXPECT_FALSE(readable("\"abc"));
-  EXPECT_FALSE(readable("[Red"));
-  EXPECT_FALSE(readable("[xyz]0"));
-  EXPECT_FALSE(readable("[<>]0"));
-  EXPECT_FALSE(readable("[<1x]0"));
-  EXPECT_FALSE(readable("[<1][>2]0"));
-  EXPECT_FALSE(readable("0;0;0;@;0"));
-  EXPECT_FALSE(readable("0\\"));
-  EXPECT_FALSE(readable("0_"));
-  EXPECT_FALSE(readable("0*"));
-  EXPECT_FALSE(readable("0.00E+"));
-  EXPECT_FALSE(readable("0E+0E+0"));
-  EXPECT_FALSE(readable("yyyy 0"));
-  EXPECT_FALSE(readable("\\\xC3\"a\""));   // an escape swallows half a quote pair
+  for (const char* format : {"\"abc", "[Red", "[xyz]0", "[<>]0", "[<1x]0", "[<1][>2]0", "0;0;0;@;0", "0\\", "0_",
+                             "0*", "0.00E+", "0E+0E+0", "yyyy 0",
+                             "\\\xC3\"a\""})   // an escape swallows half a quote pair
+    EXPECT_FALSE(readable(format)) << format;
   EXPECT_TRUE(readable("General"));
   EXPECT_TRUE(readable(""));
   std::string out = "kept";
