@@ -112,39 +112,37 @@ TEST_F(MsgLines, ObjectiveWithoutAFormatIsAPlainNumber) {
   EXPECT_EQ(context.status.objectiveText, "");
 }
 
+// Which line an iteration gets (2 the full line, 0 none): once per
+// iteration and at most every 750 ms, unless each iteration is to be shown.
 TEST_F(MsgLines, AnIterationIsShownOnceAndAtMostEvery750ms) {
   openSession();
   Msg_beginStatus(&context);
   std::size_t before = shown().size();
-  advance(700);
-  EXPECT_EQ(Msg_whichLine(&context, 0, 5, 0, false), 0);   // too soon after the begin
-  advance(100);
-  EXPECT_EQ(Msg_whichLine(&context, 0, 5, 0, false), 2);
-  advance(100);
-  EXPECT_EQ(Msg_whichLine(&context, 0, 5, 0, false), 0);   // the same iteration
-  advance(2000);
-  EXPECT_EQ(Msg_whichLine(&context, 0, 5, 0, false), 0);   // still the same iteration
-  EXPECT_EQ(Msg_whichLine(&context, 0, 6, 0, false), 2);
-  advance(750);
-  EXPECT_EQ(Msg_whichLine(&context, 0, 7, 0, false), 0);   // exactly 750 ms is not more
-  advance(1);
-  EXPECT_EQ(Msg_whichLine(&context, 0, 7, 0, false), 2);
+  struct Choice {
+    std::uint32_t waitMs;
+    int showEach, iteration, subproblem, line;
+  };
+  auto choose = [&](const std::vector<Choice>& choices) {
+    for (const Choice& c : choices) {
+      advance(c.waitMs);
+      EXPECT_EQ(Msg_whichLine(&context, c.showEach, c.iteration, c.subproblem, false), c.line)
+          << c.showEach << " " << c.iteration << " " << c.subproblem;
+    }
+  };
+  choose({
+      {700, 0, 5, 0, 0},    // too soon after the begin
+      {100, 0, 5, 0, 2},  {100, 0, 5, 0, 0},    // the same iteration
+      {2000, 0, 5, 0, 0},   // still the same iteration
+      {0, 0, 6, 0, 2},    {750, 0, 7, 0, 0},    // exactly 750 ms is not more
+      {1, 0, 7, 0, 2},
+  });
   EXPECT_EQ(shown().size(), before);   // choosing shows nothing
-
   advance(800);
   Msg_showProgress(&context, 0, 9, 1, 0, 0, 0, 0);
   advance(100);
   Msg_showProgress(&context, 0, 9, 1, 0, 0, 0, 0);
+  choose({{0, 1, 1, 0, 2}, {0, 1, 2, 0, 2}, {0, 1, 2, 0, 0}, {0, 1, 2, 1, 2}});   // each shown: no throttle
   EXPECT_EQ(shown().size(), before + 1);
-}
-
-TEST_F(MsgLines, ShowEachIterationBypassesTheThrottle) {
-  openSession();
-  Msg_beginStatus(&context);
-  EXPECT_EQ(Msg_whichLine(&context, 1, 1, 0, false), 2);
-  EXPECT_EQ(Msg_whichLine(&context, 1, 2, 0, false), 2);
-  EXPECT_EQ(Msg_whichLine(&context, 1, 2, 0, false), 0);
-  EXPECT_EQ(Msg_whichLine(&context, 1, 2, 1, false), 2);
 }
 
 // Runs of status lines, each after a wait and any label changed: the line
