@@ -91,40 +91,18 @@ TEST_F(CalcEval, EvaluateGivesReferencesForCellsAndNames) {
   Wb_setValue(wb, model, 1, 1, CellValue::makeNumber(9));
   Wb_defineName(wb, {"solver_opt", "Model!$B$2", 1, true});
   Wb_defineName(wb, {"solver_typ", "2", 1, true});
-  CalcEvalResult r;
-  ASSERT_TRUE(Calc_evaluate(wb, 1, "!solver_opt", &r));
-  ASSERT_TRUE(r.isReference);
-  ASSERT_EQ(r.areas.size(), 1u);
-  EXPECT_EQ(r.areas[0].sheet, 1);
-  EXPECT_EQ(r.areas[0].row1, 1);
-  EXPECT_EQ(r.areas[0].col1, 1);
-  EXPECT_EQ(r.value.values[0], CellValue::makeNumber(9));
-  ASSERT_TRUE(Calc_evaluate(wb, 1, "=!solver_typ", &r));
-  EXPECT_FALSE(r.isReference);
-  EXPECT_EQ(r.value.values[0], CellValue::makeNumber(2));
-  ASSERT_TRUE(Calc_evaluate(wb, 0, "Model!A1:C2", &r));
-  ASSERT_TRUE(r.isReference);
-  EXPECT_EQ(r.value.rows, 2);
-  EXPECT_EQ(r.value.cols, 3);
-  EXPECT_EQ(r.value.values[4], CellValue::makeNumber(9));
-  EXPECT_FALSE(Calc_evaluate(wb, 7, "=1", &r));
+  EXPECT_EQ(evaluated(1, "!solver_opt"), "ref 1!B2:B2 1x1 {9}");
+  EXPECT_EQ(evaluated(1, "=!solver_typ"), "1x1 {2}");
+  EXPECT_EQ(evaluated(0, "Model!A1:C2"), "ref 1!A1:C2 2x3 {,,,,9,}");
+  EXPECT_EQ(evaluated(7, "=1"), "<failed>");   // no such sheet
 }
 
 TEST_F(CalcEval, UnionsOfAreasAreOneReference) {
   Sheet* model = Wb_addSheet(wb, "Model");
   Wb_setValue(wb, model, 3, 1, CellValue::makeNumber(4));
   Wb_defineName(wb, {"solver_adj", "Model!$B$4:$C$4,Model!$E$4", 1, true});
-  CalcEvalResult r;
-  ASSERT_TRUE(Calc_evaluate(wb, 1, "!solver_adj", &r));
-  ASSERT_TRUE(r.isReference);
-  ASSERT_EQ(r.areas.size(), 2u);
-  EXPECT_EQ(r.areas[0].col2, 2);
-  EXPECT_EQ(r.areas[1].col1, 4);
-  EXPECT_EQ(r.value.cols, 2);
-  EXPECT_EQ(r.value.values[0], CellValue::makeNumber(4));
-  ASSERT_TRUE(Calc_evaluate(wb, 1, "=A1,S!B2", &r));      // areas on two sheets
-  EXPECT_FALSE(r.isReference);
-  EXPECT_EQ(r.value.values[0], errorValue(CellError::Value));
+  EXPECT_EQ(evaluated(1, "!solver_adj"), "ref 1!B4:C4,1!E4:E4 1x2 {4,}");
+  EXPECT_EQ(evaluated(1, "=A1,S!B2"), "1x1 {#VALUE!}");   // areas on two sheets
   formula("A1", "=SUM(solver_adj)", model);               // a union is no value in a cell
   formula("A2", "=SUM(solver_adj)");                      // and a name local to Model is unknown here
   Calc_recalculate(wb);
@@ -133,15 +111,9 @@ TEST_F(CalcEval, UnionsOfAreasAreOneReference) {
 }
 
 TEST_F(CalcEval, ArraysElementByElement) {
-  CalcEvalResult r;
-  ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2,3}*{10;20}", &r));
-  ASSERT_EQ(r.value.rows, 2);
-  ASSERT_EQ(r.value.cols, 3);
-  EXPECT_EQ(r.value.values[5], CellValue::makeNumber(60));
-  ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2,3}+{1,2}", &r));
-  EXPECT_EQ(r.value.values[2], errorValue(CellError::NA));   // beyond the shorter array
-  ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2}>1", &r));
-  EXPECT_EQ(r.value.values[1], CellValue::makeBoolean(true));
+  EXPECT_EQ(evaluated(0, "={1,2,3}*{10;20}"), "2x3 {10,20,30,20,40,60}");
+  EXPECT_EQ(evaluated(0, "={1,2,3}+{1,2}"), "1x3 {2,4,#N/A}");   // beyond the shorter array
+  EXPECT_EQ(evaluated(0, "={1,2}>1"), "1x2 {FALSE,TRUE}");
   // Blocks too large to hold are errors, not failed allocations.
   expectValues({
       {"=SUM(ABS({-1,2,-3}))", "6"}, {"=SUM(A1:A1000000*A1:XFD1)", "#NUM!"}, {"=SUM(MMULT(A1:A1000000,A1:XFD1))", "#NUM!"},

@@ -30,17 +30,8 @@ TEST_F(CalcParser, Literals) {
 }
 
 TEST_F(CalcParser, ArrayConstants) {
-  CalcEvalResult r;
-  ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2;3,-4}", &r));
-  EXPECT_FALSE(r.isReference);
-  ASSERT_EQ(r.value.rows, 2);
-  ASSERT_EQ(r.value.cols, 2);
-  EXPECT_EQ(r.value.values[3], CellValue::makeNumber(-4));
-  ASSERT_TRUE(Calc_evaluate(wb, 0, "={\"a\",TRUE,#N/A}", &r));
-  EXPECT_EQ(r.value.cols, 3);
-  EXPECT_EQ(r.value.values[0], CellValue::makeText("a"));
-  EXPECT_EQ(r.value.values[1], CellValue::makeBoolean(true));
-  EXPECT_EQ(r.value.values[2], errorValue(CellError::NA));
+  EXPECT_EQ(evaluated(0, "={1,2;3,-4}"), "2x2 {1,2,3,-4}");
+  EXPECT_EQ(evaluated(0, "={\"a\",TRUE,#N/A}"), "1x3 {a,TRUE,#N/A}");
   expectValues({{"=SUM({1,2,3})", "6"}});
 }
 

@@ -34,6 +34,21 @@ class CalcFixture : public ::testing::Test {
     return v.number;
   }
   std::string shown(const std::string& text) { return Calc_displayText(eval(text), ""); }
+  // What Calc_evaluate gives on a sheet: "ref " and the areas (sheet index!
+  // corners) for a reference, then the shape and the values as they show;
+  // "<failed>" when it fails.
+  std::string evaluated(int sheet, const std::string& text) {
+    CalcEvalResult r;
+    if (!Calc_evaluate(wb, sheet, text, &r)) return "<failed>";
+    std::string out = r.isReference ? "ref" : "";
+    for (std::size_t i = 0; i < r.areas.size(); ++i) {
+      const auto& a = r.areas[i];
+      out += (i ? "," : " ") + std::to_string(a.sheet) + "!" + Wb_a1(a.row1, a.col1) + ":" + Wb_a1(a.row2, a.col2);
+    }
+    out += (out.empty() ? "" : " ") + std::to_string(r.value.rows) + "x" + std::to_string(r.value.cols) + " {";
+    for (std::size_t i = 0; i < r.value.values.size(); ++i) out += (i ? "," : "") + Calc_displayText(r.value.values[i], "");
+    return out + "}";
+  }
   // Each formula against its value: "\"abc\"" a text, "2.5" a number (exactly
   // the double the digits read as), else as it shows ("TRUE", "#N/A").
   void expectValues(std::initializer_list<std::pair<const char*, std::string>> cases) {
