@@ -121,9 +121,9 @@ TEST_F(SessionReports, AnalysisAndDiagnosisFindings) {
   for (const std::string& w : words) texts.push_back(w.c_str());
   ASSERT_EQ(Sess_storeAnalysisCounts(context, 1, 13, 5, texts.data(), 0, 0), 1);
   EXPECT_EQ(statistics(8), (std::vector<double>{1, 13, 5, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(textAt(9, 10), "t10");
-  EXPECT_EQ(textAt(10, 1), "t12");   // 13 texts: two rows of 11
-  EXPECT_EQ(textAt(10, 2), "");
+  // 13 texts: two rows of 11.
+  EXPECT_EQ((std::vector<std::string>{textAt(9, 10), textAt(10, 1), textAt(10, 2)}),
+            (std::vector<std::string>{"t10", "t12", ""}));
 
   ASSERT_EQ(Sess_storeErrorCell(context, {2, 1, 36, 4}, "B9"), 1);
   EXPECT_EQ(statistics(0), (std::vector<double>{2, 1, 4, 0, 0, 0, 0, 0}));
@@ -132,10 +132,9 @@ TEST_F(SessionReports, AnalysisAndDiagnosisFindings) {
 
   const ExtraRow added[1] = {{3, "big1", 2}}, addedRows[1] = {{2, "con1", 1}};
   ASSERT_EQ(Sess_storeModelCounts(context, {7, 8, 9}, 1, added, 1, addedRows, 1), 1);
-  EXPECT_EQ(tableAt(4, 0), 3);   // after the variable and constraint rows
-  EXPECT_EQ(textAt(4, 1), "big1");
-  EXPECT_EQ(tableAt(4, 2), 2);
-  EXPECT_EQ(textAt(5, 1), "con1");
+  // After the variable and constraint rows.
+  EXPECT_EQ((std::vector<std::string>{shownAt(4, 0), shownAt(4, 1), shownAt(4, 2), shownAt(5, 1)}),
+            (std::vector<std::string>{"3", "big1", "2", "con1"}));
   EXPECT_EQ(statistics(6), (std::vector<double>{2, 1, 4, 0, 7, 8, 9, 0}));
 
   double counts[16];
