@@ -114,16 +114,12 @@ class SessionQueries : public LoadedLibrary {
  protected:
   void SetUp() override {
     LoadedLibrary::SetUp();
-    define("solver_adj", "Model!$A$1:$B$2");
-    define("solver_num", "2");
-    define("solver_lhs1", "Model!$A$1:$A$2");
-    define("solver_rel1", "6");
-    define("solver_rhs1", "alldifferent");
-    define("solver_lhs2", "Model!$B$2");
-    define("solver_rel2", "5");
-    define("solver_rhs2", "binary");
-    define("solver_opt", "Model!$D$1");
-    define("solver_typ", "1");
+    const char* const names[][2] = {
+        {"solver_adj", "Model!$A$1:$B$2"}, {"solver_num", "2"},   {"solver_lhs1", "Model!$A$1:$A$2"},
+        {"solver_rel1", "6"},              {"solver_rhs1", "alldifferent"}, {"solver_lhs2", "Model!$B$2"},
+        {"solver_rel2", "5"},              {"solver_rhs2", "binary"}, {"solver_opt", "Model!$D$1"},
+        {"solver_typ", "1"}};
+    for (const auto& [name, definition] : names) define(name, definition);
     context->variables = Sess_readVariableCells(context);
     context->constraints = Names_readConstraints(context);
     ASSERT_TRUE(context->variables && context->constraints);
