@@ -9,12 +9,12 @@
 // of any other row (a '>' row's surplus, a dropped equality artificial in
 // its negated column) subtracts. Everything is computed in the scaled
 // space and handed out unscaled, in the orientation the rows were given.
-#include "engines/lpqp/Lp_Engine.h"
-
 #include <algorithm>
 #include <cmath>
 #include <tuple>
 #include <utility>
+
+#include "engines/lpqp/Lp_Engine.h"
 
 namespace {
 
@@ -86,10 +86,14 @@ std::pair<double, double> Lp_costRange(const LpRecord& lp, int j, const std::vec
   if (k == 0) return Lp_basicCostRange(lp, rowOf[j]);
   const double d = std::fabs(lp.matrix.row(0)[k]);
   switch (lp.colStatus[k]) {
-    case 'L': return {d, Lp_infinity};
-    case 'U': return {Lp_infinity, d};
-    case 'X': return {d, d};
-    default: return {Lp_infinity, Lp_infinity};  // fixed: it never moves
+    case 'L':
+      return {d, Lp_infinity};
+    case 'U':
+      return {Lp_infinity, d};
+    case 'X':
+      return {d, d};
+    default:
+      return {Lp_infinity, Lp_infinity};  // fixed: it never moves
   }
 }
 
@@ -190,7 +194,8 @@ void Lp_rowDuals(const LpRecord& lp, std::vector<double>& out) {
 }
 
 void Lp_linearSensitivity(const LpRecord& lp, LpSensitivity& s) {
-  const std::size_t nv = static_cast<std::size_t>(lp.n) + 1, nr = static_cast<std::size_t>(lp.m) + 2;
+  const std::size_t nv = static_cast<std::size_t>(lp.n) + 1,
+                    nr = static_cast<std::size_t>(lp.m) + 2;
   for (auto* v : {&s.objectiveIncrease, &s.objectiveDecrease, &s.lowerIncrease, &s.lowerDecrease,
                   &s.upperIncrease, &s.upperDecrease})
     v->assign(nv, 0.0);

@@ -4,10 +4,10 @@
 // their bounds (the normal equations A_F A_F' lambda = A_F g_F when they are
 // well posed), found through a singular value decomposition of A_F' by
 // one-sided Jacobi rotations, tiny singular values dropped.
-#include "engines/lpqp/Lp_Engine.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "engines/lpqp/Lp_Engine.h"
 
 namespace {
 
@@ -18,35 +18,44 @@ bool Lp_nearBound(double v, double lo, double up, double precision) {
          (up < Lp_infinity && std::fabs(v - up) <= precision);
 }
 
+double* Lp_column(std::vector<double>& a, int c, int len) {
+  return a.data() + static_cast<std::size_t>(c) * len;
+}
+
+// One Jacobi rotation making columns i and j of W orthogonal, applied to V
+// alike; false when they already are.
+bool Lp_rotatePair(std::vector<double>& w, std::vector<double>& v, int i, int j, int rows,
+                   int cols) {
+  double* wi = Lp_column(w, i, rows);
+  double* wj = Lp_column(w, j, rows);
+  double alpha = 0, beta = 0, gamma = 0;
+  for (int k = 0; k < rows; ++k)
+    alpha += wi[k] * wi[k], beta += wj[k] * wj[k], gamma += wi[k] * wj[k];
+  if (std::fabs(gamma) <= 1e-15 * std::sqrt(alpha * beta)) return false;
+  const double zeta = (beta - alpha) / (2 * gamma);
+  const double t = (zeta >= 0 ? 1.0 : -1.0) / (std::fabs(zeta) + std::sqrt(1 + zeta * zeta));
+  const double c = 1 / std::sqrt(1 + t * t), s = c * t;
+  auto rotate = [&](double* a, double* b, int len) {
+    for (int k = 0; k < len; ++k) {
+      const double ak = a[k], bk = b[k];
+      a[k] = c * ak - s * bk;
+      b[k] = s * ak + c * bk;
+    }
+  };
+  rotate(wi, wj, rows);
+  rotate(Lp_column(v, i, cols), Lp_column(v, j, cols), cols);
+  return true;
+}
+
 // Columns of W (rows x cols, column-major) rotated until orthogonal, with V
 // (cols x cols) collecting the rotations; false when stopped or unconverged.
 bool Lp_jacobiSweeps(std::vector<double>& w, std::vector<double>& v, int rows, int cols,
                      const LpQuadraticPoint& p) {
-  auto col = [&](std::vector<double>& a, int c, int len) { return a.data() + static_cast<std::size_t>(c) * len; };
   for (int sweep = 0; sweep < Lp_maxSweeps; ++sweep) {
     bool rotated = false;
     for (int i = 0; i < cols; ++i) {
       if (p.poll && p.poll(p.pollContext)) return false;
-      for (int j = i + 1; j < cols; ++j) {
-        double* wi = col(w, i, rows);
-        double* wj = col(w, j, rows);
-        double alpha = 0, beta = 0, gamma = 0;
-        for (int k = 0; k < rows; ++k) alpha += wi[k] * wi[k], beta += wj[k] * wj[k], gamma += wi[k] * wj[k];
-        if (std::fabs(gamma) <= 1e-15 * std::sqrt(alpha * beta)) continue;
-        rotated = true;
-        const double zeta = (beta - alpha) / (2 * gamma);
-        const double t = (zeta >= 0 ? 1.0 : -1.0) / (std::fabs(zeta) + std::sqrt(1 + zeta * zeta));
-        const double c = 1 / std::sqrt(1 + t * t), s = c * t;
-        auto rotate = [&](double* a, double* b, int len) {
-          for (int k = 0; k < len; ++k) {
-            const double ak = a[k], bk = b[k];
-            a[k] = c * ak - s * bk;
-            b[k] = s * ak + c * bk;
-          }
-        };
-        rotate(wi, wj, rows);
-        rotate(col(v, i, cols), col(v, j, cols), cols);
-      }
+      for (int j = i + 1; j < cols; ++j) rotated = Lp_rotatePair(w, v, i, j, rows, cols) || rotated;
     }
     if (!rotated) return true;
   }
@@ -60,18 +69,22 @@ bool Lp_leastSquares(std::vector<double> m, int rows, int cols, const std::vecto
   for (int i = 0; i < cols; ++i) v[static_cast<std::size_t>(i) * cols + i] = 1;
   if (!Lp_jacobiSweeps(m, v, rows, cols, p)) return false;
   std::vector<double> sigma(cols, 0.0);
-  for (int i = 0; i < cols; ++i)
-    for (int k = 0; k < rows; ++k) sigma[i] += m[static_cast<std::size_t>(i) * rows + k] * m[static_cast<std::size_t>(i) * rows + k];
-  for (double& s : sigma) s = std::sqrt(s);
+  for (int i = 0; i < cols; ++i) {
+    const double* wi = Lp_column(m, i, rows);
+    for (int k = 0; k < rows; ++k) sigma[i] += wi[k] * wi[k];
+    sigma[i] = std::sqrt(sigma[i]);
+  }
   const double largest = cols ? *std::max_element(sigma.begin(), sigma.end()) : 0.0;
   lambda.assign(cols, 0.0);
   for (int i = 0; i < cols; ++i) {
     if (p.poll && p.poll(p.pollContext)) return false;
     if (sigma[i] <= 1e-15 * largest || sigma[i] == 0) continue;
-    double ub = 0;  // u_i' b with u_i = w_i / sigma_i
-    for (int k = 0; k < rows; ++k) ub += m[static_cast<std::size_t>(i) * rows + k] * b[k];
-    const double coef = ub / (sigma[i] * sigma[i]);
-    for (int r = 0; r < cols; ++r) lambda[r] += coef * v[static_cast<std::size_t>(i) * cols + r];
+    const double* wi = Lp_column(m, i, rows);
+    const double* vi = Lp_column(v, i, cols);
+    double wb = 0;  // u_i' b sigma_i, with u_i = w_i / sigma_i
+    for (int k = 0; k < rows; ++k) wb += wi[k] * b[k];
+    const double coef = wb / (sigma[i] * sigma[i]);
+    for (int r = 0; r < cols; ++r) lambda[r] += coef * vi[r];
   }
   return true;
 }
@@ -91,7 +104,8 @@ void Lp_quadraticDuals(const LpQuadraticPoint& p, std::vector<double>& multiplie
   if (rows > 0 && cols > 0) {
     std::vector<double> m(static_cast<std::size_t>(rows) * cols), b(rows);
     for (int c = 0; c < cols; ++c)
-      for (int k = 0; k < rows; ++k) m[static_cast<std::size_t>(c) * rows + k] = p.rows->row(active[c])[freeVars[k]];
+      for (int k = 0; k < rows; ++k)
+        m[static_cast<std::size_t>(c) * rows + k] = p.rows->row(active[c])[freeVars[k]];
     for (int k = 0; k < rows; ++k) b[k] = p.g[freeVars[k]];
     std::vector<double> lambda;
     if (Lp_leastSquares(m, rows, cols, b, p, lambda))

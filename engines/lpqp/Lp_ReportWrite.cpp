@@ -28,9 +28,16 @@ LpReportArrays Lp_reportArrays(const LpRun& run) {
 
 ReportSummary Lp_summary(const LpRun& run, const LpReportArrays& a) {
   const LpRecord& lp = run.lp;
-  return {lp.n,          lp.lower.data() + 1,    lp.x.data() + 1,          lp.upper.data() + 1,
-          a.perVariable.data() + 1, lp.modelRows, a.rowLower.data() + 1, a.rowValues.data() + 1,
-          a.rowUpper.data() + 1,    a.perRow.data() + 1};
+  return {lp.n,
+          lp.lower.data() + 1,
+          lp.x.data() + 1,
+          lp.upper.data() + 1,
+          a.perVariable.data() + 1,
+          lp.modelRows,
+          a.rowLower.data() + 1,
+          a.rowValues.data() + 1,
+          a.rowUpper.data() + 1,
+          a.perRow.data() + 1};
 }
 
 int Lp_query(const LpRun& run, int kind) { return run.host.queryModel(run.host.user, kind); }
@@ -45,10 +52,14 @@ void Lp_send(const LpRun& run, int set, int code, const LpReportArrays& a,
 std::pair<int, int> Lp_statusReportSet(const LpRun& run, int status) {
   if (Lp_query(run, QueryIntegers) != 0 && Lp_query(run, QueryRelaxIntegers) == 0) return {1, 0};
   switch (run.lp.feasibilityMode) {
-    case 0: break;
-    case 1: return {4, 0};
-    case 2: return {5, 0};
-    default: return {0, 0};
+    case 0:
+      break;
+    case 1:
+      return {4, 0};
+    case 2:
+      return {5, 0};
+    default:
+      return {0, 0};
   }
   return status == StatusInfeasible ? std::pair{0, 5} : std::pair{3, 1};
 }
@@ -116,7 +127,8 @@ void Lp_markVariable(const LpRun& run, const LpCaptured& c, int j, const std::ve
   for (int i = 1; i <= lp.modelRows; ++i) {
     if (lp.rowLower[i] <= -Lp_infinity && lp.rowUpper[i] >= Lp_infinity) continue;  // not captured
     const double* row = c.rows.row(i);
-    if (Lp_differs(f[i], c.rhs[i] - row[0] + 8 * row[j], lp.precision)) a.perRow[i] = a.perVariable[j] = 1;
+    if (Lp_differs(f[i], c.rhs[i] - row[0] + 8 * row[j], lp.precision))
+      a.perRow[i] = a.perVariable[j] = 1;
   }
   if (!lp.noObjective && Lp_differs(f[lp.m + 1], c.objective[0] + 8 * c.objective[j], lp.precision))
     a.perVariable[j] = 2;

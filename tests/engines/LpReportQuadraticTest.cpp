@@ -48,7 +48,8 @@ SmallQp smallQp(double x1, double x2, const std::vector<std::vector<double>>& ro
 
 void expectAll(const std::vector<double>& got, const std::vector<double>& want, const char* what) {
   ASSERT_EQ(got.size(), want.size()) << what;
-  for (std::size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-12) << what << " [" << i << "]";
+  for (std::size_t i = 0; i < want.size(); ++i)
+    EXPECT_NEAR(got[i], want[i], 1e-12) << what << " [" << i << "]";
 }
 
 }  // namespace

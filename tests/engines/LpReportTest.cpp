@@ -55,7 +55,8 @@ LpFakeModel coverModel() {
 void expectAll(const std::vector<double>& got, const std::vector<double>& want, const char* what) {
   ASSERT_EQ(got.size(), want.size()) << what;
   for (std::size_t i = 0; i < want.size(); ++i)
-    EXPECT_NEAR(got[i], want[i], 1e-9 * std::max(1.0, std::fabs(want[i]))) << what << " [" << i << "]";
+    EXPECT_NEAR(got[i], want[i], 1e-9 * std::max(1.0, std::fabs(want[i])))
+        << what << " [" << i << "]";
 }
 
 // Solves with reports requested; the one report handed back.
