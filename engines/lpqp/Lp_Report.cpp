@@ -116,8 +116,13 @@ std::pair<double, double> Lp_rhsRange(const LpRecord& lp, int i, const std::vect
   const int k = column[lp.n + i];
   std::pair<double, double> range;
   if (k == 0) {
+    // A basic slack gives room one way; an equality's artificial left in
+    // the basis (a redundant row) none either way.
     const double slack = lp.matrix.row(rowOf[lp.n + i])[0];
-    range = less ? std::pair{slack, Lp_infinity} : std::pair{Lp_infinity, slack};
+    if (lp.types[i].type == '=')
+      range = {slack, slack};
+    else
+      range = less ? std::pair{slack, Lp_infinity} : std::pair{Lp_infinity, slack};
   } else {
     double fall = Lp_infinity, rise = Lp_infinity;
     Lp_scanColumn(lp, k, fall, rise);

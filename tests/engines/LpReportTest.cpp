@@ -67,6 +67,35 @@ LpFakeReport reportOf(LpFakeModel& m, unsigned flags = ProblemReports) {
   return m.reports.empty() ? LpFakeReport{} : m.reports.back();
 }
 
+// A random model over x >= 0 (some x bounded above) with '<', '>' and '='
+// rows around the activity at x = 1, small integer data for plenty of
+// degeneracy.
+LpFakeModel randomModel(std::mt19937& random) {
+  auto pick = [&](int lo, int hi) { return lo + static_cast<int>(random() % (hi - lo + 1)); };
+  LpFakeModel m;
+  m.n = pick(1, 6);
+  const int rows = pick(1, 6);
+  m.x0.assign(m.n, 0.0);
+  m.lower.assign(m.n, 0.0);
+  m.upper.assign(m.n, inf);
+  for (double& u : m.upper) u = pick(0, 2) == 0 ? pick(1, 4) : inf;
+  for (int j = 0; j < m.n; ++j) m.objective.terms.emplace_back(j, pick(-5, 5));
+  for (int i = 0; i < rows; ++i) {
+    LpFakeRow r;
+    double activity = 0;
+    for (int j = 0; j < m.n; ++j) {
+      const int a = pick(0, 9) < 6 ? pick(-3, 3) : 0;
+      r.terms.emplace_back(j, a);
+      activity += a;
+    }
+    const int kind = pick(0, 2);
+    r.lower = kind == 1 ? -inf : activity - pick(0, 2);
+    r.upper = kind == 0 ? inf : kind == 2 ? r.lower : activity + pick(0, 2);
+    m.rows.push_back(r);
+  }
+  return m;
+}
+
 }  // namespace
 
 TEST(LpReport, ProductMixDualsReducedCostsAndRanging) {
@@ -267,30 +296,10 @@ TEST(LpReport, RandomModelsSatisfyTheOptimalityConditions) {
   // on a binding row, with the sign that tightening the row costs; a
   // reduced cost only on a variable at a bound, pointing into it.
   std::mt19937 random(7);
-  auto pick = [&](int lo, int hi) { return lo + static_cast<int>(random() % (hi - lo + 1)); };
   int solved = 0;
   for (int trial = 0; trial < 300; ++trial) {
-    LpFakeModel m;
-    m.n = pick(1, 6);
-    const int rows = pick(1, 6);
-    m.x0.assign(m.n, 0.0);
-    m.lower.assign(m.n, 0.0);
-    m.upper.assign(m.n, inf);
-    for (double& u : m.upper) u = pick(0, 2) == 0 ? pick(1, 4) : inf;
-    for (int j = 0; j < m.n; ++j) m.objective.terms.emplace_back(j, pick(-5, 5));
-    for (int i = 0; i < rows; ++i) {
-      LpFakeRow r;
-      double activity = 0;
-      for (int j = 0; j < m.n; ++j) {
-        const int a = pick(0, 9) < 6 ? pick(-3, 3) : 0;
-        r.terms.emplace_back(j, a);
-        activity += a;
-      }
-      const int kind = pick(0, 2);
-      r.lower = kind == 1 ? -inf : activity - pick(0, 2);
-      r.upper = kind == 0 ? inf : kind == 2 ? r.lower : activity + pick(0, 2);
-      m.rows.push_back(r);
-    }
+    LpFakeModel m = randomModel(random);
+    const int rows = static_cast<int>(m.rows.size());
     m.maximise = trial % 2 == 1;
     m.scaling = trial % 3 == 0 ? 0 : 1;
     const LpFakeRun run = LpFake_run(m, ProblemReports);
@@ -321,4 +330,50 @@ TEST(LpReport, RandomModelsSatisfyTheOptimalityConditions) {
     }
   }
   EXPECT_GT(solved, 100);
+}
+
+TEST(LpReport, RandomModelsRangingPredictsPerturbedOptima) {
+  // Within its allowable range a side moves the optimum by dual x change,
+  // and a cost moves it by value x change; checked by solving again.
+  std::mt19937 random(11);
+  int checked = 0;
+  for (int trial = 0; trial < 200; ++trial) {
+    LpFakeModel m = randomModel(random);
+    m.maximise = trial % 2 == 1;
+    if (LpFake_run(m, ProblemReports).status != 0) continue;
+    const LpFakeReport rep = m.reports.back();
+    const double optimum = LpFake_run(m).objective;
+    auto resolved = [&](LpFakeModel changed) {
+      const LpFakeRun r = LpFake_run(changed);
+      EXPECT_EQ(r.status, 0) << "trial " << trial;
+      return r.objective;
+    };
+    for (std::size_t i = 0; i < m.rows.size(); ++i) {
+      for (int side : {1, -1}) {
+        const double room = side > 0 ? rep.rhsIncrease[i] : rep.rhsDecrease[i];
+        if (room < 1e-6) continue;
+        const double delta = side * 0.5 * std::min(room, 1.0);
+        LpFakeModel changed = m;
+        LpFakeRow& r = changed.rows[i];
+        if (r.lower > -inf) r.lower += delta;
+        if (r.upper < inf) r.upper += delta;
+        EXPECT_NEAR(resolved(changed), optimum + rep.perRow[i] * delta, 1e-7)
+            << "trial " << trial << " row " << i;
+        ++checked;
+      }
+    }
+    for (int j = 0; j < m.n; ++j) {
+      for (int side : {1, -1}) {
+        const double room = side > 0 ? rep.objectiveIncrease[j] : rep.objectiveDecrease[j];
+        if (room < 1e-6) continue;
+        const double delta = side * 0.5 * std::min(room, 1.0);
+        LpFakeModel changed = m;
+        changed.objective.terms[j].second += delta;
+        EXPECT_NEAR(resolved(changed), optimum + rep.values[j] * delta, 1e-7)
+            << "trial " << trial << " variable " << j;
+        ++checked;
+      }
+    }
+  }
+  EXPECT_GT(checked, 300);
 }
