@@ -334,7 +334,8 @@ TEST(LpReport, RandomModelsSatisfyTheOptimalityConditions) {
 
 TEST(LpReport, RandomModelsRangingPredictsPerturbedOptima) {
   // Within its allowable range a side moves the optimum by dual x change,
-  // and a cost moves it by value x change; checked by solving again.
+  // a cost by value x change and a bound by reduced cost x change;
+  // checked by solving again.
   std::mt19937 random(11);
   int checked = 0;
   for (int trial = 0; trial < 200; ++trial) {
@@ -371,6 +372,25 @@ TEST(LpReport, RandomModelsRangingPredictsPerturbedOptima) {
         changed.objective.terms[j].second += delta;
         EXPECT_NEAR(resolved(changed), optimum + rep.values[j] * delta, 1e-7)
             << "trial " << trial << " variable " << j;
+        ++checked;
+      }
+    }
+    // A bound moves the optimum by reduced cost x change while the variable
+    // sits on it, else not at all.
+    for (int j = 0; j < m.n; ++j) {
+      const double rc = rep.perVariable[j], x = rep.values[j];
+      const double rooms[4] = {rep.lowerIncrease[j], rep.lowerDecrease[j], rep.upperIncrease[j],
+                               rep.upperDecrease[j]};
+      for (int which = 0; which < 4; ++which) {
+        const bool lowerBound = which < 2;
+        const double bound = lowerBound ? m.lower[j] : m.upper[j];
+        if (rooms[which] < 1e-6 || std::fabs(bound) >= inf) continue;
+        const double delta = (which % 2 == 0 ? 0.5 : -0.5) * std::min(rooms[which], 1.0);
+        LpFakeModel changed = m;
+        (lowerBound ? changed.lower[j] : changed.upper[j]) += delta;
+        const double moved = std::fabs(x - bound) < 1e-9 ? rc * delta : 0.0;
+        EXPECT_NEAR(resolved(changed), optimum + moved, 1e-7)
+            << "trial " << trial << " variable " << j << " bound change " << which;
         ++checked;
       }
     }
