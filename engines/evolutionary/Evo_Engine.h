@@ -181,6 +181,11 @@ int Evo_storeValue(LibraryContext* context, void* ignored, int row, int col, dou
 int Evo_storeDepClass(LibraryContext* context, void* ignored, int row, int col, int flag,
                       void* table);
 
+// The population report of `finish` (report set 10): the solution with the
+// mean of every variable and row over the feasible members (every member
+// after status 5).
+void Evo_writePopulationReport(EvoRecord& rec);
+
 // --- Random numbers (Evo_Random.cpp) ----------------------------------------
 void Evo_seed(EvoRandom& rng, std::int32_t seed);
 double Evo_uniform(EvoRandom& rng);                 // [0, 0.99999988]
@@ -192,7 +197,8 @@ double Evo_beta(EvoRandom& rng, double a, double b);
 // --- Evaluation, fitness and progress (Evo_Evaluate.cpp) --------------------
 // Evaluates x (scaled) into rows (m + 1; objective last, 0 without one).
 bool Evo_evaluate(EvoRecord& rec, const double* x, double* rows);
-// The rows with variable j changed to xj from the last evaluated point;
+// The rows with variable j changed to xj from the last evaluated point (the
+// change stays in the host's cells until the next evaluation sets it);
 // false also when a stop is pending.
 bool Evo_evaluateOne(EvoRecord& rec, int j, double xj, double* rows);
 // The violation sums of row values (penalty rules of the fitness).
