@@ -46,9 +46,11 @@ class EvoSolve : public SessionLibrary {
   void SetUp() override {
     SessionLibrary::SetUp();
     if (context) context->engineCount = 5;
+    Os_clearMessageBoxes();
   }
   void TearDown() override {
     Os_setTickSource(nullptr);
+    Os_clearMessageBoxes();
     SessionLibrary::TearDown();
   }
   void bounds(int first, const char* cells, double lower, double upper) {
