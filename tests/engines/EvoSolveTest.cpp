@@ -223,3 +223,73 @@ TEST_F(EvoSolve, ClassificationAndLinearPartOfASmallModel) {
   EXPECT_EQ(problem.engineRecord, nullptr);
   EXPECT_EQ(end(), 1);
 }
+
+TEST_F(EvoSolve, MaximisedObjectiveReachesItsLargestValue) {
+  absoluteModel();
+  formula("C1", "5-ABS(A1-3)-ABS(B1+1)");
+  name("solver_typ", "1");
+  name("solver_mni", "5");
+  int status = solve(0);
+  EXPECT_TRUE(normalEnd(status)) << status;
+  EXPECT_GT(valueAt("C1"), 5 - 0.05);
+}
+
+TEST_F(EvoSolve, ConstrainedMinimumIsApproachedFromTheFeasibleSide) {
+  // |x - 3| + |y + 1| with x + y >= 4: every point of the segment x + y = 4,
+  // 3 <= x <= 5, costs 2, the least.
+  absoluteModel();
+  formula("D1", "A1+B1");
+  name("solver_num", "3");
+  name("solver_lhs3", "Model!$D$1");
+  name("solver_rel3", "3");
+  name("solver_rhs3", "4");
+  // Feasible members count as integer solutions and crossover children as
+  // subproblems for the host's limits; the stall rule ends the run on a
+  // clock that moves a hundredth of a second per reading.
+  name("solver_mip", "1000000");
+  name("solver_nod", "1000000");
+  name("solver_mni", "2");
+  g_tickStep = 10;
+  Os_setTickSource(movingClock);
+  int status = solve(0);
+  EXPECT_TRUE(normalEnd(status)) << status;
+  EXPECT_GE(valueAt("D1"), 4 - 1e-6);
+  EXPECT_NEAR(valueAt("C1"), 2.0, 0.05);
+}
+
+TEST_F(EvoSolve, RowLimitCountsTheObjectiveRow) {
+  // 250 constraint cells and the objective make 251 rows: accepted (the
+  // iteration limit of 1 ends the run at once); one more cell is refused.
+  for (int cells : {250, 251}) {
+    SCOPED_TRACE(cells);
+    absoluteModel();
+    for (int r = 1; r <= cells; ++r) formula(("F" + std::to_string(r)).c_str(), "A1+B1");
+    name("solver_num", "3");
+    name("solver_lhs3", "Model!$F$1:$F$" + std::to_string(cells));
+    name("solver_rel3", "1");
+    name("solver_rhs3", "100");
+    name("solver_itr", "1");
+    EXPECT_EQ(solve(0), cells == 250 ? StatusIterationLimit : StatusBadModel);
+  }
+}
+
+TEST_F(EvoSolve, StoreCallbacksWriteIntoTheirTables) {
+  auto storeValue = ordinal<int (*)(LibraryContext*, void*, int, int, double, void*)>(47);
+  auto storeClass = ordinal<int (*)(LibraryContext*, void*, int, int, int, void*)>(48);
+  double values[2][3] = {};
+  double* valueRows[2] = {values[0], values[1]};
+  EXPECT_EQ(storeValue(context, nullptr, 0, 1, 2.5, valueRows), 1);
+  EXPECT_EQ(values[1][2], 2.5);
+  EXPECT_EQ(storeValue(context, nullptr, -1, 0, 7.0, valueRows), 1);
+  EXPECT_EQ(values[0][1], 7.0);
+  EXPECT_EQ(storeValue(context, nullptr, 0, 0, 1.0, nullptr), 0);
+  char classes[2][3] = {{'Z', 'Z', 'Z'}, {'Z', 'Z', 'Z'}};
+  char* classRows[2] = {classes[0], classes[1]};
+  EXPECT_EQ(storeClass(context, nullptr, 1, 0, 1, classRows), 1);
+  EXPECT_EQ(storeClass(context, nullptr, 1, 1, 4, classRows), 1);
+  EXPECT_EQ(storeClass(context, nullptr, 0, 2, 8, classRows), 1);
+  EXPECT_EQ(storeClass(context, nullptr, 0, 0, 2, classRows), 1);
+  EXPECT_EQ(std::string(classes[1], 2), "LS");
+  EXPECT_EQ(std::string(classes[0], 3), "ZZN");
+  EXPECT_EQ(storeClass(context, nullptr, 0, 0, 1, nullptr), 0);
+}
