@@ -53,6 +53,16 @@ class EvoSolve : public SessionLibrary {
     Os_clearMessageBoxes();
     SessionLibrary::TearDown();
   }
+  // The front end's "Show" macro, answering `answer` (1 continue, 2 stop)
+  // and noting the reasons it is asked with.
+  void defineShow(double answer) {
+    Wb_defineName(addIn, DefinedName{"Show", "Corvan!$D$1", 0, false});
+    Xlc_registerMacro("Show", [this, answer](const std::vector<CellValue>& args) {
+      reasons.push_back(!args.empty() && args[0].kind == CellKind::Number ? args[0].number : -1);
+      return CellValue::makeNumber(answer);
+    });
+  }
+  std::vector<double> reasons;
   void bounds(int first, const char* cells, double lower, double upper) {
     std::string i = std::to_string(first), k = std::to_string(first + 1);
     name("solver_lhs" + i, cells);
@@ -155,6 +165,13 @@ TEST_F(EvoSolve, IterationLimitStopsTheRun) {
   // The point left in the cells is inside the bounds.
   EXPECT_LE(std::fabs(valueAt("A1")), 10.0);
   EXPECT_LE(std::fabs(valueAt("B1")), 10.0);
+  // The front end's macro lets the run go on: the limit is not asked again.
+  number("A1", 8);
+  number("B1", 8);
+  defineShow(1);
+  EXPECT_TRUE(normalEnd(solve(0)));
+  EXPECT_EQ(reasons, std::vector<double>{3});
+  EXPECT_LT(valueAt("C1"), 0.05);
 }
 
 TEST_F(EvoSolve, TimeLimitStopsTheRun) {
@@ -292,4 +309,19 @@ TEST_F(EvoSolve, StoreCallbacksWriteIntoTheirTables) {
   EXPECT_EQ(std::string(classes[1], 2), "LS");
   EXPECT_EQ(std::string(classes[0], 3), "ZZN");
   EXPECT_EQ(storeClass(context, nullptr, 0, 0, 1, nullptr), 0);
+}
+
+TEST_F(EvoSolve, ValueOfObjectiveIsSearchedAsAFeasiblePoint) {
+  // The objective cell to reach 2: an equality row, no objective of its own.
+  absoluteModel();
+  name("solver_typ", "3");
+  name("solver_val", "2");
+  name("solver_mni", "2");
+  name("solver_mip", "1000000");
+  name("solver_nod", "1000000");
+  g_tickStep = 10;
+  Os_setTickSource(movingClock);
+  int status = solve(0);
+  EXPECT_TRUE(normalEnd(status)) << status;
+  EXPECT_NEAR(valueAt("C1"), 2.0, 1e-3);
 }
