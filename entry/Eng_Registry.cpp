@@ -9,6 +9,7 @@
 #include <string>
 #include <strings.h>
 
+#include "engines/evolutionary/Evo_Engine.h"
 #include "engines/grg/Grg_Engine.h"
 #include "entry/Entry_Context.h"
 #include "entry/Host_Queries.h"
@@ -32,7 +33,7 @@ constexpr BuiltinEngine kBuiltins[5] = {
    "KVAENG.DLL", "KVAENG.XLA", "Standard GRG Nonlinear  "},
   {Lp_engineLoad, Lp_engineSetup, Lp_engineSolve, Lp_engineFinish, Eng_freeNothing,
    "TXENG.DLL", "TXENG.XLA", "Standard LP/Quadratic   "},
-  {Evo_engineLoad, Eng_engineNotBuilt, Eng_engineNotBuilt, Eng_freeNothing, Eng_freeNothing,
+  {Evo_engineLoad, Evo_engineSetup, Evo_engineSolve, Evo_engineFinish, Eng_freeNothing,
    "VELENG.DLL", "VELENG.XLA", "Standard Evolutionary   "},
   {Ia_engineLoad, Eng_engineNotBuilt, Eng_engineNotBuilt, Eng_freeNothing, Eng_freeNothing,
    "BOSENG.DLL", "BOSENG.XLA", "Standard Interval Global"},

@@ -1,5 +1,6 @@
 // The library's export table by ordinal, read by the loader: the named entry
 // points and the host services that engines call with the context first.
+#include "engines/evolutionary/Evo_Engine.h"
 #include "engines/grg/Grg_Engine.h"
 #include "engines/lpqp/Lp_EngineOps.h"
 #include "entry/Eng_Registry.h"
@@ -62,6 +63,8 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {44, nullptr, CORVAN_PROC(Host_free)},
     {45, nullptr, CORVAN_PROC(Lp_storeCoefProgress)},
     {46, nullptr, CORVAN_PROC(Lp_storeCoef)},
+    {47, nullptr, CORVAN_PROC(Evo_storeValue)},
+    {48, nullptr, CORVAN_PROC(Evo_storeDepClass)},
     {50, nullptr, CORVAN_PROC(Grg_engineLoad)},
     {51, nullptr, CORVAN_PROC(Grg_engineSetup)},
     {52, nullptr, CORVAN_PROC(Grg_engineSolve)},
@@ -72,5 +75,10 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {57, nullptr, CORVAN_PROC(Lp_engineSolve)},
     {58, nullptr, CORVAN_PROC(Lp_engineFinish)},
     {59, nullptr, CORVAN_PROC(Eng_freeNothing)},
+    {60, nullptr, CORVAN_PROC(Evo_engineLoad)},
+    {61, nullptr, CORVAN_PROC(Evo_engineSetup)},
+    {62, nullptr, CORVAN_PROC(Evo_engineSolve)},
+    {63, nullptr, CORVAN_PROC(Evo_engineFinish)},
+    {64, nullptr, CORVAN_PROC(Eng_freeNothing)},
     {0, nullptr, nullptr},
 };

@@ -1,0 +1,168 @@
+// The evolutionary engine's main loop: the run's start (seed, population
+// size, counters, linear analysis), the breeding loop with its convergence
+// test, the reseed after the user's stop code 1, and the final choice of the
+// solution.
+#include <algorithm>
+#include <cmath>
+
+#include "engines/evolutionary/Evo_Engine.h"
+#include "entry/Eng_Engine.h"
+#include "entry/Host_Queries.h"
+#include "platform/os/Os.h"
+
+namespace {
+
+void Evo_start(EvoRecord& rec) {
+  const EvoOptions& o = rec.options;
+  rec.localOptions = 48 + ((o.flags & OptFlagDrv) ? 2 : 0);
+  rec.convergence = o.convergence;
+  rec.tolerance = o.tolerance;
+  rec.extinction = o.extinction;
+  rec.mutationRate = rec.redrawShare = o.mutationRate;
+  rec.precision = o.precision == 0.0 ? 1e-8 : o.precision;
+  rec.eqWeight = std::pow(rec.precision, -0.25);
+  rec.ineqWeight = std::pow(rec.precision, -0.5);
+  Evo_seed(rec.rng, o.seed < 1 ? static_cast<std::int32_t>(Os_tickCount()) : o.seed);
+  rec.popSize = o.populationSize >= 10 ? o.populationSize : std::min(10 * rec.n, 200);
+  rec.mutationPicks.assign(rec.popSize, 0);
+  rec.crossoverPicks.assign(rec.popSize, 0);
+  rec.evaluations = rec.popSize;
+  rec.rejectLimit = rec.n;
+  rec.infeasiblePeriod = 2 * rec.n;
+  rec.mutationHorizon = o.nodes;
+  rec.stallSeconds = o.stallSeconds;
+  rec.allDiffShare = static_cast<double>(rec.allDiffCells) / rec.n;
+  rec.meritThreshold = rec.lastBest = 1e30;
+  rec.setupEvaluations = std::max(1, 3 * rec.popSize + 2 * rec.n);
+  rec.savedLower = rec.lower;
+  rec.savedUpper = rec.upper;
+  std::fill(rec.x.begin(), rec.x.end(), 0.0);
+}
+
+// Runs the local search on a copy of a member's point; a member it makes is
+// inserted.
+int Evo_searchMember(EvoRecord& rec, const EvoMember& member) {
+  rec.x = member.x;
+  double merit = member.fitness;
+  int result = Evo_localSearch(rec, rec.x.data(), &merit, true);
+  if (result == EvoAccepted && rec.current) return Evo_insertCurrent(rec);
+  rec.current.reset();
+  return result == EvoKeptOptimum || result == EvoRejected ? 0 : result;
+}
+
+// Makes one child (mutation or crossover) and inserts it; `made` receives the
+// member that entered the population.
+int Evo_breed(EvoRecord& rec, EvoMember** made) {
+  *made = nullptr;
+  rec.current.reset();
+  int result = EvoRejected;
+  if (rec.localMode == EvoLocalGrg || Evo_uniform(rec.rng) < rec.mutationRate)
+    result = Evo_mutationChild(rec);
+  if (result == EvoRejected) result = Evo_crossoverChild(rec);
+  if (result != EvoAccepted) return result;
+  EvoMember* child = rec.current.get();
+  if (Evo_insertCurrent(rec)) return StatusHostFailure;
+  for (EvoMember* m = rec.population.get(); m; m = m->next.get())
+    if (m == child) *made = child;
+  return 0;
+}
+
+bool Evo_converged(const EvoRecord& rec) {
+  if (rec.crossoversKept < rec.n) return false;
+  int count = Evo_listCount(rec.population.get());
+  const EvoMember* ref = Evo_memberAt(rec.population.get(), std::max(1, count * 99 / 100));
+  if (!ref || !rec.best) return false;
+  double scale = std::fabs(rec.best->fitness) <= 1.0 ? 1.0 : std::fabs(rec.best->fitness);
+  return std::fabs(ref->fitness - rec.best->fitness) / scale <= rec.convergence;
+}
+
+// Breeds until a result other than "no child" ends the pass.
+int Evo_breedLoop(EvoRecord& rec) {
+  rec.improvedTick = Os_tickCount();
+  for (;;) {
+    if (Evo_converged(rec)) return 0;
+    EvoMember* made = nullptr;
+    int result = Evo_breed(rec, &made);
+    if (result == EvoRejected) continue;
+    if (result != 0) return result;
+    if (made && (result = Evo_searchMember(rec, *made)) != 0) return result;
+  }
+}
+
+// The reseed after stop code 1: thin the population, evaluate the rest
+// again and sort it anew.
+int Evo_reseed(EvoRecord& rec) {
+  Evo_progress(rec, ProgressResume, 0, 0.0);
+  int remove = static_cast<int>(std::lround(Evo_listCount(rec.population.get()) * rec.extinction));
+  for (int k = 0; k < remove; ++k) {
+    int before = Evo_listCount(rec.population.get());
+    Evo_removeRandom(rec, nullptr);
+    if (Evo_listCount(rec.population.get()) == before) break;
+  }
+  std::unique_ptr<EvoMember> old = std::move(rec.population);
+  rec.bestFeasible = nullptr;
+  while (old) {
+    std::unique_ptr<EvoMember> member = std::move(old);
+    old = std::move(member->next);
+    Evo_evaluateFitness(rec, member->x.data(), &member->fitness);
+    member->objective = Evo_objectiveOf(rec, rec.rowValues.data());
+    Evo_insert(rec, rec.population, std::move(member));
+  }
+  if (!Evo_refreshEnds(rec)) return StatusHostFailure;
+  for (EvoMember* m = rec.population.get(); m; m = m->next.get())
+    if (m->fitness == m->objective && m->objective < 1e30 &&
+        (!rec.bestFeasible || m->objective < rec.bestFeasible->objective))
+      rec.bestFeasible = m;
+  return 0;
+}
+
+// One pass: the optional first local search, the fill, the search of the
+// best member and the breeding.
+int Evo_pass(EvoRecord& rec) {
+  if (rec.localMode == EvoLocalGrg) {
+    rec.x = rec.x0;
+    double merit = 0.0;
+    Evo_evaluateFitness(rec, rec.x.data(), &merit);
+    if (Evo_localSearch(rec, rec.x.data(), &merit, false) == EvoAccepted && rec.current)
+      Evo_insertCurrent(rec);
+    rec.current.reset();
+  }
+  if (int result = Evo_fillPopulation(rec)) return result;
+  if (rec.localMode != EvoLocalNone && rec.best) {
+    rec.x = rec.best->x;
+    double merit = rec.best->fitness;
+    if (Evo_localSearch(rec, rec.x.data(), &merit, true) == EvoAccepted && rec.current)
+      Evo_insertCurrent(rec);
+    rec.current.reset();
+  }
+  return Evo_breedLoop(rec);
+}
+
+int Evo_finalResult(EvoRecord& rec, int result, double* objectiveOut) {
+  const EvoMember* chosen = Evo_chooseResult(rec);
+  double sign = rec.maximise ? -rec.rowScale[rec.m] : rec.rowScale[rec.m];
+  if (chosen && chosen->fitness == chosen->objective && chosen->objective < 1e30) {
+    *objectiveOut = chosen->objective * sign;
+    rec.x = chosen->x;
+    if (result == 0) result = StatusConverged;
+  } else {
+    *objectiveOut = chosen ? chosen->objective * sign : 0.0;
+    if (chosen) rec.x = chosen->x;
+    if (result == 0 || result == StatusNoProgress) result = StatusInfeasible;
+  }
+  return rec.finalStatus = result;
+}
+
+}  // namespace
+
+int Evo_mainLoop(EvoRecord& rec, double* objectiveOut) {
+  Evo_start(rec);
+  if (Evo_linearAnalysis(rec) == StatusUserStop) return rec.finalStatus = StatusUserStop;
+  rec.equalityTol = rec.linearVars <= rec.n / 3 ? 0.01 : std::min(rec.precision / 100.0, 0.01);
+  int result;
+  while ((result = Evo_pass(rec)) == EvoReseed)
+    if ((result = Evo_reseed(rec)) != 0) break;
+  rec.tableau.clear();
+  rec.coef.clear();
+  return Evo_finalResult(rec, result, objectiveOut);
+}
