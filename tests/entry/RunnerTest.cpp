@@ -268,28 +268,12 @@ TEST_F(Runner, DirectDriverCallsSolveOnce) {
   EXPECT_EQ(seen.calls, (std::vector<std::string>{"solve"}));
 }
 
-TEST_F(Runner, LocalSolverWithoutTheGrgEngineReportsNoEngine) {
-  if (Os_getProcByOrdinal(module, 51)) GTEST_SKIP() << "the GRG engine is built";
-  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  useRunnerEngine();
-  name("runeng_local", "1");
-  EXPECT_EQ(solve(0), StatusBadModel);
-  EXPECT_EQ(context->modelSupplied, 0);
-  EXPECT_EQ(context->localSolver, nullptr);
-  // Called outside any run, before the engines were registered.
+TEST_F(Runner, LocalSolverRefusesMissingArguments) {
   std::vector<double> x(2, 1.0), lower(2, 0.0), upper(2, 5.0);
-  double objective = -1;
   auto local = ordinal<LocalFn>(41);
-  EXPECT_EQ(local(context, 41, 40, 42, 0x3040, 1e-6, 1e-4, &objective, x.data(), lower.data(),
-                  upper.data()),
-            StatusBadModel);
-  EXPECT_EQ(context->modelSupplied, 0);
-  EXPECT_EQ(query(40), 40);      // the supplied words stay for queries 40-42
-  EXPECT_EQ(query(41), 41);
-  EXPECT_EQ(query(42), 42);
-  EXPECT_EQ(x, (std::vector<double>{1.0, 1.0}));
   EXPECT_EQ(local(context, 0, 0, 0, 0, 0, 0, nullptr, x.data(), lower.data(), upper.data()),
             StatusBadModel);
+  EXPECT_EQ(x, (std::vector<double>{1.0, 1.0}));
 }
 
 TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {
