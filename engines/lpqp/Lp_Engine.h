@@ -1,6 +1,7 @@
 // The LP/quadratic engine's private record and its numeric core: the record
 // with its 1-based arrays, the power-of-two scaling and the dense bounded
-// simplex (cold start, dual warm start, re-solve with a new objective).
+// simplex (cold start, dual warm start, re-solve with a new objective),
+// and the master problem of the quadratic path.
 //
 // Everything here works without the host: tolerances and the progress report
 // arrive through LpSettings, so the engine operations can wire the host's
