@@ -254,6 +254,24 @@ TEST(LpQuadratic, RowThatIsNotLinearFailsTheFinalCheck) {
   expectSolution(plain, {1, 0}, 0, 1e-9);
 }
 
+TEST(LpQuadratic, QuadraticStoreTakesTheConstantAndClearsOnReset) {
+  LpMatrix t;
+  t.rows = 4;
+  t.cols = 3;
+  t.a.assign(12, 0.0);
+  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -1, -1, 7.0, &t), 1);  // constant
+  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -1, 0, 2.0, &t), 1);   // linear part
+  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, 1, 0, 3.0, &t), 1);    // Q(2, 1)
+  EXPECT_EQ(t.row(0)[0], 7.0);
+  EXPECT_EQ(t.row(0)[1], 2.0);
+  EXPECT_EQ(t.row(2)[1], 3.0);
+  // The reset before the interpreter's delivery leaves no stale term.
+  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -2, -2, 0.0, &t), 0);
+  for (double v : t.a) EXPECT_EQ(v, 0.0);
+  LpMatrix none;
+  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -1, -1, 1.0, &none), 0);
+}
+
 // ---- the master ----
 
 namespace {
