@@ -8,21 +8,18 @@
 #include <filesystem>
 #include <memory>
 
-#include <unistd.h>
-
 #include "entry/Eng_Registry.h"
 #include "entry/Entry_Context.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Host.h"
-
-namespace fs = std::filesystem;
+#include "tests/support/ScratchTest.h"
 
 namespace {
 
-class EngineList : public ::testing::Test {
+class EngineList : public ScratchTest {
  protected:
   void SetUp() override {
-    Wb_resetApp();
+    ScratchTest::SetUp();
     Xlc_resetHost();
     Os_clearMessageBoxes();
     addin = Wb_newWorkbook("CORVAN.XLA");
@@ -30,11 +27,8 @@ class EngineList : public ::testing::Test {
     book = Wb_newWorkbook("Model.xlsx");
     Wb_addSheet(book, "Model");
     Xlc_setCallerSheet(addin, 0);
-    folder = fs::temp_directory_path() / ("corvan-list-" + std::to_string(getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
     context = std::make_unique<LibraryContext>();
-    std::string directory = folder.string() + "/";
+    std::string directory = dir_.string() + "/";
     std::strcpy(context->directory, directory.c_str());
     context->directoryLength = static_cast<std::int32_t>(directory.size());
     context->currentEngine = -1;
@@ -42,13 +36,12 @@ class EngineList : public ::testing::Test {
   }
   void TearDown() override {
     EXPECT_EQ(Xlc_liveBlocks(), 0u);
-    fs::remove_all(folder);
     Os_clearMessageBoxes();
     Xlc_resetHost();
-    Wb_resetApp();
+    ScratchTest::TearDown();
   }
   void add(const char* plugin, const std::string& name) {
-    fs::copy_file(std::string(CORVAN_OUT) + "/" + plugin, folder / name);
+    std::filesystem::copy_file(std::string(CORVAN_OUT) + "/" + plugin, dir_ / name);
   }
   std::string text(const char* a1) {
     int row = 0, col = 0;
@@ -60,7 +53,6 @@ class EngineList : public ::testing::Test {
   Workbook* addin = nullptr;
   Workbook* book = nullptr;
   Sheet* front = nullptr;
-  fs::path folder;
   std::unique_ptr<LibraryContext> context;
 };
 

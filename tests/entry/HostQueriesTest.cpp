@@ -2,6 +2,8 @@
 // through the exports by ordinal from a workbook's defined names.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "entry/Host_Queries.h"
 #include "excel/Area_Areas.h"
 #include "excel/Names_Model.h"
@@ -17,38 +19,35 @@ TEST_F(LoadedLibrary, EngineIndexFollowsSolverEng) {
   auto engineIndex = ordinal<int (*)(LibraryContext*)>(13);
   ASSERT_NE(engineIndex, nullptr);
   EXPECT_EQ(engineIndex(context), 0);  // nothing defined: GRG
-  define("solver_lin", "1");
-  EXPECT_EQ(engineIndex(context), 1);  // "solver_eng" 0 with "solver_lin" 1: LP/quadratic
-  define("solver_eng", "0");
-  EXPECT_EQ(engineIndex(context), 1);
-  define("solver_eng", "3");
-  EXPECT_EQ(engineIndex(context), 2);
-  define("solver_eng", "5");
-  EXPECT_EQ(engineIndex(context), 4);
-  define("solver_eng", "7");
-  EXPECT_EQ(engineIndex(context), 6);  // a plug-in
-  define("solver_eng", "-2");
-  EXPECT_EQ(engineIndex(context), -1);  // names no engine
-  define("solver_eng", "#N/A");
-  EXPECT_EQ(engineIndex(context), 1);   // an error reads as the default 0
+  const std::tuple<const char*, const char*, int> cases[] = {
+      {"solver_lin", "1", 1},    // "solver_eng" 0 with "solver_lin" 1: LP/quadratic
+      {"solver_eng", "0", 1}, {"solver_eng", "3", 2}, {"solver_eng", "5", 4},
+      {"solver_eng", "7", 6},    // a plug-in
+      {"solver_eng", "-2", -1},  // names no engine
+      {"solver_eng", "#N/A", 1}, // an error reads as the default 0
+  };
+  for (const auto& [name, value, index] : cases) {
+    define(name, value);
+    EXPECT_EQ(engineIndex(context), index) << name << " " << value;
+  }
 }
 
 TEST_F(LoadedLibrary, RealAndIntegerOptionsWithDefaults) {
   auto realOption = ordinal<int (*)(LibraryContext*, double*, int)>(24);
   auto intOption = ordinal<int (*)(LibraryContext*, int)>(25);
   ASSERT_TRUE(realOption && intOption);
-  double value = 0;
-  EXPECT_EQ(realOption(context, &value, RealPrecision), 1);
-  EXPECT_EQ(value, 1e-8);
-  EXPECT_EQ(realOption(context, &value, RealIntegerCutoff), 1);
-  EXPECT_EQ(value, 2e30);
+  // The value of real option k; -1 when the service fails.
+  auto real = [&](int k) {
+    double value = -1;
+    return realOption(context, &value, k) == 1 ? value : -1;
+  };
+  EXPECT_EQ(real(RealPrecision), 1e-8);
+  EXPECT_EQ(real(RealIntegerCutoff), 2e30);
   define("solver_mrt", "0.2");
   define("solver_xtc", "1/0");
-  EXPECT_EQ(realOption(context, &value, RealMutation), 1);
-  EXPECT_EQ(value, 0.2);
-  EXPECT_EQ(realOption(context, &value, RealCrossover), 1);
-  EXPECT_EQ(value, 0.5);  // an error reads as the default
-  value = 0;
+  EXPECT_EQ(real(RealMutation), 0.2);
+  EXPECT_EQ(real(RealCrossover), 0.5);  // an error reads as the default
+  double value = 0;
   EXPECT_EQ(realOption(context, &value, 12), 0);
   EXPECT_EQ(value, 1e-8);
 
@@ -64,10 +63,8 @@ TEST_F(LoadedLibrary, RealAndIntegerOptionsWithDefaults) {
   context->modelSupplied = 1;
   context->suppliedPrecision = 1e-4;
   context->suppliedConvergence = 1e-3;
-  EXPECT_EQ(realOption(context, &value, RealPrecision), 1);
-  EXPECT_EQ(value, 1e-4);
-  EXPECT_EQ(realOption(context, &value, RealConvergence), 1);
-  EXPECT_EQ(value, 1e-3);
+  EXPECT_EQ(real(RealPrecision), 1e-4);
+  EXPECT_EQ(real(RealConvergence), 1e-3);
 }
 
 TEST_F(LoadedLibrary, OptionFlags) {
@@ -98,18 +95,15 @@ TEST_F(LoadedLibrary, ModelQueriesFromOptions) {
   EXPECT_EQ(query(QueryAlwaysTwo), 2);
   EXPECT_EQ(query(44), 0);
   EXPECT_EQ(query(-1), 0);
-  define("solver_dia", "1");
-  EXPECT_EQ(query(QueryDiagnosisLevel), 0);
-  define("solver_dia", "4");
-  EXPECT_EQ(query(QueryDiagnosisLevel), 3);
-  define("solver_sel", "1");
-  EXPECT_EQ(query(QuerySel), 4);
-  define("solver_mda", "4");
-  EXPECT_EQ(query(QueryMda), 0);
-  define("solver_mod", "5");
-  EXPECT_EQ(query(QueryMod), 5);
-  define("solver_scl", "1");
-  EXPECT_EQ(query(QueryScaling), 1);
+  const std::tuple<const char*, const char*, int, int> cases[] = {
+      {"solver_dia", "1", QueryDiagnosisLevel, 0}, {"solver_dia", "4", QueryDiagnosisLevel, 3},
+      {"solver_sel", "1", QuerySel, 4},           {"solver_mda", "4", QueryMda, 0},
+      {"solver_mod", "5", QueryMod, 5},           {"solver_scl", "1", QueryScaling, 1},
+  };
+  for (const auto& [name, value, kind, expected] : cases) {
+    define(name, value);
+    EXPECT_EQ(query(kind), expected) << name << " " << value;
+  }
   context->modelSupplied = 1;
   EXPECT_EQ(query(QueryScaling), 0);   // the supplied scaling word
 }
@@ -120,16 +114,12 @@ class SessionQueries : public LoadedLibrary {
  protected:
   void SetUp() override {
     LoadedLibrary::SetUp();
-    define("solver_adj", "Model!$A$1:$B$2");
-    define("solver_num", "2");
-    define("solver_lhs1", "Model!$A$1:$A$2");
-    define("solver_rel1", "6");
-    define("solver_rhs1", "alldifferent");
-    define("solver_lhs2", "Model!$B$2");
-    define("solver_rel2", "5");
-    define("solver_rhs2", "binary");
-    define("solver_opt", "Model!$D$1");
-    define("solver_typ", "1");
+    const char* const names[][2] = {
+        {"solver_adj", "Model!$A$1:$B$2"}, {"solver_num", "2"},   {"solver_lhs1", "Model!$A$1:$A$2"},
+        {"solver_rel1", "6"},              {"solver_rhs1", "alldifferent"}, {"solver_lhs2", "Model!$B$2"},
+        {"solver_rel2", "5"},              {"solver_rhs2", "binary"}, {"solver_opt", "Model!$D$1"},
+        {"solver_typ", "1"}};
+    for (const auto& [name, definition] : names) define(name, definition);
     context->variables = Sess_readVariableCells(context);
     context->constraints = Names_readConstraints(context);
     ASSERT_TRUE(context->variables && context->constraints);
@@ -202,19 +192,11 @@ TEST_F(LoadedLibrary, EngineInformationItems) {
   grg.value1 = 32767;
   grg.capabilities = 0x4034;
   grg.fields = 0x1020011;
-  EXPECT_EQ(item(context, 0, 0), 0);
-  EXPECT_EQ(item(context, 0, 24), 0);
-  EXPECT_EQ(item(context, 0, 1), 32767);
-  EXPECT_EQ(item(context, 0, 3), 500);
-  EXPECT_EQ(item(context, 0, 7), 0x1020011);
-  EXPECT_EQ(item(context, 0, 8), 1);
-  EXPECT_EQ(item(context, 0, 9), 1);
-  EXPECT_EQ(item(context, 0, 10), 0);
-  EXPECT_EQ(item(context, 0, 12), 2);
-  EXPECT_EQ(item(context, 0, 13), 0x4034);
-  EXPECT_EQ(item(context, 0, 14), 4);       // the masked bit, not 1
-  EXPECT_EQ(item(context, 0, 16), 0x20);
-  EXPECT_EQ(item(context, 0, 18), 0);
+  const int items[][2] = {{0, 0},    {24, 0},         {1, 32767}, {3, 500},  {7, 0x1020011}, {8, 1},
+                          {9, 1},    {10, 0},         {12, 2},    {13, 0x4034},
+                          {14, 4},   // the masked bit, not 1
+                          {16, 0x20}, {18, 0}};
+  for (const auto& [k, expected] : items) EXPECT_EQ(item(context, 0, k), expected) << "item " << k;
   EXPECT_EQ(item(context, -1, 1), 0);
   EXPECT_EQ(item(context, 20, 1), 0);
 }

@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "entry/Eng_Engine.h"
 #include "entry/Host_Progress.h"
@@ -67,147 +69,72 @@ TEST_F(Progress, ADueIterationShowsTheFullLine) {
   EXPECT_EQ(lastShown(), "Trial 8  Value 2.50");
 }
 
-TEST_F(Progress, TheIterationLimitWithoutShowStopsTheRun) {
-  modelName("solver_itr", "1000");
-  begin();
-  for (int i = 1; i < 1000; ++i) ASSERT_EQ(call(kIteration, i), StopContinue) << i;
-  EXPECT_EQ(call(kIteration, 1000), StopIterationLimit);
-  EXPECT_EQ(call(0), StopIterationLimit);          // pending for the rest of the run
-  EXPECT_EQ(call(ProgressQuery), StopIterationLimit);
-  EXPECT_EQ(Eng_statusAfterStop(StatusSolved, state().pendingStop), StatusIterationLimit);
-}
-
-TEST_F(Progress, ShowAnsweringContinueIsNotAskedAgain) {
-  modelName("solver_itr", "3");
-  defineShow(1);
-  begin();
-  for (int i = 1; i <= 10; ++i) EXPECT_EQ(call(kIteration, i), StopContinue) << i;
-  EXPECT_EQ(reasons, std::vector<double>{ShowIterationLimit});
-  EXPECT_EQ(state().pendingStop, StopContinue);
-}
-
-TEST_F(Progress, ShowAnsweringStopEndsTheRunAsChosen) {
-  modelName("solver_itr", "1");
-  defineShow(2);
-  begin();
-  EXPECT_EQ(call(kIteration, 1), StopByUser);
-  EXPECT_EQ(Eng_statusAfterStop(StatusConverged, state().pendingStop), StatusConverged);
-}
-
-TEST_F(Progress, TheSameIterationNumberCountsOnce) {
-  modelName("solver_itr", "2");
-  begin();
-  for (int k = 0; k < 3; ++k) EXPECT_EQ(call(kIteration, 1), StopContinue);
-  EXPECT_EQ(state().iterationsLeft, 1);
-  EXPECT_EQ(call(kIteration, 2), StopIterationLimit);
-}
-
-TEST_F(Progress, ANewSubproblemGivesTheIterationsBack) {
-  modelName("solver_itr", "2");
-  begin();
-  EXPECT_EQ(call(kIteration, 1), StopContinue);
-  EXPECT_EQ(call(ProgressSubproblem, 0), StopContinue);
-  EXPECT_EQ(state().iterationsLeft, 2);
-  EXPECT_EQ(call(kIteration, 1), StopContinue);   // counted again after the reset
-  EXPECT_EQ(state().iterationsLeft, 1);
-}
-
-TEST_F(Progress, AUserBreakAsksShowWithReasonOne) {
-  defineShow(1);
-  begin();
-  Xlc_pressBreak();
-  EXPECT_EQ(call(0), StopContinue);
-  EXPECT_EQ(reasons, std::vector<double>{ShowBreak});
-  EXPECT_EQ(call(0), StopContinue);   // the break was taken
-  EXPECT_EQ(reasons.size(), 1u);
-}
-
-TEST_F(Progress, AUserBreakWithoutShowStops) {
-  begin();
-  Xlc_pressBreak();
-  EXPECT_EQ(call(0), StopBreak);
-  EXPECT_EQ(Eng_statusAfterStop(StatusSolved, state().pendingStop), StatusUserStop);
-}
-
-TEST_F(Progress, ShownIterationsAskAtEveryIterationPoint) {
-  modelName("solver_sho", "1");
-  defineShow(1);
-  begin();
-  EXPECT_EQ(call(ProgressIteration), StopContinue);
-  EXPECT_EQ(call(ProgressIteration), StopContinue);
-  EXPECT_EQ(call(0), StopContinue);
-  EXPECT_EQ(reasons, (std::vector<double>{ShowBreak, ShowBreak}));
-}
-
-TEST_F(Progress, ResumingTakesBackAStopChosenByTheUser) {
-  modelName("solver_sho", "1");
-  defineShow(2);
-  begin();
-  EXPECT_EQ(call(ProgressIteration), StopByUser);
-  EXPECT_EQ(call(0), StopByUser);
-  EXPECT_EQ(call(ProgressResume), StopByUser);
-  EXPECT_EQ(state().pendingStop, StopContinue);
-  EXPECT_EQ(call(0), StopContinue);
-}
-
-TEST_F(Progress, APauseHoldsTheChecks) {
-  modelName("solver_itr", "1");
-  begin();
-  EXPECT_EQ(call(ProgressPause), StopContinue);
-  EXPECT_EQ(call(kIteration, 1), StopContinue);   // limit reached, not asked while paused
-  EXPECT_EQ(call(kIteration | ProgressQuery, 2), StopContinue);
-  EXPECT_EQ(call(ProgressResume), StopIterationLimit);
-}
-
-TEST_F(Progress, AQueryTellsWhatWouldStopAndChangesNothing) {
-  modelName("solver_itr", "1");
-  begin();
-  EXPECT_EQ(call(kIteration | ProgressQuery, 1), StopByUser);   // the count itself goes on
-  EXPECT_EQ(state().pendingStop, StopContinue);
-  EXPECT_EQ(state().armed[0], 1);
-  EXPECT_EQ(call(0), StopIterationLimit);
-}
-
-TEST_F(Progress, TheTimeLimitCountsWholeSecondsAcrossCalls) {
-  modelName("solver_tim", "10");
-  begin();
-  advance(4000);
-  EXPECT_EQ(call(0), StopContinue);
-  EXPECT_EQ(state().timeLimit, 6u);
-  advance(5000);
-  EXPECT_EQ(call(0), StopContinue);
-  EXPECT_EQ(state().timeLimit, 1u);
-  advance(1000);
-  EXPECT_EQ(call(0), StopTimeLimit);
-  EXPECT_EQ(Eng_statusAfterStop(StatusSolved, state().pendingStop), StatusTimeLimit);
-}
-
-TEST_F(Progress, AWrappedTickCountSpendsTheWholeTime) {
-  modelName("solver_tim", "100");
-  defineShow(1);
-  begin();
-  g_msgFixtureTick = 5000;   // the tick count wrapped
-  EXPECT_EQ(call(0), StopContinue);
-  EXPECT_EQ(reasons, std::vector<double>{ShowTimeLimit});
-}
-
-TEST_F(Progress, SubproblemAndIntegerSolutionLimits) {
-  modelName("solver_nod", "2");
-  modelName("solver_mip", "3");
-  defineShow(1);
-  begin();
-  EXPECT_EQ(call(ProgressSubproblem, 0), StopContinue);
-  EXPECT_EQ(call(ProgressSubproblem, 1), StopContinue);
-  EXPECT_EQ(call(ProgressSubproblem, 3), StopContinue);
-  EXPECT_EQ(reasons, (std::vector<double>{ShowSubproblemLimit, ShowIntegerLimit}));
-}
-
-TEST_F(Progress, TheIntegerSolutionLimitStopsWithItsCode) {
-  modelName("solver_mip", "3");
-  begin();
-  EXPECT_EQ(call(ProgressSubproblem, 2), StopContinue);
-  EXPECT_EQ(call(ProgressSubproblem, 3), StopIntegerLimit);
-  EXPECT_EQ(Eng_statusAfterStop(StatusSolved, state().pendingStop), StatusIntegerLimit);
+// Runs of calls against limits, with or without a "Show" macro: what each
+// call answers and with which reasons the macro was asked.
+TEST_F(Progress, LimitsBreaksPausesAndTheShowMacro) {
+  struct Call {
+    int flags, a, stop;
+    std::uint32_t waitMs = 0;
+    bool pressBreak = false;
+  };
+  struct LimitRun {
+    const char* what;
+    std::vector<std::pair<const char*, const char*>> names;
+    double show;   // the macro's answer; 0: no macro
+    std::vector<Call> calls;
+    std::vector<double> reasons;
+    int iterationsLeft = -1;   // checked unless -1
+  };
+  const int C = StopContinue, I = kIteration;
+  const std::uint32_t wrapTo5000 = 0u - 1000000u + 5000u;   // the tick count wraps
+  const LimitRun runs[] = {
+      {"iteration limit without Show stops, pending for the rest of the run", {{"solver_itr", "3"}}, 0,
+       {{I, 1, C}, {I, 2, C}, {I, 3, StopIterationLimit}, {0, 0, StopIterationLimit},
+        {ProgressQuery, 0, StopIterationLimit}}, {}},
+      {"Show answering continue is not asked again", {{"solver_itr", "3"}}, 1,
+       {{I, 1, C}, {I, 2, C}, {I, 3, C}, {I, 4, C}, {I, 5, C}}, {ShowIterationLimit}},
+      {"Show answering stop ends the run", {{"solver_itr", "1"}}, 2, {{I, 1, StopByUser}}, {ShowIterationLimit}},
+      {"the same iteration number counts once", {{"solver_itr", "2"}}, 0,
+       {{I, 1, C}, {I, 1, C}, {I, 1, C}, {I, 2, StopIterationLimit}}, {}},
+      {"a new subproblem gives the iterations back and counts 1 again", {{"solver_itr", "2"}}, 0,
+       {{I, 1, C}, {ProgressSubproblem, 0, C}, {I, 1, C}}, {}, 1},
+      {"a user break asks Show with reason one, once", {}, 1, {{0, 0, C, 0, true}, {0, 0, C}}, {ShowBreak}},
+      {"a user break without Show stops", {}, 0, {{0, 0, StopBreak, 0, true}}, {}},
+      {"shown iterations ask at every iteration point", {{"solver_sho", "1"}}, 1,
+       {{ProgressIteration, 0, C}, {ProgressIteration, 0, C}, {0, 0, C}}, {ShowBreak, ShowBreak}},
+      {"resuming takes back a stop chosen by the user", {{"solver_sho", "1"}}, 2,
+       {{ProgressIteration, 0, StopByUser}, {0, 0, StopByUser}, {ProgressResume, 0, StopByUser}, {0, 0, C}},
+       {ShowBreak}},
+      {"a pause holds the checks", {{"solver_itr", "1"}}, 0,
+       {{ProgressPause, 0, C}, {I, 1, C}, {I | ProgressQuery, 2, C}, {ProgressResume, 0, StopIterationLimit}}, {}},
+      {"a query tells what would stop and changes nothing", {{"solver_itr", "1"}}, 0,
+       {{I | ProgressQuery, 1, StopByUser}, {0, 0, StopIterationLimit}}, {}},
+      {"the time limit counts whole seconds across calls", {{"solver_tim", "10"}}, 0,
+       {{0, 0, C, 4000}, {0, 0, C, 5000}, {0, 0, StopTimeLimit, 1000}}, {}},
+      {"a wrapped tick count spends the whole time", {{"solver_tim", "100"}}, 1, {{0, 0, C, wrapTo5000}},
+       {ShowTimeLimit}},
+      {"subproblem and integer solution limits ask Show", {{"solver_nod", "2"}, {"solver_mip", "3"}}, 1,
+       {{ProgressSubproblem, 0, C}, {ProgressSubproblem, 1, C}, {ProgressSubproblem, 3, C}},
+       {ShowSubproblemLimit, ShowIntegerLimit}},
+      {"the integer solution limit stops with its code", {{"solver_mip", "3"}}, 0,
+       {{ProgressSubproblem, 2, C}, {ProgressSubproblem, 3, StopIntegerLimit}}, {}},
+  };
+  for (const LimitRun& run : runs) {
+    restart();
+    for (const auto& [name, value] : run.names) modelName(name, value);
+    if (run.show) defineShow(run.show);
+    begin();
+    for (std::size_t k = 0; k < run.calls.size(); ++k) {
+      const Call& c = run.calls[k];
+      advance(c.waitMs);
+      if (c.pressBreak) Xlc_pressBreak();
+      EXPECT_EQ(call(c.flags, c.a), c.stop) << run.what << ", call " << k;
+    }
+    EXPECT_EQ(reasons, run.reasons) << run.what;
+    if (run.iterationsLeft >= 0) {
+      EXPECT_EQ(state().iterationsLeft, run.iterationsLeft) << run.what;
+    }
+  }
 }
 
 TEST_F(Progress, AnIncumbentIsShownAtOnce) {

@@ -1,7 +1,8 @@
 // Evaluation through Excel seen by an engine: a small test engine reads the
-// sizes, bounds, types and start values of data workbooks through the host
-// services and evaluates points, compared with the workbooks' cached values
-// and with the problems' formulas computed by hand.
+// sizes and start values of data workbooks through the host services and
+// evaluates points, compared with the workbooks' cached values and with the
+// problems' formulas computed by hand. (Bounds and kinds of every data
+// workbook are checked where the model is read from its names.)
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -76,32 +77,6 @@ TEST_F(SessionLibrary, EveryProblemAtItsStartPointGivesTheWorkbooksOwnValues) {
   }
 }
 
-// Variable bounds come from the bound rows the names refer to: rows 3 and 4
-// under each variable, blank meaning none; no variable is integer.
-TEST_F(SessionLibrary, BoundsAndTypesOfEveryProblemFollowItsBoundRows) {
-  for (const auto& [problem, constraints] : nlpProblems()) {
-    SCOPED_TRACE(problem);
-    ASSERT_NE(open("nlp/" + problem + ".xlsx"), nullptr);
-    ASSERT_EQ(begin(), 1);
-    int n = variables(), m = rows();
-    std::vector<double> lower(n), upper(n), rowLower(m), rowUpper(m);
-    ASSERT_EQ(ordinal<BoundsFn>(17)(context, lower.data(), upper.data(), rowLower.data(),
-                                    rowUpper.data()), 1);
-    std::vector<int> types(n, -1);
-    ASSERT_EQ(ordinal<TypesFn>(19)(context, types.data()), 1);
-    for (int j = 0; j < n; ++j) {
-      double l = numberIn(sheet, 2, 1 + j), u = numberIn(sheet, 3, 1 + j);
-      EXPECT_EQ(lower[j], std::isnan(l) ? -1e30 : l) << "x" << j + 1;
-      EXPECT_EQ(upper[j], std::isnan(u) ? 1e30 : u) << "x" << j + 1;
-      EXPECT_EQ(types[j], 0);
-    }
-    EXPECT_EQ(rowLower[m - 1], -1e30);  // the objective row is free
-    EXPECT_EQ(rowUpper[m - 1], 1e30);
-    EXPECT_EQ(end(), 1);
-    Wb_closeWorkbook(book);
-  }
-}
-
 // A test engine evaluates points away from the start through the host
 // services and finds the problems' formulas.
 TEST_F(SessionLibrary, TestEngineFindsTheProblemFormulasAtItsPoints) {
@@ -147,38 +122,6 @@ TEST_F(SessionLibrary, DifferencesWithOneVariableChangedGiveTheGradient) {
     for (int k = 0; k < 3; ++k) EXPECT_EQ(f[k], base[k]);
   }
   EXPECT_EQ(end(), 1);
-}
-
-// Integer and binary columns of the MIP workbooks: types from the integer
-// and binary rows, bounds from the bound rows (row 6 and 7 under each
-// variable), as the kind row 9 says.
-TEST_F(SessionLibrary, IntegerFlagsAndBoundsOfMipWorkbooksFollowTheirNames) {
-  for (const char* problem : {"flugpl", "p0033"}) {
-    SCOPED_TRACE(problem);
-    ASSERT_NE(open(std::string("lp/") + problem + ".xlsx"), nullptr);
-    ASSERT_EQ(begin(), 1);
-    int n = variables(), m = rows();
-    std::vector<double> lower(n), upper(n), rowLower(m), rowUpper(m);
-    std::vector<int> types(n, -1);
-    ASSERT_EQ(ordinal<BoundsFn>(17)(context, lower.data(), upper.data(), rowLower.data(),
-                                    rowUpper.data()), 1);
-    ASSERT_EQ(ordinal<TypesFn>(19)(context, types.data()), 1);
-    int integers = 0;
-    for (int j = 0; j < n; ++j) {
-      const Cell* kind = Wb_findCell(sheet, 8, 5 + j);  // row 9 from column F
-      ASSERT_NE(kind, nullptr);
-      int expected = kind->value.text == "I" ? 1 : kind->value.text == "B" ? 2 : 0;
-      EXPECT_EQ(types[j], expected) << "column " << j;
-      integers += expected != 0;
-      double l = numberIn(sheet, 5, 5 + j), u = numberIn(sheet, 6, 5 + j);
-      EXPECT_EQ(lower[j], std::isnan(l) ? -1e30 : l);
-      EXPECT_EQ(upper[j], std::isnan(u) ? 1e30 : u);
-    }
-    EXPECT_GT(integers, 0);
-    EXPECT_EQ(query(2), integers);
-    EXPECT_EQ(end(), 1);
-    Wb_closeWorkbook(book);
-  }
 }
 
 // vpm1's variables run to column 378, beyond the 256 columns a reference

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "entry/Entry_Context.h"
@@ -14,6 +16,7 @@
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/SheetCells.h"
 
 class SessionLibrary : public ::testing::Test {
  protected:
@@ -67,16 +70,11 @@ class SessionLibrary : public ::testing::Test {
   void name(const std::string& text, const std::string& definition) {
     Wb_defineName(book, DefinedName{text, definition, 0, true});
   }
-  void number(const char* a1, double value) {
-    int row, column;
-    ASSERT_TRUE(Wb_parseA1(a1, &row, &column));
-    Wb_setValue(book, sheet, row, column, CellValue::makeNumber(value));
+  void names(std::initializer_list<std::pair<const char*, std::string>> list) {
+    for (const auto& [text, definition] : list) name(text, definition);
   }
-  void formula(const char* a1, const std::string& text) {
-    int row, column;
-    ASSERT_TRUE(Wb_parseA1(a1, &row, &column));
-    Wb_setFormula(book, sheet, row, column, text);
-  }
+  void number(const char* a1, double value) { Test_put(book, sheet, a1, CellValue::makeNumber(value)); }
+  void formula(const char* a1, const std::string& text) { Test_formula(book, sheet, a1, text); }
   // The number in a cell; NaN for any other content.
   static double numberIn(const Sheet* sh, int row, int column) {
     const Cell* cell = Wb_findCell(sh, row, column);
@@ -101,6 +99,21 @@ class SessionLibrary : public ::testing::Test {
   bool evaluate(const std::vector<double>& x, std::vector<double>* f) {
     f->assign(rows() + 1, 0.0);
     return ordinal<EvalFn>(15)(context, f->data(), x.data()) == 1;
+  }
+  // Variable and row bounds (service 17) and integer types (service 19).
+  struct Bounds {
+    std::vector<double> lower, upper, rowLower, rowUpper;
+  };
+  Bounds bounds() {
+    Bounds b{std::vector<double>(variables()), std::vector<double>(variables()), std::vector<double>(rows()),
+             std::vector<double>(rows())};
+    EXPECT_EQ(ordinal<BoundsFn>(17)(context, b.lower.data(), b.upper.data(), b.rowLower.data(), b.rowUpper.data()), 1);
+    return b;
+  }
+  std::vector<int> types() {
+    std::vector<int> t(variables(), -1);
+    EXPECT_EQ(ordinal<TypesFn>(19)(context, t.data()), 1);
+    return t;
   }
   std::vector<double> initialValues() {
     std::vector<double> x(variables());

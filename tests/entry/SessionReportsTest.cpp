@@ -3,7 +3,10 @@
 // rows, bound rows, 11 columns each) and an engine's table of texts, for
 // hs21: min 0.01 x1^2 + x2^2 - 100 with 10 x1 - x2 >= 10 (row 1),
 // x >= (2, -50) (row 2) and x <= (50, 50) (row 3).
+#include <tuple>
+
 #include "SessionFixture.h"
+#include "platform/calc/Calc.h"
 #include "entry/Sess_Results.h"
 
 namespace {
@@ -23,6 +26,11 @@ class SessionReports : public SessionLibrary {
   std::string textAt(int row, int column) const {
     const Cell* cell = Wb_findCell(addIn->sheets[0].get(), row, column);
     return cell ? cell->value.text : "";
+  }
+  // A cell of the result range as it shows.
+  std::string shownAt(int row, int column) const {
+    const Cell* cell = Wb_findCell(addIn->sheets[0].get(), row, column);
+    return cell ? Calc_displayText(cell->value, "") : "";
   }
   std::vector<double> statistics(int row) const {
     std::vector<double> out;
@@ -58,35 +66,17 @@ TEST_F(SessionReports, SolutionRowsForVariablesConstraintsAndBounds) {
                             nullptr, nullptr, nullptr, 1, rhs, rhsIncrease, rhsDecrease};
   ASSERT_EQ(ordinal<ReportsFn>(31)(context, 2, 1, &summary, &ranging), 1);
   EXPECT_EQ(statistics(0), (std::vector<double>{2, 1, 4, 0, 11, 7, 2, 1}));
-  // Variable rows.
-  EXPECT_EQ(textAt(1, 1), "R2C2");
-  EXPECT_EQ(textAt(2, 1), "R2C3");
-  EXPECT_EQ(textAt(1, 3), "X");
-  EXPECT_EQ(tableAt(1, 4), -1);
-  EXPECT_EQ(tableAt(1, 6), 0.04);
-  EXPECT_EQ(tableAt(2, 8), 2);   // objective allowable increase
-  EXPECT_EQ(tableAt(2, 9), 4);   // and decrease
-  // The constraint row: row 1, ">=" 10, slack 10, not binding.
-  EXPECT_EQ(tableAt(3, 0), 1);
-  EXPECT_EQ(textAt(3, 1), "R9C2");
-  EXPECT_EQ(tableAt(3, 2), 3);
-  EXPECT_EQ(textAt(3, 3), "10");
-  EXPECT_EQ(tableAt(3, 4), 0);
-  EXPECT_EQ(tableAt(3, 5), 10);
-  EXPECT_EQ(tableAt(3, 7), 10);
-  EXPECT_EQ(tableAt(3, 9), 6);
-  // Bound rows: x1 >= 2 binding with its reduced cost, then the others.
-  EXPECT_EQ(tableAt(4, 0), 2);
-  EXPECT_EQ(textAt(4, 1), "R2C2");
-  EXPECT_EQ(textAt(4, 3), "R3C2");
-  EXPECT_EQ(tableAt(4, 4), 1);
-  EXPECT_EQ(tableAt(4, 5), 0);
-  EXPECT_EQ(tableAt(4, 6), 0.04);
-  EXPECT_EQ(tableAt(5, 5), 50);
-  EXPECT_EQ(tableAt(5, 6), 0);
-  EXPECT_EQ(tableAt(6, 2), 1);   // x1 <= 50
-  EXPECT_EQ(tableAt(6, 5), 48);
-  EXPECT_EQ(textAt(7, 1), "R2C3");
+  // Variable rows; the constraint row: row 1, ">=" 10, slack 10, not
+  // binding; bound rows: x1 >= 2 binding with its reduced cost, then the
+  // others (x1 <= 50 at 48 from it).
+  const std::tuple<int, int, std::string> cells[] = {
+      {1, 1, "R2C2"}, {2, 1, "R2C3"}, {1, 3, "X"}, {1, 4, "-1"}, {1, 6, "0.04"},
+      {2, 8, "2"}, {2, 9, "4"},   // objective allowable increase and decrease
+      {3, 0, "1"}, {3, 1, "R9C2"}, {3, 2, "3"}, {3, 3, "10"}, {3, 4, "0"}, {3, 5, "10"}, {3, 7, "10"}, {3, 9, "6"},
+      {4, 0, "2"}, {4, 1, "R2C2"}, {4, 3, "R3C2"}, {4, 4, "1"}, {4, 5, "0"}, {4, 6, "0.04"},
+      {5, 5, "50"}, {5, 6, "0"}, {6, 2, "1"}, {6, 5, "48"}, {7, 1, "R2C3"},
+  };
+  for (const auto& [row, column, expected] : cells) EXPECT_EQ(shownAt(row, column), expected) << row << "," << column;
   EXPECT_EQ(end(), 1);
 }
 
@@ -131,9 +121,9 @@ TEST_F(SessionReports, AnalysisAndDiagnosisFindings) {
   for (const std::string& w : words) texts.push_back(w.c_str());
   ASSERT_EQ(Sess_storeAnalysisCounts(context, 1, 13, 5, texts.data(), 0, 0), 1);
   EXPECT_EQ(statistics(8), (std::vector<double>{1, 13, 5, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(textAt(9, 10), "t10");
-  EXPECT_EQ(textAt(10, 1), "t12");   // 13 texts: two rows of 11
-  EXPECT_EQ(textAt(10, 2), "");
+  // 13 texts: two rows of 11.
+  EXPECT_EQ((std::vector<std::string>{textAt(9, 10), textAt(10, 1), textAt(10, 2)}),
+            (std::vector<std::string>{"t10", "t12", ""}));
 
   ASSERT_EQ(Sess_storeErrorCell(context, {2, 1, 36, 4}, "B9"), 1);
   EXPECT_EQ(statistics(0), (std::vector<double>{2, 1, 4, 0, 0, 0, 0, 0}));
@@ -142,10 +132,9 @@ TEST_F(SessionReports, AnalysisAndDiagnosisFindings) {
 
   const ExtraRow added[1] = {{3, "big1", 2}}, addedRows[1] = {{2, "con1", 1}};
   ASSERT_EQ(Sess_storeModelCounts(context, {7, 8, 9}, 1, added, 1, addedRows, 1), 1);
-  EXPECT_EQ(tableAt(4, 0), 3);   // after the variable and constraint rows
-  EXPECT_EQ(textAt(4, 1), "big1");
-  EXPECT_EQ(tableAt(4, 2), 2);
-  EXPECT_EQ(textAt(5, 1), "con1");
+  // After the variable and constraint rows.
+  EXPECT_EQ((std::vector<std::string>{shownAt(4, 0), shownAt(4, 1), shownAt(4, 2), shownAt(5, 1)}),
+            (std::vector<std::string>{"3", "big1", "2", "con1"}));
   EXPECT_EQ(statistics(6), (std::vector<double>{2, 1, 4, 0, 7, 8, 9, 0}));
 
   double counts[16];

@@ -38,13 +38,6 @@ TEST_F(AreaVariables, ContinuationsJoinAndOverlapSharesAVariable) {
   Sess_freeVariableCells(cells);
 }
 
-TEST_F(AreaVariables, ContinuationOnAnotherSheetFails) {
-  Wb_addSheet(wb, "Other");
-  name("solver_adj", "Model!$A$1:$A$3");
-  name("solver_adj1", "Other!$A$2:$B$2");
-  EXPECT_EQ(Sess_readVariableCells(nullptr), nullptr);
-}
-
 TEST_F(AreaVariables, FirstMissingNumberEndsTheList) {
   name("solver_adj", "Model!$A$1:$A$3");
   name("solver_adj2", "Model!$C$1");               // after the gap: not read
@@ -54,12 +47,15 @@ TEST_F(AreaVariables, FirstMissingNumberEndsTheList) {
   Sess_freeVariableCells(cells);
 }
 
-TEST_F(AreaVariables, VariableCellsMustBeAReference) {
+TEST_F(AreaVariables, VariableCellsMustBeReferencesOnOneSheet) {
+  Wb_addSheet(wb, "Other");
   EXPECT_EQ(Sess_readVariableCells(nullptr), nullptr);   // no "solver_adj"
   name("solver_adj", "5");
   EXPECT_EQ(Sess_readVariableCells(nullptr), nullptr);
   name("solver_adj", "Model!$A$1");
   name("solver_adj1", "7");
+  EXPECT_EQ(Sess_readVariableCells(nullptr), nullptr);
+  name("solver_adj1", "Other!$A$2:$B$2");   // a continuation on another sheet
   EXPECT_EQ(Sess_readVariableCells(nullptr), nullptr);
 }
 

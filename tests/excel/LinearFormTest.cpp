@@ -5,6 +5,8 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "excel/Area_Areas.h"
@@ -30,38 +32,32 @@ bool split(const std::string& call, std::vector<std::string>* pieces) {
 
 using Pieces = std::vector<std::string>;
 
-TEST(LinearFormSplit, TopLevelArgumentsOnly) {
-  Pieces p;
-  ASSERT_TRUE(split("SUMPRODUCT(R1C1:R1C3,R2C1:R2C3)", &p));
-  EXPECT_EQ(p, (Pieces{"SUMPRODUCT", "R1C1:R1C3", "R2C1:R2C3"}));
-  ASSERT_TRUE(split("SUM(A1,MAX(B1,(C1+D1)),E1)", &p));
-  EXPECT_EQ(p, (Pieces{"SUM", "A1", "MAX(B1,(C1+D1))", "E1"}));
-  ASSERT_TRUE(split("QUADPRODUCT(x,,Q)", &p));
-  EXPECT_EQ(p, (Pieces{"QUADPRODUCT", "x", "", "Q"}));
-  ASSERT_TRUE(split("SUM(,)", &p));
-  EXPECT_EQ(p, (Pieces{"SUM", "", ""}));
-  ASSERT_TRUE(split("SUM()", &p));
-  EXPECT_EQ(p, (Pieces{"SUM"}));
-  ASSERT_TRUE(split("F.DIST_2(a)", &p));
-  EXPECT_EQ(p, (Pieces{"F.DIST_2", "a"}));
-}
-
-TEST(LinearFormSplit, QuotesAreNotSpecial) {
-  Pieces p;
-  ASSERT_TRUE(split("SUM(\"a,b\")", &p));
-  EXPECT_EQ(p, (Pieces{"SUM", "\"a", "b\""}));
-}
-
-TEST(LinearFormSplit, MalformedCallsFail) {
-  Pieces p;
-  EXPECT_FALSE(split("SUM(A1)+1", &p));      // a character after the closing ")"
-  EXPECT_FALSE(split("SUM()x", &p));
-  EXPECT_FALSE(split("SUM(A1", &p));         // the text ends inside the parentheses
-  EXPECT_FALSE(split("SUM(MAX(A1,B1)", &p));
-  EXPECT_FALSE(split("1SUM(A1)", &p));       // a name begins with a letter
-  EXPECT_FALSE(split("SUM (A1)", &p));       // "(" right after the name
-  EXPECT_FALSE(split("A1", &p));
-  EXPECT_FALSE(split("", &p));
+// The pieces, name first; empty when the call is refused.
+TEST(LinearFormSplit, TopLevelArgumentsOnlyAndMalformedCallsRefused) {
+  const std::pair<const char*, Pieces> cases[] = {
+      {"SUMPRODUCT(R1C1:R1C3,R2C1:R2C3)", {"SUMPRODUCT", "R1C1:R1C3", "R2C1:R2C3"}},
+      {"SUM(A1,MAX(B1,(C1+D1)),E1)", {"SUM", "A1", "MAX(B1,(C1+D1))", "E1"}},
+      {"QUADPRODUCT(x,,Q)", {"QUADPRODUCT", "x", "", "Q"}},
+      {"SUM(,)", {"SUM", "", ""}},
+      {"SUM()", {"SUM"}},
+      {"F.DIST_2(a)", {"F.DIST_2", "a"}},
+      {"SUM(\"a,b\")", {"SUM", "\"a", "b\""}},   // quotes are not special
+      {"SUM(A1)+1", {}},                         // a character after the closing ")"
+      {"SUM()x", {}},
+      {"SUM(A1", {}},                            // the text ends inside the parentheses
+      {"SUM(MAX(A1,B1)", {}},
+      {"1SUM(A1)", {}},                          // a name begins with a letter
+      {"SUM (A1)", {}},                          // "(" right after the name
+      {"A1", {}},
+      {"", {}},
+  };
+  for (const auto& [call, expected] : cases) {
+    Pieces p;
+    EXPECT_EQ(split(call, &p), !expected.empty()) << call;
+    if (!expected.empty()) {
+      EXPECT_EQ(p, expected) << call;
+    }
+  }
 }
 
 TEST(LinearFormTable, NamesComparedExactly) {
@@ -107,26 +103,28 @@ TEST_F(LinearFormCells, SumProductOfTwoRowsGivesTwoReferences) {
   for (XLOPER* v : {first, second, code}) Xl_freeValue(v);
 }
 
-TEST_F(LinearFormCells, RelativeReferencesResolveAgainstTheCell) {
-  formula("D2", "=SUM(A1:B3)");     // held as R[-1]C[-3]:R[1]C[-2]
-  TestRef at = cell("D2");
-  LinearForm form;
-  ASSERT_EQ(Lin_recogniseFormula(&form, at.get()), FormSum);
-  XLOPER* arg = Lin_getArgument(&form, 1);
-  ASSERT_TRUE(arg && Area_isReference(arg));
-  EXPECT_EQ(testAreasText(arg), "A1:B3");
-  Xl_freeValue(arg);
-}
-
-TEST_F(LinearFormCells, ExtraParenthesesAreDropped) {
-  formula("E5", "=SUMPRODUCT((A1:C1),A2:C2)");
-  TestRef at = cell("E5");
-  LinearForm form;
-  ASSERT_EQ(Lin_recogniseFormula(&form, at.get()), FormSumProduct);
-  XLOPER* arg = Lin_getArgument(&form, 1);
-  ASSERT_TRUE(arg && Area_isReference(arg));
-  EXPECT_EQ(testAreasText(arg), "A1:C1");
-  Xl_freeValue(arg);
+// The first argument of a recognised formula: references relative to the
+// formula's cell resolved, extra parentheses dropped, a reference to another
+// sheet left as text.
+TEST_F(LinearFormCells, FirstArgumentsOfRecognisedFormulas) {
+  Sheet* other = Wb_addSheet(wb, "Other");
+  Wb_setValue(wb, other, 0, 0, CellValue::makeNumber(1));
+  const std::tuple<const char*, const char*, int, std::string> cases[] = {
+      {"D2", "=SUM(A1:B3)", FormSum, "A1:B3"},   // held as R[-1]C[-3]:R[1]C[-2]
+      {"E5", "=SUMPRODUCT((A1:C1),A2:C2)", FormSumProduct, "A1:C1"},
+      {"E6", "=SUM(Other!A1:A3)", FormSum, "text"},
+  };
+  for (const auto& [a1, text, kind, expected] : cases) {
+    formula(a1, text);
+    TestRef at = cell(a1);
+    LinearForm form;
+    ASSERT_EQ(Lin_recogniseFormula(&form, at.get()), kind) << text;
+    XLOPER* arg = Lin_getArgument(&form, 1);
+    ASSERT_NE(arg, nullptr) << text;
+    EXPECT_EQ(Area_isReference(arg) ? testAreasText(arg) : Xl_type(arg) == xltypeStr ? "text" : "?", expected)
+        << text;
+    Xl_freeValue(arg);
+  }
 }
 
 TEST_F(LinearFormCells, OtherShapesAreNotRecognised) {
@@ -163,36 +161,25 @@ TEST_F(LinearFormCells, NamesAndExpressionsAsArguments) {
 
 TEST_F(LinearFormCells, SheetPrefixesOfTheActiveSheetAreDropped) {
   Wb_addSheet(wb, "Other");
-  bool ok = false;
-  EXPECT_EQ(normalised("((R1C1:R1C3))", &ok), "R1C1:R1C3");
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(normalised("Model!R1C1:R1C3", &ok), "R1C1:R1C3");
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(normalised("Model!R1C1,model!R2C2:Model!R3C3", &ok), "R1C1,R2C2:R3C3");
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(normalised("'Model'!R1C1", &ok), "R1C1");
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(normalised("R1C1", &ok), "R1C1");
-  EXPECT_TRUE(ok);
-  normalised("Other!R1C1", &ok);
-  EXPECT_FALSE(ok);
-  normalised("Model!R1C1,Other!R2C2", &ok);
-  EXPECT_FALSE(ok);
-  normalised("Mod!R1C1", &ok);      // a part of the active sheet's name is another sheet
-  EXPECT_FALSE(ok);
-}
-
-TEST_F(LinearFormCells, ReferenceToAnotherSheetStaysText) {
-  Sheet* other = Wb_addSheet(wb, "Other");
-  Wb_setValue(wb, other, 0, 0, CellValue::makeNumber(1));
-  formula("E5", "=SUM(Other!A1:A3)");
-  TestRef at = cell("E5");
-  LinearForm form;
-  ASSERT_EQ(Lin_recogniseFormula(&form, at.get()), FormSum);
-  XLOPER* arg = Lin_getArgument(&form, 1);
-  ASSERT_NE(arg, nullptr);
-  EXPECT_EQ(Xl_type(arg), xltypeStr);
-  Xl_freeValue(arg);
+  // What each text becomes; "" when it is refused.
+  const std::pair<const char*, const char*> cases[] = {
+      {"((R1C1:R1C3))", "R1C1:R1C3"},
+      {"Model!R1C1:R1C3", "R1C1:R1C3"},
+      {"Model!R1C1,model!R2C2:Model!R3C3", "R1C1,R2C2:R3C3"},
+      {"'Model'!R1C1", "R1C1"},
+      {"R1C1", "R1C1"},
+      {"Other!R1C1", ""},
+      {"Model!R1C1,Other!R2C2", ""},
+      {"Mod!R1C1", ""},   // a part of the active sheet's name is another sheet
+  };
+  for (const auto& [text, expected] : cases) {
+    bool ok = false;
+    std::string out = normalised(text, &ok);
+    EXPECT_EQ(ok, *expected != '\0') << text;
+    if (ok) {
+      EXPECT_EQ(out, expected) << text;
+    }
+  }
 }
 
 TEST_F(LinearFormCells, LargeColumnReadInTwoBlocks) {

@@ -8,6 +8,7 @@
 
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Host.h"
+#include "tests/support/SheetCells.h"
 
 class ModelFixture : public ::testing::Test {
  protected:
@@ -30,26 +31,9 @@ class ModelFixture : public ::testing::Test {
   void name(const std::string& text, const std::string& definition) {
     Wb_defineName(wb, {text, definition, 0, true});
   }
-  void number(const char* a1, double value) {
-    int row, column;
-    ASSERT_TRUE(Wb_parseA1(a1, &row, &column));
-    Wb_setValue(wb, sheet, row, column, CellValue::makeNumber(value));
-  }
-  void text(const char* a1, const std::string& value) {
-    int row, column;
-    ASSERT_TRUE(Wb_parseA1(a1, &row, &column));
-    Wb_setValue(wb, sheet, row, column, CellValue::makeText(value));
-  }
-  void formula(const char* a1, const std::string& f) {
-    int row, column;
-    ASSERT_TRUE(Wb_parseA1(a1, &row, &column));
-    Wb_setFormula(wb, sheet, row, column, f);
-  }
-  CellValue valueAt(const char* a1) const {
-    int row, column;
-    Wb_parseA1(a1, &row, &column);
-    const Cell* cell = Wb_findCell(sheet, row, column);
-    return cell ? cell->value : CellValue{};
-  }
+  void number(const char* a1, double value) { Test_put(wb, sheet, a1, CellValue::makeNumber(value)); }
+  void text(const char* a1, const std::string& value) { Test_put(wb, sheet, a1, CellValue::makeText(value)); }
+  void formula(const char* a1, const std::string& f) { Test_formula(wb, sheet, a1, f); }
+  CellValue valueAt(const char* a1) const { return Test_valueAt(sheet, a1); }
   IDSHEET sheetId() const { return Xlc_sheetId(wb, 0); }
 };

@@ -189,15 +189,26 @@ TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
 }
 
 // Two workbooks checked by hand against their names and the problems' texts.
-TEST(ModelWorkbooksByHand, P0033) {
-  Wb_resetApp();
-  std::string error;
-  ASSERT_NE(Xlsx_open(std::string(CORVAN_DATA) + "/lp/p0033.xlsx", &error), nullptr) << error;
-  VariableCells* cells = Sess_readVariableCells(nullptr);
-  ConstraintList* list = Names_readConstraints(nullptr);
-  ASSERT_NE(cells, nullptr);
-  ASSERT_NE(list, nullptr);
-  ASSERT_TRUE(Names_markVariableDependence(list, cells->list));
+class ModelWorkbooksByHand : public ModelWorkbooks {
+ protected:
+  void TearDown() override {
+    Sess_freeVariableCells(cells);
+    Names_freeConstraints(list);
+    ModelWorkbooks::TearDown();
+  }
+  void read(const std::string& relative) {
+    std::string error;
+    ASSERT_NE(Xlsx_open(std::string(CORVAN_DATA) + "/" + relative, &error), nullptr) << error;
+    cells = Sess_readVariableCells(nullptr);
+    list = Names_readConstraints(nullptr);
+    ASSERT_TRUE(cells && list && Names_markVariableDependence(list, cells->list));
+  }
+  VariableCells* cells = nullptr;
+  ConstraintList* list = nullptr;
+};
+
+TEST_F(ModelWorkbooksByHand, P0033) {
+  read("lp/p0033.xlsx");
   EXPECT_EQ(Sess_getAdjCellCount(cells), 33);                  // F5:AL5
   ASSERT_EQ(list->records.size(), 5u);
   // solver_lhs1 B12:B27 <= E12:E27: sixteen rows, one right-hand cell each.
@@ -222,20 +233,10 @@ TEST(ModelWorkbooksByHand, P0033) {
   EXPECT_EQ(cell.sheetRow, 26);
   EXPECT_EQ(cell.column, 1);
   EXPECT_EQ(cell.rhsText, "R27C5");
-  Sess_freeVariableCells(cells);
-  Names_freeConstraints(list);
-  Wb_resetApp();
 }
 
-TEST(ModelWorkbooksByHand, Hs71) {
-  Wb_resetApp();
-  std::string error;
-  ASSERT_NE(Xlsx_open(std::string(CORVAN_DATA) + "/nlp/hs71.xlsx", &error), nullptr) << error;
-  VariableCells* cells = Sess_readVariableCells(nullptr);
-  ConstraintList* list = Names_readConstraints(nullptr);
-  ASSERT_NE(cells, nullptr);
-  ASSERT_NE(list, nullptr);
-  ASSERT_TRUE(Names_markVariableDependence(list, cells->list));
+TEST_F(ModelWorkbooksByHand, Hs71) {
+  read("nlp/hs71.xlsx");
   // x0 = (1, 5, 5, 1) in B2:E2; 1 <= x <= 5.
   double x[4];
   ASSERT_TRUE(Sess_readVariables(cells, x));
@@ -253,9 +254,6 @@ TEST(ModelWorkbooksByHand, Hs71) {
   ASSERT_TRUE(Names_cellOfRows(list, 0, RowChecked, RowBound, 1, &cell));
   EXPECT_EQ(cell.rhsText, "25");
   EXPECT_EQ(cell.sheetRow, 9);                                 // B10
-  Sess_freeVariableCells(cells);
-  Names_freeConstraints(list);
-  Wb_resetApp();
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, ModelWorkbooks, ::testing::ValuesIn(allWorkbooks()),

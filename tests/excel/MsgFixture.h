@@ -26,14 +26,11 @@ class MsgFixture : public ::testing::Test {
     Os_setTickSource([] { return g_msgFixtureTick; });
     addIn = Wb_newWorkbook("CORVAN.XLA");
     Wb_addSheet(addIn, "Corvan");
-    label("msg_setup", "Setting up...");
-    label("msg_trial", "Trial");
-    label("msg_branch", "Subproblem:");
-    label("msg_incumb", "Incumbent:");
-    label("msg_setcell", "Value");
-    label("msg_feasible", "Feasible: ");
-    label("msg_limits", "Limits: ");
-    label("msg_done", "% done");
+    const char* const labels[][2] = {
+        {"msg_setup", "Setting up..."}, {"msg_trial", "Trial"},         {"msg_branch", "Subproblem:"},
+        {"msg_incumb", "Incumbent:"},   {"msg_setcell", "Value"},       {"msg_feasible", "Feasible: "},
+        {"msg_limits", "Limits: "},     {"msg_done", "% done"}};
+    for (const auto& [name, text] : labels) label(name, text);
     addInName("solver_tbl", "Corvan!$A$1:$B$20");
     Xlc_setCallerSheet(addIn, 0);
     book = Wb_newWorkbook("Book1.xlsx");   // the active workbook
@@ -56,6 +53,13 @@ class MsgFixture : public ::testing::Test {
     Xlc_resetHost();
   }
 
+  // A fresh fixture within one test, for tests looping over runs.
+  void restart() {
+    TearDown();
+    context = LibraryContext{};
+    reasons.clear();
+    SetUp();
+  }
   void objectiveFormat(const std::string& format) {
     sheet->cells.at(Wb_cellKey(4, 1)).numberFormat = format;
   }

@@ -2,7 +2,9 @@
 // break and the calculation mode, against the stand-in application.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "entry/Eng_Engine.h"
 #include "excel/Msg_Status.h"
@@ -97,18 +99,6 @@ TEST_F(MsgLines, SessionBeginsWithTheSetupText) {
   EXPECT_EQ(Wb_app().statusBar, "");
 }
 
-TEST_F(MsgLines, FullLineShowsTheObjectiveInItsCellsFormat) {
-  openSession();
-  Msg_beginStatus(&context);
-  advance(751);
-  Msg_showProgress(&context, 0, 7, 1, 0, 0, 0, 0);
-  EXPECT_EQ(lastShown(), "Trial 7  Value 1,234.50");
-  advance(751);
-  Msg_showProgress(&context, 0, 8, 0, 98765.4321, 0, 0, 0);
-  EXPECT_EQ(lastShown(), "Trial 8  Value 98,765.43");
-  EXPECT_EQ(context.status.statusText, "Trial 8  Value 98,765.43");
-}
-
 TEST_F(MsgLines, ObjectiveWithoutAFormatIsAPlainNumber) {
   objectiveFormat("");
   openSession();
@@ -122,147 +112,131 @@ TEST_F(MsgLines, ObjectiveWithoutAFormatIsAPlainNumber) {
   EXPECT_EQ(context.status.objectiveText, "");
 }
 
+// Which line an iteration gets (2 the full line, 0 none): once per
+// iteration and at most every 750 ms, unless each iteration is to be shown.
 TEST_F(MsgLines, AnIterationIsShownOnceAndAtMostEvery750ms) {
   openSession();
   Msg_beginStatus(&context);
   std::size_t before = shown().size();
-  advance(700);
-  EXPECT_EQ(Msg_whichLine(&context, 0, 5, 0, false), 0);   // too soon after the begin
-  advance(100);
-  EXPECT_EQ(Msg_whichLine(&context, 0, 5, 0, false), 2);
-  advance(100);
-  EXPECT_EQ(Msg_whichLine(&context, 0, 5, 0, false), 0);   // the same iteration
-  advance(2000);
-  EXPECT_EQ(Msg_whichLine(&context, 0, 5, 0, false), 0);   // still the same iteration
-  EXPECT_EQ(Msg_whichLine(&context, 0, 6, 0, false), 2);
-  advance(750);
-  EXPECT_EQ(Msg_whichLine(&context, 0, 7, 0, false), 0);   // exactly 750 ms is not more
-  advance(1);
-  EXPECT_EQ(Msg_whichLine(&context, 0, 7, 0, false), 2);
+  struct Choice {
+    std::uint32_t waitMs;
+    int showEach, iteration, subproblem, line;
+  };
+  auto choose = [&](const std::vector<Choice>& choices) {
+    for (const Choice& c : choices) {
+      advance(c.waitMs);
+      EXPECT_EQ(Msg_whichLine(&context, c.showEach, c.iteration, c.subproblem, false), c.line)
+          << c.showEach << " " << c.iteration << " " << c.subproblem;
+    }
+  };
+  choose({
+      {700, 0, 5, 0, 0},    // too soon after the begin
+      {100, 0, 5, 0, 2},  {100, 0, 5, 0, 0},    // the same iteration
+      {2000, 0, 5, 0, 0},   // still the same iteration
+      {0, 0, 6, 0, 2},    {750, 0, 7, 0, 0},    // exactly 750 ms is not more
+      {1, 0, 7, 0, 2},
+  });
   EXPECT_EQ(shown().size(), before);   // choosing shows nothing
-
   advance(800);
   Msg_showProgress(&context, 0, 9, 1, 0, 0, 0, 0);
   advance(100);
   Msg_showProgress(&context, 0, 9, 1, 0, 0, 0, 0);
+  choose({{0, 1, 1, 0, 2}, {0, 1, 2, 0, 2}, {0, 1, 2, 0, 0}, {0, 1, 2, 1, 2}});   // each shown: no throttle
   EXPECT_EQ(shown().size(), before + 1);
 }
 
-TEST_F(MsgLines, ShowEachIterationBypassesTheThrottle) {
-  openSession();
-  Msg_beginStatus(&context);
-  EXPECT_EQ(Msg_whichLine(&context, 1, 1, 0, false), 2);
-  EXPECT_EQ(Msg_whichLine(&context, 1, 2, 0, false), 2);
-  EXPECT_EQ(Msg_whichLine(&context, 1, 2, 0, false), 0);
-  EXPECT_EQ(Msg_whichLine(&context, 1, 2, 1, false), 2);
+// Runs of status lines, each after a wait and any label changed: the line
+// shown after each call; a line expected unchanged means nothing was shown.
+namespace {
+
+struct Label {
+  const char* name;
+  std::string text;   // empty: the name is removed
+};
+struct Line {
+  std::vector<Label> labels;
+  std::uint32_t waitMs;
+  std::function<void(LibraryContext*)> show;
+  std::string expected;
+};
+using LineRun = std::vector<Line>;
+
+std::function<void(LibraryContext*)> progress(int iteration, int fromCell, double objective, int subproblems,
+                                              int newIncumbent = 0, double incumbent = 0) {
+  return [=](LibraryContext* c) {
+    Msg_showProgress(c, 0, iteration, fromCell, objective, subproblems, newIncumbent, incumbent);
+  };
+}
+std::function<void(LibraryContext*)> percent(int message, int part, int whole) {
+  return [=](LibraryContext* c) { Msg_showPercent(c, message, part, whole); };
 }
 
-TEST_F(MsgLines, ANewSubproblemCountShowsTheShortLine) {
-  openSession();
-  Msg_beginStatus(&context);
-  advance(751);
-  Msg_showProgress(&context, 0, 0, 1, 0, 1, 0, 0);
-  EXPECT_EQ(lastShown(), "Subproblem: 1  ");
-  advance(300);
-  Msg_showProgress(&context, 0, 0, 1, 0, 2, 0, 0);   // within 750 ms: nothing
-  EXPECT_EQ(lastShown(), "Subproblem: 1  ");
-  advance(500);
-  Msg_showProgress(&context, 0, 0, 1, 0, 2, 0, 0);
-  EXPECT_EQ(lastShown(), "Subproblem: 2  ");
-  advance(751);
-  Msg_showProgress(&context, 0, 4, 1, 0, 2, 0, 0);
-  EXPECT_EQ(lastShown(), "Subproblem: 2  Trial 4  Value 1,234.50");
-}
+const std::string kSetup = "Setting up...";
 
-TEST_F(MsgLines, AChangedIncumbentShowsAtOnceInTheObjectivesFormat) {
-  openSession();
-  Msg_beginStatus(&context);
-  Msg_showProgress(&context, 0, 0, 1, 0, 2, 1, 17.25);
-  EXPECT_EQ(lastShown(), "Incumbent: 17.25  Subproblem: 2  ");
-  EXPECT_EQ(context.status.incumbentTextValid, 1);
-  std::size_t count = shown().size();
-  Msg_showProgress(&context, 0, 0, 1, 0, 2, 1, 17.25);   // unchanged: throttled
-  EXPECT_EQ(shown().size(), count);
-  Msg_showProgress(&context, 0, 0, 1, 0, 2, 1, -3);
-  EXPECT_EQ(lastShown(), "Incumbent: -3.00  Subproblem: 2  ");
-}
+}  // namespace
 
-TEST_F(MsgLines, AnUndefinedBranchLabelOmitsItsPart) {
-  dropAddInName("msg_branch");
-  openSession();
-  Msg_beginStatus(&context);
-  advance(751);
-  Msg_showProgress(&context, 0, 9, 1, 0, 3, 0, 0);   // the short line is empty
-  EXPECT_EQ(lastShown(), "Setting up...");
-  advance(751);
-  Msg_showProgress(&context, 0, 10, 1, 0, 3, 0, 0);
-  EXPECT_EQ(lastShown(), "Trial 10  Value 1,234.50");
-}
-
-TEST_F(MsgLines, IterationPartsThatDoNotFitAreLeftOut) {
-  label("msg_trial", std::string(240, 'T'));
-  label("msg_setcell", "Value");
-  openSession();
-  Msg_beginStatus(&context);
-  advance(751);
-  Msg_showProgress(&context, 0, 1234567890, 1, 0, 0, 0, 0);
-  // 240 + 1 + 10 + 2 characters would pass 255 with the objective part.
-  EXPECT_EQ(lastShown(), std::string(240, 'T') + " 1234567890  ");
-  label("msg_trial", std::string(245, 'T'));
-  ASSERT_EQ(Msg_readMessageNames(&context), 1);
-  advance(751);
-  Msg_showProgress(&context, 0, 1234567891, 1, 0, 0, 0, 0);
-  EXPECT_EQ(lastShown(), "Value 1,234.50");   // the trial part alone would reach 258
-}
-
-TEST_F(MsgLines, PercentagesAreCappedAt99AndThrottled) {
-  openSession();
-  Msg_beginStatus(&context);
-  advance(751);
-  Msg_showPercent(&context, MsgFeasible, 150, 100);
-  EXPECT_EQ(lastShown(), "Feasible: 99% done");
-  advance(751);
-  Msg_showPercent(&context, MsgFeasible, 5, 0);
-  EXPECT_EQ(lastShown(), "Feasible: 0% done");
-  advance(751);
-  Msg_showPercent(&context, MsgLimits, 1, 3);
-  EXPECT_EQ(lastShown(), "Limits: 33% done");
-  advance(100);
-  Msg_showPercent(&context, MsgLimits, 2, 3);   // within 750 ms
-  EXPECT_EQ(lastShown(), "Limits: 33% done");
-  advance(751);
-  Msg_showPercent(&context, MsgFpSetup, 2, 3);  // no such label
-  EXPECT_EQ(lastShown(), "Limits: 33% done");
-}
-
-TEST_F(MsgLines, APercentageNeedsTheDoneLabel) {
-  dropAddInName("msg_done");
-  openSession();
-  Msg_beginStatus(&context);
-  advance(751);
-  Msg_showPercent(&context, MsgFeasible, 50, 100);
-  EXPECT_EQ(lastShown(), "Setting up...");
-}
-
-TEST_F(MsgLines, PercentageLinesStayWithin255Characters) {
-  label("msg_feasible", std::string(250, 'F'));
-  openSession();
-  Msg_beginStatus(&context);
-  advance(751);
-  Msg_showPercent(&context, MsgFeasible, 42, 100);
-  EXPECT_EQ(lastShown(), std::string(250, 'F') + "42");   // "% done" left out
-  label("msg_feasible", std::string(254, 'F'));
-  ASSERT_EQ(Msg_readMessageNames(&context), 1);
-  advance(751);
-  Msg_showPercent(&context, MsgFeasible, 42, 100);
-  EXPECT_EQ(lastShown(), std::string(254, 'F'));
-  label("msg_feasible", std::string(200, 'F'));
-  label("msg_done", std::string(60, 'D'));
-  ASSERT_EQ(Msg_readMessageNames(&context), 1);
-  advance(751);
-  Msg_showPercent(&context, MsgFeasible, 7, 100);
-  EXPECT_EQ(lastShown(), std::string(200, 'F') + "7");
-  EXPECT_LE(context.status.statusText.size(), StatusTextMax);
+TEST_F(MsgLines, ProgressAndPercentageLines) {
+  const std::string t240(240, 'T'), f250(250, 'F'), f254(254, 'F'), f200(200, 'F');
+  const LineRun runs[] = {
+      // The full line shows the objective in its cell's format.
+      {{{}, 751, progress(7, 1, 0, 0), "Trial 7  Value 1,234.50"},
+       {{}, 751, progress(8, 0, 98765.4321, 0), "Trial 8  Value 98,765.43"}},
+      // A new subproblem count shows the short line, at most every 750 ms.
+      {{{}, 751, progress(0, 1, 0, 1), "Subproblem: 1  "},
+       {{}, 300, progress(0, 1, 0, 2), "Subproblem: 1  "},
+       {{}, 500, progress(0, 1, 0, 2), "Subproblem: 2  "},
+       {{}, 751, progress(4, 1, 0, 2), "Subproblem: 2  Trial 4  Value 1,234.50"}},
+      // A changed incumbent shows at once in the objective's format.
+      {{{}, 0, progress(0, 1, 0, 2, 1, 17.25), "Incumbent: 17.25  Subproblem: 2  "},
+       {{}, 0, progress(0, 1, 0, 2, 1, 17.25), "Incumbent: 17.25  Subproblem: 2  "},
+       {{}, 0, progress(0, 1, 0, 2, 1, -3), "Incumbent: -3.00  Subproblem: 2  "}},
+      // An undefined branch label omits its part: the short line is empty.
+      {{{{"msg_branch", ""}}, 751, progress(9, 1, 0, 3), kSetup},
+       {{}, 751, progress(10, 1, 0, 3), "Trial 10  Value 1,234.50"}},
+      // Parts that would pass 255 characters are left out: 240 + 1 + 10 + 2
+      // with the objective part; the trial part alone would reach 258.
+      {{{{"msg_trial", t240}}, 751, progress(1234567890, 1, 0, 0), t240 + " 1234567890  "},
+       {{{"msg_trial", std::string(245, 'T')}}, 751, progress(1234567891, 1, 0, 0), "Value 1,234.50"}},
+      // Percentages are capped at 99 and throttled; unknown labels show nothing.
+      {{{}, 751, percent(MsgFeasible, 150, 100), "Feasible: 99% done"},
+       {{}, 751, percent(MsgFeasible, 5, 0), "Feasible: 0% done"},
+       {{}, 751, percent(MsgLimits, 1, 3), "Limits: 33% done"},
+       {{}, 100, percent(MsgLimits, 2, 3), "Limits: 33% done"},
+       {{}, 751, percent(MsgFpSetup, 2, 3), "Limits: 33% done"}},
+      // A percentage needs the done label.
+      {{{{"msg_done", ""}}, 751, percent(MsgFeasible, 50, 100), kSetup}},
+      // Percentage lines stay within 255 characters.
+      {{{{"msg_feasible", f250}}, 751, percent(MsgFeasible, 42, 100), f250 + "42"},
+       {{{"msg_feasible", f254}}, 751, percent(MsgFeasible, 42, 100), f254},
+       {{{"msg_feasible", f200}, {"msg_done", std::string(60, 'D')}}, 751, percent(MsgFeasible, 7, 100), f200 + "7"}},
+  };
+  int r = 0;
+  for (const LineRun& run : runs) {
+    restart();
+    openSession();
+    Msg_beginStatus(&context);
+    std::string before = lastShown();
+    for (std::size_t k = 0; k < run.size(); ++k) {
+      const Line& line = run[k];
+      for (const Label& l : line.labels) {
+        if (l.text.empty()) dropAddInName(l.name);
+        else label(l.name, l.text);
+      }
+      if (!line.labels.empty()) {
+        ASSERT_EQ(Msg_readMessageNames(&context), 1);
+      }
+      std::size_t count = shown().size();
+      advance(line.waitMs);
+      line.show(&context);
+      EXPECT_EQ(lastShown(), line.expected) << "run " << r << ", line " << k;
+      if (line.expected == before) {
+        EXPECT_EQ(shown().size(), count) << "run " << r << ", line " << k;
+      }
+      EXPECT_LE(context.status.statusText.size(), StatusTextMax);
+      before = line.expected;
+    }
+    ++r;
+  }
 }
 
 TEST_F(MsgLines, TheBreakKeyIsSeenOnce) {
@@ -323,12 +297,4 @@ TEST_F(MsgCalculation, ModesOutsideTheRangeAreAutomatic) {
   EXPECT_EQ(Wb_app().calcMode, CalcMode::Automatic);
   ASSERT_EQ(Xl_setCalcMode(CalcManual), 1);
   EXPECT_EQ(Xl_getCalcMode(), CalcManual);
-}
-
-TEST_F(MsgCalculation, CalculateNowRecalculatesInManualMode) {
-  Wb_setFormula(book, sheet, 0, 0, "=B5*2");   // A1
-  Wb_app().calcMode = CalcMode::Manual;
-  Wb_setValue(book, sheet, 4, 1, CellValue::makeNumber(10));
-  ASSERT_EQ(Xl_calculateNow(), 1);
-  EXPECT_EQ(Wb_findCell(sheet, 0, 0)->value.number, 20);
 }

@@ -2,6 +2,7 @@
 // objective, dependence marks and the queries engines ask.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "excel/Names_Model.h"
@@ -38,6 +39,11 @@ class NamesModel : public ModelFixture {
     return cells && list && Names_markVariableDependence(list, cells->list);
   }
   const ConstraintRecord& record(int k) { return list->records.at(k); }
+  // The constraints read again, replacing the list read before.
+  ConstraintList* reread() {
+    Names_freeConstraints(list);
+    return list = Names_readConstraints(nullptr);
+  }
 };
 
 }  // namespace
@@ -57,30 +63,23 @@ TEST_F(NamesModel, ObjectiveAloneIsAModel) {
 TEST_F(NamesModel, ObjectiveKinds) {
   name("solver_opt", "Model!$Z$1");
   name("solver_typ", "1");
-  list = Names_readConstraints(nullptr);
-  ASSERT_NE(list, nullptr);
+  ASSERT_NE(reread(), nullptr);
   EXPECT_EQ(record(0).relation, RelationMaximise);
   EXPECT_EQ(record(0).flags, 0x1u | 0x4u | 0x8u);
   ASSERT_EQ(Xl_type(record(0).rhs), xltypeNum);
   EXPECT_EQ(record(0).rhs->val.num, 0.0);
-  Names_freeConstraints(list);
-
   name("solver_typ", "3");
-  EXPECT_EQ(list = Names_readConstraints(nullptr), nullptr);   // value-of without "solver_val"
+  EXPECT_EQ(reread(), nullptr);   // value-of without "solver_val"
   name("solver_val", "12.5");
-  list = Names_readConstraints(nullptr);
-  ASSERT_NE(list, nullptr);
+  ASSERT_NE(reread(), nullptr);
   EXPECT_EQ(record(0).relation, RelationEqual);
   EXPECT_EQ(record(0).flags, 0x1u | 0x4u);
   EXPECT_EQ(record(0).rhs->val.num, 12.5);
-  Names_freeConstraints(list);
-  list = nullptr;
-
   name("solver_typ", "4");
-  EXPECT_EQ(Names_readConstraints(nullptr), nullptr);
+  EXPECT_EQ(reread(), nullptr);
   name("solver_typ", "2");
-  name("solver_opt", "Model!$Z$1:$Z$2");                       // not one cell
-  EXPECT_EQ(Names_readConstraints(nullptr), nullptr);
+  name("solver_opt", "Model!$Z$1:$Z$2");   // not one cell
+  EXPECT_EQ(reread(), nullptr);
 }
 
 TEST_F(NamesModel, UnknownRelationsFail) {
@@ -96,18 +95,12 @@ TEST_F(NamesModel, UnknownRelationsFail) {
 TEST_F(NamesModel, SidesMustMatchInSize) {
   minimise();
   row(1, "Model!$A$1:$A$3", 1, "Model!$B$1:$B$3");
-  list = Names_readConstraints(nullptr);
-  ASSERT_NE(list, nullptr);
+  ASSERT_NE(reread(), nullptr);
   EXPECT_EQ(record(0).flags, RowChecked | RowElementwise);
-  Names_freeConstraints(list);
-  list = nullptr;
-
   name("solver_rhs1", "Model!$B$1:$B$2");
-  EXPECT_EQ(Names_readConstraints(nullptr), nullptr);
-
+  EXPECT_EQ(reread(), nullptr);
   name("solver_rhs1", "5");
-  list = Names_readConstraints(nullptr);
-  ASSERT_NE(list, nullptr);
+  ASSERT_NE(reread(), nullptr);
   EXPECT_EQ(record(0).flags, RowChecked);
   EXPECT_EQ(record(0).rhs->val.num, 5.0);
   EXPECT_EQ(record(1).row, 0);                                 // the objective comes last
@@ -147,14 +140,9 @@ TEST_F(NamesModel, RightHandSidesThatMoveWithTheVariables) {
   row(6, "Model!$A$1", 1, "Other!$B$1");
   row(7, "Model!$A$2", 3, "Model!$A$1");   // a variable as right-hand side
   ASSERT_TRUE(readAll());
-  EXPECT_EQ(record(0).flags & (RowBound | RowRhsVaries), unsigned(RowBound));
-  EXPECT_EQ(record(1).flags & (RowBound | RowRhsVaries), unsigned(RowRhsVaries));
-  EXPECT_EQ(record(2).flags & (RowBound | RowRhsVaries), unsigned(RowRhsVaries));
-  EXPECT_EQ(record(3).flags & (RowBound | RowRhsVaries), unsigned(RowBound));
-  EXPECT_EQ(record(4).flags & (RowBound | RowRhsVaries), unsigned(RowRhsVaries));
-  EXPECT_EQ(record(5).flags & (RowBound | RowRhsVaries), unsigned(RowRhsVaries));
-  EXPECT_EQ(record(6).flags & (RowBound | RowRhsVaries), unsigned(RowRhsVaries));
-  EXPECT_EQ(record(7).flags & (RowBound | RowRhsVaries), 0u);   // objective Z1 is no variable
+  const unsigned B = RowBound, V = RowRhsVaries;
+  const unsigned expected[] = {B, V, V, B, V, V, V, 0};   // objective Z1 is no variable
+  for (int k = 0; k < 8; ++k) EXPECT_EQ(record(k).flags & (B | V), expected[k]) << "row " << k + 1;
 }
 
 TEST_F(NamesModel, BinaryRowsNeedZeroOneBounds) {
@@ -168,14 +156,10 @@ TEST_F(NamesModel, BinaryRowsNeedZeroOneBounds) {
   ASSERT_TRUE(readAll());
   double lower[2] = {-1e30, -1e30}, upper[2] = {1e30, 1e30};
   ASSERT_TRUE(Sess_deriveVariableBounds(list, cells->list, lower, upper, -1e30, 1e30));
-  EXPECT_EQ(lower[0], 0);
-  EXPECT_EQ(upper[0], 1);
-  EXPECT_EQ(lower[1], -1e30);
-  EXPECT_EQ(upper[1], 1e30);
+  EXPECT_EQ((std::vector<double>{lower[0], lower[1], upper[0], upper[1]}), (std::vector<double>{0, -1e30, 1, 1e30}));
   int flags[2] = {0, 0};
   ASSERT_TRUE(Sess_getIntegerFlags(list, cells->list, true, flags));
-  EXPECT_EQ(flags[0], 2);
-  EXPECT_EQ(flags[1], 0);
+  EXPECT_EQ((std::vector<int>{flags[0], flags[1]}), (std::vector<int>{2, 0}));
 
   number("B1", 5);                          // x <= 5 conflicts with binary
   lower[0] = -1e30;
@@ -255,19 +239,15 @@ TEST_F(NamesModel, RightHandTextsPerCell) {
   row(2, "Model!$A$3", 3, "2.5");
   row(3, "Model!$C$1", 1, "Model!$A$1+1");
   ASSERT_TRUE(readAll());
+  // Cell k: relation, row, sheet row, column and right-hand text.
+  const std::tuple<int, int, int, int, std::string> cellsOfRows[] = {
+      {1, 1, 1, 0, "R2C2"}, {3, 2, 2, 0, "2.5"}, {1, 3, 0, 2, "Model!$A$1+1"}};
   ConstraintCell cell;
-  ASSERT_TRUE(Names_cellOfRows(list, 0, RowChecked, 0, 1, &cell));
-  EXPECT_EQ(cell.relation, 1);
-  EXPECT_EQ(cell.row, 1);
-  EXPECT_EQ(cell.sheetRow, 1);
-  EXPECT_EQ(cell.column, 0);
-  EXPECT_EQ(cell.rhsText, "R2C2");
-  ASSERT_TRUE(Names_cellOfRows(list, 0, RowChecked, 0, 2, &cell));
-  EXPECT_EQ(cell.relation, 3);
-  EXPECT_EQ(cell.rhsText, "2.5");
-  ASSERT_TRUE(Names_cellOfRows(list, 0, RowChecked, 0, 3, &cell));
-  EXPECT_EQ(cell.row, 3);
-  EXPECT_EQ(cell.rhsText, "Model!$A$1+1");
+  for (int k = 1; k <= 3; ++k) {
+    ASSERT_TRUE(Names_cellOfRows(list, 0, RowChecked, 0, k, &cell));
+    EXPECT_EQ(std::make_tuple(cell.relation, cell.row, cell.sheetRow, cell.column, cell.rhsText), cellsOfRows[k - 1])
+        << "cell " << k;
+  }
   EXPECT_FALSE(Names_cellOfRows(list, 0, RowChecked, 0, 4, &cell));   // the objective
   EXPECT_FALSE(Names_cellOfRows(list, 0, RowChecked, 0, 5, &cell));   // past the end
 
@@ -325,10 +305,12 @@ TEST_F(NamesModel, ScenarioTableRows) {
   EXPECT_EQ(Names_getScenarioRowCount(table), 2);
   EXPECT_EQ(Area_cellListDistinct(Names_getScenarioCells(table)), 2);
 
-  double x[2] = {};
-  ASSERT_TRUE(Names_getScenarioRowValues(table, 1, x, 0, 2));
-  EXPECT_EQ(x[0], 3);
-  EXPECT_EQ(x[1], 4);
+  auto rowValues = [&table](int row) {
+    double x[2] = {-1, -1};
+    EXPECT_TRUE(Names_getScenarioRowValues(table, row, x, 0, 2));
+    return std::vector<double>{x[0], x[1]};
+  };
+  EXPECT_EQ(rowValues(1), (std::vector<double>{3, 4}));
   ASSERT_TRUE(Names_setScenarioRowValue(table, 1, 1, 40));
   ASSERT_TRUE(Names_writeScenarioRow(table, 1));
   EXPECT_EQ(valueAt("C1"), CellValue::makeNumber(3));
@@ -336,17 +318,13 @@ TEST_F(NamesModel, ScenarioTableRows) {
 
   number("C1", 7);
   ASSERT_TRUE(Names_readScenarioRow(table, 0));
-  ASSERT_TRUE(Names_getScenarioRowValues(table, 0, x, 0, 2));
-  EXPECT_EQ(x[0], 7);
-  EXPECT_EQ(x[1], 40);
+  EXPECT_EQ(rowValues(0), (std::vector<double>{7, 40}));
   ASSERT_TRUE(Names_storeScenarioRows(nullptr, table));
   Names_freeScenarioTable(table);
   table = nullptr;
 
   ASSERT_TRUE(Names_readScenarioTable(nullptr, &table));      // the stored rows read back
-  ASSERT_TRUE(Names_getScenarioRowValues(table, 0, x, 0, 2));
-  EXPECT_EQ(x[0], 7);
-  EXPECT_EQ(x[1], 40);
+  EXPECT_EQ(rowValues(0), (std::vector<double>{7, 40}));
   Names_freeScenarioTable(table);
 
   name("scen_value2", "{3,4,5}");                             // wrong size

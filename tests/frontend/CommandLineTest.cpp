@@ -11,6 +11,7 @@
 
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/ScratchTest.h"
 
 namespace {
 
@@ -75,18 +76,18 @@ TEST(CommandLine, SolveReportsTheLibrarysStatusFirst) {
   EXPECT_NE(r.out.find("Model!F5 = "), std::string::npos) << r.out;
 }
 
-TEST(CommandLine, SolveSavesTheWorkbookWhenAsked) {
-  auto out = std::filesystem::temp_directory_path() / "corvan-frontend-solved.xlsx";
-  std::filesystem::remove(out);
+// The saved file goes into a folder of the test's own: several test
+// programs may run this at once.
+using CommandLineFiles = ScratchTest;
+
+TEST_F(CommandLineFiles, SolveSavesTheWorkbookWhenAsked) {
+  auto out = dir_ / "solved.xlsx";
   CliRun r = corvan("solve " + data("nlp/hs1.xlsx") + " --out " + out.string());
   ASSERT_EQ(r.status, 0) << r.out;
-  Wb_resetApp();
   std::string error;
   Workbook* wb = Xlsx_open(out.string(), &error);
   ASSERT_NE(wb, nullptr) << error;
   EXPECT_GE(Wb_sheetIndex(wb, "Model"), 0);
-  Wb_resetApp();
-  std::filesystem::remove(out);
 }
 
 TEST(CommandLine, EnginesListsWhatTheLibraryWrote) {

@@ -6,73 +6,50 @@
 using CalcEval = CalcFixture;
 
 TEST_F(CalcEval, LeftOperandsErrorWins) {
-  EXPECT_EQ(eval("=#N/A+1/0"), errorValue(CellError::NA));
-  EXPECT_EQ(eval("=1/0+#N/A"), errorValue(CellError::Div0));
-  EXPECT_EQ(eval("=#N/A&\"x\""), errorValue(CellError::NA));
-  EXPECT_EQ(eval("=#N/A=#N/A"), errorValue(CellError::NA));
-  EXPECT_EQ(eval("=1/0>1"), errorValue(CellError::Div0));
-  EXPECT_EQ(eval("=\"abc\"+1"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=1E+300*1E+10"), errorValue(CellError::Num));
-  EXPECT_EQ(eval("=NOSUCHFUNCTION(1)"), errorValue(CellError::Name));
-  EXPECT_EQ(eval("=NoSuchName+1"), errorValue(CellError::Name));
-  EXPECT_EQ(eval("=Nowhere!A1"), errorValue(CellError::Ref));
+  expectValues({
+      {"=#N/A+1/0", "#N/A"}, {"=1/0+#N/A", "#DIV/0!"}, {"=#N/A&\"x\"", "#N/A"}, {"=#N/A=#N/A", "#N/A"},
+      {"=1/0>1", "#DIV/0!"}, {"=\"abc\"+1", "#VALUE!"}, {"=1E+300*1E+10", "#NUM!"},
+      {"=NOSUCHFUNCTION(1)", "#NAME?"}, {"=NoSuchName+1", "#NAME?"}, {"=Nowhere!A1", "#REF!"},
+  });
 }
 
 TEST_F(CalcEval, PowersFollowTheHost) {
-  EXPECT_EQ(eval("=0^0"), errorValue(CellError::Num));
-  EXPECT_EQ(eval("=0^-1"), errorValue(CellError::Div0));
-  EXPECT_EQ(eval("=(-8)^(1/3)"), errorValue(CellError::Num));
-  EXPECT_EQ(num("=(-2)^3"), -8);
-  EXPECT_EQ(eval("=POWER(0,-1)"), errorValue(CellError::Div0));
+  expectValues({
+      {"=0^0", "#NUM!"}, {"=0^-1", "#DIV/0!"}, {"=(-8)^(1/3)", "#NUM!"}, {"=(-2)^3", "-8"},
+      {"=POWER(0,-1)", "#DIV/0!"},
+  });
 }
 
 TEST_F(CalcEval, CoercionOfTextsAndBooleans) {
   setText("A1", "3");
   setText("A2", "");
-  EXPECT_EQ(num("=\"3\"+4"), 7);
-  EXPECT_EQ(num("=-\"3\""), -3);
-  EXPECT_EQ(num("=\"1e3\"+0"), 1000);
-  EXPECT_EQ(num("=\" 3\"+1"), 4);
-  EXPECT_EQ(num("=\"50%\"+0"), 0.5);
-  EXPECT_EQ(num("=A1+1"), 4);
-  EXPECT_EQ(eval("=A2+1"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=\"\"+1"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=\"TRUE\"+0"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=\"0x10\"+0"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=\"inf\"+0"), errorValue(CellError::Value));
-  EXPECT_EQ(num("=TRUE+1"), 2);
-  EXPECT_EQ(num("=Z99+1"), 1);             // empty cell is 0
-  EXPECT_EQ(shown("=-FALSE"), "0");
+  expectValues({
+      {"=\"3\"+4", "7"}, {"=-\"3\"", "-3"}, {"=\"1e3\"+0", "1000"}, {"=\" 3\"+1", "4"}, {"=\"50%\"+0", "0.5"},
+      {"=A1+1", "4"}, {"=A2+1", "#VALUE!"}, {"=\"\"+1", "#VALUE!"}, {"=\"TRUE\"+0", "#VALUE!"},
+      {"=\"0x10\"+0", "#VALUE!"}, {"=\"inf\"+0", "#VALUE!"}, {"=TRUE+1", "2"},
+      {"=Z99+1", "1"},  // empty cell is 0
+      {"=-FALSE", "0"},
+  });
 }
 
 TEST_F(CalcEval, ComparisonsAcrossTypes) {
-  EXPECT_EQ(shown("=\"abc\"<\"abd\""), "TRUE");
-  EXPECT_EQ(shown("=\"a\"=\"A\""), "TRUE");
-  EXPECT_EQ(shown("=\"B\">\"a\""), "TRUE");
-  EXPECT_EQ(shown("=1<\"a\""), "TRUE");     // numbers < texts < booleans
-  EXPECT_EQ(shown("=\"a\"<TRUE"), "TRUE");
-  EXPECT_EQ(shown("=TRUE>1"), "TRUE");
-  EXPECT_EQ(shown("=TRUE=1"), "FALSE");
-  EXPECT_EQ(shown("=FALSE<TRUE"), "TRUE");
-  EXPECT_EQ(shown("=Z1=0"), "TRUE");        // an empty cell equals 0, "" and FALSE
-  EXPECT_EQ(shown("=Z1=\"\""), "TRUE");
-  EXPECT_EQ(shown("=Z1=FALSE"), "TRUE");
-  EXPECT_EQ(shown("=Z1=Z2"), "TRUE");
-  EXPECT_EQ(shown("=Z1<1"), "TRUE");
-  EXPECT_EQ(shown("=2<>2"), "FALSE");
-  EXPECT_EQ(shown("=3>=3"), "TRUE");
-  EXPECT_EQ(shown("=3<=2"), "FALSE");
+  expectValues({
+      {"=\"abc\"<\"abd\"", "TRUE"}, {"=\"a\"=\"A\"", "TRUE"}, {"=\"B\">\"a\"", "TRUE"},
+      {"=1<\"a\"", "TRUE"},  // numbers < texts < booleans
+      {"=\"a\"<TRUE", "TRUE"}, {"=TRUE>1", "TRUE"}, {"=TRUE=1", "FALSE"}, {"=FALSE<TRUE", "TRUE"},
+      {"=Z1=0", "TRUE"},  // an empty cell equals 0, "" and FALSE
+      {"=Z1=\"\"", "TRUE"}, {"=Z1=FALSE", "TRUE"}, {"=Z1=Z2", "TRUE"}, {"=Z1<1", "TRUE"}, {"=2<>2", "FALSE"},
+      {"=3>=3", "TRUE"}, {"=3<=2", "FALSE"},
+  });
 }
 
 TEST_F(CalcEval, Concatenation) {
   setNum("A1", 0.25);
-  EXPECT_EQ(shown("=\"a\"&\"b\""), "ab");
-  EXPECT_EQ(shown("=1&2"), "12");
-  EXPECT_EQ(shown("=A1&\"%\""), "0.25%");
-  EXPECT_EQ(shown("=1/3&\"\""), "0.333333333333333");
-  EXPECT_EQ(shown("=Z1&\"x\""), "x");
-  EXPECT_EQ(shown("=TRUE&\"\""), "TRUE");
-  EXPECT_EQ(shown("=\"n=\"&A1*2"), "n=0.5");
+  expectValues({
+      {"=\"a\"&\"b\"", "\"ab\""}, {"=1&2", "\"12\""}, {"=A1&\"%\"", "\"0.25%\""},
+      {"=1/3&\"\"", "\"0.333333333333333\""}, {"=Z1&\"x\"", "\"x\""}, {"=TRUE&\"\"", "\"TRUE\""},
+      {"=\"n=\"&A1*2", "\"n=0.5\""},
+  });
 }
 
 TEST_F(CalcEval, ReferencesToOtherSheets) {
@@ -81,11 +58,12 @@ TEST_F(CalcEval, ReferencesToOtherSheets) {
   Wb_setValue(wb, other, 0, 0, CellValue::makeNumber(5));
   Wb_setValue(wb, other, 1, 0, CellValue::makeNumber(7));
   Wb_setValue(wb, third, 2, 2, CellValue::makeNumber(11));
-  EXPECT_EQ(num("='Bob''s Data'!A1+1"), 6);
-  EXPECT_EQ(num("=SUM('Bob''s Data'!A1:A2)"), 12);
-  EXPECT_EQ(num("=SUM('Bob''s Data'!A2:A1)"), 12);   // corners in any order
-  EXPECT_EQ(num("='Other Sheet'!$C$3*2"), 22);
-  EXPECT_EQ(num("='other sheet'!C3"), 11);           // sheet names ignore case
+  expectValues({
+      {"='Bob''s Data'!A1+1", "6"}, {"=SUM('Bob''s Data'!A1:A2)", "12"},
+      {"=SUM('Bob''s Data'!A2:A1)", "12"},  // corners in any order
+      {"='Other Sheet'!$C$3*2", "22"},
+      {"='other sheet'!C3", "11"},  // sheet names ignore case
+  });
 }
 
 TEST_F(CalcEval, NamesInWorkbookAndSheetScope) {
@@ -99,12 +77,10 @@ TEST_F(CalcEval, NamesInWorkbookAndSheetScope) {
   Wb_defineName(wb, {"Both", "S!$B$2:$B$3", -1, false});
   Wb_defineName(wb, {"Twice", "Seed*2", -1, false});
   Wb_defineName(wb, {"Loop", "Loop+1", -1, false});
-  EXPECT_EQ(num("=Factor"), 2);
+  expectValues({{"=Factor", "2"}, {"=Twice", "3"}, {"=Loop", "#NAME?"}});
+  EXPECT_EQ(num("=SUM(Both)*(1+Rate)"), 3.5 * 1.05);
   EXPECT_EQ(eval("=Factor", 1), CellValue::makeNumber(3));   // the sheet's own name hides the workbook's
   EXPECT_EQ(eval("=Seed*Factor", 1), CellValue::makeNumber(4.5));
-  EXPECT_EQ(num("=SUM(Both)*(1+Rate)"), 3.5 * 1.05);
-  EXPECT_EQ(num("=Twice"), 3);
-  EXPECT_EQ(eval("=Loop"), errorValue(CellError::Name));
   formula("A1", "=Factor*10", results);
   Calc_recalculate(wb);
   EXPECT_EQ(value("A1", results), CellValue::makeNumber(30));
@@ -115,40 +91,18 @@ TEST_F(CalcEval, EvaluateGivesReferencesForCellsAndNames) {
   Wb_setValue(wb, model, 1, 1, CellValue::makeNumber(9));
   Wb_defineName(wb, {"solver_opt", "Model!$B$2", 1, true});
   Wb_defineName(wb, {"solver_typ", "2", 1, true});
-  CalcEvalResult r;
-  ASSERT_TRUE(Calc_evaluate(wb, 1, "!solver_opt", &r));
-  ASSERT_TRUE(r.isReference);
-  ASSERT_EQ(r.areas.size(), 1u);
-  EXPECT_EQ(r.areas[0].sheet, 1);
-  EXPECT_EQ(r.areas[0].row1, 1);
-  EXPECT_EQ(r.areas[0].col1, 1);
-  EXPECT_EQ(r.value.values[0], CellValue::makeNumber(9));
-  ASSERT_TRUE(Calc_evaluate(wb, 1, "=!solver_typ", &r));
-  EXPECT_FALSE(r.isReference);
-  EXPECT_EQ(r.value.values[0], CellValue::makeNumber(2));
-  ASSERT_TRUE(Calc_evaluate(wb, 0, "Model!A1:C2", &r));
-  ASSERT_TRUE(r.isReference);
-  EXPECT_EQ(r.value.rows, 2);
-  EXPECT_EQ(r.value.cols, 3);
-  EXPECT_EQ(r.value.values[4], CellValue::makeNumber(9));
-  EXPECT_FALSE(Calc_evaluate(wb, 7, "=1", &r));
+  EXPECT_EQ(evaluated(1, "!solver_opt"), "ref 1!B2:B2 1x1 {9}");
+  EXPECT_EQ(evaluated(1, "=!solver_typ"), "1x1 {2}");
+  EXPECT_EQ(evaluated(0, "Model!A1:C2"), "ref 1!A1:C2 2x3 {,,,,9,}");
+  EXPECT_EQ(evaluated(7, "=1"), "<failed>");   // no such sheet
 }
 
 TEST_F(CalcEval, UnionsOfAreasAreOneReference) {
   Sheet* model = Wb_addSheet(wb, "Model");
   Wb_setValue(wb, model, 3, 1, CellValue::makeNumber(4));
   Wb_defineName(wb, {"solver_adj", "Model!$B$4:$C$4,Model!$E$4", 1, true});
-  CalcEvalResult r;
-  ASSERT_TRUE(Calc_evaluate(wb, 1, "!solver_adj", &r));
-  ASSERT_TRUE(r.isReference);
-  ASSERT_EQ(r.areas.size(), 2u);
-  EXPECT_EQ(r.areas[0].col2, 2);
-  EXPECT_EQ(r.areas[1].col1, 4);
-  EXPECT_EQ(r.value.cols, 2);
-  EXPECT_EQ(r.value.values[0], CellValue::makeNumber(4));
-  ASSERT_TRUE(Calc_evaluate(wb, 1, "=A1,S!B2", &r));      // areas on two sheets
-  EXPECT_FALSE(r.isReference);
-  EXPECT_EQ(r.value.values[0], errorValue(CellError::Value));
+  EXPECT_EQ(evaluated(1, "!solver_adj"), "ref 1!B4:C4,1!E4:E4 1x2 {4,}");
+  EXPECT_EQ(evaluated(1, "=A1,S!B2"), "1x1 {#VALUE!}");   // areas on two sheets
   formula("A1", "=SUM(solver_adj)", model);               // a union is no value in a cell
   formula("A2", "=SUM(solver_adj)");                      // and a name local to Model is unknown here
   Calc_recalculate(wb);
@@ -157,20 +111,14 @@ TEST_F(CalcEval, UnionsOfAreasAreOneReference) {
 }
 
 TEST_F(CalcEval, ArraysElementByElement) {
-  CalcEvalResult r;
-  ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2,3}*{10;20}", &r));
-  ASSERT_EQ(r.value.rows, 2);
-  ASSERT_EQ(r.value.cols, 3);
-  EXPECT_EQ(r.value.values[5], CellValue::makeNumber(60));
-  ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2,3}+{1,2}", &r));
-  EXPECT_EQ(r.value.values[2], errorValue(CellError::NA));   // beyond the shorter array
-  ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2}>1", &r));
-  EXPECT_EQ(r.value.values[1], CellValue::makeBoolean(true));
-  EXPECT_EQ(num("=SUM(ABS({-1,2,-3}))"), 6);
+  EXPECT_EQ(evaluated(0, "={1,2,3}*{10;20}"), "2x3 {10,20,30,20,40,60}");
+  EXPECT_EQ(evaluated(0, "={1,2,3}+{1,2}"), "1x3 {2,4,#N/A}");   // beyond the shorter array
+  EXPECT_EQ(evaluated(0, "={1,2}>1"), "1x2 {FALSE,TRUE}");
   // Blocks too large to hold are errors, not failed allocations.
-  EXPECT_EQ(eval("=SUM(A1:A1000000*A1:XFD1)"), errorValue(CellError::Num));
-  EXPECT_EQ(eval("=SUM(MMULT(A1:A1000000,A1:XFD1))"), errorValue(CellError::Num));
-  EXPECT_EQ(eval("=SUM(A1:XFD1048576)"), errorValue(CellError::Ref));
+  expectValues({
+      {"=SUM(ABS({-1,2,-3}))", "6"}, {"=SUM(A1:A1000000*A1:XFD1)", "#NUM!"}, {"=SUM(MMULT(A1:A1000000,A1:XFD1))", "#NUM!"},
+      {"=SUM(A1:XFD1048576)", "#REF!"},
+  });
 }
 
 TEST_F(CalcEval, AddinFunctionsReceiveValues) {
@@ -183,11 +131,9 @@ TEST_F(CalcEval, AddinFunctionsReceiveValues) {
     out.values.push_back(CellValue::makeNumber(s));
     return out;
   });
-  EXPECT_EQ(num("=dottwice(A1:A2)+1"), 11);
-  EXPECT_EQ(num("=_xll.DOTTWICE({1,1})"), 4);
+  Calc_registerFunction("BROKEN", [](const std::vector<CalcArray>&) { return CalcArray{2, 2, {}}; });
+  expectValues({{"=dottwice(A1:A2)+1", "11"}, {"=_xll.DOTTWICE({1,1})", "4"}, {"=BROKEN()", "#VALUE!"}});
   formula("B1", "=DOTTWICE(A1:A2*1)");   // arguments arrive whole, also in a plain formula
   Calc_recalculate(wb);
   EXPECT_EQ(value("B1"), CellValue::makeNumber(10));
-  Calc_registerFunction("BROKEN", [](const std::vector<CalcArray>&) { return CalcArray{2, 2, {}}; });
-  EXPECT_EQ(eval("=BROKEN()"), errorValue(CellError::Value));
 }

@@ -7,52 +7,29 @@
 using CalcFunctions = CalcFixture;
 
 TEST_F(CalcFunctions, RoundingAsTheDecimalsRead) {
-  EXPECT_EQ(num("=ROUND(2.5,0)"), 3);
-  EXPECT_EQ(num("=ROUND(-2.5,0)"), -3);
-  EXPECT_EQ(num("=ROUND(1.005,2)"), 1.01);
-  EXPECT_EQ(num("=ROUND(-1.005,2)"), -1.01);
-  EXPECT_EQ(num("=ROUND(2.675,2)"), 2.68);
-  EXPECT_EQ(num("=ROUND(0.285,2)"), 0.29);
-  EXPECT_EQ(num("=ROUND(1234.5678,-2)"), 1200);
-  EXPECT_EQ(num("=ROUND(1250,-2)"), 1300);
-  EXPECT_EQ(num("=ROUND(49,-2)"), 0);
-  EXPECT_EQ(num("=ROUND(50,-2)"), 100);
-  EXPECT_EQ(num("=ROUND(123.456,1.7)"), 123.5);
-  EXPECT_EQ(num("=ROUND(1/3,10)"), 0.3333333333);
-  EXPECT_EQ(num("=ROUNDUP(-3.2,0)"), -4);
-  EXPECT_EQ(num("=ROUNDUP(31415.92654,-2)"), 31500);
-  EXPECT_EQ(num("=ROUNDUP(0.001,-2)"), 100);
-  EXPECT_EQ(num("=ROUNDDOWN(-3.9,0)"), -3);
-  EXPECT_EQ(num("=TRUNC(-3.789,1)"), -3.7);
-  EXPECT_EQ(num("=TRUNC(1234.5,-2)"), 1200);
-  EXPECT_EQ(num("=INT(-0.5)"), -1);
-  EXPECT_EQ(num("=MOD(-10,3)"), 2);
-  EXPECT_EQ(num("=MOD(10,-3)"), -2);
-  EXPECT_EQ(num("=MOD(-1.25,1)"), 0.75);
-  EXPECT_EQ(eval("=MOD(5,0)"), errorValue(CellError::Div0));
-  EXPECT_EQ(eval("=ROUND(#N/A,1)"), errorValue(CellError::NA));
-  EXPECT_EQ(num("=ABS(\"-2\")"), 2);
-  EXPECT_EQ(num("=SIGN(-3)"), -1);
+  expectValues({
+      {"=ROUND(2.5,0)", "3"}, {"=ROUND(-2.5,0)", "-3"}, {"=ROUND(1.005,2)", "1.01"},
+      {"=ROUND(-1.005,2)", "-1.01"}, {"=ROUND(2.675,2)", "2.68"}, {"=ROUND(0.285,2)", "0.29"},
+      {"=ROUND(1234.5678,-2)", "1200"}, {"=ROUND(1250,-2)", "1300"}, {"=ROUND(49,-2)", "0"},
+      {"=ROUND(50,-2)", "100"}, {"=ROUND(123.456,1.7)", "123.5"}, {"=ROUND(1/3,10)", "0.3333333333"},
+      {"=ROUNDUP(-3.2,0)", "-4"}, {"=ROUNDUP(31415.92654,-2)", "31500"}, {"=ROUNDUP(0.001,-2)", "100"},
+      {"=ROUNDDOWN(-3.9,0)", "-3"}, {"=TRUNC(-3.789,1)", "-3.7"}, {"=TRUNC(1234.5,-2)", "1200"},
+      {"=INT(-0.5)", "-1"}, {"=MOD(-10,3)", "2"}, {"=MOD(10,-3)", "-2"}, {"=MOD(-1.25,1)", "0.75"},
+      {"=MOD(5,0)", "#DIV/0!"}, {"=ROUND(#N/A,1)", "#N/A"}, {"=ABS(\"-2\")", "2"}, {"=SIGN(-3)", "-1"},
+  });
 }
 
 TEST_F(CalcFunctions, MathDomains) {
-  EXPECT_EQ(eval("=SQRT(-1)"), errorValue(CellError::Num));
-  EXPECT_EQ(eval("=LN(0)"), errorValue(CellError::Num));
-  EXPECT_EQ(eval("=LN(-1)"), errorValue(CellError::Num));
-  EXPECT_EQ(eval("=LOG(0)"), errorValue(CellError::Num));
-  EXPECT_EQ(eval("=LOG(10,1)"), errorValue(CellError::Div0));
-  EXPECT_EQ(eval("=EXP(710)"), errorValue(CellError::Num));
-  EXPECT_EQ(eval("=ASIN(2)"), errorValue(CellError::Num));
-  EXPECT_EQ(eval("=ATAN2(0,0)"), errorValue(CellError::Div0));
-  EXPECT_EQ(eval("=SQRT(\"abc\")"), errorValue(CellError::Value));
-  EXPECT_EQ(num("=LOG(1000,10)"), 3);
-  EXPECT_EQ(num("=LOG(8,2)"), 3);
-  EXPECT_EQ(num("=LOG10(0.001)"), -3);
+  expectValues({
+      {"=SQRT(-1)", "#NUM!"}, {"=LN(0)", "#NUM!"}, {"=LN(-1)", "#NUM!"}, {"=LOG(0)", "#NUM!"},
+      {"=LOG(10,1)", "#DIV/0!"}, {"=EXP(710)", "#NUM!"}, {"=ASIN(2)", "#NUM!"}, {"=ATAN2(0,0)", "#DIV/0!"},
+      {"=SQRT(\"abc\")", "#VALUE!"}, {"=LOG(1000,10)", "3"}, {"=LOG(8,2)", "3"}, {"=LOG10(0.001)", "-3"},
+      {"=SIN()", "#VALUE!"},  // wrong argument count
+  });
   EXPECT_DOUBLE_EQ(num("=ATAN2(-1,0)"), M_PI);          // x first, then y
   EXPECT_DOUBLE_EQ(num("=ATAN2(1,-1)"), -M_PI / 4);
   EXPECT_DOUBLE_EQ(num("=SIN(PI()/6)"), 0.5);
   EXPECT_DOUBLE_EQ(num("=TANH(0.5)"), std::tanh(0.5));
-  EXPECT_EQ(eval("=SIN()"), errorValue(CellError::Value));   // wrong argument count
 }
 
 class CalcAggregates : public CalcFixture {
@@ -71,54 +48,38 @@ class CalcAggregates : public CalcFixture {
 };
 
 TEST_F(CalcAggregates, RangesSkipTextsTypedArgumentsConvert) {
-  EXPECT_EQ(num("=SUM(G2:G10)"), 4.5);
-  EXPECT_EQ(num("=SUM(\"3\",2)"), 5);
-  EXPECT_EQ(num("=SUM(TRUE,2)"), 3);
-  EXPECT_EQ(eval("=SUM(\"abc\",2)"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=SUM(K2:K4)"), errorValue(CellError::Div0));
-  EXPECT_EQ(num("=PRODUCT(G2:G3,\"2\")"), 11);
-  EXPECT_EQ(num("=PRODUCT(Z1:Z3)"), 0);
-  EXPECT_EQ(num("=SUMSQ(G2:G10)"), 1 + 30.25 + 16 + 4);
-  EXPECT_EQ(num("=MAX(G2:G10)"), 5.5);
-  EXPECT_EQ(num("=MIN(G2:G10)"), -4);
-  EXPECT_EQ(num("=MAX(\"7\",3)"), 7);
-  EXPECT_EQ(num("=MAX(Z1:Z3)"), 0);
-  EXPECT_EQ(num("=AVERAGE(G2:G10)"), 0.9);
-  EXPECT_EQ(num("=AVERAGE(\"4\",2)"), 3);
-  EXPECT_EQ(eval("=AVERAGE(Z1:Z3)"), errorValue(CellError::Div0));
-  EXPECT_EQ(num("=COUNT(G2:G10)"), 5);
-  EXPECT_EQ(num("=COUNT(1,\"2\",\"abc\",TRUE)"), 3);
-  EXPECT_EQ(num("=COUNT(K2:K4)"), 2);
-  EXPECT_EQ(num("=COUNTA(G2:G10)"), 8);
-  EXPECT_EQ(num("=COUNTA(1,\"\",TRUE)"), 3);
+  expectValues({
+      {"=SUM(G2:G10)", "4.5"}, {"=SUM(\"3\",2)", "5"}, {"=SUM(TRUE,2)", "3"}, {"=SUM(\"abc\",2)", "#VALUE!"},
+      {"=SUM(K2:K4)", "#DIV/0!"}, {"=PRODUCT(G2:G3,\"2\")", "11"}, {"=PRODUCT(Z1:Z3)", "0"},
+      {"=SUMSQ(G2:G10)", "51.25"},  // 1 + 30.25 + 16 + 4
+      {"=MAX(G2:G10)", "5.5"}, {"=MIN(G2:G10)", "-4"}, {"=MAX(\"7\",3)", "7"}, {"=MAX(Z1:Z3)", "0"},
+      {"=AVERAGE(G2:G10)", "0.9"}, {"=AVERAGE(\"4\",2)", "3"}, {"=AVERAGE(Z1:Z3)", "#DIV/0!"},
+      {"=COUNT(G2:G10)", "5"}, {"=COUNT(1,\"2\",\"abc\",TRUE)", "3"}, {"=COUNT(K2:K4)", "2"},
+      {"=COUNTA(G2:G10)", "8"}, {"=COUNTA(1,\"\",TRUE)", "3"},
+  });
 }
 
 TEST_F(CalcAggregates, Criteria) {
-  EXPECT_EQ(num("=COUNTIF(G2:G10,\">1\")"), 2);
-  EXPECT_EQ(num("=COUNTIF(G2:G10,\"<=0\")"), 2);
-  EXPECT_EQ(num("=COUNTIF(G2:G10,\"ABC\")"), 1);
-  EXPECT_EQ(num("=COUNTIF(G2:G10,\"a*\")"), 2);
-  EXPECT_EQ(num("=COUNTIF(G2:G10,\"<>abc\")"), 8);
-  EXPECT_EQ(num("=COUNTIF(G2:G10,\"\")"), 2);       // the blank and the empty text
-  EXPECT_EQ(num("=COUNTIF(G2:G10,\"<>\")"), 8);     // everything but the blank
-  EXPECT_EQ(num("=COUNTIF(H2:H10,5)"), 2);
-  EXPECT_EQ(num("=COUNTIF(H2:H10,\">\"&H4)"), 2);
-  EXPECT_EQ(num("=COUNTIF(J2:J4,\"?\")"), 2);
-  EXPECT_EQ(num("=COUNTIF(J2:J4,\"a~*\")"), 0);
-  EXPECT_EQ(num("=SUMIF(G2:G10,\">0\")"), 8.5);
-  EXPECT_EQ(num("=SUMIF(J2:J4,\"b\",H2:H4)"), 5);
-  EXPECT_EQ(num("=SUMIF(J2:J4,\"a*\",H2)"), 8);     // sum range takes the criteria range's shape
-  EXPECT_EQ(num("=SUMIF(J2:J4,\"<>a\",H2:H4)"), 8);
+  expectValues({
+      {"=COUNTIF(G2:G10,\">1\")", "2"}, {"=COUNTIF(G2:G10,\"<=0\")", "2"}, {"=COUNTIF(G2:G10,\"ABC\")", "1"},
+      {"=COUNTIF(G2:G10,\"a*\")", "2"}, {"=COUNTIF(G2:G10,\"<>abc\")", "8"},
+      {"=COUNTIF(G2:G10,\"\")", "2"},  // the blank and the empty text
+      {"=COUNTIF(G2:G10,\"<>\")", "8"},  // everything but the blank
+      {"=COUNTIF(H2:H10,5)", "2"}, {"=COUNTIF(H2:H10,\">\"&H4)", "2"}, {"=COUNTIF(J2:J4,\"?\")", "2"},
+      {"=COUNTIF(J2:J4,\"a~*\")", "0"}, {"=SUMIF(G2:G10,\">0\")", "8.5"}, {"=SUMIF(J2:J4,\"b\",H2:H4)", "5"},
+      {"=SUMIF(J2:J4,\"a*\",H2)", "8"},  // sum range takes the criteria range's shape
+      {"=SUMIF(J2:J4,\"<>a\",H2:H4)", "8"},
+  });
 }
 
 TEST_F(CalcAggregates, SumProduct) {
-  EXPECT_EQ(num("=SUMPRODUCT(H2:H4,G2:G4)"), 5 + 27.5);
-  EXPECT_EQ(num("=SUMPRODUCT({1,2,3},{4,5,6})"), 32);
-  EXPECT_EQ(num("=SUMPRODUCT((J2:J4=\"a\")*H2:H4)"), 5);
-  EXPECT_EQ(num("=SUMPRODUCT(--(J2:J4<>\"a\"))"), 2);
-  EXPECT_EQ(num("=SUMPRODUCT(G2:H3,G2:H3)"), 1 + 25 + 30.25 + 25);
-  EXPECT_EQ(eval("=SUMPRODUCT(H2:H4,H2:H5)"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=SUMPRODUCT(K2:K4,H2:H4)"), errorValue(CellError::Div0));
+  expectValues({
+      {"=SUMPRODUCT(H2:H4,G2:G4)", "32.5"},         // 5 + 27.5
+      {"=SUMPRODUCT(G2:H3,G2:H3)", "81.25"},        // 1 + 25 + 30.25 + 25
+      {"=SUMPRODUCT({1,2,3},{4,5,6})", "32"}, {"=SUMPRODUCT((J2:J4=\"a\")*H2:H4)", "5"},
+      {"=SUMPRODUCT(--(J2:J4<>\"a\"))", "2"}, {"=SUMPRODUCT(H2:H4,H2:H5)", "#VALUE!"},
+      {"=SUMPRODUCT(K2:K4,H2:H4)", "#DIV/0!"},
+  });
 }
 
 TEST_F(CalcFunctions, Lookups) {
@@ -130,121 +91,79 @@ TEST_F(CalcFunctions, Lookups) {
     set(1 + i, 8, CellValue::makeNumber(i * 0.25));
     set(1 + i, 11, CellValue::makeNumber(50 - 10 * i));
   }
-  EXPECT_EQ(num("=MATCH(30,G2:G6,0)"), 3);
-  EXPECT_EQ(num("=MATCH(35,G2:G6)"), 3);
-  EXPECT_EQ(eval("=MATCH(5,G2:G6,1)"), errorValue(CellError::NA));
-  EXPECT_EQ(eval("=MATCH(\"30\",G2:G6,0)"), errorValue(CellError::NA));
-  EXPECT_EQ(num("=MATCH(\"CH*\",H2:H6,0)"), 3);
-  EXPECT_EQ(num("=MATCH(35,L2:L6,-1)"), 2);
-  EXPECT_EQ(eval("=MATCH(1,G2:H6,0)"), errorValue(CellError::NA));
-  EXPECT_EQ(shown("=VLOOKUP(35,G2:I6,2,TRUE)"), "cherry");
-  EXPECT_EQ(shown("=VLOOKUP(30,G2:I6,2.9,FALSE)"), "cherry");
-  EXPECT_EQ(eval("=VLOOKUP(35,G2:I6,2,FALSE)"), errorValue(CellError::NA));
-  EXPECT_EQ(eval("=VLOOKUP(30,G2:I6,4,FALSE)"), errorValue(CellError::Ref));
-  EXPECT_EQ(eval("=VLOOKUP(30,G2:I6,0,FALSE)"), errorValue(CellError::Value));
-  EXPECT_EQ(num("=VLOOKUP(\"ban*\",H2:I6,2,FALSE)"), 0.25);
-  EXPECT_EQ(num("=HLOOKUP(2,{1,2,3;4,5,6},2,FALSE)"), 5);
-  EXPECT_EQ(eval("=HLOOKUP(2,{1,2,3;4,5,6},3,FALSE)"), errorValue(CellError::Ref));
-  EXPECT_EQ(num("=INDEX(G2:I6,2,3)"), 0.25);
-  EXPECT_EQ(num("=INDEX({10,20,30},2)"), 20);
-  EXPECT_EQ(num("=INDEX({1,2;3,4},2,1)"), 3);
-  EXPECT_EQ(eval("=INDEX(H2:H6,6)"), errorValue(CellError::Ref));
-  EXPECT_EQ(eval("=INDEX(H2:H6,-1)"), errorValue(CellError::Value));
-  EXPECT_EQ(num("=SUM(INDEX(G2:I6,0,1))"), 150);
-  EXPECT_EQ(shown("=CHOOSE(2.9,\"a\",\"b\",\"c\")"), "b");
-  EXPECT_EQ(num("=CHOOSE(1,1,1/0)"), 1);
-  EXPECT_EQ(eval("=CHOOSE(3,1,2)"), errorValue(CellError::Value));
-  EXPECT_EQ(num("=SUM(CHOOSE(2,G2:G6,L2:L6))"), 150);
-  EXPECT_EQ(num("=ROW(C7)+COLUMN(D1)"), 11);
-  EXPECT_EQ(num("=ROWS({1,2;3,4;5,6})*COLUMNS(G2:I6)"), 9);
+  expectValues({
+      {"=MATCH(30,G2:G6,0)", "3"}, {"=MATCH(35,G2:G6)", "3"}, {"=MATCH(5,G2:G6,1)", "#N/A"},
+      {"=MATCH(\"30\",G2:G6,0)", "#N/A"}, {"=MATCH(\"CH*\",H2:H6,0)", "3"}, {"=MATCH(35,L2:L6,-1)", "2"},
+      {"=MATCH(1,G2:H6,0)", "#N/A"}, {"=VLOOKUP(35,G2:I6,2,TRUE)", "\"cherry\""},
+      {"=VLOOKUP(30,G2:I6,2.9,FALSE)", "\"cherry\""}, {"=VLOOKUP(35,G2:I6,2,FALSE)", "#N/A"},
+      {"=VLOOKUP(30,G2:I6,4,FALSE)", "#REF!"}, {"=VLOOKUP(30,G2:I6,0,FALSE)", "#VALUE!"},
+      {"=VLOOKUP(\"ban*\",H2:I6,2,FALSE)", "0.25"}, {"=HLOOKUP(2,{1,2,3;4,5,6},2,FALSE)", "5"},
+      {"=HLOOKUP(2,{1,2,3;4,5,6},3,FALSE)", "#REF!"}, {"=INDEX(G2:I6,2,3)", "0.25"},
+      {"=INDEX({10,20,30},2)", "20"}, {"=INDEX({1,2;3,4},2,1)", "3"}, {"=INDEX(H2:H6,6)", "#REF!"},
+      {"=INDEX(H2:H6,-1)", "#VALUE!"}, {"=SUM(INDEX(G2:I6,0,1))", "150"},
+      {"=CHOOSE(2.9,\"a\",\"b\",\"c\")", "\"b\""}, {"=CHOOSE(1,1,1/0)", "1"}, {"=CHOOSE(3,1,2)", "#VALUE!"},
+      {"=SUM(CHOOSE(2,G2:G6,L2:L6))", "150"}, {"=ROW(C7)+COLUMN(D1)", "11"},
+      {"=ROWS({1,2;3,4;5,6})*COLUMNS(G2:I6)", "9"},
+  });
 }
 
 TEST_F(CalcFunctions, LogicAndInformation) {
   setNum("E2", 2);
   formula("E8", "=\"\"");
   Calc_recalculate(wb);
-  EXPECT_EQ(eval("=IF(FALSE,1)"), CellValue::makeBoolean(false));
-  EXPECT_EQ(eval("=IF(FALSE,1,)"), CellValue::makeNumber(0));
-  EXPECT_EQ(eval("=IF(\"abc\",1,2)"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=IF(#N/A,1,2)"), errorValue(CellError::NA));
-  EXPECT_EQ(num("=IF(TRUE,1,1/0)"), 1);
-  EXPECT_EQ(num("=IF(Z1,1,2)"), 2);
-  EXPECT_EQ(shown("=IFERROR(1/0,\"div\")"), "div");
-  EXPECT_EQ(num("=SUM(IFERROR({1,2}/{0,1},10))"), 12);
-  EXPECT_EQ(eval("=AND(Z1)"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=AND(FALSE,#N/A)"), errorValue(CellError::NA));
-  EXPECT_EQ(eval("=OR(Z1,FALSE)"), CellValue::makeBoolean(false));
-  EXPECT_EQ(eval("=OR(E2:E8)"), CellValue::makeBoolean(true));
-  EXPECT_EQ(eval("=NOT(Z1)"), CellValue::makeBoolean(true));
-  EXPECT_EQ(eval("=NOT(\"abc\")"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=ISBLANK(Z1)"), CellValue::makeBoolean(true));
-  EXPECT_EQ(eval("=ISBLANK(E8)"), CellValue::makeBoolean(false));
-  EXPECT_EQ(eval("=ISNUMBER(TRUE)"), CellValue::makeBoolean(false));
-  EXPECT_EQ(eval("=ISNUMBER(\"5\")"), CellValue::makeBoolean(false));
-  EXPECT_EQ(eval("=ISTEXT(E8)"), CellValue::makeBoolean(true));
-  EXPECT_EQ(eval("=ISERROR(#N/A)"), CellValue::makeBoolean(true));
-  EXPECT_EQ(eval("=TRUE()"), CellValue::makeBoolean(true));
-  EXPECT_EQ(shown("=TEXT(\"abc\",\"0.00\")"), "abc");
-  EXPECT_EQ(shown("=TEXT(TRUE,\"0\")"), "TRUE");
-  EXPECT_EQ(eval("=TEXT(1/0,\"0\")"), errorValue(CellError::Div0));
-  EXPECT_EQ(shown("=TEXT(1234.5,\"General\")"), "1234.5");
+  expectValues({
+      {"=IF(FALSE,1)", "FALSE"}, {"=IF(FALSE,1,)", "0"}, {"=IF(\"abc\",1,2)", "#VALUE!"},
+      {"=IF(#N/A,1,2)", "#N/A"}, {"=IF(TRUE,1,1/0)", "1"}, {"=IF(Z1,1,2)", "2"},
+      {"=IFERROR(1/0,\"div\")", "\"div\""}, {"=SUM(IFERROR({1,2}/{0,1},10))", "12"}, {"=AND(Z1)", "#VALUE!"},
+      {"=AND(FALSE,#N/A)", "#N/A"}, {"=OR(Z1,FALSE)", "FALSE"}, {"=OR(E2:E8)", "TRUE"}, {"=NOT(Z1)", "TRUE"},
+      {"=NOT(\"abc\")", "#VALUE!"}, {"=ISBLANK(Z1)", "TRUE"}, {"=ISBLANK(E8)", "FALSE"},
+      {"=ISNUMBER(TRUE)", "FALSE"}, {"=ISNUMBER(\"5\")", "FALSE"}, {"=ISTEXT(E8)", "TRUE"},
+      {"=ISERROR(#N/A)", "TRUE"}, {"=TRUE()", "TRUE"}, {"=TEXT(\"abc\",\"0.00\")", "\"abc\""},
+      {"=TEXT(TRUE,\"0\")", "\"TRUE\""}, {"=TEXT(1/0,\"0\")", "#DIV/0!"},
+      {"=TEXT(1234.5,\"General\")", "\"1234.5\""},
+  });
 }
 
 TEST_F(CalcFunctions, TextFunctions) {
   setText("A1", std::string("a\x01") + "b\x1f");
-  EXPECT_EQ(shown("=CLEAN(A1)"), "ab");
-  EXPECT_EQ(shown("=TRIM(\"  a   b  \")"), "a b");
-  EXPECT_EQ(shown("=PROPER(\"hello wORLD 2-way\")"), "Hello World 2-Way");
-  EXPECT_EQ(shown("=REPT(\"ab\",3)"), "ababab");
-  EXPECT_EQ(eval("=REPT(\"a\",-1)"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=REPT(\"ab\",20000)"), errorValue(CellError::Value));   // longer than a cell holds
-  EXPECT_EQ(num("=FIND(\"b\",\"abcb\",3)"), 4);
-  EXPECT_EQ(eval("=FIND(\"B\",\"abc\")"), errorValue(CellError::Value));
-  EXPECT_EQ(num("=FIND(1,12341)"), 1);
-  EXPECT_EQ(num("=SEARCH(\"B\",\"abc\")"), 2);
-  EXPECT_EQ(num("=SEARCH(\"c?\",\"abcd\")"), 3);
-  EXPECT_EQ(num("=SEARCH(\"~?\",\"ab?\")"), 3);
-  EXPECT_EQ(eval("=SEARCH(\"x\",\"abc\")"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=SEARCH(\"a\",\"abc\",5)"), errorValue(CellError::Value));
-  EXPECT_EQ(shown("=SUBSTITUTE(\"a-b-c\",\"-\",\"+\")"), "a+b+c");
-  EXPECT_EQ(shown("=SUBSTITUTE(\"a-b-c\",\"-\",\"+\",2)"), "a-b+c");
-  EXPECT_EQ(shown("=REPLACE(\"abcdef\",2,3,\"X\")"), "aXef");
-  EXPECT_EQ(shown("=REPLACE(\"abc\",9,1,\"X\")"), "abcX");
-  EXPECT_EQ(num("=VALUE(\"1e3\")"), 1000);
-  EXPECT_EQ(eval("=VALUE(\"abc\")"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=VALUE(#N/A)"), errorValue(CellError::NA));
+  expectValues({
+      {"=CLEAN(A1)", "\"ab\""}, {"=TRIM(\"  a   b  \")", "\"a b\""},
+      {"=PROPER(\"hello wORLD 2-way\")", "\"Hello World 2-Way\""}, {"=REPT(\"ab\",3)", "\"ababab\""},
+      {"=REPT(\"a\",-1)", "#VALUE!"},
+      {"=REPT(\"ab\",20000)", "#VALUE!"},  // longer than a cell holds
+      {"=FIND(\"b\",\"abcb\",3)", "4"}, {"=FIND(\"B\",\"abc\")", "#VALUE!"}, {"=FIND(1,12341)", "1"},
+      {"=SEARCH(\"B\",\"abc\")", "2"}, {"=SEARCH(\"c?\",\"abcd\")", "3"}, {"=SEARCH(\"~?\",\"ab?\")", "3"},
+      {"=SEARCH(\"x\",\"abc\")", "#VALUE!"}, {"=SEARCH(\"a\",\"abc\",5)", "#VALUE!"},
+      {"=SUBSTITUTE(\"a-b-c\",\"-\",\"+\")", "\"a+b+c\""},
+      {"=SUBSTITUTE(\"a-b-c\",\"-\",\"+\",2)", "\"a-b+c\""}, {"=REPLACE(\"abcdef\",2,3,\"X\")", "\"aXef\""},
+      {"=REPLACE(\"abc\",9,1,\"X\")", "\"abcX\""}, {"=VALUE(\"1e3\")", "1000"}, {"=VALUE(\"abc\")", "#VALUE!"},
+      {"=VALUE(#N/A)", "#N/A"},
+  });
 }
 
 TEST_F(CalcFunctions, NumbersAsTexts) {
-  EXPECT_EQ(shown("=FIXED(1234.567)"), "1,234.57");
-  EXPECT_EQ(shown("=FIXED(1234.567,-1)"), "1,230");
-  EXPECT_EQ(shown("=FIXED(-1234.567,1,TRUE)"), "-1234.6");
-  EXPECT_EQ(shown("=FIXED(-0.001)"), "0.00");
-  EXPECT_EQ(shown("=DOLLAR(1234.567)"), "$1,234.57");
-  EXPECT_EQ(shown("=DOLLAR(-1234.567,1)"), "($1,234.6)");
-  EXPECT_EQ(shown("=ROMAN(1999)"), "MCMXCIX");
-  EXPECT_EQ(shown("=ROMAN(2024)"), "MMXXIV");
-  EXPECT_EQ(shown("=ROMAN(0)"), "");
-  const char* forms[] = {"CDXCIX", "LDVLIV", "XDIX", "VDIV", "ID"};
-  for (int f = 0; f <= 4; ++f) EXPECT_EQ(shown("=ROMAN(499," + std::to_string(f) + ")"), forms[f]);
-  EXPECT_EQ(shown("=ROMAN(499,FALSE)"), "ID");
-  EXPECT_EQ(eval("=ROMAN(4000)"), errorValue(CellError::Value));
-  EXPECT_EQ(eval("=ROMAN(5,5)"), errorValue(CellError::Value));
+  expectValues({
+      {"=FIXED(1234.567)", "\"1,234.57\""}, {"=FIXED(1234.567,-1)", "\"1,230\""},
+      {"=FIXED(-1234.567,1,TRUE)", "\"-1234.6\""}, {"=FIXED(-0.001)", "\"0.00\""},
+      {"=DOLLAR(1234.567)", "\"$1,234.57\""}, {"=DOLLAR(-1234.567,1)", "\"($1,234.6)\""},
+      {"=ROMAN(1999)", "\"MCMXCIX\""}, {"=ROMAN(2024)", "\"MMXXIV\""}, {"=ROMAN(0)", "\"\""},
+      {"=ROMAN(499,0)", "\"CDXCIX\""}, {"=ROMAN(499,1)", "\"LDVLIV\""}, {"=ROMAN(499,2)", "\"XDIX\""},
+      {"=ROMAN(499,3)", "\"VDIV\""}, {"=ROMAN(499,4)", "\"ID\""}, {"=ROMAN(499,FALSE)", "\"ID\""},
+      {"=ROMAN(4000)", "#VALUE!"}, {"=ROMAN(5,5)", "#VALUE!"},
+  });
 }
 
 TEST_F(CalcFunctions, DateSerials) {
   // 44197 is Friday 1 January 2021; 44226 is 30 January, 44255 the 28 February, 44286 the 31 March.
-  EXPECT_EQ(num("=WEEKDAY(44197)"), 6);
-  EXPECT_EQ(num("=WEEKDAY(44197,2)"), 5);
-  EXPECT_EQ(num("=WEEKDAY(44197,3)"), 4);
-  EXPECT_EQ(num("=WEEKDAY(44197,16)"), 7);   // weeks from Saturday: Friday is the 7th day
-  EXPECT_EQ(num("=WEEKDAY(1)"), 1);          // 1 January 1900 counts as a Sunday
-  EXPECT_EQ(eval("=WEEKDAY(44197,4)"), errorValue(CellError::Num));
-  EXPECT_EQ(eval("=WEEKDAY(-1)"), errorValue(CellError::Num));
-  EXPECT_EQ(num("=DAYS360(44226,44255)"), 28);
-  EXPECT_EQ(num("=DAYS360(44255,44286)"), 30);       // from the end of February
-  EXPECT_EQ(num("=DAYS360(44211,44286)"), 76);       // the 31st stays when the start is before the 30th
-  EXPECT_EQ(num("=DAYS360(44226,44286,TRUE)"), 60);
-  EXPECT_EQ(num("=DAYS360(59,61)"), 3);              // 28 February 1900 is not its month's last day
-  EXPECT_EQ(num("=DAYS360(60,61)"), 1);              // the counted 29 February 1900 is
+  expectValues({
+      {"=WEEKDAY(44197)", "6"}, {"=WEEKDAY(44197,2)", "5"}, {"=WEEKDAY(44197,3)", "4"},
+      {"=WEEKDAY(44197,16)", "7"},  // weeks from Saturday: Friday is the 7th day
+      {"=WEEKDAY(1)", "1"},  // 1 January 1900 counts as a Sunday
+      {"=WEEKDAY(44197,4)", "#NUM!"}, {"=WEEKDAY(-1)", "#NUM!"}, {"=DAYS360(44226,44255)", "28"},
+      {"=DAYS360(44255,44286)", "30"},  // from the end of February
+      {"=DAYS360(44211,44286)", "76"},  // the 31st stays when the start is before the 30th
+      {"=DAYS360(44226,44286,TRUE)", "60"},
+      {"=DAYS360(59,61)", "3"},  // 28 February 1900 is not its month's last day
+      {"=DAYS360(60,61)", "1"},  // the counted 29 February 1900 is
+  });
 }

@@ -5,50 +5,34 @@
 using CalcParser = CalcFixture;
 
 TEST_F(CalcParser, PrecedenceAndAssociativity) {
-  EXPECT_EQ(num("=1+2*3"), 7);
-  EXPECT_EQ(num("=(1+2)*3"), 9);
-  EXPECT_EQ(num("=2^3^2"), 64);          // left-associative: (2^3)^2
-  EXPECT_EQ(num("=-2^2"), 4);            // unary minus binds tighter than ^
-  EXPECT_EQ(num("=-(2^2)"), -4);
-  EXPECT_EQ(num("=2*-3"), -6);
-  EXPECT_EQ(num("=7-2-1"), 4);
-  EXPECT_EQ(num("=12/3/2"), 2);
-  EXPECT_EQ(num("=2^-1"), 0.5);
-  EXPECT_EQ(num("=2^200%"), 4);          // % binds tighter than ^
+  expectValues({
+      {"=1+2*3", "7"}, {"=(1+2)*3", "9"},
+      {"=2^3^2", "64"},  // left-associative: (2^3)^2
+      {"=-2^2", "4"},  // unary minus binds tighter than ^
+      {"=-(2^2)", "-4"}, {"=2*-3", "-6"}, {"=7-2-1", "4"}, {"=12/3/2", "2"}, {"=2^-1", "0.5"},
+      {"=2^200%", "4"},  // % binds tighter than ^
+  });
   EXPECT_DOUBLE_EQ(num("=1+2%"), 1.02);
-  EXPECT_EQ(num("=--3"), 3);
-  EXPECT_EQ(num("= 1 + 2 * 3 "), 7);
-  EXPECT_EQ(shown("=1+1&\"x\""), "2x");  // & below +
-  EXPECT_EQ(shown("=1&2=\"12\""), "TRUE");  // comparison lowest
-  EXPECT_EQ(num("=(1<2)+1"), 2);
+  expectValues({
+      {"=--3", "3"}, {"= 1 + 2 * 3 ", "7"},
+      {"=1+1&\"x\"", "\"2x\""},  // & below +
+      {"=1&2=\"12\"", "TRUE"},  // comparison lowest
+      {"=(1<2)+1", "2"},
+  });
 }
 
 TEST_F(CalcParser, Literals) {
-  EXPECT_EQ(num("=1E+3"), 1000);
-  EXPECT_EQ(num("=.5"), 0.5);
-  EXPECT_EQ(num("=2.5e-1"), 0.25);
-  EXPECT_EQ(shown("=\"say \"\"hi\"\"\""), "say \"hi\"");
-  EXPECT_EQ(eval("=TRUE"), CellValue::makeBoolean(true));
-  EXPECT_EQ(eval("=false"), CellValue::makeBoolean(false));
-  EXPECT_EQ(eval("=#N/A"), errorValue(CellError::NA));
-  EXPECT_EQ(eval("=#div/0!"), errorValue(CellError::Div0));
-  EXPECT_EQ(eval("=#NAME?"), errorValue(CellError::Name));
-  EXPECT_EQ(eval("=#NULL!"), errorValue(CellError::Null));
+  expectValues({
+      {"=1E+3", "1000"}, {"=.5", "0.5"}, {"=2.5e-1", "0.25"}, {"=\"say \"\"hi\"\"\"", "\"say \"hi\"\""},
+      {"=TRUE", "TRUE"}, {"=false", "FALSE"}, {"=#N/A", "#N/A"}, {"=#div/0!", "#DIV/0!"}, {"=#NAME?", "#NAME?"},
+      {"=#NULL!", "#NULL!"},
+  });
 }
 
 TEST_F(CalcParser, ArrayConstants) {
-  CalcEvalResult r;
-  ASSERT_TRUE(Calc_evaluate(wb, 0, "={1,2;3,-4}", &r));
-  EXPECT_FALSE(r.isReference);
-  ASSERT_EQ(r.value.rows, 2);
-  ASSERT_EQ(r.value.cols, 2);
-  EXPECT_EQ(r.value.values[3], CellValue::makeNumber(-4));
-  ASSERT_TRUE(Calc_evaluate(wb, 0, "={\"a\",TRUE,#N/A}", &r));
-  EXPECT_EQ(r.value.cols, 3);
-  EXPECT_EQ(r.value.values[0], CellValue::makeText("a"));
-  EXPECT_EQ(r.value.values[1], CellValue::makeBoolean(true));
-  EXPECT_EQ(r.value.values[2], errorValue(CellError::NA));
-  EXPECT_EQ(num("=SUM({1,2,3})"), 6);
+  EXPECT_EQ(evaluated(0, "={1,2;3,-4}"), "2x2 {1,2,3,-4}");
+  EXPECT_EQ(evaluated(0, "={\"a\",TRUE,#N/A}"), "1x3 {a,TRUE,#N/A}");
+  expectValues({{"=SUM({1,2,3})", "6"}});
 }
 
 TEST_F(CalcParser, BadFormulasFailWithAReason) {
@@ -89,7 +73,5 @@ TEST_F(CalcParser, UnparsableCellFormulaGivesAnErrorValue) {
   formula("A2", "=A1+1");
   formula("A3", "=B1+*2");
   Calc_recalculate(wb);
-  EXPECT_EQ(value("A1"), errorValue(CellError::Name));
-  EXPECT_EQ(value("A2"), errorValue(CellError::Name));
-  EXPECT_EQ(value("A3"), errorValue(CellError::Name));
+  expectCells({{"A1", "#NAME?"}, {"A2", "#NAME?"}, {"A3", "#NAME?"}});
 }

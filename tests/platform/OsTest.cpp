@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -72,11 +73,9 @@ TEST(OsFiles, VersionBlockIsReadWithoutLoading) {
   std::vector<char> block = versionBlock(path);
   ASSERT_FALSE(block.empty());
   EXPECT_LE(block.size(), 4096u);
-  EXPECT_EQ(versionValue(block, "ProductName"), "Corvanta");
-  EXPECT_EQ(versionValue(block, "InternalName"), "TESTENG");
-  EXPECT_EQ(versionValue(block, "FileDescription"), "Test Engine");
-  EXPECT_EQ(versionValue(block, "FileVersion"), "6.0.0");
-  EXPECT_EQ(versionValue(block, "CompanyName"), "<none>");
+  const std::pair<const char*, const char*> values[] = {{"ProductName", "Corvanta"}, {"InternalName", "TESTENG"},
+      {"FileDescription", "Test Engine"}, {"FileVersion", "6.0.0"}, {"CompanyName", "<none>"}};
+  for (const auto& [name, value] : values) EXPECT_EQ(versionValue(block, name), value) << name;
   const char* value = nullptr;
   unsigned length = 0;
   EXPECT_TRUE(Os_verQueryValue(block.data(), "\\StringFileInfo\\040904B0\\ProductName", &value, &length));

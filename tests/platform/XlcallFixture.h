@@ -13,6 +13,7 @@
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlcall/Xlcall.h"
+#include "tests/support/SheetCells.h"
 
 // A text argument (counted, owned by the test).
 struct XText {
@@ -74,6 +75,44 @@ inline XLOPER xlSRef(int row, int col) {
   return x;
 }
 
+// A result as one text: a text as itself, a number as a cell shows it, a
+// boolean as TRUE/FALSE, an error as "#<code>", a reference as its sheet and
+// areas ("Model!A1:A3,B2"), an array as "{rows x columns}", else "<type N>".
+inline std::string describe(const XLOPER& x) {
+  switch (x.xltype & ~xlbitXLFree) {
+    case xltypeStr: return std::string(x.val.str + 1, static_cast<unsigned char>(x.val.str[0]));
+    case xltypeNum: return Calc_displayText(CellValue::makeNumber(x.val.num), "");
+    case xltypeInt: return std::to_string(x.val.w);
+    case xltypeBool: return x.val.xbool ? "TRUE" : "FALSE";
+    case xltypeErr: return "#" + std::to_string(x.val.err);
+    case xltypeMulti: return "{" + std::to_string(x.val.array.rows) + "x" + std::to_string(x.val.array.columns) + "}";
+    case xltypeRef: {
+      Workbook* wb = nullptr;
+      int sheet = -1;
+      std::string out = Xlc_sheetOfId(x.val.mref.idSheet, &wb, &sheet) ? wb->sheets[sheet]->name + "!" : "?!";
+      for (int i = 0; x.val.mref.lpmref && i < x.val.mref.lpmref->count; ++i) {
+        const XLREF& a = x.val.mref.lpmref->reftbl[i];
+        out += (i ? "," : "") + Wb_a1(a.rwFirst, a.colFirst);
+        if (a.rwFirst != a.rwLast || a.colFirst != a.colLast) out += ":" + Wb_a1(a.rwLast, a.colLast);
+      }
+      return out;
+    }
+    default: return "<type " + std::to_string(x.xltype) + ">";
+  }
+}
+
+// What a call gives (see describe), or "<code N>" when it fails; the result
+// is given back.
+inline std::string call(int fn, std::vector<XLOPER*> args) {
+  XLOPER r;
+  r.xltype = xltypeNil;
+  int code = Excel4v(fn, &r, static_cast<int>(args.size()), args.data());
+  if (code != xlretSuccess) return "<code " + std::to_string(code) + ">";
+  std::string out = describe(r);
+  Excel4(xlFree, nullptr, 1, &r);
+  return out;
+}
+
 class XlcallTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -95,23 +134,9 @@ class XlcallTest : public ::testing::Test {
 
   IDSHEET modelId() { return Xlc_sheetId(book, 0); }
   IDSHEET dataId() { return Xlc_sheetId(book, 1); }
-  void number(Sheet* sh, const char* a1, double d) {
-    int r, c;
-    ASSERT_TRUE(Wb_parseA1(a1, &r, &c));
-    Wb_setValue(book, sh, r, c, CellValue::makeNumber(d));
-  }
-  void formula(Sheet* sh, const char* a1, const char* f) {
-    int r, c;
-    ASSERT_TRUE(Wb_parseA1(a1, &r, &c));
-    Wb_setFormula(book, sh, r, c, f);
-  }
-  const CellValue& valueAt(Sheet* sh, const char* a1) {
-    int r, c;
-    Wb_parseA1(a1, &r, &c);
-    static const CellValue empty;
-    const Cell* cell = Wb_findCell(sh, r, c);
-    return cell ? cell->value : empty;
-  }
+  void number(Sheet* sh, const char* a1, double d) { Test_put(book, sh, a1, CellValue::makeNumber(d)); }
+  void formula(Sheet* sh, const char* a1, const char* f) { Test_formula(book, sh, a1, f); }
+  const CellValue& valueAt(Sheet* sh, const char* a1) { return Test_valueAt(sh, a1); }
 
   Workbook* addin = nullptr;
   Workbook* book = nullptr;

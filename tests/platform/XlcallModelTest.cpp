@@ -37,21 +37,13 @@ TEST(XlcallModel, ASolveRoundTripOnAfiro) {
   Calc_recalculate(wb);
   {
     Evaluated adj("!solver_adj"), opt("!solver_opt"), typ("!solver_typ");
-    ASSERT_EQ(adj.type(), xltypeRef);
-    ASSERT_EQ(adj.x.val.mref.lpmref->count, 1);
-    const XLREF& vars = adj.x.val.mref.lpmref->reftbl[0];
-    EXPECT_EQ(vars.rwFirst, 4);
-    EXPECT_EQ(vars.colFirst, 5);
-    EXPECT_EQ(vars.colLast, 36);
-    XResult typInt;
-    XLOPER toInt = xlInt(xltypeInt);
-    ASSERT_EQ(Excel4(xlCoerce, &typInt.x, 2, &typ.x, &toInt), xlretSuccess);
-    EXPECT_EQ(typInt.x.val.w, 2);
+    XLOPER toInt = xlInt(xltypeInt), toNum = xlInt(xltypeNum), toMulti = xlInt(xltypeMulti);
+    EXPECT_EQ(describe(adj.x), "Model!F5:AK5");
+    EXPECT_EQ(call(xlCoerce, {&typ.x, &toInt}), "2");
 
     // The objective's coefficients, summed here: the objective at x = 1.
     XRef row8(adj.x.val.mref.idSheet, {xlArea(7, 5, 7, 36)});
     XResult coef;
-    XLOPER toMulti = xlInt(xltypeMulti);
     ASSERT_EQ(Excel4(xlCoerce, &coef.x, 2, &row8.x, &toMulti), xlretSuccess);
     double sum = 0;
     for (int i = 0; i < 32; ++i) sum += coef.x.val.array.lparray[i].val.num;
@@ -62,25 +54,21 @@ TEST(XlcallModel, ASolveRoundTripOnAfiro) {
     XLOPER arr;
     arr.xltype = xltypeMulti;
     arr.val.array = {ones, 1, 32};
-    XResult r;
-    ASSERT_EQ(Excel4(xlcCalculation, &r.x, 1, &manual), xlretSuccess);
-    ASSERT_EQ(Excel4(xlSet, &r.x, 2, &adj.x, &arr), xlretSuccess);
-    EXPECT_DOUBLE_EQ(numberOf(&opt.x), 0);   // manual: not yet recalculated
-    ASSERT_EQ(Excel4(xlcCalculateNow, &r.x, 0), xlretSuccess);
+    call(xlcCalculation, {&manual});
+    ASSERT_EQ(call(xlSet, {&adj.x, &arr}), "TRUE");
+    EXPECT_EQ(call(xlCoerce, {&opt.x, &toNum}), "0");   // manual: not yet recalculated
+    call(xlcCalculateNow, {});
     EXPECT_NEAR(numberOf(&opt.x), sum, 1e-12 * std::max(1.0, std::abs(sum)));
 
-    XResult formula, text;
-    ASSERT_EQ(Excel4(xlfGetFormula, &formula.x, 1, &opt.x), xlretSuccess);
-    EXPECT_EQ(formula.text(), "=SUMPRODUCT(R8C6:R8C37,R5C6:R5C37)");
     XLOPER a1 = xlBool(true);
-    ASSERT_EQ(Excel4(xlfReftext, &text.x, 2, &opt.x, &a1), xlretSuccess);
-    EXPECT_EQ(text.text(), "[afiro.xlsx]Model!$B$2");
+    EXPECT_EQ(call(xlfGetFormula, {&opt.x}), "=SUMPRODUCT(R8C6:R8C37,R5C6:R5C37)");
+    EXPECT_EQ(call(xlfReftext, {&opt.x, &a1}), "[afiro.xlsx]Model!$B$2");
 
     // The objective's precedents include the variable cells.
     XLOPER prec = xlInt(9), one = xlInt(1), all = xlInt(2);
+    call(xlcSelect, {&opt.x});
+    ASSERT_EQ(call(xlcSelectSpecial, {&prec, &one, &all}), "TRUE");
     XResult sel;
-    ASSERT_EQ(Excel4(xlcSelect, &r.x, 1, &opt.x), xlretSuccess);
-    ASSERT_EQ(Excel4(xlcSelectSpecial, &r.x, 3, &prec, &one, &all), xlretSuccess);
     ASSERT_EQ(Excel4(xlfSelection, &sel.x, 0), xlretSuccess);
     bool coversVariables = false;
     for (int i = 0; i < sel.x.val.mref.lpmref->count; ++i) {

@@ -1,6 +1,8 @@
 // Callback interface: result codes, memory of results, coercion, writing
 // values, sheet ids and names, reference texts, the break key, the status
 // bar, screen updating and the calculation mode.
+#include <tuple>
+
 #include "tests/platform/XlcallFixture.h"
 
 TEST_F(XlcallTest, WrongCallsGiveTheirResultCodes) {
@@ -21,28 +23,22 @@ TEST_F(XlcallTest, WrongCallsGiveTheirResultCodes) {
 }
 
 TEST_F(XlcallTest, CoercingTextsAndNumbers) {
-  XResult r;
-  XText abc("abc"), num(" 12.5 "), pct("25%"), yes("true"), twoSigns("--5");
   XLOPER toNum = xlInt(xltypeNum), toStr = xlInt(xltypeStr), toInt = xlInt(xltypeInt), toBool = xlInt(xltypeBool);
-  EXPECT_EQ(Excel4(xlCoerce, &r.x, 2, &abc.x, &toNum), xlretInvXloper);
-  EXPECT_EQ(Excel4(xlCoerce, &r.x, 2, &twoSigns.x, &toNum), xlretInvXloper);
-  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &num.x, &toNum), xlretSuccess);
-  EXPECT_EQ(r.type(), xltypeNum);
-  EXPECT_DOUBLE_EQ(r.x.val.num, 12.5);
-  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &pct.x, &toNum), xlretSuccess);
-  EXPECT_DOUBLE_EQ(r.x.val.num, 0.25);
-  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &yes.x, &toBool), xlretSuccess);
-  EXPECT_EQ(r.x.val.xbool, 1);
-
+  const std::string refused = "<code " + std::to_string(xlretInvXloper) + ">";
+  XText abc("abc"), num(" 12.5 "), pct("25%"), yes("true"), twoSigns("--5");
   XLOPER quarter = xlNum(0.25), big = xlNum(40000), rounded = xlNum(2.6);
-  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &quarter, &toStr), xlretSuccess);
-  ASSERT_EQ(r.type(), xltypeStr);
-  EXPECT_EQ(r.text(), "0.25");
-  Excel4(xlFree, nullptr, 1, &r.x);
-  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &rounded, &toInt), xlretSuccess);
-  EXPECT_EQ(r.type(), xltypeInt);
-  EXPECT_EQ(r.x.val.w, 3);
-  EXPECT_EQ(Excel4(xlCoerce, &r.x, 2, &big, &toInt), xlretInvXloper);   // beyond 16 bits
+  const std::tuple<XLOPER*, XLOPER*, std::string> cases[] = {
+      {&abc.x, &toNum, refused},     {&twoSigns.x, &toNum, refused}, {&num.x, &toNum, "12.5"},
+      {&pct.x, &toNum, "0.25"},      {&yes.x, &toBool, "TRUE"},      {&quarter, &toStr, "0.25"},
+      {&rounded, &toInt, "3"},       {&big, &toInt, refused},        // beyond 16 bits
+  };
+  for (const auto& [value, type, expected] : cases) {
+    EXPECT_EQ(call(xlCoerce, {value, type}), expected) << describe(*value) << " to type " << type->val.w;
+    XResult r;
+    if (Excel4(xlCoerce, &r.x, 2, value, type) == xlretSuccess) {
+      EXPECT_EQ(r.type(), type->val.w);
+    }
+  }
 }
 
 TEST_F(XlcallTest, CoercingAReferenceGivesItsValues) {
@@ -58,11 +54,8 @@ TEST_F(XlcallTest, CoercingAReferenceGivesItsValues) {
   ASSERT_EQ(r.x.val.array.rows, 2);
   ASSERT_EQ(r.x.val.array.columns, 2);
   const XLOPER* e = r.x.val.array.lparray;
-  EXPECT_EQ(e[0].xltype, xltypeNum);
-  EXPECT_EQ(e[1].xltype, xltypeStr);
-  EXPECT_EQ(std::string(e[1].val.str + 1, 1), "x");
-  EXPECT_EQ(e[2].xltype, xltypeNil);
-  EXPECT_EQ(e[3].xltype, xltypeBool);
+  EXPECT_EQ((std::vector<std::string>{describe(e[0]), describe(e[1]), describe(e[2]), describe(e[3])}),
+            (std::vector<std::string>{"1", "x", "<type 256>", "TRUE"}));   // A2 is empty: nil
 
   XResult one;
   XRef a1(modelId(), {xlCell(0, 0)});
@@ -127,68 +120,41 @@ TEST_F(XlcallTest, RowsAboveSixteenBitsSignedStillAddressTheirCells) {
 }
 
 TEST_F(XlcallTest, SheetIdsAndNames) {
-  XResult r;
-  ASSERT_EQ(Excel4(xlSheetId, &r.x, 0), xlretSuccess);   // the active sheet
-  EXPECT_EQ(r.type(), xltypeRef);
-  EXPECT_EQ(r.x.val.mref.idSheet, modelId());
-  EXPECT_EQ(r.x.val.mref.lpmref, nullptr);
   XText full("[corvan.xla]Front"), quoted("'Data Sheet'"), none("Nowhere");
-  ASSERT_EQ(Excel4(xlSheetId, &r.x, 1, &full.x), xlretSuccess);
-  EXPECT_EQ(r.x.val.mref.idSheet, Xlc_sheetId(addin, 0));
-  ASSERT_EQ(Excel4(xlSheetId, &r.x, 1, &quoted.x), xlretSuccess);
-  EXPECT_EQ(r.x.val.mref.idSheet, dataId());
-  EXPECT_EQ(Excel4(xlSheetId, &r.x, 1, &none.x), xlretInvXloper);
+  EXPECT_EQ(call(xlSheetId, {}), "Model!");   // the active sheet, no areas
+  EXPECT_EQ(call(xlSheetId, {&full.x}), "Front!");
+  EXPECT_EQ(call(xlSheetId, {&quoted.x}), "Data Sheet!");
+  EXPECT_EQ(call(xlSheetId, {&none.x}), "<code " + std::to_string(xlretInvXloper) + ">");
   EXPECT_NE(modelId(), dataId());
-  EXPECT_EQ(modelId(), modelId());
 
   XLOPER local = xlSRef(0, 0);
-  ASSERT_EQ(Excel4(xlSheetNm, &r.x, 1, &local), xlretSuccess);
-  EXPECT_EQ(r.text(), "[CORVAN.XLA]Front");   // the calling macro's sheet
-  Excel4(xlFree, nullptr, 1, &r.x);
   XRef onData(dataId(), {xlCell(1, 1)});
-  ASSERT_EQ(Excel4(xlSheetNm, &r.x, 1, &onData.x), xlretSuccess);
-  EXPECT_EQ(r.text(), "[Model Book.xlsx]Data Sheet");
-  Excel4(xlFree, nullptr, 1, &r.x);
-
-  IDSHEET gone = Xlc_sheetId(addin, 0);
+  EXPECT_EQ(call(xlSheetNm, {&local}), "[CORVAN.XLA]Front");   // the calling macro's sheet
+  EXPECT_EQ(call(xlSheetNm, {&onData.x}), "[Model Book.xlsx]Data Sheet");
+  XRef closed(Xlc_sheetId(addin, 0), {xlCell(0, 0)});
   Wb_closeWorkbook(addin);
-  XRef closed(gone, {xlCell(0, 0)});
-  EXPECT_EQ(Excel4(xlSheetNm, &r.x, 1, &closed.x), xlretInvXloper);   // its book was closed
+  EXPECT_EQ(call(xlSheetNm, {&closed.x}), "<code " + std::to_string(xlretInvXloper) + ">");   // its book was closed
 }
 
 TEST_F(XlcallTest, ReftextOfACellOnAnotherSheetInBothStyles) {
   XRef b3(dataId(), {xlCell(2, 1)});
   XLOPER a1 = xlBool(true), r1c1 = xlBool(false);
-  XResult r;
-  ASSERT_EQ(Excel4(xlfReftext, &r.x, 2, &b3.x, &a1), xlretSuccess);
-  EXPECT_EQ(r.text(), "'[Model Book.xlsx]Data Sheet'!$B$3");
-  Excel4(xlFree, nullptr, 1, &r.x);
-  ASSERT_EQ(Excel4(xlfReftext, &r.x, 2, &b3.x, &r1c1), xlretSuccess);
-  EXPECT_EQ(r.text(), "'[Model Book.xlsx]Data Sheet'!R3C2");
-  Excel4(xlFree, nullptr, 1, &r.x);
-
+  EXPECT_EQ(call(xlfReftext, {&b3.x, &a1}), "'[Model Book.xlsx]Data Sheet'!$B$3");
+  EXPECT_EQ(call(xlfReftext, {&b3.x, &r1c1}), "'[Model Book.xlsx]Data Sheet'!R3C2");
   Workbook* plain = Wb_newWorkbook("afiro.xlsx");
   Wb_addSheet(plain, "Model");
   XRef range(Xlc_sheetId(plain, 0), {xlArea(4, 5, 4, 27), xlCell(0, 0)});
-  ASSERT_EQ(Excel4(xlfReftext, &r.x, 2, &range.x, &a1), xlretSuccess);
-  EXPECT_EQ(r.text(), "[afiro.xlsx]Model!$F$5:$AB$5,[afiro.xlsx]Model!$A$1");
-  Excel4(xlFree, nullptr, 1, &r.x);
-  ASSERT_EQ(Excel4(xlfReftext, &r.x, 1, &range.x), xlretSuccess);   // R1C1 unless asked for A1
-  EXPECT_EQ(r.text(), "[afiro.xlsx]Model!R5C6:R5C28,[afiro.xlsx]Model!R1C1");
+  EXPECT_EQ(call(xlfReftext, {&range.x, &a1}), "[afiro.xlsx]Model!$F$5:$AB$5,[afiro.xlsx]Model!$A$1");
+  EXPECT_EQ(call(xlfReftext, {&range.x}), "[afiro.xlsx]Model!R5C6:R5C28,[afiro.xlsx]Model!R1C1");   // R1C1 unless asked for A1
 }
 
 TEST_F(XlcallTest, BreakKeyIsReadAndClearedOnRequest) {
-  XResult r;
   XLOPER clear = xlBool(false);
-  ASSERT_EQ(Excel4(xlAbort, &r.x, 0), xlretSuccess);
-  EXPECT_EQ(r.x.val.xbool, 0);
+  EXPECT_EQ(call(xlAbort, {}), "FALSE");
   Xlc_pressBreak();
-  ASSERT_EQ(Excel4(xlAbort, &r.x, 0), xlretSuccess);
-  EXPECT_EQ(r.x.val.xbool, 1);
-  ASSERT_EQ(Excel4(xlAbort, &r.x, 1, &clear), xlretSuccess);   // still pending until cleared
-  EXPECT_EQ(r.x.val.xbool, 1);
-  ASSERT_EQ(Excel4(xlAbort, &r.x, 0), xlretSuccess);
-  EXPECT_EQ(r.x.val.xbool, 0);
+  EXPECT_EQ(call(xlAbort, {}), "TRUE");
+  EXPECT_EQ(call(xlAbort, {&clear}), "TRUE");   // still pending until cleared
+  EXPECT_EQ(call(xlAbort, {}), "FALSE");
 }
 
 TEST_F(XlcallTest, MessageKeepsTheStatusTextAndItsHistory) {
@@ -206,61 +172,35 @@ TEST_F(XlcallTest, MessageKeepsTheStatusTextAndItsHistory) {
 }
 
 TEST_F(XlcallTest, EchoAndCalculationModeAreAnsweredBack) {
-  XResult r;
   XLOPER off = xlBool(false), forty = xlNum(40), fourteen = xlNum(14), manual = xlNum(3), bad = xlNum(4);
-  ASSERT_EQ(Excel4(xlcEcho, &r.x, 1, &off), xlretSuccess);
-  ASSERT_EQ(Excel4(xlfGetWorkspace, &r.x, 1, &forty), xlretSuccess);
-  EXPECT_EQ(r.type(), xltypeBool);
-  EXPECT_EQ(r.x.val.xbool, 0);
-  ASSERT_EQ(Excel4(xlcEcho, &r.x, 0), xlretSuccess);   // toggles back on
+  call(xlcEcho, {&off});
+  EXPECT_EQ(call(xlfGetWorkspace, {&forty}), "FALSE");
+  call(xlcEcho, {});   // toggles back on
   EXPECT_TRUE(Wb_app().screenUpdating);
-
-  ASSERT_EQ(Excel4(xlfGetDocument, &r.x, 1, &fourteen), xlretSuccess);
-  EXPECT_DOUBLE_EQ(r.x.val.num, 1);
-  ASSERT_EQ(Excel4(xlcCalculation, &r.x, 1, &manual), xlretSuccess);
-  ASSERT_EQ(Excel4(xlfGetDocument, &r.x, 1, &fourteen), xlretSuccess);
-  EXPECT_DOUBLE_EQ(r.x.val.num, 3);
-  EXPECT_EQ(Excel4(xlcCalculation, &r.x, 1, &bad), xlretFailed);
+  EXPECT_EQ(call(xlfGetDocument, {&fourteen}), "1");
+  call(xlcCalculation, {&manual});
+  EXPECT_EQ(call(xlfGetDocument, {&fourteen}), "3");
+  EXPECT_EQ(call(xlcCalculation, {&bad}), "<code " + std::to_string(xlretFailed) + ">");
   EXPECT_EQ(Wb_app().calcMode, CalcMode::Manual);
 }
 
-TEST_F(XlcallTest, ValueAndIsblank) {
-  XResult r;
-  XText five("5"), word("five");
-  ASSERT_EQ(Excel4(xlfValue, &r.x, 1, &five.x), xlretSuccess);
-  EXPECT_DOUBLE_EQ(r.x.val.num, 5);
-  ASSERT_EQ(Excel4(xlfValue, &r.x, 1, &word.x), xlretSuccess);
-  EXPECT_EQ(r.type(), xltypeErr);
-  EXPECT_EQ(r.x.val.err, xlerrValue);
-
+TEST_F(XlcallTest, ValueIsblankAndCellQueries) {
   number(model, "A1", 0);
-  XRef a1(modelId(), {xlCell(0, 0)}), a2(modelId(), {xlCell(1, 0)});
-  ASSERT_EQ(Excel4(xlfIsblank, &r.x, 1, &a1.x), xlretSuccess);
-  EXPECT_EQ(r.x.val.xbool, 0);
-  ASSERT_EQ(Excel4(xlfIsblank, &r.x, 1, &a2.x), xlretSuccess);
-  EXPECT_EQ(r.x.val.xbool, 1);
-  XLOPER missing = xlMissing();
-  ASSERT_EQ(Excel4(xlfIsblank, &r.x, 1, &missing), xlretSuccess);
-  EXPECT_EQ(r.x.val.xbool, 1);
-}
-
-TEST_F(XlcallTest, CellFormatAndFormulaQueries) {
   Wb_cellAt(book, model, 0, 0)->numberFormat = "0.00%";
-  XRef a1(modelId(), {xlCell(0, 0)}), b1(modelId(), {xlCell(0, 1)}), d5(modelId(), {xlCell(4, 3)});
-  XLOPER seven = xlNum(7);
-  XResult r;
-  ASSERT_EQ(Excel4(xlfGetCell, &r.x, 2, &seven, &a1.x), xlretSuccess);
-  EXPECT_EQ(r.text(), "0.00%");
-  Excel4(xlFree, nullptr, 1, &r.x);
-  ASSERT_EQ(Excel4(xlfGetCell, &r.x, 2, &seven, &b1.x), xlretSuccess);
-  EXPECT_EQ(r.text(), "General");
-  Excel4(xlFree, nullptr, 1, &r.x);
-
   formula(model, "D5", "=SUMPRODUCT($A$1:$C$1,A2:C2)+'Data Sheet'!B$3*LOG10(D5)&\"A1\"");
-  ASSERT_EQ(Excel4(xlfGetFormula, &r.x, 1, &d5.x), xlretSuccess);
-  EXPECT_EQ(r.text(), "=SUMPRODUCT(R1C1:R1C3,R[-3]C[-3]:R[-3]C[-1])+'Data Sheet'!R3C[-2]*LOG10(RC)&\"A1\"");
-  Excel4(xlFree, nullptr, 1, &r.x);
+  XText five("5"), word("five");
+  XRef a1(modelId(), {xlCell(0, 0)}), a2(modelId(), {xlCell(1, 0)}), b1(modelId(), {xlCell(0, 1)}),
+      d5(modelId(), {xlCell(4, 3)});
+  XLOPER missing = xlMissing(), seven = xlNum(7);
+  EXPECT_EQ(call(xlfValue, {&five.x}), "5");
+  EXPECT_EQ(call(xlfValue, {&word.x}), "#" + std::to_string(xlerrValue));
+  EXPECT_EQ(call(xlfIsblank, {&a1.x}), "FALSE");
+  EXPECT_EQ(call(xlfIsblank, {&a2.x}), "TRUE");
+  EXPECT_EQ(call(xlfIsblank, {&missing}), "TRUE");
+  EXPECT_EQ(call(xlfGetCell, {&seven, &a1.x}), "0.00%");
+  EXPECT_EQ(call(xlfGetCell, {&seven, &b1.x}), "General");
+  EXPECT_EQ(call(xlfGetFormula, {&d5.x}),
+            "=SUMPRODUCT(R1C1:R1C3,R[-3]C[-3]:R[-3]C[-1])+'Data Sheet'!R3C[-2]*LOG10(RC)&\"A1\"");
   number(model, "B1", 1.5);
-  ASSERT_EQ(Excel4(xlfGetFormula, &r.x, 1, &b1.x), xlretSuccess);
-  EXPECT_EQ(r.text(), "1.5");
+  EXPECT_EQ(call(xlfGetFormula, {&b1.x}), "1.5");
 }
