@@ -1,6 +1,7 @@
 // The LP/quadratic engine's private record and its numeric core: the record
 // with its 1-based arrays, the power-of-two scaling and the dense bounded
-// simplex (cold start, dual warm start, re-solve with a new objective).
+// simplex (cold start, dual warm start, re-solve with a new objective),
+// and the master problem of the quadratic path.
 //
 // Everything here works without the host: tolerances and the progress report
 // arrive through LpSettings, so the engine operations can wire the host's
@@ -40,6 +41,24 @@ struct LpScaling {
 };
 
 struct LpRecord;
+
+// The quadratic path's state. The captured terms, when the host could
+// deliver them: n+2 rows of n+1, row 0 the constant (element 0) and the
+// linear coefficients, rows 1..n the symmetric matrix Q of x'Qx; empty
+// otherwise. The point set of the simplicial decomposition: row 0 the
+// current combination with its predicted objective in element 0, rows 1..k
+// the stored points with their weights in element 0, row n+3 scratch for a
+// midpoint; values[i][i] the objective at point i and values[i][j] at the
+// midpoint of points i and j. The rest is work space sized once.
+struct LpQuadratic {
+  LpMatrix terms;
+  LpMatrix points;   // n+4 rows of n+1
+  LpMatrix values;   // n+4 rows of n+4
+  int count = 0;
+  std::vector<double> weights, previous;  // the master's new and old weights
+  std::vector<double> factor;             // the master's system, (n+2)^2
+  std::vector<double> hostPoint, gradient, lastIterate;  // n+1 each
+};
 
 // Presolve data: which variables are binary, the order exported to the
 // problem, per-solve status of binaries and rows and the rows' activity
@@ -137,6 +156,7 @@ struct LpRecord {
   double reducedCostTolerance = 1e-5;
 
   LpScaling scaling;
+  LpQuadratic quadratic;
   LpPresolve presolve;
   std::int32_t rngState = 0;  // uniform generator; at or below 0 it restarts
 
@@ -243,6 +263,21 @@ void Lp_unpack(LpRecord& lp);
 // Scratch point and the progress report; nonzero ends the solve.
 int Lp_report(LpRecord& lp, const LpSettings& settings, double infeasibility);
 void Lp_readTolerances(LpRecord& lp, const LpSettings& settings);
+
+// ---- quadratic master (Lp_QuadMaster.cpp) ----
+
+// In-place LDL' factorisation of the symmetric k x k matrix a (row stride
+// `stride`): false when a pivot falls below 1e-15. Then the solve of
+// L D L' y = b in place of b.
+bool Lp_ldlFactor(double* a, int k, int stride);
+void Lp_ldlSolve(const double* a, int k, int stride, double* b);
+// Sizes the point set for n variables; false when memory runs out.
+bool Lp_allocPointSet(LpQuadratic& q, int n);
+// New weights of the stored points from the objective values at them and
+// at their midpoints, dropping points whose weight would turn negative or
+// is 0; then the combination and its predicted value in row 0. 0, 2 when
+// the system is singular, 11 when memory runs out.
+int Lp_pointMaster(LpQuadratic& q, int n, bool maximise);
 
 // ---- presolve (Lp_Presolve.cpp) ----
 

@@ -41,8 +41,16 @@ struct LpHost {
   // The rows with variable j (0-based) set to xj, the other variables as
   // the host last had them; nonzero evaluated.
   int (*evalOneChanged)(void* user, double* rows, int j, double xj) = nullptr;
+  // The same with variables j and k changed.
+  int (*evalTwoChanged)(void* user, double* rows, int j, double xj, int k, double xk) = nullptr;
   // Linear coefficients through `store`; 1 when every row was delivered.
   int (*extractLinear)(void* user, void* record, LpStoreFn store, void* extra) = nullptr;
+  // Quadratic objective terms through `store`; 1 when they were delivered.
+  // Null: the host cannot deliver them.
+  int (*extractQuadratic)(void* user, void* record, LpStoreFn store, void* extra) = nullptr;
+  // Objective value and its gradient (n values) at x; nonzero when the host
+  // computed them. Null: the host has no such service.
+  int (*objectiveGradient)(void* user, double* value, double* gradient, const double* x) = nullptr;
   // Progress callback: ProgressFlags, a count and a value; a StopCode.
   int (*progress)(void* user, unsigned flags, int count, double value) = nullptr;
   // Report rows for the front end: a report set, a code, the solution
@@ -109,6 +117,34 @@ int Lp_iterationReport(void* context, const LpRecord& lp, int iteration, double 
                        double infeasibility);
 // Tolerances read from the host and the iteration report.
 LpSettings Lp_settingsFromHost(LpRun& run);
+// Poll: a query-only call; when it asks to stop, the scratch point is shown
+// (pause, evaluation, resume) and the resume call's answer is the status.
+int Lp_poll(LpRun& run);
+
+// ---- quadratic path (Lp_QuadraticModel.cpp, Lp_Quadratic.cpp) ----
+
+// Setup for a quadratic objective: the point set, and the objective's terms
+// from the host (symmetrised; dropped when the host cannot deliver them).
+// 0, or 11 when memory runs out.
+int Lp_captureQuadratic(LpRun& run);
+// Objective value f and gradient g[1..n] at x[1..n], all unscaled: from the
+// captured terms, else the host's gradient service, else finite
+// differences. 0, or a status: 9 an evaluation failed, 21 differences are
+// not allowed, or a stop of the progress callback.
+int Lp_objectiveGradient(LpRun& run, const double* x, double& f, double* g);
+// The objective alone at x[1..n] (unscaled), by evaluating the model.
+bool Lp_objectiveAt(LpRun& run, const double* x, double& f);
+// Minimises (or maximises) the quadratic objective over the linear rows,
+// boxing infinite bounds while the linear subproblems need it; the
+// solution in x, its objective in the tableau's minimising orientation.
+int Lp_solveQuadratic(LpRun& run, double& objective);
+// The same without the box.
+int Lp_quadraticCore(LpRun& run, double& objective);
+// The quadratic solve of Lp_engineSolve: the path, the objective in row 0's
+// element 0 (scaled, minimising orientation) and, once per run, the check
+// that every model row at the solution agrees with its captured
+// coefficients (7 when one does not).
+int Lp_solveQuadraticModel(LpRun& run);
 
 // ---- presolve (only its empty path is in this build) ----
 

@@ -50,6 +50,15 @@ LpHost Lp_libraryHost(LibraryContext* context) {
   h.evalOneChanged = [](void* u, double* rows, int j, double xj) {
     return Host_evalOneChanged(Lp_context(u), rows, j, xj);
   };
+  h.evalTwoChanged = [](void* u, double* rows, int j, double xj, int k, double xk) {
+    return Host_evalTwoChanged(Lp_context(u), rows, j, xj, k, xk);
+  };
+  h.extractQuadratic = [](void* u, void* record, LpStoreFn store, void* extra) {
+    return Host_extractQuadraticTerms(Lp_context(u), record, store, extra);
+  };
+  h.objectiveGradient = [](void* u, double* value, double* gradient, const double* x) {
+    return Host_evalObjectiveGradient(Lp_context(u), value, gradient, x);
+  };
   h.extractLinear = [](void* u, void* record, LpStoreFn store, void* extra) {
     return Host_extractLinearTerms(Lp_context(u), record, store, extra);
   };

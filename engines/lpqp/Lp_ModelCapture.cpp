@@ -146,6 +146,17 @@ int Lp_storeCoefProgress(LibraryContext*, void* record, int row, int column, dou
 }
 
 int Lp_storeCoef(LibraryContext*, void*, int row, int column, double value, void* extra) {
-  if (!extra || (row == -2 && column == -2)) return 0;
+  if (!extra) return 0;
+  if (row == -2 && column == -2) {  // the interpreter delivers every term anew
+    auto& terms = static_cast<LpMatrix*>(extra)->a;
+    std::fill(terms.begin(), terms.end(), 0.0);
+    return 0;
+  }
+  if (row == -1 && column == -1) {  // the objective's constant
+    auto* a = static_cast<LpMatrix*>(extra);
+    if (a->a.empty()) return 0;
+    a->row(0)[0] = value;
+    return 1;
+  }
   return Lp_store(extra, row, column, value) ? 1 : 0;
 }

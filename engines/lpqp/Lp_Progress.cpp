@@ -36,6 +36,13 @@ int Lp_mapAnswer(int answer) {
 
 int Lp_queryStop(LpRun& run) { return Lp_mapAnswer(Lp_progress(run, ProgressQuery, 0, 0.0)); }
 
+int Lp_poll(LpRun& run) {
+  if (Lp_progress(run, ProgressQuery, 0, 0.0) == 0) return 0;
+  Lp_progress(run, ProgressPause, 0, 0.0);
+  Lp_showPoint(run);
+  return Lp_mapAnswer(Lp_progress(run, ProgressResume, 0, 0.0));
+}
+
 int Lp_iterationReport(void* context, const LpRecord& lp, int iteration, double objective,
                        double infeasibility) {
   LpRun& run = *static_cast<LpRun*>(context);

@@ -79,6 +79,8 @@ int Lp_captureAndScale(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
   Lp_setRowTypes(lp);
   if (const int status = Lp_captureModel(run)) return status;
+  if (lp.objKind == 2)
+    if (const int status = Lp_captureQuadratic(run)) return status;
   if (Lp_query(run, QueryIntegers) != 0 && Lp_query(run, QueryRelaxIntegers) == 0 &&
       lp.feasibilityMode == 0 && problem->integerFlags)
     Lp_roundIntegerBounds(lp, problem->integerFlags);

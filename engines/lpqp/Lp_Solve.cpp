@@ -35,13 +35,15 @@ bool Lp_rowAgrees(const LpRecord& lp, int i, double f, const std::vector<int>& s
   return std::fabs(std::fabs(f - lp.rhs[i]) - s) <= tolerance;
 }
 
-// One solve of a linear model from the pristine tableau or the node's
-// snapshot; x and the bounds are in the scaled space.
+// One solve from the pristine tableau or the node's snapshot (a quadratic
+// objective takes the quadratic path); x and the bounds are in the scaled
+// space.
 int Lp_solveScaled(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
   Lp_restoreWorking(lp);
   if (!Lp_presolve(run)) return StatusInfeasible;
-  if (lp.objKind != 1) return StatusBadModel;  // the quadratic path is not in this build
+  if (lp.objKind == 2) return Lp_solveQuadraticModel(run);
+  if (lp.objKind != 1) return StatusBadModel;
   int status = Lp_solveLinear(run, problem);
   if (status == StatusSolved && !run.checked && !lp.cutPassDone) {
     run.checked = true;

@@ -1,0 +1,110 @@
+// The quadratic objective as the LP/quadratic engine sees it: its terms
+// captured from the host at setup, and its value and gradient at a point,
+// from those terms when they were captured, else from the host's gradient
+// service, else by finite differences over model evaluations.
+#include <cmath>
+
+#include "engines/lpqp/Lp_EngineOps.h"
+#include "entry/Host_Queries.h"
+
+namespace {
+
+constexpr unsigned Lp_centralDifferences = OptFlagDrv;    // 0x2
+constexpr unsigned Lp_analyticDerivatives = OptFlagDrf1;  // 0x30
+
+// Off-diagonal pairs that differ take their mean: x'Qx is unchanged and the
+// gradient c + 2Qx holds.
+void Lp_symmetrise(LpMatrix& t, int n) {
+  for (int i = 1; i <= n; ++i)
+    for (int j = i + 1; j <= n; ++j) {
+      double& a = t.row(i)[j];
+      double& b = t.row(j)[i];
+      if (a != b) a = b = (a + b) / 2;
+    }
+}
+
+// c0 + c.x + x'Qx and c + 2Qx from the captured terms.
+void Lp_termsAt(const LpMatrix& t, int n, const double* x, double& f, double* g) {
+  const double* c = t.row(0);
+  f = c[0];
+  for (int j = 1; j <= n; ++j) {
+    const double* qj = t.row(j);
+    double qx = 0;
+    for (int i = 1; i <= n; ++i) qx += qj[i] * x[i];
+    f += (c[j] + qx) * x[j];
+    g[j] = c[j] + 2 * qx;
+  }
+}
+
+// The objective with variable j at xj, the host's cells otherwise as last
+// given except variable `restore` (0: none), which goes back to x.
+bool Lp_changedObjective(LpRun& run, int restore, const double* x, int j, double xj, double& f) {
+  double* rows = run.hostRows.data();
+  const LpHost& h = run.host;
+  int ok;
+  if (restore == 0) {
+    ok = h.evalOneChanged(h.user, rows + 1, j - 1, xj);
+  } else if (h.evalTwoChanged) {
+    ok = h.evalTwoChanged(h.user, rows + 1, restore - 1, x[restore], j - 1, xj);
+  } else {
+    ok = h.evalOneChanged(h.user, rows + 1, restore - 1, x[restore]) &&
+         h.evalOneChanged(h.user, rows + 1, j - 1, xj);
+  }
+  f = rows[run.lp.modelRows + 1];
+  return ok != 0;
+}
+
+int Lp_differenceGradient(LpRun& run, const double* x, double& f, double* g) {
+  LpRecord& lp = run.lp;
+  const unsigned flags = lp.optionFlags[0];
+  if (run.host.queryModel(run.host.user, QueryClassCode) != 0 &&
+      (flags & Lp_analyticDerivatives) != Lp_analyticDerivatives)
+    return StatusNoCoefficients;
+  const bool central = (flags & Lp_centralDifferences) != 0;
+  if (!Lp_objectiveAt(run, x, f)) return StatusEvalError;
+  for (int j = 1, restore = 0; j <= lp.n; restore = j++) {
+    const double h = central ? std::fabs(x[j]) + 1 : (std::fabs(x[j]) + 1) * 1e-8;
+    double up, down = f;
+    if (!Lp_changedObjective(run, restore, x, j, x[j] + h, up)) return StatusEvalError;
+    if (central && !Lp_changedObjective(run, 0, x, j, x[j] - h, down)) return StatusEvalError;
+    g[j] = central ? (up - down) / (2 * h) : (up - f) / h;
+    if (const int status = Lp_poll(run)) return status;
+  }
+  return Lp_queryStop(run);
+}
+
+}  // namespace
+
+int Lp_captureQuadratic(LpRun& run) {
+  LpRecord& lp = run.lp;
+  LpQuadratic& q = lp.quadratic;
+  if (!Lp_allocPointSet(q, lp.n)) return StatusOutOfMemory;
+  if (!run.host.extractQuadratic) return 0;
+  q.terms.rows = lp.n + 2;
+  q.terms.cols = lp.n + 1;
+  q.terms.a.assign(static_cast<std::size_t>(q.terms.rows) * q.terms.cols, 0.0);
+  if (!run.host.extractQuadratic(run.host.user, &run, Lp_storeCoef, &q.terms)) {
+    q.terms = LpMatrix{};
+    return 0;
+  }
+  Lp_symmetrise(q.terms, lp.n);
+  return 0;
+}
+
+bool Lp_objectiveAt(LpRun& run, const double* x, double& f) {
+  double* rows = run.hostRows.data();
+  if (!run.host.evalProblem(run.host.user, rows + 1, x + 1)) return false;
+  f = rows[run.lp.modelRows + 1];
+  return true;
+}
+
+int Lp_objectiveGradient(LpRun& run, const double* x, double& f, double* g) {
+  LpRecord& lp = run.lp;
+  if (!lp.quadratic.terms.a.empty()) {
+    Lp_termsAt(lp.quadratic.terms, lp.n, x, f, g);
+    return 0;
+  }
+  if (run.host.objectiveGradient && run.host.objectiveGradient(run.host.user, &f, g + 1, x + 1))
+    return Lp_poll(run);
+  return Lp_differenceGradient(run, x, f, g);
+}
