@@ -1,7 +1,8 @@
 // The reports the LP/quadratic engine hands the host at the end of a run
-// (a solved linear model's sensitivity, the marks of a failed linearity
-// test, or the plain solution summary), and the reduced costs and dual
-// values that a driver asks for after each solve.
+// (a solved linear model's sensitivity, a quadratic model's multipliers,
+// the marks of a failed linearity test, or the plain solution summary),
+// and the reduced costs and dual values that a driver asks for after each
+// solve.
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -157,6 +158,44 @@ void Lp_linearityReports(LpRun& run, LpReportArrays& a) {
   Lp_send(run, 6, 0, a);
 }
 
+int Lp_pollRun(void* run) { return Lp_poll(*static_cast<LpRun*>(run)); }
+
+// The solution back into the model's cells after a gradient that may have
+// been taken by differences moved them (through Excel, as the final
+// evaluation of the run).
+void Lp_leaveSolution(LpRun& run) {
+  run.host.progress(run.host.user, ProgressPause, 0, 0.0);
+  std::copy(run.lp.x.begin(), run.lp.x.end(), run.hostX.begin());
+  Lp_evaluate(run, run.hostRows.data());
+  run.host.progress(run.host.user, ProgressResume, 0, 0.0);
+}
+
+// A solved quadratic model: multipliers of the active rows and reduced
+// gradients at the solution; no report when the gradient is not had.
+void Lp_quadraticReports(LpRun& run, LpReportArrays& a) {
+  LpRecord& lp = run.lp;
+  std::vector<double> g(static_cast<std::size_t>(lp.n) + 1, 0.0);
+  double f = 0;
+  const bool cellsMayMove = lp.quadratic.terms.a.empty();
+  const int status = Lp_objectiveGradient(run, lp.x.data(), f, g.data());
+  if (cellsMayMove) Lp_leaveSolution(run);
+  if (status != 0) return;
+  const LpCaptured c = Lp_captured(lp);
+  LpQuadraticPoint p;
+  p.n = lp.n;
+  p.m = lp.modelRows;
+  p.rows = &c.rows;
+  p.x = lp.x.data(), p.lower = lp.lower.data(), p.upper = lp.upper.data(), p.g = g.data();
+  p.rowValue = a.rowValues.data(), p.rowLower = a.rowLower.data(), p.rowUpper = a.rowUpper.data();
+  p.precision = lp.precision;
+  p.poll = Lp_pollRun;
+  p.pollContext = &run;
+  std::vector<double> multipliers;
+  Lp_quadraticDuals(p, multipliers, a.perVariable);
+  std::copy(multipliers.begin(), multipliers.end(), a.perRow.begin());
+  Lp_send(run, 2, 1, a);
+}
+
 }  // namespace
 
 void Lp_publishDuals(const LpRun& run, int status, EngineProblem* problem) {
@@ -181,7 +220,7 @@ void Lp_writeReports(LpRun& run, const EngineProblem* problem) {
     LpReportArrays a = Lp_reportArrays(run);
     const bool reports = status == StatusSolved && (problem->flags & ProblemReports) != 0;
     if (reports && run.lp.objKind == 1) return Lp_linearReports(run, a);
-    if (reports && run.lp.objKind == 2) return Lp_send(run, 2, 1, a);
+    if (reports && run.lp.objKind == 2) return Lp_quadraticReports(run, a);
     if (status == StatusNotLinear) return Lp_linearityReports(run, a);
     const auto [set, code] = Lp_statusReportSet(run, status);
     Lp_send(run, set, code, a);

@@ -1,9 +1,11 @@
 // Multipliers and reduced gradients of quadratic solutions worked by hand:
 // min (x - 2)^2 + (y - 2)^2 under x + y <= 2 and variations (a bound that
-// holds x, redundant active rows, no active row, a stopped decomposition).
+// holds x, redundant active rows, no active row, a stopped decomposition),
+// and the report the engine hands back for a solved quadratic model.
 #include <gtest/gtest.h>
 
 #include "engines/lpqp/Lp_Engine.h"
+#include "tests/engines/LpQuadraticHost.h"
 
 namespace {
 
@@ -101,5 +103,40 @@ TEST(LpReportQuadratic, InteriorSolutionAndStoppedDecomposition) {
     Lp_quadraticDuals(p, lambda, reduced);
     expectAll(lambda, {0, 0}, "multipliers");
     expectAll(reduced, {0, -2, -2}, "reduced gradients");
+  }
+}
+
+TEST(LpReportQuadratic, SolvedModelHandsBackItsMultipliers) {
+  // The same model through the engine, its gradient from the captured
+  // terms and, without them, by differences (after which the solution is
+  // put back into the model).
+  for (bool delivered : {true, false}) {
+    LpQuadFake m;
+    m.n = 2;
+    m.x0 = {0, 0};
+    m.lower = {0, 0};
+    m.upper = {inf, inf};
+    m.rows = {LpFakeRow{{{0, 1}, {1, 1}}, 0, -inf, 2}};
+    m.q = {1, 0, 0, 1};
+    m.c = {-4, -4};
+    m.c0 = 8;
+    m.termsDelivered = delivered;
+    EngineProblem problem{};
+    problem.flags = ProblemReports;
+    ASSERT_EQ(Lp_engineSetupWith(&problem, LpQuad_host(m)), 1);
+    EXPECT_EQ(Lp_engineSolve(&problem), 1);
+    EXPECT_EQ(problem.status, 0);
+    Lp_engineFinish(&problem);
+    ASSERT_EQ(m.reports.size(), 1u);
+    const LpFakeReport& rep = m.reports[0];
+    EXPECT_EQ(rep.set, 2);
+    EXPECT_EQ(rep.code, 1);
+    EXPECT_FALSE(rep.sensitivity);
+    for (int j = 0; j < 2; ++j) {
+      EXPECT_NEAR(rep.values[j], 1, 1e-6) << delivered;
+      EXPECT_NEAR(m.cells[j], rep.values[j], 1e-12) << delivered;
+      EXPECT_NEAR(rep.perVariable[j], 0, 1e-5) << delivered;
+    }
+    EXPECT_NEAR(rep.perRow[0], -2, 1e-5) << delivered;
   }
 }
