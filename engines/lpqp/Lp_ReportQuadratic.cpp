@@ -1,9 +1,9 @@
 // Lagrange multipliers and reduced gradients of a quadratic model's
 // solution: the multipliers of the rows active at the solution are the
 // least-squares solution of A_F' lambda = g_F over the variables free of
-// their bounds (the normal equations A_F A_F' lambda = A_F g_F when they are
-// well posed), found through a singular value decomposition of A_F' by
-// one-sided Jacobi rotations, tiny singular values dropped.
+// their bounds: the normal equations A_F A_F' lambda = A_F g_F by LDL' when
+// they are well posed, else a singular value decomposition of A_F' by
+// one-sided Jacobi rotations with tiny singular values dropped.
 #include <algorithm>
 #include <cmath>
 
@@ -89,6 +89,27 @@ bool Lp_leastSquares(std::vector<double> m, int rows, int cols, const std::vecto
   return true;
 }
 
+// The normal equations (M'M) lambda = M'b by LDL', when there are no more
+// unknowns than equations and the factorisation holds.
+bool Lp_normalEquations(std::vector<double>& m, int rows, int cols, const std::vector<double>& b,
+                        std::vector<double>& lambda) {
+  if (cols > rows) return false;
+  std::vector<double> normal(static_cast<std::size_t>(cols) * cols, 0.0);
+  lambda.assign(cols, 0.0);
+  for (int i = 0; i < cols; ++i) {
+    const double* mi = Lp_column(m, i, rows);
+    for (int j = 0; j < cols; ++j) {
+      const double* mj = Lp_column(m, j, rows);
+      for (int k = 0; k < rows; ++k)
+        normal[static_cast<std::size_t>(i) * cols + j] += mi[k] * mj[k];
+    }
+    for (int k = 0; k < rows; ++k) lambda[i] += mi[k] * b[k];
+  }
+  if (!Lp_ldlFactor(normal.data(), cols, cols)) return false;
+  Lp_ldlSolve(normal.data(), cols, cols, lambda.data());
+  return true;
+}
+
 }  // namespace
 
 void Lp_quadraticDuals(const LpQuadraticPoint& p, std::vector<double>& multipliers,
@@ -108,7 +129,8 @@ void Lp_quadraticDuals(const LpQuadraticPoint& p, std::vector<double>& multiplie
         m[static_cast<std::size_t>(c) * rows + k] = p.rows->row(active[c])[freeVars[k]];
     for (int k = 0; k < rows; ++k) b[k] = p.g[freeVars[k]];
     std::vector<double> lambda;
-    if (Lp_leastSquares(m, rows, cols, b, p, lambda))
+    if (Lp_normalEquations(m, rows, cols, b, lambda) ||
+        Lp_leastSquares(m, rows, cols, b, p, lambda))
       for (int c = 0; c < cols; ++c) multipliers[active[c]] = lambda[c];
   }
   for (int j = 1; j <= p.n; ++j) {

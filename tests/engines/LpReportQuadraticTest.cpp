@@ -87,6 +87,16 @@ TEST(LpReportQuadratic, MoreActiveRowsThanFreeVariables) {
   expectAll(reduced, {0, 0, 0}, "reduced gradients");
 }
 
+TEST(LpReportQuadratic, DependentActiveRows) {
+  // x + y <= 2 and 2x + 2y <= 4: the normal equations are singular; the
+  // least-norm multipliers with lambda1 + 2 lambda2 = -2 are (-0.4, -0.8).
+  const SmallQp q = smallQp(1, 1, {{1, 1}, {2, 2}}, {-inf, -inf}, {2, 4});
+  std::vector<double> lambda, reduced;
+  Lp_quadraticDuals(q.point(), lambda, reduced);
+  expectAll(lambda, {0, -0.4, -0.8}, "multipliers");
+  expectAll(reduced, {0, 0, 0}, "reduced gradients");
+}
+
 TEST(LpReportQuadratic, InteriorSolutionAndStoppedDecomposition) {
   {  // at the free optimum (2, 2), x + y <= 5 inactive
     const SmallQp q = smallQp(2, 2, {{1, 1}}, {-inf}, {5});
@@ -95,13 +105,14 @@ TEST(LpReportQuadratic, InteriorSolutionAndStoppedDecomposition) {
     expectAll(lambda, {0, 0}, "multipliers");
     expectAll(reduced, {0, 0, 0}, "reduced gradients");
   }
-  {  // a stop request leaves every multiplier 0
-    const SmallQp q = smallQp(1, 1, {{1, 1}}, {-inf}, {2});
+  {  // a stop request during the decomposition (more active rows than
+     // free variables) leaves every multiplier 0
+    const SmallQp q = smallQp(1, 1, {{1, 1}, {1, -1}, {2, 2}}, {-inf, 0, -inf}, {2, 0, 4});
     LpQuadraticPoint p = q.point();
     p.poll = [](void*) { return 1; };
     std::vector<double> lambda, reduced;
     Lp_quadraticDuals(p, lambda, reduced);
-    expectAll(lambda, {0, 0}, "multipliers");
+    expectAll(lambda, {0, 0, 0, 0}, "multipliers");
     expectAll(reduced, {0, -2, -2}, "reduced gradients");
   }
 }
