@@ -183,7 +183,7 @@ void tightenByReducedCosts(BnbState& s) {
 void applyNode(BnbState& s, const BnbNode& node) {
   EngineProblem& p = *s.problem;
   p.status = node.status;
-  p.objective = node.objective;
+  p.objective = s.maximise ? -node.objective : node.objective;   // the engine's own sense
   p.saved = node.snapshot;
   p.releaseSaved = node.release;
   Bnb_releaseUnused(s);
@@ -202,11 +202,19 @@ void applyNode(BnbState& s, const BnbNode& node) {
 
 // ---- solving ----
 
+// Engines hand back the model's own objective; the search minimises, so a
+// maximised objective is negated as it comes in.
 bool runSolve(BnbState& s) {
-  if (!(s.problem->flags & ProblemMultistart)) return s.solve(s.problem) != 0;
-  int result = Eng_multiStartDriver(s.solve, s.problem);
-  return result == StatusSolved || result == StatusConverged || result == StatusNoProgress ||
-         result == StatusInfeasible;
+  bool solved;
+  if (!(s.problem->flags & ProblemMultistart)) {
+    solved = s.solve(s.problem) != 0;
+  } else {
+    int result = Eng_multiStartDriver(s.solve, s.problem);
+    solved = result == StatusSolved || result == StatusConverged || result == StatusNoProgress ||
+             result == StatusInfeasible;
+  }
+  if (s.maximise) s.problem->objective = -s.problem->objective;
+  return solved;
 }
 
 // A heuristic integer solution: kept as the incumbent when it is integral

@@ -112,3 +112,17 @@ TEST_F(LpReportWorkbook, BranchAndBoundRootGetsTheReducedCosts) {
   Lp_engineFinish(&problem);
   end();
 }
+
+TEST_F(LpReportWorkbook, MaximisedIntegerPlanIsTheEnumeratedOptimum) {
+  // Whole units of every product: enumeration gives 2230 at (10, 8, 19, 0);
+  // the relaxation's 2237.5 must not be taken for it.
+  name("solver_num", "3");
+  name("solver_lhs3", "Model!$B$4:$E$4");
+  name("solver_rel3", "4");
+  name("solver_rhs3", "integer");
+  EXPECT_EQ(solve(0), StatusSolved);
+  const double want[] = {10, 8, 19, 0};
+  const char* cells[] = {"B4", "C4", "D4", "E4"};
+  for (int k = 0; k < 4; ++k) EXPECT_NEAR(valueAt(cells[k]), want[k], 1e-9) << cells[k];
+  EXPECT_NEAR(valueAt("F5"), 2230, 1e-9);
+}

@@ -114,7 +114,9 @@ inline bool Tiny_solveRelaxation(const TinyModel& m, const double* lower, const 
 struct TinyEngine {
   TinyModel model;
   bool reducedCosts = true;            // fill them when the driver asks
-  bool maximise = false;               // reduced costs of the objective to maximise
+  // The model is maximised: the engine hands back the maximised function's
+  // own value (the negation of `model`'s) and reduced costs of that sense.
+  bool maximise = false;
   // Snapshots: at every solved subproblem; only at the first, later leaving
   // the word as handed in; only at the first, later clearing the word.
   enum { EveryNode, FirstKept, FirstCleared } snapshots = EveryNode;
@@ -180,7 +182,7 @@ inline int Tiny_solve(void* record) {
   if (e.snapshots == TinyEngine::FirstCleared) p->saved = nullptr;
   if (e.solves == 1 && !e.heuristicPoint.empty()) {
     std::copy(e.heuristicPoint.begin(), e.heuristicPoint.end(), p->values);
-    p->objective = e.model.objective(e.heuristicPoint);
+    p->objective = e.model.objective(e.heuristicPoint) * (e.maximise ? -1 : 1);
     p->status = StatusHeuristicInteger;
     return 1;
   }
@@ -191,7 +193,7 @@ inline int Tiny_solve(void* record) {
     return 1;
   }
   std::copy(x.begin(), x.end(), p->values);
-  p->objective = value;
+  p->objective = e.maximise ? -value : value;
   p->status = StatusSolved;
   if (p->reducedCosts && e.reducedCosts) Tiny_reducedCosts(e, p, value);
   if (e.snapshots != TinyEngine::EveryNode && !e.live.empty()) return 1;
@@ -206,7 +208,7 @@ inline int Tiny_finish(void* record) {
   auto* p = static_cast<EngineProblem*>(record);
   TinyEngine& e = *g_tiny;
   e.finalStatus = p->status;
-  e.finalObjective = p->objective;
+  e.finalObjective = e.maximise ? -p->objective : p->objective;   // in `model`'s sense
   if (p->values) e.finalValues.assign(p->values, p->values + e.model.n());
   if (p->saved && e.live.count(p->saved)) Tiny_release(p->saved);
   p->saved = nullptr;

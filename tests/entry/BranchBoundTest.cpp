@@ -184,8 +184,8 @@ TEST_F(BranchBoundKnapsack, NoIntegerSolutionGives5) {
 }
 
 TEST_F(BranchBoundKnapsack, MaximisedObjectiveReachesTheDriverNegated) {
-  // The objective to maximise: the engine hands the driver its negation,
-  // and the incumbent's objective is shown negated back.
+  // The objective to maximise: the engine hands back the model's own value,
+  // which the driver negates to search, and gives back in the engine's sense.
   name("solver_typ", "1");
   engine.maximise = true;
   EXPECT_EQ(run(), StatusSolved);
