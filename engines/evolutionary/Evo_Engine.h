@@ -95,9 +95,14 @@ struct EvoRecord {
   std::vector<std::int32_t> linearRowList;  // 1-based row numbers (row r is list value r)
   std::vector<std::int32_t> linearVarList;  // 1-based variable numbers
   // Dense tableau: linearRows + linearVars + 2 rows of 3 x linearVars + 1
-  // values; rows 1..linearRows, columns 1..linearVars hold the coefficients.
+  // values. Row 0 holds the objective's coefficients of the linear
+  // variables; row r (1..linearRows) the coefficients of linear row
+  // linearRowList[r - 1] in columns 1..linearVars and, in column 0, its
+  // binding bound (the lower one for '>') less the row's value at x = 0.
+  // The remaining rows and columns are work space.
   std::vector<std::vector<double>> tableau;
-  std::vector<char> relation;             // per tableau row: '<', '=' or '>'
+  // Per tableau row: '=' equal bounds, '>' only a lower bound, else '<'.
+  std::vector<char> relation;
   std::vector<double> linearLower, linearUpper, linearSolution;  // per linear variable
   int lpReuse = 0;                        // reuse counter of the linear-programming step
 

@@ -204,8 +204,8 @@ int Evo_reportCrossover(EvoRecord& rec, int result) {
                   ? ProgressObjective | ProgressQuery | ProgressSubproblem
                   : ProgressQuery | ProgressSubproblem;
   int answer = Evo_progress(rec, flags, rec.feasibleFound, objective);
-  if (answer) answer = Evo_showIncumbent(rec, ProgressResume | ProgressIteration);
   rec.improvedTick += Os_tickCount() - start;
+  if (answer) answer = Evo_showIncumbent(rec, ProgressResume | ProgressIteration);
   if (!answer) return result;
   rec.current.reset();
   return answer;

@@ -187,17 +187,19 @@ int Evo_stallAccounting(EvoRecord& rec, int result, double objective) {
       rec.lastBest = bestFitness;
     }
   } else {
-    if ((now - rec.improvedTick) / 1000 > static_cast<std::uint32_t>(std::max(rec.stallSeconds, 0)))
-      return StatusNoProgress;
+    // Pauses moved improvedTick on; a tick count that wrapped reads as now.
+    std::int32_t idle = static_cast<std::int32_t>(now - rec.improvedTick);
+    if (std::max(idle, 0) / 1000 > rec.stallSeconds) return StatusNoProgress;
     if (++rec.rejectedRun <= rec.rejectLimit) return result;
     ++rec.iteration;
     rec.rejectedRun = 0;
   }
   double value = result == EvoRejected ? 1.0 : objective;
   if (rec.maximise) value = -value;
+  std::uint32_t start = Os_tickCount();
   int answer = Evo_progress(rec, ProgressQuery | ProgressIterationNumber, rec.iteration,
                             value * rec.rowScale[rec.m]);
-  rec.improvedTick += Os_tickCount() - now;
+  rec.improvedTick += Os_tickCount() - start;
   if (rec.options.showIterations || answer != 0)
     answer = Evo_showIncumbent(rec, ProgressResume | ProgressIteration);
   return answer ? answer : result;
@@ -235,6 +237,8 @@ int Evo_fillPopulation(EvoRecord& rec) {
           static_cast<long long>(rec.infeasiblePeriod) * count * rec.n / rec.evaluations);
   }
   rec.infeasiblePeriod = savedPeriod;
+  // The rank draws reach only positions the population holds.
+  rec.popSize = std::min(rec.popSize, std::max(count, 2));
   if (rec.best) rec.incumbent = rec.best->x;
   return 0;
 }

@@ -46,11 +46,23 @@ class EvoSolve : public SessionLibrary {
   void SetUp() override {
     SessionLibrary::SetUp();
     if (context) context->engineCount = 5;
+    Os_clearMessageBoxes();
   }
   void TearDown() override {
     Os_setTickSource(nullptr);
+    Os_clearMessageBoxes();
     SessionLibrary::TearDown();
   }
+  // The front end's "Show" macro, answering `answer` (1 continue, 2 stop)
+  // and noting the reasons it is asked with.
+  void defineShow(double answer) {
+    Wb_defineName(addIn, DefinedName{"Show", "Corvan!$D$1", 0, false});
+    Xlc_registerMacro("Show", [this, answer](const std::vector<CellValue>& args) {
+      reasons.push_back(!args.empty() && args[0].kind == CellKind::Number ? args[0].number : -1);
+      return CellValue::makeNumber(answer);
+    });
+  }
+  std::vector<double> reasons;
   void bounds(int first, const char* cells, double lower, double upper) {
     std::string i = std::to_string(first), k = std::to_string(first + 1);
     name("solver_lhs" + i, cells);
@@ -158,6 +170,13 @@ TEST_F(EvoSolve, IterationLimitStopsTheRun) {
   // The point left in the cells is inside the bounds.
   EXPECT_LE(std::fabs(valueAt("A1")), 10.0);
   EXPECT_LE(std::fabs(valueAt("B1")), 10.0);
+  // The front end's macro lets the run go on: the limit is not asked again.
+  number("A1", 8);
+  number("B1", 8);
+  defineShow(1);
+  EXPECT_TRUE(normalEnd(solve(0)));
+  EXPECT_EQ(reasons, std::vector<double>{3});
+  EXPECT_LT(valueAt("C1"), 0.05);
 }
 
 TEST_F(EvoSolve, TimeLimitStopsTheRun) {
@@ -225,4 +244,89 @@ TEST_F(EvoSolve, ClassificationAndLinearPartOfASmallModel) {
   EXPECT_EQ(ordinal<int (*)(void*)>(63)(&problem), 1);
   EXPECT_EQ(problem.engineRecord, nullptr);
   EXPECT_EQ(end(), 1);
+}
+
+TEST_F(EvoSolve, MaximisedObjectiveReachesItsLargestValue) {
+  absoluteModel();
+  formula("C1", "5-ABS(A1-3)-ABS(B1+1)");
+  name("solver_typ", "1");
+  name("solver_mni", "5");
+  int status = solve(0);
+  EXPECT_TRUE(normalEnd(status)) << status;
+  EXPECT_GT(valueAt("C1"), 5 - 0.05);
+}
+
+TEST_F(EvoSolve, ConstrainedMinimumIsApproachedFromTheFeasibleSide) {
+  // |x - 3| + |y + 1| with x + y >= 4: every point of the segment x + y = 4,
+  // 3 <= x <= 5, costs 2, the least.
+  absoluteModel();
+  formula("D1", "A1+B1");
+  name("solver_num", "3");
+  name("solver_lhs3", "Model!$D$1");
+  name("solver_rel3", "3");
+  name("solver_rhs3", "4");
+  // Feasible members count as integer solutions and crossover children as
+  // subproblems for the host's limits; the stall rule ends the run on a
+  // clock that moves a hundredth of a second per reading.
+  name("solver_mip", "1000000");
+  name("solver_nod", "1000000");
+  name("solver_mni", "2");
+  g_tickStep = 10;
+  Os_setTickSource(movingClock);
+  int status = solve(0);
+  EXPECT_TRUE(normalEnd(status)) << status;
+  EXPECT_GE(valueAt("D1"), 4 - 1e-6);
+  EXPECT_NEAR(valueAt("C1"), 2.0, 0.05);
+}
+
+TEST_F(EvoSolve, RowLimitCountsTheObjectiveRow) {
+  // 250 constraint cells and the objective make 251 rows: accepted (the
+  // iteration limit of 1 ends the run at once); one more cell is refused.
+  for (int cells : {250, 251}) {
+    SCOPED_TRACE(cells);
+    absoluteModel();
+    for (int r = 1; r <= cells; ++r) formula(("F" + std::to_string(r)).c_str(), "A1+B1");
+    name("solver_num", "3");
+    name("solver_lhs3", "Model!$F$1:$F$" + std::to_string(cells));
+    name("solver_rel3", "1");
+    name("solver_rhs3", "100");
+    name("solver_itr", "1");
+    EXPECT_EQ(solve(0), cells == 250 ? StatusIterationLimit : StatusBadModel);
+  }
+}
+
+TEST_F(EvoSolve, StoreCallbacksWriteIntoTheirTables) {
+  auto storeValue = ordinal<int (*)(LibraryContext*, void*, int, int, double, void*)>(47);
+  auto storeClass = ordinal<int (*)(LibraryContext*, void*, int, int, int, void*)>(48);
+  double values[2][3] = {};
+  double* valueRows[2] = {values[0], values[1]};
+  EXPECT_EQ(storeValue(context, nullptr, 0, 1, 2.5, valueRows), 1);
+  EXPECT_EQ(values[1][2], 2.5);
+  EXPECT_EQ(storeValue(context, nullptr, -1, 0, 7.0, valueRows), 1);
+  EXPECT_EQ(values[0][1], 7.0);
+  EXPECT_EQ(storeValue(context, nullptr, 0, 0, 1.0, nullptr), 0);
+  char classes[2][3] = {{'Z', 'Z', 'Z'}, {'Z', 'Z', 'Z'}};
+  char* classRows[2] = {classes[0], classes[1]};
+  EXPECT_EQ(storeClass(context, nullptr, 1, 0, 1, classRows), 1);
+  EXPECT_EQ(storeClass(context, nullptr, 1, 1, 4, classRows), 1);
+  EXPECT_EQ(storeClass(context, nullptr, 0, 2, 8, classRows), 1);
+  EXPECT_EQ(storeClass(context, nullptr, 0, 0, 2, classRows), 1);
+  EXPECT_EQ(std::string(classes[1], 2), "LS");
+  EXPECT_EQ(std::string(classes[0], 3), "ZZN");
+  EXPECT_EQ(storeClass(context, nullptr, 0, 0, 1, nullptr), 0);
+}
+
+TEST_F(EvoSolve, ValueOfObjectiveIsSearchedAsAFeasiblePoint) {
+  // The objective cell to reach 2: an equality row, no objective of its own.
+  absoluteModel();
+  name("solver_typ", "3");
+  name("solver_val", "2");
+  name("solver_mni", "2");
+  name("solver_mip", "1000000");
+  name("solver_nod", "1000000");
+  g_tickStep = 10;
+  Os_setTickSource(movingClock);
+  int status = solve(0);
+  EXPECT_TRUE(normalEnd(status)) << status;
+  EXPECT_NEAR(valueAt("C1"), 2.0, 1e-3);
 }
