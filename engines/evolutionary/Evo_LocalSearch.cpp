@@ -28,7 +28,11 @@ bool Evo_worthSearching(EvoRecord& rec, const double* x, double merit) {
     rec.meritThreshold += rec.thresholdStep * (std::fabs(rec.meritThreshold) + 1.0);
     if (merit > rec.meritThreshold) return false;
   }
-  if (rec.localMode == EvoLocalNone) return true;
+  // Mode 0 makes a new member from nearly every redraw; it runs only while
+  // its members stay below one per skipLimit children kept, so that the
+  // population can still close in on its best member.
+  if (rec.localMode == EvoLocalNone)
+    return rec.localOptimaFound * rec.skipLimit <= rec.mutantsKept + rec.crossoversKept;
   for (const EvoMember* o = rec.localOptima.get(); o; o = o->next.get())
     if (Evo_distance(rec, x, o->x.data()) < rec.distanceFactor * o->radius) return false;
   return true;

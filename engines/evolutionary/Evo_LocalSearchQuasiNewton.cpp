@@ -108,7 +108,7 @@ Search lineSearch(Qn& qn, const double* x, double f, const double* g, double* p,
   const double minLambda = std::sqrt(qn.eta) / relLength;
   double lambda = std::min(1.0, most), prevLambda = 0.0, prevF = f;
   for (int trial = 0; trial < 100; ++trial) {
-    for (int j = 0; j < qn.n; ++j) xNew[j] = x[j] + lambda * p[j];
+    for (int j = 0; j < qn.n; ++j) xNew[j] = std::clamp(x[j] + lambda * p[j], qn.lower[j], qn.upper[j]);
     if (!qn.fn.eval(qn.fn.user, xNew, fNew)) {
       out.code = 6;
       return out;
