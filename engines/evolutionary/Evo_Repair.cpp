@@ -19,12 +19,20 @@ bool Evo_inGroup(const EvoRecord& rec, int j) { return !rec.types.empty() && rec
 
 // The linear rows as simplex rows with constant terms `constants` (row
 // values with every linear variable at 0); a row with two different finite
-// bounds gives a row for each.
-EvoLp Evo_linearProblem(EvoRecord& rec, const double* constants, const double* x) {
+// bounds gives a row for each. The row maximised is the tableau's objective
+// row (the estimated gradient of the linear-programming step) or, for the
+// repair, the objective's captured coefficients in the minimising sense.
+EvoLp Evo_linearProblem(EvoRecord& rec, const double* constants, const double* x, int mode) {
   EvoLp lp;
   lp.cols = rec.linearVars;
-  lp.objective = rec.tableau[0];
-  lp.objective.resize(lp.cols + 1);
+  lp.objective.assign(lp.cols + 1, 0.0);
+  const bool captured = static_cast<int>(rec.coef.size()) > rec.m + 1;
+  for (int k = 0; k < lp.cols; ++k) {
+    if (mode == EvoLpStep)
+      lp.objective[k + 1] = rec.tableau[0][k + 1];
+    else if (captured)
+      lp.objective[k + 1] = (rec.maximise ? 1.0 : -1.0) * rec.coef[rec.m + 1][rec.linearVarList[k]];
+  }
   for (int k = 0; k < lp.cols; ++k) {
     const int j = rec.linearVarList[k] - 1;
     lp.lower.push_back(rec.lower[j]);
@@ -125,7 +133,7 @@ int Evo_linearRepair(EvoRecord& rec, double* trial) {
   ++rec.linearAttempts;
   std::vector<double> constants;
   if (!Evo_linearConstants(rec, trial, &constants)) return EvoRejected;
-  const EvoLp lp = Evo_linearProblem(rec, constants.data(), trial);
+  const EvoLp lp = Evo_linearProblem(rec, constants.data(), trial, EvoLpRepair);
   std::vector<double> solution(lp.cols);
   const EvoLpHooks hooks{&rec, Evo_simplexStop, nullptr};
   const int result = Evo_solveSimplex(lp, EvoLpRepair, hooks, solution.data());
@@ -257,7 +265,7 @@ int Evo_linearStep(EvoRecord& rec, double* x) {
   if (rec.lpReuse < 5 && !Evo_objectiveGradient(rec, x)) return EvoRejected;
   std::vector<double> constants;
   if (!Evo_linearConstants(rec, x, &constants)) return EvoRejected;
-  const EvoLp lp = Evo_linearProblem(rec, constants.data(), x);
+  const EvoLp lp = Evo_linearProblem(rec, constants.data(), x, EvoLpStep);
   EvoStepTrial step{rec, x};
   const EvoLpHooks hooks{&step, Evo_stepStop, Evo_stepAccept};
   std::vector<double> solution(lp.cols);

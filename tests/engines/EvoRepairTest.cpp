@@ -39,6 +39,21 @@ TEST_F(EvoRepair, InfeasiblePointIsMovedIntoTheLinearRegion) {
   close();
 }
 
+TEST_F(EvoRepair, LinearRepairLandsOnTheBestVertexOfALinearObjective) {
+  // min x + 2y over x + y >= 6, x - y <= 1, [0, 10]^2: (3.5, 2.5).
+  linearModel("A1+2*B1");
+  EvoRecord& rec = open();
+  std::vector<double> x = {0.0, 0.0};
+  double fitness = 0.0;
+  ASSERT_EQ(Evo_evaluateFitness(rec, x.data(), &fitness), EvoRejected);
+  ASSERT_EQ(Evo_repair(rec, x.data(), nullptr, &fitness, 0), EvoAccepted);
+  EXPECT_EQ(rec.blendAttempts, 0);  // no feasible guide to blend toward
+  EXPECT_NEAR(x[0], 3.5, 1e-9);
+  EXPECT_NEAR(x[1], 2.5, 1e-9);
+  EXPECT_NEAR(fitness, 8.5, 1e-9);
+  close();
+}
+
 TEST_F(EvoRepair, PointsInGroupsOnlyAreNeverRepaired) {
   linearModel("ABS(A1-2)+ABS(B1-7)");
   EvoRecord& rec = open();
