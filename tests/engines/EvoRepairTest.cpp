@@ -54,6 +54,35 @@ TEST_F(EvoRepair, LinearRepairLandsOnTheBestVertexOfALinearObjective) {
   close();
 }
 
+TEST_F(EvoRepair, QuasiNewtonSearchMeetsANonlinearRow) {
+  // x^2 + y^2 >= 4 from (0.5, 0.5): no linear rows, so the least-squares
+  // search drives the point out past the circle (where its merit is 0).
+  newModel();
+  number("A1", 0.5);
+  number("B1", 0.5);
+  formula("C1", "ABS(A1)+ABS(B1)");
+  formula("D2", "A1^2+B1^2");
+  name("solver_adj", "Model!$A$1:$B$1");
+  name("solver_opt", "Model!$C$1");
+  name("solver_typ", "2");
+  name("solver_eng", "3");
+  name("solver_num", "3");
+  bounds(1, "Model!$A$1:$B$1", -10, 10);
+  row(3, "Model!$D$2", 3, 4);
+  EvoRecord& rec = open();
+  EXPECT_EQ(rec.linearRows, 0);
+  std::vector<double> x = {0.5, 0.5};
+  double fitness = 0.0;
+  ASSERT_EQ(Evo_evaluateFitness(rec, x.data(), &fitness), EvoRejected);
+  ASSERT_EQ(Evo_repair(rec, x.data(), nullptr, &fitness, 0), EvoAccepted);
+  EXPECT_EQ(rec.quasiNewtonAttempts, 1);
+  EXPECT_GE(x[0] * x[0] + x[1] * x[1], 4.0 - 1e-7);
+  for (double v : x) EXPECT_LE(std::fabs(v), 10.0);
+  // The child's start stays in x0 for later use.
+  EXPECT_EQ(rec.x0, (std::vector<double>{0.5, 0.5}));
+  close();
+}
+
 TEST_F(EvoRepair, PointsInGroupsOnlyAreNeverRepaired) {
   linearModel("ABS(A1-2)+ABS(B1-7)");
   EvoRecord& rec = open();
