@@ -1,0 +1,276 @@
+// Repair of the evolutionary engine's infeasible children: a blend toward a
+// feasible member, the linear rows solved for the linearly occurring
+// variables by the dense simplex, the integer step search on those rows and
+// the quasi-Newton least-squares search; also the trial acceptance and the
+// linear-programming step that the local search runs.
+#include <algorithm>
+#include <cmath>
+
+#include "engines/evolutionary/Evo_Repair.h"
+#include "engines/evolutionary/Evo_RepairSimplex.h"
+#include "entry/Host_Queries.h"
+
+namespace {
+
+constexpr double kInf = 1e30;
+constexpr int kQuasiNewtonIterations = 100;
+
+bool Evo_inGroup(const EvoRecord& rec, int j) { return !rec.types.empty() && rec.types[j] >= 3; }
+
+// The linear rows as simplex rows with constant terms `constants` (row
+// values with every linear variable at 0); a row with two different finite
+// bounds gives a row for each. The row maximised is the tableau's objective
+// row (the estimated gradient of the linear-programming step) or, for the
+// repair, the objective's captured coefficients in the minimising sense.
+EvoLp Evo_linearProblem(EvoRecord& rec, const double* constants, const double* x, int mode) {
+  EvoLp lp;
+  lp.cols = rec.linearVars;
+  lp.objective.assign(lp.cols + 1, 0.0);
+  const bool captured = static_cast<int>(rec.coef.size()) > rec.m + 1;
+  for (int k = 0; k < lp.cols; ++k) {
+    if (mode == EvoLpStep)
+      lp.objective[k + 1] = rec.tableau[0][k + 1];
+    else if (captured)
+      lp.objective[k + 1] = (rec.maximise ? 1.0 : -1.0) * rec.coef[rec.m + 1][rec.linearVarList[k]];
+  }
+  for (int k = 0; k < lp.cols; ++k) {
+    const int j = rec.linearVarList[k] - 1;
+    lp.lower.push_back(rec.lower[j]);
+    lp.upper.push_back(rec.upper[j]);
+    lp.start.push_back(x[j]);
+  }
+  auto addRow = [&](int r, char relation, double rhs) {
+    lp.a.push_back(rhs);
+    lp.a.insert(lp.a.end(), rec.tableau[r + 1].begin() + 1, rec.tableau[r + 1].begin() + 1 + lp.cols);
+    lp.relation.push_back(relation);
+    ++lp.rows;
+  };
+  for (int r = 0; r < rec.linearRows; ++r) {
+    const int i = rec.linearRowList[r] - 1;
+    const double lo = rec.rowLower[i], up = rec.rowUpper[i], c = constants[i];
+    if (lo == up) {
+      addRow(r, '=', lo - c);
+      continue;
+    }
+    if (lo > -kInf) addRow(r, '>', lo - c);
+    if (up < kInf) addRow(r, '<', up - c);
+  }
+  lp.precision = rec.precision;
+  Host_getRealOption(rec.context, &lp.reducedCostTol, RealReducedCost);
+  Host_getRealOption(rec.context, &lp.pivotTol, RealPivot);
+  return lp;
+}
+
+int Evo_simplexStop(void* user) { return Evo_pendingStop(*static_cast<EvoRecord*>(user)); }
+
+// The rows' constant terms at x: the rows at x = 0 when every variable is
+// linear, else the rows at x with the linear variables set to 0.
+bool Evo_linearConstants(EvoRecord& rec, const double* x, std::vector<double>* constants) {
+  *constants = rec.rowWork;
+  if (rec.classCount[0] + rec.classCount[1] == 0) return true;
+  std::vector<double> zeroed(x, x + rec.n);
+  for (int k = 0; k < rec.linearVars; ++k) zeroed[rec.linearVarList[k] - 1] = 0.0;
+  constants->assign(rec.m + 1, 0.0);
+  ++rec.evaluations;
+  return Evo_evaluate(rec, zeroed.data(), constants->data());
+}
+
+// The objective's gradient on the linear variables by forward steps of
+// `precision`, in the maximised sense, into the tableau's objective row from
+// the first entry that changed on; the reuse counter stops the estimate once
+// the row has held still over several steps.
+bool Evo_objectiveGradient(EvoRecord& rec, const double* x) {
+  std::vector<double> base(rec.m + 1), rows(rec.m + 1), probe(x, x + rec.n);
+  ++rec.evaluations;
+  if (!Evo_evaluate(rec, x, base.data())) return false;
+  std::vector<double>& c = rec.tableau[0];
+  bool changed = false;
+  for (int k = 0; k < rec.linearVars; ++k) {
+    const int j = rec.linearVarList[k] - 1;
+    probe[j] = x[j] + rec.precision;
+    ++rec.evaluations;
+    const bool ok = Evo_evaluate(rec, probe.data(), rows.data());
+    probe[j] = x[j];
+    if (!ok) return false;
+    double g = (rows[rec.m] - base[rec.m]) / rec.precision;
+    if (!rec.maximise) g = -g;
+    changed = changed || std::fabs(g - c[k + 1]) / (std::fabs(c[k + 1]) + 1.0) > rec.precision;
+    if (changed) c[k + 1] = g;
+  }
+  if (changed) rec.lpReuse = 0;
+  else if (rec.lpReuse != 0) ++rec.lpReuse;
+  return true;
+}
+
+// Mode 3's trial acceptance: x with the linear variables of the simplex.
+struct EvoStepTrial {
+  EvoRecord& rec;
+  const double* x;
+};
+
+int Evo_stepStop(void* user) { return Evo_pendingStop(static_cast<EvoStepTrial*>(user)->rec); }
+
+int Evo_stepAccept(void* user, const double* solution, double* fitness) {
+  auto* s = static_cast<EvoStepTrial*>(user);
+  std::vector<double> trial(s->x, s->x + s->rec.n);
+  for (int k = 0; k < s->rec.linearVars; ++k) trial[s->rec.linearVarList[k] - 1] = solution[k];
+  return Evo_acceptTrial(s->rec, trial.data(), trial.data(), fitness) ? 1 : 0;
+}
+
+bool Evo_linearRowsMet(const EvoRecord& rec, const double* rows) {
+  for (int r = 0; r < rec.linearRows; ++r) {
+    const int i = rec.linearRowList[r] - 1;
+    if (rows[i] < rec.rowLower[i] - rec.precision || rows[i] > rec.rowUpper[i] + rec.precision)
+      return false;
+  }
+  return true;
+}
+
+// Solves the linear rows for the linear variables of the trial (mode 2).
+int Evo_linearRepair(EvoRecord& rec, double* trial) {
+  if (rec.linearRows == 0 || rec.linearVars == 0 || rec.tableau.empty()) return EvoRejected;
+  if (Evo_linearRowsMet(rec, rec.rowValues.data())) return EvoRejected;
+  ++rec.linearAttempts;
+  std::vector<double> constants;
+  if (!Evo_linearConstants(rec, trial, &constants)) return EvoRejected;
+  const EvoLp lp = Evo_linearProblem(rec, constants.data(), trial, EvoLpRepair);
+  std::vector<double> solution(lp.cols);
+  const EvoLpHooks hooks{&rec, Evo_simplexStop, nullptr};
+  const int result = Evo_solveSimplex(lp, EvoLpRepair, hooks, solution.data());
+  if (result != EvoLpSolved) return result;
+  for (int k = 0; k < lp.cols; ++k) trial[rec.linearVarList[k] - 1] = solution[k];
+  ++rec.linearSuccesses;
+  return 0;
+}
+
+// Blends the child toward the guide in blendSteps steps, nearest the child
+// first; true when a blend was accepted.
+bool Evo_blend(EvoRecord& rec, double* x, const EvoMember& guide, double* fitness) {
+  ++rec.blendAttempts;
+  for (int k = rec.blendSteps; k >= 1; --k) {
+    const double t = static_cast<double>(k) / rec.blendSteps * Evo_uniform(rec.rng);
+    for (int j = 0; j < rec.n; ++j)
+      rec.trial[j] = Evo_inGroup(rec, j) ? x[j] : (1.0 - t) * guide.x[j] + t * x[j];
+    if (Evo_acceptTrial(rec, rec.trial.data(), x, fitness)) {
+      ++rec.blendSuccesses;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Fixes the non-smooth variables (unless "solver_fns" is set) and the
+// alldifferent members at their current values for the repair.
+void Evo_fixForRepair(EvoRecord& rec, const double* x) {
+  rec.savedLower = rec.lower;
+  rec.savedUpper = rec.upper;
+  const bool fixNonSmooth = !(rec.options.flags & OptFlagFns);
+  for (int j = 0; j < rec.n; ++j) {
+    const bool nonSmooth = !rec.varClass.empty() && rec.varClass[j] == EvoClassNonSmooth;
+    if ((fixNonSmooth && nonSmooth) || Evo_inGroup(rec, j)) rec.lower[j] = rec.upper[j] = x[j];
+  }
+}
+
+bool Evo_withinBounds(const EvoRecord& rec, const double* x) {
+  for (int j = 0; j < rec.n; ++j)
+    if (x[j] < rec.lower[j] - rec.precision || x[j] > rec.upper[j] + rec.precision) return false;
+  return true;
+}
+
+bool Evo_repairFixed(EvoRecord& rec, double* x, double* fitness, int populationFill) {
+  const double objective = Evo_objectiveOf(rec, rec.rowValues.data());
+  int need = 1;
+  if (populationFill) {
+    need = 0;
+  } else if (rec.bestFeasible) {
+    const double b = rec.bestFeasible->objective;
+    if ((b - objective) / std::fabs(b + 1.0) <= rec.tolerance) need = 0;
+  }
+  const bool tryLinear = (populationFill && rec.linearAttempts < rec.popSize / 2) || need == 1 ||
+                         (rec.worst && objective < rec.worst->objective);
+  if (tryLinear) {
+    rec.trial.assign(x, x + rec.n);
+    if (Evo_linearRepair(rec, rec.trial.data()) == 0) {
+      if (Evo_acceptTrial(rec, rec.trial.data(), x, fitness)) return true;
+      if (Evo_integerStepSearch(rec, rec.trial.data()) == 0 &&
+          Evo_acceptTrial(rec, rec.trial.data(), x, fitness))
+        return true;
+    }
+  }
+  if (rec.localMode == EvoLocalGrg || need != 1) return false;
+  ++rec.quasiNewtonAttempts;
+  rec.trial.assign(x, x + rec.n);
+  rec.x0.assign(x, x + rec.n);
+  double merit = 0.0;
+  const EvoMeritFn fn{&rec, [](void* user, const double* point, double* f) {
+                        return Evo_repairMerit(*static_cast<EvoRecord*>(user), point, f);
+                      }};
+  Evo_quasiNewton(fn, rec.trial.data(), rec.n, rec.lower.data(), rec.upper.data(),
+                  kQuasiNewtonIterations, rec.precision * rec.precision, &merit);
+  return Evo_withinBounds(rec, rec.trial.data()) &&
+         Evo_acceptTrial(rec, rec.trial.data(), x, fitness);
+}
+
+}  // namespace
+
+bool Evo_acceptTrial(EvoRecord& rec, double* trial, double* x, double* fitness) {
+  Evo_roundIntegers(rec, trial, false);
+  std::vector<double> rows(rec.m + 1);
+  ++rec.evaluations;
+  if (!Evo_evaluate(rec, trial, rows.data())) return false;
+  double eq = 0.0, ineq = 0.0;
+  Evo_violations(rec, rows.data(), &eq, &ineq);
+  if (eq > rec.equalityTol || ineq > rec.precision) return false;
+  if (x != trial) std::copy(trial, trial + rec.n, x);
+  rec.rowValues = rows;
+  *fitness = Evo_fitnessOf(rec, rows.data());
+  return true;
+}
+
+bool Evo_repairMerit(EvoRecord& rec, const double* x, double* f) {
+  std::vector<double> rows(rec.m + 1);
+  ++rec.evaluations;
+  if (!Evo_evaluate(rec, x, rows.data())) return false;
+  const double w = std::pow(rec.precision, -0.25);
+  double sum = 0.0;
+  for (int j = 0; j < rec.n; ++j) {
+    const double v = std::max({rec.lower[j] - x[j], x[j] - rec.upper[j], 0.0});
+    sum += (w * v) * (w * v);
+  }
+  for (int i = 0; i < rec.m; ++i) {
+    const double r = std::max({rec.rowLower[i] - rows[i], rows[i] - rec.rowUpper[i], 0.0});
+    sum += r * r;
+  }
+  *f = 0.5 * sum;
+  return true;
+}
+
+int Evo_repair(EvoRecord& rec, double* x, const EvoMember* guide, double* fitness,
+               int populationFill) {
+  if (rec.allDiffCells >= rec.n) return EvoRejected;
+  if (Evo_uniform(rec.rng) < 0.5) {
+    const EvoMember* toward = guide && guide->fitness == guide->objective ? guide : rec.bestFeasible;
+    if (toward && Evo_blend(rec, x, *toward, fitness)) return EvoAccepted;
+  }
+  Evo_fixForRepair(rec, x);
+  const bool repaired = Evo_repairFixed(rec, x, fitness, populationFill);
+  rec.lower = rec.savedLower;
+  rec.upper = rec.savedUpper;
+  return repaired ? EvoAccepted : EvoRejected;
+}
+
+int Evo_linearStep(EvoRecord& rec, double* x) {
+  if (rec.linearRows == 0 || rec.linearVars == 0 || rec.tableau.empty()) return EvoRejected;
+  ++rec.linearAttempts;
+  if (rec.lpReuse < 5 && !Evo_objectiveGradient(rec, x)) return EvoRejected;
+  std::vector<double> constants;
+  if (!Evo_linearConstants(rec, x, &constants)) return EvoRejected;
+  const EvoLp lp = Evo_linearProblem(rec, constants.data(), x, EvoLpStep);
+  EvoStepTrial step{rec, x};
+  const EvoLpHooks hooks{&step, Evo_stepStop, Evo_stepAccept};
+  std::vector<double> solution(lp.cols);
+  const int result = Evo_solveSimplex(lp, EvoLpStep, hooks, solution.data());
+  if (result == EvoLpSolved)
+    for (int k = 0; k < lp.cols; ++k) x[rec.linearVarList[k] - 1] = solution[k];
+  return result;
+}

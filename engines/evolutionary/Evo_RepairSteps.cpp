@@ -1,0 +1,131 @@
+// Integer step search of the evolutionary engine's repair: moves one integer
+// linear variable by one unit per round toward meeting a violated linear
+// row, choosing the move that most lowers the estimated total excess, with a
+// short history against undoing recent moves and some random moves.
+#include <algorithm>
+#include <cmath>
+
+#include "engines/evolutionary/Evo_Repair.h"
+
+namespace {
+
+struct Move {
+  int k = 0;        // position in the linear-variable list
+  int value = 0;    // new value, truncated to an integer
+  double estimate = 0.0;
+  double size = 0.0;  // |coefficient| in the picked row
+};
+
+// Excess of a row value beyond its bounds (0 inside them, with precision).
+double Evo_excess(const EvoRecord& rec, int i, double v) {
+  if (v + rec.precision < rec.rowLower[i]) return v - rec.rowLower[i];
+  if (v - rec.precision > rec.rowUpper[i]) return v - rec.rowUpper[i];
+  return 0.0;
+}
+
+bool Evo_stepApplies(const EvoRecord& rec) {
+  bool integerLinear = false;
+  for (int k = 0; k < rec.linearVars; ++k) {
+    const int t = rec.types[rec.linearVarList[k] - 1];
+    integerLinear = integerLinear || t == 1 || t == 2;
+  }
+  if (!integerLinear) return false;
+  for (int j = 0; j < rec.n; ++j)
+    if (rec.types[j] != 0 && rec.trial[j] - std::floor(rec.trial[j]) > rec.precision) return false;
+  return true;
+}
+
+// Estimated total absolute excess after moving variable k to `value`.
+double Evo_estimate(const EvoRecord& rec, const std::vector<double>& rows, int k, double delta) {
+  double total = 0.0;
+  for (int r = 0; r < rec.linearRows; ++r) {
+    const int i = rec.linearRowList[r] - 1;
+    const double a = rec.tableau[r + 1][k + 1];
+    total += std::fabs(Evo_excess(rec, i, rows[i] + a * delta));
+  }
+  return total;
+}
+
+int Evo_historyCount(const std::vector<Move>& history, const Move& m) {
+  int count = 0;
+  for (const Move& h : history) count += h.k == m.k && h.value == m.value;
+  return count;
+}
+
+// Whether `challenger` (same estimate) replaces `best` by the history rule.
+bool Evo_preferByHistory(const std::vector<Move>& history, const Move& challenger, const Move& best) {
+  const int a = Evo_historyCount(history, challenger), b = Evo_historyCount(history, best);
+  if (a != b) return a > b;
+  for (auto h = history.rbegin(); h != history.rend(); ++h) {
+    if (h->k == best.k && h->value == best.value) return false;
+    if (h->k == challenger.k && h->value == challenger.value) return a > 0;
+  }
+  return false;
+}
+
+bool Evo_recent(const std::vector<Move>& history, const Move& m, int depth) {
+  for (int d = 0; d < depth && d < static_cast<int>(history.size()); ++d) {
+    const Move& h = history[history.size() - 1 - d];
+    if (h.k == m.k && h.value == m.value) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int Evo_integerStepSearch(EvoRecord& rec, double* trial) {
+  if (rec.types.empty()) return 0;
+  if (rec.linearRows == 0 || rec.linearVars == 0 || rec.tableau.empty()) return EvoRejected;
+  rec.trial.assign(trial, trial + rec.n);
+  if (!Evo_stepApplies(rec)) return EvoRejected;
+  ++rec.stepAttempts;
+  std::vector<double> w(trial, trial + rec.n), rows(rec.m + 1);
+  std::vector<Move> history;
+  for (int round = 0; round < rec.linearRows; ++round) {
+    ++rec.evaluations;
+    if (!Evo_evaluate(rec, w.data(), rows.data())) return EvoRejected;
+    std::vector<int> violated;
+    double total = 0.0;
+    for (int r = 0; r < rec.linearRows; ++r) {
+      const double e = Evo_excess(rec, rec.linearRowList[r] - 1, rows[rec.linearRowList[r] - 1]);
+      if (e != 0.0) violated.push_back(r), total += std::fabs(e);
+    }
+    if (violated.empty()) {
+      std::copy(w.begin(), w.end(), trial);
+      ++rec.stepSuccesses;
+      return 0;
+    }
+    const int c = static_cast<int>(violated.size());
+    const int p = violated[std::min(c, static_cast<int>(Evo_uniform(rec.rng) * c) + 1) - 1];
+    const double ep = Evo_excess(rec, rec.linearRowList[p] - 1, rows[rec.linearRowList[p] - 1]);
+    std::vector<Move> candidates;
+    int best = -1, largest = -1;
+    for (int k = 0; k < rec.linearVars; ++k) {
+      const int j = rec.linearVarList[k] - 1;
+      const double a = rec.tableau[p + 1][k + 1];
+      if ((rec.types[j] != 1 && rec.types[j] != 2) || a == 0.0) continue;
+      const bool up = (ep < 0.0 && a > 0.0) || (ep > 0.0 && a < 0.0);
+      const double value = w[j] + (up ? 1.0 : -1.0) / rec.varScale[j];
+      if (up ? value - rec.precision > rec.upper[j] : value + rec.precision < rec.lower[j]) continue;
+      Move m{k, static_cast<int>(value), Evo_estimate(rec, rows, k, value - w[j]), std::fabs(a)};
+      const bool better = best < 0 || m.estimate < candidates[best].estimate;
+      if (!better && Evo_recent(history, m, std::min(rec.stepHistory, round))) continue;
+      candidates.push_back(m);
+      const int at = static_cast<int>(candidates.size()) - 1;
+      if (better || (m.estimate == candidates[best].estimate &&
+                     Evo_preferByHistory(history, m, candidates[best])))
+        best = at;
+      if (largest < 0 || m.size > candidates[largest].size) largest = at;
+    }
+    if (candidates.empty()) continue;
+    int made = largest;
+    if (candidates[best].estimate < total)
+      made = best;
+    else if (Evo_uniform(rec.rng) < rec.stepNoise)
+      made = static_cast<int>(Evo_uniform(rec.rng) * static_cast<double>(candidates.size()));
+    const Move& m = candidates[made];
+    w[rec.linearVarList[m.k] - 1] = m.value;
+    history.push_back(m);
+  }
+  return EvoRejected;
+}

@@ -1,0 +1,78 @@
+// Test fixture for the evolutionary engine's repair and local search: small
+// workbook models, the engine set up on them through its `setup`, and the
+// record prepared as the start of the main loop would leave it.
+#pragma once
+
+#include <cmath>
+#include <string>
+
+#include "engines/evolutionary/Evo_Engine.h"
+#include "entry/Eng_Engine.h"
+#include "tests/entry/SessionFixture.h"
+
+class EvoRecordFixture : public SessionLibrary {
+ protected:
+  void SetUp() override {
+    SessionLibrary::SetUp();
+    if (context) context->engineCount = 5;
+  }
+  void bounds(int first, const char* cells, double lower, double upper) {
+    std::string i = std::to_string(first), k = std::to_string(first + 1);
+    name("solver_lhs" + i, cells);
+    name("solver_rel" + i, "3");
+    name("solver_rhs" + i, std::to_string(lower));
+    name("solver_lhs" + k, cells);
+    name("solver_rel" + k, "1");
+    name("solver_rhs" + k, std::to_string(upper));
+  }
+  void row(int index, const char* cell, int relation, double rhs) {
+    std::string i = std::to_string(index);
+    name("solver_lhs" + i, cell);
+    name("solver_rel" + i, std::to_string(relation));
+    name("solver_rhs" + i, std::to_string(rhs));
+  }
+  // Two variables in [0, 10] from (0, 0), objective `objective` of A1 and
+  // B1, rows D2 = A1 + B1 >= 6 and D3 = A1 - B1 <= 1.
+  void linearModel(const std::string& objective) {
+    newModel();
+    number("A1", 0);
+    number("B1", 0);
+    formula("C1", objective);
+    formula("D2", "A1+B1");
+    formula("D3", "A1-B1");
+    name("solver_adj", "Model!$A$1:$B$1");
+    name("solver_opt", "Model!$C$1");
+    name("solver_typ", "2");
+    name("solver_eng", "3");
+    name("solver_num", "4");
+    bounds(1, "Model!$A$1:$B$1", 0, 10);
+    row(3, "Model!$D$2", 3, 6);
+    row(4, "Model!$D$3", 1, 1);
+  }
+  // Opens the run, sets the engine up and prepares what the main loop's
+  // start would: weights, tolerances, generator and the linear part.
+  EvoRecord& open() {
+    EXPECT_EQ(begin(), 1);
+    problem.owner = context;
+    EXPECT_EQ(ordinal<int (*)(void*)>(61)(&problem), 1);
+    EvoRecord& rec = *static_cast<EvoRecord*>(problem.engineRecord);
+    rec.precision = 1e-8;
+    rec.eqWeight = std::pow(rec.precision, -0.25);
+    rec.ineqWeight = std::pow(rec.precision, -0.5);
+    rec.popSize = 10;
+    rec.infeasiblePeriod = 1000;
+    rec.tolerance = 0.05;
+    Evo_seed(rec.rng, 11);
+    rec.x0 = rec.x;
+    std::fill(rec.x.begin(), rec.x.end(), 0.0);
+    EXPECT_EQ(Evo_linearAnalysis(rec), 0);
+    rec.equalityTol = 0.01;
+    return rec;
+  }
+  void close() {
+    EXPECT_EQ(ordinal<int (*)(void*)>(63)(&problem), 1);
+    EXPECT_EQ(end(), 1);
+  }
+  EngineProblem problem{};
+};
+

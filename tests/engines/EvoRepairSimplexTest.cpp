@@ -1,0 +1,291 @@
+// The evolutionary engine's dense bounded simplex: small LPs solved by hand,
+// small netlib problems against their published optima, infeasible and
+// unbounded models, the stop check after each pivot, and the trial
+// acceptance of the linear-programming step.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "engines/evolutionary/Evo_RepairSimplex.h"
+#include "tests/engines/MpsReader.h"
+
+namespace {
+
+constexpr double kInf = 1e30;
+
+// An LP in the form the simplex takes: rows "coefficients relation rhs".
+struct LpBuilder {
+  EvoLp lp;
+  explicit LpBuilder(int cols) {
+    lp.cols = cols;
+    lp.objective.assign(cols + 1, 0.0);
+    lp.lower.assign(cols, 0.0);
+    lp.upper.assign(cols, kInf);
+    lp.start.assign(cols, 0.0);
+    lp.precision = 1e-8;
+  }
+  void row(std::vector<double> coef, char rel, double rhs) {
+    lp.a.push_back(rhs);
+    lp.a.insert(lp.a.end(), coef.begin(), coef.end());
+    lp.relation.push_back(rel);
+    ++lp.rows;
+  }
+  void maximise(std::vector<double> c) {
+    for (int j = 0; j < lp.cols; ++j) lp.objective[j + 1] = c[j];
+  }
+};
+
+std::vector<double> solve(const EvoLp& lp, int* result, int mode = EvoLpRepair,
+                          const EvoLpHooks& hooks = {}) {
+  std::vector<double> x(lp.cols, -7.0);
+  *result = Evo_solveSimplex(lp, mode, hooks, x.data());
+  return x;
+}
+
+// Largest violation of a row or bound by x.
+double violation(const EvoLp& lp, const std::vector<double>& x) {
+  double worst = 0.0;
+  for (int i = 0; i < lp.rows; ++i) {
+    const double* a = lp.a.data() + static_cast<std::size_t>(i) * (lp.cols + 1);
+    double v = 0.0;
+    for (int j = 0; j < lp.cols; ++j) v += a[j + 1] * x[j];
+    const double gap = lp.relation[i] == '<' ? v - a[0] : lp.relation[i] == '>' ? a[0] - v
+                                                                               : std::fabs(v - a[0]);
+    worst = std::max(worst, gap);
+  }
+  for (int j = 0; j < lp.cols; ++j)
+    worst = std::max({worst, lp.lower[j] - x[j], x[j] - lp.upper[j]});
+  return worst;
+}
+
+TEST(EvoRepairSimplex, SmallMaximumWithBoundedColumn) {
+  // max 3x + 2y: x + y <= 4, x + 3y <= 6, 0 <= x <= 3: optimum (3, 1), 11.
+  LpBuilder b(2);
+  b.lp.upper[0] = 3;
+  b.row({1, 1}, '<', 4);
+  b.row({1, 3}, '<', 6);
+  b.maximise({3, 2});
+  int r = -1;
+  const auto x = solve(b.lp, &r);
+  ASSERT_EQ(r, EvoLpSolved);
+  EXPECT_NEAR(x[0], 3.0, 1e-9);
+  EXPECT_NEAR(x[1], 1.0, 1e-9);
+}
+
+TEST(EvoRepairSimplex, EqualityAndGreaterRowsNeedPhaseOne) {
+  // min x + y: x + 2y >= 4, x - y = 1: optimum (2, 1).
+  LpBuilder b(2);
+  b.row({1, 2}, '>', 4);
+  b.row({1, -1}, '=', 1);
+  b.maximise({-1, -1});
+  int r = -1;
+  const auto x = solve(b.lp, &r);
+  ASSERT_EQ(r, EvoLpSolved);
+  EXPECT_NEAR(x[0], 2.0, 1e-9);
+  EXPECT_NEAR(x[1], 1.0, 1e-9);
+}
+
+TEST(EvoRepairSimplex, FreeColumnAndBoundFlip) {
+  // max x: x - y <= 2, x free, -1 <= y <= 1: y flips to 1, x = 3.
+  LpBuilder b(2);
+  b.lp.lower = {-kInf, -1};
+  b.lp.upper = {kInf, 1};
+  b.row({1, -1}, '<', 2);
+  b.maximise({1, 0});
+  int r = -1;
+  const auto x = solve(b.lp, &r);
+  ASSERT_EQ(r, EvoLpSolved);
+  EXPECT_NEAR(x[0], 3.0, 1e-9);
+  EXPECT_NEAR(x[1], 1.0, 1e-9);
+}
+
+TEST(EvoRepairSimplex, StartValuesChooseTheStartingBound) {
+  // Only feasibility (zero objective): x + y = 1 within [0, 1]^2. A start
+  // near the upper bounds starts both columns there; the result is feasible
+  // and every column not needed stays at its starting bound.
+  LpBuilder b(2);
+  b.lp.upper = {1, 1};
+  b.lp.start = {0.9, 0.8};
+  b.row({1, 1}, '=', 1);
+  int r = -1;
+  const auto x = solve(b.lp, &r);
+  ASSERT_EQ(r, EvoLpSolved);
+  EXPECT_LT(violation(b.lp, x), 1e-12);
+  EXPECT_TRUE(x[0] == 1.0 || x[1] == 1.0);
+}
+
+TEST(EvoRepairSimplex, NegativeRightHandSidesAndFixedColumns) {
+  // -x - y <= -3 (x + y >= 3), z fixed at 2, x + z <= 4, y <= 5: min y.
+  LpBuilder b(3);
+  b.lp.lower = {0, 0, 2};
+  b.lp.upper = {kInf, 5, 2};
+  b.row({-1, -1, 0}, '<', -3);
+  b.row({1, 0, 1}, '<', 4);
+  b.maximise({0, -1, 0});
+  int r = -1;
+  const auto x = solve(b.lp, &r);
+  ASSERT_EQ(r, EvoLpSolved);
+  EXPECT_NEAR(x[0], 2.0, 1e-9);
+  EXPECT_NEAR(x[1], 1.0, 1e-9);
+  EXPECT_EQ(x[2], 2.0);
+}
+
+TEST(EvoRepairSimplex, InfeasibleRowsGiveFive) {
+  LpBuilder b(2);
+  b.lp.upper = {2, 2};
+  b.row({1, 1}, '>', 5);
+  int r = -1;
+  solve(b.lp, &r);
+  EXPECT_EQ(r, EvoLpInfeasible);
+
+  LpBuilder c(1);  // x = 1 and x = 2 at once
+  c.row({1}, '=', 1);
+  c.row({1}, '=', 2);
+  solve(c.lp, &r);
+  EXPECT_EQ(r, EvoLpInfeasible);
+}
+
+TEST(EvoRepairSimplex, UnboundedObjectiveHasNoLeavingRow) {
+  LpBuilder b(2);
+  b.row({1, -1}, '<', 1);
+  b.maximise({1, 0});
+  int r = -1;
+  solve(b.lp, &r);
+  EXPECT_EQ(r, EvoLpNoLeavingRow);
+}
+
+TEST(EvoRepairSimplex, BadSizesGiveEight) {
+  LpBuilder b(1);
+  b.row({1}, '<', 1);
+  EvoLp none = b.lp;
+  none.cols = 0;
+  int r = -1;
+  std::vector<double> x(1);
+  EXPECT_EQ(Evo_solveSimplex(none, EvoLpRepair, {}, x.data()), EvoLpBadSize);
+  EvoLp negative = b.lp;
+  negative.rows = -1;
+  EXPECT_EQ(Evo_solveSimplex(negative, EvoLpRepair, {}, x.data()), EvoLpBadSize);
+  EvoLp shortArrays = b.lp;
+  shortArrays.rows = 3;
+  EXPECT_EQ(Evo_solveSimplex(shortArrays, EvoLpRepair, {}, x.data()), EvoLpBadSize);
+  EXPECT_EQ(Evo_solveSimplex(b.lp, EvoLpRepair, {}, nullptr), EvoLpBadSize);
+  // No rows at all: every column stays at a bound.
+  EvoLp empty = b.lp;
+  empty.rows = 0;
+  empty.upper[0] = 4;
+  empty.objective[1] = 1;
+  x = solve(empty, &r);
+  EXPECT_EQ(r, EvoLpSolved);
+  EXPECT_EQ(x[0], 4.0);
+}
+
+TEST(EvoRepairSimplex, StopCheckEndsTheSolveAfterAPivot) {
+  LpBuilder b(2);
+  b.row({1, 1}, '>', 2);
+  b.maximise({1, 1});
+  b.lp.upper = {5, 5};
+  int calls = 0;
+  EvoLpHooks hooks;
+  hooks.user = &calls;
+  hooks.stopCheck = [](void* user) { return ++*static_cast<int*>(user) == 1 ? 6 : 0; };
+  int r = -1;
+  solve(b.lp, &r, EvoLpRepair, hooks);
+  EXPECT_EQ(r, 6);
+  EXPECT_EQ(calls, 1);
+}
+
+// Mode 3: a trial acceptance that rejects every point after the first step of
+// phase two keeps that step's point.
+TEST(EvoRepairSimplex, StepModeUndoesARejectedPivot) {
+  // max x + y within [0, 2]^2 and x + y <= 3: phase two needs two steps.
+  LpBuilder b(2);
+  b.lp.upper = {2, 2};
+  b.row({1, 1}, '<', 3);
+  b.maximise({1, 2});
+  struct Seen { int calls = 0; std::vector<std::vector<double>> points; } seen;
+  EvoLpHooks hooks;
+  hooks.user = &seen;
+  hooks.acceptTrial = [](void* user, const double* x, double* fitness) {
+    auto* s = static_cast<Seen*>(user);
+    s->points.push_back({x[0], x[1]});
+    *fitness = -(x[0] + 2 * x[1]);
+    return ++s->calls == 1 ? 1 : 0;
+  };
+  int r = -1;
+  const auto x = solve(b.lp, &r, EvoLpStep, hooks);
+  ASSERT_EQ(r, EvoLpSolved);
+  ASSERT_EQ(seen.points.size(), 2u);
+  EXPECT_EQ(x, seen.points[0]);
+  // The same LP solved fully reaches (1, 2).
+  const auto full = solve(b.lp, &r);
+  EXPECT_NEAR(full[0], 1.0, 1e-12);
+  EXPECT_NEAR(full[1], 2.0, 1e-12);
+}
+
+TEST(EvoRepairSimplex, StepModeStopsWhenFitnessWorsens) {
+  LpBuilder b(2);
+  b.lp.upper = {2, 2};
+  b.row({1, 1}, '<', 3);
+  b.maximise({1, 2});
+  int calls = 0;
+  EvoLpHooks hooks;
+  hooks.user = &calls;
+  hooks.acceptTrial = [](void* user, const double*, double* fitness) {
+    *fitness = ++*static_cast<int*>(user);  // every point worse than the last
+    return 1;
+  };
+  int r = -1;
+  const auto x = solve(b.lp, &r, EvoLpStep, hooks);
+  EXPECT_EQ(r, EvoLpSolved);
+  EXPECT_EQ(calls, 2);
+  EXPECT_LT(violation(b.lp, x), 1e-12);
+}
+
+// Netlib problems converted to the simplex's form (minimised by maximising
+// the negated costs); each ranged row becomes two rows.
+EvoLp fromMps(const MpsModel& model) {
+  const int n = static_cast<int>(model.colNames.size());
+  LpBuilder b(n);
+  b.lp.lower = model.lower;
+  b.lp.upper = model.upper;
+  for (int j = 0; j < n; ++j) b.lp.objective[j + 1] = -model.cost[j];
+  std::vector<std::vector<double>> rows(model.rowNames.size(), std::vector<double>(n, 0.0));
+  for (const MpsEntry& e : model.entries) rows[e.row][e.col] += e.value;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const double rhs = model.rhs[i], range = std::fabs(model.range[i]);
+    const char kind = model.rowKinds[i];
+    if (!model.ranged[i]) {
+      b.row(rows[i], kind == 'L' ? '<' : kind == 'G' ? '>' : '=', rhs);
+      continue;
+    }
+    const bool upFromRhs = kind == 'G' || (kind == 'E' && model.range[i] > 0);
+    b.row(rows[i], '>', upFromRhs ? rhs : rhs - range);
+    b.row(rows[i], '<', upFromRhs ? rhs + range : rhs);
+  }
+  return b.lp;
+}
+
+TEST(EvoRepairSimplex, SmallNetlibProblemsReachTheirOptima) {
+  const std::pair<const char*, double> known[] = {
+      {"afiro", -4.6475314286E+02}, {"sc50a", -6.4575077059E+01},
+      {"sc50b", -7.0000000000E+01}};
+  for (const auto& [name, optimum] : known) {
+    MpsModel model;
+    std::string error;
+    ASSERT_TRUE(Mps_read(std::string(CORVAN_DATA) + "/lp/" + name + ".mps", model, error)) << error;
+    EvoLp lp = fromMps(model);
+    lp.reducedCostTol = 1e-9;
+    lp.pivotTol = 1e-9;
+    int r = -1;
+    const auto x = solve(lp, &r);
+    ASSERT_EQ(r, EvoLpSolved) << name;
+    double objective = model.objConstant;
+    for (int j = 0; j < lp.cols; ++j) objective += model.cost[j] * x[j];
+    EXPECT_NEAR(objective, optimum, 1e-6 * std::fabs(optimum)) << name;
+    EXPECT_LT(violation(lp, x), 1e-6) << name;
+  }
+}
+
+}  // namespace
