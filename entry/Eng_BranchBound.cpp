@@ -271,7 +271,7 @@ int reportSubproblem(BnbState& s) {
 double makeChild(BnbState& s, BnbNode& node, bool up, double bound) {
   EngineProblem& p = *s.problem;
   double objective = p.objective;
-  if (objective < node.objective + s.integrality) objective = std::max(objective, node.objective);
+  if (objective < node.objective + s.integrality) objective = node.objective;
   int branch = chooseBranchVariable(s);
   if (branch == PointConflict) return objective;
   if (branch == PointIntegral) ++s.integerSolutions;

@@ -380,4 +380,34 @@ TEST(LpEngine, NetlibProblemsReachTheirOptima) {
   }
 }
 
+// min 2x + 3000y + z - w, x + 1000y >= 1, 0 <= x, y, z, w <= 10: x = 1 is
+// basic with row dual 2, so y costs 3000 - 2 x 1000 = 1000 and z costs 1 at
+// their lower bounds, w -1 at its upper bound. Maximising the negated
+// objective reports them negated.
+TEST(LpEngine, ReducedCostsFilledWhenAsked) {
+  for (bool maximise : {false, true}) {
+    LpFakeModel m;
+    m.n = 4;
+    m.x0 = {0, 0, 0, 0};
+    m.lower = {0, 0, 0, 0};
+    m.upper = {10, 10, 10, 10};
+    m.rows = {row({{0, 1}, {1, 1000}}, 1, 1e30)};
+    double sign = maximise ? -1 : 1;
+    m.objective.terms = {{0, 2 * sign}, {1, 3000 * sign}, {2, sign}, {3, -sign}};
+    m.maximise = maximise;
+    double reduced[4] = {-7, -7, -7, -7};
+    EngineProblem problem{};
+    problem.reducedCosts = reduced;
+    ASSERT_EQ(Lp_engineSetupWith(&problem, LpFake_host(m)), 1);
+    EXPECT_EQ(Lp_engineSolve(&problem), 1);
+    EXPECT_EQ(problem.status, 0);
+    EXPECT_NEAR(problem.objective, -8 * sign, 1e-9);
+    EXPECT_NEAR(reduced[0], 0.0, 1e-9);
+    EXPECT_NEAR(reduced[1], 1000 * sign, 1e-6);
+    EXPECT_NEAR(reduced[2], sign, 1e-9);
+    EXPECT_NEAR(reduced[3], -sign, 1e-9);
+    Lp_engineFinish(&problem);
+  }
+}
+
 }  // namespace

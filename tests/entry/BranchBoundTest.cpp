@@ -278,3 +278,24 @@ TEST_F(BranchBoundAssignment, WithoutReducedCostsTheSameOptimum) {
   EXPECT_EQ(run(), StatusSolved);
   EXPECT_NEAR(engine.finalObjective, permutationOptimum(engine.model), 1e-9);
 }
+
+// A child whose relaxation lies within the integrality tolerance above its
+// node's counts as no worse than the node. min 4e-9 y + 1e-8 z with x
+// integer in [0, 1], x + y >= 0.5 and x - z <= 0.5: the root has x = 0.5 at
+// 0; the down child (x = 0, y = 0.5) costs 2e-9 and the up child (x = 1,
+// z = 0.5) 5e-9, both integral. Both take the node's 0, so the up child,
+// solved second, is not worse than the down child and becomes the incumbent.
+TEST_F(BranchBound, ChildrenWithinTheToleranceTakeTheirNodesObjective) {
+  engine.model.cost = {0, 4e-9, 1e-8};
+  engine.model.rows = {{1, 1, 0}, {1, 0, -1}};
+  engine.model.rowLower = {0.5, -Inf};
+  engine.model.rowUpper = {Inf, 0.5};
+  engine.model.lower = {0, 0, 0};
+  engine.model.upper = {1, 1, 1};
+  workbookModel(3, {{"Model!$A$1", 4}});
+  name("solver_pre", "0.00000001");
+  EXPECT_EQ(run(), StatusSolved);
+  EXPECT_EQ(engine.solves, 3);
+  EXPECT_EQ(engine.finalValues, (std::vector<double>{1, 0, 0.5}));
+  EXPECT_EQ(engine.finalObjective, 0.0);
+}
