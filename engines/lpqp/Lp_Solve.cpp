@@ -52,27 +52,12 @@ int Lp_solveScaled(LpRun& run, EngineProblem* problem) {
   return status;
 }
 
-// The reduced costs of the n variables for a caller that asks for them: 0
-// for a basic variable, -d_k for a nonbasic one in tableau column k, with
-// the signs of the model's own objective and unscaled as a gradient.
-void Lp_writeReducedCosts(const LpRecord& lp, double* out) {
-  std::vector<double> reduced(static_cast<std::size_t>(lp.n) + 1, 0.0);
-  const double* d = lp.matrix.row(0);
-  for (int k = 1; k <= lp.n; ++k)
-    if (const int v = lp.colMap[k]; v >= 1 && v <= lp.n) reduced[v] = lp.maximise ? d[k] : -d[k];
-  Lp_unscaleGradient(lp.scaling, reduced.data());
-  std::copy(reduced.begin() + 1, reduced.end(), out);
-}
-
 int Lp_solveRun(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
   if (problem->status == StatusHeuristicInteger) return Lp_resumeRelaxation(run, problem);
   if (Lp_boundsCrossed(lp)) return StatusInfeasible;
   Lp_scaleVariableState(lp);
   int status = Lp_integerPasses(run, problem, Lp_solveScaled(run, problem));
-  const bool solved = status == StatusSolved || status == StatusHeuristicInteger;
-  if (solved && problem->reducedCosts && lp.objKind == 1)
-    Lp_writeReducedCosts(lp, problem->reducedCosts);
   if (status != StatusHeuristicInteger) {
     const double objective = Lp_unscaleObjective(lp.scaling, lp.matrix.row(0)[0]);
     problem->objective = lp.maximise ? -objective : objective;
