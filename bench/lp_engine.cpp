@@ -11,7 +11,7 @@ namespace {
 void solveThroughEngine(benchmark::State& state, const char* name) {
   MpsModel mps;
   std::string error;
-  if (!Mps_read(std::string(CORVAN_DATA) + "/lp/" + name + ".mps", mps, error)) {
+  if (!Mps_readNamed(name, mps, error)) {
     state.SkipWithError(error.c_str());
     return;
   }

@@ -9,7 +9,7 @@ namespace {
 void solveNetlib(benchmark::State& state, const char* name) {
   MpsModel model;
   std::string error;
-  if (!Mps_read(std::string(CORVAN_DATA) + "/lp/" + name + ".mps", model, error)) {
+  if (!Mps_readNamed(name, model, error)) {
     state.SkipWithError(error.c_str());
     return;
   }

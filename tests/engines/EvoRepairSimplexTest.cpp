@@ -274,7 +274,7 @@ TEST(EvoRepairSimplex, SmallNetlibProblemsReachTheirOptima) {
   for (const auto& [name, optimum] : known) {
     MpsModel model;
     std::string error;
-    ASSERT_TRUE(Mps_read(std::string(CORVAN_DATA) + "/lp/" + name + ".mps", model, error)) << error;
+    ASSERT_TRUE(Mps_readNamed(name, model, error)) << error;
     EvoLp lp = fromMps(model);
     lp.reducedCostTol = 1e-9;
     lp.pivotTol = 1e-9;

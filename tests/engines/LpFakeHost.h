@@ -20,6 +20,17 @@ struct LpFakeRow {
   double lower = -1e30, upper = 1e30;
 };
 
+// A linear row over 0-based variables with its limits.
+inline LpFakeRow LpFake_row(std::vector<std::pair<int, double>> terms, double lower, double upper,
+                            double constant = 0) {
+  LpFakeRow r;
+  r.terms = std::move(terms);
+  r.constant = constant;
+  r.lower = lower;
+  r.upper = upper;
+  return r;
+}
+
 // One call of the report writer: its set and code and copies of the arrays.
 struct LpFakeReport {
   int set = -1, code = -1, n = 0, m = 0;

@@ -24,14 +24,6 @@ void useGradient(LpQuadFake& m, Gradient g) {
   if (g == Gradient::Central) m.optionFlags |= 0x2;
 }
 
-LpFakeRow linearRow(std::vector<std::pair<int, double>> terms, double lower, double upper) {
-  LpFakeRow r;
-  r.terms = std::move(terms);
-  r.lower = lower;
-  r.upper = upper;
-  return r;
-}
-
 // min (x - 1)^2 + (y - 2)^2 = x^2 + y^2 - 2x - 4y + 5 on [0, 5]^2 from (0, 0):
 // the minimum (1, 2), value 0, lies inside the box.
 LpQuadFake insideBox() {
@@ -55,7 +47,7 @@ LpQuadFake leastDistance() {
   m.x0 = {0, 0, 0};
   m.lower = {-inf, -inf, -inf};
   m.upper = {inf, inf, inf};
-  m.rows = {linearRow({{0, 1}, {1, 1}, {2, 1}}, 3, 3), linearRow({{0, 1}, {2, -1}}, 0, 0)};
+  m.rows = {LpFake_row({{0, 1}, {1, 1}, {2, 1}}, 3, 3), LpFake_row({{0, 1}, {2, -1}}, 0, 0)};
   m.q = {1, 0, 0, 0, 1, 0, 0, 0, 1};
   m.c = {-2, -4, -6};
   m.c0 = 14;
@@ -72,7 +64,7 @@ LpQuadFake portfolio() {
   m.x0 = {0, 0, 0};
   m.lower = {0, 0, 0};
   m.upper = {inf, inf, inf};
-  m.rows = {linearRow({{0, 1}, {1, 1}, {2, 1}}, 1, 1)};
+  m.rows = {LpFake_row({{0, 1}, {1, 1}, {2, 1}}, 1, 1)};
   m.q = {1, 0.5, 0, 0, 1, 0, 0, 0, 1};
   m.c = {-1, 0, 4};
   return m;
@@ -86,7 +78,7 @@ LpQuadFake concaveMaximum() {
   m.x0 = {0, 0};
   m.lower = {0, 0};
   m.upper = {inf, inf};
-  m.rows = {linearRow({{0, 1}, {1, 1}}, -inf, 2)};
+  m.rows = {LpFake_row({{0, 1}, {1, 1}}, -inf, 2)};
   m.q = {-1, 0, 0, -1};
   m.c = {2, 4};
   m.c0 = 5;
@@ -152,7 +144,7 @@ TEST_P(LpQuadraticSolve, LargerPortfolioMeetsTheOptimalityConditions) {
   m.upper.assign(n, inf);
   m.q.assign(n * n, 0.0);
   m.c.assign(n, 0.0);
-  LpFakeRow budget = linearRow({}, 1, 1);
+  LpFakeRow budget = LpFake_row({}, 1, 1);
   for (int i = 0; i < n; ++i) {
     budget.terms.emplace_back(i, 1.0);
     m.q[i * n + i] = 1.0 + 0.25 * (i % 4);
@@ -281,7 +273,7 @@ TEST(LpQuadratic, RowThatIsNotLinearFailsTheFinalCheck) {
   LpQuadFake m = insideBox();
   m.c = {-2, 0};
   m.c0 = 1;
-  m.rows = {linearRow({}, -inf, 10)};
+  m.rows = {LpFake_row({}, -inf, 10)};
   LpQuad_bindObjective(m);
   const auto base = m.function;
   m.function = [base](int i, const std::vector<double>& x) {
@@ -292,7 +284,7 @@ TEST(LpQuadratic, RowThatIsNotLinearFailsTheFinalCheck) {
   LpQuadFake plain = insideBox();
   plain.c = {-2, 0};
   plain.c0 = 1;
-  plain.rows = {linearRow({}, -inf, 10)};
+  plain.rows = {LpFake_row({}, -inf, 10)};
   expectSolution(plain, {1, 0}, 0, 1e-9);
 }
 

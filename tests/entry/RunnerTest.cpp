@@ -140,7 +140,7 @@ TEST_F(Runner, PluginEngineSolvesAnLpWorkbookAndLeavesItsPointInTheCells) {
   ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
   MpsModel mps;
   std::string error;
-  ASSERT_TRUE(Mps_read(std::string(CORVAN_DATA) + "/lp/afiro.mps", mps, error)) << error;
+  ASSERT_TRUE(Mps_readNamed("afiro", mps, error)) << error;
   useRunnerEngine();
   EXPECT_EQ(solve(0), StatusSolved);
   EXPECT_EQ(context->currentEngine, 5);
