@@ -131,44 +131,16 @@ GrgFunctionModel oneVariable(double lower, double upper, double (*f)(double)) {
   return m;
 }
 
-}  // namespace
-
-TEST(GrgSolve, StopsWithBothBoundsActive) {
-  GrgFunctionModel m = boxModel();
+// A model with its optimum worked by hand: the objective and the point.
+struct HandOptimum {
+  const char* what;
+  GrgFunctionModel (*model)();
+  double objective, objectiveTol;
   std::vector<double> x;
-  GrgProblem p = GrgFn_run(m, &x);
-  EXPECT_TRUE(nearOptimal(p.status)) << p.status;
-  EXPECT_NEAR(p.objective, 2.0, 1e-6);
-  EXPECT_NEAR(x[0], 2.0, 1e-6);
-  EXPECT_NEAR(x[1], 0.0, 1e-6);
-}
+  double xTol;
+};
 
-TEST(GrgSolve, HoldsAnEqualityRow) {
-  GrgFunctionModel m = circleModel();
-  std::vector<double> x;
-  GrgProblem p = GrgFn_run(m, &x);
-  EXPECT_TRUE(nearOptimal(p.status)) << p.status;
-  EXPECT_NEAR(p.objective, -2.0, 1e-5);
-  EXPECT_NEAR(x[0] * x[0] + x[1] * x[1], 2.0, 1e-5);
-}
-
-TEST(GrgSolve, RestoresAnInfeasibleStart) {
-  GrgFunctionModel m = parabolaModel();
-  std::vector<double> x;
-  GrgProblem p = GrgFn_run(m, &x);
-  EXPECT_TRUE(nearOptimal(p.status)) << p.status;
-  EXPECT_NEAR(p.objective, 1.0, 1e-5);
-  EXPECT_NEAR(x[0], 1.0, 1e-4);
-  EXPECT_NEAR(x[1], 1.0, 1e-4);
-}
-
-TEST(GrgSolve, ReportsNoFeasiblePoint) {
-  GrgFunctionModel m = parabolaModel();
-  m.rowUpper[1] = -1;  // x2 >= x1^2 and x1 + x2 <= -1 have no common point
-  EXPECT_EQ(GrgFn_run(m).status, StatusInfeasible);
-}
-
-TEST(GrgSolve, RetriesOnceFromAMovedStart) {
+GrgFunctionModel retryModel() {
   // min (x - 3)^2 subject to x^2 >= 1 from x = 0: the violation has no slope
   // there, so the first pass ends infeasible at once; the retry moves x to 1.
   GrgFunctionModel m = oneVariable(-Inf, Inf, [](double x) { return x * x; });
@@ -181,11 +153,51 @@ TEST(GrgSolve, RetriesOnceFromAMovedStart) {
   m.x0 = {0};
   m.rowLower = {1, -Inf};
   m.rowUpper = {Inf, Inf};
+  return m;
+}
+
+GrgFunctionModel maximised() {
+  GrgFunctionModel m = oneVariable(-Inf, Inf, [](double x) { return 5 - (x - 2) * (x - 2); });
+  m.maximise = true;
+  m.x0 = {0};
+  return m;
+}
+
+const HandOptimum kHandOptima[] = {
+    {"both bounds active", boxModel, 2.0, 1e-6, {2.0, 0.0}, 1e-6},
+    {"infeasible start restored", parabolaModel, 1.0, 1e-5, {1.0, 1.0}, 1e-4},
+    {"one retry from a moved start", retryModel, 0.0, 1e-6, {3.0}, 1e-3},
+    {"maximised through the objective sign", maximised, 5.0, 1e-8, {2.0}, 1e-3},
+    {"Rosenbrock by quasi-Newton directions", rosenbrock, 0.0, 1e-6, {1.0}, 1e-3},
+};
+
+}  // namespace
+
+TEST(GrgSolve, ReachesTheOptimaWorkedByHand) {
+  for (const HandOptimum& c : kHandOptima) {
+    GrgFunctionModel m = c.model();
+    std::vector<double> x;
+    GrgProblem p = GrgFn_run(m, &x);
+    EXPECT_TRUE(nearOptimal(p.status)) << c.what << ": status " << p.status;
+    EXPECT_NEAR(p.objective, c.objective, c.objectiveTol) << c.what;
+    for (std::size_t j = 0; j < c.x.size(); ++j)
+      EXPECT_NEAR(x[j], c.x[j], c.xTol) << c.what << " x" << j;
+  }
+}
+
+TEST(GrgSolve, HoldsAnEqualityRow) {
+  GrgFunctionModel m = circleModel();
   std::vector<double> x;
   GrgProblem p = GrgFn_run(m, &x);
   EXPECT_TRUE(nearOptimal(p.status)) << p.status;
-  EXPECT_NEAR(x[0], 3.0, 1e-3);
-  EXPECT_NEAR(p.objective, 0.0, 1e-6);
+  EXPECT_NEAR(p.objective, -2.0, 1e-5);
+  EXPECT_NEAR(x[0] * x[0] + x[1] * x[1], 2.0, 1e-5);
+}
+
+TEST(GrgSolve, ReportsNoFeasiblePoint) {
+  GrgFunctionModel m = parabolaModel();
+  m.rowUpper[1] = -1;  // x2 >= x1^2 and x1 + x2 <= -1 have no common point
+  EXPECT_EQ(GrgFn_run(m).status, StatusInfeasible);
 }
 
 TEST(GrgSolve, ReportsAnUnboundedObjective) {
@@ -203,17 +215,6 @@ TEST(GrgSolve, FindsAFeasiblePointWithoutObjective) {
   EXPECT_TRUE(nearOptimal(p.status)) << p.status;
   EXPECT_GE(x[1] - x[0] * x[0], -1e-6);
   EXPECT_LE(x[0] + x[1], 2 + 1e-6);
-}
-
-TEST(GrgSolve, MaximisesThroughTheObjectiveSign) {
-  GrgFunctionModel m = oneVariable(-Inf, Inf, [](double x) { return 5 - (x - 2) * (x - 2); });
-  m.maximise = true;
-  m.x0 = {0};
-  std::vector<double> x;
-  GrgProblem p = GrgFn_run(m, &x);
-  EXPECT_TRUE(nearOptimal(p.status)) << p.status;
-  EXPECT_NEAR(p.objective, 5.0, 1e-8);
-  EXPECT_NEAR(x[0], 2.0, 1e-3);
 }
 
 TEST(GrgSolve, MovesAStartOutsideItsBoundsOntoTheBound) {
@@ -249,15 +250,6 @@ TEST(GrgDirections, ConjugateGradientsWhenAskedOrWhenTheSetIsLarge) {
   Grg_finish(big, q);
   EXPECT_TRUE(nearOptimal(q.status)) << q.status;
   EXPECT_NEAR(q.objective, 0.0, 1e-6);
-}
-
-TEST(GrgDirections, QuasiNewtonSolvesRosenbrock) {
-  GrgFunctionModel m = rosenbrock();
-  std::vector<double> x;
-  GrgProblem p = GrgFn_run(m, &x);
-  EXPECT_TRUE(nearOptimal(p.status)) << p.status;
-  EXPECT_NEAR(p.objective, 0.0, 1e-6);
-  EXPECT_NEAR(x[0], 1.0, 1e-3);
 }
 
 TEST(GrgDerivatives, CentralDifferencesAreMoreAccurateThanForward) {
