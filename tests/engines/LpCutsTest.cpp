@@ -107,10 +107,7 @@ TEST(LpCuts, ContinuousVariablesStayOutOfTheCover) {
 // relaxation has (1, 1.5); the integer points are (0,0), (1,0), (2,0), (1,1).
 LpIntModel smallProgram() {
   LpIntModel m;
-  m.n = 2;
-  m.x0 = {0, 0};
-  m.lower = {0, 0};
-  m.upper = {3, 3};
+  LpFake_box(m, {0, 0}, {3, 3});
   m.rows = {LpFake_row({{0, 3}, {1, 2}}, -1e30, 6), LpFake_row({{0, -3}, {1, 2}}, -1e30, 0)};
   m.objective.terms = {{1, 1}};
   m.maximise = true;
@@ -318,10 +315,7 @@ TEST(LpCuts, ChildrenWarmStartFromTheRootSnapshot) {
 // min -x1 - x2, x1 + x2 <= 3.5, x1 <= 2.2, x2 <= 2.7, integers.
 LpIntModel roundable() {
   LpIntModel m;
-  m.n = 2;
-  m.x0 = {0, 0};
-  m.lower = {0, 0};
-  m.upper = {10, 10};
+  LpFake_box(m, {0, 0}, {10, 10});
   m.rows = {LpFake_row({{0, 1}, {1, 1}}, -1e30, 3.5), LpFake_row({{0, 1}}, -1e30, 2.2), LpFake_row({{1, 1}}, -1e30, 2.7)};
   m.objective.terms = {{0, -1}, {1, -1}};
   m.flags = {1, 1};

@@ -15,10 +15,7 @@ namespace {
 // max 3x + 5y, x <= 4, 2y <= 12, 3x + 2y <= 18, x, y >= 0: optimum 36 at (2, 6).
 LpFakeModel productMix() {
   LpFakeModel m;
-  m.n = 2;
-  m.x0 = {1, 1};
-  m.lower = {0, 0};
-  m.upper = {1e30, 1e30};
+  LpFake_box(m, {0, 0}, {1e30, 1e30}, {1, 1});
   m.rows = {LpFake_row({{0, 1}}, -1e30, 4), LpFake_row({{1, 2}}, -1e30, 12), LpFake_row({{0, 3}, {1, 2}}, -1e30, 18)};
   m.objective.terms = {{0, 3}, {1, 5}};
   m.maximise = true;
@@ -52,10 +49,7 @@ TEST(LpEngine, ConstantsAndBadScalingDoNotChangeTheSolution) {
   // At x = 0.2, y = 0: 27; at x = 0, y = 200: 17, the optimum.
   for (int scaling : {0, 1}) {
     LpFakeModel m;
-    m.n = 2;
-    m.x0 = {0, 0};
-    m.lower = {0, 0};
-    m.upper = {1e30, 1e30};
+    LpFake_box(m, {0, 0}, {1e30, 1e30});
     m.rows = {LpFake_row({{0, 20}, {1, 0.02}}, 4, 1e30), LpFake_row({{0, 0.5}, {1, -0.001}}, -1e30, 1)};
     m.objective.terms = {{0, 100}, {1, 0.05}};
     m.objective.constant = 7;
@@ -88,10 +82,7 @@ TEST(LpEngine, PerturbationCaptureWhenExtractionFails) {
 TEST(LpEngine, PerturbationFindsSmallCoefficientsWithLargerSteps) {
   // Row coefficient 0.001: steps 1 and 10 move it by less than 0.01.
   LpFakeModel m;
-  m.n = 1;
-  m.x0 = {0};
-  m.lower = {0};
-  m.upper = {1e30};
+  LpFake_box(m, {0}, {1e30});
   m.rows = {LpFake_row({{0, 0.001}}, -1e30, 0.005)};
   m.objective.terms = {{0, 1}};
   m.maximise = true;
@@ -222,10 +213,7 @@ TEST(LpEngine, RowWithoutLimitsConstrainsNothing) {
 
 TEST(LpEngine, IntegerBoundsAreRounded) {
   LpFakeModel m;
-  m.n = 1;
-  m.x0 = {0};
-  m.lower = {0.5};
-  m.upper = {2.5};
+  LpFake_box(m, {0.5}, {2.5});
   m.objective.terms = {{0, 1}};
   m.maximise = true;
   m.integers = 1;
@@ -360,10 +348,7 @@ TEST(LpEngine, NetlibProblemsReachTheirOptima) {
 TEST(LpEngine, ReducedCostsFilledWhenAsked) {
   for (bool maximise : {false, true}) {
     LpFakeModel m;
-    m.n = 4;
-    m.x0 = {0, 0, 0, 0};
-    m.lower = {0, 0, 0, 0};
-    m.upper = {10, 10, 10, 10};
+    LpFake_box(m, {0, 0, 0, 0}, {10, 10, 10, 10});
     m.rows = {LpFake_row({{0, 1}, {1, 1000}}, 1, 1e30)};
     double sign = maximise ? -1 : 1;
     m.objective.terms = {{0, 2 * sign}, {1, 3000 * sign}, {2, sign}, {3, -sign}};

@@ -64,6 +64,15 @@ struct LpFakeModel {
   long evaluations = 0;
 };
 
+// Sizes the model to the bounds given; the start is `x0`, or 0 throughout.
+inline void LpFake_box(LpFakeModel& m, std::vector<double> lower, std::vector<double> upper,
+                       std::vector<double> x0 = {}) {
+  m.n = static_cast<int>(lower.size());
+  m.x0 = x0.empty() ? std::vector<double>(m.n, 0.0) : std::move(x0);
+  m.lower = std::move(lower);
+  m.upper = std::move(upper);
+}
+
 inline double LpFake_rowValue(const LpFakeModel& m, int i) {
   if (m.function) return m.function(i, m.cells);
   const LpFakeRow& r = i < static_cast<int>(m.rows.size()) ? m.rows[i] : m.objective;

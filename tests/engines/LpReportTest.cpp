@@ -19,10 +19,7 @@ constexpr double inf = 1e30;
 // machine hours, x2 <= 15, x1 >= 5. Optimum (10.5, 8, 18.75, 0) = 2237.5.
 LpFakeModel productMix() {
   LpFakeModel m;
-  m.n = 4;
-  m.x0 = {0, 0, 0, 0};
-  m.lower = {5, 0, 0, 0};
-  m.upper = {inf, 15, inf, inf};
+  LpFake_box(m, {5, 0, 0, 0}, {inf, 15, inf, inf});
   m.rows = {LpFake_row({{0, 5}, {1, 20}, {2, 10}, {3, 6}}, -inf, 400),
             LpFake_row({{0, 10}, {1, 15}, {2, 12}, {3, 9}}, -inf, 450),
             LpFake_row({{0, 2}, {1, 3}, {2, 4}, {3, 2}}, -inf, 120)};
@@ -35,10 +32,7 @@ LpFakeModel productMix() {
 // duals 0.4 and 0.2 (y1 + 3 y2 = 1, 2 y1 + y2 = 1).
 LpFakeModel coverModel() {
   LpFakeModel m;
-  m.n = 2;
-  m.x0 = {0, 0};
-  m.lower = {0, 0};
-  m.upper = {inf, inf};
+  LpFake_box(m, {0, 0}, {inf, inf});
   m.rows = {LpFake_row({{0, 1}, {1, 2}}, 4, inf), LpFake_row({{0, 3}, {1, 1}}, 6, inf)};
   m.objective.terms = {{0, 1}, {1, 1}};
   return m;
@@ -170,10 +164,7 @@ TEST(LpReport, NegatedEqualityAndMaximisedRowsKeepTheirOrientation) {
 TEST(LpReport, VariableAtItsUpperBound) {
   // Maximise 3x + 2y with x + y <= 4 and x <= 3: x = 3 at its bound, y = 1.
   LpFakeModel m;
-  m.n = 2;
-  m.x0 = {0, 0};
-  m.lower = {0, 0};
-  m.upper = {3, inf};
+  LpFake_box(m, {0, 0}, {3, inf});
   m.rows = {LpFake_row({{0, 1}, {1, 1}}, -inf, 4)};
   m.objective.terms = {{0, 3}, {1, 2}};
   m.maximise = true;
@@ -255,10 +246,7 @@ TEST(LpReport, LinearityMarks) {
   // Row 2 is x * y + x, the objective x + z^3: the row and a variable that
   // breaks its line are marked 1, a variable that breaks the objective's 2.
   LpFakeModel m;
-  m.n = 3;
-  m.x0 = {1, 1, 1};
-  m.lower = {0, 0, 0};
-  m.upper = {10, 10, 10};
+  LpFake_box(m, {0, 0, 0}, {10, 10, 10}, {1, 1, 1});
   m.rows = {LpFake_row({{0, 1}, {1, 1}}, -inf, 10), LpFake_row({}, -inf, 10)};
   m.reportsWanted = 1;
   m.function = [](int i, const std::vector<double>& x) {
