@@ -43,15 +43,18 @@ class EngineSolveFixture : public SessionLibrary {
     Os_setTickSource(tick);
   }
   // Rows `first` and `first` + 1: lower <= cells <= upper.
-  void bounds(int first, const char* cells, double lower, double upper) {
+  void bounds(int first, const std::string& cells, double lower, double upper) {
     row(first, cells, 3, lower);
     row(first + 1, cells, 1, upper);
   }
-  void row(int index, const char* cells, int relation, double rhs) {
+  void row(int index, const std::string& cells, int relation, double rhs) {
+    row(index, cells, relation, std::to_string(rhs));
+  }
+  void row(int index, const std::string& cells, int relation, const std::string& rhs) {
     std::string i = std::to_string(index);
     name("solver_lhs" + i, cells);
     name("solver_rel" + i, std::to_string(relation));
-    name("solver_rhs" + i, std::to_string(rhs));
+    name("solver_rhs" + i, rhs);
   }
 
  private:
