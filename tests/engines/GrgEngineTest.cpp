@@ -17,93 +17,54 @@ bool nearOptimal(int status) { return status == 0 || status == 1 || status == 2;
 
 // min (x1 - 3)^2 + (x2 + 1)^2 over 0 <= x <= 2: both bounds active at (2, 0), f = 2.
 GrgFunctionModel boxModel() {
-  GrgFunctionModel m;
-  m.n = 2;
-  m.rows = 1;
-  m.eval = [](const double* x, double* r) {
+  return GrgFn_model({0.5, 0.5}, {0, 0}, {2, 2}, {-Inf}, {Inf}, [](const double* x, double* r) {
     r[0] = (x[0] - 3) * (x[0] - 3) + (x[1] + 1) * (x[1] + 1);
     return true;
-  };
-  m.x0 = {0.5, 0.5};
-  m.lower = {0, 0};
-  m.upper = {2, 2};
-  m.rowLower = {-Inf};
-  m.rowUpper = {Inf};
-  return m;
+  });
 }
 
 // min x1 + x2 subject to x1^2 + x2^2 = 2: optimum (-1, -1), f = -2.
 GrgFunctionModel circleModel() {
-  GrgFunctionModel m;
-  m.n = 2;
-  m.rows = 2;
-  m.eval = [](const double* x, double* r) {
+  GrgFunctionModel m = GrgFn_model({-1.5, -0.5}, {-Inf, -Inf}, {Inf, Inf}, {2, -Inf}, {2, Inf},
+                                   [](const double* x, double* r) {
     r[0] = x[0] * x[0] + x[1] * x[1];
     r[1] = x[0] + x[1];
     return true;
-  };
+  });
   m.jacobian = [](const double* x, int row, int col) { return row == 0 ? 2 * x[col] : 1.0; };
-  m.x0 = {-1.5, -0.5};
-  m.lower = {-Inf, -Inf};
-  m.upper = {Inf, Inf};
-  m.rowLower = {2, -Inf};
-  m.rowUpper = {2, Inf};
   return m;
 }
 
 // min (x1 - 2)^2 + (x2 - 1)^2 subject to x2 - x1^2 >= 0 and x1 + x2 <= 2:
 // optimum (1, 1), f = 1, both rows active.
 GrgFunctionModel parabolaModel() {
-  GrgFunctionModel m;
-  m.n = 2;
-  m.rows = 3;
-  m.eval = [](const double* x, double* r) {
+  return GrgFn_model({2, -1}, {-Inf, -Inf}, {Inf, Inf}, {0, -Inf, -Inf}, {Inf, 2, Inf},
+                     [](const double* x, double* r) {
     r[0] = x[1] - x[0] * x[0];
     r[1] = x[0] + x[1];
     r[2] = (x[0] - 2) * (x[0] - 2) + (x[1] - 1) * (x[1] - 1);
     return true;
-  };
-  m.x0 = {2, -1};
-  m.lower = {-Inf, -Inf};
-  m.upper = {Inf, Inf};
-  m.rowLower = {0, -Inf, -Inf};
-  m.rowUpper = {Inf, 2, Inf};
-  return m;
+  });
 }
 
 // Separable quadratic sum over (1 + j/10)(x_j - j/n)^2, minimum 0.
 GrgFunctionModel quadraticSum(int n) {
-  GrgFunctionModel m;
-  m.n = n;
-  m.rows = 1;
-  m.eval = [n](const double* x, double* r) {
+  return GrgFn_model(std::vector<double>(n, 2.0), std::vector<double>(n, -Inf),
+                     std::vector<double>(n, Inf), {-Inf}, {Inf},
+                     [n](const double* x, double* r) {
     double s = 0;
     for (int j = 0; j < n; ++j) s += (1 + j / 10.0) * (x[j] - double(j) / n) * (x[j] - double(j) / n);
     r[0] = s;
     return true;
-  };
-  m.x0.assign(n, 2.0);
-  m.lower.assign(n, -Inf);
-  m.upper.assign(n, Inf);
-  m.rowLower = {-Inf};
-  m.rowUpper = {Inf};
-  return m;
+  });
 }
 
 GrgFunctionModel rosenbrock() {
-  GrgFunctionModel m;
-  m.n = 2;
-  m.rows = 1;
-  m.eval = [](const double* x, double* r) {
+  return GrgFn_model({-1.2, 1}, {-Inf, -Inf}, {Inf, Inf}, {-Inf}, {Inf},
+                     [](const double* x, double* r) {
     r[0] = 100 * (x[1] - x[0] * x[0]) * (x[1] - x[0] * x[0]) + (1 - x[0]) * (1 - x[0]);
     return true;
-  };
-  m.x0 = {-1.2, 1};
-  m.lower = {-Inf, -Inf};
-  m.upper = {Inf, Inf};
-  m.rowLower = {-Inf};
-  m.rowUpper = {Inf};
-  return m;
+  });
 }
 
 // A record set up and placed at x with its extended bounds and row values,
@@ -117,18 +78,10 @@ void prepareAt(GrgRecord& rec, GrgProblem& problem, GrgFunctionModel& m, double 
 }
 
 GrgFunctionModel oneVariable(double lower, double upper, double (*f)(double)) {
-  GrgFunctionModel m;
-  m.n = 1;
-  m.rows = 1;
-  m.eval = [f](const double* x, double* r) {
+  return GrgFn_model({}, {lower}, {upper}, {-Inf}, {Inf}, [f](const double* x, double* r) {
     r[0] = f(x[0]);
     return true;
-  };
-  m.lower = {lower};
-  m.upper = {upper};
-  m.rowLower = {-Inf};
-  m.rowUpper = {Inf};
-  return m;
+  });
 }
 
 // A model with its optimum worked by hand: the objective and the point.
@@ -143,17 +96,11 @@ struct HandOptimum {
 GrgFunctionModel retryModel() {
   // min (x - 3)^2 subject to x^2 >= 1 from x = 0: the violation has no slope
   // there, so the first pass ends infeasible at once; the retry moves x to 1.
-  GrgFunctionModel m = oneVariable(-Inf, Inf, [](double x) { return x * x; });
-  m.rows = 2;
-  m.eval = [](const double* x, double* r) {
+  return GrgFn_model({0}, {-Inf}, {Inf}, {1, -Inf}, {Inf, Inf}, [](const double* x, double* r) {
     r[0] = x[0] * x[0];
     r[1] = (x[0] - 3) * (x[0] - 3);
     return true;
-  };
-  m.x0 = {0};
-  m.rowLower = {1, -Inf};
-  m.rowUpper = {Inf, Inf};
-  return m;
+  });
 }
 
 GrgFunctionModel maximised() {
@@ -311,19 +258,12 @@ TEST(GrgDerivatives, AnalyticJacobianSolvesAndIsCheckedAgainstDifferences) {
 
 TEST(GrgDerivatives, CheckAcceptsCorrectDerivativesNearMinusOne) {
   // d/dx1 of -x1 is exactly -1: the check divides by |v| + 1 = 2, not by v + 1 = 0.
-  GrgFunctionModel m;
-  m.n = 2;
-  m.rows = 1;
-  m.eval = [](const double* x, double* r) {
+  GrgFunctionModel m = GrgFn_model({0, 0}, {-Inf, -Inf}, {2, Inf}, {-Inf}, {Inf},
+                                   [](const double* x, double* r) {
     r[0] = -x[0] + (x[1] - 1) * (x[1] - 1);
     return true;
-  };
+  });
   m.jacobian = [](const double* x, int, int col) { return col == 0 ? -1.0 : 2 * (x[1] - 1); };
-  m.x0 = {0, 0};
-  m.lower = {-Inf, -Inf};
-  m.upper = {2, Inf};
-  m.rowLower = {-Inf};
-  m.rowUpper = {Inf};
   m.flags = OptFlagDrf2;  // forward differences, then the analytic Jacobian checked against them
   GrgProblem p = GrgFn_run(m);
   EXPECT_TRUE(nearOptimal(p.status)) << p.status;
@@ -343,19 +283,12 @@ TEST(GrgDerivatives, WrongOrMissingAnalyticJacobianGivesStatus21) {
 
 TEST(GrgDerivatives, LinearModelPassesTheLinearityTest) {
   // min x1 + x2 subject to x1 + 2 x2 >= 2, x >= 0: optimum (0, 1), f = 1.
-  GrgFunctionModel m;
-  m.n = 2;
-  m.rows = 2;
-  m.eval = [](const double* x, double* r) {
+  GrgFunctionModel m = GrgFn_model({3, 3}, {0, 0}, {Inf, Inf}, {2, -Inf}, {Inf, Inf},
+                                   [](const double* x, double* r) {
     r[0] = x[0] + 2 * x[1];
     r[1] = x[0] + x[1];
     return true;
-  };
-  m.x0 = {3, 3};
-  m.lower = {0, 0};
-  m.upper = {Inf, Inf};
-  m.rowLower = {2, -Inf};
-  m.rowUpper = {Inf, Inf};
+  });
   m.flags = OptFlagLvaWbr;
   GrgProblem p = GrgFn_run(m);
   EXPECT_TRUE(p.status == 0 || p.status == 1) << p.status;
