@@ -127,9 +127,9 @@ inline GrgHost GrgFn_host(GrgFunctionModel& model) {
 }
 
 // Runs setup, solve and finish; the problem carries status and objective.
-inline GrgProblem GrgFn_run(GrgFunctionModel& model, std::vector<double>* x = nullptr) {
+inline GrgProblem GrgFn_run(GrgFunctionModel& model, std::vector<double>* x = nullptr,
+                            GrgProblem problem = {}) {
   GrgRecord rec;
-  GrgProblem problem;
   if (Grg_setup(rec, GrgFn_host(model), problem)) {
     Grg_solve(rec, problem);
     if (x) x->assign(rec.x.begin() + 1, rec.x.begin() + 1 + model.n);
