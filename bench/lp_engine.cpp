@@ -8,10 +8,10 @@
 
 namespace {
 
-void solveThroughEngine(benchmark::State& state, const char* name) {
+void solveThroughEngine(benchmark::State& state, const std::string& name) {
   MpsModel mps;
   std::string error;
-  if (!Mps_read(std::string(CORVAN_DATA) + "/lp/" + name + ".mps", mps, error)) {
+  if (!Mps_readNamed(name, mps, error)) {
     state.SkipWithError(error.c_str());
     return;
   }
@@ -32,16 +32,12 @@ void solveThroughEngine(benchmark::State& state, const char* name) {
   state.counters["objective"] = r.objective;
 }
 
-}  // namespace
+// One run per "lp" problem of the shared data, named after it.
+const bool kRegistered = [] {
+  for (const MpsKnown& k : Mps_knownProblems())
+    if (k.kind == "lp")
+      benchmark::RegisterBenchmark(("solveThroughEngine/" + k.name).c_str(), solveThroughEngine, k.name);
+  return true;
+}();
 
-BENCHMARK_CAPTURE(solveThroughEngine, afiro, "afiro");
-BENCHMARK_CAPTURE(solveThroughEngine, sc50a, "sc50a");
-BENCHMARK_CAPTURE(solveThroughEngine, sc50b, "sc50b");
-BENCHMARK_CAPTURE(solveThroughEngine, kb2, "kb2");
-BENCHMARK_CAPTURE(solveThroughEngine, adlittle, "adlittle");
-BENCHMARK_CAPTURE(solveThroughEngine, blend, "blend");
-BENCHMARK_CAPTURE(solveThroughEngine, recipe, "recipe");
-BENCHMARK_CAPTURE(solveThroughEngine, share2b, "share2b");
-BENCHMARK_CAPTURE(solveThroughEngine, sc105, "sc105");
-BENCHMARK_CAPTURE(solveThroughEngine, stocfor1, "stocfor1");
-BENCHMARK_CAPTURE(solveThroughEngine, boeing2, "boeing2");
+}  // namespace

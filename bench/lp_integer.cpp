@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kNodeLimit = 20000;
 
-void searchIntegerModel(benchmark::State& state, const char* name, bool passes) {
+void searchIntegerModel(benchmark::State& state, const std::string& name, bool passes) {
   LpIntModel model = LpInt_fromMps(name);
   if (model.n == 0) {
     state.SkipWithError("model not read");
@@ -45,15 +45,18 @@ void searchIntegerModel(benchmark::State& state, const char* name, bool passes) 
   state.counters["finished"] = nodes <= kNodeLimit ? 1 : 0;
 }
 
-}  // namespace
+// Each "mip" problem of the shared data plain and with the passes.
+const bool kRegistered = [] {
+  for (const MpsKnown& k : Mps_knownProblems()) {
+    if (k.kind != "mip") continue;
+    for (bool passes : {false, true}) {
+      const std::string name = k.name + (passes ? "_passes" : "_plain");
+      benchmark::RegisterBenchmark(("searchIntegerModel/" + name).c_str(), searchIntegerModel,
+                                   k.name, passes)
+          ->Unit(benchmark::kMillisecond);
+    }
+  }
+  return true;
+}();
 
-BENCHMARK_CAPTURE(searchIntegerModel, p0033_plain, "p0033", false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(searchIntegerModel, p0033_passes, "p0033", true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(searchIntegerModel, flugpl_plain, "flugpl", false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(searchIntegerModel, flugpl_passes, "flugpl", true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(searchIntegerModel, stein27_plain, "stein27", false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(searchIntegerModel, stein27_passes, "stein27", true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(searchIntegerModel, egout_plain, "egout", false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(searchIntegerModel, egout_passes, "egout", true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(searchIntegerModel, vpm1_plain, "vpm1", false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(searchIntegerModel, vpm1_passes, "vpm1", true)->Unit(benchmark::kMillisecond);
+}  // namespace

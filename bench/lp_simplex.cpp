@@ -6,10 +6,10 @@
 
 namespace {
 
-void solveNetlib(benchmark::State& state, const char* name) {
+void solveNetlib(benchmark::State& state, const std::string& name) {
   MpsModel model;
   std::string error;
-  if (!Mps_read(std::string(CORVAN_DATA) + "/lp/" + name + ".mps", model, error)) {
+  if (!Mps_readNamed(name, model, error)) {
     state.SkipWithError(error.c_str());
     return;
   }
@@ -28,16 +28,12 @@ void solveNetlib(benchmark::State& state, const char* name) {
   state.counters["objective"] = r.objective;
 }
 
-}  // namespace
+// One run per "lp" problem of the shared data, named after it.
+const bool kRegistered = [] {
+  for (const MpsKnown& k : Mps_knownProblems())
+    if (k.kind == "lp")
+      benchmark::RegisterBenchmark(("solveNetlib/" + k.name).c_str(), solveNetlib, k.name);
+  return true;
+}();
 
-BENCHMARK_CAPTURE(solveNetlib, afiro, "afiro");
-BENCHMARK_CAPTURE(solveNetlib, sc50a, "sc50a");
-BENCHMARK_CAPTURE(solveNetlib, sc50b, "sc50b");
-BENCHMARK_CAPTURE(solveNetlib, kb2, "kb2");
-BENCHMARK_CAPTURE(solveNetlib, adlittle, "adlittle");
-BENCHMARK_CAPTURE(solveNetlib, blend, "blend");
-BENCHMARK_CAPTURE(solveNetlib, recipe, "recipe");
-BENCHMARK_CAPTURE(solveNetlib, share2b, "share2b");
-BENCHMARK_CAPTURE(solveNetlib, sc105, "sc105");
-BENCHMARK_CAPTURE(solveNetlib, stocfor1, "stocfor1");
-BENCHMARK_CAPTURE(solveNetlib, boeing2, "boeing2");
+}  // namespace

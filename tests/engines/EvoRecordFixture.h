@@ -7,38 +7,20 @@
 #include <string>
 
 #include "engines/evolutionary/Evo_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "tests/entry/SessionFixture.h"
+#include "tests/engines/EngineSolveFixture.h"
 
-class EvoRecordFixture : public SessionLibrary {
+class EvoRecordFixture : public EngineSolveFixture {
  protected:
-  void SetUp() override {
-    SessionLibrary::SetUp();
-    if (context) context->engineCount = 5;
-  }
-  void bounds(int first, const char* cells, double lower, double upper) {
-    std::string i = std::to_string(first), k = std::to_string(first + 1);
-    name("solver_lhs" + i, cells);
-    name("solver_rel" + i, "3");
-    name("solver_rhs" + i, std::to_string(lower));
-    name("solver_lhs" + k, cells);
-    name("solver_rel" + k, "1");
-    name("solver_rhs" + k, std::to_string(upper));
-  }
-  void row(int index, const char* cell, int relation, double rhs) {
-    std::string i = std::to_string(index);
-    name("solver_lhs" + i, cell);
-    name("solver_rel" + i, std::to_string(relation));
-    name("solver_rhs" + i, std::to_string(rhs));
-  }
   // Two variables in [0, 10] from (0, 0), objective `objective` of A1 and
-  // B1, rows D2 = A1 + B1 >= 6 and D3 = A1 - B1 <= 1.
-  void linearModel(const std::string& objective) {
+  // B1, rows D2 = `sum` >= `least` (A1 + B1 >= 6 unless given) and
+  // D3 = A1 - B1 <= 1.
+  void linearModel(const std::string& objective, const std::string& sum = "A1+B1",
+                   double least = 6) {
     newModel();
     number("A1", 0);
     number("B1", 0);
     formula("C1", objective);
-    formula("D2", "A1+B1");
+    formula("D2", sum);
     formula("D3", "A1-B1");
     name("solver_adj", "Model!$A$1:$B$1");
     name("solver_opt", "Model!$C$1");
@@ -46,7 +28,7 @@ class EvoRecordFixture : public SessionLibrary {
     name("solver_eng", "3");
     name("solver_num", "4");
     bounds(1, "Model!$A$1:$B$1", 0, 10);
-    row(3, "Model!$D$2", 3, 6);
+    row(3, "Model!$D$2", 3, least);
     row(4, "Model!$D$3", 1, 1);
   }
   // Opens the run, sets the engine up and prepares what the main loop's

@@ -44,6 +44,15 @@ std::vector<double> solve(const EvoLp& lp, int* result, int mode = EvoLpRepair,
   return x;
 }
 
+// Solves lp in repair mode and expects it solved at `want` (to 1e-9).
+std::vector<double> expectSolvedAt(const EvoLp& lp, const std::vector<double>& want) {
+  int r = -1;
+  const auto x = solve(lp, &r);
+  EXPECT_EQ(r, EvoLpSolved);
+  for (std::size_t j = 0; j < want.size(); ++j) EXPECT_NEAR(x[j], want[j], 1e-9) << "x" << j;
+  return x;
+}
+
 // Largest violation of a row or bound by x.
 double violation(const EvoLp& lp, const std::vector<double>& x) {
   double worst = 0.0;
@@ -67,11 +76,7 @@ TEST(EvoRepairSimplex, SmallMaximumWithBoundedColumn) {
   b.row({1, 1}, '<', 4);
   b.row({1, 3}, '<', 6);
   b.maximise({3, 2});
-  int r = -1;
-  const auto x = solve(b.lp, &r);
-  ASSERT_EQ(r, EvoLpSolved);
-  EXPECT_NEAR(x[0], 3.0, 1e-9);
-  EXPECT_NEAR(x[1], 1.0, 1e-9);
+  expectSolvedAt(b.lp, {3.0, 1.0});
 }
 
 TEST(EvoRepairSimplex, EqualityAndGreaterRowsNeedPhaseOne) {
@@ -80,11 +85,7 @@ TEST(EvoRepairSimplex, EqualityAndGreaterRowsNeedPhaseOne) {
   b.row({1, 2}, '>', 4);
   b.row({1, -1}, '=', 1);
   b.maximise({-1, -1});
-  int r = -1;
-  const auto x = solve(b.lp, &r);
-  ASSERT_EQ(r, EvoLpSolved);
-  EXPECT_NEAR(x[0], 2.0, 1e-9);
-  EXPECT_NEAR(x[1], 1.0, 1e-9);
+  expectSolvedAt(b.lp, {2.0, 1.0});
 }
 
 TEST(EvoRepairSimplex, FreeColumnAndBoundFlip) {
@@ -94,11 +95,7 @@ TEST(EvoRepairSimplex, FreeColumnAndBoundFlip) {
   b.lp.upper = {kInf, 1};
   b.row({1, -1}, '<', 2);
   b.maximise({1, 0});
-  int r = -1;
-  const auto x = solve(b.lp, &r);
-  ASSERT_EQ(r, EvoLpSolved);
-  EXPECT_NEAR(x[0], 3.0, 1e-9);
-  EXPECT_NEAR(x[1], 1.0, 1e-9);
+  expectSolvedAt(b.lp, {3.0, 1.0});
 }
 
 TEST(EvoRepairSimplex, StartValuesChooseTheStartingBound) {
@@ -124,12 +121,7 @@ TEST(EvoRepairSimplex, NegativeRightHandSidesAndFixedColumns) {
   b.row({-1, -1, 0}, '<', -3);
   b.row({1, 0, 1}, '<', 4);
   b.maximise({0, -1, 0});
-  int r = -1;
-  const auto x = solve(b.lp, &r);
-  ASSERT_EQ(r, EvoLpSolved);
-  EXPECT_NEAR(x[0], 2.0, 1e-9);
-  EXPECT_NEAR(x[1], 1.0, 1e-9);
-  EXPECT_EQ(x[2], 2.0);
+  EXPECT_EQ(expectSolvedAt(b.lp, {2.0, 1.0})[2], 2.0);  // z stays fixed
 }
 
 TEST(EvoRepairSimplex, InfeasibleRowsGiveFive) {
@@ -274,7 +266,7 @@ TEST(EvoRepairSimplex, SmallNetlibProblemsReachTheirOptima) {
   for (const auto& [name, optimum] : known) {
     MpsModel model;
     std::string error;
-    ASSERT_TRUE(Mps_read(std::string(CORVAN_DATA) + "/lp/" + name + ".mps", model, error)) << error;
+    ASSERT_TRUE(Mps_readNamed(name, model, error)) << error;
     EvoLp lp = fromMps(model);
     lp.reducedCostTol = 1e-9;
     lp.pivotTol = 1e-9;

@@ -112,20 +112,7 @@ TEST_F(EvoRepair, LinearStepReachesTheOptimumOfALinearObjective) {
 
 TEST_F(EvoRepair, IntegerStepSearchMeetsTheRowsWithUnitMoves) {
   // Integer x and y in [0, 10]: 2x + 3y >= 12 and x <= y + 1.
-  newModel();
-  number("A1", 0);
-  number("B1", 0);
-  formula("C1", "ABS(A1-B1)");
-  formula("D2", "2*A1+3*B1");
-  formula("D3", "A1-B1");
-  name("solver_adj", "Model!$A$1:$B$1");
-  name("solver_opt", "Model!$C$1");
-  name("solver_typ", "2");
-  name("solver_eng", "3");
-  name("solver_num", "4");
-  bounds(1, "Model!$A$1:$B$1", 0, 10);
-  row(3, "Model!$D$2", 3, 12);
-  row(4, "Model!$D$3", 1, 1);
+  linearModel("ABS(A1-B1)", "2*A1+3*B1", 12);
   EvoRecord& rec = open();
   rec.types = {1, 1};  // the type codes the runner hands to solve
   ASSERT_EQ(rec.linearRows, 2);

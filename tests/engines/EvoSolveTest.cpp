@@ -8,19 +8,9 @@
 #include <cmath>
 
 #include "engines/evolutionary/Evo_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "tests/entry/SessionFixture.h"
+#include "tests/engines/EngineSolveFixture.h"
 
 namespace {
-
-bool normalEnd(int status) {
-  return status == StatusSolved || status == StatusConverged || status == StatusNoProgress;
-}
-
-std::uint32_t g_tick = 0;
-std::uint32_t g_tickStep = 0;
-
-std::uint32_t movingClock() { return g_tick += g_tickStep; }
 
 // Costs of giving position i (row) the value k + 1 (column).
 constexpr std::array<std::array<double, 4>, 4> kCost = {{
@@ -41,37 +31,8 @@ double cheapestAssignment() {
   return best;
 }
 
-class EvoSolve : public SessionLibrary {
+class EvoSolve : public EngineSolveFixture {
  protected:
-  void SetUp() override {
-    SessionLibrary::SetUp();
-    if (context) context->engineCount = 5;
-    Os_clearMessageBoxes();
-  }
-  void TearDown() override {
-    Os_setTickSource(nullptr);
-    Os_clearMessageBoxes();
-    SessionLibrary::TearDown();
-  }
-  // The front end's "Show" macro, answering `answer` (1 continue, 2 stop)
-  // and noting the reasons it is asked with.
-  void defineShow(double answer) {
-    Wb_defineName(addIn, DefinedName{"Show", "Corvan!$D$1", 0, false});
-    Xlc_registerMacro("Show", [this, answer](const std::vector<CellValue>& args) {
-      reasons.push_back(!args.empty() && args[0].kind == CellKind::Number ? args[0].number : -1);
-      return CellValue::makeNumber(answer);
-    });
-  }
-  std::vector<double> reasons;
-  void bounds(int first, const char* cells, double lower, double upper) {
-    std::string i = std::to_string(first), k = std::to_string(first + 1);
-    name("solver_lhs" + i, cells);
-    name("solver_rel" + i, "3");
-    name("solver_rhs" + i, std::to_string(lower));
-    name("solver_lhs" + k, cells);
-    name("solver_rel" + k, "1");
-    name("solver_rhs" + k, std::to_string(upper));
-  }
   void evolutionary(int constraints) {
     name("solver_typ", "2");
     name("solver_eng", "3");
@@ -146,8 +107,7 @@ TEST_F(EvoSolve, AssignmentOverAnAlldifferentGroupFindsTheCheapestPermutation) {
   name("solver_mni", "1");
   name("solver_mip", "1000000");
   name("solver_nod", "1000000");
-  g_tickStep = 10;
-  Os_setTickSource(movingClock);
+  movingClock(10);
   int status = solve(0);
   EXPECT_TRUE(normalEnd(status)) << status;
   std::array<double, 4> values = {valueAt("A1"), valueAt("B1"), valueAt("C1"), valueAt("D1")};
@@ -178,8 +138,7 @@ TEST_F(EvoSolve, TimeLimitStopsTheRun) {
   absoluteModel();
   name("solver_tim", "2");
   name("solver_mni", "1000");
-  g_tickStep = 100;  // a tenth of a second per reading of the clock
-  Os_setTickSource(movingClock);
+  movingClock(100);  // a tenth of a second per reading of the clock
   EXPECT_EQ(solve(0), StatusTimeLimit);
 }
 
@@ -257,17 +216,14 @@ TEST_F(EvoSolve, ConstrainedMinimumIsApproachedFromTheFeasibleSide) {
   absoluteModel();
   formula("D1", "A1+B1");
   name("solver_num", "3");
-  name("solver_lhs3", "Model!$D$1");
-  name("solver_rel3", "3");
-  name("solver_rhs3", "4");
+  row(3, "Model!$D$1", 3, 4);
   // Feasible members count as integer solutions and crossover children as
   // subproblems for the host's limits; the stall rule ends the run on a
   // clock that moves a hundredth of a second per reading.
   name("solver_mip", "1000000");
   name("solver_nod", "1000000");
   name("solver_mni", "2");
-  g_tickStep = 10;
-  Os_setTickSource(movingClock);
+  movingClock(10);
   int status = solve(0);
   EXPECT_TRUE(normalEnd(status)) << status;
   EXPECT_GE(valueAt("D1"), 4 - 1e-6);
@@ -319,8 +275,7 @@ TEST_F(EvoSolve, ValueOfObjectiveIsSearchedAsAFeasiblePoint) {
   name("solver_mni", "2");
   name("solver_mip", "1000000");
   name("solver_nod", "1000000");
-  g_tickStep = 10;
-  Os_setTickSource(movingClock);
+  movingClock(10);
   int status = solve(0);
   EXPECT_TRUE(normalEnd(status)) << status;
   EXPECT_NEAR(valueAt("C1"), 2.0, 1e-3);

@@ -30,6 +30,24 @@ struct GrgFunctionModel {
   std::vector<int> reportSets;
 };
 
+// A model whose variables lie in [lower, upper] and whose rows, the
+// objective last, are `eval`'s values within [rowLower, rowUpper].
+inline GrgFunctionModel GrgFn_model(std::vector<double> x0, std::vector<double> lower,
+                                    std::vector<double> upper, std::vector<double> rowLower,
+                                    std::vector<double> rowUpper,
+                                    std::function<bool(const double* x, double* rows)> eval) {
+  GrgFunctionModel m;
+  m.n = static_cast<int>(lower.size());
+  m.rows = static_cast<int>(rowLower.size());
+  m.eval = std::move(eval);
+  m.x0 = std::move(x0);
+  m.lower = std::move(lower);
+  m.upper = std::move(upper);
+  m.rowLower = std::move(rowLower);
+  m.rowUpper = std::move(rowUpper);
+  return m;
+}
+
 inline GrgHost GrgFn_host(GrgFunctionModel& model) {
   GrgHost h;
   h.user = &model;
@@ -109,9 +127,9 @@ inline GrgHost GrgFn_host(GrgFunctionModel& model) {
 }
 
 // Runs setup, solve and finish; the problem carries status and objective.
-inline GrgProblem GrgFn_run(GrgFunctionModel& model, std::vector<double>* x = nullptr) {
+inline GrgProblem GrgFn_run(GrgFunctionModel& model, std::vector<double>* x = nullptr,
+                            GrgProblem problem = {}) {
   GrgRecord rec;
-  GrgProblem problem;
   if (Grg_setup(rec, GrgFn_host(model), problem)) {
     Grg_solve(rec, problem);
     if (x) x->assign(rec.x.begin() + 1, rec.x.begin() + 1 + model.n);

@@ -8,9 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "entry/Eng_Engine.h"
 #include "entry/Eng_Registry.h"
-#include "tests/entry/SessionFixture.h"
+#include "tests/engines/EngineSolveFixture.h"
 
 namespace {
 
@@ -35,36 +34,8 @@ bool closeTo(double value, double target) {
   return std::fabs(value - target) <= std::max(1e-6, 1e-5 * std::fabs(target));
 }
 
-bool normalEnd(int status) {
-  return status == StatusSolved || status == StatusConverged || status == StatusNoProgress;
-}
-
-std::uint32_t g_tick = 0;
-std::uint32_t g_tickStep = 0;
-
-// A clock that moves on by a fixed step every time it is read.
-std::uint32_t movingClock() { return g_tick += g_tickStep; }
-
-class GrgLibrarySolve : public SessionLibrary {
+class GrgLibrarySolve : public EngineSolveFixture {
  protected:
-  // The five built-in engines, as if the front end had had them listed.
-  void SetUp() override {
-    SessionLibrary::SetUp();
-    if (context) context->engineCount = 5;
-  }
-  void TearDown() override {
-    Os_setTickSource(nullptr);
-    SessionLibrary::TearDown();
-  }
-  // The front end's "Show" macro, answering `answer` (1 continue, 2 stop)
-  // and noting the reasons it is asked with.
-  void defineShow(double answer) {
-    Wb_defineName(addIn, DefinedName{"Show", "Corvan!$D$1", 0, false});
-    Xlc_registerMacro("Show", [this, answer](const std::vector<CellValue>& args) {
-      reasons.push_back(!args.empty() && args[0].kind == CellKind::Number ? args[0].number : -1);
-      return CellValue::makeNumber(answer);
-    });
-  }
   // hs problem from the shared data, solved by Solve action 0.
   int solveProblem(const std::string& problem) {
     if (!open("nlp/" + problem + ".xlsx")) return -100;
@@ -82,11 +53,8 @@ class GrgLibrarySolve : public SessionLibrary {
     name("solver_typ", "1");
     name("solver_eng", "1");
     name("solver_num", "1");
-    name("solver_lhs1", "Model!$C$2");
-    name("solver_rel1", "1");
-    name("solver_rhs1", "2");
+    row(1, "Model!$C$2", 1, 2);
   }
-  std::vector<double> reasons;
 };
 
 }  // namespace
@@ -190,8 +158,7 @@ TEST_F(GrgLibrarySolve, IterationLimitAsksShowWhichContinuesOrStops) {
 TEST_F(GrgLibrarySolve, TimeLimitAsksShowWhichContinuesOrStops) {
   ASSERT_NE(open("nlp/hs100.xlsx"), nullptr);
   name("solver_tim", "2");
-  g_tickStep = 100;   // a tenth of a second per reading of the clock
-  Os_setTickSource(movingClock);
+  movingClock(100);   // a tenth of a second per reading of the clock
   EXPECT_EQ(solve(0), StatusTimeLimit);
   defineShow(1);
   EXPECT_TRUE(normalEnd(solve(0)));

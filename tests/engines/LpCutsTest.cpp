@@ -15,14 +15,6 @@ namespace {
 constexpr unsigned kHeuristic = 0x800000, kNodeMemory = 0x100000, kAllSnapshots = 0x1000000;
 constexpr unsigned kPresolve = 0x10000 | 0x20000 | 0x80000;
 
-LpFakeRow row(std::vector<std::pair<int, double>> terms, double lower, double upper) {
-  LpFakeRow r;
-  r.terms = std::move(terms);
-  r.lower = lower;
-  r.upper = upper;
-  return r;
-}
-
 LpSettings settings() { return LpSettings{}; }
 
 // ---- knapsack and cover cuts ----
@@ -115,11 +107,8 @@ TEST(LpCuts, ContinuousVariablesStayOutOfTheCover) {
 // relaxation has (1, 1.5); the integer points are (0,0), (1,0), (2,0), (1,1).
 LpIntModel smallProgram() {
   LpIntModel m;
-  m.n = 2;
-  m.x0 = {0, 0};
-  m.lower = {0, 0};
-  m.upper = {3, 3};
-  m.rows = {row({{0, 3}, {1, 2}}, -1e30, 6), row({{0, -3}, {1, 2}}, -1e30, 0)};
+  LpFake_box(m, {0, 0}, {3, 3});
+  m.rows = {LpFake_row({{0, 3}, {1, 2}}, -1e30, 6), LpFake_row({{0, -3}, {1, 2}}, -1e30, 0)};
   m.objective.terms = {{1, 1}};
   m.maximise = true;
   m.flags = {1, 1};
@@ -257,7 +246,7 @@ TEST(LpCuts, SearchWithEveryPassReachesTheKnownOptima) {
 TEST(LpCuts, SnapshotRestoresTheBasisAndWarmStartsWithoutIterations) {
   MpsModel mps;
   std::string error;
-  ASSERT_TRUE(Mps_read(std::string(CORVAN_DATA) + "/lp/afiro.mps", mps, error)) << error;
+  ASSERT_TRUE(Mps_readNamed("afiro", mps, error)) << error;
   LpRecord lp;
   ASSERT_EQ(Mps_fillRecord(mps, lp), 0);
   ASSERT_TRUE(Mps_prepare(lp, true));
@@ -326,11 +315,8 @@ TEST(LpCuts, ChildrenWarmStartFromTheRootSnapshot) {
 // min -x1 - x2, x1 + x2 <= 3.5, x1 <= 2.2, x2 <= 2.7, integers.
 LpIntModel roundable() {
   LpIntModel m;
-  m.n = 2;
-  m.x0 = {0, 0};
-  m.lower = {0, 0};
-  m.upper = {10, 10};
-  m.rows = {row({{0, 1}, {1, 1}}, -1e30, 3.5), row({{0, 1}}, -1e30, 2.2), row({{1, 1}}, -1e30, 2.7)};
+  LpFake_box(m, {0, 0}, {10, 10});
+  m.rows = {LpFake_row({{0, 1}, {1, 1}}, -1e30, 3.5), LpFake_row({{0, 1}}, -1e30, 2.2), LpFake_row({{1, 1}}, -1e30, 2.7)};
   m.objective.terms = {{0, -1}, {1, -1}};
   m.flags = {1, 1};
   m.integers = 2;
@@ -387,7 +373,7 @@ std::vector<double> roundingWith(int seed, std::uint32_t (*tick)()) {
   m.lower.assign(7, 0.0);
   m.upper.assign(7, 1.0);
   for (int j = 0; j < 7; ++j) {
-    m.rows.push_back(row({{j, 1}, {(j + 1) % 7, 1}}, -1e30, 1));
+    m.rows.push_back(LpFake_row({{j, 1}, {(j + 1) % 7, 1}}, -1e30, 1));
     m.objective.terms.emplace_back(j, -1.0);
   }
   m.flags.assign(7, 2);

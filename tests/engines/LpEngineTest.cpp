@@ -6,30 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "platform/os/Os.h"
 #include "tests/engines/LpFakeHost.h"
 
 namespace {
 
-LpFakeRow row(std::vector<std::pair<int, double>> terms, double lower, double upper) {
-  LpFakeRow r;
-  r.terms = std::move(terms);
-  r.lower = lower;
-  r.upper = upper;
-  return r;
-}
-
 // max 3x + 5y, x <= 4, 2y <= 12, 3x + 2y <= 18, x, y >= 0: optimum 36 at (2, 6).
 LpFakeModel productMix() {
   LpFakeModel m;
-  m.n = 2;
-  m.x0 = {1, 1};
-  m.lower = {0, 0};
-  m.upper = {1e30, 1e30};
-  m.rows = {row({{0, 1}}, -1e30, 4), row({{1, 2}}, -1e30, 12), row({{0, 3}, {1, 2}}, -1e30, 18)};
+  LpFake_box(m, {0, 0}, {1e30, 1e30}, {1, 1});
+  m.rows = {LpFake_row({{0, 1}}, -1e30, 4), LpFake_row({{1, 2}}, -1e30, 12), LpFake_row({{0, 3}, {1, 2}}, -1e30, 18)};
   m.objective.terms = {{0, 3}, {1, 5}};
   m.maximise = true;
   return m;
@@ -62,11 +49,8 @@ TEST(LpEngine, ConstantsAndBadScalingDoNotChangeTheSolution) {
   // At x = 0.2, y = 0: 27; at x = 0, y = 200: 17, the optimum.
   for (int scaling : {0, 1}) {
     LpFakeModel m;
-    m.n = 2;
-    m.x0 = {0, 0};
-    m.lower = {0, 0};
-    m.upper = {1e30, 1e30};
-    m.rows = {row({{0, 20}, {1, 0.02}}, 4, 1e30), row({{0, 0.5}, {1, -0.001}}, -1e30, 1)};
+    LpFake_box(m, {0, 0}, {1e30, 1e30});
+    m.rows = {LpFake_row({{0, 20}, {1, 0.02}}, 4, 1e30), LpFake_row({{0, 0.5}, {1, -0.001}}, -1e30, 1)};
     m.objective.terms = {{0, 100}, {1, 0.05}};
     m.objective.constant = 7;
     m.scaling = scaling;
@@ -98,11 +82,8 @@ TEST(LpEngine, PerturbationCaptureWhenExtractionFails) {
 TEST(LpEngine, PerturbationFindsSmallCoefficientsWithLargerSteps) {
   // Row coefficient 0.001: steps 1 and 10 move it by less than 0.01.
   LpFakeModel m;
-  m.n = 1;
-  m.x0 = {0};
-  m.lower = {0};
-  m.upper = {1e30};
-  m.rows = {row({{0, 0.001}}, -1e30, 0.005)};
+  LpFake_box(m, {0}, {1e30});
+  m.rows = {LpFake_row({{0, 0.001}}, -1e30, 0.005)};
   m.objective.terms = {{0, 1}};
   m.maximise = true;
   m.extractable = false;
@@ -113,13 +94,13 @@ TEST(LpEngine, PerturbationFindsSmallCoefficientsWithLargerSteps) {
 
 TEST(LpEngine, InfeasibleAndUnboundedModels) {
   LpFakeModel infeasible = productMix();
-  infeasible.rows.push_back(row({{0, 1}, {1, 1}}, 20, 1e30));  // the rows allow x + y <= 10 only
+  infeasible.rows.push_back(LpFake_row({{0, 1}, {1, 1}}, 20, 1e30));  // the rows allow x + y <= 10 only
   LpFakeRun r = LpFake_run(infeasible);
   EXPECT_EQ(r.status, StatusInfeasible);
   EXPECT_EQ(r.solve, 1);
 
   LpFakeModel unbounded = productMix();
-  unbounded.rows = {row({{0, 1}, {1, -1}}, -1e30, 1)};
+  unbounded.rows = {LpFake_row({{0, 1}, {1, -1}}, -1e30, 1)};
   r = LpFake_run(unbounded);
   EXPECT_EQ(r.status, StatusUnbounded);
   EXPECT_EQ(r.solve, 1);
@@ -213,7 +194,7 @@ TEST(LpEngine, LinearityTest) {
 TEST(LpEngine, ModelWithoutObjectiveFindsAFeasiblePoint) {
   LpFakeModel m = productMix();
   m.hasObjective = false;
-  m.rows.push_back(row({{0, 1}, {1, 1}}, 7, 1e30));
+  m.rows.push_back(LpFake_row({{0, 1}, {1, 1}}, 7, 1e30));
   const LpFakeRun r = LpFake_run(m);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.objective, 0.0);
@@ -224,7 +205,7 @@ TEST(LpEngine, ModelWithoutObjectiveFindsAFeasiblePoint) {
 TEST(LpEngine, RowWithoutLimitsConstrainsNothing) {
   // A row with neither limit passes the final check at any value.
   LpFakeModel m = productMix();
-  m.rows.push_back(row({{0, 1}, {1, 1}}, -1e30, 1e30));
+  m.rows.push_back(LpFake_row({{0, 1}, {1, 1}}, -1e30, 1e30));
   const LpFakeRun r = LpFake_run(m);
   EXPECT_EQ(r.status, 0);
   EXPECT_NEAR(r.objective, 36.0, 1e-9);
@@ -232,10 +213,7 @@ TEST(LpEngine, RowWithoutLimitsConstrainsNothing) {
 
 TEST(LpEngine, IntegerBoundsAreRounded) {
   LpFakeModel m;
-  m.n = 1;
-  m.x0 = {0};
-  m.lower = {0.5};
-  m.upper = {2.5};
+  LpFake_box(m, {0.5}, {2.5});
   m.objective.terms = {{0, 1}};
   m.maximise = true;
   m.integers = 1;
@@ -344,40 +322,23 @@ TEST(LpEngine, OperationsAndStoreCallbacksAreExportedByOrdinal) {
   Os_freeLibrary(module);
 }
 
-struct Optimum {
-  std::string name;
-  double value;
-};
-
-std::vector<Optimum> lpOptima() {
-  std::ifstream in(std::string(CORVAN_DATA) + "/lp/optima.csv");
-  std::vector<Optimum> out;
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    std::stringstream ss(line);
-    std::string f[6];
-    for (auto& s : f) std::getline(ss, s, ',');
-    if (f[1] == "lp") out.push_back({f[0], std::stod(f[5])});
-  }
-  return out;
-}
-
 TEST(LpEngine, NetlibProblemsReachTheirOptima) {
-  const std::vector<Optimum> optima = lpOptima();
-  ASSERT_EQ(optima.size(), 11u);
-  for (const Optimum& o : optima) {
+  int problems = 0;
+  for (const MpsKnown& o : Mps_knownProblems()) {
+    if (o.kind != "lp") continue;
+    ++problems;
     MpsModel mps;
     std::string error;
-    ASSERT_TRUE(Mps_read(std::string(CORVAN_DATA) + "/lp/" + o.name + ".mps", mps, error)) << error;
+    ASSERT_TRUE(Mps_readNamed(o.name, mps, error)) << error;
     LpFakeModel m = LpFake_fromMps(mps);
     const LpFakeRun r = LpFake_run(m);
     EXPECT_EQ(r.status, 0) << o.name;
-    EXPECT_LE(std::fabs(r.objective - o.value), 1e-6 * std::max(1.0, std::fabs(o.value))) << o.name;
+    EXPECT_LE(std::fabs(r.objective - o.optimum), 1e-6 * std::max(1.0, std::fabs(o.optimum))) << o.name;
     // The model's cells hold the optimal point: its objective is the optimum.
-    EXPECT_LE(std::fabs(LpFake_rowValue(m, static_cast<int>(m.rows.size())) - o.value),
-              1e-6 * std::max(1.0, std::fabs(o.value))) << o.name;
+    EXPECT_LE(std::fabs(LpFake_rowValue(m, static_cast<int>(m.rows.size())) - o.optimum),
+              1e-6 * std::max(1.0, std::fabs(o.optimum))) << o.name;
   }
+  EXPECT_EQ(problems, 11);
 }
 
 // min 2x + 3000y + z - w, x + 1000y >= 1, 0 <= x, y, z, w <= 10: x = 1 is
@@ -387,11 +348,8 @@ TEST(LpEngine, NetlibProblemsReachTheirOptima) {
 TEST(LpEngine, ReducedCostsFilledWhenAsked) {
   for (bool maximise : {false, true}) {
     LpFakeModel m;
-    m.n = 4;
-    m.x0 = {0, 0, 0, 0};
-    m.lower = {0, 0, 0, 0};
-    m.upper = {10, 10, 10, 10};
-    m.rows = {row({{0, 1}, {1, 1000}}, 1, 1e30)};
+    LpFake_box(m, {0, 0, 0, 0}, {10, 10, 10, 10});
+    m.rows = {LpFake_row({{0, 1}, {1, 1000}}, 1, 1e30)};
     double sign = maximise ? -1 : 1;
     m.objective.terms = {{0, 2 * sign}, {1, 3000 * sign}, {2, sign}, {3, -sign}};
     m.maximise = maximise;

@@ -20,6 +20,17 @@ struct LpFakeRow {
   double lower = -1e30, upper = 1e30;
 };
 
+// A linear row over 0-based variables with its limits.
+inline LpFakeRow LpFake_row(std::vector<std::pair<int, double>> terms, double lower, double upper,
+                            double constant = 0) {
+  LpFakeRow r;
+  r.terms = std::move(terms);
+  r.constant = constant;
+  r.lower = lower;
+  r.upper = upper;
+  return r;
+}
+
 // One call of the report writer: its set and code and copies of the arrays.
 struct LpFakeReport {
   int set = -1, code = -1, n = 0, m = 0;
@@ -52,6 +63,15 @@ struct LpFakeModel {
   std::vector<double> cells;       // the point last given
   long evaluations = 0;
 };
+
+// Sizes the model to the bounds given; the start is `x0`, or 0 throughout.
+inline void LpFake_box(LpFakeModel& m, std::vector<double> lower, std::vector<double> upper,
+                       std::vector<double> x0 = {}) {
+  m.n = static_cast<int>(lower.size());
+  m.x0 = x0.empty() ? std::vector<double>(m.n, 0.0) : std::move(x0);
+  m.lower = std::move(lower);
+  m.upper = std::move(upper);
+}
 
 inline double LpFake_rowValue(const LpFakeModel& m, int i) {
   if (m.function) return m.function(i, m.cells);

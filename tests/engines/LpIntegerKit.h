@@ -42,7 +42,7 @@ inline LpIntModel LpInt_fromMps(const std::string& name) {
   MpsModel mps;
   std::string error;
   LpIntModel m;
-  if (!Mps_read(std::string(CORVAN_DATA) + "/lp/" + name + ".mps", mps, error)) return m;
+  if (!Mps_readNamed(name, mps, error)) return m;
   static_cast<LpFakeModel&>(m) = LpFake_fromMps(mps);
   m.flags.assign(mps.integer.begin(), mps.integer.end());
   for (int j = 0; j < m.n; ++j)

@@ -10,15 +10,6 @@ namespace {
 
 constexpr unsigned kProbe = 0x10000, kObjFix = 0x20000, kOrder = 0x40000, kTighten = 0x80000;
 
-LpFakeRow row(std::vector<std::pair<int, double>> terms, double lower, double upper, double constant = 0) {
-  LpFakeRow r;
-  r.terms = std::move(terms);
-  r.lower = lower;
-  r.upper = upper;
-  r.constant = constant;
-  return r;
-}
-
 LpIntModel model(int n, std::vector<std::int32_t> flags, std::vector<double> upper) {
   LpIntModel m;
   m.n = n;
@@ -43,7 +34,7 @@ TEST(LpPresolve, ProbingFixesABinaryThatTheRowNeedsAndObjectiveFixingFreesTheRes
   // is redundant and b1, b2 go to 0 by their positive costs: objective 10.
   for (int scaling : {0, 1}) {
     LpIntModel m = model(3, {2, 2, 2}, {1, 1, 1});
-    m.rows = {row({{0, 1}, {1, 1}, {2, 5}}, 5, 1e30)};
+    m.rows = {LpFake_row({{0, 1}, {1, 1}, {2, 5}}, 5, 1e30)};
     m.objective.terms = {{0, 1}, {1, 1}, {2, 10}};
     m.scaling = scaling;
     m.optionFlags = kProbe | kObjFix;
@@ -60,7 +51,7 @@ TEST(LpPresolve, ProbingFixesABinaryThatTheRowNeedsAndObjectiveFixingFreesTheRes
   // relaxation stands.
   for (int relaxed : {0, 1}) {
     LpIntModel m = model(3, {2, 2, 2}, {1, 1, 1});
-    m.rows = {row({{0, 1}, {1, 1}, {2, 5}}, 5, 1e30)};
+    m.rows = {LpFake_row({{0, 1}, {1, 1}, {2, 5}}, 5, 1e30)};
     m.objective.terms = {{0, 1}, {1, 1}, {2, 10}};
     m.optionFlags = relaxed ? kProbe | kObjFix : 0;
     m.relaxIntegers = relaxed;
@@ -74,7 +65,7 @@ TEST(LpPresolve, NegativeCoefficientsProbeTheOtherWay) {
   // 2 - b1 - 3b2 >= 0.5 (lower only): b2 = 1 would leave at most -1, so b2 is 0.
   // y - 4b3 <= -1 with y in [0, 2] (upper only): b3 = 0 leaves at least 0, so b3 is 1.
   LpIntModel m = model(4, {2, 2, 2, 0}, {1, 1, 1, 2});
-  m.rows = {row({{0, -1}, {1, -3}}, 0.5, 1e30, 2), row({{3, 1}, {2, -4}}, -1e30, -1)};
+  m.rows = {LpFake_row({{0, -1}, {1, -3}}, 0.5, 1e30, 2), LpFake_row({{3, 1}, {2, -4}}, -1e30, -1)};
   m.objective.terms = {{0, -1}, {1, -1}, {2, 1}, {3, 1}};
   m.optionFlags = kProbe;
   LpIntRun run(m, 0);
@@ -90,8 +81,8 @@ TEST(LpPresolve, ObjectiveFixingByCostSignAndRowSense) {
   // b2 (cost -1) with coefficient -1 in that row: 1. b3 (cost 2) in an
   // equality row: stays free. b4 (cost 1) in a ranged row: stays free.
   LpIntModel m = model(5, {2, 2, 2, 2, 0}, {1, 1, 1, 1, 10});
-  m.rows = {row({{0, 1}, {1, -1}, {4, 1}}, -1e30, 4), row({{2, 1}, {4, 1}}, 3, 3),
-            row({{3, 1}, {4, 1}}, 1, 5)};
+  m.rows = {LpFake_row({{0, 1}, {1, -1}, {4, 1}}, -1e30, 4), LpFake_row({{2, 1}, {4, 1}}, 3, 3),
+            LpFake_row({{3, 1}, {4, 1}}, 1, 5)};
   m.objective.terms = {{0, 3}, {1, -1}, {2, 2}, {3, 1}, {4, 1}};
   m.optionFlags = kObjFix;
   LpIntRun run(m, 0);
@@ -109,7 +100,7 @@ TEST(LpPresolve, ObjectiveFixingByCostSignAndRowSense) {
 TEST(LpPresolve, BinariesAloneBreakingARowGiveInfeasibleWithoutAnIteration) {
   // 3 + b1 - b2 <= 1: at best 2.
   LpIntModel m = model(3, {2, 2, 0}, {1, 1, 5});
-  m.rows = {row({{0, 1}, {1, -1}}, -1e30, 1, 3), row({{2, 1}, {0, 1}}, 1, 1e30)};
+  m.rows = {LpFake_row({{0, 1}, {1, -1}}, -1e30, 1, 3), LpFake_row({{2, 1}, {0, 1}}, 1, 1e30)};
   m.objective.terms = {{2, 1}};
   m.optionFlags = kProbe;
   LpIntRun run(m, 0);
@@ -121,7 +112,7 @@ TEST(LpPresolve, BinariesAloneBreakingARowGiveInfeasibleWithoutAnIteration) {
 TEST(LpPresolve, BoundTighteningFromRowsWithOneFiniteSide) {
   // y + 4b <= 6 gives y <= 6; 2y + b >= 3 gives y >= (3 - 21 + 20) / 2 = 1.
   LpIntModel m = model(2, {0, 2}, {10, 1});
-  m.rows = {row({{0, 1}, {1, 4}}, -1e30, 6), row({{0, 2}, {1, 1}}, 3, 1e30)};
+  m.rows = {LpFake_row({{0, 1}, {1, 4}}, -1e30, 6), LpFake_row({{0, 2}, {1, 1}}, 3, 1e30)};
   m.objective.terms = {{0, 1}, {1, 1}};
   m.optionFlags = kTighten;
   LpIntRun run(m, 0);
@@ -134,7 +125,7 @@ TEST(LpPresolve, BoundTighteningFromRowsWithOneFiniteSide) {
 TEST(LpPresolve, WithoutBinariesNothingChanges) {
   // A general integer in [0, 10] is no binary: the presolve keeps nothing.
   LpIntModel m = model(2, {0, 1}, {10, 10});
-  m.rows = {row({{0, 1}, {1, 1}}, -1e30, 6)};
+  m.rows = {LpFake_row({{0, 1}, {1, 1}}, -1e30, 6)};
   m.objective.terms = {{0, -1}, {1, -2}};
   m.optionFlags = kProbe | kObjFix | kTighten | kOrder;
   LpIntRun run(m, 0);
@@ -151,7 +142,7 @@ TEST(LpPresolve, ExportedOrderRanksRowLeaders) {
   // Row 2: b1 + 3 b2 <= 3: leader b2 gains 3 (no smaller value counted).
   // y, a general integer, follows the binaries.
   LpIntModel m = model(4, {2, 2, 2, 1}, {1, 1, 1, 7});
-  m.rows = {row({{0, 1}, {1, 1}, {2, 10}}, -1e30, 11), row({{0, 1}, {1, 3}, {3, 1}}, -1e30, 3)};
+  m.rows = {LpFake_row({{0, 1}, {1, 1}, {2, 10}}, -1e30, 11), LpFake_row({{0, 1}, {1, 3}, {3, 1}}, -1e30, 3)};
   m.objective.terms = {{0, -1}, {1, -1}, {2, -1}, {3, -1}};
   m.optionFlags = kOrder;
   {

@@ -24,22 +24,11 @@ void useGradient(LpQuadFake& m, Gradient g) {
   if (g == Gradient::Central) m.optionFlags |= 0x2;
 }
 
-LpFakeRow linearRow(std::vector<std::pair<int, double>> terms, double lower, double upper) {
-  LpFakeRow r;
-  r.terms = std::move(terms);
-  r.lower = lower;
-  r.upper = upper;
-  return r;
-}
-
 // min (x - 1)^2 + (y - 2)^2 = x^2 + y^2 - 2x - 4y + 5 on [0, 5]^2 from (0, 0):
 // the minimum (1, 2), value 0, lies inside the box.
 LpQuadFake insideBox() {
   LpQuadFake m;
-  m.n = 2;
-  m.x0 = {0, 0};
-  m.lower = {0, 0};
-  m.upper = {5, 5};
+  LpFake_box(m, {0, 0}, {5, 5});
   m.q = {1, 0, 0, 1};
   m.c = {-2, -4};
   m.c0 = 5;
@@ -51,11 +40,8 @@ LpQuadFake insideBox() {
 // u = (1, -1), x = (1, 1, 1), value 0 + 1 + 4 = 5.
 LpQuadFake leastDistance() {
   LpQuadFake m;
-  m.n = 3;
-  m.x0 = {0, 0, 0};
-  m.lower = {-inf, -inf, -inf};
-  m.upper = {inf, inf, inf};
-  m.rows = {linearRow({{0, 1}, {1, 1}, {2, 1}}, 3, 3), linearRow({{0, 1}, {2, -1}}, 0, 0)};
+  LpFake_box(m, {-inf, -inf, -inf}, {inf, inf, inf});
+  m.rows = {LpFake_row({{0, 1}, {1, 1}, {2, 1}}, 3, 3), LpFake_row({{0, 1}, {2, -1}}, 0, 0)};
   m.q = {1, 0, 0, 0, 1, 0, 0, 0, 1};
   m.c = {-2, -4, -6};
   m.c0 = 14;
@@ -68,11 +54,8 @@ LpQuadFake leastDistance() {
 // u = 3/4, and the third asset's gradient 4 exceeds u; value -1/24.
 LpQuadFake portfolio() {
   LpQuadFake m;
-  m.n = 3;
-  m.x0 = {0, 0, 0};
-  m.lower = {0, 0, 0};
-  m.upper = {inf, inf, inf};
-  m.rows = {linearRow({{0, 1}, {1, 1}, {2, 1}}, 1, 1)};
+  LpFake_box(m, {0, 0, 0}, {inf, inf, inf});
+  m.rows = {LpFake_row({{0, 1}, {1, 1}, {2, 1}}, 1, 1)};
   m.q = {1, 0.5, 0, 0, 1, 0, 0, 0, 1};
   m.c = {-1, 0, 4};
   return m;
@@ -82,11 +65,8 @@ LpQuadFake portfolio() {
 // x, y >= 0: the projection of (1, 2) onto the row, (0.5, 1.5), value 9.5.
 LpQuadFake concaveMaximum() {
   LpQuadFake m;
-  m.n = 2;
-  m.x0 = {0, 0};
-  m.lower = {0, 0};
-  m.upper = {inf, inf};
-  m.rows = {linearRow({{0, 1}, {1, 1}}, -inf, 2)};
+  LpFake_box(m, {0, 0}, {inf, inf});
+  m.rows = {LpFake_row({{0, 1}, {1, 1}}, -inf, 2)};
   m.q = {-1, 0, 0, -1};
   m.c = {2, 4};
   m.c0 = 5;
@@ -152,7 +132,7 @@ TEST_P(LpQuadraticSolve, LargerPortfolioMeetsTheOptimalityConditions) {
   m.upper.assign(n, inf);
   m.q.assign(n * n, 0.0);
   m.c.assign(n, 0.0);
-  LpFakeRow budget = linearRow({}, 1, 1);
+  LpFakeRow budget = LpFake_row({}, 1, 1);
   for (int i = 0; i < n; ++i) {
     budget.terms.emplace_back(i, 1.0);
     m.q[i * n + i] = 1.0 + 0.25 * (i % 4);
@@ -215,10 +195,7 @@ TEST(LpQuadratic, BoxGrowsWhileAFreeVariableEndsOnIt) {
   // min (x - 500)^2 + y^2 with x free, y in [-1, 1]: the first box ends at
   // 100, the next one holds the minimum.
   LpQuadFake m;
-  m.n = 2;
-  m.x0 = {0, 0.5};
-  m.lower = {-inf, -1};
-  m.upper = {inf, 1};
+  LpFake_box(m, {-inf, -1}, {inf, 1}, {0, 0.5});
   m.q = {1, 0, 0, 1};
   m.c = {-1000, 0};
   m.c0 = 250000;
@@ -229,10 +206,7 @@ TEST(LpQuadratic, ConcaveMinimisationEndsAtTheBetterVertex) {
   // min -x^2 - y^2 on [-1, 2]^2 from (0.5, 0.5): the first vertex (2, 2) is
   // the better end of the segment and repeats; value -8.
   LpQuadFake m;
-  m.n = 2;
-  m.x0 = {0.5, 0.5};
-  m.lower = {-1, -1};
-  m.upper = {2, 2};
+  LpFake_box(m, {-1, -1}, {2, 2}, {0.5, 0.5});
   m.q = {-1, 0, 0, -1};
   m.c = {0, 0};
   expectSolution(m, {2, 2}, -8, 1e-9);
@@ -242,10 +216,7 @@ TEST(LpQuadratic, UnboundedConcaveObjectiveEndsUnbounded) {
   // min -x^2 + 2y^2, x free: the box grows to its limit and the linear
   // subproblem is unbounded.
   LpQuadFake m;
-  m.n = 2;
-  m.x0 = {1, 0};
-  m.lower = {-inf, 0};
-  m.upper = {inf, 1};
+  LpFake_box(m, {-inf, 0}, {inf, 1}, {1, 0});
   m.q = {-1, 0, 0, 2};
   m.c = {0, 0};
   const LpFakeRun r = LpQuad_run(m);
@@ -281,7 +252,7 @@ TEST(LpQuadratic, RowThatIsNotLinearFailsTheFinalCheck) {
   LpQuadFake m = insideBox();
   m.c = {-2, 0};
   m.c0 = 1;
-  m.rows = {linearRow({}, -inf, 10)};
+  m.rows = {LpFake_row({}, -inf, 10)};
   LpQuad_bindObjective(m);
   const auto base = m.function;
   m.function = [base](int i, const std::vector<double>& x) {
@@ -292,7 +263,7 @@ TEST(LpQuadratic, RowThatIsNotLinearFailsTheFinalCheck) {
   LpQuadFake plain = insideBox();
   plain.c = {-2, 0};
   plain.c0 = 1;
-  plain.rows = {linearRow({}, -inf, 10)};
+  plain.rows = {LpFake_row({}, -inf, 10)};
   expectSolution(plain, {1, 0}, 0, 1e-9);
 }
 

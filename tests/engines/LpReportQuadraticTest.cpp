@@ -123,10 +123,7 @@ TEST(LpReportQuadratic, SolvedModelHandsBackItsMultipliers) {
   // put back into the model).
   for (bool delivered : {true, false}) {
     LpQuadFake m;
-    m.n = 2;
-    m.x0 = {0, 0};
-    m.lower = {0, 0};
-    m.upper = {inf, inf};
+    LpFake_box(m, {0, 0}, {inf, inf});
     m.rows = {LpFakeRow{{{0, 1}, {1, 1}}, 0, -inf, 2}};
     m.q = {1, 0, 0, 1};
     m.c = {-4, -4};

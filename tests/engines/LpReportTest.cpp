@@ -15,25 +15,14 @@ namespace {
 
 constexpr double inf = 1e30;
 
-LpFakeRow row(std::vector<std::pair<int, double>> terms, double lower, double upper) {
-  LpFakeRow r;
-  r.terms = std::move(terms);
-  r.lower = lower;
-  r.upper = upper;
-  return r;
-}
-
 // Product mix: maximise 45 x1 + 80 x2 + 60 x3 + 28 x4 over wood, labour and
 // machine hours, x2 <= 15, x1 >= 5. Optimum (10.5, 8, 18.75, 0) = 2237.5.
 LpFakeModel productMix() {
   LpFakeModel m;
-  m.n = 4;
-  m.x0 = {0, 0, 0, 0};
-  m.lower = {5, 0, 0, 0};
-  m.upper = {inf, 15, inf, inf};
-  m.rows = {row({{0, 5}, {1, 20}, {2, 10}, {3, 6}}, -inf, 400),
-            row({{0, 10}, {1, 15}, {2, 12}, {3, 9}}, -inf, 450),
-            row({{0, 2}, {1, 3}, {2, 4}, {3, 2}}, -inf, 120)};
+  LpFake_box(m, {5, 0, 0, 0}, {inf, 15, inf, inf});
+  m.rows = {LpFake_row({{0, 5}, {1, 20}, {2, 10}, {3, 6}}, -inf, 400),
+            LpFake_row({{0, 10}, {1, 15}, {2, 12}, {3, 9}}, -inf, 450),
+            LpFake_row({{0, 2}, {1, 3}, {2, 4}, {3, 2}}, -inf, 120)};
   m.objective.terms = {{0, 45}, {1, 80}, {2, 60}, {3, 28}};
   m.maximise = true;
   return m;
@@ -43,11 +32,8 @@ LpFakeModel productMix() {
 // duals 0.4 and 0.2 (y1 + 3 y2 = 1, 2 y1 + y2 = 1).
 LpFakeModel coverModel() {
   LpFakeModel m;
-  m.n = 2;
-  m.x0 = {0, 0};
-  m.lower = {0, 0};
-  m.upper = {inf, inf};
-  m.rows = {row({{0, 1}, {1, 2}}, 4, inf), row({{0, 3}, {1, 1}}, 6, inf)};
+  LpFake_box(m, {0, 0}, {inf, inf});
+  m.rows = {LpFake_row({{0, 1}, {1, 2}}, 4, inf), LpFake_row({{0, 3}, {1, 1}}, 6, inf)};
   m.objective.terms = {{0, 1}, {1, 1}};
   return m;
 }
@@ -148,7 +134,7 @@ TEST(LpReport, GreaterRowsMinimised) {
 TEST(LpReport, NegatedEqualityAndMaximisedRowsKeepTheirOrientation) {
   {  // -x - 2y <= -4 is negated by the simplex; its dual and ranging are not
     LpFakeModel m = coverModel();
-    m.rows[0] = row({{0, -1}, {1, -2}}, -inf, -4);
+    m.rows[0] = LpFake_row({{0, -1}, {1, -2}}, -inf, -4);
     const LpFakeReport rep = reportOf(m);
     expectAll(rep.perRow, {-0.4, 0.2}, "duals");
     expectAll(rep.rhs, {-4, 6}, "sides");
@@ -157,7 +143,7 @@ TEST(LpReport, NegatedEqualityAndMaximisedRowsKeepTheirOrientation) {
   }
   {  // x + 2y = 4: the equality's artificial leaves the basis
     LpFakeModel m = coverModel();
-    m.rows[0] = row({{0, 1}, {1, 2}}, 4, 4);
+    m.rows[0] = LpFake_row({{0, 1}, {1, 2}}, 4, 4);
     const LpFakeReport rep = reportOf(m);
     expectAll(rep.perRow, {0.4, 0.2}, "duals");
     expectAll(rep.rhsIncrease, {8, 6}, "side increase");
@@ -178,11 +164,8 @@ TEST(LpReport, NegatedEqualityAndMaximisedRowsKeepTheirOrientation) {
 TEST(LpReport, VariableAtItsUpperBound) {
   // Maximise 3x + 2y with x + y <= 4 and x <= 3: x = 3 at its bound, y = 1.
   LpFakeModel m;
-  m.n = 2;
-  m.x0 = {0, 0};
-  m.lower = {0, 0};
-  m.upper = {3, inf};
-  m.rows = {row({{0, 1}, {1, 1}}, -inf, 4)};
+  LpFake_box(m, {0, 0}, {3, inf});
+  m.rows = {LpFake_row({{0, 1}, {1, 1}}, -inf, 4)};
   m.objective.terms = {{0, 3}, {1, 2}};
   m.maximise = true;
   const LpFakeReport rep = reportOf(m);
@@ -263,11 +246,8 @@ TEST(LpReport, LinearityMarks) {
   // Row 2 is x * y + x, the objective x + z^3: the row and a variable that
   // breaks its line are marked 1, a variable that breaks the objective's 2.
   LpFakeModel m;
-  m.n = 3;
-  m.x0 = {1, 1, 1};
-  m.lower = {0, 0, 0};
-  m.upper = {10, 10, 10};
-  m.rows = {row({{0, 1}, {1, 1}}, -inf, 10), row({}, -inf, 10)};
+  LpFake_box(m, {0, 0, 0}, {10, 10, 10}, {1, 1, 1});
+  m.rows = {LpFake_row({{0, 1}, {1, 1}}, -inf, 10), LpFake_row({}, -inf, 10)};
   m.reportsWanted = 1;
   m.function = [](int i, const std::vector<double>& x) {
     if (i == 0) return x[0] + x[1];

@@ -6,45 +6,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "tests/engines/MpsReader.h"
 
 namespace {
 
-struct Known {
-  std::string name, kind;
-  int rows = 0, cols = 0, integers = 0;
-  double optimum = 0;
-};
-
-std::vector<Known> knownProblems() {
-  std::ifstream in(std::string(CORVAN_DATA) + "/lp/optima.csv");
-  std::vector<Known> out;
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    std::stringstream ss(line);
-    Known k;
-    std::string f[6];
-    for (auto& s : f) std::getline(ss, s, ',');
-    k.name = f[0];
-    k.kind = f[1];
-    k.rows = std::stoi(f[2]);
-    k.cols = std::stoi(f[3]);
-    k.integers = std::stoi(f[4]);
-    k.optimum = std::stod(f[5]);
-    out.push_back(k);
-  }
-  return out;
-}
-
 MpsModel readModel(const std::string& name) {
   MpsModel model;
   std::string error;
-  EXPECT_TRUE(Mps_read(std::string(CORVAN_DATA) + "/lp/" + name + ".mps", model, error)) << error;
+  EXPECT_TRUE(Mps_readNamed(name, model, error)) << error;
   return model;
 }
 
@@ -124,7 +95,7 @@ class Netlib : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Netlib, ReachesThePublishedOptimum) {
   double optimum = 0;
-  for (const Known& k : knownProblems())
+  for (const MpsKnown& k : Mps_knownProblems())
     if (k.name == GetParam()) optimum = k.optimum;
   const MpsModel model = readModel(GetParam());
   for (bool scale : {true, false}) {
@@ -253,7 +224,7 @@ TEST(LpSimplex, IntegerModelsRelaxed) {
 }
 
 TEST(MpsReader, CountsMatchTheTable) {
-  for (const Known& k : knownProblems()) {
+  for (const MpsKnown& k : Mps_knownProblems()) {
     const MpsModel model = readModel(k.name);
     int integers = 0;
     for (bool b : model.integer) integers += b;

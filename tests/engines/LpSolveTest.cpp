@@ -9,12 +9,11 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/engines/MpsReader.h"
 #include "tests/support/ScratchTest.h"
 
 namespace {
@@ -91,25 +90,6 @@ std::vector<SmallRow> productMixRows() {
   return {{"=B1", 1, 4}, {"=2*C1", 1, 12}, {"=3*B1+2*C1", 1, 18}};
 }
 
-struct Optimum {
-  std::string name;
-  double value;
-};
-
-std::vector<Optimum> lpOptima() {
-  std::ifstream in(std::string(CORVAN_DATA) + "/lp/optima.csv");
-  std::vector<Optimum> out;
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    std::stringstream ss(line);
-    std::string f[6];
-    for (auto& s : f) std::getline(ss, s, ',');
-    if (f[1] == "lp") out.push_back({f[0], std::stod(f[5])});
-  }
-  return out;
-}
-
 // Largest violation of the rows (B from row 12, limits in D and E) relative
 // to max(1, |limit|).
 double worstRowViolation(const Sheet* sh) {
@@ -130,7 +110,8 @@ class LpSolve : public ScratchTest {
 };
 
 TEST_F(LpSolve, NetlibWorkbooksReachTheirOptima) {
-  for (const Optimum& o : lpOptima()) {
+  for (const MpsKnown& o : Mps_knownProblems()) {
+    if (o.kind != "lp") continue;
     const std::string out = book(o.name);
     EXPECT_EQ(solveBook(std::string(CORVAN_DATA) + "/lp/" + o.name + ".xlsx", out), 0) << o.name;
     Wb_resetApp();
@@ -139,7 +120,7 @@ TEST_F(LpSolve, NetlibWorkbooksReachTheirOptima) {
     ASSERT_NE(wb, nullptr) << error;
     const Sheet* sh = wb->sheets[0].get();
     const double objective = number(sh, 1, 1);
-    EXPECT_LE(std::fabs(objective - o.value), 1e-6 * std::max(1.0, std::fabs(o.value))) << o.name;
+    EXPECT_LE(std::fabs(objective - o.optimum), 1e-6 * std::max(1.0, std::fabs(o.optimum))) << o.name;
     EXPECT_LE(worstRowViolation(sh), 1e-6) << o.name;
     Wb_resetApp();
   }

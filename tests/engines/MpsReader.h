@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -210,6 +211,33 @@ inline bool Mps_read(const std::string& path, MpsModel& model, std::string& erro
     return false;
   }
   return true;
+}
+
+// Reads the shared problem of that name (lp/<name>.mps in the test data).
+inline bool Mps_readNamed(const std::string& name, MpsModel& model, std::string& error) {
+  return Mps_read(std::string(CORVAN_DATA) + "/lp/" + name + ".mps", model, error);
+}
+
+// One line of lp/optima.csv: a shared problem's kind ("lp" or "mip"), its
+// sizes and its published optimum.
+struct MpsKnown {
+  std::string name, kind;
+  int rows = 0, cols = 0, integers = 0;
+  double optimum = 0;
+};
+
+inline std::vector<MpsKnown> Mps_knownProblems() {
+  std::ifstream in(std::string(CORVAN_DATA) + "/lp/optima.csv");
+  std::vector<MpsKnown> out;
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::stringstream ss(line);
+    std::string f[6];
+    for (auto& s : f) std::getline(ss, s, ',');
+    out.push_back({f[0], f[1], std::stoi(f[2]), std::stoi(f[3]), std::stoi(f[4]), std::stod(f[5])});
+  }
+  return out;
 }
 
 // Lower and upper limits of constraint row i.

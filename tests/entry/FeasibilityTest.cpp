@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/Eng_Engine.h"
-#include "tests/entry/SessionFixture.h"
+#include "tests/engines/EngineSolveFixture.h"
 
 namespace {
 
@@ -99,24 +98,17 @@ int recordingFinish(void* record) {
   return g_lpFinish(record);
 }
 
-class Feasibility : public SessionLibrary {
+class Feasibility : public EngineSolveFixture {
  protected:
   void SetUp() override {
-    SessionLibrary::SetUp();
-    context->engineCount = 5;
+    EngineSolveFixture::SetUp();
     g_final = &final;
   }
   void TearDown() override {
     g_final = nullptr;
-    SessionLibrary::TearDown();
+    EngineSolveFixture::TearDown();
   }
 
-  void row(int k, const std::string& lhs, int relation, const std::string& rhs) {
-    std::string i = std::to_string(k);
-    name("solver_lhs" + i, lhs);
-    name("solver_rel" + i, std::to_string(relation));
-    name("solver_rhs" + i, rhs);
-  }
   // x in A1, y in A2, minimise x + y subject to x + y <= 1, x >= 1, y >= 1
   // and the redundant x - y <= 5: infeasible, and only the last row can go.
   void threeRowModel() {

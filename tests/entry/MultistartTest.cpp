@@ -12,16 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "entry/Eng_Engine.h"
 #include "entry/Eng_Multistart.h"
 #include "platform/calc/Calc.h"
-#include "tests/entry/SessionFixture.h"
+#include "tests/engines/EngineSolveFixture.h"
 
 namespace {
-
-bool normalEnd(int status) {
-  return status == StatusSolved || status == StatusConverged || status == StatusNoProgress;
-}
 
 // f(x) = (x^2 - 4)^2 + x on [-3, 3]: local minima near 1.97 and -2.03.
 // The models ask for central differences ("solver_drv" 2), with which the
@@ -83,21 +78,11 @@ int instantSolve(void* record) {
   return 1;
 }
 
-class Multistart : public SessionLibrary {
+class Multistart : public EngineSolveFixture {
  protected:
-  void SetUp() override {
-    SessionLibrary::SetUp();
-    context->engineCount = 5;
-  }
   void TearDown() override {
     g_starts = nullptr;
-    SessionLibrary::TearDown();
-  }
-  void row(int k, const std::string& lhs, int relation, const std::string& rhs) {
-    std::string i = std::to_string(k);
-    name("solver_lhs" + i, lhs);
-    name("solver_rel" + i, std::to_string(relation));
-    name("solver_rhs" + i, rhs);
+    EngineSolveFixture::TearDown();
   }
   // The quartic in A1 from x = 2.5, bounded to [-3, 3].
   void quarticModel(const std::string& type = "2", const std::string& sign = "") {

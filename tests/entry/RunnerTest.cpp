@@ -133,14 +133,23 @@ class Runner : public SessionLibrary {
     EngineEntry entry{context, nullptr, seenSetup, seenSolve, seenFinish, nullptr};
     return ordinal<RunFn>(6)(&entry);
   }
+  // afiro open, the session begun and `grg` in the GRG engine's place: the
+  // local solver of ordinal 41 (null if any of that failed).
+  LocalFn localOverFakeGrg() {
+    g_grg = &grg;
+    if (!open("lp/afiro.xlsx") || begin() != 1) return nullptr;
+    context->engines[0] = EngineEntry{context, nullptr, grgSetup, grgSolve, grgFinish, nullptr};
+    return ordinal<LocalFn>(41);
+  }
   Seen seen;
+  FakeGrg grg;
 };
 
 TEST_F(Runner, PluginEngineSolvesAnLpWorkbookAndLeavesItsPointInTheCells) {
   ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
   MpsModel mps;
   std::string error;
-  ASSERT_TRUE(Mps_read(std::string(CORVAN_DATA) + "/lp/afiro.mps", mps, error)) << error;
+  ASSERT_TRUE(Mps_readNamed("afiro", mps, error)) << error;
   useRunnerEngine();
   EXPECT_EQ(solve(0), StatusSolved);
   EXPECT_EQ(context->currentEngine, 5);
@@ -277,12 +286,8 @@ TEST_F(Runner, LocalSolverRefusesMissingArguments) {
 }
 
 TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {
-  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  FakeGrg grg;
-  g_grg = &grg;
-  ASSERT_EQ(begin(), 1);
-  context->engines[0] = EngineEntry{context, nullptr, grgSetup, grgSolve, grgFinish, nullptr};
-  auto local = ordinal<LocalFn>(41);
+  const LocalFn local = localOverFakeGrg();
+  ASSERT_NE(local, nullptr);
   const int n = 32;
   std::vector<double> x(n, 2.0), lower(n, 0.0), upper(n, 2.5);
   double objective = 0;
@@ -319,12 +324,8 @@ TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {
 }
 
 TEST_F(Runner, LocalSolverSetupFailureFinishesAndTriesAgainNextTime) {
-  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  FakeGrg grg;
-  g_grg = &grg;
-  ASSERT_EQ(begin(), 1);
-  context->engines[0] = EngineEntry{context, nullptr, grgSetup, grgSolve, grgFinish, nullptr};
-  auto local = ordinal<LocalFn>(41);
+  const LocalFn local = localOverFakeGrg();
+  ASSERT_NE(local, nullptr);
   std::vector<double> x(32, 0.0), lower(32, 0.0), upper(32, 1.0);
   double objective = 0;
   grg.setupResult = 0;
