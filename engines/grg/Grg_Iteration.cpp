@@ -328,26 +328,33 @@ struct Blocking {
   double step = 1e30;
 };
 
-// The basic variable that blocks first along the basic direction.
+// The finite bound that basic k moves towards along the basic direction;
+// false when it does not move or has no such bound.
+bool boundAhead(const GrgRecord& rec, int k, double* bound) {
+  double tk = rec.t[k];
+  if (std::fabs(tk) <= rec.tiny) return false;
+  int c = rec.basicCol[k];
+  *bound = tk > 0 ? rec.xu[c] : rec.xl[c];
+  return std::fabs(*bound) < rec.infinity;
+}
+
+// The basic variable that blocks first along the basic direction: the
+// smallest step to a bound relaxed by the precision, then among the basics
+// blocking within it the one with the largest direction entry.
 Blocking ratioTest(const GrgRecord& rec) {
-  double theta = 1e30;
+  double theta = 1e30, bound;
   for (int k = 1; k <= rec.bindingCount; ++k) {
-    int c = rec.basicCol[k];
+    if (!boundAhead(rec, k, &bound)) continue;
     double tk = rec.t[k];
-    if (std::fabs(tk) <= rec.tiny) continue;
-    double bound = tk > 0 ? rec.xu[c] : rec.xl[c];
-    if (std::fabs(bound) >= rec.infinity) continue;
     double relaxed = tk > 0 ? bound + rec.pre : bound - rec.pre;
-    theta = std::min(theta, (relaxed - rec.x[c]) / tk);
+    theta = std::min(theta, (relaxed - rec.x[rec.basicCol[k]]) / tk);
   }
   Blocking b;
   double bigT = 0.0;
   for (int k = 1; k <= rec.bindingCount; ++k) {
+    if (!boundAhead(rec, k, &bound)) continue;
     int c = rec.basicCol[k];
     double tk = rec.t[k];
-    if (std::fabs(tk) <= rec.tiny) continue;
-    double bound = tk > 0 ? rec.xu[c] : rec.xl[c];
-    if (std::fabs(bound) >= rec.infinity) continue;
     double value = c > rec.n ? rec.g[c - rec.n] : rec.x[c];
     double exact = (bound - value) / tk;
     if (exact <= theta && std::fabs(tk) >= bigT) {
