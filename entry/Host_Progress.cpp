@@ -67,6 +67,7 @@ void count(LibraryContext* context, std::int32_t flags, std::int32_t a, double v
   if (showSetup(context, flags, a)) return;
   if ((flags & ProgressIterationNumber) && a != p.lastIteration) {
     p.lastIteration = a;
+    ++p.iterationsOfRun;
     if (p.iterationsLeft > 0) --p.iterationsLeft;
     showIterationLine(context, flags, value);
   }
@@ -174,6 +175,7 @@ int Msg_armLimits(LibraryContext* context) {
   p.subproblemLimit = Host_getIntOption(context, IntNodes);
   p.integerLimit = Host_getIntOption(context, IntIntegerSolutions);
   p.lastIteration = 0;
+  p.iterationsOfRun = 0;
   p.subproblems = 0;
   p.integerSolutions = 0;
   p.incumbent = 0;

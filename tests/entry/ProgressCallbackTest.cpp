@@ -69,6 +69,17 @@ TEST_F(Progress, ADueIterationShowsTheFullLine) {
   EXPECT_EQ(lastShown(), "Trial 8  Value 2.50");
 }
 
+TEST_F(Progress, TheRunCountsIterationsAcrossSubproblems) {
+  begin();
+  for (int i = 1; i <= 3; ++i) call(kIteration, i);
+  call(kIteration, 3);   // the same iteration again counts once
+  call(ProgressSubproblem);
+  for (int i = 1; i <= 2; ++i) call(kIteration, i);
+  EXPECT_EQ(state().iterationsOfRun, 5);
+  begin();
+  EXPECT_EQ(state().iterationsOfRun, 0);
+}
+
 // Runs of calls against limits, with or without a "Show" macro: what each
 // call answers and with which reasons the macro was asked.
 TEST_F(Progress, LimitsBreaksPausesAndTheShowMacro) {
