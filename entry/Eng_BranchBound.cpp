@@ -315,7 +315,7 @@ void updatePseudoCosts(BnbState& s, const BnbNode& node, const double* childObje
 
 // Branches the node in both directions; false when the search must stop.
 bool branchNode(BnbState& s, BnbNode& node) {
-  node.state = NodeBranched;
+  Bnb_setState(s, &node, NodeBranched);
   bool first = upFirst(s, node);
   double childObjective[2] = {0, 0};   // down, up
   bool solved[2] = {false, false};

@@ -19,6 +19,21 @@ void releaseSnapshot(void* snapshot, SnapshotRelease release) {
 
 bool isIncumbent(const BnbState& state, const BnbNode* node) { return node == state.incumbent; }
 
+void addOpen(BnbState& state, BnbNode* node) {
+  node->openSlot = static_cast<int>(state.openNodes.size());
+  state.openNodes.push_back(node);
+}
+
+// Takes the node out of the open list: the last entry fills its place.
+void removeOpen(BnbState& state, BnbNode* node) {
+  if (node->openSlot < 0) return;
+  BnbNode* last = state.openNodes.back();
+  state.openNodes[node->openSlot] = last;
+  last->openSlot = node->openSlot;
+  state.openNodes.pop_back();
+  node->openSlot = -1;
+}
+
 // Frees `node` and its subtree. The incumbent is kept (detached) when it
 // lies in the subtree.
 void freeSubtree(BnbState& state, BnbNode* node) {
@@ -26,6 +41,7 @@ void freeSubtree(BnbState& state, BnbNode* node) {
   freeSubtree(state, node->left);
   freeSubtree(state, node->right);
   if (node->state != NodeHeuristic) --state.nodesInTree;
+  removeOpen(state, node);
   if (isIncumbent(state, node)) {
     node->left = node->right = node->parent = nullptr;
     return;
@@ -43,6 +59,19 @@ void removeNode(BnbState& state, BnbNode* node) {
   freeSubtree(state, node);
 }
 
+// Whether a comes before b in the tree's preorder (a node, its down
+// subtree, then its up subtree): the order in which full ties are settled.
+bool precedesInTree(const BnbNode* a, const BnbNode* b) {
+  const BnbNode* lastA = nullptr;
+  const BnbNode* lastB = nullptr;
+  while (a->depth > b->depth) lastA = a, a = a->parent;
+  while (b->depth > a->depth) lastB = b, b = b->parent;
+  while (a != b) lastA = a, a = a->parent, lastB = b, b = b->parent;
+  if (!lastA) return true;    // a is b's ancestor (or b itself)
+  if (!lastB) return false;   // b is a's ancestor
+  return lastA == a->left;
+}
+
 // Whether a is the better open node under the mode.
 bool better(const BnbState& state, const BnbNode* a, const BnbNode* b) {
   if (!b) return true;
@@ -50,15 +79,15 @@ bool better(const BnbState& state, const BnbNode* a, const BnbNode* b) {
   if (a->objective != b->objective) return a->objective < b->objective;
   bool aDown = a->parent && a->parent->left == a;
   bool bDown = b->parent && b->parent->left == b;
-  return aDown && !bDown;
+  if (aDown != bDown) return aDown;
+  return precedesInTree(a, b);
 }
 
-void findBest(const BnbState& state, BnbNode* node, BnbNode** best) {
-  if (!node) return;
-  if (node->state == NodeOpen && node->objective <= state.cutoff && better(state, node, *best))
-    *best = node;
-  findBest(state, node->left, best);
-  findBest(state, node->right, best);
+BnbNode* findBest(const BnbState& state) {
+  BnbNode* best = nullptr;
+  for (BnbNode* node : state.openNodes)
+    if (node->objective <= state.cutoff && better(state, node, best)) best = node;
+  return best;
 }
 
 bool shouldRemove(const BnbState& state, const BnbNode* node, double limit) {
@@ -149,6 +178,13 @@ void Bnb_attachChild(BnbState& state, BnbNode* parent, BnbNode* child, bool up) 
   child->depth = parent->depth + 1;
   (up ? parent->right : parent->left) = child;
   ++state.nodesInTree;
+  if (child->state == NodeOpen) addOpen(state, child);
+}
+
+void Bnb_setState(BnbState& state, BnbNode* node, int nodeState) {
+  if (node->state == NodeOpen) removeOpen(state, node);
+  node->state = nodeState;
+  if (nodeState == NodeOpen) addOpen(state, node);
 }
 
 void Bnb_setIncumbent(BnbState& state, BnbNode* node) {
@@ -160,16 +196,15 @@ void Bnb_setIncumbent(BnbState& state, BnbNode* node) {
     Bnb_dropSnapshot(state, old);
     delete old;
   } else {
-    old->state = NodeDiscarded;
+    Bnb_setState(state, old, NodeDiscarded);
   }
 }
 
 BnbNode* Bnb_selectNode(BnbState& state) {
   for (;;) {
-    BnbNode* best = nullptr;
-    findBest(state, state.root, &best);
+    BnbNode* best = findBest(state);
     if (!best || !state.incumbent || best->objective <= state.incumbent->objective) return best;
-    best->state = NodeDiscarded;
+    Bnb_setState(state, best, NodeDiscarded);
   }
 }
 

@@ -35,6 +35,7 @@ struct BnbNode {
   double branchValue = 0;     // that variable's value in the node's solution
   double bound = 0;           // the bound this node's branch put on its parent's variable
   int depth = 0;
+  int openSlot = -1;          // its place in the state's open list while open
 };
 
 struct BnbSnapshotUse {
@@ -63,6 +64,7 @@ struct BnbState {
   std::vector<int> groupStarts, groupMembers;   // alldifferent groups
   BnbNode* root = nullptr;
   BnbNode* incumbent = nullptr;
+  std::vector<BnbNode*> openNodes;   // the open nodes in the tree, in no order
   int incumbentsFound = 0;
   bool allocationFailed = false;
   std::unordered_map<void*, BnbSnapshotUse> snapshots;
@@ -90,6 +92,8 @@ void Bnb_releaseUnused(BnbState& state);
 
 // Hangs `child` under `parent`: the down child left, the up child right.
 void Bnb_attachChild(BnbState& state, BnbNode* parent, BnbNode* child, bool up);
+// Changes a node's state, keeping the list of open nodes.
+void Bnb_setState(BnbState& state, BnbNode* node, int nodeState);
 // Makes `node` the incumbent; the old one is freed when it was a heuristic
 // solution, else marked discarded.
 void Bnb_setIncumbent(BnbState& state, BnbNode* node);
