@@ -28,12 +28,6 @@ class CalcFixture : public ::testing::Test {
     if (r.value.values.empty()) return CellValue::makeError(CellError::Null);
     return r.value.values[0];
   }
-  double num(const std::string& text) {
-    CellValue v = eval(text);
-    EXPECT_EQ(v.kind, CellKind::Number) << text << " gives " << Calc_displayText(v, "");
-    return v.number;
-  }
-  std::string shown(const std::string& text) { return Calc_displayText(eval(text), ""); }
   // What Calc_evaluate gives on a sheet: "ref " and the areas (sheet index!
   // corners) for a reference, then the shape and the values as they show;
   // "<failed>" when it fails.
@@ -70,7 +64,6 @@ class CalcFixture : public ::testing::Test {
       EXPECT_EQ(Calc_displayText(v, ""), want) << what;
     }
   }
-  void set(int row, int col, const CellValue& v, Sheet* on = nullptr) { Wb_setValue(wb, on ? on : sh, row, col, v); }
   void setNum(const char* a1, double d) { Test_put(wb, sh, a1, CellValue::makeNumber(d)); }
   void setText(const char* a1, const std::string& t) { Test_put(wb, sh, a1, CellValue::makeText(t)); }
   void formula(const char* a1, const std::string& f, Sheet* on = nullptr) { Test_formula(wb, on ? on : sh, a1, f); }
@@ -84,5 +77,3 @@ inline void PrintTo(const CellValue& v, std::ostream* os) {
   static const char* kinds[] = {"empty", "number", "text", "boolean", "error"};
   *os << kinds[static_cast<int>(v.kind)] << " " << Calc_displayText(v, "");
 }
-
-inline CellValue errorValue(CellError e) { return CellValue::makeError(e); }

@@ -3,53 +3,28 @@
 // special forms, TEXT, and macros run by name or by reference.
 #include "tests/platform/XlcallFixture.h"
 
-namespace {
-
-void sheetName(Workbook* wb, int sheet, const std::string& name, const std::string& def, bool hidden = false) {
-  Wb_defineName(wb, DefinedName{name, def, sheet, hidden});
-}
-
-XLOPER row(XLOPER* elems, int columns) {
-  XLOPER arr;
-  arr.xltype = xltypeMulti;
-  arr.val.array = {elems, 1, static_cast<std::uint16_t>(columns)};
-  return arr;
-}
-
-}  // namespace
-
-TEST_F(XlcallTest, EvaluateNamesOfTheActiveOrANamedSheet) {
-  sheetName(book, 0, "solver_adj", "Model!$A$1:$A$3,Model!$A$2:$B$2", true);
-  sheetName(book, -1, "solver_adj", "Model!$Z$1");
-  sheetName(addin, 0, "msg_trial", "\"Trial\"");
-  sheetName(book, 1, "rate", "0.05");
-  XText bang("!solver_adj"), front("'[CORVAN.XLA]Front'!msg_trial"), rate("'Data Sheet'!rate"),
-      nowhere("'Nowhere'!rate");
-  EXPECT_EQ(call(xlfEvaluate, {&bang.x}), "Model!A1:A3,A2:B2");
-  EXPECT_EQ(call(xlfEvaluate, {&front.x}), "Trial");
-  EXPECT_EQ(call(xlfEvaluate, {&rate.x}), "0.05");
-  EXPECT_EQ(call(xlfEvaluate, {&nowhere.x}), "#" + std::to_string(xlerrRef));
-  book->activeSheet = 1;   // from "Data Sheet" only the workbook's name is seen
-  EXPECT_EQ(call(xlfEvaluate, {&bang.x}), "Model!Z1");
-}
-
-TEST_F(XlcallTest, EvaluateFormulaTexts) {
+TEST_F(XlcallTest, EvaluateNamesAndFormulaTexts) {
   number(model, "A1", 2);
   number(model, "A2", 5);
+  Wb_defineName(book, {"solver_adj", "Model!$A$1:$A$3,Model!$A$2:$B$2", 0, true});
+  Wb_defineName(book, {"solver_adj", "Model!$Z$1", -1, false});
+  Wb_defineName(addin, {"msg_trial", "\"Trial\"", 0, false});
+  Wb_defineName(book, {"rate", "0.05", 1, false});
   const std::pair<const char*, std::string> cases[] = {
-      {"=A1*3", "6"},
-      {"!A1:A2", "Model!A1:A2"},
+      {"!solver_adj", "Model!A1:A3,A2:B2"}, {"'[CORVAN.XLA]Front'!msg_trial", "Trial"},
+      {"'Data Sheet'!rate", "0.05"}, {"'Nowhere'!rate", err(xlerrRef)}, {"=A1*3", "6"},
       {"!A1:A2,B3", "Model!A1:A2,B3"},
-      {"=SUM(A1,A2)", "7"},                                 // commas of a call stay
-      {"={1,2;3,4}", "{2x2}"},
-      {"=1+", "#" + std::to_string(xlerrValue)},
-      {"=A1,1", "#" + std::to_string(xlerrValue)},
-      {"=A1:A70000", "#" + std::to_string(xlerrRef)},       // no 16-bit row holds it
+      {"=SUM(A1,A2)", "7"},   // commas of a call stay
+      {"={1,2;3,4}", "{2x2}"}, {"=1+", err(xlerrValue)}, {"=A1,1", err(xlerrValue)},
+      {"=A1:A70000", err(xlerrRef)},   // no 16-bit row holds it
   };
   for (const auto& [text, expected] : cases) {
     XText t(text);
     EXPECT_EQ(call(xlfEvaluate, {&t.x}), expected) << text;
   }
+  book->activeSheet = 1;   // from "Data Sheet" only the workbook's name is seen
+  XText bang("!solver_adj");
+  EXPECT_EQ(call(xlfEvaluate, {&bang.x}), "Model!Z1");
 }
 
 TEST_F(XlcallTest, DefineNameThenGetName) {
@@ -62,38 +37,38 @@ TEST_F(XlcallTest, DefineNameThenGetName) {
   EXPECT_EQ(dn->scopeSheet, 0);   // the active sheet's own name
   EXPECT_TRUE(dn->hidden);
   EXPECT_EQ(call(xlfGetName, {&bangTim.x}), "=100");
-
   XRef block(modelId(), {xlArea(0, 0, 1, 1)});
   call(xlcDefineName, {&adj.x, &block.x});
   EXPECT_EQ(call(xlfGetName, {&bangAdj.x}), "=Model!$A$1:$B$2");
-  XLOPER elems[2] = {xlNum(1), xlNum(2.5)}, arr = row(elems, 2);
+  XLOPER elems[2] = {xlNum(1), xlNum(2.5)}, arr = xlArray(elems, 1, 2);
   call(xlcDefineName, {&scen.x, &arr});
   EXPECT_EQ(Wb_findName(book, "scen_value1", 0)->definition, "{1,2.5}");
   call(xlcDefineName, {&rhs.x, &twice.x});
   EXPECT_EQ(Wb_findName(book, "solver_rhs1", 0)->definition, "A1*2");
-
-  const std::string failed = "<code " + std::to_string(xlretFailed) + ">";
-  EXPECT_EQ(call(xlcDefineName, {&rhs.x, &broken.x}), failed);
-  EXPECT_EQ(call(xlcDefineName, {&cellName.x, &hundred}), failed);
-  EXPECT_EQ(call(xlfGetName, {&undefinedName.x}), "#" + std::to_string(xlerrName));
+  EXPECT_EQ(call(xlcDefineName, {&rhs.x, &broken.x}), code(xlretFailed));
+  EXPECT_EQ(call(xlcDefineName, {&cellName.x, &hundred}), code(xlretFailed));
+  EXPECT_EQ(call(xlfGetName, {&undefinedName.x}), err(xlerrName));
 }
 
 TEST_F(XlcallTest, SetAndCalculateNowInManualMode) {
   formula(model, "C1", "=A1+B1");
   formula(model, "D1", "=C1*2");
   Calc_recalculate(book);
-  XLOPER manual = xlNum(3), automatic = xlNum(1), four = xlNum(4);
-  XLOPER elems[2] = {xlNum(2), xlNum(3)}, arr = row(elems, 2);
+  XLOPER manual = xlNum(3), automatic = xlNum(1), four = xlNum(4), fourteen = xlNum(14);
+  XLOPER elems[2] = {xlNum(2), xlNum(3)}, arr = xlArray(elems, 1, 2);
   XRef ab(modelId(), {xlArea(0, 0, 0, 1)}), a1(modelId(), {xlCell(0, 0)});
   call(xlcCalculation, {&manual});
+  EXPECT_EQ(call(xlfGetDocument, {&fourteen}), "3");
   call(xlSet, {&ab.x, &arr});
   EXPECT_EQ(valueAt(model, "D1"), CellValue::makeNumber(0));   // not yet recalculated
   call(xlcCalculateNow, {});
-  EXPECT_EQ(valueAt(model, "C1"), CellValue::makeNumber(5));
   EXPECT_EQ(valueAt(model, "D1"), CellValue::makeNumber(10));
   call(xlcCalculation, {&automatic});
   call(xlSet, {&a1.x, &four});
   EXPECT_EQ(valueAt(model, "D1"), CellValue::makeNumber(14));
+  XLOPER bad = xlNum(4);
+  EXPECT_EQ(call(xlcCalculation, {&bad}), code(xlretFailed));
+  EXPECT_EQ(call(xlfGetDocument, {&fourteen}), "1");
 }
 
 TEST_F(XlcallTest, SelectSpecialFindsPrecedentsDependentsAndArrays) {
@@ -105,7 +80,6 @@ TEST_F(XlcallTest, SelectSpecialFindsPrecedentsDependentsAndArrays) {
   XRef c1(modelId(), {xlCell(0, 2)}), a1(modelId(), {xlCell(0, 0)}), inArray(modelId(), {xlCell(5, 1)}),
       onData(dataId(), {xlCell(0, 0)});
   XLOPER prec = xlNum(9), dep = xlNum(10), arrayType = xlNum(6), one = xlNum(1), all = xlNum(2);
-  const std::string failed = "<code " + std::to_string(xlretFailed) + ">";
   struct Case {
     XLOPER* from;
     std::vector<XLOPER*> special;
@@ -114,29 +88,27 @@ TEST_F(XlcallTest, SelectSpecialFindsPrecedentsDependentsAndArrays) {
   const Case cases[] = {
       {&c1.x, {&prec, &one, &all}, "TRUE", "Model!A1,B1"},   // and, two levels up, A1
       {&c1.x, {&prec, &one, &one}, "TRUE", "Model!B1"},      // direct only
-      {&a1.x, {&prec, &one, &all}, failed, "Model!A1"},      // a constant
+      {&a1.x, {&prec, &one, &all}, code(xlretFailed), "Model!A1"},   // a constant
       {&a1.x, {&dep, &one, &all}, "TRUE", "Model!B1,C1"},
       {&inArray.x, {&arrayType}, "TRUE", "Model!A5:B6"},
-      {&c1.x, {&arrayType}, failed, "Model!C1"},             // left as it was
+      {&c1.x, {&arrayType}, code(xlretFailed), "Model!C1"},   // left as it was
   };
   for (const Case& c : cases) {
     ASSERT_EQ(call(xlcSelect, {c.from}), "TRUE");
     EXPECT_EQ(call(xlcSelectSpecial, c.special), c.result) << c.selection;
     EXPECT_EQ(call(xlfSelection, {}), c.selection);
   }
-  EXPECT_EQ(call(xlcSelect, {&onData.x}), failed);   // not the active sheet
+  EXPECT_EQ(call(xlcSelect, {&onData.x}), code(xlretFailed));   // not the active sheet
 }
 
 TEST_F(XlcallTest, TextFormatsNumbersAndCells) {
   number(model, "A1", 1234.5);
   XRef a1(modelId(), {xlCell(0, 0)});
-  XText general("General"), word("abc"), percent("0.00%"), thousands("#,##0.00");
-  XLOPER half = xlNum(0.5), n = xlNum(1);
-  EXPECT_EQ(call(xlfText, {&a1.x, &general.x}), "1234.5");   // the cell's value
+  XText general("General"), word("abc"), thousands("#,##0.00");
+  XLOPER n = xlNum(1);
   EXPECT_EQ(call(xlfText, {&word.x, &general.x}), "abc");    // a text stays
-  EXPECT_EQ(call(xlfText, {&half, &percent.x}), "50.00%");
-  EXPECT_EQ(call(xlfText, {&a1.x, &thousands.x}), "1,234.50");
-  EXPECT_EQ(call(xlfText, {&n, &n}), "<code " + std::to_string(xlretInvXloper) + ">");   // the format must be a text
+  EXPECT_EQ(call(xlfText, {&a1.x, &thousands.x}), "1,234.50");   // the cell's value
+  EXPECT_EQ(call(xlfText, {&n, &n}), code(xlretInvXloper));   // the format must be a text
 }
 
 TEST_F(XlcallTest, UdfRunsARegisteredMacroByNameOrByItsCell) {
@@ -145,7 +117,7 @@ TEST_F(XlcallTest, UdfRunsARegisteredMacroByNameOrByItsCell) {
     seen = args;
     return CellValue::makeNumber(args.empty() ? 0 : args[0].number + 1);
   });
-  sheetName(addin, 0, "Show", "Front!$A$10");
+  Wb_defineName(addin, {"Show", "Front!$A$10", 0, false});
   XText byName("show"), label("why"), unknown("Nope");
   XLOPER reason = xlNum(3), cell = xlSRef(9, 0);
   XRef sameCell(Xlc_sheetId(addin, 0), {xlCell(9, 0)}), otherCell(Xlc_sheetId(addin, 0), {xlCell(8, 0)});
@@ -153,7 +125,6 @@ TEST_F(XlcallTest, UdfRunsARegisteredMacroByNameOrByItsCell) {
   EXPECT_EQ(seen, (std::vector<CellValue>{CellValue::makeNumber(3), CellValue::makeText("why")}));
   EXPECT_EQ(call(xlUDF, {&cell, &reason}), "4");
   EXPECT_EQ(call(xlUDF, {&sameCell.x, &reason}), "4");
-  const std::string failed = "<code " + std::to_string(xlretFailed) + ">";
-  EXPECT_EQ(call(xlUDF, {&otherCell.x, &reason}), failed);
-  EXPECT_EQ(call(xlUDF, {&unknown.x}), failed);
+  EXPECT_EQ(call(xlUDF, {&otherCell.x, &reason}), code(xlretFailed));
+  EXPECT_EQ(call(xlUDF, {&unknown.x}), code(xlretFailed));
 }

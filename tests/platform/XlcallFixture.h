@@ -52,7 +52,6 @@ struct XResult {
   XResult(const XResult&) = delete;
   XResult& operator=(const XResult&) = delete;
   XLTYPE type() const { return static_cast<XLTYPE>(x.xltype & ~xlbitXLFree); }
-  std::string text() const { return std::string(x.val.str + 1, static_cast<unsigned char>(x.val.str[0])); }
   XLOPER x;
 };
 
@@ -67,6 +66,12 @@ inline XLOPER xlNum(double d) { XLOPER x; x.xltype = xltypeNum; x.val.num = d; r
 inline XLOPER xlInt(int w) { XLOPER x; x.xltype = xltypeInt; x.val.w = static_cast<std::int16_t>(w); return x; }
 inline XLOPER xlBool(bool b) { XLOPER x; x.xltype = xltypeBool; x.val.xbool = b; return x; }
 inline XLOPER xlMissing() { XLOPER x; x.xltype = xltypeMissing; return x; }
+inline XLOPER xlArray(XLOPER* elems, int rows, int columns) {
+  XLOPER x;
+  x.xltype = xltypeMulti;
+  x.val.array = {elems, static_cast<std::uint16_t>(rows), static_cast<std::uint16_t>(columns)};
+  return x;
+}
 inline XLOPER xlSRef(int row, int col) {
   XLOPER x;
   x.xltype = xltypeSRef;
@@ -101,13 +106,17 @@ inline std::string describe(const XLOPER& x) {
   }
 }
 
+// How describe shows a failed call and an error value.
+inline std::string code(int rc) { return "<code " + std::to_string(rc) + ">"; }
+inline std::string err(int e) { return "#" + std::to_string(e); }
+
 // What a call gives (see describe), or "<code N>" when it fails; the result
 // is given back.
 inline std::string call(int fn, std::vector<XLOPER*> args) {
   XLOPER r;
   r.xltype = xltypeNil;
-  int code = Excel4v(fn, &r, static_cast<int>(args.size()), args.data());
-  if (code != xlretSuccess) return "<code " + std::to_string(code) + ">";
+  int rc = Excel4v(fn, &r, static_cast<int>(args.size()), args.data());
+  if (rc != xlretSuccess) return code(rc);
   std::string out = describe(r);
   Excel4(xlFree, nullptr, 1, &r);
   return out;
