@@ -76,19 +76,19 @@ TEST_F(CalcEval, ArraysElementByElement) {
   });
 }
 
-TEST_F(CalcEval, AddinFunctionsReceiveValues) {
+TEST_F(CalcEval, AddinFunctionsReceiveValuesAndAreFoundWhenRegisteredLater) {
   setNum("A1", 2);
   setNum("A2", 3);
+  formula("B1", "=DOTTWICE(A1:A2*1)");   // arguments arrive whole, also in a plain formula
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("B1"), CellValue::makeError(CellError::Name));
   Calc_registerFunction("DOTTWICE", [](const std::vector<CalcArray>& args) {
     double s = 0;
     for (const CellValue& v : args[0].values) s += 2 * v.number;
-    CalcArray out;
-    out.values.push_back(CellValue::makeNumber(s));
-    return out;
+    return CalcArray{1, 1, {CellValue::makeNumber(s)}};
   });
   Calc_registerFunction("BROKEN", [](const std::vector<CalcArray>&) { return CalcArray{2, 2, {}}; });
   expectValues({{"=dottwice(A1:A2)+1", "11"}, {"=_xll.DOTTWICE({1,1})", "4"}, {"=BROKEN()", "#VALUE!"}});
-  formula("B1", "=DOTTWICE(A1:A2*1)");   // arguments arrive whole, also in a plain formula
   Calc_recalculate(wb);
   EXPECT_EQ(value("B1"), CellValue::makeNumber(10));
 }
