@@ -1,0 +1,415 @@
+// The calculation: formula parsing and evaluation (precedence, literals,
+// failures on bad input, error propagation, coercion, comparisons across
+// types, other sheets, names in workbook and sheet scope, references and
+// unions, arrays, add-in functions), worksheet functions against
+// hand-computed values for the cases the shared calc workbooks do not reach
+// (those are recalculated from empty by the saving tests, which also checks
+// the order of calculation), and recalculation: circular references, long
+// chains, array blocks, the calculation mode, precedents and dependents.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+#include "platform/calc/Calc.h"
+#include "tests/support/SheetCells.h"
+
+namespace {
+
+class CalcFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Wb_resetApp();
+    wb = Wb_newWorkbook("calc.xlsx");
+    sh = Wb_addSheet(wb, "S");
+  }
+  void TearDown() override { Wb_resetApp(); }
+
+  // The single value of a formula evaluated on sheet `sheet` (the first by default).
+  CellValue eval(const std::string& text, int sheet = 0) {
+    CalcEvalResult r;
+    EXPECT_TRUE(Calc_evaluate(wb, sheet, text, &r)) << text;
+    if (r.value.values.empty()) return CellValue::makeError(CellError::Null);
+    return r.value.values[0];
+  }
+  // What Calc_evaluate gives on a sheet: "ref " and the areas (sheet index!
+  // corners) for a reference, then the shape and the values as they show;
+  // "<failed>" when it fails.
+  std::string evaluated(int sheet, const std::string& text) {
+    CalcEvalResult r;
+    if (!Calc_evaluate(wb, sheet, text, &r)) return "<failed>";
+    std::string out = r.isReference ? "ref" : "";
+    for (std::size_t i = 0; i < r.areas.size(); ++i) {
+      const auto& a = r.areas[i];
+      out += (i ? "," : " ") + std::to_string(a.sheet) + "!" + Wb_a1(a.row1, a.col1) + ":" + Wb_a1(a.row2, a.col2);
+    }
+    out += (out.empty() ? "" : " ") + std::to_string(r.value.rows) + "x" + std::to_string(r.value.cols) + " {";
+    for (std::size_t i = 0; i < r.value.values.size(); ++i) out += (i ? "," : "") + Calc_displayText(r.value.values[i], "");
+    return out + "}";
+  }
+  // Each formula against its value: "\"abc\"" a text, "2.5" a number (exactly
+  // the double the digits read as), else as it shows ("TRUE", "#N/A").
+  void expectValues(std::initializer_list<std::pair<const char*, std::string>> cases) {
+    for (const auto& [text, want] : cases) expectValue(eval(text), want, text);
+  }
+  // Each cell of sheet S (given as A1 text) against its value, written as above.
+  void expectCells(std::initializer_list<std::pair<const char*, std::string>> cases) {
+    for (const auto& [a1, want] : cases) expectValue(value(a1), want, a1);
+  }
+  static void expectValue(const CellValue& v, const std::string& want, const std::string& what) {
+    char* end = nullptr;
+    double d = std::strtod(want.c_str(), &end);
+    if (!want.empty() && want[0] == '"') {
+      EXPECT_EQ(v, CellValue::makeText(want.substr(1, want.size() - 2))) << what;
+    } else if (!want.empty() && *end == '\0') {
+      EXPECT_EQ(v, CellValue::makeNumber(d)) << what;
+    } else {
+      EXPECT_NE(v.kind, CellKind::Text) << what;
+      EXPECT_EQ(Calc_displayText(v, ""), want) << what;
+    }
+  }
+  void setNum(const char* a1, double d) { Test_put(wb, sh, a1, CellValue::makeNumber(d)); }
+  void setText(const char* a1, const std::string& t) { Test_put(wb, sh, a1, CellValue::makeText(t)); }
+  void formula(const char* a1, const std::string& f, Sheet* on = nullptr) { Test_formula(wb, on ? on : sh, a1, f); }
+  const CellValue& value(const char* a1, Sheet* on = nullptr) { return Test_valueAt(on ? on : sh, a1); }
+
+  Workbook* wb = nullptr;
+  Sheet* sh = nullptr;
+};
+
+}  // namespace
+
+inline void PrintTo(const CellValue& v, std::ostream* os) {
+  static const char* kinds[] = {"empty", "number", "text", "boolean", "error"};
+  *os << kinds[static_cast<int>(v.kind)] << " " << Calc_displayText(v, "");
+}
+
+using CalcEval = CalcFixture;
+using CalcFunctions = CalcFixture;
+using CalcRecalc = CalcFixture;
+
+TEST_F(CalcEval, OperatorsLiteralsAndTypes) {
+  setText("A1", "3");
+  setText("A2", "");
+  setNum("A3", 0.25);
+  expectValues({
+      {"=12/3/2", "2"}, {"=--3", "3"}, {"= 1 + 2 * 3 ", "7"},
+      {"=1+1&\"x\"", "\"2x\""},  // & below +
+      {"=1&2=\"12\"", "TRUE"},    // comparison lowest
+      {"=.5", "0.5"}, {"=2.5e-1", "0.25"}, {"=\"say \"\"hi\"\"\"", "\"say \"hi\"\""}, {"=false", "FALSE"},
+      {"=#div/0!", "#DIV/0!"}, {"=#NULL!", "#NULL!"},
+      {"=#N/A+1/0", "#N/A"},  // the left operand's error wins
+      {"=NoSuchName+1", "#NAME?"}, {"=Nowhere!A1", "#REF!"},
+      {"=A1+1", "4"}, {"=A2+1", "#VALUE!"}, {"=\"TRUE\"+0", "#VALUE!"}, {"=\"0x10\"+0", "#VALUE!"},
+      {"=\"inf\"+0", "#VALUE!"}, {"=-FALSE", "0"},
+      {"=Z99+1", "1"},  // empty cell is 0
+      {"=\"a\"<TRUE", "TRUE"},  // numbers < texts < booleans
+      {"=TRUE>1", "TRUE"}, {"=TRUE=1", "FALSE"},
+      {"=Z1=0", "TRUE"},  // an empty cell equals 0, "" and FALSE
+      {"=Z1=\"\"", "TRUE"}, {"=Z1=FALSE", "TRUE"}, {"=Z1=Z2", "TRUE"}, {"=Z1<1", "TRUE"},
+      {"=A3&\"%\"", "\"0.25%\""}, {"=Z1&\"x\"", "\"x\""}, {"=TRUE&\"\"", "\"TRUE\""},
+  });
+}
+
+TEST_F(CalcEval, OtherSheetsAndNamesInWorkbookAndSheetScope) {
+  Sheet* other = Wb_addSheet(wb, "Other Sheet");
+  Wb_setValue(wb, other, 1, 0, CellValue::makeNumber(7));
+  setNum("B2", 1.5);
+  Wb_defineName(wb, {"Factor", "2", -1, false});
+  Wb_defineName(wb, {"Factor", "3", 1, false});
+  Wb_defineName(wb, {"Seed", "S!$B$2:$B$3", -1, false});
+  Wb_defineName(wb, {"Twice", "SUM(Seed)*2", -1, false});
+  Wb_defineName(wb, {"Loop", "Loop+1", -1, false});
+  expectValues({
+      {"='other sheet'!$A$2*2", "14"},   // sheet names ignore case
+      {"=Twice*Factor", "6"}, {"=Loop", "#NAME?"},
+  });
+  EXPECT_EQ(eval("=Twice*Factor", 1), CellValue::makeNumber(9));   // the sheet's own name hides the workbook's
+}
+
+TEST_F(CalcEval, EvaluateGivesReferencesForCellsNamesAndUnions) {
+  Sheet* model = Wb_addSheet(wb, "Model");
+  Wb_setValue(wb, model, 1, 1, CellValue::makeNumber(9));
+  Wb_defineName(wb, {"solver_opt", "Model!$B$2", 1, true});
+  Wb_defineName(wb, {"solver_typ", "2", 1, true});
+  Wb_defineName(wb, {"solver_adj", "Model!$B$2:$C$2,Model!$E$2", 1, true});
+  EXPECT_EQ(evaluated(1, "!solver_opt"), "ref 1!B2:B2 1x1 {9}");
+  EXPECT_EQ(evaluated(1, "=!solver_typ"), "1x1 {2}");
+  EXPECT_EQ(evaluated(0, "Model!A1:C2"), "ref 1!A1:C2 2x3 {,,,,9,}");
+  EXPECT_EQ(evaluated(1, "!solver_adj"), "ref 1!B2:C2,1!E2:E2 1x2 {9,}");
+  EXPECT_EQ(evaluated(1, "=A1,S!B2"), "1x1 {#VALUE!}");   // areas on two sheets
+  EXPECT_EQ(evaluated(7, "=1"), "<failed>");               // no such sheet
+  formula("A1", "=SUM(solver_adj)", model);               // a union is no value in a cell
+  formula("A2", "=SUM(solver_adj)");                      // and a name local to Model is unknown here
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("A1", model), CellValue::makeError(CellError::Value));
+  EXPECT_EQ(value("A2"), CellValue::makeError(CellError::Name));
+}
+
+TEST_F(CalcEval, ArrayConstantsAndArraysElementByElement) {
+  EXPECT_EQ(evaluated(0, "={1,2;3,-4}"), "2x2 {1,2,3,-4}");
+  EXPECT_EQ(evaluated(0, "={\"a\",TRUE,#N/A}"), "1x3 {a,TRUE,#N/A}");
+  EXPECT_EQ(evaluated(0, "={1,2,3}*{10;20}"), "2x3 {10,20,30,20,40,60}");
+  EXPECT_EQ(evaluated(0, "={1,2,3}+{1,2}"), "1x3 {2,4,#N/A}");   // beyond the shorter array
+  EXPECT_EQ(evaluated(0, "={1,2}>1"), "1x2 {FALSE,TRUE}");
+  // Blocks too large to hold are errors, not failed allocations.
+  expectValues({
+      {"=SUM(ABS({-1,2,-3}))", "6"}, {"=SUM(A1:A1000000*A1:XFD1)", "#NUM!"}, {"=SUM(MMULT(A1:A1000000,A1:XFD1))", "#NUM!"},
+      {"=SUM(A1:XFD1048576)", "#REF!"},
+  });
+}
+
+TEST_F(CalcEval, AddinFunctionsReceiveValuesAndAreFoundWhenRegisteredLater) {
+  setNum("A1", 2);
+  setNum("A2", 3);
+  formula("B1", "=DOTTWICE(A1:A2*1)");   // arguments arrive whole, also in a plain formula
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("B1"), CellValue::makeError(CellError::Name));
+  Calc_registerFunction("DOTTWICE", [](const std::vector<CalcArray>& args) {
+    double s = 0;
+    for (const CellValue& v : args[0].values) s += 2 * v.number;
+    return CalcArray{1, 1, {CellValue::makeNumber(s)}};
+  });
+  Calc_registerFunction("BROKEN", [](const std::vector<CalcArray>&) { return CalcArray{2, 2, {}}; });
+  expectValues({{"=dottwice(A1:A2)+1", "11"}, {"=_xll.DOTTWICE({1,1})", "4"}, {"=BROKEN()", "#VALUE!"}});
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("B1"), CellValue::makeNumber(10));
+}
+
+TEST_F(CalcEval, BadFormulasFailWithAReason) {
+  struct Case { const char* text; const char* says; };
+  const Case cases[] = {
+    {"=1+", "unexpected end"}, {"=(1+2", "missing )"}, {"=\"abc", "missing closing quote"},
+    {"=1 2", "unexpected character"}, {"={1,2;3}", "rows differ"}, {"=SUM(1;2)", "expected , or )"},
+    {"=#BAD!", "unknown error"}, {"=A1:", "cell reference expected"}, {"='Sheet A1", "missing closing quote"},
+    {"=", "empty formula"}, {"=1e", "exponent expected"}, {"=$X$Y", "bad reference"}, {"=1e999", "too large"}, {"=@1", "unexpected character"},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_FALSE(Calc_checkFormula(c.text, &error)) << c.text;
+    EXPECT_NE(error.find(c.says), std::string::npos) << c.text << ": " << error;
+    EXPECT_NE(error.find("position"), std::string::npos) << error;
+    CalcEvalResult r;
+    EXPECT_FALSE(Calc_evaluate(wb, 0, c.text, &r)) << c.text;
+  }
+  std::string error;
+  EXPECT_TRUE(Calc_checkFormula("=SUM('Bob''s Data'!A1:B2, Other!$C$3, _xlfn.FOO(1,,2))", &error)) << error;
+}
+
+TEST_F(CalcEval, DeepNestingIsRefusedNotACrash) {
+  std::string deep(5000, '(');
+  deep = "=" + deep + "1" + std::string(5000, ')');
+  std::string error;
+  EXPECT_FALSE(Calc_checkFormula(deep, &error));
+  std::string longChain = "=1";
+  for (int i = 0; i < 3000; ++i) longChain += "+1";
+  EXPECT_FALSE(Calc_checkFormula(longChain, &error));
+  EXPECT_NE(error.find("nested too deeply"), std::string::npos) << error;
+  std::string minus = "=" + std::string(300, '-') + "1";
+  EXPECT_FALSE(Calc_checkFormula(minus, &error));
+}
+
+TEST_F(CalcEval, UnparsableCellFormulaGivesAnErrorValue) {
+  formula("A1", "=1+*2");
+  formula("A2", "=A1+1");
+  formula("A3", "=B1+*2");
+  Calc_recalculate(wb);
+  expectCells({{"A1", "#NAME?"}, {"A2", "#NAME?"}, {"A3", "#NAME?"}});
+}
+
+TEST_F(CalcFunctions, RoundingAndMathDomains) {
+  expectValues({
+      {"=ROUND(49,-2)", "0"}, {"=ROUND(50,-2)", "100"}, {"=ROUNDUP(0.001,-2)", "100"},
+      {"=SQRT(-1)", "#NUM!"}, {"=LN(0)", "#NUM!"}, {"=LN(-1)", "#NUM!"}, {"=LOG(0)", "#NUM!"},
+      {"=LOG(10,1)", "#DIV/0!"}, {"=ATAN2(0,0)", "#DIV/0!"}, {"=0^0", "#NUM!"}, {"=0^-1", "#DIV/0!"},
+      {"=(-8)^(1/3)", "#NUM!"}, {"=POWER(0,-1)", "#DIV/0!"},
+      {"=SIN()", "#VALUE!"},  // wrong argument count
+  });
+}
+
+TEST_F(CalcFunctions, AggregatesCriteriaAndProducts) {
+  // G2:G4: 1, 5.5, "abc"; H2:H4: 5, 5, 3; J2:J4: "a", "B", "ab"; Z empty.
+  setNum("G2", 1);
+  setNum("G3", 5.5);
+  setText("G4", "abc");
+  for (const char* a1 : {"H2", "H3"}) setNum(a1, 5);
+  setNum("H4", 3);
+  setText("J2", "a");
+  setText("J3", "B");
+  setText("J4", "ab");
+  expectValues({
+      {"=SUM(\"3\",2)", "5"}, {"=PRODUCT(G2:G3,\"2\")", "11"}, {"=PRODUCT(Z1:Z3)", "0"}, {"=MAX(\"7\",3)", "7"},
+      {"=MAX(Z1:Z3)", "0"}, {"=AVERAGE(\"4\",2)", "3"}, {"=AVERAGE(Z1:Z3)", "#DIV/0!"},
+      {"=COUNTIF(G2:G4,\"ABC\")", "1"}, {"=COUNTIF(H2:H4,\">\"&H4)", "2"}, {"=COUNTIF(J2:J4,\"?\")", "2"},
+      {"=COUNTIF(J2:J4,\"a~*\")", "0"},
+      {"=SUMIF(J2:J4,\"a*\",H2)", "8"},  // sum range takes the criteria range's shape
+      {"=SUMPRODUCT(H2:H4,G2:G4)", "32.5"},   // 5 + 27.5
+      {"=SUMPRODUCT(G2:H3,G2:H3)", "81.25"},  // 1 + 25 + 30.25 + 25
+  });
+}
+
+TEST_F(CalcFunctions, Lookups) {
+  const char* fruit[] = {"apple", "banana", "cherry", "date", "elder"};
+  for (int i = 0; i < 5; ++i) {
+    Wb_setValue(wb, sh, 1 + i, 6, CellValue::makeNumber(10 * (i + 1)));
+    Wb_setValue(wb, sh, 1 + i, 7, CellValue::makeText(fruit[i]));
+    Wb_setValue(wb, sh, 1 + i, 8, CellValue::makeNumber(i * 0.25));
+  }
+  expectValues({
+      {"=MATCH(\"30\",G2:G6,0)", "#N/A"}, {"=MATCH(1,G2:H6,0)", "#N/A"}, {"=VLOOKUP(30,G2:I6,4,FALSE)", "#REF!"},
+      {"=HLOOKUP(2,{1,2,3;4,5,6},2,FALSE)", "5"}, {"=HLOOKUP(2,{1,2,3;4,5,6},3,FALSE)", "#REF!"},
+      {"=INDEX(G2:I6,2,3)", "0.25"}, {"=INDEX(H2:H6,6)", "#REF!"}, {"=SUM(INDEX(G2:I6,0,1))", "150"},
+      {"=ROW(C7)+COLUMN(D1)", "11"}, {"=ROWS({1,2;3,4;5,6})*COLUMNS(G2:I6)", "9"},
+  });
+}
+
+TEST_F(CalcFunctions, LogicAndInformation) {
+  formula("E8", "=\"\"");
+  Calc_recalculate(wb);
+  expectValues({
+      {"=IF(Z1,1,2)", "2"}, {"=SUM(IFERROR({1,2}/{0,1},10))", "12"}, {"=AND(Z1)", "#VALUE!"},
+      {"=OR(Z1,FALSE)", "FALSE"}, {"=NOT(Z1)", "TRUE"}, {"=ISBLANK(Z1)", "TRUE"}, {"=ISNUMBER(TRUE)", "FALSE"},
+      {"=ISTEXT(E8)", "TRUE"}, {"=TRUE()", "TRUE"}, {"=TEXT(TRUE,\"0\")", "\"TRUE\""},
+  });
+}
+
+TEST_F(CalcFunctions, TextFunctions) {
+  setText("A1", std::string("a\x01") + "b\x1f");
+  expectValues({
+      {"=CLEAN(A1)", "\"ab\""}, {"=TRIM(\"  a   b  \")", "\"a b\""},
+      {"=PROPER(\"hello wORLD 2-way\")", "\"Hello World 2-Way\""}, {"=REPT(\"ab\",3)", "\"ababab\""},
+      {"=REPT(\"a\",-1)", "#VALUE!"},
+      {"=REPT(\"ab\",20000)", "#VALUE!"},  // longer than a cell holds
+      {"=FIND(\"b\",\"abcb\",3)", "4"}, {"=FIND(\"B\",\"abc\")", "#VALUE!"}, {"=FIND(1,12341)", "1"},
+      {"=SEARCH(\"B\",\"abc\")", "2"}, {"=SEARCH(\"c?\",\"abcd\")", "3"}, {"=SEARCH(\"~?\",\"ab?\")", "3"},
+      {"=SEARCH(\"x\",\"abc\")", "#VALUE!"}, {"=SEARCH(\"a\",\"abc\",5)", "#VALUE!"},
+      {"=SUBSTITUTE(\"a-b-c\",\"-\",\"+\")", "\"a+b+c\""},
+      {"=SUBSTITUTE(\"a-b-c\",\"-\",\"+\",2)", "\"a-b+c\""}, {"=REPLACE(\"abcdef\",2,3,\"X\")", "\"aXef\""},
+      {"=REPLACE(\"abc\",9,1,\"X\")", "\"abcX\""}, {"=VALUE(\"1e3\")", "1000"}, {"=VALUE(\"abc\")", "#VALUE!"},
+      {"=VALUE(#N/A)", "#N/A"},
+  });
+}
+
+TEST_F(CalcFunctions, NumbersAsTexts) {
+  expectValues({
+      {"=FIXED(1234.567)", "\"1,234.57\""}, {"=FIXED(1234.567,-1)", "\"1,230\""},
+      {"=FIXED(-1234.567,1,TRUE)", "\"-1234.6\""}, {"=FIXED(-0.001)", "\"0.00\""},
+      {"=DOLLAR(1234.567)", "\"$1,234.57\""}, {"=DOLLAR(-1234.567,1)", "\"($1,234.6)\""},
+      {"=ROMAN(1999)", "\"MCMXCIX\""}, {"=ROMAN(2024)", "\"MMXXIV\""}, {"=ROMAN(0)", "\"\""},
+      {"=ROMAN(499,0)", "\"CDXCIX\""}, {"=ROMAN(499,1)", "\"LDVLIV\""}, {"=ROMAN(499,2)", "\"XDIX\""},
+      {"=ROMAN(499,3)", "\"VDIV\""}, {"=ROMAN(499,4)", "\"ID\""}, {"=ROMAN(499,FALSE)", "\"ID\""},
+      {"=ROMAN(4000)", "#VALUE!"}, {"=ROMAN(5,5)", "#VALUE!"},
+  });
+}
+
+TEST_F(CalcFunctions, DateSerials) {
+  // 44197 is Friday 1 January 2021; 44226 is 30 January, 44255 the 28 February, 44286 the 31 March.
+  expectValues({
+      {"=WEEKDAY(44197)", "6"}, {"=WEEKDAY(44197,2)", "5"}, {"=WEEKDAY(44197,3)", "4"},
+      {"=WEEKDAY(44197,16)", "7"},  // weeks from Saturday: Friday is the 7th day
+      {"=WEEKDAY(1)", "1"},  // 1 January 1900 counts as a Sunday
+      {"=WEEKDAY(44197,4)", "#NUM!"}, {"=WEEKDAY(-1)", "#NUM!"}, {"=DAYS360(44226,44255)", "28"},
+      {"=DAYS360(44255,44286)", "30"},  // from the end of February
+      {"=DAYS360(44211,44286)", "76"},  // the 31st stays when the start is before the 30th
+      {"=DAYS360(44226,44286,TRUE)", "60"},
+      {"=DAYS360(59,61)", "3"},  // 28 February 1900 is not its month's last day
+      {"=DAYS360(60,61)", "1"},  // the counted 29 February 1900 is
+  });
+}
+
+TEST_F(CalcRecalc, CircularReferencesGiveErrorsNotHangs) {
+  formula("A1", "=B1+1");
+  formula("B1", "=A1+1");
+  formula("C1", "=C1");
+  formula("D1", "=IFERROR(A1,7)");    // reads the cycle, is not in it
+  formula("E1", "=5");
+  Calc_recalculate(wb);
+  for (const char* a1 : {"A1", "B1", "C1"}) EXPECT_EQ(value(a1).kind, CellKind::Error) << a1;
+  expectCells({{"D1", "7"}, {"E1", "5"}});
+  // Breaking the cycle recompiles and calculates again.
+  Wb_setValue(wb, sh, 0, 1, CellValue::makeNumber(1));
+  Calc_recalculate(wb);
+  expectCells({{"A1", "2"}});
+}
+
+TEST_F(CalcRecalc, LongChainNeedsNoDeepRecursion) {
+  const int n = 100000;
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(0));
+  for (int r = 1; r < n; ++r) Wb_setFormula(wb, sh, r, 0, "=A" + std::to_string(r) + "+1");
+  Calc_recalculate(wb);
+  EXPECT_EQ(Wb_findCell(sh, n - 1, 0)->value, CellValue::makeNumber(n - 1));
+  Wb_setFormula(wb, sh, 0, 0, "=A" + std::to_string(n));   // now one long cycle
+  Calc_recalculate(wb);
+  EXPECT_EQ(Wb_findCell(sh, n / 2, 0)->value.kind, CellKind::Error);
+}
+
+TEST_F(CalcRecalc, ArrayFormulasFillTheirBlocks) {
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 16, 1, 17, 2}, "=7"));   // one value fills the block
+  formula("F8", "=C18+B17");            // reads the block
+  Calc_recalculate(wb);
+  expectCells({{"C18", "7"}, {"F8", "14"}});
+}
+
+TEST_F(CalcRecalc, RangesInPlainFormulasMeetTheFormulasRow) {
+  // B2:B4 prices, C2:C4 quantities, named as whole columns of the table.
+  for (int r = 1; r <= 3; ++r) {
+    Wb_setValue(wb, sh, r, 1, CellValue::makeNumber(r * 10));
+    Wb_setValue(wb, sh, r, 2, CellValue::makeNumber(r));
+  }
+  Wb_defineName(wb, {"Price", "S!$B$2:$B$4", -1, false});
+  Wb_defineName(wb, {"Qty", "S!$C$2:$C$4", -1, false});
+  formula("D3", "=Price*Qty");                  // row 3: 20 * 2
+  formula("E3", "=IF(Price>15,\"high\",\"low\")");
+  formula("F3", "=Price");
+  formula("D9", "=Price*Qty");                  // no row in common
+  formula("E9", "=SUMPRODUCT(Price*Qty)");      // arguments that take arrays
+  formula("F9", "=INDEX(Price*2,3)");
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 9, 3, 11, 3}, "=Price*Qty"));   // D10:D12
+  Calc_recalculate(wb);
+  expectCells({
+      {"D3", "40"}, {"E3", "\"high\""}, {"F3", "20"}, {"D9", "#VALUE!"}, {"F9", "60"}, {"D12", "90"},
+      {"E9", "140"},  // 10 + 40 + 90
+  });
+}
+
+TEST_F(CalcRecalc, NewValuesFlowWithoutRecompilingAndManualModeWaits) {
+  setNum("A1", 1);
+  formula("B1", "=A1*2");
+  Calc_afterChange(wb);
+  expectCells({{"B1", "2"}});
+  auto version = wb->structureVersion;
+  Wb_app().calcMode = CalcMode::Manual;
+  setNum("A1", 5);
+  EXPECT_EQ(wb->structureVersion, version);
+  Calc_afterChange(wb);
+  expectCells({{"B1", "2"}});
+  Calc_recalculateAll();
+  expectCells({{"B1", "10"}});
+}
+
+TEST_F(CalcRecalc, PrecedentsAndDependents) {
+  setNum("A1", 1);
+  setNum("A2", 2);
+  formula("B1", "=SUM(A1:A2)");
+  formula("C1", "=B1*2+A1");
+  formula("D1", "=C1");
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 4, 0, 5, 1}, "=TRANSPOSE(C1:D1)"));
+  Calc_recalculate(wb);
+  // The areas as sorted A1 texts.
+  auto areas = [](const std::vector<CellRange>& v) {
+    std::vector<std::string> out;
+    for (const CellRange& r : v) out.push_back(Wb_a1(r.row1, r.col1) + ":" + Wb_a1(r.row2, r.col2));
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  using Areas = std::vector<std::string>;
+  EXPECT_EQ(areas(Calc_precedents(wb, 0, 0, 2, false)), (Areas{"A1:A1", "B1:B1"}));             // of C1
+  EXPECT_EQ(areas(Calc_precedents(wb, 0, 0, 3, true)), (Areas{"A1:A1", "A1:A2", "B1:B1", "C1:C1"}));   // of D1
+  EXPECT_EQ(areas(Calc_precedents(wb, 0, 5, 0, false)), (Areas{"C1:D1"}));   // any cell of a block
+  EXPECT_EQ(areas(Calc_dependents(wb, 0, 0, 0, true)), (Areas{"A5:B6", "B1:B1", "C1:C1", "D1:D1"}));   // of A1
+  EXPECT_TRUE(Calc_precedents(wb, 0, 0, 0, true).empty());   // a constant has none
+  EXPECT_TRUE(Calc_dependents(wb, 0, 9, 9, true).empty());
+}
