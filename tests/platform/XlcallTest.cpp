@@ -19,21 +19,26 @@
 
 namespace {
 
+// Arguments and results point into themselves: they are not copied.
+struct NoCopy {
+  NoCopy() = default;
+  NoCopy(const NoCopy&) = delete;
+  NoCopy& operator=(const NoCopy&) = delete;
+};
+
 // A text argument (counted, owned by the test).
-struct XText {
+struct XText : NoCopy {
   explicit XText(const std::string& s) : buf(1, static_cast<char>(s.size())) {
     buf += s;
     x.xltype = xltypeStr;
     x.val.str = buf.data();
   }
-  XText(const XText&) = delete;
-  XText& operator=(const XText&) = delete;
   std::string buf;
   XLOPER x;
 };
 
 // A reference argument with any number of areas on one sheet.
-struct XRef {
+struct XRef : NoCopy {
   XRef(IDSHEET id, const std::vector<XLREF>& areas)
       : block(sizeof(XLMREF) + areas.size() * sizeof(XLREF)) {
     auto* m = reinterpret_cast<XLMREF*>(block.data());
@@ -43,26 +48,20 @@ struct XRef {
     x.val.mref.lpmref = m;
     x.val.mref.idSheet = id;
   }
-  XRef(const XRef&) = delete;
-  XRef& operator=(const XRef&) = delete;
   std::vector<char> block;
   XLOPER x;
 };
 
 // A result that is given back with xlFree when the test leaves its scope.
-struct XResult {
+struct XResult : NoCopy {
   XResult() { x.xltype = xltypeNil; }
   ~XResult() { Excel4(xlFree, nullptr, 1, &x); }
-  XResult(const XResult&) = delete;
-  XResult& operator=(const XResult&) = delete;
   XLTYPE type() const { return static_cast<XLTYPE>(x.xltype & ~xlbitXLFree); }
   XLOPER x;
 };
 
 inline XLREF xlArea(int row1, int col1, int row2, int col2) {
-  return XLREF{static_cast<std::uint16_t>(row1),
-               static_cast<std::uint16_t>(row2),
-               static_cast<std::uint8_t>(col1), static_cast<std::uint8_t>(col2)};
+  return XLREF{std::uint16_t(row1), std::uint16_t(row2), std::uint8_t(col1), std::uint8_t(col2)};
 }
 inline XLREF xlCell(int row, int col) { return xlArea(row, col, row, col); }
 
