@@ -7,8 +7,9 @@
 // memory left unfreed.
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "platform/calc/Calc.h"
@@ -26,7 +27,7 @@ struct NoCopy {
   NoCopy& operator=(const NoCopy&) = delete;
 };
 
-// A text argument (counted, owned by the test).
+// A text argument (counted).
 struct XText : NoCopy {
   explicit XText(const std::string& s) : buf(1, static_cast<char>(s.size())) {
     buf += s;
@@ -39,8 +40,7 @@ struct XText : NoCopy {
 
 // A reference argument with any number of areas on one sheet.
 struct XRef : NoCopy {
-  XRef(IDSHEET id, const std::vector<XLREF>& areas)
-      : block(sizeof(XLMREF) + areas.size() * sizeof(XLREF)) {
+  XRef(IDSHEET id, const std::vector<XLREF>& areas) : block(sizeof(XLMREF) + areas.size() * sizeof(XLREF)) {
     auto* m = reinterpret_cast<XLMREF*>(block.data());
     m->count = static_cast<std::uint16_t>(areas.size());
     for (std::size_t i = 0; i < areas.size(); ++i) m->reftbl[i] = areas[i];
@@ -60,33 +60,27 @@ struct XResult : NoCopy {
   XLOPER x;
 };
 
-inline XLREF xlArea(int row1, int col1, int row2, int col2) {
-  return XLREF{std::uint16_t(row1), std::uint16_t(row2), std::uint8_t(col1), std::uint8_t(col2)};
-}
-inline XLREF xlCell(int row, int col) { return xlArea(row, col, row, col); }
-
-inline XLOPER xlNum(double d) { XLOPER x; x.xltype = xltypeNum; x.val.num = d; return x; }
-inline XLOPER xlInt(int w) { XLOPER x; x.xltype = xltypeInt; x.val.w = static_cast<std::int16_t>(w); return x; }
-inline XLOPER xlBool(bool b) { XLOPER x; x.xltype = xltypeBool; x.val.xbool = b; return x; }
-inline XLOPER xlMissing() { XLOPER x; x.xltype = xltypeMissing; return x; }
-inline XLOPER xlArray(XLOPER* elems, int rows, int columns) {
+XLOPER xlNum(double d) { XLOPER x; x.xltype = xltypeNum; x.val.num = d; return x; }
+XLOPER xlInt(int w) { XLOPER x; x.xltype = xltypeInt; x.val.w = static_cast<std::int16_t>(w); return x; }
+XLOPER xlBool(bool b) { XLOPER x; x.xltype = xltypeBool; x.val.xbool = b; return x; }
+XLOPER xlArray(XLOPER* elems, int rows, int columns) {
   XLOPER x;
   x.xltype = xltypeMulti;
   x.val.array = {elems, static_cast<std::uint16_t>(rows), static_cast<std::uint16_t>(columns)};
   return x;
 }
-inline XLOPER xlSRef(int row, int col) {
+XLOPER xlSRef(int row, int col) {
   XLOPER x;
   x.xltype = xltypeSRef;
   x.val.sref.count = 1;
-  x.val.sref.ref = xlCell(row, col);
+  x.val.sref.ref = XLREF{std::uint16_t(row), std::uint16_t(row), std::uint8_t(col), std::uint8_t(col)};
   return x;
 }
 
 // A result as one text: a text as itself, a number as a cell shows it, a
 // boolean as TRUE/FALSE, an error as "#<code>", a reference as its sheet and
 // areas ("Model!A1:A3,B2"), an array as "{rows x columns}", else "<type N>".
-inline std::string describe(const XLOPER& x) {
+std::string describe(const XLOPER& x) {
   switch (x.xltype & ~xlbitXLFree) {
     case xltypeStr: return std::string(x.val.str + 1, static_cast<unsigned char>(x.val.str[0]));
     case xltypeNum: return Calc_displayText(CellValue::makeNumber(x.val.num), "");
@@ -110,19 +104,15 @@ inline std::string describe(const XLOPER& x) {
 }
 
 // How describe shows a failed call and an error value.
-inline std::string code(int rc) { return "<code " + std::to_string(rc) + ">"; }
-inline std::string err(int e) { return "#" + std::to_string(e); }
+std::string code(int rc) { return "<code " + std::to_string(rc) + ">"; }
+std::string err(int e) { return "#" + std::to_string(e); }
 
 // What a call gives (see describe), or "<code N>" when it fails; the result
 // is given back.
-inline std::string call(int fn, std::vector<XLOPER*> args) {
-  XLOPER r;
-  r.xltype = xltypeNil;
-  int rc = Excel4v(fn, &r, static_cast<int>(args.size()), args.data());
-  if (rc != xlretSuccess) return code(rc);
-  std::string out = describe(r);
-  Excel4(xlFree, nullptr, 1, &r);
-  return out;
+std::string call(int fn, std::vector<XLOPER*> args) {
+  XResult r;
+  int rc = Excel4v(fn, &r.x, static_cast<int>(args.size()), args.data());
+  return rc == xlretSuccess ? describe(r.x) : code(rc);
 }
 
 }  // namespace
@@ -146,8 +136,24 @@ class XlcallTest : public ::testing::Test {
     Wb_resetApp();
   }
 
-  IDSHEET modelId() { return Xlc_sheetId(book, 0); }
-  IDSHEET dataId() { return Xlc_sheetId(book, 1); }
+  // Arguments that live until the test ends. `areas` is A1 text such as
+  // "A1:C2,F6" (corners kept in the order given) on Model unless `sheet`
+  // names another sheet by id.
+  XLOPER* text(const std::string& s) { return &texts_.emplace_back(s).x; }
+  XLOPER* num(double d) { return &values_.emplace_back(xlNum(d)); }
+  XLOPER* boolean(bool b) { return &values_.emplace_back(xlBool(b)); }
+  XLOPER* ref(const std::string& areas, IDSHEET sheet = 0) {
+    std::vector<XLREF> list;
+    std::stringstream in(areas);
+    for (std::string area; std::getline(in, area, ',');) {
+      std::size_t colon = area.find(':');
+      int r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+      EXPECT_TRUE(Wb_parseA1(area.substr(0, colon), &r1, &c1)) << area;
+      EXPECT_TRUE(Wb_parseA1(colon == std::string::npos ? area : area.substr(colon + 1), &r2, &c2)) << area;
+      list.push_back(XLREF{std::uint16_t(r1), std::uint16_t(r2), std::uint8_t(c1), std::uint8_t(c2)});
+    }
+    return &refs_.emplace_back(sheet ? sheet : Xlc_sheetId(book, 0), list).x;
+  }
   void number(Sheet* sh, const char* a1, double d) { Test_put(book, sh, a1, CellValue::makeNumber(d)); }
   void formula(Sheet* sh, const char* a1, const char* f) { Test_formula(book, sh, a1, f); }
   const CellValue& valueAt(Sheet* sh, const char* a1) { return Test_valueAt(sh, a1); }
@@ -156,167 +162,152 @@ class XlcallTest : public ::testing::Test {
   Workbook* book = nullptr;
   Sheet* model = nullptr;
   Sheet* data = nullptr;
+
+ private:
+  std::deque<XText> texts_;
+  std::deque<XRef> refs_;
+  std::deque<XLOPER> values_;
 };
 
 TEST_F(XlcallTest, WrongCallsGiveTheirResultCodes) {
   XResult r;
-  XLOPER n = xlNum(1);
+  XLOPER* n = num(1);
   EXPECT_EQ(Excel4(0x7fff, &r.x, 0), xlretInvXlfn);
   EXPECT_EQ(Excel4(xlCoerce, &r.x, 0), xlretInvCount);
-  EXPECT_EQ(Excel4(xlfText, &r.x, 1, &n), xlretInvCount);
+  EXPECT_EQ(Excel4(xlfText, &r.x, 1, n), xlretInvCount);
   EXPECT_EQ(Excel4(xlFree, &r.x, 31), xlretInvCount);
-  EXPECT_EQ(Excel4(xlSet, &r.x, 2, &n, &n), xlretInvXloper);          // a number is no reference
-  EXPECT_EQ(Excel4(xlfEvaluate, &r.x, 1, &n), xlretInvXloper);        // EVALUATE wants a text
+  EXPECT_EQ(Excel4(xlSet, &r.x, 2, n, n), xlretInvXloper);          // a number is no reference
+  EXPECT_EQ(Excel4(xlfEvaluate, &r.x, 1, n), xlretInvXloper);       // EVALUATE wants a text
   EXPECT_EQ(Excel4(xlfReftext, &r.x, 1, static_cast<XLOPER*>(nullptr)), xlretInvXloper);
-  XRef unknownSheet(9999, {xlCell(0, 0)});
-  EXPECT_EQ(Excel4(xlCoerce, &r.x, 1, &unknownSheet.x), xlretInvXloper);
-  XRef backwards(modelId(), {xlArea(3, 0, 1, 0)});
-  EXPECT_EQ(Excel4(xlCoerce, &r.x, 1, &backwards.x), xlretInvXloper);
+  EXPECT_EQ(Excel4(xlCoerce, &r.x, 1, ref("A1", 9999)), xlretInvXloper);   // no such sheet
+  EXPECT_EQ(Excel4(xlCoerce, &r.x, 1, ref("A4:A2")), xlretInvXloper);      // corners backwards
   EXPECT_EQ(r.type(), xltypeNil);
 }
 
-TEST_F(XlcallTest, CoercingTextsAndNumbers) {
+TEST_F(XlcallTest, CoercingTextsNumbersAndReferences) {
   XLOPER toNum = xlInt(xltypeNum), toStr = xlInt(xltypeStr), toInt = xlInt(xltypeInt), toBool = xlInt(xltypeBool);
-  XText abc("abc"), num(" 12.5 "), pct("25%"), yes("true"), twoSigns("--5");
-  XLOPER quarter = xlNum(0.25), big = xlNum(40000), rounded = xlNum(2.6);
-  const std::tuple<XLOPER*, XLOPER*, std::string> cases[] = {
-      {&abc.x, &toNum, code(xlretInvXloper)}, {&twoSigns.x, &toNum, code(xlretInvXloper)}, {&num.x, &toNum, "12.5"},
-      {&pct.x, &toNum, "0.25"}, {&yes.x, &toBool, "TRUE"}, {&quarter, &toStr, "0.25"}, {&rounded, &toInt, "3"},
-      {&big, &toInt, code(xlretInvXloper)},   // beyond 16 bits
+  XLOPER toMulti = xlInt(xltypeMulti);
+  const struct { XLOPER* value; XLOPER* type; std::string expected; } cases[] = {
+      {text("abc"), &toNum, code(xlretInvXloper)}, {text("--5"), &toNum, code(xlretInvXloper)},
+      {text(" 12.5 "), &toNum, "12.5"}, {text("25%"), &toNum, "0.25"}, {text("true"), &toBool, "TRUE"},
+      {num(0.25), &toStr, "0.25"}, {num(2.6), &toInt, "3"},
+      {num(40000), &toInt, code(xlretInvXloper)},   // beyond 16 bits
+      {ref("A1,B2"), &toMulti, code(xlretInvXloper)},
   };
-  for (const auto& [value, type, expected] : cases) {
-    SCOPED_TRACE(describe(*value) + " to type " + std::to_string(type->val.w));
+  for (const auto& c : cases) {
     XResult r;
-    int rc = Excel4(xlCoerce, &r.x, 2, value, type);
-    EXPECT_EQ(rc == xlretSuccess ? describe(r.x) : code(rc), expected);
+    int rc = Excel4(xlCoerce, &r.x, 2, c.value, c.type);
+    EXPECT_EQ(rc == xlretSuccess ? describe(r.x) : code(rc), c.expected) << describe(*c.value);
     if (rc == xlretSuccess) {
-      EXPECT_EQ(r.type(), type->val.w);
+      EXPECT_EQ(r.type(), c.type->val.w);
     }
   }
-}
-
-TEST_F(XlcallTest, CoercingAReferenceGivesItsValues) {
   number(model, "A1", 1);
   Wb_setValue(book, model, 0, 1, CellValue::makeText("x"));
   Wb_setValue(book, model, 1, 1, CellValue::makeBoolean(true));
-  XRef block(modelId(), {xlArea(0, 0, 1, 1)});   // A1:B2, A2 empty
-  XLOPER toMulti = xlInt(xltypeMulti);
   XResult r;
-  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &block.x, &toMulti), xlretSuccess);
+  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, ref("A1:B2"), &toMulti), xlretSuccess);
   ASSERT_EQ(describe(r.x), "{2x2}");
   EXPECT_TRUE(r.x.xltype & xlbitXLFree);
   const XLOPER* e = r.x.val.array.lparray;
   EXPECT_EQ((std::vector<std::string>{describe(e[0]), describe(e[1]), describe(e[2]), describe(e[3])}),
             (std::vector<std::string>{"1", "x", "<type 256>", "TRUE"}));   // A2 is empty: nil
-  XResult one;
-  XRef a1(modelId(), {xlCell(0, 0)});
-  ASSERT_EQ(Excel4(xlCoerce, &one.x, 1, &a1.x), xlretSuccess);   // no type: the value itself
-  EXPECT_EQ(one.type(), xltypeNum);
-  XRef twoAreas(modelId(), {xlCell(0, 0), xlCell(1, 1)});
-  EXPECT_EQ(Excel4(xlCoerce, &one.x, 2, &twoAreas.x, &toMulti), xlretInvXloper);
+  EXPECT_EQ(call(xlCoerce, {ref("A1")}), "1");   // no type: the value itself
 }
 
 TEST_F(XlcallTest, FreeGivesBackEveryResultAndOnlyThose) {
   XResult r;
-  XText longText(std::string(255, 'y'));
   Wb_setValue(book, model, 0, 0, CellValue::makeText(std::string(300, 'x')));
-  XRef a1(modelId(), {xlCell(0, 0)});
   XLOPER toStr = xlInt(xltypeStr);
-  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, &a1.x, &toStr), xlretSuccess);
+  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, ref("A1"), &toStr), xlretSuccess);
   EXPECT_EQ(Xlc_liveBlocks(), 1u);
   EXPECT_EQ(describe(r.x), std::string(255, 'x'));   // a cell text is cut to 255 characters
   EXPECT_EQ(r.x.val.str[256], '\0');
   Excel4(xlFree, nullptr, 1, &r.x);
   EXPECT_EQ(Xlc_liveBlocks(), 0u);
   EXPECT_EQ(r.x.xltype, xltypeNil);
-  ASSERT_EQ(Excel4(xlFree, nullptr, 1, &longText.x), xlretSuccess);   // not ours: left alone
-  EXPECT_EQ(longText.x.xltype, xltypeStr);
+  XLOPER* longText = text(std::string(255, 'y'));
+  ASSERT_EQ(Excel4(xlFree, nullptr, 1, longText), xlretSuccess);   // not ours: left alone
+  EXPECT_EQ(longText->xltype, xltypeStr);
 }
 
 TEST_F(XlcallTest, SetWritesOneAreaAndRefusesArrayBlocks) {
-  XRef area(modelId(), {xlArea(0, 0, 1, 2)});   // A1:C2
-  XLOPER elems[4] = {xlNum(1), xlNum(2), xlNum(3), xlNum(4)}, arr = xlArray(elems, 2, 2), seven = xlNum(7);
-  XResult r;
-  ASSERT_EQ(Excel4(xlSet, &r.x, 2, &area.x, &arr), xlretSuccess);
+  XLOPER elems[4] = {xlNum(1), xlNum(2), xlNum(3), xlNum(4)}, arr = xlArray(elems, 2, 2);
+  EXPECT_EQ(call(xlSet, {ref("A1:C2"), &arr}), "TRUE");
   EXPECT_EQ(valueAt(model, "B2"), CellValue::makeNumber(4));
   EXPECT_EQ(valueAt(model, "C1"), CellValue::makeError(CellError::NA));   // beyond the array
-  ASSERT_EQ(Excel4(xlSet, &r.x, 2, &area.x, &seven), xlretSuccess);
+  EXPECT_EQ(call(xlSet, {ref("A1:C2"), num(7)}), "TRUE");
   EXPECT_EQ(valueAt(model, "C2"), CellValue::makeNumber(7));
-  ASSERT_EQ(Excel4(xlSet, &r.x, 1, &area.x), xlretSuccess);   // no value clears
+  EXPECT_EQ(call(xlSet, {ref("A1:C2")}), "TRUE");   // no value clears
   EXPECT_EQ(valueAt(model, "A1").kind, CellKind::Empty);
-  XRef twoAreas(modelId(), {xlCell(0, 0), xlCell(5, 5)});
-  EXPECT_EQ(Excel4(xlSet, &r.x, 2, &twoAreas.x, &seven), xlretInvXloper);
+  EXPECT_EQ(call(xlSet, {ref("A1,F6"), num(7)}), code(xlretInvXloper));
   ASSERT_TRUE(Wb_setArrayFormula(book, model, CellRange{0, 10, 0, 11, 1}, "={1,2;3,4}"));
-  XRef cutsBlock(modelId(), {xlArea(11, 1, 12, 1)});
-  EXPECT_EQ(Excel4(xlSet, &r.x, 2, &cutsBlock.x, &seven), xlretFailed);
+  EXPECT_EQ(call(xlSet, {ref("B12:B13"), num(7)}), code(xlretFailed));   // cuts the block
   XLOPER local = xlSRef(2, 3);   // the calling macro's sheet
-  ASSERT_EQ(Excel4(xlSet, &r.x, 2, &local, &seven), xlretSuccess);
+  EXPECT_EQ(call(xlSet, {&local, num(7)}), "TRUE");
   EXPECT_EQ(Wb_findCell(addin->sheets[0].get(), 2, 3)->value, CellValue::makeNumber(7));
-  XRef low(modelId(), {xlCell(40000, 255)});   // a row above 16 bits signed still addresses its cell
-  ASSERT_EQ(Excel4(xlSet, &r.x, 2, &low.x, &seven), xlretSuccess);
-  EXPECT_EQ(Wb_findCell(model, 40000, 255)->value, CellValue::makeNumber(7));
-  EXPECT_EQ(call(xlCoerce, {&low.x}), "7");
+  // A row above 16 bits signed still addresses its cell.
+  EXPECT_EQ(call(xlSet, {ref("IV40001"), num(5)}), "TRUE");
+  EXPECT_EQ(Wb_findCell(model, 40000, 255)->value, CellValue::makeNumber(5));
+  EXPECT_EQ(call(xlCoerce, {ref("IV40001")}), "5");
 }
 
 TEST_F(XlcallTest, SheetIdsNamesAndReferenceTexts) {
-  XText full("[corvan.xla]Front"), quoted("'Data Sheet'"), none("Nowhere");
   EXPECT_EQ(call(xlSheetId, {}), "Model!");   // the active sheet, no areas
-  EXPECT_EQ(call(xlSheetId, {&full.x}), "Front!");
-  EXPECT_EQ(call(xlSheetId, {&quoted.x}), "Data Sheet!");
-  EXPECT_EQ(call(xlSheetId, {&none.x}), code(xlretInvXloper));
-  XLOPER local = xlSRef(0, 0), a1 = xlBool(true), r1c1 = xlBool(false);
-  XRef b3(dataId(), {xlCell(2, 1)});
+  EXPECT_EQ(call(xlSheetId, {text("[corvan.xla]Front")}), "Front!");
+  EXPECT_EQ(call(xlSheetId, {text("'Data Sheet'")}), "Data Sheet!");
+  EXPECT_EQ(call(xlSheetId, {text("Nowhere")}), code(xlretInvXloper));
+  XLOPER local = xlSRef(0, 0);
+  XLOPER* b3 = ref("B3", Xlc_sheetId(book, 1));
   EXPECT_EQ(call(xlSheetNm, {&local}), "[CORVAN.XLA]Front");   // the calling macro's sheet
-  EXPECT_EQ(call(xlSheetNm, {&b3.x}), "[Model Book.xlsx]Data Sheet");
-  EXPECT_EQ(call(xlfReftext, {&b3.x, &a1}), "'[Model Book.xlsx]Data Sheet'!$B$3");
-  EXPECT_EQ(call(xlfReftext, {&b3.x, &r1c1}), "'[Model Book.xlsx]Data Sheet'!R3C2");
-  XRef range(Xlc_sheetId(addin, 0), {xlArea(4, 5, 4, 27), xlCell(0, 0)});
-  EXPECT_EQ(call(xlfReftext, {&range.x, &a1}), "[CORVAN.XLA]Front!$F$5:$AB$5,[CORVAN.XLA]Front!$A$1");
-  EXPECT_EQ(call(xlfReftext, {&range.x}), "[CORVAN.XLA]Front!R5C6:R5C28,[CORVAN.XLA]Front!R1C1");   // R1C1 unless asked
+  EXPECT_EQ(call(xlSheetNm, {b3}), "[Model Book.xlsx]Data Sheet");
+  EXPECT_EQ(call(xlfReftext, {b3, boolean(true)}), "'[Model Book.xlsx]Data Sheet'!$B$3");
+  EXPECT_EQ(call(xlfReftext, {b3, boolean(false)}), "'[Model Book.xlsx]Data Sheet'!R3C2");
+  XLOPER* range = ref("F5:AB5,A1", Xlc_sheetId(addin, 0));
+  EXPECT_EQ(call(xlfReftext, {range, boolean(true)}), "[CORVAN.XLA]Front!$F$5:$AB$5,[CORVAN.XLA]Front!$A$1");
+  EXPECT_EQ(call(xlfReftext, {range}), "[CORVAN.XLA]Front!R5C6:R5C28,[CORVAN.XLA]Front!R1C1");   // R1C1 unless asked
   Wb_closeWorkbook(addin);
-  EXPECT_EQ(call(xlSheetNm, {&range.x}), code(xlretInvXloper));   // its book was closed
+  EXPECT_EQ(call(xlSheetNm, {range}), code(xlretInvXloper));   // its book was closed
 }
 
 TEST_F(XlcallTest, BreakKeyStatusBarAndScreenUpdating) {
-  XLOPER on = xlBool(true), off = xlBool(false), forty = xlNum(40), n = xlNum(1);
   EXPECT_EQ(call(xlAbort, {}), "FALSE");
   Xlc_pressBreak();
   EXPECT_EQ(call(xlAbort, {}), "TRUE");
-  EXPECT_EQ(call(xlAbort, {&off}), "TRUE");   // still pending until cleared
+  EXPECT_EQ(call(xlAbort, {boolean(false)}), "TRUE");   // still pending until cleared
   EXPECT_EQ(call(xlAbort, {}), "FALSE");
-  XText first("Setting up 10%"), second("Trial 5  Value 3.25");
-  EXPECT_EQ(call(xlcMessage, {&on, &first.x}), "TRUE");
-  call(xlcMessage, {&on, &second.x});
+  call(xlcMessage, {boolean(true), text("Setting up 10%")});
+  call(xlcMessage, {boolean(true), text("Trial 5  Value 3.25")});
   EXPECT_EQ(Wb_app().statusBar, "Trial 5  Value 3.25");
-  call(xlcMessage, {&off});
+  call(xlcMessage, {boolean(false)});
   EXPECT_EQ(Wb_app().statusBar, "");
   EXPECT_EQ(Wb_app().statusHistory, (std::vector<std::string>{"Setting up 10%", "Trial 5  Value 3.25"}));
-  EXPECT_EQ(call(xlcMessage, {&on, &n}), code(xlretInvXloper));
-  call(xlcEcho, {&off});
-  EXPECT_EQ(call(xlfGetWorkspace, {&forty}), "FALSE");
+  EXPECT_EQ(call(xlcMessage, {boolean(true), num(1)}), code(xlretInvXloper));
+  call(xlcEcho, {boolean(false)});
+  EXPECT_EQ(call(xlfGetWorkspace, {num(40)}), "FALSE");
   call(xlcEcho, {});   // toggles back on
   EXPECT_TRUE(Wb_app().screenUpdating);
 }
 
-TEST_F(XlcallTest, ValueIsblankAndCellQueries) {
-  number(model, "A1", 0);
+TEST_F(XlcallTest, ValueTextIsblankAndCellQueries) {
+  number(model, "A1", 1234.5);
   Wb_cellAt(book, model, 0, 0)->numberFormat = "0.00%";
   formula(model, "D5", "=SUMPRODUCT($A$1:$C$1,A2:C2)+'Data Sheet'!B$3*LOG10(D5)&\"A1\"");
-  XText five("5"), word("five");
-  XRef a1(modelId(), {xlCell(0, 0)}), a2(modelId(), {xlCell(1, 0)}), b1(modelId(), {xlCell(0, 1)}),
-      d5(modelId(), {xlCell(4, 3)});
-  XLOPER missing = xlMissing(), seven = xlNum(7);
-  EXPECT_EQ(call(xlfValue, {&five.x}), "5");
-  EXPECT_EQ(call(xlfValue, {&word.x}), err(xlerrValue));
-  EXPECT_EQ(call(xlfIsblank, {&a1.x}), "FALSE");
-  EXPECT_EQ(call(xlfIsblank, {&a2.x}), "TRUE");
+  XLOPER missing;
+  missing.xltype = xltypeMissing;
+  EXPECT_EQ(call(xlfValue, {text("5")}), "5");
+  EXPECT_EQ(call(xlfValue, {text("five")}), err(xlerrValue));
+  EXPECT_EQ(call(xlfText, {text("abc"), text("General")}), "abc");         // a text stays
+  EXPECT_EQ(call(xlfText, {ref("A1"), text("#,##0.00")}), "1,234.50");    // the cell's value
+  EXPECT_EQ(call(xlfText, {num(1), num(1)}), code(xlretInvXloper));        // the format must be a text
+  EXPECT_EQ(call(xlfIsblank, {ref("A1")}), "FALSE");
+  EXPECT_EQ(call(xlfIsblank, {ref("A2")}), "TRUE");
   EXPECT_EQ(call(xlfIsblank, {&missing}), "TRUE");
-  EXPECT_EQ(call(xlfGetCell, {&seven, &a1.x}), "0.00%");
-  EXPECT_EQ(call(xlfGetCell, {&seven, &b1.x}), "General");
-  EXPECT_EQ(call(xlfGetFormula, {&d5.x}),
+  EXPECT_EQ(call(xlfGetCell, {num(7), ref("A1")}), "0.00%");
+  EXPECT_EQ(call(xlfGetCell, {num(7), ref("B1")}), "General");
+  EXPECT_EQ(call(xlfGetFormula, {ref("D5")}),
             "=SUMPRODUCT(R1C1:R1C3,R[-3]C[-3]:R[-3]C[-1])+'Data Sheet'!R3C[-2]*LOG10(RC)&\"A1\"");
-  number(model, "B1", 1.5);
-  EXPECT_EQ(call(xlfGetFormula, {&b1.x}), "1.5");
+  EXPECT_EQ(call(xlfGetFormula, {ref("A1")}), "1234.5");
 }
 
 TEST_F(XlcallTest, EvaluateNamesAndFormulaTexts) {
@@ -334,57 +325,48 @@ TEST_F(XlcallTest, EvaluateNamesAndFormulaTexts) {
       {"={1,2;3,4}", "{2x2}"}, {"=1+", err(xlerrValue)}, {"=A1,1", err(xlerrValue)},
       {"=A1:A70000", err(xlerrRef)},   // no 16-bit row holds it
   };
-  for (const auto& [text, expected] : cases) {
-    XText t(text);
-    EXPECT_EQ(call(xlfEvaluate, {&t.x}), expected) << text;
-  }
+  for (const auto& [formula, expected] : cases) EXPECT_EQ(call(xlfEvaluate, {text(formula)}), expected) << formula;
   book->activeSheet = 1;   // from "Data Sheet" only the workbook's name is seen
-  XText bang("!solver_adj");
-  EXPECT_EQ(call(xlfEvaluate, {&bang.x}), "Model!Z1");
+  EXPECT_EQ(call(xlfEvaluate, {text("!solver_adj")}), "Model!Z1");
 }
 
 TEST_F(XlcallTest, DefineNameThenGetName) {
-  XText tim("solver_tim"), bangTim("!solver_tim"), adj("solver_adj"), bangAdj("!solver_adj"), scen("scen_value1"),
-      rhs("solver_rhs1"), twice("=A1*2"), broken("=1+"), cellName("A1"), undefinedName("!solver_zzz");
-  XLOPER hundred = xlNum(100), missing = xlMissing(), hidden = xlBool(true);
-  EXPECT_EQ(call(xlcDefineName, {&tim.x, &hundred, &missing, &missing, &hidden}), "TRUE");
+  XLOPER missing;
+  missing.xltype = xltypeMissing;
+  EXPECT_EQ(call(xlcDefineName, {text("solver_tim"), num(100), &missing, &missing, boolean(true)}), "TRUE");
   const DefinedName* dn = Wb_findName(book, "solver_tim", 0);
   ASSERT_NE(dn, nullptr);
   EXPECT_EQ(dn->scopeSheet, 0);   // the active sheet's own name
   EXPECT_TRUE(dn->hidden);
-  EXPECT_EQ(call(xlfGetName, {&bangTim.x}), "=100");
-  XRef block(modelId(), {xlArea(0, 0, 1, 1)});
-  call(xlcDefineName, {&adj.x, &block.x});
-  EXPECT_EQ(call(xlfGetName, {&bangAdj.x}), "=Model!$A$1:$B$2");
+  EXPECT_EQ(call(xlfGetName, {text("!solver_tim")}), "=100");
+  call(xlcDefineName, {text("solver_adj"), ref("A1:B2")});
+  EXPECT_EQ(call(xlfGetName, {text("!solver_adj")}), "=Model!$A$1:$B$2");
   XLOPER elems[2] = {xlNum(1), xlNum(2.5)}, arr = xlArray(elems, 1, 2);
-  call(xlcDefineName, {&scen.x, &arr});
+  call(xlcDefineName, {text("scen_value1"), &arr});
   EXPECT_EQ(Wb_findName(book, "scen_value1", 0)->definition, "{1,2.5}");
-  call(xlcDefineName, {&rhs.x, &twice.x});
+  call(xlcDefineName, {text("solver_rhs1"), text("=A1*2")});
   EXPECT_EQ(Wb_findName(book, "solver_rhs1", 0)->definition, "A1*2");
-  EXPECT_EQ(call(xlcDefineName, {&rhs.x, &broken.x}), code(xlretFailed));
-  EXPECT_EQ(call(xlcDefineName, {&cellName.x, &hundred}), code(xlretFailed));
-  EXPECT_EQ(call(xlfGetName, {&undefinedName.x}), err(xlerrName));
+  EXPECT_EQ(call(xlcDefineName, {text("solver_rhs1"), text("=1+")}), code(xlretFailed));
+  EXPECT_EQ(call(xlcDefineName, {text("A1"), num(100)}), code(xlretFailed));   // a cell's name
+  EXPECT_EQ(call(xlfGetName, {text("!solver_zzz")}), err(xlerrName));
 }
 
 TEST_F(XlcallTest, SetAndCalculateNowInManualMode) {
   formula(model, "C1", "=A1+B1");
   formula(model, "D1", "=C1*2");
   Calc_recalculate(book);
-  XLOPER manual = xlNum(3), automatic = xlNum(1), four = xlNum(4), fourteen = xlNum(14);
   XLOPER elems[2] = {xlNum(2), xlNum(3)}, arr = xlArray(elems, 1, 2);
-  XRef ab(modelId(), {xlArea(0, 0, 0, 1)}), a1(modelId(), {xlCell(0, 0)});
-  call(xlcCalculation, {&manual});
-  EXPECT_EQ(call(xlfGetDocument, {&fourteen}), "3");
-  call(xlSet, {&ab.x, &arr});
+  call(xlcCalculation, {num(3)});
+  EXPECT_EQ(call(xlfGetDocument, {num(14)}), "3");
+  call(xlSet, {ref("A1:B1"), &arr});
   EXPECT_EQ(valueAt(model, "D1"), CellValue::makeNumber(0));   // not yet recalculated
   call(xlcCalculateNow, {});
   EXPECT_EQ(valueAt(model, "D1"), CellValue::makeNumber(10));
-  call(xlcCalculation, {&automatic});
-  call(xlSet, {&a1.x, &four});
+  call(xlcCalculation, {num(1)});
+  call(xlSet, {ref("A1"), num(4)});
   EXPECT_EQ(valueAt(model, "D1"), CellValue::makeNumber(14));
-  XLOPER bad = xlNum(4);
-  EXPECT_EQ(call(xlcCalculation, {&bad}), code(xlretFailed));
-  EXPECT_EQ(call(xlfGetDocument, {&fourteen}), "1");
+  EXPECT_EQ(call(xlcCalculation, {num(4)}), code(xlretFailed));
+  EXPECT_EQ(call(xlfGetDocument, {num(14)}), "1");
 }
 
 TEST_F(XlcallTest, SelectSpecialFindsPrecedentsDependentsAndArrays) {
@@ -393,38 +375,21 @@ TEST_F(XlcallTest, SelectSpecialFindsPrecedentsDependentsAndArrays) {
   formula(model, "C1", "=B1+1");
   ASSERT_TRUE(Wb_setArrayFormula(book, model, CellRange{0, 4, 0, 5, 1}, "={1,2;3,4}"));
   Calc_recalculate(book);
-  XRef c1(modelId(), {xlCell(0, 2)}), a1(modelId(), {xlCell(0, 0)}), inArray(modelId(), {xlCell(5, 1)}),
-      onData(dataId(), {xlCell(0, 0)});
-  XLOPER prec = xlNum(9), dep = xlNum(10), arrayType = xlNum(6), one = xlNum(1), all = xlNum(2);
-  struct Case {
-    XLOPER* from;
-    std::vector<XLOPER*> special;
-    std::string result, selection;
+  XLOPER *prec = num(9), *dep = num(10), *one = num(1), *all = num(2);
+  const struct { const char* from; std::vector<XLOPER*> special; std::string result, selection; } cases[] = {
+      {"C1", {prec, one, all}, "TRUE", "Model!A1,B1"},   // and, two levels up, A1
+      {"C1", {prec, one, one}, "TRUE", "Model!B1"},      // direct only
+      {"A1", {prec, one, all}, code(xlretFailed), "Model!A1"},   // a constant
+      {"A1", {dep, one, all}, "TRUE", "Model!B1,C1"},
+      {"B6", {num(6)}, "TRUE", "Model!A5:B6"},                    // the current array
+      {"C1", {num(6)}, code(xlretFailed), "Model!C1"},            // left as it was
   };
-  const Case cases[] = {
-      {&c1.x, {&prec, &one, &all}, "TRUE", "Model!A1,B1"},   // and, two levels up, A1
-      {&c1.x, {&prec, &one, &one}, "TRUE", "Model!B1"},      // direct only
-      {&a1.x, {&prec, &one, &all}, code(xlretFailed), "Model!A1"},   // a constant
-      {&a1.x, {&dep, &one, &all}, "TRUE", "Model!B1,C1"},
-      {&inArray.x, {&arrayType}, "TRUE", "Model!A5:B6"},
-      {&c1.x, {&arrayType}, code(xlretFailed), "Model!C1"},   // left as it was
-  };
-  for (const Case& c : cases) {
-    ASSERT_EQ(call(xlcSelect, {c.from}), "TRUE");
+  for (const auto& c : cases) {
+    ASSERT_EQ(call(xlcSelect, {ref(c.from)}), "TRUE");
     EXPECT_EQ(call(xlcSelectSpecial, c.special), c.result) << c.selection;
     EXPECT_EQ(call(xlfSelection, {}), c.selection);
   }
-  EXPECT_EQ(call(xlcSelect, {&onData.x}), code(xlretFailed));   // not the active sheet
-}
-
-TEST_F(XlcallTest, TextFormatsNumbersAndCells) {
-  number(model, "A1", 1234.5);
-  XRef a1(modelId(), {xlCell(0, 0)});
-  XText general("General"), word("abc"), thousands("#,##0.00");
-  XLOPER n = xlNum(1);
-  EXPECT_EQ(call(xlfText, {&word.x, &general.x}), "abc");    // a text stays
-  EXPECT_EQ(call(xlfText, {&a1.x, &thousands.x}), "1,234.50");   // the cell's value
-  EXPECT_EQ(call(xlfText, {&n, &n}), code(xlretInvXloper));   // the format must be a text
+  EXPECT_EQ(call(xlcSelect, {ref("A1", Xlc_sheetId(book, 1))}), code(xlretFailed));   // not the active sheet
 }
 
 TEST_F(XlcallTest, UdfRunsARegisteredMacroByNameOrByItsCell) {
@@ -434,13 +399,12 @@ TEST_F(XlcallTest, UdfRunsARegisteredMacroByNameOrByItsCell) {
     return CellValue::makeNumber(args.empty() ? 0 : args[0].number + 1);
   });
   Wb_defineName(addin, {"Show", "Front!$A$10", 0, false});
-  XText byName("show"), label("why"), unknown("Nope");
-  XLOPER reason = xlNum(3), cell = xlSRef(9, 0);
-  XRef sameCell(Xlc_sheetId(addin, 0), {xlCell(9, 0)}), otherCell(Xlc_sheetId(addin, 0), {xlCell(8, 0)});
-  EXPECT_EQ(call(xlUDF, {&byName.x, &reason, &label.x}), "4");
+  XLOPER cell = xlSRef(9, 0);
+  IDSHEET front = Xlc_sheetId(addin, 0);
+  EXPECT_EQ(call(xlUDF, {text("show"), num(3), text("why")}), "4");
   EXPECT_EQ(seen, (std::vector<CellValue>{CellValue::makeNumber(3), CellValue::makeText("why")}));
-  EXPECT_EQ(call(xlUDF, {&cell, &reason}), "4");
-  EXPECT_EQ(call(xlUDF, {&sameCell.x, &reason}), "4");
-  EXPECT_EQ(call(xlUDF, {&otherCell.x, &reason}), code(xlretFailed));
-  EXPECT_EQ(call(xlUDF, {&unknown.x}), code(xlretFailed));
+  EXPECT_EQ(call(xlUDF, {&cell, num(3)}), "4");
+  EXPECT_EQ(call(xlUDF, {ref("A10", front), num(3)}), "4");
+  EXPECT_EQ(call(xlUDF, {ref("A9", front), num(3)}), code(xlretFailed));
+  EXPECT_EQ(call(xlUDF, {text("Nope")}), code(xlretFailed));
 }
