@@ -1,0 +1,482 @@
+// Workbook files. Opening: what the reader makes of sheets, names, shared
+// and array formulas, number formats and named styles, checked against the
+// files' known contents. Saving: a save followed by an open gives back the
+// same sheets, cells, formulas, array blocks, names and formats, for every
+// shared data workbook (which then recalculates from empty to the values its
+// file stores) and for a workbook holding every kind of value; a failed save
+// leaves the target as it was. Refusing: files that are not readable
+// workbooks (missing, not a zip archive, cut short, damaged or tampered
+// inside, cells the reader cannot take) give a one-line error naming the
+// file and leave the application as it was. Workbooks written part by part
+// reach what the shared data does not; formula shifting and built-in formats.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <limits>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "platform/calc/Calc.h"
+#include "platform/xlsx/Xlsx.h"
+#include "tests/support/ScratchTest.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Parts = std::vector<std::pair<std::string, std::string>>;
+
+std::uint32_t crc32(const std::string& data) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char byte : data) {
+    crc ^= byte;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+// Appends each value little-endian in its number of bytes.
+void put(std::string& out, std::initializer_list<std::pair<std::uint32_t, int>> fields) {
+  for (const auto& [value, bytes] : fields)
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// A zip archive whose members are stored uncompressed.
+std::string storedZip(const Parts& parts) {
+  std::string body, directory;
+  for (const auto& [name, data] : parts) {
+    std::uint32_t offset = body.size(), crc = crc32(data), size = data.size(), nameLen = name.size();
+    put(body, {{0x04034b50, 4}, {20, 2}, {0, 2}, {0, 2}, {0, 2}, {0x21, 2}, {crc, 4}, {size, 4}, {size, 4},
+               {nameLen, 2}, {0, 2}});
+    body += name + data;
+    put(directory, {{0x02014b50, 4}, {20, 2}, {20, 2}, {0, 2}, {0, 2}, {0, 2}, {0x21, 2}, {crc, 4}, {size, 4},
+                    {size, 4}, {nameLen, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 4}, {offset, 4}});
+    directory += name;
+  }
+  std::string out = body + directory;
+  std::uint32_t count = parts.size(), dirSize = directory.size(), bodySize = body.size();
+  put(out, {{0x06054b50, 4}, {0, 2}, {0, 2}, {count, 2}, {count, 2}, {dirSize, 4}, {bodySize, 4}, {0, 2}});
+  return out;
+}
+
+const char* const kMain = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+const char* const kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+// A one-sheet workbook (sheet "S") whose sheetData is `rows`.
+Parts oneSheet(const std::string& rows) {
+  std::string rels = std::string("<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">");
+  return {
+    {"_rels/.rels", rels + "<Relationship Id=\"r1\" Type=\"" + kRel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+    {"xl/workbook.xml", std::string("<workbook ") + kMain + " xmlns:r=\"" + kRel + "\"><sheets>"
+                        "<sheet name=\"S\" sheetId=\"1\" r:id=\"a\"/></sheets></workbook>"},
+    {"xl/_rels/workbook.xml.rels",
+     rels + "<Relationship Id=\"a\" Type=\"" + kRel + "/worksheet\" Target=\"/xl/worksheets/s1.xml\"/>"
+            "<Relationship Id=\"b\" Type=\"" + kRel + "/sharedStrings\" Target=\"strings.xml\"/></Relationships>"},
+    {"xl/strings.xml", std::string("<sst ") + kMain + "><si><t>plain</t></si>"
+                       "<si><r><t xml:space=\"preserve\">rich </t></r><r><rPr><b/></rPr><t>text</t></r>"
+                       "<rPh><t>phonetic</t></rPh></si><si><t>line_x000D_break</t></si></sst>"},
+    {"xl/worksheets/s1.xml", std::string("<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                             "<x:sheetData>") + rows + "</x:sheetData></x:worksheet>"},
+  };
+}
+
+std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string valueText(const CellValue& v) {
+  char digits[32];
+  std::snprintf(digits, sizeof digits, "%.17g", v.number);
+  return v.kind == CellKind::Number ? digits : v.kind == CellKind::Text ? "'" + v.text : Calc_displayText(v, "");
+}
+
+// Everything a save must keep, a line for each sheet, cell, name and style.
+std::vector<std::string> contents(const Workbook& wb) {
+  std::vector<std::string> out{"active " + std::to_string(wb.activeSheet)};
+  for (const auto& sh : wb.sheets) {
+    out.push_back("sheet " + sh->name + (sh->visible ? "" : " hidden"));
+    for (const auto& [key, c] : sh->cells) {
+      std::string line = Wb_a1(Wb_keyRow(key), Wb_keyCol(key)) + " " + valueText(c.value) + " | " + c.formula +
+                         " | " + c.numberFormat + " | " + std::to_string(c.style);
+      if (c.arrayBlock >= 0) {
+        const ArrayBlock& x = sh->arrays[c.arrayBlock];
+        line += " | {" + x.formula + "} " + Wb_a1(x.row1, x.col1) + ":" + Wb_a1(x.row2, x.col2);
+      }
+      out.push_back(line);
+    }
+  }
+  for (const DefinedName& n : wb.names)
+    out.push_back("name " + n.name + " " + n.definition + " " + std::to_string(n.scopeSheet) + (n.hidden ? " hidden" : ""));
+  for (const CellStyle& st : wb.styles) out.push_back("style " + st.name + " " + st.numberFormat);
+  return out;
+}
+
+// The first line where the workbooks differ.
+void expectSameWorkbook(const Workbook& a, const Workbook& b) {
+  std::vector<std::string> x = contents(a), y = contents(b);
+  auto [i, j] = std::mismatch(x.begin(), x.end(), y.begin(), y.end());
+  EXPECT_TRUE(i == x.end() && j == y.end()) << (i == x.end() ? "(end)" : *i) << " became " << (j == y.end() ? "(end)" : *j);
+}
+
+bool computed(const Cell& c) { return !c.formula.empty() || c.arrayBlock >= 0; }
+
+// Every computed cell of `wb`, emptied and recalculated, against the value
+// `stored` holds from its file: numbers to 1e-9 relative (files keep 15
+// digits), the rest equal.
+void expectStoredValues(const Workbook& stored, Workbook* wb) {
+  for (auto& sh : wb->sheets)
+    for (auto& [key, cell] : sh->cells)
+      if (computed(cell)) cell.value = CellValue{};
+  Calc_recalculate(wb);
+  for (size_t s = 0; s < stored.sheets.size(); ++s) {
+    for (const auto& [key, cell] : stored.sheets[s]->cells) {
+      if (!computed(cell) || cell.value.kind == CellKind::Empty) continue;
+      const CellValue& now = Wb_findCell(wb->sheets[s].get(), Wb_keyRow(key), Wb_keyCol(key))->value;
+      std::string where = stored.sheets[s]->name + "!" + Wb_a1(Wb_keyRow(key), Wb_keyCol(key));
+      if (cell.value.kind == CellKind::Number && now.kind == CellKind::Number)
+        EXPECT_NEAR(now.number, cell.value.number, 1e-9 * std::fabs(cell.value.number) + 1e-300) << where;
+      else
+        EXPECT_TRUE(now == cell.value) << where << " computed " << Calc_displayText(now, "");
+    }
+  }
+}
+
+const Cell& cellOf(Workbook* wb, const std::string& sheet, const std::string& a1) {
+  static const Cell kNone;
+  int index = Wb_sheetIndex(wb, sheet), row = 0, col = 0;
+  if (index < 0 || !Wb_parseA1(a1, &row, &col)) return kNone;
+  const Cell* c = Wb_findCell(wb->sheets[index].get(), row, col);
+  return c ? *c : kNone;
+}
+
+CellValue valueAt(Workbook* wb, int row, int col) {
+  const Cell* c = Wb_findCell(wb->sheets[0].get(), row, col);
+  return c ? c->value : CellValue{};
+}
+
+class XlsxFile : public ScratchTest {
+ protected:
+  Workbook* open(const std::string& path) {
+    std::string error;
+    Workbook* wb = Xlsx_open(path, &error);
+    EXPECT_NE(wb, nullptr) << error;
+    return wb;
+  }
+  fs::path write(const std::string& file, const std::string& bytes) {
+    std::ofstream(dir_ / file, std::ios::binary) << bytes;
+    return dir_ / file;
+  }
+  // Saves `wb` into the scratch folder and opens the saved file.
+  Workbook* saveAndReopen(Workbook* wb, const std::string& file) {
+    std::string error, path = (dir_ / file).string();
+    EXPECT_TRUE(Xlsx_save(wb, path, &error)) << error;
+    return open(path);
+  }
+  // The error of opening the file, which must be refused with a one-line
+  // message naming it.
+  std::string refusal(const fs::path& path) {
+    std::string error;
+    EXPECT_EQ(Xlsx_open(path.string(), &error), nullptr) << path;
+    EXPECT_EQ(error.rfind(path.string() + ": ", 0), 0u) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    return error;
+  }
+  // The error of opening a one-sheet workbook with these rows.
+  std::string rowsRefusal(const std::string& rows) { return refusal(write("bad.xlsx", storedZip(oneSheet(rows)))); }
+};
+
+Sheet* sheet(Workbook* wb, int i) { return wb->sheets[i].get(); }
+
+}  // namespace
+
+using XlsxOpen = XlsxFile;
+using XlsxSave = XlsxFile;
+using XlsxBadInput = XlsxFile;
+
+TEST_F(XlsxOpen, LpWorkbookHasItsModelAndHiddenSheetNames) {
+  Workbook* wb = open(CORVAN_DATA "/lp/afiro.xlsx");
+  ASSERT_NE(wb, nullptr);
+  EXPECT_EQ(wb->name, "afiro.xlsx");
+  EXPECT_EQ(Wb_activeWorkbook(), wb);
+  EXPECT_EQ(wb->sheets[wb->activeSheet]->name, "Model");
+  EXPECT_EQ(cellOf(wb, "Model", "B2").value.kind, CellKind::Empty);   // no cached value in these files
+  EXPECT_EQ(wb->names.size(), 19u);
+  const DefinedName* opt = Wb_findName(wb, "solver_opt", 0);
+  ASSERT_NE(opt, nullptr);
+  EXPECT_EQ(std::tie(opt->definition, opt->hidden), std::make_tuple("Model!$B$2", true));
+  EXPECT_EQ(Wb_findName(wb, "solver_opt", -1), nullptr);   // local to Model
+}
+
+// Stored values, and the formulas and names they come from, are checked by
+// recalculating every data workbook in the saving tests.
+TEST_F(XlsxOpen, FormulaTextsNamesBlocksAndFormats) {
+  Workbook* names = open(CORVAN_DATA "/calc/calc-sheets-names.xlsx");
+  Workbook* arrays = open(CORVAN_DATA "/calc/calc-text-arrays.xlsx");
+  Workbook* ops = open(CORVAN_DATA "/calc/calc-operators.xlsx");
+  ASSERT_TRUE(names && arrays && ops);
+  // Shared formulas show their own cell's references.
+  EXPECT_EQ(cellOf(names, "Results", "E2").formula, "=$C2*E$1");
+  EXPECT_EQ(cellOf(names, "Results", "F6").formula, "=$C6*F$1");
+  EXPECT_EQ(cellOf(names, "Chain B", "B4").formula, "='Chain A'!B4/2+GrowthRate");
+  EXPECT_EQ(Wb_findName(names, "Factor", Wb_sheetIndex(names, "Results"))->definition, "3");
+  EXPECT_EQ(Wb_findName(names, "Factor", 0)->scopeSheet, -1);
+  EXPECT_EQ(Wb_findName(names, "Prices", -1)->definition, "'Other Sheet'!$B$2:$B$6");
+  EXPECT_FALSE(Wb_findName(names, "Prices", -1)->hidden);
+  // The block B7:C8 holds its formula in its first cell only.
+  const Cell& top = cellOf(arrays, "Arrays", "B7");
+  ASSERT_GE(top.arrayBlock, 0);
+  const ArrayBlock& block = arrays->sheets[Wb_sheetIndex(arrays, "Arrays")]->arrays[top.arrayBlock];
+  EXPECT_EQ(top.formula, "=MMULT(B2:D3,F2:G4)");
+  EXPECT_EQ(block.formula, top.formula);
+  EXPECT_EQ(std::vector<int>({block.row1, block.col1, block.row2, block.col2}), std::vector<int>({6, 1, 7, 2}));
+  EXPECT_EQ(cellOf(arrays, "Arrays", "C8").arrayBlock, top.arrayBlock);
+  EXPECT_TRUE(cellOf(arrays, "Arrays", "C8").formula.empty());
+  EXPECT_EQ(cellOf(ops, "Operators", "B12").numberFormat, "0.00%");
+  EXPECT_EQ(cellOf(ops, "Operators", "B2").numberFormat, "");   // "General" is the default
+  ASSERT_EQ(ops->styles.size(), 6u);
+  EXPECT_EQ(ops->styles[0].name, "Normal");
+  int percent = Wb_findStyle(ops, "Percent"), comma = Wb_findStyle(ops, "Comma");
+  ASSERT_TRUE(percent >= 0 && comma >= 0);
+  EXPECT_EQ(ops->styles[percent].numberFormat, "0%");   // built-in id 9
+  EXPECT_EQ(ops->styles[comma].numberFormat, "_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"??_);_(@_)");
+}
+
+TEST(XlsxBuiltinFormats, IdsAndTextsCorrespond) {
+  EXPECT_EQ(Xlsx_builtinFormat(10), "0.00%");
+  EXPECT_EQ(Xlsx_builtinFormatId("general"), 0);
+  EXPECT_EQ(Xlsx_builtinFormatId("0.000"), -1);
+  for (int id = 1; id < 50; ++id) {
+    std::string text = Xlsx_builtinFormat(id);
+    if (!text.empty()) {
+      EXPECT_EQ(Xlsx_builtinFormatId(text), id);
+    }
+  }
+}
+
+TEST(XlsxShiftFormula, RelativePartsMoveTheRestStays) {
+  struct Case { const char* text; int rows, cols; const char* shifted; };
+  const Case cases[] = {
+      {"$C2*D$1", 3, 2, "$C5*F$1"}, {"G2/$G$7", 4, 0, "G6/$G$7"}, {"'Chain B'!B1+1", 2, 0, "'Chain B'!B3+1"},
+      {"SUM(A:A,3:4)", 1, 1, "SUM(B:B,4:5)"}, {"SUM($A:B)", 0, 1, "SUM($A:C)"}, {"Z1", 0, 1, "AA1"},
+      {"LOG10(A1)+\"B2 text\"", 1, 1, "LOG10(B2)+\"B2 text\""}, {"1E+10+A1*2.5e-3", 1, 0, "1E+10+A2*2.5e-3"},
+      {"'A1''s'!A1+TaxRate+X1Y", 1, 0, "'A1''s'!A2+TaxRate+X1Y"},
+      {"IF(#N/A,TRUE,{1,2;3,4})", 5, 5, "IF(#N/A,TRUE,{1,2;3,4})"},
+      {"\"say \"\"A1\"\"\"&A1", 1, 0, "\"say \"\"A1\"\"\"&A2"},
+      // References moved off the sheet become #REF!.
+      {"A1+1", -1, 0, "#REF!+1"}, {"SUM(A1:B2)", 0, -1, "SUM(#REF!)"}, {"XFD1", 0, 1, "#REF!"},
+      {"$A$1", -5, -5, "$A$1"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Xlsx_shiftFormula(c.text, c.rows, c.cols), c.shifted) << c.text;
+}
+
+TEST_F(XlsxSave, EveryDataWorkbookRoundTripsAndRecalculatesToItsStoredValues) {
+  for (const char* folder : {"lp", "nlp", "calc"}) {
+    for (const auto& entry : fs::directory_iterator(std::string(CORVAN_DATA "/") + folder)) {
+      if (entry.path().extension() != ".xlsx") continue;
+      SCOPED_TRACE(entry.path().string());
+      Workbook* original = open(entry.path().string());
+      ASSERT_NE(original, nullptr);
+      Workbook* back = saveAndReopen(original, entry.path().filename().string());
+      ASSERT_NE(back, nullptr);
+      expectSameWorkbook(*original, *back);
+      expectStoredValues(*original, back);
+      Wb_closeWorkbook(back);
+      Wb_closeWorkbook(original);
+    }
+  }
+}
+
+TEST_F(XlsxSave, EveryKindOfContentRoundTrips) {
+  Workbook* wb = Wb_newWorkbook("Book1");
+  Sheet* data = Wb_addSheet(wb, "Bob's Data");
+  Sheet* hidden = Wb_addSheet(wb, "Hidden & <Odd>");
+  Wb_addSheet(wb, "Last");
+  hidden->visible = false;
+  wb->activeSheet = 2;
+  const CellValue values[] = {
+      CellValue::makeNumber(0.1 + 0.2),   // needs all 17 digits
+      CellValue::makeNumber(-1.5e-300), CellValue::makeText("  a <b> & \"c\"  "),
+      CellValue::makeText("tab\there\nline\rcr\x01 _x0041_"), CellValue::makeText(""),
+      CellValue::makeBoolean(false), CellValue::makeError(CellError::NA), CellValue::makeText("caf\xC3\xA9"),
+  };
+  for (int i = 0; i < 8; ++i) Wb_setValue(wb, data, i / 5, i % 5, values[i]);
+  Wb_cellAt(wb, data, 1, 3)->numberFormat = "0.000";   // an empty cell with a format
+  const std::pair<const char*, CellValue> formulas[] = {
+      {"=A1&\"x\"", CellValue::makeText("0.3x")}, {"=1/0", CellValue::makeError(CellError::Div0)},
+      {"=A2", CellValue::makeBoolean(true)}, {"=\"\"", CellValue::makeText("")},
+      {"=A1*2", CellValue{}},   // not yet calculated
+  };
+  for (int i = 0; i < 5; ++i) {
+    Wb_setFormula(wb, data, 2, i, formulas[i].first);
+    Wb_cellAt(wb, data, 2, i)->value = formulas[i].second;
+  }
+  ASSERT_TRUE(Wb_setArrayFormula(wb, data, CellRange{0, 4, 0, 5, 1}, "=TRANSPOSE(A1:A2)"));
+  Wb_cellAt(wb, data, 4, 0)->value = CellValue::makeNumber(1);
+  Cell* styled = Wb_cellAt(wb, data, 6, 0);
+  styled->value = CellValue::makeNumber(1234.5);
+  styled->style = Wb_addStyle(wb, CellStyle{"Money", "#,##0.00 \"EUR\""});
+  styled->numberFormat = "#,##0.00 \"EUR\"";
+  Wb_setValue(wb, hidden, 1048575, 16383, CellValue::makeNumber(7));   // last cell of a sheet
+  Wb_defineName(wb, DefinedName{"Rate", "0.05", -1, false});
+  Wb_defineName(wb, DefinedName{"Rate", "'Bob''s Data'!$A$1", 0, true});
+  Wb_defineName(wb, DefinedName{"Odd", "\"a<b\"", 1, false});
+
+  Workbook* back = saveAndReopen(wb, "kinds.xlsx");
+  ASSERT_NE(back, nullptr);
+  expectSameWorkbook(*wb, *back);
+  EXPECT_EQ(wb->path, (dir_ / "kinds.xlsx").string());   // the saved file's path and name
+  EXPECT_EQ(wb->name, "kinds.xlsx");
+  // An active sheet out of range is saved as the last sheet. NaN and
+  // infinities have no digits a reader accepts: they are saved as #NUM! so
+  // that the file opens again.
+  wb->activeSheet = 5;
+  Wb_setValue(wb, data, 9, 0, CellValue::makeNumber(std::numeric_limits<double>::quiet_NaN()));
+  Wb_cellAt(wb, data, 2, 4)->value = CellValue::makeNumber(-std::numeric_limits<double>::infinity());
+  Workbook* again = saveAndReopen(wb, "again.xlsx");
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->activeSheet, 2);
+  EXPECT_EQ(Wb_findCell(sheet(again, 0), 9, 0)->value, CellValue::makeError(CellError::Num));
+  EXPECT_EQ(Wb_findCell(sheet(again, 0), 2, 4)->value, CellValue::makeError(CellError::Num));
+  EXPECT_EQ(Wb_findCell(sheet(again, 0), 2, 4)->formula, "=A1*2");
+}
+
+TEST_F(XlsxSave, FailedSaveLeavesTheTargetAlone) {
+  Workbook* wb = Wb_newWorkbook("Book1");
+  Wb_setValue(wb, Wb_addSheet(wb, "S"), 0, 0, CellValue::makeNumber(1));
+  std::string error;
+  fs::path taken = dir_ / "taken.xlsx", missing = dir_ / "no" / "such.xlsx";
+  fs::create_directory(taken);   // a folder stands where the file should go: the rename fails
+  for (const fs::path& target : {taken, missing}) {
+    EXPECT_FALSE(Xlsx_save(wb, target.string(), &error));
+    EXPECT_NE(error.find(target.string()), std::string::npos) << error;
+  }
+  EXPECT_TRUE(fs::is_directory(taken));
+  EXPECT_FALSE(fs::exists(taken.string() + ".saving"));
+  EXPECT_EQ(wb->name, "Book1");
+  sheet(wb, 0)->visible = false;   // a workbook that no program could show
+  EXPECT_FALSE(Xlsx_save(wb, (dir_ / "hidden.xlsx").string(), &error));
+  EXPECT_FALSE(fs::exists(dir_ / "hidden.xlsx"));
+}
+
+TEST_F(XlsxSave, SavingOverAnOpenedFileReplacesIt) {
+  std::string error;
+  fs::copy_file(CORVAN_DATA "/calc/calc-model-lp.xlsx", dir_ / "model.xlsx");
+  Workbook* wb = open((dir_ / "model.xlsx").string());
+  ASSERT_NE(wb, nullptr);
+  Wb_setValue(wb, sheet(wb, Wb_sheetIndex(wb, "Model")), 3, 1, CellValue::makeNumber(11.25));
+  ASSERT_TRUE(Xlsx_save(wb, wb->path, &error)) << error;
+  Workbook* back = open(wb->path);
+  ASSERT_NE(back, nullptr);
+  expectSameWorkbook(*wb, *back);
+}
+
+TEST_F(XlsxBadInput, UnreadableFilesAreRefusedAndLeaveTheApplicationAsItWas) {
+  Workbook* first = Wb_newWorkbook("Book1");
+  Workbook* second = Wb_newWorkbook("Book2");
+  Wb_app().activeWorkbook = 0;
+  std::string vpm1 = readBytes(CORVAN_DATA "/lp/vpm1.xlsx");
+  ASSERT_GT(vpm1.size(), 100000u);
+  // The middle of the archive, where compressed sheet data lies, overwritten:
+  // the directory is intact but a part fails to inflate or to match its checksum.
+  std::string damaged = vpm1;
+  for (size_t i = vpm1.size() / 2; i < vpm1.size() / 2 + 64; ++i) damaged[i] ^= 0x5A;
+  // A stored part changed after its checksum: still a well-formed sheet, but not the one stored.
+  std::string tampered = storedZip(oneSheet("<x:row r=\"1\"><x:c r=\"A1\"><x:v>5</x:v></x:c></x:row>"));
+  tampered[tampered.find("<x:v>5</x:v>") + 5] = '6';
+  Parts noSheet = oneSheet("");
+  noSheet.pop_back();
+  const std::pair<fs::path, std::string> cases[] = {
+      {dir_ / "nowhere.xlsx", "no such file"}, {dir_, "is not a file"},
+      {write("notes.xlsx", "These are just notes, not a workbook.\n"), "not a zip archive"},
+      {write("empty.xlsx", ""), ""}, {write("damaged.xlsx", damaged), "part"},
+      {write("crc.xlsx", tampered), "part 'xl/worksheets/s1.xml' cannot be read"},
+      {write("other.xlsx", storedZip({{"hello.txt", "hello"}})), "no workbook part"},
+      {write("nosheet.xlsx", storedZip(noSheet)), "part 'xl/worksheets/s1.xml' is missing"},
+  };
+  for (const auto& [path, says] : cases) EXPECT_NE(refusal(path).find(says), std::string::npos) << path;
+  for (size_t length : {size_t{10}, size_t{1000}, vpm1.size() / 2, vpm1.size() - 22, vpm1.size() - 1})
+    refusal(write("cut.xlsx", vpm1.substr(0, length)));
+  ASSERT_EQ(Wb_app().workbooks.size(), 2u);
+  EXPECT_EQ(Wb_activeWorkbook(), first);
+  EXPECT_EQ(Wb_app().workbooks[1].get(), second);
+}
+
+TEST_F(XlsxBadInput, ContentThatCannotBeAWorkbookIsRefused) {
+  std::string error;
+  Workbook* twins = Wb_newWorkbook("twins");
+  Wb_addSheet(twins, "Data");
+  Wb_addSheet(twins, "DATA");
+  ASSERT_TRUE(Xlsx_save(twins, (dir_ / "twins.xlsx").string(), &error)) << error;
+  EXPECT_NE(refusal(dir_ / "twins.xlsx").find("'DATA'"), std::string::npos);
+  Workbook* scoped = Wb_newWorkbook("scoped");
+  Wb_addSheet(scoped, "Only");
+  Wb_defineName(scoped, DefinedName{"Lost", "1", 3, false});
+  ASSERT_TRUE(Xlsx_save(scoped, (dir_ / "scoped.xlsx").string(), &error)) << error;
+  EXPECT_NE(refusal(dir_ / "scoped.xlsx").find("'Lost'"), std::string::npos);
+  // A formula the calculation cannot read names its cell.
+  Workbook* wb = Wb_newWorkbook("broken");
+  Sheet* sh = Wb_addSheet(wb, "Sums");
+  Wb_setFormula(wb, sh, 4, 2, "=SUM(A1,");
+  ASSERT_TRUE(Xlsx_save(wb, (dir_ / "broken.xlsx").string(), &error)) << error;
+  Wb_resetApp();
+  EXPECT_NE(refusal(dir_ / "broken.xlsx").find("sheet 'Sums' cell C5: formula '=SUM(A1,' cannot be read"),
+            std::string::npos);
+  EXPECT_TRUE(Wb_app().workbooks.empty());
+}
+
+TEST_F(XlsxBadInput, BadCellsAreNamedWithTheirSheetAndCell) {
+  struct Case { const char* row; const char* expected; };
+  const Case cases[] = {
+    {"<x:c r=\"B2\"><x:v>12abc</x:v></x:c>", "sheet 'S' cell B2: unreadable number '12abc'"},
+    {"<x:c r=\"B2\"><x:v>inf</x:v></x:c>", "sheet 'S' cell B2: unreadable number 'inf'"},
+    {"<x:c r=\"B2\" t=\"e\"><x:v>#SPILL!</x:v></x:c>", "sheet 'S' cell B2: unknown error value '#SPILL!'"},
+    {"<x:c r=\"B2\" t=\"s\"><x:v>3</x:v></x:c>", "sheet 'S' cell B2: bad shared string index '3'"},
+    {"<x:c r=\"B2\" t=\"b\"><x:v>yes</x:v></x:c>", "sheet 'S' cell B2: unreadable boolean 'yes'"},
+    {"<x:c r=\"B2\" t=\"d\"><x:v>2024-01-01</x:v></x:c>", "sheet 'S' cell B2: cell type 'd' is not supported"},
+    {"<x:c r=\"B2\"><x:f t=\"shared\" si=\"9\"/></x:c>", "sheet 'S' cell B2: shared formula 9 is used before"},
+    {"<x:c r=\"B2\"><x:f t=\"array\" ref=\"A1:C3\">1</x:f></x:c>", "sheet 'S' cell B2: array formula has a bad block"},
+    {"<x:c r=\"B2\"><x:f>SUM(1,</x:f></x:c>", "sheet 'S' cell B2: formula '=SUM(1,' cannot be read"},
+    {"<x:c r=\"B2\"><x:f t=\"dataTable\" ref=\"B2\"/></x:c>", "sheet 'S' cell B2: formula type 'dataTable'"},
+    {"<x:c r=\"B7\"/>", "sheet 'S': bad cell reference 'B7' in row 2"},
+    {"<x:c r=\"XFE2\"/>", "sheet 'S': bad cell reference 'XFE2'"},
+  };
+  for (const Case& c : cases) {
+    std::string error = rowsRefusal(std::string("<x:row r=\"2\">") + c.row + "</x:row>");
+    EXPECT_NE(error.find(c.expected), std::string::npos) << c.row << " -> " << error;
+  }
+  EXPECT_NE(rowsRefusal("<x:row r=\"0\"/>").find("bad row number"), std::string::npos);
+  EXPECT_NE(rowsRefusal("<x:row><x:c></x:row>").find("is not valid XML"), std::string::npos);
+  EXPECT_TRUE(Wb_app().workbooks.empty());
+}
+
+TEST_F(XlsxBadInput, HandWrittenPartsAreRead) {
+  std::string error;
+  fs::path path = write("good.xlsx", storedZip(oneSheet(
+      "<x:row><x:c t=\"s\"><x:v>0</x:v></x:c><x:c t=\"s\"><x:v>1</x:v></x:c><x:c t=\"s\"><x:v>2</x:v></x:c></x:row>"
+      "<x:row r=\"3\"><x:c r=\"B3\" t=\"inlineStr\"><x:is><x:r><x:t>in</x:t></x:r><x:r><x:t xml:space=\"preserve\"> line</x:t></x:r></x:is></x:c>"
+      "<x:c t=\"str\"><x:v> </x:v></x:c><x:c t=\"b\"><x:v>0</x:v></x:c><x:c t=\"e\"><x:v>#N/A</x:v></x:c>"
+      "<x:c><x:v>-1.25E-3</x:v></x:c></x:row>"
+      "<x:row><x:c r=\"A4\"><x:f>B3&amp;\"!\"</x:f><x:v></x:v></x:c></x:row>")));
+  Workbook* wb = Xlsx_open(path.string(), &error);
+  ASSERT_NE(wb, nullptr) << error;
+  struct Case { int row, col; CellValue value; };
+  const Case cases[] = {
+      {0, 0, CellValue::makeText("plain")},
+      {0, 1, CellValue::makeText("rich text")},   // runs joined, phonetic text left out
+      {0, 2, CellValue::makeText("line\rbreak")}, {2, 1, CellValue::makeText("in line")},
+      {2, 2, CellValue::makeText(" ")}, {2, 3, CellValue::makeBoolean(false)},
+      {2, 4, CellValue::makeError(CellError::NA)}, {2, 5, CellValue::makeNumber(-0.00125)}, {3, 0, CellValue{}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(valueAt(wb, c.row, c.col), c.value) << Wb_a1(c.row, c.col);
+  EXPECT_EQ(Wb_findCell(wb->sheets[0].get(), 3, 0)->formula, "=B3&\"!\"");
+  EXPECT_EQ(wb->sheets[0]->cells.size(), 9u);
+}
