@@ -1,10 +1,6 @@
-// The callback interface over a user workbook with two sheets (the active
-// one is "Model") and the front end's add-in workbook, whose sheet is the
-// calling macro's: result codes and the memory of results, coercion, writing
-// values, EVALUATE, defined names, recalculation, the selection, TEXT,
-// macros, sheet ids and names, reference texts, the break key, the status
-// bar, screen updating and cell queries. Every test ends with no result
-// memory left unfreed.
+// The callback interface over a user workbook ("Model" active) and the
+// front end's add-in, whose sheet is the calling macro's. Every test ends
+// with no result memory left unfreed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
