@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 
 #include "platform/calc/Calc.h"
 
@@ -61,8 +60,6 @@ const Case kCases[] = {
     {1.5, "[h]:mm", "36:00"}, {0.5, "[mm]:ss", "720:00"},
 };
 
-std::string shown(const CellValue& v, const char* format = "") { return Calc_displayText(v, format); }
-
 }  // namespace
 
 TEST(Format, NumbersAsTheirFormatsShowThem) {
@@ -73,20 +70,19 @@ TEST(Format, NumbersAsTheirFormatsShowThem) {
   }
 }
 
-TEST(Format, CellsShowFifteenDigitsOrTheirFormat) {
-  const std::pair<CellValue, const char*> plain[] = {
-      {CellValue::makeNumber(2.0 / 3), "0.666666666666667"}, {CellValue::makeNumber(1e-5), "1E-05"},
-      {CellValue::makeNumber(0.1 + 0.2), "0.3"}, {CellValue::makeNumber(123456789012345678.0), "1.23456789012346E+17"},
-      {CellValue::makeNumber(123456789012345.0), "123456789012345"}, {CellValue::makeNumber(1e15), "1E+15"},
-      {CellValue::makeBoolean(true), "TRUE"}, {CellValue::makeError(CellError::Div0), "#DIV/0!"}, {CellValue{}, ""},
+// Cells show numbers in fifteen digits unless their format says otherwise.
+TEST(Format, CellsShowTheirValuesInTheirFormat) {
+  auto n = CellValue::makeNumber;
+  const struct { CellValue value; const char* format; const char* shown; } cells[] = {
+      {n(2.0 / 3), "", "0.666666666666667"}, {n(1e-5), "", "1E-05"}, {n(0.1 + 0.2), "", "0.3"},
+      {n(123456789012345678.0), "", "1.23456789012346E+17"}, {n(123456789012345.0), "", "123456789012345"},
+      {n(1e15), "", "1E+15"}, {CellValue::makeBoolean(false), "0.00", "FALSE"},
+      {CellValue::makeError(CellError::Div0), "", "#DIV/0!"}, {CellValue{}, "", ""}, {n(1234.5), "#,##0.00", "1,234.50"},
+      {n(-1), "yyyy", "-1"},   // a format that cannot show it
+      {n(5), "@", "5"}, {CellValue::makeText("abc"), "0;0;0;\"<\"@\">\"", "<abc>"},
+      {CellValue::makeText("abc"), "[xyz]", "abc"},
   };
-  for (const auto& [value, text] : plain) EXPECT_EQ(shown(value), text);
-  EXPECT_EQ(shown(CellValue::makeBoolean(false), "0.00"), "FALSE");
-  EXPECT_EQ(shown(CellValue::makeNumber(1234.5), "#,##0.00"), "1,234.50");
-  EXPECT_EQ(shown(CellValue::makeNumber(-1), "yyyy"), "-1");   // a format that cannot show it
-  EXPECT_EQ(shown(CellValue::makeNumber(5), "@"), "5");
-  EXPECT_EQ(shown(CellValue::makeText("abc"), "0;0;0;\"<\"@\">\""), "<abc>");
-  EXPECT_EQ(shown(CellValue::makeText("abc"), "[xyz]"), "abc");
+  for (const auto& c : cells) EXPECT_EQ(Calc_displayText(c.value, c.format), c.shown) << c.format;
 }
 
 TEST(Format, UnreadableFormatsAndValuesFail) {

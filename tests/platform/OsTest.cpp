@@ -5,24 +5,18 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include "platform/os/Os.h"
+#include "tests/support/ScratchTest.h"
 
 namespace {
 
 const std::string kOut = CORVAN_OUT;
-
-std::string scratchFile(const char* what) {
-  return (std::filesystem::temp_directory_path() / ("corvan-" + std::string(what) + std::to_string(getpid())))
-      .string();
-}
 
 std::vector<std::string> findAll(const std::string& pattern) {
   std::vector<std::string> names;
@@ -55,7 +49,9 @@ TEST(OsFiles, WildcardSearchIgnoresCaseAndKeepsNameOrder) {
   EXPECT_EQ(findAll(kOut + "/no-such-folder/*"), std::vector<std::string>{});
 }
 
-TEST(OsFiles, VersionBlockIsReadWithoutLoading) {
+using OsScratch = ScratchTest;
+
+TEST_F(OsScratch, VersionBlockIsReadWithoutLoading) {
   std::string path = kOut + "/TESTENG.DLL";
   EXPECT_EQ(productName(path), "Corvanta");
   EXPECT_EQ(dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);  // read, not loaded
@@ -64,7 +60,7 @@ TEST(OsFiles, VersionBlockIsReadWithoutLoading) {
   EXPECT_EQ(Os_getFileVersionInfoSize(CORVAN_DATA "/README.md"), 0u);
   EXPECT_EQ(Os_lastError(), OsErrorNoVersion);
   // A marker without a well-formed block after it is no block; a later one is.
-  std::string file = scratchFile("ver-");
+  std::string file = (dir_ / "ver").string();
   static const char kCut[] = "@@CORVAN-VERSION@@\0" "040904b0\0ProductName\0Other";
   static const char kWhole[] = "@@CORVAN-VERSION@@\0" "040904b0\0ProductName\0Mine\0\0@@END@@";
   std::string cut(kCut, sizeof kCut - 1), whole(kWhole, sizeof kWhole - 1);
@@ -73,11 +69,10 @@ TEST(OsFiles, VersionBlockIsReadWithoutLoading) {
   std::ofstream(file, std::ios::binary) << cut << whole;
   EXPECT_EQ(Os_getFileVersionInfoSize(file.c_str()), whole.size());
   EXPECT_EQ(productName(file), "Mine");
-  std::filesystem::remove(file);
 }
 
-TEST(OsModules, PluginLoadsExportsByOrdinalAndUnloads) {
-  std::string log = scratchFile("os-log-");
+TEST_F(OsScratch, PluginLoadsExportsByOrdinalAndUnloads) {
+  std::string log = (dir_ / "log").string();
   setenv("CORVAN_TESTENG_LOG", log.c_str(), 1);
   std::string path = kOut + "/TESTENG.DLL";
   OsModule module = Os_loadLibrary(path.c_str());
@@ -102,7 +97,6 @@ TEST(OsModules, PluginLoadsExportsByOrdinalAndUnloads) {
   EXPECT_FALSE(Os_freeLibrary(module));
   EXPECT_EQ(Os_lastError(), OsErrorBadModule);
   unsetenv("CORVAN_TESTENG_LOG");
-  std::filesystem::remove(log);
 }
 
 TEST(OsModules, MissingAndForeignFilesFailWithTheirErrors) {
