@@ -228,15 +228,11 @@ TEST_F(CalcFunctions, RoundingMathDomainsLogicAndInformation) {
 }
 
 TEST_F(CalcFunctions, AggregatesCriteriaAndProducts) {
-  // G2:G4: 1, 5.5, "abc"; H2:H4: 5, 5, 3; J2:J4: "a", "B", "ab"; Z empty.
-  setNum("G2", 1);
-  setNum("G3", 5.5);
-  setText("G4", "abc");
-  for (const char* a1 : {"H2", "H3"}) setNum(a1, 5);
-  setNum("H4", 3);
-  setText("J2", "a");
-  setText("J3", "B");
-  setText("J4", "ab");
+  auto n = CellValue::makeNumber;
+  auto t = CellValue::makeText;
+  const std::pair<const char*, CellValue> cells[] = {{"G2", n(1)}, {"G3", n(5.5)}, {"G4", t("abc")}, {"H2", n(5)},
+      {"H3", n(5)}, {"H4", n(3)}, {"J2", t("a")}, {"J3", t("B")}, {"J4", t("ab")}};   // Z empty
+  for (const auto& [a1, v] : cells) Test_put(wb, sh, a1, v);
   expectValues({
       {"=SUM(\"3\",2)", "5"}, {"=PRODUCT(G2:G3,\"2\")", "11"}, {"=PRODUCT(Z1:Z3)", "0"}, {"=MAX(\"7\",3)", "7"},
       {"=MAX(Z1:Z3)", "0"}, {"=AVERAGE(\"4\",2)", "3"}, {"=AVERAGE(Z1:Z3)", "#DIV/0!"},
