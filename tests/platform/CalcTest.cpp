@@ -110,8 +110,7 @@ TEST_F(CalcEval, OperatorsLiteralsAndTypes) {
 }
 
 TEST_F(CalcEval, OtherSheetsAndNamesInWorkbookAndSheetScope) {
-  Sheet* other = Wb_addSheet(wb, "Other Sheet");
-  Wb_setValue(wb, other, 1, 0, CellValue::makeNumber(7));
+  Wb_setValue(wb, Wb_addSheet(wb, "Other Sheet"), 1, 0, CellValue::makeNumber(7));
   setNum("B2", 1.5);
   for (const DefinedName& dn : {DefinedName{"Factor", "2", -1, false}, {"Factor", "3", 1, false},
                                 {"Seed", "S!$B$2:$B$3", -1, false}, {"Twice", "SUM(Seed)*2", -1, false},
