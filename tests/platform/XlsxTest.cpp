@@ -128,8 +128,10 @@ void expectStoredValues(const Workbook& stored, Workbook* wb) {
   for (size_t s = 0; s < stored.sheets.size(); ++s) {
     for (const auto& [key, cell] : stored.sheets[s]->cells) {
       if (!computed(cell) || cell.value.kind == CellKind::Empty) continue;
-      const CellValue& now = Wb_findCell(wb->sheets[s].get(), Wb_keyRow(key), Wb_keyCol(key))->value;
       std::string where = stored.sheets[s]->name + "!" + Wb_a1(Wb_keyRow(key), Wb_keyCol(key));
+      const Cell* recalculated = Wb_findCell(wb->sheets[s].get(), Wb_keyRow(key), Wb_keyCol(key));
+      ASSERT_NE(recalculated, nullptr) << where;
+      const CellValue& now = recalculated->value;
       if (cell.value.kind == CellKind::Number && now.kind == CellKind::Number)
         EXPECT_NEAR(now.number, cell.value.number, 1e-9 * std::fabs(cell.value.number) + 1e-300) << where;
       else
