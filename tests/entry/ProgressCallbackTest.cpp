@@ -76,7 +76,7 @@ TEST_F(Progress, TheRunCountsIterationsAcrossSubproblems) {
   call(ProgressSubproblem);
   for (int i = 1; i <= 2; ++i) call(kIteration, i);
   EXPECT_EQ(state().iterationsOfRun, 5);
-  begin();
+  ASSERT_EQ(Msg_armLimits(&context), 1);   // a new run starts from 0
   EXPECT_EQ(state().iterationsOfRun, 0);
 }
 
