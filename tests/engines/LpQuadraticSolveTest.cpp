@@ -61,16 +61,6 @@ TEST_F(LpQuadraticLibrary, SumProductObjectiveReachesTheNearestPointOfARow) {
   EXPECT_NEAR(valueAt("C1"), 2, 1e-9);
 }
 
-TEST_F(LpQuadraticLibrary, MaximisedConcaveObjective) {
-  // max 3 - (x - 2)^2 - (y - 1)^2 with x + y <= 2: the projection of (2, 1)
-  // onto the row, (1.5, 0.5), value 2.5.
-  model("3-(A1-2)^2-(B1-1)^2", 1, "A1+B1", 1, 2);
-  ASSERT_EQ(solve(0), StatusSolved);
-  EXPECT_NEAR(valueAt("A1"), 1.5, 1e-6);
-  EXPECT_NEAR(valueAt("B1"), 0.5, 1e-6);
-  EXPECT_NEAR(valueAt("C1"), 2.5, 1e-9);
-}
-
 TEST_F(LpQuadraticLibrary, HockSchittkowski35WithTheQuadraticEngine) {
   // hs35: 9 - 8x1 - 6x2 - 4x3 + 2x1^2 + 2x2^2 + x3^2 + 2x1x2 + 2x1x3 with
   // x1 + x2 + 2x3 <= 3, x >= 0: (4/3, 7/9, 4/9), value 1/9.
@@ -81,16 +71,4 @@ TEST_F(LpQuadraticLibrary, HockSchittkowski35WithTheQuadraticEngine) {
   EXPECT_NEAR(valueAt("C2"), 7.0 / 9, 1e-6);
   EXPECT_NEAR(valueAt("D2"), 4.0 / 9, 1e-6);
   EXPECT_NEAR(valueAt("B6"), 1.0 / 9, 1e-9);
-}
-
-TEST_F(LpQuadraticLibrary, ConcaveMinimisationEndsAtALocallyBestVertex) {
-  // min 1 - (x - 1)^2 - 2(y - 1)^2 with x + y <= 3 from (0.5, 0.5): the
-  // gradient (1, 2) leads to the vertex (0, 0), the better end of the
-  // segment; there the gradient (2, 4) points into the region, the vertex
-  // repeats and the path ends at this local minimum, value -2.
-  model("1-(A1-1)^2-2*(B1-1)^2", 2, "A1+B1", 1, 3, 0.5);
-  ASSERT_EQ(solve(0), StatusSolved);
-  EXPECT_NEAR(valueAt("A1"), 0, 1e-12);
-  EXPECT_NEAR(valueAt("B1"), 0, 1e-12);
-  EXPECT_NEAR(valueAt("C1"), -2, 1e-12);
 }

@@ -35,6 +35,14 @@ LpQuadFake insideBox() {
   return m;
 }
 
+// (x - 7)^2 + (y - 2)^2 on the same box: (5, 2), value 4.
+LpQuadFake edgeOfBox() {
+  LpQuadFake m = insideBox();
+  m.c = {-14, -4};
+  m.c0 = 53;
+  return m;
+}
+
 // min |x - (1, 2, 3)|^2 with x1 + x2 + x3 = 3 and x1 - x3 = 0, x free.
 // KKT: x = a - A'u with (AA')u = Aa - b: [[3, 0], [0, 2]] u = (3, -2),
 // u = (1, -1), x = (1, 1, 1), value 0 + 1 + 4 = 5.
@@ -88,36 +96,25 @@ class LpQuadraticSolve : public ::testing::TestWithParam<Gradient> {};
 
 }  // namespace
 
-TEST_P(LpQuadraticSolve, MinimumInsideTheBox) {
-  LpQuadFake m = insideBox();
-  useGradient(m, GetParam());
-  expectSolution(m, {1, 2}, 0, 1e-6);
-}
-
-TEST_P(LpQuadraticSolve, MinimumOnTheBoxEdge) {
-  LpQuadFake m = insideBox();  // (x - 7)^2 + (y - 2)^2: (5, 2), value 4
-  m.c = {-14, -4};
-  m.c0 = 53;
-  useGradient(m, GetParam());
-  expectSolution(m, {5, 2}, 4, 1e-6);
-}
-
-TEST_P(LpQuadraticSolve, LeastDistanceUnderTwoEqualities) {
-  LpQuadFake m = leastDistance();
-  useGradient(m, GetParam());
-  expectSolution(m, {1, 1, 1}, 5, 1e-5);
-}
-
-TEST_P(LpQuadraticSolve, PortfolioWithABudgetRow) {
-  LpQuadFake m = portfolio();
-  useGradient(m, GetParam());
-  expectSolution(m, {5.0 / 6, 1.0 / 6, 0}, -1.0 / 24, 1e-6);
-}
-
-TEST_P(LpQuadraticSolve, MaximisedConcaveObjective) {
-  LpQuadFake m = concaveMaximum();
-  useGradient(m, GetParam());
-  expectSolution(m, {0.5, 1.5}, 9.5, 1e-6);
+TEST_P(LpQuadraticSolve, ConvexAndConcaveModelsWorkedByHand) {
+  const struct {
+    const char* what;
+    LpQuadFake (*model)();
+    std::vector<double> x;
+    double value, tolerance;
+  } cases[] = {
+      {"minimum inside the box", insideBox, {1, 2}, 0, 1e-6},
+      {"minimum on the box edge", edgeOfBox, {5, 2}, 4, 1e-6},
+      {"least distance under two equalities", leastDistance, {1, 1, 1}, 5, 1e-5},
+      {"portfolio with a budget row", portfolio, {5.0 / 6, 1.0 / 6, 0}, -1.0 / 24, 1e-6},
+      {"maximised concave objective", concaveMaximum, {0.5, 1.5}, 9.5, 1e-6},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LpQuadFake m = c.model();
+    useGradient(m, GetParam());
+    expectSolution(m, c.x, c.value, c.tolerance);
+  }
 }
 
 TEST_P(LpQuadraticSolve, LargerPortfolioMeetsTheOptimalityConditions) {
@@ -259,30 +256,6 @@ TEST(LpQuadratic, RowThatIsNotLinearFailsTheFinalCheck) {
     return i == 0 ? (x[0] - x[1]) * (x[0] - x[1]) : base(i, x);
   };
   EXPECT_EQ(LpQuad_run(m).status, StatusNotLinear);
-  // Without the row's curvature the same model is solved.
-  LpQuadFake plain = insideBox();
-  plain.c = {-2, 0};
-  plain.c0 = 1;
-  plain.rows = {LpFake_row({}, -inf, 10)};
-  expectSolution(plain, {1, 0}, 0, 1e-9);
-}
-
-TEST(LpQuadratic, QuadraticStoreTakesTheConstantAndClearsOnReset) {
-  LpMatrix t;
-  t.rows = 4;
-  t.cols = 3;
-  t.a.assign(12, 0.0);
-  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -1, -1, 7.0, &t), 1);  // constant
-  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -1, 0, 2.0, &t), 1);   // linear part
-  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, 1, 0, 3.0, &t), 1);    // Q(2, 1)
-  EXPECT_EQ(t.row(0)[0], 7.0);
-  EXPECT_EQ(t.row(0)[1], 2.0);
-  EXPECT_EQ(t.row(2)[1], 3.0);
-  // The reset before the interpreter's delivery leaves no stale term.
-  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -2, -2, 0.0, &t), 0);
-  for (double v : t.a) EXPECT_EQ(v, 0.0);
-  LpMatrix none;
-  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -1, -1, 1.0, &none), 0);
 }
 
 // ---- the master ----
@@ -338,19 +311,6 @@ TEST(LpQuadraticMaster, PointsWhoseWeightTurnsNegativeLeave) {
   EXPECT_NEAR(q.points.row(0)[2], 1, 1e-12);
   EXPECT_NEAR(q.points.row(0)[0], 18, 1e-12);
   for (int i = 1; i <= 2; ++i) EXPECT_NE(q.points.row(i)[1] + q.points.row(i)[2], 0.0);
-}
-
-TEST(LpQuadraticMaster, TwoPointsOfAConcaveObjectiveTakeTheBetterEnd) {
-  auto f = [](double x, double y) { return -x * x - y * y; };
-  LpQuadratic q = pointSet({{0.5, 0.5}, {2, 2}}, f);
-  ASSERT_EQ(Lp_pointMaster(q, 2, false), 0);
-  ASSERT_EQ(q.count, 1);
-  EXPECT_EQ(q.points.row(0)[1], 2);
-  EXPECT_EQ(q.points.row(0)[0], -8);
-  // Maximised, the same pair takes the other end.
-  LpQuadratic r = pointSet({{0.5, 0.5}, {2, 2}}, f);
-  ASSERT_EQ(Lp_pointMaster(r, 2, true), 0);
-  EXPECT_EQ(r.points.row(0)[1], 0.5);
 }
 
 TEST(LpQuadraticMaster, CollinearPointsMakeTheSystemSingular) {
