@@ -134,14 +134,6 @@ TEST_F(EvoSolve, IterationLimitStopsTheRun) {
   EXPECT_LT(valueAt("C1"), 0.05);
 }
 
-TEST_F(EvoSolve, TimeLimitStopsTheRun) {
-  absoluteModel();
-  name("solver_tim", "2");
-  name("solver_mni", "1000");
-  movingClock(100);  // a tenth of a second per reading of the clock
-  EXPECT_EQ(solve(0), StatusTimeLimit);
-}
-
 TEST_F(EvoSolve, SetupRefusesUnboundedVariablesWhenBoundsAreRequired) {
   absoluteModel();
   name("solver_num", "1");
