@@ -1,8 +1,7 @@
 // LP/quadratic engine operations on a host held in memory: solutions of
-// small models worked by hand, the statuses of infeasible, unbounded,
-// oversized, nonlinear and unreadable models, the capture by perturbation,
-// the store callbacks, the progress calls and the final check, and the
-// netlib problems against their published optima.
+// small models worked by hand, the statuses of crossed, oversized,
+// nonlinear, unreadable and failing models, the capture by perturbation, the
+// store callbacks, the progress calls and the final check.
 #include <gtest/gtest.h>
 
 #include <cmath>
