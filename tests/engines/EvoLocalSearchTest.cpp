@@ -14,15 +14,7 @@ class EvoLocalSearch : public EvoRecordFixture {
  protected:
   // min (x - 1)^2 + (y - 2)^2 + 3 over [-10, 10]^2 from (5, 5).
   void smoothModel() {
-    newModel();
-    number("A1", 5);
-    number("B1", 5);
-    formula("C1", "(A1-1)^2+(B1-2)^2+3");
-    name("solver_adj", "Model!$A$1:$B$1");
-    name("solver_opt", "Model!$C$1");
-    name("solver_typ", "2");
-    name("solver_eng", "3");
-    name("solver_num", "2");
+    twoVariables("(A1-1)^2+(B1-2)^2+3", 2, 3, 2, 5, 5);
     bounds(1, "Model!$A$1:$B$1", -10, 10);
   }
 };

@@ -187,7 +187,7 @@ TEST(EvoRepairSimplex, StepModeKeepsTheLastAcceptedStep) {
 }
 
 // Netlib problems converted to the simplex's form (minimised by maximising
-// the negated costs); each ranged row becomes two rows.
+// the negated costs); a row with two different limits becomes two rows.
 EvoLp fromMps(const MpsModel& model) {
   const int n = static_cast<int>(model.colNames.size());
   LpBuilder b(n);
@@ -197,15 +197,14 @@ EvoLp fromMps(const MpsModel& model) {
   std::vector<std::vector<double>> rows(model.rowNames.size(), std::vector<double>(n, 0.0));
   for (const MpsEntry& e : model.entries) rows[e.row][e.col] += e.value;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const double rhs = model.rhs[i], range = std::fabs(model.range[i]);
-    const char kind = model.rowKinds[i];
-    if (!model.ranged[i]) {
-      b.row(rows[i], kind == 'L' ? '<' : kind == 'G' ? '>' : '=', rhs);
+    double lo, up;
+    Mps_rowLimits(model, static_cast<int>(i), lo, up);
+    if (lo == up) {
+      b.row(rows[i], '=', lo);
       continue;
     }
-    const bool upFromRhs = kind == 'G' || (kind == 'E' && model.range[i] > 0);
-    b.row(rows[i], '>', upFromRhs ? rhs : rhs - range);
-    b.row(rows[i], '<', upFromRhs ? rhs + range : rhs);
+    if (lo > -Lp_infinity) b.row(rows[i], '>', lo);
+    if (up < Lp_infinity) b.row(rows[i], '<', up);
   }
   return b.lp;
 }

@@ -33,21 +33,10 @@ double cheapestAssignment() {
 
 class EvoSolve : public EngineSolveFixture {
  protected:
-  void evolutionary(int constraints) {
-    name("solver_typ", "2");
-    name("solver_eng", "3");
-    name("solver_rsd", "17");
-    name("solver_num", std::to_string(constraints));
-  }
   // minimise |x - 3| + |y + 1| over [-10, 10]^2 from (8, 8).
   void absoluteModel() {
-    newModel();
-    number("A1", 8);
-    number("B1", 8);
-    formula("C1", "ABS(A1-3)+ABS(B1+1)");
-    name("solver_adj", "Model!$A$1:$B$1");
-    name("solver_opt", "Model!$C$1");
-    evolutionary(2);
+    twoVariables("ABS(A1-3)+ABS(B1+1)", 2, 3, 2, 8, 8);
+    name("solver_rsd", "17");
     bounds(1, "Model!$A$1:$B$1", -10, 10);
   }
   // Four positions taking the values 1..4 once each; position i with value
@@ -65,7 +54,10 @@ class EvoSolve : public EngineSolveFixture {
     formula("E1", objective);
     name("solver_adj", "Model!$A$1:$D$1");
     name("solver_opt", "Model!$E$1");
-    evolutionary(1);
+    name("solver_typ", "2");
+    name("solver_eng", "3");
+    name("solver_rsd", "17");
+    name("solver_num", "1");
     name("solver_lhs1", "Model!$A$1:$D$1");
     name("solver_rel1", "6");
     name("solver_rhs1", "alldifferent");

@@ -17,16 +17,8 @@ class GrgLibrarySolve : public EngineSolveFixture {
  protected:
   // maximise 3 - (x - 2)^2 - (y - 1)^2 subject to x + y <= 2, from (0, 0).
   void maximiseModel() {
-    newModel();
-    number("A1", 0);
-    number("B1", 0);
-    formula("C1", "3-(A1-2)^2-(B1-1)^2");
+    twoVariables("3-(A1-2)^2-(B1-1)^2", 1, 1, 1);
     formula("C2", "A1+B1");
-    name("solver_adj", "Model!$A$1:$B$1");
-    name("solver_opt", "Model!$C$1");
-    name("solver_typ", "1");
-    name("solver_eng", "1");
-    name("solver_num", "1");
     row(1, "Model!$C$2", 1, 2);
   }
 };
@@ -80,15 +72,7 @@ TEST_F(GrgLibrarySolve, IntegerVariablesAreBranchedOnWithTheGrgEngineAtEachNode)
   // min (x - 2.6)^2 + (y - 1.3)^2 + (x - y)^2 / 10 over integers in [0, 5]:
   // of the integer points around (2.6, 1.3), (2, 1) gives 0.36 + 0.09 + 0.1,
   // (3, 1) 0.65, (3, 2) 0.75 and (2, 2) 0.85.
-  newModel();
-  number("A1", 0);
-  number("B1", 0);
-  formula("C1", "(A1-2.6)^2+(B1-1.3)^2+(A1-B1)^2/10");
-  name("solver_adj", "Model!$A$1:$B$1");
-  name("solver_opt", "Model!$C$1");
-  name("solver_typ", "2");
-  name("solver_eng", "1");
-  name("solver_num", "3");
+  twoVariables("(A1-2.6)^2+(B1-1.3)^2+(A1-B1)^2/10", 2, 1, 3);
   bounds(1, "Model!$A$1:$B$1", 0, 5);
   row(3, "Model!$A$1:$B$1", 4, "integer");
   int status = solve(0);

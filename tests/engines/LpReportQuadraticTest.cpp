@@ -48,10 +48,16 @@ SmallQp smallQp(double x1, double x2, const std::vector<std::vector<double>>& ro
   return q;
 }
 
-void expectAll(const std::vector<double>& got, const std::vector<double>& want, const char* what) {
-  ASSERT_EQ(got.size(), want.size()) << what;
-  for (std::size_t i = 0; i < want.size(); ++i)
-    EXPECT_NEAR(got[i], want[i], 1e-12) << what << " [" << i << "]";
+// The multipliers (rows from 1) and reduced gradients at the point.
+void expectDuals(const LpQuadraticPoint& p, const std::vector<double>& multipliers,
+                 const std::vector<double>& reducedGradients) {
+  std::vector<double> lambda, reduced;
+  Lp_quadraticDuals(p, lambda, reduced);
+  ASSERT_EQ(lambda.size(), multipliers.size());
+  ASSERT_EQ(reduced.size(), reducedGradients.size());
+  for (std::size_t i = 0; i < lambda.size(); ++i) EXPECT_NEAR(lambda[i], multipliers[i], 1e-12) << i;
+  for (std::size_t j = 0; j < reduced.size(); ++j)
+    EXPECT_NEAR(reduced[j], reducedGradients[j], 1e-12) << j;
 }
 
 }  // namespace
@@ -60,10 +66,7 @@ TEST(LpReportQuadratic, OneActiveRow) {
   // x = y = 1 on x + y = 2: g = (-2, -2) = lambda (1, 1), lambda = -2, the
   // rate of the optimum 2 (b/2 - 2)^2 in b.
   const SmallQp q = smallQp(1, 1, {{1, 1}}, {-inf}, {2});
-  std::vector<double> lambda, reduced;
-  Lp_quadraticDuals(q.point(), lambda, reduced);
-  expectAll(lambda, {0, -2}, "multipliers");
-  expectAll(reduced, {0, 0, 0}, "reduced gradients");
+  expectDuals(q.point(), {0, -2}, {0, 0, 0});
 }
 
 TEST(LpReportQuadratic, VariableHeldByItsBound) {
@@ -71,33 +74,23 @@ TEST(LpReportQuadratic, VariableHeldByItsBound) {
   // -3 - (-1) = -2 as the price of its bound.
   SmallQp q = smallQp(0.5, 1.5, {{1, 1}}, {-inf}, {2});
   q.upper[1] = 0.5;
-  std::vector<double> lambda, reduced;
-  Lp_quadraticDuals(q.point(), lambda, reduced);
-  expectAll(lambda, {0, -1}, "multipliers");
-  expectAll(reduced, {0, -2, 0}, "reduced gradients");
+  expectDuals(q.point(), {0, -1}, {0, -2, 0});
 }
 
 TEST(LpReportQuadratic, MoreActiveRowsThanFreeVariables) {
   // x + y <= 2, x - y = 0 and 2x + 2y <= 4 all hold at (1, 1): lambda2 = 0
   // and lambda1 + 2 lambda3 = -2; the least-norm choice is (-0.4, 0, -0.8).
   const SmallQp q = smallQp(1, 1, {{1, 1}, {1, -1}, {2, 2}}, {-inf, 0, -inf}, {2, 0, 4});
-  std::vector<double> lambda, reduced;
-  Lp_quadraticDuals(q.point(), lambda, reduced);
-  expectAll(lambda, {0, -0.4, 0, -0.8}, "multipliers");
-  expectAll(reduced, {0, 0, 0}, "reduced gradients");
+  expectDuals(q.point(), {0, -0.4, 0, -0.8}, {0, 0, 0});
 }
 
 TEST(LpReportQuadratic, StoppedDecompositionLeavesNoMultiplier) {
-  {  // a stop request during the decomposition (more active rows than
-     // free variables) leaves every multiplier 0
-    const SmallQp q = smallQp(1, 1, {{1, 1}, {1, -1}, {2, 2}}, {-inf, 0, -inf}, {2, 0, 4});
-    LpQuadraticPoint p = q.point();
-    p.poll = [](void*) { return 1; };
-    std::vector<double> lambda, reduced;
-    Lp_quadraticDuals(p, lambda, reduced);
-    expectAll(lambda, {0, 0, 0, 0}, "multipliers");
-    expectAll(reduced, {0, -2, -2}, "reduced gradients");
-  }
+  // A stop request during the decomposition (more active rows than free
+  // variables) leaves every multiplier 0.
+  const SmallQp q = smallQp(1, 1, {{1, 1}, {1, -1}, {2, 2}}, {-inf, 0, -inf}, {2, 0, 4});
+  LpQuadraticPoint p = q.point();
+  p.poll = [](void*) { return 1; };
+  expectDuals(p, {0, 0, 0, 0}, {0, -2, -2});
 }
 
 TEST(LpReportQuadratic, SolvedModelHandsBackItsMultipliers) {
