@@ -117,48 +117,6 @@ TEST_P(LpQuadraticSolve, ConvexAndConcaveModelsWorkedByHand) {
   }
 }
 
-TEST_P(LpQuadraticSolve, LargerPortfolioMeetsTheOptimalityConditions) {
-  // 12 assets, banded covariance, returns as the linear part, budget row,
-  // x >= 0. At the optimum every held asset's gradient equals the budget
-  // row's multiplier u and no asset left out has a gradient below u.
-  const int n = 12;
-  LpQuadFake m;
-  m.n = n;
-  m.x0.assign(n, 0.0);
-  m.lower.assign(n, 0.0);
-  m.upper.assign(n, inf);
-  m.q.assign(n * n, 0.0);
-  m.c.assign(n, 0.0);
-  LpFakeRow budget = LpFake_row({}, 1, 1);
-  for (int i = 0; i < n; ++i) {
-    budget.terms.emplace_back(i, 1.0);
-    m.q[i * n + i] = 1.0 + 0.25 * (i % 4);
-    if (i + 1 < n) m.q[i * n + i + 1] = m.q[(i + 1) * n + i] = 0.3;
-    m.c[i] = 0.1 * ((i * 7) % 5) - 0.2;
-  }
-  m.rows = {budget};
-  useGradient(m, GetParam());
-  const LpFakeRun r = LpQuad_run(m);
-  ASSERT_EQ(r.status, StatusSolved);
-  std::vector<double> g(n);
-  double sum = 0, u = 0;
-  int held = 0;
-  for (int i = 0; i < n; ++i) {
-    g[i] = m.c[i];
-    for (int j = 0; j < n; ++j) g[i] += 2 * m.q[i * n + j] * m.cells[j];
-    sum += m.cells[i];
-    EXPECT_GE(m.cells[i], -1e-9);
-    if (m.cells[i] > 1e-6) u += g[i], ++held;
-  }
-  EXPECT_NEAR(sum, 1, 1e-9);
-  ASSERT_GT(held, 0);
-  u /= held;
-  for (int i = 0; i < n; ++i) {
-    if (m.cells[i] > 1e-6) EXPECT_NEAR(g[i], u, 1e-5) << i;
-    else EXPECT_GE(g[i], u - 1e-5) << i;
-  }
-}
-
 INSTANTIATE_TEST_SUITE_P(GradientSources, LpQuadraticSolve,
                          ::testing::Values(Gradient::Terms, Gradient::Host, Gradient::Forward,
                                            Gradient::Central));
