@@ -159,6 +159,12 @@ TEST_F(Progress, AnIncumbentIsShownAtOnce) {
 TEST_F(Progress, FeasibilityModeShowsItsPercentageAndCountsNothing) {
   modelName("solver_itr", "2");
   begin();
+  // Outside the mode a percentage restarts the iterations.
+  EXPECT_EQ(call(kIteration, 1), StopContinue);
+  EXPECT_EQ(call(ProgressFeasibility, 50), StopContinue);
+  EXPECT_EQ(context.feasibilityMode, 0);
+  EXPECT_EQ(state().iterationsLeft, 2);
+  EXPECT_EQ(state().lastIteration, 0);
   context.feasibilityMode = 1;
   for (int i = 1; i <= 5; ++i) EXPECT_EQ(call(kIteration, i), StopContinue);
   advance(751);
@@ -168,16 +174,6 @@ TEST_F(Progress, FeasibilityModeShowsItsPercentageAndCountsNothing) {
   EXPECT_EQ(call(ProgressFeasibility, 0), StopContinue);
   EXPECT_EQ(context.feasibilityMode, 40);   // stays on while the search runs
   EXPECT_EQ(state().iterationsLeft, 2);
-}
-
-TEST_F(Progress, FeasibilityProgressOutsideTheModeRestartsTheIterations) {
-  modelName("solver_itr", "5");
-  begin();
-  EXPECT_EQ(call(kIteration, 1), StopContinue);
-  EXPECT_EQ(call(ProgressFeasibility, 50), StopContinue);
-  EXPECT_EQ(context.feasibilityMode, 0);
-  EXPECT_EQ(state().iterationsLeft, 5);
-  EXPECT_EQ(state().lastIteration, 0);
 }
 
 TEST_F(Progress, SetupStepsShowTheirPercentages) {
@@ -199,12 +195,4 @@ TEST_F(Progress, SetupStepsShowTheirPercentages) {
   EXPECT_EQ(state().iterationsLeft, 1);
   Sess_freeVariableCells(context.variables);
   context.variables = nullptr;
-}
-
-TEST(ProgressExport, OrdinalThirtyIsTheProgressCallback) {
-  OsModule module = Os_loadLibrary((std::string(CORVAN_OUT) + "/Corvan32.dll").c_str());
-  ASSERT_NE(module, nullptr);
-  OsProc proc = Os_getProcByOrdinal(module, 30);
-  EXPECT_EQ(proc, reinterpret_cast<OsProc>(&Host_progressCallback));
-  Os_freeLibrary(module);
 }

@@ -1,6 +1,6 @@
 // The engine runner: a plug-in engine run end to end by `Solve` action 0 on
-// a linear test workbook (its final point stays in the variable cells), a
-// pending stop turned into the run's status, the order of the engine's
+// a linear test workbook (its final point stays in the variable cells),
+// pending stops turned into the run's status, the order of the engine's
 // operations and the problem the runner builds (ordinal 6), the direct
 // driver (ordinal 7) and the local solver of ordinal 41, while the GRG
 // engine is not built and with a stand-in for its operations.
@@ -121,13 +121,6 @@ class Runner : public SessionLibrary {
     g_grg = nullptr;
     SessionLibrary::TearDown();
   }
-  // The plug-in engine RUNTEST.DLL as "solver_eng" 6 chooses it, as if the
-  // engines had been listed.
-  void useRunnerEngine() {
-    context->engineCount = 5;
-    std::strcpy(context->engineFiles[5], "RUNTEST.DLL");
-    name("solver_eng", "6");
-  }
   // The run's status through ordinal 6, with the in-test engine.
   int runSeen() {
     EngineEntry entry{context, nullptr, seenSetup, seenSolve, seenFinish, nullptr};
@@ -150,7 +143,9 @@ TEST_F(Runner, PluginEngineSolvesAnLpWorkbookAndLeavesItsPointInTheCells) {
   MpsModel mps;
   std::string error;
   ASSERT_TRUE(Mps_readNamed("afiro", mps, error)) << error;
-  useRunnerEngine();
+  context->engineCount = 5;   // as if the engines had been listed
+  std::strcpy(context->engineFiles[5], "RUNTEST.DLL");
+  name("solver_eng", "6");
   EXPECT_EQ(solve(0), StatusSolved);
   EXPECT_EQ(context->currentEngine, 5);
   // Every variable one unit above its lower bound (or 0), within its upper
@@ -167,34 +162,6 @@ TEST_F(Runner, PluginEngineSolvesAnLpWorkbookAndLeavesItsPointInTheCells) {
   // The prior values were kept: action 2 puts the zeros back.
   EXPECT_EQ(solve(2), 1);
   EXPECT_EQ(numberIn(sheet, 4, 5), 0.0);
-}
-
-TEST_F(Runner, IterationLimitReachedDuringTheRunBecomesItsStatus) {
-  ASSERT_NE(open("lp/sc50a.xlsx"), nullptr);
-  useRunnerEngine();
-  name("solver_itr", "2");
-  name("runeng_iterations", "5");     // the engine goes on regardless
-  EXPECT_EQ(solve(0), StatusIterationLimit);
-  name("runeng_iterations", "2");     // the next check after the second stops
-  EXPECT_EQ(solve(0), StatusIterationLimit);
-  name("runeng_iterations", "1");
-  EXPECT_EQ(solve(0), StatusSolved);
-}
-
-TEST_F(Runner, BreakDuringTheRunTurnsSolvedIntoStoppedByTheUser) {
-  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  useRunnerEngine();
-  Xlc_pressBreak();        // seen at the engine's iteration; no "Show" macro answers
-  EXPECT_EQ(solve(0), StatusUserStop);
-  EXPECT_EQ(solve(0), StatusSolved);     // the next run starts afresh
-}
-
-TEST_F(Runner, FailedSetupStatusIsTheRunsStatus) {
-  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  useRunnerEngine();
-  name("runeng_setup", "0");
-  EXPECT_EQ(solve(0), StatusBadBounds);
-  EXPECT_EQ(numberIn(sheet, 4, 5), 0.0);    // nothing was written
 }
 
 TEST_F(Runner, OperationsInOrderAndTheProblemBuilt) {
@@ -214,6 +181,12 @@ TEST_F(Runner, OperationsInOrderAndTheProblemBuilt) {
   EXPECT_EQ(seen.problem.actionCode, 12);
   EXPECT_EQ(seen.integerFlags, std::vector<std::int32_t>(32, 0));
   context->actionCode = 0;
+  // A setup that fails still finishes, and its status is the run's.
+  seen.calls.clear();
+  seen.setupResult = 0;
+  seen.setupStatus = StatusOutOfMemory;
+  EXPECT_EQ(runSeen(), StatusOutOfMemory);
+  EXPECT_EQ(seen.calls, (std::vector<std::string>{"setup", "finish"}));
   EXPECT_EQ(end(), 1);
 }
 
@@ -228,17 +201,6 @@ TEST_F(Runner, IntegerVariablesChooseBranchAndBound) {
   EXPECT_EQ(seen.problem.flags, ProblemOtherDriver | ProblemBranch);
   EXPECT_NE(seen.problem.driver, ordinal<DriverFn>(7));
   EXPECT_EQ(std::count(seen.integerFlags.begin(), seen.integerFlags.end(), 2), 33);  // binaries
-  EXPECT_EQ(end(), 1);
-}
-
-TEST_F(Runner, SetupFailureStillFinishes) {
-  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  g_seen = &seen;
-  ASSERT_EQ(begin(), 1);
-  seen.setupResult = 0;
-  seen.setupStatus = StatusOutOfMemory;
-  EXPECT_EQ(runSeen(), StatusOutOfMemory);
-  EXPECT_EQ(seen.calls, (std::vector<std::string>{"setup", "finish"}));
   EXPECT_EQ(end(), 1);
 }
 
@@ -277,20 +239,24 @@ TEST_F(Runner, DirectDriverCallsSolveOnce) {
   EXPECT_EQ(seen.calls, (std::vector<std::string>{"solve"}));
 }
 
-TEST_F(Runner, LocalSolverRefusesMissingArguments) {
-  std::vector<double> x(2, 1.0), lower(2, 0.0), upper(2, 5.0);
-  auto local = ordinal<LocalFn>(41);
-  EXPECT_EQ(local(context, 0, 0, 0, 0, 0, 0, nullptr, x.data(), lower.data(), upper.data()),
-            StatusBadModel);
-  EXPECT_EQ(x, (std::vector<double>{1.0, 1.0}));
-}
-
 TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {
   const LocalFn local = localOverFakeGrg();
   ASSERT_NE(local, nullptr);
   const int n = 32;
   std::vector<double> x(n, 2.0), lower(n, 0.0), upper(n, 2.5);
   double objective = 0;
+  EXPECT_EQ(local(context, 0, 0, 0, 0, 0, 0, nullptr, x.data(), lower.data(), upper.data()),
+            StatusBadModel);   // no objective to fill
+  // A setup that fails finishes the engine; the next call sets up again.
+  grg.setupResult = 0;
+  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(),
+                  upper.data()),
+            StatusBadBounds);
+  EXPECT_EQ(grg.finishes, 1);
+  EXPECT_EQ(context->localSolver, nullptr);
+  EXPECT_EQ(context->modelSupplied, 0);
+  EXPECT_EQ(x, std::vector<double>(n, 2.0));
+  grg.setupResult = 1;
   EXPECT_EQ(local(context, 41, 40, 42, 0x3000 | OptFlagMsl | OptFlagLin, 1e-7, 1e-3, &objective,
                   x.data(), lower.data(), upper.data()),
             StatusConverged);
@@ -298,9 +264,8 @@ TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {
   EXPECT_EQ(x, std::vector<double>(n, 2.5));          // moved up, held by the upper bound
   EXPECT_EQ(objective, 2.5 * n);
   // What the engine was told while the model was supplied.
-  EXPECT_EQ(grg.answers[0], 40);
-  EXPECT_EQ(grg.answers[1], 41);
-  EXPECT_EQ(grg.answers[2], 42);
+  EXPECT_EQ((std::vector<int>{grg.answers[0], grg.answers[1], grg.answers[2]}),
+            (std::vector<int>{40, 41, 42}));
   EXPECT_EQ(grg.optionFlags, OptFlagMsl | OptFlagLin);
   EXPECT_NE(grg.scaling, 0);
   EXPECT_EQ(grg.precision, 1e-7);
@@ -313,36 +278,12 @@ TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {
                   upper.data()),
             StatusConverged);
   EXPECT_EQ(x, std::vector<double>(n, 3.5));
-  EXPECT_EQ(grg.setups, 1);
+  EXPECT_EQ(grg.setups, 2);
   EXPECT_EQ(grg.solves, 2);
   // The session's end finishes it when the current engine uses the local solver.
   context->currentEngine = 2;
   context->engineInfos[2].capabilities = EngineUsesLocalSolver;
   EXPECT_EQ(end(), 1);
-  EXPECT_EQ(grg.finishes, 1);
-  EXPECT_EQ(context->localSolver, nullptr);
-}
-
-TEST_F(Runner, LocalSolverSetupFailureFinishesAndTriesAgainNextTime) {
-  const LocalFn local = localOverFakeGrg();
-  ASSERT_NE(local, nullptr);
-  std::vector<double> x(32, 0.0), lower(32, 0.0), upper(32, 1.0);
-  double objective = 0;
-  grg.setupResult = 0;
-  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(),
-                  upper.data()),
-            StatusBadBounds);
-  EXPECT_EQ(grg.finishes, 1);
-  EXPECT_EQ(context->localSolver, nullptr);
-  EXPECT_EQ(context->modelSupplied, 0);
-  grg.setupResult = 1;
-  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(),
-                  upper.data()),
-            StatusConverged);
-  EXPECT_EQ(grg.setups, 2);
-  EXPECT_EQ(x, std::vector<double>(32, 1.0));
-  context->currentEngine = 2;
-  context->engineInfos[2].capabilities = EngineUsesLocalSolver;
-  EXPECT_EQ(end(), 1);
   EXPECT_EQ(grg.finishes, 2);
+  EXPECT_EQ(context->localSolver, nullptr);
 }
