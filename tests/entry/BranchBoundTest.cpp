@@ -115,7 +115,6 @@ struct TinyEngine {
   // the word as handed in; only at the first, later clearing the word.
   enum { EveryNode, FirstKept, FirstCleared } snapshots = EveryNode;
   std::vector<double> heuristicPoint;  // handed out with status 14 at the first solve
-  std::vector<std::pair<double, double>> firstBounds;   // variable 0's bounds at each solve
   std::vector<double> lower, upper, values;
   int solves = 0;
   std::set<void*> live;                // snapshots handed out and not released
@@ -170,7 +169,6 @@ int Tiny_solve(void* record) {
   auto* p = static_cast<EngineProblem*>(record);
   TinyEngine& e = *static_cast<TinyEngine*>(p->engineRecord);
   ++e.solves;
-  e.firstBounds.emplace_back(p->lower[0], p->upper[0]);
   if (p->saved && !e.live.count(p->saved)) e.deadSnapshotSeen = true;
   if (e.snapshots == TinyEngine::FirstCleared) p->saved = nullptr;
   if (e.solves == 1 && !e.heuristicPoint.empty()) {
@@ -239,7 +237,6 @@ class BranchBound : public EngineSolveFixture {
  protected:
   void SetUp() override {
     EngineSolveFixture::SetUp();
-    savedInfo = context->engineInfos[0];
     context->engineInfos[0].capabilities = EngineCanBranch;
     context->engineInfos[0].fields = 0;
     g_tiny = &engine;
@@ -249,8 +246,6 @@ class BranchBound : public EngineSolveFixture {
   void TearDown() override {
     Eng_failBranchNodesAfter(-1);
     end();
-    context->engineInfos[0] = savedInfo;
-    g_tiny = nullptr;
     EngineSolveFixture::TearDown();
   }
 
@@ -293,7 +288,6 @@ class BranchBound : public EngineSolveFixture {
   }
 
   TinyEngine engine;
-  EngineInfo savedInfo{};
 };
 
 class BranchBoundKnapsack : public BranchBound {
@@ -400,23 +394,6 @@ TEST_F(BranchBoundKnapsack, AHeuristicSolutionIsStoredAndTheSearchGoesOn) {
   name("solver_tol", "0.9");                 // the first node selection ends the search
   EXPECT_EQ(run(), StatusHeuristicInteger);
   EXPECT_EQ(engine.finalValues, engine.heuristicPoint);
-}
-
-// One integer variable in [0, 5] at the relaxation's value: below one half
-// the up child is solved first, from one half on the down child.
-TEST_F(BranchBound, TheRoundingDirectionChoosesTheFirstChild) {
-  const std::pair<double, std::pair<double, double>> cases[] = {
-      {2.4, {3, 5}}, {2.5, {0, 2}}, {2.6, {0, 2}}};
-  workbookModel(1, {{"Model!$A$1", 4}});
-  for (const auto& [value, firstChild] : cases) {
-    SCOPED_TRACE(value);
-    engine.model = TinyModel{{-1}, {{1}}, {-Inf}, {value}, {0}, {5}};
-    restart();
-    EXPECT_EQ(run(), StatusSolved);
-    EXPECT_EQ(engine.finalValues, std::vector<double>{std::floor(value)});
-    ASSERT_GT(engine.firstBounds.size(), 1u);
-    EXPECT_EQ(engine.firstBounds[1], firstChild);
-  }
 }
 
 // Two alldifferent groups x1..x3 and y1..y3 over 1..3 with x1 + y1 >= 5 and

@@ -247,16 +247,3 @@ TEST(EngineRegistry, FailedPluginLoadShowsBothMessagesAndLeavesNoEntryPoints) {
   Os_clearMessageBoxes();
 }
 
-TEST(EngineRegistry, LibraryIsLoadedBesideTheLibraryElseByBareName) {
-  auto context = newContext("/nonexistent/");
-  context->moduleHandle = reinterpret_cast<OsModule>(0x1234);
-  EXPECT_EQ(Eng_loadLibrary(context.get(), nullptr), context->moduleHandle);
-  EXPECT_EQ(Eng_loadLibrary(context.get(), "NOSUCHENG.DLL"), nullptr);
-  OsModule byName = Eng_loadLibrary(context.get(), "TESTENG.DLL");  // found in the library folders
-  ASSERT_NE(byName, nullptr);
-  EXPECT_TRUE(Os_freeLibrary(byName));
-  auto beside = newContext(kOut);
-  OsModule module = Eng_loadLibrary(beside.get(), "TESTENG.DLL");
-  ASSERT_NE(module, nullptr);
-  EXPECT_TRUE(Os_freeLibrary(module));
-}

@@ -9,7 +9,6 @@
 
 #include "entry/Eng_Engine.h"
 #include "entry/Host_Progress.h"
-#include "excel/Area_Areas.h"
 #include "tests/excel/MsgFixture.h"
 
 namespace {
@@ -35,24 +34,13 @@ constexpr int kIteration = ProgressIterationNumber;
 
 }  // namespace
 
-TEST_F(Progress, ArmingReadsTheLimitsAndClearsTheRun) {
-  modelName("solver_itr", "250");
-  modelName("solver_tim", "60");
-  modelName("solver_nod", "12");
-  modelName("solver_mip", "4");
-  modelName("solver_sho", "1");
+TEST_F(Progress, ArmingClearsTheRun) {
   context.progress.pendingStop = StopBreak;
   context.progress.subproblems = 9;
   begin();
   EXPECT_EQ(state().pendingStop, StopContinue);
-  EXPECT_EQ(state().iterationLimit, 250);
-  EXPECT_EQ(state().iterationsLeft, 250);
-  EXPECT_EQ(state().timeLimit, 60u);
-  EXPECT_EQ(state().timeStart, g_msgFixtureTick / 1000);
-  EXPECT_EQ(state().subproblemLimit, 12);
-  EXPECT_EQ(state().integerLimit, 4);
-  EXPECT_EQ(state().showIterations, 1);
   EXPECT_EQ(state().subproblems, 0);
+  EXPECT_EQ(state().timeStart, g_msgFixtureTick / 1000);
   for (int armed : state().armed) EXPECT_EQ(armed, 1);
 }
 
@@ -176,23 +164,3 @@ TEST_F(Progress, FeasibilityModeShowsItsPercentageAndCountsNothing) {
   EXPECT_EQ(state().iterationsLeft, 2);
 }
 
-TEST_F(Progress, SetupStepsShowTheirPercentages) {
-  modelName("solver_adj", "Model!$A$1:$A$4");
-  modelName("solver_itr", "1");
-  context.variables = Sess_readVariableCells(&context);
-  ASSERT_NE(context.variables, nullptr);
-  context.rowCount = 3;
-  begin();
-  advance(751);
-  EXPECT_EQ(call(ProgressSetup, 6), StopContinue);
-  EXPECT_EQ(lastShown(), "Setting up...50% done");
-  EXPECT_EQ(state().setupRowsByVariables, 12);
-  EXPECT_EQ(state().setupTwiceVariables, 8);
-  context.progress.setupSteps = 3;
-  advance(751);
-  EXPECT_EQ(call(kIteration, 1), StopContinue);   // a counted set-up step: no iteration
-  EXPECT_EQ(lastShown(), "Limits: 37% done");
-  EXPECT_EQ(state().iterationsLeft, 1);
-  Sess_freeVariableCells(context.variables);
-  context.variables = nullptr;
-}

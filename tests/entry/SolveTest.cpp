@@ -13,10 +13,6 @@
 #include "tests/entry/SessionFixture.h"
 
 TEST_F(LoadedLibrary, AttachCreatesTheContextAndDetachFreesIt) {
-  EXPECT_EQ(context->savedCalcMode, 1);
-  EXPECT_EQ(context->robustMode, -1);
-  EXPECT_EQ(context->currentEngine, -1);
-  EXPECT_EQ(context->engineCount, 0);
   EXPECT_EQ(context->moduleHandle, module);
   std::string folder = std::string(CORVAN_OUT) + "/";
   EXPECT_EQ(std::string(context->directory), folder);
@@ -49,15 +45,6 @@ TEST_F(LoadedLibrary, NamedExportsMatchTheOrdinals) {
     ASSERT_NE(reserved, nullptr);
     EXPECT_EQ(reserved(7), 0);
   }
-}
-
-TEST_F(LoadedLibrary, KeepAndRestoreBeforeAnyRun) {
-  EXPECT_EQ(solve(ActionKeep), 1);
-  EXPECT_EQ(solve(ActionRestore), 0);  // nothing saved
-  context->savedPriorValues = {1.0, 2.0};
-  EXPECT_EQ(solve(ActionKeep), 1);
-  EXPECT_TRUE(context->savedPriorValues.empty());
-  EXPECT_EQ(solve(ActionRestore), 0);
 }
 
 TEST_F(LoadedLibrary, ActionWithNothingSelectedReturnsMinusThree) {
