@@ -34,17 +34,7 @@ constexpr int kIteration = ProgressIterationNumber;
 
 }  // namespace
 
-TEST_F(Progress, ArmingClearsTheRun) {
-  context.progress.pendingStop = StopBreak;
-  context.progress.subproblems = 9;
-  begin();
-  EXPECT_EQ(state().pendingStop, StopContinue);
-  EXPECT_EQ(state().subproblems, 0);
-  EXPECT_EQ(state().timeStart, g_msgFixtureTick / 1000);
-  for (int armed : state().armed) EXPECT_EQ(armed, 1);
-}
-
-TEST_F(Progress, ADueIterationShowsTheFullLine) {
+TEST_F(Progress, ADueIterationShowsTheFullLineAndAnIncumbentAtOnce) {
   begin();
   advance(751);
   EXPECT_EQ(call(kIteration | ProgressIncumbent, 7), StopContinue);
@@ -55,17 +45,26 @@ TEST_F(Progress, ADueIterationShowsTheFullLine) {
   advance(100);
   EXPECT_EQ(call(kIteration, 9, 3.5), StopContinue);   // throttled
   EXPECT_EQ(lastShown(), "Trial 8  Value 2.50");
+  EXPECT_EQ(call(ProgressSubproblem | ProgressObjective, 1, 12.5), StopContinue);
+  EXPECT_EQ(lastShown(), "Incumbent: 12.50  Subproblem: 1  ");
+  EXPECT_EQ(state().incumbent, 12.5);
+  EXPECT_EQ(state().integerSolutions, 1);
 }
 
-TEST_F(Progress, TheRunCountsIterationsAcrossSubproblems) {
+TEST_F(Progress, TheRunCountsIterationsAcrossSubproblemsAndArmingClearsTheRun) {
   begin();
   for (int i = 1; i <= 3; ++i) call(kIteration, i);
   call(kIteration, 3);   // the same iteration again counts once
   call(ProgressSubproblem);
   for (int i = 1; i <= 2; ++i) call(kIteration, i);
   EXPECT_EQ(state().iterationsOfRun, 5);
+  context.progress.pendingStop = StopBreak;
   begin();
   EXPECT_EQ(state().iterationsOfRun, 0);
+  EXPECT_EQ(state().subproblems, 0);
+  EXPECT_EQ(state().pendingStop, StopContinue);
+  EXPECT_EQ(state().timeStart, g_msgFixtureTick / 1000);
+  for (int armed : state().armed) EXPECT_EQ(armed, 1);
 }
 
 // Runs of calls against limits, with or without a "Show" macro: what each
@@ -134,14 +133,6 @@ TEST_F(Progress, LimitsBreaksPausesAndTheShowMacro) {
       EXPECT_EQ(state().iterationsLeft, run.iterationsLeft) << run.what;
     }
   }
-}
-
-TEST_F(Progress, AnIncumbentIsShownAtOnce) {
-  begin();
-  EXPECT_EQ(call(ProgressSubproblem | ProgressObjective, 1, 12.5), StopContinue);
-  EXPECT_EQ(lastShown(), "Incumbent: 12.50  Subproblem: 1  ");
-  EXPECT_EQ(state().incumbent, 12.5);
-  EXPECT_EQ(state().integerSolutions, 1);
 }
 
 TEST_F(Progress, FeasibilityModeShowsItsPercentageAndCountsNothing) {

@@ -1,9 +1,9 @@
 // The engine runner: a plug-in engine run end to end by `Solve` action 0 on
 // a linear test workbook (its final point stays in the variable cells),
 // pending stops turned into the run's status, the order of the engine's
-// operations and the problem the runner builds (ordinal 6), the direct
-// driver (ordinal 7) and the local solver of ordinal 41, while the GRG
-// engine is not built and with a stand-in for its operations.
+// operations and the problem the runner builds (ordinal 6) with the direct
+// driver (ordinal 7), and the local solver of ordinal 41 with a stand-in
+// for the GRG engine's operations.
 #include <algorithm>
 #include <cstring>
 
@@ -190,20 +190,6 @@ TEST_F(Runner, OperationsInOrderAndTheProblemBuilt) {
   EXPECT_EQ(end(), 1);
 }
 
-TEST_F(Runner, IntegerVariablesChooseBranchAndBound) {
-  ASSERT_NE(open("lp/p0033.xlsx"), nullptr);
-  g_seen = &seen;
-  name("solver_eng", "2");
-  name("solver_rep", "1");
-  ASSERT_EQ(begin(), 1);
-  context->engineInfos[1].capabilities = 0x4014;     // as the LP engine's load gives them
-  EXPECT_EQ(runSeen(), StatusBadBounds);   // the recording engine gives the driver no bounds
-  EXPECT_EQ(seen.problem.flags, ProblemOtherDriver | ProblemBranch);
-  EXPECT_NE(seen.problem.driver, ordinal<DriverFn>(7));
-  EXPECT_EQ(std::count(seen.integerFlags.begin(), seen.integerFlags.end(), 2), 33);  // binaries
-  EXPECT_EQ(end(), 1);
-}
-
 TEST_F(Runner, PendingStopsMapToStatuses) {
   ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
   g_seen = &seen;
@@ -228,15 +214,6 @@ TEST_F(Runner, NoModelOrNoEntryIsNoRun) {
   EngineEntry halfPlugin{context, nullptr, seenSetup, nullptr, seenFinish, nullptr};
   EXPECT_EQ(ordinal<RunFn>(6)(&halfPlugin), StatusHostFailure);   // an export missing
   EXPECT_TRUE(seen.calls.empty());            // setup never called
-}
-
-TEST_F(Runner, DirectDriverCallsSolveOnce) {
-  g_seen = &seen;
-  EngineProblem problem{};
-  seen.solveStatus = StatusConverged;
-  EXPECT_EQ(ordinal<DriverFn>(7)(seenSolve, &problem), StatusNone);
-  EXPECT_EQ(problem.status, StatusConverged);
-  EXPECT_EQ(seen.calls, (std::vector<std::string>{"solve"}));
 }
 
 TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {

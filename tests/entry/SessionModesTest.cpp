@@ -97,17 +97,6 @@ TEST_F(SessionModel, GroupedCellsCountTheirViolation) {
   EXPECT_DOUBLE_EQ(Sess_violation(2, 3, 1), 2);
 }
 
-TEST_F(SessionModel, MaximisedGroupedRowIsNegated) {
-  twoVariables();
-  name("solver_typ", "1");
-  ASSERT_EQ(begin(), 1);
-  EXPECT_EQ(query(11), 1);
-  std::vector<double> f;
-  ASSERT_TRUE(evaluate({3, 4}, &f));
-  EXPECT_EQ(f[0], 7);  // -(-7): the engine negates it back at its boundary
-  EXPECT_EQ(end(), 1);
-}
-
 TEST_F(SessionModel, KeepAndRestoreThePriorValues) {
   twoVariables();
   ASSERT_EQ(begin(), 1);

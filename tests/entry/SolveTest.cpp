@@ -57,16 +57,12 @@ TEST_F(LoadedLibrary, ActionWithNothingSelectedReturnsMinusThree) {
   EXPECT_EQ(context->robustMode, -1);
 }
 
-TEST_F(LoadedLibrary, ActionCodesFromElevenAreKeptForTheEngine) {
-  EXPECT_EQ(solve(12.7), 13);  // a run, and the session cannot open yet
-  EXPECT_EQ(query(16), 12);
-  EXPECT_EQ(solve(ActionKeep), 1);
-  EXPECT_EQ(query(16), 0);
-}
-
 TEST_F(LoadedLibrary, ActionsNeedingMissingPiecesFail) {
   EXPECT_EQ(solve(ActionSolve), 13);
+  EXPECT_EQ(solve(12.7), 13);   // an engine's action code, kept for it until the next action
+  EXPECT_EQ(query(16), 12);
   EXPECT_EQ(solve(ActionSolveAgain), 13);
+  EXPECT_EQ(query(16), 0);
   EXPECT_EQ(solve(ActionFeasibility2), 13);
   EXPECT_EQ(query(9), 0);  // the session's end leaves feasibility mode
   EXPECT_EQ(solve(ActionAnalyse), 13);
