@@ -76,15 +76,9 @@ class Multistart : public EngineSolveFixture {
     newModel();
     number("A1", 2.5);
     formula("C1", "(A1^2-4)^2+A1");
-    name("solver_adj", "Model!$A$1");
-    name("solver_opt", "Model!$C$1");
-    name("solver_typ", "2");
-    name("solver_eng", "1");
-    name("solver_num", "2");
-    row(1, "Model!$A$1", 1, "3");
-    row(2, "Model!$A$1", 3, "-3");
-    name("solver_rsd", "7");
-    name("solver_drv", "2");
+    names({{"solver_adj", "Model!$A$1"}, {"solver_opt", "Model!$C$1"}, {"solver_typ", "2"},
+           {"solver_eng", "1"}, {"solver_num", "2"}, {"solver_rsd", "7"}, {"solver_drv", "2"}});
+    bounds(1, "Model!$A$1", -3, 3);
   }
   // The instant engine standing in for engine 1 through the runner on three
   // variables whose objective counts its evaluations, with seed `seed`.
@@ -99,7 +93,6 @@ class Multistart : public EngineSolveFixture {
     formula("C1", "MSLCOUNTED(A1:A3)");
     names({{"solver_adj", "Model!$A$1:$A$3"}, {"solver_opt", "Model!$C$1"}, {"solver_typ", "2"},
            {"solver_eng", "1"}, {"solver_msl", "1"}, {"solver_ssz", "0"}, {"solver_rsd", seed}});
-    EngineInfo saved = context->engineInfos[0];
     context->engineInfos[0].capabilities = EngineCanMultistart;
     InstantEngine engine;
     g_instant = &engine;
@@ -107,8 +100,6 @@ class Multistart : public EngineSolveFixture {
     EngineEntry entry{context, instantNothing, instantSetup, instantSolve, instantNothing, instantNothing};
     EXPECT_EQ(ordinal<int (*)(EngineEntry*)>(6)(&entry), StatusMultistartEnd);
     EXPECT_EQ(end(), 1);
-    context->engineInfos[0] = saved;
-    g_instant = nullptr;
     Wb_closeWorkbook(book);
     return engine;
   }
@@ -149,8 +140,7 @@ TEST_F(Multistart, TwoVariableWellsReachTheLowestWell) {
   formula("C1", "(A1^2-1)^2+(B1^2-1)^2+0.3*A1+0.2*B1");
   names({{"solver_adj", "Model!$A$1:$B$1"}, {"solver_opt", "Model!$C$1"}, {"solver_typ", "2"},
          {"solver_eng", "1"}, {"solver_num", "2"}, {"solver_rsd", "11"}, {"solver_drv", "2"}});
-  row(1, "Model!$A$1:$B$1", 1, "2");
-  row(2, "Model!$A$1:$B$1", 3, "-2");
+  bounds(1, "Model!$A$1:$B$1", -2, 2);
   EXPECT_TRUE(normalEnd(solve(0)));   // from (1, 1): the nearest well
   EXPECT_GT(valueAt("A1"), 0);
   EXPECT_GT(valueAt("B1"), 0);
@@ -200,7 +190,7 @@ TEST_F(Multistart, IntegerModelIsBranchedOnWithMultistartAtEachNode) {
 TEST_F(Multistart, UnboundedVariableEndsWithEighteenWhileBoundsAreRequired) {
   quarticModel();
   name("solver_msl", "1");
-  name("solver_num", "1");   // only x <= 3
+  name("solver_num", "1");   // only x >= -3
   EXPECT_EQ(solve(0), StatusUnboundedVariable);
   EXPECT_EQ(valueAt("A1"), 2.5);
 }
