@@ -141,9 +141,6 @@ TEST_F(Multistart, TwoVariableWellsReachTheLowestWell) {
   names({{"solver_adj", "Model!$A$1:$B$1"}, {"solver_opt", "Model!$C$1"}, {"solver_typ", "2"},
          {"solver_eng", "1"}, {"solver_num", "2"}, {"solver_rsd", "11"}, {"solver_drv", "2"}});
   bounds(1, "Model!$A$1:$B$1", -2, 2);
-  EXPECT_TRUE(normalEnd(solve(0)));   // from (1, 1): the nearest well
-  EXPECT_GT(valueAt("A1"), 0);
-  EXPECT_GT(valueAt("B1"), 0);
   // Multistart, then with the topographic filter that keeps fewer starts.
   for (const char* topographic : {"0", "1"}) {
     SCOPED_TRACE(topographic);
