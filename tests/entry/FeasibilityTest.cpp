@@ -100,13 +100,19 @@ class Feasibility : public EngineSolveFixture {
 
 }  // namespace
 
-TEST_F(Feasibility, RowsOnlyModeIsolatesTheThreeConflictingRows) {
+TEST_F(Feasibility, RowsOnlyModeIsolatesTheThreeConflictingRowsAndNoneOfAFeasibleModel) {
   threeRowModel();
   EXPECT_EQ(runLp(2), StatusSolved);
   EXPECT_EQ(enforced, (std::set<int>{0, 1, 2}));
   ASSERT_EQ(model, 2);
   EXPECT_EQ(final.values[0], 0.25);   // the start values come back
   EXPECT_EQ(final.values[1], 0.5);
+  // x + y <= 3 admits x = y = 1: no row is enforced.
+  name("solver_rhs1", "3");
+  enforced.clear();
+  EXPECT_EQ(runLp(2), StatusSolved);
+  EXPECT_TRUE(enforced.empty());
+  EXPECT_EQ(final.values[0], 0.25);
 }
 
 // Rows: x + y <= 1, y >= 1, x - y <= 5; the bounds x >= 1 and y <= 10.
@@ -127,15 +133,7 @@ TEST_F(Feasibility, BoundsModeKeepsOnlyTheBoundTheConflictNeeds) {
   }
 }
 
-TEST_F(Feasibility, FeasibleModelGetsNoRowEnforced) {
-  threeRowModel();
-  name("solver_rhs1", "3");   // x + y <= 3 admits x = y = 1
-  EXPECT_EQ(runLp(2), StatusSolved);
-  EXPECT_TRUE(enforced.empty());
-  EXPECT_EQ(final.values[0], 0.25);
-}
-
-TEST_F(Feasibility, SolveActionsFourAndFiveEndWithTheStartValuesInTheCells) {
+TEST_F(Feasibility, SolveActionsFourAndFiveEndWithTheStartValuesInTheCellsAndStopOnABreak) {
   threeRowModel();
   EXPECT_EQ(solve(4), StatusSolved);
   EXPECT_EQ(valueAt("A1"), 0.25);
@@ -145,12 +143,12 @@ TEST_F(Feasibility, SolveActionsFourAndFiveEndWithTheStartValuesInTheCells) {
   EXPECT_EQ(valueAt("A1"), 0.25);
   // Solving afterwards (action 0) reports the model infeasible.
   EXPECT_EQ(solve(0), StatusInfeasible);
-}
-
-TEST_F(Feasibility, ABreakEndsTheSearchAsStoppedByTheUserWithTheStartValues) {
-  threeRowModel();
+  // A break ends the search as stopped by the user, with the start values.
+  number("A1", 0.25);
+  number("A2", 0.5);
   Xlc_pressBreak();   // seen at the first check; no "Show" macro answers
   EXPECT_EQ(solve(4), StatusUserStop);
   EXPECT_EQ(valueAt("A1"), 0.25);
   EXPECT_EQ(valueAt("A2"), 0.5);
 }
+
