@@ -9,6 +9,7 @@
 #include <bit>
 #include <cmath>
 #include <functional>
+#include <numeric>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,16 +32,13 @@ struct TinyModel {
     for (int j = 0; j < n(); ++j)
       if (x[j] < lower[j] - tol || x[j] > upper[j] + tol) return false;
     for (size_t i = 0; i < rows.size(); ++i) {
-      double v = 0;
-      for (int j = 0; j < n(); ++j) v += rows[i][j] * x[j];
+      double v = std::inner_product(x.begin(), x.end(), rows[i].begin(), 0.0);
       if (v < rowLower[i] - tol || v > rowUpper[i] + tol) return false;
     }
     return true;
   }
   double objective(const std::vector<double>& x) const {
-    double v = 0;
-    for (int j = 0; j < n(); ++j) v += cost[j] * x[j];
-    return v;
+    return std::inner_product(x.begin(), x.end(), cost.begin(), 0.0);
   }
 };
 

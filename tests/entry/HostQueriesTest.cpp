@@ -1,5 +1,5 @@
-// Engine index, option flags, model queries and options, read through the
-// exports by ordinal from a workbook's defined names.
+// Engine index, option flags and options, read through the exports by
+// ordinal from a workbook's defined names.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -70,22 +70,5 @@ TEST_F(LoadedLibrary, OptionFlags) {
   EXPECT_EQ(flags(context, 0) & 0x30, 0x20u);
   name("solver_drf", "9");
   EXPECT_EQ(flags(context, 0) & 0x30, 0x10u);
-}
-
-TEST_F(LoadedLibrary, ModelQueriesFromOptions) {
-  EXPECT_EQ(query(QueryReports), 1);       // "solver_rep" defaults to 2
-  EXPECT_EQ(query(44), 0);
-  EXPECT_EQ(query(-1), 0);
-  const std::tuple<const char*, const char*, int, int> cases[] = {
-      {"solver_dia", "1", QueryDiagnosisLevel, 0}, {"solver_dia", "4", QueryDiagnosisLevel, 3},
-      {"solver_sel", "1", QuerySel, 4},           {"solver_mda", "4", QueryMda, 0},
-      {"solver_mod", "5", QueryMod, 5},           {"solver_scl", "1", QueryScaling, 1},
-  };
-  for (const auto& [option, value, kind, expected] : cases) {
-    name(option, value);
-    EXPECT_EQ(query(kind), expected) << option << " " << value;
-  }
-  context->modelSupplied = 1;
-  EXPECT_EQ(query(QueryScaling), 0);   // the supplied scaling word
 }
 
