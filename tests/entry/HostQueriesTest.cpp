@@ -57,12 +57,8 @@ TEST_F(LoadedLibrary, OptionFlags) {
   auto flags = ordinal<std::uint32_t (*)(LibraryContext*, int)>(14);
   ASSERT_NE(flags, nullptr);
   EXPECT_EQ(flags(context, 0), kDefaultFlags);
-  name("solver_lin", "1");
-  name("solver_est", "2");
-  name("solver_drv", "2");
-  name("solver_loc", "2");
-  name("solver_rbv", "0");
-  name("solver_drf", "1");  // counts only while analysed
+  names({{"solver_lin", "1"}, {"solver_est", "2"}, {"solver_drv", "2"}, {"solver_loc", "2"},
+         {"solver_rbv", "0"}, {"solver_drf", "1"}});   // "solver_drf" counts only while analysed
   EXPECT_EQ(flags(context, 0), (kDefaultFlags & ~0x600u) | 0x1 | 0x4 | 0x2 | 0x100);
   context->analysed = 1;
   EXPECT_EQ(flags(context, 0) & 0x30, 0x30u);

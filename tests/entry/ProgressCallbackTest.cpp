@@ -42,9 +42,6 @@ TEST_F(Progress, ADueIterationShowsTheFullLineAndAnIncumbentAtOnce) {
   advance(751);
   EXPECT_EQ(call(kIteration, 8, 2.5), StopContinue);
   EXPECT_EQ(lastShown(), "Trial 8  Value 2.50");
-  advance(100);
-  EXPECT_EQ(call(kIteration, 9, 3.5), StopContinue);   // throttled
-  EXPECT_EQ(lastShown(), "Trial 8  Value 2.50");
   EXPECT_EQ(call(ProgressSubproblem | ProgressObjective, 1, 12.5), StopContinue);
   EXPECT_EQ(lastShown(), "Incumbent: 12.50  Subproblem: 1  ");
   EXPECT_EQ(state().incumbent, 12.5);

@@ -53,10 +53,9 @@ struct FakeGrg {
   std::vector<double> lower, upper, x;
   int setups = 0, solves = 0, finishes = 0;
   int setupResult = 1;
-  int answers[3] = {};                 // queries 40-42 during solve
-  std::uint32_t optionFlags = 0;
-  int scaling = 0;
-  double precision = 0, convergence = 0;
+  // What solve was told: queries 40-42, the option flags, whether it
+  // scales, the precision and the convergence.
+  std::vector<double> told;
   std::vector<double> startSeen;
 };
 FakeGrg* g_grg = nullptr;
@@ -82,11 +81,12 @@ int grgSolve(void* record) {
   auto* p = static_cast<EngineProblem*>(record);
   LibraryContext* c = p->owner;
   ++g_grg->solves;
-  for (int k = 0; k < 3; ++k) g_grg->answers[k] = Host_queryModel(c, 40 + k);
-  g_grg->optionFlags = Host_getEngineOptionFlags(c, 0);
-  g_grg->scaling = Host_queryModel(c, QueryScaling);
-  Host_getRealOption(c, &g_grg->precision, RealPrecision);
-  Host_getRealOption(c, &g_grg->convergence, RealConvergence);
+  double precision = 0, convergence = 0;
+  Host_getRealOption(c, &precision, RealPrecision);
+  Host_getRealOption(c, &convergence, RealConvergence);
+  g_grg->told = {double(Host_queryModel(c, 40)), double(Host_queryModel(c, 41)),
+                 double(Host_queryModel(c, 42)), double(Host_getEngineOptionFlags(c, 0)),
+                 double(Host_queryModel(c, QueryScaling) != 0), precision, convergence};
   const double* saved = static_cast<const double*>(p->saved);
   int n = p->variableCount;
   g_grg->startSeen.assign(saved + 1, saved + 1 + n);
@@ -241,12 +241,7 @@ TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {
   EXPECT_EQ(x, std::vector<double>(n, 2.5));          // moved up, held by the upper bound
   EXPECT_EQ(objective, 2.5 * n);
   // What the engine was told while the model was supplied.
-  EXPECT_EQ((std::vector<int>{grg.answers[0], grg.answers[1], grg.answers[2]}),
-            (std::vector<int>{40, 41, 42}));
-  EXPECT_EQ(grg.optionFlags, OptFlagMsl | OptFlagLin);
-  EXPECT_NE(grg.scaling, 0);
-  EXPECT_EQ(grg.precision, 1e-7);
-  EXPECT_EQ(grg.convergence, 1e-3);
+  EXPECT_EQ(grg.told, (std::vector<double>{40, 41, 42, OptFlagMsl | OptFlagLin, 1, 1e-7, 1e-3}));
   EXPECT_EQ(context->modelSupplied, 0);
   EXPECT_EQ(query(QueryScaling), 0);                  // the workbook's own answer again
   // A second run reuses the problem set up by the first.
