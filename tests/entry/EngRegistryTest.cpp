@@ -59,6 +59,8 @@ class EngineDiscovery : public ScratchTest {
 
 }  // namespace
 
+// Plug-ins beside the library and files carrying only a version block,
+// which must name this product, version 6 or later, in four texts.
 TEST_F(EngineDiscovery, DiscoverySkipsStandardFilesAndReportsIncompatibleOnes) {
   add("TESTENG.DLL", "TESTENG.DLL");
   add("BADENG.DLL", "BADENG.DLL");
@@ -66,56 +68,41 @@ TEST_F(EngineDiscovery, DiscoverySkipsStandardFilesAndReportsIncompatibleOnes) {
   add("TESTENG.DLL", "KVAENG.dll");
   add("TESTENG.DLL", "ANAMEFARTOOLONGFORITSTABLEROWENG.DLL");  // 36 characters
   add("TESTENG.DLL", "TEST.DLL");
-  auto context = newContext(directory());
-  char files[EngineRows][EngineNameChars] = {};
-  EngineCountedName addIns[EngineRows] = {}, names[EngineRows] = {};
-  std::strcpy(files[9], "GONEENG.DLL");  // from an earlier listing
-
-  ASSERT_EQ(Eng_findEngineDlls(context.get(), files, addIns, names), 7);
-  EXPECT_STREQ(files[0], "KVAENG.DLL");   // the built-in rows first
-  EXPECT_STREQ(files[5], "faileng.dll");
-  EXPECT_EQ(counted(addIns[5]), "FAILENG.XLA");
-  EXPECT_STREQ(files[6], "TESTENG.DLL");
-  EXPECT_EQ(counted(names[6]), "Test Engine");
-  for (int i = 7; i < EngineRows; ++i) EXPECT_STREQ(files[i], "") << i;
-
-  const auto& boxes = Os_messageBoxes();
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].caption, "ANAMEFARTOOLONGFORITSTABLEROWENG.DLL");
-  EXPECT_EQ(boxes[1].caption, "BADENG.DLL");
-  for (const auto& box : boxes) EXPECT_EQ(box.text, "Solver Engine is incompatible with Corvanta");
-}
-
-TEST_F(EngineDiscovery, VersionBlockMustNameThisProductVersionSixInFourTexts) {
   const std::vector<std::string> good = {"ProductName", "Corvanta", "InternalName", "GOOD",
                                          "FileDescription", "Good Engine", "FileVersion", "6.2"};
-  std::vector<std::string> old = good, lower = good, partial(good.begin(), good.begin() + 6);
+  std::vector<std::string> old = good, lower = good, big = good, longNames = good;
   old[7] = "5.9";
   lower[1] = "corvanta";
-  std::vector<std::string> big = good;
   big[5] = std::string(5000, 'x');   // a block above 4096 bytes
-  std::vector<std::string> longNames = good;
   longNames[3] = std::string(40, 'I');
   longNames[5] = std::string(40, 'D');
   addBlock("AGOODENG.DLL", good);
   addBlock("BOLDENG.DLL", old);
   addBlock("CLOWERENG.DLL", lower);
-  addBlock("DPARTENG.DLL", partial);
+  addBlock("DPARTENG.DLL", std::vector<std::string>(good.begin(), good.begin() + 6));
   addBlock("EBIGENG.DLL", big);
   addBlock("FLONGENG.DLL", longNames);
   auto context = newContext(directory());
+  char files[EngineRows][EngineNameChars] = {};
   EngineCountedName addIns[EngineRows] = {}, names[EngineRows] = {};
+  std::strcpy(files[10], "GONEENG.DLL");  // from an earlier listing
 
-  ASSERT_EQ(Eng_findEngineDlls(context.get(), context->engineFiles, addIns, names), 7);
-  EXPECT_STREQ(context->engineFiles[5], "AGOODENG.DLL");
+  ASSERT_EQ(Eng_findEngineDlls(context.get(), files, addIns, names), 9);
+  EXPECT_STREQ(files[0], "KVAENG.DLL");   // the built-in rows first
+  const char* found[] = {"AGOODENG.DLL", "faileng.dll", "FLONGENG.DLL", "TESTENG.DLL", "", ""};
+  for (int i = 0; i < 6; ++i) EXPECT_STREQ(files[5 + i], found[i]) << i;
   EXPECT_EQ(counted(addIns[5]), "GOOD.XLA");
   EXPECT_EQ(counted(names[5]), "Good Engine");
-  EXPECT_STREQ(context->engineFiles[6], "FLONGENG.DLL");
-  EXPECT_EQ(counted(addIns[6]), std::string(26, 'I') + ".XLA");  // internal name cut at 26
-  EXPECT_EQ(counted(names[6]), std::string(30, 'D'));            // description cut at 30
+  EXPECT_EQ(counted(addIns[6]), "FAILENG.XLA");
+  EXPECT_EQ(counted(addIns[7]), std::string(26, 'I') + ".XLA");  // internal name cut at 26
+  EXPECT_EQ(counted(names[7]), std::string(30, 'D'));            // description cut at 30
+  EXPECT_EQ(counted(names[8]), "Test Engine");
   std::vector<std::string> refused;
   for (const auto& box : Os_messageBoxes()) refused.push_back(box.caption);
-  EXPECT_EQ(refused, (std::vector<std::string>{"BOLDENG.DLL", "CLOWERENG.DLL", "DPARTENG.DLL", "EBIGENG.DLL"}));
+  EXPECT_EQ(refused, (std::vector<std::string>{"ANAMEFARTOOLONGFORITSTABLEROWENG.DLL", "BADENG.DLL",
+                                               "BOLDENG.DLL", "CLOWERENG.DLL", "DPARTENG.DLL",
+                                               "EBIGENG.DLL"}));
+  EXPECT_EQ(Os_messageBoxes()[0].text, "Solver Engine is incompatible with Corvanta");
 }
 
 TEST_F(EngineDiscovery, DiscoveryStopsAtTwentyRows) {
