@@ -251,11 +251,9 @@ class BranchBound : public EngineSolveFixture {
   // kinds as constraint names: each entry a range and its relation (4
   // integer, 5 binary, 6 alldifferent).
   void workbookModel(int n, const std::vector<std::pair<std::string, int>>& kinds) {
-    name("solver_adj", "Model!$A$1:$A$" + std::to_string(n));
     formula("C1", "A1");
-    name("solver_opt", "Model!$C$1");
-    name("solver_typ", "2");
-    name("solver_num", std::to_string(kinds.size()));
+    names({{"solver_adj", "Model!$A$1:$A$" + std::to_string(n)}, {"solver_opt", "Model!$C$1"},
+           {"solver_typ", "2"}, {"solver_num", std::to_string(kinds.size())}});
     static const char* texts[] = {"", "", "", "", "integer", "binary", "alldifferent"};
     for (size_t i = 0; i < kinds.size(); ++i)
       row(int(i) + 1, kinds[i].first, kinds[i].second, texts[kinds[i].second]);

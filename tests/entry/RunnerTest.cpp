@@ -116,10 +116,10 @@ class Runner : public SessionLibrary {
                           std::uint32_t, double, double, double*, double*, const double*,
                           const double*);
 
-  void TearDown() override {
-    g_seen = nullptr;
-    g_grg = nullptr;
-    SessionLibrary::TearDown();
+  void SetUp() override {
+    SessionLibrary::SetUp();
+    g_seen = &seen;
+    g_grg = &grg;
   }
   // The run's status through ordinal 6, with the in-test engine.
   int runSeen() {
@@ -129,7 +129,6 @@ class Runner : public SessionLibrary {
   // afiro open, the session begun and `grg` in the GRG engine's place: the
   // local solver of ordinal 41 (null if any of that failed).
   LocalFn localOverFakeGrg() {
-    g_grg = &grg;
     if (!open("lp/afiro.xlsx") || begin() != 1) return nullptr;
     context->engines[0] = EngineEntry{context, nullptr, grgSetup, grgSolve, grgFinish, nullptr};
     return ordinal<LocalFn>(41);
@@ -166,7 +165,6 @@ TEST_F(Runner, PluginEngineSolvesAnLpWorkbookAndLeavesItsPointInTheCells) {
 
 TEST_F(Runner, OperationsInOrderAndTheProblemBuilt) {
   ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  g_seen = &seen;
   name("solver_eng", "2");
   name("solver_rep", "2");
   ASSERT_EQ(begin(), 1);
@@ -192,7 +190,6 @@ TEST_F(Runner, OperationsInOrderAndTheProblemBuilt) {
 
 TEST_F(Runner, PendingStopsMapToStatuses) {
   ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  g_seen = &seen;
   ASSERT_EQ(begin(), 1);
   const int stops[] = {StopContinue, StopByUser, StopIterationLimit, StopBreak, StopTimeLimit,
                        StopSubproblemLimit, StopIntegerLimit};
@@ -206,7 +203,6 @@ TEST_F(Runner, PendingStopsMapToStatuses) {
 }
 
 TEST_F(Runner, NoModelOrNoEntryIsNoRun) {
-  g_seen = &seen;
   EXPECT_EQ(ordinal<RunFn>(6)(nullptr), StatusBadModel);
   EXPECT_EQ(runSeen(), StatusBadModel);       // no session: no variables
   EngineEntry orphan{nullptr, nullptr, seenSetup, seenSolve, seenFinish, nullptr};
