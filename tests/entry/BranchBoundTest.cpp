@@ -112,7 +112,6 @@ struct TinyEngine {
   // Snapshots: at every solved subproblem; only at the first, later leaving
   // the word as handed in; only at the first, later clearing the word.
   enum { EveryNode, FirstKept, FirstCleared } snapshots = EveryNode;
-  std::vector<double> heuristicPoint;  // handed out with status 14 at the first solve
   std::vector<double> lower, upper, values;
   int solves = 0;
   std::set<void*> live;                // snapshots handed out and not released
@@ -169,12 +168,6 @@ int Tiny_solve(void* record) {
   ++e.solves;
   if (p->saved && !e.live.count(p->saved)) e.deadSnapshotSeen = true;
   if (e.snapshots == TinyEngine::FirstCleared) p->saved = nullptr;
-  if (e.solves == 1 && !e.heuristicPoint.empty()) {
-    std::copy(e.heuristicPoint.begin(), e.heuristicPoint.end(), p->values);
-    p->objective = e.model.objective(e.heuristicPoint) * (e.maximise ? -1 : 1);
-    p->status = StatusHeuristicInteger;
-    return 1;
-  }
   std::vector<double> x;
   double value = 0;
   if (!Tiny_solveRelaxation(e.model, p->lower, p->upper, &x, &value)) {
@@ -378,18 +371,6 @@ TEST_F(BranchBoundKnapsack, ChildrenWithoutSnapshotsShareTheirParents) {
     EXPECT_EQ(run(), StatusSolved);   // every snapshot handed back was alive, all released
     EXPECT_NEAR(engine.finalObjective, -40, 1e-9);
   }
-}
-
-TEST_F(BranchBoundKnapsack, AHeuristicSolutionIsStoredAndTheSearchGoesOn) {
-  engine.heuristicPoint = {1, 1, 1, 0, 0};   // weight 13, value 30
-  EXPECT_EQ(run(), StatusSolved);
-  expectIntegerSolution();
-  EXPECT_NEAR(engine.finalObjective, -40, 1e-9);
-  restart();
-  engine.heuristicPoint = {2, 1, 1, 0, 0};   // optimal: nothing beats it
-  name("solver_tol", "0.9");                 // the first node selection ends the search
-  EXPECT_EQ(run(), StatusHeuristicInteger);
-  EXPECT_EQ(engine.finalValues, engine.heuristicPoint);
 }
 
 // Two alldifferent groups x1..x3 and y1..y3 over 1..3 with x1 + y1 >= 5 and
