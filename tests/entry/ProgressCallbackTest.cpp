@@ -56,7 +56,8 @@ TEST_F(Progress, TheRunCountsIterationsAcrossSubproblemsAndArmingClearsTheRun) {
   for (int i = 1; i <= 2; ++i) call(kIteration, i);
   EXPECT_EQ(state().iterationsOfRun, 5);
   context.progress.pendingStop = StopBreak;
-  begin();
+  ASSERT_EQ(Msg_armLimits(&context), 1);
+  Msg_beginStatus(&context);
   EXPECT_EQ(state().iterationsOfRun, 0);
   EXPECT_EQ(state().subproblems, 0);
   EXPECT_EQ(state().pendingStop, StopContinue);

@@ -61,7 +61,8 @@ TEST_F(SessionLibrary, TestEngineFindsTheProblemFormulasAtItsPoints) {
   using Model = std::function<std::vector<double>(const std::vector<double>&)>;
   const std::pair<std::string, Model> models[] = {
       {"hs15", [](const std::vector<double>& x) -> std::vector<double> {
-         return {x[0] * x[1], x[0] + x[1] * x[1], 100 * std::pow(x[1] - x[0] * x[0], 2) + std::pow(1 - x[0], 2)};
+         return {x[0] * x[1], x[0] + x[1] * x[1],
+                 100 * std::pow(x[1] - x[0] * x[0], 2) + std::pow(1 - x[0], 2)};
        }},
       {"hs21", [](const std::vector<double>& x) -> std::vector<double> {
          return {10 * x[0] - x[1], 0.01 * x[0] * x[0] + x[1] * x[1] - 100};

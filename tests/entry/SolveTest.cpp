@@ -57,7 +57,7 @@ TEST_F(LoadedLibrary, ActionWithNothingSelectedReturnsMinusThree) {
   EXPECT_EQ(context->robustMode, -1);
 }
 
-TEST_F(LoadedLibrary, ActionsNeedingMissingPiecesFail) {
+TEST_F(LoadedLibrary, ActionsNeedingAModelFail) {
   EXPECT_EQ(solve(ActionSolve), 13);
   EXPECT_EQ(solve(12.7), 13);   // an engine's action code, kept for it until the next action
   EXPECT_EQ(query(16), 12);
