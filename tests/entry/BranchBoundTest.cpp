@@ -325,8 +325,9 @@ TEST_F(BranchBoundKnapsack, TheSubproblemLimitAsksShow) {
 }
 
 TEST_F(BranchBoundKnapsack, ANodeThatCannotBeAllocatedReports11AndKeepsTheIncumbent) {
-  // Node allocation fails after k nodes: before the first integer solution
-  // the root stands with status 5; after it the incumbent stands with its
+  // Node allocation fails after k nodes: without the root's node the engine
+  // finishes with 11; before the first integer solution the root stands
+  // with status 5; after it the incumbent stands with its
   // own status. Never does a cut-short search claim an optimum.
   bool incumbentKept = false;
   for (int k = 0;; ++k) {
@@ -337,6 +338,7 @@ TEST_F(BranchBoundKnapsack, ANodeThatCannotBeAllocatedReports11AndKeepsTheIncumb
     ASSERT_EQ(status, StatusOutOfMemory) << k;
     if (k == 0) {
       EXPECT_EQ(engine.solves, 1);   // not even the root's node
+      EXPECT_EQ(engine.finalStatus, StatusOutOfMemory);   // not the relaxation as solved
       continue;
     }
     if (engine.finalStatus == StatusInfeasible) continue;
