@@ -411,7 +411,10 @@ int solveRoot(BnbState& s) {
   if (branch == PointConflict) p.status = StatusInfeasible;
   if (branch < 0) return StatusNone;
   s.root = Bnb_newNode(s);
-  if (!s.root) return StatusOutOfMemory;
+  if (!s.root) {   // the engine must not finish with the relaxation as if solved
+    p.status = StatusOutOfMemory;
+    return StatusOutOfMemory;
+  }
   s.root->status = p.status;
   s.root->objective = p.objective;
   s.root->branchVariable = branch;

@@ -1,7 +1,7 @@
 // Test fixture for the engines run by the library end to end: the five
 // built-in engines listed as the front end would have them, the front end's
 // "Show" macro, a clock that moves on by a fixed step whenever it is read,
-// and the bounds and rows of a model named cell by cell.
+// and models of two variables named cell by cell with their bounds and rows.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +41,21 @@ class EngineSolveFixture : public SessionLibrary {
   static void movingClock(std::uint32_t step) {
     tickStep() = step;
     Os_setTickSource(tick);
+  }
+  // A new model: variables A1:B1 from (x, y), objective C1 = `objective` of
+  // `type` (1 maximise, 2 minimise, 3 value of) for engine `engine`, and
+  // `rows` constraint rows to be named.
+  void twoVariables(const std::string& objective, int type, int engine, int rows, double x = 0,
+                    double y = 0) {
+    newModel();
+    number("A1", x);
+    number("B1", y);
+    formula("C1", objective);
+    name("solver_adj", "Model!$A$1:$B$1");
+    name("solver_opt", "Model!$C$1");
+    name("solver_typ", std::to_string(type));
+    name("solver_eng", std::to_string(engine));
+    name("solver_num", std::to_string(rows));
   }
   // Rows `first` and `first` + 1: lower <= cells <= upper.
   void bounds(int first, const std::string& cells, double lower, double upper) {

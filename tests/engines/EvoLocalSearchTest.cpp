@@ -1,7 +1,7 @@
 // The evolutionary engine's local-search step on workbook models: the GRG
 // engine as local solver taking a point to the known minimum of a smooth
-// function and recording it, the coordinate search, the merit threshold with
-// its skip count, and the distance rule around recorded optima.
+// function and recording it, the merit threshold with its skip count, and
+// the distance rule around recorded optima.
 #include <cmath>
 
 #include "engines/evolutionary/Evo_Repair.h"
@@ -14,15 +14,7 @@ class EvoLocalSearch : public EvoRecordFixture {
  protected:
   // min (x - 1)^2 + (y - 2)^2 + 3 over [-10, 10]^2 from (5, 5).
   void smoothModel() {
-    newModel();
-    number("A1", 5);
-    number("B1", 5);
-    formula("C1", "(A1-1)^2+(B1-2)^2+3");
-    name("solver_adj", "Model!$A$1:$B$1");
-    name("solver_opt", "Model!$C$1");
-    name("solver_typ", "2");
-    name("solver_eng", "3");
-    name("solver_num", "2");
+    twoVariables("(A1-1)^2+(B1-2)^2+3", 2, 3, 2, 5, 5);
     bounds(1, "Model!$A$1:$B$1", -10, 10);
   }
 };
@@ -64,21 +56,6 @@ TEST_F(EvoLocalSearch, GrgModeReachesTheMinimumAndRecordsIt) {
   EXPECT_EQ(Evo_localSearch(rec, near.data(), &nearMerit, false), EvoRejected);
   EXPECT_EQ(rec.evaluations, evaluations);
   EXPECT_EQ(near, (std::vector<double>{2.0, 3.0}));
-  close();
-}
-
-TEST_F(EvoLocalSearch, CoordinateModeImprovesThePoint) {
-  smoothModel();
-  EvoRecord& rec = open();
-  rec.localMode = EvoLocalCoordinate;
-  std::vector<double> x = {5.0, 5.0};
-  double merit = 28.0;
-  EXPECT_EQ(Evo_localSearch(rec, x.data(), &merit, false), EvoKeptOptimum);
-  EXPECT_LT(merit, 28.0);
-  EXPECT_NEAR(merit, std::pow(x[0] - 1, 2) + std::pow(x[1] - 2, 2) + 3, 1e-9);
-  // Each move went toward the minimum (a grown step may pass it).
-  EXPECT_LT(std::fabs(x[0] - 1.0), 4.0);
-  EXPECT_LT(std::fabs(x[1] - 2.0), 3.0);
   close();
 }
 

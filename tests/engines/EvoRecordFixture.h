@@ -16,17 +16,9 @@ class EvoRecordFixture : public EngineSolveFixture {
   // D3 = A1 - B1 <= 1.
   void linearModel(const std::string& objective, const std::string& sum = "A1+B1",
                    double least = 6) {
-    newModel();
-    number("A1", 0);
-    number("B1", 0);
-    formula("C1", objective);
+    twoVariables(objective, 2, 3, 4);
     formula("D2", sum);
     formula("D3", "A1-B1");
-    name("solver_adj", "Model!$A$1:$B$1");
-    name("solver_opt", "Model!$C$1");
-    name("solver_typ", "2");
-    name("solver_eng", "3");
-    name("solver_num", "4");
     bounds(1, "Model!$A$1:$B$1", 0, 10);
     row(3, "Model!$D$2", 3, least);
     row(4, "Model!$D$3", 1, 1);

@@ -44,15 +44,6 @@ std::vector<double> solve(const EvoLp& lp, int* result, int mode = EvoLpRepair,
   return x;
 }
 
-// Solves lp in repair mode and expects it solved at `want` (to 1e-9).
-std::vector<double> expectSolvedAt(const EvoLp& lp, const std::vector<double>& want) {
-  int r = -1;
-  const auto x = solve(lp, &r);
-  EXPECT_EQ(r, EvoLpSolved);
-  for (std::size_t j = 0; j < want.size(); ++j) EXPECT_NEAR(x[j], want[j], 1e-9) << "x" << j;
-  return x;
-}
-
 // Largest violation of a row or bound by x.
 double violation(const EvoLp& lp, const std::vector<double>& x) {
   double worst = 0.0;
@@ -69,33 +60,52 @@ double violation(const EvoLp& lp, const std::vector<double>& x) {
   return worst;
 }
 
-TEST(EvoRepairSimplex, SmallMaximumWithBoundedColumn) {
-  // max 3x + 2y: x + y <= 4, x + 3y <= 6, 0 <= x <= 3: optimum (3, 1), 11.
-  LpBuilder b(2);
-  b.lp.upper[0] = 3;
-  b.row({1, 1}, '<', 4);
-  b.row({1, 3}, '<', 6);
-  b.maximise({3, 2});
-  expectSolvedAt(b.lp, {3.0, 1.0});
-}
-
-TEST(EvoRepairSimplex, EqualityAndGreaterRowsNeedPhaseOne) {
-  // min x + y: x + 2y >= 4, x - y = 1: optimum (2, 1).
-  LpBuilder b(2);
-  b.row({1, 2}, '>', 4);
-  b.row({1, -1}, '=', 1);
-  b.maximise({-1, -1});
-  expectSolvedAt(b.lp, {2.0, 1.0});
-}
-
-TEST(EvoRepairSimplex, FreeColumnAndBoundFlip) {
-  // max x: x - y <= 2, x free, -1 <= y <= 1: y flips to 1, x = 3.
-  LpBuilder b(2);
-  b.lp.lower = {-kInf, -1};
-  b.lp.upper = {kInf, 1};
-  b.row({1, -1}, '<', 2);
-  b.maximise({1, 0});
-  expectSolvedAt(b.lp, {3.0, 1.0});
+// Small LPs with their outcome worked by hand (the point when solved).
+TEST(EvoRepairSimplex, SmallModelsSolvedByHand) {
+  struct Row {
+    std::vector<double> coef;
+    char rel;
+    double rhs;
+  };
+  const struct {
+    const char* what;
+    std::vector<double> lower, upper;
+    std::vector<Row> rows;
+    std::vector<double> maximise;
+    int status;
+    std::vector<double> x;
+  } cases[] = {
+      // max 3x + 2y: x + y <= 4, x + 3y <= 6, x <= 3: (3, 1).
+      {"bounded column", {0, 0}, {3, kInf}, {{{1, 1}, '<', 4}, {{1, 3}, '<', 6}}, {3, 2},
+       EvoLpSolved, {3, 1}},
+      // min x + y: x + 2y >= 4, x - y = 1: (2, 1).
+      {"phase one", {0, 0}, {kInf, kInf}, {{{1, 2}, '>', 4}, {{1, -1}, '=', 1}}, {-1, -1},
+       EvoLpSolved, {2, 1}},
+      // max x: x - y <= 2, x free, -1 <= y <= 1: y flips to 1, x = 3.
+      {"free column and a bound flip", {-kInf, -1}, {kInf, 1}, {{{1, -1}, '<', 2}}, {1, 0},
+       EvoLpSolved, {3, 1}},
+      // min y: x + y >= 3 written negated, z fixed at 2, x + z <= 4, y <= 5.
+      {"negative side and a fixed column", {0, 0, 2}, {kInf, 5, 2},
+       {{{-1, -1, 0}, '<', -3}, {{1, 0, 1}, '<', 4}}, {0, -1, 0}, EvoLpSolved, {2, 1, 2}},
+      {"no rows: each column at a bound", {0}, {4}, {}, {1}, EvoLpSolved, {4}},
+      {"row out of reach of the bounds", {0, 0}, {2, 2}, {{{1, 1}, '>', 5}}, {0, 0},
+       EvoLpInfeasible, {}},
+      {"x = 1 and x = 2", {0}, {kInf}, {{{1}, '=', 1}, {{1}, '=', 2}}, {0}, EvoLpInfeasible, {}},
+      {"unbounded objective", {0, 0}, {kInf, kInf}, {{{1, -1}, '<', 1}}, {1, 0},
+       EvoLpNoLeavingRow, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LpBuilder b(static_cast<int>(c.lower.size()));
+    b.lp.lower = c.lower;
+    b.lp.upper = c.upper;
+    for (const Row& r : c.rows) b.row(r.coef, r.rel, r.rhs);
+    b.maximise(c.maximise);
+    int r = -1;
+    const auto x = solve(b.lp, &r);
+    EXPECT_EQ(r, c.status);
+    for (std::size_t j = 0; j < c.x.size(); ++j) EXPECT_NEAR(x[j], c.x[j], 1e-9) << "x" << j;
+  }
 }
 
 TEST(EvoRepairSimplex, StartValuesChooseTheStartingBound) {
@@ -113,47 +123,11 @@ TEST(EvoRepairSimplex, StartValuesChooseTheStartingBound) {
   EXPECT_TRUE(x[0] == 1.0 || x[1] == 1.0);
 }
 
-TEST(EvoRepairSimplex, NegativeRightHandSidesAndFixedColumns) {
-  // -x - y <= -3 (x + y >= 3), z fixed at 2, x + z <= 4, y <= 5: min y.
-  LpBuilder b(3);
-  b.lp.lower = {0, 0, 2};
-  b.lp.upper = {kInf, 5, 2};
-  b.row({-1, -1, 0}, '<', -3);
-  b.row({1, 0, 1}, '<', 4);
-  b.maximise({0, -1, 0});
-  EXPECT_EQ(expectSolvedAt(b.lp, {2.0, 1.0})[2], 2.0);  // z stays fixed
-}
-
-TEST(EvoRepairSimplex, InfeasibleRowsGiveFive) {
-  LpBuilder b(2);
-  b.lp.upper = {2, 2};
-  b.row({1, 1}, '>', 5);
-  int r = -1;
-  solve(b.lp, &r);
-  EXPECT_EQ(r, EvoLpInfeasible);
-
-  LpBuilder c(1);  // x = 1 and x = 2 at once
-  c.row({1}, '=', 1);
-  c.row({1}, '=', 2);
-  solve(c.lp, &r);
-  EXPECT_EQ(r, EvoLpInfeasible);
-}
-
-TEST(EvoRepairSimplex, UnboundedObjectiveHasNoLeavingRow) {
-  LpBuilder b(2);
-  b.row({1, -1}, '<', 1);
-  b.maximise({1, 0});
-  int r = -1;
-  solve(b.lp, &r);
-  EXPECT_EQ(r, EvoLpNoLeavingRow);
-}
-
 TEST(EvoRepairSimplex, BadSizesGiveEight) {
   LpBuilder b(1);
   b.row({1}, '<', 1);
   EvoLp none = b.lp;
   none.cols = 0;
-  int r = -1;
   std::vector<double> x(1);
   EXPECT_EQ(Evo_solveSimplex(none, EvoLpRepair, {}, x.data()), EvoLpBadSize);
   EvoLp negative = b.lp;
@@ -163,14 +137,6 @@ TEST(EvoRepairSimplex, BadSizesGiveEight) {
   shortArrays.rows = 3;
   EXPECT_EQ(Evo_solveSimplex(shortArrays, EvoLpRepair, {}, x.data()), EvoLpBadSize);
   EXPECT_EQ(Evo_solveSimplex(b.lp, EvoLpRepair, {}, nullptr), EvoLpBadSize);
-  // No rows at all: every column stays at a bound.
-  EvoLp empty = b.lp;
-  empty.rows = 0;
-  empty.upper[0] = 4;
-  empty.objective[1] = 1;
-  x = solve(empty, &r);
-  EXPECT_EQ(r, EvoLpSolved);
-  EXPECT_EQ(x[0], 4.0);
 }
 
 TEST(EvoRepairSimplex, StopCheckEndsTheSolveAfterAPivot) {
@@ -188,55 +154,40 @@ TEST(EvoRepairSimplex, StopCheckEndsTheSolveAfterAPivot) {
   EXPECT_EQ(calls, 1);
 }
 
-// Mode 3: a trial acceptance that rejects every point after the first step of
-// phase two keeps that step's point.
-TEST(EvoRepairSimplex, StepModeUndoesARejectedPivot) {
-  // max x + y within [0, 2]^2 and x + y <= 3: phase two needs two steps.
+// Mode 3 on max x + 2y within [0, 2]^2 and x + y <= 3, two steps of phase
+// two to (1, 2): the first step's point stays when the trial acceptance
+// rejects the second, or when the second's fitness is worse.
+TEST(EvoRepairSimplex, StepModeKeepsTheLastAcceptedStep) {
   LpBuilder b(2);
   b.lp.upper = {2, 2};
   b.row({1, 1}, '<', 3);
   b.maximise({1, 2});
-  struct Seen { int calls = 0; std::vector<std::vector<double>> points; } seen;
-  EvoLpHooks hooks;
-  hooks.user = &seen;
-  hooks.acceptTrial = [](void* user, const double* x, double* fitness) {
-    auto* s = static_cast<Seen*>(user);
-    s->points.push_back({x[0], x[1]});
-    *fitness = -(x[0] + 2 * x[1]);
-    return ++s->calls == 1 ? 1 : 0;
-  };
   int r = -1;
-  const auto x = solve(b.lp, &r, EvoLpStep, hooks);
-  ASSERT_EQ(r, EvoLpSolved);
-  ASSERT_EQ(seen.points.size(), 2u);
-  EXPECT_EQ(x, seen.points[0]);
-  // The same LP solved fully reaches (1, 2).
   const auto full = solve(b.lp, &r);
   EXPECT_NEAR(full[0], 1.0, 1e-12);
   EXPECT_NEAR(full[1], 2.0, 1e-12);
-}
-
-TEST(EvoRepairSimplex, StepModeStopsWhenFitnessWorsens) {
-  LpBuilder b(2);
-  b.lp.upper = {2, 2};
-  b.row({1, 1}, '<', 3);
-  b.maximise({1, 2});
-  int calls = 0;
-  EvoLpHooks hooks;
-  hooks.user = &calls;
-  hooks.acceptTrial = [](void* user, const double*, double* fitness) {
-    *fitness = ++*static_cast<int*>(user);  // every point worse than the last
-    return 1;
-  };
-  int r = -1;
-  const auto x = solve(b.lp, &r, EvoLpStep, hooks);
-  EXPECT_EQ(r, EvoLpSolved);
-  EXPECT_EQ(calls, 2);
-  EXPECT_LT(violation(b.lp, x), 1e-12);
+  for (bool worsen : {false, true}) {
+    struct Seen {
+      bool worsen;
+      std::vector<std::vector<double>> points;
+    } seen{worsen, {}};
+    EvoLpHooks hooks;
+    hooks.user = &seen;
+    hooks.acceptTrial = [](void* user, const double* x, double* fitness) {
+      auto* s = static_cast<Seen*>(user);
+      s->points.push_back({x[0], x[1]});
+      *fitness = s->worsen ? double(s->points.size()) : -(x[0] + 2 * x[1]);
+      return s->worsen || s->points.size() == 1 ? 1 : 0;
+    };
+    const auto x = solve(b.lp, &r, EvoLpStep, hooks);
+    EXPECT_EQ(r, EvoLpSolved) << worsen;
+    ASSERT_EQ(seen.points.size(), 2u) << worsen;
+    EXPECT_EQ(x, seen.points[0]) << worsen;
+  }
 }
 
 // Netlib problems converted to the simplex's form (minimised by maximising
-// the negated costs); each ranged row becomes two rows.
+// the negated costs); a row with two different limits becomes two rows.
 EvoLp fromMps(const MpsModel& model) {
   const int n = static_cast<int>(model.colNames.size());
   LpBuilder b(n);
@@ -246,15 +197,14 @@ EvoLp fromMps(const MpsModel& model) {
   std::vector<std::vector<double>> rows(model.rowNames.size(), std::vector<double>(n, 0.0));
   for (const MpsEntry& e : model.entries) rows[e.row][e.col] += e.value;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const double rhs = model.rhs[i], range = std::fabs(model.range[i]);
-    const char kind = model.rowKinds[i];
-    if (!model.ranged[i]) {
-      b.row(rows[i], kind == 'L' ? '<' : kind == 'G' ? '>' : '=', rhs);
+    double lo, up;
+    Mps_rowLimits(model, static_cast<int>(i), lo, up);
+    if (lo == up) {
+      b.row(rows[i], '=', lo);
       continue;
     }
-    const bool upFromRhs = kind == 'G' || (kind == 'E' && model.range[i] > 0);
-    b.row(rows[i], '>', upFromRhs ? rhs : rhs - range);
-    b.row(rows[i], '<', upFromRhs ? rhs + range : rhs);
+    if (lo > -Lp_infinity) b.row(rows[i], '>', lo);
+    if (up < Lp_infinity) b.row(rows[i], '<', up);
   }
   return b.lp;
 }

@@ -2,7 +2,7 @@
 // with "solver_eng" 3 on small non-smooth models built cell by cell (a sum
 // of absolute values, an assignment over an alldifferent group whose optimum
 // is enumerated here), the limits answered through the progress callback,
-// the set-up checks, and the classification and linear analysis of a model.
+// the set-up checks, and the store callbacks of the interpreter's analysis.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -33,21 +33,10 @@ double cheapestAssignment() {
 
 class EvoSolve : public EngineSolveFixture {
  protected:
-  void evolutionary(int constraints) {
-    name("solver_typ", "2");
-    name("solver_eng", "3");
-    name("solver_rsd", "17");
-    name("solver_num", std::to_string(constraints));
-  }
   // minimise |x - 3| + |y + 1| over [-10, 10]^2 from (8, 8).
   void absoluteModel() {
-    newModel();
-    number("A1", 8);
-    number("B1", 8);
-    formula("C1", "ABS(A1-3)+ABS(B1+1)");
-    name("solver_adj", "Model!$A$1:$B$1");
-    name("solver_opt", "Model!$C$1");
-    evolutionary(2);
+    twoVariables("ABS(A1-3)+ABS(B1+1)", 2, 3, 2, 8, 8);
+    name("solver_rsd", "17");
     bounds(1, "Model!$A$1:$B$1", -10, 10);
   }
   // Four positions taking the values 1..4 once each; position i with value
@@ -65,7 +54,10 @@ class EvoSolve : public EngineSolveFixture {
     formula("E1", objective);
     name("solver_adj", "Model!$A$1:$D$1");
     name("solver_opt", "Model!$E$1");
-    evolutionary(1);
+    name("solver_typ", "2");
+    name("solver_eng", "3");
+    name("solver_rsd", "17");
+    name("solver_num", "1");
     name("solver_lhs1", "Model!$A$1:$D$1");
     name("solver_rel1", "6");
     name("solver_rhs1", "alldifferent");
@@ -91,7 +83,7 @@ TEST_F(EvoSolve, FixedSeedRepeatsTheRun) {
   name("solver_mni", "2");
   name("solver_nod", "300");
   solve(0);
-  double a = valueAt("A1"), b = valueAt("B1");
+  const double a = valueAt("A1"), b = valueAt("B1");
   number("A1", 8);
   number("B1", 8);
   solve(0);
@@ -134,14 +126,6 @@ TEST_F(EvoSolve, IterationLimitStopsTheRun) {
   EXPECT_LT(valueAt("C1"), 0.05);
 }
 
-TEST_F(EvoSolve, TimeLimitStopsTheRun) {
-  absoluteModel();
-  name("solver_tim", "2");
-  name("solver_mni", "1000");
-  movingClock(100);  // a tenth of a second per reading of the clock
-  EXPECT_EQ(solve(0), StatusTimeLimit);
-}
-
 TEST_F(EvoSolve, SetupRefusesUnboundedVariablesWhenBoundsAreRequired) {
   absoluteModel();
   name("solver_num", "1");
@@ -150,64 +134,6 @@ TEST_F(EvoSolve, SetupRefusesUnboundedVariablesWhenBoundsAreRequired) {
   name("solver_rhs1", "-10");
   EXPECT_EQ(solve(0), StatusUnboundedVariable);
   EXPECT_EQ(valueAt("A1"), 8.0);
-}
-
-TEST_F(EvoSolve, ClassificationAndLinearPartOfASmallModel) {
-  // min z^2 subject to x + 2y <= 10 (linear) and z^2 + x >= 1 (not linear).
-  newModel();
-  number("A1", 1);
-  number("B1", 1);
-  number("C1", 1);
-  formula("D1", "C1^2");
-  formula("D2", "A1+2*B1");
-  formula("D3", "C1^2+A1");
-  name("solver_adj", "Model!$A$1:$C$1");
-  name("solver_opt", "Model!$D$1");
-  evolutionary(4);
-  bounds(1, "Model!$A$1:$C$1", -10, 10);
-  name("solver_lhs3", "Model!$D$2");
-  name("solver_rel3", "1");
-  name("solver_rhs3", "10");
-  name("solver_lhs4", "Model!$D$3");
-  name("solver_rel4", "3");
-  name("solver_rhs4", "1");
-  ASSERT_EQ(begin(), 1);
-  EngineProblem problem{};
-  problem.owner = context;
-  ASSERT_EQ(ordinal<int (*)(void*)>(61)(&problem), 1);
-  auto& rec = *static_cast<EvoRecord*>(problem.engineRecord);
-  // Without the interpreter's analysis every variable counts as non-smooth.
-  EXPECT_EQ(rec.problemKind, 5);
-  EXPECT_EQ(rec.classCount[0], 3);
-  EXPECT_TRUE(rec.classOrder.empty());
-  EXPECT_EQ(rec.n, 3);
-  EXPECT_EQ(rec.m, 2);
-  // The linear analysis from x = 0.
-  Evo_seed(rec.rng, 3);
-  rec.x0 = rec.x;
-  std::fill(rec.x.begin(), rec.x.end(), 0.0);
-  ASSERT_EQ(Evo_linearAnalysis(rec), 0);
-  EXPECT_EQ(rec.linearRowList, std::vector<std::int32_t>{1});
-  EXPECT_EQ(rec.linearVarList, (std::vector<std::int32_t>{1, 2}));
-  EXPECT_EQ(std::string(rec.depMatrix[0].begin(), rec.depMatrix[0].end()), "LLZ");
-  EXPECT_EQ(std::string(rec.depMatrix[1].begin(), rec.depMatrix[1].end()), "SSS");
-  EXPECT_EQ(rec.relation[1], '<');
-  EXPECT_EQ(rec.tableau[1][0], 10.0);
-  EXPECT_EQ(rec.tableau[1][1], 1.0);
-  EXPECT_EQ(rec.tableau[1][2], 2.0);
-  EXPECT_EQ(ordinal<int (*)(void*)>(63)(&problem), 1);
-  EXPECT_EQ(problem.engineRecord, nullptr);
-  EXPECT_EQ(end(), 1);
-}
-
-TEST_F(EvoSolve, MaximisedObjectiveReachesItsLargestValue) {
-  absoluteModel();
-  formula("C1", "5-ABS(A1-3)-ABS(B1+1)");
-  name("solver_typ", "1");
-  name("solver_mni", "5");
-  int status = solve(0);
-  EXPECT_TRUE(normalEnd(status)) << status;
-  EXPECT_GT(valueAt("C1"), 5 - 0.05);
 }
 
 TEST_F(EvoSolve, ConstrainedMinimumIsApproachedFromTheFeasibleSide) {

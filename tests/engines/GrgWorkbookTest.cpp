@@ -42,22 +42,15 @@ const std::set<std::string> kExpectedToFail = {
     "hs108",  // status 0 at -0.5: a different point where the optimality conditions hold (rows 10 and 13 degenerate at x3 = x5 = 0)
 };
 
-struct Outcome {
-  int status = -1;
-  double objective = 0.0;
-};
-
-Outcome solveWorkbook(const std::string& name) {
+GrgProblem solveWorkbook(const std::string& name) {
   GrgWorkbookModel model;
-  Outcome out;
-  if (!GrgWb_open(model, std::string(CORVAN_DATA) + "/nlp/" + name + ".xlsx")) return out;
-  GrgRecord rec;
   GrgProblem problem;
+  problem.status = -1;
+  if (!GrgWb_open(model, std::string(CORVAN_DATA) + "/nlp/" + name + ".xlsx")) return problem;
+  GrgRecord rec;
   if (Grg_setup(rec, GrgWb_host(model), problem)) Grg_solve(rec, problem);
   Grg_finish(rec, problem);
-  out.status = problem.status;
-  out.objective = problem.objective;
-  return out;
+  return problem;
 }
 
 bool closeTo(double value, double target) {
@@ -76,7 +69,7 @@ class GrgWorkbooks : public ::testing::TestWithParam<Expected> {
 TEST_P(GrgWorkbooks, ReachesTheKnownOptimum) {
   const Expected& e = GetParam();
   if (!e.reached) GTEST_SKIP() << e.name << ": no independent solver reached f* from x0";
-  Outcome o = solveWorkbook(e.name);
+  GrgProblem o = solveWorkbook(e.name);
   bool solved = (o.status == 0 || o.status == 1 || o.status == 2) && closeTo(o.objective, e.fStar);
   if (kExpectedToFail.count(e.name)) {
     if (!solved) GTEST_SKIP() << e.name << " expected to fail: status " << o.status << " objective " << o.objective;

@@ -207,14 +207,18 @@ struct LpFakeRun {
   double objective = 0;
 };
 
-inline LpFakeRun LpFake_run(LpFakeModel& model, unsigned problemFlags = 0) {
+inline LpFakeRun LpFake_runWith(const LpHost& host, unsigned problemFlags = 0) {
   EngineProblem problem{};
   problem.flags = problemFlags;
   LpFakeRun r;
-  r.setup = Lp_engineSetupWith(&problem, LpFake_host(model));
+  r.setup = Lp_engineSetupWith(&problem, host);
   if (r.setup) r.solve = Lp_engineSolve(&problem);
   r.status = problem.status;
   r.objective = problem.objective;
   Lp_engineFinish(&problem);
   return r;
+}
+
+inline LpFakeRun LpFake_run(LpFakeModel& model, unsigned problemFlags = 0) {
+  return LpFake_runWith(LpFake_host(model), problemFlags);
 }

@@ -122,21 +122,6 @@ TEST(LpPresolve, BoundTighteningFromRowsWithOneFiniteSide) {
   EXPECT_NEAR(run.problem.objective, 1.5, 1e-9);  // y = 1.5, b = 0
 }
 
-TEST(LpPresolve, WithoutBinariesNothingChanges) {
-  // A general integer in [0, 10] is no binary: the presolve keeps nothing.
-  LpIntModel m = model(2, {0, 1}, {10, 10});
-  m.rows = {LpFake_row({{0, 1}, {1, 1}}, -1e30, 6)};
-  m.objective.terms = {{0, -1}, {1, -2}};
-  m.optionFlags = kProbe | kObjFix | kTighten | kOrder;
-  LpIntRun run(m, 0);
-  EXPECT_EQ(run.record().presolve.binaryCount, 0);
-  EXPECT_EQ(run.problem.engineOrder, nullptr);
-  EXPECT_EQ(run.solve(), 0);
-  EXPECT_EQ(run.problem.upper[0], 10.0);
-  EXPECT_EQ(run.problem.upper[1], 10.0);
-  EXPECT_NEAR(run.problem.objective, -12.0, 1e-9);
-}
-
 TEST(LpPresolve, ExportedOrderRanksRowLeaders) {
   // Row 1: b1 + b2 + 10 b3 <= 11: leader b3 gains 10 / ((1 + 1) / 1) = 5.
   // Row 2: b1 + 3 b2 <= 3: leader b2 gains 3 (no smaller value counted).

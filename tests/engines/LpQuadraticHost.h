@@ -77,13 +77,4 @@ inline LpHost LpQuad_host(LpQuadFake& m) {
 }
 
 // setup, solve and finish; the solution stays in the model's cells.
-inline LpFakeRun LpQuad_run(LpQuadFake& model) {
-  EngineProblem problem{};
-  LpFakeRun r;
-  r.setup = Lp_engineSetupWith(&problem, LpQuad_host(model));
-  if (r.setup) r.solve = Lp_engineSolve(&problem);
-  r.status = problem.status;
-  r.objective = problem.objective;
-  Lp_engineFinish(&problem);
-  return r;
-}
+inline LpFakeRun LpQuad_run(LpQuadFake& model) { return LpFake_runWith(LpQuad_host(model)); }

@@ -35,6 +35,14 @@ LpQuadFake insideBox() {
   return m;
 }
 
+// (x - 7)^2 + (y - 2)^2 on the same box: (5, 2), value 4.
+LpQuadFake edgeOfBox() {
+  LpQuadFake m = insideBox();
+  m.c = {-14, -4};
+  m.c0 = 53;
+  return m;
+}
+
 // min |x - (1, 2, 3)|^2 with x1 + x2 + x3 = 3 and x1 - x3 = 0, x free.
 // KKT: x = a - A'u with (AA')u = Aa - b: [[3, 0], [0, 2]] u = (3, -2),
 // u = (1, -1), x = (1, 1, 1), value 0 + 1 + 4 = 5.
@@ -88,77 +96,24 @@ class LpQuadraticSolve : public ::testing::TestWithParam<Gradient> {};
 
 }  // namespace
 
-TEST_P(LpQuadraticSolve, MinimumInsideTheBox) {
-  LpQuadFake m = insideBox();
-  useGradient(m, GetParam());
-  expectSolution(m, {1, 2}, 0, 1e-6);
-}
-
-TEST_P(LpQuadraticSolve, MinimumOnTheBoxEdge) {
-  LpQuadFake m = insideBox();  // (x - 7)^2 + (y - 2)^2: (5, 2), value 4
-  m.c = {-14, -4};
-  m.c0 = 53;
-  useGradient(m, GetParam());
-  expectSolution(m, {5, 2}, 4, 1e-6);
-}
-
-TEST_P(LpQuadraticSolve, LeastDistanceUnderTwoEqualities) {
-  LpQuadFake m = leastDistance();
-  useGradient(m, GetParam());
-  expectSolution(m, {1, 1, 1}, 5, 1e-5);
-}
-
-TEST_P(LpQuadraticSolve, PortfolioWithABudgetRow) {
-  LpQuadFake m = portfolio();
-  useGradient(m, GetParam());
-  expectSolution(m, {5.0 / 6, 1.0 / 6, 0}, -1.0 / 24, 1e-6);
-}
-
-TEST_P(LpQuadraticSolve, MaximisedConcaveObjective) {
-  LpQuadFake m = concaveMaximum();
-  useGradient(m, GetParam());
-  expectSolution(m, {0.5, 1.5}, 9.5, 1e-6);
-}
-
-TEST_P(LpQuadraticSolve, LargerPortfolioMeetsTheOptimalityConditions) {
-  // 12 assets, banded covariance, returns as the linear part, budget row,
-  // x >= 0. At the optimum every held asset's gradient equals the budget
-  // row's multiplier u and no asset left out has a gradient below u.
-  const int n = 12;
-  LpQuadFake m;
-  m.n = n;
-  m.x0.assign(n, 0.0);
-  m.lower.assign(n, 0.0);
-  m.upper.assign(n, inf);
-  m.q.assign(n * n, 0.0);
-  m.c.assign(n, 0.0);
-  LpFakeRow budget = LpFake_row({}, 1, 1);
-  for (int i = 0; i < n; ++i) {
-    budget.terms.emplace_back(i, 1.0);
-    m.q[i * n + i] = 1.0 + 0.25 * (i % 4);
-    if (i + 1 < n) m.q[i * n + i + 1] = m.q[(i + 1) * n + i] = 0.3;
-    m.c[i] = 0.1 * ((i * 7) % 5) - 0.2;
-  }
-  m.rows = {budget};
-  useGradient(m, GetParam());
-  const LpFakeRun r = LpQuad_run(m);
-  ASSERT_EQ(r.status, StatusSolved);
-  std::vector<double> g(n);
-  double sum = 0, u = 0;
-  int held = 0;
-  for (int i = 0; i < n; ++i) {
-    g[i] = m.c[i];
-    for (int j = 0; j < n; ++j) g[i] += 2 * m.q[i * n + j] * m.cells[j];
-    sum += m.cells[i];
-    EXPECT_GE(m.cells[i], -1e-9);
-    if (m.cells[i] > 1e-6) u += g[i], ++held;
-  }
-  EXPECT_NEAR(sum, 1, 1e-9);
-  ASSERT_GT(held, 0);
-  u /= held;
-  for (int i = 0; i < n; ++i) {
-    if (m.cells[i] > 1e-6) EXPECT_NEAR(g[i], u, 1e-5) << i;
-    else EXPECT_GE(g[i], u - 1e-5) << i;
+TEST_P(LpQuadraticSolve, ConvexAndConcaveModelsWorkedByHand) {
+  const struct {
+    const char* what;
+    LpQuadFake (*model)();
+    std::vector<double> x;
+    double value, tolerance;
+  } cases[] = {
+      {"minimum inside the box", insideBox, {1, 2}, 0, 1e-6},
+      {"minimum on the box edge", edgeOfBox, {5, 2}, 4, 1e-6},
+      {"least distance under two equalities", leastDistance, {1, 1, 1}, 5, 1e-5},
+      {"portfolio with a budget row", portfolio, {5.0 / 6, 1.0 / 6, 0}, -1.0 / 24, 1e-6},
+      {"maximised concave objective", concaveMaximum, {0.5, 1.5}, 9.5, 1e-6},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LpQuadFake m = c.model();
+    useGradient(m, GetParam());
+    expectSolution(m, c.x, c.value, c.tolerance);
   }
 }
 
@@ -259,30 +214,6 @@ TEST(LpQuadratic, RowThatIsNotLinearFailsTheFinalCheck) {
     return i == 0 ? (x[0] - x[1]) * (x[0] - x[1]) : base(i, x);
   };
   EXPECT_EQ(LpQuad_run(m).status, StatusNotLinear);
-  // Without the row's curvature the same model is solved.
-  LpQuadFake plain = insideBox();
-  plain.c = {-2, 0};
-  plain.c0 = 1;
-  plain.rows = {LpFake_row({}, -inf, 10)};
-  expectSolution(plain, {1, 0}, 0, 1e-9);
-}
-
-TEST(LpQuadratic, QuadraticStoreTakesTheConstantAndClearsOnReset) {
-  LpMatrix t;
-  t.rows = 4;
-  t.cols = 3;
-  t.a.assign(12, 0.0);
-  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -1, -1, 7.0, &t), 1);  // constant
-  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -1, 0, 2.0, &t), 1);   // linear part
-  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, 1, 0, 3.0, &t), 1);    // Q(2, 1)
-  EXPECT_EQ(t.row(0)[0], 7.0);
-  EXPECT_EQ(t.row(0)[1], 2.0);
-  EXPECT_EQ(t.row(2)[1], 3.0);
-  // The reset before the interpreter's delivery leaves no stale term.
-  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -2, -2, 0.0, &t), 0);
-  for (double v : t.a) EXPECT_EQ(v, 0.0);
-  LpMatrix none;
-  EXPECT_EQ(Lp_storeCoef(nullptr, nullptr, -1, -1, 1.0, &none), 0);
 }
 
 // ---- the master ----
@@ -338,19 +269,6 @@ TEST(LpQuadraticMaster, PointsWhoseWeightTurnsNegativeLeave) {
   EXPECT_NEAR(q.points.row(0)[2], 1, 1e-12);
   EXPECT_NEAR(q.points.row(0)[0], 18, 1e-12);
   for (int i = 1; i <= 2; ++i) EXPECT_NE(q.points.row(i)[1] + q.points.row(i)[2], 0.0);
-}
-
-TEST(LpQuadraticMaster, TwoPointsOfAConcaveObjectiveTakeTheBetterEnd) {
-  auto f = [](double x, double y) { return -x * x - y * y; };
-  LpQuadratic q = pointSet({{0.5, 0.5}, {2, 2}}, f);
-  ASSERT_EQ(Lp_pointMaster(q, 2, false), 0);
-  ASSERT_EQ(q.count, 1);
-  EXPECT_EQ(q.points.row(0)[1], 2);
-  EXPECT_EQ(q.points.row(0)[0], -8);
-  // Maximised, the same pair takes the other end.
-  LpQuadratic r = pointSet({{0.5, 0.5}, {2, 2}}, f);
-  ASSERT_EQ(Lp_pointMaster(r, 2, true), 0);
-  EXPECT_EQ(r.points.row(0)[1], 0.5);
 }
 
 TEST(LpQuadraticMaster, CollinearPointsMakeTheSystemSingular) {

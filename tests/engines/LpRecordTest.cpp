@@ -1,6 +1,6 @@
-// LP engine record and scaling: typed rows from row limits, the captured
-// objective row, integer bounds, the objective kind test, refused records,
-// and the exactness of power-of-two scaling.
+// LP engine record and scaling: typed rows from row limits, integer bounds,
+// the objective kind test, refused records, and the exactness of
+// power-of-two scaling.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -67,27 +67,6 @@ TEST(LpRecordSetup, UnsizedRecordIsRefused) {
   ASSERT_EQ(Lp_allocRecord(lp, 1, 1, 0), 0);
   lp.gomoryRowsAdded = 2;  // more cut rows than room
   EXPECT_EQ(Lp_boundedSimplex(lp, {}), 8);
-}
-
-TEST(LpRecordSetup, CaptureMovesTheObjectiveAndConstants) {
-  LpRecord lp;
-  ASSERT_EQ(Lp_allocRecord(lp, 2, 1, 0), 0);
-  lp.rowLower[1] = -inf;
-  lp.rowUpper[1] = 10;
-  Lp_setRowTypes(lp);
-  const double row1[] = {4, 1, 2}, objective[] = {7, 3, -5};  // 4 + x + 2y <= 10; 7 + 3x - 5y
-  std::copy(row1, row1 + 3, lp.matrix.row(1));
-  std::copy(objective, objective + 3, lp.matrix.row(2));
-  lp.maximise = true;
-  Lp_finishCapture(lp);
-  EXPECT_EQ(lp.matrix.row(1)[0], 6);
-  EXPECT_EQ(lp.objCoef[1], 3);
-  EXPECT_EQ(lp.objCoef[2], -5);
-  const double* r0 = lp.matrix.row(0);  // negated twice for the maximisation
-  EXPECT_EQ(r0[0], -7);
-  EXPECT_EQ(r0[1], 3);
-  EXPECT_EQ(r0[2], -5);
-  EXPECT_EQ(lp.matrix.row(2)[1], 0);
 }
 
 TEST(LpScale, PowersOfTwoBecomeOne) {

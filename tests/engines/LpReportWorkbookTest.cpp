@@ -2,28 +2,12 @@
 // `Solve` with reports asked for ("solver_rep" 2), and the rows the front
 // end's result range receives: reduced costs and cost ranging per variable,
 // slack, dual value and side ranging per constraint row.
-#include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Eng_BranchBound.h"
+#include "entry/Eng_Engine.h"
 #include "tests/entry/SessionFixture.h"
 
 namespace {
 
 constexpr double inf = 1e30;
-
-// The engine's `solve` as the branch-and-bound driver calls it, noting the
-// reduced costs of every call that supplied the array.
-int solveCalls = 0;
-std::vector<std::vector<double>> suppliedReducedCosts;
-
-int recordingSolve(void* record) {
-  const int result = Lp_engineSolve(record);
-  const auto* problem = static_cast<EngineProblem*>(record);
-  ++solveCalls;
-  if (problem->reducedCosts)
-    suppliedReducedCosts.emplace_back(problem->reducedCosts,
-                                      problem->reducedCosts + problem->variableCount);
-  return result;
-}
 
 class LpReportWorkbook : public SessionLibrary {
  protected:
@@ -88,29 +72,6 @@ TEST_F(LpReportWorkbook, WithoutReportsOnlyTheSizeIsWritten) {
   EXPECT_EQ(solve(0), StatusSolved);
   expectRow(0, 0, {4, 5, 4, 0});
   EXPECT_TRUE(std::isnan(tableAt(1, 6)));
-}
-
-TEST_F(LpReportWorkbook, BranchAndBoundRootGetsTheReducedCosts) {
-  // Every product counted in whole units: the root relaxation is the plan
-  // above, and only its solve is handed the reduced-cost array; the
-  // subproblems branch on the fractional products.
-  ASSERT_EQ(begin(), 1);
-  EngineProblem problem{};
-  problem.owner = context;
-  problem.flags = ProblemOtherDriver | ProblemBranch;
-  std::vector<std::int32_t> integer(4, 1);
-  problem.integerFlags = integer.data();
-  ASSERT_EQ(Lp_engineSetup(&problem), 1);
-  solveCalls = 0;
-  suppliedReducedCosts.clear();
-  Eng_branchAndBoundDriver(recordingSolve, &problem);
-  ASSERT_EQ(suppliedReducedCosts.size(), 1u);
-  const std::vector<double>& root = suppliedReducedCosts[0];
-  for (int j = 0; j < 3; ++j) EXPECT_NEAR(root[j], 0, 1e-9);
-  EXPECT_NEAR(root[3], -14.25, 1e-9);
-  EXPECT_GT(solveCalls, 1);
-  Lp_engineFinish(&problem);
-  end();
 }
 
 TEST_F(LpReportWorkbook, MaximisedIntegerPlanIsTheEnumeratedOptimum) {

@@ -1,8 +1,8 @@
-// The LP/quadratic engine end to end: `corvan solve` on workbooks (Solve
-// action 0 through the stand-in), the status it prints, and the solution the
-// saved workbook holds in its variable cells. The shared netlib workbooks
-// against their published optima; small hand-made workbooks for the
-// infeasible, unbounded, nonlinear and oversized cases.
+// The LP/quadratic engine end to end: `corvan solve` on the shared netlib
+// workbooks (Solve action 0 through the stand-in), the status it prints and
+// the saved solution against the published optima; and `Solve` on small
+// models built cell by cell for the infeasible, unbounded, nonlinear and
+// oversized cases.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -13,6 +13,7 @@
 
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/engines/EngineSolveFixture.h"
 #include "tests/engines/MpsReader.h"
 #include "tests/support/ScratchTest.h"
 
@@ -39,55 +40,6 @@ int solveBook(const std::string& book, const std::string& out) {
 double number(const Sheet* sh, int row, int col) {
   const Cell* c = Wb_findCell(sh, row, col);
   return c && c->value.kind == CellKind::Number ? c->value.number : NAN;
-}
-
-void name(Workbook* wb, const std::string& n, const std::string& definition) {
-  Wb_defineName(wb, DefinedName{n, definition, 0, true});
-}
-
-// One row of a small model: formula, relation code (1 <=, 2 =, 3 >=), limit.
-struct SmallRow {
-  std::string formula;
-  int relation;
-  double limit;
-};
-
-// Sheet Model: variables B1:C1 starting at 1 (and at least 0), the objective
-// to maximise in A1, the rows from B3 down with their limits in column C.
-void writeSmallBook(const std::string& path, const std::string& objective,
-                    const std::vector<SmallRow>& rows) {
-  Wb_resetApp();
-  Workbook* wb = Wb_newWorkbook("small");
-  Sheet* sh = Wb_addSheet(wb, "Model");
-  for (int col : {1, 2}) Wb_setValue(wb, sh, 0, col, CellValue::makeNumber(1));
-  Wb_setFormula(wb, sh, 0, 0, objective);
-  name(wb, "solver_opt", "Model!$A$1");
-  name(wb, "solver_typ", "1");
-  name(wb, "solver_adj", "Model!$B$1:$C$1");
-  name(wb, "solver_num", std::to_string(rows.size() + 1));
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const int r = static_cast<int>(i) + 2;
-    Wb_setFormula(wb, sh, r, 1, rows[i].formula);
-    Wb_setValue(wb, sh, r, 2, CellValue::makeNumber(rows[i].limit));
-    const std::string k = std::to_string(i + 1), cell = std::to_string(r + 1);
-    name(wb, "solver_lhs" + k, "Model!$B$" + cell);
-    name(wb, "solver_rel" + k, std::to_string(rows[i].relation));
-    name(wb, "solver_rhs" + k, "Model!$C$" + cell);
-  }
-  const std::string k = std::to_string(rows.size() + 1);
-  name(wb, "solver_lhs" + k, "Model!$B$1:$C$1");
-  name(wb, "solver_rel" + k, "3");
-  name(wb, "solver_rhs" + k, "0");
-  name(wb, "solver_eng", "2");
-  name(wb, "solver_lin", "1");
-  std::string error;
-  EXPECT_TRUE(Xlsx_save(wb, path, &error)) << error;
-  Wb_resetApp();
-}
-
-// max 3B1 + 5C1: B1 <= 4, 2C1 <= 12, 3B1 + 2C1 <= 18; optimum 36 at (2, 6).
-std::vector<SmallRow> productMixRows() {
-  return {{"=B1", 1, 4}, {"=2*C1", 1, 12}, {"=3*B1+2*C1", 1, 18}};
 }
 
 // Largest violation of the rows (B from row 12, limits in D and E) relative
@@ -126,55 +78,57 @@ TEST_F(LpSolve, NetlibWorkbooksReachTheirOptima) {
   }
 }
 
-TEST_F(LpSolve, SmallWorkbooks) {
-  struct Case {
-    std::string file, objective;
-    std::vector<SmallRow> rows;
+using LpSmallModels = EngineSolveFixture;
+
+TEST_F(LpSmallModels, StatusesAndTheSolutionInTheCells) {
+  // max 3x + 5y: x <= 4, 2y <= 12, 3x + 2y <= 18, x, y >= 0; optimum 36 at (2, 6).
+  struct Row {
+    const char* formula;
+    int relation;
+    double limit;
+  };
+  const std::vector<Row> mix = {{"A1", 1, 4}, {"2*B1", 1, 12}, {"3*A1+2*B1", 1, 18}};
+  auto plus = [&](Row r) {
+    std::vector<Row> rows = mix;
+    rows.push_back(r);
+    return rows;
+  };
+  const struct {
+    const char* what;
+    std::vector<Row> rows;
     int status;
+  } cases[] = {
+      {"product mix", mix, StatusSolved},
+      {"x + y >= 20 as well", plus({"A1+B1", 3, 20}), StatusInfeasible},
+      {"x - y <= 1 alone", {{"A1-B1", 1, 1}}, StatusUnbounded},
+      {"x y <= 4 as well", plus({"A1*B1", 1, 4}), StatusNotLinear},
   };
-  std::vector<SmallRow> infeasible = productMixRows(), nonlinear = productMixRows();
-  infeasible.push_back({"=B1+C1", 3, 20});
-  nonlinear.push_back({"=B1*C1", 1, 4});
-  const Case cases[] = {
-      {"mix", "=3*B1+5*C1", productMixRows(), 0},
-      {"infeasible", "=3*B1+5*C1", infeasible, 5},
-      {"unbounded", "=3*B1+5*C1", {{"=B1-C1", 1, 1}}, 4},
-      {"nonlinear", "=3*B1+5*C1", nonlinear, 7},
-  };
-  for (const Case& c : cases) {
-    const std::string in = book(c.file), out = book(c.file + "-solved");
-    writeSmallBook(in, c.objective, c.rows);
-    EXPECT_EQ(solveBook(in, out), c.status) << c.file;
-    if (c.status == 0) {
-      std::string error;
-      Workbook* wb = Xlsx_open(out, &error);
-      ASSERT_NE(wb, nullptr) << error;
-      const Sheet* sh = wb->sheets[0].get();
-      EXPECT_NEAR(number(sh, 0, 1), 2.0, 1e-9);
-      EXPECT_NEAR(number(sh, 0, 2), 6.0, 1e-9);
-      EXPECT_NEAR(number(sh, 0, 0), 36.0, 1e-9);
-      Wb_resetApp();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const int n = static_cast<int>(c.rows.size());
+    twoVariables("3*A1+5*B1", 1, 2, n + 1, 1, 1);
+    name("solver_lin", "1");
+    for (int i = 0; i < n; ++i) {
+      const std::string k = std::to_string(i + 1);
+      formula(("D" + k).c_str(), c.rows[i].formula);
+      row(i + 1, "Model!$D$" + k, c.rows[i].relation, c.rows[i].limit);
     }
+    row(n + 1, "Model!$A$1:$B$1", 3, 0);
+    EXPECT_EQ(solve(0), c.status);
+    if (c.status != StatusSolved) continue;
+    EXPECT_NEAR(valueAt("A1"), 2.0, 1e-9);
+    EXPECT_NEAR(valueAt("B1"), 6.0, 1e-9);
+    EXPECT_NEAR(valueAt("C1"), 36.0, 1e-9);
   }
 }
 
-TEST_F(LpSolve, ModelOverTheSizeLimit) {
+TEST_F(LpSmallModels, ModelOverTheSizeLimit) {
   // 2001 variable cells down column E, one row on the first of them.
-  Wb_resetApp();
-  Workbook* wb = Wb_newWorkbook("oversized");
-  Sheet* sh = Wb_addSheet(wb, "Model");
-  for (int i = 0; i < 2001; ++i) Wb_setValue(wb, sh, i, 4, CellValue::makeNumber(0));
-  Wb_setFormula(wb, sh, 0, 0, "=SUM(E1:E2001)");
-  Wb_setFormula(wb, sh, 2, 1, "=E1");
-  Wb_setValue(wb, sh, 2, 2, CellValue::makeNumber(4));
-  for (const auto& [n, definition] :
-       std::vector<std::pair<std::string, std::string>>{
-           {"solver_opt", "Model!$A$1"}, {"solver_typ", "1"}, {"solver_adj", "Model!$E$1:$E$2001"},
-           {"solver_num", "1"}, {"solver_lhs1", "Model!$B$3"}, {"solver_rel1", "1"},
-           {"solver_rhs1", "Model!$C$3"}, {"solver_eng", "2"}, {"solver_lin", "1"}})
-    name(wb, n, definition);
-  std::string error;
-  ASSERT_TRUE(Xlsx_save(wb, book("oversized"), &error)) << error;
-  Wb_resetApp();
-  EXPECT_EQ(solveBook(book("oversized"), book("oversized-solved")), 8);
+  twoVariables("SUM(E1:E2001)", 1, 2, 1);
+  for (int i = 1; i <= 2001; ++i) number(("E" + std::to_string(i)).c_str(), 0);
+  name("solver_adj", "Model!$E$1:$E$2001");
+  name("solver_lin", "1");
+  formula("D1", "E1");
+  row(1, "Model!$D$1", 1, 4);
+  EXPECT_EQ(solve(0), StatusBadModel);
 }

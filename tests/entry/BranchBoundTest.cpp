@@ -1,28 +1,207 @@
 // The branch-and-bound driver run through the library's runner around a
 // small exact LP engine: optima against exhaustive enumeration, the gap
 // test, the subproblem limit, allocation failures and snapshot ownership.
+// The engine's `solve` computes the LP relaxation of a tiny model (min c.x
+// over rows and the current variable bounds) by enumerating its vertices,
+// hands out a snapshot after every solved subproblem and checks that each
+// snapshot it is handed back is still alive.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <functional>
+#include <numeric>
+#include <set>
+#include <string>
 #include <vector>
 
-#include "tests/entry/BranchBoundFixture.h"
+#include "entry/Eng_BranchBound.h"
+#include "tests/engines/EngineSolveFixture.h"
 
 namespace {
 
 constexpr double Inf = 1e30;
 
+struct TinyModel {
+  std::vector<double> cost;                 // minimise cost . x
+  std::vector<std::vector<double>> rows;
+  std::vector<double> rowLower, rowUpper;   // +-1e30: none
+  std::vector<double> lower, upper;         // variable bounds
+  int n() const { return static_cast<int>(cost.size()); }
+
+  bool feasible(const std::vector<double>& x, double tol = 1e-9) const {
+    for (int j = 0; j < n(); ++j)
+      if (x[j] < lower[j] - tol || x[j] > upper[j] + tol) return false;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      double v = std::inner_product(x.begin(), x.end(), rows[i].begin(), 0.0);
+      if (v < rowLower[i] - tol || v > rowUpper[i] + tol) return false;
+    }
+    return true;
+  }
+  double objective(const std::vector<double>& x) const {
+    return std::inner_product(x.begin(), x.end(), cost.begin(), 0.0);
+  }
+};
+
+// The point where the n hyperplanes of `t` (rows a | b) meet; false when
+// they do not meet in one point.
+bool Tiny_vertex(std::vector<std::vector<double>> t, std::vector<double>* x) {
+  const int n = static_cast<int>(t.size());
+  for (int c = 0; c < n; ++c) {
+    int p = c;
+    for (int r = c + 1; r < n; ++r)
+      if (std::fabs(t[r][c]) > std::fabs(t[p][c])) p = r;
+    if (std::fabs(t[p][c]) < 1e-12) return false;
+    std::swap(t[p], t[c]);
+    for (int r = 0; r < n; ++r) {
+      if (r == c) continue;
+      double f = t[r][c] / t[c][c];
+      for (int k = c; k <= n; ++k) t[r][k] -= f * t[c][k];
+    }
+  }
+  x->resize(n);
+  for (int c = 0; c < n; ++c) (*x)[c] = t[c][n] / t[c][c];
+  return true;
+}
+
+// The best vertex of the model within [lower, upper]: every choice of n
+// hyperplanes among the finite row sides and the variable bounds; false
+// when none is feasible.
+bool Tiny_solveRelaxation(const TinyModel& m, const double* lower, const double* upper,
+                          std::vector<double>* best, double* bestValue) {
+  const int n = m.n();
+  TinyModel box = m;
+  box.lower.assign(lower, lower + n);
+  box.upper.assign(upper, upper + n);
+  std::vector<std::vector<double>> planes;   // a | b for a.x = b
+  for (size_t i = 0; i < m.rows.size(); ++i)
+    for (double side : {m.rowLower[i], m.rowUpper[i]})
+      if (std::fabs(side) < Inf) {
+        planes.push_back(m.rows[i]);
+        planes.back().push_back(side);
+      }
+  for (int j = 0; j < n; ++j)
+    for (double side : {lower[j], upper[j]}) {
+      planes.emplace_back(n + 1, 0.0);
+      planes.back()[j] = 1;
+      planes.back()[n] = side;
+    }
+  bool found = false;
+  for (unsigned mask = 0; mask < (1u << planes.size()); ++mask) {
+    if (std::popcount(mask) != n) continue;
+    std::vector<std::vector<double>> chosen;
+    for (size_t h = 0; h < planes.size(); ++h)
+      if (mask & (1u << h)) chosen.push_back(planes[h]);
+    std::vector<double> x;
+    if (!Tiny_vertex(chosen, &x) || !box.feasible(x)) continue;
+    if (!found || m.objective(x) < *bestValue - 1e-12) {
+      found = true;
+      *bestValue = m.objective(x);
+      *best = x;
+    }
+  }
+  return found;
+}
+
+// The engine's record and what its `finish` saw.
+struct TinyEngine {
+  TinyModel model;
+  bool reducedCosts = true;            // fill them when the driver asks
+  // The model is maximised: the engine hands back the maximised function's
+  // own value (the negation of `model`'s) and reduced costs of that sense.
+  bool maximise = false;
+  // Snapshots: at every solved subproblem; only at the first, later leaving
+  // the word as handed in; only at the first, later clearing the word.
+  enum { EveryNode, FirstKept, FirstCleared } snapshots = EveryNode;
+  std::vector<double> lower, upper, values;
+  int solves = 0;
+  std::set<void*> live;                // snapshots handed out and not released
+  bool deadSnapshotSeen = false;
+  int finalStatus = -100;
+  double finalObjective = 0;
+  std::vector<double> finalValues;
+};
+
+TinyEngine* g_tiny = nullptr;
+
+void Tiny_release(void* snapshot) {
+  g_tiny->live.erase(snapshot);
+  delete static_cast<int*>(snapshot);
+}
+
+int Tiny_nothing(void*) { return 1; }
+
+int Tiny_setup(void* record) {
+  auto* p = static_cast<EngineProblem*>(record);
+  TinyEngine& e = *g_tiny;
+  e.lower = e.model.lower;
+  e.upper = e.model.upper;
+  e.values.assign(e.model.n(), 0.0);
+  if (p->variableCount != e.model.n()) return 0;
+  p->engineRecord = &e;
+  p->lower = e.lower.data();
+  p->upper = e.upper.data();
+  p->values = e.values.data();
+  return 1;
+}
+
+// Reduced costs as the slopes of the relaxation's value when a variable
+// leaves the bound it sits at.
+void Tiny_reducedCosts(TinyEngine& e, EngineProblem* p, double value) {
+  const int n = e.model.n();
+  const double step = 1e-6;
+  for (int j = 0; j < n; ++j) {
+    p->reducedCosts[j] = 0;
+    bool atLower = p->values[j] == p->lower[j], atUpper = p->values[j] == p->upper[j];
+    if (p->lower[j] == p->upper[j] || (!atLower && !atUpper)) continue;
+    std::vector<double> lo(p->lower, p->lower + n), up(p->upper, p->upper + n), x;
+    double moved;
+    if (atLower) lo[j] += step;
+    else up[j] -= step;
+    if (!Tiny_solveRelaxation(e.model, lo.data(), up.data(), &x, &moved)) continue;
+    p->reducedCosts[j] = (atLower ? 1 : -1) * (e.maximise ? -1 : 1) * (moved - value) / step;
+  }
+}
+
+int Tiny_solve(void* record) {
+  auto* p = static_cast<EngineProblem*>(record);
+  TinyEngine& e = *static_cast<TinyEngine*>(p->engineRecord);
+  ++e.solves;
+  if (p->saved && !e.live.count(p->saved)) e.deadSnapshotSeen = true;
+  if (e.snapshots == TinyEngine::FirstCleared) p->saved = nullptr;
+  std::vector<double> x;
+  double value = 0;
+  if (!Tiny_solveRelaxation(e.model, p->lower, p->upper, &x, &value)) {
+    p->status = StatusInfeasible;
+    return 1;
+  }
+  std::copy(x.begin(), x.end(), p->values);
+  p->objective = e.maximise ? -value : value;
+  p->status = StatusSolved;
+  if (p->reducedCosts && e.reducedCosts) Tiny_reducedCosts(e, p, value);
+  if (e.snapshots != TinyEngine::EveryNode && !e.live.empty()) return 1;
+  int* snapshot = new int(e.solves);
+  e.live.insert(snapshot);
+  p->saved = snapshot;
+  p->releaseSaved = Tiny_release;
+  return 1;
+}
+
+int Tiny_finish(void* record) {
+  auto* p = static_cast<EngineProblem*>(record);
+  TinyEngine& e = *g_tiny;
+  e.finalStatus = p->status;
+  e.finalObjective = e.maximise ? -p->objective : p->objective;   // in `model`'s sense
+  if (p->values) e.finalValues.assign(p->values, p->values + e.model.n());
+  if (p->saved && e.live.count(p->saved)) Tiny_release(p->saved);
+  p->saved = nullptr;
+  return 1;
+}
+
 // max 10a + 13b + 7c + 8d + 6e (minimised negated) with
 // 4a + 6b + 3c + 5d + 2e <= 17, a and b integer in [0, 2], c, d, e binary.
 TinyModel knapsack() {
-  TinyModel m;
-  m.cost = {-10, -13, -7, -8, -6};
-  m.rows = {{4, 6, 3, 5, 2}};
-  m.rowLower = {-Inf};
-  m.rowUpper = {17};
-  m.lower = {0, 0, 0, 0, 0};
-  m.upper = {2, 2, 1, 1, 1};
-  return m;
+  return TinyModel{{-10, -13, -7, -8, -6}, {{4, 6, 3, 5, 2}}, {-Inf}, {17}, {0, 0, 0, 0, 0},
+                   {2, 2, 1, 1, 1}};
 }
 
 // The best integer point of a knapsack model, by enumerating the box.
@@ -43,34 +222,62 @@ double enumeratedOptimum(const TinyModel& m) {
   return best;
 }
 
-// Two alldifferent groups x1..x3 and y1..y3 over 1..3 with x1 + y1 >= 5 and
-// x2 + y2 <= 3; minimise 5x1 + 4x2 + x3 + 2y1 + 6y2 + 3y3.
-TinyModel assignment() {
-  TinyModel m;
-  m.cost = {5, 4, 1, 2, 6, 3};
-  m.rows = {{1, 0, 0, 1, 0, 0}, {0, 1, 0, 0, 1, 0}};
-  m.rowLower = {5, -Inf};
-  m.rowUpper = {Inf, 3};
-  m.lower.assign(6, 1);
-  m.upper.assign(6, 3);
-  return m;
-}
-
-double permutationOptimum(const TinyModel& m) {
-  std::vector<double> p = {1, 2, 3}, q = {1, 2, 3};
-  double best = Inf;
-  do {
-    do {
-      std::vector<double> x = {p[0], p[1], p[2], q[0], q[1], q[2]};
-      if (m.feasible(x)) best = std::min(best, m.objective(x));
-    } while (std::next_permutation(q.begin(), q.end()));
-  } while (std::next_permutation(p.begin(), p.end()));
-  return best;
-}
-
-bool distinct(double a, double b, double c) { return a != b && b != c && a != c; }
-
 }  // namespace
+
+class BranchBound : public EngineSolveFixture {
+ protected:
+  void SetUp() override {
+    EngineSolveFixture::SetUp();
+    context->engineInfos[0].capabilities = EngineCanBranch;
+    context->engineInfos[0].fields = 0;
+    g_tiny = &engine;
+    newModel();
+    name("solver_eng", "1");
+  }
+  void TearDown() override {
+    Eng_failBranchNodesAfter(-1);
+    end();
+    EngineSolveFixture::TearDown();
+  }
+
+  // The model's variable cells A1 down, an objective cell and the integer
+  // kinds as constraint names: each entry a range and its relation (4
+  // integer, 5 binary, 6 alldifferent).
+  void workbookModel(int n, const std::vector<std::pair<std::string, int>>& kinds) {
+    formula("C1", "A1");
+    names({{"solver_adj", "Model!$A$1:$A$" + std::to_string(n)}, {"solver_opt", "Model!$C$1"},
+           {"solver_typ", "2"}, {"solver_num", std::to_string(kinds.size())}});
+    static const char* texts[] = {"", "", "", "", "integer", "binary", "alldifferent"};
+    for (size_t i = 0; i < kinds.size(); ++i)
+      row(int(i) + 1, kinds[i].first, kinds[i].second, texts[kinds[i].second]);
+  }
+  // Opens the session and runs the engine through the runner.
+  int run() {
+    EXPECT_EQ(begin(), 1);
+    EngineEntry entry{context, Tiny_nothing, Tiny_setup, Tiny_solve, Tiny_finish, Tiny_nothing};
+    int status = ordinal<int (*)(EngineEntry*)>(6)(&entry);
+    EXPECT_FALSE(engine.deadSnapshotSeen);
+    EXPECT_TRUE(engine.live.empty()) << engine.live.size() << " snapshots never released";
+    return status;
+  }
+  // Ends the session and gives the engine a fresh record over the same model.
+  void restart() {
+    EXPECT_EQ(end(), 1);
+    TinyModel model = engine.model;
+    engine = TinyEngine{};
+    engine.model = model;
+  }
+  // The final point is an integer solution of the model with the objective
+  // the run reported.
+  void expectIntegerSolution() {
+    ASSERT_EQ(engine.finalValues.size(), size_t(engine.model.n()));
+    for (double v : engine.finalValues) EXPECT_NEAR(v, std::round(v), 1e-9);
+    EXPECT_TRUE(engine.model.feasible(engine.finalValues));
+    EXPECT_NEAR(engine.model.objective(engine.finalValues), engine.finalObjective, 1e-9);
+  }
+
+  TinyEngine engine;
+};
 
 class BranchBoundKnapsack : public BranchBound {
  protected:
@@ -79,30 +286,19 @@ class BranchBoundKnapsack : public BranchBound {
     engine.model = knapsack();
     workbookModel(5, {{"Model!$A$1:$A$2", 4}, {"Model!$A$3:$A$5", 5}});
   }
-  // The final point is an integer solution of the model with the objective
-  // the run reported.
-  void expectIntegerSolution() {
-    ASSERT_EQ(engine.finalValues.size(), 5u);
-    EXPECT_TRUE(integral(engine.finalValues));
-    EXPECT_TRUE(engine.model.feasible(engine.finalValues));
-    EXPECT_NEAR(engine.model.objective(engine.finalValues), engine.finalObjective, 1e-9);
-  }
 };
 
-TEST_F(BranchBoundKnapsack, ReachesTheEnumeratedOptimum) {
+TEST_F(BranchBoundKnapsack, ReachesTheEnumeratedOptimumWithAndWithoutReducedCosts) {
   double truth = enumeratedOptimum(engine.model);
   ASSERT_EQ(truth, -40);   // a = 2, b = 1, c = 1: weight 8 + 6 + 3 = 17
-  EXPECT_EQ(run(), StatusSolved);
-  expectIntegerSolution();
-  EXPECT_NEAR(engine.finalObjective, truth, 1e-9);
-  EXPECT_GT(engine.solves, 1);
-}
-
-TEST_F(BranchBoundKnapsack, ReachesTheOptimumWithoutReducedCosts) {
-  engine.reducedCosts = false;
-  EXPECT_EQ(run(), StatusSolved);
-  expectIntegerSolution();
-  EXPECT_NEAR(engine.finalObjective, enumeratedOptimum(engine.model), 1e-9);
+  for (bool reducedCosts : {true, false}) {
+    restart();
+    engine.reducedCosts = reducedCosts;
+    EXPECT_EQ(run(), StatusSolved);
+    expectIntegerSolution();
+    EXPECT_NEAR(engine.finalObjective, truth, 1e-9);
+    EXPECT_GT(engine.solves, 1);
+  }
 }
 
 TEST_F(BranchBoundKnapsack, ALargeGapToleranceStopsEarlyWith14) {
@@ -111,68 +307,46 @@ TEST_F(BranchBoundKnapsack, ALargeGapToleranceStopsEarlyWith14) {
   expectIntegerSolution();
   EXPECT_GE(engine.finalObjective, enumeratedOptimum(engine.model) - 1e-9);
   int early = engine.solves;
-
-  TinyEngine full;
-  full.model = engine.model;
-  g_tiny = &full;
+  restart();
   name("solver_tol", "0");
-  EXPECT_EQ(end(), 1);
   EXPECT_EQ(run(), StatusSolved);
-  EXPECT_LT(early, full.solves);
-  g_tiny = &engine;
+  EXPECT_LT(early, engine.solves);
 }
 
-TEST_F(BranchBoundKnapsack, TheSubproblemLimitWithShowStoppingGives15) {
+TEST_F(BranchBoundKnapsack, TheSubproblemLimitAsksShow) {
   name("solver_nod", "2");
   defineShow(3);   // neither go on (1) nor the user's own stop (2): the limit's stop
   EXPECT_EQ(run(), StatusSubproblemLimit);
   EXPECT_LE(engine.solves, 3 + 1);   // the root and the two counted subproblems
-}
-
-TEST_F(BranchBoundKnapsack, TheSubproblemLimitWithShowGoingOnFinishes) {
-  name("solver_nod", "2");
-  defineShow(1);
+  restart();
+  defineShow(1);   // go on: the search finishes
   EXPECT_EQ(run(), StatusSolved);
-  expectIntegerSolution();
   EXPECT_NEAR(engine.finalObjective, enumeratedOptimum(engine.model), 1e-9);
 }
 
 TEST_F(BranchBoundKnapsack, ANodeThatCannotBeAllocatedReports11AndKeepsTheIncumbent) {
-  // Node allocation fails after k nodes: before the first integer solution
-  // the root stands with status 5; after it the incumbent stands with its
+  // Node allocation fails after k nodes: without the root's node the engine
+  // finishes with 11; before the first integer solution the root stands
+  // with status 5; after it the incumbent stands with its
   // own status. Never does a cut-short search claim an optimum.
   bool incumbentKept = false;
-  for (int k = 1;; ++k) {
-    TinyEngine attempt;
-    attempt.model = engine.model;
-    g_tiny = &attempt;
+  for (int k = 0;; ++k) {
+    restart();
     Eng_failBranchNodesAfter(k);
     int status = run();
-    EXPECT_EQ(end(), 1);
     if (status == StatusSolved) break;   // k nodes were enough for the whole search
     ASSERT_EQ(status, StatusOutOfMemory) << k;
-    if (attempt.finalStatus == StatusInfeasible) continue;
-    ASSERT_EQ(attempt.finalStatus, StatusSolved) << k;
-    EXPECT_TRUE(integral(attempt.finalValues)) << k;
-    EXPECT_TRUE(attempt.model.feasible(attempt.finalValues)) << k;
-    EXPECT_NEAR(attempt.model.objective(attempt.finalValues), attempt.finalObjective, 1e-9);
+    if (k == 0) {
+      EXPECT_EQ(engine.solves, 1);   // not even the root's node
+      EXPECT_EQ(engine.finalStatus, StatusOutOfMemory);   // not the relaxation as solved
+      continue;
+    }
+    if (engine.finalStatus == StatusInfeasible) continue;
+    ASSERT_EQ(engine.finalStatus, StatusSolved) << k;
+    expectIntegerSolution();
     incumbentKept = true;
   }
-  g_tiny = &engine;
   EXPECT_TRUE(incumbentKept);
-}
-
-TEST_F(BranchBoundKnapsack, ARootThatCannotBeAllocatedReports11) {
-  Eng_failBranchNodesAfter(0);
-  EXPECT_EQ(run(), StatusOutOfMemory);
-  EXPECT_EQ(engine.solves, 1);
-}
-
-TEST_F(BranchBoundKnapsack, AnIntegralRelaxationEndsAfterOneSolve) {
-  engine.model.rowUpper = {30};   // everything fits: the relaxation is integral
-  EXPECT_EQ(run(), StatusSolved);
-  EXPECT_EQ(engine.solves, 1);
-  EXPECT_NEAR(engine.finalObjective, -67, 1e-9);   // every item at its upper bound
 }
 
 TEST_F(BranchBoundKnapsack, NoIntegerSolutionGives5) {
@@ -194,89 +368,38 @@ TEST_F(BranchBoundKnapsack, MaximisedObjectiveReachesTheDriverNegated) {
 
 TEST_F(BranchBoundKnapsack, ChildrenWithoutSnapshotsShareTheirParents) {
   for (auto mode : {TinyEngine::FirstKept, TinyEngine::FirstCleared}) {
-    TinyEngine attempt;
-    attempt.model = engine.model;
-    attempt.snapshots = mode;
-    g_tiny = &attempt;
+    restart();
+    engine.snapshots = mode;
     EXPECT_EQ(run(), StatusSolved);   // every snapshot handed back was alive, all released
-    EXPECT_NEAR(attempt.finalObjective, -40, 1e-9);
-    EXPECT_EQ(end(), 1);
+    EXPECT_NEAR(engine.finalObjective, -40, 1e-9);
   }
-  g_tiny = &engine;
 }
 
-TEST_F(BranchBoundKnapsack, AHeuristicSolutionIsStoredAndTheSearchGoesOn) {
-  engine.heuristicPoint = {1, 1, 1, 0, 0};   // weight 13, value 30
-  EXPECT_EQ(run(), StatusSolved);
-  expectIntegerSolution();
-  EXPECT_NEAR(engine.finalObjective, -40, 1e-9);
-}
-
-TEST_F(BranchBoundKnapsack, AnOptimalHeuristicSolutionStandsWhenNothingBeatsIt) {
-  engine.heuristicPoint = {2, 1, 1, 0, 0};
-  name("solver_tol", "0.9");   // the first node selection ends the search
-  EXPECT_EQ(run(), StatusHeuristicInteger);
-  EXPECT_EQ(engine.finalValues, engine.heuristicPoint);
-  EXPECT_NEAR(engine.finalObjective, -40, 1e-9);
-}
-
-// One integer variable in [0, 5] at the relaxation's value `value`: which
-// child is solved first.
-class BranchBoundDirection : public BranchBound {
- protected:
-  std::pair<double, double> firstChildBounds(double value) {
-    engine.model = TinyModel{};
-    engine.model.cost = {-1};
-    engine.model.rows = {{1}};
-    engine.model.rowLower = {-Inf};
-    engine.model.rowUpper = {value};
-    engine.model.lower = {0};
-    engine.model.upper = {5};
-    workbookModel(1, {{"Model!$A$1", 4}});
+// Two alldifferent groups x1..x3 and y1..y3 over 1..3 with x1 + y1 >= 5 and
+// x2 + y2 <= 3; minimise 5x1 + 4x2 + x3 + 2y1 + 6y2 + 3y3: the best pair of
+// permutations.
+TEST_F(BranchBound, AllDifferentGroupsReachThePermutationOptimum) {
+  engine.model = TinyModel{{5, 4, 1, 2, 6, 3}, {{1, 0, 0, 1, 0, 0}, {0, 1, 0, 0, 1, 0}}, {5, -Inf},
+                           {Inf, 3}, std::vector<double>(6, 1), std::vector<double>(6, 3)};
+  workbookModel(6, {{"Model!$A$1:$A$3", 6}, {"Model!$A$4:$A$6", 6}});
+  std::vector<double> p = {1, 2, 3}, q = {1, 2, 3};
+  double truth = Inf;
+  do {
+    do {
+      std::vector<double> x = {p[0], p[1], p[2], q[0], q[1], q[2]};
+      if (engine.model.feasible(x)) truth = std::min(truth, engine.model.objective(x));
+    } while (std::next_permutation(q.begin(), q.end()));
+  } while (std::next_permutation(p.begin(), p.end()));
+  for (bool reducedCosts : {true, false}) {
+    restart();
+    engine.reducedCosts = reducedCosts;
     EXPECT_EQ(run(), StatusSolved);
-    EXPECT_EQ(engine.finalValues, std::vector<double>{std::floor(value)});
-    return engine.firstBounds.size() > 1 ? engine.firstBounds[1] : std::make_pair(-1.0, -1.0);
+    expectIntegerSolution();
+    const std::vector<double>& x = engine.finalValues;
+    EXPECT_EQ(std::set<double>(x.begin(), x.begin() + 3).size(), 3u);
+    EXPECT_EQ(std::set<double>(x.begin() + 3, x.end()).size(), 3u);
+    EXPECT_NEAR(engine.finalObjective, truth, 1e-9);
   }
-};
-
-TEST_F(BranchBoundDirection, BelowOneHalfGoesUpFirst) {
-  EXPECT_EQ(firstChildBounds(2.4), std::make_pair(3.0, 5.0));
-}
-
-TEST_F(BranchBoundDirection, AtOneHalfGoesDownFirst) {
-  EXPECT_EQ(firstChildBounds(2.5), std::make_pair(0.0, 2.0));
-}
-
-TEST_F(BranchBoundDirection, AboveOneHalfGoesDownFirst) {
-  EXPECT_EQ(firstChildBounds(2.6), std::make_pair(0.0, 2.0));
-}
-
-class BranchBoundAssignment : public BranchBound {
- protected:
-  void SetUp() override {
-    BranchBound::SetUp();
-    engine.model = assignment();
-    workbookModel(6, {{"Model!$A$1:$A$3", 6}, {"Model!$A$4:$A$6", 6}});
-  }
-};
-
-TEST_F(BranchBoundAssignment, AllDifferentGroupsReachThePermutationOptimum) {
-  double truth = permutationOptimum(engine.model);
-  EXPECT_EQ(run(), StatusSolved);
-  const std::vector<double>& x = engine.finalValues;
-  ASSERT_EQ(x.size(), 6u);
-  EXPECT_TRUE(integral(x));
-  EXPECT_TRUE(engine.model.feasible(x));
-  EXPECT_TRUE(distinct(x[0], x[1], x[2]));
-  EXPECT_TRUE(distinct(x[3], x[4], x[5]));
-  EXPECT_NEAR(engine.finalObjective, truth, 1e-9);
-  EXPECT_NEAR(engine.model.objective(x), truth, 1e-9);
-}
-
-TEST_F(BranchBoundAssignment, WithoutReducedCostsTheSameOptimum) {
-  engine.reducedCosts = false;
-  EXPECT_EQ(run(), StatusSolved);
-  EXPECT_NEAR(engine.finalObjective, permutationOptimum(engine.model), 1e-9);
 }
 
 // A child whose relaxation lies within the integrality tolerance above its
@@ -286,12 +409,8 @@ TEST_F(BranchBoundAssignment, WithoutReducedCostsTheSameOptimum) {
 // z = 0.5) 5e-9, both integral. Both take the node's 0, so the up child,
 // solved second, is not worse than the down child and becomes the incumbent.
 TEST_F(BranchBound, ChildrenWithinTheToleranceTakeTheirNodesObjective) {
-  engine.model.cost = {0, 4e-9, 1e-8};
-  engine.model.rows = {{1, 1, 0}, {1, 0, -1}};
-  engine.model.rowLower = {0.5, -Inf};
-  engine.model.rowUpper = {Inf, 0.5};
-  engine.model.lower = {0, 0, 0};
-  engine.model.upper = {1, 1, 1};
+  engine.model = TinyModel{{0, 4e-9, 1e-8}, {{1, 1, 0}, {1, 0, -1}}, {0.5, -Inf}, {Inf, 0.5},
+                           {0, 0, 0}, {1, 1, 1}};
   workbookModel(3, {{"Model!$A$1", 4}});
   name("solver_pre", "0.00000001");
   EXPECT_EQ(run(), StatusSolved);

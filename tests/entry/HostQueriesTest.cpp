@@ -1,13 +1,11 @@
-// Engine index, option flags, model queries, options and engine items, read
-// through the exports by ordinal from a workbook's defined names.
+// Engine index, option flags and options, read through the exports by
+// ordinal from a workbook's defined names.
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 #include "entry/Host_Queries.h"
-#include "excel/Area_Areas.h"
-#include "excel/Names_Model.h"
-#include "tests/entry/EntryFixture.h"
+#include "tests/entry/SessionFixture.h"
 
 namespace {
 
@@ -26,177 +24,41 @@ TEST_F(LoadedLibrary, EngineIndexFollowsSolverEng) {
       {"solver_eng", "-2", -1},  // names no engine
       {"solver_eng", "#N/A", 1}, // an error reads as the default 0
   };
-  for (const auto& [name, value, index] : cases) {
-    define(name, value);
-    EXPECT_EQ(engineIndex(context), index) << name << " " << value;
+  for (const auto& [option, value, index] : cases) {
+    name(option, value);
+    EXPECT_EQ(engineIndex(context), index) << option << " " << value;
   }
 }
 
-TEST_F(LoadedLibrary, RealAndIntegerOptionsWithDefaults) {
+TEST_F(LoadedLibrary, RealAndIntegerOptions) {
   auto realOption = ordinal<int (*)(LibraryContext*, double*, int)>(24);
   auto intOption = ordinal<int (*)(LibraryContext*, int)>(25);
   ASSERT_TRUE(realOption && intOption);
-  // The value of real option k; -1 when the service fails.
-  auto real = [&](int k) {
-    double value = -1;
-    return realOption(context, &value, k) == 1 ? value : -1;
-  };
-  EXPECT_EQ(real(RealPrecision), 1e-8);
-  EXPECT_EQ(real(RealIntegerCutoff), 2e30);
-  define("solver_mrt", "0.2");
-  define("solver_xtc", "1/0");
-  EXPECT_EQ(real(RealMutation), 0.2);
-  EXPECT_EQ(real(RealCrossover), 0.5);  // an error reads as the default
+  name("solver_mrt", "0.2");
   double value = 0;
-  EXPECT_EQ(realOption(context, &value, 12), 0);
+  EXPECT_EQ(realOption(context, &value, RealMutation), 1);
+  EXPECT_EQ(value, 0.2);
+  EXPECT_EQ(realOption(context, &value, 12), 0);   // no such option: the default of option 0
   EXPECT_EQ(value, 1e-8);
-
-  EXPECT_EQ(intOption(context, IntIterations), 1000);
-  EXPECT_EQ(intOption(context, IntNodes), 8000);
-  EXPECT_EQ(intOption(context, IntMaxNoImprovement), 30);
-  define("solver_itr", "250.9");
-  define("solver_nod", "100000");  // beyond 16 bits: read as a real
+  name("solver_itr", "250.9");
+  name("solver_nod", "100000");  // beyond 16 bits: read as a real
   EXPECT_EQ(intOption(context, IntIterations), 250);
   EXPECT_EQ(intOption(context, IntNodes), 100000);
   EXPECT_EQ(intOption(context, 11), 0);
-
-  context->modelSupplied = 1;
-  context->suppliedPrecision = 1e-4;
-  context->suppliedConvergence = 1e-3;
-  EXPECT_EQ(real(RealPrecision), 1e-4);
-  EXPECT_EQ(real(RealConvergence), 1e-3);
 }
 
 TEST_F(LoadedLibrary, OptionFlags) {
   auto flags = ordinal<std::uint32_t (*)(LibraryContext*, int)>(14);
   ASSERT_NE(flags, nullptr);
   EXPECT_EQ(flags(context, 0), kDefaultFlags);
-  define("solver_lin", "1");
-  define("solver_est", "2");
-  define("solver_drv", "2");
-  define("solver_loc", "2");
-  define("solver_rbv", "0");
-  define("solver_drf", "1");  // counts only while analysed
+  names({{"solver_lin", "1"}, {"solver_est", "2"}, {"solver_drv", "2"}, {"solver_loc", "2"},
+         {"solver_rbv", "0"}, {"solver_drf", "1"}});   // "solver_drf" counts only while analysed
   EXPECT_EQ(flags(context, 0), (kDefaultFlags & ~0x600u) | 0x1 | 0x4 | 0x2 | 0x100);
   context->analysed = 1;
   EXPECT_EQ(flags(context, 0) & 0x30, 0x30u);
-  define("solver_drf", "2");
+  name("solver_drf", "2");
   EXPECT_EQ(flags(context, 0) & 0x30, 0x20u);
-  define("solver_drf", "9");
+  name("solver_drf", "9");
   EXPECT_EQ(flags(context, 0) & 0x30, 0x10u);
-  context->modelSupplied = 1;
-  context->suppliedOptionFlags = 0xABC;
-  EXPECT_EQ(flags(context, 0), 0xABCu);
 }
 
-TEST_F(LoadedLibrary, ModelQueriesFromOptions) {
-  EXPECT_EQ(query(QueryReports), 1);       // "solver_rep" defaults to 2
-  EXPECT_EQ(query(QueryAlwaysOne), 1);
-  EXPECT_EQ(query(QueryAlwaysTwo), 2);
-  EXPECT_EQ(query(44), 0);
-  EXPECT_EQ(query(-1), 0);
-  const std::tuple<const char*, const char*, int, int> cases[] = {
-      {"solver_dia", "1", QueryDiagnosisLevel, 0}, {"solver_dia", "4", QueryDiagnosisLevel, 3},
-      {"solver_sel", "1", QuerySel, 4},           {"solver_mda", "4", QueryMda, 0},
-      {"solver_mod", "5", QueryMod, 5},           {"solver_scl", "1", QueryScaling, 1},
-  };
-  for (const auto& [name, value, kind, expected] : cases) {
-    define(name, value);
-    EXPECT_EQ(query(kind), expected) << name << " " << value;
-  }
-  context->modelSupplied = 1;
-  EXPECT_EQ(query(QueryScaling), 0);   // the supplied scaling word
-}
-
-// The records a session keeps: four variable cells, an alldifferent group
-// of two, a binary cell, and an objective to maximise.
-class SessionQueries : public LoadedLibrary {
- protected:
-  void SetUp() override {
-    LoadedLibrary::SetUp();
-    const char* const names[][2] = {
-        {"solver_adj", "Model!$A$1:$B$2"}, {"solver_num", "2"},   {"solver_lhs1", "Model!$A$1:$A$2"},
-        {"solver_rel1", "6"},              {"solver_rhs1", "alldifferent"}, {"solver_lhs2", "Model!$B$2"},
-        {"solver_rel2", "5"},              {"solver_rhs2", "binary"}, {"solver_opt", "Model!$D$1"},
-        {"solver_typ", "1"}};
-    for (const auto& [name, definition] : names) define(name, definition);
-    context->variables = Sess_readVariableCells(context);
-    context->constraints = Names_readConstraints(context);
-    ASSERT_TRUE(context->variables && context->constraints);
-    ASSERT_TRUE(Names_markVariableDependence(context->constraints, context->variables->list));
-    context->rowCount = 1;
-    context->groupedRowCells = 1;
-    context->maximise = 1;
-  }
-  void TearDown() override {
-    Names_freeConstraints(context->constraints);
-    Sess_freeVariableCells(context->variables);
-    Names_freeScenarioTable(context->scenarios);
-    context->constraints = nullptr;
-    context->variables = nullptr;
-    context->scenarios = nullptr;
-    LoadedLibrary::TearDown();
-  }
-};
-
-TEST_F(SessionQueries, CountsOfTheModel) {
-  EXPECT_EQ(query(QueryVariables), 4);
-  EXPECT_EQ(query(QueryRows), 1);
-  EXPECT_EQ(query(QueryIntegers), 3);   // two alldifferent members and the binary cell
-  EXPECT_EQ(query(QueryAllDifferentGroups), 1);
-  EXPECT_EQ(query(QueryAllDifferentCells), 2);
-  EXPECT_EQ(query(QueryCones), 0);
-  EXPECT_EQ(query(QueryObjectiveRow), 1);
-  EXPECT_EQ(query(QueryMaximise), 1);
-  define("solver_rlx", "1");            // integer conditions relaxed: no groups
-  EXPECT_EQ(query(QueryAllDifferentGroups), 0);
-  EXPECT_EQ(query(QueryAllDifferentCells), 0);
-}
-
-TEST_F(SessionQueries, PerRowCellsRepeatForEveryScenarioRow) {
-  define("scen_num", "3");
-  define("scen_change", "Model!$B$1:$B$2");
-  for (const char* row : {"scen_value1", "scen_value2", "scen_value3"}) define(row, "{1;2}");
-  ASSERT_TRUE(Names_readScenarioTable(context, &context->scenarios));
-  context->perRowCells = 2;
-  EXPECT_EQ(query(QueryVariables), 2 + 2 * 3);
-}
-
-TEST_F(SessionQueries, FeasibilityModeAddsElasticVariablesAndTheirRow) {
-  context->groupedRowCells = 0;
-  context->rowCount = 3;
-  context->feasibilityMode = 1;
-  context->elasticCount = 5;
-  EXPECT_EQ(query(QueryVariables), 9);
-  EXPECT_EQ(query(QueryRows), 4);
-  EXPECT_EQ(query(QueryObjectiveRow), 1);
-  EXPECT_EQ(query(QueryMaximise), 0);
-  EXPECT_EQ(query(QueryElastic), 5);
-  EXPECT_EQ(query(QueryAllDifferentGroups), 0);
-
-  // A local-solver run with its grouped-row word.
-  context->modelSupplied = 1;
-  context->suppliedGroupedRow = 1;
-  context->suppliedWords[1] = 77;
-  EXPECT_EQ(query(QueryModelRows), 2);
-  EXPECT_EQ(query(QueryObjectiveRow), 0);
-  EXPECT_EQ(query(41), 77);
-}
-
-TEST_F(LoadedLibrary, EngineInformationItems) {
-  auto item = ordinal<int (*)(LibraryContext*, int, int)>(42);
-  ASSERT_NE(item, nullptr);
-  EngineInfo& grg = context->engineInfos[0];
-  grg.limits[0] = 500;
-  grg.limits[3] = 500;
-  grg.value1 = 32767;
-  grg.capabilities = 0x4034;
-  grg.fields = 0x1020011;
-  const int items[][2] = {{0, 0},    {24, 0},         {1, 32767}, {3, 500},  {7, 0x1020011}, {8, 1},
-                          {9, 1},    {10, 0},         {12, 2},    {13, 0x4034},
-                          {14, 4},   // the masked bit, not 1
-                          {16, 0x20}, {18, 0}};
-  for (const auto& [k, expected] : items) EXPECT_EQ(item(context, 0, k), expected) << "item " << k;
-  EXPECT_EQ(item(context, -1, 1), 0);
-  EXPECT_EQ(item(context, 20, 1), 0);
-}

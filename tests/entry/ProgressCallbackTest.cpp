@@ -9,7 +9,6 @@
 
 #include "entry/Eng_Engine.h"
 #include "entry/Host_Progress.h"
-#include "excel/Area_Areas.h"
 #include "tests/excel/MsgFixture.h"
 
 namespace {
@@ -35,28 +34,7 @@ constexpr int kIteration = ProgressIterationNumber;
 
 }  // namespace
 
-TEST_F(Progress, ArmingReadsTheLimitsAndClearsTheRun) {
-  modelName("solver_itr", "250");
-  modelName("solver_tim", "60");
-  modelName("solver_nod", "12");
-  modelName("solver_mip", "4");
-  modelName("solver_sho", "1");
-  context.progress.pendingStop = StopBreak;
-  context.progress.subproblems = 9;
-  begin();
-  EXPECT_EQ(state().pendingStop, StopContinue);
-  EXPECT_EQ(state().iterationLimit, 250);
-  EXPECT_EQ(state().iterationsLeft, 250);
-  EXPECT_EQ(state().timeLimit, 60u);
-  EXPECT_EQ(state().timeStart, g_msgFixtureTick / 1000);
-  EXPECT_EQ(state().subproblemLimit, 12);
-  EXPECT_EQ(state().integerLimit, 4);
-  EXPECT_EQ(state().showIterations, 1);
-  EXPECT_EQ(state().subproblems, 0);
-  for (int armed : state().armed) EXPECT_EQ(armed, 1);
-}
-
-TEST_F(Progress, ADueIterationShowsTheFullLine) {
+TEST_F(Progress, ADueIterationShowsTheFullLineAndAnIncumbentAtOnce) {
   begin();
   advance(751);
   EXPECT_EQ(call(kIteration | ProgressIncumbent, 7), StopContinue);
@@ -64,20 +42,27 @@ TEST_F(Progress, ADueIterationShowsTheFullLine) {
   advance(751);
   EXPECT_EQ(call(kIteration, 8, 2.5), StopContinue);
   EXPECT_EQ(lastShown(), "Trial 8  Value 2.50");
-  advance(100);
-  EXPECT_EQ(call(kIteration, 9, 3.5), StopContinue);   // throttled
-  EXPECT_EQ(lastShown(), "Trial 8  Value 2.50");
+  EXPECT_EQ(call(ProgressSubproblem | ProgressObjective, 1, 12.5), StopContinue);
+  EXPECT_EQ(lastShown(), "Incumbent: 12.50  Subproblem: 1  ");
+  EXPECT_EQ(state().incumbent, 12.5);
+  EXPECT_EQ(state().integerSolutions, 1);
 }
 
-TEST_F(Progress, TheRunCountsIterationsAcrossSubproblems) {
+TEST_F(Progress, TheRunCountsIterationsAcrossSubproblemsAndArmingClearsTheRun) {
   begin();
   for (int i = 1; i <= 3; ++i) call(kIteration, i);
   call(kIteration, 3);   // the same iteration again counts once
   call(ProgressSubproblem);
   for (int i = 1; i <= 2; ++i) call(kIteration, i);
   EXPECT_EQ(state().iterationsOfRun, 5);
-  begin();
+  context.progress.pendingStop = StopBreak;
+  ASSERT_EQ(Msg_armLimits(&context), 1);
+  Msg_beginStatus(&context);
   EXPECT_EQ(state().iterationsOfRun, 0);
+  EXPECT_EQ(state().subproblems, 0);
+  EXPECT_EQ(state().pendingStop, StopContinue);
+  EXPECT_EQ(state().timeStart, g_msgFixtureTick / 1000);
+  for (int armed : state().armed) EXPECT_EQ(armed, 1);
 }
 
 // Runs of calls against limits, with or without a "Show" macro: what each
@@ -148,17 +133,15 @@ TEST_F(Progress, LimitsBreaksPausesAndTheShowMacro) {
   }
 }
 
-TEST_F(Progress, AnIncumbentIsShownAtOnce) {
-  begin();
-  EXPECT_EQ(call(ProgressSubproblem | ProgressObjective, 1, 12.5), StopContinue);
-  EXPECT_EQ(lastShown(), "Incumbent: 12.50  Subproblem: 1  ");
-  EXPECT_EQ(state().incumbent, 12.5);
-  EXPECT_EQ(state().integerSolutions, 1);
-}
-
 TEST_F(Progress, FeasibilityModeShowsItsPercentageAndCountsNothing) {
   modelName("solver_itr", "2");
   begin();
+  // Outside the mode a percentage restarts the iterations.
+  EXPECT_EQ(call(kIteration, 1), StopContinue);
+  EXPECT_EQ(call(ProgressFeasibility, 50), StopContinue);
+  EXPECT_EQ(context.feasibilityMode, 0);
+  EXPECT_EQ(state().iterationsLeft, 2);
+  EXPECT_EQ(state().lastIteration, 0);
   context.feasibilityMode = 1;
   for (int i = 1; i <= 5; ++i) EXPECT_EQ(call(kIteration, i), StopContinue);
   advance(751);
@@ -170,41 +153,3 @@ TEST_F(Progress, FeasibilityModeShowsItsPercentageAndCountsNothing) {
   EXPECT_EQ(state().iterationsLeft, 2);
 }
 
-TEST_F(Progress, FeasibilityProgressOutsideTheModeRestartsTheIterations) {
-  modelName("solver_itr", "5");
-  begin();
-  EXPECT_EQ(call(kIteration, 1), StopContinue);
-  EXPECT_EQ(call(ProgressFeasibility, 50), StopContinue);
-  EXPECT_EQ(context.feasibilityMode, 0);
-  EXPECT_EQ(state().iterationsLeft, 5);
-  EXPECT_EQ(state().lastIteration, 0);
-}
-
-TEST_F(Progress, SetupStepsShowTheirPercentages) {
-  modelName("solver_adj", "Model!$A$1:$A$4");
-  modelName("solver_itr", "1");
-  context.variables = Sess_readVariableCells(&context);
-  ASSERT_NE(context.variables, nullptr);
-  context.rowCount = 3;
-  begin();
-  advance(751);
-  EXPECT_EQ(call(ProgressSetup, 6), StopContinue);
-  EXPECT_EQ(lastShown(), "Setting up...50% done");
-  EXPECT_EQ(state().setupRowsByVariables, 12);
-  EXPECT_EQ(state().setupTwiceVariables, 8);
-  context.progress.setupSteps = 3;
-  advance(751);
-  EXPECT_EQ(call(kIteration, 1), StopContinue);   // a counted set-up step: no iteration
-  EXPECT_EQ(lastShown(), "Limits: 37% done");
-  EXPECT_EQ(state().iterationsLeft, 1);
-  Sess_freeVariableCells(context.variables);
-  context.variables = nullptr;
-}
-
-TEST(ProgressExport, OrdinalThirtyIsTheProgressCallback) {
-  OsModule module = Os_loadLibrary((std::string(CORVAN_OUT) + "/Corvan32.dll").c_str());
-  ASSERT_NE(module, nullptr);
-  OsProc proc = Os_getProcByOrdinal(module, 30);
-  EXPECT_EQ(proc, reinterpret_cast<OsProc>(&Host_progressCallback));
-  Os_freeLibrary(module);
-}

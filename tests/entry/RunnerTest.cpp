@@ -1,9 +1,9 @@
 // The engine runner: a plug-in engine run end to end by `Solve` action 0 on
-// a linear test workbook (its final point stays in the variable cells), a
-// pending stop turned into the run's status, the order of the engine's
-// operations and the problem the runner builds (ordinal 6), the direct
-// driver (ordinal 7) and the local solver of ordinal 41, while the GRG
-// engine is not built and with a stand-in for its operations.
+// a linear test workbook (its final point stays in the variable cells),
+// pending stops turned into the run's status, the order of the engine's
+// operations and the problem the runner builds (ordinal 6) with the direct
+// driver (ordinal 7), and the local solver of ordinal 41 with a stand-in
+// for the GRG engine's operations.
 #include <algorithm>
 #include <cstring>
 
@@ -53,10 +53,9 @@ struct FakeGrg {
   std::vector<double> lower, upper, x;
   int setups = 0, solves = 0, finishes = 0;
   int setupResult = 1;
-  int answers[3] = {};                 // queries 40-42 during solve
-  std::uint32_t optionFlags = 0;
-  int scaling = 0;
-  double precision = 0, convergence = 0;
+  // What solve was told: queries 40-42, the option flags, whether it
+  // scales, the precision and the convergence.
+  std::vector<double> told;
   std::vector<double> startSeen;
 };
 FakeGrg* g_grg = nullptr;
@@ -82,11 +81,12 @@ int grgSolve(void* record) {
   auto* p = static_cast<EngineProblem*>(record);
   LibraryContext* c = p->owner;
   ++g_grg->solves;
-  for (int k = 0; k < 3; ++k) g_grg->answers[k] = Host_queryModel(c, 40 + k);
-  g_grg->optionFlags = Host_getEngineOptionFlags(c, 0);
-  g_grg->scaling = Host_queryModel(c, QueryScaling);
-  Host_getRealOption(c, &g_grg->precision, RealPrecision);
-  Host_getRealOption(c, &g_grg->convergence, RealConvergence);
+  double precision = 0, convergence = 0;
+  Host_getRealOption(c, &precision, RealPrecision);
+  Host_getRealOption(c, &convergence, RealConvergence);
+  g_grg->told = {double(Host_queryModel(c, 40)), double(Host_queryModel(c, 41)),
+                 double(Host_queryModel(c, 42)), double(Host_getEngineOptionFlags(c, 0)),
+                 double(Host_queryModel(c, QueryScaling) != 0), precision, convergence};
   const double* saved = static_cast<const double*>(p->saved);
   int n = p->variableCount;
   g_grg->startSeen.assign(saved + 1, saved + 1 + n);
@@ -116,17 +116,10 @@ class Runner : public SessionLibrary {
                           std::uint32_t, double, double, double*, double*, const double*,
                           const double*);
 
-  void TearDown() override {
-    g_seen = nullptr;
-    g_grg = nullptr;
-    SessionLibrary::TearDown();
-  }
-  // The plug-in engine RUNTEST.DLL as "solver_eng" 6 chooses it, as if the
-  // engines had been listed.
-  void useRunnerEngine() {
-    context->engineCount = 5;
-    std::strcpy(context->engineFiles[5], "RUNTEST.DLL");
-    name("solver_eng", "6");
+  void SetUp() override {
+    SessionLibrary::SetUp();
+    g_seen = &seen;
+    g_grg = &grg;
   }
   // The run's status through ordinal 6, with the in-test engine.
   int runSeen() {
@@ -136,7 +129,6 @@ class Runner : public SessionLibrary {
   // afiro open, the session begun and `grg` in the GRG engine's place: the
   // local solver of ordinal 41 (null if any of that failed).
   LocalFn localOverFakeGrg() {
-    g_grg = &grg;
     if (!open("lp/afiro.xlsx") || begin() != 1) return nullptr;
     context->engines[0] = EngineEntry{context, nullptr, grgSetup, grgSolve, grgFinish, nullptr};
     return ordinal<LocalFn>(41);
@@ -150,7 +142,9 @@ TEST_F(Runner, PluginEngineSolvesAnLpWorkbookAndLeavesItsPointInTheCells) {
   MpsModel mps;
   std::string error;
   ASSERT_TRUE(Mps_readNamed("afiro", mps, error)) << error;
-  useRunnerEngine();
+  context->engineCount = 5;   // as if the engines had been listed
+  std::strcpy(context->engineFiles[5], "RUNTEST.DLL");
+  name("solver_eng", "6");
   EXPECT_EQ(solve(0), StatusSolved);
   EXPECT_EQ(context->currentEngine, 5);
   // Every variable one unit above its lower bound (or 0), within its upper
@@ -169,37 +163,8 @@ TEST_F(Runner, PluginEngineSolvesAnLpWorkbookAndLeavesItsPointInTheCells) {
   EXPECT_EQ(numberIn(sheet, 4, 5), 0.0);
 }
 
-TEST_F(Runner, IterationLimitReachedDuringTheRunBecomesItsStatus) {
-  ASSERT_NE(open("lp/sc50a.xlsx"), nullptr);
-  useRunnerEngine();
-  name("solver_itr", "2");
-  name("runeng_iterations", "5");     // the engine goes on regardless
-  EXPECT_EQ(solve(0), StatusIterationLimit);
-  name("runeng_iterations", "2");     // the next check after the second stops
-  EXPECT_EQ(solve(0), StatusIterationLimit);
-  name("runeng_iterations", "1");
-  EXPECT_EQ(solve(0), StatusSolved);
-}
-
-TEST_F(Runner, BreakDuringTheRunTurnsSolvedIntoStoppedByTheUser) {
-  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  useRunnerEngine();
-  Xlc_pressBreak();        // seen at the engine's iteration; no "Show" macro answers
-  EXPECT_EQ(solve(0), StatusUserStop);
-  EXPECT_EQ(solve(0), StatusSolved);     // the next run starts afresh
-}
-
-TEST_F(Runner, FailedSetupStatusIsTheRunsStatus) {
-  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  useRunnerEngine();
-  name("runeng_setup", "0");
-  EXPECT_EQ(solve(0), StatusBadBounds);
-  EXPECT_EQ(numberIn(sheet, 4, 5), 0.0);    // nothing was written
-}
-
 TEST_F(Runner, OperationsInOrderAndTheProblemBuilt) {
   ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  g_seen = &seen;
   name("solver_eng", "2");
   name("solver_rep", "2");
   ASSERT_EQ(begin(), 1);
@@ -214,27 +179,8 @@ TEST_F(Runner, OperationsInOrderAndTheProblemBuilt) {
   EXPECT_EQ(seen.problem.actionCode, 12);
   EXPECT_EQ(seen.integerFlags, std::vector<std::int32_t>(32, 0));
   context->actionCode = 0;
-  EXPECT_EQ(end(), 1);
-}
-
-TEST_F(Runner, IntegerVariablesChooseBranchAndBound) {
-  ASSERT_NE(open("lp/p0033.xlsx"), nullptr);
-  g_seen = &seen;
-  name("solver_eng", "2");
-  name("solver_rep", "1");
-  ASSERT_EQ(begin(), 1);
-  context->engineInfos[1].capabilities = 0x4014;     // as the LP engine's load gives them
-  EXPECT_EQ(runSeen(), StatusBadBounds);   // the recording engine gives the driver no bounds
-  EXPECT_EQ(seen.problem.flags, ProblemOtherDriver | ProblemBranch);
-  EXPECT_NE(seen.problem.driver, ordinal<DriverFn>(7));
-  EXPECT_EQ(std::count(seen.integerFlags.begin(), seen.integerFlags.end(), 2), 33);  // binaries
-  EXPECT_EQ(end(), 1);
-}
-
-TEST_F(Runner, SetupFailureStillFinishes) {
-  ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  g_seen = &seen;
-  ASSERT_EQ(begin(), 1);
+  // A setup that fails still finishes, and its status is the run's.
+  seen.calls.clear();
   seen.setupResult = 0;
   seen.setupStatus = StatusOutOfMemory;
   EXPECT_EQ(runSeen(), StatusOutOfMemory);
@@ -244,7 +190,6 @@ TEST_F(Runner, SetupFailureStillFinishes) {
 
 TEST_F(Runner, PendingStopsMapToStatuses) {
   ASSERT_NE(open("lp/afiro.xlsx"), nullptr);
-  g_seen = &seen;
   ASSERT_EQ(begin(), 1);
   const int stops[] = {StopContinue, StopByUser, StopIterationLimit, StopBreak, StopTimeLimit,
                        StopSubproblemLimit, StopIntegerLimit};
@@ -258,7 +203,6 @@ TEST_F(Runner, PendingStopsMapToStatuses) {
 }
 
 TEST_F(Runner, NoModelOrNoEntryIsNoRun) {
-  g_seen = &seen;
   EXPECT_EQ(ordinal<RunFn>(6)(nullptr), StatusBadModel);
   EXPECT_EQ(runSeen(), StatusBadModel);       // no session: no variables
   EngineEntry orphan{nullptr, nullptr, seenSetup, seenSolve, seenFinish, nullptr};
@@ -268,29 +212,24 @@ TEST_F(Runner, NoModelOrNoEntryIsNoRun) {
   EXPECT_TRUE(seen.calls.empty());            // setup never called
 }
 
-TEST_F(Runner, DirectDriverCallsSolveOnce) {
-  g_seen = &seen;
-  EngineProblem problem{};
-  seen.solveStatus = StatusConverged;
-  EXPECT_EQ(ordinal<DriverFn>(7)(seenSolve, &problem), StatusNone);
-  EXPECT_EQ(problem.status, StatusConverged);
-  EXPECT_EQ(seen.calls, (std::vector<std::string>{"solve"}));
-}
-
-TEST_F(Runner, LocalSolverRefusesMissingArguments) {
-  std::vector<double> x(2, 1.0), lower(2, 0.0), upper(2, 5.0);
-  auto local = ordinal<LocalFn>(41);
-  EXPECT_EQ(local(context, 0, 0, 0, 0, 0, 0, nullptr, x.data(), lower.data(), upper.data()),
-            StatusBadModel);
-  EXPECT_EQ(x, (std::vector<double>{1.0, 1.0}));
-}
-
 TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {
   const LocalFn local = localOverFakeGrg();
   ASSERT_NE(local, nullptr);
   const int n = 32;
   std::vector<double> x(n, 2.0), lower(n, 0.0), upper(n, 2.5);
   double objective = 0;
+  EXPECT_EQ(local(context, 0, 0, 0, 0, 0, 0, nullptr, x.data(), lower.data(), upper.data()),
+            StatusBadModel);   // no objective to fill
+  // A setup that fails finishes the engine; the next call sets up again.
+  grg.setupResult = 0;
+  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(),
+                  upper.data()),
+            StatusBadBounds);
+  EXPECT_EQ(grg.finishes, 1);
+  EXPECT_EQ(context->localSolver, nullptr);
+  EXPECT_EQ(context->modelSupplied, 0);
+  EXPECT_EQ(x, std::vector<double>(n, 2.0));
+  grg.setupResult = 1;
   EXPECT_EQ(local(context, 41, 40, 42, 0x3000 | OptFlagMsl | OptFlagLin, 1e-7, 1e-3, &objective,
                   x.data(), lower.data(), upper.data()),
             StatusConverged);
@@ -298,13 +237,7 @@ TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {
   EXPECT_EQ(x, std::vector<double>(n, 2.5));          // moved up, held by the upper bound
   EXPECT_EQ(objective, 2.5 * n);
   // What the engine was told while the model was supplied.
-  EXPECT_EQ(grg.answers[0], 40);
-  EXPECT_EQ(grg.answers[1], 41);
-  EXPECT_EQ(grg.answers[2], 42);
-  EXPECT_EQ(grg.optionFlags, OptFlagMsl | OptFlagLin);
-  EXPECT_NE(grg.scaling, 0);
-  EXPECT_EQ(grg.precision, 1e-7);
-  EXPECT_EQ(grg.convergence, 1e-3);
+  EXPECT_EQ(grg.told, (std::vector<double>{40, 41, 42, OptFlagMsl | OptFlagLin, 1, 1e-7, 1e-3}));
   EXPECT_EQ(context->modelSupplied, 0);
   EXPECT_EQ(query(QueryScaling), 0);                  // the workbook's own answer again
   // A second run reuses the problem set up by the first.
@@ -313,36 +246,12 @@ TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {
                   upper.data()),
             StatusConverged);
   EXPECT_EQ(x, std::vector<double>(n, 3.5));
-  EXPECT_EQ(grg.setups, 1);
+  EXPECT_EQ(grg.setups, 2);
   EXPECT_EQ(grg.solves, 2);
   // The session's end finishes it when the current engine uses the local solver.
   context->currentEngine = 2;
   context->engineInfos[2].capabilities = EngineUsesLocalSolver;
   EXPECT_EQ(end(), 1);
-  EXPECT_EQ(grg.finishes, 1);
-  EXPECT_EQ(context->localSolver, nullptr);
-}
-
-TEST_F(Runner, LocalSolverSetupFailureFinishesAndTriesAgainNextTime) {
-  const LocalFn local = localOverFakeGrg();
-  ASSERT_NE(local, nullptr);
-  std::vector<double> x(32, 0.0), lower(32, 0.0), upper(32, 1.0);
-  double objective = 0;
-  grg.setupResult = 0;
-  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(),
-                  upper.data()),
-            StatusBadBounds);
-  EXPECT_EQ(grg.finishes, 1);
-  EXPECT_EQ(context->localSolver, nullptr);
-  EXPECT_EQ(context->modelSupplied, 0);
-  grg.setupResult = 1;
-  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(),
-                  upper.data()),
-            StatusConverged);
-  EXPECT_EQ(grg.setups, 2);
-  EXPECT_EQ(x, std::vector<double>(32, 1.0));
-  context->currentEngine = 2;
-  context->engineInfos[2].capabilities = EngineUsesLocalSolver;
-  EXPECT_EQ(end(), 1);
   EXPECT_EQ(grg.finishes, 2);
+  EXPECT_EQ(context->localSolver, nullptr);
 }

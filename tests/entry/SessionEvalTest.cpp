@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "SessionFixture.h"
 
@@ -15,19 +14,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// name -> number of constraints from expected.csv.
+// name -> number of constraints from expected.csv (name,n,constraints,...).
 std::vector<std::pair<std::string, int>> nlpProblems() {
   std::ifstream in(fs::path(CORVAN_DATA) / "nlp" / "expected.csv");
   std::vector<std::pair<std::string, int>> out;
   std::string line;
   std::getline(in, line);
   while (std::getline(in, line)) {
-    std::stringstream s(line);
-    std::string name, n, constraints;
-    std::getline(s, name, ',');
-    std::getline(s, n, ',');
-    std::getline(s, constraints, ',');
-    out.push_back({name, std::stoi(constraints)});
+    std::size_t first = line.find(','), second = line.find(',', first + 1);
+    out.push_back({line.substr(0, first), std::stoi(line.substr(second + 1))});
   }
   EXPECT_EQ(out.size(), 59u);
   return out;
@@ -35,24 +30,6 @@ std::vector<std::pair<std::string, int>> nlpProblems() {
 
 bool near(double a, double b, double relative) {
   return std::fabs(a - b) <= relative * std::max(1.0, std::max(std::fabs(a), std::fabs(b)));
-}
-
-// The problems' own formulas: constraint rows in sheet order, then the objective.
-using Model = std::function<std::vector<double>(const std::vector<double>&)>;
-
-std::vector<double> hs15(const std::vector<double>& x) {
-  double f = 100 * std::pow(x[1] - x[0] * x[0], 2) + std::pow(1 - x[0], 2);
-  return {x[0] * x[1], x[0] + x[1] * x[1], f};
-}
-
-std::vector<double> hs21(const std::vector<double>& x) {
-  return {10 * x[0] - x[1], 0.01 * x[0] * x[0] + x[1] * x[1] - 100};
-}
-
-std::vector<double> hs71(const std::vector<double>& x) {
-  double squares = x[0] * x[0] + x[1] * x[1] + x[2] * x[2] + x[3] * x[3];
-  double f = x[0] * x[3] * (x[0] + x[1] + x[2]) + x[2];
-  return {squares, x[0] * x[1] * x[2] * x[3], f};
 }
 
 }  // namespace
@@ -80,8 +57,20 @@ TEST_F(SessionLibrary, EveryProblemAtItsStartPointGivesTheWorkbooksOwnValues) {
 // A test engine evaluates points away from the start through the host
 // services and finds the problems' formulas.
 TEST_F(SessionLibrary, TestEngineFindsTheProblemFormulasAtItsPoints) {
-  const std::vector<std::pair<std::string, Model>> models = {
-      {"hs15", hs15}, {"hs21", hs21}, {"hs71", hs71}};
+  // The problems' own formulas: constraint rows in sheet order, then the objective.
+  using Model = std::function<std::vector<double>(const std::vector<double>&)>;
+  const std::pair<std::string, Model> models[] = {
+      {"hs15", [](const std::vector<double>& x) -> std::vector<double> {
+         return {x[0] * x[1], x[0] + x[1] * x[1],
+                 100 * std::pow(x[1] - x[0] * x[0], 2) + std::pow(1 - x[0], 2)};
+       }},
+      {"hs21", [](const std::vector<double>& x) -> std::vector<double> {
+         return {10 * x[0] - x[1], 0.01 * x[0] * x[0] + x[1] * x[1] - 100};
+       }},
+      {"hs71", [](const std::vector<double>& x) -> std::vector<double> {
+         return {x[0] * x[0] + x[1] * x[1] + x[2] * x[2] + x[3] * x[3], x[0] * x[1] * x[2] * x[3],
+                 x[0] * x[3] * (x[0] + x[1] + x[2]) + x[2]};
+       }}};
   for (const auto& [problem, model] : models) {
     SCOPED_TRACE(problem);
     ASSERT_NE(open("nlp/" + problem + ".xlsx"), nullptr);

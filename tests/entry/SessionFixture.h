@@ -127,3 +127,12 @@ class SessionLibrary : public ::testing::Test {
   OsModule module = nullptr;
   LibraryContext* context = nullptr;
 };
+
+// The library loaded, with an empty active model workbook.
+class LoadedLibrary : public SessionLibrary {
+ protected:
+  void SetUp() override {
+    SessionLibrary::SetUp();
+    newModel();
+  }
+};

@@ -23,10 +23,6 @@ class SessionReports : public SessionLibrary {
     SessionLibrary::SetUp();
     ASSERT_NE(open("nlp/hs21.xlsx"), nullptr);
   }
-  std::string textAt(int row, int column) const {
-    const Cell* cell = Wb_findCell(addIn->sheets[0].get(), row, column);
-    return cell ? cell->value.text : "";
-  }
   // A cell of the result range as it shows.
   std::string shownAt(int row, int column) const {
     const Cell* cell = Wb_findCell(addIn->sheets[0].get(), row, column);
@@ -86,7 +82,7 @@ TEST_F(SessionReports, RowsSwitchedOffAreLeftOutAndTablesFollowTheRows) {
   ASSERT_EQ(begin(), 1);
   ASSERT_EQ(ordinal<ReportsFn>(31)(context, 3, 0, &summary, nullptr), 1);
   EXPECT_EQ(statistics(0), (std::vector<double>{0, 1, 2, 0, 7, 3, 3, 0}));
-  EXPECT_EQ(textAt(1, 1), "R9C2");  // the constraint row comes first
+  EXPECT_EQ(shownAt(1, 1), "R9C2");  // the constraint row comes first
   ReportSummary wrong = summary;
   wrong.m = 2;
   EXPECT_EQ(ordinal<ReportsFn>(31)(context, 3, 0, &wrong, nullptr), 0);
@@ -95,8 +91,8 @@ TEST_F(SessionReports, RowsSwitchedOffAreLeftOutAndTablesFollowTheRows) {
   ASSERT_EQ(ordinal<TableFn>(32)(context, 11, 5, 2, 2, texts), 1);
   // Below variables + rows + bound cells + 1 = 8.
   EXPECT_EQ(statistics(8), (std::vector<double>{2, 1, 4, 0, 2, 2, 11, 5}));
-  EXPECT_EQ(textAt(9, 0), "a");
-  EXPECT_EQ(textAt(10, 1), "d");
+  EXPECT_EQ(shownAt(9, 0), "a");
+  EXPECT_EQ(shownAt(10, 1), "d");
   EXPECT_EQ(end(), 1);
 }
 
@@ -105,7 +101,7 @@ TEST_F(SessionReports, WithoutReportsOnlyTheSizesAreWritten) {
   ASSERT_EQ(begin(), 1);
   ASSERT_EQ(ordinal<ReportsFn>(31)(context, 3, 1, &summary, nullptr), 1);
   EXPECT_EQ(statistics(0), (std::vector<double>{2, 1, 4, 0, 0, 0, 3, 1}));
-  EXPECT_EQ(textAt(1, 1), "");
+  EXPECT_EQ(shownAt(1, 1), "");
   const char* texts[] = {"a"};
   EXPECT_EQ(ordinal<TableFn>(32)(context, 11, 5, 1, 1, texts), 0);
   EXPECT_EQ(end(), 1);
@@ -122,13 +118,13 @@ TEST_F(SessionReports, AnalysisAndDiagnosisFindings) {
   ASSERT_EQ(Sess_storeAnalysisCounts(context, 1, 13, 5, texts.data(), 0, 0), 1);
   EXPECT_EQ(statistics(8), (std::vector<double>{1, 13, 5, 0, 0, 0, 0, 0}));
   // 13 texts: two rows of 11.
-  EXPECT_EQ((std::vector<std::string>{textAt(9, 10), textAt(10, 1), textAt(10, 2)}),
+  EXPECT_EQ((std::vector<std::string>{shownAt(9, 10), shownAt(10, 1), shownAt(10, 2)}),
             (std::vector<std::string>{"t10", "t12", ""}));
 
   ASSERT_EQ(Sess_storeErrorCell(context, {2, 1, 36, 4}, "B9"), 1);
   EXPECT_EQ(statistics(0), (std::vector<double>{2, 1, 4, 0, 0, 0, 0, 0}));
   EXPECT_EQ(statistics(8)[2], 36);
-  EXPECT_EQ(textAt(8, 4), "B9");
+  EXPECT_EQ(shownAt(8, 4), "B9");
 
   const ExtraRow added[1] = {{3, "big1", 2}}, addedRows[1] = {{2, "con1", 1}};
   ASSERT_EQ(Sess_storeModelCounts(context, {7, 8, 9}, 1, added, 1, addedRows, 1), 1);
@@ -142,6 +138,6 @@ TEST_F(SessionReports, AnalysisAndDiagnosisFindings) {
   const char* diagnosis[11] = {"F1", "linear"};
   ASSERT_EQ(Sess_storeDiagnosis(context, counts, 1, diagnosis), 1);
   EXPECT_EQ(tableAt(0, 15), 16);
-  EXPECT_EQ(textAt(1, 1), "linear");
+  EXPECT_EQ(shownAt(1, 1), "linear");
   EXPECT_EQ(end(), 1);
 }

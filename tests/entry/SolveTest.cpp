@@ -1,6 +1,6 @@
 // The library's life in the process and the Solve actions, through the
-// exports by ordinal. The run session and the engines are not part of the
-// library yet, so every action that needs them must fail, never succeed.
+// exports by ordinal. The workbook holds no model, so every action that
+// needs one must fail, never succeed.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -8,21 +8,18 @@
 
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Solve.h"
+#include "entry/Host_Progress.h"
 #include "platform/calc/Calc.h"
-#include "tests/entry/EntryFixture.h"
+#include "tests/entry/SessionFixture.h"
 
 TEST_F(LoadedLibrary, AttachCreatesTheContextAndDetachFreesIt) {
-  EXPECT_EQ(context->savedCalcMode, 1);
-  EXPECT_EQ(context->robustMode, -1);
-  EXPECT_EQ(context->currentEngine, -1);
-  EXPECT_EQ(context->engineCount, 0);
   EXPECT_EQ(context->moduleHandle, module);
   std::string folder = std::string(CORVAN_OUT) + "/";
   EXPECT_EQ(std::string(context->directory), folder);
   EXPECT_EQ(context->directoryLength, static_cast<int>(folder.size()));
 
   // A second load shares the context; the last free removes it.
-  OsModule again = Os_loadLibrary(path().c_str());
+  OsModule again = Os_loadLibrary((std::string(CORVAN_OUT) + "/Corvan32.dll").c_str());
   EXPECT_EQ(Entry_context(), context);
   Os_freeLibrary(again);
   EXPECT_EQ(Entry_context(), context);
@@ -36,6 +33,7 @@ TEST_F(LoadedLibrary, AttachCreatesTheContextAndDetachFreesIt) {
 TEST_F(LoadedLibrary, NamedExportsMatchTheOrdinals) {
   EXPECT_EQ(Os_getProcByName(module, "Solve"), Os_getProcByOrdinal(module, 1));
   EXPECT_EQ(Os_getProcByName(module, "SolveX"), Os_getProcByOrdinal(module, 2));
+  EXPECT_EQ(Os_getProcByOrdinal(module, 30), reinterpret_cast<OsProc>(&Host_progressCallback));
   auto solveX = ordinal<int (*)(std::intptr_t)>(2);
   ASSERT_NE(solveX, nullptr);
   context->evalContext = reinterpret_cast<EvalContext*>(0x10);
@@ -49,39 +47,26 @@ TEST_F(LoadedLibrary, NamedExportsMatchTheOrdinals) {
   }
 }
 
-TEST_F(LoadedLibrary, KeepAndRestoreBeforeAnyRun) {
-  EXPECT_EQ(solve(ActionKeep), 1);
-  EXPECT_EQ(solve(ActionRestore), 0);  // nothing saved
-  context->savedPriorValues = {1.0, 2.0};
-  EXPECT_EQ(solve(ActionKeep), 1);
-  EXPECT_TRUE(context->savedPriorValues.empty());
-  EXPECT_EQ(solve(ActionRestore), 0);
-}
-
 TEST_F(LoadedLibrary, ActionWithNothingSelectedReturnsMinusThree) {
-  define("solver_mda", "0");
-  define("solver_ism", "0");
+  name("solver_mda", "0");
+  name("solver_ism", "0");
   EXPECT_EQ(solve(ActionDiagnose), -3);
   EXPECT_EQ(solve(-1), -3);     // not an action
-  define("robust_num", "3");    // an invalid run mode
+  name("robust_num", "3");    // an invalid run mode
   EXPECT_EQ(solve(ActionEngineLimits), -3);  // preparation fails: nothing to do
   EXPECT_EQ(context->robustMode, -1);
 }
 
-TEST_F(LoadedLibrary, ActionCodesFromElevenAreKeptForTheEngine) {
-  EXPECT_EQ(solve(12.7), 13);  // a run, and the session cannot open yet
-  EXPECT_EQ(query(16), 12);
-  EXPECT_EQ(solve(ActionKeep), 1);
-  EXPECT_EQ(query(16), 0);
-}
-
-TEST_F(LoadedLibrary, ActionsNeedingMissingPiecesFail) {
+TEST_F(LoadedLibrary, ActionsNeedingAModelFail) {
   EXPECT_EQ(solve(ActionSolve), 13);
+  EXPECT_EQ(solve(12.7), 13);   // an engine's action code, kept for it until the next action
+  EXPECT_EQ(query(16), 12);
   EXPECT_EQ(solve(ActionSolveAgain), 13);
+  EXPECT_EQ(query(16), 0);
   EXPECT_EQ(solve(ActionFeasibility2), 13);
   EXPECT_EQ(query(9), 0);  // the session's end leaves feasibility mode
   EXPECT_EQ(solve(ActionAnalyse), 13);
-  define("solver_mda", "2");
+  name("solver_mda", "2");
   EXPECT_EQ(solve(ActionDiagnose), 13);
   EXPECT_EQ(solve(ActionModelSize), 13);
   EXPECT_EQ(context->analysed, 0);
@@ -95,8 +80,8 @@ TEST_F(LoadedLibrary, AnExceptionInsideSolveReturns999) {
   Calc_registerFunction("ENTRYTHROWS", [](const std::vector<CalcArray>&) -> CalcArray {
     throw std::runtime_error("add-in failure");
   });
-  define("solver_eng", "ENTRYTHROWS()");
+  name("solver_eng", "ENTRYTHROWS()");
   EXPECT_EQ(solve(ActionSolve), 999);
-  define("solver_eng", "1");
+  name("solver_eng", "1");
   EXPECT_EQ(solve(ActionKeep), 1);  // the context still serves
 }
