@@ -34,69 +34,25 @@ int record(LibraryContext*, void* engineRecord, int row, int column, double valu
   return r->answerAfter < 0 || static_cast<int>(r->terms.size()) < r->answerAfter;
 }
 
-// The context a session would leave: the variable cells, the constraints
-// with their dependence marks, and the row count.
-struct ReadModel {
-  std::unique_ptr<LibraryContext> context{new LibraryContext{}};
-  ~ReadModel() {
-    Names_freeConstraints(context->constraints);
-    Sess_freeVariableCells(context->variables);
-  }
-  bool read() {
-    context->variables = Sess_readVariableCells(nullptr);
-    context->constraints = Names_readConstraints(nullptr);
-    if (!context->variables || !context->constraints ||
-        !Names_markVariableDependence(context->constraints, context->variables->list))
-      return false;
-    int rows = 0;
-    bool grouped = false;
-    for (const ConstraintRecord& r : context->constraints->records) {
-      grouped = grouped || (r.flags & RowGrouped);
-      if (!(r.flags & (RowBound | RowGrouped))) rows += Area_totalCells(r.lhs);
-    }
-    context->rowCount = rows + (grouped ? 1 : 0);
-    return true;
-  }
-  int linear(Recorder* r) {
-    return Host_extractLinearTerms(context.get(), &r->terms, record, r);
-  }
-  int quadratic(Recorder* r) {
-    return Host_extractQuadraticTerms(context.get(), &r->terms, record, r);
-  }
-};
+int extractLinear(ReadModel& model, Recorder* r) {
+  return Host_extractLinearTerms(model.context.get(), &r->terms, record, r);
+}
+int extractQuadratic(ReadModel& model, Recorder* r) {
+  return Host_extractQuadraticTerms(model.context.get(), &r->terms, record, r);
+}
 
 class LinearExtract : public ModelFixture {
  protected:
-  std::unique_ptr<ReadModel> model;
-  void TearDown() override {
-    model.reset();
-    ModelFixture::TearDown();
-  }
   // Variables A1:A6 (values 1..6), objective Z1 minimised.
   void variables(const char* range = "Model!$A$1:$A$6") {
     for (int r = 0; r < 6; ++r) Wb_setValue(wb, sheet, r, 0, CellValue::makeNumber(r + 1));
     name("solver_adj", range);
-    name("solver_opt", "Model!$Z$1");
-    name("solver_typ", "2");
+    minimise();
     name("solver_num", "0");
   }
-  void row(int i, const std::string& lhs, int relation, const std::string& rhs) {
-    std::string n = std::to_string(i);
-    name("solver_lhs" + n, lhs);
-    name("solver_rel" + n, std::to_string(relation));
-    name("solver_rhs" + n, rhs);
-    name("solver_num", n);
-  }
   ReadModel& read() {
-    model = std::make_unique<ReadModel>();
-    EXPECT_TRUE(model->read());
+    EXPECT_TRUE(readModel());
     return *model;
-  }
-  void arrayFormula(const char* a1, const char* b1, const std::string& f) {
-    CellRange block{};
-    ASSERT_TRUE(Wb_parseA1(a1, &block.row1, &block.col1));
-    ASSERT_TRUE(Wb_parseA1(b1, &block.row2, &block.col2));
-    ASSERT_TRUE(Wb_setArrayFormula(wb, sheet, block, f));
   }
 };
 
@@ -104,7 +60,7 @@ TEST_F(LinearExtract, SumCountsEachVariable) {
   variables();
   formula("Z1", "=SUM(A1:A3,A2)");
   Recorder r;
-  ASSERT_EQ(read().linear(&r), 1);
+  ASSERT_EQ(extractLinear(read(), &r), 1);
   EXPECT_EQ(r.terms, (Terms{{0, 0, 1.0}, {0, 1, 2.0}, {0, 2, 1.0}}));
   EXPECT_EQ(r.record, &r.terms);     // the engine's record is passed through
 }
@@ -121,7 +77,7 @@ TEST_F(LinearExtract, SumProductRowsInListOrderObjectiveLast) {
   row(1, "Model!$G$1:$G$2", 1, "10");
   row(2, "Model!$A$1", 3, "0");                      // a bound: no row
   Recorder r;
-  ASSERT_EQ(read().linear(&r), 1);
+  ASSERT_EQ(extractLinear(read(), &r), 1);
   EXPECT_EQ(r.terms, (Terms{{0, 0, 2.0}, {0, 2, 4.0},                    // the zero is left out
                             {1, 3, -1.5}, {1, 4, -3.0}, {1, 5, -4.5},
                             {2, 3, 2.0}, {2, 5, 4.0}}));
@@ -131,11 +87,11 @@ TEST_F(LinearExtract, DotProductSpreadsTermsOverTheRowsOfItsBlock) {
   variables();
   number("C1", 10);
   number("C2", 20);
-  arrayFormula("E1", "E3", "=DOTPRODUCT($A$1:$A$6,$C$1:$C$2)");
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sheet, CellRange{0, 0, 4, 2, 4}, "=DOTPRODUCT($A$1:$A$6,$C$1:$C$2)"));  // E1:E3
   formula("Z1", "=SUM(A1)");
   row(1, "Model!$E$1:$E$3", 2, "0");
   Recorder r;
-  ASSERT_EQ(read().linear(&r), 1);
+  ASSERT_EQ(extractLinear(read(), &r), 1);
   EXPECT_EQ(r.terms, (Terms{{0, 0, 10.0}, {0, 1, 20.0}, {1, 2, 10.0}, {1, 3, 20.0},
                             {2, 4, 10.0}, {2, 5, 20.0}, {3, 0, 1.0}}));
 }
@@ -143,16 +99,18 @@ TEST_F(LinearExtract, DotProductSpreadsTermsOverTheRowsOfItsBlock) {
 TEST_F(LinearExtract, MmultRowsTakeTheMatrixRowByRow) {
   variables("Model!$A$1:$A$3");
   for (int k = 0; k < 6; ++k) Wb_setValue(wb, sheet, k / 3, 4 + k % 3, CellValue::makeNumber(k + 1));
-  arrayFormula("H1", "H2", "=MMULT($E$1:$G$2,$A$1:$A$3)");
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sheet, CellRange{0, 0, 7, 1, 7}, "=MMULT($E$1:$G$2,$A$1:$A$3)"));  // H1:H2
   formula("Z1", "=SUM(A1:A3)");
   row(1, "Model!$H$1:$H$2", 1, "5");
   Recorder r;
-  ASSERT_EQ(read().linear(&r), 1);
+  ASSERT_EQ(extractLinear(read(), &r), 1);
   EXPECT_EQ(r.terms, (Terms{{0, 0, 1.0}, {0, 1, 2.0}, {0, 2, 3.0},
                             {1, 0, 4.0}, {1, 1, 5.0}, {1, 2, 6.0},
                             {2, 0, 1.0}, {2, 1, 1.0}, {2, 2, 1.0}}));
 }
 
+// QUADPRODUCT(x, c, Q): c to the linear row -1 of the quadratic terms and to
+// the objective's linear row; Q element by element, zeros left out.
 TEST_F(LinearExtract, QuadProductObjective) {
   variables("Model!$A$1:$A$2");
   number("C1", 3);
@@ -161,96 +119,71 @@ TEST_F(LinearExtract, QuadProductObjective) {
   number("F1", 0.5);
   number("E2", 0.5);
   number("F2", 2);
-  formula("Z1", "=QUADPRODUCT(A1:A2,C1:C2,E1:F2)");
-  Recorder linear, quadratic;
-  ReadModel& m = read();
-  ASSERT_EQ(m.linear(&linear), 1);
-  EXPECT_EQ(linear.terms, (Terms{{0, 0, 3.0}}));
-  ASSERT_EQ(m.quadratic(&quadratic), 1);
-  EXPECT_EQ(quadratic.terms, (Terms{{-1, 0, 3.0}, {0, 0, 1.0}, {0, 1, 0.5}, {1, 0, 0.5},
-                                    {1, 1, 2.0}}));
-}
-
-TEST_F(LinearExtract, QuadProductWithoutLinearPart) {
-  variables("Model!$A$1:$A$2");
-  number("E1", 1);
-  number("F1", 0);
-  number("E2", 0);
-  number("F2", -2);
-  formula("Z1", "=QUADPRODUCT(A1:A2,,E1:F2)");
-  Recorder linear, quadratic;
-  ReadModel& m = read();
-  ASSERT_EQ(m.linear(&linear), 1);          // the row counts without terms
-  EXPECT_TRUE(linear.terms.empty());
-  ASSERT_EQ(m.quadratic(&quadratic), 1);
-  EXPECT_EQ(quadratic.terms, (Terms{{0, 0, 1.0}, {1, 1, -2.0}}));
-}
-
-TEST_F(LinearExtract, QuadraticNeedsAQuadProductObjective) {
-  variables();
-  formula("Z1", "=SUM(A1:A6)");
+  const std::tuple<const char*, Terms, Terms> cases[] = {
+      {"=QUADPRODUCT(A1:A2,C1:C2,E1:F2)", {{0, 0, 3.0}},
+       {{-1, 0, 3.0}, {0, 0, 1.0}, {0, 1, 0.5}, {1, 0, 0.5}, {1, 1, 2.0}}},
+      {"=QUADPRODUCT(A1:A2,,E1:F2)", {},                  // the row counts without terms
+       {{0, 0, 1.0}, {0, 1, 0.5}, {1, 0, 0.5}, {1, 1, 2.0}}},
+  };
+  for (const auto& [f, linearTerms, quadraticTerms] : cases) {
+    SCOPED_TRACE(f);
+    formula("Z1", f);
+    Recorder l, q;
+    ReadModel& m = read();
+    ASSERT_EQ(extractLinear(m, &l), 1);
+    EXPECT_EQ(l.terms, linearTerms);
+    ASSERT_EQ(extractQuadratic(m, &q), 1);
+    EXPECT_EQ(q.terms, quadraticTerms);
+  }
+  formula("Z1", "=SUM(A1:A2)");                          // the quadratic terms need QUADPRODUCT
   Recorder r;
-  EXPECT_EQ(read().quadratic(&r), 0);
+  EXPECT_EQ(extractQuadratic(read(), &r), 0);
   EXPECT_TRUE(r.terms.empty());
 }
 
 TEST_F(LinearExtract, ShapesThatAreNotLinearFail) {
   variables("Model!$A$1:$A$3");
   number("C1", 1);
-  formula("Z1", "=SUMPRODUCT(A1:A3,A1:A3)");          // variables times variables
-  Recorder r;
-  EXPECT_EQ(read().linear(&r), 0);
-  formula("Z1", "=SUMPRODUCT(A1:A3,C1:C2)");          // sizes differ
-  EXPECT_EQ(read().linear(&r), 0);
-  formula("Z1", "=SUMPRODUCT(A1:A2,A3:C3)");          // the constants hold a variable
-  EXPECT_EQ(read().linear(&r), 0);
-  formula("Z1", "=SUM(A1:A3,C1)");                    // C1 is no variable cell
-  EXPECT_EQ(read().linear(&r), 0);
-  formula("Z1", "=SUM(A1:A3)*2");
-  EXPECT_EQ(read().linear(&r), 0);
-  formula("Z1", "=MMULT(C1:C2,A1:A3)");               // 2 constants for 3 variables
-  EXPECT_EQ(read().linear(&r), 0);
   text("C2", "x");
-  formula("Z1", "=SUMPRODUCT(A1:A2,C1:C2)");          // a text constant
-  EXPECT_EQ(read().linear(&r), 0);
-  EXPECT_TRUE(r.terms.empty());
-}
-
-TEST_F(LinearExtract, RightHandSideOnTheVariablesSendsTheModelElsewhere) {
-  variables();
+  for (const char* f : {"=SUMPRODUCT(A1:A3,A1:A3)",     // variables times variables
+                        "=SUMPRODUCT(A1:A3,C1:C2)",     // sizes differ
+                        "=SUMPRODUCT(A1:A2,A3:C3)",     // the constants hold a variable
+                        "=SUM(A1:A3,C1)",               // C1 is no variable cell
+                        "=SUM(A1:A3)*2",
+                        "=MMULT(C1:C2,A1:A3)",          // 2 constants for 3 variables
+                        "=SUMPRODUCT(A1:A2,C1:C2)"}) {  // a text constant
+    formula("Z1", f);
+    Recorder r;
+    EXPECT_EQ(extractLinear(read(), &r), 0) << f;
+    EXPECT_TRUE(r.terms.empty()) << f;
+  }
   formula("G1", "=SUM(A1:A2)");
   formula("G2", "=A3*2");
-  formula("Z1", "=SUM(A1:A6)");
-  row(1, "Model!$G$1", 1, "Model!$G$2");
+  formula("Z1", "=SUM(A1:A3)");
+  row(1, "Model!$G$1", 1, "Model!$G$2");                 // the right-hand side moves with the variables
   Recorder r;
-  EXPECT_EQ(read().linear(&r), 0);
+  EXPECT_EQ(extractLinear(read(), &r), 0);
   EXPECT_TRUE(r.terms.empty());
 }
 
-TEST_F(LinearExtract, CallbackStopAndMissingCallbackFail) {
+TEST_F(LinearExtract, StoppedRunsAndMissingCallbacksFail) {
   variables();
   formula("Z1", "=SUM(A1:A6)");
   Recorder r;
   r.answerAfter = 2;
   ReadModel& m = read();
-  EXPECT_EQ(m.linear(&r), 0);
+  EXPECT_EQ(extractLinear(m, &r), 0);
   EXPECT_EQ(r.terms.size(), 2u);
   EXPECT_EQ(Host_extractLinearTerms(m.context.get(), nullptr, nullptr, nullptr), 0);
   EXPECT_EQ(Host_extractQuadraticTerms(m.context.get(), nullptr, nullptr, nullptr), 0);
-}
-
-TEST_F(LinearExtract, FeasibilityModeAndPendingStopFail) {
-  variables();
-  formula("Z1", "=SUM(A1:A6)");
-  Recorder r;
-  ReadModel& m = read();
+  r.answerAfter = -1;
   m.context->feasibilityMode = 1;
-  EXPECT_EQ(m.linear(&r), 0);
+  EXPECT_EQ(extractLinear(m, &r), 0);
   m.context->feasibilityMode = 0;
   m.context->progress.pendingStop = StopBreak;         // every row is skipped
-  EXPECT_EQ(m.linear(&r), 0);
+  EXPECT_EQ(extractLinear(m, &r), 0);
   m.context->progress.pendingStop = StopContinue;
-  EXPECT_EQ(m.linear(&r), 1);
+  EXPECT_EQ(extractLinear(m, &r), 1);
 }
 
 TEST_F(LinearExtract, AnalysedModelsGoToTheInterpreterAfterTheResetSignal) {
@@ -259,21 +192,21 @@ TEST_F(LinearExtract, AnalysedModelsGoToTheInterpreterAfterTheResetSignal) {
   Recorder r;
   ReadModel& m = read();
   m.context->analysed = 1;
-  EXPECT_EQ(m.linear(&r), 0);                         // "solver_ifs" 0: straight to the interpreter
+  EXPECT_EQ(extractLinear(m, &r), 0);                      // "solver_ifs" 0: straight to the interpreter
   EXPECT_TRUE(r.terms.empty());
-  EXPECT_EQ(m.quadratic(&r), 0);
+  EXPECT_EQ(extractQuadratic(m, &r), 0);
   EXPECT_EQ(r.terms, (Terms{{-2, -2, 0.0}}));
   r.terms.clear();
   name("solver_ifs", "1");                            // the worksheet first
-  EXPECT_EQ(m.linear(&r), 0);
+  EXPECT_EQ(extractLinear(m, &r), 0);
   EXPECT_EQ(r.terms, (Terms{{-1, -1, 0.0}}));
   r.terms.clear();
   name("solver_ntr", "1");                            // trials asked: the interpreter only
-  EXPECT_EQ(m.linear(&r), 0);
+  EXPECT_EQ(extractLinear(m, &r), 0);
   EXPECT_TRUE(r.terms.empty());
   name("solver_ntr", "0");
   formula("Z1", "=SUM(A1:A6)");
-  EXPECT_EQ(m.linear(&r), 1);                         // recognised: no signal
+  EXPECT_EQ(extractLinear(m, &r), 1);                      // recognised: no signal
   EXPECT_EQ(r.terms.size(), 6u);
   EXPECT_EQ(std::get<0>(r.terms[0]), 0);
 }
@@ -296,7 +229,7 @@ TEST(LinearExtractWorkbooks, CoefficientsEqualTheMpsFiles) {
       ReadModel model;
       ASSERT_TRUE(model.read());
       Recorder r;
-      ASSERT_EQ(model.linear(&r), 1);
+      ASSERT_EQ(extractLinear(model, &r), 1);
       // Delivered row k is the k-th left-hand cell of the rows that are no
       // bounds; constraint rows start at sheet row 12 in MPS row order.
       std::vector<int> sheetRows;

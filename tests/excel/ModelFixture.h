@@ -1,19 +1,52 @@
 // A workbook of the stand-in application with one active sheet "Model", on
-// which tests define the model's names and cells.
+// which tests define the model's names and cells, and the model read from
+// those names as a session reads it.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
+#include "entry/Entry_Context.h"
+#include "excel/Names_Model.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Host.h"
 #include "tests/support/SheetCells.h"
+
+// The variable cells and the constraints with their dependence marks, kept
+// in a context as a session keeps them, with the session's row count.
+struct ReadModel {
+  std::unique_ptr<LibraryContext> context{new LibraryContext{}};
+  ~ReadModel() {
+    Names_freeConstraints(context->constraints);
+    Sess_freeVariableCells(context->variables);
+  }
+  // Reads every part; false when one fails (what was read is kept).
+  bool read() {
+    context->variables = Sess_readVariableCells(nullptr);
+    context->constraints = Names_readConstraints(nullptr);
+    if (!context->variables || !context->constraints ||
+        !Names_markVariableDependence(context->constraints, context->variables->list))
+      return false;
+    int rows = 0;
+    bool grouped = false;
+    for (const ConstraintRecord& r : context->constraints->records) {
+      grouped = grouped || (r.flags & RowGrouped);
+      if (!(r.flags & (RowBound | RowGrouped))) rows += Area_totalCells(r.lhs);
+    }
+    context->rowCount = rows + (grouped ? 1 : 0);
+    return true;
+  }
+  ConstraintList* list() const { return context->constraints; }
+  const CellList* cells() const { return context->variables->list; }
+};
 
 class ModelFixture : public ::testing::Test {
  protected:
   Workbook* wb = nullptr;
   Sheet* sheet = nullptr;
+  std::unique_ptr<ReadModel> model;
 
   void SetUp() override {
     Wb_resetApp();
@@ -22,14 +55,32 @@ class ModelFixture : public ::testing::Test {
     sheet = Wb_addSheet(wb, "Model");
   }
   void TearDown() override {
+    model.reset();
     EXPECT_EQ(Xlc_liveBlocks(), 0u);     // every result was given back
     Wb_resetApp();
     Xlc_resetHost();
   }
 
+  // The model read afresh, replacing the one read before.
+  bool readModel() {
+    model = std::make_unique<ReadModel>();
+    return model->read();
+  }
   // A hidden name local to the model sheet.
   void name(const std::string& text, const std::string& definition) {
     Wb_defineName(wb, {text, definition, 0, true});
+  }
+  void minimise(const char* cell = "Model!$Z$1") {
+    name("solver_opt", cell);
+    name("solver_typ", "2");
+  }
+  // Constraint row i; "solver_num" counts up to it.
+  void row(int i, const std::string& lhs, int relation, const std::string& rhs) {
+    std::string n = std::to_string(i);
+    name("solver_lhs" + n, lhs);
+    name("solver_rel" + n, std::to_string(relation));
+    name("solver_rhs" + n, rhs);
+    name("solver_num", n);
   }
   void number(const char* a1, double value) { Test_put(wb, sheet, a1, CellValue::makeNumber(value)); }
   void text(const char* a1, const std::string& value) { Test_put(wb, sheet, a1, CellValue::makeText(value)); }

@@ -10,11 +10,11 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "excel/Names_Model.h"
-#include "platform/workbook/Wb_Workbook.h"
-#include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/excel/ModelFixture.h"
 
 namespace {
 
@@ -35,12 +35,8 @@ std::map<std::string, Sizes> readSizes(const fs::path& file, bool lp) {
     std::stringstream s(line);
     std::vector<std::string> f;
     for (std::string item; std::getline(s, item, ',');) f.push_back(item);
-    Sizes z;
-    if (lp)
-      z = {std::stoi(f[2]), std::stoi(f[3]), std::stoi(f[4])};
-    else
-      z = {std::stoi(f[2]), std::stoi(f[1]), 0};
-    out[f[0]] = z;
+    out[f[0]] = lp ? Sizes{std::stoi(f[2]), std::stoi(f[3]), std::stoi(f[4])}
+                   : Sizes{std::stoi(f[2]), std::stoi(f[1]), 0};
   }
   return out;
 }
@@ -104,21 +100,19 @@ TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
 
   const std::size_t namesBefore = wb->names.size();
   const std::size_t cellsBefore = wb->sheets[0]->cells.size();
-  VariableCells* cells = Sess_readVariableCells(nullptr);
-  ConstraintList* list = Names_readConstraints(nullptr);
+  ReadModel model;
+  const bool read = model.read();
   CellRange adj;
   ASSERT_TRUE(parseRange(definitionOf(wb, "solver_adj"), &adj));
   if (adj.col2 > 255) {
     // Beyond the 256 columns a reference can express: the model cannot be read.
-    EXPECT_EQ(cells, nullptr);
-    EXPECT_EQ(list, nullptr);
-    Sess_freeVariableCells(cells);
-    Names_freeConstraints(list);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(model.context->variables, nullptr);
     return;
   }
-  ASSERT_NE(cells, nullptr);
-  ASSERT_NE(list, nullptr);
-  ASSERT_TRUE(Names_markVariableDependence(list, cells->list));
+  ASSERT_TRUE(read);
+  const VariableCells* cells = model.context->variables;
+  ConstraintList* list = model.list();
   const Sizes sizes = readSizes(c.file.parent_path() / (c.lp ? "optima.csv" : "expected.csv"),
                                 c.lp)
                           .at(stem);
@@ -184,76 +178,53 @@ TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
   // Reading changed neither the names nor the set of cells.
   EXPECT_EQ(wb->names.size(), namesBefore);
   EXPECT_EQ(wb->sheets[0]->cells.size(), cellsBefore);
-  Sess_freeVariableCells(cells);
-  Names_freeConstraints(list);
 }
 
-// Two workbooks checked by hand against their names and the problems' texts.
+// Two workbooks checked by hand against the problems' texts: what the names
+// alone do not tell (flags, right-hand sides, the starting point).
 class ModelWorkbooksByHand : public ModelWorkbooks {
  protected:
   void TearDown() override {
-    Sess_freeVariableCells(cells);
-    Names_freeConstraints(list);
+    model.reset();
     ModelWorkbooks::TearDown();
   }
   void read(const std::string& relative) {
     std::string error;
     ASSERT_NE(Xlsx_open(std::string(CORVAN_DATA) + "/" + relative, &error), nullptr) << error;
-    cells = Sess_readVariableCells(nullptr);
-    list = Names_readConstraints(nullptr);
-    ASSERT_TRUE(cells && list && Names_markVariableDependence(list, cells->list));
+    model = std::make_unique<ReadModel>();
+    ASSERT_TRUE(model->read());
+    ASSERT_EQ(model->list()->records.size(), 5u);
   }
-  VariableCells* cells = nullptr;
-  ConstraintList* list = nullptr;
+  const ConstraintRecord& record(int k) { return model->list()->records.at(k); }
+  std::unique_ptr<ReadModel> model;
 };
 
 TEST_F(ModelWorkbooksByHand, P0033) {
   read("lp/p0033.xlsx");
-  EXPECT_EQ(Sess_getAdjCellCount(cells), 33);                  // F5:AL5
-  ASSERT_EQ(list->records.size(), 5u);
   // solver_lhs1 B12:B27 <= E12:E27: sixteen rows, one right-hand cell each.
-  EXPECT_EQ(list->records[0].relation, RelationLessEqual);
-  EXPECT_EQ(list->records[0].flags, RowChecked | RowElementwise);
-  EXPECT_EQ(Names_countCells(list, RelationLessEqual, RowChecked, RowBound), 16);
+  EXPECT_EQ(record(0).flags, RowChecked | RowElementwise);
   // Rows 2 and 3 bound the variables by rows 6 and 7; row 4 makes them binary.
-  EXPECT_EQ(list->records[1].flags, RowChecked | RowElementwise | RowBound);
-  EXPECT_EQ(list->records[3].relation, RelationInteger);
-  EXPECT_EQ(list->records[3].flags, RowChecked | RowKindA | RowBound);
-  EXPECT_EQ(list->records[3].rhs->val.num, 0.0);               // "binary" compares against 0
-  std::vector<int> flags(33, 0);
-  ASSERT_TRUE(Sess_getIntegerFlags(list, cells->list, true, flags.data()));
-  EXPECT_EQ(flags, std::vector<int>(33, 2));
-  std::vector<double> lower(33, -1e30), upper(33, 1e30);
-  ASSERT_TRUE(Sess_deriveVariableBounds(list, cells->list, lower.data(), upper.data(), -1e30, 1e30));
-  EXPECT_EQ(lower, std::vector<double>(33, 0.0));
-  EXPECT_EQ(upper, std::vector<double>(33, 1.0));
+  EXPECT_EQ(record(1).flags, RowChecked | RowElementwise | RowBound);
+  EXPECT_EQ(record(3).flags, RowChecked | RowKindA | RowBound);
+  EXPECT_EQ(record(3).rhs->val.num, 0.0);               // "binary" compares against 0
   ConstraintCell cell;
-  ASSERT_TRUE(Names_cellOfRows(list, 0, RowChecked, 0, 15, &cell));   // the sixteenth row
-  EXPECT_EQ(cell.row, 1);
-  EXPECT_EQ(cell.sheetRow, 26);
-  EXPECT_EQ(cell.column, 1);
-  EXPECT_EQ(cell.rhsText, "R27C5");
+  ASSERT_TRUE(Names_cellOfRows(model->list(), 0, RowChecked, 0, 15, &cell));   // the sixteenth row
+  EXPECT_EQ(std::make_tuple(cell.row, cell.sheetRow, cell.column, cell.rhsText),
+            std::make_tuple(1, 26, 1, std::string("R27C5")));
 }
 
 TEST_F(ModelWorkbooksByHand, Hs71) {
   read("nlp/hs71.xlsx");
-  // x0 = (1, 5, 5, 1) in B2:E2; 1 <= x <= 5.
+  // x0 = (1, 5, 5, 1) in B2:E2; sum of squares = 40; product >= 25 in B10.
   double x[4];
-  ASSERT_TRUE(Sess_readVariables(cells, x));
+  ASSERT_TRUE(Sess_readVariables(model->context->variables, x));
   EXPECT_EQ(std::vector<double>(x, x + 4), (std::vector<double>{1, 5, 5, 1}));
-  ASSERT_EQ(list->records.size(), 5u);
-  EXPECT_EQ(list->records[0].relation, RelationEqual);         // sum of squares = 40
-  EXPECT_EQ(list->records[0].rhs->val.num, 40.0);
-  EXPECT_EQ(list->records[1].relation, RelationGreaterEqual);  // product >= 25
-  EXPECT_EQ(list->records[1].flags, unsigned(RowChecked));
-  std::vector<double> lower(4, -1e30), upper(4, 1e30);
-  ASSERT_TRUE(Sess_deriveVariableBounds(list, cells->list, lower.data(), upper.data(), -1e30, 1e30));
-  EXPECT_EQ(lower, std::vector<double>(4, 1.0));
-  EXPECT_EQ(upper, std::vector<double>(4, 5.0));
+  EXPECT_EQ(record(0).rhs->val.num, 40.0);
+  EXPECT_EQ(record(1).flags, unsigned(RowChecked));
   ConstraintCell cell;
-  ASSERT_TRUE(Names_cellOfRows(list, 0, RowChecked, RowBound, 1, &cell));
+  ASSERT_TRUE(Names_cellOfRows(model->list(), 0, RowChecked, RowBound, 1, &cell));
   EXPECT_EQ(cell.rhsText, "25");
-  EXPECT_EQ(cell.sheetRow, 9);                                 // B10
+  EXPECT_EQ(cell.sheetRow, 9);
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, ModelWorkbooks, ::testing::ValuesIn(allWorkbooks()),
