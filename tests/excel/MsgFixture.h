@@ -37,9 +37,9 @@ class MsgFixture : public ::testing::Test {
     sheet = Wb_addSheet(book, "Model");
     Wb_setValue(book, sheet, 4, 1, CellValue::makeNumber(1234.5));   // B5
     objectiveFormat("#,##0.00");
-    modelName("solver_opt", "Model!$B$5");
-    modelName("solver_typ", "1");
-    modelName("solver_num", "0");
+    Wb_defineName(book, DefinedName{"solver_opt", "Model!$B$5", 0, true});
+    Wb_defineName(book, DefinedName{"solver_typ", "1", 0, true});
+    Wb_defineName(book, DefinedName{"solver_num", "0", 0, true});
     context.savedCalcMode = 1;
     context.robustMode = -1;
     context.currentEngine = -1;
@@ -57,28 +57,18 @@ class MsgFixture : public ::testing::Test {
   void restart() {
     TearDown();
     context = LibraryContext{};
-    reasons.clear();
     SetUp();
   }
   void objectiveFormat(const std::string& format) {
     sheet->cells.at(Wb_cellKey(4, 1)).numberFormat = format;
   }
+  // A label; an empty text removes the name.
   void label(const std::string& name, const std::string& text) {
-    addInName(name, "\"" + text + "\"");
+    if (text.empty()) Wb_deleteName(addIn, name, 0);
+    else addInName(name, "\"" + text + "\"");
   }
   void addInName(const std::string& name, const std::string& definition) {
     Wb_defineName(addIn, DefinedName{name, definition, 0, false});
-  }
-  void dropAddInName(const std::string& name) {
-    auto& names = addIn->names;
-    for (auto it = names.begin(); it != names.end(); ++it)
-      if (it->name == name) {
-        names.erase(it);
-        return;
-      }
-  }
-  void modelName(const std::string& name, const std::string& definition) {
-    Wb_defineName(book, DefinedName{name, definition, 0, true});
   }
   // The "Show" macro on the add-in sheet, answering `answer` and noting
   // each reason it is asked with.

@@ -10,6 +10,7 @@
 #include "excel/Msg_Status.h"
 #include "excel/Xl_Calculation.h"
 #include "tests/excel/MsgFixture.h"
+#include "tests/excel/TestRefs.h"
 
 using MsgNames = MsgFixture;
 using MsgLines = MsgFixture;
@@ -35,45 +36,31 @@ TEST_F(MsgNames, LabelsAreTextsAndOneCellReferencesBecomeSheetLocal) {
   EXPECT_EQ(Msg_getMessageName(&context, 11), nullptr);
 }
 
-TEST_F(MsgNames, UndefinedNamesLeaveTheirEntriesEmpty) {
-  dropAddInName("msg_branch");
-  ASSERT_EQ(Msg_readMessageNames(&context), 1);
-  EXPECT_EQ(Msg_getMessageName(&context, MsgBranch), nullptr);
-  EXPECT_EQ(Msg_getMessageName(&context, MsgShow), nullptr);
-  EXPECT_EQ(Msg_getMessageName(&context, MsgFpSetup), nullptr);
-  // Reading again replaces the list.
-  ASSERT_EQ(Msg_readMessageNames(&context), 1);
-  EXPECT_EQ(Msg_getMessageText(&context, MsgTrial), "Trial");
-}
-
-TEST_F(MsgNames, SolverTableStandsInForAnUndefinedSolverTbl) {
-  dropAddInName("solver_tbl");
+// "solver_table" stands in for an undefined "solver_tbl"; reading again
+// replaces the list, and a name found nowhere is no failure.
+TEST_F(MsgNames, MissingNamesLeaveTheirEntriesEmpty) {
+  label("msg_branch", "");
+  Wb_deleteName(addIn, "solver_tbl", 0);
   addInName("solver_table", "Corvan!$F$3:$G$9");
   ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  for (int k : {MsgShow, MsgFpSetup, MsgBranch}) EXPECT_EQ(Msg_getMessageName(&context, k), nullptr) << k;
+  EXPECT_EQ(Msg_getMessageText(&context, MsgTrial), "Trial");
   const XLOPER* table = Msg_getMessageName(&context, MsgTable);
   ASSERT_NE(table, nullptr);
   ASSERT_EQ(table->xltype, xltypeRef);
-  const XLREF& area = table->val.mref.lpmref->reftbl[0];
-  EXPECT_EQ(area.rwFirst, 2);
-  EXPECT_EQ(area.rwLast, 8);
-  EXPECT_EQ(area.colFirst, 5);
-  EXPECT_EQ(area.colLast, 6);
-
-  dropAddInName("solver_table");
-  ASSERT_EQ(Msg_readMessageNames(&context), 1);   // nothing found is no failure
+  EXPECT_EQ(testAreasText(table), "F3:G9");
+  Wb_deleteName(addIn, "solver_table", 0);
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
   EXPECT_EQ(Msg_getMessageName(&context, MsgTable), nullptr);
 }
 
-TEST_F(MsgNames, SheetNamesWithQuotesAreRead) {
-  addIn->sheets[0]->name = "Bob's";
+TEST_F(MsgNames, SheetToReadFrom) {
+  addIn->sheets[0]->name = "Bob's";             // a quote in the sheet's name
   ASSERT_EQ(Msg_readMessageNames(&context), 1);
   EXPECT_EQ(Msg_getMessageText(&context, MsgTrial), "Trial");
-}
-
-TEST_F(MsgNames, NoSheetToReadFromFails) {
   Wb_app().activeWorkbook = -1;
   Xlc_setCallerSheet(nullptr, -1);
-  EXPECT_EQ(Msg_readMessageNames(&context), 0);
+  EXPECT_EQ(Msg_readMessageNames(&context), 0);   // no sheet: nothing kept
   EXPECT_EQ(context.frontEndNames, nullptr);
   EXPECT_EQ(Msg_getMessageText(&context, MsgTrial), "");
 }
@@ -218,10 +205,7 @@ TEST_F(MsgLines, ProgressAndPercentageLines) {
     std::string before = lastShown();
     for (std::size_t k = 0; k < run.size(); ++k) {
       const Line& line = run[k];
-      for (const Label& l : line.labels) {
-        if (l.text.empty()) dropAddInName(l.name);
-        else label(l.name, l.text);
-      }
+      for (const Label& l : line.labels) label(l.name, l.text);
       if (!line.labels.empty()) {
         ASSERT_EQ(Msg_readMessageNames(&context), 1);
       }
@@ -246,40 +230,36 @@ TEST_F(MsgLines, TheBreakKeyIsSeenOnce) {
   EXPECT_EQ(Msg_pollBreak(), 0);
 }
 
+// "Show" answers 1 to go on and 2 to stop; without the macro, or with any
+// other answer, the caller's default stands.
 TEST_F(MsgShowMacro, AnswersContinueOrStop) {
-  defineShow(1);
   ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  EXPECT_EQ(Msg_askShowMacro(&context, ShowSubproblemLimit, StopSubproblemLimit), StopSubproblemLimit);
+  addInName("Show", "Corvan!$D$1");   // a name without a macro behind it
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  EXPECT_EQ(Msg_askShowMacro(&context, ShowIntegerLimit, StopIntegerLimit), StopIntegerLimit);
+  defineShow(1);
   EXPECT_EQ(Msg_askShowMacro(&context, ShowIterationLimit, StopIterationLimit), StopContinue);
   defineShow(2);
   EXPECT_EQ(Msg_askShowMacro(&context, ShowTimeLimit, StopTimeLimit), StopByUser);
   defineShow(7);
   EXPECT_EQ(Msg_askShowMacro(&context, ShowBreak, StopBreak), StopBreak);
   EXPECT_EQ(reasons, (std::vector<double>{3, 2, 1}));
-}
-
-TEST_F(MsgShowMacro, WithoutTheMacroTheDefaultStands) {
-  ASSERT_EQ(Msg_readMessageNames(&context), 1);
-  EXPECT_EQ(Msg_askShowMacro(&context, ShowSubproblemLimit, StopSubproblemLimit), StopSubproblemLimit);
-  addInName("Show", "Corvan!$D$1");   // a name without a macro behind it
-  ASSERT_EQ(Msg_readMessageNames(&context), 1);
-  EXPECT_EQ(Msg_askShowMacro(&context, ShowIntegerLimit, StopIntegerLimit), StopIntegerLimit);
   Msg_freeMessageNames(&context);
   EXPECT_EQ(Msg_askShowMacro(&context, ShowBreak, StopBreak), StopBreak);
 }
 
-TEST_F(MsgCalculation, AutomaticModeIsManualForTheRunAndRestored) {
+TEST_F(MsgCalculation, AutomaticModesAreManualForTheRunAndRestored) {
+  for (CalcMode mode : {CalcMode::Automatic, CalcMode::SemiAutomatic}) {
+    Wb_app().calcMode = mode;
+    ASSERT_EQ(Msg_saveCalcMode(&context), 1);
+    EXPECT_EQ(Wb_app().calcMode, CalcMode::Manual);
+    ASSERT_EQ(Msg_restoreCalcMode(&context), 1);
+    EXPECT_EQ(Wb_app().calcMode, mode);
+  }
+  EXPECT_EQ(context.savedCalcMode, CalcAutomaticExceptTables);
+  ASSERT_EQ(Xl_setCalcMode(9), 1);                // outside the range: automatic
   EXPECT_EQ(Xl_getCalcMode(), CalcAutomatic);
-  ASSERT_EQ(Msg_saveCalcMode(&context), 1);
-  EXPECT_EQ(context.savedCalcMode, CalcAutomatic);
-  EXPECT_EQ(Wb_app().calcMode, CalcMode::Manual);
-  ASSERT_EQ(Msg_restoreCalcMode(&context), 1);
-  EXPECT_EQ(Wb_app().calcMode, CalcMode::Automatic);
-
-  Wb_app().calcMode = CalcMode::SemiAutomatic;
-  ASSERT_EQ(Msg_saveCalcMode(&context), 1);
-  EXPECT_EQ(Wb_app().calcMode, CalcMode::Manual);
-  ASSERT_EQ(Msg_restoreCalcMode(&context), 1);
-  EXPECT_EQ(Wb_app().calcMode, CalcMode::SemiAutomatic);
 }
 
 TEST_F(MsgCalculation, ManualModeIsNeitherChangedNorRestored) {
@@ -289,12 +269,4 @@ TEST_F(MsgCalculation, ManualModeIsNeitherChangedNorRestored) {
   Wb_app().calcMode = CalcMode::Automatic;   // changed during the run by someone else
   ASSERT_EQ(Msg_restoreCalcMode(&context), 1);
   EXPECT_EQ(Wb_app().calcMode, CalcMode::Automatic);
-}
-
-TEST_F(MsgCalculation, ModesOutsideTheRangeAreAutomatic) {
-  Wb_app().calcMode = CalcMode::Manual;
-  ASSERT_EQ(Xl_setCalcMode(9), 1);
-  EXPECT_EQ(Wb_app().calcMode, CalcMode::Automatic);
-  ASSERT_EQ(Xl_setCalcMode(CalcManual), 1);
-  EXPECT_EQ(Xl_getCalcMode(), CalcManual);
 }
