@@ -2,30 +2,34 @@
 // by hand (no workbook needed).
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "excel/Area_Areas.h"
+#include "excel/Xl_Value.h"
 #include "tests/excel/TestRefs.h"
 
-TEST(AreaGeometry, CountsAndSingleAreas) {
-  TestRef two({"A1:B3", "C5"});
+TEST(AreaGeometry, CountsSingleAreasAndBlocks) {
+  TestRef two({"A1:B3", "C5"}, 7), block({"B2:D3"}), cell({"C5"});
   EXPECT_EQ(Area_totalCells(two.get()), 7);
   XLOPER number{};
   number.xltype = xltypeNum;
   EXPECT_EQ(Area_totalCells(&number), 0);
-  int rows, columns;
+  int rows, columns, row, column;
   EXPECT_FALSE(Area_singleAreaSize(two.get(), &rows, &columns));
-
-  TestRef block({"B2:D3"});
   ASSERT_TRUE(Area_singleAreaSize(block.get(), &rows, &columns));
-  EXPECT_EQ(rows, 2);
-  EXPECT_EQ(columns, 3);
-  int row, column;
+  EXPECT_EQ(std::make_pair(rows, columns), std::make_pair(2, 3));
   ASSERT_TRUE(Area_cellOfSingleArea(block.get(), 4, &row, &column));   // second row, middle: C3
-  EXPECT_EQ(row, 2);
-  EXPECT_EQ(column, 2);
+  EXPECT_EQ(std::make_pair(row, column), std::make_pair(2, 2));
   EXPECT_FALSE(Area_cellOfSingleArea(block.get(), 6, &row, &column));
   EXPECT_FALSE(Area_isSingleCell(block.get()));
-  TestRef cell({"C5"});
   EXPECT_TRUE(Area_isSingleCell(cell.get()));
+
+  XlOwned topLeft(Area_topLeftBlock(two.get(), 2, 3));   // from the first area's corner, same sheet
+  ASSERT_NE(topLeft, nullptr);
+  EXPECT_EQ(testAreasText(topLeft.get()), "A1:C2");
+  EXPECT_EQ(Area_sheetOf(topLeft.get()), 7);
+  EXPECT_EQ(Area_topLeftBlock(two.get(), 0, 1), nullptr);
+  EXPECT_EQ(Area_topLeftBlock(two.get(), 1, 300), nullptr);
 }
 
 TEST(AreaGeometry, EqualityContainmentAndOverlap) {

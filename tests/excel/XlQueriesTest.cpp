@@ -2,6 +2,9 @@
 // the stand-in application.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <utility>
+
 #include "excel/Area_Areas.h"
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
@@ -16,17 +19,11 @@ bool endsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-XLOPER textValue(std::string& storage, const std::string& text) {
-  storage = std::string(1, char(text.size())) + text;
-  XLOPER v{};
-  v.xltype = xltypeStr;
-  v.val.str = storage.data();
-  return v;
-}
+XlOwned textValue(const char* text) { return XlOwned(Xl_newText(text, std::strlen(text))); }
 
 }  // namespace
 
-TEST_F(XlQueries, ReferenceTexts) {
+TEST_F(XlQueries, ReferenceAndSheetTexts) {
   TestRef ref({"B2:C3"}, sheetId());
   std::string text;
   ASSERT_TRUE(Xl_refText(ref.get(), 0, &text));
@@ -40,6 +37,11 @@ TEST_F(XlQueries, ReferenceTexts) {
   ASSERT_TRUE(Xl_elementText(ref.get(), 3, &text));
   EXPECT_EQ(text, "R3C3");
   EXPECT_FALSE(Xl_elementText(ref.get(), 4, &text));
+  EXPECT_EQ(Xl_activeSheetId(), sheetId());
+  ASSERT_TRUE(Xl_sheetNameOfRef(ref.get(), &text));
+  EXPECT_TRUE(endsWith(text, "Model")) << text;
+  ASSERT_TRUE(Xl_activeSheetName(&text));
+  EXPECT_TRUE(endsWith(text, "Model")) << text;
 }
 
 TEST_F(XlQueries, NumberAndFormulaTexts) {
@@ -48,20 +50,15 @@ TEST_F(XlQueries, NumberAndFormulaTexts) {
   EXPECT_EQ(text, "2.5");
   EXPECT_EQ(Xl_substring("abc", 1), "bc");
   EXPECT_EQ(Xl_substring("abc", 3), "");
-
-  std::string storage;
-  XLOPER formula = textValue(storage, "=SUM(A1)");
-  ASSERT_TRUE(Xl_formulaTextOf(&formula, &text));
-  EXPECT_EQ(text, "SUM(A1)");
   name("solver_x", "Model!$A$1*3");
-  XLOPER named = textValue(storage, "!solver_x");
-  ASSERT_TRUE(Xl_formulaTextOf(&named, &text));
-  EXPECT_EQ(text, "Model!$A$1*3");
-  XLOPER plain = textValue(storage, "abc");
-  ASSERT_TRUE(Xl_formulaTextOf(&plain, &text));
-  EXPECT_EQ(text, "abc");
-  XLOPER empty = textValue(storage, "");
-  EXPECT_FALSE(Xl_formulaTextOf(&empty, &text));
+  // "=..." gives the rest, a name its definition, any other text itself.
+  const std::pair<const char*, const char*> cases[] = {
+      {"=SUM(A1)", "SUM(A1)"}, {"!solver_x", "Model!$A$1*3"}, {"abc", "abc"}};
+  for (const auto& [value, expected] : cases) {
+    ASSERT_TRUE(Xl_formulaTextOf(textValue(value).get(), &text)) << value;
+    EXPECT_EQ(text, expected);
+  }
+  EXPECT_FALSE(Xl_formulaTextOf(textValue("").get(), &text));
 }
 
 TEST_F(XlQueries, FormulasAndNumberFormats) {
@@ -119,15 +116,7 @@ TEST_F(XlQueries, CurrentArrayAndPosition) {
   EXPECT_EQ(array, nullptr);
 }
 
-TEST_F(XlQueries, SheetsAndScreenUpdating) {
-  EXPECT_EQ(Xl_activeSheetId(), sheetId());
-  std::string text;
-  TestRef ref({"A1"}, sheetId());
-  ASSERT_TRUE(Xl_sheetNameOfRef(ref.get(), &text));
-  EXPECT_TRUE(endsWith(text, "Model")) << text;
-  ASSERT_TRUE(Xl_activeSheetName(&text));
-  EXPECT_TRUE(endsWith(text, "Model")) << text;
-
+TEST_F(XlQueries, ScreenUpdating) {
   bool previous = false;
   ASSERT_TRUE(Xl_setEcho(false, &previous));
   EXPECT_TRUE(previous);
@@ -135,15 +124,4 @@ TEST_F(XlQueries, SheetsAndScreenUpdating) {
   ASSERT_TRUE(Xl_setEcho(true, &previous));
   EXPECT_FALSE(previous);
   EXPECT_TRUE(Wb_app().screenUpdating);
-}
-
-TEST_F(XlQueries, TopLeftBlockKeepsTheSheet) {
-  TestRef ref({"B2:C3", "E5"}, sheetId());
-  XLOPER* block = Area_topLeftBlock(ref.get(), 2, 3);
-  ASSERT_NE(block, nullptr);
-  EXPECT_EQ(testAreasText(block), "B2:D3");
-  EXPECT_EQ(Area_sheetOf(block), sheetId());
-  Xl_freeValue(block);
-  EXPECT_EQ(Area_topLeftBlock(ref.get(), 0, 1), nullptr);
-  EXPECT_EQ(Area_topLeftBlock(ref.get(), 1, 300), nullptr);
 }
