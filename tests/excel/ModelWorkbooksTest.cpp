@@ -180,51 +180,38 @@ TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
   EXPECT_EQ(wb->sheets[0]->cells.size(), cellsBefore);
 }
 
-// Two workbooks checked by hand against the problems' texts: what the names
-// alone do not tell (flags, right-hand sides, the starting point).
-class ModelWorkbooksByHand : public ModelWorkbooks {
- protected:
-  void TearDown() override {
-    model.reset();
-    ModelWorkbooks::TearDown();
-  }
-  void read(const std::string& relative) {
-    std::string error;
-    ASSERT_NE(Xlsx_open(std::string(CORVAN_DATA) + "/" + relative, &error), nullptr) << error;
-    model = std::make_unique<ReadModel>();
-    ASSERT_TRUE(model->read());
-    ASSERT_EQ(model->list()->records.size(), 5u);
-  }
-  const ConstraintRecord& record(int k) { return model->list()->records.at(k); }
-  std::unique_ptr<ReadModel> model;
-};
-
-TEST_F(ModelWorkbooksByHand, P0033) {
-  read("lp/p0033.xlsx");
-  // solver_lhs1 B12:B27 <= E12:E27: sixteen rows, one right-hand cell each.
-  EXPECT_EQ(record(0).flags, RowChecked | RowElementwise);
-  // Rows 2 and 3 bound the variables by rows 6 and 7; row 4 makes them binary.
-  EXPECT_EQ(record(1).flags, RowChecked | RowElementwise | RowBound);
-  EXPECT_EQ(record(3).flags, RowChecked | RowKindA | RowBound);
-  EXPECT_EQ(record(3).rhs->val.num, 0.0);               // "binary" compares against 0
+// Two workbooks checked by hand against the problems' texts, for what the
+// names alone do not tell: flags, right-hand sides, the starting point.
+TEST_F(ModelWorkbooks, P0033AndHs71ByHand) {
+  std::string error;
+  ASSERT_NE(Xlsx_open(std::string(CORVAN_DATA) + "/lp/p0033.xlsx", &error), nullptr) << error;
+  auto model = std::make_unique<ReadModel>();
+  ASSERT_TRUE(model->read());
+  const auto& p0033 = model->list()->records;
+  ASSERT_EQ(p0033.size(), 5u);
+  // Row 1 B12:B27 <= E12:E27 cell by cell; rows 2 and 3 bound the variables
+  // by rows 6 and 7; row 4 makes them binary, compared against 0.
+  EXPECT_EQ(p0033[0].flags, RowChecked | RowElementwise);
+  EXPECT_EQ(p0033[1].flags, RowChecked | RowElementwise | RowBound);
+  EXPECT_EQ(p0033[3].flags, RowChecked | RowKindA | RowBound);
+  EXPECT_EQ(p0033[3].rhs->val.num, 0.0);
   ConstraintCell cell;
   ASSERT_TRUE(Names_cellOfRows(model->list(), 0, RowChecked, 0, 15, &cell));   // the sixteenth row
   EXPECT_EQ(std::make_tuple(cell.row, cell.sheetRow, cell.column, cell.rhsText),
             std::make_tuple(1, 26, 1, std::string("R27C5")));
-}
 
-TEST_F(ModelWorkbooksByHand, Hs71) {
-  read("nlp/hs71.xlsx");
+  Wb_resetApp();
+  ASSERT_NE(Xlsx_open(std::string(CORVAN_DATA) + "/nlp/hs71.xlsx", &error), nullptr) << error;
+  model = std::make_unique<ReadModel>();
+  ASSERT_TRUE(model->read());
   // x0 = (1, 5, 5, 1) in B2:E2; sum of squares = 40; product >= 25 in B10.
-  double x[4];
-  ASSERT_TRUE(Sess_readVariables(model->context->variables, x));
-  EXPECT_EQ(std::vector<double>(x, x + 4), (std::vector<double>{1, 5, 5, 1}));
-  EXPECT_EQ(record(0).rhs->val.num, 40.0);
-  EXPECT_EQ(record(1).flags, unsigned(RowChecked));
-  ConstraintCell cell;
+  std::vector<double> x(4);
+  ASSERT_TRUE(Sess_readVariables(model->context->variables, x.data()));
+  EXPECT_EQ(x, (std::vector<double>{1, 5, 5, 1}));
+  EXPECT_EQ(model->list()->records.at(0).rhs->val.num, 40.0);
+  EXPECT_EQ(model->list()->records.at(1).flags, unsigned(RowChecked));
   ASSERT_TRUE(Names_cellOfRows(model->list(), 0, RowChecked, RowBound, 1, &cell));
-  EXPECT_EQ(cell.rhsText, "25");
-  EXPECT_EQ(cell.sheetRow, 9);
+  EXPECT_EQ(std::make_pair(cell.rhsText, cell.sheetRow), std::make_pair(std::string("25"), 9));
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, ModelWorkbooks, ::testing::ValuesIn(allWorkbooks()),
