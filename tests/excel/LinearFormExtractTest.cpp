@@ -56,15 +56,6 @@ class LinearExtract : public ModelFixture {
   }
 };
 
-TEST_F(LinearExtract, SumCountsEachVariable) {
-  variables();
-  formula("Z1", "=SUM(A1:A3,A2)");
-  Recorder r;
-  ASSERT_EQ(extractLinear(read(), &r), 1);
-  EXPECT_EQ(r.terms, (Terms{{0, 0, 1.0}, {0, 1, 2.0}, {0, 2, 1.0}}));
-  EXPECT_EQ(r.record, &r.terms);     // the engine's record is passed through
-}
-
 TEST_F(LinearExtract, SumProductRowsInListOrderObjectiveLast) {
   variables();
   for (int c = 0; c < 3; ++c) {
@@ -73,14 +64,15 @@ TEST_F(LinearExtract, SumProductRowsInListOrderObjectiveLast) {
   }
   formula("G1", "=SUMPRODUCT(C1:E1,$A$1:$A$3)");
   formula("G2", "=SUMPRODUCT($A$4:$A$6,C2:E2)");     // variables first: either order
-  formula("Z1", "=SUMPRODUCT(C1:E1,A4:A6)");
+  formula("Z1", "=SUM(A4:A6,A5)");                   // a variable counted twice
   row(1, "Model!$G$1:$G$2", 1, "10");
   row(2, "Model!$A$1", 3, "0");                      // a bound: no row
   Recorder r;
   ASSERT_EQ(extractLinear(read(), &r), 1);
   EXPECT_EQ(r.terms, (Terms{{0, 0, 2.0}, {0, 2, 4.0},                    // the zero is left out
                             {1, 3, -1.5}, {1, 4, -3.0}, {1, 5, -4.5},
-                            {2, 3, 2.0}, {2, 5, 4.0}}));
+                            {2, 3, 1.0}, {2, 4, 2.0}, {2, 5, 1.0}}));
+  EXPECT_EQ(r.record, &r.terms);     // the engine's record is passed through
 }
 
 TEST_F(LinearExtract, DotProductSpreadsTermsOverTheRowsOfItsBlock) {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "excel/Xl_Queries.h"
@@ -106,27 +107,25 @@ TEST(XlValue, UncopyableValuesFail) {
   EXPECT_EQ(Xl_newCopy(nullptr), nullptr);
 }
 
+// A list frees the values it holds (the sanitizer build checks nothing leaks).
 TEST(XlValue, OwnedDefaultsTextsAndLists) {
   XLOPER* zero = Xl_newZero();
-  XLOPER* missing = Xl_newMissing();
   XLOPER* name = Xl_newText("solver_opt", 10);
-  ASSERT_TRUE(zero && missing && name);
-  EXPECT_EQ(zero->xltype, xltypeNum);
-  EXPECT_EQ(zero->val.num, 0.0);
-  EXPECT_EQ(missing->xltype, xltypeMissing);
+  XlOwned missing(Xl_newMissing());
+  ASSERT_TRUE(zero && name && missing);
+  EXPECT_EQ(std::make_pair(Xl_type(zero), zero->val.num), std::make_pair(XLTYPE(xltypeNum), 0.0));
+  EXPECT_EQ(Xl_type(missing.get()), xltypeMissing);
   EXPECT_EQ(Xl_textOf(name), "solver_opt");
   EXPECT_EQ(Xl_newText(std::string(256, 'a').c_str(), 256), nullptr);   // longer than a counted text holds
-  Xl_freeValue(missing);
-  Xl_freeValue(nullptr);
-
   EXPECT_EQ(Xl_newValueList(0), nullptr);
   XlValueList* list = Xl_newValueList(3);
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->items, (std::vector<XLOPER*>{nullptr, nullptr, nullptr}));
   list->items[0] = name;
   list->items[2] = zero;
-  Xl_freeValueList(list);   // frees its values: the sanitizer build checks nothing leaks
+  Xl_freeValueList(list);
   Xl_freeValueList(nullptr);
+  Xl_freeValue(nullptr);
 }
 
 // Values the application hands out stay valid in the library's copies after
@@ -137,34 +136,25 @@ TEST(XlValueFromApplication, CopiesOutliveTheGivenBackResult) {
   Sheet* sheet = Wb_addSheet(book, "Model");
   Wb_setValue(book, sheet, 0, 0, CellValue::makeText("twelve"));
   Wb_setValue(book, sheet, 1, 0, CellValue::makeNumber(12));
-  XLOPER* formula = Xl_newText("=Model!$A$1:$B$3", 16);
+  XlOwned formula(Xl_newText("=Model!$A$1:$B$3", 16));
   XLOPER result{};
-  ASSERT_EQ(Excel4(xlfEvaluate, &result, 1, formula), xlretSuccess);
-  Xl_freeValue(formula);
-  XLOPER* ref = Xl_newCopy(&result);
+  ASSERT_EQ(Excel4(xlfEvaluate, &result, 1, formula.get()), xlretSuccess);
+  XlOwned ref(Xl_newCopy(&result));
   Xl_giveBack(&result);
   ASSERT_NE(ref, nullptr);
-  XLOPER* values = Xl_coerce(ref, xltypeMulti);
+  XlOwned values(Xl_coerce(ref.get(), xltypeMulti));
   ASSERT_NE(values, nullptr);
-  ASSERT_EQ(values->val.array.rows, 3);
-  ASSERT_EQ(values->val.array.columns, 2);
+  ASSERT_EQ(std::make_pair(values->val.array.rows, values->val.array.columns), std::make_pair(std::uint16_t(3), std::uint16_t(2)));
   EXPECT_EQ(Xl_textOf(&values->val.array.lparray[0]), "twelve");
   EXPECT_EQ(values->val.array.lparray[2].val.num, 12);
-
-  XLOPER* abc = Xl_newText("abc", 3);
-  XLOPER* digits = Xl_newText("12.5", 4);
-  EXPECT_EQ(Xl_coerce(abc, xltypeNum), nullptr);
-  XLOPER* parsed = Xl_coerce(digits, xltypeNum);
+  XlOwned abc(Xl_newText("abc", 3)), digits(Xl_newText("12.5", 4));
+  EXPECT_EQ(Xl_coerce(abc.get(), xltypeNum), nullptr);
+  XlOwned parsed(Xl_coerce(digits.get(), xltypeNum));
   ASSERT_NE(parsed, nullptr);
   EXPECT_EQ(parsed->val.num, 12.5);
-  XLOPER* integer = Xl_coerce(parsed, xltypeInt);
-  ASSERT_NE(integer, nullptr);
-  EXPECT_EQ(integer->xltype, xltypeInt);
-
   XLOPER sheetRef{};                         // a sheet's reference without areas
   ASSERT_EQ(Excel4(xlSheetId, &sheetRef, 0), xlretSuccess);
   EXPECT_EQ(Xl_newCopy(&sheetRef), nullptr);
   Xl_giveBack(&sheetRef);
-  for (XLOPER* v : {ref, values, abc, digits, parsed, integer}) Xl_freeValue(v);
   Wb_resetApp();
 }
