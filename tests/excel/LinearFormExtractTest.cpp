@@ -46,8 +46,7 @@ class LinearExtract : public ModelFixture {
   // Variables A1:A6 (values 1..6), objective Z1 minimised.
   void variables(const char* range = "Model!$A$1:$A$6") {
     for (int r = 0; r < 6; ++r) Wb_setValue(wb, sheet, r, 0, CellValue::makeNumber(r + 1));
-    name("solver_adj", range);
-    minimise();
+    minimise(range);
     name("solver_num", "0");
   }
   ReadModel& read() {

@@ -70,9 +70,11 @@ class ModelFixture : public ::testing::Test {
   void name(const std::string& text, const std::string& definition) {
     Wb_defineName(wb, {text, definition, 0, true});
   }
-  void minimise(const char* cell = "Model!$Z$1") {
-    name("solver_opt", cell);
+  // The objective Z1 minimised, over the variable cells `adj` when given.
+  void minimise(const char* adj = nullptr) {
+    name("solver_opt", "Model!$Z$1");
     name("solver_typ", "2");
+    if (adj) name("solver_adj", adj);
   }
   // Constraint row i; "solver_num" counts up to it.
   void row(int i, const std::string& lhs, int relation, const std::string& rhs) {

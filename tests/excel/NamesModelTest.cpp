@@ -35,20 +35,17 @@ class NamesModel : public ModelFixture {
 
 }  // namespace
 
-// Codes 1..11 of the front end: the relation and the flags they become.
-TEST(NamesRelation, FrontEndCodes) {
-  const std::pair<int, unsigned> expected[] = {
-      {1, 0u},        {2, 0u},        {3, 0u},          {4, 0u},          {4, RowKindA},    {4, RowKindB},
-      {5, RowKindA}, {5, RowKindB}, {1, RowGrouped}, {2, RowGrouped}, {3, RowGrouped}};
-  for (int code = -1; code <= 12; ++code) {
+// The grouped codes 9..11 become relations 1..3 (the other codes are read
+// through names below); codes outside 1..11 are refused.
+TEST(NamesRelation, GroupedAndUnknownCodes) {
+  for (int code : {-1, 0, 9, 10, 11, 12}) {
     ConstraintRecord record;
     record.relation = code;
     ModelCounts counts;
-    const bool known = code >= 1 && code <= 11;
-    ASSERT_EQ(Names_normaliseRelation(&record, &counts), known ? 1 : 0) << code;
-    if (known) {
-      EXPECT_EQ(std::make_pair(record.relation, record.flags), expected[code - 1]) << code;
-    }
+    const int ok = Names_normaliseRelation(&record, &counts);
+    EXPECT_EQ(ok, code >= 9 && code <= 11 ? 1 : 0) << code;
+    if (!ok) continue;
+    EXPECT_EQ(std::make_pair(record.relation, record.flags), std::make_pair(code - 8, unsigned(RowGrouped))) << code;
   }
 }
 
@@ -82,9 +79,7 @@ TEST_F(NamesModel, ObjectiveKinds) {
 
 TEST_F(NamesModel, RowsRefusedAndSidesMatched) {
   minimise();
-  row(1, "Model!$A$1", 12, "1");                  // unknown relations
-  EXPECT_FALSE(readConstraints());
-  name("solver_rel1", "0");
+  row(1, "Model!$A$1", 12, "1");                  // an unknown relation
   EXPECT_FALSE(readConstraints());
   name("solver_num", "-1");
   EXPECT_FALSE(readConstraints());
@@ -101,8 +96,7 @@ TEST_F(NamesModel, RowsRefusedAndSidesMatched) {
 }
 
 TEST_F(NamesModel, IntegerRowsCompareAgainstZeroOnVariablesOnly) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$2");
+  minimise("Model!$A$1:$A$2");
   row(1, "Model!$A$1:$A$2", 4, "integer");
   ASSERT_TRUE(readModel());
   ASSERT_EQ(Xl_type(record(0).rhs), xltypeNum);
@@ -113,9 +107,8 @@ TEST_F(NamesModel, IntegerRowsCompareAgainstZeroOnVariablesOnly) {
 }
 
 TEST_F(NamesModel, RightHandSidesThatMoveWithTheVariables) {
-  minimise();
+  minimise("Model!$A$1:$A$3");
   Wb_addSheet(wb, "Other");
-  name("solver_adj", "Model!$A$1:$A$3");
   number("B1", 1);
   formula("D1", "=A1*2");        // reads a variable directly
   formula("F1", "=A2");
@@ -139,50 +132,34 @@ TEST_F(NamesModel, RightHandSidesThatMoveWithTheVariables) {
   EXPECT_TRUE(Wb_app().screenUpdating);
 }
 
-TEST_F(NamesModel, BinaryRowsNeedZeroOneBounds) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$2");
-  number("B1", 1);
-  row(1, "Model!$A$1", 1, "Model!$B$1");
-  row(2, "Model!$A$1", 5, "binary");
-  ASSERT_TRUE(readModel());
-  bool ok = false;
-  EXPECT_EQ(bounds(2, &ok), (std::vector<double>{0, -1e30, 1, 1e30}));   // lower, then upper
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(integerFlags(2, true), (std::vector<int>{2, 0}));
-  number("B1", 5);                          // x <= 5 conflicts with binary
-  bounds(2, &ok);
-  EXPECT_FALSE(ok);
-}
-
-TEST_F(NamesModel, AllDifferentGroupsNumberTheirTypes) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$8");
+// Bounds a binary or alldifferent row does not imply are a conflict.
+TEST_F(NamesModel, IntegerKindsAndTheirBounds) {
+  minimise("Model!$A$1:$A$8");
   row(1, "Model!$A$1:$A$4", 6, "alldifferent");
   row(2, "Model!$A$5:$A$7", 6, "alldifferent");
-  row(3, "Model!$A$8", 4, "integer");
+  row(3, "Model!$A$8", 5, "binary");
   ASSERT_TRUE(readModel());
   EXPECT_EQ(model->list()->counts.allDifferentGroups, 2);
   EXPECT_EQ(model->list()->counts.allDifferentCells, 7);
   bool ok = false;
-  EXPECT_EQ(bounds(8, &ok), (std::vector<double>{1, 1, 1, 1, 1, 1, 1, -1e30, 4, 4, 4, 4, 3, 3, 3, 1e30}));
+  EXPECT_EQ(bounds(8, &ok), (std::vector<double>{1, 1, 1, 1, 1, 1, 1, 0, 4, 4, 4, 4, 3, 3, 3, 1}));
   EXPECT_TRUE(ok);
-  EXPECT_EQ(integerFlags(8, true), (std::vector<int>{3, 3, 3, 3, 4, 4, 4, 1}));
-  EXPECT_EQ(integerFlags(8, false), (std::vector<int>(8, 1)));
+  EXPECT_EQ(integerFlags(8, true), (std::vector<int>{3, 3, 3, 3, 4, 4, 4, 2}));   // each group its type
+  EXPECT_EQ(integerFlags(8, false), (std::vector<int>{1, 1, 1, 1, 1, 1, 1, 2}));
   std::vector<int> starts, members;
   ASSERT_TRUE(Names_allDifferentGroups(model->list(), model->cells(), &starts, &members));
   EXPECT_EQ(starts, (std::vector<int>{0, 4, 7}));
   EXPECT_EQ(members, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
-
-  row(4, "Model!$A$1:$A$3", 3, "0");               // a bound on alldifferent cells conflicts
-  ASSERT_TRUE(readModel());
-  bounds(8, &ok);
-  EXPECT_FALSE(ok);
+  for (const char* conflict : {"Model!$A$1:$A$3", "Model!$A$8"}) {
+    row(4, conflict, 1, "5");
+    ASSERT_TRUE(readModel());
+    bounds(8, &ok);
+    EXPECT_FALSE(ok) << conflict;
+  }
 }
 
 TEST_F(NamesModel, CountsCellsAndConesOfFilteredRows) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$B$3");
+  minimise("Model!$A$1:$B$3");
   row(1, "Model!$C$1:$C$3", 1, "4");
   row(2, "Model!$A$1:$A$3", 7, "0");
   row(3, "Model!$B$1:$B$2", 8, "0");
@@ -209,8 +186,7 @@ TEST_F(NamesModel, CountsCellsAndConesOfFilteredRows) {
 }
 
 TEST_F(NamesModel, RightHandTextsPerCell) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$3");
+  minimise("Model!$A$1:$A$3");
   row(1, "Model!$A$1:$A$2", 1, "Model!$B$1:$B$2");
   row(2, "Model!$A$3", 3, "2.5");
   row(3, "Model!$C$1", 1, "Model!$A$1+1");
@@ -279,8 +255,7 @@ TEST_F(NamesModel, ScenarioTableRows) {
 }
 
 TEST_F(NamesModel, TableDependenceMarks) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$2");
+  minimise("Model!$A$1:$A$2");
   name("scen_num", "1");
   name("scen_change", "Model!$C$1:$C$2");
   name("scen_value1", "{5;6}");
