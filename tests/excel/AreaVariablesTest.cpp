@@ -70,21 +70,3 @@ TEST_F(AreaVariables, BlanksAndTextsInVariableCells) {
   EXPECT_EQ(valueAt("C1"), CellValue::makeNumber(0));
   Sess_freeVariableCells(cells);
 }
-
-TEST_F(AreaVariables, ValuesMoveAreaByArea) {
-  TestRef ref({"B2:C3", "E1"}, sheetId());
-  const double x[] = {1, 2, 3, 4, 5};
-  ASSERT_EQ(Area_writeValues(ref.get(), x), 5);
-  EXPECT_EQ(valueAt("C2"), CellValue::makeNumber(2));
-  EXPECT_EQ(valueAt("B3"), CellValue::makeNumber(3));
-  double out[5] = {};
-  ASSERT_EQ(Area_readValues(ref.get(), out), 5);
-  EXPECT_EQ(std::vector<double>(out, out + 5), std::vector<double>(x, x + 5));
-  // A text stops the read at its area; the areas before it count.
-  text("E1", "x");
-  EXPECT_EQ(Area_readValues(ref.get(), out), 4);
-  EXPECT_EQ(Area_readValuesFilling(ref.get(), out), 4);   // a text is not blank
-  EXPECT_EQ(valueAt("E1"), CellValue::makeText("x"));
-  EXPECT_TRUE(Xl_setCellValue(sheetId(), 0, 4, 6));
-  EXPECT_EQ(valueAt("E1"), CellValue::makeNumber(6));
-}
