@@ -74,30 +74,23 @@ TEST_F(LinearExtract, SumProductRowsInListOrderObjectiveLast) {
   EXPECT_EQ(r.record, &r.terms);     // the engine's record is passed through
 }
 
-TEST_F(LinearExtract, DotProductSpreadsTermsOverTheRowsOfItsBlock) {
+// DOTPRODUCT spreads its terms over the rows of its block, two variables a
+// row; MMULT takes the matrix row by row.
+TEST_F(LinearExtract, ArrayFormsGiveARowPerCell) {
   variables();
   number("C1", 10);
   number("C2", 20);
+  for (int k = 0; k < 6; ++k) Wb_setValue(wb, sheet, k / 3, 5 + k % 3, CellValue::makeNumber(k + 1));   // F1:H2
   ASSERT_TRUE(Wb_setArrayFormula(wb, sheet, CellRange{0, 0, 4, 2, 4}, "=DOTPRODUCT($A$1:$A$6,$C$1:$C$2)"));  // E1:E3
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sheet, CellRange{0, 0, 8, 1, 8}, "=MMULT($F$1:$H$2,$A$4:$A$6)"));      // I1:I2
   formula("Z1", "=SUM(A1)");
   row(1, "Model!$E$1:$E$3", 2, "0");
+  row(2, "Model!$I$1:$I$2", 1, "5");
   Recorder r;
   ASSERT_EQ(extractLinear(read(), &r), 1);
-  EXPECT_EQ(r.terms, (Terms{{0, 0, 10.0}, {0, 1, 20.0}, {1, 2, 10.0}, {1, 3, 20.0},
-                            {2, 4, 10.0}, {2, 5, 20.0}, {3, 0, 1.0}}));
-}
-
-TEST_F(LinearExtract, MmultRowsTakeTheMatrixRowByRow) {
-  variables("Model!$A$1:$A$3");
-  for (int k = 0; k < 6; ++k) Wb_setValue(wb, sheet, k / 3, 4 + k % 3, CellValue::makeNumber(k + 1));
-  ASSERT_TRUE(Wb_setArrayFormula(wb, sheet, CellRange{0, 0, 7, 1, 7}, "=MMULT($E$1:$G$2,$A$1:$A$3)"));  // H1:H2
-  formula("Z1", "=SUM(A1:A3)");
-  row(1, "Model!$H$1:$H$2", 1, "5");
-  Recorder r;
-  ASSERT_EQ(extractLinear(read(), &r), 1);
-  EXPECT_EQ(r.terms, (Terms{{0, 0, 1.0}, {0, 1, 2.0}, {0, 2, 3.0},
-                            {1, 0, 4.0}, {1, 1, 5.0}, {1, 2, 6.0},
-                            {2, 0, 1.0}, {2, 1, 1.0}, {2, 2, 1.0}}));
+  EXPECT_EQ(r.terms, (Terms{{0, 0, 10.0}, {0, 1, 20.0}, {1, 2, 10.0}, {1, 3, 20.0}, {2, 4, 10.0}, {2, 5, 20.0},
+                            {3, 3, 1.0}, {3, 4, 2.0}, {3, 5, 3.0}, {4, 3, 4.0}, {4, 4, 5.0}, {4, 5, 6.0},
+                            {5, 0, 1.0}}));
 }
 
 // QUADPRODUCT(x, c, Q): c to the linear row -1 of the quadratic terms and to
