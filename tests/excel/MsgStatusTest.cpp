@@ -95,39 +95,6 @@ TEST_F(MsgLines, ObjectiveWithoutAFormatIsAPlainNumber) {
   EXPECT_EQ(context.status.objectiveText, "");
 }
 
-// Which line an iteration gets (2 the full line, 0 none): once per
-// iteration and at most every 750 ms, unless each iteration is to be shown.
-TEST_F(MsgLines, AnIterationIsShownOnceAndAtMostEvery750ms) {
-  openSession();
-  Msg_beginStatus(&context);
-  std::size_t before = shown().size();
-  struct Choice {
-    std::uint32_t waitMs;
-    int showEach, iteration, subproblem, line;
-  };
-  auto choose = [&](const std::vector<Choice>& choices) {
-    for (const Choice& c : choices) {
-      advance(c.waitMs);
-      EXPECT_EQ(Msg_whichLine(&context, c.showEach, c.iteration, c.subproblem, false), c.line)
-          << c.showEach << " " << c.iteration << " " << c.subproblem;
-    }
-  };
-  choose({
-      {700, 0, 5, 0, 0},    // too soon after the begin
-      {100, 0, 5, 0, 2},  {100, 0, 5, 0, 0},    // the same iteration
-      {2000, 0, 5, 0, 0},   // still the same iteration
-      {0, 0, 6, 0, 2},    {750, 0, 7, 0, 0},    // exactly 750 ms is not more
-      {1, 0, 7, 0, 2},
-  });
-  EXPECT_EQ(shown().size(), before);   // choosing shows nothing
-  advance(800);
-  Msg_showProgress(&context, 0, 9, 1, 0, 0, 0, 0);
-  advance(100);
-  Msg_showProgress(&context, 0, 9, 1, 0, 0, 0, 0);
-  choose({{0, 1, 1, 0, 2}, {0, 1, 2, 0, 2}, {0, 1, 2, 0, 0}, {0, 1, 2, 1, 2}});   // each shown: no throttle
-  EXPECT_EQ(shown().size(), before + 1);
-}
-
 // Runs of status lines, each after a wait and any label changed: the line
 // shown after each call; a line expected unchanged means nothing was shown.
 namespace {
@@ -141,8 +108,8 @@ struct Line {
 using LineRun = std::vector<Line>;
 
 // An iteration line with the objective read from its cell.
-std::function<void(LibraryContext*)> progress(int iteration, int subproblems) {
-  return [=](LibraryContext* c) { Msg_showProgress(c, 0, iteration, 1, 0, subproblems, 0, 0); };
+std::function<void(LibraryContext*)> progress(int iteration, int subproblems, int showEach = 0) {
+  return [=](LibraryContext* c) { Msg_showProgress(c, showEach, iteration, 1, 0, subproblems, 0, 0); };
 }
 std::function<void(LibraryContext*)> percent(int message, int part, int whole) {
   return [=](LibraryContext* c) { Msg_showPercent(c, message, part, whole); };
@@ -154,7 +121,19 @@ const std::string kSetup = "Setting up...";
 
 TEST_F(MsgLines, ProgressAndPercentageLines) {
   const std::string t240(240, 'T'), f250(250, 'F'), f254(254, 'F'), f200(200, 'F');
+  const std::string t5 = "Trial 5  Value 1,234.50", t6 = "Trial 6  Value 1,234.50", t8 = "Trial 8  Value 1,234.50";
   const LineRun runs[] = {
+      // An iteration is shown once, more than 750 ms after the line before,
+      // unless each iteration is to be shown.
+      {{{}, 700, progress(5, 0), kSetup},
+       {{}, 51, progress(5, 0), t5},
+       {{}, 2000, progress(5, 0), t5},
+       {{}, 0, progress(6, 0), t6},
+       {{}, 750, progress(7, 0), t6},
+       {{}, 1, progress(7, 0), "Trial 7  Value 1,234.50"},
+       {{}, 0, progress(8, 0, 1), t8},
+       {{}, 0, progress(8, 0, 1), t8},
+       {{}, 0, progress(8, 1, 1), "Subproblem: 1  " + t8}},
       // A new subproblem count shows the short line, at most every 750 ms.
       {{{}, 751, progress(0, 1), "Subproblem: 1  "},
        {{}, 300, progress(0, 2), "Subproblem: 1  "},

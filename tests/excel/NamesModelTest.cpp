@@ -95,17 +95,6 @@ TEST_F(NamesModel, RowsRefusedAndSidesMatched) {
   EXPECT_EQ(record(1).row, 0);                     // the objective comes last
 }
 
-TEST_F(NamesModel, IntegerRowsCompareAgainstZeroOnVariablesOnly) {
-  minimise("Model!$A$1:$A$2");
-  row(1, "Model!$A$1:$A$2", 4, "integer");
-  ASSERT_TRUE(readModel());
-  ASSERT_EQ(Xl_type(record(0).rhs), xltypeNum);
-  EXPECT_EQ(record(0).rhs->val.num, 0.0);
-  EXPECT_EQ(record(0).flags, RowChecked | RowBound);
-  name("solver_lhs1", "Model!$A$2:$A$3");          // A3 is no variable: the marks fail
-  EXPECT_FALSE(readModel());
-}
-
 TEST_F(NamesModel, RightHandSidesThatMoveWithTheVariables) {
   minimise("Model!$A$1:$A$3");
   Wb_addSheet(wb, "Other");
@@ -132,30 +121,37 @@ TEST_F(NamesModel, RightHandSidesThatMoveWithTheVariables) {
   EXPECT_TRUE(Wb_app().screenUpdating);
 }
 
-// Bounds a binary or alldifferent row does not imply are a conflict.
+// Integer rows compare against 0 and must lie on the variable cells; bounds
+// a binary or alldifferent row does not imply are a conflict.
 TEST_F(NamesModel, IntegerKindsAndTheirBounds) {
-  minimise("Model!$A$1:$A$8");
+  minimise("Model!$A$1:$A$9");
   row(1, "Model!$A$1:$A$4", 6, "alldifferent");
   row(2, "Model!$A$5:$A$7", 6, "alldifferent");
   row(3, "Model!$A$8", 5, "binary");
+  row(4, "Model!$A$9", 4, "integer");
   ASSERT_TRUE(readModel());
+  ASSERT_EQ(Xl_type(record(3).rhs), xltypeNum);
+  EXPECT_EQ(record(3).rhs->val.num, 0.0);
+  EXPECT_EQ(record(3).flags, RowChecked | RowBound);
   EXPECT_EQ(model->list()->counts.allDifferentGroups, 2);
   EXPECT_EQ(model->list()->counts.allDifferentCells, 7);
   bool ok = false;
-  EXPECT_EQ(bounds(8, &ok), (std::vector<double>{1, 1, 1, 1, 1, 1, 1, 0, 4, 4, 4, 4, 3, 3, 3, 1}));
+  EXPECT_EQ(bounds(9, &ok), (std::vector<double>{1, 1, 1, 1, 1, 1, 1, 0, -1e30, 4, 4, 4, 4, 3, 3, 3, 1, 1e30}));
   EXPECT_TRUE(ok);
-  EXPECT_EQ(integerFlags(8, true), (std::vector<int>{3, 3, 3, 3, 4, 4, 4, 2}));   // each group its type
-  EXPECT_EQ(integerFlags(8, false), (std::vector<int>{1, 1, 1, 1, 1, 1, 1, 2}));
+  EXPECT_EQ(integerFlags(9, true), (std::vector<int>{3, 3, 3, 3, 4, 4, 4, 2, 1}));   // each group its type
+  EXPECT_EQ(integerFlags(9, false), (std::vector<int>{1, 1, 1, 1, 1, 1, 1, 2, 1}));
   std::vector<int> starts, members;
   ASSERT_TRUE(Names_allDifferentGroups(model->list(), model->cells(), &starts, &members));
   EXPECT_EQ(starts, (std::vector<int>{0, 4, 7}));
   EXPECT_EQ(members, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
   for (const char* conflict : {"Model!$A$1:$A$3", "Model!$A$8"}) {
-    row(4, conflict, 1, "5");
+    row(5, conflict, 1, "5");
     ASSERT_TRUE(readModel());
-    bounds(8, &ok);
+    bounds(9, &ok);
     EXPECT_FALSE(ok) << conflict;
   }
+  name("solver_lhs4", "Model!$A$9:$A$10");       // A10 is no variable: the marks fail
+  EXPECT_FALSE(readModel());
 }
 
 TEST_F(NamesModel, CountsCellsAndConesOfFilteredRows) {
