@@ -1,6 +1,6 @@
-// The front end's add-in workbook with its message names, result range and
-// "Show" macro, a user's model workbook with an objective cell in a number
-// format of its own, a library context, and a clock the tests drive.
+// The front end's add-in workbook with its message names and result range,
+// a user's model workbook with an objective cell in a number format of its
+// own, a library context, and a clock the tests drive.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -70,15 +70,6 @@ class MsgFixture : public ::testing::Test {
   void addInName(const std::string& name, const std::string& definition) {
     Wb_defineName(addIn, DefinedName{name, definition, 0, false});
   }
-  // The "Show" macro on the add-in sheet, answering `answer` and noting
-  // each reason it is asked with.
-  void defineShow(double answer) {
-    addInName("Show", "Corvan!$D$1");
-    Xlc_registerMacro("Show", [this, answer](const std::vector<CellValue>& args) {
-      reasons.push_back(!args.empty() && args[0].kind == CellKind::Number ? args[0].number : -1);
-      return CellValue::makeNumber(answer);
-    });
-  }
   // The names read and the model's objective, as a session has them.
   void openSession() {
     ASSERT_EQ(Msg_readMessageNames(&context), 1);
@@ -93,5 +84,4 @@ class MsgFixture : public ::testing::Test {
   Workbook* book = nullptr;
   Sheet* sheet = nullptr;
   LibraryContext context{};
-  std::vector<double> reasons;
 };

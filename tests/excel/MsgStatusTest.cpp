@@ -18,40 +18,35 @@ using MsgLines = MsgFixture;
 using MsgShowMacro = MsgFixture;
 using MsgCalculation = MsgFixture;
 
-TEST_F(MsgNames, LabelsAreTextsAndOneCellReferencesBecomeSheetLocal) {
-  defineShow(1);
-  addInName("msg_fpsetup", "42");   // a number label is kept as its text
+// Labels are texts (a number kept as its text) and one-cell references
+// become sheet-local ones. Reading again replaces the list: missing names
+// leave their entries empty, and "solver_table" stands in for "solver_tbl".
+TEST_F(MsgNames, LabelsReferencesAndMissingNames) {
+  addInName("Show", "Corvan!$D$1");
+  addInName("msg_fpsetup", "42");
   ASSERT_EQ(Msg_readMessageNames(&context), 1);
-  EXPECT_EQ(Msg_getMessageText(&context, MsgTrial), "Trial");
   EXPECT_EQ(Msg_getMessageText(&context, MsgFpSetup), "42");
   EXPECT_EQ(Msg_getMessageText(&context, MsgDone), "% done");
   EXPECT_EQ(Msg_getMessageText(&context, MsgShow), "");   // not a label
   const XLOPER* show = Msg_getMessageName(&context, MsgShow);
-  ASSERT_NE(show, nullptr);
-  ASSERT_EQ(show->xltype, xltypeSRef);
+  ASSERT_TRUE(show && show->xltype == xltypeSRef);
   EXPECT_EQ(show->val.sref.ref.rwFirst, 0);
   EXPECT_EQ(show->val.sref.ref.colFirst, 3);   // D1
   const XLOPER* table = Msg_getMessageName(&context, MsgTable);
-  ASSERT_NE(table, nullptr);
-  EXPECT_EQ(table->xltype, xltypeRef);        // A1:B20 stays a full reference
+  ASSERT_TRUE(table && table->xltype == xltypeRef);
+  EXPECT_EQ(testAreasText(table), "A1:B20");
   EXPECT_EQ(Msg_getMessageName(&context, 11), nullptr);
-}
 
-// "solver_table" stands in for an undefined "solver_tbl"; reading again
-// replaces the list, and a name found nowhere is no failure.
-TEST_F(MsgNames, MissingNamesLeaveTheirEntriesEmpty) {
-  label("msg_branch", "");
-  Wb_deleteName(addIn, "solver_tbl", 0);
+  for (const char* name : {"Show", "msg_fpsetup", "msg_branch", "solver_tbl"}) Wb_deleteName(addIn, name, 0);
   addInName("solver_table", "Corvan!$F$3:$G$9");
   ASSERT_EQ(Msg_readMessageNames(&context), 1);
   for (int k : {MsgShow, MsgFpSetup, MsgBranch}) EXPECT_EQ(Msg_getMessageName(&context, k), nullptr) << k;
   EXPECT_EQ(Msg_getMessageText(&context, MsgTrial), "Trial");
-  const XLOPER* table = Msg_getMessageName(&context, MsgTable);
-  ASSERT_NE(table, nullptr);
-  ASSERT_EQ(table->xltype, xltypeRef);
+  table = Msg_getMessageName(&context, MsgTable);
+  ASSERT_TRUE(table && table->xltype == xltypeRef);
   EXPECT_EQ(testAreasText(table), "F3:G9");
   Wb_deleteName(addIn, "solver_table", 0);
-  ASSERT_EQ(Msg_readMessageNames(&context), 1);
+  ASSERT_EQ(Msg_readMessageNames(&context), 1);   // nothing found is no failure
   EXPECT_EQ(Msg_getMessageName(&context, MsgTable), nullptr);
 }
 
@@ -195,7 +190,11 @@ TEST_F(MsgShowMacro, OtherAnswersLeaveTheDefault) {
   addInName("Show", "Corvan!$D$1");
   ASSERT_EQ(Msg_readMessageNames(&context), 1);
   EXPECT_EQ(Msg_askShowMacro(&context, ShowIntegerLimit, StopIntegerLimit), StopIntegerLimit);
-  defineShow(7);
+  std::vector<double> reasons;
+  Xlc_registerMacro("Show", [&reasons](const std::vector<CellValue>& args) {
+    reasons.push_back(args.at(0).number);
+    return CellValue::makeNumber(7);
+  });
   EXPECT_EQ(Msg_askShowMacro(&context, ShowTimeLimit, StopTimeLimit), StopTimeLimit);
   EXPECT_EQ(reasons, (std::vector<double>{ShowTimeLimit}));
   Msg_freeMessageNames(&context);
