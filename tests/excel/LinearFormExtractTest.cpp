@@ -55,42 +55,35 @@ class LinearExtract : public ModelFixture {
   }
 };
 
-TEST_F(LinearExtract, SumProductRowsInListOrderObjectiveLast) {
+// Rows in list order, a cell each, bounds left out, the objective last:
+// SUMPRODUCT with the variables in either place (zeros left out), DOTPRODUCT
+// spreading its terms over its block two variables a row, MMULT taking the
+// matrix row by row, SUM counting a variable given twice.
+TEST_F(LinearExtract, EachFormGivesItsRows) {
   variables();
   for (int c = 0; c < 3; ++c) {
     Wb_setValue(wb, sheet, 0, 2 + c, CellValue::makeNumber(c == 1 ? 0 : c + 2));  // C1:E1 2 0 4
     Wb_setValue(wb, sheet, 1, 2 + c, CellValue::makeNumber(-1.5 * (c + 1)));      // C2:E2
   }
   formula("G1", "=SUMPRODUCT(C1:E1,$A$1:$A$3)");
-  formula("G2", "=SUMPRODUCT($A$4:$A$6,C2:E2)");     // variables first: either order
-  formula("Z1", "=SUM(A4:A6,A5)");                   // a variable counted twice
+  formula("G2", "=SUMPRODUCT($A$4:$A$6,C2:E2)");
+  number("K1", 10);
+  number("K2", 20);
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sheet, CellRange{0, 0, 11, 2, 11}, "=DOTPRODUCT($A$1:$A$6,$K$1:$K$2)"));  // L1:L3
+  for (int k = 0; k < 6; ++k) Wb_setValue(wb, sheet, k / 3, 13 + k % 3, CellValue::makeNumber(k + 1));       // N1:P2
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sheet, CellRange{0, 0, 16, 1, 16}, "=MMULT($N$1:$P$2,$A$4:$A$6)"));     // Q1:Q2
+  formula("Z1", "=SUM(A4:A6,A5)");
   row(1, "Model!$G$1:$G$2", 1, "10");
-  row(2, "Model!$A$1", 3, "0");                      // a bound: no row
+  row(2, "Model!$A$1", 3, "0");
+  row(3, "Model!$L$1:$L$3", 2, "0");
+  row(4, "Model!$Q$1:$Q$2", 1, "5");
   Recorder r;
   ASSERT_EQ(extractLinear(read(), &r), 1);
-  EXPECT_EQ(r.terms, (Terms{{0, 0, 2.0}, {0, 2, 4.0},                    // the zero is left out
-                            {1, 3, -1.5}, {1, 4, -3.0}, {1, 5, -4.5},
-                            {2, 3, 1.0}, {2, 4, 2.0}, {2, 5, 1.0}}));
+  EXPECT_EQ(r.terms, (Terms{{0, 0, 2.0}, {0, 2, 4.0}, {1, 3, -1.5}, {1, 4, -3.0}, {1, 5, -4.5},
+                            {2, 0, 10.0}, {2, 1, 20.0}, {3, 2, 10.0}, {3, 3, 20.0}, {4, 4, 10.0}, {4, 5, 20.0},
+                            {5, 3, 1.0}, {5, 4, 2.0}, {5, 5, 3.0}, {6, 3, 4.0}, {6, 4, 5.0}, {6, 5, 6.0},
+                            {7, 3, 1.0}, {7, 4, 2.0}, {7, 5, 1.0}}));
   EXPECT_EQ(r.record, &r.terms);     // the engine's record is passed through
-}
-
-// DOTPRODUCT spreads its terms over the rows of its block, two variables a
-// row; MMULT takes the matrix row by row.
-TEST_F(LinearExtract, ArrayFormsGiveARowPerCell) {
-  variables();
-  number("C1", 10);
-  number("C2", 20);
-  for (int k = 0; k < 6; ++k) Wb_setValue(wb, sheet, k / 3, 5 + k % 3, CellValue::makeNumber(k + 1));   // F1:H2
-  ASSERT_TRUE(Wb_setArrayFormula(wb, sheet, CellRange{0, 0, 4, 2, 4}, "=DOTPRODUCT($A$1:$A$6,$C$1:$C$2)"));  // E1:E3
-  ASSERT_TRUE(Wb_setArrayFormula(wb, sheet, CellRange{0, 0, 8, 1, 8}, "=MMULT($F$1:$H$2,$A$4:$A$6)"));      // I1:I2
-  formula("Z1", "=SUM(A1)");
-  row(1, "Model!$E$1:$E$3", 2, "0");
-  row(2, "Model!$I$1:$I$2", 1, "5");
-  Recorder r;
-  ASSERT_EQ(extractLinear(read(), &r), 1);
-  EXPECT_EQ(r.terms, (Terms{{0, 0, 10.0}, {0, 1, 20.0}, {1, 2, 10.0}, {1, 3, 20.0}, {2, 4, 10.0}, {2, 5, 20.0},
-                            {3, 3, 1.0}, {3, 4, 2.0}, {3, 5, 3.0}, {4, 3, 4.0}, {4, 4, 5.0}, {4, 5, 6.0},
-                            {5, 0, 1.0}}));
 }
 
 // QUADPRODUCT(x, c, Q): c to the linear row -1 of the quadratic terms and to

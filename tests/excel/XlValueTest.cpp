@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
 #include "platform/workbook/Wb_Workbook.h"
 
@@ -36,42 +35,30 @@ struct TwoAreas {
 
 }  // namespace
 
-// Each source is changed after copying: the copy keeps what it had.
+// Each source is changed after copying: the copy keeps what it had, texts
+// in terminated buffers of their own, without the ownership flags.
 TEST(XlValue, CopiesAreDeepAndIndependent) {
-  XLOPER flagged = number(2.5);
-  flagged.xltype |= xlbitXLFree;  // the ownership flag does not travel with the copy
-  XLOPER target{};
-  ASSERT_EQ(Xl_copyValue(&target, &flagged), 1);
-  EXPECT_EQ(target.xltype, xltypeNum);
-  EXPECT_EQ(target.val.num, 2.5);
-
-  char empty[] = {0};
-  XLOPER emptyText = text(empty);
-  ASSERT_EQ(Xl_copyValue(&target, &emptyText), 1);
-  EXPECT_NE(target.val.str, empty);
-  EXPECT_EQ(target.val.str[1], 0);   // terminated
-  Xl_releaseValue(&target);
-  EXPECT_EQ(target.xltype, 0);
-  EXPECT_EQ(target.val.str, nullptr);
-
   TwoAreas block;
   XLOPER ref = value(xltypeRef);
   ref.val.mref.lpmref = reinterpret_cast<XLMREF*>(&block);
   ref.val.mref.idSheet = 77;
-  char hi[] = {2, 'h', 'i'};  // counted, not terminated
-  XLOPER elements[4] = {number(1), number(2), text(hi), ref};
+  char empty[] = {0}, hi[] = {2, 'h', 'i'};  // counted, not terminated
+  XLOPER elements[4] = {number(2.5), text(empty), text(hi), ref};
+  elements[0].xltype |= xlbitXLFree;
   XLOPER array = value(xltypeMulti);
   array.val.array = {elements, 2, 2};
-  XLOPER* copy = Xl_newCopy(&array);
-  ASSERT_NE(copy, nullptr);
+  XLOPER copy{};
+  ASSERT_EQ(Xl_copyValue(&copy, &array), 1);
   elements[0].val.num = -1;
   hi[1] = 'H';
   block.areas[1].rwFirst = 99;
-  const XLOPER* got = copy->val.array.lparray;
-  EXPECT_EQ(copy->val.array.rows, 2);
-  EXPECT_EQ(copy->val.array.columns, 2);
-  EXPECT_EQ(got[0].val.num, 1);
-  EXPECT_EQ(Xl_textOf(&got[2]), "hi");
+  const XLOPER* got = copy.val.array.lparray;
+  EXPECT_EQ(copy.val.array.rows, 2);
+  EXPECT_EQ(copy.val.array.columns, 2);
+  EXPECT_EQ(got[0].xltype, xltypeNum);
+  EXPECT_EQ(got[0].val.num, 2.5);
+  EXPECT_NE(got[1].val.str, empty);
+  EXPECT_EQ(got[1].val.str[1], 0);
   EXPECT_STREQ(got[2].val.str + 1, "hi");
   const XLMREF* areas = got[3].val.mref.lpmref;
   EXPECT_EQ(got[3].val.mref.idSheet, 77);
@@ -79,7 +66,9 @@ TEST(XlValue, CopiesAreDeepAndIndependent) {
   EXPECT_EQ(areas->reftbl[0].rwLast, 3);
   EXPECT_EQ(areas->reftbl[1].rwFirst, 5);
   EXPECT_EQ(areas->reftbl[1].colLast, 4);
-  Xl_freeValue(copy);
+  Xl_releaseValue(&copy);
+  EXPECT_EQ(copy.xltype, 0);
+  EXPECT_EQ(copy.val.array.lparray, nullptr);
 }
 
 // A failed copy leaves its target zeroed, with what it copied released.
