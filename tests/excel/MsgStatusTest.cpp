@@ -77,9 +77,13 @@ TEST_F(MsgLines, SessionBeginsWithTheSetupTextAndTheThrottleSurvivesAWrap) {
   EXPECT_EQ(Wb_app().statusBar, "");
 }
 
-TEST_F(MsgLines, ObjectiveWithoutAFormatIsAPlainNumber) {
-  objectiveFormat("");
+// Values in the objective cell's format; without a format, or without a
+// model, as the application writes the number.
+TEST_F(MsgLines, IncumbentAndObjectiveTexts) {
   openSession();
+  ASSERT_EQ(Msg_formatIncumbent(&context, -3), 1);
+  EXPECT_EQ(context.status.incumbentText, "-3.00");
+  objectiveFormat("");
   ASSERT_EQ(Msg_formatObjective(&context, 1, 0), 1);
   EXPECT_EQ(context.status.objectiveText, "1234.5");
   Names_freeConstraints(context.constraints);
