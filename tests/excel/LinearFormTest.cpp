@@ -14,7 +14,6 @@
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
 #include "tests/excel/ModelFixture.h"
-#include "tests/excel/TestRefs.h"
 
 namespace {
 

@@ -1,18 +1,67 @@
 // A workbook of the stand-in application with one active sheet "Model", on
-// which tests define the model's names and cells, and the model read from
-// those names as a session reads it.
+// which tests define the model's names and cells, the model read from those
+// names as a session reads it, and references built by hand from A1 texts.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "entry/Entry_Context.h"
 #include "excel/Names_Model.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Host.h"
+#include "platform/xlcall/Xlcall.h"
 #include "tests/support/SheetCells.h"
+
+// "A1:B3" or "C2" -> 0-based area.
+inline XLREF testArea(const std::string& a1) {
+  auto colon = a1.find(':');
+  int r1, c1, r2, c2;
+  Wb_parseA1(a1.substr(0, colon), &r1, &c1);
+  if (colon == std::string::npos) {
+    r2 = r1;
+    c2 = c1;
+  } else {
+    Wb_parseA1(a1.substr(colon + 1), &r2, &c2);
+  }
+  return {static_cast<std::uint16_t>(r1), static_cast<std::uint16_t>(r2),
+          static_cast<std::uint8_t>(c1), static_cast<std::uint8_t>(c2)};
+}
+
+// An xltypeRef over its own area block.
+struct TestRef {
+  std::vector<unsigned char> block;
+  XLOPER value{};
+  TestRef(std::initializer_list<const char*> areas, IDSHEET sheet = 1)
+      : block(sizeof(XLMREF) + areas.size() * sizeof(XLREF)) {
+    auto* mref = new (block.data()) XLMREF;
+    mref->count = static_cast<std::uint16_t>(areas.size());
+    int i = 0;
+    for (const char* a : areas) mref->reftbl[i++] = testArea(a);
+    value.xltype = xltypeRef;
+    value.val.mref.lpmref = mref;
+    value.val.mref.idSheet = sheet;
+  }
+  XLOPER* get() { return &value; }
+};
+
+// The areas of a reference as A1 texts, for comparing results.
+inline std::string testAreasText(const XLOPER* ref) {
+  std::string out;
+  const XLMREF* m = ref->val.mref.lpmref;
+  for (int i = 0; i < m->count; ++i) {
+    const XLREF& a = m->reftbl[i];
+    if (i) out += ",";
+    out += Wb_a1(a.rwFirst, a.colFirst);
+    if (a.rwFirst != a.rwLast || a.colFirst != a.colLast) out += ":" + Wb_a1(a.rwLast, a.colLast);
+  }
+  return out;
+}
 
 // The variable cells and the constraints with their dependence marks, kept
 // in a context as a session keeps them, with the session's row count.

@@ -76,18 +76,8 @@ std::vector<Case> allWorkbooks() {
   return out;
 }
 
-class ModelWorkbooks : public ::testing::TestWithParam<Case> {
- protected:
-  void SetUp() override {
-    Wb_resetApp();
-    Xlc_resetHost();
-  }
-  void TearDown() override {
-    EXPECT_EQ(Xlc_liveBlocks(), 0u);
-    Wb_resetApp();
-    Xlc_resetHost();
-  }
-};
+// The workbook opened last is the active one.
+class ModelWorkbooks : public ModelFixture, public ::testing::WithParamInterface<Case> {};
 
 }  // namespace
 
@@ -185,8 +175,7 @@ TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
 TEST_F(ModelWorkbooks, P0033AndHs71ByHand) {
   std::string error;
   ASSERT_NE(Xlsx_open(std::string(CORVAN_DATA) + "/lp/p0033.xlsx", &error), nullptr) << error;
-  auto model = std::make_unique<ReadModel>();
-  ASSERT_TRUE(model->read());
+  ASSERT_TRUE(readModel());
   // Row 1 B12:B27 <= E12:E27 cell by cell: its sixteenth cell is B27 <= E27.
   EXPECT_EQ(model->list()->records.at(0).flags, RowChecked | RowElementwise);
   ConstraintCell cell;
@@ -194,10 +183,8 @@ TEST_F(ModelWorkbooks, P0033AndHs71ByHand) {
   EXPECT_EQ(std::make_tuple(cell.row, cell.sheetRow, cell.column, cell.rhsText),
             std::make_tuple(1, 26, 1, std::string("R27C5")));
 
-  Wb_resetApp();
   ASSERT_NE(Xlsx_open(std::string(CORVAN_DATA) + "/nlp/hs71.xlsx", &error), nullptr) << error;
-  model = std::make_unique<ReadModel>();
-  ASSERT_TRUE(model->read());
+  ASSERT_TRUE(readModel());
   // x0 = (1, 5, 5, 1) in B2:E2; sum of squares = 40; product >= 25 in B10.
   std::vector<double> x(4);
   ASSERT_TRUE(Sess_readVariables(model->context->variables, x.data()));

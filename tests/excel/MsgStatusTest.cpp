@@ -11,7 +11,6 @@
 #include "excel/Msg_Status.h"
 #include "excel/Xl_Calculation.h"
 #include "tests/excel/MsgFixture.h"
-#include "tests/excel/TestRefs.h"
 
 using MsgNames = MsgFixture;
 using MsgLines = MsgFixture;
