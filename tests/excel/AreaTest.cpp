@@ -86,33 +86,27 @@ TEST(AreaCellList, OverlappingAreasShareNumbers) {
   EXPECT_EQ(Area_buildCellList(&text), nullptr);
 }
 
-TEST(AreaCellList, RenumberingKeepsTheIdentityCompact) {
-  TestRef row({"A1:D1"});
-  CellList* list = Area_buildCellList(row.get());
-  ASSERT_NE(list, nullptr);
-  EXPECT_TRUE(list->order.empty());                  // identity
-  Area_swapVariables(list, 0, 2);
-  EXPECT_EQ(list->order, (std::vector<int>{2, 1, 0, 3}));
-  Area_swapVariables(list, 2, 0);
-  Area_rotateVariables(list, 4);                     // a multiple of distinct: nothing
-  EXPECT_EQ(list->order, (std::vector<int>{0, 1, 2, 3}));
-  Area_rotateVariables(list, 5);
-  EXPECT_EQ(list->order, (std::vector<int>{1, 2, 3, 0}));
-  Area_rotateVariables(list, 3);                     // back to the identity: table dropped
-  EXPECT_TRUE(list->order.empty());
-  Area_freeCellList(list);
-}
-
-TEST(AreaCellList, AlignmentNumbersSharedCellsFirst) {
+// Swaps and rotations keep the identity compact (no table); aligning two
+// lists numbers their shared cells first, in the shorter list's order.
+TEST(AreaCellList, RenumberingAndAlignment) {
   TestRef column({"A1:A4"}), scenario({"C1", "A3", "A1"});
   CellList* first = Area_buildCellList(column.get());
   CellList* second = Area_buildCellList(scenario.get());
-  ASSERT_EQ(Area_alignCellLists(first, second), 2);
-  // The shorter list sets the order: A3 gets 0 and A1 gets 1 in both lists.
+  ASSERT_TRUE(first && second);
+  EXPECT_TRUE(first->order.empty());
+  Area_swapVariables(first, 0, 2);
+  EXPECT_EQ(first->order, (std::vector<int>{2, 1, 0, 3}));
+  Area_swapVariables(first, 2, 0);
+  Area_rotateVariables(first, 4);                     // a multiple of distinct: nothing
+  EXPECT_EQ(first->order, (std::vector<int>{0, 1, 2, 3}));
+  Area_rotateVariables(first, 5);
+  EXPECT_EQ(first->order, (std::vector<int>{1, 2, 3, 0}));
+  Area_rotateVariables(first, 3);                     // back to the identity: table dropped
+  EXPECT_TRUE(first->order.empty());
+  ASSERT_EQ(Area_alignCellLists(first, second), 2);   // A3 gets 0 and A1 gets 1 in both lists
   EXPECT_EQ(first->order, (std::vector<int>{1, 2, 0, 3}));
   EXPECT_EQ(second->order, (std::vector<int>{2, 0, 1}));
-  // Rotating the variables by distinct - k moves the shared cells last.
-  Area_rotateVariables(first, 4 - 2);
+  Area_rotateVariables(first, 4 - 2);                 // distinct - shared: the shared cells last
   EXPECT_EQ(first->order, (std::vector<int>{3, 0, 2, 1}));
   Area_freeCellList(first);
   Area_freeCellList(second);

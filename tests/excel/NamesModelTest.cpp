@@ -202,6 +202,9 @@ TEST_F(NamesModel, RunModeFromRobustNum) {
   EXPECT_EQ(mode, -1);
 }
 
+// Scenario rows read, changed, written to the cells, read back from them
+// and stored in the names; rows whose cells depend on the scenario cells
+// are marked.
 TEST_F(NamesModel, ScenarioTableRows) {
   ScenarioTable* table = nullptr;
   ASSERT_TRUE(Names_readScenarioTable(nullptr, &table));      // "scen_num" 0: no table
@@ -231,31 +234,24 @@ TEST_F(NamesModel, ScenarioTableRows) {
   ASSERT_TRUE(Names_readScenarioTable(nullptr, &table));      // the stored rows read back
   EXPECT_EQ(rowValues(0), (std::vector<double>{7, 40}));
   EXPECT_EQ(rowValues(1), (std::vector<double>{3, 40}));
-  Names_freeScenarioTable(table);
-  name("scen_value2", "{3,4,5}");                             // wrong size
-  EXPECT_FALSE(Names_readScenarioTable(nullptr, &table));
-  name("scen_num", "-1");
-  EXPECT_FALSE(Names_readScenarioTable(nullptr, &table));
-}
 
-TEST_F(NamesModel, TableDependenceMarks) {
   minimise("Model!$A$1:$A$2");
-  name("scen_num", "1");
-  name("scen_change", "Model!$C$1:$C$2");
-  name("scen_value1", "{5;6}");
   formula("D1", "=C1*A1");
   formula("E1", "=C1+1");
   row(1, "Model!$D$1", 1, "Model!$E$1");
   row(2, "Model!$A$1", 1, "3");
   ASSERT_TRUE(readModel());
-  ScenarioTable* table = nullptr;
-  ASSERT_TRUE(Names_readScenarioTable(nullptr, &table));
   ASSERT_TRUE(Names_markTableDependence(model->list(), table));
   const unsigned onTable = RowLhsOnTable | RowRhsOnTable;
   EXPECT_EQ(record(0).flags & onTable, onTable);
   EXPECT_EQ(record(1).flags & onTable, 0u);
   EXPECT_TRUE(Names_markTableDependence(model->list(), nullptr));
   Names_freeScenarioTable(table);
+
+  name("scen_value2", "{3,4,5}");                             // wrong size
+  EXPECT_FALSE(Names_readScenarioTable(nullptr, &table));
+  name("scen_num", "-1");
+  EXPECT_FALSE(Names_readScenarioTable(nullptr, &table));
 }
 
 TEST_F(NamesModel, OptionReadersFallBackToTheirDefaults) {
