@@ -140,7 +140,10 @@ TEST_F(LinearExtract, ShapesThatAreNotLinearFail) {
   EXPECT_TRUE(r.terms.empty());
 }
 
-TEST_F(LinearExtract, StoppedRunsAndMissingCallbacksFail) {
+// A run that cannot deliver every row fails: a callback that stops or is
+// missing, feasibility mode, a pending stop. An analysed model the worksheet
+// cannot give goes to the interpreter after the reset signal.
+TEST_F(LinearExtract, RunsThatCannotDeliverEveryRow) {
   variables();
   formula("Z1", "=SUM(A1:A6)");
   Recorder r;
@@ -158,15 +161,11 @@ TEST_F(LinearExtract, StoppedRunsAndMissingCallbacksFail) {
   EXPECT_EQ(extractLinear(m, &r), 0);
   m.context->progress.pendingStop = StopContinue;
   EXPECT_EQ(extractLinear(m, &r), 1);
-}
 
-TEST_F(LinearExtract, AnalysedModelsGoToTheInterpreterAfterTheResetSignal) {
-  variables();
+  r.terms.clear();
   formula("Z1", "=SUM(A1:A6)*2");                     // no recognised shape
-  Recorder r;
-  ReadModel& m = read();
   m.context->analysed = 1;
-  EXPECT_EQ(extractLinear(m, &r), 0);                      // "solver_ifs" 0: straight to the interpreter
+  EXPECT_EQ(extractLinear(m, &r), 0);                 // "solver_ifs" 0: straight to the interpreter
   EXPECT_TRUE(r.terms.empty());
   EXPECT_EQ(extractQuadratic(m, &r), 0);
   EXPECT_EQ(r.terms, (Terms{{-2, -2, 0.0}}));
@@ -180,7 +179,7 @@ TEST_F(LinearExtract, AnalysedModelsGoToTheInterpreterAfterTheResetSignal) {
   EXPECT_TRUE(r.terms.empty());
   name("solver_ntr", "0");
   formula("Z1", "=SUM(A1:A6)");
-  EXPECT_EQ(extractLinear(m, &r), 1);                      // recognised: no signal
+  EXPECT_EQ(extractLinear(m, &r), 1);                 // recognised: no signal
   EXPECT_EQ(r.terms.size(), 6u);
   EXPECT_EQ(std::get<0>(r.terms[0]), 0);
 }

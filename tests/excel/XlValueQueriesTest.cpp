@@ -99,18 +99,6 @@ TEST(XlValue, UncopyableValuesFail) {
   EXPECT_EQ(Xl_newValueList(0), nullptr);
 }
 
-// A reference the application hands out without areas (a sheet's own) is
-// not copied; the result is still given back.
-TEST(XlValueFromApplication, SheetReferenceWithoutAreasIsNotCopied) {
-  Wb_resetApp();
-  Wb_addSheet(Wb_newWorkbook("Book1.xlsx"), "Model");
-  XLOPER sheetRef{};
-  ASSERT_EQ(Excel4(xlSheetId, &sheetRef, 0), xlretSuccess);
-  EXPECT_EQ(Xl_newCopy(&sheetRef), nullptr);
-  Xl_giveBack(&sheetRef);
-  Wb_resetApp();
-}
-
 using XlQueries = ModelFixture;
 
 TEST_F(XlQueries, ReferenceTexts) {
@@ -132,4 +120,13 @@ TEST_F(XlQueries, ReferenceTexts) {
   EXPECT_FALSE(Xl_elementText(ref.get(), 4, &text));
   EXPECT_EQ(Xl_substring("abc", 1), "bc");
   EXPECT_EQ(Xl_substring("abc", 3), "");
+}
+
+// A reference the application hands out without areas (a sheet's own) is
+// not copied; the result is still given back.
+TEST_F(XlQueries, SheetReferenceWithoutAreasIsNotCopied) {
+  XLOPER sheetRef{};
+  ASSERT_EQ(Excel4(xlSheetId, &sheetRef, 0), xlretSuccess);
+  EXPECT_EQ(Xl_newCopy(&sheetRef), nullptr);
+  Xl_giveBack(&sheetRef);
 }
