@@ -22,6 +22,7 @@ class NamesModel : public ModelFixture {
     readModel();
     return model->list() != nullptr;
   }
+  // The lower bounds of n variables, then their upper bounds.
   std::vector<double> bounds(int n, bool* ok) {
     std::vector<double> lower(n, -1e30), upper(n, 1e30);
     *ok = Sess_deriveVariableBounds(model->list(), model->cells(), lower.data(), upper.data(), -1e30, 1e30);
