@@ -1,6 +1,6 @@
 // The model workbook with an objective cell B5 in a number format of its own,
-// the front end's add-in workbook with its message names and result range, a
-// library context, and a clock the tests drive.
+// the front end's add-in workbook with its message names, result range and
+// "Show" macro, a library context, and a clock the tests drive.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -52,6 +52,7 @@ class MsgFixture : public ModelFixture {
   void restart() {
     TearDown();
     context = LibraryContext{};
+    reasons.clear();
     SetUp();
   }
   void objectiveFormat(const std::string& format) {
@@ -65,6 +66,17 @@ class MsgFixture : public ModelFixture {
   void addInName(const std::string& name, const std::string& definition) {
     Wb_defineName(addIn, DefinedName{name, definition, 0, false});
   }
+  // A name of the model's workbook.
+  void modelName(const std::string& text, const std::string& definition) { name(text, definition); }
+  // The "Show" macro on the add-in sheet, answering `answer` and noting
+  // each reason it is asked with.
+  void defineShow(double answer) {
+    addInName("Show", "Corvan!$D$1");
+    Xlc_registerMacro("Show", [this, answer](const std::vector<CellValue>& args) {
+      reasons.push_back(!args.empty() && args[0].kind == CellKind::Number ? args[0].number : -1);
+      return CellValue::makeNumber(answer);
+    });
+  }
   // The names read and the model's objective, as a session has them.
   void openSession() {
     ASSERT_EQ(Msg_readMessageNames(&context), 1);
@@ -77,4 +89,5 @@ class MsgFixture : public ModelFixture {
 
   Workbook* addIn = nullptr;
   LibraryContext context{};
+  std::vector<double> reasons;
 };

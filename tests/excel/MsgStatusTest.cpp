@@ -193,11 +193,7 @@ TEST_F(MsgShowMacro, OtherAnswersLeaveTheDefault) {
   addInName("Show", "Corvan!$D$1");
   ASSERT_EQ(Msg_readMessageNames(&context), 1);
   EXPECT_EQ(Msg_askShowMacro(&context, ShowIntegerLimit, StopIntegerLimit), StopIntegerLimit);
-  std::vector<double> reasons;
-  Xlc_registerMacro("Show", [&reasons](const std::vector<CellValue>& args) {
-    reasons.push_back(args.at(0).number);
-    return CellValue::makeNumber(7);
-  });
+  defineShow(7);
   EXPECT_EQ(Msg_askShowMacro(&context, ShowTimeLimit, StopTimeLimit), StopTimeLimit);
   EXPECT_EQ(reasons, (std::vector<double>{ShowTimeLimit}));
   Msg_freeMessageNames(&context);
