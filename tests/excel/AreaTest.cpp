@@ -221,3 +221,19 @@ TEST_F(AreaVariables, BlanksAndTextsInVariableCells) {
   EXPECT_EQ(valueAt("C1"), CellValue::makeNumber(0));
   Sess_freeVariableCells(cells);
 }
+
+// Values move one area per call; a text stops a read at its area (the areas
+// before it count) and is no blank to fill.
+TEST_F(AreaVariables, ValuesMoveAreaByArea) {
+  TestRef ref({"B2:C3", "E1"}, sheetId());
+  const double x[] = {1, 2, 3, 4, 5};
+  ASSERT_EQ(Area_writeValues(ref.get(), x), 5);
+  EXPECT_EQ(valueAt("B3"), CellValue::makeNumber(3));
+  double out[5] = {};
+  ASSERT_EQ(Area_readValues(ref.get(), out), 5);
+  EXPECT_EQ(std::vector<double>(out, out + 5), std::vector<double>(x, x + 5));
+  text("E1", "x");
+  EXPECT_EQ(Area_readValues(ref.get(), out), 4);
+  EXPECT_EQ(Area_readValuesFilling(ref.get(), out), 4);
+  EXPECT_EQ(valueAt("E1"), CellValue::makeText("x"));
+}

@@ -77,9 +77,11 @@ class MsgFixture : public ModelFixture {
       return CellValue::makeNumber(answer);
     });
   }
-  // The names read and the model's objective, as a session has them.
+  // The names read and the model's objective, as a session has them (a
+  // session begun again replaces the model read before).
   void openSession() {
     ASSERT_EQ(Msg_readMessageNames(&context), 1);
+    Names_freeConstraints(context.constraints);
     context.constraints = Names_readConstraints(&context);
     ASSERT_NE(context.constraints, nullptr);
   }

@@ -9,6 +9,7 @@
 
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
+#include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
 #include "tests/excel/ModelFixture.h"
 
@@ -277,6 +278,9 @@ TEST_F(NamesModel, OptionReadersFallBackToTheirDefaults) {
   EXPECT_EQ(Names_getNumberedOption(nullptr, OptRel, 1, 0), 0);
   EXPECT_DOUBLE_EQ(Names_getNumberedReal(nullptr, OptScenWeight, 4, 1), 0.25);
   EXPECT_DOUBLE_EQ(Names_getNumberedReal(nullptr, OptScenWeight, 3, 1), 1);
+  XlOwned rhs(Names_getOptionRef(nullptr, OptRhs, 4));   // none defined: its own name, for the caller
+  ASSERT_NE(rhs, nullptr);
+  EXPECT_EQ(Xl_textOf(rhs.get()), "!solver_rhs4");
 }
 
 TEST_F(NamesModel, OptionWriterDefinesHiddenNames) {

@@ -127,3 +127,21 @@ TEST_F(XlQueries, SheetReferenceWithoutAreasIsNotCopied) {
   EXPECT_EQ(Xl_newCopy(&sheetRef), nullptr);
   Xl_giveBack(&sheetRef);
 }
+
+// A blank cell has no formula, an empty text stands for none, a selection
+// type must be known; no precedents and no array block are successes
+// answering none.
+TEST_F(XlQueries, EmptyAnswers) {
+  TestRef a1({"A1"}, sheetId());
+  std::string text;
+  EXPECT_FALSE(Xl_cellFormula(a1.get(), &text));
+  EXPECT_FALSE(Xl_formulaTextOf(XlOwned(Xl_newText("", 0)).get(), &text));
+  XLOPER* found = nullptr;
+  EXPECT_FALSE(Xl_selectRelated(3, a1.get(), &found));
+  number("A1", 5);
+  ASSERT_TRUE(Xl_getPrecedents(a1.get(), &found));
+  EXPECT_EQ(found, nullptr);
+  int index = -1;
+  ASSERT_TRUE(Xl_getArrayPosition(a1.get(), &found, &index));
+  EXPECT_EQ(found, nullptr);
+}
