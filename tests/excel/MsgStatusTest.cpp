@@ -214,6 +214,11 @@ TEST_F(MsgCalculation, ManualForTheRun) {
   EXPECT_EQ(context.savedCalcMode, CalcManual);
   ASSERT_EQ(Xl_setCalcMode(CalcManual), 1);
   EXPECT_EQ(Wb_app().calcMode, CalcMode::Manual);
+  formula("C1", "=B5*2");
+  number("B5", 1);
+  EXPECT_FALSE(valueAt("C1") == CellValue::makeNumber(2));   // manual: calculated only when asked
+  ASSERT_EQ(Xl_calculateNow(), 1);
+  EXPECT_EQ(valueAt("C1"), CellValue::makeNumber(2));
   ASSERT_EQ(Xl_setCalcMode(9), 1);                // outside the range: automatic
   EXPECT_EQ(Xl_getCalcMode(), CalcAutomatic);
 }

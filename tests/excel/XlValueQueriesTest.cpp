@@ -115,6 +115,11 @@ TEST_F(XlQueries, ReferenceTexts) {
   ASSERT_TRUE(Xl_elementText(ref.get(), 3, &text));       // the fourth cell, row by row
   EXPECT_EQ(text, "R3C3");
   EXPECT_FALSE(Xl_elementText(ref.get(), 4, &text));
+  EXPECT_EQ(Xl_activeSheetId(), sheetId());
+  ASSERT_TRUE(Xl_sheetNameOfRef(ref.get(), &text));
+  EXPECT_TRUE(text.ends_with("Model")) << text;
+  ASSERT_TRUE(Xl_activeSheetName(&text));
+  EXPECT_TRUE(text.ends_with("Model")) << text;
   EXPECT_EQ(Xl_substring("abc", 1), "bc");
   EXPECT_EQ(Xl_substring("abc", 3), "");
 }
