@@ -65,30 +65,26 @@ double numberAt(Workbook* wb, int row, int column, double missing) {
   return cell && cell->value.kind == CellKind::Number ? cell->value.number : missing;
 }
 
-struct Case {
-  fs::path file;
-  bool lp;
-};
-
-std::vector<Case> allWorkbooks() {
-  std::vector<Case> out;
+// Every workbook of the lp and nlp folders, in name order.
+std::vector<fs::path> allWorkbooks() {
+  std::vector<fs::path> out;
   for (const char* folder : {"lp", "nlp"})
     for (const auto& entry : fs::directory_iterator(fs::path(CORVAN_DATA) / folder))
-      if (entry.path().extension() == ".xlsx") out.push_back({entry.path(), folder[0] == 'l'});
-  std::sort(out.begin(), out.end(), [](const Case& a, const Case& b) { return a.file < b.file; });
+      if (entry.path().extension() == ".xlsx") out.push_back(entry.path());
+  std::sort(out.begin(), out.end());
   return out;
 }
 
 // The workbook opened last is the active one.
-class ModelWorkbooks : public ModelFixture, public ::testing::WithParamInterface<Case> {};
+class ModelWorkbooks : public ModelFixture, public ::testing::WithParamInterface<fs::path> {};
 
 }  // namespace
 
 TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
-  const Case& c = GetParam();
-  std::string stem = c.file.stem().string();
+  const fs::path& file = GetParam();
+  const bool lp = file.parent_path().filename() == "lp";
   std::string error;
-  Workbook* wb = Xlsx_open(c.file.string(), &error);
+  Workbook* wb = Xlsx_open(file.string(), &error);
   ASSERT_NE(wb, nullptr) << error;
 
   const std::size_t namesBefore = wb->names.size();
@@ -106,9 +102,8 @@ TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
   ASSERT_TRUE(read);
   VariableCells* cells = model.context->variables;
   ConstraintList* list = model.list();
-  const Sizes sizes = readSizes(c.file.parent_path() / (c.lp ? "optima.csv" : "expected.csv"),
-                                c.lp)
-                          .at(stem);
+  const Sizes sizes =
+      readSizes(file.parent_path() / (lp ? "optima.csv" : "expected.csv"), lp).at(file.stem().string());
 
   // Variables: one per column of the variable row.
   const int n = Sess_getAdjCellCount(cells);
@@ -166,7 +161,7 @@ TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
     EXPECT_EQ(lower[j], numberAt(wb, adj.row1 + 1, column, -1e30)) << "variable " << j;
     EXPECT_EQ(upper[j], numberAt(wb, adj.row1 + 2, column, 1e30)) << "variable " << j;
     int kind = 0;
-    if (c.lp) {
+    if (lp) {
       const Cell* cell = Wb_findCell(wb->sheets[0].get(), adj.row1 + 4, column);
       std::string text = cell ? cell->value.text : "";
       kind = text == "I" ? 1 : text == "B" ? 2 : 0;
@@ -186,6 +181,6 @@ TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, ModelWorkbooks, ::testing::ValuesIn(allWorkbooks()),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                           return info.param.file.stem().string();
+                         [](const ::testing::TestParamInfo<fs::path>& info) {
+                           return info.param.stem().string();
                          });

@@ -256,7 +256,9 @@ TEST_F(NamesModel, ScenarioTableRows) {
   EXPECT_FALSE(Names_readScenarioTable(nullptr, &table));
 }
 
-TEST_F(NamesModel, OptionReadersFallBackToTheirDefaults) {
+// Option readers fall back to the caller's default for a missing name, an
+// error or a text that does not convert; the writer defines hidden names.
+TEST_F(NamesModel, OptionNamesReadAndWritten) {
   number("B3", 43);
   name("solver_num", "3");
   name("solver_itr", "Model!$B$3");
@@ -281,9 +283,7 @@ TEST_F(NamesModel, OptionReadersFallBackToTheirDefaults) {
   XlOwned rhs(Names_getOptionRef(nullptr, OptRhs, 4));   // none defined: its own name, for the caller
   ASSERT_NE(rhs, nullptr);
   EXPECT_EQ(Xl_textOf(rhs.get()), "!solver_rhs4");
-}
 
-TEST_F(NamesModel, OptionWriterDefinesHiddenNames) {
   XlOwned seven(Xl_newZero());
   seven->val.num = 7;
   ASSERT_EQ(Names_defineOption(nullptr, OptScenValue, 2, seven.get()), 1);
