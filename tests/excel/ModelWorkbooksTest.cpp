@@ -1,20 +1,23 @@
 // Every model workbook of the test data reads into a constraint list that
 // agrees with the workbook's own names and cells: sizes from the data's
-// tables, relations and cell counts from the names, bounds from the bound
-// rows under the variable cells, integer kinds from the kind row.
+// tables, relations, right-hand constants and cell counts from the names,
+// bounds from the bound rows under the variable cells, integer kinds from the
+// kind row, the start from the variable cells.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "excel/Names_Model.h"
-#include "platform/workbook/Wb_Workbook.h"
-#include "platform/xlcall/Xlc_Host.h"
+#include "excel/Xl_Value.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/excel/ModelFixture.h"
 
 namespace {
 
@@ -35,12 +38,8 @@ std::map<std::string, Sizes> readSizes(const fs::path& file, bool lp) {
     std::stringstream s(line);
     std::vector<std::string> f;
     for (std::string item; std::getline(s, item, ',');) f.push_back(item);
-    Sizes z;
-    if (lp)
-      z = {std::stoi(f[2]), std::stoi(f[3]), std::stoi(f[4])};
-    else
-      z = {std::stoi(f[2]), std::stoi(f[1]), 0};
-    out[f[0]] = z;
+    out[f[0]] = lp ? Sizes{std::stoi(f[2]), std::stoi(f[3]), std::stoi(f[4])}
+                   : Sizes{std::stoi(f[2]), std::stoi(f[1]), 0};
   }
   return out;
 }
@@ -66,62 +65,45 @@ double numberAt(Workbook* wb, int row, int column, double missing) {
   return cell && cell->value.kind == CellKind::Number ? cell->value.number : missing;
 }
 
-struct Case {
-  fs::path file;
-  bool lp;
-};
-
-std::vector<Case> allWorkbooks() {
-  std::vector<Case> out;
+// Every workbook of the lp and nlp folders, in name order.
+std::vector<fs::path> allWorkbooks() {
+  std::vector<fs::path> out;
   for (const char* folder : {"lp", "nlp"})
     for (const auto& entry : fs::directory_iterator(fs::path(CORVAN_DATA) / folder))
-      if (entry.path().extension() == ".xlsx") out.push_back({entry.path(), folder[0] == 'l'});
-  std::sort(out.begin(), out.end(), [](const Case& a, const Case& b) { return a.file < b.file; });
+      if (entry.path().extension() == ".xlsx") out.push_back(entry.path());
+  std::sort(out.begin(), out.end());
   return out;
 }
 
-class ModelWorkbooks : public ::testing::TestWithParam<Case> {
- protected:
-  void SetUp() override {
-    Wb_resetApp();
-    Xlc_resetHost();
-  }
-  void TearDown() override {
-    EXPECT_EQ(Xlc_liveBlocks(), 0u);
-    Wb_resetApp();
-    Xlc_resetHost();
-  }
-};
+// The workbook opened last is the active one.
+class ModelWorkbooks : public ModelFixture, public ::testing::WithParamInterface<fs::path> {};
 
 }  // namespace
 
 TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
-  const Case& c = GetParam();
-  std::string stem = c.file.stem().string();
+  const fs::path& file = GetParam();
+  const bool lp = file.parent_path().filename() == "lp";
   std::string error;
-  Workbook* wb = Xlsx_open(c.file.string(), &error);
+  Workbook* wb = Xlsx_open(file.string(), &error);
   ASSERT_NE(wb, nullptr) << error;
 
   const std::size_t namesBefore = wb->names.size();
   const std::size_t cellsBefore = wb->sheets[0]->cells.size();
-  VariableCells* cells = Sess_readVariableCells(nullptr);
-  ConstraintList* list = Names_readConstraints(nullptr);
+  ReadModel model;
+  const bool read = model.read();
   CellRange adj;
   ASSERT_TRUE(parseRange(definitionOf(wb, "solver_adj"), &adj));
   if (adj.col2 > 255) {
     // Beyond the 256 columns a reference can express: the model cannot be read.
-    EXPECT_EQ(cells, nullptr);
-    EXPECT_EQ(list, nullptr);
-    Sess_freeVariableCells(cells);
-    Names_freeConstraints(list);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(model.context->variables, nullptr);
     return;
   }
-  ASSERT_NE(cells, nullptr);
-  ASSERT_NE(list, nullptr);
-  ASSERT_TRUE(Names_markVariableDependence(list, cells->list));
-  const Sizes sizes = readSizes(c.file.parent_path() / (c.lp ? "optima.csv" : "expected.csv"),
-                                c.lp)
-                          .at(stem);
+  ASSERT_TRUE(read);
+  VariableCells* cells = model.context->variables;
+  ConstraintList* list = model.list();
+  const Sizes sizes =
+      readSizes(file.parent_path() / (lp ? "optima.csv" : "expected.csv"), lp).at(file.stem().string());
 
   // Variables: one per column of the variable row.
   const int n = Sess_getAdjCellCount(cells);
@@ -144,6 +126,14 @@ TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
     ASSERT_TRUE(code >= 1 && code <= 5);
     EXPECT_EQ(record.row, i);
     EXPECT_EQ(record.relation, normalised[code]) << "row " << i;
+    // A constant right-hand side is kept as its number; integer kinds compare with 0.
+    const std::string rhs = definitionOf(wb, "solver_rhs" + k);
+    char* end = nullptr;
+    const double constant = code >= 4 ? 0.0 : std::strtod(rhs.c_str(), &end);
+    if (code >= 4 || (!rhs.empty() && *end == '\0')) {
+      ASSERT_EQ(Xl_type(record.rhs), xltypeNum) << "row " << i;
+      EXPECT_EQ(record.rhs->val.num, constant) << "row " << i;
+    }
     cellsPerRelation[normalised[code]] += cellsOf(lhs);
     bool onVariables = lhs.row1 == adj.row1 && lhs.row2 == adj.row1 && lhs.col1 >= adj.col1 &&
                        lhs.col2 <= adj.col2;
@@ -171,7 +161,7 @@ TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
     EXPECT_EQ(lower[j], numberAt(wb, adj.row1 + 1, column, -1e30)) << "variable " << j;
     EXPECT_EQ(upper[j], numberAt(wb, adj.row1 + 2, column, 1e30)) << "variable " << j;
     int kind = 0;
-    if (c.lp) {
+    if (lp) {
       const Cell* cell = Wb_findCell(wb->sheets[0].get(), adj.row1 + 4, column);
       std::string text = cell ? cell->value.text : "";
       kind = text == "I" ? 1 : text == "B" ? 2 : 0;
@@ -184,79 +174,13 @@ TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
   // Reading changed neither the names nor the set of cells.
   EXPECT_EQ(wb->names.size(), namesBefore);
   EXPECT_EQ(wb->sheets[0]->cells.size(), cellsBefore);
-  Sess_freeVariableCells(cells);
-  Names_freeConstraints(list);
-}
-
-// Two workbooks checked by hand against their names and the problems' texts.
-class ModelWorkbooksByHand : public ModelWorkbooks {
- protected:
-  void TearDown() override {
-    Sess_freeVariableCells(cells);
-    Names_freeConstraints(list);
-    ModelWorkbooks::TearDown();
-  }
-  void read(const std::string& relative) {
-    std::string error;
-    ASSERT_NE(Xlsx_open(std::string(CORVAN_DATA) + "/" + relative, &error), nullptr) << error;
-    cells = Sess_readVariableCells(nullptr);
-    list = Names_readConstraints(nullptr);
-    ASSERT_TRUE(cells && list && Names_markVariableDependence(list, cells->list));
-  }
-  VariableCells* cells = nullptr;
-  ConstraintList* list = nullptr;
-};
-
-TEST_F(ModelWorkbooksByHand, P0033) {
-  read("lp/p0033.xlsx");
-  EXPECT_EQ(Sess_getAdjCellCount(cells), 33);                  // F5:AL5
-  ASSERT_EQ(list->records.size(), 5u);
-  // solver_lhs1 B12:B27 <= E12:E27: sixteen rows, one right-hand cell each.
-  EXPECT_EQ(list->records[0].relation, RelationLessEqual);
-  EXPECT_EQ(list->records[0].flags, RowChecked | RowElementwise);
-  EXPECT_EQ(Names_countCells(list, RelationLessEqual, RowChecked, RowBound), 16);
-  // Rows 2 and 3 bound the variables by rows 6 and 7; row 4 makes them binary.
-  EXPECT_EQ(list->records[1].flags, RowChecked | RowElementwise | RowBound);
-  EXPECT_EQ(list->records[3].relation, RelationInteger);
-  EXPECT_EQ(list->records[3].flags, RowChecked | RowKindA | RowBound);
-  EXPECT_EQ(list->records[3].rhs->val.num, 0.0);               // "binary" compares against 0
-  std::vector<int> flags(33, 0);
-  ASSERT_TRUE(Sess_getIntegerFlags(list, cells->list, true, flags.data()));
-  EXPECT_EQ(flags, std::vector<int>(33, 2));
-  std::vector<double> lower(33, -1e30), upper(33, 1e30);
-  ASSERT_TRUE(Sess_deriveVariableBounds(list, cells->list, lower.data(), upper.data(), -1e30, 1e30));
-  EXPECT_EQ(lower, std::vector<double>(33, 0.0));
-  EXPECT_EQ(upper, std::vector<double>(33, 1.0));
-  ConstraintCell cell;
-  ASSERT_TRUE(Names_cellOfRows(list, 0, RowChecked, 0, 15, &cell));   // the sixteenth row
-  EXPECT_EQ(cell.row, 1);
-  EXPECT_EQ(cell.sheetRow, 26);
-  EXPECT_EQ(cell.column, 1);
-  EXPECT_EQ(cell.rhsText, "R27C5");
-}
-
-TEST_F(ModelWorkbooksByHand, Hs71) {
-  read("nlp/hs71.xlsx");
-  // x0 = (1, 5, 5, 1) in B2:E2; 1 <= x <= 5.
-  double x[4];
-  ASSERT_TRUE(Sess_readVariables(cells, x));
-  EXPECT_EQ(std::vector<double>(x, x + 4), (std::vector<double>{1, 5, 5, 1}));
-  ASSERT_EQ(list->records.size(), 5u);
-  EXPECT_EQ(list->records[0].relation, RelationEqual);         // sum of squares = 40
-  EXPECT_EQ(list->records[0].rhs->val.num, 40.0);
-  EXPECT_EQ(list->records[1].relation, RelationGreaterEqual);  // product >= 25
-  EXPECT_EQ(list->records[1].flags, unsigned(RowChecked));
-  std::vector<double> lower(4, -1e30), upper(4, 1e30);
-  ASSERT_TRUE(Sess_deriveVariableBounds(list, cells->list, lower.data(), upper.data(), -1e30, 1e30));
-  EXPECT_EQ(lower, std::vector<double>(4, 1.0));
-  EXPECT_EQ(upper, std::vector<double>(4, 5.0));
-  ConstraintCell cell;
-  ASSERT_TRUE(Names_cellOfRows(list, 0, RowChecked, RowBound, 1, &cell));
-  EXPECT_EQ(cell.rhsText, "25");
-  EXPECT_EQ(cell.sheetRow, 9);                                 // B10
+  // The start: the values of the variable cells.
+  std::vector<double> x(n);
+  ASSERT_TRUE(Sess_readVariables(cells, x.data()));
+  for (int j = 0; j < n; ++j) EXPECT_EQ(x[j], numberAt(wb, adj.row1, adj.col1 + j, 0)) << "variable " << j;
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, ModelWorkbooks, ::testing::ValuesIn(allWorkbooks()),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                           return info.param.file.stem().string();
+                         [](const ::testing::TestParamInfo<fs::path>& info) {
+                           return info.param.stem().string();
                          });

@@ -1,6 +1,6 @@
-// The front end's add-in workbook with its message names, result range and
-// "Show" macro, a user's model workbook with an objective cell in a number
-// format of its own, a library context, and a clock the tests drive.
+// The model workbook with an objective cell B5 in a number format of its own,
+// the front end's add-in workbook with its message names, result range and
+// "Show" macro, a library context, and a clock the tests drive.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,16 +12,14 @@
 #include "excel/Msg_Status.h"
 #include "excel/Names_Model.h"
 #include "platform/os/Os.h"
-#include "platform/workbook/Wb_Workbook.h"
-#include "platform/xlcall/Xlc_Host.h"
+#include "tests/excel/ModelFixture.h"
 
 inline std::uint32_t g_msgFixtureTick = 0;
 
-class MsgFixture : public ::testing::Test {
+class MsgFixture : public ModelFixture {
  protected:
   void SetUp() override {
-    Wb_resetApp();
-    Xlc_resetHost();
+    ModelFixture::SetUp();
     g_msgFixtureTick = 1000000;
     Os_setTickSource([] { return g_msgFixtureTick; });
     addIn = Wb_newWorkbook("CORVAN.XLA");
@@ -33,13 +31,12 @@ class MsgFixture : public ::testing::Test {
     for (const auto& [name, text] : labels) label(name, text);
     addInName("solver_tbl", "Corvan!$A$1:$B$20");
     Xlc_setCallerSheet(addIn, 0);
-    book = Wb_newWorkbook("Book1.xlsx");   // the active workbook
-    sheet = Wb_addSheet(book, "Model");
-    Wb_setValue(book, sheet, 4, 1, CellValue::makeNumber(1234.5));   // B5
+    Wb_app().activeWorkbook = 0;   // the model's workbook
+    number("B5", 1234.5);
     objectiveFormat("#,##0.00");
-    modelName("solver_opt", "Model!$B$5");
-    modelName("solver_typ", "1");
-    modelName("solver_num", "0");
+    name("solver_opt", "Model!$B$5");
+    name("solver_typ", "1");
+    name("solver_num", "0");
     context.savedCalcMode = 1;
     context.robustMode = -1;
     context.currentEngine = -1;
@@ -47,10 +44,8 @@ class MsgFixture : public ::testing::Test {
   void TearDown() override {
     Msg_freeMessageNames(&context);
     Names_freeConstraints(context.constraints);
-    EXPECT_EQ(Xlc_liveBlocks(), 0u);   // every result was given back
     Os_setTickSource(nullptr);
-    Wb_resetApp();
-    Xlc_resetHost();
+    ModelFixture::TearDown();
   }
 
   // A fresh fixture within one test, for tests looping over runs.
@@ -63,23 +58,16 @@ class MsgFixture : public ::testing::Test {
   void objectiveFormat(const std::string& format) {
     sheet->cells.at(Wb_cellKey(4, 1)).numberFormat = format;
   }
+  // A label; an empty text removes the name.
   void label(const std::string& name, const std::string& text) {
-    addInName(name, "\"" + text + "\"");
+    if (text.empty()) Wb_deleteName(addIn, name, 0);
+    else addInName(name, "\"" + text + "\"");
   }
   void addInName(const std::string& name, const std::string& definition) {
     Wb_defineName(addIn, DefinedName{name, definition, 0, false});
   }
-  void dropAddInName(const std::string& name) {
-    auto& names = addIn->names;
-    for (auto it = names.begin(); it != names.end(); ++it)
-      if (it->name == name) {
-        names.erase(it);
-        return;
-      }
-  }
-  void modelName(const std::string& name, const std::string& definition) {
-    Wb_defineName(book, DefinedName{name, definition, 0, true});
-  }
+  // A name of the model's workbook.
+  void modelName(const std::string& text, const std::string& definition) { name(text, definition); }
   // The "Show" macro on the add-in sheet, answering `answer` and noting
   // each reason it is asked with.
   void defineShow(double answer) {
@@ -89,9 +77,11 @@ class MsgFixture : public ::testing::Test {
       return CellValue::makeNumber(answer);
     });
   }
-  // The names read and the model's objective, as a session has them.
+  // The names read and the model's objective, as a session has them (a
+  // session begun again replaces the model read before).
   void openSession() {
     ASSERT_EQ(Msg_readMessageNames(&context), 1);
+    Names_freeConstraints(context.constraints);
     context.constraints = Names_readConstraints(&context);
     ASSERT_NE(context.constraints, nullptr);
   }
@@ -100,8 +90,6 @@ class MsgFixture : public ::testing::Test {
   std::string lastShown() const { return shown().empty() ? std::string() : shown().back(); }
 
   Workbook* addIn = nullptr;
-  Workbook* book = nullptr;
-  Sheet* sheet = nullptr;
   LibraryContext context{};
   std::vector<double> reasons;
 };

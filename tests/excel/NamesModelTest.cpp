@@ -1,11 +1,15 @@
 // Reading the model from the front end's names: constraint records, the
-// objective, dependence marks and the queries engines ask.
+// objective, dependence marks and the queries engines ask; option names read
+// and written with the readers' defaults.
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "excel/Names_Model.h"
+#include "excel/Names_Options.h"
+#include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
 #include "tests/excel/ModelFixture.h"
 
@@ -13,120 +17,77 @@ namespace {
 
 class NamesModel : public ModelFixture {
  protected:
-  ConstraintList* list = nullptr;
-  VariableCells* cells = nullptr;
-
-  void TearDown() override {
-    Names_freeConstraints(list);
-    Sess_freeVariableCells(cells);
-    ModelFixture::TearDown();
+  const ConstraintRecord& record(int k) { return model->list()->records.at(k); }
+  // The constraints alone (no variable cells needed); false when refused.
+  bool readConstraints() {
+    readModel();
+    return model->list() != nullptr;
   }
-  void minimise(const char* cell = "Model!$Z$1") {
-    name("solver_opt", cell);
-    name("solver_typ", "2");
+  // The lower bounds of n variables, then their upper bounds.
+  std::vector<double> bounds(int n, bool* ok) {
+    std::vector<double> lower(n, -1e30), upper(n, 1e30);
+    *ok = Sess_deriveVariableBounds(model->list(), model->cells(), lower.data(), upper.data(), -1e30, 1e30);
+    lower.insert(lower.end(), upper.begin(), upper.end());
+    return lower;
   }
-  void row(int i, const std::string& lhs, int relation, const std::string& rhs) {
-    std::string n = std::to_string(i);
-    name("solver_lhs" + n, lhs);
-    name("solver_rel" + n, std::to_string(relation));
-    name("solver_rhs" + n, rhs);
-    name("solver_num", n);
-  }
-  // Reads the variable cells and the constraints, then marks dependence.
-  bool readAll() {
-    cells = Sess_readVariableCells(nullptr);
-    list = Names_readConstraints(nullptr);
-    return cells && list && Names_markVariableDependence(list, cells->list);
-  }
-  const ConstraintRecord& record(int k) { return list->records.at(k); }
-  // The constraints read again, replacing the list read before.
-  ConstraintList* reread() {
-    Names_freeConstraints(list);
-    return list = Names_readConstraints(nullptr);
+  std::vector<int> integerFlags(int n, bool withAllDifferent) {
+    std::vector<int> flags(n, 0);
+    EXPECT_TRUE(Sess_getIntegerFlags(model->list(), model->cells(), withAllDifferent, flags.data()));
+    return flags;
   }
 };
 
 }  // namespace
 
-TEST_F(NamesModel, ObjectiveAloneIsAModel) {
-  name("solver_num", "0");
-  EXPECT_EQ(Names_readConstraints(nullptr), nullptr);    // no record at all
-  minimise();
-  list = Names_readConstraints(nullptr);
-  ASSERT_NE(list, nullptr);
-  ASSERT_EQ(list->records.size(), 1u);
-  EXPECT_EQ(record(0).relation, RelationMinimise);
-  EXPECT_EQ(record(0).row, 0);
-  EXPECT_EQ(record(0).flags, RowChecked | RowObjective | RowGrouped);
-}
-
 TEST_F(NamesModel, ObjectiveKinds) {
+  name("solver_num", "0");
+  EXPECT_FALSE(readConstraints());                 // no objective and no rows: no model
   name("solver_opt", "Model!$Z$1");
-  name("solver_typ", "1");
-  ASSERT_NE(reread(), nullptr);
-  EXPECT_EQ(record(0).relation, RelationMaximise);
-  EXPECT_EQ(record(0).flags, 0x1u | 0x4u | 0x8u);
-  ASSERT_EQ(Xl_type(record(0).rhs), xltypeNum);
-  EXPECT_EQ(record(0).rhs->val.num, 0.0);
-  name("solver_typ", "3");
-  EXPECT_EQ(reread(), nullptr);   // value-of without "solver_val"
-  name("solver_val", "12.5");
-  ASSERT_NE(reread(), nullptr);
-  EXPECT_EQ(record(0).relation, RelationEqual);
-  EXPECT_EQ(record(0).flags, 0x1u | 0x4u);
-  EXPECT_EQ(record(0).rhs->val.num, 12.5);
-  name("solver_typ", "4");
-  EXPECT_EQ(reread(), nullptr);
+  // "solver_typ", "solver_val" (none when empty), relation (0: refused), flags, right-hand side.
+  const std::tuple<const char*, const char*, int, unsigned, double> cases[] = {
+      {"2", "", RelationMinimise, RowChecked | RowObjective | RowGrouped, 0},
+      {"1", "", RelationMaximise, RowChecked | RowObjective | RowGrouped, 0},
+      {"3", "", 0, 0, 0},                         // value-of without "solver_val"
+      {"3", "12.5", RelationEqual, RowChecked | RowObjective, 12.5},
+      {"4", "12.5", 0, 0, 0},
+  };
+  for (const auto& [typ, val, relation, flags, rhs] : cases) {
+    SCOPED_TRACE(typ);
+    name("solver_typ", typ);
+    if (*val) name("solver_val", val);
+    ASSERT_EQ(readConstraints(), relation != 0);
+    if (!relation) continue;
+    ASSERT_EQ(model->list()->records.size(), 1u);
+    EXPECT_EQ(std::make_tuple(record(0).relation, record(0).row, record(0).flags), std::make_tuple(relation, 0, flags));
+    ASSERT_EQ(Xl_type(record(0).rhs), xltypeNum);
+    EXPECT_EQ(record(0).rhs->val.num, rhs);
+  }
   name("solver_typ", "2");
-  name("solver_opt", "Model!$Z$1:$Z$2");   // not one cell
-  EXPECT_EQ(reread(), nullptr);
+  name("solver_opt", "Model!$Z$1:$Z$2");           // not one cell
+  EXPECT_FALSE(readConstraints());
 }
 
-TEST_F(NamesModel, UnknownRelationsFail) {
+TEST_F(NamesModel, RowsRefusedAndSidesMatched) {
   minimise();
-  row(1, "Model!$A$1", 12, "1");
-  EXPECT_EQ(Names_readConstraints(nullptr), nullptr);
-  name("solver_rel1", "0");
-  EXPECT_EQ(Names_readConstraints(nullptr), nullptr);
+  row(1, "Model!$A$1", 12, "1");                  // an unknown relation
+  EXPECT_FALSE(readConstraints());
   name("solver_num", "-1");
-  EXPECT_EQ(Names_readConstraints(nullptr), nullptr);
-}
-
-TEST_F(NamesModel, SidesMustMatchInSize) {
-  minimise();
+  EXPECT_FALSE(readConstraints());
   row(1, "Model!$A$1:$A$3", 1, "Model!$B$1:$B$3");
-  ASSERT_NE(reread(), nullptr);
+  ASSERT_TRUE(readConstraints());
   EXPECT_EQ(record(0).flags, RowChecked | RowElementwise);
-  name("solver_rhs1", "Model!$B$1:$B$2");
-  EXPECT_EQ(reread(), nullptr);
+  name("solver_rhs1", "Model!$B$1:$B$2");          // sizes differ
+  EXPECT_FALSE(readConstraints());
   name("solver_rhs1", "5");
-  ASSERT_NE(reread(), nullptr);
+  ASSERT_TRUE(readConstraints());
   EXPECT_EQ(record(0).flags, RowChecked);
   EXPECT_EQ(record(0).rhs->val.num, 5.0);
-  EXPECT_EQ(record(1).row, 0);                                 // the objective comes last
-}
-
-TEST_F(NamesModel, IntegerRowsCompareAgainstZero) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$2");
-  row(1, "Model!$A$1:$A$2", 4, "integer");
-  ASSERT_TRUE(readAll());
-  ASSERT_EQ(Xl_type(record(0).rhs), xltypeNum);
-  EXPECT_EQ(record(0).rhs->val.num, 0.0);
-  EXPECT_EQ(record(0).flags, RowChecked | RowBound);
-}
-
-TEST_F(NamesModel, IntegerRowOutsideTheVariablesFailsTheMarks) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$2");
-  row(1, "Model!$A$2:$A$3", 4, "integer");
-  EXPECT_FALSE(readAll());
+  EXPECT_EQ(record(1).row, 0);                     // the objective comes last
 }
 
 TEST_F(NamesModel, RightHandSidesThatMoveWithTheVariables) {
-  minimise();
+  minimise("Model!$A$1:$A$3");
   Wb_addSheet(wb, "Other");
-  name("solver_adj", "Model!$A$1:$A$3");
   number("B1", 1);
   formula("D1", "=A1*2");        // reads a variable directly
   formula("F1", "=A2");
@@ -139,92 +100,70 @@ TEST_F(NamesModel, RightHandSidesThatMoveWithTheVariables) {
   row(5, "Model!$A$1", 1, "notanumber");
   row(6, "Model!$A$1", 1, "Other!$B$1");
   row(7, "Model!$A$2", 3, "Model!$A$1");   // a variable as right-hand side
-  ASSERT_TRUE(readAll());
+  Wb_app().selection = {CellRange{0, 4, 4, 5, 5}};
+  ASSERT_TRUE(readModel());
   const unsigned B = RowBound, V = RowRhsVaries;
   const unsigned expected[] = {B, V, V, B, V, V, V, 0};   // objective Z1 is no variable
   for (int k = 0; k < 8; ++k) EXPECT_EQ(record(k).flags & (B | V), expected[k]) << "row " << k + 1;
+  // Finding precedents left the selection and screen updating as they were.
+  ASSERT_EQ(Wb_app().selection.size(), 1u);
+  EXPECT_EQ(std::make_pair(Wb_app().selection[0].row1, Wb_app().selection[0].col2), std::make_pair(4, 5));
+  EXPECT_TRUE(Wb_app().screenUpdating);
 }
 
-TEST_F(NamesModel, BinaryRowsNeedZeroOneBounds) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$2");
-  number("B1", 1);
-  number("C1", 0);
-  row(1, "Model!$A$1", 1, "Model!$B$1");
-  row(2, "Model!$A$1", 3, "Model!$C$1");
-  row(3, "Model!$A$1", 5, "binary");
-  ASSERT_TRUE(readAll());
-  double lower[2] = {-1e30, -1e30}, upper[2] = {1e30, 1e30};
-  ASSERT_TRUE(Sess_deriveVariableBounds(list, cells->list, lower, upper, -1e30, 1e30));
-  EXPECT_EQ((std::vector<double>{lower[0], lower[1], upper[0], upper[1]}), (std::vector<double>{0, -1e30, 1, 1e30}));
-  int flags[2] = {0, 0};
-  ASSERT_TRUE(Sess_getIntegerFlags(list, cells->list, true, flags));
-  EXPECT_EQ((std::vector<int>{flags[0], flags[1]}), (std::vector<int>{2, 0}));
-
-  number("B1", 5);                          // x <= 5 conflicts with binary
-  lower[0] = -1e30;
-  upper[0] = 1e30;
-  EXPECT_FALSE(Sess_deriveVariableBounds(list, cells->list, lower, upper, -1e30, 1e30));
-}
-
-TEST_F(NamesModel, AllDifferentGroupsNumberTheirTypes) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$8");
+// Integer rows compare against 0 and must lie on the variable cells; bounds
+// a binary or alldifferent row does not imply are a conflict.
+TEST_F(NamesModel, IntegerKindsAndTheirBounds) {
+  minimise("Model!$A$1:$A$9");
   row(1, "Model!$A$1:$A$4", 6, "alldifferent");
   row(2, "Model!$A$5:$A$7", 6, "alldifferent");
-  row(3, "Model!$A$8", 4, "integer");
-  ASSERT_TRUE(readAll());
-  EXPECT_EQ(list->counts.allDifferentGroups, 2);
-  EXPECT_EQ(list->counts.allDifferentCells, 7);
-
-  std::vector<double> lower(8, -1e30), upper(8, 1e30);
-  ASSERT_TRUE(Sess_deriveVariableBounds(list, cells->list, lower.data(), upper.data(), -1e30, 1e30));
-  EXPECT_EQ(lower, (std::vector<double>{1, 1, 1, 1, 1, 1, 1, -1e30}));
-  EXPECT_EQ(upper, (std::vector<double>{4, 4, 4, 4, 3, 3, 3, 1e30}));
-
-  std::vector<int> flags(8, 0);
-  ASSERT_TRUE(Sess_getIntegerFlags(list, cells->list, true, flags.data()));
-  EXPECT_EQ(flags, (std::vector<int>{3, 3, 3, 3, 4, 4, 4, 1}));
-  flags.assign(8, 0);
-  ASSERT_TRUE(Sess_getIntegerFlags(list, cells->list, false, flags.data()));
-  EXPECT_EQ(flags, (std::vector<int>(8, 1)));
-
+  row(3, "Model!$A$8", 5, "binary");
+  row(4, "Model!$A$9", 4, "integer");
+  ASSERT_TRUE(readModel());
+  ASSERT_EQ(Xl_type(record(3).rhs), xltypeNum);
+  EXPECT_EQ(record(3).rhs->val.num, 0.0);
+  EXPECT_EQ(record(3).flags, RowChecked | RowBound);
+  EXPECT_EQ(model->list()->counts.allDifferentGroups, 2);
+  EXPECT_EQ(model->list()->counts.allDifferentCells, 7);
+  bool ok = false;
+  EXPECT_EQ(bounds(9, &ok), (std::vector<double>{1, 1, 1, 1, 1, 1, 1, 0, -1e30, 4, 4, 4, 4, 3, 3, 3, 1, 1e30}));
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(integerFlags(9, true), (std::vector<int>{3, 3, 3, 3, 4, 4, 4, 2, 1}));   // each group its type
+  EXPECT_EQ(integerFlags(9, false), (std::vector<int>{1, 1, 1, 1, 1, 1, 1, 2, 1}));
   std::vector<int> starts, members;
-  ASSERT_TRUE(Names_allDifferentGroups(list, cells->list, &starts, &members));
+  ASSERT_TRUE(Names_allDifferentGroups(model->list(), model->cells(), &starts, &members));
   EXPECT_EQ(starts, (std::vector<int>{0, 4, 7}));
   EXPECT_EQ(members, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
-}
-
-TEST_F(NamesModel, ConflictingAllDifferentBoundFails) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$3");
-  row(1, "Model!$A$1:$A$3", 6, "alldifferent");
-  row(2, "Model!$A$1:$A$3", 3, "0");
-  ASSERT_TRUE(readAll());
-  std::vector<double> lower(3, -1e30), upper(3, 1e30);
-  EXPECT_FALSE(Sess_deriveVariableBounds(list, cells->list, lower.data(), upper.data(), -1e30, 1e30));
+  for (const char* conflict : {"Model!$A$1:$A$3", "Model!$A$8"}) {
+    row(5, conflict, 1, "5");
+    ASSERT_TRUE(readModel());
+    bounds(9, &ok);
+    EXPECT_FALSE(ok) << conflict;
+  }
+  name("solver_lhs4", "Model!$A$9:$A$10");       // A10 is no variable: the marks fail
+  EXPECT_FALSE(readModel());
 }
 
 TEST_F(NamesModel, CountsCellsAndConesOfFilteredRows) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$B$3");
+  minimise("Model!$A$1:$B$3");
   row(1, "Model!$C$1:$C$3", 1, "4");
   row(2, "Model!$A$1:$A$3", 7, "0");
   row(3, "Model!$B$1:$B$2", 8, "0");
   row(4, "Model!$B$3:$C$3", 9, "1");
-  ASSERT_TRUE(readAll());
+  ASSERT_TRUE(readModel());
+  ConstraintList* list = model->list();
   EXPECT_EQ(Names_countCells(list, 0, RowChecked, 0), 3 + 3 + 2 + 2 + 1);
   EXPECT_EQ(Names_countCells(list, RelationLessEqual, RowChecked, RowGrouped), 3);
   EXPECT_EQ(Names_countCells(list, 0, RowGrouped, RowObjective), 2);
   EXPECT_EQ(Names_maxRowCells(list), 3);
 
   std::vector<int> numbers, sizes;
-  ASSERT_TRUE(Names_cellVariables(list, &sizes, 0, RowGrouped, 0, cells->list, &numbers));
+  ASSERT_TRUE(Names_cellVariables(list, &sizes, 0, RowGrouped, 0, model->cells(), &numbers));
   EXPECT_EQ(numbers, (std::vector<int>{5, -1, -1}));          // B3, C3, the objective Z1
   EXPECT_EQ(sizes, (std::vector<int>{2, 2, 1}));
 
   std::vector<int> starts, kinds, members;
-  ASSERT_TRUE(Names_coneConstraints(list, cells->list, &starts, &kinds, &members));
+  ASSERT_TRUE(Names_coneConstraints(list, model->cells(), &starts, &kinds, &members));
   EXPECT_EQ(kinds, (std::vector<int>{1, 2}));
   EXPECT_EQ(starts, (std::vector<int>{0, 3, 5}));
   EXPECT_EQ(members, (std::vector<int>{0, 2, 4, 1, 3}));
@@ -233,50 +172,24 @@ TEST_F(NamesModel, CountsCellsAndConesOfFilteredRows) {
 }
 
 TEST_F(NamesModel, RightHandTextsPerCell) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$3");
+  minimise("Model!$A$1:$A$3");
   row(1, "Model!$A$1:$A$2", 1, "Model!$B$1:$B$2");
   row(2, "Model!$A$3", 3, "2.5");
   row(3, "Model!$C$1", 1, "Model!$A$1+1");
-  ASSERT_TRUE(readAll());
+  ASSERT_TRUE(readModel());
   // Cell k: relation, row, sheet row, column and right-hand text.
   const std::tuple<int, int, int, int, std::string> cellsOfRows[] = {
       {1, 1, 1, 0, "R2C2"}, {3, 2, 2, 0, "2.5"}, {1, 3, 0, 2, "Model!$A$1+1"}};
   ConstraintCell cell;
   for (int k = 1; k <= 3; ++k) {
-    ASSERT_TRUE(Names_cellOfRows(list, 0, RowChecked, 0, k, &cell));
+    ASSERT_TRUE(Names_cellOfRows(model->list(), 0, RowChecked, 0, k, &cell));
     EXPECT_EQ(std::make_tuple(cell.relation, cell.row, cell.sheetRow, cell.column, cell.rhsText), cellsOfRows[k - 1])
         << "cell " << k;
   }
-  EXPECT_FALSE(Names_cellOfRows(list, 0, RowChecked, 0, 4, &cell));   // the objective
-  EXPECT_FALSE(Names_cellOfRows(list, 0, RowChecked, 0, 5, &cell));   // past the end
-
-  ASSERT_TRUE(Sess_getConstraintCell(list, 2, &cell));                // bound rows only
+  EXPECT_FALSE(Names_cellOfRows(model->list(), 0, RowChecked, 0, 4, &cell));   // the objective
+  EXPECT_FALSE(Names_cellOfRows(model->list(), 0, RowChecked, 0, 5, &cell));   // past the end
+  ASSERT_TRUE(Sess_getConstraintCell(model->list(), 2, &cell));                // bound rows only
   EXPECT_EQ(cell.row, 2);
-}
-
-TEST_F(NamesModel, ReadingLeavesTheWorkbookAsItWas) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$3");
-  number("A1", 1);
-  number("A2", 2);
-  number("A3", 3);
-  formula("D1", "=A1*2");
-  row(1, "Model!$C$1", 1, "Model!$D$1");
-  row(2, "Model!$A$1:$A$3", 4, "integer");
-  Wb_app().selection = {CellRange{0, 4, 4, 5, 5}};
-  const auto cellsBefore = sheet->cells.size();
-  const auto namesBefore = wb->names.size();
-  ASSERT_TRUE(readAll());
-  double x[3];
-  ASSERT_TRUE(Sess_readVariables(cells, x));
-  EXPECT_EQ(sheet->cells.size(), cellsBefore);
-  EXPECT_EQ(wb->names.size(), namesBefore);
-  EXPECT_EQ(valueAt("A2"), CellValue::makeNumber(2));
-  ASSERT_EQ(Wb_app().selection.size(), 1u);
-  EXPECT_EQ(Wb_app().selection[0].row1, 4);
-  EXPECT_EQ(Wb_app().selection[0].col2, 5);
-  EXPECT_TRUE(Wb_app().screenUpdating);
 }
 
 TEST_F(NamesModel, RunModeFromRobustNum) {
@@ -291,40 +204,50 @@ TEST_F(NamesModel, RunModeFromRobustNum) {
   EXPECT_EQ(mode, -1);
 }
 
+// Scenario rows read, changed, written to the cells, read back from them
+// and stored in the names; rows whose cells depend on the scenario cells
+// are marked.
 TEST_F(NamesModel, ScenarioTableRows) {
   ScenarioTable* table = nullptr;
   ASSERT_TRUE(Names_readScenarioTable(nullptr, &table));      // "scen_num" 0: no table
   EXPECT_EQ(table, nullptr);
-
   name("scen_num", "2");
   name("scen_change", "Model!$C$1:$C$2");
   name("scen_value1", "{1;2}");
   name("scen_value2", "{3,4}");
-  ASSERT_TRUE(Names_readScenarioTable(nullptr, &table));
-  ASSERT_NE(table, nullptr);
-  EXPECT_EQ(Names_getScenarioRowCount(table), 2);
-  EXPECT_EQ(Area_cellListDistinct(Names_getScenarioCells(table)), 2);
-
   auto rowValues = [&table](int row) {
     double x[2] = {-1, -1};
     EXPECT_TRUE(Names_getScenarioRowValues(table, row, x, 0, 2));
     return std::vector<double>{x[0], x[1]};
   };
+  ASSERT_TRUE(Names_readScenarioTable(nullptr, &table));
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(Names_getScenarioRowCount(table), 2);
+  EXPECT_EQ(Area_cellListDistinct(Names_getScenarioCells(table)), 2);
   EXPECT_EQ(rowValues(1), (std::vector<double>{3, 4}));
   ASSERT_TRUE(Names_setScenarioRowValue(table, 1, 1, 40));
   ASSERT_TRUE(Names_writeScenarioRow(table, 1));
   EXPECT_EQ(valueAt("C1"), CellValue::makeNumber(3));
   EXPECT_EQ(valueAt("C2"), CellValue::makeNumber(40));
-
   number("C1", 7);
   ASSERT_TRUE(Names_readScenarioRow(table, 0));
-  EXPECT_EQ(rowValues(0), (std::vector<double>{7, 40}));
   ASSERT_TRUE(Names_storeScenarioRows(nullptr, table));
   Names_freeScenarioTable(table);
-  table = nullptr;
-
   ASSERT_TRUE(Names_readScenarioTable(nullptr, &table));      // the stored rows read back
   EXPECT_EQ(rowValues(0), (std::vector<double>{7, 40}));
+  EXPECT_EQ(rowValues(1), (std::vector<double>{3, 40}));
+
+  minimise("Model!$A$1:$A$2");
+  formula("D1", "=C1*A1");
+  formula("E1", "=C1+1");
+  row(1, "Model!$D$1", 1, "Model!$E$1");
+  row(2, "Model!$A$1", 1, "3");
+  ASSERT_TRUE(readModel());
+  ASSERT_TRUE(Names_markTableDependence(model->list(), table));
+  const unsigned onTable = RowLhsOnTable | RowRhsOnTable;
+  EXPECT_EQ(record(0).flags & onTable, onTable);
+  EXPECT_EQ(record(1).flags & onTable, 0u);
+  EXPECT_TRUE(Names_markTableDependence(model->list(), nullptr));
   Names_freeScenarioTable(table);
 
   name("scen_value2", "{3,4,5}");                             // wrong size
@@ -333,22 +256,42 @@ TEST_F(NamesModel, ScenarioTableRows) {
   EXPECT_FALSE(Names_readScenarioTable(nullptr, &table));
 }
 
-TEST_F(NamesModel, TableDependenceMarks) {
-  minimise();
-  name("solver_adj", "Model!$A$1:$A$2");
-  name("scen_num", "1");
-  name("scen_change", "Model!$C$1:$C$2");
-  name("scen_value1", "{5;6}");
-  formula("D1", "=C1*A1");
-  formula("E1", "=C1+1");
-  row(1, "Model!$D$1", 1, "Model!$E$1");
-  row(2, "Model!$A$1", 1, "3");
-  ASSERT_TRUE(readAll());
-  ScenarioTable* table = nullptr;
-  ASSERT_TRUE(Names_readScenarioTable(nullptr, &table));
-  ASSERT_TRUE(Names_markTableDependence(list, table));
-  EXPECT_EQ(record(0).flags & (RowLhsOnTable | RowRhsOnTable), unsigned(RowLhsOnTable | RowRhsOnTable));
-  EXPECT_EQ(record(1).flags & (RowLhsOnTable | RowRhsOnTable), 0u);
-  EXPECT_TRUE(Names_markTableDependence(list, nullptr));
-  Names_freeScenarioTable(table);
+// Option readers fall back to the caller's default for a missing name, an
+// error or a text that does not convert; the writer defines hidden names.
+TEST_F(NamesModel, OptionNamesReadAndWritten) {
+  number("B3", 43);
+  name("solver_num", "3");
+  name("solver_itr", "Model!$B$3");
+  name("solver_tol", "0.05");
+  name("solver_pre", "1/0");       // an error value
+  name("solver_sho", "\"abc\"");   // a text that does not convert
+  name("solver_rel2", "3");
+  name("scen_weight4", "0.25");
+  EXPECT_EQ(Names_getOption(nullptr, OptNum, 9), 3);
+  EXPECT_EQ(Names_getOption(nullptr, OptItr, 9), 43);  // the referenced cell
+  EXPECT_EQ(Names_getOption(nullptr, OptLin, 9), 9);   // missing
+  EXPECT_EQ(Names_getOption(nullptr, OptPre, 9), 9);   // error
+  EXPECT_EQ(Names_getOption(nullptr, OptSho, 9), 9);   // text
+  EXPECT_EQ(Names_getOption(nullptr, OptionCount, 4), 4);
+  EXPECT_DOUBLE_EQ(Names_getRealOption(nullptr, OptTol, 1), 0.05);
+  EXPECT_DOUBLE_EQ(Names_getRealOption(nullptr, OptPre, 1e-8), 1e-8);
+  EXPECT_DOUBLE_EQ(Names_getRealOption(nullptr, OptSho, 2.5), 2.5);
+  EXPECT_EQ(Names_getNumberedOption(nullptr, OptRel, 2, 0), 3);
+  EXPECT_EQ(Names_getNumberedOption(nullptr, OptRel, 1, 0), 0);
+  EXPECT_DOUBLE_EQ(Names_getNumberedReal(nullptr, OptScenWeight, 4, 1), 0.25);
+  EXPECT_DOUBLE_EQ(Names_getNumberedReal(nullptr, OptScenWeight, 3, 1), 1);
+  XlOwned rhs(Names_getOptionRef(nullptr, OptRhs, 4));   // none defined: its own name, for the caller
+  ASSERT_NE(rhs, nullptr);
+  EXPECT_EQ(Xl_textOf(rhs.get()), "!solver_rhs4");
+
+  XlOwned seven(Xl_newZero());
+  seven->val.num = 7;
+  ASSERT_EQ(Names_defineOption(nullptr, OptScenValue, 2, seven.get()), 1);
+  ASSERT_EQ(Names_defineOption(nullptr, OptVal, 0, seven.get()), 1);
+  const DefinedName* written = Wb_findName(wb, "scen_value2", 0);  // the active sheet's name
+  ASSERT_NE(written, nullptr);
+  EXPECT_TRUE(written->hidden);
+  EXPECT_DOUBLE_EQ(Names_getNumberedReal(nullptr, OptScenValue, 2, 0), 7);
+  EXPECT_DOUBLE_EQ(Names_getRealOption(nullptr, OptVal, 0), 7);
+  EXPECT_EQ(Names_defineOption(nullptr, OptVal, 0, nullptr), 0);
 }
