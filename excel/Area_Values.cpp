@@ -18,24 +18,15 @@ bool accepted(int function, XLOPER* a, XLOPER* b) {
   return ok;
 }
 
-XLOPER number(double x) {
-  XLOPER v{};
-  v.xltype = xltypeNum;
-  v.val.num = x;
-  return v;
-}
-
 bool setNumber(XLOPER* cell, double x) {
-  XLOPER v = number(x);
+  XLOPER v = Xl_number(x);
   return accepted(xlSet, cell, &v);
 }
 
 // Reads one area into out; false unless every element is a number.
 bool readArea(const XLOPER* ref, const XLREF& area, double* out) {
   AreaRef one(ref, area);
-  XLOPER type{};
-  type.xltype = xltypeInt;
-  type.val.w = xltypeMulti;
+  XLOPER type = Xl_integer(xltypeMulti);
   XLOPER result{};
   int cells = Area_areaCells(area);
   bool ok = Excel4(xlCoerce, &result, 2, &one.value, &type) == xlretSuccess;
@@ -80,7 +71,7 @@ int Area_writeValues(const XLOPER* ref, const double* x) {
   for (int i = 0; i < count; ++i) {
     int cells = Area_areaCells(areas[i]);
     std::vector<XLOPER> elements(cells);
-    for (int k = 0; k < cells; ++k) elements[k] = number(x[written + k]);
+    for (int k = 0; k < cells; ++k) elements[k] = Xl_number(x[written + k]);
     XLOPER array{};
     array.xltype = xltypeMulti;
     array.val.array.lparray = elements.data();

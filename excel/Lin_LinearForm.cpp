@@ -75,17 +75,10 @@ bool namesActiveSheet(std::string prefix, const std::string& active) {
   return !prefix.empty() && (prefix == lowerCase(sheet) || prefix == lowerCase(active));
 }
 
-XLOPER integerValue(int n) {
-  XLOPER v{};
-  v.xltype = xltypeInt;
-  v.val.w = static_cast<std::int16_t>(n);
-  return v;
-}
-
 // Reads one block of rows of an area into the next slot.
 bool readBlock(const XLOPER* ref, const XLREF& rows, LinBlocks* out) {
   AreaRef block(ref, rows);
-  XLOPER type = integerValue(xltypeMulti);
+  XLOPER type = Xl_integer(xltypeMulti);
   XLOPER result{};
   int rc = Excel4(xlCoerce, &result, 2, &block.value, &type);
   if (rc == xlretSuccess && Xl_type(&result) == xltypeMulti &&
@@ -180,7 +173,7 @@ XLOPER* Lin_getArgument(const LinearForm* form, int k) {
   const char* piece = Lin_argumentPiece(form, k);
   if (!piece) return nullptr;
   if (k == 0) {
-    XLOPER code = integerValue(form->code);
+    XLOPER code = Xl_integer(form->code);
     return Xl_newCopy(&code);
   }
   if (*piece == '\0') return Xl_newMissing();

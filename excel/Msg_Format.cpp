@@ -44,9 +44,7 @@ bool numberShown(const XLOPER* cell, int fromCell, double value, double* out) {
 int formatValue(const LibraryContext* context, int fromCell, double value, std::string* out) {
   out->clear();
   const XLOPER* cell = objectiveCell(context);
-  XLOPER number{};
-  number.xltype = xltypeNum;
-  number.val.num = value;
+  XLOPER number = Xl_number(value);
   std::string format;
   if (cell && Xl_cellNumberFormat(cell, &format) && formatWith(fromCell ? cell : &number, format, out))
     return out->empty() ? 0 : 1;

@@ -40,9 +40,7 @@ void stampBoth(StatusState& s, std::uint32_t now) {
 }  // namespace
 
 int Msg_showStatus(int show, const std::string& text) {
-  XLOPER flag{};
-  flag.xltype = xltypeBool;
-  flag.val.xbool = show && !text.empty();
+  XLOPER flag = Xl_boolean(show && !text.empty());
   XLOPER result{};
   int rc = xlretFailed;
   if (flag.val.xbool) {
@@ -140,9 +138,7 @@ int Msg_pollBreak() {
   bool yes = Xl_type(&pressed) == xltypeBool && pressed.val.xbool;
   Xl_giveBack(&pressed);
   if (!yes) return 0;
-  XLOPER keep{};
-  keep.xltype = xltypeBool;
-  keep.val.xbool = 0;
+  XLOPER keep = Xl_boolean(false);
   XLOPER cleared{};
   if (Excel4(xlAbort, &cleared, 1, &keep) == xlretSuccess) Xl_giveBack(&cleared);
   return 1;

@@ -112,9 +112,7 @@ std::string Msg_getMessageText(const LibraryContext* context, int k) {
 int Msg_askShowMacro(LibraryContext* context, int reason, int defaultCode) {
   const XLOPER* macro = Msg_getMessageName(context, MsgShow);
   if (!macro) return defaultCode;
-  XLOPER why{};
-  why.xltype = xltypeNum;
-  why.val.num = reason;
+  XLOPER why = Xl_number(reason);
   XLOPER answer{};
   if (Excel4(xlUDF, &answer, 2, const_cast<XLOPER*>(macro), &why) != xlretSuccess) return defaultCode;
   double value = 0;

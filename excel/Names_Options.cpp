@@ -123,9 +123,7 @@ int Names_defineOption(LibraryContext*, int index, unsigned row, const XLOPER* v
   if (!name || !value) return 0;
   XLOPER missing{};
   missing.xltype = xltypeMissing;
-  XLOPER hidden{};
-  hidden.xltype = xltypeBool;
-  hidden.val.xbool = 1;
+  XLOPER hidden = Xl_boolean(true);
   XLOPER result{};
   int rc = Excel4(xlcDefineName, &result, 5, name.get(), value, &missing, &missing, &hidden);
   bool ok = rc == xlretSuccess && Xl_type(&result) != xltypeErr &&

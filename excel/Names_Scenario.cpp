@@ -113,9 +113,7 @@ int Names_readScenarioRow(ScenarioTable* table, int r) {
   const XLREF* areas;
   int count;
   if (!row || !Area_areasOf(table->ref, &areas, &count)) return 0;
-  XLOPER type{};
-  type.xltype = xltypeInt;
-  type.val.w = xltypeMulti;
+  XLOPER type = Xl_integer(xltypeMulti);
   int read = 0;
   for (int i = 0; i < count; ++i) {
     AreaRef area(table->ref, areas[i]);

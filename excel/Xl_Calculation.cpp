@@ -7,9 +7,7 @@
 #include "excel/Xl_Value.h"
 
 int Xl_getCalcMode() {
-  XLOPER type{};
-  type.xltype = xltypeInt;
-  type.val.w = 14;
+  XLOPER type = Xl_integer(14);
   XLOPER result{};
   if (Excel4(xlfGetDocument, &result, 1, &type) != xlretSuccess) return CalcAutomatic;
   XLOPER* mode = Xl_coerce(&result, xltypeInt);
@@ -20,9 +18,7 @@ int Xl_getCalcMode() {
 }
 
 int Xl_setCalcMode(int mode) {
-  XLOPER value{};
-  value.xltype = xltypeInt;
-  value.val.w = static_cast<std::int16_t>(mode >= CalcAutomatic && mode <= CalcManual ? mode : CalcAutomatic);
+  XLOPER value = Xl_integer(mode >= CalcAutomatic && mode <= CalcManual ? mode : CalcAutomatic);
   XLOPER result{};
   int rc = Excel4(xlcCalculation, &result, 1, &value);
   if (rc == xlretSuccess) Xl_giveBack(&result);

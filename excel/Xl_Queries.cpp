@@ -24,19 +24,6 @@ struct Call {
   bool isTrue() const { return is(xltypeBool) && result.val.xbool; }
 };
 
-XLOPER integer(int n) {
-  XLOPER v{};
-  v.xltype = xltypeInt;
-  v.val.w = static_cast<std::int16_t>(n);
-  return v;
-}
-
-XLOPER boolean(bool b) {
-  XLOPER v{};
-  v.xltype = xltypeBool;
-  v.val.xbool = b;
-  return v;
-}
 
 // A counted text on the stack.
 struct TextArg {
@@ -67,7 +54,7 @@ std::string Xl_textOf(const XLOPER* value) {
 
 int Xl_refText(const XLOPER* ref, int style, std::string* out) {
   if (!Area_isReference(ref)) return 0;
-  XLOPER a1 = boolean(style == 0);
+  XLOPER a1 = Xl_boolean(style == 0);
   Call call(xlfReftext, ref, &a1);
   return answerText(call, out);
 }
@@ -82,9 +69,7 @@ int Xl_activeCellRefText(int row, int column, int style, std::string* out) {
 }
 
 int Xl_numberToText(double number, std::string* out) {
-  XLOPER n{};
-  n.xltype = xltypeNum;
-  n.val.num = number;
+  XLOPER n = Xl_number(number);
   XLOPER* text = Xl_coerce(&n, xltypeStr);
   *out = Xl_textOf(text);
   Xl_freeValue(text);
@@ -102,7 +87,7 @@ int Xl_formulaTextOf(const XLOPER* text, std::string* out) {
     *out = s.substr(1);
     return 1;
   }
-  XLOPER international = boolean(true);
+  XLOPER international = Xl_boolean(true);
   Call call(xlfGetName, text, &international);
   std::string definition = Xl_textOf(call.is(xltypeStr) ? &call.result : nullptr);
   *out = !definition.empty() && definition[0] == '=' ? definition.substr(1) : s;
@@ -131,12 +116,12 @@ int Xl_elementText(const XLOPER* value, int k, std::string* out) {
 }
 
 int Xl_setEcho(bool on, bool* previous) {
-  XLOPER type = integer(40);
+  XLOPER type = Xl_integer(40);
   Call state(xlfGetWorkspace, &type);
   if (!state.is(xltypeBool)) return 0;
   *previous = state.result.val.xbool != 0;
   if (*previous == on) return 1;
-  XLOPER flag = boolean(on);
+  XLOPER flag = Xl_boolean(on);
   return Call(xlcEcho, &flag).isTrue();
 }
 
@@ -149,7 +134,7 @@ XLOPER* Xl_getSelection() {
 int Xl_select(const XLOPER* ref) { return Call(xlcSelect, ref).isTrue(); }
 
 int Xl_selectSpecial(int type, int valueType, int levels) {
-  XLOPER a = integer(type), b = integer(valueType), c = integer(levels);
+  XLOPER a = Xl_integer(type), b = Xl_integer(valueType), c = Xl_integer(levels);
   return Call(xlcSelectSpecial, &a, &b, &c).isTrue();
 }
 
@@ -204,7 +189,7 @@ int Xl_cellNumberFormat(const XLOPER* ref, std::string* out) {
   int count;
   if (!Area_areasOf(ref, &areas, &count)) return 0;
   AreaRef cell(ref, Area_cellArea(areas[0].rwFirst, areas[0].colFirst));
-  XLOPER type = integer(7);
+  XLOPER type = Xl_integer(7);
   std::string format;
   if (!answerText(Call(xlfGetCell, &type, &cell.value), &format)) return 0;
   TextArg formatArg(format);

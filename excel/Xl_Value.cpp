@@ -140,9 +140,7 @@ XLOPER* Xl_newText(const char* text, std::size_t length) {
 void Xl_giveBack(XLOPER* result) { Excel4(xlFree, nullptr, 1, result); }
 
 XLOPER* Xl_coerce(const XLOPER* value, XLTYPE type) {
-  XLOPER wanted{};
-  wanted.xltype = xltypeInt;
-  wanted.val.w = static_cast<std::int16_t>(type);
+  XLOPER wanted = Xl_integer(type);
   XLOPER result{};
   int rc = Excel4(xlCoerce, &result, 2, value, &wanted);
   XLOPER* copy = nullptr;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -16,6 +17,26 @@
 // unknown type, a reference without areas, an empty array, no memory); on
 // failure `target` is left zeroed (type 0).
 int Xl_copyValue(XLOPER* target, const XLOPER* source);
+// Scalar values built in place, for arguments of application calls.
+inline XLOPER Xl_number(double x) {
+  XLOPER v{};
+  v.xltype = xltypeNum;
+  v.val.num = x;
+  return v;
+}
+inline XLOPER Xl_integer(int n) {
+  XLOPER v{};
+  v.xltype = xltypeInt;
+  v.val.w = static_cast<std::int16_t>(n);
+  return v;
+}
+inline XLOPER Xl_boolean(bool b) {
+  XLOPER v{};
+  v.xltype = xltypeBool;
+  v.val.xbool = b;
+  return v;
+}
+
 // Releases what a copied value owns (text, area block, elements) and zeroes
 // the record. Safe on a zeroed record.
 void Xl_releaseValue(XLOPER* value);
