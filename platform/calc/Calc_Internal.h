@@ -50,7 +50,8 @@ struct CalcNode {
   CalcOp op = CalcOp::Literal;
   CellValue value;                 // Literal
   CalcArray array;                 // ArrayConst
-  std::string text;                // Name, Func: the name as written
+  std::string text;                // Name, Func: the name as written; a Literal standing for a
+                                   // reference into another workbook: that reference
   std::string sheetName;           // Ref, Name: sheet qualifier as written ("" for none)
   std::string lastSheet;           // Ref across sheets ("First:Last!A1"): the last sheet
   std::vector<CalcOp> ops;         // Chain

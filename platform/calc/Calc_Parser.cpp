@@ -151,18 +151,20 @@ struct Parser {
 
   // The whole text: an expression, or a union of references separated by commas.
   bool top(CalcNode* out) { return listOf(out); }
+  // Parts of a union are separated by "," (some programs write "~").
   bool listOf(CalcNode* out) {
     if (!comparison(out)) return false;
-    if (!accept(',')) return true;
+    if (!unionSeparator()) return true;
     CalcNode n;
     n.op = CalcOp::Union;
     n.args.push_back(std::move(*out));
     do {
       n.args.emplace_back();
       if (!comparison(&n.args.back())) return false;
-    } while (accept(','));
+    } while (unionSeparator());
     return finish(&n, out);
   }
+  bool unionSeparator() { return accept(',') || accept('~'); }
   bool comparison(CalcNode* out) { return chain(out, &Parser::concat, &Parser::comparisonOp); }
   bool concat(CalcNode* out) { return chain(out, &Parser::additive, &Parser::concatOp); }
   bool additive(CalcNode* out) { return chain(out, &Parser::term, &Parser::additiveOp); }
@@ -434,6 +436,7 @@ struct Parser {
 
   // 'Sheet name'!, 'First:Last'!, or '[Book]Sheet'! (another workbook).
   bool quotedSheet(CalcNode* out) {
+    size_t start = pos;
     std::string name;
     for (++pos;; ++pos) {
       if (pos >= s.size()) return fail("missing closing quote of sheet name");
@@ -446,7 +449,7 @@ struct Parser {
     }
     if (!at('!')) return fail("! expected after sheet name");
     ++pos;
-    if (name.find('[') != std::string::npos) return elsewhere(out);
+    if (name.find('[') != std::string::npos) return elsewhere(start, out);
     size_t colon = name.find(':');   // sheet names cannot hold ':'
     if (colon == std::string::npos) return qualified(name, "", out);
     return qualified(name.substr(0, colon), name.substr(colon + 1), out);
@@ -455,6 +458,7 @@ struct Parser {
   // "[1]Sheet!A1", "[Book.xlsx]Sheet!A1", "[1]!Name": another workbook, whose
   // cells the application does not have open (#REF!). "[0]" is this workbook.
   bool otherWorkbook(CalcNode* out) {
+    size_t start = pos;
     size_t close = s.find(']', pos);
     if (close == std::string::npos) return fail("missing ] after workbook");
     bool self = s.compare(pos, close - pos + 1, "[0]") == 0;
@@ -462,15 +466,17 @@ struct Parser {
     std::string sheet = wordAt();
     if (!at('!')) return fail("! expected after workbook");
     ++pos;
-    if (!self) return elsewhere(out);
+    if (!self) return elsewhere(start, out);
     if (!sheet.empty()) return qualified(sheet, "", out);
     return word(out);
   }
-  // Reads the reference after "!" and stands for it as #REF!.
-  bool elsewhere(CalcNode* out) {
+  // Reads the reference after "!" and stands for it as #REF!, keeping the
+  // text so that the calculation can tell it from a deleted reference.
+  bool elsewhere(size_t start, CalcNode* out) {
     CalcNode ignored;
     if (!qualified("", "", &ignored)) return false;
     *out = errorNode(CellError::Ref);
+    out->text = s.substr(start, pos - start);
     return true;
   }
 

@@ -49,12 +49,14 @@ void collectReads(const CalcNode& n, std::vector<const CalcArea*>* out) {
   for (const CalcNode& a : n.args) collectReads(a, out);
 }
 
-// The name of a function the tree calls that no table has, "" when none.
-std::string unknownFunction(const CalcNode& n) {
-  if (n.op == CalcOp::Func && n.func < 0) return n.text;
+// Why a bound tree cannot be computed: a function no table has, or a
+// reference into another workbook, which this application never has open.
+std::string problemOf(const CalcNode& n) {
+  if (n.op == CalcOp::Func && n.func < 0) return "calls " + n.text + ", a function this application does not calculate";
+  if (n.op == CalcOp::Literal && !n.text.empty()) return "refers to " + n.text + " in another workbook";
   for (const CalcNode& a : n.args) {
-    std::string name = unknownFunction(a);
-    if (!name.empty()) return name;
+    std::string why = problemOf(a);
+    if (!why.empty()) return why;
   }
   return "";
 }
@@ -103,8 +105,7 @@ void addUnit(Workbook* wb, CalcState* st, const CalcState* old, int sheet, const
   std::string why;
   if (Calc_parse(formula, &u.tree, &why)) {
     Calc_bind(wb, sheet, &st->store, &u.tree);
-    std::string missing = unknownFunction(u.tree);
-    if (!missing.empty()) u.problem = "calls " + missing + ", a function this application does not calculate";
+    u.problem = problemOf(u.tree);
   } else {
     u.problem = "cannot be read: " + why;
     u.tree.value = CellValue::makeError(CellError::Name);
