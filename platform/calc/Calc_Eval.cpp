@@ -65,6 +65,7 @@ CellValue unaryValue(CalcOp op, const CellValue& x) {
 }
 
 void evalOperator(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
+  if (node.op == CalcOp::Plus) return Calc_eval(ctx, node.args[0], out);   // "+A1:A3" is the range itself
   if (node.op != CalcOp::Chain) {
     CalcOp op = node.op;
     return Calc_mapArgs(ctx, node, out, [op](const CellValue* const* x) { return unaryValue(op, *x[0]); });

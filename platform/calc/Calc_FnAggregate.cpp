@@ -101,12 +101,16 @@ Criterion criterionOf(const CellValue& c) {
 }
 
 bool equalTo(const Criterion& k, const CellValue& v) {
+  double d;
   switch (k.target.kind) {
     case CellKind::Empty: return v.kind == CellKind::Empty || (v.kind == CellKind::Text && v.text.empty());
     case CellKind::Text:
       if (v.kind != CellKind::Text) return false;
       return k.wildcard ? Calc_wildcardMatch(k.target.text, v.text) : Wb_equalNoCase(k.target.text, v.text);
     case CellKind::Error: return v.kind == CellKind::Error && v.error == k.target.error;
+    case CellKind::Number:   // a text that reads as the number matches it too
+      if (v.kind == CellKind::Text) return Calc_textToNumber(v.text, &d) && d == k.target.number;
+      return v.kind == CellKind::Number && v.number == k.target.number;
     default: return v.kind == k.target.kind && v.number == k.target.number;
   }
 }
@@ -115,7 +119,11 @@ bool matches(const Criterion& k, const CellValue& v) {
   if (k.op == CalcOp::Eq) return equalTo(k, v);
   // "<>" alone means a cell that is not empty; a formula's empty text is not empty.
   if (k.op == CalcOp::Ne) return k.target.kind == CellKind::Empty ? v.kind != CellKind::Empty : !equalTo(k, v);
-  if (k.target.kind == CellKind::Empty || v.kind != k.target.kind || v.kind == CellKind::Error) return false;
+  if (k.target.kind == CellKind::Empty) {   // ">" alone: texts after the empty one
+    if (v.kind != CellKind::Text) return false;
+    return k.op == CalcOp::Ge || (k.op == CalcOp::Gt && !v.text.empty()) || (k.op == CalcOp::Le && v.text.empty());
+  }
+  if (v.kind != k.target.kind || v.kind == CellKind::Error) return false;
   int c = Calc_compare(v, k.target);
   switch (k.op) {
     case CalcOp::Lt: return c < 0;

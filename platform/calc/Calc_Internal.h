@@ -3,6 +3,8 @@
 // state of a workbook. Not for use outside platform/calc.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <string>
@@ -130,9 +132,12 @@ struct CalcGrid {
 // across sheets), every element of an array, and the one value of an argument
 // given directly (fromRange false; a missing argument is an empty value).
 // Stops early, returning false, when fn returns false.
+// `first` and `count` choose some of the arguments.
 template <typename Fn>
-bool Calc_eachValue(const CalcContext& ctx, const CalcNode& call, Fn fn) {
-  for (const CalcNode& arg : call.args) {
+bool Calc_eachValue(const CalcContext& ctx, const CalcNode& call, Fn fn, size_t first = 0, size_t count = SIZE_MAX) {
+  size_t end = count < call.args.size() - std::min(first, call.args.size()) ? first + count : call.args.size();
+  for (size_t i = first; i < end; ++i) {
+    const CalcNode& arg = call.args[i];
     bool isUnion = arg.op == CalcOp::Union;
     const CalcNode* parts = isUnion ? arg.args.data() : &arg;
     size_t n = isUnion ? arg.args.size() : 1;
@@ -152,6 +157,18 @@ bool Calc_eachValue(const CalcContext& ctx, const CalcNode& call, Fn fn) {
   return true;
 }
 
+// The numbers arguments give as statistics read them: from references and
+// arrays only numbers, or with `all` also booleans (1, 0) and texts (0);
+// values given directly are converted (with `all`, a text that is no number
+// is 0). False with *err on an error value or, without `all`, a direct text
+// that is no number.
+bool Calc_numbersOf(const CalcContext& ctx, const CalcNode& call, bool all, std::vector<double>* out, CellValue* err,
+                    size_t first = 0, size_t count = SIZE_MAX);
+// A numeric function of one to three arguments, element by element over
+// blocks: fn gets the arguments converted to numbers.
+using CalcNumericFn = CellValue (*)(const double* x, size_t n);
+void Calc_numeric(const CalcContext& ctx, const CalcNode& call, CalcValue* out, CalcNumericFn fn);
+
 // Functions (Calc_Functions*.cpp).
 using CalcBuiltin = void (*)(const CalcContext& ctx, const CalcNode& call, CalcValue* out);
 struct CalcBuiltinInfo {
@@ -166,6 +183,11 @@ std::vector<CalcBuiltinInfo> Calc_textFunctions();
 std::vector<CalcBuiltinInfo> Calc_aggregateFunctions();
 std::vector<CalcBuiltinInfo> Calc_lookupFunctions();
 std::vector<CalcBuiltinInfo> Calc_logicFunctions();
+std::vector<CalcBuiltinInfo> Calc_arithmeticFunctions();
+std::vector<CalcBuiltinInfo> Calc_matrixFunctions();
+std::vector<CalcBuiltinInfo> Calc_statisticsFunctions();
+std::vector<CalcBuiltinInfo> Calc_informationFunctions();
+std::vector<CalcBuiltinInfo> Calc_volatileFunctions();
 // Functions by name, without regard to case; -1 when unknown.
 int Calc_findBuiltin(const std::string& name);
 const CalcBuiltinInfo& Calc_builtin(int index);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
@@ -279,6 +280,23 @@ TEST_F(CalcRecalc, FormulasThatCannotBeComputedKeepStoredValuesUntilTheirInputsC
   Calc_recalculate(wb);
   expectCells({{"B1", "#NAME?"}, {"B2", "#NAME?"}, {"B3", "5"}});
   EXPECT_FALSE(Calc_warnings(wb)[0].kept);
+}
+
+// Functions without shared cases: the clock, random numbers, links.
+TEST_F(CalcFunctions, ClockRandomNumbersAndLinks) {
+  CellValue today = eval("=TODAY()"), now = eval("=NOW()");
+  ASSERT_EQ(today.kind, CellKind::Number);
+  EXPECT_EQ(today.number, std::floor(today.number));
+  EXPECT_GT(today.number, 45000);   // after 2023
+  EXPECT_GE(now.number - today.number, 0);
+  EXPECT_LT(now.number - today.number, 1.0001);   // the date may turn between the two
+  for (int i = 0; i < 20; ++i) {
+    CellValue r = eval("=RAND()"), k = eval("=RANDBETWEEN(-2,2.5)");
+    EXPECT_TRUE(r.number >= 0 && r.number < 1);
+    EXPECT_TRUE(k.number == std::floor(k.number) && k.number >= -2 && k.number <= 2);
+  }
+  expectValues({{"=HYPERLINK(\"http://example.org\",\"Go\")", "\"Go\""},
+                {"=HYPERLINK(\"http://example.org\")", "\"http://example.org\""}, {"=RANDBETWEEN(3,2)", "#NUM!"}});
 }
 
 TEST_F(CalcFunctions, RoundingMathDomainsLogicAndInformation) {
