@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engines/evolutionary/Evo_Repair.h"
+#include "platform/xlcall/Xlc_Host.h"
 #include "tests/engines/EvoRecordFixture.h"
 
 namespace {
@@ -54,6 +55,26 @@ TEST_F(EvoRepair, QuasiNewtonSearchMeetsANonlinearRow) {
   for (double v : x) EXPECT_LE(std::fabs(v), 10.0);
   // The child's start stays in x0 for later use.
   EXPECT_EQ(rec.x0, (std::vector<double>{0.5, 0.5}));
+  close();
+}
+
+TEST_F(EvoRepair, BreakEndsTheQuasiNewtonSearchAtItsFirstProgressCheck) {
+  // The search of the previous test needs several iterations; a break that
+  // is pending when it starts ends it after its first gradient (1 + n merit
+  // evaluations), with the user's stop for the run.
+  twoVariables("ABS(A1)+ABS(B1)", 2, 3, 3, 0.5, 0.5);
+  formula("D2", "A1^2+B1^2");
+  bounds(1, "Model!$A$1:$B$1", -10, 10);
+  row(3, "Model!$D$2", 3, 4);
+  EvoRecord& rec = open();
+  std::vector<double> x = {0.5, 0.5};
+  double fitness = 0.0;
+  ASSERT_EQ(Evo_evaluateFitness(rec, x.data(), &fitness), EvoRejected);
+  const int evaluations = rec.evaluations;
+  Xlc_pressBreak();
+  EXPECT_EQ(Evo_repair(rec, x.data(), nullptr, &fitness, 0), StatusUserStop);
+  EXPECT_EQ(rec.evaluations - evaluations, 1 + rec.n);
+  EXPECT_EQ(x, (std::vector<double>{0.5, 0.5}));
   close();
 }
 
