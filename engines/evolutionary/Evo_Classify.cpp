@@ -253,7 +253,7 @@ int Evo_linearAnalysis(EvoRecord& rec) {
   // A failed capture or test leaves the model without a linear part; a
   // user's stop ends the run.
   if (!Evo_captureCoefficients(rec) || (!rec.classified && !Evo_linearityTest(rec)))
-    return Evo_progress(rec, ProgressQuery, 0, 0.0) == StopBreak ? StatusUserStop : 0;
+    return Evo_pendingStop(rec) == StatusUserStop ? StatusUserStop : 0;
   Evo_linearLists(rec);
   if (rec.linearRows > 0 && rec.linearVars > 0) Evo_buildTableau(rec);
   return 0;

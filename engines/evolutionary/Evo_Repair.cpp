@@ -79,24 +79,24 @@ bool Evo_linearConstants(EvoRecord& rec, const double* x, std::vector<double>* c
 // The objective's gradient on the linear variables by forward steps of
 // `precision`, in the maximised sense, into the tableau's objective row from
 // the first entry that changed on; the reuse counter stops the estimate once
-// the row has held still over several steps.
+// the row has held still over several steps. Each step goes through the
+// one-variable evaluation (false also on a pending stop); a stepped variable
+// stays where it was put, and its evaluation is the base of the next step.
 bool Evo_objectiveGradient(EvoRecord& rec, const double* x) {
-  std::vector<double> base(rec.m + 1), rows(rec.m + 1), probe(x, x + rec.n);
+  std::vector<double> base(rec.m + 1), rows(rec.m + 1);
   ++rec.evaluations;
   if (!Evo_evaluate(rec, x, base.data())) return false;
   std::vector<double>& c = rec.tableau[0];
   bool changed = false;
   for (int k = 0; k < rec.linearVars; ++k) {
     const int j = rec.linearVarList[k] - 1;
-    probe[j] = x[j] + rec.precision;
     ++rec.evaluations;
-    const bool ok = Evo_evaluate(rec, probe.data(), rows.data());
-    probe[j] = x[j];
-    if (!ok) return false;
+    if (!Evo_evaluateOne(rec, j, x[j] + rec.precision, rows.data())) return false;
     double g = (rows[rec.m] - base[rec.m]) / rec.precision;
     if (!rec.maximise) g = -g;
     changed = changed || std::fabs(g - c[k + 1]) / (std::fabs(c[k + 1]) + 1.0) > rec.precision;
     if (changed) c[k + 1] = g;
+    base.swap(rows);
   }
   if (changed) rec.lpReuse = 0;
   else if (rec.lpReuse != 0) ++rec.lpReuse;
