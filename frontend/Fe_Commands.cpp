@@ -142,7 +142,6 @@ int Fe_solve(int argc, char** argv) {
   Fe_endProgress();
   std::printf("status %d: %s\n", status, Fe_statusMeaning(status));
   printSolution(&s);
-  std::fflush(stdout);
   Fe_printWarnings(s.book, true);
   int rc = 0;
   std::string error;
