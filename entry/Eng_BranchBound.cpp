@@ -10,10 +10,10 @@
 #include <memory>
 #include <new>
 
+#include "contract/Host_Eval.h"
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
 #include "entry/Eng_BranchTree.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Progress.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // The progress callback: counting iterations, subproblems and set-up steps
 // with their status lines, then the checks that may stop the run.
-#include "entry/Host_Progress.h"
+#include "contract/Host_Progress.h"
 
 #include <cstring>
 
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Host_Queries.h"
-#include "excel/Msg_Status.h"
+#include "entry/Msg_Status.h"
 #include "platform/os/Os.h"
 
 namespace {

@@ -14,6 +14,8 @@
 #include <memory>
 #include <vector>
 
+#include "contract/Eng_Builtins.h"
+
 struct LibraryContext;
 
 // The engine's own generator: Park–Miller steps with a 32-entry shuffle table
@@ -175,16 +177,6 @@ struct EvoRecord {
   EvoOptions options;
 };
 
-// --- Operations the library exports (Evo_EngineOps.cpp) ---------------------
-int Evo_engineSetup(void* problem);    // ordinal 61
-int Evo_engineSolve(void* problem);    // ordinal 62
-int Evo_engineFinish(void* problem);   // ordinal 63
-// Store callbacks (ordinals 47 and 48): `table` is the engine's row table
-// (double** for values, char** for dependency characters).
-int Evo_storeValue(LibraryContext* context, void* ignored, int row, int col, double value,
-                   void* table);
-int Evo_storeDepClass(LibraryContext* context, void* ignored, int row, int col, int flag,
-                      void* table);
 
 // The population report of `finish` (report set 10): the solution with the
 // mean of every variable and row over the feasible members (every member

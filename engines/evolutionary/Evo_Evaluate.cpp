@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Eval.h"
+#include "contract/Host_Progress.h"
 #include "engines/evolutionary/Evo_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Progress.h"
 #include "platform/os/Os.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contract/Eng_Engine.h"
 #include "engines/evolutionary/Evo_Engine.h"
-#include "entry/Eng_Engine.h"
 #include "platform/os/Os.h"
 
 namespace {

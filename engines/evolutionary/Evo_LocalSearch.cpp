@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contract/Host_LocalSolver.h"
 #include "engines/evolutionary/Evo_Repair.h"
-#include "entry/Eng_Runner.h"
 #include "platform/os/Os.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Queries.h"
 #include "engines/evolutionary/Evo_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Queries.h"
 #include "platform/os/Os.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cmath>
 
 #include "engines/evolutionary/Evo_Repair.h"
+#include "contract/Host_Queries.h"
 #include "engines/evolutionary/Evo_RepairSimplex.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The evolutionary engine's population report: the mean of every variable
 // and row over the population's feasible members (every member after status
 // 5), handed to the host's report writer with the solution as report set 10.
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Eval.h"
 #include "engines/evolutionary/Evo_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Eval.h"
 
 namespace {
 

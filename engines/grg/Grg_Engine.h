@@ -12,8 +12,9 @@
 
 #include <vector>
 
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Queries.h"
+#include "contract/Eng_Builtins.h"
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Queries.h"
 
 // Store callback handed to the host's Jacobian: called once per element with
 // 0-based row and variable; `slot`, when given, receives the engine's own
@@ -161,13 +162,11 @@ struct GrgRecord {
   bool hostAtX = false;                            // the host's last evalProblem point is x
 };
 
-// The operations the library exports (Grg_EngineOps.cpp): each takes the
-// run's EngineProblem and serves the engine from the owner context's host
-// services. `setup` allocates the record (problem word 1) and points the
-// problem's bounds and values into it; `finish` frees it.
-int Grg_engineSetup(void* problem);
-int Grg_engineSolve(void* problem);
-int Grg_engineFinish(void* problem);
+// The operations the library exports (contract/Eng_Builtins.h, defined in
+// Grg_EngineOps.cpp) take the run's EngineProblem and serve the engine from
+// the owner context's host services. `setup` allocates the record (problem
+// word 1) and points the problem's bounds and values into it; `finish`
+// frees it.
 
 // Record and options (Grg_Record.cpp).
 int Grg_setup(GrgRecord& rec, const GrgHost& host, GrgProblem& problem);

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <new>
 
+#include "contract/Host_Eval.h"
+#include "contract/Host_Memory.h"
+#include "contract/Host_Progress.h"
 #include "engines/grg/Grg_Engine.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Memory.h"
-#include "entry/Host_Progress.h"
 
 namespace {
 

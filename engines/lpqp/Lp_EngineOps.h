@@ -12,9 +12,10 @@
 
 #include <vector>
 
+#include "contract/Eng_Builtins.h"
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Extract.h"
 #include "engines/lpqp/Lp_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Extract.h"
 
 struct LibraryContext;
 struct ReportSummary;
@@ -72,26 +73,13 @@ struct LpRun {
   std::vector<double> hostRows;       // values of an evaluation at hostX (m+2)
 };
 
-// ---- operations (the library's exports; problem is an EngineProblem) ----
+// ---- operations (the library's exports in contract/Eng_Builtins.h; problem is an EngineProblem) ----
 
-int Lp_engineSetup(void* problem);
-int Lp_engineSolve(void* problem);
-int Lp_engineFinish(void* problem);
 // `setup` with the given host (the library's operation binds its own).
 int Lp_engineSetupWith(EngineProblem* problem, const LpHost& host);
 // The host services of the library, for the run of `context`.
 LpHost Lp_libraryHost(LibraryContext* context);
 
-// Store callbacks: `extra` is the LpMatrix that receives the coefficients,
-// row r in matrix row r+1, column c in element c+1. Out-of-range indexes
-// are refused (0).
-// Linear terms: row -1 with column -1 is the reset signal (0); row -1 is
-// also a progress tick, answering 0 when the run is to stop.
-int Lp_storeCoefProgress(LibraryContext* context, void* record, int row, int column, double value,
-                         void* extra);
-// Quadratic terms: row -2 with column -2 is the reset signal (0).
-int Lp_storeCoef(LibraryContext* context, void* record, int row, int column, double value,
-                 void* extra);
 
 // ---- steps (Lp_Capture host side, Lp_Progress) ----
 

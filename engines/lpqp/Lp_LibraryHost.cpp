@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "contract/Host_Eval.h"
+#include "contract/Host_Extract.h"
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Extract.h"
-#include "entry/Host_Progress.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 

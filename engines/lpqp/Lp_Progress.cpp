@@ -4,8 +4,8 @@
 // into the model so that the user sees it.
 #include <algorithm>
 
+#include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 

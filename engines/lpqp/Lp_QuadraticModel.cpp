@@ -4,8 +4,8 @@
 // service, else by finite differences over model evaluations.
 #include <cmath>
 
+#include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 

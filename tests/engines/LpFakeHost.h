@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Host_Queries.h"
 #include "entry/Sess_Results.h"
 #include "tests/engines/MpsReader.h"
 

@@ -1,7 +1,7 @@
 // Helpers of the engine interface shared by the runner and the built-in
 // engines: the status a pending stop gives a run, the do-nothing `free`, the
 // built-in engines' `load`, and the operations of engines not built in.
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
 
 int Eng_statusAfterStop(int status, int stop) {
   switch (stop) {
