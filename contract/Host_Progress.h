@@ -15,3 +15,5 @@ struct LibraryContext;
 // objective). Returns a StopCode.
 int Host_progressCallback(LibraryContext* context, std::int32_t flags, std::int32_t a,
                           std::uint32_t low, std::uint32_t high);
+// The progress callback with the double handed over as its two words.
+int Host_progressValue(LibraryContext* context, std::int32_t flags, std::int32_t a, double value);

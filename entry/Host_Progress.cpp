@@ -190,3 +190,10 @@ int Host_progressCallback(LibraryContext* context, std::int32_t flags, std::int3
   count(context, flags, a, doubleOf(low, high));
   return check(context, flags);
 }
+
+int Host_progressValue(LibraryContext* context, std::int32_t flags, std::int32_t a, double value) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return Host_progressCallback(context, flags, a, static_cast<std::uint32_t>(bits),
+                               static_cast<std::uint32_t>(bits >> 32));
+}

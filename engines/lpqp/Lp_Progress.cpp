@@ -25,14 +25,7 @@ void Lp_showPoint(LpRun& run) {
 
 }  // namespace
 
-int Lp_mapAnswer(int answer) {
-  switch (answer) {
-    case StopIterationLimit: return StatusIterationLimit;
-    case StopBreak: return StatusUserStop;
-    case StopTimeLimit: return StatusTimeLimit;
-    default: return 0;
-  }
-}
+int Lp_mapAnswer(int answer) { return Eng_stopStatus(answer, false); }
 
 int Lp_queryStop(LpRun& run) { return Lp_mapAnswer(Lp_progress(run, ProgressQuery, 0, 0.0)); }
 

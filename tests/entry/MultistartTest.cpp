@@ -3,15 +3,12 @@
 // functions where one run from the given start stops in a worse local
 // minimum, and ends with the driver's status 17; the start points are the
 // same for the same "solver_rsd"; an unbounded variable ends the run with
-// 18 while "solver_rbv" asks for bounds; and the generator behind the
-// samples draws states of the minimal standard sequence.
+// 18 while "solver_rbv" asks for bounds.
 #include <cmath>
 #include <cstdint>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "entry/Eng_Multistart.h"
 #include "platform/calc/Calc.h"
 #include "tests/engines/EngineSolveFixture.h"
 
@@ -204,32 +201,4 @@ TEST_F(Multistart, ThreeVariablesSampleThirtyPointsPerIterationFromRepeatableSta
   EXPECT_EQ(runInstant("3").starts, first.starts);
   EXPECT_EQ(runInstant("-3").starts, first.starts);   // a negative seed acts as its magnitude
   EXPECT_NE(runInstant("4").starts[1], first.starts[1]);   // the first sampled start
-}
-
-TEST(MultistartRandom, DrawsAreShuffledStatesOfTheMinimalStandardSequence) {
-  // The sequence itself, stepped with 64-bit products: from 1, the 10000th
-  // state is 1043618065 (the generator's published check value).
-  const std::int64_t modulus = 2147483647;
-  std::vector<std::int64_t> states{1};
-  for (int k = 0; k < 12000; ++k) states.push_back(states.back() * 16807 % modulus);
-  ASSERT_EQ(states[10000], 1043618065);
-  std::set<std::int64_t> known(states.begin() + 1, states.end());
-  MslRandom random;
-  Eng_seedRandom(&random, 1);
-  std::set<std::int64_t> drawn;
-  int capped = 0;
-  for (int k = 0; k < 10000; ++k) {
-    double u = Eng_drawUniform(&random);
-    ASSERT_GT(u, 0);
-    ASSERT_LE(u, 0.99999988);
-    if (u == 0.99999988) {   // states within 258 of the modulus
-      ++capped;
-      continue;
-    }
-    std::int64_t state = std::llround(u * modulus);
-    EXPECT_TRUE(known.count(state)) << k;
-    drawn.insert(state);
-  }
-  EXPECT_LT(capped, 3);
-  EXPECT_EQ(drawn.size() + capped, 10000u);   // no state comes twice
 }
