@@ -40,6 +40,8 @@ int Calc_findBuiltin(const std::string& name) {
 
 const CalcBuiltinInfo& Calc_builtin(int index) { return builtins()[index]; }
 
+int Calc_builtinCount() { return static_cast<int>(builtins().size()); }
+
 int Calc_findAddin(const std::string& name) {
   const auto& list = addins();
   for (size_t i = 0; i < list.size(); ++i)

@@ -195,6 +195,7 @@ std::vector<CalcBuiltinInfo> Calc_volatileFunctions();
 // Functions by name, without regard to case; -1 when unknown.
 int Calc_findBuiltin(const std::string& name);
 const CalcBuiltinInfo& Calc_builtin(int index);
+int Calc_builtinCount();
 int Calc_findAddin(const std::string& name);
 const CalcFunction& Calc_addin(int index);
 // Wildcard match of a whole text, case-insensitive (* ? and ~ escapes).
