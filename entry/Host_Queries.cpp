@@ -8,6 +8,7 @@
 
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Pending.h"
+#include "entry/Sess_Variables.h"
 #include "excel/Area_Areas.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
