@@ -2,10 +2,22 @@
 // decision variables in variable-number order.
 #include "entry/Sess_Variables.h"
 
+#include <string>
+
+#include "excel/Names_Options.h"
 #include "excel/Xl_Value.h"
+#include "platform/os/Os.h"
 
 VariableCells* Sess_readVariableCells(LibraryContext* context) {
   XLOPER* ref = Area_readVariableRefs(context);
+  std::string formulaCell;
+  if (Area_findFormulaCell(ref, &formulaCell)) {
+    std::string text = "The variable cell " + formulaCell +
+                       " holds a formula; variable cells must hold numbers or nothing.";
+    Os_messageBox(text.c_str(), ModelRefusedCaption, 0);
+    Xl_freeValue(ref);
+    return nullptr;
+  }
   CellList* list = Area_buildCellList(ref);
   if (!list) {
     Xl_freeValue(ref);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/xlcall/Xlcall.h"
@@ -83,6 +84,9 @@ void Area_rotateVariables(CellList* list, int m);
 // Values, one application call per area.
 int Area_writeValues(const XLOPER* ref, const double* x);
 int Area_readValues(const XLOPER* ref, double* out);
+// The same for the sides of a constraint: a blank cell reads as 0, as the
+// spreadsheet's own formulas read it, and is left blank.
+int Area_readSideValues(const XLOPER* ref, double* out);
 int Area_readValuesFilling(const XLOPER* ref, double* out);
 int Area_zeroBlankCells(const XLOPER* ref);
 int Area_coerceCellsToNumbers(const XLOPER* ref);
@@ -95,3 +99,7 @@ int Area_countR1C1Areas(const char* text, int baseRow, int baseColumn);
 // The reference joined from "solver_adj" and its numbered continuations;
 // none when one is missing or on another sheet.
 XLOPER* Area_readVariableRefs(LibraryContext* context);
+// The first cell of `ref` that holds a formula, as its reference text; false
+// when every cell holds a constant or nothing. Solving writes numbers into the
+// variable cells, which would destroy such a formula.
+bool Area_findFormulaCell(const XLOPER* ref, std::string* address);

@@ -1,7 +1,9 @@
 // The variable cells' reference: "solver_adj" and its numbered
-// continuations joined into one reference on one sheet.
+// continuations joined into one reference on one sheet, and the first of
+// its cells that holds a formula.
 #include "excel/Area_Areas.h"
 #include "excel/Names_Options.h"
+#include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
 
 namespace {
@@ -39,4 +41,21 @@ XLOPER* Area_readVariableRefs(LibraryContext* context) {
     if (!ok) return nullptr;
   }
   return Area_newReference(sheet, joined);
+}
+
+bool Area_findFormulaCell(const XLOPER* ref, std::string* address) {
+  const XLREF* areas;
+  int count;
+  if (!Area_areasOf(ref, &areas, &count)) return false;
+  for (int k = 0; k < count; ++k)
+    for (int row = areas[k].rwFirst; row <= areas[k].rwLast; ++row)
+      for (int column = areas[k].colFirst; column <= areas[k].colLast; ++column) {
+        AreaRef cell(ref, Area_cellArea(row, column));
+        std::string formula;
+        if (Xl_cellFormula(&cell.value, &formula) && formula[0] == '=') {
+          Xl_refText(&cell.value, 0, address);
+          return true;
+        }
+      }
+  return false;
 }

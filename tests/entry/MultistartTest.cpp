@@ -41,6 +41,7 @@ struct InstantEngine {
   std::vector<double> lower, upper, values;
   std::vector<std::vector<double>> starts;
   std::vector<int> evaluationsBefore;
+  int sampledOutside = 0;   // sampled starts outside the box of their solve
 };
 InstantEngine* g_instant = nullptr;
 int g_evaluations = 0;
@@ -60,6 +61,11 @@ int instantSetup(void* record) {
 int instantSolve(void* record) {
   auto* p = static_cast<EngineProblem*>(record);
   g_instant->starts.emplace_back(p->values, p->values + p->variableCount);
+  for (int j = 0; j < p->variableCount; ++j) {
+    const double v = p->values[j];
+    const bool sampled = v != 0.5 && v != std::round(v);   // not a given or integral start
+    if (sampled && (v < p->lower[j] || v > p->upper[j])) ++g_instant->sampledOutside;
+  }
   g_instant->evaluationsBefore.push_back(g_evaluations);
   p->status = StatusSolved;
   p->objective = 0;
@@ -179,6 +185,27 @@ TEST_F(Multistart, IntegerModelIsBranchedOnWithMultistartAtEachNode) {
   EXPECT_EQ(solve(0), StatusConverged);   // the multistart's end in integer mode
   EXPECT_EQ(valueAt("A1"), -2.0);
   EXPECT_EQ(valueAt("C1"), -2.0);
+}
+
+TEST_F(Multistart, BranchAndBoundNodesAreSampledInTheirOwnBox) {
+  // Two integer variables in [0, 1] under branch and bound with the instant
+  // engine: a node's samples lie in the bounds its branches set, not in
+  // the model's box.
+  newModel();
+  formula("C1", "A1+A2");
+  names({{"solver_adj", "Model!$A$1:$A$2"}, {"solver_opt", "Model!$C$1"}, {"solver_typ", "2"},
+         {"solver_eng", "1"}, {"solver_msl", "1"}, {"solver_rsd", "5"}, {"solver_num", "3"}});
+  bounds(1, "Model!$A$1:$A$2", 0, 1);
+  row(3, "Model!$A$1:$A$2", 4, "integer");
+  context->engineInfos[0].capabilities = EngineCanMultistart | EngineCanBranch;
+  InstantEngine engine;
+  g_instant = &engine;
+  ASSERT_EQ(begin(), 1);
+  EngineEntry entry{context, instantNothing, instantSetup, instantSolve, instantNothing, instantNothing};
+  ordinal<int (*)(EngineEntry*)>(6)(&entry);
+  EXPECT_EQ(end(), 1);
+  EXPECT_GT(engine.starts.size(), 60u);   // more than the root's samples
+  EXPECT_EQ(engine.sampledOutside, 0);
 }
 
 TEST_F(Multistart, UnboundedVariableEndsWithEighteenWhileBoundsAreRequired) {
