@@ -1,9 +1,9 @@
 // Run session: the frame around an analysis or an engine run. Its begin
 // reads everything the host services serve (run mode, the front end's
 // names, variable cells, scenario table, constraints, elastic variables of
-// feasibility mode) and switches Excel's calculation to manual; its end
-// writes the scenario rows back, restores Excel and releases it all. The
-// variable cells' prior values are saved at begin and outlive the session
+// feasibility mode) and switches the application's calculation to manual;
+// its end writes the scenario rows back, restores the application and
+// releases it all. The variable cells' prior values are saved at begin and outlive the session
 // until `Solve` keeps or restores them.
 #pragma once
 
