@@ -190,10 +190,6 @@ int Host_endSession(LibraryContext* context) {
   return 1;
 }
 
-int Sess_getFeasibilityMode(const LibraryContext* context) { return context->feasibilityMode; }
-
-int Sess_getElasticCount(const LibraryContext* context) { return context->elasticCount; }
-
 int Sess_savePriorValues(LibraryContext* context) {
   const XLOPER* ref = context->variables ? context->variables->ref : nullptr;
   std::vector<double> values(Area_totalCells(ref));

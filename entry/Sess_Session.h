@@ -13,9 +13,6 @@ struct LibraryContext;
 int Host_beginSession(LibraryContext* context);
 int Host_endSession(LibraryContext* context);
 
-int Sess_getFeasibilityMode(const LibraryContext* context);
-int Sess_getElasticCount(const LibraryContext* context);
-
 // Prior values of the variable cells, in area order: saved at begin,
 // written back area by area ("solver_adj", "solver_adj1", ...) and
 // recalculated by `Solve` action 2; a missing area or one of another size
