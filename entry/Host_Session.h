@@ -3,8 +3,9 @@
 // names, variable cells, scenario table, constraints, elastic variables of
 // feasibility mode) and switches the application's calculation to manual;
 // its end writes the scenario rows back, restores the application and
-// releases it all. The variable cells' prior values are saved at begin and outlive the session
-// until `Solve` keeps or restores them.
+// releases it all. The variable cells' prior values (entry/Sess_Variables.h)
+// are saved at begin and outlive the session until `Solve` keeps or
+// restores them.
 #pragma once
 
 struct LibraryContext;
@@ -12,10 +13,3 @@ struct LibraryContext;
 // Export ordinals 11 and 12: 1 on success, 0 on failure (end always 1).
 int Host_beginSession(LibraryContext* context);
 int Host_endSession(LibraryContext* context);
-
-// Prior values of the variable cells, in area order: saved at begin,
-// written back area by area ("solver_adj", "solver_adj1", ...) and
-// recalculated by `Solve` action 2; a missing area or one of another size
-// fails the restore.
-int Sess_savePriorValues(LibraryContext* context);
-int Sess_restorePriorValues(LibraryContext* context);
