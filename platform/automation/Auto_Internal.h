@@ -95,8 +95,8 @@ AutoObject* Auto_newRange(Workbook* wb, Sheet* sheet, const std::vector<CellRang
 AutoResult Auto_returnObject(AutoCall& call, AutoObject* obj);
 // The object's workbook and sheet still exist (sheet index, or -1).
 bool Auto_alive(const AutoObject* obj, int* sheetIndex);
-// Invokes a member by name on an object, with arguments in parameter order (tests of
-// forwarding and the members that call one another use it).
+// Calls the Item member of `obj` with arguments in parameter order, into
+// `outer`'s result: Sheets(2) and Cells(1, 1) end here.
 AutoResult Auto_callItem(AutoCall& outer, AutoObject* obj, const std::vector<const AutoVariant*>& args);
 
 // Variant results.
