@@ -142,6 +142,8 @@ int Fe_solve(int argc, char** argv) {
   Fe_endProgress();
   std::printf("status %d: %s\n", status, Fe_statusMeaning(status));
   printSolution(&s);
+  std::fflush(stdout);
+  Fe_printWarnings(s.book, true);
   int rc = 0;
   std::string error;
   if (!o.out.empty() && !Xlsx_save(s.book, o.out, &error)) {

@@ -34,6 +34,9 @@ void Fe_setModelOption(FeSession* s, const std::string& name, const std::string&
 std::vector<std::vector<std::string>> Fe_resultRows(FeSession* s);
 // Meaning of a status code the library returns.
 const char* Fe_statusMeaning(int status);
+// Prints one warning line for each formula cell the stand-in cannot compute;
+// with `model`, says of each whether the workbook's model depends on it.
+void Fe_printWarnings(Workbook* wb, bool model);
 // Ends a progress line left on the terminal.
 void Fe_endProgress();
 

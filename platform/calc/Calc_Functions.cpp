@@ -11,7 +11,8 @@ const std::vector<CalcBuiltinInfo>& builtins() {
   static const std::vector<CalcBuiltinInfo> table = [] {
     std::vector<CalcBuiltinInfo> t;
     for (auto family : {Calc_mathFunctions, Calc_aggregateFunctions, Calc_lookupFunctions, Calc_logicFunctions,
-                         Calc_textFunctions})
+                         Calc_textFunctions, Calc_arithmeticFunctions, Calc_matrixFunctions, Calc_statisticsFunctions,
+                         Calc_informationFunctions, Calc_volatileFunctions})
       for (const CalcBuiltinInfo& f : family()) t.push_back(f);
     return t;
   }();

@@ -146,11 +146,13 @@ void Wb_setValue(Workbook* wb, Sheet* sh, int row, int col, const CellValue& v) 
   Cell* c = Wb_cellAt(wb, sh, row, col);
   if (!c->formula.empty()) { c->formula.clear(); bump(wb); }
   c->value = v;
+  c->keepsStoredValue = false;
 }
 
 void Wb_setFormula(Workbook* wb, Sheet* sh, int row, int col, const std::string& formula) {
   Cell* c = Wb_cellAt(wb, sh, row, col);
   c->formula = formula;
+  c->keepsStoredValue = false;
   bump(wb);
 }
 
@@ -175,6 +177,7 @@ bool Wb_setArrayFormula(Workbook* wb, Sheet* sh, const CellRange& b, const std::
       Cell* cell = Wb_cellAt(wb, sh, r, c);
       cell->arrayBlock = index;
       cell->formula = (r == b.row1 && c == b.col1) ? formula : std::string();
+      cell->keepsStoredValue = false;
     }
   bump(wb);
   return true;

@@ -47,6 +47,10 @@ struct Cell {
   int arrayBlock = -1;        // index into Sheet::arrays, -1 when not in a block
   std::string numberFormat;   // "" means General
   int style = 0;              // index into Workbook::styles
+  // The value is the one the file stored for the formula. The calculation
+  // keeps it while it cannot compute the formula and nothing the formula
+  // reads has changed; any new formula or value clears it.
+  bool keepsStoredValue = false;
 };
 
 // An array formula entered over a block of cells; the top-left cell holds it.
