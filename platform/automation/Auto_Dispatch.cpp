@@ -190,6 +190,13 @@ AutoObject* Auto_newRange(Workbook* wb, Sheet* sheet, const std::vector<CellRang
 
 std::size_t Auto_liveObjects() { return registry().live; }
 
+const AutoObject* Auto_argumentObject(const AutoVariant* v, AutoKind kind) {
+  if (!v || v->vt != Auto_vtDispatch) return nullptr;
+  const AutoObject* o = checked(v->dispatch);
+  int sheet;
+  return o && o->refs > 0 && o->kind == kind && Auto_alive(o, &sheet) ? o : nullptr;
+}
+
 bool Auto_alive(const AutoObject* obj, int* sheetIndex) {
   *sheetIndex = -1;
   if (!obj->wb) return true;

@@ -93,6 +93,9 @@ AutoObject* Auto_newObject(AutoKind kind, Workbook* wb = nullptr, Sheet* sheet =
 AutoObject* Auto_newRange(Workbook* wb, Sheet* sheet, const std::vector<CellRange>& areas);
 // Gives an object as the call's result (the result takes the one reference).
 AutoResult Auto_returnObject(AutoCall& call, AutoObject* obj);
+// The object of kind `kind` a dispatch argument holds, when it is one of ours,
+// not released, and its workbook and sheet still exist; else nullptr.
+const AutoObject* Auto_argumentObject(const AutoVariant* v, AutoKind kind);
 // The object's workbook and sheet still exist (sheet index, or -1).
 bool Auto_alive(const AutoObject* obj, int* sheetIndex);
 // Calls the Item member of `obj` with arguments in parameter order, into

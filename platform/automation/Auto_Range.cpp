@@ -63,10 +63,9 @@ AutoResult rangeArgument(AutoCall& call, std::size_t param, Workbook* wb, int sh
                          int* outSheet, std::vector<CellRange>* areas) {
   const AutoVariant* v = call.args[param];
   if (v->vt == Auto_vtDispatch) {
-    const AutoObject* o = v->dispatch;
-    int index;
-    if (!o || o->refs == 0 || o->kind != AutoKind::Range || !Auto_alive(o, &index))
-      return call.fail(Auto_eTypeMismatch, param);
+    const AutoObject* o = Auto_argumentObject(v, AutoKind::Range);
+    if (!o) return call.fail(Auto_eTypeMismatch, param);
+    int index = Auto_sheetIndexOf(o);
     if (sheetFixed && (o->wb != wb || index != sheet)) return call.raise(Auto_excFailed, "The range lies on another sheet.");
     *outWb = o->wb;
     *outSheet = index;

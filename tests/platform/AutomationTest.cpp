@@ -280,6 +280,12 @@ TEST_F(Automation, ReferenceCountsAndReleasedObjects) {
   AutoObject* q = nullptr;
   EXPECT_EQ(Auto_queryInterface(gone, AutoIid::Dispatch, &q), Auto_eReleased);
   EXPECT_EQ(q, nullptr);
+  // Neither a released object nor a pointer that is no object passes as an argument.
+  int notAnObject = 0;
+  for (AutoObject* bad : {gone, reinterpret_cast<AutoObject*>(&notAnObject)}) {
+    EXPECT_EQ(client.call(source, "Copy", Auto_method, {vobj(bad)}, &r.v), Auto_eTypeMismatch);
+    EXPECT_EQ(client.call(bad, "Value", Auto_propertyGet, {}, &r.v), bad == gone ? Auto_eReleased : Auto_ePointer);
+  }
   // An object whose sheet was deleted fails with an exception.
   Obj sheets = client.object(book, "Sheets");
   Obj scratch = client.object(sheets, "Add", {}, Auto_method);
