@@ -143,6 +143,17 @@ struct FeStartValues {
   std::vector<double> variables;   // cell by cell, area by area
 };
 FeStartValues Fe_startValues(Workbook* wb, const FeModel& m);
+// The limits of one variable cell: its least and greatest value with the
+// other variable cells held at the solution, and the objective at each
+// (found: the run for that limit ended with a solution).
+struct FeLimit {
+  bool lowerFound = false, upperFound = false;
+  double lower = 0, lowerObjective = 0, upper = 0, upperObjective = 0;
+};
+// One per variable cell, area by area; the model's names and the solution
+// are as before afterwards.
+std::vector<FeLimit> Fe_limits(FeSession* s, const FeModel& m);
+
 // Builds the asked reports from the library's report rows: each becomes a new
 // sheet of the workbook and is printed. False (with a message) when a report
 // cannot be made for this run.
