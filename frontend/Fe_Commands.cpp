@@ -71,16 +71,13 @@ void printFaults(const FeModel& m) {
   for (const std::string& f : m.faults) std::fprintf(stderr, "  - %s\n", f.c_str());
 }
 
-// Faults the library would not notice, or would report as success: refused
-// before it runs, so that nothing in the workbook changes.
+// Faults the library would not notice are refused before it runs, so that
+// nothing in the workbook changes.
 bool refuseBeforeRun(const Workbook* wb, const FeModel& m) {
-  for (const std::string& f : m.faults)
-    if (f.find(" gives #") != std::string::npos || f.find("holds the text") != std::string::npos) {
-      std::fprintf(stderr, "corvan: the model on sheet '%s' cannot be solved:\n", wb->sheets[m.sheet]->name.c_str());
-      printFaults(m);
-      return true;
-    }
-  return false;
+  if (!m.unseenByLibrary) return false;
+  std::fprintf(stderr, "corvan: the model on sheet '%s' cannot be solved:\n", wb->sheets[m.sheet]->name.c_str());
+  printFaults(m);
+  return true;
 }
 
 // The library's refusal names an option the command line set: bad usage.

@@ -75,9 +75,13 @@ bool Fe_interrupted();
 
 // ---- the model as the workbook's names hold it (Fe_Model.cpp) ----
 
+// Relation codes of "solver_rel<k>"; 9-11 are grouped rows of 1-3.
 enum FeRelation : int {
-  FeLessEqual = 1, FeEqual = 2, FeGreaterEqual = 3, FeInteger = 4, FeBinary = 5, FeAllDifferent = 6
+  FeLessEqual = 1, FeEqual = 2, FeGreaterEqual = 3, FeInteger = 4, FeBinary = 5, FeAllDifferent = 6,
+  FeCone = 7, FeCone2 = 8, FeGroupedLessEqual = 9, FeGroupedGreaterEqual = 11
 };
+// 1-3 for the comparisons, grouped or not; the code itself otherwise.
+int Fe_comparison(int relation);
 
 struct FeConstraint {
   int number = 0;                 // k of "solver_lhsk"
@@ -97,6 +101,10 @@ struct FeModel {
   std::vector<FeConstraint> constraints;
   int engine = 0;                 // "solver_eng" as written (0 when missing)
   std::vector<std::string> faults;   // why the model cannot be solved, in words
+  // Among the faults, one the library would take for a sound model and
+  // solve (an objective name that gives an error value, a text in a variable
+  // cell): such a model is refused before the library runs.
+  bool unseenByLibrary = false;
 };
 
 // Reads the model of `sheet` from its names; every fault found goes into
@@ -113,7 +121,7 @@ std::string Fe_label(const Workbook* wb, int sheet, int row, int col);
 // A cell's value as it shows in its number format ("" for an empty cell).
 std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col);
 const CellValue* Fe_value(const Workbook* wb, int sheet, int row, int col);
-// The name of relation 1-6 ("<=", "=", ">=", "integer", "binary", "alldifferent").
+// The name of relation 1-11 ("<=", "=", ">=", "integer", "binary", "alldifferent", "cone" ...).
 const char* Fe_relationName(int relation);
 
 // ---- results and reports (Fe_Results.cpp, Fe_Reports.cpp) ----

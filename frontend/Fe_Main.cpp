@@ -191,6 +191,8 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
 }
 
 int Fe_main(int argc, char** argv) {
+  // Results and messages interleave in the order they happen, even in a pipe.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   if (argc < 2) {
     Fe_printUsage(stderr);
     return FeExitUsage;
