@@ -102,8 +102,8 @@ struct FeModel {
   int engine = 0;                 // "solver_eng" as written (0 when missing)
   std::vector<std::string> faults;   // why the model cannot be solved, in words
   // Among the faults, one the library would take for a sound model and
-  // solve (an objective name that gives an error value, a text in a variable
-  // cell): such a model is refused before the library runs.
+  // solve (a text in a variable cell, which it would overwrite): such a
+  // model is refused before the library runs.
   bool unseenByLibrary = false;
 };
 

@@ -71,10 +71,7 @@ bool oneArea(Workbook* wb, const CalcEvalResult& r, const std::string& name, int
 void readObjective(Workbook* wb, FeModel* m) {
   if (!findModelName(wb, m->sheet, "solver_opt")) return;
   CalcEvalResult r;
-  if (!evaluateName(wb, m->sheet, "solver_opt", &r, &m->faults, "the objective cell")) {
-    m->unseenByLibrary = true;
-    return;
-  }
+  if (!evaluateName(wb, m->sheet, "solver_opt", &r, &m->faults, "the objective cell")) return;
   if (!oneArea(wb, r, "solver_opt", m->sheet, &m->faults, &m->objective)) return;
   if (cellsOf(m->objective) != 1) {
     m->faults.push_back("the objective (\"solver_opt\") is " + Fe_rangeName(wb, m->objective) +

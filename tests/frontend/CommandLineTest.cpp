@@ -245,7 +245,7 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
       {"relation out of range", [](Plan* p) { p->set("solver_rel1", "12"); }, "status 13", "is missing or out of range (1 to 11)"},
       {"right-hand side of the wrong size", [](Plan* p) { p->set("solver_rhs1", "Plan!$C$5:$C$6"); }, "status 13", "has 2 cells, but its left-hand side"},
       {"no model at all", [](Plan* p) { p->names.clear(); }, "status 13", "holds no model"},
-      {"objective #REF!", [](Plan* p) { p->set("solver_opt", "#REF!"); }, "", "\"solver_opt\" gives #REF!"},
+      {"objective #REF!", [](Plan* p) { p->set("solver_opt", "#REF!"); }, "status 13", "\"solver_opt\" gives #REF!"},
       {"constraint count abc", [](Plan* p) { p->set("solver_num", "\"abc\""); }, "status 8", "\"solver_num\" does not accept \"abc\""},
       {"constraint count 1e9", [](Plan* p) { p->set("solver_num", "1E+9"); }, "status 8", "\"solver_num\" does not accept"},
       {"constraint count missing", [](Plan* p) { p->drop("solver_num"); }, "status 8", "\"solver_num\" is missing"},
