@@ -70,8 +70,6 @@ std::vector<std::vector<CellValue>> Fe_resultValues(FeSession* s);
 const char* Fe_statusMeaning(int status);
 // Ends a progress line left on the terminal.
 void Fe_endProgress();
-// Whether the user pressed Ctrl-C during the run.
-bool Fe_interrupted();
 
 // ---- the model as the workbook's names hold it (Fe_Model.cpp) ----
 
