@@ -5,15 +5,15 @@
 #include <exception>
 #include <string>
 
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
 #include "entry/Eng_Registry.h"
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Pending.h"
 #include "entry/Entry_Solve.h"
-#include "entry/Host_Progress.h"
-#include "entry/Host_Queries.h"
+#include "entry/Msg_Status.h"
 #include "entry/Sess_Results.h"
 #include "entry/Sess_Session.h"
-#include "excel/Msg_Status.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "platform/os/Os.h"

@@ -1,14 +1,14 @@
 // The progress callback: counting iterations, subproblems and set-up steps
 // with their status lines, then the checks that may stop the run.
-#include "entry/Host_Progress.h"
+#include "contract/Host_Progress.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Host_Queries.h"
-#include "excel/Msg_Status.h"
+#include "entry/Msg_Status.h"
 #include "excel/Names_Options.h"
 #include "platform/os/Os.h"
 
@@ -195,4 +195,11 @@ int Host_progressCallback(LibraryContext* context, std::int32_t flags, std::int3
   fillSetupTotals(context);
   count(context, flags, a, doubleOf(low, high));
   return check(context, flags);
+}
+
+int Host_progressValue(LibraryContext* context, std::int32_t flags, std::int32_t a, double value) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return Host_progressCallback(context, flags, a, static_cast<std::uint32_t>(bits),
+                               static_cast<std::uint32_t>(bits >> 32));
 }

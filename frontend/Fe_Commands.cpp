@@ -247,6 +247,8 @@ int Fe_solve(const FeArgs& a) {
     explainFailure(s.book, m, status);
     Fe_action(&s, ActRestore);
   }
+  std::fflush(stdout);
+  Fe_printWarnings(s.book, true);
   int rc = saveIfAsked(&s, a, solution ? FeExitSolution : FeExitNoSolution);
   if (rc == FeExitSolution && !reportsMade) rc = FeExitUsage;
   if (status == StatusRefused && refusedCommandLineOption(a)) rc = FeExitUsage;

@@ -94,6 +94,7 @@ int Fe_recalc(const FeArgs& args) {
   }
   std::vector<StoredValue> stored = storedValues(wb);
   Calc_recalculate(wb);
+  Fe_printWarnings(wb, false);
   std::vector<SheetTally> tallies(wb->sheets.size());
   for (const StoredValue& st : stored) compare(*wb->sheets[st.sheet], st, &tallies[st.sheet]);
   int differing = 0;

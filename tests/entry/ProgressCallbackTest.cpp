@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Progress.h"
-#include "tests/excel/MsgFixture.h"
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Progress.h"
+#include "tests/entry/MsgFixture.h"
 
 namespace {
 
