@@ -269,23 +269,25 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
   }
 }
 
-// Ctrl-C typed at the terminal during a long branch-and-bound run: the run
-// ends with the user's-stop status, and the saved workbook holds the best
-// point found, which the printed objective matches.
-TEST_F(CommandLineFiles, CtrlCStopsALongIntegerRunAndKeepsTheBestPoint) {
-  std::string out = (dir_ / "stopped.xlsx").string();
-  std::string program = std::string(CORVAN_SOLVE_OUT) + "/corvan";
-  std::string book = data("lp/egout.xlsx");
+// egout solved in a pseudo-terminal, with Ctrl-C typed when the first
+// incumbent shows; the output and the raw wait status.
+struct TerminalRun {
+  std::string text;
+  int raw = 0;
+  bool typed = false;
+};
+
+TerminalRun solveInTerminal(const std::string& out) {
+  std::string program = std::string(CORVAN_SOLVE_OUT) + "/corvan", book = data("lp/egout.xlsx");
+  TerminalRun run;
   int master = -1;
   pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-  ASSERT_GE(pid, 0);
+  if (pid < 0) return run;
   if (pid == 0) {
     execl(program.c_str(), program.c_str(), "solve", book.c_str(), "--option", "nod=10000000", "--out", out.c_str(),
           static_cast<char*>(nullptr));
     _exit(127);
   }
-  std::string text;
-  bool sent = false;
   auto start = std::chrono::steady_clock::now();
   for (;;) {
     pollfd p{master, POLLIN, 0};
@@ -293,25 +295,34 @@ TEST_F(CommandLineFiles, CtrlCStopsALongIntegerRunAndKeepsTheBestPoint) {
       char buf[4096];
       ssize_t n = read(master, buf, sizeof buf);
       if (n <= 0) break;
-      text.append(buf, static_cast<size_t>(n));
+      run.text.append(buf, static_cast<size_t>(n));
     }
-    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!sent && text.find("Incumbent") != std::string::npos) {
-      char ctrlC = 3;
-      ASSERT_EQ(write(master, &ctrlC, 1), 1);
-      sent = true;
+    if (!run.typed && run.text.find("Incumbent") != std::string::npos) {
+      const char ctrlC = 3;
+      run.typed = write(master, &ctrlC, 1) == 1;
     }
-    if (seconds > 120) { kill(pid, SIGKILL); break; }
+    if (std::chrono::steady_clock::now() - start > std::chrono::seconds(120)) {
+      kill(pid, SIGKILL);
+      break;
+    }
   }
-  int raw = 0;
-  waitpid(pid, &raw, 0);
+  waitpid(pid, &run.raw, 0);
   close(master);
-  ASSERT_TRUE(sent) << text;
-  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << text;
-  EXPECT_NE(text.find("status 6: stopped by the user"), std::string::npos) << text;
-  size_t at = text.find("objective (minimise) Model!");
-  ASSERT_NE(at, std::string::npos) << text;
-  double printed = std::strtod(text.c_str() + text.find("= ", at) + 2, nullptr);
+  return run;
+}
+
+// Ctrl-C typed at the terminal during a long branch-and-bound run: the run
+// ends with the user's-stop status, and the saved workbook holds the best
+// point found, which the printed objective matches.
+TEST_F(CommandLineFiles, CtrlCStopsALongIntegerRunAndKeepsTheBestPoint) {
+  std::string out = (dir_ / "stopped.xlsx").string();
+  TerminalRun run = solveInTerminal(out);
+  ASSERT_TRUE(run.typed) << run.text;
+  EXPECT_TRUE(WIFEXITED(run.raw) && WEXITSTATUS(run.raw) == 0) << run.text;
+  EXPECT_NE(run.text.find("status 6: stopped by the user"), std::string::npos) << run.text;
+  size_t at = run.text.find("objective (minimise) Model!");
+  ASSERT_NE(at, std::string::npos) << run.text;
+  double printed = std::strtod(run.text.c_str() + run.text.find("= ", at) + 2, nullptr);
   std::string error;
   Workbook* wb = Xlsx_open(out, &error);
   ASSERT_NE(wb, nullptr) << error;
