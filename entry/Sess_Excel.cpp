@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "entry/Entry_Context.h"
+#include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Calculation.h"
@@ -61,8 +62,8 @@ bool rhsNow(const ConstraintRecord& record, std::vector<double>* out) {
   if (Xl_type(record.rhs) == xltypeStr) {
     if (!evaluateText(record.rhs, &single)) return false;
   } else if (record.flags & RowElementwise) {
-    return Area_readValues(record.rhs, out->data()) == cells;
-  } else if (Area_readValues(record.rhs, &single) != 1) {
+    return Area_readSideValues(record.rhs, out->data()) == cells;
+  } else if (Area_readSideValues(record.rhs, &single) != 1) {
     return false;
   }
   out->assign(cells, single);
@@ -71,7 +72,7 @@ bool rhsNow(const ConstraintRecord& record, std::vector<double>* out) {
 
 bool readCells(const ConstraintRecord& record, std::vector<double>* out) {
   out->resize(Area_totalCells(record.lhs));
-  return Area_readValues(record.lhs, out->data()) == static_cast<int>(out->size());
+  return Area_readSideValues(record.lhs, out->data()) == static_cast<int>(out->size());
 }
 
 // Appends a row record's values, less its right-hand side when that moves.

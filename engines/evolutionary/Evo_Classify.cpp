@@ -7,18 +7,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Eval.h"
+#include "contract/Host_Queries.h"
 #include "engines/evolutionary/Evo_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 
-constexpr int kEvoEngine = 2;
 constexpr double kLinearTol = 1e-6;
 
 void Evo_classCounts(EvoRecord& rec) {
-  int a = Host_queryModel(rec.context, 33), b = Host_queryModel(rec.context, 31);
+  int a = Host_queryModel(rec.context, QuerySmoothCount);
+  int b = Host_queryModel(rec.context, QueryLinearCount);
   if (a == 0) rec.problemKind = 5;
   else if (a > b) rec.problemKind = rec.n > a ? 4 : 2;
   else rec.problemKind = rec.n > b ? 3 : 1;
@@ -54,16 +54,18 @@ bool Evo_evalPoint(EvoRecord& rec, const std::vector<double>& x, std::vector<dou
 }
 
 // Coefficients by raising one variable at a time by 1, 10, 100, ... until
-// some row moves by more than 0.01.
+// some row moves by more than 0.01, through the one-variable evaluation
+// (which fails when a stop is pending). Each variable stays at its last
+// step and that evaluation is the base of the next, so that the columns of
+// a linear model are exact.
 bool Evo_perturbationCapture(EvoRecord& rec) {
-  std::vector<double> base, rows, point = rec.x;
-  if (!Evo_evalPoint(rec, point, base)) return false;
+  std::vector<double> base, rows(rec.m + 1);
+  if (!Evo_evalPoint(rec, rec.x, base)) return false;
   for (int j = 0; j < rec.n; ++j) {
     if (rec.varClass[j] == EvoClassNonSmooth || rec.lower[j] == rec.upper[j]) continue;
     double h = 1.0;
     for (;; h *= 10.0) {
-      point[j] = rec.x[j] + h;
-      if (!Evo_evalPoint(rec, point, rows)) return false;
+      if (!Evo_evaluateOne(rec, j, rec.x[j] + h, rows.data())) return false;
       bool moved = false;
       for (int i = 0; i <= rec.m; ++i) {
         rec.coef[i + 1][j + 1] = rows[i] - base[i];
@@ -71,7 +73,7 @@ bool Evo_perturbationCapture(EvoRecord& rec) {
       }
       if (moved || h * 10.0 >= 1e6) break;
     }
-    point[j] = rec.x[j];
+    base = rows;
     if (h != 1.0)
       for (int i = 0; i <= rec.m; ++i) rec.coef[i + 1][j + 1] /= h;
     rec.captureStep[j] = h;
@@ -140,7 +142,7 @@ bool Evo_linearityTest(EvoRecord& rec) {
   for (int round = 0; round < 3; ++round) {
     for (int j = 0; j < rec.n; ++j) {
       double lo = Evo_testBound(rec.lower[j], steps[j]), up = Evo_testBound(rec.upper[j], steps[j]);
-      point[j] = lo + Evo_uniform(rec.rng) * (up - lo);
+      point[j] = lo + Rnd_uniform(rec.rng) * (up - lo);
     }
     if (!Evo_evalPoint(rec, point, rows)) return false;
     if (round == 0 && !Evo_unitPoints(rec, steps)) return false;
@@ -216,7 +218,7 @@ int Evo_classify(EvoRecord& rec) {
   rec.classOrder.clear();
   rec.classPick[0] = rec.classPick[1] = 0.0;
   rec.classified = false;
-  int item23 = Host_getEngineInfoItem(rec.context, kEvoEngine, 23);
+  int item23 = Host_getEngineInfoItem(rec.context, EngineEvolutionary, 23);
   int structure = Host_queryModel(rec.context, QueryStructureLast);
   if (structure == 0 || structure == 6) {
     rec.problemKind = 5;
@@ -251,7 +253,7 @@ int Evo_linearAnalysis(EvoRecord& rec) {
   // A failed capture or test leaves the model without a linear part; a
   // user's stop ends the run.
   if (!Evo_captureCoefficients(rec) || (!rec.classified && !Evo_linearityTest(rec)))
-    return Evo_progress(rec, ProgressQuery, 0, 0.0) == StopBreak ? StatusUserStop : 0;
+    return Evo_pendingStop(rec) == StatusUserStop ? StatusUserStop : 0;
   Evo_linearLists(rec);
   if (rec.linearRows > 0 && rec.linearVars > 0) Evo_buildTableau(rec);
   return 0;

@@ -14,15 +14,10 @@
 #include <memory>
 #include <vector>
 
-struct LibraryContext;
+#include "common/Rnd_Uniform.h"
+#include "contract/Eng_Builtins.h"
 
-// The engine's own generator: Park–Miller steps with a 32-entry shuffle table
-// (the table is shared by the process). `word` at or below 0 makes the next
-// draw initialise.
-struct EvoRandom {
-  std::int32_t kind = 1;
-  std::int32_t word = 0;
-};
+struct LibraryContext;
 
 // One candidate point. A member is feasible when fitness equals objective.
 struct EvoMember {
@@ -170,34 +165,23 @@ struct EvoRecord {
   // What the last fitness evaluation found.
   double lastObjective = 0.0, lastEqSum = 0.0, lastIneqSum = 0.0;
 
-  EvoRandom rng;
+  RndStream rng;
   int scaled = 0;
   EvoOptions options;
 };
 
-// --- Operations the library exports (Evo_EngineOps.cpp) ---------------------
-int Evo_engineSetup(void* problem);    // ordinal 61
-int Evo_engineSolve(void* problem);    // ordinal 62
-int Evo_engineFinish(void* problem);   // ordinal 63
-// Store callbacks (ordinals 47 and 48): `table` is the engine's row table
-// (double** for values, char** for dependency characters).
-int Evo_storeValue(LibraryContext* context, void* ignored, int row, int col, double value,
-                   void* table);
-int Evo_storeDepClass(LibraryContext* context, void* ignored, int row, int col, int flag,
-                      void* table);
 
 // The population report of `finish` (report set 10): the solution with the
-// mean of every variable and row over the feasible members (every member
+// mean, standard deviation, largest and smallest value of every variable and
+// row over the feasible members (every member
 // after status 5).
 void Evo_writePopulationReport(EvoRecord& rec);
 
 // --- Random numbers (Evo_Random.cpp) ----------------------------------------
-void Evo_seed(EvoRandom& rng, std::int32_t seed);
-double Evo_uniform(EvoRandom& rng);                 // [0, 0.99999988]
-void Evo_uniformVector(EvoRandom& rng, int count, double* out);
-double Evo_exponential(EvoRandom& rng);
-double Evo_gamma(EvoRandom& rng, double shape, double divisor);
-double Evo_beta(EvoRandom& rng, double a, double b);
+void Evo_uniformVector(RndStream& rng, int count, double* out);
+double Evo_exponential(RndStream& rng);
+double Evo_gamma(RndStream& rng, double shape, double divisor);
+double Evo_beta(RndStream& rng, double a, double b);
 
 // --- Evaluation, fitness and progress (Evo_Evaluate.cpp) --------------------
 // Evaluates x (scaled) into rows (m + 1; objective last, 0 without one).
@@ -243,8 +227,9 @@ EvoMember* Evo_memberAt(EvoMember* list, int position);  // from 1; null when mi
 void Evo_removeRandom(EvoRecord& rec, const EvoMember* protect);
 // Recomputes best and worst; false when the population is empty.
 bool Evo_refreshEnds(EvoRecord& rec);
-// Inserts `current` into the population (main-loop rule); 13 when it emptied.
-int Evo_insertCurrent(EvoRecord& rec);
+// Inserts `current` into the population (main-loop rule); 13 when it
+// emptied. `inserted` (may be null) receives the member when it entered.
+int Evo_insertCurrent(EvoRecord& rec, EvoMember** inserted = nullptr);
 // Records a feasible new member for bestFeasible and improvedTick.
 void Evo_noteFeasible(EvoRecord& rec, EvoMember* member);
 // The member chosen as solution: feasible local optimum with the smallest
@@ -257,6 +242,11 @@ int Evo_fillPopulation(EvoRecord& rec);
 
 // --- Main loop (Evo_MainLoop.cpp) --------------------------------------------
 int Evo_mainLoop(EvoRecord& rec, double* objectiveOut);
+// One breeding round: a mutation child (always in local mode 4, else with
+// probability "solver_mrt"), and a crossover child when no mutation child
+// entered the population. `made` receives the child that entered; 0, 5 (no
+// child) or a result that ends the run.
+int Evo_breedChild(EvoRecord& rec, EvoMember** made);
 
 // --- Generation step (Evo_Generation.cpp) ------------------------------------
 int Evo_mutationChild(EvoRecord& rec);
@@ -270,7 +260,8 @@ int Evo_linearAnalysis(EvoRecord& rec);  // 0, or 6 on a user stop
 
 // --- Repair and local search (Evo_Repair*.cpp, Evo_LocalSearch*.cpp) --------
 // Repairs the infeasible point x toward `guide` (may be null); 0 when x was
-// replaced by an accepted point (rec.rowValues and *fitness updated), 5 not.
+// replaced by an accepted point (rec.rowValues and *fitness updated), 5 not,
+// or the mapped stop code of a progress check made during the repair.
 int Evo_repair(EvoRecord& rec, double* x, const EvoMember* guide, double* fitness,
                int populationFill);
 // Local search from x (in/out) with its merit (in/out). `withMember` says

@@ -12,6 +12,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/Rnd_Uniform.h"
+#include "contract/Eng_Engine.h"
+
 constexpr double Lp_infinity = 1e30;  // no bound, no range
 constexpr double Lp_tiny = 1e-15;     // entries at or below count as zero
 
@@ -158,7 +161,7 @@ struct LpRecord {
   LpScaling scaling;
   LpQuadratic quadratic;
   LpPresolve presolve;
-  std::int32_t rngState = 0;  // uniform generator; at or below 0 it restarts
+  RndStream rng;              // the rounding heuristic's random numbers
 
   // Node memory: bytes per snapshot, snapshots asked for, calls between
   // checks of the free memory.
@@ -324,8 +327,9 @@ void Lp_ldlSolve(const double* a, int k, int stride, double* b);
 bool Lp_allocPointSet(LpQuadratic& q, int n);
 // New weights of the stored points from the objective values at them and
 // at their midpoints, dropping points whose weight would turn negative or
-// is 0; then the combination and its predicted value in row 0. 0, 2 when
-// the system is singular, 11 when memory runs out.
+// is 0; then the combination and its predicted value in row 0. 0,
+// Lp_singularMaster when the system is singular, 11 when memory runs out.
+constexpr int Lp_singularMaster = StatusNoProgress;
 int Lp_pointMaster(LpQuadratic& q, int n, bool maximise);
 
 // ---- presolve (Lp_Presolve.cpp) ----
@@ -366,9 +370,6 @@ std::vector<char> Lp_integerRows(const LpRecord& lp, const std::int32_t* integer
 bool Lp_gomoryCuts(LpRecord& lp, const LpSettings& settings, const std::int32_t* integerFlags,
                    const std::vector<char>& integerRows);
 
-// Uniform draw in (0, 0.99999988]; a state at or below 0 restarts the
-// generator from -state.
-double Lp_uniform(LpRecord& lp);
 // Model rows 1..m' (unscaled) and the objective in slot m'+1 at x (unscaled,
 // 1-based); false when the evaluation failed.
 using LpEvaluateFn = bool (*)(void* context, const double* x, double* rows);

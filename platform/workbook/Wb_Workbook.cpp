@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -94,6 +96,30 @@ Sheet* Wb_addSheet(Workbook* wb, const std::string& name) {
   return wb->sheets.back().get();
 }
 
+Sheet* Wb_insertSheet(Workbook* wb, int index, const std::string& name) {
+  index = std::clamp(index, 0, static_cast<int>(wb->sheets.size()));
+  auto sh = std::make_unique<Sheet>();
+  sh->name = name;
+  Sheet* added = sh.get();
+  wb->sheets.insert(wb->sheets.begin() + index, std::move(sh));
+  for (DefinedName& dn : wb->names)
+    if (dn.scopeSheet >= index) ++dn.scopeSheet;
+  if (wb->activeSheet >= index && wb->sheets.size() > 1) ++wb->activeSheet;
+  bump(wb);
+  return added;
+}
+
+bool Wb_deleteSheet(Workbook* wb, int index) {
+  if (wb->sheets.size() <= 1 || index < 0 || index >= static_cast<int>(wb->sheets.size())) return false;
+  wb->sheets.erase(wb->sheets.begin() + index);
+  std::erase_if(wb->names, [index](const DefinedName& dn) { return dn.scopeSheet == index; });
+  for (DefinedName& dn : wb->names)
+    if (dn.scopeSheet > index) --dn.scopeSheet;
+  if (wb->activeSheet > index || wb->activeSheet == static_cast<int>(wb->sheets.size())) --wb->activeSheet;
+  bump(wb);
+  return true;
+}
+
 int Wb_sheetIndex(const Workbook* wb, const std::string& name) {
   for (size_t i = 0; i < wb->sheets.size(); ++i)
     if (Wb_equalNoCase(wb->sheets[i]->name, name)) return static_cast<int>(i);
@@ -120,11 +146,13 @@ void Wb_setValue(Workbook* wb, Sheet* sh, int row, int col, const CellValue& v) 
   Cell* c = Wb_cellAt(wb, sh, row, col);
   if (!c->formula.empty()) { c->formula.clear(); bump(wb); }
   c->value = v;
+  c->keepsStoredValue = false;
 }
 
 void Wb_setFormula(Workbook* wb, Sheet* sh, int row, int col, const std::string& formula) {
   Cell* c = Wb_cellAt(wb, sh, row, col);
   c->formula = formula;
+  c->keepsStoredValue = false;
   bump(wb);
 }
 
@@ -149,6 +177,7 @@ bool Wb_setArrayFormula(Workbook* wb, Sheet* sh, const CellRange& b, const std::
       Cell* cell = Wb_cellAt(wb, sh, r, c);
       cell->arrayBlock = index;
       cell->formula = (r == b.row1 && c == b.col1) ? formula : std::string();
+      cell->keepsStoredValue = false;
     }
   bump(wb);
   return true;
@@ -271,5 +300,35 @@ bool Wb_equalNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
     if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+bool Wb_parseNumber(const std::string& text, double* out) {
+  size_t b = text.find_first_not_of(" \t"), e = text.find_last_not_of(" \t");
+  if (b == std::string::npos) return false;
+  const std::string t = text.substr(b, e - b + 1);
+  size_t i = (t[0] == '+' || t[0] == '-') ? 1 : 0, digits = 0;
+  auto skipDigits = [&] {
+    size_t n = 0;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) { ++i; ++n; }
+    return n;
+  };
+  digits += skipDigits();
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    digits += skipDigits();
+  }
+  if (digits == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (skipDigits() == 0) return false;
+  }
+  if (i != t.size()) return false;
+  double d = 0;
+  const char* first = t.c_str() + (t[0] == '+' ? 1 : 0);
+  auto r = std::from_chars(first, t.c_str() + t.size(), d);
+  if (r.ec != std::errc() || !std::isfinite(d)) return false;
+  *out = d;
   return true;
 }

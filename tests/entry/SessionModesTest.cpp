@@ -5,9 +5,10 @@
 // ordinals a session serves and the library's heap.
 #include <cmath>
 
-#include "SessionFixture.h"
-#include "entry/Host_Memory.h"
+#include "common/Dbl_Bits.h"
+#include "common/Mem_Heap.h"
 #include "entry/Sess_Excel.h"
+#include "SessionFixture.h"
 
 namespace {
 

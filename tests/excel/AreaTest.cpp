@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "entry/Sess_Variables.h"
 #include "excel/Area_Areas.h"
 #include "excel/Xl_Value.h"
 #include "tests/excel/ModelFixture.h"
@@ -220,6 +221,20 @@ TEST_F(AreaVariables, BlanksAndTextsInVariableCells) {
   EXPECT_EQ(valueAt("B1"), CellValue::makeNumber(4.5));
   EXPECT_EQ(valueAt("C1"), CellValue::makeNumber(0));
   Sess_freeVariableCells(cells);
+}
+
+// The sides of a constraint read a blank cell as 0 and leave it blank; a
+// text still stops the read.
+TEST_F(AreaVariables, ConstraintSidesReadBlanksAsZero) {
+  TestRef ref({"B2:C2", "E1"}, sheetId());
+  number("B2", 4);
+  double out[3] = {9, 9, 9};
+  EXPECT_EQ(Area_readValues(ref.get(), out), 0);
+  ASSERT_EQ(Area_readSideValues(ref.get(), out), 3);
+  EXPECT_EQ(std::vector<double>(out, out + 3), (std::vector<double>{4, 0, 0}));
+  EXPECT_EQ(valueAt("C2"), CellValue{});
+  text("E1", "x");
+  EXPECT_EQ(Area_readSideValues(ref.get(), out), 2);
 }
 
 // Values move one area per call; a text stops a read at its area (the areas
