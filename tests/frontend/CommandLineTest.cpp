@@ -114,6 +114,18 @@ double numberAfter(const std::string& out, const std::string& row, int k) {
   return k < static_cast<int>(numbers.size()) ? numbers[k] : -999;
 }
 
+// A workbook a spreadsheet program saved (tests/platform/fixtures, made by its
+// make-fixtures script).
+std::string fixture(const std::string& name) {
+  return (std::filesystem::path(__FILE__).parent_path().parent_path() / "platform" / "fixtures" / name).string();
+}
+
+int occurrences(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
 }  // namespace
 
 TEST(CommandLine, HelpUsageAndVersion) {
@@ -330,4 +342,30 @@ TEST_F(CommandLineFiles, CtrlCStopsALongIntegerRunAndKeepsTheBestPoint) {
   CalcEvalResult r;
   ASSERT_TRUE(Calc_evaluate(wb, wb->activeSheet, "!solver_opt", &r));
   EXPECT_NEAR(r.value.values[0].number, printed, 1e-6 * (1 + std::fabs(printed)));
+}
+
+// Every formula form recalculates to the values the file stores, blank
+// constraint cells read as 0, and a cell the stand-in cannot read is named
+// once, with the model's dependence on it.
+TEST(RealWorkbooks, RecalculateToTheirStoredValues) {
+  for (const char* name : {"forms.xlsx", "blanks.xlsx"}) {
+    CliRun r = corvan("recalc " + fixture(name));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.find(" 0 matching"), std::string::npos) << r.out;
+  }
+}
+
+TEST(RealWorkbooks, SolveWithBlanksAsZeroAndNameTheUnreadableCellOnce) {
+  struct Case { const char* name; const char* objective; };
+  for (const Case& c : {Case{"forms.xlsx", " = 12\n"}, Case{"blanks.xlsx", " = 3\n"}}) {
+    CliRun r = corvan("solve " + fixture(c.name));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("status 0:"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(c.objective), std::string::npos) << r.out;
+  }
+  CliRun r = corvan("solve " + fixture("forms.xlsx"));
+  EXPECT_EQ(occurrences(r.out, "cell B2"), 1) << r.out;
+  EXPECT_NE(r.out.find("sheet 'Helper' cell B2: =SUM(Data!A1:INDEX(Data!A1:A3,3)) cannot be read"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("the model depends on it"), std::string::npos) << r.out;
 }
