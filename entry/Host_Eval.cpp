@@ -10,9 +10,10 @@
 
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Entry_Pending.h"
+#include "entry/Eval_Pending.h"
 #include "entry/Sess_Excel.h"
 #include "entry/Sess_Results.h"
+#include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Queries.h"

@@ -1,5 +1,5 @@
-// Evaluation through Excel: variable vector onto cells, function values
-// after recalculation, grouped rows of robust models, row and variable
+// Evaluation through the application: variable vector onto cells, function
+// values after recalculation, grouped rows of robust models, row and variable
 // bounds, types and current values.
 #include "entry/Sess_Excel.h"
 
@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "entry/Entry_Context.h"
+#include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Calculation.h"

@@ -1,4 +1,4 @@
-// Shared pieces of the callback interface's implementation: result records
+// Shared parts of the callback interface's implementation: result records
 // and their memory, references resolved to the application's sheets, texts
 // of references, and the handlers of the function numbers.
 #pragma once

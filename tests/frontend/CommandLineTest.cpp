@@ -172,7 +172,7 @@ using CommandLineFiles = ScratchTest;
 // the saved workbook holds the solution and the report sheets.
 TEST_F(CommandLineFiles, ResultsAndReportsOfAnLpMatchTheKnownSensitivity) {
   std::string book = Plan().save(dir_ / "plan.xlsx"), out = (dir_ / "solved.xlsx").string();
-  CliRun r = corvan("solve " + book + " --report answer,sensitivity --out " + out);
+  CliRun r = corvan("solve " + book + " --report all --out " + out);
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_TRUE(r.has("status 0: solved")) << r.out;
   EXPECT_TRUE(r.has("engine: Standard LP/Quadratic")) << r.out;
@@ -199,12 +199,31 @@ TEST_F(CommandLineFiles, ResultsAndReportsOfAnLpMatchTheKnownSensitivity) {
   ASSERT_NE(wb, nullptr) << error;
   ASSERT_GE(Wb_sheetIndex(wb, "Answer Report 1"), 0);
   ASSERT_GE(Wb_sheetIndex(wb, "Sensitivity Report 1"), 0);
+  ASSERT_GE(Wb_sheetIndex(wb, "Limits Report 1"), 0);
   const Cell* y = Wb_findCell(wb->sheets[Wb_sheetIndex(wb, "Plan")].get(), 1, 2);
   ASSERT_NE(y, nullptr);
   EXPECT_NEAR(y->value.number, 6, 1e-9);
-  CliRun limits = corvan("solve " + book + " --report limits");
-  EXPECT_EQ(limits.status, 2) << limits.out;
-  EXPECT_TRUE(limits.has("no limits report")) << limits.out;
+  // Limits with the other variable held: x in [0, 2] (3x + 12 <= 18), y in
+  // [0, 6]; the profit at each end.
+  size_t limits = r.out.find("limits report: Variable cells");
+  ASSERT_NE(limits, std::string::npos) << r.out;
+  const Row limitRows[] = {{"$B$2  Batches Doors", {2, 0, 30, 2, 36}}, {"$C$2  Batches Windows", {6, 0, 6, 6, 36}}};
+  for (const Row& row : limitRows)
+    for (int k = 0; k < 5; ++k)
+      EXPECT_NEAR(numberAfter(r.out.substr(limits), row.cell, k), row.values[k], 1e-6) << row.cell << " " << k;
+  // The plan as it was solved: the limits runs put the names and values back.
+  Workbook* again = Xlsx_open(out, &error);
+  ASSERT_NE(again, nullptr) << error;
+  EXPECT_EQ(Wb_findName(again, "solver_opt", -1)->definition, "Plan!$B$9");
+  EXPECT_EQ(Wb_findName(again, "solver_adj", -1)->definition, "Plan!$B$2:$C$2");
+  // An integer model has an answer report but no sensitivity: that one is
+  // refused, the solution still saved.
+  std::string integerOut = (dir_ / "p0033.xlsx").string();
+  CliRun refused = corvan("solve " + data("lp/p0033.xlsx") + " --report answer,sensitivity --out " + integerOut);
+  EXPECT_EQ(refused.status, 2) << refused.out;
+  EXPECT_TRUE(refused.has("answer report: Variable cells")) << refused.out;
+  EXPECT_TRUE(refused.has("no sensitivity report: the model has integer constraints")) << refused.out;
+  EXPECT_TRUE(std::filesystem::exists(integerOut));
 }
 
 TEST_F(CommandLineFiles, OptionsSetLimitsAndBadValuesAreRefused) {
@@ -215,6 +234,9 @@ TEST_F(CommandLineFiles, OptionsSetLimitsAndBadValuesAreRefused) {
   EXPECT_EQ(refused.status, 2) << refused.out;
   EXPECT_TRUE(refused.has("status 8:")) << refused.out;
   EXPECT_TRUE(refused.has("\"solver_tim\" does not accept \"-1\"")) << refused.out;
+  CliRun analysed = corvan("analyse " + data("lp/afiro.xlsx") + " --option itr=0");
+  EXPECT_EQ(analysed.status, 2) << analysed.out;
+  EXPECT_TRUE(analysed.has("\"solver_itr\" does not accept \"0\"")) << analysed.out;
   CliRun fraction = corvan("solve " + data("lp/afiro.xlsx") + " --max-time 0.5");
   EXPECT_EQ(fraction.status, 0) << fraction.out;
 }
@@ -232,10 +254,10 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
       {"no variable cells", [](Plan* p) { p->drop("solver_adj"); }, "status 13", "\"solver_adj\") are not defined"},
       {"variables not a reference", [](Plan* p) { p->set("solver_adj", "42"); }, "status 13", "\"solver_adj\" does not refer to cells"},
       {"variables on two sheets", [](Plan* p) { p->set("solver_adj1", "Other!$B$2"); }, "status 13", "the variable cells are on two sheets"},
-      {"relation out of range", [](Plan* p) { p->set("solver_rel1", "9"); }, "status", "is missing or out of range (1 to 6)"},
-      {"right-hand side of the wrong size", [](Plan* p) { p->set("solver_rhs1", "Plan!$C$5:$C$6"); }, "status", "has 2 cells, but its left-hand side"},
-      {"no model at all", [](Plan* p) { p->names.clear(); }, "status", "holds no model"},
-      {"objective #REF!", [](Plan* p) { p->set("solver_opt", "#REF!"); }, "", "\"solver_opt\" gives #REF!"},
+      {"relation out of range", [](Plan* p) { p->set("solver_rel1", "12"); }, "status 13", "is missing or out of range (1 to 11)"},
+      {"right-hand side of the wrong size", [](Plan* p) { p->set("solver_rhs1", "Plan!$C$5:$C$6"); }, "status 13", "has 2 cells, but its left-hand side"},
+      {"no model at all", [](Plan* p) { p->names.clear(); }, "status 13", "holds no model"},
+      {"objective #REF!", [](Plan* p) { p->set("solver_opt", "#REF!"); }, "status 13", "\"solver_opt\" gives #REF!"},
       {"constraint count abc", [](Plan* p) { p->set("solver_num", "\"abc\""); }, "status 8", "\"solver_num\" does not accept \"abc\""},
       {"constraint count 1e9", [](Plan* p) { p->set("solver_num", "1E+9"); }, "status 8", "\"solver_num\" does not accept"},
       {"constraint count missing", [](Plan* p) { p->drop("solver_num"); }, "status 8", "\"solver_num\" is missing"},
@@ -259,23 +281,25 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
   }
 }
 
-// Ctrl-C typed at the terminal during a long branch-and-bound run: the run
-// ends with the user's-stop status, and the saved workbook holds the best
-// point found, which the printed objective matches.
-TEST_F(CommandLineFiles, CtrlCStopsALongIntegerRunAndKeepsTheBestPoint) {
-  std::string out = (dir_ / "stopped.xlsx").string();
-  std::string program = std::string(CORVAN_SOLVE_OUT) + "/corvan";
-  std::string book = data("lp/egout.xlsx");
+// egout solved in a pseudo-terminal, with Ctrl-C typed when the first
+// incumbent shows; the output and the raw wait status.
+struct TerminalRun {
+  std::string text;
+  int raw = 0;
+  bool typed = false;
+};
+
+TerminalRun solveInTerminal(const std::string& out) {
+  std::string program = std::string(CORVAN_SOLVE_OUT) + "/corvan", book = data("lp/egout.xlsx");
+  TerminalRun run;
   int master = -1;
   pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-  ASSERT_GE(pid, 0);
+  if (pid < 0) return run;
   if (pid == 0) {
     execl(program.c_str(), program.c_str(), "solve", book.c_str(), "--option", "nod=10000000", "--out", out.c_str(),
           static_cast<char*>(nullptr));
     _exit(127);
   }
-  std::string text;
-  bool sent = false;
   auto start = std::chrono::steady_clock::now();
   for (;;) {
     pollfd p{master, POLLIN, 0};
@@ -283,25 +307,34 @@ TEST_F(CommandLineFiles, CtrlCStopsALongIntegerRunAndKeepsTheBestPoint) {
       char buf[4096];
       ssize_t n = read(master, buf, sizeof buf);
       if (n <= 0) break;
-      text.append(buf, static_cast<size_t>(n));
+      run.text.append(buf, static_cast<size_t>(n));
     }
-    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!sent && text.find("Incumbent") != std::string::npos) {
-      char ctrlC = 3;
-      ASSERT_EQ(write(master, &ctrlC, 1), 1);
-      sent = true;
+    if (!run.typed && run.text.find("Incumbent") != std::string::npos) {
+      const char ctrlC = 3;
+      run.typed = write(master, &ctrlC, 1) == 1;
     }
-    if (seconds > 120) { kill(pid, SIGKILL); break; }
+    if (std::chrono::steady_clock::now() - start > std::chrono::seconds(120)) {
+      kill(pid, SIGKILL);
+      break;
+    }
   }
-  int raw = 0;
-  waitpid(pid, &raw, 0);
+  waitpid(pid, &run.raw, 0);
   close(master);
-  ASSERT_TRUE(sent) << text;
-  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << text;
-  EXPECT_NE(text.find("status 6: stopped by the user"), std::string::npos) << text;
-  size_t at = text.find("objective (minimise) Model!");
-  ASSERT_NE(at, std::string::npos) << text;
-  double printed = std::strtod(text.c_str() + text.find("= ", at) + 2, nullptr);
+  return run;
+}
+
+// Ctrl-C typed at the terminal during a long branch-and-bound run: the run
+// ends with the user's-stop status, and the saved workbook holds the best
+// point found, which the printed objective matches.
+TEST_F(CommandLineFiles, CtrlCStopsALongIntegerRunAndKeepsTheBestPoint) {
+  std::string out = (dir_ / "stopped.xlsx").string();
+  TerminalRun run = solveInTerminal(out);
+  ASSERT_TRUE(run.typed) << run.text;
+  EXPECT_TRUE(WIFEXITED(run.raw) && WEXITSTATUS(run.raw) == 0) << run.text;
+  EXPECT_NE(run.text.find("status 6: stopped by the user"), std::string::npos) << run.text;
+  size_t at = run.text.find("objective (minimise) Model!");
+  ASSERT_NE(at, std::string::npos) << run.text;
+  double printed = std::strtod(run.text.c_str() + run.text.find("= ", at) + 2, nullptr);
   std::string error;
   Workbook* wb = Xlsx_open(out, &error);
   ASSERT_NE(wb, nullptr) << error;
