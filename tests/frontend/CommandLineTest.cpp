@@ -151,7 +151,7 @@ TEST(CommandLine, EnginesAndModelsAreReadableTables) {
   EXPECT_FALSE(engines.has(".DLL")) << engines.out;
   CliRun models = corvan("models " + data("lp/p0033.xlsx"));
   EXPECT_EQ(models.status, 0) << models.out;
-  EXPECT_TRUE(models.has("Model  min B2     33         115          Standard LP/Quadratic")) << models.out;
+  EXPECT_TRUE(models.has("Model  minimise B2  33         115          Standard LP/Quadratic")) << models.out;
 }
 
 using CommandLineFiles = ScratchTest;
