@@ -25,6 +25,12 @@ constexpr const char* kRecalcExits =
     "  1  some differ\n"
     "  2  bad usage, or a workbook that cannot be read\n";
 
+constexpr const char* kAnalyseExits =
+    "exit status:\n"
+    "  0  analysed and diagnosed\n"
+    "  1  the analysis or the diagnosis failed, or the model cannot be read\n"
+    "  2  bad usage (an --option value refused), or a workbook that cannot be read\n";
+
 constexpr const char* kExitCodes =
     "exit status:\n"
     "  0  the run ended with a solution (written into the variable cells)\n"
@@ -64,7 +70,7 @@ const Command kCommands[] = {
      "options:\n"
      "  --sheet NAME             the sheet whose model to analyse\n"
      "  --option NAME=VALUE      sets the model's option \"solver_NAME\" (repeatable)\n",
-     kExitCodes},
+     kAnalyseExits},
     {"models", Fe_models, "models BOOK.xlsx",
      "Lists the sheets that hold a model: objective cell and sense, number of\n"
      "variable cells and constraints, and the chosen engine.\n",
