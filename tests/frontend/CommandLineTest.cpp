@@ -9,7 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -20,29 +19,10 @@
 #include "platform/calc/Calc.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/frontend/CorvanRun.h"
 #include "tests/support/ScratchTest.h"
 
 namespace {
-
-struct CliRun {
-  int status = -1;
-  std::string out;   // standard output and standard error together
-  bool has(const std::string& s) const { return out.find(s) != std::string::npos; }
-};
-
-// The command as scripts/solve runs it: no test plug-in engine beside its library.
-CliRun corvan(const std::string& args) {
-  std::string cmd = std::string(CORVAN_SOLVE_OUT) + "/corvan " + args + " 2>&1 </dev/null";
-  CliRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  int raw = pclose(p);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return r;
-}
 
 std::string data(const std::string& rel) { return std::string(CORVAN_DATA) + "/" + rel; }
 

@@ -4,31 +4,13 @@
 // cannot read is named once, with the model's dependence on it.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
+
+#include "tests/frontend/CorvanRun.h"
 
 namespace {
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-};
-
-CliRun corvan(const std::string& args) {
-  std::string cmd = std::string(CORVAN_SOLVE_OUT) + "/corvan " + args + " 2>&1 </dev/null";
-  CliRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  int raw = pclose(p);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return r;
-}
 
 std::string fixture(const std::string& name) {
   return (std::filesystem::path(__FILE__).parent_path().parent_path() / "platform" / "fixtures" / name).string();
