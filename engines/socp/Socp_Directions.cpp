@@ -255,6 +255,7 @@ void Socp_direction(socp& s, const SocpParams& params) {
 
 void Socp_directionFinish(socp& s) {
   Socp_restoreRowOrder(s);
+  s.pRowOrd.clear();
   s.srow.clear();
   s.work2.clear();
 }
