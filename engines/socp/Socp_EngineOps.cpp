@@ -3,6 +3,7 @@
 // primal-dual core with the engine's options, the iteration hook reports to
 // the host's progress callback, and finish leaves the solution in the
 // variable cells and writes the reports.
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -22,6 +23,7 @@ constexpr int SocpMaxVariables = 2000;
 constexpr int SocpMaxRows = 8192;
 constexpr int SocpMaxIntegers = 2000;
 constexpr double SocpGamma = 0.1;
+constexpr double SocpDivergence = 1e12;  // a model value this large: the run followed a ray
 constexpr double SocpIterationLimit = 1e10;  // the host's progress callback keeps the limits
 constexpr std::int32_t SocpHookQuery = ProgressQuery | ProgressIterationNumber;
 constexpr std::int32_t SocpHookResume = ProgressResume | ProgressIteration;
@@ -138,13 +140,19 @@ bool Socp_params(LibraryContext* context, SocpParams& params) {
   return direction >= SocpPowerc && direction <= SocpHkmPc && Socp_parseParams(vector, params);
 }
 
-// The engine status of a run from the core's status word.
+// The engine status of a run from the core's status word and the model
+// point read from it. A run that ends feasible but not optimal with the
+// point run off to beyond SocpDivergence has followed a ray of an
+// unbounded model.
 int Socp_runStatus(const SocpAdapterRecord& rec, int word) {
   if (Socp_isOutsideCone(word)) return StatusInfeasible;
   if (Socp_isOptimal(word)) return StatusSolved;
   if (rec.stop) return Eng_statusAfterStop(StatusConverged, rec.stop);
   bool modelFeasible = rec.program.dual ? Socp_isDualFeasible(word) : Socp_isPrimalFeasible(word);
-  return modelFeasible ? StatusConverged : StatusInfeasible;
+  if (!modelFeasible) return StatusInfeasible;
+  for (double v : rec.x)
+    if (!(std::fabs(v) < SocpDivergence)) return StatusUnbounded;
+  return StatusConverged;
 }
 
 int Socp_solve(EngineProblem* problem, SocpAdapterRecord& rec) {
@@ -165,8 +173,8 @@ int Socp_solve(EngineProblem* problem, SocpAdapterRecord& rec) {
   run.c = pr.c.data();
   rec.stop = 0;
   int word = Socp_runSolver(run, params, Socp_iterationHook, &rec);
-  int status = Socp_runStatus(rec, word);
   problem->objective = Socp_readSolution(rec, run, rec.x.data());
+  int status = Socp_runStatus(rec, word);
   if (status == StatusInfeasible) problem->objective = 0.0;
   return status;
 }

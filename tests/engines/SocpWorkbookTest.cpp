@@ -57,7 +57,9 @@ class SocpWorkbooks : public EngineSolveFixture, public ::testing::WithParamInte
         double upper = numberIn(sheet, row, 4);
         EXPECT_LE(value, upper + tolerance * std::max(1.0, std::fabs(upper))) << "row " << row + 1;
       }
-      if (type.find("cone") != std::string::npos) EXPECT_GE(value, -1e-9) << "cone row " << row + 1;
+      if (type.find("cone") != std::string::npos) {
+        EXPECT_GE(value, -1e-9) << "cone row " << row + 1;
+      }
     }
   }
   double allowed(double relative) const {
