@@ -54,16 +54,18 @@ bool Evo_evalPoint(EvoRecord& rec, const std::vector<double>& x, std::vector<dou
 }
 
 // Coefficients by raising one variable at a time by 1, 10, 100, ... until
-// some row moves by more than 0.01.
+// some row moves by more than 0.01, through the one-variable evaluation
+// (which fails when a stop is pending). Each variable stays at its last
+// step and that evaluation is the base of the next, so that the columns of
+// a linear model are exact.
 bool Evo_perturbationCapture(EvoRecord& rec) {
-  std::vector<double> base, rows, point = rec.x;
-  if (!Evo_evalPoint(rec, point, base)) return false;
+  std::vector<double> base, rows(rec.m + 1);
+  if (!Evo_evalPoint(rec, rec.x, base)) return false;
   for (int j = 0; j < rec.n; ++j) {
     if (rec.varClass[j] == EvoClassNonSmooth || rec.lower[j] == rec.upper[j]) continue;
     double h = 1.0;
     for (;; h *= 10.0) {
-      point[j] = rec.x[j] + h;
-      if (!Evo_evalPoint(rec, point, rows)) return false;
+      if (!Evo_evaluateOne(rec, j, rec.x[j] + h, rows.data())) return false;
       bool moved = false;
       for (int i = 0; i <= rec.m; ++i) {
         rec.coef[i + 1][j + 1] = rows[i] - base[i];
@@ -71,7 +73,7 @@ bool Evo_perturbationCapture(EvoRecord& rec) {
       }
       if (moved || h * 10.0 >= 1e6) break;
     }
-    point[j] = rec.x[j];
+    base = rows;
     if (h != 1.0)
       for (int i = 0; i <= rec.m; ++i) rec.coef[i + 1][j + 1] /= h;
     rec.captureStep[j] = h;
@@ -251,7 +253,7 @@ int Evo_linearAnalysis(EvoRecord& rec) {
   // A failed capture or test leaves the model without a linear part; a
   // user's stop ends the run.
   if (!Evo_captureCoefficients(rec) || (!rec.classified && !Evo_linearityTest(rec)))
-    return Evo_progress(rec, ProgressQuery, 0, 0.0) == StopBreak ? StatusUserStop : 0;
+    return Evo_pendingStop(rec) == StatusUserStop ? StatusUserStop : 0;
   Evo_linearLists(rec);
   if (rec.linearRows > 0 && rec.linearVars > 0) Evo_buildTableau(rec);
   return 0;

@@ -187,7 +187,8 @@ int Evo_storeDepClass(LibraryContext* context, void* ignored, int row, int col, 
                       void* table);
 
 // The population report of `finish` (report set 10): the solution with the
-// mean of every variable and row over the feasible members (every member
+// mean, standard deviation, largest and smallest value of every variable and
+// row over the feasible members (every member
 // after status 5).
 void Evo_writePopulationReport(EvoRecord& rec);
 
@@ -243,8 +244,9 @@ EvoMember* Evo_memberAt(EvoMember* list, int position);  // from 1; null when mi
 void Evo_removeRandom(EvoRecord& rec, const EvoMember* protect);
 // Recomputes best and worst; false when the population is empty.
 bool Evo_refreshEnds(EvoRecord& rec);
-// Inserts `current` into the population (main-loop rule); 13 when it emptied.
-int Evo_insertCurrent(EvoRecord& rec);
+// Inserts `current` into the population (main-loop rule); 13 when it
+// emptied. `inserted` (may be null) receives the member when it entered.
+int Evo_insertCurrent(EvoRecord& rec, EvoMember** inserted = nullptr);
 // Records a feasible new member for bestFeasible and improvedTick.
 void Evo_noteFeasible(EvoRecord& rec, EvoMember* member);
 // The member chosen as solution: feasible local optimum with the smallest
@@ -257,6 +259,11 @@ int Evo_fillPopulation(EvoRecord& rec);
 
 // --- Main loop (Evo_MainLoop.cpp) --------------------------------------------
 int Evo_mainLoop(EvoRecord& rec, double* objectiveOut);
+// One breeding round: a mutation child (always in local mode 4, else with
+// probability "solver_mrt"), and a crossover child when no mutation child
+// entered the population. `made` receives the child that entered; 0, 5 (no
+// child) or a result that ends the run.
+int Evo_breedChild(EvoRecord& rec, EvoMember** made);
 
 // --- Generation step (Evo_Generation.cpp) ------------------------------------
 int Evo_mutationChild(EvoRecord& rec);
@@ -270,7 +277,8 @@ int Evo_linearAnalysis(EvoRecord& rec);  // 0, or 6 on a user stop
 
 // --- Repair and local search (Evo_Repair*.cpp, Evo_LocalSearch*.cpp) --------
 // Repairs the infeasible point x toward `guide` (may be null); 0 when x was
-// replaced by an accepted point (rec.rowValues and *fitness updated), 5 not.
+// replaced by an accepted point (rec.rowValues and *fitness updated), 5 not,
+// or the mapped stop code of a progress check made during the repair.
 int Evo_repair(EvoRecord& rec, double* x, const EvoMember* guide, double* fitness,
                int populationFill);
 // Local search from x (in/out) with its merit (in/out). `withMember` says

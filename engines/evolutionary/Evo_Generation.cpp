@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engines/evolutionary/Evo_Engine.h"
+#include "engines/evolutionary/Evo_Repair.h"
 #include "entry/Eng_Engine.h"
 #include "platform/os/Os.h"
 
@@ -181,6 +181,7 @@ int Evo_finishChild(EvoRecord& rec, const EvoMember* guide, double threshold, in
   double fitness = 0.0;
   int result = Evo_evaluateFitness(rec, rec.x.data(), &fitness);
   if (result == EvoRejected) result = Evo_repair(rec, rec.x.data(), guide, &fitness, 0);
+  if (Evo_isStop(result)) return result;
   double objective = Evo_objectiveOf(rec, rec.rowValues.data());
   bool acceptable = result == EvoAccepted ||
                     (rec.localMode == EvoLocalGrg && fitness <= rec.meritThreshold);
@@ -298,6 +299,7 @@ int Evo_crossoverChild(EvoRecord& rec) {
   if (result == 0) {
     const EvoMember* guide = m1->fitness == m1->objective ? m1 : m2;
     result = Evo_finishChild(rec, guide, rec.worst->fitness, &rec.crossoversKept);
+    if (Evo_isStop(result)) return result;
   }
   return Evo_reportCrossover(rec, result);
 }
@@ -315,6 +317,7 @@ int Evo_mutationChild(EvoRecord& rec) {
   if (g < 0) Evo_mutateValue(rec, u, Evo_classPick(rec, j));
   else if (!Evo_mutateGroup(rec, u, g)) return Evo_stallAccounting(rec, EvoRejected, 0.0);
   int result = Evo_finishChild(rec, parent, rec.worst->fitness * 0.99, &rec.mutantsKept);
+  if (Evo_isStop(result)) return result;
   double objective = result == 0 ? rec.current->objective : 0.0;
   int answer = Evo_stallAccounting(rec, result, objective);
   if (answer != 0 && result == 0) rec.current.reset();

@@ -70,6 +70,7 @@ int Evo_betaRedraw(EvoRecord& rec, double* x, double* merit) {
   for (int r = 0; r < rec.repeatCount; ++r) {
     if (!Evo_betaDraw(rec, x)) break;
     result = Evo_evaluateOrRepair(rec, x, merit);
+    if (Evo_isStop(result)) break;
     const bool feasible = *merit == Evo_objectiveOf(rec, rec.rowValues.data());
     if (result == EvoAccepted && feasible && rec.worst && *merit < rec.worst->fitness) break;
   }
@@ -132,7 +133,9 @@ int Evo_runMethod(EvoRecord& rec, double* x, double* merit) {
   switch (rec.localMode) {
     case EvoLocalNone: return Evo_betaRedraw(rec, x, merit);
     case EvoLocalCoordinate: Evo_coordinateSearch(rec, x); break;
-    case EvoLocalLinear: Evo_linearStep(rec, x); break;
+    case EvoLocalLinear:
+      if (const int stop = Evo_linearStep(rec, x); Evo_isStop(stop)) return stop;
+      break;
     case EvoLocalGrg: Evo_grgSearch(rec, x, merit); break;
     default: break;
   }
@@ -175,6 +178,7 @@ int Evo_localSearch(EvoRecord& rec, double* x, double* merit, bool withMember) {
   const double startFitness = withMember ? *merit : 1e30;
   const std::vector<double> start(x, x + rec.n);
   int result = Evo_runMethod(rec, x, merit);
+  if (Evo_isStop(result)) return result;
   if (rec.localMode != EvoLocalNone && result == EvoAccepted && *merit < startFitness) {
     const double objective = Evo_objectiveOf(rec, rec.rowValues.data());
     Evo_recordOptimum(rec, start.data(), x, *merit, objective);
@@ -183,6 +187,7 @@ int Evo_localSearch(EvoRecord& rec, double* x, double* merit, bool withMember) {
       return Evo_stallAccounting(rec, EvoKeptOptimum, objective);
     std::copy(start.begin(), start.end(), x);
     result = Evo_betaRedraw(rec, x, merit);
+    if (Evo_isStop(result)) return result;
   }
   return Evo_keepResult(rec, x, result, *merit);
 }

@@ -210,6 +210,7 @@ int Evo_quasiNewton(const EvoMeritFn& fn, double* x, int n, const double* lower,
   *merit = f;
   const double f0 = f;
   if (relativeGradient(qn, x, g.data(), f, f0) <= std::cbrt(eta)) return EvoQnGradient;
+  if (fn.poll && fn.poll(fn.user)) return EvoQnStopped;
   double norm = 0.0;
   for (int j = 0; j < n; ++j) norm += x[j] * x[j];
   const double maxStep = std::max(1000.0 * std::sqrt(norm), 1000.0);
@@ -246,6 +247,7 @@ int Evo_quasiNewton(const EvoMeritFn& fn, double* x, int n, const double* lower,
     if (relativeGradient(qn, x, g.data(), f, f0) <= std::cbrt(eta)) return EvoQnGradient;
     if (relStep <= std::sqrt(eta)) return EvoQnStep;
     if (maxSteps >= 5) return EvoQnMaxSteps;
+    if (fn.poll && fn.poll(fn.user)) return EvoQnStopped;
   }
   return EvoQnIterations;
 }

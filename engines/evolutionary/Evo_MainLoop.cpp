@@ -50,23 +50,6 @@ int Evo_searchMember(EvoRecord& rec, const EvoMember& member) {
   return result == EvoKeptOptimum || result == EvoRejected ? 0 : result;
 }
 
-// Makes one child (mutation or crossover) and inserts it; `made` receives the
-// member that entered the population.
-int Evo_breed(EvoRecord& rec, EvoMember** made) {
-  *made = nullptr;
-  rec.current.reset();
-  int result = EvoRejected;
-  if (rec.localMode == EvoLocalGrg || Evo_uniform(rec.rng) < rec.mutationRate)
-    result = Evo_mutationChild(rec);
-  if (result == EvoRejected) result = Evo_crossoverChild(rec);
-  if (result != EvoAccepted) return result;
-  EvoMember* child = rec.current.get();
-  if (Evo_insertCurrent(rec)) return StatusHostFailure;
-  for (EvoMember* m = rec.population.get(); m; m = m->next.get())
-    if (m == child) *made = child;
-  return 0;
-}
-
 bool Evo_converged(const EvoRecord& rec) {
   if (rec.crossoversKept < rec.n) return false;
   int count = Evo_listCount(rec.population.get());
@@ -82,7 +65,7 @@ int Evo_breedLoop(EvoRecord& rec) {
   for (;;) {
     if (Evo_converged(rec)) return 0;
     EvoMember* made = nullptr;
-    int result = Evo_breed(rec, &made);
+    int result = Evo_breedChild(rec, &made);
     if (result == EvoRejected) continue;
     if (result != 0) return result;
     if (made && (result = Evo_searchMember(rec, *made)) != 0) return result;
@@ -117,22 +100,22 @@ int Evo_reseed(EvoRecord& rec) {
 }
 
 // One pass: the optional first local search, the fill, the search of the
-// best member and the breeding.
+// best member and the breeding. The two searches before the breeding count
+// through the local optima they record; a member either leaves in
+// `current` is not used.
 int Evo_pass(EvoRecord& rec) {
   if (rec.localMode == EvoLocalGrg) {
     rec.x = rec.x0;
     double merit = 0.0;
     Evo_evaluateFitness(rec, rec.x.data(), &merit);
-    if (Evo_localSearch(rec, rec.x.data(), &merit, false) == EvoAccepted && rec.current)
-      Evo_insertCurrent(rec);
+    Evo_localSearch(rec, rec.x.data(), &merit, false);
     rec.current.reset();
   }
   if (int result = Evo_fillPopulation(rec)) return result;
   if (rec.localMode != EvoLocalNone && rec.best) {
     rec.x = rec.best->x;
     double merit = rec.best->fitness;
-    if (Evo_localSearch(rec, rec.x.data(), &merit, true) == EvoAccepted && rec.current)
-      Evo_insertCurrent(rec);
+    Evo_localSearch(rec, rec.x.data(), &merit, true);
     rec.current.reset();
   }
   return Evo_breedLoop(rec);
@@ -154,6 +137,19 @@ int Evo_finalResult(EvoRecord& rec, int result, double* objectiveOut) {
 }
 
 }  // namespace
+
+int Evo_breedChild(EvoRecord& rec, EvoMember** made) {
+  *made = nullptr;
+  rec.current.reset();
+  if (rec.localMode == EvoLocalGrg || Evo_uniform(rec.rng) < rec.mutationRate) {
+    int result = Evo_mutationChild(rec);
+    if (result == EvoAccepted) result = Evo_insertCurrent(rec, made);
+    if (result != EvoAccepted && result != EvoRejected) return result;
+    if (*made) return 0;
+  }
+  const int result = Evo_crossoverChild(rec);
+  return result == EvoAccepted ? Evo_insertCurrent(rec, made) : result;
+}
 
 int Evo_mainLoop(EvoRecord& rec, double* objectiveOut) {
   Evo_start(rec);

@@ -144,12 +144,13 @@ bool Evo_refreshEnds(EvoRecord& rec) {
   return rec.best != nullptr;
 }
 
-int Evo_insertCurrent(EvoRecord& rec) {
-  bool wasBestFeasible = rec.current.get() == rec.bestFeasible;
+int Evo_insertCurrent(EvoRecord& rec, EvoMember** inserted) {
+  EvoMember* member = rec.current.get();
   if (!Evo_insert(rec, rec.population, std::move(rec.current))) {
-    if (wasBestFeasible) rec.bestFeasible = nullptr;
+    if (member == rec.bestFeasible) rec.bestFeasible = nullptr;
     return 0;
   }
+  if (inserted) *inserted = member;
   return Evo_refreshEnds(rec) ? 0 : StatusHostFailure;
 }
 
@@ -221,7 +222,7 @@ int Evo_fillPopulation(EvoRecord& rec) {
       result = Evo_evaluateFitness(rec, rec.x.data(), &fitness);
       if (result == EvoRejected && rec.bestFeasible)
         result = Evo_repair(rec, rec.x.data(), rec.bestFeasible, &fitness, 1);
-      if (Evo_setupProgress(rec)) return StatusUserStop;
+      if (result == StatusUserStop || Evo_setupProgress(rec)) return StatusUserStop;
     } while (result != EvoAccepted);
     double objective = Evo_objectiveOf(rec, rec.rowValues.data());
     auto member = Evo_makeMember(rec, fitness, objective, rec.x.data());

@@ -8,6 +8,7 @@
 
 #include "engines/evolutionary/Evo_Repair.h"
 #include "engines/evolutionary/Evo_RepairSimplex.h"
+#include "entry/Eng_Engine.h"
 #include "entry/Host_Queries.h"
 
 namespace {
@@ -78,24 +79,24 @@ bool Evo_linearConstants(EvoRecord& rec, const double* x, std::vector<double>* c
 // The objective's gradient on the linear variables by forward steps of
 // `precision`, in the maximised sense, into the tableau's objective row from
 // the first entry that changed on; the reuse counter stops the estimate once
-// the row has held still over several steps.
+// the row has held still over several steps. Each step goes through the
+// one-variable evaluation (false also on a pending stop); a stepped variable
+// stays where it was put, and its evaluation is the base of the next step.
 bool Evo_objectiveGradient(EvoRecord& rec, const double* x) {
-  std::vector<double> base(rec.m + 1), rows(rec.m + 1), probe(x, x + rec.n);
+  std::vector<double> base(rec.m + 1), rows(rec.m + 1);
   ++rec.evaluations;
   if (!Evo_evaluate(rec, x, base.data())) return false;
   std::vector<double>& c = rec.tableau[0];
   bool changed = false;
   for (int k = 0; k < rec.linearVars; ++k) {
     const int j = rec.linearVarList[k] - 1;
-    probe[j] = x[j] + rec.precision;
     ++rec.evaluations;
-    const bool ok = Evo_evaluate(rec, probe.data(), rows.data());
-    probe[j] = x[j];
-    if (!ok) return false;
+    if (!Evo_evaluateOne(rec, j, x[j] + rec.precision, rows.data())) return false;
     double g = (rows[rec.m] - base[rec.m]) / rec.precision;
     if (!rec.maximise) g = -g;
     changed = changed || std::fabs(g - c[k + 1]) / (std::fabs(c[k + 1]) + 1.0) > rec.precision;
     if (changed) c[k + 1] = g;
+    base.swap(rows);
   }
   if (changed) rec.lpReuse = 0;
   else if (rec.lpReuse != 0) ++rec.lpReuse;
@@ -177,7 +178,24 @@ bool Evo_withinBounds(const EvoRecord& rec, const double* x) {
   return true;
 }
 
-bool Evo_repairFixed(EvoRecord& rec, double* x, double* fitness, int populationFill) {
+// The quasi-Newton method's view of the engine: the repair's merit and the
+// pending-stop check, whose answer is kept.
+struct EvoQnHost {
+  EvoRecord& rec;
+  int stop = 0;
+};
+
+bool Evo_qnMerit(void* user, const double* x, double* f) {
+  return Evo_repairMerit(static_cast<EvoQnHost*>(user)->rec, x, f);
+}
+
+int Evo_qnPoll(void* user) {
+  auto* host = static_cast<EvoQnHost*>(user);
+  return host->stop = Evo_pendingStop(host->rec);
+}
+
+// The repair with the variables fixed: 0 accepted, 5 not, or a stop code.
+int Evo_repairFixed(EvoRecord& rec, double* x, double* fitness, int populationFill) {
   const double objective = Evo_objectiveOf(rec, rec.rowValues.data());
   int need = 1;
   if (populationFill) {
@@ -190,25 +208,29 @@ bool Evo_repairFixed(EvoRecord& rec, double* x, double* fitness, int populationF
                          (rec.worst && objective < rec.worst->objective);
   if (tryLinear) {
     rec.trial.assign(x, x + rec.n);
-    if (Evo_linearRepair(rec, rec.trial.data()) == 0) {
-      if (Evo_acceptTrial(rec, rec.trial.data(), x, fitness)) return true;
+    const int linear = Evo_linearRepair(rec, rec.trial.data());
+    if (Evo_isStop(linear)) return linear;
+    if (linear == 0) {
+      if (Evo_acceptTrial(rec, rec.trial.data(), x, fitness)) return EvoAccepted;
       if (Evo_integerStepSearch(rec, rec.trial.data()) == 0 &&
           Evo_acceptTrial(rec, rec.trial.data(), x, fitness))
-        return true;
+        return EvoAccepted;
     }
   }
-  if (rec.localMode == EvoLocalGrg || need != 1) return false;
+  if (rec.localMode == EvoLocalGrg || need != 1) return EvoRejected;
   ++rec.quasiNewtonAttempts;
   rec.trial.assign(x, x + rec.n);
   rec.x0.assign(x, x + rec.n);
   double merit = 0.0;
-  const EvoMeritFn fn{&rec, [](void* user, const double* point, double* f) {
-                        return Evo_repairMerit(*static_cast<EvoRecord*>(user), point, f);
-                      }};
+  EvoQnHost host{rec};
+  const EvoMeritFn fn{&host, Evo_qnMerit, Evo_qnPoll};
   Evo_quasiNewton(fn, rec.trial.data(), rec.n, rec.lower.data(), rec.upper.data(),
                   kQuasiNewtonIterations, rec.precision * rec.precision, &merit);
+  if (host.stop) return host.stop;
   return Evo_withinBounds(rec, rec.trial.data()) &&
-         Evo_acceptTrial(rec, rec.trial.data(), x, fitness);
+                 Evo_acceptTrial(rec, rec.trial.data(), x, fitness)
+             ? EvoAccepted
+             : EvoRejected;
 }
 
 }  // namespace
@@ -253,10 +275,16 @@ int Evo_repair(EvoRecord& rec, double* x, const EvoMember* guide, double* fitnes
     if (toward && Evo_blend(rec, x, *toward, fitness)) return EvoAccepted;
   }
   Evo_fixForRepair(rec, x);
-  const bool repaired = Evo_repairFixed(rec, x, fitness, populationFill);
+  const int result = Evo_repairFixed(rec, x, fitness, populationFill);
   rec.lower = rec.savedLower;
   rec.upper = rec.savedUpper;
-  return repaired ? EvoAccepted : EvoRejected;
+  return result;
+}
+
+bool Evo_isStop(int result) {
+  return result == EvoReseed || result == StatusIterationLimit || result == StatusUserStop ||
+         result == StatusTimeLimit || result == StatusSubproblemLimit ||
+         result == StatusIntegerLimit;
 }
 
 int Evo_linearStep(EvoRecord& rec, double* x) {

@@ -7,16 +7,18 @@
 #include "engines/evolutionary/Evo_Engine.h"
 
 // Merit function of the quasi-Newton method: false when x could not be
-// evaluated.
+// evaluated. `poll` (may be null), the progress check before the first
+// iteration and after every iteration: non-zero ends the method.
 struct EvoMeritFn {
   void* user = nullptr;
   bool (*eval)(void* user, const double* x, double* f) = nullptr;
+  int (*poll)(void* user) = nullptr;
 };
 
 // Termination codes of the quasi-Newton method.
 enum EvoQnCode : int {
   EvoQnGradient = 1, EvoQnStep = 2, EvoQnLineSearch = 3, EvoQnIterations = 4,
-  EvoQnMaxSteps = 5, EvoQnEvalFailed = 6,
+  EvoQnMaxSteps = 5, EvoQnEvalFailed = 6, EvoQnStopped = 7,
 };
 
 // Minimises the merit from x (n values, in/out) within [lower, upper] by a
@@ -30,6 +32,10 @@ int Evo_quasiNewton(const EvoMeritFn& fn, double* x, int n, const double* lower,
 // excesses and of the bound excesses weighted by precision^(-1/4). Counts
 // one evaluation; false when it failed.
 bool Evo_repairMerit(EvoRecord& rec, const double* x, double* f);
+
+// Whether a step's result is a mapped stop code of the progress callback
+// (which ends the run), rather than a verdict on a point.
+bool Evo_isStop(int result);
 
 // Rounds the trial's integer variables, evaluates it and accepts it when its
 // equality sum is at most equalityTol and its inequality sum at most

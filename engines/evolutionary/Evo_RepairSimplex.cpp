@@ -140,24 +140,60 @@ bool basicAtBound(const Tableau& tb) {
   return false;
 }
 
+// The order in which the tie-break compares variables: the structural
+// columns, then per row its logical column and its artificial.
+int varRank(const Tableau& tb, int j) {
+  if (j < tb.n) return 2 * j;
+  return tb.isArtificial(j) ? 2 * (j - tb.m) + 1 : 2 * j;
+}
+
+// Lexicographic choice between rows r1 (found first) and r2 of equal ratio
+// for column q: both rows divided by their entries in q, the first variable
+// (in rank order, q left out) where they differ decides. True when r2 wins.
+bool laterRowWins(const Tableau& tb, int r1, int r2, int q) {
+  const double* a = tb.t.data() + static_cast<std::size_t>(r1) * tb.total;
+  const double* b = tb.t.data() + static_cast<std::size_t>(r2) * tb.total;
+  const bool increasing = tb.d[q] > 0.0;
+  int decider = -1;
+  double ea = 0.0, eb = 0.0;
+  for (int j = 0; j < tb.total; ++j) {
+    if (j == q) continue;
+    const double x = std::fabs(a[j]) <= kTiny ? 0.0 : a[j] / a[q];
+    const double y = std::fabs(b[j]) <= kTiny ? 0.0 : b[j] / b[q];
+    if (x == y || (decider >= 0 && varRank(tb, j) >= varRank(tb, decider))) continue;
+    decider = j;
+    ea = x;
+    eb = y;
+  }
+  if (decider < 0) return false;
+  bool secondWins;
+  if (decider == tb.basis[r1]) secondWins = false;
+  else if (decider == tb.basis[r2]) secondWins = true;
+  else secondWins = eb > ea;
+  return increasing ? !secondWins : secondWins;
+}
+
 // Bounded ratio test for column q moving in direction dir (+1 or -1): the
-// basic variable that first reaches a bound, or a flip of q to its other
-// bound when that comes first.
+// basic variable that first reaches a bound (rows with a positive entry
+// scanned before rows with a negative one, ties broken lexicographically),
+// or a flip of q to its other bound when that comes first.
 Step ratioTest(const Tableau& tb, int q, double dir, double pivotTol) {
   Step step;
-  const Tableau& c = tb;
-  for (int i = 0; i < tb.m; ++i) {
-    const double entry = c.t[static_cast<std::size_t>(i) * tb.total + q];
-    if (std::fabs(entry) <= pivotTol) continue;
-    const double rate = -entry * dir;  // change of the basic value per unit step
-    const int b = tb.basis[i];
-    const double bound = rate < 0.0 ? tb.lo[b] : tb.up[b];
-    if (std::fabs(bound) >= kInf) continue;
-    const double ratio = std::max(0.0, (tb.beta[i] - bound) / -rate);
-    if (ratio < step.theta) {
-      step.theta = ratio;
-      step.row = i;
-      step.leavesAt = rate < 0.0 ? 'L' : 'U';
+  for (double side : {1.0, -1.0}) {
+    for (int i = 0; i < tb.m; ++i) {
+      const double entry = tb.t[static_cast<std::size_t>(i) * tb.total + q];
+      if (entry * side <= pivotTol) continue;
+      const double rate = -entry * dir;  // change of the basic value per unit step
+      const int b = tb.basis[i];
+      const double bound = rate < 0.0 ? tb.lo[b] : tb.up[b];
+      if (std::fabs(bound) >= kInf) continue;
+      const double ratio = std::fabs((tb.beta[i] - bound) / entry);
+      const bool tie = ratio == step.theta && step.row >= 0;
+      if (ratio < step.theta || (tie && laterRowWins(tb, step.row, i, q))) {
+        step.theta = ratio;
+        step.row = i;
+        step.leavesAt = rate < 0.0 ? 'L' : 'U';
+      }
     }
   }
   const bool bounded = tb.lo[q] > -kInf && tb.up[q] < kInf;
@@ -242,12 +278,12 @@ bool keepStep(Run& run) {
 }
 
 // Iterates on the current reduced costs until no column enters. Returns 0,
-// 4 (no leaving row) or a stop code. A cycling guard ends a run that makes
-// no headway after many steps as if no column entered.
+// 4 (no leaving row), a stop code, or EvoLpGuard when the pivots run past
+// a bound that a solve free of cycling never reaches.
 int iterate(Run& run) {
   Tableau& tb = run.tb;
-  const int cap = 50 * (tb.m + tb.total) + 100;
-  for (int count = 0; count < cap; ++count) {
+  const int guard = 50 * (tb.m + tb.total) + 100;
+  for (int count = 0; count < guard; ++count) {
     const int q = entering(tb, run.lp.reducedCostTol);
     if (q < 0) return EvoLpSolved;
     const double dir = tb.status[q] == 'U' || (tb.status[q] == 'X' && tb.d[q] < 0.0) ? -1.0 : 1.0;
@@ -264,7 +300,7 @@ int iterate(Run& run) {
     }
     if (run.accepting && !keepStep(run)) return EvoLpSolved;
   }
-  return EvoLpSolved;
+  return EvoLpGuard;
 }
 
 // Takes every artificial out of the basis where a column can replace it and

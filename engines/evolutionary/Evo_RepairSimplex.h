@@ -14,8 +14,10 @@
 enum EvoLpMode : int { EvoLpRepair = 2, EvoLpStep = 3 };
 
 // Results besides the stop codes that the stop check hands through.
-enum EvoLpResult : int { EvoLpSolved = 0, EvoLpNoLeavingRow = 4, EvoLpInfeasible = 5,
-                         EvoLpBadSize = 8 };
+// EvoLpGuard: the pivots ran past the guard on their number (a cycle the
+// tie-break did not prevent); the point reached is not an optimum.
+enum EvoLpResult : int { EvoLpSolved = 0, EvoLpGuard = 2, EvoLpNoLeavingRow = 4,
+                         EvoLpInfeasible = 5, EvoLpBadSize = 8 };
 
 // Rows: sum_j a[i][j] x_j (relation) a[i][0], for i = 0..rows - 1, with the
 // relation '<', '=' or '>'. Columns j = 1..cols have bounds lower[j - 1] and

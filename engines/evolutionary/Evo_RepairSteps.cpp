@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engines/common/Walk_History.h"
 #include "engines/evolutionary/Evo_Repair.h"
 
 namespace {
@@ -46,30 +47,7 @@ double Evo_estimate(const EvoRecord& rec, const std::vector<double>& rows, int k
   return total;
 }
 
-int Evo_historyCount(const std::vector<Move>& history, const Move& m) {
-  int count = 0;
-  for (const Move& h : history) count += h.k == m.k && h.value == m.value;
-  return count;
-}
-
-// Whether `challenger` (same estimate) replaces `best` by the history rule.
-bool Evo_preferByHistory(const std::vector<Move>& history, const Move& challenger, const Move& best) {
-  const int a = Evo_historyCount(history, challenger), b = Evo_historyCount(history, best);
-  if (a != b) return a > b;
-  for (auto h = history.rbegin(); h != history.rend(); ++h) {
-    if (h->k == best.k && h->value == best.value) return false;
-    if (h->k == challenger.k && h->value == challenger.value) return a > 0;
-  }
-  return false;
-}
-
-bool Evo_recent(const std::vector<Move>& history, const Move& m, int depth) {
-  for (int d = 0; d < depth && d < static_cast<int>(history.size()); ++d) {
-    const Move& h = history[history.size() - 1 - d];
-    if (h.k == m.k && h.value == m.value) return true;
-  }
-  return false;
-}
+WalkMove Evo_walkMove(const Move& m) { return WalkMove{m.k, static_cast<double>(m.value)}; }
 
 }  // namespace
 
@@ -80,7 +58,7 @@ int Evo_integerStepSearch(EvoRecord& rec, double* trial) {
   if (!Evo_stepApplies(rec)) return EvoRejected;
   ++rec.stepAttempts;
   std::vector<double> w(trial, trial + rec.n), rows(rec.m + 1);
-  std::vector<Move> history;
+  std::vector<WalkMove> history;  // one entry per round
   for (int round = 0; round < rec.linearRows; ++round) {
     ++rec.evaluations;
     if (!Evo_evaluate(rec, w.data(), rows.data())) return EvoRejected;
@@ -109,15 +87,20 @@ int Evo_integerStepSearch(EvoRecord& rec, double* trial) {
       if (up ? value - rec.precision > rec.upper[j] : value + rec.precision < rec.lower[j]) continue;
       Move m{k, static_cast<int>(value), Evo_estimate(rec, rows, k, value - w[j]), std::fabs(a)};
       const bool better = best < 0 || m.estimate < candidates[best].estimate;
-      if (!better && Evo_recent(history, m, std::min(rec.stepHistory, round))) continue;
+      if (!better && Walk_recent(history, Evo_walkMove(m), std::min(rec.stepHistory, round)))
+        continue;
       candidates.push_back(m);
       const int at = static_cast<int>(candidates.size()) - 1;
       if (better || (m.estimate == candidates[best].estimate &&
-                     Evo_preferByHistory(history, m, candidates[best])))
+                     Walk_tieReplacesBest(history, Evo_walkMove(m),
+                                          Evo_walkMove(candidates[best]))))
         best = at;
       if (largest < 0 || m.size > candidates[largest].size) largest = at;
     }
-    if (candidates.empty()) continue;
+    if (candidates.empty()) {
+      history.push_back(WalkMove{});
+      continue;
+    }
     int made = largest;
     if (candidates[best].estimate < total)
       made = best;
@@ -125,7 +108,7 @@ int Evo_integerStepSearch(EvoRecord& rec, double* trial) {
       made = static_cast<int>(Evo_uniform(rec.rng) * static_cast<double>(candidates.size()));
     const Move& m = candidates[made];
     w[rec.linearVarList[m.k] - 1] = m.value;
-    history.push_back(m);
+    history.push_back(Evo_walkMove(m));
   }
   return EvoRejected;
 }

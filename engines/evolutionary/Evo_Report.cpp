@@ -1,6 +1,10 @@
-// The evolutionary engine's population report: the mean of every variable
-// and row over the population's feasible members (every member after status
-// 5), handed to the host's report writer with the solution as report set 10.
+// The evolutionary engine's population report: the mean, standard deviation,
+// largest and smallest value of every variable and row over the population's
+// feasible members (every member after status 5), handed to the host's
+// report writer with the solution as report set 10.
+#include <algorithm>
+#include <cmath>
+
 #include "engines/evolutionary/Evo_Engine.h"
 #include "entry/Eng_Engine.h"
 #include "entry/Host_Eval.h"
@@ -21,19 +25,56 @@ std::vector<const EvoMember*> Evo_reportMembers(EvoRecord& rec) {
   return members;
 }
 
+// Mean, standard deviation (k - 1 in the divisor from two members on),
+// largest and smallest value of one quantity over the members.
+struct EvoColumn {
+  std::vector<double> mean, deviation, largest, smallest;
+  explicit EvoColumn(int size) : mean(size), deviation(size), largest(size), smallest(size) {}
+  void fill(const std::vector<const EvoMember*>& members, bool rows) {
+    const double k = static_cast<double>(members.size());
+    for (std::size_t i = 0; i < mean.size(); ++i) {
+      double sum = 0.0, squares = 0.0, most = -1e30, least = 1e30;
+      for (const EvoMember* m : members) {
+        const double v = rows ? m->rowValues[i] : m->x[i];
+        sum += v;
+        most = std::max(most, v);
+        least = std::min(least, v);
+      }
+      mean[i] = k > 0 ? sum / k : 0.0;
+      for (const EvoMember* m : members) {
+        const double d = (rows ? m->rowValues[i] : m->x[i]) - mean[i];
+        squares += d * d;
+      }
+      deviation[i] = std::sqrt(squares / (k > 1 ? k - 1 : 1.0));
+      largest[i] = most;
+      smallest[i] = least;
+    }
+  }
+};
+
 }  // namespace
 
 void Evo_writePopulationReport(EvoRecord& rec) {
-  std::vector<double> varMeans(rec.n, 0.0), rowMeans(rec.m, 0.0);
-  std::vector<const EvoMember*> members;
-  if (rec.options.reports) members = Evo_reportMembers(rec);
-  for (const EvoMember* m : members) {
-    for (int j = 0; j < rec.n; ++j) varMeans[j] += m->x[j] / members.size();
-    for (int i = 0; i < rec.m; ++i) rowMeans[i] += m->rowValues[i] / members.size();
+  EvoColumn vars(rec.n), rows(rec.m);
+  if (rec.options.reports) {
+    const std::vector<const EvoMember*> members = Evo_reportMembers(rec);
+    vars.fill(members, false);
+    rows.fill(members, true);
   }
   ReportSummary summary{rec.n,           rec.lower.data(),    rec.x.data(),
-                        rec.upper.data(), varMeans.data(),     rec.m,
+                        rec.upper.data(), vars.mean.data(),    rec.m,
                         rec.rowLower.data(), rec.rowValues.data(), rec.rowUpper.data(),
-                        rowMeans.data()};
-  Host_writeReports(rec.context, 10, 0, &summary, nullptr);
+                        rows.mean.data()};
+  // The second block rides in the sensitivity record's slots: the spreads
+  // where the ranging of a linear solution would stand.
+  SensitivityRecord spread{};
+  spread.n = rec.n;
+  spread.objective = vars.deviation.data();
+  spread.objectiveIncrease = vars.largest.data();
+  spread.objectiveDecrease = vars.smallest.data();
+  spread.m = rec.m;
+  spread.rhs = rows.deviation.data();
+  spread.rhsIncrease = rows.largest.data();
+  spread.rhsDecrease = rows.smallest.data();
+  Host_writeReports(rec.context, 10, 0, &summary, &spread);
 }

@@ -187,6 +187,7 @@ void Lp_appendGomory(LpRecord& lp, const std::vector<double>& cut) {
   lp.rowLower[i] = -Lp_infinity;
   lp.rhs[i] = lp.rowUpper[i] = cut[static_cast<std::size_t>(lp.n) + 1];
   ++lp.gomoryRowsAdded;
+  Lp_originFromTableauRow(lp, i);
 }
 
 // One round of Gomory cuts: the number of rows added.

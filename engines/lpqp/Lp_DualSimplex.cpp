@@ -162,24 +162,32 @@ bool Lp_dualFeasible(const LpRecord& lp) {
   return true;
 }
 
+// Before the verdict `status`: when the tableau is rebuilt the iterations go
+// on from it (-1), unless it is no longer dual feasible (give up: 8).
+int Lp_dualVerdict(LpRecord& lp, int status, bool always) {
+  if (!Lp_refreshBeforeVerdict(lp, false, always)) return status;
+  return Lp_dualFeasible(lp) ? -1 : 8;
+}
+
 // One dual iteration: 0 solved, -1 continue, else a status.
 int Lp_dualIteration(LpRecord& lp, const LpSettings& s) {
   int direction = 'L';
   double slope = 0.0;
   const int r = Lp_dualLeaving(lp, direction, slope);
-  if (r == 0) return 0;
+  if (r == 0) return Lp_dualVerdict(lp, 0, false);
   const int count = Lp_dualCandidates(lp, r, direction);
-  if (count == 0) return 5;
+  if (count == 0) return Lp_dualVerdict(lp, 5, true);
   const int leaving = lp.rowMap[r];
   if (leaving > lp.n && direction == 'U') slope = -Lp_infinity;
   int q;
   if (count == 1) q = lp.candCols[0];
   else if (lp.plainDualRatio) q = lp.candCols[Lp_smallestRatio(lp, count)];
   else q = Lp_longStep(lp, r, count, slope);
-  if (q == 0) return 5;
+  if (q == 0) return Lp_dualVerdict(lp, 5, true);
   const bool fixed = leaving <= lp.n && lp.lower[leaving] == lp.upper[leaving];
   lp.leavingStatus = fixed ? 'F' : direction;
   Lp_pivot(lp, r, q, Lp_rowsInUse(lp), true);
+  Lp_watchDrift(lp, false);
   if (!Lp_dualFeasible(lp)) return 8;
   const int st = Lp_report(lp, s, lp.matrix.row(Lp_rowsInUse(lp) + 1)[0]);
   return st != 0 ? st : -1;
@@ -193,6 +201,8 @@ int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings) {
   const int m = Lp_rowsInUse(lp);
   if (!Lp_isAllocated(lp)) return 8;
   if (!Lp_dualNonbasics(lp)) return 8;
+  // A restored snapshot carries the drift of the solve that made it.
+  if (Lp_refreshBeforeVerdict(lp, false, false) && !Lp_dualFeasible(lp)) return 8;
   for (int i = 0; i <= lp.m; ++i) lp.rowWeights[i] = 0.0;
   const int limit = m + lp.n;
   int status = -1;

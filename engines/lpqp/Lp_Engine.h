@@ -170,6 +170,22 @@ struct LpRecord {
   // allocates: nonzero columns of the pivot row, columns whose weights grow.
   std::vector<int> pivotCols;
   std::vector<int> weightCols;
+
+  // Drift control. The rows the current solve started from (objective row
+  // 0 and constraint rows 1..m, each with its right-hand side in element 0,
+  // before any nonbasic value was moved across) with their row types: the
+  // tableau is rebuilt from them when the updated one has drifted. Empty
+  // until a cold start captured them. Pivots since the tableau was last
+  // computed afresh and since the drift was last measured; rebuilds made.
+  LpMatrix origin;
+  std::vector<LpRowType> originTypes;
+  int pivotsSinceRebuild = 0;
+  int pivotsSinceCheck = 0;
+  int rebuilds = 0;
+  int driftInterval = 25;  // pivots between drift checks; 0: never rebuild
+  std::vector<double> driftValues;  // n+m+1: every variable's value at a check
+  std::vector<double> basisFactor, solveColumn;  // the rebuild's work space
+  std::vector<int> basisPivots;
 };
 
 // ---- record (Lp_Record.cpp) ----
@@ -240,6 +256,8 @@ int Lp_boundedSimplex(LpRecord& lp, const LpSettings& settings);
 // Dual simplex from a restored basis after bound changes: 0, 5, 8 (give up:
 // run the cold start), or a progress status.
 int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings);
+// Phase 2 from the current tableau (after a rebuild): 0, 4 or a progress status.
+int Lp_primalFromBasis(LpRecord& lp, const LpSettings& settings);
 // Phase 2 from the current basis with the objective value and gradient
 // g[1..n] (scaled space) of a new objective.
 int Lp_resolveWithObjective(LpRecord& lp, const LpSettings& settings, double value,
@@ -263,6 +281,37 @@ void Lp_unpack(LpRecord& lp);
 // Scratch point and the progress report; nonzero ends the solve.
 int Lp_report(LpRecord& lp, const LpSettings& settings, double infeasibility);
 void Lp_readTolerances(LpRecord& lp, const LpSettings& settings);
+// Value at which nonbasic column k is accounted in the right-hand sides.
+double Lp_nonbasicValue(const LpRecord& lp, int k);
+
+// ---- drift control (Lp_Drift.cpp) ----
+
+// Keeps the rows 0..m of the working matrix and their types as the rows
+// the tableau is rebuilt from (at a cold start, before any pivot).
+void Lp_captureOrigin(LpRecord& lp);
+// Appends tableau row i (a cut row just added, its slack basic) to the
+// origin, rewritten in the structural variables.
+void Lp_originFromTableauRow(LpRecord& lp, int i);
+// Largest residual of the tableau's current solution (basic values from
+// element 0, nonbasic ones at their bounds) in the origin's rows 0..m,
+// relative to 1 + the larger of the row's right-hand side and activity;
+// 0 without an origin.
+double Lp_driftResidual(LpRecord& lp);
+// Recomputes rows 0..m (and the phase-1 row when `phase1`) of the tableau
+// at the current basis from the origin, by a dense LU factorisation of the
+// basis; false (tableau unchanged) without an origin or when the basis is
+// numerically singular.
+bool Lp_rebuildTableau(LpRecord& lp, bool phase1);
+// Drift tolerance: the residual above which the tableau is rebuilt.
+double Lp_driftTolerance(const LpRecord& lp);
+// After a pivot: every driftInterval pivots, the drift is measured and the
+// tableau rebuilt when it exceeds the tolerance.
+void Lp_watchDrift(LpRecord& lp, bool phase1);
+// Before a verdict: true when the tableau was rebuilt (so the iterations
+// go on from it), false when it is fresh already or cannot be rebuilt.
+// `always` rebuilds whenever a pivot happened since the last rebuild,
+// otherwise only when the drift exceeds the tolerance.
+bool Lp_refreshBeforeVerdict(LpRecord& lp, bool phase1, bool always);
 
 // ---- quadratic master (Lp_QuadMaster.cpp) ----
 
@@ -340,6 +389,7 @@ struct LpSnapshot {
   std::vector<int> colMap, rowMap, colStatus, phase1Flags;
   int activeCols = 0;
   int rowsInUse = 0;
+  int pivotsSinceRebuild = 0;  // the drift the tableau may carry
 };
 // Bytes one snapshot takes for this record.
 std::size_t Lp_nodeSize(const LpRecord& lp);

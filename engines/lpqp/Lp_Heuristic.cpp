@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engines/common/Walk_History.h"
 #include "engines/lpqp/Lp_Engine.h"
 #include "platform/os/Os.h"
 
@@ -40,7 +41,7 @@ struct Walk {
   LpRecord& lp;
   const std::int32_t* flags;
   std::vector<double> x, lo, up, rowLo, rowUp, values, violation;
-  std::vector<Move> history;
+  std::vector<WalkMove> history;
   double total = 0;
 };
 
@@ -79,30 +80,6 @@ double Lp_totalAfter(const Walk& w, int j, double step) {
   return total;
 }
 
-// How often the pair was applied and the position of its latest use (-1).
-int Lp_pairUses(const Walk& w, const Move& m, int& latest) {
-  int count = 0;
-  latest = -1;
-  for (std::size_t h = 0; h < w.history.size(); ++h)
-    if (w.history[h].var == m.var && w.history[h].value == m.value) ++count, latest = static_cast<int>(h);
-  return count;
-}
-
-bool Lp_recentlyApplied(const Walk& w, const Move& m) {
-  const std::size_t size = w.history.size();
-  for (std::size_t h = size >= 2 ? size - 2 : 0; h < size; ++h)
-    if (w.history[h].var == m.var && w.history[h].value == m.value) return true;
-  return false;
-}
-
-// Whether a move of equal total replaces the best: its pair was used more
-// often, or as often and the best's pair more recently.
-bool Lp_replacesBest(const Walk& w, const Move& m, const Move& best) {
-  int mLatest, bestLatest;
-  const int mCount = Lp_pairUses(w, m, mLatest), bestCount = Lp_pairUses(w, best, bestLatest);
-  return mCount > bestCount || (mCount == bestCount && bestLatest > mLatest);
-}
-
 // One step of the walk on violated row r; false when no move was possible.
 bool Lp_walkStep(Walk& w, int r) {
   LpRecord& lp = w.lp;
@@ -120,9 +97,10 @@ bool Lp_walkStep(Walk& w, int r) {
     if (!haveBest || m.total < best.total) {
       best = m;
       haveBest = true;
-    } else if (Lp_recentlyApplied(w, m)) {
+    } else if (Walk_recent(w.history, {m.var, m.value}, 2)) {
       continue;
-    } else if (m.total == best.total && Lp_replacesBest(w, m, best)) {
+    } else if (m.total == best.total &&
+               Walk_tieReplacesBest(w.history, {m.var, m.value}, {best.var, best.value})) {
       best = m;
     }
     candidates.push_back(m);
@@ -141,7 +119,7 @@ bool Lp_walkStep(Walk& w, int r) {
     }
   }
   w.x[chosen.var] = chosen.value;
-  w.history.push_back(chosen);
+  w.history.push_back({chosen.var, chosen.value});
   return true;
 }
 

@@ -9,9 +9,6 @@
 #include <cmath>
 #include <utility>
 
-namespace {
-
-// Value at which a nonbasic column is accounted in the right-hand sides.
 double Lp_nonbasicValue(const LpRecord& lp, int k) {
   const int v = lp.colMap[k], st = lp.colStatus[k];
   if (v > lp.n) {
@@ -21,6 +18,8 @@ double Lp_nonbasicValue(const LpRecord& lp, int k) {
   if (st == 'X') return 0.0;
   return st == 'U' ? lp.upper[v] : lp.lower[v];
 }
+
+namespace {
 
 // Bound width of the variable in column k (infinite when a bound is).
 double Lp_columnRange(const LpRecord& lp, int k) {
@@ -183,17 +182,28 @@ void Lp_coldBasis(LpRecord& lp) {
   lp.iterations = 0;
 }
 
-// Primal iterations on pricing row `pr` over rows 0..last.
+// Primal iterations on pricing row `pr` over rows 0..last. No verdict
+// (optimal, infeasible at the end of phase 1, unbounded) is given on a
+// drifted tableau: it is rebuilt first and the iterations go on from it.
 int Lp_primalLoop(LpRecord& lp, const LpSettings& s, int pr, int last, bool phase1) {
-  for (int q; (q = Lp_price(lp, pr)) != 0;) {
+  for (;;) {
+    const int q = Lp_price(lp, pr);
+    if (q == 0) {
+      const bool infeasible = phase1 && lp.matrix.row(last)[0] > lp.precision;
+      if (Lp_refreshBeforeVerdict(lp, phase1, infeasible)) continue;
+      return 0;
+    }
     const LpRatio ratio = Lp_ratioTest(lp, pr, q);
-    if (ratio.row == 0 && !ratio.flip) return 4;
+    if (ratio.row == 0 && !ratio.flip) {
+      if (Lp_refreshBeforeVerdict(lp, phase1, true)) continue;
+      return 4;
+    }
     Lp_pivot(lp, ratio.row, q, last, false);
     if (phase1 && ratio.row != 0) Lp_dropArtificial(lp, ratio.row, q);
+    Lp_watchDrift(lp, phase1);
     const double infeasibility = phase1 ? lp.matrix.row(last)[0] : 0.0;
     if (const int st = Lp_report(lp, s, infeasibility)) return st;
   }
-  return 0;
 }
 
 // End of phase 1: rows still flagged lose their artificial where possible.
@@ -302,6 +312,7 @@ LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q) {
 
 void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
   ++lp.iterations;
+  ++lp.pivotsSinceRebuild;
   const int n = lp.n, m = Lp_rowsInUse(lp);
   if (r == 0) {
     const double from = Lp_nonbasicValue(lp, q);
@@ -376,8 +387,17 @@ int Lp_report(LpRecord& lp, const LpSettings& s, double infeasibility) {
 int Lp_boundedSimplex(LpRecord& lp, const LpSettings& settings) {
   Lp_readTolerances(lp, settings);
   if (!Lp_isAllocated(lp)) return 8;
+  Lp_captureOrigin(lp);
   Lp_coldBasis(lp);
   const int status = Lp_twoPhases(lp, settings);
+  Lp_unpack(lp);
+  return status;
+}
+
+int Lp_primalFromBasis(LpRecord& lp, const LpSettings& settings) {
+  Lp_readTolerances(lp, settings);
+  if (!Lp_isAllocated(lp)) return 8;
+  const int status = Lp_phase2(lp, settings);
   Lp_unpack(lp);
   return status;
 }
@@ -397,6 +417,14 @@ int Lp_resolveWithObjective(LpRecord& lp, const LpSettings& settings, double val
   for (int k = 1; k <= n; ++k) {
     const int v = lp.colMap[k];
     r0[k] = (v <= n && std::fabs(g[v]) > Lp_tiny) ? -g[v] : 0.0;
+  }
+  if (lp.origin.rows == lp.matrix.rows) {  // the new objective is what a rebuild prices
+    double* o = lp.origin.row(0);
+    o[0] = value;
+    for (int j = 1; j <= n; ++j) {
+      o[j] = std::fabs(g[j]) > Lp_tiny ? -g[j] : 0.0;
+      o[0] += o[j] * lp.x[j];
+    }
   }
   for (int i = 1; i <= m; ++i) {
     const int b = lp.rowMap[i];

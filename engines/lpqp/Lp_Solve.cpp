@@ -48,6 +48,12 @@ int Lp_solveScaled(LpRun& run, EngineProblem* problem) {
   if (status == StatusSolved && !run.checked && !lp.cutPassDone) {
     run.checked = true;
     status = Lp_finalCheck(run);
+    // A model found not linear on a tableau with pivots behind it is looked
+    // at again on a tableau computed afresh at the same basis.
+    if (status == StatusNotLinear && Lp_refreshBeforeVerdict(lp, false, true)) {
+      status = Lp_primalFromBasis(lp, Lp_settingsFromHost(run));
+      if (status == StatusSolved) status = Lp_finalCheck(run);
+    }
   }
   return status;
 }

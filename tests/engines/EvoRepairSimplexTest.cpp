@@ -231,3 +231,22 @@ TEST(EvoRepairSimplex, SmallNetlibProblemsReachTheirOptima) {
 }
 
 }  // namespace
+
+// Beale's example: with the largest entering entry and the first of equal
+// ratios leaving, its degenerate pivots return to the starting basis for
+// ever; the lexicographic tie-break reaches the optimum x = (1, 0, 1, 0).
+TEST(EvoRepairSimplex, DegenerateCycleIsBrokenByTheTieBreak) {
+  LpBuilder b(4);
+  b.maximise({10, -57, -9, -24});
+  b.row({0.5, -5.5, -2.5, 9}, '<', 0);
+  b.row({0.5, -1.5, -0.5, 1}, '<', 0);
+  b.row({1, 0, 0, 0}, '<', 1);
+  int pivots = 0;
+  const EvoLpHooks hooks{&pivots, [](void* user) { return ++*static_cast<int*>(user), 0; }, nullptr};
+  int result = -1;
+  const std::vector<double> x = solve(b.lp, &result, EvoLpRepair, hooks);
+  EXPECT_EQ(result, EvoLpSolved);
+  EXPECT_EQ(x, (std::vector<double>{1, 0, 1, 0}));
+  EXPECT_LT(pivots, 20);
+}
+

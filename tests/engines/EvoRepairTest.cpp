@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "engines/evolutionary/Evo_Repair.h"
+#include "platform/calc/Calc.h"
+#include "platform/xlcall/Xlc_Host.h"
 #include "tests/engines/EvoRecordFixture.h"
 
 namespace {
@@ -54,6 +56,54 @@ TEST_F(EvoRepair, QuasiNewtonSearchMeetsANonlinearRow) {
   for (double v : x) EXPECT_LE(std::fabs(v), 10.0);
   // The child's start stays in x0 for later use.
   EXPECT_EQ(rec.x0, (std::vector<double>{0.5, 0.5}));
+  close();
+}
+
+// Evaluations of the row D2 so far, and the one at which the user presses
+// the break key.
+int g_rowEvaluations = 0, g_breakAt = 0;
+
+TEST_F(EvoRepair, BreakEndsTheQuasiNewtonSearchAtItsNextProgressCheck) {
+  // The search of the previous test runs for several iterations (19 merit
+  // evaluations). A break pressed at its fourth merit evaluation, the first
+  // line-search trial, ends it at the check after that iteration's gradient
+  // (n more evaluations), with the user's stop for the run.
+  Calc_registerFunction("EVOROW", [](const std::vector<CalcArray>& args) {
+    if (++g_rowEvaluations == g_breakAt) Xlc_pressBreak();
+    return args[0];
+  });
+  twoVariables("ABS(A1)+ABS(B1)", 2, 3, 3, 0.5, 0.5);
+  formula("D2", "EVOROW(A1^2+B1^2)");
+  bounds(1, "Model!$A$1:$B$1", -10, 10);
+  row(3, "Model!$D$2", 3, 4);
+  EvoRecord& rec = open();
+  std::vector<double> x = {0.5, 0.5};
+  double fitness = 0.0;
+  ASSERT_EQ(Evo_evaluateFitness(rec, x.data(), &fitness), EvoRejected);
+  const int evaluations = rec.evaluations;
+  g_breakAt = g_rowEvaluations + 4;
+  EXPECT_EQ(Evo_repair(rec, x.data(), nullptr, &fitness, 0), StatusUserStop);
+  EXPECT_EQ(rec.evaluations - evaluations, 4 + rec.n);
+  close();
+}
+
+TEST_F(EvoRepair, BreakEndsThePerturbationCaptureAtItsNextEvaluation) {
+  // Only D2 = x / 10000 + y depends on x, by more than 0.01 from the step
+  // 1000 on: four steps. With a break pending, the capture ends at its first
+  // step: D3 is evaluated at x = 0, at the start, at the capture's base, at
+  // that step and at the incumbent shown, and the user's stop ends the run.
+  Calc_registerFunction("EVOROW", [](const std::vector<CalcArray>& args) {
+    ++g_rowEvaluations;
+    return args[0];
+  });
+  linearModel("B1", "A1/10000+B1");
+  formula("D3", "EVOROW(B1)");
+  EvoRecord& rec = open();
+  EXPECT_EQ(rec.captureStep[0], 1000);
+  const int before = g_rowEvaluations;
+  Xlc_pressBreak();
+  EXPECT_EQ(Evo_linearAnalysis(rec), StatusUserStop);
+  EXPECT_EQ(g_rowEvaluations - before, 5);
   close();
 }
 

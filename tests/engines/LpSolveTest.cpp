@@ -64,9 +64,6 @@ class LpSolve : public ScratchTest {
 TEST_F(LpSolve, NetlibWorkbooksReachTheirOptima) {
   for (const MpsKnown& o : Mps_knownProblems()) {
     if (o.kind != "lp") continue;
-    // share1b's tableau drifts past the final check's tolerance (status 7):
-    // kept out until the engine rebuilds its tableau from the captured rows.
-    if (o.name == "share1b") continue;
     const std::string out = book(o.name);
     EXPECT_EQ(solveBook(std::string(CORVAN_DATA) + "/lp/" + o.name + ".xlsx", out), 0) << o.name;
     Wb_resetApp();
