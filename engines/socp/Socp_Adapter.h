@@ -63,6 +63,8 @@ int Socp_probeModel(SocpAdapterRecord& rec);
 int Socp_buildConeForm(SocpAdapterRecord& rec);
 // The quadratic form with the current bounds; 0 or 1102.
 int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea);
+// Points a fresh core record at the program's data.
+void Socp_loadProgram(socp& run, SocpProgram& program);
 // The model point (into x) and the objective in the model's sense from the
 // program's solution.
 double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* x);

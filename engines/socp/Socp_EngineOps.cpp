@@ -102,18 +102,6 @@ int Socp_buildProgram(SocpAdapterRecord& rec) {
   return Socp_buildQuadraticForm(rec, fea);
 }
 
-// The stop code pending before the run, as a status (0 none).
-int Socp_mapStopCode(int stop) {
-  switch (stop) {
-    case StopIterationLimit: return StatusIterationLimit;
-    case StopBreak: return StatusUserStop;
-    case StopTimeLimit: return StatusTimeLimit;
-    case StopSubproblemLimit: return StatusSubproblemLimit;
-    case StopIntegerLimit: return StatusIntegerLimit;
-    default: return StatusSolved;
-  }
-}
-
 int Socp_iterationHook(void* user, const socp& run) {
   auto& rec = *static_cast<SocpAdapterRecord*>(user);
   double objective = Socp_readSolution(rec, run, rec.display.data());
@@ -156,21 +144,13 @@ int Socp_runStatus(const SocpAdapterRecord& rec, int word) {
 }
 
 int Socp_solve(EngineProblem* problem, SocpAdapterRecord& rec) {
-  if (int pending = Socp_mapStopCode(Socp_progress(rec.context, ProgressQuery, 0, 0.0)))
+  if (int pending = Eng_statusAfterStop(StatusSolved, Socp_progress(rec.context, ProgressQuery, 0, 0.0)))
     return pending;
   SocpParams params;
   if (!Socp_params(rec.context, params)) return StatusBadModel;
   if (int status = Socp_buildProgram(rec)) return status;
-  SocpProgram& pr = rec.program;
-  rec.run = socp();
   socp& run = rec.run;
-  run.n = static_cast<int>(pr.c.size());
-  run.m = static_cast<int>(pr.b.size());
-  run.p = pr.p;
-  run.cones = pr.cones.data();
-  run.A = pr.a.get();
-  run.b = pr.b.data();
-  run.c = pr.c.data();
+  Socp_loadProgram(run, rec.program);
   rec.stop = 0;
   int word = Socp_runSolver(run, params, Socp_iterationHook, &rec);
   problem->objective = Socp_readSolution(rec, run, rec.x.data());
@@ -202,6 +182,17 @@ void Socp_writeReport(SocpAdapterRecord& rec) {
 }
 
 }  // namespace
+
+void Socp_loadProgram(socp& run, SocpProgram& program) {
+  run = socp();
+  run.n = static_cast<int>(program.c.size());
+  run.m = static_cast<int>(program.b.size());
+  run.p = program.p;
+  run.cones = program.cones.data();
+  run.A = program.a.get();
+  run.b = program.b.data();
+  run.c = program.c.data();
+}
 
 double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* x) {
   const SocpProgram& pr = rec.program;

@@ -18,13 +18,16 @@ class SocpLibrary : public EngineSolveFixture {
     twoVariables(objective, type, SocpEngine, rows + 1, 1, 0);
     row(1, "Model!$A$1:$B$1", 7, 0);
   }
+  // min A1 with A1 >= |B1| and B1 = 2 (row C2): 2 at (2, 2).
+  void distanceModel() {
+    coneModel("A1", 2, 1);
+    formula("C2", "B1");
+    row(2, "Model!$C$2", 2, 2);
+  }
 };
 
 TEST_F(SocpLibrary, ConeProgramReachesItsOptimum) {
-  // min A1 with A1 >= |B1|, B1 = 2 (row C2): 2.
-  coneModel("A1", 2, 1);
-  formula("C2", "B1");
-  row(2, "Model!$C$2", 2, 2);
+  distanceModel();
   ASSERT_EQ(solve(0), StatusSolved);
   EXPECT_NEAR(valueAt("A1"), 2, 1e-6);
   EXPECT_NEAR(valueAt("B1"), 2, 1e-6);
@@ -96,9 +99,7 @@ TEST_F(SocpLibrary, DirectionOutsideItsRangeIsRefused) {
 }
 
 TEST_F(SocpLibrary, IterationLimitStopsThroughTheProgressCallback) {
-  coneModel("A1", 2, 1);
-  formula("C2", "B1");
-  row(2, "Model!$C$2", 2, 2);
+  distanceModel();
   name("solver_itr", "2");
   defineShow(0);  // stop with the limit's own code
   EXPECT_EQ(solve(0), StatusIterationLimit);

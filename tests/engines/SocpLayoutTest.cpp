@@ -40,15 +40,8 @@ struct Layout {
   }
   // Solves the laid-out program; the objective in the model's sense.
   double solve() {
-    SocpProgram& pr = rec.program;
     socp& run = rec.run;
-    run.n = static_cast<int>(pr.c.size());
-    run.m = static_cast<int>(pr.b.size());
-    run.p = pr.p;
-    run.cones = pr.cones.data();
-    run.A = pr.a.get();
-    run.b = pr.b.data();
-    run.c = pr.c.data();
+    Socp_loadProgram(run, rec.program);
     double params[SocpParamCount] = {0, 1e-9, 1e-9, 0.99, 0.1, 500, 3, 1, 1};
     SocpParams parsed;
     EXPECT_TRUE(Socp_parseParams(params, parsed));
