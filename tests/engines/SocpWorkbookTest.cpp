@@ -16,6 +16,8 @@ struct Reference {
   double optimum;
 };
 
+void PrintTo(const Reference& r, std::ostream* os) { *os << r.name; }
+
 std::vector<Reference> readOptima() {
   std::vector<Reference> out;
   std::ifstream in(std::string(CORVAN_DATA) + "/socp/optima.csv");
