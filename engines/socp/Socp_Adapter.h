@@ -13,6 +13,14 @@
 
 struct LibraryContext;
 
+// Size limits: variables, rows, a third limit, integer variables.
+constexpr int SocpMaxVariables = 2000;
+constexpr int SocpMaxRows = 8192;
+constexpr int SocpLimit3 = 4000;
+constexpr int SocpMaxIntegers = 2000;
+constexpr unsigned SocpCapabilities = 0x4B14;  // feasibility and branch drivers, analysis wanted
+constexpr unsigned SocpFields = 0x1000222;
+
 // Extra statuses of this engine.
 enum SocpEngineStatus : int {
   SocpStatusClassRefused = 1101,     // a problem class the engine does not solve

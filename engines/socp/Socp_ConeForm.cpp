@@ -13,7 +13,7 @@
 #include <cmath>
 
 #include "engines/socp/Socp_Adapter.h"
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
 
 namespace {
 

@@ -5,23 +5,18 @@
 // variable cells and writes the reports.
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <new>
 
 #include "engines/socp/Socp_Adapter.h"
 #include "engines/socp/Socp_Cone.h"
-#include "engines/socp/Socp_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Eng_Registry.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Progress.h"
-#include "entry/Host_Queries.h"
+#include "contract/Eng_Builtins.h"
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Eval.h"
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
 
 namespace {
 
-constexpr int SocpMaxVariables = 2000;
-constexpr int SocpMaxRows = 8192;
-constexpr int SocpMaxIntegers = 2000;
 constexpr double SocpGamma = 0.1;
 constexpr double SocpDivergence = 1e12;  // a model value this large: the run followed a ray
 constexpr double SocpIterationLimit = 1e10;  // the host's progress callback keeps the limits
@@ -30,13 +25,6 @@ constexpr std::int32_t SocpHookResume = ProgressResume | ProgressIteration;
 
 SocpAdapterRecord* Socp_record(EngineProblem* problem) {
   return static_cast<SocpAdapterRecord*>(problem->engineRecord);
-}
-
-int Socp_progress(LibraryContext* context, std::int32_t flags, int count, double value) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return Host_progressCallback(context, flags, count, static_cast<std::uint32_t>(bits),
-                               static_cast<std::uint32_t>(bits >> 32));
 }
 
 bool Socp_hasCones(const SocpAdapterRecord& rec) { return !rec.coneKinds.empty(); }
@@ -105,11 +93,11 @@ int Socp_buildProgram(SocpAdapterRecord& rec) {
 int Socp_iterationHook(void* user, const socp& run) {
   auto& rec = *static_cast<SocpAdapterRecord*>(user);
   double objective = Socp_readSolution(rec, run, rec.display.data());
-  int answer = Socp_progress(rec.context, SocpHookQuery, run.iter, objective);
+  int answer = Host_progressValue(rec.context, SocpHookQuery, run.iter, objective);
   if (!rec.showIterations && answer == StopContinue) return answer;
-  Socp_progress(rec.context, ProgressPause, 0, 0.0);
+  Host_progressValue(rec.context, ProgressPause, 0, 0.0);
   Socp_evalAt(rec, rec.display.data());
-  answer = Socp_progress(rec.context, SocpHookResume, run.iter, objective);
+  answer = Host_progressValue(rec.context, SocpHookResume, run.iter, objective);
   if (answer >= StopIterationLimit) rec.stop = answer;
   return answer;
 }
@@ -144,7 +132,7 @@ int Socp_runStatus(const SocpAdapterRecord& rec, int word) {
 }
 
 int Socp_solve(EngineProblem* problem, SocpAdapterRecord& rec) {
-  if (int pending = Eng_statusAfterStop(StatusSolved, Socp_progress(rec.context, ProgressQuery, 0, 0.0)))
+  if (int pending = Eng_statusAfterStop(StatusSolved, Host_progressValue(rec.context, ProgressQuery, 0, 0.0)))
     return pending;
   SocpParams params;
   if (!Socp_params(rec.context, params)) return StatusBadModel;
@@ -210,11 +198,6 @@ double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* 
   return sigma * (Socp_dot(run.n, pr.c.data(), run.x.data()) + pr.objectiveConstant);
 }
 
-int Socp_engineLoad(void* info) {
-  return Eng_fillBuiltinInfo(info, {SocpMaxVariables, SocpMaxRows, 4000, SocpMaxIntegers}, 0x4B14,
-                             0x1000222);
-}
-
 int Socp_engineSetup(void* record) {
   auto* problem = static_cast<EngineProblem*>(record);
   if (!problem) return 0;
@@ -260,9 +243,9 @@ int Socp_engineFinish(void* record) {
   switch (problem->status) {
     case StatusSolved: case StatusConverged: case StatusIterationLimit: case StatusInfeasible:
     case StatusUserStop: case StatusTimeLimit:
-      Socp_progress(rec->context, ProgressPause, 0, 0.0);
+      Host_progressValue(rec->context, ProgressPause, 0, 0.0);
       Socp_evalAt(*rec, rec->x.data());
-      Socp_progress(rec->context, ProgressResume, 0, 0.0);
+      Host_progressValue(rec->context, ProgressResume, 0, 0.0);
       Socp_writeReport(*rec);
       break;
     default: break;

@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "engines/socp/Socp_Adapter.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Progress.h"
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Eval.h"
+#include "contract/Host_Progress.h"
 
 namespace {
 

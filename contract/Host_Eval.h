@@ -1,0 +1,76 @@
+// Host services with which engines evaluate the model and read its data:
+// evaluations at a point or with one or two variables changed, variable and
+// row bounds, variable types, alldifferent groups, cones, start values,
+// cell addresses, named values, elastic variables of feasibility mode,
+// reports and the interpreter's derivatives. Each takes the context first.
+//
+// An evaluation is served by the interpreter while the model is analysed
+// (and, for ordinals 15, 33 and 34, the engine does not ask for Excel; for
+// 15 and 16, the progress state is not paused), else through Excel. In
+// feasibility mode each row gets its elastic variables added and the sum of
+// the elastic values is written after the rows without the grouped row.
+// Arrays are 0-based; services return 1 on success and 0 on failure.
+#pragma once
+
+#include "contract/Eng_Report.h"
+
+struct LibraryContext;
+
+// Receivers of the interpreter's derivatives and dependencies (nonzero to
+// go on): `i` a function (row) and `j` a variable.
+using EvalValueCallback = int (*)(LibraryContext* context, void* user, int i, int j, double value,
+                                  void* extra);
+using EvalDependencyCallback = int (*)(LibraryContext* context, void* user, int i, int j,
+                                       int flag, void* user2);
+
+// Ordinals 15, 16, 33 and 34.
+int Host_evalProblem(LibraryContext* context, double* f, const double* x);
+int Host_evalProblemBounded(LibraryContext* context, double* f, const double* x, double cutoff,
+                            const int* order);
+int Host_evalTwoChanged(LibraryContext* context, double* f, int j, double xj, int k, double xk);
+int Host_evalOneChanged(LibraryContext* context, double* f, int j, double xj);
+
+// Ordinal 17: variable bounds (elastic variables [0, 1e30]) and the bounds
+// of every row (query 1), -1e30 and 1e30 where there is none.
+int Host_getVariableBounds(LibraryContext* context, double* lower, double* upper,
+                           double* rowLower, double* rowUpper);
+// Ordinal 18: the interpreter's curvature class per function.
+int Host_getCurvatureClasses(LibraryContext* context, int* classes);
+// Ordinal 19: 0 continuous, 1 integer, 2 binary, 3 + g alldifferent group g.
+int Host_getVariableTypes(LibraryContext* context, int* types);
+// Ordinal 20: starts (groups + 1 offsets) and member variables of the
+// alldifferent groups.
+int Host_getConstraintTypes(LibraryContext* context, int* starts, int* members);
+// Ordinal 21: kinds (1 or 2), starts (cones + 1 offsets) and member variables.
+int Host_getConeConstraints(LibraryContext* context, int* kinds, int* starts, int* members);
+// Ordinal 22: current values of the variable cells; elastic variables 0.
+int Host_getInitialValues(LibraryContext* context, double* x);
+
+// Ordinal 26: addresses ("B3") of up to `variables` variables and `rows`
+// rows (the grouped row last), each cut to `length` - 1 characters.
+int Host_getCellAddresses(LibraryContext* context, int variables, int rows, char** variableTexts,
+                          char** rowTexts, int length);
+// Ordinals 27 and 28: a name of the active sheet as a number, else the default.
+int Host_getNamedInt(LibraryContext* context, const char* name, int defaultValue);
+int Host_getNamedReal(LibraryContext* context, double* out, const char* name, double defaultValue);
+// Ordinal 29: fixes elastic variable i (at or above 0) of the bound array x
+// with its equality partner, or (i below 0) fixes (flag nonzero) or relaxes
+// (flag 0) the elastic variables of 0-based constraint row `row`.
+int Host_fixElastic(LibraryContext* context, int i, int row, int flag, double* x);
+
+// Ordinals 31 and 32.
+int Host_writeReports(LibraryContext* context, int reportSet, int code,
+                      const ReportSummary* summary, const SensitivityRecord* sensitivity);
+int Host_writeReportTable(LibraryContext* context, int code1, int code2, int columns, int rows,
+                          const char* const* texts);
+
+// Ordinals 35, 38, 39 and 40: the interpreter's, 0 when the model is not
+// analysed (39: not diagnosed).
+int Host_evalObjectiveGradient(LibraryContext* context, double* value, double* gradient,
+                               const double* x);
+int Host_evalJacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
+                      const double* x, int flags);
+int Host_enumDependencies(LibraryContext* context, void* user, EvalDependencyCallback callback,
+                          void* user2, int flags);
+int Host_evalHessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
+                     const double* x, int function, int flags);
