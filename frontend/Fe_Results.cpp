@@ -39,7 +39,8 @@ bool rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out) {
 
 void judge(FeConstraintRow* row) {
   double tolerance = kFeasibilityTolerance * (1 + std::fabs(row->rhs));
-  switch (row->relation) {
+  if (row->relation == FeCone || row->relation == FeCone2) return;   // judged by the engine alone
+  switch (Fe_comparison(row->relation)) {
     case FeLessEqual: row->slack = row->rhs - row->value; break;
     case FeGreaterEqual: row->slack = row->value - row->rhs; break;
     case FeEqual: row->slack = std::fabs(row->value - row->rhs); break;
@@ -50,7 +51,7 @@ void judge(FeConstraintRow* row) {
       return;
     }
   }
-  if (row->relation == FeEqual) {
+  if (Fe_comparison(row->relation) == FeEqual) {
     row->satisfied = row->numeric && row->slack <= tolerance;
     row->binding = true;
     if (row->satisfied) row->slack = 0;
@@ -75,7 +76,7 @@ std::string inFormat(Workbook* wb, int sheet, int row, int col, double x) {
 }
 
 std::string rhsText(Workbook* wb, const FeConstraint& c, const FeConstraintRow& row) {
-  if (row.relation > FeGreaterEqual) return "";
+  if (Fe_comparison(row.relation) > FeGreaterEqual) return "";
   if (c.rhsIsRange) {
     const CellRange& r = c.rhsRange;
     bool one = r.row1 == r.row2 && r.col1 == r.col2;
@@ -87,52 +88,11 @@ std::string rhsText(Workbook* wb, const FeConstraint& c, const FeConstraintRow& 
   return c.rhsFormula;
 }
 
-// A cone constraint judged as a whole: the value is how far the
-// point lies inside (the first cell less the others' length; twice the
-// first two cells' product less the others' sum of squares, with both of
-// those cells nonnegative), which must not be below 0.
-FeConstraintRow coneRow(Workbook* wb, const FeConstraint& c) {
-  FeConstraintRow row{c.lhs.sheet, c.lhs.row1, c.lhs.col1, c.relation};
-  std::vector<double> cells;
-  for (int r = c.lhs.row1; r <= c.lhs.row2; ++r)
-    for (int col = c.lhs.col1; col <= c.lhs.col2; ++col) {
-      const CellValue* v = Fe_value(wb, c.lhs.sheet, r, col);
-      row.numeric = row.numeric && (!v || v->kind == CellKind::Number || v->kind == CellKind::Empty);
-      cells.push_back(v ? v->number : 0);
-    }
-  bool rotated = c.relation == FeRotatedCone;
-  std::size_t heads = rotated ? 2 : 1;
-  double squares = 0, scale = 1;
-  for (std::size_t k = 0; k < cells.size(); ++k) {
-    if (k >= heads) squares += cells[k] * cells[k];
-    scale = std::max(scale, std::fabs(cells[k]));
-  }
-  if (cells.size() < heads) cells.resize(heads, 0.0);
-  row.value = rotated ? 2 * cells[0] * cells[1] - squares : cells[0] - std::sqrt(squares);
-  if (rotated) scale *= scale;
-  double tolerance = kFeasibilityTolerance * scale;
-  row.satisfied = row.numeric && row.value >= -tolerance &&
-                  (!rotated || (cells[0] >= -tolerance && cells[1] >= -tolerance));
-  row.binding = row.numeric && std::fabs(row.value) <= tolerance;
-  row.slack = row.binding ? 0 : row.value;
-  return row;
-}
-
 }  // namespace
 
 std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
   std::vector<FeConstraintRow> rows;
   for (const FeConstraint& c : m.constraints) {
-    if (c.relation == FeCone || c.relation == FeRotatedCone) {
-      FeConstraintRow cone = coneRow(wb, c);  // one judgement, a row per cell
-      for (int r = c.lhs.row1; r <= c.lhs.row2; ++r)
-        for (int col = c.lhs.col1; col <= c.lhs.col2; ++col) {
-          cone.row = r;
-          cone.col = col;
-          rows.push_back(cone);
-        }
-      continue;
-    }
     int k = 0;
     for (int r = c.lhs.row1; r <= c.lhs.row2; ++r)
       for (int col = c.lhs.col1; col <= c.lhs.col2; ++col, ++k) {
@@ -140,7 +100,7 @@ std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
         const CellValue* v = Fe_value(wb, c.lhs.sheet, r, col);
         row.numeric = !v || v->kind == CellKind::Number || v->kind == CellKind::Empty;
         row.value = v ? v->number : 0;
-        if (c.relation <= FeGreaterEqual) row.numeric = rhsValue(wb, c, k, &row.rhs) && row.numeric;
+        if (Fe_comparison(c.relation) <= FeGreaterEqual) row.numeric = rhsValue(wb, c, k, &row.rhs) && row.numeric;
         judge(&row);
         rows.push_back(row);
       }
@@ -196,7 +156,7 @@ void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineNa
   for (const FeConstraint& c : m.constraints)
     for (int k = 0; k < (c.lhs.row2 - c.lhs.row1 + 1) * (c.lhs.col2 - c.lhs.col1 + 1); ++k, ++at) {
       const FeConstraintRow& row = rows[at];
-      bool bound = row.relation <= FeGreaterEqual;
+      bool bound = Fe_comparison(row.relation) <= FeGreaterEqual;
       const char* status = !row.satisfied ? "violated" : !bound ? "" : row.binding ? "binding" : "not binding";
       table.push_back({Fe_cellName(wb, row.sheet, row.row, row.col), Fe_label(wb, row.sheet, row.row, row.col),
                        Fe_shownValue(wb, row.sheet, row.row, row.col), Fe_relationName(row.relation),

@@ -18,7 +18,6 @@ constexpr int SocpMaxVariables = 2000;
 constexpr int SocpMaxRows = 8192;
 constexpr int SocpLimit3 = 4000;
 constexpr int SocpMaxIntegers = 2000;
-constexpr unsigned SocpCapabilities = 0x4B14;  // feasibility and branch drivers, analysis wanted
 constexpr unsigned SocpFields = 0x1000222;
 
 // Extra statuses of this engine.

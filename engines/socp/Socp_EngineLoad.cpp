@@ -4,6 +4,9 @@
 #include "engines/socp/Socp_Adapter.h"
 
 int Socp_engineLoad(void* info) {
+  constexpr std::uint32_t capabilities =
+      EngineBuiltinBit | EngineItem22 | EngineDiagnose20 |
+      EngineDiagnose19 | EngineCanBranch | EngineCanFeasibility;
   return Eng_fillBuiltinInfo(info, {SocpMaxVariables, SocpMaxRows, SocpLimit3, SocpMaxIntegers},
-                             SocpCapabilities, SocpFields);
+                             capabilities, SocpFields);
 }

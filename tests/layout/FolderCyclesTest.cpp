@@ -102,7 +102,7 @@ TEST(FolderCycles, NoFolderIncludesItselfThroughOthers) {
 }
 
 TEST(FolderCycles, EngineContractIncludesOnlyItselfAndThePlatform) {
-  Graph graph = includeGraph(true);  // the graph must outlive the loop over its set
+  Graph graph = includeGraph(true);
   for (const std::string& to : graph["contract"]) {
     EXPECT_EQ(to, "platform") << "contract/ includes " << to << "/";
   }
