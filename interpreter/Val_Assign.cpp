@@ -14,6 +14,7 @@
 #include "arithmetic/payload/Rev_Node.h"
 #include "arithmetic/payload/Smp_Payload.h"
 #include "arithmetic/payload/Val_Kind17.h"
+#include "interpreter/List_List.h"
 #include "interpreter/Model_Variables.h"
 #include "interpreter/Val_Value.h"
 #include "interpreter/Vm_Context.h"
@@ -159,9 +160,12 @@ Value* assignVariable(Value* dst, const Value* src) {
     raise(ctx, kStatusInvalidOperation);
     return dst;
   }
-  const bool compact = ctx->compactDerivatives && ctx->currentVariables;
-  const int32_t p = compact ? List_indexOfInt(ctx->currentVariables, j) : j;
-  const int32_t n = compact ? List_count(ctx->currentVariables) : Model_variableCount(ctx->variables);
+  // Positions count in the function's own variable list when derivatives are
+  // compact (0: the function does not depend on the variable).
+  List* own = ctx->currentVariables;
+  const bool compact = ctx->compactDerivatives != 0;
+  const int32_t p = compact ? (own ? List_indexOfInt(own, j) : 0) : j;
+  const int32_t n = compact ? (own ? List_count(own) : 0) : Model_variableCount(ctx->variables);
   if (p == 0) return mode >= kModeIvGrad && mode <= kModeIvProp ? Val_setInterval(dst, &x) : Val_setNumber(dst, x.lo);
   return seedVariable(dst, ctx, x, p, n);
 }
