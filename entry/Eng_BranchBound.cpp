@@ -6,14 +6,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <new>
 
+#include "contract/Host_Eval.h"
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
 #include "entry/Eng_BranchTree.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Progress.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 
@@ -258,11 +257,7 @@ int reportSubproblem(BnbState& s) {
     flags |= ProgressObjective;
     objective = s.maximise ? -s.incumbent->objective : s.incumbent->objective;
   }
-  std::uint64_t bits;
-  std::memcpy(&bits, &objective, sizeof bits);
-  return Host_progressCallback(s.owner, flags, s.integerSolutions,
-                               static_cast<std::uint32_t>(bits),
-                               static_cast<std::uint32_t>(bits >> 32));
+  return Host_progressValue(s.owner, flags, s.integerSolutions, objective);
 }
 
 // After the child's solve: hangs it under the node unless it failed, is

@@ -4,8 +4,8 @@
 
 #include <new>
 
+#include "contract/Host_Memory.h"
 #include "entry/Eng_BranchBound.h"
-#include "entry/Host_Memory.h"
 
 namespace {
 

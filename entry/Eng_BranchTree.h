@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
 
 enum BnbNodeState : int {
   NodeOpen = 0,

@@ -2,7 +2,7 @@
 // multistart drivers.
 #include "entry/Eng_DriverSolve.h"
 
-#include "entry/Host_Memory.h"
+#include "contract/Host_Memory.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // problem's values and bounds alone.
 #pragma once
 
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
 
 // Clears the problem's snapshot words, calls solve(problem) and releases any
 // snapshot the engine left (through its release routine, else as a block of

@@ -10,11 +10,11 @@
 #include <new>
 #include <vector>
 
+#include "contract/Host_Eval.h"
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
 #include "entry/Eng_DriverSolve.h"
 #include "entry/Eng_Runner.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Progress.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 

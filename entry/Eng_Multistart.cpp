@@ -6,20 +6,18 @@
 // minimum in the problem. Values of samples and minima are the objective
 // (negated when maximised) plus a penalty on violated rows weighted by the
 // largest multipliers the local searches reported.
-#include "entry/Eng_Multistart.h"
-
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <new>
 #include <numbers>
 #include <vector>
 
+#include "common/Rnd_Uniform.h"
+#include "contract/Host_Eval.h"
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
 #include "entry/Eng_DriverSolve.h"
 #include "entry/Eng_Runner.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Progress.h"
-#include "entry/Host_Queries.h"
 #include "platform/os/Os.h"
 
 namespace {
@@ -59,7 +57,7 @@ struct MslRun {
   int sampleSize = 0;
   double tolerance = 0;
   std::vector<double> lower, upper, rowLower, rowUpper, weights, multipliers, f;
-  MslRandom random;
+  RndStream random;
   std::vector<MslSample> samples, carry;
   std::vector<MslMinimum> minima;   // in the order found
 };
@@ -126,11 +124,7 @@ int report(MslRun& r) {
   if (!best || !(best->value < Infinity))
     return Host_progressCallback(r.owner, ProgressSubproblem, count, 0, 0);
   double shown = r.maximise ? -best->value : best->value;
-  std::uint64_t bits;
-  std::memcpy(&bits, &shown, sizeof bits);
-  return Host_progressCallback(r.owner, ProgressSubproblem | ProgressObjective, count,
-                               static_cast<std::uint32_t>(bits),
-                               static_cast<std::uint32_t>(bits >> 32));
+  return Host_progressValue(r.owner, ProgressSubproblem | ProgressObjective, count, shown);
 }
 
 bool localMinimum(int status) { return status == StatusSolved || status == StatusConverged; }
@@ -178,7 +172,7 @@ int drawSamples(MslRun& r) {
   for (int drawn = 0; drawn < r.sampleSize;) {
     MslSample sample{0, std::vector<double>(r.n)};
     for (int j = 0; j < r.n; ++j)
-      sample.x[j] = r.lower[j] + Eng_drawUniform(&r.random) * (r.upper[j] - r.lower[j]);
+      sample.x[j] = r.lower[j] + Rnd_uniform(r.random) * (r.upper[j] - r.lower[j]);
     if (!evaluate(r, sample.x.data(), &sample.value)) {
       if (++failures > r.sampleSize) return StatusEvalError;
       continue;
@@ -282,7 +276,7 @@ bool readOptions(MslRun& r, std::uint32_t* flags) {
   r.topographic = (*flags & OptFlagTms) != 0;
   std::int64_t seed = Host_getIntOption(c, IntRandomSeed);
   if (seed == 0) seed = Os_tickCount();
-  Eng_seedRandom(&r.random, static_cast<std::uint32_t>(seed < 0 ? -seed : seed));
+  Rnd_seed(r.random, seed);
   const std::int32_t* types = r.problem->integerFlags;
   r.integerMode = Host_getEngineInfoItem(c, engine, ItemBranch) != 0 && types &&
                   std::any_of(types, types + r.n, [](std::int32_t t) { return t != 0; });

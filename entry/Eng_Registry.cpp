@@ -9,12 +9,10 @@
 #include <string>
 #include <strings.h>
 
-#include "engines/evolutionary/Evo_Engine.h"
-#include "engines/grg/Grg_Engine.h"
-#include "entry/Entry_Context.h"
-#include "entry/Host_Queries.h"
+#include "contract/Eng_Builtins.h"
+#include "contract/Host_Queries.h"
 #include "entry/Eng_Runner.h"
-#include "engines/lpqp/Lp_EngineOps.h"
+#include "entry/Entry_Context.h"
 #include "excel/Xl_Value.h"
 #include "platform/xlcall/Xlcall.h"
 

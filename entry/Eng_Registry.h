@@ -5,7 +5,7 @@
 // beside the library) in the order discovery found them.
 #pragma once
 
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
 
 struct LibraryContext;
 
@@ -14,13 +14,6 @@ constexpr int EngineRows = 20;
 
 // A counted text of at most 31 characters: a length byte, then the characters.
 using EngineCountedName = unsigned char[EngineNameChars];
-
-// The built-in engines' `load` operations.
-int Grg_engineLoad(void* info);
-int Lp_engineLoad(void* info);
-int Evo_engineLoad(void* info);
-int Ia_engineLoad(void* info);
-int Socp_engineLoad(void* info);
 
 // Fills engine table rows 0-4 with the owner and the built-in engines' operations.
 void Eng_registerBuiltins(LibraryContext* context, LibraryContext* owner);

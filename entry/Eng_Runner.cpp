@@ -6,11 +6,12 @@
 #include <memory>
 #include <vector>
 
+#include "contract/Host_Eval.h"
+#include "contract/Host_LocalSolver.h"
+#include "contract/Host_Memory.h"
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Memory.h"
-#include "entry/Host_Progress.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 

@@ -1,16 +1,14 @@
 // The library's export table by ordinal, read by the loader: the named entry
 // points and the host services that engines call with the context first.
-#include "engines/evolutionary/Evo_Engine.h"
-#include "engines/grg/Grg_Engine.h"
-#include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Eng_Registry.h"
+#include "contract/Eng_Builtins.h"
+#include "contract/Host_Eval.h"
+#include "contract/Host_Extract.h"
+#include "contract/Host_LocalSolver.h"
+#include "contract/Host_Memory.h"
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
 #include "entry/Eng_Runner.h"
 #include "entry/Entry_Solve.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Extract.h"
-#include "entry/Host_Memory.h"
-#include "entry/Host_Progress.h"
-#include "entry/Host_Queries.h"
 #include "entry/Sess_Session.h"
 #include "platform/os/Os.h"
 

@@ -1,7 +1,7 @@
 // Failing answers of the steps whose components are not in the library yet.
 #include "entry/Entry_Pending.h"
 
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
 
 int Eval_loadModel(LibraryContext*, std::intptr_t, int, int, int, int, int, int) {
   return StatusHostFailure;

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "contract/Host_Eval.h"
+
 struct LibraryContext;
 
 int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int run, int trials,
@@ -16,10 +18,6 @@ int Eval_freeModel(LibraryContext* context);        // 0 on success
 int Eval_queryModel(LibraryContext* context, int kind);
 
 // The interpreter's evaluation interface for engines (1 on success).
-using EvalValueCallback = int (*)(LibraryContext* context, void* user, int i, int j, double value,
-                                  void* extra);
-using EvalDependencyCallback = int (*)(LibraryContext* context, void* user, int i, int j,
-                                       int flag, void* user2);
 int Eval_evalAll(LibraryContext* context, double* f, const double* x);
 int Eval_evalWithCutoff(LibraryContext* context, double* f, const double* x, double bound,
                         const int* order);

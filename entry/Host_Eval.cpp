@@ -1,6 +1,6 @@
 // Evaluation and model-data services for engines (export ordinals 15-22,
 // 26-29, 31-35 and 38-40).
-#include "entry/Host_Eval.h"
+#include "contract/Host_Eval.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Host_Queries.h"
+#include "entry/Entry_Pending.h"
 #include "entry/Sess_Excel.h"
+#include "entry/Sess_Results.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Queries.h"

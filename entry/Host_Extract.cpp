@@ -2,17 +2,17 @@
 // recognised formula (SUM, SUMPRODUCT, DOTPRODUCT, QUADPRODUCT, MMULT) and
 // hands its terms to the engine's store callback, and the fallback to the
 // interpreter for an analysed model.
-#include "entry/Host_Extract.h"
+#include "contract/Host_Extract.h"
 
 #include <map>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Pending.h"
-#include "entry/Host_Progress.h"
-#include "entry/Host_Queries.h"
 #include "excel/Area_Areas.h"
 #include "excel/Lin_LinearForm.h"
 #include "excel/Names_Model.h"

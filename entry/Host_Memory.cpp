@@ -1,5 +1,5 @@
 // Zeroing allocation, null-safe release and binary exponents of doubles.
-#include "entry/Host_Memory.h"
+#include "contract/Host_Memory.h"
 
 #include <bit>
 #include <cmath>

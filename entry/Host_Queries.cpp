@@ -1,6 +1,6 @@
 // Engine index, option flags, model queries, option getters and engine
 // information items (export ordinals 13, 14, 23, 24, 25 and 42).
-#include "entry/Host_Queries.h"
+#include "contract/Host_Queries.h"
 
 #include <cmath>
 #include <limits>

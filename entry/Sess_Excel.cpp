@@ -61,8 +61,8 @@ bool rhsNow(const ConstraintRecord& record, std::vector<double>* out) {
   if (Xl_type(record.rhs) == xltypeStr) {
     if (!evaluateText(record.rhs, &single)) return false;
   } else if (record.flags & RowElementwise) {
-    return Area_readValues(record.rhs, out->data()) == cells;
-  } else if (Area_readValues(record.rhs, &single) != 1) {
+    return Area_readSideValues(record.rhs, out->data()) == cells;
+  } else if (Area_readSideValues(record.rhs, &single) != 1) {
     return false;
   }
   out->assign(cells, single);
@@ -71,7 +71,7 @@ bool rhsNow(const ConstraintRecord& record, std::vector<double>* out) {
 
 bool readCells(const ConstraintRecord& record, std::vector<double>* out) {
   out->resize(Area_totalCells(record.lhs));
-  return Area_readValues(record.lhs, out->data()) == static_cast<int>(out->size());
+  return Area_readSideValues(record.lhs, out->data()) == static_cast<int>(out->size());
 }
 
 // Appends a row record's values, less its right-hand side when that moves.

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Host_Queries.h"
+#include "entry/Msg_Status.h"
 #include "entry/Sess_Excel.h"
-#include "excel/Msg_Status.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Queries.h"

@@ -7,39 +7,9 @@
 
 #include <cstdint>
 
+#include "contract/Eng_Report.h"
+
 struct LibraryContext;
-
-// What an engine reports about its solution (arrays 0-based).
-struct ReportSummary {
-  std::int32_t n;
-  const double* lower;
-  const double* values;
-  const double* upper;
-  const double* perVariable;   // reduced costs, reduced gradients or marks
-  std::int32_t m;              // rows without the grouped row
-  const double* rowLower;
-  const double* rowValues;
-  const double* rowUpper;
-  const double* perRow;        // dual values, multipliers or marks
-};
-
-// Ranging of a linear solution (arrays 0-based).
-struct SensitivityRecord {
-  std::int32_t n;
-  const double* objective;
-  const double* objectiveIncrease;
-  const double* objectiveDecrease;
-  const double* lowerBounds;
-  const double* lowerIncrease;
-  const double* lowerDecrease;
-  const double* upperBounds;
-  const double* upperIncrease;
-  const double* upperDecrease;
-  std::int32_t m;
-  const double* rhs;
-  const double* rhsIncrease;
-  const double* rhsDecrease;
-};
 
 // Takes the front end's result range (a single-area reference), clears the
 // first eight statistics and writes the statistics row: 1 on success.

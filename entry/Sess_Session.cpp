@@ -4,12 +4,12 @@
 
 #include <utility>
 
+#include "contract/Host_Memory.h"
+#include "contract/Host_Progress.h"
 #include "entry/Entry_Context.h"
-#include "entry/Host_Memory.h"
-#include "entry/Host_Progress.h"
+#include "entry/Msg_Status.h"
 #include "entry/Sess_Excel.h"
 #include "entry/Sess_Results.h"
-#include "excel/Msg_Status.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Calculation.h"

@@ -83,6 +83,9 @@ void Area_rotateVariables(CellList* list, int m);
 // Values, one application call per area.
 int Area_writeValues(const XLOPER* ref, const double* x);
 int Area_readValues(const XLOPER* ref, double* out);
+// The same for the sides of a constraint: a blank cell reads as 0, as the
+// spreadsheet's own formulas read it, and is left blank.
+int Area_readSideValues(const XLOPER* ref, double* out);
 int Area_readValuesFilling(const XLOPER* ref, double* out);
 int Area_zeroBlankCells(const XLOPER* ref);
 int Area_coerceCellsToNumbers(const XLOPER* ref);

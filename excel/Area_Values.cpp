@@ -23,8 +23,9 @@ bool setNumber(XLOPER* cell, double x) {
   return accepted(xlSet, cell, &v);
 }
 
-// Reads one area into out; false unless every element is a number.
-bool readArea(const XLOPER* ref, const XLREF& area, double* out) {
+// Reads one area into out; false unless every element is a number (or,
+// with blanksAsZero, a blank cell, read as 0).
+bool readArea(const XLOPER* ref, const XLREF& area, double* out, bool blanksAsZero) {
   AreaRef one(ref, area);
   XLOPER type = Xl_integer(xltypeMulti);
   XLOPER result{};
@@ -34,8 +35,9 @@ bool readArea(const XLOPER* ref, const XLREF& area, double* out) {
     ok = result.val.array.rows * result.val.array.columns == cells;
     for (int k = 0; ok && k < cells; ++k) {
       const XLOPER& e = result.val.array.lparray[k];
-      ok = Xl_type(&e) == xltypeNum;
-      if (ok) out[k] = e.val.num;
+      bool blank = blanksAsZero && Xl_type(&e) == xltypeNil;
+      ok = Xl_type(&e) == xltypeNum || blank;
+      if (ok) out[k] = blank ? 0.0 : e.val.num;
     }
   } else if (ok && Xl_type(&result) == xltypeNum && cells == 1) {
     out[0] = result.val.num;
@@ -84,17 +86,25 @@ int Area_writeValues(const XLOPER* ref, const double* x) {
   return written;
 }
 
-int Area_readValues(const XLOPER* ref, double* out) {
+namespace {
+
+int readAreas(const XLOPER* ref, double* out, bool blanksAsZero) {
   const XLREF* areas;
   int count;
   if (!Area_areasOf(ref, &areas, &count)) return 0;
   int read = 0;
   for (int i = 0; i < count; ++i) {
-    if (!readArea(ref, areas[i], out + read)) break;
+    if (!readArea(ref, areas[i], out + read, blanksAsZero)) break;
     read += Area_areaCells(areas[i]);
   }
   return read;
 }
+
+}  // namespace
+
+int Area_readValues(const XLOPER* ref, double* out) { return readAreas(ref, out, false); }
+
+int Area_readSideValues(const XLOPER* ref, double* out) { return readAreas(ref, out, true); }
 
 int Area_readValuesFilling(const XLOPER* ref, double* out) {
   int total = Area_totalCells(ref);

@@ -3,7 +3,9 @@
 // decision variables in variable-number order.
 #include "excel/Area_Areas.h"
 #include "excel/Names_Options.h"
+#include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
+#include "platform/os/Os.h"
 
 namespace {
 
@@ -17,6 +19,26 @@ bool isSheetReference(const XLOPER* value) {
   const XLREF* areas;
   int count;
   return value && Xl_type(value) == xltypeRef && Area_areasOf(value, &areas, &count);
+}
+
+// The first cell of `ref` that holds a formula, as its reference text; false
+// when every cell holds a constant or nothing. Solving writes numbers into the
+// variable cells, which would destroy such a formula.
+bool findFormulaCell(const XLOPER* ref, std::string* address) {
+  const XLREF* areas;
+  int count;
+  if (!Area_areasOf(ref, &areas, &count)) return false;
+  for (int k = 0; k < count; ++k)
+    for (int row = areas[k].rwFirst; row <= areas[k].rwLast; ++row)
+      for (int column = areas[k].colFirst; column <= areas[k].colLast; ++column) {
+        AreaRef cell(ref, Area_cellArea(row, column));
+        std::string formula;
+        if (Xl_cellFormula(&cell.value, &formula) && formula[0] == '=') {
+          Xl_refText(&cell.value, 0, address);
+          return true;
+        }
+      }
+  return false;
 }
 
 }  // namespace
@@ -44,6 +66,14 @@ XLOPER* Area_readVariableRefs(LibraryContext* context) {
 
 VariableCells* Sess_readVariableCells(LibraryContext* context) {
   XLOPER* ref = Area_readVariableRefs(context);
+  std::string formulaCell;
+  if (findFormulaCell(ref, &formulaCell)) {
+    std::string text = "The variable cell " + formulaCell +
+                       " holds a formula; variable cells must hold numbers or nothing.";
+    Os_messageBox(text.c_str(), ModelRefusedCaption, 0);
+    Xl_freeValue(ref);
+    return nullptr;
+  }
   CellList* list = Area_buildCellList(ref);
   if (!list) {
     Xl_freeValue(ref);

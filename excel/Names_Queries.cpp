@@ -101,8 +101,8 @@ int Names_rhsValues(const ConstraintRecord& record, double* out) {
   if (t == xltypeNum) {
     single = rhs->val.num;
   } else if ((t == xltypeRef || t == xltypeSRef) && !(record.flags & RowRhsVaries)) {
-    if (record.flags & RowElementwise) return Area_readValues(rhs, out) == cells;
-    if (Area_readValues(rhs, &single) != 1) return 0;
+    if (record.flags & RowElementwise) return Area_readSideValues(rhs, out) == cells;
+    if (Area_readSideValues(rhs, &single) != 1) return 0;
   } else if (t != xltypeStr && t != xltypeRef && t != xltypeSRef) {
     return 0;
   }

@@ -1,9 +1,6 @@
-// The application's calculation mode and full recalculation, and keeping
-// the mode found at session begin while a run calculates by hand.
+// The application's calculation mode and full recalculation.
 #include "excel/Xl_Calculation.h"
 
-#include "entry/Entry_Context.h"
-#include "excel/Msg_Status.h"
 #include "excel/Xl_Value.h"
 
 int Xl_getCalcMode() {
@@ -30,15 +27,4 @@ int Xl_calculateNow() {
   int rc = Excel4(xlcCalculateNow, &result, 0);
   if (rc == xlretSuccess) Xl_giveBack(&result);
   return rc == xlretSuccess ? 1 : 0;
-}
-
-int Msg_saveCalcMode(LibraryContext* context) {
-  context->savedCalcMode = Xl_getCalcMode();
-  if (context->savedCalcMode == CalcManual) return 1;
-  return Xl_setCalcMode(CalcManual);
-}
-
-int Msg_restoreCalcMode(LibraryContext* context) {
-  if (context->savedCalcMode == CalcManual) return 1;
-  return Xl_setCalcMode(context->savedCalcMode);
 }

@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Eval.h"
+#include "contract/Host_Queries.h"
 #include "engines/evolutionary/Evo_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 
@@ -142,7 +142,7 @@ bool Evo_linearityTest(EvoRecord& rec) {
   for (int round = 0; round < 3; ++round) {
     for (int j = 0; j < rec.n; ++j) {
       double lo = Evo_testBound(rec.lower[j], steps[j]), up = Evo_testBound(rec.upper[j], steps[j]);
-      point[j] = lo + Evo_uniform(rec.rng) * (up - lo);
+      point[j] = lo + Rnd_uniform(rec.rng) * (up - lo);
     }
     if (!Evo_evalPoint(rec, point, rows)) return false;
     if (round == 0 && !Evo_unitPoints(rec, steps)) return false;

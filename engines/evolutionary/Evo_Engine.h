@@ -14,15 +14,10 @@
 #include <memory>
 #include <vector>
 
-struct LibraryContext;
+#include "common/Rnd_Uniform.h"
+#include "contract/Eng_Builtins.h"
 
-// The engine's own generator: Park–Miller steps with a 32-entry shuffle table
-// (the table is shared by the process). `word` at or below 0 makes the next
-// draw initialise.
-struct EvoRandom {
-  std::int32_t kind = 1;
-  std::int32_t word = 0;
-};
+struct LibraryContext;
 
 // One candidate point. A member is feasible when fitness equals objective.
 struct EvoMember {
@@ -170,21 +165,11 @@ struct EvoRecord {
   // What the last fitness evaluation found.
   double lastObjective = 0.0, lastEqSum = 0.0, lastIneqSum = 0.0;
 
-  EvoRandom rng;
+  RndStream rng;
   int scaled = 0;
   EvoOptions options;
 };
 
-// --- Operations the library exports (Evo_EngineOps.cpp) ---------------------
-int Evo_engineSetup(void* problem);    // ordinal 61
-int Evo_engineSolve(void* problem);    // ordinal 62
-int Evo_engineFinish(void* problem);   // ordinal 63
-// Store callbacks (ordinals 47 and 48): `table` is the engine's row table
-// (double** for values, char** for dependency characters).
-int Evo_storeValue(LibraryContext* context, void* ignored, int row, int col, double value,
-                   void* table);
-int Evo_storeDepClass(LibraryContext* context, void* ignored, int row, int col, int flag,
-                      void* table);
 
 // The population report of `finish` (report set 10): the solution with the
 // mean, standard deviation, largest and smallest value of every variable and
@@ -193,12 +178,10 @@ int Evo_storeDepClass(LibraryContext* context, void* ignored, int row, int col, 
 void Evo_writePopulationReport(EvoRecord& rec);
 
 // --- Random numbers (Evo_Random.cpp) ----------------------------------------
-void Evo_seed(EvoRandom& rng, std::int32_t seed);
-double Evo_uniform(EvoRandom& rng);                 // [0, 0.99999988]
-void Evo_uniformVector(EvoRandom& rng, int count, double* out);
-double Evo_exponential(EvoRandom& rng);
-double Evo_gamma(EvoRandom& rng, double shape, double divisor);
-double Evo_beta(EvoRandom& rng, double a, double b);
+void Evo_uniformVector(RndStream& rng, int count, double* out);
+double Evo_exponential(RndStream& rng);
+double Evo_gamma(RndStream& rng, double shape, double divisor);
+double Evo_beta(RndStream& rng, double a, double b);
 
 // --- Evaluation, fitness and progress (Evo_Evaluate.cpp) --------------------
 // Evaluates x (scaled) into rows (m + 1; objective last, 0 without one).

@@ -6,11 +6,11 @@
 #include <cmath>
 #include <new>
 
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Eval.h"
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
 #include "engines/evolutionary/Evo_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Progress.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 

@@ -4,12 +4,11 @@
 // calls of the progress callback with their mapping to the engine's results.
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Eval.h"
+#include "contract/Host_Progress.h"
 #include "engines/evolutionary/Evo_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Progress.h"
 #include "platform/os/Os.h"
 
 namespace {
@@ -90,30 +89,17 @@ void Evo_roundIntegers(EvoRecord& rec, double* x, bool allDifferent) {
     if (v - fl <= rec.precision || ce - v <= rec.precision) continue;
     double lo = rec.lower[j] * rec.varScale[j], up = rec.upper[j] * rec.varScale[j];
     double value;
-    if (Evo_uniform(rec.rng) <= v - fl) value = ce <= up ? ce : (fl >= lo ? fl : v);
+    if (Rnd_uniform(rec.rng) <= v - fl) value = ce <= up ? ce : (fl >= lo ? fl : v);
     else value = fl >= lo ? fl : (ce <= up ? ce : v);
     x[j] = value / rec.varScale[j];
   }
 }
 
 int Evo_progress(EvoRecord& rec, int flags, int count, double value) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return Host_progressCallback(rec.context, flags, count, static_cast<std::uint32_t>(bits),
-                               static_cast<std::uint32_t>(bits >> 32));
+  return Host_progressValue(rec.context, flags, count, value);
 }
 
-int Evo_mapStop(int stop) {
-  switch (stop) {
-    case StopByUser: return EvoReseed;
-    case StopIterationLimit: return StatusIterationLimit;
-    case StopBreak: return StatusUserStop;
-    case StopTimeLimit: return StatusTimeLimit;
-    case StopSubproblemLimit: return StatusSubproblemLimit;
-    case StopIntegerLimit: return StatusIntegerLimit;
-    default: return 0;
-  }
-}
+int Evo_mapStop(int stop) { return stop == StopByUser ? EvoReseed : Eng_stopStatus(stop, true); }
 
 int Evo_showIncumbent(EvoRecord& rec, int resumeFlags) {
   std::uint32_t start = Os_tickCount();

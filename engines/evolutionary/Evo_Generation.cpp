@@ -9,15 +9,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contract/Eng_Engine.h"
+#include "engines/evolutionary/Evo_Engine.h"
 #include "engines/evolutionary/Evo_Repair.h"
-#include "entry/Eng_Engine.h"
 #include "platform/os/Os.h"
 
 namespace {
 
 constexpr int kDrawTries = 1000;
 
-int Evo_draw(EvoRecord& rec, int k) { return static_cast<int>(Evo_uniform(rec.rng) * k); }
+int Evo_draw(EvoRecord& rec, int k) { return static_cast<int>(Rnd_uniform(rec.rng) * k); }
 
 int Evo_groupOf(const EvoRecord& rec, int j) {
   return rec.types.empty() || rec.types[j] < 3 ? -1 : rec.types[j] - 3;
@@ -45,7 +46,7 @@ bool Evo_twoPositions(EvoRecord& rec, int size, int* a, int* b) {
 }
 
 void Evo_segment(EvoRecord& rec, int* a, int* b) {
-  double u = Evo_uniform(rec.rng);
+  double u = Rnd_uniform(rec.rng);
   *a = 0;
   *b = rec.n - 1;
   if (u < 0.5) return;
@@ -60,7 +61,7 @@ double Evo_clampValue(const EvoRecord& rec, int j, double v) {
 }
 
 void Evo_blend(EvoRecord& rec, const EvoMember& m1, const EvoMember& m2) {
-  double w = Evo_uniform(rec.rng);
+  double w = Rnd_uniform(rec.rng);
   int a, b;
   Evo_segment(rec, &a, &b);
   for (int j = 0; j < rec.n; ++j) {
@@ -73,7 +74,7 @@ void Evo_blend(EvoRecord& rec, const EvoMember& m1, const EvoMember& m2) {
 int Evo_quadratic(EvoRecord& rec, const EvoMember& m1, const EvoMember& m2) {
   int k = Evo_listCount(rec.localOptima.get());
   const EvoMember* m3 = rec.best;
-  if (k > 0 && Evo_uniform(rec.rng) >= 5.0 / (k + 5)) {
+  if (k > 0 && Rnd_uniform(rec.rng) >= 5.0 / (k + 5)) {
     m3 = Evo_memberAt(rec.localOptima.get(), Evo_draw(rec, k - 1) + 1);
     if (!m3) return StatusHostFailure;
   }
@@ -216,21 +217,21 @@ int Evo_reportCrossover(EvoRecord& rec, int result) {
 void Evo_mutateValue(EvoRecord& rec, double u, int j) {
   double& v = rec.x[j];
   if (u < rec.boundaryShare) {
-    v = Evo_uniform(rec.rng) >= 0.5 ? rec.upper[j] : rec.lower[j];
-  } else if (rec.crossoversKept >= rec.mutationHorizon || Evo_uniform(rec.rng) >= rec.resetShare) {
-    v = rec.lower[j] + Evo_uniform(rec.rng) * (rec.upper[j] - rec.lower[j]);
+    v = Rnd_uniform(rec.rng) >= 0.5 ? rec.upper[j] : rec.lower[j];
+  } else if (rec.crossoversKept >= rec.mutationHorizon || Rnd_uniform(rec.rng) >= rec.resetShare) {
+    v = rec.lower[j] + Rnd_uniform(rec.rng) * (rec.upper[j] - rec.lower[j]);
   } else {
-    bool down = Evo_uniform(rec.rng) >= 0.5;
+    bool down = Rnd_uniform(rec.rng) >= 0.5;
     double d = down ? v - rec.lower[j] : rec.upper[j] - v;
     double e = std::max(0.0, 1.0 - static_cast<double>(rec.crossoversKept) / rec.mutationHorizon);
-    double step = d * (1.0 - std::pow(Evo_uniform(rec.rng), e * e));
+    double step = d * (1.0 - std::pow(Rnd_uniform(rec.rng), e * e));
     v += down ? -step : step;
   }
 }
 
 // The variable that a class pick chooses instead of j.
 int Evo_classPick(EvoRecord& rec, int j) {
-  double u2 = Evo_uniform(rec.rng);
+  double u2 = Rnd_uniform(rec.rng);
   int c3 = rec.classCount[0], c2 = rec.classCount[1], c1 = rec.classCount[2];
   if (rec.classOrder.empty()) return j;
   if (u2 < rec.classPick[0] && c3 > 0) return rec.classOrder[Evo_draw(rec, c3 - 1)];
@@ -266,7 +267,7 @@ bool Evo_mutateGroup(EvoRecord& rec, double u, int g) {
 int Evo_crossoverChild(EvoRecord& rec) {
   ++rec.crossovers;
   rec.current.reset();
-  double u1 = Evo_uniform(rec.rng), u2 = Evo_uniform(rec.rng);
+  double u1 = Rnd_uniform(rec.rng), u2 = Rnd_uniform(rec.rng);
   int rounds = u1 < rec.allDiffShare && u2 < rec.blendShare ? 1 : rec.tournamentRounds;
   int quota = rec.crossovers * 6 / rec.popSize;
   EvoMember *m1 = nullptr, *m2 = nullptr;
@@ -311,7 +312,7 @@ int Evo_mutationChild(EvoRecord& rec) {
   if (!parent) return StatusHostFailure;
   ++rec.mutationPicks[rank];
   rec.x = parent->x;
-  double u = Evo_uniform(rec.rng);
+  double u = Rnd_uniform(rec.rng);
   int j = Evo_draw(rec, rec.n - 1);
   int g = Evo_groupOf(rec, j);
   if (g < 0) Evo_mutateValue(rec, u, Evo_classPick(rec, j));

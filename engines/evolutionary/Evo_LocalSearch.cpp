@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contract/Host_LocalSolver.h"
 #include "engines/evolutionary/Evo_Repair.h"
-#include "entry/Eng_Runner.h"
 #include "platform/os/Os.h"
 
 namespace {
@@ -183,7 +183,7 @@ int Evo_localSearch(EvoRecord& rec, double* x, double* merit, bool withMember) {
     const double objective = Evo_objectiveOf(rec, rec.rowValues.data());
     Evo_recordOptimum(rec, start.data(), x, *merit, objective);
     if (!withMember) return EvoKeptOptimum;
-    if (Evo_uniform(rec.rng) > rec.redrawShare)
+    if (Rnd_uniform(rec.rng) > rec.redrawShare)
       return Evo_stallAccounting(rec, EvoKeptOptimum, objective);
     std::copy(start.begin(), start.end(), x);
     result = Evo_betaRedraw(rec, x, merit);

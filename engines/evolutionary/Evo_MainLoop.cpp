@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Queries.h"
 #include "engines/evolutionary/Evo_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Queries.h"
 #include "platform/os/Os.h"
 
 namespace {
@@ -22,7 +22,7 @@ void Evo_start(EvoRecord& rec) {
   rec.precision = o.precision == 0.0 ? 1e-8 : o.precision;
   rec.eqWeight = std::pow(rec.precision, -0.25);
   rec.ineqWeight = std::pow(rec.precision, -0.5);
-  Evo_seed(rec.rng, o.seed < 1 ? static_cast<std::int32_t>(Os_tickCount()) : o.seed);
+  Rnd_seed(rec.rng, o.seed < 1 ? static_cast<std::int32_t>(Os_tickCount()) : o.seed);
   rec.popSize = o.populationSize >= 10 ? o.populationSize : std::min(10 * rec.n, 200);
   rec.mutationPicks.assign(rec.popSize, 0);
   rec.crossoverPicks.assign(rec.popSize, 0);
@@ -141,7 +141,7 @@ int Evo_finalResult(EvoRecord& rec, int result, double* objectiveOut) {
 int Evo_breedChild(EvoRecord& rec, EvoMember** made) {
   *made = nullptr;
   rec.current.reset();
-  if (rec.localMode == EvoLocalGrg || Evo_uniform(rec.rng) < rec.mutationRate) {
+  if (rec.localMode == EvoLocalGrg || Rnd_uniform(rec.rng) < rec.mutationRate) {
     int result = Evo_mutationChild(rec);
     if (result == EvoAccepted) result = Evo_insertCurrent(rec, made);
     if (result != EvoAccepted && result != EvoRejected) return result;

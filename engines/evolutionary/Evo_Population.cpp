@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contract/Eng_Engine.h"
 #include "engines/evolutionary/Evo_Engine.h"
-#include "entry/Eng_Engine.h"
 #include "platform/os/Os.h"
 
 namespace {
@@ -38,11 +38,11 @@ bool Evo_removeFrom(EvoRecord& rec, std::unique_ptr<EvoMember>& list, const EvoM
   for (const EvoMember* m = list.get(); m; m = m->next.get()) f += Evo_feasible(*m);
   int s = std::min(c - c * 3 / 10, c - 3);
   for (int tries = 0; tries < 100 * c; ++tries) {
-    int k = s + static_cast<int>(Evo_uniform(rec.rng) * (c - s)) - 1;
+    int k = s + static_cast<int>(Rnd_uniform(rec.rng) * (c - s)) - 1;
     EvoMember* before = Evo_memberAt(list.get(), std::max(1, k));
     EvoMember* candidate = before ? before->next.get() : nullptr;
     if (!candidate || candidate == protect || candidate == rec.bestFeasible) continue;
-    if (!Evo_feasible(*candidate) || Evo_uniform(rec.rng) <= static_cast<double>(f) / c) {
+    if (!Evo_feasible(*candidate) || Rnd_uniform(rec.rng) <= static_cast<double>(f) / c) {
       Evo_unlink(list, before);
       return true;
     }

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Queries.h"
 #include "engines/evolutionary/Evo_Repair.h"
 #include "engines/evolutionary/Evo_RepairSimplex.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 
@@ -149,7 +149,7 @@ int Evo_linearRepair(EvoRecord& rec, double* trial) {
 bool Evo_blend(EvoRecord& rec, double* x, const EvoMember& guide, double* fitness) {
   ++rec.blendAttempts;
   for (int k = rec.blendSteps; k >= 1; --k) {
-    const double t = static_cast<double>(k) / rec.blendSteps * Evo_uniform(rec.rng);
+    const double t = static_cast<double>(k) / rec.blendSteps * Rnd_uniform(rec.rng);
     for (int j = 0; j < rec.n; ++j)
       rec.trial[j] = Evo_inGroup(rec, j) ? x[j] : (1.0 - t) * guide.x[j] + t * x[j];
     if (Evo_acceptTrial(rec, rec.trial.data(), x, fitness)) {
@@ -270,7 +270,7 @@ bool Evo_repairMerit(EvoRecord& rec, const double* x, double* f) {
 int Evo_repair(EvoRecord& rec, double* x, const EvoMember* guide, double* fitness,
                int populationFill) {
   if (rec.allDiffCells >= rec.n) return EvoRejected;
-  if (Evo_uniform(rec.rng) < 0.5) {
+  if (Rnd_uniform(rec.rng) < 0.5) {
     const EvoMember* toward = guide && guide->fitness == guide->objective ? guide : rec.bestFeasible;
     if (toward && Evo_blend(rec, x, *toward, fitness)) return EvoAccepted;
   }

@@ -74,7 +74,7 @@ int Evo_integerStepSearch(EvoRecord& rec, double* trial) {
       return 0;
     }
     const int c = static_cast<int>(violated.size());
-    const int p = violated[std::min(c, static_cast<int>(Evo_uniform(rec.rng) * c) + 1) - 1];
+    const int p = violated[std::min(c, static_cast<int>(Rnd_uniform(rec.rng) * c) + 1) - 1];
     const double ep = Evo_excess(rec, rec.linearRowList[p] - 1, rows[rec.linearRowList[p] - 1]);
     std::vector<Move> candidates;
     int best = -1, largest = -1;
@@ -104,8 +104,8 @@ int Evo_integerStepSearch(EvoRecord& rec, double* trial) {
     int made = largest;
     if (candidates[best].estimate < total)
       made = best;
-    else if (Evo_uniform(rec.rng) < rec.stepNoise)
-      made = static_cast<int>(Evo_uniform(rec.rng) * static_cast<double>(candidates.size()));
+    else if (Rnd_uniform(rec.rng) < rec.stepNoise)
+      made = static_cast<int>(Rnd_uniform(rec.rng) * static_cast<double>(candidates.size()));
     const Move& m = candidates[made];
     w[rec.linearVarList[m.k] - 1] = m.value;
     history.push_back(Evo_walkMove(m));

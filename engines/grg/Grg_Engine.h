@@ -4,62 +4,18 @@
 // Newton restoration of the binding rows, and derivatives by forward or
 // central differences or through the host's Jacobian.
 //
-// The engine reaches the model only through `GrgHost`, one record of
+// The engine reaches the model only through `HostServices`, one record of
 // callbacks with a user pointer, so that the framework can serve it from its
 // host services. Arrays inside `GrgRecord` are 1-based (element 0 unused);
-// arrays crossing `GrgHost` are 0-based, as the host services have them.
+// arrays crossing `HostServices` are 0-based, as the host services have them.
 #pragma once
 
 #include <vector>
 
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Queries.h"
-
-// Store callback handed to the host's Jacobian: called once per element with
-// 0-based row and variable; `slot`, when given, receives the engine's own
-// difference value of that element. Answers 1 to accept, 0 to reject.
-using GrgJacobianStore = int (*)(void* hostContext, void* record, int row, int col, double value,
-                                 double* slot);
-
-// What the engine's reports hand back (0-based arrays, as the LP/quadratic
-// engine's summary).
-struct GrgSummary {
-  int n;
-  const double* lower;
-  const double* values;
-  const double* upper;
-  const double* reducedGradients;
-  int rows;  // constraint rows, objective excluded
-  const double* rowLower;
-  const double* rowValues;
-  const double* rowUpper;
-  const double* multipliers;
-};
-
-// Everything the engine asks of its host. Every callback gets `user` first.
-struct GrgHost {
-  void* user = nullptr;
-  int (*queryModel)(void* user, int kind) = nullptr;          // ModelQuery
-  unsigned (*optionFlags)(void* user) = nullptr;              // EngineOptionFlags
-  int (*realOption)(void* user, double* out, int kind) = nullptr;  // RealOptionKind; 1 read
-  int (*initialValues)(void* user, double* x) = nullptr;      // n values; nonzero read
-  // Variable bounds (n each) and row bounds (one per query-1 row); nonzero read.
-  int (*bounds)(void* user, double* lower, double* upper, double* rowLower,
-                double* rowUpper) = nullptr;
-  // Every query-1 row at x (n values); nonzero evaluated.
-  int (*evalProblem)(void* user, double* rows, const double* x) = nullptr;
-  // The rows at the last point given to evalProblem with variable j set to xj,
-  // then variable k to xk (0-based); nonzero evaluated.
-  int (*evalTwoChanged)(void* user, double* rows, int j, double xj, int k, double xk) = nullptr;
-  // Analytic Jacobian at x through `store` (may be null: not available).
-  // Returns 1 done, 0 not obtained, -1 an evaluation failed.
-  int (*evalJacobian)(void* user, GrgJacobianStore store, void* record, const double* x,
-                      int flags) = nullptr;
-  // Progress callback: ProgressFlags, a count, a value; returns a StopCode.
-  int (*progress)(void* user, int flags, int count, double value) = nullptr;
-  // Hands the report tables over (may be null).
-  void (*writeReports)(void* user, int set, int code, const GrgSummary* summary) = nullptr;
-};
+#include "contract/Eng_Builtins.h"
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Queries.h"
+#include "contract/Host_Services.h"
 
 // The run as the runner's problem record carries it.
 struct GrgProblem {
@@ -87,7 +43,7 @@ struct GrgSearchResult {
 };
 
 struct GrgRecord {
-  GrgHost host;
+  HostServices host;
   int status = 0;
   int n = 0;
   int m = 0;                    // rows, objective row included
@@ -161,18 +117,19 @@ struct GrgRecord {
   bool hostAtX = false;                            // the host's last evalProblem point is x
 };
 
-// The operations the library exports (Grg_EngineOps.cpp): each takes the
-// run's EngineProblem and serves the engine from the owner context's host
-// services. `setup` allocates the record (problem word 1) and points the
-// problem's bounds and values into it; `finish` frees it.
-int Grg_engineSetup(void* problem);
-int Grg_engineSolve(void* problem);
-int Grg_engineFinish(void* problem);
+// The operations the library exports (contract/Eng_Builtins.h, defined in
+// Grg_EngineOps.cpp) take the run's EngineProblem and serve the engine from
+// the owner context's host services. `setup` allocates the record (problem
+// word 1) and points the problem's bounds and values into it; `finish`
+// frees it.
 
 // Record and options (Grg_Record.cpp).
-int Grg_setup(GrgRecord& rec, const GrgHost& host, GrgProblem& problem);
+int Grg_setup(GrgRecord& rec, const HostServices& host, GrgProblem& problem);
 int Grg_solve(GrgRecord& rec, GrgProblem& problem);
 int Grg_finish(GrgRecord& rec, GrgProblem& problem);
+// The user's stop code 1 asks for a new start: the run's status meanwhile.
+constexpr int GrgRestart = -3;
+// The status a stop code gives the run (GrgRestart for the user's stop).
 int Grg_mapStop(int stop);
 void Grg_poll(GrgRecord& rec);
 void Grg_iterationReport(GrgRecord& rec, int number);

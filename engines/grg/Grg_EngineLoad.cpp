@@ -1,5 +1,6 @@
 // The GRG nonlinear engine's `load`: its size limits and capabilities.
-#include "entry/Eng_Registry.h"
+#include "contract/Eng_Builtins.h"
+#include "contract/Eng_Engine.h"
 
 int Grg_engineLoad(void* info) {
   return Eng_fillBuiltinInfo(info, {500, 250, 1000, 500}, 0x4034, 0x1020011);

@@ -1,80 +1,16 @@
 // The GRG engine's operations as the library exports them (`setup`, `solve`,
-// `finish`): the engine's host bound to the library's host services for the
-// run of the problem's owner context, and the problem record's words carried
-// into and out of the engine's own view of the run.
+// `finish`): the engine served by the library's host services for the run of
+// the problem's owner context, and the problem record's words carried into
+// and out of the engine's own view of the run.
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <new>
 
+#include "contract/Host_Memory.h"
+#include "contract/Host_Services.h"
 #include "engines/grg/Grg_Engine.h"
-#include "entry/Host_Eval.h"
-#include "entry/Host_Memory.h"
-#include "entry/Host_Progress.h"
 
 namespace {
-
-constexpr int Grg_engineIndex = 0;
-
-LibraryContext* Grg_context(void* user) { return static_cast<LibraryContext*>(user); }
-
-// The store callback and the record of one Jacobian request, handed through
-// the host's Jacobian service as its user pointer.
-struct GrgJacobianCall {
-  GrgJacobianStore store;
-  void* record;
-};
-
-int Grg_jacobianElement(LibraryContext* context, void* user, int row, int col, double value,
-                        void* slot) {
-  const auto* call = static_cast<const GrgJacobianCall*>(user);
-  return call->store(context, call->record, row, col, value, static_cast<double*>(slot));
-}
-
-int Grg_hostJacobian(void* user, GrgJacobianStore store, void* record, const double* x, int flags) {
-  if (!store) return 0;
-  GrgJacobianCall call{store, record};
-  return Host_evalJacobian(Grg_context(user), &call, Grg_jacobianElement, nullptr, x, flags) ? 1 : 0;
-}
-
-int Grg_hostProgress(void* user, int flags, int count, double value) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return Host_progressCallback(Grg_context(user), flags, count, static_cast<std::uint32_t>(bits),
-                               static_cast<std::uint32_t>(bits >> 32));
-}
-
-void Grg_hostReports(void* user, int set, int code, const GrgSummary* s) {
-  ReportSummary summary{s->n,    s->lower,    s->values,    s->upper,    s->reducedGradients,
-                        s->rows, s->rowLower, s->rowValues, s->rowUpper, s->multipliers};
-  Host_writeReports(Grg_context(user), set, code, &summary, nullptr);
-}
-
-GrgHost Grg_libraryHost(LibraryContext* context) {
-  GrgHost h;
-  h.user = context;
-  h.queryModel = [](void* u, int kind) { return Host_queryModel(Grg_context(u), kind); };
-  h.optionFlags = [](void* u) {
-    return static_cast<unsigned>(Host_getEngineOptionFlags(Grg_context(u), Grg_engineIndex));
-  };
-  h.realOption = [](void* u, double* out, int kind) {
-    return Host_getRealOption(Grg_context(u), out, kind);
-  };
-  h.initialValues = [](void* u, double* x) { return Host_getInitialValues(Grg_context(u), x); };
-  h.bounds = [](void* u, double* lower, double* upper, double* rowLower, double* rowUpper) {
-    return Host_getVariableBounds(Grg_context(u), lower, upper, rowLower, rowUpper);
-  };
-  h.evalProblem = [](void* u, double* rows, const double* x) {
-    return Host_evalProblem(Grg_context(u), rows, x);
-  };
-  h.evalTwoChanged = [](void* u, double* rows, int j, double xj, int k, double xk) {
-    return Host_evalTwoChanged(Grg_context(u), rows, j, xj, k, xk);
-  };
-  h.evalJacobian = Grg_hostJacobian;
-  h.progress = Grg_hostProgress;
-  h.writeReports = Grg_hostReports;
-  return h;
-}
 
 // The engine's view of the run, from the problem's words; a saved solution
 // (x counted from 1) is taken over and the word cleared.
@@ -139,7 +75,7 @@ int Grg_engineSetup(void* record) {
   GrgProblem view = Grg_view(problem, 0);
   int result = 0;
   try {
-    result = Grg_setup(*rec, Grg_libraryHost(problem->owner), view);
+    result = Grg_setup(*rec, Host_services(problem->owner), view);
   } catch (const std::bad_alloc&) {
     view.status = StatusOutOfMemory;
   }

@@ -69,20 +69,12 @@ Pick columnMax(const std::vector<double>& w, int width, int nb, const std::vecto
   return p;
 }
 
-// A slack basic: the first unpivoted row's own slack, or, when that slack is
-// already basic elsewhere, the free slack column with the largest element.
-Pick slackStep(const GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
-               const std::vector<char>& taken) {
-  int n = rec.n, nb = rec.bindingCount, k = 1;
+// A slack basic: the first unpivoted row's own slack. (A slack column of an
+// unpivoted row is still its unit column, so it is never taken yet.)
+Pick slackStep(const GrgRecord& rec, const std::vector<char>& pivoted) {
+  int k = 1;
   while (pivoted[k]) ++k;
-  if (!taken[n + k]) return {n + k, k, 1.0};
-  Pick best;
-  for (int c = 1; c <= n + nb; ++c) {
-    if (taken[c] || (c <= n && best.col > n)) continue;
-    Pick p = columnMax(w, width, nb, pivoted, c);
-    if (p.value > best.value) best = p;
-  }
-  return best;
+  return {rec.n + k, k, 1.0};
 }
 
 // One general elimination step: the slack of the first unpivoted row, a
@@ -99,7 +91,7 @@ Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const 
     big = std::max(big, p.value);
   }
   if (p1 < 0) p1 = big;
-  if (p1 < 1e-10 || (big < rec.pivotTol * p1 && big < rec.pivotTol)) return slackStep(rec, w, width, pivoted, taken);
+  if (p1 < 1e-10 || (big < rec.pivotTol * p1 && big < rec.pivotTol)) return slackStep(rec, pivoted);
   Pick best;
   for (const Pick& p : cand)
     if (p.row && rec.distance[p.col] >= 10 * rec.pre && p.value > best.value) best = p;
@@ -189,7 +181,7 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
       }
     }
     if (!pick.col) pick = generalStep(rec, w, width, pivoted, taken, p1);
-    if (!pick.col) pick = slackStep(rec, w, width, pivoted, taken);
+    if (!pick.col) pick = slackStep(rec, pivoted);
     if (!pick.col) return false;
     pivot(w, nb, width, pick.row, pick.col);
     pivoted[pick.row] = 1;

@@ -257,22 +257,20 @@ bool superbasicAtBound(const GrgRecord& rec) {
   return false;
 }
 
-// Minimum of the parabola through the best trial and its neighbours in step order.
+// Minimum of the parabola through the last three steps, tried when it lies
+// strictly between the outer two.
 void interpolate(GrgRecord& rec, Search& s) {
-  std::vector<Trial*> pts{&s.start};
-  for (Trial& p : s.points) pts.push_back(&p);
-  std::sort(pts.begin(), pts.end(), [](const Trial* a, const Trial* b) { return a->alpha < b->alpha; });
-  size_t b = 0;
-  for (size_t i = 1; i < pts.size(); ++i)
-    if (pts[i]->f < pts[b]->f) b = i;
-  if (b == 0 || b + 1 >= pts.size()) return;
-  double a = pts[b - 1]->alpha, fa = pts[b - 1]->f, m = pts[b]->alpha, fm = pts[b]->f;
-  double c = pts[b + 1]->alpha, fc = pts[b + 1]->f;
-  double num = (m - a) * (m - a) * (fm - fc) - (m - c) * (m - c) * (fm - fa);
-  double den = (m - a) * (fm - fc) - (m - c) * (fm - fa);
+  std::vector<const Trial*> pts{&s.start};
+  for (const Trial& p : s.points) pts.push_back(&p);
+  if (pts.size() < 3) return;
+  const Trial &a = *pts[pts.size() - 3], &m = *pts[pts.size() - 2], &c = *pts[pts.size() - 1];
+  double num = (m.alpha - a.alpha) * (m.alpha - a.alpha) * (m.f - c.f) -
+               (m.alpha - c.alpha) * (m.alpha - c.alpha) * (m.f - a.f);
+  double den = (m.alpha - a.alpha) * (m.f - c.f) - (m.alpha - c.alpha) * (m.f - a.f);
   if (std::fabs(den) < rec.interpolationTiny) return;
-  double alpha = m - 0.5 * num / den;
-  if (alpha <= a || alpha >= c) return;
+  double alpha = m.alpha - 0.5 * num / den;
+  double lo = std::min({a.alpha, m.alpha, c.alpha}), hi = std::max({a.alpha, m.alpha, c.alpha});
+  if (alpha <= lo || alpha >= hi) return;
   trial(rec, s, alpha);
 }
 

@@ -15,13 +15,13 @@ constexpr int SizeVariables = 500;
 constexpr int SizeRows = 251;
 constexpr int SizeIntegers = 500;
 
-bool hostComplete(const GrgHost& h) {
+bool hostComplete(const HostServices& h) {
   return h.queryModel && h.optionFlags && h.realOption && h.initialValues && h.bounds &&
          h.evalProblem && h.evalTwoChanged && h.progress;
 }
 
-void readOptions(GrgRecord& rec, const GrgHost& h) {
-  unsigned flags = h.optionFlags(h.user);
+void readOptions(GrgRecord& rec, const HostServices& h) {
+  unsigned flags = h.optionFlags(h.user, EngineGrg);
   rec.quasiNewtonLimit = (flags & OptFlagNwt) ? -1 : std::min(rec.n, 100);
   rec.linearityCheck = (flags & OptFlagLvaWbr) ? 1 : 0;
   rec.derivativeMode = (flags & OptFlagDrv) ? GrgCentral : GrgForward;
@@ -169,7 +169,7 @@ void runPasses(GrgRecord& rec) {
   for (;;) {
     rec.endCode = Grg_runPass(rec);
     bool retry = rec.status == 0 && rec.endCode == 5 && rec.iteration == 0 && !retried;
-    if (!retry && rec.status != -3) return;
+    if (!retry && rec.status != GrgRestart) return;
     if (retry) {
       retried = true;
       moveStart(rec);
@@ -197,32 +197,24 @@ void computeDuals(GrgRecord& rec, std::vector<double>& reduced) {
 }
 
 void writeReports(GrgRecord& rec, int status, const std::vector<double>& reduced) {
-  const GrgHost& h = rec.host;
+  const HostServices& h = rec.host;
   if (!h.writeReports) return;
-  GrgSummary s{rec.n, &rec.varLower[1], &rec.x[1], &rec.varUpper[1], &reduced[1], rec.m - 1,
-               &rec.rowLower[1], &rec.g[1], &rec.rowUpper[1], &rec.multipliers[1]};
+  ReportSummary s{rec.n, &rec.varLower[1], &rec.x[1], &rec.varUpper[1], &reduced[1], rec.m - 1,
+                  &rec.rowLower[1], &rec.g[1], &rec.rowUpper[1], &rec.multipliers[1]};
   int feasibility = h.queryModel(h.user, QueryFeasibility);
   if (h.queryModel(h.user, QueryIntegers) > 0 && h.queryModel(h.user, QueryRelaxIntegers) == 0)
-    h.writeReports(h.user, 1, 0, &s);
-  else if (status == StatusMultistartEnd) h.writeReports(h.user, 1, 0, &s);
-  else if (feasibility == 1) h.writeReports(h.user, 4, 0, &s);
-  else if (feasibility == 2) h.writeReports(h.user, 5, 0, &s);
-  else if (feasibility != 0) h.writeReports(h.user, 0, 0, &s);
-  else if (status == StatusInfeasible) h.writeReports(h.user, 0, 5, &s);
-  else h.writeReports(h.user, 2, 1, &s);
+    h.writeReports(h.user, 1, 0, &s, nullptr);
+  else if (status == StatusMultistartEnd) h.writeReports(h.user, 1, 0, &s, nullptr);
+  else if (feasibility == 1) h.writeReports(h.user, 4, 0, &s, nullptr);
+  else if (feasibility == 2) h.writeReports(h.user, 5, 0, &s, nullptr);
+  else if (feasibility != 0) h.writeReports(h.user, 0, 0, &s, nullptr);
+  else if (status == StatusInfeasible) h.writeReports(h.user, 0, 5, &s, nullptr);
+  else h.writeReports(h.user, 2, 1, &s, nullptr);
 }
 
 }  // namespace
 
-int Grg_mapStop(int stop) {
-  switch (stop) {
-    case StopByUser: return -3;
-    case StopIterationLimit: return StatusIterationLimit;
-    case StopBreak: return StatusUserStop;
-    case StopTimeLimit: return StatusTimeLimit;
-    default: return 0;
-  }
-}
+int Grg_mapStop(int stop) { return stop == StopByUser ? GrgRestart : Eng_stopStatus(stop, false); }
 
 void Grg_poll(GrgRecord& rec) {
   int code = Grg_mapStop(rec.host.progress(rec.host.user, 0, 0, 0.0));
@@ -235,7 +227,7 @@ double Grg_trueObjective(const GrgRecord& rec, double value) {
 }
 
 void Grg_iterationReport(GrgRecord& rec, int number) {
-  const GrgHost& h = rec.host;
+  const HostServices& h = rec.host;
   if (!rec.iterationsReported) {
     int code = Grg_mapStop(h.progress(h.user, ProgressSetup, number + 1, 0.0));
     if (rec.status == 0) rec.status = code;
@@ -288,7 +280,7 @@ bool Grg_evaluatePerturbed(GrgRecord& rec, int previous, int j, double value, do
   return true;
 }
 
-int Grg_setup(GrgRecord& rec, const GrgHost& host, GrgProblem& problem) {
+int Grg_setup(GrgRecord& rec, const HostServices& host, GrgProblem& problem) {
   rec = GrgRecord{};
   rec.host = host;
   problem.saved.clear();
@@ -362,7 +354,7 @@ int Grg_solve(GrgRecord& rec, GrgProblem& problem) {
 }
 
 int Grg_finish(GrgRecord& rec, GrgProblem& problem) {
-  const GrgHost& h = rec.host;
+  const HostServices& h = rec.host;
   if (h.progress) h.progress(h.user, ProgressPause, 0, 0.0);
   bool arrays = !rec.x.empty();
   if (arrays && !Grg_evaluate(rec, rec.g.data()) && problem.status <= 1)
@@ -375,7 +367,7 @@ int Grg_finish(GrgRecord& rec, GrgProblem& problem) {
     computeDuals(rec, reduced);
     writeReports(rec, s, reduced);
   }
-  GrgHost keep = rec.host;
+  HostServices keep = rec.host;
   rec = GrgRecord{};
   rec.host = keep;
   return 1;

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/Rnd_Uniform.h"
+
 constexpr double Lp_infinity = 1e30;  // no bound, no range
 constexpr double Lp_tiny = 1e-15;     // entries at or below count as zero
 
@@ -158,7 +160,7 @@ struct LpRecord {
   LpScaling scaling;
   LpQuadratic quadratic;
   LpPresolve presolve;
-  std::int32_t rngState = 0;  // uniform generator; at or below 0 it restarts
+  RndStream rng;              // the rounding heuristic's random numbers
 
   // Node memory: bytes per snapshot, snapshots asked for, calls between
   // checks of the free memory.
@@ -366,9 +368,6 @@ std::vector<char> Lp_integerRows(const LpRecord& lp, const std::int32_t* integer
 bool Lp_gomoryCuts(LpRecord& lp, const LpSettings& settings, const std::int32_t* integerFlags,
                    const std::vector<char>& integerRows);
 
-// Uniform draw in (0, 0.99999988]; a state at or below 0 restarts the
-// generator from -state.
-double Lp_uniform(LpRecord& lp);
 // Model rows 1..m' (unscaled) and the objective in slot m'+1 at x (unscaled,
 // 1-based); false when the evaluation failed.
 using LpEvaluateFn = bool (*)(void* context, const double* x, double* rows);

@@ -4,66 +4,27 @@
 // decides whether the model is linear or quadratic, the capture of the
 // coefficients, the progress wrappers and the final check.
 //
-// The engine reaches the host only through `LpHost`, one record of
+// The engine reaches the host only through `HostServices`, one record of
 // callbacks with a user pointer: the library binds it to its host services,
-// tests and benchmarks to a model of their own. Arrays crossing `LpHost` are
+// tests and benchmarks to a model of their own. Arrays crossing it are
 // 0-based, as the host services have them; the engine's own are 1-based.
 #pragma once
 
 #include <vector>
 
+#include "contract/Eng_Builtins.h"
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Extract.h"
+#include "contract/Host_Services.h"
 #include "engines/lpqp/Lp_Engine.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Extract.h"
 
 struct LibraryContext;
-struct ReportSummary;
-struct SensitivityRecord;
-
-// Store callback of the coefficient extraction: (context, engine record,
-// 0-based row, 0-based column, coefficient, extra); nonzero to go on.
-using LpStoreFn = CoefficientStore;
-
-// Everything the engine asks of its host. Every callback gets `user` first.
-struct LpHost {
-  void* user = nullptr;
-  int (*queryModel)(void* user, int kind) = nullptr;                // ModelQuery
-  unsigned (*optionFlags)(void* user) = nullptr;                    // EngineOptionFlags
-  int (*realOption)(void* user, double* out, int kind) = nullptr;   // RealOptionKind
-  int (*intOption)(void* user, int kind) = nullptr;                 // IntOptionKind
-  int (*namedInt)(void* user, const char* name, int fallback) = nullptr;
-  // n variable bounds, one row bound pair per query-1 row; nonzero read.
-  int (*bounds)(void* user, double* lower, double* upper, double* rowLower,
-                double* rowUpper) = nullptr;
-  int (*initialValues)(void* user, double* x) = nullptr;           // n values; nonzero read
-  // The query-1 rows at x (the objective last when there is one); nonzero evaluated.
-  int (*evalProblem)(void* user, double* rows, const double* x) = nullptr;
-  // The rows with variable j (0-based) set to xj, the other variables as
-  // the host last had them; nonzero evaluated.
-  int (*evalOneChanged)(void* user, double* rows, int j, double xj) = nullptr;
-  // The same with variables j and k changed.
-  int (*evalTwoChanged)(void* user, double* rows, int j, double xj, int k, double xk) = nullptr;
-  // Linear coefficients through `store`; 1 when every row was delivered.
-  int (*extractLinear)(void* user, void* record, LpStoreFn store, void* extra) = nullptr;
-  // Quadratic objective terms through `store`; 1 when they were delivered.
-  // Null: the host cannot deliver them.
-  int (*extractQuadratic)(void* user, void* record, LpStoreFn store, void* extra) = nullptr;
-  // Objective value and its gradient (n values) at x; nonzero when the host
-  // computed them. Null: the host has no such service.
-  int (*objectiveGradient)(void* user, double* value, double* gradient, const double* x) = nullptr;
-  // Progress callback: ProgressFlags, a count and a value; a StopCode.
-  int (*progress)(void* user, unsigned flags, int count, double value) = nullptr;
-  // Report rows for the front end: a report set, a code, the solution
-  // summary and, for a linear model's reports, its sensitivity.
-  int (*writeReports)(void* user, int set, int code, const ReportSummary* summary,
-                      const SensitivityRecord* sensitivity) = nullptr;
-};
 
 // The engine's private record for one run: the host, the numeric record,
 // the host-side buffers (no allocation while the simplex iterates) and the
 // row constants as captured, which the final check compares with.
 struct LpRun {
-  LpHost host;
+  HostServices host;
   LpRecord lp;
   int status = 0;
   bool hasPoint = false;              // x holds the start values or a solution
@@ -72,26 +33,11 @@ struct LpRun {
   std::vector<double> hostRows;       // values of an evaluation at hostX (m+2)
 };
 
-// ---- operations (the library's exports; problem is an EngineProblem) ----
+// ---- operations (the library's exports in contract/Eng_Builtins.h; problem is an EngineProblem) ----
 
-int Lp_engineSetup(void* problem);
-int Lp_engineSolve(void* problem);
-int Lp_engineFinish(void* problem);
 // `setup` with the given host (the library's operation binds its own).
-int Lp_engineSetupWith(EngineProblem* problem, const LpHost& host);
-// The host services of the library, for the run of `context`.
-LpHost Lp_libraryHost(LibraryContext* context);
+int Lp_engineSetupWith(EngineProblem* problem, const HostServices& host);
 
-// Store callbacks: `extra` is the LpMatrix that receives the coefficients,
-// row r in matrix row r+1, column c in element c+1. Out-of-range indexes
-// are refused (0).
-// Linear terms: row -1 with column -1 is the reset signal (0); row -1 is
-// also a progress tick, answering 0 when the run is to stop.
-int Lp_storeCoefProgress(LibraryContext* context, void* record, int row, int column, double value,
-                         void* extra);
-// Quadratic terms: row -2 with column -2 is the reset signal (0).
-int Lp_storeCoef(LibraryContext* context, void* record, int row, int column, double value,
-                 void* extra);
 
 // ---- steps (Lp_Capture host side, Lp_Progress) ----
 

@@ -2,8 +2,7 @@
 // variables are rounded at random by their fractional parts, then a walk
 // moves one integer variable by one step at a time, preferring the move
 // that reduces the total row violation most, with a short tabu list, a
-// memory of moves and random moves against cycling. Also the engine's
-// uniform generator (minimal standard generator with a shuffle table).
+// memory of moves and random moves against cycling.
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -13,21 +12,6 @@
 #include "platform/os/Os.h"
 
 namespace {
-
-constexpr std::int32_t Lp_rngModulus = 2147483647;
-constexpr int Lp_shuffleSize = 32;
-constexpr std::int32_t Lp_shuffleDivisor = 67108864;  // 1 + (modulus - 1) / 32
-
-// Shared by the whole library: the library runs one solve at a time.
-std::int32_t Lp_shuffle[Lp_shuffleSize];
-std::int32_t Lp_lastOutput = 0;
-
-// state = 16807 * state mod (2^31 - 1), by Schrage's method.
-void Lp_rngStep(std::int32_t& state) {
-  const std::int32_t k = state / 127773;
-  state = 16807 * (state - k * 127773) - 2836 * k;
-  if (state < 0) state += Lp_rngModulus;
-}
 
 struct Move {
   int var = 0;
@@ -110,9 +94,9 @@ bool Lp_walkStep(Walk& w, int r) {
   if (candidates.empty()) return false;
   Move chosen = best;
   if (!(best.total < w.total)) {
-    const double u = Lp_uniform(lp);
+    const double u = Rnd_uniform(lp.rng);
     if (u <= 0.2) {
-      const std::size_t pick = static_cast<std::size_t>(candidates.size() * Lp_uniform(lp));
+      const std::size_t pick = static_cast<std::size_t>(candidates.size() * Rnd_uniform(lp.rng));
       chosen = candidates[pick < candidates.size() ? pick : candidates.size() - 1];
     } else {
       chosen = candidates[steepest];
@@ -128,7 +112,7 @@ int Lp_pickViolated(Walk& w) {
   std::vector<int> violated;
   for (int i = 1; i <= w.lp.modelRows; ++i)
     if (w.violation[i] != 0) violated.push_back(i);
-  std::size_t k = static_cast<std::size_t>(violated.size() * Lp_uniform(w.lp));
+  std::size_t k = static_cast<std::size_t>(violated.size() * Rnd_uniform(w.lp.rng));
   if (k >= violated.size()) k = violated.size() - 1;
   return violated[k];
 }
@@ -142,34 +126,16 @@ void Lp_roundStart(Walk& w) {
       w.x[j] = std::floor(w.x[j] + 0.5);
       continue;
     }
-    w.x[j] = Lp_uniform(lp) <= f ? std::ceil(w.x[j]) : std::floor(w.x[j]);
+    w.x[j] = Rnd_uniform(lp.rng) <= f ? std::ceil(w.x[j]) : std::floor(w.x[j]);
   }
 }
 
 }  // namespace
 
-double Lp_uniform(LpRecord& lp) {
-  std::int32_t& state = lp.rngState;
-  if (state <= 0 || Lp_lastOutput == 0) {
-    state = -state < 1 ? 1 : -state;
-    for (int j = Lp_shuffleSize + 7; j >= 0; --j) {
-      Lp_rngStep(state);
-      if (j < Lp_shuffleSize) Lp_shuffle[j] = state;
-    }
-    Lp_lastOutput = Lp_shuffle[0];
-  }
-  Lp_rngStep(state);
-  const int j = Lp_lastOutput / Lp_shuffleDivisor;
-  Lp_lastOutput = Lp_shuffle[j];
-  Lp_shuffle[j] = state;
-  const double u = Lp_lastOutput * 4.656612875245797e-10;
-  return u < 0.99999988 ? u : 0.99999988;
-}
-
 bool Lp_roundingHeuristic(LpRecord& lp, const std::int32_t* flags, int seed, LpEvaluateFn evaluate,
                           void* context, double& objective) {
   const std::int32_t start = seed > 0 ? seed : static_cast<std::int32_t>(Os_tickCount() & 0x7fffffff);
-  lp.rngState = -(start < 1 ? 1 : start);  // restarts the generator from the seed
+  Rnd_seed(lp.rng, start);
   Walk w{lp, flags, lp.x, lp.lower, lp.upper, lp.rowLower, lp.rowUpper, {}, {}, {}, 0};
   for (auto* v : {&w.x, &w.lo, &w.up}) Lp_unscaleVariables(lp.scaling, v->data());
   for (auto* v : {&w.rowLo, &w.rowUp}) Lp_unscaleRows(lp.scaling, v->data());

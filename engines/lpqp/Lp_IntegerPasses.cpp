@@ -4,8 +4,8 @@
 // back after a heuristic solution, and the snapshot of each solved node.
 #include <algorithm>
 
+#include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Host_Queries.h"
 #include "platform/os/Os.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cmath>
 #include <new>
 
+#include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 

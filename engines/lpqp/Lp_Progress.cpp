@@ -4,8 +4,8 @@
 // into the model so that the user sees it.
 #include <algorithm>
 
+#include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 
@@ -25,14 +25,7 @@ void Lp_showPoint(LpRun& run) {
 
 }  // namespace
 
-int Lp_mapAnswer(int answer) {
-  switch (answer) {
-    case StopIterationLimit: return StatusIterationLimit;
-    case StopBreak: return StatusUserStop;
-    case StopTimeLimit: return StatusTimeLimit;
-    default: return 0;
-  }
-}
+int Lp_mapAnswer(int answer) { return Eng_stopStatus(answer, false); }
 
 int Lp_queryStop(LpRun& run) { return Lp_mapAnswer(Lp_progress(run, ProgressQuery, 0, 0.0)); }
 

@@ -4,8 +4,8 @@
 // service, else by finite differences over model evaluations.
 #include <cmath>
 
+#include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ void Lp_termsAt(const LpMatrix& t, int n, const double* x, double& f, double* g)
 // given except variable `restore` (0: none), which goes back to x.
 bool Lp_changedObjective(LpRun& run, int restore, const double* x, int j, double xj, double& f) {
   double* rows = run.hostRows.data();
-  const LpHost& h = run.host;
+  const HostServices& h = run.host;
   int ok;
   if (restore == 0) {
     ok = h.evalOneChanged(h.user, rows + 1, j - 1, xj);

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <new>
 
+#include "contract/Eng_Report.h"
+#include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Host_Queries.h"
-#include "entry/Sess_Results.h"
 
 namespace {
 

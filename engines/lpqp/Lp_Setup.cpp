@@ -1,4 +1,5 @@
-// The LP/quadratic engine's `setup`: builds the private record for a run,
+// The LP/quadratic engine's `setup`, served by the library's host services
+// or by a host of the caller's: builds the private record for a run,
 // reads the model's sizes, switches, bounds and start values from the host,
 // decides whether the model is linear or quadratic, captures and scales the
 // coefficient matrix and publishes the variables in the problem record.
@@ -6,8 +7,9 @@
 #include <memory>
 #include <new>
 
+#include "contract/Host_Queries.h"
+#include "contract/Host_Services.h"
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Host_Queries.h"
 
 namespace {
 
@@ -23,7 +25,7 @@ bool Lp_withinLimits(const LpRun& run) {
 // Switches and options; the rows reserved for cuts.
 int Lp_readSwitches(LpRun& run) {
   LpRecord& lp = run.lp;
-  const unsigned flags = run.host.optionFlags(run.host.user);
+  const unsigned flags = run.host.optionFlags(run.host.user, EngineLp);
   lp.optionFlags[0] = lp.optionFlags[1] = flags;
   run.host.realOption(run.host.user, &lp.precision, RealPrecision);
   if (Lp_query(run, QueryIntegers) != 0 && Lp_query(run, QueryRelaxIntegers) == 0 &&
@@ -110,7 +112,7 @@ int Lp_setupRun(LpRun& run, EngineProblem* problem) {
 
 }  // namespace
 
-int Lp_engineSetupWith(EngineProblem* problem, const LpHost& host) {
+int Lp_engineSetupWith(EngineProblem* problem, const HostServices& host) {
   LpRun* run = new (std::nothrow) LpRun;
   if (!run) {
     problem->status = StatusOutOfMemory;
@@ -126,4 +128,9 @@ int Lp_engineSetupWith(EngineProblem* problem, const LpHost& host) {
   }
   problem->status = run->status = status;
   return status == 0 ? 1 : 0;
+}
+
+int Lp_engineSetup(void* record) {
+  auto* problem = static_cast<EngineProblem*>(record);
+  return Lp_engineSetupWith(problem, Host_services(problem->owner));
 }

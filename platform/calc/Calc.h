@@ -37,6 +37,22 @@ void Calc_recalculateAll();
 // calculation mode is automatic, does nothing in manual mode.
 void Calc_afterChange(Workbook* wb);
 
+// A formula cell the calculation cannot compute: its formula does not parse,
+// or it calls a function this application does not have. While nothing it
+// reads changes, a cell whose value came from its file keeps that value
+// (`kept`); afterwards it calculates to an error value, as an unknown
+// function does in a spreadsheet program.
+struct CalcWarning {
+  CellRange cell;             // the cell, or an array formula's block
+  std::string formula;
+  std::string reason;
+  bool kept = false;
+};
+// Every such cell of the workbook, sheet by sheet, row by row.
+std::vector<CalcWarning> Calc_warnings(Workbook* wb);
+// Those among `cells` and the cells they depend on at any level.
+std::vector<CalcWarning> Calc_warningsFor(Workbook* wb, const std::vector<CellRange>& cells);
+
 // Parses a formula ("=..." or the text after "=") without evaluating it.
 // On failure `error` says what is wrong and where.
 bool Calc_checkFormula(const std::string& formula, std::string* error);

@@ -1,6 +1,8 @@
 // Binding of parsed formulas to a workbook: sheet names to sheets, references
 // to resolved cell areas, defined names to their (bound) definitions, and
 // function names to built-in or add-in functions.
+#include <algorithm>
+
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
@@ -12,25 +14,65 @@ void makeError(CalcNode* node, CellError e) {
   node->value = CellValue::makeError(e);
 }
 
-// A function name without the prefix files may give newer functions.
+// A function name without the prefixes files give newer functions
+// ("_xlfn.", "_xlfn._xlws.", "_xlws.") and add-in functions ("_xll.").
 std::string functionKey(const std::string& name) {
-  for (std::string prefix : {"_xlfn.", "_xll."})
-    if (name.size() > prefix.size() && Wb_equalNoCase(name.substr(0, prefix.size()), prefix))
-      return name.substr(prefix.size());
-  return name;
+  std::string key = name;
+  for (bool more = true; more;) {
+    more = false;
+    for (std::string prefix : {"_xlfn.", "_xlws.", "_xll."})
+      if (key.size() > prefix.size() && Wb_equalNoCase(key.substr(0, prefix.size()), prefix)) {
+        key = key.substr(prefix.size());
+        more = true;
+      }
+  }
+  return key;
 }
 
 void bindName(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node, int depth);
 
+void bindRef(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node) {
+  int first = node->sheetName.empty() ? sheet : Wb_sheetIndex(wb, node->sheetName);
+  int last = node->lastSheet.empty() ? first : Wb_sheetIndex(wb, node->lastSheet);
+  if (first < 0 || last < 0) return makeError(node, CellError::Ref);
+  if (first == last) {
+    node->area = Calc_areaFor(wb, store, first, node->row1, node->col1, node->row2, node->col2);
+    if (!node->area) makeError(node, CellError::Ref);
+    return;
+  }
+  // Across sheets: the same cells on every sheet from the first to the last, a union.
+  CalcNode all;
+  all.op = CalcOp::Union;
+  for (int s = std::min(first, last); s <= std::max(first, last); ++s) {
+    CalcNode& part = all.args.emplace_back(*node);
+    part.lastSheet.clear();
+    part.area = Calc_areaFor(wb, store, s, node->row1, node->col1, node->row2, node->col2);
+    if (!part.area) return makeError(node, CellError::Ref);
+  }
+  *node = std::move(all);
+}
+
+// The common cells of two bound references on one sheet: a reference,
+// #NULL! when they share none, #VALUE! when either is no reference.
+void bindIntersection(Workbook* wb, CalcAreaStore* store, CalcNode* node) {
+  const CalcNode& a = node->args[0];
+  const CalcNode& b = node->args[1];
+  if (a.op == CalcOp::Literal && a.value.kind == CellKind::Error) return makeError(node, a.value.error);
+  if (b.op == CalcOp::Literal && b.value.kind == CellKind::Error) return makeError(node, b.value.error);
+  if (a.op != CalcOp::Ref || b.op != CalcOp::Ref) return makeError(node, CellError::Value);
+  int r1 = std::max(a.row1, b.row1), r2 = std::min(a.row2, b.row2);
+  int c1 = std::max(a.col1, b.col1), c2 = std::min(a.col2, b.col2);
+  if (a.area->sheet != b.area->sheet || r1 > r2 || c1 > c2) return makeError(node, CellError::Null);
+  CalcNode ref = a;
+  ref.row1 = r1; ref.row2 = r2; ref.col1 = c1; ref.col2 = c2;
+  ref.area = Calc_areaFor(wb, store, a.area->sheet, r1, c1, r2, c2);
+  if (!ref.area) return makeError(node, CellError::Ref);
+  *node = std::move(ref);
+}
+
 void bindNode(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node, int depth) {
   switch (node->op) {
-    case CalcOp::Ref: {
-      int target = node->sheetName.empty() ? sheet : Wb_sheetIndex(wb, node->sheetName);
-      if (target < 0) return makeError(node, CellError::Ref);
-      node->area = Calc_areaFor(wb, store, target, node->row1, node->col1, node->row2, node->col2);
-      if (!node->area) makeError(node, CellError::Ref);
-      return;
-    }
+    case CalcOp::Ref: return bindRef(wb, sheet, store, node);
     case CalcOp::Name: return bindName(wb, sheet, store, node, depth);
     case CalcOp::Func: {
       std::string key = functionKey(node->text);
@@ -44,6 +86,7 @@ void bindNode(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node, int
     default: break;
   }
   for (CalcNode& a : node->args) bindNode(wb, sheet, store, &a, depth);
+  if (node->op == CalcOp::Intersect) bindIntersection(wb, store, node);
 }
 
 void bindName(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node, int depth) {
@@ -64,10 +107,21 @@ const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int 
   auto it = store->index.find(key);
   if (it != store->index.end()) return it->second;
   if (sheet < 0 || sheet >= static_cast<int>(wb->sheets.size())) return nullptr;
+  // A reference to the sheet's last row or column holds only the cells up to
+  // the last one in use, and stands for the empty ones beyond.
+  bool toLastRow = r2 == kCalcLastRow, toLastCol = c2 == kCalcLastCol;
+  if (toLastRow || toLastCol) {
+    CellRange used{sheet, 0, 0, 0, 0};
+    Wb_usedRange(wb->sheets[sheet].get(), &used);
+    if (toLastRow) r2 = std::max(r1, std::min(r2, used.row2));
+    if (toLastCol) c2 = std::max(c1, std::min(c2, used.col2));
+  }
   if (static_cast<long long>(r2 - r1 + 1) * (c2 - c1 + 1) > kCalcMaxCells) return nullptr;
   CalcArea& a = store->areas.emplace_back();
   a.sheet = sheet;
   a.row1 = r1; a.col1 = c1; a.row2 = r2; a.col2 = c2;
+  a.toLastRow = toLastRow;
+  a.toLastCol = toLastCol;
   a.cells.assign(static_cast<size_t>(a.rows()) * a.cols(), nullptr);
   const auto& cells = wb->sheets[sheet]->cells;
   for (int r = r1; r <= r2; ++r) {

@@ -65,10 +65,17 @@ CellValue unaryValue(CalcOp op, const CellValue& x) {
 }
 
 void evalOperator(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
-  CalcOp op = node.op;
-  if (node.args.size() == 1)
+  if (node.op == CalcOp::Plus) return Calc_eval(ctx, node.args[0], out);   // "+A1:A3" is the range itself
+  if (node.op != CalcOp::Chain) {
+    CalcOp op = node.op;
     return Calc_mapArgs(ctx, node, out, [op](const CellValue* const* x) { return unaryValue(op, *x[0]); });
-  Calc_mapArgs(ctx, node, out, [op](const CellValue* const* x) { return binaryValue(op, *x[0], *x[1]); });
+  }
+  const std::vector<CalcOp>& ops = node.ops;
+  Calc_mapArgs(ctx, node, out, [&ops](const CellValue* const* x) {
+    CellValue acc = binaryValue(ops[0], *x[0], *x[1]);
+    for (size_t i = 1; i < ops.size(); ++i) acc = binaryValue(ops[i], acc, *x[i + 1]);
+    return acc;
+  });
 }
 
 void evalCall(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
@@ -109,7 +116,9 @@ void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
       out->isArray = false;
       return;
     case CalcOp::Name: return Calc_setScalar(out, CellValue::makeError(CellError::Name));
-    case CalcOp::Union: return Calc_setScalar(out, CellValue::makeError(CellError::Value));   // no value of its own
+    case CalcOp::Union:       // no value of its own; functions that take references walk its areas
+    case CalcOp::Intersect:   // of references that are only known when evaluated
+      return Calc_setScalar(out, CellValue::makeError(CellError::Value));
     case CalcOp::Missing: return Calc_setScalar(out, kEmpty);
     case CalcOp::Func: return evalCall(ctx, node, out);
     default: return evalOperator(ctx, node, out);
@@ -137,7 +146,7 @@ void Calc_setScalar(CalcValue* out, const CellValue& v) {
 
 const CellValue* Calc_single(const CalcValue& v) {
   if (v.area) {
-    if (v.area->cells.size() != 1) return nullptr;
+    if (v.area->cells.size() != 1 || v.area->toLastRow || v.area->toLastCol) return nullptr;
     return v.area->cells[0] ? v.area->cells[0] : &kEmpty;
   }
   return v.array.values.size() == 1 ? &v.array.values[0] : nullptr;
@@ -159,9 +168,14 @@ CellValue Calc_scalarOf(const CalcContext& ctx, const CalcValue& v) {
   // A range where one value is expected: the cell in the formula's row or column.
   const CalcArea& a = *v.area;
   const CellValue* c = nullptr;
-  if (a.cols() == 1 && ctx.row >= a.row1 && ctx.row <= a.row2) c = a.cells[ctx.row - a.row1];
-  else if (a.rows() == 1 && ctx.col >= a.col1 && ctx.col <= a.col2) c = a.cells[ctx.col - a.col1];
-  else return CellValue::makeError(CellError::Value);
+  // Cells past the used ones of a whole column or row are empty.
+  if (a.cols() == 1 && ctx.row >= a.row1 && (ctx.row <= a.row2 || a.toLastRow)) {
+    if (ctx.row <= a.row2) c = a.cells[ctx.row - a.row1];
+  } else if (a.rows() == 1 && ctx.col >= a.col1 && (ctx.col <= a.col2 || a.toLastCol)) {
+    if (ctx.col <= a.col2) c = a.cells[ctx.col - a.col1];
+  } else {
+    return CellValue::makeError(CellError::Value);
+  }
   return c ? *c : kEmpty;
 }
 

@@ -11,24 +11,17 @@ namespace {
 // Calls fn(x) for each number the arguments give; false with *err on an error.
 template <typename Fn>
 bool eachNumber(const CalcContext& ctx, const CalcNode& call, Fn fn, CellValue* err) {
-  for (const CalcNode& arg : call.args) {
-    CalcValue v;
-    Calc_eval(ctx, arg, &v);
-    if (v.area || v.isArray) {
-      CalcGrid g(v);
-      for (int r = 0; r < g.rows; ++r)
-        for (int c = 0; c < g.cols; ++c) {
-          const CellValue& x = g.at(r, c);
-          if (x.kind == CellKind::Number) fn(x.number);
-          else if (x.kind == CellKind::Error) { *err = x; return false; }
-        }
-      continue;
+  return Calc_eachValue(ctx, call, [&](const CellValue& x, bool fromRange) {
+    if (x.kind == CellKind::Error) { *err = x; return false; }
+    if (!fromRange) {
+      double d;
+      if (!Calc_toNumber(x, &d, err)) return false;
+      fn(d);
+    } else if (x.kind == CellKind::Number) {
+      fn(x.number);
     }
-    double d;
-    if (!Calc_toNumber(v.array.values[0], &d, err)) return false;
-    fn(d);
-  }
-  return true;
+    return true;
+  });
 }
 
 template <typename Fn>
@@ -62,23 +55,15 @@ AGGREGATE(fnAverage, count ? Calc_numberResult(sum / count) : CellValue::makeErr
 // COUNT (numbers) and COUNTA (anything not empty).
 void count(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool all) {
   double n = 0;
-  for (const CalcNode& arg : call.args) {
-    if (arg.op == CalcOp::Missing) continue;
-    CalcValue v;
-    Calc_eval(ctx, arg, &v);
-    if (v.area || v.isArray) {
-      CalcGrid g(v);
-      for (int r = 0; r < g.rows; ++r)
-        for (int c = 0; c < g.cols; ++c) {
-          CellKind k = g.at(r, c).kind;
-          n += all ? k != CellKind::Empty : k == CellKind::Number;
-        }
-      continue;
-    }
+  Calc_eachValue(ctx, call, [&](const CellValue& x, bool fromRange) {
     double d;
     CellValue err;
-    n += all || (v.array.values[0].kind != CellKind::Error && Calc_toNumber(v.array.values[0], &d, &err));
-  }
+    if (x.kind == CellKind::Empty) return true;
+    if (all) ++n;
+    else if (fromRange) n += x.kind == CellKind::Number;
+    else n += x.kind != CellKind::Error && Calc_toNumber(x, &d, &err);
+    return true;
+  });
   Calc_setScalar(out, CellValue::makeNumber(n));
 }
 void fnCount(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { count(ctx, call, out, false); }
@@ -116,12 +101,16 @@ Criterion criterionOf(const CellValue& c) {
 }
 
 bool equalTo(const Criterion& k, const CellValue& v) {
+  double d;
   switch (k.target.kind) {
     case CellKind::Empty: return v.kind == CellKind::Empty || (v.kind == CellKind::Text && v.text.empty());
     case CellKind::Text:
       if (v.kind != CellKind::Text) return false;
       return k.wildcard ? Calc_wildcardMatch(k.target.text, v.text) : Wb_equalNoCase(k.target.text, v.text);
     case CellKind::Error: return v.kind == CellKind::Error && v.error == k.target.error;
+    case CellKind::Number:   // a text that reads as the number matches it too
+      if (v.kind == CellKind::Text) return Calc_textToNumber(v.text, &d) && d == k.target.number;
+      return v.kind == CellKind::Number && v.number == k.target.number;
     default: return v.kind == k.target.kind && v.number == k.target.number;
   }
 }
@@ -130,7 +119,11 @@ bool matches(const Criterion& k, const CellValue& v) {
   if (k.op == CalcOp::Eq) return equalTo(k, v);
   // "<>" alone means a cell that is not empty; a formula's empty text is not empty.
   if (k.op == CalcOp::Ne) return k.target.kind == CellKind::Empty ? v.kind != CellKind::Empty : !equalTo(k, v);
-  if (k.target.kind == CellKind::Empty || v.kind != k.target.kind || v.kind == CellKind::Error) return false;
+  if (k.target.kind == CellKind::Empty) {   // ">" alone: texts after the empty one
+    if (v.kind != CellKind::Text) return false;
+    return k.op == CalcOp::Ge || (k.op == CalcOp::Gt && !v.text.empty()) || (k.op == CalcOp::Le && v.text.empty());
+  }
+  if (v.kind != k.target.kind || v.kind == CellKind::Error) return false;
   int c = Calc_compare(v, k.target);
   switch (k.op) {
     case CalcOp::Lt: return c < 0;

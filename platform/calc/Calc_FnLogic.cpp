@@ -58,27 +58,22 @@ void fnIfError(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
 // AND (all) and OR: ranges give their booleans and numbers; no logical value at all is #VALUE!.
 void logical(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool all) {
   bool result = all, seen = false;
-  auto take = [&](bool b) { seen = true; result = all ? (result && b) : (result || b); };
-  for (const CalcNode& arg : call.args) {
-    CalcValue v;
-    Calc_eval(ctx, arg, &v);
-    if (v.area || v.isArray) {
-      CalcGrid g(v);
-      for (int r = 0; r < g.rows; ++r)
-        for (int c = 0; c < g.cols; ++c) {
-          const CellValue& x = g.at(r, c);
-          if (x.kind == CellKind::Error) return Calc_setScalar(out, x);
-          if (x.kind == CellKind::Number || x.kind == CellKind::Boolean) take(x.number != 0);
-        }
-      continue;
-    }
-    const CellValue& x = v.array.values[0];
-    if (x.kind == CellKind::Empty) continue;
+  CellValue err;
+  bool ok = Calc_eachValue(ctx, call, [&](const CellValue& x, bool fromRange) {
+    if (x.kind == CellKind::Error) { err = x; return false; }
     bool b;
-    CellValue err;
-    if (!Calc_toBool(x, &b, &err)) return Calc_setScalar(out, err);
-    take(b);
-  }
+    if (fromRange) {
+      if (x.kind != CellKind::Number && x.kind != CellKind::Boolean) return true;
+      b = x.number != 0;
+    } else {
+      if (x.kind == CellKind::Empty) return true;
+      if (!Calc_toBool(x, &b, &err)) return false;
+    }
+    seen = true;
+    result = all ? (result && b) : (result || b);
+    return true;
+  });
+  if (!ok) return Calc_setScalar(out, err);
   Calc_setScalar(out, seen ? CellValue::makeBoolean(result) : error(CellError::Value));
 }
 void fnAnd(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { logical(ctx, call, out, true); }

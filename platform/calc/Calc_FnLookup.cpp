@@ -135,6 +135,9 @@ void size(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool row
   CalcValue v;
   Calc_evalArray(ctx, call.args[0], &v);
   CalcGrid g(v);
+  // A whole column or row counts every cell of the sheet, not the ones in use.
+  if (v.area && rows && v.area->toLastRow) g.rows = kCalcLastRow + 1 - v.area->row1;
+  if (v.area && !rows && v.area->toLastCol) g.cols = kCalcLastCol + 1 - v.area->col1;
   Calc_setScalar(out, CellValue::makeNumber(rows ? g.rows : g.cols));
 }
 void fnRows(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { size(ctx, call, out, true); }

@@ -10,19 +10,6 @@
 
 namespace {
 
-using NumFn = CellValue (*)(const double* x, size_t n);
-
-void numeric(const CalcContext& ctx, const CalcNode& call, CalcValue* out, NumFn fn) {
-  size_t n = call.args.size();
-  Calc_mapArgs(ctx, call, out, [fn, n](const CellValue* const* items) {
-    double x[3] = {0, 0, 0};
-    CellValue err;
-    for (size_t k = 0; k < n; ++k)
-      if (!Calc_toNumber(*items[k], &x[k], &err)) return err;
-    return fn(x, n);
-  });
-}
-
 CellValue num(double d) { return Calc_numberResult(d); }
 CellValue error(CellError e) { return CellValue::makeError(e); }
 
@@ -73,9 +60,12 @@ CellValue mod(const double* x, size_t) {
 
 CellValue inDomain(double v, bool ok) { return ok ? num(v) : error(CellError::Num); }
 
+// Angles from 2^27 on have too few bits below the period to mean anything.
+constexpr double kMaxAngle = 134217728.0;
+
 #define NUMERIC(NAME, EXPR) \
   void NAME(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { \
-    numeric(ctx, call, out, [](const double* x, size_t n) -> CellValue { (void)x; (void)n; return EXPR; }); \
+    Calc_numeric(ctx, call, out, [](const double* x, size_t n) -> CellValue { (void)x; (void)n; return EXPR; }); \
   }
 
 NUMERIC(fnAbs, num(std::fabs(x[0])))
@@ -92,9 +82,9 @@ NUMERIC(fnLog10, inDomain(std::log10(std::max(x[0], 1e-300)), x[0] > 0))
 NUMERIC(fnSqrt, inDomain(std::sqrt(std::fabs(x[0])), x[0] >= 0))
 NUMERIC(fnPower, Calc_power(x[0], x[1]))
 NUMERIC(fnPi, num(M_PI))
-NUMERIC(fnSin, num(std::sin(x[0])))
-NUMERIC(fnCos, num(std::cos(x[0])))
-NUMERIC(fnTan, num(std::tan(x[0])))
+NUMERIC(fnSin, inDomain(std::sin(x[0]), std::fabs(x[0]) < kMaxAngle))
+NUMERIC(fnCos, inDomain(std::cos(x[0]), std::fabs(x[0]) < kMaxAngle))
+NUMERIC(fnTan, inDomain(std::tan(x[0]), std::fabs(x[0]) < kMaxAngle))
 NUMERIC(fnAsin, inDomain(std::asin(std::fmax(-1.0, std::fmin(1.0, x[0]))), std::fabs(x[0]) <= 1))
 NUMERIC(fnAcos, inDomain(std::acos(std::fmax(-1.0, std::fmin(1.0, x[0]))), std::fabs(x[0]) <= 1))
 NUMERIC(fnAtan, num(std::atan(x[0])))
@@ -106,6 +96,17 @@ NUMERIC(fnTanh, num(std::tanh(x[0])))
 #undef NUMERIC
 
 }  // namespace
+
+void Calc_numeric(const CalcContext& ctx, const CalcNode& call, CalcValue* out, CalcNumericFn fn) {
+  size_t n = std::min<size_t>(call.args.size(), 3);
+  Calc_mapArgs(ctx, call, out, [fn, n](const CellValue* const* items) {
+    double x[3] = {0, 0, 0};
+    CellValue err;
+    for (size_t k = 0; k < n; ++k)
+      if (!Calc_toNumber(*items[k], &x[k], &err)) return err;
+    return fn(x, n);
+  });
+}
 
 double Calc_round(double x, double digits) {
   double r = roundDecimal(x, digits, RoundMode::Nearest);

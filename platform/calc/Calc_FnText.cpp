@@ -90,11 +90,12 @@ CellValue trim(Args& a) {
 CellValue proper(Args& a) {
   std::string s;
   if (!a.str(0, &s)) return a.err;
+  // Bytes of non-ASCII characters count as letters and keep their case.
   bool afterLetter = false;
   for (char& c : s) {
     unsigned char u = static_cast<unsigned char>(c);
-    c = static_cast<char>(afterLetter ? std::tolower(u) : std::toupper(u));
-    afterLetter = std::isalpha(u) != 0;
+    if (u < 0x80) c = static_cast<char>(afterLetter ? std::tolower(u) : std::toupper(u));
+    afterLetter = u >= 0x80 || std::isalpha(u) != 0;
   }
   return text(s);
 }
@@ -238,9 +239,9 @@ CellValue days360(Args& a) {
     d1 = std::min(d1, 30);
     d2 = std::min(d2, 30);
   } else {
-    bool febStart = lastOfFebruary(start), febEnd = lastOfFebruary(end);
-    if (febStart && febEnd) d2 = 30;
-    if (febStart) d1 = 30;
+    // The US method moves a start on the last day of February to the 30th;
+    // an end in February stays as it is.
+    if (lastOfFebruary(start)) d1 = 30;
     if (d2 == 31 && d1 >= 30) d2 = 30;
     if (d1 == 31) d1 = 30;
   }

@@ -11,7 +11,8 @@ const std::vector<CalcBuiltinInfo>& builtins() {
   static const std::vector<CalcBuiltinInfo> table = [] {
     std::vector<CalcBuiltinInfo> t;
     for (auto family : {Calc_mathFunctions, Calc_aggregateFunctions, Calc_lookupFunctions, Calc_logicFunctions,
-                         Calc_textFunctions})
+                         Calc_textFunctions, Calc_arithmeticFunctions, Calc_matrixFunctions, Calc_statisticsFunctions,
+                         Calc_informationFunctions, Calc_volatileFunctions})
       for (const CalcBuiltinInfo& f : family()) t.push_back(f);
     return t;
   }();
@@ -38,6 +39,8 @@ int Calc_findBuiltin(const std::string& name) {
 }
 
 const CalcBuiltinInfo& Calc_builtin(int index) { return builtins()[index]; }
+
+int Calc_builtinCount() { return static_cast<int>(builtins().size()); }
 
 int Calc_findAddin(const std::string& name) {
   const auto& list = addins();

@@ -3,6 +3,8 @@
 // state of a workbook. Not for use outside platform/calc.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <string>
@@ -13,10 +15,17 @@
 
 enum class CalcOp : std::uint8_t {
   Literal, ArrayConst, Ref, Name, Missing, Func,
-  Union,          // "A1:B2,D4" at the top of a name or EVALUATE text: areas of one reference
+  Union,          // "(A1:B2,D4)", a 3-D reference, or areas at the top of a name or EVALUATE text
+  Intersect,      // "A1:C3 B2:B9": the cells two references share
   Neg, Plus, Percent,
-  Add, Sub, Mul, Div, Pow, Concat, Eq, Ne, Lt, Gt, Le, Ge,
+  Chain,          // args[0] ops[0] args[1] ops[1] ... of one precedence level, left to right
+  Add, Sub, Mul, Div, Pow, Concat, Eq, Ne, Lt, Gt, Le, Ge,   // the operators of a Chain
 };
+
+// The last row and column a sheet has; a reference that reaches one of them
+// (a whole column "A:C", a whole row "3:5") covers only the cells in use.
+constexpr int kCalcLastRow = 1048575;
+constexpr int kCalcLastCol = 16383;
 
 // The most cells a reference or a computed block may have; beyond, a
 // reference is #REF! and a block #NUM!, never an allocation that cannot succeed.
@@ -27,6 +36,7 @@ constexpr long long kCalcMaxCells = 1LL << 22;
 // workbook's structure changes, when the compiled state is rebuilt.
 struct CalcArea {
   int sheet = 0, row1 = 0, col1 = 0, row2 = 0, col2 = 0;
+  bool toLastRow = false, toLastCol = false;   // stands for every row (column) beyond row2 (col2) too
   std::vector<const CellValue*> cells;
   int rows() const { return row2 - row1 + 1; }
   int cols() const { return col2 - col1 + 1; }
@@ -42,8 +52,11 @@ struct CalcNode {
   CalcOp op = CalcOp::Literal;
   CellValue value;                 // Literal
   CalcArray array;                 // ArrayConst
-  std::string text;                // Name, Func: the name as written
+  std::string text;                // Name, Func: the name as written; a Literal standing for a
+                                   // reference into another workbook: that reference
   std::string sheetName;           // Ref, Name: sheet qualifier as written ("" for none)
+  std::string lastSheet;           // Ref across sheets ("First:Last!A1"): the last sheet
+  std::vector<CalcOp> ops;         // Chain
   int row1 = 0, col1 = 0, row2 = 0, col2 = 0;   // Ref before binding
   const CalcArea* area = nullptr;  // Ref after binding
   int func = -1;                   // Func after binding: built-in index, or add-in when addin
@@ -114,6 +127,48 @@ struct CalcGrid {
   const CalcArray* array = nullptr;
 };
 
+// Calls fn(value, fromRange) for each value the arguments of `call` give, in
+// order: every cell of a reference (of each area of a union or of a reference
+// across sheets), every element of an array, and the one value of an argument
+// given directly (fromRange false; a missing argument is an empty value).
+// Stops early, returning false, when fn returns false.
+// `first` and `count` choose some of the arguments.
+template <typename Fn>
+bool Calc_eachValue(const CalcContext& ctx, const CalcNode& call, Fn fn, size_t first = 0, size_t count = SIZE_MAX) {
+  size_t end = count < call.args.size() - std::min(first, call.args.size()) ? first + count : call.args.size();
+  for (size_t i = first; i < end; ++i) {
+    const CalcNode& arg = call.args[i];
+    bool isUnion = arg.op == CalcOp::Union;
+    const CalcNode* parts = isUnion ? arg.args.data() : &arg;
+    size_t n = isUnion ? arg.args.size() : 1;
+    for (size_t k = 0; k < n; ++k) {
+      CalcValue v;
+      Calc_eval(ctx, parts[k], &v);
+      if (!v.area && !v.isArray) {
+        if (!fn(v.array.values[0], false)) return false;
+        continue;
+      }
+      CalcGrid g(v);
+      for (int r = 0; r < g.rows; ++r)
+        for (int c = 0; c < g.cols; ++c)
+          if (!fn(g.at(r, c), true)) return false;
+    }
+  }
+  return true;
+}
+
+// The numbers arguments give as statistics read them: from references and
+// arrays only numbers, or with `all` also booleans (1, 0) and texts (0);
+// values given directly are converted (with `all`, a text that is no number
+// is 0). False with *err on an error value or, without `all`, a direct text
+// that is no number.
+bool Calc_numbersOf(const CalcContext& ctx, const CalcNode& call, bool all, std::vector<double>* out, CellValue* err,
+                    size_t first = 0, size_t count = SIZE_MAX);
+// A numeric function of one to three arguments, element by element over
+// blocks: fn gets the arguments converted to numbers.
+using CalcNumericFn = CellValue (*)(const double* x, size_t n);
+void Calc_numeric(const CalcContext& ctx, const CalcNode& call, CalcValue* out, CalcNumericFn fn);
+
 // Functions (Calc_Functions*.cpp).
 using CalcBuiltin = void (*)(const CalcContext& ctx, const CalcNode& call, CalcValue* out);
 struct CalcBuiltinInfo {
@@ -128,9 +183,15 @@ std::vector<CalcBuiltinInfo> Calc_textFunctions();
 std::vector<CalcBuiltinInfo> Calc_aggregateFunctions();
 std::vector<CalcBuiltinInfo> Calc_lookupFunctions();
 std::vector<CalcBuiltinInfo> Calc_logicFunctions();
+std::vector<CalcBuiltinInfo> Calc_arithmeticFunctions();
+std::vector<CalcBuiltinInfo> Calc_matrixFunctions();
+std::vector<CalcBuiltinInfo> Calc_statisticsFunctions();
+std::vector<CalcBuiltinInfo> Calc_informationFunctions();
+std::vector<CalcBuiltinInfo> Calc_volatileFunctions();
 // Functions by name, without regard to case; -1 when unknown.
 int Calc_findBuiltin(const std::string& name);
 const CalcBuiltinInfo& Calc_builtin(int index);
+int Calc_builtinCount();
 int Calc_findAddin(const std::string& name);
 const CalcFunction& Calc_addin(int index);
 // Wildcard match of a whole text, case-insensitive (* ? and ~ escapes).

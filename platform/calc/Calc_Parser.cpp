@@ -1,6 +1,14 @@
-// Formula parser: turns a formula text into a tree with the spreadsheet's
-// operator precedence (comparisons, &, + -, * /, ^ left-associative,
-// %, unary signs binding tighter than ^, references with ranges).
+// Formula parser: turns a formula text, as workbooks store it, into a tree
+// with the spreadsheet's operator precedence: comparisons, &, + -, * /, ^
+// (each level one left-to-right chain), unary signs, %, the intersection
+// (a space between references), unions in parentheses, and references
+// (cells, ranges, whole columns and rows, other sheets, sheet ranges,
+// deleted cells as #REF!, other workbooks as #REF!).
+//
+// Limits are those of the files: at most kMaxFormulaLength characters after
+// "=", texts of at most kMaxTextLength characters, and nesting (parentheses,
+// calls, signs) bounded by kMaxHeight levels. A chain of operators is one
+// level however long it is.
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -10,19 +18,62 @@
 namespace {
 
 constexpr size_t kMaxFormulaLength = 8192;
+constexpr size_t kMaxTextLength = 255;
 constexpr int kMaxHeight = 256;
 
 bool isWordChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '$' || c == '\\';
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '$' || c == '\\' || c == '?';
 }
+bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
 bool isBooleanWord(const std::string& w) { return Wb_equalNoCase(w, "TRUE") || Wb_equalNoCase(w, "FALSE"); }
+
+// Characters of a UTF-8 text (continuation bytes do not count).
+size_t characters(const std::string& s, size_t from = 0) {
+  size_t n = 0;
+  for (size_t i = from; i < s.size(); ++i) n += (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80;
+  return n;
+}
+
+// "C", "$AB": a column alone, as whole-column ranges write it.
+bool columnOnly(const std::string& w, int* col) {
+  size_t i = w.size() > 0 && w[0] == '$' ? 1 : 0;
+  if (w.size() == i || w.size() - i > 3) return false;
+  long c = 0;
+  for (; i < w.size(); ++i) {
+    if (!std::isalpha(static_cast<unsigned char>(w[i]))) return false;
+    c = c * 26 + (std::toupper(static_cast<unsigned char>(w[i])) - 'A' + 1);
+  }
+  if (c > kCalcLastCol + 1) return false;
+  *col = static_cast<int>(c - 1);
+  return true;
+}
+
+// "3", "$12": a row alone, as whole-row ranges write it.
+bool rowOnly(const std::string& w, int* row) {
+  size_t i = w.size() > 0 && w[0] == '$' ? 1 : 0;
+  if (w.size() == i || w.size() - i > 7) return false;
+  long r = 0;
+  for (; i < w.size(); ++i) {
+    if (!isDigit(w[i])) return false;
+    r = r * 10 + (w[i] - '0');
+  }
+  if (r < 1 || r > kCalcLastRow + 1) return false;
+  *row = static_cast<int>(r - 1);
+  return true;
+}
+
+CalcNode errorNode(CellError e) {
+  CalcNode n;
+  n.value = CellValue::makeError(e);
+  return n;
+}
 
 struct Parser {
   const std::string& s;
   size_t pos = 0;
   std::string error;
-  int nesting = 0;   // open parentheses and calls, bounded before the stack is at risk
+  int nesting = 0;   // open parentheses and calls
 
   bool fail(const std::string& what) {
     if (error.empty()) error = what + " at position " + std::to_string(pos + 1);
@@ -43,123 +94,176 @@ struct Parser {
     if (pos < s.size() && s[pos] == c) { ++pos; return true; }
     return false;
   }
+  bool at(char c) const { return pos < s.size() && s[pos] == c; }
 
-  bool combine(CalcOp op, CalcNode* out, std::vector<CalcNode> args) {
-    CalcNode n;
-    n.op = op;
-    for (const CalcNode& a : args) n.height = std::max(n.height, a.height + 1);
-    n.args = std::move(args);
-    *out = std::move(n);
+  // Gives `n` its height from its arguments and moves it to `out`.
+  bool finish(CalcNode* n, CalcNode* out) {
+    for (const CalcNode& a : n->args) n->height = std::max(n->height, a.height + 1);
+    *out = std::move(*n);
     return out->height <= kMaxHeight || fail("formula nested too deeply");
   }
-  bool binary(CalcOp op, CalcNode* left, bool (Parser::*next)(CalcNode*)) {
-    CalcNode right;
-    if (!(this->*next)(&right)) return false;
-    std::vector<CalcNode> args;
-    args.push_back(std::move(*left));
-    args.push_back(std::move(right));
-    return combine(op, left, std::move(args));
+  bool wrap(CalcOp op, CalcNode* inner) {
+    CalcNode n;
+    n.op = op;
+    n.args.push_back(std::move(*inner));
+    return finish(&n, inner);
   }
+
+  // One precedence level: operands from `next`, operators from `op`.
+  bool chain(CalcNode* out, bool (Parser::*next)(CalcNode*), bool (Parser::*op)(CalcOp*)) {
+    if (!(this->*next)(out)) return false;
+    CalcOp o;
+    if (!(this->*op)(&o)) return true;
+    CalcNode n;
+    n.op = CalcOp::Chain;
+    n.args.push_back(std::move(*out));
+    do {
+      n.ops.push_back(o);
+      n.args.emplace_back();
+      if (!(this->*next)(&n.args.back())) return false;
+    } while ((this->*op)(&o));
+    return finish(&n, out);
+  }
+  bool comparisonOp(CalcOp* o) {
+    if (acceptText("<=")) *o = CalcOp::Le;
+    else if (acceptText(">=")) *o = CalcOp::Ge;
+    else if (acceptText("<>")) *o = CalcOp::Ne;
+    else if (accept('=')) *o = CalcOp::Eq;
+    else if (accept('<')) *o = CalcOp::Lt;
+    else if (accept('>')) *o = CalcOp::Gt;
+    else return false;
+    return true;
+  }
+  bool concatOp(CalcOp* o) { *o = CalcOp::Concat; return accept('&'); }
+  bool additiveOp(CalcOp* o) {
+    if (accept('+')) *o = CalcOp::Add;
+    else if (accept('-')) *o = CalcOp::Sub;
+    else return false;
+    return true;
+  }
+  bool termOp(CalcOp* o) {
+    if (accept('*')) *o = CalcOp::Mul;
+    else if (accept('/')) *o = CalcOp::Div;
+    else return false;
+    return true;
+  }
+  bool powerOp(CalcOp* o) { *o = CalcOp::Pow; return accept('^'); }
 
   // The whole text: an expression, or a union of references separated by commas.
-  bool top(CalcNode* out) {
+  bool top(CalcNode* out) { return listOf(out); }
+  // Parts of a union are separated by "," (some programs write "~").
+  bool listOf(CalcNode* out) {
     if (!comparison(out)) return false;
-    if (!accept(',')) return true;
-    std::vector<CalcNode> parts;
-    parts.push_back(std::move(*out));
+    if (!unionSeparator()) return true;
+    CalcNode n;
+    n.op = CalcOp::Union;
+    n.args.push_back(std::move(*out));
     do {
-      parts.emplace_back();
-      if (!comparison(&parts.back())) return false;
-    } while (accept(','));
-    return combine(CalcOp::Union, out, std::move(parts));
+      n.args.emplace_back();
+      if (!comparison(&n.args.back())) return false;
+    } while (unionSeparator());
+    return finish(&n, out);
   }
+  bool unionSeparator() { return accept(',') || accept('~'); }
+  bool comparison(CalcNode* out) { return chain(out, &Parser::concat, &Parser::comparisonOp); }
+  bool concat(CalcNode* out) { return chain(out, &Parser::additive, &Parser::concatOp); }
+  bool additive(CalcNode* out) { return chain(out, &Parser::term, &Parser::additiveOp); }
+  bool term(CalcNode* out) { return chain(out, &Parser::power, &Parser::termOp); }
+  bool power(CalcNode* out) { return chain(out, &Parser::unary, &Parser::powerOp); }
 
-  bool comparison(CalcNode* out) {
-    if (!concat(out)) return false;
-    for (;;) {
-      CalcOp op;
-      if (acceptText("<=")) op = CalcOp::Le;
-      else if (acceptText(">=")) op = CalcOp::Ge;
-      else if (acceptText("<>")) op = CalcOp::Ne;
-      else if (accept('=')) op = CalcOp::Eq;
-      else if (accept('<')) op = CalcOp::Lt;
-      else if (accept('>')) op = CalcOp::Gt;
-      else return true;
-      if (!binary(op, out, &Parser::concat)) return false;
-    }
-  }
-  bool concat(CalcNode* out) {
-    if (!additive(out)) return false;
-    while (accept('&'))
-      if (!binary(CalcOp::Concat, out, &Parser::additive)) return false;
-    return true;
-  }
-  bool additive(CalcNode* out) {
-    if (!term(out)) return false;
-    for (;;) {
-      if (accept('+')) { if (!binary(CalcOp::Add, out, &Parser::term)) return false; }
-      else if (accept('-')) { if (!binary(CalcOp::Sub, out, &Parser::term)) return false; }
-      else return true;
-    }
-  }
-  bool term(CalcNode* out) {
-    if (!power(out)) return false;
-    for (;;) {
-      if (accept('*')) { if (!binary(CalcOp::Mul, out, &Parser::power)) return false; }
-      else if (accept('/')) { if (!binary(CalcOp::Div, out, &Parser::power)) return false; }
-      else return true;
-    }
-  }
-  bool power(CalcNode* out) {
-    if (!unary(out)) return false;
-    while (accept('^'))
-      if (!binary(CalcOp::Pow, out, &Parser::unary)) return false;
-    return true;
-  }
+  // Signs: an odd number of minuses negates once, an even number twice (which
+  // still turns a text into a number); pluses change nothing.
   bool unary(CalcNode* out) {
-    std::vector<CalcOp> signs;
+    int minus = 0, plus = 0;
     for (;;) {
-      if (accept('-')) signs.push_back(CalcOp::Neg);
-      else if (accept('+')) signs.push_back(CalcOp::Plus);
+      if (accept('-')) ++minus;
+      else if (accept('+')) ++plus;
       else break;
     }
     if (!postfix(out)) return false;
-    for (auto it = signs.rbegin(); it != signs.rend(); ++it) {
-      std::vector<CalcNode> args;
-      args.push_back(std::move(*out));
-      if (!combine(*it, out, std::move(args))) return false;
+    if (minus == 0) return plus == 0 || wrap(CalcOp::Plus, out);
+    if (minus % 2 == 0 && !wrap(CalcOp::Neg, out)) return false;
+    return wrap(CalcOp::Neg, out);
+  }
+  bool postfix(CalcNode* out) {
+    if (!intersection(out)) return false;
+    while (accept('%'))
+      if (!wrap(CalcOp::Percent, out)) return false;
+    return true;
+  }
+
+  // References separated by spaces meet in their common cells.
+  bool intersection(CalcNode* out) {
+    if (!primary(out)) return false;
+    while (intersectionFollows(*out)) {
+      CalcNode n;
+      n.op = CalcOp::Intersect;
+      n.args.push_back(std::move(*out));
+      n.args.emplace_back();
+      if (!primary(&n.args.back()) || !finish(&n, out)) return false;
     }
     return true;
   }
-  bool postfix(CalcNode* out) {
-    if (!primary(out)) return false;
-    while (accept('%')) {
-      std::vector<CalcNode> args;
-      args.push_back(std::move(*out));
-      if (!combine(CalcOp::Percent, out, std::move(args))) return false;
+  bool intersectionFollows(const CalcNode& left) {
+    bool reference = left.op == CalcOp::Ref || left.op == CalcOp::Name || left.op == CalcOp::Intersect ||
+                     left.op == CalcOp::Union;
+    if (!reference || !at(' ')) return false;
+    size_t p = pos;
+    while (p < s.size() && s[p] == ' ') ++p;
+    if (p >= s.size()) return false;
+    char c = s[p];
+    bool starts = std::isalpha(static_cast<unsigned char>(c)) || c == '$' || c == '\'' || c == '_' || c == '(';
+    if (isDigit(c)) {   // only a whole-row range "3:5"
+      size_t q = p;
+      while (q < s.size() && isDigit(s[q])) ++q;
+      starts = q < s.size() && s[q] == ':';
     }
-    return true;
+    if (starts) pos = p;
+    return starts;
   }
 
   bool primary(CalcNode* out) {
     skipSpaces();
     if (pos >= s.size()) return fail("unexpected end of formula");
     char c = s[pos];
-    if (c == '(') {
-      ++pos;
-      if (++nesting > kMaxHeight) return fail("formula nested too deeply");
-      if (!comparison(out)) return false;
-      --nesting;
-      return accept(')') || fail("missing )");
-    }
+    if (c == '(') return parenthesised(out);
     if (c == '{') return arrayConstant(out);
-    if (c == '"' || c == '#' || std::isdigit(static_cast<unsigned char>(c)) || c == '.') {
+    if (c == '#') return errorOrDeletedRange(out);
+    if (isDigit(c) && !rowRangeAhead()) {
+      out->op = CalcOp::Literal;
+      return number(&out->value);
+    }
+    if (c == '"' || c == '.') {
       out->op = CalcOp::Literal;
       return constant(&out->value);
     }
     if (c == '\'') return quotedSheet(out);
+    if (c == '[') return otherWorkbook(out);
     if (isWordChar(c)) return word(out);
     return fail(std::string("unexpected character '") + c + "'");
+  }
+  bool rowRangeAhead() const {
+    size_t p = pos;
+    while (p < s.size() && isDigit(s[p])) ++p;
+    return p < s.size() && s[p] == ':';
+  }
+
+  bool parenthesised(CalcNode* out) {
+    ++pos;
+    if (++nesting > kMaxHeight) return fail("formula nested too deeply");
+    if (!listOf(out)) return false;
+    --nesting;
+    return accept(')') || fail("missing )");
+  }
+
+  // An error value; "#REF!" may stand for a deleted end of a range ("#REF!:B2").
+  bool errorOrDeletedRange(CalcNode* out) {
+    out->op = CalcOp::Literal;
+    if (!errorLiteral(&out->value)) return false;
+    if (!at(':') || out->value.error != CellError::Ref) return true;
+    ++pos;
+    CalcNode other;
+    return primary(&other);
   }
 
   // A constant as allowed inside array constants: number, text, boolean, error.
@@ -169,7 +273,7 @@ struct Parser {
     char c = s[pos];
     if (c == '"') return stringLiteral(v);
     if (c == '#') return errorLiteral(v);
-    if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') return number(v);
+    if (isDigit(c) || c == '.') return number(v);
     if (std::isalpha(static_cast<unsigned char>(c))) {
       size_t start = pos;
       while (pos < s.size() && std::isalpha(static_cast<unsigned char>(s[pos]))) ++pos;
@@ -190,6 +294,8 @@ struct Parser {
       }
       text += s[pos];
     }
+    if (characters(text) > kMaxTextLength)
+      return fail("text longer than " + std::to_string(kMaxTextLength) + " characters");
     *v = CellValue::makeText(std::move(text));
     return true;
   }
@@ -208,13 +314,13 @@ struct Parser {
   }
   bool number(CellValue* v) {
     size_t start = pos;
-    auto digits = [&] { size_t n = 0; while (pos < s.size() && std::isdigit(static_cast<unsigned char>(s[pos]))) { ++pos; ++n; } return n; };
+    auto digits = [&] { size_t n = 0; while (pos < s.size() && isDigit(s[pos])) { ++pos; ++n; } return n; };
     size_t n = digits();
-    if (pos < s.size() && s[pos] == '.') { ++pos; n += digits(); }
+    if (at('.')) { ++pos; n += digits(); }
     if (n == 0) return fail("number expected");
-    if (pos < s.size() && (s[pos] == 'e' || s[pos] == 'E')) {
+    if (at('e') || at('E')) {
       ++pos;
-      if (pos < s.size() && (s[pos] == '+' || s[pos] == '-')) ++pos;
+      if (at('+') || at('-')) ++pos;
       if (digits() == 0) return fail("exponent expected");
     }
     double d = std::strtod(s.substr(start, pos - start).c_str(), nullptr);
@@ -262,37 +368,75 @@ struct Parser {
     return s.substr(start, pos - start);
   }
 
-  // After "Sheet!": a cell, a range or a name.
-  bool qualified(const std::string& sheet, CalcNode* out) {
+  // After "Sheet!" (or "First:Last!"): a cell, a range, a name, or #REF! for deleted cells.
+  bool qualified(const std::string& sheet, const std::string& lastSheet, CalcNode* out) {
+    if (at('#')) return errorOrDeletedRange(out);
     std::string w = wordAt();
     if (w.empty()) return fail("reference expected after !");
-    if (cellOrRange(w, out)) { out->sheetName = sheet; return true; }
+    if (cellOrRange(w, out)) {
+      out->sheetName = sheet;
+      out->lastSheet = lastSheet;
+      return true;
+    }
     if (!error.empty()) return false;
+    if (!lastSheet.empty()) return fail("reference expected after !");
     out->op = CalcOp::Name;
     out->text = w;
     out->sheetName = sheet;
     return true;
   }
-  // True when `w` is a cell reference (then also reads ":cell").
+  // True when `w` begins a cell reference, a range, or a whole-column or
+  // whole-row range (then the rest of the range is read too).
   bool cellOrRange(const std::string& w, CalcNode* out) {
     int r, c;
-    if (!Wb_parseA1(w, &r, &c)) return false;
+    if (Wb_parseA1(w, &r, &c)) return cellRange(r, c, out);
+    size_t start = pos;
+    if (!at(':')) return false;
+    ++pos;
+    std::string w2 = wordAt();
+    int a, b;
+    out->op = CalcOp::Ref;
+    if (columnOnly(w, &a) && columnOnly(w2, &b)) {
+      out->row1 = 0;
+      out->row2 = kCalcLastRow;
+      out->col1 = std::min(a, b);
+      out->col2 = std::max(a, b);
+      return true;
+    }
+    if (rowOnly(w, &a) && rowOnly(w2, &b)) {
+      out->col1 = 0;
+      out->col2 = kCalcLastCol;
+      out->row1 = std::min(a, b);
+      out->row2 = std::max(a, b);
+      return true;
+    }
+    out->op = CalcOp::Literal;
+    pos = start;
+    return false;
+  }
+  bool cellRange(int r, int c, CalcNode* out) {
     out->op = CalcOp::Ref;
     out->row1 = out->row2 = r;
     out->col1 = out->col2 = c;
-    if (pos < s.size() && s[pos] == ':') {
-      ++pos;
-      std::string w2 = wordAt();
-      if (!Wb_parseA1(w2, &r, &c)) return fail("cell reference expected after :");
-      out->row1 = std::min(out->row1, r);
-      out->row2 = std::max(out->row2, r);
-      out->col1 = std::min(out->col1, c);
-      out->col2 = std::max(out->col2, c);
+    if (!at(':')) return true;
+    ++pos;
+    if (at('#')) {   // "A1:#REF!": the other end was deleted
+      *out = errorNode(CellError::Ref);
+      CellValue v;
+      return errorLiteral(&v);
     }
+    std::string w2 = wordAt();
+    if (!Wb_parseA1(w2, &r, &c)) return fail("cell reference expected after :");
+    out->row1 = std::min(out->row1, r);
+    out->row2 = std::max(out->row2, r);
+    out->col1 = std::min(out->col1, c);
+    out->col2 = std::max(out->col2, c);
     return true;
   }
 
+  // 'Sheet name'!, 'First:Last'!, or '[Book]Sheet'! (another workbook).
   bool quotedSheet(CalcNode* out) {
+    size_t start = pos;
     std::string name;
     for (++pos;; ++pos) {
       if (pos >= s.size()) return fail("missing closing quote of sheet name");
@@ -303,16 +447,50 @@ struct Parser {
       }
       name += s[pos];
     }
-    if (pos >= s.size() || s[pos] != '!') return fail("! expected after sheet name");
+    if (!at('!')) return fail("! expected after sheet name");
     ++pos;
-    return qualified(name, out);
+    if (name.find('[') != std::string::npos) return elsewhere(start, out);
+    size_t colon = name.find(':');   // sheet names cannot hold ':'
+    if (colon == std::string::npos) return qualified(name, "", out);
+    return qualified(name.substr(0, colon), name.substr(colon + 1), out);
+  }
+
+  // "[1]Sheet!A1", "[Book.xlsx]Sheet!A1", "[1]!Name": another workbook, whose
+  // cells the application does not have open (#REF!). "[0]" is this workbook.
+  bool otherWorkbook(CalcNode* out) {
+    size_t start = pos;
+    size_t close = s.find(']', pos);
+    if (close == std::string::npos) return fail("missing ] after workbook");
+    bool self = s.compare(pos, close - pos + 1, "[0]") == 0;
+    pos = close + 1;
+    std::string sheet = wordAt();
+    if (!at('!')) return fail("! expected after workbook");
+    ++pos;
+    if (!self) return elsewhere(start, out);
+    if (!sheet.empty()) return qualified(sheet, "", out);
+    return word(out);
+  }
+  // Reads the reference after "!" and stands for it as #REF!, keeping the
+  // text so that the calculation can tell it from a deleted reference.
+  bool elsewhere(size_t start, CalcNode* out) {
+    CalcNode ignored;
+    if (!qualified("", "", &ignored)) return false;
+    *out = errorNode(CellError::Ref);
+    out->text = s.substr(start, pos - start);
+    return true;
   }
 
   bool word(CalcNode* out) {
     size_t start = pos;
     std::string w = wordAt();
-    if (pos < s.size() && s[pos] == '!') { ++pos; return qualified(w, out); }
-    if (pos < s.size() && s[pos] == '(') return call(w, out);
+    if (at('!')) { ++pos; return qualified(w, "", out); }
+    if (at(':')) {   // "First:Last!A1" across sheets
+      size_t colon = pos++;
+      std::string last = wordAt();
+      if (!last.empty() && at('!')) { ++pos; return qualified(w, last, out); }
+      pos = colon;
+    }
+    if (at('(')) return call(w, out);
     if (cellOrRange(w, out)) return true;
     if (!error.empty()) return false;
     if (isBooleanWord(w)) {
@@ -320,7 +498,7 @@ struct Parser {
       out->value = CellValue::makeBoolean(Wb_equalNoCase(w, "TRUE"));
       return true;
     }
-    if (w.find('$') != std::string::npos || std::isdigit(static_cast<unsigned char>(w[0]))) {
+    if (w.find('$') != std::string::npos || isDigit(w[0])) {
       pos = start;
       return fail("bad reference or name");
     }
@@ -332,38 +510,36 @@ struct Parser {
   bool call(const std::string& name, CalcNode* out) {
     ++pos;  // (
     if (++nesting > kMaxHeight) return fail("formula nested too deeply");
-    std::vector<CalcNode> args;
+    CalcNode n;
+    n.op = CalcOp::Func;
+    n.text = name;
     if (!accept(')')) {
       for (;;) {
-        CalcNode arg;
+        CalcNode& arg = n.args.emplace_back();
         skipSpaces();
-        if (pos < s.size() && (s[pos] == ',' || s[pos] == ')')) arg.op = CalcOp::Missing;
+        if (at(',') || at(')')) arg.op = CalcOp::Missing;
         else if (!comparison(&arg)) return false;
-        args.push_back(std::move(arg));
         if (accept(',')) continue;
         if (accept(')')) break;
         return fail("expected , or ) in arguments of " + name);
       }
     }
     --nesting;
-    if (!combine(CalcOp::Func, out, std::move(args))) return false;
-    out->text = name;
-    return true;
+    return finish(&n, out);
   }
 };
 
 }  // namespace
 
 bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error) {
-  if (formula.size() > kMaxFormulaLength) {
-    if (error) *error = "formula longer than " + std::to_string(kMaxFormulaLength) + " characters";
-    return false;
-  }
   Parser p{formula, 0, {}, 0};
   p.skipSpaces();
-  if (p.pos < formula.size() && formula[p.pos] == '=') ++p.pos;
+  if (p.at('=')) ++p.pos;
+  bool ok = true;
+  if (characters(formula, p.pos) > kMaxFormulaLength)
+    ok = p.fail("formula longer than " + std::to_string(kMaxFormulaLength) + " characters");
   p.skipSpaces();
-  bool ok = p.pos < formula.size() ? p.top(out) : p.fail("empty formula");
+  ok = ok && (p.pos < formula.size() ? p.top(out) : p.fail("empty formula"));
   if (ok) {
     p.skipSpaces();
     if (p.pos < formula.size()) ok = p.fail(std::string("unexpected character '") + formula[p.pos] + "'");

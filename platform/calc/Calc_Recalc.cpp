@@ -4,6 +4,7 @@
 // recalculation. Also EVALUATE of a text and the precedents and dependents
 // of a cell.
 #include <algorithm>
+#include <cmath>
 #include <unordered_map>
 
 #include "platform/calc/Calc_Internal.h"
@@ -19,7 +20,13 @@ struct Unit {
   std::vector<const CalcArea*> reads;    // distinct areas the formula reads
   std::vector<int> deps;                 // units whose cells it reads
   bool cyclic = false;
+  std::string problem;                   // why it cannot be computed ("" when it can)
+  bool held = false;                     // keeps its stored value while its inputs stay
 };
+
+// The values a held formula read when it was opened: the non-empty cells of
+// the areas it reads, by sheet, row and column.
+using CalcInputs = std::vector<std::pair<std::tuple<int, int, int>, CellValue>>;
 
 }  // namespace
 
@@ -30,6 +37,7 @@ struct CalcState {
   std::vector<std::unordered_map<std::uint64_t, int>> unitAt;   // per sheet: cell key -> unit
   std::vector<std::vector<int>> unitsOfSheet;
   std::vector<int> order;                                        // precedents first
+  std::map<std::tuple<int, int, int>, CalcInputs> heldInputs;    // by the held unit's first cell
 };
 
 namespace {
@@ -41,7 +49,48 @@ void collectReads(const CalcNode& n, std::vector<const CalcArea*>* out) {
   for (const CalcNode& a : n.args) collectReads(a, out);
 }
 
-void addUnit(Workbook* wb, CalcState* st, int sheet, const CellRange& r, bool isArray, const std::string& formula) {
+// Why a bound tree cannot be computed: a function no table has, or a
+// reference into another workbook, which this application never has open.
+std::string problemOf(const CalcNode& n) {
+  if (n.op == CalcOp::Func && n.func < 0) return "calls " + n.text + ", a function this application does not calculate";
+  if (n.op == CalcOp::Literal && !n.text.empty()) return "refers to " + n.text + " in another workbook";
+  for (const CalcNode& a : n.args) {
+    std::string why = problemOf(a);
+    if (!why.empty()) return why;
+  }
+  return "";
+}
+
+CalcInputs inputsOf(const Unit& u) {
+  CalcInputs in;
+  for (const CalcArea* a : u.reads)
+    for (size_t i = 0; i < a->cells.size(); ++i)
+      if (a->cells[i] && a->cells[i]->kind != CellKind::Empty)
+        in.push_back({{a->sheet, a->row1 + static_cast<int>(i) / a->cols(), a->col1 + static_cast<int>(i) % a->cols()},
+                      *a->cells[i]});
+  std::sort(in.begin(), in.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+  in.erase(std::unique(in.begin(), in.end(), [](const auto& x, const auto& y) { return x.first == y.first; }), in.end());
+  return in;
+}
+
+// Inputs agree when the same cells hold the same values; numbers may differ
+// by the last bits a recalculation of the file's formulas can change.
+bool sameInputs(const CalcInputs& a, const CalcInputs& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const CellValue &x = a[i].second, &y = b[i].second;
+    if (a[i].first != b[i].first || x.kind != y.kind) return false;
+    if (x.kind != CellKind::Number) {
+      if (!(x == y)) return false;
+    } else if (std::fabs(x.number - y.number) > 1e-12 * std::max(std::fabs(x.number), std::fabs(y.number))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void addUnit(Workbook* wb, CalcState* st, const CalcState* old, int sheet, const CellRange& r, bool isArray,
+             const std::string& formula) {
   Unit u;
   u.range = r;
   u.isArray = isArray;
@@ -53,14 +102,23 @@ void addUnit(Workbook* wb, CalcState* st, int sheet, const CellRange& r, bool is
       u.cells.push_back(it == sh->cells.end() ? nullptr : &it->second);
       st->unitAt[sheet][Wb_cellKey(row, col)] = index;
     }
-  if (Calc_parse(formula, &u.tree, nullptr)) {
+  std::string why;
+  if (Calc_parse(formula, &u.tree, &why)) {
     Calc_bind(wb, sheet, &st->store, &u.tree);
+    u.problem = problemOf(u.tree);
   } else {
-    u.tree.value = CellValue::makeError(CellError::Name);   // a formula that does not parse
+    u.problem = "cannot be read: " + why;
+    u.tree.value = CellValue::makeError(CellError::Name);
   }
   collectReads(u.tree, &u.reads);
   std::sort(u.reads.begin(), u.reads.end());
   u.reads.erase(std::unique(u.reads.begin(), u.reads.end()), u.reads.end());
+  if (!u.problem.empty() && u.cells[0] && u.cells[0]->keepsStoredValue) {
+    u.held = true;
+    auto key = std::make_tuple(sheet, r.row1, r.col1);
+    auto before = old ? old->heldInputs.find(key) : st->heldInputs.end();
+    st->heldInputs[key] = old && before != old->heldInputs.end() ? before->second : inputsOf(u);
+  }
   st->units.push_back(std::move(u));
   st->unitsOfSheet[sheet].push_back(index);
 }
@@ -128,7 +186,7 @@ void orderUnits(CalcState* st) {
   }
 }
 
-std::shared_ptr<CalcState> compile(Workbook* wb) {
+std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
   auto st = std::make_shared<CalcState>();
   st->version = wb->structureVersion;
   size_t sheets = wb->sheets.size();
@@ -138,11 +196,11 @@ std::shared_ptr<CalcState> compile(Workbook* wb) {
     const Sheet& sh = *wb->sheets[s];
     int si = static_cast<int>(s);
     for (const ArrayBlock& b : sh.arrays)
-      if (!b.formula.empty()) addUnit(wb, st.get(), si, CellRange{si, b.row1, b.col1, b.row2, b.col2}, true, b.formula);
+      if (!b.formula.empty()) addUnit(wb, st.get(), old, si, CellRange{si, b.row1, b.col1, b.row2, b.col2}, true, b.formula);
     for (const auto& [key, cell] : sh.cells)
       if (!cell.formula.empty() && cell.arrayBlock < 0) {
         int r = Wb_keyRow(key), c = Wb_keyCol(key);
-        addUnit(wb, st.get(), si, CellRange{si, r, c, r, c}, false, cell.formula);
+        addUnit(wb, st.get(), old, si, CellRange{si, r, c, r, c}, false, cell.formula);
       }
   }
   for (Unit& u : st->units) {
@@ -155,7 +213,7 @@ std::shared_ptr<CalcState> compile(Workbook* wb) {
 }
 
 CalcState& state(Workbook* wb) {
-  if (!wb->calc || wb->calc->version != wb->structureVersion) wb->calc = compile(wb);
+  if (!wb->calc || wb->calc->version != wb->structureVersion) wb->calc = compile(wb, wb->calc.get());
   return *wb->calc;
 }
 
@@ -163,7 +221,21 @@ CellValue shown(const CellValue& v) {
   return v.kind == CellKind::Empty ? CellValue::makeNumber(0) : v;
 }
 
-void evaluateUnit(Workbook* wb, Unit& u) {
+// A held unit whose inputs changed calculates from now on, to an error value.
+bool stillHeld(CalcState& st, Unit& u) {
+  if (!u.held) return false;
+  if (!u.cells[0] || !u.cells[0]->keepsStoredValue) return u.held = false;   // a value was written over it
+  auto key = std::make_tuple(u.range.sheet, u.range.row1, u.range.col1);
+  if (sameInputs(st.heldInputs[key], inputsOf(u))) return true;
+  st.heldInputs.erase(key);
+  u.held = false;
+  for (Cell* c : u.cells)
+    if (c) c->keepsStoredValue = false;
+  return false;
+}
+
+void evaluateUnit(Workbook* wb, CalcState& st, Unit& u) {
+  if (stillHeld(st, u)) return;
   if (u.cyclic) {
     for (Cell* c : u.cells) if (c) c->value = kCircular;
     return;
@@ -234,7 +306,7 @@ bool unionOf(const CalcNode& tree, CalcEvalResult* out) {
 void Calc_recalculate(Workbook* wb) {
   if (!wb) return;
   CalcState& st = state(wb);
-  for (int u : st.order) evaluateUnit(wb, st.units[u]);
+  for (int u : st.order) evaluateUnit(wb, st, st.units[u]);
 }
 
 void Calc_recalculateAll() {
@@ -300,5 +372,47 @@ std::vector<CellRange> Calc_dependents(Workbook* wb, int sheet, int row, int col
   if (allLevels) units = reach(direct, [&](int x) -> const std::vector<int>& { return readers[x]; });
   std::sort(units.begin(), units.end());
   for (int x : units) out.push_back(st.units[x].range);
+  return out;
+}
+
+std::vector<CalcWarning> Calc_warnings(Workbook* wb) {
+  std::vector<CalcWarning> out;
+  if (!wb) return out;
+  CalcState& st = state(wb);
+  for (const Unit& u : st.units) {
+    if (u.problem.empty()) continue;
+    const Sheet& sh = *wb->sheets[u.range.sheet];
+    const Cell* first = Wb_findCell(&sh, u.range.row1, u.range.col1);
+    std::string formula = !first ? "" : u.isArray ? sh.arrays[first->arrayBlock].formula : first->formula;
+    out.push_back(CalcWarning{u.range, formula, u.problem, u.held});
+  }
+  std::sort(out.begin(), out.end(), [](const CalcWarning& a, const CalcWarning& b) {
+    return std::tie(a.cell.sheet, a.cell.row1, a.cell.col1) < std::tie(b.cell.sheet, b.cell.row1, b.cell.col1);
+  });
+  return out;
+}
+
+std::vector<CalcWarning> Calc_warningsFor(Workbook* wb, const std::vector<CellRange>& cells) {
+  std::vector<CalcWarning> out;
+  if (!wb) return out;
+  CalcState& st = state(wb);
+  std::vector<int> start;
+  for (size_t x = 0; x < st.units.size(); ++x)
+    for (const CellRange& c : cells) {
+      const CellRange& r = st.units[x].range;
+      if (r.sheet == c.sheet && !(r.row2 < c.row1 || c.row2 < r.row1 || r.col2 < c.col1 || c.col2 < r.col1)) {
+        start.push_back(static_cast<int>(x));
+        break;
+      }
+    }
+  std::vector<int> units = reach(start, [&](int x) -> const std::vector<int>& { return st.units[x].deps; });
+  std::vector<CalcWarning> all = Calc_warnings(wb);
+  for (const CalcWarning& w : all)
+    for (int x : units)
+      if (st.units[x].range.sheet == w.cell.sheet && st.units[x].range.row1 == w.cell.row1 &&
+          st.units[x].range.col1 == w.cell.col1) {
+        out.push_back(w);
+        break;
+      }
   return out;
 }

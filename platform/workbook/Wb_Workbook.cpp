@@ -94,6 +94,30 @@ Sheet* Wb_addSheet(Workbook* wb, const std::string& name) {
   return wb->sheets.back().get();
 }
 
+Sheet* Wb_insertSheet(Workbook* wb, int index, const std::string& name) {
+  index = std::clamp(index, 0, static_cast<int>(wb->sheets.size()));
+  auto sh = std::make_unique<Sheet>();
+  sh->name = name;
+  Sheet* added = sh.get();
+  wb->sheets.insert(wb->sheets.begin() + index, std::move(sh));
+  for (DefinedName& dn : wb->names)
+    if (dn.scopeSheet >= index) ++dn.scopeSheet;
+  if (wb->activeSheet >= index && wb->sheets.size() > 1) ++wb->activeSheet;
+  bump(wb);
+  return added;
+}
+
+bool Wb_deleteSheet(Workbook* wb, int index) {
+  if (wb->sheets.size() <= 1 || index < 0 || index >= static_cast<int>(wb->sheets.size())) return false;
+  wb->sheets.erase(wb->sheets.begin() + index);
+  std::erase_if(wb->names, [index](const DefinedName& dn) { return dn.scopeSheet == index; });
+  for (DefinedName& dn : wb->names)
+    if (dn.scopeSheet > index) --dn.scopeSheet;
+  if (wb->activeSheet > index || wb->activeSheet == static_cast<int>(wb->sheets.size())) --wb->activeSheet;
+  bump(wb);
+  return true;
+}
+
 int Wb_sheetIndex(const Workbook* wb, const std::string& name) {
   for (size_t i = 0; i < wb->sheets.size(); ++i)
     if (Wb_equalNoCase(wb->sheets[i]->name, name)) return static_cast<int>(i);
@@ -120,11 +144,13 @@ void Wb_setValue(Workbook* wb, Sheet* sh, int row, int col, const CellValue& v) 
   Cell* c = Wb_cellAt(wb, sh, row, col);
   if (!c->formula.empty()) { c->formula.clear(); bump(wb); }
   c->value = v;
+  c->keepsStoredValue = false;
 }
 
 void Wb_setFormula(Workbook* wb, Sheet* sh, int row, int col, const std::string& formula) {
   Cell* c = Wb_cellAt(wb, sh, row, col);
   c->formula = formula;
+  c->keepsStoredValue = false;
   bump(wb);
 }
 
@@ -149,6 +175,7 @@ bool Wb_setArrayFormula(Workbook* wb, Sheet* sh, const CellRange& b, const std::
       Cell* cell = Wb_cellAt(wb, sh, r, c);
       cell->arrayBlock = index;
       cell->formula = (r == b.row1 && c == b.col1) ? formula : std::string();
+      cell->keepsStoredValue = false;
     }
   bump(wb);
   return true;

@@ -47,6 +47,10 @@ struct Cell {
   int arrayBlock = -1;        // index into Sheet::arrays, -1 when not in a block
   std::string numberFormat;   // "" means General
   int style = 0;              // index into Workbook::styles
+  // The value is the one the file stored for the formula. The calculation
+  // keeps it while it cannot compute the formula and nothing the formula
+  // reads has changed; any new formula or value clears it.
+  bool keepsStoredValue = false;
 };
 
 // An array formula entered over a block of cells; the top-left cell holds it.
@@ -72,6 +76,7 @@ struct DefinedName {
 struct CellStyle {
   std::string name;
   std::string numberFormat;
+  bool includeNumber = true;  // changing the style's number format changes its cells'
 };
 
 struct CalcState;             // owned by platform/calc
@@ -120,6 +125,12 @@ Workbook* Wb_newWorkbook(const std::string& name);   // owned by the application
 Workbook* Wb_activeWorkbook();
 void Wb_closeWorkbook(Workbook* wb);
 Sheet* Wb_addSheet(Workbook* wb, const std::string& name);
+// Inserts a new sheet at `index` (0 .. count); sheet-scoped names and the
+// active sheet keep pointing at the same sheets.
+Sheet* Wb_insertSheet(Workbook* wb, int index, const std::string& name);
+// Deletes sheet `index` with the names scoped to it; false when it is the
+// last sheet. The active sheet moves to a neighbour when it was deleted.
+bool Wb_deleteSheet(Workbook* wb, int index);
 int Wb_sheetIndex(const Workbook* wb, const std::string& name);  // case-insensitive; -1
 Sheet* Wb_activeSheet(Workbook* wb);
 

@@ -13,7 +13,6 @@
 #include <memory>
 #include <pugixml.hpp>
 
-#include "platform/calc/Calc.h"
 
 namespace {
 
@@ -358,11 +357,6 @@ bool formulaText(SheetReader& s, const pugi::xml_node& f, int row, int col, std:
   return true;
 }
 
-bool checkFormula(SheetReader& s, const std::string& formula) {
-  std::string why;
-  return Calc_checkFormula(formula, &why) || cellFail(s, "formula '" + formula + "' cannot be read: " + why);
-}
-
 bool readFormula(SheetReader& s, const pugi::xml_node& f, int row, int col) {
   std::string kind = f.attribute("t").value();
   if (!kind.empty() && kind != "normal" && kind != "shared" && kind != "array")
@@ -370,8 +364,9 @@ bool readFormula(SheetReader& s, const pugi::xml_node& f, int row, int col) {
   std::string text;
   if (!formulaText(s, f, row, col, &text)) return false;
   if (text.empty()) return true;
+  // A formula the calculation cannot compute does not stop the workbook: its
+  // cell keeps the value stored with it (see Calc_warnings).
   std::string formula = "=" + text;
-  if (!checkFormula(s, formula)) return false;
   if (kind != "array") {
     Wb_setFormula(s.r.wb, s.sh, row, col, formula);
     return true;
@@ -390,6 +385,7 @@ bool readCell(SheetReader& s, const pugi::xml_node& c, int row, int col) {
   if (f && !readFormula(s, f, row, col)) return false;
   Cell* cell = Wb_cellAt(s.r.wb, s.sh, row, col);
   cell->value = value;
+  cell->keepsStoredValue = f && value.kind != CellKind::Empty;
   size_t xf = c.attribute("s").as_uint(0);
   if (xf < s.r.formats.size()) {
     cell->numberFormat = s.r.formats[xf].numberFormat;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
 #include "tests/entry/SessionFixture.h"
 
 class EngineSolveFixture : public SessionLibrary {

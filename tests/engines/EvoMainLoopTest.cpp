@@ -2,6 +2,7 @@
 // column of the population report (mean, standard deviation, largest and
 // smallest value over the feasible members), and the breeding round's
 // crossover child after a mutation child that did not enter.
+#include "platform/os/Os.h"
 #include "tests/engines/EvoRecordFixture.h"
 
 namespace {
@@ -64,6 +65,7 @@ TEST_F(EvoMainLoop, CrossoverFollowsAMutationChildThatDidNotEnter) {
   EvoRecord& rec = integerLine();
   rec.mutationRate = 1.0;
   rec.stallSeconds = 1000;
+  rec.improvedTick = Os_tickCount();  // the stall clock starts now, not at boot
   rec.rejectLimit = 1000;
   for (int round = 0; round < 20; ++round) {
     EvoMember* made = nullptr;

@@ -21,7 +21,7 @@ class EvoPopulation : public ::testing::Test {
     rec.varScale.assign(2, 1.0);
     rec.lower.assign(2, -10.0);
     rec.upper.assign(2, 10.0);
-    Evo_seed(rec.rng, 11);
+    Rnd_seed(rec.rng, 11);
     Os_clearMessageBoxes();
   }
   void TearDown() override { Os_clearMessageBoxes(); }

@@ -31,8 +31,8 @@ Moments moments(Draw draw) {
 }
 
 std::vector<double> sequence(std::int32_t seed, int count) {
-  EvoRandom rng;
-  Evo_seed(rng, seed);
+  RndStream rng;
+  Rnd_seed(rng, seed);
   std::vector<double> out(count);
   Evo_uniformVector(rng, count, out.data());
   return out;
@@ -53,8 +53,8 @@ TEST(EvoRandom, SeedRepeatsItsSequenceAndSeedsDiffer) {
 }
 
 TEST(EvoRandom, VariatesHaveTheMomentsOfTheirDistributions) {
-  EvoRandom rng;
-  Evo_seed(rng, 2024);
+  RndStream rng;
+  Rnd_seed(rng, 2024);
   struct Case {
     const char* name;
     double mean, variance;
@@ -63,7 +63,7 @@ TEST(EvoRandom, VariatesHaveTheMomentsOfTheirDistributions) {
   // Uniform: 1/2 and 1/12; exponential: 1 and 1; gamma(a, b) with divisor b:
   // a/b and a/b^2; beta(a, b): a/(a+b) and ab/((a+b)^2 (a+b+1)).
   std::vector<Case> cases = {
-      {"uniform", 0.5, 1.0 / 12, moments([&] { return Evo_uniform(rng); })},
+      {"uniform", 0.5, 1.0 / 12, moments([&] { return Rnd_uniform(rng); })},
       {"exponential", 1.0, 1.0, moments([&] { return Evo_exponential(rng); })},
       {"gamma 0.5", 0.5, 0.5, moments([&] { return Evo_gamma(rng, 0.5, 1.0); })},
       {"gamma 1 / 4", 0.25, 1.0 / 16, moments([&] { return Evo_gamma(rng, 1.0, 4.0); })},

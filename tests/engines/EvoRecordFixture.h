@@ -36,7 +36,7 @@ class EvoRecordFixture : public EngineSolveFixture {
     rec.popSize = 10;
     rec.infeasiblePeriod = 1000;
     rec.tolerance = 0.05;
-    Evo_seed(rec.rng, 11);
+    Rnd_seed(rec.rng, 11);
     rec.x0 = rec.x;
     std::fill(rec.x.begin(), rec.x.end(), 0.0);
     EXPECT_EQ(Evo_linearAnalysis(rec), 0);

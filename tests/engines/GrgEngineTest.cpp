@@ -222,7 +222,7 @@ TEST(GrgSetup, SizeLimitsAndMissingServices) {
   EXPECT_EQ(Grg_setup(rec, GrgFn_host(rows), p), 0);
   rows.rows = 251;
   EXPECT_EQ(Grg_setup(rec, GrgFn_host(rows), p), 1);
-  GrgHost host = GrgFn_host(rows);
+  HostServices host = GrgFn_host(rows);
   host.evalProblem = nullptr;
   EXPECT_EQ(Grg_setup(rec, host, p), 0);
   EXPECT_EQ(p.status, StatusBadModel);

@@ -48,8 +48,8 @@ inline GrgFunctionModel GrgFn_model(std::vector<double> x0, std::vector<double> 
   return m;
 }
 
-inline GrgHost GrgFn_host(GrgFunctionModel& model) {
-  GrgHost h;
+inline HostServices GrgFn_host(GrgFunctionModel& model) {
+  HostServices h;
   h.user = &model;
   h.queryModel = [](void* u, int kind) {
     auto& m = *static_cast<GrgFunctionModel*>(u);
@@ -63,7 +63,7 @@ inline GrgHost GrgFn_host(GrgFunctionModel& model) {
       default: return 0;
     }
   };
-  h.optionFlags = [](void* u) { return static_cast<GrgFunctionModel*>(u)->flags; };
+  h.optionFlags = [](void* u, int) { return static_cast<GrgFunctionModel*>(u)->flags; };
   h.realOption = [](void* u, double* out, int kind) {
     auto& m = *static_cast<GrgFunctionModel*>(u);
     *out = kind == RealPrecision ? m.pre : kind == RealConvergence ? m.cvg : kind == RealStep ? m.stp : 1e-8;
@@ -96,7 +96,7 @@ inline GrgHost GrgFn_host(GrgFunctionModel& model) {
     x[k] = xk;
     return m.eval(x.data(), rows) ? 1 : 0;
   };
-  h.evalJacobian = [](void* u, GrgJacobianStore store, void* record, const double* x, int) {
+  h.evalJacobian = [](void* u, JacobianStore store, void* record, const double* x, int) {
     auto& m = *static_cast<GrgFunctionModel*>(u);
     if (!m.jacobian) return 0;
     for (int i = 0; i < m.rows; ++i)
@@ -120,8 +120,9 @@ inline GrgHost GrgFn_host(GrgFunctionModel& model) {
     if (flags & ProgressQuery) return limit ? 1 : 0;
     return (limit && (flags & ProgressResume)) ? static_cast<int>(StopIterationLimit) : 0;
   };
-  h.writeReports = [](void* u, int set, int, const GrgSummary*) {
+  h.writeReports = [](void* u, int set, int, const ReportSummary*, const SensitivityRecord*) {
     static_cast<GrgFunctionModel*>(u)->reportSets.push_back(set);
+    return 1;
   };
   return h;
 }

@@ -69,4 +69,4 @@ inline bool GrgWb_open(GrgWorkbookModel& m, const std::string& path) {
   return true;
 }
 
-inline GrgHost GrgWb_host(GrgWorkbookModel& model) { return GrgFn_host(model); }
+inline HostServices GrgWb_host(GrgWorkbookModel& model) { return GrgFn_host(model); }

@@ -2,7 +2,7 @@
 // hand, cover cuts on hand-made rows, Gomory cuts checked against the
 // enumerated integer points of a small program, the known optima of p0033
 // and stein27 kept by every cut pass, node snapshots and warm starts, and
-// the rounding heuristic with its generator.
+// the rounding heuristic and its seeds.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -324,25 +324,6 @@ TEST(LpCuts, SeedsChangeTheRoundingAndSeedZeroTakesTheClock) {
   EXPECT_TRUE(differ);
   EXPECT_EQ(roundingWith(0, clockAt5), roundingWith(5, clockAt9));
   EXPECT_EQ(roundingWith(0, clockAt9), roundingWith(9, clockAt5));
-}
-
-TEST(LpCuts, UniformGeneratorRepeatsFromASeedAndStaysInItsRange) {
-  LpRecord a, b;
-  a.rngState = -42;
-  double sum = 0;
-  for (int i = 0; i < 10000; ++i) {
-    const double u = Lp_uniform(a);
-    EXPECT_GT(u, 0.0);
-    EXPECT_LE(u, 0.99999988);
-    sum += u;
-  }
-  EXPECT_NEAR(sum / 10000, 0.5, 0.02);
-  a.rngState = -42;
-  const double first = Lp_uniform(a), second = Lp_uniform(a);
-  EXPECT_NE(first, second);
-  b.rngState = -42;
-  EXPECT_EQ(Lp_uniform(b), first);
-  EXPECT_EQ(Lp_uniform(b), second);
 }
 
 }  // namespace

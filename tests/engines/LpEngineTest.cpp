@@ -290,7 +290,7 @@ TEST(LpEngine, OperationsAndStoreCallbacksAreExportedByOrdinal) {
   EXPECT_EQ(info.limits[0], 2000);
   EXPECT_EQ(info.limits[1], 8192);
   EXPECT_EQ(info.capabilities, 0x4014u);
-  auto store = reinterpret_cast<LpStoreFn>(Os_getProcByOrdinal(module, 46));
+  auto store = reinterpret_cast<CoefficientStore>(Os_getProcByOrdinal(module, 46));
   LpMatrix a;
   a.rows = 2;
   a.cols = 2;

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
-#include "entry/Host_Queries.h"
 #include "entry/Sess_Results.h"
 #include "tests/engines/MpsReader.h"
 
@@ -107,11 +107,11 @@ inline int LpFake_query(const LpFakeModel& m, int kind) {
   }
 }
 
-inline LpHost LpFake_host(LpFakeModel& model) {
-  LpHost h;
+inline HostServices LpFake_host(LpFakeModel& model) {
+  HostServices h;
   h.user = &model;
   h.queryModel = [](void* u, int kind) { return LpFake_query(*static_cast<LpFakeModel*>(u), kind); };
-  h.optionFlags = [](void* u) { return static_cast<LpFakeModel*>(u)->optionFlags; };
+  h.optionFlags = [](void* u, int) { return static_cast<LpFakeModel*>(u)->optionFlags; };
   h.realOption = [](void*, double* out, int kind) {
     *out = kind == RealPivot ? 1e-6 : kind == RealReducedCost ? 1e-5 : 1e-8;
     return 1;
@@ -141,7 +141,7 @@ inline LpHost LpFake_host(LpFakeModel& model) {
     m.cells[j] = xj;
     return LpFake_evaluate(m, out);
   };
-  h.extractLinear = [](void* u, void* record, LpStoreFn store, void* extra) {
+  h.extractLinear = [](void* u, void* record, CoefficientStore store, void* extra) {
     auto& m = *static_cast<LpFakeModel*>(u);
     if (!m.extractable) return 0;
     for (int i = 0; i < LpFake_hostRows(m); ++i) {
@@ -151,8 +151,9 @@ inline LpHost LpFake_host(LpFakeModel& model) {
     }
     return 1;
   };
-  h.progress = [](void* u, unsigned flags, int count, double) {
+  h.progress = [](void* u, int signedFlags, int count, double) {
     auto& m = *static_cast<LpFakeModel*>(u);
+    const auto flags = static_cast<unsigned>(signedFlags);
     m.progressCalls.emplace_back(flags, count);
     return m.answer ? m.answer(flags, count) : 0;
   };
@@ -207,7 +208,7 @@ struct LpFakeRun {
   double objective = 0;
 };
 
-inline LpFakeRun LpFake_runWith(const LpHost& host, unsigned problemFlags = 0) {
+inline LpFakeRun LpFake_runWith(const HostServices& host, unsigned problemFlags = 0) {
   EngineProblem problem{};
   problem.flags = problemFlags;
   LpFakeRun r;

@@ -17,8 +17,8 @@ struct LpIntModel : LpFakeModel {
   int relaxIntegers = 0;            // query 14
 };
 
-inline LpHost LpInt_host(LpIntModel& model) {
-  LpHost h = LpFake_host(model);
+inline HostServices LpInt_host(LpIntModel& model) {
+  HostServices h = LpFake_host(model);
   h.queryModel = [](void* u, int kind) {
     auto* m = static_cast<LpIntModel*>(static_cast<LpFakeModel*>(u));
     return kind == QueryRelaxIntegers ? m->relaxIntegers : LpFake_query(*m, kind);

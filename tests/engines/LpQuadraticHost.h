@@ -42,16 +42,16 @@ inline LpQuadFake& LpQuad_of(void* user) {
 }
 
 // A model whose `function` was set by the test keeps it.
-inline LpHost LpQuad_host(LpQuadFake& m) {
+inline HostServices LpQuad_host(LpQuadFake& m) {
   if (!m.function) LpQuad_bindObjective(m);
-  LpHost h = LpFake_host(m);
+  HostServices h = LpFake_host(m);
   h.evalTwoChanged = [](void* u, double* out, int j, double xj, int k, double xk) {
     LpQuadFake& f = LpQuad_of(u);
     f.cells[j] = xj;
     f.cells[k] = xk;
     return LpFake_evaluate(f, out);
   };
-  h.extractQuadratic = [](void* u, void* record, LpStoreFn store, void* extra) {
+  h.extractQuadratic = [](void* u, void* record, CoefficientStore store, void* extra) {
     LpQuadFake& f = LpQuad_of(u);
     if (!f.termsDelivered) return 0;
     if (f.c0 != 0 && !store(nullptr, record, -1, -1, f.c0, extra)) return 0;

@@ -2,7 +2,7 @@
 // `Solve` with reports asked for ("solver_rep" 2), and the rows the front
 // end's result range receives: reduced costs and cost ranging per variable,
 // slack, dual value and side ranging per constraint row.
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
 #include "tests/entry/SessionFixture.h"
 
 namespace {

@@ -114,6 +114,7 @@ struct TinyEngine {
   enum { EveryNode, FirstKept, FirstCleared } snapshots = EveryNode;
   std::vector<double> lower, upper, values;
   int solves = 0;
+  std::vector<std::vector<double>> solvedLower, solvedUpper;   // the box of each solve
   std::set<void*> live;                // snapshots handed out and not released
   bool deadSnapshotSeen = false;
   int finalStatus = -100;
@@ -166,6 +167,8 @@ int Tiny_solve(void* record) {
   auto* p = static_cast<EngineProblem*>(record);
   TinyEngine& e = *static_cast<TinyEngine*>(p->engineRecord);
   ++e.solves;
+  e.solvedLower.emplace_back(p->lower, p->lower + e.model.n());
+  e.solvedUpper.emplace_back(p->upper, p->upper + e.model.n());
   if (p->saved && !e.live.count(p->saved)) e.deadSnapshotSeen = true;
   if (e.snapshots == TinyEngine::FirstCleared) p->saved = nullptr;
   std::vector<double> x;
@@ -278,6 +281,24 @@ class BranchBound : public EngineSolveFixture {
 
   TinyEngine engine;
 };
+
+TEST_F(BranchBound, PseudoCostsComeOnlyFromChildrenThatSolved) {
+  // min -2x - y, x <= 2.5, x + y <= 3.7, integers x in [0, 5], y in [0, 3].
+  // Root (2.5, 1.2): x down first (fraction 0.5): (2, 1.7); x >= 3 has no
+  // solution, so only the down side prices x (0.5 / 0.5 = 1). y then: down
+  // (2, 1) the incumbent -5, up (1.7, 2) at -5.4 branches x again. Its down
+  // sum 1 exceeds its up sum 0, so the down side comes first; an up sum
+  // priced from the infeasible child would have put the up side first.
+  engine.model = TinyModel{{-2, -1}, {{1, 0}, {1, 1}}, {-Inf, -Inf}, {2.5, 3.7}, {0, 0}, {5, 3}};
+  workbookModel(2, {{"Model!$A$1:$A$2", 4}});
+  EXPECT_EQ(run(), StatusSolved);
+  EXPECT_NEAR(engine.finalObjective, enumeratedOptimum(engine.model), 1e-9);
+  ASSERT_GE(engine.solves, 7);
+  // Solves: root, x <= 2, x >= 3, y <= 1, y >= 2, then the second x branch.
+  EXPECT_EQ(engine.solvedUpper[5][0], 1);
+  EXPECT_EQ(engine.solvedLower[5][0], 0);
+  EXPECT_EQ(engine.solvedLower[6][0], 2);
+}
 
 class BranchBoundKnapsack : public BranchBound {
  protected:

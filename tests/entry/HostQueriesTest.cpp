@@ -4,7 +4,7 @@
 
 #include <tuple>
 
-#include "entry/Host_Queries.h"
+#include "contract/Host_Queries.h"
 #include "tests/entry/SessionFixture.h"
 
 namespace {

@@ -3,15 +3,12 @@
 // functions where one run from the given start stops in a worse local
 // minimum, and ends with the driver's status 17; the start points are the
 // same for the same "solver_rsd"; an unbounded variable ends the run with
-// 18 while "solver_rbv" asks for bounds; and the generator behind the
-// samples draws states of the minimal standard sequence.
+// 18 while "solver_rbv" asks for bounds.
 #include <cmath>
 #include <cstdint>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "entry/Eng_Multistart.h"
 #include "platform/calc/Calc.h"
 #include "tests/engines/EngineSolveFixture.h"
 
@@ -44,6 +41,7 @@ struct InstantEngine {
   std::vector<double> lower, upper, values;
   std::vector<std::vector<double>> starts;
   std::vector<int> evaluationsBefore;
+  int sampledOutside = 0;   // sampled starts outside the box of their solve
 };
 InstantEngine* g_instant = nullptr;
 int g_evaluations = 0;
@@ -63,6 +61,11 @@ int instantSetup(void* record) {
 int instantSolve(void* record) {
   auto* p = static_cast<EngineProblem*>(record);
   g_instant->starts.emplace_back(p->values, p->values + p->variableCount);
+  for (int j = 0; j < p->variableCount; ++j) {
+    const double v = p->values[j];
+    const bool sampled = v != 0.5 && v != std::round(v);   // not a given or integral start
+    if (sampled && (v < p->lower[j] || v > p->upper[j])) ++g_instant->sampledOutside;
+  }
   g_instant->evaluationsBefore.push_back(g_evaluations);
   p->status = StatusSolved;
   p->objective = 0;
@@ -184,6 +187,27 @@ TEST_F(Multistart, IntegerModelIsBranchedOnWithMultistartAtEachNode) {
   EXPECT_EQ(valueAt("C1"), -2.0);
 }
 
+TEST_F(Multistart, BranchAndBoundNodesAreSampledInTheirOwnBox) {
+  // Two integer variables in [0, 1] under branch and bound with the instant
+  // engine: a node's samples lie in the bounds its branches set, not in
+  // the model's box.
+  newModel();
+  formula("C1", "A1+A2");
+  names({{"solver_adj", "Model!$A$1:$A$2"}, {"solver_opt", "Model!$C$1"}, {"solver_typ", "2"},
+         {"solver_eng", "1"}, {"solver_msl", "1"}, {"solver_rsd", "5"}, {"solver_num", "3"}});
+  bounds(1, "Model!$A$1:$A$2", 0, 1);
+  row(3, "Model!$A$1:$A$2", 4, "integer");
+  context->engineInfos[0].capabilities = EngineCanMultistart | EngineCanBranch;
+  InstantEngine engine;
+  g_instant = &engine;
+  ASSERT_EQ(begin(), 1);
+  EngineEntry entry{context, instantNothing, instantSetup, instantSolve, instantNothing, instantNothing};
+  ordinal<int (*)(EngineEntry*)>(6)(&entry);
+  EXPECT_EQ(end(), 1);
+  EXPECT_GT(engine.starts.size(), 60u);   // more than the root's samples
+  EXPECT_EQ(engine.sampledOutside, 0);
+}
+
 TEST_F(Multistart, UnboundedVariableEndsWithEighteenWhileBoundsAreRequired) {
   quarticModel();
   name("solver_msl", "1");
@@ -204,32 +228,4 @@ TEST_F(Multistart, ThreeVariablesSampleThirtyPointsPerIterationFromRepeatableSta
   EXPECT_EQ(runInstant("3").starts, first.starts);
   EXPECT_EQ(runInstant("-3").starts, first.starts);   // a negative seed acts as its magnitude
   EXPECT_NE(runInstant("4").starts[1], first.starts[1]);   // the first sampled start
-}
-
-TEST(MultistartRandom, DrawsAreShuffledStatesOfTheMinimalStandardSequence) {
-  // The sequence itself, stepped with 64-bit products: from 1, the 10000th
-  // state is 1043618065 (the generator's published check value).
-  const std::int64_t modulus = 2147483647;
-  std::vector<std::int64_t> states{1};
-  for (int k = 0; k < 12000; ++k) states.push_back(states.back() * 16807 % modulus);
-  ASSERT_EQ(states[10000], 1043618065);
-  std::set<std::int64_t> known(states.begin() + 1, states.end());
-  MslRandom random;
-  Eng_seedRandom(&random, 1);
-  std::set<std::int64_t> drawn;
-  int capped = 0;
-  for (int k = 0; k < 10000; ++k) {
-    double u = Eng_drawUniform(&random);
-    ASSERT_GT(u, 0);
-    ASSERT_LE(u, 0.99999988);
-    if (u == 0.99999988) {   // states within 258 of the modulus
-      ++capped;
-      continue;
-    }
-    std::int64_t state = std::llround(u * modulus);
-    EXPECT_TRUE(known.count(state)) << k;
-    drawn.insert(state);
-  }
-  EXPECT_LT(capped, 3);
-  EXPECT_EQ(drawn.size() + capped, 10000u);   // no state comes twice
 }

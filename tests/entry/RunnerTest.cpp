@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Memory.h"
+#include "contract/Host_Queries.h"
 #include "SessionFixture.h"
-#include "entry/Eng_Engine.h"
-#include "entry/Host_Memory.h"
-#include "entry/Host_Queries.h"
 #include "tests/engines/MpsReader.h"
 
 namespace {

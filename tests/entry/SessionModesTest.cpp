@@ -5,9 +5,9 @@
 // ordinals a session serves and the library's heap.
 #include <cmath>
 
-#include "SessionFixture.h"
-#include "entry/Host_Memory.h"
+#include "contract/Host_Memory.h"
 #include "entry/Sess_Excel.h"
+#include "SessionFixture.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include "contract/Host_Progress.h"
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Solve.h"
-#include "entry/Host_Progress.h"
 #include "platform/calc/Calc.h"
 #include "tests/entry/SessionFixture.h"
 

@@ -222,6 +222,20 @@ TEST_F(AreaVariables, BlanksAndTextsInVariableCells) {
   Sess_freeVariableCells(cells);
 }
 
+// The sides of a constraint read a blank cell as 0 and leave it blank; a
+// text still stops the read.
+TEST_F(AreaVariables, ConstraintSidesReadBlanksAsZero) {
+  TestRef ref({"B2:C2", "E1"}, sheetId());
+  number("B2", 4);
+  double out[3] = {9, 9, 9};
+  EXPECT_EQ(Area_readValues(ref.get(), out), 0);
+  ASSERT_EQ(Area_readSideValues(ref.get(), out), 3);
+  EXPECT_EQ(std::vector<double>(out, out + 3), (std::vector<double>{4, 0, 0}));
+  EXPECT_EQ(valueAt("C2"), CellValue{});
+  text("E1", "x");
+  EXPECT_EQ(Area_readSideValues(ref.get(), out), 2);
+}
+
 // Values move one area per call; a text stops a read at its area (the areas
 // before it count) and is no blank to fill.
 TEST_F(AreaVariables, ValuesMoveAreaByArea) {

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "entry/Host_Extract.h"
+#include "contract/Host_Extract.h"
 #include "platform/xlsx/Xlsx.h"
 #include "tests/engines/MpsReader.h"
 #include "tests/excel/ModelFixture.h"

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "platform/calc/Calc.h"
@@ -135,10 +137,12 @@ TEST_F(CalcEval, EvaluateGivesReferencesForCellsNamesAndUnions) {
   EXPECT_EQ(evaluated(1, "!solver_adj"), "ref 1!B2:C2,1!E2:E2 1x2 {9,}");
   EXPECT_EQ(evaluated(1, "=A1,S!B2"), "1x1 {#VALUE!}");   // areas on two sheets
   EXPECT_EQ(evaluated(7, "=1"), "<failed>");               // no such sheet
-  formula("A1", "=SUM(solver_adj)", model);               // a union is no value in a cell
+  formula("A1", "=SUM(solver_adj)", model);               // SUM walks the areas of a union
   formula("A2", "=SUM(solver_adj)");                      // and a name local to Model is unknown here
+  formula("A3", "=ABS(solver_adj)", model);               // a union is no single value
   Calc_recalculate(wb);
-  EXPECT_EQ(value("A1", model), CellValue::makeError(CellError::Value));
+  EXPECT_EQ(value("A1", model), CellValue::makeNumber(9));
+  EXPECT_EQ(value("A3", model), CellValue::makeError(CellError::Value));
   EXPECT_EQ(value("A2"), CellValue::makeError(CellError::Name));
 }
 
@@ -150,8 +154,8 @@ TEST_F(CalcEval, ArrayConstantsAndArraysElementByElement) {
   EXPECT_EQ(evaluated(0, "={1,2}>1"), "1x2 {FALSE,TRUE}");
   // Blocks too large to hold are errors, not failed allocations.
   expectValues({
-      {"=SUM(ABS({-1,2,-3}))", "6"}, {"=SUM(A1:A1000000*A1:XFD1)", "#NUM!"}, {"=SUM(MMULT(A1:A1000000,A1:XFD1))", "#NUM!"},
-      {"=SUM(A1:XFD1048576)", "#REF!"},
+      {"=SUM(ABS({-1,2,-3}))", "6"}, {"=SUM(A1:A1000000*A1:XFC1)", "#NUM!"}, {"=SUM(MMULT(A1:A1000000,A1:XFC1))", "#NUM!"},
+      {"=SUM(A1:XFC1048575)", "#REF!"}, {"=SUM(A1:XFD1048576)", "0"},   // the whole sheet: only the cells in use
   });
 }
 
@@ -192,14 +196,51 @@ TEST_F(CalcEval, BadFormulasFailWithAReason) {
   EXPECT_TRUE(Calc_checkFormula("=SUM('Bob''s Data'!A1:B2, Other!$C$3, _xlfn.FOO(1,,2))", &error)) << error;
 }
 
-TEST_F(CalcEval, DeepNestingIsRefusedNotACrash) {
-  std::string longChain = "=1", error;
-  for (int i = 0; i < 3000; ++i) longChain += "+1";
-  for (const std::string& deep : {"=" + std::string(3000, '(') + "1" + std::string(3000, ')'), longChain,
-                                  "=" + std::string(300, '-') + "1"}) {
+// Nesting is bounded by parentheses, calls and signs; a chain of operators
+// is one level however long. Lengths are bounded exactly.
+TEST_F(CalcEval, LimitsFollowNestingAndExactLengths) {
+  std::string chain = "=1", error;
+  for (int i = 0; i < 3000; ++i) chain += "+1";
+  expectValues({{chain.c_str(), "3001"}, {("=" + std::string(301, '-') + "1").c_str(), "-1"}});
+  std::string calls;
+  for (int i = 0; i < 300; ++i) calls += "ABS(";
+  for (const std::string& deep : {"=" + std::string(3000, '(') + "1" + std::string(3000, ')'),
+                                  "=" + calls + "1" + std::string(300, ')')}) {
     EXPECT_FALSE(Calc_checkFormula(deep, &error));
     EXPECT_NE(error.find("nested too deeply"), std::string::npos) << error;
   }
+  std::string longest = "=1" + std::string(8191, ' ');   // 8192 characters after "="
+  EXPECT_TRUE(Calc_checkFormula(longest, &error)) << error;
+  EXPECT_FALSE(Calc_checkFormula(longest + " ", &error));
+  EXPECT_NE(error.find("longer than 8192"), std::string::npos) << error;
+  EXPECT_TRUE(Calc_checkFormula("=\"" + std::string(255, 'x') + "\"", &error)) << error;
+  EXPECT_FALSE(Calc_checkFormula("=\"" + std::string(256, 'x') + "\"", &error));
+}
+
+// The reference forms saved workbooks use.
+TEST_F(CalcEval, ReferenceFormsOfSavedWorkbooks) {
+  for (const char* a1 : {"A1", "A2", "A3"}) setNum(a1, a1[1] - '0');
+  for (const char* a1 : {"B1", "B2", "B3"}) setNum(a1, 10 * (a1[1] - '0'));
+  Wb_setValue(wb, Wb_addSheet(wb, "T2"), 0, 0, CellValue::makeNumber(100));
+  Wb_setValue(wb, Wb_addSheet(wb, "T3"), 0, 0, CellValue::makeNumber(1000));
+  Wb_defineName(wb, DefinedName{"Twice", "SUM(S!$A:$A)*2", -1, false});
+  expectValues({
+      {"=SUM(A:A)", "6"}, {"=SUM($A:$B)", "66"}, {"=SUM(1:2)", "33"}, {"=SUM($2:$2)", "22"}, {"=SUM(S!A:A)", "6"},
+      {"=ROWS(A:A)", "1048576"}, {"=COLUMNS(3:3)", "16384"}, {"=Twice", "12"},
+      {"=S!#REF!", "#REF!"}, {"=SUM(A1:#REF!)", "#REF!"}, {"=#REF!+1", "#REF!"},
+      {"=A1:B3 B2:B9", "20"}, {"=SUM(A1:B3 A2:B2)", "22"}, {"=A1:A3 B1:B3", "#NULL!"}, {"=SUM(A:A 2:3)", "5"},
+      {"=SUM((A1,B2:B3))", "51"}, {"=COUNT((A1:A3,B1),1)", "5"},
+      {"=SUM(S:T3!A1)", "1101"}, {"=SUM('S:T2'!A1:A2)", "103"}, {"=SUM(S:Nowhere!A1)", "#REF!"},
+      {"=[1]Sheet1!A1", "#REF!"}, {"='[Book.xlsx]Data'!A1+1", "#REF!"}, {"=SUM([2]Data!A1:B2)", "#REF!"},
+      {"=[0]!Twice", "12"}, {"=_xlfn._xlws.SUM(A1,1)", "2"}, {"=_xlws.SUM(1)", "1"},
+  });
+  formula("C10", "=A:A+1");   // past the cells in use, a whole column is empty
+  formula("C11", "=SUM(A:A)");
+  Calc_recalculate(wb);
+  expectCells({{"C10", "1"}, {"C11", "6"}});
+  std::vector<CellRange> reads = Calc_precedents(wb, 0, 10, 2, false);   // only the cells in use are read
+  ASSERT_EQ(reads.size(), 1u);
+  EXPECT_EQ(reads[0].row2 - reads[0].row1, 10);
 }
 
 TEST_F(CalcEval, UnparsableCellFormulaGivesAnErrorValue) {
@@ -208,6 +249,54 @@ TEST_F(CalcEval, UnparsableCellFormulaGivesAnErrorValue) {
   formula("A3", "=B1+*2");
   Calc_recalculate(wb);
   expectCells({{"A1", "#NAME?"}, {"A2", "#NAME?"}, {"A3", "#NAME?"}});
+}
+
+// A formula with a value from its file that cannot be computed keeps that
+// value until something it reads changes; then it is an error value.
+TEST_F(CalcRecalc, FormulasThatCannotBeComputedKeepStoredValuesUntilTheirInputsChange) {
+  setNum("A1", 2);
+  for (const auto& [a1, text, stored] : {std::tuple{"B1", "=NOSUCH(A1)", 7.0}, {"B3", "=1+*2", 5.0}}) {
+    formula(a1, text);
+    int row, col;
+    Wb_parseA1(a1, &row, &col);
+    Cell* c = Wb_cellAt(wb, sh, row, col);
+    c->value = CellValue::makeNumber(stored);
+    c->keepsStoredValue = true;
+  }
+  formula("B2", "=B1*2");
+  formula("B4", "=NOSUCH(1)");   // typed, not from a file: no stored value to keep
+  Calc_recalculate(wb);
+  expectCells({{"B1", "7"}, {"B2", "14"}, {"B3", "5"}, {"B4", "#NAME?"}});
+  std::vector<CalcWarning> all = Calc_warnings(wb);
+  ASSERT_EQ(all.size(), 3u);
+  EXPECT_TRUE(all[0].kept && all[1].kept && !all[2].kept);
+  std::vector<CalcWarning> forB2 = Calc_warningsFor(wb, {CellRange{0, 1, 1, 1, 1}});
+  ASSERT_EQ(forB2.size(), 1u);
+  EXPECT_EQ(forB2[0].formula, "=NOSUCH(A1)");
+  formula("C1", "=A1");   // a new formula elsewhere rebuilds the calculation; B1 stays
+  Calc_recalculate(wb);
+  expectCells({{"B1", "7"}});
+  setNum("A1", 3);
+  Calc_recalculate(wb);
+  expectCells({{"B1", "#NAME?"}, {"B2", "#NAME?"}, {"B3", "5"}});
+  EXPECT_FALSE(Calc_warnings(wb)[0].kept);
+}
+
+// Functions without shared cases: the clock, random numbers, links.
+TEST_F(CalcFunctions, ClockRandomNumbersAndLinks) {
+  CellValue today = eval("=TODAY()"), now = eval("=NOW()");
+  ASSERT_EQ(today.kind, CellKind::Number);
+  EXPECT_EQ(today.number, std::floor(today.number));
+  EXPECT_GT(today.number, 45000);   // after 2023
+  EXPECT_GE(now.number - today.number, 0);
+  EXPECT_LT(now.number - today.number, 1.0001);   // the date may turn between the two
+  for (int i = 0; i < 20; ++i) {
+    CellValue r = eval("=RAND()"), k = eval("=RANDBETWEEN(-2,2.5)");
+    EXPECT_TRUE(r.number >= 0 && r.number < 1);
+    EXPECT_TRUE(k.number == std::floor(k.number) && k.number >= -2 && k.number <= 2);
+  }
+  expectValues({{"=HYPERLINK(\"http://example.org\",\"Go\")", "\"Go\""},
+                {"=HYPERLINK(\"http://example.org\")", "\"http://example.org\""}, {"=RANDBETWEEN(3,2)", "#NUM!"}});
 }
 
 TEST_F(CalcFunctions, RoundingMathDomainsLogicAndInformation) {

@@ -172,6 +172,7 @@ TEST_F(XlcallTest, CoercingTextsNumbersAndReferences) {
       {num(0.25), toStr, "0.25"}, {num(2.6), toInt, "3"},
       {num(40000), toInt, code(xlretInvXloper)},   // beyond 16 bits
       {ref("A1,B2"), toMulti, code(xlretInvXloper)},
+      {ref("D9"), toNum, "0"}, {ref("D9:E9"), toNum, "0"}, {ref("D9"), toStr, ""},   // blanks read as 0 and ""
   };
   for (const auto& c : cases) {
     XResult r;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
 
 OS_VERSION_BLOCK("Corvanta", "RUNTEST", "Runner Test Engine", "6.1.0")
 

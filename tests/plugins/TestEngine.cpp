@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
 
 OS_VERSION_BLOCK(ENGINE_PRODUCT, ENGINE_INTERNAL, "Test Engine", "6.0.0")
 

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "entry/Eng_Engine.h"
-#include "excel/Msg_Status.h"
+#include "contract/Eng_Engine.h"
+#include "entry/Msg_Status.h"
 #include "excel/Xl_Calculation.h"
-#include "tests/excel/MsgFixture.h"
+#include "tests/entry/MsgFixture.h"
 
 using MsgNames = MsgFixture;
 using MsgLines = MsgFixture;

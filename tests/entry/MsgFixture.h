@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "entry/Entry_Context.h"
-#include "excel/Msg_Status.h"
+#include "entry/Msg_Status.h"
 #include "excel/Names_Model.h"
 #include "platform/os/Os.h"
 #include "tests/excel/ModelFixture.h"

@@ -17,6 +17,15 @@ struct LibraryContext;
 
 using EngineOp = int (*)(void* record);
 
+// Indexes of the built-in engines in the engine table.
+enum BuiltinEngineIndex : int {
+  EngineGrg = 0,
+  EngineLp = 1,
+  EngineEvolutionary = 2,
+  EngineInterval = 3,
+  EngineSocp = 4,
+};
+
 // One row of the engine table: the owner and the five operations in order.
 struct EngineEntry {
   LibraryContext* owner;
@@ -151,6 +160,10 @@ enum ProgressFlags : std::uint32_t {
   ProgressFeasibility = 0x800,   // feasibility progress, first value the percentage
 };
 
+// The status that stop code `stop` gives an engine's run: the iteration
+// and time limits and the user's break, and with `countLimits` the
+// subproblem and integer-solution limits too; 0 for any other code.
+int Eng_stopStatus(int stop, bool countLimits);
 // The status that a pending stop code gives a run; 0 and 1 leave `status`.
 int Eng_statusAfterStop(int status, int stop);
 

@@ -96,6 +96,12 @@ int Msg_pollBreak();
 int Msg_formatIncumbent(LibraryContext* context, double value);
 int Msg_formatObjective(LibraryContext* context, int fromCell, double value);
 
+// Prepares a run: clears the pending stop, the pause and the break, reads
+// "solver_sho" and the limits ("solver_tim" in seconds, "solver_itr",
+// "solver_nod", "solver_mip"), arms each limit once, starts the clock and
+// clears the counters. Returns 1.
+int Msg_armLimits(LibraryContext* context);
+
 // The calculation mode at session begin kept in context->savedCalcMode;
 // calculation is manual for the run and the mode restored afterwards (a
 // manual mode is neither changed nor restored). 1 on success.

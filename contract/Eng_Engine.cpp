@@ -1,17 +1,22 @@
 // Helpers of the engine interface shared by the runner and the built-in
 // engines: the status a pending stop gives a run, the do-nothing `free`, the
 // built-in engines' `load`, and the operations of engines not built in.
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
 
-int Eng_statusAfterStop(int status, int stop) {
+int Eng_stopStatus(int stop, bool countLimits) {
   switch (stop) {
     case StopIterationLimit: return StatusIterationLimit;
     case StopBreak: return StatusUserStop;
     case StopTimeLimit: return StatusTimeLimit;
-    case StopSubproblemLimit: return StatusSubproblemLimit;
-    case StopIntegerLimit: return StatusIntegerLimit;
-    default: return status;
+    case StopSubproblemLimit: return countLimits ? StatusSubproblemLimit : 0;
+    case StopIntegerLimit: return countLimits ? StatusIntegerLimit : 0;
+    default: return 0;
   }
+}
+
+int Eng_statusAfterStop(int status, int stop) {
+  const int stopped = Eng_stopStatus(stop, true);
+  return stopped != 0 ? stopped : status;
 }
 
 int Eng_freeNothing(void*) { return 1; }

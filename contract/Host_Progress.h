@@ -10,14 +10,10 @@
 
 struct LibraryContext;
 
-// Prepares a run: clears the pending stop, the pause and the break, reads
-// "solver_sho" and the limits ("solver_tim" in seconds, "solver_itr",
-// "solver_nod", "solver_mip"), arms each limit once, starts the clock and
-// clears the counters. Returns 1.
-int Msg_armLimits(LibraryContext* context);
-
 // `flags` are ProgressFlags, `a` a count (iteration number, integer
 // solutions or percentage), `low` and `high` the two words of a double (the
 // objective). Returns a StopCode.
 int Host_progressCallback(LibraryContext* context, std::int32_t flags, std::int32_t a,
                           std::uint32_t low, std::uint32_t high);
+// The progress callback with the double handed over as its two words.
+int Host_progressValue(LibraryContext* context, std::int32_t flags, std::int32_t a, double value);

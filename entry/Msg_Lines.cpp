@@ -4,7 +4,7 @@
 #include <string>
 
 #include "entry/Entry_Context.h"
-#include "excel/Msg_Status.h"
+#include "entry/Msg_Status.h"
 #include "excel/Xl_Value.h"
 #include "platform/os/Os.h"
 

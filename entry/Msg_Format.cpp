@@ -1,7 +1,7 @@
 // Objective values for the status lines, in the objective cell's own number
 // format, or as the application writes a plain number when it has none.
 #include "entry/Entry_Context.h"
-#include "excel/Msg_Status.h"
+#include "entry/Msg_Status.h"
 #include "excel/Names_Model.h"
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"

@@ -12,10 +12,16 @@
 // Arrays are 0-based; services return 1 on success and 0 on failure.
 #pragma once
 
-#include "entry/Entry_Pending.h"
-#include "entry/Sess_Results.h"
+#include "contract/Eng_Report.h"
 
 struct LibraryContext;
+
+// Receivers of the interpreter's derivatives and dependencies (nonzero to
+// go on): `i` a function (row) and `j` a variable.
+using EvalValueCallback = int (*)(LibraryContext* context, void* user, int i, int j, double value,
+                                  void* extra);
+using EvalDependencyCallback = int (*)(LibraryContext* context, void* user, int i, int j,
+                                       int flag, void* user2);
 
 // Ordinals 15, 16, 33 and 34.
 int Host_evalProblem(LibraryContext* context, double* f, const double* x);

@@ -1,9 +1,9 @@
 // The front end's names read from its own sheet (the labels of the status
 // lines, the engine list range and the "Show" macro), and running that macro.
-#include "entry/Eng_Engine.h"
+#include "contract/Eng_Engine.h"
 #include "entry/Entry_Context.h"
+#include "entry/Msg_Status.h"
 #include "excel/Area_Areas.h"
-#include "excel/Msg_Status.h"
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
 

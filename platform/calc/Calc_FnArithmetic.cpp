@@ -1,0 +1,182 @@
+// Arithmetic worksheet functions beyond the basic ones: multiples (CEILING,
+// FLOOR, MROUND, EVEN, ODD, QUOTIENT), factorials and combinations (FACT,
+// FACTDOUBLE, COMBIN, MULTINOMIAL), GCD and LCM, SERIESSUM, angle units,
+// the inverse hyperbolic functions and SQRTPI.
+#include <cmath>
+
+#include "platform/calc/Calc_Internal.h"
+
+namespace {
+
+CellValue num(double d) { return Calc_numberResult(d); }
+CellValue error(CellError e) { return CellValue::makeError(e); }
+
+// x / step as a whole number when it is one but for the last bits of the
+// division (1.5 / 0.1 gives 14.999999999999998).
+double quotient(double x, double step) {
+  double q = x / step, r = std::round(q);
+  return std::fabs(q - r) <= 1e-12 * std::max(1.0, std::fabs(q)) ? r : q;
+}
+
+// CEILING (up) and FLOOR: to a multiple of the step, counted in steps (so a
+// negative step rounds a negative number by its size); a positive number
+// with a negative step is #NUM!.
+CellValue multiple(const double* x, bool up) {
+  double v = x[0], step = x[1];
+  if (step == 0) return up ? num(0) : error(CellError::Div0);
+  if (v > 0 && step < 0) return error(CellError::Num);
+  double q = quotient(v, step);
+  double k = up ? std::ceil(q) : std::floor(q);
+  return num(k * step == 0 ? 0.0 : k * step);
+}
+
+CellValue mround(const double* x) {
+  if (x[1] == 0) return num(0);
+  double step = std::fabs(x[1]);
+  double q = quotient(std::fabs(x[0]), step);
+  double r = std::floor(q + 0.5) * step;
+  return num(x[0] < 0 ? -r : r);
+}
+
+// EVEN and ODD: away from zero to the next even (odd) whole number.
+CellValue parity(double v, bool even) {
+  double a = std::ceil(quotient(std::fabs(v), 1));
+  bool isEven = std::fmod(a, 2) == 0;
+  if (even != isEven) a += 1;
+  return num(v < 0 ? -a : a);
+}
+
+CellValue factorial(double v) {
+  if (v < 0) return error(CellError::Num);
+  double r = 1;
+  for (double k = 2; k <= std::floor(v); ++k) r *= k;
+  return num(r);
+}
+
+CellValue doubleFactorial(double v) {
+  if (v <= -1) return error(CellError::Num);
+  double r = 1;
+  for (double k = std::floor(v); k > 1; k -= 2) r *= k;
+  return num(r);
+}
+
+// n choose k by the product of k ratios, exact for the values it can hold.
+double choose(double n, double k) {
+  k = std::min(k, n - k);
+  double r = 1;
+  for (double j = 1; j <= k; ++j) r = r * (n - k + j) / j;
+  return std::round(r) == r || r > 1e15 ? r : std::round(r);
+}
+
+CellValue combin(const double* x) {
+  double n = std::trunc(x[0]), k = std::trunc(x[1]);
+  if (n < 0 || k < 0 || k > n) return error(CellError::Num);
+  return num(choose(n, k));
+}
+
+#define NUMERIC(NAME, EXPR) \
+  void NAME(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { \
+    Calc_numeric(ctx, call, out, [](const double* x, size_t n) -> CellValue { (void)x; (void)n; return EXPR; }); \
+  }
+
+NUMERIC(fnCeiling, multiple(x, true))
+NUMERIC(fnFloor, multiple(x, false))
+NUMERIC(fnMRound, mround(x))
+NUMERIC(fnEven, parity(x[0], true))
+NUMERIC(fnOdd, parity(x[0], false))
+NUMERIC(fnQuotient, x[1] == 0 ? error(CellError::Div0) : num(std::trunc(x[0] / x[1])))
+NUMERIC(fnFact, factorial(x[0]))
+NUMERIC(fnFactDouble, doubleFactorial(x[0]))
+NUMERIC(fnCombin, combin(x))
+NUMERIC(fnDegrees, num(x[0] * 180 / M_PI))
+NUMERIC(fnRadians, num(x[0] * M_PI / 180))
+NUMERIC(fnSqrtPi, x[0] < 0 ? error(CellError::Num) : num(std::sqrt(x[0] * M_PI)))
+NUMERIC(fnAcosh, x[0] < 1 ? error(CellError::Num) : num(std::acosh(x[0])))
+NUMERIC(fnAsinh, num(std::asinh(x[0])))
+NUMERIC(fnAtanh, std::fabs(x[0]) >= 1 ? error(CellError::Num) : num(std::atanh(x[0])))
+
+#undef NUMERIC
+
+// The whole parts of every number the arguments give; #NUM! for a negative one.
+bool wholeNumbers(const CalcContext& ctx, const CalcNode& call, std::vector<double>* out, CellValue* err) {
+  if (!Calc_numbersOf(ctx, call, false, out, err)) return false;
+  for (double& v : *out) {
+    if (v < 0) { *err = error(CellError::Num); return false; }
+    v = std::trunc(v);
+  }
+  return true;
+}
+
+double gcd(double a, double b) {
+  while (b > 0) {
+    double r = std::fmod(a, b);
+    a = b;
+    b = r;
+  }
+  return a;
+}
+
+void fnGcd(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  std::vector<double> v;
+  CellValue err;
+  if (!wholeNumbers(ctx, call, &v, &err)) return Calc_setScalar(out, err);
+  double g = 0;
+  for (double x : v) g = gcd(std::max(g, x), std::min(g, x));
+  Calc_setScalar(out, num(g));
+}
+
+void fnLcm(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  std::vector<double> v;
+  CellValue err;
+  if (!wholeNumbers(ctx, call, &v, &err)) return Calc_setScalar(out, err);
+  double l = 1;
+  for (double x : v) {
+    if (x == 0) return Calc_setScalar(out, num(0));
+    l = l / gcd(std::max(l, x), std::min(l, x)) * x;
+  }
+  Calc_setScalar(out, num(l));
+}
+
+// (a1 + ... + an)! / (a1! ... an!) as a product of binomial coefficients.
+void fnMultinomial(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  std::vector<double> v;
+  CellValue err;
+  if (!wholeNumbers(ctx, call, &v, &err)) return Calc_setScalar(out, err);
+  double total = 0, r = 1;
+  for (double x : v) {
+    total += x;
+    r *= choose(total, x);
+  }
+  Calc_setScalar(out, num(r));
+}
+
+// SERIESSUM(x, n, m, coefficients): the sum of c_i x^(n + i m).
+void fnSeriesSum(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  double x[3];
+  CellValue err;
+  for (int i = 0; i < 3; ++i)
+    if (!Calc_toNumber(Calc_evalScalar(ctx, call.args[i]), &x[i], &err)) return Calc_setScalar(out, err);
+  std::vector<double> c;
+  if (!Calc_numbersOf(ctx, call, false, &c, &err, 3, 1)) return Calc_setScalar(out, err);
+  double sum = 0;
+  for (size_t i = 0; i < c.size(); ++i) {
+    CellValue term = Calc_power(x[0], x[1] + static_cast<double>(i) * x[2]);
+    if (term.kind == CellKind::Error) return Calc_setScalar(out, term);
+    sum += c[i] * term.number;
+  }
+  Calc_setScalar(out, num(sum));
+}
+
+}  // namespace
+
+std::vector<CalcBuiltinInfo> Calc_arithmeticFunctions() {
+  constexpr int kMany = 255;
+  return {
+    {"CEILING", 2, 2, fnCeiling}, {"FLOOR", 2, 2, fnFloor}, {"MROUND", 2, 2, fnMRound},
+    {"EVEN", 1, 1, fnEven}, {"ODD", 1, 1, fnOdd}, {"QUOTIENT", 2, 2, fnQuotient},
+    {"FACT", 1, 1, fnFact}, {"FACTDOUBLE", 1, 1, fnFactDouble}, {"COMBIN", 2, 2, fnCombin},
+    {"GCD", 1, kMany, fnGcd}, {"LCM", 1, kMany, fnLcm}, {"MULTINOMIAL", 1, kMany, fnMultinomial},
+    {"SERIESSUM", 4, 4, fnSeriesSum}, {"DEGREES", 1, 1, fnDegrees}, {"RADIANS", 1, 1, fnRadians},
+    {"SQRTPI", 1, 1, fnSqrtPi}, {"ACOSH", 1, 1, fnAcosh}, {"ASINH", 1, 1, fnAsinh}, {"ATANH", 1, 1, fnAtanh},
+  };
+}

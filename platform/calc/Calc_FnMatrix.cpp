@@ -1,0 +1,118 @@
+// Matrix worksheet functions: MDETERM and MINVERSE (Gaussian elimination
+// with partial pivoting), and the paired sums SUMX2MY2, SUMX2PY2, SUMXMY2.
+#include <cmath>
+
+#include "platform/calc/Calc_Internal.h"
+
+namespace {
+
+CellValue error(CellError e) { return CellValue::makeError(e); }
+
+// A square block of numbers, row by row; false with *err otherwise.
+bool squareMatrix(const CalcContext& ctx, const CalcNode& arg, std::vector<double>* m, int* n, CellValue* err) {
+  CalcValue v;
+  Calc_evalArray(ctx, arg, &v);
+  CalcGrid g(v);
+  if (g.rows != g.cols) { *err = error(CellError::Value); return false; }
+  *n = g.rows;
+  for (int r = 0; r < g.rows; ++r)
+    for (int c = 0; c < g.cols; ++c) {
+      const CellValue& x = g.at(r, c);
+      if (x.kind == CellKind::Error) { *err = x; return false; }
+      if (x.kind != CellKind::Number) { *err = error(CellError::Value); return false; }
+      m->push_back(x.number);
+    }
+  return true;
+}
+
+// Reduces [a | b] (b with `extra` columns) to the identity on the left; the
+// determinant of a, 0 when a is singular. A pivot below `tiny` counts as 0.
+double eliminate(std::vector<double>& a, int n, std::vector<double>& b, int extra, double tiny = 0) {
+  double det = 1;
+  for (int k = 0; k < n; ++k) {
+    int p = k;
+    for (int i = k + 1; i < n; ++i)
+      if (std::fabs(a[i * n + k]) > std::fabs(a[p * n + k])) p = i;
+    if (std::fabs(a[p * n + k]) <= tiny) return 0;
+    if (p != k) {
+      det = -det;
+      for (int j = 0; j < n; ++j) std::swap(a[k * n + j], a[p * n + j]);
+      for (int j = 0; j < extra; ++j) std::swap(b[k * extra + j], b[p * extra + j]);
+    }
+    double pivot = a[k * n + k];
+    det *= pivot;
+    for (int j = 0; j < n; ++j) a[k * n + j] /= pivot;
+    for (int j = 0; j < extra; ++j) b[k * extra + j] /= pivot;
+    for (int i = 0; i < n; ++i) {
+      double f = a[i * n + k];
+      if (i == k || f == 0) continue;
+      for (int j = 0; j < n; ++j) a[i * n + j] -= f * a[k * n + j];
+      for (int j = 0; j < extra; ++j) b[i * extra + j] -= f * b[k * extra + j];
+    }
+  }
+  return det;
+}
+
+void fnMDeterm(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  std::vector<double> a, none;
+  int n = 0;
+  CellValue err;
+  if (!squareMatrix(ctx, call.args[0], &a, &n, &err)) return Calc_setScalar(out, err);
+  Calc_setScalar(out, Calc_numberResult(eliminate(a, n, none, 0)));
+}
+
+void fnMInverse(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  std::vector<double> a;
+  int n = 0;
+  CellValue err;
+  if (!squareMatrix(ctx, call.args[0], &a, &n, &err)) return Calc_setScalar(out, err);
+  std::vector<double> inv(static_cast<size_t>(n) * n, 0.0);
+  for (int i = 0; i < n; ++i) inv[static_cast<size_t>(i) * n + i] = 1;
+  // A pivot lost in the rounding of the largest entry is no pivot: #NUM!, not
+  // an inverse of rounding errors.
+  double largest = 0;
+  for (double x : a) largest = std::max(largest, std::fabs(x));
+  if (eliminate(a, n, inv, n, largest * n * 1e-15) == 0) return Calc_setScalar(out, error(CellError::Num));
+  out->area = nullptr;
+  out->isArray = true;
+  out->array = CalcArray{n, n, {}};
+  for (double x : inv) out->array.values.push_back(Calc_numberResult(x));
+}
+
+// Sums over the pairs of two blocks of one shape whose items are both numbers.
+template <typename Term>
+void pairedSum(const CalcContext& ctx, const CalcNode& call, CalcValue* out, Term term) {
+  CalcValue va, vb;
+  Calc_evalArray(ctx, call.args[0], &va);
+  Calc_evalArray(ctx, call.args[1], &vb);
+  CalcGrid a(va), b(vb);
+  if (a.rows * a.cols != b.rows * b.cols) return Calc_setScalar(out, error(CellError::NA));
+  double sum = 0;
+  for (int k = 0; k < a.rows * a.cols; ++k) {
+    const CellValue& x = a.at(k / a.cols, k % a.cols);
+    const CellValue& y = b.at(k / b.cols, k % b.cols);
+    if (x.kind == CellKind::Error) return Calc_setScalar(out, x);
+    if (y.kind == CellKind::Error) return Calc_setScalar(out, y);
+    if (x.kind == CellKind::Number && y.kind == CellKind::Number) sum += term(x.number, y.number);
+  }
+  Calc_setScalar(out, Calc_numberResult(sum));
+}
+
+void fnSumX2MY2(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  pairedSum(ctx, call, out, [](double x, double y) { return x * x - y * y; });
+}
+void fnSumX2PY2(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  pairedSum(ctx, call, out, [](double x, double y) { return x * x + y * y; });
+}
+void fnSumXMY2(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  pairedSum(ctx, call, out, [](double x, double y) { return (x - y) * (x - y); });
+}
+
+}  // namespace
+
+std::vector<CalcBuiltinInfo> Calc_matrixFunctions() {
+  return {
+    {"MDETERM", 1, 1, fnMDeterm}, {"MINVERSE", 1, 1, fnMInverse},
+    {"SUMX2MY2", 2, 2, fnSumX2MY2}, {"SUMX2PY2", 2, 2, fnSumX2PY2}, {"SUMXMY2", 2, 2, fnSumXMY2},
+  };
+}

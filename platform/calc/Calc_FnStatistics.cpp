@@ -1,0 +1,343 @@
+// Statistical worksheet functions: variances and standard deviations (and
+// their A forms, which read booleans and texts in ranges), MAXA, MINA,
+// MEDIAN, MODE, SMALL, PERCENTILE, QUARTILE, PERCENTRANK, RANK, TRIMMEAN,
+// SKEW, the paired PEARSON, RSQ, SLOPE and STEYX, TREND of one variable,
+// and SUBTOTAL, which hands its references to the function it names.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/calc/Calc_Internal.h"
+
+namespace {
+
+CellValue num(double d) { return Calc_numberResult(d); }
+CellValue error(CellError e) { return CellValue::makeError(e); }
+
+// The mean about the first value, so that equal values give it exactly.
+double mean(const std::vector<double>& v) {
+  double s = 0;
+  for (double x : v) s += x - v[0];
+  return v[0] + s / static_cast<double>(v.size());
+}
+
+// Sum of squared deviations from the mean.
+double deviations(const std::vector<double>& v) {
+  double m = mean(v), s = 0;
+  for (double x : v) s += (x - m) * (x - m);
+  return s;
+}
+
+// VAR, VARP, STDEV, STDEVP and their A forms: `sample` divides by n - 1.
+void spread(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool all, bool sample, bool root) {
+  std::vector<double> v;
+  CellValue err;
+  if (!Calc_numbersOf(ctx, call, all, &v, &err)) return Calc_setScalar(out, err);
+  if (v.size() < (sample ? 2u : 1u)) return Calc_setScalar(out, error(CellError::Div0));
+  double var = deviations(v) / static_cast<double>(v.size() - (sample ? 1 : 0));
+  Calc_setScalar(out, num(root ? std::sqrt(var) : var));
+}
+
+#define SPREAD(NAME, ALL, SAMPLE, ROOT) \
+  void NAME(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { spread(ctx, call, out, ALL, SAMPLE, ROOT); }
+SPREAD(fnVar, false, true, false)
+SPREAD(fnVarA, true, true, false)
+SPREAD(fnVarP, false, false, false)
+SPREAD(fnVarPA, true, false, false)
+SPREAD(fnStdev, false, true, true)
+SPREAD(fnStdevA, true, true, true)
+SPREAD(fnStdevP, false, false, true)
+SPREAD(fnStdevPA, true, false, true)
+#undef SPREAD
+
+// A function of the sorted numbers of some arguments.
+template <typename Fn>
+void sorted(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool all, size_t count, Fn fn) {
+  std::vector<double> v;
+  CellValue err;
+  if (!Calc_numbersOf(ctx, call, all, &v, &err, 0, count)) return Calc_setScalar(out, err);
+  std::sort(v.begin(), v.end());
+  Calc_setScalar(out, fn(v));
+}
+
+void fnMaxA(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  sorted(ctx, call, out, true, SIZE_MAX, [](const std::vector<double>& v) { return num(v.empty() ? 0 : v.back()); });
+}
+void fnMinA(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  sorted(ctx, call, out, true, SIZE_MAX, [](const std::vector<double>& v) { return num(v.empty() ? 0 : v.front()); });
+}
+
+// The value at fraction p of the sorted numbers, between neighbours linearly.
+CellValue percentile(const std::vector<double>& v, double p) {
+  if (v.empty() || p < 0 || p > 1) return error(CellError::Num);
+  double pos = p * static_cast<double>(v.size() - 1);
+  size_t i = static_cast<size_t>(std::floor(pos));
+  double frac = pos - static_cast<double>(i);
+  return num(i + 1 < v.size() ? v[i] + frac * (v[i + 1] - v[i]) : v[i]);
+}
+
+void fnMedian(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  sorted(ctx, call, out, false, SIZE_MAX, [](const std::vector<double>& v) { return percentile(v, 0.5); });
+}
+
+// The second argument as a number; false with *err.
+bool numberArg(const CalcContext& ctx, const CalcNode& call, size_t i, double* out, CellValue* err) {
+  return Calc_toNumber(Calc_evalScalar(ctx, call.args[i]), out, err);
+}
+
+void fnPercentile(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  double p;
+  CellValue err;
+  if (!numberArg(ctx, call, 1, &p, &err)) return Calc_setScalar(out, err);
+  sorted(ctx, call, out, false, 1, [p](const std::vector<double>& v) { return percentile(v, p); });
+}
+
+void fnQuartile(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  double q;
+  CellValue err;
+  if (!numberArg(ctx, call, 1, &q, &err)) return Calc_setScalar(out, err);
+  q = std::trunc(q);
+  sorted(ctx, call, out, false, 1, [q](const std::vector<double>& v) {
+    return q < 0 || q > 4 ? error(CellError::Num) : percentile(v, q / 4);
+  });
+}
+
+// SMALL(numbers, k): the k-th smallest, element by element for a block of k.
+void fnSmall(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  std::vector<double> v;
+  CellValue err;
+  if (!Calc_numbersOf(ctx, call, false, &v, &err, 0, 1)) return Calc_setScalar(out, err);
+  std::sort(v.begin(), v.end());
+  CalcValue ks;
+  Calc_eval(ctx, call.args[1], &ks);
+  Calc_intersect(ctx, &ks);
+  CalcArray a = Calc_valuesOf(ks);
+  for (CellValue& x : a.values) {
+    double k;
+    if (!Calc_toNumber(x, &k, &err)) { x = err; continue; }
+    k = std::ceil(k);
+    x = k < 1 || k > static_cast<double>(v.size()) ? error(CellError::Num) : num(v[static_cast<size_t>(k) - 1]);
+  }
+  out->area = nullptr;
+  out->isArray = ks.isArray;
+  out->array = std::move(a);
+}
+
+// The first of the most frequent numbers, in the order the arguments give them.
+void fnMode(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  std::vector<double> v;
+  CellValue err;
+  if (!Calc_numbersOf(ctx, call, false, &v, &err)) return Calc_setScalar(out, err);
+  std::vector<double> order = v;
+  std::sort(v.begin(), v.end());
+  long best = 1;
+  double mode = 0;
+  for (double x : order) {
+    long n = std::upper_bound(v.begin(), v.end(), x) - std::lower_bound(v.begin(), v.end(), x);
+    if (n > best) { best = n; mode = x; }
+  }
+  Calc_setScalar(out, best > 1 ? num(mode) : error(CellError::NA));
+}
+
+// The rank of x among the numbers as a fraction, rounded to `digits`.
+void fnPercentRank(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  double x, digits = 3;
+  CellValue err;
+  if (!numberArg(ctx, call, 1, &x, &err) || (call.args.size() > 2 && !numberArg(ctx, call, 2, &digits, &err)))
+    return Calc_setScalar(out, err);
+  digits = std::trunc(digits);
+  sorted(ctx, call, out, false, 1, [x, digits](const std::vector<double>& v) {
+    if (digits < 1) return error(CellError::Num);
+    if (v.empty() || x < v.front() || x > v.back()) return error(CellError::NA);
+    if (v.size() == 1) return num(1);
+    auto rankOf = [&](size_t i) { return static_cast<double>(i) / static_cast<double>(v.size() - 1); };
+    size_t below = static_cast<size_t>(std::lower_bound(v.begin(), v.end(), x) - v.begin());
+    double r = v[below] == x ? rankOf(below)
+                             : rankOf(below - 1) + (x - v[below - 1]) / (v[below] - v[below - 1]) * (rankOf(below) - rankOf(below - 1));
+    return num(Calc_round(r, digits));
+  });
+}
+
+void fnRank(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  double x, ascending = 0;
+  CellValue err;
+  if (!numberArg(ctx, call, 0, &x, &err) || (call.args.size() > 2 && !numberArg(ctx, call, 2, &ascending, &err)))
+    return Calc_setScalar(out, err);
+  std::vector<double> v;
+  if (!Calc_numbersOf(ctx, call, false, &v, &err, 1, 1)) return Calc_setScalar(out, err);
+  double above = 0, equal = 0;
+  for (double y : v) {
+    above += ascending != 0 ? y < x : y > x;
+    equal += y == x;
+  }
+  Calc_setScalar(out, equal > 0 ? num(above + 1) : error(CellError::NA));
+}
+
+void fnTrimMean(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  double p;
+  CellValue err;
+  if (!numberArg(ctx, call, 1, &p, &err)) return Calc_setScalar(out, err);
+  sorted(ctx, call, out, false, 1, [p](const std::vector<double>& v) {
+    if (p < 0 || p >= 1 || v.empty()) return error(CellError::Num);
+    size_t cut = static_cast<size_t>(std::floor(static_cast<double>(v.size()) * p / 2));
+    return num(mean(std::vector<double>(v.begin() + static_cast<long>(cut), v.end() - static_cast<long>(cut))));
+  });
+}
+
+void fnSkew(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  std::vector<double> v;
+  CellValue err;
+  if (!Calc_numbersOf(ctx, call, false, &v, &err)) return Calc_setScalar(out, err);
+  double n = static_cast<double>(v.size());
+  if (n < 3) return Calc_setScalar(out, error(CellError::Div0));
+  double m = mean(v), s = std::sqrt(deviations(v) / (n - 1)), sum = 0;
+  if (s == 0) return Calc_setScalar(out, error(CellError::Div0));
+  for (double x : v) sum += std::pow((x - m) / s, 3);
+  Calc_setScalar(out, num(n / ((n - 1) * (n - 2)) * sum));
+}
+
+// The pairs of two blocks with as many items whose items are both numbers.
+bool pairsOf(const CalcContext& ctx, const CalcNode& call, std::vector<double>* ys, std::vector<double>* xs, CellValue* err) {
+  CalcValue vy, vx;
+  Calc_evalArray(ctx, call.args[0], &vy);
+  Calc_evalArray(ctx, call.args[1], &vx);
+  CalcGrid y(vy), x(vx);
+  if (y.rows * y.cols != x.rows * x.cols) { *err = error(CellError::NA); return false; }
+  for (int k = 0; k < y.rows * y.cols; ++k) {
+    const CellValue& a = y.at(k / y.cols, k % y.cols);
+    const CellValue& b = x.at(k / x.cols, k % x.cols);
+    if (a.kind == CellKind::Error) { *err = a; return false; }
+    if (b.kind == CellKind::Error) { *err = b; return false; }
+    if (a.kind != CellKind::Number || b.kind != CellKind::Number) continue;
+    ys->push_back(a.number);
+    xs->push_back(b.number);
+  }
+  return true;
+}
+
+// Sums of the pairs about their means: sxx, syy, sxy.
+struct Moments {
+  double n = 0, mx = 0, my = 0, sxx = 0, syy = 0, sxy = 0;
+};
+Moments momentsOf(const std::vector<double>& ys, const std::vector<double>& xs) {
+  Moments m;
+  m.n = static_cast<double>(ys.size());
+  m.my = mean(ys);
+  m.mx = mean(xs);
+  for (size_t i = 0; i < ys.size(); ++i) {
+    m.sxx += (xs[i] - m.mx) * (xs[i] - m.mx);
+    m.syy += (ys[i] - m.my) * (ys[i] - m.my);
+    m.sxy += (xs[i] - m.mx) * (ys[i] - m.my);
+  }
+  return m;
+}
+
+// PEARSON, RSQ, SLOPE and STEYX share the moments of the pairs.
+enum class Paired { Pearson, Rsq, Slope, Steyx };
+
+void paired(const CalcContext& ctx, const CalcNode& call, CalcValue* out, Paired kind) {
+  std::vector<double> ys, xs;
+  CellValue err;
+  if (!pairsOf(ctx, call, &ys, &xs, &err)) return Calc_setScalar(out, err);
+  // PEARSON and RSQ read their arguments the other way round; the moments do not care.
+  size_t least = kind == Paired::Steyx ? 3 : kind == Paired::Slope ? 1 : 2;
+  if (ys.size() < least) return Calc_setScalar(out, error(CellError::Div0));
+  Moments m = momentsOf(ys, xs);
+  if (m.sxx == 0 || (kind != Paired::Slope && kind != Paired::Steyx && m.syy == 0))
+    return Calc_setScalar(out, error(CellError::Div0));
+  double r = m.sxy / std::sqrt(m.sxx * m.syy);
+  switch (kind) {
+    case Paired::Pearson: return Calc_setScalar(out, num(r));
+    case Paired::Rsq: return Calc_setScalar(out, num(r * r));
+    case Paired::Slope: return Calc_setScalar(out, num(m.sxy / m.sxx));
+    case Paired::Steyx: return Calc_setScalar(out, num(std::sqrt((m.syy - m.sxy * m.sxy / m.sxx) / (m.n - 2))));
+  }
+}
+void fnPearson(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { paired(ctx, call, out, Paired::Pearson); }
+void fnRsq(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { paired(ctx, call, out, Paired::Rsq); }
+void fnSlope(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { paired(ctx, call, out, Paired::Slope); }
+void fnSteyx(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { paired(ctx, call, out, Paired::Steyx); }
+
+// TREND(known y, known x, new x, constant) of one variable: the fitted line
+// at each new x (the known x by default; 1, 2, ... when none is given).
+void fnTrend(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  auto given = [&](size_t i) { return call.args.size() > i && call.args[i].op != CalcOp::Missing; };
+  std::vector<double> ys, xs;
+  CellValue err;
+  if (!Calc_numbersOf(ctx, call, false, &ys, &err, 0, 1)) return Calc_setScalar(out, err);
+  if (given(1) && !Calc_numbersOf(ctx, call, false, &xs, &err, 1, 1)) return Calc_setScalar(out, err);
+  for (size_t i = xs.size(); !given(1) && i < ys.size(); ++i) xs.push_back(static_cast<double>(i + 1));
+  if (xs.size() != ys.size() || ys.empty()) return Calc_setScalar(out, error(CellError::Ref));
+  bool constant = true;
+  if (given(3) && !Calc_toBool(Calc_evalScalar(ctx, call.args[3]), &constant, &err)) return Calc_setScalar(out, err);
+  double slope, intercept = 0;
+  if (constant) {
+    Moments m = momentsOf(ys, xs);
+    if (m.sxx == 0) return Calc_setScalar(out, error(CellError::Div0));
+    slope = m.sxy / m.sxx;
+    intercept = m.my - slope * m.mx;
+  } else {
+    double sxy = 0, sxx = 0;
+    for (size_t i = 0; i < xs.size(); ++i) { sxy += xs[i] * ys[i]; sxx += xs[i] * xs[i]; }
+    if (sxx == 0) return Calc_setScalar(out, error(CellError::Div0));
+    slope = sxy / sxx;
+  }
+  CalcValue nv;
+  Calc_evalArray(ctx, call.args[given(2) ? 2 : given(1) ? 1 : 0], &nv);
+  CalcArray shape = Calc_valuesOf(nv);
+  for (CellValue& v : shape.values) {
+    double x;
+    v = Calc_toNumber(v, &x, &err) ? num(intercept + slope * x) : err;
+  }
+  out->area = nullptr;
+  out->isArray = shape.values.size() > 1;
+  out->array = std::move(shape);
+}
+
+// SUBTOTAL(function, references...): 1-11, or 101-111 (which would leave
+// out hidden rows; this application hides none).
+void fnSubtotal(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  static const char* const kNames[] = {"AVERAGE", "COUNT", "COUNTA", "MAX", "MIN", "PRODUCT",
+                                       "STDEV", "STDEVP", "SUM", "VAR", "VARP"};
+  double code;
+  CellValue err;
+  if (!numberArg(ctx, call, 0, &code, &err)) return Calc_setScalar(out, err);
+  int k = static_cast<int>(std::trunc(code)) % 100;
+  if (code < 1 || code >= 112 || (code >= 12 && code < 101)) return Calc_setScalar(out, error(CellError::Value));
+  CalcNode rest = call;
+  rest.args.erase(rest.args.begin());
+  Calc_builtin(Calc_findBuiltin(kNames[k - 1])).fn(ctx, rest, out);
+}
+
+}  // namespace
+
+bool Calc_numbersOf(const CalcContext& ctx, const CalcNode& call, bool all, std::vector<double>* out, CellValue* err,
+                    size_t first, size_t count) {
+  return Calc_eachValue(ctx, call, [&](const CellValue& x, bool fromRange) {
+    if (x.kind == CellKind::Error) { *err = x; return false; }
+    if (!fromRange) {   // the A forms read a direct text that is no number as 0
+      double d;
+      if (!Calc_toNumber(x, &d, err) && !(all && x.kind == CellKind::Text)) return false;
+      out->push_back(x.kind == CellKind::Text && all && !Calc_textToNumber(x.text, &d) ? 0 : d);
+    } else if (x.kind == CellKind::Number || (all && x.kind == CellKind::Boolean)) {
+      out->push_back(x.number);
+    } else if (all && x.kind == CellKind::Text) {
+      out->push_back(0);
+    }
+    return true;
+  }, first, count);
+}
+
+std::vector<CalcBuiltinInfo> Calc_statisticsFunctions() {
+  constexpr int kMany = 255;
+  return {
+    {"VAR", 1, kMany, fnVar}, {"VARA", 1, kMany, fnVarA}, {"VARP", 1, kMany, fnVarP}, {"VARPA", 1, kMany, fnVarPA},
+    {"STDEV", 1, kMany, fnStdev}, {"STDEVA", 1, kMany, fnStdevA}, {"STDEVP", 1, kMany, fnStdevP},
+    {"STDEVPA", 1, kMany, fnStdevPA}, {"VAR.S", 1, kMany, fnVar}, {"VAR.P", 1, kMany, fnVarP},
+    {"STDEV.S", 1, kMany, fnStdev}, {"STDEV.P", 1, kMany, fnStdevP},
+    {"MAXA", 1, kMany, fnMaxA}, {"MINA", 1, kMany, fnMinA}, {"MEDIAN", 1, kMany, fnMedian}, {"MODE", 1, kMany, fnMode},
+    {"PERCENTILE", 2, 2, fnPercentile}, {"QUARTILE", 2, 2, fnQuartile}, {"SMALL", 2, 2, fnSmall},
+    {"PERCENTRANK", 2, 3, fnPercentRank}, {"RANK", 2, 3, fnRank}, {"TRIMMEAN", 2, 2, fnTrimMean},
+    {"SKEW", 1, kMany, fnSkew}, {"PEARSON", 2, 2, fnPearson}, {"RSQ", 2, 2, fnRsq}, {"SLOPE", 2, 2, fnSlope},
+    {"STEYX", 2, 2, fnSteyx}, {"TREND", 1, 4, fnTrend}, {"SUBTOTAL", 2, kMany, fnSubtotal},
+  };
+}

@@ -1,0 +1,110 @@
+// The source folders' include graph: no folder reaches itself through the
+// folders it includes (at the level of top folders such as entry/ and of
+// leaf folders such as engines/lpqp/), and the engine contract in contract/
+// includes nothing above the platform layer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Graph = std::map<std::string, std::set<std::string>>;
+
+// Folders whose code sits above the library and may include anything.
+const std::set<std::string> kOutside = {"tests", "bench", "build", "scripts", ".git", ".ci"};
+
+std::string topFolder(const std::string& folder) { return folder.substr(0, folder.find('/')); }
+
+bool outsideLibrary(const fs::path& relative) {
+  const std::string first = relative.begin()->string();
+  return kOutside.count(first) || first.rfind("build", 0) == 0;
+}
+
+// Folder -> folders its files include with a quoted "folder/File.h" path,
+// leaf folders or (top) their first component.
+Graph includeGraph(bool top) {
+  const fs::path root = CORVAN_SOURCE;
+  const std::regex include(R"re(^\s*#\s*include\s*"([^"]+)/[^/"]+")re");
+  Graph graph;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+       ++it) {
+    const fs::path relative = fs::relative(it->path(), root);
+    if (it->is_directory() && outsideLibrary(relative)) {
+      it.disable_recursion_pending();
+      continue;
+    }
+    const std::string ext = it->path().extension().string();
+    if (!it->is_regular_file() || (ext != ".h" && ext != ".cpp")) continue;
+    std::string from = relative.parent_path().generic_string();
+    if (top) from = topFolder(from);
+    std::ifstream in(it->path());
+    std::smatch match;
+    for (std::string line; std::getline(in, line);) {
+      if (!std::regex_search(line, match, include)) continue;
+      std::string to = match[1].str();
+      if (top) to = topFolder(to);
+      if (to != from) graph[from].insert(to);
+    }
+  }
+  return graph;
+}
+
+// One cycle as "a -> b -> a", or empty when the graph has none.
+std::string findCycle(const Graph& graph) {
+  std::map<std::string, int> state;  // 1 on the current path, 2 done
+  std::vector<std::string> path;
+  std::string cycle;
+  auto visit = [&](auto&& self, const std::string& node) -> bool {
+    state[node] = 1;
+    path.push_back(node);
+    auto edges = graph.find(node);
+    if (edges != graph.end()) {
+      for (const std::string& next : edges->second) {
+        if (state[next] == 1) {
+          auto start = std::find(path.begin(), path.end(), next);
+          for (auto p = start; p != path.end(); ++p) cycle += *p + " -> ";
+          cycle += next;
+          return true;
+        }
+        if (state[next] == 0 && self(self, next)) return true;
+      }
+    }
+    path.pop_back();
+    state[node] = 2;
+    return false;
+  };
+  for (const auto& [node, edges] : graph) {
+    if (state[node] == 0 && visit(visit, node)) return cycle;
+  }
+  return {};
+}
+
+TEST(FolderCycles, FindsACycleInAGraphThatHasOne) {
+  EXPECT_EQ(findCycle({{"a", {"b"}}, {"b", {"c"}}, {"c", {"a"}}}), "a -> b -> c -> a");
+  EXPECT_EQ(findCycle({{"a", {"b", "c"}}, {"b", {"c"}}}), "");
+}
+
+TEST(FolderCycles, NoFolderIncludesItselfThroughOthers) {
+  for (bool top : {true, false}) {
+    const Graph graph = includeGraph(top);
+    ASSERT_TRUE(graph.count("entry")) << "the source tree was not found at " << CORVAN_SOURCE;
+    EXPECT_EQ(findCycle(graph), "") << (top ? "top folders" : "leaf folders");
+  }
+}
+
+TEST(FolderCycles, EngineContractIncludesOnlyItselfAndThePlatform) {
+  for (const std::string& to : includeGraph(true)["contract"]) {
+    EXPECT_EQ(to, "platform") << "contract/ includes " << to << "/";
+  }
+}
+
+}  // namespace
