@@ -66,7 +66,7 @@ struct ExcelAutomation {
   std::vector<AutoObject*> sheets;         // 1..sheetCount
   std::vector<std::u16string> sheetNames;  // 1..sheetCount
   int32_t scanRow, scanColumn;
-  AutoObject* names_;  // the Names collection being enumerated
+  AutoObject* namesCollection;  // the Names collection being enumerated
   int32_t nameCursor, nameCount;
   AutoDispId cache[kComCacheSlots];  // -1 until first used
   EvalContext* context;              // receives raised statuses (not owned)

@@ -46,7 +46,7 @@ void Com_destroy(ExcelAutomation* ea) {
   Auto_variantClear(&ea->usedValues);
   for (AutoObject* sheet : ea->sheets)
     if (sheet) Auto_release(sheet);
-  for (AutoObject* obj : {ea->names_, ea->currentSheet, ea->worksheetFunction, ea->workbook})
+  for (AutoObject* obj : {ea->namesCollection, ea->currentSheet, ea->worksheetFunction, ea->workbook})
     if (obj) Auto_release(obj);
   Com_releaseExcel(ea);
   if (ea->application) Auto_release(ea->application);

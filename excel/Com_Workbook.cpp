@@ -277,10 +277,10 @@ bool Com_getNameValue(ExcelAutomation* ea, const AutoChar* name, std::u16string*
 }
 
 bool Com_countNames(ExcelAutomation* ea) {
-  replace(&ea->names_, getObject(ea, ea->workbook, u"Names"));
+  replace(&ea->namesCollection, getObject(ea, ea->workbook, u"Names"));
   ea->nameCursor = 1;
   ea->nameCount = 0;
-  if (!ea->names_ || !call(ea, ea->names_, u"Count", Com_cachedId(ea, ea->names_, kComCount, u"Count")) ||
+  if (!ea->namesCollection || !call(ea, ea->namesCollection, u"Count", Com_cachedId(ea, ea->namesCollection, kComCount, u"Count")) ||
       (ea->result.vt != Auto_vtI4 && ea->result.vt != Auto_vtI2))
     return false;
   ea->nameCount = ea->result.vt == Auto_vtI4 ? ea->result.i4 : ea->result.i2;
@@ -288,9 +288,9 @@ bool Com_countNames(ExcelAutomation* ea) {
 }
 
 bool Com_nextName(ExcelAutomation* ea, std::u16string_view part, std::u16string* name, std::u16string* text) {
-  for (; ea->names_ && ea->nameCursor <= ea->nameCount; ++ea->nameCursor) {
+  for (; ea->namesCollection && ea->nameCursor <= ea->nameCount; ++ea->nameCursor) {
     Com_addArgInt(ea, ea->nameCursor);
-    AutoObject* item = getObject(ea, ea->names_, u"Item", Com_cachedId(ea, ea->names_, kComItem, u"Item"), Auto_method);
+    AutoObject* item = getObject(ea, ea->namesCollection, u"Item", Com_cachedId(ea, ea->namesCollection, kComItem, u"Item"), Auto_method);
     if (!item) return false;
     bool found = getText(ea, item, u"Name", Com_cachedId(ea, item, kComName, u"Name"), name);
     found = found && lower(*name).find(part) != std::u16string::npos &&
