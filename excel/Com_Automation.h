@@ -15,6 +15,7 @@
 #include "platform/automation/Auto.h"
 
 struct EvalContext;
+struct List;
 struct Value;
 
 constexpr int kComMaxArgs = 32;
@@ -123,6 +124,12 @@ int32_t Com_getActiveSheetIndex(const ExcelAutomation* ea);
 bool Com_usedValue(ExcelAutomation* ea, int32_t row, int32_t column, Value* out);
 bool Com_usedFormula(ExcelAutomation* ea, int32_t row, int32_t column, std::u16string* formula);
 
+// The cell's position: sheet (read from the cell when sheet < 1), row and
+// column, which must fit 16 and 8 bits. For rows x columns above 1 the range
+// already filled is widened to that size instead.
+bool Com_getRangeRef(ExcelAutomation* ea, AutoObject* cell, int32_t sheet, int32_t rows, int32_t columns,
+                     RangeRef* range);
+
 // ---- Addresses ----
 // "b3", or "b3:c4" (with the colon when asked) for a block.
 std::u16string Com_rangeToA1(const RangeRef& range, bool withColon);
@@ -148,3 +155,6 @@ bool Com_nextName(ExcelAutomation* ea, std::u16string_view part, std::u16string*
 void Com_resetFormulaScan(ExcelAutomation* ea);
 // The next formula of the cached used range, row by row, containing part.
 bool Com_findNextFormula(ExcelAutomation* ea, std::u16string_view part, std::u16string* formula);
+// Appends to list (as RangeRef records) every cell of the cached used range,
+// column by column, whose formula contains any of the parts (lower case).
+bool Com_findFormulasContaining(ExcelAutomation* ea, int32_t count, const std::u16string_view* parts, List* list);

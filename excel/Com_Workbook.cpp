@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "excel/Com_Automation.h"
+#include "interpreter/List_List.h"
 #include "interpreter/Text_Convert.h"
 #include "interpreter/Val_Value.h"
 #include "interpreter/Vm_Status.h"
@@ -322,4 +323,47 @@ bool Com_findNextFormula(ExcelAutomation* ea, std::u16string_view part, std::u16
     }
   }
   return false;
+}
+
+bool Com_findFormulasContaining(ExcelAutomation* ea, int32_t count, const std::u16string_view* parts, List* list) {
+  if (ea->usedSheet == 0) return false;
+  for (int32_t column = ea->usedFirstColumn; column <= ea->usedLastColumn; ++column)
+    for (int32_t row = ea->usedFirstRow; row <= ea->usedLastRow; ++row) {
+      std::u16string text;
+      if (!Com_usedFormula(ea, row, column, &text) || !isFormula(text)) continue;
+      text = lower(std::move(text));
+      for (int32_t k = 0; k < count; ++k) {
+        if (text.find(parts[k]) == std::u16string::npos) continue;
+        const RangeRef cell{ea->usedSheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column),
+                            static_cast<uint16_t>(row), static_cast<uint8_t>(column)};
+        if (!List_appendRange(list, &cell)) return false;
+        break;
+      }
+    }
+  return true;
+}
+
+bool Com_getRangeRef(ExcelAutomation* ea, AutoObject* cell, int32_t sheet, int32_t rows, int32_t columns,
+                     RangeRef* range) {
+  if (rows * columns > 1) {
+    const int32_t lastRow = range->firstRow + rows - 1, lastColumn = range->firstColumn + columns - 1;
+    if (lastRow > 65535 || lastColumn > 255) return false;
+    range->lastRow = static_cast<uint16_t>(lastRow);
+    range->lastColumn = static_cast<uint8_t>(lastColumn);
+    return true;
+  }
+  if (sheet < 1) {
+    AutoObject* owner = getObject(ea, cell, u"Worksheet", Com_cachedId(ea, cell, kComWorksheet, u"Worksheet"));
+    const bool ok = owner && getInt(ea, owner, u"Index", Com_cachedId(ea, owner, kComSheetIndex, u"Index"), &sheet);
+    if (owner) Auto_release(owner);
+    if (!ok) return false;
+  }
+  int32_t row = 0, column = 0;
+  if (!getInt(ea, cell, u"Column", Com_cachedId(ea, cell, kComColumn, u"Column"), &column) ||
+      !getInt(ea, cell, u"Row", Com_cachedId(ea, cell, kComRow, u"Row"), &row))
+    return false;
+  if (sheet > 255 || row < 1 || row > 65535 || column < 1 || column > 255) return false;
+  *range = RangeRef{static_cast<uint8_t>(sheet), static_cast<uint16_t>(row), static_cast<uint8_t>(column),
+                    static_cast<uint16_t>(row), static_cast<uint8_t>(column)};
+  return true;
 }

@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "excel/Com_Automation.h"
+#include "interpreter/List_List.h"
 #include "interpreter/Text_Convert.h"
 #include "interpreter/Val_Value.h"
 #include "interpreter/Vm_Context.h"
@@ -156,6 +157,40 @@ TEST_F(ComTest, SheetsNamesFunctionsAndFormulaScans) {
   EXPECT_EQ(formulas, expected);
   EXPECT_EQ(products, expectedProducts);
   EXPECT_GT(products, 0);
+
+  // The cells of those formulas, and the position of a range object.
+  int listed = 0;
+  for (int32_t i = 1; i <= ea->sheetCount; ++i) {
+    ASSERT_TRUE(Com_loadUsedRange(ea, i));
+    List cells{};
+    const std::u16string_view parts[] = {u"sumproduct(", u"no such text"};
+    ASSERT_TRUE(Com_findFormulasContaining(ea, 2, parts, &cells));
+    for (RangeRef* r = List_firstRange(&cells); r; r = List_nextRange(&cells), ++listed) {
+      std::u16string formula;
+      ASSERT_TRUE(Com_usedFormula(ea, r->firstRow, r->firstColumn, &formula));
+      std::string lower = Text_toUtf8(formula);
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      EXPECT_NE(lower.find("sumproduct("), std::string::npos) << lower;
+      EXPECT_EQ(r->sheet, i);
+    }
+    List_removeAll(&cells);
+  }
+  EXPECT_EQ(listed, expectedProducts);
+  ASSERT_TRUE(Com_selectSheet(ea, 2));
+  Com_addArgString(ea, u"C7");
+  ASSERT_TRUE(Com_invoke(ea, ea->currentSheet, u"Range", &ea->result, Auto_propertyGet, true, Auto_dispidUnknown));
+  Com_clearArgs(ea);
+  AutoObject* cell = ea->result.dispatch;  // taken out: the next call reuses the result
+  Auto_variantInit(&ea->result);
+  RangeRef r{};
+  EXPECT_TRUE(Com_getRangeRef(ea, cell, 0, 1, 1, &r));
+  Auto_release(cell);
+  EXPECT_EQ(r.sheet, 2);
+  EXPECT_EQ(r.firstRow, 7);
+  EXPECT_EQ(r.firstColumn, 3);
+  EXPECT_EQ(r.lastRow, 7);
+  ASSERT_TRUE(Com_getRangeRef(ea, nullptr, 2, 3, 2, &r));
+  EXPECT_EQ(Com_rangeToA1(r, true), u"c7:d9");
 
   Value v = Val_empty(ctx);
   Com_addArgReal(ea, 9.0);
