@@ -158,3 +158,7 @@ bool Com_findNextFormula(ExcelAutomation* ea, std::u16string_view part, std::u16
 // Appends to list (as RangeRef records) every cell of the cached used range,
 // column by column, whose formula contains any of the parts (lower case).
 bool Com_findFormulasContaining(ExcelAutomation* ea, int32_t count, const std::u16string_view* parts, List* list);
+// Appends to list the rectangles of numeric cells that carry the named cell
+// style, sheet by sheet; every change made to find them is undone before it
+// returns. False when a step fails.
+bool Com_findStyledCells(ExcelAutomation* ea, const AutoChar* style, List* list);

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "excel/Com_Automation.h"
 #include "interpreter/List_List.h"
@@ -201,6 +202,45 @@ TEST_F(ComTest, SheetsNamesFunctionsAndFormulaScans) {
   ASSERT_TRUE(Com_callWorksheetFunction(ea, u"Mod", &v));
   EXPECT_EQ(v.number, 2.0);
   Val_clear(&v);
+}
+
+TEST_F(ComTest, StyledCellsComeAsRectanglesAndEveryChangeIsUndone) {
+  ASSERT_TRUE(open(CORVAN_DATA "/calc/calc-model-lp.xlsx"));
+  Workbook* wb = Wb_activeWorkbook();
+  const int adjustable = Wb_addStyle(wb, CellStyle{"Adjustable", "0.00"});
+  const int32_t model = Com_findSheetIndex(ea, u"Model"), data = Com_findSheetIndex(ea, u"Data");
+  // Styles B4:E4 of Model and B2:C3 of Data (whose C2:C3 get numbers: empty
+  // cells show no format).
+  const struct {
+    int32_t sheet;
+    const char16_t* range;
+    bool fill;
+  } styled[] = {{model, u"B4:E4", false}, {data, u"C2:C3", true}, {data, u"B2:C3", false}};
+  for (const auto& st : styled) {
+    ASSERT_TRUE(Com_selectSheet(ea, st.sheet));
+    Com_addArgString(ea, st.range);
+    ASSERT_TRUE(Com_invoke(ea, ea->currentSheet, u"Range", &ea->result, Auto_propertyGet, true, Auto_dispidUnknown));
+    Com_clearArgs(ea);
+    AutoObject* range = ea->result.dispatch;
+    Auto_variantInit(&ea->result);
+    if (st.fill) Com_addArgReal(ea, 1.0);
+    else Com_addArgString(ea, u"Adjustable");
+    EXPECT_TRUE(Com_invoke(ea, range, st.fill ? u"Value" : u"Style", nullptr, Auto_propertyPut, true, Auto_dispidUnknown));
+    Com_clearArgs(ea);
+    Auto_release(range);
+  }
+  const size_t sheetsBefore = wb->sheets.size();
+  List found{};
+  ASSERT_TRUE(Com_findStyledCells(ea, u"Adjustable", &found));
+  std::vector<std::u16string> texts;
+  for (RangeRef* r = List_firstRange(&found); r; r = List_nextRange(&found))
+    texts.push_back(ea->sheetNames[r->sheet] + u"!" + Com_rangeToA1(*r, true));
+  List_removeAll(&found);
+  EXPECT_EQ(texts, (std::vector<std::u16string>{u"Data!b2:c3", u"Model!b4:e4"}));
+  const Cell* b4 = Wb_findCell(wb->sheets[model - 1].get(), 3, 1);
+  EXPECT_EQ(b4->style, adjustable);
+  EXPECT_EQ(b4->numberFormat, "0.00");
+  EXPECT_EQ(wb->sheets.size(), sheetsBefore);
 }
 
 TEST_F(ComTest, PutsPassTheValueAsTheOneNamedArgument) {
