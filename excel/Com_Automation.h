@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/Model_Refs.h"
 #include "platform/automation/Auto.h"
+#include "values/Model_Refs.h"
 
 struct EvalContext;
 struct List;

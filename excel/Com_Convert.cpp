@@ -4,9 +4,9 @@
 #include <string_view>
 
 #include "excel/Com_Automation.h"
-#include "interpreter/Text_Convert.h"
-#include "interpreter/Val_Value.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Text_Convert.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

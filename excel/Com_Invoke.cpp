@@ -4,7 +4,7 @@
 #include <string>
 
 #include "excel/Com_Automation.h"
-#include "interpreter/Text_Convert.h"
+#include "values/Text_Convert.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "excel/Com_Automation.h"
-#include "interpreter/List_List.h"
+#include "values/List_List.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <utility>
 
 #include "excel/Com_Automation.h"
-#include "interpreter/List_List.h"
-#include "interpreter/Text_Convert.h"
-#include "interpreter/Val_Value.h"
-#include "interpreter/Vm_Status.h"
+#include "values/List_List.h"
+#include "values/Text_Convert.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "excel/Com_Automation.h"
-#include "interpreter/List_List.h"
-#include "interpreter/Text_Convert.h"
-#include "interpreter/Val_Value.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
 #include "platform/automation/Auto.h"
 #include "platform/workbook/Wb_Workbook.h"
+#include "values/List_List.h"
+#include "values/Text_Convert.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 
