@@ -1,0 +1,58 @@
+// The kind-7 tape: its preparation and the backward sweep.
+#include <cstdlib>
+
+#include "arithmetic/reverse/Rev_Ops.h"
+#include "interpreter/Model_Functions.h"
+#include "interpreter/Vm_Context.h"
+#include "interpreter/Vm_Status.h"
+
+bool Rev_prepareTape(EvalContext* ctx) {
+  const int32_t capacity = ctx->functions ? ctx->functions->maxCellTape : -1;
+  if (capacity < 0) {
+    Vm_raise(ctx, kStatusNoSizingPass, "Rev", 0, 0, 0);
+    return false;
+  }
+  if (!ctx->revTape || ctx->revTapeCapacity < capacity) {
+    auto* tape = static_cast<RevNode*>(std::calloc(static_cast<size_t>(capacity) + 1, sizeof(RevNode)));
+    if (!tape) {
+      Vm_raise(ctx, kStatusNoMemory, "Rev", 0, 0, 0);
+      return false;
+    }
+    std::free(ctx->revTape);
+    ctx->revTape = tape;
+    ctx->revTapeCapacity = capacity;
+  }
+  for (int32_t k = 1; k <= ctx->revTapeCapacity; ++k) {
+    ctx->revTape[k].self = k;
+    ctx->revTape[k].context = ctx;
+  }
+  return true;
+}
+
+namespace {
+
+void addToGradient(double* gradient, bool zeroBased, bool subtract, NodeRef variable, double amount) {
+  const int32_t j = -variable - (zeroBased ? 1 : 0);
+  gradient[j] += subtract ? -amount : amount;
+}
+
+}  // namespace
+
+void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx) {
+  if (result < 0) addToGradient(gradient, zeroBased, subtract, result, 1.0);
+  if (result <= 0 || result > ctx->tapeCount) return;
+  RevNode* tape = ctx->revTape;
+  for (int32_t k = 1; k <= result; ++k) tape[k].value = 0.0;
+  tape[result].value = 1.0;
+  for (int32_t k = result; k >= 1; --k) {
+    const RevNode& node = tape[k];
+    const double a = node.value;
+    if (a == 0.0) continue;
+    const NodeRef refs[2] = {node.operand1, node.operand2};
+    const double partials[2] = {node.partial1, node.partial2};
+    for (int i = 0; i < 2; ++i) {
+      if (refs[i] > 0) tape[refs[i]].value += partials[i] * a;
+      else if (refs[i] < 0) addToGradient(gradient, zeroBased, subtract, refs[i], partials[i] * a);
+    }
+  }
+}
