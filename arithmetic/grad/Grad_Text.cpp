@@ -182,6 +182,10 @@ GradValue GradText_unary(int32_t op, const GradValue* x) {
   FormulaTextSink* sink = ctx->textSink;
   GradValue* out = result(x);
   const UnaryText u = unaryText(ctx, op);
+  // Every text is guarded before any is built, so that what a guard hands
+  // over is not already copied into a factor.
+  for (int32_t k = 1; u.partialOverhead && k <= out->n; ++k)
+    Txt_guardLength(sink, u.partialOverhead, x->valueText, x->partialTexts[k]);
   Txt_guardLength(sink, u.valueOverhead, x->valueText, nullptr);
   char16_t* value = out->valueText;
   Text factor, t1, t2;
@@ -229,7 +233,6 @@ GradValue GradText_unary(int32_t op, const GradValue* x) {
   }
   for (int32_t k = 1; k <= out->n; ++k) {
     char16_t* dx = x->partialTexts[k];
-    if (u.partialOverhead) Txt_guardLength(sink, u.partialOverhead, x->valueText, dx);
     if (op == kOpSub) Txt_neg(dx, out->partialTexts[k]);
     else if (form == kTimes) Txt_mul(factor, dx, out->partialTexts[k]);
     else if (form == kOver) Txt_div(dx, factor, out->partialTexts[k]);
@@ -248,14 +251,26 @@ GradValue GradText_binary(int32_t op, const GradValue* x, const GradValue* y) {
   char16_t *tx = x->valueText, *ty = y->valueText, *value = out->valueText;
   Text q, t1, t2, t3, wx, wy;
   const int32_t signLength = nameLength(ctx, kIdSign);
+  for (int32_t k = 1; k <= out->n; ++k) {
+    char16_t *dx = x->partialTexts[k], *dy = y->partialTexts[k];
+    switch (op) {
+      case kOpSub: Txt_guardLength(sink, 3, dx, dy); break;
+      case kOpAdd: Txt_guardLength(sink, 1, dx, dy); break;
+      case kOpMul: Txt_guardLength4(sink, 11, 1, tx, 1, dx, 1, ty, 1, dy); break;
+      case kOpDiv: Txt_guardLength4(sink, 16, 1, tx, 1, dx, 1, dy, 2, ty); break;
+      case kOpPower: Txt_guardLength4(sink, nameLength(ctx, kIdLn) + 25, 3, tx, 2, ty, 1, dx, 1, dy); break;
+      default: Txt_guardLength4(sink, signLength + 32, 2, tx, 2, ty, 1, dx, 1, dy); break;
+    }
+  }
+  const int32_t valueOverhead[] = {0, 3, 1, 5, 5};
+  Txt_guardLength(sink, op <= kOpDiv ? valueOverhead[op] : op == kOpPower ? 8 : 10, tx, ty);
   switch (op) {
-    case kOpSub: Txt_guardLength(sink, 3, tx, ty); Txt_sub(tx, ty, value); break;
-    case kOpAdd: Txt_guardLength(sink, 1, tx, ty); Txt_add(tx, ty, value); break;
-    case kOpMul: Txt_guardLength(sink, 5, tx, ty); Txt_mul(tx, ty, value); break;
-    case kOpDiv: Txt_guardLength(sink, 5, tx, ty); Txt_div(tx, ty, value); Txt_copy(q, value); break;
-    case kOpPower: Txt_guardLength(sink, 8, tx, ty); power(ctx, tx, ty, value); break;
+    case kOpSub: Txt_sub(tx, ty, value); break;
+    case kOpAdd: Txt_add(tx, ty, value); break;
+    case kOpMul: Txt_mul(tx, ty, value); break;
+    case kOpDiv: Txt_div(tx, ty, value); Txt_copy(q, value); break;
+    case kOpPower: power(ctx, tx, ty, value); break;
     default: {  // MAX, MIN
-      Txt_guardLength(sink, 10, tx, ty);
       call(ctx, op == kOpMax ? kIdMax : kIdMin, tx + 1, ty + 1, value);
       Txt_sub(tx, ty, t1);
       Txt_sub(ty, tx, t2);
@@ -268,22 +283,19 @@ GradValue GradText_binary(int32_t op, const GradValue* x, const GradValue* y) {
   for (int32_t k = 1; k <= out->n; ++k) {
     char16_t *dx = x->partialTexts[k], *dy = y->partialTexts[k], *dk = out->partialTexts[k];
     switch (op) {
-      case kOpSub: Txt_guardLength(sink, 3, dx, dy); Txt_sub(dx, dy, dk); break;
-      case kOpAdd: Txt_guardLength(sink, 1, dx, dy); Txt_add(dx, dy, dk); break;
+      case kOpSub: Txt_sub(dx, dy, dk); break;
+      case kOpAdd: Txt_add(dx, dy, dk); break;
       case kOpMul:
-        Txt_guardLength4(sink, 11, 1, tx, 1, dx, 1, ty, 1, dy);
         Txt_mul(dx, ty, t1);
         Txt_mul(tx, dy, t2);
         Txt_add(t1, t2, dk);
         break;
       case kOpDiv:
-        Txt_guardLength4(sink, 16, 1, tx, 1, dx, 1, dy, 2, ty);
         Txt_mul(dy, q, t1);
         Txt_sub(dx, t1, t2);
         Txt_div(t2, ty, dk);
         break;
       case kOpPower:
-        Txt_guardLength4(sink, nameLength(ctx, kIdLn) + 25, 3, tx, 2, ty, 1, dx, 1, dy);
         Txt_div(ty, tx, t1);
         Txt_mul(t1, dx, t2);
         apply(ctx, kIdLn, tx, t1);
@@ -292,7 +304,6 @@ GradValue GradText_binary(int32_t op, const GradValue* x, const GradValue* y) {
         Txt_mul(value, t1, dk);
         break;
       default:
-        Txt_guardLength4(sink, signLength + 32, 2, tx, 2, ty, 1, dx, 1, dy);
         Txt_mul(wx, dx, t1);
         Txt_mul(wy, dy, t2);
         Txt_add(t1, t2, dk);
@@ -309,6 +320,20 @@ GradValue GradText_mixed(int32_t op, bool numberLeft, const GradValue* x, double
   char16_t *tx = x->valueText, *value = out->valueText;
   Text q, t1, t2, number, factor;
   Txt_number(number, s);
+  for (int32_t k = 1; k <= out->n; ++k) {
+    char16_t* dx = x->partialTexts[k];
+    switch (op) {
+      case kOpMul: Txt_guardLength(sink, 24, dx, nullptr); break;
+      case kOpDiv:
+        if (numberLeft) Txt_guardLength4(sink, 30, 2, tx, 1, dx, 0, nullptr, 0, nullptr);
+        else Txt_guardLength(sink, 24, dx, nullptr);
+        break;
+      case kOpPower: Txt_guardLength(sink, 54, tx, dx); break;
+      case kOpMax:
+      case kOpMin: Txt_guardLength(sink, nameLength(ctx, kIdSign) + 40, tx, dx); break;
+      default: break;
+    }
+  }
   const int32_t valueOverhead = op == kOpMax || op == kOpMin ? 32 : op == kOpPower ? 30 : 24;
   Txt_guardLength(sink, valueOverhead, tx, nullptr);
   switch (op) {
@@ -345,20 +370,17 @@ GradValue GradText_mixed(int32_t op, bool numberLeft, const GradValue* x, double
     switch (op) {
       case kOpSub: numberLeft ? Txt_neg(dx, dk) : Txt_copy(dk, dx); break;
       case kOpAdd: Txt_copy(dk, dx); break;
-      case kOpMul: Txt_guardLength(sink, 24, dx, nullptr); Txt_mulVS(dx, s, dk); break;
+      case kOpMul: Txt_mulVS(dx, s, dk); break;
       case kOpDiv:
         if (numberLeft) {
-          Txt_guardLength4(sink, 30, 2, tx, 1, dx, 0, nullptr, 0, nullptr);
           Txt_mul(dx, q, t1);
           Txt_neg(t1, t2);
           Txt_div(t2, tx, dk);
         } else {
-          Txt_guardLength(sink, 24, dx, nullptr);
           Txt_divVS(dx, s, dk);
         }
         break;
-      case kOpPower: Txt_guardLength(sink, 54, tx, dx); Txt_mul(factor, dx, dk); break;
-      default: Txt_guardLength(sink, nameLength(ctx, kIdSign) + 40, tx, dx); Txt_mul(factor, dx, dk); break;
+      default: Txt_mul(factor, dx, dk); break;  // POWER, MAX, MIN
     }
   }
   return *out;

@@ -2,8 +2,8 @@
 #include "arithmetic/text/Txt_Build.h"
 
 #include <cmath>
-#include <cstdio>
 
+#include "interpreter/Text_Convert.h"
 #include "interpreter/Vm_Context.h"
 
 namespace {
@@ -33,7 +33,7 @@ void put(Writer& w, const char16_t* s) {
 }
 
 void putNumber(Writer& w, double s) {
-  char16_t text[32];
+  char16_t text[40];
   Txt_number(text, s);
   put(w, text + 1);
 }
@@ -96,12 +96,8 @@ void Txt_copy(char16_t* out, const char16_t* text) {
 }
 
 void Txt_number(char16_t* out, double s) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", s);
-  int32_t i = 0;
   out[0] = u'0';
-  for (; text[i]; ++i) out[i + 1] = static_cast<char16_t>(text[i]);
-  out[i + 1] = 0;
+  Text_formatNumber(s, out + 1);
 }
 
 int32_t Txt_length(const char16_t* text) {

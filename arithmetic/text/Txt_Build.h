@@ -29,7 +29,9 @@ void Txt_setClass(char16_t* out, int32_t cls);
 void Txt_setText(char16_t* out, int32_t cls, const char16_t* body);
 // Copies a whole text.
 void Txt_copy(char16_t* out, const char16_t* text);
-// The atom of a number written with "%g".
+// The atom of a number in the shortest form that reads back as exactly s
+// (so that derivative formulas keep their constants whole); out holds at
+// least 33 characters.
 void Txt_number(char16_t* out, double s);
 // Number of characters before the terminator.
 int32_t Txt_length(const char16_t* text);
