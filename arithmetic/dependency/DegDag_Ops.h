@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "arithmetic/payload/DegDag_Node.h"
+#include "interpreter/payload/DegDag_Node.h"
 
 struct EvalContext;
 struct Value;

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "arithmetic/payload/DegVec_Payload.h"
+#include "interpreter/payload/DegVec_Payload.h"
 
 struct EvalContext;
 struct Value;

@@ -51,7 +51,8 @@ GradValue finish(GradValue* out, EvalContext* ctx, double value, double ca, cons
   return *out;
 }
 
-GradValue unary(int32_t op, const GradValue* x) {
+template <int32_t op>
+GradValue unary(const GradValue* x) {
   EvalContext* ctx = x->context;
   if (ctx->symbolic) return GradText_unary(op, x);
   GradValue* out = target(ctx, op, x->node, 0, 0.0);
@@ -59,7 +60,7 @@ GradValue unary(int32_t op, const GradValue* x) {
     raise(ctx, kStatusUnfeasibleArgument);
     return *x;
   }
-  const NumDerivs d = Num_elementary(op, x->value);
+  const NumDerivs d = Num_elementary(op, x->value, false);
   return finish(out, ctx, d.f, d.d1, x, 0.0, nullptr);
 }
 
@@ -195,14 +196,14 @@ GradValue Grad_divVS(const GradValue* x, double s) {
   return finish(out, ctx, x->value / s, 1.0 / s, x, 0.0, nullptr);
 }
 
-GradValue Grad_abs(const GradValue* x) { return unary(kOpAbs, x); }
-GradValue Grad_acos(const GradValue* x) { return unary(kOpAcos, x); }
-GradValue Grad_asin(const GradValue* x) { return unary(kOpAsin, x); }
-GradValue Grad_atan(const GradValue* x) { return unary(kOpAtan, x); }
-GradValue Grad_cos(const GradValue* x) { return unary(kOpCos, x); }
-GradValue Grad_cosh(const GradValue* x) { return unary(kOpCosh, x); }
-GradValue Grad_exp(const GradValue* x) { return unary(kOpExp, x); }
-GradValue Grad_ln(const GradValue* x) { return unary(kOpLn, x); }
+GradValue Grad_abs(const GradValue* x) { return unary<kOpAbs>(x); }
+GradValue Grad_acos(const GradValue* x) { return unary<kOpAcos>(x); }
+GradValue Grad_asin(const GradValue* x) { return unary<kOpAsin>(x); }
+GradValue Grad_atan(const GradValue* x) { return unary<kOpAtan>(x); }
+GradValue Grad_cos(const GradValue* x) { return unary<kOpCos>(x); }
+GradValue Grad_cosh(const GradValue* x) { return unary<kOpCosh>(x); }
+GradValue Grad_exp(const GradValue* x) { return unary<kOpExp>(x); }
+GradValue Grad_ln(const GradValue* x) { return unary<kOpLn>(x); }
 GradValue Grad_max(const GradValue* x, const GradValue* y) { return maxMin(true, x, y); }
 GradValue Grad_maxSV(double s, const GradValue* y) { return maxMinNumber(true, true, y, s); }
 GradValue Grad_maxVS(const GradValue* x, double s) { return maxMinNumber(true, false, x, s); }
@@ -238,10 +239,10 @@ GradValue Grad_powVS(const GradValue* x, double s) {
   return finish(out, ctx, d.f, d.d1, x, 0.0, nullptr);
 }
 
-GradValue Grad_sign(const GradValue* x) { return unary(kOpSign, x); }
-GradValue Grad_sin(const GradValue* x) { return unary(kOpSin, x); }
-GradValue Grad_sinh(const GradValue* x) { return unary(kOpSinh, x); }
-GradValue Grad_sqr(const GradValue* x) { return unary(kOpSquare, x); }
-GradValue Grad_sqrt(const GradValue* x) { return unary(kOpSqrt, x); }
-GradValue Grad_tan(const GradValue* x) { return unary(kOpTan, x); }
-GradValue Grad_tanh(const GradValue* x) { return unary(kOpTanh, x); }
+GradValue Grad_sign(const GradValue* x) { return unary<kOpSign>(x); }
+GradValue Grad_sin(const GradValue* x) { return unary<kOpSin>(x); }
+GradValue Grad_sinh(const GradValue* x) { return unary<kOpSinh>(x); }
+GradValue Grad_sqr(const GradValue* x) { return unary<kOpSquare>(x); }
+GradValue Grad_sqrt(const GradValue* x) { return unary<kOpSqrt>(x); }
+GradValue Grad_tan(const GradValue* x) { return unary<kOpTan>(x); }
+GradValue Grad_tanh(const GradValue* x) { return unary<kOpTanh>(x); }

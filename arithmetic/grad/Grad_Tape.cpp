@@ -14,7 +14,7 @@
 
 #include "arithmetic/numeric/Num_Elementary.h"
 #include "arithmetic/numeric/Num_Scalar.h"
-#include "arithmetic/payload/Grad_Payload.h"
+#include "interpreter/payload/Grad_Payload.h"
 #include "interpreter/List_List.h"
 #include "interpreter/Model_Functions.h"
 #include "interpreter/Model_Variables.h"

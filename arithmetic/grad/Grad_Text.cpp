@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "arithmetic/payload/Pay_Array.h"
-#include "arithmetic/payload/Pay_Tape.h"
+#include "interpreter/payload/Pay_Array.h"
+#include "interpreter/payload/Pay_Tape.h"
 #include "arithmetic/text/Txt_Build.h"
 #include "interpreter/Vm_Context.h"
 #include "interpreter/Vm_Status.h"

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "arithmetic/numeric/Num_Elementary.h"
-#include "arithmetic/payload/Pay_Tape.h"
+#include "interpreter/payload/Pay_Tape.h"
 #include "interpreter/Vm_Context.h"
 #include "interpreter/Vm_Status.h"
 

@@ -5,6 +5,8 @@
 // them touches a value or an evaluation context.
 #pragma once
 
+#include <cmath>
+
 // Relative precision of Num_nearlyEqual, a hair above 2^-26.
 constexpr double kNumNearlyEqualEps = 1.4901161193848e-8;
 
@@ -12,10 +14,13 @@ constexpr double kNumNearlyEqualEps = 1.4901161193848e-8;
 // operand, and two zeros, count as equal.
 bool Num_nearlyEqual(const double* a, const double* b);
 // x when x >= 0, else -x.
-double Num_fabs(double x);
+inline double Num_fabs(double x) { return x >= 0.0 ? x : -x; }
 // -1 for a negative number or NaN, 0 for zero, else 1.
-double Num_sign(double x);
+inline double Num_sign(double x) {
+  if (x == 0.0) return 0.0;
+  return x > 0.0 ? 1.0 : -1.0;
+}
 // ln x for x > 0; 0 for anything else (NaN included).
-double Num_lnChecked(double x);
+inline double Num_lnChecked(double x) { return x > 0.0 ? std::log(x) : 0.0; }
 // x * x, an overflow returned as the infinity it is.
-double Num_sqrChecked(double x);
+inline double Num_sqrChecked(double x) { return x * x; }

@@ -46,14 +46,15 @@ RevNode pair(const RevNode* x, const RevNode* y, double value, double p1, double
   return node ? write(node, value, p1, p2, x->self, y->self) : *x;
 }
 
-RevNode unary(int32_t op, const RevNode* x) {
+template <int32_t op>
+RevNode unary(const RevNode* x) {
   RevNode* node = next(x->context);
   if (!node) return *x;
   if (Num_refusesArgument(op, x->value)) {
     raise(x->context, kStatusUnfeasibleArgument);
     return *x;
   }
-  const NumDerivs d = Num_elementary(op, x->value);
+  const NumDerivs d = Num_elementary(op, x->value, false);
   return write(node, d.f, d.d1, 0.0, x->self, 0);
 }
 
@@ -112,14 +113,14 @@ RevNode Rev_divVS(const RevNode* x, double d) {
   return Rev_mulVS(x, 1.0 / d);
 }
 
-RevNode Rev_abs(const RevNode* x) { return unary(kOpAbs, x); }
-RevNode Rev_acos(const RevNode* x) { return unary(kOpAcos, x); }
-RevNode Rev_asin(const RevNode* x) { return unary(kOpAsin, x); }
-RevNode Rev_atan(const RevNode* x) { return unary(kOpAtan, x); }
-RevNode Rev_cos(const RevNode* x) { return unary(kOpCos, x); }
-RevNode Rev_cosh(const RevNode* x) { return unary(kOpCosh, x); }
-RevNode Rev_exp(const RevNode* x) { return unary(kOpExp, x); }
-RevNode Rev_ln(const RevNode* x) { return unary(kOpLn, x); }
+RevNode Rev_abs(const RevNode* x) { return unary<kOpAbs>(x); }
+RevNode Rev_acos(const RevNode* x) { return unary<kOpAcos>(x); }
+RevNode Rev_asin(const RevNode* x) { return unary<kOpAsin>(x); }
+RevNode Rev_atan(const RevNode* x) { return unary<kOpAtan>(x); }
+RevNode Rev_cos(const RevNode* x) { return unary<kOpCos>(x); }
+RevNode Rev_cosh(const RevNode* x) { return unary<kOpCosh>(x); }
+RevNode Rev_exp(const RevNode* x) { return unary<kOpExp>(x); }
+RevNode Rev_ln(const RevNode* x) { return unary<kOpLn>(x); }
 RevNode Rev_max(const RevNode* x, const RevNode* y) { return maxMin(true, x, y); }
 RevNode Rev_min(const RevNode* x, const RevNode* y) { return maxMin(false, x, y); }
 
@@ -164,10 +165,10 @@ RevNode Rev_powVS(const RevNode* x, double d) {
   return single(x, p.f, p.d1);
 }
 
-RevNode Rev_sign(const RevNode* x) { return unary(kOpSign, x); }
-RevNode Rev_sin(const RevNode* x) { return unary(kOpSin, x); }
-RevNode Rev_sinh(const RevNode* x) { return unary(kOpSinh, x); }
-RevNode Rev_sqr(const RevNode* x) { return unary(kOpSquare, x); }
-RevNode Rev_sqrt(const RevNode* x) { return unary(kOpSqrt, x); }
-RevNode Rev_tan(const RevNode* x) { return unary(kOpTan, x); }
-RevNode Rev_tanh(const RevNode* x) { return unary(kOpTanh, x); }
+RevNode Rev_sign(const RevNode* x) { return unary<kOpSign>(x); }
+RevNode Rev_sin(const RevNode* x) { return unary<kOpSin>(x); }
+RevNode Rev_sinh(const RevNode* x) { return unary<kOpSinh>(x); }
+RevNode Rev_sqr(const RevNode* x) { return unary<kOpSquare>(x); }
+RevNode Rev_sqrt(const RevNode* x) { return unary<kOpSqrt>(x); }
+RevNode Rev_tan(const RevNode* x) { return unary<kOpTan>(x); }
+RevNode Rev_tanh(const RevNode* x) { return unary<kOpTanh>(x); }

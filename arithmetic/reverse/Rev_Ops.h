@@ -7,7 +7,7 @@
 // A tape that is full raises status 37 and appends nothing.
 #pragma once
 
-#include "arithmetic/payload/Rev_Node.h"
+#include "interpreter/payload/Rev_Node.h"
 
 struct EvalContext;
 

@@ -42,17 +42,18 @@ void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef r
   if (result < 0) addToGradient(gradient, zeroBased, subtract, result, 1.0);
   if (result <= 0 || result > ctx->tapeCount) return;
   RevNode* tape = ctx->revTape;
-  for (int32_t k = 1; k <= result; ++k) tape[k].value = 0.0;
+  for (int32_t k = 1; k < result; ++k) tape[k].value = 0.0;
   tape[result].value = 1.0;
+  // Variable v (reference -v) has its entry at gradient[v - shift].
+  const int32_t shift = zeroBased ? 1 : 0;
+  const double sign = subtract ? -1.0 : 1.0;
   for (int32_t k = result; k >= 1; --k) {
     const RevNode& node = tape[k];
     const double a = node.value;
     if (a == 0.0) continue;
-    const NodeRef refs[2] = {node.operand1, node.operand2};
-    const double partials[2] = {node.partial1, node.partial2};
-    for (int i = 0; i < 2; ++i) {
-      if (refs[i] > 0) tape[refs[i]].value += partials[i] * a;
-      else if (refs[i] < 0) addToGradient(gradient, zeroBased, subtract, refs[i], partials[i] * a);
-    }
+    if (node.operand1 > 0) tape[node.operand1].value += node.partial1 * a;
+    else if (node.operand1 < 0) gradient[-node.operand1 - shift] += sign * (node.partial1 * a);
+    if (node.operand2 > 0) tape[node.operand2].value += node.partial2 * a;
+    else if (node.operand2 < 0) gradient[-node.operand2 - shift] += sign * (node.partial2 * a);
   }
 }

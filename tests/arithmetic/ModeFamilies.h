@@ -15,7 +15,7 @@
 #include "arithmetic/grad/Grad_Ops.h"
 #include "arithmetic/grad/Grad_Text.h"
 #include "arithmetic/hess/Hess_Ops.h"
-#include "arithmetic/payload/Pay_Tape.h"
+#include "interpreter/payload/Pay_Tape.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
 #include "interpreter/Model_Functions.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "arithmetic/payload/Pay_Tape.h"
+#include "interpreter/payload/Pay_Tape.h"
 
 struct EvalContext;
 

@@ -1,7 +1,7 @@
 // Storage of the kind-6 value with gradient.
-#include "arithmetic/payload/Grad_Payload.h"
+#include "interpreter/payload/Grad_Payload.h"
 
-#include "arithmetic/payload/Pay_Array.h"
+#include "interpreter/payload/Pay_Array.h"
 
 bool Grad_init(GradValue* g, int32_t n, EvalContext* ctx) {
   if (!Pay_size(&g->gradient, &g->capacity, n, false)) return false;

@@ -1,7 +1,7 @@
 // Storage of the kind-9 interval with interval gradient.
-#include "arithmetic/payload/IvGrad_Payload.h"
+#include "interpreter/payload/IvGrad_Payload.h"
 
-#include "arithmetic/payload/Pay_Array.h"
+#include "interpreter/payload/Pay_Array.h"
 
 bool IvGrad_init(IvGradValue* g, int32_t n, EvalContext* ctx) {
   if (!Pay_size(&g->gradient, &g->capacity, n, false)) return false;

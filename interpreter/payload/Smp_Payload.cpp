@@ -1,7 +1,7 @@
 // Storage of the kind-5 sample vector.
-#include "arithmetic/payload/Smp_Payload.h"
+#include "interpreter/payload/Smp_Payload.h"
 
-#include "arithmetic/payload/Pay_Array.h"
+#include "interpreter/payload/Pay_Array.h"
 
 bool Smp_init(SampleVector* v, int32_t n, EvalContext* ctx) {
   if (!Pay_size(&v->data, &v->capacity, n, true)) return false;

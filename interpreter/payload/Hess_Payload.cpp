@@ -1,7 +1,7 @@
 // Storage of the kind-8 value with gradient and Hessian.
-#include "arithmetic/payload/Hess_Payload.h"
+#include "interpreter/payload/Hess_Payload.h"
 
-#include "arithmetic/payload/Pay_Array.h"
+#include "interpreter/payload/Pay_Array.h"
 
 bool Hess_init(HessValue* h, int32_t n, EvalContext* ctx) { return Pay_sizeHessian<double>(h, n, ctx); }
 

@@ -1,7 +1,7 @@
 // Storage of the kind-14 affine form.
-#include "arithmetic/payload/Aff_Payload.h"
+#include "interpreter/payload/Aff_Payload.h"
 
-#include "arithmetic/payload/Pay_Array.h"
+#include "interpreter/payload/Pay_Array.h"
 
 bool Aff_init(AffineForm* a, int32_t n, EvalContext* ctx) {
   if (!Pay_size(&a->coef, &a->capacity, n, false)) return false;

@@ -4,13 +4,13 @@
 
 #include <cstdlib>
 
-#include "arithmetic/payload/Aff_Payload.h"
-#include "arithmetic/payload/DegVec_Payload.h"
-#include "arithmetic/payload/Grad_Payload.h"
-#include "arithmetic/payload/Hess_Payload.h"
-#include "arithmetic/payload/IvGrad_Payload.h"
-#include "arithmetic/payload/IvHess_Payload.h"
-#include "arithmetic/payload/Smp_Payload.h"
+#include "interpreter/payload/Aff_Payload.h"
+#include "interpreter/payload/DegVec_Payload.h"
+#include "interpreter/payload/Grad_Payload.h"
+#include "interpreter/payload/Hess_Payload.h"
+#include "interpreter/payload/IvGrad_Payload.h"
+#include "interpreter/payload/IvHess_Payload.h"
+#include "interpreter/payload/Smp_Payload.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "arithmetic/interval/Ivl_Interval.h"
-#include "arithmetic/payload/Pay_Tape.h"
+#include "interpreter/payload/Ivl_Interval.h"
+#include "interpreter/payload/Pay_Tape.h"
 
 struct EvalContext;
 

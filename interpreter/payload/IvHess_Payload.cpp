@@ -1,7 +1,7 @@
 // Storage of the kind-11 interval with interval gradient and Hessian.
-#include "arithmetic/payload/IvHess_Payload.h"
+#include "interpreter/payload/IvHess_Payload.h"
 
-#include "arithmetic/payload/Pay_Array.h"
+#include "interpreter/payload/Pay_Array.h"
 
 bool IvHess_init(IvHessValue* h, int32_t n, EvalContext* ctx) { return Pay_sizeHessian<Interval>(h, n, ctx); }
 

@@ -1,7 +1,7 @@
 // Storage of the kind-16 dependency-class vector.
-#include "arithmetic/payload/DegVec_Payload.h"
+#include "interpreter/payload/DegVec_Payload.h"
 
-#include "arithmetic/payload/Pay_Array.h"
+#include "interpreter/payload/Pay_Array.h"
 
 bool DegVec_init(DegVec* v, int32_t n) {
   if (!Pay_size(&v->classes, &v->capacity, n, false)) return false;
