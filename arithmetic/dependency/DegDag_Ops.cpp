@@ -2,11 +2,10 @@
 #include "arithmetic/dependency/DegDag_Ops.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "arithmetic/dependency/DegVec_Ops.h"
-#include "arithmetic/dependency/Deg_Walk.h"
-#include "interpreter/Model_Functions.h"
+#include "arithmetic/dependency/Deg_Hooks.h"
+#include "arithmetic/tape/Tape_Nodes.h"
 #include "interpreter/Val_Value.h"
 #include "interpreter/Vm_Context.h"
 #include "interpreter/Vm_Status.h"
@@ -105,42 +104,24 @@ void DegDag_nonsmooth2(const Value* a, const Value* b, bool warn) {
 void DegDag_unknownArg(const Value* v) { resultOfOne(v, kDegUnknownFunction); }
 
 bool DegDag_if(const Value* v) {
-  EvalContext* ctx = v->context;
-  if (!ctx || ctx->mode != kModeDegDag) return false;
-  Val_setNumber(ctx->result, 0.0);
-  Deg_forEachOfKind(v, kValDegDag, [ctx](const Value* e) {
-    if (ctx->result->kind == kValDegDag) DegDag_nonlin2Result(ctx->result, e);
-    else DegDag_nonlinResult(e);
+  return Deg_markAll(1, v, v->context, kValDegDag, [](const Value* argument) {
+    Deg_merge(argument->context, argument, kValDegDag, DegDag_nonlin2Result, DegDag_nonlinResult);
   });
-  return ctx->result->kind == kValDegDag;
 }
 
 void DegDag_markArg(const Value* argument) {
-  EvalContext* ctx = argument->context;
-  if (!ctx) return;
-  Deg_forEachOfKind(argument, kValDegDag, [ctx](const Value* e) {
-    if (ctx->result->kind == kValDegDag) DegDag_nonsmooth2(ctx->result, e, false);
-    else DegDag_nonsmooth(e, false);
-  });
+  if (!argument->context) return;
+  Deg_merge(argument->context, argument, kValDegDag, [](const Value* r, const Value* e) { DegDag_nonsmooth2(r, e, false); },
+            [](const Value* e) { DegDag_nonsmooth(e, false); });
 }
 
 bool DegDag_markArgs(int32_t count, const Value* arguments, EvalContext* ctx) {
-  if (count > 0 && arguments[0].context) ctx = arguments[0].context;
-  if (!ctx || ctx->mode != kModeDegDag) return false;
-  Val_setNumber(ctx->result, 0.0);
-  for (int32_t i = 0; i < count; ++i) DegDag_markArg(&arguments[i]);
-  return ctx->result->kind == kValDegDag;
+  return Deg_markAll(count, arguments, ctx, kValDegDag, DegDag_markArg);
 }
 
 bool DegDag_markArgShaped(const Value* argument, bool shaped) {
-  EvalContext* ctx = argument->context;
-  if (!DegDag_markArgs(1, argument, ctx)) return false;
-  if (!shaped || argument->kind != kValArray) return true;
-  const DegDagNode merged = *nodeOf(ctx->result);
-  if (Val_makeArray(ctx->result, argument->array->rows, argument->array->columns) == kStatusOk) {
-    for (int32_t r = 0; r < argument->array->rows; ++r)
-      for (int32_t c = 0; c < argument->array->columns; ++c) Val_setDegDag(Val_at(ctx->result, r, c), &merged);
-  }
+  if (!DegDag_markArgs(1, argument, argument->context)) return false;
+  if (shaped && argument->kind == kValArray) Deg_shapeLike(argument->context, argument);
   return true;
 }
 
@@ -150,35 +131,11 @@ bool DegDag_markArgs2(const Value* a, const Value* b) {
 }
 
 bool DegDag_unknownFunction(int32_t count, const Value* arguments, EvalContext* ctx) {
-  if (!ctx || ctx->mode != kModeDegDag) return false;
-  if (ctx->currentCellValue) Val_assign(ctx->result, ctx->currentCellValue);
-  else Val_setNumber(ctx->result, 0.0);
-  for (int32_t i = 0; i < count; ++i) Deg_forEachOfKind(&arguments[i], kValDegDag, DegDag_unknownArg);
-  if (ctx->result->kind == kValDegDag && ctx->warningCount == 0) DegVec_warnUnknownFnCell(ctx);
-  return true;
+  return Deg_unknownFunction(count, arguments, ctx, kValDegDag, DegDag_unknownArg);
 }
 
 bool DegDag_prepareTape(EvalContext* ctx) {
-  const int32_t count = ctx->functions ? ctx->functions->maxCellTape : -1;
-  if (count < 0) {
-    Vm_raise(ctx, kStatusNoSizingPass, "DegDag", 0, 0, 0);
-    return false;
-  }
-  if (!ctx->dagNodes || ctx->dagNodeCapacity < count) {
-    auto* nodes = static_cast<DegDagNode*>(std::calloc(static_cast<size_t>(count) + 1, sizeof(DegDagNode)));
-    if (!nodes) {
-      Vm_raise(ctx, kStatusNoMemory, "DegDag", 0, 0, 0);
-      return false;
-    }
-    std::free(ctx->dagNodes);
-    ctx->dagNodes = nodes;
-    ctx->dagNodeCapacity = count;
-  }
-  for (int32_t k = 1; k <= ctx->dagNodeCapacity; ++k) {
-    ctx->dagNodes[k].self = k;
-    ctx->dagNodes[k].context = ctx;
-  }
-  return true;
+  return Tape_prepareNodes(ctx, &ctx->dagNodes, &ctx->dagNodeCapacity, "DegDag");
 }
 
 int32_t DegDag_composeClass(int32_t c1, int32_t c2) {

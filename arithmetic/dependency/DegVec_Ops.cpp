@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "arithmetic/dependency/Deg_Walk.h"
+#include "arithmetic/dependency/Deg_Hooks.h"
 #include "interpreter/Val_Value.h"
 #include "interpreter/Vm_Context.h"
 #include "interpreter/Vm_Status.h"
@@ -116,44 +116,24 @@ void DegVec_unknownArg(const Value* x) {
 }
 
 bool DegVec_if(const Value* v) {
-  EvalContext* ctx = v->context;
-  if (!ctx || ctx->mode != kModeDegVec) return false;
-  Val_setNumber(ctx->result, 0.0);
-  Deg_forEachOfKind(v, kValDegVec, [ctx](const Value* e) {
-    if (ctx->result->kind == kValDegVec) DegVec_nonlin2(ctx->result, e);
-    else DegVec_nonlin(e);
+  return Deg_markAll(1, v, v->context, kValDegVec, [](const Value* argument) {
+    Deg_merge(argument->context, argument, kValDegVec, DegVec_nonlin2, DegVec_nonlin);
   });
-  return ctx->result->kind == kValDegVec;
 }
 
 void DegVec_markArg(const Value* argument) {
-  EvalContext* ctx = argument->context;
-  if (!ctx) return;
-  Deg_forEachOfKind(argument, kValDegVec, [ctx](const Value* e) {
-    if (ctx->result->kind == kValDegVec) DegVec_nonsmooth2(ctx->result, e, false);
-    else DegVec_nonsmooth(e, false);
-  });
+  if (!argument->context) return;
+  Deg_merge(argument->context, argument, kValDegVec, [](const Value* r, const Value* e) { DegVec_nonsmooth2(r, e, false); },
+            [](const Value* e) { DegVec_nonsmooth(e, false); });
 }
 
 bool DegVec_markArgs(int32_t count, const Value* arguments, EvalContext* ctx) {
-  if (count > 0 && arguments[0].context) ctx = arguments[0].context;
-  if (!ctx || ctx->mode != kModeDegVec) return false;
-  Val_setNumber(ctx->result, 0.0);
-  for (int32_t i = 0; i < count; ++i) DegVec_markArg(&arguments[i]);
-  return ctx->result->kind == kValDegVec;
+  return Deg_markAll(count, arguments, ctx, kValDegVec, DegVec_markArg);
 }
 
 bool DegVec_markArgShaped(const Value* argument, bool shaped) {
-  EvalContext* ctx = argument->context;
-  if (!DegVec_markArgs(1, argument, ctx)) return false;
-  if (!shaped || argument->kind != kValArray) return true;
-  Value merged = Val_empty(ctx);
-  Val_assign(&merged, ctx->result);
-  if (Val_makeArray(ctx->result, argument->array->rows, argument->array->columns) == kStatusOk) {
-    for (int32_t r = 0; r < argument->array->rows; ++r)
-      for (int32_t c = 0; c < argument->array->columns; ++c) Val_assign(Val_at(ctx->result, r, c), &merged);
-  }
-  Val_clear(&merged);
+  if (!DegVec_markArgs(1, argument, argument->context)) return false;
+  if (shaped && argument->kind == kValArray) Deg_shapeLike(argument->context, argument);
   return true;
 }
 
@@ -168,12 +148,7 @@ bool DegVec_markArgs3(const Value* a, const Value* b, const Value* c) {
 }
 
 bool DegVec_unknownFunction(int32_t count, const Value* arguments, EvalContext* ctx) {
-  if (!ctx || ctx->mode != kModeDegVec) return false;
-  if (ctx->currentCellValue) Val_assign(ctx->result, ctx->currentCellValue);
-  else Val_setNumber(ctx->result, 0.0);
-  for (int32_t i = 0; i < count; ++i) Deg_forEachOfKind(&arguments[i], kValDegVec, DegVec_unknownArg);
-  if (ctx->result->kind == kValDegVec && ctx->warningCount == 0) DegVec_warnUnknownFnCell(ctx);
-  return true;
+  return Deg_unknownFunction(count, arguments, ctx, kValDegVec, DegVec_unknownArg);
 }
 
 void DegVec_warnNonsmoothCell(EvalContext* ctx) { Vm_warn(ctx, kWarnNonSmooth, 0); }

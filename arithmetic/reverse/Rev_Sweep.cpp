@@ -1,33 +1,9 @@
 // The kind-7 tape: its preparation and the backward sweep.
-#include <cstdlib>
-
 #include "arithmetic/reverse/Rev_Ops.h"
-#include "interpreter/Model_Functions.h"
+#include "arithmetic/tape/Tape_Nodes.h"
 #include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
 
-bool Rev_prepareTape(EvalContext* ctx) {
-  const int32_t capacity = ctx->functions ? ctx->functions->maxCellTape : -1;
-  if (capacity < 0) {
-    Vm_raise(ctx, kStatusNoSizingPass, "Rev", 0, 0, 0);
-    return false;
-  }
-  if (!ctx->revTape || ctx->revTapeCapacity < capacity) {
-    auto* tape = static_cast<RevNode*>(std::calloc(static_cast<size_t>(capacity) + 1, sizeof(RevNode)));
-    if (!tape) {
-      Vm_raise(ctx, kStatusNoMemory, "Rev", 0, 0, 0);
-      return false;
-    }
-    std::free(ctx->revTape);
-    ctx->revTape = tape;
-    ctx->revTapeCapacity = capacity;
-  }
-  for (int32_t k = 1; k <= ctx->revTapeCapacity; ++k) {
-    ctx->revTape[k].self = k;
-    ctx->revTape[k].context = ctx;
-  }
-  return true;
-}
+bool Rev_prepareTape(EvalContext* ctx) { return Tape_prepareNodes(ctx, &ctx->revTape, &ctx->revTapeCapacity, "Rev"); }
 
 namespace {
 
