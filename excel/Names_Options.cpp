@@ -172,6 +172,11 @@ XLOPER* Names_getOptionRef(LibraryContext* context, int index, unsigned row) {
   return evaluateName(name.get(), [](const XLOPER* v) { return Xl_type(v) != xltypeErr; });
 }
 
+int Names_isOptionDefined(LibraryContext* context, int index, unsigned row) {
+  XlOwned name(Names_buildOptionName(context, index, row));
+  return name && isDefined(name.get()) ? 1 : 0;
+}
+
 int Names_getNumberedOption(LibraryContext* context, int index, unsigned row, int defaultValue) {
   XlOwned value(readCoerced(context, index, row, xltypeInt));
   return value ? value->val.w : defaultValue;
@@ -193,15 +198,14 @@ double Names_getRealOption(LibraryContext* context, int index, double defaultVal
 int Names_findRefusedOption(LibraryContext* context, std::string* why) {
   for (const OptionDomain& d : kDomains) {
     XlOwned name(Names_buildOptionName(context, d.index, 0));
-    if (!name || !isDefined(name.get())) continue;
+    if (!name || !Names_isOptionDefined(context, d.index, 0)) continue;
     std::string shown;
     if (acceptedValue(d, name.get(), &shown)) continue;
     *why = std::string("The option \"solver_") + Names_optionSuffix(d.index) + "\" does not accept " +
            shown + ".";
     return d.index;
   }
-  XlOwned num(Names_buildOptionName(context, OptNum, 0)), lhs(Names_buildOptionName(context, OptLhs, 1));
-  if (num && lhs && !isDefined(num.get()) && isDefined(lhs.get())) {
+  if (!Names_isOptionDefined(context, OptNum, 0) && Names_isOptionDefined(context, OptLhs, 1)) {
     *why = "The option \"solver_num\" is missing, though the model has constraints.";
     return OptNum;
   }

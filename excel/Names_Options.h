@@ -51,6 +51,9 @@ XLOPER* Names_buildOptionName(LibraryContext* context, int index, unsigned row);
 // number its "=..." definition converts to; else the name's own text.
 XLOPER* Names_getOptionRef(LibraryContext* context, int index, unsigned row);
 
+// Whether the name "prefix_suffix[row]" is defined, whatever its value.
+int Names_isOptionDefined(LibraryContext* context, int index, unsigned row);
+
 // Integer options (16-bit, signed) and real options, with the caller's
 // default for a missing name, an error or a value that does not convert.
 int Names_getNumberedOption(LibraryContext* context, int index, unsigned row, int defaultValue);

@@ -229,8 +229,6 @@ std::vector<std::vector<std::string>> Fe_resultRows(FeSession* s) {
   return rows;
 }
 
-bool Fe_interrupted() { return gInterrupts > 0; }
-
 void Fe_endProgress() {
   if (gProgressOpen) std::fprintf(stderr, "\n");
   gProgressOpen = false;

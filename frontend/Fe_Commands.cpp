@@ -14,6 +14,9 @@ namespace {
 // `Solve` action codes the front end uses.
 enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, ActDiagnose = 7, ActList = 8 };
 
+// The library's status for a model or options it refuses.
+constexpr int StatusRefused = 8;
+
 // Statuses that mean a solution was found and written; statuses of a run
 // stopped early, which leave a solution only when the point is feasible.
 bool isSolutionStatus(int s) { return s == 0 || s == 1 || s == 2 || s == 14 || s == 17; }
@@ -68,16 +71,13 @@ void printFaults(const FeModel& m) {
   for (const std::string& f : m.faults) std::fprintf(stderr, "  - %s\n", f.c_str());
 }
 
-// Faults the library would not notice, or would report as success: refused
-// before it runs, so that nothing in the workbook changes.
+// Faults the library would not notice are refused before it runs, so that
+// nothing in the workbook changes.
 bool refuseBeforeRun(const Workbook* wb, const FeModel& m) {
-  for (const std::string& f : m.faults)
-    if (f.find(" gives #") != std::string::npos || f.find("holds the text") != std::string::npos) {
-      std::fprintf(stderr, "corvan: the model on sheet '%s' cannot be solved:\n", wb->sheets[m.sheet]->name.c_str());
-      printFaults(m);
-      return true;
-    }
-  return false;
+  if (!m.unseenByLibrary) return false;
+  std::fprintf(stderr, "corvan: the model on sheet '%s' cannot be solved:\n", wb->sheets[m.sheet]->name.c_str());
+  printFaults(m);
+  return true;
 }
 
 // The library's refusal names an option the command line set: bad usage.
@@ -128,9 +128,10 @@ bool openAndPrepare(FeSession* s, const FeArgs& a) {
   return true;
 }
 
+// Saves the workbook when asked and the run found a solution.
 int saveIfAsked(FeSession* s, const FeArgs& a, int rc) {
   if (a.out.empty()) return rc;
-  if (rc != FeExitSolution) {
+  if (rc == FeExitNoSolution) {
     std::fprintf(stderr, "corvan: no solution: %s not written\n", a.out.c_str());
     return rc;
   }
@@ -237,11 +238,10 @@ int Fe_solve(const FeArgs& a) {
   std::printf("status %d: %s\n", status, Fe_statusMeaning(status));
   bool solution = (isSolutionStatus(status) || isStopStatus(status)) && m.faults.empty() &&
                   Fe_pointIsFeasible(s.book, m);
-  int rc = solution ? FeExitSolution : FeExitNoSolution;
-  if (status == 8 && refusedCommandLineOption(a)) rc = FeExitUsage;
+  bool reportsMade = true;
   if (solution) {
     Fe_printResults(s.book, m, engine);
-    if (!a.reports.empty() && !Fe_writeReports(&s, m, start, a.reports, status)) rc = FeExitUsage;
+    reportsMade = a.reports.empty() || Fe_writeReports(&s, m, start, a.reports, status);
     Fe_action(&s, ActKeep);
   } else {
     explainFailure(s.book, m, status);
@@ -249,7 +249,9 @@ int Fe_solve(const FeArgs& a) {
   }
   std::fflush(stdout);
   Fe_printWarnings(s.book, true);
-  rc = saveIfAsked(&s, a, rc);
+  int rc = saveIfAsked(&s, a, solution ? FeExitSolution : FeExitNoSolution);
+  if (rc == FeExitSolution && !reportsMade) rc = FeExitUsage;
+  if (status == StatusRefused && refusedCommandLineOption(a)) rc = FeExitUsage;
   Fe_close(&s);
   return rc;
 }
@@ -265,7 +267,7 @@ int Fe_analyse(const FeArgs& a) {
     Fe_endProgress();
     std::printf("%s: status %d: %s\n", action == ActAnalyse ? "analysis" : "diagnosis", status,
                 Fe_statusMeaning(status));
-    if (status > 0) rc = status == 8 && refusedCommandLineOption(a) ? FeExitUsage : FeExitNoSolution;
+    if (status > 0) rc = status == StatusRefused && refusedCommandLineOption(a) ? FeExitUsage : FeExitNoSolution;
     for (const auto& row : Fe_resultRows(&s)) {
       for (const auto& cell : row) std::printf("  %s", cell.c_str());
       std::printf("\n");

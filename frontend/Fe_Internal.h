@@ -73,14 +73,16 @@ const char* Fe_statusMeaning(int status);
 void Fe_printWarnings(Workbook* wb, bool model);
 // Ends a progress line left on the terminal.
 void Fe_endProgress();
-// Whether the user pressed Ctrl-C during the run.
-bool Fe_interrupted();
 
 // ---- the model as the workbook's names hold it (Fe_Model.cpp) ----
 
+// Relation codes of "solver_rel<k>"; 9-11 are grouped rows of 1-3.
 enum FeRelation : int {
-  FeLessEqual = 1, FeEqual = 2, FeGreaterEqual = 3, FeInteger = 4, FeBinary = 5, FeAllDifferent = 6
+  FeLessEqual = 1, FeEqual = 2, FeGreaterEqual = 3, FeInteger = 4, FeBinary = 5, FeAllDifferent = 6,
+  FeCone = 7, FeCone2 = 8, FeGroupedLessEqual = 9, FeGroupedGreaterEqual = 11
 };
+// 1-3 for the comparisons, grouped or not; the code itself otherwise.
+int Fe_comparison(int relation);
 
 struct FeConstraint {
   int number = 0;                 // k of "solver_lhsk"
@@ -100,6 +102,10 @@ struct FeModel {
   std::vector<FeConstraint> constraints;
   int engine = 0;                 // "solver_eng" as written (0 when missing)
   std::vector<std::string> faults;   // why the model cannot be solved, in words
+  // Among the faults, one the library would take for a sound model and
+  // solve (a text in a variable cell, which it would overwrite): such a
+  // model is refused before the library runs.
+  bool unseenByLibrary = false;
 };
 
 // Reads the model of `sheet` from its names; every fault found goes into
@@ -116,7 +122,7 @@ std::string Fe_label(const Workbook* wb, int sheet, int row, int col);
 // A cell's value as it shows in its number format ("" for an empty cell).
 std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col);
 const CellValue* Fe_value(const Workbook* wb, int sheet, int row, int col);
-// The name of relation 1-6 ("<=", "=", ">=", "integer", "binary", "alldifferent").
+// The name of relation 1-11 ("<=", "=", ">=", "integer", "binary", "alldifferent", "cone" ...).
 const char* Fe_relationName(int relation);
 
 // ---- results and reports (Fe_Results.cpp, Fe_Reports.cpp) ----
@@ -146,6 +152,17 @@ struct FeStartValues {
   std::vector<double> variables;   // cell by cell, area by area
 };
 FeStartValues Fe_startValues(Workbook* wb, const FeModel& m);
+// The limits of one variable cell: its least and greatest value with the
+// other variable cells held at the solution, and the objective at each
+// (found: the run for that limit ended with a solution).
+struct FeLimit {
+  bool lowerFound = false, upperFound = false;
+  double lower = 0, lowerObjective = 0, upper = 0, upperObjective = 0;
+};
+// One per variable cell, area by area; the model's names and the solution
+// are as before afterwards.
+std::vector<FeLimit> Fe_limits(FeSession* s, const FeModel& m);
+
 // Builds the asked reports from the library's report rows: each becomes a new
 // sheet of the workbook and is printed. False (with a message) when a report
 // cannot be made for this run.

@@ -19,7 +19,8 @@ constexpr const char* kExitCodes =
     "  0  the run ended with a solution (written into the variable cells)\n"
     "  1  it ended without one: infeasible, unbounded, a limit reached with no\n"
     "     feasible point, an engine failure, or a model that cannot be solved\n"
-    "  2  bad usage, or a workbook that cannot be read or saved\n";
+    "  2  bad usage (an --option value refused, a report that cannot be made),\n"
+    "     or a workbook that cannot be read or saved\n";
 
 struct Command {
   const char* name;
@@ -191,6 +192,8 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
 }
 
 int Fe_main(int argc, char** argv) {
+  // Results and messages interleave in the order they happen, even in a pipe.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   if (argc < 2) {
     Fe_printUsage(stderr);
     return FeExitUsage;

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int kMaxRelation = FeAllDifferent;
+constexpr int kMaxRelation = FeGroupedGreaterEqual;
 
 // The name as the sheet's formulas see it; nullptr when not defined.
 const DefinedName* findModelName(Workbook* wb, int sheet, const std::string& name) {
@@ -94,8 +94,10 @@ void checkVariableCells(Workbook* wb, const CellRange& a, FeModel* m) {
       std::string where = "the variable cell " + Fe_cellName(wb, a.sheet, row, col);
       if (c && (!c->formula.empty() || c->arrayBlock >= 0))
         m->faults.push_back(where + " holds a formula; variable cells must hold numbers or nothing");
-      else if (c && c->value.kind == CellKind::Text)
+      else if (c && c->value.kind == CellKind::Text) {
         m->faults.push_back(where + " holds the text \"" + c->value.text + "\", not a number");
+        m->unseenByLibrary = true;
+      }
     }
 }
 
@@ -125,7 +127,7 @@ void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, std::vector<std
   std::string name = "solver_rhs" + std::to_string(c->number);
   const DefinedName* dn = findModelName(wb, sheet, name);
   if (!dn) {
-    if (c->relation <= FeGreaterEqual) faults->push_back(quoted(name) + " (a right-hand side) is not defined");
+    if (Fe_comparison(c->relation) <= FeGreaterEqual) faults->push_back(quoted(name) + " (a right-hand side) is not defined");
     return;
   }
   CalcEvalResult r;
@@ -161,7 +163,7 @@ void readConstraints(Workbook* wb, FeModel* m) {
     if (!findModelName(wb, m->sheet, rel) || !numberOf(wb, m->sheet, rel, &relation) || relation < 1 ||
         relation > kMaxRelation || relation != std::floor(relation)) {
       m->faults.push_back("the relation " + quoted(rel) + " of constraint " + std::to_string(k) +
-                          " is missing or out of range (1 to 6)");
+                          " is missing or out of range (1 to 11)");
       continue;
     }
     c.relation = static_cast<int>(relation);
@@ -238,7 +240,12 @@ std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col) {
   return c ? Calc_displayText(c->value, c->numberFormat) : "";
 }
 
+int Fe_comparison(int relation) {
+  return relation >= FeGroupedLessEqual && relation <= FeGroupedGreaterEqual ? relation - (FeGroupedLessEqual - FeLessEqual) : relation;
+}
+
 const char* Fe_relationName(int relation) {
-  static const char* const kNames[] = {"?", "<=", "=", ">=", "integer", "binary", "alldifferent"};
+  static const char* const kNames[] = {"?", "<=", "=", ">=", "integer", "binary", "alldifferent",
+                                       "cone", "cone (second kind)", "grouped <=", "grouped =", "grouped >="};
   return relation >= 1 && relation <= kMaxRelation ? kNames[relation] : "?";
 }

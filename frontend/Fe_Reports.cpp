@@ -9,6 +9,7 @@
 // number, address "RrCc", relation, right-hand side, mark, slack, reduced
 // cost or dual value, objective coefficient or right-hand side, allowable
 // increase, allowable decrease.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -17,7 +18,11 @@
 
 namespace {
 
-enum Statistic { StatVariables = 0, StatRows = 1, StatBounds = 2, StatColumns = 4, StatAll = 5 };
+enum Statistic { StatVariables = 0, StatRows = 1, StatBounds = 2, StatIntegers = 3, StatColumns = 4, StatAll = 5,
+                 StatSet = 6 };
+// The report set of an engine that hands back its population's spread
+// instead of sensitivity values.
+constexpr int kPopulationSet = 10;
 enum Column { ColIndex = 0, ColAddress = 1, ColRelation = 2, ColRhs = 3, ColMark = 4, ColSlack = 5,
               ColDual = 6, ColCoefficient = 7, ColIncrease = 8, ColDecrease = 9 };
 constexpr int kRangingColumns = 11;
@@ -72,6 +77,7 @@ LibraryRow readRow(const std::vector<CellValue>& row) {
 // What the library handed back, split into its three blocks.
 struct LibraryRows {
   bool ranging = false;
+  int integers = 0, set = 0;
   std::vector<LibraryRow> variables, constraints, bounds;
 };
 
@@ -83,6 +89,8 @@ bool readLibraryRows(FeSession* s, LibraryRows* out) {
   int nb = static_cast<int>(numberIn(stats, StatBounds));
   if (numberIn(stats, StatAll) <= 0 || 1 + nv + nr + nb > static_cast<int>(values.size())) return false;
   out->ranging = numberIn(stats, StatColumns) == kRangingColumns;
+  out->integers = static_cast<int>(numberIn(stats, StatIntegers));
+  out->set = static_cast<int>(numberIn(stats, StatSet));
   for (int k = 0; k < nv + nr + nb; ++k) {
     LibraryRow r = readRow(values[1 + k]);
     (k < nv ? out->variables : k < nv + nr ? out->constraints : out->bounds).push_back(r);
@@ -185,6 +193,45 @@ std::vector<Section> sensitivityReport(const Context& c) {
   return report;
 }
 
+std::vector<Section> limitsReport(FeSession* s, const Context& c) {
+  std::vector<Section> report;
+  if (c.m.hasObjective) {
+    int r = c.m.objective.row1, col = c.m.objective.col1;
+    ReportRow row = cellAndName(c, r, col);
+    row.push_back(finalValue(c, r, col));
+    report.push_back({"Objective", {{text("Cell"), text("Name"), text("Value")}, row}});
+  }
+  std::string objectiveFormat = c.m.hasObjective ? formatOf(c, c.m.objective.row1, c.m.objective.col1) : "";
+  std::vector<FeLimit> limits = Fe_limits(s, c.m);
+  Section vars{"Variable cells", {{text("Cell"), text("Name"), text("Value"), text("Lower Limit"),
+                                   text("Objective Result"), text("Upper Limit"), text("Objective Result")}}};
+  size_t k = 0;
+  for (const CellRange& a : c.m.variables)
+    for (int r = a.row1; r <= a.row2; ++r)
+      for (int col = a.col1; col <= a.col2 && k < limits.size(); ++col, ++k) {
+        const FeLimit& l = limits[k];
+        std::string format = formatOf(c, r, col);
+        ReportRow row = cellAndName(c, r, col);
+        row.push_back(finalValue(c, r, col));
+        row.push_back(l.lowerFound ? num(l.lower, format) : text("not found"));
+        row.push_back(l.lowerFound ? num(l.lowerObjective, objectiveFormat) : text(""));
+        row.push_back(l.upperFound ? num(l.upper, format) : text("not found"));
+        row.push_back(l.upperFound ? num(l.upperObjective, objectiveFormat) : text(""));
+        vars.rows.push_back(row);
+      }
+  report.push_back(vars);
+  return report;
+}
+
+// Why a report cannot be made from what the run handed back; null when it can.
+const char* refusal(const LibraryRows& rows, const std::string& name) {
+  if (name == "answer") return nullptr;
+  if (rows.integers > 0) return "the model has integer constraints, where it would mean nothing";
+  if (name == "sensitivity" && rows.set == kPopulationSet)
+    return "the engine hands back its population's spread instead";
+  return nullptr;
+}
+
 std::string freeSheetName(Workbook* wb, const std::string& base) {
   for (int n = 1;; ++n) {
     std::string name = base + " " + std::to_string(n);
@@ -229,6 +276,8 @@ void printReport(const std::string& title, const std::vector<Section>& report) {
 
 bool Fe_writeReports(FeSession* s, const FeModel& m, const FeStartValues& start,
                      const std::vector<std::string>& reports, int status) {
+  // The limits come from further runs of the library, which write their
+  // own rows: every other report is made first.
   LibraryRows rows;
   if (!readLibraryRows(s, &rows)) {
     std::fprintf(stderr,
@@ -238,8 +287,15 @@ bool Fe_writeReports(FeSession* s, const FeModel& m, const FeStartValues& start,
   }
   Context c{s->book, m, rows};
   std::string heading = "Worksheet: [" + s->book->name + "]" + s->book->sheets[m.sheet]->name;
-  bool ok = true;
-  for (const std::string& name : reports) {
+  std::vector<std::string> order = reports;
+  std::stable_partition(order.begin(), order.end(), [](const std::string& r) { return r != "limits"; });
+  bool made = true;
+  for (const std::string& name : order) {
+    if (const char* why = refusal(rows, name)) {
+      std::fprintf(stderr, "corvan: no %s report: %s\n", name.c_str(), why);
+      made = false;
+      continue;
+    }
     std::vector<Section> report;
     std::string title;
     if (name == "answer") {
@@ -249,12 +305,11 @@ bool Fe_writeReports(FeSession* s, const FeModel& m, const FeStartValues& start,
       report = sensitivityReport(c);
       title = "Sensitivity Report";
     } else {
-      std::fprintf(stderr, "corvan: no %s report: the engine does not produce one\n", name.c_str());
-      ok = false;
-      continue;
+      report = limitsReport(s, c);
+      title = "Limits Report";
     }
     writeSheet(s->book, title, heading, report);
     printReport(name + " report", report);
   }
-  return ok;
+  return made;
 }

@@ -39,7 +39,8 @@ bool rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out) {
 
 void judge(FeConstraintRow* row) {
   double tolerance = kFeasibilityTolerance * (1 + std::fabs(row->rhs));
-  switch (row->relation) {
+  if (row->relation == FeCone || row->relation == FeCone2) return;   // judged by the engine alone
+  switch (Fe_comparison(row->relation)) {
     case FeLessEqual: row->slack = row->rhs - row->value; break;
     case FeGreaterEqual: row->slack = row->value - row->rhs; break;
     case FeEqual: row->slack = std::fabs(row->value - row->rhs); break;
@@ -50,7 +51,7 @@ void judge(FeConstraintRow* row) {
       return;
     }
   }
-  if (row->relation == FeEqual) {
+  if (Fe_comparison(row->relation) == FeEqual) {
     row->satisfied = row->numeric && row->slack <= tolerance;
     row->binding = true;
     if (row->satisfied) row->slack = 0;
@@ -75,7 +76,7 @@ std::string inFormat(Workbook* wb, int sheet, int row, int col, double x) {
 }
 
 std::string rhsText(Workbook* wb, const FeConstraint& c, const FeConstraintRow& row) {
-  if (row.relation > FeGreaterEqual) return "";
+  if (Fe_comparison(row.relation) > FeGreaterEqual) return "";
   if (c.rhsIsRange) {
     const CellRange& r = c.rhsRange;
     bool one = r.row1 == r.row2 && r.col1 == r.col2;
@@ -99,7 +100,7 @@ std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
         const CellValue* v = Fe_value(wb, c.lhs.sheet, r, col);
         row.numeric = !v || v->kind == CellKind::Number || v->kind == CellKind::Empty;
         row.value = v ? v->number : 0;
-        if (c.relation <= FeGreaterEqual) row.numeric = rhsValue(wb, c, k, &row.rhs) && row.numeric;
+        if (Fe_comparison(c.relation) <= FeGreaterEqual) row.numeric = rhsValue(wb, c, k, &row.rhs) && row.numeric;
         judge(&row);
         rows.push_back(row);
       }
@@ -155,7 +156,7 @@ void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineNa
   for (const FeConstraint& c : m.constraints)
     for (int k = 0; k < (c.lhs.row2 - c.lhs.row1 + 1) * (c.lhs.col2 - c.lhs.col1 + 1); ++k, ++at) {
       const FeConstraintRow& row = rows[at];
-      bool bound = row.relation <= FeGreaterEqual;
+      bool bound = Fe_comparison(row.relation) <= FeGreaterEqual;
       const char* status = !row.satisfied ? "violated" : !bound ? "" : row.binding ? "binding" : "not binding";
       table.push_back({Fe_cellName(wb, row.sheet, row.row, row.col), Fe_label(wb, row.sheet, row.row, row.col),
                        Fe_shownValue(wb, row.sheet, row.row, row.col), Fe_relationName(row.relation),

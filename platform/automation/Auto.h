@@ -195,7 +195,8 @@ AutoResult Auto_queryInterface(AutoObject* obj, AutoIid iid, AutoObject** out);
 // unknown slots) when any is not known.
 AutoResult Auto_getIDsOfNames(AutoObject* obj, const AutoChar* const* names, std::uint32_t count, AutoLocale locale,
                               AutoDispId* ids);
-// Calls a member. `result`, `exception` and `argError` may be nullptr. On
+// Calls a member. `result`, `exception` and `argError` may be nullptr; a
+// result is overwritten, so the caller clears what it held first. On
 // Auto_eTypeMismatch and Auto_eParamNotFound `argError` is the index into
 // params->args of the argument at fault.
 AutoResult Auto_invoke(AutoObject* obj, AutoDispId member, AutoLocale locale, AutoInvokeKind kind,

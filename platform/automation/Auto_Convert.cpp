@@ -2,8 +2,6 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 
 #include "platform/automation/Auto_Internal.h"
 
@@ -78,7 +76,7 @@ bool timeAt(const std::string& s, std::size_t i, double* out) {
       std::size_t b = ++i;
       while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
       if (i == b) return false;
-      frac = std::strtod(("0." + s.substr(b, i - b)).c_str(), nullptr);
+      if (!Wb_parseNumber("0." + s.substr(b, i - b), &frac)) return false;
     }
   }
   std::string rest = lower(trimmed(s.substr(i)));
@@ -223,29 +221,7 @@ AutoResult fromNumber(double d, AutoVarType vt, AutoVariant* out) {
 
 }  // namespace
 
-bool Auto_textToReal(const std::string& text, double* out) {
-  std::string t = trimmed(text);
-  std::size_t i = (!t.empty() && (t[0] == '+' || t[0] == '-')) ? 1 : 0, digits = 0;
-  while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) { ++i; ++digits; }
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) { ++i; ++digits; }
-  }
-  if (digits == 0) return false;
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    std::size_t e = ++i;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) ++i;
-    if (i == e || !std::isdigit(static_cast<unsigned char>(t[i - 1]))) return false;
-  }
-  if (i != t.size()) return false;
-  const char* b = t.c_str() + (t[0] == '+' ? 1 : 0);
-  double d = 0;
-  auto r = std::from_chars(b, t.c_str() + t.size(), d);
-  if (r.ec != std::errc() || !std::isfinite(d)) return false;
-  *out = d;
-  return true;
-}
+bool Auto_textToReal(const std::string& text, double* out) { return Wb_parseNumber(text, out); }
 
 bool Auto_textToDate(const std::string& text, double* out) {
   std::string s = trimmed(text);

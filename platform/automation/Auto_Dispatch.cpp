@@ -75,6 +75,20 @@ const AutoMember* findMember(AutoKind kind, const std::string& upperName) {
   return nullptr;
 }
 
+// The member of a kind with a given id, through a table per kind.
+const AutoMember* memberById(AutoKind kind, AutoDispId id) {
+  constexpr int kKinds = static_cast<int>(AutoKind::WorksheetFunction) + 1;
+  static const std::vector<std::map<AutoDispId, const AutoMember*>> byKind = [] {
+    std::vector<std::map<AutoDispId, const AutoMember*>> t(kKinds);
+    for (int k = 0; k < kKinds; ++k)
+      for (const AutoMember& m : membersOf(static_cast<AutoKind>(k))) t[k][nameTable().ids.at(upper(m.name))] = &m;
+    return t;
+  }();
+  const auto& members = byKind[static_cast<int>(kind)];
+  auto it = members.find(id);
+  return it == members.end() ? nullptr : it->second;
+}
+
 bool isFunction(const std::string& upperName) {
   static const std::unordered_set<std::string> names = [] {
     std::unordered_set<std::string> s;
@@ -176,6 +190,13 @@ AutoObject* Auto_newRange(Workbook* wb, Sheet* sheet, const std::vector<CellRang
 
 std::size_t Auto_liveObjects() { return registry().live; }
 
+const AutoObject* Auto_argumentObject(const AutoVariant* v, AutoKind kind) {
+  if (!v || v->vt != Auto_vtDispatch) return nullptr;
+  const AutoObject* o = checked(v->dispatch);
+  int sheet;
+  return o && o->refs > 0 && o->kind == kind && Auto_alive(o, &sheet) ? o : nullptr;
+}
+
 bool Auto_alive(const AutoObject* obj, int* sheetIndex) {
   *sheetIndex = -1;
   if (!obj->wb) return true;
@@ -272,7 +293,7 @@ AutoResult Auto_invoke(AutoObject* obj, AutoDispId member, AutoLocale locale, Au
     m = defaultMember(o->kind, params->argCount > params->namedCount);
   } else if (member > 0 && static_cast<std::size_t>(member) <= nameTable().names.size()) {
     name = nameTable().names[member - 1];
-    m = findMember(o->kind, name);
+    m = memberById(o->kind, member);
   }
   AutoResult rc;
   if (!m && o->kind == AutoKind::WorksheetFunction && !name.empty() && isFunction(name)) {

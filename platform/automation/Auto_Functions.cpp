@@ -43,9 +43,8 @@ bool argumentOf(const AutoVariant& v, CalcCallArg* out) {
       return true;
     }
     case Auto_vtDispatch: {   // a range gives its values
-      const AutoObject* o = v.dispatch;
-      int sheet;
-      if (!o || o->refs == 0 || o->kind != AutoKind::Range || !Auto_alive(o, &sheet)) return false;
+      const AutoObject* o = Auto_argumentObject(&v, AutoKind::Range);
+      if (!o) return false;
       const CellRange& r = o->areas[0];
       long long cells = static_cast<long long>(r.row2 - r.row1 + 1) * (r.col2 - r.col1 + 1);
       if (cells > (1LL << 22)) return false;

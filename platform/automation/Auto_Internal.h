@@ -93,10 +93,13 @@ AutoObject* Auto_newObject(AutoKind kind, Workbook* wb = nullptr, Sheet* sheet =
 AutoObject* Auto_newRange(Workbook* wb, Sheet* sheet, const std::vector<CellRange>& areas);
 // Gives an object as the call's result (the result takes the one reference).
 AutoResult Auto_returnObject(AutoCall& call, AutoObject* obj);
+// The object of kind `kind` a dispatch argument holds, when it is one of ours,
+// not released, and its workbook and sheet still exist; else nullptr.
+const AutoObject* Auto_argumentObject(const AutoVariant* v, AutoKind kind);
 // The object's workbook and sheet still exist (sheet index, or -1).
 bool Auto_alive(const AutoObject* obj, int* sheetIndex);
-// Invokes a member by name on an object, with arguments in parameter order (tests of
-// forwarding and the members that call one another use it).
+// Calls the Item member of `obj` with arguments in parameter order, into
+// `outer`'s result: Sheets(2) and Cells(1, 1) end here.
 AutoResult Auto_callItem(AutoCall& outer, AutoObject* obj, const std::vector<const AutoVariant*>& args);
 
 // Variant results.

@@ -187,10 +187,8 @@ AutoResult sheetsItem(AutoCall& call) {
 
 // The sheet index a Before or After argument names, or -1.
 int sheetArgument(AutoCall& call, std::size_t param) {
-  const AutoVariant* v = call.args[param];
-  if (v->vt != Auto_vtDispatch || !v->dispatch) return -1;
-  const AutoObject* o = v->dispatch;
-  if (o->refs == 0 || o->kind != AutoKind::Worksheet || o->wb != call.self->wb) return -1;
+  const AutoObject* o = Auto_argumentObject(call.args[param], AutoKind::Worksheet);
+  if (!o || o->wb != call.self->wb) return -1;
   return Auto_sheetIndexOf(o);
 }
 

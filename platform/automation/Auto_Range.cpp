@@ -63,10 +63,9 @@ AutoResult rangeArgument(AutoCall& call, std::size_t param, Workbook* wb, int sh
                          int* outSheet, std::vector<CellRange>* areas) {
   const AutoVariant* v = call.args[param];
   if (v->vt == Auto_vtDispatch) {
-    const AutoObject* o = v->dispatch;
-    int index;
-    if (!o || o->refs == 0 || o->kind != AutoKind::Range || !Auto_alive(o, &index))
-      return call.fail(Auto_eTypeMismatch, param);
+    const AutoObject* o = Auto_argumentObject(v, AutoKind::Range);
+    if (!o) return call.fail(Auto_eTypeMismatch, param);
+    int index = Auto_sheetIndexOf(o);
     if (sheetFixed && (o->wb != wb || index != sheet)) return call.raise(Auto_excFailed, "The range lies on another sheet.");
     *outWb = o->wb;
     *outSheet = index;
@@ -306,6 +305,15 @@ std::string areaAddress(const CellRange& a, bool rowAbs, bool colAbs, bool r1c1)
   return s;
 }
 
+// "[Book.xlsx]Sheet!", quoted as a whole when the book or sheet name needs it.
+std::string externalPrefix(const std::string& book, const std::string& sheet) {
+  std::string inner = "[" + book + "]" + sheet;
+  if (Wb_quoteSheetName(sheet) == sheet && book.find_first_of(" '") == std::string::npos) return inner + "!";
+  std::string quoted = "'";
+  for (char c : inner) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return quoted + "'!";
+}
+
 AutoResult rangeAddress(AutoCall& call) {
   bool rowAbs = true, colAbs = true, external = false;
   std::int32_t style = kStyleA1;
@@ -317,7 +325,7 @@ AutoResult rangeAddress(AutoCall& call) {
   std::string s;
   for (const CellRange& a : call.self->areas) {
     if (!s.empty()) s += ",";
-    if (external) s += "[" + call.self->wb->name + "]" + call.self->sheet->name + "!";
+    if (external) s += externalPrefix(call.self->wb->name, call.self->sheet->name);
     s += areaAddress(a, rowAbs, colAbs, style == kStyleR1C1);
   }
   Auto_setText(call.result, s);

@@ -111,12 +111,8 @@ AutoResult rangeAutoFit(AutoCall& call) {
 // formats, styles and the array blocks wholly inside it.
 AutoResult rangeCopy(AutoCall& call) {
   if (!call.has(0)) return call.raise(Auto_excFailed, "This application has no clipboard: give a destination.");
-  const AutoVariant* d = call.args[0];
-  int destIndex;
-  if (d->vt != Auto_vtDispatch || !d->dispatch || d->dispatch->refs == 0 || d->dispatch->kind != AutoKind::Range ||
-      !Auto_alive(d->dispatch, &destIndex))
-    return call.fail(Auto_eTypeMismatch, 0);
-  const AutoObject* dest = d->dispatch;
+  const AutoObject* dest = Auto_argumentObject(call.args[0], AutoKind::Range);
+  if (!dest) return call.fail(Auto_eTypeMismatch, 0);
   const CellRange src = call.self->areas[0];
   const Sheet* from = call.self->sheet;
   Workbook* toWb = dest->wb;
@@ -220,9 +216,8 @@ AutoResult afterCell(AutoCall& call, std::size_t param, int* row, int* col) {
   *row = a.row1;
   *col = a.col1;
   if (!call.has(param)) return Auto_ok;
-  const AutoVariant* v = call.args[param];
-  const AutoObject* o = v->vt == Auto_vtDispatch ? v->dispatch : nullptr;
-  if (!o || o->refs == 0 || o->kind != AutoKind::Range || o->sheet != call.self->sheet) return call.fail(Auto_eTypeMismatch, param);
+  const AutoObject* o = Auto_argumentObject(call.args[param], AutoKind::Range);
+  if (!o || o->sheet != call.self->sheet) return call.fail(Auto_eTypeMismatch, param);
   *row = o->areas[0].row1;
   *col = o->areas[0].col1;
   if (*row < a.row1 || *row > a.row2 || *col < a.col1 || *col > a.col2)

@@ -3,7 +3,6 @@
 // arrays; function calls are dispatched to the built-in and add-in tables.
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
 
 #include "platform/calc/Calc_Internal.h"
 
@@ -216,30 +215,10 @@ void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
 }
 
 bool Calc_textToNumber(const std::string& text, double* out) {
-  size_t b = text.find_first_not_of(" \t"), e = text.find_last_not_of(" \t");
-  if (b == std::string::npos) return false;
-  std::string t = text.substr(b, e - b + 1);
-  bool percent = !t.empty() && t.back() == '%';
-  if (percent) t.pop_back();
-  size_t i = 0, digits = 0;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-  while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) { ++i; ++digits; }
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) { ++i; ++digits; }
-  }
-  if (digits == 0) return false;
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    ++i;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    size_t expDigits = 0;
-    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) { ++i; ++expDigits; }
-    if (expDigits == 0) return false;
-  }
-  if (i != t.size()) return false;
-  double d = std::strtod(t.c_str(), nullptr);
-  if (!std::isfinite(d)) return false;
-  *out = percent ? d / 100 : d;
+  size_t e = text.find_last_not_of(" \t");
+  bool percent = e != std::string::npos && text[e] == '%';
+  if (!Wb_parseNumber(percent ? text.substr(0, e) : text, out)) return false;
+  if (percent) *out /= 100;
   return true;
 }
 

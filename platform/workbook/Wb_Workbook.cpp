@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -298,5 +300,35 @@ bool Wb_equalNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
     if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+bool Wb_parseNumber(const std::string& text, double* out) {
+  size_t b = text.find_first_not_of(" \t"), e = text.find_last_not_of(" \t");
+  if (b == std::string::npos) return false;
+  const std::string t = text.substr(b, e - b + 1);
+  size_t i = (t[0] == '+' || t[0] == '-') ? 1 : 0, digits = 0;
+  auto skipDigits = [&] {
+    size_t n = 0;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) { ++i; ++n; }
+    return n;
+  };
+  digits += skipDigits();
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    digits += skipDigits();
+  }
+  if (digits == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (skipDigits() == 0) return false;
+  }
+  if (i != t.size()) return false;
+  double d = 0;
+  const char* first = t.c_str() + (t[0] == '+' ? 1 : 0);
+  auto r = std::from_chars(first, t.c_str() + t.size(), d);
+  if (r.ec != std::errc() || !std::isfinite(d)) return false;
+  *out = d;
   return true;
 }

@@ -160,7 +160,7 @@ using CommandLineFiles = ScratchTest;
 // the saved workbook holds the solution and the report sheets.
 TEST_F(CommandLineFiles, ResultsAndReportsOfAnLpMatchTheKnownSensitivity) {
   std::string book = Plan().save(dir_ / "plan.xlsx"), out = (dir_ / "solved.xlsx").string();
-  CliRun r = corvan("solve " + book + " --report answer,sensitivity --out " + out);
+  CliRun r = corvan("solve " + book + " --report all --out " + out);
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_TRUE(r.has("status 0: solved")) << r.out;
   EXPECT_TRUE(r.has("engine: Standard LP/Quadratic")) << r.out;
@@ -187,12 +187,31 @@ TEST_F(CommandLineFiles, ResultsAndReportsOfAnLpMatchTheKnownSensitivity) {
   ASSERT_NE(wb, nullptr) << error;
   ASSERT_GE(Wb_sheetIndex(wb, "Answer Report 1"), 0);
   ASSERT_GE(Wb_sheetIndex(wb, "Sensitivity Report 1"), 0);
+  ASSERT_GE(Wb_sheetIndex(wb, "Limits Report 1"), 0);
   const Cell* y = Wb_findCell(wb->sheets[Wb_sheetIndex(wb, "Plan")].get(), 1, 2);
   ASSERT_NE(y, nullptr);
   EXPECT_NEAR(y->value.number, 6, 1e-9);
-  CliRun limits = corvan("solve " + book + " --report limits");
-  EXPECT_EQ(limits.status, 2) << limits.out;
-  EXPECT_TRUE(limits.has("no limits report")) << limits.out;
+  // Limits with the other variable held: x in [0, 2] (3x + 12 <= 18), y in
+  // [0, 6]; the profit at each end.
+  size_t limits = r.out.find("limits report: Variable cells");
+  ASSERT_NE(limits, std::string::npos) << r.out;
+  const Row limitRows[] = {{"$B$2  Batches Doors", {2, 0, 30, 2, 36}}, {"$C$2  Batches Windows", {6, 0, 6, 6, 36}}};
+  for (const Row& row : limitRows)
+    for (int k = 0; k < 5; ++k)
+      EXPECT_NEAR(numberAfter(r.out.substr(limits), row.cell, k), row.values[k], 1e-6) << row.cell << " " << k;
+  // The plan as it was solved: the limits runs put the names and values back.
+  Workbook* again = Xlsx_open(out, &error);
+  ASSERT_NE(again, nullptr) << error;
+  EXPECT_EQ(Wb_findName(again, "solver_opt", -1)->definition, "Plan!$B$9");
+  EXPECT_EQ(Wb_findName(again, "solver_adj", -1)->definition, "Plan!$B$2:$C$2");
+  // An integer model has an answer report but no sensitivity: that one is
+  // refused, the solution still saved.
+  std::string integerOut = (dir_ / "p0033.xlsx").string();
+  CliRun refused = corvan("solve " + data("lp/p0033.xlsx") + " --report answer,sensitivity --out " + integerOut);
+  EXPECT_EQ(refused.status, 2) << refused.out;
+  EXPECT_TRUE(refused.has("answer report: Variable cells")) << refused.out;
+  EXPECT_TRUE(refused.has("no sensitivity report: the model has integer constraints")) << refused.out;
+  EXPECT_TRUE(std::filesystem::exists(integerOut));
 }
 
 TEST_F(CommandLineFiles, OptionsSetLimitsAndBadValuesAreRefused) {
@@ -203,6 +222,9 @@ TEST_F(CommandLineFiles, OptionsSetLimitsAndBadValuesAreRefused) {
   EXPECT_EQ(refused.status, 2) << refused.out;
   EXPECT_TRUE(refused.has("status 8:")) << refused.out;
   EXPECT_TRUE(refused.has("\"solver_tim\" does not accept \"-1\"")) << refused.out;
+  CliRun analysed = corvan("analyse " + data("lp/afiro.xlsx") + " --option itr=0");
+  EXPECT_EQ(analysed.status, 2) << analysed.out;
+  EXPECT_TRUE(analysed.has("\"solver_itr\" does not accept \"0\"")) << analysed.out;
   CliRun fraction = corvan("solve " + data("lp/afiro.xlsx") + " --max-time 0.5");
   EXPECT_EQ(fraction.status, 0) << fraction.out;
 }
@@ -220,10 +242,10 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
       {"no variable cells", [](Plan* p) { p->drop("solver_adj"); }, "status 13", "\"solver_adj\") are not defined"},
       {"variables not a reference", [](Plan* p) { p->set("solver_adj", "42"); }, "status 13", "\"solver_adj\" does not refer to cells"},
       {"variables on two sheets", [](Plan* p) { p->set("solver_adj1", "Other!$B$2"); }, "status 13", "the variable cells are on two sheets"},
-      {"relation out of range", [](Plan* p) { p->set("solver_rel1", "9"); }, "status", "is missing or out of range (1 to 6)"},
-      {"right-hand side of the wrong size", [](Plan* p) { p->set("solver_rhs1", "Plan!$C$5:$C$6"); }, "status", "has 2 cells, but its left-hand side"},
-      {"no model at all", [](Plan* p) { p->names.clear(); }, "status", "holds no model"},
-      {"objective #REF!", [](Plan* p) { p->set("solver_opt", "#REF!"); }, "", "\"solver_opt\" gives #REF!"},
+      {"relation out of range", [](Plan* p) { p->set("solver_rel1", "12"); }, "status 13", "is missing or out of range (1 to 11)"},
+      {"right-hand side of the wrong size", [](Plan* p) { p->set("solver_rhs1", "Plan!$C$5:$C$6"); }, "status 13", "has 2 cells, but its left-hand side"},
+      {"no model at all", [](Plan* p) { p->names.clear(); }, "status 13", "holds no model"},
+      {"objective #REF!", [](Plan* p) { p->set("solver_opt", "#REF!"); }, "status 13", "\"solver_opt\" gives #REF!"},
       {"constraint count abc", [](Plan* p) { p->set("solver_num", "\"abc\""); }, "status 8", "\"solver_num\" does not accept \"abc\""},
       {"constraint count 1e9", [](Plan* p) { p->set("solver_num", "1E+9"); }, "status 8", "\"solver_num\" does not accept"},
       {"constraint count missing", [](Plan* p) { p->drop("solver_num"); }, "status 8", "\"solver_num\" is missing"},

@@ -127,6 +127,34 @@ TEST_F(Automation, PutsTakeTheValueAsTheOneNamedArgument) {
   EXPECT_EQ(client.put(b, "Formula", vstr("=H1*2+TotalProfit")), Auto_ok);
   EXPECT_DOUBLE_EQ(client.real(b, "Value"), 2245.5);
   EXPECT_EQ(client.text(b, "Formula"), "=H1*2+TotalProfit");
+  // Values as a spreadsheet hands them out: dates for date-formatted numbers
+  // (serials before March 1900 one day behind), errors with the cell's code.
+  struct Round { AutoVariant put; const char* format; AutoVarType vt; double number; };
+  AutoVariant date = vnum(0);
+  date.vt = Auto_vtDate;
+  date.date = 45306.5;
+  const Round rounds[] = {
+    {vnum(45306), "yyyy-mm-dd", Auto_vtDate, 45306}, {vnum(59), "d-mmm-yy", Auto_vtDate, 60},
+    {date, "General", Auto_vtR8, 45306.5}, {vbool(true), "General", Auto_vtBool, -1},
+    {vstr("=1/0"), "General", Auto_vtError, static_cast<double>(Auto_cellErrorBase + 7)},
+    {vstr("#N/A"), "General", Auto_vtError, static_cast<double>(Auto_cellErrorBase + 42)},
+    {vstr(" 2.5"), "0.00", Auto_vtR8, 2.5},
+  };
+  Obj g1 = client.object(sheet, "Range", {vstr("G1")});
+  for (const Round& c : rounds) {
+    ASSERT_EQ(client.put(g1, "NumberFormat", vstr(c.format)), Auto_ok);
+    ASSERT_EQ(client.put(g1, "Value", c.put), Auto_ok);
+    Var v;
+    ASSERT_EQ(client.call(g1, "Value", Auto_propertyGet, {}, &v.v), Auto_ok);
+    ASSERT_EQ(v.v.vt, c.vt) << c.format;
+    double got = c.vt == Auto_vtDate ? v.v.date : c.vt == Auto_vtR8 ? v.v.r8 : c.vt == Auto_vtBool ? v.v.boolean
+                 : static_cast<double>(static_cast<std::uint32_t>(v.v.error));
+    EXPECT_EQ(got, c.number) << c.format;
+  }
+  Obj books = client.object(app, "Workbooks");
+  Var none;
+  EXPECT_EQ(client.call(books, "Open", Auto_method, {vstr("/no/such/book.xlsx")}, &none.v), Auto_eException);
+  EXPECT_EQ(client.put(g1, "Formula", vstr("=SUM(")), Auto_eException);   // does not parse: refused
   // A block takes an array; an array formula goes in through FormulaArray.
   Obj block = client.object(sheet, "Range", {vstr("H3:I4")});
   AutoVariant arr = vnum(0);   // handed over to the call, which clears it
@@ -252,6 +280,12 @@ TEST_F(Automation, ReferenceCountsAndReleasedObjects) {
   AutoObject* q = nullptr;
   EXPECT_EQ(Auto_queryInterface(gone, AutoIid::Dispatch, &q), Auto_eReleased);
   EXPECT_EQ(q, nullptr);
+  // Neither a released object nor a pointer that is no object passes as an argument.
+  int notAnObject = 0;
+  for (AutoObject* bad : {gone, reinterpret_cast<AutoObject*>(&notAnObject)}) {
+    EXPECT_EQ(client.call(source, "Copy", Auto_method, {vobj(bad)}, &r.v), Auto_eTypeMismatch);
+    EXPECT_EQ(client.call(bad, "Value", Auto_propertyGet, {}, &r.v), bad == gone ? Auto_eReleased : Auto_ePointer);
+  }
   // An object whose sheet was deleted fails with an exception.
   Obj sheets = client.object(book, "Sheets");
   Obj scratch = client.object(sheets, "Add", {}, Auto_method);
@@ -299,6 +333,14 @@ TEST_F(Automation, SheetsNamesAreasAndAddresses) {
   EXPECT_EQ(client.text(column, "Address"), "$D$1:$D$1048576");
   Obj owner = client.object(item, "Worksheet");
   EXPECT_EQ(client.text(owner, "Name"), "Results");
+  // References as formulas write them, in lower case too, and a block from two corners.
+  Obj quoted = client.object(app, "Range", {vstr("'other sheet'!b2:b3")});
+  EXPECT_EQ(client.text(quoted, "Address", {vbool(true), vbool(true), vint(1), vbool(true)}),
+            "'[" + wb->name + "]Other Sheet'!$B$2:$B$3");
+  Obj external = client.object(app, "Range", {vstr("'[" + wb->name + "]Other Sheet'!B2")});
+  EXPECT_EQ(client.text(external, "Address"), "$B$2");
+  Obj corners = client.object(results, "Range", {vstr("c4"), vobj(item)});
+  EXPECT_EQ(client.text(corners, "Address"), "$C$3:$D$4");
   Obj quantity = client.object(app, "Range", {vstr("Quantity")});
   Obj quantityName = client.object(quantity, "Name");
   EXPECT_EQ(client.text(quantityName, "Name"), "Quantity");
