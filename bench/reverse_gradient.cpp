@@ -11,10 +11,10 @@
 #include <random>
 #include <vector>
 
-#include "interpreter/payload/Pay_Tape.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "interpreter/Model_Functions.h"
 #include "interpreter/Vm_Context.h"
+#include "interpreter/payload/Pay_Tape.h"
 
 namespace {
 

@@ -2,6 +2,10 @@
 // decision variable or a sampled input in the context's evaluation mode.
 #include <cstdlib>
 
+#include "interpreter/Model_Variables.h"
+#include "interpreter/Val_Value.h"
+#include "interpreter/Vm_Context.h"
+#include "interpreter/Vm_Status.h"
 #include "interpreter/payload/Aff_Payload.h"
 #include "interpreter/payload/DegDag_Node.h"
 #include "interpreter/payload/DegVec_Payload.h"
@@ -14,10 +18,6 @@
 #include "interpreter/payload/Rev_Node.h"
 #include "interpreter/payload/Smp_Payload.h"
 #include "interpreter/payload/Val_Kind17.h"
-#include "interpreter/Model_Variables.h"
-#include "interpreter/Val_Value.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
 
 namespace {
 

@@ -3,6 +3,10 @@
 
 #include <cstdlib>
 
+#include "interpreter/Model_Refs.h"
+#include "interpreter/Text_Convert.h"
+#include "interpreter/Vm_Context.h"
+#include "interpreter/Vm_Status.h"
 #include "interpreter/payload/Aff_Payload.h"
 #include "interpreter/payload/DegDag_Node.h"
 #include "interpreter/payload/DegVec_Payload.h"
@@ -15,10 +19,6 @@
 #include "interpreter/payload/Rev_Node.h"
 #include "interpreter/payload/Smp_Payload.h"
 #include "interpreter/payload/Val_Kind17.h"
-#include "interpreter/Model_Refs.h"
-#include "interpreter/Text_Convert.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
 
 namespace {
 

@@ -3,15 +3,15 @@
 
 #include <cstdlib>
 
+#include "interpreter/Model_StructureInfo.h"
+#include "interpreter/Model_Variables.h"
+#include "interpreter/Val_Value.h"
 #include "interpreter/payload/Aff_Payload.h"
 #include "interpreter/payload/Grad_Payload.h"
 #include "interpreter/payload/Hess_Payload.h"
 #include "interpreter/payload/IvGrad_Payload.h"
 #include "interpreter/payload/IvHess_Payload.h"
 #include "interpreter/payload/Smp_Payload.h"
-#include "interpreter/Model_StructureInfo.h"
-#include "interpreter/Model_Variables.h"
-#include "interpreter/Val_Value.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 
 #include "arithmetic/numeric/Num_Elementary.h"
 #include "arithmetic/numeric/Num_Scalar.h"
-#include "interpreter/payload/Grad_Payload.h"
 #include "interpreter/List_List.h"
 #include "interpreter/Model_Functions.h"
 #include "interpreter/Model_Variables.h"
 #include "interpreter/Vm_Context.h"
 #include "interpreter/Vm_Status.h"
+#include "interpreter/payload/Grad_Payload.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
-#include "interpreter/payload/Pay_Array.h"
-#include "interpreter/payload/Pay_Tape.h"
 #include "arithmetic/text/Txt_Build.h"
 #include "interpreter/Vm_Context.h"
 #include "interpreter/Vm_Status.h"
+#include "interpreter/payload/Pay_Array.h"
+#include "interpreter/payload/Pay_Tape.h"
 
 namespace {
 

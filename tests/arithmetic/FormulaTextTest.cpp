@@ -8,6 +8,7 @@
 #include <string>
 
 #include "arithmetic/text/Txt_Build.h"
+#include "arithmetic/text/Val_TextForm.h"
 #include "interpreter/Text_Convert.h"
 #include "platform/calc/Calc.h"
 #include "tests/arithmetic/ExpressionCases.h"
@@ -150,6 +151,41 @@ TEST(FormulaText, LongDerivativesAreSpilledAndStillEvaluate) {
       },
       x, "nested sines", &spills);
   EXPECT_GT(spills, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ValueText, TextAndNumberForms) {
+  EvalContext* ctx = Vm_createContext();
+  Value v = Val_empty(ctx);
+  struct Row {
+    int32_t kind;
+    double number;
+    const char16_t* expected;
+  };
+  const Row texts[] = {{kValBool, 1, u"TRUE"}, {kValBool, 0, u"FALSE"}, {kValInt, 12, u"12"},
+                       {kValInt, 3000000001.0, u"3000000001"}, {kValReal, 0.1, u"0.1"}, {kValEmpty, 0, u""}};
+  for (const Row& row : texts) {
+    Val_setKind(&v, row.kind)->number = row.number;
+    EXPECT_EQ(text(Val_toText(&v, ctx).text), text(row.expected));
+  }
+  struct Parse {
+    const char16_t* text;
+    int32_t kind;
+    double number;
+  };
+  const Parse parses[] = {{u"12", kValInt, 12}, {u"1.5", kValReal, 1.5}, {u"", kValInt, 0}, {u"12abc", kValText, 0}};
+  for (const Parse& p : parses) {
+    Val_setText(&v, p.text);
+    const Value r = Val_toNumber(&v, ctx);
+    EXPECT_EQ(r.kind, p.kind) << Text_toUtf8(p.text);
+    if (p.kind == kValText) EXPECT_EQ(text(r.text), text(p.text));
+    else EXPECT_EQ(r.number, p.number);
+  }
+  Val_clear(&v);
+  Vm_destroyContext(ctx);
 }
 
 }  // namespace

@@ -15,13 +15,13 @@
 #include "arithmetic/grad/Grad_Ops.h"
 #include "arithmetic/grad/Grad_Text.h"
 #include "arithmetic/hess/Hess_Ops.h"
-#include "interpreter/payload/Pay_Tape.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
 #include "interpreter/Model_Functions.h"
 #include "interpreter/Model_Variables.h"
 #include "interpreter/Val_Value.h"
 #include "interpreter/Vm_Context.h"
+#include "interpreter/payload/Pay_Tape.h"
 
 constexpr int32_t kNeg = 100;
 

@@ -3,6 +3,11 @@
 // and sampled inputs in each evaluation mode.
 #include <gtest/gtest.h>
 
+#include "interpreter/Model_Variables.h"
+#include "interpreter/Text_Convert.h"
+#include "interpreter/Val_Value.h"
+#include "interpreter/Vm_Context.h"
+#include "interpreter/Vm_Status.h"
 #include "interpreter/payload/Aff_Payload.h"
 #include "interpreter/payload/DegDag_Node.h"
 #include "interpreter/payload/DegVec_Payload.h"
@@ -15,11 +20,6 @@
 #include "interpreter/payload/Rev_Node.h"
 #include "interpreter/payload/Smp_Payload.h"
 #include "interpreter/payload/Val_Kind17.h"
-#include "interpreter/Model_Variables.h"
-#include "interpreter/Text_Convert.h"
-#include "interpreter/Val_Value.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
 
 namespace {
 
