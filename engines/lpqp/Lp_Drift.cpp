@@ -15,12 +15,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <utility>
 
 namespace {
 
 constexpr double Lp_driftShare = 0.01;    // drift tolerance as a share of the precision
 constexpr double Lp_singularShare = 1e-14;  // pivot below this share of the largest entry
+// Rows above which no rebuild is tried: the dense factors would take over
+// 50 MB and seconds of work each time.
+constexpr int Lp_rebuildRowLimit = 2500;
 
 bool Lp_hasOrigin(const LpRecord& lp) {
   return lp.origin.rows == lp.matrix.rows && lp.origin.cols == lp.matrix.cols &&
@@ -204,12 +208,16 @@ double Lp_driftResidual(LpRecord& lp) {
 }
 
 bool Lp_rebuildTableau(LpRecord& lp, bool phase1) {
-  if (!Lp_hasOrigin(lp)) return false;
   const int m = Lp_rowsInUse(lp), n = lp.n;
+  if (!Lp_hasOrigin(lp) || m > Lp_rebuildRowLimit) return false;
   const std::size_t mm = static_cast<std::size_t>(m) * m;
-  if (lp.basisFactor.size() < mm) lp.basisFactor.resize(mm);
-  lp.basisPivots.resize(static_cast<std::size_t>(m) + 1);
-  lp.solveColumn.resize(static_cast<std::size_t>(m) + 1);
+  try {
+    if (lp.basisFactor.size() < mm) lp.basisFactor.resize(mm);
+    lp.basisPivots.resize(static_cast<std::size_t>(m) + 1);
+    lp.solveColumn.resize(static_cast<std::size_t>(m) + 1);
+  } catch (const std::bad_alloc&) {
+    return false;  // the updated tableau goes on as it is
+  }
   double* col = lp.solveColumn.data();
   for (int r = 1; r <= m; ++r) {
     const int v = lp.rowMap[r];
