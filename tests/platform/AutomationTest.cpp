@@ -331,6 +331,10 @@ TEST_F(Automation, SheetsNamesAreasAndAddresses) {
   EXPECT_EQ(client.integer(twoAreas, "Count"), 5);
   Obj column = client.object(item, "EntireColumn");
   EXPECT_EQ(client.text(column, "Address"), "$D$1:$D$1048576");
+  Obj active = client.object(app, "ActiveWorkbook");
+  EXPECT_EQ(client.text(active, "Name"), wb->name);
+  Obj sheetCell = client.object(results, "Cells", {vint(2), vint(3)});
+  EXPECT_EQ(client.text(sheetCell, "Address"), "$C$2");
   Obj owner = client.object(item, "Worksheet");
   EXPECT_EQ(client.text(owner, "Name"), "Results");
   // References as formulas write them, in lower case too, and a block from two corners.
