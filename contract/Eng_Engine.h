@@ -61,7 +61,8 @@ enum : std::uint32_t {
   EngineDiagnoseExtra = 0x400,     // item 21: diagnosis extra argument at level 4
   EngineItem22 = 0x800,            // item 22
   EngineRequestDiagnosis = 0x1000, // item 23: request diagnosis at level 4
-  EngineEvaluateInExcel = 0x2000,  // evaluate through Excel even when analysed
+  EngineEvaluateInExcel = 0x2000,  // evaluate through the application even when analysed
+  EngineBuiltinBit = 0x4000,       // set by every built-in engine; nothing reads it
 };
 
 using EngineDriver = int (*)(EngineOp solve, struct EngineProblem* problem);

@@ -12,7 +12,7 @@
 #include "contract/Host_Eval.h"
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
-#include "entry/Eng_BranchTree.h"
+#include "entry/Bnb_Tree.h"
 
 namespace {
 

@@ -7,7 +7,3 @@
 #pragma once
 
 #include "entry/Eng_Runner.h"
-
-// For tests: after `nodes` more node allocations every allocation fails, as
-// when memory runs out; a negative count lifts the limit.
-void Eng_failBranchNodesAfter(int nodes);

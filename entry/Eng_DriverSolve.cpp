@@ -2,7 +2,7 @@
 // multistart drivers.
 #include "entry/Eng_DriverSolve.h"
 
-#include "contract/Host_Memory.h"
+#include "common/Mem_Heap.h"
 
 namespace {
 

@@ -1,15 +1,23 @@
 // Engine runner: runs one engine row on the current model (builds the
 // problem, chooses the driver, calls setup, the driver and finish, and turns
-// a pending stop into the final status), the direct driver, and the local
-// solver with which other engines run the built-in GRG engine on a model
-// they supply themselves.
+// a pending stop into the final status) and the direct driver. The local
+// solver (contract/Host_LocalSolver.h) builds its problem here too.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "contract/Eng_Engine.h"
 
 struct LibraryContext;
+
+// A zeroed problem owned by `owner` (none when memory runs out), released
+// with its integer flags.
+struct EngineProblemFree {
+  void operator()(EngineProblem* problem) const;
+};
+using OwnedEngineProblem = std::unique_ptr<EngineProblem, EngineProblemFree>;
+OwnedEngineProblem Eng_newProblem(LibraryContext* owner);
 
 // Export ordinal 6: runs the engine of `entry`; returns a SolveStatus.
 int Eng_runEngine(EngineEntry* entry);

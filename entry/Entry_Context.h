@@ -24,8 +24,8 @@ constexpr int DirectoryChars = 260;
 
 // Progress of a run: limits, counters and the pending stop.
 struct ProgressState {
-  std::uint32_t timeStart;        // seconds of the tick count
-  std::uint32_t timeLimit;        // seconds
+  std::uint32_t timeStart;        // tick count (milliseconds) when the window began
+  std::uint32_t timeLimit;        // milliseconds
   std::int32_t setupRowsByVariables;
   std::int32_t setupTwiceVariables;
   std::int32_t setupSteps;        // set-up step counter

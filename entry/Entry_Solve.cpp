@@ -3,6 +3,7 @@
 // session around an analysis of the model and/or an engine run.
 #include <cmath>
 #include <exception>
+#include <string>
 
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
@@ -14,6 +15,8 @@
 #include "entry/Sess_Results.h"
 #include "entry/Sess_Session.h"
 #include "excel/Names_Model.h"
+#include "excel/Names_Options.h"
+#include "platform/os/Os.h"
 
 namespace {
 
@@ -172,7 +175,17 @@ int runEngine(LibraryContext* context) {
   }
 }
 
+// An option value this library does not accept ends the action before the
+// model is read or anything is written, with a message naming the option.
+bool optionsAccepted(LibraryContext* context) {
+  std::string why;
+  if (Names_findRefusedOption(context, &why) < 0) return true;
+  Os_messageBox(why.c_str(), ModelRefusedCaption, 0);
+  return false;
+}
+
 int commonPath(LibraryContext* context, const Plan& plan) {
+  if ((plan.analyse || plan.run) && !optionsAccepted(context)) return StatusBadModel;
   int status = StatusNothingRun;
   if (!Host_beginSession(context)) {
     status = StatusHostFailure;

@@ -13,6 +13,7 @@
 #include "entry/Entry_Pending.h"
 #include "entry/Sess_Excel.h"
 #include "entry/Sess_Results.h"
+#include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Queries.h"

@@ -2,23 +2,29 @@
 // with their status lines, then the checks that may stop the run.
 #include "contract/Host_Progress.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "contract/Eng_Engine.h"
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
 #include "entry/Msg_Status.h"
+#include "excel/Names_Options.h"
 #include "platform/os/Os.h"
 
 namespace {
 
 enum ArmedLimit { ArmedIterations = 0, ArmedTime = 1, ArmedSubproblems = 2, ArmedIntegers = 3 };
 
-std::uint32_t nowSeconds() { return Os_tickCount() / 1000; }
+// The time limit is kept in milliseconds, so that "solver_tim" may hold
+// fractions of a second.
+constexpr double kMaxTimeLimitMs = 4.0e9;
 
-// Seconds left of the time limit; the whole limit counts as spent when the
-// tick count wrapped since the window started.
-std::uint32_t remainingSeconds(const ProgressState& p, std::uint32_t now) {
+std::uint32_t nowMs() { return Os_tickCount(); }
+
+// Milliseconds left of the time limit; the whole limit counts as spent when
+// the tick count wrapped since the window started.
+std::uint32_t remainingMs(const ProgressState& p, std::uint32_t now) {
   std::uint32_t elapsed = now < p.timeStart ? p.timeLimit : now - p.timeStart;
   return elapsed >= p.timeLimit ? 0 : p.timeLimit - elapsed;
 }
@@ -136,8 +142,8 @@ int askIfDue(LibraryContext* context, std::int32_t flags, std::uint32_t remainin
 int check(LibraryContext* context, std::int32_t flags) {
   ProgressState& p = context->progress;
   if (Msg_pollBreak()) p.breakSeen = 1;
-  std::uint32_t now = nowSeconds();
-  std::uint32_t remaining = remainingSeconds(p, now);
+  std::uint32_t now = nowMs();
+  std::uint32_t remaining = remainingMs(p, now);
   if ((flags & ProgressQuery) && !p.paused) return wouldStop(p, remaining);
   if (flags & ProgressPause) p.paused = 1;
   if (flags & ProgressResume) {
@@ -154,7 +160,7 @@ int check(LibraryContext* context, std::int32_t flags) {
     p.pendingStop = answer;
     return answer;
   }
-  p.timeLimit = remaining;   // the window restarts with the seconds left
+  p.timeLimit = remaining;   // the window restarts with the time left
   p.timeStart = now;
   return StopContinue;
 }
@@ -168,9 +174,9 @@ int Msg_armLimits(LibraryContext* context) {
   p.breakSeen = 0;
   p.showIterations = Host_queryModel(context, QueryShowIterations);
   for (std::int32_t& armed : p.armed) armed = 1;
-  int seconds = Host_getIntOption(context, IntTime);
-  p.timeLimit = seconds > 0 ? static_cast<std::uint32_t>(seconds) : 0;
-  p.timeStart = nowSeconds();
+  double ms = Names_getRealOption(context, OptTim, Host_getIntOption(context, IntTime)) * 1000.0;
+  p.timeLimit = ms > 0 ? static_cast<std::uint32_t>(std::min(ms, kMaxTimeLimitMs)) : 0;
+  p.timeStart = nowMs();
   p.iterationLimit = p.iterationsLeft = Host_getIntOption(context, IntIterations);
   p.subproblemLimit = Host_getIntOption(context, IntNodes);
   p.integerLimit = Host_getIntOption(context, IntIntegerSolutions);

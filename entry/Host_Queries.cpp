@@ -8,6 +8,7 @@
 
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Pending.h"
+#include "entry/Sess_Variables.h"
 #include "excel/Area_Areas.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
@@ -251,8 +252,10 @@ int Host_getIntOption(LibraryContext* context, int kind) {
 }
 
 int Host_getEngineInfoItem(LibraryContext* context, int engine, int item) {
-  static constexpr std::uint32_t kCapabilityItems[] = {0x4,   0x10,  0x20,  0x80,  0x40,
-                                                       0x100, 0x200, 0x400, 0x800, 0x1000};
+  static constexpr std::uint32_t kCapabilityItems[] = {
+      EngineCanFeasibility, EngineCanBranch,  EngineCanMultistart, EngineItem17,
+      EngineUsesLocalSolver, EngineDiagnose19, EngineDiagnose20, EngineDiagnoseExtra,
+      EngineItem22, EngineRequestDiagnosis};
   if (engine < 0 || engine >= EngineIndexCount) return 0;
   const EngineInfo& info = context->engineInfos[engine];
   if (item == 1) return info.value1;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "entry/Entry_Context.h"
+#include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Calculation.h"

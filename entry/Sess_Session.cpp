@@ -4,12 +4,13 @@
 
 #include <utility>
 
-#include "contract/Host_Memory.h"
+#include "common/Mem_Heap.h"
 #include "contract/Host_Progress.h"
 #include "entry/Entry_Context.h"
 #include "entry/Msg_Status.h"
 #include "entry/Sess_Excel.h"
 #include "entry/Sess_Results.h"
+#include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Calculation.h"

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/xlcall/Xlcall.h"
@@ -95,20 +96,10 @@ int Xl_setCellValue(IDSHEET sheet, int row, int column, double value);
 XLOPER* Area_fromR1C1(const char* text, const XLOPER* base);
 int Area_countR1C1Areas(const char* text, int baseRow, int baseColumn);
 
-// The session's variable cells.
-struct VariableCells {
-  XLOPER* ref = nullptr;          // joined reference, owned
-  CellList* list = nullptr;
-  std::vector<double> scratch;    // position-ordered values when reordered
-};
-
+// The reference joined from "solver_adj" and its numbered continuations;
+// none when one is missing or on another sheet.
 XLOPER* Area_readVariableRefs(LibraryContext* context);
-VariableCells* Sess_readVariableCells(LibraryContext* context);
-void Sess_freeVariableCells(VariableCells* cells);
-const CellList* Sess_getVariableCellList(const VariableCells* cells);
-int Sess_getAdjCellCount(const VariableCells* cells);
-int Sess_writeVariables(VariableCells* cells, const double* x);
-int Sess_readVariables(VariableCells* cells, double* x);
-int Sess_readVariablesCoercing(VariableCells* cells, double* x);
-int Sess_variableOfCell(const VariableCells* cells, int row, int column);
-int Sess_setVariableCell(const VariableCells* cells, int i, double value);
+// The first cell of `ref` that holds a formula, as its reference text; false
+// when every cell holds a constant or nothing. Solving writes numbers into the
+// variable cells, which would destroy such a formula.
+bool Area_findFormulaCell(const XLOPER* ref, std::string* address);

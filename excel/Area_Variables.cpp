@@ -1,8 +1,9 @@
-// The session's variable cells: the reference joined from "solver_adj" and
-// its numbered continuations, its cell list, and reading and writing the
-// decision variables in variable-number order.
+// The variable cells' reference: "solver_adj" and its numbered
+// continuations joined into one reference on one sheet, and the first of
+// its cells that holds a formula.
 #include "excel/Area_Areas.h"
 #include "excel/Names_Options.h"
+#include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
 
 namespace {
@@ -42,72 +43,19 @@ XLOPER* Area_readVariableRefs(LibraryContext* context) {
   return Area_newReference(sheet, joined);
 }
 
-VariableCells* Sess_readVariableCells(LibraryContext* context) {
-  XLOPER* ref = Area_readVariableRefs(context);
-  CellList* list = Area_buildCellList(ref);
-  if (!list) {
-    Xl_freeValue(ref);
-    return nullptr;
-  }
-  auto* cells = new VariableCells;
-  cells->ref = ref;
-  cells->list = list;
-  return cells;
-}
-
-void Sess_freeVariableCells(VariableCells* cells) {
-  if (!cells) return;
-  Area_freeCellList(cells->list);
-  Xl_freeValue(cells->ref);
-  delete cells;
-}
-
-const CellList* Sess_getVariableCellList(const VariableCells* cells) {
-  return cells ? cells->list : nullptr;
-}
-
-int Sess_getAdjCellCount(const VariableCells* cells) {
-  return cells ? cells->list->distinct : 0;
-}
-
-int Sess_writeVariables(VariableCells* cells, const double* x) {
-  if (!cells) return 0;
-  const CellList* list = cells->list;
-  const double* values = x;
-  if (!list->order.empty()) {
-    cells->scratch.resize(list->positions);
-    for (int p = 0; p < list->positions; ++p) cells->scratch[p] = x[list->order[p]];
-    values = cells->scratch.data();
-  }
-  return Area_writeValues(cells->ref, values) == list->positions;
-}
-
-int Sess_readVariables(VariableCells* cells, double* x) {
-  if (!cells) return 0;
-  const CellList* list = cells->list;
-  if (list->order.empty()) return Area_readValuesFilling(cells->ref, x) == list->positions;
-  cells->scratch.resize(list->positions);
-  if (Area_readValuesFilling(cells->ref, cells->scratch.data()) != list->positions) return 0;
-  for (int p = 0; p < list->positions; ++p) x[list->order[p]] = cells->scratch[p];
-  return 1;
-}
-
-int Sess_readVariablesCoercing(VariableCells* cells, double* x) {
-  if (!cells) return 0;
-  if (Sess_readVariables(cells, x)) return 1;
-  if (Area_coerceCellsToNumbers(cells->ref) != cells->list->positions) return 0;
-  return Sess_readVariables(cells, x);
-}
-
-int Sess_variableOfCell(const VariableCells* cells, int row, int column) {
-  if (!cells) return -1;
-  int p = Area_positionOfCell(cells->list, row, column);
-  return p < 0 ? -1 : Area_variableOfPosition(cells->list, p);
-}
-
-int Sess_setVariableCell(const VariableCells* cells, int i, double value) {
-  if (!cells) return 0;
-  AreaCell cell;
-  if (!Area_getVariableCell(cells->list, i, &cell)) return 0;
-  return Xl_setCellValue(Area_sheetOf(cells->ref), cell.row, cell.column, value);
+bool Area_findFormulaCell(const XLOPER* ref, std::string* address) {
+  const XLREF* areas;
+  int count;
+  if (!Area_areasOf(ref, &areas, &count)) return false;
+  for (int k = 0; k < count; ++k)
+    for (int row = areas[k].rwFirst; row <= areas[k].rwLast; ++row)
+      for (int column = areas[k].colFirst; column <= areas[k].colLast; ++column) {
+        AreaRef cell(ref, Area_cellArea(row, column));
+        std::string formula;
+        if (Xl_cellFormula(&cell.value, &formula) && formula[0] == '=') {
+          Xl_refText(&cell.value, 0, address);
+          return true;
+        }
+      }
+  return false;
 }

@@ -92,7 +92,9 @@ int Names_readRobustMode(LibraryContext* context, int* mode) {
 
 int Names_readObjective(LibraryContext* context, ConstraintList* list) {
   XLOPER* objective = Names_getOptionRef(context, OptOpt, 0);
-  if (!objective) return 1;
+  // No objective name: a model without one. A name that gives an error value
+  // (a deleted cell's #REF!) is a model that cannot be read.
+  if (!objective) return Names_isOptionDefined(context, OptOpt, 0) ? 0 : 1;
   ConstraintRecord& record = list->records.emplace_back();
   record.lhs = objective;
   record.flags = RowObjective;

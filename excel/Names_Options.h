@@ -7,6 +7,8 @@
 // is cached.
 #pragma once
 
+#include <string>
+
 #include "platform/xlcall/Xlcall.h"
 
 struct LibraryContext;
@@ -49,12 +51,26 @@ XLOPER* Names_buildOptionName(LibraryContext* context, int index, unsigned row);
 // number its "=..." definition converts to; else the name's own text.
 XLOPER* Names_getOptionRef(LibraryContext* context, int index, unsigned row);
 
+// Whether the name "prefix_suffix[row]" is defined, whatever its value.
+int Names_isOptionDefined(LibraryContext* context, int index, unsigned row);
+
 // Integer options (16-bit, signed) and real options, with the caller's
 // default for a missing name, an error or a value that does not convert.
 int Names_getNumberedOption(LibraryContext* context, int index, unsigned row, int defaultValue);
 int Names_getOption(LibraryContext* context, int index, int defaultValue);
 double Names_getNumberedReal(LibraryContext* context, int index, unsigned row, double defaultValue);
 double Names_getRealOption(LibraryContext* context, int index, double defaultValue);
+
+// Caption of the message boxes that say why a model or its options were refused.
+constexpr const char* ModelRefusedCaption = "Model refused";
+
+// The first option whose value this library does not accept: a value that
+// is no number, or a number outside what the option means (a time limit of
+// no time, a count that is not a positive whole number, a tolerance outside
+// its range, a choice that is none of the option's choices), and constraint
+// names without "solver_num". Returns the option's index, or -1 when every
+// option is acceptable; `why` gets a sentence that names the option.
+int Names_findRefusedOption(LibraryContext* context, std::string* why);
 
 // Defines the (hidden) name "prefix_suffix[row]" as `value`: 1 on success,
 // 0 on failure.

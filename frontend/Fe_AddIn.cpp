@@ -3,7 +3,9 @@
 // calling its `Solve` actions; progress texts on the terminal.
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 
 #include "frontend/Fe_Internal.h"
@@ -40,7 +42,7 @@ void showStatus(const std::string& text) {
 
 void showMessageBox(const OsMessageBox& box) {
   Fe_endProgress();
-  std::fprintf(stderr, "[%s] %s\n", box.caption.c_str(), box.text.c_str());
+  std::fprintf(stderr, "%s: %s\n", box.caption.c_str(), box.text.c_str());
 }
 
 std::string folderOfProgram() {
@@ -51,21 +53,69 @@ std::string folderOfProgram() {
   return p.substr(0, p.rfind('/'));
 }
 
+// The result range, as deep and wide as asked.
+constexpr int kMinResultRows = 20;
+std::string resultRange(int rows, int columns) {
+  return std::string(kAddInSheet) + "!$A$1:$" + Wb_columnName(columns - 1) + "$" +
+         std::to_string(std::max(rows, kMinResultRows));
+}
+
 void defineText(Workbook* wb, const char* name, const char* text) {
   Wb_defineName(wb, DefinedName{name, std::string("\"") + text + "\"", 0, false});
 }
 
-// The "Show" macro: reason 1 is the user's break or a shown iteration, which
-// always goes on; limits (reasons 2 to 5) continue or stop as asked. The
-// answer 1 continues; the answer 0 leaves the library to stop with the
-// limit's own status (the answer 2 would only mark a stop chosen by the
-// user, which keeps the engine's status and so could not tell a limit).
+// Ctrl-C: the first sets the application's break flag, which the library
+// polls as a spreadsheet program's break key; the second ends at once.
+volatile std::sig_atomic_t gInterrupts = 0;
+
+void onInterrupt(int) {
+  if (gInterrupts > 0) {
+    static const char kText[] = "\ncorvan: interrupted again: ending without writing\n";
+    ssize_t ignored = write(STDERR_FILENO, kText, sizeof kText - 1);
+    (void)ignored;
+    _exit(130);
+  }
+  gInterrupts = 1;
+  Wb_app().breakFlag = true;
+}
+
+struct Limit { const char* option; const char* what; const char* unit; };
+// Reasons 2 to 5 of the "Show" macro.
+constexpr Limit kLimits[] = {{"solver_tim", "time limit", " s"},
+                             {"solver_itr", "iteration limit", " iterations"},
+                             {"solver_nod", "subproblem limit", " subproblems"},
+                             {"solver_mip", "integer-solution limit", " integer solutions"}};
+
+Workbook* gBook = nullptr;   // the user's workbook, for the limits' values
+
+std::string limitValue(const char* option) {
+  if (!gBook || !Wb_findName(gBook, option, gBook->activeSheet)) return "";
+  CalcEvalResult r;
+  if (!Calc_evaluate(gBook, gBook->activeSheet, std::string("!") + option, &r) || r.value.values.empty()) return "";
+  return Calc_displayText(r.value.values[0], "");
+}
+
+// The "Show" macro: reason 1 is the user's break or a shown iteration; it
+// stops after Ctrl-C and goes on otherwise. Limits (reasons 2 to 5) continue
+// or stop as asked. The answer 1 continues; the answer 0 leaves the library
+// to stop with the limit's or the break's own status (the answer 2 would only
+// mark a stop chosen by the user, which keeps the engine's status).
 void registerShow(FeOnLimit onLimit) {
   Xlc_registerMacro("Show", [onLimit](const std::vector<CellValue>& args) {
-    double reason = !args.empty() && args[0].kind == CellKind::Number ? args[0].number : 0;
-    bool stop = reason == 1 ? false : onLimit == FeOnLimit::Stop;
+    int reason = !args.empty() && args[0].kind == CellKind::Number ? static_cast<int>(args[0].number) : 0;
     Fe_endProgress();
-    std::fprintf(stderr, "Show: reason %g, answer %s\n", reason, stop ? "stop" : "continue");
+    if (reason == 1) {
+      if (gInterrupts == 0) return CellValue::makeNumber(1);
+      std::fprintf(stderr, "interrupted: stopping with the best point found (Ctrl-C again ends at once)\n");
+      return CellValue::makeNumber(0);
+    }
+    bool stop = onLimit == FeOnLimit::Stop;
+    if (reason >= 2 && reason <= 5) {
+      const Limit& l = kLimits[reason - 2];
+      std::string value = limitValue(l.option);
+      std::fprintf(stderr, "%s reached%s: %s\n", l.what, value.empty() ? "" : (" after " + value + l.unit).c_str(),
+                   stop ? "stopping; use --on-limit continue to go on" : "going on (--on-limit continue)");
+    }
     return CellValue::makeNumber(stop ? 0 : 1);
   });
 }
@@ -75,7 +125,7 @@ Workbook* makeAddIn(FeOnLimit onLimit) {
   Sheet* sh = Wb_addSheet(wb, kAddInSheet);
   sh->visible = false;
   for (const Message& m : kMessages) defineText(wb, m.name, m.text);
-  Wb_defineName(wb, DefinedName{"solver_tbl", std::string(kAddInSheet) + "!$A$1:$B$20", 0, false});
+  Wb_defineName(wb, DefinedName{"solver_tbl", resultRange(kMinResultRows, FeEngineListColumns), 0, false});
   Wb_defineName(wb, DefinedName{"Show", std::string(kAddInSheet) + "!$D$1", 0, false});
   registerShow(onLimit);
   Xlc_setCallerSheet(wb, 0);
@@ -104,6 +154,8 @@ bool loadLibrary(FeSession* s) {
 bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, FeOnLimit onLimit) {
   Application& app = Wb_app();
   app.statusListener = showStatus;
+  gInterrupts = 0;
+  std::signal(SIGINT, onInterrupt);
   Os_setMessageBoxHandler(showMessageBox);
   s->addIn = makeAddIn(onLimit);
   std::string error;
@@ -123,6 +175,7 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
   for (size_t i = 0; i < app.workbooks.size(); ++i)
     if (app.workbooks[i].get() == s->book) app.activeWorkbook = static_cast<int>(i);
   Calc_recalculate(s->book);
+  gBook = s->book;
   return loadLibrary(s);
 }
 
@@ -133,6 +186,7 @@ void Fe_close(FeSession* s) {
   if (s->addIn) Wb_closeWorkbook(s->addIn);
   Xlc_resetHost();
   Wb_app().statusListener = nullptr;
+  gBook = nullptr;
   *s = FeSession{};
 }
 
@@ -150,20 +204,27 @@ void Fe_setModelOption(FeSession* s, const std::string& name, const std::string&
   Wb_defineName(s->book, dn);
 }
 
-std::vector<std::vector<std::string>> Fe_resultRows(FeSession* s) {
-  std::vector<std::vector<std::string>> rows;
+void Fe_sizeResultRange(FeSession* s, int rows, int columns) {
+  Wb_defineName(s->addIn, DefinedName{"solver_tbl", resultRange(rows, columns), 0, false});
+}
+
+std::vector<std::vector<CellValue>> Fe_resultValues(FeSession* s) {
+  std::vector<std::vector<CellValue>> rows;
   CalcEvalResult r;
   if (!Calc_evaluate(s->addIn, 0, "solver_tbl", &r) || !r.isReference) return rows;
   const CalcArray& a = r.value;
-  for (int i = 0; i < a.rows; ++i) {
+  for (int i = 0; i < a.rows; ++i)
+    rows.emplace_back(a.values.begin() + i * a.cols, a.values.begin() + (i + 1) * a.cols);
+  return rows;
+}
+
+std::vector<std::vector<std::string>> Fe_resultRows(FeSession* s) {
+  std::vector<std::vector<std::string>> rows;
+  for (const auto& values : Fe_resultValues(s)) {
     std::vector<std::string> row;
-    bool any = false;
-    for (int j = 0; j < a.cols; ++j) {
-      const CellValue& v = a.values[static_cast<size_t>(i * a.cols + j)];
-      any = any || v.kind != CellKind::Empty;
-      row.push_back(Calc_displayText(v, ""));
-    }
-    if (any) rows.push_back(row);
+    for (const CellValue& v : values) row.push_back(Calc_displayText(v, ""));
+    while (!row.empty() && row.back().empty()) row.pop_back();
+    if (!row.empty()) rows.push_back(row);
   }
   return rows;
 }

@@ -1,88 +1,144 @@
-// The `corvan` subcommands that drive the library: engines, solve, analyse.
+// The `corvan` commands that drive the library: engines, models, solve,
+// analyse.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
+#include "platform/os/Os.h"
 #include "platform/xlsx/Xlsx.h"
 
 namespace {
 
-struct SolveOptions {
-  std::string book, sheet, out, engine, maxTime;
-  FeOnLimit onLimit = FeOnLimit::Stop;
-};
+// `Solve` action codes the front end uses.
+enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, ActDiagnose = 7, ActList = 8 };
 
-int badUsage(const char* what, const char* arg) {
-  std::fprintf(stderr, "corvan: %s '%s'\n", what, arg);
-  return 2;
+// The library's status for a model or options it refuses.
+constexpr int StatusRefused = 8;
+
+// Statuses that mean a solution was found and written; statuses of a run
+// stopped early, which leave a solution only when the point is feasible.
+bool isSolutionStatus(int s) { return s == 0 || s == 1 || s == 2 || s == 14 || s == 17; }
+bool isStopStatus(int s) { return s == 3 || s == 6 || s == 10 || s == 15 || s == 16; }
+
+// Engine names come padded with spaces.
+std::string trimmed(std::string text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
 }
 
-// Reads "BOOK [options]"; `full` allows the solve options. Returns 0 or the exit status.
-int parseOptions(int argc, char** argv, bool full, SolveOptions* o) {
-  for (int i = 2; i < argc; ++i) {
-    const char* a = argv[i];
-    bool hasValue = i + 1 < argc;
-    auto take = [&](std::string* into) { *into = argv[++i]; };
-    if (a[0] != '-') {
-      if (!o->book.empty()) return badUsage("unexpected argument", a);
-      o->book = a;
-    } else if (std::strcmp(a, "--sheet") == 0 && hasValue) {
-      take(&o->sheet);
-    } else if (full && std::strcmp(a, "--out") == 0 && hasValue) {
-      take(&o->out);
-    } else if (full && std::strcmp(a, "--engine") == 0 && hasValue) {
-      take(&o->engine);
-      char* end = nullptr;
-      std::strtol(o->engine.c_str(), &end, 10);
-      if (*end) return badUsage("--engine takes a whole number, not", o->engine.c_str());
-    } else if (full && std::strcmp(a, "--max-time") == 0 && hasValue) {
-      take(&o->maxTime);
-      char* end = nullptr;
-      double t = std::strtod(o->maxTime.c_str(), &end);
-      if (*end || t <= 0) return badUsage("--max-time takes a positive number of seconds, not", o->maxTime.c_str());
-    } else if (full && std::strcmp(a, "--on-limit") == 0 && hasValue) {
-      std::string v = argv[++i];
-      if (v != "continue" && v != "stop") return badUsage("--on-limit takes continue or stop, not", v.c_str());
-      o->onLimit = v == "continue" ? FeOnLimit::Continue : FeOnLimit::Stop;
-    } else {
-      return badUsage(hasValue ? "unknown option" : "unknown option or missing value", a);
+bool looksLikeNumber(const std::string& v) {
+  char* end = nullptr;
+  std::strtod(v.c_str(), &end);
+  return !v.empty() && !*end;
+}
+
+// Options from the command line become the model's names, as a solver
+// dialog writes them: numbers and TRUE/FALSE as they are, anything else as a
+// text (which the library then refuses with a message naming the option).
+void setOptions(FeSession* s, const FeArgs& a) {
+  if (!a.engine.empty()) Fe_setModelOption(s, "solver_eng", a.engine);
+  if (!a.maxTime.empty()) Fe_setModelOption(s, "solver_tim", a.maxTime);
+  for (const auto& [name, value] : a.options) {
+    bool plain = looksLikeNumber(value) || value == "TRUE" || value == "FALSE";
+    std::string quotedValue = "\"";
+    for (char c : value) quotedValue += c == '"' ? std::string("\"\"") : std::string(1, c);
+    Fe_setModelOption(s, name, plain ? value : quotedValue + "\"");
+  }
+}
+
+// The engine the model chooses, as the library picks it from "solver_eng":
+// 1-5 the built-in engines, above 5 a plug-in, 0 the LP engine for a model
+// marked linear and else the first.
+std::string engineName(FeSession* s, int engine) {
+  int index = engine >= 1 ? engine - 1 : 0;
+  if (engine == 0) {
+    CalcEvalResult r;
+    bool linear = Wb_findName(s->book, "solver_lin", s->book->activeSheet) &&
+                  Calc_evaluate(s->book, s->book->activeSheet, "!solver_lin", &r) && !r.value.values.empty() &&
+                  r.value.values[0].kind == CellKind::Number && r.value.values[0].number == 1;
+    index = linear ? 1 : 0;
+  }
+  Fe_sizeResultRange(s, 0, FeEngineListColumns);
+  Fe_action(s, ActList);
+  auto rows = Fe_resultRows(s);
+  if (index < 0 || index >= static_cast<int>(rows.size()) || rows[index].empty()) return "";
+  return trimmed(rows[index][0]);
+}
+
+void printFaults(const FeModel& m) {
+  for (const std::string& f : m.faults) std::fprintf(stderr, "  - %s\n", f.c_str());
+}
+
+// Faults the library would not notice are refused before it runs, so that
+// nothing in the workbook changes.
+bool refuseBeforeRun(const Workbook* wb, const FeModel& m) {
+  if (!m.unseenByLibrary) return false;
+  std::fprintf(stderr, "corvan: the model on sheet '%s' cannot be solved:\n", wb->sheets[m.sheet]->name.c_str());
+  printFaults(m);
+  return true;
+}
+
+// The library's refusal names an option the command line set: bad usage.
+bool refusedCommandLineOption(const FeArgs& a) {
+  for (const OsMessageBox& box : Os_messageBoxes())
+    for (const auto& [name, value] : a.options)
+      if (box.text.find("\"" + name + "\"") != std::string::npos) return true;
+  return false;
+}
+
+int cellCount(const FeModel& m) {
+  int n = 0;
+  for (const CellRange& a : m.variables) n += (a.row2 - a.row1 + 1) * (a.col2 - a.col1 + 1);
+  for (const FeConstraint& c : m.constraints) n += 2 * (c.lhs.row2 - c.lhs.row1 + 1) * (c.lhs.col2 - c.lhs.col1 + 1);
+  return n;
+}
+
+// Why the run left no solution, in words.
+void explainFailure(Workbook* wb, const FeModel& m, int status) {
+  if (!m.faults.empty()) {
+    std::fprintf(stderr, "corvan: the model cannot be solved:\n");
+    printFaults(m);
+    return;
+  }
+  if (m.hasObjective) {
+    const CellValue* v = Fe_value(wb, m.sheet, m.objective.row1, m.objective.col1);
+    if (v && v->kind == CellKind::Error)
+      std::fprintf(stderr, "corvan: the objective cell %s holds %s\n",
+                   Fe_cellName(wb, m.sheet, m.objective.row1, m.objective.col1).c_str(), Wb_errorText(v->error));
+  }
+  for (const FeConstraintRow& row : Fe_constraintRows(wb, m))
+    if (!row.numeric) {
+      std::fprintf(stderr, "corvan: the constraint cell %s holds no number\n",
+                   Fe_cellName(wb, row.sheet, row.row, row.col).c_str());
+      return;
     }
-  }
-  if (o->book.empty()) {
-    std::fprintf(stderr, "corvan: no workbook given\n");
-    return 2;
-  }
-  return 0;
+  if (isSolutionStatus(status) || isStopStatus(status))
+    std::fprintf(stderr, "corvan: the point the run ended at does not satisfy the constraints\n");
 }
 
-void printEngineList(FeSession* s, int result) {
-  std::printf("engine list: result %d\n", result);
-  int index = 1;
-  for (const auto& row : Fe_resultRows(s)) {
-    std::printf("%3d", index++);
-    for (const auto& cell : row) std::printf("  %s", cell.c_str());
-    std::printf("\n");
+bool openAndPrepare(FeSession* s, const FeArgs& a) {
+  if (!Fe_open(s, a.book, a.sheet, a.onLimit)) {
+    Fe_close(s);
+    return false;
   }
+  Os_clearMessageBoxes();
+  setOptions(s, a);
+  return true;
 }
 
-// The objective and the variable cells, as the workbook now holds them.
-void printSolution(FeSession* s) {
-  CalcEvalResult r;
-  int sheet = s->book->activeSheet;
-  if (Calc_evaluate(s->book, sheet, "!solver_opt", &r) && !r.value.values.empty())
-    std::printf("objective: %s\n", Calc_displayText(r.value.values[0], "").c_str());
-  if (!Calc_evaluate(s->book, sheet, "!solver_adj", &r) || !r.isReference) return;
-  const std::string& sheetName = s->book->sheets[static_cast<size_t>(r.areas[0].sheet)]->name;
-  for (const CellRange& a : r.areas)
-    for (int row = a.row1; row <= a.row2; ++row)
-      for (int col = a.col1; col <= a.col2; ++col) {
-        const Cell* c = Wb_findCell(s->book->sheets[static_cast<size_t>(a.sheet)].get(), row, col);
-        CellValue v = c ? c->value : CellValue{};
-        std::printf("%s!%s = %s\n", sheetName.c_str(), Wb_a1(row, col).c_str(), Calc_displayText(v, "").c_str());
-      }
+// Saves the workbook when asked and the run found a solution.
+int saveIfAsked(FeSession* s, const FeArgs& a, int rc) {
+  if (a.out.empty()) return rc;
+  if (rc == FeExitNoSolution) {
+    std::fprintf(stderr, "corvan: no solution: %s not written\n", a.out.c_str());
+    return rc;
+  }
+  std::string error;
+  if (Xlsx_save(s->book, a.out, &error)) return rc;
+  std::fprintf(stderr, "corvan: %s\n", error.c_str());
+  return FeExitUsage;
 }
 
 }  // namespace
@@ -117,57 +173,107 @@ const char* Fe_statusMeaning(int status) {
   }
 }
 
-int Fe_engines(int argc, char** argv) {
-  SolveOptions o;
-  if (int rc = parseOptions(argc, argv, false, &o)) return rc;
+int Fe_engines(const FeArgs& a) {
   FeSession s;
-  if (!Fe_open(&s, o.book, o.sheet, o.onLimit)) { Fe_close(&s); return 2; }
-  int result = Fe_action(&s, 8);
+  if (!Fe_open(&s, a.book, "", a.onLimit)) {
+    Fe_close(&s);
+    return FeExitUsage;
+  }
+  int listed = Fe_action(&s, ActList);
   Fe_endProgress();
-  printEngineList(&s, result);
+  if (listed < 10)   // 5 + 10 x the engines written; 5 alone: the list could not be written
+    std::fprintf(stderr, "corvan: the library could not list its engines\n");
+  std::vector<std::vector<std::string>> table{{"--engine", "engine"}};
+  int number = 1;
+  for (const auto& row : Fe_resultRows(&s))
+    if (!row.empty()) table.push_back({std::to_string(number++), trimmed(row[0])});
+  Fe_printTable("engines", table);
   Fe_close(&s);
-  return 0;
+  return FeExitSolution;
 }
 
-int Fe_solve(int argc, char** argv) {
-  SolveOptions o;
-  if (int rc = parseOptions(argc, argv, true, &o)) return rc;
+int Fe_models(const FeArgs& a) {
   FeSession s;
-  if (!Fe_open(&s, o.book, o.sheet, o.onLimit)) { Fe_close(&s); return 2; }
-  if (!o.engine.empty()) Fe_setModelOption(&s, "solver_eng", o.engine);
-  if (!o.maxTime.empty()) Fe_setModelOption(&s, "solver_tim", o.maxTime);
-  Fe_action(&s, 8);
-  int status = Fe_action(&s, 0);
-  Fe_action(&s, 1);
+  if (!Fe_open(&s, a.book, "", a.onLimit)) {
+    Fe_close(&s);
+    return FeExitUsage;
+  }
+  std::vector<std::vector<std::string>> table{{"sheet", "objective", "variables", "constraints", "engine"}};
+  for (size_t k = 0; k < s.book->sheets.size(); ++k) {
+    int sheet = static_cast<int>(k);
+    if (!Fe_hasModel(s.book, sheet)) continue;
+    s.book->activeSheet = sheet;
+    FeModel m = Fe_readModel(s.book, sheet);
+    int variables = 0, constraints = 0;
+    for (const CellRange& r : m.variables) variables += (r.row2 - r.row1 + 1) * (r.col2 - r.col1 + 1);
+    for (const FeConstraint& c : m.constraints)
+      constraints += (c.lhs.row2 - c.lhs.row1 + 1) * (c.lhs.col2 - c.lhs.col1 + 1);
+    static const char* const kSense[] = {"", "max", "min", "value of"};
+    std::string objective = m.hasObjective ? std::string(kSense[m.sense >= 1 && m.sense <= 3 ? m.sense : 0]) + " " +
+                                                 Wb_a1(m.objective.row1, m.objective.col1)
+                                           : "(none)";
+    std::string engine = engineName(&s, m.engine);
+    table.push_back({s.book->sheets[k]->name, objective, std::to_string(variables), std::to_string(constraints),
+                     engine + (m.faults.empty() ? "" : "  (" + std::to_string(m.faults.size()) + " faults)")});
+  }
+  if (table.size() == 1) std::printf("%s holds no model\n", a.book.c_str());
+  Fe_printTable("models", table);
+  Fe_close(&s);
+  return FeExitSolution;
+}
+
+int Fe_solve(const FeArgs& a) {
+  FeSession s;
+  if (!openAndPrepare(&s, a)) return FeExitUsage;
+  FeModel m = Fe_readModel(s.book, s.book->activeSheet);
+  if (refuseBeforeRun(s.book, m)) {
+    Fe_close(&s);
+    return FeExitNoSolution;
+  }
+  FeStartValues start = Fe_startValues(s.book, m);
+  std::string engine = engineName(&s, m.engine);
+  Fe_sizeResultRange(&s, cellCount(m) + 2, FeResultColumns);
+  int status = Fe_action(&s, ActSolve);
   Fe_endProgress();
   std::printf("status %d: %s\n", status, Fe_statusMeaning(status));
-  printSolution(&s);
+  bool solution = (isSolutionStatus(status) || isStopStatus(status)) && m.faults.empty() &&
+                  Fe_pointIsFeasible(s.book, m);
+  bool reportsMade = true;
+  if (solution) {
+    Fe_printResults(s.book, m, engine);
+    reportsMade = a.reports.empty() || Fe_writeReports(&s, m, start, a.reports, status);
+    Fe_action(&s, ActKeep);
+  } else {
+    explainFailure(s.book, m, status);
+    Fe_action(&s, ActRestore);
+  }
   std::fflush(stdout);
   Fe_printWarnings(s.book, true);
-  int rc = 0;
-  std::string error;
-  if (!o.out.empty() && !Xlsx_save(s.book, o.out, &error)) {
-    std::fprintf(stderr, "corvan: %s\n", error.c_str());
-    rc = 2;
-  }
+  int rc = saveIfAsked(&s, a, solution ? FeExitSolution : FeExitNoSolution);
+  if (rc == FeExitSolution && !reportsMade) rc = FeExitUsage;
+  if (status == StatusRefused && refusedCommandLineOption(a)) rc = FeExitUsage;
   Fe_close(&s);
   return rc;
 }
 
-int Fe_analyse(int argc, char** argv) {
-  SolveOptions o;
-  if (int rc = parseOptions(argc, argv, false, &o)) return rc;
+int Fe_analyse(const FeArgs& a) {
   FeSession s;
-  if (!Fe_open(&s, o.book, o.sheet, o.onLimit)) { Fe_close(&s); return 2; }
-  for (int action : {6, 7}) {
+  if (!openAndPrepare(&s, a)) return FeExitUsage;
+  FeModel m = Fe_readModel(s.book, s.book->activeSheet);
+  Fe_sizeResultRange(&s, cellCount(m) + 2, FeResultColumns);
+  int rc = FeExitSolution;
+  for (int action : {ActAnalyse, ActDiagnose}) {
     int status = Fe_action(&s, action);
     Fe_endProgress();
-    std::printf("action %d: status %d: %s\n", action, status, Fe_statusMeaning(status));
+    std::printf("%s: status %d: %s\n", action == ActAnalyse ? "analysis" : "diagnosis", status,
+                Fe_statusMeaning(status));
+    if (status > 0) rc = status == StatusRefused && refusedCommandLineOption(a) ? FeExitUsage : FeExitNoSolution;
     for (const auto& row : Fe_resultRows(&s)) {
       for (const auto& cell : row) std::printf("  %s", cell.c_str());
       std::printf("\n");
     }
   }
+  if (rc != FeExitSolution) explainFailure(s.book, m, 0);
   Fe_close(&s);
-  return 0;
+  return rc;
 }

@@ -1,15 +1,42 @@
-// Pieces shared by the front end's commands: the add-in workbook it plays,
-// the library it drives, and the terminal it reports to.
+// Pieces shared by the front end's commands: the command line, the add-in
+// workbook it plays, the library it drives, the model as the workbook's
+// names hold it, and the terminal it reports to.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/workbook/Wb_Workbook.h"
 
-// What the "Show" macro answers when the library reports a limit or a break.
+// Exit statuses of every command.
+enum FeExit : int {
+  FeExitSolution = 0,     // the run ended with a solution
+  FeExitNoSolution = 1,   // it ended without one, or the model could not be solved
+  FeExitUsage = 2,        // bad usage, or a workbook that cannot be read or saved
+};
+
+// What the "Show" macro answers when the library reports a limit.
 enum class FeOnLimit { Continue, Stop };
+
+// A command line after parsing.
+struct FeArgs {
+  std::string command, book, sheet, out, engine, maxTime;
+  std::vector<std::pair<std::string, std::string>> options;   // "solver_NAME", value
+  std::vector<std::string> reports;                            // "answer", "sensitivity", "limits"
+  FeOnLimit onLimit = FeOnLimit::Stop;
+};
+
+// Reads the arguments after the command name. Returns -1 when the command
+// should run, else the exit status (help was printed, or bad usage was
+// reported with a hint).
+int Fe_parseArgs(int argc, char** argv, FeArgs* args);
+// The usage of every command, or one command's help (options, exit codes).
+void Fe_printUsage(std::FILE* to);
+bool Fe_printHelp(const std::string& command, std::FILE* to);
+// "corvan: ..." on standard error; returns FeExitUsage.
+int Fe_usageError(const std::string& message);
 
 struct FeSession {
   Workbook* book = nullptr;      // the user's workbook
@@ -27,11 +54,18 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
 void Fe_close(FeSession* s);
 // Calls `Solve` with an action code.
 int Fe_action(FeSession* s, int action);
+// The add-in's result range "solver_tbl": two columns for the engine list,
+// sixteen (the statistics row) for the results of a run.
+constexpr int FeEngineListColumns = 2;
+constexpr int FeResultColumns = 16;
+void Fe_sizeResultRange(FeSession* s, int rows, int columns);
 
 // Defines a model option ("solver_eng", "solver_tim") where the model keeps its names.
 void Fe_setModelOption(FeSession* s, const std::string& name, const std::string& value);
 // The add-in's result range as rows of display texts (empty rows dropped).
 std::vector<std::vector<std::string>> Fe_resultRows(FeSession* s);
+// The result range's cells, row by row, with empty rows kept.
+std::vector<std::vector<CellValue>> Fe_resultValues(FeSession* s);
 // Meaning of a status code the library returns.
 const char* Fe_statusMeaning(int status);
 // Prints one warning line for each formula cell the stand-in cannot compute;
@@ -40,9 +74,105 @@ void Fe_printWarnings(Workbook* wb, bool model);
 // Ends a progress line left on the terminal.
 void Fe_endProgress();
 
+// ---- the model as the workbook's names hold it (Fe_Model.cpp) ----
+
+// Relation codes of "solver_rel<k>"; 9-11 are grouped rows of 1-3.
+enum FeRelation : int {
+  FeLessEqual = 1, FeEqual = 2, FeGreaterEqual = 3, FeInteger = 4, FeBinary = 5, FeAllDifferent = 6,
+  FeCone = 7, FeCone2 = 8, FeGroupedLessEqual = 9, FeGroupedGreaterEqual = 11
+};
+// 1-3 for the comparisons, grouped or not; the code itself otherwise.
+int Fe_comparison(int relation);
+
+struct FeConstraint {
+  int number = 0;                 // k of "solver_lhsk"
+  CellRange lhs;
+  int relation = 0;
+  bool rhsIsRange = false;
+  CellRange rhsRange;             // when rhsIsRange
+  std::string rhsFormula;         // otherwise: the constant or formula, without "="
+};
+
+struct FeModel {
+  int sheet = 0;                  // the sheet whose names hold the model
+  bool hasObjective = false;
+  CellRange objective;
+  int sense = 1;                  // "solver_typ": 1 maximise, 2 minimise, 3 value of
+  std::vector<CellRange> variables;
+  std::vector<FeConstraint> constraints;
+  int engine = 0;                 // "solver_eng" as written (0 when missing)
+  std::vector<std::string> faults;   // why the model cannot be solved, in words
+  // Among the faults, one the library would take for a sound model and
+  // solve (a text in a variable cell, which it would overwrite): such a
+  // model is refused before the library runs.
+  bool unseenByLibrary = false;
+};
+
+// Reads the model of `sheet` from its names; every fault found goes into
+// `faults` (none for a sound model).
+FeModel Fe_readModel(Workbook* wb, int sheet);
+// Whether the sheet's names hold a model at all.
+bool Fe_hasModel(Workbook* wb, int sheet);
+// "Sheet!A1" of a cell and "Sheet!A1:B2" of a range.
+std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col);
+std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
+// The label a spreadsheet's reports give a cell: the nearest text to its left
+// and the nearest text above it, joined by a space.
+std::string Fe_label(const Workbook* wb, int sheet, int row, int col);
+// A cell's value as it shows in its number format ("" for an empty cell).
+std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col);
+const CellValue* Fe_value(const Workbook* wb, int sheet, int row, int col);
+// The name of relation 1-11 ("<=", "=", ">=", "integer", "binary", "alldifferent", "cone" ...).
+const char* Fe_relationName(int relation);
+
+// ---- results and reports (Fe_Results.cpp, Fe_Reports.cpp) ----
+
+// One row of the constraint table.
+struct FeConstraintRow {
+  int sheet = 0, row = 0, col = 0;
+  int relation = 0;
+  double value = 0, rhs = 0, slack = 0;
+  bool numeric = true;            // value and right-hand side are numbers
+  bool satisfied = true, binding = false;
+};
+
+std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m);
+// Whether the workbook's cells now hold a point that satisfies every
+// constraint and gives the objective a number.
+bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);
+// Prints the engine, the objective, the variables and the constraint table.
+void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineName);
+// Prints rows of texts as a table with a heading and aligned columns.
+void Fe_printTable(const std::string& title, const std::vector<std::vector<std::string>>& rows);
+
+// Values of the variable cells and the objective before the run, for the
+// answer report.
+struct FeStartValues {
+  double objective = 0;
+  std::vector<double> variables;   // cell by cell, area by area
+};
+FeStartValues Fe_startValues(Workbook* wb, const FeModel& m);
+// The limits of one variable cell: its least and greatest value with the
+// other variable cells held at the solution, and the objective at each
+// (found: the run for that limit ended with a solution).
+struct FeLimit {
+  bool lowerFound = false, upperFound = false;
+  double lower = 0, lowerObjective = 0, upper = 0, upperObjective = 0;
+};
+// One per variable cell, area by area; the model's names and the solution
+// are as before afterwards.
+std::vector<FeLimit> Fe_limits(FeSession* s, const FeModel& m);
+
+// Builds the asked reports from the library's report rows: each becomes a new
+// sheet of the workbook and is printed. False (with a message) when a report
+// cannot be made for this run.
+bool Fe_writeReports(FeSession* s, const FeModel& m, const FeStartValues& start,
+                     const std::vector<std::string>& reports, int status);
+
 // Subcommands (argv as Fe_main gets it). `recalc` recalculates the workbook
 // and compares each formula cell with the value its file stores.
-int Fe_recalc(int argc, char** argv);
-int Fe_engines(int argc, char** argv);
-int Fe_solve(int argc, char** argv);
-int Fe_analyse(int argc, char** argv);
+int Fe_recalc(const FeArgs& args);
+int Fe_engines(const FeArgs& args);
+int Fe_solve(const FeArgs& args);
+int Fe_analyse(const FeArgs& args);
+int Fe_models(const FeArgs& args);

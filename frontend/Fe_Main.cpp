@@ -1,34 +1,217 @@
-// Subcommand dispatch of the `corvan` command.
+// The `corvan` command line: its commands, their help texts, the parsing of
+// their options and the dispatch to each command.
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "frontend/Fe_Frontend.h"
 #include "frontend/Fe_Internal.h"
 
 namespace {
 
-void usage() {
-  std::fprintf(stderr,
-               "usage: corvan recalc BOOK.xlsx\n"
-               "       corvan engines BOOK.xlsx\n"
-               "       corvan solve BOOK.xlsx [--sheet NAME] [--engine N] [--out FILE]\n"
-               "                              [--max-time S] [--on-limit continue|stop]\n"
-               "       corvan analyse BOOK.xlsx\n");
+constexpr const char* kVersion = "corvan 0.1";
+
+constexpr const char* kExitCodes =
+    "exit status:\n"
+    "  0  the run ended with a solution (written into the variable cells)\n"
+    "  1  it ended without one: infeasible, unbounded, a limit reached with no\n"
+    "     feasible point, an engine failure, or a model that cannot be solved\n"
+    "  2  bad usage (an --option value refused, a report that cannot be made),\n"
+    "     or a workbook that cannot be read or saved\n";
+
+struct Command {
+  const char* name;
+  int (*run)(const FeArgs&);
+  const char* synopsis;
+  const char* help;
+};
+
+const Command kCommands[] = {
+    {"solve", Fe_solve, "solve BOOK.xlsx [options]",
+     "Solves the model stored in the workbook's solver_* names and writes the\n"
+     "solution into its variable cells. Prints the status, the engine, the\n"
+     "objective, the variable cells and the constraint table.\n\n"
+     "options:\n"
+     "  --sheet NAME             the sheet whose model to solve (default: the active one)\n"
+     "  --engine N               the engine, by its number in `corvan engines`\n"
+     "  --max-time S             time limit in seconds (fractions allowed)\n"
+     "  --option NAME=VALUE      sets the model's option \"solver_NAME\" (repeatable),\n"
+     "                           e.g. --option nod=100000 --option dia=1\n"
+     "  --on-limit continue|stop what to do when a limit is reached (default: stop)\n"
+     "  --report LIST            answer, sensitivity, limits (comma-separated) or all:\n"
+     "                           printed, and added as sheets of the saved workbook\n"
+     "  --out FILE               saves the solved workbook to FILE\n\n"
+     "Ctrl-C stops the run as a spreadsheet's break does: the best point found is\n"
+     "kept, printed and saved. A second Ctrl-C ends at once without writing.\n"},
+    {"analyse", Fe_analyse, "analyse BOOK.xlsx [--sheet NAME] [--option NAME=VALUE]...",
+     "Analyses and diagnoses the model without solving it.\n\n"
+     "options:\n"
+     "  --sheet NAME             the sheet whose model to analyse\n"
+     "  --option NAME=VALUE      sets the model's option \"solver_NAME\" (repeatable)\n"},
+    {"models", Fe_models, "models BOOK.xlsx",
+     "Lists the sheets that hold a model: objective cell and sense, number of\n"
+     "variable cells and constraints, and the chosen engine.\n"},
+    {"engines", Fe_engines, "engines BOOK.xlsx",
+     "Lists the engines the library offers, with the number --engine takes.\n"},
+    {"recalc", Fe_recalc, "recalc BOOK.xlsx",
+     "Recalculates the workbook and compares every formula cell with the value\n"
+     "the file stores. Exit status 1 when any differ.\n"},
+};
+
+const Command* findCommand(const std::string& name) {
+  for (const Command& c : kCommands)
+    if (name == c.name) return &c;
+  return nullptr;
+}
+
+bool isHelp(const char* a) { return !std::strcmp(a, "--help") || !std::strcmp(a, "-h"); }
+
+// Options a command takes, each with a value.
+bool takes(const std::string& command, const std::string& option) {
+  if (option == "--sheet") return command == "solve" || command == "analyse";
+  if (option == "--option") return command == "solve" || command == "analyse";
+  return command == "solve" && (option == "--out" || option == "--engine" || option == "--max-time" ||
+                                option == "--on-limit" || option == "--report");
+}
+
+bool wholeNumber(const std::string& text) {
+  char* end = nullptr;
+  std::strtol(text.c_str(), &end, 10);
+  return !text.empty() && !*end;
+}
+
+bool positiveNumber(const std::string& text) {
+  char* end = nullptr;
+  double t = std::strtod(text.c_str(), &end);
+  return !text.empty() && !*end && t > 0;
+}
+
+// "NAME=VALUE" of --option; NAME with or without its "solver_" prefix.
+int addOption(const std::string& text, FeArgs* a) {
+  size_t eq = text.find('=');
+  std::string name = text.substr(0, eq == std::string::npos ? 0 : eq);
+  if (name.rfind("solver_", 0) == 0) name = name.substr(7);
+  bool letters = !name.empty();
+  for (char c : name) letters = letters && std::isalpha(static_cast<unsigned char>(c));
+  if (!letters || eq + 1 >= text.size())
+    return Fe_usageError("--option takes NAME=VALUE (for example nod=100000), not '" + text + "'");
+  a->options.push_back({"solver_" + name, text.substr(eq + 1)});
+  return -1;
+}
+
+int addReports(const std::string& text, FeArgs* a) {
+  static const char* const kReports[] = {"answer", "sensitivity", "limits"};
+  size_t at = 0;
+  while (at <= text.size()) {
+    size_t comma = text.find(',', at);
+    std::string item = text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+    bool known = item == "all";
+    for (const char* r : kReports) known = known || item == r;
+    if (!known)
+      return Fe_usageError("--report takes answer, sensitivity, limits or all, not '" + item + "'");
+    if (item == "all") a->reports.assign(std::begin(kReports), std::end(kReports));
+    else if (std::find(a->reports.begin(), a->reports.end(), item) == a->reports.end()) a->reports.push_back(item);
+    if (comma == std::string::npos) break;
+    at = comma + 1;
+  }
+  return -1;
+}
+
+// Checks and keeps one option's value; -1 on success, else the exit status.
+int takeValue(const std::string& option, const std::string& value, FeArgs* a) {
+  if (option == "--sheet") a->sheet = value;
+  else if (option == "--out") a->out = value;
+  else if (option == "--option") return addOption(value, a);
+  else if (option == "--report") return addReports(value, a);
+  else if (option == "--engine") {
+    if (!wholeNumber(value)) return Fe_usageError("--engine takes a whole number, not '" + value + "'");
+    a->engine = value;
+  } else if (option == "--max-time") {
+    if (!positiveNumber(value))
+      return Fe_usageError("--max-time takes a positive number of seconds, not '" + value + "'");
+    a->maxTime = value;
+  } else if (option == "--on-limit") {
+    if (value != "continue" && value != "stop")
+      return Fe_usageError("--on-limit takes continue or stop, not '" + value + "'");
+    a->onLimit = value == "continue" ? FeOnLimit::Continue : FeOnLimit::Stop;
+  }
+  return -1;
 }
 
 }  // namespace
 
-int Fe_main(int argc, char** argv) {
-  if (argc < 2) {
-    usage();
-    return 2;
+int Fe_usageError(const std::string& message) {
+  std::fprintf(stderr, "corvan: %s\n", message.c_str());
+  std::fprintf(stderr, "Try 'corvan --help' for more information.\n");
+  return FeExitUsage;
+}
+
+void Fe_printUsage(std::FILE* to) {
+  std::fprintf(to, "usage:");
+  for (const Command& c : kCommands) std::fprintf(to, "%s corvan %s\n", &c == kCommands ? "" : "      ", c.synopsis);
+  std::fprintf(to,
+               "       corvan help [COMMAND] | corvan COMMAND --help | corvan --version\n\n"
+               "Solves optimisation models stored in spreadsheet workbooks (.xlsx).\n\n%s",
+               kExitCodes);
+}
+
+bool Fe_printHelp(const std::string& command, std::FILE* to) {
+  const Command* c = findCommand(command);
+  if (!c) return false;
+  std::fprintf(to, "usage: corvan %s\n\n%s\n%s", c->synopsis, c->help, kExitCodes);
+  return true;
+}
+
+int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
+  for (int i = 2; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (isHelp(argv[i])) {
+      Fe_printHelp(a->command, stdout);
+      return FeExitSolution;
+    }
+    size_t eq = arg.find('=');
+    std::string option = arg.rfind("--", 0) == 0 ? arg.substr(0, eq) : arg;
+    if (arg[0] != '-') {
+      if (!a->book.empty()) return Fe_usageError("unexpected argument '" + arg + "'");
+      a->book = arg;
+    } else if (!takes(a->command, option)) {
+      return Fe_usageError("corvan " + a->command + " has no option '" + option + "'");
+    } else if (eq != std::string::npos) {
+      if (int rc = takeValue(option, arg.substr(eq + 1), a); rc >= 0) return rc;
+    } else if (i + 1 < argc) {
+      if (int rc = takeValue(option, argv[++i], a); rc >= 0) return rc;
+    } else {
+      return Fe_usageError(option + " needs a value");
+    }
   }
-  const char* cmd = argv[1];
-  if (std::strcmp(cmd, "recalc") == 0) return Fe_recalc(argc, argv);
-  if (std::strcmp(cmd, "engines") == 0) return Fe_engines(argc, argv);
-  if (std::strcmp(cmd, "solve") == 0) return Fe_solve(argc, argv);
-  if (std::strcmp(cmd, "analyse") == 0) return Fe_analyse(argc, argv);
-  std::fprintf(stderr, "corvan: unknown command '%s'\n", cmd);
-  usage();
-  return 2;
+  if (a->book.empty()) return Fe_usageError("corvan " + a->command + " needs a workbook (BOOK.xlsx)");
+  return -1;
+}
+
+int Fe_main(int argc, char** argv) {
+  // Results and messages interleave in the order they happen, even in a pipe.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  if (argc < 2) {
+    Fe_printUsage(stderr);
+    return FeExitUsage;
+  }
+  std::string first = argv[1];
+  if (isHelp(argv[1]) || first == "help") {
+    if (argc > 2 && !Fe_printHelp(argv[2], stdout)) return Fe_usageError(std::string("no command '") + argv[2] + "'");
+    if (argc <= 2) Fe_printUsage(stdout);
+    return FeExitSolution;
+  }
+  if (first == "--version") {
+    std::printf("%s\n", kVersion);
+    return FeExitSolution;
+  }
+  const Command* c = findCommand(first);
+  if (!c) return Fe_usageError(first[0] == '-' ? "unknown option '" + first + "'" : "unknown command '" + first + "'");
+  FeArgs args;
+  args.command = first;
+  if (int rc = Fe_parseArgs(argc, argv, &args); rc >= 0) return rc;
+  return c->run(args);
 }

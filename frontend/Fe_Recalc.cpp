@@ -85,16 +85,12 @@ void printSheet(const Sheet& sh, const SheetTally& t) {
 
 }  // namespace
 
-int Fe_recalc(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: corvan recalc BOOK.xlsx\n");
-    return 2;
-  }
+int Fe_recalc(const FeArgs& args) {
   std::string error;
-  Workbook* wb = Xlsx_open(argv[2], &error);
+  Workbook* wb = Xlsx_open(args.book, &error);
   if (!wb) {
     std::fprintf(stderr, "corvan: %s\n", error.c_str());
-    return 2;
+    return FeExitUsage;
   }
   std::vector<StoredValue> stored = storedValues(wb);
   Calc_recalculate(wb);

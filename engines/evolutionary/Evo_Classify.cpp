@@ -14,11 +14,11 @@
 
 namespace {
 
-constexpr int kEvoEngine = 2;
 constexpr double kLinearTol = 1e-6;
 
 void Evo_classCounts(EvoRecord& rec) {
-  int a = Host_queryModel(rec.context, 33), b = Host_queryModel(rec.context, 31);
+  int a = Host_queryModel(rec.context, QuerySmoothCount);
+  int b = Host_queryModel(rec.context, QueryLinearCount);
   if (a == 0) rec.problemKind = 5;
   else if (a > b) rec.problemKind = rec.n > a ? 4 : 2;
   else rec.problemKind = rec.n > b ? 3 : 1;
@@ -218,7 +218,7 @@ int Evo_classify(EvoRecord& rec) {
   rec.classOrder.clear();
   rec.classPick[0] = rec.classPick[1] = 0.0;
   rec.classified = false;
-  int item23 = Host_getEngineInfoItem(rec.context, kEvoEngine, 23);
+  int item23 = Host_getEngineInfoItem(rec.context, EngineEvolutionary, 23);
   int structure = Host_queryModel(rec.context, QueryStructureLast);
   if (structure == 0 || structure == 6) {
     rec.problemKind = 5;

@@ -3,5 +3,9 @@
 #include "contract/Eng_Engine.h"
 
 int Evo_engineLoad(void* info) {
-  return Eng_fillBuiltinInfo(info, {500, 250, 1000, 500}, 0x73C0, 0x2210011);
+  constexpr std::uint32_t capabilities =
+      EngineBuiltinBit | EngineEvaluateInExcel | EngineRequestDiagnosis |
+      EngineDiagnose20 | EngineDiagnose19 | EngineItem17 |
+      EngineUsesLocalSolver;
+  return Eng_fillBuiltinInfo(info, {500, 250, 1000, 500}, capabilities, 0x2210011);
 }

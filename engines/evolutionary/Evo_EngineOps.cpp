@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int kEvoEngine = 2;
-
 int Evo_readOptions(EvoRecord& rec) {
   LibraryContext* c = rec.context;
   EvoOptions& o = rec.options;
@@ -32,7 +30,7 @@ int Evo_readOptions(EvoRecord& rec) {
   o.nodes = Host_getIntOption(c, IntNodes);
   o.stallSeconds = Host_getIntOption(c, IntMaxNoImprovement);
   o.iterations = Host_getIntOption(c, IntIterations);
-  o.flags = Host_getEngineOptionFlags(c, kEvoEngine);
+  o.flags = Host_getEngineOptionFlags(c, EngineEvolutionary);
   Host_getRealOption(c, &o.convergence, RealConvergence);
   Host_getRealOption(c, &o.precision, RealPrecision);
   Host_getRealOption(c, &o.tolerance, RealTolerance);
@@ -191,7 +189,8 @@ int Evo_solve(EvoRecord& rec, EngineProblem& problem) {
   if (rec.scaled) Evo_applyScales(rec, false);
   if (result == 0) result = StatusConverged;
   problem.status = result;
-  return result == 1 || result == 2 || result == 4 || result == 5;
+  return result == StatusConverged || result == StatusNoProgress || result == StatusUnbounded ||
+         result == StatusInfeasible;
 }
 
 // The run's final point through Excel, so that it stays in the cells.

@@ -146,8 +146,9 @@ bool Evo_refreshEnds(EvoRecord& rec) {
 
 int Evo_insertCurrent(EvoRecord& rec, EvoMember** inserted) {
   EvoMember* member = rec.current.get();
+  const bool wasBestFeasible = member == rec.bestFeasible;
   if (!Evo_insert(rec, rec.population, std::move(rec.current))) {
-    if (member == rec.bestFeasible) rec.bestFeasible = nullptr;
+    if (wasBestFeasible) rec.bestFeasible = nullptr;
     return 0;
   }
   if (inserted) *inserted = member;

@@ -140,37 +140,29 @@ bool basicAtBound(const Tableau& tb) {
   return false;
 }
 
-// The order in which the tie-break compares variables: the structural
-// columns, then per row its logical column and its artificial.
-int varRank(const Tableau& tb, int j) {
-  if (j < tb.n) return 2 * j;
-  return tb.isArtificial(j) ? 2 * (j - tb.m) + 1 : 2 * j;
-}
-
 // Lexicographic choice between rows r1 (found first) and r2 of equal ratio
 // for column q: both rows divided by their entries in q, the first variable
-// (in rank order, q left out) where they differ decides. True when r2 wins.
+// where they differ decides (the structural columns first, then per row its
+// logical column and its artificial; q left out). Its own row wins when it
+// is one of the two basics, else the row with the larger divided entry;
+// the other way round when q's reduced cost is positive. True when r2 wins.
 bool laterRowWins(const Tableau& tb, int r1, int r2, int q) {
   const double* a = tb.t.data() + static_cast<std::size_t>(r1) * tb.total;
   const double* b = tb.t.data() + static_cast<std::size_t>(r2) * tb.total;
-  const bool increasing = tb.d[q] > 0.0;
-  int decider = -1;
-  double ea = 0.0, eb = 0.0;
-  for (int j = 0; j < tb.total; ++j) {
-    if (j == q) continue;
+  auto decides = [&](int j, bool* second) {
     const double x = std::fabs(a[j]) <= kTiny ? 0.0 : a[j] / a[q];
     const double y = std::fabs(b[j]) <= kTiny ? 0.0 : b[j] / b[q];
-    if (x == y || (decider >= 0 && varRank(tb, j) >= varRank(tb, decider))) continue;
-    decider = j;
-    ea = x;
-    eb = y;
-  }
-  if (decider < 0) return false;
-  bool secondWins;
-  if (decider == tb.basis[r1]) secondWins = false;
-  else if (decider == tb.basis[r2]) secondWins = true;
-  else secondWins = eb > ea;
-  return increasing ? !secondWins : secondWins;
+    if (j == q || x == y) return false;
+    *second = j == tb.basis[r2] || (j != tb.basis[r1] && y > x);
+    if (tb.d[q] > 0.0) *second = !*second;
+    return true;
+  };
+  bool second = false;
+  for (int j = 0; j < tb.n; ++j)
+    if (decides(j, &second)) return second;
+  for (int i = 0; i < tb.m; ++i)
+    if (decides(tb.n + i, &second) || decides(tb.artificial(i), &second)) return second;
+  return false;
 }
 
 // Bounded ratio test for column q moving in direction dir (+1 or -1): the

@@ -3,5 +3,7 @@
 #include "contract/Eng_Engine.h"
 
 int Grg_engineLoad(void* info) {
-  return Eng_fillBuiltinInfo(info, {500, 250, 1000, 500}, 0x4034, 0x1020011);
+  constexpr std::uint32_t capabilities =
+      EngineBuiltinBit | EngineCanMultistart | EngineCanBranch | EngineCanFeasibility;
+  return Eng_fillBuiltinInfo(info, {500, 250, 1000, 500}, capabilities, 0x1020011);
 }

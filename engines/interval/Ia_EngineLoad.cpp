@@ -3,5 +3,8 @@
 #include "contract/Eng_Engine.h"
 
 int Ia_engineLoad(void* info) {
-  return Eng_fillBuiltinInfo(info, {500, 250, 1000, 500}, 0x4354, 0x1020011);
+  constexpr std::uint32_t capabilities =
+      EngineBuiltinBit | EngineDiagnose20 | EngineDiagnose19 |
+      EngineUsesLocalSolver | EngineCanBranch | EngineCanFeasibility;
+  return Eng_fillBuiltinInfo(info, {500, 250, 1000, 500}, capabilities, 0x1020011);
 }

@@ -188,7 +188,7 @@ int Lp_dualIteration(LpRecord& lp, const LpSettings& s) {
   lp.leavingStatus = fixed ? 'F' : direction;
   Lp_pivot(lp, r, q, Lp_rowsInUse(lp), true);
   Lp_watchDrift(lp, false);
-  if (!Lp_dualFeasible(lp)) return 8;
+  if (!Lp_dualFeasible(lp)) return StatusBadModel;
   const int st = Lp_report(lp, s, lp.matrix.row(Lp_rowsInUse(lp) + 1)[0]);
   return st != 0 ? st : -1;
 }
@@ -199,10 +199,10 @@ int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings) {
   Lp_readTolerances(lp, settings);
   lp.iterations = 0;
   const int m = Lp_rowsInUse(lp);
-  if (!Lp_isAllocated(lp)) return 8;
-  if (!Lp_dualNonbasics(lp)) return 8;
+  if (!Lp_isAllocated(lp)) return StatusBadModel;
+  if (!Lp_dualNonbasics(lp)) return StatusBadModel;
   // A restored snapshot carries the drift of the solve that made it.
-  if (Lp_refreshBeforeVerdict(lp, false, false) && !Lp_dualFeasible(lp)) return 8;
+  if (Lp_refreshBeforeVerdict(lp, false, false) && !Lp_dualFeasible(lp)) return StatusBadModel;
   for (int i = 0; i <= lp.m; ++i) lp.rowWeights[i] = 0.0;
   const int limit = m + lp.n;
   int status = -1;
@@ -211,7 +211,7 @@ int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings) {
       lp.plainDualRatio = true;
       t = 1;
     } else if (lp.plainDualRatio && t >= 5 * limit) {
-      return 8;
+      return StatusBadModel;
     }
     status = Lp_dualIteration(lp, settings);
   }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/Rnd_Uniform.h"
+#include "contract/Eng_Engine.h"
 
 constexpr double Lp_infinity = 1e30;  // no bound, no range
 constexpr double Lp_tiny = 1e-15;     // entries at or below count as zero
@@ -326,8 +327,9 @@ void Lp_ldlSolve(const double* a, int k, int stride, double* b);
 bool Lp_allocPointSet(LpQuadratic& q, int n);
 // New weights of the stored points from the objective values at them and
 // at their midpoints, dropping points whose weight would turn negative or
-// is 0; then the combination and its predicted value in row 0. 0, 2 when
-// the system is singular, 11 when memory runs out.
+// is 0; then the combination and its predicted value in row 0. 0,
+// Lp_singularMaster when the system is singular, 11 when memory runs out.
+constexpr int Lp_singularMaster = StatusNoProgress;
 int Lp_pointMaster(LpQuadratic& q, int n, bool maximise);
 
 // ---- presolve (Lp_Presolve.cpp) ----

@@ -3,5 +3,7 @@
 #include "contract/Eng_Engine.h"
 
 int Lp_engineLoad(void* info) {
-  return Eng_fillBuiltinInfo(info, {2000, 8192, 4000, 2000}, 0x4014, 0x2000022);
+  constexpr std::uint32_t capabilities =
+      EngineBuiltinBit | EngineCanBranch | EngineCanFeasibility;
+  return Eng_fillBuiltinInfo(info, {2000, 8192, 4000, 2000}, capabilities, 0x2000022);
 }

@@ -61,7 +61,7 @@ int Lp_manyPointWeights(LpQuadratic& q, double sign) {
           sign * (Lp_f(q, i, j) - Lp_f(q, i, k) - Lp_f(q, j, k) + Lp_f(q, k, k));
     q.weights[i] = sign * (Lp_f(q, i, i) - 4 * Lp_f(q, i, k) + 3 * Lp_f(q, k, k)) / 4;
   }
-  if (!Lp_ldlFactor(h, d, d)) return 2;
+  if (!Lp_ldlFactor(h, d, d)) return Lp_singularMaster;
   Lp_ldlSolve(h, d, d, q.weights.data() + 1);
   double sum = 0;
   for (int i = 1; i <= d; ++i) sum += (q.weights[i] = Lp_cleanWeight(q.weights[i]));
@@ -168,7 +168,7 @@ int Lp_pointMaster(LpQuadratic& q, int n, bool maximise) {
     if (const int status = Lp_solveWeights(q, sign)) return status;
     if (!Lp_anyNegative(q)) break;
     const int drop = Lp_firstToVanish(q);
-    if (drop == 0) return 2;  // no old weight to move from: start the set again
+    if (drop == 0) return Lp_singularMaster;  // no old weight to move from: start the set again
     Lp_dropPoint(q, drop);
   }
   for (int i = 1; i <= q.count; ++i) q.points.row(i)[0] = q.weights[i];

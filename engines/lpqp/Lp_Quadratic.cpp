@@ -133,7 +133,7 @@ bool Lp_hasSettled(const LpRecord& lp, const double* previous, const double* now
 int Lp_addVertex(LpRun& run) {
   LpRecord& lp = run.lp;
   int status = Lp_addPoint(run, lp.x.data());
-  if (status == 2) {
+  if (status == Lp_singularMaster) {
     lp.quadratic.count = 0;
     status = Lp_addPoint(run, lp.quadratic.points.row(0));
     if (status == 0) status = Lp_addPoint(run, lp.x.data());

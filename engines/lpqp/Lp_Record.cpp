@@ -16,7 +16,7 @@ void Lp_sizeMatrix(LpMatrix& a, int rows, int cols) {
 }  // namespace
 
 int Lp_allocRecord(LpRecord& lp, int n, int modelRows, int cutRows) {
-  if (n < 1 || modelRows < 0 || cutRows < 0) return 8;
+  if (n < 1 || modelRows < 0 || cutRows < 0) return StatusBadModel;
   try {
     const int m = modelRows + cutRows;
     const std::size_t nv = static_cast<std::size_t>(n) + 1, nr = static_cast<std::size_t>(m) + 2;
@@ -46,7 +46,7 @@ int Lp_allocRecord(LpRecord& lp, int n, int modelRows, int cutRows) {
     Lp_sizeMatrix(lp.pristine, m + 2, n + 1);
     lp.activeCols = n;
   } catch (const std::bad_alloc&) {
-    return 11;
+    return StatusOutOfMemory;
   }
   return 0;
 }

@@ -196,7 +196,7 @@ int Lp_primalLoop(LpRecord& lp, const LpSettings& s, int pr, int last, bool phas
     const LpRatio ratio = Lp_ratioTest(lp, pr, q);
     if (ratio.row == 0 && !ratio.flip) {
       if (Lp_refreshBeforeVerdict(lp, phase1, true)) continue;
-      return 4;
+      return StatusUnbounded;
     }
     Lp_pivot(lp, ratio.row, q, last, false);
     if (phase1 && ratio.row != 0) Lp_dropArtificial(lp, ratio.row, q);
@@ -239,7 +239,7 @@ int Lp_twoPhases(LpRecord& lp, const LpSettings& s) {
   const int m = Lp_rowsInUse(lp), p1 = m + 1;
   for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
   if (const int st = Lp_primalLoop(lp, s, p1, p1, true)) return st;
-  if (lp.matrix.row(p1)[0] > lp.precision) return 5;
+  if (lp.matrix.row(p1)[0] > lp.precision) return StatusInfeasible;
   if (const int st = Lp_cleanUp(lp, s)) return st;
   return Lp_phase2(lp, s);
 }
@@ -386,7 +386,7 @@ int Lp_report(LpRecord& lp, const LpSettings& s, double infeasibility) {
 
 int Lp_boundedSimplex(LpRecord& lp, const LpSettings& settings) {
   Lp_readTolerances(lp, settings);
-  if (!Lp_isAllocated(lp)) return 8;
+  if (!Lp_isAllocated(lp)) return StatusBadModel;
   Lp_captureOrigin(lp);
   Lp_coldBasis(lp);
   const int status = Lp_twoPhases(lp, settings);
@@ -396,7 +396,7 @@ int Lp_boundedSimplex(LpRecord& lp, const LpSettings& settings) {
 
 int Lp_primalFromBasis(LpRecord& lp, const LpSettings& settings) {
   Lp_readTolerances(lp, settings);
-  if (!Lp_isAllocated(lp)) return 8;
+  if (!Lp_isAllocated(lp)) return StatusBadModel;
   const int status = Lp_phase2(lp, settings);
   Lp_unpack(lp);
   return status;
@@ -407,7 +407,7 @@ int Lp_resolveWithObjective(LpRecord& lp, const LpSettings& settings, double val
   const double* g = gradient;
   Lp_readTolerances(lp, settings);
   const int n = lp.n, m = Lp_rowsInUse(lp);
-  if (!Lp_isAllocated(lp) || !gradient) return 8;
+  if (!Lp_isAllocated(lp) || !gradient) return StatusBadModel;
   for (int i = 1; i <= m; ++i)
     if (lp.rowMap[i] <= n) lp.x[lp.rowMap[i]] = lp.matrix.row(i)[0];
   for (int k = 1; k <= n; ++k)

@@ -3,5 +3,8 @@
 #include "contract/Eng_Engine.h"
 
 int Socp_engineLoad(void* info) {
-  return Eng_fillBuiltinInfo(info, {2000, 8192, 4000, 2000}, 0x4B14, 0x1000222);
+  constexpr std::uint32_t capabilities =
+      EngineBuiltinBit | EngineItem22 | EngineDiagnose20 |
+      EngineDiagnose19 | EngineCanBranch | EngineCanFeasibility;
+  return Eng_fillBuiltinInfo(info, {2000, 8192, 4000, 2000}, capabilities, 0x1000222);
 }

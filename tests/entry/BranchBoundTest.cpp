@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "entry/Bnb_Tree.h"
 #include "entry/Eng_BranchBound.h"
 #include "tests/engines/EngineSolveFixture.h"
 
@@ -238,7 +239,7 @@ class BranchBound : public EngineSolveFixture {
     name("solver_eng", "1");
   }
   void TearDown() override {
-    Eng_failBranchNodesAfter(-1);
+    Bnb_failNodesAfter(-1);
     end();
     EngineSolveFixture::TearDown();
   }
@@ -353,7 +354,7 @@ TEST_F(BranchBoundKnapsack, ANodeThatCannotBeAllocatedReports11AndKeepsTheIncumb
   bool incumbentKept = false;
   for (int k = 0;; ++k) {
     restart();
-    Eng_failBranchNodesAfter(k);
+    Bnb_failNodesAfter(k);
     int status = run();
     if (status == StatusSolved) break;   // k nodes were enough for the whole search
     ASSERT_EQ(status, StatusOutOfMemory) << k;

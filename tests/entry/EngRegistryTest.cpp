@@ -175,7 +175,14 @@ TEST(EngineRegistry, BuiltinEnginesAreLoadedFromTheirRows) {
     EXPECT_EQ(context->engineInfos[i].value1, 32767);
     EXPECT_EQ(context->engines[i].owner, context.get());
   }
-  EXPECT_EQ(context->engineInfos[2].capabilities, 0x73C0u);   // each row's own load ran
+  // Each row's own load ran: the capability and field words of the five.
+  const std::uint32_t words[5][2] = {{0x4034, 0x1020011}, {0x4014, 0x2000022},
+                                     {0x73C0, 0x2210011}, {0x4354, 0x1020011},
+                                     {0x4B14, 0x1000222}};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(context->engineInfos[i].capabilities, words[i][0]) << i;
+    EXPECT_EQ(context->engineInfos[i].fields, words[i][1]) << i;
+  }
   EXPECT_EQ(context->currentEngine, -1);  // a given index is not kept
   EXPECT_TRUE(Os_messageBoxes().empty());
   // Engines not built refuse to set up.

@@ -61,7 +61,7 @@ TEST_F(Progress, TheRunCountsIterationsAcrossSubproblemsAndArmingClearsTheRun) {
   EXPECT_EQ(state().iterationsOfRun, 0);
   EXPECT_EQ(state().subproblems, 0);
   EXPECT_EQ(state().pendingStop, StopContinue);
-  EXPECT_EQ(state().timeStart, g_msgFixtureTick / 1000);
+  EXPECT_EQ(state().timeStart, g_msgFixtureTick);
   for (int armed : state().armed) EXPECT_EQ(armed, 1);
 }
 
@@ -105,8 +105,10 @@ TEST_F(Progress, LimitsBreaksPausesAndTheShowMacro) {
        {{ProgressPause, 0, C}, {I, 1, C}, {I | ProgressQuery, 2, C}, {ProgressResume, 0, StopIterationLimit}}, {}},
       {"a query tells what would stop and changes nothing", {{"solver_itr", "1"}}, 0,
        {{I | ProgressQuery, 1, StopByUser}, {0, 0, StopIterationLimit}}, {}},
-      {"the time limit counts whole seconds across calls", {{"solver_tim", "10"}}, 0,
+      {"the time limit counts across calls", {{"solver_tim", "10"}}, 0,
        {{0, 0, C, 4000}, {0, 0, C, 5000}, {0, 0, StopTimeLimit, 1000}}, {}},
+      {"the time limit takes fractions of a second", {{"solver_tim", "0.5"}}, 0,
+       {{0, 0, C, 400}, {0, 0, StopTimeLimit, 100}}, {}},
       {"a wrapped tick count spends the whole time", {{"solver_tim", "100"}}, 1, {{0, 0, C, wrapTo5000}},
        {ShowTimeLimit}},
       {"subproblem and integer solution limits ask Show", {{"solver_nod", "2"}, {"solver_mip", "3"}}, 1,

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/Mem_Heap.h"
 #include "contract/Eng_Engine.h"
-#include "contract/Host_Memory.h"
 #include "contract/Host_Queries.h"
 #include "SessionFixture.h"
 #include "tests/engines/MpsReader.h"

@@ -5,7 +5,8 @@
 // ordinals a session serves and the library's heap.
 #include <cmath>
 
-#include "contract/Host_Memory.h"
+#include "common/Dbl_Bits.h"
+#include "common/Mem_Heap.h"
 #include "entry/Sess_Excel.h"
 #include "SessionFixture.h"
 

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "entry/Sess_Variables.h"
 #include "excel/Area_Areas.h"
 #include "excel/Xl_Value.h"
 #include "tests/excel/ModelFixture.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "entry/Entry_Context.h"
+#include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Host.h"

@@ -1,14 +1,23 @@
-// The `corvan` command as a user runs it: exit statuses, one-line errors for
-// bad input, and the first result line of a solve.
+// The `corvan` command as a user runs it: help texts, exit statuses, options,
+// the printed results and reports of a small LP whose sensitivity is known by
+// hand, malformed models refused with their reasons, and Ctrl-C in a
+// pseudo-terminal during a long integer run.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
-#include <sys/wait.h>
 
+#include "platform/calc/Calc.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlsx/Xlsx.h"
 #include "tests/support/ScratchTest.h"
@@ -18,10 +27,12 @@ namespace {
 struct CliRun {
   int status = -1;
   std::string out;   // standard output and standard error together
+  bool has(const std::string& s) const { return out.find(s) != std::string::npos; }
 };
 
+// The command as scripts/solve runs it: no test plug-in engine beside its library.
 CliRun corvan(const std::string& args) {
-  std::string cmd = std::string(CORVAN_OUT) + "/corvan " + args + " 2>&1 </dev/null";
+  std::string cmd = std::string(CORVAN_SOLVE_OUT) + "/corvan " + args + " 2>&1 </dev/null";
   CliRun r;
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return r;
@@ -35,63 +46,277 @@ CliRun corvan(const std::string& args) {
 
 std::string data(const std::string& rel) { return std::string(CORVAN_DATA) + "/" + rel; }
 
-int lineCount(const std::string& s) {
-  int n = 0;
-  for (char c : s) n += c == '\n';
-  return n;
+// The classic two-product plan: maximise 3x + 5y subject to x <= 4, 2y <= 12,
+// 3x + 2y <= 18, x, y >= 0. Optimum x = 2, y = 6, profit 36; shadow prices
+// 0, 1.5 and 1; the objective coefficients may move within [0, 7.5] and
+// [2, infinity), the right-hand sides within [2, inf), [6, 18] and [12, 24].
+struct Plan {
+  std::vector<std::pair<std::string, std::string>> names = {
+      {"solver_opt", "Plan!$B$9"},         {"solver_typ", "1"},
+      {"solver_adj", "Plan!$B$2:$C$2"},    {"solver_num", "1"},
+      {"solver_lhs1", "Plan!$B$5:$B$7"},   {"solver_rel1", "1"},
+      {"solver_rhs1", "Plan!$C$5:$C$7"},   {"solver_lin", "1"},
+      {"solver_neg", "1"},                 {"solver_eng", "2"}};
+  std::vector<std::pair<std::string, std::string>> cells = {
+      {"B1", "Doors"}, {"C1", "Windows"}, {"A2", "Batches"}, {"B2", "0"}, {"C2", "0"},
+      {"A3", "Profit"}, {"B3", "3"}, {"C3", "5"}, {"B4", "Used"}, {"C4", "Available"},
+      {"A5", "Plant 1"}, {"B5", "=B2"}, {"C5", "4"}, {"A6", "Plant 2"}, {"B6", "=2*C2"}, {"C6", "12"},
+      {"A7", "Plant 3"}, {"B7", "=3*B2+2*C2"}, {"C7", "18"}, {"A9", "Total profit"},
+      {"B9", "=SUMPRODUCT(B2:C2,B3:C3)"}};
+
+  void set(const std::string& name, const std::string& value) {
+    for (auto& [n, v] : names)
+      if (n == name) { v = value; return; }
+    names.push_back({name, value});
+  }
+  void drop(const std::string& name) { std::erase_if(names, [&](const auto& p) { return p.first == name; }); }
+  void cell(const std::string& at, const std::string& value) { cells.push_back({at, value}); }
+
+  std::string save(const std::filesystem::path& path) const {
+    Workbook* wb = Wb_newWorkbook("plan.xlsx");
+    Sheet* sh = Wb_addSheet(wb, "Plan");
+    Wb_addSheet(wb, "Other");
+    for (const auto& [at, value] : cells) {
+      int row, col;
+      Wb_parseA1(at, &row, &col);
+      char* end = nullptr;
+      double x = std::strtod(value.c_str(), &end);
+      if (value[0] == '=') Wb_setFormula(wb, sh, row, col, value);
+      else if (!*end) Wb_setValue(wb, sh, row, col, CellValue::makeNumber(x));
+      else Wb_setValue(wb, sh, row, col, CellValue::makeText(value));
+    }
+    Wb_cellAt(wb, sh, 8, 1)->numberFormat = "#,##0.00";
+    for (const auto& [name, value] : names) Wb_defineName(wb, DefinedName{name, value, -1, true});
+    Calc_recalculate(wb);
+    std::string error;
+    EXPECT_TRUE(Xlsx_save(wb, path.string(), &error)) << error;
+    Wb_closeWorkbook(wb);
+    return path.string();
+  }
+};
+
+// The first number after `label` on the line that starts with `row`.
+double numberAfter(const std::string& out, const std::string& row, int k) {
+  size_t at = out.find(row);
+  if (at == std::string::npos) return -999;
+  std::string line = out.substr(at, out.find('\n', at) - at);
+  std::vector<double> numbers;
+  for (size_t i = row.size(); i < line.size();) {
+    char* end = nullptr;
+    double x = std::strtod(line.c_str() + i, &end);
+    if (end != line.c_str() + i && (line[i] == '-' || std::isdigit(static_cast<unsigned char>(line[i])))) {
+      numbers.push_back(x);
+      i = end - line.c_str();
+    } else {
+      ++i;
+    }
+  }
+  return k < static_cast<int>(numbers.size()) ? numbers[k] : -999;
 }
 
 }  // namespace
 
-TEST(CommandLine, BadUsageIsOneLineAndStatusTwo) {
-  for (const std::string& args : std::vector<std::string>{"frobnicate x.xlsx",
-                                 "solve " + data("lp/afiro.xlsx") + " --bogus 1",
-                                 "solve " + data("lp/afiro.xlsx") + " --engine x",
-                                 "solve " + data("lp/afiro.xlsx") + " --on-limit maybe",
-                                 std::string("solve /no/such/book.xlsx"),
-                                 "solve " + data("lp/afiro.xlsx") + " --sheet Nowhere",
-                                 "solve " + data("lp/optima.csv")}) {
-    CliRun r = corvan(args);
-    EXPECT_EQ(r.status, 2) << args << "\n" << r.out;
-    EXPECT_NE(r.out.find("corvan:"), std::string::npos) << args;
+TEST(CommandLine, HelpUsageAndVersion) {
+  struct Case { std::string args; int status; std::vector<std::string> shows; };
+  const Case cases[] = {
+      {"--help", 0, {"usage: corvan solve", "corvan models", "exit status:"}},
+      {"help", 0, {"usage: corvan solve"}},
+      {"help solve", 0, {"--option NAME=VALUE", "--report LIST", "--max-time S", "exit status:"}},
+      {"solve --help", 0, {"--on-limit continue|stop", "  2  bad usage"}},
+      {"analyse --help", 0, {"--option NAME=VALUE"}},
+      {"--version", 0, {"corvan "}},
+      {"", 2, {"usage: corvan"}},
+      {"frobnicate x.xlsx", 2, {"unknown command 'frobnicate'", "Try 'corvan --help'"}},
+      {"solve " + data("lp/afiro.xlsx") + " --bogus 1", 2, {"no option '--bogus'", "Try 'corvan --help'"}},
+      {"solve " + data("lp/afiro.xlsx") + " --engine x", 2, {"--engine takes a whole number"}},
+      {"solve " + data("lp/afiro.xlsx") + " --on-limit maybe", 2, {"--on-limit takes continue or stop"}},
+      {"solve " + data("lp/afiro.xlsx") + " --max-time -1", 2, {"--max-time takes a positive number"}},
+      {"solve " + data("lp/afiro.xlsx") + " --option nod", 2, {"--option takes NAME=VALUE"}},
+      {"solve " + data("lp/afiro.xlsx") + " --report everything", 2, {"--report takes answer"}},
+      {"solve /no/such/book.xlsx", 2, {"/no/such/book.xlsx"}},
+      {"solve " + data("lp/afiro.xlsx") + " --sheet Nowhere", 2, {"no sheet named 'Nowhere'"}},
+      {"solve " + data("lp/optima.csv"), 2, {"corvan:"}},
+  };
+  for (const Case& c : cases) {
+    CliRun r = corvan(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.out;
+    for (const std::string& s : c.shows) EXPECT_TRUE(r.has(s)) << c.args << ": no '" << s << "' in\n" << r.out;
   }
-  CliRun r = corvan("solve /no/such/book.xlsx");
-  EXPECT_EQ(lineCount(r.out), 1) << r.out;
-  EXPECT_NE(r.out.find("/no/such/book.xlsx"), std::string::npos);
 }
 
-TEST(CommandLine, NoArgumentsShowsUsage) {
-  CliRun r = corvan("");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.out.find("usage: corvan"), std::string::npos);
+TEST(CommandLine, EnginesAndModelsAreReadableTables) {
+  CliRun engines = corvan("engines " + data("lp/afiro.xlsx"));
+  EXPECT_EQ(engines.status, 0) << engines.out;
+  EXPECT_TRUE(engines.has("2         Standard LP/Quadratic")) << engines.out;
+  EXPECT_FALSE(engines.has(".DLL")) << engines.out;
+  CliRun models = corvan("models " + data("lp/p0033.xlsx"));
+  EXPECT_EQ(models.status, 0) << models.out;
+  EXPECT_TRUE(models.has("Model  min B2     33         115          Standard LP/Quadratic")) << models.out;
 }
 
-TEST(CommandLine, SolveReportsTheLibrarysStatusFirst) {
-  CliRun r = corvan("solve " + data("lp/afiro.xlsx"));
-  ASSERT_EQ(r.status, 0) << r.out;
-  size_t at = r.out.find("status ");
-  ASSERT_NE(at, std::string::npos) << r.out;
-  int status = -999;
-  ASSERT_EQ(std::sscanf(r.out.c_str() + at, "status %d:", &status), 1);
-  EXPECT_NE(r.out.find("Model!F5 = "), std::string::npos) << r.out;
-}
-
-// The saved file goes into a folder of the test's own: several test
-// programs may run this at once.
 using CommandLineFiles = ScratchTest;
 
-TEST_F(CommandLineFiles, SolveSavesTheWorkbookWhenAsked) {
-  auto out = dir_ / "solved.xlsx";
-  CliRun r = corvan("solve " + data("nlp/hs1.xlsx") + " --out " + out.string());
+// Printed results and reports of the plan against the values known by hand;
+// the saved workbook holds the solution and the report sheets.
+TEST_F(CommandLineFiles, ResultsAndReportsOfAnLpMatchTheKnownSensitivity) {
+  std::string book = Plan().save(dir_ / "plan.xlsx"), out = (dir_ / "solved.xlsx").string();
+  CliRun r = corvan("solve " + book + " --report all --out " + out);
   ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(r.has("status 0: solved")) << r.out;
+  EXPECT_TRUE(r.has("engine: Standard LP/Quadratic")) << r.out;
+  EXPECT_TRUE(r.has("objective (maximise) Plan!B9 Total profit Used = 36.00")) << r.out;
+  EXPECT_TRUE(r.has("Plan!B2  Batches Doors    2")) << r.out;
+  EXPECT_TRUE(r.has("Plan!C2  Batches Windows  6")) << r.out;
+  EXPECT_TRUE(r.has("Plan!B5  Plant 1 Used  2      <=        4 (C5)           2      not binding")) << r.out;
+  EXPECT_TRUE(r.has("Plan!B7  Plant 3 Used  18     <=        18 (C7)          0      binding")) << r.out;
+  // Sensitivity: final value, reduced cost or shadow price, coefficient or
+  // right-hand side, allowable increase, allowable decrease.
+  struct Row { const char* cell; double values[5]; };
+  const Row rows[] = {{"$B$2  Batches Doors", {2, 0, 3, 4.5, 3}},   {"$C$2  Batches Windows", {6, 0, 5, 1e30, 3}},
+                      {"$B$5  Plant 1 Used", {2, 0, 4, 1e30, 2}},   {"$B$6  Plant 2 Used", {12, 1.5, 12, 6, 6}},
+                      {"$B$7  Plant 3 Used", {18, 1, 18, 6, 6}}};
+  size_t sensitivity = r.out.find("sensitivity report: Variable cells");
+  ASSERT_NE(sensitivity, std::string::npos) << r.out;
+  std::string tail = r.out.substr(sensitivity);
+  for (const Row& row : rows)
+    for (int k = 0; k < 5; ++k)
+      EXPECT_NEAR(numberAfter(tail, row.cell, k), row.values[k], 1e-6 * (1 + row.values[k])) << row.cell << " " << k;
+  EXPECT_TRUE(r.has("$B$6  Plant 2 Used  12          $B$6<=$C$6  Binding      0")) << r.out;
   std::string error;
-  Workbook* wb = Xlsx_open(out.string(), &error);
+  Workbook* wb = Xlsx_open(out, &error);
   ASSERT_NE(wb, nullptr) << error;
-  EXPECT_GE(Wb_sheetIndex(wb, "Model"), 0);
+  ASSERT_GE(Wb_sheetIndex(wb, "Answer Report 1"), 0);
+  ASSERT_GE(Wb_sheetIndex(wb, "Sensitivity Report 1"), 0);
+  ASSERT_GE(Wb_sheetIndex(wb, "Limits Report 1"), 0);
+  const Cell* y = Wb_findCell(wb->sheets[Wb_sheetIndex(wb, "Plan")].get(), 1, 2);
+  ASSERT_NE(y, nullptr);
+  EXPECT_NEAR(y->value.number, 6, 1e-9);
+  // Limits with the other variable held: x in [0, 2] (3x + 12 <= 18), y in
+  // [0, 6]; the profit at each end.
+  size_t limits = r.out.find("limits report: Variable cells");
+  ASSERT_NE(limits, std::string::npos) << r.out;
+  const Row limitRows[] = {{"$B$2  Batches Doors", {2, 0, 30, 2, 36}}, {"$C$2  Batches Windows", {6, 0, 6, 6, 36}}};
+  for (const Row& row : limitRows)
+    for (int k = 0; k < 5; ++k)
+      EXPECT_NEAR(numberAfter(r.out.substr(limits), row.cell, k), row.values[k], 1e-6) << row.cell << " " << k;
+  // The plan as it was solved: the limits runs put the names and values back.
+  Workbook* again = Xlsx_open(out, &error);
+  ASSERT_NE(again, nullptr) << error;
+  EXPECT_EQ(Wb_findName(again, "solver_opt", -1)->definition, "Plan!$B$9");
+  EXPECT_EQ(Wb_findName(again, "solver_adj", -1)->definition, "Plan!$B$2:$C$2");
+  // An integer model has an answer report but no sensitivity: that one is
+  // refused, the solution still saved.
+  std::string integerOut = (dir_ / "p0033.xlsx").string();
+  CliRun refused = corvan("solve " + data("lp/p0033.xlsx") + " --report answer,sensitivity --out " + integerOut);
+  EXPECT_EQ(refused.status, 2) << refused.out;
+  EXPECT_TRUE(refused.has("answer report: Variable cells")) << refused.out;
+  EXPECT_TRUE(refused.has("no sensitivity report: the model has integer constraints")) << refused.out;
+  EXPECT_TRUE(std::filesystem::exists(integerOut));
 }
 
-TEST(CommandLine, EnginesListsWhatTheLibraryWrote) {
-  CliRun r = corvan("engines " + data("lp/afiro.xlsx"));
-  ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find("engine list: result "), std::string::npos) << r.out;
+TEST_F(CommandLineFiles, OptionsSetLimitsAndBadValuesAreRefused) {
+  CliRun limited = corvan("solve " + data("lp/p0033.xlsx") + " --option nod=3");
+  EXPECT_TRUE(limited.has("status 15: stopped at the subproblem limit")) << limited.out;
+  EXPECT_TRUE(limited.has("subproblem limit reached after 3 subproblems: stopping")) << limited.out;
+  CliRun refused = corvan("solve " + data("lp/afiro.xlsx") + " --option tim=-1");
+  EXPECT_EQ(refused.status, 2) << refused.out;
+  EXPECT_TRUE(refused.has("status 8:")) << refused.out;
+  EXPECT_TRUE(refused.has("\"solver_tim\" does not accept \"-1\"")) << refused.out;
+  CliRun analysed = corvan("analyse " + data("lp/afiro.xlsx") + " --option itr=0");
+  EXPECT_EQ(analysed.status, 2) << analysed.out;
+  EXPECT_TRUE(analysed.has("\"solver_itr\" does not accept \"0\"")) << analysed.out;
+  CliRun fraction = corvan("solve " + data("lp/afiro.xlsx") + " --max-time 0.5");
+  EXPECT_EQ(fraction.status, 0) << fraction.out;
+}
+
+// Malformed models: the exit status, the library's status when it ran, and a
+// message naming the fault; the run saves nothing.
+TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
+  struct Case {
+    const char* what;
+    void (*change)(Plan*);
+    const char* status;   // "" when the front end refuses before the library runs
+    const char* message;
+  };
+  const Case cases[] = {
+      {"no variable cells", [](Plan* p) { p->drop("solver_adj"); }, "status 13", "\"solver_adj\") are not defined"},
+      {"variables not a reference", [](Plan* p) { p->set("solver_adj", "42"); }, "status 13", "\"solver_adj\" does not refer to cells"},
+      {"variables on two sheets", [](Plan* p) { p->set("solver_adj1", "Other!$B$2"); }, "status 13", "the variable cells are on two sheets"},
+      {"relation out of range", [](Plan* p) { p->set("solver_rel1", "12"); }, "status 13", "is missing or out of range (1 to 11)"},
+      {"right-hand side of the wrong size", [](Plan* p) { p->set("solver_rhs1", "Plan!$C$5:$C$6"); }, "status 13", "has 2 cells, but its left-hand side"},
+      {"no model at all", [](Plan* p) { p->names.clear(); }, "status 13", "holds no model"},
+      {"objective #REF!", [](Plan* p) { p->set("solver_opt", "#REF!"); }, "status 13", "\"solver_opt\" gives #REF!"},
+      {"constraint count abc", [](Plan* p) { p->set("solver_num", "\"abc\""); }, "status 8", "\"solver_num\" does not accept \"abc\""},
+      {"constraint count 1e9", [](Plan* p) { p->set("solver_num", "1E+9"); }, "status 8", "\"solver_num\" does not accept"},
+      {"constraint count missing", [](Plan* p) { p->drop("solver_num"); }, "status 8", "\"solver_num\" is missing"},
+      {"negative time limit", [](Plan* p) { p->set("solver_tim", "-1"); }, "status 8", "\"solver_tim\" does not accept \"-1\""},
+      {"engine abc", [](Plan* p) { p->set("solver_eng", "\"abc\""); }, "status 8", "\"solver_eng\" does not accept \"abc\""},
+      {"variable cell with a formula", [](Plan* p) { p->cell("B2", "=1+1"); }, "status 13", "Plan!$B$2 holds a formula"},
+      {"variable cell with a text", [](Plan* p) { p->cell("C2", "many"); }, "", "holds the text \"many\""},
+      {"infeasible", [](Plan* p) { p->set("solver_num", "2"); p->set("solver_lhs2", "Plan!$B$2");
+                                   p->set("solver_rel2", "3"); p->set("solver_rhs2", "5"); }, "status 5", "not written"},
+  };
+  for (const Case& c : cases) {
+    Plan plan;
+    c.change(&plan);
+    std::string book = plan.save(dir_ / "bad.xlsx"), out = (dir_ / "out.xlsx").string();
+    CliRun r = corvan("solve " + book + " --out " + out);
+    EXPECT_EQ(r.status, 1) << c.what << "\n" << r.out;
+    if (*c.status) EXPECT_TRUE(r.has(c.status)) << c.what << "\n" << r.out;
+    else EXPECT_FALSE(r.has("status ")) << c.what << "\n" << r.out;
+    EXPECT_TRUE(r.has(c.message)) << c.what << ": no '" << c.message << "' in\n" << r.out;
+    EXPECT_FALSE(std::filesystem::exists(out)) << c.what;
+  }
+}
+
+// Ctrl-C typed at the terminal during a long branch-and-bound run: the run
+// ends with the user's-stop status, and the saved workbook holds the best
+// point found, which the printed objective matches.
+TEST_F(CommandLineFiles, CtrlCStopsALongIntegerRunAndKeepsTheBestPoint) {
+  std::string out = (dir_ / "stopped.xlsx").string();
+  std::string program = std::string(CORVAN_SOLVE_OUT) + "/corvan";
+  std::string book = data("lp/egout.xlsx");
+  int master = -1;
+  pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    execl(program.c_str(), program.c_str(), "solve", book.c_str(), "--option", "nod=10000000", "--out", out.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string text;
+  bool sent = false;
+  auto start = std::chrono::steady_clock::now();
+  for (;;) {
+    pollfd p{master, POLLIN, 0};
+    if (poll(&p, 1, 200) > 0) {
+      char buf[4096];
+      ssize_t n = read(master, buf, sizeof buf);
+      if (n <= 0) break;
+      text.append(buf, static_cast<size_t>(n));
+    }
+    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!sent && text.find("Incumbent") != std::string::npos) {
+      char ctrlC = 3;
+      ASSERT_EQ(write(master, &ctrlC, 1), 1);
+      sent = true;
+    }
+    if (seconds > 120) { kill(pid, SIGKILL); break; }
+  }
+  int raw = 0;
+  waitpid(pid, &raw, 0);
+  close(master);
+  ASSERT_TRUE(sent) << text;
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << text;
+  EXPECT_NE(text.find("status 6: stopped by the user"), std::string::npos) << text;
+  size_t at = text.find("objective (minimise) Model!");
+  ASSERT_NE(at, std::string::npos) << text;
+  double printed = std::strtod(text.c_str() + text.find("= ", at) + 2, nullptr);
+  std::string error;
+  Workbook* wb = Xlsx_open(out, &error);
+  ASSERT_NE(wb, nullptr) << error;
+  Calc_recalculate(wb);
+  CalcEvalResult r;
+  ASSERT_TRUE(Calc_evaluate(wb, wb->activeSheet, "!solver_opt", &r));
+  EXPECT_NEAR(r.value.values[0].number, printed, 1e-6 * (1 + std::fabs(printed)));
 }

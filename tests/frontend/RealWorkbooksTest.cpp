@@ -18,7 +18,7 @@ struct CliRun {
 };
 
 CliRun corvan(const std::string& args) {
-  std::string cmd = std::string(CORVAN_OUT) + "/corvan " + args + " 2>&1 </dev/null";
+  std::string cmd = std::string(CORVAN_SOLVE_OUT) + "/corvan " + args + " 2>&1 </dev/null";
   CliRun r;
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return r;
@@ -52,7 +52,7 @@ TEST(RealWorkbooks, RecalculateToTheirStoredValues) {
 
 TEST(RealWorkbooks, SolveWithBlanksAsZeroAndNameTheUnreadableCellOnce) {
   struct Case { const char* name; const char* objective; };
-  for (const Case& c : {Case{"forms.xlsx", "objective: 12\n"}, Case{"blanks.xlsx", "objective: 3\n"}}) {
+  for (const Case& c : {Case{"forms.xlsx", " = 12\n"}, Case{"blanks.xlsx", " = 3\n"}}) {
     CliRun r = corvan("solve " + fixture(c.name));
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("status 0:"), std::string::npos) << r.out;

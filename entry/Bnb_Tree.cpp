@@ -1,11 +1,10 @@
 // The branch-and-bound search tree: nodes, shared snapshots, node selection
 // and pruning.
-#include "entry/Eng_BranchTree.h"
+#include "entry/Bnb_Tree.h"
 
 #include <new>
 
-#include "contract/Host_Memory.h"
-#include "entry/Eng_BranchBound.h"
+#include "common/Mem_Heap.h"
 
 namespace {
 
@@ -111,7 +110,7 @@ void pruneSubtree(BnbState& state, BnbNode* node, double limit) {
 
 }  // namespace
 
-void Eng_failBranchNodesAfter(int nodes) { g_nodesLeft = nodes; }
+void Bnb_failNodesAfter(int nodes) { g_nodesLeft = nodes; }
 
 BnbState::~BnbState() {
   freeSubtree(*this, root);   // keeps the incumbent, detached

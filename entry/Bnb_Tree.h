@@ -105,3 +105,7 @@ BnbNode* Bnb_selectNode(BnbState& state);
 // After a new incumbent: removes the open, branched and integral nodes
 // above it, branched nodes left without children and discarded nodes.
 void Bnb_prune(BnbState& state);
+
+// For tests: after `nodes` more node allocations every allocation fails, as
+// when memory runs out; a negative count lifts the limit.
+void Bnb_failNodesAfter(int nodes);

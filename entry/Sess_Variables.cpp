@@ -1,0 +1,87 @@
+// The session's variable cells: their cell list, and reading and writing the
+// decision variables in variable-number order.
+#include "entry/Sess_Variables.h"
+
+#include <string>
+
+#include "excel/Names_Options.h"
+#include "excel/Xl_Value.h"
+#include "platform/os/Os.h"
+
+VariableCells* Sess_readVariableCells(LibraryContext* context) {
+  XLOPER* ref = Area_readVariableRefs(context);
+  std::string formulaCell;
+  if (Area_findFormulaCell(ref, &formulaCell)) {
+    std::string text = "The variable cell " + formulaCell +
+                       " holds a formula; variable cells must hold numbers or nothing.";
+    Os_messageBox(text.c_str(), ModelRefusedCaption, 0);
+    Xl_freeValue(ref);
+    return nullptr;
+  }
+  CellList* list = Area_buildCellList(ref);
+  if (!list) {
+    Xl_freeValue(ref);
+    return nullptr;
+  }
+  auto* cells = new VariableCells;
+  cells->ref = ref;
+  cells->list = list;
+  return cells;
+}
+
+void Sess_freeVariableCells(VariableCells* cells) {
+  if (!cells) return;
+  Area_freeCellList(cells->list);
+  Xl_freeValue(cells->ref);
+  delete cells;
+}
+
+const CellList* Sess_getVariableCellList(const VariableCells* cells) {
+  return cells ? cells->list : nullptr;
+}
+
+int Sess_getAdjCellCount(const VariableCells* cells) {
+  return cells ? cells->list->distinct : 0;
+}
+
+int Sess_writeVariables(VariableCells* cells, const double* x) {
+  if (!cells) return 0;
+  const CellList* list = cells->list;
+  const double* values = x;
+  if (!list->order.empty()) {
+    cells->scratch.resize(list->positions);
+    for (int p = 0; p < list->positions; ++p) cells->scratch[p] = x[list->order[p]];
+    values = cells->scratch.data();
+  }
+  return Area_writeValues(cells->ref, values) == list->positions;
+}
+
+int Sess_readVariables(VariableCells* cells, double* x) {
+  if (!cells) return 0;
+  const CellList* list = cells->list;
+  if (list->order.empty()) return Area_readValuesFilling(cells->ref, x) == list->positions;
+  cells->scratch.resize(list->positions);
+  if (Area_readValuesFilling(cells->ref, cells->scratch.data()) != list->positions) return 0;
+  for (int p = 0; p < list->positions; ++p) x[list->order[p]] = cells->scratch[p];
+  return 1;
+}
+
+int Sess_readVariablesCoercing(VariableCells* cells, double* x) {
+  if (!cells) return 0;
+  if (Sess_readVariables(cells, x)) return 1;
+  if (Area_coerceCellsToNumbers(cells->ref) != cells->list->positions) return 0;
+  return Sess_readVariables(cells, x);
+}
+
+int Sess_variableOfCell(const VariableCells* cells, int row, int column) {
+  if (!cells) return -1;
+  int p = Area_positionOfCell(cells->list, row, column);
+  return p < 0 ? -1 : Area_variableOfPosition(cells->list, p);
+}
+
+int Sess_setVariableCell(const VariableCells* cells, int i, double value) {
+  if (!cells) return 0;
+  AreaCell cell;
+  if (!Area_getVariableCell(cells->list, i, &cell)) return 0;
+  return Xl_setCellValue(Area_sheetOf(cells->ref), cell.row, cell.column, value);
+}

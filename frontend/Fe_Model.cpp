@@ -1,0 +1,251 @@
+// The model as a sheet's solver_* names hold it, read by the front end on its
+// own: to print results by cell and label, to list the models of a workbook,
+// and to say in words why the library could not read a model.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "frontend/Fe_Internal.h"
+#include "platform/calc/Calc.h"
+
+namespace {
+
+constexpr int kMaxRelation = FeGroupedGreaterEqual;
+
+// The name as the sheet's formulas see it; nullptr when not defined.
+const DefinedName* findModelName(Workbook* wb, int sheet, const std::string& name) {
+  return Wb_findName(wb, name, sheet);
+}
+
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+
+// Evaluates the name on the sheet; false (with a fault) when it is missing,
+// gives an error value or does not parse.
+bool evaluateName(Workbook* wb, int sheet, const std::string& name, CalcEvalResult* r,
+                  std::vector<std::string>* faults, const char* what) {
+  if (!findModelName(wb, sheet, name)) {
+    faults->push_back(std::string(what) + " (" + quoted(name) + ") are not defined");
+    return false;
+  }
+  if (!Calc_evaluate(wb, sheet, "!" + name, r)) {
+    faults->push_back(quoted(name) + " cannot be read");
+    return false;
+  }
+  if (!r->isReference && !r->value.values.empty() && r->value.values[0].kind == CellKind::Error) {
+    faults->push_back(quoted(name) + " gives " + Wb_errorText(r->value.values[0].error) +
+                      " instead of " + what);
+    return false;
+  }
+  return true;
+}
+
+// A name's number (its default when it is missing); false when it holds
+// something else.
+bool numberOf(Workbook* wb, int sheet, const std::string& name, double* out) {
+  if (!findModelName(wb, sheet, name)) return true;
+  CalcEvalResult r;
+  if (!Calc_evaluate(wb, sheet, "!" + name, &r) || r.value.values.empty()) return false;
+  const CellValue& v = r.value.values[0];
+  if (v.kind == CellKind::Number) *out = v.number;
+  return v.kind == CellKind::Number;
+}
+
+int cellsOf(const CellRange& r) { return (r.row2 - r.row1 + 1) * (r.col2 - r.col1 + 1); }
+
+// A single-area reference on the model's sheet, else a fault.
+bool oneArea(Workbook* wb, const CalcEvalResult& r, const std::string& name, int sheet,
+             std::vector<std::string>* faults, CellRange* out) {
+  if (!r.isReference || r.areas.empty()) {
+    faults->push_back(quoted(name) + " does not refer to cells");
+    return false;
+  }
+  if (r.areas[0].sheet != sheet) {
+    faults->push_back(quoted(name) + " refers to cells on sheet '" + wb->sheets[r.areas[0].sheet]->name +
+                      "', not on '" + wb->sheets[sheet]->name + "' with the model");
+    return false;
+  }
+  *out = r.areas[0];
+  return true;
+}
+
+void readObjective(Workbook* wb, FeModel* m) {
+  if (!findModelName(wb, m->sheet, "solver_opt")) return;
+  CalcEvalResult r;
+  if (!evaluateName(wb, m->sheet, "solver_opt", &r, &m->faults, "the objective cell")) return;
+  if (!oneArea(wb, r, "solver_opt", m->sheet, &m->faults, &m->objective)) return;
+  if (cellsOf(m->objective) != 1) {
+    m->faults.push_back("the objective (\"solver_opt\") is " + Fe_rangeName(wb, m->objective) +
+                        ", not one cell");
+    return;
+  }
+  m->hasObjective = true;
+  double typ = 1;
+  if (!numberOf(wb, m->sheet, "solver_typ", &typ) || (typ != 1 && typ != 2 && typ != 3))
+    m->faults.push_back("\"solver_typ\" must be 1 (maximise), 2 (minimise) or 3 (value of)");
+  m->sense = static_cast<int>(typ);
+}
+
+// Variable cells hold numbers or nothing: solving overwrites them.
+void checkVariableCells(Workbook* wb, const CellRange& a, FeModel* m) {
+  const Sheet* sh = wb->sheets[a.sheet].get();
+  for (int row = a.row1; row <= a.row2; ++row)
+    for (int col = a.col1; col <= a.col2; ++col) {
+      const Cell* c = Wb_findCell(sh, row, col);
+      std::string where = "the variable cell " + Fe_cellName(wb, a.sheet, row, col);
+      if (c && (!c->formula.empty() || c->arrayBlock >= 0))
+        m->faults.push_back(where + " holds a formula; variable cells must hold numbers or nothing");
+      else if (c && c->value.kind == CellKind::Text) {
+        m->faults.push_back(where + " holds the text \"" + c->value.text + "\", not a number");
+        m->unseenByLibrary = true;
+      }
+    }
+}
+
+void readVariables(Workbook* wb, FeModel* m) {
+  for (int k = 0;; ++k) {
+    std::string name = k == 0 ? "solver_adj" : "solver_adj" + std::to_string(k);
+    if (k > 0 && !findModelName(wb, m->sheet, name)) return;
+    CalcEvalResult r;
+    if (!evaluateName(wb, m->sheet, name, &r, &m->faults, "the variable cells")) return;
+    if (!r.isReference) {
+      m->faults.push_back(quoted(name) + " does not refer to cells");
+      return;
+    }
+    for (const CellRange& a : r.areas) {
+      if (a.sheet != m->sheet) {
+        m->faults.push_back("the variable cells are on two sheets: " + quoted(name) + " refers to '" +
+                            wb->sheets[a.sheet]->name + "', the model is on '" + wb->sheets[m->sheet]->name + "'");
+        return;
+      }
+      checkVariableCells(wb, a, m);
+      m->variables.push_back(a);
+    }
+  }
+}
+
+void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, std::vector<std::string>* faults) {
+  std::string name = "solver_rhs" + std::to_string(c->number);
+  const DefinedName* dn = findModelName(wb, sheet, name);
+  if (!dn) {
+    if (Fe_comparison(c->relation) <= FeGreaterEqual) faults->push_back(quoted(name) + " (a right-hand side) is not defined");
+    return;
+  }
+  CalcEvalResult r;
+  if (Calc_evaluate(wb, sheet, "!" + name, &r) && r.isReference) {
+    if (!oneArea(wb, r, name, sheet, faults, &c->rhsRange)) return;
+    c->rhsIsRange = true;
+    int n = cellsOf(c->rhsRange), lhs = cellsOf(c->lhs);
+    if (n != 1 && n != lhs)
+      faults->push_back("the right-hand side " + quoted(name) + " has " + std::to_string(n) +
+                        " cells, but its left-hand side " + Fe_rangeName(wb, c->lhs) + " has " + std::to_string(lhs));
+    return;
+  }
+  c->rhsFormula = dn->definition;
+}
+
+void readConstraints(Workbook* wb, FeModel* m) {
+  double count = 0;
+  if (!numberOf(wb, m->sheet, "solver_num", &count) || count < 0 || count != std::floor(count) || count > 32767) {
+    m->faults.push_back("\"solver_num\" (the number of constraints) is not a whole number from 0 to 32767");
+    return;
+  }
+  if (!findModelName(wb, m->sheet, "solver_num") && findModelName(wb, m->sheet, "solver_lhs1"))
+    m->faults.push_back("\"solver_num\" (the number of constraints) is missing, though \"solver_lhs1\" is defined");
+  for (int k = 1; k <= static_cast<int>(count); ++k) {
+    FeConstraint c;
+    c.number = k;
+    std::string lhs = "solver_lhs" + std::to_string(k), rel = "solver_rel" + std::to_string(k);
+    CalcEvalResult r;
+    if (!evaluateName(wb, m->sheet, lhs, &r, &m->faults, "the cells of a constraint") ||
+        !oneArea(wb, r, lhs, m->sheet, &m->faults, &c.lhs))
+      continue;
+    double relation = 0;
+    if (!findModelName(wb, m->sheet, rel) || !numberOf(wb, m->sheet, rel, &relation) || relation < 1 ||
+        relation > kMaxRelation || relation != std::floor(relation)) {
+      m->faults.push_back("the relation " + quoted(rel) + " of constraint " + std::to_string(k) +
+                          " is missing or out of range (1 to 11)");
+      continue;
+    }
+    c.relation = static_cast<int>(relation);
+    readRightHandSide(wb, m->sheet, &c, &m->faults);
+    m->constraints.push_back(c);
+  }
+}
+
+}  // namespace
+
+bool Fe_hasModel(Workbook* wb, int sheet) {
+  for (const char* name : {"solver_opt", "solver_adj"}) {
+    const DefinedName* dn = Wb_findName(wb, name, sheet);
+    if (!dn) continue;
+    if (dn->scopeSheet == sheet) return true;
+    CalcEvalResult r;
+    if (Calc_evaluate(wb, sheet, std::string("!") + name, &r) && r.isReference && !r.areas.empty() &&
+        r.areas[0].sheet == sheet)
+      return true;
+  }
+  return false;
+}
+
+FeModel Fe_readModel(Workbook* wb, int sheet) {
+  FeModel m;
+  m.sheet = sheet;
+  if (!Fe_hasModel(wb, sheet)) {
+    m.faults.push_back("sheet '" + wb->sheets[sheet]->name + "' holds no model (no \"solver_opt\" or " +
+                       "\"solver_adj\" names); see `corvan models`");
+    return m;
+  }
+  readObjective(wb, &m);
+  readVariables(wb, &m);
+  readConstraints(wb, &m);
+  double engine = 0;
+  if (!numberOf(wb, sheet, "solver_eng", &engine))
+    m.faults.push_back("\"solver_eng\" (the engine) is not a number");
+  m.engine = static_cast<int>(engine);
+  return m;
+}
+
+std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col) {
+  return Wb_quoteSheetName(wb->sheets[sheet]->name) + "!" + Wb_a1(row, col);
+}
+
+std::string Fe_rangeName(const Workbook* wb, const CellRange& r) {
+  std::string text = Fe_cellName(wb, r.sheet, r.row1, r.col1);
+  if (r.row2 != r.row1 || r.col2 != r.col1) text += ":" + Wb_a1(r.row2, r.col2);
+  return text;
+}
+
+const CellValue* Fe_value(const Workbook* wb, int sheet, int row, int col) {
+  const Cell* c = Wb_findCell(wb->sheets[sheet].get(), row, col);
+  return c ? &c->value : nullptr;
+}
+
+std::string Fe_label(const Workbook* wb, int sheet, int row, int col) {
+  const Sheet* sh = wb->sheets[sheet].get();
+  std::string left, above;
+  for (int c = col - 1; c >= 0 && left.empty(); --c) {
+    const Cell* cell = Wb_findCell(sh, row, c);
+    if (cell && cell->value.kind == CellKind::Text) left = cell->value.text;
+  }
+  for (int r = row - 1; r >= 0 && above.empty(); --r) {
+    const Cell* cell = Wb_findCell(sh, r, col);
+    if (cell && cell->value.kind == CellKind::Text) above = cell->value.text;
+  }
+  if (left.empty() || above.empty()) return left + above;
+  return left + " " + above;
+}
+
+std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col) {
+  const Cell* c = Wb_findCell(wb->sheets[sheet].get(), row, col);
+  return c ? Calc_displayText(c->value, c->numberFormat) : "";
+}
+
+int Fe_comparison(int relation) {
+  return relation >= FeGroupedLessEqual && relation <= FeGroupedGreaterEqual ? relation - (FeGroupedLessEqual - FeLessEqual) : relation;
+}
+
+const char* Fe_relationName(int relation) {
+  static const char* const kNames[] = {"?", "<=", "=", ">=", "integer", "binary", "alldifferent",
+                                       "cone", "cone (second kind)", "grouped <=", "grouped =", "grouped >="};
+  return relation >= 1 && relation <= kMaxRelation ? kNames[relation] : "?";
+}

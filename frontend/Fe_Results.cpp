@@ -1,0 +1,182 @@
+// What `corvan solve` prints after the status: the engine, the objective with
+// its cell, the variable cells with their labels, and the constraint table
+// (cell, label, value, relation, right-hand side, slack, binding), numbers in
+// each cell's own number format. The same table tells whether the point the
+// run left in the workbook is a solution.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "frontend/Fe_Internal.h"
+#include "platform/calc/Calc.h"
+
+namespace {
+
+// Constraints hold within this much, relative to the right-hand side's size;
+// the same precision the library's engines aim for by default.
+constexpr double kFeasibilityTolerance = 1e-6;
+
+const char* kSense[] = {"", "maximise", "minimise", "value of"};
+
+// The right-hand side of element k of a constraint; false when it is no number.
+bool rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out) {
+  CellValue v;
+  if (c.rhsIsRange) {
+    const CellRange& r = c.rhsRange;
+    int width = r.col2 - r.col1 + 1, one = (r.row2 - r.row1 + 1) * width == 1;
+    const CellValue* p = Fe_value(wb, r.sheet, r.row1 + (one ? 0 : k / width), r.col1 + (one ? 0 : k % width));
+    if (p) v = *p;
+  } else {
+    CalcEvalResult e;
+    if (c.rhsFormula.empty() || !Calc_evaluate(wb, c.lhs.sheet, c.rhsFormula, &e) || e.value.values.empty())
+      return false;
+    v = e.value.values[0];
+  }
+  *out = v.number;
+  return v.kind == CellKind::Number || v.kind == CellKind::Empty;
+}
+
+void judge(FeConstraintRow* row) {
+  double tolerance = kFeasibilityTolerance * (1 + std::fabs(row->rhs));
+  if (row->relation == FeCone || row->relation == FeCone2) return;   // judged by the engine alone
+  switch (Fe_comparison(row->relation)) {
+    case FeLessEqual: row->slack = row->rhs - row->value; break;
+    case FeGreaterEqual: row->slack = row->value - row->rhs; break;
+    case FeEqual: row->slack = std::fabs(row->value - row->rhs); break;
+    default: {
+      double away = std::fabs(row->value - std::round(row->value));
+      row->satisfied = row->numeric && away <= kFeasibilityTolerance &&
+                       (row->relation != FeBinary || (row->value > -0.5 && row->value < 1.5));
+      return;
+    }
+  }
+  if (Fe_comparison(row->relation) == FeEqual) {
+    row->satisfied = row->numeric && row->slack <= tolerance;
+    row->binding = true;
+    if (row->satisfied) row->slack = 0;
+    return;
+  }
+  row->satisfied = row->numeric && row->slack >= -tolerance;
+  row->binding = row->numeric && std::fabs(row->slack) <= tolerance;
+  if (row->binding) row->slack = 0;
+}
+
+std::string number(double x) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.10g", x);
+  return text;
+}
+
+// A number in the format of the cell it belongs to.
+std::string inFormat(Workbook* wb, int sheet, int row, int col, double x) {
+  const Cell* c = Wb_findCell(wb->sheets[sheet].get(), row, col);
+  if (!c || c->numberFormat.empty()) return number(x);
+  return Calc_displayText(CellValue::makeNumber(x), c->numberFormat);
+}
+
+std::string rhsText(Workbook* wb, const FeConstraint& c, const FeConstraintRow& row) {
+  if (Fe_comparison(row.relation) > FeGreaterEqual) return "";
+  if (c.rhsIsRange) {
+    const CellRange& r = c.rhsRange;
+    bool one = r.row1 == r.row2 && r.col1 == r.col2;
+    int k = (row.row - c.lhs.row1) * (c.lhs.col2 - c.lhs.col1 + 1) + (row.col - c.lhs.col1);
+    int width = r.col2 - r.col1 + 1;
+    int rr = one ? r.row1 : r.row1 + k / width, cc = one ? r.col1 : r.col1 + k % width;
+    return Fe_shownValue(wb, r.sheet, rr, cc) + " (" + Wb_a1(rr, cc) + ")";
+  }
+  return c.rhsFormula;
+}
+
+}  // namespace
+
+std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
+  std::vector<FeConstraintRow> rows;
+  for (const FeConstraint& c : m.constraints) {
+    int k = 0;
+    for (int r = c.lhs.row1; r <= c.lhs.row2; ++r)
+      for (int col = c.lhs.col1; col <= c.lhs.col2; ++col, ++k) {
+        FeConstraintRow row{c.lhs.sheet, r, col, c.relation};
+        const CellValue* v = Fe_value(wb, c.lhs.sheet, r, col);
+        row.numeric = !v || v->kind == CellKind::Number || v->kind == CellKind::Empty;
+        row.value = v ? v->number : 0;
+        if (Fe_comparison(c.relation) <= FeGreaterEqual) row.numeric = rhsValue(wb, c, k, &row.rhs) && row.numeric;
+        judge(&row);
+        rows.push_back(row);
+      }
+  }
+  return rows;
+}
+
+bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m) {
+  if (m.hasObjective) {
+    const CellValue* v = Fe_value(wb, m.sheet, m.objective.row1, m.objective.col1);
+    if (v && v->kind == CellKind::Error) return false;
+  }
+  for (const FeConstraintRow& row : Fe_constraintRows(wb, m))
+    if (!row.satisfied) return false;
+  return true;
+}
+
+void Fe_printTable(const std::string& title, const std::vector<std::vector<std::string>>& rows) {
+  if (rows.size() <= 1) return;
+  std::vector<size_t> width;
+  for (const auto& row : rows)
+    for (size_t k = 0; k < row.size(); ++k) {
+      if (width.size() <= k) width.push_back(0);
+      width[k] = std::max(width[k], row[k].size());
+    }
+  std::printf("\n%s\n", title.c_str());
+  for (const auto& row : rows) {
+    std::string line = " ";
+    for (size_t k = 0; k < row.size(); ++k) line += " " + row[k] + std::string(width[k] - row[k].size() + 1, ' ');
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    std::printf("%s\n", line.c_str());
+  }
+}
+
+void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineName) {
+  if (!engineName.empty()) std::printf("engine: %s\n", engineName.c_str());
+  if (m.hasObjective) {
+    const CellRange& o = m.objective;
+    std::string label = Fe_label(wb, o.sheet, o.row1, o.col1);
+    std::printf("objective (%s) %s%s = %s\n", kSense[m.sense >= 1 && m.sense <= 3 ? m.sense : 0],
+                Fe_cellName(wb, o.sheet, o.row1, o.col1).c_str(), label.empty() ? "" : (" " + label).c_str(),
+                Fe_shownValue(wb, o.sheet, o.row1, o.col1).c_str());
+  }
+  std::vector<std::vector<std::string>> variables{{"cell", "name", "value"}};
+  for (const CellRange& a : m.variables)
+    for (int r = a.row1; r <= a.row2; ++r)
+      for (int c = a.col1; c <= a.col2; ++c)
+        variables.push_back({Fe_cellName(wb, a.sheet, r, c), Fe_label(wb, a.sheet, r, c), Fe_shownValue(wb, a.sheet, r, c)});
+  Fe_printTable("variable cells", variables);
+  std::vector<std::vector<std::string>> table{{"cell", "name", "value", "relation", "right-hand side", "slack", "status"}};
+  std::vector<FeConstraintRow> rows = Fe_constraintRows(wb, m);
+  size_t at = 0;
+  for (const FeConstraint& c : m.constraints)
+    for (int k = 0; k < (c.lhs.row2 - c.lhs.row1 + 1) * (c.lhs.col2 - c.lhs.col1 + 1); ++k, ++at) {
+      const FeConstraintRow& row = rows[at];
+      bool bound = Fe_comparison(row.relation) <= FeGreaterEqual;
+      const char* status = !row.satisfied ? "violated" : !bound ? "" : row.binding ? "binding" : "not binding";
+      table.push_back({Fe_cellName(wb, row.sheet, row.row, row.col), Fe_label(wb, row.sheet, row.row, row.col),
+                       Fe_shownValue(wb, row.sheet, row.row, row.col), Fe_relationName(row.relation),
+                       rhsText(wb, c, row), bound ? inFormat(wb, row.sheet, row.row, row.col, row.slack) : "",
+                       status});
+    }
+  Fe_printTable("constraints", table);
+}
+
+FeStartValues Fe_startValues(Workbook* wb, const FeModel& m) {
+  FeStartValues start;
+  if (m.hasObjective) {
+    const CellValue* v = Fe_value(wb, m.sheet, m.objective.row1, m.objective.col1);
+    start.objective = v ? v->number : 0;
+  }
+  for (const CellRange& a : m.variables)
+    for (int r = a.row1; r <= a.row2; ++r)
+      for (int c = a.col1; c <= a.col2; ++c) {
+        const CellValue* v = Fe_value(wb, a.sheet, r, c);
+        start.variables.push_back(v ? v->number : 0);
+      }
+  return start;
+}

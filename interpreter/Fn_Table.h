@@ -1,0 +1,52 @@
+// The worksheet functions the interpreter knows by name: identifier,
+// argument count (fixed, or -1 for any number), trailing optional arguments
+// and the volatile flag, with the predicates on identifiers that decide how
+// a call is evaluated.
+#pragma once
+
+#include <cstdint>
+
+// Identifier groups by hundreds: 1-99 mathematics, 201 database, 301 date and
+// time, 401 engineering, 501 financial, 601 information, 701 logical, 801
+// lookup and reference, 901 statistical, 1001 text, 1101-1361 simulation.
+// Unsupported names give kFnUnsupported, unknown names kFnUnknown.
+constexpr int16_t kFnUnknown = 0;
+constexpr int16_t kFnUnsupported = -1;
+// Type code of an argument or result of any type.
+constexpr uint32_t kFnAnyType = 21;
+constexpr int kFnMaxArguments = 32;
+constexpr int kFnNameLength = 33;
+
+struct FunctionRecord {
+  int16_t id;
+  char16_t name[kFnNameLength];  // lower case
+  int32_t resultType;
+  int16_t argumentCount;  // -1: any number
+  uint16_t optional;      // trailing arguments that may be left out
+  uint32_t argumentTypes[kFnMaxArguments];
+  uint8_t isVolatile;
+};
+
+// Looks the lower-case name up. True with the record filled for a known
+// function; false for an unsupported one (id -1, any count) or an unknown one
+// (id 0, any count); the record carries the name in every case.
+bool Fn_lookup(const char16_t* name, FunctionRecord* out);
+// Fills a record: result and the first count argument types "any" (all 32
+// when count is negative); the name is cut to 32 characters.
+void Fn_setRecord(int16_t id, const char16_t* name, int16_t count, uint16_t optional, uint8_t isVolatile,
+                  FunctionRecord* out);
+void Fn_copyRecord(FunctionRecord* out, const FunctionRecord* in);
+
+bool Fn_isDatabase(int32_t id);
+bool Fn_isDateTime(int32_t id);
+bool Fn_isEngineering(int32_t id);
+bool Fn_isInformation(int32_t id);
+bool Fn_isLookup(int32_t id);
+bool Fn_isText(int32_t id);
+// Each call is a sampled input of its own.
+bool Fn_isRandom(int32_t id);
+// A call with a sample-vector argument is evaluated trial by trial.
+bool Fn_isElementwise(int32_t id);
+// Takes plain scalar arguments (no ranges, arrays or unevaluated ones), so an
+// array formula applies it element by element.
+bool Fn_isScalarArgs(int32_t id);

@@ -1,0 +1,344 @@
+// Names, numbers, quoted texts, array constants and operators of formulas.
+#include "interpreter/Lex_Lexer.h"
+
+#include <charconv>
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "interpreter/Text_Convert.h"
+#include "interpreter/Vm_CharClass.h"
+#include "interpreter/Vm_Status.h"
+
+namespace {
+
+// Digits a number may have before the point and after it together, and in
+// its exponent.
+constexpr int kMaxDigits = 21;
+// Decimal orders of magnitude a real literal must stay within.
+constexpr int kMinDecimalOrder = -307;
+constexpr int kMaxDecimalOrder = 308;
+
+struct LiteralName {
+  const char16_t* name;
+  int32_t kind;
+  double number;  // boolean value, or the error code
+};
+
+const LiteralName kLiterals[] = {
+    {u"false", kValBool, 0},      {u"true", kValBool, 1},      {u"#null!", kValError, kErrNull},
+    {u"#div/0!", kValError, kErrDiv0}, {u"#value!", kValError, kErrValue}, {u"#ref!", kValError, kErrRef},
+    {u"#name?", kValError, kErrName},  {u"#num!", kValError, kErrNum},     {u"#n/a", kValError, kErrNA},
+};
+
+char16_t current(const FormulaLexer* lex) { return lex->text[lex->cursor]; }
+
+bool isLineBreak(char16_t c) { return c == u'\n' || c == u'\r'; }
+
+bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+void raise(FormulaLexer* lex, InterpStatus code) { Vm_raise(lex->context, code, "Lex", 0, 0, 0); }
+
+// One character forward; line breaks are skipped everywhere.
+void advance(FormulaLexer* lex) {
+  if (current(lex)) ++lex->cursor;
+  while (isLineBreak(current(lex))) ++lex->cursor;
+}
+
+void skipBlanks(FormulaLexer* lex) {
+  while (Vm_charClass(current(lex)) == kCharBlank || isLineBreak(current(lex))) advance(lex);
+}
+
+int32_t invalid(FormulaLexer* lex, InterpStatus code) {
+  lex->token = kTokInvalid;
+  lex->tokenText.assign(1, current(lex));
+  advance(lex);
+  skipBlanks(lex);
+  raise(lex, code);
+  return lex->token;
+}
+
+std::u16string numberText(double x) {
+  char16_t buffer[32];
+  return std::u16string(buffer, static_cast<size_t>(Text_formatNumber(x, buffer)));
+}
+
+// Reads a run of digits into *digits; false with the given status when the
+// run does not begin with a digit.
+bool readDigits(FormulaLexer* lex, std::string* digits, int* count, int limit, InterpStatus missing) {
+  if (!isDigit(current(lex))) {
+    raise(lex, missing);
+    return false;
+  }
+  for (; isDigit(current(lex)); advance(lex)) {
+    if (++*count == limit + 1) raise(lex, kStatusTooManyDigits);
+    *digits += static_cast<char>(current(lex));
+  }
+  return true;
+}
+
+// Reads a number (an optional "-" first) into *out; false, with the status
+// raised, when it is malformed. *text receives its number text.
+bool readNumber(FormulaLexer* lex, Value* out, std::u16string* text) {
+  const bool negative = current(lex) == u'-';
+  if (negative) {
+    advance(lex);
+    skipBlanks(lex);
+  }
+  std::string mantissa, exponentDigits;
+  int mantissaDigits = 0, fractionDigits = 0, exponentCount = 0;
+  bool real = false, negativeExponent = false;
+  if (!readDigits(lex, &mantissa, &mantissaDigits, kMaxDigits, kStatusInvalidNumber)) return false;
+  const int integerDigits = mantissaDigits;
+  if (current(lex) == u'.') {
+    real = true;
+    advance(lex);
+    if (!readDigits(lex, &mantissa, &mantissaDigits, kMaxDigits, kStatusInvalidFraction)) return false;
+    fractionDigits = mantissaDigits - integerDigits;
+  }
+  if (current(lex) == u'e' || current(lex) == u'E') {
+    real = true;
+    advance(lex);
+    if (current(lex) == u'+' || current(lex) == u'-') {
+      negativeExponent = current(lex) == u'-';
+      advance(lex);
+    }
+    if (!readDigits(lex, &exponentDigits, &exponentCount, kMaxDigits, kStatusInvalidExponent)) return false;
+  }
+  long exponent = 0;
+  for (char d : exponentDigits) exponent = std::min(exponent * 10 + (d - '0'), 100000L);
+  const long scale = (negativeExponent ? -exponent : exponent) - fractionDigits;
+  const bool outOfRange = integerDigits + scale < kMinDecimalOrder || integerDigits + scale >= kMaxDecimalOrder;
+  if (outOfRange) raise(lex, kStatusRealOutOfRange);
+  // The digits read back through the library's correctly rounded conversion.
+  const std::string literal = mantissa + "e" + std::to_string(scale);
+  double value = 0.0;
+  const auto r = std::from_chars(literal.data(), literal.data() + literal.size(), value);
+  if (r.ec != std::errc()) value = integerDigits + scale > 0 ? HUGE_VAL : 0.0;
+  if (negative) value = -value;
+  if (real || std::fabs(value) > 2147483647.0) Val_setNumber(out, value);
+  else Val_setKind(out, kValInt)->number = value;
+  skipBlanks(lex);
+  *text = numberText(value);
+  return true;
+}
+
+// Reads a quoted text. A text that reads as a date or a number becomes that
+// number (kinds 4 or 3), any other stays a kind-19 text. *raw receives the
+// characters between the quotes.
+void readString(FormulaLexer* lex, Value* out, std::u16string* raw) {
+  raw->clear();
+  advance(lex);
+  for (;;) {
+    const char16_t c = current(lex);
+    if (c == 0) {
+      raise(lex, kStatusUnexpectedEnd);
+      break;
+    }
+    advance(lex);
+    if (c != u'"') {
+      *raw += c;
+    } else if (current(lex) == u'"') {
+      *raw += c;
+      advance(lex);
+    } else {
+      break;
+    }
+  }
+  skipBlanks(lex);
+  double number = 0.0;
+  int32_t integer = 0;
+  if (Text_toDate(*raw, &number)) Val_setNumber(out, number);
+  else if (Text_toInt32(*raw, &integer)) Val_setInt(out, integer);
+  else if (Text_toDouble(*raw, &number)) Val_setNumber(out, number);
+  else Val_setText(out, raw->c_str());
+}
+
+int32_t lexName(FormulaLexer* lex) {
+  if (current(lex) == u':') return invalid(lex, kStatusInvalidToken);
+  std::u16string name;
+  bool quoted = false, afterHash = false;
+  for (char16_t c = current(lex); c; c = current(lex)) {
+    const uint32_t cls = Vm_charClass(c);
+    if (quoted && (cls == kCharDelete || cls == kCharEnd)) break;
+    if (c == u'\'') {
+      quoted = !quoted;
+    } else if (!quoted) {
+      afterHash = afterHash || c == u'#';
+      const bool taken = cls == kCharName || cls == kCharDigit || cls == kCharBlank || (afterHash && c == u'/');
+      if (!taken) break;
+    }
+    name += c;
+    advance(lex);
+  }
+  while (!name.empty() && Vm_charClass(name.back()) == kCharBlank) name.pop_back();
+  for (char16_t& c : name) c = Text_foldCase(c);
+  lex->tokenText = name;
+  if (current(lex) == u'(') {
+    Fn_lookup(name.c_str(), &lex->function);
+    return lex->token = kTokFunction;
+  }
+  for (const LiteralName& literal : kLiterals) {
+    if (name != literal.name) continue;
+    if (literal.kind == kValBool) Val_setBool(&lex->value, literal.number != 0);
+    else Val_setError(&lex->value, static_cast<uint32_t>(literal.number));
+    return lex->token = kTokLiteral;
+  }
+  return lex->token = kTokName;
+}
+
+int32_t lexNumber(FormulaLexer* lex) {
+  lex->token = kTokInvalid;
+  if (readNumber(lex, &lex->value, &lex->tokenText)) lex->token = kTokNumber;
+  return lex->token;
+}
+
+int32_t lexString(FormulaLexer* lex) {
+  std::u16string raw;
+  readString(lex, &lex->value, &raw);
+  lex->tokenText = lex->value.kind == kValText ? raw : numberText(lex->value.number);
+  return lex->token = lex->value.kind == kValText ? kTokText : kTokNumber;
+}
+
+// Counts rows and columns of the array constant at the cursor; false with
+// the status to raise when the rows differ, the constant is empty, too large
+// or not closed.
+bool measureArray(const FormulaLexer* lex, int32_t* rows, int32_t* columns, InterpStatus* status) {
+  int32_t row = 1, column = 1, width = -1;
+  bool quoted = false, empty = true;
+  *status = kStatusInvalidArray;
+  for (int32_t i = lex->cursor + 1;; ++i) {
+    const char16_t c = lex->text[i];
+    if (c == 0) {
+      *status = kStatusUnexpectedEnd;
+      return false;
+    }
+    if (c == u'"') quoted = !quoted;
+    if (quoted || c == u'"') {
+      empty = false;
+      continue;
+    }
+    if (c == u',') {
+      ++column;
+    } else if (c == u';' || c == u'}') {
+      if (width >= 0 && column != width) return false;
+      width = column;
+      if (c == u'}') break;
+      ++row;
+      column = 1;
+    } else if (Vm_charClass(c) != kCharBlank && !isLineBreak(c)) {
+      empty = false;
+    }
+  }
+  *rows = row;
+  *columns = width;
+  return !empty && row <= kValMaxRows && width <= kValMaxColumns;
+}
+
+int32_t lexArray(FormulaLexer* lex) {
+  int32_t rows = 0, columns = 0;
+  InterpStatus status = kStatusOk;
+  if (!measureArray(lex, &rows, &columns, &status)) return invalid(lex, status);
+  if (Val_makeArray(&lex->value, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) != kStatusOk)
+    return lex->token = kTokInvalid;
+  advance(lex);
+  std::u16string key;
+  for (int32_t r = 0; r < rows; ++r) {
+    for (int32_t c = 0; c < columns; ++c) {
+      skipBlanks(lex);
+      Value* element = Val_at(&lex->value, r, c);
+      std::u16string text;
+      if (isDigit(current(lex)) || current(lex) == u'-') {
+        if (!readNumber(lex, element, &text)) return lex->token = kTokInvalid;
+      } else if (current(lex) == u'"') {
+        readString(lex, element, &text);
+        text = element->kind == kValText ? u"\"" + text + u"\"" : numberText(element->number);
+      } else {
+        return invalid(lex, kStatusInvalidArray);
+      }
+      const char16_t expected = c + 1 < columns ? u',' : r + 1 < rows ? u';' : u'}';
+      if (current(lex) != expected) return invalid(lex, kStatusInvalidArray);
+      key += text;
+      if (expected != u'}') key += expected;
+      advance(lex);
+    }
+  }
+  skipBlanks(lex);
+  lex->tokenText = key;
+  return lex->token = kTokArray;
+}
+
+int32_t lexOperator(FormulaLexer* lex) {
+  const char16_t c = current(lex);
+  int32_t token = 0;
+  switch (c) {
+    case u'%': token = kTokPercent; break;
+    case u'&': token = kTokConcat; break;
+    case u'(': token = kTokOpen; break;
+    case u')': token = kTokClose; break;
+    case u'*': token = kTokMul; break;
+    case u'+': token = kTokAdd; break;
+    case u',': token = kTokComma; break;
+    case u'-': token = kTokSub; break;
+    case u'/': token = kTokDiv; break;
+    case u'=': token = kTokEq; break;
+    case u'^': token = kTokPow; break;
+    case u'<': token = kTokLt; break;
+    case u'>': token = kTokGt; break;
+    default: return invalid(lex, kStatusInvalidToken);
+  }
+  lex->tokenText.assign(1, c);
+  advance(lex);
+  const char16_t next = current(lex);
+  if ((c == u'<' && (next == u'=' || next == u'>')) || (c == u'>' && next == u'=')) {
+    token = next == u'>' ? kTokNe : c == u'<' ? kTokLe : kTokGe;
+    lex->tokenText += next;
+    advance(lex);
+  }
+  skipBlanks(lex);
+  return lex->token = token;
+}
+
+}  // namespace
+
+void Lex_init(FormulaLexer* lex, EvalContext* ctx) {
+  lex->text[0] = 0;
+  lex->cursor = 0;
+  lex->token = kTokEnd;
+  lex->tokenText.clear();
+  Fn_setRecord(kFnUnknown, u"", -1, 0, 0, &lex->function);
+  lex->value = Val_empty(ctx);
+  lex->context = ctx;
+}
+
+bool Lex_loadText(FormulaLexer* lex, const char16_t* formula) {
+  const size_t length = Text_length(formula);
+  if (length >= static_cast<size_t>(kLexTextLength)) {
+    Vm_raise(lex->context, kStatusTooLong, " max 1024 chars", 0, 0, 0);
+    return false;
+  }
+  for (size_t i = 0; i < length; ++i) lex->text[i] = formula[i];
+  lex->text[length] = 0;
+  lex->cursor = 0;
+  while (isLineBreak(current(lex))) ++lex->cursor;
+  return true;
+}
+
+int32_t Lex_next(FormulaLexer* lex) {
+  Lex_clearToken(lex);
+  lex->tokenText.clear();
+  skipBlanks(lex);
+  switch (Vm_charClass(current(lex))) {
+    case kCharName: return lexName(lex);
+    case kCharDigit: return lexNumber(lex);
+    case kCharOperator: return lexOperator(lex);
+    case kCharQuote: return lexString(lex);
+    case kCharBrace: return lexArray(lex);
+    case kCharEnd: return lex->token = kTokEnd;
+    default: return invalid(lex, kStatusInvalidToken);
+  }
+}
+
+void Lex_clearToken(FormulaLexer* lex) { Val_clear(&lex->value); }
+
+void Lex_destroy(FormulaLexer* lex) { Val_clear(&lex->value); }
