@@ -140,6 +140,10 @@ TEST_F(Automation, PutsTakeTheValueAsTheOneNamedArgument) {
     {vstr("#N/A"), "General", Auto_vtError, static_cast<double>(Auto_cellErrorBase + 42)},
     {vstr(" 2.5"), "0.00", Auto_vtR8, 2.5},
   };
+  Obj f1 = client.object(sheet, "Range", {vstr("F1")});
+  ASSERT_EQ(client.put(f1, "Value", vstr("'12")), Auto_ok);
+  EXPECT_EQ(client.text(f1, "Value"), "12");
+  EXPECT_EQ(Wb_findCell(Wb_activeWorkbook()->sheets[1].get(), 0, 5)->value.kind, CellKind::Text);
   Obj g1 = client.object(sheet, "Range", {vstr("G1")});
   for (const Round& c : rounds) {
     ASSERT_EQ(client.put(g1, "NumberFormat", vstr(c.format)), Auto_ok);
