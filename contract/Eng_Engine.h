@@ -123,7 +123,7 @@ enum SolveStatus : std::int32_t {
   StatusTimeLimit = 10,
   StatusOutOfMemory = 11,
   StatusCompileFailed = 12,    // the model could not be compiled
-  StatusHostFailure = 13,      // Excel, workbook, session or engine-loading failure
+  StatusHostFailure = 13,      // application, workbook, session or engine-loading failure
   StatusHeuristicInteger = 14, // engine: heuristic integer solution; driver: gap reached
   StatusSubproblemLimit = 15,
   StatusIntegerLimit = 16,

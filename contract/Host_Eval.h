@@ -5,9 +5,9 @@
 // reports and the interpreter's derivatives. Each takes the context first.
 //
 // An evaluation is served by the interpreter while the model is analysed
-// (and, for ordinals 15, 33 and 34, the engine does not ask for Excel; for
-// 15 and 16, the progress state is not paused), else through Excel. In
-// feasibility mode each row gets its elastic variables added and the sum of
+// (and, for ordinals 15, 33 and 34, the engine does not ask for the
+// application; for 15 and 16, the progress state is not paused), else
+// through the application. In feasibility mode each row gets its elastic variables added and the sum of
 // the elastic values is written after the rows without the grouped row.
 // Arrays are 0-based; services return 1 on success and 0 on failure.
 #pragma once

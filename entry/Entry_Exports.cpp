@@ -9,7 +9,7 @@
 #include "contract/Host_Queries.h"
 #include "entry/Eng_Runner.h"
 #include "entry/Entry_Solve.h"
-#include "entry/Sess_Session.h"
+#include "entry/Host_Session.h"
 #include "platform/os/Os.h"
 
 // Function addresses cast in place, so the table is constant data (no

@@ -10,7 +10,7 @@
 
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Entry_Pending.h"
+#include "entry/Eval_Pending.h"
 #include "entry/Sess_Excel.h"
 #include "entry/Sess_Results.h"
 #include "entry/Sess_Variables.h"

@@ -2,23 +2,17 @@
 // with their status lines, then the checks that may stop the run.
 #include "contract/Host_Progress.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "contract/Eng_Engine.h"
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
 #include "entry/Msg_Status.h"
-#include "excel/Names_Options.h"
 #include "platform/os/Os.h"
 
 namespace {
 
 enum ArmedLimit { ArmedIterations = 0, ArmedTime = 1, ArmedSubproblems = 2, ArmedIntegers = 3 };
-
-// The time limit is kept in milliseconds, so that "solver_tim" may hold
-// fractions of a second.
-constexpr double kMaxTimeLimitMs = 4.0e9;
 
 std::uint32_t nowMs() { return Os_tickCount(); }
 
@@ -166,28 +160,6 @@ int check(LibraryContext* context, std::int32_t flags) {
 }
 
 }  // namespace
-
-int Msg_armLimits(LibraryContext* context) {
-  ProgressState& p = context->progress;
-  p.pendingStop = StopContinue;
-  p.paused = 0;
-  p.breakSeen = 0;
-  p.showIterations = Host_queryModel(context, QueryShowIterations);
-  for (std::int32_t& armed : p.armed) armed = 1;
-  double ms = Names_getRealOption(context, OptTim, Host_getIntOption(context, IntTime)) * 1000.0;
-  p.timeLimit = ms > 0 ? static_cast<std::uint32_t>(std::min(ms, kMaxTimeLimitMs)) : 0;
-  p.timeStart = nowMs();
-  p.iterationLimit = p.iterationsLeft = Host_getIntOption(context, IntIterations);
-  p.subproblemLimit = Host_getIntOption(context, IntNodes);
-  p.integerLimit = Host_getIntOption(context, IntIntegerSolutions);
-  p.lastIteration = 0;
-  p.iterationsOfRun = 0;
-  p.subproblems = 0;
-  p.integerSolutions = 0;
-  p.incumbent = 0;
-  p.incumbentShown = 0;
-  return 1;
-}
 
 int Host_progressCallback(LibraryContext* context, std::int32_t flags, std::int32_t a,
                           std::uint32_t low, std::uint32_t high) {

@@ -1,5 +1,5 @@
-// Evaluation through Excel: variable vector onto cells, function values
-// after recalculation, grouped rows of robust models, row and variable
+// Evaluation through the application: variable vector onto cells, function
+// values after recalculation, grouped rows of robust models, row and variable
 // bounds, types and current values.
 #include "entry/Sess_Excel.h"
 

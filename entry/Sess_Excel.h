@@ -1,7 +1,7 @@
-// Evaluation through Excel: the engines' variable vector mapped onto the
-// workbook's cells (common cells, one block of per-row cells per scenario
-// row in weighted-rows mode, then the elastic variables of feasibility
-// mode), trial points written into the cells, the function values read back
+// Evaluation through the application: the engines' variable vector mapped
+// onto the workbook's cells (common cells, one block of per-row cells per
+// scenario row in weighted-rows mode, then the elastic variables of
+// feasibility mode), trial points written into the cells, the function values read back
 // after recalculation (with the grouped row combined from its members), and
 // the bounds, types and current values of rows and variables.
 //

@@ -1,12 +1,26 @@
-// The session's variable cells: their cell list, and reading and writing the
-// decision variables in variable-number order.
+// The session's variable cells: their cell list, reading and writing the
+// decision variables in variable-number order, and the cells' prior values.
 #include "entry/Sess_Variables.h"
 
 #include <string>
+#include <utility>
 
+#include "entry/Entry_Context.h"
 #include "excel/Names_Options.h"
+#include "excel/Xl_Calculation.h"
 #include "excel/Xl_Value.h"
 #include "platform/os/Os.h"
+
+namespace {
+
+// Every position of the reference as a number (blanks and texts converted).
+bool readPositions(const XLOPER* ref, double* out) {
+  int cells = Area_totalCells(ref);
+  if (Area_readValuesFilling(ref, out) == cells) return true;
+  return Area_coerceCellsToNumbers(ref) == cells && Area_readValues(ref, out) == cells;
+}
+
+}  // namespace
 
 VariableCells* Sess_readVariableCells(LibraryContext* context) {
   XLOPER* ref = Area_readVariableRefs(context);
@@ -84,4 +98,27 @@ int Sess_setVariableCell(const VariableCells* cells, int i, double value) {
   AreaCell cell;
   if (!Area_getVariableCell(cells->list, i, &cell)) return 0;
   return Xl_setCellValue(Area_sheetOf(cells->ref), cell.row, cell.column, value);
+}
+
+int Sess_savePriorValues(LibraryContext* context) {
+  const XLOPER* ref = context->variables ? context->variables->ref : nullptr;
+  std::vector<double> values(Area_totalCells(ref));
+  if (values.empty() || !readPositions(ref, values.data())) return 0;
+  context->savedPriorValues = std::move(values);
+  return 1;
+}
+
+int Sess_restorePriorValues(LibraryContext* context) {
+  const std::vector<double>& saved = context->savedPriorValues;
+  std::size_t written = 0;
+  for (unsigned area = 0; written < saved.size(); ++area) {
+    XLOPER* ref = Names_getOptionRef(context, OptAdj, area);
+    int cells = Area_totalCells(ref);
+    bool ok = cells > 0 && static_cast<std::size_t>(cells) <= saved.size() - written &&
+              Area_writeValues(ref, saved.data() + written) == cells;
+    Xl_freeValue(ref);
+    if (!ok) return 0;
+    written += static_cast<std::size_t>(cells);
+  }
+  return Xl_calculateNow();
 }

@@ -1,6 +1,6 @@
 // The session's variable cells: the reference joined from "solver_adj" and
-// its numbered continuations, its cell list, and reading and writing the
-// decision variables in variable-number order.
+// its numbered continuations, its cell list, reading and writing the
+// decision variables in variable-number order, and the cells' prior values.
 #pragma once
 
 #include <vector>
@@ -24,3 +24,10 @@ int Sess_readVariables(VariableCells* cells, double* x);
 int Sess_readVariablesCoercing(VariableCells* cells, double* x);
 int Sess_variableOfCell(const VariableCells* cells, int row, int column);
 int Sess_setVariableCell(const VariableCells* cells, int i, double value);
+
+// Prior values of the variable cells, in area order: saved at begin,
+// written back area by area ("solver_adj", "solver_adj1", ...) and
+// recalculated by `Solve` action 2; a missing area or one of another size
+// fails the restore.
+int Sess_savePriorValues(LibraryContext* context);
+int Sess_restorePriorValues(LibraryContext* context);

@@ -5,19 +5,23 @@
 
 #include "excel/Area_Areas.h"
 
+namespace {
+
 // Drops the order table when it is the identity.
-static void dropIdentity(CellList* list) {
+void dropIdentity(CellList* list) {
   if (list->order.empty() || list->distinct != list->positions) return;
   for (int p = 0; p < list->positions; ++p)
     if (list->order[p] != p) return;
   list->order.clear();
 }
 
-static void materialise(CellList* list) {
+void materialise(CellList* list) {
   if (!list->order.empty()) return;
   list->order.resize(list->positions);
   for (int p = 0; p < list->positions; ++p) list->order[p] = p;
 }
+
+}  // namespace
 
 CellList* Area_buildCellList(const XLOPER* ref) {
   int positions = Area_totalCells(ref);

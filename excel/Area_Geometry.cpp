@@ -12,9 +12,11 @@ bool Area_isReference(const XLOPER* ref) {
   return t == xltypeRef || t == xltypeSRef;
 }
 
-static bool wellFormed(const XLREF& a) {
-  return a.rwLast >= a.rwFirst && a.colLast >= a.colFirst;
-}
+namespace {
+
+bool wellFormed(const XLREF& a) { return a.rwLast >= a.rwFirst && a.colLast >= a.colFirst; }
+
+}  // namespace
 
 bool Area_areasOf(const XLOPER* ref, const XLREF** areas, int* count) {
   if (!ref) return false;
@@ -111,14 +113,18 @@ int Area_isSingleCell(const XLOPER* ref) {
   return Area_singleAreaSize(ref, &rows, &columns) && rows == 1 && columns == 1;
 }
 
-static bool sameArea(const XLREF& a, const XLREF& b) {
+namespace {
+
+bool sameArea(const XLREF& a, const XLREF& b) {
   return a.rwFirst == b.rwFirst && a.rwLast == b.rwLast && a.colFirst == b.colFirst &&
          a.colLast == b.colLast;
 }
 
-static bool areaContains(const XLREF& a, int row, int column) {
+bool areaContains(const XLREF& a, int row, int column) {
   return row >= a.rwFirst && row <= a.rwLast && column >= a.colFirst && column <= a.colLast;
 }
+
+}  // namespace
 
 int Area_sameAreas(const XLOPER* a, const XLOPER* b) {
   const XLREF *areasA, *areasB;

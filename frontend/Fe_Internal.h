@@ -1,4 +1,4 @@
-// Pieces shared by the front end's commands: the command line, the add-in
+// What the front end's commands share: the command line, the add-in
 // workbook it plays, the library it drives, the model as the workbook's
 // names hold it, and the terminal it reports to.
 #pragma once

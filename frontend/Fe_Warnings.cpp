@@ -37,6 +37,7 @@ std::vector<CellRange> modelCells(Workbook* wb) {
 void Fe_printWarnings(Workbook* wb, bool model) {
   std::vector<CalcWarning> all = Calc_warnings(wb);
   if (all.empty()) return;
+  std::fflush(stdout);   // after what the command printed so far
   std::vector<CalcWarning> used;
   if (model) used = Calc_warningsFor(wb, modelCells(wb));
   for (const CalcWarning& w : all) {

@@ -193,7 +193,7 @@ int Evo_solve(EvoRecord& rec, EngineProblem& problem) {
          result == StatusInfeasible;
 }
 
-// The run's final point through Excel, so that it stays in the cells.
+// The run's final point through the application, so that it stays in the cells.
 void Evo_finalEvaluation(EvoRecord& rec) {
   Evo_progress(rec, ProgressPause, 0, 0.0);
   Evo_writePopulationReport(rec);

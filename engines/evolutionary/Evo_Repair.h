@@ -1,4 +1,4 @@
-// Repair and local search of the evolutionary engine: the pieces that the
+// Repair and local search of the evolutionary engine: the steps that the
 // repair of infeasible children and the local-search step share (the trial
 // acceptance, the linear-programming step over the linear rows, the
 // quasi-Newton least-squares method and its merit function).

@@ -14,7 +14,7 @@ namespace {
 
 // The engine's view of the run, from the problem's words; a saved solution
 // (x counted from 1) is taken over and the word cleared.
-GrgProblem Grg_view(EngineProblem* problem, int n) {
+GrgProblem problemView(EngineProblem* problem, int n) {
   GrgProblem view;
   view.flags = problem->flags;
   view.status = problem->status;
@@ -31,7 +31,7 @@ GrgProblem Grg_view(EngineProblem* problem, int n) {
 
 // Writes the run's status and objective back; a solution the engine keeps
 // for the driver goes into a block of the host's, which the driver owns.
-int Grg_publish(EngineProblem* problem, const GrgProblem& view) {
+int publish(EngineProblem* problem, const GrgProblem& view) {
   problem->status = view.status;
   problem->objective = view.objective;
   if (view.saved.empty()) return 1;
@@ -50,7 +50,7 @@ int Grg_publish(EngineProblem* problem, const GrgProblem& view) {
 // A driver ends with the solution it chose still in the problem (the
 // branch-and-bound driver's incumbent): one of the engine's own blocks,
 // released with the run.
-void Grg_releaseSaved(EngineProblem* problem) {
+void releaseSaved(EngineProblem* problem) {
   if (!problem->saved) return;
   if (problem->releaseSaved) problem->releaseSaved(problem->saved);
   else Host_free(problem->owner, problem->saved);
@@ -58,7 +58,7 @@ void Grg_releaseSaved(EngineProblem* problem) {
   problem->releaseSaved = nullptr;
 }
 
-int Grg_fail(EngineProblem* problem, int status) {
+int fail(EngineProblem* problem, int status) {
   problem->status = status;
   return 0;
 }
@@ -68,11 +68,11 @@ int Grg_fail(EngineProblem* problem, int status) {
 int Grg_engineSetup(void* record) {
   auto* problem = static_cast<EngineProblem*>(record);
   if (!problem) return 0;
-  if (!problem->owner) return Grg_fail(problem, StatusBadModel);
+  if (!problem->owner) return fail(problem, StatusBadModel);
   auto* rec = new (std::nothrow) GrgRecord;
-  if (!rec) return Grg_fail(problem, StatusOutOfMemory);
+  if (!rec) return fail(problem, StatusOutOfMemory);
   problem->engineRecord = rec;
-  GrgProblem view = Grg_view(problem, 0);
+  GrgProblem view = problemView(problem, 0);
   int result = 0;
   try {
     result = Grg_setup(*rec, Host_services(problem->owner), view);
@@ -92,17 +92,17 @@ int Grg_engineSolve(void* record) {
   auto* problem = static_cast<EngineProblem*>(record);
   if (!problem) return 0;
   auto* rec = static_cast<GrgRecord*>(problem->engineRecord);
-  if (!rec || rec->x.empty()) return Grg_fail(problem, StatusBadModel);
+  if (!rec || rec->x.empty()) return fail(problem, StatusBadModel);
   int result = 0;
   GrgProblem view;
   try {
-    view = Grg_view(problem, rec->n);
+    view = problemView(problem, rec->n);
     result = Grg_solve(*rec, view);
   } catch (const std::bad_alloc&) {
     view.saved.clear();
     view.status = StatusOutOfMemory;
   }
-  return Grg_publish(problem, view) ? result : 0;
+  return publish(problem, view) ? result : 0;
 }
 
 int Grg_engineFinish(void* record) {
@@ -115,7 +115,7 @@ int Grg_engineFinish(void* record) {
   view.status = problem->status;
   Grg_finish(*rec, view);
   problem->status = view.status;
-  Grg_releaseSaved(problem);
+  releaseSaved(problem);
   delete rec;
   problem->engineRecord = nullptr;
   problem->upper = problem->lower = problem->values = nullptr;

@@ -166,7 +166,7 @@ bool Lp_dualFeasible(const LpRecord& lp) {
 // on from it (-1), unless it is no longer dual feasible (give up: 8).
 int Lp_dualVerdict(LpRecord& lp, int status, bool always) {
   if (!Lp_refreshBeforeVerdict(lp, false, always)) return status;
-  return Lp_dualFeasible(lp) ? -1 : 8;
+  return Lp_dualFeasible(lp) ? -1 : StatusBadModel;
 }
 
 // One dual iteration: 0 solved, -1 continue, else a status.
@@ -176,14 +176,14 @@ int Lp_dualIteration(LpRecord& lp, const LpSettings& s) {
   const int r = Lp_dualLeaving(lp, direction, slope);
   if (r == 0) return Lp_dualVerdict(lp, 0, false);
   const int count = Lp_dualCandidates(lp, r, direction);
-  if (count == 0) return Lp_dualVerdict(lp, 5, true);
+  if (count == 0) return Lp_dualVerdict(lp, StatusInfeasible, true);
   const int leaving = lp.rowMap[r];
   if (leaving > lp.n && direction == 'U') slope = -Lp_infinity;
   int q;
   if (count == 1) q = lp.candCols[0];
   else if (lp.plainDualRatio) q = lp.candCols[Lp_smallestRatio(lp, count)];
   else q = Lp_longStep(lp, r, count, slope);
-  if (q == 0) return Lp_dualVerdict(lp, 5, true);
+  if (q == 0) return Lp_dualVerdict(lp, StatusInfeasible, true);
   const bool fixed = leaving <= lp.n && lp.lower[leaving] == lp.upper[leaving];
   lp.leavingStatus = fixed ? 'F' : direction;
   Lp_pivot(lp, r, q, Lp_rowsInUse(lp), true);

@@ -349,7 +349,6 @@ bool Lp_presolveBuild(LpRecord& lp, const std::int32_t* integerFlags, std::uint3
 // Before a solve, on the restored pristine matrix and the scaled bounds:
 // fixes binaries, marks redundant rows, tightens bounds; false: infeasible.
 bool Lp_presolveRun(LpRecord& lp);
-bool Lp_isBinary(const LpRecord& lp, int j);
 
 // ---- integer passes (Lp_Cuts.cpp, Lp_Heuristic.cpp) ----
 

@@ -290,10 +290,6 @@ void Lp_rankBinaries(LpRecord& lp) {
 
 }  // namespace
 
-bool Lp_isBinary(const LpRecord& lp, int j) {
-  return !lp.presolve.binarySlot.empty() && lp.presolve.binarySlot[j] >= 0;
-}
-
 bool Lp_presolveBuild(LpRecord& lp, const std::int32_t* integerFlags, std::uint32_t optionFlags) {
   LpPresolve& p = lp.presolve;
   p = LpPresolve{};

@@ -37,6 +37,14 @@ double Lp_scaledDual(const LpRecord& lp, int i, const std::vector<int>& column) 
   return lp.maximise ? -y : y;
 }
 
+// Bounds of variable v as the ranging sees them: the artificial of an
+// equality row left in the basis (a redundant row) must stay at 0, so it
+// has no room above 0 either, whatever range the simplex gave it.
+void Lp_reportBounds(const LpRecord& lp, int v, double& lo, double& up) {
+  Lp_variableBounds(lp, v, lo, up);
+  if (v > lp.n && lp.types[v - lp.n].type == '=') up = 0.0;
+}
+
 // How far the variable of nonbasic column k may fall and rise before a basic
 // variable reaches one of its bounds; `fall` and `rise` come in with the
 // limits of the variable's own.
@@ -47,7 +55,7 @@ void Lp_scanColumn(const LpRecord& lp, int k, double& fall, double& rise) {
     const double aik = a[k];
     if (std::fabs(aik) <= Lp_tiny) continue;
     double lo, up;
-    Lp_variableBounds(lp, lp.rowMap[i], lo, up);
+    Lp_reportBounds(lp, lp.rowMap[i], lo, up);
     if (Lp_finite(lo)) {
       const double t = std::max(0.0, a[0] - lo) / std::fabs(aik);
       double& limit = aik > 0 ? rise : fall;

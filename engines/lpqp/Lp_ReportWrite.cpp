@@ -161,8 +161,8 @@ void Lp_linearityReports(LpRun& run, LpReportArrays& a) {
 int Lp_pollRun(void* run) { return Lp_poll(*static_cast<LpRun*>(run)); }
 
 // The solution back into the model's cells after a gradient that may have
-// been taken by differences moved them (through Excel, as the final
-// evaluation of the run).
+// been taken by differences moved them (through the application, as the
+// final evaluation of the run).
 void Lp_leaveSolution(LpRun& run) {
   run.host.progress(run.host.user, ProgressPause, 0, 0.0);
   std::copy(run.lp.x.begin(), run.lp.x.end(), run.hostX.begin());

@@ -6,6 +6,7 @@
 // objective.
 #include "engines/lpqp/Lp_Engine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -20,6 +21,9 @@ double Lp_nonbasicValue(const LpRecord& lp, int k) {
 }
 
 namespace {
+
+// Reduced-cost tolerance of phase 1's last stretch before an infeasible verdict.
+constexpr double Lp_phase1FinePricing = 1e-9;
 
 // Bound width of the variable in column k (infinite when a bound is).
 double Lp_columnRange(const LpRecord& lp, int k) {
@@ -235,11 +239,24 @@ int Lp_phase2(LpRecord& lp, const LpSettings& s) {
   return Lp_primalLoop(lp, s, 0, Lp_rowsInUse(lp), false);
 }
 
-int Lp_twoPhases(LpRecord& lp, const LpSettings& s) {
-  const int m = Lp_rowsInUse(lp), p1 = m + 1;
+// Phase 1. A column priced out at the reduced-cost tolerance may still
+// lower a phase-1 sum above the precision by a long step, so before the
+// model is called infeasible phase 1 goes on with a finer tolerance.
+int Lp_phase1(LpRecord& lp, const LpSettings& s) {
+  const int p1 = Lp_rowsInUse(lp) + 1;
   for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
   if (const int st = Lp_primalLoop(lp, s, p1, p1, true)) return st;
-  if (lp.matrix.row(p1)[0] > lp.precision) return StatusInfeasible;
+  if (lp.matrix.row(p1)[0] <= lp.precision) return 0;
+  const double tolerance = lp.reducedCostTolerance;
+  lp.reducedCostTolerance = std::min(tolerance, Lp_phase1FinePricing);
+  const int st = Lp_primalLoop(lp, s, p1, p1, true);
+  lp.reducedCostTolerance = tolerance;
+  if (st != 0) return st;
+  return lp.matrix.row(p1)[0] > lp.precision ? StatusInfeasible : 0;
+}
+
+int Lp_twoPhases(LpRecord& lp, const LpSettings& s) {
+  if (const int st = Lp_phase1(lp, s)) return st;
   if (const int st = Lp_cleanUp(lp, s)) return st;
   return Lp_phase2(lp, s);
 }

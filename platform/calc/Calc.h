@@ -75,7 +75,8 @@ bool Calc_formatNumber(double value, const std::string& format, std::string* out
 // How a cell shows a value with its number format (General for "").
 std::string Calc_displayText(const CellValue& v, const std::string& format);
 
-// Worksheet functions registered by an add-in (the front end registers the
-// library's own). Arguments arrive evaluated; references arrive as their values.
+// Worksheet functions registered at run time, beside the built-in ones (the
+// tests register their own). Arguments arrive evaluated; references arrive
+// as their values.
 using CalcFunction = std::function<CalcArray(const std::vector<CalcArray>& args)>;
 void Calc_registerFunction(const std::string& name, CalcFunction fn);

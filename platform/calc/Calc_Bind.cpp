@@ -15,12 +15,13 @@ void makeError(CalcNode* node, CellError e) {
 }
 
 // A function name without the prefixes files give newer functions
-// ("_xlfn.", "_xlfn._xlws.", "_xlws.") and add-in functions ("_xll.").
+// ("_xlfn.", "_xlfn._xlws.", "_xlws."), add-in functions ("_xll.") and
+// functions of the workbook's own macros ("_xludf.").
 std::string functionKey(const std::string& name) {
   std::string key = name;
   for (bool more = true; more;) {
     more = false;
-    for (std::string prefix : {"_xlfn.", "_xlws.", "_xll."})
+    for (std::string prefix : {"_xlfn.", "_xlws.", "_xll.", "_xludf."})
       if (key.size() > prefix.size() && Wb_equalNoCase(key.substr(0, prefix.size()), prefix)) {
         key = key.substr(prefix.size());
         more = true;

@@ -65,7 +65,7 @@ double choose(double n, double k) {
   k = std::min(k, n - k);
   double r = 1;
   for (double j = 1; j <= k; ++j) r = r * (n - k + j) / j;
-  return std::round(r) == r || r > 1e15 ? r : std::round(r);
+  return r < 1e15 ? std::round(r) : r;   // whole while doubles hold every whole number
 }
 
 CellValue combin(const double* x) {

@@ -143,18 +143,6 @@ void size(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool row
 void fnRows(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { size(ctx, call, out, true); }
 void fnColumns(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { size(ctx, call, out, false); }
 
-// Numbers of a block row by row; false with *err when an item is not a number.
-bool numbersOf(const CalcGrid& g, std::vector<double>* out, CellValue* err) {
-  for (int r = 0; r < g.rows; ++r)
-    for (int c = 0; c < g.cols; ++c) {
-      const CellValue& x = g.at(r, c);
-      if (x.kind == CellKind::Error) { *err = x; return false; }
-      if (x.kind != CellKind::Number) { *err = error(CellError::Value); return false; }
-      out->push_back(x.number);
-    }
-  return true;
-}
-
 void fnMMult(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CalcValue va, vb;
   Calc_evalArray(ctx, call.args[0], &va);
@@ -164,7 +152,7 @@ void fnMMult(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CellValue err;
   if (a.cols != b.rows) return Calc_setScalar(out, error(CellError::Value));
   if (static_cast<long long>(a.rows) * b.cols > kCalcMaxCells) return Calc_setScalar(out, error(CellError::Num));
-  if (!numbersOf(a, &x, &err) || !numbersOf(b, &y, &err)) return Calc_setScalar(out, err);
+  if (!Calc_gridNumbers(a, &x, &err) || !Calc_gridNumbers(b, &y, &err)) return Calc_setScalar(out, err);
   CalcArray r;
   r.rows = a.rows;
   r.cols = b.cols;
@@ -194,6 +182,17 @@ void fnTranspose(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
 }
 
 }  // namespace
+
+bool Calc_gridNumbers(const CalcGrid& g, std::vector<double>* out, CellValue* err) {
+  for (int r = 0; r < g.rows; ++r)
+    for (int c = 0; c < g.cols; ++c) {
+      const CellValue& x = g.at(r, c);
+      if (x.kind == CellKind::Error) { *err = x; return false; }
+      if (x.kind != CellKind::Number) { *err = error(CellError::Value); return false; }
+      out->push_back(x.number);
+    }
+  return true;
+}
 
 std::vector<CalcBuiltinInfo> Calc_lookupFunctions() {
   return {

@@ -15,14 +15,7 @@ bool squareMatrix(const CalcContext& ctx, const CalcNode& arg, std::vector<doubl
   CalcGrid g(v);
   if (g.rows != g.cols) { *err = error(CellError::Value); return false; }
   *n = g.rows;
-  for (int r = 0; r < g.rows; ++r)
-    for (int c = 0; c < g.cols; ++c) {
-      const CellValue& x = g.at(r, c);
-      if (x.kind == CellKind::Error) { *err = x; return false; }
-      if (x.kind != CellKind::Number) { *err = error(CellError::Value); return false; }
-      m->push_back(x.number);
-    }
-  return true;
+  return Calc_gridNumbers(g, m, err);
 }
 
 // Reduces [a | b] (b with `extra` columns) to the identity on the left; the

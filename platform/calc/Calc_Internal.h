@@ -169,6 +169,10 @@ bool Calc_numbersOf(const CalcContext& ctx, const CalcNode& call, bool all, std:
 using CalcNumericFn = CellValue (*)(const double* x, size_t n);
 void Calc_numeric(const CalcContext& ctx, const CalcNode& call, CalcValue* out, CalcNumericFn fn);
 
+// The numbers of a block row by row; false with *err when an item is an
+// error or not a number (#VALUE!).
+bool Calc_gridNumbers(const CalcGrid& g, std::vector<double>* out, CellValue* err);
+
 // Functions (Calc_Functions*.cpp).
 using CalcBuiltin = void (*)(const CalcContext& ctx, const CalcNode& call, CalcValue* out);
 struct CalcBuiltinInfo {

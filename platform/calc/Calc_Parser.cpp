@@ -256,11 +256,17 @@ struct Parser {
     return accept(')') || fail("missing )");
   }
 
-  // An error value; "#REF!" may stand for a deleted end of a range ("#REF!:B2").
+  // An error value; "#REF!" may stand for a deleted sheet ("#REF!A1") or a
+  // deleted end of a range ("#REF!:B2").
   bool errorOrDeletedRange(CalcNode* out) {
     out->op = CalcOp::Literal;
     if (!errorLiteral(&out->value)) return false;
-    if (!at(':') || out->value.error != CellError::Ref) return true;
+    if (out->value.error != CellError::Ref) return true;
+    if (pos < s.size() && (std::isalpha(static_cast<unsigned char>(s[pos])) || s[pos] == '$')) {
+      CalcNode cells;
+      if (!cellOrRange(wordAt(), &cells)) return fail("cell reference expected after #REF!");
+    }
+    if (!at(':')) return true;
     ++pos;
     CalcNode other;
     return primary(&other);

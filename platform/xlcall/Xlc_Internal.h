@@ -1,4 +1,4 @@
-// Shared pieces of the callback interface's implementation: result records
+// Shared parts of the callback interface's implementation: result records
 // and their memory, references resolved to the application's sheets, texts
 // of references, and the handlers of the function numbers.
 #pragma once
@@ -45,8 +45,11 @@ std::string Xlc_text(const XLOPER* x);
 // The value of a scalar record (number, text, boolean, error, integer, nil,
 // missing); false for references and arrays.
 bool Xlc_scalarValue(const XLOPER* x, CellValue* out);
-// The first value an argument stands for: a scalar itself, an array's first
-// element, a reference's first cell; false for anything else.
+// The values an argument stands for: a scalar itself (1 x 1), an array's
+// elements, a one-area reference's cells (with `firstOnly`, the first cell of
+// any reference). An xlret code: xlretInvXloper for anything else.
+int Xlc_argValues(const XLOPER* x, bool firstOnly, CalcArray* out);
+// The first value an argument stands for, through Xlc_argValues.
 bool Xlc_firstValue(const XLOPER* x, CellValue* out);
 // A boolean argument (a number counts as TRUE when not 0).
 bool Xlc_truth(const XLOPER* x, bool* out);

@@ -234,15 +234,32 @@ bool Xlc_scalarValue(const XLOPER* x, CellValue* out) {
   }
 }
 
-bool Xlc_firstValue(const XLOPER* x, CellValue* out) {
-  if (Xlc_scalarValue(x, out)) return true;
-  if (Xlc_type(x) == xltypeMulti) {
-    const auto& arr = x->val.array;
-    return arr.lparray && arr.rows && arr.columns && Xlc_scalarValue(&arr.lparray[0], out);
+int Xlc_argValues(const XLOPER* x, bool firstOnly, CalcArray* out) {
+  XLTYPE t = Xlc_type(x);
+  if (t == xltypeRef || t == xltypeSRef) {
+    XlcRef ref;
+    if (int rc = Xlc_resolveRef(x, &ref)) return rc;
+    CellRange a = ref.areas[0];
+    if (firstOnly) {
+      a.row2 = a.row1;
+      a.col2 = a.col1;
+    }
+    // An array counts its rows in 16 bits.
+    if (ref.areas.size() != 1 && !firstOnly) return xlretInvXloper;
+    if (a.row2 - a.row1 + 1 > 0xffff) return xlretInvXloper;
+    *out = Xlc_areaValues(ref.wb, ref.sheet, a);
+    return xlretSuccess;
   }
-  XlcRef ref;
-  if (Xlc_resolveRef(x, &ref) != xlretSuccess) return false;
-  *out = Xlc_cellValue(ref.wb, ref.sheet, ref.areas[0].row1, ref.areas[0].col1);
+  if (t == xltypeMulti) return arrayValues(x, out) ? xlretSuccess : xlretInvXloper;
+  *out = CalcArray{};
+  out->values.resize(1);
+  return Xlc_scalarValue(x, &out->values[0]) ? xlretSuccess : xlretInvXloper;
+}
+
+bool Xlc_firstValue(const XLOPER* x, CellValue* out) {
+  CalcArray a;
+  if (Xlc_argValues(x, true, &a) != xlretSuccess) return false;
+  *out = a.values[0];
   return true;
 }
 
@@ -282,29 +299,15 @@ bool Xlc_parseNumber(const std::string& text, double* out) {
 }
 
 int Xlc_coerce(const XLOPER* value, unsigned mask, XLOPER* out) {
-  CalcArray vals;
-  bool isArray = false;
   XLTYPE t = Xlc_type(value);
-  if (t == xltypeRef || t == xltypeSRef) {
-    XlcRef ref;
-    if (int rc = Xlc_resolveRef(value, &ref)) return rc;
-    if (ref.areas.size() != 1) return xlretInvXloper;
-    const CellRange& a = ref.areas[0];
-    // An array result counts its rows in 16 bits.
-    if (a.row2 - a.row1 + 1 > 0xffff) return xlretInvXloper;
-    vals = Xlc_areaValues(ref.wb, ref.sheet, a);
-    isArray = vals.values.size() > 1;
-  } else if (t == xltypeMulti) {
-    if (!arrayValues(value, &vals)) return xlretInvXloper;
-    isArray = true;
-  } else if (t == xltypeInt && (mask == 0 || (mask & xltypeInt))) {
+  if (t == xltypeInt && (mask == 0 || (mask & xltypeInt))) {
     *out = *value;
     out->xltype = xltypeInt;
     return xlretSuccess;
-  } else {
-    vals.values.resize(1);
-    if (!Xlc_scalarValue(value, &vals.values[0])) return xlretInvXloper;
   }
+  CalcArray vals;
+  if (int rc = Xlc_argValues(value, false, &vals)) return rc;
+  bool isArray = t == xltypeMulti || vals.values.size() > 1;
   if (isArray && (mask == 0 || (mask & xltypeMulti))) {
     Xlc_setArray(out, vals);
     return xlretSuccess;

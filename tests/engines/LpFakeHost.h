@@ -1,7 +1,7 @@
 // A host for the LP/quadratic engine over a model held in memory: sparse
 // linear rows with constants (or functions of the point), variable and row
-// bounds, start values and switches. Like Excel's cells, the host keeps the
-// last point it was given, so a one-variable change keeps the others.
+// bounds, start values and switches. Like the application's cells, the host
+// keeps the last point it was given, so a one-variable change keeps the others.
 // Used by the engine tests and the engine benchmark.
 #pragma once
 

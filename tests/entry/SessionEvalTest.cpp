@@ -1,5 +1,5 @@
-// Evaluation through Excel seen by an engine: a small test engine reads the
-// sizes and start values of data workbooks through the host services and
+// Evaluation through the application seen by an engine: a small test engine
+// reads the sizes and start values of data workbooks through the host services and
 // evaluates points, compared with the workbooks' cached values and with the
 // problems' formulas computed by hand. (Bounds and kinds of every data
 // workbook are checked where the model is read from its names.)

@@ -295,3 +295,34 @@ TEST_F(NamesModel, OptionNamesReadAndWritten) {
   EXPECT_DOUBLE_EQ(Names_getRealOption(nullptr, OptVal, 0), 7);
   EXPECT_EQ(Names_defineOption(nullptr, OptVal, 0, nullptr), 0);
 }
+
+// Option values the library refuses before a run, and values it accepts:
+// the first refused option is named, with the value as written.
+TEST_F(NamesModel, OptionValuesOutsideWhatTheOptionMeansAreRefused) {
+  number("B3", -5);
+  const std::tuple<const char*, const char*, int, const char*> cases[] = {
+      {"solver_tim", "0.5", -1, ""},          {"solver_tim", "0", OptTim, "\"0\""},
+      {"solver_tim", "-1", OptTim, "\"-1\""}, {"solver_nod", "100000", -1, ""},
+      {"solver_nod", "2.5", OptNod, "\"2.5\""}, {"solver_eng", "\"abc\"", OptEng, "\"abc\""},
+      {"solver_eng", "0", -1, ""},            {"solver_num", "1E+9", OptNum, "\"1000000000\""},
+      {"solver_typ", "4", OptTyp, "\"4\""},    {"solver_tol", "1.5", OptTol, "\"1.5\""},
+      {"solver_pre", "0", OptPre, "\"0\""},    {"solver_sho", "2", -1, ""},
+      {"solver_sho", "3", OptSho, "\"3\""},    {"solver_itr", "Model!$B$3", OptItr, "\"-5\""},
+      {"solver_cvg", "1/0", OptCvg, "an error value"}, {"solver_kiv", "-1E+30", -1, ""},
+  };
+  for (const auto& [option, value, refused, shown] : cases) {
+    SCOPED_TRACE(std::string(option) + " = " + value);
+    name(option, value);
+    std::string why;
+    ASSERT_EQ(Names_findRefusedOption(nullptr, &why), refused);
+    if (refused >= 0) {
+      EXPECT_NE(why.find(std::string("\"") + option + "\""), std::string::npos) << why;
+      EXPECT_NE(why.find(shown), std::string::npos) << why;
+    }
+    Wb_deleteName(wb, option, 0);
+  }
+  name("solver_lhs1", "Model!$B$3");   // constraints without "solver_num"
+  std::string why;
+  EXPECT_EQ(Names_findRefusedOption(nullptr, &why), OptNum);
+  EXPECT_NE(why.find("missing"), std::string::npos) << why;
+}

@@ -227,7 +227,7 @@ TEST_F(CalcEval, ReferenceFormsOfSavedWorkbooks) {
   expectValues({
       {"=SUM(A:A)", "6"}, {"=SUM($A:$B)", "66"}, {"=SUM(1:2)", "33"}, {"=SUM($2:$2)", "22"}, {"=SUM(S!A:A)", "6"},
       {"=ROWS(A:A)", "1048576"}, {"=COLUMNS(3:3)", "16384"}, {"=Twice", "12"},
-      {"=S!#REF!", "#REF!"}, {"=SUM(A1:#REF!)", "#REF!"}, {"=#REF!+1", "#REF!"},
+      {"=S!#REF!", "#REF!"}, {"=SUM(A1:#REF!)", "#REF!"}, {"=#REF!+1", "#REF!"}, {"=SUM(#REF!$A$1:$B$2)", "#REF!"},
       {"=A1:B3 B2:B9", "20"}, {"=SUM(A1:B3 A2:B2)", "22"}, {"=A1:A3 B1:B3", "#NULL!"}, {"=SUM(A:A 2:3)", "5"},
       {"=SUM((A1,B2:B3))", "51"}, {"=COUNT((A1:A3,B1),1)", "5"},
       {"=SUM(S:T3!A1)", "1101"}, {"=SUM('S:T2'!A1:A2)", "103"}, {"=SUM(S:Nowhere!A1)", "#REF!"},

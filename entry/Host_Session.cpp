@@ -1,6 +1,6 @@
-// Run session: begin and end of the frame around an analysis or a run, the
-// elastic variables of feasibility mode and the variable cells' prior values.
-#include "entry/Sess_Session.h"
+// Run session: begin and end of the frame around an analysis or a run and
+// the elastic variables of feasibility mode.
+#include "entry/Host_Session.h"
 
 #include <utility>
 
@@ -140,13 +140,6 @@ bool buildElastic(LibraryContext* context) {
   return true;
 }
 
-// Every position of the reference as a number (blanks and texts converted).
-bool readPositions(const XLOPER* ref, double* out) {
-  int cells = Area_totalCells(ref);
-  if (Area_readValuesFilling(ref, out) == cells) return true;
-  return Area_coerceCellsToNumbers(ref) == cells && Area_readValues(ref, out) == cells;
-}
-
 void finishLocalSolver(LibraryContext* context) {
   int engine = context->currentEngine;
   bool uses = engine >= 0 && engine < EngineIndexCount &&
@@ -188,31 +181,4 @@ int Host_endSession(LibraryContext* context) {
   Msg_restoreCalcMode(context);
   if (!setupUnderWay(context)) Msg_resetStatus();
   return 1;
-}
-
-int Sess_getFeasibilityMode(const LibraryContext* context) { return context->feasibilityMode; }
-
-int Sess_getElasticCount(const LibraryContext* context) { return context->elasticCount; }
-
-int Sess_savePriorValues(LibraryContext* context) {
-  const XLOPER* ref = context->variables ? context->variables->ref : nullptr;
-  std::vector<double> values(Area_totalCells(ref));
-  if (values.empty() || !readPositions(ref, values.data())) return 0;
-  context->savedPriorValues = std::move(values);
-  return 1;
-}
-
-int Sess_restorePriorValues(LibraryContext* context) {
-  const std::vector<double>& saved = context->savedPriorValues;
-  std::size_t written = 0;
-  for (unsigned area = 0; written < saved.size(); ++area) {
-    XLOPER* ref = Names_getOptionRef(context, OptAdj, area);
-    int cells = Area_totalCells(ref);
-    bool ok = cells > 0 && static_cast<std::size_t>(cells) <= saved.size() - written &&
-              Area_writeValues(ref, saved.data() + written) == cells;
-    Xl_freeValue(ref);
-    if (!ok) return 0;
-    written += static_cast<std::size_t>(cells);
-  }
-  return Xl_calculateNow();
 }

@@ -1,5 +1,5 @@
 // Steps of a Solve call served by components that this library does not
-// carry yet: the formula interpreter. Each answers the way a missing piece
+// carry yet: the formula interpreter. Each answers the way a missing component
 // fails (a failed step, status 13, nothing evaluated), so that no action
 // reports success without having done its work.
 #pragma once

@@ -1,5 +1,5 @@
 // Failing answers of the steps whose components are not in the library yet.
-#include "entry/Entry_Pending.h"
+#include "entry/Eval_Pending.h"
 
 #include "contract/Eng_Engine.h"
 
