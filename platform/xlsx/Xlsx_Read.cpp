@@ -5,6 +5,8 @@
 
 #include <zip.h>
 
+#include <algorithm>
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -13,10 +15,21 @@
 #include <memory>
 #include <pugixml.hpp>
 
+#include "platform/os/Os.h"
+
 
 namespace {
 
-constexpr zip_uint64_t kMaxPartSize = 512u << 20;   // refuse parts beyond 512 MiB
+// The package may inflate to at most this many times the file's size (or
+// kMinInflateBudget, if larger), and never beyond a quarter of the memory
+// the machine has free: a file of a few hundred kilobytes holding hundreds
+// of megabytes of sheet is refused before it is inflated.
+constexpr zip_uint64_t kInflateRatio = 200;
+constexpr zip_uint64_t kMinInflateBudget = 64u << 20;
+// Array blocks of a sheet may cover at most the cells the sheet stores plus
+// this many: a block's cells are all made, so a block the file does not back
+// with its cells would cost without bound.
+constexpr long long kArrayCellSlack = 1 << 16;
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
 using ZipPtr = std::unique_ptr<zip_t, decltype(&zip_discard)>;
@@ -38,6 +51,7 @@ struct Reader {
   Workbook* wb = nullptr;
   std::vector<std::string> strings;          // shared strings
   std::vector<CellFormat> formats;           // cellXfs
+  zip_uint64_t inflateBudget = 0;             // bytes the parts not yet read may inflate to
   std::string error;                          // detail, without the file name
 };
 
@@ -55,7 +69,12 @@ std::string zipMessage(zip_error_t* e) {
 bool readPart(Reader& r, const std::string& name, std::string* out) {
   zip_stat_t st;
   if (zip_stat(r.zip, name.c_str(), 0, &st) != 0) return fail(r, "part '" + name + "' is missing");
-  if (!(st.valid & ZIP_STAT_SIZE) || st.size > kMaxPartSize) return fail(r, "part '" + name + "' is too large");
+  if (!(st.valid & ZIP_STAT_SIZE)) return fail(r, "part '" + name + "' has no stated size");
+  if (st.size > r.inflateBudget)
+    return fail(r, "part '" + name + "' inflates to " + std::to_string(st.size >> 20) +
+                       " MiB, more than a file of this size may hold (at most " +
+                       std::to_string(r.inflateBudget >> 20) + " MiB left)");
+  r.inflateBudget -= st.size;
   zip_file_t* f = zip_fopen(r.zip, name.c_str(), 0);
   if (!f) return fail(r, "part '" + name + "' cannot be read: " + zip_strerror(r.zip));
   // Reads on to the end of the part, where the archive checks its checksum;
@@ -120,28 +139,62 @@ bool isTrue(const pugi::xml_attribute& a) {
   return v == "1" || v == "true";
 }
 
-// Texts in these files write characters XML cannot carry as _xHHHH_.
+void appendUtf8(std::string& out, unsigned code) {
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+// The code of an _xHHHH_ escape at `i`, or -1.
+long escapeAt(const std::string& s, size_t i) {
+  unsigned code = 0;
+  if (s.compare(i, 2, "_x") != 0 || i + 6 >= s.size() || s[i + 6] != '_') return -1;
+  auto res = std::from_chars(s.data() + i + 2, s.data() + i + 6, code, 16);
+  return res.ec == std::errc() && res.ptr == s.data() + i + 6 ? static_cast<long>(code) : -1;
+}
+
+// Texts in these files write characters XML cannot carry as _xHHHH_ (UTF-16
+// units: a surrogate pair is one character, a lone surrogate U+FFFD).
 std::string decodeEscapes(const std::string& s) {
   if (s.find("_x") == std::string::npos) return s;
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
-    unsigned code = 0;
-    bool escape = s.compare(i, 2, "_x") == 0 && i + 6 < s.size() && s[i + 6] == '_' &&
-                  std::from_chars(s.data() + i + 2, s.data() + i + 6, code, 16).ptr == s.data() + i + 6;
-    if (!escape) { out.push_back(s[i]); continue; }
-    if (code < 0x80) {
-      out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
+    long code = escapeAt(s, i);
+    if (code < 0) { out.push_back(s[i]); continue; }
     i += 6;
+    long low = code >= 0xD800 && code < 0xDC00 ? escapeAt(s, i + 1) : -1;
+    if (low >= 0xDC00 && low < 0xE000) {
+      appendUtf8(out, 0x10000 + ((static_cast<unsigned>(code) - 0xD800) << 10) + (static_cast<unsigned>(low) - 0xDC00));
+      i += 7;
+    } else {
+      appendUtf8(out, code >= 0xD800 && code < 0xE000 ? 0xFFFD : static_cast<unsigned>(code));
+    }
   }
   return out;
+}
+
+// An integer attribute within [lo, hi], or `absent` when there is none.
+bool intAttr(const pugi::xml_attribute& a, long long lo, long long hi, int absent, int* out) {
+  if (!a) { *out = absent; return true; }
+  const char* text = a.value();
+  const char* end = text + std::strlen(text);
+  long long v = 0;
+  auto res = std::from_chars(text, end, v);
+  if (res.ec != std::errc() || res.ptr != end || v < lo || v > hi) return false;
+  *out = static_cast<int>(v);
+  return true;
 }
 
 // Text of a string item: its <t>, or the <t> of each rich-text run.
@@ -255,7 +308,7 @@ bool loadSheetList(Reader& r, const pugi::xml_node& book, const std::map<std::st
                    std::vector<std::string>* parts) {
   bool ok = true;
   eachChild(child(book, "sheets"), "sheet", [&](pugi::xml_node s) {
-    std::string name = s.attribute("name").value();
+    std::string name = decodeEscapes(s.attribute("name").value());
     auto rel = rels.find(attr(s, "id").value());
     if (!ok) return;
     if (name.empty() || Wb_sheetIndex(r.wb, name) >= 0) { ok = fail(r, "sheet name '" + name + "' is empty or repeated"); return; }
@@ -274,11 +327,10 @@ bool loadDefinedNames(Reader& r, const pugi::xml_node& book) {
   int sheets = static_cast<int>(r.wb->sheets.size());
   eachChild(child(book, "definedNames"), "definedName", [&](pugi::xml_node n) {
     DefinedName dn;
-    dn.name = n.attribute("name").value();
-    dn.definition = n.child_value();
+    dn.name = decodeEscapes(n.attribute("name").value());
+    dn.definition = decodeEscapes(n.child_value());
     dn.hidden = isTrue(n.attribute("hidden"));
-    dn.scopeSheet = n.attribute("localSheetId") ? n.attribute("localSheetId").as_int(-2) : -1;
-    if (dn.name.empty() || dn.scopeSheet < -1 || dn.scopeSheet >= sheets) {
+    if (dn.name.empty() || !intAttr(n.attribute("localSheetId"), 0, sheets - 1, -1, &dn.scopeSheet)) {
       ok = ok && fail(r, "defined name '" + dn.name + "' has no name or a bad sheet scope");
       return;
     }
@@ -294,6 +346,7 @@ struct SheetReader {
   Sheet* sh;
   std::map<std::string, SharedFormula> shared;   // by si
   std::string where;                              // "sheet 'X' cell B2"
+  long long arrayCells = 0;                       // cells array blocks may still cover
 };
 
 bool cellFail(SheetReader& s, const std::string& message) { return fail(s.r, s.where + ": " + message); }
@@ -344,7 +397,7 @@ bool parseBlock(const std::string& ref, CellRange* out) {
 // The formula text of a <f> element (without "="), shared formulas resolved.
 bool formulaText(SheetReader& s, const pugi::xml_node& f, int row, int col, std::string* out) {
   std::string kind = f.attribute("t").value();
-  *out = f.child_value();
+  *out = decodeEscapes(f.child_value());
   if (kind != "shared") return true;
   std::string si = f.attribute("si").value();
   if (f.attribute("ref") && !out->empty()) {
@@ -374,6 +427,10 @@ bool readFormula(SheetReader& s, const pugi::xml_node& f, int row, int col) {
   CellRange block;
   if (!parseBlock(f.attribute("ref").value(), &block) || block.row1 != row || block.col1 != col)
     return cellFail(s, "array formula has a bad block '" + std::string(f.attribute("ref").value()) + "'");
+  s.arrayCells -= static_cast<long long>(block.row2 - block.row1 + 1) * (block.col2 - block.col1 + 1);
+  if (s.arrayCells < 0)
+    return cellFail(s, "array formula block '" + std::string(f.attribute("ref").value()) +
+                           "' is larger than the cells the sheet stores");
   return Wb_setArrayFormula(s.r.wb, s.sh, block, formula) || cellFail(s, "array formula block overlaps another");
 }
 
@@ -386,8 +443,9 @@ bool readCell(SheetReader& s, const pugi::xml_node& c, int row, int col) {
   Cell* cell = Wb_cellAt(s.r.wb, s.sh, row, col);
   cell->value = value;
   cell->keepsStoredValue = f && value.kind != CellKind::Empty;
-  size_t xf = c.attribute("s").as_uint(0);
-  if (xf < s.r.formats.size()) {
+  int xf = 0;
+  if (intAttr(c.attribute("s"), 0, static_cast<long long>(s.r.formats.size()) - 1, 0, &xf) &&
+      static_cast<size_t>(xf) < s.r.formats.size()) {
     cell->numberFormat = s.r.formats[xf].numberFormat;
     cell->style = s.r.formats[xf].style;
   }
@@ -408,8 +466,10 @@ bool readRows(SheetReader& s, const pugi::xml_node& data) {
   int row = -1;
   for (pugi::xml_node rn : data.children()) {
     if (std::strcmp(localName(rn), "row") != 0) continue;
-    row = rn.attribute("r") ? rn.attribute("r").as_int(0) - 1 : row + 1;
-    if (row < 0 || row >= 1048576) return fail(s.r, "sheet '" + s.sh->name + "': bad row number");
+    int number = row + 2;
+    if (!intAttr(rn.attribute("r"), 1, 1048576, number, &number) || number > 1048576)
+      return fail(s.r, "sheet '" + s.sh->name + "': bad row number");
+    row = number - 1;
     int col = -1;
     for (pugi::xml_node c : rn.children()) {
       if (std::strcmp(localName(c), "c") != 0) continue;
@@ -422,8 +482,11 @@ bool readRows(SheetReader& s, const pugi::xml_node& data) {
 bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
   pugi::xml_document doc;
   if (!loadXml(r, part, &doc)) return false;
-  SheetReader s{r, sh, {}, {}};
-  return readRows(s, child(doc.document_element(), "sheetData"));
+  pugi::xml_node data = child(doc.document_element(), "sheetData");
+  SheetReader s{r, sh, {}, {}, kArrayCellSlack};
+  for (pugi::xml_node rn : data.children())
+    for (pugi::xml_node c : rn.children()) s.arrayCells += std::strcmp(localName(c), "c") == 0;
+  return readRows(s, data);
 }
 
 bool loadWorkbook(Reader& r) {
@@ -462,6 +525,14 @@ bool openZip(const std::string& path, ZipPtr* zip, std::string* why) {
   return true;
 }
 
+zip_uint64_t inflateBudget(const std::string& path) {
+  std::error_code ec;
+  zip_uint64_t size = std::filesystem::file_size(path, ec);
+  zip_uint64_t budget = std::max(kMinInflateBudget, ec ? 0 : size * kInflateRatio);
+  zip_uint64_t memory = Os_freePhysicalMemory() / 4;
+  return memory > 0 ? std::max(kMinInflateBudget, std::min(budget, memory)) : budget;
+}
+
 }  // namespace
 
 Workbook* Xlsx_open(const std::string& path, std::string* error) {
@@ -477,6 +548,7 @@ Workbook* Xlsx_open(const std::string& path, std::string* error) {
   r.zip = zip.get();
   r.wb = Wb_newWorkbook(std::filesystem::path(path).filename().string());
   r.wb->path = path;
+  r.inflateBudget = inflateBudget(path);
   if (loadWorkbook(r)) return r.wb;
   Wb_closeWorkbook(r.wb);
   app.activeWorkbook = previousActive;

@@ -49,23 +49,48 @@ bool isEscapeLike(const std::string& s, size_t i) {
   return true;
 }
 
-// XML text or attribute value; characters XML cannot carry become _xHHHH_,
-// and a literal "_xHHHH_" is protected by escaping its underscore.
+// Length of the UTF-8 sequence at `i` and its code point; 0 when the bytes
+// there are no valid sequence.
+size_t utf8At(const std::string& s, size_t i, unsigned* code) {
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+  if (n == 0 || i + n > s.size()) return 0;
+  *code = n == 1 ? c : c & (0x7F >> n);
+  for (size_t k = 1; k < n; ++k) {
+    unsigned char b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    *code = (*code << 6) | (b & 0x3F);
+  }
+  static const unsigned kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  bool valid = *code >= kLeast[n] && *code <= 0x10FFFF && !(*code >= 0xD800 && *code < 0xE000);
+  return valid ? n : 0;
+}
+
+// XML text or attribute value, always well-formed: characters XML cannot
+// carry become _xHHHH_, a literal "_xHHHH_" is protected by escaping its
+// underscore, tabs and line feeds are character references (so attribute
+// values keep them too), and bytes that are not UTF-8 become U+FFFD.
 std::string xmlText(const std::string& s) {
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(s[i]);
+    unsigned code = 0;
+    size_t n = utf8At(s, i, &code);
     char hex[8];
     if (c == '&') out += "&amp;";
     else if (c == '<') out += "&lt;";
     else if (c == '>') out += "&gt;";
     else if (c == '"') out += "&quot;";
-    else if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
-      std::snprintf(hex, sizeof hex, "_x%04X_", c);
+    else if (c == '\t') out += "&#9;";
+    else if (c == '\n') out += "&#10;";
+    else if (n == 0) out += "\xEF\xBF\xBD";
+    else if (code < 0x20 || code == 0x7F || code == 0xFFFE || code == 0xFFFF) {
+      std::snprintf(hex, sizeof hex, "_x%04X_", code);
       out += hex;
     } else if (isEscapeLike(s, i)) out += "_x005F_";
-    else out.push_back(static_cast<char>(c));
+    else out.append(s, i, n);
+    if (n > 1) i += n - 1;
   }
   return out;
 }

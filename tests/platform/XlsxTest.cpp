@@ -41,16 +41,20 @@ void put(std::string& out, std::initializer_list<std::pair<std::uint32_t, int>> 
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-// A zip archive whose members are stored uncompressed.
-std::string storedZip(const Parts& parts) {
+// A zip archive whose members are stored uncompressed; or, given
+// `lastInflated`, whose last member claims to be compressed data that
+// inflates to that many bytes.
+std::string storedZip(const Parts& parts, std::uint32_t lastInflated = 0) {
   std::string body, directory;
   for (const auto& [name, data] : parts) {
     std::uint32_t offset = body.size(), crc = crc32(data), size = data.size(), nameLen = name.size();
-    put(body, {{0x04034b50, 4}, {20, 2}, {0, 2}, {0, 2}, {0, 2}, {0x21, 2}, {crc, 4}, {size, 4}, {size, 4},
+    bool claims = lastInflated && name == parts.back().first;
+    std::uint32_t method = claims ? 8 : 0, full = claims ? lastInflated : size;
+    put(body, {{0x04034b50, 4}, {20, 2}, {0, 2}, {method, 2}, {0, 2}, {0x21, 2}, {crc, 4}, {size, 4}, {full, 4},
                {nameLen, 2}, {0, 2}});
     body += name + data;
-    put(directory, {{0x02014b50, 4}, {20, 2}, {20, 2}, {0, 2}, {0, 2}, {0, 2}, {0x21, 2}, {crc, 4}, {size, 4},
-                    {size, 4}, {nameLen, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 4}, {offset, 4}});
+    put(directory, {{0x02014b50, 4}, {20, 2}, {20, 2}, {0, 2}, {method, 2}, {0, 2}, {0x21, 2}, {crc, 4}, {size, 4},
+                    {full, 4}, {nameLen, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 4}, {offset, 4}});
     directory += name;
   }
   std::string out = body + directory;
@@ -455,4 +459,49 @@ TEST_F(XlsxBadInput, FormulasThatCannotBeComputedKeepTheirStoredValues) {
   EXPECT_NE(warnings[0].reason.find("cannot be read"), std::string::npos) << warnings[0].reason;
   EXPECT_NE(warnings[1].reason.find("_xlfn.NOSUCH"), std::string::npos) << warnings[1].reason;
   EXPECT_TRUE(warnings[0].kept && warnings[1].kept);
+}
+
+// Files built to cost without bound are refused quickly with a clear
+// message: a block claiming every cell of the sheet, a part that inflates
+// far beyond what its file could hold, rows numbered past the integers.
+TEST_F(XlsxBadInput, HostileFilesAreRefusedBeforeTheyCost) {
+  const std::pair<std::string, const char*> rows[] = {
+      {"<x:row r=\"1\"><x:c r=\"A1\"><x:f t=\"array\" ref=\"A1:XFD1048576\">1</x:f><x:v>1</x:v></x:c></x:row>",
+       "cell A1: array formula block 'A1:XFD1048576' is larger than the cells the sheet stores"},
+      {"<x:row r=\"-2147483648\"/>", "bad row number"}, {"<x:row r=\"2147483648\"/>", "bad row number"},
+      {"<x:row r=\"1048576\"/><x:row/>", "bad row number"},
+  };
+  for (const auto& [row, says] : rows) EXPECT_NE(rowsRefusal(row).find(says), std::string::npos) << row;
+  std::string bomb = refusal(write("bomb.xlsx", storedZip(oneSheet(""), 480u << 20)));
+  EXPECT_NE(bomb.find("part 'xl/worksheets/s1.xml' inflates to 480 MiB"), std::string::npos) << bomb;
+  EXPECT_TRUE(Wb_app().workbooks.empty());
+}
+
+// Texts come back exactly as they were, however often they are saved:
+// escapes are read wherever files write them, and whatever a text holds,
+// the saved file is well-formed XML.
+TEST_F(XlsxSave, TextsRoundTripExactly) {
+  Workbook* wb = Wb_newWorkbook("texts");
+  Sheet* sh = Wb_addSheet(wb, "Odd_x0041_\tname");
+  const std::string texts[] = {"line\r\nbreak\tand tab", "_x0041_ stays", "_x005F_x0041_", "bad \xff\xc3 bytes",
+                               "\xf0\x9f\x98\x80 face", std::string("nul\0x", 5) + "\x7f\xef\xbf\xbe"};
+  for (int i = 0; i < 6; ++i) Wb_setValue(wb, sh, i, 0, CellValue::makeText(texts[i]));
+  Wb_setFormula(wb, sh, 0, 1, "=\"a\"&\r\n\"_x000D_\"");
+  Wb_defineName(wb, DefinedName{"Name_x0042_", "\"_x0043_\"&\"\n\"", -1, false});
+  Workbook* again = saveAndReopen(wb, "texts.xlsx");
+  ASSERT_NE(again, nullptr);
+  Workbook* third = saveAndReopen(again, "texts2.xlsx");
+  ASSERT_NE(third, nullptr);
+  Wb_setValue(wb, sh, 3, 0, CellValue::makeText("bad \xef\xbf\xbd\xef\xbf\xbd bytes"));   // how they come back
+  expectSameWorkbook(*wb, *again);
+  expectSameWorkbook(*wb, *third);
+  // A file's own escapes: a surrogate pair is one character, a lone one U+FFFD.
+  fs::path path = write("pairs.xlsx", storedZip(oneSheet(
+      "<x:row r=\"1\"><x:c r=\"A1\" t=\"str\"><x:f>\"_xD83D__xDE00_\"</x:f><x:v>_xD83D__xDE00_</x:v></x:c>"
+      "<x:c r=\"B1\" t=\"inlineStr\"><x:is><x:t>_xDE00__xD83D_</x:t></x:is></x:c></x:row>")));
+  Workbook* pairs = open(path.string());
+  ASSERT_NE(pairs, nullptr);
+  EXPECT_EQ(cellOf(pairs, "S", "A1").formula, "=\"\xf0\x9f\x98\x80\"");
+  EXPECT_EQ(cellOf(pairs, "S", "A1").value, CellValue::makeText("\xf0\x9f\x98\x80"));
+  EXPECT_EQ(cellOf(pairs, "S", "B1").value, CellValue::makeText("\xef\xbf\xbd\xef\xbf\xbd"));
 }
