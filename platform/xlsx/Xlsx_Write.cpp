@@ -321,8 +321,19 @@ std::vector<Part> packageParts(const Workbook* wb) {
   return parts;
 }
 
+// Counts the steps of a save, so that a test can make any one of them fail.
+int gFailAtStep = -1;
+int gStep = 0;
+
+bool stepOk(std::string* why) {
+  if (gStep++ != gFailAtStep) return true;
+  *why = "interrupted";
+  return false;
+}
+
 bool writeZip(const std::string& file, const std::vector<Part>& parts, std::string* why) {
   int code = 0;
+  if (!stepOk(why)) return false;
   zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
   if (!z) {
     zip_error_t e;
@@ -332,16 +343,16 @@ bool writeZip(const std::string& file, const std::vector<Part>& parts, std::stri
     return false;
   }
   for (const Part& p : parts) {
-    zip_source_t* src = zip_source_buffer(z, p.data.data(), p.data.size(), 0);
+    zip_source_t* src = stepOk(why) ? zip_source_buffer(z, p.data.data(), p.data.size(), 0) : nullptr;
     if (!src || zip_file_add(z, p.name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
       if (src) zip_source_free(src);
-      *why = zip_strerror(z);
+      if (why->empty()) *why = zip_strerror(z);
       zip_discard(z);
       return false;
     }
   }
-  if (zip_close(z) == 0) return true;
-  *why = zip_strerror(z);
+  if (stepOk(why) && zip_close(z) == 0) return true;
+  if (why->empty()) *why = zip_strerror(z);
   zip_discard(z);
   return false;
 }
@@ -354,19 +365,52 @@ bool checkSavable(const Workbook* wb, std::string* why) {
   return false;
 }
 
+// The file a save replaces: the one a symbolic link leads to (so the link
+// stays a link), else the path itself.
+std::filesystem::path saveTarget(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (!fs::is_symlink(path, ec)) return path;
+  fs::path target = fs::canonical(path, ec);
+  if (!ec) return target;
+  fs::path link = fs::read_symlink(path, ec);   // a link to a file not there yet
+  if (ec) return path;
+  return link.is_absolute() ? link : fs::path(path).parent_path() / link;
+}
+
+// Writes the package beside the target and moves it over the target only
+// when complete, with the target's permissions; the temporary file is gone
+// whatever happens.
+bool replaceFile(const std::filesystem::path& target, const std::vector<Part>& parts, std::string* why) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path temp = target;
+  temp += ".saving";
+  fs::file_status old = fs::status(target, ec);
+  bool ok = writeZip(temp.string(), parts, why);
+  if (ok && fs::exists(old) && (!stepOk(why) || (fs::permissions(temp, old.permissions(), ec), ec))) {
+    ok = false;
+    if (ec) *why = ec.message();
+  }
+  if (ok && (!stepOk(why) || (fs::rename(temp, target, ec), ec))) {
+    ok = false;
+    if (ec) *why = ec.message();
+  }
+  if (!ok) fs::remove(temp, ec);
+  return ok;
+}
+
 }  // namespace
+
+void Xlsx_failSaveAtStep(int step) {
+  gFailAtStep = step;
+  gStep = 0;
+}
 
 bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error) {
   std::string why;
-  std::string temp = path + ".saving";
-  bool ok = checkSavable(wb, &why) && writeZip(temp, packageParts(wb), &why);
-  std::error_code ec;
-  if (ok) {
-    std::filesystem::rename(temp, path, ec);
-    if (ec) { ok = false; why = ec.message(); }
-  }
+  bool ok = checkSavable(wb, &why) && replaceFile(saveTarget(path), packageParts(wb), &why);
   if (!ok) {
-    std::filesystem::remove(temp, ec);
     if (error) *error = path + ": cannot save: " + why;
     return false;
   }

@@ -505,3 +505,39 @@ TEST_F(XlsxSave, TextsRoundTripExactly) {
   EXPECT_EQ(cellOf(pairs, "S", "A1").value, CellValue::makeText("\xf0\x9f\x98\x80"));
   EXPECT_EQ(cellOf(pairs, "S", "B1").value, CellValue::makeText("\xef\xbf\xbd\xef\xbf\xbd"));
 }
+
+// A save stopped at any of its steps leaves the old file, whole, with its
+// permissions and nothing beside it; through a symbolic link it writes the
+// file the link leads to and the link stays.
+TEST_F(XlsxSave, InterruptedSavesLeaveTheOldFileOrTheNewOne) {
+  Workbook* wb = Wb_newWorkbook("Book1");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(1));
+  fs::create_directory(dir_ / "real");
+  fs::path target = dir_ / "real" / "book.xlsx", link = dir_ / "link.xlsx";
+  std::string error;
+  ASSERT_TRUE(Xlsx_save(wb, target.string(), &error)) << error;
+  const fs::perms kPrivate = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(target, kPrivate);
+  fs::create_symlink("real/book.xlsx", link);
+  auto only = [&](double a1) {
+    EXPECT_EQ(fs::status(target).permissions(), kPrivate);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "real"), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::is_symlink(link));
+    Workbook* now = open(target.string());
+    ASSERT_NE(now, nullptr);
+    EXPECT_EQ(cellOf(now, "S", "A1").value, CellValue::makeNumber(a1));
+    Wb_closeWorkbook(now);
+  };
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(2));
+  int step = 0;
+  for (;; ++step) {
+    Xlsx_failSaveAtStep(step);
+    if (Xlsx_save(wb, link.string(), &error)) break;
+    EXPECT_NE(error.find("interrupted"), std::string::npos) << error;
+    only(1);
+  }
+  Xlsx_failSaveAtStep(-1);
+  EXPECT_GE(step, 5);   // opening, each part, closing, permissions, renaming
+  only(2);
+}
