@@ -2,6 +2,7 @@
 // part (sheets, defined names, active sheet), shared strings, styles (number
 // formats and named cell styles) and every worksheet's cells.
 #include "platform/xlsx/Xlsx.h"
+#include "platform/xlsx/Xlsx_Internal.h"
 
 #include <zip.h>
 
@@ -49,6 +50,7 @@ struct SharedFormula {
 struct Reader {
   zip_t* zip = nullptr;
   Workbook* wb = nullptr;
+  XlsxPackage* package = nullptr;            // where the parts lie, when asked
   std::vector<std::string> strings;          // shared strings
   std::vector<CellFormat> formats;           // cellXfs
   zip_uint64_t inflateBudget = 0;             // bytes the parts not yet read may inflate to
@@ -504,6 +506,7 @@ bool loadWorkbook(Reader& r) {
   if (!loadSheetList(r, book, rels, &parts) || !loadDefinedNames(r, book)) return false;
   for (size_t i = 0; i < parts.size(); ++i)
     if (!loadSheet(r, r.wb->sheets[i].get(), parts[i])) return false;
+  if (r.package) *r.package = XlsxPackage{bookPart, parts};
   int active = child(child(book, "bookViews"), "workbookView").attribute("activeTab").as_int(0);
   r.wb->activeSheet = active >= 0 && active < static_cast<int>(parts.size()) ? active : 0;
   return true;
@@ -535,23 +538,28 @@ zip_uint64_t inflateBudget(const std::string& path) {
 
 }  // namespace
 
-Workbook* Xlsx_open(const std::string& path, std::string* error) {
+bool Xlsx_read(const std::string& path, Workbook* wb, XlsxPackage* package, std::string* why) {
   ZipPtr zip(nullptr, &zip_discard);
-  std::string why;
-  if (!openZip(path, &zip, &why)) {
-    if (error) *error = path + ": " + why;
-    return nullptr;
-  }
-  Application& app = Wb_app();
-  int previousActive = app.activeWorkbook;
+  if (!openZip(path, &zip, why)) return false;
   Reader r;
   r.zip = zip.get();
-  r.wb = Wb_newWorkbook(std::filesystem::path(path).filename().string());
-  r.wb->path = path;
+  r.wb = wb;
+  r.package = package;
   r.inflateBudget = inflateBudget(path);
-  if (loadWorkbook(r)) return r.wb;
-  Wb_closeWorkbook(r.wb);
+  if (loadWorkbook(r)) return true;
+  *why = r.error;
+  return false;
+}
+
+Workbook* Xlsx_open(const std::string& path, std::string* error) {
+  Application& app = Wb_app();
+  int previousActive = app.activeWorkbook;
+  Workbook* wb = Wb_newWorkbook(std::filesystem::path(path).filename().string());
+  wb->path = path;
+  std::string why;
+  if (Xlsx_read(path, wb, nullptr, &why)) return wb;
+  Wb_closeWorkbook(wb);
   app.activeWorkbook = previousActive;
-  if (error) *error = path + ": " + r.error;
+  if (error) *error = path + ": " + why;
   return nullptr;
 }

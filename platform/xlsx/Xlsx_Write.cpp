@@ -4,6 +4,7 @@
 // formula cells carry their current value. Written to a temporary file that
 // is renamed over the target only when complete.
 #include "platform/xlsx/Xlsx.h"
+#include "platform/xlsx/Xlsx_Internal.h"
 
 #include <zip.h>
 
@@ -66,31 +67,19 @@ size_t utf8At(const std::string& s, size_t i, unsigned* code) {
   return valid ? n : 0;
 }
 
-// XML text or attribute value, always well-formed: characters XML cannot
-// carry become _xHHHH_, a literal "_xHHHH_" is protected by escaping its
-// underscore, tabs and line feeds are character references (so attribute
-// values keep them too), and bytes that are not UTF-8 become U+FFFD.
+// XML text or attribute value, always well-formed; tabs and line feeds are
+// character references so that attribute values keep them too.
 std::string xmlText(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    unsigned code = 0;
-    size_t n = utf8At(s, i, &code);
-    char hex[8];
+  std::string text = Xlsx_fileText(s), out;
+  out.reserve(text.size());
+  for (char c : text) {
     if (c == '&') out += "&amp;";
     else if (c == '<') out += "&lt;";
     else if (c == '>') out += "&gt;";
     else if (c == '"') out += "&quot;";
     else if (c == '\t') out += "&#9;";
     else if (c == '\n') out += "&#10;";
-    else if (n == 0) out += "\xEF\xBF\xBD";
-    else if (code < 0x20 || code == 0x7F || code == 0xFFFE || code == 0xFFFF) {
-      std::snprintf(hex, sizeof hex, "_x%04X_", code);
-      out += hex;
-    } else if (isEscapeLike(s, i)) out += "_x005F_";
-    else out.append(s, i, n);
-    if (n > 1) i += n - 1;
+    else out.push_back(c);
   }
   return out;
 }
@@ -325,15 +314,9 @@ std::vector<Part> packageParts(const Workbook* wb) {
 int gFailAtStep = -1;
 int gStep = 0;
 
-bool stepOk(std::string* why) {
-  if (gStep++ != gFailAtStep) return true;
-  *why = "interrupted";
-  return false;
-}
-
 bool writeZip(const std::string& file, const std::vector<Part>& parts, std::string* why) {
   int code = 0;
-  if (!stepOk(why)) return false;
+  if (!Xlsx_step(why)) return false;
   zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
   if (!z) {
     zip_error_t e;
@@ -343,7 +326,7 @@ bool writeZip(const std::string& file, const std::vector<Part>& parts, std::stri
     return false;
   }
   for (const Part& p : parts) {
-    zip_source_t* src = stepOk(why) ? zip_source_buffer(z, p.data.data(), p.data.size(), 0) : nullptr;
+    zip_source_t* src = Xlsx_step(why) ? zip_source_buffer(z, p.data.data(), p.data.size(), 0) : nullptr;
     if (!src || zip_file_add(z, p.name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
       if (src) zip_source_free(src);
       if (why->empty()) *why = zip_strerror(z);
@@ -351,7 +334,7 @@ bool writeZip(const std::string& file, const std::vector<Part>& parts, std::stri
       return false;
     }
   }
-  if (stepOk(why) && zip_close(z) == 0) return true;
+  if (Xlsx_step(why) && zip_close(z) == 0) return true;
   if (why->empty()) *why = zip_strerror(z);
   zip_discard(z);
   return false;
@@ -381,18 +364,19 @@ std::filesystem::path saveTarget(const std::string& path) {
 // Writes the package beside the target and moves it over the target only
 // when complete, with the target's permissions; the temporary file is gone
 // whatever happens.
-bool replaceFile(const std::filesystem::path& target, const std::vector<Part>& parts, std::string* why) {
+template <typename Write>
+bool replaceFile(const std::filesystem::path& target, Write write, std::string* why) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path temp = target;
   temp += ".saving";
   fs::file_status old = fs::status(target, ec);
-  bool ok = writeZip(temp.string(), parts, why);
-  if (ok && fs::exists(old) && (!stepOk(why) || (fs::permissions(temp, old.permissions(), ec), ec))) {
+  bool ok = write(temp.string(), why);
+  if (ok && fs::exists(old) && (!Xlsx_step(why) || (fs::permissions(temp, old.permissions(), ec), ec))) {
     ok = false;
     if (ec) *why = ec.message();
   }
-  if (ok && (!stepOk(why) || (fs::rename(temp, target, ec), ec))) {
+  if (ok && (!Xlsx_step(why) || (fs::rename(temp, target, ec), ec))) {
     ok = false;
     if (ec) *why = ec.message();
   }
@@ -402,6 +386,36 @@ bool replaceFile(const std::filesystem::path& target, const std::vector<Part>& p
 
 }  // namespace
 
+std::string Xlsx_fileText(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    unsigned code = 0;
+    size_t n = utf8At(s, i, &code);
+    char hex[8];
+    if (n == 0) {
+      out += "\xEF\xBF\xBD";
+      continue;
+    }
+    if ((code < 0x20 && code != '\t' && code != '\n') || code == 0x7F || code == 0xFFFE || code == 0xFFFF) {
+      std::snprintf(hex, sizeof hex, "_x%04X_", code);
+      out += hex;
+    } else if (isEscapeLike(s, i)) {
+      out += "_x005F_";
+    } else {
+      out.append(s, i, n);
+    }
+    i += n - 1;
+  }
+  return out;
+}
+
+bool Xlsx_step(std::string* why) {
+  if (gStep++ != gFailAtStep) return true;
+  *why = "interrupted";
+  return false;
+}
+
 void Xlsx_failSaveAtStep(int step) {
   gFailAtStep = step;
   gStep = 0;
@@ -409,7 +423,13 @@ void Xlsx_failSaveAtStep(int step) {
 
 bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error) {
   std::string why;
-  bool ok = checkSavable(wb, &why) && replaceFile(saveTarget(path), packageParts(wb), &why);
+  // A workbook read from a package is saved by changing that package; one
+  // whose sheets or formulas changed since, or that has none, is written anew.
+  auto write = [wb](const std::string& file, std::string* why) {
+    XlsxKeep kept = wb->path.empty() ? XlsxKeep::NotApplicable : Xlsx_writeKeeping(wb, wb->path, file, why);
+    return kept == XlsxKeep::Written || (kept == XlsxKeep::NotApplicable && writeZip(file, packageParts(wb), why));
+  };
+  bool ok = checkSavable(wb, &why) && replaceFile(saveTarget(path), write, &why);
   if (!ok) {
     if (error) *error = path + ": cannot save: " + why;
     return false;

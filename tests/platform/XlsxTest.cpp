@@ -2,6 +2,7 @@
 // workbook (recalculated from empty to its stored values) and every kind of
 // content, failed saves, and files refused with a one-line error.
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +12,10 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <map>
+#include <pugixml.hpp>
+#include <set>
+#include <sstream>
 #include <limits>
 #include <tuple>
 #include <utility>
@@ -540,4 +545,88 @@ TEST_F(XlsxSave, InterruptedSavesLeaveTheOldFileOrTheNewOne) {
   Xlsx_failSaveAtStep(-1);
   EXPECT_GE(step, 5);   // opening, each part, closing, permissions, renaming
   only(2);
+}
+
+namespace {
+
+// Every part of a package, inflated, in the package's order.
+std::vector<std::pair<std::string, std::string>> partsOf(const fs::path& file) {
+  std::vector<std::pair<std::string, std::string>> parts;
+  zip_t* z = zip_open(file.c_str(), ZIP_RDONLY, nullptr);
+  if (!z) return parts;
+  for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
+    zip_stat_t st;
+    zip_stat_index(z, i, 0, &st);
+    std::string data(st.size, '\0');
+    zip_file_t* f = zip_fopen_index(z, i, 0);
+    zip_fread(f, data.data(), data.size());
+    zip_fclose(f);
+    parts.emplace_back(st.name, data);
+  }
+  zip_discard(z);
+  return parts;
+}
+
+// A sheet part as XML prints it: "rest" without the cells, and each cell
+// element by its reference.
+std::map<std::string, std::string> sheetPieces(const std::string& xml) {
+  pugi::xml_document doc;
+  doc.load_string(xml.c_str());
+  std::map<std::string, std::string> out;
+  pugi::xml_node data = doc.document_element().child("sheetData");
+  for (pugi::xml_node row : data.children("row"))
+    for (pugi::xml_node c : row.children("c")) {
+      std::ostringstream s;
+      c.print(s, "", pugi::format_raw);
+      out[c.attribute("r").value()] = s.str();
+    }
+  doc.document_element().remove_child(data);
+  std::ostringstream s;
+  doc.save(s, "", pugi::format_raw | pugi::format_no_declaration);
+  out["rest"] = s.str();
+  return out;
+}
+
+}  // namespace
+
+// A workbook a spreadsheet program saved, solved and saved again: every part
+// but the changed sheet and the workbook part (for its names) is exactly as
+// it was, the sheet differs only in the changed cells, and the macro-enabled
+// file stays macro-enabled.
+TEST_F(XlsxSave, ASolvedWorkbookKeepsEverythingElse) {
+  const std::set<std::string> changedCells = {"B2", "C2", "B5", "B6", "B7", "B9", "D2"};
+  for (const char* name : {"kept.xlsx", "kept.xlsm"}) {
+    fs::path source = fs::path(CORVAN_SOURCE) / "tests/platform/fixtures" / name, out = dir_ / name;
+    Workbook* wb = open(source.string());
+    ASSERT_NE(wb, nullptr);
+    Sheet* plan = sheet(wb, 0);
+    Wb_setValue(wb, plan, 1, 1, CellValue::makeNumber(2));   // the optimum: 2 and 6 batches, profit 36
+    Wb_setValue(wb, plan, 1, 2, CellValue::makeNumber(6));
+    Wb_setValue(wb, plan, 1, 3, CellValue::makeText("solved"));   // a cell the file did not have
+    Calc_recalculate(wb);
+    Wb_defineName(wb, DefinedName{"solver_ver", "3", 0, true});
+    std::string error;
+    ASSERT_TRUE(Xlsx_save(wb, out.string(), &error)) << error;
+    auto before = partsOf(source), after = partsOf(out);
+    ASSERT_EQ(before.size(), after.size()) << name;
+    for (size_t i = 0; i < before.size(); ++i) {
+      ASSERT_EQ(before[i].first, after[i].first) << name;
+      const std::string& part = before[i].first;
+      if (part == "xl/workbook.xml") continue;
+      if (part != "xl/worksheets/sheet1.xml") {
+        EXPECT_TRUE(before[i].second == after[i].second) << name << " " << part;
+        continue;
+      }
+      auto was = sheetPieces(before[i].second), now = sheetPieces(after[i].second);
+      for (const auto& [ref, text] : now) {
+        if (!changedCells.count(ref)) {
+          EXPECT_EQ(text, was[ref]) << name << " " << ref;
+        }
+      }
+    }
+    Workbook* again = open(out.string());
+    ASSERT_NE(again, nullptr);
+    expectSameWorkbook(*wb, *again);
+    EXPECT_EQ(cellOf(again, "Plan", "B9").value, CellValue::makeNumber(36));
+  }
 }
