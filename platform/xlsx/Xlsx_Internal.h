@@ -23,6 +23,9 @@ bool Xlsx_read(const std::string& path, Workbook* wb, XlsxPackage* package, std:
 // carry as _xHHHH_, a literal "_xHHHH_" protected by escaping its
 // underscore, bytes that are not UTF-8 as U+FFFD.
 std::string Xlsx_fileText(const std::string& s);
+// A text as the model holds it: escapes decoded (a surrogate pair is one
+// character, a lone surrogate U+FFFD) and bytes that are not UTF-8 U+FFFD.
+std::string Xlsx_decodeText(const std::string& s);
 
 // A step of a save; false (with `why` "interrupted") at the step a test chose.
 bool Xlsx_step(std::string* why);

@@ -141,52 +141,6 @@ bool isTrue(const pugi::xml_attribute& a) {
   return v == "1" || v == "true";
 }
 
-void appendUtf8(std::string& out, unsigned code) {
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
-}
-
-// The code of an _xHHHH_ escape at `i`, or -1.
-long escapeAt(const std::string& s, size_t i) {
-  unsigned code = 0;
-  if (s.compare(i, 2, "_x") != 0 || i + 6 >= s.size() || s[i + 6] != '_') return -1;
-  auto res = std::from_chars(s.data() + i + 2, s.data() + i + 6, code, 16);
-  return res.ec == std::errc() && res.ptr == s.data() + i + 6 ? static_cast<long>(code) : -1;
-}
-
-// Texts in these files write characters XML cannot carry as _xHHHH_ (UTF-16
-// units: a surrogate pair is one character, a lone surrogate U+FFFD).
-std::string decodeEscapes(const std::string& s) {
-  if (s.find("_x") == std::string::npos) return s;
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    long code = escapeAt(s, i);
-    if (code < 0) { out.push_back(s[i]); continue; }
-    i += 6;
-    long low = code >= 0xD800 && code < 0xDC00 ? escapeAt(s, i + 1) : -1;
-    if (low >= 0xDC00 && low < 0xE000) {
-      appendUtf8(out, 0x10000 + ((static_cast<unsigned>(code) - 0xD800) << 10) + (static_cast<unsigned>(low) - 0xDC00));
-      i += 7;
-    } else {
-      appendUtf8(out, code >= 0xD800 && code < 0xE000 ? 0xFFFD : static_cast<unsigned>(code));
-    }
-  }
-  return out;
-}
-
 // An integer attribute within [lo, hi], or `absent` when there is none.
 bool intAttr(const pugi::xml_attribute& a, long long lo, long long hi, int absent, int* out) {
   if (!a) { *out = absent; return true; }
@@ -206,7 +160,7 @@ std::string richText(const pugi::xml_node& si) {
     if (std::strcmp(localName(c), "t") == 0) text += c.child_value();
     if (std::strcmp(localName(c), "r") == 0) text += child(c, "t").child_value();
   }
-  return decodeEscapes(text);
+  return Xlsx_decodeText(text);
 }
 
 // Resolves a relationship target against the folder of the part that owns it.
@@ -310,7 +264,7 @@ bool loadSheetList(Reader& r, const pugi::xml_node& book, const std::map<std::st
                    std::vector<std::string>* parts) {
   bool ok = true;
   eachChild(child(book, "sheets"), "sheet", [&](pugi::xml_node s) {
-    std::string name = decodeEscapes(s.attribute("name").value());
+    std::string name = Xlsx_decodeText(s.attribute("name").value());
     auto rel = rels.find(attr(s, "id").value());
     if (!ok) return;
     if (name.empty() || Wb_sheetIndex(r.wb, name) >= 0) { ok = fail(r, "sheet name '" + name + "' is empty or repeated"); return; }
@@ -329,8 +283,8 @@ bool loadDefinedNames(Reader& r, const pugi::xml_node& book) {
   int sheets = static_cast<int>(r.wb->sheets.size());
   eachChild(child(book, "definedNames"), "definedName", [&](pugi::xml_node n) {
     DefinedName dn;
-    dn.name = decodeEscapes(n.attribute("name").value());
-    dn.definition = decodeEscapes(n.child_value());
+    dn.name = Xlsx_decodeText(n.attribute("name").value());
+    dn.definition = Xlsx_decodeText(n.child_value());
     dn.hidden = isTrue(n.attribute("hidden"));
     if (dn.name.empty() || !intAttr(n.attribute("localSheetId"), 0, sheets - 1, -1, &dn.scopeSheet)) {
       ok = ok && fail(r, "defined name '" + dn.name + "' has no name or a bad sheet scope");
@@ -365,7 +319,7 @@ bool readValue(SheetReader& s, const pugi::xml_node& c, CellValue* out) {
   pugi::xml_node v = child(c, "v");
   std::string text = v.child_value();
   if (type == "inlineStr") { *out = CellValue::makeText(richText(child(c, "is"))); return true; }
-  if (type == "str") { *out = CellValue::makeText(decodeEscapes(text)); return true; }
+  if (type == "str") { *out = CellValue::makeText(Xlsx_decodeText(text)); return true; }
   if (!v || (text.empty() && type != "s")) { *out = CellValue{}; return true; }
   if (type.empty() || type == "n") {
     double d = 0;
@@ -399,7 +353,7 @@ bool parseBlock(const std::string& ref, CellRange* out) {
 // The formula text of a <f> element (without "="), shared formulas resolved.
 bool formulaText(SheetReader& s, const pugi::xml_node& f, int row, int col, std::string* out) {
   std::string kind = f.attribute("t").value();
-  *out = decodeEscapes(f.child_value());
+  *out = Xlsx_decodeText(f.child_value());
   if (kind != "shared") return true;
   std::string si = f.attribute("si").value();
   if (f.attribute("ref") && !out->empty()) {

@@ -43,30 +43,6 @@ struct SharedStrings {
   std::vector<const std::string*> texts;
 };
 
-bool isEscapeLike(const std::string& s, size_t i) {
-  if (s.compare(i, 2, "_x") != 0 || i + 6 >= s.size() || s[i + 6] != '_') return false;
-  for (size_t k = i + 2; k < i + 6; ++k)
-    if (!std::isxdigit(static_cast<unsigned char>(s[k]))) return false;
-  return true;
-}
-
-// Length of the UTF-8 sequence at `i` and its code point; 0 when the bytes
-// there are no valid sequence.
-size_t utf8At(const std::string& s, size_t i, unsigned* code) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-  if (n == 0 || i + n > s.size()) return 0;
-  *code = n == 1 ? c : c & (0x7F >> n);
-  for (size_t k = 1; k < n; ++k) {
-    unsigned char b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    *code = (*code << 6) | (b & 0x3F);
-  }
-  static const unsigned kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  bool valid = *code >= kLeast[n] && *code <= 0x10FFFF && !(*code >= 0xD800 && *code < 0xE000);
-  return valid ? n : 0;
-}
-
 // XML text or attribute value, always well-formed; tabs and line feeds are
 // character references so that attribute values keep them too.
 std::string xmlText(const std::string& s) {
@@ -385,30 +361,6 @@ bool replaceFile(const std::filesystem::path& target, Write write, std::string* 
 }
 
 }  // namespace
-
-std::string Xlsx_fileText(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    unsigned code = 0;
-    size_t n = utf8At(s, i, &code);
-    char hex[8];
-    if (n == 0) {
-      out += "\xEF\xBF\xBD";
-      continue;
-    }
-    if ((code < 0x20 && code != '\t' && code != '\n') || code == 0x7F || code == 0xFFFE || code == 0xFFFF) {
-      std::snprintf(hex, sizeof hex, "_x%04X_", code);
-      out += hex;
-    } else if (isEscapeLike(s, i)) {
-      out += "_x005F_";
-    } else {
-      out.append(s, i, n);
-    }
-    i += n - 1;
-  }
-  return out;
-}
 
 bool Xlsx_step(std::string* why) {
   if (gStep++ != gFailAtStep) return true;
