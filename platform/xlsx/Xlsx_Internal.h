@@ -3,6 +3,9 @@
 // the counted steps of a save.
 #pragma once
 
+#include <zip.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +29,11 @@ std::string Xlsx_fileText(const std::string& s);
 // A text as the model holds it: escapes decoded (a surrogate pair is one
 // character, a lone surrogate U+FFFD) and bytes that are not UTF-8 U+FFFD.
 std::string Xlsx_decodeText(const std::string& s);
+
+// Writes a new archive at `file` with `count` members: `member(z, i, name)`
+// gives member i's data as a source of archive `z` and sets its name.
+using XlsxMember = std::function<zip_source_t*(zip_t* z, size_t i, std::string* name)>;
+bool Xlsx_writeArchive(const std::string& file, size_t count, const XlsxMember& member, std::string* why);
 
 // A step of a save; false (with `why` "interrupted") at the step a test chose.
 bool Xlsx_step(std::string* why);

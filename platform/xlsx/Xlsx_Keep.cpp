@@ -239,30 +239,17 @@ bool loadPart(zip_t* zip, const std::string& name, pugi::xml_document* doc, std:
   return true;
 }
 
-// The package at `source` copied into `file`, the parts in `changed` replaced.
+// The package `src` copied into `file`, the parts in `changed` replaced.
 bool copyPackage(zip_t* src, const std::string& file, const std::map<std::string, std::string>& changed, std::string* why) {
-  int code = 0;
-  if (!Xlsx_step(why)) return false;
-  zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-  if (!z) { *why = "cannot create the file"; return false; }
-  zip_int64_t n = zip_get_num_entries(src, 0);
-  for (zip_int64_t i = 0; i < n; ++i) {
-    const char* name = zip_get_name(src, i, 0);
-    auto it = name ? changed.find(name) : changed.end();
-    zip_source_t* s = !name || !Xlsx_step(why) ? nullptr
-                      : it != changed.end() ? zip_source_buffer(z, it->second.data(), it->second.size(), 0)
-                                            : zip_source_zip(z, src, i, 0, 0, -1);
-    if (!s || zip_file_add(z, name, s, 0) < 0) {
-      if (s) zip_source_free(s);
-      if (why->empty()) *why = zip_strerror(z);
-      zip_discard(z);
-      return false;
-    }
-  }
-  if (Xlsx_step(why) && zip_close(z) == 0) return true;
-  if (why->empty()) *why = zip_strerror(z);
-  zip_discard(z);
-  return false;
+  zip_int64_t count = zip_get_num_entries(src, 0);
+  return Xlsx_writeArchive(file, count < 0 ? 0 : static_cast<size_t>(count), [&](zip_t* z, size_t i, std::string* name) {
+    const char* stored = zip_get_name(src, i, 0);
+    if (!stored) return static_cast<zip_source_t*>(nullptr);
+    *name = stored;
+    auto it = changed.find(*name);
+    return it != changed.end() ? zip_source_buffer(z, it->second.data(), it->second.size(), 0)
+                               : zip_source_zip(z, src, i, 0, 0, -1);
+  }, why);
 }
 
 }  // namespace

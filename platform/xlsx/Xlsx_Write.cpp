@@ -291,29 +291,10 @@ int gFailAtStep = -1;
 int gStep = 0;
 
 bool writeZip(const std::string& file, const std::vector<Part>& parts, std::string* why) {
-  int code = 0;
-  if (!Xlsx_step(why)) return false;
-  zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-  if (!z) {
-    zip_error_t e;
-    zip_error_init_with_code(&e, code);
-    *why = zip_error_strerror(&e);
-    zip_error_fini(&e);
-    return false;
-  }
-  for (const Part& p : parts) {
-    zip_source_t* src = Xlsx_step(why) ? zip_source_buffer(z, p.data.data(), p.data.size(), 0) : nullptr;
-    if (!src || zip_file_add(z, p.name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
-      if (src) zip_source_free(src);
-      if (why->empty()) *why = zip_strerror(z);
-      zip_discard(z);
-      return false;
-    }
-  }
-  if (Xlsx_step(why) && zip_close(z) == 0) return true;
-  if (why->empty()) *why = zip_strerror(z);
-  zip_discard(z);
-  return false;
+  return Xlsx_writeArchive(file, parts.size(), [&](zip_t* z, size_t i, std::string* name) {
+    *name = parts[i].name;
+    return zip_source_buffer(z, parts[i].data.data(), parts[i].data.size(), 0);
+  }, why);
 }
 
 bool checkSavable(const Workbook* wb, std::string* why) {
@@ -361,6 +342,33 @@ bool replaceFile(const std::filesystem::path& target, Write write, std::string* 
 }
 
 }  // namespace
+
+bool Xlsx_writeArchive(const std::string& file, size_t count, const XlsxMember& member, std::string* why) {
+  int code = 0;
+  if (!Xlsx_step(why)) return false;
+  zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+  if (!z) {
+    zip_error_t e;
+    zip_error_init_with_code(&e, code);
+    *why = zip_error_strerror(&e);
+    zip_error_fini(&e);
+    return false;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    std::string name;
+    zip_source_t* src = Xlsx_step(why) ? member(z, i, &name) : nullptr;
+    if (!src || zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
+      if (src) zip_source_free(src);
+      if (why->empty()) *why = zip_strerror(z);
+      zip_discard(z);
+      return false;
+    }
+  }
+  if (Xlsx_step(why) && zip_close(z) == 0) return true;
+  if (why->empty()) *why = zip_strerror(z);
+  zip_discard(z);
+  return false;
+}
 
 bool Xlsx_step(std::string* why) {
   if (gStep++ != gFailAtStep) return true;
