@@ -21,6 +21,9 @@ namespace {
 constexpr unsigned kParse = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata;
 constexpr unsigned kFormat = pugi::format_raw | pugi::format_no_declaration;
 // Elements that follow the defined names in a workbook part.
+const char* const kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+const char* const kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+const char* const kWorksheetType = "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
 const char* const kAfterNames[] = {"calcPr", "oleSize", "customWorkbookViews", "pivotCaches", "smartTagPr",
                                    "smartTagTypes", "webPublishing", "fileRecoveryPr", "webPublishObjects", "extLst"};
 
@@ -64,9 +67,10 @@ const Cell& cellOr(const Sheet& sh, std::uint64_t key) {
   return it == sh.cells.end() ? kNone : it->second;
 }
 
-// Whether `now` differs from `before` only in cell values and defined names.
+// Whether `now` differs from `before` only in cell values, defined names
+// and sheets added after the others.
 bool onlyValuesChanged(const Workbook& before, const Workbook& now) {
-  if (before.sheets.size() != now.sheets.size()) return false;
+  if (before.sheets.size() > now.sheets.size()) return false;
   for (size_t i = 0; i < before.sheets.size(); ++i) {
     const Sheet& a = *before.sheets[i];
     const Sheet& b = *now.sheets[i];
@@ -239,10 +243,103 @@ bool loadPart(zip_t* zip, const std::string& name, pugi::xml_document* doc, std:
   return true;
 }
 
-// The package `src` copied into `file`, the parts in `changed` replaced.
-bool copyPackage(zip_t* src, const std::string& file, const std::map<std::string, std::string>& changed, std::string* why) {
-  zip_int64_t count = zip_get_num_entries(src, 0);
-  return Xlsx_writeArchive(file, count < 0 ? 0 : static_cast<size_t>(count), [&](zip_t* z, size_t i, std::string* name) {
+// The part of a sheet added since the package was read: its cells with
+// their formulas and values, without styles.
+std::string newSheetPart(const Sheet& sh) {
+  pugi::xml_document doc;
+  pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+  decl.append_attribute("version") = "1.0";
+  decl.append_attribute("encoding") = "UTF-8";
+  pugi::xml_node root = doc.append_child("worksheet");
+  root.append_attribute("xmlns") = kMainNs;
+  root.append_child("sheetData");
+  std::vector<std::uint64_t> keys;
+  for (const auto& [key, cell] : sh.cells) keys.push_back(key);
+  patchSheet(doc, sh, keys);
+  for (pugi::xml_node row : root.child("sheetData").children())
+    for (pugi::xml_node c : row.children()) {
+      int r = 0, col = 0;
+      Wb_parseA1(c.attribute("r").value(), &r, &col);
+      const Cell& cell = cellOr(sh, Wb_cellKey(r, col));
+      const ArrayBlock* block = cell.arrayBlock >= 0 ? &sh.arrays[cell.arrayBlock] : nullptr;
+      std::string formula = block ? block->formula : cell.formula;
+      if (formula.empty() || (block && (block->row1 != r || block->col1 != col))) continue;
+      pugi::xml_node f = c.prepend_child("f");
+      if (block) {
+        f.append_attribute("t") = "array";
+        f.append_attribute("ref") = (Wb_a1(block->row1, block->col1) + ":" + Wb_a1(block->row2, block->col2)).c_str();
+      }
+      f.text() = Xlsx_fileText(formula.substr(formula[0] == '=' ? 1 : 0)).c_str();
+      if (c.attribute("t") && std::strcmp(c.attribute("t").value(), "inlineStr") == 0) {   // a formula's text is "str"
+        c.attribute("t") = "str";
+        c.remove_child(child(c, "is"));
+        c.append_child("v").text() = Xlsx_fileText(cell.value.text).c_str();
+      }
+    }
+  return printed(doc);
+}
+
+// An id of the form "rIdN" no relationship of `rels` has.
+std::string freeRelId(const pugi::xml_node& rels) {
+  for (int n = 1;; ++n) {
+    std::string id = "rId" + std::to_string(n);
+    bool taken = false;
+    for (pugi::xml_node r : rels.children()) taken = taken || id == r.attribute("Id").value();
+    if (!taken) return id;
+  }
+}
+
+// Registers an added sheet in the workbook part, its relationships and the
+// content types, and returns the name of its part.
+std::string addSheetToPackage(pugi::xml_document& book, pugi::xml_document& rels, pugi::xml_document& types,
+                              const std::string& bookPart, const Sheet& sh) {
+  std::string folder = std::filesystem::path(bookPart).parent_path().generic_string();
+  std::string part;
+  for (int n = 1; part.empty(); ++n) {
+    std::string candidate = "worksheets/sheet" + std::to_string(n) + ".xml";
+    bool taken = false;
+    for (pugi::xml_node r : rels.document_element().children()) taken = taken || candidate == r.attribute("Target").value();
+    for (pugi::xml_node o : types.document_element().children())
+      taken = taken || "/" + folder + "/" + candidate == o.attribute("PartName").value();
+    if (!taken) part = candidate;
+  }
+  std::string id = freeRelId(rels.document_element());
+  pugi::xml_node rel = rels.document_element().append_child(prefixOf(rels.document_element().first_child()).append("Relationship").c_str());
+  rel.append_attribute("Id") = id.c_str();
+  rel.append_attribute("Type") = (std::string(kRelNs) + "/worksheet").c_str();
+  rel.append_attribute("Target") = part.c_str();
+  pugi::xml_node over = types.document_element().append_child("Override");
+  over.append_attribute("PartName") = ("/" + folder + "/" + part).c_str();
+  over.append_attribute("ContentType") = kWorksheetType;
+  pugi::xml_node sheets = child(book.document_element(), "sheets");
+  int sheetId = 0;
+  for (pugi::xml_node x : sheets.children()) sheetId = std::max(sheetId, x.attribute("sheetId").as_int());
+  pugi::xml_node entry = sheets.append_child((prefixOf(book.document_element()) + "sheet").c_str());
+  entry.append_attribute("name") = Xlsx_fileText(sh.name).c_str();
+  entry.append_attribute("sheetId") = sheetId + 1;
+  if (!sh.visible) entry.append_attribute("state") = "hidden";
+  std::string relPrefix;
+  for (pugi::xml_attribute a : book.document_element().attributes())
+    if (std::strncmp(a.name(), "xmlns:", 6) == 0 && std::strcmp(a.value(), kRelNs) == 0) relPrefix = a.name() + 6;
+  if (relPrefix.empty()) {
+    relPrefix = "r";
+    entry.append_attribute("xmlns:r") = kRelNs;
+  }
+  entry.append_attribute((relPrefix + ":id").c_str()) = id.c_str();
+  return folder + "/" + part;
+}
+
+// The package `src` copied into `file`, the parts in `changed` replaced and
+// those in `added` appended.
+bool copyPackage(zip_t* src, const std::string& file, const std::map<std::string, std::string>& changed,
+                 const std::vector<std::pair<std::string, std::string>>& added, std::string* why) {
+  zip_int64_t stored = zip_get_num_entries(src, 0);
+  size_t count = stored < 0 ? 0 : static_cast<size_t>(stored);
+  return Xlsx_writeArchive(file, count + added.size(), [&](zip_t* z, size_t i, std::string* name) {
+    if (i >= count) {
+      *name = added[i - count].first;
+      return zip_source_buffer(z, added[i - count].second.data(), added[i - count].second.size(), 0);
+    }
     const char* stored = zip_get_name(src, i, 0);
     if (!stored) return static_cast<zip_source_t*>(nullptr);
     *name = stored;
@@ -267,7 +364,7 @@ XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, const 
   if (!src) return XlsxKeep::NotApplicable;
   std::map<std::string, std::string> changed;
   bool ok = true;
-  for (size_t i = 0; ok && i < wb->sheets.size(); ++i) {
+  for (size_t i = 0; ok && i < before.sheets.size(); ++i) {
     std::vector<std::uint64_t> keys = changedCells(*before.sheets[i], *wb->sheets[i]);
     pugi::xml_document doc;
     if (keys.empty()) continue;
@@ -275,13 +372,26 @@ XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, const 
     if (ok) patchSheet(doc, *wb->sheets[i], keys);
     if (ok) changed[package.sheetParts[i]] = printed(doc);
   }
-  if (ok && !sameNames(before.names, wb->names)) {
-    pugi::xml_document doc;
-    ok = loadPart(src, package.workbookPart, &doc, why);
-    if (ok) patchNames(doc, before.names, wb->names);
-    if (ok) changed[package.workbookPart] = printed(doc);
+  std::vector<std::pair<std::string, std::string>> added;
+  if (ok && (!sameNames(before.names, wb->names) || before.sheets.size() < wb->sheets.size())) {
+    pugi::xml_document book, rels, types;
+    std::filesystem::path bookPath(package.workbookPart);
+    std::string relsPart = (bookPath.parent_path() / "_rels" / (bookPath.filename().string() + ".rels")).generic_string();
+    ok = loadPart(src, package.workbookPart, &book, why);
+    if (ok && before.sheets.size() < wb->sheets.size())
+      ok = loadPart(src, relsPart, &rels, why) && loadPart(src, "[Content_Types].xml", &types, why);
+    for (size_t i = before.sheets.size(); ok && i < wb->sheets.size(); ++i) {
+      const Sheet& sh = *wb->sheets[i];
+      added.emplace_back(addSheetToPackage(book, rels, types, package.workbookPart, sh), newSheetPart(sh));
+    }
+    if (ok && !added.empty()) {
+      changed[relsPart] = printed(rels);
+      changed["[Content_Types].xml"] = printed(types);
+    }
+    if (ok) patchNames(book, before.names, wb->names);
+    if (ok) changed[package.workbookPart] = printed(book);
   }
-  ok = ok && copyPackage(src, file, changed, why);
+  ok = ok && copyPackage(src, file, changed, added, why);
   zip_discard(src);
   return ok ? XlsxKeep::Written : XlsxKeep::Failed;
 }

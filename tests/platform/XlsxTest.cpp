@@ -628,5 +628,25 @@ TEST_F(XlsxSave, ASolvedWorkbookKeepsEverythingElse) {
     ASSERT_NE(again, nullptr);
     expectSameWorkbook(*wb, *again);
     EXPECT_EQ(cellOf(again, "Plan", "B9").value, CellValue::makeNumber(36));
+    // A report added as a sheet: a new part, the rest as it was.
+    Sheet* report = Wb_addSheet(again, "Answer Report");
+    Wb_setValue(again, report, 0, 0, CellValue::makeText("Objective"));
+    Wb_setFormula(again, report, 0, 1, "=Plan!B9*1");
+    Calc_recalculate(again);
+    fs::path reported = dir_ / (std::string("reported-") + name);
+    ASSERT_TRUE(Xlsx_save(again, reported.string(), &error)) << error;
+    auto withReport = partsOf(reported);
+    ASSERT_EQ(withReport.size(), after.size() + 1) << name;
+    for (size_t i = 0; i < after.size(); ++i) {
+      const std::string& part = after[i].first;
+      bool lists = part == "xl/workbook.xml" || part == "xl/_rels/workbook.xml.rels" || part == "[Content_Types].xml";
+      if (!lists) {
+        EXPECT_TRUE(after[i].second == withReport[i].second) << name << " " << part;
+      }
+    }
+    Workbook* third = open(reported.string());
+    ASSERT_NE(third, nullptr);
+    expectSameWorkbook(*again, *third);
+    EXPECT_EQ(cellOf(third, "Answer Report", "B1").value, CellValue::makeNumber(36));
   }
 }
