@@ -26,6 +26,7 @@ struct FeArgs {
   std::vector<std::pair<std::string, std::string>> options;   // "solver_NAME", value
   std::vector<std::string> reports;                            // "answer", "sensitivity", "limits"
   FeOnLimit onLimit = FeOnLimit::Stop;
+  bool overwrite = false;                                      // --out may name the workbook itself
 };
 
 // Reads the arguments after the command name. Returns -1 when the command
