@@ -14,6 +14,8 @@
 
 struct CodeSegment;
 struct EvalContext;
+struct FunctionTable;
+struct Program;
 
 // Separate key spaces: a text "true" never meets the literal TRUE, the
 // literal TRUE never meets the function TRUE(), a text never shadows the
@@ -82,3 +84,11 @@ struct ProgBudget {
 // memory in bytes.
 ProgBudget Prog_estimateMemory(int32_t depth, int32_t codeCells, int32_t nvMax, int32_t maxCellTape,
                                uint64_t freeBytes);
+
+// Runs the cells of a chain in order on the machine; the last one's value
+// is the chain's result (null for an empty chain).
+const Value* Prog_runChain(Program* program, const std::vector<Symbol*>& chain);
+// The sizing pass over every function (tape counts, stack depth, each
+// function's variables) and the memory budget against freeBytes; false
+// when an error was raised.
+bool Prog_compile(Program* program, uint64_t freeBytes, ProgBudget* budget);

@@ -7,6 +7,7 @@
 
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
+#include "interpreter/Vm_Machine.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -99,7 +100,8 @@ TEST(ModelStructure, BindingMarksVariablesAndDoubleDefinitions) {
   Model_addVariableRange(v, range(1, 2, 2, 2), kVarContinuous);  // B1 twice
   Value a = Val_empty(ctx);
   Val_makeArray(&a, 2, 2);
-  a.source = new RangeRef(range(1, 1, 2, 2));
+  const RangeRef where = range(1, 1, 2, 2);
+  Vm_setRangeRef(&a, &where);
   EXPECT_TRUE(Model_bindVariable(v, &a));
   EXPECT_EQ(Val_at(&a, 0, 0)->reference, 1);
   EXPECT_EQ(Val_at(&a, 0, 0)->kind, kValInt);
