@@ -178,6 +178,11 @@ FnDispatchEntry Fn_entry(int32_t id) {
   return table()[static_cast<size_t>(id - kFnFirstId)];
 }
 
+bool Fn_hasImplementation(int32_t id) {
+  const FnDispatchEntry e = Fn_entry(id);
+  return e.form == kFormFalse || e.form == kFormTrue || e.impl.a1 != nullptr;
+}
+
 Value Fn_unsupportedFunction(int32_t /*n*/, Value** /*args*/, EvalContext* ctx) {
   Vm_raise(ctx, kStatusUnsupportedFunction, "Fn_unsupportedFunction", 0, 0, 0);
   return notAvailable(ctx);

@@ -88,6 +88,8 @@ struct FnDispatchEntry {
 
 // The calling form and selector of an id (kFormUnknown outside the table).
 FnDispatchEntry Fn_entry(int32_t id);
+// True when a call of id computes (an implementation or a constant).
+bool Fn_hasImplementation(int32_t id);
 // Evaluates the call into out, trial by trial when the mode is sample
 // vectors, an argument holds one and the function works element by element.
 void Fn_callNode(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,

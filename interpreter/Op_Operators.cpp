@@ -41,7 +41,9 @@ Value copyOf(Value* result, const Value& v) {
 
 Value error(EvalContext* ctx, uint32_t code) { return finish(Val_setError(resultOf(ctx), code)); }
 
+// A result beyond the doubles is "#num!", as the worksheet reports it.
 Value number(EvalContext* ctx, int32_t kind, double x) {
+  if (!std::isfinite(x)) return error(ctx, kErrNum);
   Value* r = resultOf(ctx);
   Val_setNumber(r, x);
   r->kind = kind;
@@ -67,11 +69,36 @@ Value scalarArith(EvalContext* ctx, Arith op, int32_t kx, double x, int32_t ky, 
   return error(ctx, kErrValue);
 }
 
+// A text operand that reads as a number ("4", "50%", "1/31/2024") counts as
+// that real in arithmetic, as in the worksheet.
+bool numericText(const Value& v, double* out) {
+  if (v.kind != kValText || !v.text) return false;
+  std::u16string t(v.text);
+  const bool percent = !t.empty() && t.back() == u'%';
+  if (percent) t.pop_back();
+  if (!Text_toDouble(t, out) && (percent || !Text_toDate(t, out))) return false;
+  if (percent) *out /= 100.0;
+  return true;
+}
+
+// The kind and number of an arithmetic operand; false when it has none.
+bool scalarOperand(const Value& v, int32_t* kind, double* x) {
+  if (isScalar(v.kind)) {
+    *kind = v.kind;
+    *x = numberOf(v);
+    return true;
+  }
+  *kind = kValReal;
+  return numericText(v, x);
+}
+
 Value arith(Arith op, const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(ctx), x);
   if (isError(y)) return copyOf(resultOf(ctx), y);
-  if (isScalar(x.kind) && isScalar(y.kind)) return scalarArith(ctx, op, x.kind, numberOf(x), y.kind, numberOf(y));
+  int32_t kx = 0, ky = 0;
+  double a = 0.0, b = 0.0;
+  if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarArith(ctx, op, kx, a, ky, b);
   if (op == Arith::kDiv && isScalar(y.kind) && numberOf(y) == 0.0) return error(ctx, kErrDiv0);
   return error(ctx, kErrValue);
 }
@@ -92,13 +119,14 @@ Value arithSV(Arith op, double d, const Value& x) {
 }
 
 // Text of a value for joining: booleans TRUE/FALSE, integers "%d", reals
-// "%g", texts as they are, anything else empty.
+// with the worksheet's 15 significant digits, texts as they are, anything
+// else empty.
 std::u16string textOf(const Value& v) {
   char buffer[64];
   switch (v.kind) {
     case kValBool: return v.number != 0.0 ? u"TRUE" : u"FALSE";
     case kValInt: std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(v.number)); break;
-    case kValReal: std::snprintf(buffer, sizeof buffer, "%g", v.number); break;
+    case kValReal: std::snprintf(buffer, sizeof buffer, "%.15g", v.number); break;
     case kValText: return v.text ? std::u16string(v.text) : std::u16string();
     default: return std::u16string();
   }
@@ -218,11 +246,10 @@ Value Op_concat(const Value& x, const Value& y) {
   if (isError(y)) return copyOf(resultOf(ctx), y);
   if (x.kind == kValDegDag || x.kind == kValDegVec || y.kind == kValDegDag || y.kind == kValDegVec)
     return error(ctx, kErrValue);
+  // A join is a text even when it reads as a number ("1" & "2" is "12"),
+  // so that it compares and joins further as the worksheet does.
   const std::u16string joined = textOf(x) + textOf(y);
   if (joined.size() >= kOpMaxTextLength) return error(ctx, kErrValue);
-  double n = 0.0;
-  if (!joined.empty() && Text_toDouble(joined, &n))
-    return number(ctx, n == std::floor(n) && std::fabs(n) < 2147483648.0 ? kValInt : kValReal, n);
   return finish(Val_setText(resultOf(ctx), joined.c_str()));
 }
 

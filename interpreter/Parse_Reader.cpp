@@ -38,17 +38,18 @@ void setSource(Value* v, const RangeRef& range) { Vm_setRangeRef(v, &range); }
 void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
   const bool single = range.firstRow == range.lastRow && range.firstColumn == range.lastColumn;
   if (single) {
-    std::u16string formula;
-    bool isArray = false;
+    ReaderCell info;
     const CellRef cell{range.sheet, range.firstRow, range.firstColumn};
-    if (!r->source->readCell(cell, &s->value, &formula, &isArray)) {
+    if (!r->source->readCell(cell, &s->value, &info)) {
       raiseAt(r, kStatusOleError, cell);
       return;
     }
-    if (!formula.empty()) {
+    if (!info.formula.empty()) {
       s->formula = new FormulaRecord();
-      s->formula->text = formula;
-      s->formula->isArray = isArray;
+      s->formula->text = info.formula;
+      s->formula->isArray = info.isArray;
+      s->formula->arrayRow = info.arrayRow;
+      s->formula->arrayColumn = info.arrayColumn;
     }
   } else {
     const uint16_t rows = static_cast<uint16_t>(range.lastRow - range.firstRow + 1);
@@ -59,10 +60,9 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
         const CellRef cell{range.sheet, static_cast<uint16_t>(range.firstRow + i),
                            static_cast<uint8_t>(range.firstColumn + j)};
         Value* element = Val_at(&s->value, i, j);
-        std::u16string formula;
-        bool isArray = false;
-        if (!r->source->readCell(cell, element, &formula, &isArray)) return raiseAt(r, kStatusOleError, cell);
-        if (formula.empty()) continue;
+        ReaderCell info;
+        if (!r->source->readCell(cell, element, &info)) return raiseAt(r, kStatusOleError, cell);
+        if (info.formula.empty()) continue;
         // A formula cell inside the range is compiled as a cell of its own.
         Symbol* cellSymbol = Parse_cellSymbol(r, cell);
         if (cellSymbol) s->precedents.push_back(cellSymbol);

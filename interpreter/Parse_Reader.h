@@ -19,6 +19,14 @@ struct CodeSegment;
 struct FunctionTable;
 struct VariableTable;
 
+// What a cell holds besides its value.
+struct ReaderCell {
+  std::u16string formula;  // empty for a constant
+  bool isArray = false;    // part of an array formula
+  uint16_t arrayRow = 0;   // position in the array formula's block
+  uint8_t arrayColumn = 0;
+};
+
 // Where the reader gets cells from (the workbook through automation, or a
 // test's table).
 struct ReaderSource {
@@ -27,9 +35,8 @@ struct ReaderSource {
   // "sheet2!b4", a defined name); a defined name that stands for a formula
   // leaves the range all zero and gives its formula text instead.
   virtual bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) = 0;
-  // The stored value of a cell, its formula text (empty for a constant) and
-  // whether it is part of an array formula.
-  virtual bool readCell(const CellRef& cell, Value* value, std::u16string* formula, bool* isArray) = 0;
+  // The stored value of a cell and its formula.
+  virtual bool readCell(const CellRef& cell, Value* value, ReaderCell* info) = 0;
 };
 
 // Static result types of the productions: value kinds plus markers.

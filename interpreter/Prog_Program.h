@@ -33,6 +33,8 @@ struct FormulaRecord {
   CodeSegment* code = nullptr;  // owned
   uint8_t isArray = 0;
   uint8_t isVolatile = 0;
+  uint16_t arrayRow = 0;      // the cell's place in its array formula's block
+  uint8_t arrayColumn = 0;
   int32_t tapeCount = 0;      // tape nodes counted by the sizing pass
 };
 

@@ -291,12 +291,19 @@ bool needsEvaluation(const Program* p, const Symbol* s) {
   return false;
 }
 
-// Stores a cell's result: an array into a scalar cell gives its first
-// element, into an array the common part, a scalar fills an array.
+// Stores a cell's result: an array into a scalar cell gives the element at
+// the cell's place in its array formula's block (the first for any other
+// cell), into an array the common part; a scalar fills an array.
 void storeResult(Symbol* s, const Value* r) {
   Value* v = &s->value;
   if (r->kind == kValArray && r->array && v->kind != kValArray) {
-    Val_assign(v, Val_at(r, 0, 0));
+    const int32_t i = s->formula->arrayRow, j = s->formula->arrayColumn;
+    Value element = Val_empty(v->context);
+    copyElement(r, i, j, &element);
+    const int32_t reference = v->reference;
+    Val_assign(v, &element);
+    v->reference = reference;
+    Val_clear(&element);
   } else if (r->kind == kValArray && r->array && v->array) {
     const int32_t rows = std::min<int32_t>(r->array->rows, v->array->rows);
     const int32_t columns = std::min<int32_t>(r->array->columns, v->array->columns);

@@ -76,16 +76,19 @@ TEST(Operators, ErrorsPassLeftFirstAndBadOperandsGiveErrors) {
   EXPECT_EQ(errorOf(Op_divVS(c.num(kValInt, 1), 0.0)), kErrDiv0);
   EXPECT_EQ(errorOf(Op_divSV(1.0, c.num(kValEmpty, 0))), kErrDiv0);
   EXPECT_EQ(errorOf(Op_sub(c.num(kValReal, 1), c.text(u"a"))), kErrValue);
+  EXPECT_EQ(Op_add(c.text(u"50%"), c.num(kValInt, 1)).number, 1.5);  // numeric texts count
   EXPECT_EQ(errorOf(Op_neg(c.text(u"a"))), kErrValue);
   EXPECT_EQ(errorOf(Op_pow(c.num(kValInt, 0), c.num(kValInt, -1))), kErrDiv0);
   EXPECT_EQ(errorOf(Op_pow(c.num(kValInt, -8), c.num(kValReal, 0.5))), kErrNum);
 }
 
-TEST(Operators, TextJoinsReadBackNumbersAndStayShort) {
+TEST(Operators, TextJoinsStayTextsAndShort) {
   Ctx c;
   const Value twelve = Op_concat(c.text(u"1"), c.num(kValInt, 2));
-  EXPECT_EQ(twelve.kind, kValInt);
-  EXPECT_EQ(twelve.number, 12);
+  ASSERT_EQ(twelve.kind, kValText);
+  EXPECT_EQ(std::u16string(twelve.text), u"12");
+  EXPECT_EQ(std::u16string(Op_concat(c.num(kValReal, 1.0 / 3), c.text(u"")).text), u"0.333333333333333");
+  EXPECT_EQ(errorOf(Op_mul(c.num(kValReal, 1e300), c.num(kValReal, 1e10))), kErrNum);
   const Value mixed = Op_concat(c.text(u"a"), c.num(kValReal, 1.5));
   ASSERT_EQ(mixed.kind, kValText);
   EXPECT_EQ(std::u16string(mixed.text), u"a1.5");

@@ -14,7 +14,6 @@
 
 struct SheetSource : ReaderSource {
   std::map<std::pair<int, int>, std::string> cells;  // (row, column) -> "=formula" or a number
-  std::map<std::pair<int, int>, bool> arrayCells;
 
   void set(const std::string& a1, const std::string& content) {
     CellRef c{};
@@ -45,11 +44,10 @@ struct SheetSource : ReaderSource {
     return true;
   }
 
-  bool readCell(const CellRef& c, Value* value, std::u16string* formula, bool* isArray) override {
+  bool readCell(const CellRef& c, Value* value, ReaderCell* info) override {
     auto it = cells.find({c.row, c.column});
-    *isArray = arrayCells.count({c.row, c.column}) > 0;
     if (it == cells.end()) return true;
-    if (!it->second.empty() && it->second[0] == '=') *formula = Text_fromUtf8(it->second);
+    if (!it->second.empty() && it->second[0] == '=') info->formula = Text_fromUtf8(it->second);
     else Val_setNumber(value, std::stod(it->second));
     return true;
   }
