@@ -80,9 +80,13 @@ const Command kCommands[] = {
     {"engines", Fe_engines, "engines BOOK.xlsx",
      "Lists the engines the library offers, with the number --engine takes.\n",
      kListExits},
-    {"recalc", Fe_recalc, "recalc BOOK.xlsx",
+    {"recalc", Fe_recalc, "recalc BOOK.xlsx [--interpreter]",
      "Recalculates the workbook and compares every formula cell with the value\n"
-     "the file stores.\n",
+     "the file stores.\n\n"
+     "options:\n"
+     "  --interpreter            computes every formula cell with the library's own\n"
+     "                           formula interpreter instead, and names each cell it\n"
+     "                           could not compute with the reason\n",
      kRecalcExits},
 };
 
@@ -200,7 +204,9 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
     }
     size_t eq = arg.find('=');
     std::string option = arg.rfind("--", 0) == 0 ? arg.substr(0, eq) : arg;
-    if (arg[0] != '-') {
+    if (arg == "--interpreter" && a->command == "recalc") {
+      a->interpreter = true;
+    } else if (arg[0] != '-') {
       if (!a->book.empty()) return Fe_usageError("unexpected argument '" + arg + "'");
       a->book = arg;
     } else if (arg == "--overwrite" && a->command == "solve") {
