@@ -51,15 +51,8 @@ void setOptions(FeSession* s, const FeArgs& a) {
 // The engine the model chooses, as the library picks it from "solver_eng":
 // 1-5 the built-in engines, above 5 a plug-in, 0 the LP engine for a model
 // marked linear and else the first.
-std::string engineName(FeSession* s, int engine) {
-  int index = engine >= 1 ? engine - 1 : 0;
-  if (engine == 0) {
-    CalcEvalResult r;
-    bool linear = Wb_findName(s->book, "solver_lin", s->book->activeSheet) &&
-                  Calc_evaluate(s->book, s->book->activeSheet, "!solver_lin", &r) && !r.value.values.empty() &&
-                  r.value.values[0].kind == CellKind::Number && r.value.values[0].number == 1;
-    index = linear ? 1 : 0;
-  }
+std::string engineName(FeSession* s, const FeModel& m) {
+  int index = m.engine >= 1 ? m.engine - 1 : m.linear ? 1 : 0;
   Fe_sizeResultRange(s, 0, FeEngineListColumns);
   Fe_action(s, ActList);
   auto rows = Fe_resultRows(s);
@@ -88,12 +81,9 @@ bool refusedCommandLineOption(const FeArgs& a) {
   return false;
 }
 
-int cellCount(const FeModel& m) {
-  int n = 0;
-  for (const CellRange& a : m.variables) n += (a.row2 - a.row1 + 1) * (a.col2 - a.col1 + 1);
-  for (const FeConstraint& c : m.constraints) n += 2 * (c.lhs.row2 - c.lhs.row1 + 1) * (c.lhs.col2 - c.lhs.col1 + 1);
-  return n;
-}
+// Rows the result range needs: the statistics row, one per variable cell and
+// up to two per constraint cell (its row and a bound row).
+int resultRows(const FeModel& m) { return 1 + Fe_variableCells(m) + 2 * Fe_constraintCells(m); }
 
 // Why the run left no solution, in words.
 void explainFailure(Workbook* wb, const FeModel& m, int status) {
@@ -204,16 +194,12 @@ int Fe_models(const FeArgs& a) {
     if (!Fe_hasModel(s.book, sheet)) continue;
     s.book->activeSheet = sheet;
     FeModel m = Fe_readModel(s.book, sheet);
-    int variables = 0, constraints = 0;
-    for (const CellRange& r : m.variables) variables += (r.row2 - r.row1 + 1) * (r.col2 - r.col1 + 1);
-    for (const FeConstraint& c : m.constraints)
-      constraints += (c.lhs.row2 - c.lhs.row1 + 1) * (c.lhs.col2 - c.lhs.col1 + 1);
-    static const char* const kSense[] = {"", "max", "min", "value of"};
-    std::string objective = m.hasObjective ? std::string(kSense[m.sense >= 1 && m.sense <= 3 ? m.sense : 0]) + " " +
+    std::string objective = m.hasObjective ? std::string(Fe_senseName(m.sense)) + " " +
                                                  Wb_a1(m.objective.row1, m.objective.col1)
                                            : "(none)";
-    std::string engine = engineName(&s, m.engine);
-    table.push_back({s.book->sheets[k]->name, objective, std::to_string(variables), std::to_string(constraints),
+    std::string engine = engineName(&s, m);
+    table.push_back({s.book->sheets[k]->name, objective, std::to_string(Fe_variableCells(m)),
+                     std::to_string(Fe_constraintCells(m)),
                      engine + (m.faults.empty() ? "" : "  (" + std::to_string(m.faults.size()) + " faults)")});
   }
   if (table.size() == 1) std::printf("%s holds no model\n", a.book.c_str());
@@ -231,8 +217,8 @@ int Fe_solve(const FeArgs& a) {
     return FeExitNoSolution;
   }
   FeStartValues start = Fe_startValues(s.book, m);
-  std::string engine = engineName(&s, m.engine);
-  Fe_sizeResultRange(&s, cellCount(m) + 2, FeResultColumns);
+  std::string engine = engineName(&s, m);
+  Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   int status = Fe_action(&s, ActSolve);
   Fe_endProgress();
   std::printf("status %d: %s\n", status, Fe_statusMeaning(status));
@@ -260,7 +246,7 @@ int Fe_analyse(const FeArgs& a) {
   FeSession s;
   if (!openAndPrepare(&s, a)) return FeExitUsage;
   FeModel m = Fe_readModel(s.book, s.book->activeSheet);
-  Fe_sizeResultRange(&s, cellCount(m) + 2, FeResultColumns);
+  Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   int rc = FeExitSolution;
   for (int action : {ActAnalyse, ActDiagnose}) {
     int status = Fe_action(&s, action);

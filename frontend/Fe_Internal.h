@@ -101,6 +101,7 @@ struct FeModel {
   std::vector<CellRange> variables;
   std::vector<FeConstraint> constraints;
   int engine = 0;                 // "solver_eng" as written (0 when missing)
+  bool linear = false;            // "solver_lin" is 1: the model says it is linear
   std::vector<std::string> faults;   // why the model cannot be solved, in words
   // Among the faults, one the library would take for a sound model and
   // solve (a text in a variable cell, which it would overwrite): such a
@@ -113,6 +114,12 @@ struct FeModel {
 FeModel Fe_readModel(Workbook* wb, int sheet);
 // Whether the sheet's names hold a model at all.
 bool Fe_hasModel(Workbook* wb, int sheet);
+// Cells of a range; of all the variable areas; of all the constraints' left-hand sides.
+int Fe_cellsIn(const CellRange& r);
+int Fe_variableCells(const FeModel& m);
+int Fe_constraintCells(const FeModel& m);
+// "maximise", "minimise" or "value of" for "solver_typ" 1-3.
+const char* Fe_senseName(int sense);
 // "Sheet!A1" of a cell and "Sheet!A1:B2" of a range.
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col);
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r);

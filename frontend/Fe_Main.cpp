@@ -14,6 +14,23 @@ namespace {
 
 constexpr const char* kVersion = "corvan 0.1";
 
+constexpr const char* kListExits =
+    "exit status:\n"
+    "  0  listed\n"
+    "  2  bad usage, or a workbook that cannot be read\n";
+
+constexpr const char* kRecalcExits =
+    "exit status:\n"
+    "  0  every formula cell agrees with the value its file stores\n"
+    "  1  some differ\n"
+    "  2  bad usage, or a workbook that cannot be read\n";
+
+constexpr const char* kAnalyseExits =
+    "exit status:\n"
+    "  0  analysed and diagnosed\n"
+    "  1  the analysis or the diagnosis failed, or the model cannot be read\n"
+    "  2  bad usage (an --option value refused), or a workbook that cannot be read\n";
+
 constexpr const char* kExitCodes =
     "exit status:\n"
     "  0  the run ended with a solution (written into the variable cells)\n"
@@ -27,6 +44,7 @@ struct Command {
   int (*run)(const FeArgs&);
   const char* synopsis;
   const char* help;
+  const char* exits;
 };
 
 const Command kCommands[] = {
@@ -45,20 +63,25 @@ const Command kCommands[] = {
      "                           printed, and added as sheets of the saved workbook\n"
      "  --out FILE               saves the solved workbook to FILE\n\n"
      "Ctrl-C stops the run as a spreadsheet's break does: the best point found is\n"
-     "kept, printed and saved. A second Ctrl-C ends at once without writing.\n"},
+     "kept, printed and saved. A second Ctrl-C ends at once without writing.\n",
+     kExitCodes},
     {"analyse", Fe_analyse, "analyse BOOK.xlsx [--sheet NAME] [--option NAME=VALUE]...",
      "Analyses and diagnoses the model without solving it.\n\n"
      "options:\n"
      "  --sheet NAME             the sheet whose model to analyse\n"
-     "  --option NAME=VALUE      sets the model's option \"solver_NAME\" (repeatable)\n"},
+     "  --option NAME=VALUE      sets the model's option \"solver_NAME\" (repeatable)\n",
+     kAnalyseExits},
     {"models", Fe_models, "models BOOK.xlsx",
      "Lists the sheets that hold a model: objective cell and sense, number of\n"
-     "variable cells and constraints, and the chosen engine.\n"},
+     "variable cells and constraints, and the chosen engine.\n",
+     kListExits},
     {"engines", Fe_engines, "engines BOOK.xlsx",
-     "Lists the engines the library offers, with the number --engine takes.\n"},
+     "Lists the engines the library offers, with the number --engine takes.\n",
+     kListExits},
     {"recalc", Fe_recalc, "recalc BOOK.xlsx",
      "Recalculates the workbook and compares every formula cell with the value\n"
-     "the file stores. Exit status 1 when any differ.\n"},
+     "the file stores.\n",
+     kRecalcExits},
 };
 
 const Command* findCommand(const std::string& name) {
@@ -154,14 +177,15 @@ void Fe_printUsage(std::FILE* to) {
   for (const Command& c : kCommands) std::fprintf(to, "%s corvan %s\n", &c == kCommands ? "" : "      ", c.synopsis);
   std::fprintf(to,
                "       corvan help [COMMAND] | corvan COMMAND --help | corvan --version\n\n"
-               "Solves optimisation models stored in spreadsheet workbooks (.xlsx).\n\n%s",
+               "Solves optimisation models stored in spreadsheet workbooks (.xlsx). Each\n"
+               "command's --help lists its options and exit statuses; those of solve:\n\n%s",
                kExitCodes);
 }
 
 bool Fe_printHelp(const std::string& command, std::FILE* to) {
   const Command* c = findCommand(command);
   if (!c) return false;
-  std::fprintf(to, "usage: corvan %s\n\n%s\n%s", c->synopsis, c->help, kExitCodes);
+  std::fprintf(to, "usage: corvan %s\n\n%s\n%s", c->synopsis, c->help, c->exits);
   return true;
 }
 

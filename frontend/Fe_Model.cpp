@@ -50,8 +50,6 @@ bool numberOf(Workbook* wb, int sheet, const std::string& name, double* out) {
   return v.kind == CellKind::Number;
 }
 
-int cellsOf(const CellRange& r) { return (r.row2 - r.row1 + 1) * (r.col2 - r.col1 + 1); }
-
 // A single-area reference on the model's sheet, else a fault.
 bool oneArea(Workbook* wb, const CalcEvalResult& r, const std::string& name, int sheet,
              std::vector<std::string>* faults, CellRange* out) {
@@ -73,7 +71,7 @@ void readObjective(Workbook* wb, FeModel* m) {
   CalcEvalResult r;
   if (!evaluateName(wb, m->sheet, "solver_opt", &r, &m->faults, "the objective cell")) return;
   if (!oneArea(wb, r, "solver_opt", m->sheet, &m->faults, &m->objective)) return;
-  if (cellsOf(m->objective) != 1) {
+  if (Fe_cellsIn(m->objective) != 1) {
     m->faults.push_back("the objective (\"solver_opt\") is " + Fe_rangeName(wb, m->objective) +
                         ", not one cell");
     return;
@@ -134,7 +132,7 @@ void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, std::vector<std
   if (Calc_evaluate(wb, sheet, "!" + name, &r) && r.isReference) {
     if (!oneArea(wb, r, name, sheet, faults, &c->rhsRange)) return;
     c->rhsIsRange = true;
-    int n = cellsOf(c->rhsRange), lhs = cellsOf(c->lhs);
+    int n = Fe_cellsIn(c->rhsRange), lhs = Fe_cellsIn(c->lhs);
     if (n != 1 && n != lhs)
       faults->push_back("the right-hand side " + quoted(name) + " has " + std::to_string(n) +
                         " cells, but its left-hand side " + Fe_rangeName(wb, c->lhs) + " has " + std::to_string(lhs));
@@ -202,7 +200,28 @@ FeModel Fe_readModel(Workbook* wb, int sheet) {
   if (!numberOf(wb, sheet, "solver_eng", &engine))
     m.faults.push_back("\"solver_eng\" (the engine) is not a number");
   m.engine = static_cast<int>(engine);
+  double linear = 0;
+  m.linear = numberOf(wb, sheet, "solver_lin", &linear) && linear == 1;
   return m;
+}
+
+int Fe_cellsIn(const CellRange& r) { return (r.row2 - r.row1 + 1) * (r.col2 - r.col1 + 1); }
+
+int Fe_variableCells(const FeModel& m) {
+  int n = 0;
+  for (const CellRange& a : m.variables) n += Fe_cellsIn(a);
+  return n;
+}
+
+int Fe_constraintCells(const FeModel& m) {
+  int n = 0;
+  for (const FeConstraint& c : m.constraints) n += Fe_cellsIn(c.lhs);
+  return n;
+}
+
+const char* Fe_senseName(int sense) {
+  static const char* const kNames[] = {"?", "maximise", "minimise", "value of"};
+  return sense >= 1 && sense <= 3 ? kNames[sense] : kNames[0];
 }
 
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col) {

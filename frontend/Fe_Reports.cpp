@@ -281,8 +281,8 @@ bool Fe_writeReports(FeSession* s, const FeModel& m, const FeStartValues& start,
   LibraryRows rows;
   if (!readLibraryRows(s, &rows)) {
     std::fprintf(stderr,
-                 "corvan: no reports: the engine handed back no report rows for this run (integer models and "
-                 "some engines have none)\n");
+                 "corvan: no reports: the run handed back no report rows (\"solver_rep\" asks for none, or the "
+                 "engine writes none)\n");
     return false;
   }
   Context c{s->book, m, rows};

@@ -17,14 +17,12 @@ namespace {
 // the same precision the library's engines aim for by default.
 constexpr double kFeasibilityTolerance = 1e-6;
 
-const char* kSense[] = {"", "maximise", "minimise", "value of"};
-
 // The right-hand side of element k of a constraint; false when it is no number.
 bool rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out) {
   CellValue v;
   if (c.rhsIsRange) {
     const CellRange& r = c.rhsRange;
-    int width = r.col2 - r.col1 + 1, one = (r.row2 - r.row1 + 1) * width == 1;
+    int width = r.col2 - r.col1 + 1, one = Fe_cellsIn(r) == 1;
     const CellValue* p = Fe_value(wb, r.sheet, r.row1 + (one ? 0 : k / width), r.col1 + (one ? 0 : k % width));
     if (p) v = *p;
   } else {
@@ -140,7 +138,7 @@ void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineNa
   if (m.hasObjective) {
     const CellRange& o = m.objective;
     std::string label = Fe_label(wb, o.sheet, o.row1, o.col1);
-    std::printf("objective (%s) %s%s = %s\n", kSense[m.sense >= 1 && m.sense <= 3 ? m.sense : 0],
+    std::printf("objective (%s) %s%s = %s\n", Fe_senseName(m.sense),
                 Fe_cellName(wb, o.sheet, o.row1, o.col1).c_str(), label.empty() ? "" : (" " + label).c_str(),
                 Fe_shownValue(wb, o.sheet, o.row1, o.col1).c_str());
   }
@@ -154,7 +152,7 @@ void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineNa
   std::vector<FeConstraintRow> rows = Fe_constraintRows(wb, m);
   size_t at = 0;
   for (const FeConstraint& c : m.constraints)
-    for (int k = 0; k < (c.lhs.row2 - c.lhs.row1 + 1) * (c.lhs.col2 - c.lhs.col1 + 1); ++k, ++at) {
+    for (int k = 0; k < Fe_cellsIn(c.lhs); ++k, ++at) {
       const FeConstraintRow& row = rows[at];
       bool bound = Fe_comparison(row.relation) <= FeGreaterEqual;
       const char* status = !row.satisfied ? "violated" : !bound ? "" : row.binding ? "binding" : "not binding";

@@ -68,6 +68,7 @@ CalcInputs inputsOf(const Unit& u) {
       if (a->cells[i] && a->cells[i]->kind != CellKind::Empty)
         in.push_back({{a->sheet, a->row1 + static_cast<int>(i) / a->cols(), a->col1 + static_cast<int>(i) % a->cols()},
                       *a->cells[i]});
+  if (u.reads.size() < 2) return in;   // one area lists its cells in order already
   std::sort(in.begin(), in.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
   in.erase(std::unique(in.begin(), in.end(), [](const auto& x, const auto& y) { return x.first == y.first; }), in.end());
   return in;

@@ -24,13 +24,13 @@
 
 namespace {
 
+// The command as scripts/solve runs it: no test plug-in engine beside its library.
 struct CliRun {
   int status = -1;
   std::string out;   // standard output and standard error together
   bool has(const std::string& s) const { return out.find(s) != std::string::npos; }
 };
 
-// The command as scripts/solve runs it: no test plug-in engine beside its library.
 CliRun corvan(const std::string& args) {
   std::string cmd = std::string(CORVAN_SOLVE_OUT) + "/corvan " + args + " 2>&1 </dev/null";
   CliRun r;
@@ -163,7 +163,7 @@ TEST(CommandLine, EnginesAndModelsAreReadableTables) {
   EXPECT_FALSE(engines.has(".DLL")) << engines.out;
   CliRun models = corvan("models " + data("lp/p0033.xlsx"));
   EXPECT_EQ(models.status, 0) << models.out;
-  EXPECT_TRUE(models.has("Model  min B2     33         115          Standard LP/Quadratic")) << models.out;
+  EXPECT_TRUE(models.has("Model  minimise B2  33         115          Standard LP/Quadratic")) << models.out;
 }
 
 using CommandLineFiles = ScratchTest;
@@ -224,6 +224,15 @@ TEST_F(CommandLineFiles, ResultsAndReportsOfAnLpMatchTheKnownSensitivity) {
   EXPECT_TRUE(refused.has("answer report: Variable cells")) << refused.out;
   EXPECT_TRUE(refused.has("no sensitivity report: the model has integer constraints")) << refused.out;
   EXPECT_TRUE(std::filesystem::exists(integerOut));
+}
+
+TEST_F(CommandLineFiles, ConeProgramsAreSolvedByTheSocpEngine) {
+  for (const char* book : {"socp/least_norm.xlsx", "socp/geo_mean.xlsx"}) {
+    CliRun r = corvan(std::string("solve ") + data(book));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(r.has("engine: Standard SOCP Barrier")) << r.out;
+    EXPECT_FALSE(r.has("violated")) << r.out;
+  }
 }
 
 TEST_F(CommandLineFiles, OptionsSetLimitsAndBadValuesAreRefused) {
