@@ -140,7 +140,7 @@ struct FeInterpreter {
   FunctionTable* functions = nullptr;
   FormulaReader* reader = nullptr;
   Program program{};
-  std::set<const Symbol*> failed;  // roots that did not compile
+  std::map<const Symbol*, std::string> failed;  // cells that did not compile, with the reason
   std::vector<Symbol*> order;      // every compiled cell once, in dependency order
   explicit FeInterpreter(Workbook* wb) : source(wb) {}
 };
@@ -172,16 +172,25 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
   Reader_bindModel(in->reader, in->functions, ctx->variables);
   // Each cell compiles on its own so that one failure names its cell and
   // leaves the others.
+  // A cell that failed inside another cell's compilation keeps its reason
+  // for its own turn.
   for (ModelItem* item : in->functions->array) {
     Vm_clearErrors(ctx);
     Symbol* root = Parse_cellSymbol(in->reader, item->cell);
+    if (auto known = in->failed.find(root); known != in->failed.end()) {
+      out->failures[keyOf(item->cell)] = known->second;
+      continue;
+    }
     if (ctx->errorCount == 0) Parse_compileCell(in->reader, &item->leftChain, root);
     if (ctx->errorCount == 0) continue;
     const CellRef at = ctx->errorCell.sheet ? ctx->errorCell : item->cell;
     const bool own = at.sheet == item->cell.sheet && at.row == item->cell.row && at.column == item->cell.column;
-    out->failures[keyOf(item->cell)] = std::string("not compiled: ") + reasonOf(ctx, item->leftChain) +
-                                       (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
-    if (root) in->failed.insert(root);
+    const std::string reason = "not compiled: " + reasonOf(ctx, item->leftChain);
+    out->failures[keyOf(item->cell)] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
+    if (root) in->failed[root] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
+    Vm_clearErrors(ctx);
+    if (Symbol* culprit = at.sheet ? Parse_cellSymbol(in->reader, at) : nullptr; culprit && culprit != root)
+      in->failed.emplace(culprit, reason);
   }
   std::set<Symbol*> seen;
   for (ModelItem* item : in->functions->array)

@@ -29,6 +29,19 @@ int32_t sizeChain(Program* p, const std::vector<Symbol*>& chain, int32_t* depth)
   return ctx->tapeCount;
 }
 
+// Functions whose chains read an array formula use no reverse tapes.
+void markArrayFunctions(FunctionTable* t) {
+  auto readsArray = [](const std::vector<Symbol*>& chain) {
+    for (const Symbol* s : chain)
+      if (s->formula && s->formula->isArray) return true;
+    return false;
+  };
+  for (ModelItem* item : t->array) {
+    item->arrayCells = readsArray(item->leftChain) || readsArray(item->rightChain);
+    if (item->arrayCells) item->usesTape = 0;
+  }
+}
+
 }  // namespace
 
 const Value* Prog_runChain(Program* p, const std::vector<Symbol*>& chain) {
@@ -55,6 +68,7 @@ bool Prog_compile(Program* p, uint64_t freeBytes, ProgBudget* budget) {
   ctx->incremental = 0;
   int32_t depth = 0, nvMax = 0;
   FunctionTable* t = p->functions;
+  markArrayFunctions(t);
   for (ModelItem* item : t->array) {
     std::fill(ctx->variableMarks, ctx->variableMarks + n + 1, uint16_t{0});
     const int32_t left = sizeChain(p, item->leftChain, &depth);
