@@ -27,7 +27,8 @@ struct FeArgs {
   std::vector<std::pair<std::string, std::string>> options;   // "solver_NAME", value
   std::vector<std::string> reports;                            // "answer", "sensitivity", "limits"
   FeOnLimit onLimit = FeOnLimit::Stop;
-  bool interpreter = false;  // recalc: compute through the formula interpreter
+  bool overwrite = false;                                      // --out may name the workbook itself
+  bool interpreter = false;                                    // recalc: compute through the formula interpreter
 };
 
 // Reads the arguments after the command name. Returns -1 when the command

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "frontend/Fe_Frontend.h"
@@ -61,7 +62,8 @@ const Command kCommands[] = {
      "  --on-limit continue|stop what to do when a limit is reached (default: stop)\n"
      "  --report LIST            answer, sensitivity, limits (comma-separated) or all:\n"
      "                           printed, and added as sheets of the saved workbook\n"
-     "  --out FILE               saves the solved workbook to FILE\n\n"
+     "  --out FILE               saves the solved workbook to FILE\n"
+     "  --overwrite              lets --out name BOOK itself\n\n"
      "Ctrl-C stops the run as a spreadsheet's break does: the best point found is\n"
      "kept, printed and saved. A second Ctrl-C ends at once without writing.\n",
      kExitCodes},
@@ -207,6 +209,8 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
     } else if (arg[0] != '-') {
       if (!a->book.empty()) return Fe_usageError("unexpected argument '" + arg + "'");
       a->book = arg;
+    } else if (arg == "--overwrite" && a->command == "solve") {
+      a->overwrite = true;
     } else if (!takes(a->command, option)) {
       return Fe_usageError("corvan " + a->command + " has no option '" + option + "'");
     } else if (eq != std::string::npos) {
@@ -218,6 +222,9 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
     }
   }
   if (a->book.empty()) return Fe_usageError("corvan " + a->command + " needs a workbook (BOOK.xlsx)");
+  std::error_code ec;
+  if (!a->out.empty() && !a->overwrite && std::filesystem::equivalent(a->book, a->out, ec))
+    return Fe_usageError("--out names the workbook being solved (" + a->book + "); add --overwrite to replace it");
   return -1;
 }
 
