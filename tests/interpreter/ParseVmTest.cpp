@@ -172,6 +172,11 @@ TEST(ParseVm, CompileStepSizesOverAllVariablesWhenNotCompact) {
   EXPECT_EQ(budget.forwardGradKB, 4);
   EXPECT_TRUE(budget.forwardHessAllowed);
   EXPECT_EQ(w.ctx->sizingPass, 0);
+  // Compact: each function gets the variables it depends on.
+  w.ctx->compactDerivatives = 1;
+  ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
+  EXPECT_EQ(w.item(0)->variables, std::vector<int32_t>{1});
+  EXPECT_EQ(budget.forwardHessKB, Prog_estimateMemory(2, 2, 1, w.functions->maxCellTape, uint64_t{1} << 30).forwardHessKB);
 }
 
 TEST(ParseVm, FunctionSymbolsAreNamedByCountAndCallNumber) {
