@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <string>
 
+#include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/grad/Grad_Ops.h"
 #include "arithmetic/hess/Hess_Ops.h"
+#include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
 #include "interpreter/Prog_Program.h"
 #include "values/DegVec_Payload.h"
@@ -163,6 +165,17 @@ const FamilyOps<HessValue> kHessOps{{Hess_add, Hess_sub, Hess_mul, Hess_div},
                                     {Hess_addVS, Hess_subVS, Hess_mulVS, Hess_divVS},
                                     Hess_neg,
                                     Val_setHess};
+const FamilyOps<RevNode> kRevOps{{Rev_add, Rev_sub, Rev_mul, Rev_div},
+                                 {Rev_addSV, Rev_subSV, Rev_mulSV, Rev_divSV},
+                                 {Rev_addVS, Rev_subVS, Rev_mulVS, Rev_divVS},
+                                 Rev_neg,
+                                 Val_setRev};
+// A difference has the classes of a sum.
+const FamilyOps<DegDagNode> kDagOps{{DegDag_add, DegDag_add, DegDag_mul, DegDag_div},
+                                    {DegDag_addSV, DegDag_addSV, DegDag_mulSV, DegDag_divSV},
+                                    {DegDag_addVS, DegDag_addVS, DegDag_mulVS, DegDag_divVS},
+                                    DegDag_neg,
+                                    Val_setDegDag};
 
 // x op y where one side, or both, holds the family's kind and the other a
 // scalar; the family's result lands in the context's result.
@@ -186,12 +199,16 @@ Value familyNeg(const FamilyOps<T>& ops, const Value& x) {
 
 // The family of a kind whose arithmetic is linked in; false for the others,
 // which answer "#value!".
-bool familyOf(int32_t kind) { return kind == kValSamples || kind == kValGrad || kind == kValHess; }
+bool familyOf(int32_t kind) {
+  return kind == kValSamples || kind == kValGrad || kind == kValRev || kind == kValHess || kind == kValDegDag;
+}
 
 Value dispatchFamily(Arith op, int32_t kind, const Value& x, const Value& y, EvalContext* ctx) {
   switch (kind) {
     case kValSamples: return familyArith(kSampleOps, op, kind, x, y, ctx);
     case kValGrad: return familyArith(kGradOps, op, kind, x, y, ctx);
+    case kValRev: return familyArith(kRevOps, op, kind, x, y, ctx);
+    case kValDegDag: return familyArith(kDagOps, op, kind, x, y, ctx);
     default: return familyArith(kHessOps, op, kind, x, y, ctx);
   }
 }
@@ -317,23 +334,44 @@ bool textRelation(const Value& x, const Value& y, int32_t rel, bool* out) {
   return true;
 }
 
+// Element-wise comparisons of sample vectors: a vector of 1.0 and 0.0.
+Value compareSamples(const Value& x, const Value& y, int32_t rel, EvalContext* ctx) {
+  using Both = SampleVector (*)(const SampleVector*, const SampleVector*);
+  using One = SampleVector (*)(const SampleVector*, double);
+  static const Both kBoth[] = {nullptr, Smp_eq, Smp_ne, Smp_lt, Smp_le, Smp_gt, Smp_ge};
+  static const One kOne[] = {nullptr, Smp_eqVS, Smp_neVS, Smp_ltVS, Smp_leVS, Smp_gtVS, Smp_geVS};
+  const auto* px = x.kind == kValSamples ? static_cast<const SampleVector*>(x.payload) : nullptr;
+  const auto* py = y.kind == kValSamples ? static_cast<const SampleVector*>(y.payload) : nullptr;
+  SampleVector r{};
+  if (px && py) r = kBoth[rel](px, py);
+  else if (px && isScalar(y.kind)) r = kOne[rel](px, numberOf(y));
+  else if (py && isScalar(x.kind)) r = kOne[mirror(rel)](py, numberOf(x));
+  else return error(ctx, kErrValue);
+  return finish(Val_setSamples(resultOf(ctx), &r));
+}
+
 Value compare(const Value& x, const Value& y, int32_t rel) {
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(ctx), x);
   if (isError(y)) return copyOf(resultOf(ctx), y);
+  if (x.kind == kValDegDag || y.kind == kValDegDag) {
+    if (ctx->nonSmoothAllowed == 1) DegDag_nonlin2Result(&x, &y);
+    else DegDag_nonsmooth2(&x, &y, true);
+    return *resultOf(ctx);
+  }
   if (isDeg(x) || isDeg(y)) {
     if (ctx->nonSmoothAllowed == 1) DegVec_nonlin2(&x, &y);
     else DegVec_nonsmooth2(&x, &y, true);
     return *resultOf(ctx);
   }
-  if (x.kind == kValDegDag || y.kind == kValDegDag) return error(ctx, kErrValue);
   if (ctx && ctx->nonSmoothAllowed == 0 && (x.kind >= kValGrad || y.kind >= kValGrad)) {
     Vm_raise(ctx, kStatusNonSmoothSpecial, "compare", 0, 0, 0);
     return error(ctx, kErrValue);
   }
-  if (x.kind <= kValHess && x.kind != kValSamples && isScalar(y.kind) && x.kind != kValText)
+  if (x.kind == kValSamples || y.kind == kValSamples) return compareSamples(x, y, rel, ctx);
+  if (x.kind <= kValHess && isScalar(y.kind))
     return boolean(ctx, Op_compareConst(x, numberOf(y), rel));
-  if (y.kind <= kValHess && y.kind != kValSamples && isScalar(x.kind))
+  if (y.kind <= kValHess && isScalar(x.kind))
     return boolean(ctx, Op_compareConst(y, numberOf(x), mirror(rel)));
   bool b = false;
   if (textRelation(x, y, rel, &b)) return boolean(ctx, b);
@@ -380,6 +418,8 @@ Value Op_neg(const Value& x) {
   if (x.kind == kValSamples) return familyNeg(kSampleOps, x);
   if (x.kind == kValGrad) return familyNeg(kGradOps, x);
   if (x.kind == kValHess) return familyNeg(kHessOps, x);
+  if (x.kind == kValRev) return familyNeg(kRevOps, x);
+  if (x.kind == kValDegDag) return familyNeg(kDagOps, x);
   return error(ctx, kErrValue);
 }
 
@@ -387,11 +427,14 @@ Value Op_concat(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(ctx), x);
   if (isError(y)) return copyOf(resultOf(ctx), y);
+  if (x.kind == kValDegDag || y.kind == kValDegDag) {
+    DegDag_nonsmooth2(&x, &y, true);
+    return *resultOf(ctx);
+  }
   if (isDeg(x) || isDeg(y)) {
     DegVec_nonsmooth2(&x, &y, true);
     return *resultOf(ctx);
   }
-  if (x.kind == kValDegDag || y.kind == kValDegDag) return error(ctx, kErrValue);
   // A join is a text even when it reads as a number ("1" & "2" is "12"),
   // so that it compares and joins further as the worksheet does.
   const std::u16string joined = textOf(x) + textOf(y);
@@ -409,6 +452,13 @@ Value Op_ge(const Value& x, const Value& y) { return compare(x, y, kRelCmpGe); }
 bool Op_compareConst(const Value& x, double d, int32_t relation) {
   if (isScalar(x.kind)) {
     const double v = numberOf(x);
+    if (relation == kRelCmpContains) return v == d;
+    return relationHolds(v < d ? -1 : v > d ? 1 : 0, relation);
+  }
+  if ((x.kind == kValGrad || x.kind == kValRev || x.kind == kValHess) && x.payload) {
+    const double v = x.kind == kValGrad   ? static_cast<const GradValue*>(x.payload)->value
+                     : x.kind == kValRev ? static_cast<const RevNode*>(x.payload)->value
+                                         : static_cast<const HessValue*>(x.payload)->value;
     if (relation == kRelCmpContains) return v == d;
     return relationHolds(v < d ? -1 : v > d ? 1 : 0, relation);
   }
