@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "arithmetic/interval/Ivl_Interval.h"
+#include "interpreter/payload/Ivl_Interval.h"
 
 enum VarType : int32_t {
   kVarBinary = 2,

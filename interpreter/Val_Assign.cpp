@@ -2,22 +2,22 @@
 // decision variable or a sampled input in the context's evaluation mode.
 #include <cstdlib>
 
-#include "arithmetic/payload/Aff_Payload.h"
-#include "arithmetic/payload/DegDag_Node.h"
-#include "arithmetic/payload/DegVec_Payload.h"
-#include "arithmetic/payload/Grad_Payload.h"
-#include "arithmetic/payload/Hess_Payload.h"
-#include "arithmetic/payload/IvGrad_Payload.h"
-#include "arithmetic/payload/IvHess_Payload.h"
-#include "arithmetic/payload/IvProp_Node.h"
-#include "arithmetic/payload/IvRev_Node.h"
-#include "arithmetic/payload/Rev_Node.h"
-#include "arithmetic/payload/Smp_Payload.h"
-#include "arithmetic/payload/Val_Kind17.h"
 #include "interpreter/Model_Variables.h"
 #include "interpreter/Val_Value.h"
 #include "interpreter/Vm_Context.h"
 #include "interpreter/Vm_Status.h"
+#include "interpreter/payload/Aff_Payload.h"
+#include "interpreter/payload/DegDag_Node.h"
+#include "interpreter/payload/DegVec_Payload.h"
+#include "interpreter/payload/Grad_Payload.h"
+#include "interpreter/payload/Hess_Payload.h"
+#include "interpreter/payload/IvGrad_Payload.h"
+#include "interpreter/payload/IvHess_Payload.h"
+#include "interpreter/payload/IvProp_Node.h"
+#include "interpreter/payload/IvRev_Node.h"
+#include "interpreter/payload/Rev_Node.h"
+#include "interpreter/payload/Smp_Payload.h"
+#include "interpreter/payload/Val_Kind17.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "arithmetic/interval/Ivl_Interval.h"
+#include "interpreter/payload/Ivl_Interval.h"
 
 struct EvalContext;
 struct RangeRef;

@@ -3,15 +3,15 @@
 
 #include <cstdlib>
 
-#include "arithmetic/payload/Aff_Payload.h"
-#include "arithmetic/payload/Grad_Payload.h"
-#include "arithmetic/payload/Hess_Payload.h"
-#include "arithmetic/payload/IvGrad_Payload.h"
-#include "arithmetic/payload/IvHess_Payload.h"
-#include "arithmetic/payload/Smp_Payload.h"
 #include "interpreter/Model_StructureInfo.h"
 #include "interpreter/Model_Variables.h"
 #include "interpreter/Val_Value.h"
+#include "interpreter/payload/Aff_Payload.h"
+#include "interpreter/payload/Grad_Payload.h"
+#include "interpreter/payload/Hess_Payload.h"
+#include "interpreter/payload/IvGrad_Payload.h"
+#include "interpreter/payload/IvHess_Payload.h"
+#include "interpreter/payload/Smp_Payload.h"
 
 namespace {
 
@@ -54,6 +54,8 @@ void freeBuffers(EvalContext* ctx) {
   for (AffineForm*& buffer : ctx->affineBuffers) release(&buffer, Aff_free);
   for (GradValue*& scratch : ctx->gradScratch) release(&scratch, Grad_free);
   for (IvGradValue*& scratch : ctx->ivGradScratch) release(&scratch, IvGrad_free);
+  Grad_freeTape(ctx->gradTape, ctx->gradTapeCapacity);
+  ctx->gradTape = nullptr;
   std::free(ctx->affineHalfWidths);
   std::free(ctx->revTape);
   std::free(ctx->ivRevTape);

@@ -4,16 +4,16 @@
 
 #include <cstdlib>
 
-#include "arithmetic/payload/Aff_Payload.h"
-#include "arithmetic/payload/Grad_Payload.h"
-#include "arithmetic/payload/Hess_Payload.h"
-#include "arithmetic/payload/IvGrad_Payload.h"
-#include "arithmetic/payload/IvHess_Payload.h"
-#include "arithmetic/payload/Smp_Payload.h"
 #include "interpreter/Model_StructureInfo.h"
 #include "interpreter/Model_Variables.h"
 #include "interpreter/Val_Value.h"
 #include "interpreter/Vm_Context.h"
+#include "interpreter/payload/Aff_Payload.h"
+#include "interpreter/payload/Grad_Payload.h"
+#include "interpreter/payload/Hess_Payload.h"
+#include "interpreter/payload/IvGrad_Payload.h"
+#include "interpreter/payload/IvHess_Payload.h"
+#include "interpreter/payload/Smp_Payload.h"
 
 namespace {
 
