@@ -1,0 +1,105 @@
+// Test adaptors of the interval families for the expression skeletons of
+// ExpressionCases.h: long-double point values (the independent truth), kind 9
+// and kind 11 over a box, and sub-boxes of the skeletons' domain.
+#pragma once
+
+#include <cmath>
+
+#include "IntervalBoxes.h"
+#include "arithmetic/ivgrad/IvGrad_Ops.h"
+#include "arithmetic/ivhess/IvHess_Ops.h"
+#include "tests/arithmetic/ExpressionCases.h"
+
+MODE_OP_TABLES(IvGrad, IvGradValue)
+MODE_OP_TABLES(IvHess, IvHessValue)
+
+// Point values in long double.
+struct LongFamily {
+  using T = long double;
+  long double x[3];
+  T var(int p) const { return x[p]; }
+  static T un(int32_t op, T a) {
+    switch (op) {
+      case kNeg: return -a;
+      case kOpAbs: return fabsl(a);
+      case kOpAcos: return acosl(a);
+      case kOpAsin: return asinl(a);
+      case kOpAtan: return atanl(a);
+      case kOpCos: return cosl(a);
+      case kOpCosh: return coshl(a);
+      case kOpExp: return expl(a);
+      case kOpLn: return logl(a);
+      case kOpSign: return a > 0 ? 1.0L : a < 0 ? -1.0L : 0.0L;
+      case kOpSin: return sinl(a);
+      case kOpSinh: return sinhl(a);
+      case kOpSquare: return a * a;
+      case kOpSqrt: return sqrtl(a);
+      case kOpTan: return tanl(a);
+      default: return tanhl(a);
+    }
+  }
+  static T bin(int32_t op, T a, T b) {
+    switch (op) {
+      case kOpSub: return a - b;
+      case kOpAdd: return a + b;
+      case kOpMul: return a * b;
+      case kOpDiv: return a / b;
+      case kOpMax: return a > b ? a : b;
+      case kOpMin: return a < b ? a : b;
+      default: return powl(a, b);
+    }
+  }
+  static T sv(int32_t op, double s, T b) { return bin(op, s, b); }
+  static T vs(int32_t op, T a, double s) { return bin(op, a, s); }
+};
+
+struct IvGradFamily
+    : ForwardFamily<IvGradValue, IvGrad_set, IvGrad_free, IvGrad_unaryOf, IvGrad_binaryOf, IvGrad_leftOf, IvGrad_rightOf> {
+  EvalContext* ctx;
+  const Interval* box;
+  int32_t n;
+  T var(int p) {
+    IvGradValue g{};
+    IvGrad_init(&g, n, ctx);
+    IvGrad_setVar(&g, box[p], p);
+    T kept = keep(g);
+    IvGrad_free(&g);
+    return kept;
+  }
+};
+
+struct IvHessFamily
+    : ForwardFamily<IvHessValue, IvHess_set, IvHess_free, IvHess_unaryOf, IvHess_binaryOf, IvHess_leftOf, IvHess_rightOf> {
+  EvalContext* ctx;
+  const Interval* box;
+  int32_t n;
+  T var(int p) {
+    IvHessValue h{};
+    IvHess_init(&h, n, ctx);
+    IvHess_setVar(&h, box[p], p);
+    T kept = keep(h);
+    IvHess_free(&h);
+    return kept;
+  }
+};
+
+// A sub-box of [-0.8, 0.8]: a point, a narrow one, one touching or
+// straddling 0, or the whole range.
+inline Interval skeletonBox(BoxGenerator& gen) {
+  const double a = gen.uniform(-0.8, 0.8), b = gen.uniform(-0.8, 0.8);
+  switch (gen.pick(6)) {
+    case 0: return Interval{a, a};
+    case 1: return Interval{std::fmin(a, b), std::fmin(a, b) + 1e-6};
+    case 2: return Interval{0.0, std::fabs(a)};
+    case 3: return Interval{-std::fabs(a), std::fabs(b)};
+    case 4: return Interval{-0.8, 0.8};
+    default: return Interval{std::fmin(a, b), std::fmax(a, b)};
+  }
+}
+
+// v within x, allowing a relative slack for a point derivative computed in
+// double precision.
+inline bool nearlyInside(const Interval& x, double v) {
+  const double slack = 1e-9 * (1.0 + std::fabs(v));
+  return x.lo - slack <= v && v <= x.hi + slack;
+}
