@@ -103,3 +103,30 @@ inline bool nearlyInside(const Interval& x, double v) {
   const double slack = 1e-9 * (1.0 + std::fabs(v));
   return x.lo - slack <= v && v <= x.hi + slack;
 }
+
+#include "arithmetic/affine/Aff_Ops.h"
+
+MODE_OP_TABLES(Aff, AffineForm)
+
+struct AffFamily : ForwardFamily<AffineForm, Aff_set, Aff_free, Aff_unaryOf, Aff_binaryOf, Aff_leftOf, Aff_rightOf> {
+  EvalContext* ctx;
+  const Interval* box;
+  int32_t n;
+  T var(int p) {
+    AffineForm a{};
+    Aff_init(&a, n, ctx);
+    Aff_setVar(&a, box[p], p);
+    T kept = keep(a);
+    Aff_free(&a);
+    return kept;
+  }
+};
+
+// Sizes the affine records of ctx for n variables over box[1..n].
+inline void setAffineBox(EvalContext* ctx, int32_t n, const Interval* box) {
+  Aff_init(ctx->affineBuffers[0], n, ctx);
+  Aff_init(ctx->affineBuffers[1], n, ctx);
+  std::free(ctx->affineHalfWidths);
+  ctx->affineHalfWidths = static_cast<double*>(std::calloc(static_cast<size_t>(n) + 1, sizeof(double)));
+  for (int32_t i = 1; i <= n; ++i) ctx->affineHalfWidths[i] = Aff_halfWidth(box[i]);
+}
