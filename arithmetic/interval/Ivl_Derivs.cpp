@@ -98,3 +98,11 @@ IvlDerivs Ivl_elementary(int32_t op, Interval* x) {
     default: return {Ivl_sign(*x), kZero, kZero};
   }
 }
+
+void Ivl_maxMinWeights(bool isMax, const Interval& x, const Interval& y, Interval* wx, Interval* wy) {
+  const bool xWins = isMax ? x.lo > y.hi : x.hi < y.lo;
+  const bool yWins = isMax ? x.hi < y.lo : x.lo > y.hi;
+  const Interval zero{0.0, 0.0}, one{1.0, 1.0}, unit{0.0, 1.0};
+  *wx = yWins ? zero : xWins ? one : unit;
+  *wy = yWins ? one : xWins ? zero : unit;
+}

@@ -22,3 +22,8 @@ bool Ivl_refuses(int32_t op, const Interval& x, bool sqrtAtZero = false);
 // domain in place as the interval function does. SQRT takes its derivatives
 // on the cut argument kept at or above the domain floor.
 IvlDerivs Ivl_elementary(int32_t op, Interval* x);
+
+// Weights of MAX (isMax) or MIN in the derivative of each operand, by their
+// position: [1, 1] for the one that wins over the whole box, [0, 0] for the
+// other, [0, 1] for both when they overlap.
+void Ivl_maxMinWeights(bool isMax, const Interval& x, const Interval& y, Interval* wx, Interval* wy);

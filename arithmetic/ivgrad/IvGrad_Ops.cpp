@@ -15,7 +15,6 @@ namespace {
 
 constexpr Interval kZero{0.0, 0.0};
 constexpr Interval kOne{1.0, 1.0};
-constexpr Interval kUnit{0.0, 1.0};
 
 // The record an operation writes: the next tape record while recording (its
 // operation, operands and constant noted, constant null for "not written"),
@@ -81,18 +80,10 @@ IvGradValue unary(int32_t op, const IvGradValue* x, const char* label) {
   return finish(out, x, d.f, d.d1, nullptr, kZero, composed(x, d.d1, d.d2));
 }
 
-// Weights of MAX (isMax) or MIN by the position of x against y.
-void maxMinWeights(bool isMax, const Interval& x, const Interval& y, Interval* wx, Interval* wy) {
-  const bool xWins = isMax ? x.lo > y.hi : x.hi < y.lo;
-  const bool yWins = isMax ? x.hi < y.lo : x.lo > y.hi;
-  *wx = yWins ? kZero : xWins ? kOne : kUnit;
-  *wy = yWins ? kOne : xWins ? kZero : kUnit;
-}
-
 IvGradValue maxMin(bool isMax, const IvGradValue* x, const IvGradValue* y) {
   IvGradValue* out = target(x->context, isMax ? kOpMax : kOpMin, x->node, y->node, nullptr);
   Interval wx, wy;
-  maxMinWeights(isMax, x->value, y->value, &wx, &wy);
+  Ivl_maxMinWeights(isMax, x->value, y->value, &wx, &wy);
   const int32_t cls = Curv_add(Curv_mulIvlClass(wy, y->curvature), Curv_mulIvlClass(wx, x->curvature));
   return finish(out, x, isMax ? Ivl_max(x->value, y->value) : Ivl_min(x->value, y->value), wx, y, wy, cls);
 }
@@ -101,7 +92,7 @@ IvGradValue maxMinNumber(bool isMax, bool numberLeft, const IvGradValue* x, doub
   const NodeRef r1 = numberLeft ? 0 : x->node, r2 = numberLeft ? x->node : 0;
   IvGradValue* out = target(x->context, isMax ? kOpMax : kOpMin, r1, r2, nullptr);
   Interval wx, wd;
-  maxMinWeights(isMax, x->value, Interval{d, d}, &wx, &wd);
+  Ivl_maxMinWeights(isMax, x->value, Interval{d, d}, &wx, &wd);
   const Interval value = isMax ? Ivl_maxVS(x->value, d) : Ivl_minVS(x->value, d);
   return finish(out, x, value, wx, nullptr, kZero, Curv_mulIvlClass(wx, x->curvature));
 }

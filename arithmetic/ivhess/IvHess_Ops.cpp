@@ -15,7 +15,6 @@ namespace {
 
 constexpr Interval kZero{0.0, 0.0};
 constexpr Interval kOne{1.0, 1.0};
-constexpr Interval kUnit{0.0, 1.0};
 
 // The context's result record, bound to x's context with x's n (capped by
 // the record's capacity) and the value set.
@@ -68,16 +67,9 @@ IvHessValue unary(int32_t op, const IvHessValue* x, const char* label) {
   return chain(x, d.f, d.d1, d.d2);
 }
 
-void maxMinWeights(bool isMax, const Interval& x, const Interval& y, Interval* wx, Interval* wy) {
-  const bool xWins = isMax ? x.lo > y.hi : x.hi < y.lo;
-  const bool yWins = isMax ? x.hi < y.lo : x.lo > y.hi;
-  *wx = yWins ? kZero : xWins ? kOne : kUnit;
-  *wy = yWins ? kOne : xWins ? kZero : kUnit;
-}
-
 IvHessValue maxMinNumber(bool isMax, const IvHessValue* x, double d) {
   Interval w, wd;
-  maxMinWeights(isMax, x->value, Interval{d, d}, &w, &wd);
+  Ivl_maxMinWeights(isMax, x->value, Interval{d, d}, &w, &wd);
   return linear(x, isMax ? Ivl_maxVS(x->value, d) : Ivl_minVS(x->value, d), w, nullptr, kZero);
 }
 
@@ -170,12 +162,12 @@ IvHessValue IvHess_tanh(const IvHessValue* x) { return unary(kOpTanh, x, "ITANH"
 
 IvHessValue IvHess_max(const IvHessValue* x, const IvHessValue* y) {
   Interval wx, wy;
-  maxMinWeights(true, x->value, y->value, &wx, &wy);
+  Ivl_maxMinWeights(true, x->value, y->value, &wx, &wy);
   return linear(x, Ivl_max(x->value, y->value), wx, y, wy);
 }
 IvHessValue IvHess_min(const IvHessValue* x, const IvHessValue* y) {
   Interval wx, wy;
-  maxMinWeights(false, x->value, y->value, &wx, &wy);
+  Ivl_maxMinWeights(false, x->value, y->value, &wx, &wy);
   return linear(x, Ivl_min(x->value, y->value), wx, y, wy);
 }
 IvHessValue IvHess_maxSV(double d, const IvHessValue* x) { return maxMinNumber(true, x, d); }

@@ -12,12 +12,16 @@
 #include "interpreter/Vm_Status.h"
 
 // Makes *nodes hold the recorded count + 1 nodes (slot 0 unused; *allocated
-// says how many past slot 0 it holds) and links nodes 1..*allocated. Status
+// says how many past slot 0 it holds) and links nodes 1..*allocated; the
+// count is that of one side of a function, or with wholeFunction that of both
+// sides and the root on one trace. Status
 // 37 before the memory pass, 2 when memory runs out; false in both cases,
 // with the array left as it was.
 template <class Node>
-bool Tape_prepareNodes(EvalContext* ctx, Node** nodes, int32_t* allocated, const char* family) {
-  const int32_t count = ctx->functions ? ctx->functions->maxCellTape : -1;
+bool Tape_prepareNodes(EvalContext* ctx, Node** nodes, int32_t* allocated, const char* family,
+                       bool wholeFunction = false) {
+  const FunctionTable* table = ctx->functions;
+  const int32_t count = !table ? -1 : wholeFunction ? table->maxFunctionTape : table->maxCellTape;
   if (count < 0) {
     Vm_raise(ctx, kStatusNoSizingPass, family, 0, 0, 0);
     return false;

@@ -130,3 +130,30 @@ inline void setAffineBox(EvalContext* ctx, int32_t n, const Interval* box) {
   ctx->affineHalfWidths = static_cast<double*>(std::calloc(static_cast<size_t>(n) + 1, sizeof(double)));
   for (int32_t i = 1; i <= n; ++i) ctx->affineHalfWidths[i] = Aff_halfWidth(box[i]);
 }
+
+#include "arithmetic/ivtape/IvRev_Ops.h"
+#include "arithmetic/propagate/IvProp_Ops.h"
+
+MODE_OP_TABLES(IvRev, IvRevNode)
+MODE_OP_TABLES(IvProp, IvPropNode)
+
+// The two interval tapes: values are copies of their nodes.
+template <class N, N (*Un(int32_t))(const N*), N (*Bin(int32_t))(const N*, const N*),
+          N (*Left(int32_t))(double, const N*), N (*Right(int32_t))(const N*, double)>
+struct TapeFamily {
+  using T = N;
+  EvalContext* ctx;
+  const Interval* box;
+  static T un(int32_t op, T a) { return Un(op)(&a); }
+  static T bin(int32_t op, T a, T b) { return Bin(op)(&a, &b); }
+  static T sv(int32_t op, double s, T b) { return Left(op)(s, &b); }
+  static T vs(int32_t op, T a, double s) { return Right(op)(&a, s); }
+};
+
+struct IvRevFamily : TapeFamily<IvRevNode, IvRev_unaryOf, IvRev_binaryOf, IvRev_leftOf, IvRev_rightOf> {
+  T var(int p) const { return IvRevNode{box[p], {0, 0}, {0, 0}, 0, 0, -p, ctx}; }
+};
+
+struct IvPropFamily : TapeFamily<IvPropNode, IvProp_unaryOf, IvProp_binaryOf, IvProp_leftOf, IvProp_rightOf> {
+  T var(int p) const { return IvPropNode{box[p], {0, 0}, 0, 0, 0, -p, ctx}; }
+};
