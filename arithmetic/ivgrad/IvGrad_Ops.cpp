@@ -89,8 +89,10 @@ IvGradValue maxMin(bool isMax, const IvGradValue* x, const IvGradValue* y) {
 }
 
 IvGradValue maxMinNumber(bool isMax, bool numberLeft, const IvGradValue* x, double d) {
+  // The number is recorded: the Hessian replay weighs the operand by it.
   const NodeRef r1 = numberLeft ? 0 : x->node, r2 = numberLeft ? x->node : 0;
-  IvGradValue* out = target(x->context, isMax ? kOpMax : kOpMin, r1, r2, nullptr);
+  const Interval k{d, d};
+  IvGradValue* out = target(x->context, isMax ? kOpMax : kOpMin, r1, r2, &k);
   Interval wx, wd;
   Ivl_maxMinWeights(isMax, x->value, Interval{d, d}, &wx, &wd);
   const Interval value = isMax ? Ivl_maxVS(x->value, d) : Ivl_minVS(x->value, d);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "IntervalFamilies.h"
+#include "arithmetic/ivtape/IvGrad_Tape.h"
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "interpreter/Vm_Status.h"
 
@@ -165,6 +166,53 @@ TEST(IntervalTapeTest, ContractionWorkedCases) {
   contract(f, none, [](IvPropFamily& t) { return t.un(kOpExp, t.var(1)); }, 1, false);
   EXPECT_EQ(none[1].lo, 2);
   EXPECT_EQ(none[1].hi, 3);
+}
+
+}  // namespace
+
+namespace {
+
+// The kind-9 tape recorded over a box and replayed: the interval Hessian
+// encloses the point Hessians (kind 8) for every operation.
+TEST(IntervalTapeTest, HessianReplayEnclosesPointHessians) {
+  BoxGenerator gen;
+  double x[3] = {0, 0, 0};
+  for (const Case& c : kCases) {
+    for (int k = 0; k < 100; ++k) {
+      EvalContext* ctx = makeContext(2, x);
+      const Interval box[3] = {{}, skeletonBox(gen), skeletonBox(gen)};
+      for (int j = 1; j <= 2; ++j) ctx->variables->records[j - 1].value = box[j];
+      ctx->functions->maxCellTape = 64;
+      IvGrad_init(ctx->ivGradBuffer, 2, ctx);
+      ASSERT_TRUE(IvGrad_prepareTape(ctx, 2));
+      ctx->recording = 1;
+      ctx->tapeCount = 0;
+      Interval h[3][3] = {};
+      {
+        IvGradFamily g;
+        g.ctx = ctx, g.box = box, g.n = 2;
+        const IvGradValue* r = build(g, c);
+        ctx->recording = 0;
+        Interval* rows[3] = {h[0], h[1], h[2]};
+        IvGrad_reverseHessian(rows, false, false, r->node, ctx);
+      }
+      ASSERT_TRUE(roundsToNearest()) << c.name;
+      ASSERT_EQ(ctx->errorCount, 0) << c.name;
+      for (double t : gen.points(box[1], 4)) {
+        const double u = gen.uniform(box[2].lo, box[2].hi);
+        x[1] = t, x[2] = u;
+        HessFamily hess;
+        hess.ctx = ctx, hess.x = x, hess.n = 2;
+        const HessValue* p = build(hess, c);
+        for (int i = 1; i <= 2; ++i)
+          for (int j = 1; j <= 2; ++j)
+            ASSERT_TRUE(nearlyInside(h[i][j], p->hessian[i][j]))
+                << c.name << " H" << i << j << " at " << t << ", " << u << ": " << p->hessian[i][j] << " not in ["
+                << h[i][j].lo << ", " << h[i][j].hi << "]";
+      }
+      freeContext(ctx);
+    }
+  }
 }
 
 }  // namespace
