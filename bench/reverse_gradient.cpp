@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "arithmetic/reverse/Rev_Ops.h"
-#include "interpreter/Model_Functions.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/payload/Pay_Tape.h"
+#include "values/Model_Functions.h"
+#include "values/Pay_Tape.h"
+#include "values/Vm_Context.h"
 
 namespace {
 

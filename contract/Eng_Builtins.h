@@ -21,6 +21,9 @@ int Evo_engineSolve(void* problem);
 int Evo_engineFinish(void* problem);
 int Ia_engineLoad(void* info);
 int Socp_engineLoad(void* info);
+int Socp_engineSetup(void* problem);
+int Socp_engineSolve(void* problem);
+int Socp_engineFinish(void* problem);
 
 // LP/quadratic store callbacks: `extra` is the LpMatrix that receives the
 // coefficients, row r in matrix row r+1, column c in element c+1.

@@ -35,7 +35,7 @@ constexpr BuiltinEngine kBuiltins[5] = {
    "VELENG.DLL", "VELENG.XLA", "Standard Evolutionary   "},
   {Ia_engineLoad, Eng_engineNotBuilt, Eng_engineNotBuilt, Eng_freeNothing, Eng_freeNothing,
    "BOSENG.DLL", "BOSENG.XLA", "Standard Interval Global"},
-  {Socp_engineLoad, Eng_engineNotBuilt, Eng_engineNotBuilt, Eng_freeNothing, Eng_freeNothing,
+  {Socp_engineLoad, Socp_engineSetup, Socp_engineSolve, Socp_engineFinish, Eng_freeNothing,
    "FAWNENG.DLL", "FAWNENG.XLA", "Standard SOCP Barrier"},
 };
 

@@ -78,5 +78,10 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {62, nullptr, CORVAN_PROC(Evo_engineSolve)},
     {63, nullptr, CORVAN_PROC(Evo_engineFinish)},
     {64, nullptr, CORVAN_PROC(Eng_freeNothing)},
+    {70, nullptr, CORVAN_PROC(Socp_engineLoad)},
+    {71, nullptr, CORVAN_PROC(Socp_engineSetup)},
+    {72, nullptr, CORVAN_PROC(Socp_engineSolve)},
+    {73, nullptr, CORVAN_PROC(Socp_engineFinish)},
+    {74, nullptr, CORVAN_PROC(Eng_freeNothing)},
     {0, nullptr, nullptr},
 };

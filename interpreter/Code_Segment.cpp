@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "interpreter/Vm_Status.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <string>
 
-#include "interpreter/Text_Convert.h"
 #include "interpreter/Vm_CharClass.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Text_Convert.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "interpreter/Fn_Table.h"
-#include "interpreter/Val_Value.h"
+#include "values/Val_Value.h"
 
 // A formula must be shorter than this many characters.
 constexpr int32_t kLexTextLength = 1024;

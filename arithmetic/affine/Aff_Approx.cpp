@@ -8,7 +8,7 @@
 #include "arithmetic/affine/Aff_Build.h"
 #include "arithmetic/affine/Aff_Ops.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

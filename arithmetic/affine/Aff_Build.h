@@ -10,8 +10,8 @@
 
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Round.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/payload/Aff_Payload.h"
+#include "values/Aff_Payload.h"
+#include "values/Vm_Context.h"
 
 // A double inside x: the midpoint, or the finite end of a half-line, or 0.
 inline double Aff_mid(const Interval& x) {

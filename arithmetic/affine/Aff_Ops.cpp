@@ -6,8 +6,8 @@
 
 #include "arithmetic/affine/Aff_Build.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
-#include "interpreter/Vm_Status.h"
-#include "interpreter/payload/Pay_Array.h"
+#include "values/Pay_Array.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/Aff_Payload.h"
+#include "values/Aff_Payload.h"
 
 // The half width to store for a variable over box, seeded with Aff_setVar:
 // [centre - w, centre + w] covers the box although the centre is rounded.

@@ -6,9 +6,9 @@
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/dependency/Deg_Hooks.h"
 #include "arithmetic/tape/Tape_Nodes.h"
-#include "interpreter/Val_Value.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

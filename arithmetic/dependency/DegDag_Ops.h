@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/DegDag_Node.h"
+#include "values/DegDag_Node.h"
 
 struct EvalContext;
 struct Value;

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "arithmetic/dependency/Deg_Hooks.h"
-#include "interpreter/Val_Value.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/DegVec_Payload.h"
+#include "values/DegVec_Payload.h"
 
 struct EvalContext;
 struct Value;

@@ -8,9 +8,9 @@
 #include <cstdint>
 
 #include "arithmetic/dependency/DegVec_Ops.h"
-#include "interpreter/Val_Value.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 // Calls f on the argument when it has the kind, or on each element of that
 // kind of an array argument, row by row.

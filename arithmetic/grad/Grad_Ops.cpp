@@ -6,8 +6,8 @@
 
 #include "arithmetic/grad/Grad_Text.h"
 #include "arithmetic/numeric/Num_Elementary.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

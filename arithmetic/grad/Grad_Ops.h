@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/Grad_Payload.h"
+#include "values/Grad_Payload.h"
 
 // The integer constant k.
 void Grad_setInt(GradValue* g, int32_t k);

@@ -14,12 +14,12 @@
 
 #include "arithmetic/numeric/Num_Elementary.h"
 #include "arithmetic/numeric/Num_Scalar.h"
-#include "interpreter/List_List.h"
-#include "interpreter/Model_Functions.h"
-#include "interpreter/Model_Variables.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
-#include "interpreter/payload/Grad_Payload.h"
+#include "values/Grad_Payload.h"
+#include "values/List_List.h"
+#include "values/Model_Functions.h"
+#include "values/Model_Variables.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/Pay_Tape.h"
+#include "values/Pay_Tape.h"
 
 struct EvalContext;
 

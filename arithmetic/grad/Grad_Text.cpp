@@ -7,10 +7,10 @@
 #include <string>
 
 #include "arithmetic/text/Txt_Build.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
-#include "interpreter/payload/Pay_Array.h"
-#include "interpreter/payload/Pay_Tape.h"
+#include "values/Pay_Array.h"
+#include "values/Pay_Tape.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

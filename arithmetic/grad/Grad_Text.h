@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/Grad_Payload.h"
+#include "values/Grad_Payload.h"
 
 // Sizes the record for n variables with empty texts; false when memory runs
 // out (status 2 raised, the record left without partials).

@@ -7,9 +7,9 @@
 #include <cmath>
 
 #include "arithmetic/numeric/Num_Elementary.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
-#include "interpreter/payload/Pay_Tape.h"
+#include "values/Pay_Tape.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 // operation then returns its operand unchanged.
 #pragma once
 
-#include "interpreter/payload/Hess_Payload.h"
+#include "values/Hess_Payload.h"
 
 HessValue Hess_neg(const HessValue* x);
 HessValue Hess_sub(const HessValue* x, const HessValue* y);

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/IvGrad_Payload.h"
+#include "values/IvGrad_Payload.h"
 
 int32_t Curv_ofNumber(double d);
 int32_t Curv_ofInterval(const Interval& x);

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/Ivl_Interval.h"
+#include "values/Ivl_Interval.h"
 
 // -1 rounds toward minus infinity, +1 toward plus infinity, anything else to
 // nearest.

@@ -3,7 +3,7 @@
 
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
-#include "interpreter/payload/Pay_Tape.h"
+#include "values/Pay_Tape.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/Ivl_Interval.h"
+#include "values/Ivl_Interval.h"
 
 struct IvlDerivs {
   Interval f;

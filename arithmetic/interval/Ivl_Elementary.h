@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/Ivl_Interval.h"
+#include "values/Ivl_Interval.h"
 
 // Smallest positive lower bound that LN and the POWER forms cut to.
 constexpr double kIvlDomainFloor = 2.2204460492503e-16;

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/Ivl_Interval.h"
+#include "values/Ivl_Interval.h"
 
 // One piece: first == second and gap 0. Two pieces: first below second and
 // gap the width of the hole between them (0 when they touch).

@@ -8,8 +8,8 @@
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

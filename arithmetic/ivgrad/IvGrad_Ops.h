@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/IvGrad_Payload.h"
+#include "values/IvGrad_Payload.h"
 
 // The constant [k, k] or x: zero partials, class affine.
 void IvGrad_setInt(IvGradValue* v, int32_t k);

@@ -6,10 +6,10 @@
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
-#include "interpreter/payload/Pay_Array.h"
-#include "interpreter/payload/Pay_Tape.h"
+#include "values/Pay_Array.h"
+#include "values/Pay_Tape.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/IvHess_Payload.h"
+#include "values/IvHess_Payload.h"
 
 // The constant x: zero partials and second partials.
 void IvHess_setIvl(IvHessValue* v, const Interval& x);

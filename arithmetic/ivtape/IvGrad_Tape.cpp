@@ -14,11 +14,11 @@
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
-#include "interpreter/List_List.h"
-#include "interpreter/Model_Functions.h"
-#include "interpreter/Model_Variables.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
+#include "values/List_List.h"
+#include "values/Model_Functions.h"
+#include "values/Model_Variables.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

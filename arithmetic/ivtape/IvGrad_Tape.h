@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/IvGrad_Payload.h"
+#include "values/IvGrad_Payload.h"
 
 struct EvalContext;
 

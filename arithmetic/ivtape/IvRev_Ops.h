@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/IvRev_Node.h"
+#include "values/IvRev_Node.h"
 
 struct EvalContext;
 

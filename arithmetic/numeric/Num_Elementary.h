@@ -10,7 +10,7 @@
 #include <limits>
 
 #include "arithmetic/numeric/Num_Scalar.h"
-#include "interpreter/payload/Pay_Tape.h"
+#include "values/Pay_Tape.h"
 
 // Value f(x), first derivative d1 and second derivative d2 of a unary
 // operation.

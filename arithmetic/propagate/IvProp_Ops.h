@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "interpreter/payload/IvProp_Node.h"
+#include "values/IvProp_Node.h"
 
 struct EvalContext;
 

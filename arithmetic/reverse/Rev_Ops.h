@@ -7,7 +7,7 @@
 // A tape that is full raises status 37 and appends nothing.
 #pragma once
 
-#include "interpreter/payload/Rev_Node.h"
+#include "values/Rev_Node.h"
 
 struct EvalContext;
 

@@ -1,7 +1,7 @@
 // The kind-7 tape: its preparation and the backward sweep.
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/tape/Tape_Nodes.h"
-#include "interpreter/Vm_Context.h"
+#include "values/Vm_Context.h"
 
 bool Rev_prepareTape(EvalContext* ctx) { return Tape_prepareNodes(ctx, &ctx->revTape, &ctx->revTapeCapacity, "Rev"); }
 

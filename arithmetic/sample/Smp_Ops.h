@@ -9,7 +9,7 @@
 // trial is false in AND, OR and NOT.
 #pragma once
 
-#include "interpreter/payload/Smp_Payload.h"
+#include "values/Smp_Payload.h"
 
 // Every sample becomes v.
 void Smp_setConst(SampleVector* x, double v);

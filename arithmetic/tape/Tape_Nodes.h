@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "interpreter/Model_Functions.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Model_Functions.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 // Makes *nodes hold the recorded count + 1 nodes (slot 0 unused; *allocated
 // says how many past slot 0 it holds) and links nodes 1..*allocated; the

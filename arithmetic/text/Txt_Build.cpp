@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "interpreter/Text_Convert.h"
-#include "interpreter/Vm_Context.h"
+#include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <string>
 
-#include "interpreter/Text_Convert.h"
-#include "interpreter/Val_Value.h"
-#include "interpreter/Vm_Context.h"
+#include "values/Text_Convert.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
 
 Value Val_toText(const Value* value, EvalContext* ctx) {
   char16_t digits[40] = {};

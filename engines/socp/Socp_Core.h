@@ -50,7 +50,7 @@ struct socp {
   int n = 0, m = 0, p = 0;
   int iter = 0;
   const int* cones = nullptr;
-  std::vector<std::int32_t> pRowOrd;  // empty: rows in the caller's order
+  std::vector<std::int32_t> pRowOrd;  // during a run: the rows' order; else empty
   int printlevel = 0;
   int direction = SocpHkmPc;  // of the run, set by the direction's set-up
   spmat* A = nullptr;

@@ -49,15 +49,28 @@ void Socp_factorSolve(socp& s, double* r) {
   Socp_solveNormal(s.pAA.data(), r, s.m);
 }
 
+// out = v (none: no entries).
+void Socp_copyRow(SpVec& out, const spvec* v) {
+  if (!out) out = std::make_unique<spvec>();
+  if (v) *out = *v;
+  else out->nnz = 0;
+}
+
 // M = A·G·Aᵀ (upper triangle) and rhs = A·G·r with
-// G = P(w^½)·Arw(w2)⁻¹·Arw(w1)·P(w^½).
+// G = P(w^½)·Arw(w2)⁻¹·Arw(w1)·P(w^½); without w1 (power index 1, where w1
+// and w2 coincide) the arrow pair is the identity and is left out, which
+// keeps G exact near the cone boundary where Arw(w2) is nearly singular.
 void Socp_buildScaledNormal(socp& s, double* rhs, const double* w, const double* w1,
                             const double* w2, const double* r) {
   for (int i = 0; i < s.m; ++i)
     Socp_sparseScaleMul(s.n, s.p, s.cones, s.srow[i], w, s.A->rows[i].get(), s.tmpbuf);
   for (int i = 0; i < s.m; ++i) {
-    Socp_sparseArwMul(s.n, s.p, s.cones, s.rowTmp, w1, s.srow[i].get(), s.tmpbuf);
-    Socp_sparseArwSolve(s.n, s.p, s.cones, s.rowTmp, w2, s.rowTmp.get(), s.tmpbuf);
+    if (w1) {
+      Socp_sparseArwMul(s.n, s.p, s.cones, s.rowTmp, w1, s.srow[i].get(), s.tmpbuf);
+      Socp_sparseArwSolve(s.n, s.p, s.cones, s.rowTmp, w2, s.rowTmp.get(), s.tmpbuf);
+    } else {
+      Socp_copyRow(s.rowTmp, s.srow[i].get());
+    }
     for (int j = i; j < s.m; ++j) s.pAA[i][j - i] = Socp_sparseDot(s.rowTmp.get(), s.srow[j].get());
     Socp_sparseScaleMul(s.n, s.p, s.cones, s.rowTmp, w, s.rowTmp.get(), s.tmpbuf);
     rhs[i] = Socp_sparseDenseDot(r, s.rowTmp.get());
@@ -109,12 +122,38 @@ void Socp_powercScaling(Cone& k, double power) {
 // out = G v for the POWERC scaling (out may be v). The directions take
 // -G(s + ds) as -x - G ds: G s = x holds in exact arithmetic only, and near
 // the cone boundary the rounded G s drifts from x enough to spoil A dx.
-void Socp_powercApply(Cone& k, double* out, const double* v) {
+void Socp_powercApply(Cone& k, double* out, const double* v, bool arrow) {
   double *w0 = k.piece(0), *w1 = k.piece(1), *w2 = k.piece(2);
   k.scaleMul(out, w0, v);
-  k.arwMul(out, w1, out);
-  k.arwSolve(out, w2, out);
+  if (arrow) {
+    k.arwMul(out, w1, out);
+    k.arwSolve(out, w2, out);
+  }
   k.scaleMul(out, w0, out);
+}
+
+// Whether the arrow pair of the POWERC scaling is needed (power index not 1).
+bool Socp_powercArrow(double power) { return power != 1.0; }
+
+// One correction of a POWERC direction with the factored normal matrix: the
+// part e of b - A·x that A·dx misses (the scaling points' rounding grows as
+// the blocks near their boundary) is added back through z = M⁻¹e, so that
+// dy += z, ds -= Aᵀz and dx += G·Aᵀz still solve the Newton system.
+void Socp_powercCorrect(Cone& k, bool arrow) {
+  socp& s = k.s;
+  double* z = s.work2.data() + s.work2.size() - static_cast<std::size_t>(s.m) - s.n;
+  double* v = z + s.m;
+  for (int i = 0; i < s.m; ++i) {
+    const spvec* row = s.A->rows[i].get();
+    z[i] = s.b[i] - Socp_sparseDenseDot(s.x.data(), row) - Socp_sparseDenseDot(s.dx, row);
+  }
+  Socp_solveNormal(s.pAA.data(), z, s.m);
+  Socp_zero(s.n, v);
+  for (int i = 0; i < s.m; ++i) Socp_sparseAxpy(v, s.A->rows[i].get(), z[i]);
+  Socp_axpy(s.m, s.dy, s.dy, z, 1.0);
+  Socp_axpy(s.n, s.ds, s.ds, v, -1.0);
+  Socp_powercApply(k, v, v, arrow);
+  Socp_axpy(s.n, s.dx, s.dx, v, 1.0);
 }
 
 void Socp_powercDirection(socp& s, double gamma, double power) {
@@ -122,7 +161,8 @@ void Socp_powercDirection(socp& s, double gamma, double power) {
   double mu = k.mu();
   k.dualResidual(s.ds);
   Socp_powercScaling(k, power);
-  Socp_buildScaledNormal(s, s.dy, k.piece(0), k.piece(1), k.piece(2), s.ds);
+  bool arrow = Socp_powercArrow(power);
+  Socp_buildScaledNormal(s, s.dy, k.piece(0), arrow ? k.piece(1) : nullptr, k.piece(2), s.ds);
   for (int i = 0; i < s.m; ++i) s.dy[i] += s.b[i];
   k.inverse(s.dx, s.s.data());
   for (int i = 0; i < s.m; ++i)
@@ -130,8 +170,9 @@ void Socp_powercDirection(socp& s, double gamma, double power) {
   Socp_factorSolve(s, s.dy);
   double* rd = k.piece(3);
   k.minusAt(s.ds, k.dualResidual(rd), s.dy);
-  Socp_powercApply(k, rd, s.ds);
+  Socp_powercApply(k, rd, s.ds, arrow);
   for (int j = 0; j < s.n; ++j) s.dx[j] = mu * gamma * s.dx[j] - rd[j] - s.x[j];
+  Socp_powercCorrect(k, arrow);
 }
 
 void Socp_powercPcDirection(socp& s, double power) {
@@ -143,11 +184,12 @@ void Socp_powercPcDirection(socp& s, double power) {
   double* w8 = w7 + s.m;            // n doubles
   k.dualResidual(s.ds);
   Socp_powercScaling(k, power);
-  Socp_buildScaledNormal(s, s.dy, w0, w1, w2, s.ds);
+  bool arrow = Socp_powercArrow(power);
+  Socp_buildScaledNormal(s, s.dy, w0, arrow ? w1 : nullptr, w2, s.ds);
   for (int i = 0; i < s.m; ++i) s.dy[i] += s.b[i];
   Socp_factorSolve(s, s.dy);
   k.minusAt(s.ds, k.dualResidual(w3), s.dy);
-  Socp_powercApply(k, s.dx, s.ds);
+  Socp_powercApply(k, s.dx, s.ds, arrow);
   for (int j = 0; j < s.n; ++j) s.dx[j] = -s.dx[j] - s.x[j];
   double target = Socp_centringTarget(k, mu);
   k.inverse(w3, w0);
@@ -161,15 +203,22 @@ void Socp_powercPcDirection(socp& s, double power) {
   Socp_solveNormal(s.pAA.data(), w7, s.m);
   Socp_zero(s.n, w8);
   for (int i = 0; i < s.m; ++i) Socp_sparseAxpy(w8, s.A->rows[i].get(), -w7[i]);
-  Socp_negate(s.n, w6, w4);
-  k.scaleMul(w5, w0, w8);
-  k.arwMul(w5, w5, w1);
-  Socp_axpy(s.n, w6, w6, w5, -1.0);
-  k.arwSolve(w6, w2, w6);
+  if (arrow) {
+    Socp_negate(s.n, w6, w4);
+    k.scaleMul(w5, w0, w8);
+    k.arwMul(w5, w5, w1);
+    Socp_axpy(s.n, w6, w6, w5, -1.0);
+    k.arwSolve(w6, w2, w6);
+  } else {
+    k.scaleMul(w6, w0, w8);
+    Socp_axpy(s.n, w6, w6, w5, 1.0);
+    Socp_negate(s.n, w6, w6);
+  }
   k.scaleMul(w6, w0, w6);
   Socp_axpy(s.n, s.dx, s.dx, w6, 1.0);
   Socp_axpy(s.n, s.ds, s.ds, w8, 1.0);
   Socp_axpy(s.m, s.dy, s.dy, w7, 1.0);
+  Socp_powercCorrect(k, arrow);
 }
 
 void Socp_hkmDirection(socp& s, double gamma) {
@@ -226,8 +275,8 @@ void Socp_hkmPcDirection(socp& s) {
 std::size_t Socp_work2Length(const socp& s, int direction) {
   std::size_t n = s.n, m = s.m;
   switch (direction) {
-    case SocpPowerc: return 4 * n;
-    case SocpPowercPc: return 8 * n + m;
+    case SocpPowerc: return 5 * n + m;   // W0 to W3, then the correction's m + n
+    case SocpPowercPc: return 9 * n + 2 * m;
     default: return 5 * n + m;
   }
 }
@@ -255,6 +304,7 @@ void Socp_direction(socp& s, const SocpParams& params) {
 
 void Socp_directionFinish(socp& s) {
   Socp_restoreRowOrder(s);
+  s.pRowOrd.clear();
   s.srow.clear();
   s.work2.clear();
 }

@@ -60,6 +60,13 @@ void Socp_logParams(const socp& s, const SocpParams& p, double bound) {
   std::printf("nonstop mode %s.\nbound = %f\n", p.nonstop ? "on" : "off", bound);
 }
 
+// Whether the direction holds only finite numbers.
+bool Socp_finite(const socp& s) {
+  for (std::size_t k = 0; k < s.work.size(); ++k)
+    if (!std::isfinite(s.work[k])) return false;
+  return true;
+}
+
 // Default start point: (1 + bound/2)·e for x, and for s with y = 0 unless
 // both s and y were given.
 void Socp_startPoint(socp& s, double bound) {
@@ -158,6 +165,7 @@ int Socp_runSolver(socp& s, const SocpParams& params, SocpIterationHook hook, vo
     s.iter += 1;
     Socp_logIteration(s, params.feaseps);
     Socp_direction(s, params);
+    if (!Socp_finite(s)) break;  // the direction broke down: keep this point
     ap = std::min(1.0, params.fraction * Socp_stepToBoundary(s.n, s.p, s.cones, s.x.data(), s.dx, SocpStepCap));
     ad = std::min(1.0, params.fraction * Socp_stepToBoundary(s.n, s.p, s.cones, s.s.data(), s.ds, SocpStepCap));
     if (params.equalSteps) ap = ad = std::min(ap, ad);

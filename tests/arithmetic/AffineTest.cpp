@@ -8,7 +8,7 @@
 #include "IntervalFamilies.h"
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

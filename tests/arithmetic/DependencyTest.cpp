@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "interpreter/Vm_Status.h"
 #include "tests/arithmetic/ModeFamilies.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

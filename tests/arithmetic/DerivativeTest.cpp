@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "arithmetic/grad/Grad_Tape.h"
-#include "interpreter/Vm_Status.h"
 #include "tests/arithmetic/ExpressionCases.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

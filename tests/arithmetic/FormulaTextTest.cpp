@@ -9,9 +9,9 @@
 
 #include "arithmetic/text/Txt_Build.h"
 #include "arithmetic/text/Val_TextForm.h"
-#include "interpreter/Text_Convert.h"
 #include "platform/calc/Calc.h"
 #include "tests/arithmetic/ExpressionCases.h"
+#include "values/Text_Convert.h"
 
 namespace {
 

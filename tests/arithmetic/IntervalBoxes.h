@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "interpreter/payload/Ivl_Interval.h"
+#include "values/Ivl_Interval.h"
 
 struct BoxGenerator {
   std::mt19937_64 rng{20261207};

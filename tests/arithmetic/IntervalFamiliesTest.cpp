@@ -7,7 +7,7 @@
 #include "IntervalFamilies.h"
 #include "arithmetic/interval/Curv_Class.h"
 #include "arithmetic/interval/Ivl_Arith.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "IntervalFamilies.h"
-#include "arithmetic/ivtape/IvGrad_Tape.h"
 #include "arithmetic/interval/Ivl_Arith.h"
-#include "interpreter/Vm_Status.h"
+#include "arithmetic/ivtape/IvGrad_Tape.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

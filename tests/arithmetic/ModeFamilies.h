@@ -17,11 +17,11 @@
 #include "arithmetic/hess/Hess_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
-#include "interpreter/Model_Functions.h"
-#include "interpreter/Model_Variables.h"
-#include "interpreter/Val_Value.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/payload/Pay_Tape.h"
+#include "values/Model_Functions.h"
+#include "values/Model_Variables.h"
+#include "values/Pay_Tape.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
 
 constexpr int32_t kNeg = 100;
 

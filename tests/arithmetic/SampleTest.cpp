@@ -7,8 +7,8 @@
 #include <limits>
 #include <random>
 
-#include "interpreter/Vm_Status.h"
 #include "tests/arithmetic/ExpressionCases.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "engines/socp/Socp_Cone.h"
-#include "engines/socp/Socp_Core.h"
+#include "engines/socp/Socp_Adapter.h"
 
 namespace {
 
@@ -129,17 +129,15 @@ TEST(SocpCone, SparseFormsStoreTouchedBlocksWhole) {
   for (int j = 0; j < 6; ++j) EXPECT_DOUBLE_EQ(SV_getVal(*out, j), full[j]);
 }
 
-struct Program {
-  std::vector<int> cones;
-  int p;
-  SpMat a;
-  std::vector<double> b, c;
-};
-
 // minimise x0 with x0 >= ||(x1, x2)||, x1 = 3, x2 = 4, a free linear x3
 // pushed to its bound by x3 + x4 = 1 with cost -1: optimum 5 - 1 = 4.
-Program coneProgram() {
-  Program pr{{2, 5}, 1, SM_create(3, 5), {3, 4, 1}, {-1, 0, 1, 0, 0}};
+SocpProgram coneProgram() {
+  SocpProgram pr;
+  pr.cones = {2, 5};
+  pr.p = 1;
+  pr.a = SM_create(3, 5);
+  pr.b = {3, 4, 1};
+  pr.c = {-1, 0, 1, 0, 0};
   SM_setVal(*pr.a, 0, 3, 1);
   SM_setVal(*pr.a, 1, 4, 1);
   SM_setVal(*pr.a, 2, 0, 1);
@@ -147,14 +145,8 @@ Program coneProgram() {
   return pr;
 }
 
-int solve(Program& pr, socp& s, int direction, double tolerance) {
-  s.n = static_cast<int>(pr.c.size());
-  s.m = static_cast<int>(pr.b.size());
-  s.p = pr.p;
-  s.cones = pr.cones.data();
-  s.A = pr.a.get();
-  s.b = pr.b.data();
-  s.c = pr.c.data();
+int solve(SocpProgram& pr, socp& s, int direction, double tolerance) {
+  Socp_loadProgram(s, pr);
   double params[SocpParamCount] = {0, tolerance, tolerance, 0.99, 0.1, 200, double(direction), 1, 1};
   SocpParams parsed;
   EXPECT_TRUE(Socp_parseParams(params, parsed));
@@ -163,7 +155,7 @@ int solve(Program& pr, socp& s, int direction, double tolerance) {
 
 TEST(SocpCore, EveryDirectionReachesTheOptimum) {
   for (int direction = 0; direction < 4; ++direction) {
-    Program pr = coneProgram();
+    SocpProgram pr = coneProgram();
     socp s;
     int status = solve(pr, s, direction, 1e-9);
     EXPECT_TRUE(Socp_isOptimal(status)) << direction << " status " << status;
@@ -174,7 +166,7 @@ TEST(SocpCore, EveryDirectionReachesTheOptimum) {
 }
 
 TEST(SocpCore, InfeasibleProgramIsNotOptimal) {
-  Program pr = coneProgram();
+  SocpProgram pr = coneProgram();
   pr.b[0] = -3;  // x0 + x1 = -3 with both nonnegative
   pr.b[2] = -3;
   socp s;

@@ -226,6 +226,15 @@ TEST_F(CommandLineFiles, ResultsAndReportsOfAnLpMatchTheKnownSensitivity) {
   EXPECT_TRUE(std::filesystem::exists(integerOut));
 }
 
+TEST_F(CommandLineFiles, ConeProgramsAreSolvedByTheSocpEngine) {
+  for (const char* book : {"socp/least_norm.xlsx", "socp/geo_mean.xlsx"}) {
+    CliRun r = corvan(std::string("solve ") + data(book));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(r.has("engine: Standard SOCP Barrier")) << r.out;
+    EXPECT_FALSE(r.has("violated")) << r.out;
+  }
+}
+
 TEST_F(CommandLineFiles, OptionsSetLimitsAndBadValuesAreRefused) {
   CliRun limited = corvan("solve " + data("lp/p0033.xlsx") + " --option nod=3");
   EXPECT_TRUE(limited.has("status 15: stopped at the subproblem limit")) << limited.out;

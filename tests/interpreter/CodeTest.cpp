@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "interpreter/Code_Segment.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "interpreter/Fn_Table.h"
-#include "interpreter/Text_Convert.h"
+#include "values/Text_Convert.h"
 
 namespace {
 

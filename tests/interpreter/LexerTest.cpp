@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "interpreter/Lex_Lexer.h"
-#include "interpreter/Text_Convert.h"
-#include "interpreter/Vm_Context.h"
-#include "interpreter/Vm_Status.h"
+#include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 

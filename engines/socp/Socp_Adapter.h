@@ -1,0 +1,77 @@
+// The SOCP engine adapter's record and the steps shared by its files: the
+// model read through the host services (counts, bounds, start values and,
+// by evaluation, every row as k + g·x + xᵀQx), and the two layouts of the
+// model as a cone program. Models with cone constraints take the cone form
+// (the core's primal: model variables are cone variables); the others the
+// quadratic form (the core's dual: its free variables are the negated model
+// variables and an objective variable t, each row a column or a cone).
+#pragma once
+
+#include <vector>
+
+#include "engines/socp/Socp_Core.h"
+
+struct LibraryContext;
+
+// Size limits: variables, rows, a third limit, integer variables.
+constexpr int SocpMaxVariables = 2000;
+constexpr int SocpMaxRows = 8192;
+constexpr int SocpLimit3 = 4000;
+constexpr int SocpMaxIntegers = 2000;
+constexpr unsigned SocpFields = 0x1000222;
+
+// Extra statuses of this engine.
+enum SocpEngineStatus : int {
+  SocpStatusClassRefused = 1101,     // a problem class the engine does not solve
+  SocpStatusQuadraticRefused = 1102, // a quadratic equality or a non-convex quadratic row
+};
+
+// One model row (the objective last): value k + g·x + xᵀQx.
+struct SocpRowModel {
+  double k = 0.0;
+  std::vector<double> g;  // n coefficients
+  SpMat q;                // n x n symmetric, or none for a linear row
+};
+
+// A cone program and how the model's variables are read from its solution.
+struct SocpProgram {
+  std::vector<int> cones;  // descriptor, p + 1 entries
+  int p = 0;
+  SpMat a;
+  std::vector<double> b, c;
+  bool dual = false;  // quadratic form: solution in y
+  // Cone form: x_j = offset[j] + Σ weight·X[column] over the variable's terms.
+  std::vector<double> offset;
+  std::vector<std::vector<std::pair<int, double>>> terms;
+  double objectiveConstant = 0.0;  // added to c·X, in the minimised sense
+};
+
+struct SocpAdapterRecord {
+  LibraryContext* context = nullptr;
+  int n = 0, m = 0, rows = 0;  // variables, constraint rows, rows as the host counts them
+  int objectiveRow = 0;        // the host's rows include the objective
+  bool maximise = false;
+  bool showIterations = false;
+  std::vector<double> x, lower, upper, rowLower, rowUpper, f, display;
+  std::vector<SocpRowModel> model;  // m constraint rows, then the objective
+  std::vector<int> coneKinds, coneStarts, coneMembers;
+  SocpProgram program;
+  socp run;
+  int stop = 0;  // last stop code the hook received
+};
+
+// Evaluates the rows at x into rec.f (objective 0 when the host has none).
+bool Socp_evalAt(SocpAdapterRecord& rec, const double* x);
+// Every row as k + g·x + xᵀQx, found by evaluation and checked at two
+// further points; 0, 7 (a row is not quadratic), 9 (an evaluation failed) or
+// 6 (stopped).
+int Socp_probeModel(SocpAdapterRecord& rec);
+// The cone form with the current bounds; 0 or a status.
+int Socp_buildConeForm(SocpAdapterRecord& rec);
+// The quadratic form with the current bounds; 0 or 1102.
+int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea);
+// Points a fresh core record at the program's data.
+void Socp_loadProgram(socp& run, SocpProgram& program);
+// The model point (into x) and the objective in the model's sense from the
+// program's solution.
+double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* x);

@@ -1,0 +1,256 @@
+// The SOCP barrier engine's operations: set-up reads and checks the model,
+// solve lays it out as a cone program with the current bounds and runs the
+// primal-dual core with the engine's options, the iteration hook reports to
+// the host's progress callback, and finish leaves the solution in the
+// variable cells and writes the reports.
+#include <cmath>
+#include <cstdint>
+#include <new>
+
+#include "engines/socp/Socp_Adapter.h"
+#include "engines/socp/Socp_Cone.h"
+#include "contract/Eng_Builtins.h"
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Eval.h"
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
+
+namespace {
+
+constexpr double SocpGamma = 0.1;
+constexpr double SocpDivergence = 1e12;  // a model value this large: the run followed a ray
+constexpr double SocpIterationLimit = 1e10;  // the host's progress callback keeps the limits
+constexpr std::int32_t SocpHookQuery = ProgressQuery | ProgressIterationNumber;
+constexpr std::int32_t SocpHookResume = ProgressResume | ProgressIteration;
+
+SocpAdapterRecord* Socp_record(EngineProblem* problem) {
+  return static_cast<SocpAdapterRecord*>(problem->engineRecord);
+}
+
+bool Socp_hasCones(const SocpAdapterRecord& rec) { return !rec.coneKinds.empty(); }
+
+int Socp_readCones(SocpAdapterRecord& rec) {
+  int cones = Host_queryModel(rec.context, QueryCones);
+  if (cones <= 0) return 0;
+  int members = Host_queryModel(rec.context, QueryConeCells);
+  rec.coneKinds.assign(cones, 0);
+  rec.coneStarts.assign(cones + 1, 0);
+  rec.coneMembers.assign(members, 0);
+  if (!Host_getConeConstraints(rec.context, rec.coneKinds.data(), rec.coneStarts.data(),
+                               rec.coneMembers.data()))
+    return StatusNoCoefficients;
+  return rec.coneStarts[cones] == members ? 0 : StatusBadModel;
+}
+
+// The problem class of an analysed model: 0 several objectives, 1 an
+// objective only, 3 a square system; these the engine refuses.
+bool Socp_classRefused(LibraryContext* context) {
+  if (!Host_queryModel(context, QueryStructureLast)) return false;
+  int problemClass = Host_queryModel(context, QueryClassCode);
+  return problemClass == 0 || problemClass == 1 || problemClass == 3;
+}
+
+int Socp_readModel(SocpAdapterRecord& rec) {
+  LibraryContext* context = rec.context;
+  rec.n = Host_queryModel(context, QueryVariables);
+  rec.rows = Host_queryModel(context, QueryRows);
+  rec.objectiveRow = Host_queryModel(context, QueryObjectiveRow) != 0;
+  rec.m = rec.rows - (rec.objectiveRow ? 1 : 0);
+  if (rec.n <= 0 || rec.n > SocpMaxVariables || rec.m > SocpMaxRows || rec.m < 0 ||
+      Host_queryModel(context, QueryIntegers) > SocpMaxIntegers)
+    return StatusBadModel;
+  rec.maximise = Host_queryModel(context, QueryMaximise) != 0;
+  rec.showIterations = Host_queryModel(context, QueryShowIterations) != 0;
+  rec.x.assign(rec.n, 0.0);
+  rec.display.assign(rec.n, 0.0);
+  rec.lower.assign(rec.n, 0.0);
+  rec.upper.assign(rec.n, 0.0);
+  rec.f.assign(rec.m + 1, 0.0);
+  rec.rowLower.assign(rec.m + 1, 0.0);
+  rec.rowUpper.assign(rec.m + 1, 0.0);
+  if (!Host_getInitialValues(context, rec.x.data())) return StatusBadBounds;
+  if (!Host_getVariableBounds(context, rec.lower.data(), rec.upper.data(), rec.rowLower.data(),
+                              rec.rowUpper.data()))
+    return StatusBadBounds;
+  for (int j = 0; j < rec.n; ++j)
+    if (!(rec.lower[j] <= rec.upper[j])) return StatusCrossedBounds;
+  if (Socp_classRefused(context)) return SocpStatusClassRefused;
+  if (int status = Socp_readCones(rec)) return status;
+  std::vector<double> start = rec.x;
+  if (int status = Socp_probeModel(rec)) return status;
+  if (!Socp_evalAt(rec, start.data())) return StatusEvalError;
+  rec.x = start;
+  return 0;
+}
+
+int Socp_buildProgram(SocpAdapterRecord& rec) {
+  if (Socp_hasCones(rec)) return Socp_buildConeForm(rec);
+  double fea;
+  Host_getNamedReal(rec.context, &fea, "solver_fea", 1e-6);
+  return Socp_buildQuadraticForm(rec, fea);
+}
+
+int Socp_iterationHook(void* user, const socp& run) {
+  auto& rec = *static_cast<SocpAdapterRecord*>(user);
+  double objective = Socp_readSolution(rec, run, rec.display.data());
+  int answer = Host_progressValue(rec.context, SocpHookQuery, run.iter, objective);
+  if (!rec.showIterations && answer == StopContinue) return answer;
+  Host_progressValue(rec.context, ProgressPause, 0, 0.0);
+  Socp_evalAt(rec, rec.display.data());
+  answer = Host_progressValue(rec.context, SocpHookResume, run.iter, objective);
+  if (answer >= StopIterationLimit) rec.stop = answer;
+  return answer;
+}
+
+// Parameters of the core from the engine's options; false for a direction
+// that is not one of the four.
+bool Socp_params(LibraryContext* context, SocpParams& params) {
+  double fea, gap, fraction, power;
+  Host_getNamedReal(context, &fea, "solver_fea", 1e-6);
+  Host_getNamedReal(context, &gap, "solver_gap", 1e-6);
+  Host_getNamedReal(context, &fraction, "solver_ips", 0.99);
+  Host_getNamedReal(context, &power, "solver_ipi", 1.0);
+  int direction = Host_getNamedInt(context, "solver_ipd", SocpHkmPc);
+  double vector[SocpParamCount] = {0.0, fea, gap, fraction, SocpGamma, SocpIterationLimit,
+                                   static_cast<double>(direction), power, 1.0};
+  return direction >= SocpPowerc && direction <= SocpHkmPc && Socp_parseParams(vector, params);
+}
+
+// The engine status of a run from the core's status word and the model
+// point read from it. A run that ends feasible but not optimal with the
+// point run off to beyond SocpDivergence has followed a ray of an
+// unbounded model.
+int Socp_runStatus(const SocpAdapterRecord& rec, int word) {
+  if (Socp_isOutsideCone(word)) return StatusInfeasible;
+  if (Socp_isOptimal(word)) return StatusSolved;
+  if (rec.stop) return Eng_statusAfterStop(StatusConverged, rec.stop);
+  bool modelFeasible = rec.program.dual ? Socp_isDualFeasible(word) : Socp_isPrimalFeasible(word);
+  if (!modelFeasible) return StatusInfeasible;
+  for (double v : rec.x)
+    if (!(std::fabs(v) < SocpDivergence)) return StatusUnbounded;
+  return StatusConverged;
+}
+
+int Socp_solve(EngineProblem* problem, SocpAdapterRecord& rec) {
+  if (int pending = Eng_statusAfterStop(StatusSolved, Host_progressValue(rec.context, ProgressQuery, 0, 0.0)))
+    return pending;
+  SocpParams params;
+  if (!Socp_params(rec.context, params)) return StatusBadModel;
+  if (int status = Socp_buildProgram(rec)) return status;
+  socp& run = rec.run;
+  Socp_loadProgram(run, rec.program);
+  rec.stop = 0;
+  int word = Socp_runSolver(run, params, Socp_iterationHook, &rec);
+  problem->objective = Socp_readSolution(rec, run, rec.x.data());
+  int status = Socp_runStatus(rec, word);
+  if (status == StatusInfeasible) problem->objective = 0.0;
+  return status;
+}
+
+// Runs an engine operation, turning a failed allocation or an index fault
+// of the sparse kernels into a status.
+template <typename F>
+int Socp_guarded(EngineProblem* problem, F f) {
+  try {
+    return f();
+  } catch (const std::bad_alloc&) {
+    problem->status = StatusOutOfMemory;
+  } catch (const SparseRangeError&) {
+    problem->status = StatusEvalError;
+  }
+  return 0;
+}
+
+void Socp_writeReport(SocpAdapterRecord& rec) {
+  ReportSummary summary{rec.n,           rec.lower.data(),    rec.x.data(),
+                        rec.upper.data(), nullptr,             rec.m,
+                        rec.rowLower.data(), rec.f.data(),     rec.rowUpper.data(),
+                        nullptr};
+  Host_writeReports(rec.context, 1, 0, &summary, nullptr);
+}
+
+}  // namespace
+
+void Socp_loadProgram(socp& run, SocpProgram& program) {
+  run = socp();
+  run.n = static_cast<int>(program.c.size());
+  run.m = static_cast<int>(program.b.size());
+  run.p = program.p;
+  run.cones = program.cones.data();
+  run.A = program.a.get();
+  run.b = program.b.data();
+  run.c = program.c.data();
+}
+
+double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* x) {
+  const SocpProgram& pr = rec.program;
+  double sigma = rec.maximise ? -1.0 : 1.0;
+  if (pr.dual) {
+    std::vector<double> y(run.y);
+    for (std::size_t pos = 0; pos < run.pRowOrd.size(); ++pos) y[run.pRowOrd[pos]] = run.y[pos];
+    for (int j = 0; j < rec.n; ++j) x[j] = -y[j];
+    return -sigma * y[rec.n];
+  }
+  for (int j = 0; j < rec.n; ++j) {
+    x[j] = pr.offset[j];
+    for (const auto& [col, w] : pr.terms[j]) x[j] += w * run.x[col];
+  }
+  return sigma * (Socp_dot(run.n, pr.c.data(), run.x.data()) + pr.objectiveConstant);
+}
+
+int Socp_engineSetup(void* record) {
+  auto* problem = static_cast<EngineProblem*>(record);
+  if (!problem) return 0;
+  if (!problem->owner) {
+    problem->status = StatusBadModel;
+    return 0;
+  }
+  auto* rec = new (std::nothrow) SocpAdapterRecord;
+  if (!rec) {
+    problem->status = StatusOutOfMemory;
+    return 0;
+  }
+  problem->engineRecord = rec;
+  rec->context = problem->owner;
+  return Socp_guarded(problem, [&] {
+    int status = Socp_readModel(*rec);
+    if (!status) status = Socp_buildProgram(*rec);
+    problem->status = status;
+    if (status) return 0;
+    problem->variableCount = rec->n;
+    problem->values = rec->x.data();
+    problem->lower = rec->lower.data();
+    problem->upper = rec->upper.data();
+    problem->objective = rec->f[rec->m];
+    return 1;
+  });
+}
+
+int Socp_engineSolve(void* record) {
+  auto* problem = static_cast<EngineProblem*>(record);
+  SocpAdapterRecord* rec = problem ? Socp_record(problem) : nullptr;
+  if (!rec) return 0;
+  return Socp_guarded(problem, [&] {
+    problem->status = Socp_solve(problem, *rec);
+    return 1;
+  });
+}
+
+int Socp_engineFinish(void* record) {
+  auto* problem = static_cast<EngineProblem*>(record);
+  SocpAdapterRecord* rec = problem ? Socp_record(problem) : nullptr;
+  if (!rec) return 1;
+  switch (problem->status) {
+    case StatusSolved: case StatusConverged: case StatusIterationLimit: case StatusInfeasible:
+    case StatusUserStop: case StatusTimeLimit:
+      Host_progressValue(rec->context, ProgressPause, 0, 0.0);
+      Socp_evalAt(*rec, rec->x.data());
+      Host_progressValue(rec->context, ProgressResume, 0, 0.0);
+      Socp_writeReport(*rec);
+      break;
+    default: break;
+  }
+  delete rec;
+  problem->engineRecord = nullptr;
+  return 1;
+}

@@ -1,0 +1,149 @@
+// The quadratic form: a model without cone constraints as the core's dual
+// program, maximise t over y = (-x, t) subject to c - Aᵀy in K. Each column
+// of A with cost γ stands for an affine function γ + a·x - a_t·t of the
+// model variables and t: a bound or a side of a linear row is one linear
+// column (an equality row two, widened by "solver_fea"); a convex quadratic
+// side u(x) >= xᵀQx becomes the cone ((u+1)/2, F x, (u-1)/2) with FᵀF = Q;
+// the objective φ = k + g·x + xᵀQx (negated when maximising) enters as
+// t <= -φ, linear or as such a cone.
+#include <cmath>
+
+#include "engines/socp/Socp_Adapter.h"
+#include "contract/Eng_Engine.h"
+
+namespace {
+
+constexpr double SocpInfinity = 1e30;
+constexpr double SocpRootTolerance = 1e-8;  // FᵀF against Q, relative to Q's largest entry
+
+// An affine function alpha + beta·x + tau·t as a column of the dual program.
+struct Affine {
+  double alpha = 0.0;
+  std::vector<std::pair<int, double>> beta;  // non-zero coefficients
+  double tau = 0.0;
+};
+
+struct DualBuilder {
+  std::vector<Affine> linear;
+  std::vector<std::vector<Affine>> blocks;
+};
+
+std::vector<std::pair<int, double>> Socp_nonZeros(const std::vector<double>& g, double scale) {
+  std::vector<std::pair<int, double>> out;
+  for (std::size_t j = 0; j < g.size(); ++j)
+    if (g[j] != 0.0) out.push_back({static_cast<int>(j), scale * g[j]});
+  return out;
+}
+
+Affine Socp_scaled(const Affine& a, double s, double shift) {
+  Affine out{s * a.alpha + shift, a.beta, s * a.tau};
+  for (auto& [j, v] : out.beta) v *= s;
+  return out;
+}
+
+// The square root of q with FᵀF = q checked (a clipped negative eigenvalue
+// means q is not positive semidefinite); none when there is no such root.
+SpMat Socp_checkedRoot(const spmat& q) {
+  SpMat f = SM_sqrtPsd(q);
+  if (!f) return nullptr;
+  SpMat ff = SM_multiply(*f, *f);
+  double largest = 0.0, worst = 0.0;
+  for (int i = 0; i < q.m; ++i)
+    for (int j = 0; j < q.n; ++j) {
+      double v = SM_getVal(q, i, j);
+      largest = std::max(largest, std::fabs(v));
+      worst = std::max(worst, std::fabs(SM_getVal(*ff, i, j) - v));
+    }
+  return worst <= SocpRootTolerance * largest ? std::move(f) : nullptr;
+}
+
+// u >= xᵀQx as a cone block; false when Q has no checked root.
+bool Socp_addQuadraticCone(DualBuilder& db, const Affine& u, const spmat& q) {
+  SpMat f = Socp_checkedRoot(q);
+  if (!f) return false;
+  std::vector<Affine> block{Socp_scaled(u, 0.5, 0.5)};
+  SpMat members = SM_dropZeroColumns(*f);
+  SpMat rows = SM_transpose(*members);
+  for (int r = 0; r < rows->m; ++r) {
+    Affine member;
+    for (int t = 0; rows->rows[r] && t < rows->rows[r]->nnz; ++t)
+      member.beta.push_back({rows->rows[r]->idx[t], rows->rows[r]->val[t]});
+    block.push_back(member);
+  }
+  block.push_back(Socp_scaled(u, 0.5, -0.5));
+  db.blocks.push_back(std::move(block));
+  return true;
+}
+
+// The side "value - bound >= 0" (sign +1, a lower bound) or "bound - value
+// >= 0" (sign -1, an upper bound) of one row; false for a non-convex one.
+bool Socp_addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign) {
+  Affine u{sign * (row.k - bound), Socp_nonZeros(row.g, sign), 0.0};
+  if (!row.q) {
+    db.linear.push_back(u);
+    return true;
+  }
+  SpMat q = SM_clone(*row.q);
+  for (auto& r : q->rows)
+    for (int t = 0; r && t < r->nnz; ++t) r->val[t] *= -sign;
+  return Socp_addQuadraticCone(db, u, *q);
+}
+
+}  // namespace
+
+int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
+  int n = rec.n;
+  DualBuilder db;
+  for (int j = 0; j < n; ++j) {
+    if (rec.lower[j] > -SocpInfinity) db.linear.push_back({-rec.lower[j], {{j, 1.0}}, 0.0});
+    if (rec.upper[j] < SocpInfinity) db.linear.push_back({rec.upper[j], {{j, -1.0}}, 0.0});
+  }
+  for (int i = 0; i < rec.m; ++i) {
+    const SocpRowModel& row = rec.model[i];
+    double lower = rec.rowLower[i], upper = rec.rowUpper[i];
+    bool equality = lower > -SocpInfinity && lower == upper;
+    if (equality && row.q) return SocpStatusQuadraticRefused;
+    if (equality) {
+      lower -= fea;
+      upper += fea;
+    }
+    if (lower > -SocpInfinity && !Socp_addSide(db, row, lower, 1.0)) return SocpStatusQuadraticRefused;
+    if (upper < SocpInfinity && !Socp_addSide(db, row, upper, -1.0)) return SocpStatusQuadraticRefused;
+  }
+  // Objective: t <= -φ, φ = σ(k + g·x + xᵀQx).
+  const SocpRowModel& objective = rec.model[rec.m];
+  double sigma = rec.maximise ? -1.0 : 1.0;
+  Affine u{-sigma * objective.k, Socp_nonZeros(objective.g, -sigma), -1.0};
+  if (!objective.q) {
+    db.linear.push_back(u);
+  } else {
+    SpMat q = SM_clone(*objective.q);
+    for (auto& r : q->rows)
+      for (int t = 0; r && t < r->nnz; ++t) r->val[t] *= sigma;
+    if (!Socp_addQuadraticCone(db, u, *q)) return SocpStatusQuadraticRefused;
+  }
+  // Assembly: n + 1 rows (the variables, then t), linear columns first.
+  SocpProgram& pr = rec.program;
+  pr = SocpProgram();
+  pr.dual = true;
+  std::vector<const Affine*> columns;
+  for (const Affine& a : db.linear) columns.push_back(&a);
+  pr.cones.assign(1, static_cast<int>(columns.size()));
+  for (const auto& block : db.blocks) {
+    for (const Affine& a : block) columns.push_back(&a);
+    pr.cones.push_back(static_cast<int>(columns.size()));
+  }
+  pr.p = static_cast<int>(db.blocks.size());
+  int total = static_cast<int>(columns.size());
+  pr.a = SM_create(n + 1, total);
+  pr.c.assign(total, 0.0);
+  for (int col = 0; col < total; ++col) {
+    const Affine& a = *columns[col];
+    pr.c[col] = a.alpha;
+    for (const auto& [j, v] : a.beta) SM_setVal(*pr.a, j, col, v);
+    if (a.tau != 0.0) SM_setVal(*pr.a, n, col, -a.tau);
+  }
+  pr.b.assign(n + 1, 0.0);
+  pr.b[n] = 1.0;
+  return 0;
+}

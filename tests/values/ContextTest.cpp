@@ -1,0 +1,71 @@
+// Teardown of an evaluation context frees everything it owns exactly once
+// (the sanitizer build checks for leaks and double frees).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "values/Aff_Payload.h"
+#include "values/Grad_Payload.h"
+#include "values/Hess_Payload.h"
+#include "values/IvGrad_Payload.h"
+#include "values/IvHess_Payload.h"
+#include "values/Model_StructureInfo.h"
+#include "values/Model_Variables.h"
+#include "values/Smp_Payload.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
+
+namespace {
+
+struct CountingSink : FormulaTextSink {
+  explicit CountingSink(int* destroyed) : destroyed(destroyed) {}
+  ~CountingSink() override { ++*destroyed; }
+  int* destroyed;
+};
+
+TEST(Context, StartsWithTheInitialFlags) {
+  EvalContext* ctx = Vm_createContext();
+  ASSERT_NE(ctx, nullptr);
+  EXPECT_EQ(ctx->incremental + ctx->nonSmoothAllowed + ctx->reverseAllowed + ctx->replayAllowed +
+                ctx->affineKeepsInterval,
+            5);
+  EXPECT_EQ(ctx->compactDerivatives + ctx->recording + ctx->sizingPass + ctx->scalingCheck + ctx->symbolic +
+                ctx->curvature + ctx->aggregate + ctx->forwardHessAllowed + ctx->mode,
+            0);
+  EXPECT_EQ(ctx->result->context, ctx);
+  EXPECT_EQ(ctx->ivGradBuffer->curvature, kCurvAffine);
+  EXPECT_EQ(ctx->structure->scalingThreshold, 24);
+  EXPECT_EQ(ctx->textSink, nullptr);
+  Vm_destroyContext(ctx);
+}
+
+TEST(Context, TeardownReleasesEverythingItOwns) {
+  EvalContext* ctx = Vm_createContext();
+  ASSERT_NE(ctx, nullptr);
+  int destroyed = 0;
+  ctx->textSink = new CountingSink(&destroyed);
+  char16_t out[4] = {};
+  EXPECT_FALSE(ctx->textSink->functionName(1, u"", out));
+  ctx->variables = Model_createVariableTable();
+  ctx->variables->records.resize(3);
+  ASSERT_TRUE(Smp_init(ctx->sampleBuffer, 100, ctx));
+  ASSERT_TRUE(Grad_init(ctx->gradBuffer, 3, ctx));
+  ASSERT_TRUE(Hess_init(ctx->hessBuffer, 3, ctx));
+  ASSERT_TRUE(IvGrad_init(ctx->ivGradBuffer, 3, ctx));
+  ASSERT_TRUE(IvHess_init(ctx->ivHessBuffer, 3, ctx));
+  for (AffineForm* a : ctx->affineBuffers) ASSERT_TRUE(Aff_init(a, 3, ctx));
+  for (GradValue* g : ctx->gradScratch) ASSERT_TRUE(Grad_init(g, 3, ctx));
+  ctx->affineHalfWidths = static_cast<double*>(std::calloc(4, sizeof(double)));
+  ctx->variableMarks = static_cast<uint16_t*>(std::calloc(4, sizeof(uint16_t)));
+  ASSERT_EQ(Val_makeArray(ctx->result, 2, 2), 0);
+  Val_setText(Val_at(ctx->result, 1, 1), u"kept until the teardown");
+  StructureInfo* s = ctx->structure;
+  s->functionCount = 2;
+  s->functionClassArrays = static_cast<uint8_t**>(std::calloc(2, sizeof(uint8_t*)));
+  s->functionClassArrays[1] = static_cast<uint8_t*>(std::calloc(3, 1));
+  s->variableClasses = static_cast<uint8_t*>(std::calloc(3, 1));
+  Vm_destroyContext(ctx);
+  EXPECT_EQ(destroyed, 1);
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+// Status texts, the first-error rule, warnings, error cells and the encoding
+// of worksheet errors.
+#include <gtest/gtest.h>
+
+#include "values/Model_StructureInfo.h"
+#include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+TEST(Status, Texts) {
+  const struct {
+    int code;
+    const char* text;
+  } cases[] = {
+      {0, "OK"}, {1, "Interrupt request !"}, {2, "Memory allocation failed !"}, {11, "Real literal out of range !"},
+      {16, "Missing ( !"}, {20, "Code segment overflow !"}, {30, "Division by zero !"}, {32, "Type mismatch !"},
+      {34, "Invalid token !"}, {37, "Missing Diagnostic/Memory evaluation !"}, {38, "Unknown function !"},
+      {41, "Non-smooth special function !"}, {42, "Unsupported Vector operation !"}, {44, "OK"},
+      {46, "Unfeasible argument !"}, {47, "Lost of significance !"}, {48, "Unknown function !"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Text_toUtf8(Vm_statusText(c.code)), c.text) << c.code;
+  for (int code = 1; code < kStatusCount; ++code) {
+    const std::string text = Text_toUtf8(Vm_statusText(code));
+    EXPECT_TRUE(code == 44 || text.ends_with(" !")) << code;
+  }
+  EXPECT_EQ(Vm_statusText(49), nullptr);
+  EXPECT_EQ(Vm_statusText(-1), nullptr);
+}
+
+TEST(Status, FirstErrorWinsAndCellsAreAttributed) {
+  EvalContext* ctx = Vm_createContext();
+  Vm_raise(ctx, kStatusDivisionByZero, "DIV", 0, 0, 0);
+  Vm_raise(ctx, kStatusTypeMismatch, "x", 2, 9, 9);
+  EXPECT_EQ(ctx->errorCount, 2);
+  EXPECT_EQ(ctx->firstError, kStatusDivisionByZero);
+  Vm_setErrorCell(ctx, 1, 5, 3);
+  EXPECT_EQ(ctx->errorCell.sheet, 1);
+  EXPECT_EQ(ctx->errorCell.row, 5);
+  EXPECT_EQ(ctx->errorCell.column, 3);
+  Vm_setErrorCell(ctx, 4, 4, 4);  // a complete position stays
+  EXPECT_EQ(ctx->errorCell.row, 5);
+
+  Vm_clearErrors(ctx);
+  Vm_setErrorCell(ctx, 1, 1, 1);  // no error: nothing to attribute
+  EXPECT_EQ(ctx->errorCell.row, 0);
+  Vm_raise(ctx, kStatusUnknownFunction, "f", 3, 7, 2);
+  Vm_setErrorCell(ctx, 1, 5, 3);
+  EXPECT_EQ(ctx->errorCell.sheet, 3);
+  EXPECT_EQ(ctx->errorCell.row, 7);
+
+  Vm_warn(ctx, kWarnScaling, 0);
+  Vm_warn(ctx, kWarnNonSmooth, 0);
+  EXPECT_EQ(ctx->warningCount, 2);
+  EXPECT_EQ(ctx->firstWarning, kWarnScaling);
+  Vm_clearErrors(ctx);
+  EXPECT_EQ(ctx->errorCount + ctx->warningCount + ctx->firstError + ctx->firstWarning, 0);
+  Vm_destroyContext(ctx);
+}
+
+TEST(Status, ErrorEncodings) {
+  EXPECT_EQ(Vm_errorNumber(kErrNA), -536608726.0);
+  EXPECT_EQ(Vm_errorNumber(kErrNull), -536608768.0);
+  EXPECT_EQ(Vm_mapComError(0x800A07D0u + 7), 0xE0040007u);
+  EXPECT_EQ(Vm_mapComError(0x800A07D0u + 8), 0x800A07D0u + 8);
+  EXPECT_EQ(Vm_mapComError(0x800A07D0u + 42), 0xE004002Au);
+  EXPECT_EQ(Vm_mapComError(5u), 5u);
+  for (uint32_t code : {0u, 7u, 15u, 23u, 29u, 36u, 42u}) {
+    uint32_t back = 99;
+    EXPECT_TRUE(Vm_errorCode(Vm_errorNumber(code), &back));
+    EXPECT_EQ(back, code);
+  }
+  uint32_t back = 0;
+  EXPECT_FALSE(Vm_errorCode(Vm_errorNumber(8), &back));
+  EXPECT_FALSE(Vm_errorCode(1.0, &back));
+}
+
+TEST(Status, ScalingCheckNotesBadlyScaledAdditions) {
+  EvalContext* ctx = Vm_createContext();
+  Model_checkScaling(ctx->structure, 1.0, 1e7, CellRef{1, 2, 3});  // binary exponents 1 and 24: within
+  EXPECT_EQ(ctx->warningCount, 0);
+  Model_checkScaling(ctx->structure, 1.0, 1e8, CellRef{1, 2, 3});
+  Model_checkScaling(ctx->structure, 0.0, 1e-9, CellRef{1, 4, 5});
+  EXPECT_EQ(ctx->warningCount, 2);
+  EXPECT_EQ(ctx->firstWarning, kWarnScaling);
+  ASSERT_EQ(List_count(&ctx->structure->scalingList), 2);
+  EXPECT_EQ(static_cast<CellRef*>(List_first(&ctx->structure->scalingList))->row, 2);
+  EXPECT_EQ(static_cast<CellRef*>(List_next(&ctx->structure->scalingList))->row, 4);
+  ctx->scalingCheck = 1;
+  Model_clearScalingList(ctx);
+  EXPECT_EQ(ctx->scalingCheck, 0);
+  EXPECT_EQ(List_count(&ctx->structure->scalingList), 0);
+  Model_checkScaling(ctx->structure, 1.0, 1e30, CellRef{1, 1, 1});  // freed by the teardown
+  Vm_destroyContext(ctx);
+}
+
+}  // namespace

@@ -1,0 +1,278 @@
+// The value record: kind changes keeping or resetting payloads, arrays and
+// their reuse, deep copies, and the materialisation of decision variables
+// and sampled inputs in each evaluation mode.
+#include <gtest/gtest.h>
+
+#include "values/Aff_Payload.h"
+#include "values/DegDag_Node.h"
+#include "values/DegVec_Payload.h"
+#include "values/Grad_Payload.h"
+#include "values/Hess_Payload.h"
+#include "values/IvGrad_Payload.h"
+#include "values/IvHess_Payload.h"
+#include "values/IvProp_Node.h"
+#include "values/IvRev_Node.h"
+#include "values/Model_Variables.h"
+#include "values/Rev_Node.h"
+#include "values/Smp_Payload.h"
+#include "values/Text_Convert.h"
+#include "values/Val_Kind17.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+class ValueTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ctx = Vm_createContext();
+    ctx->variables = Model_createVariableTable();
+    // Variables 1..6; variable j holds [j, j + 0.5] (a point j in the real
+    // modes reads the low end).
+    for (int j = 1; j <= 6; ++j)
+      ctx->variables->records.push_back(VarRecord{kVarContinuous, {j * 1.0, j + 0.5}, {0, 10}, 0});
+    ctx->variables->inputSamples = {{1.5, 2.5, 3.5}};
+    a = Val_empty(ctx);
+    b = Val_empty(ctx);
+  }
+  void TearDown() override {
+    Val_clear(&a);
+    Val_clear(&b);
+    Vm_destroyContext(ctx);
+  }
+  // A value standing for decision variable j (or, negative, a sampled input).
+  Value reference(int32_t j) {
+    Value v = Val_empty(ctx);
+    Val_setNumber(&v, 99.0);
+    v.reference = j;
+    return v;
+  }
+  EvalContext* ctx = nullptr;
+  Value a{}, b{};
+};
+
+TEST_F(ValueTest, KindChangesKeepOrResetPayloads) {
+  Val_setKind(&a, kValGrad);
+  auto* g = static_cast<GradValue*>(a.payload);
+  ASSERT_TRUE(g && Grad_init(g, 3, ctx));
+  Grad_setVar(g, 2.0, 2);
+  Val_setKind(&a, kValGrad);  // same kind: payload and contents stay
+  EXPECT_EQ(a.payload, g);
+  EXPECT_EQ(g->gradient[2], 1.0);
+  Val_setNumber(&a, 4.0);
+  EXPECT_EQ(a.payload, nullptr);
+  Val_setKind(&a, kValGrad);
+  g = static_cast<GradValue*>(a.payload);
+  EXPECT_EQ(g->gradient, nullptr);
+  EXPECT_EQ(g->n, 0);
+  Val_setKind(&a, kValIvGrad);
+  EXPECT_EQ(static_cast<IvGradValue*>(a.payload)->curvature, kCurvAffine);
+  Val_setKind(&a, kValInterval);
+  const Interval* x = static_cast<Interval*>(a.payload);
+  EXPECT_EQ(x->lo, 0.0);
+  EXPECT_EQ(x->hi, 0.0);
+
+  // During the sizing pass, setting kind 16 again empties the vector.
+  Val_setKind(&a, kValDegVec);
+  ASSERT_TRUE(DegVec_init(static_cast<DegVec*>(a.payload), 4));
+  ctx->sizingPass = 1;
+  Val_setKind(&a, kValDegVec);
+  EXPECT_EQ(static_cast<DegVec*>(a.payload)->classes, nullptr);
+  EXPECT_EQ(static_cast<DegVec*>(a.payload)->n, 0);
+}
+
+TEST_F(ValueTest, ScalarSettersAndTexts) {
+  EXPECT_EQ(Val_setBool(&a, 7)->number, 1.0);
+  EXPECT_EQ(a.kind, kValBool);
+  EXPECT_EQ(Val_setWord(&a, 65535)->number, 65535.0);
+  EXPECT_EQ(a.kind, kValInt);
+  EXPECT_EQ(Val_setByte(&a, 255)->kind, kValInt);
+  EXPECT_EQ(Val_setError(&a, kErrDiv0)->number, -536608761.0);
+  Val_setText(&a, u"abc");
+  Val_setText(&a, a.text);  // its own text
+  EXPECT_EQ(Text_toUtf8(a.text), "abc");
+  Val_assign(&b, &a);
+  EXPECT_NE(b.text, a.text);
+  a.text[0] = u'x';
+  EXPECT_EQ(Text_toUtf8(b.text), "abc");
+}
+
+TEST_F(ValueTest, ArraysReuseStorageAndCopyDeeply) {
+  ASSERT_EQ(Val_makeArray(&a, 4, 4), 0);
+  Val_setText(Val_at(&a, 3, 3), u"corner");
+  ASSERT_EQ(Val_makeArray(&b, 3, 2), 0);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 2; ++c) Val_setNumber(Val_at(&b, r, c), r * 10 + c);
+  Val_setText(Val_at(&b, 2, 1), u"text");
+  Val_assign(&a, &b);
+  EXPECT_EQ(a.kind, kValArray);
+  EXPECT_EQ(a.array->rows, 3);
+  EXPECT_EQ(a.array->columns, 2);
+  EXPECT_EQ(a.array->allocatedRows, 4);
+  EXPECT_EQ(a.array->allocatedColumns, 4);
+  EXPECT_EQ(Val_at(&a, 1, 1)->number, 11.0);
+  EXPECT_EQ(Val_at(&a, 0, 0)->context, ctx);
+  ASSERT_EQ(Val_at(&a, 2, 1)->kind, kValText);
+  EXPECT_NE(Val_at(&a, 2, 1)->text, Val_at(&b, 2, 1)->text);
+  EXPECT_EQ(Text_toUtf8(Val_at(&a, 3, 3)->text), "corner");  // outside the used part, kept
+
+  // A larger array replaces the storage; the old elements are freed.
+  ASSERT_EQ(Val_makeArray(&a, 5, 1), 0);
+  EXPECT_EQ(a.array->allocatedRows, 5);
+  EXPECT_EQ(Val_at(&a, 4, 0)->kind, kValEmpty);
+}
+
+TEST_F(ValueTest, MakingAnArrayReleasesAnEvaluationPayload) {
+  for (int32_t kind : {kValSamples, kValGrad, kValHess, kValIvHess, kValAffine, kValDegVec}) {
+    Val_setKind(&a, kind);
+    ASSERT_NE(a.payload, nullptr);
+    switch (kind) {
+      case kValSamples: Smp_init(static_cast<SampleVector*>(a.payload), 8, ctx); break;
+      case kValGrad: Grad_init(static_cast<GradValue*>(a.payload), 8, ctx); break;
+      case kValHess: Hess_init(static_cast<HessValue*>(a.payload), 8, ctx); break;
+      case kValIvHess: IvHess_init(static_cast<IvHessValue*>(a.payload), 8, ctx); break;
+      case kValAffine: Aff_init(static_cast<AffineForm*>(a.payload), 8, ctx); break;
+      default: DegVec_init(static_cast<DegVec*>(a.payload), 8); break;
+    }
+    ASSERT_EQ(Val_makeArray(&a, 2, 2), 0);
+    EXPECT_EQ(a.payload, nullptr) << kind;  // leak check under the sanitizer build
+    // Reusing the descriptor releases a payload too.
+    Val_setKind(&a, kind);
+    ASSERT_EQ(Val_makeArray(&a, 1, 1), 0);
+    EXPECT_EQ(a.payload, nullptr) << kind;
+  }
+}
+
+TEST_F(ValueTest, PayloadsCopyDeeply) {
+  GradValue g{};
+  ASSERT_TRUE(Grad_init(&g, 3, ctx));
+  Grad_setVar(&g, 1.5, 3);
+  Val_setGrad(&a, &g);
+  Val_assign(&b, &a);
+  auto* copy = static_cast<GradValue*>(b.payload);
+  EXPECT_NE(copy->gradient, g.gradient);
+  g.gradient[3] = 9.0;
+  static_cast<GradValue*>(a.payload)->gradient[3] = 8.0;
+  EXPECT_EQ(copy->gradient[3], 1.0);
+  EXPECT_EQ(copy->value, 1.5);
+  EXPECT_EQ(copy->node, -3);
+  Grad_free(&g);
+
+  Kind17Record r{};
+  r.first = 3;
+  r.text[0] = u'q';
+  Val_setKind17(&a, &r);
+  Val_assign(&b, &a);
+  EXPECT_EQ(static_cast<Kind17Record*>(b.payload)->text[0], u'q');
+
+  Value bad = Val_empty(ctx);
+  bad.kind = 21;
+  Val_setNumber(&b, 5.0);
+  Val_assign(&b, &bad);
+  EXPECT_EQ(ctx->firstError, kStatusInvalidOperation);
+  EXPECT_EQ(b.kind, kValReal);
+  EXPECT_EQ(b.number, 5.0);
+}
+
+TEST_F(ValueTest, DecisionVariablesMaterialisePerMode) {
+  const Value x = reference(5);
+  for (int32_t mode = kModeGrad; mode <= kModeDegVec; ++mode) {
+    SCOPED_TRACE(mode);
+    ctx->mode = mode;
+    Val_assign(&a, &x);
+    EXPECT_EQ(a.kind, mode);
+    ASSERT_NE(a.payload, nullptr);
+  }
+  ctx->mode = kModeGrad;
+  Val_assign(&a, &x);
+  const auto* g = static_cast<GradValue*>(a.payload);
+  EXPECT_EQ(g->n, 6);
+  EXPECT_EQ(g->value, 5.0);
+  for (int k = 1; k <= 6; ++k) EXPECT_EQ(g->gradient[k], k == 5 ? 1.0 : 0.0);
+  ctx->mode = kModeRev;
+  Val_assign(&a, &x);
+  EXPECT_EQ(static_cast<RevNode*>(a.payload)->self, -5);
+  ctx->mode = kModeHess;
+  Val_assign(&a, &x);
+  EXPECT_EQ(static_cast<HessValue*>(a.payload)->gradient[5], 1.0);
+  EXPECT_EQ(static_cast<HessValue*>(a.payload)->hessian[5][5], 0.0);
+  ctx->mode = kModeIvGrad;
+  Val_assign(&a, &x);
+  EXPECT_EQ(static_cast<IvGradValue*>(a.payload)->value.hi, 5.5);
+  EXPECT_EQ(static_cast<IvGradValue*>(a.payload)->gradient[5].lo, 1.0);
+  ctx->mode = kModeAffine;
+  Val_assign(&a, &x);
+  EXPECT_EQ(static_cast<AffineForm*>(a.payload)->centre, 5.25);
+  EXPECT_EQ(static_cast<AffineForm*>(a.payload)->coef[5], 1.0);
+  ctx->mode = kModeDegDag;
+  Val_assign(&a, &x);
+  EXPECT_EQ(static_cast<DegDagNode*>(a.payload)->outClass, kDegLinear);
+  ctx->mode = kModeDegVec;
+  Val_assign(&a, &x);
+  EXPECT_EQ(static_cast<DegVec*>(a.payload)->classes[5], kDegLinear);
+  EXPECT_EQ(static_cast<DegVec*>(a.payload)->classes[4], kDegIndependent);
+
+  for (int32_t mode : {kModeReal, kModeSamples}) {
+    ctx->mode = mode;
+    Val_assign(&a, &x);
+    EXPECT_EQ(a.kind, kValReal);
+    EXPECT_EQ(a.number, 5.0);
+  }
+  ctx->mode = 0;
+  Val_assign(&a, &x);
+  EXPECT_EQ(ctx->firstError, kStatusInvalidOperation);
+  EXPECT_EQ(a.kind, kValReal);
+}
+
+TEST_F(ValueTest, CompactGradientsUseThePositionInTheFunctionsVariables) {
+  List variables{};
+  List_appendInt(&variables, 2);
+  List_appendInt(&variables, 5);
+  ctx->compactDerivatives = 1;
+  ctx->currentVariables = &variables;
+  ctx->mode = kModeGrad;
+  const Value x5 = reference(5), x4 = reference(4);
+  Val_assign(&a, &x5);
+  ASSERT_EQ(a.kind, kValGrad);
+  const auto* g = static_cast<GradValue*>(a.payload);
+  EXPECT_EQ(g->n, 2);
+  EXPECT_EQ(g->gradient[2], 1.0);
+  EXPECT_EQ(g->gradient[1], 0.0);
+  // Variable 4 is not among the function's: a plain number, or its interval.
+  Val_assign(&a, &x4);
+  EXPECT_EQ(a.kind, kValReal);
+  EXPECT_EQ(a.number, 4.0);
+  ctx->mode = kModeIvHess;
+  Val_assign(&a, &x4);
+  EXPECT_EQ(a.kind, kValInterval);
+  List_removeAll(&variables);
+  ctx->currentVariables = nullptr;
+}
+
+TEST_F(ValueTest, SampledInputs) {
+  const Value input = reference(-1);
+  ctx->mode = kModeSamples;
+  Val_assign(&a, &input);  // no trials: nothing happens
+  EXPECT_EQ(a.kind, kValEmpty);
+  ctx->trialCount = 3;
+  Val_assign(&a, &input);
+  ASSERT_EQ(a.kind, kValSamples);
+  const auto* s = static_cast<SampleVector*>(a.payload);
+  EXPECT_EQ(s->n, 3);
+  EXPECT_EQ(s->data[3], 3.5);
+  ctx->mode = kModeReal;
+  ctx->currentTrial = 2;
+  Val_assign(&a, &input);
+  EXPECT_EQ(a.kind, kValReal);
+  EXPECT_EQ(a.number, 2.5);
+  ctx->currentTrial = 0;
+  Val_assign(&a, &input);
+  EXPECT_EQ(a.number, 99.0);
+  ctx->mode = kModeDegVec;
+  ctx->sizingPass = 1;
+  Val_assign(&a, &input);
+  EXPECT_EQ(a.kind, kValDegVec);
+}
+
+}  // namespace

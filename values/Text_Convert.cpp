@@ -1,0 +1,273 @@
+// Locale-free text handling and conversions of the interpreter.
+#include "values/Text_Convert.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+size_t Text_length(const char16_t* text) {
+  size_t n = 0;
+  while (text && text[n]) ++n;
+  return n;
+}
+
+char16_t* Text_duplicate(const char16_t* text) {
+  const size_t n = Text_length(text);
+  auto* copy = static_cast<char16_t*>(std::calloc(n + 1, sizeof(char16_t)));
+  if (copy && n) std::memcpy(copy, text, n * sizeof(char16_t));
+  return copy;
+}
+
+char16_t Text_foldCase(char16_t c) {
+  if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
+  return c;
+}
+
+bool Text_equalsNoCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Text_foldCase(a[i]) != Text_foldCase(b[i])) return false;
+  return true;
+}
+
+std::u16string Text_fromUtf8(std::string_view utf8) {
+  std::u16string out;
+  for (size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const int extra = c < 0x80 ? 0 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
+    if (extra < 0 || (extra > 0 && i + extra >= utf8.size())) {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    uint32_t code = extra == 0 ? c : c & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += extra + 1;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (code >> 10));
+      out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(code);
+    }
+  }
+  return out;
+}
+
+std::string Text_toUtf8(std::u16string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t code = text[i];
+    if (code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+      code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (code >> 18));
+      out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return out;
+}
+
+int Text_formatNumber(double x, char16_t* out) {
+  char buffer[32];
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer - 1, x);
+  const int n = static_cast<int>(r.ptr - buffer);
+  for (int i = 0; i < n; ++i) out[i] = static_cast<char16_t>(buffer[i]);
+  out[n] = 0;
+  return n;
+}
+
+namespace {
+
+bool isBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+std::u16string_view trim(std::u16string_view s) {
+  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// The trimmed text as ASCII; false when it holds anything else.
+bool toAscii(std::u16string_view text, std::string* out) {
+  text = trim(text);
+  if (text.empty()) return false;
+  for (char16_t c : text) {
+    if (c >= 0x80) return false;
+    *out += static_cast<char>(c);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool Text_toDouble(std::u16string_view text, double* out) {
+  std::string s;
+  if (!toAscii(text, &s)) return false;
+  size_t start = s[0] == '+' || s[0] == '-' ? 1 : 0;
+  if (start == s.size() || !(isDigit(s[start]) || (s[start] == '.' && start + 1 < s.size() && isDigit(s[start + 1]))))
+    return false;
+  double value = 0.0;
+  const auto r = std::from_chars(s.data() + start, s.data() + s.size(), value, std::chars_format::general);
+  if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return false;
+  *out = s[0] == '-' ? -value : value;
+  return true;
+}
+
+bool Text_toInt32(std::u16string_view text, int32_t* out) {
+  std::string s;
+  if (!toAscii(text, &s)) return false;
+  const size_t start = s[0] == '+' ? 1 : 0;
+  int32_t value = 0;
+  const auto r = std::from_chars(s.data() + start, s.data() + s.size(), value);
+  if (r.ec != std::errc() || r.ptr != s.data() + s.size() || (start && s[1] == '-')) return false;
+  *out = value;
+  return true;
+}
+
+namespace {
+
+// One piece of a date text: a number, a word, or a separator character.
+struct DatePiece {
+  enum Kind { kNumber, kWord, kSeparator } kind;
+  int value;           // number, month of a month word, separator character
+  int digits;          // digits of a number
+  std::string word;    // lower-case word
+};
+
+std::vector<DatePiece> splitDate(std::u16string_view text) {
+  std::vector<DatePiece> pieces;
+  size_t i = 0;
+  while (i < text.size()) {
+    const char16_t c = text[i];
+    if (isBlank(c)) {
+      ++i;
+    } else if (isDigit(c)) {
+      DatePiece p{DatePiece::kNumber, 0, 0, {}};
+      for (; i < text.size() && isDigit(text[i]) && p.digits < 9; ++i, ++p.digits) p.value = p.value * 10 + (text[i] - u'0');
+      pieces.push_back(p);
+    } else if (Text_foldCase(c) >= u'a' && Text_foldCase(c) <= u'z') {
+      DatePiece p{DatePiece::kWord, 0, 0, {}};
+      for (; i < text.size() && Text_foldCase(text[i]) >= u'a' && Text_foldCase(text[i]) <= u'z'; ++i)
+        p.word += static_cast<char>(Text_foldCase(text[i]));
+      pieces.push_back(p);
+    } else {
+      pieces.push_back(DatePiece{DatePiece::kSeparator, c, 0, {}});
+      ++i;
+    }
+  }
+  return pieces;
+}
+
+// Month 1..12 of an English month name or its three-letter abbreviation.
+int monthOfWord(const std::string& word) {
+  static const char* const kMonths[] = {"january", "february", "march", "april", "may", "june", "july",
+                                        "august", "september", "october", "november", "december"};
+  for (int m = 0; m < 12; ++m) {
+    const std::string name = kMonths[m];
+    if (word == name || (word.size() == 3 && name.compare(0, 3, word) == 0)) return m + 1;
+  }
+  return 0;
+}
+
+// Days from 30 December 1899 to the given date; false for an invalid date.
+bool dateSerial(int year, int month, int day, double* out) {
+  if (year < 100) year += year < 30 ? 2000 : 1900;
+  if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (day > kDays[month - 1] + (month == 2 && leap)) return false;
+  // Days since 1 March of year 0 in the proleptic Gregorian calendar.
+  const int y = month <= 2 ? year - 1 : year;
+  const int m = month <= 2 ? month + 9 : month - 3;
+  const long days = 365L * y + y / 4 - y / 100 + y / 400 + (153 * m + 2) / 5 + day - 1;
+  const long epoch = 365L * 1899 + 1899 / 4 - 1899 / 100 + 1899 / 400 + (153 * 9 + 2) / 5 + 30 - 1;
+  *out = static_cast<double>(days - epoch);
+  return true;
+}
+
+bool isSeparator(const DatePiece& p, char16_t c) { return p.kind == DatePiece::kSeparator && p.value == c; }
+
+// Reads a time "h:mm[:ss] [am|pm]" from pieces[at..]; the fraction of a day.
+bool readTime(const std::vector<DatePiece>& p, size_t at, double* fraction) {
+  int parts[3] = {0, 0, 0};
+  size_t count = 0;
+  while (at < p.size() && p[at].kind == DatePiece::kNumber && count < 3) {
+    parts[count++] = p[at++].value;
+    if (at < p.size() && isSeparator(p[at], u':') && count < 3) ++at;
+    else break;
+  }
+  if (count < 2) return false;
+  int hour = parts[0];
+  if (at < p.size() && p[at].kind == DatePiece::kWord) {
+    const bool pm = p[at].word == "pm";
+    if (!pm && p[at].word != "am") return false;
+    if (hour < 1 || hour > 12) return false;
+    hour = hour % 12 + (pm ? 12 : 0);
+    ++at;
+  }
+  if (at != p.size() || hour > 23 || parts[1] > 59 || parts[2] > 59) return false;
+  *fraction = (hour * 3600.0 + parts[1] * 60.0 + parts[2]) / 86400.0;
+  return true;
+}
+
+// Reads the date part; *next is the index after it.
+bool readDate(const std::vector<DatePiece>& p, double* serial, size_t* next) {
+  if (p.size() < 3) return false;
+  const auto number = [&](size_t i) { return i < p.size() && p[i].kind == DatePiece::kNumber; };
+  const auto month = [&](size_t i) { return i < p.size() && p[i].kind == DatePiece::kWord ? monthOfWord(p[i].word) : 0; };
+  // Numeric forms: y-m-d with a four-digit year first, else m/d/y.
+  if (number(0) && p[1].kind == DatePiece::kSeparator && (p[1].value == u'/' || p[1].value == u'-') && number(2) &&
+      p.size() >= 5 && isSeparator(p[3], static_cast<char16_t>(p[1].value)) && number(4)) {
+    *next = 5;
+    if (p[0].digits == 4) return dateSerial(p[0].value, p[2].value, p[4].value, serial);
+    return p[4].digits != 1 && p[4].digits != 3 && dateSerial(p[4].value, p[0].value, p[2].value, serial);
+  }
+  // d mmm yyyy, d-mmm-yyyy.
+  if (number(0) && p[0].digits <= 2) {
+    size_t i = 1 + (isSeparator(p[1], u'-') || isSeparator(p[1], u'/'));
+    if (!month(i)) return false;
+    const int m = month(i++);
+    if (i < p.size() && (isSeparator(p[i], u'-') || isSeparator(p[i], u'/'))) ++i;
+    if (!number(i) || (p[i].digits != 2 && p[i].digits != 4)) return false;
+    *next = i + 1;
+    return dateSerial(p[i].value, m, p[0].value, serial);
+  }
+  // mmm d, yyyy.
+  if (month(0) && number(1) && p[1].digits <= 2) {
+    size_t i = 2 + isSeparator(p[2], u',');
+    if (!number(i) || (p[i].digits != 2 && p[i].digits != 4)) return false;
+    *next = i + 1;
+    return dateSerial(p[i].value, month(0), p[1].value, serial);
+  }
+  return false;
+}
+
+}  // namespace
+
+bool Text_toDate(std::u16string_view text, double* out) {
+  const std::vector<DatePiece> pieces = splitDate(trim(text));
+  if (pieces.empty()) return false;
+  double serial = 0.0, fraction = 0.0;
+  size_t next = 0;
+  if (readDate(pieces, &serial, &next)) {
+    if (next < pieces.size() && !readTime(pieces, next, &fraction)) return false;
+  } else if (!readTime(pieces, 0, &fraction)) {
+    return false;
+  }
+  *out = serial + fraction;
+  return true;
+}

@@ -1,0 +1,200 @@
+// Kinds, setters, arrays and clearing of the interpreter's value.
+#include "values/Val_Value.h"
+
+#include <cstdlib>
+
+#include "values/Aff_Payload.h"
+#include "values/DegDag_Node.h"
+#include "values/DegVec_Payload.h"
+#include "values/Grad_Payload.h"
+#include "values/Hess_Payload.h"
+#include "values/IvGrad_Payload.h"
+#include "values/IvHess_Payload.h"
+#include "values/IvProp_Node.h"
+#include "values/IvRev_Node.h"
+#include "values/Model_Refs.h"
+#include "values/Rev_Node.h"
+#include "values/Smp_Payload.h"
+#include "values/Text_Convert.h"
+#include "values/Val_Kind17.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+size_t payloadSize(int32_t kind) {
+  switch (kind) {
+    case kValSamples: return sizeof(SampleVector);
+    case kValGrad: return sizeof(GradValue);
+    case kValRev: return sizeof(RevNode);
+    case kValHess: return sizeof(HessValue);
+    case kValIvGrad: return sizeof(IvGradValue);
+    case kValIvRev: return sizeof(IvRevNode);
+    case kValIvHess: return sizeof(IvHessValue);
+    case kValInterval: return sizeof(Interval);
+    case kValIvProp: return sizeof(IvPropNode);
+    case kValAffine: return sizeof(AffineForm);
+    case kValDegDag: return sizeof(DegDagNode);
+    case kValDegVec: return sizeof(DegVec);
+    case kValKind17: return sizeof(Kind17Record);
+    default: return 0;
+  }
+}
+
+// Frees what hangs on the payload of the value's kind, then the payload.
+void freePayload(Value* v) {
+  if (!v->payload) return;
+  switch (v->kind) {
+    case kValSamples: Smp_free(static_cast<SampleVector*>(v->payload)); break;
+    case kValGrad: Grad_free(static_cast<GradValue*>(v->payload)); break;
+    case kValHess: Hess_free(static_cast<HessValue*>(v->payload)); break;
+    case kValIvGrad: IvGrad_free(static_cast<IvGradValue*>(v->payload)); break;
+    case kValIvHess: IvHess_free(static_cast<IvHessValue*>(v->payload)); break;
+    case kValAffine: Aff_free(static_cast<AffineForm*>(v->payload)); break;
+    case kValDegVec: DegVec_free(static_cast<DegVec*>(v->payload)); break;
+    default: break;
+  }
+  std::free(v->payload);
+  v->payload = nullptr;
+}
+
+bool isPayloadKind(int32_t kind) { return kind >= kValFirstPayload && kind <= kValLastPayload; }
+
+void raiseNoMemory(const Value* v) { Vm_raise(v->context, kStatusNoMemory, "Value", 0, 0, 0); }
+
+// The kind, then the family's deep copy of src into the fresh payload.
+template <class T>
+Value* setPayload(Value* v, int32_t kind, const T* src, bool (*copy)(T*, const T*)) {
+  Val_setKind(v, kind);
+  if (!v->payload || !copy(static_cast<T*>(v->payload), src)) raiseNoMemory(v);
+  return v;
+}
+
+// Clears every allocated element, frees the rows, the row table and the
+// descriptor.
+void freeArray(Value* v) {
+  ValueArray* a = v->array;
+  if (!a) return;
+  for (int32_t r = 0; a->rowTable && r < a->allocatedRows; ++r) {
+    for (int32_t c = 0; a->rowTable[r] && c < a->allocatedColumns; ++c) Val_clear(&a->rowTable[r][c]);
+    std::free(a->rowTable[r]);
+  }
+  std::free(a->rowTable);
+  std::free(a);
+  v->array = nullptr;
+}
+
+// A descriptor of rows x columns empty elements bound to ctx, or null.
+ValueArray* newArray(uint16_t rows, uint8_t columns, EvalContext* ctx) {
+  auto* a = static_cast<ValueArray*>(std::calloc(1, sizeof(ValueArray)));
+  if (!a) return nullptr;
+  a->rowTable = static_cast<Value**>(std::calloc(rows ? rows : 1, sizeof(Value*)));
+  if (!a->rowTable) {
+    std::free(a);
+    return nullptr;
+  }
+  a->allocatedRows = rows;
+  a->allocatedColumns = columns;
+  for (int32_t r = 0; r < rows; ++r) {
+    a->rowTable[r] = static_cast<Value*>(std::calloc(columns ? columns : 1, sizeof(Value)));
+    if (!a->rowTable[r]) {
+      Value holder{};
+      holder.array = a;
+      a->allocatedRows = static_cast<uint16_t>(r);
+      freeArray(&holder);
+      return nullptr;
+    }
+    for (int32_t c = 0; c < columns; ++c) a->rowTable[r][c].context = ctx;
+  }
+  return a;
+}
+
+}  // namespace
+
+Value* Val_setKind(Value* v, int32_t kind) {
+  if (v->kind == kind && (v->payload || !isPayloadKind(kind))) {
+    if (kind == kValDegVec && v->context && v->context->sizingPass) DegVec_free(static_cast<DegVec*>(v->payload));
+    return v;
+  }
+  freePayload(v);
+  if (isPayloadKind(kind)) {
+    v->payload = std::calloc(1, payloadSize(kind));
+    if (v->payload && kind == kValIvGrad) static_cast<IvGradValue*>(v->payload)->curvature = kCurvAffine;
+  }
+  v->kind = kind;
+  return v;
+}
+
+Value* Val_setBool(Value* v, uint8_t b) {
+  Val_setKind(v, kValBool)->number = b ? 1.0 : 0.0;
+  return v;
+}
+
+Value* Val_setByte(Value* v, uint8_t x) { return Val_setInt(v, x); }
+
+Value* Val_setWord(Value* v, uint16_t x) { return Val_setInt(v, x); }
+
+Value* Val_setInt(Value* v, int32_t x) {
+  Val_setKind(v, kValInt)->number = x;
+  return v;
+}
+
+Value* Val_setNumber(Value* v, double x) {
+  Val_setKind(v, kValReal)->number = x;
+  return v;
+}
+
+Value* Val_setText(Value* v, const char16_t* text) {
+  char16_t* copy = Text_duplicate(text);
+  if (!copy) raiseNoMemory(v);
+  std::free(v->text);
+  v->text = copy;
+  return Val_setKind(v, kValText);
+}
+
+Value* Val_setError(Value* v, uint32_t code) {
+  Val_setKind(v, kValError)->number = Vm_errorNumber(code);
+  return v;
+}
+
+Value* Val_setSamples(Value* v, const SampleVector* p) { return setPayload(v, kValSamples, p, Smp_set); }
+Value* Val_setGrad(Value* v, const GradValue* p) { return setPayload(v, kValGrad, p, Grad_set); }
+Value* Val_setRev(Value* v, const RevNode* p) { return setPayload(v, kValRev, p, Rev_set); }
+Value* Val_setHess(Value* v, const HessValue* p) { return setPayload(v, kValHess, p, Hess_set); }
+Value* Val_setIvGrad(Value* v, const IvGradValue* p) { return setPayload(v, kValIvGrad, p, IvGrad_set); }
+Value* Val_setIvRev(Value* v, const IvRevNode* p) { return setPayload(v, kValIvRev, p, IvRev_set); }
+Value* Val_setIvHess(Value* v, const IvHessValue* p) { return setPayload(v, kValIvHess, p, IvHess_set); }
+Value* Val_setInterval(Value* v, const Interval* p) { return setPayload(v, kValInterval, p, Ivl_set); }
+Value* Val_setIvProp(Value* v, const IvPropNode* p) { return setPayload(v, kValIvProp, p, IvProp_set); }
+Value* Val_setAffine(Value* v, const AffineForm* p) { return setPayload(v, kValAffine, p, Aff_set); }
+Value* Val_setDegDag(Value* v, const DegDagNode* p) { return setPayload(v, kValDegDag, p, DegDag_set); }
+Value* Val_setDegVec(Value* v, const DegVec* p) { return setPayload(v, kValDegVec, p, DegVec_set); }
+Value* Val_setKind17(Value* v, const Kind17Record* p) { return setPayload(v, kValKind17, p, Val_copyKind17); }
+
+int32_t Val_makeArray(Value* v, uint16_t rows, uint8_t columns) {
+  const ValueArray* a = v->array;
+  if (!a || rows > a->allocatedRows || columns > a->allocatedColumns) {
+    Val_clear(v);
+    v->array = newArray(rows, columns, v->context);
+    if (!v->array) {
+      raiseNoMemory(v);
+      return kStatusNoMemory;
+    }
+  }
+  v->array->rows = rows;
+  v->array->columns = columns;
+  Val_setKind(v, kValArray);
+  return kStatusOk;
+}
+
+Value* Val_clear(Value* v) {
+  Val_setKind(v, kValEmpty);
+  std::free(v->text);
+  v->text = nullptr;
+  freeArray(v);
+  std::free(v->source);
+  v->source = nullptr;
+  v->number = 0.0;
+  v->reference = 0;
+  return v;
+}

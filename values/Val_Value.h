@@ -1,0 +1,131 @@
+// The interpreter's value: every literal, cell content, stack slot, argument
+// and result is a Value. It is a plain record copied by value; whoever owns a
+// Value frees what hangs on it (text, array, evaluation-mode payload, source
+// range) with Val_clear. Kinds 5 to 17 carry the payload of an evaluation
+// mode; their records and copies live beside it, their arithmetic in the
+// families of the evaluation modes.
+#pragma once
+
+#include <cstdint>
+
+#include "values/Ivl_Interval.h"
+
+struct EvalContext;
+struct RangeRef;
+struct ValueArray;
+struct SampleVector;
+struct GradValue;
+struct RevNode;
+struct HessValue;
+struct IvGradValue;
+struct IvRevNode;
+struct IvHessValue;
+struct IvPropNode;
+struct AffineForm;
+struct DegDagNode;
+struct DegVec;
+struct Kind17Record;
+
+enum ValueKind : int32_t {
+  kValEmpty = 0,
+  kValMissing = 1,  // an argument left out
+  kValBool = 2,
+  kValInt = 3,  // integer-valued number
+  kValReal = 4,
+  kValSamples = 5,
+  kValGrad = 6,
+  kValRev = 7,
+  kValHess = 8,
+  kValIvGrad = 9,
+  kValIvRev = 10,
+  kValIvHess = 11,
+  kValInterval = 12,
+  kValIvProp = 13,
+  kValAffine = 14,
+  kValDegDag = 15,
+  kValDegVec = 16,
+  kValKind17 = 17,
+  kValError = 18,
+  kValText = 19,
+  kValArray = 20,
+};
+constexpr int32_t kValFirstPayload = kValSamples;
+constexpr int32_t kValLastPayload = kValKind17;
+
+// Largest array: rows are 16-bit and columns 8-bit.
+constexpr int32_t kValMaxRows = 65535;
+constexpr int32_t kValMaxColumns = 255;
+
+struct Value {
+  int32_t kind;      // ValueKind
+  double number;     // kinds 2, 3, 4 and 18 (the error encoding)
+  char16_t* text;    // kind 19: own copy
+  void* payload;     // kinds 5 to 17: own record of the kind
+  ValueArray* array; // kind 20: own descriptor
+  RangeRef* source;  // own copy of the cell or range the value was read from
+  int32_t reference; // > 0 a decision variable, < 0 minus a sampled input
+  EvalContext* context;
+};
+
+// Array descriptor: one block of allocatedColumns values per allocated row.
+struct ValueArray {
+  uint16_t rows;
+  uint16_t allocatedRows;
+  uint8_t columns;
+  uint8_t allocatedColumns;
+  Value** rowTable;
+};
+
+// A scalar kind: the whole content is kind and number.
+inline bool Val_isScalar(int32_t kind) { return kind < kValFirstPayload || kind == kValError; }
+// An empty value bound to ctx.
+inline Value Val_empty(EvalContext* ctx) {
+  Value v{};
+  v.context = ctx;
+  return v;
+}
+// Element (row, column), 0-based, of an array value.
+inline Value* Val_at(const Value* v, int32_t row, int32_t column) { return &v->array->rowTable[row][column]; }
+
+// Changes the kind: the payload of the old kind is freed with everything on it
+// and kinds 5 to 17 get a fresh zeroed payload. Setting the kind it already
+// has keeps the payload (a dependency vector is emptied during the sizing
+// pass). Other kinds leave number, text and array for the setters.
+Value* Val_setKind(Value* v, int32_t kind);
+Value* Val_setBool(Value* v, uint8_t b);
+Value* Val_setByte(Value* v, uint8_t x);
+Value* Val_setWord(Value* v, uint16_t x);
+Value* Val_setInt(Value* v, int32_t x);
+Value* Val_setNumber(Value* v, double x);
+Value* Val_setText(Value* v, const char16_t* text);
+// Kind 18 holding the worksheet error of the given code.
+Value* Val_setError(Value* v, uint32_t code);
+
+// Payload setters: the kind, then a deep copy of the payload. Running out of
+// memory raises status 2 and leaves the payload empty.
+Value* Val_setSamples(Value* v, const SampleVector* p);
+Value* Val_setGrad(Value* v, const GradValue* p);
+Value* Val_setRev(Value* v, const RevNode* p);
+Value* Val_setHess(Value* v, const HessValue* p);
+Value* Val_setIvGrad(Value* v, const IvGradValue* p);
+Value* Val_setIvRev(Value* v, const IvRevNode* p);
+Value* Val_setIvHess(Value* v, const IvHessValue* p);
+Value* Val_setInterval(Value* v, const Interval* p);
+Value* Val_setIvProp(Value* v, const IvPropNode* p);
+Value* Val_setAffine(Value* v, const AffineForm* p);
+Value* Val_setDegDag(Value* v, const DegDagNode* p);
+Value* Val_setDegVec(Value* v, const DegVec* p);
+Value* Val_setKind17(Value* v, const Kind17Record* p);
+
+// Makes v an array of rows x columns, reusing its storage when it is large
+// enough (elements then keep their contents), else with empty elements bound
+// to v's context. Returns 0, or status 2 (raised, v left empty) when memory
+// runs out.
+int32_t Val_makeArray(Value* v, uint16_t rows, uint8_t columns);
+// Copies src into dst by kind, deeply; a source standing for a decision
+// variable or a sampled input becomes what it stands for in the context's
+// evaluation mode. An unknown kind or mode raises status 33 and leaves dst.
+Value* Val_assign(Value* dst, const Value* src);
+// Kind 0 with nothing owned: payload, text, elements, descriptor and source
+// range freed, number and reference zeroed; the context stays.
+Value* Val_clear(Value* v);

@@ -1,0 +1,149 @@
+// The evaluation context: the one record through which every part of the
+// interpreter reaches a loaded model, its evaluation mode and flags, the
+// per-kind result buffers and tapes, and the error record of the last
+// evaluation. Created when a model is loaded, torn down with it.
+#pragma once
+
+#include <cstdint>
+
+#include "values/List_List.h"
+#include "values/Model_Refs.h"
+
+struct Value;
+struct SampleVector;
+struct GradValue;
+struct HessValue;
+struct IvGradValue;
+struct IvHessValue;
+struct AffineForm;
+struct RevNode;
+struct IvRevNode;
+struct DegDagNode;
+struct IvPropNode;
+struct VariableTable;
+struct StructureInfo;
+// Records owned by components built on top of this one.
+struct GradTapeRec;
+struct IvGradTapeRec;
+struct VarDegreeNote;
+struct Symbol;
+struct SymbolTable;
+struct ExcelAutomation;
+struct RandState;
+struct SampleStats;
+struct FunctionTable;
+struct FormulaReader;
+struct Program;
+struct ConvexityTester;
+struct LibraryContext;
+
+// The evaluation mode; the value kind its arithmetic produces has the same
+// number.
+enum EvalMode : int32_t {
+  kModeReal = 4,
+  kModeSamples = 5,
+  kModeGrad = 6,
+  kModeRev = 7,
+  kModeHess = 8,
+  kModeIvGrad = 9,
+  kModeIvRev = 10,
+  kModeIvHess = 11,
+  kModeInterval = 12,
+  kModeIvProp = 13,
+  kModeAffine = 14,
+  kModeDegDag = 15,
+  kModeDegVec = 16,
+};
+
+// Receiver of the worksheet-function and variable names that the symbolic
+// derivative texts need. This base answers false from every operation and
+// writes nothing; a caller that wants texts derives from it.
+struct FormulaTextSink {
+  virtual ~FormulaTextSink() = default;
+  virtual bool functionName(int32_t /*id*/, const char16_t* /*text*/, char16_t* /*out*/) { return false; }
+  // Takes over a text that grows too long and leaves a shorter one in place.
+  virtual bool spillText(char16_t* /*text*/) { return false; }
+  virtual bool squareText(const char16_t* /*text*/, char16_t* /*out*/) { return false; }
+  virtual bool powerText(const char16_t* /*base*/, const char16_t* /*exponent*/, char16_t* /*out*/) { return false; }
+  virtual bool variableText(char16_t* /*out*/, int32_t /*zeroBasedIndex*/) { return false; }
+};
+
+struct EvalContext {
+  // Error record, written only through the raise, warn and clear routines.
+  int32_t errorCount;
+  int32_t warningCount;
+  uint8_t firstError;    // InterpStatus
+  uint8_t firstWarning;  // WarnCode
+  CellRef errorCell;     // all zero when the error has no position
+
+  int32_t compactDerivatives;  // derivatives over each function's own variables
+  int32_t incremental;         // recompute only cells whose precedents changed
+  int32_t recording;           // Hessian replay records mode 6 or 9 operations
+  int32_t sizingPass;          // the compile step counts tape nodes per cell
+  int32_t nonSmoothAllowed;    // else non-smooth functions raise status 41
+  int32_t scalingCheck;        // additions note badly scaled operands
+  int32_t symbolic;            // mode 6 builds derivative texts
+  int32_t curvature;           // mode 9 tracks curvature classes
+  int32_t aggregate;           // sample-vector aggregation
+  int32_t reverseAllowed;      // reverse tapes fit in memory
+  int32_t replayAllowed;       // Hessians by tape replay fit in memory
+  int32_t forwardHessAllowed;  // forward Hessians fit in memory
+  int32_t mode;                // EvalMode of the current or last call
+  int32_t currentFunction;     // 0-based function index
+
+  SampleVector* sampleBuffer;
+  int32_t trialCount;
+  int32_t currentTrial;  // > 0: sampled inputs yield this trial's sample
+  GradValue* gradBuffer;
+  HessValue* hessBuffer;
+  IvGradValue* ivGradBuffer;
+  IvHessValue* ivHessBuffer;
+  AffineForm* affineBuffers[2];
+  double* affineHalfWidths;  // slots 1..n
+  int32_t affineKeepsInterval;
+
+  RevNode* revTape;
+  IvRevNode* ivRevTape;
+  DegDagNode* dagNodes;
+  IvPropNode* ivPropNodes;
+  int32_t tapeCount;
+  // Nodes or records allocated past slot 0 in each tape; every append checks
+  // against them.
+  int32_t revTapeCapacity;
+  int32_t dagNodeCapacity;
+  int32_t gradTapeCapacity;
+  int32_t ivRevTapeCapacity;
+  int32_t ivPropCapacity;
+  int32_t ivGradTapeCapacity;
+  Value* result;  // where entries, operators and functions build results
+  GradTapeRec* gradTape;
+  GradValue* gradScratch[4];
+  IvGradTapeRec* ivGradTape;
+  IvGradValue* ivGradScratch[4];
+
+  List* currentVariables;   // the current function's variables (not owned)
+  uint16_t* variableMarks;  // slots 1..n
+  VarDegreeNote* diagnosisCells;
+  Symbol* currentSymbol;  // the cell being run (not owned)
+  CellRef currentCell;    // its position, all zero when none
+  const Value* currentCellValue;  // its stored value, or null (not owned)
+  SymbolTable* codeStore;
+  ExcelAutomation* excel;
+  FormulaTextSink* textSink;
+  RandState* rand;
+  SampleStats* sampleStats;
+  VariableTable* variables;
+  FunctionTable* functions;
+  StructureInfo* structure;
+  FormulaReader* reader;
+  Program* program;
+  ConvexityTester* convexityTester;
+  LibraryContext* library;  // not owned
+};
+
+// A context with the initial flags of a freshly loaded model, an empty result
+// value, the per-kind result buffers and the scratch records; null when
+// memory runs out.
+EvalContext* Vm_createContext();
+// Frees the context and everything it owns, each exactly once.
+void Vm_destroyContext(EvalContext* ctx);

@@ -1,0 +1,116 @@
+// Status table, raise and warning rules, and the worksheet error encoding.
+#include "values/Vm_Status.h"
+
+#include "values/Vm_Context.h"
+
+namespace {
+
+const char16_t* const kStatusTexts[kStatusCount] = {
+    u"OK",
+    u"Interrupt request !",
+    u"Memory allocation failed !",
+    u"Ole error !",
+    u"Invalid token !",
+    u"Unexpected end of formula !",
+    u"Invalid array !",
+    u"Invalid number !",
+    u"Invalid fraction !",
+    u"Invalid exponent !",
+    u"Too many digits !",
+    u"Real literal out of range !",
+    u"Integer literal out of range !",
+    u"Invalid expression !",
+    u"Undefined identifier !",
+    u"Range failure !",
+    u"Missing ( !",
+    u"Missing ) !",
+    u"Wrong number of parameters !",
+    u"Type mismatch !",
+    u"Code segment overflow !",
+    u"Too long expression !",
+    u"Symbol table full !",
+    u"Circular reference !",
+    u"External name !",
+    u"Multi-area not supported !",
+    u"Floating point overflow !",
+    u"Runtime stack overflow !",
+    u"Runtime stack empty !",
+    u"String overflow !",
+    u"Division by zero !",
+    u"Unfeasible argument !",
+    u"Type mismatch !",
+    u"Invalid operation !",
+    u"Invalid token !",
+    u"Variable cell with formula !",
+    u"Variable defined more than once !",
+    u"Missing Diagnostic/Memory evaluation !",
+    u"Unknown function !",
+    u"Unsupported Excel function !",
+    u"Excel error value returned !",
+    u"Non-smooth special function !",
+    u"Unsupported Vector operation !",
+    u"Correlation error !",
+    u"OK",
+    u"Non-smooth function !",
+    u"Unfeasible argument !",
+    u"Lost of significance !",
+    u"Unknown function !",
+};
+
+bool isErrorCode(uint32_t code) {
+  switch (code) {
+    case kErrNull: case kErrDiv0: case kErrValue: case kErrRef:
+    case kErrName: case kErrNum: case kErrNA:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+const char16_t* Vm_statusText(int code) {
+  return code >= 0 && code < kStatusCount ? kStatusTexts[code] : nullptr;
+}
+
+double Vm_errorNumber(uint32_t code) {
+  return static_cast<double>(static_cast<int32_t>(kErrorBase + code));
+}
+
+bool Vm_errorCode(double number, uint32_t* code) {
+  const double offset = number - static_cast<double>(static_cast<int32_t>(kErrorBase));
+  if (!(offset >= 0.0 && offset <= static_cast<double>(kErrNA)) || offset != static_cast<double>(static_cast<uint32_t>(offset))) return false;
+  if (!isErrorCode(static_cast<uint32_t>(offset))) return false;
+  *code = static_cast<uint32_t>(offset);
+  return true;
+}
+
+void Vm_raise(EvalContext* ctx, InterpStatus code, const char* /*name*/, uint8_t sheet, uint16_t row, uint8_t column) {
+  if (!ctx) return;
+  if (++ctx->errorCount != 1) return;
+  ctx->firstError = code;
+  ctx->errorCell = CellRef{sheet, row, column};
+}
+
+void Vm_setErrorCell(EvalContext* ctx, uint8_t sheet, uint16_t row, uint8_t column) {
+  const CellRef& cell = ctx->errorCell;
+  if (ctx->errorCount < 1 || (cell.sheet && cell.row && cell.column)) return;
+  ctx->errorCell = CellRef{sheet, row, column};
+}
+
+void Vm_warn(EvalContext* ctx, WarnCode code, int32_t /*ignored*/) {
+  if (++ctx->warningCount == 1) ctx->firstWarning = code;
+}
+
+void Vm_clearErrors(EvalContext* ctx) {
+  ctx->errorCount = 0;
+  ctx->warningCount = 0;
+  ctx->firstError = kStatusOk;
+  ctx->firstWarning = 0;
+  ctx->errorCell = CellRef{};
+}
+
+uint32_t Vm_mapComError(uint32_t value) {
+  const uint32_t code = value - kComErrorBase;
+  return value >= kComErrorBase && isErrorCode(code) ? kErrorBase + code : value;
+}
