@@ -9,13 +9,12 @@
 #include "arithmetic/ivtape/IvGrad_Tape.h"
 
 #include <cmath>
-#include <cstdlib>
 
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
+#include "arithmetic/tape/Tape_Nodes.h"
 #include "values/List_List.h"
-#include "values/Model_Functions.h"
 #include "values/Model_Variables.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -146,39 +145,11 @@ void accumulate(Interval* target, int32_t shift, bool subtract, const Weight& w,
 }  // namespace
 
 bool IvGrad_prepareTape(EvalContext* ctx, int32_t n) {
-  for (IvGradValue* scratch : ctx->ivGradScratch) {
-    if (!IvGrad_init(scratch, n, ctx)) {
-      raise(ctx, kStatusNoMemory);
-      return false;
-    }
-  }
-  const int32_t capacity = ctx->functions ? ctx->functions->maxCellTape : -1;
-  if (capacity < 0) {
-    raise(ctx, kStatusNoSizingPass);
+  if (!Tape_prepareRecords(ctx, n, &ctx->ivGradTape, &ctx->ivGradTapeCapacity, ctx->ivGradScratch, IvGrad_init,
+                           IvGrad_freeTape, "IvGrad"))
     return false;
-  }
-  if (!ctx->ivGradTape || ctx->ivGradTapeCapacity < capacity) {
-    auto* tape = static_cast<IvGradTapeRec*>(std::calloc(static_cast<size_t>(capacity) + 1, sizeof(IvGradTapeRec)));
-    if (!tape) {
-      raise(ctx, kStatusNoMemory);
-      return false;
-    }
-    IvGrad_freeTape(ctx->ivGradTape, ctx->ivGradTapeCapacity);
-    ctx->ivGradTape = tape;
-    ctx->ivGradTapeCapacity = capacity;
-  }
-  for (int32_t k = 1; k <= ctx->ivGradTapeCapacity; ++k) {
-    IvGradTapeRec& rec = ctx->ivGradTape[k];
-    rec.op = kOpNone;
-    rec.constant = kZero;
-    rec.operand1 = rec.operand2 = 0;
-    if (!IvGrad_init(&rec.forward, n, ctx) || !IvGrad_init(&rec.adjoint, n, ctx)) {
-      raise(ctx, kStatusNoMemory);
-      return false;
-    }
-    rec.forward.curvature = rec.adjoint.curvature = kCurvAffine;
-    rec.forward.node = rec.adjoint.node = k;
-  }
+  for (int32_t k = 1; k <= ctx->ivGradTapeCapacity; ++k)
+    ctx->ivGradTape[k].forward.curvature = ctx->ivGradTape[k].adjoint.curvature = kCurvAffine;
   return true;
 }
 

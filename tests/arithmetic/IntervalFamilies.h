@@ -53,35 +53,29 @@ struct LongFamily {
   static T vs(int32_t op, T a, double s) { return bin(op, a, s); }
 };
 
-struct IvGradFamily
-    : ForwardFamily<IvGradValue, IvGrad_set, IvGrad_free, IvGrad_unaryOf, IvGrad_binaryOf, IvGrad_leftOf, IvGrad_rightOf> {
+// A forward family over boxes: variable p is seeded over box[p].
+template <class P, bool (*Copy)(P*, const P*), void (*Free)(P*), P (*Un(int32_t))(const P*),
+          P (*Bin(int32_t))(const P*, const P*), P (*Left(int32_t))(double, const P*),
+          P (*Right(int32_t))(const P*, double), bool (*Init)(P*, int32_t, EvalContext*),
+          void (*SetVar)(P*, Interval, int32_t)>
+struct BoxFamily : ForwardFamily<P, Copy, Free, Un, Bin, Left, Right> {
   EvalContext* ctx;
   const Interval* box;
   int32_t n;
-  T var(int p) {
-    IvGradValue g{};
-    IvGrad_init(&g, n, ctx);
-    IvGrad_setVar(&g, box[p], p);
-    T kept = keep(g);
-    IvGrad_free(&g);
+  const P* var(int p) {
+    P v{};
+    Init(&v, n, ctx);
+    SetVar(&v, box[p], p);
+    const P* kept = this->keep(v);
+    Free(&v);
     return kept;
   }
 };
 
-struct IvHessFamily
-    : ForwardFamily<IvHessValue, IvHess_set, IvHess_free, IvHess_unaryOf, IvHess_binaryOf, IvHess_leftOf, IvHess_rightOf> {
-  EvalContext* ctx;
-  const Interval* box;
-  int32_t n;
-  T var(int p) {
-    IvHessValue h{};
-    IvHess_init(&h, n, ctx);
-    IvHess_setVar(&h, box[p], p);
-    T kept = keep(h);
-    IvHess_free(&h);
-    return kept;
-  }
-};
+using IvGradFamily = BoxFamily<IvGradValue, IvGrad_set, IvGrad_free, IvGrad_unaryOf, IvGrad_binaryOf, IvGrad_leftOf,
+                               IvGrad_rightOf, IvGrad_init, IvGrad_setVar>;
+using IvHessFamily = BoxFamily<IvHessValue, IvHess_set, IvHess_free, IvHess_unaryOf, IvHess_binaryOf, IvHess_leftOf,
+                               IvHess_rightOf, IvHess_init, IvHess_setVar>;
 
 // A sub-box of [-0.8, 0.8]: a point, a narrow one, one touching or
 // straddling 0, or the whole range.
@@ -108,19 +102,8 @@ inline bool nearlyInside(const Interval& x, double v) {
 
 MODE_OP_TABLES(Aff, AffineForm)
 
-struct AffFamily : ForwardFamily<AffineForm, Aff_set, Aff_free, Aff_unaryOf, Aff_binaryOf, Aff_leftOf, Aff_rightOf> {
-  EvalContext* ctx;
-  const Interval* box;
-  int32_t n;
-  T var(int p) {
-    AffineForm a{};
-    Aff_init(&a, n, ctx);
-    Aff_setVar(&a, box[p], p);
-    T kept = keep(a);
-    Aff_free(&a);
-    return kept;
-  }
-};
+using AffFamily =
+    BoxFamily<AffineForm, Aff_set, Aff_free, Aff_unaryOf, Aff_binaryOf, Aff_leftOf, Aff_rightOf, Aff_init, Aff_setVar>;
 
 // Sizes the affine records of ctx for n variables over box[1..n].
 inline void setAffineBox(EvalContext* ctx, int32_t n, const Interval* box) {
