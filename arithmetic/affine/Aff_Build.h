@@ -34,7 +34,7 @@ inline double Aff_mulUp(double a, double b) {
   return Ivl_rounded(FE_UPWARD, [&] { return Ivl_pin(a) * Ivl_pin(b); });
 }
 
-inline double Aff_w(const EvalContext* ctx, int32_t i) { return ctx->affineHalfWidths ? ctx->affineHalfWidths[i] : 0.0; }
+inline double Aff_w(const EvalContext* ctx, int32_t i) { return ctx && ctx->affineHalfWidths ? ctx->affineHalfWidths[i] : 0.0; }
 
 // Writes into out (bound to shape's context and n) the form with centre
 // enclosed by centre, coefficient i enclosed by coef(i) and an upward radius
