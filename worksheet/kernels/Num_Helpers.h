@@ -1,0 +1,32 @@
+// Small scalar routines on doubles shared by the interval library, the
+// evaluation-mode families, the worksheet functions and their kernels: a
+// relative equality test, a sign, a logarithm and a square that tolerate bad
+// arguments, integer-argument forms of library functions, range-checked
+// conversions to 32-bit integers, and the plain-number kernels of the model
+// functions GEXP, LX and POLY3. None touches a value or a context.
+#pragma once
+
+#include <cstdint>
+
+// The relative equality test, absolute value, sign, tolerant logarithm and
+// square are the evaluation modes' own.
+#include "arithmetic/numeric/Num_Scalar.h"
+
+double Num_absInt(int32_t n);
+double Num_acosInt(int32_t n);
+double Num_asinInt(int32_t n);
+double Num_lnInt(int32_t n);
+double Num_powIntBase(int32_t base, double exponent);
+double Num_sqrtInt(int32_t n);
+// (exp(x a) + b) c.
+double Num_gexp(const double* x, const double* a, const double* b, const double* c);
+// ln(x / (1 - x)); 0.0 when the quotient is not positive.
+double Num_lx(const double* x);
+// a + b x + c x^2 + d x^3 by Horner's rule.
+double Num_poly3(const double* x, const double* a, const double* b, const double* c, const double* d);
+
+// x truncated toward zero into *out when it lies in the 32-bit range (NaN
+// does not); false, with *out untouched, otherwise.
+bool Num_truncToInt32(double x, int32_t* out);
+// Parity of trunc(x) by remainder, for every finite x (3000000001 is odd).
+bool Num_isOddTrunc(double x);
