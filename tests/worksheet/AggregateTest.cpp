@@ -1,0 +1,166 @@
+// Sums, sample statistics, matrix and model functions on plain values,
+// against values computed by hand.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "values/Val_Value.h"
+#include "values/Vm_Status.h"
+#include "worksheet/math/Wsf_Matrix.h"
+#include "worksheet/math/Wsf_Model.h"
+#include "worksheet/math/Wsf_Sums.h"
+#include "worksheet/statistics/Wsf_Sample.h"
+
+namespace {
+
+// Values owned by the test and cleared at its end.
+struct Values {
+  std::vector<Value*> owned;
+  ~Values() {
+    for (Value* v : owned) {
+      Val_clear(v);
+      delete v;
+    }
+  }
+  Value* make() {
+    owned.push_back(new Value{});
+    return owned.back();
+  }
+  Value* num(double x) { return Val_setNumber(make(), x); }
+  Value* text(const char16_t* t) { return Val_setText(make(), t); }
+  // A rows x columns array of numbers; NaN stands for an empty cell.
+  Value* grid(int rows, int columns, std::initializer_list<double> xs) {
+    Value* a = make();
+    Val_makeArray(a, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns));
+    int k = 0;
+    for (double x : xs) {
+      if (!std::isnan(x)) Val_setNumber(Val_at(a, k / columns, k % columns), x);
+      ++k;
+    }
+    return a;
+  }
+};
+
+bool isError(const Value* v, uint32_t code) {
+  uint32_t got = 0;
+  return v->kind == kValError && Vm_errorCode(v->number, &got) && got == code;
+}
+
+const double kEmpty = NAN;
+
+TEST(WsfSums, SumsProductsAndPairs) {
+  Values vs;
+  Value* r = vs.make();
+  Value* withGaps = vs.grid(1, 4, {1, kEmpty, 2, 3});
+  Val_setText(Val_at(withGaps, 0, 1), u"x");
+  const Value* args[] = {withGaps, vs.num(4)};
+  EXPECT_EQ(Wsf_sum(r, 2, args)->number, 10.0);
+  EXPECT_EQ(Wsf_product(r, 2, args)->number, 24.0);
+  EXPECT_EQ(Wsf_sumsq(r, 2, args)->number, 30.0);
+  EXPECT_EQ(Wsf_product(r, 0, nullptr)->number, 1.0);
+  const Value* sp[] = {vs.grid(2, 2, {1, 2, 3, 4}), vs.grid(2, 2, {5, 6, 7, 8})};
+  EXPECT_EQ(Wsf_sumproduct(r, 2, sp, false)->number, 70.0);
+  const Value* spBad[] = {vs.grid(2, 2, {1, 2, 3, 4}), vs.grid(2, 3, {1, 2, 3, 4, 5, 6})};
+  EXPECT_TRUE(isError(Wsf_sumproduct(r, 2, spBad, false), kErrValue));
+  const Value* spOne[] = {vs.grid(1, 2, {1, 2})};
+  EXPECT_TRUE(isError(Wsf_sumproduct(r, 1, spOne, false), kErrNA));
+  EXPECT_EQ(Wsf_sumxmy2(r, vs.grid(1, 3, {1, 2, 3}), vs.grid(3, 1, {2, 2, 5}))->number, 5.0);
+  EXPECT_EQ(Wsf_sumx2my2(r, vs.grid(1, 2, {3, 4}), vs.grid(1, 2, {1, 2}))->number, 20.0);
+  EXPECT_TRUE(isError(Wsf_sumx2py2(r, vs.grid(1, 3, {1, 2, 3}), vs.grid(1, 4, {1, 2, 3, 4})), kErrNA));
+  EXPECT_EQ(Wsf_seriessum(r, vs.num(2), vs.num(1), vs.num(1), vs.grid(1, 3, {1, 2, 3}))->number, 34.0);
+  const Value* sub[] = {vs.num(9.7), vs.grid(1, 3, {1, 2, 3})};
+  EXPECT_EQ(Wsf_subtotal(r, 2, sub)->number, 6.0);
+  const Value* bad[] = {vs.num(12), vs.grid(1, 3, {1, 2, 3})};
+  EXPECT_TRUE(isError(Wsf_subtotal(r, 2, bad), kErrValue));
+}
+
+TEST(WsfSample, ExtremesOrderStatisticsAndMoments) {
+  Values vs;
+  Value* r = vs.make();
+  EXPECT_EQ(Wsf_max(r, 0, nullptr)->number, 0.0);  // nothing counted gives 0
+  EXPECT_EQ(Wsf_min(r, 0, nullptr)->number, 0.0);
+  const Value* skipped[] = {vs.text(u"x")};
+  EXPECT_EQ(Wsf_max(r, 1, skipped)->number, 0.0);
+  const Value* data[] = {vs.grid(2, 3, {4, 1, 3, 2, kEmpty, 9})};
+  EXPECT_EQ(Wsf_max(r, 1, data)->number, 9.0);
+  EXPECT_EQ(Wsf_min(r, 1, data)->number, 1.0);
+  EXPECT_EQ(Wsf_median(r, 1, data)->number, 3.0);
+  EXPECT_TRUE(isError(Wsf_median(r, 0, nullptr), kErrNum));  // no numbers: "#num!"
+  EXPECT_DOUBLE_EQ(Wsf_var(r, 1, data)->number, 9.7);        // mean 3.8, S d^2 = 38.8
+  EXPECT_DOUBLE_EQ(Wsf_varp(r, 1, data)->number, 7.76);
+  EXPECT_DOUBLE_EQ(Wsf_stdev(r, 1, data)->number, std::sqrt(9.7));
+  const Value* one[] = {vs.num(1)};
+  EXPECT_TRUE(isError(Wsf_var(r, 1, one), kErrDiv0));
+  EXPECT_EQ(Wsf_small(r, data[0], vs.num(2))->number, 2.0);
+  EXPECT_TRUE(isError(Wsf_small(r, data[0], vs.num(6)), kErrNum));
+  EXPECT_EQ(Wsf_percentile(r, vs.grid(1, 4, {1, 2, 3, 4}), vs.num(0.5))->number, 2.5);
+  EXPECT_EQ(Wsf_quartile(r, vs.grid(1, 4, {1, 2, 3, 4}), vs.num(1))->number, 1.75);
+  EXPECT_EQ(Wsf_trimmean(r, vs.grid(1, 5, {1, 2, 3, 4, 100}), vs.num(0.4))->number, 3.0);
+  const Value* rank[] = {vs.num(3), data[0]};
+  EXPECT_EQ(Wsf_rank(r, 2, rank)->number, 3.0);
+  const Value* pr[] = {vs.grid(1, 4, {1, 2, 3, 4}), vs.num(2.5)};
+  EXPECT_EQ(Wsf_percentrank(r, 2, pr)->number, 0.5);
+  const Value* mode[] = {vs.grid(1, 4, {1, 2, 2, 1})};
+  EXPECT_EQ(Wsf_mode(r, 1, mode)->number, 1.0);
+  const Value* skew[] = {vs.grid(1, 3, {1, 2, 6})};  // 3/2 * S((x-3)/sqrt 7)^3 = 1.5 * 18 / 7^1.5
+  EXPECT_DOUBLE_EQ(Wsf_skew(r, 1, skew)->number, 1.5 * 18 / std::pow(7.0, 1.5));
+  Value* y = vs.grid(1, 4, {2, 4, 6, 9});
+  Value* x = vs.grid(1, 4, {1, 2, 3, 4});
+  EXPECT_DOUBLE_EQ(Wsf_slope(r, y, x)->number, 2.3);  // S xy centred 11.5, S xx 5
+  EXPECT_NEAR(Wsf_pearson(r, y, x)->number, 11.5 / std::sqrt(5 * 26.75), 1e-15);
+  EXPECT_NEAR(Wsf_steyx(r, y, x)->number, std::sqrt((26.75 - 11.5 * 11.5 / 5) / 2), 1e-15);
+  EXPECT_TRUE(isError(Wsf_slope(r, y, vs.grid(1, 4, {1, 1, 1, 1})), kErrDiv0));
+}
+
+TEST(WsfMatrix, DeterminantInverseAndProduct) {
+  Values vs;
+  Value* r = vs.make();
+  EXPECT_NEAR(Wsf_mdeterm(r, vs.grid(2, 2, {1, 2, 3, 4}))->number, -2.0, 1e-15);
+  Wsf_mdeterm(r, vs.grid(2, 2, {1, 2, 2, 4}));
+  EXPECT_EQ(r->kind, kValInt);
+  EXPECT_EQ(Wsf_mdeterm(r, vs.num(5))->number, 5.0);
+  EXPECT_TRUE(isError(Wsf_mdeterm(r, vs.grid(2, 3, {1, 2, 3, 4, 5, 6})), kErrValue));
+  EXPECT_TRUE(isError(Wsf_mdeterm(r, vs.grid(2, 2, {1, kEmpty, 3, 4})), kErrValue));
+  Wsf_minverse(r, vs.grid(2, 2, {4, 7, 2, 6}));
+  ASSERT_EQ(r->kind, kValArray);
+  EXPECT_NEAR(Val_at(r, 0, 1)->number, -0.7, 1e-15);
+  EXPECT_NEAR(Val_at(r, 1, 0)->number, -0.2, 1e-15);
+  EXPECT_TRUE(isError(Wsf_minverse(r, vs.grid(2, 2, {1, 2, 2, 4})), kErrNum));
+  EXPECT_TRUE(isError(Wsf_minverse(r, vs.num(0)), kErrNum));
+  EXPECT_EQ(Wsf_minverse(r, vs.num(4))->number, 0.25);
+  Wsf_mmult(r, vs.grid(2, 3, {1, kEmpty, 3, 4, 5, 6}), vs.grid(3, 2, {1, 0, 0, 1, 1, 1}));
+  ASSERT_EQ(r->kind, kValArray);
+  EXPECT_TRUE(isError(Val_at(r, 0, 0), kErrValue));  // the empty cell poisons its row only
+  EXPECT_EQ(Val_at(r, 1, 0)->number, 10.0);
+  EXPECT_EQ(Val_at(r, 1, 1)->number, 11.0);
+  EXPECT_TRUE(isError(Wsf_mmult(r, vs.grid(2, 3, {}), vs.grid(2, 3, {})), kErrValue));
+  EXPECT_EQ(Wsf_mmult(r, vs.num(3), vs.num(4))->number, 12.0);
+}
+
+TEST(WsfModel, FormsAndSmoothFunctions) {
+  Values vs;
+  Value* r = vs.make();
+  const Value* dot[] = {vs.grid(1, 3, {1, 2, 3}), vs.grid(3, 1, {4, 5, 6})};
+  EXPECT_EQ(Wsf_dotproduct(r, 2, dot, false)->number, 32.0);
+  const Value* block[] = {vs.grid(1, 3, {1, 2, 3}), vs.grid(2, 3, {1, 1, 1, 2, 2, 2})};
+  EXPECT_EQ(Wsf_dotproduct(r, 2, block, false)->number, 6.0);
+  Wsf_dotproduct(r, 2, block, true);
+  ASSERT_EQ(r->kind, kValArray);
+  EXPECT_EQ(Val_at(r, 1, 0)->number, 12.0);
+  const Value* uneven[] = {vs.grid(1, 3, {1, 2, 3}), vs.grid(2, 2, {1, 1, 1, 1})};
+  EXPECT_TRUE(isError(Wsf_dotproduct(r, 2, uneven, false), kErrValue));
+  Value* missing = Val_setKind(vs.make(), kValMissing);
+  const Value* quad[] = {vs.grid(1, 2, {2, 3}), missing, vs.grid(2, 2, {1, 2, 3, 4})};
+  EXPECT_EQ(Wsf_quadproduct(r, 3, quad)->number, 4 + 12 + 18 + 36.0);
+  const Value* quadBad[] = {vs.grid(1, 2, {2, 3}), missing, vs.grid(1, 3, {1, 2, 3})};
+  EXPECT_TRUE(isError(Wsf_quadproduct(r, 3, quadBad), kErrValue));
+  const Value* term[] = {vs.grid(1, 2, {1, 2}), vs.grid(1, 2, {3, 4}), missing};
+  EXPECT_EQ(Wsf_quadterm(r, 3, term)->number, 0.0);
+  EXPECT_EQ(Wsf_poly3(r, vs.num(2), vs.num(1), vs.num(1), vs.num(1), vs.num(1))->number, 15.0);
+  EXPECT_DOUBLE_EQ(Wsf_gexp(r, vs.num(1), vs.num(2), vs.num(1), vs.num(3))->number, (std::exp(2.0) + 1) * 3);
+  EXPECT_DOUBLE_EQ(Wsf_lx(r, vs.num(0.75))->number, std::log(3.0));
+  EXPECT_TRUE(isError(Wsf_lx(r, vs.num(1)), kErrDiv0));
+}
+
+}  // namespace
