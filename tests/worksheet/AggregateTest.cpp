@@ -164,3 +164,58 @@ TEST(WsfModel, FormsAndSmoothFunctions) {
 }
 
 }  // namespace
+
+#include "worksheet/statistics/Stat_Regression.h"
+#include "worksheet/statistics/Wsf_Pairwise.h"
+
+namespace {
+
+TEST(StatRegression, LinestAndTrendRecoverAKnownPlane) {
+  Values vs;
+  Value* r = vs.make();
+  // y = 1 + 2 x1 - 3 x2, exactly.
+  Value* x = vs.grid(4, 2, {0, 0, 1, 0, 0, 1, 2, 3});
+  Value* y = vs.grid(4, 1, {1, 3, -2, -4});
+  const Value* args[] = {y, x};
+  Stat_fitLinest(r, 2, args, false);
+  ASSERT_EQ(r->kind, kValArray);
+  ASSERT_EQ(r->array->columns, 3);
+  EXPECT_NEAR(Val_at(r, 0, 0)->number, -3.0, 1e-12);
+  EXPECT_NEAR(Val_at(r, 0, 1)->number, 2.0, 1e-12);
+  EXPECT_NEAR(Val_at(r, 0, 2)->number, 1.0, 1e-12);
+  Value* yes = Val_setBool(vs.make(), 1);
+  const Value* withStats[] = {y, x, yes, yes};
+  Stat_fitLinest(r, 4, withStats, false);
+  ASSERT_EQ(r->array->rows, 5);
+  EXPECT_NEAR(Val_at(r, 2, 0)->number, 1.0, 1e-12);  // r^2 of an exact fit
+  EXPECT_EQ(Val_at(r, 3, 1)->number, 1.0);           // 4 observations, 3 coefficients
+  EXPECT_EQ(Val_at(r, 1, 0)->kind, kValError);
+  const Value* trend[] = {y, x, vs.grid(1, 2, {10, 10})};
+  Wsf_trend(r, 3, trend);
+  ASSERT_EQ(r->kind, kValArray);
+  EXPECT_NEAR(Val_at(r, 0, 0)->number, -9.0, 1e-10);
+  const Value* row[] = {vs.grid(1, 3, {2, 4, 6})};
+  Wsf_trend(r, 1, row);
+  ASSERT_EQ(r->array->rows, 1);
+  EXPECT_NEAR(Val_at(r, 0, 2)->number, 6.0, 1e-12);
+  const Value* tooFew[] = {vs.grid(2, 1, {1, 2}), vs.grid(2, 2, {1, 2, 3, 5})};
+  EXPECT_TRUE(isError(Stat_fitLinest(r, 2, tooFew, false), kErrNum));
+  const Value* logOfZero[] = {vs.grid(2, 1, {0, 2})};
+  EXPECT_TRUE(isError(Stat_fitLinest(r, 1, logOfZero, true), kErrNum));
+}
+
+TEST(WsfPairwise, KindsNaNsAndErrors) {
+  Values vs;
+  Value* r = vs.make();
+  Wsf_max2(r, Val_setBool(vs.make(), 1), Val_setInt(vs.make(), 0));
+  EXPECT_EQ(r->kind, kValInt);
+  EXPECT_EQ(r->number, 1.0);
+  EXPECT_TRUE(isError(Wsf_max2(r, vs.num(NAN), vs.num(1)), kErrNum));
+  EXPECT_EQ(Wsf_max2(r, vs.num(1), vs.num(NAN))->number, 1.0);
+  EXPECT_EQ(Wsf_min2(r, vs.num(NAN), vs.num(1))->number, 1.0);
+  EXPECT_TRUE(isError(Wsf_min2(r, vs.num(1), vs.num(NAN)), kErrNum));
+  EXPECT_TRUE(isError(Wsf_min2(r, Val_setError(vs.make(), kErrRef), Val_setError(vs.make(), kErrNA)), kErrRef));
+  EXPECT_TRUE(isError(Wsf_max2(r, vs.text(u"a"), vs.text(u"b")), kErrValue));
+}
+
+}  // namespace
