@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ struct FeArgs {
   std::vector<std::pair<std::string, std::string>> options;   // "solver_NAME", value
   std::vector<std::string> reports;                            // "answer", "sensitivity", "limits"
   FeOnLimit onLimit = FeOnLimit::Stop;
+  bool overwrite = false;                                      // --out may name the workbook itself
+  bool interpreter = false;                                    // recalc: compute through the formula interpreter
 };
 
 // Reads the arguments after the command name. Returns -1 when the command
@@ -179,6 +182,15 @@ bool Fe_writeReports(FeSession* s, const FeModel& m, const FeStartValues& start,
 // Subcommands (argv as Fe_main gets it). `recalc` recalculates the workbook
 // and compares each formula cell with the value its file stores.
 int Fe_recalc(const FeArgs& args);
+
+// Every formula cell of a workbook computed by the formula interpreter in
+// plain mode: values by (sheet index, cell key), and the cells it could not
+// compile or evaluate with the reason.
+struct FeInterpreted {
+  std::map<std::pair<int, std::uint64_t>, CellValue> values;
+  std::map<std::pair<int, std::uint64_t>, std::string> failures;
+};
+void Fe_interpretWorkbook(Workbook* wb, FeInterpreted* out);
 int Fe_engines(const FeArgs& args);
 int Fe_solve(const FeArgs& args);
 int Fe_analyse(const FeArgs& args);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "frontend/Fe_Frontend.h"
@@ -61,7 +62,8 @@ const Command kCommands[] = {
      "  --on-limit continue|stop what to do when a limit is reached (default: stop)\n"
      "  --report LIST            answer, sensitivity, limits (comma-separated) or all:\n"
      "                           printed, and added as sheets of the saved workbook\n"
-     "  --out FILE               saves the solved workbook to FILE\n\n"
+     "  --out FILE               saves the solved workbook to FILE\n"
+     "  --overwrite              lets --out name BOOK itself\n\n"
      "Ctrl-C stops the run as a spreadsheet's break does: the best point found is\n"
      "kept, printed and saved. A second Ctrl-C ends at once without writing.\n",
      kExitCodes},
@@ -78,9 +80,13 @@ const Command kCommands[] = {
     {"engines", Fe_engines, "engines BOOK.xlsx",
      "Lists the engines the library offers, with the number --engine takes.\n",
      kListExits},
-    {"recalc", Fe_recalc, "recalc BOOK.xlsx",
+    {"recalc", Fe_recalc, "recalc BOOK.xlsx [--interpreter]",
      "Recalculates the workbook and compares every formula cell with the value\n"
-     "the file stores.\n",
+     "the file stores.\n\n"
+     "options:\n"
+     "  --interpreter            computes every formula cell with the library's own\n"
+     "                           formula interpreter instead, and names each cell it\n"
+     "                           could not compute with the reason\n",
      kRecalcExits},
 };
 
@@ -198,9 +204,13 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
     }
     size_t eq = arg.find('=');
     std::string option = arg.rfind("--", 0) == 0 ? arg.substr(0, eq) : arg;
-    if (arg[0] != '-') {
+    if (arg == "--interpreter" && a->command == "recalc") {
+      a->interpreter = true;
+    } else if (arg[0] != '-') {
       if (!a->book.empty()) return Fe_usageError("unexpected argument '" + arg + "'");
       a->book = arg;
+    } else if (arg == "--overwrite" && a->command == "solve") {
+      a->overwrite = true;
     } else if (!takes(a->command, option)) {
       return Fe_usageError("corvan " + a->command + " has no option '" + option + "'");
     } else if (eq != std::string::npos) {
@@ -212,6 +222,9 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
     }
   }
   if (a->book.empty()) return Fe_usageError("corvan " + a->command + " needs a workbook (BOOK.xlsx)");
+  std::error_code ec;
+  if (!a->out.empty() && !a->overwrite && std::filesystem::equivalent(a->book, a->out, ec))
+    return Fe_usageError("--out names the workbook being solved (" + a->book + "); add --overwrite to replace it");
   return -1;
 }
 

@@ -1,6 +1,7 @@
-// `corvan recalc BOOK.xlsx`: recalculates a workbook and compares every
-// formula cell's computed value with the value the file stores, which the
-// program that saved it computed. Exit status 0 when all agree, 1 when any
+// `corvan recalc BOOK.xlsx`: recalculates a workbook (or, with
+// --interpreter, computes its formulas with the library's formula
+// interpreter) and compares every formula cell's computed value with the
+// value the file stores, which the program that saved it computed. Exit status 0 when all agree, 1 when any
 // differ, 2 when the file cannot be read.
 #include <algorithm>
 #include <cmath>
@@ -25,6 +26,7 @@ struct StoredValue {
 struct SheetTally {
   int checked = 0, matching = 0, differing = 0, unstored = 0;
   std::vector<std::string> shown;
+  std::vector<std::string> failed;  // cells the interpreter could not compute, with the reason
 };
 
 bool isComputed(const Cell& c) { return !c.formula.empty() || c.arrayBlock >= 0; }
@@ -64,11 +66,10 @@ std::vector<StoredValue> storedValues(const Workbook* wb) {
   return stored;
 }
 
-void compare(const Sheet& sh, const StoredValue& st, SheetTally* t) {
+void compare(const Sheet& sh, const StoredValue& st, const CellValue& computed, SheetTally* t) {
   const Cell* c = Wb_findCell(&sh, Wb_keyRow(st.key), Wb_keyCol(st.key));
   if (st.value.kind == CellKind::Empty) { ++t->unstored; return; }
   ++t->checked;
-  CellValue computed = c ? c->value : CellValue{};
   if (sameValue(st.value, computed)) { ++t->matching; return; }
   ++t->differing;
   if (static_cast<int>(t->shown.size()) >= kShownDifferences) return;
@@ -81,6 +82,8 @@ void printSheet(const Sheet& sh, const SheetTally& t) {
               t.matching, t.differing);
   if (t.unstored > 0) std::printf("  %d formula cells have no stored value (not compared)\n", t.unstored);
   for (const std::string& line : t.shown) std::printf("  %s\n", line.c_str());
+  if (!t.failed.empty()) std::printf("  %zu formula cells not computed by the interpreter:\n", t.failed.size());
+  for (const std::string& line : t.failed) std::printf("    %s\n", line.c_str());
 }
 
 }  // namespace
@@ -93,13 +96,31 @@ int Fe_recalc(const FeArgs& args) {
     return FeExitUsage;
   }
   std::vector<StoredValue> stored = storedValues(wb);
-  Calc_recalculate(wb);
-  Fe_printWarnings(wb, false);
   std::vector<SheetTally> tallies(wb->sheets.size());
-  for (const StoredValue& st : stored) compare(*wb->sheets[st.sheet], st, &tallies[st.sheet]);
+  if (args.interpreter) {
+    FeInterpreted interpreted;
+    Fe_interpretWorkbook(wb, &interpreted);
+    for (const StoredValue& st : stored) {
+      const auto cell = std::make_pair(st.sheet, st.key);
+      if (auto failed = interpreted.failures.find(cell); failed != interpreted.failures.end()) {
+        tallies[st.sheet].failed.push_back(Wb_a1(Wb_keyRow(st.key), Wb_keyCol(st.key)) + ": " + failed->second);
+        continue;
+      }
+      auto it = interpreted.values.find(cell);
+      compare(*wb->sheets[st.sheet], st, it == interpreted.values.end() ? CellValue{} : it->second,
+              &tallies[st.sheet]);
+    }
+  } else {
+    Calc_recalculate(wb);
+    Fe_printWarnings(wb, false);
+    for (const StoredValue& st : stored) {
+      const Cell* c = Wb_findCell(wb->sheets[st.sheet].get(), Wb_keyRow(st.key), Wb_keyCol(st.key));
+      compare(*wb->sheets[st.sheet], st, c ? c->value : CellValue{}, &tallies[st.sheet]);
+    }
+  }
   int differing = 0;
   for (size_t s = 0; s < wb->sheets.size(); ++s) {
-    if (tallies[s].checked + tallies[s].unstored > 0) printSheet(*wb->sheets[s], tallies[s]);
+    if (tallies[s].checked + tallies[s].unstored + static_cast<int>(tallies[s].failed.size()) > 0) printSheet(*wb->sheets[s], tallies[s]);
     differing += tallies[s].differing;
   }
   Wb_closeWorkbook(wb);

@@ -408,6 +408,15 @@ bool Fn_lookup(const char16_t* name, FunctionRecord* out) {
   return false;
 }
 
+int32_t Fn_count() { return static_cast<int32_t>(std::size(kFunctions)); }
+
+bool Fn_recordAt(int32_t i, FunctionRecord* out) {
+  if (i < 0 || i >= Fn_count()) return false;
+  const FnEntry& e = kFunctions[i];
+  Fn_setRecord(e.id, e.name, e.count, e.optional, e.isVolatile, out);
+  return true;
+}
+
 bool Fn_isDatabase(int32_t id) { return between(id, 201, 299); }
 bool Fn_isDateTime(int32_t id) { return between(id, 301, 399); }
 bool Fn_isEngineering(int32_t id) { return between(id, 401, 499); }

@@ -31,6 +31,9 @@ struct FunctionRecord {
 // function; false for an unsupported one (id -1, any count) or an unknown one
 // (id 0, any count); the record carries the name in every case.
 bool Fn_lookup(const char16_t* name, FunctionRecord* out);
+// The entries of the table in order: count, and the record of entry i.
+int32_t Fn_count();
+bool Fn_recordAt(int32_t i, FunctionRecord* out);
 // Fills a record: result and the first count argument types "any" (all 32
 // when count is negative); the name is cut to 32 characters.
 void Fn_setRecord(int16_t id, const char16_t* name, int16_t count, uint16_t optional, uint8_t isVolatile,

@@ -69,3 +69,12 @@ void Grad_free(GradValue* g) {
   freeTexts(g);
   *g = GradValue{};
 }
+
+void Grad_freeTape(GradTapeRec* tape, int32_t capacity) {
+  if (!tape) return;
+  for (int32_t k = 0; k <= capacity; ++k) {
+    Grad_free(&tape[k].forward);
+    Grad_free(&tape[k].adjoint);
+  }
+  std::free(tape);
+}

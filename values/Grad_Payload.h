@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "values/Pay_Tape.h"
+
 struct EvalContext;
 
 // Length of one formula text buffer of the symbolic face, terminator included.
@@ -33,3 +35,18 @@ void Grad_setVar(GradValue* g, double value, int32_t p);
 void Grad_setConst(GradValue* g, double value);
 // Frees the gradient and the texts and zeroes the record.
 void Grad_free(GradValue* g);
+
+// One record of the kind-6 tape that the Hessian replay walks backwards: the
+// operation's result, its adjoint during the replay, the operation, the
+// number operand of a mixed operation and the operands' references.
+struct GradTapeRec {
+  GradValue forward;
+  GradValue adjoint;
+  int32_t op;  // OpCode
+  double constant;
+  NodeRef operand1;
+  NodeRef operand2;
+};
+
+// Frees records 0..capacity with their values, then the array; null-safe.
+void Grad_freeTape(GradTapeRec* tape, int32_t capacity);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "values/Ivl_Interval.h"
+#include "values/Model_Refs.h"
 
 enum VarType : int32_t {
   kVarBinary = 2,
@@ -22,6 +23,8 @@ struct VarRecord {
 };
 
 struct VariableTable {
+  std::vector<RangeRef> ranges;                // variable ranges in the order added
+  int32_t extraCount = 0;                      // generated variables outside every range
   std::vector<VarRecord> records;              // variable j at index j - 1
   std::vector<std::vector<double>> inputSamples;  // sampled input k at k - 1: samples 1..n at 0..n-1
 };

@@ -54,6 +54,8 @@ void freeBuffers(EvalContext* ctx) {
   for (AffineForm*& buffer : ctx->affineBuffers) release(&buffer, Aff_free);
   for (GradValue*& scratch : ctx->gradScratch) release(&scratch, Grad_free);
   for (IvGradValue*& scratch : ctx->ivGradScratch) release(&scratch, IvGrad_free);
+  Grad_freeTape(ctx->gradTape, ctx->gradTapeCapacity);
+  ctx->gradTape = nullptr;
   std::free(ctx->affineHalfWidths);
   std::free(ctx->revTape);
   std::free(ctx->ivRevTape);

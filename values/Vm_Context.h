@@ -61,7 +61,8 @@ enum EvalMode : int32_t {
 struct FormulaTextSink {
   virtual ~FormulaTextSink() = default;
   virtual bool functionName(int32_t /*id*/, const char16_t* /*text*/, char16_t* /*out*/) { return false; }
-  virtual bool spillText(const char16_t* /*text*/) { return false; }
+  // Takes over a text that grows too long and leaves a shorter one in place.
+  virtual bool spillText(char16_t* /*text*/) { return false; }
   virtual bool squareText(const char16_t* /*text*/, char16_t* /*out*/) { return false; }
   virtual bool powerText(const char16_t* /*base*/, const char16_t* /*exponent*/, char16_t* /*out*/) { return false; }
   virtual bool variableText(char16_t* /*out*/, int32_t /*zeroBasedIndex*/) { return false; }
@@ -106,6 +107,11 @@ struct EvalContext {
   DegDagNode* dagNodes;
   IvPropNode* ivPropNodes;
   int32_t tapeCount;
+  // Nodes or records allocated past slot 0 in each tape; every append checks
+  // against them.
+  int32_t revTapeCapacity;
+  int32_t dagNodeCapacity;
+  int32_t gradTapeCapacity;
   Value* result;  // where entries, operators and functions build results
   GradTapeRec* gradTape;
   GradValue* gradScratch[4];
@@ -116,6 +122,8 @@ struct EvalContext {
   uint16_t* variableMarks;  // slots 1..n
   VarDegreeNote* diagnosisCells;
   Symbol* currentSymbol;  // the cell being run (not owned)
+  CellRef currentCell;    // its position, all zero when none
+  const Value* currentCellValue;  // its stored value, or null (not owned)
   SymbolTable* codeStore;
   ExcelAutomation* excel;
   FormulaTextSink* textSink;

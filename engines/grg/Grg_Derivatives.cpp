@@ -11,12 +11,12 @@ namespace {
 constexpr int JacobianFlags = 0x500;
 
 void storeColumn(GrgRecord& rec, int j, const std::vector<double>& column) {
-  bool compare = rec.linearityCheck && rec.iterationsReported && rec.constancy[j] >= 0;
+  bool compare = rec.settings.linearityCheck && rec.iterationsReported && rec.constancy[j] >= 0;
   if (compare) {
     bool same = true;
     for (int i = 1; i <= rec.m && same; ++i) {
       double old = i == rec.objectiveRow ? rec.grad[j] : Grg_jac(rec, i, j);
-      same = std::fabs(column[i] - old) <= rec.stp;
+      same = std::fabs(column[i] - old) <= rec.settings.stp;
     }
     if (same) {
       ++rec.constancy[j];
@@ -35,7 +35,7 @@ void zeroColumn(GrgRecord& rec, int j) {
 
 // False when the whole difference pass can be skipped (every column constant).
 bool startDifferences(GrgRecord& rec) {
-  if (!rec.linearityCheck) return true;
+  if (!rec.settings.linearityCheck) return true;
   if (!rec.gradientsValid) {
     std::fill(rec.constancy.begin(), rec.constancy.end(), 0);
     return true;
@@ -68,11 +68,11 @@ void differences(GrgRecord& rec, bool central) {
       zeroColumn(rec, j);
       continue;
     }
-    if (rec.linearityCheck && rec.constancy[j] >= 3) continue;
-    double x = rec.x[j], h = (std::fabs(x) + 1) * rec.stp, hMinus = 0.0;
+    if (rec.settings.linearityCheck && rec.constancy[j] >= 3) continue;
+    double x = rec.x[j], h = (std::fabs(x) + 1) * rec.settings.stp, hMinus = 0.0;
     if (central) {
       if (x + h > rec.xu[j]) h = rec.xu[j] - x;
-      hMinus = -(std::fabs(x) + 1) * rec.stp;
+      hMinus = -(std::fabs(x) + 1) * rec.settings.stp;
       if (x + hMinus < rec.xl[j]) hMinus = rec.xl[j] - x;
     } else if (x + h > rec.xu[j]) {
       h = -h;
@@ -122,7 +122,7 @@ int Grg_storeJacobianElement(void*, void* record, int row, int col, double value
   if (i < 1 || i > rec.hostRows || j < 1 || j > rec.n) return 0;
   double v = (i == rec.objectiveRow && rec.negateObjective) ? -value : value;
   if (rec.scaled) v *= rec.scale[j] / rec.scale[rec.n + i];
-  bool checking = rec.derivativeMode == GrgForwardChecked || rec.derivativeMode == GrgCentralChecked;
+  bool checking = rec.settings.derivativeMode == GrgForwardChecked || rec.settings.derivativeMode == GrgCentralChecked;
   if (checking && !rec.fixed[j]) {
     double d = i == rec.objectiveRow ? rec.grad[j] : Grg_jac(rec, i, j);
     if (slot) *slot = d;
@@ -137,13 +137,13 @@ int Grg_storeJacobianElement(void*, void* record, int row, int col, double value
 }
 
 void Grg_derivatives(GrgRecord& rec) {
-  switch (rec.derivativeMode) {
+  switch (rec.settings.derivativeMode) {
     case GrgForward: differences(rec, false); break;
     case GrgCentral: differences(rec, true); break;
     case GrgAnalytic: analytic(rec, false); break;
     case GrgForwardChecked:
     case GrgCentralChecked:
-      differences(rec, rec.derivativeMode == GrgCentralChecked);
+      differences(rec, rec.settings.derivativeMode == GrgCentralChecked);
       if (rec.status == 0) analytic(rec, true);
       break;
     case GrgAnalyticOrForward:
@@ -151,7 +151,7 @@ void Grg_derivatives(GrgRecord& rec) {
       analytic(rec, false);
       if (rec.status != StatusEvalError) break;
       rec.status = 0;
-      differences(rec, rec.derivativeMode == GrgAnalyticOrCentral);
+      differences(rec, rec.settings.derivativeMode == GrgAnalyticOrCentral);
       break;
     default: rec.status = StatusBadModel; break;
   }
@@ -171,7 +171,7 @@ bool Grg_linearityTest(GrgRecord& rec) {
   int previous = 0;
   for (int j = 1; j <= rec.n; ++j) {
     if (rec.constancy[j] < 3) continue;
-    double x = rec.x[j], delta = (std::fabs(x) + 1) * rec.stp;
+    double x = rec.x[j], delta = (std::fabs(x) + 1) * rec.settings.stp;
     if (x + delta > rec.xu[j]) delta = -delta;
     if (!Grg_evaluatePerturbed(rec, previous ? previous : j, j, x + delta, rec.gTrial.data())) {
       rec.status = StatusEvalError;
@@ -181,7 +181,7 @@ bool Grg_linearityTest(GrgRecord& rec) {
     for (int i = 1; i <= rec.m; ++i) {
       double quotient = (rec.gTrial[i] - rec.gReport[i]) / delta;
       double stored = i == rec.objectiveRow ? rec.grad[j] : Grg_jac(rec, i, j);
-      if (std::fabs(quotient - stored) > rec.stp) return false;
+      if (std::fabs(quotient - stored) > rec.settings.stp) return false;
     }
   }
   return true;

@@ -13,7 +13,7 @@ namespace {
 double& fac(GrgRecord& rec, int i, int j) { return rec.factor[(j - 1) * j / 2 + i - 1]; }
 
 bool quasiNewtonMode(const GrgRecord& rec) {
-  return rec.factorAvailable && rec.quasiNewtonLimit >= 0 && rec.superbasicCount <= rec.quasiNewtonLimit;
+  return rec.factorAvailable && rec.settings.quasiNewtonLimit >= 0 && rec.superbasicCount <= rec.settings.quasiNewtonLimit;
 }
 
 std::vector<double> unpack(GrgRecord& rec) {
@@ -211,7 +211,7 @@ void joinSuperbasics(GrgRecord& rec, bool& qn, bool retry) {
   int count = 0;
   for (int s = 1; s <= rec.superbasicCount; ++s) {
     double r = rec.r[rec.cols[s]];
-    if (std::fabs(r) > rec.pre) {
+    if (std::fabs(r) > rec.settings.pre) {
       sum += r * r;
       ++count;
     }

@@ -42,38 +42,43 @@ struct GrgSearchResult {
   bool feasible = false;        // phase 1 reached a feasible point
 };
 
-struct GrgRecord {
-  HostServices host;
-  int status = 0;
-  int n = 0;
-  int m = 0;                    // rows, objective row included
-  int hostRows = 0;             // rows the host evaluates (m, or m - 1 without objective)
-  int negateObjective = 0;
-  int convergenceCount = 5;
-  int newtonLimit = 10;
-  int objectiveRow = 0;
-  int derivativeMode = 0;
-  int quadraticEstimates = 0;
-  int gradientsValid = 0;
+// What the run's options and switches set at `setup`, and the engine's
+// numeric constants; nothing changes them while the engine runs.
+struct GrgSettings {
+  int convergenceCount = 5;     // iterations of small change that end the run
+  int newtonLimit = 10;         // Newton steps of one restoration
+  int derivativeMode = 0;       // GrgDerivativeMode
+  int quadraticEstimates = 0;   // quadratic rather than tangent estimates
   int linearityCheck = 0;
-  int iterationsReported = 0;
-  int quasiNewtonLimit = 0;
-  int iteration = 0;
-  int endCode = 0;
-  int useScaling = 0;
-  int scaled = 0;
-  int showIterations = 0;
-
+  int quasiNewtonLimit = 0;     // -1: conjugate gradients only
+  int useScaling = 0;           // query 13
+  int showIterations = 0;       // query 12
   double tiny = 1e-15;
   double infinity = 1e30;
   double interpolationTiny = 1e-30;
   double degenerateStep = 1e-6;
   double guardTiny = 1e-15;
-  double pre = 1e-6;
+  double pre = 1e-6;            // precision (real option 0)
   double scaleThreshold = 1e-5;
   double pivotTol = 1e-4;
-  double stp = 1e-6;
-  double cvg = 1e-5;
+  double stp = 1e-6;            // difference step (real option 9)
+  double cvg = 1e-5;            // convergence (real option 2)
+};
+
+struct GrgRecord {
+  HostServices host;
+  GrgSettings settings;
+  int status = 0;
+  int n = 0;
+  int m = 0;                    // rows, objective row included
+  int hostRows = 0;             // rows the host evaluates (m, or m - 1 without objective)
+  int negateObjective = 0;
+  int objectiveRow = 0;
+  int gradientsValid = 0;
+  int iterationsReported = 0;
+  int iteration = 0;
+  int endCode = 0;
+  int scaled = 0;
 
   // Model as read, and rows.
   std::vector<int> fixed, rowKind;                 // n + 1; m + 3

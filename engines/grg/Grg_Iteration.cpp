@@ -12,8 +12,8 @@ namespace {
 
 double violation(const GrgRecord& rec, int i, double v) {
   int col = rec.n + i;
-  if (v < rec.xl[col] - rec.pre) return rec.xl[col] - v;
-  if (v > rec.xu[col] + rec.pre) return v - rec.xu[col];
+  if (v < rec.xl[col] - rec.settings.pre) return rec.xl[col] - v;
+  if (v > rec.xu[col] + rec.settings.pre) return v - rec.xu[col];
   return 0.0;
 }
 
@@ -28,13 +28,13 @@ double& inverse(GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bi
 void computeDistances(GrgRecord& rec) {
   for (int j = 1; j <= rec.n + rec.m; ++j) {
     double dist = std::min(rec.x[j] - rec.xl[j], rec.xu[j] - rec.x[j]);
-    rec.distance[j] = dist <= rec.pre ? 0.0 : std::min(dist, 1e10);
+    rec.distance[j] = dist <= rec.settings.pre ? 0.0 : std::min(dist, 1e10);
   }
 }
 
 int boundStatus(const GrgRecord& rec, int col) {
-  if (std::fabs(rec.x[col] - rec.xl[col]) < rec.pre) return -1;
-  if (std::fabs(rec.x[col] - rec.xu[col]) < rec.pre) return 1;
+  if (std::fabs(rec.x[col] - rec.xl[col]) < rec.settings.pre) return -1;
+  if (std::fabs(rec.x[col] - rec.xu[col]) < rec.settings.pre) return 1;
   return 0;
 }
 
@@ -91,11 +91,11 @@ Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const 
     big = std::max(big, p.value);
   }
   if (p1 < 0) p1 = big;
-  if (p1 < 1e-10 || (big < rec.pivotTol * p1 && big < rec.pivotTol)) return slackStep(rec, pivoted);
+  if (p1 < 1e-10 || (big < rec.settings.pivotTol * p1 && big < rec.settings.pivotTol)) return slackStep(rec, pivoted);
   Pick best;
   for (const Pick& p : cand)
-    if (p.row && rec.distance[p.col] >= 10 * rec.pre && p.value > best.value) best = p;
-  if (best.col && (best.value >= rec.pivotTol || best.value >= rec.pivotTol * big)) return best;
+    if (p.row && rec.distance[p.col] >= 10 * rec.settings.pre && p.value > best.value) best = p;
+  if (best.col && (best.value >= rec.settings.pivotTol || best.value >= rec.settings.pivotTol * big)) return best;
   Pick far;
   double farDist = -1.0;
   for (const Pick& p : cand)
@@ -124,9 +124,9 @@ Pick previousStep(GrgRecord& rec, const std::vector<double>& w, int width, const
 // point of its row) would make the basis nearly singular.
 bool acceptPrevious(const GrgRecord& rec, int step, double value, double p1, double best) {
   if (value < 0.01 * best) return false;
-  if (step == 1) return value > rec.pivotTol;
+  if (step == 1) return value > rec.settings.pivotTol;
   if (rec.lastSearchAtBound) return value > 1e-15;
-  return value >= rec.pivotTol * p1 || value >= rec.pivotTol;
+  return value >= rec.settings.pivotTol * p1 || value >= rec.settings.pivotTol;
 }
 
 double largestCandidate(const GrgRecord& rec, const std::vector<double>& w, int width,
@@ -222,12 +222,12 @@ void classifyRows(GrgRecord& rec) {
     double at = 0.0;
     bool binding = false;
     if (rec.rowKind[i] == 1) {
-      binding = std::fabs(v - l) < rec.pre;
+      binding = std::fabs(v - l) < rec.settings.pre;
       at = l;
-    } else if (std::fabs(v - u) < rec.pre) {
+    } else if (std::fabs(v - u) < rec.settings.pre) {
       binding = true;
       at = u;
-    } else if (std::fabs(v - l) < rec.pre) {
+    } else if (std::fabs(v - l) < rec.settings.pre) {
       binding = true;
       at = l;
     }
@@ -246,7 +246,7 @@ void classifyRows(GrgRecord& rec) {
   if (!rec.phase1) return;
   for (int k = 1; k <= rec.nonBindingCount; ++k) {
     int i = rec.nonBinding[k];
-    double v = rec.g[i], sign = v < rec.xl[n + i] - rec.pre ? -1.0 : (v > rec.xu[n + i] + rec.pre ? 1.0 : 0.0);
+    double v = rec.g[i], sign = v < rec.xl[n + i] - rec.settings.pre ? -1.0 : (v > rec.xu[n + i] + rec.settings.pre ? 1.0 : 0.0);
     if (sign != 0.0)
       for (int j = 1; j <= n; ++j) rec.phaseGrad[j] += sign * Grg_jac(rec, i, j);
   }
@@ -287,9 +287,9 @@ bool optimal(GrgRecord& rec) {
     gmax = std::max(gmax, std::fabs(rec.grad[j]));
     rec.xPrev[j] = rec.x[j];
   }
-  double root = std::sqrt(rec.pre);
+  double root = std::sqrt(rec.settings.pre);
   if (moved >= root * (xmax + 1)) return false;
-  if (gmax <= rec.pre) return true;
+  if (gmax <= rec.settings.pre) return true;
   double h = root * gmax;
   for (int s = 1; s <= rec.columnCount; ++s) {
     int col = rec.cols[s];
@@ -324,10 +324,10 @@ struct Blocking {
 // false when it does not move or has no such bound.
 bool boundAhead(const GrgRecord& rec, int k, double* bound) {
   double tk = rec.t[k];
-  if (std::fabs(tk) <= rec.tiny) return false;
+  if (std::fabs(tk) <= rec.settings.tiny) return false;
   int c = rec.basicCol[k];
   *bound = tk > 0 ? rec.xu[c] : rec.xl[c];
-  return std::fabs(*bound) < rec.infinity;
+  return std::fabs(*bound) < rec.settings.infinity;
 }
 
 // The basic variable that blocks first along the basic direction: the
@@ -338,7 +338,7 @@ Blocking ratioTest(const GrgRecord& rec) {
   for (int k = 1; k <= rec.bindingCount; ++k) {
     if (!boundAhead(rec, k, &bound)) continue;
     double tk = rec.t[k];
-    double relaxed = tk > 0 ? bound + rec.pre : bound - rec.pre;
+    double relaxed = tk > 0 ? bound + rec.settings.pre : bound - rec.settings.pre;
     theta = std::min(theta, (relaxed - rec.x[rec.basicCol[k]]) / tk);
   }
   Blocking b;
@@ -369,7 +369,7 @@ bool exchange(GrgRecord& rec, int p) {
     piv[s] = v;
     big = std::max(big, std::fabs(v));
   }
-  if (big <= rec.tiny) return false;
+  if (big <= rec.settings.tiny) return false;
   int enter = 0;
   double far = -1.0;
   for (int s = 1; s <= rec.superbasicCount; ++s)
@@ -401,7 +401,7 @@ bool exchange(GrgRecord& rec, int p) {
 
 bool convergence(GrgRecord& rec, double& fRef, int& small) {
   double f = Grg_objective(rec, rec.g.data()), fSaved = Grg_objective(rec, rec.gSaved.data());
-  if (std::fabs(f - fRef) <= std::fabs(rec.cvg * (fRef - fSaved))) return ++small >= rec.convergenceCount;
+  if (std::fabs(f - fRef) <= std::fabs(rec.settings.cvg * (fRef - fSaved))) return ++small >= rec.settings.convergenceCount;
   small = 0;
   fRef = f;
   return false;
@@ -494,7 +494,7 @@ bool readyToSearch(GrgRecord& rec, Pass& p) {
     if (rec.bindingCount == 0) return true;
     basicDirection(rec);
     Blocking b = ratioTest(rec);
-    if (b.position == 0 || b.step > rec.degenerateStep || !exchange(rec, b.position)) return true;
+    if (b.position == 0 || b.step > rec.settings.degenerateStep || !exchange(rec, b.position)) return true;
     Grg_iterationReport(rec, rec.iteration);
     if (rec.status) return false;
     if (++p.degenerate >= (rec.n + 1) / 2 && p.degenerate >= 15) {

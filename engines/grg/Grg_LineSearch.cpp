@@ -46,7 +46,7 @@ void predictBasics(GrgRecord& rec, const Search& s, double alpha) {
   for (int k = 1; k <= nb; ++k) {
     int c = rec.basicCol[k];
     double x0 = s.start.x[c], tk = rec.t[k];
-    if (!rec.quadraticEstimates || stored == 0) {
+    if (!rec.settings.quadraticEstimates || stored == 0) {
       rec.x[c] = s.previous.x[c] + (alpha - s.previous.alpha) * tk;
     } else if (stored == 1) {
       const Trial& p = s.points[0];
@@ -103,7 +103,7 @@ void prepareHeld(GrgRecord& rec, Held& h, int col) {
 // overshot, so an evaluation failure there fails the trial, not the run.
 bool outsideBounds(const GrgRecord& rec) {
   for (int j = 1; j <= rec.n; ++j)
-    if (rec.x[j] < rec.xl[j] - rec.pre || rec.x[j] > rec.xu[j] + rec.pre) return true;
+    if (rec.x[j] < rec.xl[j] - rec.settings.pre || rec.x[j] > rec.xu[j] + rec.settings.pre) return true;
   return false;
 }
 
@@ -113,7 +113,7 @@ bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double 
   int nb = rec.bindingCount, n = rec.n;
   double previous = 1e30;
   std::vector<double> r(nb + 1, 0.0);
-  for (int it = 1; it <= rec.newtonLimit; ++it) {
+  for (int it = 1; it <= rec.settings.newtonLimit; ++it) {
     if (held) placeSuperbasics(rec, s, alpha);
     if (!Grg_evaluate(rec, rec.g.data())) {
       if (!outsideBounds(rec)) rec.status = StatusEvalError;
@@ -141,7 +141,7 @@ bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double 
         wr += held->w[k] * r[k];
       }
       double den = wq - held->c;
-      if (std::fabs(den) < rec.guardTiny) return false;
+      if (std::fabs(den) < rec.settings.guardTiny) return false;
       double delta = (e + wr) / den;
       alpha -= delta;
       for (int k = 1; k <= nb; ++k) r[k] -= delta * held->q[k];
@@ -162,14 +162,14 @@ bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fracti
   auto test = [&](int kind, int index, int col, double oldV, double newV) {
     if (std::fabs(newV - oldV) <= 1e-15) return;
     double l = rec.xl[col], u = rec.xu[col], bound;
-    if (oldV < l - rec.pre || oldV > u + rec.pre) {
+    if (oldV < l - rec.settings.pre || oldV > u + rec.settings.pre) {
       // A violated equality row passing through its value: the sum of
       // violations has its minimum along the line there.
-      if (kind != 2 || l != u || (oldV - l) * (newV - l) >= 0 || std::fabs(newV - l) < rec.pre) return;
+      if (kind != 2 || l != u || (oldV - l) * (newV - l) >= 0 || std::fabs(newV - l) < rec.settings.pre) return;
       bound = l;
-    } else if (newV > u + rec.pre) {
+    } else if (newV > u + rec.settings.pre) {
       bound = u;
-    } else if (newV < l - rec.pre) {
+    } else if (newV < l - rec.settings.pre) {
       bound = l;
     } else {
       return;
@@ -195,7 +195,7 @@ bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fracti
 bool violated(const GrgRecord& rec) {
   for (int k = 1; k <= rec.nonBindingCount; ++k) {
     int i = rec.nonBinding[k], col = rec.n + i;
-    if (rec.g[i] < rec.xl[col] - rec.pre || rec.g[i] > rec.xu[col] + rec.pre) return true;
+    if (rec.g[i] < rec.xl[col] - rec.settings.pre || rec.g[i] > rec.xu[col] + rec.settings.pre) return true;
   }
   return false;
 }
@@ -204,7 +204,7 @@ bool violated(const GrgRecord& rec) {
 bool trial(GrgRecord& rec, Search& s, double& alpha) {
   placeSuperbasics(rec, s, alpha);
   predictBasics(rec, s, alpha);
-  if (!restore(rec, s, alpha, nullptr, rec.pre)) return false;
+  if (!restore(rec, s, alpha, nullptr, rec.settings.pre)) return false;
   Held h;
   double fraction;
   s.crossed = findCrossing(rec, s, h, fraction);
@@ -218,7 +218,7 @@ bool trial(GrgRecord& rec, Search& s, double& alpha) {
     if (h.kind == 2) rec.g[h.index] = s.previous.g[h.index] + fraction * (rec.g[h.index] - s.previous.g[h.index]);
     alpha = back;
     prepareHeld(rec, h, h.kind == 1 ? rec.basicCol[h.index] : rec.n + h.index);
-    if (!restore(rec, s, alpha, &h, rec.pre)) return false;
+    if (!restore(rec, s, alpha, &h, rec.settings.pre)) return false;
     rec.heldKind = h.kind;
     rec.heldIndex = h.index;
   }
@@ -243,7 +243,7 @@ double initialStep(GrgRecord& rec, Search& s) {
   s.thetaBound = theta;
   cap = std::min(cap, theta);
   double alpha = rec.lastStep;
-  if (dmax > 0) alpha = std::max(alpha, rec.pre / dmax);
+  if (dmax > 0) alpha = std::max(alpha, rec.settings.pre / dmax);
   alpha = rec.passSearches > 0 && !rec.lastSearchAtBound ? std::min(alpha, cap) : cap;
   return std::min(alpha, theta);
 }
@@ -251,8 +251,8 @@ double initialStep(GrgRecord& rec, Search& s) {
 bool superbasicAtBound(const GrgRecord& rec) {
   for (int k = 1; k <= rec.superbasicCount; ++k) {
     int c = rec.cols[k];
-    if (rec.d[c] > 0 && std::fabs(rec.x[c] - rec.xu[c]) < rec.pre) return true;
-    if (rec.d[c] < 0 && std::fabs(rec.x[c] - rec.xl[c]) < rec.pre) return true;
+    if (rec.d[c] > 0 && std::fabs(rec.x[c] - rec.xu[c]) < rec.settings.pre) return true;
+    if (rec.d[c] < 0 && std::fabs(rec.x[c] - rec.xl[c]) < rec.settings.pre) return true;
   }
   return false;
 }
@@ -267,7 +267,7 @@ void interpolate(GrgRecord& rec, Search& s) {
   double num = (m.alpha - a.alpha) * (m.alpha - a.alpha) * (m.f - c.f) -
                (m.alpha - c.alpha) * (m.alpha - c.alpha) * (m.f - a.f);
   double den = (m.alpha - a.alpha) * (m.f - c.f) - (m.alpha - c.alpha) * (m.f - a.f);
-  if (std::fabs(den) < rec.interpolationTiny) return;
+  if (std::fabs(den) < rec.settings.interpolationTiny) return;
   double alpha = m.alpha - 0.5 * num / den;
   double lo = std::min({a.alpha, m.alpha, c.alpha}), hi = std::max({a.alpha, m.alpha, c.alpha});
   if (alpha <= lo || alpha >= hi) return;
@@ -276,7 +276,7 @@ void interpolate(GrgRecord& rec, Search& s) {
 
 // Doubles the step while restoration stays cheap and the objective falls.
 void expand(GrgRecord& rec, Search& s, double alpha) {
-  int cheap = rec.quadraticEstimates ? 4 : rec.newtonLimit / 2;
+  int cheap = rec.settings.quadraticEstimates ? 4 : rec.settings.newtonLimit / 2;
   for (int doublings = 0; rec.newtonIterations < cheap; ++doublings) {
     if (doublings == 30) {
       rec.search.unbounded = true;
@@ -347,7 +347,7 @@ void Grg_polish(GrgRecord& rec) {
   s.start.x = rec.x;
   std::vector<double> g = rec.g;
   double alpha = 0.0;
-  if (restore(rec, s, alpha, nullptr, 1e-3 * rec.pre)) return;
+  if (restore(rec, s, alpha, nullptr, 1e-3 * rec.settings.pre)) return;
   rec.x = s.start.x;
   rec.g = g;
   if (rec.status == 0) rec.hostAtX = false;

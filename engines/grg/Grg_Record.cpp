@@ -20,25 +20,26 @@ bool hostComplete(const HostServices& h) {
          h.evalProblem && h.evalTwoChanged && h.progress;
 }
 
-void readOptions(GrgRecord& rec, const HostServices& h) {
+// The settings of a run on n variables from the host's options and switches.
+GrgSettings readSettings(const HostServices& h, int n) {
+  GrgSettings s;
   unsigned flags = h.optionFlags(h.user, EngineGrg);
-  rec.quasiNewtonLimit = (flags & OptFlagNwt) ? -1 : std::min(rec.n, 100);
-  rec.linearityCheck = (flags & OptFlagLvaWbr) ? 1 : 0;
-  rec.derivativeMode = (flags & OptFlagDrv) ? GrgCentral : GrgForward;
-  rec.quadraticEstimates = (flags & OptFlagEst) ? 1 : 0;
-  switch (flags & 0x30) {
-    case OptFlagDrfOther: rec.derivativeMode = GrgAnalytic; break;
-    case OptFlagDrf2: rec.derivativeMode += GrgForwardChecked; break;
-    case OptFlagDrf1: rec.derivativeMode += GrgAnalyticOrForward; break;
+  s.quasiNewtonLimit = (flags & OptFlagNwt) ? -1 : std::min(n, 100);
+  s.linearityCheck = (flags & OptFlagLvaWbr) ? 1 : 0;
+  s.derivativeMode = (flags & OptFlagDrv) ? GrgCentral : GrgForward;
+  s.quadraticEstimates = (flags & OptFlagEst) ? 1 : 0;
+  switch (flags & (OptFlagDrfOther | OptFlagDrf2)) {
+    case OptFlagDrfOther: s.derivativeMode = GrgAnalytic; break;
+    case OptFlagDrf2: s.derivativeMode += GrgForwardChecked; break;
+    case OptFlagDrf1: s.derivativeMode += GrgAnalyticOrForward; break;
     default: break;
   }
-  rec.useScaling = h.queryModel(h.user, QueryScaling);
-  rec.showIterations = h.queryModel(h.user, QueryShowIterations);
-  h.realOption(h.user, &rec.pre, RealPrecision);
-  h.realOption(h.user, &rec.stp, RealStep);
-  h.realOption(h.user, &rec.cvg, RealConvergence);
-  rec.convergenceCount = 5;
-  rec.newtonLimit = 10;
+  s.useScaling = h.queryModel(h.user, QueryScaling);
+  s.showIterations = h.queryModel(h.user, QueryShowIterations);
+  h.realOption(h.user, &s.pre, RealPrecision);
+  h.realOption(h.user, &s.stp, RealStep);
+  h.realOption(h.user, &s.cvg, RealConvergence);
+  return s;
 }
 
 void allocate(GrgRecord& rec) {
@@ -52,13 +53,13 @@ void allocate(GrgRecord& rec) {
   for (auto* v : {&rec.x, &rec.xl, &rec.xu, &rec.r, &rec.rOld, &rec.d, &rec.dPrev, &rec.distance,
                   &rec.phaseGrad})
     v->assign(ext + 1, 0.0);
-  rec.scale.assign(rec.useScaling ? ext + 1 : 0, 1.0);
+  rec.scale.assign(rec.settings.useScaling ? ext + 1 : 0, 1.0);
   rec.jac.assign(static_cast<size_t>(m + 2) * (n + 1), 0.0f);
   rec.constancy.assign(n + 1, 0);
   rec.binv.reserve(static_cast<size_t>(m + 2) * wide);
   for (auto* v : {&rec.bindRow, &rec.basicCol, &rec.nonBinding, &rec.cols, &rec.colStatus})
     v->assign(ext + 1, 0);
-  rec.factorAvailable = rec.quasiNewtonLimit != -1;
+  rec.factorAvailable = rec.settings.quasiNewtonLimit != -1;
   if (rec.factorAvailable) {
     int k = std::min(n, 100);
     try {
@@ -79,7 +80,7 @@ int fail(GrgRecord& rec, GrgProblem& problem, int status) {
 void applyScaling(GrgRecord& rec, bool undo) {
   int n = rec.n;
   auto apply = [&](double& v, double s) {
-    if (std::fabs(v) < rec.infinity) v = undo ? v * s : v / s;
+    if (std::fabs(v) < rec.settings.infinity) v = undo ? v * s : v / s;
   };
   for (int j = 1; j <= n + rec.m; ++j) {
     apply(rec.x[j], rec.scale[j]);
@@ -102,7 +103,7 @@ void applyScaling(GrgRecord& rec, bool undo) {
 // Scale factors from the start point: |value| when at least the threshold, else 1.
 bool startScaling(GrgRecord& rec) {
   if (!Grg_evaluate(rec, rec.g.data())) return false;
-  auto factor = [&](double v) { return std::fabs(v) >= rec.scaleThreshold ? std::fabs(v) : 1.0; };
+  auto factor = [&](double v) { return std::fabs(v) >= rec.settings.scaleThreshold ? std::fabs(v) : 1.0; };
   for (int j = 1; j <= rec.n; ++j) rec.scale[j] = factor(rec.x[j]);
   for (int i = 1; i <= rec.m; ++i) rec.scale[rec.n + i] = factor(rec.g[i]);
   for (int j = 1; j <= rec.n; ++j) {
@@ -115,10 +116,10 @@ bool startScaling(GrgRecord& rec) {
 
 bool optionsValid(const GrgRecord& rec) {
   return rec.n >= 1 && rec.m >= 1 && rec.objectiveRow >= 1 && rec.objectiveRow <= rec.m &&
-         rec.pre > 0 && rec.pre < 1 && rec.scaleThreshold > 0 && rec.scaleThreshold < 1 &&
-         rec.pivotTol > 0 && rec.pivotTol < 1 && rec.convergenceCount >= 1 &&
-         rec.newtonLimit >= 1 && rec.stp > 0 && (rec.quadraticEstimates == 0 ||
-         rec.quadraticEstimates == 1) && rec.derivativeMode >= 0 && rec.derivativeMode <= 6;
+         rec.settings.pre > 0 && rec.settings.pre < 1 && rec.settings.scaleThreshold > 0 && rec.settings.scaleThreshold < 1 &&
+         rec.settings.pivotTol > 0 && rec.settings.pivotTol < 1 && rec.settings.convergenceCount >= 1 &&
+         rec.settings.newtonLimit >= 1 && rec.settings.stp > 0 && (rec.settings.quadraticEstimates == 0 ||
+         rec.settings.quadraticEstimates == 1) && rec.settings.derivativeMode >= 0 && rec.settings.derivativeMode <= 6;
 }
 
 bool boundsConsistent(const GrgRecord& rec) {
@@ -141,9 +142,9 @@ void buildExtendedBounds(GrgRecord& rec) {
   }
   for (int i = 1; i <= rec.m; ++i) {
     bool objective = i == rec.objectiveRow;
-    rec.xl[n + i] = objective ? -rec.infinity : rec.rowLower[i];
-    rec.xu[n + i] = objective ? rec.infinity : rec.rowUpper[i];
-    bool free = rec.xl[n + i] <= -rec.infinity && rec.xu[n + i] >= rec.infinity;
+    rec.xl[n + i] = objective ? -rec.settings.infinity : rec.rowLower[i];
+    rec.xu[n + i] = objective ? rec.settings.infinity : rec.rowUpper[i];
+    bool free = rec.xl[n + i] <= -rec.settings.infinity && rec.xu[n + i] >= rec.settings.infinity;
     rec.rowKind[i] = objective || free ? 0 : (rec.xl[n + i] == rec.xu[n + i] ? 1 : 2);
   }
 }
@@ -153,11 +154,11 @@ void moveStart(GrgRecord& rec) {
   for (int j = 1; j <= rec.n; ++j) {
     if (rec.fixed[j]) continue;
     double x = rec.x[j], l = rec.xl[j], u = rec.xu[j], d;
-    bool hasL = l > -rec.infinity, hasU = u < rec.infinity;
-    if (!hasL && !hasU) d = std::fabs(-0.5 * x) <= rec.pre ? 1.0 : -0.5 * x;
-    else if (!hasL) d = std::fabs(0.5 * (u - x)) <= rec.pre ? -1.0 : 0.5 * (u - x);
-    else if (!hasU) d = std::fabs(0.5 * (l - x)) <= rec.pre ? 1.0 : 0.5 * (l - x);
-    else d = std::fabs(0.5 * (l - x)) <= rec.pre ? 0.5 * (u - x) : 0.5 * (l - x);
+    bool hasL = l > -rec.settings.infinity, hasU = u < rec.settings.infinity;
+    if (!hasL && !hasU) d = std::fabs(-0.5 * x) <= rec.settings.pre ? 1.0 : -0.5 * x;
+    else if (!hasL) d = std::fabs(0.5 * (u - x)) <= rec.settings.pre ? -1.0 : 0.5 * (u - x);
+    else if (!hasU) d = std::fabs(0.5 * (l - x)) <= rec.settings.pre ? 1.0 : 0.5 * (l - x);
+    else d = std::fabs(0.5 * (l - x)) <= rec.settings.pre ? 0.5 * (u - x) : 0.5 * (l - x);
     rec.x[j] += d;
     rec.x0[j] = rec.x[j];
   }
@@ -235,7 +236,7 @@ void Grg_iterationReport(GrgRecord& rec, int number) {
   }
   double f = Grg_trueObjective(rec, rec.g[rec.objectiveRow]);
   int answer = h.progress(h.user, ProgressIterationNumber | ProgressQuery, number + 1, f);
-  if (answer == 0 && !rec.showIterations) return;
+  if (answer == 0 && !rec.settings.showIterations) return;
   h.progress(h.user, ProgressPause, 0, 0.0);
   bool ok = Grg_evaluate(rec, rec.gReport.data());
   answer = h.progress(h.user, ProgressResume | ProgressIncumbent | ProgressIteration, number + 1, f);
@@ -297,14 +298,14 @@ int Grg_setup(GrgRecord& rec, const HostServices& host, GrgProblem& problem) {
       (rec.n > SizeVariables || rec.m > SizeRows || integers > SizeIntegers))
     return fail(rec, problem, StatusBadModel);
   if (rec.n < 1 || rec.hostRows < 0) return fail(rec, problem, StatusBadModel);
-  readOptions(rec, host);
+  rec.settings = readSettings(host, rec.n);
   try {
     allocate(rec);
   } catch (const std::bad_alloc&) {
     return fail(rec, problem, StatusOutOfMemory);
   }
-  std::fill(rec.rowLower.begin(), rec.rowLower.end(), -rec.infinity);
-  std::fill(rec.rowUpper.begin(), rec.rowUpper.end(), rec.infinity);
+  std::fill(rec.rowLower.begin(), rec.rowLower.end(), -rec.settings.infinity);
+  std::fill(rec.rowUpper.begin(), rec.rowUpper.end(), rec.settings.infinity);
   if (!host.initialValues(host.user, &rec.x[1]) ||
       !host.bounds(host.user, &rec.varLower[1], &rec.varUpper[1], &rec.rowLower[1], &rec.rowUpper[1]))
     return fail(rec, problem, StatusBadBounds);
@@ -326,7 +327,7 @@ int Grg_solve(GrgRecord& rec, GrgProblem& problem) {
   rec.iterationsReported = 0;
   rec.gradientsValid = 0;
   for (int j = 1; j <= rec.n; ++j) rec.x0[j] = rec.x[j];
-  if (rec.useScaling && !startScaling(rec)) rec.status = StatusEvalError;
+  if (rec.settings.useScaling && !startScaling(rec)) rec.status = StatusEvalError;
   if (rec.status == 0 && !optionsValid(rec)) rec.status = StatusBadModel;
   if (rec.status == 0 && !boundsConsistent(rec)) rec.status = StatusInfeasible;
   if (rec.status == 0) {
@@ -338,7 +339,7 @@ int Grg_solve(GrgRecord& rec, GrgProblem& problem) {
     }
   }
   int status = rec.status >= 2 ? rec.status : rec.endCode;
-  if (rec.status == 0 && status <= 1 && rec.linearityCheck && !Grg_linearityTest(rec))
+  if (rec.status == 0 && status <= 1 && rec.settings.linearityCheck && !Grg_linearityTest(rec))
     status = rec.status == 0 ? StatusNotLinear : rec.status;
   if (rec.scaled) applyScaling(rec, true);
   problem.objective = Grg_trueObjective(rec, rec.g[rec.objectiveRow]);

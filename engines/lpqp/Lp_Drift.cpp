@@ -15,17 +15,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <utility>
 
 namespace {
 
 constexpr double Lp_driftShare = 0.01;    // drift tolerance as a share of the precision
 constexpr double Lp_singularShare = 1e-14;  // pivot below this share of the largest entry
+// Rows above which no rebuild is tried: the dense factors would take over
+// 50 MB and seconds of work each time.
+constexpr int Lp_rebuildRowLimit = 2500;
 
 bool Lp_hasOrigin(const LpRecord& lp) {
   return lp.origin.rows == lp.matrix.rows && lp.origin.cols == lp.matrix.cols &&
-         lp.originTypes.size() == lp.types.size() && lp.driftValues.size() ==
-         static_cast<std::size_t>(lp.n + lp.m) + 1;
+         lp.originTypes.size() == lp.types.size() &&
+         lp.originStart.size() == static_cast<std::size_t>(lp.origin.rows) + 1 &&
+         lp.driftValues.size() == static_cast<std::size_t>(lp.n + lp.m) + 1;
 }
 
 // -1 when working row i is the origin row negated (an odd number of flips
@@ -67,13 +72,28 @@ void Lp_fillValues(LpRecord& lp) {
   for (int r = 1; r <= m; ++r) v[lp.rowMap[r]] = lp.matrix.row(r)[0];
 }
 
+// Lists the nonzero columns of every origin row, so that a drift check
+// costs what the rows hold rather than a dense sweep.
+void Lp_indexOrigin(LpRecord& lp) {
+  lp.originStart.assign(static_cast<std::size_t>(lp.origin.rows) + 1, 0);
+  lp.originCols.clear();
+  for (int i = 0; i < lp.origin.rows; ++i) {
+    const double* o = lp.origin.row(i);
+    for (int j = 1; j <= lp.n; ++j)
+      if (o[j] != 0) lp.originCols.push_back(j);
+    lp.originStart[i + 1] = static_cast<int>(lp.originCols.size());
+  }
+}
+
 // Residual of origin row i (row 0: the objective) at driftValues, relative.
 double Lp_rowResidual(const LpRecord& lp, int i) {
   const double* o = lp.origin.row(i);
   const double* v = lp.driftValues.data();
   double activity = 0;
-  for (int j = 1; j <= lp.n; ++j)
-    if (o[j] != 0) activity += o[j] * v[j];
+  for (int t = lp.originStart[i]; t < lp.originStart[i + 1]; ++t) {
+    const int j = lp.originCols[t];
+    activity += o[j] * v[j];
+  }
   const double free = o[0] - activity;
   const double residual = i == 0 ? free - lp.matrix.row(0)[0]
                                  : Lp_slackSign(lp, i) * Lp_orientation(lp, i) * free - v[lp.n + i];
@@ -165,6 +185,7 @@ void Lp_captureOrigin(LpRecord& lp) {
   lp.origin = lp.matrix;
   lp.originTypes = lp.types;
   lp.driftValues.assign(static_cast<std::size_t>(lp.n + lp.m) + 1, 0.0);
+  Lp_indexOrigin(lp);
   lp.pivotsSinceRebuild = 0;
   lp.pivotsSinceCheck = 0;
 }
@@ -190,6 +211,18 @@ void Lp_originFromTableauRow(LpRecord& lp, int i) {
     for (int j = 1; j <= lp.n; ++j) o[j] -= f * a[j];
   }
   lp.originTypes[i] = lp.types[i];
+  Lp_indexOrigin(lp);
+}
+
+void Lp_originObjective(LpRecord& lp, double value, const double* g) {
+  if (!Lp_hasOrigin(lp)) return;
+  double* o = lp.origin.row(0);
+  o[0] = value;
+  for (int j = 1; j <= lp.n; ++j) {
+    o[j] = std::fabs(g[j]) > Lp_tiny ? -g[j] : 0.0;
+    o[0] += o[j] * lp.x[j];
+  }
+  Lp_indexOrigin(lp);
 }
 
 double Lp_driftTolerance(const LpRecord& lp) { return Lp_driftShare * lp.precision; }
@@ -204,12 +237,16 @@ double Lp_driftResidual(LpRecord& lp) {
 }
 
 bool Lp_rebuildTableau(LpRecord& lp, bool phase1) {
-  if (!Lp_hasOrigin(lp)) return false;
   const int m = Lp_rowsInUse(lp), n = lp.n;
+  if (!Lp_hasOrigin(lp) || m > Lp_rebuildRowLimit) return false;
   const std::size_t mm = static_cast<std::size_t>(m) * m;
-  if (lp.basisFactor.size() < mm) lp.basisFactor.resize(mm);
-  lp.basisPivots.resize(static_cast<std::size_t>(m) + 1);
-  lp.solveColumn.resize(static_cast<std::size_t>(m) + 1);
+  try {
+    if (lp.basisFactor.size() < mm) lp.basisFactor.resize(mm);
+    lp.basisPivots.resize(static_cast<std::size_t>(m) + 1);
+    lp.solveColumn.resize(static_cast<std::size_t>(m) + 1);
+  } catch (const std::bad_alloc&) {
+    return false;  // the updated tableau goes on as it is
+  }
   double* col = lp.solveColumn.data();
   for (int r = 1; r <= m; ++r) {
     const int v = lp.rowMap[r];

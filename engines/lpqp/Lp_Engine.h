@@ -186,6 +186,7 @@ struct LpRecord {
   int pivotsSinceCheck = 0;
   int rebuilds = 0;
   int driftInterval = 25;  // pivots between drift checks; 0: never rebuild
+  std::vector<int> originStart, originCols;  // the origin's nonzero columns, row by row
   std::vector<double> driftValues;  // n+m+1: every variable's value at a check
   std::vector<double> basisFactor, solveColumn;  // the rebuild's work space
   std::vector<int> basisPivots;
@@ -295,6 +296,9 @@ void Lp_captureOrigin(LpRecord& lp);
 // Appends tableau row i (a cut row just added, its slack basic) to the
 // origin, rewritten in the structural variables.
 void Lp_originFromTableauRow(LpRecord& lp, int i);
+// Makes the objective with value `value` and gradient g[1..n] at x (a
+// re-solve with a new objective) the origin's row 0.
+void Lp_originObjective(LpRecord& lp, double value, const double* gradient);
 // Largest residual of the tableau's current solution (basic values from
 // element 0, nonbasic ones at their bounds) in the origin's rows 0..m,
 // relative to 1 + the larger of the row's right-hand side and activity;
@@ -302,7 +306,8 @@ void Lp_originFromTableauRow(LpRecord& lp, int i);
 double Lp_driftResidual(LpRecord& lp);
 // Recomputes rows 0..m (and the phase-1 row when `phase1`) of the tableau
 // at the current basis from the origin, by a dense LU factorisation of the
-// basis; false (tableau unchanged) without an origin or when the basis is
+// basis; false (tableau unchanged) without an origin, for a model too
+// large to factorise densely, when memory runs out or when the basis is
 // numerically singular.
 bool Lp_rebuildTableau(LpRecord& lp, bool phase1);
 // Drift tolerance: the residual above which the tableau is rebuilt.

@@ -435,14 +435,7 @@ int Lp_resolveWithObjective(LpRecord& lp, const LpSettings& settings, double val
     const int v = lp.colMap[k];
     r0[k] = (v <= n && std::fabs(g[v]) > Lp_tiny) ? -g[v] : 0.0;
   }
-  if (lp.origin.rows == lp.matrix.rows) {  // the new objective is what a rebuild prices
-    double* o = lp.origin.row(0);
-    o[0] = value;
-    for (int j = 1; j <= n; ++j) {
-      o[j] = std::fabs(g[j]) > Lp_tiny ? -g[j] : 0.0;
-      o[0] += o[j] * lp.x[j];
-    }
-  }
+  Lp_originObjective(lp, value, g);
   for (int i = 1; i <= m; ++i) {
     const int b = lp.rowMap[i];
     if (b > n || std::fabs(g[b]) <= Lp_tiny) continue;

@@ -98,7 +98,8 @@ bool Auto_variantToCell(Workbook* wb, Sheet* sh, int row, int col, const AutoVar
         Wb_setFormula(wb, sh, row, col, text.substr(b));
         return true;
       }
-      value = Auto_parseConstant(text);
+      // A leading apostrophe keeps the rest as text, as typing it does.
+      value = !text.empty() && text[0] == '\'' ? CellValue::makeText(text.substr(1)) : Auto_parseConstant(text);
       break;
     }
     default: {

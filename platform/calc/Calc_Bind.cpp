@@ -7,7 +7,20 @@
 
 namespace {
 
-constexpr int kMaxNameDepth = 16;
+constexpr size_t kMaxNameDepth = 16;
+// Names expanded in one formula at most: a name used many times inside
+// names used many times would otherwise grow the formula exponentially.
+constexpr long kMaxNameExpansions = 4096;
+
+// What binding one formula carries along: the names being expanded, from
+// the outermost in, and how many expansions it has made.
+struct Binding {
+  Workbook* wb;
+  int sheet;
+  CalcAreaStore* store;
+  std::vector<const DefinedName*> chain;
+  long expansions = 0;
+};
 
 void makeError(CalcNode* node, CellError e) {
   *node = CalcNode{};
@@ -30,7 +43,7 @@ std::string functionKey(const std::string& name) {
   return key;
 }
 
-void bindName(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node, int depth);
+void bindName(Binding& b, CalcNode* node);
 
 void bindRef(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node) {
   int first = node->sheetName.empty() ? sheet : Wb_sheetIndex(wb, node->sheetName);
@@ -71,10 +84,10 @@ void bindIntersection(Workbook* wb, CalcAreaStore* store, CalcNode* node) {
   *node = std::move(ref);
 }
 
-void bindNode(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node, int depth) {
+void bindNode(Binding& b, CalcNode* node) {
   switch (node->op) {
-    case CalcOp::Ref: return bindRef(wb, sheet, store, node);
-    case CalcOp::Name: return bindName(wb, sheet, store, node, depth);
+    case CalcOp::Ref: return bindRef(b.wb, b.sheet, b.store, node);
+    case CalcOp::Name: return bindName(b, node);
     case CalcOp::Func: {
       std::string key = functionKey(node->text);
       node->func = Calc_findBuiltin(key);
@@ -86,18 +99,26 @@ void bindNode(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node, int
     }
     default: break;
   }
-  for (CalcNode& a : node->args) bindNode(wb, sheet, store, &a, depth);
-  if (node->op == CalcOp::Intersect) bindIntersection(wb, store, node);
+  for (CalcNode& a : node->args) bindNode(b, &a);
+  if (node->op == CalcOp::Intersect) bindIntersection(b.wb, b.store, node);
 }
 
-void bindName(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node, int depth) {
-  int scope = node->sheetName.empty() ? sheet : Wb_sheetIndex(wb, node->sheetName);
+// A name is replaced by its bound definition. A name whose definition comes
+// back to itself is a circular reference; one nested or repeated beyond the
+// limits is #NAME? like an unknown one.
+void bindName(Binding& b, CalcNode* node) {
+  int scope = node->sheetName.empty() ? b.sheet : Wb_sheetIndex(b.wb, node->sheetName);
   if (scope < 0) return makeError(node, CellError::Ref);
-  const DefinedName* dn = Wb_findName(wb, node->text, scope);
+  const DefinedName* dn = Wb_findName(b.wb, node->text, scope);
+  if (dn && std::find(b.chain.begin(), b.chain.end(), dn) != b.chain.end())
+    return makeError(node, kCalcCircularError);
   CalcNode def;
-  if (!dn || depth >= kMaxNameDepth || !Calc_parse(dn->definition, &def, nullptr))
+  if (!dn || b.chain.size() >= kMaxNameDepth || ++b.expansions > kMaxNameExpansions ||
+      !Calc_parse(dn->definition, &def, nullptr))
     return makeError(node, CellError::Name);
-  bindNode(wb, sheet, store, &def, depth + 1);
+  b.chain.push_back(dn);
+  bindNode(b, &def);
+  b.chain.pop_back();
   *node = std::move(def);
 }
 
@@ -135,5 +156,6 @@ const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int 
 }
 
 void Calc_bind(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node) {
-  bindNode(wb, sheet, store, node, 0);
+  Binding b{wb, sheet, store, {}};
+  bindNode(b, node);
 }

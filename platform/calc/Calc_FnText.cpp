@@ -115,11 +115,9 @@ CellValue position(Args& a, bool search) {
   long start = 1;
   if (!a.str(0, &what) || !a.str(1, &within) || (a.has(2) && !a.whole(2, &start))) return a.err;
   if (start < 1 || static_cast<size_t>(start) > within.size() + 1) return error(CellError::Value);
-  for (size_t i = static_cast<size_t>(start) - 1; i <= within.size(); ++i) {
-    bool found = search ? Calc_wildcardMatch(what + "*", within.substr(i)) : within.compare(i, what.size(), what) == 0;
-    if (found) return CellValue::makeNumber(static_cast<double>(i + 1));
-  }
-  return error(CellError::Value);
+  size_t at = search ? Calc_wildcardFind(what, within, static_cast<size_t>(start) - 1)
+                     : within.find(what, static_cast<size_t>(start) - 1);
+  return at == std::string::npos ? error(CellError::Value) : CellValue::makeNumber(static_cast<double>(at + 1));
 }
 CellValue find(Args& a) { return position(a, false); }
 CellValue search(Args& a) { return position(a, true); }

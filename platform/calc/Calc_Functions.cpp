@@ -2,6 +2,7 @@
 // add-ins register, looked up by name without regard to case; and wildcard matching of
 // texts as lookups and criteria use it.
 #include <cctype>
+#include <string_view>
 
 #include "platform/calc/Calc_Internal.h"
 
@@ -63,27 +64,62 @@ bool Calc_hasWildcard(const std::string& pattern) {
   return pattern.find_first_of("*?~") != std::string::npos;
 }
 
-bool Calc_wildcardMatch(const std::string& pattern, const std::string& text) {
-  // Pattern items: a literal character, any one character (?), any run (*).
-  struct Item { char c; char kind; };
-  std::vector<Item> items;
+namespace {
+
+// Pattern items: a literal character, any one character (?), any run (*).
+struct WildItem { char c; char kind; };
+
+std::vector<WildItem> wildItems(const std::string& pattern) {
+  std::vector<WildItem> items;
   for (size_t i = 0; i < pattern.size(); ++i) {
     char c = pattern[i];
     if (c == '~' && i + 1 < pattern.size()) items.push_back({pattern[++i], 'c'});
     else if (c == '*' || c == '?') items.push_back({c, c});
     else items.push_back({c, 'c'});
   }
-  auto same = [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-  };
+  return items;
+}
+
+bool wildSame(const WildItem& item, char t) {
+  return item.kind == '?' ||
+         std::tolower(static_cast<unsigned char>(item.c)) == std::tolower(static_cast<unsigned char>(t));
+}
+
+// Whole-text match. Backtracking only ever returns to the last '*', so the
+// cost is at most (pattern length) x (text length).
+bool wildMatch(const WildItem* items, size_t n, std::string_view text) {
   size_t p = 0, t = 0, starP = std::string::npos, starT = 0;
   while (t < text.size()) {
-    if (p < items.size() && items[p].kind == '*') { starP = p++; starT = t; continue; }
-    if (p < items.size() && (items[p].kind == '?' || same(items[p].c, text[t]))) { ++p; ++t; continue; }
+    if (p < n && items[p].kind == '*') { starP = p++; starT = t; continue; }
+    if (p < n && wildSame(items[p], text[t])) { ++p; ++t; continue; }
     if (starP == std::string::npos) return false;
     p = starP + 1;
     t = ++starT;
   }
-  while (p < items.size() && items[p].kind == '*') ++p;
-  return p == items.size();
+  while (p < n && items[p].kind == '*') ++p;
+  return p == n;
+}
+
+}  // namespace
+
+bool Calc_wildcardMatch(const std::string& pattern, const std::string& text) {
+  std::vector<WildItem> items = wildItems(pattern);
+  return wildMatch(items.data(), items.size(), text);
+}
+
+size_t Calc_wildcardFind(const std::string& pattern, const std::string& text, size_t from) {
+  std::vector<WildItem> items = wildItems(pattern);
+  size_t lead = 0;   // items before the first '*'
+  while (lead < items.size() && items[lead].kind != '*') ++lead;
+  items.push_back({'*', '*'});   // the match may end anywhere
+  for (size_t i = from; i + lead <= text.size(); ++i) {
+    bool head = true;
+    for (size_t k = 0; k < lead && head; ++k) head = wildSame(items[k], text[i + k]);
+    if (!head) continue;
+    // The rest starts with '*': if it cannot match the text after this
+    // start, it cannot match the shorter text after any later one.
+    bool rest = wildMatch(items.data() + lead, items.size() - lead, std::string_view(text).substr(i + lead));
+    return rest ? i : std::string::npos;
+  }
+  return std::string::npos;
 }

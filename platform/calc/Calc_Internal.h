@@ -30,6 +30,8 @@ constexpr int kCalcLastCol = 16383;
 // The most cells a reference or a computed block may have; beyond, a
 // reference is #REF! and a block #NUM!, never an allocation that cannot succeed.
 constexpr long long kCalcMaxCells = 1LL << 22;
+// The value of a cell, or a name, caught in a circular reference.
+constexpr CellError kCalcCircularError = CellError::Value;
 
 // A rectangular reference resolved to the cells it covers, row by row
 // (nullptr where no cell exists). Cell pointers stay valid until the
@@ -201,4 +203,8 @@ const CalcFunction& Calc_addin(int index);
 // Wildcard match of a whole text, case-insensitive (* ? and ~ escapes).
 bool Calc_wildcardMatch(const std::string& pattern, const std::string& text);
 bool Calc_hasWildcard(const std::string& pattern);
+// Position of the first match of `pattern` (wildcards as above) starting at
+// or after `from` in `text`; std::string::npos when none. Costs at most
+// (pattern length) x (text length).
+size_t Calc_wildcardFind(const std::string& pattern, const std::string& text, size_t from);
 std::string Calc_lower(const std::string& s);

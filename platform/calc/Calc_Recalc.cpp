@@ -42,7 +42,7 @@ struct CalcState {
 
 namespace {
 
-const CellValue kCircular = CellValue::makeError(CellError::Value);
+const CellValue kCircular = CellValue::makeError(kCalcCircularError);
 
 void collectReads(const CalcNode& n, std::vector<const CalcArea*>* out) {
   if (n.op == CalcOp::Ref && n.area) out->push_back(n.area);

@@ -16,10 +16,16 @@
 // one cell is at fault).
 Workbook* Xlsx_open(const std::string& path, std::string* error);
 
-// Saves the workbook as .xlsx. The file is written under a temporary name and
-// renamed over `path` only when complete, so a failed save loses nothing. On
-// success the workbook's path and name become those of the file.
+// Saves the workbook as .xlsx. The file is written under a temporary name
+// beside the target and renamed over it only when complete, so a failed save
+// loses nothing and leaves no temporary file; the target keeps its
+// permissions, and a symbolic link is written through to the file it leads
+// to. On success the workbook's path and name become those of `path`.
 bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error);
+
+// For tests: the next saves fail at their step number `step` (counted from
+// 0 across the saves since this call) as if interrupted there; -1 for none.
+void Xlsx_failSaveAtStep(int step);
 
 // A formula text (without "=") moved by (dRows, dCols) the way copying a cell
 // moves it: relative row and column parts of references shift, `$` parts stay,

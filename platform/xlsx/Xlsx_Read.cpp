@@ -2,8 +2,11 @@
 // part (sheets, defined names, active sheet), shared strings, styles (number
 // formats and named cell styles) and every worksheet's cells.
 #include "platform/xlsx/Xlsx.h"
+#include "platform/xlsx/Xlsx_Internal.h"
 
 #include <zip.h>
+
+#include <algorithm>
 
 #include <charconv>
 #include <cmath>
@@ -13,10 +16,21 @@
 #include <memory>
 #include <pugixml.hpp>
 
+#include "platform/os/Os.h"
+
 
 namespace {
 
-constexpr zip_uint64_t kMaxPartSize = 512u << 20;   // refuse parts beyond 512 MiB
+// The package may inflate to at most this many times the file's size (or
+// kMinInflateBudget, if larger), and never beyond a quarter of the memory
+// the machine has free: a file of a few hundred kilobytes holding hundreds
+// of megabytes of sheet is refused before it is inflated.
+constexpr zip_uint64_t kInflateRatio = 200;
+constexpr zip_uint64_t kMinInflateBudget = 64u << 20;
+// Array blocks of a sheet may cover at most the cells the sheet stores plus
+// this many: a block's cells are all made, so a block the file does not back
+// with its cells would cost without bound.
+constexpr long long kArrayCellSlack = 1 << 16;
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
 using ZipPtr = std::unique_ptr<zip_t, decltype(&zip_discard)>;
@@ -36,8 +50,10 @@ struct SharedFormula {
 struct Reader {
   zip_t* zip = nullptr;
   Workbook* wb = nullptr;
+  XlsxPackage* package = nullptr;            // where the parts lie, when asked
   std::vector<std::string> strings;          // shared strings
   std::vector<CellFormat> formats;           // cellXfs
+  zip_uint64_t inflateBudget = 0;             // bytes the parts not yet read may inflate to
   std::string error;                          // detail, without the file name
 };
 
@@ -55,7 +71,12 @@ std::string zipMessage(zip_error_t* e) {
 bool readPart(Reader& r, const std::string& name, std::string* out) {
   zip_stat_t st;
   if (zip_stat(r.zip, name.c_str(), 0, &st) != 0) return fail(r, "part '" + name + "' is missing");
-  if (!(st.valid & ZIP_STAT_SIZE) || st.size > kMaxPartSize) return fail(r, "part '" + name + "' is too large");
+  if (!(st.valid & ZIP_STAT_SIZE)) return fail(r, "part '" + name + "' has no stated size");
+  if (st.size > r.inflateBudget)
+    return fail(r, "part '" + name + "' inflates to " + std::to_string(st.size >> 20) +
+                       " MiB, more than a file of this size may hold (at most " +
+                       std::to_string(r.inflateBudget >> 20) + " MiB left)");
+  r.inflateBudget -= st.size;
   zip_file_t* f = zip_fopen(r.zip, name.c_str(), 0);
   if (!f) return fail(r, "part '" + name + "' cannot be read: " + zip_strerror(r.zip));
   // Reads on to the end of the part, where the archive checks its checksum;
@@ -120,28 +141,16 @@ bool isTrue(const pugi::xml_attribute& a) {
   return v == "1" || v == "true";
 }
 
-// Texts in these files write characters XML cannot carry as _xHHHH_.
-std::string decodeEscapes(const std::string& s) {
-  if (s.find("_x") == std::string::npos) return s;
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    unsigned code = 0;
-    bool escape = s.compare(i, 2, "_x") == 0 && i + 6 < s.size() && s[i + 6] == '_' &&
-                  std::from_chars(s.data() + i + 2, s.data() + i + 6, code, 16).ptr == s.data() + i + 6;
-    if (!escape) { out.push_back(s[i]); continue; }
-    if (code < 0x80) {
-      out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-    i += 6;
-  }
-  return out;
+// An integer attribute within [lo, hi], or `absent` when there is none.
+bool intAttr(const pugi::xml_attribute& a, long long lo, long long hi, int absent, int* out) {
+  if (!a) { *out = absent; return true; }
+  const char* text = a.value();
+  const char* end = text + std::strlen(text);
+  long long v = 0;
+  auto res = std::from_chars(text, end, v);
+  if (res.ec != std::errc() || res.ptr != end || v < lo || v > hi) return false;
+  *out = static_cast<int>(v);
+  return true;
 }
 
 // Text of a string item: its <t>, or the <t> of each rich-text run.
@@ -151,7 +160,7 @@ std::string richText(const pugi::xml_node& si) {
     if (std::strcmp(localName(c), "t") == 0) text += c.child_value();
     if (std::strcmp(localName(c), "r") == 0) text += child(c, "t").child_value();
   }
-  return decodeEscapes(text);
+  return Xlsx_decodeText(text);
 }
 
 // Resolves a relationship target against the folder of the part that owns it.
@@ -255,7 +264,7 @@ bool loadSheetList(Reader& r, const pugi::xml_node& book, const std::map<std::st
                    std::vector<std::string>* parts) {
   bool ok = true;
   eachChild(child(book, "sheets"), "sheet", [&](pugi::xml_node s) {
-    std::string name = s.attribute("name").value();
+    std::string name = Xlsx_decodeText(s.attribute("name").value());
     auto rel = rels.find(attr(s, "id").value());
     if (!ok) return;
     if (name.empty() || Wb_sheetIndex(r.wb, name) >= 0) { ok = fail(r, "sheet name '" + name + "' is empty or repeated"); return; }
@@ -274,11 +283,10 @@ bool loadDefinedNames(Reader& r, const pugi::xml_node& book) {
   int sheets = static_cast<int>(r.wb->sheets.size());
   eachChild(child(book, "definedNames"), "definedName", [&](pugi::xml_node n) {
     DefinedName dn;
-    dn.name = n.attribute("name").value();
-    dn.definition = n.child_value();
+    dn.name = Xlsx_decodeText(n.attribute("name").value());
+    dn.definition = Xlsx_decodeText(n.child_value());
     dn.hidden = isTrue(n.attribute("hidden"));
-    dn.scopeSheet = n.attribute("localSheetId") ? n.attribute("localSheetId").as_int(-2) : -1;
-    if (dn.name.empty() || dn.scopeSheet < -1 || dn.scopeSheet >= sheets) {
+    if (dn.name.empty() || !intAttr(n.attribute("localSheetId"), 0, sheets - 1, -1, &dn.scopeSheet)) {
       ok = ok && fail(r, "defined name '" + dn.name + "' has no name or a bad sheet scope");
       return;
     }
@@ -294,6 +302,7 @@ struct SheetReader {
   Sheet* sh;
   std::map<std::string, SharedFormula> shared;   // by si
   std::string where;                              // "sheet 'X' cell B2"
+  long long arrayCells = 0;                       // cells array blocks may still cover
 };
 
 bool cellFail(SheetReader& s, const std::string& message) { return fail(s.r, s.where + ": " + message); }
@@ -310,7 +319,7 @@ bool readValue(SheetReader& s, const pugi::xml_node& c, CellValue* out) {
   pugi::xml_node v = child(c, "v");
   std::string text = v.child_value();
   if (type == "inlineStr") { *out = CellValue::makeText(richText(child(c, "is"))); return true; }
-  if (type == "str") { *out = CellValue::makeText(decodeEscapes(text)); return true; }
+  if (type == "str") { *out = CellValue::makeText(Xlsx_decodeText(text)); return true; }
   if (!v || (text.empty() && type != "s")) { *out = CellValue{}; return true; }
   if (type.empty() || type == "n") {
     double d = 0;
@@ -344,7 +353,7 @@ bool parseBlock(const std::string& ref, CellRange* out) {
 // The formula text of a <f> element (without "="), shared formulas resolved.
 bool formulaText(SheetReader& s, const pugi::xml_node& f, int row, int col, std::string* out) {
   std::string kind = f.attribute("t").value();
-  *out = f.child_value();
+  *out = Xlsx_decodeText(f.child_value());
   if (kind != "shared") return true;
   std::string si = f.attribute("si").value();
   if (f.attribute("ref") && !out->empty()) {
@@ -374,6 +383,10 @@ bool readFormula(SheetReader& s, const pugi::xml_node& f, int row, int col) {
   CellRange block;
   if (!parseBlock(f.attribute("ref").value(), &block) || block.row1 != row || block.col1 != col)
     return cellFail(s, "array formula has a bad block '" + std::string(f.attribute("ref").value()) + "'");
+  s.arrayCells -= static_cast<long long>(block.row2 - block.row1 + 1) * (block.col2 - block.col1 + 1);
+  if (s.arrayCells < 0)
+    return cellFail(s, "array formula block '" + std::string(f.attribute("ref").value()) +
+                           "' is larger than the cells the sheet stores");
   return Wb_setArrayFormula(s.r.wb, s.sh, block, formula) || cellFail(s, "array formula block overlaps another");
 }
 
@@ -386,8 +399,9 @@ bool readCell(SheetReader& s, const pugi::xml_node& c, int row, int col) {
   Cell* cell = Wb_cellAt(s.r.wb, s.sh, row, col);
   cell->value = value;
   cell->keepsStoredValue = f && value.kind != CellKind::Empty;
-  size_t xf = c.attribute("s").as_uint(0);
-  if (xf < s.r.formats.size()) {
+  int xf = 0;
+  if (intAttr(c.attribute("s"), 0, static_cast<long long>(s.r.formats.size()) - 1, 0, &xf) &&
+      static_cast<size_t>(xf) < s.r.formats.size()) {
     cell->numberFormat = s.r.formats[xf].numberFormat;
     cell->style = s.r.formats[xf].style;
   }
@@ -408,8 +422,10 @@ bool readRows(SheetReader& s, const pugi::xml_node& data) {
   int row = -1;
   for (pugi::xml_node rn : data.children()) {
     if (std::strcmp(localName(rn), "row") != 0) continue;
-    row = rn.attribute("r") ? rn.attribute("r").as_int(0) - 1 : row + 1;
-    if (row < 0 || row >= 1048576) return fail(s.r, "sheet '" + s.sh->name + "': bad row number");
+    int number = row + 2;
+    if (!intAttr(rn.attribute("r"), 1, 1048576, number, &number) || number > 1048576)
+      return fail(s.r, "sheet '" + s.sh->name + "': bad row number");
+    row = number - 1;
     int col = -1;
     for (pugi::xml_node c : rn.children()) {
       if (std::strcmp(localName(c), "c") != 0) continue;
@@ -422,8 +438,11 @@ bool readRows(SheetReader& s, const pugi::xml_node& data) {
 bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
   pugi::xml_document doc;
   if (!loadXml(r, part, &doc)) return false;
-  SheetReader s{r, sh, {}, {}};
-  return readRows(s, child(doc.document_element(), "sheetData"));
+  pugi::xml_node data = child(doc.document_element(), "sheetData");
+  SheetReader s{r, sh, {}, {}, kArrayCellSlack};
+  for (pugi::xml_node rn : data.children())
+    for (pugi::xml_node c : rn.children()) s.arrayCells += std::strcmp(localName(c), "c") == 0;
+  return readRows(s, data);
 }
 
 bool loadWorkbook(Reader& r) {
@@ -441,6 +460,7 @@ bool loadWorkbook(Reader& r) {
   if (!loadSheetList(r, book, rels, &parts) || !loadDefinedNames(r, book)) return false;
   for (size_t i = 0; i < parts.size(); ++i)
     if (!loadSheet(r, r.wb->sheets[i].get(), parts[i])) return false;
+  if (r.package) *r.package = XlsxPackage{bookPart, parts};
   int active = child(child(book, "bookViews"), "workbookView").attribute("activeTab").as_int(0);
   r.wb->activeSheet = active >= 0 && active < static_cast<int>(parts.size()) ? active : 0;
   return true;
@@ -462,24 +482,38 @@ bool openZip(const std::string& path, ZipPtr* zip, std::string* why) {
   return true;
 }
 
+zip_uint64_t inflateBudget(const std::string& path) {
+  std::error_code ec;
+  zip_uint64_t size = std::filesystem::file_size(path, ec);
+  zip_uint64_t budget = std::max(kMinInflateBudget, ec ? 0 : size * kInflateRatio);
+  zip_uint64_t memory = Os_freePhysicalMemory() / 4;
+  return memory > 0 ? std::max(kMinInflateBudget, std::min(budget, memory)) : budget;
+}
+
 }  // namespace
 
-Workbook* Xlsx_open(const std::string& path, std::string* error) {
+bool Xlsx_read(const std::string& path, Workbook* wb, XlsxPackage* package, std::string* why) {
   ZipPtr zip(nullptr, &zip_discard);
-  std::string why;
-  if (!openZip(path, &zip, &why)) {
-    if (error) *error = path + ": " + why;
-    return nullptr;
-  }
-  Application& app = Wb_app();
-  int previousActive = app.activeWorkbook;
+  if (!openZip(path, &zip, why)) return false;
   Reader r;
   r.zip = zip.get();
-  r.wb = Wb_newWorkbook(std::filesystem::path(path).filename().string());
-  r.wb->path = path;
-  if (loadWorkbook(r)) return r.wb;
-  Wb_closeWorkbook(r.wb);
+  r.wb = wb;
+  r.package = package;
+  r.inflateBudget = inflateBudget(path);
+  if (loadWorkbook(r)) return true;
+  *why = r.error;
+  return false;
+}
+
+Workbook* Xlsx_open(const std::string& path, std::string* error) {
+  Application& app = Wb_app();
+  int previousActive = app.activeWorkbook;
+  Workbook* wb = Wb_newWorkbook(std::filesystem::path(path).filename().string());
+  wb->path = path;
+  std::string why;
+  if (Xlsx_read(path, wb, nullptr, &why)) return wb;
+  Wb_closeWorkbook(wb);
   app.activeWorkbook = previousActive;
-  if (error) *error = path + ": " + r.error;
+  if (error) *error = path + ": " + why;
   return nullptr;
 }

@@ -4,6 +4,7 @@
 // formula cells carry their current value. Written to a temporary file that
 // is renamed over the target only when complete.
 #include "platform/xlsx/Xlsx.h"
+#include "platform/xlsx/Xlsx_Internal.h"
 
 #include <zip.h>
 
@@ -42,30 +43,19 @@ struct SharedStrings {
   std::vector<const std::string*> texts;
 };
 
-bool isEscapeLike(const std::string& s, size_t i) {
-  if (s.compare(i, 2, "_x") != 0 || i + 6 >= s.size() || s[i + 6] != '_') return false;
-  for (size_t k = i + 2; k < i + 6; ++k)
-    if (!std::isxdigit(static_cast<unsigned char>(s[k]))) return false;
-  return true;
-}
-
-// XML text or attribute value; characters XML cannot carry become _xHHHH_,
-// and a literal "_xHHHH_" is protected by escaping its underscore.
+// XML text or attribute value, always well-formed; tabs and line feeds are
+// character references so that attribute values keep them too.
 std::string xmlText(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    char hex[8];
+  std::string text = Xlsx_fileText(s), out;
+  out.reserve(text.size());
+  for (char c : text) {
     if (c == '&') out += "&amp;";
     else if (c == '<') out += "&lt;";
     else if (c == '>') out += "&gt;";
     else if (c == '"') out += "&quot;";
-    else if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
-      std::snprintf(hex, sizeof hex, "_x%04X_", c);
-      out += hex;
-    } else if (isEscapeLike(s, i)) out += "_x005F_";
-    else out.push_back(static_cast<char>(c));
+    else if (c == '\t') out += "&#9;";
+    else if (c == '\n') out += "&#10;";
+    else out.push_back(c);
   }
   return out;
 }
@@ -296,29 +286,15 @@ std::vector<Part> packageParts(const Workbook* wb) {
   return parts;
 }
 
+// Counts the steps of a save, so that a test can make any one of them fail.
+int gFailAtStep = -1;
+int gStep = 0;
+
 bool writeZip(const std::string& file, const std::vector<Part>& parts, std::string* why) {
-  int code = 0;
-  zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-  if (!z) {
-    zip_error_t e;
-    zip_error_init_with_code(&e, code);
-    *why = zip_error_strerror(&e);
-    zip_error_fini(&e);
-    return false;
-  }
-  for (const Part& p : parts) {
-    zip_source_t* src = zip_source_buffer(z, p.data.data(), p.data.size(), 0);
-    if (!src || zip_file_add(z, p.name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
-      if (src) zip_source_free(src);
-      *why = zip_strerror(z);
-      zip_discard(z);
-      return false;
-    }
-  }
-  if (zip_close(z) == 0) return true;
-  *why = zip_strerror(z);
-  zip_discard(z);
-  return false;
+  return Xlsx_writeArchive(file, parts.size(), [&](zip_t* z, size_t i, std::string* name) {
+    *name = parts[i].name;
+    return zip_source_buffer(z, parts[i].data.data(), parts[i].data.size(), 0);
+  }, why);
 }
 
 bool checkSavable(const Workbook* wb, std::string* why) {
@@ -329,19 +305,92 @@ bool checkSavable(const Workbook* wb, std::string* why) {
   return false;
 }
 
+// The file a save replaces: the one a symbolic link leads to (so the link
+// stays a link), else the path itself.
+std::filesystem::path saveTarget(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (!fs::is_symlink(path, ec)) return path;
+  fs::path target = fs::canonical(path, ec);
+  if (!ec) return target;
+  fs::path link = fs::read_symlink(path, ec);   // a link to a file not there yet
+  if (ec) return path;
+  return link.is_absolute() ? link : fs::path(path).parent_path() / link;
+}
+
+// Writes the package beside the target and moves it over the target only
+// when complete, with the target's permissions; the temporary file is gone
+// whatever happens.
+template <typename Write>
+bool replaceFile(const std::filesystem::path& target, Write write, std::string* why) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path temp = target;
+  temp += ".saving";
+  fs::file_status old = fs::status(target, ec);
+  bool ok = write(temp.string(), why);
+  if (ok && fs::exists(old) && (!Xlsx_step(why) || (fs::permissions(temp, old.permissions(), ec), ec))) {
+    ok = false;
+    if (ec) *why = ec.message();
+  }
+  if (ok && (!Xlsx_step(why) || (fs::rename(temp, target, ec), ec))) {
+    ok = false;
+    if (ec) *why = ec.message();
+  }
+  if (!ok) fs::remove(temp, ec);
+  return ok;
+}
+
 }  // namespace
+
+bool Xlsx_writeArchive(const std::string& file, size_t count, const XlsxMember& member, std::string* why) {
+  int code = 0;
+  if (!Xlsx_step(why)) return false;
+  zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+  if (!z) {
+    zip_error_t e;
+    zip_error_init_with_code(&e, code);
+    *why = zip_error_strerror(&e);
+    zip_error_fini(&e);
+    return false;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    std::string name;
+    zip_source_t* src = Xlsx_step(why) ? member(z, i, &name) : nullptr;
+    if (!src || zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
+      if (src) zip_source_free(src);
+      if (why->empty()) *why = zip_strerror(z);
+      zip_discard(z);
+      return false;
+    }
+  }
+  if (Xlsx_step(why) && zip_close(z) == 0) return true;
+  if (why->empty()) *why = zip_strerror(z);
+  zip_discard(z);
+  return false;
+}
+
+bool Xlsx_step(std::string* why) {
+  if (gStep++ != gFailAtStep) return true;
+  *why = "interrupted";
+  return false;
+}
+
+void Xlsx_failSaveAtStep(int step) {
+  gFailAtStep = step;
+  gStep = 0;
+}
 
 bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error) {
   std::string why;
-  std::string temp = path + ".saving";
-  bool ok = checkSavable(wb, &why) && writeZip(temp, packageParts(wb), &why);
-  std::error_code ec;
-  if (ok) {
-    std::filesystem::rename(temp, path, ec);
-    if (ec) { ok = false; why = ec.message(); }
-  }
+  // A workbook read from a package is saved by changing that package; one
+  // whose sheets or formulas changed since, or that has none, is written anew.
+  auto write = [wb](const std::string& file, std::string* why) {
+    XlsxKeep kept = wb->path.empty() ? XlsxKeep::NotApplicable : Xlsx_writeKeeping(wb, wb->path, file, why);
+    return kept == XlsxKeep::Written || (kept == XlsxKeep::NotApplicable && writeZip(file, packageParts(wb), why));
+  };
+  bool ok = checkSavable(wb, &why) && replaceFile(saveTarget(path), write, &why);
   if (!ok) {
-    std::filesystem::remove(temp, ec);
     if (error) *error = path + ": cannot save: " + why;
     return false;
   }

@@ -124,6 +124,11 @@ TEST(LpCuts, GomoryCutsKeepEveryIntegerPointAndTightenTheRelaxation) {
     EXPECT_GT(run.record().gomoryRowsAdded, 0) << scaling;
     EXPECT_LT(run.problem.objective, 1.5 - 1e-6) << scaling;  // the relaxation had 1.5
     EXPECT_GE(run.problem.objective, 1.0 - 1e-9) << scaling;
+    // The cut rows, rewritten in the model's variables for the rebuilds,
+    // agree with the tableau.
+    Lp_scaleVariableState(run.record());
+    EXPECT_LT(Lp_driftResidual(run.record()), 1e-12) << scaling;
+    Lp_unscaleVariableState(run.record());
     void* root = run.problem.saved;
     ASSERT_NE(root, nullptr);
     run.problem.saved = nullptr;
@@ -274,6 +279,24 @@ TEST(LpCuts, RoundingHeuristicStoresAnIntegerPointThenHandsBackTheRelaxation) {
   EXPECT_NEAR(run.values()[0] + run.values()[1], 3.5, 1e-9);
   // Once per run.
   EXPECT_EQ(run.solve(), 0);
+}
+
+TEST(LpCuts, CutsComeBeforeTheRoundingHeuristic) {
+  // min -x1 - x2, 2x1 + 2x2 <= 7, x1 <= 2, x2 <= 3, integers: a Gomory row
+  // tightens the root relaxation x1 + x2 = 3.5 to 3. The cut pass runs
+  // before the heuristic, so the heuristic's integer point stands untouched
+  // in x and the relaxation handed back after it is the tightened one.
+  LpIntModel m = roundable();
+  m.rows = {LpFake_row({{0, 2}, {1, 2}}, -1e30, 7), LpFake_row({{0, 1}}, -1e30, 2), LpFake_row({{1, 1}}, -1e30, 3)};
+  LpInt_setCuts(m, 4, 2, 0, 0);
+  m.optionFlags = kHeuristic | kNodeMemory;
+  LpIntRun run(m, ProblemBranch);
+  ASSERT_EQ(run.solve(), StatusHeuristicInteger);
+  int j;
+  EXPECT_TRUE(LpInt_integral(run.values(), m.flags, j));
+  EXPECT_NEAR(run.problem.objective, LpInt_objective(m, run.values()), 1e-12);
+  ASSERT_EQ(run.solve(), 0);
+  EXPECT_NEAR(run.problem.objective, -3.0, 1e-9);
 }
 
 TEST(LpCuts, RoundingHeuristicOnlyWhenAskedInABranchAndBound) {

@@ -68,6 +68,11 @@ LpFakeModel randomModel(std::mt19937& random) {
   m.lower.assign(m.n, 0.0);
   m.upper.assign(m.n, inf);
   for (double& u : m.upper) u = pick(0, 2) == 0 ? pick(1, 4) : inf;
+  for (int j = 0; j < m.n; ++j) {  // some free variables, some fixed ones
+    const int kind = pick(0, 7);
+    if (kind == 0) m.lower[j] = -inf;
+    if (kind == 1) m.lower[j] = m.upper[j] = pick(0, 2);
+  }
   for (int j = 0; j < m.n; ++j) m.objective.terms.emplace_back(j, pick(-5, 5));
   for (int i = 0; i < rows; ++i) {
     LpFakeRow r;
@@ -140,6 +145,63 @@ TEST(LpReport, VariableAtItsUpperBound) {
   // The side may fall by y's value and rise without limit.
   expectAll(rep.rhsIncrease, {inf}, "side increase");
   expectAll(rep.rhsDecrease, {1}, "side decrease");
+}
+
+TEST(LpReport, CostRangesOfFixedFreeAndRangedColumns) {
+  // Cost ranges worked by hand where the tableau's columns are not plain
+  // bounded ones, each confirmed by solving with the cost moved to the end
+  // of its range (the solution must not move).
+  struct Case {
+    const char* what;
+    LpFakeModel model;
+    int j;  // the variable whose cost range is checked
+    double decrease, increase;
+  };
+  std::vector<Case> cases;
+  {  // min x - 0.9 z, x - z >= 1, z fixed at 0: a fixed column never enters,
+     // so z's small reduced cost limits neither its own range nor x's.
+    LpFakeModel m;
+    LpFake_box(m, {0, 0}, {inf, 0});
+    m.rows = {LpFake_row({{0, 1}, {1, -1}}, 1, inf)};
+    m.objective.terms = {{0, 1}, {1, -0.9}};
+    cases.push_back({"basic x beside a fixed column", m, 0, 1, inf});
+    cases.push_back({"fixed z", m, 1, inf, inf});
+  }
+  {  // min x + 2y, 1 <= x + y <= 3: x = 1, the ranged row's slack at its
+     // range. x stays basic for c_x in [0, 2]: below 0 the slack leaves its
+     // range (x = 3), above 2 y enters.
+    LpFakeModel m;
+    LpFake_box(m, {0, 0}, {inf, inf});
+    m.rows = {LpFake_row({{0, 1}, {1, 1}}, 1, 3)};
+    m.objective.terms = {{0, 1}, {1, 2}};
+    cases.push_back({"basic x beside a slack at its range", m, 0, 1, 1});
+  }
+  {  // min x, x >= 1, f free in no row and without cost: any cost on f
+     // makes the model unbounded, so its range is empty both ways.
+    LpFakeModel m;
+    LpFake_box(m, {0, -inf}, {inf, inf});
+    m.rows = {LpFake_row({{0, 1}}, 1, inf)};
+    m.objective.terms = {{0, 1}};
+    cases.push_back({"free f at 0", m, 1, 0, 0});
+  }
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const LpFakeReport rep = reportOf(c.model);
+    EXPECT_NEAR(rep.objectiveDecrease[c.j], c.decrease, 1e-9);
+    EXPECT_NEAR(rep.objectiveIncrease[c.j], c.increase, 1e-9);
+    const double optimum = LpFake_run(c.model).objective;
+    for (double delta : {-c.decrease, c.increase}) {
+      if (std::fabs(delta) >= inf || delta == 0) continue;
+      LpFakeModel moved = c.model;
+      bool found = false;
+      for (auto& [j, a] : moved.objective.terms)
+        if (j == c.j) a += delta, found = true;
+      if (!found) moved.objective.terms.emplace_back(c.j, delta);
+      const LpFakeRun r = LpFake_run(moved);
+      EXPECT_EQ(r.status, 0);
+      EXPECT_NEAR(r.objective, optimum + rep.values[c.j] * delta, 1e-9);
+    }
+  }
 }
 
 TEST(LpReport, DriverGetsReducedCostsAndDuals) {
@@ -248,7 +310,7 @@ TEST(LpReport, RandomModelsRangingPredictsPerturbedOptima) {
       for (int side : {1, -1}) {
         const double room = side > 0 ? rep.rhsIncrease[i] : rep.rhsDecrease[i];
         if (room < 1e-6) continue;
-        const double delta = side * 0.5 * std::min(room, 1.0);
+        const double delta = side * std::min(room, 1.0);
         LpFakeModel changed = m;
         LpFakeRow& r = changed.rows[i];
         if (r.lower > -inf) r.lower += delta;
@@ -262,7 +324,7 @@ TEST(LpReport, RandomModelsRangingPredictsPerturbedOptima) {
       for (int side : {1, -1}) {
         const double room = side > 0 ? rep.objectiveIncrease[j] : rep.objectiveDecrease[j];
         if (room < 1e-6) continue;
-        const double delta = side * 0.5 * std::min(room, 1.0);
+        const double delta = side * std::min(room, 1.0);
         LpFakeModel changed = m;
         changed.objective.terms[j].second += delta;
         EXPECT_NEAR(resolved(changed), optimum + rep.values[j] * delta, 1e-7)
@@ -271,8 +333,9 @@ TEST(LpReport, RandomModelsRangingPredictsPerturbedOptima) {
       }
     }
     // A bound moves the optimum by reduced cost x change while the variable
-    // sits on it, else not at all.
+    // sits on it, else not at all (a fixed variable's bounds move together).
     for (int j = 0; j < m.n; ++j) {
+      if (m.lower[j] == m.upper[j]) continue;
       const double rc = rep.perVariable[j], x = rep.values[j];
       const double rooms[4] = {rep.lowerIncrease[j], rep.lowerDecrease[j], rep.upperIncrease[j],
                                rep.upperDecrease[j]};
@@ -280,7 +343,7 @@ TEST(LpReport, RandomModelsRangingPredictsPerturbedOptima) {
         const bool lowerBound = which < 2;
         const double bound = lowerBound ? m.lower[j] : m.upper[j];
         if (rooms[which] < 1e-6 || std::fabs(bound) >= inf) continue;
-        const double delta = (which % 2 == 0 ? 0.5 : -0.5) * std::min(rooms[which], 1.0);
+        const double delta = (which % 2 == 0 ? 1.0 : -1.0) * std::min(rooms[which], 1.0);
         LpFakeModel changed = m;
         (lowerBound ? changed.lower[j] : changed.upper[j]) += delta;
         const double moved = std::fabs(x - bound) < 1e-9 ? rc * delta : 0.0;

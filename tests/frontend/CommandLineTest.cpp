@@ -148,6 +148,7 @@ TEST(CommandLine, HelpUsageAndVersion) {
       {"solve /no/such/book.xlsx", 2, {"/no/such/book.xlsx"}},
       {"solve " + data("lp/afiro.xlsx") + " --sheet Nowhere", 2, {"no sheet named 'Nowhere'"}},
       {"solve " + data("lp/optima.csv"), 2, {"corvan:"}},
+      {"solve " + data("lp/afiro.xlsx") + " --out " + data("lp/../lp/afiro.xlsx"), 2, {"add --overwrite"}},
   };
   for (const Case& c : cases) {
     CliRun r = corvan(c.args);
@@ -377,4 +378,16 @@ TEST(RealWorkbooks, SolveWithBlanksAsZeroAndNameTheUnreadableCellOnce) {
   EXPECT_NE(r.out.find("sheet 'Helper' cell B2: =SUM(Data!A1:INDEX(Data!A1:A3,3)) cannot be read"), std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("the model depends on it"), std::string::npos) << r.out;
+}
+
+TEST_F(CommandLineFiles, OutReplacesTheWorkbookOnlyWhenAskedTo) {
+  std::string book = (dir_ / "afiro.xlsx").string();
+  std::filesystem::copy_file(data("lp/afiro.xlsx"), book);
+  auto before = std::filesystem::file_size(book);
+  CliRun refused = corvan("solve " + book + " --out " + book);
+  EXPECT_EQ(refused.status, 2) << refused.out;
+  EXPECT_EQ(std::filesystem::file_size(book), before);
+  CliRun replaced = corvan("solve " + book + " --overwrite --out " + book);
+  EXPECT_EQ(replaced.status, 0) << replaced.out;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 1);
 }

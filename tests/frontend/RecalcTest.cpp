@@ -125,3 +125,19 @@ TEST_F(Recalc, SavedWorkbookCarriesTheRecalculatedValues) {
   RecalcRun run = recalc({file.string()});
   EXPECT_EQ(run.status, 0) << run.out;
 }
+
+// Through the formula interpreter every shared workbook agrees wherever the
+// functions exist; the other cells are named with the function they lack.
+TEST_F(Recalc, InterpreterAgreesWhereItsFunctionsExist) {
+  for (const char* folder : {"/calc", "/nlp", "/lp", "/global", "/socp"}) {
+    for (const auto& entry : fs::directory_iterator(kData + folder)) {
+      if (entry.path().extension() != ".xlsx") continue;
+      RecalcRun run = recalc({entry.path().string(), "--interpreter"});
+      EXPECT_EQ(run.status, 0) << entry.path() << "\n" << run.out << run.err;
+    }
+  }
+  RecalcRun ops = recalc({kData + "/calc/calc-operators.xlsx", "--interpreter"});
+  EXPECT_NE(ops.out.find("67 matching, 0 differing"), std::string::npos) << ops.out;
+  EXPECT_NE(ops.out.find("B68: Unknown function ! (nosuchfunction)"), std::string::npos) << ops.out;
+  EXPECT_TRUE(Wb_app().workbooks.empty());
+}

@@ -140,6 +140,10 @@ TEST_F(Automation, PutsTakeTheValueAsTheOneNamedArgument) {
     {vstr("#N/A"), "General", Auto_vtError, static_cast<double>(Auto_cellErrorBase + 42)},
     {vstr(" 2.5"), "0.00", Auto_vtR8, 2.5},
   };
+  Obj f1 = client.object(sheet, "Range", {vstr("F1")});
+  ASSERT_EQ(client.put(f1, "Value", vstr("'12")), Auto_ok);
+  EXPECT_EQ(client.text(f1, "Value"), "12");
+  EXPECT_EQ(Wb_findCell(Wb_activeWorkbook()->sheets[1].get(), 0, 5)->value.kind, CellKind::Text);
   Obj g1 = client.object(sheet, "Range", {vstr("G1")});
   for (const Round& c : rounds) {
     ASSERT_EQ(client.put(g1, "NumberFormat", vstr(c.format)), Auto_ok);
@@ -331,6 +335,10 @@ TEST_F(Automation, SheetsNamesAreasAndAddresses) {
   EXPECT_EQ(client.integer(twoAreas, "Count"), 5);
   Obj column = client.object(item, "EntireColumn");
   EXPECT_EQ(client.text(column, "Address"), "$D$1:$D$1048576");
+  Obj active = client.object(app, "ActiveWorkbook");
+  EXPECT_EQ(client.text(active, "Name"), wb->name);
+  Obj sheetCell = client.object(results, "Cells", {vint(2), vint(3)});
+  EXPECT_EQ(client.text(sheetCell, "Address"), "$C$2");
   Obj owner = client.object(item, "Worksheet");
   EXPECT_EQ(client.text(owner, "Name"), "Results");
   // References as formulas write them, in lower case too, and a block from two corners.

@@ -120,7 +120,7 @@ TEST_F(CalcEval, OtherSheetsAndNamesInWorkbookAndSheetScope) {
     Wb_defineName(wb, dn);
   expectValues({
       {"='other sheet'!$A$2*2", "14"},   // sheet names ignore case
-      {"=Twice*Factor", "6"}, {"=Loop", "#NAME?"},
+      {"=Twice*Factor", "6"}, {"=Loop", "#VALUE!"},   // circular
   });
   EXPECT_EQ(eval("=Twice*Factor", 1), CellValue::makeNumber(9));   // the sheet's own name hides the workbook's
 }
@@ -471,4 +471,26 @@ TEST_F(CalcRecalc, PrecedentsAndDependents) {
   EXPECT_EQ(areas(Calc_dependents(wb, 0, 0, 0, true)), (Areas{"A5:B6", "B1:B1", "C1:C1", "D1:D1"}));   // of A1
   EXPECT_TRUE(Calc_precedents(wb, 0, 0, 0, true).empty());   // a constant has none
   EXPECT_TRUE(Calc_dependents(wb, 0, 9, 9, true).empty());
+}
+
+// Hostile inputs cost little: wildcard searches over long texts stay within
+// (pattern x text) steps, and names that refer to themselves or multiply
+// through each other stop at once.
+TEST_F(CalcFunctions, WildcardsAndNamesStayCheapOnHostileInputs) {
+  setText("A1", std::string(32000, 'a'));
+  setText("A2", std::string(4000, 'a') + "b");
+  expectValues({
+      {"=SEARCH(\"*b\",A1)", "#VALUE!"}, {"=SEARCH(\"*a*a*a*a*a*b\",A1)", "#VALUE!"},
+      {"=SEARCH(\"a*b\",A2)", "1"}, {"=SEARCH(\"a?b\",A2)", "3999"}, {"=SEARCH(\"*\",\"xy\",2)", "2"},
+      {"=SEARCH(\"b*\",A2)", "4001"}, {"=COUNTIF(A1:A2,\"*a*a*a*a*a*b\")", "1"},
+  });
+  Wb_defineName(wb, DefinedName{"Self", "Self+Self+Self", -1, false});
+  Wb_defineName(wb, DefinedName{"Ping", "Pong*2", -1, false});
+  Wb_defineName(wb, DefinedName{"Pong", "Ping+1", -1, false});
+  // Each level doubles the one below: 2^16 leaves if nothing bounded it.
+  for (int i = 0; i < 16; ++i)
+    Wb_defineName(wb, DefinedName{"Lvl_" + std::to_string(i), "Lvl_" + std::to_string(i + 1) + "+Lvl_" + std::to_string(i + 1), -1, false});
+  Wb_defineName(wb, DefinedName{"Lvl_16", "1", -1, false});
+  Wb_defineName(wb, DefinedName{"Twice", "Lvl_12+Lvl_12", -1, false});
+  expectValues({{"=Self", "#VALUE!"}, {"=Ping", "#VALUE!"}, {"=Lvl_0", "#NAME?"}, {"=Lvl_10", "64"}, {"=Twice", "32"}});
 }

@@ -2,6 +2,7 @@
 // workbook (recalculated from empty to its stored values) and every kind of
 // content, failed saves, and files refused with a one-line error.
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +12,10 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <map>
+#include <pugixml.hpp>
+#include <set>
+#include <sstream>
 #include <limits>
 #include <tuple>
 #include <utility>
@@ -19,45 +24,12 @@
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
 #include "tests/support/ScratchTest.h"
+#include "tests/support/StoredZip.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using Parts = std::vector<std::pair<std::string, std::string>>;
-
-std::uint32_t crc32(const std::string& data) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char byte : data) {
-    crc ^= byte;
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-
-// Appends each value little-endian in its number of bytes.
-void put(std::string& out, std::initializer_list<std::pair<std::uint32_t, int>> fields) {
-  for (const auto& [value, bytes] : fields)
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-// A zip archive whose members are stored uncompressed.
-std::string storedZip(const Parts& parts) {
-  std::string body, directory;
-  for (const auto& [name, data] : parts) {
-    std::uint32_t offset = body.size(), crc = crc32(data), size = data.size(), nameLen = name.size();
-    put(body, {{0x04034b50, 4}, {20, 2}, {0, 2}, {0, 2}, {0, 2}, {0x21, 2}, {crc, 4}, {size, 4}, {size, 4},
-               {nameLen, 2}, {0, 2}});
-    body += name + data;
-    put(directory, {{0x02014b50, 4}, {20, 2}, {20, 2}, {0, 2}, {0, 2}, {0, 2}, {0x21, 2}, {crc, 4}, {size, 4},
-                    {size, 4}, {nameLen, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 2}, {0, 4}, {offset, 4}});
-    directory += name;
-  }
-  std::string out = body + directory;
-  std::uint32_t count = parts.size(), dirSize = directory.size(), bodySize = body.size();
-  put(out, {{0x06054b50, 4}, {0, 2}, {0, 2}, {count, 2}, {count, 2}, {dirSize, 4}, {bodySize, 4}, {0, 2}});
-  return out;
-}
 
 const char* const kMain = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
 const char* const kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
@@ -455,4 +427,189 @@ TEST_F(XlsxBadInput, FormulasThatCannotBeComputedKeepTheirStoredValues) {
   EXPECT_NE(warnings[0].reason.find("cannot be read"), std::string::npos) << warnings[0].reason;
   EXPECT_NE(warnings[1].reason.find("_xlfn.NOSUCH"), std::string::npos) << warnings[1].reason;
   EXPECT_TRUE(warnings[0].kept && warnings[1].kept);
+}
+
+// Files built to cost without bound are refused quickly with a clear
+// message: a block claiming every cell of the sheet, a part that inflates
+// far beyond what its file could hold, rows numbered past the integers.
+TEST_F(XlsxBadInput, HostileFilesAreRefusedBeforeTheyCost) {
+  const std::pair<std::string, const char*> rows[] = {
+      {"<x:row r=\"1\"><x:c r=\"A1\"><x:f t=\"array\" ref=\"A1:XFD1048576\">1</x:f><x:v>1</x:v></x:c></x:row>",
+       "cell A1: array formula block 'A1:XFD1048576' is larger than the cells the sheet stores"},
+      {"<x:row r=\"-2147483648\"/>", "bad row number"}, {"<x:row r=\"2147483648\"/>", "bad row number"},
+      {"<x:row r=\"1048576\"/><x:row/>", "bad row number"},
+  };
+  for (const auto& [row, says] : rows) EXPECT_NE(rowsRefusal(row).find(says), std::string::npos) << row;
+  std::string bomb = refusal(write("bomb.xlsx", storedZip(oneSheet(""), 480u << 20)));
+  EXPECT_NE(bomb.find("part 'xl/worksheets/s1.xml' inflates to 480 MiB"), std::string::npos) << bomb;
+  EXPECT_TRUE(Wb_app().workbooks.empty());
+}
+
+// Texts come back exactly as they were, however often they are saved:
+// escapes are read wherever files write them, and whatever a text holds,
+// the saved file is well-formed XML.
+TEST_F(XlsxSave, TextsRoundTripExactly) {
+  Workbook* wb = Wb_newWorkbook("texts");
+  Sheet* sh = Wb_addSheet(wb, "Odd_x0041_\tname");
+  const std::string texts[] = {"line\r\nbreak\tand tab", "_x0041_ stays", "_x005F_x0041_", "bad \xff\xc3 bytes",
+                               "\xf0\x9f\x98\x80 face", std::string("nul\0x", 5) + "\x7f\xef\xbf\xbe"};
+  for (int i = 0; i < 6; ++i) Wb_setValue(wb, sh, i, 0, CellValue::makeText(texts[i]));
+  Wb_setFormula(wb, sh, 0, 1, "=\"a\"&\r\n\"_x000D_\"");
+  Wb_defineName(wb, DefinedName{"Name_x0042_", "\"_x0043_\"&\"\n\"", -1, false});
+  Workbook* again = saveAndReopen(wb, "texts.xlsx");
+  ASSERT_NE(again, nullptr);
+  Workbook* third = saveAndReopen(again, "texts2.xlsx");
+  ASSERT_NE(third, nullptr);
+  Wb_setValue(wb, sh, 3, 0, CellValue::makeText("bad \xef\xbf\xbd\xef\xbf\xbd bytes"));   // how they come back
+  expectSameWorkbook(*wb, *again);
+  expectSameWorkbook(*wb, *third);
+  // A file's own escapes: a surrogate pair is one character, a lone one U+FFFD.
+  fs::path path = write("pairs.xlsx", storedZip(oneSheet(
+      "<x:row r=\"1\"><x:c r=\"A1\" t=\"str\"><x:f>\"_xD83D__xDE00_\"</x:f><x:v>_xD83D__xDE00_</x:v></x:c>"
+      "<x:c r=\"B1\" t=\"inlineStr\"><x:is><x:t>_xDE00__xD83D_</x:t></x:is></x:c></x:row>")));
+  Workbook* pairs = open(path.string());
+  ASSERT_NE(pairs, nullptr);
+  EXPECT_EQ(cellOf(pairs, "S", "A1").formula, "=\"\xf0\x9f\x98\x80\"");
+  EXPECT_EQ(cellOf(pairs, "S", "A1").value, CellValue::makeText("\xf0\x9f\x98\x80"));
+  EXPECT_EQ(cellOf(pairs, "S", "B1").value, CellValue::makeText("\xef\xbf\xbd\xef\xbf\xbd"));
+}
+
+// A save stopped at any of its steps leaves the old file, whole, with its
+// permissions and nothing beside it; through a symbolic link it writes the
+// file the link leads to and the link stays.
+TEST_F(XlsxSave, InterruptedSavesLeaveTheOldFileOrTheNewOne) {
+  Workbook* wb = Wb_newWorkbook("Book1");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(1));
+  fs::create_directory(dir_ / "real");
+  fs::path target = dir_ / "real" / "book.xlsx", link = dir_ / "link.xlsx";
+  std::string error;
+  ASSERT_TRUE(Xlsx_save(wb, target.string(), &error)) << error;
+  const fs::perms kPrivate = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(target, kPrivate);
+  fs::create_symlink("real/book.xlsx", link);
+  auto only = [&](double a1) {
+    EXPECT_EQ(fs::status(target).permissions(), kPrivate);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "real"), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::is_symlink(link));
+    Workbook* now = open(target.string());
+    ASSERT_NE(now, nullptr);
+    EXPECT_EQ(cellOf(now, "S", "A1").value, CellValue::makeNumber(a1));
+    Wb_closeWorkbook(now);
+  };
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(2));
+  int step = 0;
+  for (;; ++step) {
+    Xlsx_failSaveAtStep(step);
+    if (Xlsx_save(wb, link.string(), &error)) break;
+    EXPECT_NE(error.find("interrupted"), std::string::npos) << error;
+    only(1);
+  }
+  Xlsx_failSaveAtStep(-1);
+  EXPECT_GE(step, 5);   // opening, each part, closing, permissions, renaming
+  only(2);
+}
+
+namespace {
+
+// Every part of a package, inflated, in the package's order.
+std::vector<std::pair<std::string, std::string>> partsOf(const fs::path& file) {
+  std::vector<std::pair<std::string, std::string>> parts;
+  zip_t* z = zip_open(file.c_str(), ZIP_RDONLY, nullptr);
+  if (!z) return parts;
+  for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
+    zip_stat_t st;
+    zip_stat_index(z, i, 0, &st);
+    std::string data(st.size, '\0');
+    zip_file_t* f = zip_fopen_index(z, i, 0);
+    zip_fread(f, data.data(), data.size());
+    zip_fclose(f);
+    parts.emplace_back(st.name, data);
+  }
+  zip_discard(z);
+  return parts;
+}
+
+// A sheet part as XML prints it: "rest" without the cells, and each cell
+// element by its reference.
+std::map<std::string, std::string> sheetPieces(const std::string& xml) {
+  pugi::xml_document doc;
+  doc.load_string(xml.c_str());
+  std::map<std::string, std::string> out;
+  pugi::xml_node data = doc.document_element().child("sheetData");
+  for (pugi::xml_node row : data.children("row"))
+    for (pugi::xml_node c : row.children("c")) {
+      std::ostringstream s;
+      c.print(s, "", pugi::format_raw);
+      out[c.attribute("r").value()] = s.str();
+    }
+  doc.document_element().remove_child(data);
+  std::ostringstream s;
+  doc.save(s, "", pugi::format_raw | pugi::format_no_declaration);
+  out["rest"] = s.str();
+  return out;
+}
+
+}  // namespace
+
+// A workbook a spreadsheet program saved, solved and saved again: every part
+// but the changed sheet and the workbook part (for its names) is exactly as
+// it was, the sheet differs only in the changed cells, and the macro-enabled
+// file stays macro-enabled.
+TEST_F(XlsxSave, ASolvedWorkbookKeepsEverythingElse) {
+  const std::set<std::string> changedCells = {"B2", "C2", "B5", "B6", "B7", "B9", "D2"};
+  for (const char* name : {"kept.xlsx", "kept.xlsm"}) {
+    fs::path source = fs::path(CORVAN_SOURCE) / "tests/platform/fixtures" / name, out = dir_ / name;
+    Workbook* wb = open(source.string());
+    ASSERT_NE(wb, nullptr);
+    Sheet* plan = sheet(wb, 0);
+    Wb_setValue(wb, plan, 1, 1, CellValue::makeNumber(2));   // the optimum: 2 and 6 batches, profit 36
+    Wb_setValue(wb, plan, 1, 2, CellValue::makeNumber(6));
+    Wb_setValue(wb, plan, 1, 3, CellValue::makeText("solved"));   // a cell the file did not have
+    Calc_recalculate(wb);
+    Wb_defineName(wb, DefinedName{"solver_ver", "3", 0, true});
+    std::string error;
+    ASSERT_TRUE(Xlsx_save(wb, out.string(), &error)) << error;
+    auto before = partsOf(source), after = partsOf(out);
+    ASSERT_EQ(before.size(), after.size()) << name;
+    for (size_t i = 0; i < before.size(); ++i) {
+      ASSERT_EQ(before[i].first, after[i].first) << name;
+      const std::string& part = before[i].first;
+      if (part == "xl/workbook.xml") continue;
+      if (part != "xl/worksheets/sheet1.xml") {
+        EXPECT_TRUE(before[i].second == after[i].second) << name << " " << part;
+        continue;
+      }
+      auto was = sheetPieces(before[i].second), now = sheetPieces(after[i].second);
+      for (const auto& [ref, text] : now) {
+        if (!changedCells.count(ref)) {
+          EXPECT_EQ(text, was[ref]) << name << " " << ref;
+        }
+      }
+    }
+    Workbook* again = open(out.string());
+    ASSERT_NE(again, nullptr);
+    expectSameWorkbook(*wb, *again);
+    EXPECT_EQ(cellOf(again, "Plan", "B9").value, CellValue::makeNumber(36));
+    // A report added as a sheet: a new part, the rest as it was.
+    Sheet* report = Wb_addSheet(again, "Answer Report");
+    Wb_setValue(again, report, 0, 0, CellValue::makeText("Objective"));
+    Wb_setFormula(again, report, 0, 1, "=Plan!B9*1");
+    Calc_recalculate(again);
+    fs::path reported = dir_ / (std::string("reported-") + name);
+    ASSERT_TRUE(Xlsx_save(again, reported.string(), &error)) << error;
+    auto withReport = partsOf(reported);
+    ASSERT_EQ(withReport.size(), after.size() + 1) << name;
+    for (size_t i = 0; i < after.size(); ++i) {
+      const std::string& part = after[i].first;
+      bool lists = part == "xl/workbook.xml" || part == "xl/_rels/workbook.xml.rels" || part == "[Content_Types].xml";
+      if (!lists) {
+        EXPECT_TRUE(after[i].second == withReport[i].second) << name << " " << part;
+      }
+    }
+    Workbook* third = open(reported.string());
+    ASSERT_NE(third, nullptr);
+    expectSameWorkbook(*again, *third);
+    EXPECT_EQ(cellOf(third, "Answer Report", "B1").value, CellValue::makeNumber(36));
+  }
 }

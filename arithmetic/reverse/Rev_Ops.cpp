@@ -1,0 +1,174 @@
+// The kind-7 operations: one tape node each.
+#include "arithmetic/reverse/Rev_Ops.h"
+
+#include <cmath>
+
+#include "arithmetic/numeric/Num_Elementary.h"
+#include "arithmetic/numeric/Num_Scalar.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Rev", 0, 0, 0); }
+
+// The next node of the tape, or null (status 37 raised) when it is full.
+RevNode* next(EvalContext* ctx) {
+  if (ctx->revTape && ctx->tapeCount < ctx->revTapeCapacity) return &ctx->revTape[++ctx->tapeCount];
+  raise(ctx, kStatusNoSizingPass);
+  return nullptr;
+}
+
+RevNode write(RevNode* node, double value, double p1, double p2, NodeRef r1, NodeRef r2) {
+  node->value = value;
+  node->partial1 = p1;
+  node->partial2 = p2;
+  node->operand1 = r1;
+  node->operand2 = r2;
+  return *node;
+}
+
+// A node with x as its only operand; the number operand, if any, has no
+// reference.
+RevNode single(const RevNode* x, double value, double partial) {
+  RevNode* node = next(x->context);
+  return node ? write(node, value, partial, 0.0, x->self, 0) : *x;
+}
+
+// As single, for an operation whose number stands on the left.
+RevNode singleRight(const RevNode* x, double value, double partial) {
+  RevNode* node = next(x->context);
+  return node ? write(node, value, 0.0, partial, 0, x->self) : *x;
+}
+
+RevNode pair(const RevNode* x, const RevNode* y, double value, double p1, double p2) {
+  RevNode* node = next(x->context);
+  return node ? write(node, value, p1, p2, x->self, y->self) : *x;
+}
+
+template <int32_t op>
+RevNode unary(const RevNode* x) {
+  RevNode* node = next(x->context);
+  if (!node) return *x;
+  if (Num_refusesArgument(op, x->value)) {
+    raise(x->context, kStatusUnfeasibleArgument);
+    return *x;
+  }
+  const NumDerivs d = Num_elementary(op, x->value, false);
+  return write(node, d.f, d.d1, 0.0, x->self, 0);
+}
+
+bool badDivisor(double y) { return y == 0.0 || std::isnan(y); }
+
+RevNode maxMin(bool isMax, const RevNode* x, const RevNode* y) {
+  const NumMaxMin m = Num_maxMin(isMax, x->value, y->value, true, true);
+  return pair(x, y, m.value, m.wa, m.wb);
+}
+
+}  // namespace
+
+void Rev_setConst(RevNode* node, double d) {
+  node->value = d;
+  node->partial1 = 0.0;
+  node->partial2 = 0.0;
+}
+
+RevNode Rev_neg(const RevNode* x) { return single(x, -x->value, -1.0); }
+RevNode Rev_sub(const RevNode* x, const RevNode* y) { return pair(x, y, x->value - y->value, 1.0, -1.0); }
+RevNode Rev_subSV(double d, const RevNode* x) { return singleRight(x, d - x->value, -1.0); }
+RevNode Rev_subVS(const RevNode* x, double d) { return single(x, x->value - d, 1.0); }
+RevNode Rev_add(const RevNode* x, const RevNode* y) { return pair(x, y, x->value + y->value, 1.0, 1.0); }
+RevNode Rev_addSV(double d, const RevNode* x) { return singleRight(x, d + x->value, 1.0); }
+RevNode Rev_addVS(const RevNode* x, double d) { return single(x, x->value + d, 1.0); }
+RevNode Rev_mul(const RevNode* x, const RevNode* y) { return pair(x, y, x->value * y->value, y->value, x->value); }
+RevNode Rev_mulSV(double d, const RevNode* x) { return singleRight(x, d * x->value, d); }
+RevNode Rev_mulVS(const RevNode* x, double d) { return single(x, x->value * d, d); }
+
+RevNode Rev_div(const RevNode* x, const RevNode* y) {
+  RevNode* node = next(x->context);
+  if (!node) return *x;
+  if (badDivisor(y->value)) {
+    raise(x->context, kStatusDivisionByZero);
+    return *x;
+  }
+  const double q = x->value / y->value;
+  return write(node, q, 1.0 / y->value, -(x->value / Num_sqrChecked(y->value)), x->self, y->self);
+}
+
+RevNode Rev_divSV(double d, const RevNode* x) {
+  RevNode* node = next(x->context);
+  if (!node) return *x;
+  if (badDivisor(x->value)) {
+    raise(x->context, kStatusDivisionByZero);
+    return *x;
+  }
+  return write(node, d / x->value, 0.0, -(d / Num_sqrChecked(x->value)), 0, x->self);
+}
+
+RevNode Rev_divVS(const RevNode* x, double d) {
+  if (badDivisor(d)) {
+    if (next(x->context)) raise(x->context, kStatusDivisionByZero);
+    return *x;
+  }
+  return Rev_mulVS(x, 1.0 / d);
+}
+
+RevNode Rev_abs(const RevNode* x) { return unary<kOpAbs>(x); }
+RevNode Rev_acos(const RevNode* x) { return unary<kOpAcos>(x); }
+RevNode Rev_asin(const RevNode* x) { return unary<kOpAsin>(x); }
+RevNode Rev_atan(const RevNode* x) { return unary<kOpAtan>(x); }
+RevNode Rev_cos(const RevNode* x) { return unary<kOpCos>(x); }
+RevNode Rev_cosh(const RevNode* x) { return unary<kOpCosh>(x); }
+RevNode Rev_exp(const RevNode* x) { return unary<kOpExp>(x); }
+RevNode Rev_ln(const RevNode* x) { return unary<kOpLn>(x); }
+RevNode Rev_max(const RevNode* x, const RevNode* y) { return maxMin(true, x, y); }
+RevNode Rev_min(const RevNode* x, const RevNode* y) { return maxMin(false, x, y); }
+
+RevNode Rev_maxSV(double d, const RevNode* x) {
+  const NumMaxMin m = Num_maxMin(true, d, x->value, false, true);
+  return singleRight(x, m.value, m.wb);
+}
+
+RevNode Rev_maxVS(const RevNode* x, double d) {
+  const NumMaxMin m = Num_maxMin(true, x->value, d, true, false);
+  return single(x, m.value, m.wa);
+}
+
+RevNode Rev_minSV(double d, const RevNode* x) {
+  const NumMaxMin m = Num_maxMin(false, d, x->value, false, true);
+  return singleRight(x, m.value, m.wb);
+}
+
+RevNode Rev_minVS(const RevNode* x, double d) {
+  const NumMaxMin m = Num_maxMin(false, x->value, d, true, false);
+  return single(x, m.value, m.wa);
+}
+
+RevNode Rev_pow(const RevNode* x, const RevNode* y) {
+  RevNode* node = next(x->context);
+  if (!node) return *x;
+  if (Num_refusesArgument(kOpPower, x->value)) {
+    raise(x->context, kStatusUnfeasibleArgument);
+    return *x;
+  }
+  const double p = std::pow(x->value, y->value);
+  return write(node, p, y->value / x->value * p, std::log(x->value) * p, x->self, y->self);
+}
+
+RevNode Rev_powSV(double d, const RevNode* x) {
+  const double p = std::pow(d, x->value);
+  return singleRight(x, p, std::log(d) * p);
+}
+
+RevNode Rev_powVS(const RevNode* x, double d) {
+  const NumDerivs p = Num_powerConst(x->value, d);
+  return single(x, p.f, p.d1);
+}
+
+RevNode Rev_sign(const RevNode* x) { return unary<kOpSign>(x); }
+RevNode Rev_sin(const RevNode* x) { return unary<kOpSin>(x); }
+RevNode Rev_sinh(const RevNode* x) { return unary<kOpSinh>(x); }
+RevNode Rev_sqr(const RevNode* x) { return unary<kOpSquare>(x); }
+RevNode Rev_sqrt(const RevNode* x) { return unary<kOpSqrt>(x); }
+RevNode Rev_tan(const RevNode* x) { return unary<kOpTan>(x); }
+RevNode Rev_tanh(const RevNode* x) { return unary<kOpTanh>(x); }

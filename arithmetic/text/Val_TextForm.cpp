@@ -1,0 +1,43 @@
+// Text and number forms of values.
+#include "arithmetic/text/Val_TextForm.h"
+
+#include <cmath>
+#include <string>
+
+#include "values/Text_Convert.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
+
+Value Val_toText(const Value* value, EvalContext* ctx) {
+  char16_t digits[40] = {};
+  const char16_t* text = u"";
+  switch (value->kind) {
+    case kValBool: text = value->number != 0.0 && !std::isnan(value->number) ? u"TRUE" : u"FALSE"; break;
+    case kValInt: {
+      // Integer-valued numbers beyond 32 bits keep all their digits.
+      const double whole = std::trunc(value->number);
+      Text_formatNumber(std::isfinite(whole) ? whole : value->number, digits);
+      text = digits;
+      break;
+    }
+    case kValReal: Text_formatNumber(value->number, digits); text = digits; break;
+    case kValText: text = value->text ? value->text : u""; break;
+    default: break;
+  }
+  if (value == ctx->result && value->kind == kValText) return *ctx->result;
+  Val_setText(ctx->result, text);
+  return *ctx->result;
+}
+
+Value Val_toNumber(const Value* value, EvalContext* ctx) {
+  const std::u16string text = value->text ? value->text : u"";
+  double x = 0.0;
+  const bool blank = text.find_first_not_of(u" \t") == std::u16string::npos;
+  if (!blank && !Text_toDouble(text, &x)) {
+    if (value != ctx->result) Val_setText(ctx->result, text.c_str());
+    return *ctx->result;
+  }
+  if (x >= -2147483648.0 && x <= 2147483647.0 && x == std::trunc(x)) Val_setInt(ctx->result, static_cast<int32_t>(x));
+  else Val_setNumber(ctx->result, x);
+  return *ctx->result;
+}

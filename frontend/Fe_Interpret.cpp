@@ -1,0 +1,208 @@
+// `corvan recalc --interpreter`: every formula cell of a workbook becomes a
+// problem function without bounds; the interpreter compiles each, runs them
+// all once in plain mode in dependency order, and hands back each cell's
+// value or the reason it could not compute it.
+#include <set>
+#include <string>
+#include <vector>
+
+#include "frontend/Fe_Internal.h"
+#include "interpreter/Fn_Dispatch.h"
+#include "interpreter/Model_Structure.h"
+#include "interpreter/Parse_Reader.h"
+#include "interpreter/Vm_Machine.h"
+#include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+// The interpreter's positions are 1-based with 8-bit sheets and columns and
+// 16-bit rows; the workbook's are 0-based.
+constexpr int kMaxSheet = 255, kMaxRow = 65535, kMaxColumn = 255;
+
+void toValue(const CellValue& c, Value* v) {
+  switch (c.kind) {
+    case CellKind::Empty: break;
+    case CellKind::Number: Val_setNumber(v, c.number); break;
+    case CellKind::Boolean: Val_setBool(v, c.number != 0 ? 1 : 0); break;
+    case CellKind::Text: Val_setText(v, Text_fromUtf8(c.text).c_str()); break;
+    case CellKind::Error: Val_setError(v, static_cast<uint32_t>(c.error)); break;
+  }
+}
+
+CellValue fromValue(const Value* v) {
+  if (v->kind == kValArray && v->array) return fromValue(Val_at(v, 0, 0));
+  uint32_t code = 0;
+  switch (v->kind) {
+    case kValBool: return CellValue::makeBoolean(v->number != 0);
+    case kValInt:
+    case kValReal: return CellValue::makeNumber(v->number);
+    case kValText: return CellValue::makeText(Text_toUtf8(v->text ? v->text : u""));
+    case kValError:
+      return Vm_errorCode(v->number, &code) ? CellValue::makeError(static_cast<CellError>(code))
+                                            : CellValue::makeError(CellError::Value);
+    default: return CellValue::makeNumber(0.0);  // an empty cell reads as 0
+  }
+}
+
+// Cells, references and defined names of the stand-in's workbook.
+struct WorkbookSource : ReaderSource {
+  Workbook* wb;
+  explicit WorkbookSource(Workbook* book) : wb(book) {}
+
+  // "a1", "$a$1:$b$3" on sheet (1-based).
+  static bool parseArea(const std::string& text, uint8_t sheet, RangeRef* range) {
+    const size_t colon = text.find(':');
+    int r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+    if (!Wb_parseA1(text.substr(0, colon), &r1, &c1)) return false;
+    r2 = r1;
+    c2 = c1;
+    if (colon != std::string::npos && !Wb_parseA1(text.substr(colon + 1), &r2, &c2)) return false;
+    if (r1 > r2) std::swap(r1, r2);
+    if (c1 > c2) std::swap(c1, c2);
+    if (r2 >= kMaxRow || c2 >= kMaxColumn) return false;
+    *range = RangeRef{sheet, static_cast<uint16_t>(r1 + 1), static_cast<uint8_t>(c1 + 1), static_cast<uint16_t>(r2 + 1),
+                      static_cast<uint8_t>(c2 + 1)};
+    return true;
+  }
+
+  bool resolveText(uint8_t sheet, const std::string& text, RangeRef* range, std::u16string* formula, int depth) {
+    const size_t bang = text.rfind('!');
+    uint8_t target = sheet;
+    std::string area = text;
+    if (bang != std::string::npos) {
+      std::string name = text.substr(0, bang);
+      if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') name = name.substr(1, name.size() - 2);
+      const int index = Wb_sheetIndex(wb, name);
+      if (index < 0 || index >= kMaxSheet) return false;
+      target = static_cast<uint8_t>(index + 1);
+      area = text.substr(bang + 1);
+    }
+    if (parseArea(area, target, range)) return true;
+    if (bang != std::string::npos || depth > 8) return false;
+    const DefinedName* dn = Wb_findName(wb, text, sheet - 1);
+    if (!dn) return false;
+    if (resolveText(sheet, dn->definition, range, formula, depth + 1)) return true;
+    *range = RangeRef{};
+    *formula = Text_fromUtf8("=" + dn->definition);
+    return true;
+  }
+
+  bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override {
+    return resolveText(sheet, Text_toUtf8(text), range, formula, 0);
+  }
+
+  bool readCell(const CellRef& at, Value* value, ReaderCell* info) override {
+    if (at.sheet < 1 || at.sheet > wb->sheets.size()) return false;
+    const Sheet& sh = *wb->sheets[at.sheet - 1];
+    const Cell* c = Wb_findCell(&sh, at.row - 1, at.column - 1);
+    if (!c) return true;
+    toValue(c->value, value);
+    if (c->arrayBlock >= 0 && c->arrayBlock < static_cast<int>(sh.arrays.size())) {
+      const ArrayBlock& block = sh.arrays[static_cast<size_t>(c->arrayBlock)];
+      info->formula = Text_fromUtf8(block.formula[0] == '=' ? block.formula : "=" + block.formula);
+      info->isArray = true;
+      info->arrayRow = static_cast<uint16_t>(at.row - 1 - block.row1);
+      info->arrayColumn = static_cast<uint8_t>(at.column - 1 - block.col1);
+    } else if (!c->formula.empty()) {
+      info->formula = Text_fromUtf8(c->formula[0] == '=' ? c->formula : "=" + c->formula);
+    }
+    return true;
+  }
+};
+
+// "Unknown function ! (sum, vlookup)": the status, and for an unknown
+// function the functions of the cell's chain that are not built.
+std::string reasonOf(EvalContext* ctx, const std::vector<Symbol*>& chain) {
+  std::string reason = Text_toUtf8(Vm_statusText(ctx->firstError) ? Vm_statusText(ctx->firstError) : u"");
+  if (ctx->firstError != kStatusUnknownFunction && ctx->firstError != kStatusUnsupportedFunction) return reason;
+  std::set<std::string> names;
+  for (const Symbol* s : chain)
+    for (const Symbol* dep : s->precedents)
+      if (dep->space == kSpaceFunction && !Fn_hasImplementation(Parse_functionId(dep)))
+        names.insert(Text_toUtf8(dep->definition.empty() ? dep->name : dep->definition));
+  std::string list;
+  for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+  return list.empty() ? reason : reason + " (" + list + ")";
+}
+
+std::pair<int, std::uint64_t> keyOf(const CellRef& c) {
+  return {c.sheet - 1, Wb_cellKey(c.row - 1, c.column - 1)};
+}
+
+}  // namespace
+
+void Fe_interpretWorkbook(Workbook* wb, FeInterpreted* out) {
+  WorkbookSource source(wb);
+  EvalContext* ctx = Vm_createContext();
+  if (!ctx) return;
+  ctx->variables = Model_createVariableTable();
+  SymbolTable* store = Prog_createSymbolTable(ctx);
+  FunctionTable* functions = Model_createFunctionTable();
+  FormulaReader* reader = Reader_create(ctx, store, &source);
+  for (size_t s = 0; s < wb->sheets.size() && s < kMaxSheet; ++s) {
+    for (const auto& [key, cell] : wb->sheets[s]->cells) {
+      const int row = Wb_keyRow(key), column = Wb_keyCol(key);
+      if (cell.formula.empty() && cell.arrayBlock < 0) continue;
+      if (row >= kMaxRow || column >= kMaxColumn) {
+        out->failures[{static_cast<int>(s), key}] = "outside the interpreter's rows and columns";
+        continue;
+      }
+      Model_addFunction(functions, static_cast<uint8_t>(s + 1), static_cast<uint8_t>(column + 1),
+                        static_cast<uint16_t>(row + 1), kRelFree2, 0.0);
+    }
+  }
+  Reader_bindModel(reader, functions, ctx->variables);
+
+  // Compile each cell on its own so that one failure names its cell and
+  // leaves the others.
+  std::set<const Symbol*> failed;
+  for (ModelItem* item : functions->array) {
+    Vm_clearErrors(ctx);
+    Symbol* root = Parse_cellSymbol(reader, item->cell);
+    if (ctx->errorCount == 0) Parse_compileCell(reader, &item->leftChain, root);
+    if (ctx->errorCount == 0) continue;
+    const CellRef at = ctx->errorCell.sheet ? ctx->errorCell : item->cell;
+    const bool own = at.sheet == item->cell.sheet && at.row == item->cell.row && at.column == item->cell.column;
+    out->failures[keyOf(item->cell)] = std::string("not compiled: ") + reasonOf(ctx, item->leftChain) +
+                                       (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
+    if (root) failed.insert(root);
+  }
+
+  // One pass over every compiled cell in dependency order; a cell fails
+  // with the first cell it reads that failed.
+  Program program{};
+  Vm_initProgram(&program, ctx);
+  ctx->mode = kModeReal;
+  ctx->incremental = 0;
+  std::set<Symbol*> seen;
+  std::map<const Symbol*, std::string> evalFailures;
+  for (ModelItem* item : functions->array) {
+    for (Symbol* s : item->leftChain) {
+      if (!seen.insert(s).second || failed.count(s)) continue;
+      std::string inherited;
+      for (const Symbol* dep : s->precedents) {
+        if (auto it = evalFailures.find(dep); it != evalFailures.end()) inherited = it->second;
+        else if (failed.count(dep)) inherited = "reads a cell that was not compiled";
+      }
+      Vm_clearErrors(ctx);
+      program.currentCell = s;
+      Vm_run(&program);
+      if (ctx->errorCount > 0) evalFailures[s] = reasonOf(ctx, {s});
+      else if (!inherited.empty()) evalFailures[s] = inherited;
+    }
+  }
+  for (ModelItem* item : functions->array) {
+    const auto key = keyOf(item->cell);
+    if (out->failures.count(key) || item->leftChain.empty()) continue;
+    Symbol* root = item->leftChain.back();
+    if (auto it = evalFailures.find(root); it != evalFailures.end()) out->failures[key] = it->second;
+    else out->values[key] = fromValue(&root->value);
+  }
+  Vm_releaseProgram(&program);
+  Reader_destroy(reader);
+  Prog_freeSymbolTable(store);
+  Model_freeFunctionTable(functions);
+  Vm_destroyContext(ctx);
+}

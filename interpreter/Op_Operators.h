@@ -1,0 +1,53 @@
+// The formula language's operators over every value kind: arithmetic,
+// concatenation and comparisons. Scalars, errors, texts and arrays are
+// handled here; the evaluation-mode kinds go to their arithmetic family.
+// Every operator builds its result in the context's result value and
+// returns a copy of it (the caller owns nothing new beyond that copy's
+// contents, which the context's result keeps).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "values/Val_Value.h"
+
+enum CompareRel : int32_t {
+  kRelCmpEq = 1,
+  kRelCmpNe = 2,
+  kRelCmpLt = 3,
+  kRelCmpLe = 4,
+  kRelCmpGt = 5,
+  kRelCmpGe = 6,
+  kRelCmpContains = 7,
+};
+
+// Joined texts must stay below this many characters.
+constexpr size_t kOpMaxTextLength = 256;
+
+Value Op_add(const Value& x, const Value& y);
+Value Op_sub(const Value& x, const Value& y);
+Value Op_mul(const Value& x, const Value& y);
+Value Op_div(const Value& x, const Value& y);
+// x ^ y with the worksheet's rules (0 ^ negative "#div/0!", a negative base
+// with a fractional exponent "#num!").
+Value Op_pow(const Value& x, const Value& y);
+Value Op_neg(const Value& x);
+Value Op_addVS(const Value& x, double d);
+Value Op_subVS(const Value& x, double d);
+Value Op_mulVS(const Value& x, double d);
+Value Op_divVS(const Value& x, double d);
+Value Op_addSV(double d, const Value& x);
+Value Op_subSV(double d, const Value& x);
+Value Op_mulSV(double d, const Value& x);
+Value Op_divSV(double d, const Value& x);
+Value Op_concat(const Value& x, const Value& y);
+Value Op_eq(const Value& x, const Value& y);
+Value Op_ne(const Value& x, const Value& y);
+Value Op_lt(const Value& x, const Value& y);
+Value Op_gt(const Value& x, const Value& y);
+Value Op_le(const Value& x, const Value& y);
+Value Op_ge(const Value& x, const Value& y);
+// The value's scalar part against d.
+bool Op_compareConst(const Value& x, double d, int32_t relation);
+bool Op_hasKind(const Value& x, int32_t kind);
+bool Op_anyArgHasKind(int32_t n, Value* const* args, int32_t kind);

@@ -1,0 +1,535 @@
+// Reading, compiling and pruning the cells of a model: symbol naming, the
+// depth-first compilation with circular-reference detection, and pruning to
+// the cells that depend on the variables.
+#include "interpreter/Parse_Reader.h"
+
+#include <algorithm>
+#include <string>
+
+#include "interpreter/Code_Segment.h"
+#include "interpreter/Model_Structure.h"
+#include "interpreter/Vm_Machine.h"
+#include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+void raiseAt(FormulaReader* r, InterpStatus code, const CellRef& at) {
+  Vm_raise(r->context, code, "Parse", at.sheet, at.row, at.column);
+}
+
+bool inOrder(const std::vector<Symbol*>& order, const Symbol* s) {
+  return std::find(order.begin(), order.end(), s) != order.end();
+}
+
+std::u16string ascii(const char* text) { return Text_fromUtf8(text); }
+
+std::u16string cellText(const CellRef& c) {
+  std::u16string column;
+  for (int n = c.column; n > 0; n = (n - 1) / 26) column.insert(column.begin(), char16_t(u'a' + (n - 1) % 26));
+  return column + ascii(std::to_string(c.row).c_str());
+}
+
+void setSource(Value* v, const RangeRef& range) { Vm_setRangeRef(v, &range); }
+
+// A new cell or range symbol: its values read from the source, its formula
+// cells as precedents, its variables bound.
+void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
+  const bool single = range.firstRow == range.lastRow && range.firstColumn == range.lastColumn;
+  if (single) {
+    ReaderCell info;
+    const CellRef cell{range.sheet, range.firstRow, range.firstColumn};
+    if (!r->source->readCell(cell, &s->value, &info)) {
+      raiseAt(r, kStatusOleError, cell);
+      return;
+    }
+    if (!info.formula.empty()) {
+      s->formula = new FormulaRecord();
+      s->formula->text = info.formula;
+      s->formula->isArray = info.isArray;
+      s->formula->arrayRow = info.arrayRow;
+      s->formula->arrayColumn = info.arrayColumn;
+    }
+  } else {
+    const uint16_t rows = static_cast<uint16_t>(range.lastRow - range.firstRow + 1);
+    const uint8_t columns = static_cast<uint8_t>(range.lastColumn - range.firstColumn + 1);
+    if (Val_makeArray(&s->value, rows, columns) != 0) return;
+    for (uint16_t i = 0; i < rows && r->context->errorCount == 0; ++i) {
+      for (uint8_t j = 0; j < columns; ++j) {
+        const CellRef cell{range.sheet, static_cast<uint16_t>(range.firstRow + i),
+                           static_cast<uint8_t>(range.firstColumn + j)};
+        Value* element = Val_at(&s->value, i, j);
+        ReaderCell info;
+        if (!r->source->readCell(cell, element, &info)) return raiseAt(r, kStatusOleError, cell);
+        if (info.formula.empty()) continue;
+        // A formula cell inside the range is compiled as a cell of its own.
+        Symbol* cellSymbol = Parse_cellSymbol(r, cell);
+        if (cellSymbol) s->precedents.push_back(cellSymbol);
+      }
+    }
+  }
+  setSource(&s->value, range);
+  if (r->variables) Model_bindVariable(r->variables, &s->value);
+}
+
+// "%g"-style text of a number for the names of constants.
+std::u16string numberName(double x) {
+  char16_t buffer[32];
+  const int n = Text_formatNumber(x, buffer);
+  return std::u16string(buffer, static_cast<size_t>(n));
+}
+
+}  // namespace
+
+// ---- Creation and binding ----
+
+FormulaReader* Reader_create(EvalContext* ctx, SymbolTable* store, ReaderSource* source) {
+  Vm_clearErrors(ctx);
+  FormulaReader* r = new FormulaReader();
+  r->context = ctx;
+  r->source = source;
+  r->store = store;
+  Lex_init(&r->lexer, ctx);
+  ctx->codeStore = store;
+  ctx->reader = r;
+  return r;
+}
+
+void Reader_destroy(FormulaReader* reader) {
+  if (!reader) return;
+  if (reader->context && reader->context->reader == reader) reader->context->reader = nullptr;
+  Lex_destroy(&reader->lexer);
+  delete reader;
+}
+
+bool Reader_bindModel(FormulaReader* r, FunctionTable* functions, VariableTable* variables) {
+  r->functions = functions;
+  r->variables = variables;
+  r->context->functions = functions;
+  r->context->variables = variables;
+  r->randomCalls = 0;
+  return Model_buildItemArray(functions);
+}
+
+// ---- Symbols ----
+
+Symbol* Parse_cellSymbol(FormulaReader* r, const CellRef& cell) {
+  const std::u16string name = u"s" + ascii(std::to_string(cell.sheet).c_str()) + u"!" + cellText(cell);
+  if (Symbol* s = Prog_findSymbol(r->store, kSpaceCell, name)) return s;
+  Symbol* s = Prog_addSymbol(r->store, kSpaceCell, name, u"");
+  if (s) fillRangeSymbol(r, s, RangeRef{cell.sheet, cell.row, cell.column, cell.row, cell.column});
+  return s;
+}
+
+Symbol* Parse_rhsSymbol(FormulaReader* r, int32_t item, const std::u16string& text) {
+  const std::u16string name = u"s0!rhs" + ascii(std::to_string(item).c_str());
+  Symbol* s = Prog_addSymbol(r->store, kSpaceGenerated, name, u"");
+  if (s && !s->formula && !Prog_hasCode(s)) {
+    s->formula = new FormulaRecord();
+    s->formula->text = text;
+  }
+  return s;
+}
+
+int16_t Parse_functionId(const Symbol* fn) {
+  return static_cast<int16_t>(static_cast<uint32_t>(fn->value.number) & 0xFFFFu);
+}
+
+int32_t Parse_argumentCount(const Symbol* fn) { return static_cast<int32_t>(static_cast<uint32_t>(fn->value.number) >> 16); }
+
+// ---- Parser ----
+
+namespace {
+
+int32_t comparison(FormulaReader* r);
+
+int32_t next(FormulaReader* r) { return r->token = Lex_next(&r->lexer); }
+uint8_t* codePosition(FormulaReader* r) { return r->code->cursor; }
+
+void emit(FormulaReader* r, uint8_t op) { Code_emitByte(r->code, op); }
+
+void emitOperand(FormulaReader* r, uint8_t op, const Symbol* s) {
+  if (!Code_hasRoom(r->code, kCodeOperandSize)) return;
+  Code_emitByte(r->code, op);
+  Code_emitWord(r->code, s->serial);
+}
+
+void addDependency(FormulaReader* r, Symbol* s) {
+  std::vector<Symbol*>& deps = r->current->precedents;
+  if (std::find(deps.begin(), deps.end(), s) == deps.end()) deps.push_back(s);
+}
+
+int32_t arithmeticType(int32_t a, int32_t b) {
+  if (a == kTypeFailed || b == kTypeFailed) return kTypeFailed;
+  if (a == kTypeText || b == kTypeText) return kTypeInvalid;
+  if (a == kTypeReal || b == kTypeReal) return kTypeReal;
+  if (a == kTypeAny || b == kTypeAny) return kTypeAny;
+  return kTypeInt;
+}
+
+int32_t typeOfKind(int32_t kind) { return kind == kValArray || kind == kValError ? kTypeAny : kind; }
+
+CellRef currentCell(const FormulaReader* r) { return Prog_symbolCell(r->current); }
+
+bool isExternalText(const std::u16string& text) {
+  const size_t open = text.find(u'[');
+  return open != std::u16string::npos && text.find(u']', open) != std::u16string::npos;
+}
+
+int32_t reference(FormulaReader* r) {
+  const std::u16string text = r->lexer.tokenText;
+  const uint8_t sheet = currentCell(r).sheet;
+  const std::u16string name = u"s" + ascii(std::to_string(sheet).c_str()) + u"!" + text;
+  Symbol* s = Prog_findSymbol(r->store, kSpaceCell, name);
+  next(r);
+  if (!s) {
+    if (r->referenceCount == 0 && r->token == kTokEnd && isExternalText(text)) {
+      r->loneExternal = true;
+      return kTypeExternal;
+    }
+    RangeRef range{};
+    std::u16string formula;
+    if (!r->source->resolve(sheet, text, &range, &formula)) return kTypeFailed;
+    s = Prog_addSymbol(r->store, kSpaceCell, name, u"");
+    if (!s) return kTypeFailed;
+    if (range.sheet != 0) {
+      fillRangeSymbol(r, s, range);
+    } else {
+      // A defined name standing for a formula: compiled like a cell of the
+      // formula's sheet.
+      s->formula = new FormulaRecord();
+      s->formula->text = formula;
+      const CellRef at = currentCell(r);
+      setSource(&s->value, RangeRef{sheet, at.row, at.column, at.row, at.column});
+    }
+  }
+  r->zeroOperand = s->value.kind <= kValReal && s->value.number == 0.0 && !s->formula && s->value.reference == 0;
+  ++r->referenceCount;
+  emitOperand(r, kCodeRef, s);
+  addDependency(r, s);
+  return typeOfKind(s->value.kind);
+}
+
+int32_t constantOperand(FormulaReader* r, SymbolSpace space, uint8_t op) {
+  Symbol* s = Prog_addSymbol(r->store, space, r->lexer.tokenText, u"");
+  if (!s) return kTypeFailed;
+  // A number whose name another value already holds gets a name of its own.
+  if (op == kCodeNumber && s->value.kind != kValEmpty && s->value.number != r->lexer.value.number)
+    s = Prog_addSymbol(r->store, space, r->lexer.tokenText + u"#" + numberName(r->lexer.value.number), u"");
+  if (!s) return kTypeFailed;
+  if (s->value.kind == kValEmpty && op != kCodeText) Val_assign(&s->value, &r->lexer.value);
+  emitOperand(r, op, s);
+  next(r);
+  return op == kCodeText ? kTypeText : typeOfKind(s->value.kind);
+}
+
+int32_t missingArgument(FormulaReader* r) {
+  Symbol* s = Prog_addSymbol(r->store, kSpaceLiteral, u"MisArg", u"");
+  if (!s) return kTypeFailed;
+  s->value.kind = kValMissing;
+  emitOperand(r, kCodeLiteral, s);
+  return kTypeMissing;
+}
+
+// The function symbol: plain name; "%s%d" with the argument count when the
+// name was entered with another count; random functions numbered per call.
+Symbol* functionSymbol(FormulaReader* r, const FunctionRecord& fn, int32_t n) {
+  const std::u16string base = fn.name[0] ? std::u16string(fn.name) : r->lexer.tokenText;
+  const double number = static_cast<double>((static_cast<uint32_t>(n) << 16) | static_cast<uint16_t>(fn.id));
+  std::u16string name = base;
+  int32_t callNumber = 0;
+  if (Fn_isRandom(fn.id)) {
+    callNumber = ++r->randomCalls;
+    if (callNumber > 1) name += ascii(std::to_string(callNumber).c_str());
+  } else if (Symbol* same = Prog_findSymbol(r->store, kSpaceFunction, name); same && same->value.number != number) {
+    name += ascii(std::to_string(n).c_str());
+  }
+  Symbol* s = Prog_addSymbol(r->store, kSpaceFunction, name, base != name ? base : u"");
+  if (!s) return nullptr;
+  s->value.kind = kValReal;
+  s->value.number = number;
+  if (callNumber > 0) s->value.reference = -callNumber;
+  return s;
+}
+
+int32_t call(FormulaReader* r) {
+  const FunctionRecord fn = r->lexer.function;
+  const std::u16string text = r->lexer.tokenText;
+  if (next(r) != kTokOpen) {
+    raiseAt(r, kStatusMissingOpen, currentCell(r));
+    return kTypeFailed;
+  }
+  next(r);
+  int32_t n = 0;
+  bool failed = false;
+  if (r->token == kTokClose) {
+    next(r);
+  } else {
+    for (;;) {
+      const int32_t type = r->token == kTokComma || r->token == kTokClose ? missingArgument(r) : comparison(r);
+      ++n;
+      if (type > kTypeAny && r->context->errorCount == 0) {
+        Vm_raise(r->context, kStatusTypeMismatch, "param", currentCell(r).sheet, currentCell(r).row,
+                 currentCell(r).column);
+      }
+      failed = failed || type == kTypeFailed;
+      if (r->token != kTokComma || n >= kFnMaxArguments) break;
+      next(r);
+    }
+    if (r->token != kTokClose) {
+      raiseAt(r, n >= kFnMaxArguments ? kStatusWrongArgumentCount : kStatusMissingClose, currentCell(r));
+      return kTypeFailed;
+    }
+    next(r);
+  }
+  if (fn.argumentCount >= 0 && (n > fn.argumentCount || n < fn.argumentCount - fn.optional)) {
+    raiseAt(r, kStatusWrongArgumentCount, currentCell(r));
+    return kTypeFailed;
+  }
+  if (r->context->errorCount) return kTypeFailed;
+  FunctionRecord named = fn;
+  if (!named.name[0]) std::copy(text.begin(), text.begin() + std::min<size_t>(text.size(), kFnNameLength - 1), named.name);
+  Symbol* s = functionSymbol(r, named, n);
+  if (!s) return kTypeFailed;
+  if (fn.isVolatile && r->current->formula) r->current->formula->isVolatile = 1;
+  addDependency(r, s);
+  emitOperand(r, kCodeCall, s);
+  r->zeroOperand = false;
+  return failed ? kTypeFailed : fn.resultType;
+}
+
+int32_t primary(FormulaReader* r) {
+  r->zeroOperand = false;
+  switch (r->token) {
+    case kTokFunction: return call(r);
+    case kTokLiteral: return constantOperand(r, kSpaceLiteral, kCodeLiteral);
+    case kTokNumber: return constantOperand(r, kSpaceLiteral, kCodeNumber);
+    case kTokArray: return constantOperand(r, kSpaceLiteral, kCodeArray);
+    case kTokText: return constantOperand(r, kSpaceText, kCodeText);
+    case kTokName: return reference(r);
+    case kTokOpen: {
+      next(r);
+      const int32_t type = comparison(r);
+      if (r->token != kTokClose) {
+        raiseAt(r, kStatusMissingClose, currentCell(r));
+        return kTypeFailed;
+      }
+      emit(r, kCodeParen);
+      next(r);
+      r->zeroOperand = false;
+      return type;
+    }
+    default:
+      raiseAt(r, kStatusInvalidExpression, currentCell(r));
+      return kTypeFailed;
+  }
+}
+
+int32_t signedPrimary(FormulaReader* r) {
+  int32_t minus = 0;
+  while (r->token == kTokAdd || r->token == kTokSub) {
+    if (r->token == kTokSub) ++minus;
+    next(r);
+  }
+  const int32_t type = primary(r);
+  if (minus % 2) emit(r, kCodeNeg);
+  return type;
+}
+
+int32_t percent(FormulaReader* r) {
+  const int32_t type = signedPrimary(r);
+  if (r->token != kTokPercent) return type;
+  emit(r, kCodePercent);
+  next(r);
+  return type == kTypeFailed ? kTypeFailed : type == kTypeText ? kTypeInvalid : kTypeReal;
+}
+
+// zero: the base is a reference to a constant 0.
+int32_t power(FormulaReader* r, bool* zero) {
+  int32_t type = percent(r);
+  *zero = r->zeroOperand;
+  while (r->token == kTokPow) {
+    next(r);
+    type = arithmeticType(type, percent(r));
+    emit(r, kCodePow);
+  }
+  return type;
+}
+
+// A product with a factor that is a constant 0 folds to the integer 0.
+int32_t multiplicative(FormulaReader* r) {
+  uint8_t* const start = codePosition(r);
+  bool zero = false, anyZero = false, product = false;
+  int32_t type = power(r, &anyZero);
+  while (r->token == kTokMul || r->token == kTokDiv) {
+    const int32_t op = r->token;
+    next(r);
+    type = arithmeticType(type, power(r, &zero));
+    if (op == kTokMul && zero) anyZero = true;
+    if (op == kTokDiv && type != kTypeFailed && type != kTypeInvalid) type = kTypeReal;
+    emit(r, op == kTokMul ? kCodeMul : kCodeDiv);
+    product = true;
+  }
+  if (!product || !anyZero || type == kTypeFailed || r->context->errorCount) return type;
+  r->code->cursor = start;
+  std::fill(start, r->code->start + r->code->capacity, uint8_t{0});
+  Symbol* s = Prog_addSymbol(r->store, kSpaceLiteral, u"0", u"");
+  if (!s) return kTypeFailed;
+  if (s->value.kind == kValEmpty) Val_setInt(&s->value, 0);
+  emitOperand(r, kCodeNumber, s);
+  return kTypeInt;
+}
+
+int32_t additive(FormulaReader* r) {
+  int32_t type = multiplicative(r);
+  while (r->token == kTokAdd || r->token == kTokSub) {
+    const int32_t op = r->token;
+    next(r);
+    type = arithmeticType(type, multiplicative(r));
+    emit(r, op == kTokAdd ? kCodeAdd : kCodeSub);
+  }
+  return type;
+}
+
+int32_t concat(FormulaReader* r) {
+  int32_t type = additive(r);
+  while (r->token == kTokConcat) {
+    next(r);
+    const int32_t right = additive(r);
+    type = type == kTypeFailed || right == kTypeFailed ? kTypeFailed : kTypeText;
+    emit(r, kCodeConcat);
+  }
+  return type;
+}
+
+int32_t comparison(FormulaReader* r) {
+  int32_t type = concat(r);
+  if (r->token >= kTokEq && r->token <= kTokNe) {
+    const uint8_t op = static_cast<uint8_t>(r->token);
+    next(r);
+    const int32_t right = concat(r);
+    emit(r, op);
+    type = type == kTypeFailed || right == kTypeFailed ? kTypeFailed : kTypeBool;
+  }
+  if (r->token == kTokEnd) emit(r, kCodeEnd);
+  if (r->token != kTokComma && r->token != kTokClose && r->token != kTokEnd && r->context->errorCount == 0) {
+    raiseAt(r, kStatusUnexpectedEnd, currentCell(r));
+    return kTypeFailed;
+  }
+  return type;
+}
+
+}  // namespace
+
+int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
+  FormulaRecord* f = cell->formula;
+  if (!Lex_loadText(&r->lexer, f->text.c_str())) return kTypeFailed;
+  f->code = new CodeSegment();
+  if (!Code_init(f->code, static_cast<uint32_t>(5 * f->text.size() + 1), r->context)) return kTypeFailed;
+  r->current = cell;
+  r->code = f->code;
+  r->referenceCount = 0;
+  r->loneExternal = false;
+  if (next(r) == kTokEq) next(r);
+  int32_t type = comparison(r);
+  if (type == kTypeFailed || (r->loneExternal && type != kTypeExternal)) {
+    const CellRef at = Prog_symbolCell(cell);
+    Vm_raise(r->context, kStatusTypeMismatch, "Parse_formula", at.sheet, at.row, at.column);
+    type = kTypeFailed;
+  }
+  const CellRef at = Prog_symbolCell(cell);
+  Vm_setErrorCell(r->context, at.sheet, at.row, at.column);
+  if (type == kTypeExternal || r->context->errorCount) {
+    Code_free(f->code);
+    delete f->code;
+    f->code = nullptr;
+  }
+  f->text.clear();
+  Lex_clearToken(&r->lexer);
+  return type;
+}
+
+void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
+  if (!cell || r->context->errorCount) return;
+  cell->mark = 1;
+  if (cell->formula && !cell->formula->text.empty() && !Prog_hasCode(cell)) Parse_formula(r, cell);
+  for (size_t i = 0; i < cell->precedents.size() && r->context->errorCount == 0; ++i) {
+    Symbol* dep = cell->precedents[i];
+    if (dep->mark) {
+      // The cell closes a cycle: report it, the one reached last.
+      const CellRef at = Prog_symbolCell(cell);
+      raiseAt(r, kStatusCircularReference, at);
+      break;
+    }
+    const bool uncompiled = dep->formula && !dep->formula->text.empty();
+    if (uncompiled || (!dep->precedents.empty() && !inOrder(*order, dep))) Parse_compileCell(r, order, dep);
+  }
+  if (!inOrder(*order, cell)) order->push_back(cell);
+  cell->mark = 0;
+}
+
+bool Parse_compileModel(FormulaReader* r) {
+  FunctionTable* t = r->functions;
+  for (size_t i = 0; i < t->array.size(); ++i) {
+    ModelItem* item = t->array[i];
+    r->context->currentFunction = static_cast<int32_t>(i);
+    if (item->cell.sheet > 0 && item->cell.row > 0 && item->cell.column > 0)
+      Parse_compileCell(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
+    if (item->rhsCell.sheet > 0)
+      Parse_compileCell(r, &item->rightChain, Parse_cellSymbol(r, item->rhsCell));
+    else if (!item->rhsText.empty())
+      Parse_compileCell(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
+    if (r->context->errorCount) return false;
+  }
+  return true;
+}
+
+namespace {
+
+// Rebuilds order from root: a cell is kept when it depends on a variable or a
+// sampled input, is volatile, or is the root.
+void walkCell(FormulaReader* r, std::vector<Symbol*>* order, std::vector<Symbol*>* visited, Symbol* cell, bool root,
+              bool freeConstants) {
+  if (r->context->errorCount) return;
+  visited->push_back(cell);
+  for (Symbol* dep : cell->precedents) {
+    if ((Prog_hasCode(dep) || !dep->precedents.empty()) && !inOrder(*visited, dep))
+      walkCell(r, order, visited, dep, false, freeConstants);
+    if (dep->mark || (dep->formula && dep->formula->isVolatile)) cell->mark = 1;
+  }
+  const bool isVolatile = cell->formula && cell->formula->isVolatile;
+  if (cell->mark || isVolatile || root) {
+    order->push_back(cell);
+  } else if (freeConstants && Prog_hasCode(cell)) {
+    Code_free(cell->formula->code);
+    delete cell->formula->code;
+    cell->formula->code = nullptr;
+    cell->precedents.clear();
+  }
+}
+
+void pruneChain(FormulaReader* r, std::vector<Symbol*>* chain, bool freeConstants) {
+  if (chain->empty()) return;
+  Symbol* root = chain->back();
+  chain->clear();
+  std::vector<Symbol*> visited;
+  walkCell(r, chain, &visited, root, true, freeConstants);
+}
+
+}  // namespace
+
+bool Parse_pruneModel(FormulaReader* r, bool freeConstants) {
+  // Marks: decision-variable cells and sampled inputs.
+  for (size_t i = 1; i < r->store->bySerial.size(); ++i) {
+    Symbol* s = r->store->bySerial[i];
+    s->mark = s->value.reference != 0 ? 1 : 0;
+  }
+  for (ModelItem* item : r->functions->array) {
+    Vm_clearErrors(r->context);
+    pruneChain(r, &item->leftChain, freeConstants);
+    pruneChain(r, &item->rightChain, freeConstants);
+    if (r->context->errorCount) return false;
+  }
+  return true;
+}

@@ -1,0 +1,92 @@
+// The formula reader: compiles every cell a model depends on into bytecode,
+// referenced cells first. Each problem function's cell is read from the
+// workbook, its formula parsed by recursive descent into postfix code over
+// the code store's symbols, and every cell it references compiled depth
+// first; each item ends with its cells in evaluation order, its own cell
+// last. Pruning then keeps only the cells whose value can change with the
+// decision variables or per trial.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "interpreter/Lex_Lexer.h"
+#include "interpreter/Prog_Program.h"
+#include "values/Model_Refs.h"
+
+struct CodeSegment;
+struct FunctionTable;
+struct VariableTable;
+
+// What a cell holds besides its value.
+struct ReaderCell {
+  std::u16string formula;  // empty for a constant
+  bool isArray = false;    // part of an array formula
+  uint16_t arrayRow = 0;   // position in the array formula's block
+  uint8_t arrayColumn = 0;
+};
+
+// Where the reader gets cells from (the workbook through automation, or a
+// test's table).
+struct ReaderSource {
+  virtual ~ReaderSource() = default;
+  // The range a reference text names on the given sheet ("b4", "$a$1:$c$3",
+  // "sheet2!b4", a defined name); a defined name that stands for a formula
+  // leaves the range all zero and gives its formula text instead.
+  virtual bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) = 0;
+  // The stored value of a cell and its formula.
+  virtual bool readCell(const CellRef& cell, Value* value, ReaderCell* info) = 0;
+};
+
+// Static result types of the productions: value kinds plus markers.
+enum ParseType : int32_t {
+  kTypeMissing = 1,
+  kTypeBool = 2,
+  kTypeInt = 3,
+  kTypeReal = 4,
+  kTypeInvalid = 18,  // a text in arithmetic
+  kTypeText = 19,
+  kTypeAny = 21,
+  kTypeExternal = 22,  // the formula is a lone external reference
+  kTypeFailed = 24,
+};
+
+struct FormulaReader {
+  EvalContext* context;
+  ReaderSource* source;  // not owned
+  SymbolTable* store;    // not owned
+  VariableTable* variables;
+  FunctionTable* functions;
+  FormulaLexer lexer;
+  Symbol* current;     // the cell being compiled
+  CodeSegment* code;   // its code
+  int32_t token;       // TokenKind
+  int32_t referenceCount;
+  bool loneExternal;
+  bool zeroOperand;    // the last primary was a reference to a constant 0
+  int32_t randomCalls;
+};
+
+// A reader over the context's code store; null when memory runs out.
+FormulaReader* Reader_create(EvalContext* ctx, SymbolTable* store, ReaderSource* source);
+void Reader_destroy(FormulaReader* reader);
+// Binds the model's tables and indexes the items.
+bool Reader_bindModel(FormulaReader* reader, FunctionTable* functions, VariableTable* variables);
+// Compiles every item's cell and right-hand side; false when a status was raised.
+bool Parse_compileModel(FormulaReader* reader);
+// Keeps in each item's chains only the cells that depend on the variables,
+// are volatile or are the root; with freeConstants the others lose their
+// code and keep their values.
+bool Parse_pruneModel(FormulaReader* reader, bool freeConstants);
+// The symbol of a cell, read from the source when it is new.
+Symbol* Parse_cellSymbol(FormulaReader* reader, const CellRef& cell);
+// Compiles a cell and appends it, after what it references, to order.
+void Parse_compileCell(FormulaReader* reader, std::vector<Symbol*>* order, Symbol* cell);
+// The generated symbol "s0!rhsK" holding a right-hand side given as text.
+Symbol* Parse_rhsSymbol(FormulaReader* reader, int32_t item, const std::u16string& text);
+// Compiles one formula text into the symbol's code (the text must be set).
+int32_t Parse_formula(FormulaReader* reader, Symbol* cell);
+// Function id and argument count of a function symbol.
+int16_t Parse_functionId(const Symbol* fn);
+int32_t Parse_argumentCount(const Symbol* fn);

@@ -1,0 +1,96 @@
+// The compiled model's code store: one Symbol per compiled cell, defined
+// name, literal, text, function and generated name, each with its current
+// value and compiled code, numbered by serial for the bytecode operands; and
+// the memory budget that decides which derivative modes a model may use.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "values/Model_Refs.h"
+#include "values/Val_Value.h"
+
+struct CodeSegment;
+struct EvalContext;
+struct FunctionTable;
+struct Program;
+
+// Separate key spaces: a text "true" never meets the literal TRUE, the
+// literal TRUE never meets the function TRUE(), a text never shadows the
+// missing-argument symbol.
+enum SymbolSpace : char16_t {
+  kSpaceCell = u'c',      // cells and defined names: "s1!$b$4"
+  kSpaceLiteral = u'l',   // booleans, errors, numbers, array constants, "MisArg"
+  kSpaceText = u't',      // text literals
+  kSpaceFunction = u'f',  // worksheet-function calls
+  kSpaceGenerated = u'g', // generated names: "s0!rhs3"
+};
+
+struct FormulaRecord {
+  std::u16string text;        // formula text, emptied once compiled
+  CodeSegment* code = nullptr;  // owned
+  uint8_t isArray = 0;
+  uint8_t isVolatile = 0;
+  uint16_t arrayRow = 0;      // the cell's place in its array formula's block
+  uint8_t arrayColumn = 0;
+  int32_t tapeCount = 0;      // tape nodes counted by the sizing pass
+};
+
+struct Symbol {
+  std::u16string name;
+  std::u16string definition;
+  SymbolSpace space = kSpaceCell;
+  uint32_t serial = 0;
+  Value value{};                 // source range: the symbol's cell or range
+  uint8_t mark = 0;              // changed in this pass; while compiling: in progress / dependent
+  std::vector<Symbol*> precedents;  // symbols the formula references, or cells a range holds
+  FormulaRecord* formula = nullptr;  // owned
+};
+
+struct SymbolTable {
+  std::map<std::u16string, Symbol*> byKey;  // owned symbols
+  std::vector<Symbol*> bySerial;            // entry serial; entry 0 unused
+  uint32_t counter = 0;
+  EvalContext* context = nullptr;
+};
+
+constexpr uint32_t kSymbolSerialMax = 0x7FFFFFFF;
+
+SymbolTable* Prog_createSymbolTable(EvalContext* ctx);
+void Prog_freeSymbolTable(SymbolTable* table);
+Symbol* Prog_findSymbol(const SymbolTable* table, SymbolSpace space, const std::u16string& name);
+// The existing symbol, or a new one with the next serial (reachable by serial
+// at once); status 22 and null when the serials are used up.
+Symbol* Prog_addSymbol(SymbolTable* table, SymbolSpace space, const std::u16string& name,
+                       const std::u16string& definition);
+Symbol* Prog_symbolBySerial(const SymbolTable* table, uint32_t serial);
+// The symbol's cell position from its range (all zero for names and literals).
+CellRef Prog_symbolCell(const Symbol* s);
+bool Prog_hasCode(const Symbol* s);
+// Starts an evaluation pass: decision-variable cells count as changed.
+void Prog_markVariableCells(SymbolTable* table);
+// Compiled cells, an array formula counting its whole area.
+int32_t Prog_countFormulaCells(const SymbolTable* table);
+// Status 35 at the first decision-variable cell that holds a formula.
+bool Prog_checkVariableCells(SymbolTable* table);
+
+// Memory estimates of the derivative modes in kilobytes and what they allow.
+struct ProgBudget {
+  int64_t availKB, forwardGradKB, forwardHessKB, reverseKB, replayKB;
+  bool reverseAllowed, forwardHessAllowed, replayAllowed;
+};
+// Estimates from the deepest stack, the number of compiled cells, the largest
+// variable count of one function, the largest tape of one cell and the free
+// memory in bytes.
+ProgBudget Prog_estimateMemory(int32_t depth, int32_t codeCells, int32_t nvMax, int32_t maxCellTape,
+                               uint64_t freeBytes);
+
+// Runs the cells of a chain in order on the machine; the last one's value
+// is the chain's result (null for an empty chain).
+const Value* Prog_runChain(Program* program, const std::vector<Symbol*>& chain);
+// The sizing pass over every function (tape counts, stack depth, each
+// function's variables) and the memory budget against freeBytes; false
+// when an error was raised.
+bool Prog_compile(Program* program, uint64_t freeBytes, ProgBudget* budget);

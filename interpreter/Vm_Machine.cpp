@@ -1,0 +1,447 @@
+// Stack, instruction loop, array rules (implicit intersection, array-formula
+// broadcasting) and the store of a cell's result.
+#include "interpreter/Vm_Machine.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "interpreter/Code_Segment.h"
+#include "interpreter/Fn_Dispatch.h"
+#include "interpreter/Fn_Table.h"
+#include "interpreter/Model_Structure.h"
+#include "interpreter/Op_Operators.h"
+#include "interpreter/Parse_Reader.h"
+#include "interpreter/Prog_Program.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+constexpr int32_t kFnIf = 703;
+
+EvalContext* ctxOf(const Program* p) { return p->context; }
+
+bool isArrayFormula(const Program* p) {
+  return p->currentCell && p->currentCell->formula && p->currentCell->formula->isArray;
+}
+
+// Rows and columns of a value: 1 x 1 for a scalar.
+void shapeOf(const Value* v, int32_t* rows, int32_t* columns) {
+  const bool array = v->kind == kValArray && v->array;
+  *rows = array ? v->array->rows : 1;
+  *columns = array ? v->array->columns : 1;
+}
+
+// Element (i, j) of an operand in an element-wise result.
+const Value* elementOf(const Value* v, int32_t i, int32_t j) {
+  if (v->kind != kValArray || !v->array) return v;
+  return Val_at(v, v->array->rows > 1 ? std::min<int32_t>(i, v->array->rows - 1) : 0,
+                v->array->columns > 1 ? std::min<int32_t>(j, v->array->columns - 1) : 0);
+}
+
+Value applyOperator(Program* p, uint32_t op, const Value& x, const Value& y) {
+  switch (op) {
+    case kCodePow: return Op_pow(x, y);
+    case kCodeMul: return Op_mul(x, y);
+    case kCodeDiv: return Op_div(x, y);
+    case kCodeAdd: return Op_add(x, y);
+    case kCodeSub: return Op_sub(x, y);
+    case kCodeConcat: return Op_concat(x, y);
+    case kCodeEq: return Op_eq(x, y);
+    case kCodeLt: return Op_lt(x, y);
+    case kCodeGt: return Op_gt(x, y);
+    case kCodeLe: return Op_le(x, y);
+    case kCodeGe: return Op_ge(x, y);
+    case kCodeNe: return Op_ne(x, y);
+    default:
+      Vm_raise(ctxOf(p), kStatusInvalidOperation, "Vm_applyOperator", 0, 0, 0);
+      return *Val_setNumber(ctxOf(p)->result, 0.0);
+  }
+}
+
+Value applyUnary(uint32_t op, const Value& x) { return op == kCodeNeg ? Op_neg(x) : Op_divVS(x, 100.0); }
+
+// Reduces an array operand to the element the current cell selects; false
+// (out "#value!") when it selects none.
+bool intersect(const Program* p, Value* v) {
+  if (v->kind != kValArray || !v->array) return true;
+  int32_t i = 0, j = 0;
+  if (!Vm_implicitIntersection(p, v, &i, &j)) {
+    Val_setError(v, kErrValue);
+    return false;
+  }
+  Value element = Val_empty(ctxOf(p));
+  Val_assign(&element, Val_at(v, i, j));
+  Val_clear(v);
+  *v = element;
+  return true;
+}
+
+// Runs op over n operands element by element (array formula) or on their
+// intersected elements; the result goes into out.
+template <typename Apply>
+void elementwise(Program* p, int32_t n, Value** operands, Value* out, Apply apply) {
+  if (isArrayFormula(p)) {
+    int32_t rows = 1, columns = 1;
+    Vm_broadcastShape(n, operands, &rows, &columns);
+    Value result = Val_empty(ctxOf(p));
+    if (Val_makeArray(&result, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) == 0) {
+      std::vector<const Value*> element(static_cast<size_t>(n));
+      for (int32_t i = 0; i < rows; ++i) {
+        for (int32_t j = 0; j < columns; ++j) {
+          for (int32_t k = 0; k < n; ++k) element[static_cast<size_t>(k)] = elementOf(operands[k], i, j);
+          apply(element.data(), Val_at(&result, i, j));
+        }
+      }
+    }
+    Val_assign(out, &result);
+    Val_clear(&result);
+    return;
+  }
+  for (int32_t k = 0; k < n; ++k) {
+    if (!intersect(p, operands[k])) {
+      Val_setError(out, kErrValue);
+      return;
+    }
+  }
+  std::vector<const Value*> element(operands, operands + n);
+  apply(element.data(), out);
+}
+
+void pushResult(Program* p, Value* v) {
+  Vm_push(p, v);
+  Val_clear(v);
+}
+
+void binaryOp(Program* p, uint32_t op) {
+  Value right = Val_empty(ctxOf(p)), left = Val_empty(ctxOf(p));
+  Val_assign(&right, Vm_pop(p));
+  Val_assign(&left, Vm_pop(p));
+  Value out = Val_empty(ctxOf(p));
+  if (left.kind != kValArray && right.kind != kValArray) {
+    Value r = applyOperator(p, op, left, right);
+    Val_assign(&out, &r);
+  } else {
+    // Intersection needs the operands' ranges: pop keeps them in the slots.
+    Value* operands[2] = {&left, &right};
+    Value* slots[2] = {&p->stack[p->top + 1], &p->stack[p->top + 2]};
+    for (int k = 0; k < 2; ++k)
+      if (slots[k]->source) Vm_setRangeRef(operands[k], slots[k]->source);
+    elementwise(p, 2, operands, &out, [&](const Value* const* e, Value* dst) {
+      Value r = applyOperator(p, op, *e[0], *e[1]);
+      Val_assign(dst, &r);
+    });
+  }
+  Val_clear(&left);
+  Val_clear(&right);
+  pushResult(p, &out);
+}
+
+void unaryOp(Program* p, uint32_t op) {
+  Value* slot = Vm_pop(p);
+  Value x = Val_empty(ctxOf(p));
+  Val_assign(&x, slot);
+  if (slot->source) Vm_setRangeRef(&x, slot->source);
+  Value out = Val_empty(ctxOf(p));
+  if (x.kind != kValArray) {
+    Value r = applyUnary(op, x);
+    Val_assign(&out, &r);
+  } else {
+    Value* operands[1] = {&x};
+    elementwise(p, 1, operands, &out, [&](const Value* const* e, Value* dst) {
+      Value r = applyUnary(op, *e[0]);
+      Val_assign(dst, &r);
+    });
+  }
+  Val_clear(&x);
+  pushResult(p, &out);
+}
+
+void callFunction(Program* p) {
+  const Symbol* fn = p->lastCell;
+  const int32_t id = Parse_functionId(fn), n = Parse_argumentCount(fn);
+  std::vector<Value> args(static_cast<size_t>(n), Val_empty(ctxOf(p)));
+  std::vector<Value*> pointers(static_cast<size_t>(n));
+  for (int32_t k = n - 1; k >= 0; --k) {
+    Value* slot = Vm_pop(p);
+    Val_assign(&args[static_cast<size_t>(k)], slot);
+    if (slot->source) Vm_setRangeRef(&args[static_cast<size_t>(k)], slot->source);
+  }
+  for (int32_t k = 0; k < n; ++k) pointers[static_cast<size_t>(k)] = &args[static_cast<size_t>(k)];
+  const char16_t* text = fn->definition.empty() ? fn->name.c_str() : fn->definition.c_str();
+  const int32_t cell = std::abs(static_cast<int16_t>(fn->value.reference));
+  Value out = Val_empty(ctxOf(p));
+  bool anyArray = false;
+  for (Value& a : args) anyArray = anyArray || a.kind == kValArray;
+  const bool ifOverArray = id == kFnIf && n > 0 && args[0].kind == kValArray;
+  if ((!anyArray || !Fn_isScalarArgs(id)) && !ifOverArray) {
+    Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
+  } else if (isArrayFormula(p)) {
+    elementwise(p, n, pointers.data(), &out, [&](const Value* const* e, Value* dst) {
+      std::vector<Value*> element(static_cast<size_t>(n));
+      for (int32_t k = 0; k < n; ++k) element[static_cast<size_t>(k)] = const_cast<Value*>(e[k]);
+      Fn_callNode(id, n, element.data(), text, cell, dst, ctxOf(p));
+    });
+  } else {
+    const int32_t reduce = id == kFnIf ? 1 : n;
+    bool ok = true;
+    for (int32_t k = 0; k < reduce && ok; ++k) ok = intersect(p, pointers[static_cast<size_t>(k)]);
+    if (ok) Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
+    else Val_setError(&out, kErrValue);
+  }
+  for (Value& a : args) Val_clear(&a);
+  pushResult(p, &out);
+}
+
+void pushOperand(Program* p) {
+  if (!p->lastCell) {
+    Value zero = Val_empty(ctxOf(p));
+    Vm_push(p, Val_setNumber(&zero, 0.0));
+    return;
+  }
+  Vm_push(p, &p->lastCell->value);
+}
+
+void pushText(Program* p) {
+  Value text = Val_empty(ctxOf(p));
+  Val_setText(&text, p->lastCell ? p->lastCell->name.c_str() : u"");
+  pushResult(p, &text);
+}
+
+void decodeNext(Program* p) {
+  uint32_t operand = 0;
+  p->op = Code_decode(p->currentCell->formula->code, &operand);
+  p->lastCell = operand >= 1 ? Prog_symbolBySerial(p->codeStore, operand) : nullptr;
+}
+
+void execute(Program* p) {
+  switch (p->op) {
+    case kCodeCall: callFunction(p); break;
+    case kCodeLiteral:
+    case kCodeRef:
+    case kCodeNumber:
+    case kCodeArray: pushOperand(p); break;
+    case kCodeText: pushText(p); break;
+    case kCodeParen: break;  // only symbolic texts mark parentheses
+    case kCodeNeg:
+    case kCodePercent: unaryOp(p, p->op); break;
+    case kCodePow:
+    case kCodeMul:
+    case kCodeDiv:
+    case kCodeAdd:
+    case kCodeSub:
+    case kCodeConcat:
+    case kCodeEq:
+    case kCodeLt:
+    case kCodeGt:
+    case kCodeLe:
+    case kCodeGe:
+    case kCodeNe: binaryOp(p, p->op); break;
+    default: {
+      Vm_raise(ctxOf(p), kStatusInvalidCode, "Vm_execute", 0, 0, 0);
+      Value zero = Val_empty(ctxOf(p));
+      Vm_push(p, Val_setNumber(&zero, 0.0));
+    }
+  }
+}
+
+bool isSingleCell(const RangeRef& r) { return r.firstRow == r.lastRow && r.firstColumn == r.lastColumn; }
+
+// Element (i, j) of a precedent's value, "#n/a" outside its array.
+void copyElement(const Value* from, int32_t i, int32_t j, Value* to) {
+  if (from->kind != kValArray || !from->array) {
+    Val_assign(to, from);
+  } else if (i < from->array->rows && j < from->array->columns) {
+    Val_assign(to, Val_at(from, i, j));
+  } else {
+    Val_setError(to, kErrNA);
+  }
+}
+
+// A range or name without code: its value gathers its changed cells.
+void gatherRange(Symbol* s) {
+  const RangeRef* own = s->value.source;
+  for (Symbol* dep : s->precedents) {
+    const bool isVolatile = dep->formula && dep->formula->isVolatile;
+    RangeRef common{};
+    if (!(dep->mark || isVolatile) || !own || !dep->value.source ||
+        !Model_intersectRanges(*own, *dep->value.source, &common))
+      continue;
+    const RangeRef& src = *dep->value.source;
+    if (isSingleCell(*own)) {
+      copyElement(&dep->value, own->firstRow - src.firstRow, own->firstColumn - src.firstColumn, &s->value);
+      continue;
+    }
+    if (s->value.kind != kValArray || !s->value.array) continue;
+    for (int32_t row = common.firstRow; row <= common.lastRow; ++row)
+      for (int32_t col = common.firstColumn; col <= common.lastColumn; ++col)
+        copyElement(&dep->value, row - src.firstRow, col - src.firstColumn,
+                    Val_at(&s->value, row - own->firstRow, col - own->firstColumn));
+  }
+  s->mark = 1;
+}
+
+bool needsEvaluation(const Program* p, const Symbol* s) {
+  if (s->formula->isVolatile || ctxOf(p)->incremental == 0) return true;
+  if (s->mark) return false;
+  if (s->name.size() > 1 && s->name[1] == u'0') return true;
+  for (const Symbol* dep : s->precedents)
+    if (dep->mark) return true;
+  return false;
+}
+
+// Stores a cell's result: an array into a scalar cell gives the element at
+// the cell's place in its array formula's block (the first for any other
+// cell), into an array the common part; a scalar fills an array.
+void storeResult(Symbol* s, const Value* r) {
+  Value* v = &s->value;
+  if (r->kind == kValArray && r->array && v->kind != kValArray) {
+    const int32_t i = s->formula->arrayRow, j = s->formula->arrayColumn;
+    Value element = Val_empty(v->context);
+    copyElement(r, i, j, &element);
+    const int32_t reference = v->reference;
+    Val_assign(v, &element);
+    v->reference = reference;
+    Val_clear(&element);
+  } else if (r->kind == kValArray && r->array && v->array) {
+    const int32_t rows = std::min<int32_t>(r->array->rows, v->array->rows);
+    const int32_t columns = std::min<int32_t>(r->array->columns, v->array->columns);
+    for (int32_t i = 0; i < rows; ++i)
+      for (int32_t j = 0; j < columns; ++j) Val_assign(Val_at(v, i, j), Val_at(r, i, j));
+  } else if (v->kind == kValArray && v->array) {
+    for (int32_t i = 0; i < v->array->rows; ++i)
+      for (int32_t j = 0; j < v->array->columns; ++j) Val_assign(Val_at(v, i, j), r);
+  } else {
+    const int32_t reference = v->reference;
+    Val_assign(v, r);
+    v->reference = reference;
+  }
+}
+
+}  // namespace
+
+void Vm_setRangeRef(Value* v, const RangeRef* range) {
+  if (!range) return;
+  if (!v->source) v->source = static_cast<RangeRef*>(std::malloc(sizeof(RangeRef)));
+  if (v->source) *v->source = *range;
+}
+
+void Vm_initProgram(Program* p, EvalContext* ctx) {
+  p->context = ctx;
+  p->op = 0;
+  for (Value& slot : p->stack) slot = Val_empty(ctx);
+  p->top = p->highWater = -1;
+  p->currentCell = p->lastCell = nullptr;
+  p->codeStore = ctx->codeStore;
+  p->variables = ctx->variables;
+  p->functions = ctx->functions;
+}
+
+void Vm_releaseProgram(Program* p) {
+  for (Value& slot : p->stack) Val_clear(&slot);
+  p->top = p->highWater = -1;
+}
+
+bool Vm_push(Program* p, const Value* v) {
+  if (p->top >= kVmStackSize - 1) {
+    Vm_raise(ctxOf(p), kStatusStackOverflow, "Vm_push", 0, 0, 0);
+    return false;
+  }
+  Value* slot = &p->stack[++p->top];
+  Val_assign(slot, v);
+  if (v->source) {
+    Vm_setRangeRef(slot, v->source);
+  } else if (slot->source) {
+    std::free(slot->source);
+    slot->source = nullptr;
+  }
+  p->highWater = std::max(p->highWater, p->top);
+  return true;
+}
+
+Value* Vm_pop(Program* p) {
+  if (p->top < 0) {
+    Vm_raise(ctxOf(p), kStatusStackEmpty, "Vm_pop", 0, 0, 0);
+    p->top = 0;
+  }
+  return &p->stack[p->top--];
+}
+
+int32_t Vm_depth(const Program* p) { return p->highWater + 1; }
+
+bool Vm_implicitIntersection(const Program* p, const Value* array, int32_t* row, int32_t* column) {
+  *row = *column = 0;
+  if (!array->source) return true;
+  const RangeRef& r = *array->source;
+  const CellRef at = p->currentCell ? Prog_symbolCell(p->currentCell) : CellRef{};
+  if (r.firstRow == r.lastRow) {
+    if (at.column < r.firstColumn || at.column > r.lastColumn) return false;
+    *column = at.column - r.firstColumn;
+    return true;
+  }
+  if (r.firstColumn == r.lastColumn && at.row >= r.firstRow && at.row <= r.lastRow) {
+    *row = at.row - r.firstRow;
+    return true;
+  }
+  return false;
+}
+
+void Vm_broadcastShape(int32_t n, const Value* const* operands, int32_t* rows, int32_t* columns) {
+  shapeOf(operands[0], rows, columns);
+  for (int32_t k = 1; k < n; ++k) {
+    int32_t r = 1, c = 1;
+    shapeOf(operands[k], &r, &c);
+    if (r == 1 && c == 1) continue;
+    if (*rows == 1 && *columns == 1) {
+      *rows = r;
+      *columns = c;
+      continue;
+    }
+    const bool curColumn = *columns == 1, curRow = *rows == 1, opColumn = c == 1, opRow = r == 1;
+    if (curColumn && opRow) {
+      *columns = c;  // a grid
+    } else if (curRow && opColumn) {
+      *rows = r;
+    } else if (curColumn && !opColumn) {
+      *rows = std::min(*rows, r);
+      *columns = c;
+    } else if (curRow && !opRow) {
+      *columns = std::min(*columns, c);
+      *rows = r;
+    } else {
+      if (!opRow || curColumn) *rows = std::min(*rows, r);
+      if (!opColumn || curRow) *columns = std::min(*columns, c);
+    }
+  }
+}
+
+Value* Vm_execute(Program* p) {
+  decodeNext(p);
+  while (p->op != kCodeEnd) {
+    if (ctxOf(p)->errorCount != 0) break;
+    execute(p);
+    decodeNext(p);
+  }
+  return Vm_pop(p);
+}
+
+void Vm_run(Program* p) {
+  Symbol* s = p->currentCell;
+  EvalContext* ctx = ctxOf(p);
+  ctx->currentSymbol = s;
+  if (!Prog_hasCode(s)) {
+    gatherRange(s);
+    return;
+  }
+  if (!needsEvaluation(p, s)) return;
+  s->formula->code->cursor = s->formula->code->start;
+  p->top = p->highWater = -1;
+  Value* r = Vm_execute(p);
+  if (s->value.source) {
+    const CellRef at = Prog_symbolCell(s);
+    Vm_setErrorCell(ctx, at.sheet, at.row, at.column);
+  }
+  storeResult(s, r);
+  s->mark = 1;
+}

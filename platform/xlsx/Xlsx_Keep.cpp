@@ -1,0 +1,397 @@
+// Saving a workbook by changing the package it was read from: every part is
+// copied as it stands, except the sheets where cell values changed (only
+// those cells are rewritten) and the workbook part when the defined names
+// changed. Styles, drawings, comments, macros and everything else the stand-in
+// does not model stay exactly as they were.
+#include <zip.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <algorithm>
+#include <map>
+#include <sstream>
+#include <pugixml.hpp>
+
+#include "platform/xlsx/Xlsx_Internal.h"
+
+namespace {
+
+constexpr unsigned kParse = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata;
+constexpr unsigned kFormat = pugi::format_raw | pugi::format_no_declaration;
+// Elements that follow the defined names in a workbook part.
+const char* const kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+const char* const kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+const char* const kWorksheetType = "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
+const char* const kAfterNames[] = {"calcPr", "oleSize", "customWorkbookViews", "pivotCaches", "smartTagPr",
+                                   "smartTagTypes", "webPublishing", "fileRecoveryPr", "webPublishObjects", "extLst"};
+
+const char* localName(const pugi::xml_node& n) {
+  const char* colon = std::strrchr(n.name(), ':');
+  return colon ? colon + 1 : n.name();
+}
+
+bool named(const pugi::xml_node& n, const char* name) { return std::strcmp(localName(n), name) == 0; }
+
+pugi::xml_node child(const pugi::xml_node& n, const char* name) {
+  for (pugi::xml_node c : n.children())
+    if (named(c, name)) return c;
+  return {};
+}
+
+// "x:" of "x:c", "" without a namespace prefix.
+std::string prefixOf(const pugi::xml_node& n) {
+  std::string name = n.name();
+  return name.substr(0, name.size() - std::strlen(localName(n)));
+}
+
+// ---- what changed ----
+
+bool sameBlocks(const std::vector<ArrayBlock>& a, const std::vector<ArrayBlock>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].row1 != b[i].row1 || a[i].col1 != b[i].col1 || a[i].row2 != b[i].row2 || a[i].col2 != b[i].col2 ||
+        a[i].formula != b[i].formula)
+      return false;
+  return true;
+}
+
+bool sameSetup(const Cell& a, const Cell& b) {
+  return a.formula == b.formula && a.arrayBlock == b.arrayBlock && a.numberFormat == b.numberFormat && a.style == b.style;
+}
+
+const Cell& cellOr(const Sheet& sh, std::uint64_t key) {
+  static const Cell kNone;
+  auto it = sh.cells.find(key);
+  return it == sh.cells.end() ? kNone : it->second;
+}
+
+// Whether `now` differs from `before` only in cell values, defined names
+// and sheets added after the others.
+bool onlyValuesChanged(const Workbook& before, const Workbook& now) {
+  if (before.sheets.size() > now.sheets.size()) return false;
+  for (size_t i = 0; i < before.sheets.size(); ++i) {
+    const Sheet& a = *before.sheets[i];
+    const Sheet& b = *now.sheets[i];
+    if (a.name != b.name || a.visible != b.visible || !sameBlocks(a.arrays, b.arrays)) return false;
+    for (const auto& [key, cell] : a.cells)
+      if (!sameSetup(cell, cellOr(b, key))) return false;
+    for (const auto& [key, cell] : b.cells)
+      if (!sameSetup(cell, cellOr(a, key))) return false;
+  }
+  return true;
+}
+
+// Cells of a sheet whose values differ.
+std::vector<std::uint64_t> changedCells(const Sheet& before, const Sheet& now) {
+  std::vector<std::uint64_t> keys;
+  for (const auto& [key, cell] : before.cells)
+    if (!(cell.value == cellOr(now, key).value)) keys.push_back(key);
+  for (const auto& [key, cell] : now.cells)
+    if (!before.cells.count(key) && cell.value.kind != CellKind::Empty) keys.push_back(key);
+  return keys;
+}
+
+bool sameNames(const std::vector<DefinedName>& a, const std::vector<DefinedName>& b) {
+  auto same = [](const DefinedName& x, const DefinedName& y) {
+    return x.name == y.name && x.definition == y.definition && x.scopeSheet == y.scopeSheet && x.hidden == y.hidden;
+  };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), same);
+}
+
+// ---- rewriting parts ----
+
+std::string numberText(double d) {
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, d);
+  return std::string(buf, res.ptr);
+}
+
+// Puts `v` into cell element `c`: its type attribute and <v> (after <f>), a
+// constant text as an inline string so the shared strings stay as they are.
+void setCellValue(pugi::xml_node c, const CellValue& v) {
+  std::string prefix = prefixOf(c);
+  c.remove_attribute("t");
+  for (pugi::xml_node k = c.first_child(), next; k; k = next) {
+    next = k.next_sibling();
+    if (named(k, "v") || named(k, "is")) c.remove_child(k);
+  }
+  if (v.kind == CellKind::Empty) return;
+  pugi::xml_node f = child(c, "f");
+  pugi::xml_node holder = f ? c.insert_child_after((prefix + (v.kind == CellKind::Text && !f ? "is" : "v")).c_str(), f)
+                            : c.prepend_child((prefix + (v.kind == CellKind::Text ? "is" : "v")).c_str());
+  std::string text;
+  const char* type = nullptr;
+  switch (v.kind) {
+    case CellKind::Number:
+      if (std::isfinite(v.number)) text = numberText(v.number);
+      else { type = "e"; text = "#NUM!"; }
+      break;
+    case CellKind::Text:
+      type = f ? "str" : "inlineStr";
+      text = Xlsx_fileText(v.text);
+      break;
+    case CellKind::Boolean: type = "b"; text = v.number != 0 ? "1" : "0"; break;
+    case CellKind::Error: type = "e"; text = Wb_errorText(v.error); break;
+    case CellKind::Empty: break;
+  }
+  if (type) c.append_attribute("t") = type;
+  if (!f && v.kind == CellKind::Text) {
+    pugi::xml_node t = holder.append_child((prefix + "t").c_str());
+    t.append_attribute("xml:space") = "preserve";
+    t.text() = text.c_str();
+  } else {
+    holder.text() = text.c_str();
+  }
+}
+
+// Rewrites the values of `keys` in a sheet part, adding rows and cells the
+// part lacks in their order.
+void patchSheet(pugi::xml_document& doc, const Sheet& now, const std::vector<std::uint64_t>& keys) {
+  pugi::xml_node data = child(doc.document_element(), "sheetData");
+  std::string prefix = prefixOf(doc.document_element());
+  std::map<int, pugi::xml_node> rows;
+  std::map<std::uint64_t, pugi::xml_node> cells;
+  int row = -1;
+  for (pugi::xml_node rn : data.children()) {
+    if (!named(rn, "row")) continue;
+    row = rn.attribute("r") ? rn.attribute("r").as_int() - 1 : row + 1;
+    if (!rn.attribute("r")) rn.append_attribute("r") = row + 1;
+    rows[row] = rn;
+    int col = -1;
+    for (pugi::xml_node c : rn.children()) {
+      if (!named(c, "c")) continue;
+      int r = row;
+      if (!c.attribute("r") || !Wb_parseA1(c.attribute("r").value(), &r, &col)) {
+        ++col;
+        if (!c.attribute("r")) c.append_attribute("r") = Wb_a1(row, col).c_str();
+      }
+      cells[Wb_cellKey(row, col)] = c;
+    }
+  }
+  for (std::uint64_t key : keys) {
+    pugi::xml_node c = cells.count(key) ? cells[key] : pugi::xml_node();
+    if (!c) {
+      int r = Wb_keyRow(key);
+      pugi::xml_node rn = rows.count(r) ? rows[r] : pugi::xml_node();
+      if (!rn) {
+        auto next = rows.upper_bound(r);
+        rn = next == rows.end() ? data.append_child((prefix + "row").c_str())
+                                : data.insert_child_before((prefix + "row").c_str(), next->second);
+        rn.append_attribute("r") = r + 1;
+        rows[r] = rn;
+      }
+      auto next = cells.upper_bound(key);
+      bool sameRow = next != cells.end() && Wb_keyRow(next->first) == r;
+      c = sameRow ? rn.insert_child_before((prefix + "c").c_str(), next->second) : rn.append_child((prefix + "c").c_str());
+      c.append_attribute("r") = Wb_a1(r, Wb_keyCol(key)).c_str();
+      cells[key] = c;
+    }
+    setCellValue(c, cellOr(now, key).value);
+  }
+}
+
+// Replaces the defined names of a workbook part; names as they were keep
+// their elements (with any attributes the stand-in does not model).
+void patchNames(pugi::xml_document& doc, const std::vector<DefinedName>& before, const std::vector<DefinedName>& now) {
+  pugi::xml_node book = doc.document_element();
+  std::string prefix = prefixOf(book);
+  pugi::xml_node old = child(book, "definedNames");
+  std::vector<pugi::xml_node> oldNodes;
+  for (pugi::xml_node n : old.children())
+    if (named(n, "definedName")) oldNodes.push_back(n);
+  pugi::xml_node place = old;
+  for (const char* after : kAfterNames)
+    if (!place) place = child(book, after);
+  std::string tag = prefix + "definedNames";
+  pugi::xml_node fresh = place ? book.insert_child_before(tag.c_str(), place) : book.append_child(tag.c_str());
+  for (const DefinedName& dn : now) {
+    size_t j = 0;
+    while (j < before.size() && !sameNames({before[j]}, {dn})) ++j;
+    if (j < before.size() && oldNodes.size() == before.size()) {
+      fresh.append_copy(oldNodes[j]);
+      continue;
+    }
+    pugi::xml_node n = fresh.append_child((prefix + "definedName").c_str());
+    n.append_attribute("name") = Xlsx_fileText(dn.name).c_str();
+    if (dn.scopeSheet >= 0) n.append_attribute("localSheetId") = dn.scopeSheet;
+    if (dn.hidden) n.append_attribute("hidden") = "1";
+    n.text() = Xlsx_fileText(dn.definition).c_str();
+  }
+  if (old) book.remove_child(old);
+  if (now.empty()) book.remove_child(fresh);
+}
+
+std::string printed(const pugi::xml_document& doc) {
+  std::ostringstream out;
+  doc.save(out, "", kFormat, pugi::encoding_utf8);
+  return out.str();
+}
+
+bool loadPart(zip_t* zip, const std::string& name, pugi::xml_document* doc, std::string* why) {
+  zip_stat_t st;
+  zip_file_t* f = zip_stat(zip, name.c_str(), 0, &st) == 0 ? zip_fopen(zip, name.c_str(), 0) : nullptr;
+  if (!f) { *why = "part '" + name + "' cannot be read"; return false; }
+  std::string data(st.size, '\0');
+  zip_int64_t got = zip_fread(f, data.data(), data.size());
+  zip_fclose(f);
+  if (got != static_cast<zip_int64_t>(data.size()) || !doc->load_buffer(data.data(), data.size(), kParse)) {
+    *why = "part '" + name + "' cannot be read";
+    return false;
+  }
+  return true;
+}
+
+// The part of a sheet added since the package was read: its cells with
+// their formulas and values, without styles.
+std::string newSheetPart(const Sheet& sh) {
+  pugi::xml_document doc;
+  pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+  decl.append_attribute("version") = "1.0";
+  decl.append_attribute("encoding") = "UTF-8";
+  pugi::xml_node root = doc.append_child("worksheet");
+  root.append_attribute("xmlns") = kMainNs;
+  root.append_child("sheetData");
+  std::vector<std::uint64_t> keys;
+  for (const auto& [key, cell] : sh.cells) keys.push_back(key);
+  patchSheet(doc, sh, keys);
+  for (pugi::xml_node row : root.child("sheetData").children())
+    for (pugi::xml_node c : row.children()) {
+      int r = 0, col = 0;
+      Wb_parseA1(c.attribute("r").value(), &r, &col);
+      const Cell& cell = cellOr(sh, Wb_cellKey(r, col));
+      const ArrayBlock* block = cell.arrayBlock >= 0 ? &sh.arrays[cell.arrayBlock] : nullptr;
+      std::string formula = block ? block->formula : cell.formula;
+      if (formula.empty() || (block && (block->row1 != r || block->col1 != col))) continue;
+      pugi::xml_node f = c.prepend_child("f");
+      if (block) {
+        f.append_attribute("t") = "array";
+        f.append_attribute("ref") = (Wb_a1(block->row1, block->col1) + ":" + Wb_a1(block->row2, block->col2)).c_str();
+      }
+      f.text() = Xlsx_fileText(formula.substr(formula[0] == '=' ? 1 : 0)).c_str();
+      if (c.attribute("t") && std::strcmp(c.attribute("t").value(), "inlineStr") == 0) {   // a formula's text is "str"
+        c.attribute("t") = "str";
+        c.remove_child(child(c, "is"));
+        c.append_child("v").text() = Xlsx_fileText(cell.value.text).c_str();
+      }
+    }
+  return printed(doc);
+}
+
+// An id of the form "rIdN" no relationship of `rels` has.
+std::string freeRelId(const pugi::xml_node& rels) {
+  for (int n = 1;; ++n) {
+    std::string id = "rId" + std::to_string(n);
+    bool taken = false;
+    for (pugi::xml_node r : rels.children()) taken = taken || id == r.attribute("Id").value();
+    if (!taken) return id;
+  }
+}
+
+// Registers an added sheet in the workbook part, its relationships and the
+// content types, and returns the name of its part.
+std::string addSheetToPackage(pugi::xml_document& book, pugi::xml_document& rels, pugi::xml_document& types,
+                              const std::string& bookPart, const Sheet& sh) {
+  std::string folder = std::filesystem::path(bookPart).parent_path().generic_string();
+  std::string part;
+  for (int n = 1; part.empty(); ++n) {
+    std::string candidate = "worksheets/sheet" + std::to_string(n) + ".xml";
+    bool taken = false;
+    for (pugi::xml_node r : rels.document_element().children()) taken = taken || candidate == r.attribute("Target").value();
+    for (pugi::xml_node o : types.document_element().children())
+      taken = taken || "/" + folder + "/" + candidate == o.attribute("PartName").value();
+    if (!taken) part = candidate;
+  }
+  std::string id = freeRelId(rels.document_element());
+  pugi::xml_node rel = rels.document_element().append_child(prefixOf(rels.document_element().first_child()).append("Relationship").c_str());
+  rel.append_attribute("Id") = id.c_str();
+  rel.append_attribute("Type") = (std::string(kRelNs) + "/worksheet").c_str();
+  rel.append_attribute("Target") = part.c_str();
+  pugi::xml_node over = types.document_element().append_child("Override");
+  over.append_attribute("PartName") = ("/" + folder + "/" + part).c_str();
+  over.append_attribute("ContentType") = kWorksheetType;
+  pugi::xml_node sheets = child(book.document_element(), "sheets");
+  int sheetId = 0;
+  for (pugi::xml_node x : sheets.children()) sheetId = std::max(sheetId, x.attribute("sheetId").as_int());
+  pugi::xml_node entry = sheets.append_child((prefixOf(book.document_element()) + "sheet").c_str());
+  entry.append_attribute("name") = Xlsx_fileText(sh.name).c_str();
+  entry.append_attribute("sheetId") = sheetId + 1;
+  if (!sh.visible) entry.append_attribute("state") = "hidden";
+  std::string relPrefix;
+  for (pugi::xml_attribute a : book.document_element().attributes())
+    if (std::strncmp(a.name(), "xmlns:", 6) == 0 && std::strcmp(a.value(), kRelNs) == 0) relPrefix = a.name() + 6;
+  if (relPrefix.empty()) {
+    relPrefix = "r";
+    entry.append_attribute("xmlns:r") = kRelNs;
+  }
+  entry.append_attribute((relPrefix + ":id").c_str()) = id.c_str();
+  return folder + "/" + part;
+}
+
+// The package `src` copied into `file`, the parts in `changed` replaced and
+// those in `added` appended.
+bool copyPackage(zip_t* src, const std::string& file, const std::map<std::string, std::string>& changed,
+                 const std::vector<std::pair<std::string, std::string>>& added, std::string* why) {
+  zip_int64_t stored = zip_get_num_entries(src, 0);
+  size_t count = stored < 0 ? 0 : static_cast<size_t>(stored);
+  return Xlsx_writeArchive(file, count + added.size(), [&](zip_t* z, size_t i, std::string* name) {
+    if (i >= count) {
+      *name = added[i - count].first;
+      return zip_source_buffer(z, added[i - count].second.data(), added[i - count].second.size(), 0);
+    }
+    const char* stored = zip_get_name(src, i, 0);
+    if (!stored) return static_cast<zip_source_t*>(nullptr);
+    *name = stored;
+    auto it = changed.find(*name);
+    return it != changed.end() ? zip_source_buffer(z, it->second.data(), it->second.size(), 0)
+                               : zip_source_zip(z, src, i, 0, 0, -1);
+  }, why);
+}
+
+}  // namespace
+
+XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, const std::string& file, std::string* why) {
+  Workbook before;
+  XlsxPackage package;
+  std::string unread;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(source, ec) || !Xlsx_read(source, &before, &package, &unread) ||
+      !onlyValuesChanged(before, *wb))
+    return XlsxKeep::NotApplicable;
+  int code = 0;
+  zip_t* src = zip_open(source.c_str(), ZIP_RDONLY, &code);
+  if (!src) return XlsxKeep::NotApplicable;
+  std::map<std::string, std::string> changed;
+  bool ok = true;
+  for (size_t i = 0; ok && i < before.sheets.size(); ++i) {
+    std::vector<std::uint64_t> keys = changedCells(*before.sheets[i], *wb->sheets[i]);
+    pugi::xml_document doc;
+    if (keys.empty()) continue;
+    ok = loadPart(src, package.sheetParts[i], &doc, why);
+    if (ok) patchSheet(doc, *wb->sheets[i], keys);
+    if (ok) changed[package.sheetParts[i]] = printed(doc);
+  }
+  std::vector<std::pair<std::string, std::string>> added;
+  if (ok && (!sameNames(before.names, wb->names) || before.sheets.size() < wb->sheets.size())) {
+    pugi::xml_document book, rels, types;
+    std::filesystem::path bookPath(package.workbookPart);
+    std::string relsPart = (bookPath.parent_path() / "_rels" / (bookPath.filename().string() + ".rels")).generic_string();
+    ok = loadPart(src, package.workbookPart, &book, why);
+    if (ok && before.sheets.size() < wb->sheets.size())
+      ok = loadPart(src, relsPart, &rels, why) && loadPart(src, "[Content_Types].xml", &types, why);
+    for (size_t i = before.sheets.size(); ok && i < wb->sheets.size(); ++i) {
+      const Sheet& sh = *wb->sheets[i];
+      added.emplace_back(addSheetToPackage(book, rels, types, package.workbookPart, sh), newSheetPart(sh));
+    }
+    if (ok && !added.empty()) {
+      changed[relsPart] = printed(rels);
+      changed["[Content_Types].xml"] = printed(types);
+    }
+    if (ok) patchNames(book, before.names, wb->names);
+    if (ok) changed[package.workbookPart] = printed(book);
+  }
+  ok = ok && copyPackage(src, file, changed, added, why);
+  zip_discard(src);
+  return ok ? XlsxKeep::Written : XlsxKeep::Failed;
+}

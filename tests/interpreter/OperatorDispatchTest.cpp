@@ -1,0 +1,163 @@
+// Operator rules over the plain kinds (kinds kept or promoted, errors left
+// first, division by zero, text joins, comparisons across kinds) and the
+// dispatcher's id table.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "interpreter/Fn_Dispatch.h"
+#include "interpreter/Fn_Table.h"
+#include "interpreter/Op_Operators.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+struct Ctx {
+  EvalContext* ctx = Vm_createContext();
+  std::vector<Value> held;
+  ~Ctx() {
+    for (Value& v : held) Val_clear(&v);
+    Vm_destroyContext(ctx);
+  }
+  Value num(int32_t kind, double x) {
+    Value v = Val_empty(ctx);
+    Val_setNumber(&v, x);
+    v.kind = kind;
+    return v;
+  }
+  Value text(const char16_t* t) {
+    Value v = Val_empty(ctx);
+    Val_setText(&v, t);
+    held.push_back(v);
+    return v;
+  }
+  Value err(uint32_t code) {
+    Value v = Val_empty(ctx);
+    Val_setError(&v, code);
+    return v;
+  }
+};
+
+uint32_t errorOf(const Value& v) {
+  uint32_t code = 99;
+  return v.kind == kValError && Vm_errorCode(v.number, &code) ? code : 99;
+}
+
+TEST(Operators, ArithmeticKeepsOrPromotesKinds) {
+  Ctx c;
+  struct Case {
+    Value (*op)(const Value&, const Value&);
+    Value x, y;
+    int32_t kind;
+    double number;
+  };
+  const std::vector<Case> cases = {
+      {Op_sub, c.num(kValBool, 1), c.num(kValBool, 1), kValBool, 0},
+      {Op_add, c.num(kValInt, 2), c.num(kValBool, 1), kValInt, 3},
+      {Op_add, c.num(kValReal, 0.5), c.num(kValBool, 1), kValReal, 1.5},
+      {Op_div, c.num(kValInt, 8), c.num(kValInt, 2), kValReal, 4},
+      {Op_mul, c.num(kValEmpty, 0), c.num(kValInt, 7), kValInt, 0},
+  };
+  for (const Case& k : cases) {
+    const Value r = k.op(k.x, k.y);
+    EXPECT_EQ(r.kind, k.kind);
+    EXPECT_EQ(r.number, k.number);
+  }
+}
+
+TEST(Operators, ErrorsPassLeftFirstAndBadOperandsGiveErrors) {
+  Ctx c;
+  EXPECT_EQ(errorOf(Op_add(c.err(kErrNA), c.err(kErrRef))), kErrNA);
+  EXPECT_EQ(errorOf(Op_lt(c.num(kValInt, 1), c.err(kErrRef))), kErrRef);
+  EXPECT_EQ(errorOf(Op_concat(c.err(kErrNum), c.err(kErrRef))), kErrNum);
+  EXPECT_EQ(errorOf(Op_div(c.num(kValInt, 1), c.num(kValInt, 0))), kErrDiv0);
+  EXPECT_EQ(errorOf(Op_divVS(c.num(kValInt, 1), 0.0)), kErrDiv0);
+  EXPECT_EQ(errorOf(Op_divSV(1.0, c.num(kValEmpty, 0))), kErrDiv0);
+  EXPECT_EQ(errorOf(Op_sub(c.num(kValReal, 1), c.text(u"a"))), kErrValue);
+  EXPECT_EQ(Op_add(c.text(u"50%"), c.num(kValInt, 1)).number, 1.5);  // numeric texts count
+  EXPECT_EQ(errorOf(Op_neg(c.text(u"a"))), kErrValue);
+  EXPECT_EQ(errorOf(Op_pow(c.num(kValInt, 0), c.num(kValInt, -1))), kErrDiv0);
+  EXPECT_EQ(errorOf(Op_pow(c.num(kValInt, -8), c.num(kValReal, 0.5))), kErrNum);
+}
+
+TEST(Operators, TextJoinsStayTextsAndShort) {
+  Ctx c;
+  const Value twelve = Op_concat(c.text(u"1"), c.num(kValInt, 2));
+  ASSERT_EQ(twelve.kind, kValText);
+  EXPECT_EQ(std::u16string(twelve.text), u"12");
+  EXPECT_EQ(std::u16string(Op_concat(c.num(kValReal, 1.0 / 3), c.text(u"")).text), u"0.333333333333333");
+  EXPECT_EQ(errorOf(Op_mul(c.num(kValReal, 1e300), c.num(kValReal, 1e10))), kErrNum);
+  const Value mixed = Op_concat(c.text(u"a"), c.num(kValReal, 1.5));
+  ASSERT_EQ(mixed.kind, kValText);
+  EXPECT_EQ(std::u16string(mixed.text), u"a1.5");
+  EXPECT_EQ(std::u16string(Op_concat(c.num(kValBool, 1), c.text(u"x")).text), u"TRUEx");
+  const std::u16string half(128, u'x');
+  EXPECT_EQ(errorOf(Op_concat(c.text(half.c_str()), c.text(half.c_str()))), kErrValue);
+  EXPECT_EQ(Op_concat(c.text(half.c_str()), c.text(half.substr(1).c_str())).kind, kValText);
+}
+
+TEST(Operators, ComparisonsAcrossKinds) {
+  Ctx c;
+  struct Case {
+    Value (*op)(const Value&, const Value&);
+    Value x, y;
+    bool expected;
+  };
+  const Value empty = Val_empty(c.ctx);
+  const std::vector<Case> cases = {
+      {Op_eq, c.text(u"abc"), c.text(u"ABC"), true},  {Op_lt, c.num(kValInt, 5), c.text(u"a"), true},
+      {Op_gt, c.text(u"a"), c.num(kValInt, 5), true}, {Op_eq, c.text(u""), empty, true},
+      {Op_lt, empty, c.text(u"b"), true},             {Op_ge, c.text(u"b"), empty, true},
+      {Op_le, c.num(kValBool, 1), c.num(kValInt, 1), true}, {Op_ne, c.num(kValReal, 2), c.num(kValInt, 2), false},
+      {Op_lt, c.num(kValReal, -1), empty, true},
+  };
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Value r = cases[i].op(cases[i].x, cases[i].y);
+    ASSERT_EQ(r.kind, kValBool) << i;
+    EXPECT_EQ(r.number != 0, cases[i].expected) << i;
+  }
+  // With non-smooth operations not allowed, a text comparison is refused.
+  c.ctx->nonSmoothAllowed = 0;
+  EXPECT_EQ(errorOf(Op_eq(c.text(u"a"), c.text(u"a"))), kErrValue);
+  EXPECT_EQ(c.ctx->firstError, kStatusNonSmoothSpecial);
+}
+
+TEST(Dispatch, EveryNamedIdReachesAFormOrIsDeliberatelyUnknown) {
+  // Ids the name table knows but the dispatcher leaves to the unknown handler.
+  const std::vector<int32_t> unknownOnPurpose = {1302, 1303, 1323, 1327, 1328, 1329, 1330, 1333, 1351, 1354, 1356};
+  FunctionRecord rec;
+  for (int32_t i = 0; i < Fn_count(); ++i) {
+    ASSERT_TRUE(Fn_recordAt(i, &rec));
+    const bool onPurpose = (rec.id >= 64 && rec.id <= 80) ||
+                           std::find(unknownOnPurpose.begin(), unknownOnPurpose.end(), rec.id) != unknownOnPurpose.end();
+    if (onPurpose) continue;
+    EXPECT_NE(Fn_entry(rec.id).form, kFormUnknown) << "id " << rec.id;
+  }
+  EXPECT_EQ(Fn_entry(303).form, kFormA1Sel);
+  EXPECT_EQ(Fn_entry(309).selector, 2);
+  EXPECT_EQ(Fn_entry(319).selector, 1);
+  EXPECT_EQ(Fn_entry(1017).selector, 0);
+  EXPECT_EQ(Fn_entry(1362).form, kFormUnknown);
+}
+
+TEST(Dispatch, ConstantsUnknownAndUnsupportedCalls) {
+  Ctx c;
+  c.ctx->mode = kModeReal;
+  Value out = Val_empty(c.ctx);
+  Fn_callNode(706, 0, nullptr, u"true", 0, &out, c.ctx);
+  EXPECT_EQ(out.kind, kValBool);
+  EXPECT_EQ(out.number, 1);
+  EXPECT_EQ(c.ctx->errorCount, 0);
+  Fn_callNode(15, 0, nullptr, u"even", 0, &out, c.ctx);  // not built yet: answered as unknown
+  EXPECT_EQ(errorOf(out), kErrNA);
+  EXPECT_EQ(c.ctx->firstError, kStatusUnknownFunction);
+  EXPECT_EQ(c.ctx->firstWarning, kWarnUnknownFunction);
+  Vm_clearErrors(c.ctx);
+  Fn_callNode(-1, 0, nullptr, u"x", 0, &out, c.ctx);
+  EXPECT_EQ(c.ctx->firstError, kStatusUnsupportedFunction);
+  Val_clear(&out);
+}
+
+}  // namespace

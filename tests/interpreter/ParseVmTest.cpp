@@ -1,0 +1,182 @@
+// Reader, parser and machine together: evaluation order, circular
+// references, zero folding, pruning, stack limits, implicit intersection,
+// array formulas, incremental passes and function symbol names.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "SheetSource.h"
+#include "interpreter/Code_Segment.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+double numberOf(const Value* v) { return v ? v->number : -1e300; }
+
+TEST(ParseVm, FormulasEvaluateReferencedCellsFirst) {
+  Workbench w;
+  w.sheet.set("a1", "=b1+c1*2-4/8");
+  w.sheet.set("b1", "=c1^2");
+  w.sheet.set("c1", "=1+2");
+  w.sheet.set("d1", "=-(a1)%&\"x\"");
+  ASSERT_TRUE(w.compile({"a1", "d1"}));
+  // Post-order: every cell after what it references, the root last.
+  const auto& chain = w.item(0)->leftChain;
+  ASSERT_EQ(chain.size(), 3u);
+  EXPECT_EQ(chain[0], w.cell("c1"));
+  EXPECT_EQ(chain[1], w.cell("b1"));
+  EXPECT_EQ(chain[2], w.cell("a1"));
+  EXPECT_DOUBLE_EQ(numberOf(w.run(0)), 9 + 6 - 0.5);
+  const Value* d = w.run(1);
+  ASSERT_EQ(d->kind, kValText);
+  EXPECT_EQ(std::u16string(d->text), u"-0.145x");
+}
+
+TEST(ParseVm, CircularReferenceIsReportedAtTheCellReachedSecond) {
+  Workbench w;
+  w.sheet.set("a1", "=b1+1");
+  w.sheet.set("b1", "=a1*2");
+  EXPECT_FALSE(w.compile({"a1"}));
+  EXPECT_EQ(w.ctx->firstError, kStatusCircularReference);
+  EXPECT_EQ(w.ctx->errorCell.row, 1);
+  EXPECT_EQ(w.ctx->errorCell.column, 2);
+}
+
+TEST(ParseVm, SyntaxErrorsRaiseTheirStatus) {
+  const std::pair<const char*, int> cases[] = {
+      {"=1=2=3", kStatusUnexpectedEnd}, {"=(1+2", kStatusMissingClose}, {"=abs(1,2)", kStatusWrongArgumentCount},
+      {"=*2", kStatusInvalidExpression}, {"=1+", kStatusInvalidExpression},
+  };
+  for (const auto& [formula, status] : cases) {
+    Workbench w;
+    w.sheet.set("a1", formula);
+    EXPECT_FALSE(w.compile({"a1"})) << formula;
+    EXPECT_EQ(w.ctx->firstError, status) << formula;
+  }
+}
+
+TEST(ParseVm, ProductsWithAZeroConstantCellFoldOnlyWhereSound) {
+  Workbench w;
+  w.sheet.set("a1", "0");
+  w.sheet.set("b1", "=1/0");
+  w.sheet.set("c1", "=a1*0*b1");
+  w.sheet.set("d1", "=b1/a1");
+  w.sheet.set("e1", "=b1*(a1)");
+  ASSERT_TRUE(w.compile({"c1", "d1", "e1"}));
+  const CodeSegment* folded = w.cell("c1")->formula->code;
+  // One operand and the end: the whole product became the constant 0.
+  EXPECT_EQ(folded->cursor - folded->start, static_cast<long>(kCodeOperandSize + 1));
+  EXPECT_EQ(w.run(0)->kind, kValInt);
+  EXPECT_EQ(w.run(1)->kind, kValError);  // a division by the zero cell is kept
+  EXPECT_EQ(w.run(2)->kind, kValError);  // a parenthesised zero is no zero constant
+}
+
+TEST(ParseVm, PruningKeepsVariableDependentAndVolatileCells) {
+  Workbench w;
+  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 6, 1, 6}, kVarContinuous);  // f1
+  w.sheet.set("f1", "1");
+  w.sheet.set("b1", "=2*3");
+  w.sheet.set("c1", "=b1+f1");
+  w.sheet.set("d1", "=rand()");
+  w.sheet.set("e1", "=d1*0+b1");
+  w.sheet.set("a1", "=c1+e1+b1");
+  ASSERT_TRUE(w.compile({"a1"}));
+  EXPECT_EQ(w.item(0)->leftChain.size(), 5u);
+  ASSERT_TRUE(Parse_pruneModel(w.reader, true));
+  const auto& chain = w.item(0)->leftChain;
+  ASSERT_EQ(chain.size(), 4u);
+  EXPECT_EQ(chain[0], w.cell("c1"));
+  EXPECT_EQ(chain[1], w.cell("d1"));
+  EXPECT_EQ(chain[2], w.cell("e1"));
+  EXPECT_EQ(chain[3], w.cell("a1"));
+  EXPECT_FALSE(Prog_hasCode(w.cell("b1")));  // freed: keeps its value
+}
+
+TEST(ParseVm, StackOverflowAndUnderflow) {
+  std::string deep = "=";
+  for (int i = 0; i < 32; ++i) deep += "1+(";
+  deep += "1" + std::string(32, ')');
+  Workbench w;
+  w.sheet.set("a1", deep);
+  ASSERT_TRUE(w.compile({"a1"}));
+  w.run(0);
+  EXPECT_EQ(w.ctx->firstError, kStatusStackOverflow);
+
+  Workbench u;
+  u.sheet.set("a1", "=1");
+  ASSERT_TRUE(u.compile({"a1"}));
+  CodeSegment* code = u.cell("a1")->formula->code;
+  code->start[0] = kCodeEnd;
+  u.run(0);
+  EXPECT_EQ(u.ctx->firstError, kStatusStackEmpty);
+}
+
+TEST(ParseVm, ImplicitIntersectionAndArrayFormulas) {
+  Workbench w;
+  w.sheet.set("a1", "1");
+  w.sheet.set("a2", "2");
+  w.sheet.set("a3", "3");
+  w.sheet.set("b2", "=a1:a3*2");
+  w.sheet.set("b5", "=a1:a3*2");
+  ASSERT_TRUE(w.compile({"b2", "b5"}));
+  EXPECT_DOUBLE_EQ(numberOf(w.run(0)), 4.0);
+  EXPECT_EQ(w.run(1)->kind, kValError);
+
+  // An array formula over a three-cell block gives three products.
+  Symbol* block = Prog_addSymbol(w.store, kSpaceCell, u"s1!c1:c3", u"");
+  Val_makeArray(&block->value, 3, 1);
+  const RangeRef where{1, 1, 3, 3, 3};
+  Vm_setRangeRef(&block->value, &where);
+  block->formula = new FormulaRecord();
+  block->formula->text = u"=a1:a3*{2}+a1:a3";
+  block->formula->isArray = 1;
+  Parse_formula(w.reader, block);
+  ASSERT_EQ(w.ctx->errorCount, 0);
+  w.program.currentCell = block;
+  w.ctx->incremental = 0;
+  Vm_run(&w.program);
+  for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(Val_at(&block->value, i, 0)->number, 3.0 * (i + 1));
+}
+
+TEST(ParseVm, IncrementalPassRecomputesOnlyWhatChanged) {
+  Workbench w;
+  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);  // a1
+  w.sheet.set("a1", "1");
+  w.sheet.set("b1", "=a1*10");
+  w.sheet.set("c1", "=5+1");
+  w.sheet.set("d1", "=b1+c1");
+  ASSERT_TRUE(w.compile({"d1"}));
+  Model_getVariable(w.ctx->variables, 1)->value = Interval{2.0, 2.0};
+  EXPECT_DOUBLE_EQ(numberOf(w.run(0)), 26.0);
+  // Overwrite c1's stored value: an incremental pass must leave it alone.
+  Val_setNumber(&w.cell("c1")->value, 100.0);
+  Model_getVariable(w.ctx->variables, 1)->value = Interval{3.0, 3.0};
+  w.ctx->incremental = 1;
+  Prog_markVariableCells(w.store);
+  const Value* d = Prog_runChain(&w.program, w.item(0)->leftChain);
+  EXPECT_DOUBLE_EQ(numberOf(d), 130.0);
+}
+
+TEST(ParseVm, FunctionSymbolsAreNamedByCountAndCallNumber) {
+  Workbench w;
+  w.sheet.set("a1", "=log(8)+log(8,2)+rand()+rand()");
+  w.sheet.set("a2", "=true()+true+\"true\"");
+  ASSERT_TRUE(w.compile({"a1", "a2"}));
+  Symbol* log1 = Prog_findSymbol(w.store, kSpaceFunction, u"log");
+  Symbol* log2 = Prog_findSymbol(w.store, kSpaceFunction, u"log2");
+  ASSERT_TRUE(log1 && log2);
+  EXPECT_EQ(Parse_argumentCount(log1), 1);
+  EXPECT_EQ(Parse_argumentCount(log2), 2);
+  Symbol* rand1 = Prog_findSymbol(w.store, kSpaceFunction, u"rand");
+  Symbol* rand2 = Prog_findSymbol(w.store, kSpaceFunction, u"rand2");
+  ASSERT_TRUE(rand1 && rand2);
+  EXPECT_EQ(rand1->value.reference, -1);
+  EXPECT_EQ(rand2->value.reference, -2);
+  EXPECT_TRUE(w.cell("a1")->formula->isVolatile);
+  // The literal TRUE keeps its value beside the text "true" and TRUE().
+  EXPECT_EQ(Prog_findSymbol(w.store, kSpaceLiteral, u"true")->value.kind, kValBool);
+  EXPECT_NE(Prog_findSymbol(w.store, kSpaceText, u"true"), nullptr);
+  EXPECT_NE(Prog_findSymbol(w.store, kSpaceFunction, u"true"), nullptr);
+}
+
+}  // namespace
