@@ -125,8 +125,10 @@ TEST(WsfRounding, HandComputedCases) {
   EXPECT_TRUE(isError(Wsf_gcd(r, 1, gcdBool), kErrValue));
   const Value* multi[] = {vs.num(2), vs.num(3)};
   EXPECT_EQ(Wsf_multinomial(r, 2, multi)->number, 10.0);
-  const Value* huge[] = {vs.num(3e9)};  // no 32-bit wrap: a huge factorial is "#num!"
-  EXPECT_TRUE(isError(Wsf_multinomial(r, 1, huge), kErrNum));
+  const Value* huge[] = {vs.num(3e9), vs.num(1)};  // no 32-bit wrap and no huge factorials
+  EXPECT_EQ(Wsf_multinomial(r, 2, huge)->number, 3000000001.0);
+  const Value* overflow[] = {vs.num(1000), vs.num(1000)};
+  EXPECT_TRUE(isError(Wsf_multinomial(r, 2, overflow), kErrNum));
 }
 
 TEST(WsfLogical, ConnectivesIfAndInformation) {

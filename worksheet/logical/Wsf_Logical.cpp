@@ -144,7 +144,7 @@ Value* Wsf_isodd(Value* result, const Value* x) {
 }
 
 Value* Wsf_n(Value* result, const Value* x) {
-  if (x->kind == kValText || x->kind == kValArray) return integer(result, 0);
+  if (x->kind == kValText || x->kind == kValArray || x->kind == kValEmpty) return integer(result, 0);
   return Wsf_copy(result, x);
 }
 

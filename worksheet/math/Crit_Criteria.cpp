@@ -106,9 +106,10 @@ bool Crit_match(const Value* candidate, const Value* criterion) {
     return holds(r, Crit_compareText(candidate->text, operandText.c_str()));
   }
   if (candidate->kind == kValEmpty) {
-    // A blank cell is the empty text for text criteria ("", "=", "<>" ...).
-    if (numeric) return r == Relation::kNe;
-    return holds(r, operand.empty() ? 0 : -1);
+    // A blank cell matches "" and "=" (and "<>" followed by anything); it
+    // takes part in no ordering.
+    if (r == Relation::kEq) return operand.empty();
+    return r == Relation::kNe && !operand.empty();
   }
   if (!Wsf_isPlain(candidate) || candidate->kind == kValBool) return r == Relation::kNe && !Wsf_isError(candidate);
   if (!numeric) return r == Relation::kNe;

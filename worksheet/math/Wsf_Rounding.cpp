@@ -1,6 +1,7 @@
 // Rounding, divisibility and counting functions on plain numbers.
 #include "worksheet/math/Wsf_Rounding.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -213,15 +214,16 @@ Value* Wsf_lcm(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_multinomial(Value* result, int argc, const Value* const* argv) {
   std::vector<double> xs;
   if (Value* done = gather(result, argc, argv, &xs)) return done;
-  double sum = 0, denominator = 1, f = 0;
+  // (k1 + ... + km)! / (k1! ... km!) as a product of binomial steps, which
+  // stays exact while it fits and never forms the huge factorials.
+  double sum = 0, value = 1;
   for (double v : xs) {
     const double k = std::trunc(v);
     if (k < 0) return Wsf_error(result, kErrNum);
+    // C(sum + k, k) = C(sum + k, sum): the shorter loop, cut short by overflow.
+    const double steps = std::min(k, sum);
+    for (double j = 1; j <= steps && std::isfinite(value); ++j) value = value * (sum + k - steps + j) / j;
     sum += k;
-    if (!Num_factorial(&k, &f)) return Wsf_error(result, kErrNum);
-    denominator *= f;
-    if (!std::isfinite(denominator)) return Wsf_error(result, kErrNum);
   }
-  if (!Num_factorial(&sum, &f)) return Wsf_error(result, kErrNum);
-  return Wsf_finite(result, f / denominator);
+  return Wsf_finite(result, value);
 }

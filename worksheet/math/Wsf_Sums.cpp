@@ -15,6 +15,7 @@ namespace {
 
 // SUBTOTAL's function numbers.
 enum Subtotal { kAverage = 1, kCount, kCountA, kMax, kMin, kProduct, kStdev, kStdevP, kSum, kVar, kVarP };
+constexpr double kHiddenRowsOffset = 100;
 
 bool isNumber(const Value* v) { return v->kind == kValInt || v->kind == kValReal; }
 
@@ -170,7 +171,10 @@ Value* Wsf_subtotal(Value* result, int argc, const Value* const* argv) {
   const Value* selector = argv[0]->kind == kValArray ? Val_at(argv[0], 0, 0) : argv[0];
   if (Wsf_isError(selector)) return Wsf_copy(result, selector);
   if (!Wsf_isPlain(selector)) return Wsf_error(result, kErrValue);
-  const double which = std::trunc(selector->number);
+  // 101 to 111 are the same functions leaving hidden rows out; no row is
+  // hidden here.
+  double which = std::trunc(selector->number);
+  if (which > kHiddenRowsOffset) which -= kHiddenRowsOffset;
   const int rest = argc - 1;
   const Value* const* refs = argv + 1;
   switch (static_cast<int32_t>(which >= static_cast<double>(kAverage) && which <= static_cast<double>(kVarP) ? which : 0)) {

@@ -41,13 +41,13 @@ Value* screen(Value* result, const Value* x) {
 Value* smooth(Value* result, const Value* x, double (*f)(double), const Domain& domain) {
   if (Value* done = screen(result, x)) return done;
   if (!inside(domain, x->number)) return Wsf_error(result, kErrNum);
-  Val_clear(result);
-  return Val_setNumber(result, f(x->number));
+  return Wsf_finite(result, f(x->number));
 }
 
-double acoshOf(double x) { return std::log(std::sqrt(x * x - 1) + x); }
-double asinhOf(double x) { return std::log(std::sqrt(x * x + 1) + x); }
-double atanhOf(double x) { return std::log((1 + x) / (1 - x)) / 2; }
+// The library's inverse hyperbolic functions stay accurate where x^2 overflows.
+double acoshOf(double x) { return std::acosh(x); }
+double asinhOf(double x) { return std::asinh(x); }
+double atanhOf(double x) { return std::atanh(x); }
 double degreesOf(double x) { return x * (180 / kPi); }
 double radiansOf(double x) { return x * (kPi * 0.005555555555555556); }
 double sqrtpiOf(double x) { return std::sqrt(x * kPi); }

@@ -27,24 +27,23 @@ Value* real(Value* result, double x) {
 int32_t count(const Sample& s) { return static_cast<int32_t>(s.size()) - 1; }
 
 // Values that the A-forms count: numbers and booleans by their number,
-// texts inside ranges as 0; errors end the gathering.
+// texts as 0; errors end the gathering.
 bool collectA(int argc, const Value* const* argv, Sample* out, Value* result) {
-  auto take = [&](const Value* v, bool inRange) {
+  auto take = [&](const Value* v) {
     if (Wsf_isError(v)) return Wsf_copy(result, v), false;
     if (v->kind >= kValBool && v->kind <= kValReal) out->push_back(v->number);
-    else if (v->kind == kValText && inRange) out->push_back(0.0);
-    else if (v->kind == kValText) return Wsf_error(result, kErrValue), false;
+    else if (v->kind == kValText) out->push_back(0.0);
     return true;
   };
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     if (a->kind != kValArray) {
-      if (!take(a, false)) return false;
+      if (!take(a)) return false;
       continue;
     }
     for (int32_t r = 0; r < a->array->rows; ++r)
       for (int32_t c = 0; c < a->array->columns; ++c)
-        if (!take(Val_at(a, r, c), true)) return false;
+        if (!take(Val_at(a, r, c))) return false;
   }
   return true;
 }
