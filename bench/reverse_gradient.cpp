@@ -87,7 +87,7 @@ struct Problem {
   std::vector<RevNode> nodes;
   std::vector<double> gradient;
   EvalContext* ctx;
-  FunctionTable table{0, 0};
+  FunctionTable table;
   explicit Problem(int32_t vars) : n(vars), code(generate(vars)), ctx(Vm_createContext()) {
     const size_t registers = static_cast<size_t>(n) + code.size() + 1;
     plain.assign(registers, 0.0);

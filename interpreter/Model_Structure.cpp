@@ -49,15 +49,6 @@ int32_t keepWhere(std::vector<int32_t>* deps, std::vector<uint8_t>* classes, uin
 
 }  // namespace
 
-FunctionTable* Model_createFunctionTable() { return new FunctionTable(); }
-
-void Model_freeFunctionTable(FunctionTable* table) {
-  if (!table) return;
-  for (ModelItem* item : table->items) delete item;
-  for (ModelItem* item : table->pending) delete item;
-  delete table;
-}
-
 int32_t Model_itemCount(const FunctionTable* table) {
   return table ? static_cast<int32_t>(table->array.size()) : 0;
 }

@@ -8,65 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "values/Model_Functions.h"
 #include "values/Model_Refs.h"
 #include "values/Model_Variables.h"
 
 struct Symbol;
 struct Value;
 
-enum Relation : int32_t {
-  kRelEqual = 1,
-  kRelFree2 = 2,
-  kRelLessEqual = 3,
-  kRelLessEqual2 = 4,
-  kRelGreaterEqual = 5,
-  kRelGreaterEqual2 = 6,
-  kRelFree7 = 7,
-  kRelMinimise = 8,
-  kRelMaximise = 9,
-  kRelFree10 = 10,
-  kRelCone = 11,
-  kRelRotatedCone = 12,
-};
-
-enum ProblemClass : uint32_t {
-  kClassNone = 0,
-  kClassObjectiveOnly = 1,
-  kClassConstrained = 2,
-  kClassSquareSystem = 3,
-  kClassInequalities = 4,
-  kClassOther = 5,
-};
-
-// One problem function.
-struct ModelItem {
-  CellRef cell{};             // sheet 0: a generated item without a cell
-  CellRef rhsCell{};          // sheet 0: the right-hand side is no cell
-  int32_t relation = 0;       // Relation
-  double rhs = 0.0;
-  std::u16string rhsText;     // formula text of a right-hand side given as text
-  std::vector<Symbol*> leftChain;   // cells in evaluation order, own cell last
-  std::vector<Symbol*> rightChain;
-  std::vector<int32_t> variables;   // variable numbers it depends on
-  uint8_t usesTape = 1;
-  uint8_t arrayCells = 0;
-  bool generated = false;      // added by the linearisation of non-smooth functions
-  Symbol* bigM = nullptr;
-};
-
-struct FunctionTable {
-  std::vector<RangeRef> leftRanges;
-  std::vector<RangeRef> rightRanges;  // all zero when the right side is a number or a text
-  std::vector<ModelItem*> items;      // order added, owned
-  std::vector<ModelItem*> array;      // built: objective last
-  std::vector<ModelItem*> pending;    // generated items waiting to be joined, owned
-  uint32_t problemClass = kClassOther;
-  int32_t maxCellTape = 0;
-  int32_t maxFunctionTape = 0;
-};
-
-FunctionTable* Model_createFunctionTable();
-void Model_freeFunctionTable(FunctionTable* table);
 int32_t Model_itemCount(const FunctionTable* table);
 
 // Items of single cells; false when the sheet is below 1.

@@ -3,6 +3,11 @@
 
 #include <new>
 
-FunctionTable* Model_createFunctionTable() { return new (std::nothrow) FunctionTable{-1, -1}; }
+FunctionTable* Model_createFunctionTable() { return new (std::nothrow) FunctionTable(); }
 
-void Model_freeFunctionTable(FunctionTable* table) { delete table; }
+void Model_freeFunctionTable(FunctionTable* table) {
+  if (!table) return;
+  for (ModelItem* item : table->items) delete item;
+  for (ModelItem* item : table->pending) delete item;
+  delete table;
+}

@@ -1,33 +1,16 @@
-// Small scalar routines on doubles: tolerant logarithm and square, relative
-// equality, integer forms, range-checked integer conversion and the
-// plain-number kernels of the model functions.
+// Small scalar routines on doubles: integer forms, range-checked integer
+// conversion and the plain-number kernels of the model functions.
 #include "worksheet/kernels/Num_Helpers.h"
 
 #include <cmath>
 
-bool Num_nearlyEqual(const double* a, const double* b) {
-  const long double q = std::fabs(static_cast<long double>(*a) - *b) / std::fabs(static_cast<long double>(*a));
-  // A NaN quotient (both zero, or a NaN operand) fails this test and so counts as equal.
-  if (!(q >= kNumNearlyEqualEps)) return true;
-  return std::fabs(*a) < kNumNearlyEqualEps && std::fabs(*b) < kNumNearlyEqualEps;
-}
-
-double Num_fabs(double x) { return x >= 0 ? x : -x; }
 double Num_absInt(int32_t n) { return std::fabs(static_cast<double>(n)); }
 double Num_acosInt(int32_t n) { return std::acos(static_cast<double>(n)); }
 double Num_asinInt(int32_t n) { return std::asin(static_cast<double>(n)); }
 
-double Num_lnChecked(double x) { return x > 0 ? std::log(x) : 0.0; }
-
 double Num_lnInt(int32_t n) { return std::log(static_cast<double>(n)); }
 double Num_powIntBase(int32_t base, double exponent) { return std::pow(static_cast<double>(base), exponent); }
 
-double Num_sign(double x) {
-  if (x < 0 || std::isnan(x)) return -1.0;
-  return x == 0 ? 0.0 : 1.0;
-}
-
-double Num_sqrChecked(double x) { return x * x; }
 double Num_sqrtInt(int32_t n) { return std::sqrt(static_cast<double>(n)); }
 
 double Num_gexp(const double* x, const double* a, const double* b, const double* c) {

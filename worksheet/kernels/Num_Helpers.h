@@ -8,24 +8,15 @@
 
 #include <cstdint>
 
-// Relative precision of Num_nearlyEqual, a hair above 2^-26.
-constexpr double kNumNearlyEqualEps = 1.4901161193848e-8;
+// The relative equality test, absolute value, sign, tolerant logarithm and
+// square are the evaluation modes' own.
+#include "arithmetic/numeric/Num_Scalar.h"
 
-// |a - b| / |a| below the precision, or both a and b below it in magnitude;
-// two zeros, and a NaN operand, count as equal.
-bool Num_nearlyEqual(const double* a, const double* b);
-double Num_fabs(double x);
 double Num_absInt(int32_t n);
 double Num_acosInt(int32_t n);
 double Num_asinInt(int32_t n);
-// ln x for x > 0; 0.0 for x <= 0 or NaN (nothing is reported).
-double Num_lnChecked(double x);
 double Num_lnInt(int32_t n);
 double Num_powIntBase(int32_t base, double exponent);
-// -1 for x < 0 or NaN, 0 for x = 0 (either sign), else 1.
-double Num_sign(double x);
-// x * x; an overflowed square stays infinite.
-double Num_sqrChecked(double x);
 double Num_sqrtInt(int32_t n);
 // (exp(x a) + b) c.
 double Num_gexp(const double* x, const double* a, const double* b, const double* c);
