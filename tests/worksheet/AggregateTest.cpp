@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "TestValues.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
 #include "worksheet/math/Wsf_Matrix.h"
@@ -14,43 +15,11 @@
 
 namespace {
 
-// Values owned by the test and cleared at its end.
-struct Values {
-  std::vector<Value*> owned;
-  ~Values() {
-    for (Value* v : owned) {
-      Val_clear(v);
-      delete v;
-    }
-  }
-  Value* make() {
-    owned.push_back(new Value{});
-    return owned.back();
-  }
-  Value* num(double x) { return Val_setNumber(make(), x); }
-  Value* text(const char16_t* t) { return Val_setText(make(), t); }
-  // A rows x columns array of numbers; NaN stands for an empty cell.
-  Value* grid(int rows, int columns, std::initializer_list<double> xs) {
-    Value* a = make();
-    Val_makeArray(a, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns));
-    int k = 0;
-    for (double x : xs) {
-      if (!std::isnan(x)) Val_setNumber(Val_at(a, k / columns, k % columns), x);
-      ++k;
-    }
-    return a;
-  }
-};
-
-bool isError(const Value* v, uint32_t code) {
-  uint32_t got = 0;
-  return v->kind == kValError && Vm_errorCode(v->number, &got) && got == code;
-}
 
 const double kEmpty = NAN;
 
 TEST(WsfSums, SumsProductsAndPairs) {
-  Values vs;
+  TestValues vs;
   Value* r = vs.make();
   Value* withGaps = vs.grid(1, 4, {1, kEmpty, 2, 3});
   Val_setText(Val_at(withGaps, 0, 1), u"x");
@@ -76,7 +45,7 @@ TEST(WsfSums, SumsProductsAndPairs) {
 }
 
 TEST(WsfSample, ExtremesOrderStatisticsAndMoments) {
-  Values vs;
+  TestValues vs;
   Value* r = vs.make();
   EXPECT_EQ(Wsf_max(r, 0, nullptr)->number, 0.0);  // nothing counted gives 0
   EXPECT_EQ(Wsf_min(r, 0, nullptr)->number, 0.0);
@@ -114,7 +83,7 @@ TEST(WsfSample, ExtremesOrderStatisticsAndMoments) {
 }
 
 TEST(WsfMatrix, DeterminantInverseAndProduct) {
-  Values vs;
+  TestValues vs;
   Value* r = vs.make();
   EXPECT_NEAR(Wsf_mdeterm(r, vs.grid(2, 2, {1, 2, 3, 4}))->number, -2.0, 1e-15);
   Wsf_mdeterm(r, vs.grid(2, 2, {1, 2, 2, 4}));
@@ -139,7 +108,7 @@ TEST(WsfMatrix, DeterminantInverseAndProduct) {
 }
 
 TEST(WsfModel, FormsAndSmoothFunctions) {
-  Values vs;
+  TestValues vs;
   Value* r = vs.make();
   const Value* dot[] = {vs.grid(1, 3, {1, 2, 3}), vs.grid(3, 1, {4, 5, 6})};
   EXPECT_EQ(Wsf_dotproduct(r, 2, dot, false)->number, 32.0);
@@ -171,7 +140,7 @@ TEST(WsfModel, FormsAndSmoothFunctions) {
 namespace {
 
 TEST(StatRegression, LinestAndTrendRecoverAKnownPlane) {
-  Values vs;
+  TestValues vs;
   Value* r = vs.make();
   // y = 1 + 2 x1 - 3 x2, exactly.
   Value* x = vs.grid(4, 2, {0, 0, 1, 0, 0, 1, 2, 3});
@@ -205,7 +174,7 @@ TEST(StatRegression, LinestAndTrendRecoverAKnownPlane) {
 }
 
 TEST(WsfPairwise, KindsNaNsAndErrors) {
-  Values vs;
+  TestValues vs;
   Value* r = vs.make();
   Wsf_max2(r, Val_setBool(vs.make(), 1), Val_setInt(vs.make(), 0));
   EXPECT_EQ(r->kind, kValInt);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "values/Text_Convert.h"
+#include "TestValues.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
 #include "worksheet/logical/Wsf_Logical.h"
@@ -16,40 +17,9 @@
 
 namespace {
 
-// Values owned by the test and cleared at its end.
-struct Values {
-  std::vector<Value*> owned;
-  ~Values() {
-    for (Value* v : owned) {
-      Val_clear(v);
-      delete v;
-    }
-  }
-  Value* make() {
-    owned.push_back(new Value{});
-    return owned.back();
-  }
-  Value* num(double x) { return Val_setNumber(make(), x); }
-  Value* integer(int32_t x) { return Val_setInt(make(), x); }
-  Value* boolean(bool b) { return Val_setBool(make(), b); }
-  Value* text(const char16_t* t) { return Val_setText(make(), t); }
-  Value* error(uint32_t code) { return Val_setError(make(), code); }
-  Value* row(std::initializer_list<Value*> items) {
-    Value* a = make();
-    Val_makeArray(a, 1, static_cast<uint8_t>(items.size()));
-    int32_t c = 0;
-    for (Value* item : items) Val_assign(Val_at(a, 0, c++), item);
-    return a;
-  }
-};
-
-bool isError(const Value* v, uint32_t code) {
-  uint32_t got = 0;
-  return v->kind == kValError && Vm_errorCode(v->number, &got) && got == code;
-}
 
 TEST(WsfUnary, ValuesDomainsAndKinds) {
-  Values vs;
+  TestValues vs;
   Value* r = vs.make();
   EXPECT_EQ(Wsf_acos(r, vs.num(1))->number, 0.0);  // the closed domain: ACOS(1) is 0
   EXPECT_DOUBLE_EQ(Wsf_asin(r, vs.num(-1))->number, -M_PI / 2);
@@ -78,7 +48,7 @@ TEST(WsfUnary, ValuesDomainsAndKinds) {
 }
 
 TEST(WsfUnary, IntegerPowersStayIntegerOnlyWhenTheyFit) {
-  Values vs;
+  TestValues vs;
   Value* r = vs.make();
   Wsf_power(r, vs.integer(2), vs.integer(3));
   EXPECT_EQ(r->kind, kValInt);
@@ -94,7 +64,7 @@ TEST(WsfUnary, IntegerPowersStayIntegerOnlyWhenTheyFit) {
 }
 
 TEST(WsfRounding, HandComputedCases) {
-  Values vs;
+  TestValues vs;
   Value* r = vs.make();
   using Two = Value* (*)(Value*, const Value*, const Value*);
   struct Case { Two f; double a, b, expected; };
@@ -132,7 +102,7 @@ TEST(WsfRounding, HandComputedCases) {
 }
 
 TEST(WsfLogical, ConnectivesIfAndInformation) {
-  Values vs;
+  TestValues vs;
   Value* r = vs.make();
   EXPECT_EQ(Wsf_and(r, 0, nullptr)->number, 1.0);
   EXPECT_EQ(Wsf_or(r, 0, nullptr)->number, 0.0);
@@ -173,7 +143,7 @@ TEST(CritCriteria, WildcardsOperatorsAndCounts) {
   EXPECT_EQ(Crit_compareText(u"aaab", u"*aab"), 0);  // the matcher backtracks
   EXPECT_EQ(Crit_compareText(u"a*", u"a~*"), 0);
   EXPECT_NE(Crit_compareText(u"ab", u"a~*"), 0);
-  Values vs;
+  TestValues vs;
   Value* range = vs.row({vs.num(9), vs.num(10), vs.num(12), vs.num(5), vs.text(u"5"), vs.text(u"apple"), vs.make()});
   struct Case { const char16_t* criterion; int32_t count; };
   const Case cases[] = {{u">=10", 2}, {u"<>5", 5}, {u"5", 2}, {u"=5x", 0}, {u"a*", 1}, {u"", 1}, {u"<>", 6}};

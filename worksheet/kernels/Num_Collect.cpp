@@ -2,7 +2,7 @@
 #include "worksheet/kernels/Num_Collect.h"
 
 #include "values/Vm_Status.h"
-#include "worksheet/Wsf_Args.h"
+#include "worksheet/common/Wsf_Args.h"
 
 namespace {
 

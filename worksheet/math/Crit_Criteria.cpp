@@ -7,7 +7,7 @@
 
 #include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
-#include "worksheet/Wsf_Args.h"
+#include "worksheet/common/Wsf_Args.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "values/Vm_Status.h"
-#include "worksheet/Wsf_Args.h"
+#include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Num_Helpers.h"
 #include "worksheet/kernels/Num_Special.h"
 

@@ -6,7 +6,7 @@
 
 #include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
-#include "worksheet/Wsf_Args.h"
+#include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Num_Collect.h"
 #include "worksheet/kernels/Stat_Kernels.h"
 #include "worksheet/statistics/Wsf_Sample.h"

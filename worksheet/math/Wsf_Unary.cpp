@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "values/Vm_Status.h"
-#include "worksheet/Wsf_Args.h"
+#include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Num_Helpers.h"
 
 namespace {

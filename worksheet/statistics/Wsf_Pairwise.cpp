@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "values/Vm_Status.h"
-#include "worksheet/Wsf_Args.h"
+#include "worksheet/common/Wsf_Args.h"
 
 namespace {
 

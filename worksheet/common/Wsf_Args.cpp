@@ -1,5 +1,5 @@
 // Shared argument rules of the worksheet functions.
-#include "worksheet/Wsf_Args.h"
+#include "worksheet/common/Wsf_Args.h"
 
 #include <cmath>
 
