@@ -27,13 +27,13 @@ TEST(WsfSums, SumsProductsAndPairs) {
   EXPECT_EQ(Wsf_sum(r, 2, args)->number, 10.0);
   EXPECT_EQ(Wsf_product(r, 2, args)->number, 24.0);
   EXPECT_EQ(Wsf_sumsq(r, 2, args)->number, 30.0);
-  EXPECT_EQ(Wsf_product(r, 0, nullptr)->number, 1.0);
+  EXPECT_EQ(Wsf_product(r, 0, nullptr)->number, 0.0);  // nothing counted is 0
   const Value* sp[] = {vs.grid(2, 2, {1, 2, 3, 4}), vs.grid(2, 2, {5, 6, 7, 8})};
   EXPECT_EQ(Wsf_sumproduct(r, 2, sp, false)->number, 70.0);
   const Value* spBad[] = {vs.grid(2, 2, {1, 2, 3, 4}), vs.grid(2, 3, {1, 2, 3, 4, 5, 6})};
   EXPECT_TRUE(isError(Wsf_sumproduct(r, 2, spBad, false), kErrValue));
   const Value* spOne[] = {vs.grid(1, 2, {1, 2})};
-  EXPECT_TRUE(isError(Wsf_sumproduct(r, 1, spOne, false), kErrNA));
+  EXPECT_EQ(Wsf_sumproduct(r, 1, spOne, false)->number, 3.0);
   EXPECT_EQ(Wsf_sumxmy2(r, vs.grid(1, 3, {1, 2, 3}), vs.grid(3, 1, {2, 2, 5}))->number, 5.0);
   EXPECT_EQ(Wsf_sumx2my2(r, vs.grid(1, 2, {3, 4}), vs.grid(1, 2, {1, 2}))->number, 20.0);
   EXPECT_TRUE(isError(Wsf_sumx2py2(r, vs.grid(1, 3, {1, 2, 3}), vs.grid(1, 4, {1, 2, 3, 4})), kErrNA));
@@ -50,7 +50,9 @@ TEST(WsfSample, ExtremesOrderStatisticsAndMoments) {
   EXPECT_EQ(Wsf_max(r, 0, nullptr)->number, 0.0);  // nothing counted gives 0
   EXPECT_EQ(Wsf_min(r, 0, nullptr)->number, 0.0);
   const Value* skipped[] = {vs.text(u"x")};
-  EXPECT_EQ(Wsf_max(r, 1, skipped)->number, 0.0);
+  EXPECT_TRUE(isError(Wsf_max(r, 1, skipped), kErrValue));  // a direct text that is no number
+  const Value* direct[] = {vs.boolean(true), vs.num(0.5)};
+  EXPECT_EQ(Wsf_max(r, 2, direct)->number, 1.0);
   const Value* data[] = {vs.grid(2, 3, {4, 1, 3, 2, kEmpty, 9})};
   EXPECT_EQ(Wsf_max(r, 1, data)->number, 9.0);
   EXPECT_EQ(Wsf_min(r, 1, data)->number, 1.0);

@@ -105,17 +105,21 @@ TEST(WsfLogical, ConnectivesIfAndInformation) {
   TestValues vs;
   Value* r = vs.make();
   EXPECT_EQ(Wsf_and(r, 0, nullptr)->number, 1.0);
+  struct Rounded { double x, digits, expected; };
+  for (const Rounded& c : {Rounded{1.005, 2, 1.01}, Rounded{-1.005, 2, -1.01}, Rounded{0.285, 2, 0.29}})
+    EXPECT_EQ(Wsf_round(r, vs.num(c.x), vs.num(c.digits))->number, c.expected) << c.x;
   EXPECT_EQ(Wsf_or(r, 0, nullptr)->number, 0.0);
   const Value* withEmpty[] = {vs.row({vs.num(1), vs.make()})};
-  EXPECT_EQ(Wsf_and(r, 1, withEmpty)->number, 0.0);
-  const Value* withText[] = {vs.row({vs.num(1), vs.text(u"a")})};
-  EXPECT_TRUE(isError(Wsf_and(r, 1, withText), kErrValue));
+  EXPECT_EQ(Wsf_and(r, 1, withEmpty)->kind, kValBool);
+  EXPECT_EQ(Wsf_and(r, 1, withEmpty)->number, 1.0);  // a range's blanks and texts do not count
+  const Value* onlyText[] = {vs.row({vs.text(u"a")})};
+  EXPECT_TRUE(isError(Wsf_and(r, 1, onlyText), kErrValue));
   const Value* ifTrue[] = {vs.boolean(true), vs.boolean(true)};
   Wsf_if(r, 2, ifTrue);
   EXPECT_EQ(r->kind, kValReal);
   EXPECT_EQ(r->number, 1.0);
   const Value* ifFalse[] = {vs.boolean(false), vs.num(5)};
-  EXPECT_EQ(Wsf_if(r, 2, ifFalse)->number, 0.0);
+  EXPECT_EQ(Wsf_if(r, 2, ifFalse)->kind, kValBool);  // IF(FALSE, 5) is FALSE
   const Value* lazy[] = {vs.boolean(true), vs.text(u"a"), vs.error(kErrDiv0)};
   EXPECT_EQ(Wsf_if(r, 3, lazy)->kind, kValText);
   EXPECT_EQ(Wsf_iseven(r, vs.num(3e9))->number, 1.0);

@@ -36,15 +36,17 @@ Value* unsupported(Value* result, const Value* x) {
   return Wsf_error(result, kErrValue);
 }
 
-// AND (start 1) and OR (start 0) over plain values and arrays of them.
+// AND (start 1) and OR (start 0) over plain values and arrays of them: a
+// boolean; "#value!" when nothing counted.
 Value* connective(Value* result, int argc, const Value* const* argv, bool isAnd) {
-  bool acc = isAnd;
+  bool acc = isAnd, any = false;
   auto fold = [&](double x) { acc = isAnd ? (acc && truthy(x)) : (acc || truthy(x)); };
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     if (Wsf_isError(a)) return Wsf_copy(result, a);
     if (Wsf_isPlain(a)) {
       fold(a->number);
+      any = true;
       continue;
     }
     if (a->kind != kValArray) return unsupported(result, a);
@@ -52,12 +54,14 @@ Value* connective(Value* result, int argc, const Value* const* argv, bool isAnd)
       for (int32_t c = 0; c < a->array->columns; ++c) {
         const Value* e = Val_at(a, r, c);
         if (Wsf_isError(e)) return Wsf_copy(result, e);
+        if (e->kind == kValEmpty || e->kind == kValText) continue;  // a range's blanks and texts do not count
         if (!Wsf_isPlain(e)) return unsupported(result, e);
         fold(e->number);
+        any = true;
       }
   }
-  Val_clear(result);
-  return Val_setNumber(result, acc ? 1 : 0);
+  if (argc > 0 && !any) return Wsf_error(result, kErrValue);
+  return boolean(result, acc);
 }
 
 // The structure modes have no plain answer.
@@ -79,7 +83,8 @@ Value* Wsf_if(Value* result, int argc, const Value* const* argv) {
   if (Wsf_isError(condition)) return Wsf_copy(result, condition);
   if (!Wsf_isPlain(condition)) return unsupported(result, condition);
   const Value* branch = truthy(condition->number) ? argv[1] : (argc >= 3 ? argv[2] : nullptr);
-  if (!branch || branch->kind == kValMissing) {
+  if (!branch) return boolean(result, false);  // IF(false, x) without an else
+  if (branch->kind == kValMissing) {
     Val_clear(result);
     return Val_setNumber(result, 0);
   }

@@ -97,6 +97,7 @@ bool Crit_match(const Value* candidate, const Value* criterion) {
   }
   std::u16string_view operand;
   const Relation r = splitOperator(criterion->text ? criterion->text : u"", &operand);
+  if (r == Relation::kNe && operand.empty()) return candidate->kind != kValEmpty;
   double number = 0;
   const bool numeric = !operand.empty() && Text_toDouble(operand, &number);
   if (isText(candidate)) {

@@ -2,6 +2,7 @@
 #include "worksheet/math/Wsf_Rounding.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <vector>
 
@@ -14,6 +15,8 @@ namespace {
 
 // FACTDOUBLE accepts arguments below this.
 constexpr double kFactDoubleLimit = 301;
+// Significant digits of a worksheet number.
+constexpr int kDecimalDigits = 15;
 
 // Checks of one argument: null to compute, else the finished result.
 Value* single(Value* result, const Value* x) {
@@ -47,6 +50,16 @@ Value* toMultiple(Value* result, const Value* x, const Value* s, bool up) {
   return real(result, (up ? t + 1 : t) * m);
 }
 
+// y to 15 significant digits, as its decimal form reads: 1.005 * 100 is
+// 100.49999999999999 in doubles but 100.5 in decimals.
+double toDecimalDigits(double y) {
+  char text[64];
+  const auto written = std::to_chars(text, text + sizeof text, y, std::chars_format::general, kDecimalDigits);
+  double decimal = y;
+  if (written.ec == std::errc()) std::from_chars(text, written.ptr, decimal);
+  return decimal;
+}
+
 // ROUND, ROUNDDOWN and ROUNDUP: 0 toward zero, 1 half away, 2 away.
 enum class Rounding { kDown, kHalf, kUp };
 
@@ -54,7 +67,7 @@ Value* roundTo(Value* result, const Value* x, const Value* digits, Rounding how)
   if (Value* done = pair(result, x, digits)) return done;
   const double k = std::trunc(digits->number);
   const double p = std::pow(10.0, k);
-  const double y = x->number * p;
+  const double y = toDecimalDigits(x->number * p);
   double i = 0;
   const double f = std::modf(y, &i);
   double r = x->number;

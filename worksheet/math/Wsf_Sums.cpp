@@ -40,21 +40,27 @@ bool directNumber(const Value* v, double* x, Value* result) {
 template <class Step>
 Value* fold(Value* result, int argc, const Value* const* argv, double start, Step step) {
   double total = start;
+  bool counted = false;
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     if (a->kind != kValArray) {
       double x = 0;
       if (!directNumber(a, &x, result)) return result;
       total = step(total, x);
+      counted = true;
       continue;
     }
     for (int32_t k = 0; k < countOf(a); ++k) {
       const Value* e = elementOf(a, k);
       if (Wsf_isError(e)) return Wsf_copy(result, e);
-      if (isNumber(e)) total = step(total, e->number);
+      if (isNumber(e)) {
+        total = step(total, e->number);
+        counted = true;
+      }
     }
   }
-  return Wsf_finite(result, total);
+  // Nothing counted is 0, for PRODUCT too.
+  return Wsf_finite(result, counted ? total : 0.0);
 }
 
 // The paired sums: term(a, b) over positions where both are numbers.
@@ -118,7 +124,8 @@ Value* Wsf_sumsq(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_sumproduct(Value* result, int argc, const Value* const* argv, bool arrayFormula) {
-  if (argc < 1 || (argc < 2 && !arrayFormula)) return Wsf_error(result, kErrNA);
+  (void)arrayFormula;  // a single argument sums its elements in every cell
+  if (argc < 1) return Wsf_error(result, kErrNA);
   const Value* first = argv[0];
   const int32_t rows = first->kind == kValArray ? first->array->rows : 1;
   const int32_t columns = first->kind == kValArray ? first->array->columns : 1;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Num_Collect.h"
@@ -93,24 +94,28 @@ bool pairSums(Value* result, const Value* knownY, const Value* knownX, PairSums*
 
 }  // namespace
 
-Value* Wsf_max(Value* result, int argc, const Value* const* argv) {
-  Sample s = Num_oneBased();
+// The numbers of MAX and MIN: numbers of ranges; direct arguments by their
+// number (booleans too), a direct text when it reads as a number.
+bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* result) {
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
-    if (a->kind == kValArray || a->kind == kValInt || a->kind == kValReal || Wsf_isError(a))
-      if (!Num_collectNumbers(a, &s, result)) return result;
+    double x = 0;
+    if (a->kind == kValBool) s->push_back(a->number);
+    else if (a->kind == kValText && Text_toDouble(a->text ? a->text : u"", &x)) s->push_back(x);
+    else if (a->kind == kValText) return Wsf_error(result, kErrValue), false;
+    else if (a->kind != kValEmpty && a->kind != kValMissing && !Num_collectNumbers(a, s, result)) return false;
   }
-  return extreme(result, s, true);
+  return true;
+}
+
+Value* Wsf_max(Value* result, int argc, const Value* const* argv) {
+  Sample s = Num_oneBased();
+  return collectExtremes(argc, argv, &s, result) ? extreme(result, s, true) : result;
 }
 
 Value* Wsf_min(Value* result, int argc, const Value* const* argv) {
   Sample s = Num_oneBased();
-  for (int i = 0; i < argc; ++i) {
-    const Value* a = argv[i];
-    if (a->kind == kValArray || a->kind == kValInt || a->kind == kValReal || Wsf_isError(a))
-      if (!Num_collectNumbers(a, &s, result)) return result;
-  }
-  return extreme(result, s, false);
+  return collectExtremes(argc, argv, &s, result) ? extreme(result, s, false) : result;
 }
 
 Value* Wsf_maxa(Value* result, int argc, const Value* const* argv) {
