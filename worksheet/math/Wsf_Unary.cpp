@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Num_Helpers.h"
@@ -37,11 +38,18 @@ Value* screen(Value* result, const Value* x) {
   return Wsf_error(result, kErrValue);
 }
 
-// A smooth real function with its domain; "#num!" outside it.
+// A smooth real function with its domain; "#num!" outside it. A text that
+// reads as a number stands for that number.
 Value* smooth(Value* result, const Value* x, double (*f)(double), const Domain& domain) {
-  if (Value* done = screen(result, x)) return done;
-  if (!inside(domain, x->number)) return Wsf_error(result, kErrNum);
-  return Wsf_finite(result, f(x->number));
+  double v = 0;
+  if (x->kind == kValText && Text_toDouble(x->text ? x->text : u"", &v)) {
+  } else if (Value* done = screen(result, x)) {
+    return done;
+  } else {
+    v = x->number;
+  }
+  if (!inside(domain, v)) return Wsf_error(result, kErrNum);
+  return Wsf_finite(result, f(v));
 }
 
 // The library's inverse hyperbolic functions stay accurate where x^2 overflows.
