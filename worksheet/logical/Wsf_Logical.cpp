@@ -44,6 +44,7 @@ Value* connective(Value* result, int argc, const Value* const* argv, bool isAnd)
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     if (Wsf_isError(a)) return Wsf_copy(result, a);
+    if (a->kind == kValEmpty) continue;  // an empty cell does not count
     if (Wsf_isPlain(a)) {
       fold(a->number);
       any = true;
