@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -89,6 +90,13 @@ const std::map<std::string, uint32_t>& errorCodes() {
 struct CaseSheet : SheetSource {
   std::map<std::pair<int, int>, std::string> values;  // "\"text", "true", "false", "#CODE", a number
   std::pair<int, int> arrayCell{-1, -1};
+
+  // Only A1 references of a sheet's size; other names are not defined here.
+  bool resolve(uint8_t sheetNumber, const std::u16string& text, RangeRef* range, std::u16string* formula) override {
+    static const std::regex kReference(R"(\$?[A-Za-z]{1,3}\$?[0-9]{1,5}(:\$?[A-Za-z]{1,3}\$?[0-9]{1,5})?)");
+    if (!std::regex_match(Text_toUtf8(text), kReference)) return false;
+    return SheetSource::resolve(sheetNumber, text, range, formula);
+  }
 
   bool readCell(const CellRef& c, Value* value, ReaderCell* info) override {
     const std::pair<int, int> key{c.row, c.column};
