@@ -1,0 +1,40 @@
+// The sorted list of open boxes and the split-component rules.
+#include "engines/interval/Ia_BoxList.h"
+
+#include <utility>
+
+void Ia_pushBox(IaBoxList& list, const IaBox& box, double lower, int split) {
+  auto at = list.nodes.begin();
+  while (at != list.nodes.end() && at->lower < lower) ++at;
+  list.nodes.insert(at, IaBoxNode{split, lower, box});
+}
+
+bool Ia_popBox(IaBoxList& list, IaBox& box, double* lower, int* split) {
+  if (list.nodes.empty()) return false;
+  IaBoxNode& head = list.nodes.front();
+  box = std::move(head.box);
+  *lower = head.lower;
+  *split = head.split;
+  list.nodes.pop_front();
+  return true;
+}
+
+// The first i of largest weight(i), over i = 1..n.
+template <typename Weight>
+static int Ia_argMaxComponent(int n, Weight weight) {
+  int best = 1;
+  double most = n >= 1 ? weight(1) : 0.0;
+  for (int i = 2; i <= n; ++i)
+    if (weight(i) > most) most = weight(i), best = i;
+  return best;
+}
+
+int Ia_widestComponent(int n, const Interval* box) {
+  return Ia_argMaxComponent(n, [box](int i) { return box[i].hi - box[i].lo; });
+}
+
+int Ia_smearComponent(int n, const Interval* box, const Interval* gradient) {
+  return Ia_argMaxComponent(n, [box, gradient](int i) {
+    return (box[i].hi - box[i].lo) * (gradient[i].hi - gradient[i].lo);
+  });
+}
