@@ -191,6 +191,13 @@ struct FeInterpreted {
   std::map<std::pair<int, std::uint64_t>, std::string> failures;
 };
 void Fe_interpretWorkbook(Workbook* wb, FeInterpreted* out);
+// The same in steps: compile once (compile failures go to out), evaluate
+// every compiled cell in one pass as often as wanted (values and evaluation
+// failures to out when given; returns the cells evaluated), free.
+struct FeInterpreter;
+FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out);
+int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out);
+void Fe_freeInterpreter(FeInterpreter* in);
 int Fe_engines(const FeArgs& args);
 int Fe_solve(const FeArgs& args);
 int Fe_analyse(const FeArgs& args);

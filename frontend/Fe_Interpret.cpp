@@ -133,14 +133,30 @@ std::pair<int, std::uint64_t> keyOf(const CellRef& c) {
 
 }  // namespace
 
-void Fe_interpretWorkbook(Workbook* wb, FeInterpreted* out) {
-  WorkbookSource source(wb);
-  EvalContext* ctx = Vm_createContext();
-  if (!ctx) return;
+struct FeInterpreter {
+  WorkbookSource source;
+  EvalContext* ctx = nullptr;
+  SymbolTable* store = nullptr;
+  FunctionTable* functions = nullptr;
+  FormulaReader* reader = nullptr;
+  Program program{};
+  std::map<const Symbol*, std::string> failed;  // cells that did not compile, with the reason
+  std::vector<Symbol*> order;      // every compiled cell once, in dependency order
+  explicit FeInterpreter(Workbook* wb) : source(wb) {}
+};
+
+FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
+  FeInterpreter* in = new FeInterpreter(wb);
+  in->ctx = Vm_createContext();
+  if (!in->ctx) {
+    delete in;
+    return nullptr;
+  }
+  EvalContext* ctx = in->ctx;
   ctx->variables = Model_createVariableTable();
-  SymbolTable* store = Prog_createSymbolTable(ctx);
-  FunctionTable* functions = Model_createFunctionTable();
-  FormulaReader* reader = Reader_create(ctx, store, &source);
+  in->store = Prog_createSymbolTable(ctx);
+  in->functions = Model_createFunctionTable();
+  in->reader = Reader_create(ctx, in->store, &in->source);
   for (size_t s = 0; s < wb->sheets.size() && s < kMaxSheet; ++s) {
     for (const auto& [key, cell] : wb->sheets[s]->cells) {
       const int row = Wb_keyRow(key), column = Wb_keyCol(key);
@@ -149,60 +165,90 @@ void Fe_interpretWorkbook(Workbook* wb, FeInterpreted* out) {
         out->failures[{static_cast<int>(s), key}] = "outside the interpreter's rows and columns";
         continue;
       }
-      Model_addFunction(functions, static_cast<uint8_t>(s + 1), static_cast<uint8_t>(column + 1),
+      Model_addFunction(in->functions, static_cast<uint8_t>(s + 1), static_cast<uint8_t>(column + 1),
                         static_cast<uint16_t>(row + 1), kRelFree2, 0.0);
     }
   }
-  Reader_bindModel(reader, functions, ctx->variables);
-
-  // Compile each cell on its own so that one failure names its cell and
+  Reader_bindModel(in->reader, in->functions, ctx->variables);
+  // Each cell compiles on its own so that one failure names its cell and
   // leaves the others.
-  std::set<const Symbol*> failed;
-  for (ModelItem* item : functions->array) {
+  // A cell that failed inside another cell's compilation keeps its reason
+  // for its own turn.
+  for (ModelItem* item : in->functions->array) {
     Vm_clearErrors(ctx);
-    Symbol* root = Parse_cellSymbol(reader, item->cell);
-    if (ctx->errorCount == 0) Parse_compileCell(reader, &item->leftChain, root);
+    Symbol* root = Parse_cellSymbol(in->reader, item->cell);
+    if (auto known = in->failed.find(root); known != in->failed.end()) {
+      out->failures[keyOf(item->cell)] = known->second;
+      continue;
+    }
+    if (ctx->errorCount == 0) Parse_compileCell(in->reader, &item->leftChain, root);
     if (ctx->errorCount == 0) continue;
     const CellRef at = ctx->errorCell.sheet ? ctx->errorCell : item->cell;
     const bool own = at.sheet == item->cell.sheet && at.row == item->cell.row && at.column == item->cell.column;
-    out->failures[keyOf(item->cell)] = std::string("not compiled: ") + reasonOf(ctx, item->leftChain) +
-                                       (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
-    if (root) failed.insert(root);
+    const std::string reason = "not compiled: " + reasonOf(ctx, item->leftChain);
+    out->failures[keyOf(item->cell)] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
+    if (root) in->failed[root] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
+    Vm_clearErrors(ctx);
+    if (Symbol* culprit = at.sheet ? Parse_cellSymbol(in->reader, at) : nullptr; culprit && culprit != root)
+      in->failed.emplace(culprit, reason);
   }
-
-  // One pass over every compiled cell in dependency order; a cell fails
-  // with the first cell it reads that failed.
-  Program program{};
-  Vm_initProgram(&program, ctx);
+  std::set<Symbol*> seen;
+  for (ModelItem* item : in->functions->array)
+    for (Symbol* s : item->leftChain)
+      if (seen.insert(s).second && !in->failed.count(s)) in->order.push_back(s);
+  Vm_initProgram(&in->program, ctx);
   ctx->mode = kModeReal;
   ctx->incremental = 0;
-  std::set<Symbol*> seen;
+  return in;
+}
+
+int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out) {
+  // A cell fails with the first failure of a cell it reads.
+  EvalContext* ctx = in->ctx;
   std::map<const Symbol*, std::string> evalFailures;
-  for (ModelItem* item : functions->array) {
-    for (Symbol* s : item->leftChain) {
-      if (!seen.insert(s).second || failed.count(s)) continue;
-      std::string inherited;
-      for (const Symbol* dep : s->precedents) {
-        if (auto it = evalFailures.find(dep); it != evalFailures.end()) inherited = it->second;
-        else if (failed.count(dep)) inherited = "reads a cell that was not compiled";
-      }
+  if (!out) {
+    for (Symbol* s : in->order) {
       Vm_clearErrors(ctx);
-      program.currentCell = s;
-      Vm_run(&program);
-      if (ctx->errorCount > 0) evalFailures[s] = reasonOf(ctx, {s});
-      else if (!inherited.empty()) evalFailures[s] = inherited;
+      in->program.currentCell = s;
+      Vm_run(&in->program);
     }
+    return static_cast<int32_t>(in->order.size());
   }
-  for (ModelItem* item : functions->array) {
+  for (Symbol* s : in->order) {
+    std::string inherited;
+    for (const Symbol* dep : s->precedents) {
+      if (auto it = evalFailures.find(dep); it != evalFailures.end()) inherited = it->second;
+      else if (in->failed.count(dep)) inherited = "reads a cell that was not compiled";
+    }
+    Vm_clearErrors(ctx);
+    in->program.currentCell = s;
+    Vm_run(&in->program);
+    if (ctx->errorCount > 0) evalFailures[s] = reasonOf(ctx, {s});
+    else if (!inherited.empty()) evalFailures[s] = inherited;
+  }
+  for (ModelItem* item : in->functions->array) {
     const auto key = keyOf(item->cell);
     if (out->failures.count(key) || item->leftChain.empty()) continue;
     Symbol* root = item->leftChain.back();
     if (auto it = evalFailures.find(root); it != evalFailures.end()) out->failures[key] = it->second;
     else out->values[key] = fromValue(&root->value);
   }
-  Vm_releaseProgram(&program);
-  Reader_destroy(reader);
-  Prog_freeSymbolTable(store);
-  Model_freeFunctionTable(functions);
-  Vm_destroyContext(ctx);
+  return static_cast<int32_t>(in->order.size());
+}
+
+void Fe_freeInterpreter(FeInterpreter* in) {
+  if (!in) return;
+  Vm_releaseProgram(&in->program);
+  Reader_destroy(in->reader);
+  Prog_freeSymbolTable(in->store);
+  Model_freeFunctionTable(in->functions);
+  Vm_destroyContext(in->ctx);
+  delete in;
+}
+
+void Fe_interpretWorkbook(Workbook* wb, FeInterpreted* out) {
+  FeInterpreter* in = Fe_compileWorkbook(wb, out);
+  if (!in) return;
+  Fe_evaluateWorkbook(in, out);
+  Fe_freeInterpreter(in);
 }

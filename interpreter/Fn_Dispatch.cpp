@@ -2,7 +2,6 @@
 #include "interpreter/Fn_Dispatch.h"
 
 #include <array>
-#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <vector>

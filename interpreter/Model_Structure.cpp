@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
@@ -78,7 +79,7 @@ bool Model_addFunction(FunctionTable* table, uint8_t sheet, uint8_t column, uint
 }
 
 bool Model_addFunctionCells(FunctionTable* table, const RangeRef& range, int32_t relation, double rhs) {
-  if (!Model_validRange(range)) return false;
+  if (!Model_validRange(range) || relation == kRelCone || relation == kRelRotatedCone) return false;
   for (uint16_t row = range.firstRow; row <= range.lastRow; ++row)
     for (int column = range.firstColumn; column <= range.lastColumn; ++column)
       Model_addFunction(table, range.sheet, static_cast<uint8_t>(column), row, relation, rhs);
@@ -101,6 +102,41 @@ bool Model_addFunctionTextCells(FunctionTable* table, const RangeRef& range, int
   }
   table->leftRanges.push_back(cells);
   table->rightRanges.push_back(RangeRef{});
+  return true;
+}
+
+std::u16string Model_rangeText(const RangeRef& r) {
+  auto cell = [](uint16_t row, uint8_t column) {
+    std::u16string letters;
+    for (int n = column; n > 0; n = (n - 1) / 26) letters.insert(letters.begin(), char16_t(u'a' + (n - 1) % 26));
+    for (char c : std::to_string(row)) letters += char16_t(c);
+    return letters;
+  };
+  std::u16string text = cell(r.firstRow, r.firstColumn);
+  if (r.lastRow != r.firstRow || r.lastColumn != r.firstColumn) text += u":" + cell(r.lastRow, r.lastColumn);
+  return text;
+}
+
+bool Model_addConeRows(FunctionTable* table, const RangeRef& range, int32_t relation, const std::u16string& sheetName) {
+  if (!Model_validRange(range) || (relation != kRelCone && relation != kRelRotatedCone)) return false;
+  const std::u16string s = u"'" + sheetName + u"'!";
+  const RangeRef t1{range.sheet, range.firstRow, range.firstColumn, range.firstRow, range.firstColumn};
+  std::u16string text;
+  if (relation == kRelCone) {
+    text = u"sumsq(" + s + Model_rangeText(range) + u") - 2 * " + s + Model_rangeText(t1) + u"^2";
+  } else {
+    if (Model_rangeArea(range) < 3) return false;
+    const bool column = range.firstColumn == range.lastColumn;
+    const RangeRef t2 = column ? RangeRef{range.sheet, static_cast<uint16_t>(range.firstRow + 1), range.firstColumn,
+                                          static_cast<uint16_t>(range.firstRow + 1), range.firstColumn}
+                               : RangeRef{range.sheet, range.firstRow, static_cast<uint8_t>(range.firstColumn + 1),
+                                          range.firstRow, static_cast<uint8_t>(range.firstColumn + 1)};
+    const std::u16string a = s + Model_rangeText(t1), b = s + Model_rangeText(t2);
+    text = u"sumsq(" + s + Model_rangeText(range) + u") - " + a + u"^2 - " + b + u"^2 - 2 * " + a + u" * " + b;
+  }
+  ModelItem* item = newItem(0, 0, 0, kRelGreaterEqual2);
+  item->rhsText = text;
+  table->items.push_back(item);
   return true;
 }
 

@@ -26,6 +26,13 @@ bool Model_addFunctionCells(FunctionTable* table, const RangeRef& range, int32_t
 // makes one item without a cell.
 bool Model_addFunctionTextCells(FunctionTable* table, const RangeRef& range, int32_t relation,
                                 const std::u16string& text);
+// A cone over the range as one generated item "0 >= expression" with the
+// quadratic form as text: relation 11, t1 >= norm of the others; relation
+// 12 (three cells at least), 2 t1 t2 >= sum of squares of the others. False
+// for a malformed range or another relation.
+bool Model_addConeRows(FunctionTable* table, const RangeRef& range, int32_t relation, const std::u16string& sheetName);
+// "a1" or "a1:b3" of a range.
+std::u16string Model_rangeText(const RangeRef& range);
 // One item per cell pair of lhs and rhs in reading order: the counts agree,
 // or one side is a single cell.
 bool Model_addConstraint(FunctionTable* table, const RangeRef& lhs, int32_t relation, const RangeRef& rhs);

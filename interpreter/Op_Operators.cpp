@@ -8,7 +8,14 @@
 #include <algorithm>
 #include <string>
 
+#include "arithmetic/dependency/DegDag_Ops.h"
+#include "arithmetic/dependency/DegVec_Ops.h"
+#include "arithmetic/grad/Grad_Ops.h"
+#include "arithmetic/hess/Hess_Ops.h"
+#include "arithmetic/reverse/Rev_Ops.h"
+#include "arithmetic/sample/Smp_Ops.h"
 #include "interpreter/Prog_Program.h"
+#include "values/DegVec_Payload.h"
 #include "values/Model_StructureInfo.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
@@ -69,6 +76,47 @@ Value scalarArith(EvalContext* ctx, Arith op, int32_t kx, double x, int32_t ky, 
   return error(ctx, kErrValue);
 }
 
+// ---- Dependency classes (kind 16) ----
+
+bool isDeg(const Value& v) { return v.kind == kValDegVec; }
+
+// The context's result as a copy of the kind-16 value v, counted as one
+// operation; with independent every class becomes 0.
+Value degCopy(EvalContext* ctx, const Value& v, bool independent) {
+  Value* r = resultOf(ctx);
+  if (r->payload != v.payload || r->kind != v.kind) Val_assign(r, &v);
+  ++ctx->tapeCount;
+  if (independent && r->kind == kValDegVec && r->payload) {
+    DegVec* d = static_cast<DegVec*>(r->payload);
+    for (int32_t k = 1; k <= d->n; ++k) d->classes[k] = 0;
+  }
+  return *r;
+}
+
+Value degArith(Arith op, const Value& x, const Value& y, EvalContext* ctx) {
+  const bool both = isDeg(x) && isDeg(y);
+  switch (op) {
+    case Arith::kAdd:
+    case Arith::kSub: DegVec_add(&x, &y); break;
+    case Arith::kMul:
+      if (both) {
+        DegVec_mul(&x, &y);
+      } else {
+        DegVec_add(&x, &y);
+        const Value& other = isDeg(x) ? y : x;
+        if (isScalar(other.kind) && numberOf(other) == 0.0) return degCopy(ctx, *resultOf(ctx), true);
+      }
+      break;
+    case Arith::kDiv:
+      if (both) DegVec_nonlin2(&x, &y);
+      else if (isDeg(x)) return degCopy(ctx, x, false);
+      else if (isScalar(x.kind) && numberOf(x) == 0.0) return degCopy(ctx, y, true);
+      else DegVec_nonlin(&y);
+      break;
+  }
+  return *resultOf(ctx);
+}
+
 // A text operand that reads as a number ("4", "50%", "1/31/2024") counts as
 // that real in arithmetic, as in the worksheet.
 bool numericText(const Value& v, double* out) {
@@ -92,29 +140,133 @@ bool scalarOperand(const Value& v, int32_t* kind, double* x) {
   return numericText(v, x);
 }
 
+// One arithmetic family's members, indexed by Arith.
+template <typename T>
+struct FamilyOps {
+  T (*vv[4])(const T*, const T*);
+  T (*sv[4])(double, const T*);
+  T (*vs[4])(const T*, double);
+  T (*neg)(const T*);
+  Value* (*set)(Value*, const T*);
+};
+
+const FamilyOps<SampleVector> kSampleOps{{Smp_add, Smp_sub, Smp_mul, Smp_div},
+                                         {Smp_addSV, Smp_subSV, Smp_mulSV, Smp_divSV},
+                                         {Smp_addVS, Smp_subVS, Smp_mulVS, Smp_divVS},
+                                         Smp_neg,
+                                         Val_setSamples};
+const FamilyOps<GradValue> kGradOps{{Grad_add, Grad_sub, Grad_mul, Grad_div},
+                                    {Grad_addSV, Grad_subSV, Grad_mulSV, Grad_divSV},
+                                    {Grad_addVS, Grad_subVS, Grad_mulVS, Grad_divVS},
+                                    Grad_neg,
+                                    Val_setGrad};
+const FamilyOps<HessValue> kHessOps{{Hess_add, Hess_sub, Hess_mul, Hess_div},
+                                    {Hess_addSV, Hess_subSV, Hess_mulSV, Hess_divSV},
+                                    {Hess_addVS, Hess_subVS, Hess_mulVS, Hess_divVS},
+                                    Hess_neg,
+                                    Val_setHess};
+const FamilyOps<RevNode> kRevOps{{Rev_add, Rev_sub, Rev_mul, Rev_div},
+                                 {Rev_addSV, Rev_subSV, Rev_mulSV, Rev_divSV},
+                                 {Rev_addVS, Rev_subVS, Rev_mulVS, Rev_divVS},
+                                 Rev_neg,
+                                 Val_setRev};
+// A difference has the classes of a sum.
+const FamilyOps<DegDagNode> kDagOps{{DegDag_add, DegDag_add, DegDag_mul, DegDag_div},
+                                    {DegDag_addSV, DegDag_addSV, DegDag_mulSV, DegDag_divSV},
+                                    {DegDag_addVS, DegDag_addVS, DegDag_mulVS, DegDag_divVS},
+                                    DegDag_neg,
+                                    Val_setDegDag};
+
+// x op y where one side, or both, holds the family's kind and the other a
+// scalar; the family's result lands in the context's result.
+template <typename T>
+Value familyArith(const FamilyOps<T>& ops, Arith op, int32_t kind, const Value& x, const Value& y, EvalContext* ctx) {
+  const int i = static_cast<int>(op);
+  const T* px = x.kind == kind ? static_cast<const T*>(x.payload) : nullptr;
+  const T* py = y.kind == kind ? static_cast<const T*>(y.payload) : nullptr;
+  T r{};
+  if (px && py) r = ops.vv[i](px, py);
+  else if (py) r = ops.sv[i](numberOf(x), py);
+  else r = ops.vs[i](px, numberOf(y));
+  return finish(ops.set(resultOf(ctx), &r));
+}
+
+template <typename T>
+Value familyNeg(const FamilyOps<T>& ops, const Value& x) {
+  const T r = ops.neg(static_cast<const T*>(x.payload));
+  return finish(ops.set(resultOf(x.context), &r));
+}
+
+// The family of a kind whose arithmetic is linked in; false for the others,
+// which answer "#value!".
+bool familyOf(int32_t kind) {
+  return kind == kValSamples || kind == kValGrad || kind == kValRev || kind == kValHess || kind == kValDegDag;
+}
+
+Value dispatchFamily(Arith op, int32_t kind, const Value& x, const Value& y, EvalContext* ctx) {
+  switch (kind) {
+    case kValSamples: return familyArith(kSampleOps, op, kind, x, y, ctx);
+    case kValGrad: return familyArith(kGradOps, op, kind, x, y, ctx);
+    case kValRev: return familyArith(kRevOps, op, kind, x, y, ctx);
+    case kValDegDag: return familyArith(kDagOps, op, kind, x, y, ctx);
+    default: return familyArith(kHessOps, op, kind, x, y, ctx);
+  }
+}
+
+// A family kind on one side with the same kind or a scalar on the other.
+bool familyPair(const Value& x, const Value& y, int32_t* kind) {
+  const bool fx = familyOf(x.kind), fy = familyOf(y.kind);
+  if (fx && fy) {
+    *kind = x.kind;
+    return x.kind == y.kind;
+  }
+  *kind = fx ? x.kind : y.kind;
+  return (fx && isScalar(y.kind)) || (fy && isScalar(x.kind));
+}
+
 Value arith(Arith op, const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(ctx), x);
   if (isError(y)) return copyOf(resultOf(ctx), y);
+  if (isDeg(x) || isDeg(y)) return degArith(op, x, y, ctx);
   int32_t kx = 0, ky = 0;
   double a = 0.0, b = 0.0;
   if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarArith(ctx, op, kx, a, ky, b);
   if (op == Arith::kDiv && isScalar(y.kind) && numberOf(y) == 0.0) return error(ctx, kErrDiv0);
+  int32_t kind = 0;
+  if (familyPair(x, y, &kind)) return dispatchFamily(op, kind, x, y, ctx);
   return error(ctx, kErrValue);
 }
 
 Value arithVS(Arith op, const Value& x, double d) {
   EvalContext* ctx = x.context;
   if (isError(x)) return copyOf(resultOf(ctx), x);
+  if (isDeg(x)) return degCopy(ctx, x, op == Arith::kMul && d == 0.0);
   if (op == Arith::kDiv && d == 0.0 && (isScalar(x.kind) || x.kind < kValDegVec)) return error(ctx, kErrDiv0);
   if (isScalar(x.kind)) return scalarArith(ctx, op, kValReal, numberOf(x), kValReal, d);
+  if (familyOf(x.kind)) {
+    Value scalar = Val_empty(ctx);
+    Val_setNumber(&scalar, d);
+    return dispatchFamily(op, x.kind, x, scalar, ctx);
+  }
   return error(ctx, kErrValue);
 }
 
 Value arithSV(Arith op, double d, const Value& x) {
   EvalContext* ctx = x.context;
   if (isError(x)) return copyOf(resultOf(ctx), x);
+  if (isDeg(x)) {
+    if (op != Arith::kDiv) return degCopy(ctx, x, op == Arith::kMul && d == 0.0);
+    if (d == 0.0) return degCopy(ctx, x, true);
+    DegVec_nonlin(&x);
+    return *resultOf(ctx);
+  }
   if (isScalar(x.kind)) return scalarArith(ctx, op, kValReal, d, kValReal, numberOf(x));
+  if (familyOf(x.kind)) {
+    Value scalar = Val_empty(ctx);
+    Val_setNumber(&scalar, d);
+    return dispatchFamily(op, x.kind, scalar, x, ctx);
+  }
   return error(ctx, kErrValue);
 }
 
@@ -182,19 +334,44 @@ bool textRelation(const Value& x, const Value& y, int32_t rel, bool* out) {
   return true;
 }
 
+// Element-wise comparisons of sample vectors: a vector of 1.0 and 0.0.
+Value compareSamples(const Value& x, const Value& y, int32_t rel, EvalContext* ctx) {
+  using Both = SampleVector (*)(const SampleVector*, const SampleVector*);
+  using One = SampleVector (*)(const SampleVector*, double);
+  static const Both kBoth[] = {nullptr, Smp_eq, Smp_ne, Smp_lt, Smp_le, Smp_gt, Smp_ge};
+  static const One kOne[] = {nullptr, Smp_eqVS, Smp_neVS, Smp_ltVS, Smp_leVS, Smp_gtVS, Smp_geVS};
+  const auto* px = x.kind == kValSamples ? static_cast<const SampleVector*>(x.payload) : nullptr;
+  const auto* py = y.kind == kValSamples ? static_cast<const SampleVector*>(y.payload) : nullptr;
+  SampleVector r{};
+  if (px && py) r = kBoth[rel](px, py);
+  else if (px && isScalar(y.kind)) r = kOne[rel](px, numberOf(y));
+  else if (py && isScalar(x.kind)) r = kOne[mirror(rel)](py, numberOf(x));
+  else return error(ctx, kErrValue);
+  return finish(Val_setSamples(resultOf(ctx), &r));
+}
+
 Value compare(const Value& x, const Value& y, int32_t rel) {
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(ctx), x);
   if (isError(y)) return copyOf(resultOf(ctx), y);
-  const bool structural = x.kind == kValDegDag || x.kind == kValDegVec || y.kind == kValDegDag || y.kind == kValDegVec;
-  if (structural) return error(ctx, kErrValue);
+  if (x.kind == kValDegDag || y.kind == kValDegDag) {
+    if (ctx->nonSmoothAllowed == 1) DegDag_nonlin2Result(&x, &y);
+    else DegDag_nonsmooth2(&x, &y, true);
+    return *resultOf(ctx);
+  }
+  if (isDeg(x) || isDeg(y)) {
+    if (ctx->nonSmoothAllowed == 1) DegVec_nonlin2(&x, &y);
+    else DegVec_nonsmooth2(&x, &y, true);
+    return *resultOf(ctx);
+  }
   if (ctx && ctx->nonSmoothAllowed == 0 && (x.kind >= kValGrad || y.kind >= kValGrad)) {
     Vm_raise(ctx, kStatusNonSmoothSpecial, "compare", 0, 0, 0);
     return error(ctx, kErrValue);
   }
-  if (x.kind <= kValHess && x.kind != kValSamples && isScalar(y.kind) && x.kind != kValText)
+  if (x.kind == kValSamples || y.kind == kValSamples) return compareSamples(x, y, rel, ctx);
+  if (x.kind <= kValHess && isScalar(y.kind))
     return boolean(ctx, Op_compareConst(x, numberOf(y), rel));
-  if (y.kind <= kValHess && y.kind != kValSamples && isScalar(x.kind))
+  if (y.kind <= kValHess && isScalar(x.kind))
     return boolean(ctx, Op_compareConst(y, numberOf(x), mirror(rel)));
   bool b = false;
   if (textRelation(x, y, rel, &b)) return boolean(ctx, b);
@@ -237,6 +414,12 @@ Value Op_neg(const Value& x) {
   EvalContext* ctx = x.context;
   if (isError(x)) return copyOf(resultOf(ctx), x);
   if (isScalar(x.kind)) return number(ctx, x.kind == kValEmpty || x.kind == kValMissing ? kValInt : x.kind, -numberOf(x));
+  if (isDeg(x)) return degCopy(ctx, x, false);
+  if (x.kind == kValSamples) return familyNeg(kSampleOps, x);
+  if (x.kind == kValGrad) return familyNeg(kGradOps, x);
+  if (x.kind == kValHess) return familyNeg(kHessOps, x);
+  if (x.kind == kValRev) return familyNeg(kRevOps, x);
+  if (x.kind == kValDegDag) return familyNeg(kDagOps, x);
   return error(ctx, kErrValue);
 }
 
@@ -244,8 +427,14 @@ Value Op_concat(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(ctx), x);
   if (isError(y)) return copyOf(resultOf(ctx), y);
-  if (x.kind == kValDegDag || x.kind == kValDegVec || y.kind == kValDegDag || y.kind == kValDegVec)
-    return error(ctx, kErrValue);
+  if (x.kind == kValDegDag || y.kind == kValDegDag) {
+    DegDag_nonsmooth2(&x, &y, true);
+    return *resultOf(ctx);
+  }
+  if (isDeg(x) || isDeg(y)) {
+    DegVec_nonsmooth2(&x, &y, true);
+    return *resultOf(ctx);
+  }
   // A join is a text even when it reads as a number ("1" & "2" is "12"),
   // so that it compares and joins further as the worksheet does.
   const std::u16string joined = textOf(x) + textOf(y);
@@ -263,6 +452,13 @@ Value Op_ge(const Value& x, const Value& y) { return compare(x, y, kRelCmpGe); }
 bool Op_compareConst(const Value& x, double d, int32_t relation) {
   if (isScalar(x.kind)) {
     const double v = numberOf(x);
+    if (relation == kRelCmpContains) return v == d;
+    return relationHolds(v < d ? -1 : v > d ? 1 : 0, relation);
+  }
+  if ((x.kind == kValGrad || x.kind == kValRev || x.kind == kValHess) && x.payload) {
+    const double v = x.kind == kValGrad   ? static_cast<const GradValue*>(x.payload)->value
+                     : x.kind == kValRev ? static_cast<const RevNode*>(x.payload)->value
+                                         : static_cast<const HessValue*>(x.payload)->value;
     if (relation == kRelCmpContains) return v == d;
     return relationHolds(v < d ? -1 : v > d ? 1 : 0, relation);
   }

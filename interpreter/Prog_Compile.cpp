@@ -7,6 +7,7 @@
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
+#include "values/DegVec_Payload.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -25,8 +26,29 @@ int32_t sizeChain(Program* p, const std::vector<Symbol*>& chain, int32_t* depth)
     *depth = std::max(*depth, Vm_depth(p));
   }
   if (ctx->errorCount > 0) return -1;
-  if (!chain.empty()) Val_assign(ctx->result, &chain.back()->value);
+  if (chain.empty()) return 0;
+  const Value* root = &chain.back()->value;
+  // The side depends on every variable whose class is above independent.
+  if (root->kind == kValDegVec && root->payload) {
+    const DegVec* d = static_cast<const DegVec*>(root->payload);
+    for (int32_t k = 1; k <= d->n && k <= Model_variableCount(p->variables); ++k)
+      if (d->classes[k] > 0) ctx->variableMarks[k] = 1;
+  }
+  Val_assign(ctx->result, root);
   return ctx->tapeCount;
+}
+
+// Functions whose chains read an array formula use no reverse tapes.
+void markArrayFunctions(FunctionTable* t) {
+  auto readsArray = [](const std::vector<Symbol*>& chain) {
+    for (const Symbol* s : chain)
+      if (s->formula && s->formula->isArray) return true;
+    return false;
+  };
+  for (ModelItem* item : t->array) {
+    item->arrayCells = readsArray(item->leftChain) || readsArray(item->rightChain);
+    if (item->arrayCells) item->usesTape = 0;
+  }
 }
 
 }  // namespace
@@ -50,17 +72,22 @@ bool Prog_compile(Program* p, uint64_t freeBytes, ProgBudget* budget) {
       return false;
     }
   }
+  // Classes are found over every variable; the compact lists come from them.
+  const int32_t compact = ctx->compactDerivatives;
+  ctx->compactDerivatives = 0;
   ctx->mode = kModeDegVec;
   ctx->sizingPass = 1;
   ctx->incremental = 0;
   int32_t depth = 0, nvMax = 0;
   FunctionTable* t = p->functions;
+  markArrayFunctions(t);
   for (ModelItem* item : t->array) {
     std::fill(ctx->variableMarks, ctx->variableMarks + n + 1, uint16_t{0});
     const int32_t left = sizeChain(p, item->leftChain, &depth);
     const int32_t right = left < 0 ? -1 : sizeChain(p, item->rightChain, &depth);
     if (left < 0 || right < 0) {
       ctx->sizingPass = 0;
+      ctx->compactDerivatives = compact;
       return false;
     }
     t->maxCellTape = std::max({t->maxCellTape, left, right});
@@ -69,12 +96,13 @@ bool Prog_compile(Program* p, uint64_t freeBytes, ProgBudget* budget) {
     for (int32_t j = 1; j <= n; ++j) {
       if (ctx->variableMarks[j] == 0) continue;
       ++marked;
-      if (ctx->compactDerivatives == 1 || item->generated) item->variables.push_back(j);
+      if (compact == 1 || item->generated) item->variables.push_back(j);
     }
     nvMax = std::max(nvMax, marked);
   }
-  if (ctx->compactDerivatives == 0) nvMax = n;
+  if (compact == 0) nvMax = n;
   ctx->sizingPass = 0;
+  ctx->compactDerivatives = compact;
   *budget = Prog_estimateMemory(depth, Prog_countFormulaCells(p->codeStore), nvMax, t->maxCellTape, freeBytes);
   ctx->reverseAllowed = budget->reverseAllowed;
   ctx->forwardHessAllowed = budget->forwardHessAllowed;

@@ -100,6 +100,35 @@ int32_t Prog_countFormulaCells(const SymbolTable* table) {
   return count;
 }
 
+void Prog_countCells(const SymbolTable* table, int32_t* formulaCells, int64_t* distinctCells) {
+  *formulaCells = Prog_countFormulaCells(table);
+  int64_t total = 0, overlap = 0;
+  const size_t count = table->bySerial.size();
+  for (size_t k = 1; k < count; ++k) {
+    const RangeRef* own = table->bySerial[k]->value.source;
+    if (!own) continue;
+    total += Model_rangeArea(*own);
+    // Cells of this range that a later range also holds are counted there.
+    std::vector<RangeRef> work{*own};
+    while (!work.empty()) {
+      const RangeRef rect = work.back();
+      work.pop_back();
+      for (size_t j = k + 1; j < count; ++j) {
+        const RangeRef* other = table->bySerial[j]->value.source;
+        RangeRef common{};
+        if (!other || !Model_intersectRanges(rect, *other, &common)) continue;
+        overlap += Model_rangeArea(common);
+        RangeRef parts[4];
+        Model_subtractRange(rect, common, &parts[0], &parts[1], &parts[2], &parts[3]);
+        for (const RangeRef& part : parts)
+          if (part.sheet) work.push_back(part);
+        break;
+      }
+    }
+  }
+  *distinctCells = total - overlap;
+}
+
 bool Prog_checkVariableCells(SymbolTable* table) {
   for (size_t i = 1; i < table->bySerial.size(); ++i) {
     Symbol* s = table->bySerial[i];

@@ -73,6 +73,9 @@ bool Prog_hasCode(const Symbol* s);
 void Prog_markVariableCells(SymbolTable* table);
 // Compiled cells, an array formula counting its whole area.
 int32_t Prog_countFormulaCells(const SymbolTable* table);
+// Compiled cells (as Prog_countFormulaCells) and the cells the symbols'
+// ranges cover, each counted once however many ranges hold it.
+void Prog_countCells(const SymbolTable* table, int32_t* formulaCells, int64_t* distinctCells);
 // Status 35 at the first decision-variable cell that holds a formula.
 bool Prog_checkVariableCells(SymbolTable* table);
 

@@ -11,6 +11,7 @@
 
 #include "tests/support/ScratchTest.h"
 #include "frontend/Fe_Frontend.h"
+#include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
 
@@ -140,4 +141,24 @@ TEST_F(Recalc, InterpreterAgreesWhereItsFunctionsExist) {
   EXPECT_NE(ops.out.find("67 matching, 0 differing"), std::string::npos) << ops.out;
   EXPECT_NE(ops.out.find("B68: Unknown function ! (nosuchfunction)"), std::string::npos) << ops.out;
   EXPECT_TRUE(Wb_app().workbooks.empty());
+}
+
+// A cell that fails inside another cell's compilation is named with its own
+// reason, and never passes for a constant holding its stored value.
+TEST_F(Recalc, InterpreterNamesEveryCellItCannotCompute) {
+  Workbook* wb = Wb_newWorkbook("book");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_setFormula(wb, sh, 0, 1, "=C1+1");
+  Wb_setFormula(wb, sh, 0, 2, "=(1+2");
+  Wb_setFormula(wb, sh, 1, 0, "=nosuch(1)");
+  Wb_setFormula(wb, sh, 2, 0, "=2^10&\"!\"");
+  FeInterpreted result;
+  Fe_interpretWorkbook(wb, &result);
+  auto failure = [&](int row, int col) { return result.failures[{0, Wb_cellKey(row, col)}]; };
+  EXPECT_EQ(failure(0, 1), "not compiled: Missing ) ! at C1");
+  EXPECT_EQ(failure(0, 2), "not compiled: Missing ) !");
+  EXPECT_EQ(failure(1, 0), "Unknown function ! (nosuch)");
+  ASSERT_EQ(result.values.size(), 1u);
+  EXPECT_EQ(result.values.begin()->second.text, "1024!");
+  Wb_closeWorkbook(wb);
 }

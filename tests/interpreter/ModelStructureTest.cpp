@@ -116,6 +116,19 @@ TEST(ModelStructure, BindingMarksVariablesAndDoubleDefinitions) {
   Vm_destroyContext(ctx);
 }
 
+TEST(ModelStructure, ConesBecomeQuadraticRows) {
+  FunctionTable* t = Model_createFunctionTable();
+  EXPECT_FALSE(Model_addConeRows(t, range(1, 1, 2, 1), kRelRotatedCone, u"S"));
+  ASSERT_TRUE(Model_addConeRows(t, range(1, 1, 4, 1), kRelRotatedCone, u"S"));
+  ASSERT_TRUE(Model_addConeRows(t, range(1, 1, 1, 3), kRelCone, u"S"));
+  ASSERT_EQ(t->items.size(), 2u);
+  EXPECT_EQ(t->items[0]->cell.sheet, 0);
+  EXPECT_EQ(t->items[0]->relation, kRelGreaterEqual2);
+  EXPECT_EQ(t->items[0]->rhsText, u"sumsq('S'!a1:a4) - 'S'!a1^2 - 'S'!a2^2 - 2 * 'S'!a1 * 'S'!a2");
+  EXPECT_EQ(t->items[1]->rhsText, u"sumsq('S'!a1:c1) - 2 * 'S'!a1^2");
+  Model_freeFunctionTable(t);
+}
+
 TEST(ModelStructure, PruningAndScatterKeepOrder) {
   std::vector<int32_t> deps{2, 5, 7, 9};
   std::vector<uint8_t> classes{0, 1, 4, 2};
@@ -153,6 +166,24 @@ TEST(CodeStore, KeySpacesKeepLiteralsTextsAndFunctionsApart) {
   EXPECT_EQ(literal, Prog_addSymbol(t, kSpaceLiteral, u"true", u""));
   EXPECT_EQ(Prog_symbolBySerial(t, function->serial), function);
   EXPECT_EQ(literal->name, u"true");
+  Prog_freeSymbolTable(t);
+  Vm_destroyContext(ctx);
+}
+
+TEST(CodeStore, DistinctCellsCountOverlapsOnce) {
+  EvalContext* ctx = Vm_createContext();
+  SymbolTable* t = Prog_createSymbolTable(ctx);
+  const RangeRef ranges[] = {range(1, 1, 3, 3), range(1, 1, 3, 3), range(2, 2, 5, 2), RangeRef{2, 1, 1, 1, 1}};
+  int i = 0;
+  for (const RangeRef& r : ranges) {
+    Symbol* s = Prog_addSymbol(t, kSpaceCell, std::u16string(1, char16_t(u'a' + i++)), u"");
+    Vm_setRangeRef(&s->value, &r);
+  }
+  int32_t formulas = -1;
+  int64_t distinct = 0;
+  Prog_countCells(t, &formulas, &distinct);
+  EXPECT_EQ(formulas, 0);
+  EXPECT_EQ(distinct, 9 + 2 + 1);  // the block, b4:b5, and a cell of sheet 2
   Prog_freeSymbolTable(t);
   Vm_destroyContext(ctx);
 }

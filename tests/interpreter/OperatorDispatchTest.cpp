@@ -8,7 +8,9 @@
 
 #include "interpreter/Fn_Dispatch.h"
 #include "interpreter/Fn_Table.h"
+#include "interpreter/Model_Structure.h"
 #include "interpreter/Op_Operators.h"
+#include "values/Grad_Payload.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -122,6 +124,36 @@ TEST(Operators, ComparisonsAcrossKinds) {
   c.ctx->nonSmoothAllowed = 0;
   EXPECT_EQ(errorOf(Op_eq(c.text(u"a"), c.text(u"a"))), kErrValue);
   EXPECT_EQ(c.ctx->firstError, kStatusNonSmoothSpecial);
+}
+
+TEST(Operators, GradientValuesGoToTheirFamily) {
+  Ctx c;
+  c.ctx->variables = Model_createVariableTable();
+  Model_addVariableRange(c.ctx->variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
+  Model_getVariable(c.ctx->variables, 1)->value = Interval{2.0, 2.0};
+  c.ctx->mode = kModeGrad;
+  ASSERT_TRUE(Grad_init(c.ctx->gradBuffer, 2, c.ctx));  // sized as a pass over the model sizes it
+  Value var = Val_empty(c.ctx), x = Val_empty(c.ctx);
+  var.reference = 1;
+  Val_assign(&x, &var);
+  ASSERT_EQ(x.kind, kValGrad);
+  // d/dx1 of 3 - x1 * x1 / 4 at x1 = 2 is -1.
+  Value sq = Val_empty(c.ctx), r = Val_empty(c.ctx);
+  Value t = Op_mul(x, x);
+  Val_assign(&sq, &t);
+  t = Op_subSV(3.0, Op_divVS(sq, 4.0));
+  Val_assign(&r, &t);
+  ASSERT_EQ(r.kind, kValGrad);
+  const auto* g = static_cast<const GradValue*>(r.payload);
+  EXPECT_DOUBLE_EQ(g->value, 2.0);
+  EXPECT_DOUBLE_EQ(g->gradient[1], -1.0);
+  EXPECT_DOUBLE_EQ(g->gradient[2], 0.0);
+  EXPECT_EQ(errorOf(Op_sub(x, c.text(u"a"))), kErrValue);
+  EXPECT_EQ(errorOf(Op_div(x, c.num(kValInt, 0))), kErrDiv0);
+  c.ctx->nonSmoothAllowed = 0;
+  EXPECT_EQ(errorOf(Op_lt(x, sq)), kErrValue);
+  EXPECT_EQ(c.ctx->firstError, kStatusNonSmoothSpecial);
+  for (Value* v : {&x, &sq, &r}) Val_clear(v);
 }
 
 TEST(Dispatch, EveryNamedIdReachesAFormOrIsDeliberatelyUnknown) {

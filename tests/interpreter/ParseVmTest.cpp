@@ -157,6 +157,28 @@ TEST(ParseVm, IncrementalPassRecomputesOnlyWhatChanged) {
   EXPECT_DOUBLE_EQ(numberOf(d), 130.0);
 }
 
+TEST(ParseVm, CompileStepSizesOverAllVariablesWhenNotCompact) {
+  Workbench w;
+  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 3, 1}, kVarContinuous);  // a1:a3
+  w.sheet.set("b1", "=a1*2");
+  w.sheet.set("b2", "=b1+1");
+  ASSERT_TRUE(w.compile({"b2"}));
+  w.ctx->compactDerivatives = 0;
+  ProgBudget budget{};
+  ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
+  // Two compiled cells, a stack of two values: w = 2 + 2 + 2, nvMax = 3.
+  const ProgBudget expected = Prog_estimateMemory(2, 2, 3, w.functions->maxCellTape, uint64_t{1} << 30);
+  EXPECT_EQ(budget.forwardHessKB, expected.forwardHessKB);
+  EXPECT_EQ(budget.forwardGradKB, 4);
+  EXPECT_TRUE(budget.forwardHessAllowed);
+  EXPECT_EQ(w.ctx->sizingPass, 0);
+  // Compact: each function gets the variables it depends on.
+  w.ctx->compactDerivatives = 1;
+  ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
+  EXPECT_EQ(w.item(0)->variables, std::vector<int32_t>{1});
+  EXPECT_EQ(budget.forwardHessKB, Prog_estimateMemory(2, 2, 1, w.functions->maxCellTape, uint64_t{1} << 30).forwardHessKB);
+}
+
 TEST(ParseVm, FunctionSymbolsAreNamedByCountAndCallNumber) {
   Workbench w;
   w.sheet.set("a1", "=log(8)+log(8,2)+rand()+rand()");

@@ -1,0 +1,350 @@
+// The evaluation entries on their common skeleton. Each entry takes the
+// function's variables, starts or continues an evaluation pass, zeroes its
+// outputs, runs the left chain and reads its result in the entry's mode, then
+// runs the right chain and subtracts (or subtracts the numeric right-hand
+// side), and checks that what it hands back is finite.
+#include "interpreter/Eval_Entries.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "arithmetic/dependency/DegDag_Ops.h"
+#include "arithmetic/grad/Grad_Tape.h"
+#include "arithmetic/reverse/Rev_Ops.h"
+#include "interpreter/Model_Structure.h"
+#include "interpreter/Prog_Program.h"
+#include "interpreter/Vm_Machine.h"
+#include "values/DegDag_Node.h"
+#include "values/DegVec_Payload.h"
+#include "values/Grad_Payload.h"
+#include "values/Hess_Payload.h"
+#include "values/List_List.h"
+#include "values/Rev_Node.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+// One call of an entry: the function, its variable list (current while the
+// entry runs) and the derivative count nv.
+struct Entry {
+  Program* p;
+  EvalContext* ctx;
+  int32_t index = 0;
+  ModelItem* item = nullptr;
+  int32_t nv = 0;
+  List variables{};
+
+  explicit Entry(Program* program) : p(program), ctx(program->context) {}
+  ~Entry() {
+    if (ctx->currentVariables == &variables) ctx->currentVariables = nullptr;
+    List_removeAll(&variables);
+  }
+  Entry(const Entry&) = delete;
+  Entry& operator=(const Entry&) = delete;
+};
+
+// What the last cell of a chain gave: nothing (empty chain), a constant in
+// ctx->result->number, the mode's payload, or an error raised.
+enum class Side { kEmpty, kConstant, kPayload, kFailed };
+
+size_t slot(int32_t k, bool zeroBased) { return static_cast<size_t>(zeroBased ? k - 1 : k); }
+
+// Steps 1 and 2 of every entry: the error record reset, the item, and (when
+// takeVariables) its variables made current.
+bool beginEntry(Entry* e, int32_t i, bool takeVariables) {
+  Vm_clearErrors(e->ctx);
+  const FunctionTable* t = e->p->functions;
+  if (!t || i < 0 || i >= static_cast<int32_t>(t->array.size())) {
+    Vm_raise(e->ctx, kStatusInvalidOperation, "Eval_entry", 0, 0, 0);
+    return false;
+  }
+  e->index = i;
+  e->item = t->array[static_cast<size_t>(i)];
+  if (takeVariables) {
+    for (int32_t j : e->item->variables)
+      if (!List_appendInt(&e->variables, j)) {
+        Vm_raise(e->ctx, kStatusNoMemory, "Eval_entry", 0, 0, 0);
+        return false;
+      }
+    e->ctx->currentVariables = &e->variables;
+  }
+  e->nv = e->ctx->compactDerivatives == 1 ? static_cast<int32_t>(e->item->variables.size())
+                                           : Model_variableCount(e->p->variables);
+  return true;
+}
+
+// Steps 4 and 5: a new pass when incremental evaluation meets another mode
+// or a reset, then the mode and the current function.
+void startPass(Entry* e, int32_t mode, bool reset, bool incremental) {
+  EvalContext* ctx = e->ctx;
+  ctx->incremental = incremental ? 1 : 0;
+  if (incremental && (ctx->mode != mode || reset)) Prog_markVariableCells(e->p->codeStore);
+  ctx->mode = mode;
+  ctx->currentFunction = e->index;
+}
+
+// Runs a chain and classifies its result against the mode's value kind.
+Side runSide(Entry* e, const std::vector<Symbol*>& chain, int32_t kind) {
+  EvalContext* ctx = e->ctx;
+  for (Symbol* s : chain) {
+    if (ctx->errorCount > 0) break;
+    e->p->currentCell = s;
+    Vm_run(e->p);
+  }
+  if (ctx->errorCount > 0) return Side::kFailed;
+  if (chain.empty()) return Side::kEmpty;
+  Value* r = Val_assign(ctx->result, &chain.back()->value);
+  if (ctx->errorCount > 0) return Side::kFailed;
+  if (r->kind == kind) return Side::kPayload;
+  if (r->kind >= kValEmpty && r->kind <= kValReal) {
+    if (r->kind == kValEmpty) r->number = 0.0;
+    return Side::kConstant;
+  }
+  const CellRef at = Prog_symbolCell(chain.back());
+  Vm_raise(ctx, r->kind == kValError ? kStatusErrorValueReturned : kStatusOperandMismatch, "Eval_entry", at.sheet,
+           at.row, at.column);
+  return Side::kFailed;
+}
+
+// The numeric right-hand side subtracted when the right chain is empty.
+double rhsOf(const Entry& e, Side right, bool subtractRhs) {
+  return right == Side::kEmpty && subtractRhs ? e.item->rhs : 0.0;
+}
+
+// Step 9: status 26 when a result is not finite.
+bool checkFinite(Entry* e, const double* values, size_t count) {
+  for (size_t k = 0; k < count; ++k)
+    if (!std::isfinite(values[k])) {
+      Vm_raise(e->ctx, kStatusOverflow, "Eval_entry", 0, 0, 0);
+      return false;
+    }
+  return true;
+}
+
+bool finished(const Entry& e) { return e.ctx->errorCount < 1; }
+
+// The value in mode 4, for the plain entry and for derivative entries of a
+// function without variables.
+bool realValue(Entry* e, bool reset, double* value, bool subtractRhs) {
+  startPass(e, kModeReal, reset, e->ctx->compactDerivatives == 0);
+  *value = 0.0;
+  const Side left = runSide(e, e->item->leftChain, kValReal);
+  if (left == Side::kFailed) return false;
+  if (left != Side::kEmpty) *value = e->ctx->result->number;
+  const Side right = runSide(e, e->item->rightChain, kValReal);
+  if (right == Side::kFailed) return false;
+  *value -= right == Side::kEmpty ? rhsOf(*e, right, subtractRhs) : e->ctx->result->number;
+  return checkFinite(e, value, 1) && finished(*e);
+}
+
+size_t gradientSlots(const Entry& e, bool zeroBased) { return static_cast<size_t>(e.nv) + (zeroBased ? 0 : 1); }
+
+void zeroGradient(const Entry& e, double* gradient, bool zeroBased) {
+  if (gradient) std::fill(gradient, gradient + gradientSlots(e, zeroBased), 0.0);
+}
+
+void zeroHessian(const Entry& e, double** hessian, bool zeroBased) {
+  if (!hessian) return;
+  for (size_t r = zeroBased ? 0 : 1; r < gradientSlots(e, zeroBased); ++r)
+    std::fill(hessian[r], hessian[r] + gradientSlots(e, zeroBased), 0.0);
+}
+
+// Adds (sign 1) or subtracts (sign -1) a payload gradient over slots 1..n.
+void addGradient(const Entry& e, double* out, const double* in, int32_t n, double sign, bool zeroBased) {
+  for (int32_t k = 1; k <= std::min(n, e.nv); ++k) out[slot(k, zeroBased)] += sign * in[k];
+}
+
+bool finiteDerivatives(Entry* e, const double* value, const double* gradient, double** hessian, bool zeroBased) {
+  const size_t first = zeroBased ? 0 : 1, count = static_cast<size_t>(e->nv);
+  if (!checkFinite(e, value, 1) || !checkFinite(e, gradient + first, count)) return false;
+  if (hessian)
+    for (size_t r = first; r < first + count; ++r)
+      if (!checkFinite(e, hessian[r] + first, count)) return false;
+  return true;
+}
+
+// Mode 6 and mode 8 share their reading of a forward payload.
+template <typename Payload>
+void readForward(const Entry& e, const Payload* v, double sign, double* value, double* gradient, bool zeroBased) {
+  *value += sign * v->value;
+  addGradient(e, gradient, v->gradient, v->n, sign, zeroBased);
+}
+
+}  // namespace
+
+bool Eval_evalReal(Program* p, int32_t i, bool reset, double* value, bool subtractRhs) {
+  Entry e(p);
+  *value = 0.0;
+  return beginEntry(&e, i, false) && realValue(&e, reset, value, subtractRhs);
+}
+
+bool Eval_evalRealDeriv(Program* p, int32_t i, bool reset, double* value, double* gradient, bool zeroBased,
+                        bool subtractRhs) {
+  Entry e(p);
+  *value = 0.0;
+  if (!beginEntry(&e, i, true)) return false;
+  zeroGradient(e, gradient, zeroBased);
+  if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
+  if (!Grad_init(e.ctx->gradBuffer, e.nv, e.ctx)) {
+    Vm_raise(e.ctx, kStatusNoMemory, "Eval_evalRealDeriv", 0, 0, 0);
+    return false;
+  }
+  startPass(&e, kModeGrad, reset, e.ctx->compactDerivatives == 0);
+  const Side left = runSide(&e, e.item->leftChain, kValGrad);
+  if (left == Side::kFailed) return false;
+  if (left == Side::kPayload) readForward(e, static_cast<GradValue*>(e.ctx->result->payload), 1.0, value, gradient, zeroBased);
+  if (left == Side::kConstant) *value = e.ctx->result->number;
+  const Side right = runSide(&e, e.item->rightChain, kValGrad);
+  if (right == Side::kFailed) return false;
+  if (right == Side::kPayload) readForward(e, static_cast<GradValue*>(e.ctx->result->payload), -1.0, value, gradient, zeroBased);
+  if (right == Side::kConstant) *value -= e.ctx->result->number;
+  *value -= rhsOf(e, right, subtractRhs);
+  return finiteDerivatives(&e, value, gradient, nullptr, zeroBased) && finished(e);
+}
+
+bool Eval_evalRevGrad(Program* p, int32_t i, bool reset, double* value, double* gradient, bool zeroBased,
+                      bool subtractRhs) {
+  Entry e(p);
+  *value = 0.0;
+  if (!beginEntry(&e, i, true)) return false;
+  zeroGradient(e, gradient, zeroBased);
+  if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
+  if (!e.ctx->revTape && !Rev_prepareTape(e.ctx)) return false;
+  startPass(&e, kModeRev, reset, false);
+  const std::vector<Symbol*>* chains[2] = {&e.item->leftChain, &e.item->rightChain};
+  Side right = Side::kEmpty;
+  for (int side = 0; side < 2; ++side) {
+    e.ctx->tapeCount = 0;
+    const Side s = runSide(&e, *chains[side], kValRev);
+    if (s == Side::kFailed) return false;
+    const double sign = side == 0 ? 1.0 : -1.0;
+    if (s == Side::kConstant) *value += sign * e.ctx->result->number;
+    if (s == Side::kPayload) {
+      const RevNode node = *static_cast<RevNode*>(e.ctx->result->payload);
+      *value += sign * node.value;
+      Rev_reverseSweep(gradient, zeroBased, side == 1, node.self, e.ctx);
+    }
+    right = s;
+  }
+  *value -= rhsOf(e, right, subtractRhs);
+  return finiteDerivatives(&e, value, gradient, nullptr, zeroBased) && finished(e);
+}
+
+bool Eval_evalHess(Program* p, int32_t i, bool reset, double* value, double* gradient, double** hessian,
+                   bool zeroBased, bool subtractRhs) {
+  Entry e(p);
+  *value = 0.0;
+  if (!beginEntry(&e, i, true)) return false;
+  zeroGradient(e, gradient, zeroBased);
+  zeroHessian(e, hessian, zeroBased);
+  if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
+  if (!Hess_init(e.ctx->hessBuffer, e.nv, e.ctx)) {
+    Vm_raise(e.ctx, kStatusNoMemory, "Eval_evalHess", 0, 0, 0);
+    return false;
+  }
+  startPass(&e, kModeHess, reset, e.ctx->compactDerivatives == 0);
+  const std::vector<Symbol*>* chains[2] = {&e.item->leftChain, &e.item->rightChain};
+  Side right = Side::kEmpty;
+  for (int side = 0; side < 2; ++side) {
+    const Side s = runSide(&e, *chains[side], kValHess);
+    if (s == Side::kFailed) return false;
+    const double sign = side == 0 ? 1.0 : -1.0;
+    if (s == Side::kConstant) *value += sign * e.ctx->result->number;
+    if (s == Side::kPayload) {
+      const HessValue* h = static_cast<HessValue*>(e.ctx->result->payload);
+      readForward(e, h, sign, value, gradient, zeroBased);
+      for (int32_t r = 1; r <= std::min(h->n, e.nv); ++r)
+        for (int32_t c = 1; c <= std::min(h->n, e.nv); ++c)
+          hessian[slot(r, zeroBased)][slot(c, zeroBased)] += sign * h->hessian[r][c];
+    }
+    right = s;
+  }
+  *value -= rhsOf(e, right, subtractRhs);
+  return finiteDerivatives(&e, value, gradient, hessian, zeroBased) && finished(e);
+}
+
+bool Eval_evalHessTape(Program* p, int32_t i, bool reset, double* value, double* gradient, double** hessian,
+                       bool zeroBased, bool subtractRhs) {
+  Entry e(p);
+  *value = 0.0;
+  if (!beginEntry(&e, i, true)) return false;
+  zeroGradient(e, gradient, zeroBased);
+  zeroHessian(e, hessian, zeroBased);
+  if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
+  EvalContext* ctx = e.ctx;
+  if (!Grad_init(ctx->gradBuffer, e.nv, ctx)) {
+    Vm_raise(ctx, kStatusNoMemory, "Eval_evalHessTape", 0, 0, 0);
+    return false;
+  }
+  if ((ctx->compactDerivatives == 1 || !ctx->gradTape) && !Grad_prepareTape(ctx, e.nv)) return false;
+  startPass(&e, kModeGrad, reset, false);
+  const std::vector<Symbol*>* chains[2] = {&e.item->leftChain, &e.item->rightChain};
+  Side right = Side::kEmpty;
+  for (int side = 0; side < 2; ++side) {
+    ctx->recording = 1;
+    ctx->tapeCount = 0;
+    const Side s = runSide(&e, *chains[side], kValGrad);
+    ctx->recording = 0;
+    if (s == Side::kFailed) return false;
+    const double sign = side == 0 ? 1.0 : -1.0;
+    if (s == Side::kConstant) *value += sign * ctx->result->number;
+    if (s == Side::kPayload) {
+      const GradValue* g = static_cast<GradValue*>(ctx->result->payload);
+      readForward(e, g, sign, value, gradient, zeroBased);
+      if (ctx->tapeCount > 0) Grad_reverseHessian(hessian, zeroBased, side == 1, g->node, ctx);
+    }
+    right = s;
+  }
+  *value -= rhsOf(e, right, subtractRhs);
+  return finiteDerivatives(&e, value, gradient, hessian, zeroBased) && finished(e);
+}
+
+bool Eval_evalDegDag(Program* p, int32_t i, bool reset, uint8_t* classes, bool zeroBased) {
+  (void)reset;  // the graph entry recomputes every cell
+  Entry e(p);
+  if (!beginEntry(&e, i, true)) return false;
+  std::fill(classes, classes + gradientSlots(e, zeroBased), uint8_t{0});
+  if (e.nv == 0) return true;
+  if (!e.ctx->dagNodes && !DegDag_prepareTape(e.ctx)) return false;
+  startPass(&e, kModeDegDag, false, false);
+  for (const std::vector<Symbol*>* chain : {&e.item->leftChain, &e.item->rightChain}) {
+    e.ctx->tapeCount = 0;
+    const Side s = runSide(&e, *chain, kValDegDag);
+    if (s == Side::kFailed) return false;
+    if (s == Side::kPayload)
+      DegDag_reverseSweep(classes, zeroBased, static_cast<DegDagNode*>(e.ctx->result->payload)->self, e.ctx);
+  }
+  return finished(e);
+}
+
+bool Eval_evalDiagnose(Program* p, int32_t i, bool reset, int32_t* classes, bool zeroBased) {
+  Entry e(p);
+  if (!beginEntry(&e, i, true)) return false;
+  // Classes always come back over all n variables: compact ones are scattered.
+  const int32_t n = Model_variableCount(p->variables);
+  std::fill(classes, classes + n + (zeroBased ? 0 : 1), 0);
+  if (e.nv == 0) return true;
+  startPass(&e, kModeDegVec, reset, e.ctx->compactDerivatives == 0);
+  const bool compact = e.ctx->compactDerivatives == 1;
+  for (const std::vector<Symbol*>* chain : {&e.item->leftChain, &e.item->rightChain}) {
+    const Side s = runSide(&e, *chain, kValDegVec);
+    if (s == Side::kFailed) return false;
+    if (s != Side::kPayload) continue;
+    const DegVec* v = static_cast<DegVec*>(e.ctx->result->payload);
+    for (int32_t k = 1; k <= std::min(v->n, e.nv); ++k) {
+      const int32_t var = compact ? e.item->variables[static_cast<size_t>(k) - 1] : k;
+      int32_t& c = classes[slot(var, zeroBased)];
+      c = std::max(c, v->classes[k]);
+    }
+  }
+  return finished(e);
+}
+
+bool Eval_evalUnsupported(Program* p, int32_t mode) {
+  Vm_clearErrors(p->context);
+  p->context->mode = mode;
+  Vm_raise(p->context, kStatusInvalidOperation, "Eval_evalUnsupported", 0, 0, 0);
+  return false;
+}

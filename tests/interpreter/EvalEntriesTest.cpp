@@ -1,0 +1,104 @@
+// Evaluation entries per mode on small models with hand-computed values and
+// derivatives: every derivative mode agrees with the truth, constant
+// functions zero their outputs, right-hand sides subtract, error cells raise.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "SheetSource.h"
+#include "interpreter/Eval_Entries.h"
+#include "values/DegVec_Payload.h"
+#include "values/Model_Variables.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+// f = 3x² + 2xy + y² + 4x + 5 in c1 with x in a1, y in b1; g = 7 in d1;
+// h = 4x + y² in e1.
+struct Quadratic : Workbench {
+  explicit Quadratic(int32_t compact) {
+    ctx->compactDerivatives = compact;
+    Model_addVariableRange(ctx->variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
+    sheet.set("a1", "1");
+    sheet.set("b1", "2");
+    sheet.set("c1", "=3*a1*a1+2*a1*b1+b1*b1+4*a1+5");
+    sheet.set("d1", "=7");
+    sheet.set("e1", "=4*a1+b1*b1");
+    ok = compile({"c1", "d1", "e1"});
+    ProgBudget budget{};
+    ok = ok && Prog_compile(&program, uint64_t{1} << 30, &budget);
+    Model_getVariable(ctx->variables, 1)->value = Interval{1.0, 1.0};
+    Model_getVariable(ctx->variables, 2)->value = Interval{2.0, 2.0};
+  }
+  bool ok = false;
+};
+
+using GradEntry = bool (*)(Program*, int32_t, bool, double*, double*, bool, bool);
+using HessEntry = bool (*)(Program*, int32_t, bool, double*, double*, double**, bool, bool);
+
+TEST(EvalEntries, EveryDerivativeModeGivesTheHandComputedValues) {
+  for (int32_t compact : {0, 1}) {
+    Quadratic q(compact);
+    ASSERT_TRUE(q.ok) << int(q.ctx->firstError);
+    double value = -1;
+    ASSERT_TRUE(Eval_evalReal(&q.program, 0, true, &value, true));
+    EXPECT_DOUBLE_EQ(value, 20.0);
+    for (GradEntry entry : {Eval_evalRealDeriv, Eval_evalRevGrad}) {
+      double g[2] = {-9, -9};
+      ASSERT_TRUE(entry(&q.program, 0, true, &value, g, true, true)) << int(q.ctx->firstError);
+      EXPECT_DOUBLE_EQ(value, 20.0);
+      EXPECT_DOUBLE_EQ(g[0], 14.0);  // 6x + 2y + 4
+      EXPECT_DOUBLE_EQ(g[1], 6.0);   // 2x + 2y
+    }
+    for (HessEntry entry : {Eval_evalHess, Eval_evalHessTape}) {
+      double g[3] = {-9, -9, -9}, rows[3][3] = {};
+      double* h[3] = {rows[0], rows[1], rows[2]};
+      rows[1][1] = 99;
+      ASSERT_TRUE(entry(&q.program, 0, true, &value, g, h, false, true)) << int(q.ctx->firstError);
+      EXPECT_DOUBLE_EQ(value, 20.0);
+      EXPECT_DOUBLE_EQ(g[1], 14.0);
+      EXPECT_DOUBLE_EQ(g[2], 6.0);
+      EXPECT_DOUBLE_EQ(rows[1][1], 6.0);
+      EXPECT_DOUBLE_EQ(rows[1][2], 2.0);
+      EXPECT_DOUBLE_EQ(rows[2][1], 2.0);
+      EXPECT_DOUBLE_EQ(rows[2][2], 2.0);
+    }
+    int32_t classes[3] = {9, 9, 9};
+    ASSERT_TRUE(Eval_evalDiagnose(&q.program, 2, true, classes, false));
+    EXPECT_EQ(classes[1], kDegLinear);
+    EXPECT_EQ(classes[2], kDegQuadratic);
+  }
+}
+
+TEST(EvalEntries, ConstantFunctionZeroesOutputsAndStillHasItsValue) {
+  Quadratic q(1);
+  ASSERT_TRUE(q.ok);
+  q.functions->array[1]->rhs = 2.0;
+  // No variables of its own: the value must still be computed, not left.
+  double value = -1, g[1] = {-9}, rows[1][1] = {{-9}};
+  double* h[1] = {rows[0]};
+  ASSERT_TRUE(Eval_evalRealDeriv(&q.program, 1, true, &value, g, true, true));
+  EXPECT_DOUBLE_EQ(value, 5.0);  // 7 less the right-hand side 2
+  ASSERT_TRUE(Eval_evalHess(&q.program, 1, true, &value, g, h, true, false));
+  EXPECT_DOUBLE_EQ(value, 7.0);
+  ASSERT_TRUE(Eval_evalRevGrad(&q.program, 1, true, &value, g, true, false));
+  EXPECT_DOUBLE_EQ(value, 7.0);
+  EXPECT_EQ(q.functions->array[1]->variables.size(), 0u);
+}
+
+TEST(EvalEntries, ErrorResultRaisesAtItsCell) {
+  Workbench w;
+  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+  w.sheet.set("a1", "0");
+  w.sheet.set("b1", "=1/a1");
+  ASSERT_TRUE(w.compile({"b1"}));
+  double value = 0, g[1] = {0};
+  EXPECT_FALSE(Eval_evalRealDeriv(&w.program, 0, true, &value, g, true, false));
+  EXPECT_GT(w.ctx->errorCount, 0);
+  EXPECT_EQ(w.ctx->errorCell.row, 1);
+  EXPECT_EQ(w.ctx->errorCell.column, 2);
+  EXPECT_FALSE(Eval_evalUnsupported(&w.program, kModeInterval));
+  EXPECT_EQ(w.ctx->firstError, kStatusInvalidOperation);
+}
+
+}  // namespace
