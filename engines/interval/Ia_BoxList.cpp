@@ -1,6 +1,8 @@
 // The sorted list of open boxes and the split-component rules.
 #include "engines/interval/Ia_BoxList.h"
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 void Ia_pushBox(IaBoxList& list, const IaBox& box, double lower, int split) {
@@ -37,4 +39,22 @@ int Ia_smearComponent(int n, const Interval* box, const Interval* gradient) {
   return Ia_argMaxComponent(n, [box, gradient](int i) {
     return (box[i].hi - box[i].lo) * (gradient[i].hi - gradient[i].lo);
   });
+}
+
+// True when the box lies apart from the recorded one in some component.
+static bool Ia_boxDiffers(const IaBox& box, const IaBox& recorded, double acc, double res) {
+  for (std::size_t i = 1; i < box.size(); ++i) {
+    const Interval& r = recorded[i];
+    const double d = std::max(std::fabs(box[i].lo - r.lo), std::fabs(box[i].hi - r.hi));
+    const double scale = std::max(std::fabs(r.lo), std::fabs(r.hi));
+    if (d > acc && d / scale > res) return true;
+  }
+  return false;
+}
+
+void Ia_recordSolution(IaBoxList& solutions, const IaBox& box, double bound, double acc,
+                       double res) {
+  for (const IaBoxNode& node : solutions.nodes)
+    if (!Ia_boxDiffers(box, node.box, acc, res)) return;
+  solutions.nodes.push_back(IaBoxNode{0, bound, box});
 }

@@ -31,3 +31,9 @@ int Ia_widestComponent(int n, const Interval* box);
 // The first component of largest width(box_i) x width(gradient_i) (1 when
 // n < 2): where splitting most narrows the objective's enclosure.
 int Ia_smearComponent(int n, const Interval* box, const Interval* gradient);
+// The all-solutions search's recording: the box is appended (split 0, the
+// given bound) unless it lies close to a recorded solution, that is unless
+// for some recorded box every component's distance d is at most `acc` or at
+// most `res` relative to the recorded component's larger end.
+void Ia_recordSolution(IaBoxList& solutions, const IaBox& box, double bound, double acc,
+                       double res);

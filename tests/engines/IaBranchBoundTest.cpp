@@ -150,6 +150,30 @@ TEST(IaBoxList, KeepsBoxesByLowerBoundLaterFirstOnTies) {
   EXPECT_EQ(Ia_widestComponent(1, box.data()), 1);
 }
 
+TEST(IaBoxList, RecordsOnlySolutionsApartFromThoseRecorded) {
+  IaBoxList solutions;
+  const double acc = 1e-3, res = 1e-2;
+  struct Case {
+    const char* what;
+    IaBox box;
+    std::size_t count;
+  };
+  const std::vector<Case> cases = {
+      {"first", {{0, 0}, {1, 1}, {100, 100}}, 1},
+      {"within acc", {{0, 0}, {1.0005, 1.0005}, {100, 100}}, 1},
+      {"apart by 0.5 in the second component, 0.5% of 100", {{0, 0}, {1, 1}, {100.5, 100.5}}, 1},
+      {"apart by 2% in the second component", {{0, 0}, {1, 1}, {102, 102}}, 2},
+      {"apart in the first", {{0, 0}, {-1, -1}, {100, 100}}, 3},
+  };
+  for (const Case& c : cases) {
+    Ia_recordSolution(solutions, c.box, 7.0, acc, res);
+    EXPECT_EQ(solutions.nodes.size(), c.count) << c.what;
+  }
+  EXPECT_EQ(solutions.nodes.back().split, 0);
+  EXPECT_EQ(solutions.nodes.back().lower, 7.0);
+  EXPECT_EQ(solutions.nodes.back().box[1].lo, -1.0);
+}
+
 TEST(IaStatus, MapsTheSearchEndingAndTheFinalLocalRun) {
   struct Case {
     int search, local, status;
