@@ -6,8 +6,12 @@
 #include <vector>
 
 #include "contract/Eng_Engine.h"
+#include "contract/Host_Progress.h"
 #include "entry/Entry_Context.h"
+#include "entry/Msg_Status.h"
 #include "interpreter/Eval_Interface.h"
+#include "interpreter/Model_Progress.h"
+#include "platform/os/Os.h"
 #include "values/Model_Variables.h"
 #include "values/Vm_Context.h"
 
@@ -19,7 +23,17 @@ EvalContext* loadedModel(LibraryContext* context) {
   return ctx && ctx->program && ctx->functions && ctx->variables ? ctx : nullptr;
 }
 
+void showStatus(LibraryContext*, int show, const char* text) { Msg_showStatus(show, text); }
+
+// A query of the progress callback that counts nothing and shows nothing.
+int stopCode(LibraryContext* context) { return Host_progressCallback(context, 0, 0, 0, 0); }
+
 }  // namespace
+
+void Eval_registerProgressHost() {
+  const ModelProgressHost host{showStatus, stopCode, Os_tickCount};
+  Model_setProgressHost(&host);
+}
 
 int Eval_loadModel(LibraryContext*, std::intptr_t, int, int, int, int, int, int) {
   return StatusHostFailure;

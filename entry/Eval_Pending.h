@@ -12,6 +12,10 @@
 
 struct LibraryContext;
 
+// Lets the interpreter show its progress texts on the status bar and ask the
+// progress callback whether to stop.
+void Eval_registerProgressHost();
+
 int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int run, int trials,
                    int secondAnalysis, int analyseOnly, int diagnose, int iao);
 int Eval_diagnoseModel(LibraryContext* context, std::intptr_t handle, int notRun, int extra,
