@@ -41,3 +41,12 @@ void IvGrad_free(IvGradValue* g) {
   *g = IvGradValue{};
   g->curvature = kCurvAffine;
 }
+
+void IvGrad_freeTape(IvGradTapeRec* tape, int32_t capacity) {
+  if (!tape) return;
+  for (int32_t k = 0; k <= capacity; ++k) {
+    IvGrad_free(&tape[k].forward);
+    IvGrad_free(&tape[k].adjoint);
+  }
+  std::free(tape);
+}

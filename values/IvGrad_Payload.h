@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "values/Ivl_Interval.h"
+#include "values/Pay_Tape.h"
 
 struct EvalContext;
 
@@ -41,3 +42,18 @@ void IvGrad_setVar(IvGradValue* g, Interval value, int32_t p);
 void IvGrad_setConst(IvGradValue* g, Interval value);
 // Frees the gradient and zeroes the record (curvature back to affine).
 void IvGrad_free(IvGradValue* g);
+
+// One record of the kind-9 tape that the interval Hessian replay walks
+// backwards: the operation's result, its adjoint during the replay, the
+// operation, the constant operand of a mixed operation and the operands.
+struct IvGradTapeRec {
+  IvGradValue forward;
+  IvGradValue adjoint;
+  int32_t op;  // OpCode
+  Interval constant;
+  NodeRef operand1;
+  NodeRef operand2;
+};
+
+// Frees records 0..capacity with their values, then the array; null-safe.
+void IvGrad_freeTape(IvGradTapeRec* tape, int32_t capacity);

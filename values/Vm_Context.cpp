@@ -56,6 +56,8 @@ void freeBuffers(EvalContext* ctx) {
   for (IvGradValue*& scratch : ctx->ivGradScratch) release(&scratch, IvGrad_free);
   Grad_freeTape(ctx->gradTape, ctx->gradTapeCapacity);
   ctx->gradTape = nullptr;
+  IvGrad_freeTape(ctx->ivGradTape, ctx->ivGradTapeCapacity);
+  ctx->ivGradTape = nullptr;
   std::free(ctx->affineHalfWidths);
   std::free(ctx->revTape);
   std::free(ctx->ivRevTape);

@@ -112,6 +112,9 @@ struct EvalContext {
   int32_t revTapeCapacity;
   int32_t dagNodeCapacity;
   int32_t gradTapeCapacity;
+  int32_t ivRevTapeCapacity;
+  int32_t ivPropCapacity;
+  int32_t ivGradTapeCapacity;
   Value* result;  // where entries, operators and functions build results
   GradTapeRec* gradTape;
   GradValue* gradScratch[4];

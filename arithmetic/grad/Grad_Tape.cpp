@@ -14,6 +14,7 @@
 
 #include "arithmetic/numeric/Num_Elementary.h"
 #include "arithmetic/numeric/Num_Scalar.h"
+#include "arithmetic/tape/Tape_Nodes.h"
 #include "values/Grad_Payload.h"
 #include "values/List_List.h"
 #include "values/Model_Functions.h"
@@ -129,39 +130,8 @@ void accumulate(double* target, int32_t shift, double sign, const Weight& w, con
 }  // namespace
 
 bool Grad_prepareTape(EvalContext* ctx, int32_t n) {
-  for (GradValue* scratch : ctx->gradScratch) {
-    if (!Grad_init(scratch, n, ctx)) {
-      raise(ctx, kStatusNoMemory);
-      return false;
-    }
-  }
-  const int32_t capacity = ctx->functions ? ctx->functions->maxCellTape : -1;
-  if (capacity < 0) {
-    raise(ctx, kStatusNoSizingPass);
-    return false;
-  }
-  if (!ctx->gradTape || ctx->gradTapeCapacity < capacity) {
-    auto* tape = static_cast<GradTapeRec*>(std::calloc(static_cast<size_t>(capacity) + 1, sizeof(GradTapeRec)));
-    if (!tape) {
-      raise(ctx, kStatusNoMemory);
-      return false;
-    }
-    Grad_freeTape(ctx->gradTape, ctx->gradTapeCapacity);
-    ctx->gradTape = tape;
-    ctx->gradTapeCapacity = capacity;
-  }
-  for (int32_t k = 1; k <= ctx->gradTapeCapacity; ++k) {
-    GradTapeRec& rec = ctx->gradTape[k];
-    rec.op = kOpNone;
-    rec.constant = 0.0;
-    rec.operand1 = rec.operand2 = 0;
-    if (!Grad_init(&rec.forward, n, ctx) || !Grad_init(&rec.adjoint, n, ctx)) {
-      raise(ctx, kStatusNoMemory);
-      return false;
-    }
-    rec.forward.node = rec.adjoint.node = k;
-  }
-  return true;
+  return Tape_prepareRecords(ctx, n, &ctx->gradTape, &ctx->gradTapeCapacity, ctx->gradScratch, Grad_init, Grad_freeTape,
+                             "Grad");
 }
 
 void Grad_reverseHessian(double** hessianRows, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx) {

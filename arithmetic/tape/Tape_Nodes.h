@@ -12,12 +12,16 @@
 #include "values/Vm_Status.h"
 
 // Makes *nodes hold the recorded count + 1 nodes (slot 0 unused; *allocated
-// says how many past slot 0 it holds) and links nodes 1..*allocated. Status
+// says how many past slot 0 it holds) and links nodes 1..*allocated; the
+// count is that of one side of a function, or with wholeFunction that of both
+// sides and the root on one trace. Status
 // 37 before the memory pass, 2 when memory runs out; false in both cases,
 // with the array left as it was.
 template <class Node>
-bool Tape_prepareNodes(EvalContext* ctx, Node** nodes, int32_t* allocated, const char* family) {
-  const int32_t count = ctx->functions ? ctx->functions->maxCellTape : -1;
+bool Tape_prepareNodes(EvalContext* ctx, Node** nodes, int32_t* allocated, const char* family,
+                       bool wholeFunction = false) {
+  const FunctionTable* table = ctx->functions;
+  const int32_t count = !table ? -1 : wholeFunction ? table->maxFunctionTape : table->maxCellTape;
   if (count < 0) {
     Vm_raise(ctx, kStatusNoSizingPass, family, 0, 0, 0);
     return false;
@@ -35,6 +39,51 @@ bool Tape_prepareNodes(EvalContext* ctx, Node** nodes, int32_t* allocated, const
   for (int32_t k = 1; k <= *allocated; ++k) {
     (*nodes)[k].self = k;
     (*nodes)[k].context = ctx;
+  }
+  return true;
+}
+
+// Prepares a record tape of the Hessian replays (kind 6 or 9) for n
+// variables: sizes the four scratch values, makes *tape hold the count the
+// memory pass recorded for one side of a function (records 1..*capacity,
+// each with forward value and adjoint sized for n and naming its record,
+// operation, constant and operands cleared). Status 37 before that pass, 2
+// when memory runs out; false in both cases.
+template <class Rec, class Val>
+bool Tape_prepareRecords(EvalContext* ctx, int32_t n, Rec** tape, int32_t* capacity, Val* const* scratch,
+                         bool (*init)(Val*, int32_t, EvalContext*), void (*freeTape)(Rec*, int32_t),
+                         const char* family) {
+  for (int32_t i = 0; i < 4; ++i) {
+    if (!init(scratch[i], n, ctx)) {
+      Vm_raise(ctx, kStatusNoMemory, family, 0, 0, 0);
+      return false;
+    }
+  }
+  const int32_t count = ctx->functions ? ctx->functions->maxCellTape : -1;
+  if (count < 0) {
+    Vm_raise(ctx, kStatusNoSizingPass, family, 0, 0, 0);
+    return false;
+  }
+  if (!*tape || *capacity < count) {
+    auto* fresh = static_cast<Rec*>(std::calloc(static_cast<size_t>(count) + 1, sizeof(Rec)));
+    if (!fresh) {
+      Vm_raise(ctx, kStatusNoMemory, family, 0, 0, 0);
+      return false;
+    }
+    freeTape(*tape, *capacity);
+    *tape = fresh;
+    *capacity = count;
+  }
+  for (int32_t k = 1; k <= *capacity; ++k) {
+    Rec& rec = (*tape)[k];
+    rec.op = 0;
+    rec.constant = {};
+    rec.operand1 = rec.operand2 = 0;
+    if (!init(&rec.forward, n, ctx) || !init(&rec.adjoint, n, ctx)) {
+      Vm_raise(ctx, kStatusNoMemory, family, 0, 0, 0);
+      return false;
+    }
+    rec.forward.node = rec.adjoint.node = k;
   }
   return true;
 }

@@ -1,0 +1,29 @@
+// Value, first and second derivative of a unary elementary function over an
+// interval, shared by every interval family (interval gradients, interval
+// Hessians, the interval tape), so that they agree with one another.
+#pragma once
+
+#include <cstdint>
+
+#include "values/Ivl_Interval.h"
+
+struct IvlDerivs {
+  Interval f;
+  Interval d1;
+  Interval d2;
+};
+
+// True when op has no value anywhere on x: ACOS and ASIN of an x that misses
+// [-1, 1], LN of an x with no positive point, SQRT of an x below 0 (with
+// sqrtAtZero also an x with no positive point).
+bool Ivl_refuses(int32_t op, const Interval& x, bool sqrtAtZero = false);
+// The unary operation op (an OpCode from ABS to TANH, square included; not
+// MAX, MIN or POWER) over x, whose ends are first cut to the function's
+// domain in place as the interval function does. SQRT takes its derivatives
+// on the cut argument kept at or above the domain floor.
+IvlDerivs Ivl_elementary(int32_t op, Interval* x);
+
+// Weights of MAX (isMax) or MIN in the derivative of each operand, by their
+// position: [1, 1] for the one that wins over the whole box, [0, 0] for the
+// other, [0, 1] for both when they overlap.
+void Ivl_maxMinWeights(bool isMax, const Interval& x, const Interval& y, Interval* wx, Interval* wy);

@@ -1,0 +1,184 @@
+// The kind-9 tape and its interval Hessian replay.
+//
+// Each record k holds the forward value F_k (interval value and gradient)
+// and, during the replay, the adjoint A_k as a kind-9 value. An operand o of
+// record k receives w * A_k, where w = d F_k / d o is itself enclosed with
+// its gradient cx * gx + cy * gy (gx, gy the gradients of the record's
+// operands); the gradient part carries the second-order terms, and what
+// reaches a variable v encloses row v of the Hessian.
+#include "arithmetic/ivtape/IvGrad_Tape.h"
+
+#include <cmath>
+
+#include "arithmetic/interval/Ivl_Arith.h"
+#include "arithmetic/interval/Ivl_Derivs.h"
+#include "arithmetic/interval/Ivl_Elementary.h"
+#include "arithmetic/tape/Tape_Nodes.h"
+#include "values/List_List.h"
+#include "values/Model_Variables.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+constexpr Interval kZero{0.0, 0.0};
+constexpr Interval kOne{1.0, 1.0};
+
+void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "IvGrad", 0, 0, 0); }
+
+struct Weight {
+  Interval w;
+  Interval cx;
+  Interval cy;
+};
+
+// The box of the variable at gradient position p.
+Interval variableBox(EvalContext* ctx, int32_t p) {
+  int32_t j = p;
+  if (ctx->compactDerivatives && ctx->currentVariables) {
+    j = List_firstInt(ctx->currentVariables);
+    for (int32_t i = 1; i < p; ++i) j = List_nextInt(ctx->currentVariables);
+  }
+  const VarRecord* var = Model_getVariable(ctx->variables, j);
+  return var ? var->value : kZero;
+}
+
+const IvGradValue* load(EvalContext* ctx, NodeRef r, IvGradValue* scratch) {
+  if (r > 0) return &ctx->ivGradTape[r].forward;
+  if (r == 0) return nullptr;
+  IvGrad_setVar(scratch, variableBox(ctx, -r), -r);
+  return scratch;
+}
+
+bool isInteger(const Interval& k) { return k.lo == k.hi && k.lo == std::floor(k.lo) && std::fabs(k.lo) < 1e9; }
+
+// x^e with its first and second derivative for a constant exponent e: an
+// integer keeps negative bases, any other exponent works on x >= 0.
+IvlDerivs powerConst(Interval x, const Interval& e) {
+  if (isInteger(e)) {
+    const int32_t k = int32_t(e.lo);
+    const double kk = double(k) * double(k - 1);
+    return {Ivl_powVI(x, k), Ivl_mulSV(k, Ivl_powVI(x, k - 1)), kk == 0.0 ? kZero : Ivl_mulSV(kk, Ivl_powVI(x, k - 2))};
+  }
+  Interval c0 = x, c1 = x, c2 = x;
+  const Interval e1 = Ivl_subVS(e, 1.0);
+  return {Ivl_pow(&c0, e), Ivl_mul(e, Ivl_pow(&c1, e1)), Ivl_mul(Ivl_mul(e, e1), Ivl_pow(&c2, Ivl_subVS(e, 2.0)))};
+}
+
+// Enclosures of the record's partials with respect to its operands; false
+// for an unknown operation.
+bool weights(const IvGradTapeRec& rec, const Interval& x, const Interval& y, Weight w[2]) {
+  const bool has1 = rec.operand1 != 0, has2 = rec.operand2 != 0;
+  const Interval d = rec.constant;
+  w[0] = w[1] = Weight{kZero, kZero, kZero};
+  switch (rec.op) {
+    case kOpSub: w[0].w = kOne; w[1].w = Interval{-1.0, -1.0}; return true;
+    case kOpAdd: w[0].w = kOne; w[1].w = kOne; return true;
+    case kOpMul:
+      if (has1 && has2) {
+        w[0] = Weight{y, kZero, kOne};
+        w[1] = Weight{x, kOne, kZero};
+      } else {
+        w[0].w = w[1].w = d;
+      }
+      return true;
+    case kOpDiv: {
+      const Interval r = Ivl_divSV(1.0, has2 ? y : d);
+      const Interval r2 = Ivl_sqr(r), r3 = Ivl_mul(r2, r);
+      if (has1 && has2) {
+        w[0] = Weight{r, kZero, Ivl_neg(r2)};
+        w[1] = Weight{Ivl_neg(Ivl_mul(x, r2)), Ivl_neg(r2), Ivl_mulSV(2.0, Ivl_mul(x, r3))};
+      } else if (has1) {
+        w[0].w = r;
+      } else {
+        w[1] = Weight{Ivl_neg(Ivl_mul(d, r2)), kZero, Ivl_mulSV(2.0, Ivl_mul(d, r3))};
+      }
+      return true;
+    }
+    case kOpMax:
+    case kOpMin:
+      // Overlapping operands each take [0, 1] of the adjoint.
+      Ivl_maxMinWeights(rec.op == kOpMax, has1 ? x : d, has2 ? y : d, &w[0].w, &w[1].w);
+      return true;
+    case kOpPower: {
+      if (has1 && has2) {
+        Interval cx = x, cl = x;
+        const Interval p = Ivl_pow(&cx, y), lx = Ivl_ln(&cl), px = Ivl_div(p, cx);
+        w[0] = Weight{Ivl_mul(y, px), Ivl_div(Ivl_mul(Ivl_mul(y, Ivl_subVS(y, 1.0)), px), cx),
+                      Ivl_mul(px, Ivl_addSV(1.0, Ivl_mul(y, lx)))};
+        w[1] = Weight{Ivl_mul(p, lx), Ivl_mul(px, Ivl_addVS(Ivl_mul(y, lx), 1.0)), Ivl_mul(p, Ivl_sqr(lx))};
+      } else if (has1) {
+        const IvlDerivs p = powerConst(x, d);
+        w[0] = Weight{p.d1, p.d2, kZero};
+      } else {
+        Interval base = d;
+        const Interval p = Ivl_pow(&base, y), ld = Ivl_lnOpen(d);
+        w[1] = Weight{Ivl_mul(p, ld), kZero, Ivl_mul(p, Ivl_sqr(ld))};
+      }
+      return true;
+    }
+    default: {
+      if (rec.op < kOpAbs || rec.op > kOpTanh) return false;
+      Interval cut = x;
+      const IvlDerivs e = Ivl_elementary(rec.op, &cut);
+      w[0] = Weight{e.d1, e.d2, kZero};
+      return true;
+    }
+  }
+}
+
+bool isZero(const Interval& x) { return x.lo == 0.0 && x.hi == 0.0; }
+
+// target[j - shift] +-= w * gA_j + a * (cx gx_j + cy gy_j) for j in 1..n.
+void accumulate(Interval* target, int32_t shift, bool subtract, const Weight& w, const IvGradValue& adjoint,
+                const IvGradValue* x, const IvGradValue* y, int32_t n) {
+  const Interval a = adjoint.value;
+  for (int32_t j = 1; j <= n; ++j) {
+    Interval v = Ivl_mul(w.w, adjoint.gradient[j]);
+    if (!isZero(w.cx)) v = Ivl_add(v, Ivl_mul(a, Ivl_mul(w.cx, x->gradient[j])));
+    if (!isZero(w.cy)) v = Ivl_add(v, Ivl_mul(a, Ivl_mul(w.cy, y->gradient[j])));
+    Interval& t = target[j - shift];
+    t = subtract ? Ivl_sub(t, v) : Ivl_add(t, v);
+  }
+}
+
+}  // namespace
+
+bool IvGrad_prepareTape(EvalContext* ctx, int32_t n) {
+  if (!Tape_prepareRecords(ctx, n, &ctx->ivGradTape, &ctx->ivGradTapeCapacity, ctx->ivGradScratch, IvGrad_init,
+                           IvGrad_freeTape, "IvGrad"))
+    return false;
+  for (int32_t k = 1; k <= ctx->ivGradTapeCapacity; ++k)
+    ctx->ivGradTape[k].forward.curvature = ctx->ivGradTape[k].adjoint.curvature = kCurvAffine;
+  return true;
+}
+
+void IvGrad_reverseHessian(Interval** hessianRows, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx) {
+  ctx->recording = 0;
+  if (result <= 0 || result > ctx->tapeCount) return;
+  IvGradTapeRec* tape = ctx->ivGradTape;
+  const int32_t n = ctx->ivGradScratch[0]->n;
+  for (int32_t k = 1; k <= result; ++k) IvGrad_setConst(&tape[k].adjoint, kZero);
+  tape[result].adjoint.value = kOne;
+  const int32_t shift = zeroBased ? 1 : 0;
+  for (int32_t k = result; k >= 1; --k) {
+    const IvGradTapeRec& rec = tape[k];
+    const IvGradValue* x = load(ctx, rec.operand1, ctx->ivGradScratch[2]);
+    const IvGradValue* y = load(ctx, rec.operand2, ctx->ivGradScratch[3]);
+    Weight w[2];
+    if (!weights(rec, x ? x->value : kZero, y ? y->value : kZero, w)) {
+      raise(ctx, kStatusInvalidOperation);
+      return;
+    }
+    const NodeRef refs[2] = {rec.operand1, rec.operand2};
+    for (int i = 0; i < 2; ++i) {
+      if (refs[i] > 0) {
+        IvGradValue& target = tape[refs[i]].adjoint;
+        target.value = Ivl_add(target.value, Ivl_mul(w[i].w, rec.adjoint.value));
+        accumulate(target.gradient, 0, false, w[i], rec.adjoint, x, y, n);
+      } else if (refs[i] < 0) {
+        accumulate(hessianRows[-refs[i] - shift], shift, subtract, w[i], rec.adjoint, x, y, n);
+      }
+    }
+  }
+}

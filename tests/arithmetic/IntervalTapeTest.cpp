@@ -1,0 +1,218 @@
+// The interval tapes: the reverse tape's value and swept gradient enclose
+// the point values and gradients over random boxes; the propagation tape's
+// backward pass never removes a point that satisfies the constraint; worked
+// cases of both.
+#include <gtest/gtest.h>
+
+#include "IntervalFamilies.h"
+#include "arithmetic/interval/Ivl_Arith.h"
+#include "arithmetic/ivtape/IvGrad_Tape.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+struct Fixture {
+  double x[3] = {0, 0, 0};
+  EvalContext* ctx = makeContext(2, x);
+  Fixture() {
+    ctx->functions->maxCellTape = 64;
+    ctx->functions->maxFunctionTape = 129;
+    IvRev_prepareTape(ctx);
+    IvProp_prepareTape(ctx);
+  }
+  ~Fixture() { freeContext(ctx); }
+};
+
+TEST(IntervalTapeTest, ReverseSweepEnclosesPointGradients) {
+  Fixture f;
+  BoxGenerator gen;
+  for (const Case& c : kCases) {
+    for (int k = 0; k < 150; ++k) {
+      const Interval box[3] = {{}, skeletonBox(gen), skeletonBox(gen)};
+      f.ctx->tapeCount = 0;
+      IvRevFamily t;
+      t.ctx = f.ctx, t.box = box;
+      const IvRevNode r = build(t, c);
+      const Interval value = r.value;
+      Interval gradient[3] = {{0, 0}, {0, 0}, {0, 0}};
+      IvRev_reverseSweep(gradient, false, false, r.self, f.ctx);
+      ASSERT_TRUE(roundsToNearest()) << c.name;
+      ASSERT_EQ(f.ctx->errorCount, 0) << c.name;
+      const std::vector<double> p1 = gen.points(box[1], 8), p2 = gen.points(box[2], 8);
+      for (size_t s = 0; s < p1.size(); ++s) {
+        LongFamily plain{{0, p1[s], p2[s]}};
+        ASSERT_TRUE(encloses(value, build(plain, c))) << c.name;
+        f.x[1] = p1[s], f.x[2] = p2[s];
+        GradFamily grad;
+        grad.ctx = f.ctx, grad.x = f.x, grad.n = 2;
+        const GradValue* g = build(grad, c);
+        for (int i = 1; i <= 2; ++i)
+          ASSERT_TRUE(nearlyInside(gradient[i], g->gradient[i]))
+              << c.name << " d/dx" << i << " at " << p1[s] << ", " << p2[s] << ": " << g->gradient[i] << " not in ["
+              << gradient[i].lo << ", " << gradient[i].hi << "]";
+      }
+    }
+  }
+}
+
+TEST(IntervalTapeTest, ReverseTapeWorkedCases) {
+  Fixture f;
+  const Interval box[3] = {{}, {0, 2}, {1, 3}};
+  IvRevFamily t;
+  t.ctx = f.ctx, t.box = box;
+  const IvRevNode both = t.bin(kOpMax, t.var(1), t.var(2));
+  EXPECT_EQ(both.partial1.lo, 0);
+  EXPECT_EQ(both.partial1.hi, 1);
+  const IvRevNode above = t.sv(kOpMin, 2, IvRevNode{{3, 4}, {}, {}, 0, 0, -1, f.ctx});
+  EXPECT_EQ(above.partial2.hi, 0);
+  IvRevNode bad = t.un(kOpLn, IvRevNode{{-2, 0}, {}, {}, 0, 0, -1, f.ctx});
+  EXPECT_EQ(f.ctx->firstError, kStatusUnfeasibleArgument);
+  EXPECT_TRUE(Ivl_isEmpty(bad.value));
+  Vm_clearErrors(f.ctx);
+  t.vs(kOpPower, t.var(1), -2.0);
+  t.un(kOpLn, IvRevNode{{-2, 3}, {}, {}, 0, 0, -1, f.ctx});
+  EXPECT_EQ(f.ctx->errorCount, 0);
+}
+
+// Contracts box with f(x) - c <= 0 (or c - f(x) <= 0 with atLeast).
+template <class Build>
+void contract(Fixture& f, Interval* box, Build build, double c, bool atLeast) {
+  f.ctx->tapeCount = 0;
+  IvPropFamily t;
+  t.ctx = f.ctx, t.box = box;
+  const IvPropNode v = build(t);
+  atLeast ? IvProp_subSV(c, &v) : IvProp_subVS(&v, c);
+  IvProp_contract(box, false, true, f.ctx);
+}
+
+TEST(IntervalTapeTest, ContractionKeepsEveryFeasiblePoint) {
+  Fixture f;
+  BoxGenerator gen;
+  int narrowed = 0;
+  for (const Case& c : kCases) {
+    for (int k = 0; k < 300; ++k) {
+      const Interval start[3] = {{}, skeletonBox(gen), skeletonBox(gen)};
+      Interval box[3] = {start[0], start[1], start[2]};
+      const std::vector<double> p1 = gen.points(start[1], 24), p2 = gen.points(start[2], 24);
+      LongFamily pivot{{0, p1[5], p2[5]}};
+      const double level = double(build(pivot, c));
+      const bool atLeast = k % 2;
+      contract(f, box, [&](IvPropFamily& t) { return build(t, c); }, level, atLeast);
+      ASSERT_TRUE(roundsToNearest()) << c.name;
+      ASSERT_EQ(f.ctx->errorCount, 0) << c.name;
+      narrowed += box[1].lo != start[1].lo || box[1].hi != start[1].hi;
+      for (size_t s = 0; s < p1.size(); ++s) {
+        LongFamily plain{{0, p1[s], p2[s]}};
+        const long double v = build(plain, c);
+        if (v != v || (atLeast ? v < level : v > level)) continue;
+        ASSERT_TRUE(Ivl_contains(box[1], p1[s]) && Ivl_contains(box[2], p2[s]))
+            << c.name << (atLeast ? " >= " : " <= ") << level << " holds at " << p1[s] << ", " << p2[s]
+            << " but the box became [" << box[1].lo << ", " << box[1].hi << "] x [" << box[2].lo << ", "
+            << box[2].hi << "]";
+      }
+    }
+  }
+  EXPECT_GT(narrowed, 1000);  // the pass does narrow
+}
+
+TEST(IntervalTapeTest, ContractionWorkedCases) {
+  Fixture f;
+  // x + y = 10 with x in [0, 20], y in [0, 3]
+  Interval box[3] = {{}, {0, 20}, {0, 3}};
+  f.ctx->tapeCount = 0;
+  IvPropFamily t;
+  t.ctx = f.ctx, t.box = box;
+  const IvPropNode sum = t.bin(kOpAdd, t.var(1), t.var(2));
+  IvProp_subVS(&sum, 10);
+  IvProp_contract(box, false, false, f.ctx);
+  EXPECT_EQ(box[1].lo, 7);
+  EXPECT_EQ(box[1].hi, 10);
+  EXPECT_EQ(box[2].lo, 0);
+  EXPECT_EQ(box[2].hi, 3);
+
+  struct Row {
+    const char* name;
+    std::function<IvPropNode(IvPropFamily&)> f;
+    double level;
+    Interval start, expected;
+  };
+  const Row rows[] = {
+      {"x^2 <= 4", [](IvPropFamily& t) { return t.un(kOpSquare, t.var(1)); }, 4, {-5, 5}, {-2, 2}},
+      {"exp(x) <= 1", [](IvPropFamily& t) { return t.un(kOpExp, t.var(1)); }, 1, {-5, 5}, {-5, 0}},
+      // mended: a cube keeps its negative roots
+      {"x^3 <= 1", [](IvPropFamily& t) { return t.vs(kOpPower, t.var(1), 3); }, 1, {-2, 2}, {-2, 1}},
+      // mended: both branches of COS, period 2 pi
+      {"cos(x) <= -0.5", [](IvPropFamily& t) { return t.un(kOpCos, t.var(1)); }, -0.5, {0, 4}, {2 * M_PI / 3, 4}},
+      {"exp(x) <= 1 far", [](IvPropFamily& t) { return t.un(kOpExp, t.var(1)); }, 1, {-1000, 5}, {-1000, 0}},
+  };
+  for (const Row& r : rows) {
+    Interval b[3] = {{}, r.start, {0, 0}};
+    contract(f, b, r.f, r.level, false);
+    EXPECT_NEAR(b[1].lo, r.expected.lo, 1e-9) << r.name;
+    EXPECT_NEAR(b[1].hi, r.expected.hi, 1e-9) << r.name;
+    EXPECT_LE(b[1].lo, r.expected.lo) << r.name;
+    EXPECT_GE(b[1].hi, r.expected.hi) << r.name;
+  }
+  // sin(x) >= 0.5 on [0, 10]: two periods of solutions, 7 among them.
+  Interval s[3] = {{}, {0, 10}, {0, 0}};
+  contract(f, s, [](IvPropFamily& t) { return t.un(kOpSin, t.var(1)); }, 0.5, true);
+  EXPECT_NEAR(s[1].lo, M_PI / 6, 1e-9);
+  EXPECT_NEAR(s[1].hi, 2 * M_PI + 5 * M_PI / 6, 1e-9);
+  // A root that misses 0 narrows nothing; MAX passes nothing on.
+  Interval m[3] = {{}, {0, 1}, {0, 1}};
+  contract(f, m, [](IvPropFamily& t) { return t.bin(kOpMax, t.var(1), t.var(2)); }, 0.5, false);
+  EXPECT_EQ(m[1].hi, 1);
+  Interval none[3] = {{}, {2, 3}, {0, 0}};
+  contract(f, none, [](IvPropFamily& t) { return t.un(kOpExp, t.var(1)); }, 1, false);
+  EXPECT_EQ(none[1].lo, 2);
+  EXPECT_EQ(none[1].hi, 3);
+}
+
+}  // namespace
+
+namespace {
+
+// The kind-9 tape recorded over a box and replayed: the interval Hessian
+// encloses the point Hessians (kind 8) for every operation.
+TEST(IntervalTapeTest, HessianReplayEnclosesPointHessians) {
+  BoxGenerator gen;
+  double x[3] = {0, 0, 0};
+  for (const Case& c : kCases) {
+    for (int k = 0; k < 100; ++k) {
+      EvalContext* ctx = makeContext(2, x);
+      const Interval box[3] = {{}, skeletonBox(gen), skeletonBox(gen)};
+      for (int j = 1; j <= 2; ++j) ctx->variables->records[j - 1].value = box[j];
+      ctx->functions->maxCellTape = 64;
+      IvGrad_init(ctx->ivGradBuffer, 2, ctx);
+      ASSERT_TRUE(IvGrad_prepareTape(ctx, 2));
+      ctx->recording = 1;
+      ctx->tapeCount = 0;
+      Interval h[3][3] = {};
+      {
+        IvGradFamily g;
+        g.ctx = ctx, g.box = box, g.n = 2;
+        const IvGradValue* r = build(g, c);
+        ctx->recording = 0;
+        Interval* rows[3] = {h[0], h[1], h[2]};
+        IvGrad_reverseHessian(rows, false, false, r->node, ctx);
+      }
+      ASSERT_TRUE(roundsToNearest()) << c.name;
+      ASSERT_EQ(ctx->errorCount, 0) << c.name;
+      for (double t : gen.points(box[1], 4)) {
+        const double u = gen.uniform(box[2].lo, box[2].hi);
+        x[1] = t, x[2] = u;
+        HessFamily hess;
+        hess.ctx = ctx, hess.x = x, hess.n = 2;
+        const HessValue* p = build(hess, c);
+        for (int i = 1; i <= 2; ++i)
+          for (int j = 1; j <= 2; ++j)
+            ASSERT_TRUE(nearlyInside(h[i][j], p->hessian[i][j]))
+                << c.name << " H" << i << j << " at " << t << ", " << u << ": " << p->hessian[i][j] << " not in ["
+                << h[i][j].lo << ", " << h[i][j].hi << "]";
+      }
+      freeContext(ctx);
+    }
+  }
+}
+
+}  // namespace
