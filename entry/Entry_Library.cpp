@@ -6,6 +6,7 @@
 
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Solve.h"
+#include "entry/Eval_Pending.h"
 #include "excel/Xl_Value.h"
 
 namespace {
@@ -39,6 +40,7 @@ int attach(OsModule module) {
   context->robustMode = -1;
   context->currentEngine = -1;
   recordModule(context, module);
+  Eval_registerProgressHost();
   g_contextSlot = slot;
   return 1;
 }

@@ -1,7 +1,9 @@
-// Steps of a Solve call served by components that this library does not
-// carry yet: the formula interpreter. Each answers the way a missing component
-// fails (a failed step, status 13, nothing evaluated), so that no action
-// reports success without having done its work.
+// The interpreter's part of a Solve call. Loading and diagnosis are not
+// carried yet and answer the way a missing component fails (a failed step,
+// status 13, nothing evaluated), so that no action reports success without
+// having done its work; with no model loaded every evaluation fails (0).
+// Values, the objective's gradient, gradients and Hessians forward to the
+// interpreter's model once one is loaded.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +11,10 @@
 #include "contract/Host_Eval.h"
 
 struct LibraryContext;
+
+// Lets the interpreter show its progress texts on the status bar and ask the
+// progress callback whether to stop.
+void Eval_registerProgressHost();
 
 int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int run, int trials,
                    int secondAnalysis, int analyseOnly, int diagnose, int iao);

@@ -12,6 +12,7 @@
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
+#include "worksheet/Wsf_Registry.h"
 
 namespace {
 
@@ -93,8 +94,21 @@ Value* resultOf(EvalContext* ctx) { return ctx->result; }
 
 Value notAvailable(EvalContext* ctx) { return *Val_setError(resultOf(ctx), kErrNA); }
 
+// Calls a worksheet function of the worksheet library in the context's
+// result, with the cell being evaluated; false when it has none for id.
+bool callWorksheet(int32_t id, int32_t n, Value** a, EvalContext* ctx, Value* r) {
+  const WsfEntry entry = Wsf_entry(id);
+  if (!entry) return false;
+  const Symbol* symbol = ctx->currentSymbol;
+  const CellRef at = symbol ? Prog_symbolCell(symbol) : CellRef{};
+  const WsfCall call{symbol ? &at : nullptr, symbol && symbol->formula && symbol->formula->isArray};
+  *r = *entry(resultOf(ctx), n, a, &call);
+  return true;
+}
+
 // Calls the implementation in its form; false when there is none.
 bool callImpl(const FnDispatchEntry& e, int32_t id, int32_t n, Value** a, int32_t cell, EvalContext* ctx, Value* r) {
+  if (callWorksheet(id, n, a, ctx, r)) return true;
   const FnImpl& f = e.impl;
   switch (e.form) {
     case kFormA1: if (!f.a1) return false; *r = f.a1(a[0]); return true;
@@ -179,7 +193,7 @@ FnDispatchEntry Fn_entry(int32_t id) {
 
 bool Fn_hasImplementation(int32_t id) {
   const FnDispatchEntry e = Fn_entry(id);
-  return e.form == kFormFalse || e.form == kFormTrue || e.impl.a1 != nullptr;
+  return e.form == kFormFalse || e.form == kFormTrue || e.impl.a1 != nullptr || Wsf_entry(id) != nullptr;
 }
 
 Value Fn_unsupportedFunction(int32_t /*n*/, Value** /*args*/, EvalContext* ctx) {

@@ -7,6 +7,7 @@
 
 #include "arithmetic/affine/Aff_Build.h"
 #include "arithmetic/affine/Aff_Ops.h"
+#include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
 #include "values/Vm_Status.h"
 
@@ -305,7 +306,7 @@ AffineForm Aff_powVI(const AffineForm* x, int32_t k) {
 
 AffineForm Aff_powVS(const AffineForm* x, double e) {
   if (e == 0.0) return constant(x, point(1.0));
-  if (e == 1.0) return copyOf(x);
+  if (Ivl_isIntegerExponent(e)) return Aff_powVI(x, int32_t(e));
   const Interval r = range(x);
   if ((r.lo <= 0.0 && e < 0.0) || (r.lo < 0.0 && e > 0.0)) return fault(x, "IPOW");
   return smooth(x, r, [e](double t) { return std::pow(t, e); }, [e](Interval t) { return Ivl_powVS(&t, e); },

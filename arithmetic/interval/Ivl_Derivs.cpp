@@ -1,6 +1,9 @@
 // Interval derivatives of the elementary functions.
 #include "arithmetic/interval/Ivl_Derivs.h"
 
+#include <climits>
+#include <cmath>
+
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
 #include "values/Pay_Tape.h"
@@ -106,3 +109,5 @@ void Ivl_maxMinWeights(bool isMax, const Interval& x, const Interval& y, Interva
   *wx = yWins ? zero : xWins ? one : unit;
   *wy = yWins ? one : xWins ? zero : unit;
 }
+
+bool Ivl_isIntegerExponent(double e) { return e == std::floor(e) && std::fabs(e) <= INT_MAX; }

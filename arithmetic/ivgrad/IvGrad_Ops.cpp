@@ -232,6 +232,7 @@ IvGradValue IvGrad_powVI(const IvGradValue* x, int32_t k) {
 }
 
 IvGradValue IvGrad_powVS(const IvGradValue* x, double r) {
+  if (Ivl_isIntegerExponent(r)) return IvGrad_powVI(x, int32_t(r));
   const Interval R{r, r};
   IvGradValue* out = target(x->context, kOpPower, x->node, 0, &R);
   if (x->value.hi < 0.0) return fault(out, x, kStatusUnfeasibleArgument, "IPOW");

@@ -183,6 +183,7 @@ IvHessValue IvHess_powVI(const IvHessValue* x, int32_t k) {
 }
 
 IvHessValue IvHess_powVS(const IvHessValue* x, double r) {
+  if (Ivl_isIntegerExponent(r)) return IvHess_powVI(x, int32_t(r));
   if (x->value.hi < 0.0) return fault(x, kStatusUnfeasibleArgument, "IPOW");
   Interval cut = x->value;
   const Interval f = Ivl_powVS(&cut, r);

@@ -50,12 +50,10 @@ const IvGradValue* load(EvalContext* ctx, NodeRef r, IvGradValue* scratch) {
   return scratch;
 }
 
-bool isInteger(const Interval& k) { return k.lo == k.hi && k.lo == std::floor(k.lo) && std::fabs(k.lo) < 1e9; }
-
 // x^e with its first and second derivative for a constant exponent e: an
 // integer keeps negative bases, any other exponent works on x >= 0.
 IvlDerivs powerConst(Interval x, const Interval& e) {
-  if (isInteger(e)) {
+  if (e.lo == e.hi && Ivl_isIntegerExponent(e.lo)) {
     const int32_t k = int32_t(e.lo);
     const double kk = double(k) * double(k - 1);
     return {Ivl_powVI(x, k), Ivl_mulSV(k, Ivl_powVI(x, k - 1)), kk == 0.0 ? kZero : Ivl_mulSV(kk, Ivl_powVI(x, k - 2))};

@@ -135,6 +135,7 @@ IvRevNode IvRev_powVI(const IvRevNode* x, int32_t k) {
 }
 
 IvRevNode IvRev_powVS(const IvRevNode* x, double d) {
+  if (Ivl_isIntegerExponent(d)) return IvRev_powVI(x, int32_t(d));
   if (x->value.hi < 0.0) return fault(x, kStatusUnfeasibleArgument, "IPOW");
   Interval cut = x->value;
   const Interval f = Ivl_powVS(&cut, d);

@@ -1,7 +1,6 @@
 // The kind-13 recording operations and the backward contraction.
 #include "arithmetic/propagate/IvProp_Ops.h"
 
-#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -54,8 +53,6 @@ IvPropNode unary(int32_t op, const IvPropNode* x, const char* label) {
 
 Interval point(double d) { return Interval{d, d}; }
 
-bool isInteger(double d) { return d == std::floor(d) && std::fabs(d) <= INT_MAX; }
-
 // The points t >= 0 (or > 0) with t^d in z for a real, non-integer d,
 // widened for the rounding of 1 / d.
 Interval realRoot(Interval z, double d) {
@@ -80,7 +77,7 @@ Interval projectFirst(const IvPropNode& node, Interval z, const Interval& x, con
     case kOpDiv: return Ivl_mul(z, other);
     case kOpPower:
       if (y) return Ivl_whole();  // x^y: not narrowed
-      return isInteger(k.lo) ? Ivl_rootInv(z, int32_t(k.lo), &x) : realRoot(z, k.lo);
+      return Ivl_isIntegerExponent(k.lo) ? Ivl_rootInv(z, int32_t(k.lo), &x) : realRoot(z, k.lo);
     default: break;
   }
   if (y) return Ivl_whole();
@@ -185,7 +182,7 @@ IvPropNode IvProp_powVI(const IvPropNode* x, int32_t k) {
 }
 
 IvPropNode IvProp_powVS(const IvPropNode* x, double d) {
-  if (isInteger(d)) return IvProp_powVI(x, int32_t(d));
+  if (Ivl_isIntegerExponent(d)) return IvProp_powVI(x, int32_t(d));
   if (x->value.hi < 0.0) return fault(x, kStatusUnfeasibleArgument, "IPOW");
   Interval cut = x->value;
   return record(kOpPower, x, nullptr, point(d), Ivl_powVS(&cut, d));

@@ -103,7 +103,6 @@ bool Auto_alive(const AutoObject* obj, int* sheetIndex);
 AutoResult Auto_callItem(AutoCall& outer, AutoObject* obj, const std::vector<const AutoVariant*>& args);
 
 // Variant results.
-void Auto_setEmpty(AutoVariant* v);
 void Auto_setInt(AutoVariant* v, std::int32_t n);
 void Auto_setReal(AutoVariant* v, double d);
 void Auto_setBool(AutoVariant* v, bool b);

@@ -108,8 +108,6 @@ AutoResult Auto_arrayPutElement(AutoArray* a, const std::int32_t* indices, const
   return Auto_variantCopy(e, v);
 }
 
-void Auto_setEmpty(AutoVariant* v) { Auto_variantClear(v); }
-
 void Auto_setInt(AutoVariant* v, std::int32_t n) {
   Auto_variantClear(v);
   v->vt = Auto_vtI4;

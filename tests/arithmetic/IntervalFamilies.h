@@ -14,44 +14,7 @@ MODE_OP_TABLES(IvGrad, IvGradValue)
 MODE_OP_TABLES(IvHess, IvHessValue)
 
 // Point values in long double.
-struct LongFamily {
-  using T = long double;
-  long double x[3];
-  T var(int p) const { return x[p]; }
-  static T un(int32_t op, T a) {
-    switch (op) {
-      case kNeg: return -a;
-      case kOpAbs: return fabsl(a);
-      case kOpAcos: return acosl(a);
-      case kOpAsin: return asinl(a);
-      case kOpAtan: return atanl(a);
-      case kOpCos: return cosl(a);
-      case kOpCosh: return coshl(a);
-      case kOpExp: return expl(a);
-      case kOpLn: return logl(a);
-      case kOpSign: return a > 0 ? 1.0L : a < 0 ? -1.0L : 0.0L;
-      case kOpSin: return sinl(a);
-      case kOpSinh: return sinhl(a);
-      case kOpSquare: return a * a;
-      case kOpSqrt: return sqrtl(a);
-      case kOpTan: return tanl(a);
-      default: return tanhl(a);
-    }
-  }
-  static T bin(int32_t op, T a, T b) {
-    switch (op) {
-      case kOpSub: return a - b;
-      case kOpAdd: return a + b;
-      case kOpMul: return a * b;
-      case kOpDiv: return a / b;
-      case kOpMax: return a > b ? a : b;
-      case kOpMin: return a < b ? a : b;
-      default: return powl(a, b);
-    }
-  }
-  static T sv(int32_t op, double s, T b) { return bin(op, s, b); }
-  static T vs(int32_t op, T a, double s) { return bin(op, a, s); }
-};
+using LongFamily = PlainFamilyOf<long double>;
 
 // A forward family over boxes: variable p is seeded over box[p].
 template <class P, bool (*Copy)(P*, const P*), void (*Free)(P*), P (*Un(int32_t))(const P*),

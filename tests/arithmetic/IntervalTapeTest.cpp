@@ -69,9 +69,10 @@ TEST(IntervalTapeTest, ReverseTapeWorkedCases) {
   EXPECT_EQ(f.ctx->firstError, kStatusUnfeasibleArgument);
   EXPECT_TRUE(Ivl_isEmpty(bad.value));
   Vm_clearErrors(f.ctx);
-  t.vs(kOpPower, t.var(1), -2.0);
   t.un(kOpLn, IvRevNode{{-2, 3}, {}, {}, 0, 0, -1, f.ctx});
   EXPECT_EQ(f.ctx->errorCount, 0);
+  t.vs(kOpPower, t.var(1), -2.0);  // over [0, 2]
+  EXPECT_EQ(f.ctx->firstError, kStatusDivisionByZero);
 }
 
 // Contracts box with f(x) - c <= 0 (or c - f(x) <= 0 with atLeast).
@@ -213,6 +214,52 @@ TEST(IntervalTapeTest, HessianReplayEnclosesPointHessians) {
       freeContext(ctx);
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Records f over box on the kind-9 tape and replays it into h.
+template <class Build>
+void replay(const Interval* box, Build f, Interval (*h)[3], int32_t* status) {
+  double x[3] = {0, 0, 0};
+  EvalContext* ctx = makeContext(2, x);
+  for (int j = 1; j <= 2; ++j) ctx->variables->records[j - 1].value = box[j];
+  ctx->functions->maxCellTape = 8;
+  IvGrad_init(ctx->ivGradBuffer, 2, ctx);
+  IvGrad_prepareTape(ctx, 2);
+  ctx->recording = 1;
+  ctx->tapeCount = 0;
+  {
+    IvGradFamily g;
+    g.ctx = ctx, g.box = box, g.n = 2;
+    const IvGradValue* r = f(g);
+    Interval* rows[3] = {h[0], h[1], h[2]};
+    IvGrad_reverseHessian(rows, false, false, r->node, ctx);
+  }
+  *status = ctx->errorCount;
+  freeContext(ctx);
+}
+
+TEST(IntervalTapeTest, HessianReplayWorkedCases) {
+  const Interval box[3] = {{}, {-2, -1}, {1, 3}};
+  int32_t status = 0;
+  Interval h[3][3] = {};
+  replay(box, [](IvGradFamily& g) { return g.bin(kOpMul, g.var(1), g.var(2)); }, h, &status);
+  EXPECT_EQ(h[1][2].lo, 1);
+  EXPECT_EQ(h[2][1].hi, 1);
+  EXPECT_EQ(h[1][1].hi, 0);
+  Interval c[3][3] = {};
+  // mended: x^3.0 over a negative box is the integer power, forward and in
+  // the replay
+  replay(box, [](IvGradFamily& g) { return g.vs(kOpPower, g.var(1), 3.0); }, c, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_LE(c[1][1].lo, -12);  // 6 x over [-2, -1]
+  EXPECT_GE(c[1][1].hi, -6);
+  Interval v[3][3] = {};
+  replay(box, [](IvGradFamily& g) { return g.var(2); }, v, &status);
+  EXPECT_EQ(v[2][2].hi, 0);  // a lone variable records nothing
 }
 
 }  // namespace

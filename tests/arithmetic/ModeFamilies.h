@@ -69,10 +69,12 @@ MODE_OP_TABLES(Hess, HessValue)
 MODE_OP_TABLES(Rev, RevNode)
 MODE_OP_TABLES(Smp, SampleVector)
 
-// Plain doubles, written independently of the families.
-struct PlainFamily {
-  using T = double;
-  double x[3];
+// Plain numbers (double, or long double for a truth in higher precision),
+// written independently of the families.
+template <class Real>
+struct PlainFamilyOf {
+  using T = Real;
+  Real x[3];
   T var(int p) const { return x[p]; }
   static T un(int32_t op, T a) {
     switch (op) {
@@ -85,7 +87,7 @@ struct PlainFamily {
       case kOpCosh: return std::cosh(a);
       case kOpExp: return std::exp(a);
       case kOpLn: return std::log(a);
-      case kOpSign: return a > 0 ? 1.0 : a < 0 ? -1.0 : 0.0;
+      case kOpSign: return a > 0 ? T(1) : a < 0 ? T(-1) : T(0);
       case kOpSin: return std::sin(a);
       case kOpSinh: return std::sinh(a);
       case kOpSquare: return a * a;
@@ -108,6 +110,7 @@ struct PlainFamily {
   static T sv(int32_t op, double s, T b) { return bin(op, s, b); }
   static T vs(int32_t op, T a, double s) { return bin(op, a, s); }
 };
+using PlainFamily = PlainFamilyOf<double>;
 
 // Values kept by an adaptor: family results are shallow copies of the
 // context's result record, so each is deep-copied at once.

@@ -3,10 +3,12 @@
 // functions zero their outputs, right-hand sides subtract, error cells raise.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 #include "SheetSource.h"
 #include "interpreter/Eval_Entries.h"
+#include "interpreter/Eval_Interface.h"
 #include "values/DegVec_Payload.h"
 #include "values/Model_Variables.h"
 #include "values/Vm_Status.h"
@@ -99,6 +101,47 @@ TEST(EvalEntries, ErrorResultRaisesAtItsCell) {
   EXPECT_EQ(w.ctx->errorCell.column, 2);
   EXPECT_FALSE(Eval_evalUnsupported(&w.program, kModeInterval));
   EXPECT_EQ(w.ctx->firstError, kStatusInvalidOperation);
+}
+
+}  // namespace
+
+namespace {
+
+using Entries = std::map<std::pair<int, int>, double>;
+
+int collect(LibraryContext*, void* user, int i, int j, double value, void*) {
+  (*static_cast<Entries*>(user))[{i, j}] = value;
+  return 1;
+}
+
+TEST(EvalInterface, QuadraticTermsAndGradientsAtZero) {
+  for (int32_t compact : {0, 1}) {
+    Quadratic q(compact);
+    ASSERT_TRUE(q.ok);
+    q.ctx->program = &q.program;
+    q.ctx->functions = q.functions;
+    q.functions->array[0]->relation = kRelMinimise;
+    const double zero[2] = {0, 0};
+    Entries hess;
+    ASSERT_EQ(Eval_hessianAt(q.ctx, &hess, collect, nullptr, zero, 0, kHessQuadraticTerms), 1);
+    const Entries wantHess{{{0, 0}, 3}, {{0, 1}, 1}, {{1, 0}, 1}, {{1, 1}, 1}, {{-1, 0}, 4}, {{-1, 1}, 0}, {{-1, -1}, 5}};
+    EXPECT_EQ(hess, wantHess);
+    Entries jac;
+    ASSERT_EQ(Eval_gradientsAt(q.ctx, &jac, collect, nullptr, zero, 0), 1);
+    EXPECT_EQ(jac[std::make_pair(2, 0)], 4.0);  // 4x + y²
+    EXPECT_EQ(jac[std::make_pair(2, 1)], 0.0);
+    EXPECT_EQ(jac.count({0, 0}), 0u);           // the objective left out
+    double f[3] = {}, x[2] = {1, 2}, g[2] = {};
+    ASSERT_EQ(Eval_valuesAt(q.ctx, f, x), 1);
+    EXPECT_DOUBLE_EQ(f[2], 20.0);  // objective last
+    EXPECT_DOUBLE_EQ(f[0], 7.0);
+    EXPECT_DOUBLE_EQ(f[1], 8.0);
+    double value = 0;
+    ASSERT_EQ(Eval_objectiveAt(q.ctx, &value, g, x), 1);
+    EXPECT_DOUBLE_EQ(value, 20.0);
+    EXPECT_DOUBLE_EQ(g[0], 14.0);
+    EXPECT_DOUBLE_EQ(g[1], 6.0);
+  }
 }
 
 }  // namespace

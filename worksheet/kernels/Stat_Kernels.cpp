@@ -49,7 +49,12 @@ double Stat_aveDev(int32_t n, const double* x, uint8_t zeroBased) {
 
 double Stat_devSq(int32_t n, const double* x, uint8_t zeroBased) {
   if (n <= 0) return 0.0;
-  return sumSquaredDeviations(n, base(x, zeroBased), Stat_mean(n, x, zeroBased));
+  const double* a = base(x, zeroBased);
+  // The mean corrected by its own residual, so that equal values deviate by 0.
+  double m = Stat_mean(n, x, zeroBased), residual = 0.0;
+  for (int32_t i = 1; i <= n; ++i) residual += a[i] - m;
+  m += residual / n;
+  return sumSquaredDeviations(n, a, m);
 }
 
 double Stat_variance(int32_t n, const double* x, uint8_t zeroBased) {

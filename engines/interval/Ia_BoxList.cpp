@@ -1,0 +1,60 @@
+// The sorted list of open boxes and the split-component rules.
+#include "engines/interval/Ia_BoxList.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+void Ia_pushBox(IaBoxList& list, const IaBox& box, double lower, int split) {
+  auto at = list.nodes.begin();
+  while (at != list.nodes.end() && at->lower < lower) ++at;
+  list.nodes.insert(at, IaBoxNode{split, lower, box});
+}
+
+bool Ia_popBox(IaBoxList& list, IaBox& box, double* lower, int* split) {
+  if (list.nodes.empty()) return false;
+  IaBoxNode& head = list.nodes.front();
+  box = std::move(head.box);
+  *lower = head.lower;
+  *split = head.split;
+  list.nodes.pop_front();
+  return true;
+}
+
+// The first i of largest weight(i), over i = 1..n.
+template <typename Weight>
+static int Ia_argMaxComponent(int n, Weight weight) {
+  int best = 1;
+  double most = n >= 1 ? weight(1) : 0.0;
+  for (int i = 2; i <= n; ++i)
+    if (weight(i) > most) most = weight(i), best = i;
+  return best;
+}
+
+int Ia_widestComponent(int n, const Interval* box) {
+  return Ia_argMaxComponent(n, [box](int i) { return box[i].hi - box[i].lo; });
+}
+
+int Ia_smearComponent(int n, const Interval* box, const Interval* gradient) {
+  return Ia_argMaxComponent(n, [box, gradient](int i) {
+    return (box[i].hi - box[i].lo) * (gradient[i].hi - gradient[i].lo);
+  });
+}
+
+// True when the box lies apart from the recorded one in some component.
+static bool Ia_boxDiffers(const IaBox& box, const IaBox& recorded, double acc, double res) {
+  for (std::size_t i = 1; i < box.size(); ++i) {
+    const Interval& r = recorded[i];
+    const double d = std::max(std::fabs(box[i].lo - r.lo), std::fabs(box[i].hi - r.hi));
+    const double scale = std::max(std::fabs(r.lo), std::fabs(r.hi));
+    if (d > acc && d / scale > res) return true;
+  }
+  return false;
+}
+
+void Ia_recordSolution(IaBoxList& solutions, const IaBox& box, double bound, double acc,
+                       double res) {
+  for (const IaBoxNode& node : solutions.nodes)
+    if (!Ia_boxDiffers(box, node.box, acc, res)) return;
+  solutions.nodes.push_back(IaBoxNode{0, bound, box});
+}

@@ -1,0 +1,91 @@
+// The best-first box search: bisect, bound both halves, keep the live ones
+// in the sorted box list, take the box of smallest lower bound next, and stop
+// on a closed gap, an empty list, a standing lower bound or the caller's stop.
+#include "engines/interval/Ia_BranchBound.h"
+
+#include <cmath>
+
+bool Ia_boxIsSmall(int n, const IaBox& box, double accuracy) {
+  const int i = Ia_widestComponent(n, box.data());
+  return box[i].hi - box[i].lo < accuracy;
+}
+
+namespace {
+
+struct IaSearch {
+  const IaSearchOptions& options;
+  const IaSearchSteps& steps;
+  int n;
+  IaBoxList list;
+  IaBox incumbent;
+  double upper;
+  IaSearchStats stats;
+};
+
+// Bounds one half and keeps it when it stays alive; false on a failure.
+bool Ia_boundHalf(IaSearch& s, IaBox& half) {
+  IaBoxBound bound;
+  if (!s.steps.boundBox(s.steps.user, half, s.incumbent, &s.upper, &bound)) return false;
+  if (!bound.alive) return true;
+  if (Ia_boxIsSmall(s.n, half, s.options.accuracy) &&
+      !s.steps.tryMidpoint(s.steps.user, half, s.incumbent, &s.upper))
+    return false;
+  Ia_pushBox(s.list, half, bound.lower, bound.split);
+  return true;
+}
+
+void Ia_incumbentPoint(const IaSearch& s, std::vector<double>& x, double* objective) {
+  x.assign(s.n + 1, 0.0);
+  for (int i = 1; i <= s.n; ++i) x[i] = (s.incumbent[i].lo + s.incumbent[i].hi) * 0.5;
+  *objective = s.options.maximise ? -s.upper : s.upper;
+}
+
+// The stopping test on the gap d between the incumbent and the lower bound.
+bool Ia_gapClosed(const IaSearchOptions& o, double upper, double lower, double d) {
+  if (o.absoluteGapOnly || d <= o.accuracy) return d <= o.accuracy;
+  return d / ((std::fabs(lower) + std::fabs(upper)) * 0.5) <= o.accuracy;
+}
+
+int Ia_searchLoop(IaSearch& s, const IaBox& start, std::vector<double>& x, double* objective) {
+  IaBox boxX = start, boxY;
+  int split = Ia_widestComponent(s.n, boxX.data());
+  double lower = INFINITY, checkedLower = INFINITY;
+  double checkedAt = s.steps.clockSeconds(s.steps.user);
+  for (;;) {
+    boxY = boxX;
+    const double mid = (boxX[split].lo + boxX[split].hi) * 0.5;
+    boxX[split].hi = mid;
+    boxY[split].lo = mid;
+    ++s.stats.bisections;
+    if (!Ia_boundHalf(s, boxX) || !Ia_boundHalf(s, boxY)) return IaSearchEvalFailed;
+    ++s.stats.iterations;
+    Ia_incumbentPoint(s, x, objective);
+    if (s.steps.reportIteration(s.steps.user, s.stats.iterations, x, *objective))
+      return IaSearchStopped;
+    if (!Ia_popBox(s.list, boxX, &lower, &split))
+      return s.upper == INFINITY ? IaSearchEmptyNoIncumbent : IaSearchEmptyWithIncumbent;
+    const double now = s.steps.clockSeconds(s.steps.user);
+    if (now - checkedAt > s.options.noProgressSeconds) {
+      if (lower == checkedLower) return IaSearchNoProgress;
+      checkedLower = lower;
+      checkedAt = now;
+    }
+    const double d = std::fabs(s.upper - lower);
+    if (!Ia_gapClosed(s.options, s.upper, lower, d)) continue;
+    const bool wideBox = !Ia_boxIsSmall(s.n, s.incumbent, s.options.accuracy);
+    return d > s.options.accuracy || wideBox ? IaSearchWide : IaSearchGapClosed;
+  }
+}
+
+}  // namespace
+
+bool Ia_boxBranchAndBound(const IaSearchOptions& options, const IaSearchSteps& steps,
+                          const IaBox& start, std::vector<double>& x, double* objective,
+                          IaSearchStats* stats) {
+  const int n = static_cast<int>(start.size()) - 1;
+  IaSearch s{options, steps, n, {}, IaBox(n + 1), options.maximise ? -*objective : *objective, {}};
+  for (int i = 1; i <= n; ++i) s.incumbent[i] = Interval{x[i], x[i]};
+  s.stats.result = Ia_searchLoop(s, start, x, objective);
+  *stats = s.stats;
+  return s.stats.result == IaSearchGapClosed;
+}

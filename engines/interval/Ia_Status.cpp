@@ -1,0 +1,14 @@
+// Maps the search's ending and the final local run to the engine's status.
+#include "engines/interval/Ia_Status.h"
+
+#include "engines/interval/Ia_BranchBound.h"
+
+int Ia_finalStatus(int searchResult, int finalLocal) {
+  if (searchResult == IaSearchEvalFailed) return IaStatusSearchEvalFailed;
+  if (finalLocal == StatusInfeasible) return StatusInfeasible;
+  if (searchResult == IaSearchEmptyNoIncumbent && !Ia_localFoundSolution(finalLocal))
+    return StatusInfeasible;
+  if (searchResult == IaSearchWide) return IaStatusWideResult;
+  if (searchResult == IaSearchNoProgress) return StatusNoProgress;
+  return StatusSolved;
+}

@@ -1,0 +1,131 @@
+// The evaluation interface over a loaded model: points into the variables,
+// function values, the objective's gradient, gradients and Hessians entry by
+// entry. Gradients use the reverse tape when memory allows and the function
+// records one, else forward differentiation; Hessians the tape replay or the
+// forward mode likewise.
+#include "interpreter/Eval_Interface.h"
+
+#include <vector>
+
+#include "interpreter/Eval_Entries.h"
+#include "interpreter/Model_Structure.h"
+#include "interpreter/Vm_Machine.h"
+#include "values/Model_Variables.h"
+#include "values/Vm_Context.h"
+
+namespace {
+
+bool isObjective(const ModelItem* item) { return item->relation == kRelMinimise || item->relation == kRelMaximise; }
+
+int32_t functionCount(const EvalContext* ctx) { return static_cast<int32_t>(ctx->functions->array.size()); }
+
+// The variable number (1-based) of derivative slot k (1-based) of item.
+int32_t variableOfSlot(const EvalContext* ctx, const ModelItem* item, int32_t k) {
+  return ctx->compactDerivatives == 1 ? item->variables[static_cast<size_t>(k) - 1] : k;
+}
+
+int32_t derivativeCount(const EvalContext* ctx, const ModelItem* item) {
+  return ctx->compactDerivatives == 1 ? static_cast<int32_t>(item->variables.size())
+                                      : Model_variableCount(ctx->variables);
+}
+
+// Value and gradient (1-based slots) of function i by the cheapest mode.
+bool gradientOf(EvalContext* ctx, int32_t i, bool reset, double* value, std::vector<double>* gradient) {
+  const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
+  gradient->assign(static_cast<size_t>(derivativeCount(ctx, item)) + 1, 0.0);
+  if (ctx->reverseAllowed == 1 && item->usesTape)
+    return Eval_evalRevGrad(ctx->program, i, reset, value, gradient->data(), false, false);
+  return Eval_evalRealDeriv(ctx->program, i, reset, value, gradient->data(), false, false);
+}
+
+}  // namespace
+
+int32_t Eval_objectiveIndex(const FunctionTable* functions) {
+  for (int32_t i = static_cast<int32_t>(functions->array.size()) - 1; i >= 0; --i)
+    if (isObjective(functions->array[static_cast<size_t>(i)])) return i;
+  return -1;
+}
+
+void Eval_setPoint(EvalContext* ctx, const double* x) {
+  const int32_t n = Model_variableCount(ctx->variables);
+  for (int32_t j = 1; j <= n; ++j) Model_getVariable(ctx->variables, j)->value = Interval{x[j - 1], x[j - 1]};
+}
+
+int Eval_valuesAt(EvalContext* ctx, double* f, const double* x) {
+  Eval_setPoint(ctx, x);
+  const int32_t m = functionCount(ctx), objective = Eval_objectiveIndex(ctx->functions);
+  int32_t slot = 0;
+  for (int32_t i = 0; i < m; ++i) {
+    double* out = i == objective ? &f[m - 1] : &f[slot++];
+    if (!Eval_evalReal(ctx->program, i, i == 0, out, false)) return 0;
+  }
+  return 1;
+}
+
+int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const double* x) {
+  const int32_t i = Eval_objectiveIndex(ctx->functions);
+  if (i < 0) return 0;
+  Eval_setPoint(ctx, x);
+  if (!gradient) return Eval_evalReal(ctx->program, i, true, value, false) ? 1 : 0;
+  const int32_t n = Model_variableCount(ctx->variables);
+  std::fill(gradient, gradient + n, 0.0);
+  std::vector<double> g;
+  if (!gradientOf(ctx, i, true, value, &g)) return 0;
+  const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
+  for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) gradient[variableOfSlot(ctx, item, k) - 1] = g[k];
+  return 1;
+}
+
+int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, void* extra, const double* x,
+                     int flags) {
+  if (flags & ~(kJacIncludeObjective | kJacObjectiveOnly)) return 0;
+  Eval_setPoint(ctx, x);
+  const int32_t m = functionCount(ctx), objective = Eval_objectiveIndex(ctx->functions);
+  bool first = true;
+  for (int32_t i = 0; i < m; ++i) {
+    const bool isObj = i == objective;
+    if ((flags & kJacObjectiveOnly) ? !isObj : (isObj && !(flags & kJacIncludeObjective))) continue;
+    const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
+    if (derivativeCount(ctx, item) == 0) continue;
+    double value = 0.0;
+    std::vector<double> g;
+    if (!gradientOf(ctx, i, first || ctx->compactDerivatives == 1, &value, &g)) return 0;
+    first = false;
+    for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k)
+      if (!callback(ctx->library, user, i, variableOfSlot(ctx, item, k) - 1, g[k], extra)) return 0;
+  }
+  return 1;
+}
+
+int Eval_hessianAt(EvalContext* ctx, void* user, EvalValueCallback callback, void* extra, const double* x,
+                   int32_t i, int flags) {
+  if (i < 0 || i >= functionCount(ctx)) return 0;
+  const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
+  const bool replay = ctx->replayAllowed == 1 && item->usesTape;
+  if (ctx->forwardHessAllowed != 1 && !replay) return 0;
+  const int32_t nv = derivativeCount(ctx, item);
+  const size_t size = static_cast<size_t>(nv) + 1;
+  std::vector<double> gradient(size, 0.0), cells(size * size, 0.0);
+  std::vector<double*> rows(size);
+  for (size_t r = 0; r < size; ++r) rows[r] = &cells[r * size];
+  Eval_setPoint(ctx, x);
+  double value = 0.0;
+  const bool ok = replay ? Eval_evalHessTape(ctx->program, i, true, &value, gradient.data(), rows.data(), false, false)
+                         : Eval_evalHess(ctx->program, i, true, &value, gradient.data(), rows.data(), false, false);
+  if (!ok) return 0;
+  const bool halve = (flags & kHessHalve) && !(flags & kHessDouble);
+  const bool twice = (flags & kHessDouble) && !(flags & kHessHalve);
+  const double scale = halve ? 0.5 : twice ? 2.0 : 1.0;
+  for (int32_t j = 1; j <= nv; ++j)
+    for (int32_t k = 1; k <= nv; ++k) {
+      if (((flags & kHessUpper) && k < j) || ((flags & kHessLower) && k > j)) continue;
+      if (!callback(ctx->library, user, variableOfSlot(ctx, item, j) - 1, variableOfSlot(ctx, item, k) - 1,
+                    scale * rows[j][k], extra))
+        return 0;
+    }
+  if (flags & kHessGradient)
+    for (int32_t k = 1; k <= nv; ++k)
+      if (!callback(ctx->library, user, -1, variableOfSlot(ctx, item, k) - 1, gradient[k], extra)) return 0;
+  if ((flags & kHessValue) && value != 0.0 && !callback(ctx->library, user, -1, -1, value, extra)) return 0;
+  return 1;
+}

@@ -1,0 +1,48 @@
+// What engines ask of a loaded model through the interpreter: the objective,
+// a point set into the variables, values of every function, the objective's
+// gradient, and gradients and Hessians handed entry by entry to a store
+// callback (linear and quadratic coefficients of a model). Every call takes
+// the model's evaluation context; callbacks receive its library pointer.
+#pragma once
+
+#include <cstdint>
+
+#include "contract/Host_Eval.h"
+
+struct EvalContext;
+struct FunctionTable;
+
+// Flags of a Jacobian request.
+constexpr int kJacIncludeObjective = 0x100;
+constexpr int kJacObjectiveOnly = 0x200;
+// Flags of a Hessian request.
+constexpr int kHessUpper = 0x1;      // entries with k >= j only
+constexpr int kHessLower = 0x2;      // entries with k <= j only
+constexpr int kHessHalve = 0x4;
+constexpr int kHessDouble = 0x8;
+constexpr int kHessGradient = 0x10;  // also (-1, k, g_k)
+constexpr int kHessValue = 0x20;     // also (-1, -1, value) when non-zero
+// The objective's Hessian as quadratic coefficients: halved, with gradient
+// and value, so that f = x'Qx + c'x + d at x = 0.
+constexpr int kHessQuadraticTerms = kHessHalve | kHessGradient | kHessValue;
+
+// Index of the last function that is an objective (relation 8 or 9), or -1.
+int32_t Eval_objectiveIndex(const FunctionTable* functions);
+// Gives every variable the point value x[j] (0-based).
+void Eval_setPoint(EvalContext* ctx, const double* x);
+// Sets the point and evaluates every function into f (objective last, the
+// others in table order); 1, or 0 on the first failing function.
+int Eval_valuesAt(EvalContext* ctx, double* f, const double* x);
+// The objective's value and (when gradient is not null) its gradient over
+// all variables, 0-based; 1 or 0.
+int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const double* x);
+// Every gradient entry (i, j) of the functions at x, the objective only with
+// kJacIncludeObjective or alone with kJacObjectiveOnly; filters that need a
+// diagnosis are refused (0). 1, or 0 on a failure or a callback's 0.
+int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, void* extra, const double* x,
+                     int flags);
+// The Hessian entries (j, k) of function i at x, then gradient and value by
+// flags; 0 when the memory budget forbids Hessians, or on a failure or a
+// callback's 0.
+int Eval_hessianAt(EvalContext* ctx, void* user, EvalValueCallback callback, void* extra, const double* x,
+                   int32_t i, int flags);

@@ -1,0 +1,52 @@
+// Progress texts with their 750 ms throttle and the two abort checks.
+#include "interpreter/Model_Progress.h"
+
+#include <cstdio>
+
+#include "values/Vm_Context.h"
+
+namespace {
+
+const char* const kTexts[] = {
+    "Analyzing Solver Model...",       "Parsing Problem Function %d",    "Optimizing Problem Function %d",
+    "Diagnosing Problem Function %d",  "Convexity Testing Function %d",  "Count Cells...%d%% Done",
+    "Releasing Memory...",             "Updating Worksheet Values...",   "Computing Partial Derivatives...",
+    "Evaluating Quadratic Objective...", "",
+};
+constexpr int32_t kTextCount = static_cast<int32_t>(sizeof kTexts / sizeof kTexts[0]);
+constexpr size_t kTextBuffer = 128;
+// Stop codes of the progress callback: 0 continue, 1 a soft answer, 2 and
+// above a limit, a break or a stop at the macro.
+constexpr int kStopHard = 2;
+
+ModelProgressHost gHost{};
+uint32_t gLastShown = 0;
+
+LibraryContext* libraryOf(const EvalContext* ctx) { return ctx ? ctx->library : nullptr; }
+
+int stopCode(EvalContext* ctx) { return gHost.stopCode ? gHost.stopCode(libraryOf(ctx)) : 0; }
+
+}  // namespace
+
+void Model_setProgressHost(const ModelProgressHost* host) {
+  gHost = host ? *host : ModelProgressHost{};
+  gLastShown = 0;
+}
+
+void Model_showProgress(EvalContext* ctx, int32_t k, int32_t argument) {
+  if (!gHost.showStatus || k < 0 || k >= kTextCount) return;
+  if (k == kProgressClear) {
+    gHost.showStatus(libraryOf(ctx), 0, "");
+    return;
+  }
+  const uint32_t now = gHost.ticks ? gHost.ticks() : 0;
+  if (now <= gLastShown + kProgressIntervalMs) return;
+  char text[kTextBuffer];
+  std::snprintf(text, sizeof text, kTexts[k], argument);
+  gHost.showStatus(libraryOf(ctx), 1, text);
+  gLastShown = now;
+}
+
+bool Model_userAbort(EvalContext* ctx) { return stopCode(ctx) >= kStopHard; }
+
+bool Model_userAbortAny(EvalContext* ctx) { return stopCode(ctx) != 0; }

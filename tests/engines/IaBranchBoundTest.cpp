@@ -1,0 +1,200 @@
+// The interval engine's box list and box branch and bound, driven by bounding
+// steps written here: a Lipschitz bound for a multimodal function whose global
+// minimum is found by dense sampling, and stubs that force each way a search
+// can end. Also the mapping of the search's ending to the engine's status.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "engines/interval/Ia_BranchBound.h"
+#include "engines/interval/Ia_Status.h"
+
+namespace {
+
+// sin(3x) + 0.1 x^2: many local minima on [-5, 5]; |f'| <= 3 + 0.2 * 5.
+double wavy(double x) { return std::sin(3 * x) + 0.1 * x * x; }
+constexpr double kWavyLipschitz = 4.0;
+
+// The test's bounding: `lowerOf` gives a box's lower bound (or NaN for a dead
+// box), the midpoint's value improves the incumbent, and the clock moves on
+// by `tick` seconds at each reading.
+struct Stub {
+  std::function<double(const IaBox&)> lowerOf;
+  std::function<double(double)> value = [](double) { return INFINITY; };
+  int stopAt = -1;
+  double clock = 0, tick = 0;
+  int bounded = 0;
+};
+
+bool stubMidpoint(void* u, const IaBox& box, IaBox& incumbent, double* upper) {
+  auto& s = *static_cast<Stub*>(u);
+  const double f = s.value((box[1].lo + box[1].hi) * 0.5);
+  if (f < *upper) *upper = f, incumbent = box;
+  return true;
+}
+
+IaSearchSteps stubSteps(Stub& stub) {
+  IaSearchSteps steps;
+  steps.user = &stub;
+  steps.boundBox = [](void* u, IaBox& box, IaBox& incumbent, double* upper, IaBoxBound* out) {
+    auto& s = *static_cast<Stub*>(u);
+    ++s.bounded;
+    stubMidpoint(u, box, incumbent, upper);
+    const double lower = s.lowerOf(box);
+    out->alive = !std::isnan(lower) && lower <= *upper;
+    out->lower = lower;
+    out->split = Ia_widestComponent(static_cast<int>(box.size()) - 1, box.data());
+    return true;
+  };
+  steps.tryMidpoint = stubMidpoint;
+  steps.reportIteration = [](void* u, int iteration, const std::vector<double>&, double) {
+    return iteration == static_cast<Stub*>(u)->stopAt;
+  };
+  steps.clockSeconds = [](void* u) {
+    auto& s = *static_cast<Stub*>(u);
+    return s.clock += s.tick;
+  };
+  return steps;
+}
+
+struct Outcome {
+  IaSearchStats stats;
+  std::vector<double> x;
+  double objective;
+};
+
+Outcome search(Stub& stub, IaSearchOptions options, Interval range, double x0, double f0) {
+  Outcome o{{}, {0, x0}, f0};
+  Ia_boxBranchAndBound(options, stubSteps(stub), IaBox{{0, 0}, range}, o.x, &o.objective, &o.stats);
+  return o;
+}
+
+TEST(IaBranchBound, FindsTheGlobalMinimumOfAMultimodalFunction) {
+  double best = INFINITY, where = 0;
+  for (int k = 0; k <= 2000000; ++k) {
+    const double x = -5 + k * 5e-6;
+    if (wavy(x) < best) best = wavy(x), where = x;
+  }
+  for (bool maximise : {false, true}) {
+    Stub stub;
+    const double sign = maximise ? -1 : 1;   // the steps minimise -(-f) when maximising
+    stub.value = wavy;
+    stub.lowerOf = [](const IaBox& b) {
+      return wavy((b[1].lo + b[1].hi) * 0.5) - kWavyLipschitz * (b[1].hi - b[1].lo) * 0.5;
+    };
+    IaSearchOptions options;
+    options.maximise = maximise;
+    options.accuracy = 1e-4;
+    // Start from the poor local minimum near 3.1.
+    const Outcome o = search(stub, options, {-5, 5}, 3.1, sign * wavy(3.1));
+    EXPECT_EQ(o.stats.result, IaSearchGapClosed);
+    EXPECT_NEAR(sign * o.objective, best, 1e-4);
+    EXPECT_NEAR(o.x[1], where, 1e-2);
+    EXPECT_EQ(o.stats.bisections, o.stats.iterations);
+  }
+}
+
+TEST(IaBranchBound, EndsEachWayASearchCanEnd) {
+  struct Case {
+    const char* what;
+    std::function<double(const IaBox&)> lowerOf;
+    bool absoluteGapOnly;
+    int stopAt;
+    double tick;
+    double f0;
+    int result, iterations;
+  };
+  const auto dead = [](const IaBox&) { return NAN; };
+  const auto flat = [](const IaBox&) { return 1000.0; };
+  const std::vector<Case> cases = {
+      {"every box dead, no point", dead, false, -1, 0, INFINITY, IaSearchEmptyNoIncumbent, 1},
+      {"every box dead after a point", dead, false, -1, 0, 5, IaSearchEmptyWithIncumbent, 1},
+      {"stopped by the callback", flat, true, 3, 0, 1000.5, IaSearchStopped, 3},
+      {"closed only relatively", flat, false, -1, 0, 1000.5, IaSearchWide, 1},
+      // The clock reads 40, 60 (first check), 80, 100 (bound unchanged).
+      {"lower bound standing still", flat, true, -1, 20, 1000.5, IaSearchNoProgress, 4},
+  };
+  for (const Case& c : cases) {
+    Stub stub;
+    stub.lowerOf = c.lowerOf;
+    stub.stopAt = c.stopAt;
+    stub.tick = c.tick;
+    IaSearchOptions options;
+    options.absoluteGapOnly = c.absoluteGapOnly;
+    options.noProgressSeconds = 30;
+    options.accuracy = 1e-3;
+    const Outcome o = search(stub, options, {0, 1}, 0.5, c.f0);
+    EXPECT_EQ(o.stats.result, c.result) << c.what;
+    EXPECT_EQ(o.stats.iterations, c.iterations) << c.what;
+  }
+}
+
+TEST(IaBoxList, KeepsBoxesByLowerBoundLaterFirstOnTies) {
+  IaBoxList list;
+  const IaBox a{{0, 0}, {1, 2}}, b{{0, 0}, {3, 4}}, c{{0, 0}, {5, 6}};
+  Ia_pushBox(list, a, 2.0, 1);
+  Ia_pushBox(list, b, 1.0, 1);
+  Ia_pushBox(list, c, 1.0, 1);
+  IaBox out;
+  double lower = 0;
+  int split = 0;
+  std::vector<double> order;
+  while (Ia_popBox(list, out, &lower, &split)) order.push_back(out[1].lo);
+  EXPECT_EQ(order, (std::vector<double>{5, 3, 1}));
+
+  const IaBox box{{0, 0}, {0, 1}, {0, 4}, {0, 4}}, gradient{{0, 0}, {-10, 10}, {0, 1}, {0, 2}};
+  EXPECT_EQ(Ia_widestComponent(3, box.data()), 2);
+  EXPECT_EQ(Ia_smearComponent(3, box.data(), gradient.data()), 1);
+  EXPECT_EQ(Ia_widestComponent(1, box.data()), 1);
+}
+
+TEST(IaBoxList, RecordsOnlySolutionsApartFromThoseRecorded) {
+  IaBoxList solutions;
+  const double acc = 1e-3, res = 1e-2;
+  struct Case {
+    const char* what;
+    IaBox box;
+    std::size_t count;
+  };
+  const std::vector<Case> cases = {
+      {"first", {{0, 0}, {1, 1}, {100, 100}}, 1},
+      {"within acc", {{0, 0}, {1.0005, 1.0005}, {100, 100}}, 1},
+      {"apart by 0.5 in the second component, 0.5% of 100", {{0, 0}, {1, 1}, {100.5, 100.5}}, 1},
+      {"apart by 2% in the second component", {{0, 0}, {1, 1}, {102, 102}}, 2},
+      {"apart in the first", {{0, 0}, {-1, -1}, {100, 100}}, 3},
+  };
+  for (const Case& c : cases) {
+    Ia_recordSolution(solutions, c.box, 7.0, acc, res);
+    EXPECT_EQ(solutions.nodes.size(), c.count) << c.what;
+  }
+  EXPECT_EQ(solutions.nodes.back().split, 0);
+  EXPECT_EQ(solutions.nodes.back().lower, 7.0);
+  EXPECT_EQ(solutions.nodes.back().box[1].lo, -1.0);
+}
+
+TEST(IaStatus, MapsTheSearchEndingAndTheFinalLocalRun) {
+  struct Case {
+    int search, local, status;
+  };
+  const std::vector<Case> cases = {
+      {IaSearchGapClosed, StatusSolved, StatusSolved},
+      {IaSearchEmptyWithIncumbent, StatusConverged, StatusSolved},
+      {IaSearchEmptyNoIncumbent, StatusNoProgress, StatusSolved},
+      // An empty list without any point is infeasible unless the final
+      // local run finds a solution; a failed local run is no solution.
+      {IaSearchEmptyNoIncumbent, StatusInfeasible, StatusInfeasible},
+      {IaSearchEmptyNoIncumbent, StatusIterationLimit, StatusInfeasible},
+      {IaSearchEmptyNoIncumbent, StatusEvalError, StatusInfeasible},
+      {IaSearchGapClosed, StatusInfeasible, StatusInfeasible},
+      {IaSearchWide, StatusSolved, IaStatusWideResult},
+      {IaSearchNoProgress, StatusSolved, StatusNoProgress},
+      {IaSearchEvalFailed, -1, IaStatusSearchEvalFailed},
+      {IaSearchStopped, StatusSolved, StatusSolved},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Ia_finalStatus(c.search, c.local), c.status) << c.search << " " << c.local;
+}
+
+}  // namespace

@@ -1,0 +1,250 @@
+// The shared worksheet-function cases run through the formula interpreter in
+// plain mode: each case's sheet is built from its context, its formula
+// compiled in its cell and evaluated, and the result compared as the case
+// says. Cases where this library is meant to answer differently are listed
+// with their reasons in function_case_exceptions.csv beside this file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../interpreter/SheetSource.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+using Row = std::vector<std::string>;
+
+// One CSV record (quoted fields, doubled quotes), or false at the end.
+bool readRecord(std::istream& in, Row* row) {
+  row->clear();
+  std::string field;
+  bool quoted = false, any = false;
+  char c;
+  while (in.get(c)) {
+    any = true;
+    if (quoted) {
+      if (c == '"' && in.peek() == '"') field += static_cast<char>(in.get());
+      else if (c == '"') quoted = false;
+      else field += c;
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      row->push_back(field);
+      field.clear();
+    } else if (c == '\n') {
+      break;
+    } else if (c != '\r') {
+      field += c;
+    }
+  }
+  if (!any) return false;
+  row->push_back(field);
+  return true;
+}
+
+// The flat JSON object of a context: cell -> number, string, true or false.
+std::map<std::string, std::string> readContext(const std::string& json) {
+  std::map<std::string, std::string> cells;
+  size_t i = 0;
+  auto skip = [&] { while (i < json.size() && (json[i] == ' ' || json[i] == ',' || json[i] == '{' || json[i] == '}')) ++i; };
+  auto string = [&] {
+    std::string s;
+    ++i;
+    while (i < json.size() && json[i] != '"') {
+      if (json[i] == '\\' && i + 1 < json.size()) ++i;
+      s += json[i++];
+    }
+    ++i;
+    return s;
+  };
+  for (skip(); i < json.size(); skip()) {
+    const std::string key = string();
+    while (json[i] == ' ' || json[i] == ':') ++i;
+    if (json[i] == '"') {
+      cells[key] = "\"" + string();
+    } else {
+      const size_t end = json.find_first_of(",}", i);
+      cells[key] = json.substr(i, end - i);
+      i = end;
+    }
+  }
+  return cells;
+}
+
+const std::map<std::string, uint32_t>& errorCodes() {
+  static const std::map<std::string, uint32_t> codes = {{"#NULL!", kErrNull}, {"#DIV/0!", kErrDiv0},
+                                                        {"#VALUE!", kErrValue}, {"#REF!", kErrRef},
+                                                        {"#NAME?", kErrName},  {"#NUM!", kErrNum},
+                                                        {"#N/A", kErrNA}};
+  return codes;
+}
+
+// A sheet whose cells hold numbers, texts, booleans, errors or formulas.
+struct CaseSheet : SheetSource {
+  std::map<std::pair<int, int>, std::string> values;  // "\"text", "true", "false", "#CODE", a number
+  std::pair<int, int> arrayCell{-1, -1};
+
+  // Only A1 references of a sheet's size; other names are not defined here.
+  bool resolve(uint8_t sheetNumber, const std::u16string& text, RangeRef* range, std::u16string* formula) override {
+    static const std::regex kReference(R"(\$?[A-Za-z]{1,3}\$?[0-9]{1,5}(:\$?[A-Za-z]{1,3}\$?[0-9]{1,5})?)");
+    if (!std::regex_match(Text_toUtf8(text), kReference)) return false;
+    return SheetSource::resolve(sheetNumber, text, range, formula);
+  }
+
+  bool readCell(const CellRef& c, Value* value, ReaderCell* info) override {
+    const std::pair<int, int> key{c.row, c.column};
+    if (key == arrayCell) info->isArray = true;
+    auto it = values.find(key);
+    if (it == values.end()) return SheetSource::readCell(c, value, info);
+    const std::string& v = it->second;
+    if (v[0] == '"') {
+      const std::string text = v.substr(1);
+      auto code = errorCodes().find(text);
+      if (code != errorCodes().end()) Val_setError(value, code->second);
+      else Val_setText(value, Text_fromUtf8(text).c_str());
+    } else if (v == "true" || v == "false") {
+      Val_setBool(value, v == "true");
+    } else {
+      Val_setNumber(value, std::stod(v));
+    }
+    return true;
+  }
+};
+
+struct Case {
+  std::string id, formula, context, type, expected, compare, array, cell;
+};
+
+std::string describe(const Value* v) {
+  std::ostringstream out;
+  out << "kind " << v->kind;
+  if (v->kind == kValText) out << " \"" << Text_toUtf8(v->text ? v->text : u"") << "\"";
+  else out << " " << v->number;
+  return out.str();
+}
+
+// Rounds to n decimals.
+double roundTo(double x, int n) { return std::round(x * std::pow(10.0, n)) / std::pow(10.0, n); }
+
+bool numbersAgree(double r, double e, const std::string& compare) {
+  const double scale = std::max(std::fabs(r), std::fabs(e));
+  if (std::fabs(r - e) <= 1e-14 * scale) return true;
+  if (compare.rfind("round:", 0) == 0) {
+    const int n = std::stoi(compare.substr(6));
+    return std::fabs(r - e) <= std::pow(10.0, -n) || std::fabs(roundTo(r, n) - roundTo(e, n)) <= 1e-14 * scale;
+  }
+  if (compare.rfind("sig:", 0) == 0) {
+    const int n = std::stoi(compare.substr(4));
+    const double magnitude = std::floor(std::log10(std::fabs(e)));
+    return std::fabs(r - e) <= std::pow(10.0, magnitude + 1 - n);
+  }
+  return false;
+}
+
+// Empty when the case passes, else what went wrong.
+std::string runCase(const Case& c) {
+  CaseSheet sheet;
+  for (const auto& [a1, v] : readContext(c.context)) {
+    CellRef at{};
+    SheetSource::parseCell(a1, &at);
+    sheet.values[{at.row, at.column}] = v;
+  }
+  CellRef at{};
+  SheetSource::parseCell(c.cell, &at);
+  sheet.cells[{at.row, at.column}] = c.formula;
+  if (!c.array.empty()) sheet.arrayCell = {at.row, at.column};
+
+  EvalContext* ctx = Vm_createContext();
+  ctx->variables = Model_createVariableTable();
+  SymbolTable* store = Prog_createSymbolTable(ctx);
+  FunctionTable* functions = Model_createFunctionTable();
+  FormulaReader* reader = Reader_create(ctx, store, &sheet);
+  Program program{};
+  Model_addFunction(functions, 1, at.column, at.row, kRelFree2, 0.0);
+  Reader_bindModel(reader, functions, ctx->variables);
+  std::string failure;
+  const bool compiled = Parse_compileModel(reader);
+  Vm_initProgram(&program, ctx);
+  ctx->mode = kModeReal;
+  const Value* r = nullptr;
+  if (compiled) {
+    ctx->incremental = 0;
+    Prog_markVariableCells(store);
+    r = Prog_runChain(&program, functions->array[0]->leftChain);
+  }
+  if (r && r->kind == kValArray && r->array->rows >= 1 && r->array->columns >= 1) r = Val_at(r, 0, 0);
+  if (!r) {
+    failure = "not compiled, status " + std::to_string(ctx->firstError);
+  } else if (c.compare == "iserror") {
+    if (r->kind != kValError) failure = "no error: " + describe(r);
+  } else if (c.type == "number") {
+    if (r->kind != kValInt && r->kind != kValReal) failure = "not a number: " + describe(r);
+    else if (!numbersAgree(r->number, std::stod(c.expected), c.compare)) failure = "got " + describe(r);
+  } else if (c.type == "boolean") {
+    if (r->kind != kValBool || (r->number != 0) != (c.expected == "TRUE")) failure = "got " + describe(r);
+  } else if (c.type == "text") {
+    if (r->kind != kValText || Text_toUtf8(r->text ? r->text : u"") != c.expected) failure = "got " + describe(r);
+  } else if (c.type == "error") {
+    uint32_t code = 0;
+    auto want = errorCodes().find(c.expected);
+    if (r->kind != kValError || !Vm_errorCode(r->number, &code) || want == errorCodes().end() || code != want->second)
+      failure = "got " + describe(r);
+  }
+  Vm_releaseProgram(&program);
+  Reader_destroy(reader);
+  Prog_freeSymbolTable(store);
+  Model_freeFunctionTable(functions);
+  Vm_destroyContext(ctx);
+  return failure;
+}
+
+std::set<std::string> exceptions() {
+  std::ifstream in(std::string(CORVAN_SOURCE) + "/tests/worksheet/function_case_exceptions.csv");
+  std::set<std::string> ids;
+  Row row;
+  while (readRecord(in, &row))
+    if (!row.empty() && !row[0].empty() && row[0] != "id") ids.insert(row[0]);
+  return ids;
+}
+
+TEST(FunctionCases, EveryCaseButTheListedExceptionsPasses) {
+  std::ifstream in(std::string(CORVAN_DATA) + "/functions/cases.csv");
+  ASSERT_TRUE(in) << "functions/cases.csv not found";
+  Row row;
+  ASSERT_TRUE(readRecord(in, &row));
+  std::map<std::string, size_t> column;
+  for (size_t i = 0; i < row.size(); ++i) column[row[i]] = i;
+  const std::set<std::string> listed = exceptions();
+  int passed = 0, failed = 0, excused = 0;
+  std::set<std::string> seen;
+  while (readRecord(in, &row)) {
+    if (row.size() < column.size()) continue;
+    const Case c{row[column["id"]],       row[column["formula"]], row[column["context"]],
+                 row[column["expected_type"]], row[column["expected"]], row[column["compare"]],
+                 row[column["array"]],    row[column["cell"]]};
+    seen.insert(c.id);
+    const std::string failure = runCase(c);
+    if (listed.count(c.id)) {
+      ++excused;
+      continue;
+    }
+    if (failure.empty()) {
+      ++passed;
+    } else {
+      ++failed;
+      ADD_FAILURE() << c.id << " " << c.formula << ": " << failure << " (expected " << c.type << " " << c.expected
+                    << ")";
+    }
+  }
+  for (const std::string& id : listed) EXPECT_TRUE(seen.count(id)) << "listed exception " << id << " is no case";
+  std::cout << passed << " cases passed, " << excused << " listed exceptions, " << failed << " failed\n";
+}
+
+}  // namespace

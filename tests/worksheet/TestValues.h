@@ -1,0 +1,52 @@
+// Values made and owned by a test, cleared at its end, and the error check
+// the worksheet-function tests share.
+#pragma once
+
+#include <cmath>
+#include <vector>
+
+#include "values/Val_Value.h"
+#include "values/Vm_Status.h"
+
+struct TestValues {
+  std::vector<Value*> owned;
+  ~TestValues() {
+    for (Value* v : owned) {
+      Val_clear(v);
+      delete v;
+    }
+  }
+  Value* make() {
+    owned.push_back(new Value{});
+    return owned.back();
+  }
+  Value* num(double x) { return Val_setNumber(make(), x); }
+  Value* integer(int32_t x) { return Val_setInt(make(), x); }
+  Value* boolean(bool b) { return Val_setBool(make(), b); }
+  Value* text(const char16_t* t) { return Val_setText(make(), t); }
+  Value* error(uint32_t code) { return Val_setError(make(), code); }
+  // A rows x columns array of numbers; NaN stands for an empty cell.
+  Value* grid(int rows, int columns, std::initializer_list<double> xs) {
+    Value* a = make();
+    Val_makeArray(a, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns));
+    int k = 0;
+    for (double x : xs) {
+      if (!std::isnan(x)) Val_setNumber(Val_at(a, k / columns, k % columns), x);
+      ++k;
+    }
+    return a;
+  }
+  // A one-row array holding copies of the items.
+  Value* row(std::initializer_list<Value*> items) {
+    Value* a = make();
+    Val_makeArray(a, 1, static_cast<uint8_t>(items.size()));
+    int32_t c = 0;
+    for (Value* item : items) Val_assign(Val_at(a, 0, c++), item);
+    return a;
+  }
+};
+
+inline bool isError(const Value* v, uint32_t code) {
+  uint32_t got = 0;
+  return v->kind == kValError && Vm_errorCode(v->number, &got) && got == code;
+}

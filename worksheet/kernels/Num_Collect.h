@@ -1,0 +1,23 @@
+// Argument collectors of the statistical functions: the plain numbers of
+// arguments and ranges gathered into 1-based arrays (slot 0 unused), so that
+// the statistics kernels read them directly. A collector that meets an error
+// value (alone or as an element) writes it into the result and answers
+// false; so does a refused argument ("#value!").
+#pragma once
+
+#include <vector>
+
+#include "values/Val_Value.h"
+
+// Integers and reals of one argument: a lone number; the numbers of an array
+// in row-major order, skipping empty cells, booleans and texts. A lone
+// boolean or text, or any other kind, is refused.
+bool Num_collectNumbers(const Value* arg, std::vector<double>* out, Value* result);
+// Num_collectNumbers over every argument, appended in order.
+bool Num_collectArgNumbers(int argc, const Value* const* argv, std::vector<double>* out, Value* result);
+// Parallel numbers of two arguments of the same element count ("#n/a"
+// otherwise); a position counts only when both elements are numbers.
+bool Num_collectPairs(const Value* a, const Value* b, std::vector<double>* xa, std::vector<double>* xb,
+                      Value* result);
+// A fresh 1-based array (slot 0 holds 0).
+inline std::vector<double> Num_oneBased() { return std::vector<double>(1, 0.0); }

@@ -1,0 +1,29 @@
+// Logical and information functions: AND, OR, NOT, IF, the IS... tests,
+// ERROR.TYPE, N, NA, TYPE and COUNTBLANK. AND, OR, NOT and IF work on plain
+// values here; sample-vector and derivative-mode conditions raise status 39
+// until the per-mode families are wired in.
+#pragma once
+
+#include "values/Val_Value.h"
+
+Value* Wsf_and(Value* result, int argc, const Value* const* argv);
+Value* Wsf_or(Value* result, int argc, const Value* const* argv);
+Value* Wsf_not(Value* result, const Value* x);
+// IF(condition, then[, else]); argc 2 or 3.
+Value* Wsf_if(Value* result, int argc, const Value* const* argv);
+Value* Wsf_countblank(Value* result, const Value* x);
+Value* Wsf_errortype(Value* result, const Value* x);
+Value* Wsf_isblank(Value* result, const Value* x);
+Value* Wsf_iserr(Value* result, const Value* x);
+Value* Wsf_iserror(Value* result, const Value* x);
+Value* Wsf_iseven(Value* result, const Value* x);
+Value* Wsf_islogical(Value* result, const Value* x);
+Value* Wsf_isna(Value* result, const Value* x);
+Value* Wsf_isnontext(Value* result, const Value* x);
+Value* Wsf_isnumber(Value* result, const Value* x);
+Value* Wsf_isodd(Value* result, const Value* x);
+Value* Wsf_isref(Value* result, const Value* x);
+Value* Wsf_istext(Value* result, const Value* x);
+Value* Wsf_n(Value* result, const Value* x);
+Value* Wsf_na(Value* result);
+Value* Wsf_type(Value* result, const Value* x);

@@ -1,0 +1,170 @@
+// Criteria matching, COUNTIF and SUMIF.
+#include "worksheet/math/Crit_Criteria.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+#include "values/Text_Convert.h"
+#include "values/Vm_Status.h"
+#include "worksheet/common/Wsf_Args.h"
+
+namespace {
+
+enum class Relation { kEq, kNe, kLt, kLe, kGt, kGe };
+
+// The operator at the front of a text criterion and the operand after it.
+Relation splitOperator(std::u16string_view t, std::u16string_view* operand) {
+  struct Prefix {
+    std::u16string_view text;
+    Relation relation;
+  };
+  static const Prefix kPrefixes[] = {{u"<=", Relation::kLe}, {u"<>", Relation::kNe}, {u">=", Relation::kGe},
+                                     {u"=", Relation::kEq},  {u"<", Relation::kLt},  {u">", Relation::kGt}};
+  for (const Prefix& p : kPrefixes)
+    if (t.substr(0, p.text.size()) == p.text) {
+      *operand = t.substr(p.text.size());
+      return p.relation;
+    }
+  *operand = t;
+  return Relation::kEq;
+}
+
+bool holds(Relation r, int32_t order) {
+  switch (r) {
+    case Relation::kEq: return order == 0;
+    case Relation::kNe: return order != 0;
+    case Relation::kLt: return order < 0;
+    case Relation::kLe: return order <= 0;
+    case Relation::kGt: return order > 0;
+    case Relation::kGe: return order >= 0;
+  }
+  return false;
+}
+
+int32_t compareNumbers(double a, double b) { return a < b ? -1 : (a > b ? 1 : 0); }
+
+// Wildcard match of s[i..] against p[j..], backtracking over '*'.
+bool wildMatch(std::u16string_view s, std::u16string_view p) {
+  size_t i = 0, j = 0, starP = std::u16string_view::npos, starS = 0;
+  while (i < s.size()) {
+    if (j < p.size() && p[j] == u'*') {
+      starP = j++;
+      starS = i;
+    } else if (j < p.size() && p[j] == u'?') {
+      ++i, ++j;
+    } else if (j < p.size() && p[j] == u'~' && j + 1 < p.size() && Text_foldCase(p[j + 1]) == Text_foldCase(s[i])) {
+      ++i, j += 2;
+    } else if (j < p.size() && p[j] != u'~' && Text_foldCase(p[j]) == Text_foldCase(s[i])) {
+      ++i, ++j;
+    } else if (starP != std::u16string_view::npos) {
+      j = starP + 1;
+      i = ++starS;
+    } else {
+      return false;
+    }
+  }
+  while (j < p.size() && p[j] == u'*') ++j;
+  return j == p.size();
+}
+
+// Case-folded ordering of the text against the pattern read literally.
+int32_t order(std::u16string_view s, std::u16string_view p) {
+  for (size_t k = 0; k < s.size() && k < p.size(); ++k) {
+    const char16_t a = Text_foldCase(s[k]), b = Text_foldCase(p[k]);
+    if (a != b) return a < b ? -1 : 1;
+  }
+  return s.size() < p.size() ? -1 : (s.size() > p.size() ? 1 : 0);
+}
+
+bool isText(const Value* v) { return v->kind == kValText; }
+
+}  // namespace
+
+int32_t Crit_compareText(const char16_t* text, const char16_t* pattern) {
+  const std::u16string_view s(text ? text : u""), p(pattern ? pattern : u"");
+  if (wildMatch(s, p)) return 0;
+  const int32_t o = order(s, p);
+  return o == 0 ? 1 : o;
+}
+
+bool Crit_match(const Value* candidate, const Value* criterion) {
+  if (!isText(criterion)) {
+    const bool plainOrError = Wsf_isPlain(criterion) || Wsf_isError(criterion);
+    const bool candidateOk = Wsf_isPlain(candidate) || Wsf_isError(candidate);
+    if (!plainOrError || !candidateOk || candidate->kind == kValEmpty) return false;
+    return candidate->number == criterion->number && Wsf_isError(candidate) == Wsf_isError(criterion);
+  }
+  std::u16string_view operand;
+  const Relation r = splitOperator(criterion->text ? criterion->text : u"", &operand);
+  if (r == Relation::kNe && operand.empty()) return candidate->kind != kValEmpty;
+  double number = 0;
+  const bool numeric = !operand.empty() && Text_toDouble(operand, &number);
+  if (isText(candidate)) {
+    // A number operand orders numbers only: a text matches it by = and <> alone.
+    if (numeric && r != Relation::kEq && r != Relation::kNe) return false;
+    const std::u16string operandText(operand);
+    return holds(r, Crit_compareText(candidate->text, operandText.c_str()));
+  }
+  if (candidate->kind == kValEmpty) {
+    // A blank cell matches "" and "=" (and "<>" followed by anything); it
+    // takes part in no ordering.
+    if (r == Relation::kEq) return operand.empty();
+    return r == Relation::kNe && !operand.empty();
+  }
+  if (!Wsf_isPlain(candidate) || candidate->kind == kValBool) return r == Relation::kNe && !Wsf_isError(candidate);
+  if (!numeric) return r == Relation::kNe;
+  return holds(r, compareNumbers(candidate->number, number));
+}
+
+const Value* Crit_pick(const Value* criteria, const CellRef* at) {
+  if (criteria->kind != kValArray) return criteria;
+  const ValueArray* a = criteria->array;
+  if (a->rows == 1 && a->columns == 1) return Val_at(criteria, 0, 0);
+  const RangeRef* range = criteria->source;
+  if (!range || !at || at->sheet != range->sheet) return nullptr;
+  if (a->columns == 1 && at->row >= range->firstRow && at->row <= range->lastRow)
+    return Val_at(criteria, at->row - range->firstRow, 0);
+  if (a->rows == 1 && at->column >= range->firstColumn && at->column <= range->lastColumn)
+    return Val_at(criteria, 0, at->column - range->firstColumn);
+  return nullptr;
+}
+
+Value* Wsf_countif(Value* result, int argc, const Value* const* argv, const CellRef* at) {
+  int32_t count = 0;
+  const Value* criterion = argc >= 2 ? Crit_pick(argv[1], at) : nullptr;
+  const Value* range = argv[0];
+  if (criterion && range->kind == kValArray) {
+    for (int32_t r = 0; r < range->array->rows; ++r)
+      for (int32_t c = 0; c < range->array->columns; ++c) count += Crit_match(Val_at(range, r, c), criterion);
+  } else if (criterion) {
+    count = Crit_match(range, criterion);
+  }
+  Val_clear(result);
+  return Val_setInt(result, count);
+}
+
+Value* Wsf_sumif(Value* result, int argc, const Value* const* argv, const CellRef* at) {
+  const Value* range = argv[0];
+  const Value* source = argc >= 3 && argv[2]->kind != kValMissing ? argv[2] : range;
+  const Value* criterion = argc >= 2 ? Crit_pick(argv[1], at) : nullptr;
+  int32_t rows = range->kind == kValArray ? range->array->rows : 1;
+  int32_t columns = range->kind == kValArray ? range->array->columns : 1;
+  if (source->kind == kValArray) {
+    rows = std::min<int32_t>(rows, source->array->rows);
+    columns = std::min<int32_t>(columns, source->array->columns);
+  } else {
+    rows = columns = 1;
+  }
+  double total = 0;
+  for (int32_t r = 0; criterion && r < rows; ++r)
+    for (int32_t c = 0; c < columns; ++c) {
+      const Value* candidate = range->kind == kValArray ? Val_at(range, r, c) : range;
+      if (!Crit_match(candidate, criterion)) continue;
+      const Value* term = source->kind == kValArray ? Val_at(source, r, c) : source;
+      if (Wsf_isError(term)) return Wsf_copy(result, term);
+      if (term->kind == kValInt || term->kind == kValReal) total += term->number;
+    }
+  Val_clear(result);
+  return Val_setNumber(result, total);
+}

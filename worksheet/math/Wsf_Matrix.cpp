@@ -1,0 +1,123 @@
+// MDETERM, MINVERSE and MMULT on plain values.
+#include "worksheet/math/Wsf_Matrix.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "values/Vm_Status.h"
+#include "worksheet/common/Wsf_Args.h"
+#include "worksheet/kernels/Mat_Dense.h"
+
+namespace {
+
+// A square numeric matrix copied 1-based for the linear algebra.
+struct Square {
+  int32_t n = 0;
+  std::vector<std::vector<double>> cells;
+  std::vector<double*> rows;
+  std::vector<int32_t> permutation;
+  double parity = 1;
+};
+
+// Copies a square array of numbers; null on success, else the finished
+// result (the first error element, or "#value!").
+Value* load(Value* result, const Value* a, Square* m) {
+  if (a->kind != kValArray || a->array->rows != a->array->columns) return Wsf_error(result, kErrValue);
+  m->n = a->array->rows;
+  m->cells.assign(m->n + 1, std::vector<double>(m->n + 1, 0.0));
+  m->rows.assign(m->n + 1, nullptr);
+  m->permutation.assign(m->n + 1, 0);
+  for (int32_t i = 0; i < m->n; ++i) {
+    m->rows[i + 1] = m->cells[i + 1].data();
+    for (int32_t j = 0; j < m->n; ++j) {
+      const Value* e = Val_at(a, i, j);
+      if (Wsf_isError(e)) return Wsf_copy(result, e);
+      if (e->kind != kValInt && e->kind != kValReal) return Wsf_error(result, kErrValue);
+      m->cells[i + 1][j + 1] = e->number;
+    }
+  }
+  return nullptr;
+}
+
+bool decompose(Square* m) { return Mat_luDecompose(m->rows.data(), m->n, m->permutation.data(), &m->parity); }
+
+bool isScalar(const Value* v) { return v->kind >= kValBool && v->kind <= kValError && v->kind != kValKind17; }
+
+}  // namespace
+
+Value* Wsf_mdeterm(Value* result, const Value* a) {
+  if (a->kind == kValError || a->kind == kValInt || a->kind == kValReal) return Wsf_copy(result, a);
+  Square m;
+  if (Value* done = load(result, a, &m)) return done;
+  if (!decompose(&m)) {
+    Val_clear(result);
+    return Val_setInt(result, 0);
+  }
+  double det = m.parity;
+  for (int32_t i = 1; i <= m.n; ++i) det *= m.rows[i][i];
+  return Wsf_finite(result, det);
+}
+
+Value* Wsf_minverse(Value* result, const Value* a) {
+  if (a->kind == kValError) return Wsf_copy(result, a);
+  if (a->kind == kValInt || a->kind == kValReal)
+    return a->number == 0 ? Wsf_error(result, kErrNum) : Wsf_finite(result, 1 / a->number);
+  Square m;
+  if (Value* done = load(result, a, &m)) return done;
+  if (!decompose(&m)) return Wsf_error(result, kErrNum);
+  Val_clear(result);
+  if (Val_makeArray(result, static_cast<uint16_t>(m.n), static_cast<uint8_t>(m.n)) != kStatusOk) return result;
+  std::vector<double> e(m.n + 1);
+  for (int32_t j = 1; j <= m.n; ++j) {
+    std::fill(e.begin(), e.end(), 0.0);
+    e[j] = 1;
+    Mat_luBackSubstitute(m.rows.data(), m.n, m.permutation.data(), e.data());
+    for (int32_t i = 1; i <= m.n; ++i) Val_setNumber(Val_at(result, i - 1, j - 1), e[i]);
+  }
+  return result;
+}
+
+Value* Wsf_mmult(Value* result, const Value* a, const Value* b) {
+  const Value* x = a;
+  const Value* y = b;
+  // A 1 x 1 array against a scalar is its element.
+  if (x->kind == kValArray && isScalar(y) && x->array->rows == 1 && x->array->columns == 1) x = Val_at(x, 0, 0);
+  if (y->kind == kValArray && isScalar(x) && y->array->rows == 1 && y->array->columns == 1) y = Val_at(y, 0, 0);
+  if (isScalar(x) && isScalar(y)) {
+    if (Wsf_isError(x)) return Wsf_copy(result, x);
+    if (Wsf_isError(y)) return Wsf_copy(result, y);
+    return Wsf_finite(result, x->number * y->number);
+  }
+  if (x->kind != kValArray || y->kind != kValArray || x->array->columns != y->array->rows)
+    return Wsf_error(result, kErrValue);
+  const int32_t rows = x->array->rows, columns = y->array->columns, inner = x->array->columns;
+  Value product = Val_empty(result->context);
+  if (Val_makeArray(&product, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) != kStatusOk) {
+    Val_clear(&product);
+    return Wsf_error(result, kErrValue);
+  }
+  for (int32_t i = 0; i < rows; ++i)
+    for (int32_t j = 0; j < columns; ++j) {
+      Value* cell = Val_at(&product, i, j);
+      double sum = 0;
+      for (int32_t k = 0; k < inner; ++k) {
+        const Value* p = Val_at(x, i, k);
+        const Value* q = Val_at(y, k, j);
+        const Value* bad = Wsf_isError(p) ? p : (Wsf_isError(q) ? q : nullptr);
+        if (bad) {
+          Val_assign(cell, bad);
+          break;
+        }
+        if (!(p->kind >= kValBool && p->kind <= kValReal) || !(q->kind >= kValBool && q->kind <= kValReal)) {
+          Val_setError(cell, kErrValue);
+          break;
+        }
+        sum += p->number * q->number;
+      }
+      if (cell->kind == kValEmpty) Val_setNumber(cell, sum);
+    }
+  Val_clear(result);
+  *result = product;
+  return result;
+}

@@ -1,0 +1,242 @@
+// Rounding, divisibility and counting functions on plain numbers.
+#include "worksheet/math/Wsf_Rounding.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+#include "values/Vm_Status.h"
+#include "worksheet/common/Wsf_Args.h"
+#include "worksheet/kernels/Num_Helpers.h"
+#include "worksheet/kernels/Num_Special.h"
+
+namespace {
+
+// FACTDOUBLE accepts arguments below this.
+constexpr double kFactDoubleLimit = 301;
+// Significant digits of a worksheet number.
+constexpr int kDecimalDigits = 15;
+
+// Checks of one argument: null to compute, else the finished result.
+Value* single(Value* result, const Value* x) {
+  if (Wsf_isError(x)) return Wsf_copy(result, x);
+  return Wsf_isPlain(x) ? nullptr : Wsf_error(result, kErrValue);
+}
+
+// Checks of two arguments, errors first in argument order.
+Value* pair(Value* result, const Value* a, const Value* b) {
+  if (Wsf_isError(a)) return Wsf_copy(result, a);
+  if (Wsf_isError(b)) return Wsf_copy(result, b);
+  return Wsf_isPlain(a) && Wsf_isPlain(b) ? nullptr : Wsf_error(result, kErrValue);
+}
+
+Value* real(Value* result, double x) {
+  Val_clear(result);
+  return Val_setNumber(result, x);
+}
+
+double floorOf(double q) { return std::floor(q); }
+
+// CEILING (up) or FLOOR (down) to a multiple of s, away from or toward zero
+// when both are negative.
+Value* toMultiple(Value* result, const Value* x, const Value* s, bool up) {
+  if (Value* done = pair(result, x, s)) return done;
+  const double a = x->number, m = s->number;
+  if ((a < 0 && m > 0) || (a > 0 && m < 0)) return Wsf_error(result, kErrNum);
+  if (a == 0 || m == 0) return real(result, 0);
+  const double q = a / m, t = std::trunc(q);
+  if (q == t) return real(result, a);
+  return real(result, (up ? t + 1 : t) * m);
+}
+
+// y to 15 significant digits, as its decimal form reads: 1.005 * 100 is
+// 100.49999999999999 in doubles but 100.5 in decimals.
+double toDecimalDigits(double y) {
+  char text[64];
+  const auto written = std::to_chars(text, text + sizeof text, y, std::chars_format::general, kDecimalDigits);
+  double decimal = y;
+  if (written.ec == std::errc()) std::from_chars(text, written.ptr, decimal);
+  return decimal;
+}
+
+// ROUND, ROUNDDOWN and ROUNDUP: 0 toward zero, 1 half away, 2 away.
+enum class Rounding { kDown, kHalf, kUp };
+
+Value* roundTo(Value* result, const Value* x, const Value* digits, Rounding how) {
+  if (Value* done = pair(result, x, digits)) return done;
+  const double k = std::trunc(digits->number);
+  const double p = std::pow(10.0, k);
+  const double y = toDecimalDigits(x->number * p);
+  double i = 0;
+  const double f = std::modf(y, &i);
+  double r = x->number;
+  if (how == Rounding::kDown) r = i / p;
+  else if (f != 0 && (how == Rounding::kUp || std::fabs(f) >= 0.5)) r = Num_sign(y) * (std::fabs(i) + 1) / p;
+  else if (f != 0) r = i / p;
+  return Wsf_finite(result, r);
+}
+
+// Every plain number of the list (array elements in row-major order) into
+// out; null, or the finished result on a refused argument.
+Value* gather(Value* result, int argc, const Value* const* argv, std::vector<double>* out) {
+  if (argc < 1) return Wsf_error(result, kErrNA);
+  auto take = [&](const Value* v) -> Value* {
+    if (Wsf_isError(v)) return Wsf_copy(result, v);
+    if (v->kind == kValMissing) return Wsf_error(result, kErrNA);
+    if (v->kind == kValEmpty || v->kind == kValInt || v->kind == kValReal) {
+      out->push_back(v->number);
+      return nullptr;
+    }
+    return Wsf_error(result, kErrValue);
+  };
+  for (int i = 0; i < argc; ++i) {
+    const Value* a = argv[i];
+    if (a->kind != kValArray) {
+      if (Value* done = take(a)) return done;
+      continue;
+    }
+    for (int32_t r = 0; r < a->array->rows; ++r)
+      for (int32_t c = 0; c < a->array->columns; ++c)
+        if (Value* done = take(Val_at(a, r, c))) return done;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+Value* Wsf_ceiling(Value* r, const Value* x, const Value* s) { return toMultiple(r, x, s, true); }
+Value* Wsf_floor(Value* r, const Value* x, const Value* s) { return toMultiple(r, x, s, false); }
+
+Value* Wsf_even(Value* result, const Value* x) {
+  if (Value* done = single(result, x)) return done;
+  const double v = x->number, i = std::trunc(v), s = Num_sign(v);
+  if (Num_isOddTrunc(i)) return real(result, s * (std::fabs(i) + 1));
+  return real(result, v == i ? i : s * (std::fabs(i) + 2));
+}
+
+Value* Wsf_odd(Value* result, const Value* x) {
+  if (Value* done = single(result, x)) return done;
+  const double v = x->number, i = std::trunc(v), s = Num_sign(v);
+  if (v == 0) return real(result, 1);
+  if (!Num_isOddTrunc(i)) return real(result, s * (std::fabs(i) + 1));
+  return real(result, v == i ? i : s * (std::fabs(i) + 2));
+}
+
+Value* Wsf_int(Value* result, const Value* x) {
+  if (Value* done = single(result, x)) return done;
+  return real(result, floorOf(x->number));
+}
+
+Value* Wsf_mod(Value* result, const Value* x, const Value* d) {
+  if (Value* done = pair(result, x, d)) return done;
+  if (d->number == 0) return Wsf_error(result, kErrDiv0);
+  const double k = floorOf(x->number / d->number);
+  return Wsf_finite(result, x->number - k * d->number);
+}
+
+Value* Wsf_quotient(Value* result, const Value* x, const Value* d) {
+  if (Value* done = pair(result, x, d)) return done;
+  if (d->number == 0) return Wsf_error(result, kErrDiv0);
+  return Wsf_finite(result, std::trunc(x->number / d->number));
+}
+
+Value* Wsf_round(Value* r, const Value* x, const Value* d) { return roundTo(r, x, d, Rounding::kHalf); }
+Value* Wsf_rounddown(Value* r, const Value* x, const Value* d) { return roundTo(r, x, d, Rounding::kDown); }
+Value* Wsf_roundup(Value* r, const Value* x, const Value* d) { return roundTo(r, x, d, Rounding::kUp); }
+
+Value* Wsf_trunc(Value* result, int argc, const Value* const* argv) {
+  const Value* x = argv[0];
+  if (Wsf_isError(x)) return Wsf_copy(result, x);
+  double p = 1;
+  if (argc >= 2 && argv[1]->kind != kValMissing) {
+    if (Wsf_isError(argv[1])) return Wsf_copy(result, argv[1]);
+    if (!Wsf_isPlain(argv[1])) return Wsf_error(result, kErrValue);
+    p = std::pow(10.0, std::trunc(argv[1]->number));
+  }
+  if (!Wsf_isPlain(x)) return Wsf_error(result, kErrValue);
+  return Wsf_finite(result, std::trunc(x->number * p) / p);
+}
+
+Value* Wsf_mround(Value* result, int argc, const Value* const* argv) {
+  if (argc < 2) return Wsf_error(result, kErrNA);
+  const Value* x = argv[0];
+  const Value* m = argv[1];
+  if (Value* done = pair(result, x, m)) return done;
+  const double a = x->number, b = m->number;
+  if ((a > 0 && b < 0) || (a < 0 && b > 0)) return Wsf_error(result, kErrNum);
+  if (a == 0 || b == 0) return real(result, 0);
+  const double q = a / b, t = std::trunc(q);
+  if (q == t) return real(result, a);
+  return real(result, (std::fabs(q - t) >= 0.5 ? t + 1 : t) * b);
+}
+
+Value* Wsf_combin(Value* result, const Value* n, const Value* k) {
+  if (Value* done = pair(result, n, k)) return done;
+  const double a = std::trunc(n->number), b = std::trunc(k->number);
+  if (!(a >= 0 && b >= 0 && b <= a)) return Wsf_error(result, kErrNum);
+  double c = 1;
+  for (double i = b + 1; i <= a && std::isfinite(c); ++i) {
+    c *= i;
+    if (std::isfinite(c)) c /= i - b;
+  }
+  if (!std::isfinite(c) && !Num_binomialCoefficient(a, b, &c)) return Wsf_error(result, kErrNum);
+  return Wsf_finite(result, c);
+}
+
+Value* Wsf_fact(Value* result, const Value* x) {
+  if (Value* done = single(result, x)) return done;
+  double v = 0;
+  if (!Num_factorial(&x->number, &v)) return Wsf_error(result, kErrNum);
+  return real(result, v);
+}
+
+Value* Wsf_factdouble(Value* result, const Value* x) {
+  if (Value* done = single(result, x)) return done;
+  if (!(x->number >= 0 && x->number < kFactDoubleLimit)) return Wsf_error(result, kErrNum);
+  const double n = std::trunc(x->number);
+  double p = 1;
+  for (double i = n; i > 1; i -= 2) p *= i;  // exact while the product is below 2^53
+  return Wsf_finite(result, p);
+}
+
+Value* Wsf_gcd(Value* result, int argc, const Value* const* argv) {
+  std::vector<double> xs;
+  if (Value* done = gather(result, argc, argv, &xs)) return done;
+  double g = 0;
+  for (double v : xs) {
+    if (v < 0) return Wsf_error(result, kErrNum);
+    const double t = std::trunc(v);
+    g = Num_gcd(&g, &t);
+  }
+  return Wsf_finite(result, g);
+}
+
+Value* Wsf_lcm(Value* result, int argc, const Value* const* argv) {
+  std::vector<double> xs;
+  if (Value* done = gather(result, argc, argv, &xs)) return done;
+  double l = 1;
+  for (double v : xs) {
+    if (v < 0) return Wsf_error(result, kErrNum);
+    const double t = std::trunc(v);
+    l = Num_lcm(&l, &t);
+  }
+  return Wsf_finite(result, l);
+}
+
+Value* Wsf_multinomial(Value* result, int argc, const Value* const* argv) {
+  std::vector<double> xs;
+  if (Value* done = gather(result, argc, argv, &xs)) return done;
+  // (k1 + ... + km)! / (k1! ... km!) as a product of binomial steps, which
+  // stays exact while it fits and never forms the huge factorials.
+  double sum = 0, value = 1;
+  for (double v : xs) {
+    const double k = std::trunc(v);
+    if (k < 0) return Wsf_error(result, kErrNum);
+    // C(sum + k, k) = C(sum + k, sum): the shorter loop, cut short by overflow.
+    const double steps = std::min(k, sum);
+    for (double j = 1; j <= steps && std::isfinite(value); ++j) value = value * (sum + k - steps + j) / j;
+    sum += k;
+  }
+  return Wsf_finite(result, value);
+}

@@ -1,0 +1,39 @@
+// The worksheet functions of one numeric argument (ABS to TANH), ATAN2, PI
+// and LOG, on plain values: an error argument passes on, plain kinds (empty,
+// missing, boolean, integer, real) compute on their number, text and arrays
+// give "#value!". Values of the evaluation modes raise status 39 until the
+// per-mode families are wired in.
+#pragma once
+
+#include "values/Val_Value.h"
+
+Value* Wsf_abs(Value* result, const Value* x);
+Value* Wsf_acos(Value* result, const Value* x);
+Value* Wsf_acosh(Value* result, const Value* x);
+Value* Wsf_asin(Value* result, const Value* x);
+Value* Wsf_asinh(Value* result, const Value* x);
+Value* Wsf_atan(Value* result, const Value* x);
+Value* Wsf_atanh(Value* result, const Value* x);
+Value* Wsf_cos(Value* result, const Value* x);
+Value* Wsf_cosh(Value* result, const Value* x);
+Value* Wsf_degrees(Value* result, const Value* x);
+Value* Wsf_exp(Value* result, const Value* x);
+Value* Wsf_ln(Value* result, const Value* x);
+Value* Wsf_log10(Value* result, const Value* x);
+Value* Wsf_radians(Value* result, const Value* x);
+Value* Wsf_sign(Value* result, const Value* x);
+Value* Wsf_sin(Value* result, const Value* x);
+Value* Wsf_sinh(Value* result, const Value* x);
+Value* Wsf_sqrtpi(Value* result, const Value* x);
+Value* Wsf_tan(Value* result, const Value* x);
+Value* Wsf_tanh(Value* result, const Value* x);
+Value* Wsf_sqrt(Value* result, const Value* x);
+// The angle of the point (x, y), in (-pi, pi]; "#div/0!" at the origin.
+Value* Wsf_atan2(Value* result, const Value* x, const Value* y);
+Value* Wsf_pi(Value* result);
+// LOG(x) is LOG10(x); LOG(x, base) is ln x / ln base.
+Value* Wsf_log(Value* result, int argc, const Value* const* argv);
+// x^y; integer-valued arguments give an integer only when the result is
+// integral and within the 32-bit range.
+Value* Wsf_power(Value* result, const Value* x, const Value* y);
+Value* Wsf_sqr(Value* result, const Value* x);

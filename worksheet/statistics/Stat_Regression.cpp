@@ -1,0 +1,202 @@
+// Least-squares fitting of LINEST, LOGEST, TREND and GROWTH.
+#include "worksheet/statistics/Stat_Regression.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "values/Vm_Status.h"
+#include "worksheet/common/Wsf_Args.h"
+#include "worksheet/kernels/Mat_Dense.h"
+#include "worksheet/kernels/Num_Helpers.h"
+
+namespace {
+
+// LINEST's statistics block has this many rows.
+constexpr int32_t kStatsRows = 5;
+
+using Matrix = std::vector<std::vector<double>>;
+
+bool present(int argc, const Value* const* argv, int i) { return i < argc && argv[i]->kind != kValMissing; }
+
+int32_t rowsOf(const Value* v) { return v->kind == kValArray ? v->array->rows : 1; }
+int32_t columnsOf(const Value* v) { return v->kind == kValArray ? v->array->columns : 1; }
+double at(const Value* v, int32_t r, int32_t c) { return v->kind == kValArray ? Val_at(v, r, c)->number : v->number; }
+
+bool numeric(const Value* v) {
+  if (v->kind != kValArray) return v->kind == kValInt || v->kind == kValReal;
+  for (int32_t r = 0; r < v->array->rows; ++r)
+    for (int32_t c = 0; c < v->array->columns; ++c)
+      if (Val_at(v, r, c)->kind != kValInt && Val_at(v, r, c)->kind != kValReal) return false;
+  return true;
+}
+
+bool flag(int argc, const Value* const* argv, int i, bool absent) {
+  return present(argc, argv, i) ? argv[i]->number != 0 : absent;
+}
+
+// Observations as rows of variables, read from a data argument laid out as
+// known_y is (column, row or block). Null data gives the observation numbers.
+enum class Layout { kColumn, kRow, kBlock };
+
+// The variables of observation (or new point) i of x, or of 1, 2, ... when x is null.
+std::vector<double> variablesOf(const Value* x, Layout layout, int32_t i, int32_t p) {
+  std::vector<double> v(p);
+  for (int32_t j = 0; j < p; ++j) {
+    if (!x) v[j] = i + 1;
+    else if (x->kind != kValArray) v[j] = x->number;
+    else if (layout == Layout::kColumn) v[j] = at(x, i, j);
+    else if (layout == Layout::kRow) v[j] = at(x, j, i);
+    else v[j] = at(x, i / columnsOf(x), i % columnsOf(x));
+  }
+  return v;
+}
+
+// Solves the least-squares problem; the design rows in X, the coefficients
+// in c (1-based). False when the normal matrix is singular.
+bool solve(const Matrix& X, const std::vector<double>& y, int32_t k, std::vector<double>* c) {
+  Matrix a(k + 1, std::vector<double>(k + 1, 0.0));
+  std::vector<double*> rows(k + 1, nullptr);
+  c->assign(k + 1, 0.0);
+  for (int32_t i = 1; i <= k; ++i) {
+    rows[i] = a[i].data();
+    for (size_t r = 0; r < X.size(); ++r) (*c)[i] += X[r][i] * y[r];
+    for (int32_t j = 1; j <= k; ++j)
+      for (size_t r = 0; r < X.size(); ++r) a[i][j] += X[r][i] * X[r][j];
+  }
+  return Mat_gaussJordan(rows.data(), k, c->data());
+}
+
+// The design row of a point: 1 first when there is a constant.
+std::vector<double> designRow(const std::vector<double>& v, bool constant) {
+  std::vector<double> row(1, 0.0);
+  if (constant) row.push_back(1.0);
+  row.insert(row.end(), v.begin(), v.end());
+  return row;
+}
+
+double dotRow(const std::vector<double>& row, const std::vector<double>& c) {
+  double s = 0;
+  for (size_t i = 1; i < row.size(); ++i) s += row[i] * c[i];
+  return s;
+}
+
+// Everything the two entries share: checks, layout, design, fit.
+struct Fit {
+  Layout layout = Layout::kColumn;
+  int32_t n = 0, p = 0, k = 0;
+  bool constant = true;
+  Matrix X;
+  std::vector<double> y, c;
+};
+
+// Reads known_y and known_x and fits; null on success, else the result.
+Value* fit(Value* result, int argc, const Value* const* argv, int dataArgs, int constArg, bool logarithmic, Fit* f) {
+  for (int i = 0; i < argc; ++i)
+    if (Wsf_isError(argv[i])) return Wsf_copy(result, argv[i]);
+  const Value* ky = argv[0];
+  const Value* kx = present(argc, argv, 1) ? argv[1] : nullptr;
+  if (!numeric(ky)) return Wsf_error(result, kErrValue);
+  for (int i = 1; i < dataArgs; ++i)
+    if (present(argc, argv, i) && !numeric(argv[i])) return Wsf_error(result, kErrValue);
+  for (int i = dataArgs; i < argc; ++i)
+    if (!Wsf_isPlain(argv[i])) return Wsf_error(result, kErrValue);
+  f->constant = flag(argc, argv, constArg, true);
+  const int32_t yr = rowsOf(ky), yc = columnsOf(ky);
+  f->layout = yc == 1 ? Layout::kColumn : (yr == 1 ? Layout::kRow : Layout::kBlock);
+  const Value* shape = kx ? kx : ky;
+  if (f->layout == Layout::kColumn) {
+    if (kx && kx->kind == kValArray && rowsOf(kx) != yr) return Wsf_error(result, kErrNum);
+    f->n = yr;
+    f->p = kx && kx->kind == kValArray ? columnsOf(shape) : 1;
+  } else if (f->layout == Layout::kRow) {
+    if (kx && kx->kind == kValArray && columnsOf(kx) != yc) return Wsf_error(result, kErrNum);
+    f->n = yc;
+    f->p = kx && kx->kind == kValArray ? rowsOf(shape) : 1;
+  } else {
+    if (kx && kx->kind == kValArray && (rowsOf(kx) != yr || columnsOf(kx) != yc)) return Wsf_error(result, kErrNum);
+    f->n = yr * yc;
+    f->p = 1;
+  }
+  f->k = f->p + (f->constant ? 1 : 0);
+  if (f->n < f->k) return Wsf_error(result, kErrNum);
+  for (int32_t i = 0; i < f->n; ++i) {
+    double y = f->layout == Layout::kRow ? at(ky, 0, i) : at(ky, i / yc, i % yc);
+    if (logarithmic) {
+      if (!(y > 0)) return Wsf_error(result, kErrNum);
+      y = Num_lnChecked(y);
+    }
+    f->y.push_back(y);
+    f->X.push_back(designRow(variablesOf(kx, f->layout, i, f->p), f->constant));
+  }
+  if (!solve(f->X, f->y, f->k, &f->c)) return Wsf_error(result, kErrNum);
+  return nullptr;
+}
+
+}  // namespace
+
+Value* Stat_fitLinest(Value* result, int argc, const Value* const* argv, bool logarithmic) {
+  Fit f;
+  if (Value* done = fit(result, argc, argv, 2, 2, logarithmic, &f)) return done;
+  const bool stats = flag(argc, argv, 3, false);
+  const int32_t columns = stats ? std::max(f.k, 2) : f.k;
+  Value out = Val_empty(result->context);
+  if (Val_makeArray(&out, static_cast<uint16_t>(stats ? kStatsRows : 1), static_cast<uint8_t>(columns)) != kStatusOk)
+    return Wsf_error(result, kErrValue);
+  for (int32_t j = 0; j < f.k; ++j) {
+    const double coefficient = f.c[f.k - j];
+    Val_setNumber(Val_at(&out, 0, j), logarithmic ? std::exp(coefficient) : coefficient);
+  }
+  if (stats) {
+    for (int32_t r = 1; r <= 3; ++r)
+      for (int32_t j = 0; j < columns; ++j) Val_setError(Val_at(&out, r, j), kErrNA);
+    double residual = 0, meanFit = 0;
+    std::vector<double> fitted(f.n);
+    for (int32_t i = 0; i < f.n; ++i) {
+      fitted[i] = dotRow(f.X[i], f.c);
+      residual += Num_sqrChecked(f.y[i] - fitted[i]);
+      meanFit += fitted[i] / f.n;
+    }
+    double total = 0;
+    for (int32_t i = 0; i < f.n; ++i) total += Num_sqrChecked(f.y[i] - meanFit);
+    const double regression = total - residual;
+    Val_setNumber(Val_at(&out, 2, 0), 1 - residual / (regression + residual));
+    Val_setNumber(Val_at(&out, 3, 1), f.n - f.k);
+    Val_setNumber(Val_at(&out, 4, 0), regression);
+    Val_setNumber(Val_at(&out, 4, 1), residual);
+  }
+  Val_clear(result);
+  *result = out;
+  return result;
+}
+
+Value* Stat_fitTrend(Value* result, int argc, const Value* const* argv, bool logarithmic) {
+  Fit f;
+  if (Value* done = fit(result, argc, argv, 3, 3, logarithmic, &f)) return done;
+  const Value* kx = present(argc, argv, 1) ? argv[1] : nullptr;
+  const Value* nx = present(argc, argv, 2) ? argv[2] : kx;
+  int32_t m = f.n;
+  if (present(argc, argv, 2)) {
+    if (nx->kind != kValArray) m = 1;
+    else if (f.layout == Layout::kColumn) m = rowsOf(nx);
+    else if (f.layout == Layout::kRow) m = columnsOf(nx);
+    else m = rowsOf(nx) * columnsOf(nx);
+    const bool fits = nx->kind != kValArray || f.layout == Layout::kBlock ||
+                      (f.layout == Layout::kColumn ? columnsOf(nx) == f.p : rowsOf(nx) == f.p);
+    if (!fits) return Wsf_error(result, kErrNum);
+  }
+  Value out = Val_empty(result->context);
+  const bool asRow = f.layout == Layout::kRow;
+  if (Val_makeArray(&out, static_cast<uint16_t>(asRow ? 1 : m), static_cast<uint8_t>(asRow ? m : 1)) != kStatusOk)
+    return Wsf_error(result, kErrValue);
+  for (int32_t i = 0; i < m; ++i) {
+    const std::vector<double> row = nx ? designRow(variablesOf(nx, f.layout, i, f.p), f.constant) : f.X[i];
+    const double v = dotRow(row, f.c);
+    Val_setNumber(asRow ? Val_at(&out, 0, i) : Val_at(&out, i, 0), logarithmic ? std::exp(v) : v);
+  }
+  Val_clear(result);
+  *result = out;
+  return result;
+}
+
+Value* Wsf_trend(Value* result, int argc, const Value* const* argv) { return Stat_fitTrend(result, argc, argv, false); }

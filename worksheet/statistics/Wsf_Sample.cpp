@@ -1,0 +1,285 @@
+// Sample statistics on plain values.
+#include "worksheet/statistics/Wsf_Sample.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "values/Text_Convert.h"
+#include "values/Vm_Status.h"
+#include "worksheet/common/Wsf_Args.h"
+#include "worksheet/kernels/Num_Collect.h"
+#include "worksheet/kernels/Stat_Kernels.h"
+
+namespace {
+
+// PERCENTILE and QUARTILE take fewer values than this.
+constexpr int32_t kOrderStatisticLimit = 8192;
+// PERCENTRANK's default number of significant decimals.
+constexpr int32_t kPercentRankDigits = 3;
+
+using Sample = std::vector<double>;
+
+Value* real(Value* result, double x) {
+  Val_clear(result);
+  return Val_setNumber(result, x);
+}
+
+int32_t count(const Sample& s) { return static_cast<int32_t>(s.size()) - 1; }
+
+// Values that the A-forms count: numbers and booleans by their number,
+// texts as 0; errors end the gathering.
+bool collectA(int argc, const Value* const* argv, Sample* out, Value* result) {
+  auto take = [&](const Value* v) {
+    if (Wsf_isError(v)) return Wsf_copy(result, v), false;
+    if (v->kind >= kValBool && v->kind <= kValReal) out->push_back(v->number);
+    else if (v->kind == kValText) out->push_back(0.0);
+    return true;
+  };
+  for (int i = 0; i < argc; ++i) {
+    const Value* a = argv[i];
+    if (a->kind != kValArray) {
+      if (!take(a)) return false;
+      continue;
+    }
+    for (int32_t r = 0; r < a->array->rows; ++r)
+      for (int32_t c = 0; c < a->array->columns; ++c)
+        if (!take(Val_at(a, r, c))) return false;
+  }
+  return true;
+}
+
+// The plain number of a scalar argument: null to go on, else the result.
+Value* scalar(Value* result, const Value* v) {
+  if (Wsf_isError(v)) return Wsf_copy(result, v);
+  return Wsf_isPlain(v) ? nullptr : Wsf_error(result, kErrValue);
+}
+
+// Extremes of the numbers; 0 when there are none.
+Value* extreme(Value* result, const Sample& s, bool largest) {
+  if (count(s) == 0) return real(result, 0);
+  return real(result, largest ? Stat_max(count(s), s.data(), 0) : Stat_min(count(s), s.data(), 0));
+}
+
+// The variance family: sample (divisor n - 1) or population, optionally the
+// square root.
+Value* variance(Value* result, int argc, const Value* const* argv, bool countAll, bool population, bool root) {
+  Sample s = Num_oneBased();
+  if (!(countAll ? collectA(argc, argv, &s, result) : Num_collectArgNumbers(argc, argv, &s, result))) return result;
+  const int32_t n = count(s);
+  if (n < (population ? 1 : 2)) return Wsf_error(result, kErrDiv0);
+  const double v = population ? Stat_popVariance(n, s.data(), 0) : Stat_variance(n, s.data(), 0);
+  return Wsf_finite(result, root ? std::sqrt(v) : v);
+}
+
+// Sums of the paired sample for the regression measures.
+struct PairSums {
+  double n = 0, x = 0, y = 0, xx = 0, yy = 0, xy = 0;
+};
+
+bool pairSums(Value* result, const Value* knownY, const Value* knownX, PairSums* p) {
+  Sample ys = Num_oneBased(), xs = Num_oneBased();
+  if (!Num_collectPairs(knownY, knownX, &ys, &xs, result)) return false;
+  p->n = count(ys);
+  // Centre first, so that the sums of squares do not cancel.
+  const double my = Stat_mean(count(ys), ys.data(), 0), mx = Stat_mean(count(xs), xs.data(), 0);
+  for (int32_t i = 1; i <= count(ys); ++i) {
+    const double dx = xs[i] - mx, dy = ys[i] - my;
+    p->xx += dx * dx;
+    p->yy += dy * dy;
+    p->xy += dx * dy;
+  }
+  return true;
+}
+
+}  // namespace
+
+// The numbers of MAX and MIN: numbers of ranges; direct arguments by their
+// number (booleans too), a direct text when it reads as a number.
+bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* result) {
+  for (int i = 0; i < argc; ++i) {
+    const Value* a = argv[i];
+    double x = 0;
+    if (a->kind == kValBool) s->push_back(a->number);
+    else if (a->kind == kValText && Text_toDouble(a->text ? a->text : u"", &x)) s->push_back(x);
+    else if (a->kind == kValText) return Wsf_error(result, kErrValue), false;
+    else if (a->kind != kValEmpty && a->kind != kValMissing && !Num_collectNumbers(a, s, result)) return false;
+  }
+  return true;
+}
+
+Value* Wsf_max(Value* result, int argc, const Value* const* argv) {
+  Sample s = Num_oneBased();
+  return collectExtremes(argc, argv, &s, result) ? extreme(result, s, true) : result;
+}
+
+Value* Wsf_min(Value* result, int argc, const Value* const* argv) {
+  Sample s = Num_oneBased();
+  return collectExtremes(argc, argv, &s, result) ? extreme(result, s, false) : result;
+}
+
+Value* Wsf_maxa(Value* result, int argc, const Value* const* argv) {
+  Sample s = Num_oneBased();
+  return collectA(argc, argv, &s, result) ? extreme(result, s, true) : result;
+}
+
+Value* Wsf_mina(Value* result, int argc, const Value* const* argv) {
+  Sample s = Num_oneBased();
+  return collectA(argc, argv, &s, result) ? extreme(result, s, false) : result;
+}
+
+Value* Wsf_median(Value* result, int argc, const Value* const* argv) {
+  Sample s = Num_oneBased();
+  if (!Num_collectArgNumbers(argc, argv, &s, result)) return result;
+  if (count(s) == 0) return Wsf_error(result, kErrNum);
+  return real(result, Stat_median(count(s), s.data(), 0));
+}
+
+Value* Wsf_mode(Value* result, int argc, const Value* const* argv) {
+  Sample s = Num_oneBased();
+  if (!Num_collectArgNumbers(argc, argv, &s, result)) return result;
+  const double m = Stat_mode(count(s), s.data(), 0);
+  return std::isfinite(m) ? real(result, m) : Wsf_error(result, kErrNA);
+}
+
+Value* Wsf_percentile(Value* result, const Value* array, const Value* k) {
+  if (Value* done = scalar(result, k)) return done;
+  Sample s = Num_oneBased();
+  if (!Num_collectNumbers(array, &s, result)) return result;
+  const int32_t n = count(s);
+  if (n < 1 || n >= kOrderStatisticLimit || !(k->number >= 0 && k->number <= 1)) return Wsf_error(result, kErrNum);
+  return real(result, Stat_percentile(n, s.data(), k->number, 0));
+}
+
+Value* Wsf_quartile(Value* result, const Value* array, const Value* quart) {
+  if (Value* done = scalar(result, quart)) return done;
+  const double q = std::trunc(quart->number);
+  if (!(q >= 0 && q <= 4)) return Wsf_error(result, kErrNum);
+  Sample s = Num_oneBased();
+  if (!Num_collectNumbers(array, &s, result)) return result;
+  const int32_t n = count(s);
+  if (n < 1 || n >= kOrderStatisticLimit) return Wsf_error(result, kErrNum);
+  return real(result, Stat_percentile(n, s.data(), q / 4, 0));
+}
+
+Value* Wsf_small(Value* result, const Value* array, const Value* k) {
+  if (Wsf_isError(k)) return Wsf_copy(result, k);
+  if (k->kind != kValInt && k->kind != kValReal) return Wsf_error(result, kErrNum);
+  Sample s = Num_oneBased();
+  if (!Num_collectNumbers(array, &s, result)) return result;
+  const double kk = std::trunc(k->number);
+  if (!(kk >= 1 && kk <= count(s))) return Wsf_error(result, kErrNum);
+  return real(result, Stat_kthSmallest(static_cast<int32_t>(kk), count(s), s.data(), 0));
+}
+
+Value* Wsf_trimmean(Value* result, const Value* array, const Value* percent) {
+  if (Value* done = scalar(result, percent)) return done;
+  if (!(percent->number >= 0 && percent->number < 1)) return Wsf_error(result, kErrNum);
+  Sample s = Num_oneBased();
+  if (!Num_collectNumbers(array, &s, result)) return result;
+  const int32_t n = count(s);
+  int32_t t = static_cast<int32_t>(n * percent->number);
+  if (t % 2 == 1) --t;
+  const int32_t h = t / 2;
+  if (n - 2 * h < 1) return Wsf_error(result, kErrNum);
+  std::sort(s.begin() + 1, s.end());
+  double sum = 0;
+  for (int32_t i = 1 + h; i <= n - h; ++i) sum += s[i];
+  return Wsf_finite(result, sum / (n - 2 * h));
+}
+
+Value* Wsf_rank(Value* result, int argc, const Value* const* argv) {
+  if (Value* done = scalar(result, argv[0])) return done;
+  const bool ascending = argc >= 3 && argv[2]->kind != kValMissing && argv[2]->number != 0;
+  if (argc >= 3) {
+    if (Value* done = scalar(result, argv[2])) return done;
+  }
+  Sample s = Num_oneBased();
+  if (!Num_collectNumbers(argv[1], &s, result)) return result;
+  const double x = argv[0]->number;
+  int32_t before = 0;
+  bool found = false;
+  for (int32_t i = 1; i <= count(s); ++i) {
+    found = found || s[i] == x;
+    before += ascending ? s[i] < x : s[i] > x;
+  }
+  if (!found) return Wsf_error(result, kErrNA);
+  Val_clear(result);
+  return Val_setInt(result, before + 1);
+}
+
+Value* Wsf_percentrank(Value* result, int argc, const Value* const* argv) {
+  if (Value* done = scalar(result, argv[1])) return done;
+  double digits = kPercentRankDigits;
+  if (argc >= 3 && argv[2]->kind != kValMissing) {
+    if (Value* done = scalar(result, argv[2])) return done;
+    digits = std::trunc(argv[2]->number);
+    if (digits < 1) return Wsf_error(result, kErrNum);
+  }
+  Sample s = Num_oneBased();
+  if (!Num_collectNumbers(argv[0], &s, result)) return result;
+  const int32_t n = count(s);
+  const double x = argv[1]->number;
+  if (n == 0) return Wsf_error(result, kErrNum);
+  if (n == 1) return real(result, 1);
+  std::sort(s.begin() + 1, s.end());
+  if (x < s[1] || x > s[n]) return Wsf_error(result, kErrNA);
+  // Values below x, and the largest of them, rank x; between two values the
+  // rank is interpolated.
+  int32_t below = 0;
+  while (below < n && s[below + 1] < x) ++below;
+  double r = below / (n - 1.0);
+  if (s[below + 1] != x) r = (below - 1.0 + (x - s[below]) / (s[below + 1] - s[below])) / (n - 1.0);
+  const double scale = std::pow(10.0, digits);
+  return real(result, std::trunc(r * scale) / scale);
+}
+
+Value* Wsf_var(Value* r, int argc, const Value* const* argv) { return variance(r, argc, argv, false, false, false); }
+Value* Wsf_vara(Value* r, int argc, const Value* const* argv) { return variance(r, argc, argv, true, false, false); }
+Value* Wsf_varp(Value* r, int argc, const Value* const* argv) { return variance(r, argc, argv, false, true, false); }
+Value* Wsf_varpa(Value* r, int argc, const Value* const* argv) { return variance(r, argc, argv, true, true, false); }
+Value* Wsf_stdev(Value* r, int argc, const Value* const* argv) { return variance(r, argc, argv, false, false, true); }
+Value* Wsf_stdeva(Value* r, int argc, const Value* const* argv) { return variance(r, argc, argv, true, false, true); }
+Value* Wsf_stdevp(Value* r, int argc, const Value* const* argv) { return variance(r, argc, argv, false, true, true); }
+Value* Wsf_stdevpa(Value* r, int argc, const Value* const* argv) { return variance(r, argc, argv, true, true, true); }
+
+Value* Wsf_skew(Value* result, int argc, const Value* const* argv) {
+  Sample s = Num_oneBased();
+  if (!Num_collectArgNumbers(argc, argv, &s, result)) return result;
+  const int32_t n = count(s);
+  if (n < 3) return Wsf_error(result, kErrDiv0);
+  const double m = Stat_mean(n, s.data(), 0), sd = Stat_stdDev(n, s.data(), 0);
+  if (sd == 0) return Wsf_error(result, kErrDiv0);
+  double sum = 0;
+  for (int32_t i = 1; i <= n; ++i) sum += std::pow((s[i] - m) / sd, 3);
+  return Wsf_finite(result, n / ((n - 1.0) * (n - 2.0)) * sum);
+}
+
+Value* Wsf_pearson(Value* result, const Value* a, const Value* b) {
+  PairSums p;
+  if (!pairSums(result, a, b, &p)) return result;
+  const double d = std::sqrt(p.xx * p.yy);
+  if (p.n < 1 || d == 0) return Wsf_error(result, kErrDiv0);
+  return Wsf_finite(result, p.xy / d);
+}
+
+Value* Wsf_rsq(Value* result, const Value* knownY, const Value* knownX) {
+  Wsf_pearson(result, knownY, knownX);
+  if (result->kind != kValReal) return result;
+  return real(result, result->number * result->number);
+}
+
+Value* Wsf_slope(Value* result, const Value* knownY, const Value* knownX) {
+  PairSums p;
+  if (!pairSums(result, knownY, knownX, &p)) return result;
+  if (p.n < 1 || p.xx == 0) return Wsf_error(result, kErrDiv0);
+  return Wsf_finite(result, p.xy / p.xx);
+}
+
+Value* Wsf_steyx(Value* result, const Value* knownY, const Value* knownX) {
+  PairSums p;
+  if (!pairSums(result, knownY, knownX, &p)) return result;
+  if (p.n < 3 || p.xx == 0) return Wsf_error(result, kErrDiv0);
+  const double residual = p.yy - p.xy * p.xy / p.xx;
+  return Wsf_finite(result, std::sqrt(std::fmax(residual, 0.0) / (p.n - 2)));
+}
