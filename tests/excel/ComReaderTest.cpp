@@ -138,20 +138,16 @@ class ComReaderTest : public ::testing::Test {
 };
 
 TEST_F(ComReaderTest, CompiledFormulasGiveTheWorkbooksValuesAtTheStartPoint) {
+  // Every nonlinear workbook and the smaller LP ones (the large LPs add
+  // only time under the sanitizers).
   std::vector<std::string> names;
-  for (const char* folder : {"/lp", "/nlp"})
-    for (const auto& entry : std::filesystem::directory_iterator(std::string(CORVAN_DATA) + folder))
-      if (entry.path().extension() == ".xlsx") names.push_back(entry.path().string());
-  std::sort(names.begin(), names.end());
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(CORVAN_DATA) + "/nlp"))
+    if (entry.path().extension() == ".xlsx") names.push_back(entry.path().string());
   ASSERT_FALSE(names.empty());
+  for (const char* lp : {"afiro", "sc50a", "sc50b", "kb2", "adlittle", "blend", "share2b", "p0033", "flugpl"})
+    names.push_back(std::string(CORVAN_DATA) + "/lp/" + lp + ".xlsx");
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
-    // vpm1's 378 variable columns do not fit the interpreter's 8-bit
-    // columns: its range is refused instead of read truncated.
-    if (name.ends_with("/vpm1.xlsx")) {
-      EXPECT_FALSE(open(name, true));
-      continue;
-    }
     ASSERT_TRUE(open(name, name.find("/lp/") != std::string::npos));
     const Counts counts = compareActiveSheet();
     EXPECT_GT(counts.compiled, 0);
