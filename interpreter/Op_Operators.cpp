@@ -23,7 +23,8 @@
 
 namespace {
 
-enum class Arith { kAdd, kSub, kMul, kDiv };
+enum class Arith { kAdd, kSub, kMul, kDiv, kPow };
+constexpr int kArithCount = 5;
 
 bool isScalar(int32_t kind) { return kind >= kValEmpty && kind <= kValReal; }
 bool isError(const Value& v) { return v.kind == kValError; }
@@ -72,6 +73,7 @@ Value scalarArith(EvalContext* ctx, Arith op, int32_t kx, double x, int32_t ky, 
     case Arith::kSub: checkScaling(ctx, x, y); return number(ctx, kind, x - y);
     case Arith::kMul: return number(ctx, kind, x * y);
     case Arith::kDiv: return y == 0.0 ? error(ctx, kErrDiv0) : number(ctx, kValReal, x / y);
+    case Arith::kPow: break;
   }
   return error(ctx, kErrValue);
 }
@@ -141,39 +143,41 @@ bool scalarOperand(const Value& v, int32_t* kind, double* x) {
 }
 
 // One arithmetic family's members, indexed by Arith.
+// The graph family has no power of two graph values (null there): that
+// combination is handled before any family is called.
 template <typename T>
 struct FamilyOps {
-  T (*vv[4])(const T*, const T*);
-  T (*sv[4])(double, const T*);
-  T (*vs[4])(const T*, double);
+  T (*vv[kArithCount])(const T*, const T*);
+  T (*sv[kArithCount])(double, const T*);
+  T (*vs[kArithCount])(const T*, double);
   T (*neg)(const T*);
   Value* (*set)(Value*, const T*);
 };
 
-const FamilyOps<SampleVector> kSampleOps{{Smp_add, Smp_sub, Smp_mul, Smp_div},
-                                         {Smp_addSV, Smp_subSV, Smp_mulSV, Smp_divSV},
-                                         {Smp_addVS, Smp_subVS, Smp_mulVS, Smp_divVS},
+const FamilyOps<SampleVector> kSampleOps{{Smp_add, Smp_sub, Smp_mul, Smp_div, Smp_pow},
+                                         {Smp_addSV, Smp_subSV, Smp_mulSV, Smp_divSV, Smp_powSV},
+                                         {Smp_addVS, Smp_subVS, Smp_mulVS, Smp_divVS, Smp_powVS},
                                          Smp_neg,
                                          Val_setSamples};
-const FamilyOps<GradValue> kGradOps{{Grad_add, Grad_sub, Grad_mul, Grad_div},
-                                    {Grad_addSV, Grad_subSV, Grad_mulSV, Grad_divSV},
-                                    {Grad_addVS, Grad_subVS, Grad_mulVS, Grad_divVS},
+const FamilyOps<GradValue> kGradOps{{Grad_add, Grad_sub, Grad_mul, Grad_div, Grad_pow},
+                                    {Grad_addSV, Grad_subSV, Grad_mulSV, Grad_divSV, Grad_powSV},
+                                    {Grad_addVS, Grad_subVS, Grad_mulVS, Grad_divVS, Grad_powVS},
                                     Grad_neg,
                                     Val_setGrad};
-const FamilyOps<HessValue> kHessOps{{Hess_add, Hess_sub, Hess_mul, Hess_div},
-                                    {Hess_addSV, Hess_subSV, Hess_mulSV, Hess_divSV},
-                                    {Hess_addVS, Hess_subVS, Hess_mulVS, Hess_divVS},
+const FamilyOps<HessValue> kHessOps{{Hess_add, Hess_sub, Hess_mul, Hess_div, Hess_pow},
+                                    {Hess_addSV, Hess_subSV, Hess_mulSV, Hess_divSV, Hess_powSV},
+                                    {Hess_addVS, Hess_subVS, Hess_mulVS, Hess_divVS, Hess_powVS},
                                     Hess_neg,
                                     Val_setHess};
-const FamilyOps<RevNode> kRevOps{{Rev_add, Rev_sub, Rev_mul, Rev_div},
-                                 {Rev_addSV, Rev_subSV, Rev_mulSV, Rev_divSV},
-                                 {Rev_addVS, Rev_subVS, Rev_mulVS, Rev_divVS},
+const FamilyOps<RevNode> kRevOps{{Rev_add, Rev_sub, Rev_mul, Rev_div, Rev_pow},
+                                 {Rev_addSV, Rev_subSV, Rev_mulSV, Rev_divSV, Rev_powSV},
+                                 {Rev_addVS, Rev_subVS, Rev_mulVS, Rev_divVS, Rev_powVS},
                                  Rev_neg,
                                  Val_setRev};
 // A difference has the classes of a sum.
-const FamilyOps<DegDagNode> kDagOps{{DegDag_add, DegDag_add, DegDag_mul, DegDag_div},
-                                    {DegDag_addSV, DegDag_addSV, DegDag_mulSV, DegDag_divSV},
-                                    {DegDag_addVS, DegDag_addVS, DegDag_mulVS, DegDag_divVS},
+const FamilyOps<DegDagNode> kDagOps{{DegDag_add, DegDag_add, DegDag_mul, DegDag_div, nullptr},
+                                    {DegDag_addSV, DegDag_addSV, DegDag_mulSV, DegDag_divSV, DegDag_powSV},
+                                    {DegDag_addVS, DegDag_addVS, DegDag_mulVS, DegDag_divVS, DegDag_powVS},
                                     DegDag_neg,
                                     Val_setDegDag};
 
@@ -268,6 +272,28 @@ Value arithSV(Arith op, double d, const Value& x) {
     return dispatchFamily(op, x.kind, scalar, x, ctx);
   }
   return error(ctx, kErrValue);
+}
+
+// Scalar powers with the worksheet's rules: 0 ^ negative is "#div/0!",
+// 0 ^ 0 and a negative base with a fractional exponent "#num!".
+Value scalarPow(EvalContext* ctx, double a, double b) {
+  if (a == 0.0 && b < 0.0) return error(ctx, kErrDiv0);
+  if (a == 0.0 && b == 0.0) return error(ctx, kErrNum);
+  const double r = std::pow(a, b);
+  if (!std::isfinite(r)) return error(ctx, kErrNum);
+  return number(ctx, kValReal, r);
+}
+
+// Dependency classes of a power: a square is the square of its base, any
+// other power of a vector, a power with a vector exponent and a power of two
+// vectors are smooth nonlinear.
+Value degPow(const Value& x, const Value& y, EvalContext* ctx) {
+  if (isDeg(x) && isDeg(y)) DegVec_nonlin2(&x, &y);
+  else if (isDeg(x) && isScalar(y.kind) && numberOf(y) == 2.0) DegVec_sqr(&x);
+  else if (isDeg(x) && isScalar(y.kind)) DegVec_nonlin(&x);
+  else if (isDeg(y) && isScalar(x.kind)) DegVec_nonlin(&y);
+  else return error(ctx, kErrValue);
+  return *resultOf(ctx);
 }
 
 // Text of a value for joining: booleans TRUE/FALSE, integers "%d", reals
@@ -401,13 +427,17 @@ Value Op_pow(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(ctx), x);
   if (isError(y)) return copyOf(resultOf(ctx), y);
-  if (!isScalar(x.kind) || !isScalar(y.kind)) return error(ctx, kErrValue);
-  const double a = numberOf(x), b = numberOf(y);
-  if (a == 0.0 && b < 0.0) return error(ctx, kErrDiv0);
-  if (a == 0.0 && b == 0.0) return error(ctx, kErrNum);
-  const double r = std::pow(a, b);
-  if (!std::isfinite(r)) return error(ctx, kErrNum);
-  return number(ctx, kValReal, r);
+  if (isDeg(x) || isDeg(y)) return degPow(x, y, ctx);
+  int32_t kx = 0, ky = 0;
+  double a = 0.0, b = 0.0;
+  if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarPow(ctx, a, b);
+  if (x.kind == kValDegDag && y.kind == kValDegDag) {
+    DegDag_nonlin2Result(&x, &y);
+    return *resultOf(ctx);
+  }
+  int32_t kind = 0;
+  if (familyPair(x, y, &kind)) return dispatchFamily(Arith::kPow, kind, x, y, ctx);
+  return error(ctx, kErrValue);
 }
 
 Value Op_neg(const Value& x) {

@@ -11,6 +11,7 @@
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Op_Operators.h"
 #include "values/Grad_Payload.h"
+#include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -154,6 +155,32 @@ TEST(Operators, GradientValuesGoToTheirFamily) {
   EXPECT_EQ(errorOf(Op_lt(x, sq)), kErrValue);
   EXPECT_EQ(c.ctx->firstError, kStatusNonSmoothSpecial);
   for (Value* v : {&x, &sq, &r}) Val_clear(v);
+}
+
+TEST(Operators, PowersOfSampleVectorsGoElementWise) {
+  Ctx c;
+  ASSERT_TRUE(Smp_init(c.ctx->sampleBuffer, 3, c.ctx));  // sized as a pass sizes it
+  SampleVector v{};
+  ASSERT_TRUE(Smp_init(&v, 3, c.ctx));
+  const double samples[] = {1, 2, 3};
+  ASSERT_TRUE(Smp_setValues(&v, 3, samples));
+  Value s = Val_empty(c.ctx);
+  Val_setSamples(&s, &v);
+  Smp_free(&v);
+  struct Case {
+    Value x, y;
+    double want[3];
+  };
+  const Case cases[] = {{s, c.num(kValInt, 2), {1, 4, 9}}, {c.num(kValInt, 2), s, {2, 4, 8}}, {s, s, {1, 4, 27}}};
+  for (const Case& k : cases) {
+    const Value r = Op_pow(k.x, k.y);
+    ASSERT_EQ(r.kind, kValSamples);
+    const auto* out = static_cast<const SampleVector*>(r.payload);
+    ASSERT_EQ(out->n, 3);
+    for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(out->data[i + 1], k.want[i]);
+  }
+  EXPECT_EQ(errorOf(Op_pow(s, c.text(u"a"))), kErrValue);
+  Val_clear(&s);
 }
 
 TEST(Dispatch, EveryNamedIdReachesAFormOrIsDeliberatelyUnknown) {
