@@ -46,17 +46,25 @@ double referencedCells(Workbook* wb) {
   return total;
 }
 
-void BM_RecalculateLargestLp(benchmark::State& state) {
+// The largest LP workbook, recalculated, and its variable cells; nullptr
+// (the benchmark skipped) when it cannot be opened or names none.
+Workbook* openLargestLp(benchmark::State& state, CellRange* vars) {
   Wb_resetApp();
   std::string error;
   Workbook* wb = Xlsx_open(largestLpWorkbook(), &error);
-  CellRange vars;
-  if (!wb || !variableCells(wb, &vars)) {
+  if (!wb || !variableCells(wb, vars)) {
     state.SkipWithError(wb ? "no solver_adj range" : error.c_str());
-    return;
+    return nullptr;
   }
-  Sheet* sh = wb->sheets[vars.sheet].get();
   Calc_recalculate(wb);
+  return wb;
+}
+
+void BM_RecalculateLargestLp(benchmark::State& state) {
+  CellRange vars;
+  Workbook* wb = openLargestLp(state, &vars);
+  if (!wb) return;
+  Sheet* sh = wb->sheets[vars.sheet].get();
   double refs = referencedCells(wb);
   int round = 0;
   for (auto _ : state) {
@@ -75,16 +83,10 @@ void BM_RecalculateLargestLp(benchmark::State& state) {
 BENCHMARK(BM_RecalculateLargestLp)->Unit(benchmark::kMillisecond);
 
 void BM_RecalculateOneCellLargestLp(benchmark::State& state) {
-  Wb_resetApp();
-  std::string error;
-  Workbook* wb = Xlsx_open(largestLpWorkbook(), &error);
   CellRange vars;
-  if (!wb || !variableCells(wb, &vars)) {
-    state.SkipWithError(wb ? "no solver_adj range" : error.c_str());
-    return;
-  }
+  Workbook* wb = openLargestLp(state, &vars);
+  if (!wb) return;
   Sheet* sh = wb->sheets[vars.sheet].get();
-  Calc_recalculate(wb);
   int rows = vars.row2 - vars.row1 + 1, cols = vars.col2 - vars.col1 + 1, round = 0;
   double evaluated = 0;
   for (auto _ : state) {
