@@ -1,0 +1,24 @@
+// The formula reader's source over the automation layer: cells, formulas,
+// stored values and defined names of the open workbook, read through the
+// used range of each sheet, so that the interpreter compiles a model from the
+// same workbook the host services recalculate.
+#pragma once
+
+#include <string>
+
+#include "interpreter/Parse_Reader.h"
+
+struct ExcelAutomation;
+struct Value;
+
+// The formula of a cell of the cached used range into formula, empty for a
+// constant (a text cell holding "=" is a constant); its value into value.
+// False outside the used range.
+bool Com_cellFormula(ExcelAutomation* ea, int32_t row, int32_t column, Value* value, std::u16string* formula);
+
+struct ComReaderSource : ReaderSource {
+  ExcelAutomation* ea;  // not owned; its workbook open and its sheets read
+  explicit ComReaderSource(ExcelAutomation* automation) : ea(automation) {}
+  bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override;
+  bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override;
+};
