@@ -1,6 +1,6 @@
 // Operators over value kinds. The scalar kinds compute here; errors pass,
 // left first; texts and arrays give "#value!" in arithmetic; the kinds of the
-// evaluation modes answer "#value!" until their family is linked in.
+// evaluation modes go to their arithmetic family.
 #include "interpreter/Op_Operators.h"
 
 #include <cmath>
@@ -8,10 +8,18 @@
 #include <algorithm>
 #include <string>
 
+#include "arithmetic/affine/Aff_Ops.h"
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/grad/Grad_Ops.h"
 #include "arithmetic/hess/Hess_Ops.h"
+#include "arithmetic/interval/Ivl_Arith.h"
+#include "arithmetic/interval/Ivl_Derivs.h"
+#include "arithmetic/interval/Ivl_Elementary.h"
+#include "arithmetic/ivgrad/IvGrad_Ops.h"
+#include "arithmetic/ivhess/IvHess_Ops.h"
+#include "arithmetic/ivtape/IvRev_Ops.h"
+#include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
 #include "interpreter/Prog_Program.h"
@@ -23,7 +31,8 @@
 
 namespace {
 
-enum class Arith { kAdd, kSub, kMul, kDiv };
+enum class Arith { kAdd, kSub, kMul, kDiv, kPow };
+constexpr int kArithCount = 5;
 
 bool isScalar(int32_t kind) { return kind >= kValEmpty && kind <= kValReal; }
 bool isError(const Value& v) { return v.kind == kValError; }
@@ -72,6 +81,7 @@ Value scalarArith(EvalContext* ctx, Arith op, int32_t kx, double x, int32_t ky, 
     case Arith::kSub: checkScaling(ctx, x, y); return number(ctx, kind, x - y);
     case Arith::kMul: return number(ctx, kind, x * y);
     case Arith::kDiv: return y == 0.0 ? error(ctx, kErrDiv0) : number(ctx, kValReal, x / y);
+    case Arith::kPow: break;
   }
   return error(ctx, kErrValue);
 }
@@ -113,6 +123,15 @@ Value degArith(Arith op, const Value& x, const Value& y, EvalContext* ctx) {
       else if (isScalar(x.kind) && numberOf(x) == 0.0) return degCopy(ctx, y, true);
       else DegVec_nonlin(&y);
       break;
+    // A square is the square of its base; any other power, a vector
+    // exponent and a power of two vectors are smooth nonlinear.
+    case Arith::kPow:
+      if (both) DegVec_nonlin2(&x, &y);
+      else if (isDeg(x) && isScalar(y.kind) && numberOf(y) == 2.0) DegVec_sqr(&x);
+      else if (isDeg(x) && isScalar(y.kind)) DegVec_nonlin(&x);
+      else if (isDeg(y) && isScalar(x.kind)) DegVec_nonlin(&y);
+      else return error(ctx, kErrValue);
+      break;
   }
   return *resultOf(ctx);
 }
@@ -141,41 +160,120 @@ bool scalarOperand(const Value& v, int32_t* kind, double* x) {
 }
 
 // One arithmetic family's members, indexed by Arith.
+// The graph family has no power of two graph values (null there): that
+// combination is handled before any family is called.
 template <typename T>
 struct FamilyOps {
-  T (*vv[4])(const T*, const T*);
-  T (*sv[4])(double, const T*);
-  T (*vs[4])(const T*, double);
+  T (*vv[kArithCount])(const T*, const T*);
+  T (*sv[kArithCount])(double, const T*);
+  T (*vs[kArithCount])(const T*, double);
   T (*neg)(const T*);
   Value* (*set)(Value*, const T*);
 };
 
-const FamilyOps<SampleVector> kSampleOps{{Smp_add, Smp_sub, Smp_mul, Smp_div},
-                                         {Smp_addSV, Smp_subSV, Smp_mulSV, Smp_divSV},
-                                         {Smp_addVS, Smp_subVS, Smp_mulVS, Smp_divVS},
+const FamilyOps<SampleVector> kSampleOps{{Smp_add, Smp_sub, Smp_mul, Smp_div, Smp_pow},
+                                         {Smp_addSV, Smp_subSV, Smp_mulSV, Smp_divSV, Smp_powSV},
+                                         {Smp_addVS, Smp_subVS, Smp_mulVS, Smp_divVS, Smp_powVS},
                                          Smp_neg,
                                          Val_setSamples};
-const FamilyOps<GradValue> kGradOps{{Grad_add, Grad_sub, Grad_mul, Grad_div},
-                                    {Grad_addSV, Grad_subSV, Grad_mulSV, Grad_divSV},
-                                    {Grad_addVS, Grad_subVS, Grad_mulVS, Grad_divVS},
+const FamilyOps<GradValue> kGradOps{{Grad_add, Grad_sub, Grad_mul, Grad_div, Grad_pow},
+                                    {Grad_addSV, Grad_subSV, Grad_mulSV, Grad_divSV, Grad_powSV},
+                                    {Grad_addVS, Grad_subVS, Grad_mulVS, Grad_divVS, Grad_powVS},
                                     Grad_neg,
                                     Val_setGrad};
-const FamilyOps<HessValue> kHessOps{{Hess_add, Hess_sub, Hess_mul, Hess_div},
-                                    {Hess_addSV, Hess_subSV, Hess_mulSV, Hess_divSV},
-                                    {Hess_addVS, Hess_subVS, Hess_mulVS, Hess_divVS},
+const FamilyOps<HessValue> kHessOps{{Hess_add, Hess_sub, Hess_mul, Hess_div, Hess_pow},
+                                    {Hess_addSV, Hess_subSV, Hess_mulSV, Hess_divSV, Hess_powSV},
+                                    {Hess_addVS, Hess_subVS, Hess_mulVS, Hess_divVS, Hess_powVS},
                                     Hess_neg,
                                     Val_setHess};
-const FamilyOps<RevNode> kRevOps{{Rev_add, Rev_sub, Rev_mul, Rev_div},
-                                 {Rev_addSV, Rev_subSV, Rev_mulSV, Rev_divSV},
-                                 {Rev_addVS, Rev_subVS, Rev_mulVS, Rev_divVS},
+const FamilyOps<RevNode> kRevOps{{Rev_add, Rev_sub, Rev_mul, Rev_div, Rev_pow},
+                                 {Rev_addSV, Rev_subSV, Rev_mulSV, Rev_divSV, Rev_powSV},
+                                 {Rev_addVS, Rev_subVS, Rev_mulVS, Rev_divVS, Rev_powVS},
                                  Rev_neg,
                                  Val_setRev};
 // A difference has the classes of a sum.
-const FamilyOps<DegDagNode> kDagOps{{DegDag_add, DegDag_add, DegDag_mul, DegDag_div},
-                                    {DegDag_addSV, DegDag_addSV, DegDag_mulSV, DegDag_divSV},
-                                    {DegDag_addVS, DegDag_addVS, DegDag_mulVS, DegDag_divVS},
+const FamilyOps<DegDagNode> kDagOps{{DegDag_add, DegDag_add, DegDag_mul, DegDag_div, nullptr},
+                                    {DegDag_addSV, DegDag_addSV, DegDag_mulSV, DegDag_divSV, DegDag_powSV},
+                                    {DegDag_addVS, DegDag_addVS, DegDag_mulVS, DegDag_divVS, DegDag_powVS},
                                     DegDag_neg,
                                     Val_setDegDag};
+const FamilyOps<IvGradValue> kIvGradOps{{IvGrad_add, IvGrad_sub, IvGrad_mul, IvGrad_div, IvGrad_pow},
+                                        {IvGrad_addSV, IvGrad_subSV, IvGrad_mulSV, IvGrad_divSV, IvGrad_powSV},
+                                        {IvGrad_addVS, IvGrad_subVS, IvGrad_mulVS, IvGrad_divVS, IvGrad_powVS},
+                                        IvGrad_neg,
+                                        Val_setIvGrad};
+const FamilyOps<IvRevNode> kIvRevOps{{IvRev_add, IvRev_sub, IvRev_mul, IvRev_div, IvRev_pow},
+                                     {IvRev_addSV, IvRev_subSV, IvRev_mulSV, IvRev_divSV, IvRev_powSV},
+                                     {IvRev_addVS, IvRev_subVS, IvRev_mulVS, IvRev_divVS, IvRev_powVS},
+                                     IvRev_neg,
+                                     Val_setIvRev};
+const FamilyOps<IvHessValue> kIvHessOps{{IvHess_add, IvHess_sub, IvHess_mul, IvHess_div, IvHess_pow},
+                                        {IvHess_addSV, IvHess_subSV, IvHess_mulSV, IvHess_divSV, IvHess_powSV},
+                                        {IvHess_addVS, IvHess_subVS, IvHess_mulVS, IvHess_divVS, IvHess_powVS},
+                                        IvHess_neg,
+                                        Val_setIvHess};
+const FamilyOps<IvPropNode> kIvPropOps{{IvProp_add, IvProp_sub, IvProp_mul, IvProp_div, IvProp_pow},
+                                       {IvProp_addSV, IvProp_subSV, IvProp_mulSV, IvProp_divSV, IvProp_powSV},
+                                       {IvProp_addVS, IvProp_subVS, IvProp_mulVS, IvProp_divVS, IvProp_powVS},
+                                       IvProp_neg,
+                                       Val_setIvProp};
+const FamilyOps<AffineForm> kAffOps{{Aff_add, Aff_sub, Aff_mul, Aff_div, Aff_pow},
+                                    {Aff_addSV, Aff_subSV, Aff_mulSV, Aff_divSV, Aff_powSV},
+                                    {Aff_addVS, Aff_subVS, Aff_mulVS, Aff_divVS, Aff_powVS},
+                                    Aff_neg,
+                                    Val_setAffine};
+
+// Plain intervals take their operands by reference: these adapt them to the
+// table's shape. The real powers narrow their base to its domain, so they
+// work on a copy; an integer exponent takes the integer power, which negative
+// bases allow.
+template <Interval (*F)(const Interval&, const Interval&)>
+Interval ivlVV(const Interval* x, const Interval* y) { return F(*x, *y); }
+template <Interval (*F)(double, const Interval&)>
+Interval ivlSV(double d, const Interval* y) { return F(d, *y); }
+template <Interval (*F)(const Interval&, double)>
+Interval ivlVS(const Interval* x, double d) { return F(*x, d); }
+
+Interval ivlPow(const Interval* x, const Interval* y) {
+  Interval base = *x;
+  return Ivl_pow(&base, *y);
+}
+
+Interval ivlPowVS(const Interval* x, double d) {
+  if (Ivl_isIntegerExponent(d)) return Ivl_powVI(*x, static_cast<int32_t>(d));
+  Interval base = *x;
+  return Ivl_powVS(&base, d);
+}
+
+Interval ivlNeg(const Interval* x) { return Ivl_neg(*x); }
+
+const FamilyOps<Interval> kIvlOps{
+    {ivlVV<Ivl_add>, ivlVV<Ivl_sub>, ivlVV<Ivl_mul>, ivlVV<Ivl_div>, ivlPow},
+    {ivlSV<Ivl_addSV>, ivlSV<Ivl_subSV>, ivlSV<Ivl_mulSV>, ivlSV<Ivl_divSV>, ivlSV<Ivl_powSV>},
+    {ivlVS<Ivl_addVS>, ivlVS<Ivl_subVS>, ivlVS<Ivl_mulVS>, ivlVS<Ivl_divVS>, ivlPowVS},
+    ivlNeg,
+    Val_setInterval};
+
+bool isIntervalKind(int32_t kind) { return kind >= kValIvGrad && kind <= kValAffine; }
+
+// The interval a value of an interval kind stands for (an affine form's range).
+Interval intervalOf(const Value& v) {
+  switch (v.kind) {
+    case kValIvGrad: return static_cast<const IvGradValue*>(v.payload)->value;
+    case kValIvRev: return static_cast<const IvRevNode*>(v.payload)->value;
+    case kValIvHess: return static_cast<const IvHessValue*>(v.payload)->value;
+    case kValIvProp: return static_cast<const IvPropNode*>(v.payload)->value;
+    case kValAffine: return Aff_toIvl(static_cast<const AffineForm*>(v.payload), true);
+    default: return *static_cast<const Interval*>(v.payload);
+  }
+}
+
+// A divisor of an interval kind that holds 0 raises "Division by zero".
+bool intervalDivisorHoldsZero(const Value& y) {
+  if (!isIntervalKind(y.kind) || !y.payload || !Ivl_contains(intervalOf(y), 0.0)) return false;
+  Vm_raise(y.context, kStatusDivisionByZero, "divide", 0, 0, 0);
+  return true;
+}
 
 // x op y where one side, or both, holds the family's kind and the other a
 // scalar; the family's result lands in the context's result.
@@ -197,11 +295,8 @@ Value familyNeg(const FamilyOps<T>& ops, const Value& x) {
   return finish(ops.set(resultOf(x.context), &r));
 }
 
-// The family of a kind whose arithmetic is linked in; false for the others,
-// which answer "#value!".
-bool familyOf(int32_t kind) {
-  return kind == kValSamples || kind == kValGrad || kind == kValRev || kind == kValHess || kind == kValDegDag;
-}
+// Kinds 5 to 15 have an arithmetic family each.
+bool familyOf(int32_t kind) { return kind >= kValSamples && kind <= kValDegDag; }
 
 Value dispatchFamily(Arith op, int32_t kind, const Value& x, const Value& y, EvalContext* ctx) {
   switch (kind) {
@@ -209,6 +304,12 @@ Value dispatchFamily(Arith op, int32_t kind, const Value& x, const Value& y, Eva
     case kValGrad: return familyArith(kGradOps, op, kind, x, y, ctx);
     case kValRev: return familyArith(kRevOps, op, kind, x, y, ctx);
     case kValDegDag: return familyArith(kDagOps, op, kind, x, y, ctx);
+    case kValIvGrad: return familyArith(kIvGradOps, op, kind, x, y, ctx);
+    case kValIvRev: return familyArith(kIvRevOps, op, kind, x, y, ctx);
+    case kValIvHess: return familyArith(kIvHessOps, op, kind, x, y, ctx);
+    case kValInterval: return familyArith(kIvlOps, op, kind, x, y, ctx);
+    case kValIvProp: return familyArith(kIvPropOps, op, kind, x, y, ctx);
+    case kValAffine: return familyArith(kAffOps, op, kind, x, y, ctx);
     default: return familyArith(kHessOps, op, kind, x, y, ctx);
   }
 }
@@ -234,8 +335,11 @@ Value arith(Arith op, const Value& x, const Value& y) {
   if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarArith(ctx, op, kx, a, ky, b);
   if (op == Arith::kDiv && isScalar(y.kind) && numberOf(y) == 0.0) return error(ctx, kErrDiv0);
   int32_t kind = 0;
-  if (familyPair(x, y, &kind)) return dispatchFamily(op, kind, x, y, ctx);
-  return error(ctx, kErrValue);
+  if (!familyPair(x, y, &kind)) return error(ctx, kErrValue);
+  // The interval result of a division by an interval through 0 is still
+  // computed; the raised status fails the evaluation.
+  if (op == Arith::kDiv) intervalDivisorHoldsZero(y);
+  return dispatchFamily(op, kind, x, y, ctx);
 }
 
 Value arithVS(Arith op, const Value& x, double d) {
@@ -268,6 +372,16 @@ Value arithSV(Arith op, double d, const Value& x) {
     return dispatchFamily(op, x.kind, scalar, x, ctx);
   }
   return error(ctx, kErrValue);
+}
+
+// Scalar powers with the worksheet's rules: 0 ^ negative is "#div/0!",
+// 0 ^ 0 and a negative base with a fractional exponent "#num!".
+Value scalarPow(EvalContext* ctx, double a, double b) {
+  if (a == 0.0 && b < 0.0) return error(ctx, kErrDiv0);
+  if (a == 0.0 && b == 0.0) return error(ctx, kErrNum);
+  const double r = std::pow(a, b);
+  if (!std::isfinite(r)) return error(ctx, kErrNum);
+  return number(ctx, kValReal, r);
 }
 
 // Text of a value for joining: booleans TRUE/FALSE, integers "%d", reals
@@ -394,6 +508,7 @@ Value Op_mulSV(double d, const Value& x) { return arithSV(Arith::kMul, d, x); }
 
 Value Op_divSV(double d, const Value& x) {
   if (isScalar(x.kind) && numberOf(x) == 0.0) return error(x.context, kErrDiv0);
+  if (intervalDivisorHoldsZero(x)) return error(x.context, kErrDiv0);
   return arithSV(Arith::kDiv, d, x);
 }
 
@@ -401,13 +516,17 @@ Value Op_pow(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(ctx), x);
   if (isError(y)) return copyOf(resultOf(ctx), y);
-  if (!isScalar(x.kind) || !isScalar(y.kind)) return error(ctx, kErrValue);
-  const double a = numberOf(x), b = numberOf(y);
-  if (a == 0.0 && b < 0.0) return error(ctx, kErrDiv0);
-  if (a == 0.0 && b == 0.0) return error(ctx, kErrNum);
-  const double r = std::pow(a, b);
-  if (!std::isfinite(r)) return error(ctx, kErrNum);
-  return number(ctx, kValReal, r);
+  if (isDeg(x) || isDeg(y)) return degArith(Arith::kPow, x, y, ctx);
+  int32_t kx = 0, ky = 0;
+  double a = 0.0, b = 0.0;
+  if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarPow(ctx, a, b);
+  if (x.kind == kValDegDag && y.kind == kValDegDag) {
+    DegDag_nonlin2Result(&x, &y);
+    return *resultOf(ctx);
+  }
+  int32_t kind = 0;
+  if (familyPair(x, y, &kind)) return dispatchFamily(Arith::kPow, kind, x, y, ctx);
+  return error(ctx, kErrValue);
 }
 
 Value Op_neg(const Value& x) {
@@ -420,6 +539,12 @@ Value Op_neg(const Value& x) {
   if (x.kind == kValHess) return familyNeg(kHessOps, x);
   if (x.kind == kValRev) return familyNeg(kRevOps, x);
   if (x.kind == kValDegDag) return familyNeg(kDagOps, x);
+  if (x.kind == kValIvGrad) return familyNeg(kIvGradOps, x);
+  if (x.kind == kValIvRev) return familyNeg(kIvRevOps, x);
+  if (x.kind == kValIvHess) return familyNeg(kIvHessOps, x);
+  if (x.kind == kValInterval) return familyNeg(kIvlOps, x);
+  if (x.kind == kValIvProp) return familyNeg(kIvPropOps, x);
+  if (x.kind == kValAffine) return familyNeg(kAffOps, x);
   return error(ctx, kErrValue);
 }
 

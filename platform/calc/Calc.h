@@ -8,6 +8,7 @@
 // changes only re-evaluates.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,9 +29,17 @@ struct CalcEvalResult {
   CalcArray value;                // when not a reference (or the reference's values)
 };
 
-// Recalculates every formula cell of the workbook (array blocks included) in
+// Recalculates the workbook's formula cells (array blocks included) in
 // dependency order. A circular reference gives its cells an error value.
+// After values were only written (Wb_setValue), evaluates just the formulas
+// that depend on the written cells and the volatile ones (RAND, NOW, ...);
+// the first recalculation after a structure or calculation-mode change
+// evaluates every formula.
 void Calc_recalculate(Workbook* wb);
+// Evaluates every formula of the workbook, whatever changed.
+void Calc_recalculateFull(Workbook* wb);
+// Formula units (cells, or array blocks) the last recalculation evaluated.
+std::size_t Calc_lastEvaluated(Workbook* wb);
 // Recalculates every open workbook (CALCULATE.NOW).
 void Calc_recalculateAll();
 // Called after values were written: recalculates when the application's

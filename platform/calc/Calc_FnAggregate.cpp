@@ -207,14 +207,22 @@ inline bool factor(const CellValue* c, double* x, CellValue* result) {
 // Sum of products of references of one shape: reads the stored cells in
 // place. Only places where some area stores a cell can give a term or an
 // error; they are visited in order, so the first error is the one returned.
+// A filled area stores every place, so then all places are visited in order.
 void sumProductOfAreas(const std::vector<CalcValue>& vals, CellValue* result) {
+  const size_t size = vals[0].area->size();
+  bool filled = false;
+  for (const CalcValue& v : vals) filled = filled || v.area->stored.size() == size;
   std::vector<size_t> places;
-  for (const CalcValue& v : vals)
-    for (const CalcStored& s : v.area->stored) places.push_back(s.offset);
-  std::sort(places.begin(), places.end());
-  places.erase(std::unique(places.begin(), places.end()), places.end());
+  if (!filled) {
+    for (const CalcValue& v : vals)
+      for (const CalcStored& s : v.area->stored) places.push_back(s.offset);
+    std::sort(places.begin(), places.end());
+    places.erase(std::unique(places.begin(), places.end()), places.end());
+  }
+  const size_t count = filled ? size : places.size();
   double total = 0;
-  for (size_t i : places) {
+  for (size_t k = 0; k < count; ++k) {
+    const size_t i = filled ? k : places[k];
     double p = 1;
     for (const CalcValue& v : vals) {
       double x;

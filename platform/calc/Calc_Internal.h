@@ -56,6 +56,9 @@ struct CalcArea {
   size_t size() const { return static_cast<size_t>(rows()) * static_cast<size_t>(cols()); }
   // The stored cell at `offset`, nullptr for an empty one.
   const CellValue* at(size_t offset) const {
+    // Stored cells are in offset order: where every cell up to `offset` is
+    // stored (a filled range), the cell sits at its own offset.
+    if (offset < stored.size() && stored[offset].offset == offset) return stored[offset].value;
     auto it = std::lower_bound(stored.begin(), stored.end(), offset,
                                [](const CalcStored& s, size_t o) { return s.offset < o; });
     return it != stored.end() && it->offset == offset ? it->value : nullptr;

@@ -1,7 +1,9 @@
 // Recalculation: compiles a workbook's formulas once per structure version
 // (formula units, the cells they read, their dependency order with circular
 // references found), then re-evaluates the units in that order on each
-// recalculation. Also EVALUATE of a text and the precedents and dependents
+// recalculation: only the units that read cells written since the last
+// one, the units that depend on those and the volatile units, unless the
+// structure or the calculation mode changed. Also EVALUATE of a text and the precedents and dependents
 // of a cell.
 #include <algorithm>
 #include <cmath>
@@ -22,6 +24,13 @@ struct Unit {
   bool cyclic = false;
   std::string problem;                   // why it cannot be computed ("" when it can)
   bool held = false;                     // keeps its stored value while its inputs stay
+  bool isVolatile = false;               // evaluated on every recalculation (see callsVolatile)
+};
+
+// The units that read a multi-cell area.
+struct AreaReaders {
+  const CalcArea* area;
+  std::vector<int> units;
 };
 
 // The values a held formula read when it was opened: the non-empty cells of
@@ -38,11 +47,34 @@ struct CalcState {
   std::vector<std::vector<int>> unitsOfSheet;
   std::vector<int> order;                                        // precedents first
   std::map<std::tuple<int, int, int>, CalcInputs> heldInputs;    // by the held unit's first cell
+  std::vector<std::vector<int>> readers;                         // unit -> units that read its cells
+  std::vector<std::unordered_map<std::uint64_t, std::vector<int>>> cellReaders;   // per sheet: cell key -> units
+  std::vector<std::vector<AreaReaders>> blockReaders;            // per sheet
+  std::vector<int> volatileUnits;
+  bool calculated = false;                                       // every unit evaluated once since compiling
+  CalcMode modeCalculated = CalcMode::Automatic;                 // calculation mode of the last recalculation
+  std::size_t evaluated = 0;                                     // units the last recalculation evaluated
 };
 
 namespace {
 
 const CellValue kCircular = CellValue::makeError(kCalcCircularError);
+
+// A formula evaluated on every recalculation: it calls a function whose value
+// changes by itself (RAND, NOW, ...), or SUMIF with a sum range, which reads
+// its sum cells in the shape of the criteria range, beyond the cells it names.
+bool callsVolatile(const CalcNode& n) {
+  static const std::vector<CalcBuiltinInfo> kVolatile = Calc_volatileFunctions();
+  if (n.op == CalcOp::Func && !n.addin && n.func >= 0) {
+    const char* name = Calc_builtin(n.func).name;
+    if (n.args.size() == 3 && Wb_equalNoCase(name, "SUMIF")) return true;
+    for (const CalcBuiltinInfo& f : kVolatile)
+      if (Wb_equalNoCase(name, f.name)) return true;
+  }
+  for (const CalcNode& a : n.args)
+    if (callsVolatile(a)) return true;
+  return false;
+}
 
 void collectReads(const CalcNode& n, std::vector<const CalcArea*>* out) {
   if (n.op == CalcOp::Ref && n.area) out->push_back(n.area);
@@ -113,6 +145,7 @@ void addUnit(Workbook* wb, CalcState* st, const CalcState* old, int sheet, const
     u.tree.value = CellValue::makeError(CellError::Name);
   }
   collectReads(u.tree, &u.reads);
+  u.isVolatile = callsVolatile(u.tree);
   std::sort(u.reads.begin(), u.reads.end());
   u.reads.erase(std::unique(u.reads.begin(), u.reads.end()), u.reads.end());
   if (!u.problem.empty() && u.cells[0] && u.cells[0]->keepsStoredValue) {
@@ -188,6 +221,33 @@ void orderUnits(CalcState* st) {
   }
 }
 
+// The reverse of the dependency graph: who reads each unit, each single cell
+// and each multi-cell area; and the volatile units.
+void indexReaders(CalcState* st) {
+  size_t n = st->units.size(), sheets = st->unitsOfSheet.size();
+  st->readers.assign(n, {});
+  st->cellReaders.assign(sheets, {});
+  st->blockReaders.assign(sheets, {});
+  std::unordered_map<const CalcArea*, size_t> blockOf;
+  for (size_t x = 0; x < n; ++x) {
+    const Unit& u = st->units[x];
+    int ux = static_cast<int>(x);
+    if (u.isVolatile) st->volatileUnits.push_back(ux);
+    for (int d : u.deps) st->readers[d].push_back(ux);
+    for (const CalcArea* a : u.reads) {
+      if (a->sheet < 0 || a->sheet >= static_cast<int>(sheets)) continue;
+      bool single = a->row1 == a->row2 && a->col1 == a->col2 && !a->toLastRow && !a->toLastCol;
+      if (single) {
+        st->cellReaders[a->sheet][Wb_cellKey(a->row1, a->col1)].push_back(ux);
+        continue;
+      }
+      auto [it, added] = blockOf.try_emplace(a, st->blockReaders[a->sheet].size());
+      if (added) st->blockReaders[a->sheet].push_back(AreaReaders{a, {}});
+      st->blockReaders[a->sheet][it->second].units.push_back(ux);
+    }
+  }
+}
+
 std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
   auto st = std::make_shared<CalcState>();
   st->version = wb->structureVersion;
@@ -211,6 +271,7 @@ std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
     u.deps.erase(std::unique(u.deps.begin(), u.deps.end()), u.deps.end());
   }
   orderUnits(st.get());
+  indexReaders(st.get());
   return st;
 }
 
@@ -303,13 +364,62 @@ bool unionOf(const CalcNode& tree, CalcEvalResult* out) {
   return true;
 }
 
+bool contains(const CalcArea& a, int row, int col) {
+  return row >= a.row1 && col >= a.col1 && (row <= a.row2 || a.toLastRow) && (col <= a.col2 || a.toLastCol);
+}
+
+// The units a recalculation after value writes must evaluate: those reading a
+// written cell, the volatile ones, and every unit depending on them.
+std::vector<char> dueUnits(const Workbook* wb, const CalcState& st) {
+  std::vector<char> due(st.units.size(), 0);
+  std::vector<int> todo = st.volatileUnits;
+  for (const auto& [sheet, key] : wb->changedCells) {
+    size_t s = 0;
+    while (s < wb->sheets.size() && wb->sheets[s].get() != sheet) ++s;
+    if (s >= st.cellReaders.size()) continue;
+    auto it = st.cellReaders[s].find(key);
+    if (it != st.cellReaders[s].end()) todo.insert(todo.end(), it->second.begin(), it->second.end());
+    for (const AreaReaders& b : st.blockReaders[s])
+      if (contains(*b.area, Wb_keyRow(key), Wb_keyCol(key))) todo.insert(todo.end(), b.units.begin(), b.units.end());
+  }
+  while (!todo.empty()) {
+    int u = todo.back();
+    todo.pop_back();
+    if (due[u]) continue;
+    due[u] = 1;
+    todo.insert(todo.end(), st.readers[u].begin(), st.readers[u].end());
+  }
+  return due;
+}
+
 }  // namespace
 
 void Calc_recalculate(Workbook* wb) {
   if (!wb) return;
   CalcState& st = state(wb);
-  for (int u : st.order) evaluateUnit(wb, st, st.units[u]);
+  bool full = !st.calculated || wb->changedMany || st.modeCalculated != Wb_app().calcMode;
+  st.evaluated = 0;
+  if (full) {
+    for (int u : st.order) evaluateUnit(wb, st, st.units[u]);
+    st.evaluated = st.order.size();
+  } else {
+    std::vector<char> due = dueUnits(wb, st);
+    for (int u : st.order)
+      if (due[u]) { evaluateUnit(wb, st, st.units[u]); ++st.evaluated; }
+  }
+  st.calculated = true;
+  st.modeCalculated = Wb_app().calcMode;
+  wb->changedCells.clear();
+  wb->changedMany = false;
 }
+
+void Calc_recalculateFull(Workbook* wb) {
+  if (!wb) return;
+  state(wb).calculated = false;
+  Calc_recalculate(wb);
+}
+
+std::size_t Calc_lastEvaluated(Workbook* wb) { return wb && wb->calc ? wb->calc->evaluated : 0; }
 
 void Calc_recalculateAll() {
   for (auto& wb : Wb_app().workbooks) Calc_recalculate(wb.get());

@@ -147,6 +147,8 @@ void Wb_setValue(Workbook* wb, Sheet* sh, int row, int col, const CellValue& v) 
   if (!c->formula.empty()) { c->formula.clear(); bump(wb); }
   c->value = v;
   c->keepsStoredValue = false;
+  if (wb->changedCells.size() < kWbChangedCellsMax) wb->changedCells.push_back({sh, Wb_cellKey(row, col)});
+  else wb->changedMany = true;
 }
 
 void Wb_setFormula(Workbook* wb, Sheet* sh, int row, int col, const std::string& formula) {

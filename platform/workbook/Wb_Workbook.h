@@ -9,13 +9,15 @@
 // The calculation (platform/calc) keeps its compiled state per workbook and
 // rebuilds it only when `structureVersion` changes: any change of a formula,
 // a name, a sheet or the set of existing cells bumps it; writing a value into
-// an existing cell does not.
+// an existing cell does not, but lists the cell in `changedCells` so the next
+// recalculation evaluates only the formulas that depend on it.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 enum class CellKind : std::uint8_t { Empty, Number, Text, Boolean, Error };
@@ -90,7 +92,13 @@ struct Workbook {
   int activeSheet = 0;
   std::uint64_t structureVersion = 1;
   std::shared_ptr<CalcState> calc;
+  // Cells whose values were written since the last recalculation (sheet,
+  // Wb_cellKey); past kWbChangedCellsMax writes `changedMany` stands for all.
+  std::vector<std::pair<const Sheet*, std::uint64_t>> changedCells;
+  bool changedMany = false;
 };
+
+constexpr std::size_t kWbChangedCellsMax = 4096;
 
 enum class CalcMode : std::uint8_t { Automatic = 1, SemiAutomatic = 2, Manual = 3 };
 

@@ -3,6 +3,7 @@
 // functions zero their outputs, right-hand sides subtract, error cells raise.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <vector>
 
@@ -69,6 +70,72 @@ TEST(EvalEntries, EveryDerivativeModeGivesTheHandComputedValues) {
     ASSERT_TRUE(Eval_evalDiagnose(&q.program, 2, true, classes, false));
     EXPECT_EQ(classes[1], kDegLinear);
     EXPECT_EQ(classes[2], kDegQuadratic);
+  }
+}
+
+// Powers in every derivative mode against derivatives worked by hand at
+// x = 1.5, y = 0.7: value, gradient and Hessian (xx, xy, yy).
+TEST(EvalEntries, PowersGiveTheirDerivativesInEveryMode) {
+  const double x = 1.5, y = 0.7, l2 = std::log(2.0), lx = std::log(x);
+  struct Case {
+    const char* formula;
+    double v, gx, gy, hxx, hxy, hyy;
+  };
+  const Case cases[] = {
+      {"=a1^2", x * x, 2 * x, 0, 2, 0, 0},
+      {"=a1^3", x * x * x, 3 * x * x, 0, 6 * x, 0, 0},
+      {"=2^a1", std::pow(2, x), std::pow(2, x) * l2, 0, std::pow(2, x) * l2 * l2, 0, 0},
+      {"=a1^b1", std::pow(x, y), y * std::pow(x, y - 1), std::pow(x, y) * lx, y * (y - 1) * std::pow(x, y - 2),
+       std::pow(x, y - 1) * (1 + y * lx), std::pow(x, y) * lx * lx},
+      {"=a1^2*b1^2", x * x * y * y, 2 * x * y * y, 2 * x * x * y, 2 * y * y, 4 * x * y, 2 * x * x},
+  };
+  const char* cells[] = {"c1", "d1", "e1", "f1", "g1"};
+  Workbench w;
+  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
+  w.sheet.set("a1", "1.5");
+  w.sheet.set("b1", "0.7");
+  for (int i = 0; i < 5; ++i) w.sheet.set(cells[i], cases[i].formula);
+  ASSERT_TRUE(w.compile({"c1", "d1", "e1", "f1", "g1"})) << int(w.ctx->firstError);
+  ProgBudget budget{};
+  ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
+  Model_getVariable(w.ctx->variables, 1)->value = Interval{x, x};
+  Model_getVariable(w.ctx->variables, 2)->value = Interval{y, y};
+  const auto near = [](double got, double want) { EXPECT_NEAR(got, want, 1e-12 * (1 + std::fabs(want))); };
+  for (int32_t f = 0; f < 5; ++f) {
+    SCOPED_TRACE(cases[f].formula);
+    const Case& c = cases[f];
+    double value = -1;
+    ASSERT_TRUE(Eval_evalReal(&w.program, f, true, &value, true));
+    near(value, c.v);
+    for (GradEntry entry : {Eval_evalRealDeriv, Eval_evalRevGrad}) {
+      double g[2] = {-9, -9};
+      ASSERT_TRUE(entry(&w.program, f, true, &value, g, true, true)) << int(w.ctx->firstError);
+      near(value, c.v);
+      near(g[0], c.gx);
+      near(g[1], c.gy);
+    }
+    for (HessEntry entry : {Eval_evalHess, Eval_evalHessTape}) {
+      double g[3] = {-9, -9, -9}, rows[3][3] = {};
+      double* h[3] = {rows[0], rows[1], rows[2]};
+      ASSERT_TRUE(entry(&w.program, f, true, &value, g, h, false, true)) << int(w.ctx->firstError);
+      near(value, c.v);
+      near(g[1], c.gx);
+      near(g[2], c.gy);
+      near(rows[1][1], c.hxx);
+      near(rows[1][2], c.hxy);
+      near(rows[2][1], c.hxy);
+      near(rows[2][2], c.hyy);
+    }
+  }
+  // A square is quadratic in its base; other powers are smooth nonlinear.
+  const int32_t wantX[] = {kDegQuadratic, kDegSmooth, kDegSmooth, kDegSmooth, kDegSmooth};
+  for (int32_t f = 0; f < 5; ++f) {
+    int32_t classes[3] = {9, 9, 9};
+    ASSERT_TRUE(Eval_evalDiagnose(&w.program, f, true, classes, false));
+    EXPECT_EQ(classes[1], wantX[f]) << cases[f].formula;
+    uint8_t graph[3] = {9, 9, 9};
+    ASSERT_TRUE(Eval_evalDegDag(&w.program, f, true, graph, false));
+    EXPECT_EQ(graph[1], wantX[f]) << cases[f].formula;
   }
 }
 

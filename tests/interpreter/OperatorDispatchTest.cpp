@@ -3,6 +3,7 @@
 // dispatcher's id table.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Op_Operators.h"
 #include "values/Grad_Payload.h"
+#include "values/IvGrad_Payload.h"
+#include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -154,6 +157,91 @@ TEST(Operators, GradientValuesGoToTheirFamily) {
   EXPECT_EQ(errorOf(Op_lt(x, sq)), kErrValue);
   EXPECT_EQ(c.ctx->firstError, kStatusNonSmoothSpecial);
   for (Value* v : {&x, &sq, &r}) Val_clear(v);
+}
+
+TEST(Operators, PowersOfSampleVectorsGoElementWise) {
+  Ctx c;
+  ASSERT_TRUE(Smp_init(c.ctx->sampleBuffer, 3, c.ctx));  // sized as a pass sizes it
+  SampleVector v{};
+  ASSERT_TRUE(Smp_init(&v, 3, c.ctx));
+  const double samples[] = {1, 2, 3};
+  ASSERT_TRUE(Smp_setValues(&v, 3, samples));
+  Value s = Val_empty(c.ctx);
+  Val_setSamples(&s, &v);
+  Smp_free(&v);
+  struct Case {
+    Value x, y;
+    double want[3];
+  };
+  const Case cases[] = {{s, c.num(kValInt, 2), {1, 4, 9}}, {c.num(kValInt, 2), s, {2, 4, 8}}, {s, s, {1, 4, 27}}};
+  for (const Case& k : cases) {
+    const Value r = Op_pow(k.x, k.y);
+    ASSERT_EQ(r.kind, kValSamples);
+    const auto* out = static_cast<const SampleVector*>(r.payload);
+    ASSERT_EQ(out->n, 3);
+    for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(out->data[i + 1], k.want[i]);
+  }
+  EXPECT_EQ(errorOf(Op_pow(s, c.text(u"a"))), kErrValue);
+  Val_clear(&s);
+}
+
+// Over x in [1, 2] and y in [0.5, 1.5], as plain intervals and as intervals
+// with gradients, every operator's interval holds the point values on a grid.
+TEST(Operators, IntervalKindsEncloseThePointValues) {
+  Ctx c;
+  const Interval bx{1.0, 2.0}, by{0.5, 1.5};
+  struct Case {
+    const char* name;
+    Value (*apply)(const Value& x, const Value& y, const Value& two);
+    double (*point)(double x, double y);
+  };
+  const Case cases[] = {
+      {"x+y", [](const Value& x, const Value& y, const Value&) { return Op_add(x, y); }, [](double x, double y) { return x + y; }},
+      {"x-y", [](const Value& x, const Value& y, const Value&) { return Op_sub(x, y); }, [](double x, double y) { return x - y; }},
+      {"x*y", [](const Value& x, const Value& y, const Value&) { return Op_mul(x, y); }, [](double x, double y) { return x * y; }},
+      {"x/y", [](const Value& x, const Value& y, const Value&) { return Op_div(x, y); }, [](double x, double y) { return x / y; }},
+      {"-x", [](const Value& x, const Value&, const Value&) { return Op_neg(x); }, [](double x, double) { return -x; }},
+      {"x^2", [](const Value& x, const Value&, const Value& two) { return Op_pow(x, two); }, [](double x, double) { return x * x; }},
+      {"2^y", [](const Value&, const Value& y, const Value& two) { return Op_pow(two, y); }, [](double, double y) { return std::pow(2.0, y); }},
+      {"x^y", [](const Value& x, const Value& y, const Value&) { return Op_pow(x, y); }, [](double x, double y) { return std::pow(x, y); }},
+      {"3/x", [](const Value& x, const Value&, const Value&) { return Op_divSV(3.0, x); }, [](double x, double) { return 3.0 / x; }},
+  };
+  c.ctx->mode = kModeIvGrad;
+  ASSERT_TRUE(IvGrad_init(c.ctx->ivGradBuffer, 2, c.ctx));
+  IvGradValue gx{}, gy{};
+  ASSERT_TRUE(IvGrad_init(&gx, 2, c.ctx) && IvGrad_init(&gy, 2, c.ctx));
+  IvGrad_setVar(&gx, bx, 1);
+  IvGrad_setVar(&gy, by, 2);
+  Value x[2] = {Val_empty(c.ctx), Val_empty(c.ctx)}, y[2] = {Val_empty(c.ctx), Val_empty(c.ctx)};
+  Val_setInterval(&x[0], &bx);
+  Val_setInterval(&y[0], &by);
+  Val_setIvGrad(&x[1], &gx);
+  Val_setIvGrad(&y[1], &gy);
+  IvGrad_free(&gx);
+  IvGrad_free(&gy);
+  const Value two = c.num(kValInt, 2);
+  for (int k = 0; k < 2; ++k) {
+    for (const Case& op : cases) {
+      SCOPED_TRACE(op.name);
+      const Value r = op.apply(x[k], y[k], two);
+      ASSERT_EQ(r.kind, x[k].kind);
+      const Interval got = r.kind == kValInterval ? *static_cast<const Interval*>(r.payload)
+                                                  : static_cast<const IvGradValue*>(r.payload)->value;
+      for (double a = bx.lo; a <= bx.hi; a += 0.125)
+        for (double b = by.lo; b <= by.hi; b += 0.125) {
+          const double p = op.point(a, b);
+          EXPECT_TRUE(got.lo <= p && p <= got.hi) << a << " " << b << " " << p << " not in [" << got.lo << ", " << got.hi << "]";
+        }
+    }
+  }
+  EXPECT_EQ(c.ctx->firstError, kStatusOk);
+  // A divisor through 0 raises "Division by zero" and still gives a result.
+  const Interval through{-1.0, 1.0};
+  Value z = Val_empty(c.ctx);
+  Val_setInterval(&z, &through);
+  EXPECT_EQ(Op_div(x[0], z).kind, kValInterval);
+  EXPECT_EQ(c.ctx->firstError, kStatusDivisionByZero);
+  for (Value* v : {&x[0], &x[1], &y[0], &y[1], &z}) Val_clear(v);
 }
 
 TEST(Dispatch, EveryNamedIdReachesAFormOrIsDeliberatelyUnknown) {
