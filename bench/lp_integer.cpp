@@ -11,10 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "entry/Entry_Context.h"
-#include "platform/os/Os.h"
-#include "platform/workbook/Wb_Workbook.h"
-#include "platform/xlcall/Xlc_Host.h"
+#include "bench/BenchLibrary.h"
 #include "platform/xlsx/Xlsx.h"
 
 namespace {
@@ -24,39 +21,25 @@ constexpr const char* RaisedLimit = "1000000";
 // The stand-in application with the front end's add-in sheet and the
 // library loaded; the model workbook opened and made active.
 struct SolveSetting {
-  OsModule module = nullptr;
+  BenchLibrary library;
   Workbook* book = nullptr;
   std::string error;
 
   SolveSetting(const std::string& name, bool raised) {
-    Wb_resetApp();
-    Xlc_resetHost();
-    Workbook* addIn = Wb_newWorkbook("CORVAN.XLA");
-    Wb_addSheet(addIn, "Corvan");
-    Wb_defineName(addIn, DefinedName{"solver_tbl", "Corvan!$A$1:$P$80", 0, false});
-    Xlc_setCallerSheet(addIn, 0);
-    module = Os_loadLibrary((std::string(CORVAN_OUT) + "/Corvan32.dll").c_str());
     book = Xlsx_open(std::string(CORVAN_DATA) + "/lp/" + name + ".xlsx", &error);
-    if (!module || !book) return;
-    Entry_context()->engineCount = 5;   // as if the engines had been listed
+    if (!library.module || !book) return;
     define("solver_eng", "2");
     if (raised) {
       define("solver_nod", RaisedLimit);
       define("solver_mip", RaisedLimit);
     }
   }
-  ~SolveSetting() {
-    if (module) Os_freeLibrary(module);
-    Wb_resetApp();
-    Xlc_resetHost();
-  }
   void define(const std::string& name, const std::string& value) {
     Wb_defineName(book, DefinedName{name, value, 0, true});
   }
   int solve() {
-    auto solveEntry = reinterpret_cast<int (*)(const double*)>(Os_getProcByOrdinal(module, 1));
     double action = 0;
-    return solveEntry(&action);
+    return library.solve(&action);
   }
   double objective() const {
     const Cell* cell = Wb_findCell(book->sheets[0].get(), 1, 1);   // B2
@@ -66,7 +49,7 @@ struct SolveSetting {
 
 void solveIntegerWorkbook(benchmark::State& state, const std::string& name, bool raised) {
   SolveSetting setting(name, raised);
-  if (!setting.module || !setting.book) {
+  if (!setting.library.module || !setting.book) {
     state.SkipWithError(("not opened: " + setting.error).c_str());
     return;
   }

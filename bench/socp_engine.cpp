@@ -9,40 +9,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "entry/Entry_Context.h"
-#include "platform/os/Os.h"
-#include "platform/workbook/Wb_Workbook.h"
-#include "platform/xlcall/Xlc_Host.h"
+#include "bench/BenchLibrary.h"
 #include "platform/xlsx/Xlsx.h"
 
 namespace {
 
-using SolveFn = int (*)(const double*);
-
-struct Library {
-  OsModule module = nullptr;
-  SolveFn solve = nullptr;
-  Library() {
-    Wb_resetApp();
-    Xlc_resetHost();
-    Workbook* addIn = Wb_newWorkbook("CORVAN.XLA");
-    Wb_addSheet(addIn, "Corvan");
-    Wb_defineName(addIn, DefinedName{"solver_tbl", "Corvan!$A$1:$P$80", 0, false});
-    Xlc_setCallerSheet(addIn, 0);
-    module = Os_loadLibrary((std::string(CORVAN_OUT) + "/Corvan32.dll").c_str());
-    if (!module) return;
-    solve = reinterpret_cast<SolveFn>(Os_getProcByOrdinal(module, 1));
-    Entry_context()->engineCount = 5;  // the built-in engines, as `Solve` action 8 would list them
-  }
-  ~Library() {
-    if (module) Os_freeLibrary(module);
-    Wb_resetApp();
-    Xlc_resetHost();
-  }
-};
-
 void solveWorkbook(benchmark::State& state, const std::string& name) {
-  Library library;
+  BenchLibrary library;
   if (!library.solve) {
     state.SkipWithError("library not loaded");
     return;

@@ -144,12 +144,16 @@ const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int 
   a.row1 = r1; a.col1 = c1; a.row2 = r2; a.col2 = c2;
   a.toLastRow = toLastRow;
   a.toLastCol = toLastCol;
-  a.cells.assign(static_cast<size_t>(a.rows()) * a.cols(), nullptr);
+  // Walks the stored cells of the rows in turn, jumping over the columns
+  // outside the area, so the cost follows the stored cells, not the area.
   const auto& cells = wb->sheets[sheet]->cells;
-  for (int r = r1; r <= r2; ++r) {
-    auto last = cells.upper_bound(Wb_cellKey(r, c2));
-    for (auto p = cells.lower_bound(Wb_cellKey(r, c1)); p != last; ++p)
-      a.cells[static_cast<size_t>(r - r1) * a.cols() + (Wb_keyCol(p->first) - c1)] = &p->second.value;
+  const std::uint64_t lastKey = Wb_cellKey(r2, c2);
+  for (auto p = cells.lower_bound(Wb_cellKey(r1, c1)); p != cells.end() && p->first <= lastKey;) {
+    int r = Wb_keyRow(p->first), c = Wb_keyCol(p->first);
+    if (c < c1) { p = cells.lower_bound(Wb_cellKey(r, c1)); continue; }
+    if (c > c2) { p = cells.lower_bound(Wb_cellKey(r + 1, c1)); continue; }
+    a.stored.push_back({static_cast<size_t>(r - r1) * a.cols() + static_cast<size_t>(c - c1), &p->second.value});
+    ++p;
   }
   store->index.emplace(key, &a);
   return &a;

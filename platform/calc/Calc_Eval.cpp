@@ -8,7 +8,7 @@
 
 namespace {
 
-const CellValue kEmpty;
+const CellValue& kEmpty = kCalcEmpty;
 
 CellValue arithmetic(CalcOp op, const CellValue& x, const CellValue& y) {
   if (x.kind == CellKind::Error) return x;
@@ -100,9 +100,45 @@ void evalCall(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   f.fn(ctx, node, out);
 }
 
+// Element by element over one large reference or sparse block, the other
+// arguments single values: the result is sparse too, `fn` applied once to the
+// shared empty (or fill) value and once to each cell held. False when the
+// arguments are not of that form.
+bool mapSparse(CalcValue* vals, size_t n, const CellValue** items, CalcValue* out,
+               const std::function<CellValue(const CellValue* const* items)>& fn) {
+  size_t block = n;
+  for (size_t i = 0; i < n; ++i) {
+    if (items[i]) continue;
+    if (block < n || (!vals[i].area && !vals[i].sparse)) return false;
+    block = i;
+  }
+  if (block == n) return false;
+  const CalcValue& b = vals[block];
+  int rows = b.area ? b.area->rows() : b.array.rows, cols = b.area ? b.area->cols() : b.array.cols;
+  if (static_cast<long long>(rows) * cols < 2) return false;
+  auto apply = [&](const CellValue& x) {
+    items[block] = &x;
+    return fn(items);
+  };
+  CalcValue r;
+  r.isArray = r.sparse = true;
+  r.array = CalcArray{rows, cols, {}};
+  r.fill = apply(b.area ? kEmpty : b.fill);
+  if (b.area) {
+    r.spots.reserve(b.area->stored.size());
+    for (const CalcStored& s : b.area->stored) r.spots.emplace_back(s.offset, apply(*s.value));
+  } else {
+    r.spots.reserve(b.spots.size());
+    for (const auto& [offset, x] : b.spots) r.spots.emplace_back(offset, apply(x));
+  }
+  *out = std::move(r);
+  return true;
+}
+
 }  // namespace
 
 void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
+  out->sparse = false;
   switch (node.op) {
     case CalcOp::Literal: return Calc_setScalar(out, node.value);
     case CalcOp::ArrayConst:
@@ -132,12 +168,13 @@ void Calc_evalArray(const CalcContext& ctx, const CalcNode& node, CalcValue* out
 }
 
 void Calc_intersect(const CalcContext& ctx, CalcValue* v) {
-  if (!ctx.arrays && v->area && v->area->cells.size() > 1) Calc_setScalar(v, Calc_scalarOf(ctx, *v));
+  if (!ctx.arrays && v->area && v->area->size() > 1) Calc_setScalar(v, Calc_scalarOf(ctx, *v));
 }
 
 void Calc_setScalar(CalcValue* out, const CellValue& v) {
   out->area = nullptr;
   out->isArray = false;
+  out->sparse = false;
   out->array.rows = out->array.cols = 1;
   out->array.values.resize(1);
   out->array.values[0] = v;
@@ -145,33 +182,41 @@ void Calc_setScalar(CalcValue* out, const CellValue& v) {
 
 const CellValue* Calc_single(const CalcValue& v) {
   if (v.area) {
-    if (v.area->cells.size() != 1 || v.area->toLastRow || v.area->toLastCol) return nullptr;
-    return v.area->cells[0] ? v.area->cells[0] : &kEmpty;
+    if (v.area->size() != 1 || v.area->toLastRow || v.area->toLastCol) return nullptr;
+    return v.area->stored.empty() ? &kEmpty : v.area->stored[0].value;
   }
   return v.array.values.size() == 1 ? &v.array.values[0] : nullptr;
 }
 
 CalcArray Calc_valuesOf(const CalcValue& v) {
-  if (!v.area) return v.array;
+  if (!v.area && !v.sparse) return v.array;
   CalcArray a;
-  a.rows = v.area->rows();
-  a.cols = v.area->cols();
-  a.values.reserve(v.area->cells.size());
-  for (const CellValue* c : v.area->cells) a.values.push_back(c ? *c : kEmpty);
+  if (v.area) {
+    a.rows = v.area->rows();
+    a.cols = v.area->cols();
+    a.values.assign(v.area->size(), kEmpty);
+    for (const CalcStored& s : v.area->stored) a.values[s.offset] = *s.value;
+    return a;
+  }
+  a.rows = v.array.rows;
+  a.cols = v.array.cols;
+  a.values.assign(static_cast<size_t>(a.rows) * a.cols, v.fill);
+  for (const auto& [offset, x] : v.spots) a.values[offset] = x;
   return a;
 }
 
 CellValue Calc_scalarOf(const CalcContext& ctx, const CalcValue& v) {
   if (const CellValue* s = Calc_single(v)) return *s;
+  if (v.sparse) return !v.spots.empty() && v.spots[0].first == 0 ? v.spots[0].second : v.fill;
   if (!v.area) return v.array.values.empty() ? kEmpty : v.array.values[0];
   // A range where one value is expected: the cell in the formula's row or column.
   const CalcArea& a = *v.area;
   const CellValue* c = nullptr;
   // Cells past the used ones of a whole column or row are empty.
   if (a.cols() == 1 && ctx.row >= a.row1 && (ctx.row <= a.row2 || a.toLastRow)) {
-    if (ctx.row <= a.row2) c = a.cells[ctx.row - a.row1];
+    if (ctx.row <= a.row2) c = a.at(static_cast<size_t>(ctx.row - a.row1));
   } else if (a.rows() == 1 && ctx.col >= a.col1 && (ctx.col <= a.col2 || a.toLastCol)) {
-    if (ctx.col <= a.col2) c = a.cells[ctx.col - a.col1];
+    if (ctx.col <= a.col2) c = a.at(static_cast<size_t>(ctx.col - a.col1));
   } else {
     return CellValue::makeError(CellError::Value);
   }
@@ -283,7 +328,7 @@ CellValue Calc_power(double a, double b) {
 }
 
 void Calc_mapArgs(const CalcContext& ctx, const CalcNode& call, CalcValue* out,
-                  const std::function<CellValue(const CellValue* const* items)>& fn) {
+                  const std::function<CellValue(const CellValue* const* items)>& fn, bool pure) {
   // Operators and most functions have at most three arguments: keep them on
   // the stack, and read literals in place, so that scalar formulas allocate little.
   constexpr size_t kLocal = 3;
@@ -312,6 +357,7 @@ void Calc_mapArgs(const CalcContext& ctx, const CalcNode& call, CalcValue* out,
     out->isArray = anyArray;
     return;
   }
+  if (pure && mapSparse(vals, n, items, out, fn)) return;
   std::vector<CalcArray> blocks;
   for (size_t i = 0; i < n; ++i)
     blocks.push_back(call.args[i].op == CalcOp::Literal ? CalcArray{1, 1, {*items[i]}} : Calc_valuesOf(vals[i]));
@@ -321,6 +367,7 @@ void Calc_mapArgs(const CalcContext& ctx, const CalcNode& call, CalcValue* out,
 }
 
 CalcGrid::CalcGrid(const CalcValue& v) {
+  if (v.sparse) sparse = &v;
   if (v.area) {
     area = v.area;
     rows = area->rows();
@@ -334,8 +381,14 @@ CalcGrid::CalcGrid(const CalcValue& v) {
 
 const CellValue& CalcGrid::at(int r, int c) const {
   if (area) {
-    const CellValue* p = area->cells[static_cast<size_t>(r) * cols + c];
+    const CellValue* p = area->at(static_cast<size_t>(r) * cols + c);
     return p ? *p : kEmpty;
+  }
+  if (sparse) {
+    size_t offset = static_cast<size_t>(r) * cols + c;
+    auto it = std::lower_bound(sparse->spots.begin(), sparse->spots.end(), offset,
+                               [](const auto& s, size_t o) { return s.first < o; });
+    return it != sparse->spots.end() && it->first == offset ? it->second : sparse->fill;
   }
   return array->values[static_cast<size_t>(r) * cols + c];
 }

@@ -154,14 +154,43 @@ void conditional(const CalcContext& ctx, const CalcNode& call, CalcValue* out, b
   if (!ownSum) Calc_eval(ctx, call.args[2], &sum);
   CalcGrid g(range);
   double total = 0;
-  for (int r = 0; r < g.rows; ++r)
-    for (int col = 0; col < g.cols; ++col) {
-      if (!matches(k, g.at(r, col))) continue;
-      if (!summing) { ++total; continue; }
-      const CellValue& x = ownSum ? g.at(r, col) : *sumCell(ctx, sum, r, col);
-      if (x.kind == CellKind::Error) return Calc_setScalar(out, x);
-      if (x.kind == CellKind::Number) total += x.number;
+  CellValue err;
+  // One cell of the criteria range; false on an error to sum.
+  auto visit = [&](int r, int col, const CellValue& v) {
+    if (!matches(k, v)) return true;
+    if (!summing) { ++total; return true; }
+    const CellValue& x = ownSum ? v : *sumCell(ctx, sum, r, col);
+    if (x.kind == CellKind::Error) { err = x; return false; }
+    if (x.kind == CellKind::Number) total += x.number;
+    return true;
+  };
+  if (!range.area) {
+    for (int r = 0; r < g.rows; ++r)
+      for (int col = 0; col < g.cols; ++col)
+        if (!visit(r, col, g.at(r, col))) return Calc_setScalar(out, err);
+    return Calc_setScalar(out, Calc_numberResult(total));
+  }
+  // A reference: its stored cells one by one, a run of empty cells at once
+  // unless each of them picks a cell of a separate sum range.
+  const CalcArea& a = *range.area;
+  size_t cols = static_cast<size_t>(a.cols());
+  bool eachEmpty = matches(k, kCalcEmpty) && summing && !ownSum;
+  auto empties = [&](size_t from, size_t to) {
+    if (!eachEmpty) {
+      if (!summing && matches(k, kCalcEmpty)) total += static_cast<double>(to - from);
+      return true;
     }
+    for (size_t i = from; i < to; ++i)
+      if (!visit(static_cast<int>(i / cols), static_cast<int>(i % cols), kCalcEmpty)) return false;
+    return true;
+  };
+  size_t next = 0;
+  for (const CalcStored& s : a.stored) {
+    if (!empties(next, s.offset) || !visit(static_cast<int>(s.offset / cols), static_cast<int>(s.offset % cols), *s.value))
+      return Calc_setScalar(out, err);
+    next = s.offset + 1;
+  }
+  if (!empties(next, a.size())) return Calc_setScalar(out, err);
   Calc_setScalar(out, Calc_numberResult(total));
 }
 void fnCountIf(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { conditional(ctx, call, out, false); }
@@ -175,26 +204,21 @@ inline bool factor(const CellValue* c, double* x, CellValue* result) {
   return true;
 }
 
-// Sum of products of references: reads the cells in place.
+// Sum of products of references of one shape: reads the stored cells in
+// place. Only places where some area stores a cell can give a term or an
+// error; they are visited in order, so the first error is the one returned.
 void sumProductOfAreas(const std::vector<CalcValue>& vals, CellValue* result) {
-  size_t n = vals[0].area->cells.size(), k = vals.size();
+  std::vector<size_t> places;
+  for (const CalcValue& v : vals)
+    for (const CalcStored& s : v.area->stored) places.push_back(s.offset);
+  std::sort(places.begin(), places.end());
+  places.erase(std::unique(places.begin(), places.end()), places.end());
   double total = 0;
-  if (k == 2) {   // the common case, kept tight
-    const CellValue* const* a = vals[0].area->cells.data();
-    const CellValue* const* b = vals[1].area->cells.data();
-    for (size_t i = 0; i < n; ++i) {
-      double x, y;
-      if (!factor(a[i], &x, result) || !factor(b[i], &y, result)) return;
-      total += x * y;
-    }
-    *result = Calc_numberResult(total);
-    return;
-  }
-  for (size_t i = 0; i < n; ++i) {
+  for (size_t i : places) {
     double p = 1;
-    for (size_t j = 0; j < k; ++j) {
+    for (const CalcValue& v : vals) {
       double x;
-      if (!factor(vals[j].area->cells[i], &x, result)) return;
+      if (!factor(v.area->at(i), &x, result)) return;
       p *= x;
     }
     total += p;

@@ -17,11 +17,11 @@ void fnCountBlank(const CalcContext& ctx, const CalcNode& call, CalcValue* out) 
   if (!v.area) return Calc_setScalar(out, CellValue::makeError(CellError::Value));
   const CalcArea& a = *v.area;
   double n = 0;
-  for (const CellValue* c : a.cells)
-    n += !c || c->kind == CellKind::Empty || (c->kind == CellKind::Text && c->text.empty());
+  for (const CalcStored& s : a.stored)
+    n += s.value->kind == CellKind::Empty || (s.value->kind == CellKind::Text && s.value->text.empty());
   double rows = a.toLastRow ? kCalcLastRow + 1.0 - a.row1 : a.rows();
   double cols = a.toLastCol ? kCalcLastCol + 1.0 - a.col1 : a.cols();
-  Calc_setScalar(out, CellValue::makeNumber(n + rows * cols - static_cast<double>(a.cells.size())));
+  Calc_setScalar(out, CellValue::makeNumber(n + rows * cols - static_cast<double>(a.stored.size())));
 }
 
 CellValue errorType(const CellValue& x) {

@@ -97,7 +97,7 @@ NUMERIC(fnTanh, num(std::tanh(x[0])))
 
 }  // namespace
 
-void Calc_numeric(const CalcContext& ctx, const CalcNode& call, CalcValue* out, CalcNumericFn fn) {
+void Calc_numeric(const CalcContext& ctx, const CalcNode& call, CalcValue* out, CalcNumericFn fn, bool pure) {
   size_t n = std::min<size_t>(call.args.size(), 3);
   Calc_mapArgs(ctx, call, out, [fn, n](const CellValue* const* items) {
     double x[3] = {0, 0, 0};
@@ -105,7 +105,7 @@ void Calc_numeric(const CalcContext& ctx, const CalcNode& call, CalcValue* out, 
     for (size_t k = 0; k < n; ++k)
       if (!Calc_toNumber(*items[k], &x[k], &err)) return err;
     return fn(x, n);
-  });
+  }, pure);
 }
 
 double Calc_round(double x, double digits) {

@@ -49,7 +49,7 @@ void fnRandBetween(const CalcContext& ctx, const CalcNode& call, CalcValue* out)
     if (lo > hi || std::fabs(lo) > 9e15 || std::fabs(hi) > 9e15) return CellValue::makeError(CellError::Num);
     auto k = std::uniform_int_distribution<long long>(static_cast<long long>(lo), static_cast<long long>(hi))(generator());
     return CellValue::makeNumber(static_cast<double>(k));
-  });
+  }, false);   // a draw for each element
 }
 
 }  // namespace

@@ -33,15 +33,33 @@ constexpr long long kCalcMaxCells = 1LL << 22;
 // The value of a cell, or a name, caught in a circular reference.
 constexpr CellError kCalcCircularError = CellError::Value;
 
-// A rectangular reference resolved to the cells it covers, row by row
-// (nullptr where no cell exists). Cell pointers stay valid until the
+// The value of a cell the sheet does not store.
+inline const CellValue kCalcEmpty{};
+
+// One cell a sheet stores inside an area: its place in the area, row by row
+// (row * columns + column, counted from the area's corner), and its value.
+struct CalcStored {
+  size_t offset;
+  const CellValue* value;
+};
+
+// A rectangular reference resolved to the cells it covers. It holds only the
+// cells the sheet stores, in row-major order, so a large mostly-empty range
+// costs what its used cells cost. Cell pointers stay valid until the
 // workbook's structure changes, when the compiled state is rebuilt.
 struct CalcArea {
   int sheet = 0, row1 = 0, col1 = 0, row2 = 0, col2 = 0;
   bool toLastRow = false, toLastCol = false;   // stands for every row (column) beyond row2 (col2) too
-  std::vector<const CellValue*> cells;
+  std::vector<CalcStored> stored;
   int rows() const { return row2 - row1 + 1; }
   int cols() const { return col2 - col1 + 1; }
+  size_t size() const { return static_cast<size_t>(rows()) * static_cast<size_t>(cols()); }
+  // The stored cell at `offset`, nullptr for an empty one.
+  const CellValue* at(size_t offset) const {
+    auto it = std::lower_bound(stored.begin(), stored.end(), offset,
+                               [](const CalcStored& s, size_t o) { return s.offset < o; });
+    return it != stored.end() && it->offset == offset ? it->value : nullptr;
+  }
 };
 
 // Areas shared by the formulas of one compilation, pointer-stable.
@@ -72,7 +90,43 @@ struct CalcValue {
   const CalcArea* area = nullptr;
   CalcArray array;
   bool isArray = false;            // an array (constant or computed) rather than a scalar
+  // A block that is one value almost everywhere (an operator over a large
+  // mostly-empty reference): `array` holds only its shape, `fill` the common
+  // value and `spots` the others by place, row by row. Read it through
+  // CalcGrid, Calc_valuesOf or Calc_eachElement.
+  bool sparse = false;
+  CellValue fill;
+  std::vector<std::pair<size_t, CellValue>> spots;
 };
+
+// Calls fn(value) for each element of a reference or a sparse block, row by
+// row, the cells it does not hold as the one shared empty (or fill) value;
+// with `skipEmpty`, the elements between held ones are not visited when that
+// value is empty. Stops early, returning false, when fn returns false.
+template <typename Fn>
+bool Calc_eachElement(const CalcValue& v, bool skipEmpty, Fn fn) {
+  const CellValue& fill = v.area ? kCalcEmpty : v.fill;
+  bool walkFill = !skipEmpty || fill.kind != CellKind::Empty;
+  size_t next = 0, size = v.area ? v.area->size() : static_cast<size_t>(v.array.rows) * v.array.cols;
+  auto fillTo = [&](size_t end) {
+    for (; walkFill && next < end; ++next)
+      if (!fn(fill)) return false;
+    return true;
+  };
+  auto held = [&](size_t offset, const CellValue& x) {
+    if (!fillTo(offset)) return false;
+    next = offset + 1;
+    return fn(x);
+  };
+  if (v.area) {
+    for (const CalcStored& s : v.area->stored)
+      if (!held(s.offset, *s.value)) return false;
+  } else {
+    for (const auto& [offset, x] : v.spots)
+      if (!held(offset, x)) return false;
+  }
+  return fillTo(size);
+}
 
 struct CalcContext {
   Workbook* wb = nullptr;
@@ -115,9 +169,11 @@ void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
 const CellValue* Calc_single(const CalcValue& v);
 
 // Evaluates the arguments of `call` and applies `fn` to them, element by
-// element when any of them is a block.
+// element when any of them is a block. A pure `fn` (its result depends on
+// its arguments only) is applied once for all the empty cells of a large
+// reference; an impure one (random numbers) once for each element.
 void Calc_mapArgs(const CalcContext& ctx, const CalcNode& call, CalcValue* out,
-                  const std::function<CellValue(const CellValue* const* items)>& fn);
+                  const std::function<CellValue(const CellValue* const* items)>& fn, bool pure = true);
 CellValue Calc_power(double a, double b);
 
 // Read-only view of a value's block: a reference's cells or an array.
@@ -127,12 +183,15 @@ struct CalcGrid {
   const CellValue& at(int r, int c) const;
   const CalcArea* area = nullptr;
   const CalcArray* array = nullptr;
+  const CalcValue* sparse = nullptr;
 };
 
 // Calls fn(value, fromRange) for each value the arguments of `call` give, in
 // order: every cell of a reference (of each area of a union or of a reference
 // across sheets), every element of an array, and the one value of an argument
 // given directly (fromRange false; a missing argument is an empty value).
+// Empty cells and elements are not visited: every caller skips them, and a
+// large mostly-empty reference then costs only its used cells.
 // Stops early, returning false, when fn returns false.
 // `first` and `count` choose some of the arguments.
 template <typename Fn>
@@ -150,10 +209,15 @@ bool Calc_eachValue(const CalcContext& ctx, const CalcNode& call, Fn fn, size_t 
         if (!fn(v.array.values[0], false)) return false;
         continue;
       }
+      if (v.area || v.sparse) {
+        if (!Calc_eachElement(v, true, [&fn](const CellValue& x) { return x.kind == CellKind::Empty || fn(x, true); }))
+          return false;
+        continue;
+      }
       CalcGrid g(v);
       for (int r = 0; r < g.rows; ++r)
         for (int c = 0; c < g.cols; ++c)
-          if (!fn(g.at(r, c), true)) return false;
+          if (g.at(r, c).kind != CellKind::Empty && !fn(g.at(r, c), true)) return false;
     }
   }
   return true;
@@ -169,7 +233,7 @@ bool Calc_numbersOf(const CalcContext& ctx, const CalcNode& call, bool all, std:
 // A numeric function of one to three arguments, element by element over
 // blocks: fn gets the arguments converted to numbers.
 using CalcNumericFn = CellValue (*)(const double* x, size_t n);
-void Calc_numeric(const CalcContext& ctx, const CalcNode& call, CalcValue* out, CalcNumericFn fn);
+void Calc_numeric(const CalcContext& ctx, const CalcNode& call, CalcValue* out, CalcNumericFn fn, bool pure = true);
 
 // The numbers of a block row by row; false with *err when an item is an
 // error or not a number (#VALUE!).

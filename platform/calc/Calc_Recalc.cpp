@@ -64,10 +64,11 @@ std::string problemOf(const CalcNode& n) {
 CalcInputs inputsOf(const Unit& u) {
   CalcInputs in;
   for (const CalcArea* a : u.reads)
-    for (size_t i = 0; i < a->cells.size(); ++i)
-      if (a->cells[i] && a->cells[i]->kind != CellKind::Empty)
-        in.push_back({{a->sheet, a->row1 + static_cast<int>(i) / a->cols(), a->col1 + static_cast<int>(i) % a->cols()},
-                      *a->cells[i]});
+    for (const CalcStored& s : a->stored)
+      if (s.value->kind != CellKind::Empty)
+        in.push_back({{a->sheet, a->row1 + static_cast<int>(s.offset / a->cols()),
+                       a->col1 + static_cast<int>(s.offset % a->cols())},
+                      *s.value});
   if (u.reads.size() < 2) return in;   // one area lists its cells in order already
   std::sort(in.begin(), in.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
   in.erase(std::unique(in.begin(), in.end(), [](const auto& x, const auto& y) { return x.first == y.first; }), in.end());
@@ -131,15 +132,15 @@ bool inside(const CellRange& r, const CalcArea& a) {
 // Units with a cell inside the area.
 void unitsIn(const CalcState& st, const CalcArea& a, std::vector<int>* out) {
   const auto& onSheet = st.unitsOfSheet[a.sheet];
-  if (onSheet.size() < a.cells.size()) {
+  if (onSheet.size() < a.size()) {
     for (int u : onSheet)
       if (inside(st.units[u].range, a)) out->push_back(u);
     return;
   }
   const auto& at = st.unitAt[a.sheet];
-  for (size_t i = 0; i < a.cells.size(); ++i) {
-    if (!a.cells[i]) continue;
-    auto it = at.find(Wb_cellKey(a.row1 + static_cast<int>(i) / a.cols(), a.col1 + static_cast<int>(i) % a.cols()));
+  for (const CalcStored& s : a.stored) {
+    auto it = at.find(Wb_cellKey(a.row1 + static_cast<int>(s.offset / a.cols()),
+                                 a.col1 + static_cast<int>(s.offset % a.cols())));
     if (it != at.end()) out->push_back(it->second);
   }
 }

@@ -494,3 +494,28 @@ TEST_F(CalcFunctions, WildcardsAndNamesStayCheapOnHostileInputs) {
   Wb_defineName(wb, DefinedName{"Twice", "Lvl_12+Lvl_12", -1, false});
   expectValues({{"=Self", "#VALUE!"}, {"=Ping", "#VALUE!"}, {"=Lvl_0", "#NAME?"}, {"=Lvl_10", "64"}, {"=Twice", "32"}});
 }
+
+// Ranges of millions of cells on a sheet of a few: functions and operators
+// walk the cells in use and count the empty ones. Read whole, the ranges of
+// the recalculation below alone would be 2 GB.
+TEST_F(CalcFunctions, LargeMostlyEmptyRangesCostTheirUsedCells) {
+  setNum("A1", 4);
+  setNum("B700", -2);
+  setNum("G30", 5);
+  setText("D5", "x");
+  expectValues({
+      {"=SUM(A1:C1000000)", "2"}, {"=COUNT(A1:D1000000)", "2"}, {"=COUNTA(A1:D1000000)", "3"},
+      {"=COUNTIF(A1:D1000000,\"\")", "3999997"}, {"=COUNTIF(A1:D1000000,\"<>\")", "3"},
+      {"=COUNTBLANK(A1:D1000000)", "3999997"}, {"=SUMIF(A1:D1000000,\"<0\")", "-2"},
+      {"=SUMIF(A1:A100000,\"\",B1:B100000)", "-2"}, {"=SUMPRODUCT(A1:C1000000,A1:C1000000)", "20"},
+      {"=SUM(A1:C1000000*2)", "4"}, {"=MAX(-A1:C100000)", "2"},
+      {"=MEDIAN((FIG29:G700%%%%%%%%%%%%%%%%%%,G29:G36))", "0"},
+  });
+  for (int i = 1; i <= 64; ++i) {
+    std::string area = "A1:D" + std::to_string(1000000 - i);
+    formula(("F" + std::to_string(i)).c_str(), "=SUM(" + area + ")+COUNTIF(" + area + ",\"<0\")");
+  }
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("F1"), CellValue::makeNumber(3));
+  EXPECT_EQ(value("F64"), CellValue::makeNumber(3));
+}

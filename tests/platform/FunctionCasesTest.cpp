@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/calc/Calc.h"
+#include "tests/support/FunctionCases.h"
 
 namespace {
 
@@ -30,82 +31,22 @@ const std::map<std::string, std::string> kExceptions = {
     {"SUB-6ddaf0b8", "plain double arithmetic: the cases' program sets sums that vanish within 15 digits to 0"},
 };
 
-// One record of a CSV text with quoted fields ("" inside quotes is one ").
-bool csvRecord(std::istream& in, std::vector<std::string>* fields) {
-  fields->clear();
-  std::string field;
-  bool quoted = false, any = false;
-  char c;
-  while (in.get(c)) {
-    any = true;
-    if (quoted) {
-      if (c != '"') { field += c; continue; }
-      if (in.peek() == '"') { field += '"'; in.get(); continue; }
-      quoted = false;
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      fields->push_back(field);
-      field.clear();
-    } else if (c == '\n') {
-      break;
-    } else if (c != '\r') {
-      field += c;
-    }
-  }
-  if (any) fields->push_back(field);
-  return any;
-}
-
-// A flat JSON object of cell -> number, text, boolean; error codes are texts.
+// The input cells of a case as the workbook's values.
 bool contextCells(const std::string& json, std::vector<std::pair<std::string, CellValue>>* out) {
-  size_t i = 0;
-  auto skip = [&] { while (i < json.size() && std::isspace(static_cast<unsigned char>(json[i]))) ++i; };
-  auto string = [&](std::string* s) {
-    if (json[i] != '"') return false;
-    for (++i; i < json.size() && json[i] != '"'; ++i) {
-      if (json[i] != '\\') { *s += json[i]; continue; }
-      char e = json[++i];
-      if (e == 'u') {   // the cases use \u only for characters below 0x800
-        unsigned code = static_cast<unsigned>(std::strtoul(json.substr(i + 1, 4).c_str(), nullptr, 16));
-        i += 4;
-        if (code < 0x80) *s += static_cast<char>(code);
-        else { *s += static_cast<char>(0xC0 | (code >> 6)); *s += static_cast<char>(0x80 | (code & 0x3F)); }
-      } else {
-        *s += e == 'n' ? '\n' : e == 't' ? '\t' : e;
-      }
-    }
-    ++i;
-    return true;
-  };
-  skip();
-  if (json.empty()) return true;
-  if (json[i++] != '{') return false;
-  for (;;) {
-    skip();
-    if (json[i] == '}') return true;
-    std::string cell, text;
-    if (!string(&cell)) return false;
-    skip();
-    ++i;   // :
-    skip();
+  std::vector<CaseInput> inputs;
+  if (!Cases_readContext(json, &inputs)) return false;
+  for (const CaseInput& input : inputs) {
     CellValue v;
     CellError e;
-    if (json[i] == '"') {
-      if (!string(&text)) return false;
-      v = Wb_errorFromText(text, &e) ? CellValue::makeError(e) : CellValue::makeText(text);
-    } else if (json.compare(i, 4, "true") == 0 || json.compare(i, 5, "false") == 0) {
-      v = CellValue::makeBoolean(json[i] == 't');
-      i += json[i] == 't' ? 4 : 5;
-    } else {
-      char* end = nullptr;
-      v = CellValue::makeNumber(std::strtod(json.c_str() + i, &end));
-      i = static_cast<size_t>(end - json.c_str());
-    }
-    out->push_back({cell, v});
-    skip();
-    if (json[i] == ',') ++i;
+    if (input.kind == CaseInput::Text)
+      v = Wb_errorFromText(input.text, &e) ? CellValue::makeError(e) : CellValue::makeText(input.text);
+    else if (input.kind == CaseInput::Boolean)
+      v = CellValue::makeBoolean(input.boolean);
+    else
+      v = CellValue::makeNumber(input.number());
+    out->push_back({input.cell, v});
   }
+  return true;
 }
 
 std::string shown(const CellValue& v) {
@@ -146,12 +87,12 @@ TEST(FunctionCases, EveryCaseOfTheSharedFileButTheListedExceptions) {
   std::ifstream in(std::string(CORVAN_DATA) + "/functions/cases.csv", std::ios::binary);
   ASSERT_TRUE(in) << "functions/cases.csv";
   std::vector<std::string> f, header;
-  ASSERT_TRUE(csvRecord(in, &header));
+  ASSERT_TRUE(Cases_readRecord(in, &header));
   std::map<std::string, size_t> col;
   for (size_t i = 0; i < header.size(); ++i) col[header[i]] = i;
   int cases = 0, failed = 0;
   std::map<std::string, bool> excepted;
-  while (csvRecord(in, &f)) {
+  while (Cases_readRecord(in, &f)) {
     if (f.size() != header.size()) continue;
     const std::string& id = f[col["id"]];
     ++cases;

@@ -15,66 +15,22 @@
 #include <vector>
 
 #include "../interpreter/SheetSource.h"
+#include "tests/support/FunctionCases.h"
 #include "values/Vm_Status.h"
 
 namespace {
 
 using Row = std::vector<std::string>;
 
-// One CSV record (quoted fields, doubled quotes), or false at the end.
-bool readRecord(std::istream& in, Row* row) {
-  row->clear();
-  std::string field;
-  bool quoted = false, any = false;
-  char c;
-  while (in.get(c)) {
-    any = true;
-    if (quoted) {
-      if (c == '"' && in.peek() == '"') field += static_cast<char>(in.get());
-      else if (c == '"') quoted = false;
-      else field += c;
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      row->push_back(field);
-      field.clear();
-    } else if (c == '\n') {
-      break;
-    } else if (c != '\r') {
-      field += c;
-    }
-  }
-  if (!any) return false;
-  row->push_back(field);
-  return true;
-}
-
-// The flat JSON object of a context: cell -> number, string, true or false.
+// The input cells of a case: "\"text", "true", "false" or the number's text.
 std::map<std::string, std::string> readContext(const std::string& json) {
+  std::vector<CaseInput> inputs;
+  Cases_readContext(json, &inputs);
   std::map<std::string, std::string> cells;
-  size_t i = 0;
-  auto skip = [&] { while (i < json.size() && (json[i] == ' ' || json[i] == ',' || json[i] == '{' || json[i] == '}')) ++i; };
-  auto string = [&] {
-    std::string s;
-    ++i;
-    while (i < json.size() && json[i] != '"') {
-      if (json[i] == '\\' && i + 1 < json.size()) ++i;
-      s += json[i++];
-    }
-    ++i;
-    return s;
-  };
-  for (skip(); i < json.size(); skip()) {
-    const std::string key = string();
-    while (json[i] == ' ' || json[i] == ':') ++i;
-    if (json[i] == '"') {
-      cells[key] = "\"" + string();
-    } else {
-      const size_t end = json.find_first_of(",}", i);
-      cells[key] = json.substr(i, end - i);
-      i = end;
-    }
-  }
+  for (const CaseInput& input : inputs)
+    cells[input.cell] = input.kind == CaseInput::Text      ? "\"" + input.text
+                        : input.kind == CaseInput::Boolean ? (input.boolean ? "true" : "false")
+                                                           : input.text;
   return cells;
 }
 
@@ -209,7 +165,7 @@ std::set<std::string> exceptions() {
   std::ifstream in(std::string(CORVAN_SOURCE) + "/tests/worksheet/function_case_exceptions.csv");
   std::set<std::string> ids;
   Row row;
-  while (readRecord(in, &row))
+  while (Cases_readRecord(in, &row))
     if (!row.empty() && !row[0].empty() && row[0] != "id") ids.insert(row[0]);
   return ids;
 }
@@ -218,13 +174,13 @@ TEST(FunctionCases, EveryCaseButTheListedExceptionsPasses) {
   std::ifstream in(std::string(CORVAN_DATA) + "/functions/cases.csv");
   ASSERT_TRUE(in) << "functions/cases.csv not found";
   Row row;
-  ASSERT_TRUE(readRecord(in, &row));
+  ASSERT_TRUE(Cases_readRecord(in, &row));
   std::map<std::string, size_t> column;
   for (size_t i = 0; i < row.size(); ++i) column[row[i]] = i;
   const std::set<std::string> listed = exceptions();
   int passed = 0, failed = 0, excused = 0;
   std::set<std::string> seen;
-  while (readRecord(in, &row)) {
+  while (Cases_readRecord(in, &row)) {
     if (row.size() < column.size()) continue;
     const Case c{row[column["id"]],       row[column["formula"]], row[column["context"]],
                  row[column["expected_type"]], row[column["expected"]], row[column["compare"]],
