@@ -157,10 +157,11 @@ TEST(ParseVm, ArrayTakingArgumentsAndQuotedNumbers) {
       {"b2", "=sumproduct(a1:a3*1)*a1:a3", 12.0},
       {"b9", "=isnumber(\"5\")+isnumber(5)*2", 2.0},
       {"b10", "=\"5\"+1", 6.0},
+      {"b12", "=abs(\"-2\")-\"3\"+--true", 0.0},
   };
   for (const auto& c : cases) w.sheet.set(c.cell, c.formula);
   w.sheet.set("b11", "=sumproduct(a1:a3)*a1:a3");
-  ASSERT_TRUE(w.compile({"b6", "b7", "b8", "b2", "b9", "b10", "b11"}));
+  ASSERT_TRUE(w.compile({"b6", "b7", "b8", "b2", "b9", "b10", "b12", "b11"}));
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_DOUBLE_EQ(numberOf(w.run(i)), cases[i].value) << cases[i].formula;
   EXPECT_EQ(w.run(std::size(cases))->kind, kValError);
 }
