@@ -16,6 +16,7 @@ enum CodeOp : uint8_t {
   kCodeText = 5,
   kCodeArray = 6,
   kCodeEnd = 7,
+  kCodeArrayArgs = 8,  // the arguments up to the matching call are arrays
   kCodeParen = 11,  // end of a parenthesised expression
   kCodeNeg = 12,
   kCodePercent = 13,

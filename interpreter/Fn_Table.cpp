@@ -375,6 +375,9 @@ const IdRange kNotScalarArgs[] = {
     {813, 816}, {901, 903}, {909, 909}, {911, 914}, {916, 916}, {922, 924}, {928, 930}, {932, 936}, {939, 944},
     {950, 952}, {955, 961}, {963, 967}, {970, 976}, {978, 978}};
 
+// MDETERM, MINVERSE, MMULT, SUMPRODUCT, SUMX2MY2, SUMX2PY2, SUMXMY2.
+const IdRange kArrayArgs[] = {{26, 28}, {53, 53}, {55, 57}};
+
 bool between(int32_t id, int32_t first, int32_t last) { return id >= first && id <= last; }
 
 }  // namespace
@@ -434,3 +437,10 @@ bool Fn_isElementwise(int32_t id) {
 }
 
 bool Fn_isScalarArgs(int32_t id) { return !inRanges(id, kNotScalarArgs); }
+
+bool Fn_isArrayArgs(int32_t id) { return inRanges(id, kArrayArgs); }
+
+bool Fn_takesNumbers(int32_t id) {
+  if (Fn_isInformation(id) || Fn_isText(id) || Fn_isDateTime(id) || Fn_isEngineering(id)) return false;
+  return Fn_isScalarArgs(id) && !Fn_isLookup(id) && !Fn_isDatabase(id) && !between(id, 701, 799);
+}

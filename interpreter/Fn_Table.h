@@ -53,3 +53,11 @@ bool Fn_isElementwise(int32_t id);
 // Takes plain scalar arguments (no ranges, arrays or unevaluated ones), so an
 // array formula applies it element by element.
 bool Fn_isScalarArgs(int32_t id);
+// Takes whole arrays (SUMPRODUCT, the matrix functions, the paired sums of
+// squares): operators and scalar functions inside its arguments work element
+// by element, as in an array formula, instead of intersecting with the cell.
+bool Fn_isArrayArgs(int32_t id);
+// Takes plain numbers (a scalar-argument function outside the information,
+// logical, text, date, engineering, lookup and database families): a text
+// argument that reads as a number stands for that number.
+bool Fn_takesNumbers(int32_t id);

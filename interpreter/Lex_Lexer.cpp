@@ -123,8 +123,9 @@ bool readNumber(FormulaLexer* lex, Value* out, std::u16string* text) {
   return true;
 }
 
-// Reads a quoted text. A text that reads as a date or a number becomes that
-// number (kinds 4 or 3), any other stays a kind-19 text. *raw receives the
+// Reads a quoted text into a kind-19 text, even when it reads as a number or
+// a date: "5" stays text for ISNUMBER and the text functions, and the
+// operators convert it where arithmetic needs a number. *raw receives the
 // characters between the quotes.
 void readString(FormulaLexer* lex, Value* out, std::u16string* raw) {
   raw->clear();
@@ -146,12 +147,7 @@ void readString(FormulaLexer* lex, Value* out, std::u16string* raw) {
     }
   }
   skipBlanks(lex);
-  double number = 0.0;
-  int32_t integer = 0;
-  if (Text_toDate(*raw, &number)) Val_setNumber(out, number);
-  else if (Text_toInt32(*raw, &integer)) Val_setInt(out, integer);
-  else if (Text_toDouble(*raw, &number)) Val_setNumber(out, number);
-  else Val_setText(out, raw->c_str());
+  Val_setText(out, raw->c_str());
 }
 
 int32_t lexName(FormulaLexer* lex) {
@@ -194,10 +190,8 @@ int32_t lexNumber(FormulaLexer* lex) {
 }
 
 int32_t lexString(FormulaLexer* lex) {
-  std::u16string raw;
-  readString(lex, &lex->value, &raw);
-  lex->tokenText = lex->value.kind == kValText ? raw : numberText(lex->value.number);
-  return lex->token = lex->value.kind == kValText ? kTokText : kTokNumber;
+  readString(lex, &lex->value, &lex->tokenText);
+  return lex->token = kTokText;
 }
 
 // Counts rows and columns of the array constant at the cursor; false with
@@ -252,7 +246,7 @@ int32_t lexArray(FormulaLexer* lex) {
         if (!readNumber(lex, element, &text)) return lex->token = kTokInvalid;
       } else if (current(lex) == u'"') {
         readString(lex, element, &text);
-        text = element->kind == kValText ? u"\"" + text + u"\"" : numberText(element->number);
+        text = u"\"" + text + u"\"";
       } else {
         return invalid(lex, kStatusInvalidArray);
       }

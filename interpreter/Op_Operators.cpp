@@ -136,18 +136,6 @@ Value degArith(Arith op, const Value& x, const Value& y, EvalContext* ctx) {
   return *resultOf(ctx);
 }
 
-// A text operand that reads as a number ("4", "50%", "1/31/2024") counts as
-// that real in arithmetic, as in the worksheet.
-bool numericText(const Value& v, double* out) {
-  if (v.kind != kValText || !v.text) return false;
-  std::u16string t(v.text);
-  const bool percent = !t.empty() && t.back() == u'%';
-  if (percent) t.pop_back();
-  if (!Text_toDouble(t, out) && (percent || !Text_toDate(t, out))) return false;
-  if (percent) *out /= 100.0;
-  return true;
-}
-
 // The kind and number of an arithmetic operand; false when it has none.
 bool scalarOperand(const Value& v, int32_t* kind, double* x) {
   if (isScalar(v.kind)) {
@@ -156,7 +144,7 @@ bool scalarOperand(const Value& v, int32_t* kind, double* x) {
     return true;
   }
   *kind = kValReal;
-  return numericText(v, x);
+  return Op_numericText(v, x);
 }
 
 // One arithmetic family's members, indexed by Arith.
@@ -494,6 +482,18 @@ Value compare(const Value& x, const Value& y, int32_t rel) {
 
 }  // namespace
 
+// A text operand that reads as a number ("4", "50%", "1/31/2024") counts as
+// that real in arithmetic, as in the worksheet.
+bool Op_numericText(const Value& v, double* out) {
+  if (v.kind != kValText || !v.text) return false;
+  std::u16string t(v.text);
+  const bool percent = !t.empty() && t.back() == u'%';
+  if (percent) t.pop_back();
+  if (!Text_toDouble(t, out) && (percent || !Text_toDate(t, out))) return false;
+  if (percent) *out /= 100.0;
+  return true;
+}
+
 Value Op_add(const Value& x, const Value& y) { return arith(Arith::kAdd, x, y); }
 Value Op_sub(const Value& x, const Value& y) { return arith(Arith::kSub, x, y); }
 Value Op_mul(const Value& x, const Value& y) { return arith(Arith::kMul, x, y); }
@@ -532,7 +532,8 @@ Value Op_pow(const Value& x, const Value& y) {
 Value Op_neg(const Value& x) {
   EvalContext* ctx = x.context;
   if (isError(x)) return copyOf(resultOf(ctx), x);
-  if (isScalar(x.kind)) return number(ctx, x.kind == kValEmpty || x.kind == kValMissing ? kValInt : x.kind, -numberOf(x));
+  if (isScalar(x.kind)) return number(ctx, x.kind == kValReal ? kValReal : kValInt, -numberOf(x));
+  if (double t = 0.0; Op_numericText(x, &t)) return number(ctx, kValReal, -t);
   if (isDeg(x)) return degCopy(ctx, x, false);
   if (x.kind == kValSamples) return familyNeg(kSampleOps, x);
   if (x.kind == kValGrad) return familyNeg(kGradOps, x);

@@ -31,7 +31,10 @@ Value Op_div(const Value& x, const Value& y);
 // x ^ y with the worksheet's rules (0 ^ negative "#div/0!", a negative base
 // with a fractional exponent "#num!").
 Value Op_pow(const Value& x, const Value& y);
+// Negation; a boolean or numeric text becomes a number ("--TRUE" is 1).
 Value Op_neg(const Value& x);
+// A text that reads as a number ("4", "50%", "1/31/2024") gives that real.
+bool Op_numericText(const Value& v, double* out);
 Value Op_addVS(const Value& x, double d);
 Value Op_subVS(const Value& x, double d);
 Value Op_mulVS(const Value& x, double d);

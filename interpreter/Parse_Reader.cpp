@@ -7,6 +7,7 @@
 #include <string>
 
 #include "interpreter/Code_Segment.h"
+#include "interpreter/Fn_Table.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Vm_Machine.h"
 #include "values/Text_Convert.h"
@@ -261,6 +262,7 @@ int32_t call(FormulaReader* r) {
     return kTypeFailed;
   }
   next(r);
+  if (Fn_isArrayArgs(fn.id)) emit(r, kCodeArrayArgs);
   int32_t n = 0;
   bool failed = false;
   if (r->token == kTokClose) {
@@ -333,7 +335,8 @@ int32_t signedPrimary(FormulaReader* r) {
     next(r);
   }
   const int32_t type = primary(r);
-  if (minus % 2) emit(r, kCodeNeg);
+  // An even count still negates twice: "--" turns booleans into numbers.
+  for (int32_t k = minus % 2 ? 1 : std::min<int32_t>(minus, 2); k > 0; --k) emit(r, kCodeNeg);
   return type;
 }
 

@@ -22,7 +22,10 @@ constexpr int32_t kFnIf = 703;
 
 EvalContext* ctxOf(const Program* p) { return p->context; }
 
-bool isArrayFormula(const Program* p) {
+// Operators and scalar functions work element by element in an array
+// formula and inside the arguments of an array-taking call.
+bool isArrayContext(const Program* p) {
+  if (p->arrayDepth > 0) return true;
   return p->currentCell && p->currentCell->formula && p->currentCell->formula->isArray;
 }
 
@@ -78,11 +81,11 @@ bool intersect(const Program* p, Value* v) {
   return true;
 }
 
-// Runs op over n operands element by element (array formula) or on their
+// Runs op over n operands element by element (array context) or on their
 // intersected elements; the result goes into out.
 template <typename Apply>
 void elementwise(Program* p, int32_t n, Value** operands, Value* out, Apply apply) {
-  if (isArrayFormula(p)) {
+  if (isArrayContext(p)) {
     int32_t rows = 1, columns = 1;
     Vm_broadcastShape(n, operands, &rows, &columns);
     Value result = Val_empty(ctxOf(p));
@@ -161,6 +164,7 @@ void unaryOp(Program* p, uint32_t op) {
 void callFunction(Program* p) {
   const Symbol* fn = p->lastCell;
   const int32_t id = Parse_functionId(fn), n = Parse_argumentCount(fn);
+  if (Fn_isArrayArgs(id) && p->arrayDepth > 0) --p->arrayDepth;
   std::vector<Value> args(static_cast<size_t>(n), Val_empty(ctxOf(p)));
   std::vector<Value*> pointers(static_cast<size_t>(n));
   for (int32_t k = n - 1; k >= 0; --k) {
@@ -168,7 +172,11 @@ void callFunction(Program* p) {
     Val_assign(&args[static_cast<size_t>(k)], slot);
     if (slot->source) Vm_setRangeRef(&args[static_cast<size_t>(k)], slot->source);
   }
-  for (int32_t k = 0; k < n; ++k) pointers[static_cast<size_t>(k)] = &args[static_cast<size_t>(k)];
+  const bool numbers = Fn_takesNumbers(id);
+  for (int32_t k = 0; k < n; ++k) {
+    Value* a = pointers[static_cast<size_t>(k)] = &args[static_cast<size_t>(k)];
+    if (double x = 0.0; numbers && Op_numericText(*a, &x)) Val_setNumber(a, x);
+  }
   const char16_t* text = fn->definition.empty() ? fn->name.c_str() : fn->definition.c_str();
   const int32_t cell = std::abs(static_cast<int16_t>(fn->value.reference));
   Value out = Val_empty(ctxOf(p));
@@ -177,7 +185,7 @@ void callFunction(Program* p) {
   const bool ifOverArray = id == kFnIf && n > 0 && args[0].kind == kValArray;
   if ((!anyArray || !Fn_isScalarArgs(id)) && !ifOverArray) {
     Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
-  } else if (isArrayFormula(p)) {
+  } else if (isArrayContext(p)) {
     elementwise(p, n, pointers.data(), &out, [&](const Value* const* e, Value* dst) {
       std::vector<Value*> element(static_cast<size_t>(n));
       for (int32_t k = 0; k < n; ++k) element[static_cast<size_t>(k)] = const_cast<Value*>(e[k]);
@@ -224,6 +232,7 @@ void execute(Program* p) {
     case kCodeArray: pushOperand(p); break;
     case kCodeText: pushText(p); break;
     case kCodeParen: break;  // only symbolic texts mark parentheses
+    case kCodeArrayArgs: ++p->arrayDepth; break;
     case kCodeNeg:
     case kCodePercent: unaryOp(p, p->op); break;
     case kCodePow:
@@ -332,6 +341,7 @@ void Vm_initProgram(Program* p, EvalContext* ctx) {
   p->op = 0;
   for (Value& slot : p->stack) slot = Val_empty(ctx);
   p->top = p->highWater = -1;
+  p->arrayDepth = 0;
   p->currentCell = p->lastCell = nullptr;
   p->codeStore = ctx->codeStore;
   p->variables = ctx->variables;
@@ -417,12 +427,15 @@ void Vm_broadcastShape(int32_t n, const Value* const* operands, int32_t* rows, i
 }
 
 Value* Vm_execute(Program* p) {
+  const int32_t outerDepth = p->arrayDepth;
+  p->arrayDepth = 0;
   decodeNext(p);
   while (p->op != kCodeEnd) {
     if (ctxOf(p)->errorCount != 0) break;
     execute(p);
     decodeNext(p);
   }
+  p->arrayDepth = outerDepth;
   return Vm_pop(p);
 }
 

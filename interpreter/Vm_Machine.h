@@ -23,6 +23,7 @@ struct Program {
   Value stack[kVmStackSize];
   int32_t top;                  // topmost used slot, -1 when empty
   int32_t highWater;            // highest slot used
+  int32_t arrayDepth;           // open argument lists of array-taking calls
   Symbol* currentCell;
   Symbol* lastCell;             // operand of the current opcode
   SymbolTable* codeStore;

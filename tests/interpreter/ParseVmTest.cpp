@@ -138,6 +138,34 @@ TEST(ParseVm, ImplicitIntersectionAndArrayFormulas) {
   for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(Val_at(&block->value, i, 0)->number, 3.0 * (i + 1));
 }
 
+// Inside the arguments of an array-taking call, operators and scalar
+// functions work on whole arrays; outside it they intersect again. A quoted
+// number stays text for functions and converts only in arithmetic.
+TEST(ParseVm, ArrayTakingArgumentsAndQuotedNumbers) {
+  Workbench w;
+  w.sheet.set("a1", "1");
+  w.sheet.set("a2", "2");
+  w.sheet.set("a3", "3");
+  const struct {
+    const char* cell;
+    const char* formula;
+    double value;
+  } cases[] = {
+      {"b6", "=sumproduct((a1:a3>1)*a1:a3)", 5.0},
+      {"b7", "=sumproduct(--(a1:a3>=2))", 2.0},
+      {"b8", "=sumproduct(abs(a1:a3-4),{1;1;2})", 7.0},
+      {"b2", "=sumproduct(a1:a3*1)*a1:a3", 12.0},
+      {"b9", "=isnumber(\"5\")+isnumber(5)*2", 2.0},
+      {"b10", "=\"5\"+1", 6.0},
+      {"b12", "=abs(\"-2\")-\"3\"+--true", 0.0},
+  };
+  for (const auto& c : cases) w.sheet.set(c.cell, c.formula);
+  w.sheet.set("b11", "=sumproduct(a1:a3)*a1:a3");
+  ASSERT_TRUE(w.compile({"b6", "b7", "b8", "b2", "b9", "b10", "b12", "b11"}));
+  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_DOUBLE_EQ(numberOf(w.run(i)), cases[i].value) << cases[i].formula;
+  EXPECT_EQ(w.run(std::size(cases))->kind, kValError);
+}
+
 TEST(ParseVm, IncrementalPassRecomputesOnlyWhatChanged) {
   Workbench w;
   Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);  // a1
