@@ -177,6 +177,32 @@ void readForward(const Entry& e, const Payload* v, double sign, double* value, d
   addGradient(e, gradient, v->gradient, v->n, sign, zeroBased);
 }
 
+// No preparation around a side.
+void noHook() {}
+
+// Runs the item's left side and then its right side, negated, in `kind`:
+// `before` and `after` run around each side, a constant side adds its
+// number to the value and a payload side goes to `payload(sign, side)`.
+// Then subtracts the numeric right-hand side when the right chain is empty.
+// False when a side fails.
+template <typename Before, typename After, typename Payload>
+bool runBothSides(Entry* e, int32_t kind, bool subtractRhs, double* value, Before before, After after,
+                  Payload payload) {
+  const std::vector<Symbol*>* chains[2] = {&e->item->leftChain, &e->item->rightChain};
+  Side s = Side::kEmpty;
+  for (int side = 0; side < 2; ++side) {
+    before();
+    s = runSide(e, *chains[side], kind);
+    after();
+    if (s == Side::kFailed) return false;
+    const double sign = side == 0 ? 1.0 : -1.0;
+    if (s == Side::kConstant) *value += sign * e->ctx->result->number;
+    if (s == Side::kPayload) payload(sign, side);
+  }
+  *value -= rhsOf(*e, s, subtractRhs);
+  return true;
+}
+
 }  // namespace
 
 bool Eval_evalReal(Program* p, int32_t i, bool reset, double* value, bool subtractRhs) {
@@ -197,16 +223,10 @@ bool Eval_evalRealDeriv(Program* p, int32_t i, bool reset, double* value, double
     return false;
   }
   startPass(&e, kModeGrad, reset, e.ctx->compactDerivatives == 0);
-  const Side left = runSide(&e, e.item->leftChain, kValGrad);
-  if (left == Side::kFailed) return false;
-  if (left == Side::kPayload) readForward(e, static_cast<GradValue*>(e.ctx->result->payload), 1.0, value, gradient, zeroBased);
-  if (left == Side::kConstant) *value = e.ctx->result->number;
-  const Side right = runSide(&e, e.item->rightChain, kValGrad);
-  if (right == Side::kFailed) return false;
-  if (right == Side::kPayload) readForward(e, static_cast<GradValue*>(e.ctx->result->payload), -1.0, value, gradient, zeroBased);
-  if (right == Side::kConstant) *value -= e.ctx->result->number;
-  *value -= rhsOf(e, right, subtractRhs);
-  return finiteDerivatives(&e, value, gradient, nullptr, zeroBased) && finished(e);
+  const bool ran = runBothSides(&e, kValGrad, subtractRhs, value, noHook, noHook, [&](double sign, int) {
+    readForward(e, static_cast<GradValue*>(e.ctx->result->payload), sign, value, gradient, zeroBased);
+  });
+  return ran && finiteDerivatives(&e, value, gradient, nullptr, zeroBased) && finished(e);
 }
 
 bool Eval_evalRevGrad(Program* p, int32_t i, bool reset, double* value, double* gradient, bool zeroBased,
@@ -218,23 +238,13 @@ bool Eval_evalRevGrad(Program* p, int32_t i, bool reset, double* value, double* 
   if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
   if (!e.ctx->revTape && !Rev_prepareTape(e.ctx)) return false;
   startPass(&e, kModeRev, reset, false);
-  const std::vector<Symbol*>* chains[2] = {&e.item->leftChain, &e.item->rightChain};
-  Side right = Side::kEmpty;
-  for (int side = 0; side < 2; ++side) {
-    e.ctx->tapeCount = 0;
-    const Side s = runSide(&e, *chains[side], kValRev);
-    if (s == Side::kFailed) return false;
-    const double sign = side == 0 ? 1.0 : -1.0;
-    if (s == Side::kConstant) *value += sign * e.ctx->result->number;
-    if (s == Side::kPayload) {
-      const RevNode node = *static_cast<RevNode*>(e.ctx->result->payload);
-      *value += sign * node.value;
-      Rev_reverseSweep(gradient, zeroBased, side == 1, node.self, e.ctx);
-    }
-    right = s;
-  }
-  *value -= rhsOf(e, right, subtractRhs);
-  return finiteDerivatives(&e, value, gradient, nullptr, zeroBased) && finished(e);
+  const bool ran = runBothSides(
+      &e, kValRev, subtractRhs, value, [&] { e.ctx->tapeCount = 0; }, noHook, [&](double sign, int side) {
+        const RevNode node = *static_cast<RevNode*>(e.ctx->result->payload);
+        *value += sign * node.value;
+        Rev_reverseSweep(gradient, zeroBased, side == 1, node.self, e.ctx);
+      });
+  return ran && finiteDerivatives(&e, value, gradient, nullptr, zeroBased) && finished(e);
 }
 
 bool Eval_evalHess(Program* p, int32_t i, bool reset, double* value, double* gradient, double** hessian,
@@ -250,24 +260,14 @@ bool Eval_evalHess(Program* p, int32_t i, bool reset, double* value, double* gra
     return false;
   }
   startPass(&e, kModeHess, reset, e.ctx->compactDerivatives == 0);
-  const std::vector<Symbol*>* chains[2] = {&e.item->leftChain, &e.item->rightChain};
-  Side right = Side::kEmpty;
-  for (int side = 0; side < 2; ++side) {
-    const Side s = runSide(&e, *chains[side], kValHess);
-    if (s == Side::kFailed) return false;
-    const double sign = side == 0 ? 1.0 : -1.0;
-    if (s == Side::kConstant) *value += sign * e.ctx->result->number;
-    if (s == Side::kPayload) {
-      const HessValue* h = static_cast<HessValue*>(e.ctx->result->payload);
-      readForward(e, h, sign, value, gradient, zeroBased);
-      for (int32_t r = 1; r <= std::min(h->n, e.nv); ++r)
-        for (int32_t c = 1; c <= std::min(h->n, e.nv); ++c)
-          hessian[slot(r, zeroBased)][slot(c, zeroBased)] += sign * h->hessian[r][c];
-    }
-    right = s;
-  }
-  *value -= rhsOf(e, right, subtractRhs);
-  return finiteDerivatives(&e, value, gradient, hessian, zeroBased) && finished(e);
+  const bool ran = runBothSides(&e, kValHess, subtractRhs, value, noHook, noHook, [&](double sign, int) {
+    const HessValue* h = static_cast<HessValue*>(e.ctx->result->payload);
+    readForward(e, h, sign, value, gradient, zeroBased);
+    for (int32_t r = 1; r <= std::min(h->n, e.nv); ++r)
+      for (int32_t c = 1; c <= std::min(h->n, e.nv); ++c)
+        hessian[slot(r, zeroBased)][slot(c, zeroBased)] += sign * h->hessian[r][c];
+  });
+  return ran && finiteDerivatives(&e, value, gradient, hessian, zeroBased) && finished(e);
 }
 
 bool Eval_evalHessTape(Program* p, int32_t i, bool reset, double* value, double* gradient, double** hessian,
@@ -285,25 +285,17 @@ bool Eval_evalHessTape(Program* p, int32_t i, bool reset, double* value, double*
   }
   if ((ctx->compactDerivatives == 1 || !ctx->gradTape) && !Grad_prepareTape(ctx, e.nv)) return false;
   startPass(&e, kModeGrad, reset, false);
-  const std::vector<Symbol*>* chains[2] = {&e.item->leftChain, &e.item->rightChain};
-  Side right = Side::kEmpty;
-  for (int side = 0; side < 2; ++side) {
+  const auto record = [&] {
     ctx->recording = 1;
     ctx->tapeCount = 0;
-    const Side s = runSide(&e, *chains[side], kValGrad);
-    ctx->recording = 0;
-    if (s == Side::kFailed) return false;
-    const double sign = side == 0 ? 1.0 : -1.0;
-    if (s == Side::kConstant) *value += sign * ctx->result->number;
-    if (s == Side::kPayload) {
-      const GradValue* g = static_cast<GradValue*>(ctx->result->payload);
-      readForward(e, g, sign, value, gradient, zeroBased);
-      if (ctx->tapeCount > 0) Grad_reverseHessian(hessian, zeroBased, side == 1, g->node, ctx);
-    }
-    right = s;
-  }
-  *value -= rhsOf(e, right, subtractRhs);
-  return finiteDerivatives(&e, value, gradient, hessian, zeroBased) && finished(e);
+  };
+  const bool ran = runBothSides(
+      &e, kValGrad, subtractRhs, value, record, [&] { ctx->recording = 0; }, [&](double sign, int side) {
+        const GradValue* g = static_cast<GradValue*>(ctx->result->payload);
+        readForward(e, g, sign, value, gradient, zeroBased);
+        if (ctx->tapeCount > 0) Grad_reverseHessian(hessian, zeroBased, side == 1, g->node, ctx);
+      });
+  return ran && finiteDerivatives(&e, value, gradient, hessian, zeroBased) && finished(e);
 }
 
 bool Eval_evalDegDag(Program* p, int32_t i, bool reset, uint8_t* classes, bool zeroBased) {
