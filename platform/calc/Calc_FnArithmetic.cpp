@@ -46,17 +46,19 @@ CellValue parity(double v, bool even) {
   return num(v < 0 ? -a : a);
 }
 
+// The products stop once they overflow (from 171! on), so a huge argument
+// costs at most a few hundred steps and gives #NUM!.
 CellValue factorial(double v) {
   if (v < 0) return error(CellError::Num);
   double r = 1;
-  for (double k = 2; k <= std::floor(v); ++k) r *= k;
+  for (double k = 2; k <= std::floor(v) && std::isfinite(r); ++k) r *= k;
   return num(r);
 }
 
 CellValue doubleFactorial(double v) {
   if (v <= -1) return error(CellError::Num);
   double r = 1;
-  for (double k = std::floor(v); k > 1; k -= 2) r *= k;
+  for (double k = std::floor(v); k > 1 && std::isfinite(r); k -= 2) r *= k;
   return num(r);
 }
 
@@ -64,7 +66,7 @@ CellValue doubleFactorial(double v) {
 double choose(double n, double k) {
   k = std::min(k, n - k);
   double r = 1;
-  for (double j = 1; j <= k; ++j) r = r * (n - k + j) / j;
+  for (double j = 1; j <= k && std::isfinite(r); ++j) r = r * (n - k + j) / j;
   return r < 1e15 ? std::round(r) : r;   // whole while doubles hold every whole number
 }
 

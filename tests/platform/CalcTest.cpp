@@ -483,6 +483,10 @@ TEST_F(CalcFunctions, WildcardsAndNamesStayCheapOnHostileInputs) {
       {"=SEARCH(\"*b\",A1)", "#VALUE!"}, {"=SEARCH(\"*a*a*a*a*a*b\",A1)", "#VALUE!"},
       {"=SEARCH(\"a*b\",A2)", "1"}, {"=SEARCH(\"a?b\",A2)", "3999"}, {"=SEARCH(\"*\",\"xy\",2)", "2"},
       {"=SEARCH(\"b*\",A2)", "4001"}, {"=COUNTIF(A1:A2,\"*a*a*a*a*a*b\")", "1"},
+
+      // Products that overflow stop there: 170! is the last finite one.
+      {"=FACT(170)>7E+306", "TRUE"}, {"=FACT(171)", "#NUM!"}, {"=FACT(2333333333333333333333333333333)", "#NUM!"},
+      {"=FACTDOUBLE(1E+300)", "#NUM!"}, {"=COMBIN(1E+300,5E+299)", "#NUM!"},
   });
   Wb_defineName(wb, DefinedName{"Self", "Self+Self+Self", -1, false});
   Wb_defineName(wb, DefinedName{"Ping", "Pong*2", -1, false});
