@@ -1,7 +1,8 @@
 // The interval global engine on test functions and systems of equations
 // written as models here: time per solve, boxes processed (iterations and
 // bisections), evaluations, the status and the objective or the number of
-// solutions, with interval (met 1) and affine (met 2) contraction.
+// solutions, with interval (met 1) and affine (met 2) contraction, each with
+// and without the Newton and closing steps (soc).
 #include <benchmark/benchmark.h>
 
 #include "tests/engines/IaFakeHost.h"
@@ -62,7 +63,7 @@ const std::vector<BenchProblem>& problems() {
   return list;
 }
 
-void solve(benchmark::State& state, const BenchProblem& p, int method) {
+void solve(benchmark::State& state, const BenchProblem& p, int method, int newton) {
   EngineRun r{};
   for (auto _ : state) {
     IaTestModel t;
@@ -73,12 +74,14 @@ void solve(benchmark::State& state, const BenchProblem& p, int method) {
     f.accuracy = 1e-3;
     f.localMoves = p.problemClass != IaClassEquations;
     f.named["solver_met"] = method;
+    f.named["solver_soc"] = newton;
     r = runEngine(f, t.bind(static_cast<int>(p.lower.size()), p.problemClass, p.relations));
   }
   state.counters["iterations"] = r.engine.stats.iterations;
   state.counters["bisections"] = r.engine.stats.bisections;
   state.counters["values"] = r.engine.stats.values;
   state.counters["gradients"] = r.engine.stats.gradients;
+  state.counters["hessians"] = r.engine.stats.hessians;
   state.counters["status"] = r.status;
   if (p.problemClass == IaClassEquations) state.counters["solutions"] = static_cast<double>(r.solutions.size());
   else state.counters["objective"] = r.engine.objective;
@@ -87,9 +90,13 @@ void solve(benchmark::State& state, const BenchProblem& p, int method) {
 bool registerProblems() {
   for (const BenchProblem& p : problems())
     for (int method : {IaMethodInterval, IaMethodAffine})
-      benchmark::RegisterBenchmark((std::string("interval/") + p.name + "/met" + std::to_string(method)).c_str(),
-                                   [&p, method](benchmark::State& s) { solve(s, p, method); })
-          ->Unit(benchmark::kMillisecond);
+      for (int newton : {0, 1}) {
+        const std::string name = std::string("interval/") + p.name + "/met" + std::to_string(method) +
+                                 (newton ? "/soc" : "");
+        benchmark::RegisterBenchmark(name.c_str(), [&p, method, newton](benchmark::State& s) {
+          solve(s, p, method, newton);
+        })->Unit(benchmark::kMillisecond);
+      }
   return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/numeric/Num_Scalar.h"
+#include "engines/interval/Ia_Newton.h"
 #include "engines/interval/Ia_Relax.h"
 
 namespace {
@@ -49,6 +50,39 @@ IaFate Ia_contractRows(IaSearchContext& s, IaBox& box, bool* uncertain) {
   *uncertain = trouble;
   for (int k = 1; k <= s.m; ++k) *uncertain = *uncertain || !s.proven[k];
   return fate;
+}
+
+// The closing step on a box where every row holds: an interior minimiser
+// has a zero gradient and a Hessian without negative diagonal in the
+// components off the start box's bounds (those on them are set aside while
+// "solver_sta" is clear). Contracts the box towards the gradient's zeros and
+// sets the split component by the Hessian.
+IaFate Ia_closingStep(IaSearchContext& s, IaBox& box, int* split) {
+  const int n = s.n;
+  const std::size_t slots = static_cast<std::size_t>(n) + 1;
+  Interval value;
+  IaBox gradient(slots);
+  std::vector<Interval> hessian(slots * slots);
+  if (const int rc = Ia_evalIvHessian(s, 0, box.data(), &value, gradient.data(), hessian.data()))
+    return rc == kIaUnfeasibleArgument ? IaFate::Dead : IaFate::Alive;
+  std::vector<char> aside(slots, 0);
+  for (int i = 1; i <= n && !s.options.startBoundsFixed; ++i)
+    aside[i] = Ia_touchesStart(s, i, box[i].lo) || Ia_touchesStart(s, i, box[i].hi);
+  for (int i = 1; i <= n; ++i)
+    if (!aside[i] && hessian[i * slots + i].hi < 0) return IaFate::Dead;
+  std::vector<double> c;
+  Ia_midpoints(n, box.data(), c);
+  IaBox point(slots, Interval{0, 0}), atMid(slots);
+  for (int i = 1; i <= n; ++i) point[i] = Interval{c[i], c[i]};
+  if (Ia_evalIvGradient(s, 0, point.data(), &value, atMid.data()) != 0) return IaFate::Alive;
+  std::vector<IaBox> rows(1);
+  for (int i = 1; i <= n; ++i) {
+    rows.emplace_back(hessian.begin() + i * slots, hessian.begin() + (i + 1) * slots);
+    if (aside[i]) continue;
+    if (!Ia_contractLinear(n, atMid[i], rows.back().data(), c.data(), box.data(), true)) return IaFate::Dead;
+  }
+  *split = Ia_matrixSmearComponent(n, box.data(), rows);
+  return IaFate::Alive;
 }
 
 }  // namespace
@@ -113,6 +147,10 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
 bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper, IaBoxBound* out) {
   out->alive = false;
   bool uncertain = false;
+  if (s.options.newtonAndClosing && s.options.method == IaMethodInterval && s.m >= 1) {
+    const IaFate fate = Ia_fritzJohnStep(s, box);
+    if (fate == IaFate::Dead) return true;
+  }
   if (s.m >= 1) {
     const IaFate fate = Ia_contractRows(s, box, &uncertain);
     if (fate == IaFate::Failed) return false;
@@ -126,6 +164,10 @@ bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper
                    ? Ia_smearComponent(s.n, box.data(), test.gradient.data())
                    : Ia_widestComponent(s.n, box.data());
   // A component of zero width cannot be split: take the widest instead.
+  if (out->alive && !uncertain && s.options.newtonAndClosing) {
+    const IaFate fate = Ia_closingStep(s, box, &out->split);
+    if (fate == IaFate::Dead) out->alive = false;
+  }
   if (box[out->split].hi - box[out->split].lo <= 0) out->split = Ia_widestComponent(s.n, box.data());
   return true;
 }

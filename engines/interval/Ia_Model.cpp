@@ -62,6 +62,18 @@ int Ia_evalIvGradient(IaSearchContext& s, int k, const Interval* box, Interval* 
   return 0;
 }
 
+int Ia_evalIvHessian(IaSearchContext& s, int k, const Interval* box, Interval* value,
+                     Interval* gradient, Interval* hessian) {
+  ++s.counts.hessians;
+  const int rc = s.model->boxHessian(s.model->user, k, box, value, gradient, hessian);
+  if (rc != 0) return rc;
+  const double sign = Ia_orientation(s, k);
+  Ia_orientInterval(sign, value);
+  for (int i = 1; i <= s.n; ++i) Ia_orientInterval(sign, &gradient[i]);
+  for (int e = 0; e < (s.n + 1) * (s.n + 1); ++e) Ia_orientInterval(sign, &hessian[e]);
+  return 0;
+}
+
 int Ia_evalAffine(IaSearchContext& s, int k, const Interval* box, IaAffineForm* form) {
   ++s.counts.gradients;
   form->coef.assign(s.n + 1, 0.0);

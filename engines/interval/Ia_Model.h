@@ -53,6 +53,10 @@ struct IaModel {
   int (*box)(void* user, int k, const Interval* box, Interval* value) = nullptr;
   int (*boxGradient)(void* user, int k, const Interval* box, Interval* value,
                      Interval* gradient) = nullptr;
+  // The same with the Hessian, (n + 1) x (n + 1) row by row (row and
+  // column 0 unused).
+  int (*boxHessian)(void* user, int k, const Interval* box, Interval* value, Interval* gradient,
+                    Interval* hessian) = nullptr;
   int (*affine)(void* user, int k, const Interval* box, IaAffineForm* form) = nullptr;
   // Narrows the box by the row's relation (forward-backward propagation)
   // and gives the row's range oriented as <= 0 or = 0. Null: none offered.
@@ -87,6 +91,9 @@ int Ia_evalPoint(IaSearchContext& s, int k, const double* x, double* value);
 int Ia_evalBox(IaSearchContext& s, int k, const Interval* box, Interval* value);
 int Ia_evalIvGradient(IaSearchContext& s, int k, const Interval* box, Interval* value,
                       Interval* gradient);
+// Value, gradient and Hessian ((n + 1) x (n + 1)) over the box.
+int Ia_evalIvHessian(IaSearchContext& s, int k, const Interval* box, Interval* value,
+                     Interval* gradient, Interval* hessian);
 int Ia_evalAffine(IaSearchContext& s, int k, const Interval* box, IaAffineForm* form);
 // The interval value of function k at the point c, a point box.
 int Ia_evalAtPoint(IaSearchContext& s, int k, const double* c, Interval* value);

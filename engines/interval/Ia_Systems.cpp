@@ -7,25 +7,12 @@
 
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "engines/interval/Ia_Contract.h"
+#include "engines/interval/Ia_Newton.h"
 #include "engines/interval/Ia_Relax.h"
 
 namespace {
 
 double Ia_width(const Interval& x) { return x.hi - x.lo; }
-
-// The component of largest width_j x sum over rows of the largest
-// magnitude of entry (row, j) (1 when n < 2).
-int Ia_matrixSmearComponent(int n, const Interval* box, const std::vector<IaBox>& rows) {
-  int best = 1;
-  double most = -1;
-  for (int j = 1; j <= n; ++j) {
-    double sum = 0;
-    for (std::size_t r = 1; r < rows.size(); ++r)
-      if (!rows[r].empty()) sum += std::max(std::fabs(rows[r][j].lo), std::fabs(rows[r][j].hi));
-    if (Ia_width(box[j]) * sum > most) most = Ia_width(box[j]) * sum, best = j;
-  }
-  return best;
-}
 
 // One half of the all-solutions search: contraction, then the split choice
 // and whether the half is small. `unverified`: some gradient failed.
@@ -42,6 +29,9 @@ IaHalf Ia_contractHalf(IaSearchContext& s, IaBox& half) {
   std::vector<IaBox> slopes(s.m + 1);
   std::fill(s.proven.begin(), s.proven.end(), 0);
   h.fate = Ia_propagateConstraints(s, half.data());
+  if (h.fate == IaFate::Alive && s.options.newtonAndClosing)
+    h.fate = s.options.method == IaMethodAffine ? Ia_affineNewton(s, half.data(), h.values.data())
+                                                : Ia_krawczykEquations(s, half.data());
   if (h.fate == IaFate::Alive && s.options.method == IaMethodAffine) {
     std::vector<IaAffineForm> stored;
     if (s.options.lpRelaxation) {

@@ -36,19 +36,22 @@ TEST(IaEngine, ReachesTheGlobalMinimumWhereADescentStopsShort) {
       {"rastrigin", [](IaTestModel& t) { t.add(rastrigin); }, {-5.12, -5.12}, {5.12, 5.12}, {2.1, -3.05}, 0.0},
   };
   for (const Case& c : cases)
-    for (int method : {IaMethodInterval, IaMethodAffine}) {
+    for (int method : {IaMethodInterval, IaMethodAffine})
+    for (int newton : {0, 1}) {
       IaTestModel t;
       c.define(t);
       IaFakeHost f;
       f.t = &t;
       f.lower = c.lower, f.upper = c.upper, f.start = c.start;
       f.named["solver_met"] = method;
+      f.named["solver_soc"] = newton;
       std::vector<double> local = {0, c.start[0], c.start[1]};
       f.descend(local);
       ASSERT_GT(t.atPoint[0](local), c.optimum + 0.1) << c.name << ": the descent alone finds it";
       EngineRun r = runEngine(f, t.bind(2, IaClassObjective, {}));
-      EXPECT_EQ(r.status, StatusSolved) << c.name << " met " << method;
-      EXPECT_NEAR(r.engine.objective, c.optimum, 1e-6) << c.name << " met " << method;
+      EXPECT_EQ(r.status, StatusSolved) << c.name << " met " << method << " soc " << newton;
+      EXPECT_NEAR(r.engine.objective, c.optimum, 1e-6) << c.name << " met " << method << " soc " << newton;
+      EXPECT_EQ(r.engine.stats.hessians > 0, newton == 1);
       EXPECT_GT(r.engine.stats.iterations, 0);
       EXPECT_EQ(f.reportSet, 1);
       EXPECT_EQ(f.table.at(0), "4");
@@ -58,7 +61,8 @@ TEST(IaEngine, ReachesTheGlobalMinimumWhereADescentStopsShort) {
 TEST(IaEngine, MaximisesUnderAConstraint) {
   // max x + y on the disk x^2 + y^2 <= 1: sqrt(2) at (0.707, 0.707). The
   // local solver stays at the start, so the result is the search's.
-  for (int method : {IaMethodInterval, IaMethodAffine}) {
+  for (int method : {IaMethodInterval, IaMethodAffine})
+  for (int newton : {0, 1}) {
     IaTestModel t;
     t.add([](const auto& x) { return x[1] + x[2]; });
     t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 1.0; });
@@ -69,9 +73,11 @@ TEST(IaEngine, MaximisesUnderAConstraint) {
     f.accuracy = 1e-4;
     f.queries[QueryMaximise] = 1;
     f.named["solver_met"] = method;
+    f.named["solver_soc"] = newton;
     EngineRun r = runEngine(f, t.bind(2, IaClassConstrained, {IaRelLessEq}));
-    EXPECT_NEAR(r.engine.objective, std::sqrt(2.0), 1e-3) << method;
-    EXPECT_NEAR(r.engine.x[1], std::sqrt(0.5), 1e-2) << method;
+    EXPECT_NEAR(r.engine.objective, std::sqrt(2.0), 1e-3) << method << newton;
+    EXPECT_NEAR(r.engine.x[1], std::sqrt(0.5), 1e-2) << method << newton;
+    EXPECT_EQ(r.engine.stats.newton > 0, newton == 1 && method == IaMethodInterval);
   }
 }
 
@@ -79,7 +85,8 @@ TEST(IaEngine, ListsEverySolutionOfASystem) {
   // x^2 + y^2 = 4 and x y = 1: x^2 = 2 +- sqrt(3), y = 1 / x.
   const double a = std::sqrt(2 + std::sqrt(3.0)), b = std::sqrt(2 - std::sqrt(3.0));
   const std::vector<std::pair<double, double>> known = {{a, b}, {b, a}, {-a, -b}, {-b, -a}};
-  for (int method : {IaMethodInterval, IaMethodAffine}) {
+  for (int method : {IaMethodInterval, IaMethodAffine})
+  for (int newton : {0, 1}) {
     IaTestModel t;
     t.add([](const auto& x) { return x[1]; });   // no objective: function 0 unused
     t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 4.0; });
@@ -90,7 +97,9 @@ TEST(IaEngine, ListsEverySolutionOfASystem) {
     f.localMoves = false;
     f.accuracy = 1e-3;
     f.named["solver_met"] = method;
+    f.named["solver_soc"] = newton;
     EngineRun r = runEngine(f, t.bind(2, IaClassEquations, {IaRelEqual, IaRelEqual}));
+    EXPECT_EQ(r.engine.stats.newton > 0, newton == 1);
     EXPECT_EQ(r.status, StatusSolved);
     ASSERT_EQ(r.engine.stats.result, IaSearchGapClosed);
     const std::vector<IaBox>& found = r.solutions;

@@ -1,6 +1,6 @@
 // Models for the interval engine's tests, written once as generic functions
 // and evaluated at points (double) and over boxes (IvG: an interval value
-// with its interval gradient, by forward differentiation over the interval
+// with its interval gradient and Hessian, by forward differentiation over the interval
 // library). The affine form a test model hands out is the mean-value form
 // f(m) + G (x - m), which encloses the function over the box.
 #pragma once
@@ -16,23 +16,36 @@
 struct IvG {
   Interval v;
   std::vector<Interval> g;   // 1..n
+  std::vector<Interval> h;   // (n + 1) x (n + 1), row by row
 };
 
-inline IvG ivgLinear(const IvG& a, Interval v, Interval da) {
-  IvG r{v, a.g};
-  for (auto& gi : r.g) gi = Ivl_mul(da, gi);
+// phi(a) with phi' = d1 and phi'' = d2 over a's value: the chain rule.
+inline IvG ivgUnary(const IvG& a, Interval v, Interval d1, Interval d2) {
+  IvG r{v, a.g, a.h};
+  const std::size_t n = a.g.size();
+  for (std::size_t i = 0; i < n; ++i) r.g[i] = Ivl_mul(d1, a.g[i]);
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = 0; j < n; ++j)
+      r.h[i * n + j] = Ivl_add(Ivl_mul(d1, a.h[i * n + j]), Ivl_mul(d2, Ivl_mul(a.g[i], a.g[j])));
   return r;
 }
+inline IvG ivgLinear(const IvG& a, Interval v, Interval d1) { return ivgUnary(a, v, d1, Interval{0, 0}); }
 inline IvG operator+(const IvG& a, const IvG& b) {
-  IvG r{Ivl_add(a.v, b.v), a.g};
+  IvG r{Ivl_add(a.v, b.v), a.g, a.h};
   for (std::size_t i = 0; i < r.g.size(); ++i) r.g[i] = Ivl_add(a.g[i], b.g[i]);
+  for (std::size_t i = 0; i < r.h.size(); ++i) r.h[i] = Ivl_add(a.h[i], b.h[i]);
   return r;
 }
 inline IvG operator-(const IvG& a) { return ivgLinear(a, Ivl_neg(a.v), Interval{-1, -1}); }
 inline IvG operator-(const IvG& a, const IvG& b) { return a + (-b); }
 inline IvG operator*(const IvG& a, const IvG& b) {
-  IvG r{Ivl_mul(a.v, b.v), a.g};
-  for (std::size_t i = 0; i < r.g.size(); ++i) r.g[i] = Ivl_add(Ivl_mul(a.g[i], b.v), Ivl_mul(a.v, b.g[i]));
+  IvG r{Ivl_mul(a.v, b.v), a.g, a.h};
+  const std::size_t n = a.g.size();
+  for (std::size_t i = 0; i < n; ++i) r.g[i] = Ivl_add(Ivl_mul(a.g[i], b.v), Ivl_mul(a.v, b.g[i]));
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = 0; j < n; ++j)
+      r.h[i * n + j] = Ivl_add(Ivl_add(Ivl_mul(a.h[i * n + j], b.v), Ivl_mul(a.v, b.h[i * n + j])),
+                               Ivl_add(Ivl_mul(a.g[i], b.g[j]), Ivl_mul(b.g[i], a.g[j])));
   return r;
 }
 inline IvG operator+(const IvG& a, double d) { return ivgLinear(a, Ivl_addVS(a.v, d), Interval{1, 1}); }
@@ -41,12 +54,14 @@ inline IvG operator-(const IvG& a, double d) { return a + (-d); }
 inline IvG operator-(double d, const IvG& a) { return (-a) + d; }
 inline IvG operator*(const IvG& a, double d) { return ivgLinear(a, Ivl_mulVS(a.v, d), Interval{d, d}); }
 inline IvG operator*(double d, const IvG& a) { return a * d; }
-inline IvG sqr(const IvG& a) { return ivgLinear(a, Ivl_sqr(a.v), Ivl_mulSV(2.0, a.v)); }
+inline IvG sqr(const IvG& a) { return ivgUnary(a, Ivl_sqr(a.v), Ivl_mulSV(2.0, a.v), Interval{2, 2}); }
 inline IvG exp(const IvG& a) {
   const Interval e = Ivl_exp(a.v);
-  return ivgLinear(a, e, e);
+  return ivgUnary(a, e, e, e);
 }
-inline IvG cos(const IvG& a) { return ivgLinear(a, Ivl_cos(a.v), Ivl_neg(Ivl_sin(a.v))); }
+inline IvG cos(const IvG& a) {
+  return ivgUnary(a, Ivl_cos(a.v), Ivl_neg(Ivl_sin(a.v)), Ivl_neg(Ivl_cos(a.v)));
+}
 inline double sqr(double a) { return a * a; }
 
 // A model of generic functions f(x) (x 1-based), function 0 the objective.
@@ -62,7 +77,9 @@ struct IaTestModel {
   }
 
   IvG eval(int k, const Interval* box) const {
-    std::vector<IvG> x(model.n + 1, IvG{Interval{0, 0}, std::vector<Interval>(model.n + 1, Interval{0, 0})});
+    const std::size_t slots = static_cast<std::size_t>(model.n) + 1;
+    std::vector<IvG> x(slots, IvG{Interval{0, 0}, std::vector<Interval>(slots, Interval{0, 0}),
+                                  std::vector<Interval>(slots * slots, Interval{0, 0})});
     for (int i = 1; i <= model.n; ++i) {
       x[i].v = box[i];
       x[i].g[i] = Interval{1, 1};
@@ -91,6 +108,13 @@ struct IaTestModel {
       const IvG r = static_cast<IaTestModel*>(u)->eval(k, box);
       *v = r.v;
       for (std::size_t i = 1; i < r.g.size(); ++i) g[i] = r.g[i];
+      return 0;
+    };
+    model.boxHessian = [](void* u, int k, const Interval* box, Interval* v, Interval* g, Interval* h) {
+      const IvG r = static_cast<IaTestModel*>(u)->eval(k, box);
+      *v = r.v;
+      std::copy(r.g.begin(), r.g.end(), g);
+      std::copy(r.h.begin(), r.h.end(), h);
       return 0;
     };
     model.affine = [](void* u, int k, const Interval* box, IaAffineForm* form) {
