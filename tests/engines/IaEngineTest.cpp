@@ -65,6 +65,7 @@ TEST(IaEngine, MaximisesUnderAConstraint) {
   for (int newton : {0, 1}) {
     IaTestModel t;
     t.add([](const auto& x) { return x[1] + x[2]; });
+    const int lpObjective = newton;   // with affine forms: the LP also minimises the objective
     t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 1.0; });
     IaFakeHost f;
     f.t = &t;
@@ -74,6 +75,7 @@ TEST(IaEngine, MaximisesUnderAConstraint) {
     f.queries[QueryMaximise] = 1;
     f.named["solver_met"] = method;
     f.named["solver_soc"] = newton;
+    f.named["solver_lpp"] = lpObjective;
     EngineRun r = runEngine(f, t.bind(2, IaClassConstrained, {IaRelLessEq}));
     EXPECT_NEAR(r.engine.objective, std::sqrt(2.0), 1e-3) << method << newton;
     EXPECT_NEAR(r.engine.x[1], std::sqrt(0.5), 1e-2) << method << newton;
