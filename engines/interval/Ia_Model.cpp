@@ -108,6 +108,18 @@ Interval Ia_affineRange(const IaAffineForm& form, const Interval* box, int n) {
   return Ivl_isEmpty(cut) ? r : cut;
 }
 
+void Ia_meanValueForm(const Interval& atMid, const Interval* gradient, const Interval& overBox,
+                      const Interval* box, int n, IaAffineForm* form) {
+  form->centre = 0.5 * atMid.lo + 0.5 * atMid.hi;
+  Interval rest = Ivl_subVS(atMid, form->centre);
+  for (int i = 1; i <= n; ++i) {
+    form->coef[i] = 0.5 * gradient[i].lo + 0.5 * gradient[i].hi;
+    rest = Ivl_add(rest, Ivl_mul(Ivl_subVS(gradient[i], form->coef[i]), Ivl_subVS(box[i], form->mid[i])));
+  }
+  form->radius = std::fmax(-rest.lo, rest.hi);
+  form->enclosure = overBox;
+}
+
 void Ia_midpoints(int n, const Interval* box, std::vector<double>& c) {
   c.assign(n + 1, 0.0);
   for (int i = 1; i <= n; ++i) c[i] = 0.5 * box[i].lo + 0.5 * box[i].hi;

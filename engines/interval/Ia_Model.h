@@ -99,6 +99,12 @@ int Ia_evalAffine(IaSearchContext& s, int k, const Interval* box, IaAffineForm* 
 int Ia_evalAtPoint(IaSearchContext& s, int k, const double* c, Interval* value);
 // The range of an affine form over a box inside the one it was computed on.
 Interval Ia_affineRange(const IaAffineForm& form, const Interval* box, int n);
+// Fills the form (whose mid is set) with the mean-value form
+// f(m) + G (x - m) of a function whose value at m encloses in atMid, whose
+// gradient over the box encloses in gradient (1..n) and whose value over the
+// box in overBox: the form for a model that offers no affine evaluation.
+void Ia_meanValueForm(const Interval& atMid, const Interval* gradient, const Interval& overBox,
+                      const Interval* box, int n, IaAffineForm* form);
 // The midpoints of the box's components, 1..n.
 void Ia_midpoints(int n, const Interval* box, std::vector<double>& c);
 // Propagation of row k over the box (narrowed in place); 0 with *range left
