@@ -207,3 +207,38 @@ TEST(IaReport, FormatsNumbersAsTheTableShowsThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(IaContract, NarrowsABoxToWhatALinearRowAllows) {
+  // Rows a x + b y + d (<= or =) 0 over [0, 2]^2, written about the midpoint
+  // (1, 1): base a + b + d, slopes a and b.
+  struct Case {
+    const char* what;
+    double a, b, d;
+    bool equality;
+    bool alive;
+    Interval x, y;
+  };
+  const std::vector<Case> cases = {
+      {"x + 2y <= 2", 1, 2, -2, false, true, {0, 2}, {0, 1}},
+      {"-x - y <= -3", -1, -1, 3, false, true, {1, 2}, {1, 2}},
+      {"x + y = 3", 1, 1, -3, true, true, {1, 2}, {1, 2}},
+      {"x + y <= -5", 1, 1, 5, false, false, {}, {}},
+      {"x - y = 5", 1, -1, -5, true, false, {}, {}},
+  };
+  for (const Case& c : cases) {
+    IaBox box = {{0, 0}, {0, 2}, {0, 2}};
+    const IaBox slope = {{0, 0}, {c.a, c.a}, {c.b, c.b}};
+    const double mid[] = {0, 1, 1};
+    const Interval base = Ivl_setConst(c.a + c.b + c.d);
+    ASSERT_EQ(Ia_contractLinear(2, base, slope.data(), mid, box.data(), c.equality), c.alive) << c.what;
+    if (!c.alive) continue;
+    EXPECT_NEAR(box[1].lo, c.x.lo, 1e-12) << c.what;
+    EXPECT_NEAR(box[1].hi, c.x.hi, 1e-12) << c.what;
+    EXPECT_NEAR(box[2].lo, c.y.lo, 1e-12) << c.what;
+    EXPECT_NEAR(box[2].hi, c.y.hi, 1e-12) << c.what;
+  }
+}
+
+}  // namespace
