@@ -1,7 +1,7 @@
 // Operators over value kinds. The scalar kinds compute here; errors pass,
 // left first; texts and arrays give "#value!" in arithmetic; the kinds of the
 // evaluation modes go to their arithmetic family.
-#include "interpreter/Op_Operators.h"
+#include "arithmetic/operators/Op_Operators.h"
 
 #include <cmath>
 #include <cstdio>
@@ -22,7 +22,6 @@
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
-#include "interpreter/Prog_Program.h"
 #include "values/DegVec_Payload.h"
 #include "values/Model_StructureInfo.h"
 #include "values/Text_Convert.h"
@@ -70,8 +69,7 @@ Value boolean(EvalContext* ctx, bool b) { return finish(Val_setBool(resultOf(ctx
 
 void checkScaling(EvalContext* ctx, double a, double b) {
   if (!ctx || ctx->scalingCheck != 1 || !ctx->structure) return;
-  const CellRef cell = ctx->currentSymbol ? Prog_symbolCell(ctx->currentSymbol) : CellRef{};
-  Model_checkScaling(ctx->structure, a, b, cell);
+  Model_checkScaling(ctx->structure, a, b, ctx->currentCell);
 }
 
 Value scalarArith(EvalContext* ctx, Arith op, int32_t kx, double x, int32_t ky, double y) {
