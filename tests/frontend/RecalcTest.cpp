@@ -151,6 +151,9 @@ TEST_F(Recalc, InterpreterAgreesWhereItsFunctionsExist) {
       EXPECT_TRUE(run.status == 0 || (run.status == 1 && onlyKnown)) << entry.path() << "\n" << run.out << run.err;
     }
   }
+  // A quoted sheet name with a doubled quote ('Bob''s Data'!A2) reads its cell.
+  RecalcRun names = recalc({kData + "/calc/calc-sheets-names.xlsx", "--interpreter"});
+  EXPECT_NE(names.out.find("Results: 42 formula cells checked, 42 matching"), std::string::npos) << names.out;
   RecalcRun ops = recalc({kData + "/calc/calc-operators.xlsx", "--interpreter"});
   EXPECT_NE(ops.out.find("67 matching, 0 differing"), std::string::npos) << ops.out;
   EXPECT_NE(ops.out.find("B68: Unknown function ! (nosuchfunction)"), std::string::npos) << ops.out;
@@ -175,4 +178,30 @@ TEST_F(Recalc, InterpreterNamesEveryCellItCannotCompute) {
   ASSERT_EQ(result.values.size(), 1u);
   EXPECT_EQ(result.values.begin()->second.text, "1024!");
   Wb_closeWorkbook(wb);
+}
+
+// A reference into a workbook beside this one reads that book's stored
+// values; a book that is not there names the cell with the reason.
+TEST_F(Recalc, InterpreterReadsOtherWorkbooks) {
+  std::string error;
+  Workbook* other = Wb_newWorkbook("Other.xlsx");
+  Sheet* data = Wb_addSheet(other, "Data Sheet");
+  Wb_setValue(other, data, 0, 0, CellValue::makeNumber(21));
+  Wb_setValue(other, data, 1, 0, CellValue::makeNumber(4));
+  ASSERT_TRUE(Xlsx_save(other, (dir_ / "Other.xlsx").string(), &error)) << error;
+  Wb_closeWorkbook(other);
+  Workbook* wb = Wb_newWorkbook("main.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_setFormula(wb, sh, 0, 0, "='[Other.xlsx]Data Sheet'!A1*2");
+  Wb_setFormula(wb, sh, 1, 0, "=SUM('[Other.xlsx]Data Sheet'!A1:A2)+1");
+  Wb_setFormula(wb, sh, 2, 0, "='[Missing.xlsx]S'!A1+1");
+  ASSERT_TRUE(Xlsx_save(wb, (dir_ / "main.xlsx").string(), &error)) << error;
+  FeInterpreted result;
+  Fe_interpretWorkbook(wb, &result);
+  auto at = [](int row) { return std::make_pair(0, Wb_cellKey(row, 0)); };
+  EXPECT_EQ(result.values[at(0)], CellValue::makeNumber(42));
+  EXPECT_EQ(result.values[at(1)], CellValue::makeNumber(26));
+  EXPECT_EQ(result.failures[at(2)], "not compiled: External name !");
+  Wb_closeWorkbook(wb);
+  EXPECT_TRUE(Wb_app().workbooks.empty());
 }
