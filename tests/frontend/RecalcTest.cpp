@@ -205,3 +205,30 @@ TEST_F(Recalc, InterpreterReadsOtherWorkbooks) {
   Wb_closeWorkbook(wb);
   EXPECT_TRUE(Wb_app().workbooks.empty());
 }
+
+// Ranges and arrays reaching functions, against the stand-in's own
+// recalculation of the same cells.
+TEST_F(Recalc, InterpreterAgreesWithTheStandInOnRangesAndArrays) {
+  Workbook* wb = Wb_newWorkbook("book");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  const double column[] = {3, 0, 0.5, 2};  // A2 stays empty
+  for (int row : {0, 2, 3}) Wb_setValue(wb, sh, row, 0, CellValue::makeNumber(column[row]));
+  const char* formulas[] = {
+      "=COUNTBLANK(A1:A4)", "=ISREF(A1:A4)", "=ISREF(A2)", "=ISREF(5)", "=ISBLANK(A2)", "=COUNTBLANK(A2)", "=-TRUE",
+  };
+  int row = 0;
+  for (const char* f : formulas) Wb_setFormula(wb, sh, row++, 1, f);
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 2, 3, 2}, "=IF(A1:A4>1,A1:A4,-1)"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 3, 0, 3}, "=SUM(IF(A1:A4>1,1,0))"));
+  Calc_recalculate(wb);
+  FeInterpreted result;
+  Fe_interpretWorkbook(wb, &result);
+  for (const auto& [key, cell] : sh->cells) {
+    if (Wb_keyCol(key) == 0) continue;
+    const std::string at = Wb_a1(Wb_keyRow(key), Wb_keyCol(key));
+    const auto place = std::make_pair(0, key);
+    EXPECT_EQ(result.failures.count(place), 0u) << at << " " << result.failures[place];
+    EXPECT_EQ(result.values[place], cell.value) << at << " " << cell.formula;
+  }
+  Wb_closeWorkbook(wb);
+}
