@@ -215,11 +215,13 @@ TEST_F(Recalc, InterpreterAgreesWithTheStandInOnRangesAndArrays) {
   for (int row : {0, 2, 3}) Wb_setValue(wb, sh, row, 0, CellValue::makeNumber(column[row]));
   const char* formulas[] = {
       "=COUNTBLANK(A1:A4)", "=ISREF(A1:A4)", "=ISREF(A2)", "=ISREF(5)", "=ISBLANK(A2)", "=COUNTBLANK(A2)", "=-TRUE",
+      "=IF(A1:A4>2,1,0)",
   };
   int row = 0;
   for (const char* f : formulas) Wb_setFormula(wb, sh, row++, 1, f);
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 2, 3, 2}, "=IF(A1:A4>1,A1:A4,-1)"));
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 3, 0, 3}, "=SUM(IF(A1:A4>1,1,0))"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 4, 3, 4}, "=IF(A1>1,A1:A4*2,0)"));
   Calc_recalculate(wb);
   FeInterpreted result;
   Fe_interpretWorkbook(wb, &result);
