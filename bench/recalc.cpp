@@ -7,21 +7,11 @@
 
 #include <filesystem>
 
+#include "bench/BenchData.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
 
 namespace {
-
-std::string largestLpWorkbook() {
-  std::filesystem::path best;
-  std::uintmax_t bestSize = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(std::string(CORVAN_DATA) + "/lp")) {
-    if (entry.path().extension() != ".xlsx" || entry.file_size() <= bestSize) continue;
-    best = entry.path();
-    bestSize = entry.file_size();
-  }
-  return best.string();
-}
 
 // The variable cells: the range in the sheet-scoped name solver_adj.
 bool variableCells(const Workbook* wb, CellRange* out) {
@@ -51,7 +41,7 @@ double referencedCells(Workbook* wb) {
 Workbook* openLargestLp(benchmark::State& state, CellRange* vars) {
   Wb_resetApp();
   std::string error;
-  Workbook* wb = Xlsx_open(largestLpWorkbook(), &error);
+  Workbook* wb = Xlsx_open(Bench_largestLpWorkbook(), &error);
   if (!wb || !variableCells(wb, vars)) {
     state.SkipWithError(wb ? "no solver_adj range" : error.c_str());
     return nullptr;

@@ -132,8 +132,7 @@ void addUnit(Workbook* wb, CalcState* st, const CalcState* old, int sheet, const
   int index = static_cast<int>(st->units.size());
   for (int row = r.row1; row <= r.row2; ++row)
     for (int col = r.col1; col <= r.col2; ++col) {
-      auto it = sh->cells.find(Wb_cellKey(row, col));
-      u.cells.push_back(it == sh->cells.end() ? nullptr : &it->second);
+      u.cells.push_back(sh->cells.get(Wb_cellKey(row, col)));
       st->unitAt[sheet][Wb_cellKey(row, col)] = index;
     }
   std::string why;

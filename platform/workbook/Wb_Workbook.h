@@ -14,11 +14,12 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/workbook/Wb_CellStore.h"
 
 enum class CellKind : std::uint8_t { Empty, Number, Text, Boolean, Error };
 
@@ -55,6 +56,9 @@ struct Cell {
   bool keepsStoredValue = false;
 };
 
+// The cells of a sheet by Wb_cellKey(row, col), in row-major order.
+using CellStore = WbCellStore<Cell>;
+
 // An array formula entered over a block of cells; the top-left cell holds it.
 struct ArrayBlock {
   int row1 = 0, col1 = 0, row2 = 0, col2 = 0;
@@ -64,7 +68,7 @@ struct ArrayBlock {
 struct Sheet {
   std::string name;
   bool visible = true;
-  std::map<std::uint64_t, Cell> cells;   // key: Wb_cellKey(row, col), row-major order
+  CellStore cells;
   std::vector<ArrayBlock> arrays;
 };
 
