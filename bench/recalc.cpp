@@ -13,17 +13,6 @@
 
 namespace {
 
-// The variable cells: the range in the sheet-scoped name solver_adj.
-bool variableCells(const Workbook* wb, CellRange* out) {
-  const DefinedName* adj = Wb_findName(wb, "solver_adj", 0);
-  if (!adj) return false;
-  std::string ref = adj->definition.substr(adj->definition.find('!') + 1);
-  size_t colon = ref.find(':');
-  std::string last = colon == std::string::npos ? ref : ref.substr(colon + 1);
-  out->sheet = 0;
-  return Wb_parseA1(ref.substr(0, colon), &out->row1, &out->col1) && Wb_parseA1(last, &out->row2, &out->col2);
-}
-
 // Cells read by all formulas, counted once per formula that reads them.
 double referencedCells(Workbook* wb) {
   double total = 0;
@@ -42,7 +31,7 @@ Workbook* openLargestLp(benchmark::State& state, CellRange* vars) {
   Wb_resetApp();
   std::string error;
   Workbook* wb = Xlsx_open(Bench_largestLpWorkbook(), &error);
-  if (!wb || !variableCells(wb, vars)) {
+  if (!wb || !Bench_variableCells(wb, vars)) {
     state.SkipWithError(wb ? "no solver_adj range" : error.c_str());
     return nullptr;
   }

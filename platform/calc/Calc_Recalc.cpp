@@ -54,6 +54,7 @@ struct CalcState {
   bool calculated = false;                                       // every unit evaluated once since compiling
   CalcMode modeCalculated = CalcMode::Automatic;                 // calculation mode of the last recalculation
   std::size_t evaluated = 0;                                     // units the last recalculation evaluated
+  CalcCounts counts;                                             // carried over from the state it replaces
 };
 
 namespace {
@@ -271,6 +272,8 @@ std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
   }
   orderUnits(st.get());
   indexReaders(st.get());
+  if (old) st->counts = old->counts;
+  ++st->counts.compilations;
   return st;
 }
 
@@ -406,6 +409,9 @@ void Calc_recalculate(Workbook* wb) {
     for (int u : st.order)
       if (due[u]) { evaluateUnit(wb, st, st.units[u]); ++st.evaluated; }
   }
+  ++st.counts.recalculations;
+  st.counts.full += full;
+  st.counts.evaluated += st.evaluated;
   st.calculated = true;
   st.modeCalculated = Wb_app().calcMode;
   wb->changedCells.clear();
@@ -419,6 +425,8 @@ void Calc_recalculateFull(Workbook* wb) {
 }
 
 std::size_t Calc_lastEvaluated(Workbook* wb) { return wb && wb->calc ? wb->calc->evaluated : 0; }
+
+CalcCounts Calc_counts(const Workbook* wb) { return wb && wb->calc ? wb->calc->counts : CalcCounts{}; }
 
 void Calc_recalculateAll() {
   for (auto& wb : Wb_app().workbooks) Calc_recalculate(wb.get());

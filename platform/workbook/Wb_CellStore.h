@@ -109,6 +109,12 @@ class WbCellStore {
     return 1;
   }
   void clear() { rows_.clear(); size_ = 0; }
+  // Room for `n` cells in `row`, which holds cells already: a file that
+  // says how many cells a row has adds them without moving any.
+  void reserveRow(int row, std::size_t n) {
+    std::size_t r = rowIndex(row);
+    if (r < rows_.size() && rows_[r].row == row) rows_[r].cells.reserve(n);
+  }
 
   // The cells of `row` in columns col1 to col2, in column order.
   std::span<const value_type> rowSpan(int row, int col1, int col2) const {
