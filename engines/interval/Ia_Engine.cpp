@@ -39,11 +39,14 @@ int Ia_readBounds(IaEngine& e) {
   return StatusSolved;
 }
 
-// Refuses what the engine does not solve: a model whose analysis found
-// another structure, or whose class is not one of the four searches'.
+// Refuses what the engine does not solve: a model the interpreter has not
+// loaded (class code 0), one whose diagnosis found a structure the search
+// cannot bound (5 or 6), or one whose class is not one of the four
+// searches'. A loaded model need not be diagnosed: the searches evaluate
+// it over boxes as it stands.
 int Ia_checkProblemClass(IaEngine& e) {
-  const int structure = Ia_query(e, QueryClassCode), last = Ia_query(e, QueryStructureLast);
-  if ((structure != 2 && structure != 4) || last == 5 || last == 6 || !e.model) return IaStatusWrongClass;
+  const int loaded = Ia_query(e, QueryClassCode), structure = Ia_query(e, QueryStructureLast);
+  if (loaded < 1 || loaded > 4 || structure == 5 || structure == 6 || !e.model) return IaStatusWrongClass;
   e.problemClass = e.model->problemClass;
   if (e.problemClass < IaClassObjective || e.problemClass > IaClassInequalities) return IaStatusWrongClass;
   if (e.model->n != e.n || e.model->m != e.m) return IaStatusWrongClass;
@@ -166,8 +169,14 @@ int Ia_solve(IaEngine& e) {
   if (e.stats.result == IaSearchEvalFailed) return IaStatusSearchEvalFailed;
   if (!Ia_evaluate(e)) return StatusEvalError;
   int finalLocal = -1;
-  if (e.solutions.nodes.empty() && e.problemClass != IaClassInequalities && e.stop == 0) {
-    finalLocal = Ia_runLocal(e);
+  if (e.problemClass != IaClassInequalities && e.stop == 0) {
+    // Without solutions, a last local run; with them, the first one's
+    // midpoint (within the accuracy) polished to full precision when the
+    // local solver finds a solution from it.
+    const std::vector<double> midpoint = e.x;
+    const int local = Ia_runLocal(e);
+    if (e.solutions.nodes.empty()) finalLocal = local;
+    else if (!Ia_localFoundSolution(local)) e.x = midpoint;
     if (!Ia_evaluate(e)) return StatusEvalError;
   }
   const int status = Ia_finalStatus(e.stats.result, finalLocal);

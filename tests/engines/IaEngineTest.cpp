@@ -158,7 +158,8 @@ TEST(IaEngine, StatusPaths) {
   struct Case {
     const char* what;
     int variables;        // 0: the model's own count
-    int structure;        // model query 39
+    int loaded;           // model query 39: 0 not loaded by the interpreter
+    int structure;        // model query 37: 5 and 6 structures the search cannot bound
     bool infeasible;      // a row no point satisfies
     bool localMoves;
     std::vector<int> localStatus;
@@ -166,15 +167,16 @@ TEST(IaEngine, StatusPaths) {
     int status;
   };
   const std::vector<Case> cases = {
-      {"solved", 0, 2, false, true, {StatusSolved}, StopContinue, StatusSolved},
-      {"over the size limit", 501, 2, false, true, {StatusSolved}, StopContinue, StatusBadModel},
-      {"refused by structure", 0, 1, false, true, {StatusSolved}, StopContinue, IaStatusWrongClass},
-      {"iteration limit", 0, 2, false, true, {StatusSolved}, StopIterationLimit, StatusIterationLimit},
-      {"time limit", 0, 2, false, true, {StatusSolved}, StopTimeLimit, StatusTimeLimit},
+      {"solved", 0, 2, 0, false, true, {StatusSolved}, StopContinue, StatusSolved},
+      {"over the size limit", 501, 2, 0, false, true, {StatusSolved}, StopContinue, StatusBadModel},
+      {"not loaded", 0, 0, 0, false, true, {StatusSolved}, StopContinue, IaStatusWrongClass},
+      {"refused by structure", 0, 2, 5, false, true, {StatusSolved}, StopContinue, IaStatusWrongClass},
+      {"iteration limit", 0, 2, 0, false, true, {StatusSolved}, StopIterationLimit, StatusIterationLimit},
+      {"time limit", 0, 2, 0, false, true, {StatusSolved}, StopTimeLimit, StatusTimeLimit},
       // Every box is discarded before any point: infeasible unless the final
       // local run returns a solution.
-      {"empty, local fails", 0, 2, true, false, {StatusIterationLimit}, StopContinue, StatusInfeasible},
-      {"empty, final local solves", 0, 2, true, false, {StatusIterationLimit, StatusConverged},
+      {"empty, local fails", 0, 2, 0, true, false, {StatusIterationLimit}, StopContinue, StatusInfeasible},
+      {"empty, final local solves", 0, 2, 0, true, false, {StatusIterationLimit, StatusConverged},
        StopContinue, StatusSolved},
   };
   for (const Case& c : cases) {
@@ -184,7 +186,8 @@ TEST(IaEngine, StatusPaths) {
     IaFakeHost f;
     f.t = &t;
     f.lower = {-1}, f.upper = {1}, f.start = {0.9};
-    f.queries[QueryClassCode] = c.structure;
+    f.queries[QueryClassCode] = c.loaded;
+    f.queries[QueryStructureLast] = c.structure;
     f.localMoves = c.localMoves;
     f.localStatus = c.localStatus;
     f.stopAt = 1, f.stopCode = c.stopCode;
