@@ -23,6 +23,9 @@ enum IaRelation : int {
 // Evaluation status that proves the box holds no point of the functions'
 // domain ("Unfeasible argument !"): such a box is dead.
 constexpr int kIaUnfeasibleArgument = 31;
+// Evaluation status of an evaluation the library interrupted (a limit
+// reached or a break inside it).
+constexpr int kIaInterrupted = 1;
 
 // An affine form of one function over a box: with m_i = 0.5 lo_i + 0.5 hi_i
 // and w_i the half width about m_i that covers box_i, the function lies in
@@ -78,6 +81,7 @@ struct IaSearchContext {
   IaCounters counts;
   std::vector<char> proven;   // 1..m: the row holds on the whole box
   void* owner = nullptr;      // the caller's, for its iteration report and clock
+  bool interrupted = false;   // an evaluation failed with the interrupt status
 };
 
 // A context for the model with the start box [lower_i, upper_i].
