@@ -119,7 +119,9 @@ IaSystemSteps Ia_systemSteps(IaEngine& e) {
   return steps;
 }
 
-void Ia_searchBody(IaEngine& e, IaSearchContext& s, double localObjective, bool localFound) {
+// The search of the model's class in context s; x and the objective become
+// its choice (for an optimisation, the local point when that is as good).
+void Ia_runSearch(IaEngine& e, IaSearchContext& s, double localObjective, bool localFound) {
   std::vector<double> x = e.x;
   if (e.problemClass == IaClassEquations) {
     Ia_allSolutionsSearch(s, Ia_systemSteps(e), e.solutions, x, &e.stats);
@@ -146,11 +148,10 @@ void Ia_searchBody(IaEngine& e, IaSearchContext& s, double localObjective, bool 
   e.x = x;
 }
 
-// Runs the search of the model's class from the local point; x and the
-// objective become the search's choice.
+// Runs the search from the local point.
 void Ia_search(IaEngine& e, double localObjective, bool localFound) {
   IaSearchContext s = Ia_searchContext(*e.model, e.options, e.maximise, e.start);
-  Ia_searchBody(e, s, localObjective, localFound);
+  Ia_runSearch(e, s, localObjective, localFound);
   // An evaluation the library interrupted (a limit or a break decided
   // inside it) ends the search as the progress callback's stop would.
   if (s.interrupted && e.stats.result == IaSearchEvalFailed) {
@@ -199,9 +200,9 @@ int Ia_solve(IaEngine& e) {
     // midpoint (within the accuracy) polished to full precision when the
     // local solver finds a solution from it.
     const std::vector<double> midpoint = e.x;
-    const int local = Ia_runLocal(e);
-    if (e.solutions.nodes.empty()) finalLocal = local;
-    else if (!Ia_localFoundSolution(local)) e.x = midpoint;
+    const int polished = Ia_runLocal(e);
+    if (e.solutions.nodes.empty()) finalLocal = polished;
+    else if (!Ia_localFoundSolution(polished)) e.x = midpoint;
     if (!Ia_evaluate(e)) return StatusEvalError;
   }
   return Ia_finalStatus(e.stats.result, finalLocal);
