@@ -118,9 +118,45 @@ Value* sumproductModal(Value* result, int argc, const Value* const* argv, int32_
   return Wsf_copy(result, &*total);
 }
 
+// The pair terms over the evaluation modes: a^2 - b^2, a^2 + b^2, (a - b)^2.
+enum class PairTerm { kDifferenceOfSquares, kSumOfSquares, kSquaredDifference };
+
+// The term lands in the context's result.
+Value pairTermModal(PairTerm which, const Value& a, const Value& b, EvalContext* ctx) {
+  WsfLocal p(ctx), q(ctx);
+  if (which == PairTerm::kSquaredDifference) {
+    p = Op_sub(a, b);
+    return *Wsf_sqr(ctx->result, &*p);
+  }
+  Wsf_sqr(&p.v, &a);
+  Wsf_sqr(&q.v, &b);
+  return which == PairTerm::kSumOfSquares ? Op_add(*p, *q) : Op_sub(*p, *q);
+}
+
+// The paired sums over the evaluation modes: a pair takes part when both
+// of its elements are numbers, mode values or errors.
+Value* pairedModal(Value* result, const Value* a, const Value* b, PairTerm which, EvalContext* ctx) {
+  const auto single = [](const Value* v) { return v->kind >= kValInt && v->kind <= kValError; };
+  if (countOf(a) != countOf(b)) return Wsf_error(result, kErrNA);
+  WsfLocal total(ctx);
+  bool any = false;
+  for (int32_t k = 0; k < countOf(a); ++k) {
+    const Value* p = elementOf(a, k);
+    const Value* q = elementOf(b, k);
+    if (!single(p) || !single(q)) continue;
+    const Value term = pairTermModal(which, *p, *q, ctx);
+    total = any ? Op_add(*total, term) : term;
+    any = true;
+  }
+  if (!any) return Wsf_error(result, kErrValue);
+  return Wsf_copy(result, &*total);
+}
+
 // The paired sums: term(a, b) over positions where both are numbers.
 template <class Term>
-Value* paired(Value* result, const Value* a, const Value* b, Term term) {
+Value* paired(Value* result, const Value* a, const Value* b, PairTerm which, Term term) {
+  const Value* const pair[] = {a, b};
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(2, pair, &ctx)) return pairedModal(result, a, b, which, ctx);
   const bool aSingle = a->kind != kValArray, bSingle = b->kind != kValArray;
   if (aSingle && bSingle) {
     if (Wsf_isError(a)) return Wsf_copy(result, a);
@@ -220,16 +256,30 @@ Value* Wsf_sumproduct(Value* result, int argc, const Value* const* argv, bool ar
 }
 
 Value* Wsf_sumx2my2(Value* r, const Value* a, const Value* b) {
-  return paired(r, a, b, [](double x, double y) { return x * x - y * y; });
+  return paired(r, a, b, PairTerm::kDifferenceOfSquares, [](double x, double y) { return x * x - y * y; });
 }
 Value* Wsf_sumx2py2(Value* r, const Value* a, const Value* b) {
-  return paired(r, a, b, [](double x, double y) { return x * x + y * y; });
+  return paired(r, a, b, PairTerm::kSumOfSquares, [](double x, double y) { return x * x + y * y; });
 }
 Value* Wsf_sumxmy2(Value* r, const Value* a, const Value* b) {
-  return paired(r, a, b, [](double x, double y) { return (x - y) * (x - y); });
+  return paired(r, a, b, PairTerm::kSquaredDifference, [](double x, double y) { return (x - y) * (x - y); });
 }
 
 Value* Wsf_seriessum(Value* result, const Value* x, const Value* n, const Value* m, const Value* coefficients) {
+  const Value* const all[] = {x, n, m, coefficients};
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(4, all, &ctx)) {
+    // Horner's rule through the generic operators, the last coefficient
+    // first.
+    WsfLocal step(ctx), total(ctx), power(ctx);
+    Wsf_power(&step.v, x, m);
+    total = *elementOf(coefficients, countOf(coefficients) - 1);
+    for (int32_t k = countOf(coefficients) - 2; k >= 0; --k) {
+      total = Op_mul(*total, *step);
+      total = Op_add(*total, *elementOf(coefficients, k));
+    }
+    Wsf_power(&power.v, x, n);
+    return Wsf_from(result, Op_mul(*power, *total));
+  }
   double xv = 0, nv = 0, mv = 0;
   if (!directNumber(x, &xv, result) || !directNumber(n, &nv, result) || !directNumber(m, &mv, result)) return result;
   const double step = std::pow(xv, mv);
