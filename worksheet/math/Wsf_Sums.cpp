@@ -14,22 +14,11 @@
 #include "worksheet/kernels/Num_Collect.h"
 #include "worksheet/kernels/Stat_Kernels.h"
 #include "worksheet/math/Wsf_Unary.h"
-#include "worksheet/statistics/Wsf_Sample.h"
 
 namespace {
 
-// SUBTOTAL's function numbers.
-enum Subtotal { kAverage = 1, kCount, kCountA, kMax, kMin, kProduct, kStdev, kStdevP, kSum, kVar, kVarP };
-constexpr double kHiddenRowsOffset = 100;
 
 bool isNumber(const Value* v) { return v->kind == kValInt || v->kind == kValReal; }
-
-int32_t countOf(const Value* v) { return v->kind == kValArray ? v->array->rows * v->array->columns : 1; }
-
-const Value* elementOf(const Value* v, int32_t i) {
-  if (v->kind != kValArray) return v;
-  return Val_at(v, i / v->array->columns, i % v->array->columns);
-}
 
 // The number a direct argument stands for; false, with the result set, when
 // it has none.
@@ -55,8 +44,8 @@ Value* fold(Value* result, int argc, const Value* const* argv, double start, Ste
       counted = true;
       continue;
     }
-    for (int32_t k = 0; k < countOf(a); ++k) {
-      const Value* e = elementOf(a, k);
+    for (int32_t k = 0; k < Wsf_count(a); ++k) {
+      const Value* e = Wsf_element(a, k);
       if (Wsf_isError(e)) return Wsf_copy(result, e);
       if (isNumber(e)) {
         total = step(total, e->number);
@@ -90,8 +79,8 @@ Value* foldModal(Value* result, int argc, const Value* const* argv, EvalContext*
       total = step(*total, *a);
       continue;
     }
-    for (int32_t k = 0; k < countOf(a); ++k) {
-      const Value* e = elementOf(a, k);
+    for (int32_t k = 0; k < Wsf_count(a); ++k) {
+      const Value* e = Wsf_element(a, k);
       if (e->kind >= kValInt && e->kind <= kValError) total = step(*total, *e);
     }
   }
@@ -106,7 +95,7 @@ Value* sumproductModal(Value* result, int argc, const Value* const* argv, int32_
   for (int32_t k = 0; k < positions; ++k) {
     Val_setNumber(&product.v, 1.0);
     for (int i = 0; i < argc; ++i) {
-      const Value* e = elementOf(argv[i], k);
+      const Value* e = Wsf_element(argv[i], k);
       if (e->kind < kValInt || e->kind > kValError) {
         Val_setNumber(&product.v, 0.0);
         break;
@@ -137,12 +126,12 @@ Value pairTermModal(PairTerm which, const Value& a, const Value& b, EvalContext*
 // of its elements are numbers, mode values or errors.
 Value* pairedModal(Value* result, const Value* a, const Value* b, PairTerm which, EvalContext* ctx) {
   const auto single = [](const Value* v) { return v->kind >= kValInt && v->kind <= kValError; };
-  if (countOf(a) != countOf(b)) return Wsf_error(result, kErrNA);
+  if (Wsf_count(a) != Wsf_count(b)) return Wsf_error(result, kErrNA);
   WsfLocal total(ctx);
   bool any = false;
-  for (int32_t k = 0; k < countOf(a); ++k) {
-    const Value* p = elementOf(a, k);
-    const Value* q = elementOf(b, k);
+  for (int32_t k = 0; k < Wsf_count(a); ++k) {
+    const Value* p = Wsf_element(a, k);
+    const Value* q = Wsf_element(b, k);
     if (!single(p) || !single(q)) continue;
     const Value term = pairTermModal(which, *p, *q, ctx);
     total = any ? Op_add(*total, term) : term;
@@ -164,12 +153,12 @@ Value* paired(Value* result, const Value* a, const Value* b, PairTerm which, Ter
     if (!isNumber(a) || !isNumber(b)) return Wsf_error(result, kErrValue);
     return Wsf_finite(result, term(a->number, b->number));
   }
-  if (countOf(a) != countOf(b)) return Wsf_error(result, kErrNA);
+  if (Wsf_count(a) != Wsf_count(b)) return Wsf_error(result, kErrNA);
   double total = 0;
   bool any = false;
-  for (int32_t k = 0; k < countOf(a); ++k) {
-    const Value* p = elementOf(a, k);
-    const Value* q = elementOf(b, k);
+  for (int32_t k = 0; k < Wsf_count(a); ++k) {
+    const Value* p = Wsf_element(a, k);
+    const Value* q = Wsf_element(b, k);
     if (Wsf_isError(p)) return Wsf_copy(result, p);
     if (Wsf_isError(q)) return Wsf_copy(result, q);
     if (!isNumber(p) || !isNumber(q)) continue;
@@ -178,26 +167,6 @@ Value* paired(Value* result, const Value* a, const Value* b, PairTerm which, Ter
   }
   if (!any) return Wsf_error(result, kErrValue);
   return Wsf_finite(result, total);
-}
-
-// SUBTOTAL's AVERAGE, COUNT and COUNTA.
-Value* countOrAverage(Value* result, int argc, const Value* const* argv, int32_t which) {
-  double n = 0, sum = 0;
-  for (int i = 0; i < argc; ++i)
-    for (int32_t k = 0; k < countOf(argv[i]); ++k) {
-      const Value* e = elementOf(argv[i], k);
-      if (which == kAverage && Wsf_isError(e)) return Wsf_copy(result, e);
-      if (which == kCountA ? (e->kind != kValEmpty && e->kind != kValMissing) : isNumber(e)) {
-        ++n;
-        sum += e->number;
-      }
-    }
-  if (which != kAverage) {
-    Val_clear(result);
-    return Val_setInt(result, static_cast<int32_t>(n));
-  }
-  if (n == 0) return Wsf_error(result, kErrDiv0);
-  return Wsf_finite(result, sum / n);
 }
 
 }  // namespace
@@ -245,7 +214,7 @@ Value* Wsf_sumproduct(Value* result, int argc, const Value* const* argv, bool ar
   for (int32_t k = 0; k < rows * columns; ++k) {
     double product = 1;
     for (int i = 0; i < argc; ++i) {
-      const Value* e = elementOf(argv[i], k);
+      const Value* e = Wsf_element(argv[i], k);
       if (Wsf_isError(e)) return Wsf_copy(result, e);
       // Texts, booleans and empty cells of a range count as 0.
       product *= isNumber(e) ? e->number : 0.0;
@@ -272,10 +241,10 @@ Value* Wsf_seriessum(Value* result, const Value* x, const Value* n, const Value*
     // first.
     WsfLocal step(ctx), total(ctx), power(ctx);
     Wsf_power(&step.v, x, m);
-    total = *elementOf(coefficients, countOf(coefficients) - 1);
-    for (int32_t k = countOf(coefficients) - 2; k >= 0; --k) {
+    total = *Wsf_element(coefficients, Wsf_count(coefficients) - 1);
+    for (int32_t k = Wsf_count(coefficients) - 2; k >= 0; --k) {
       total = Op_mul(*total, *step);
-      total = Op_add(*total, *elementOf(coefficients, k));
+      total = Op_add(*total, *Wsf_element(coefficients, k));
     }
     Wsf_power(&power.v, x, n);
     return Wsf_from(result, Op_mul(*power, *total));
@@ -284,38 +253,11 @@ Value* Wsf_seriessum(Value* result, const Value* x, const Value* n, const Value*
   if (!directNumber(x, &xv, result) || !directNumber(n, &nv, result) || !directNumber(m, &mv, result)) return result;
   const double step = std::pow(xv, mv);
   double total = 0;
-  for (int32_t k = countOf(coefficients) - 1; k >= 0; --k) {
-    const Value* c = elementOf(coefficients, k);
+  for (int32_t k = Wsf_count(coefficients) - 1; k >= 0; --k) {
+    const Value* c = Wsf_element(coefficients, k);
     double a = 0;
     if (!directNumber(c, &a, result)) return result;
     total = total * step + a;
   }
   return Wsf_finite(result, std::pow(xv, nv) * total);
-}
-
-Value* Wsf_subtotal(Value* result, int argc, const Value* const* argv) {
-  if (argc < 1) return Wsf_error(result, kErrValue);
-  const Value* selector = argv[0]->kind == kValArray ? Val_at(argv[0], 0, 0) : argv[0];
-  if (Wsf_isError(selector)) return Wsf_copy(result, selector);
-  if (!Wsf_isPlain(selector)) return Wsf_error(result, kErrValue);
-  // 101 to 111 are the same functions leaving hidden rows out; no row is
-  // hidden here.
-  double which = std::trunc(selector->number);
-  if (which > kHiddenRowsOffset) which -= kHiddenRowsOffset;
-  const int rest = argc - 1;
-  const Value* const* refs = argv + 1;
-  switch (static_cast<int32_t>(which >= static_cast<double>(kAverage) && which <= static_cast<double>(kVarP) ? which : 0)) {
-    case kAverage:
-    case kCount:
-    case kCountA: return countOrAverage(result, rest, refs, static_cast<int32_t>(which));
-    case kMax: return Wsf_max(result, rest, refs);
-    case kMin: return Wsf_min(result, rest, refs);
-    case kProduct: return Wsf_product(result, rest, refs);
-    case kStdev: return Wsf_stdev(result, rest, refs);
-    case kStdevP: return Wsf_stdevp(result, rest, refs);
-    case kSum: return Wsf_sum(result, rest, refs);
-    case kVar: return Wsf_var(result, rest, refs);
-    case kVarP: return Wsf_varp(result, rest, refs);
-    default: return Wsf_error(result, kErrValue);
-  }
 }
