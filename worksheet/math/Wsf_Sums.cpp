@@ -87,8 +87,8 @@ Value* foldModal(Value* result, int argc, const Value* const* argv, EvalContext*
   return Wsf_copy(result, &*total);
 }
 
-// SUMPRODUCT's sum over the evaluation modes; a position holding a text,
-// an array or an element that is not a number counts 0.
+// SUMPRODUCT's sum over the evaluation modes; a position holding a text or
+// an array counts 0.
 Value* sumproductModal(Value* result, int argc, const Value* const* argv, int32_t positions, EvalContext* ctx) {
   WsfLocal total(ctx), product(ctx);
   Val_setNumber(&total.v, 0.0);
@@ -96,7 +96,7 @@ Value* sumproductModal(Value* result, int argc, const Value* const* argv, int32_
     Val_setNumber(&product.v, 1.0);
     for (int i = 0; i < argc; ++i) {
       const Value* e = Wsf_element(argv[i], k);
-      if (e->kind < kValInt || e->kind > kValError) {
+      if (e->kind > kValError) {
         Val_setNumber(&product.v, 0.0);
         break;
       }
@@ -216,8 +216,9 @@ Value* Wsf_sumproduct(Value* result, int argc, const Value* const* argv, bool ar
     for (int i = 0; i < argc; ++i) {
       const Value* e = Wsf_element(argv[i], k);
       if (Wsf_isError(e)) return Wsf_copy(result, e);
-      // Texts, booleans and empty cells of a range count as 0.
-      product *= isNumber(e) ? e->number : 0.0;
+      // Texts and empty cells count as 0, booleans (such as the elements of
+      // a comparison over a range) by their number.
+      product *= isNumber(e) || e->kind == kValBool ? e->number : 0.0;
     }
     total += product;
   }
