@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "values/DegVec_Payload.h"
 #include "values/Grad_Payload.h"
 #include "values/Hess_Payload.h"
 #include "values/IvGrad_Payload.h"
@@ -259,6 +260,48 @@ TEST(WorksheetModes, NonSmoothDomainAndTrialRules) {
   Val_setNumber(&condition.args[1], 1);
   EXPECT_TRUE(isError(condition.call(703), kErrValue));
   EXPECT_EQ(condition.ctx->firstError, kStatusNonSmoothSpecial);
+}
+
+// In the dependency-vector mode each function gives each variable argument
+// the class its use makes: linear sums, quadratic products, smooth
+// functions, and non-smooth ones unless allowed.
+TEST(WorksheetModes, DependencyClassesOfTheFunctions) {
+  struct Case {
+    const char* name;
+    int32_t id;
+    int arity;
+    bool nonSmoothAllowed;
+    int32_t classes[3];
+  };
+  const Case cases[] = {
+      {"exp", 16, 1, false, {kDegSmooth}},
+      {"sum", 51, 2, false, {kDegLinear, kDegLinear}},
+      {"product", 35, 2, false, {kDegQuadratic, kDegQuadratic}},
+      {"dotproduct", 61, 2, false, {kDegQuadratic, kDegQuadratic}},
+      {"sumsq", 54, 2, false, {kDegQuadratic, kDegQuadratic}},
+      {"abs", 1, 1, false, {kDegNonSmooth}},
+      {"max", 939, 2, false, {kDegNonSmooth, kDegNonSmooth}},
+      {"max allowed", 939, 2, true, {kDegSmooth, kDegSmooth}},
+      {"round", 41, 2, false, {kDegNonSmooth, kDegNonSmooth}},
+      {"and", 701, 2, false, {kDegNonSmooth, kDegNonSmooth}},
+      {"if", 703, 3, false, {kDegNonSmooth, kDegLinear, kDegLinear}},
+      {"isnumber", 612, 1, false, {kDegNonSmooth}},
+  };
+  for (const Case& c : cases) {
+    Mode m(c.arity, kModeDegVec);
+    m.ctx->nonSmoothAllowed = c.nonSmoothAllowed;
+    for (int i = 0; i < c.arity; ++i) {
+      DegVec d{};
+      DegVec_init(&d, c.arity);
+      DegVec_setVar(&d, i + 1);
+      Val_setDegVec(&m.args[static_cast<size_t>(i)], &d);
+      DegVec_free(&d);
+    }
+    const Value* r = m.call(c.id);
+    ASSERT_EQ(r->kind, kValDegVec) << c.name;
+    const auto* d = static_cast<const DegVec*>(r->payload);
+    for (int i = 0; i < c.arity; ++i) EXPECT_EQ(d->classes[i + 1], c.classes[i]) << c.name << " variable " << i + 1;
+  }
 }
 
 }  // namespace
