@@ -248,6 +248,9 @@ TEST(WorksheetModes, NonSmoothDomainAndTrialRules) {
   ASSERT_EQ(r->kind, kValSamples);
   for (int t = 1; t <= kTrials; ++t)
     EXPECT_EQ(static_cast<const SampleVector*>(r->payload)->data[t], t % 2 ? 5.0 : -t);
+  r = trials.call(701);  // AND(c, 5, b): c's truth per trial, b never 0
+  ASSERT_EQ(r->kind, kValSamples);
+  for (int t = 1; t <= kTrials; ++t) EXPECT_EQ(static_cast<const SampleVector*>(r->payload)->data[t], t % 2);
   Val_setText(&trials.args[2], u"a");
   EXPECT_TRUE(isError(trials.call(703), kErrNA));
   EXPECT_EQ(trials.ctx->firstError, kStatusUnsupportedVector);
@@ -286,6 +289,7 @@ TEST(WorksheetModes, DependencyClassesOfTheFunctions) {
       {"and", 701, 2, false, {kDegNonSmooth, kDegNonSmooth}},
       {"if", 703, 3, false, {kDegNonSmooth, kDegLinear, kDegLinear}},
       {"isnumber", 612, 1, false, {kDegNonSmooth}},
+      {"median", 941, 2, false, {kDegNonSmooth, kDegNonSmooth}},
   };
   for (const Case& c : cases) {
     Mode m(c.arity, kModeDegVec);

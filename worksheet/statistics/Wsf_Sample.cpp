@@ -71,6 +71,12 @@ Value* extreme(Value* result, const Sample& s, bool largest) {
   return real(result, largest ? Stat_max(count(s), s.data(), 0) : Stat_min(count(s), s.data(), 0));
 }
 
+// The structure hooks over two arguments.
+bool structureHooks2(Value* result, const Value* a, const Value* b) {
+  const Value* const both[] = {a, b};
+  return Wsf_structureHooks(result, 2, both);
+}
+
 // The samples of a lone sample-vector argument when the context reduces
 // statistics over the trials; null otherwise.
 const SampleVector* aggregated(int argc, const Value* const* argv, const EvalContext* ctx) {
@@ -264,16 +270,19 @@ Value* Wsf_min(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_maxa(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   Sample s = Num_oneBased();
   return collectA(argc, argv, &s, result) ? extreme(result, s, true) : result;
 }
 
 Value* Wsf_mina(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   Sample s = Num_oneBased();
   return collectA(argc, argv, &s, result) ? extreme(result, s, false) : result;
 }
 
 Value* Wsf_median(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   Sample s = Num_oneBased();
   if (!Num_collectArgNumbers(argc, argv, &s, result)) return result;
   if (count(s) == 0) return Wsf_error(result, kErrNum);
@@ -281,6 +290,7 @@ Value* Wsf_median(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_mode(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   Sample s = Num_oneBased();
   if (!Num_collectArgNumbers(argc, argv, &s, result)) return result;
   const double m = Stat_mode(count(s), s.data(), 0);
@@ -288,6 +298,7 @@ Value* Wsf_mode(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_percentile(Value* result, const Value* array, const Value* k) {
+  if (structureHooks2(result, array, k)) return result;
   if (Value* done = scalar(result, k)) return done;
   Sample s = Num_oneBased();
   if (!Num_collectNumbers(array, &s, result)) return result;
@@ -297,6 +308,7 @@ Value* Wsf_percentile(Value* result, const Value* array, const Value* k) {
 }
 
 Value* Wsf_quartile(Value* result, const Value* array, const Value* quart) {
+  if (structureHooks2(result, array, quart)) return result;
   if (Value* done = scalar(result, quart)) return done;
   const double q = std::trunc(quart->number);
   if (!(q >= 0 && q <= 4)) return Wsf_error(result, kErrNum);
@@ -308,6 +320,7 @@ Value* Wsf_quartile(Value* result, const Value* array, const Value* quart) {
 }
 
 Value* Wsf_small(Value* result, const Value* array, const Value* k) {
+  if (structureHooks2(result, array, k)) return result;
   if (Wsf_isError(k)) return Wsf_copy(result, k);
   if (k->kind != kValInt && k->kind != kValReal) return Wsf_error(result, kErrNum);
   Sample s = Num_oneBased();
@@ -318,6 +331,7 @@ Value* Wsf_small(Value* result, const Value* array, const Value* k) {
 }
 
 Value* Wsf_trimmean(Value* result, const Value* array, const Value* percent) {
+  if (structureHooks2(result, array, percent)) return result;
   if (Value* done = scalar(result, percent)) return done;
   if (!(percent->number >= 0 && percent->number < 1)) return Wsf_error(result, kErrNum);
   Sample s = Num_oneBased();
@@ -334,6 +348,7 @@ Value* Wsf_trimmean(Value* result, const Value* array, const Value* percent) {
 }
 
 Value* Wsf_rank(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   if (Value* done = scalar(result, argv[0])) return done;
   const bool ascending = argc >= 3 && argv[2]->kind != kValMissing && argv[2]->number != 0;
   if (argc >= 3) {
@@ -354,6 +369,7 @@ Value* Wsf_rank(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_percentrank(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   if (Value* done = scalar(result, argv[1])) return done;
   double digits = kPercentRankDigits;
   if (argc >= 3 && argv[2]->kind != kValMissing) {
