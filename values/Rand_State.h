@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "common/Rnd_Uniform.h"
+#include "base/Rnd_Uniform.h"
 
 struct RandState {
   RndStream stream;
