@@ -1,8 +1,8 @@
 // The interpreter's evaluation interface as the library exports it: each
 // request reaches the model loaded for this Solve call, adds what only the
 // session knows (the variables and rows the front end counts, the elastic
-// variables of feasibility mode, the precision option, whether the
-// objective is maximised) and reports a failing evaluation's error and cell.
+// variables of feasibility mode, the precision option) and reports a failing
+// evaluation's error and cell.
 // Diagnosis is not carried and fails the way a missing component fails.
 #include "entry/Eval_Exports.h"
 
@@ -122,7 +122,6 @@ void Eval_registerProgressHost() {
   const ModelProgressHost host{showStatus, stopCode, Os_tickCount};
   Model_setProgressHost(&host);
 }
-
 
 int Eval_showStatus(std::intptr_t, int show, const char* text) {
   char line[128];
