@@ -16,7 +16,7 @@
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
 #include "entry/Msg_Status.h"
-#include "entry/Sess_Excel.h"
+#include "entry/Sess_Evaluation.h"
 #include "interpreter/Eval_Interface.h"
 #include "interpreter/Eval_Queries.h"
 #include "interpreter/Model_Progress.h"

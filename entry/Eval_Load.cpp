@@ -12,7 +12,7 @@
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
 #include "entry/Eval_Exports.h"
-#include "entry/Sess_Excel.h"
+#include "entry/Sess_Evaluation.h"
 #include "entry/Sess_Results.h"
 #include "entry/Sess_Variables.h"
 #include "excel/Com_Automation.h"
