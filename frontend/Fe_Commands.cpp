@@ -281,19 +281,17 @@ int Fe_analyse(const FeArgs& a) {
     int status = Fe_action(&s, action);
     Fe_endProgress();
     std::printf("%s: status %d: %s\n", action == ActAnalyse ? "analysis" : "diagnosis", status,
-                Fe_statusMeaning(status));
+                status == 0 ? "done" : Fe_statusMeaning(status));
     if (status > 0) rc = status == StatusRefused && refusedCommandLineOption(a) ? FeExitUsage : FeExitNoSolution;
     const auto rows = Fe_resultRows(&s);
-    if (action == ActAnalyse) {
-      printAnalysis(status, rows);
-      continue;
-    }
+    if (action == ActAnalyse) printAnalysis(status, rows);
+    if (action == ActAnalyse || status < 0) continue;
     for (const auto& row : rows) {
       for (const auto& cell : row) std::printf("  %s", cell.c_str());
       std::printf("\n");
     }
   }
-  if (rc != FeExitSolution) explainFailure(s.book, m, 0);
+  if (rc != FeExitSolution && !m.faults.empty()) explainFailure(s.book, m, 0);
   Fe_close(&s);
   return rc;
 }
