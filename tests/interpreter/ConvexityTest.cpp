@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "SheetSource.h"
+#include "ModelBench.h"
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "interpreter/Cvx_Tester.h"
 #include "interpreter/Eval_Entries.h"
@@ -22,27 +22,12 @@ namespace {
 bool convex(int32_t c) { return c == kCurvConvex || c == kCurvStrictlyConvex; }
 bool concave(int32_t c) { return c == kCurvConcave || c == kCurvStrictlyConcave; }
 
-// Functions of a1, b1, c1 in cells of row 2, each one item; variables in
-// the given boxes.
-struct CvxBench : Workbench {
+// A model with its convexity tester.
+struct CvxBench : ModelBench {
   ConvexityTester* tester = nullptr;
-  bool ok = false;
   CvxBench(const std::vector<std::string>& formulas, const std::vector<Interval>& boxes,
-           const std::vector<int32_t>& relations = {}, const std::vector<double>& rhs = {}) {
-    const int nx = static_cast<int>(boxes.size());
-    Model_addVariableRange(ctx->variables, RangeRef{1, 1, 1, 1, static_cast<uint8_t>(nx)}, kVarContinuous);
-    for (int j = 0; j < nx; ++j) sheet.set(std::string(1, char('a' + j)) + "1", "0");
-    for (size_t i = 0; i < formulas.size(); ++i) {
-      sheet.set(std::string(1, char('a' + i)) + "2", formulas[i]);
-      Model_addFunction(functions, 1, static_cast<uint8_t>(i + 1), 2, relations.empty() ? kRelFree2 : relations[i],
-                        rhs.empty() ? 0.0 : rhs[i]);
-    }
-    Reader_bindModel(reader, functions, ctx->variables);
-    ok = Parse_compileModel(reader);
-    Vm_initProgram(&program, ctx);
-    ProgBudget budget{};
-    ok = ok && Prog_compile(&program, uint64_t{1} << 30, &budget);
-    for (int j = 0; j < nx; ++j) Model_getVariable(ctx->variables, j + 1)->bounds = boxes[static_cast<size_t>(j)];
+           const std::vector<int32_t>& relations = {}, const std::vector<double>& rhs = {})
+      : ModelBench(formulas, relations, rhs, boxes) {
     tester = Cvx_create(ctx, &program);
   }
   ~CvxBench() { Cvx_destroy(tester); }
