@@ -27,7 +27,8 @@ struct ModelBench : Workbench {
                         rhs.empty() ? 0.0 : rhs[i]);
     }
     for (size_t j = 0; j < boxes.size(); ++j) var(static_cast<int32_t>(j + 1))->bounds = boxes[j];
-    ok = Reader_bindModel(reader, functions, ctx->variables, options) && Parse_compileModel(reader);
+    ok = Reader_bindModel(reader, functions, ctx->variables, options) && Parse_compileModel(reader) &&
+         Parse_pruneModel(reader, true);
     Vm_initProgram(&program, ctx);
     ProgBudget budget{};
     ok = ok && Prog_compile(&program, uint64_t{1} << 30, &budget);
