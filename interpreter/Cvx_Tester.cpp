@@ -42,6 +42,7 @@ using IvlMatrix = Square<Interval>;
 using RealMatrix = Square<double>;
 
 bool isObjective(int32_t relation) { return relation == kRelMinimise || relation == kRelMaximise; }
+bool isLimit(int32_t relation) { return relation == kRelEqual || (relation >= kRelLessEqual && relation <= kRelGreaterEqual2); }
 
 int32_t variableCount(const ConvexityTester* t) { return Model_variableCount(t->variables); }
 
@@ -286,6 +287,10 @@ bool Cvx_contractBox(ConvexityTester* t, bool* feasible, bool* touching) {
       const int32_t fi = static_cast<int32_t>(i);
       bool narrowed = false;
       Propagation result = Propagation::kDone;
+      if (!isObjective(item->relation) && !isLimit(item->relation)) {
+        active[i] = false;  // a row without limits narrows nothing
+        continue;
+      }
       if (isObjective(item->relation)) {
         int32_t relation = 0;
         double level = 0.0;

@@ -236,7 +236,7 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
       for (int32_t j = 1; j <= nx; ++j)
         if (classes[static_cast<size_t>(j)] != kDegIndependent) deps.push_back(j);
     if (request.detailed) {
-      for (int32_t j = 1; j <= nx && findings->examples[static_cast<size_t>(i)].size() < kDiagnosisExamples; ++j) {
+      for (int32_t j = 1; j <= nx && findings->examples[static_cast<size_t>(i)].size() < DiagExamples; ++j) {
         if (!exceedsDeclared(declared, classes[static_cast<size_t>(j)], i == objective)) continue;
         // Notes are kept per slot: the variable's position in a compact list.
         const auto at = compact ? std::find(deps.begin(), deps.end(), j) - deps.begin() + 1 : j;
@@ -258,7 +258,7 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
   int32_t level = kLevelLinear;
   for (int32_t i = 0; i < nf; ++i) {
     const bool isObj = i == objective;
-    (isObj ? counts[kDiagObjectiveDependencies] : counts[kDiagConstraintDependencies]) += s->dependencyCounts[i];
+    (isObj ? counts[DiagObjectiveDependencies] : counts[DiagConstraintDependencies]) += s->dependencyCounts[i];
     forEachPair(s, i, nx, [&](int32_t j, int32_t c) {
       uint8_t& vmax = s->variableClasses[j - 1];
       uint8_t& fmax = s->functionClasses[i];
@@ -269,18 +269,18 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
       bool exceeds = false;
       switch (c) {
         case kDegLinear:
-          ++counts[kDiagLinearPairs];
-          ++counts[kDiagSmoothPairs];
+          ++counts[DiagLinearPairs];
+          ++counts[DiagSmoothPairs];
           break;
         case kDegQuadratic:
-          ++counts[kDiagQuadraticPairs];
-          ++counts[kDiagSmoothPairs];
+          ++counts[DiagQuadraticPairs];
+          ++counts[DiagSmoothPairs];
           level = std::max<int32_t>(level, isObj ? kLevelQuadraticObjective : kLevelQuadraticConstraints);
           exceeds = declared <= (isObj ? 1 : 2);
           raise(kDegQuadratic);
           break;
         case kDegSmooth:
-          ++counts[kDiagSmoothPairs];
+          ++counts[DiagSmoothPairs];
           level = std::max<int32_t>(level, kLevelSmooth);
           exceeds = declared <= 2;
           raise(kDegSmooth);
@@ -293,27 +293,27 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
         case kDegUnknownFunction:
           exceeds = true;
           level = kLevelUnknownFunctions;
-          --counts[isObj ? kDiagObjectiveDependencies : kDiagConstraintDependencies];
+          --counts[isObj ? DiagObjectiveDependencies : DiagConstraintDependencies];
           break;
         default: break;
       }
-      if (exceeds) ++counts[kDiagExceeding];
+      if (exceeds) ++counts[DiagExceeding];
     });
   }
   for (int32_t j = 0; j < nx; ++j) {
-    counts[kDiagLinearVariables] += s->variableClasses[j] == kDegLinear;
-    counts[kDiagQuadraticVariables] += s->variableClasses[j] == kDegQuadratic;
-    counts[kDiagSmoothVariables] += s->variableClasses[j] != kDegNonSmooth;
+    counts[DiagLinearVariables] += s->variableClasses[j] == kDegLinear;
+    counts[DiagQuadraticVariables] += s->variableClasses[j] == kDegQuadratic;
+    counts[DiagSmoothVariables] += s->variableClasses[j] != kDegNonSmooth;
   }
   for (int32_t i = 0; i < nf; ++i) {
-    counts[kDiagLinearFunctions] += s->functionClasses[i] == kDegLinear;
-    counts[kDiagQuadraticFunctions] += s->functionClasses[i] == kDegQuadratic;
-    counts[kDiagSmoothFunctions] += s->functionClasses[i] != kDegNonSmooth;
+    counts[DiagLinearFunctions] += s->functionClasses[i] == kDegLinear;
+    counts[DiagQuadraticFunctions] += s->functionClasses[i] == kDegQuadratic;
+    counts[DiagSmoothFunctions] += s->functionClasses[i] != kDegNonSmooth;
   }
-  counts[kDiagLevel] = level;
-  counts[kDiagDeclaredType] = declared;
+  counts[DiagLevel] = level;
+  counts[DiagDeclaredType] = declared;
   if (request.convexity && (request.detailed || level < kLevelNonSmooth)) {
-    if (!convexityStage(ctx, request, findings, &counts[kDiagConvexity])) {
+    if (!convexityStage(ctx, request, findings, &counts[DiagConvexity])) {
       Eval_clearDiagnosis(s);
       return kDiagnosisNoMemory;
     }

@@ -10,30 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "contract/Diag_Table.h"
 #include "values/Model_StructureInfo.h"
 
 struct EvalContext;
 
-// Positions of the structure counts (StructureInfo::counts).
-enum DiagnosisCount : int32_t {
-  kDiagLinearVariables = 0,      // largest class 1
-  kDiagLinearFunctions = 1,
-  kDiagQuadraticVariables = 2,   // largest class 2
-  kDiagQuadraticFunctions = 3,
-  kDiagSmoothVariables = 4,      // largest class not non-smooth
-  kDiagSmoothFunctions = 5,
-  kDiagLinearPairs = 6,
-  kDiagQuadraticPairs = 7,
-  kDiagSmoothPairs = 8,          // classes 1 to 3
-  kDiagConstraintDependencies = 9,
-  kDiagObjectiveDependencies = 10,
-  kDiagLevel = 11,
-  kDiagDeclaredType = 12,
-  kDiagConvexity = 13,           // DiagnosisVerdict
-  kDiagExceeding = 14,           // pairs above the declared type
-};
-
-// Model level (count kDiagLevel).
+// Model level (count DiagLevel).
 enum ModelLevel : int32_t {
   kLevelLinear = 1,
   kLevelQuadraticObjective = 2,
@@ -50,7 +32,8 @@ enum DiagnosisVerdict : int32_t {
   kVerdictUndecided = 3,
 };
 
-// Outcome of the box contraction before the convexity tests.
+// Outcome of the box contraction before the convexity tests
+// (DiagContraction of the statistics row).
 enum ContractionOutcome : int32_t {
   kContractionNotRun = 0,
   kContractionFeasible = 1,
@@ -84,9 +67,6 @@ constexpr int32_t kDiagnosisDone = 0;
 constexpr int32_t kDiagnosisEmpty = 8;
 constexpr int32_t kDiagnosisNoMemory = 11;
 constexpr int32_t kDiagnosisFailed = 12;  // the failing function's error stays in the context
-
-// Largest examples per function.
-constexpr int kDiagnosisExamples = 3;
 
 // Diagnoses the loaded model; the arrays and counts go into the context's
 // structure record and the findings. The failing function's index is

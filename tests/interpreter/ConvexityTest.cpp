@@ -184,10 +184,13 @@ TEST(Convexity, RowsNarrowBoundsAndFindInfeasibility) {
     EXPECT_NEAR(x.hi, 4.0, 1e-9);
     EXPECT_NEAR(y.hi, 3.0, 1e-9);
   }
-  CvxBench b({"=a1+b1"}, {{0, 10}, {0, 10}}, {kRelEqual}, {30});
+  CvxBench b({"=a1+b1", "=a1+b1+50"}, {{0, 10}, {0, 10}}, {kRelEqual, kRelFree2}, {30, 0});
   bool feasible = true, touching = false;
   Cvx_contractBox(b.tester, &feasible, &touching);
   EXPECT_FALSE(feasible);
+  CvxBench free({"=a1+b1+50"}, {{0, 10}, {0, 10}}, {kRelFree2}, {0});
+  Cvx_contractBox(free.tester, &feasible, &touching);
+  EXPECT_TRUE(feasible);  // a row without limits is no constraint
 }
 
 }  // namespace
