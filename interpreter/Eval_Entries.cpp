@@ -16,7 +16,6 @@
 #include "arithmetic/ivtape/IvGrad_Tape.h"
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
-#include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
@@ -99,10 +98,6 @@ Side runSide(Entry* e, const std::vector<Symbol*>& chain, int32_t kind) {
   EvalContext* ctx = e->ctx;
   for (Symbol* s : chain) {
     if (ctx->errorCount > 0) break;
-    if (Model_userAbort(ctx)) {
-      Vm_raise(ctx, kStatusInterrupt, "Eval_entry", 0, 0, 0);
-      break;
-    }
     e->p->currentCell = s;
     Vm_run(e->p);
   }

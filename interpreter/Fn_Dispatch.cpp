@@ -8,8 +8,8 @@
 
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
+#include "arithmetic/operators/Op_Operators.h"
 #include "interpreter/Fn_Table.h"
-#include "interpreter/Op_Operators.h"
 #include "interpreter/Prog_Program.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"

@@ -9,6 +9,7 @@
 #include "interpreter/BigM_Builder.h"
 #include "interpreter/Code_Segment.h"
 #include "interpreter/Fn_Table.h"
+#include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Vm_Machine.h"
 #include "values/Text_Convert.h"
@@ -181,20 +182,38 @@ bool isExternalText(const std::u16string& text) {
   return open != std::u16string::npos && text.find(u']', open) != std::u16string::npos;
 }
 
+// A reference into another workbook: a symbol keyed by the text itself that
+// holds the values read from that book; status 24 when they cannot be read.
+Symbol* externalSymbol(FormulaReader* r, const std::u16string& text) {
+  Value value = Val_empty(r->context);
+  Symbol* s = nullptr;
+  if (!r->source->readExternal(text, &value)) raiseAt(r, kStatusExternalName, currentCell(r));
+  else if ((s = Prog_addSymbol(r->store, kSpaceCell, text, u""))) Val_assign(&s->value, &value);
+  Val_clear(&value);
+  return s;
+}
+
 int32_t reference(FormulaReader* r) {
   const std::u16string text = r->lexer.tokenText;
   const uint8_t sheet = currentCell(r).sheet;
-  const std::u16string name = u"s" + ascii(std::to_string(sheet).c_str()) + u"!" + text;
+  const bool external = isExternalText(text);
+  const std::u16string name = external ? text : u"s" + ascii(std::to_string(sheet).c_str()) + u"!" + text;
   Symbol* s = Prog_findSymbol(r->store, kSpaceCell, name);
   next(r);
-  if (!s) {
-    if (r->referenceCount == 0 && r->token == kTokEnd && isExternalText(text)) {
+  if (!s && external) {
+    // Alone in its formula the reference leaves the cell with its stored value.
+    if (r->referenceCount == 0 && r->token == kTokEnd) {
       r->loneExternal = true;
       return kTypeExternal;
     }
+    if (!(s = externalSymbol(r, text))) return kTypeFailed;
+  } else if (!s) {
     RangeRef range{};
     std::u16string formula;
-    if (!r->source->resolve(sheet, text, &range, &formula)) return kTypeFailed;
+    if (!r->source->resolve(sheet, text, &range, &formula)) {
+      raiseAt(r, kStatusUndefinedIdentifier, currentCell(r));
+      return kTypeFailed;
+    }
     s = Prog_addSymbol(r->store, kSpaceCell, name, u"");
     if (!s) return kTypeFailed;
     if (range.sheet != 0) {
@@ -474,8 +493,19 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
   return type;
 }
 
+namespace {
+
+// The user's stop ends a compilation or a walk with status 1.
+bool stopped(FormulaReader* r, const char* where) {
+  if (!Model_userAbortAny(r->context)) return false;
+  Vm_raise(r->context, kStatusInterrupt, where, 0, 0, 0);
+  return true;
+}
+
+}  // namespace
+
 void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
-  if (!cell || r->context->errorCount) return;
+  if (!cell || r->context->errorCount || stopped(r, "Parse_compileCell")) return;
   cell->mark = 1;
   if (cell->formula && !cell->formula->text.empty() && !Prog_hasCode(cell)) Parse_formula(r, cell);
   for (size_t i = 0; i < cell->precedents.size() && r->context->errorCount == 0; ++i) {
@@ -498,6 +528,7 @@ bool Parse_compileModel(FormulaReader* r) {
   for (size_t i = 0; i < t->array.size(); ++i) {
     ModelItem* item = t->array[i];
     r->context->currentFunction = static_cast<int32_t>(i);
+    Model_showProgress(r->context, kProgressParsing, static_cast<int32_t>(i));
     if (item->cell.sheet > 0 && item->cell.row > 0 && item->cell.column > 0)
       Parse_compileCell(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
     if (item->rhsCell.sheet > 0)
@@ -515,7 +546,7 @@ namespace {
 // sampled input, is volatile, or is the root.
 void walkCell(FormulaReader* r, std::vector<Symbol*>* order, std::vector<Symbol*>* visited, Symbol* cell, bool root,
               bool freeConstants) {
-  if (r->context->errorCount) return;
+  if (r->context->errorCount || stopped(r, "Dep_walkCell")) return;
   visited->push_back(cell);
   for (Symbol* dep : cell->precedents) {
     if ((Prog_hasCode(dep) || !dep->precedents.empty()) && !inOrder(*visited, dep))
@@ -549,10 +580,12 @@ bool Parse_pruneModel(FormulaReader* r, bool freeConstants) {
     Symbol* s = r->store->bySerial[i];
     s->mark = s->value.reference != 0 ? 1 : 0;
   }
-  for (ModelItem* item : r->functions->array) {
+  for (size_t i = 0; i < r->functions->array.size(); ++i) {
+    ModelItem* item = r->functions->array[i];
     Vm_clearErrors(r->context);
     pruneChain(r, &item->leftChain, freeConstants);
     pruneChain(r, &item->rightChain, freeConstants);
+    Model_showProgress(r->context, kProgressOptimizing, static_cast<int32_t>(i));
     if (r->context->errorCount) return false;
   }
   return !r->bigM || BigM_finish(r->bigM);

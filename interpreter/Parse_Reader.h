@@ -38,6 +38,9 @@ struct ReaderSource {
   virtual bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) = 0;
   // The stored value of a cell and its formula.
   virtual bool readCell(const CellRef& cell, Value* value, ReaderCell* info) = 0;
+  // The values of a reference into another workbook ("'[book.xlsx]sheet'!a1"),
+  // a scalar or an array; false when the book or the range cannot be had.
+  virtual bool readExternal(const std::u16string& /*text*/, Value* /*value*/) { return false; }
 };
 
 // Static result types of the productions: value kinds plus markers.
