@@ -3,7 +3,6 @@
 // session knows (the variables and rows the front end counts, the elastic
 // variables of feasibility mode, the precision option, whether the
 // objective is maximised) and reports a failing evaluation's error and cell.
-// Diagnosis is not carried and fails the way a missing component fails.
 #include "entry/Eval_Exports.h"
 
 #include <cstdio>
@@ -123,8 +122,6 @@ void Eval_registerProgressHost() {
   Model_setProgressHost(&host);
 }
 
-
-int Eval_diagnoseModel(LibraryContext*, std::intptr_t, int, int, int) { return StatusHostFailure; }
 
 int Eval_queryModel(LibraryContext* context, int what) {
   EvalContext* ctx = loadedModel(context);

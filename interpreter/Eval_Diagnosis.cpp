@@ -220,6 +220,7 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
   for (int32_t i = 0; i < nf; ++i) {
     Model_showProgress(ctx, kProgressDiagnosing, i + 1);
     const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
+    findings->cells.push_back(addressOf(item->cell));
     // Each function notes the cells that raise its own classes.
     std::fill(notes.begin(), notes.end(), VarDegreeNote{});
     ctx->diagnosisCells = notes.data();
