@@ -381,8 +381,9 @@ std::vector<char> dueUnits(const Workbook* wb, const CalcState& st) {
     if (s >= st.cellReaders.size()) continue;
     auto it = st.cellReaders[s].find(key);
     if (it != st.cellReaders[s].end()) todo.insert(todo.end(), it->second.begin(), it->second.end());
+    const int row = Wb_keyRow(key), col = Wb_keyCol(key);
     for (const AreaReaders& b : st.blockReaders[s])
-      if (contains(*b.area, Wb_keyRow(key), Wb_keyCol(key))) todo.insert(todo.end(), b.units.begin(), b.units.end());
+      if (contains(*b.area, row, col)) todo.insert(todo.end(), b.units.begin(), b.units.end());
   }
   while (!todo.empty()) {
     int u = todo.back();

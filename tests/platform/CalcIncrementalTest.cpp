@@ -61,6 +61,42 @@ TEST(CalcIncremental, EvaluatesExactlyTheDependentsAndTheVolatileCells) {
   Wb_resetApp();
 }
 
+// Rows written as explicit sums of products, as a model without SUMPRODUCT
+// has them: after one variable changes, only the rows naming it are
+// evaluated, to the sums computed here.
+TEST(CalcIncremental, ExplicitSumsOfProductsEvaluateOnlyTheRowsOfTheChangedVariable) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("sums.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  constexpr int kVars = 6, kRows = 12;
+  double x[kVars];
+  for (int j = 0; j < kVars; ++j) Wb_setValue(wb, sh, 0, j, CellValue::makeNumber(x[j] = j + 1));   // A1:F1
+  double a[kRows][kVars] = {};
+  for (int i = 0; i < kRows; ++i) {
+    std::string f = "=0";
+    for (int j = 0; j < kVars; ++j)
+      if ((i + 2 * j) % 5 < 2) {   // each row names some of the variables
+        a[i][j] = (i % 2 ? -2.5 : 1.5) * (j + 1);
+        f += "+" + std::to_string(a[i][j]) + "*" + Wb_a1(0, j, true);
+      }
+    Wb_setFormula(wb, sh, 2 + i, 0, f);
+  }
+  Calc_recalculate(wb);
+  for (int j = 0; j < kVars; ++j) {
+    Wb_setValue(wb, sh, 0, j, CellValue::makeNumber(x[j] = -x[j] + 0.5));
+    Calc_recalculate(wb);
+    size_t naming = 0;
+    for (int i = 0; i < kRows; ++i) {
+      naming += a[i][j] != 0;
+      double sum = 0;
+      for (int k = 0; k < kVars; ++k) sum += a[i][k] * x[k];
+      EXPECT_NEAR(Wb_findCell(sh, 2 + i, 0)->value.number, sum, 1e-12) << "row " << i;
+    }
+    EXPECT_EQ(Calc_lastEvaluated(wb), naming) << "variable " << j;
+  }
+  Wb_resetApp();
+}
+
 using Snapshot = std::vector<std::vector<CellValue>>;
 
 Snapshot formulaValues(const Workbook* wb) {
