@@ -97,6 +97,34 @@ TEST(CalcIncremental, ExplicitSumsOfProductsEvaluateOnlyTheRowsOfTheChangedVaria
   Wb_resetApp();
 }
 
+// SUMPRODUCT over ranges of numbers follows every write into either range,
+// also when a write makes a range hold something else than numbers.
+TEST(CalcIncremental, SumProductFollowsWritesIntoItsRanges) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("dot.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  for (int c = 0; c < 3; ++c) {
+    Wb_setValue(wb, sh, 0, c, CellValue::makeNumber(c + 1));    // A1:C1 = 1 2 3
+    Wb_setValue(wb, sh, 1, c, CellValue::makeNumber(10));       // A2:C2 = 10 10 10
+  }
+  Wb_setFormula(wb, sh, 2, 0, "=SUMPRODUCT(A1:C1,A2:C2)");
+  Calc_recalculate(wb);
+  struct Write { int row, col; CellValue value; double expected; };
+  const Write writes[] = {
+    {1, 0, CellValue::makeNumber(2), 52},           // a coefficient
+    {0, 2, CellValue::makeNumber(-1), 12},          // a variable
+    {0, 1, CellValue::makeText("x"), -8},           // a text counts 0
+    {0, 1, CellValue::makeNumber(4), 32},
+    {1, 2, CellValue::makeBoolean(true), 42},       // so does a boolean
+  };
+  for (const Write& w : writes) {
+    Wb_setValue(wb, sh, w.row, w.col, w.value);
+    Calc_recalculate(wb);
+    EXPECT_EQ(Wb_findCell(sh, 2, 0)->value.number, w.expected) << Wb_a1(w.row, w.col);
+  }
+  Wb_resetApp();
+}
+
 using Snapshot = std::vector<std::vector<CellValue>>;
 
 Snapshot formulaValues(const Workbook* wb) {
