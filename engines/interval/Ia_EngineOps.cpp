@@ -4,9 +4,8 @@
 // to the interpreter's interval evaluation modes. The interpreter offers no
 // affine mode, so the affine forms are the mean-value forms of the interval
 // gradients.
-#include <new>
-
 #include "contract/Eng_Builtins.h"
+#include "contract/Eng_Setup.h"
 #include "contract/Host_Eval.h"
 #include "contract/Host_LocalSolver.h"
 #include "contract/Host_Services.h"
@@ -190,17 +189,8 @@ IaRecord* Ia_record(EngineProblem* problem) { return static_cast<IaRecord*>(prob
 
 int Ia_engineSetup(void* record) {
   auto* problem = static_cast<EngineProblem*>(record);
-  if (!problem) return 0;
-  if (!problem->owner) {
-    problem->status = StatusBadModel;
-    return 0;
-  }
-  auto* rec = new (std::nothrow) IaRecord;
-  if (!rec) {
-    problem->status = StatusOutOfMemory;
-    return 0;
-  }
-  problem->engineRecord = rec;
+  IaRecord* rec = problem ? Eng_newRecord<IaRecord>(problem) : nullptr;
+  if (!rec) return 0;
   const bool bound = Ia_bindInterpreter(rec->interpreter, Host_interpreterModel(problem->owner));
   IaEngine& e = rec->engine;
   problem->status = Ia_setup(e, Ia_libraryHost(problem->owner), bound ? &rec->interpreter.model : nullptr,
