@@ -40,13 +40,12 @@ int Ia_readBounds(IaEngine& e) {
 }
 
 // Refuses what the engine does not solve: a model the interpreter has not
-// loaded (class code 0), one whose diagnosis found a structure the search
-// cannot bound (5 or 6), or one whose class is not one of the four
-// searches'. A loaded model need not be diagnosed: the searches evaluate
-// it over boxes as it stands.
+// diagnosed (class code other than 2 or 4), one whose diagnosis found a
+// structure the search cannot bound (5 or 6), or one whose class is not one
+// of the four searches'.
 int Ia_checkProblemClass(IaEngine& e) {
-  const int loaded = Ia_query(e, QueryClassCode), structure = Ia_query(e, QueryStructureLast);
-  if (loaded < 1 || loaded > 4 || structure == 5 || structure == 6 || !e.model) return IaStatusWrongClass;
+  const int diagnosed = Ia_query(e, QueryClassCode), structure = Ia_query(e, QueryStructureLast);
+  if ((diagnosed != 2 && diagnosed != 4) || structure == 5 || structure == 6 || !e.model) return IaStatusWrongClass;
   e.problemClass = e.model->problemClass;
   if (e.problemClass < IaClassObjective || e.problemClass > IaClassInequalities) return IaStatusWrongClass;
   if (e.model->n != e.n || e.model->m != e.m) return IaStatusWrongClass;

@@ -158,7 +158,7 @@ TEST(IaEngine, StatusPaths) {
   struct Case {
     const char* what;
     int variables;        // 0: the model's own count
-    int loaded;           // model query 39: 0 not loaded by the interpreter
+    int diagnosed;        // model query 39: 2 or 4 diagnosed by the interpreter
     int structure;        // model query 37: 5 and 6 structures the search cannot bound
     bool infeasible;      // a row no point satisfies
     bool localMoves;
@@ -169,7 +169,7 @@ TEST(IaEngine, StatusPaths) {
   const std::vector<Case> cases = {
       {"solved", 0, 2, 0, false, true, {StatusSolved}, StopContinue, StatusSolved},
       {"over the size limit", 501, 2, 0, false, true, {StatusSolved}, StopContinue, StatusBadModel},
-      {"not loaded", 0, 0, 0, false, true, {StatusSolved}, StopContinue, IaStatusWrongClass},
+      {"not diagnosed", 0, 1, 0, false, true, {StatusSolved}, StopContinue, IaStatusWrongClass},
       {"refused by structure", 0, 2, 5, false, true, {StatusSolved}, StopContinue, IaStatusWrongClass},
       {"iteration limit", 0, 2, 0, false, true, {StatusSolved}, StopIterationLimit, StatusIterationLimit},
       {"time limit", 0, 2, 0, false, true, {StatusSolved}, StopTimeLimit, StatusTimeLimit},
@@ -186,7 +186,7 @@ TEST(IaEngine, StatusPaths) {
     IaFakeHost f;
     f.t = &t;
     f.lower = {-1}, f.upper = {1}, f.start = {0.9};
-    f.queries[QueryClassCode] = c.loaded;
+    f.queries[QueryClassCode] = c.diagnosed;
     f.queries[QueryStructureLast] = c.structure;
     f.localMoves = c.localMoves;
     f.localStatus = c.localStatus;

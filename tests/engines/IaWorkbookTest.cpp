@@ -1,5 +1,6 @@
 // The interval global engine run by the library end to end on the shared
-// global optimisation workbooks, analysed by the interpreter: each bounded
+// global optimisation workbooks, analysed and diagnosed by the interpreter
+// ("solver_dia" 4, the level at which the engine asks for it): each bounded
 // model reaches its published global optimum from the start point in the
 // file, and each system of equations lists every known solution in the
 // engine's report table.
@@ -87,7 +88,7 @@ class GlobalWorkbooks : public EngineSolveFixture, public ::testing::WithParamIn
 TEST_P(GlobalWorkbooks, ReachesTheOptimumOrListsEverySolution) {
   const GlobalProblem& p = GetParam();
   ASSERT_TRUE(open("global/" + p.name + ".xlsx"));
-  name("solver_dia", "2");
+  name("solver_dia", "4");
   name("solver_rep", "2");
   ASSERT_EQ(solve(0), StatusSolved);
   if (p.kind != "equations") {
