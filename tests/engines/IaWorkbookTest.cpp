@@ -3,7 +3,7 @@
 // ("solver_dia" 4, the level at which the engine asks for it): each bounded
 // model reaches its published global optimum from the start point in the
 // file, and each system of equations lists every known solution in the
-// engine's report table.
+// engine's report table and leaves one, to full precision, in its cells.
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -95,6 +95,10 @@ TEST_P(GlobalWorkbooks, ReachesTheOptimumOrListsEverySolution) {
     EXPECT_NEAR(valueAt("B6"), p.optimum, 1e-6 * std::max(1.0, std::fabs(p.optimum)));
     return;
   }
+  // The cells hold the first solution to full precision: each equation's
+  // body (B9 on) equals its right-hand side (D9 on).
+  for (int k = 0; k < p.n; ++k)
+    EXPECT_NEAR(numberIn(sheet, 8 + k, 1), numberIn(sheet, 8 + k, 3), 1e-9) << "equation " << k + 1;
   const std::vector<std::vector<double>> listed = listedSolutions(p.n);
   EXPECT_EQ(listed.size(), p.solutions.size());
   for (const std::vector<double>& known : p.solutions) {
