@@ -8,7 +8,8 @@
 // whose key is Wb_cellKey(row, col), like an ordered map's.
 //
 // A cell's address stays valid until a cell is added to or removed from the
-// same row.
+// same row. The element type is a parameter, so that anything else kept by
+// cell position (the elements of a sheet part being patched) is kept alike.
 #pragma once
 
 #include <cstddef>
