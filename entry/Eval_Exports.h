@@ -17,6 +17,9 @@ void Eval_registerProgressHost();
 // The first error of the loaded model and its cell ("Sheet1!$B$3") to the
 // front end's result range (ordinal 75); 1 when written.
 int Eval_reportError(LibraryContext* context);
+// A text on the status bar (show != 0, at most 127 characters) or the
+// status bar restored (ordinal 76; the first word is not read).
+int Eval_showStatus(std::intptr_t unused, int show, const char* text);
 // Loads the session's model for the interpreter (ordinal 77): 0 loaded, 8
 // empty, 11 no memory, 12 a formula refused (reported through ordinal 75),
 // 13 a workbook failure. The model stays until Eval_freeModel.

@@ -286,12 +286,12 @@ int Fe_analyse(const FeArgs& a) {
     int status = Fe_action(&s, action);
     Fe_endProgress();
     std::printf("%s: status %d: %s\n", action == ActAnalyse ? "analysis" : "diagnosis", status,
-                Fe_statusMeaning(status));
+                status == 0 ? "done" : Fe_statusMeaning(status));
     if (status > 0) rc = status == StatusRefused && refusedCommandLineOption(a) ? FeExitUsage : FeExitNoSolution;
     if (action == ActAnalyse) printAnalysis(status, Fe_resultRows(&s));
     else if (status == 0) Fe_printDiagnosis(Fe_resultValues(&s));
   }
-  if (rc != FeExitSolution) explainFailure(s.book, m, 0);
+  if (rc != FeExitSolution && !m.faults.empty()) explainFailure(s.book, m, 0);
   Fe_close(&s);
   return rc;
 }
