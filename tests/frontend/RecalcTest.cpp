@@ -215,8 +215,10 @@ TEST_F(Recalc, InterpreterAgreesWithTheStandInOnRangesAndArrays) {
   for (int row : {0, 2, 3}) Wb_setValue(wb, sh, row, 0, CellValue::makeNumber(column[row]));
   const char* formulas[] = {
       "=COUNTBLANK(A1:A4)", "=ISREF(A1:A4)", "=ISREF(A2)", "=ISREF(5)", "=ISBLANK(A2)", "=COUNTBLANK(A2)", "=-TRUE",
-      "=IF(A1:A4>2,1,0)",
+      "=IF(A1:A4>2,1,0)",   "=ISREF(Rate)", "=ISREF(Block)", "=COUNTBLANK(Block)", "=Rate*2",
   };
+  Wb_defineName(wb, DefinedName{"Rate", "0.2"});
+  Wb_defineName(wb, DefinedName{"Block", "S!$A$1:$A$4"});
   int row = 0;
   for (const char* f : formulas) Wb_setFormula(wb, sh, row++, 1, f);
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 2, 3, 2}, "=IF(A1:A4>1,A1:A4,-1)"));
