@@ -18,9 +18,9 @@ LpFakeRun solveOnce(LpFakeModel& model, bool driftControl, int& rebuilds) {
   r.setup = Lp_engineSetupWith(&problem, LpFake_host(model));
   if (r.setup) {
     LpRecord& lp = static_cast<LpRun*>(problem.engineRecord)->lp;
-    if (!driftControl) lp.driftInterval = 0;
+    if (!driftControl) lp.drift.interval = 0;
     r.solve = Lp_engineSolve(&problem);
-    rebuilds = lp.rebuilds;
+    rebuilds = lp.drift.rebuilds;
   }
   r.status = problem.status;
   r.objective = problem.objective;

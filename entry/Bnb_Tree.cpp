@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "common/Mem_Heap.h"
+#include "base/Mem_Heap.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // multistart drivers.
 #include "entry/Eng_DriverSolve.h"
 
-#include "common/Mem_Heap.h"
+#include "base/Mem_Heap.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <numbers>
 #include <vector>
 
-#include "common/Rnd_Uniform.h"
+#include "base/Rnd_Uniform.h"
 #include "contract/Host_Eval.h"
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "common/Mem_Heap.h"
+#include "base/Mem_Heap.h"
 #include "contract/Host_Eval.h"
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"

@@ -11,7 +11,7 @@
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
 #include "entry/Eval_Pending.h"
-#include "entry/Sess_Excel.h"
+#include "entry/Sess_Evaluation.h"
 #include "entry/Sess_Results.h"
 #include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"

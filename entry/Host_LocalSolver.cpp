@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "common/Mem_Heap.h"
+#include "base/Mem_Heap.h"
 #include "contract/Eng_Engine.h"
 #include "contract/Host_Queries.h"
 #include "entry/Eng_Runner.h"

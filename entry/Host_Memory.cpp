@@ -1,7 +1,7 @@
 // The host's allocation services for engines, on the library's heap blocks.
 #include "contract/Host_Memory.h"
 
-#include "common/Mem_Heap.h"
+#include "base/Mem_Heap.h"
 
 void* Host_alloc(LibraryContext*, std::size_t size) { return Mem_alloc(size); }
 

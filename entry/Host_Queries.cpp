@@ -8,6 +8,7 @@
 
 #include "entry/Entry_Context.h"
 #include "entry/Eval_Pending.h"
+#include "entry/Sess_ModelQueries.h"
 #include "entry/Sess_Variables.h"
 #include "excel/Area_Areas.h"
 #include "excel/Names_Model.h"

@@ -4,11 +4,11 @@
 
 #include <utility>
 
-#include "common/Mem_Heap.h"
+#include "base/Mem_Heap.h"
 #include "contract/Host_Progress.h"
 #include "entry/Entry_Context.h"
 #include "entry/Msg_Status.h"
-#include "entry/Sess_Excel.h"
+#include "entry/Sess_Evaluation.h"
 #include "entry/Sess_Results.h"
 #include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"

@@ -12,7 +12,8 @@
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
 #include "entry/Msg_Status.h"
-#include "entry/Sess_Excel.h"
+#include "entry/Sess_Evaluation.h"
+#include "entry/Sess_ModelQueries.h"
 #include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
@@ -22,7 +23,6 @@
 namespace {
 
 constexpr int kReportColumns = 11;
-constexpr unsigned kBoundExclusions = RowRhsVaries | RowGrouped;
 
 // Values of one row being written; texts are kept as counted strings.
 class RowValues {
@@ -110,8 +110,8 @@ std::string cellAddress(int row, int column) {
 
 int boundCells(const LibraryContext* context) {
   const ConstraintList* list = context->constraints;
-  return Names_countCells(list, 0, RowBound, kBoundExclusions) -
-         Names_countCells(list, RelationInteger, RowBound, kBoundExclusions);
+  return Names_countCells(list, 0, RowBound, RowNoFixedBound) -
+         Names_countCells(list, RelationInteger, RowBound, RowNoFixedBound);
 }
 
 // Variables, rows without the grouped row, bound cells and integer variables.

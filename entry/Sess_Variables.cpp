@@ -8,6 +8,7 @@
 #include "entry/Entry_Context.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Calculation.h"
+#include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
 #include "platform/os/Os.h"
 

@@ -90,7 +90,6 @@ int Area_readSideValues(const XLOPER* ref, double* out);
 int Area_readValuesFilling(const XLOPER* ref, double* out);
 int Area_zeroBlankCells(const XLOPER* ref);
 int Area_coerceCellsToNumbers(const XLOPER* ref);
-int Xl_setCellValue(IDSHEET sheet, int row, int column, double value);
 
 // R1C1 texts, read relative to the first cell of a one-area base reference.
 XLOPER* Area_fromR1C1(const char* text, const XLOPER* base);

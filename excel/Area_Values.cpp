@@ -136,8 +136,3 @@ int Area_coerceCellsToNumbers(const XLOPER* ref) {
     return setNumber(&cell.value, value);
   });
 }
-
-int Xl_setCellValue(IDSHEET sheet, int row, int column, double value) {
-  AreaRef cell(sheet, Area_cellArea(row, column));
-  return setNumber(&cell.value, value) ? 1 : 0;
-}

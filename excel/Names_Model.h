@@ -3,9 +3,9 @@
 // "solver_rhs<i>", "robust_num", "scen_num", "scen_change", "scen_value<i>")
 // into the constraint list and the scenario table, marks which rows are
 // bounds and which depend on the variables or the scenario cells, and
-// answers the engines' structural questions (cells, integer kinds,
-// alldifferent groups, cones, bounds). Functions answer 1 on success and 0
-// on failure unless said otherwise.
+// answers the engines' structural questions (cells, alldifferent groups,
+// cones). Functions answer 1 on success and 0 on failure unless said
+// otherwise.
 #pragma once
 
 #include <string>
@@ -86,6 +86,30 @@ void Names_freeScenarioTable(ScenarioTable* table);
 
 // Queries over the records that match a filter: relation r (0 any), flags
 // sharing a bit with `include` and none with `exclude`.
+bool Names_matches(const ConstraintRecord& record, int r, unsigned include, unsigned exclude);
+// Rows with RowBound that still are no fixed bounds: `exclude` of the
+// bound-row queries.
+constexpr unsigned RowNoFixedBound = RowRhsVaries | RowGrouped;
+// The variable number of each left-hand cell of a record (-1 for a cell
+// that is no variable cell; all -1 when the record lies on another sheet);
+// false when the cells cannot be matched.
+bool Names_recordVariables(const ConstraintRecord& record, const CellList* variables,
+                           std::vector<int>* numbers);
+// Calls visit(record, numbers) for each matching record with its variable
+// numbers, in record order; false when a record cannot be matched or the
+// visit answers false.
+template <class Visit>
+bool Names_eachRecord(const ConstraintList* list, int r, unsigned include, unsigned exclude,
+                      const CellList* variables, Visit visit) {
+  if (!list || !variables) return false;
+  std::vector<int> numbers;
+  for (const ConstraintRecord& record : list->records) {
+    if (!Names_matches(record, r, include, exclude)) continue;
+    if (!Names_recordVariables(record, variables, &numbers) || !visit(record, numbers))
+      return false;
+  }
+  return true;
+}
 int Names_countCells(const ConstraintList* list, int r, unsigned include, unsigned exclude);
 int Names_maxRowCells(const ConstraintList* list);
 // For every matching cell its variable number (-1 when it is no variable
@@ -104,7 +128,6 @@ struct ConstraintCell {
 };
 int Names_cellOfRows(const ConstraintList* list, int r, unsigned include, unsigned exclude, int k,
                      ConstraintCell* out);
-int Sess_getConstraintCell(const ConstraintList* list, int k, ConstraintCell* out);
 // The right-hand value for each left-hand cell of a record: a number as it
 // is, a text or a varying reference 0, a range cell by cell, else one value
 // repeated. `out` holds the record's left-hand cell count.
@@ -115,12 +138,6 @@ int Names_allDifferentGroups(const ConstraintList* list, const CellList* variabl
 int Names_coneConstraints(const ConstraintList* list, const CellList* variables,
                           std::vector<int>* starts, std::vector<int>* kinds,
                           std::vector<int>* members);
-// flags holds one entry per variable; entries of other variables are left.
-int Sess_getIntegerFlags(const ConstraintList* list, const CellList* variables,
-                         bool withAllDifferent, int* flags);
-// lower and upper hold one entry per variable, filled with the defaults.
-int Sess_deriveVariableBounds(const ConstraintList* list, const CellList* variables, double* lower,
-                              double* upper, double defaultLower, double defaultUpper);
 
 // Scenario rows.
 int Names_getScenarioRowCount(const ScenarioTable* table);

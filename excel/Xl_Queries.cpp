@@ -1,5 +1,6 @@
 // Texts of references and values, and the spreadsheet queries built on the
-// selection commands, formula texts, number formats and sheet identity.
+// selection commands, formula texts, number formats and sheet identity; the
+// write of one number into one cell.
 #include "excel/Xl_Queries.h"
 
 #include <cstdio>
@@ -211,4 +212,12 @@ int Xl_sheetNameOfRef(const XLOPER* ref, std::string* out) {
 int Xl_activeSheetName(std::string* out) {
   AreaRef cell(Xl_activeSheetId(), Area_cellArea(0, 0));
   return Xl_sheetNameOfRef(&cell.value, out);
+}
+
+int Xl_setCellValue(IDSHEET sheet, int row, int column, double value) {
+  AreaRef cell(sheet, Area_cellArea(row, column));
+  XLOPER number = Xl_number(value);
+  Call set(xlSet, &cell.value, &number);
+  bool refused = set.is(xltypeErr) || (set.is(xltypeBool) && !set.isTrue());
+  return set.rc == xlretSuccess && !refused ? 1 : 0;
 }

@@ -1,7 +1,8 @@
 // Texts of references and values, and the small spreadsheet queries built on
 // the selection commands (precedents, current array), formula texts, number
-// formats and sheet identity. Functions answer 1 on success and 0 on failure;
-// references they return are owned values (free with Xl_freeValue).
+// formats and sheet identity, and the write of one number into one cell.
+// Functions answer 1 on success and 0 on failure; references they return are
+// owned values (free with Xl_freeValue).
 #pragma once
 
 #include <string>
@@ -50,3 +51,7 @@ int Xl_cellNumberFormat(const XLOPER* ref, std::string* out);
 IDSHEET Xl_activeSheetId();
 int Xl_sheetNameOfRef(const XLOPER* ref, std::string* out);
 int Xl_activeSheetName(std::string* out);
+
+// Sets one cell (0-based row and column) to a number; 0 when the
+// application refuses.
+int Xl_setCellValue(IDSHEET sheet, int row, int column, double value);

@@ -16,7 +16,7 @@ namespace {
 
 constexpr double kLinearTol = 1e-6;
 
-void Evo_classCounts(EvoRecord& rec) {
+void classCounts(EvoRecord& rec) {
   int a = Host_queryModel(rec.context, QuerySmoothCount);
   int b = Host_queryModel(rec.context, QueryLinearCount);
   if (a == 0) rec.problemKind = 5;
@@ -27,14 +27,14 @@ void Evo_classCounts(EvoRecord& rec) {
   rec.classCount[2] = b;
 }
 
-std::vector<char*> Evo_charRows(EvoRecord& rec) {
+std::vector<char*> charRows(EvoRecord& rec) {
   std::vector<char*> rows;
   for (auto& row : rec.depMatrix) rows.push_back(row.data());
   return rows;
 }
 
 // classOrder from the classes; false when a class disagrees with its count.
-bool Evo_orderClasses(EvoRecord& rec) {
+bool orderClasses(EvoRecord& rec) {
   rec.classOrder.clear();
   for (int cls = EvoClassNonSmooth; cls >= EvoClassNone; --cls) {
     int members = 0;
@@ -45,10 +45,10 @@ bool Evo_orderClasses(EvoRecord& rec) {
   return true;
 }
 
-int Evo_classOf(char c) { return c == 'L' ? 1 : c == 'S' ? 2 : c == 'N' ? 3 : 0; }
+int classOf(char c) { return c == 'L' ? 1 : c == 'S' ? 2 : c == 'N' ? 3 : 0; }
 
 // Evaluates a full point into `rows`; the start point's rows are not kept.
-bool Evo_evalPoint(EvoRecord& rec, const std::vector<double>& x, std::vector<double>& rows) {
+bool evalPoint(EvoRecord& rec, const std::vector<double>& x, std::vector<double>& rows) {
   rows.assign(rec.m + 1, 0.0);
   return Evo_evaluate(rec, x.data(), rows.data());
 }
@@ -58,9 +58,9 @@ bool Evo_evalPoint(EvoRecord& rec, const std::vector<double>& x, std::vector<dou
 // (which fails when a stop is pending). Each variable stays at its last
 // step and that evaluation is the base of the next, so that the columns of
 // a linear model are exact.
-bool Evo_perturbationCapture(EvoRecord& rec) {
+bool perturbationCapture(EvoRecord& rec) {
   std::vector<double> base, rows(rec.m + 1);
-  if (!Evo_evalPoint(rec, rec.x, base)) return false;
+  if (!evalPoint(rec, rec.x, base)) return false;
   for (int j = 0; j < rec.n; ++j) {
     if (rec.varClass[j] == EvoClassNonSmooth || rec.lower[j] == rec.upper[j]) continue;
     double h = 1.0;
@@ -68,61 +68,61 @@ bool Evo_perturbationCapture(EvoRecord& rec) {
       if (!Evo_evaluateOne(rec, j, rec.x[j] + h, rows.data())) return false;
       bool moved = false;
       for (int i = 0; i <= rec.m; ++i) {
-        rec.coef[i + 1][j + 1] = rows[i] - base[i];
+        rec.linear.coef[i + 1][j + 1] = rows[i] - base[i];
         moved |= std::fabs(rows[i] - base[i]) > 0.01;
       }
       if (moved || h * 10.0 >= 1e6) break;
     }
     base = rows;
     if (h != 1.0)
-      for (int i = 0; i <= rec.m; ++i) rec.coef[i + 1][j + 1] /= h;
-    rec.captureStep[j] = h;
+      for (int i = 0; i <= rec.m; ++i) rec.linear.coef[i + 1][j + 1] /= h;
+    rec.linear.captureStep[j] = h;
     if (Evo_setupProgress(rec)) return false;
   }
-  return Evo_evalPoint(rec, rec.x0, rows);
+  return evalPoint(rec, rec.x0, rows);
 }
 
-bool Evo_captureCoefficients(EvoRecord& rec) {
-  rec.coef.assign(rec.m + 2, std::vector<double>(rec.n + 1, 0.0));
-  rec.captureStep.assign(rec.n, 1.0);
+bool captureCoefficients(EvoRecord& rec) {
+  rec.linear.coef.assign(rec.m + 2, std::vector<double>(rec.n + 1, 0.0));
+  rec.linear.captureStep.assign(rec.n, 1.0);
   std::vector<double*> table;
-  for (auto& row : rec.coef) table.push_back(row.data());
+  for (auto& row : rec.linear.coef) table.push_back(row.data());
   std::vector<double> rows;
-  Evo_evalPoint(rec, rec.x, rows);
+  evalPoint(rec, rec.x, rows);
   if (Host_evalJacobian(rec.context, nullptr, Evo_storeValue, table.data(), rec.x.data(), 0)) {
-    Evo_evalPoint(rec, rec.x0, rows);
+    evalPoint(rec, rec.x0, rows);
     return true;
   }
-  return Evo_perturbationCapture(rec);
+  return perturbationCapture(rec);
 }
 
-double Evo_testBound(double bound, double step) {
+double testBound(double bound, double step) {
   if (bound <= -1e30) return -1000.0 * step;
   if (bound >= 1e30) return 1000.0 * step;
   return bound;
 }
 
-double Evo_predicted(const EvoRecord& rec, int i, const std::vector<double>& point) {
+double predicted(const EvoRecord& rec, int i, const std::vector<double>& point) {
   double value = rec.rowWork[i];
-  for (int j = 0; j < rec.n; ++j) value += rec.coef[i + 1][j + 1] * point[j];
+  for (int j = 0; j < rec.n; ++j) value += rec.linear.coef[i + 1][j + 1] * point[j];
   return value;
 }
 
-bool Evo_departs(double actual, double predicted) {
+bool departs(double actual, double predicted) {
   return std::fabs(actual - predicted) / (std::fabs(actual) + 1.0) > kLinearTol;
 }
 
 // The unit points of the first round: each variable alone at its test step.
-bool Evo_unitPoints(EvoRecord& rec, const std::vector<double>& steps) {
+bool unitPoints(EvoRecord& rec, const std::vector<double>& steps) {
   std::vector<double> point(rec.n, 0.0), rows;
   for (int j = 0; j < rec.n; ++j) {
     point[j] = steps[j];
-    if (!Evo_evalPoint(rec, point, rows)) return false;
+    if (!evalPoint(rec, point, rows)) return false;
     point[j] = 0.0;
     for (int i = 0; i <= rec.m; ++i) {
       char& c = rec.depMatrix[i][j];
-      double expected = rec.coef[i + 1][j + 1] * steps[j] + rec.rowWork[i];
-      if ((c == 'L' || c == 'Z') && Evo_departs(rows[i], expected)) c = 'S';
+      double expected = rec.linear.coef[i + 1][j + 1] * steps[j] + rec.rowWork[i];
+      if ((c == 'L' || c == 'Z') && departs(rows[i], expected)) c = 'S';
     }
   }
   return true;
@@ -131,30 +131,31 @@ bool Evo_unitPoints(EvoRecord& rec, const std::vector<double>& steps) {
 // Turns the captured coefficients into depMatrix: 'L' or 'Z' by the
 // coefficient, 'S' where three random points or the unit points disagree
 // with the linear prediction.
-bool Evo_linearityTest(EvoRecord& rec) {
+bool linearityTest(EvoRecord& rec) {
   rec.depMatrix.assign(rec.m + 1, std::vector<char>(rec.n, 'Z'));
   for (int i = 0; i <= rec.m; ++i)
     for (int j = 0; j < rec.n; ++j)
-      if (rec.coef[i + 1][j + 1] != 0.0) rec.depMatrix[i][j] = 'L';
+      if (rec.linear.coef[i + 1][j + 1] != 0.0) rec.depMatrix[i][j] = 'L';
   std::vector<double> steps(rec.n), point(rec.n), rows;
   for (int j = 0; j < rec.n; ++j)
-    steps[j] = std::clamp(7.5 * rec.captureStep[j], rec.lower[j], std::max(rec.lower[j], rec.upper[j]));
+    steps[j] = std::clamp(7.5 * rec.linear.captureStep[j], rec.lower[j],
+                          std::max(rec.lower[j], rec.upper[j]));
   for (int round = 0; round < 3; ++round) {
     for (int j = 0; j < rec.n; ++j) {
-      double lo = Evo_testBound(rec.lower[j], steps[j]), up = Evo_testBound(rec.upper[j], steps[j]);
+      double lo = testBound(rec.lower[j], steps[j]), up = testBound(rec.upper[j], steps[j]);
       point[j] = lo + Rnd_uniform(rec.rng) * (up - lo);
     }
-    if (!Evo_evalPoint(rec, point, rows)) return false;
-    if (round == 0 && !Evo_unitPoints(rec, steps)) return false;
+    if (!evalPoint(rec, point, rows)) return false;
+    if (round == 0 && !unitPoints(rec, steps)) return false;
     for (int i = 0; i <= rec.m; ++i)
-      if (Evo_departs(rows[i], Evo_predicted(rec, i, point)))
+      if (departs(rows[i], predicted(rec, i, point)))
         std::fill(rec.depMatrix[i].begin(), rec.depMatrix[i].end(), 'S');
     if (Evo_setupProgress(rec)) return false;
   }
   return true;
 }
 
-bool Evo_rowIsLinear(const EvoRecord& rec, int i) {
+bool rowIsLinear(const EvoRecord& rec, int i) {
   bool any = false;
   for (char c : rec.depMatrix[i]) {
     if (c != 'L' && c != 'Z') return false;
@@ -163,9 +164,9 @@ bool Evo_rowIsLinear(const EvoRecord& rec, int i) {
   return any;
 }
 
-void Evo_linearLists(EvoRecord& rec) {
-  rec.linearRowList.clear();
-  rec.linearVarList.clear();
+void linearLists(EvoRecord& rec) {
+  rec.linear.linearRowList.clear();
+  rec.linear.linearVarList.clear();
   std::vector<char> linearVar(rec.n, 0);
   for (int j = 0; j < rec.n; ++j)
     linearVar[j] = rec.classified ? rec.varClass[j] == EvoClassLinear : 0;
@@ -174,41 +175,42 @@ void Evo_linearLists(EvoRecord& rec) {
     for (int j = 0; j < rec.n; ++j) {
       bool l = rec.depMatrix[i][j] == 'L';
       if (rec.classified) linear |= l && linearVar[j];
-      else if (l && Evo_rowIsLinear(rec, i)) linear = true, linearVar[j] = 1;
+      else if (l && rowIsLinear(rec, i)) linear = true, linearVar[j] = 1;
     }
-    if (linear) rec.linearRowList.push_back(i + 1);
+    if (linear) rec.linear.linearRowList.push_back(i + 1);
   }
   for (int j = 0; j < rec.n; ++j)
-    if (linearVar[j]) rec.linearVarList.push_back(j + 1);
-  rec.linearRows = static_cast<int>(rec.linearRowList.size());
-  rec.linearVars = static_cast<int>(rec.linearVarList.size());
+    if (linearVar[j]) rec.linear.linearVarList.push_back(j + 1);
+  rec.linear.linearRows = static_cast<int>(rec.linear.linearRowList.size());
+  rec.linear.linearVars = static_cast<int>(rec.linear.linearVarList.size());
 }
 
 // The dense tableau of the linear part: row 0 the objective's coefficients,
 // rows 1..linearRows the linear rows (column 0 the binding bound less the
 // row's constant term), the rest work space.
-void Evo_buildTableau(EvoRecord& rec) {
-  int rows = rec.linearRows + rec.linearVars + 2, cols = 3 * rec.linearVars + 1;
-  rec.tableau.assign(rows, std::vector<double>(cols, 0.0));
-  rec.relation.assign(rows, '<');
-  for (int k = 0; k < rec.linearVars; ++k)
-    rec.tableau[0][k + 1] = rec.coef[rec.m + 1][rec.linearVarList[k]];
-  for (int r = 0; r < rec.linearRows; ++r) {
-    int i = rec.linearRowList[r] - 1;
+void buildTableau(EvoRecord& rec) {
+  int rows = rec.linear.linearRows + rec.linear.linearVars + 2,
+      cols = 3 * rec.linear.linearVars + 1;
+  rec.linear.tableau.assign(rows, std::vector<double>(cols, 0.0));
+  rec.linear.relation.assign(rows, '<');
+  for (int k = 0; k < rec.linear.linearVars; ++k)
+    rec.linear.tableau[0][k + 1] = rec.linear.coef[rec.m + 1][rec.linear.linearVarList[k]];
+  for (int r = 0; r < rec.linear.linearRows; ++r) {
+    int i = rec.linear.linearRowList[r] - 1;
     double lo = rec.rowLower[i], up = rec.rowUpper[i];
-    rec.relation[r + 1] = lo == up ? '=' : up >= 1e30 ? '>' : '<';
-    rec.tableau[r + 1][0] = (rec.relation[r + 1] == '>' ? lo : up) - rec.rowWork[i];
-    for (int k = 0; k < rec.linearVars; ++k)
-      rec.tableau[r + 1][k + 1] = rec.coef[i + 1][rec.linearVarList[k]];
+    rec.linear.relation[r + 1] = lo == up ? '=' : up >= 1e30 ? '>' : '<';
+    rec.linear.tableau[r + 1][0] = (rec.linear.relation[r + 1] == '>' ? lo : up) - rec.rowWork[i];
+    for (int k = 0; k < rec.linear.linearVars; ++k)
+      rec.linear.tableau[r + 1][k + 1] = rec.linear.coef[i + 1][rec.linear.linearVarList[k]];
   }
-  rec.linearLower.resize(rec.linearVars);
-  rec.linearUpper.resize(rec.linearVars);
-  rec.linearSolution.assign(rec.linearVars, 0.0);
-  for (int k = 0; k < rec.linearVars; ++k) {
-    rec.linearLower[k] = rec.lower[rec.linearVarList[k] - 1];
-    rec.linearUpper[k] = rec.upper[rec.linearVarList[k] - 1];
+  rec.linear.linearLower.resize(rec.linear.linearVars);
+  rec.linear.linearUpper.resize(rec.linear.linearVars);
+  rec.linear.linearSolution.assign(rec.linear.linearVars, 0.0);
+  for (int k = 0; k < rec.linear.linearVars; ++k) {
+    rec.linear.linearLower[k] = rec.lower[rec.linear.linearVarList[k] - 1];
+    rec.linear.linearUpper[k] = rec.upper[rec.linear.linearVarList[k] - 1];
   }
-  rec.lpReuse = 1;
+  rec.linear.lpReuse = 1;
 }
 
 }  // namespace
@@ -226,17 +228,17 @@ int Evo_classify(EvoRecord& rec) {
     rec.classCount[1] = rec.classCount[2] = 0;
     return 0;
   }
-  Evo_classCounts(rec);
+  classCounts(rec);
   rec.depMatrix.assign(rec.m + 1, std::vector<char>(rec.n, 'Z'));
-  std::vector<char*> table = Evo_charRows(rec);
+  std::vector<char*> table = charRows(rec);
   if (!Host_enumDependencies(rec.context, nullptr, Evo_storeDepClass, table.data(), 256))
     return StatusInfeasible;
   rec.classified = true;
   for (const auto& row : rec.depMatrix)
-    for (int j = 0; j < rec.n; ++j) rec.varClass[j] = std::max(rec.varClass[j], Evo_classOf(row[j]));
+    for (int j = 0; j < rec.n; ++j) rec.varClass[j] = std::max(rec.varClass[j], classOf(row[j]));
   if (rec.classCount[0] > 0 && item23)
     Host_evalJacobian(rec.context, nullptr, nullptr, nullptr, rec.x.data(), 64);
-  if (!Evo_orderClasses(rec)) return StatusHostFailure;
+  if (!orderClasses(rec)) return StatusHostFailure;
   double w = 2.0 * rec.classCount[0] + 1.5 * rec.classCount[1] + rec.classCount[2];
   if (w > 0) {
     rec.classPick[0] = 2.0 * rec.classCount[0] / w;
@@ -246,15 +248,15 @@ int Evo_classify(EvoRecord& rec) {
 }
 
 int Evo_linearAnalysis(EvoRecord& rec) {
-  rec.linearRows = rec.linearVars = 0;
+  rec.linear.linearRows = rec.linear.linearVars = 0;
   if (rec.m <= 0 || (rec.classified && rec.classCount[2] == 0)) return 0;
   std::vector<double> zero(rec.n, 0.0);
-  if (!Evo_evalPoint(rec, zero, rec.rowWork)) return 0;
+  if (!evalPoint(rec, zero, rec.rowWork)) return 0;
   // A failed capture or test leaves the model without a linear part; a
   // user's stop ends the run.
-  if (!Evo_captureCoefficients(rec) || (!rec.classified && !Evo_linearityTest(rec)))
+  if (!captureCoefficients(rec) || (!rec.classified && !linearityTest(rec)))
     return Evo_pendingStop(rec) == StatusUserStop ? StatusUserStop : 0;
-  Evo_linearLists(rec);
-  if (rec.linearRows > 0 && rec.linearVars > 0) Evo_buildTableau(rec);
+  linearLists(rec);
+  if (rec.linear.linearRows > 0 && rec.linear.linearVars > 0) buildTableau(rec);
   return 0;
 }

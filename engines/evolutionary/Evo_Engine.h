@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "common/Rnd_Uniform.h"
+#include "base/Rnd_Uniform.h"
 #include "contract/Eng_Builtins.h"
 
 struct LibraryContext;
@@ -65,6 +65,42 @@ struct EvoOptions {
   std::uint32_t flags = 0;   // EngineOptionFlags of engine 2
 };
 
+// The linear part of the model: the coefficients captured by perturbation,
+// the rows and variables that are linear, and the tableau over them that
+// the repair and the linear-programming step solve.
+struct EvoLinearPart {
+  // coef: m + 2 rows of n + 1 values; coef[r + 1][j + 1] is d row r / d x_j,
+  // row m + 1 (index m + 1) the objective; the record's rowWork holds the
+  // rows at x = 0.
+  std::vector<std::vector<double>> coef;
+  std::vector<double> captureStep;          // n: step of the perturbation capture
+  std::vector<std::int32_t> linearRowList;  // 1-based row numbers (row r is list value r)
+  std::vector<std::int32_t> linearVarList;  // 1-based variable numbers
+  // Dense tableau: linearRows + linearVars + 2 rows of 3 x linearVars + 1
+  // values. Row 0 holds the objective's coefficients of the linear
+  // variables; row r (1..linearRows) the coefficients of linear row
+  // linearRowList[r - 1] in columns 1..linearVars and, in column 0, its
+  // binding bound (the lower one for '>') less the row's value at x = 0.
+  // The remaining rows and columns are work space.
+  std::vector<std::vector<double>> tableau;
+  // Per tableau row: '=' equal bounds, '>' only a lower bound, else '<'.
+  std::vector<char> relation;
+  std::vector<double> linearLower, linearUpper, linearSolution;  // per linear variable
+  int linearVars = 0, linearRows = 0;
+  int lpReuse = 0;  // reuse counter of the linear-programming step
+};
+
+// What a run counts: evaluations, children bred and kept, local optima
+// found and the attempts of each repair.
+struct EvoStatistics {
+  int evaluations = 0;
+  int mutations = 0, crossovers = 0;
+  int mutantsKept = 0, crossoversKept = 0;
+  int localOptimaFound = 0;
+  int blendAttempts = 0, blendSuccesses = 0, linearAttempts = 0, linearSuccesses = 0,
+      quasiNewtonAttempts = 0, stepAttempts = 0, stepSuccesses = 0;
+};
+
 struct EvoRecord {
   LibraryContext* context = nullptr;
 
@@ -82,30 +118,12 @@ struct EvoRecord {
   std::vector<std::vector<char>> depMatrix;  // m + 1 rows of n: 'L', 'S', 'N', 'Z'
   bool classified = false;                // depMatrix and classes come from the host
 
-  // Linear part (found at the start of the main loop).
-  // coef: m + 2 rows of n + 1 values; coef[r + 1][j + 1] is d row r / d x_j,
-  // row m + 1 (index m + 1) the objective; rowWork holds the rows at x = 0.
-  std::vector<std::vector<double>> coef;
-  std::vector<double> captureStep;        // n: step of the perturbation capture
-  std::vector<std::int32_t> linearRowList;  // 1-based row numbers (row r is list value r)
-  std::vector<std::int32_t> linearVarList;  // 1-based variable numbers
-  // Dense tableau: linearRows + linearVars + 2 rows of 3 x linearVars + 1
-  // values. Row 0 holds the objective's coefficients of the linear
-  // variables; row r (1..linearRows) the coefficients of linear row
-  // linearRowList[r - 1] in columns 1..linearVars and, in column 0, its
-  // binding bound (the lower one for '>') less the row's value at x = 0.
-  // The remaining rows and columns are work space.
-  std::vector<std::vector<double>> tableau;
-  // Per tableau row: '=' equal bounds, '>' only a lower bound, else '<'.
-  std::vector<char> relation;
-  std::vector<double> linearLower, linearUpper, linearSolution;  // per linear variable
-  int lpReuse = 0;                        // reuse counter of the linear-programming step
+  EvoLinearPart linear;  // found at the start of the main loop
 
   int maximise = 0;
   int n = 0, m = 0;
   int hostRowCount = 0;                   // rows the host evaluates (query 1)
   int allDiffCells = 0, groupCount = 0, largestGroup = 0;
-  int linearVars = 0, linearRows = 0;
   int popSize = 0;
   int repeatCount = 2;
   int tournamentRounds = 2;
@@ -113,17 +131,10 @@ struct EvoRecord {
   int useScaling = 0;
   int setupEvaluations = 1;
   int finalStatus = 0;
-  int evaluations = 0;
-  int mutations = 0, crossovers = 0;
-  int mutantsKept = 0, crossoversKept = 0;
-  int localOptimaFound = 0;
   int iteration = 0;
   int feasibleFound = 0;
   int rejectedRun = 0;
   int infeasibleRun = 0;
-  // Repair counters.
-  int blendAttempts = 0, blendSuccesses = 0, linearAttempts = 0, linearSuccesses = 0,
-      quasiNewtonAttempts = 0, stepAttempts = 0, stepSuccesses = 0;
   int mutationHorizon = 0;
   std::uint32_t improvedTick = 0;
   int rejectLimit = 0;
@@ -168,6 +179,7 @@ struct EvoRecord {
   RndStream rng;
   int scaled = 0;
   EvoOptions options;
+  EvoStatistics stats;
 };
 
 

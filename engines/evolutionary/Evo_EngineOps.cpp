@@ -14,7 +14,7 @@
 
 namespace {
 
-int Evo_readOptions(EvoRecord& rec) {
+int readOptions(EvoRecord& rec) {
   LibraryContext* c = rec.context;
   EvoOptions& o = rec.options;
   o.objectiveRow = Host_queryModel(c, QueryObjectiveRow) != 0;
@@ -39,7 +39,7 @@ int Evo_readOptions(EvoRecord& rec) {
   return 0;
 }
 
-void Evo_allocate(EvoRecord& rec) {
+void allocate(EvoRecord& rec) {
   std::size_t n = rec.n, rows = rec.m + 1;
   for (auto* a : {&rec.rowValues, &rec.rowValuesSaved, &rec.rowWork, &rec.shownValues})
     a->assign(rows, 0.0);
@@ -54,16 +54,16 @@ void Evo_allocate(EvoRecord& rec) {
 }
 
 // Sizes, options, arrays, bounds and start values.
-int Evo_readModel(EvoRecord& rec) {
+int readModel(EvoRecord& rec) {
   LibraryContext* c = rec.context;
   rec.n = Host_queryModel(c, QueryVariables);
   if (rec.n < 1) return StatusBadModel;
   rec.hostRowCount = Host_queryModel(c, QueryRows);
   if (rec.hostRowCount < 0) return StatusBadModel;
-  if (int status = Evo_readOptions(rec)) return status;
+  if (int status = readOptions(rec)) return status;
   rec.m = rec.options.objectiveRow ? rec.hostRowCount - 1 : rec.hostRowCount;
   if (rec.m < 0) return StatusBadModel;
-  Evo_allocate(rec);
+  allocate(rec);
   std::vector<double> rowLower(rec.hostRowCount + 1, -1e30), rowUpper(rec.hostRowCount + 1, 1e30);
   if (!Host_getVariableBounds(c, rec.lower.data(), rec.upper.data(), rowLower.data(),
                               rowUpper.data()))
@@ -75,7 +75,7 @@ int Evo_readModel(EvoRecord& rec) {
 }
 
 // The size, bound and group checks of `setup`.
-int Evo_checkModel(EvoRecord& rec, const EngineProblem& problem) {
+int checkModel(EvoRecord& rec, const EngineProblem& problem) {
   LibraryContext* c = rec.context;
   if (!(problem.flags & ProblemFeasibility) &&
       (rec.n > 500 || rec.hostRowCount > 251 || Host_queryModel(c, QueryIntegers) > 500))
@@ -101,7 +101,7 @@ int Evo_checkModel(EvoRecord& rec, const EngineProblem& problem) {
   return 0;
 }
 
-int Evo_localModeOf(std::uint32_t flags) {
+int localModeOf(std::uint32_t flags) {
   switch (flags & (OptFlagLoc2 | OptFlagLoc3)) {
     case 0: return EvoLocalNone;
     case OptFlagLoc2: return EvoLocalCoordinate;
@@ -110,55 +110,55 @@ int Evo_localModeOf(std::uint32_t flags) {
   }
 }
 
-int Evo_resolveLocalMode(int problemKind) {
+int resolveLocalMode(int problemKind) {
   if (problemKind == 1 || problemKind == 3) return EvoLocalLinear;
   if (problemKind == 2 || problemKind == 4) return EvoLocalGrg;
   return EvoLocalNone;
 }
 
-int Evo_setup(EvoRecord& rec, EngineProblem& problem) {
-  if (int status = Evo_readModel(rec)) return status;
-  rec.localMode = Evo_localModeOf(rec.options.flags);
-  if (int status = Evo_checkModel(rec, problem)) return status;
+int setup(EvoRecord& rec, EngineProblem& problem) {
+  if (int status = readModel(rec)) return status;
+  rec.localMode = localModeOf(rec.options.flags);
+  if (int status = checkModel(rec, problem)) return status;
   problem.variableCount = rec.n;
   problem.upper = rec.upper.data();
   problem.lower = rec.lower.data();
   problem.values = rec.x.data();
   if (int status = Evo_classify(rec)) return status;
-  if (rec.localMode == EvoLocalByKind) rec.localMode = Evo_resolveLocalMode(rec.problemKind);
+  if (rec.localMode == EvoLocalByKind) rec.localMode = resolveLocalMode(rec.problemKind);
   return StatusConverged;
 }
 
-bool Evo_rowsCross(const EvoRecord& rec) {
+bool rowsCross(const EvoRecord& rec) {
   for (int i = 0; i < rec.m; ++i)
     if (rec.rowLower[i] > rec.rowUpper[i]) return true;
   return false;
 }
 
-void Evo_scaleBound(double& bound, double factor) {
+void scaleBound(double& bound, double factor) {
   if (std::fabs(bound) < 1e30) bound *= factor;
 }
 
 // Divides (or multiplies back) the points, bounds and rows by their scales.
-void Evo_applyScales(EvoRecord& rec, bool divide) {
+void applyScales(EvoRecord& rec, bool divide) {
   for (int j = 0; j < rec.n; ++j) {
     double f = divide ? 1.0 / rec.varScale[j] : rec.varScale[j];
     rec.x[j] *= f;
     rec.x0[j] *= f;
-    Evo_scaleBound(rec.lower[j], f);
-    Evo_scaleBound(rec.upper[j], f);
+    scaleBound(rec.lower[j], f);
+    scaleBound(rec.upper[j], f);
   }
   for (int i = 0; i <= rec.m; ++i) {
     double f = divide ? 1.0 / rec.rowScale[i] : rec.rowScale[i];
     rec.rowValues[i] *= f;
     rec.rowValuesSaved[i] *= f;
-    Evo_scaleBound(rec.rowLower[i], f);
-    Evo_scaleBound(rec.rowUpper[i], f);
+    scaleBound(rec.rowLower[i], f);
+    scaleBound(rec.rowUpper[i], f);
   }
   rec.scaled = divide;
 }
 
-bool Evo_scale(EvoRecord& rec) {
+bool scale(EvoRecord& rec) {
   if (!Evo_evaluate(rec, rec.x.data(), rec.rowValues.data())) return false;
   for (int j = 0; j < rec.n; ++j)
     rec.varScale[j] = std::fabs(rec.x[j]) < rec.options.convergence ? 1.0 : std::fabs(rec.x[j]);
@@ -167,26 +167,26 @@ bool Evo_scale(EvoRecord& rec) {
     rec.rowScale[i] = v < rec.options.convergence ? 1.0 : v;
   }
   rec.rowValuesSaved = rec.rowValues;
-  Evo_applyScales(rec, true);
+  applyScales(rec, true);
   return true;
 }
 
-int Evo_solve(EvoRecord& rec, EngineProblem& problem) {
+int solve(EvoRecord& rec, EngineProblem& problem) {
   problem.saved = nullptr;
   problem.releaseSaved = nullptr;
-  if (Evo_rowsCross(rec)) {
+  if (rowsCross(rec)) {
     problem.status = StatusInfeasible;
     return 1;
   }
   rec.types.assign(rec.n, 0);
   if (problem.integerFlags) std::copy(problem.integerFlags, problem.integerFlags + rec.n, rec.types.begin());
   rec.x0 = rec.x;
-  if (rec.useScaling && !Evo_scale(rec)) {
+  if (rec.useScaling && !scale(rec)) {
     problem.status = StatusEvalError;
     return 0;
   }
   int result = Evo_mainLoop(rec, &problem.objective);
-  if (rec.scaled) Evo_applyScales(rec, false);
+  if (rec.scaled) applyScales(rec, false);
   if (result == 0) result = StatusConverged;
   problem.status = result;
   return result == StatusConverged || result == StatusNoProgress || result == StatusUnbounded ||
@@ -194,7 +194,7 @@ int Evo_solve(EvoRecord& rec, EngineProblem& problem) {
 }
 
 // The run's final point through the application, so that it stays in the cells.
-void Evo_finalEvaluation(EvoRecord& rec) {
+void finalEvaluation(EvoRecord& rec) {
   Evo_progress(rec, ProgressPause, 0, 0.0);
   Evo_writePopulationReport(rec);
   Host_evalProblem(rec.context, rec.hostRows.data(), rec.x.data());
@@ -218,7 +218,7 @@ int Evo_engineSetup(void* record) {
   problem->engineRecord = rec;
   rec->context = problem->owner;
   try {
-    problem->status = Evo_setup(*rec, *problem);
+    problem->status = setup(*rec, *problem);
   } catch (const std::bad_alloc&) {
     problem->status = StatusOutOfMemory;
   }
@@ -234,7 +234,7 @@ int Evo_engineSolve(void* record) {
     return 0;
   }
   try {
-    return Evo_solve(*rec, *problem);
+    return solve(*rec, *problem);
   } catch (const std::bad_alloc&) {
     problem->status = StatusOutOfMemory;
     return 0;
@@ -248,7 +248,7 @@ int Evo_engineFinish(void* record) {
   if (!rec) return 1;
   if (!rec->rowValues.empty() && !rec->x.empty()) {
     try {
-      Evo_finalEvaluation(*rec);
+      finalEvaluation(*rec);
     } catch (const std::bad_alloc&) {
       problem->status = StatusOutOfMemory;
     }

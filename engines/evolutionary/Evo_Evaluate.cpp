@@ -15,7 +15,7 @@ namespace {
 
 // The host's rows into the engine's: divided by the row scales, the
 // objective (when the model has none) forced to 0.
-void Evo_takeRows(EvoRecord& rec, double* rows) {
+void takeRows(EvoRecord& rec, double* rows) {
   for (int i = 0; i < rec.hostRowCount && i <= rec.m; ++i) rows[i] = rec.hostRows[i];
   if (!rec.options.objectiveRow) rows[rec.m] = 0.0;
   for (int i = 0; i <= rec.m; ++i) rows[i] /= rec.rowScale[i];
@@ -27,14 +27,14 @@ bool Evo_evaluate(EvoRecord& rec, const double* x, double* rows) {
   std::vector<double> point(x, x + rec.n);
   for (int j = 0; j < rec.n; ++j) point[j] *= rec.varScale[j];
   if (!Host_evalProblem(rec.context, rec.hostRows.data(), point.data())) return false;
-  Evo_takeRows(rec, rows);
+  takeRows(rec, rows);
   return true;
 }
 
 bool Evo_evaluateOne(EvoRecord& rec, int j, double xj, double* rows) {
   if (!Host_evalOneChanged(rec.context, rec.hostRows.data(), j, xj * rec.varScale[j]))
     return false;
-  Evo_takeRows(rec, rows);
+  takeRows(rec, rows);
   return Evo_progress(rec, ProgressQuery, 0, 0.0) == StopContinue;
 }
 
@@ -64,7 +64,7 @@ double Evo_fitnessOf(const EvoRecord& rec, const double* rows) {
 }
 
 int Evo_evaluateFitness(EvoRecord& rec, const double* x, double* fitness) {
-  ++rec.evaluations;
+  ++rec.stats.evaluations;
   if (!Evo_evaluate(rec, x, rec.rowValues.data())) return EvoRejected;
   Evo_violations(rec, rec.rowValues.data(), &rec.lastEqSum, &rec.lastIneqSum);
   rec.lastObjective = Evo_objectiveOf(rec, rec.rowValues.data());
@@ -117,7 +117,7 @@ int Evo_pendingStop(EvoRecord& rec) {
 }
 
 int Evo_setupProgress(EvoRecord& rec) {
-  double share = static_cast<double>(rec.evaluations) * rec.n * rec.m / rec.setupEvaluations;
+  double share = static_cast<double>(rec.stats.evaluations) * rec.n * rec.m / rec.setupEvaluations;
   int answer = Evo_mapStop(Evo_progress(rec, ProgressSetup, static_cast<int>(share), 0.0));
   return answer == StatusUserStop ? StatusUserStop : 0;
 }

@@ -18,64 +18,64 @@ namespace {
 
 constexpr int kDrawTries = 1000;
 
-int Evo_draw(EvoRecord& rec, int k) { return static_cast<int>(Rnd_uniform(rec.rng) * k); }
+int draw(EvoRecord& rec, int k) { return static_cast<int>(Rnd_uniform(rec.rng) * k); }
 
-int Evo_groupOf(const EvoRecord& rec, int j) {
+int groupOf(const EvoRecord& rec, int j) {
   return rec.types.empty() || rec.types[j] < 3 ? -1 : rec.types[j] - 3;
 }
 
 // A rank in 2..popSize - 1 whose selection counter is within the quota.
-int Evo_rankDraw(EvoRecord& rec, const std::vector<std::int32_t>& picks, int quota) {
+int rankDraw(EvoRecord& rec, const std::vector<std::int32_t>& picks, int quota) {
   int r = 2;
   for (int t = 0; t < 2 * rec.popSize; ++t) {
-    r = std::max(2, Evo_draw(rec, rec.popSize));
+    r = std::max(2, draw(rec, rec.popSize));
     if (picks[r] <= quota) break;
   }
   return r;
 }
 
 // Two different positions a < b among `size`; false when there are none.
-bool Evo_twoPositions(EvoRecord& rec, int size, int* a, int* b) {
+bool twoPositions(EvoRecord& rec, int size, int* a, int* b) {
   if (size < 2) return false;
   do {
-    *a = Evo_draw(rec, size);
-    *b = Evo_draw(rec, size);
+    *a = draw(rec, size);
+    *b = draw(rec, size);
   } while (*a == *b);
   if (*a > *b) std::swap(*a, *b);
   return true;
 }
 
-void Evo_segment(EvoRecord& rec, int* a, int* b) {
+void segment(EvoRecord& rec, int* a, int* b) {
   double u = Rnd_uniform(rec.rng);
   *a = 0;
   *b = rec.n - 1;
   if (u < 0.5) return;
   *a = static_cast<int>(u * (rec.n - 1));
-  *b = Evo_draw(rec, rec.n - 1);
+  *b = draw(rec, rec.n - 1);
   if (*a > *b) std::swap(*a, *b);
 }
 
-double Evo_clampValue(const EvoRecord& rec, int j, double v) {
+double clampValue(const EvoRecord& rec, int j, double v) {
   if (std::isnan(v)) return rec.lower[j];
   return std::clamp(v, rec.lower[j], rec.upper[j]);
 }
 
-void Evo_blend(EvoRecord& rec, const EvoMember& m1, const EvoMember& m2) {
+void blend(EvoRecord& rec, const EvoMember& m1, const EvoMember& m2) {
   double w = Rnd_uniform(rec.rng);
   int a, b;
-  Evo_segment(rec, &a, &b);
+  segment(rec, &a, &b);
   for (int j = 0; j < rec.n; ++j) {
-    if (Evo_groupOf(rec, j) >= 0) continue;
+    if (groupOf(rec, j) >= 0) continue;
     double v = j < a ? m1.x[j] : j > b ? m2.x[j] : (1.0 - w) * m2.x[j] + w * m1.x[j];
-    rec.x[j] = Evo_clampValue(rec, j, v);
+    rec.x[j] = clampValue(rec, j, v);
   }
 }
 
-int Evo_quadratic(EvoRecord& rec, const EvoMember& m1, const EvoMember& m2) {
+int quadratic(EvoRecord& rec, const EvoMember& m1, const EvoMember& m2) {
   int k = Evo_listCount(rec.localOptima.get());
   const EvoMember* m3 = rec.best;
   if (k > 0 && Rnd_uniform(rec.rng) >= 5.0 / (k + 5)) {
-    m3 = Evo_memberAt(rec.localOptima.get(), Evo_draw(rec, k - 1) + 1);
+    m3 = Evo_memberAt(rec.localOptima.get(), draw(rec, k - 1) + 1);
     if (!m3) return StatusHostFailure;
   }
   double pa = m1.fitness - m1.objective, pb = m2.fitness - m2.objective;
@@ -84,100 +84,98 @@ int Evo_quadratic(EvoRecord& rec, const EvoMember& m1, const EvoMember& m2) {
   double f1 = penalties ? pa : m1.fitness, f2 = penalties ? pb : m2.fitness;
   double f3 = penalties ? pc : m3->fitness;
   int a, b;
-  Evo_segment(rec, &a, &b);
+  segment(rec, &a, &b);
   for (int j = 0; j < rec.n; ++j) {
-    if (Evo_groupOf(rec, j) >= 0) continue;
+    if (groupOf(rec, j) >= 0) continue;
     double x1 = m1.x[j], x2 = m2.x[j], x3 = m3->x[j], v;
     if (j < a) v = x1;
     else if (j > b) v = x2;
     else
       v = 0.5 * ((x2 * x2 - x3 * x3) * f1 + (x3 * x3 - x1 * x1) * f2 + (x1 * x1 - x2 * x2) * f3) /
           ((x2 - x3) * f1 + (x3 - x1) * f2 + (x1 - x2) * f3);
-    rec.x[j] = Evo_clampValue(rec, j, v);
+    rec.x[j] = clampValue(rec, j, v);
   }
   return 0;
 }
 
 // The unscaled value of group position p of a point.
-double Evo_groupValue(const EvoRecord& rec, const double* x, int p) {
+double groupValue(const EvoRecord& rec, const double* x, int p) {
   int j = rec.groupMember[p];
   return x[j] * rec.varScale[j];
 }
 
-void Evo_setGroupValue(EvoRecord& rec, int p, double value) {
+void setGroupValue(EvoRecord& rec, int p, double value) {
   int j = rec.groupMember[p];
   rec.x[j] = value / rec.varScale[j];
 }
 
-bool Evo_isFree(const EvoRecord& rec, int p) { return rec.x[rec.groupMember[p]] == -1.0; }
+bool isFree(const EvoRecord& rec, int p) { return rec.x[rec.groupMember[p]] == -1.0; }
 
 // Position of `value` among positions [from, to) of the child (or of a
 // parent when given); -1 when absent.
-int Evo_findValue(const EvoRecord& rec, const double* x, int from, int to, double value) {
+int findValue(const EvoRecord& rec, const double* x, int from, int to, double value) {
   for (int p = from; p < to; ++p)
-    if ((x != rec.x.data() || !Evo_isFree(rec, p)) &&
-        std::fabs(Evo_groupValue(rec, x, p) - value) <= rec.precision)
+    if ((x != rec.x.data() || !isFree(rec, p)) &&
+        std::fabs(groupValue(rec, x, p) - value) <= rec.precision)
       return p;
   return -1;
 }
 
-int Evo_subsetCrossover(EvoRecord& rec, int start, int s, const EvoMember& m1,
-                        const EvoMember& m2) {
-  int k = Evo_draw(rec, s);
+int subsetCrossover(EvoRecord& rec, int start, int s, const EvoMember& m1, const EvoMember& m2) {
+  int k = draw(rec, s);
   for (int t = 0; t < k; ++t) {
     int p;
-    do p = start + Evo_draw(rec, s);
-    while (!Evo_isFree(rec, p));
-    Evo_setGroupValue(rec, p, Evo_groupValue(rec, m1.x.data(), p));
+    do p = start + draw(rec, s);
+    while (!isFree(rec, p));
+    setGroupValue(rec, p, groupValue(rec, m1.x.data(), p));
   }
   int cursor = start;
   for (int p = start; p < start + s; ++p) {
-    double v = Evo_groupValue(rec, m2.x.data(), p);
-    if (Evo_findValue(rec, rec.x.data(), start, start + s, v) >= 0) continue;
-    while (cursor < start + s && !Evo_isFree(rec, cursor)) ++cursor;
+    double v = groupValue(rec, m2.x.data(), p);
+    if (findValue(rec, rec.x.data(), start, start + s, v) >= 0) continue;
+    while (cursor < start + s && !isFree(rec, cursor)) ++cursor;
     if (cursor == start + s) return EvoRejected;
-    Evo_setGroupValue(rec, cursor, v);
+    setGroupValue(rec, cursor, v);
   }
   return 0;
 }
 
-int Evo_mappedCrossover(EvoRecord& rec, int start, int s, const EvoMember& m1,
-                        const EvoMember& m2) {
+int mappedCrossover(EvoRecord& rec, int start, int s, const EvoMember& m1, const EvoMember& m2) {
   int a, b;
-  if (!Evo_twoPositions(rec, s, &a, &b)) return EvoRejected;
+  if (!twoPositions(rec, s, &a, &b)) return EvoRejected;
   a += start;
   b += start;
-  for (int p = a; p <= b; ++p) Evo_setGroupValue(rec, p, Evo_groupValue(rec, m1.x.data(), p));
+  for (int p = a; p <= b; ++p) setGroupValue(rec, p, groupValue(rec, m1.x.data(), p));
   for (int i = a; i <= b; ++i) {
-    double v = Evo_groupValue(rec, m2.x.data(), i);
-    if (Evo_findValue(rec, rec.x.data(), a, b + 1, v) >= 0) continue;
+    double v = groupValue(rec, m2.x.data(), i);
+    if (findValue(rec, rec.x.data(), a, b + 1, v) >= 0) continue;
     int p = i;
-    for (int steps = 0; !Evo_isFree(rec, p); ++steps) {
-      p = Evo_findValue(rec, m2.x.data(), start, start + s, Evo_groupValue(rec, m1.x.data(), p));
+    for (int steps = 0; !isFree(rec, p); ++steps) {
+      p = findValue(rec, m2.x.data(), start, start + s, groupValue(rec, m1.x.data(), p));
       if (p < 0 || steps > s) return EvoRejected;
     }
-    Evo_setGroupValue(rec, p, v);
+    setGroupValue(rec, p, v);
   }
   for (int p = start; p < start + s; ++p)
-    if (Evo_isFree(rec, p)) Evo_setGroupValue(rec, p, Evo_groupValue(rec, m2.x.data(), p));
+    if (isFree(rec, p)) setGroupValue(rec, p, groupValue(rec, m2.x.data(), p));
   return 0;
 }
 
-int Evo_groupCrossover(EvoRecord& rec, double u2, const EvoMember& m1, const EvoMember& m2) {
-  int g = Evo_draw(rec, rec.groupCount - 1);
+int groupCrossover(EvoRecord& rec, double u2, const EvoMember& m1, const EvoMember& m2) {
+  int g = draw(rec, rec.groupCount - 1);
   int start = rec.groupStart[g], s = rec.groupStart[g + 1] - start;
   for (int p = start; p < start + s; ++p) rec.x[rec.groupMember[p]] = -1.0;
-  int result = u2 >= rec.pmxShare ? Evo_subsetCrossover(rec, start, s, m1, m2)
-                                   : Evo_mappedCrossover(rec, start, s, m1, m2);
+  int result = u2 >= rec.pmxShare ? subsetCrossover(rec, start, s, m1, m2)
+                                  : mappedCrossover(rec, start, s, m1, m2);
   if (result == 0) Evo_checkGroup(rec, rec.x.data(), g);
   return result;
 }
 
-bool Evo_allInGroups(const EvoRecord& rec) { return rec.allDiffCells >= rec.n; }
+bool allInGroups(const EvoRecord& rec) { return rec.allDiffCells >= rec.n; }
 
 // Rounds, evaluates and repairs the child in x; makes a member when its
 // fitness is below `threshold`. Returns 0 when a member waits in `current`.
-int Evo_finishChild(EvoRecord& rec, const EvoMember* guide, double threshold, int* kept) {
+int finishChild(EvoRecord& rec, const EvoMember* guide, double threshold, int* kept) {
   Evo_roundIntegers(rec, rec.x.data(), false);
   double fitness = 0.0;
   int result = Evo_evaluateFitness(rec, rec.x.data(), &fitness);
@@ -194,7 +192,7 @@ int Evo_finishChild(EvoRecord& rec, const EvoMember* guide, double threshold, in
 }
 
 // The incumbent after a crossover child, shown to the host.
-int Evo_reportCrossover(EvoRecord& rec, int result) {
+int reportCrossover(EvoRecord& rec, int result) {
   std::uint32_t start = Os_tickCount();
   const EvoMember* chosen = Evo_chooseResult(rec);
   double objective = 0.0;
@@ -214,45 +212,47 @@ int Evo_reportCrossover(EvoRecord& rec, int result) {
 }
 
 // Mutation of a variable outside the alldifferent groups.
-void Evo_mutateValue(EvoRecord& rec, double u, int j) {
+void mutateValue(EvoRecord& rec, double u, int j) {
   double& v = rec.x[j];
   if (u < rec.boundaryShare) {
     v = Rnd_uniform(rec.rng) >= 0.5 ? rec.upper[j] : rec.lower[j];
-  } else if (rec.crossoversKept >= rec.mutationHorizon || Rnd_uniform(rec.rng) >= rec.resetShare) {
+  } else if (rec.stats.crossoversKept >= rec.mutationHorizon ||
+             Rnd_uniform(rec.rng) >= rec.resetShare) {
     v = rec.lower[j] + Rnd_uniform(rec.rng) * (rec.upper[j] - rec.lower[j]);
   } else {
     bool down = Rnd_uniform(rec.rng) >= 0.5;
     double d = down ? v - rec.lower[j] : rec.upper[j] - v;
-    double e = std::max(0.0, 1.0 - static_cast<double>(rec.crossoversKept) / rec.mutationHorizon);
+    double e =
+        std::max(0.0, 1.0 - static_cast<double>(rec.stats.crossoversKept) / rec.mutationHorizon);
     double step = d * (1.0 - std::pow(Rnd_uniform(rec.rng), e * e));
     v += down ? -step : step;
   }
 }
 
 // The variable that a class pick chooses instead of j.
-int Evo_classPick(EvoRecord& rec, int j) {
+int classPick(EvoRecord& rec, int j) {
   double u2 = Rnd_uniform(rec.rng);
   int c3 = rec.classCount[0], c2 = rec.classCount[1], c1 = rec.classCount[2];
   if (rec.classOrder.empty()) return j;
-  if (u2 < rec.classPick[0] && c3 > 0) return rec.classOrder[Evo_draw(rec, c3 - 1)];
-  if (u2 < rec.classPick[1] && c2 > 0) return rec.classOrder[c3 + Evo_draw(rec, c2 - 1)];
-  if (c1 > 0) return rec.classOrder[c3 + c2 + Evo_draw(rec, c1 - 1)];
+  if (u2 < rec.classPick[0] && c3 > 0) return rec.classOrder[draw(rec, c3 - 1)];
+  if (u2 < rec.classPick[1] && c2 > 0) return rec.classOrder[c3 + draw(rec, c2 - 1)];
+  if (c1 > 0) return rec.classOrder[c3 + c2 + draw(rec, c1 - 1)];
   return j;
 }
 
 // Swaps or reverses positions of group g; false when it has no two positions.
-bool Evo_mutateGroup(EvoRecord& rec, double u, int g) {
+bool mutateGroup(EvoRecord& rec, double u, int g) {
   int start = rec.groupStart[g], s = rec.groupStart[g + 1] - start;
   int a, b;
-  if (!Evo_twoPositions(rec, s, &a, &b)) return false;
+  if (!twoPositions(rec, s, &a, &b)) return false;
   auto swapPositions = [&](int p, int q) {
-    double vp = Evo_groupValue(rec, rec.x.data(), p), vq = Evo_groupValue(rec, rec.x.data(), q);
-    Evo_setGroupValue(rec, p, vq);
-    Evo_setGroupValue(rec, q, vp);
+    double vp = groupValue(rec, rec.x.data(), p), vq = groupValue(rec, rec.x.data(), q);
+    setGroupValue(rec, p, vq);
+    setGroupValue(rec, q, vp);
   };
   if (u >= rec.swapShare) {
     for (int i = start + a; i <= start + b; ++i) {
-      int k = start + Evo_draw(rec, s);
+      int k = start + draw(rec, s);
       if (k != i) swapPositions(i, k);
     }
   } else {
@@ -265,19 +265,19 @@ bool Evo_mutateGroup(EvoRecord& rec, double u, int g) {
 }  // namespace
 
 int Evo_crossoverChild(EvoRecord& rec) {
-  ++rec.crossovers;
+  ++rec.stats.crossovers;
   rec.current.reset();
   double u1 = Rnd_uniform(rec.rng), u2 = Rnd_uniform(rec.rng);
   int rounds = u1 < rec.allDiffShare && u2 < rec.blendShare ? 1 : rec.tournamentRounds;
-  int quota = rec.crossovers * 6 / rec.popSize;
+  int quota = rec.stats.crossovers * 6 / rec.popSize;
   EvoMember *m1 = nullptr, *m2 = nullptr;
   double best1 = 1e30, best2 = 1e30;
   int win1 = 2, win2 = 2;
   for (int round = 0; round < rounds; ++round) {
     int r1 = 0, r2 = 0;
     for (int t = 0; t < kDrawTries && r1 == r2; ++t) {
-      r1 = Evo_rankDraw(rec, rec.crossoverPicks, quota);
-      r2 = Evo_rankDraw(rec, rec.crossoverPicks, quota);
+      r1 = rankDraw(rec, rec.crossoverPicks, quota);
+      r2 = rankDraw(rec, rec.crossoverPicks, quota);
     }
     if (r1 == r2) return Evo_stallAccounting(rec, EvoRejected, 0.0);
     m1 = Evo_memberAt(rec.population.get(), r1);
@@ -292,32 +292,32 @@ int Evo_crossoverChild(EvoRecord& rec) {
   ++rec.crossoverPicks[win1];
   ++rec.crossoverPicks[win2];
   int result = 0;
-  if (u1 < rec.allDiffShare) result = Evo_groupCrossover(rec, u2, *m1, *m2);
-  else if (Evo_allInGroups(rec)) return EvoRejected;
-  else if (u2 >= rec.blendShare) Evo_blend(rec, *m1, *m2);
-  else result = Evo_quadratic(rec, *m1, *m2);
+  if (u1 < rec.allDiffShare) result = groupCrossover(rec, u2, *m1, *m2);
+  else if (allInGroups(rec)) return EvoRejected;
+  else if (u2 >= rec.blendShare) blend(rec, *m1, *m2);
+  else result = quadratic(rec, *m1, *m2);
   if (result == StatusHostFailure) return result;
   if (result == 0) {
     const EvoMember* guide = m1->fitness == m1->objective ? m1 : m2;
-    result = Evo_finishChild(rec, guide, rec.worst->fitness, &rec.crossoversKept);
+    result = finishChild(rec, guide, rec.worst->fitness, &rec.stats.crossoversKept);
     if (Evo_isStop(result)) return result;
   }
-  return Evo_reportCrossover(rec, result);
+  return reportCrossover(rec, result);
 }
 
 int Evo_mutationChild(EvoRecord& rec) {
-  ++rec.mutations;
-  int rank = Evo_rankDraw(rec, rec.mutationPicks, rec.mutations * 3 / rec.popSize);
+  ++rec.stats.mutations;
+  int rank = rankDraw(rec, rec.mutationPicks, rec.stats.mutations * 3 / rec.popSize);
   EvoMember* parent = Evo_memberAt(rec.population.get(), rank);
   if (!parent) return StatusHostFailure;
   ++rec.mutationPicks[rank];
   rec.x = parent->x;
   double u = Rnd_uniform(rec.rng);
-  int j = Evo_draw(rec, rec.n - 1);
-  int g = Evo_groupOf(rec, j);
-  if (g < 0) Evo_mutateValue(rec, u, Evo_classPick(rec, j));
-  else if (!Evo_mutateGroup(rec, u, g)) return Evo_stallAccounting(rec, EvoRejected, 0.0);
-  int result = Evo_finishChild(rec, parent, rec.worst->fitness * 0.99, &rec.mutantsKept);
+  int j = draw(rec, rec.n - 1);
+  int g = groupOf(rec, j);
+  if (g < 0) mutateValue(rec, u, classPick(rec, j));
+  else if (!mutateGroup(rec, u, g)) return Evo_stallAccounting(rec, EvoRejected, 0.0);
+  int result = finishChild(rec, parent, rec.worst->fitness * 0.99, &rec.stats.mutantsKept);
   if (Evo_isStop(result)) return result;
   double objective = result == 0 ? rec.current->objective : 0.0;
   int answer = Evo_stallAccounting(rec, result, objective);
@@ -330,7 +330,7 @@ void Evo_checkGroup(EvoRecord& rec, const double* x, int group) {
   if (s > 200) return;
   std::vector<char> seen(s + 1);
   for (int p = start; p < start + s; ++p) {
-    double v = std::floor(Evo_groupValue(rec, x, p) + 0.5);
+    double v = std::floor(groupValue(rec, x, p) + 0.5);
     if (v < 1 || v > s) {
       Os_messageBox("alldifferent element out of range!", "VELENG", 0);
     } else if (seen[static_cast<int>(v)]) {

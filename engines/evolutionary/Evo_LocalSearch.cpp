@@ -13,7 +13,7 @@
 
 namespace {
 
-double Evo_distance(const EvoRecord& rec, const double* a, const double* b) {
+double distance(const EvoRecord& rec, const double* a, const double* b) {
   double sum = 0.0;
   for (int j = 0; j < rec.n; ++j) sum += (a[j] - b[j]) * (a[j] - b[j]);
   return std::sqrt(sum);
@@ -21,7 +21,7 @@ double Evo_distance(const EvoRecord& rec, const double* a, const double* b) {
 
 // Whether the start is worth a search: the merit threshold with its skip
 // count, and the distance to the local optima already recorded.
-bool Evo_worthSearching(EvoRecord& rec, const double* x, double merit) {
+bool worthSearching(EvoRecord& rec, const double* x, double merit) {
   if (merit > rec.meritThreshold) {
     if (++rec.skipCount < rec.skipLimit) return false;
     rec.skipCount = 0;
@@ -32,21 +32,22 @@ bool Evo_worthSearching(EvoRecord& rec, const double* x, double merit) {
   // its members stay below one per skipLimit children kept, so that the
   // population can still close in on its best member.
   if (rec.localMode == EvoLocalNone)
-    return rec.localOptimaFound * rec.skipLimit <= rec.mutantsKept + rec.crossoversKept;
+    return rec.stats.localOptimaFound * rec.skipLimit <=
+           rec.stats.mutantsKept + rec.stats.crossoversKept;
   for (const EvoMember* o = rec.localOptima.get(); o; o = o->next.get())
-    if (Evo_distance(rec, x, o->x.data()) < rec.distanceFactor * o->radius) return false;
+    if (distance(rec, x, o->x.data()) < rec.distanceFactor * o->radius) return false;
   return true;
 }
 
 // Evaluates x, repairing it when it is not accepted; 0 accepted, 5 not.
-int Evo_evaluateOrRepair(EvoRecord& rec, double* x, double* merit) {
+int evaluateOrRepair(EvoRecord& rec, double* x, double* merit) {
   const int result = Evo_evaluateFitness(rec, x, merit);
   return result == EvoAccepted ? result : Evo_repair(rec, x, nullptr, merit, 0);
 }
 
 // One Beta redraw of the variables below class 3 around the best member;
 // false when a parameter is not positive (nothing was drawn).
-bool Evo_betaDraw(EvoRecord& rec, double* x) {
+bool betaDraw(EvoRecord& rec, double* x) {
   if (!rec.best || !rec.worst) return false;
   for (int j = 0; j < rec.n; ++j) {
     const bool inGroup = !rec.types.empty() && rec.types[j] >= 3;
@@ -65,11 +66,11 @@ bool Evo_betaDraw(EvoRecord& rec, double* x) {
 
 // Up to repeatCount redraws, each evaluated (and repaired); stops once a
 // result is feasible and better than the worst member. The last result.
-int Evo_betaRedraw(EvoRecord& rec, double* x, double* merit) {
+int betaRedraw(EvoRecord& rec, double* x, double* merit) {
   int result = EvoRejected;
   for (int r = 0; r < rec.repeatCount; ++r) {
-    if (!Evo_betaDraw(rec, x)) break;
-    result = Evo_evaluateOrRepair(rec, x, merit);
+    if (!betaDraw(rec, x)) break;
+    result = evaluateOrRepair(rec, x, merit);
     if (Evo_isStop(result)) break;
     const bool feasible = *merit == Evo_objectiveOf(rec, rec.rowValues.data());
     if (result == EvoAccepted && feasible && rec.worst && *merit < rec.worst->fitness) break;
@@ -77,9 +78,9 @@ int Evo_betaRedraw(EvoRecord& rec, double* x, double* merit) {
   return result;
 }
 
-bool Evo_fitnessAt(EvoRecord& rec, const double* x, double* f) {
+bool fitnessAt(EvoRecord& rec, const double* x, double* f) {
   std::vector<double> rows(rec.m + 1);
-  ++rec.evaluations;
+  ++rec.stats.evaluations;
   if (!Evo_evaluate(rec, x, rows.data())) return false;
   *f = Evo_fitnessOf(rec, rows.data());
   return true;
@@ -87,9 +88,9 @@ bool Evo_fitnessAt(EvoRecord& rec, const double* x, double* f) {
 
 // Coordinate search: along each coordinate and direction the step grows by
 // 4 (within the bounds) while the fitness falls by at least 1e-6 x step².
-void Evo_coordinateSearch(EvoRecord& rec, double* x) {
+void coordinateSearch(EvoRecord& rec, double* x) {
   double f0 = 0.0;
-  if (!Evo_fitnessAt(rec, x, &f0)) return;
+  if (!fitnessAt(rec, x, &f0)) return;
   std::vector<double> probe(x, x + rec.n);
   for (int move = 0; move < rec.repeatCount * rec.n; ++move) {
     const int j = move % rec.n;
@@ -99,7 +100,7 @@ void Evo_coordinateSearch(EvoRecord& rec, double* x) {
       while (step > 0.0) {
         probe[j] = x[j] + dir * step;
         double f = 0.0;
-        if (!Evo_fitnessAt(rec, probe.data(), &f) || f > f0 - 1e-6 * step * step) break;
+        if (!fitnessAt(rec, probe.data(), &f) || f > f0 - 1e-6 * step * step) break;
         kept = step;
         fKept = f;
         if (step >= room) break;
@@ -113,7 +114,7 @@ void Evo_coordinateSearch(EvoRecord& rec, double* x) {
 }
 
 // The GRG engine as local solver on x within the bounds, in the host's units.
-void Evo_grgSearch(EvoRecord& rec, double* x, double* merit) {
+void grgSearch(EvoRecord& rec, double* x, double* merit) {
   std::vector<double> point(rec.n), lower(rec.n), upper(rec.n);
   for (int j = 0; j < rec.n; ++j) {
     const double s = rec.varScale[j];
@@ -129,42 +130,42 @@ void Evo_grgSearch(EvoRecord& rec, double* x, double* merit) {
 }
 
 // Runs the mode's method on x and evaluates the result: 0 accepted, 5 not.
-int Evo_runMethod(EvoRecord& rec, double* x, double* merit) {
+int runMethod(EvoRecord& rec, double* x, double* merit) {
   switch (rec.localMode) {
-    case EvoLocalNone: return Evo_betaRedraw(rec, x, merit);
-    case EvoLocalCoordinate: Evo_coordinateSearch(rec, x); break;
+    case EvoLocalNone: return betaRedraw(rec, x, merit);
+    case EvoLocalCoordinate: coordinateSearch(rec, x); break;
     case EvoLocalLinear:
       if (const int stop = Evo_linearStep(rec, x); Evo_isStop(stop)) return stop;
       break;
-    case EvoLocalGrg: Evo_grgSearch(rec, x, merit); break;
+    case EvoLocalGrg: grgSearch(rec, x, merit); break;
     default: break;
   }
-  return Evo_evaluateOrRepair(rec, x, merit);
+  return evaluateOrRepair(rec, x, merit);
 }
 
 // Offers the point reached to the list of local optima.
-void Evo_recordOptimum(EvoRecord& rec, const double* start, const double* x, double merit,
-                       double objective) {
+void recordOptimum(EvoRecord& rec, const double* start, const double* x, double merit,
+                   double objective) {
   auto record = Evo_makeMember(rec, merit, objective, x);
-  record->radius = Evo_distance(rec, start, x);
+  record->radius = distance(rec, start, x);
   if (merit == objective) {
     ++rec.feasibleFound;
     rec.improvedTick = Os_tickCount();
   }
   if (Evo_insert(rec, rec.localOptima, std::move(record))) {
-    ++rec.localOptimaFound;
+    ++rec.stats.localOptimaFound;
     rec.meritThreshold = merit;
     rec.skipCount = 0;
   }
 }
 
 // A result better than the worst member waits in `current` for the main loop.
-int Evo_keepResult(EvoRecord& rec, const double* x, int result, double merit) {
+int keepResult(EvoRecord& rec, const double* x, int result, double merit) {
   const double objective = Evo_objectiveOf(rec, rec.rowValues.data());
   const double worst = rec.worst ? rec.worst->fitness : 1e30;
   if (result != EvoAccepted || !(merit < worst)) return Evo_stallAccounting(rec, EvoRejected, objective);
   rec.current = Evo_makeMember(rec, merit, objective, x);
-  ++rec.localOptimaFound;
+  ++rec.stats.localOptimaFound;
   Evo_noteFeasible(rec, rec.current.get());
   const int answer = Evo_stallAccounting(rec, EvoAccepted, objective);
   if (answer != 0) rec.current.reset();
@@ -174,20 +175,20 @@ int Evo_keepResult(EvoRecord& rec, const double* x, int result, double merit) {
 }  // namespace
 
 int Evo_localSearch(EvoRecord& rec, double* x, double* merit, bool withMember) {
-  if (rec.allDiffCells >= rec.n || !Evo_worthSearching(rec, x, *merit)) return EvoRejected;
+  if (rec.allDiffCells >= rec.n || !worthSearching(rec, x, *merit)) return EvoRejected;
   const double startFitness = withMember ? *merit : 1e30;
   const std::vector<double> start(x, x + rec.n);
-  int result = Evo_runMethod(rec, x, merit);
+  int result = runMethod(rec, x, merit);
   if (Evo_isStop(result)) return result;
   if (rec.localMode != EvoLocalNone && result == EvoAccepted && *merit < startFitness) {
     const double objective = Evo_objectiveOf(rec, rec.rowValues.data());
-    Evo_recordOptimum(rec, start.data(), x, *merit, objective);
+    recordOptimum(rec, start.data(), x, *merit, objective);
     if (!withMember) return EvoKeptOptimum;
     if (Rnd_uniform(rec.rng) > rec.redrawShare)
       return Evo_stallAccounting(rec, EvoKeptOptimum, objective);
     std::copy(start.begin(), start.end(), x);
-    result = Evo_betaRedraw(rec, x, merit);
+    result = betaRedraw(rec, x, merit);
     if (Evo_isStop(result)) return result;
   }
-  return Evo_keepResult(rec, x, result, *merit);
+  return keepResult(rec, x, result, *merit);
 }

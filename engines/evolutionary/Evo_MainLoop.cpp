@@ -12,7 +12,7 @@
 
 namespace {
 
-void Evo_start(EvoRecord& rec) {
+void start(EvoRecord& rec) {
   const EvoOptions& o = rec.options;
   rec.localOptions = 48 + ((o.flags & OptFlagDrv) ? 2 : 0);
   rec.convergence = o.convergence;
@@ -26,7 +26,7 @@ void Evo_start(EvoRecord& rec) {
   rec.popSize = o.populationSize >= 10 ? o.populationSize : std::min(10 * rec.n, 200);
   rec.mutationPicks.assign(rec.popSize, 0);
   rec.crossoverPicks.assign(rec.popSize, 0);
-  rec.evaluations = rec.popSize;
+  rec.stats.evaluations = rec.popSize;
   rec.rejectLimit = rec.n;
   rec.infeasiblePeriod = 2 * rec.n;
   rec.mutationHorizon = o.nodes;
@@ -41,7 +41,7 @@ void Evo_start(EvoRecord& rec) {
 
 // Runs the local search on a copy of a member's point; a member it makes is
 // inserted.
-int Evo_searchMember(EvoRecord& rec, const EvoMember& member) {
+int searchMember(EvoRecord& rec, const EvoMember& member) {
   rec.x = member.x;
   double merit = member.fitness;
   int result = Evo_localSearch(rec, rec.x.data(), &merit, true);
@@ -50,8 +50,8 @@ int Evo_searchMember(EvoRecord& rec, const EvoMember& member) {
   return result == EvoKeptOptimum || result == EvoRejected ? 0 : result;
 }
 
-bool Evo_converged(const EvoRecord& rec) {
-  if (rec.crossoversKept < rec.n) return false;
+bool converged(const EvoRecord& rec) {
+  if (rec.stats.crossoversKept < rec.n) return false;
   int count = Evo_listCount(rec.population.get());
   const EvoMember* ref = Evo_memberAt(rec.population.get(), std::max(1, count * 99 / 100));
   if (!ref || !rec.best) return false;
@@ -60,21 +60,21 @@ bool Evo_converged(const EvoRecord& rec) {
 }
 
 // Breeds until a result other than "no child" ends the pass.
-int Evo_breedLoop(EvoRecord& rec) {
+int breedLoop(EvoRecord& rec) {
   rec.improvedTick = Os_tickCount();
   for (;;) {
-    if (Evo_converged(rec)) return 0;
+    if (converged(rec)) return 0;
     EvoMember* made = nullptr;
     int result = Evo_breedChild(rec, &made);
     if (result == EvoRejected) continue;
     if (result != 0) return result;
-    if (made && (result = Evo_searchMember(rec, *made)) != 0) return result;
+    if (made && (result = searchMember(rec, *made)) != 0) return result;
   }
 }
 
 // The reseed after stop code 1: thin the population, evaluate the rest
 // again and sort it anew.
-int Evo_reseed(EvoRecord& rec) {
+int reseed(EvoRecord& rec) {
   Evo_progress(rec, ProgressResume, 0, 0.0);
   int remove = static_cast<int>(std::lround(Evo_listCount(rec.population.get()) * rec.extinction));
   for (int k = 0; k < remove; ++k) {
@@ -103,7 +103,7 @@ int Evo_reseed(EvoRecord& rec) {
 // best member and the breeding. The two searches before the breeding count
 // through the local optima they record; a member either leaves in
 // `current` is not used.
-int Evo_pass(EvoRecord& rec) {
+int pass(EvoRecord& rec) {
   if (rec.localMode == EvoLocalGrg) {
     rec.x = rec.x0;
     double merit = 0.0;
@@ -118,10 +118,10 @@ int Evo_pass(EvoRecord& rec) {
     Evo_localSearch(rec, rec.x.data(), &merit, true);
     rec.current.reset();
   }
-  return Evo_breedLoop(rec);
+  return breedLoop(rec);
 }
 
-int Evo_finalResult(EvoRecord& rec, int result, double* objectiveOut) {
+int finalResult(EvoRecord& rec, int result, double* objectiveOut) {
   const EvoMember* chosen = Evo_chooseResult(rec);
   double sign = rec.maximise ? -rec.rowScale[rec.m] : rec.rowScale[rec.m];
   if (chosen && chosen->fitness == chosen->objective && chosen->objective < 1e30) {
@@ -152,13 +152,14 @@ int Evo_breedChild(EvoRecord& rec, EvoMember** made) {
 }
 
 int Evo_mainLoop(EvoRecord& rec, double* objectiveOut) {
-  Evo_start(rec);
+  start(rec);
   if (Evo_linearAnalysis(rec) == StatusUserStop) return rec.finalStatus = StatusUserStop;
-  rec.equalityTol = rec.linearVars <= rec.n / 3 ? 0.01 : std::min(rec.precision / 100.0, 0.01);
+  rec.equalityTol =
+      rec.linear.linearVars <= rec.n / 3 ? 0.01 : std::min(rec.precision / 100.0, 0.01);
   int result;
-  while ((result = Evo_pass(rec)) == EvoReseed)
-    if ((result = Evo_reseed(rec)) != 0) break;
-  rec.tableau.clear();
-  rec.coef.clear();
-  return Evo_finalResult(rec, result, objectiveOut);
+  while ((result = pass(rec)) == EvoReseed)
+    if ((result = reseed(rec)) != 0) break;
+  rec.linear.tableau.clear();
+  rec.linear.coef.clear();
+  return finalResult(rec, result, objectiveOut);
 }

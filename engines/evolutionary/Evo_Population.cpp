@@ -12,38 +12,38 @@ namespace {
 
 constexpr int kDuplicateLimit = 1000;
 
-bool Evo_duplicate(const EvoRecord& rec, const EvoMember& a, const EvoMember& b) {
+bool duplicate(const EvoRecord& rec, const EvoMember& a, const EvoMember& b) {
   if (std::fabs(a.fitness - b.fitness) > 10.0 * rec.precision) return false;
   for (int j = 0; j < rec.n; ++j)
     if (std::fabs(a.x[j] - b.x[j]) > rec.precision) return false;
   return true;
 }
 
-bool Evo_feasible(const EvoMember& m) { return m.fitness == m.objective; }
+bool feasible(const EvoMember& m) { return m.fitness == m.objective; }
 
 // Unlinks the member after `before` (the head when `before` is null).
-void Evo_unlink(std::unique_ptr<EvoMember>& list, EvoMember* before) {
+void unlink(std::unique_ptr<EvoMember>& list, EvoMember* before) {
   std::unique_ptr<EvoMember>& slot = before ? before->next : list;
   std::unique_ptr<EvoMember> gone = std::move(slot);
   slot = std::move(gone->next);
 }
 
-bool Evo_removeFrom(EvoRecord& rec, std::unique_ptr<EvoMember>& list, const EvoMember* protect) {
+bool removeFrom(EvoRecord& rec, std::unique_ptr<EvoMember>& list, const EvoMember* protect) {
   int c = Evo_listCount(list.get());
   if (c == 1) {
     list.reset();
     return true;
   }
   int f = 0;
-  for (const EvoMember* m = list.get(); m; m = m->next.get()) f += Evo_feasible(*m);
+  for (const EvoMember* m = list.get(); m; m = m->next.get()) f += feasible(*m);
   int s = std::min(c - c * 3 / 10, c - 3);
   for (int tries = 0; tries < 100 * c; ++tries) {
     int k = s + static_cast<int>(Rnd_uniform(rec.rng) * (c - s)) - 1;
     EvoMember* before = Evo_memberAt(list.get(), std::max(1, k));
     EvoMember* candidate = before ? before->next.get() : nullptr;
     if (!candidate || candidate == protect || candidate == rec.bestFeasible) continue;
-    if (!Evo_feasible(*candidate) || Rnd_uniform(rec.rng) <= static_cast<double>(f) / c) {
-      Evo_unlink(list, before);
+    if (!feasible(*candidate) || Rnd_uniform(rec.rng) <= static_cast<double>(f) / c) {
+      unlink(list, before);
       return true;
     }
   }
@@ -52,7 +52,7 @@ bool Evo_removeFrom(EvoRecord& rec, std::unique_ptr<EvoMember>& list, const EvoM
 
 // Gives every member of each alldifferent group a distinct value of 1..s,
 // the nearest free one to its rounded value.
-void Evo_assignGroups(EvoRecord& rec, double* x) {
+void assignGroups(EvoRecord& rec, double* x) {
   std::vector<char> used(rec.largestGroup + 1);
   for (int g = 0; g < rec.groupCount; ++g) {
     int start = rec.groupStart[g], s = rec.groupStart[g + 1] - start;
@@ -76,7 +76,7 @@ void Evo_assignGroups(EvoRecord& rec, double* x) {
 
 // One candidate of the fill: x0 clamped every `period` attempts, else a
 // uniform draw in the bounds; integers rounded, groups assigned.
-void Evo_candidate(EvoRecord& rec, int attempt, int period) {
+void candidate(EvoRecord& rec, int attempt, int period) {
   double* x = rec.x.data();
   if (attempt % period == 0) {
     for (int j = 0; j < rec.n; ++j) x[j] = std::clamp(rec.x0[j], rec.lower[j], rec.upper[j]);
@@ -85,7 +85,7 @@ void Evo_candidate(EvoRecord& rec, int attempt, int period) {
     for (int j = 0; j < rec.n; ++j) x[j] = rec.lower[j] + x[j] * (rec.upper[j] - rec.lower[j]);
   }
   Evo_roundIntegers(rec, x, true);
-  Evo_assignGroups(rec, x);
+  assignGroups(rec, x);
   Evo_roundIntegers(rec, x, false);
 }
 
@@ -118,23 +118,23 @@ int Evo_insert(EvoRecord& rec, std::unique_ptr<EvoMember>& list, std::unique_ptr
     list = std::move(member);
     return 1;
   }
-  if (Evo_duplicate(rec, *member, *list)) return 0;
+  if (duplicate(rec, *member, *list)) return 0;
   if (member->fitness < list->fitness) {
     member->next = std::move(list);
     list = std::move(member);
   } else {
     EvoMember* p = list.get();
     while (p->next && p->next->fitness < placed->fitness) p = p->next.get();
-    if (p->next && Evo_duplicate(rec, *member, *p->next)) return 0;
+    if (p->next && duplicate(rec, *member, *p->next)) return 0;
     member->next = std::move(p->next);
     p->next = std::move(member);
   }
-  if (Evo_listCount(list.get()) > rec.popSize) Evo_removeFrom(rec, list, placed);
+  if (Evo_listCount(list.get()) > rec.popSize) removeFrom(rec, list, placed);
   return 1;
 }
 
 void Evo_removeRandom(EvoRecord& rec, const EvoMember* protect) {
-  Evo_removeFrom(rec, rec.population, protect);
+  removeFrom(rec, rec.population, protect);
 }
 
 bool Evo_refreshEnds(EvoRecord& rec) {
@@ -156,7 +156,7 @@ int Evo_insertCurrent(EvoRecord& rec, EvoMember** inserted) {
 }
 
 void Evo_noteFeasible(EvoRecord& rec, EvoMember* member) {
-  if (!Evo_feasible(*member)) return;
+  if (!feasible(*member)) return;
   ++rec.feasibleFound;
   if (!rec.bestFeasible) {
     rec.bestFeasible = member;
@@ -170,7 +170,7 @@ const EvoMember* Evo_chooseResult(const EvoRecord& rec) {
   for (const EvoMember* list : {rec.localOptima.get(), rec.population.get()}) {
     const EvoMember* chosen = nullptr;
     for (const EvoMember* m = list; m; m = m->next.get())
-      if (Evo_feasible(*m) && m->objective < 1e30 && (!chosen || m->objective < chosen->objective))
+      if (feasible(*m) && m->objective < 1e30 && (!chosen || m->objective < chosen->objective))
         chosen = m;
     if (chosen) return chosen;
   }
@@ -219,7 +219,7 @@ int Evo_fillPopulation(EvoRecord& rec) {
   for (int attempt = 0; count + 1 <= rec.popSize && duplicates <= kDuplicateLimit;) {
     int result;
     do {
-      Evo_candidate(rec, attempt++, period);
+      candidate(rec, attempt++, period);
       result = Evo_evaluateFitness(rec, rec.x.data(), &fitness);
       if (result == EvoRejected && rec.bestFeasible)
         result = Evo_repair(rec, rec.x.data(), rec.bestFeasible, &fitness, 1);
@@ -234,9 +234,9 @@ int Evo_fillPopulation(EvoRecord& rec) {
     int grown = Evo_listCount(rec.population.get());
     duplicates = grown > count ? 0 : duplicates + 1;
     count = grown;
-    if (rec.evaluations > count * rec.n)
-      rec.infeasiblePeriod = static_cast<int>(
-          static_cast<long long>(rec.infeasiblePeriod) * count * rec.n / rec.evaluations);
+    if (rec.stats.evaluations > count * rec.n)
+      rec.infeasiblePeriod = static_cast<int>(static_cast<long long>(rec.infeasiblePeriod) * count *
+                                              rec.n / rec.stats.evaluations);
   }
   rec.infeasiblePeriod = savedPeriod;
   // The rank draws reach only positions the population holds.

@@ -7,7 +7,7 @@
 namespace {
 
 // Jöhnk's method for shapes below 1.
-double Evo_gammaSmall(RndStream& rng, double a) {
+double gammaSmall(RndStream& rng, double a) {
   double x, y;
   do {
     y = std::pow(Rnd_uniform(rng), 1.0 / (1.0 - a));
@@ -17,7 +17,7 @@ double Evo_gammaSmall(RndStream& rng, double a) {
 }
 
 // Rejection with the tangent of a point in the unit disc, shapes above 1.
-double Evo_gammaLarge(RndStream& rng, double a) {
+double gammaLarge(RndStream& rng, double a) {
   double am = a - 1.0;
   double s = std::sqrt(2.0 * am + 1.0);
   for (;;) {
@@ -43,9 +43,9 @@ void Evo_uniformVector(RndStream& rng, int count, double* out) {
 double Evo_exponential(RndStream& rng) { return -std::log(Rnd_uniform(rng)); }
 
 double Evo_gamma(RndStream& rng, double shape, double divisor) {
-  if (shape < 1.0) return Evo_gammaSmall(rng, shape) / divisor;
+  if (shape < 1.0) return gammaSmall(rng, shape) / divisor;
   if (shape == 1.0) return Evo_exponential(rng) / divisor;
-  return Evo_gammaLarge(rng, shape) / divisor;
+  return gammaLarge(rng, shape) / divisor;
 }
 
 double Evo_beta(RndStream& rng, double a, double b) {

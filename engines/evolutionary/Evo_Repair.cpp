@@ -16,38 +16,39 @@ namespace {
 constexpr double kInf = 1e30;
 constexpr int kQuasiNewtonIterations = 100;
 
-bool Evo_inGroup(const EvoRecord& rec, int j) { return !rec.types.empty() && rec.types[j] >= 3; }
+bool inGroup(const EvoRecord& rec, int j) { return !rec.types.empty() && rec.types[j] >= 3; }
 
 // The linear rows as simplex rows with constant terms `constants` (row
 // values with every linear variable at 0); a row with two different finite
 // bounds gives a row for each. The row maximised is the tableau's objective
 // row (the estimated gradient of the linear-programming step) or, for the
 // repair, the objective's captured coefficients in the minimising sense.
-EvoLp Evo_linearProblem(EvoRecord& rec, const double* constants, const double* x, int mode) {
+EvoLp linearProblem(EvoRecord& rec, const double* constants, const double* x, int mode) {
   EvoLp lp;
-  lp.cols = rec.linearVars;
+  lp.cols = rec.linear.linearVars;
   lp.objective.assign(lp.cols + 1, 0.0);
-  const bool captured = static_cast<int>(rec.coef.size()) > rec.m + 1;
+  const bool captured = static_cast<int>(rec.linear.coef.size()) > rec.m + 1;
   for (int k = 0; k < lp.cols; ++k) {
-    if (mode == EvoLpStep)
-      lp.objective[k + 1] = rec.tableau[0][k + 1];
+    if (mode == EvoLpStep) lp.objective[k + 1] = rec.linear.tableau[0][k + 1];
     else if (captured)
-      lp.objective[k + 1] = (rec.maximise ? 1.0 : -1.0) * rec.coef[rec.m + 1][rec.linearVarList[k]];
+      lp.objective[k + 1] =
+          (rec.maximise ? 1.0 : -1.0) * rec.linear.coef[rec.m + 1][rec.linear.linearVarList[k]];
   }
   for (int k = 0; k < lp.cols; ++k) {
-    const int j = rec.linearVarList[k] - 1;
+    const int j = rec.linear.linearVarList[k] - 1;
     lp.lower.push_back(rec.lower[j]);
     lp.upper.push_back(rec.upper[j]);
     lp.start.push_back(x[j]);
   }
   auto addRow = [&](int r, char relation, double rhs) {
     lp.a.push_back(rhs);
-    lp.a.insert(lp.a.end(), rec.tableau[r + 1].begin() + 1, rec.tableau[r + 1].begin() + 1 + lp.cols);
+    lp.a.insert(lp.a.end(), rec.linear.tableau[r + 1].begin() + 1,
+                rec.linear.tableau[r + 1].begin() + 1 + lp.cols);
     lp.relation.push_back(relation);
     ++lp.rows;
   };
-  for (int r = 0; r < rec.linearRows; ++r) {
-    const int i = rec.linearRowList[r] - 1;
+  for (int r = 0; r < rec.linear.linearRows; ++r) {
+    const int i = rec.linear.linearRowList[r] - 1;
     const double lo = rec.rowLower[i], up = rec.rowUpper[i], c = constants[i];
     if (lo == up) {
       addRow(r, '=', lo - c);
@@ -62,17 +63,17 @@ EvoLp Evo_linearProblem(EvoRecord& rec, const double* constants, const double* x
   return lp;
 }
 
-int Evo_simplexStop(void* user) { return Evo_pendingStop(*static_cast<EvoRecord*>(user)); }
+int simplexStop(void* user) { return Evo_pendingStop(*static_cast<EvoRecord*>(user)); }
 
 // The rows' constant terms at x: the rows at x = 0 when every variable is
 // linear, else the rows at x with the linear variables set to 0.
-bool Evo_linearConstants(EvoRecord& rec, const double* x, std::vector<double>* constants) {
+bool linearConstants(EvoRecord& rec, const double* x, std::vector<double>* constants) {
   *constants = rec.rowWork;
   if (rec.classCount[0] + rec.classCount[1] == 0) return true;
   std::vector<double> zeroed(x, x + rec.n);
-  for (int k = 0; k < rec.linearVars; ++k) zeroed[rec.linearVarList[k] - 1] = 0.0;
+  for (int k = 0; k < rec.linear.linearVars; ++k) zeroed[rec.linear.linearVarList[k] - 1] = 0.0;
   constants->assign(rec.m + 1, 0.0);
-  ++rec.evaluations;
+  ++rec.stats.evaluations;
   return Evo_evaluate(rec, zeroed.data(), constants->data());
 }
 
@@ -82,15 +83,15 @@ bool Evo_linearConstants(EvoRecord& rec, const double* x, std::vector<double>* c
 // the row has held still over several steps. Each step goes through the
 // one-variable evaluation (false also on a pending stop); a stepped variable
 // stays where it was put, and its evaluation is the base of the next step.
-bool Evo_objectiveGradient(EvoRecord& rec, const double* x) {
+bool objectiveGradient(EvoRecord& rec, const double* x) {
   std::vector<double> base(rec.m + 1), rows(rec.m + 1);
-  ++rec.evaluations;
+  ++rec.stats.evaluations;
   if (!Evo_evaluate(rec, x, base.data())) return false;
-  std::vector<double>& c = rec.tableau[0];
+  std::vector<double>& c = rec.linear.tableau[0];
   bool changed = false;
-  for (int k = 0; k < rec.linearVars; ++k) {
-    const int j = rec.linearVarList[k] - 1;
-    ++rec.evaluations;
+  for (int k = 0; k < rec.linear.linearVars; ++k) {
+    const int j = rec.linear.linearVarList[k] - 1;
+    ++rec.stats.evaluations;
     if (!Evo_evaluateOne(rec, j, x[j] + rec.precision, rows.data())) return false;
     double g = (rows[rec.m] - base[rec.m]) / rec.precision;
     if (!rec.maximise) g = -g;
@@ -98,8 +99,8 @@ bool Evo_objectiveGradient(EvoRecord& rec, const double* x) {
     if (changed) c[k + 1] = g;
     base.swap(rows);
   }
-  if (changed) rec.lpReuse = 0;
-  else if (rec.lpReuse != 0) ++rec.lpReuse;
+  if (changed) rec.linear.lpReuse = 0;
+  else if (rec.linear.lpReuse != 0) ++rec.linear.lpReuse;
   return true;
 }
 
@@ -109,18 +110,19 @@ struct EvoStepTrial {
   const double* x;
 };
 
-int Evo_stepStop(void* user) { return Evo_pendingStop(static_cast<EvoStepTrial*>(user)->rec); }
+int stepStop(void* user) { return Evo_pendingStop(static_cast<EvoStepTrial*>(user)->rec); }
 
-int Evo_stepAccept(void* user, const double* solution, double* fitness) {
+int stepAccept(void* user, const double* solution, double* fitness) {
   auto* s = static_cast<EvoStepTrial*>(user);
   std::vector<double> trial(s->x, s->x + s->rec.n);
-  for (int k = 0; k < s->rec.linearVars; ++k) trial[s->rec.linearVarList[k] - 1] = solution[k];
+  for (int k = 0; k < s->rec.linear.linearVars; ++k)
+    trial[s->rec.linear.linearVarList[k] - 1] = solution[k];
   return Evo_acceptTrial(s->rec, trial.data(), trial.data(), fitness) ? 1 : 0;
 }
 
-bool Evo_linearRowsMet(const EvoRecord& rec, const double* rows) {
-  for (int r = 0; r < rec.linearRows; ++r) {
-    const int i = rec.linearRowList[r] - 1;
+bool linearRowsMet(const EvoRecord& rec, const double* rows) {
+  for (int r = 0; r < rec.linear.linearRows; ++r) {
+    const int i = rec.linear.linearRowList[r] - 1;
     if (rows[i] < rec.rowLower[i] - rec.precision || rows[i] > rec.rowUpper[i] + rec.precision)
       return false;
   }
@@ -128,32 +130,33 @@ bool Evo_linearRowsMet(const EvoRecord& rec, const double* rows) {
 }
 
 // Solves the linear rows for the linear variables of the trial (mode 2).
-int Evo_linearRepair(EvoRecord& rec, double* trial) {
-  if (rec.linearRows == 0 || rec.linearVars == 0 || rec.tableau.empty()) return EvoRejected;
-  if (Evo_linearRowsMet(rec, rec.rowValues.data())) return EvoRejected;
-  ++rec.linearAttempts;
+int linearRepair(EvoRecord& rec, double* trial) {
+  if (rec.linear.linearRows == 0 || rec.linear.linearVars == 0 || rec.linear.tableau.empty())
+    return EvoRejected;
+  if (linearRowsMet(rec, rec.rowValues.data())) return EvoRejected;
+  ++rec.stats.linearAttempts;
   std::vector<double> constants;
-  if (!Evo_linearConstants(rec, trial, &constants)) return EvoRejected;
-  const EvoLp lp = Evo_linearProblem(rec, constants.data(), trial, EvoLpRepair);
+  if (!linearConstants(rec, trial, &constants)) return EvoRejected;
+  const EvoLp lp = linearProblem(rec, constants.data(), trial, EvoLpRepair);
   std::vector<double> solution(lp.cols);
-  const EvoLpHooks hooks{&rec, Evo_simplexStop, nullptr};
+  const EvoLpHooks hooks{&rec, simplexStop, nullptr};
   const int result = Evo_solveSimplex(lp, EvoLpRepair, hooks, solution.data());
   if (result != EvoLpSolved) return result;
-  for (int k = 0; k < lp.cols; ++k) trial[rec.linearVarList[k] - 1] = solution[k];
-  ++rec.linearSuccesses;
+  for (int k = 0; k < lp.cols; ++k) trial[rec.linear.linearVarList[k] - 1] = solution[k];
+  ++rec.stats.linearSuccesses;
   return 0;
 }
 
 // Blends the child toward the guide in blendSteps steps, nearest the child
 // first; true when a blend was accepted.
-bool Evo_blend(EvoRecord& rec, double* x, const EvoMember& guide, double* fitness) {
-  ++rec.blendAttempts;
+bool blend(EvoRecord& rec, double* x, const EvoMember& guide, double* fitness) {
+  ++rec.stats.blendAttempts;
   for (int k = rec.blendSteps; k >= 1; --k) {
     const double t = static_cast<double>(k) / rec.blendSteps * Rnd_uniform(rec.rng);
     for (int j = 0; j < rec.n; ++j)
-      rec.trial[j] = Evo_inGroup(rec, j) ? x[j] : (1.0 - t) * guide.x[j] + t * x[j];
+      rec.trial[j] = inGroup(rec, j) ? x[j] : (1.0 - t) * guide.x[j] + t * x[j];
     if (Evo_acceptTrial(rec, rec.trial.data(), x, fitness)) {
-      ++rec.blendSuccesses;
+      ++rec.stats.blendSuccesses;
       return true;
     }
   }
@@ -162,17 +165,17 @@ bool Evo_blend(EvoRecord& rec, double* x, const EvoMember& guide, double* fitnes
 
 // Fixes the non-smooth variables (unless "solver_fns" is set) and the
 // alldifferent members at their current values for the repair.
-void Evo_fixForRepair(EvoRecord& rec, const double* x) {
+void fixForRepair(EvoRecord& rec, const double* x) {
   rec.savedLower = rec.lower;
   rec.savedUpper = rec.upper;
   const bool fixNonSmooth = !(rec.options.flags & OptFlagFns);
   for (int j = 0; j < rec.n; ++j) {
     const bool nonSmooth = !rec.varClass.empty() && rec.varClass[j] == EvoClassNonSmooth;
-    if ((fixNonSmooth && nonSmooth) || Evo_inGroup(rec, j)) rec.lower[j] = rec.upper[j] = x[j];
+    if ((fixNonSmooth && nonSmooth) || inGroup(rec, j)) rec.lower[j] = rec.upper[j] = x[j];
   }
 }
 
-bool Evo_withinBounds(const EvoRecord& rec, const double* x) {
+bool withinBounds(const EvoRecord& rec, const double* x) {
   for (int j = 0; j < rec.n; ++j)
     if (x[j] < rec.lower[j] - rec.precision || x[j] > rec.upper[j] + rec.precision) return false;
   return true;
@@ -185,17 +188,17 @@ struct EvoQnHost {
   int stop = 0;
 };
 
-bool Evo_qnMerit(void* user, const double* x, double* f) {
+bool qnMerit(void* user, const double* x, double* f) {
   return Evo_repairMerit(static_cast<EvoQnHost*>(user)->rec, x, f);
 }
 
-int Evo_qnPoll(void* user) {
+int qnPoll(void* user) {
   auto* host = static_cast<EvoQnHost*>(user);
   return host->stop = Evo_pendingStop(host->rec);
 }
 
 // The repair with the variables fixed: 0 accepted, 5 not, or a stop code.
-int Evo_repairFixed(EvoRecord& rec, double* x, double* fitness, int populationFill) {
+int repairFixed(EvoRecord& rec, double* x, double* fitness, int populationFill) {
   const double objective = Evo_objectiveOf(rec, rec.rowValues.data());
   int need = 1;
   if (populationFill) {
@@ -204,11 +207,11 @@ int Evo_repairFixed(EvoRecord& rec, double* x, double* fitness, int populationFi
     const double b = rec.bestFeasible->objective;
     if ((b - objective) / std::fabs(b + 1.0) <= rec.tolerance) need = 0;
   }
-  const bool tryLinear = (populationFill && rec.linearAttempts < rec.popSize / 2) || need == 1 ||
-                         (rec.worst && objective < rec.worst->objective);
+  const bool tryLinear = (populationFill && rec.stats.linearAttempts < rec.popSize / 2) ||
+                         need == 1 || (rec.worst && objective < rec.worst->objective);
   if (tryLinear) {
     rec.trial.assign(x, x + rec.n);
-    const int linear = Evo_linearRepair(rec, rec.trial.data());
+    const int linear = linearRepair(rec, rec.trial.data());
     if (Evo_isStop(linear)) return linear;
     if (linear == 0) {
       if (Evo_acceptTrial(rec, rec.trial.data(), x, fitness)) return EvoAccepted;
@@ -218,17 +221,16 @@ int Evo_repairFixed(EvoRecord& rec, double* x, double* fitness, int populationFi
     }
   }
   if (rec.localMode == EvoLocalGrg || need != 1) return EvoRejected;
-  ++rec.quasiNewtonAttempts;
+  ++rec.stats.quasiNewtonAttempts;
   rec.trial.assign(x, x + rec.n);
   rec.x0.assign(x, x + rec.n);
   double merit = 0.0;
   EvoQnHost host{rec};
-  const EvoMeritFn fn{&host, Evo_qnMerit, Evo_qnPoll};
+  const EvoMeritFn fn{&host, qnMerit, qnPoll};
   Evo_quasiNewton(fn, rec.trial.data(), rec.n, rec.lower.data(), rec.upper.data(),
                   kQuasiNewtonIterations, rec.precision * rec.precision, &merit);
   if (host.stop) return host.stop;
-  return Evo_withinBounds(rec, rec.trial.data()) &&
-                 Evo_acceptTrial(rec, rec.trial.data(), x, fitness)
+  return withinBounds(rec, rec.trial.data()) && Evo_acceptTrial(rec, rec.trial.data(), x, fitness)
              ? EvoAccepted
              : EvoRejected;
 }
@@ -238,7 +240,7 @@ int Evo_repairFixed(EvoRecord& rec, double* x, double* fitness, int populationFi
 bool Evo_acceptTrial(EvoRecord& rec, double* trial, double* x, double* fitness) {
   Evo_roundIntegers(rec, trial, false);
   std::vector<double> rows(rec.m + 1);
-  ++rec.evaluations;
+  ++rec.stats.evaluations;
   if (!Evo_evaluate(rec, trial, rows.data())) return false;
   double eq = 0.0, ineq = 0.0;
   Evo_violations(rec, rows.data(), &eq, &ineq);
@@ -251,7 +253,7 @@ bool Evo_acceptTrial(EvoRecord& rec, double* trial, double* x, double* fitness) 
 
 bool Evo_repairMerit(EvoRecord& rec, const double* x, double* f) {
   std::vector<double> rows(rec.m + 1);
-  ++rec.evaluations;
+  ++rec.stats.evaluations;
   if (!Evo_evaluate(rec, x, rows.data())) return false;
   const double w = std::pow(rec.precision, -0.25);
   double sum = 0.0;
@@ -272,10 +274,10 @@ int Evo_repair(EvoRecord& rec, double* x, const EvoMember* guide, double* fitnes
   if (rec.allDiffCells >= rec.n) return EvoRejected;
   if (Rnd_uniform(rec.rng) < 0.5) {
     const EvoMember* toward = guide && guide->fitness == guide->objective ? guide : rec.bestFeasible;
-    if (toward && Evo_blend(rec, x, *toward, fitness)) return EvoAccepted;
+    if (toward && blend(rec, x, *toward, fitness)) return EvoAccepted;
   }
-  Evo_fixForRepair(rec, x);
-  const int result = Evo_repairFixed(rec, x, fitness, populationFill);
+  fixForRepair(rec, x);
+  const int result = repairFixed(rec, x, fitness, populationFill);
   rec.lower = rec.savedLower;
   rec.upper = rec.savedUpper;
   return result;
@@ -288,17 +290,18 @@ bool Evo_isStop(int result) {
 }
 
 int Evo_linearStep(EvoRecord& rec, double* x) {
-  if (rec.linearRows == 0 || rec.linearVars == 0 || rec.tableau.empty()) return EvoRejected;
-  ++rec.linearAttempts;
-  if (rec.lpReuse < 5 && !Evo_objectiveGradient(rec, x)) return EvoRejected;
+  if (rec.linear.linearRows == 0 || rec.linear.linearVars == 0 || rec.linear.tableau.empty())
+    return EvoRejected;
+  ++rec.stats.linearAttempts;
+  if (rec.linear.lpReuse < 5 && !objectiveGradient(rec, x)) return EvoRejected;
   std::vector<double> constants;
-  if (!Evo_linearConstants(rec, x, &constants)) return EvoRejected;
-  const EvoLp lp = Evo_linearProblem(rec, constants.data(), x, EvoLpStep);
+  if (!linearConstants(rec, x, &constants)) return EvoRejected;
+  const EvoLp lp = linearProblem(rec, constants.data(), x, EvoLpStep);
   EvoStepTrial step{rec, x};
-  const EvoLpHooks hooks{&step, Evo_stepStop, Evo_stepAccept};
+  const EvoLpHooks hooks{&step, stepStop, stepAccept};
   std::vector<double> solution(lp.cols);
   const int result = Evo_solveSimplex(lp, EvoLpStep, hooks, solution.data());
   if (result == EvoLpSolved)
-    for (int k = 0; k < lp.cols; ++k) x[rec.linearVarList[k] - 1] = solution[k];
+    for (int k = 0; k < lp.cols; ++k) x[rec.linear.linearVarList[k] - 1] = solution[k];
   return result;
 }

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engines/common/Walk_History.h"
 #include "engines/evolutionary/Evo_Repair.h"
+#include "engines/search/Walk_History.h"
 
 namespace {
 
@@ -18,16 +18,16 @@ struct Move {
 };
 
 // Excess of a row value beyond its bounds (0 inside them, with precision).
-double Evo_excess(const EvoRecord& rec, int i, double v) {
+double excess(const EvoRecord& rec, int i, double v) {
   if (v + rec.precision < rec.rowLower[i]) return v - rec.rowLower[i];
   if (v - rec.precision > rec.rowUpper[i]) return v - rec.rowUpper[i];
   return 0.0;
 }
 
-bool Evo_stepApplies(const EvoRecord& rec) {
+bool stepApplies(const EvoRecord& rec) {
   bool integerLinear = false;
-  for (int k = 0; k < rec.linearVars; ++k) {
-    const int t = rec.types[rec.linearVarList[k] - 1];
+  for (int k = 0; k < rec.linear.linearVars; ++k) {
+    const int t = rec.types[rec.linear.linearVarList[k] - 1];
     integerLinear = integerLinear || t == 1 || t == 2;
   }
   if (!integerLinear) return false;
@@ -37,63 +37,64 @@ bool Evo_stepApplies(const EvoRecord& rec) {
 }
 
 // Estimated total absolute excess after moving variable k to `value`.
-double Evo_estimate(const EvoRecord& rec, const std::vector<double>& rows, int k, double delta) {
+double estimate(const EvoRecord& rec, const std::vector<double>& rows, int k, double delta) {
   double total = 0.0;
-  for (int r = 0; r < rec.linearRows; ++r) {
-    const int i = rec.linearRowList[r] - 1;
-    const double a = rec.tableau[r + 1][k + 1];
-    total += std::fabs(Evo_excess(rec, i, rows[i] + a * delta));
+  for (int r = 0; r < rec.linear.linearRows; ++r) {
+    const int i = rec.linear.linearRowList[r] - 1;
+    const double a = rec.linear.tableau[r + 1][k + 1];
+    total += std::fabs(excess(rec, i, rows[i] + a * delta));
   }
   return total;
 }
 
-WalkMove Evo_walkMove(const Move& m) { return WalkMove{m.k, static_cast<double>(m.value)}; }
+WalkMove walkMove(const Move& m) { return WalkMove{m.k, static_cast<double>(m.value)}; }
 
 }  // namespace
 
 int Evo_integerStepSearch(EvoRecord& rec, double* trial) {
   if (rec.types.empty()) return 0;
-  if (rec.linearRows == 0 || rec.linearVars == 0 || rec.tableau.empty()) return EvoRejected;
+  if (rec.linear.linearRows == 0 || rec.linear.linearVars == 0 || rec.linear.tableau.empty())
+    return EvoRejected;
   rec.trial.assign(trial, trial + rec.n);
-  if (!Evo_stepApplies(rec)) return EvoRejected;
-  ++rec.stepAttempts;
+  if (!stepApplies(rec)) return EvoRejected;
+  ++rec.stats.stepAttempts;
   std::vector<double> w(trial, trial + rec.n), rows(rec.m + 1);
   std::vector<WalkMove> history;  // one entry per round
-  for (int round = 0; round < rec.linearRows; ++round) {
-    ++rec.evaluations;
+  for (int round = 0; round < rec.linear.linearRows; ++round) {
+    ++rec.stats.evaluations;
     if (!Evo_evaluate(rec, w.data(), rows.data())) return EvoRejected;
     std::vector<int> violated;
     double total = 0.0;
-    for (int r = 0; r < rec.linearRows; ++r) {
-      const double e = Evo_excess(rec, rec.linearRowList[r] - 1, rows[rec.linearRowList[r] - 1]);
+    for (int r = 0; r < rec.linear.linearRows; ++r) {
+      const double e =
+          excess(rec, rec.linear.linearRowList[r] - 1, rows[rec.linear.linearRowList[r] - 1]);
       if (e != 0.0) violated.push_back(r), total += std::fabs(e);
     }
     if (violated.empty()) {
       std::copy(w.begin(), w.end(), trial);
-      ++rec.stepSuccesses;
+      ++rec.stats.stepSuccesses;
       return 0;
     }
     const int c = static_cast<int>(violated.size());
     const int p = violated[std::min(c, static_cast<int>(Rnd_uniform(rec.rng) * c) + 1) - 1];
-    const double ep = Evo_excess(rec, rec.linearRowList[p] - 1, rows[rec.linearRowList[p] - 1]);
+    const double ep =
+        excess(rec, rec.linear.linearRowList[p] - 1, rows[rec.linear.linearRowList[p] - 1]);
     std::vector<Move> candidates;
     int best = -1, largest = -1;
-    for (int k = 0; k < rec.linearVars; ++k) {
-      const int j = rec.linearVarList[k] - 1;
-      const double a = rec.tableau[p + 1][k + 1];
+    for (int k = 0; k < rec.linear.linearVars; ++k) {
+      const int j = rec.linear.linearVarList[k] - 1;
+      const double a = rec.linear.tableau[p + 1][k + 1];
       if ((rec.types[j] != 1 && rec.types[j] != 2) || a == 0.0) continue;
       const bool up = (ep < 0.0 && a > 0.0) || (ep > 0.0 && a < 0.0);
       const double value = w[j] + (up ? 1.0 : -1.0) / rec.varScale[j];
       if (up ? value - rec.precision > rec.upper[j] : value + rec.precision < rec.lower[j]) continue;
-      Move m{k, static_cast<int>(value), Evo_estimate(rec, rows, k, value - w[j]), std::fabs(a)};
+      Move m{k, static_cast<int>(value), estimate(rec, rows, k, value - w[j]), std::fabs(a)};
       const bool better = best < 0 || m.estimate < candidates[best].estimate;
-      if (!better && Walk_recent(history, Evo_walkMove(m), std::min(rec.stepHistory, round)))
-        continue;
+      if (!better && Walk_recent(history, walkMove(m), std::min(rec.stepHistory, round))) continue;
       candidates.push_back(m);
       const int at = static_cast<int>(candidates.size()) - 1;
       if (better || (m.estimate == candidates[best].estimate &&
-                     Walk_tieReplacesBest(history, Evo_walkMove(m),
-                                          Evo_walkMove(candidates[best]))))
+                     Walk_tieReplacesBest(history, walkMove(m), walkMove(candidates[best]))))
         best = at;
       if (largest < 0 || m.size > candidates[largest].size) largest = at;
     }
@@ -107,8 +108,8 @@ int Evo_integerStepSearch(EvoRecord& rec, double* trial) {
     else if (Rnd_uniform(rec.rng) < rec.stepNoise)
       made = static_cast<int>(Rnd_uniform(rec.rng) * static_cast<double>(candidates.size()));
     const Move& m = candidates[made];
-    w[rec.linearVarList[m.k] - 1] = m.value;
-    history.push_back(Evo_walkMove(m));
+    w[rec.linear.linearVarList[m.k] - 1] = m.value;
+    history.push_back(walkMove(m));
   }
   return EvoRejected;
 }

@@ -12,7 +12,7 @@
 namespace {
 
 // The members the report covers, each evaluated at its unscaled point.
-std::vector<const EvoMember*> Evo_reportMembers(EvoRecord& rec) {
+std::vector<const EvoMember*> reportMembers(EvoRecord& rec) {
   std::vector<const EvoMember*> members;
   for (EvoMember* m = rec.population.get(); m; m = m->next.get()) {
     if (rec.useScaling)
@@ -57,7 +57,7 @@ struct EvoColumn {
 void Evo_writePopulationReport(EvoRecord& rec) {
   EvoColumn vars(rec.n), rows(rec.m);
   if (rec.options.reports) {
-    const std::vector<const EvoMember*> members = Evo_reportMembers(rec);
+    const std::vector<const EvoMember*> members = reportMembers(rec);
     vars.fill(members, false);
     rows.fill(members, true);
   }

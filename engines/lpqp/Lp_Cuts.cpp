@@ -14,21 +14,21 @@ namespace {
 constexpr double Lp_itemTiny = 1e-12;       // smaller coefficients are no items
 constexpr double Lp_dpCells = 5e7;          // largest knapsack table
 
-int Lp_rowExponent(const LpRecord& lp, int i) {
+int rowExponent(const LpRecord& lp, int i) {
   return lp.scaling.rowExp.empty() ? 0 : lp.scaling.rowExp[i];
 }
 
 // Exponent of variable v: a structural's column exponent, a slack's row exponent.
-int Lp_varExponent(const LpRecord& lp, int v) {
-  if (v > lp.n) return Lp_rowExponent(lp, v - lp.n);
+int varExponent(const LpRecord& lp, int v) {
+  if (v > lp.n) return rowExponent(lp, v - lp.n);
   return lp.scaling.colExp.empty() ? 0 : lp.scaling.colExp[v];
 }
 
-double Lp_unscaledVar(const LpRecord& lp, int j, double v) {
-  return std::fabs(v) >= Lp_infinity ? v : std::ldexp(v, Lp_varExponent(lp, j));
+double unscaledVar(const LpRecord& lp, int j, double v) {
+  return std::fabs(v) >= Lp_infinity ? v : std::ldexp(v, varExponent(lp, j));
 }
 
-bool Lp_integral(double v, double precision) { return Lp_frac(v) < precision; }
+bool isIntegral(double v, double precision) { return Lp_frac(v) < precision; }
 
 // ---- cover cuts ----
 
@@ -41,23 +41,23 @@ struct CoverItem {
 
 // The knapsack of row i in unscaled values: items and integral capacity.
 // False when the row gives no knapsack.
-bool Lp_knapsackRow(const LpRecord& lp, int i, const std::int32_t* flags, std::vector<CoverItem>& items,
-                    double& capacity) {
+bool knapsackRow(const LpRecord& lp, int i, const std::int32_t* flags,
+                 std::vector<CoverItem>& items, double& capacity) {
   const double* a = lp.pristine.row(i);
   const char type = lp.pristineTypes[i].type;
   const double b = a[0];
   const double sign = (type == '<' && b > 0) ? 1.0 : (type == '>' && b < 0) ? -1.0 : 0.0;
-  if (sign == 0 || !Lp_integral(b, lp.precision)) return false;
+  if (sign == 0 || !isIntegral(b, lp.precision)) return false;
   items.clear();
   capacity = sign * b;
   for (int j = 1; j <= lp.n; ++j) {
     const double c = sign * a[j];
     if (c == 0) continue;
-    const double lo = Lp_unscaledVar(lp, j, lp.lower[j]), up = Lp_unscaledVar(lp, j, lp.upper[j]);
-    const double x = Lp_unscaledVar(lp, j, lp.x[j]);
+    const double lo = unscaledVar(lp, j, lp.lower[j]), up = unscaledVar(lp, j, lp.upper[j]);
+    const double x = unscaledVar(lp, j, lp.x[j]);
     const bool binary = flags[j - 1] != 0 && lo == 0 && up == 1;
     const long w = std::lround(std::fabs(c));
-    if (binary && std::fabs(c) >= Lp_itemTiny && Lp_integral(std::fabs(c), lp.precision) && w > 0) {
+    if (binary && std::fabs(c) >= Lp_itemTiny && isIntegral(std::fabs(c), lp.precision) && w > 0) {
       const bool complemented = c < 0;
       if (complemented) capacity += static_cast<double>(w);
       items.push_back({j, complemented, static_cast<int>(w), complemented ? x : 1 - x});
@@ -73,7 +73,8 @@ bool Lp_knapsackRow(const LpRecord& lp, int i, const std::int32_t* flags, std::v
 }
 
 // Writes the cover of `items` (selection 1) as the next cover row.
-void Lp_appendCover(LpRecord& lp, const std::vector<CoverItem>& items, const std::vector<int>& selection) {
+void appendCover(LpRecord& lp, const std::vector<CoverItem>& items,
+                 const std::vector<int>& selection) {
   const int i = Lp_rowsInUse(lp) + 1;
   double* row = lp.pristine.row(i);
   std::fill(row, row + lp.n + 1, 0.0);
@@ -85,7 +86,7 @@ void Lp_appendCover(LpRecord& lp, const std::vector<CoverItem>& items, const std
   }
   const double rhs = uncomplemented - 1;
   row[0] = rhs;
-  const double scaled = std::ldexp(rhs, -Lp_rowExponent(lp, i));
+  const double scaled = std::ldexp(rhs, -rowExponent(lp, i));
   lp.rhs[i] = lp.rowUpper[i] = scaled;
   lp.rowLower[i] = -Lp_infinity;
   lp.ranges[i] = Lp_infinity;
@@ -94,10 +95,10 @@ void Lp_appendCover(LpRecord& lp, const std::vector<CoverItem>& items, const std
 }
 
 // A cover cut from row i when the relaxation violates one.
-bool Lp_coverFromRow(LpRecord& lp, int i, const std::int32_t* flags) {
+bool coverFromRow(LpRecord& lp, int i, const std::int32_t* flags) {
   std::vector<CoverItem> items;
   double capacity = 0;
-  if (!Lp_knapsackRow(lp, i, flags, items, capacity)) return false;
+  if (!knapsackRow(lp, i, flags, items, capacity)) return false;
   long total = 0;
   for (const CoverItem& it : items) total += it.weight;
   if (total < capacity) return false;
@@ -108,12 +109,12 @@ bool Lp_coverFromRow(LpRecord& lp, int i, const std::int32_t* flags) {
   for (const CoverItem& it : items) weights.push_back(it.weight), values.push_back(it.value);
   const double sum = Lp_knapsackDp(selection, weights, values, static_cast<int>(room));
   if (!(sum > 0 && sum < 1)) return false;
-  Lp_appendCover(lp, items, selection);
+  appendCover(lp, items, selection);
   return true;
 }
 
 // Takes the cover rows beyond the first `keep` back out of the model.
-void Lp_dropCoverRows(LpRecord& lp, int keep) {
+void dropCoverRows(LpRecord& lp, int keep) {
   while (lp.coverRowsAdded > keep) {
     const int i = Lp_rowsInUse(lp);
     std::fill(lp.pristine.row(i), lp.pristine.row(i) + lp.n + 1, 0.0);
@@ -128,29 +129,30 @@ void Lp_dropCoverRows(LpRecord& lp, int keep) {
 
 // The integer value at which nonbasic column k sits, unscaled, or false
 // when the column is continuous there.
-bool Lp_integerColumn(const LpRecord& lp, int k, const std::int32_t* flags, const std::vector<char>& intRows) {
+bool integerColumn(const LpRecord& lp, int k, const std::int32_t* flags,
+                   const std::vector<char>& intRows) {
   const int v = lp.colMap[k];
   if (v > lp.n) return intRows[v - lp.n] != 0;
   if (flags[v - 1] == 0) return false;
   const double at = lp.colStatus[k] == 'U' ? lp.upper[v] : lp.lower[v];
-  return Lp_integral(Lp_unscaledVar(lp, v, at), lp.precision);
+  return isIntegral(unscaledVar(lp, v, at), lp.precision);
 }
 
 // Unscaled value at which nonbasic column k sits.
-double Lp_sitsAt(const LpRecord& lp, int k) {
+double sitsAt(const LpRecord& lp, int k) {
   const int v = lp.colMap[k];
   const bool up = lp.colStatus[k] == 'U';
-  if (v > lp.n) return up ? Lp_unscaledVar(lp, v, lp.ranges[v - lp.n]) : 0.0;
-  return Lp_unscaledVar(lp, v, up ? lp.upper[v] : lp.lower[v]);
+  if (v > lp.n) return up ? unscaledVar(lp, v, lp.ranges[v - lp.n]) : 0.0;
+  return unscaledVar(lp, v, up ? lp.upper[v] : lp.lower[v]);
 }
 
 // The Gomory mixed-integer cut of source row r, derived in unscaled values
 // and written into `cut` scaled for row `cutRow`: entries 0..n, then the
 // cut's bound; false when a free nonbasic column forbids a cut.
-bool Lp_gomoryRow(const LpRecord& lp, int r, double f0, const std::int32_t* flags,
-                  const std::vector<char>& intRows, std::vector<double>& cut, int cutRow) {
+bool gomoryRow(const LpRecord& lp, int r, double f0, const std::int32_t* flags,
+               const std::vector<char>& intRows, std::vector<double>& cut, int cutRow) {
   const double* a = lp.matrix.row(r);
-  const int eB = Lp_varExponent(lp, lp.rowMap[r]), eCut = Lp_rowExponent(lp, cutRow);
+  const int eB = varExponent(lp, lp.rowMap[r]), eCut = rowExponent(lp, cutRow);
   std::fill(cut.begin(), cut.end(), 0.0);
   double shift = 0;
   for (int k = 1; k <= lp.n; ++k) {
@@ -159,17 +161,17 @@ bool Lp_gomoryRow(const LpRecord& lp, int r, double f0, const std::int32_t* flag
     if (v > lp.n && lp.types[v - lp.n].type == '=') continue;
     if (lp.colStatus[k] == 'X') return false;
     const bool up = lp.colStatus[k] == 'U';
-    const double abar = (up ? -1.0 : 1.0) * std::ldexp(a[k], eB - Lp_varExponent(lp, v));
+    const double abar = (up ? -1.0 : 1.0) * std::ldexp(a[k], eB - varExponent(lp, v));
     double f;
-    if (Lp_integerColumn(lp, k, flags, intRows)) {
+    if (integerColumn(lp, k, flags, intRows)) {
       f = Lp_frac(abar);
       if (f > f0) f = (1 - f) * f0 / (1 - f0);
     } else {
       f = abar > 0 ? abar : -abar * f0 / (1 - f0);
     }
     if (up) f = -f;
-    shift += f * Lp_sitsAt(lp, k);
-    if (std::fabs(f) > Lp_tiny) cut[k] = std::ldexp(-f, Lp_varExponent(lp, v) - eCut);
+    shift += f * sitsAt(lp, k);
+    if (std::fabs(f) > Lp_tiny) cut[k] = std::ldexp(-f, varExponent(lp, v) - eCut);
   }
   cut[0] = std::ldexp(-f0, -eCut);
   cut[static_cast<std::size_t>(lp.n) + 1] = std::ldexp(-f0 - shift, -eCut);  // the cut's bound
@@ -177,7 +179,7 @@ bool Lp_gomoryRow(const LpRecord& lp, int r, double f0, const std::int32_t* flag
 }
 
 // Appends a cut row to the tableau with its slack basic.
-void Lp_appendGomory(LpRecord& lp, const std::vector<double>& cut) {
+void appendGomory(LpRecord& lp, const std::vector<double>& cut) {
   const int i = Lp_rowsInUse(lp) + 1;
   std::copy(cut.begin(), cut.begin() + lp.n + 1, lp.matrix.row(i));
   lp.types[i] = LpRowType{0, '<'};
@@ -191,17 +193,17 @@ void Lp_appendGomory(LpRecord& lp, const std::vector<double>& cut) {
 }
 
 // One round of Gomory cuts: the number of rows added.
-int Lp_gomoryRound(LpRecord& lp, const std::int32_t* flags, const std::vector<char>& intRows) {
+int gomoryRound(LpRecord& lp, const std::int32_t* flags, const std::vector<char>& intRows) {
   const int rows = Lp_rowsInUse(lp);
   std::vector<double> cut(static_cast<std::size_t>(lp.n) + 2, 0.0);
   int added = 0;
-  for (int r = 1; r <= rows && lp.gomoryRowsAdded < lp.gomoryRowLimit; ++r) {
+  for (int r = 1; r <= rows && lp.gomoryRowsAdded < lp.options.gomoryRowLimit; ++r) {
     const int v = lp.rowMap[r];
     if (v > lp.n || flags[v - 1] == 0) continue;
-    const double f0 = Lp_frac(std::ldexp(lp.matrix.row(r)[0], Lp_varExponent(lp, v)));
+    const double f0 = Lp_frac(std::ldexp(lp.matrix.row(r)[0], varExponent(lp, v)));
     if (f0 <= lp.precision) continue;
-    if (!Lp_gomoryRow(lp, r, f0, flags, intRows, cut, Lp_rowsInUse(lp) + 1)) continue;
-    Lp_appendGomory(lp, cut);
+    if (!gomoryRow(lp, r, f0, flags, intRows, cut, Lp_rowsInUse(lp) + 1)) continue;
+    appendGomory(lp, cut);
     ++added;
   }
   return added;
@@ -247,17 +249,18 @@ double Lp_knapsackDp(std::vector<int>& selection, const std::vector<int>& weight
 }
 
 bool Lp_coverCuts(LpRecord& lp, const LpSettings& settings, const std::int32_t* flags) {
-  for (int round = 0; round < lp.coverPasses && lp.coverRowsAdded < lp.coverRowLimit; ++round) {
+  for (int round = 0;
+       round < lp.options.coverPasses && lp.coverRowsAdded < lp.options.coverRowLimit; ++round) {
     const std::unique_ptr<LpSnapshot> before(Lp_makeSnapshot(lp));
     const int keep = lp.coverRowsAdded;
     if (!before || !Lp_unscaleMatrix(lp.scaling, lp.pristine)) return false;
-    for (int i = 1; i <= lp.modelRows && lp.coverRowsAdded < lp.coverRowLimit; ++i)
-      Lp_coverFromRow(lp, i, flags);
+    for (int i = 1; i <= lp.modelRows && lp.coverRowsAdded < lp.options.coverRowLimit; ++i)
+      coverFromRow(lp, i, flags);
     Lp_scaleMatrix(lp.scaling, lp.pristine);
     if (lp.coverRowsAdded == keep) return true;
     Lp_restoreWorking(lp);
     if (Lp_boundedSimplex(lp, settings) != 0) {
-      Lp_dropCoverRows(lp, keep);
+      dropCoverRows(lp, keep);
       Lp_restoreSnapshot(lp, *before);
       return false;
     }
@@ -271,13 +274,14 @@ std::vector<char> Lp_integerRows(const LpRecord& lp, const std::int32_t* flags) 
     if (flags[j - 1] == 0) return rows;  // a continuous variable: no slack counts as integer
   const int inUse = Lp_rowsInUse(lp);
   for (int i = 1; i <= inUse; ++i) {
-    const int e = Lp_rowExponent(lp, i);
+    const int e = rowExponent(lp, i);
     const double* a = lp.pristine.row(i);
-    bool integral = Lp_integral(std::ldexp(a[0], e), lp.precision);
+    bool integral = isIntegral(std::ldexp(a[0], e), lp.precision);
     for (double limit : {lp.rowLower[i], lp.rowUpper[i]})
-      if (std::fabs(limit) < Lp_infinity) integral = integral && Lp_integral(std::ldexp(limit, e), lp.precision);
+      if (std::fabs(limit) < Lp_infinity)
+        integral = integral && isIntegral(std::ldexp(limit, e), lp.precision);
     for (int j = 1; j <= lp.n && integral; ++j)
-      if (a[j] != 0) integral = Lp_integral(std::ldexp(a[j], e - Lp_varExponent(lp, j)), lp.precision);
+      if (a[j] != 0) integral = isIntegral(std::ldexp(a[j], e - varExponent(lp, j)), lp.precision);
     rows[i] = integral ? 1 : 0;
   }
   return rows;
@@ -285,12 +289,12 @@ std::vector<char> Lp_integerRows(const LpRecord& lp, const std::int32_t* flags) 
 
 bool Lp_gomoryCuts(LpRecord& lp, const LpSettings& settings, const std::int32_t* flags,
                    const std::vector<char>& integerRows) {
-  const int rounds = std::min(lp.gomoryPasses, lp.gomoryRowLimit);
-  for (int round = 0; round < rounds && lp.gomoryRowsAdded < lp.gomoryRowLimit; ++round) {
+  const int rounds = std::min(lp.options.gomoryPasses, lp.options.gomoryRowLimit);
+  for (int round = 0; round < rounds && lp.gomoryRowsAdded < lp.options.gomoryRowLimit; ++round) {
     const std::unique_ptr<LpSnapshot> before(Lp_makeSnapshot(lp));
     const int keep = lp.gomoryRowsAdded;
     if (!before) return false;
-    if (Lp_gomoryRound(lp, flags, integerRows) == 0) return true;
+    if (gomoryRound(lp, flags, integerRows) == 0) return true;
     if (Lp_dualWarmStart(lp, settings) != 0) {
       lp.gomoryRowsAdded = keep;
       Lp_restoreSnapshot(lp, *before);

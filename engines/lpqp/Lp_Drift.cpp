@@ -26,47 +26,47 @@ constexpr double Lp_singularShare = 1e-14;  // pivot below this share of the lar
 // 50 MB and seconds of work each time.
 constexpr int Lp_rebuildRowLimit = 2500;
 
-bool Lp_hasOrigin(const LpRecord& lp) {
-  return lp.origin.rows == lp.matrix.rows && lp.origin.cols == lp.matrix.cols &&
-         lp.originTypes.size() == lp.types.size() &&
-         lp.originStart.size() == static_cast<std::size_t>(lp.origin.rows) + 1 &&
-         lp.driftValues.size() == static_cast<std::size_t>(lp.n + lp.m) + 1;
+bool hasOrigin(const LpRecord& lp) {
+  return lp.drift.origin.rows == lp.matrix.rows && lp.drift.origin.cols == lp.matrix.cols &&
+         lp.drift.originTypes.size() == lp.types.size() &&
+         lp.drift.originStart.size() == static_cast<std::size_t>(lp.drift.origin.rows) + 1 &&
+         lp.drift.values.size() == static_cast<std::size_t>(lp.n + lp.m) + 1;
 }
 
 // -1 when working row i is the origin row negated (an odd number of flips
 // since it was captured), else +1.
-double Lp_orientation(const LpRecord& lp, int i) {
-  return ((lp.types[i].flips - lp.originTypes[i].flips) & 1) ? -1.0 : 1.0;
+double orientation(const LpRecord& lp, int i) {
+  return ((lp.types[i].flips - lp.drift.originTypes[i].flips) & 1) ? -1.0 : 1.0;
 }
 
 // Sign of row i's slack in its row.
-double Lp_slackSign(const LpRecord& lp, int i) {
+double slackSign(const LpRecord& lp, int i) {
   return lp.types[i].type == '>' && lp.phase1Flags[i] != 1 ? -1.0 : 1.0;
 }
 
 // Sign of the slack held by tableau column k.
-double Lp_columnSlackSign(const LpRecord& lp, int k) {
+double columnSlackSign(const LpRecord& lp, int k) {
   const int i = lp.colMap[k] - lp.n;
   if (k > lp.activeCols && lp.types[i].type == '=') return -1.0;
-  return Lp_slackSign(lp, i);
+  return slackSign(lp, i);
 }
 
 // Column of variable v over rows 1..m (col[1..m]) in the working
 // orientation; a slack's unit entry takes `slackSign`.
-void Lp_originColumn(const LpRecord& lp, int v, double slackSign, double* col) {
+void originColumn(const LpRecord& lp, int v, double slackSign, double* col) {
   const int m = Lp_rowsInUse(lp);
   if (v > lp.n) {
     std::fill(col + 1, col + m + 1, 0.0);
     col[v - lp.n] = slackSign;
     return;
   }
-  for (int i = 1; i <= m; ++i) col[i] = Lp_orientation(lp, i) * lp.origin.row(i)[v];
+  for (int i = 1; i <= m; ++i) col[i] = orientation(lp, i) * lp.drift.origin.row(i)[v];
 }
 
-// Every variable's value at the current solution into driftValues:
+// Every variable's value at the current solution into drift.values:
 // structurals 1..n, slacks n+1..n+m.
-void Lp_fillValues(LpRecord& lp) {
-  double* v = lp.driftValues.data();
+void fillValues(LpRecord& lp) {
+  double* v = lp.drift.values.data();
   for (int k = 1; k <= lp.n; ++k) v[lp.colMap[k]] = Lp_nonbasicValue(lp, k);
   const int m = Lp_rowsInUse(lp);
   for (int r = 1; r <= m; ++r) v[lp.rowMap[r]] = lp.matrix.row(r)[0];
@@ -74,36 +74,36 @@ void Lp_fillValues(LpRecord& lp) {
 
 // Lists the nonzero columns of every origin row, so that a drift check
 // costs what the rows hold rather than a dense sweep.
-void Lp_indexOrigin(LpRecord& lp) {
-  lp.originStart.assign(static_cast<std::size_t>(lp.origin.rows) + 1, 0);
-  lp.originCols.clear();
-  for (int i = 0; i < lp.origin.rows; ++i) {
-    const double* o = lp.origin.row(i);
+void indexOrigin(LpRecord& lp) {
+  lp.drift.originStart.assign(static_cast<std::size_t>(lp.drift.origin.rows) + 1, 0);
+  lp.drift.originCols.clear();
+  for (int i = 0; i < lp.drift.origin.rows; ++i) {
+    const double* o = lp.drift.origin.row(i);
     for (int j = 1; j <= lp.n; ++j)
-      if (o[j] != 0) lp.originCols.push_back(j);
-    lp.originStart[i + 1] = static_cast<int>(lp.originCols.size());
+      if (o[j] != 0) lp.drift.originCols.push_back(j);
+    lp.drift.originStart[i + 1] = static_cast<int>(lp.drift.originCols.size());
   }
 }
 
-// Residual of origin row i (row 0: the objective) at driftValues, relative.
-double Lp_rowResidual(const LpRecord& lp, int i) {
-  const double* o = lp.origin.row(i);
-  const double* v = lp.driftValues.data();
+// Residual of origin row i (row 0: the objective) at drift.values, relative.
+double rowResidual(const LpRecord& lp, int i) {
+  const double* o = lp.drift.origin.row(i);
+  const double* v = lp.drift.values.data();
   double activity = 0;
-  for (int t = lp.originStart[i]; t < lp.originStart[i + 1]; ++t) {
-    const int j = lp.originCols[t];
+  for (int t = lp.drift.originStart[i]; t < lp.drift.originStart[i + 1]; ++t) {
+    const int j = lp.drift.originCols[t];
     activity += o[j] * v[j];
   }
   const double free = o[0] - activity;
   const double residual = i == 0 ? free - lp.matrix.row(0)[0]
-                                 : Lp_slackSign(lp, i) * Lp_orientation(lp, i) * free - v[lp.n + i];
+                                 : slackSign(lp, i) * orientation(lp, i) * free - v[lp.n + i];
   return std::fabs(residual) / (1.0 + std::max(std::fabs(o[0]), std::fabs(activity)));
 }
 
 // LU factorisation with row pivoting of the m x m basis matrix in
 // basisFactor (row-major); false when it is numerically singular.
-bool Lp_factorBasis(LpRecord& lp, int m) {
-  double* a = lp.basisFactor.data();
+bool factorBasis(LpRecord& lp, int m) {
+  double* a = lp.drift.basisFactor.data();
   double largest = 0;
   for (std::size_t t = 0; t < static_cast<std::size_t>(m) * m; ++t) largest = std::max(largest, std::fabs(a[t]));
   for (int c = 0; c < m; ++c) {
@@ -111,7 +111,7 @@ bool Lp_factorBasis(LpRecord& lp, int m) {
     for (int i = c + 1; i < m; ++i)
       if (std::fabs(a[i * m + c]) > std::fabs(a[p * m + c])) p = i;
     if (std::fabs(a[p * m + c]) <= Lp_singularShare * largest) return false;
-    lp.basisPivots[c] = p;
+    lp.drift.basisPivots[c] = p;
     if (p != c) std::swap_ranges(a + p * m, a + p * m + m, a + c * m);
     const double* pivotRow = a + c * m;
     for (int i = c + 1; i < m; ++i) {
@@ -125,11 +125,11 @@ bool Lp_factorBasis(LpRecord& lp, int m) {
   return true;
 }
 
-// Solves B t = b in place (b[1..m]) with the factors of Lp_factorBasis.
-void Lp_solveBasis(const LpRecord& lp, int m, double* b) {
-  const double* a = lp.basisFactor.data();
+// Solves B t = b in place (b[1..m]) with the factors of factorBasis.
+void solveBasis(const LpRecord& lp, int m, double* b) {
+  const double* a = lp.drift.basisFactor.data();
   double* y = b + 1;
-  for (int c = 0; c < m; ++c) std::swap(y[c], y[lp.basisPivots[c]]);
+  for (int c = 0; c < m; ++c) std::swap(y[c], y[lp.drift.basisPivots[c]]);
   for (int i = 1; i < m; ++i) {
     double s = y[i];
     for (int j = 0; j < i; ++j) s -= a[i * m + j] * y[j];
@@ -143,21 +143,21 @@ void Lp_solveBasis(const LpRecord& lp, int m, double* b) {
 }
 
 // Objective coefficient of variable v in the origin's row 0 (0 for a slack).
-double Lp_originCost(const LpRecord& lp, int v) { return v <= lp.n ? lp.origin.row(0)[v] : 0.0; }
+double originCost(const LpRecord& lp, int v) { return v <= lp.n ? lp.drift.origin.row(0)[v] : 0.0; }
 
 // Row 0 from the rebuilt rows 1..m: the origin's objective with the basic
 // variables eliminated and the nonbasic values moved across.
-void Lp_rebuildObjective(LpRecord& lp) {
+void rebuildObjective(LpRecord& lp) {
   const int m = Lp_rowsInUse(lp);
   double* r0 = lp.matrix.row(0);
-  r0[0] = lp.origin.row(0)[0];
+  r0[0] = lp.drift.origin.row(0)[0];
   for (int k = 1; k <= lp.n; ++k) {
-    const double c = Lp_originCost(lp, lp.colMap[k]);
+    const double c = originCost(lp, lp.colMap[k]);
     r0[k] = c;
     r0[0] -= c * Lp_nonbasicValue(lp, k);
   }
   for (int r = 1; r <= m; ++r) {
-    const double c = Lp_originCost(lp, lp.rowMap[r]);
+    const double c = originCost(lp, lp.rowMap[r]);
     if (c == 0) continue;
     const double* a = lp.matrix.row(r);
     for (int k = 0; k <= lp.n; ++k) r0[k] -= c * a[k];
@@ -166,7 +166,7 @@ void Lp_rebuildObjective(LpRecord& lp) {
 
 // The phase-1 row: the sum of the rows whose artificial still counts (a
 // ranged row's slack above its range counted by its excess).
-void Lp_rebuildPhase1(LpRecord& lp) {
+void rebuildPhase1(LpRecord& lp) {
   const int m = Lp_rowsInUse(lp);
   double* p = lp.matrix.row(m + 1);
   std::fill(p, p + lp.n + 1, 0.0);
@@ -182,18 +182,18 @@ void Lp_rebuildPhase1(LpRecord& lp) {
 }  // namespace
 
 void Lp_captureOrigin(LpRecord& lp) {
-  lp.origin = lp.matrix;
-  lp.originTypes = lp.types;
-  lp.driftValues.assign(static_cast<std::size_t>(lp.n + lp.m) + 1, 0.0);
-  Lp_indexOrigin(lp);
-  lp.pivotsSinceRebuild = 0;
-  lp.pivotsSinceCheck = 0;
+  lp.drift.origin = lp.matrix;
+  lp.drift.originTypes = lp.types;
+  lp.drift.values.assign(static_cast<std::size_t>(lp.n + lp.m) + 1, 0.0);
+  indexOrigin(lp);
+  lp.drift.pivotsSinceRebuild = 0;
+  lp.drift.pivotsSinceCheck = 0;
 }
 
 void Lp_originFromTableauRow(LpRecord& lp, int i) {
-  if (!Lp_hasOrigin(lp)) return;
+  if (!hasOrigin(lp)) return;
   const double* t = lp.matrix.row(i);
-  double* o = lp.origin.row(i);
+  double* o = lp.drift.origin.row(i);
   std::fill(o, o + lp.n + 1, 0.0);
   o[0] = t[0];
   for (int k = 1; k <= lp.n; ++k) {
@@ -205,86 +205,87 @@ void Lp_originFromTableauRow(LpRecord& lp, int i) {
       continue;
     }
     const int l = v - lp.n;
-    const double f = t[k] * Lp_columnSlackSign(lp, k) * Lp_orientation(lp, l);
-    const double* a = lp.origin.row(l);
+    const double f = t[k] * columnSlackSign(lp, k) * orientation(lp, l);
+    const double* a = lp.drift.origin.row(l);
     o[0] -= f * a[0];
     for (int j = 1; j <= lp.n; ++j) o[j] -= f * a[j];
   }
-  lp.originTypes[i] = lp.types[i];
-  Lp_indexOrigin(lp);
+  lp.drift.originTypes[i] = lp.types[i];
+  indexOrigin(lp);
 }
 
 void Lp_originObjective(LpRecord& lp, double value, const double* g) {
-  if (!Lp_hasOrigin(lp)) return;
-  double* o = lp.origin.row(0);
+  if (!hasOrigin(lp)) return;
+  double* o = lp.drift.origin.row(0);
   o[0] = value;
   for (int j = 1; j <= lp.n; ++j) {
     o[j] = std::fabs(g[j]) > Lp_tiny ? -g[j] : 0.0;
     o[0] += o[j] * lp.x[j];
   }
-  Lp_indexOrigin(lp);
+  indexOrigin(lp);
 }
 
 double Lp_driftTolerance(const LpRecord& lp) { return Lp_driftShare * lp.precision; }
 
 double Lp_driftResidual(LpRecord& lp) {
-  if (!Lp_hasOrigin(lp)) return 0.0;
-  Lp_fillValues(lp);
+  if (!hasOrigin(lp)) return 0.0;
+  fillValues(lp);
   double worst = 0;
   const int m = Lp_rowsInUse(lp);
-  for (int i = 0; i <= m; ++i) worst = std::max(worst, Lp_rowResidual(lp, i));
+  for (int i = 0; i <= m; ++i) worst = std::max(worst, rowResidual(lp, i));
   return worst;
 }
 
 bool Lp_rebuildTableau(LpRecord& lp, bool phase1) {
   const int m = Lp_rowsInUse(lp), n = lp.n;
-  if (!Lp_hasOrigin(lp) || m > Lp_rebuildRowLimit) return false;
+  if (!hasOrigin(lp) || m > Lp_rebuildRowLimit) return false;
   const std::size_t mm = static_cast<std::size_t>(m) * m;
   try {
-    if (lp.basisFactor.size() < mm) lp.basisFactor.resize(mm);
-    lp.basisPivots.resize(static_cast<std::size_t>(m) + 1);
-    lp.solveColumn.resize(static_cast<std::size_t>(m) + 1);
+    if (lp.drift.basisFactor.size() < mm) lp.drift.basisFactor.resize(mm);
+    lp.drift.basisPivots.resize(static_cast<std::size_t>(m) + 1);
+    lp.drift.solveColumn.resize(static_cast<std::size_t>(m) + 1);
   } catch (const std::bad_alloc&) {
     return false;  // the updated tableau goes on as it is
   }
-  double* col = lp.solveColumn.data();
+  double* col = lp.drift.solveColumn.data();
   for (int r = 1; r <= m; ++r) {
     const int v = lp.rowMap[r];
-    Lp_originColumn(lp, v, v > n ? Lp_slackSign(lp, v - n) : 1.0, col);
-    for (int i = 1; i <= m; ++i) lp.basisFactor[static_cast<std::size_t>(i - 1) * m + (r - 1)] = col[i];
+    originColumn(lp, v, v > n ? slackSign(lp, v - n) : 1.0, col);
+    for (int i = 1; i <= m; ++i)
+      lp.drift.basisFactor[static_cast<std::size_t>(i - 1) * m + (r - 1)] = col[i];
   }
-  if (!Lp_factorBasis(lp, m)) return false;
+  if (!factorBasis(lp, m)) return false;
   // Element 0: the right-hand sides with every nonbasic value moved across.
-  double* rhs = lp.driftValues.data();  // m+1 <= n+m+1 slots
-  for (int i = 1; i <= m; ++i) rhs[i] = Lp_orientation(lp, i) * lp.origin.row(i)[0];
+  double* rhs = lp.drift.values.data();  // m+1 <= n+m+1 slots
+  for (int i = 1; i <= m; ++i) rhs[i] = orientation(lp, i) * lp.drift.origin.row(i)[0];
   for (int k = 1; k <= n; ++k) {
     const double value = Lp_nonbasicValue(lp, k);
     const int v = lp.colMap[k];
-    Lp_originColumn(lp, v, v > n ? Lp_columnSlackSign(lp, k) : 1.0, col);
+    originColumn(lp, v, v > n ? columnSlackSign(lp, k) : 1.0, col);
     for (int i = 1; i <= m; ++i) {
       if (value != 0) rhs[i] -= col[i] * value;
     }
-    Lp_solveBasis(lp, m, col);
+    solveBasis(lp, m, col);
     for (int r = 1; r <= m; ++r) lp.matrix.row(r)[k] = std::fabs(col[r]) <= Lp_tiny ? 0.0 : col[r];
   }
-  Lp_solveBasis(lp, m, rhs);
+  solveBasis(lp, m, rhs);
   for (int r = 1; r <= m; ++r) lp.matrix.row(r)[0] = rhs[r];
-  Lp_rebuildObjective(lp);
-  if (phase1) Lp_rebuildPhase1(lp);
-  lp.pivotsSinceRebuild = 0;
-  lp.pivotsSinceCheck = 0;
-  ++lp.rebuilds;
+  rebuildObjective(lp);
+  if (phase1) rebuildPhase1(lp);
+  lp.drift.pivotsSinceRebuild = 0;
+  lp.drift.pivotsSinceCheck = 0;
+  ++lp.drift.rebuilds;
   return true;
 }
 
 void Lp_watchDrift(LpRecord& lp, bool phase1) {
-  if (lp.driftInterval <= 0 || ++lp.pivotsSinceCheck < lp.driftInterval) return;
-  lp.pivotsSinceCheck = 0;
+  if (lp.drift.interval <= 0 || ++lp.drift.pivotsSinceCheck < lp.drift.interval) return;
+  lp.drift.pivotsSinceCheck = 0;
   if (Lp_driftResidual(lp) > Lp_driftTolerance(lp)) Lp_rebuildTableau(lp, phase1);
 }
 
 bool Lp_refreshBeforeVerdict(LpRecord& lp, bool phase1, bool always) {
-  if (lp.driftInterval <= 0 || lp.pivotsSinceRebuild == 0 || !Lp_hasOrigin(lp)) return false;
+  if (lp.drift.interval <= 0 || lp.drift.pivotsSinceRebuild == 0 || !hasOrigin(lp)) return false;
   if (!always && Lp_driftResidual(lp) <= Lp_driftTolerance(lp)) return false;
   return Lp_rebuildTableau(lp, phase1);
 }

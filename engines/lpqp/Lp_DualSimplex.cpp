@@ -9,7 +9,7 @@
 namespace {
 
 // rows 0..m: a_i0 -= a_ik * delta.
-void Lp_moveColumn(LpRecord& lp, int k, double delta) {
+void moveColumn(LpRecord& lp, int k, double delta) {
   if (std::fabs(delta) <= Lp_tiny) return;
   const int m = Lp_rowsInUse(lp);
   for (int i = 0; i <= m; ++i) {
@@ -20,7 +20,7 @@ void Lp_moveColumn(LpRecord& lp, int k, double delta) {
 
 // Status and value a structural nonbasic column takes from its reduced cost;
 // false when the bound it needs is infinite.
-bool Lp_dualStructural(const LpRecord& lp, int v, double d, int& st, double& value) {
+bool dualStructural(const LpRecord& lp, int v, double d, int& st, double& value) {
   const double lo = lp.lower[v], up = lp.upper[v], tol = lp.reducedCostTolerance;
   if (lo == up) {
     st = 'F';
@@ -38,7 +38,7 @@ bool Lp_dualStructural(const LpRecord& lp, int v, double d, int& st, double& val
 
 // Places every active nonbasic column; a slack changing its bound is moved
 // across the right-hand sides like a structural. False: give up.
-bool Lp_dualNonbasics(LpRecord& lp) {
+bool dualNonbasics(LpRecord& lp) {
   const int n = lp.n;
   const double* r0 = lp.matrix.row(0);
   for (int k = 1; k <= lp.activeCols; ++k) {
@@ -50,14 +50,14 @@ bool Lp_dualNonbasics(LpRecord& lp) {
       const int st = d > lp.reducedCostTolerance ? 'U' : 'L';
       if (st == 'U' && range >= Lp_infinity) return false;
       lp.colStatus[k] = st;
-      Lp_moveColumn(lp, k, (st == 'U' ? range : 0.0) - old);
+      moveColumn(lp, k, (st == 'U' ? range : 0.0) - old);
       continue;
     }
     int st;
     double value;
-    if (!Lp_dualStructural(lp, v, d, st, value)) return false;
+    if (!dualStructural(lp, v, d, st, value)) return false;
     lp.colStatus[k] = st;
-    Lp_moveColumn(lp, k, value - lp.x[v]);
+    moveColumn(lp, k, value - lp.x[v]);
     lp.x[v] = value;
   }
   const int m = Lp_rowsInUse(lp);
@@ -68,7 +68,7 @@ bool Lp_dualNonbasics(LpRecord& lp) {
 
 // Primal infeasibility of the basic variable of row i and the bound it must
 // go to ('L' or 'U').
-double Lp_infeasibility(const LpRecord& lp, int i, int& direction) {
+double infeasibility(const LpRecord& lp, int i, int& direction) {
   const int v = lp.rowMap[i];
   const double s = lp.matrix.row(i)[0];
   if (v > lp.n) {
@@ -83,7 +83,7 @@ double Lp_infeasibility(const LpRecord& lp, int i, int& direction) {
 
 // Leaving row: the largest (weighted) infeasibility above the precision;
 // their sum goes to element 0 of the phase-1 row.
-int Lp_dualLeaving(LpRecord& lp, int& direction, double& slope) {
+int dualLeaving(LpRecord& lp, int& direction, double& slope) {
   const int m = Lp_rowsInUse(lp);
   double& sum = lp.matrix.row(m + 1)[0];
   sum = 0.0;
@@ -91,17 +91,17 @@ int Lp_dualLeaving(LpRecord& lp, int& direction, double& slope) {
   double best = 0.0;
   for (int i = 1; i <= m; ++i) {
     int dir;
-    const double inf = Lp_infeasibility(lp, i, dir);
+    const double inf = infeasibility(lp, i, dir);
     if (inf <= lp.precision) continue;
     sum += inf;
-    const double w = lp.dualWeighting ? inf / std::sqrt(lp.rowWeights[i] + 1.0) : inf;
+    const double w = lp.options.dualWeighting ? inf / std::sqrt(lp.rowWeights[i] + 1.0) : inf;
     if (w > best) best = w, r = i, direction = dir, slope = inf;
   }
   return r;
 }
 
 // Candidates of the entering column with their ratios |d_k / a_rk|.
-int Lp_dualCandidates(LpRecord& lp, int r, int direction) {
+int dualCandidates(LpRecord& lp, int r, int direction) {
   const double* ar = lp.matrix.row(r);
   const double* r0 = lp.matrix.row(0);
   const double tol = lp.pivotTolerance;
@@ -120,7 +120,7 @@ int Lp_dualCandidates(LpRecord& lp, int r, int direction) {
 
 // Index of the smallest ratio among the first `count` candidates, the first
 // of equal ones; a ratio at or below 1e-15 is taken at once.
-int Lp_smallestRatio(const LpRecord& lp, int count) {
+int smallestRatio(const LpRecord& lp, int count) {
   int best = 0;
   for (int c = 0; c < count; ++c) {
     if (lp.candRatios[c] <= Lp_tiny) return c;
@@ -131,10 +131,10 @@ int Lp_smallestRatio(const LpRecord& lp, int count) {
 
 // Long-step rule: passes breakpoints while the slope stays above the
 // precision, flipping their columns; 0 when every candidate was flipped.
-int Lp_longStep(LpRecord& lp, int r, int count, double slope) {
+int longStep(LpRecord& lp, int r, int count, double slope) {
   const double* ar = lp.matrix.row(r);
   while (count > 0) {
-    const int c = Lp_smallestRatio(lp, count);
+    const int c = smallestRatio(lp, count);
     const int k = lp.candCols[c], v = lp.colMap[k];
     if (v > lp.n || lp.lower[v] <= -Lp_infinity || lp.upper[v] >= Lp_infinity) return k;
     slope -= std::fabs(ar[k]) * (lp.upper[v] - lp.lower[v]);
@@ -142,7 +142,7 @@ int Lp_longStep(LpRecord& lp, int r, int count, double slope) {
     const bool toUpper = lp.colStatus[k] == 'L';
     lp.colStatus[k] = toUpper ? 'U' : 'L';
     const double value = toUpper ? lp.upper[v] : lp.lower[v];
-    Lp_moveColumn(lp, k, value - lp.x[v]);
+    moveColumn(lp, k, value - lp.x[v]);
     lp.x[v] = value;
     --count;
     lp.candCols[c] = lp.candCols[count];
@@ -152,7 +152,7 @@ int Lp_longStep(LpRecord& lp, int r, int count, double slope) {
 }
 
 // Every active column keeps its reduced cost on the optimal side.
-bool Lp_dualFeasible(const LpRecord& lp) {
+bool dualFeasible(const LpRecord& lp) {
   const double* r0 = lp.matrix.row(0);
   const double tol = lp.reducedCostTolerance;
   for (int k = 1; k <= lp.activeCols; ++k) {
@@ -164,31 +164,31 @@ bool Lp_dualFeasible(const LpRecord& lp) {
 
 // Before the verdict `status`: when the tableau is rebuilt the iterations go
 // on from it (-1), unless it is no longer dual feasible (give up: 8).
-int Lp_dualVerdict(LpRecord& lp, int status, bool always) {
+int dualVerdict(LpRecord& lp, int status, bool always) {
   if (!Lp_refreshBeforeVerdict(lp, false, always)) return status;
-  return Lp_dualFeasible(lp) ? -1 : StatusBadModel;
+  return dualFeasible(lp) ? -1 : StatusBadModel;
 }
 
 // One dual iteration: 0 solved, -1 continue, else a status.
-int Lp_dualIteration(LpRecord& lp, const LpSettings& s) {
+int dualIteration(LpRecord& lp, const LpSettings& s) {
   int direction = 'L';
   double slope = 0.0;
-  const int r = Lp_dualLeaving(lp, direction, slope);
-  if (r == 0) return Lp_dualVerdict(lp, 0, false);
-  const int count = Lp_dualCandidates(lp, r, direction);
-  if (count == 0) return Lp_dualVerdict(lp, StatusInfeasible, true);
+  const int r = dualLeaving(lp, direction, slope);
+  if (r == 0) return dualVerdict(lp, 0, false);
+  const int count = dualCandidates(lp, r, direction);
+  if (count == 0) return dualVerdict(lp, StatusInfeasible, true);
   const int leaving = lp.rowMap[r];
   if (leaving > lp.n && direction == 'U') slope = -Lp_infinity;
   int q;
   if (count == 1) q = lp.candCols[0];
-  else if (lp.plainDualRatio) q = lp.candCols[Lp_smallestRatio(lp, count)];
-  else q = Lp_longStep(lp, r, count, slope);
-  if (q == 0) return Lp_dualVerdict(lp, StatusInfeasible, true);
+  else if (lp.options.plainDualRatio) q = lp.candCols[smallestRatio(lp, count)];
+  else q = longStep(lp, r, count, slope);
+  if (q == 0) return dualVerdict(lp, StatusInfeasible, true);
   const bool fixed = leaving <= lp.n && lp.lower[leaving] == lp.upper[leaving];
   lp.leavingStatus = fixed ? 'F' : direction;
   Lp_pivot(lp, r, q, Lp_rowsInUse(lp), true);
   Lp_watchDrift(lp, false);
-  if (!Lp_dualFeasible(lp)) return StatusBadModel;
+  if (!dualFeasible(lp)) return StatusBadModel;
   const int st = Lp_report(lp, s, lp.matrix.row(Lp_rowsInUse(lp) + 1)[0]);
   return st != 0 ? st : -1;
 }
@@ -200,20 +200,20 @@ int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings) {
   lp.iterations = 0;
   const int m = Lp_rowsInUse(lp);
   if (!Lp_isAllocated(lp)) return StatusBadModel;
-  if (!Lp_dualNonbasics(lp)) return StatusBadModel;
+  if (!dualNonbasics(lp)) return StatusBadModel;
   // A restored snapshot carries the drift of the solve that made it.
-  if (Lp_refreshBeforeVerdict(lp, false, false) && !Lp_dualFeasible(lp)) return StatusBadModel;
+  if (Lp_refreshBeforeVerdict(lp, false, false) && !dualFeasible(lp)) return StatusBadModel;
   for (int i = 0; i <= lp.m; ++i) lp.rowWeights[i] = 0.0;
   const int limit = m + lp.n;
   int status = -1;
   for (int t = 1; status < 0; ++t) {
-    if (!lp.plainDualRatio && t >= limit) {
-      lp.plainDualRatio = true;
+    if (!lp.options.plainDualRatio && t >= limit) {
+      lp.options.plainDualRatio = true;
       t = 1;
-    } else if (lp.plainDualRatio && t >= 5 * limit) {
+    } else if (lp.options.plainDualRatio && t >= 5 * limit) {
       return StatusBadModel;
     }
-    status = Lp_dualIteration(lp, settings);
+    status = dualIteration(lp, settings);
   }
   Lp_unpack(lp);
   return status;

@@ -8,15 +8,19 @@
 // options and progress callback in without touching the algorithms.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "common/Rnd_Uniform.h"
+#include "base/Rnd_Uniform.h"
 #include "contract/Eng_Engine.h"
 
 constexpr double Lp_infinity = 1e30;  // no bound, no range
 constexpr double Lp_tiny = 1e-15;     // entries at or below count as zero
+
+// Whether a bound or limit is finite (below Lp_infinity in size).
+inline bool Lp_isFinite(double v) { return std::fabs(v) < Lp_infinity; }
 
 // Row type: byte 0 counts sign flips (its parity says the row is negated),
 // byte 1 is '<', '=' or '>'.
@@ -95,6 +99,41 @@ struct LpSettings {
   void* context = nullptr;
 };
 
+// What the run's options and switches set at setup: node memory and its
+// snapshots, the ratio test and the pricing weights, the cut passes, the
+// progress display, the feasibility mode and the engine's option flags.
+struct LpOptions {
+  bool nodeMemory = false;
+  bool plainDualRatio = false;
+  bool keepAllSnapshots = false;
+  bool primalWeighting = true;  // "solver_sep"
+  bool dualWeighting = true;    // "solver_sed"
+  int gomoryRowLimit = 0, gomoryPasses = 1, coverRowLimit = 0, coverPasses = 1;
+  bool showIterations = false;
+  int feasibilityMode = 0;
+  std::uint32_t optionFlags[2] = {0, 0};
+};
+
+// Drift control of the updated tableau.
+struct LpDrift {
+  // The rows the current solve started from (objective row
+  // 0 and constraint rows 1..m, each with its right-hand side in element 0,
+  // before any nonbasic value was moved across) with their row types: the
+  // tableau is rebuilt from them when the updated one has drifted. Empty
+  // until a cold start captured them. Pivots since the tableau was last
+  // computed afresh and since the drift was last measured; rebuilds made.
+  LpMatrix origin;
+  std::vector<LpRowType> originTypes;
+  int pivotsSinceRebuild = 0;
+  int pivotsSinceCheck = 0;
+  int rebuilds = 0;
+  int interval = 25;                             // pivots between drift checks; 0: never rebuild
+  std::vector<int> originStart, originCols;      // the origin's nonzero columns, row by row
+  std::vector<double> values;                    // n+m+1: every variable's value at a check
+  std::vector<double> basisFactor, solveColumn;  // the rebuild's work space
+  std::vector<int> basisPivots;
+};
+
 struct LpRecord {
   // Basis: column status ('L', 'U', 'F', 'X') and column map per tableau
   // column 1..n; phase-1 flag and row map per row 1..m. Variables 1..n are
@@ -128,16 +167,9 @@ struct LpRecord {
   std::vector<LpRowType> pristineTypes, types;  // m+2
   LpMatrix pristine, matrix;                    // m+2 rows of n+1
 
-  bool nodeMemory = false;
-  bool plainDualRatio = false;
-  bool keepAllSnapshots = false;
-
   std::vector<double> colWeights;  // n+1
   std::vector<double> rowWeights;  // m+1
-  bool primalWeighting = true;     // "solver_sep"
-  bool dualWeighting = true;       // "solver_sed"
 
-  int gomoryRowLimit = 0, gomoryPasses = 1, coverRowLimit = 0, coverPasses = 1;
   int coverRowsAdded = 0, gomoryRowsAdded = 0;
   bool cutPassDone = false;
   bool heuristicDone = true;
@@ -147,10 +179,7 @@ struct LpRecord {
   int modelRows = 0;
   bool negate = false;
   bool noObjective = false;
-  bool showIterations = false;
-  int feasibilityMode = 0;
   int kindFound = 0;
-  std::uint32_t optionFlags[2] = {0, 0};
 
   int leavingStatus = 'L';
   int activeCols = 0;
@@ -158,6 +187,7 @@ struct LpRecord {
   double pivotTolerance = 1e-6;
   double reducedCostTolerance = 1e-5;
 
+  LpOptions options;
   LpScaling scaling;
   LpQuadratic quadratic;
   LpPresolve presolve;
@@ -174,22 +204,7 @@ struct LpRecord {
   std::vector<int> pivotCols;
   std::vector<int> weightCols;
 
-  // Drift control. The rows the current solve started from (objective row
-  // 0 and constraint rows 1..m, each with its right-hand side in element 0,
-  // before any nonbasic value was moved across) with their row types: the
-  // tableau is rebuilt from them when the updated one has drifted. Empty
-  // until a cold start captured them. Pivots since the tableau was last
-  // computed afresh and since the drift was last measured; rebuilds made.
-  LpMatrix origin;
-  std::vector<LpRowType> originTypes;
-  int pivotsSinceRebuild = 0;
-  int pivotsSinceCheck = 0;
-  int rebuilds = 0;
-  int driftInterval = 25;  // pivots between drift checks; 0: never rebuild
-  std::vector<int> originStart, originCols;  // the origin's nonzero columns, row by row
-  std::vector<double> driftValues;  // n+m+1: every variable's value at a check
-  std::vector<double> basisFactor, solveColumn;  // the rebuild's work space
-  std::vector<int> basisPivots;
+  LpDrift drift;
 };
 
 // ---- record (Lp_Record.cpp) ----
@@ -312,7 +327,7 @@ double Lp_driftResidual(LpRecord& lp);
 bool Lp_rebuildTableau(LpRecord& lp, bool phase1);
 // Drift tolerance: the residual above which the tableau is rebuilt.
 double Lp_driftTolerance(const LpRecord& lp);
-// After a pivot: every driftInterval pivots, the drift is measured and the
+// After a pivot: every drift.interval pivots, the drift is measured and the
 // tableau rebuilt when it exceeds the tolerance.
 void Lp_watchDrift(LpRecord& lp, bool phase1);
 // Before a verdict: true when the tableau was rebuilt (so the iterations

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engines/common/Walk_History.h"
 #include "engines/lpqp/Lp_Engine.h"
+#include "engines/search/Walk_History.h"
 #include "platform/os/Os.h"
 
 namespace {
@@ -29,7 +29,7 @@ struct Walk {
   double total = 0;
 };
 
-double Lp_coefficient(const LpRecord& lp, int i, int j) {
+double coefficient(const LpRecord& lp, int i, int j) {
   const double a = lp.pristine.row(i)[j];
   if (a == 0) return 0;
   const int r = lp.scaling.rowExp.empty() ? 0 : lp.scaling.rowExp[i];
@@ -37,7 +37,7 @@ double Lp_coefficient(const LpRecord& lp, int i, int j) {
   return std::ldexp(a, r - c);
 }
 
-double Lp_violation(const Walk& w, int i, double value) {
+double violation(const Walk& w, int i, double value) {
   const double tol = w.lp.precision;
   if (value > w.rowUp[i] + tol) return value - w.rowUp[i];
   if (value < w.rowLo[i] - tol) return value - w.rowLo[i];
@@ -45,27 +45,27 @@ double Lp_violation(const Walk& w, int i, double value) {
 }
 
 // Violations of every model row at the evaluated values; their total.
-void Lp_measure(Walk& w) {
+void measure(Walk& w) {
   w.total = 0;
   for (int i = 1; i <= w.lp.modelRows; ++i) {
-    w.violation[i] = Lp_violation(w, i, w.values[i]);
+    w.violation[i] = violation(w, i, w.values[i]);
     w.total += std::fabs(w.violation[i]);
   }
 }
 
 // Total violation after moving variable j by `step`, rows updated linearly.
-double Lp_totalAfter(const Walk& w, int j, double step) {
+double totalAfter(const Walk& w, int j, double step) {
   double total = w.total;
   for (int i = 1; i <= w.lp.modelRows; ++i) {
-    const double a = Lp_coefficient(w.lp, i, j);
+    const double a = coefficient(w.lp, i, j);
     if (a == 0) continue;
-    total += std::fabs(Lp_violation(w, i, w.values[i] + a * step)) - std::fabs(w.violation[i]);
+    total += std::fabs(violation(w, i, w.values[i] + a * step)) - std::fabs(w.violation[i]);
   }
   return total;
 }
 
 // One step of the walk on violated row r; false when no move was possible.
-bool Lp_walkStep(Walk& w, int r) {
+bool walkStep(Walk& w, int r) {
   LpRecord& lp = w.lp;
   const double v = w.violation[r];
   std::vector<Move> candidates;
@@ -73,10 +73,10 @@ bool Lp_walkStep(Walk& w, int r) {
   bool haveBest = false;
   int steepest = -1;
   for (int j = 1; j <= lp.n; ++j) {
-    const double a = Lp_coefficient(lp, r, j);
+    const double a = coefficient(lp, r, j);
     if (w.flags[j - 1] == 0 || a == 0) continue;
     const double step = ((v >= 0 && a > 0) || (v <= 0 && a < 0)) ? -1.0 : 1.0;
-    const Move m{j, w.x[j] + step, a, Lp_totalAfter(w, j, step)};
+    const Move m{j, w.x[j] + step, a, totalAfter(w, j, step)};
     if (m.value < w.lo[j] || m.value > w.up[j]) continue;
     if (!haveBest || m.total < best.total) {
       best = m;
@@ -108,7 +108,7 @@ bool Lp_walkStep(Walk& w, int r) {
 }
 
 // The row to repair: a violated row drawn uniformly.
-int Lp_pickViolated(Walk& w) {
+int pickViolated(Walk& w) {
   std::vector<int> violated;
   for (int i = 1; i <= w.lp.modelRows; ++i)
     if (w.violation[i] != 0) violated.push_back(i);
@@ -117,7 +117,7 @@ int Lp_pickViolated(Walk& w) {
   return violated[k];
 }
 
-void Lp_roundStart(Walk& w) {
+void roundStart(Walk& w) {
   LpRecord& lp = w.lp;
   for (int j = 1; j <= lp.n; ++j) {
     if (w.flags[j - 1] == 0) continue;
@@ -141,17 +141,17 @@ bool Lp_roundingHeuristic(LpRecord& lp, const std::int32_t* flags, int seed, LpE
   for (auto* v : {&w.rowLo, &w.rowUp}) Lp_unscaleRows(lp.scaling, v->data());
   w.values.assign(static_cast<std::size_t>(lp.modelRows) + 2, 0.0);
   w.violation.assign(w.values.size(), 0.0);
-  Lp_roundStart(w);
+  roundStart(w);
   for (int iteration = 0; iteration <= lp.modelRows; ++iteration) {
     if (!evaluate(context, w.x.data(), w.values.data())) return false;
-    Lp_measure(w);
+    measure(w);
     if (w.total == 0) {
       objective = w.values[static_cast<std::size_t>(lp.modelRows) + 1];
       lp.x = w.x;
       Lp_scaleVariables(lp.scaling, lp.x.data());
       return true;
     }
-    if (iteration < lp.modelRows) Lp_walkStep(w, Lp_pickViolated(w));
+    if (iteration < lp.modelRows) walkStep(w, pickViolated(w));
   }
   return false;
 }

@@ -13,7 +13,7 @@ namespace {
 constexpr std::uint64_t Lp_memoryReserve = 0x400000;  // 4 MB beyond two nodes
 
 // The heuristic's view of the model: rows 1..m' and the objective, unscaled.
-bool Lp_evaluateUnscaled(void* context, const double* x, double* rows) {
+bool evaluateUnscaled(void* context, const double* x, double* rows) {
   LpRun& run = *static_cast<LpRun*>(context);
   const LpRecord& lp = run.lp;
   std::copy(x, x + lp.n + 1, run.hostX.begin());
@@ -22,18 +22,18 @@ bool Lp_evaluateUnscaled(void* context, const double* x, double* rows) {
   return true;
 }
 
-void Lp_runCutPasses(LpRun& run, const std::int32_t* flags) {
+void runCutPasses(LpRun& run, const std::int32_t* flags) {
   LpRecord& lp = run.lp;
   lp.cutPassDone = true;
   const LpSettings settings = Lp_settingsFromHost(run);
-  if (lp.coverRowLimit > 0) Lp_coverCuts(lp, settings, flags);
-  if (lp.nodeMemory && lp.gomoryRowLimit > 0)
+  if (lp.options.coverRowLimit > 0) Lp_coverCuts(lp, settings, flags);
+  if (lp.options.nodeMemory && lp.options.gomoryRowLimit > 0)
     Lp_gomoryCuts(lp, settings, flags, Lp_integerRows(lp, flags));
 }
 
 // Whether the free memory leaves room for another snapshot (checked every
 // memory-check-interval-th call).
-bool Lp_roomForSnapshot(LpRecord& lp, int call) {
+bool roomForSnapshot(LpRecord& lp, int call) {
   if (lp.nodeSize == 0) {
     lp.nodeSize = Lp_nodeSize(lp);
     lp.memoryCheckInterval = std::max<int>(1, static_cast<int>((Os_freePhysicalMemory() / lp.nodeSize) / 1024));
@@ -48,10 +48,11 @@ int Lp_solveLinear(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
   const LpSettings settings = Lp_settingsFromHost(run);
   const bool ours = problem->saved && problem->releaseSaved == Lp_releaseSnapshot;
-  if (lp.nodeMemory && ours && Lp_restoreSnapshot(lp, *static_cast<const LpSnapshot*>(problem->saved))) {
+  if (lp.options.nodeMemory && ours &&
+      Lp_restoreSnapshot(lp, *static_cast<const LpSnapshot*>(problem->saved))) {
     const int status = Lp_dualWarmStart(lp, settings);
     if (status != StatusBadModel) return status;
-    lp.nodeMemory = false;
+    lp.options.nodeMemory = false;
     Lp_restoreWorking(lp);
   }
   return Lp_boundedSimplex(lp, settings);
@@ -62,14 +63,15 @@ int Lp_integerPasses(LpRun& run, EngineProblem* problem, int status) {
   const std::int32_t* flags = problem->integerFlags;
   if (status != StatusSolved || lp.objKind != 1 || (problem->flags & ProblemBranch) == 0 || !flags)
     return status;
-  if (!lp.cutPassDone && lp.coverRowLimit + lp.gomoryRowLimit > 0) Lp_runCutPasses(run, flags);
+  if (!lp.cutPassDone && lp.options.coverRowLimit + lp.options.gomoryRowLimit > 0)
+    runCutPasses(run, flags);
   if (lp.heuristicDone) return status;
   lp.heuristicDone = true;
   lp.savedX = lp.x;
   lp.savedObjective = lp.matrix.row(0)[0];
   const int seed = run.host.intOption(run.host.user, IntRandomSeed);
   double objective = 0;
-  if (!Lp_roundingHeuristic(lp, flags, seed, Lp_evaluateUnscaled, &run, objective)) return status;
+  if (!Lp_roundingHeuristic(lp, flags, seed, evaluateUnscaled, &run, objective)) return status;
   problem->objective = objective;
   return StatusHeuristicInteger;
 }
@@ -86,10 +88,10 @@ int Lp_resumeRelaxation(LpRun& run, EngineProblem* problem) {
 
 int Lp_takeSnapshot(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
-  if (!lp.nodeMemory || lp.objKind != 1 || (problem->flags & ProblemBranch) == 0) return 0;
+  if (!lp.options.nodeMemory || lp.objKind != 1 || (problem->flags & ProblemBranch) == 0) return 0;
   const int call = lp.snapshotCount++;
-  if (call > 0 && !lp.keepAllSnapshots) return 0;
-  if (!Lp_roomForSnapshot(lp, call)) return 0;
+  if (call > 0 && !lp.options.keepAllSnapshots) return 0;
+  if (!roomForSnapshot(lp, call)) return 0;
   LpSnapshot* snapshot = Lp_makeSnapshot(lp);
   if (!snapshot) return StatusOutOfMemory;
   problem->saved = snapshot;

@@ -12,67 +12,67 @@
 namespace {
 
 // Slot of the objective after an evaluation: after the cut room.
-int Lp_objectiveSlot(const LpRecord& lp) { return lp.m + 1; }
+int objectiveSlot(const LpRecord& lp) { return lp.m + 1; }
 
 // The host wrote the model rows and then the objective (slot m'+1); the
 // objective moves to slot m+1, the cut room reads 0, and the values go into
 // the scaled space.
-void Lp_placeValues(const LpRun& run, double* rows) {
+void placeValues(const LpRun& run, double* rows) {
   const LpRecord& lp = run.lp;
   const double objective = lp.noObjective ? 0.0 : rows[lp.modelRows + 1];
   std::fill(rows + lp.modelRows + 1, rows + lp.m + 2, 0.0);
-  rows[Lp_objectiveSlot(lp)] = objective;
+  rows[objectiveSlot(lp)] = objective;
   Lp_scaleRows(lp.scaling, rows);
 }
 
-void Lp_setHostPoint(LpRun& run, double value) {
+void setHostPoint(LpRun& run, double value) {
   std::fill(run.hostX.begin() + 1, run.hostX.end(), value);
 }
 
-bool Lp_evaluateAt(LpRun& run, double value, std::vector<double>& rows) {
-  Lp_setHostPoint(run, value);
+bool evaluateAt(LpRun& run, double value, std::vector<double>& rows) {
+  setHostPoint(run, value);
   return Lp_evaluate(run, rows.data());
 }
 
 // Every model row and the objective: slots 1..m' and the objective slot.
 template <typename F>
-void Lp_forEachSlot(const LpRecord& lp, F f) {
+void forEachSlot(const LpRecord& lp, F f) {
   for (int i = 1; i <= lp.modelRows; ++i) f(i, i);
-  f(Lp_objectiveSlot(lp), lp.modelRows + 1);  // (value slot, matrix row)
+  f(objectiveSlot(lp), lp.modelRows + 1);  // (value slot, matrix row)
 }
 
-int Lp_kindFromValues(const LpRun& run, const std::vector<double>& f0,
-                      const std::vector<double>& f4, const std::vector<double>& f8) {
+int kindFromValues(const LpRun& run, const std::vector<double>& f0, const std::vector<double>& f4,
+                   const std::vector<double>& f8) {
   const LpRecord& lp = run.lp;
   for (int i = 1; i <= lp.modelRows; ++i)
     if (!Lp_slotIsLinear(f0[i], f4[i], f8[i], lp.precision)) return 0;
-  const int o = Lp_objectiveSlot(lp);
+  const int o = objectiveSlot(lp);
   return Lp_slotIsLinear(f0[o], f4[o], f8[o], lp.precision) ? 1 : 2;
 }
 
 // Column j from perturbing variable j away from the base values; the base
 // becomes the values of the last evaluation. False: an evaluation failed.
-bool Lp_perturbColumn(LpRun& run, int j, std::vector<double>& base, std::vector<double>& now) {
+bool perturbColumn(LpRun& run, int j, std::vector<double>& base, std::vector<double>& now) {
   LpRecord& lp = run.lp;
   double h = 1;
   for (;; h *= 10) {
     if (!run.host.evalOneChanged(run.host.user, now.data() + 1, j - 1, h)) return false;
-    Lp_placeValues(run, now.data());
+    placeValues(run, now.data());
     double largest = 0;
-    Lp_forEachSlot(lp, [&](int s, int) { largest = std::max(largest, std::fabs(now[s] - base[s])); });
+    forEachSlot(lp, [&](int s, int) { largest = std::max(largest, std::fabs(now[s] - base[s])); });
     if (largest > 0.01 || h >= 1e5) break;
   }
-  Lp_forEachSlot(lp, [&](int s, int row) { lp.matrix.row(row)[j] = (now[s] - base[s]) / h; });
+  forEachSlot(lp, [&](int s, int row) { lp.matrix.row(row)[j] = (now[s] - base[s]) / h; });
   base.swap(now);
   return true;
 }
 
 // Coefficients by perturbation, from the values at x = 0 in hostRows.
-int Lp_capturePerturbed(LpRun& run) {
+int capturePerturbed(LpRun& run) {
   LpRecord& lp = run.lp;
   std::vector<double> base(run.hostRows), now(base.size(), 0.0);
   for (int j = 1; j <= lp.n; ++j) {
-    if (!Lp_perturbColumn(run, j, base, now)) return StatusEvalError;
+    if (!perturbColumn(run, j, base, now)) return StatusEvalError;
     const int answer = run.host.progress(run.host.user, ProgressSetup, (lp.modelRows + 1) * j, 0.0);
     if (answer == StopBreak) return StatusUserStop;
   }
@@ -80,7 +80,7 @@ int Lp_capturePerturbed(LpRun& run) {
 }
 
 // The store shared by both callbacks: matrix row row+1, element column+1.
-bool Lp_store(void* extra, int row, int column, double value) {
+bool store(void* extra, int row, int column, double value) {
   auto* a = static_cast<LpMatrix*>(extra);
   if (row + 1 < 0 || row + 1 >= a->rows || column + 1 < 1 || column + 1 >= a->cols) return false;
   a->row(row + 1)[column + 1] = value;
@@ -88,7 +88,7 @@ bool Lp_store(void* extra, int row, int column, double value) {
 }
 
 // Records a status that ends the objective kind test.
-int Lp_kindFailed(LpRun& run, int status) {
+int kindFailed(LpRun& run, int status) {
   run.status = status;
   return -1;
 }
@@ -97,7 +97,7 @@ int Lp_kindFailed(LpRun& run, int status) {
 
 bool Lp_evaluate(LpRun& run, double* rows) {
   if (!run.host.evalProblem(run.host.user, rows + 1, run.hostX.data() + 1)) return false;
-  Lp_placeValues(run, rows);
+  placeValues(run, rows);
   return true;
 }
 
@@ -106,28 +106,28 @@ int Lp_objectiveKind(LpRun& run) {
   if (known == 1 || known == 2) return known;
   if (known == 4 || known == 5) return 0;
   std::vector<double> f0(run.hostRows.size()), f4(f0.size()), f8(f0.size()), f2(f0.size());
-  if (!Lp_evaluateAt(run, 0, f0) || !Lp_evaluateAt(run, 8, f8) || !Lp_evaluateAt(run, 4, f4))
-    return Lp_kindFailed(run, StatusEvalError);
-  if (const int stop = Lp_queryStop(run)) return Lp_kindFailed(run, stop);
-  int kind = Lp_kindFromValues(run, f0, f4, f8);
+  if (!evaluateAt(run, 0, f0) || !evaluateAt(run, 8, f8) || !evaluateAt(run, 4, f4))
+    return kindFailed(run, StatusEvalError);
+  if (const int stop = Lp_queryStop(run)) return kindFailed(run, stop);
+  int kind = kindFromValues(run, f0, f4, f8);
   if (kind == 2) {
-    if (!Lp_evaluateAt(run, 2, f2)) return Lp_kindFailed(run, StatusEvalError);
-    const int o = Lp_objectiveSlot(run.lp);
+    if (!evaluateAt(run, 2, f2)) return kindFailed(run, StatusEvalError);
+    const int o = objectiveSlot(run.lp);
     if (!Lp_slotIsQuadratic(f0[o], f2[o], f4[o], f8[o], run.lp.precision)) kind = 0;
   }
   std::copy(run.lp.xStart.begin(), run.lp.xStart.end(), run.hostX.begin());
-  if (!Lp_evaluate(run, run.hostRows.data())) return Lp_kindFailed(run, StatusEvalError);
+  if (!Lp_evaluate(run, run.hostRows.data())) return kindFailed(run, StatusEvalError);
   return kind;
 }
 
 int Lp_captureModel(LpRun& run) {
   LpRecord& lp = run.lp;
-  Lp_setHostPoint(run, 0);
+  setHostPoint(run, 0);
   if (!Lp_evaluate(run, run.hostRows.data())) return StatusEvalError;
-  Lp_forEachSlot(lp, [&](int s, int row) { lp.matrix.row(row)[0] = run.hostRows[s]; });
+  forEachSlot(lp, [&](int s, int row) { lp.matrix.row(row)[0] = run.hostRows[s]; });
   if (!run.host.extractLinear(run.host.user, &run, Lp_storeCoefProgress, &lp.matrix)) {
     if (run.host.queryModel(run.host.user, QueryClassCode) != 0) return StatusNoCoefficients;
-    if (const int status = Lp_capturePerturbed(run)) return status;
+    if (const int status = capturePerturbed(run)) return status;
   }
   Lp_finishCapture(lp);
   std::copy(lp.xStart.begin(), lp.xStart.end(), run.hostX.begin());
@@ -137,7 +137,7 @@ int Lp_captureModel(LpRun& run) {
 int Lp_storeCoefProgress(LibraryContext*, void* record, int row, int column, double value,
                          void* extra) {
   if (!extra || (row == -1 && column == -1)) return 0;
-  if (!Lp_store(extra, row, column, value)) return 0;
+  if (!store(extra, row, column, value)) return 0;
   auto* run = static_cast<LpRun*>(record);
   if (row != -1 || !run) return 1;
   const int rows = run->host.queryModel(run->host.user, QueryRows);
@@ -158,5 +158,5 @@ int Lp_storeCoef(LibraryContext*, void*, int row, int column, double value, void
     a->row(0)[0] = value;
     return 1;
   }
-  return Lp_store(extra, row, column, value) ? 1 : 0;
+  return store(extra, row, column, value) ? 1 : 0;
 }

@@ -27,7 +27,7 @@ struct Activity {
 };
 
 // Contribution of coefficient a on [lo, up] to the row's maximum and minimum.
-void Lp_addTerm(Activity& act, double a, double lo, double up, int sign) {
+void addTerm(Activity& act, double a, double lo, double up, int sign) {
   const double toMax = a >= 0 ? up : lo, toMin = a >= 0 ? lo : up;
   if (std::fabs(toMax) >= Lp_infinity) act.maxInf += sign;
   else act.max += sign * a * toMax;
@@ -35,43 +35,41 @@ void Lp_addTerm(Activity& act, double a, double lo, double up, int sign) {
   else act.min += sign * a * toMin;
 }
 
-bool Lp_finite(double v) { return std::fabs(v) < Lp_infinity; }
-
-Activity Lp_storedActivity(const LpPresolve& p, int i) {
+Activity storedActivity(const LpPresolve& p, int i) {
   return {p.actMax[i], p.actMin[i], p.maxInfinite[i], p.minInfinite[i]};
 }
 
-void Lp_storeActivity(LpPresolve& p, int i, const Activity& act) {
+void storeActivity(LpPresolve& p, int i, const Activity& act) {
   p.actMax[i] = act.max, p.actMin[i] = act.min;
   p.maxInfinite[i] = act.maxInf, p.minInfinite[i] = act.minInf;
 }
 
 // Step 2: every row's activity over the non-binary variables, from its constant.
-void Lp_activityWithoutBinaries(LpRecord& lp) {
+void activityWithoutBinaries(LpRecord& lp) {
   LpPresolve& p = lp.presolve;
   for (int i = 1; i <= lp.modelRows; ++i) {
     const double* a = lp.matrix.row(i);
     Activity act;
     act.max = act.min = lp.rhs[i] - a[0];
     for (int j = 1; j <= lp.n; ++j)
-      if (a[j] != 0 && p.binarySlot[j] < 0) Lp_addTerm(act, a[j], lp.lower[j], lp.upper[j], 1);
-    Lp_storeActivity(p, i, act);
+      if (a[j] != 0 && p.binarySlot[j] < 0) addTerm(act, a[j], lp.lower[j], lp.upper[j], 1);
+    storeActivity(p, i, act);
   }
 }
 
 // A binary's coefficient in the scaled space times its unit value.
-double Lp_binaryCoef(const LpRecord& lp, int i, int j) {
+double binaryCoef(const LpRecord& lp, int i, int j) {
   const double a = lp.matrix.row(i)[j];
   return lp.presolve.unitsDiffer ? a * lp.presolve.unit[j] : a;
 }
 
 // Step 3.1: the row's activity with its binaries at their status.
-Activity Lp_activityWithBinaries(const LpRecord& lp, int i) {
+Activity activityWithBinaries(const LpRecord& lp, int i) {
   const LpPresolve& p = lp.presolve;
-  Activity act = Lp_storedActivity(p, i);
+  Activity act = storedActivity(p, i);
   for (int b = 0; b < p.binaryCount; ++b) {
     const int j = p.order[b];
-    const double a = Lp_binaryCoef(lp, i, j);
+    const double a = binaryCoef(lp, i, j);
     if (a == 0 || p.binaryStatus[b] == '0') continue;
     if (p.binaryStatus[b] == '1') act.max += a, act.min += a;
     else if (a < 0) act.min += a;
@@ -80,28 +78,28 @@ Activity Lp_activityWithBinaries(const LpRecord& lp, int i) {
   return act;
 }
 
-bool Lp_lowerOnly(const LpRecord& lp, int i) {
-  return Lp_finite(lp.rowLower[i]) && !Lp_finite(lp.rowUpper[i]);
+bool isLowerOnly(const LpRecord& lp, int i) {
+  return Lp_isFinite(lp.rowLower[i]) && !Lp_isFinite(lp.rowUpper[i]);
 }
 
-bool Lp_upperSided(const LpRecord& lp, int i) {
-  return !Lp_finite(lp.rowLower[i]) || lp.rowLower[i] == lp.rowUpper[i];
+bool isUpperSided(const LpRecord& lp, int i) {
+  return !Lp_isFinite(lp.rowLower[i]) || lp.rowLower[i] == lp.rowUpper[i];
 }
 
-bool Lp_lowerSided(const LpRecord& lp, int i) {
-  return !Lp_finite(lp.rowUpper[i]) || lp.rowLower[i] == lp.rowUpper[i];
+bool lowerSided(const LpRecord& lp, int i) {
+  return !Lp_isFinite(lp.rowUpper[i]) || lp.rowLower[i] == lp.rowUpper[i];
 }
 
-bool Lp_rowInfeasible(const LpRecord& lp, int i, const Activity& act) {
+bool rowInfeasible(const LpRecord& lp, int i, const Activity& act) {
   const double tol = lp.precision;
-  return (Lp_upperSided(lp, i) && act.lo() > lp.rowUpper[i] + tol) ||
-         (Lp_lowerSided(lp, i) && act.hi() < lp.rowLower[i] - tol);
+  return (isUpperSided(lp, i) && act.lo() > lp.rowUpper[i] + tol) ||
+         (lowerSided(lp, i) && act.hi() < lp.rowLower[i] - tol);
 }
 
 // Step 3.4: the status a free binary must take for row i, or '-'.
-unsigned char Lp_probe(const LpRecord& lp, int i, const Activity& act, double a) {
+unsigned char probe(const LpRecord& lp, int i, const Activity& act, double a) {
   const double tol = lp.precision;
-  const bool lowerOnly = Lp_lowerOnly(lp, i), upperSided = Lp_upperSided(lp, i);
+  const bool lowerOnly = isLowerOnly(lp, i), upperSided = isUpperSided(lp, i);
   if (a >= Lp_probeTiny) {
     if (lowerOnly && lp.rowLower[i] - tol > act.hi() - a) return '1';
     if (upperSided && lp.rowUpper[i] + tol < act.lo() + a) return '0';
@@ -113,19 +111,18 @@ unsigned char Lp_probe(const LpRecord& lp, int i, const Activity& act, double a)
 }
 
 // Step 3 for one row: false when the row cannot be satisfied.
-bool Lp_presolveRow(LpRecord& lp, int i, bool& changed) {
+bool presolveRow(LpRecord& lp, int i, bool& changed) {
   LpPresolve& p = lp.presolve;
-  const Activity act = Lp_activityWithBinaries(lp, i);
-  if (Lp_rowInfeasible(lp, i, act)) return false;
+  const Activity act = activityWithBinaries(lp, i);
+  if (rowInfeasible(lp, i, act)) return false;
   const double tol = lp.precision;
-  if (p.rowStatus[i] == ' ' &&
-      ((!Lp_finite(lp.rowLower[i]) && act.hi() <= lp.rowUpper[i] + tol) ||
-       (!Lp_finite(lp.rowUpper[i]) && act.lo() >= lp.rowLower[i] - tol)))
+  if (p.rowStatus[i] == ' ' && ((!Lp_isFinite(lp.rowLower[i]) && act.hi() <= lp.rowUpper[i] + tol) ||
+                                (!Lp_isFinite(lp.rowUpper[i]) && act.lo() >= lp.rowLower[i] - tol)))
     p.rowStatus[i] = '-';
   if (!p.probing) return true;
   for (int b = 0; b < p.binaryCount; ++b) {
     if (p.binaryStatus[b] != '-') continue;
-    const unsigned char fix = Lp_probe(lp, i, act, Lp_binaryCoef(lp, i, p.order[b]));
+    const unsigned char fix = probe(lp, i, act, binaryCoef(lp, i, p.order[b]));
     if (fix != '-') p.binaryStatus[b] = fix, changed = true;
   }
   return true;
@@ -133,14 +130,14 @@ bool Lp_presolveRow(LpRecord& lp, int i, bool& changed) {
 
 // Step 4 for one binary: '0' or '1' when its cost sign may fix it, else '-'.
 // A ranged row keeps the binary free, as an equality row does.
-unsigned char Lp_objectiveFix(const LpRecord& lp, int j) {
+unsigned char objectiveFix(const LpRecord& lp, int j) {
   const double c = -lp.matrix.row(0)[j];
   if (c == 0) return '-';
   bool toZero = c > 0, toOne = c < 0;
   for (int i = 1; i <= lp.modelRows && (toZero || toOne); ++i) {
     const double a = lp.matrix.row(i)[j];
     if (a == 0 || lp.presolve.rowStatus[i] != ' ') continue;
-    const bool noLower = !Lp_finite(lp.rowLower[i]), noUpper = !Lp_finite(lp.rowUpper[i]);
+    const bool noLower = !Lp_isFinite(lp.rowLower[i]), noUpper = !Lp_isFinite(lp.rowUpper[i]);
     if (noLower) {
       toZero = toZero && a >= 0;
       toOne = toOne && a <= 0;
@@ -155,23 +152,23 @@ unsigned char Lp_objectiveFix(const LpRecord& lp, int j) {
 }
 
 // Steps 3 to 5: passes over the rows until nothing changes.
-bool Lp_fixBinaries(LpRecord& lp) {
+bool fixBinaries(LpRecord& lp) {
   LpPresolve& p = lp.presolve;
   for (bool changed = true; changed;) {
     changed = false;
     for (int i = 1; i <= lp.modelRows; ++i)
-      if (!Lp_presolveRow(lp, i, changed)) return false;
+      if (!presolveRow(lp, i, changed)) return false;
     if (!p.objectiveFixing) continue;
     for (int b = 0; b < p.binaryCount; ++b) {
       if (p.binaryStatus[b] != '-') continue;
-      const unsigned char fix = Lp_objectiveFix(lp, p.order[b]);
+      const unsigned char fix = objectiveFix(lp, p.order[b]);
       if (fix != '-') p.binaryStatus[b] = fix, changed = true;
     }
   }
   return true;
 }
 
-void Lp_applyFixes(LpRecord& lp) {
+void applyFixes(LpRecord& lp) {
   const LpPresolve& p = lp.presolve;
   for (int b = 0; b < p.binaryCount; ++b) {
     const int j = p.order[b];
@@ -181,15 +178,15 @@ void Lp_applyFixes(LpRecord& lp) {
 }
 
 // Moves one bound of variable j and updates the activity of its rows.
-void Lp_moveBound(LpRecord& lp, int j, double lo, double up) {
+void moveBound(LpRecord& lp, int j, double lo, double up) {
   LpPresolve& p = lp.presolve;
   for (int i = 1; i <= lp.modelRows; ++i) {
     const double a = lp.matrix.row(i)[j];
     if (a == 0) continue;
-    Activity act = Lp_storedActivity(p, i);
-    Lp_addTerm(act, a, lp.lower[j], lp.upper[j], -1);
-    Lp_addTerm(act, a, lo, up, 1);
-    Lp_storeActivity(p, i, act);
+    Activity act = storedActivity(p, i);
+    addTerm(act, a, lp.lower[j], lp.upper[j], -1);
+    addTerm(act, a, lo, up, 1);
+    storeActivity(p, i, act);
   }
   lp.lower[j] = lo;
   lp.upper[j] = up;
@@ -197,14 +194,14 @@ void Lp_moveBound(LpRecord& lp, int j, double lo, double up) {
 
 // A tightening from row i for one variable: 1 tightened, 0 none, -1 the
 // bounds crossed (infeasible).
-int Lp_tightenVariable(LpRecord& lp, int i, int j, const Activity& act) {
+int tightenVariable(LpRecord& lp, int i, int j, const Activity& act) {
   const double a = lp.matrix.row(i)[j], tol = lp.precision;
   const double lo = lp.lower[j], up = lp.upper[j];
   double newLo = lo, newUp = up;
-  if (Lp_lowerOnly(lp, i) && act.maxInf == 0) {
+  if (isLowerOnly(lp, i) && act.maxInf == 0) {
     const double bound = (lp.rowLower[i] - act.max + a * up) / a;
     if (bound > lo + tol) newLo = bound;
-  } else if (!Lp_finite(lp.rowLower[i]) && act.minInf == 0) {
+  } else if (!Lp_isFinite(lp.rowLower[i]) && act.minInf == 0) {
     const double bound = (lp.rowUpper[i] - act.min + a * lo) / a;
     if (bound < up - tol) newUp = bound;
   }
@@ -214,22 +211,22 @@ int Lp_tightenVariable(LpRecord& lp, int i, int j, const Activity& act) {
     if (newLo != lo) newLo = newUp;
     else newUp = newLo;
   }
-  Lp_moveBound(lp, j, newLo, newUp);
+  moveBound(lp, j, newLo, newUp);
   return 1;
 }
 
 // One scan of the rows from row 1: 1 after a tightening (the caller scans
 // again), 0 when no bound moved, -1 when infeasible.
-int Lp_tightenScan(LpRecord& lp) {
+int tightenScan(LpRecord& lp) {
   const LpPresolve& p = lp.presolve;
   for (int i = 1; i <= lp.modelRows; ++i) {
-    if (Lp_finite(lp.rowLower[i]) && Lp_finite(lp.rowUpper[i])) continue;
-    const Activity act = Lp_activityWithBinaries(lp, i);
+    if (Lp_isFinite(lp.rowLower[i]) && Lp_isFinite(lp.rowUpper[i])) continue;
+    const Activity act = activityWithBinaries(lp, i);
     const double* a = lp.matrix.row(i);
     for (int j = 1; j <= lp.n; ++j) {
       if (p.binarySlot[j] >= 0 || a[j] < Lp_tightenMin) continue;
-      if (!Lp_finite(lp.lower[j]) || !Lp_finite(lp.upper[j])) continue;
-      if (const int r = Lp_tightenVariable(lp, i, j, act)) return r;
+      if (!Lp_isFinite(lp.lower[j]) || !Lp_isFinite(lp.upper[j])) continue;
+      if (const int r = tightenVariable(lp, i, j, act)) return r;
     }
   }
   return 0;
@@ -238,10 +235,10 @@ int Lp_tightenScan(LpRecord& lp) {
 // Step 6 after the fixes: false when infeasible; `again` when a bound moved,
 // so that a new pass is due. `budget` caps the tightenings of one presolve
 // so that a slowly converging sequence ends; stopping early is sound.
-bool Lp_tightenBounds(LpRecord& lp, bool& again, int& budget) {
+bool tightenBounds(LpRecord& lp, bool& again, int& budget) {
   again = false;
   for (; budget > 0; --budget) {
-    const int r = Lp_tightenScan(lp);
+    const int r = tightenScan(lp);
     if (r < 0) return false;
     if (r == 0) return true;
     again = true;
@@ -253,14 +250,14 @@ bool Lp_tightenBounds(LpRecord& lp, bool& again, int& budget) {
 // Priority ranking of the binaries (order export): each row's leader, the
 // binary with the largest coefficient, gains the ratio of that coefficient
 // to the mean of the others.
-void Lp_rankBinaries(LpRecord& lp) {
+void rankBinaries(LpRecord& lp) {
   LpPresolve& p = lp.presolve;
   std::vector<double> priority(static_cast<std::size_t>(p.binaryCount), 0.0);
   for (int i = 1; i <= lp.modelRows; ++i) {
     double largest = 0, sum = 0;
     int count = 0, leader = -1;
     for (int b = 0; b < p.binaryCount; ++b) {
-      const double v = std::fabs(Lp_binaryCoef(lp, i, p.order[b]));
+      const double v = std::fabs(binaryCoef(lp, i, p.order[b]));
       if (v == 0) continue;
       if (v <= largest) {
         sum += v;
@@ -329,7 +326,7 @@ bool Lp_presolveBuild(LpRecord& lp, const std::int32_t* integerFlags, std::uint3
   } catch (const std::bad_alloc&) {
     return false;
   }
-  if (p.exportOrder) Lp_rankBinaries(lp);
+  if (p.exportOrder) rankBinaries(lp);
   return true;
 }
 
@@ -346,11 +343,11 @@ bool Lp_presolveRun(LpRecord& lp) {
   const bool tighten = p.tightening && p.binaryCount < lp.n;
   int budget = 20 * (lp.n + lp.modelRows);
   for (bool again = true; again;) {
-    Lp_activityWithoutBinaries(lp);
-    if (!Lp_fixBinaries(lp)) return false;
-    Lp_applyFixes(lp);
+    activityWithoutBinaries(lp);
+    if (!fixBinaries(lp)) return false;
+    applyFixes(lp);
     again = false;
-    if (tighten && !Lp_tightenBounds(lp, again, budget)) return false;
+    if (tighten && !tightenBounds(lp, again, budget)) return false;
   }
   return true;
 }
@@ -359,7 +356,8 @@ int Lp_presolveSetup(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
   // Relaxed integer restrictions leave no binary to fix.
   const bool relaxed = run.host.queryModel(run.host.user, QueryRelaxIntegers) != 0;
-  if (!Lp_presolveBuild(lp, relaxed ? nullptr : problem->integerFlags, lp.optionFlags[0])) return 0;
+  if (!Lp_presolveBuild(lp, relaxed ? nullptr : problem->integerFlags, lp.options.optionFlags[0]))
+    return 0;
   LpPresolve& p = lp.presolve;
   if (p.exportOrder && p.binaryCount > 0) {
     problem->engineIntegerCount = p.integerCount;

@@ -12,12 +12,12 @@ namespace {
 constexpr unsigned Lp_reportFlags = ProgressQuery | ProgressIterationNumber;  // 0x48
 constexpr unsigned Lp_phase1Flag = 0x400;  // the value shown is the phase-1 sum
 
-int Lp_progress(LpRun& run, unsigned flags, int count, double value) {
+int progress(LpRun& run, unsigned flags, int count, double value) {
   return run.host.progress(run.host.user, flags, count, value);
 }
 
 // Puts the scratch point (scaled) into the model through an evaluation.
-void Lp_showPoint(LpRun& run) {
+void showPoint(LpRun& run) {
   std::copy(run.lp.point.begin(), run.lp.point.end(), run.hostX.begin());
   Lp_unscaleVariables(run.lp.scaling, run.hostX.data());
   Lp_evaluate(run, run.hostRows.data());
@@ -27,13 +27,13 @@ void Lp_showPoint(LpRun& run) {
 
 int Lp_mapAnswer(int answer) { return Eng_stopStatus(answer, false); }
 
-int Lp_queryStop(LpRun& run) { return Lp_mapAnswer(Lp_progress(run, ProgressQuery, 0, 0.0)); }
+int Lp_queryStop(LpRun& run) { return Lp_mapAnswer(progress(run, ProgressQuery, 0, 0.0)); }
 
 int Lp_poll(LpRun& run) {
-  if (Lp_progress(run, ProgressQuery, 0, 0.0) == 0) return 0;
-  Lp_progress(run, ProgressPause, 0, 0.0);
-  Lp_showPoint(run);
-  return Lp_mapAnswer(Lp_progress(run, ProgressResume, 0, 0.0));
+  if (progress(run, ProgressQuery, 0, 0.0) == 0) return 0;
+  progress(run, ProgressPause, 0, 0.0);
+  showPoint(run);
+  return Lp_mapAnswer(progress(run, ProgressResume, 0, 0.0));
 }
 
 int Lp_iterationReport(void* context, const LpRecord& lp, int iteration, double objective,
@@ -46,11 +46,11 @@ int Lp_iterationReport(void* context, const LpRecord& lp, int iteration, double 
     flags |= Lp_phase1Flag;
     value = infeasibility;
   }
-  const int answer = Lp_progress(run, flags, iteration, value);
-  if (!lp.showIterations && answer == 0) return 0;
-  Lp_progress(run, ProgressPause, 0, 0.0);
-  Lp_showPoint(run);
-  return Lp_mapAnswer(Lp_progress(run, ProgressResume | ProgressIteration, iteration, value));
+  const int answer = progress(run, flags, iteration, value);
+  if (!lp.options.showIterations && answer == 0) return 0;
+  progress(run, ProgressPause, 0, 0.0);
+  showPoint(run);
+  return Lp_mapAnswer(progress(run, ProgressResume | ProgressIteration, iteration, value));
 }
 
 LpSettings Lp_settingsFromHost(LpRun& run) {

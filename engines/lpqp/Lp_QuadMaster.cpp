@@ -12,31 +12,31 @@
 
 namespace {
 
-double& Lp_f(LpQuadratic& q, int i, int j) { return q.values.row(i)[j]; }
+double& f(LpQuadratic& q, int i, int j) { return q.values.row(i)[j]; }
 
 // Exchanges points i and j with their values, rows and columns, and weights.
-void Lp_swapPoints(LpQuadratic& q, int i, int j) {
+void swapPoints(LpQuadratic& q, int i, int j) {
   double* a = q.points.row(i);
   double* b = q.points.row(j);
   for (int c = 0; c < q.points.cols; ++c) std::swap(a[c], b[c]);
-  for (int c = 0; c < q.values.cols; ++c) std::swap(Lp_f(q, i, c), Lp_f(q, j, c));
-  for (int r = 0; r < q.values.rows; ++r) std::swap(Lp_f(q, r, i), Lp_f(q, r, j));
+  for (int c = 0; c < q.values.cols; ++c) std::swap(f(q, i, c), f(q, j, c));
+  for (int r = 0; r < q.values.rows; ++r) std::swap(f(q, r, i), f(q, r, j));
   std::swap(q.weights[i], q.weights[j]);
   std::swap(q.previous[i], q.previous[j]);
 }
 
 // Point i moves to the end of the set, which then no longer counts it.
-void Lp_dropPoint(LpQuadratic& q, int i) {
-  for (int t = i; t < q.count; ++t) Lp_swapPoints(q, t, t + 1);
+void dropPoint(LpQuadratic& q, int i) {
+  for (int t = i; t < q.count; ++t) swapPoints(q, t, t + 1);
   --q.count;
 }
 
-double Lp_cleanWeight(double w) { return std::fabs(w) < Lp_tiny ? 0.0 : w; }
+double cleanWeight(double w) { return std::fabs(w) < Lp_tiny ? 0.0 : w; }
 
 // Two points: the minimiser along the segment when the objective is convex
 // along it and the minimiser lies on it, else the better end.
-void Lp_twoPointWeights(LpQuadratic& q, double sign) {
-  const double f11 = Lp_f(q, 1, 1), f12 = Lp_f(q, 1, 2), f22 = Lp_f(q, 2, 2);
+void twoPointWeights(LpQuadratic& q, double sign) {
+  const double f11 = f(q, 1, 1), f12 = f(q, 1, 2), f22 = f(q, 2, 2);
   const double a = sign * (f11 - 2 * f12 + f22), b = sign * (0.25 * f11 - f12 + 0.75 * f22);
   double w;
   if (a > 0 && b >= 0 && a >= b) {
@@ -52,38 +52,37 @@ void Lp_twoPointWeights(LpQuadratic& q, double sign) {
 
 // k points: the stationary point of the objective over the affine hull,
 // with the last weight eliminated; 2 when the system is singular.
-int Lp_manyPointWeights(LpQuadratic& q, double sign) {
+int manyPointWeights(LpQuadratic& q, double sign) {
   const int k = q.count, d = k - 1;
   double* h = q.factor.data();
   for (int i = 1; i <= d; ++i) {
     for (int j = 1; j <= d; ++j)
-      h[(i - 1) * d + (j - 1)] =
-          sign * (Lp_f(q, i, j) - Lp_f(q, i, k) - Lp_f(q, j, k) + Lp_f(q, k, k));
-    q.weights[i] = sign * (Lp_f(q, i, i) - 4 * Lp_f(q, i, k) + 3 * Lp_f(q, k, k)) / 4;
+      h[(i - 1) * d + (j - 1)] = sign * (f(q, i, j) - f(q, i, k) - f(q, j, k) + f(q, k, k));
+    q.weights[i] = sign * (f(q, i, i) - 4 * f(q, i, k) + 3 * f(q, k, k)) / 4;
   }
   if (!Lp_ldlFactor(h, d, d)) return Lp_singularMaster;
   Lp_ldlSolve(h, d, d, q.weights.data() + 1);
   double sum = 0;
-  for (int i = 1; i <= d; ++i) sum += (q.weights[i] = Lp_cleanWeight(q.weights[i]));
-  q.weights[k] = Lp_cleanWeight(1 - sum);
+  for (int i = 1; i <= d; ++i) sum += (q.weights[i] = cleanWeight(q.weights[i]));
+  q.weights[k] = cleanWeight(1 - sum);
   return 0;
 }
 
-int Lp_solveWeights(LpQuadratic& q, double sign) {
+int solveWeights(LpQuadratic& q, double sign) {
   if (q.count == 1) {
     q.weights[1] = 1;
     return 0;
   }
   if (q.count == 2) {
-    Lp_twoPointWeights(q, sign);
+    twoPointWeights(q, sign);
     return 0;
   }
-  return Lp_manyPointWeights(q, sign);
+  return manyPointWeights(q, sign);
 }
 
 // Of the points whose weight falls, the first with the smallest ratio
 // old / (old - new): the first to reach 0 on the way to the new weights.
-int Lp_firstToVanish(const LpQuadratic& q) {
+int firstToVanish(const LpQuadratic& q) {
   int drop = 0;
   double best = 0;
   for (int i = 1; i <= q.count; ++i) {
@@ -94,14 +93,14 @@ int Lp_firstToVanish(const LpQuadratic& q) {
   return drop;
 }
 
-bool Lp_anyNegative(const LpQuadratic& q) {
+bool anyNegative(const LpQuadratic& q) {
   for (int i = 1; i <= q.count; ++i)
     if (q.weights[i] < 0) return true;
   return false;
 }
 
 // Row 0: the combination and its predicted objective.
-void Lp_combine(LpQuadratic& q, int n) {
+void combine(LpQuadratic& q, int n) {
   double* xbar = q.points.row(0);
   for (int j = 1; j <= n; ++j) xbar[j] = 0;
   double predicted = 0;
@@ -109,8 +108,8 @@ void Lp_combine(LpQuadratic& q, int n) {
     const double li = q.points.row(i)[0];
     const double* p = q.points.row(i);
     for (int j = 1; j <= n; ++j) xbar[j] += li * p[j];
-    predicted += (2 * li - 1) * li * Lp_f(q, i, i);
-    for (int j = i + 1; j <= q.count; ++j) predicted += 4 * li * q.points.row(j)[0] * Lp_f(q, i, j);
+    predicted += (2 * li - 1) * li * f(q, i, i);
+    for (int j = i + 1; j <= q.count; ++j) predicted += 4 * li * q.points.row(j)[0] * f(q, i, j);
   }
   xbar[0] = predicted;
 }
@@ -165,15 +164,15 @@ int Lp_pointMaster(LpQuadratic& q, int n, bool maximise) {
   const double sign = maximise ? -1.0 : 1.0;
   for (int i = 1; i <= q.count; ++i) q.previous[i] = q.points.row(i)[0];
   for (;;) {
-    if (const int status = Lp_solveWeights(q, sign)) return status;
-    if (!Lp_anyNegative(q)) break;
-    const int drop = Lp_firstToVanish(q);
+    if (const int status = solveWeights(q, sign)) return status;
+    if (!anyNegative(q)) break;
+    const int drop = firstToVanish(q);
     if (drop == 0) return Lp_singularMaster;  // no old weight to move from: start the set again
-    Lp_dropPoint(q, drop);
+    dropPoint(q, drop);
   }
   for (int i = 1; i <= q.count; ++i) q.points.row(i)[0] = q.weights[i];
   for (int i = q.count; i >= 1; --i)
-    if (q.points.row(i)[0] == 0.0) Lp_dropPoint(q, i);
-  Lp_combine(q, n);
+    if (q.points.row(i)[0] == 0.0) dropPoint(q, i);
+  combine(q, n);
   return 0;
 }

@@ -15,10 +15,10 @@ namespace {
 
 constexpr double Lp_flatStart = 1e-14;  // gradient measure of a start that is the answer
 
-double Lp_sign(const LpRecord& lp) { return lp.maximise ? -1.0 : 1.0; }
+double objectiveSign(const LpRecord& lp) { return lp.maximise ? -1.0 : 1.0; }
 
 // An unscaled copy of the scaled point p, for the host.
-const double* Lp_toHost(LpRecord& lp, const double* p) {
+const double* toHost(LpRecord& lp, const double* p) {
   double* h = lp.quadratic.hostPoint.data();
   std::copy(p, p + lp.n + 1, h);
   Lp_unscaleVariables(lp.scaling, h);
@@ -26,7 +26,7 @@ const double* Lp_toHost(LpRecord& lp, const double* p) {
 }
 
 // max |g_j| / (|f| + 1), unscaled.
-double Lp_gradientMeasure(const double* g, int n, double f) {
+double gradientMeasure(const double* g, int n, double f) {
   double largest = 0;
   for (int j = 1; j <= n; ++j) largest = std::max(largest, std::fabs(g[j]));
   return largest / (std::fabs(f) + 1);
@@ -35,32 +35,32 @@ double Lp_gradientMeasure(const double* g, int n, double f) {
 // Adds the scaled point p to the set and runs the master; when the set is
 // full it starts again from the current combination. 0, 2 (singular
 // master), 9 or 11.
-int Lp_addPoint(LpRun& run, const double* p) {
+int addPoint(LpRun& run, const double* p) {
   LpRecord& lp = run.lp;
   LpQuadratic& q = lp.quadratic;
   const int n = lp.n;
   if (q.count >= n + 2) {
     q.count = 0;
-    if (const int status = Lp_addPoint(run, q.points.row(0))) return status;
+    if (const int status = addPoint(run, q.points.row(0))) return status;
   }
   const int k = ++q.count;
   double* pk = q.points.row(k);
   std::copy(p + 1, p + n + 1, pk + 1);
   pk[0] = k == 1 ? 1.0 : 0.0;
-  if (!Lp_objectiveAt(run, Lp_toHost(lp, pk), q.values.row(k)[k])) return StatusEvalError;
+  if (!Lp_objectiveAt(run, toHost(lp, pk), q.values.row(k)[k])) return StatusEvalError;
   double* mid = q.points.row(n + 3);
   for (int i = 1; i < k; ++i) {
     const double* pi = q.points.row(i);
     for (int j = 1; j <= n; ++j) mid[j] = (pi[j] + pk[j]) / 2;
     double& f = q.values.row(i)[k];
-    if (!Lp_objectiveAt(run, Lp_toHost(lp, mid), f)) return StatusEvalError;
+    if (!Lp_objectiveAt(run, toHost(lp, mid), f)) return StatusEvalError;
     q.values.row(k)[i] = f;
   }
   return Lp_pointMaster(q, n, lp.maximise);
 }
 
 // Whether p (scaled) lies within `tolerance` of a stored point in every component.
-bool Lp_isStored(const LpQuadratic& q, int n, const double* p, double tolerance) {
+bool isStored(const LpQuadratic& q, int n, const double* p, double tolerance) {
   for (int i = 1; i <= q.count; ++i) {
     const double* pi = q.points.row(i);
     bool same = true;
@@ -72,7 +72,7 @@ bool Lp_isStored(const LpQuadratic& q, int n, const double* p, double tolerance)
 
 // Whether the scaled point x satisfies the bounds and the rows in use
 // (both ends of a ranged row) within tau.
-bool Lp_isFeasible(const LpRecord& lp, const double* x, double tau) {
+bool isFeasible(const LpRecord& lp, const double* x, double tau) {
   for (int j = 1; j <= lp.n; ++j)
     if (x[j] < lp.lower[j] - tau || x[j] > lp.upper[j] + tau) return false;
   for (int i = 1; i <= Lp_rowsInUse(lp); ++i) {
@@ -97,8 +97,8 @@ bool Lp_isFeasible(const LpRecord& lp, const double* x, double tau) {
 
 // Row 0: the objective linearised at the scaled point a, from its scaled
 // value fs and scaled gradient g, in the tableau's minimising orientation.
-void Lp_setObjectiveRow(LpRecord& lp, double fs, const double* g, const double* a) {
-  const double sign = Lp_sign(lp);
+void setObjectiveRow(LpRecord& lp, double fs, const double* g, const double* a) {
+  const double sign = objectiveSign(lp);
   double* r0 = lp.matrix.row(0);
   double constant = fs;
   for (int j = 1; j <= lp.n; ++j) {
@@ -109,17 +109,17 @@ void Lp_setObjectiveRow(LpRecord& lp, double fs, const double* g, const double* 
 }
 
 // Iteration report of the path: the combination and its predicted value.
-int Lp_pathReport(LpRun& run, int iteration) {
+int pathReport(LpRun& run, int iteration) {
   LpRecord& lp = run.lp;
   const double* xbar = lp.quadratic.points.row(0);
   std::copy(xbar + 1, xbar + lp.n + 1, lp.point.begin() + 1);
-  const double shown = Lp_scaleObjective(lp.scaling, Lp_sign(lp) * xbar[0]);
+  const double shown = Lp_scaleObjective(lp.scaling, objectiveSign(lp) * xbar[0]);
   return Lp_iterationReport(&run, lp, iteration, shown, 0.0);
 }
 
 // Whether the combination moved by at most (|previous| + 1) * tolerance in
 // every unscaled component.
-bool Lp_hasSettled(const LpRecord& lp, const double* previous, const double* now, double tolerance) {
+bool hasSettled(const LpRecord& lp, const double* previous, const double* now, double tolerance) {
   for (int j = 1; j <= lp.n; ++j) {
     const double a = Lp_scaleVariableToHost(lp.scaling, j, previous[j]);
     const double b = Lp_scaleVariableToHost(lp.scaling, j, now[j]);
@@ -130,22 +130,22 @@ bool Lp_hasSettled(const LpRecord& lp, const double* previous, const double* now
 
 // The new vertex in x joins the set; a singular master starts the set
 // again from the combination and the vertex.
-int Lp_addVertex(LpRun& run) {
+int addVertex(LpRun& run) {
   LpRecord& lp = run.lp;
-  int status = Lp_addPoint(run, lp.x.data());
+  int status = addPoint(run, lp.x.data());
   if (status == Lp_singularMaster) {
     lp.quadratic.count = 0;
-    status = Lp_addPoint(run, lp.quadratic.points.row(0));
-    if (status == 0) status = Lp_addPoint(run, lp.x.data());
+    status = addPoint(run, lp.quadratic.points.row(0));
+    if (status == 0) status = addPoint(run, lp.x.data());
   }
   return status;
 }
 
 // Re-solves the linear subproblem with the gradient g (unscaled, at the
 // combination, where the objective is f) as its objective.
-int Lp_nextVertex(LpRun& run, const LpSettings& s, double f, double* g) {
+int nextVertex(LpRun& run, const LpSettings& s, double f, double* g) {
   LpRecord& lp = run.lp;
-  const double sign = Lp_sign(lp);
+  const double sign = objectiveSign(lp);
   const double* xbar = lp.quadratic.points.row(0);
   Lp_scaleGradient(lp.scaling, g);
   double value = Lp_scaleObjective(lp.scaling, f);
@@ -157,49 +157,49 @@ int Lp_nextVertex(LpRun& run, const LpSettings& s, double f, double* g) {
 }
 
 // The iterations after the first vertex: 0 once converged, else a status.
-int Lp_iterate(LpRun& run, const LpSettings& s) {
+int iterate(LpRun& run, const LpSettings& s) {
   LpRecord& lp = run.lp;
   LpQuadratic& q = lp.quadratic;
   const double tau = s.precision, root = std::sqrt(tau);
   const double delta = std::max(root * tau, 1e-14);
   double* g = q.gradient.data();
   for (int iteration = 1;; ++iteration) {
-    if (const int status = Lp_pathReport(run, iteration)) return status;
+    if (const int status = pathReport(run, iteration)) return status;
     const double* xbar = q.points.row(0);
     std::copy(xbar, xbar + lp.n + 1, q.lastIterate.begin());
     double f;
-    if (const int status = Lp_objectiveGradient(run, Lp_toHost(lp, xbar), f, g)) return status;
+    if (const int status = Lp_objectiveGradient(run, toHost(lp, xbar), f, g)) return status;
     if (std::fabs(f - xbar[0]) > (std::fabs(f) + 1) * tau) return StatusNotLinear;
-    if (Lp_gradientMeasure(g, lp.n, f) < delta) return 0;
-    if (const int status = Lp_nextVertex(run, s, f, g)) return status;
-    if (Lp_isStored(q, lp.n, lp.x.data(), root)) return 0;
-    if (const int status = Lp_addVertex(run)) return status;
-    if (Lp_hasSettled(lp, q.lastIterate.data(), q.points.row(0), root)) return 0;
+    if (gradientMeasure(g, lp.n, f) < delta) return 0;
+    if (const int status = nextVertex(run, s, f, g)) return status;
+    if (isStored(q, lp.n, lp.x.data(), root)) return 0;
+    if (const int status = addVertex(run)) return status;
+    if (hasSettled(lp, q.lastIterate.data(), q.points.row(0), root)) return 0;
   }
 }
 
 // Whether the solution touches the box of half-width b.
-bool Lp_touchesBox(const LpRecord& lp, double b) {
+bool touchesBox(const LpRecord& lp, double b) {
   for (int j = 1; j <= lp.n; ++j)
     if (std::fabs(lp.x[j]) >= b - 1.0) return true;
   return false;
 }
 
-bool Lp_allBoundsFinite(const LpRecord& lp) {
+bool allBoundsFinite(const LpRecord& lp) {
   for (int j = 1; j <= lp.n; ++j)
     if (lp.lower[j] <= -Lp_infinity || lp.upper[j] >= Lp_infinity) return false;
   return true;
 }
 
 // Infinite bounds become -b and b (b = 1e30 leaves them infinite).
-void Lp_setBox(LpRecord& lp, double b) {
+void setBox(LpRecord& lp, double b) {
   for (int j = 1; j <= lp.n; ++j) {
     if (lp.lower[j] <= -Lp_infinity) lp.lower[j] = -b;
     if (lp.upper[j] >= Lp_infinity) lp.upper[j] = b;
   }
 }
 
-void Lp_clearBox(LpRecord& lp, double b) {
+void clearBox(LpRecord& lp, double b) {
   for (int j = 1; j <= lp.n; ++j) {
     if (lp.lower[j] <= -b) lp.lower[j] = -Lp_infinity;
     if (lp.upper[j] >= b) lp.upper[j] = Lp_infinity;
@@ -207,7 +207,7 @@ void Lp_clearBox(LpRecord& lp, double b) {
 }
 
 // The largest of 1 and every finite |bound|.
-double Lp_largestFiniteBound(const LpRecord& lp) {
+double largestFiniteBound(const LpRecord& lp) {
   double b = 1;
   for (int j = 1; j <= lp.n; ++j) {
     if (lp.lower[j] > -Lp_infinity) b = std::max(b, std::fabs(lp.lower[j]));
@@ -218,7 +218,7 @@ double Lp_largestFiniteBound(const LpRecord& lp) {
 
 // Whether every model row with limits agrees at x with its captured
 // constant and coefficients within the precision: 0, 7, or 9.
-int Lp_checkRows(LpRun& run) {
+int checkRows(LpRun& run) {
   LpRecord& lp = run.lp;
   std::copy(lp.x.begin(), lp.x.end(), run.hostX.begin());
   Lp_unscaleVariables(lp.scaling, run.hostX.data());
@@ -245,39 +245,39 @@ int Lp_quadraticCore(LpRun& run, double& objective) {
   q.count = 0;
   lp.point = lp.xStart;
   double f;
-  if (const int status = Lp_objectiveGradient(run, Lp_toHost(lp, start), f, g)) return status;
-  const double measure = Lp_gradientMeasure(g, lp.n, f);
+  if (const int status = Lp_objectiveGradient(run, toHost(lp, start), f, g)) return status;
+  const double measure = gradientMeasure(g, lp.n, f);
   Lp_scaleGradient(lp.scaling, g);
-  Lp_setObjectiveRow(lp, Lp_scaleObjective(lp.scaling, f), g, start);
-  if (Lp_isFeasible(lp, start, s.precision)) {
+  setObjectiveRow(lp, Lp_scaleObjective(lp.scaling, f), g, start);
+  if (isFeasible(lp, start, s.precision)) {
     if (measure < Lp_flatStart) {
       lp.x = lp.xStart;
-      objective = Lp_sign(lp) * f;
+      objective = objectiveSign(lp) * f;
       return 0;
     }
-    if (const int status = Lp_addPoint(run, start)) return status;
+    if (const int status = addPoint(run, start)) return status;
   }
   if (const int status = Lp_boundedSimplex(lp, s)) return status;
-  if (!Lp_isStored(q, lp.n, lp.x.data(), std::sqrt(s.precision)))
-    if (const int status = Lp_addPoint(run, lp.x.data())) return status;
-  if (const int status = Lp_iterate(run, s)) return status;
+  if (!isStored(q, lp.n, lp.x.data(), std::sqrt(s.precision)))
+    if (const int status = addPoint(run, lp.x.data())) return status;
+  if (const int status = iterate(run, s)) return status;
   const double* xbar = q.points.row(0);
   std::copy(xbar + 1, xbar + lp.n + 1, lp.x.begin() + 1);
-  objective = Lp_sign(lp) * xbar[0];
+  objective = objectiveSign(lp) * xbar[0];
   return 0;
 }
 
 int Lp_solveQuadratic(LpRun& run, double& objective) {
   LpRecord& lp = run.lp;
-  if (Lp_allBoundsFinite(lp)) return Lp_quadraticCore(run, objective);
-  double b = Lp_largestFiniteBound(lp);
+  if (allBoundsFinite(lp)) return Lp_quadraticCore(run, objective);
+  double b = largestFiniteBound(lp);
   for (;;) {
     b = std::min(100 * b, Lp_infinity);
-    Lp_setBox(lp, b);
+    setBox(lp, b);
     const int status = Lp_quadraticCore(run, objective);
-    Lp_clearBox(lp, b);
+    clearBox(lp, b);
     if (b >= Lp_infinity) return status;
-    if (status == 0 && !Lp_touchesBox(lp, b)) return 0;
+    if (status == 0 && !touchesBox(lp, b)) return 0;
     if (status != 0 && status != StatusUnbounded && status != StatusInfeasible) return status;
     Lp_restoreWorking(lp);
   }
@@ -290,7 +290,7 @@ int Lp_solveQuadraticModel(LpRun& run) {
   lp.matrix.row(0)[0] = Lp_scaleObjective(lp.scaling, objective);
   if (status == 0 && !run.checked) {
     run.checked = true;
-    status = Lp_checkRows(run);
+    status = checkRows(run);
   }
   return status;
 }

@@ -14,7 +14,7 @@ constexpr unsigned Lp_analyticDerivatives = OptFlagDrf1;  // 0x30
 
 // Off-diagonal pairs that differ take their mean: x'Qx is unchanged and the
 // gradient c + 2Qx holds.
-void Lp_symmetrise(LpMatrix& t, int n) {
+void symmetrise(LpMatrix& t, int n) {
   for (int i = 1; i <= n; ++i)
     for (int j = i + 1; j <= n; ++j) {
       double& a = t.row(i)[j];
@@ -24,7 +24,7 @@ void Lp_symmetrise(LpMatrix& t, int n) {
 }
 
 // c0 + c.x + x'Qx and c + 2Qx from the captured terms.
-void Lp_termsAt(const LpMatrix& t, int n, const double* x, double& f, double* g) {
+void termsAt(const LpMatrix& t, int n, const double* x, double& f, double* g) {
   const double* c = t.row(0);
   f = c[0];
   for (int j = 1; j <= n; ++j) {
@@ -38,7 +38,7 @@ void Lp_termsAt(const LpMatrix& t, int n, const double* x, double& f, double* g)
 
 // The objective with variable j at xj, the host's cells otherwise as last
 // given except variable `restore` (0: none), which goes back to x.
-bool Lp_changedObjective(LpRun& run, int restore, const double* x, int j, double xj, double& f) {
+bool changedObjective(LpRun& run, int restore, const double* x, int j, double xj, double& f) {
   double* rows = run.hostRows.data();
   const HostServices& h = run.host;
   int ok;
@@ -54,9 +54,9 @@ bool Lp_changedObjective(LpRun& run, int restore, const double* x, int j, double
   return ok != 0;
 }
 
-int Lp_differenceGradient(LpRun& run, const double* x, double& f, double* g) {
+int differenceGradient(LpRun& run, const double* x, double& f, double* g) {
   LpRecord& lp = run.lp;
-  const unsigned flags = lp.optionFlags[0];
+  const unsigned flags = lp.options.optionFlags[0];
   if (run.host.queryModel(run.host.user, QueryClassCode) != 0 &&
       (flags & Lp_analyticDerivatives) != Lp_analyticDerivatives)
     return StatusNoCoefficients;
@@ -65,8 +65,8 @@ int Lp_differenceGradient(LpRun& run, const double* x, double& f, double* g) {
   for (int j = 1, restore = 0; j <= lp.n; restore = j++) {
     const double h = central ? std::fabs(x[j]) + 1 : (std::fabs(x[j]) + 1) * 1e-8;
     double up, down = f;
-    if (!Lp_changedObjective(run, restore, x, j, x[j] + h, up)) return StatusEvalError;
-    if (central && !Lp_changedObjective(run, 0, x, j, x[j] - h, down)) return StatusEvalError;
+    if (!changedObjective(run, restore, x, j, x[j] + h, up)) return StatusEvalError;
+    if (central && !changedObjective(run, 0, x, j, x[j] - h, down)) return StatusEvalError;
     g[j] = central ? (up - down) / (2 * h) : (up - f) / h;
     if (const int status = Lp_poll(run)) return status;
   }
@@ -87,7 +87,7 @@ int Lp_captureQuadratic(LpRun& run) {
     q.terms = LpMatrix{};
     return 0;
   }
-  Lp_symmetrise(q.terms, lp.n);
+  symmetrise(q.terms, lp.n);
   return 0;
 }
 
@@ -101,10 +101,10 @@ bool Lp_objectiveAt(LpRun& run, const double* x, double& f) {
 int Lp_objectiveGradient(LpRun& run, const double* x, double& f, double* g) {
   LpRecord& lp = run.lp;
   if (!lp.quadratic.terms.a.empty()) {
-    Lp_termsAt(lp.quadratic.terms, lp.n, x, f, g);
+    termsAt(lp.quadratic.terms, lp.n, x, f, g);
     return 0;
   }
   if (run.host.objectiveGradient && run.host.objectiveGradient(run.host.user, &f, g + 1, x + 1))
     return Lp_poll(run);
-  return Lp_differenceGradient(run, x, f, g);
+  return differenceGradient(run, x, f, g);
 }

@@ -7,7 +7,7 @@
 
 namespace {
 
-void Lp_sizeMatrix(LpMatrix& a, int rows, int cols) {
+void sizeMatrix(LpMatrix& a, int rows, int cols) {
   a.rows = rows;
   a.cols = cols;
   a.a.assign(static_cast<std::size_t>(rows) * cols, 0.0);
@@ -42,8 +42,8 @@ int Lp_allocRecord(LpRecord& lp, int n, int modelRows, int cutRows) {
     lp.weightCols.assign(nv, 0);
     lp.types.assign(nr, LpRowType{});
     lp.pristineTypes.assign(nr, LpRowType{});
-    Lp_sizeMatrix(lp.matrix, m + 2, n + 1);
-    Lp_sizeMatrix(lp.pristine, m + 2, n + 1);
+    sizeMatrix(lp.matrix, m + 2, n + 1);
+    sizeMatrix(lp.pristine, m + 2, n + 1);
     lp.activeCols = n;
   } catch (const std::bad_alloc&) {
     return StatusOutOfMemory;

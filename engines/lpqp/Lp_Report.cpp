@@ -19,16 +19,14 @@
 namespace {
 
 // Tableau column of every variable (structural 1..n, slack n+i); 0: basic.
-std::vector<int> Lp_columnOf(const LpRecord& lp) {
+std::vector<int> columnOf(const LpRecord& lp) {
   std::vector<int> column(static_cast<std::size_t>(lp.n + lp.m) + 1, 0);
   for (int k = 1; k <= lp.n; ++k) column[lp.colMap[k]] = k;
   return column;
 }
 
-bool Lp_finite(double v) { return std::fabs(v) < Lp_infinity; }
-
 // Dual value of row i in the scaled space, oriented as the row was given.
-double Lp_scaledDual(const LpRecord& lp, int i, const std::vector<int>& column) {
+double scaledDual(const LpRecord& lp, int i, const std::vector<int>& column) {
   const int k = column[lp.n + i];
   if (k == 0) return 0.0;
   double y = -lp.matrix.row(0)[k];
@@ -40,7 +38,7 @@ double Lp_scaledDual(const LpRecord& lp, int i, const std::vector<int>& column) 
 // Bounds of variable v as the ranging sees them: the artificial of an
 // equality row left in the basis (a redundant row) must stay at 0, so it
 // has no room above 0 either, whatever range the simplex gave it.
-void Lp_reportBounds(const LpRecord& lp, int v, double& lo, double& up) {
+void reportBounds(const LpRecord& lp, int v, double& lo, double& up) {
   Lp_variableBounds(lp, v, lo, up);
   if (v > lp.n && lp.types[v - lp.n].type == '=') up = 0.0;
 }
@@ -48,20 +46,20 @@ void Lp_reportBounds(const LpRecord& lp, int v, double& lo, double& up) {
 // How far the variable of nonbasic column k may fall and rise before a basic
 // variable reaches one of its bounds; `fall` and `rise` come in with the
 // limits of the variable's own.
-void Lp_scanColumn(const LpRecord& lp, int k, double& fall, double& rise) {
+void scanColumn(const LpRecord& lp, int k, double& fall, double& rise) {
   const int m = Lp_rowsInUse(lp);
   for (int i = 1; i <= m; ++i) {
     const double* a = lp.matrix.row(i);
     const double aik = a[k];
     if (std::fabs(aik) <= Lp_tiny) continue;
     double lo, up;
-    Lp_reportBounds(lp, lp.rowMap[i], lo, up);
-    if (Lp_finite(lo)) {
+    reportBounds(lp, lp.rowMap[i], lo, up);
+    if (Lp_isFinite(lo)) {
       const double t = std::max(0.0, a[0] - lo) / std::fabs(aik);
       double& limit = aik > 0 ? rise : fall;
       limit = std::min(limit, t);
     }
-    if (Lp_finite(up)) {
+    if (Lp_isFinite(up)) {
       const double t = std::max(0.0, up - a[0]) / std::fabs(aik);
       double& limit = aik > 0 ? fall : rise;
       limit = std::min(limit, t);
@@ -72,7 +70,7 @@ void Lp_scanColumn(const LpRecord& lp, int k, double& fall, double& rise) {
 // Objective ranging of the basic variable of row r: the change of its
 // (internal) cost that keeps every nonbasic column that may enter from
 // pricing out favourably. Returns (decrease, increase).
-std::pair<double, double> Lp_basicCostRange(const LpRecord& lp, int r) {
+std::pair<double, double> basicCostRange(const LpRecord& lp, int r) {
   const double* d = lp.matrix.row(0);
   const double* a = lp.matrix.row(r);
   double decrease = Lp_infinity, increase = Lp_infinity;
@@ -88,10 +86,10 @@ std::pair<double, double> Lp_basicCostRange(const LpRecord& lp, int r) {
 }
 
 // Objective ranging of structural j: (decrease, increase) of its internal cost.
-std::pair<double, double> Lp_costRange(const LpRecord& lp, int j, const std::vector<int>& column,
-                                       const std::vector<int>& rowOf) {
+std::pair<double, double> costRange(const LpRecord& lp, int j, const std::vector<int>& column,
+                                    const std::vector<int>& rowOf) {
   const int k = column[j];
-  if (k == 0) return Lp_basicCostRange(lp, rowOf[j]);
+  if (k == 0) return basicCostRange(lp, rowOf[j]);
   const double d = std::fabs(lp.matrix.row(0)[k]);
   switch (lp.colStatus[k]) {
     case 'L':
@@ -105,10 +103,10 @@ std::pair<double, double> Lp_costRange(const LpRecord& lp, int j, const std::vec
   }
 }
 
-void Lp_objectiveRanging(const LpRecord& lp, LpSensitivity& s, const std::vector<int>& column,
-                         const std::vector<int>& rowOf) {
+void objectiveRanging(const LpRecord& lp, LpSensitivity& s, const std::vector<int>& column,
+                      const std::vector<int>& rowOf) {
   for (int j = 1; j <= lp.n; ++j) {
-    auto [decrease, increase] = Lp_costRange(lp, j, column, rowOf);
+    auto [decrease, increase] = costRange(lp, j, column, rowOf);
     if (lp.maximise) std::swap(decrease, increase);
     s.objectiveDecrease[j] = decrease;
     s.objectiveIncrease[j] = increase;
@@ -118,8 +116,8 @@ void Lp_objectiveRanging(const LpRecord& lp, LpSensitivity& s, const std::vector
 }
 
 // Right-hand-side ranging of model row i: (decrease, increase).
-std::pair<double, double> Lp_rhsRange(const LpRecord& lp, int i, const std::vector<int>& column,
-                                      const std::vector<int>& rowOf) {
+std::pair<double, double> rhsRange(const LpRecord& lp, int i, const std::vector<int>& column,
+                                   const std::vector<int>& rowOf) {
   const bool less = lp.types[i].type == '<';
   const int k = column[lp.n + i];
   std::pair<double, double> range;
@@ -133,25 +131,25 @@ std::pair<double, double> Lp_rhsRange(const LpRecord& lp, int i, const std::vect
       range = less ? std::pair{slack, Lp_infinity} : std::pair{Lp_infinity, slack};
   } else {
     double fall = Lp_infinity, rise = Lp_infinity;
-    Lp_scanColumn(lp, k, fall, rise);
+    scanColumn(lp, k, fall, rise);
     range = less ? std::pair{rise, fall} : std::pair{fall, rise};
   }
   if (lp.types[i].flips % 2 == 1) std::swap(range.first, range.second);
   return range;
 }
 
-void Lp_rhsRanging(const LpRecord& lp, LpSensitivity& s, const std::vector<int>& column,
-                   const std::vector<int>& rowOf) {
+void rhsRanging(const LpRecord& lp, LpSensitivity& s, const std::vector<int>& column,
+                const std::vector<int>& rowOf) {
   for (int i = 1; i <= lp.modelRows; ++i)
-    std::tie(s.rhsDecrease[i], s.rhsIncrease[i]) = Lp_rhsRange(lp, i, column, rowOf);
+    std::tie(s.rhsDecrease[i], s.rhsIncrease[i]) = rhsRange(lp, i, column, rowOf);
   Lp_unscaleRows(lp.scaling, s.rhsDecrease.data());
   Lp_unscaleRows(lp.scaling, s.rhsIncrease.data());
 }
 
 // Ranging of the bounds of structural j at scaled value x within [lo, up].
-void Lp_boundRange(const LpRecord& lp, LpSensitivity& s, int j, int k, double x, double lo,
-                   double up) {
-  const bool loF = Lp_finite(lo), upF = Lp_finite(up);
+void boundRange(const LpRecord& lp, LpSensitivity& s, int j, int k, double x, double lo,
+                double up) {
+  const bool loF = Lp_isFinite(lo), upF = Lp_isFinite(up);
   const int st = k == 0 ? 'B' : lp.colStatus[k];
   if (st == 'X') return;
   double fall = Lp_infinity, rise = Lp_infinity;
@@ -162,14 +160,14 @@ void Lp_boundRange(const LpRecord& lp, LpSensitivity& s, int j, int k, double x,
     s.upperDecrease[j] = upF ? up - x : Lp_infinity;
   } else if (st == 'U') {
     if (loF) fall = up - lo;
-    Lp_scanColumn(lp, k, fall, rise);
+    scanColumn(lp, k, fall, rise);
     s.upperDecrease[j] = fall;
     s.upperIncrease[j] = rise;
     s.lowerIncrease[j] = loF ? up - lo : Lp_infinity;
     s.lowerDecrease[j] = loF ? Lp_infinity : 0.0;
   } else {  // at its lower bound ('L', or 'F' where both bounds agree)
     if (upF) rise = up - lo;
-    Lp_scanColumn(lp, k, fall, rise);
+    scanColumn(lp, k, fall, rise);
     s.lowerDecrease[j] = fall;
     s.lowerIncrease[j] = rise;
     s.upperIncrease[j] = upF ? Lp_infinity : 0.0;
@@ -178,10 +176,10 @@ void Lp_boundRange(const LpRecord& lp, LpSensitivity& s, int j, int k, double x,
 }
 
 // x and the bounds are kept unscaled between solves; the tableau is not.
-void Lp_boundRanging(const LpRecord& lp, LpSensitivity& s, const std::vector<int>& column) {
+void boundRanging(const LpRecord& lp, LpSensitivity& s, const std::vector<int>& column) {
   std::vector<double> x = lp.x, lo = lp.lower, up = lp.upper;
   for (auto* v : {&x, &lo, &up}) Lp_scaleVariables(lp.scaling, v->data());
-  for (int j = 1; j <= lp.n; ++j) Lp_boundRange(lp, s, j, column[j], x[j], lo[j], up[j]);
+  for (int j = 1; j <= lp.n; ++j) boundRange(lp, s, j, column[j], x[j], lo[j], up[j]);
   for (auto* v : {&s.lowerIncrease, &s.lowerDecrease, &s.upperIncrease, &s.upperDecrease})
     Lp_unscaleVariables(lp.scaling, v->data());
 }
@@ -189,7 +187,7 @@ void Lp_boundRanging(const LpRecord& lp, LpSensitivity& s, const std::vector<int
 }  // namespace
 
 void Lp_reducedCosts(const LpRecord& lp, std::vector<double>& out) {
-  const std::vector<int> column = Lp_columnOf(lp);
+  const std::vector<int> column = columnOf(lp);
   out.assign(static_cast<std::size_t>(lp.n) + 1, 0.0);
   for (int j = 1; j <= lp.n; ++j) {
     const int k = column[j];
@@ -200,9 +198,9 @@ void Lp_reducedCosts(const LpRecord& lp, std::vector<double>& out) {
 }
 
 void Lp_rowDuals(const LpRecord& lp, std::vector<double>& out) {
-  const std::vector<int> column = Lp_columnOf(lp);
+  const std::vector<int> column = columnOf(lp);
   out.assign(static_cast<std::size_t>(lp.m) + 2, 0.0);
-  for (int i = 1; i <= lp.modelRows; ++i) out[i] = Lp_scaledDual(lp, i, column);
+  for (int i = 1; i <= lp.modelRows; ++i) out[i] = scaledDual(lp, i, column);
   Lp_unscaleRowDuals(lp.scaling, out.data(), lp.modelRows);
 }
 
@@ -214,12 +212,12 @@ void Lp_linearSensitivity(const LpRecord& lp, LpSensitivity& s) {
     v->assign(nv, 0.0);
   s.rhsIncrease.assign(nr, 0.0);
   s.rhsDecrease.assign(nr, 0.0);
-  const std::vector<int> column = Lp_columnOf(lp);
+  const std::vector<int> column = columnOf(lp);
   std::vector<int> rowOf(column.size(), 0);
   for (int i = 1; i <= Lp_rowsInUse(lp); ++i) rowOf[lp.rowMap[i]] = i;
   Lp_reducedCosts(lp, s.reducedCosts);
   Lp_rowDuals(lp, s.duals);
-  Lp_objectiveRanging(lp, s, column, rowOf);
-  Lp_rhsRanging(lp, s, column, rowOf);
-  Lp_boundRanging(lp, s, column);
+  objectiveRanging(lp, s, column, rowOf);
+  rhsRanging(lp, s, column, rowOf);
+  boundRanging(lp, s, column);
 }

@@ -13,21 +13,20 @@ namespace {
 
 constexpr int Lp_maxSweeps = 100;
 
-bool Lp_nearBound(double v, double lo, double up, double precision) {
+bool nearBound(double v, double lo, double up, double precision) {
   return (lo > -Lp_infinity && std::fabs(v - lo) <= precision) ||
          (up < Lp_infinity && std::fabs(v - up) <= precision);
 }
 
-double* Lp_column(std::vector<double>& a, int c, int len) {
+double* column(std::vector<double>& a, int c, int len) {
   return a.data() + static_cast<std::size_t>(c) * len;
 }
 
 // One Jacobi rotation making columns i and j of W orthogonal, applied to V
 // alike; false when they already are.
-bool Lp_rotatePair(std::vector<double>& w, std::vector<double>& v, int i, int j, int rows,
-                   int cols) {
-  double* wi = Lp_column(w, i, rows);
-  double* wj = Lp_column(w, j, rows);
+bool rotatePair(std::vector<double>& w, std::vector<double>& v, int i, int j, int rows, int cols) {
+  double* wi = column(w, i, rows);
+  double* wj = column(w, j, rows);
   double alpha = 0, beta = 0, gamma = 0;
   for (int k = 0; k < rows; ++k)
     alpha += wi[k] * wi[k], beta += wj[k] * wj[k], gamma += wi[k] * wj[k];
@@ -43,19 +42,19 @@ bool Lp_rotatePair(std::vector<double>& w, std::vector<double>& v, int i, int j,
     }
   };
   rotate(wi, wj, rows);
-  rotate(Lp_column(v, i, cols), Lp_column(v, j, cols), cols);
+  rotate(column(v, i, cols), column(v, j, cols), cols);
   return true;
 }
 
 // Columns of W (rows x cols, column-major) rotated until orthogonal, with V
 // (cols x cols) collecting the rotations; false when stopped or unconverged.
-bool Lp_jacobiSweeps(std::vector<double>& w, std::vector<double>& v, int rows, int cols,
-                     const LpQuadraticPoint& p) {
+bool jacobiSweeps(std::vector<double>& w, std::vector<double>& v, int rows, int cols,
+                  const LpQuadraticPoint& p) {
   for (int sweep = 0; sweep < Lp_maxSweeps; ++sweep) {
     bool rotated = false;
     for (int i = 0; i < cols; ++i) {
       if (p.poll && p.poll(p.pollContext)) return false;
-      for (int j = i + 1; j < cols; ++j) rotated = Lp_rotatePair(w, v, i, j, rows, cols) || rotated;
+      for (int j = i + 1; j < cols; ++j) rotated = rotatePair(w, v, i, j, rows, cols) || rotated;
     }
     if (!rotated) return true;
   }
@@ -63,14 +62,14 @@ bool Lp_jacobiSweeps(std::vector<double>& w, std::vector<double>& v, int rows, i
 }
 
 // Least-squares lambda of M lambda = b for M (rows x cols, column-major).
-bool Lp_leastSquares(std::vector<double> m, int rows, int cols, const std::vector<double>& b,
-                     const LpQuadraticPoint& p, std::vector<double>& lambda) {
+bool leastSquares(std::vector<double> m, int rows, int cols, const std::vector<double>& b,
+                  const LpQuadraticPoint& p, std::vector<double>& lambda) {
   std::vector<double> v(static_cast<std::size_t>(cols) * cols, 0.0);
   for (int i = 0; i < cols; ++i) v[static_cast<std::size_t>(i) * cols + i] = 1;
-  if (!Lp_jacobiSweeps(m, v, rows, cols, p)) return false;
+  if (!jacobiSweeps(m, v, rows, cols, p)) return false;
   std::vector<double> sigma(cols, 0.0);
   for (int i = 0; i < cols; ++i) {
-    const double* wi = Lp_column(m, i, rows);
+    const double* wi = column(m, i, rows);
     for (int k = 0; k < rows; ++k) sigma[i] += wi[k] * wi[k];
     sigma[i] = std::sqrt(sigma[i]);
   }
@@ -79,8 +78,8 @@ bool Lp_leastSquares(std::vector<double> m, int rows, int cols, const std::vecto
   for (int i = 0; i < cols; ++i) {
     if (p.poll && p.poll(p.pollContext)) return false;
     if (sigma[i] <= 1e-15 * largest || sigma[i] == 0) continue;
-    const double* wi = Lp_column(m, i, rows);
-    const double* vi = Lp_column(v, i, cols);
+    const double* wi = column(m, i, rows);
+    const double* vi = column(v, i, cols);
     double wb = 0;  // u_i' b sigma_i, with u_i = w_i / sigma_i
     for (int k = 0; k < rows; ++k) wb += wi[k] * b[k];
     const double coef = wb / (sigma[i] * sigma[i]);
@@ -91,15 +90,15 @@ bool Lp_leastSquares(std::vector<double> m, int rows, int cols, const std::vecto
 
 // The normal equations (M'M) lambda = M'b by LDL', when there are no more
 // unknowns than equations and the factorisation holds.
-bool Lp_normalEquations(std::vector<double>& m, int rows, int cols, const std::vector<double>& b,
-                        std::vector<double>& lambda) {
+bool normalEquations(std::vector<double>& m, int rows, int cols, const std::vector<double>& b,
+                     std::vector<double>& lambda) {
   if (cols > rows) return false;
   std::vector<double> normal(static_cast<std::size_t>(cols) * cols, 0.0);
   lambda.assign(cols, 0.0);
   for (int i = 0; i < cols; ++i) {
-    const double* mi = Lp_column(m, i, rows);
+    const double* mi = column(m, i, rows);
     for (int j = 0; j < cols; ++j) {
-      const double* mj = Lp_column(m, j, rows);
+      const double* mj = column(m, j, rows);
       for (int k = 0; k < rows; ++k)
         normal[static_cast<std::size_t>(i) * cols + j] += mi[k] * mj[k];
     }
@@ -118,9 +117,9 @@ void Lp_quadraticDuals(const LpQuadraticPoint& p, std::vector<double>& multiplie
   reducedGradients.assign(static_cast<std::size_t>(p.n) + 1, 0.0);
   std::vector<int> freeVars, active;
   for (int j = 1; j <= p.n; ++j)
-    if (!Lp_nearBound(p.x[j], p.lower[j], p.upper[j], p.precision)) freeVars.push_back(j);
+    if (!nearBound(p.x[j], p.lower[j], p.upper[j], p.precision)) freeVars.push_back(j);
   for (int i = 1; i <= p.m; ++i)
-    if (Lp_nearBound(p.rowValue[i], p.rowLower[i], p.rowUpper[i], p.precision)) active.push_back(i);
+    if (nearBound(p.rowValue[i], p.rowLower[i], p.rowUpper[i], p.precision)) active.push_back(i);
   const int rows = static_cast<int>(freeVars.size()), cols = static_cast<int>(active.size());
   if (rows > 0 && cols > 0) {
     std::vector<double> m(static_cast<std::size_t>(rows) * cols), b(rows);
@@ -129,8 +128,7 @@ void Lp_quadraticDuals(const LpQuadraticPoint& p, std::vector<double>& multiplie
         m[static_cast<std::size_t>(c) * rows + k] = p.rows->row(active[c])[freeVars[k]];
     for (int k = 0; k < rows; ++k) b[k] = p.g[freeVars[k]];
     std::vector<double> lambda;
-    if (Lp_normalEquations(m, rows, cols, b, lambda) ||
-        Lp_leastSquares(m, rows, cols, b, p, lambda))
+    if (normalEquations(m, rows, cols, b, lambda) || leastSquares(m, rows, cols, b, p, lambda))
       for (int c = 0; c < cols; ++c) multipliers[active[c]] = lambda[c];
   }
   for (int j = 1; j <= p.n; ++j) {

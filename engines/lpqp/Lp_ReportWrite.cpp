@@ -18,7 +18,7 @@ struct LpReportArrays {
   std::vector<double> rowLower, rowUpper, rowValues, perVariable, perRow;
 };
 
-LpReportArrays Lp_reportArrays(const LpRun& run) {
+LpReportArrays reportArrays(const LpRun& run) {
   const LpRecord& lp = run.lp;
   LpReportArrays a{lp.rowLower, lp.rowUpper, run.hostRows, {}, {}};
   for (auto* v : {&a.rowLower, &a.rowUpper, &a.rowValues}) Lp_unscaleRows(lp.scaling, v->data());
@@ -27,7 +27,7 @@ LpReportArrays Lp_reportArrays(const LpRun& run) {
   return a;
 }
 
-ReportSummary Lp_summary(const LpRun& run, const LpReportArrays& a) {
+ReportSummary summaryOf(const LpRun& run, const LpReportArrays& a) {
   const LpRecord& lp = run.lp;
   return {lp.n,
           lp.lower.data() + 1,
@@ -41,18 +41,18 @@ ReportSummary Lp_summary(const LpRun& run, const LpReportArrays& a) {
           a.perRow.data() + 1};
 }
 
-int Lp_query(const LpRun& run, int kind) { return run.host.queryModel(run.host.user, kind); }
+int query(const LpRun& run, int kind) { return run.host.queryModel(run.host.user, kind); }
 
-void Lp_send(const LpRun& run, int set, int code, const LpReportArrays& a,
-             const SensitivityRecord* sensitivity = nullptr) {
-  const ReportSummary summary = Lp_summary(run, a);
+void send(const LpRun& run, int set, int code, const LpReportArrays& a,
+          const SensitivityRecord* sensitivity = nullptr) {
+  const ReportSummary summary = summaryOf(run, a);
   run.host.writeReports(run.host.user, set, code, &summary, sensitivity);
 }
 
 // Report set and code of the plain summary after any other outcome.
-std::pair<int, int> Lp_statusReportSet(const LpRun& run, int status) {
-  if (Lp_query(run, QueryIntegers) != 0 && Lp_query(run, QueryRelaxIntegers) == 0) return {1, 0};
-  switch (run.lp.feasibilityMode) {
+std::pair<int, int> statusReportSet(const LpRun& run, int status) {
+  if (query(run, QueryIntegers) != 0 && query(run, QueryRelaxIntegers) == 0) return {1, 0};
+  switch (run.lp.options.feasibilityMode) {
     case 0:
       break;
     case 1:
@@ -66,7 +66,7 @@ std::pair<int, int> Lp_statusReportSet(const LpRun& run, int status) {
 }
 
 // A solved linear model: reduced costs, dual values and the ranging tables.
-void Lp_linearReports(const LpRun& run, LpReportArrays& a) {
+void linearReports(const LpRun& run, LpReportArrays& a) {
   const LpRecord& lp = run.lp;
   LpSensitivity s;
   Lp_linearSensitivity(lp, s);
@@ -89,7 +89,7 @@ void Lp_linearReports(const LpRun& run, LpReportArrays& a) {
                                  rhs.data() + 1,
                                  s.rhsIncrease.data() + 1,
                                  s.rhsDecrease.data() + 1};
-  Lp_send(run, 3, 1, a, &record);
+  send(run, 3, 1, a, &record);
 }
 
 // The model as captured, unscaled: row constants and coefficients, and the
@@ -100,7 +100,7 @@ struct LpCaptured {
   std::vector<double> rhs, objective;
 };
 
-LpCaptured Lp_captured(const LpRecord& lp) {
+LpCaptured captured(const LpRecord& lp) {
   LpCaptured c{lp.objKind == 0 ? lp.matrix : lp.pristine, lp.rhs, lp.objCoef};
   Lp_unscaleMatrix(lp.scaling, c.rows);
   Lp_unscaleRows(lp.scaling, c.rhs.data());
@@ -109,12 +109,12 @@ LpCaptured Lp_captured(const LpRecord& lp) {
   return c;
 }
 
-bool Lp_differs(double value, double predicted, double precision) {
+bool differs(double value, double predicted, double precision) {
   return std::fabs(value - predicted) > (std::fabs(value) + 1) * precision;
 }
 
 // Evaluates at hostX, values unscaled; false when the evaluation failed.
-bool Lp_evaluateUnscaled(LpRun& run, std::vector<double>& rows) {
+bool evaluateUnscaled(LpRun& run, std::vector<double>& rows) {
   if (!Lp_evaluate(run, rows.data())) return false;
   Lp_unscaleRows(run.lp.scaling, rows.data());
   return true;
@@ -122,32 +122,32 @@ bool Lp_evaluateUnscaled(LpRun& run, std::vector<double>& rows) {
 
 // Marks of variable j evaluated alone at 8: rows whose value leaves their
 // captured line (1, and j with them), an objective that does (j: 2).
-void Lp_markVariable(const LpRun& run, const LpCaptured& c, int j, const std::vector<double>& f,
-                     LpReportArrays& a) {
+void markVariable(const LpRun& run, const LpCaptured& c, int j, const std::vector<double>& f,
+                  LpReportArrays& a) {
   const LpRecord& lp = run.lp;
   for (int i = 1; i <= lp.modelRows; ++i) {
     if (lp.rowLower[i] <= -Lp_infinity && lp.rowUpper[i] >= Lp_infinity) continue;  // not captured
     const double* row = c.rows.row(i);
-    if (Lp_differs(f[i], c.rhs[i] - row[0] + 8 * row[j], lp.precision))
+    if (differs(f[i], c.rhs[i] - row[0] + 8 * row[j], lp.precision))
       a.perRow[i] = a.perVariable[j] = 1;
   }
-  if (!lp.noObjective && Lp_differs(f[lp.m + 1], c.objective[0] + 8 * c.objective[j], lp.precision))
+  if (!lp.noObjective && differs(f[lp.m + 1], c.objective[0] + 8 * c.objective[j], lp.precision))
     a.perVariable[j] = 2;
 }
 
 // A failed linearity test: which rows and variables broke linearity.
-void Lp_linearityReports(LpRun& run, LpReportArrays& a) {
+void linearityReports(LpRun& run, LpReportArrays& a) {
   LpRecord& lp = run.lp;
   std::fill(a.perVariable.begin(), a.perVariable.end(), -1.0);
   std::fill(a.perRow.begin(), a.perRow.end(), -1.0);
-  if (Lp_query(run, QueryReports) != 0) {
-    const LpCaptured c = Lp_captured(lp);
+  if (query(run, QueryReports) != 0) {
+    const LpCaptured c = captured(lp);
     std::vector<double> f(run.hostRows.size());
     for (int j = 1; j <= lp.n; ++j) {
       std::fill(run.hostX.begin(), run.hostX.end(), 0.0);
       run.hostX[j] = 8;
-      if (!Lp_evaluateUnscaled(run, f)) return Lp_send(run, 0, 0, a);
-      Lp_markVariable(run, c, j, f, a);
+      if (!evaluateUnscaled(run, f)) return send(run, 0, 0, a);
+      markVariable(run, c, j, f, a);
     }
     run.hostX = lp.xStart;
     Lp_unscaleVariables(lp.scaling, run.hostX.data());
@@ -155,15 +155,15 @@ void Lp_linearityReports(LpRun& run, LpReportArrays& a) {
       for (auto* v : {&a.perVariable, &a.perRow}) std::replace(v->begin(), v->end(), -1.0, 0.0);
     }
   }
-  Lp_send(run, 6, 0, a);
+  send(run, 6, 0, a);
 }
 
-int Lp_pollRun(void* run) { return Lp_poll(*static_cast<LpRun*>(run)); }
+int pollRun(void* run) { return Lp_poll(*static_cast<LpRun*>(run)); }
 
 // The solution back into the model's cells after a gradient that may have
 // been taken by differences moved them (through the application, as the
 // final evaluation of the run).
-void Lp_leaveSolution(LpRun& run) {
+void leaveSolution(LpRun& run) {
   run.host.progress(run.host.user, ProgressPause, 0, 0.0);
   std::copy(run.lp.x.begin(), run.lp.x.end(), run.hostX.begin());
   Lp_evaluate(run, run.hostRows.data());
@@ -172,15 +172,15 @@ void Lp_leaveSolution(LpRun& run) {
 
 // A solved quadratic model: multipliers of the active rows and reduced
 // gradients at the solution; no report when the gradient is not had.
-void Lp_quadraticReports(LpRun& run, LpReportArrays& a) {
+void quadraticReports(LpRun& run, LpReportArrays& a) {
   LpRecord& lp = run.lp;
   std::vector<double> g(static_cast<std::size_t>(lp.n) + 1, 0.0);
   double f = 0;
   const bool cellsMayMove = lp.quadratic.terms.a.empty();
   const int status = Lp_objectiveGradient(run, lp.x.data(), f, g.data());
-  if (cellsMayMove) Lp_leaveSolution(run);
+  if (cellsMayMove) leaveSolution(run);
   if (status != 0) return;
-  const LpCaptured c = Lp_captured(lp);
+  const LpCaptured c = captured(lp);
   LpQuadraticPoint p;
   p.n = lp.n;
   p.m = lp.modelRows;
@@ -188,12 +188,12 @@ void Lp_quadraticReports(LpRun& run, LpReportArrays& a) {
   p.x = lp.x.data(), p.lower = lp.lower.data(), p.upper = lp.upper.data(), p.g = g.data();
   p.rowValue = a.rowValues.data(), p.rowLower = a.rowLower.data(), p.rowUpper = a.rowUpper.data();
   p.precision = lp.precision;
-  p.poll = Lp_pollRun;
+  p.poll = pollRun;
   p.pollContext = &run;
   std::vector<double> multipliers;
   Lp_quadraticDuals(p, multipliers, a.perVariable);
   std::copy(multipliers.begin(), multipliers.end(), a.perRow.begin());
-  Lp_send(run, 2, 1, a);
+  send(run, 2, 1, a);
 }
 
 }  // namespace
@@ -217,13 +217,13 @@ void Lp_writeReports(LpRun& run, const EngineProblem* problem) {
   const int status = problem->status;
   if (!run.host.writeReports || status == StatusBadModel || !Lp_isAllocated(run.lp)) return;
   try {
-    LpReportArrays a = Lp_reportArrays(run);
+    LpReportArrays a = reportArrays(run);
     const bool reports = status == StatusSolved && (problem->flags & ProblemReports) != 0;
-    if (reports && run.lp.objKind == 1) return Lp_linearReports(run, a);
-    if (reports && run.lp.objKind == 2) return Lp_quadraticReports(run, a);
-    if (status == StatusNotLinear) return Lp_linearityReports(run, a);
-    const auto [set, code] = Lp_statusReportSet(run, status);
-    Lp_send(run, set, code, a);
+    if (reports && run.lp.objKind == 1) return linearReports(run, a);
+    if (reports && run.lp.objKind == 2) return quadraticReports(run, a);
+    if (status == StatusNotLinear) return linearityReports(run, a);
+    const auto [set, code] = statusReportSet(run, status);
+    send(run, set, code, a);
   } catch (const std::bad_alloc&) {
     // reports are skipped when their arrays cannot be had
   }

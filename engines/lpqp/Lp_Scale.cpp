@@ -11,7 +11,7 @@ namespace {
 constexpr double Lp_scaleZero = 1e-20;  // smaller entries are dropped
 
 // Unbiased binary exponent of a nonzero double (1.5 -> 0).
-int Lp_exponent(double v) { return std::ilogb(v); }
+int exponent(double v) { return std::ilogb(v); }
 
 // Tracks the largest and smallest exponent; the midpoint truncates toward 0
 // and is 0 when nothing was seen.
@@ -25,29 +25,29 @@ struct ExpRange {
   int mid() const { return (hi + lo) / 2; }
 };
 
-bool Lp_anyNonzero(const std::vector<int>& v) {
+bool anyNonzero(const std::vector<int>& v) {
   for (int e : v)
     if (e != 0) return true;
   return false;
 }
 
-int Lp_rowExp(const LpScaling& s, int i) { return s.rowExp.empty() ? 0 : s.rowExp[i]; }
-int Lp_colExp(const LpScaling& s, int j) { return s.colExp.empty() ? 0 : s.colExp[j]; }
+int rowExp(const LpScaling& s, int i) { return s.rowExp.empty() ? 0 : s.rowExp[i]; }
+int colExp(const LpScaling& s, int j) { return s.colExp.empty() ? 0 : s.colExp[j]; }
 
 // Multiplies v by 2^k unless it stands for an infinite bound.
-double Lp_shift(double v, int k) {
+double shift(double v, int k) {
   return (k == 0 || std::fabs(v) >= Lp_infinity) ? v : std::ldexp(v, k);
 }
 
-bool Lp_transformMatrix(const LpScaling& s, LpMatrix& a, int sign) {
+bool transformMatrix(const LpScaling& s, LpMatrix& a, int sign) {
   const int rows = a.rows - 1;  // rows 0..m; the phase-1 row is left alone
   if (s.n != 0 && (a.cols != s.n + 1 || rows != s.rows)) return false;
   for (int i = 0; i < rows; ++i) {
     double* r = a.row(i);
-    const int ri = Lp_rowExp(s, i);
+    const int ri = rowExp(s, i);
     for (int j = 0; j < a.cols; ++j) {
       if (std::fabs(r[j]) < Lp_scaleZero) r[j] = 0.0;
-      const int k = sign * (Lp_colExp(s, j) - ri);
+      const int k = sign * (colExp(s, j) - ri);
       if (k != 0 && r[j] != 0.0) r[j] = std::ldexp(r[j], k);
     }
   }
@@ -67,73 +67,73 @@ void Lp_computeScaling(LpRecord& lp) {
   for (int i = 1; i <= m; ++i) {
     ExpRange r;
     for (int j = 1; j <= n; ++j)
-      if (std::fabs(a.row(i)[j]) > Lp_scaleZero) r.add(Lp_exponent(a.row(i)[j]));
+      if (std::fabs(a.row(i)[j]) > Lp_scaleZero) r.add(exponent(a.row(i)[j]));
     s.rowExp[i] = r.mid();
   }
   for (int j = 1; j <= n; ++j) {
     ExpRange c;
     for (int i = 1; i <= m; ++i)
-      if (std::fabs(a.row(i)[j]) > Lp_scaleZero) c.add(Lp_exponent(a.row(i)[j]) - s.rowExp[i]);
+      if (std::fabs(a.row(i)[j]) > Lp_scaleZero) c.add(exponent(a.row(i)[j]) - s.rowExp[i]);
     s.colExp[j] = -c.mid();
   }
   ExpRange o;
   for (int j = 1; j <= n; ++j)
-    if (std::fabs(a.row(0)[j]) > Lp_scaleZero) o.add(Lp_exponent(a.row(0)[j]) + s.colExp[j]);
+    if (std::fabs(a.row(0)[j]) > Lp_scaleZero) o.add(exponent(a.row(0)[j]) + s.colExp[j]);
   s.rowExp[m + 1] = o.mid();
   s.rowExp[0] = s.rowExp[m + 1];
   s.colExp[0] = 0;
-  if (!Lp_anyNonzero(s.rowExp)) s.rowExp.clear();
-  if (!Lp_anyNonzero(s.colExp)) s.colExp.clear();
+  if (!anyNonzero(s.rowExp)) s.rowExp.clear();
+  if (!anyNonzero(s.colExp)) s.colExp.clear();
 }
 
-bool Lp_scaleMatrix(const LpScaling& s, LpMatrix& a) { return Lp_transformMatrix(s, a, 1); }
-bool Lp_unscaleMatrix(const LpScaling& s, LpMatrix& a) { return Lp_transformMatrix(s, a, -1); }
+bool Lp_scaleMatrix(const LpScaling& s, LpMatrix& a) { return transformMatrix(s, a, 1); }
+bool Lp_unscaleMatrix(const LpScaling& s, LpMatrix& a) { return transformMatrix(s, a, -1); }
 
 void Lp_scaleVariables(const LpScaling& s, double* v) {
   if (s.colExp.empty()) return;
-  for (int j = 1; j <= s.n; ++j) v[j] = Lp_shift(v[j], -s.colExp[j]);
+  for (int j = 1; j <= s.n; ++j) v[j] = shift(v[j], -s.colExp[j]);
 }
 
 void Lp_unscaleVariables(const LpScaling& s, double* v) {
   if (s.colExp.empty()) return;
-  for (int j = 1; j <= s.n; ++j) v[j] = Lp_shift(v[j], s.colExp[j]);
+  for (int j = 1; j <= s.n; ++j) v[j] = shift(v[j], s.colExp[j]);
 }
 
 double Lp_scaleVariableToHost(const LpScaling& s, int j, double v) {
-  return Lp_shift(v, Lp_colExp(s, j));
+  return shift(v, colExp(s, j));
 }
 
 void Lp_scaleRows(const LpScaling& s, double* v) {
   if (s.rowExp.empty()) return;
-  for (int i = 1; i <= s.rows; ++i) v[i] = Lp_shift(v[i], -s.rowExp[i]);
+  for (int i = 1; i <= s.rows; ++i) v[i] = shift(v[i], -s.rowExp[i]);
 }
 
 void Lp_unscaleRows(const LpScaling& s, double* v) {
   if (s.rowExp.empty()) return;
-  for (int i = 1; i <= s.rows; ++i) v[i] = Lp_shift(v[i], s.rowExp[i]);
+  for (int i = 1; i <= s.rows; ++i) v[i] = shift(v[i], s.rowExp[i]);
 }
 
 double Lp_scaleObjective(const LpScaling& s, double f) {
-  return s.rowExp.empty() ? f : Lp_shift(f, -s.rowExp[s.rows]);
+  return s.rowExp.empty() ? f : shift(f, -s.rowExp[s.rows]);
 }
 
 double Lp_unscaleObjective(const LpScaling& s, double f) {
-  return s.rowExp.empty() ? f : Lp_shift(f, s.rowExp[s.rows]);
+  return s.rowExp.empty() ? f : shift(f, s.rowExp[s.rows]);
 }
 
 void Lp_scaleGradient(const LpScaling& s, double* g) {
   const int r = s.rowExp.empty() ? 0 : s.rowExp[s.rows];
-  for (int j = 1; j <= s.n; ++j) g[j] = Lp_shift(g[j], Lp_colExp(s, j) - r);
+  for (int j = 1; j <= s.n; ++j) g[j] = shift(g[j], colExp(s, j) - r);
 }
 
 void Lp_unscaleGradient(const LpScaling& s, double* g) {
   const int r = s.rowExp.empty() ? 0 : s.rowExp[s.rows];
-  for (int j = 1; j <= s.n; ++j) g[j] = Lp_shift(g[j], r - Lp_colExp(s, j));
+  for (int j = 1; j <= s.n; ++j) g[j] = shift(g[j], r - colExp(s, j));
 }
 
 void Lp_unscaleRowDuals(const LpScaling& s, double* y, int modelRows) {
   if (s.rowExp.empty() || modelRows < 1) return;
-  for (int i = 1; i <= modelRows; ++i) y[i] = Lp_shift(y[i], s.rowExp[s.rows] - s.rowExp[i]);
+  for (int i = 1; i <= modelRows; ++i) y[i] = shift(y[i], s.rowExp[s.rows] - s.rowExp[i]);
 }
 
 bool Lp_scaleModel(LpRecord& lp) {

@@ -15,54 +15,54 @@ namespace {
 
 constexpr int Lp_maxVariables = 2000, Lp_maxRows = 8192, Lp_maxIntegers = 2000;
 
-int Lp_query(const LpRun& run, int kind) { return run.host.queryModel(run.host.user, kind); }
+int query(const LpRun& run, int kind) { return run.host.queryModel(run.host.user, kind); }
 
-bool Lp_withinLimits(const LpRun& run) {
-  return Lp_query(run, QueryVariables) <= Lp_maxVariables && Lp_query(run, QueryRows) <= Lp_maxRows &&
-         Lp_query(run, QueryIntegers) <= Lp_maxIntegers;
+bool withinLimits(const LpRun& run) {
+  return query(run, QueryVariables) <= Lp_maxVariables && query(run, QueryRows) <= Lp_maxRows &&
+         query(run, QueryIntegers) <= Lp_maxIntegers;
 }
 
 // Switches and options; the rows reserved for cuts.
-int Lp_readSwitches(LpRun& run) {
+int readSwitches(LpRun& run) {
   LpRecord& lp = run.lp;
   const unsigned flags = run.host.optionFlags(run.host.user, EngineLp);
-  lp.optionFlags[0] = lp.optionFlags[1] = flags;
+  lp.options.optionFlags[0] = lp.options.optionFlags[1] = flags;
   run.host.realOption(run.host.user, &lp.precision, RealPrecision);
-  if (Lp_query(run, QueryIntegers) != 0 && Lp_query(run, QueryRelaxIntegers) == 0 &&
-      Lp_query(run, QueryScaling) != 0) {
-    lp.gomoryRowLimit = run.host.intOption(run.host.user, IntGct);
-    lp.gomoryPasses = run.host.intOption(run.host.user, IntGop);
-    lp.coverRowLimit = run.host.intOption(run.host.user, IntCct);
-    lp.coverPasses = run.host.intOption(run.host.user, IntCgt);
+  if (query(run, QueryIntegers) != 0 && query(run, QueryRelaxIntegers) == 0 &&
+      query(run, QueryScaling) != 0) {
+    lp.options.gomoryRowLimit = run.host.intOption(run.host.user, IntGct);
+    lp.options.gomoryPasses = run.host.intOption(run.host.user, IntGop);
+    lp.options.coverRowLimit = run.host.intOption(run.host.user, IntCct);
+    lp.options.coverPasses = run.host.intOption(run.host.user, IntCgt);
   }
-  lp.primalWeighting = run.host.namedInt(run.host.user, "solver_sep", 1) != 0;
-  lp.dualWeighting = run.host.namedInt(run.host.user, "solver_sed", 1) != 0;
+  lp.options.primalWeighting = run.host.namedInt(run.host.user, "solver_sep", 1) != 0;
+  lp.options.dualWeighting = run.host.namedInt(run.host.user, "solver_sed", 1) != 0;
   lp.heuristicDone = (flags & OptFlagLppPhr) == 0;
-  lp.plainDualRatio = (flags & OptFlagLptDus) != 0;
-  lp.keepAllSnapshots = (flags & OptFlagLvaWbr) != 0;
-  return lp.gomoryRowLimit + lp.coverRowLimit;
+  lp.options.plainDualRatio = (flags & OptFlagLptDus) != 0;
+  lp.options.keepAllSnapshots = (flags & OptFlagLvaWbr) != 0;
+  return lp.options.gomoryRowLimit + lp.options.coverRowLimit;
 }
 
 // Sizes, then the record's arrays and the host-side buffers.
-int Lp_sizeRecord(LpRun& run) {
-  const int n = Lp_query(run, QueryVariables);
-  const int objectiveRow = Lp_query(run, QueryObjectiveRow);
-  const int modelRows = Lp_query(run, QueryRows) - (objectiveRow != 0 ? 1 : 0);
+int sizeRecord(LpRun& run) {
+  const int n = query(run, QueryVariables);
+  const int objectiveRow = query(run, QueryObjectiveRow);
+  const int modelRows = query(run, QueryRows) - (objectiveRow != 0 ? 1 : 0);
   if (n < 1 || modelRows < 0) return StatusBadModel;
-  const int cutRows = Lp_readSwitches(run);
+  const int cutRows = readSwitches(run);
   LpRecord& lp = run.lp;
   if (const int status = Lp_allocRecord(lp, n, modelRows, cutRows)) return status;
   lp.noObjective = objectiveRow == 0;
-  lp.negate = lp.maximise = Lp_query(run, QueryMaximise) != 0;
-  lp.showIterations = Lp_query(run, QueryShowIterations) != 0;
-  lp.feasibilityMode = Lp_query(run, QueryFeasibility);
+  lp.negate = lp.maximise = query(run, QueryMaximise) != 0;
+  lp.options.showIterations = query(run, QueryShowIterations) != 0;
+  lp.options.feasibilityMode = query(run, QueryFeasibility);
   run.hostX.assign(static_cast<std::size_t>(n) + 1, 0.0);
   run.hostRows.assign(static_cast<std::size_t>(lp.m) + 2, 0.0);
   return 0;
 }
 
 // Bounds and start values; the rows after the model rows have no limits.
-int Lp_readBounds(LpRun& run) {
+int readBounds(LpRun& run) {
   LpRecord& lp = run.lp;
   if (!run.host.bounds(run.host.user, lp.lower.data() + 1, lp.upper.data() + 1,
                        lp.rowLower.data() + 1, lp.rowUpper.data() + 1))
@@ -77,16 +77,16 @@ int Lp_readBounds(LpRun& run) {
 }
 
 // Capture, integer bounds and scaling; the pristine copy every solve starts from.
-int Lp_captureAndScale(LpRun& run, EngineProblem* problem) {
+int captureAndScale(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
   Lp_setRowTypes(lp);
   if (const int status = Lp_captureModel(run)) return status;
   if (lp.objKind == 2)
     if (const int status = Lp_captureQuadratic(run)) return status;
-  if (Lp_query(run, QueryIntegers) != 0 && Lp_query(run, QueryRelaxIntegers) == 0 &&
-      lp.feasibilityMode == 0 && problem->integerFlags)
+  if (query(run, QueryIntegers) != 0 && query(run, QueryRelaxIntegers) == 0 &&
+      lp.options.feasibilityMode == 0 && problem->integerFlags)
     Lp_roundIntegerBounds(lp, problem->integerFlags);
-  if (Lp_query(run, QueryScaling) != 0) Lp_computeScaling(lp);
+  if (query(run, QueryScaling) != 0) Lp_computeScaling(lp);
   if (!Lp_scaleModel(lp)) return StatusBadModel;
   if (lp.objKind == 0) return StatusNotLinear;
   if (!Lp_presolveSetup(run, problem)) return StatusOutOfMemory;
@@ -94,15 +94,16 @@ int Lp_captureAndScale(LpRun& run, EngineProblem* problem) {
   return 0;
 }
 
-int Lp_setupRun(LpRun& run, EngineProblem* problem) {
-  if ((problem->flags & ProblemFeasibility) == 0 && !Lp_withinLimits(run)) return StatusBadModel;
-  if (const int status = Lp_sizeRecord(run)) return status;
-  if (const int status = Lp_readBounds(run)) return status;
+int setupRun(LpRun& run, EngineProblem* problem) {
+  if ((problem->flags & ProblemFeasibility) == 0 && !withinLimits(run)) return StatusBadModel;
+  if (const int status = sizeRecord(run)) return status;
+  if (const int status = readBounds(run)) return status;
   LpRecord& lp = run.lp;
   lp.objKind = lp.kindFound = Lp_objectiveKind(run);
   if (lp.objKind < 0) return run.status;
-  lp.nodeMemory = (lp.optionFlags[0] & OptFlagDua) != 0 && lp.feasibilityMode == 0;
-  if (const int status = Lp_captureAndScale(run, problem)) return status;
+  lp.options.nodeMemory =
+      (lp.options.optionFlags[0] & OptFlagDua) != 0 && lp.options.feasibilityMode == 0;
+  if (const int status = captureAndScale(run, problem)) return status;
   problem->variableCount = lp.n;
   problem->upper = lp.upper.data() + 1;
   problem->lower = lp.lower.data() + 1;
@@ -122,7 +123,7 @@ int Lp_engineSetupWith(EngineProblem* problem, const HostServices& host) {
   run->host = host;
   int status;
   try {
-    status = Lp_setupRun(*run, problem);
+    status = setupRun(*run, problem);
   } catch (const std::bad_alloc&) {
     status = StatusOutOfMemory;
   }

@@ -26,14 +26,14 @@ namespace {
 constexpr double Lp_phase1FinePricing = 1e-9;
 
 // Bound width of the variable in column k (infinite when a bound is).
-double Lp_columnRange(const LpRecord& lp, int k) {
+double columnRange(const LpRecord& lp, int k) {
   double lo, up;
   Lp_variableBounds(lp, lp.colMap[k], lo, up);
   return (lo <= -Lp_infinity || up >= Lp_infinity) ? Lp_infinity : up - lo;
 }
 
 // rows 0..last: a_i0 -= a_iq * delta.
-void Lp_shiftRhs(LpRecord& lp, int q, double delta, int last) {
+void shiftRhs(LpRecord& lp, int q, double delta, int last) {
   if (std::fabs(delta) <= Lp_tiny) return;
   for (int i = 0; i <= last; ++i) {
     double* a = lp.matrix.row(i);
@@ -42,13 +42,13 @@ void Lp_shiftRhs(LpRecord& lp, int q, double delta, int last) {
 }
 
 // a_i -= c * a_r over the listed nonzero columns of the pivot row.
-void Lp_eliminate(double* ai, const double* ar, double c, const int* cols, int count) {
+void eliminate(double* ai, const double* ar, double c, const int* cols, int count) {
   for (int t = 0; t < count; ++t) ai[cols[t]] -= ar[cols[t]] * c;
 }
 
 // Tie between rows a (chosen) and b with equal ratio for entering column q:
 // the smaller variable index where their ratio rows differ decides.
-int Lp_breakTie(const LpRecord& lp, int a, int b, int q, bool increasing) {
+int breakTie(const LpRecord& lp, int a, int b, int q, bool increasing) {
   const double* ra = lp.matrix.row(a);
   const double* rb = lp.matrix.row(b);
   const int va = lp.rowMap[a], vb = lp.rowMap[b];
@@ -67,7 +67,7 @@ int Lp_breakTie(const LpRecord& lp, int a, int b, int q, bool increasing) {
 }
 
 // Whether some basic variable sits exactly on one of its bounds.
-bool Lp_anyBasicAtBound(const LpRecord& lp) {
+bool anyBasicAtBound(const LpRecord& lp) {
   const int m = Lp_rowsInUse(lp);
   for (int i = 1; i <= m; ++i) {
     double lo, up;
@@ -83,7 +83,7 @@ bool Lp_anyBasicAtBound(const LpRecord& lp) {
 // its basic variable has no upper bound, and while a ranged row's slack
 // above its range is counted in the phase-1 row it is blocked at the range
 // (where it becomes feasible) and never when rising.
-bool Lp_blockingBound(const LpRecord& lp, int i, bool basicFalls, double& bound, int& status) {
+bool blockingBound(const LpRecord& lp, int i, bool basicFalls, double& bound, int& status) {
   double lo, up;
   Lp_variableBounds(lp, lp.rowMap[i], lo, up);
   const int flag = lp.phase1Flags[i];
@@ -101,7 +101,7 @@ bool Lp_blockingBound(const LpRecord& lp, int i, bool basicFalls, double& bound,
 }
 
 // Largest |a_rk| over the active columns, first of equal ones.
-int Lp_largestInRow(const LpRecord& lp, int r) {
+int largestInRow(const LpRecord& lp, int r) {
   const double* a = lp.matrix.row(r);
   int best = 0;
   for (int k = 1; k <= lp.activeCols; ++k)
@@ -113,7 +113,7 @@ int Lp_largestInRow(const LpRecord& lp, int r) {
 // equality row's column leaves the active set; a '>' row's column becomes
 // its surplus (negated) and leaves the phase-1 sum, as does a counted
 // ranged slack.
-void Lp_dropArtificial(LpRecord& lp, int r, int q) {
+void dropArtificial(LpRecord& lp, int r, int q) {
   const int flag = lp.phase1Flags[r];
   if (flag == 0) return;
   lp.phase1Flags[r] = 0;
@@ -140,7 +140,7 @@ void Lp_dropArtificial(LpRecord& lp, int r, int q) {
 
 // Start: nonbasic values at bounds, rows with negative right-hand sides
 // negated, phase-1 row and flags, identity maps.
-void Lp_coldBasis(LpRecord& lp) {
+void coldBasis(LpRecord& lp) {
   const int n = lp.n, m = Lp_rowsInUse(lp), p1 = m + 1;
   for (int j = 1; j <= n; ++j) {
     const double lo = lp.lower[j], up = lp.upper[j];
@@ -154,7 +154,7 @@ void Lp_coldBasis(LpRecord& lp) {
     lp.colStatus[j] = st;
     lp.colMap[j] = j;
     lp.x[j] = v;
-    Lp_shiftRhs(lp, j, v, m);
+    shiftRhs(lp, j, v, m);
   }
   for (int i = 1; i <= m; ++i) {
     double* a = lp.matrix.row(i);
@@ -189,7 +189,7 @@ void Lp_coldBasis(LpRecord& lp) {
 // Primal iterations on pricing row `pr` over rows 0..last. No verdict
 // (optimal, infeasible at the end of phase 1, unbounded) is given on a
 // drifted tableau: it is rebuilt first and the iterations go on from it.
-int Lp_primalLoop(LpRecord& lp, const LpSettings& s, int pr, int last, bool phase1) {
+int primalLoop(LpRecord& lp, const LpSettings& s, int pr, int last, bool phase1) {
   for (;;) {
     const int q = Lp_price(lp, pr);
     if (q == 0) {
@@ -203,7 +203,7 @@ int Lp_primalLoop(LpRecord& lp, const LpSettings& s, int pr, int last, bool phas
       return StatusUnbounded;
     }
     Lp_pivot(lp, ratio.row, q, last, false);
-    if (phase1 && ratio.row != 0) Lp_dropArtificial(lp, ratio.row, q);
+    if (phase1 && ratio.row != 0) dropArtificial(lp, ratio.row, q);
     Lp_watchDrift(lp, phase1);
     const double infeasibility = phase1 ? lp.matrix.row(last)[0] : 0.0;
     if (const int st = Lp_report(lp, s, infeasibility)) return st;
@@ -211,7 +211,7 @@ int Lp_primalLoop(LpRecord& lp, const LpSettings& s, int pr, int last, bool phas
 }
 
 // End of phase 1: rows still flagged lose their artificial where possible.
-int Lp_cleanUp(LpRecord& lp, const LpSettings& s) {
+int cleanUp(LpRecord& lp, const LpSettings& s) {
   const int m = Lp_rowsInUse(lp), p1 = m + 1;
   for (int r = 1; r <= m; ++r) {
     if (lp.phase1Flags[r] == 0) continue;
@@ -223,42 +223,42 @@ int Lp_cleanUp(LpRecord& lp, const LpSettings& s) {
       for (int k = 0; k <= lp.n; ++k) a[k] = -a[k];
       lp.phase1Flags[r] = 0;
     } else {
-      const int q = Lp_largestInRow(lp, r);
+      const int q = largestInRow(lp, r);
       if (q == 0 || std::fabs(lp.matrix.row(r)[q]) <= lp.pivotTolerance) continue;
       lp.leavingStatus = 'L';
       Lp_pivot(lp, r, q, p1, false);
-      Lp_dropArtificial(lp, r, q);
+      dropArtificial(lp, r, q);
       if (const int st = Lp_report(lp, s, lp.matrix.row(p1)[0])) return st;
     }
   }
   return 0;
 }
 
-int Lp_phase2(LpRecord& lp, const LpSettings& s) {
+int phase2(LpRecord& lp, const LpSettings& s) {
   for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
-  return Lp_primalLoop(lp, s, 0, Lp_rowsInUse(lp), false);
+  return primalLoop(lp, s, 0, Lp_rowsInUse(lp), false);
 }
 
 // Phase 1. A column priced out at the reduced-cost tolerance may still
 // lower a phase-1 sum above the precision by a long step, so before the
 // model is called infeasible phase 1 goes on with a finer tolerance.
-int Lp_phase1(LpRecord& lp, const LpSettings& s) {
+int phase1(LpRecord& lp, const LpSettings& s) {
   const int p1 = Lp_rowsInUse(lp) + 1;
   for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
-  if (const int st = Lp_primalLoop(lp, s, p1, p1, true)) return st;
+  if (const int st = primalLoop(lp, s, p1, p1, true)) return st;
   if (lp.matrix.row(p1)[0] <= lp.precision) return 0;
   const double tolerance = lp.reducedCostTolerance;
   lp.reducedCostTolerance = std::min(tolerance, Lp_phase1FinePricing);
-  const int st = Lp_primalLoop(lp, s, p1, p1, true);
+  const int st = primalLoop(lp, s, p1, p1, true);
   lp.reducedCostTolerance = tolerance;
   if (st != 0) return st;
   return lp.matrix.row(p1)[0] > lp.precision ? StatusInfeasible : 0;
 }
 
-int Lp_twoPhases(LpRecord& lp, const LpSettings& s) {
-  if (const int st = Lp_phase1(lp, s)) return st;
-  if (const int st = Lp_cleanUp(lp, s)) return st;
-  return Lp_phase2(lp, s);
+int twoPhases(LpRecord& lp, const LpSettings& s) {
+  if (const int st = phase1(lp, s)) return st;
+  if (const int st = cleanUp(lp, s)) return st;
+  return phase2(lp, s);
 }
 
 }  // namespace
@@ -292,7 +292,8 @@ int Lp_price(const LpRecord& lp, int pricingRow) {
       continue;
     }
     if (!((st == 'L' && d > tol) || (st == 'U' && d < -tol))) continue;
-    const double w = lp.primalWeighting ? std::fabs(d) / std::sqrt(lp.colWeights[k] + 1.0) : std::fabs(d);
+    const double w = lp.options.primalWeighting ? std::fabs(d) / std::sqrt(lp.colWeights[k] + 1.0)
+                                                : std::fabs(d);
     if (w > best) best = w, q = k;
   }
   return q;
@@ -310,17 +311,17 @@ LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q) {
       if (pass == 0 ? a[q] <= tol : a[q] >= -tol) continue;
       double bound;
       int status;
-      if (!Lp_blockingBound(lp, i, (a[q] > 0) == increasing, bound, status)) continue;
+      if (!blockingBound(lp, i, (a[q] > 0) == increasing, bound, status)) continue;
       const double t = std::fabs((a[0] - bound) / a[q]);
       if (result.row != 0 && t > best) continue;
-      if (result.row != 0 && t == best && Lp_breakTie(lp, result.row, i, q, increasing) != i) continue;
+      if (result.row != 0 && t == best && breakTie(lp, result.row, i, q, increasing) != i) continue;
       result.row = i;
       best = t;
       lp.leavingStatus = status;
     }
   }
-  const double range = Lp_columnRange(lp, q);
-  if (range < best || (range == best && range < Lp_infinity && !Lp_anyBasicAtBound(lp))) {
+  const double range = columnRange(lp, q);
+  if (range < best || (range == best && range < Lp_infinity && !anyBasicAtBound(lp))) {
     result.row = 0;
     result.flip = true;
   }
@@ -329,17 +330,17 @@ LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q) {
 
 void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
   ++lp.iterations;
-  ++lp.pivotsSinceRebuild;
+  ++lp.drift.pivotsSinceRebuild;
   const int n = lp.n, m = Lp_rowsInUse(lp);
   if (r == 0) {
     const double from = Lp_nonbasicValue(lp, q);
     lp.colStatus[q] = lp.colStatus[q] == 'U' ? 'L' : 'U';
     const double to = Lp_nonbasicValue(lp, q);
     if (lp.colMap[q] <= n) lp.x[lp.colMap[q]] = to;
-    Lp_shiftRhs(lp, q, to - from, last);
+    shiftRhs(lp, q, to - from, last);
     return;
   }
-  Lp_shiftRhs(lp, q, -Lp_nonbasicValue(lp, q), last);
+  shiftRhs(lp, q, -Lp_nonbasicValue(lp, q), last);
   const int entering = lp.colMap[q], leaving = lp.rowMap[r];
   lp.colMap[q] = leaving;
   lp.rowMap[r] = entering;
@@ -361,10 +362,10 @@ void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
   const int objectiveRows[2] = {0, pr};
   for (int t = 0; t < (pr == 0 ? 1 : 2); ++t) {
     double* ai = lp.matrix.row(objectiveRows[t]);
-    if (std::fabs(ai[q]) > Lp_tiny) Lp_eliminate(ai, ar, ai[q], lp.pivotCols.data(), count);
+    if (std::fabs(ai[q]) > Lp_tiny) eliminate(ai, ar, ai[q], lp.pivotCols.data(), count);
   }
   int wcount = 0;
-  if (dual ? lp.dualWeighting : lp.primalWeighting) {
+  if (dual ? lp.options.dualWeighting : lp.options.primalWeighting) {
     const double* prow = lp.matrix.row(pr);
     for (int k = 1; k <= n; ++k)
       if (k != q && prow[k] < -lp.reducedCostTolerance) lp.weightCols[wcount++] = k;
@@ -372,7 +373,7 @@ void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
   for (int i = 1; i <= m; ++i) {
     double* ai = lp.matrix.row(i);
     if (i == r || std::fabs(ai[q]) <= Lp_tiny) continue;
-    Lp_eliminate(ai, ar, ai[q], lp.pivotCols.data(), count);
+    eliminate(ai, ar, ai[q], lp.pivotCols.data(), count);
     for (int t = 0; t < wcount; ++t) {
       const double e = ai[lp.weightCols[t]];
       if (dual) lp.rowWeights[i] += e * e;
@@ -405,8 +406,8 @@ int Lp_boundedSimplex(LpRecord& lp, const LpSettings& settings) {
   Lp_readTolerances(lp, settings);
   if (!Lp_isAllocated(lp)) return StatusBadModel;
   Lp_captureOrigin(lp);
-  Lp_coldBasis(lp);
-  const int status = Lp_twoPhases(lp, settings);
+  coldBasis(lp);
+  const int status = twoPhases(lp, settings);
   Lp_unpack(lp);
   return status;
 }
@@ -414,7 +415,7 @@ int Lp_boundedSimplex(LpRecord& lp, const LpSettings& settings) {
 int Lp_primalFromBasis(LpRecord& lp, const LpSettings& settings) {
   Lp_readTolerances(lp, settings);
   if (!Lp_isAllocated(lp)) return StatusBadModel;
-  const int status = Lp_phase2(lp, settings);
+  const int status = phase2(lp, settings);
   Lp_unpack(lp);
   return status;
 }
@@ -443,7 +444,7 @@ int Lp_resolveWithObjective(LpRecord& lp, const LpSettings& settings, double val
     for (int k = 1; k <= n; ++k)
       if (std::fabs(a[k]) > Lp_tiny) r0[k] += g[b] * a[k];
   }
-  const int status = Lp_phase2(lp, settings);
+  const int status = phase2(lp, settings);
   Lp_unpack(lp);
   return status;
 }

@@ -26,7 +26,7 @@ LpSnapshot* Lp_makeSnapshot(LpRecord& lp) {
     s->phase1Flags = lp.phase1Flags;
     s->activeCols = lp.activeCols;
     s->rowsInUse = Lp_rowsInUse(lp);
-    s->pivotsSinceRebuild = lp.pivotsSinceRebuild;
+    s->pivotsSinceRebuild = lp.drift.pivotsSinceRebuild;
   } catch (const std::bad_alloc&) {
     delete s;
     return nullptr;
@@ -46,8 +46,8 @@ bool Lp_restoreSnapshot(LpRecord& lp, const LpSnapshot& s) {
   std::copy(s.colStatus.begin(), s.colStatus.end(), lp.colStatus.begin());
   std::copy(s.phase1Flags.begin(), s.phase1Flags.end(), lp.phase1Flags.begin());
   lp.activeCols = s.activeCols;
-  lp.pivotsSinceRebuild = s.pivotsSinceRebuild;
-  lp.pivotsSinceCheck = 0;
+  lp.drift.pivotsSinceRebuild = s.pivotsSinceRebuild;
+  lp.drift.pivotsSinceCheck = 0;
   return true;
 }
 

@@ -10,13 +10,13 @@
 
 namespace {
 
-bool Lp_resultStatus(int status) {
+bool resultStatus(int status) {
   return status == StatusSolved || status == StatusUnbounded || status == StatusInfeasible ||
          status == StatusHeuristicInteger;
 }
 
 // Distance of a row value from the nearer finite end of its limits.
-double Lp_distanceToEnds(const LpRecord& lp, int i, double f) {
+double distanceToEnds(const LpRecord& lp, int i, double f) {
   double d = Lp_infinity;
   if (lp.rowLower[i] > -Lp_infinity) d = std::fabs(f - lp.rowLower[i]);
   if (lp.rowUpper[i] < Lp_infinity) d = std::min(d, std::fabs(f - lp.rowUpper[i]));
@@ -26,11 +26,11 @@ double Lp_distanceToEnds(const LpRecord& lp, int i, double f) {
 // Whether model row i agrees with the tableau: with its slack nonbasic the
 // row sits on one of its ends; with its slack basic at value s the row is
 // s away from its right-hand side. Rows without limits are not checked.
-bool Lp_rowAgrees(const LpRecord& lp, int i, double f, const std::vector<int>& slackRow) {
+bool rowAgrees(const LpRecord& lp, int i, double f, const std::vector<int>& slackRow) {
   if (lp.rowLower[i] <= -Lp_infinity && lp.rowUpper[i] >= Lp_infinity) return true;
   const double tolerance = (std::fabs(f) + 1) * lp.precision;
   const int r = slackRow[i];
-  if (r == 0) return Lp_distanceToEnds(lp, i, f) <= tolerance;
+  if (r == 0) return distanceToEnds(lp, i, f) <= tolerance;
   const double s = lp.matrix.row(r)[0];
   return std::fabs(std::fabs(f - lp.rhs[i]) - s) <= tolerance;
 }
@@ -38,7 +38,7 @@ bool Lp_rowAgrees(const LpRecord& lp, int i, double f, const std::vector<int>& s
 // One solve from the pristine tableau or the node's snapshot (a quadratic
 // objective takes the quadratic path); x and the bounds are in the scaled
 // space.
-int Lp_solveScaled(LpRun& run, EngineProblem* problem) {
+int solveScaled(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
   Lp_restoreWorking(lp);
   if (!Lp_presolve(run)) return StatusInfeasible;
@@ -58,12 +58,12 @@ int Lp_solveScaled(LpRun& run, EngineProblem* problem) {
   return status;
 }
 
-int Lp_solveRun(LpRun& run, EngineProblem* problem) {
+int solveRun(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
   if (problem->status == StatusHeuristicInteger) return Lp_resumeRelaxation(run, problem);
   if (Lp_boundsCrossed(lp)) return StatusInfeasible;
   Lp_scaleVariableState(lp);
-  int status = Lp_integerPasses(run, problem, Lp_solveScaled(run, problem));
+  int status = Lp_integerPasses(run, problem, solveScaled(run, problem));
   if (status != StatusHeuristicInteger) {
     const double objective = Lp_unscaleObjective(lp.scaling, lp.matrix.row(0)[0]);
     problem->objective = lp.maximise ? -objective : objective;
@@ -86,7 +86,7 @@ int Lp_finalCheck(LpRun& run) {
   for (int r = 1; r <= Lp_rowsInUse(lp); ++r)
     if (lp.rowMap[r] > lp.n) slackRow[lp.rowMap[r] - lp.n] = r;
   for (int i = 1; i <= lp.modelRows; ++i)
-    if (!Lp_rowAgrees(lp, i, f[i], slackRow)) return StatusNotLinear;
+    if (!rowAgrees(lp, i, f[i], slackRow)) return StatusNotLinear;
   const double fObjective = f[lp.m + 1];
   const double tableau = lp.maximise ? -lp.matrix.row(0)[0] : lp.matrix.row(0)[0];
   const bool agrees = std::fabs(fObjective - tableau) <= (std::fabs(fObjective) + 1) * lp.precision;
@@ -99,14 +99,14 @@ int Lp_engineSolve(void* record) {
   int status = StatusBadModel;
   if (run && run->hasPoint) {
     try {
-      status = Lp_solveRun(*run, problem);
+      status = solveRun(*run, problem);
     } catch (const std::bad_alloc&) {
       status = StatusOutOfMemory;
     }
     run->status = status;
   }
   problem->status = status;
-  return Lp_resultStatus(status) ? 1 : 0;
+  return resultStatus(status) ? 1 : 0;
 }
 
 int Lp_engineFinish(void* record) {

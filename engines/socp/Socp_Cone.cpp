@@ -10,18 +10,18 @@ namespace {
 
 constexpr double SocpHuge = std::numeric_limits<double>::infinity();
 
-double Socp_tailDot(int d, const double* a, const double* b) {
+double tailDot(int d, const double* a, const double* b) {
   long double sum = 0.0L;
   for (int k = 1; k < d; ++k) sum += static_cast<long double>(a[k]) * b[k];
   return static_cast<double>(sum);
 }
 
-double Socp_det(int d, const double* v) { return v[0] * v[0] - Socp_tailDot(d, v, v); }
+double det(int d, const double* v) { return v[0] * v[0] - tailDot(d, v, v); }
 
 // Applies `linear` to every linear entry (and block of dimension 1) and
 // `block` to every larger block.
 template <typename Linear, typename Block>
-void Socp_forEachBlock(int p, const int* cones, Linear linear, Block block) {
+void forEachBlock(int p, const int* cones, Linear linear, Block block) {
   for (int i = 0; i < cones[0]; ++i) linear(i);
   for (int k = 0; k < p; ++k) {
     int start = cones[k], d = cones[k + 1] - cones[k];
@@ -31,7 +31,7 @@ void Socp_forEachBlock(int p, const int* cones, Linear linear, Block block) {
 }
 
 // The block holding index i: its start and dimension (i not linear).
-std::pair<int, int> Socp_blockOf(int p, const int* cones, int i) {
+std::pair<int, int> blockOf(int p, const int* cones, int i) {
   int k = static_cast<int>(std::upper_bound(cones, cones + p + 1, i) - cones) - 1;
   return {cones[k], cones[k + 1] - cones[k]};
 }
@@ -39,8 +39,8 @@ std::pair<int, int> Socp_blockOf(int p, const int* cones, int i) {
 // The sparse skeleton: linear entries scaled one by one by `linear`, each
 // touched block gathered densely, transformed by `block` and stored whole.
 template <typename Linear, typename Block>
-spvec* Socp_sparseApply(int n, int p, const int* cones, SpVec& out, const spvec* v,
-                        std::vector<double>& tmpbuf, Linear linear, Block block) {
+spvec* sparseApply(int n, int p, const int* cones, SpVec& out, const spvec* v,
+                   std::vector<double>& tmpbuf, Linear linear, Block block) {
   if (!v) {
     if (out) out->nnz = 0;
     return out.get();
@@ -57,7 +57,7 @@ spvec* Socp_sparseApply(int n, int p, const int* cones, SpVec& out, const spvec*
     out->val[count++] = linear(in.idx[q], in.val[q]);
   }
   while (q < in.nnz) {
-    auto [start, d] = Socp_blockOf(p, cones, in.idx[q]);
+    auto [start, d] = blockOf(p, cones, in.idx[q]);
     if (tmpbuf.size() < static_cast<std::size_t>(2 * d)) tmpbuf.resize(2 * d);
     double* dense = tmpbuf.data();
     std::fill(dense, dense + d, 0.0);
@@ -78,7 +78,7 @@ spvec* Socp_sparseApply(int n, int p, const int* cones, SpVec& out, const spvec*
 
 void Socp_blockArwMul(int d, double* out, const double* a, const double* b) {
   double ah = a[0], bh = b[0];
-  double head = ah * bh + Socp_tailDot(d, a, b);
+  double head = ah * bh + tailDot(d, a, b);
   for (int k = 1; k < d; ++k) out[k] = ah * b[k] + bh * a[k];
   out[0] = head;
 }
@@ -89,8 +89,8 @@ void Socp_blockArwSolve(int d, double* out, const double* a, const double* b) {
     out[0] = b[0] / ah;
     return;
   }
-  double num = b[0] * ah - Socp_tailDot(d, a, b);
-  double den = ah * ah - Socp_tailDot(d, a, a);
+  double num = b[0] * ah - tailDot(d, a, b);
+  double den = ah * ah - tailDot(d, a, a);
   if (den == 0.0) den = SocpHuge;
   double coef = num / (den * ah);
   for (int k = 1; k < d; ++k) out[k] = b[k] / ah - coef * a[k];
@@ -98,7 +98,7 @@ void Socp_blockArwSolve(int d, double* out, const double* a, const double* b) {
 }
 
 void Socp_blockInverse(int d, double* out, const double* x) {
-  double den = Socp_det(d, x);
+  double den = det(d, x);
   if (den <= 0.0) den = SocpHuge;
   for (int k = 1; k < d; ++k) out[k] = -x[k] / den;
   out[0] = x[0] / den;
@@ -109,15 +109,15 @@ void Socp_blockScaleMul(int d, double* out, const double* w, const double* v) {
     out[0] = w[0] * v[0];
     return;
   }
-  double r = std::sqrt(Socp_det(d, w));
-  double z = w[0] * v[0] + Socp_tailDot(d, w, v);
+  double r = std::sqrt(det(d, w));
+  double z = w[0] * v[0] + tailDot(d, w, v);
   double coef = (r * v[0] + z) / (r + w[0]);
   for (int k = 1; k < d; ++k) out[k] = r * v[k] + coef * w[k];
   out[0] = z;
 }
 
 void Socp_blockPower(int d, double* out, const double* x, double e) {
-  double t = std::sqrt(Socp_tailDot(d, x, x));
+  double t = std::sqrt(tailDot(d, x, x));
   double l1 = std::pow(x[0] + t, e), l2 = std::pow(x[0] - t, e);
   double coef = t != 0.0 ? (l1 - l2) / (2.0 * t) : 0.0;
   for (int k = 1; k < d; ++k) out[k] = coef * x[k];
@@ -139,9 +139,9 @@ std::pair<double, double> Socp_quadRoots(double qa, double qb, double qc) {
 
 double Socp_blockStepToBoundary(int d, const double* v, const double* dv, double amax) {
   if (d == 1) return dv[0] < 0 && -v[0] / dv[0] < amax ? -v[0] / dv[0] : amax;
-  double qa = Socp_det(d, dv);
-  double qb = 2.0 * (v[0] * dv[0] - Socp_tailDot(d, v, dv));
-  double qc = Socp_det(d, v);
+  double qa = det(d, dv);
+  double qb = 2.0 * (v[0] * dv[0] - tailDot(d, v, dv));
+  double qc = det(d, v);
   auto [lo, hi] = Socp_quadRoots(qa, qb, qc);
   if (lo > 0) return lo < amax ? lo : amax;
   if (hi > 0 && hi < amax) return hi;
@@ -149,55 +149,63 @@ double Socp_blockStepToBoundary(int d, const double* v, const double* dv, double
 }
 
 double* Socp_arwMul(int, int p, const int* cones, double* out, const double* a, const double* b) {
-  Socp_forEachBlock(p, cones, [&](int i) { out[i] = a[i] * b[i]; },
-                    [&](int s, int d) { Socp_blockArwMul(d, out + s, a + s, b + s); });
+  forEachBlock(
+      p, cones, [&](int i) { out[i] = a[i] * b[i]; },
+      [&](int s, int d) { Socp_blockArwMul(d, out + s, a + s, b + s); });
   return out;
 }
 
 double* Socp_arwSolve(int, int p, const int* cones, double* out, const double* a, const double* b) {
-  Socp_forEachBlock(p, cones, [&](int i) { out[i] = b[i] / a[i]; },
-                    [&](int s, int d) { Socp_blockArwSolve(d, out + s, a + s, b + s); });
+  forEachBlock(
+      p, cones, [&](int i) { out[i] = b[i] / a[i]; },
+      [&](int s, int d) { Socp_blockArwSolve(d, out + s, a + s, b + s); });
   return out;
 }
 
 double* Socp_scaleMul(int, int p, const int* cones, double* out, const double* w, const double* v) {
-  Socp_forEachBlock(p, cones, [&](int i) { out[i] = w[i] * v[i]; },
-                    [&](int s, int d) { Socp_blockScaleMul(d, out + s, w + s, v + s); });
+  forEachBlock(
+      p, cones, [&](int i) { out[i] = w[i] * v[i]; },
+      [&](int s, int d) { Socp_blockScaleMul(d, out + s, w + s, v + s); });
   return out;
 }
 
 double* Socp_inverse(int, int p, const int* cones, double* out, const double* x) {
-  Socp_forEachBlock(p, cones, [&](int i) { out[i] = x[i] > 0 ? 1.0 / x[i] : 0.0; },
-                    [&](int s, int d) { Socp_blockInverse(d, out + s, x + s); });
+  forEachBlock(
+      p, cones, [&](int i) { out[i] = x[i] > 0 ? 1.0 / x[i] : 0.0; },
+      [&](int s, int d) { Socp_blockInverse(d, out + s, x + s); });
   return out;
 }
 
 double* Socp_power(int, int p, const int* cones, double* out, const double* x, double e) {
-  Socp_forEachBlock(p, cones, [&](int i) { out[i] = std::pow(x[i], e); },
-                    [&](int s, int d) { Socp_blockPower(d, out + s, x + s, e); });
+  forEachBlock(
+      p, cones, [&](int i) { out[i] = std::pow(x[i], e); },
+      [&](int s, int d) { Socp_blockPower(d, out + s, x + s, e); });
   return out;
 }
 
 double Socp_stepToBoundary(int, int p, const int* cones, const double* v, const double* dv,
                            double amax) {
   double a = amax;
-  Socp_forEachBlock(p, cones, [&](int i) { a = Socp_blockStepToBoundary(1, v + i, dv + i, a); },
-                    [&](int s, int d) { a = Socp_blockStepToBoundary(d, v + s, dv + s, a); });
+  forEachBlock(
+      p, cones, [&](int i) { a = Socp_blockStepToBoundary(1, v + i, dv + i, a); },
+      [&](int s, int d) { a = Socp_blockStepToBoundary(d, v + s, dv + s, a); });
   return a;
 }
 
 bool Socp_inCone(int, int p, const int* cones, const double* v) {
   bool inside = true;
-  Socp_forEachBlock(p, cones, [&](int i) { inside = inside && v[i] >= 0; },
-                    [&](int s, int d) {
-                      inside = inside && v[s] >= 0 && v[s] * v[s] >= Socp_tailDot(d, v + s, v + s);
-                    });
+  forEachBlock(
+      p, cones, [&](int i) { inside = inside && v[i] >= 0; },
+      [&](int s, int d) {
+        inside = inside && v[s] >= 0 && v[s] * v[s] >= tailDot(d, v + s, v + s);
+      });
   return inside;
 }
 
 void Socp_identity(int n, int p, const int* cones, double* out, double scale) {
   std::fill(out, out + n, 0.0);
-  Socp_forEachBlock(p, cones, [&](int i) { out[i] = scale; }, [&](int s, int) { out[s] = scale; });
+  forEachBlock(
+      p, cones, [&](int i) { out[i] = scale; }, [&](int s, int) { out[s] = scale; });
 }
 
 double* Socp_axpy(int len, double* out, const double* a, const double* b, double alpha) {
@@ -245,24 +253,21 @@ double Socp_sparseDot(const spvec* u, const spvec* v) {
 
 spvec* Socp_sparseArwSolve(int n, int p, const int* cones, SpVec& out, const double* a,
                            const spvec* v, std::vector<double>& tmpbuf) {
-  return Socp_sparseApply(n, p, cones, out, v, tmpbuf, [&](int i, double x) { return x / a[i]; },
-                          [&](int s, int d, double* o, const double* x) {
-                            Socp_blockArwSolve(d, o, a + s, x);
-                          });
+  return sparseApply(
+      n, p, cones, out, v, tmpbuf, [&](int i, double x) { return x / a[i]; },
+      [&](int s, int d, double* o, const double* x) { Socp_blockArwSolve(d, o, a + s, x); });
 }
 
 spvec* Socp_sparseArwMul(int n, int p, const int* cones, SpVec& out, const double* a,
                          const spvec* v, std::vector<double>& tmpbuf) {
-  return Socp_sparseApply(n, p, cones, out, v, tmpbuf, [&](int i, double x) { return a[i] * x; },
-                          [&](int s, int d, double* o, const double* x) {
-                            Socp_blockArwMul(d, o, a + s, x);
-                          });
+  return sparseApply(
+      n, p, cones, out, v, tmpbuf, [&](int i, double x) { return a[i] * x; },
+      [&](int s, int d, double* o, const double* x) { Socp_blockArwMul(d, o, a + s, x); });
 }
 
 spvec* Socp_sparseScaleMul(int n, int p, const int* cones, SpVec& out, const double* w,
                            const spvec* v, std::vector<double>& tmpbuf) {
-  return Socp_sparseApply(n, p, cones, out, v, tmpbuf, [&](int i, double x) { return w[i] * x; },
-                          [&](int s, int d, double* o, const double* x) {
-                            Socp_blockScaleMul(d, o, w + s, x);
-                          });
+  return sparseApply(
+      n, p, cones, out, v, tmpbuf, [&](int i, double x) { return w[i] * x; },
+      [&](int s, int d, double* o, const double* x) { Socp_blockScaleMul(d, o, w + s, x); });
 }

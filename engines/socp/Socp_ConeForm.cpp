@@ -52,38 +52,38 @@ struct ConeBuilder {
   void add(int r, Column c, double v) { entries.push_back({r, c, v}); }
 };
 
-bool Socp_finiteLower(double l) { return l > -SocpInfinity; }
-bool Socp_finiteUpper(double u) { return u < SocpInfinity; }
+bool finiteLower(double l) { return l > -SocpInfinity; }
+bool finiteUpper(double u) { return u < SocpInfinity; }
 
 // The variable's terms added to row r with factor `scale`; returns
 // scale times its offset.
-double Socp_addVariable(ConeBuilder& cb, const SocpProgram& pr, const std::vector<Column>& cols,
-                        int r, int j, double scale) {
+double addVariable(ConeBuilder& cb, const SocpProgram& pr, const std::vector<Column>& cols, int r,
+                   int j, double scale) {
   for (const auto& [k, w] : pr.terms[j]) cb.add(r, cols[k], scale * w);
   return scale * pr.offset[j];
 }
 
 // lower <= Σ coef_j x_j + k <= upper as one equality row or one row per
 // finite side with a slack.
-void Socp_addRange(ConeBuilder& cb, const SocpProgram& pr, const std::vector<Column>& cols,
-                   const std::vector<std::pair<int, double>>& coefs, double k, double lower,
-                   double upper) {
+void addRange(ConeBuilder& cb, const SocpProgram& pr, const std::vector<Column>& cols,
+              const std::vector<std::pair<int, double>>& coefs, double k, double lower,
+              double upper) {
   auto side = [&](double bound, double slack) {
     int r = cb.row(0.0);
     double constant = k;
-    for (const auto& [j, v] : coefs) constant += Socp_addVariable(cb, pr, cols, r, j, v);
+    for (const auto& [j, v] : coefs) constant += addVariable(cb, pr, cols, r, j, v);
     cb.b[r] = bound - constant;
     if (slack != 0.0) cb.add(r, cb.linear(), slack);
   };
-  if (Socp_finiteLower(lower) && lower == upper) return side(upper, 0.0);
-  if (Socp_finiteLower(lower)) side(lower, -1.0);
-  if (Socp_finiteUpper(upper)) side(upper, 1.0);
+  if (finiteLower(lower) && lower == upper) return side(upper, 0.0);
+  if (finiteLower(lower)) side(lower, -1.0);
+  if (finiteUpper(upper)) side(upper, 1.0);
 }
 
 // Where each model variable stands: 0 linear, 1 cone block member,
 // 2 first or second member of a rotated cone. False when a member is not a
 // model variable or is named by two cones.
-bool Socp_placeVariables(const SocpAdapterRecord& rec, std::vector<int>& place) {
+bool placeVariables(const SocpAdapterRecord& rec, std::vector<int>& place) {
   place.assign(rec.n, 0);
   for (std::size_t k = 0; k < rec.coneKinds.size(); ++k)
     for (int t = rec.coneStarts[k]; t < rec.coneStarts[k + 1]; ++t) {
@@ -98,7 +98,7 @@ bool Socp_placeVariables(const SocpAdapterRecord& rec, std::vector<int>& place) 
 
 int Socp_buildConeForm(SocpAdapterRecord& rec) {
   std::vector<int> place;
-  if (!Socp_placeVariables(rec, place)) return StatusBadModel;
+  if (!placeVariables(rec, place)) return StatusBadModel;
   for (int i = 0; i < rec.m; ++i)
     if (rec.model[i].q) return StatusNotLinear;
   SocpProgram& pr = rec.program;
@@ -116,7 +116,7 @@ int Socp_buildConeForm(SocpAdapterRecord& rec) {
   for (int j = 0; j < n; ++j) {
     if (place[j] == 1) continue;
     double l = place[j] == 2 ? std::max(rec.lower[j], 0.0) : rec.lower[j];
-    if (Socp_finiteLower(l)) {
+    if (finiteLower(l)) {
       pr.offset[j] = l;
       term(j, cb.linear(), 1.0);
     } else {
@@ -151,7 +151,7 @@ int Socp_buildConeForm(SocpAdapterRecord& rec) {
     std::vector<std::pair<int, double>> coefs;
     for (int j = 0; j < n; ++j)
       if (rec.model[i].g[j] != 0.0) coefs.push_back({j, rec.model[i].g[j]});
-    Socp_addRange(cb, pr, cols, coefs, rec.model[i].k, rec.rowLower[i], rec.rowUpper[i]);
+    addRange(cb, pr, cols, coefs, rec.model[i].k, rec.rowLower[i], rec.rowUpper[i]);
   }
   std::size_t r = 0;
   for (std::size_t k = 0; k < rec.coneKinds.size(); ++k) {
@@ -159,7 +159,8 @@ int Socp_buildConeForm(SocpAdapterRecord& rec) {
     auto [u, v] = rotated[r++];
     for (int which = 0; which < 2; ++which) {
       int row = cb.row(0.0);
-      cb.b[row] = -Socp_addVariable(cb, pr, cols, row, rec.coneMembers[rec.coneStarts[k] + which], SocpSqrt2);
+      cb.b[row] =
+          -addVariable(cb, pr, cols, row, rec.coneMembers[rec.coneStarts[k] + which], SocpSqrt2);
       cb.add(row, u, -1.0);
       cb.add(row, v, which == 0 ? -1.0 : 1.0);
     }
@@ -168,7 +169,7 @@ int Socp_buildConeForm(SocpAdapterRecord& rec) {
     bool shifted = place[j] != 1 && pr.terms[j].size() == 1;
     double lower = shifted ? -SocpInfinity : rec.lower[j];
     if (shifted && rec.upper[j] == pr.offset[j]) lower = rec.upper[j];  // fixed: X = 0
-    Socp_addRange(cb, pr, cols, {{j, 1.0}}, 0.0, lower, rec.upper[j]);
+    addRange(cb, pr, cols, {{j, 1.0}}, 0.0, lower, rec.upper[j]);
   }
   // Assembly: the linear part, then the blocks.
   int linear = static_cast<int>(cb.linearCost.size());

@@ -44,13 +44,13 @@ struct Cone {
   double* piece(int k) { return s.work2.data() + static_cast<std::size_t>(k) * s.n; }
 };
 
-void Socp_factorSolve(socp& s, double* r) {
+void factorSolve(socp& s, double* r) {
   Socp_factorNormal(s.pAA.data(), s.m);
   Socp_solveNormal(s.pAA.data(), r, s.m);
 }
 
 // out = v (none: no entries).
-void Socp_copyRow(SpVec& out, const spvec* v) {
+void copyRow(SpVec& out, const spvec* v) {
   if (!out) out = std::make_unique<spvec>();
   if (v) *out = *v;
   else out->nnz = 0;
@@ -60,8 +60,8 @@ void Socp_copyRow(SpVec& out, const spvec* v) {
 // G = P(w^½)·Arw(w2)⁻¹·Arw(w1)·P(w^½); without w1 (power index 1, where w1
 // and w2 coincide) the arrow pair is the identity and is left out, which
 // keeps G exact near the cone boundary where Arw(w2) is nearly singular.
-void Socp_buildScaledNormal(socp& s, double* rhs, const double* w, const double* w1,
-                            const double* w2, const double* r) {
+void buildScaledNormal(socp& s, double* rhs, const double* w, const double* w1, const double* w2,
+                       const double* r) {
   for (int i = 0; i < s.m; ++i)
     Socp_sparseScaleMul(s.n, s.p, s.cones, s.srow[i], w, s.A->rows[i].get(), s.tmpbuf);
   for (int i = 0; i < s.m; ++i) {
@@ -69,7 +69,7 @@ void Socp_buildScaledNormal(socp& s, double* rhs, const double* w, const double*
       Socp_sparseArwMul(s.n, s.p, s.cones, s.rowTmp, w1, s.srow[i].get(), s.tmpbuf);
       Socp_sparseArwSolve(s.n, s.p, s.cones, s.rowTmp, w2, s.rowTmp.get(), s.tmpbuf);
     } else {
-      Socp_copyRow(s.rowTmp, s.srow[i].get());
+      copyRow(s.rowTmp, s.srow[i].get());
     }
     for (int j = i; j < s.m; ++j) s.pAA[i][j - i] = Socp_sparseDot(s.rowTmp.get(), s.srow[j].get());
     Socp_sparseScaleMul(s.n, s.p, s.cones, s.rowTmp, w, s.rowTmp.get(), s.tmpbuf);
@@ -78,7 +78,7 @@ void Socp_buildScaledNormal(socp& s, double* rhs, const double* w, const double*
 }
 
 // HKM normal matrix with F = s⁻¹ and E = P(s^½)x: G v = P(F^½)(E∘P(F^½)v).
-void Socp_buildHkmNormal(socp& s, const double* f, const double* e) {
+void buildHkmNormal(socp& s, const double* f, const double* e) {
   for (int i = 0; i < s.m; ++i)
     Socp_sparseScaleMul(s.n, s.p, s.cones, s.srow[i], f, s.A->rows[i].get(), s.tmpbuf);
   for (int i = 0; i < s.m; ++i) {
@@ -88,7 +88,7 @@ void Socp_buildHkmNormal(socp& s, const double* f, const double* e) {
 }
 
 // out = G v for the HKM scaling (out and tmp distinct from v and each other).
-void Socp_hkmApply(Cone& k, double* out, const double* f, const double* e, const double* v) {
+void hkmApply(Cone& k, double* out, const double* f, const double* e, const double* v) {
   k.scaleMul(out, f, v);
   k.arwMul(out, e, out);
   k.scaleMul(out, f, out);
@@ -96,7 +96,7 @@ void Socp_hkmApply(Cone& k, double* out, const double* f, const double* e, const
 
 // Centring target of the predictor-corrector directions from the predicted
 // steps along (dx, ds).
-double Socp_centringTarget(Cone& k, double mu) {
+double centringTarget(Cone& k, double mu) {
   socp& s = k.s;
   double ap = k.step(s.x.data(), s.dx), ad = k.step(s.s.data(), s.ds);
   double muAff = (ap * Socp_dot(s.n, s.s.data(), s.dx) +
@@ -107,7 +107,7 @@ double Socp_centringTarget(Cone& k, double mu) {
 }
 
 // W0, W1, W2 of the POWERC scaling: G s = x.
-void Socp_powercScaling(Cone& k, double power) {
+void powercScaling(Cone& k, double power) {
   socp& s = k.s;
   double *w0 = k.piece(0), *w1 = k.piece(1), *w2 = k.piece(2);
   k.scaleMul(w0, s.x.data(), s.s.data());
@@ -122,7 +122,7 @@ void Socp_powercScaling(Cone& k, double power) {
 // out = G v for the POWERC scaling (out may be v). The directions take
 // -G(s + ds) as -x - G ds: G s = x holds in exact arithmetic only, and near
 // the cone boundary the rounded G s drifts from x enough to spoil A dx.
-void Socp_powercApply(Cone& k, double* out, const double* v, bool arrow) {
+void powercApply(Cone& k, double* out, const double* v, bool arrow) {
   double *w0 = k.piece(0), *w1 = k.piece(1), *w2 = k.piece(2);
   k.scaleMul(out, w0, v);
   if (arrow) {
@@ -133,13 +133,13 @@ void Socp_powercApply(Cone& k, double* out, const double* v, bool arrow) {
 }
 
 // Whether the arrow pair of the POWERC scaling is needed (power index not 1).
-bool Socp_powercArrow(double power) { return power != 1.0; }
+bool powercArrow(double power) { return power != 1.0; }
 
 // One correction of a POWERC direction with the factored normal matrix: the
 // part e of b - A·x that A·dx misses (the scaling points' rounding grows as
 // the blocks near their boundary) is added back through z = M⁻¹e, so that
 // dy += z, ds -= Aᵀz and dx += G·Aᵀz still solve the Newton system.
-void Socp_powercCorrect(Cone& k, bool arrow) {
+void powercCorrect(Cone& k, bool arrow) {
   socp& s = k.s;
   double* z = s.work2.data() + s.work2.size() - static_cast<std::size_t>(s.m) - s.n;
   double* v = z + s.m;
@@ -152,30 +152,30 @@ void Socp_powercCorrect(Cone& k, bool arrow) {
   for (int i = 0; i < s.m; ++i) Socp_sparseAxpy(v, s.A->rows[i].get(), z[i]);
   Socp_axpy(s.m, s.dy, s.dy, z, 1.0);
   Socp_axpy(s.n, s.ds, s.ds, v, -1.0);
-  Socp_powercApply(k, v, v, arrow);
+  powercApply(k, v, v, arrow);
   Socp_axpy(s.n, s.dx, s.dx, v, 1.0);
 }
 
-void Socp_powercDirection(socp& s, double gamma, double power) {
+void powercDirection(socp& s, double gamma, double power) {
   Cone k{s};
   double mu = k.mu();
   k.dualResidual(s.ds);
-  Socp_powercScaling(k, power);
-  bool arrow = Socp_powercArrow(power);
-  Socp_buildScaledNormal(s, s.dy, k.piece(0), arrow ? k.piece(1) : nullptr, k.piece(2), s.ds);
+  powercScaling(k, power);
+  bool arrow = powercArrow(power);
+  buildScaledNormal(s, s.dy, k.piece(0), arrow ? k.piece(1) : nullptr, k.piece(2), s.ds);
   for (int i = 0; i < s.m; ++i) s.dy[i] += s.b[i];
   k.inverse(s.dx, s.s.data());
   for (int i = 0; i < s.m; ++i)
     s.dy[i] -= Socp_sparseDenseDot(s.dx, s.A->rows[i].get()) * mu * gamma;
-  Socp_factorSolve(s, s.dy);
+  factorSolve(s, s.dy);
   double* rd = k.piece(3);
   k.minusAt(s.ds, k.dualResidual(rd), s.dy);
-  Socp_powercApply(k, rd, s.ds, arrow);
+  powercApply(k, rd, s.ds, arrow);
   for (int j = 0; j < s.n; ++j) s.dx[j] = mu * gamma * s.dx[j] - rd[j] - s.x[j];
-  Socp_powercCorrect(k, arrow);
+  powercCorrect(k, arrow);
 }
 
-void Socp_powercPcDirection(socp& s, double power) {
+void powercPcDirection(socp& s, double power) {
   Cone k{s};
   double mu = k.mu();
   double *w0 = k.piece(0), *w1 = k.piece(1), *w2 = k.piece(2), *w3 = k.piece(3), *w4 = k.piece(4),
@@ -183,15 +183,15 @@ void Socp_powercPcDirection(socp& s, double power) {
   double* w7 = k.piece(7);          // m doubles
   double* w8 = w7 + s.m;            // n doubles
   k.dualResidual(s.ds);
-  Socp_powercScaling(k, power);
-  bool arrow = Socp_powercArrow(power);
-  Socp_buildScaledNormal(s, s.dy, w0, arrow ? w1 : nullptr, w2, s.ds);
+  powercScaling(k, power);
+  bool arrow = powercArrow(power);
+  buildScaledNormal(s, s.dy, w0, arrow ? w1 : nullptr, w2, s.ds);
   for (int i = 0; i < s.m; ++i) s.dy[i] += s.b[i];
-  Socp_factorSolve(s, s.dy);
+  factorSolve(s, s.dy);
   k.minusAt(s.ds, k.dualResidual(w3), s.dy);
-  Socp_powercApply(k, s.dx, s.ds, arrow);
+  powercApply(k, s.dx, s.ds, arrow);
   for (int j = 0; j < s.n; ++j) s.dx[j] = -s.dx[j] - s.x[j];
-  double target = Socp_centringTarget(k, mu);
+  double target = centringTarget(k, mu);
   k.inverse(w3, w0);
   k.scaleMul(w4, w3, s.dx);
   k.scaleMul(w5, w0, s.ds);
@@ -218,27 +218,27 @@ void Socp_powercPcDirection(socp& s, double power) {
   Socp_axpy(s.n, s.dx, s.dx, w6, 1.0);
   Socp_axpy(s.n, s.ds, s.ds, w8, 1.0);
   Socp_axpy(s.m, s.dy, s.dy, w7, 1.0);
-  Socp_powercCorrect(k, arrow);
+  powercCorrect(k, arrow);
 }
 
-void Socp_hkmDirection(socp& s, double gamma) {
+void hkmDirection(socp& s, double gamma) {
   Cone k{s};
   double mu = k.mu();
   double *r = k.piece(0), *e = k.piece(1), *f = k.piece(2);
   k.scaleMul(e, s.s.data(), s.x.data());
   k.inverse(f, s.s.data());
-  Socp_buildHkmNormal(s, f, e);
+  buildHkmNormal(s, f, e);
   k.dualResidual(r);
-  Socp_hkmApply(k, s.ds, f, e, r);
+  hkmApply(k, s.ds, f, e, r);
   Socp_axpy(s.n, s.dx, s.ds, f, -mu * gamma);
   for (int i = 0; i < s.m; ++i) s.dy[i] = Socp_sparseDenseDot(s.dx, s.A->rows[i].get()) + s.b[i];
-  Socp_factorSolve(s, s.dy);
+  factorSolve(s, s.dy);
   k.minusAt(s.ds, r, s.dy);
-  Socp_hkmApply(k, r, f, e, s.ds);
+  hkmApply(k, r, f, e, s.ds);
   for (int j = 0; j < s.n; ++j) s.dx[j] = -(r[j] - mu * gamma * f[j] + s.x[j]);
 }
 
-void Socp_hkmPcDirection(socp& s) {
+void hkmPcDirection(socp& s) {
   Cone k{s};
   double mu = k.mu();
   double* q = k.piece(0);
@@ -246,15 +246,15 @@ void Socp_hkmPcDirection(socp& s) {
   double *u = z + s.m, *d = u + s.n, *e = d + s.n, *f = e + s.n;
   k.scaleMul(e, s.s.data(), s.x.data());
   k.inverse(f, s.s.data());
-  Socp_buildHkmNormal(s, f, e);
+  buildHkmNormal(s, f, e);
   k.dualResidual(s.ds);
-  Socp_hkmApply(k, q, f, e, s.ds);
+  hkmApply(k, q, f, e, s.ds);
   for (int i = 0; i < s.m; ++i) s.dy[i] = Socp_sparseDenseDot(q, s.A->rows[i].get()) + s.b[i];
-  Socp_factorSolve(s, s.dy);
+  factorSolve(s, s.dy);
   for (int i = 0; i < s.m; ++i) Socp_sparseAxpy(s.ds, s.A->rows[i].get(), -s.dy[i]);
-  Socp_hkmApply(k, s.dx, f, e, s.ds);
+  hkmApply(k, s.dx, f, e, s.ds);
   for (int j = 0; j < s.n; ++j) s.dx[j] = -s.dx[j] - s.x[j];
-  double target = Socp_centringTarget(k, mu);
+  double target = centringTarget(k, mu);
   k.scaleMul(u, f, s.ds);
   k.scaleMul(q, s.s.data(), s.dx);
   k.arwMul(u, q, u);
@@ -265,14 +265,14 @@ void Socp_hkmPcDirection(socp& s) {
   Socp_negate(s.n, q, u);
   Socp_zero(s.n, u);
   for (int i = 0; i < s.m; ++i) Socp_sparseAxpy(u, s.A->rows[i].get(), -z[i]);
-  Socp_hkmApply(k, d, f, e, u);
+  hkmApply(k, d, f, e, u);
   Socp_axpy(s.n, q, q, d, -1.0);
   Socp_axpy(s.n, s.dx, s.dx, q, 1.0);
   Socp_axpy(s.m, s.dy, s.dy, z, 1.0);
   Socp_axpy(s.n, s.ds, s.ds, u, 1.0);
 }
 
-std::size_t Socp_work2Length(const socp& s, int direction) {
+std::size_t work2Length(const socp& s, int direction) {
   std::size_t n = s.n, m = s.m;
   switch (direction) {
     case SocpPowerc: return 5 * n + m;   // W0 to W3, then the correction's m + n
@@ -287,7 +287,7 @@ void Socp_directionSetup(socp& s, int direction) {
   s.direction = direction;
   s.srow.clear();
   s.srow.resize(s.m);
-  s.work2.assign(Socp_work2Length(s, direction), 0.0);
+  s.work2.assign(work2Length(s, direction), 0.0);
   Socp_allocNormalMatrix(s);
   s.pRowOrd = Socp_rowOrder(*s.A);
   Socp_applyRowOrder(s);
@@ -295,10 +295,10 @@ void Socp_directionSetup(socp& s, int direction) {
 
 void Socp_direction(socp& s, const SocpParams& params) {
   switch (s.direction) {
-    case SocpPowerc: Socp_powercDirection(s, params.gamma, params.powerindex); break;
-    case SocpPowercPc: Socp_powercPcDirection(s, params.powerindex); break;
-    case SocpHkm: Socp_hkmDirection(s, params.gamma); break;
-    default: Socp_hkmPcDirection(s); break;
+    case SocpPowerc: powercDirection(s, params.gamma, params.powerindex); break;
+    case SocpPowercPc: powercPcDirection(s, params.powerindex); break;
+    case SocpHkm: hkmDirection(s, params.gamma); break;
+    default: hkmPcDirection(s); break;
   }
 }
 

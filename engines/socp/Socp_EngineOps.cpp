@@ -23,13 +23,13 @@ constexpr double SocpIterationLimit = 1e10;  // the host's progress callback kee
 constexpr std::int32_t SocpHookQuery = ProgressQuery | ProgressIterationNumber;
 constexpr std::int32_t SocpHookResume = ProgressResume | ProgressIteration;
 
-SocpAdapterRecord* Socp_record(EngineProblem* problem) {
+SocpAdapterRecord* recordOf(EngineProblem* problem) {
   return static_cast<SocpAdapterRecord*>(problem->engineRecord);
 }
 
-bool Socp_hasCones(const SocpAdapterRecord& rec) { return !rec.coneKinds.empty(); }
+bool hasCones(const SocpAdapterRecord& rec) { return !rec.coneKinds.empty(); }
 
-int Socp_readCones(SocpAdapterRecord& rec) {
+int readCones(SocpAdapterRecord& rec) {
   int cones = Host_queryModel(rec.context, QueryCones);
   if (cones <= 0) return 0;
   int members = Host_queryModel(rec.context, QueryConeCells);
@@ -44,13 +44,13 @@ int Socp_readCones(SocpAdapterRecord& rec) {
 
 // The problem class of an analysed model: 0 several objectives, 1 an
 // objective only, 3 a square system; these the engine refuses.
-bool Socp_classRefused(LibraryContext* context) {
+bool classRefused(LibraryContext* context) {
   if (!Host_queryModel(context, QueryStructureLast)) return false;
   int problemClass = Host_queryModel(context, QueryClassCode);
   return problemClass == 0 || problemClass == 1 || problemClass == 3;
 }
 
-int Socp_readModel(SocpAdapterRecord& rec) {
+int readModel(SocpAdapterRecord& rec) {
   LibraryContext* context = rec.context;
   rec.n = Host_queryModel(context, QueryVariables);
   rec.rows = Host_queryModel(context, QueryRows);
@@ -74,8 +74,8 @@ int Socp_readModel(SocpAdapterRecord& rec) {
     return StatusBadBounds;
   for (int j = 0; j < rec.n; ++j)
     if (!(rec.lower[j] <= rec.upper[j])) return StatusCrossedBounds;
-  if (Socp_classRefused(context)) return SocpStatusClassRefused;
-  if (int status = Socp_readCones(rec)) return status;
+  if (classRefused(context)) return SocpStatusClassRefused;
+  if (int status = readCones(rec)) return status;
   std::vector<double> start = rec.x;
   if (int status = Socp_probeModel(rec)) return status;
   if (!Socp_evalAt(rec, start.data())) return StatusEvalError;
@@ -83,14 +83,14 @@ int Socp_readModel(SocpAdapterRecord& rec) {
   return 0;
 }
 
-int Socp_buildProgram(SocpAdapterRecord& rec) {
-  if (Socp_hasCones(rec)) return Socp_buildConeForm(rec);
+int buildProgram(SocpAdapterRecord& rec) {
+  if (hasCones(rec)) return Socp_buildConeForm(rec);
   double fea;
   Host_getNamedReal(rec.context, &fea, "solver_fea", 1e-6);
   return Socp_buildQuadraticForm(rec, fea);
 }
 
-int Socp_iterationHook(void* user, const socp& run) {
+int iterationHook(void* user, const socp& run) {
   auto& rec = *static_cast<SocpAdapterRecord*>(user);
   double objective = Socp_readSolution(rec, run, rec.display.data());
   int answer = Host_progressValue(rec.context, SocpHookQuery, run.iter, objective);
@@ -104,7 +104,7 @@ int Socp_iterationHook(void* user, const socp& run) {
 
 // Parameters of the core from the engine's options; false for a direction
 // that is not one of the four.
-bool Socp_params(LibraryContext* context, SocpParams& params) {
+bool readParams(LibraryContext* context, SocpParams& params) {
   double fea, gap, fraction, power;
   Host_getNamedReal(context, &fea, "solver_fea", 1e-6);
   Host_getNamedReal(context, &gap, "solver_gap", 1e-6);
@@ -120,7 +120,7 @@ bool Socp_params(LibraryContext* context, SocpParams& params) {
 // point read from it. A run that ends feasible but not optimal with the
 // point run off to beyond SocpDivergence has followed a ray of an
 // unbounded model.
-int Socp_runStatus(const SocpAdapterRecord& rec, int word) {
+int runStatus(const SocpAdapterRecord& rec, int word) {
   if (Socp_isOutsideCone(word)) return StatusInfeasible;
   if (Socp_isOptimal(word)) return StatusSolved;
   if (rec.stop) return Eng_statusAfterStop(StatusConverged, rec.stop);
@@ -131,18 +131,18 @@ int Socp_runStatus(const SocpAdapterRecord& rec, int word) {
   return StatusConverged;
 }
 
-int Socp_solve(EngineProblem* problem, SocpAdapterRecord& rec) {
+int solve(EngineProblem* problem, SocpAdapterRecord& rec) {
   if (int pending = Eng_statusAfterStop(StatusSolved, Host_progressValue(rec.context, ProgressQuery, 0, 0.0)))
     return pending;
   SocpParams params;
-  if (!Socp_params(rec.context, params)) return StatusBadModel;
-  if (int status = Socp_buildProgram(rec)) return status;
+  if (!readParams(rec.context, params)) return StatusBadModel;
+  if (int status = buildProgram(rec)) return status;
   socp& run = rec.run;
   Socp_loadProgram(run, rec.program);
   rec.stop = 0;
-  int word = Socp_runSolver(run, params, Socp_iterationHook, &rec);
+  int word = Socp_runSolver(run, params, iterationHook, &rec);
   problem->objective = Socp_readSolution(rec, run, rec.x.data());
-  int status = Socp_runStatus(rec, word);
+  int status = runStatus(rec, word);
   if (status == StatusInfeasible) problem->objective = 0.0;
   return status;
 }
@@ -150,7 +150,7 @@ int Socp_solve(EngineProblem* problem, SocpAdapterRecord& rec) {
 // Runs an engine operation, turning a failed allocation or an index fault
 // of the sparse kernels into a status.
 template <typename F>
-int Socp_guarded(EngineProblem* problem, F f) {
+int guarded(EngineProblem* problem, F f) {
   try {
     return f();
   } catch (const std::bad_alloc&) {
@@ -161,7 +161,7 @@ int Socp_guarded(EngineProblem* problem, F f) {
   return 0;
 }
 
-void Socp_writeReport(SocpAdapterRecord& rec) {
+void writeReport(SocpAdapterRecord& rec) {
   ReportSummary summary{rec.n,           rec.lower.data(),    rec.x.data(),
                         rec.upper.data(), nullptr,             rec.m,
                         rec.rowLower.data(), rec.f.data(),     rec.rowUpper.data(),
@@ -212,9 +212,9 @@ int Socp_engineSetup(void* record) {
   }
   problem->engineRecord = rec;
   rec->context = problem->owner;
-  return Socp_guarded(problem, [&] {
-    int status = Socp_readModel(*rec);
-    if (!status) status = Socp_buildProgram(*rec);
+  return guarded(problem, [&] {
+    int status = readModel(*rec);
+    if (!status) status = buildProgram(*rec);
     problem->status = status;
     if (status) return 0;
     problem->variableCount = rec->n;
@@ -228,17 +228,17 @@ int Socp_engineSetup(void* record) {
 
 int Socp_engineSolve(void* record) {
   auto* problem = static_cast<EngineProblem*>(record);
-  SocpAdapterRecord* rec = problem ? Socp_record(problem) : nullptr;
+  SocpAdapterRecord* rec = problem ? recordOf(problem) : nullptr;
   if (!rec) return 0;
-  return Socp_guarded(problem, [&] {
-    problem->status = Socp_solve(problem, *rec);
+  return guarded(problem, [&] {
+    problem->status = solve(problem, *rec);
     return 1;
   });
 }
 
 int Socp_engineFinish(void* record) {
   auto* problem = static_cast<EngineProblem*>(record);
-  SocpAdapterRecord* rec = problem ? Socp_record(problem) : nullptr;
+  SocpAdapterRecord* rec = problem ? recordOf(problem) : nullptr;
   if (!rec) return 1;
   switch (problem->status) {
     case StatusSolved: case StatusConverged: case StatusIterationLimit: case StatusInfeasible:
@@ -246,7 +246,7 @@ int Socp_engineFinish(void* record) {
       Host_progressValue(rec->context, ProgressPause, 0, 0.0);
       Socp_evalAt(*rec, rec->x.data());
       Host_progressValue(rec->context, ProgressResume, 0, 0.0);
-      Socp_writeReport(*rec);
+      writeReport(*rec);
       break;
     default: break;
   }

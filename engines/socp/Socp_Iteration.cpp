@@ -15,24 +15,24 @@ constexpr const char* SocpDirectionNames[] = {"POWERC", "POWERC_PC", "HKM_D", "H
 
 // Truncation toward zero into 64 bits, keeping the low 32 (1e10 gives
 // 1410065408).
-int Socp_truncate(double v) {
+int truncate(double v) {
   return static_cast<int>(static_cast<std::uint32_t>(static_cast<std::int64_t>(v)));
 }
 
-int Socp_degree(const socp& s) { return std::max(1, s.cones[0] + s.p); }
+int degree(const socp& s) { return std::max(1, s.cones[0] + s.p); }
 
-void Socp_logHeader(const socp& s) {
+void logHeader(const socp& s) {
   if (s.printlevel <= 0) return;
   std::printf("Iter  Primal   Dual     Gap    %s\n", s.printlevel >= 2 ? "      Pstep    Dstep " : "");
 }
 
-void Socp_logIteration(const socp& s, double feaseps) {
+void logIteration(const socp& s, double feaseps) {
   if (s.printlevel <= 0) return;
   std::printf("%4d %7.2e %7.2e %7.2e %c%c", s.iter, s.primalRes, s.dualRes, s.gap,
               std::fabs(s.primalRes) < feaseps ? 'P' : ' ', std::fabs(s.dualRes) < feaseps ? 'D' : ' ');
 }
 
-void Socp_logResult(const socp& s, int status) {
+void logResult(const socp& s, int status) {
   if (s.printlevel <= 0) return;
   double primal = Socp_dot(s.n, s.c, s.x.data()), dual = Socp_dot(s.m, s.b, s.y.data());
   std::printf("Iteration : %d\n", s.iter);
@@ -50,7 +50,7 @@ void Socp_logResult(const socp& s, int status) {
   else std::printf(" Dual  Problem is Infeasible.\n");
 }
 
-void Socp_logParams(const socp& s, const SocpParams& p, double bound) {
+void logParams(const socp& s, const SocpParams& p, double bound) {
   if (s.printlevel <= 0) return;
   std::printf("size: n = %d, m = %d, p = %d\nprintlevel = %d\nfeaseps = %f\ngapeps = %f\nfraction = %f\n",
               s.n, s.m, s.p, p.printlevel, p.feaseps, p.gapeps, p.fraction);
@@ -61,7 +61,7 @@ void Socp_logParams(const socp& s, const SocpParams& p, double bound) {
 }
 
 // Whether the direction holds only finite numbers.
-bool Socp_finite(const socp& s) {
+bool finite(const socp& s) {
   for (std::size_t k = 0; k < s.work.size(); ++k)
     if (!std::isfinite(s.work[k])) return false;
   return true;
@@ -69,7 +69,7 @@ bool Socp_finite(const socp& s) {
 
 // Default start point: (1 + bound/2)·e for x, and for s with y = 0 unless
 // both s and y were given.
-void Socp_startPoint(socp& s, double bound) {
+void startPoint(socp& s, double bound) {
   double scale = 1.0 + bound / 2.0;
   if (s.x.empty()) {
     s.x.resize(s.n);
@@ -91,16 +91,16 @@ void Socp_startPoint(socp& s, double bound) {
 bool Socp_parseParams(const double* params, SocpParams& out) {
   if (!params) return true;
   auto finite = [&](int k) { return std::isfinite(params[k]); };
-  if (finite(0)) out.printlevel = Socp_truncate(params[0]);
+  if (finite(0)) out.printlevel = truncate(params[0]);
   if (params[1] > 0) out.feaseps = params[1];
   if (params[2] > 0) out.gapeps = params[2];
   if (params[3] > 0 && params[3] < 1) out.fraction = params[3];
   if (params[4] >= 0 && params[4] < 1) out.gamma = params[4];
   if (finite(5) && params[5] != 0) {
-    out.maxiter = Socp_truncate(std::fabs(params[5]));
+    out.maxiter = truncate(std::fabs(params[5]));
     out.nonstop = params[5] < 0 ? 1 : 0;
   }
-  if (finite(6) && params[6] >= 0) out.direction = Socp_truncate(params[6]);
+  if (finite(6) && params[6] >= 0) out.direction = truncate(params[6]);
   if (out.direction < SocpPowerc || out.direction > SocpHkmPc) return false;
   if (params[7] >= 0 && out.direction <= SocpPowercPc) out.powerindex = params[7];
   out.equalSteps = params[8] > 0 ? 1 : 0;
@@ -139,13 +139,13 @@ int Socp_evaluate(socp& s) {
 int Socp_runSolver(socp& s, const SocpParams& params, SocpIterationHook hook, void* user) {
   s.printlevel = params.printlevel;
   int maxiter = params.maxiter, nonstop = params.nonstop;
-  double bound = (Socp_dot(s.m, s.b, s.b) + Socp_dot(s.n, s.c, s.c)) / Socp_degree(s);
-  Socp_logParams(s, params, bound);
-  Socp_startPoint(s, bound);
+  double bound = (Socp_dot(s.m, s.b, s.b) + Socp_dot(s.n, s.c, s.c)) / degree(s);
+  logParams(s, params, bound);
+  startPoint(s, bound);
   Socp_setTolerances(s, params.feaseps, params.gapeps);
   Socp_directionSetup(s, params.direction);
   s.iter = 0;
-  Socp_logHeader(s);
+  logHeader(s);
   int status = 0;
   double ap = 0.0, ad = 0.0;
   while (s.iter < maxiter) {
@@ -163,9 +163,9 @@ int Socp_runSolver(socp& s, const SocpParams& params, SocpIterationHook hook, vo
     }
     if (!nonstop && Socp_isOptimal(status)) break;
     s.iter += 1;
-    Socp_logIteration(s, params.feaseps);
+    logIteration(s, params.feaseps);
     Socp_direction(s, params);
-    if (!Socp_finite(s)) break;  // the direction broke down: keep this point
+    if (!finite(s)) break;  // the direction broke down: keep this point
     ap = std::min(1.0, params.fraction * Socp_stepToBoundary(s.n, s.p, s.cones, s.x.data(), s.dx, SocpStepCap));
     ad = std::min(1.0, params.fraction * Socp_stepToBoundary(s.n, s.p, s.cones, s.s.data(), s.ds, SocpStepCap));
     if (params.equalSteps) ap = ad = std::min(ap, ad);
@@ -178,9 +178,9 @@ int Socp_runSolver(socp& s, const SocpParams& params, SocpIterationHook hook, vo
     if (s.printlevel > 0) std::printf("\n");
   }
   s.iter += 1;
-  Socp_logIteration(s, params.feaseps);
+  logIteration(s, params.feaseps);
   if (s.printlevel > 0) std::printf("\n");
   Socp_directionFinish(s);
-  Socp_logResult(s, status);
+  logResult(s, status);
   return status;
 }

@@ -24,14 +24,14 @@ struct Probe {
   int rows() const { return rec.m + 1; }
 };
 
-double Socp_checkValue(std::size_t j, int which) {
+double checkValue(std::size_t j, int which) {
   double phi = which == 0 ? 0.6180339887 : 0.4142135624;
   double frac = std::fmod((j + 1) * phi + 0.1 * which, 1.0);
   return which == 0 ? 0.3 + 0.9 * frac : -1.2 + 2.1 * frac;
 }
 
 // Predicted value of row i at v, with the sum of the terms' magnitudes.
-double Socp_predict(const SocpRowModel& row, const double* v, double* scale) {
+double predict(const SocpRowModel& row, const double* v, double* scale) {
   double sum = row.k, size = std::fabs(row.k);
   for (std::size_t j = 0; j < row.g.size(); ++j) {
     sum += row.g[j] * v[j];
@@ -51,13 +51,13 @@ double Socp_predict(const SocpRowModel& row, const double* v, double* scale) {
 
 // Rows whose prediction misses the value at check point `which`; -1 when
 // the evaluation failed.
-int Socp_checkRows(Probe& pr, int which, std::vector<char>& missed) {
-  for (std::size_t j = 0; j < pr.point.size(); ++j) pr.point[j] = Socp_checkValue(j, which);
+int checkRows(Probe& pr, int which, std::vector<char>& missed) {
+  for (std::size_t j = 0; j < pr.point.size(); ++j) pr.point[j] = checkValue(j, which);
   if (!pr.eval()) return -1;
   int count = 0;
   for (int i = 0; i < pr.rows(); ++i) {
     double scale;
-    double predicted = Socp_predict(pr.rec.model[i], pr.point.data(), &scale);
+    double predicted = predict(pr.rec.model[i], pr.point.data(), &scale);
     double actual = pr.rec.f[i];
     missed[i] = !(std::fabs(predicted - actual) <= SocpCheckTolerance * (scale + std::fabs(actual)));
     count += missed[i];
@@ -65,19 +65,19 @@ int Socp_checkRows(Probe& pr, int which, std::vector<char>& missed) {
   return count;
 }
 
-void Socp_storeQ(SocpRowModel& row, int n, int i, int j, double v) {
+void storeQ(SocpRowModel& row, int n, int i, int j, double v) {
   if (!row.q) row.q = SM_create(n, n);
   SM_setVal(*row.q, i, j, v);
   if (i != j) SM_setVal(*row.q, j, i, v);
 }
 
 // Progress of the set-up; true when the user stopped it.
-bool Socp_setupStopped(SocpAdapterRecord& rec, int done) {
+bool setupStopped(SocpAdapterRecord& rec, int done) {
   return Host_progressCallback(rec.context, ProgressSetup2, done, 0, 0) == StopBreak;
 }
 
 // Constant, linear and diagonal terms from 0 and ±1 along each variable.
-int Socp_probeDiagonal(Probe& pr) {
+int probeDiagonal(Probe& pr) {
   SocpAdapterRecord& rec = pr.rec;
   int n = rec.n;
   std::fill(pr.point.begin(), pr.point.end(), 0.0);
@@ -100,16 +100,16 @@ int Socp_probeDiagonal(Probe& pr) {
       double noise = SocpNoise * (std::fabs(fp) + std::fabs(fm) + std::fabs(f0));
       double slope = (fp - fm) / 2, curve = (fp + fm) / 2 - f0;
       if (std::fabs(slope) > noise) rec.model[i].g[j] = slope;
-      if (std::fabs(curve) > noise) Socp_storeQ(rec.model[i], n, j, j, curve);
+      if (std::fabs(curve) > noise) storeQ(rec.model[i], n, j, j, curve);
     }
-    if (Socp_setupStopped(rec, j + 1)) return StatusUserStop;
+    if (setupStopped(rec, j + 1)) return StatusUserStop;
   }
   return 0;
 }
 
 // Cross terms of the rows marked in `rows` from the values at pairs of
 // variables set to 1.
-int Socp_probeCrossTerms(Probe& pr, const std::vector<char>& rows) {
+int probeCrossTerms(Probe& pr, const std::vector<char>& rows) {
   SocpAdapterRecord& rec = pr.rec;
   int n = rec.n;
   std::vector<std::vector<double>> single(n);
@@ -131,11 +131,11 @@ int Socp_probeCrossTerms(Probe& pr, const std::vector<char>& rows) {
         double f0 = pr.base[i], fj = single[j][i], fl = single[l][i], fjl = rec.f[i];
         double noise = SocpNoise * (std::fabs(f0) + std::fabs(fj) + std::fabs(fl) + std::fabs(fjl));
         double cross = (fjl - fj - fl + f0) / 2;
-        if (std::fabs(cross) > noise) Socp_storeQ(rec.model[i], n, j, l, cross);
+        if (std::fabs(cross) > noise) storeQ(rec.model[i], n, j, l, cross);
       }
     }
     pr.point[j] = 0.0;
-    if (Socp_setupStopped(rec, n + j + 1)) return StatusUserStop;
+    if (setupStopped(rec, n + j + 1)) return StatusUserStop;
   }
   return 0;
 }
@@ -152,14 +152,14 @@ int Socp_probeModel(SocpAdapterRecord& rec) {
   Probe pr{rec, std::vector<double>(rec.n, 0.0), {}};
   rec.model.clear();
   rec.model.resize(rec.m + 1);
-  if (int status = Socp_probeDiagonal(pr)) return status;
+  if (int status = probeDiagonal(pr)) return status;
   std::vector<char> missed(pr.rows(), 0);
-  int count = Socp_checkRows(pr, 0, missed);
+  int count = checkRows(pr, 0, missed);
   if (count > 0) {
-    if (int status = Socp_probeCrossTerms(pr, missed)) return status;
-    count = Socp_checkRows(pr, 0, missed);
+    if (int status = probeCrossTerms(pr, missed)) return status;
+    count = checkRows(pr, 0, missed);
   }
-  if (count == 0) count = Socp_checkRows(pr, 1, missed);
+  if (count == 0) count = checkRows(pr, 1, missed);
   if (count < 0) return StatusEvalError;
   return count > 0 ? StatusNotLinear : 0;
 }

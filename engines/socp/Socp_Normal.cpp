@@ -17,14 +17,14 @@ struct SocpRowKey {
 };
 
 // Rows with a greater sum first; on equal sums, fewer entries first.
-bool Socp_rowBefore(const SocpRowKey& a, const SocpRowKey& b) {
+bool rowBefore(const SocpRowKey& a, const SocpRowKey& b) {
   if (a.sum != b.sum) return a.sum > b.sum;
   return a.count < b.count;
 }
 
 // Puts v[order[i]] at position i (forward) or v[i] at order[i] (back).
 template <typename T>
-void Socp_permute(std::vector<std::int32_t> const& order, T* v, bool forward) {
+void permute(std::vector<std::int32_t> const& order, T* v, bool forward) {
   std::vector<T> tmp(order.size());
   for (std::size_t i = 0; i < order.size(); ++i) {
     if (forward) tmp[i] = std::move(v[order[i]]);
@@ -33,11 +33,11 @@ void Socp_permute(std::vector<std::int32_t> const& order, T* v, bool forward) {
   std::move(tmp.begin(), tmp.end(), v);
 }
 
-void Socp_permuteAll(socp& s, bool forward) {
+void permuteAll(socp& s, bool forward) {
   if (s.pRowOrd.empty()) return;
-  Socp_permute(s.pRowOrd, s.b, forward);
-  if (!s.y.empty()) Socp_permute(s.pRowOrd, s.y.data(), forward);
-  Socp_permute(s.pRowOrd, s.A->rows.data(), forward);
+  permute(s.pRowOrd, s.b, forward);
+  if (!s.y.empty()) permute(s.pRowOrd, s.y.data(), forward);
+  permute(s.pRowOrd, s.A->rows.data(), forward);
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ std::vector<std::int32_t> Socp_rowOrder(const spmat& a) {
     keys[i] = {i, 0.0, row ? row->nnz : 0};
     for (int q = 0; row && q < row->nnz; ++q) keys[i].sum += row->val[q];
   }
-  std::stable_sort(keys.begin(), keys.end(), Socp_rowBefore);
+  std::stable_sort(keys.begin(), keys.end(), rowBefore);
   std::vector<std::int32_t> order;
   bool moved = false;
   for (int i = 0; i < a.m; ++i) moved = moved || keys[i].row != i;
@@ -58,9 +58,9 @@ std::vector<std::int32_t> Socp_rowOrder(const spmat& a) {
   return order;
 }
 
-void Socp_applyRowOrder(socp& s) { Socp_permuteAll(s, true); }
+void Socp_applyRowOrder(socp& s) { permuteAll(s, true); }
 
-void Socp_restoreRowOrder(socp& s) { Socp_permuteAll(s, false); }
+void Socp_restoreRowOrder(socp& s) { permuteAll(s, false); }
 
 void Socp_allocNormalMatrix(socp& s) {
   std::size_t m = s.m;

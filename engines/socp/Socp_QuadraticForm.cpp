@@ -28,14 +28,14 @@ struct DualBuilder {
   std::vector<std::vector<Affine>> blocks;
 };
 
-std::vector<std::pair<int, double>> Socp_nonZeros(const std::vector<double>& g, double scale) {
+std::vector<std::pair<int, double>> nonZeros(const std::vector<double>& g, double scale) {
   std::vector<std::pair<int, double>> out;
   for (std::size_t j = 0; j < g.size(); ++j)
     if (g[j] != 0.0) out.push_back({static_cast<int>(j), scale * g[j]});
   return out;
 }
 
-Affine Socp_scaled(const Affine& a, double s, double shift) {
+Affine scaled(const Affine& a, double s, double shift) {
   Affine out{s * a.alpha + shift, a.beta, s * a.tau};
   for (auto& [j, v] : out.beta) v *= s;
   return out;
@@ -43,7 +43,7 @@ Affine Socp_scaled(const Affine& a, double s, double shift) {
 
 // The square root of q with FᵀF = q checked (a clipped negative eigenvalue
 // means q is not positive semidefinite); none when there is no such root.
-SpMat Socp_checkedRoot(const spmat& q) {
+SpMat checkedRoot(const spmat& q) {
   SpMat f = SM_sqrtPsd(q);
   if (!f) return nullptr;
   SpMat ff = SM_multiply(*f, *f);
@@ -58,10 +58,10 @@ SpMat Socp_checkedRoot(const spmat& q) {
 }
 
 // u >= xᵀQx as a cone block; false when Q has no checked root.
-bool Socp_addQuadraticCone(DualBuilder& db, const Affine& u, const spmat& q) {
-  SpMat f = Socp_checkedRoot(q);
+bool addQuadraticCone(DualBuilder& db, const Affine& u, const spmat& q) {
+  SpMat f = checkedRoot(q);
   if (!f) return false;
-  std::vector<Affine> block{Socp_scaled(u, 0.5, 0.5)};
+  std::vector<Affine> block{scaled(u, 0.5, 0.5)};
   SpMat members = SM_dropZeroColumns(*f);
   SpMat rows = SM_transpose(*members);
   for (int r = 0; r < rows->m; ++r) {
@@ -70,15 +70,15 @@ bool Socp_addQuadraticCone(DualBuilder& db, const Affine& u, const spmat& q) {
       member.beta.push_back({rows->rows[r]->idx[t], rows->rows[r]->val[t]});
     block.push_back(member);
   }
-  block.push_back(Socp_scaled(u, 0.5, -0.5));
+  block.push_back(scaled(u, 0.5, -0.5));
   db.blocks.push_back(std::move(block));
   return true;
 }
 
 // The side "value - bound >= 0" (sign +1, a lower bound) or "bound - value
 // >= 0" (sign -1, an upper bound) of one row; false for a non-convex one.
-bool Socp_addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign) {
-  Affine u{sign * (row.k - bound), Socp_nonZeros(row.g, sign), 0.0};
+bool addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign) {
+  Affine u{sign * (row.k - bound), nonZeros(row.g, sign), 0.0};
   if (!row.q) {
     db.linear.push_back(u);
     return true;
@@ -86,7 +86,7 @@ bool Socp_addSide(DualBuilder& db, const SocpRowModel& row, double bound, double
   SpMat q = SM_clone(*row.q);
   for (auto& r : q->rows)
     for (int t = 0; r && t < r->nnz; ++t) r->val[t] *= -sign;
-  return Socp_addQuadraticCone(db, u, *q);
+  return addQuadraticCone(db, u, *q);
 }
 
 }  // namespace
@@ -107,20 +107,20 @@ int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
       lower -= fea;
       upper += fea;
     }
-    if (lower > -SocpInfinity && !Socp_addSide(db, row, lower, 1.0)) return SocpStatusQuadraticRefused;
-    if (upper < SocpInfinity && !Socp_addSide(db, row, upper, -1.0)) return SocpStatusQuadraticRefused;
+    if (lower > -SocpInfinity && !addSide(db, row, lower, 1.0)) return SocpStatusQuadraticRefused;
+    if (upper < SocpInfinity && !addSide(db, row, upper, -1.0)) return SocpStatusQuadraticRefused;
   }
   // Objective: t <= -φ, φ = σ(k + g·x + xᵀQx).
   const SocpRowModel& objective = rec.model[rec.m];
   double sigma = rec.maximise ? -1.0 : 1.0;
-  Affine u{-sigma * objective.k, Socp_nonZeros(objective.g, -sigma), -1.0};
+  Affine u{-sigma * objective.k, nonZeros(objective.g, -sigma), -1.0};
   if (!objective.q) {
     db.linear.push_back(u);
   } else {
     SpMat q = SM_clone(*objective.q);
     for (auto& r : q->rows)
       for (int t = 0; r && t < r->nnz; ++t) r->val[t] *= sigma;
-    if (!Socp_addQuadraticCone(db, u, *q)) return SocpStatusQuadraticRefused;
+    if (!addQuadraticCone(db, u, *q)) return SocpStatusQuadraticRefused;
   }
   // Assembly: n + 1 rows (the variables, then t), linear columns first.
   SocpProgram& pr = rec.program;

@@ -46,15 +46,15 @@ TEST_F(EvoLocalSearch, GrgModeReachesTheMinimumAndRecordsIt) {
   EXPECT_EQ(rec.localOptima->next, nullptr);
   EXPECT_NEAR(rec.localOptima->radius, 5.0, 1e-3);
   EXPECT_EQ(rec.localOptima->fitness, merit);
-  EXPECT_EQ(rec.localOptimaFound, 1);
+  EXPECT_EQ(rec.stats.localOptimaFound, 1);
   EXPECT_EQ(rec.feasibleFound, 1);
   EXPECT_EQ(rec.meritThreshold, merit);
   // A start within 0.8 of that radius is not searched again.
   std::vector<double> near = {2.0, 3.0};
   double nearMerit = 5.0;
-  const int evaluations = rec.evaluations;
+  const int evaluations = rec.stats.evaluations;
   EXPECT_EQ(Evo_localSearch(rec, near.data(), &nearMerit, false), EvoRejected);
-  EXPECT_EQ(rec.evaluations, evaluations);
+  EXPECT_EQ(rec.stats.evaluations, evaluations);
   EXPECT_EQ(near, (std::vector<double>{2.0, 3.0}));
   close();
 }
@@ -65,19 +65,19 @@ TEST_F(EvoLocalSearch, MeritAboveTheThresholdIsSearchedEveryTwentiethTime) {
   rec.localMode = EvoLocalCoordinate;
   rec.meritThreshold = 10.0;
   std::vector<double> x = {5.0, 5.0};
-  const int evaluations = rec.evaluations;
+  const int evaluations = rec.stats.evaluations;
   for (int call = 1; call < 20; ++call) {
     double merit = 28.0;
     EXPECT_EQ(Evo_localSearch(rec, x.data(), &merit, false), EvoRejected);
     EXPECT_EQ(rec.skipCount, call);
   }
-  EXPECT_EQ(rec.evaluations, evaluations);
+  EXPECT_EQ(rec.stats.evaluations, evaluations);
   // The twentieth raises the threshold by 0.2 x (10 + 1) = 2.2: still below 28.
   double merit = 28.0;
   EXPECT_EQ(Evo_localSearch(rec, x.data(), &merit, false), EvoRejected);
   EXPECT_EQ(rec.skipCount, 0);
   EXPECT_NEAR(rec.meritThreshold, 12.2, 1e-12);
-  EXPECT_EQ(rec.evaluations, evaluations);
+  EXPECT_EQ(rec.stats.evaluations, evaluations);
   close();
 }
 

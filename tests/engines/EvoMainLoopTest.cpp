@@ -72,9 +72,9 @@ TEST_F(EvoMainLoop, CrossoverFollowsAMutationChildThatDidNotEnter) {
     ASSERT_TRUE(result == EvoAccepted || result == EvoRejected) << result;
     EXPECT_EQ(made, nullptr);
   }
-  EXPECT_EQ(rec.mutations, 20);
-  EXPECT_GT(rec.mutantsKept, 0);  // kept children, all duplicates
-  EXPECT_EQ(rec.crossovers, 20);
+  EXPECT_EQ(rec.stats.mutations, 20);
+  EXPECT_GT(rec.stats.mutantsKept, 0);  // kept children, all duplicates
+  EXPECT_EQ(rec.stats.crossovers, 20);
   EXPECT_EQ(Evo_listCount(rec.population.get()), 4);
   close();
 }

@@ -17,16 +17,16 @@ TEST_F(EvoRepair, InfeasiblePointIsMovedToTheBestVertexOfTheLinearRegion) {
   // min x + 2y over x + y >= 6, x - y <= 1, [0, 10]^2: (3.5, 2.5), 8.5.
   linearModel("A1+2*B1");
   EvoRecord& rec = open();
-  ASSERT_EQ(rec.linearRows, 2);
-  ASSERT_EQ(rec.linearVars, 2);
+  ASSERT_EQ(rec.linear.linearRows, 2);
+  ASSERT_EQ(rec.linear.linearVars, 2);
   std::vector<double> x = {0.0, 0.0};
   double fitness = 0.0;
   ASSERT_EQ(Evo_evaluateFitness(rec, x.data(), &fitness), EvoRejected);
-  const int evaluations = rec.evaluations;
+  const int evaluations = rec.stats.evaluations;
   ASSERT_EQ(Evo_repair(rec, x.data(), nullptr, &fitness, 0), EvoAccepted);
-  EXPECT_GT(rec.evaluations, evaluations);
-  EXPECT_EQ(rec.linearSuccesses, 1);
-  EXPECT_EQ(rec.blendAttempts, 0);  // no feasible guide to blend toward
+  EXPECT_GT(rec.stats.evaluations, evaluations);
+  EXPECT_EQ(rec.stats.linearSuccesses, 1);
+  EXPECT_EQ(rec.stats.blendAttempts, 0);  // no feasible guide to blend toward
   EXPECT_NEAR(x[0], 3.5, 1e-9);
   EXPECT_NEAR(x[1], 2.5, 1e-9);
   // The fitness is the objective there: no penalty is left.
@@ -46,12 +46,12 @@ TEST_F(EvoRepair, QuasiNewtonSearchMeetsANonlinearRow) {
   bounds(1, "Model!$A$1:$B$1", -10, 10);
   row(3, "Model!$D$2", 3, 4);
   EvoRecord& rec = open();
-  EXPECT_EQ(rec.linearRows, 0);
+  EXPECT_EQ(rec.linear.linearRows, 0);
   std::vector<double> x = {0.5, 0.5};
   double fitness = 0.0;
   ASSERT_EQ(Evo_evaluateFitness(rec, x.data(), &fitness), EvoRejected);
   ASSERT_EQ(Evo_repair(rec, x.data(), nullptr, &fitness, 0), EvoAccepted);
-  EXPECT_EQ(rec.quasiNewtonAttempts, 1);
+  EXPECT_EQ(rec.stats.quasiNewtonAttempts, 1);
   EXPECT_GE(x[0] * x[0] + x[1] * x[1], 4.0 - 1e-7);
   for (double v : x) EXPECT_LE(std::fabs(v), 10.0);
   // The child's start stays in x0 for later use.
@@ -80,10 +80,10 @@ TEST_F(EvoRepair, BreakEndsTheQuasiNewtonSearchAtItsNextProgressCheck) {
   std::vector<double> x = {0.5, 0.5};
   double fitness = 0.0;
   ASSERT_EQ(Evo_evaluateFitness(rec, x.data(), &fitness), EvoRejected);
-  const int evaluations = rec.evaluations;
+  const int evaluations = rec.stats.evaluations;
   g_breakAt = g_rowEvaluations + 4;
   EXPECT_EQ(Evo_repair(rec, x.data(), nullptr, &fitness, 0), StatusUserStop);
-  EXPECT_EQ(rec.evaluations - evaluations, 4 + rec.n);
+  EXPECT_EQ(rec.stats.evaluations - evaluations, 4 + rec.n);
   close();
 }
 
@@ -100,7 +100,7 @@ TEST_F(EvoRepair, BreakEndsThePerturbationCaptureAtItsNextEvaluation) {
   linearModel("B1", "A1/10000+B1");
   formula("D3", "EVOROW(B1)");
   EvoRecord& rec = open();
-  EXPECT_EQ(rec.captureStep[0], 1000);
+  EXPECT_EQ(rec.linear.captureStep[0], 1000);
   const int before = g_rowEvaluations;
   Xlc_pressBreak();
   EXPECT_EQ(Evo_linearAnalysis(rec), StatusUserStop);
@@ -114,9 +114,9 @@ TEST_F(EvoRepair, PointsInGroupsOnlyAreNeverRepaired) {
   rec.allDiffCells = rec.n;
   std::vector<double> x = {0.0, 0.0};
   double fitness = 0.0;
-  const int evaluations = rec.evaluations;
+  const int evaluations = rec.stats.evaluations;
   EXPECT_EQ(Evo_repair(rec, x.data(), nullptr, &fitness, 0), EvoRejected);
-  EXPECT_EQ(rec.evaluations, evaluations);
+  EXPECT_EQ(rec.stats.evaluations, evaluations);
   EXPECT_EQ(x, (std::vector<double>{0, 0}));
   close();
 }
@@ -130,8 +130,8 @@ TEST_F(EvoRepair, LinearStepReachesTheOptimumOfALinearObjective) {
   EXPECT_NEAR(x[0], 3.5, 1e-6);
   EXPECT_NEAR(x[1], 2.5, 1e-6);
   // The estimated gradient, negated for minimising, stands in the objective row.
-  EXPECT_NEAR(rec.tableau[0][1], -1.0, 1e-4);
-  EXPECT_NEAR(rec.tableau[0][2], -2.0, 1e-4);
+  EXPECT_NEAR(rec.linear.tableau[0][1], -1.0, 1e-4);
+  EXPECT_NEAR(rec.linear.tableau[0][2], -2.0, 1e-4);
   close();
 }
 
@@ -140,7 +140,7 @@ TEST_F(EvoRepair, IntegerStepSearchMeetsTheRowsWithUnitMoves) {
   linearModel("ABS(A1-B1)", "2*A1+3*B1", 12);
   EvoRecord& rec = open();
   rec.types = {1, 1};  // the type codes the runner hands to solve
-  ASSERT_EQ(rec.linearRows, 2);
+  ASSERT_EQ(rec.linear.linearRows, 2);
   // From (2, 2) the first row lacks 2: a unit more of x (first in the list)
   // or of y both bring the estimated excess to 0; the first move found
   // stays the best, and the second round finds the rows met.
@@ -148,7 +148,7 @@ TEST_F(EvoRepair, IntegerStepSearchMeetsTheRowsWithUnitMoves) {
   const int result = Evo_integerStepSearch(rec, trial.data());
   ASSERT_EQ(result, 0);
   EXPECT_EQ(trial, (std::vector<double>{3.0, 2.0}));
-  EXPECT_EQ(rec.stepSuccesses, 1);
+  EXPECT_EQ(rec.stats.stepSuccesses, 1);
   // From (0, 0) two rounds of unit moves cannot make up 12.
   std::vector<double> far = {0.0, 0.0};
   EXPECT_EQ(Evo_integerStepSearch(rec, far.data()), EvoRejected);

@@ -53,8 +53,8 @@ struct KnapsackRecord {
     Lp_savePristine(lp);
     flags.assign(n, 2);
     for (int j = 1; j <= n; ++j) lp.x[j] = x[j - 1];
-    lp.coverRowLimit = 2;
-    lp.coverPasses = 1;
+    lp.options.coverRowLimit = 2;
+    lp.options.coverPasses = 1;
   }
   std::vector<double> cut() const {
     const double* r = lp.pristine.row(2);
@@ -137,7 +137,7 @@ TEST(LpCuts, GomoryCutsKeepEveryIntegerPointAndTightenTheRelaxation) {
         const bool feasible = 3 * x1 + 2 * x2 <= 6 && -3 * x1 + 2 * x2 <= 0;
         if (!feasible) continue;
         EXPECT_EQ(admits(run, root, {double(x1), double(x2)}), 0) << x1 << "," << x2;
-        EXPECT_TRUE(run.record().nodeMemory);  // solved warm, with the cuts
+        EXPECT_TRUE(run.record().options.nodeMemory);  // solved warm, with the cuts
       }
     Lp_releaseSnapshot(root);
     run.problem.saved = nullptr;

@@ -32,7 +32,7 @@ TEST(LpDrift, RebuiltTableauMatchesTheUpdatedOne) {
     SCOPED_TRACE(name);
     LpRecord lp;
     ASSERT_TRUE(loadNetlib(name, lp));
-    lp.driftInterval = 0;  // the tableau as the pivots left it
+    lp.drift.interval = 0;  // the tableau as the pivots left it
     ASSERT_EQ(Mps_solveCold(lp, {}).status, 0);
     Lp_scaleVariableState(lp);
     const std::vector<double> updated = lp.matrix.a;
@@ -63,7 +63,7 @@ TEST(LpDrift, RebuildsInBothPhasesKeepTheOptimum) {
     const MpsResult r = Mps_solveCold(lp, s);
     EXPECT_EQ(r.status, 0) << o.name;
     EXPECT_LT(relative(r.objective, o.optimum), 1e-6) << o.name;
-    EXPECT_GT(lp.rebuilds, 0) << o.name;
+    EXPECT_GT(lp.drift.rebuilds, 0) << o.name;
   }
 }
 

@@ -179,7 +179,7 @@ TEST(LpSimplex, RandomModelsAgreeWithTheirDuals) {
     LpRecord p, d;
     ASSERT_EQ(Mps_fillRecord(toModel(primal), p), 0);
     ASSERT_EQ(Mps_fillRecord(toModel(dualOf(primal)), d, true), 0);
-    p.primalWeighting = d.primalWeighting = weighting;
+    p.options.primalWeighting = d.options.primalWeighting = weighting;
     ASSERT_TRUE(Mps_prepare(p, scale));
     ASSERT_TRUE(Mps_prepare(d, scale));
     const MpsResult rp = Mps_solveCold(p, {}), rd = Mps_solveCold(d, {});
@@ -270,7 +270,7 @@ TEST(LpSimplex, DegenerateModelDoesNotCycle) {
   for (bool weighting : {false, true}) {
     LpRecord lp;
     ASSERT_EQ(Mps_fillRecord(toModel(s), lp), 0);
-    lp.primalWeighting = lp.dualWeighting = weighting;
+    lp.options.primalWeighting = lp.options.dualWeighting = weighting;
     ASSERT_TRUE(Mps_prepare(lp, false));
     int limit = 100;
     const MpsResult r = Mps_solveCold(lp, {1e-8, 1e-6, 1e-5, stopAfter, &limit});
@@ -341,7 +341,7 @@ TEST(LpWarmStart, LongStepFlipsBoxedColumns) {
     ASSERT_TRUE(Mps_prepare(lp, false));
     ASSERT_EQ(Mps_solveCold(lp, {}).status, 0);
     lp.lower[4] = 2.5;
-    lp.plainDualRatio = plain;
+    lp.options.plainDualRatio = plain;
     ASSERT_EQ(Lp_dualWarmStart(lp, {}), 0);
     EXPECT_NEAR(lp.matrix.row(0)[0], 4.5, 1e-12);
     EXPECT_NEAR(lp.x[1], 1, 1e-12);

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "engines/common/Walk_History.h"
+#include "engines/search/Walk_History.h"
 
 TEST(WalkHistory, TieGoesByUseCountThenByTheLatestUse) {
   const WalkMove a{1, 3}, b{2, 5}, other{0, 1}, idle{};

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/Mem_Heap.h"
+#include "base/Mem_Heap.h"
 #include "contract/Eng_Engine.h"
 #include "contract/Host_Queries.h"
 #include "SessionFixture.h"

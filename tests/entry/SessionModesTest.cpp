@@ -5,9 +5,9 @@
 // ordinals a session serves and the library's heap.
 #include <cmath>
 
-#include "common/Dbl_Bits.h"
-#include "common/Mem_Heap.h"
-#include "entry/Sess_Excel.h"
+#include "base/Dbl_Bits.h"
+#include "base/Mem_Heap.h"
+#include "entry/Sess_Evaluation.h"
 #include "SessionFixture.h"
 
 namespace {

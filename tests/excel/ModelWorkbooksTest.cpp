@@ -14,6 +14,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "entry/Sess_ModelQueries.h"
 #include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"
 #include "excel/Xl_Value.h"

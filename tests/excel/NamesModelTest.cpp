@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "entry/Sess_ModelQueries.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Queries.h"

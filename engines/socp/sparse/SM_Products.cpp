@@ -15,7 +15,7 @@ namespace {
 
 // Sum of the products of the entries with equal index: a merge of the two
 // ascending index lists.
-double SM_mergeDot(const spvec& u, const spvec& v) {
+double mergeDot(const spvec& u, const spvec& v) {
   double sum = 0.0;
   int p = 0, q = 0;
   while (p < u.nnz && q < v.nnz) {
@@ -38,7 +38,7 @@ SpMat SM_multiply(const spmat& a, const spmat& b) {
     const spvec* row = a.rows[i].get();
     for (int j = 0; row && j < b.n; ++j) {
       if (!bt->rows[j]) continue;
-      double v = SM_mergeDot(*row, *bt->rows[j]);
+      double v = mergeDot(*row, *bt->rows[j]);
       if (v == 0.0) continue;
       idx[count] = j;
       val[count++] = v;

@@ -16,21 +16,21 @@ constexpr int SmMaxSweeps = 100;
 
 using Dense = std::vector<std::vector<double>>;
 
-Dense SM_toDense(const spmat& a) {
+Dense toDense(const spmat& a) {
   Dense w(a.m, std::vector<double>(a.n, 0.0));
   for (int i = 0; i < a.m; ++i)
     for (int q = 0; a.rows[i] && q < a.rows[i]->nnz; ++q) w[i][a.rows[i]->idx[q]] = a.rows[i]->val[q];
   return w;
 }
 
-SpMat SM_fromDense(const Dense& w, int n) {
+SpMat fromDense(const Dense& w, int n) {
   SpMat a = SM_create(static_cast<int>(w.size()), n);
   for (int i = 0; i < a->m; ++i)
     for (int j = 0; j < n; ++j) SM_setVal(*a, i, j, w[i][j]);
   return a;
 }
 
-SpMat SM_diagonal(const std::vector<double>& d) {
+SpMat diagonal(const std::vector<double>& d) {
   int m = static_cast<int>(d.size());
   SpMat a = SM_create(m, m);
   for (int i = 0; i < m; ++i) SM_setVal(*a, i, i, d[i]);
@@ -45,7 +45,7 @@ struct ReducedSystem {
   std::vector<int> rows, cols;
 };
 
-ReducedSystem RS_create(const spmat& a) {
+ReducedSystem create(const spmat& a) {
   ReducedSystem rs;
   rs.m = a.m;
   rs.n = a.n;
@@ -75,7 +75,7 @@ ReducedSystem RS_create(const spmat& a) {
   return rs;
 }
 
-SpMat RS_expand(const ReducedSystem& rs) {
+SpMat expand(const ReducedSystem& rs) {
   SpMat full = SM_create(rs.m, rs.n);
   for (int k = 0; k < rs.a->m; ++k) {
     const spvec* row = rs.a->rows[k].get();
@@ -86,15 +86,15 @@ SpMat RS_expand(const ReducedSystem& rs) {
 }
 
 // One Jacobi rotation of the pair (g, h).
-void SM_rotate(double& g, double& h, double s, double tau) {
+void rotate(double& g, double& h, double s, double tau) {
   double a = g, b = h;
   g = a - s * (b + a * tau);
   h = b + s * (a - b * tau);
 }
 
-bool SM_negligible(double g, double d) { return std::fabs(d) + g == std::fabs(d); }
+bool negligible(double g, double d) { return std::fabs(d) + g == std::fabs(d); }
 
-double SM_hypot(double u, double w) {
+double hypot(double u, double w) {
   double a = std::fabs(u), b = std::fabs(w);
   double big = std::max(a, b), small = std::min(a, b);
   if (big == 0.0) return 0.0;
@@ -104,7 +104,7 @@ double SM_hypot(double u, double w) {
 
 // Householder reduction of the symmetric w to tridiagonal form; w becomes
 // the orthogonal transformation, d the diagonal, e the off-diagonal (e[0] 0).
-void SM_householder(Dense& w, std::vector<double>& d, std::vector<double>& e) {
+void householder(Dense& w, std::vector<double>& d, std::vector<double>& e) {
   int n = static_cast<int>(w.size());
   for (int i = n - 1; i > 0; --i) {
     int l = i - 1;
@@ -160,7 +160,7 @@ void SM_householder(Dense& w, std::vector<double>& d, std::vector<double>& e) {
 
 // Implicit QL with shifts on the tridiagonal (d, e), the rotations applied
 // to the columns of z. False after SmMaxSweeps sweeps on one eigenvalue.
-bool SM_tridiagonalQl(std::vector<double>& d, std::vector<double>& e, Dense& z) {
+bool tridiagonalQl(std::vector<double>& d, std::vector<double>& e, Dense& z) {
   int n = static_cast<int>(d.size());
   for (int i = 1; i < n; ++i) e[i - 1] = e[i];
   e[n - 1] = 0.0;
@@ -172,13 +172,13 @@ bool SM_tridiagonalQl(std::vector<double>& d, std::vector<double>& e, Dense& z) 
       if (m == l) break;
       if (sweeps++ == SmMaxSweeps) return false;
       double g = (d[l + 1] - d[l]) / (2.0 * e[l]);
-      double r = SM_hypot(g, 1.0);
+      double r = hypot(g, 1.0);
       g = d[m] - d[l] + e[l] / (g + (g >= 0 ? std::fabs(r) : -std::fabs(r)));
       double s = 1.0, c = 1.0, p = 0.0;
       int i;
       for (i = m - 1; i >= l; --i) {
         double f = s * e[i], b = c * e[i];
-        e[i + 1] = r = SM_hypot(f, g);
+        e[i + 1] = r = hypot(f, g);
         if (r == 0.0) {
           d[i + 1] -= p;
           e[m] = 0.0;
@@ -223,7 +223,7 @@ bool SM_isSymmetricDefault(const spmat& a) { return SM_isSymmetric(a, SmSymmetry
 
 bool SM_isCholeskyFactorable(const spmat& a) {
   if (!SM_isSymmetricDefault(a)) return false;
-  Dense l = SM_toDense(a);
+  Dense l = toDense(a);
   int n = a.n;
   for (int j = 0; j < n; ++j) {
     double p = l[j][j];
@@ -242,7 +242,7 @@ bool SM_isCholeskyFactorable(const spmat& a) {
 
 bool SM_eigenJacobi(const spmat& a, SpMat& v, SpMat& dOut) {
   int m = a.m;
-  Dense w = SM_toDense(a);
+  Dense w = toDense(a);
   Dense vv(m, std::vector<double>(m, 0.0));
   std::vector<double> d(m), b(m), z(m, 0.0);
   for (int i = 0; i < m; ++i) {
@@ -254,15 +254,15 @@ bool SM_eigenJacobi(const spmat& a, SpMat& v, SpMat& dOut) {
     for (int i = 0; i < m - 1; ++i)
       for (int j = i + 1; j < m; ++j) sm += std::fabs(w[i][j]);
     if (sm == 0.0) {
-      v = SM_fromDense(vv, m);
-      dOut = SM_diagonal(d);
+      v = fromDense(vv, m);
+      dOut = diagonal(d);
       return true;
     }
     double tresh = sweep < 4 ? 0.2 * sm / (m * m) : 0.0;
     for (int p = 0; p < m - 1; ++p)
       for (int q = p + 1; q < m; ++q) {
         double g = 100.0 * std::fabs(w[p][q]);
-        if (sweep > 4 && SM_negligible(g, d[p]) && SM_negligible(g, d[q])) {
+        if (sweep > 4 && negligible(g, d[p]) && negligible(g, d[q])) {
           w[p][q] = 0.0;
           continue;
         }
@@ -282,10 +282,10 @@ bool SM_eigenJacobi(const spmat& a, SpMat& v, SpMat& dOut) {
         d[p] -= h;
         d[q] += h;
         w[p][q] = 0.0;
-        for (int j = 0; j < p; ++j) SM_rotate(w[j][p], w[j][q], s, tau);
-        for (int j = p + 1; j < q; ++j) SM_rotate(w[p][j], w[j][q], s, tau);
-        for (int j = q + 1; j < m; ++j) SM_rotate(w[p][j], w[q][j], s, tau);
-        for (int j = 0; j < m; ++j) SM_rotate(vv[j][p], vv[j][q], s, tau);
+        for (int j = 0; j < p; ++j) rotate(w[j][p], w[j][q], s, tau);
+        for (int j = p + 1; j < q; ++j) rotate(w[p][j], w[j][q], s, tau);
+        for (int j = q + 1; j < m; ++j) rotate(w[p][j], w[q][j], s, tau);
+        for (int j = 0; j < m; ++j) rotate(vv[j][p], vv[j][q], s, tau);
       }
     for (int i = 0; i < m; ++i) {
       b[i] += z[i];
@@ -298,12 +298,12 @@ bool SM_eigenJacobi(const spmat& a, SpMat& v, SpMat& dOut) {
 
 bool SM_eigenTridiagonal(const spmat& a, SpMat& v, SpMat& dOut) {
   int m = a.m;
-  Dense w = SM_toDense(a);
+  Dense w = toDense(a);
   std::vector<double> d(m), e(m);
-  SM_householder(w, d, e);
-  if (!SM_tridiagonalQl(d, e, w)) return false;
-  v = SM_fromDense(w, m);
-  dOut = SM_diagonal(d);
+  householder(w, d, e);
+  if (!tridiagonalQl(d, e, w)) return false;
+  v = fromDense(w, m);
+  dOut = diagonal(d);
   return true;
 }
 
@@ -333,10 +333,10 @@ bool SM_symmetricSqrt(const spmat& a, SpMat& f, SpMat& v, SpMat& d) {
 }
 
 SpMat SM_sqrtPsd(const spmat& q) {
-  ReducedSystem rs = RS_create(q);
+  ReducedSystem rs = create(q);
   if (!rs.a) return nullptr;
   SpMat f, v, d;
   if (!SM_symmetricSqrt(*rs.a, f, v, d)) return nullptr;
   rs.a = std::move(f);
-  return RS_expand(rs);
+  return expand(rs);
 }

@@ -8,12 +8,12 @@ namespace {
 
 constexpr int SvLinearSpan = 8;  // spans below twice this are scanned
 
-void SV_checkIndex(const spvec& x, int i, const char* where) {
+void checkIndex(const spvec& x, int i, const char* where) {
   if (i < 0 || i >= x.n) throw SparseRangeError(where);
 }
 
 // Insertion at position q: the later entries move up; a full vector doubles.
-void SV_insertAt(spvec& x, int q, int i, double v) {
+void insertAt(spvec& x, int q, int i, double v) {
   if (x.nnz == x.nslots) SV_reserve(x, std::max(1, 2 * x.nslots));
   std::copy_backward(x.idx.begin() + q, x.idx.begin() + x.nnz, x.idx.begin() + x.nnz + 1);
   std::copy_backward(x.val.begin() + q, x.val.begin() + x.nnz, x.val.begin() + x.nnz + 1);
@@ -53,7 +53,7 @@ int SV_findPos(const int* idx, int i, int lo, int hi) {
 }
 
 double SV_getValInRange(const spvec& x, int i, int lo, int hi) {
-  SV_checkIndex(x, i, "Index out of range in SV_getVal()");
+  checkIndex(x, i, "Index out of range in SV_getVal()");
   int p = SV_findPos(x.idx.data(), i, lo, hi);
   return x.idx[p] == i ? x.val[p] : 0.0;
 }
@@ -64,20 +64,20 @@ double SV_getVal(const spvec& x, int i) {
 }
 
 spvec& SV_setVal(spvec& x, int i, double v, int lo, int hi) {
-  SV_checkIndex(x, i, "Index out of range in SV_setVal()");
+  checkIndex(x, i, "Index out of range in SV_setVal()");
   int p = SV_findPos(x.idx.data(), i, lo, hi);
   if (x.idx[p] == i) x.val[p] = v;
-  else SV_insertAt(x, p + 1, i, v);
+  else insertAt(x, p + 1, i, v);
   return x;
 }
 
 spvec& SV_insert(spvec& x, int i, double v) {
   if (x.nnz == 0 || i < x.idx[0]) {
-    SV_checkIndex(x, i, "Index out of range in SV_setVal()");
-    SV_insertAt(x, 0, i, v);
+    checkIndex(x, i, "Index out of range in SV_setVal()");
+    insertAt(x, 0, i, v);
   } else if (i > x.idx[x.nnz - 1]) {
-    SV_checkIndex(x, i, "Index out of range in SV_setVal()");
-    SV_insertAt(x, x.nnz, i, v);
+    checkIndex(x, i, "Index out of range in SV_setVal()");
+    insertAt(x, x.nnz, i, v);
   } else {
     SV_setVal(x, i, v, 0, x.nnz);
   }

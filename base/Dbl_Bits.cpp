@@ -1,5 +1,5 @@
 // Binary exponents of doubles.
-#include "common/Dbl_Bits.h"
+#include "base/Dbl_Bits.h"
 
 #include <bit>
 #include <cmath>

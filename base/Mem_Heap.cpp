@@ -1,5 +1,5 @@
 // Zeroing allocation and null-safe release on the standard heap.
-#include "common/Mem_Heap.h"
+#include "base/Mem_Heap.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 // The uniform generator: Schrage's method steps the state without a
 // product that overflows 32 bits.
-#include "common/Rnd_Uniform.h"
+#include "base/Rnd_Uniform.h"
 
 namespace {
 

@@ -1,13 +1,14 @@
 // Evaluation through the application: variable vector onto cells, function
 // values after recalculation, grouped rows of robust models, row and variable
 // bounds, types and current values.
-#include "entry/Sess_Excel.h"
+#include "entry/Sess_Evaluation.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
 #include "entry/Entry_Context.h"
+#include "entry/Sess_ModelQueries.h"
 #include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"

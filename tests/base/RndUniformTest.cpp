@@ -9,7 +9,7 @@
 #include <set>
 #include <vector>
 
-#include "common/Rnd_Uniform.h"
+#include "base/Rnd_Uniform.h"
 
 namespace {
 
