@@ -6,8 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "arithmetic/operators/Op_Operators.h"
 #include "interpreter/Fn_Table.h"
-#include "interpreter/Op_Operators.h"
 #include "interpreter/Prog_Program.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"

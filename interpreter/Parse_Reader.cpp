@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "interpreter/BigM_Builder.h"
 #include "interpreter/Code_Segment.h"
 #include "interpreter/Fn_Table.h"
 #include "interpreter/Model_Progress.h"
@@ -101,16 +102,18 @@ FormulaReader* Reader_create(EvalContext* ctx, SymbolTable* store, ReaderSource*
 void Reader_destroy(FormulaReader* reader) {
   if (!reader) return;
   if (reader->context && reader->context->reader == reader) reader->context->reader = nullptr;
+  BigM_destroy(reader->bigM);
   Lex_destroy(&reader->lexer);
   delete reader;
 }
 
-bool Reader_bindModel(FormulaReader* r, FunctionTable* functions, VariableTable* variables) {
+bool Reader_bindModel(FormulaReader* r, FunctionTable* functions, VariableTable* variables, uint32_t options) {
   r->functions = functions;
   r->variables = variables;
   r->context->functions = functions;
   r->context->variables = variables;
   r->randomCalls = 0;
+  if ((options & kReaderBigM) && !r->bigM && !(r->bigM = BigM_init(r))) return false;
   return Model_buildItemArray(functions);
 }
 
@@ -286,13 +289,16 @@ int32_t call(FormulaReader* r) {
     return kTypeFailed;
   }
   next(r);
+  uint8_t* const callStart = codePosition(r);
   if (Fn_isArrayArgs(fn.id)) emit(r, kCodeArrayArgs);
   int32_t n = 0;
   bool failed = false;
+  std::vector<uint8_t*> argStarts;
   if (r->token == kTokClose) {
     next(r);
   } else {
     for (;;) {
+      argStarts.push_back(codePosition(r));
       const int32_t type = r->token == kTokComma || r->token == kTokClose ? missingArgument(r) : comparison(r);
       ++n;
       if (type > kTypeAny && r->context->errorCount == 0) {
@@ -314,6 +320,11 @@ int32_t call(FormulaReader* r) {
     return kTypeFailed;
   }
   if (r->context->errorCount) return kTypeFailed;
+  int32_t replaced = kTypeAny;
+  if (r->bigM && !failed && BigM_replaceCall(r->bigM, fn.id, n, callStart, argStarts, &replaced)) {
+    r->zeroOperand = false;
+    return replaced;
+  }
   FunctionRecord named = fn;
   if (!named.name[0]) std::copy(text.begin(), text.begin() + std::min<size_t>(text.size(), kFnNameLength - 1), named.name);
   Symbol* s = functionSymbol(r, named, n);
@@ -392,7 +403,15 @@ int32_t multiplicative(FormulaReader* r) {
   while (r->token == kTokMul || r->token == kTokDiv) {
     const int32_t op = r->token;
     next(r);
+    const int32_t leftType = type;
+    uint8_t* const rightStart = codePosition(r);
     type = arithmeticType(type, power(r, &zero));
+    if (op == kTokMul && leftType == kTypeBool && r->bigM && type != kTypeFailed &&
+        BigM_replaceProduct(r->bigM, start, rightStart)) {
+      type = kTypeReal;
+      product = true;
+      continue;
+    }
     if (op == kTokMul && zero) anyZero = true;
     if (op == kTokDiv && type != kTypeFailed && type != kTypeInvalid) type = kTypeReal;
     emit(r, op == kTokMul ? kCodeMul : kCodeDiv);
@@ -431,13 +450,15 @@ int32_t concat(FormulaReader* r) {
 }
 
 int32_t comparison(FormulaReader* r) {
+  uint8_t* const leftStart = codePosition(r);
   int32_t type = concat(r);
   if (r->token >= kTokEq && r->token <= kTokNe) {
     const uint8_t op = static_cast<uint8_t>(r->token);
     next(r);
+    uint8_t* const rightStart = codePosition(r);
     const int32_t right = concat(r);
-    emit(r, op);
     type = type == kTypeFailed || right == kTypeFailed ? kTypeFailed : kTypeBool;
+    if (!r->bigM || type == kTypeFailed || !BigM_replaceComparison(r->bigM, leftStart, rightStart, op)) emit(r, op);
   }
   if (r->token == kTokEnd) emit(r, kCodeEnd);
   if (r->token != kTokComma && r->token != kTokClose && r->token != kTokEnd && r->context->errorCount == 0) {
@@ -520,7 +541,7 @@ bool Parse_compileModel(FormulaReader* r) {
       Parse_compileCell(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
     if (r->context->errorCount) return false;
   }
-  return true;
+  return !r->bigM || BigM_finish(r->bigM);
 }
 
 namespace {
@@ -571,5 +592,5 @@ bool Parse_pruneModel(FormulaReader* r, bool freeConstants) {
     Model_showProgress(r->context, kProgressOptimizing, static_cast<int32_t>(i));
     if (r->context->errorCount) return false;
   }
-  return true;
+  return !r->bigM || BigM_finish(r->bigM);
 }

@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "arithmetic/operators/Op_Operators.h"
 #include "interpreter/Code_Segment.h"
 #include "interpreter/Fn_Dispatch.h"
 #include "interpreter/Fn_Table.h"
 #include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
-#include "interpreter/Op_Operators.h"
 #include "interpreter/Parse_Reader.h"
 #include "interpreter/Prog_Program.h"
 #include "values/Vm_Context.h"
@@ -448,6 +448,7 @@ void Vm_run(Program* p) {
     return;
   }
   ctx->currentSymbol = s;
+  ctx->currentCell = Prog_symbolCell(s);
   if (!Prog_hasCode(s)) {
     gatherRange(s);
     return;

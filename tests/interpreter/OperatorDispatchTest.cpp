@@ -10,7 +10,7 @@
 #include "interpreter/Fn_Dispatch.h"
 #include "interpreter/Fn_Table.h"
 #include "interpreter/Model_Structure.h"
-#include "interpreter/Op_Operators.h"
+#include "arithmetic/operators/Op_Operators.h"
 #include "values/Grad_Payload.h"
 #include "values/IvGrad_Payload.h"
 #include "values/Smp_Payload.h"

@@ -1,14 +1,19 @@
-// Sums and products on plain values.
+// Sums and products: plain values compute here, the kinds of the evaluation
+// modes through the generic operators.
 #include "worksheet/math/Wsf_Sums.h"
 
 #include <cmath>
 #include <string_view>
 
+#include "arithmetic/operators/Op_Operators.h"
+#include "values/Smp_Payload.h"
 #include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Num_Collect.h"
 #include "worksheet/kernels/Stat_Kernels.h"
+#include "worksheet/math/Wsf_Unary.h"
 #include "worksheet/statistics/Wsf_Sample.h"
 
 namespace {
@@ -63,6 +68,56 @@ Value* fold(Value* result, int argc, const Value* const* argv, double start, Ste
   return Wsf_finite(result, counted ? total : 0.0);
 }
 
+using Step = Value (*)(const Value& total, const Value& x);
+
+Value addStep(const Value& total, const Value& x) { return Op_add(total, x); }
+Value mulStep(const Value& total, const Value& x) { return Op_mul(total, x); }
+Value addSquareStep(const Value& total, const Value& x) {
+  WsfLocal square(total.context);
+  Wsf_sqr(&square.v, &x);
+  return Op_add(total, *square);
+}
+
+// SUM, PRODUCT and SUMSQ over the evaluation modes: every direct argument,
+// whatever its kind, and every array element of kinds 3 to 18 (numbers,
+// mode values and errors) go through the generic operators in order.
+Value* foldModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx, double start, Step step) {
+  WsfLocal total(ctx);
+  Val_setNumber(&total.v, start);
+  for (int i = 0; i < argc; ++i) {
+    const Value* a = argv[i];
+    if (a->kind != kValArray) {
+      total = step(*total, *a);
+      continue;
+    }
+    for (int32_t k = 0; k < countOf(a); ++k) {
+      const Value* e = elementOf(a, k);
+      if (e->kind >= kValInt && e->kind <= kValError) total = step(*total, *e);
+    }
+  }
+  return Wsf_copy(result, &*total);
+}
+
+// SUMPRODUCT's sum over the evaluation modes; a position holding a text,
+// an array or an element that is not a number counts 0.
+Value* sumproductModal(Value* result, int argc, const Value* const* argv, int32_t positions, EvalContext* ctx) {
+  WsfLocal total(ctx), product(ctx);
+  Val_setNumber(&total.v, 0.0);
+  for (int32_t k = 0; k < positions; ++k) {
+    Val_setNumber(&product.v, 1.0);
+    for (int i = 0; i < argc; ++i) {
+      const Value* e = elementOf(argv[i], k);
+      if (e->kind < kValInt || e->kind > kValError) {
+        Val_setNumber(&product.v, 0.0);
+        break;
+      }
+      product = Op_mul(*product, *e);
+    }
+    total = Op_add(*total, *product);
+  }
+  return Wsf_copy(result, &*total);
+}
+
 // The paired sums: term(a, b) over positions where both are numbers.
 template <class Term>
 Value* paired(Value* result, const Value* a, const Value* b, Term term) {
@@ -112,14 +167,27 @@ Value* countOrAverage(Value* result, int argc, const Value* const* argv, int32_t
 }  // namespace
 
 Value* Wsf_sum(Value* result, int argc, const Value* const* argv) {
+  EvalContext* ctx = nullptr;
+  if (Wsf_anyModal(argc, argv, &ctx)) {
+    // With aggregation a lone sample vector sums over its trials.
+    if (ctx->aggregate && argc == 1 && argv[0]->kind == kValSamples) {
+      const auto* v = static_cast<const SampleVector*>(argv[0]->payload);
+      return Wsf_finite(result, Stat_sum(v->n, v->data, 0));
+    }
+    return foldModal(result, argc, argv, ctx, 0.0, addStep);
+  }
   return fold(result, argc, argv, 0.0, [](double t, double x) { return t + x; });
 }
 
 Value* Wsf_product(Value* result, int argc, const Value* const* argv) {
+  EvalContext* ctx = nullptr;
+  if (Wsf_anyModal(argc, argv, &ctx)) return foldModal(result, argc, argv, ctx, 1.0, mulStep);
   return fold(result, argc, argv, 1.0, [](double t, double x) { return t * x; });
 }
 
 Value* Wsf_sumsq(Value* result, int argc, const Value* const* argv) {
+  EvalContext* ctx = nullptr;
+  if (Wsf_anyModal(argc, argv, &ctx)) return foldModal(result, argc, argv, ctx, 0.0, addSquareStep);
   return fold(result, argc, argv, 0.0, [](double t, double x) { return t + x * x; });
 }
 
@@ -135,6 +203,8 @@ Value* Wsf_sumproduct(Value* result, int argc, const Value* const* argv, bool ar
                                            : (rows == 1 && columns == 1);
     if (!fits) return Wsf_error(result, kErrValue);
   }
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(argc, argv, &ctx))
+    return sumproductModal(result, argc, argv, rows * columns, ctx);
   double total = 0;
   for (int32_t k = 0; k < rows * columns; ++k) {
     double product = 1;

@@ -5,11 +5,15 @@
 #include <cmath>
 #include <vector>
 
+#include "arithmetic/sample/Smp_Ops.h"
+#include "values/Smp_Payload.h"
 #include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Num_Collect.h"
 #include "worksheet/kernels/Stat_Kernels.h"
+#include "worksheet/statistics/Wsf_Pairwise.h"
 
 namespace {
 
@@ -17,6 +21,8 @@ namespace {
 constexpr int32_t kOrderStatisticLimit = 8192;
 // PERCENTRANK's default number of significant decimals.
 constexpr int32_t kPercentRankDigits = 3;
+// The start of MAX and MIN over the evaluation modes, negated for MAX.
+constexpr double kExtremeStart = 1.7e308;
 
 using Sample = std::vector<double>;
 
@@ -92,8 +98,6 @@ bool pairSums(Value* result, const Value* knownY, const Value* knownX, PairSums*
   return true;
 }
 
-}  // namespace
-
 // The numbers of MAX and MIN: numbers of ranges; direct arguments by their
 // number (booleans too), a direct text when it reads as a number.
 bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* result) {
@@ -108,12 +112,47 @@ bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* resul
   return true;
 }
 
+// MAX and MIN over the evaluation modes: the start value 1.7e308 (negated
+// for MAX) takes part in the first comparison, and every argument or array
+// element of kinds 3 to 18 is combined in by the pairwise routine; nothing
+// counted gives 0. With aggregation a lone sample vector gives its extreme
+// trial.
+Value* extremeModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx, bool largest) {
+  if (ctx->aggregate && argc == 1 && argv[0]->kind == kValSamples) {
+    const auto* v = static_cast<const SampleVector*>(argv[0]->payload);
+    return real(result, largest ? Smp_maxElem(v) : Smp_minElem(v));
+  }
+  WsfLocal best(ctx), next(ctx);
+  Val_setNumber(&best.v, largest ? -kExtremeStart : kExtremeStart);
+  bool counted = false;
+  const auto take = [&](const Value* v) {
+    if (v->kind < kValInt || v->kind > kValError) return;
+    (largest ? Wsf_max2 : Wsf_min2)(&next.v, &*best, v);
+    best = *next;
+    counted = true;
+  };
+  for (int i = 0; i < argc; ++i) {
+    const Value* a = argv[i];
+    if (a->kind != kValArray) {
+      take(a);
+      continue;
+    }
+    for (int32_t r = 0; r < a->array->rows; ++r)
+      for (int32_t c = 0; c < a->array->columns; ++c) take(Val_at(a, r, c));
+  }
+  return counted ? Wsf_copy(result, &*best) : real(result, 0);
+}
+
+}  // namespace
+
 Value* Wsf_max(Value* result, int argc, const Value* const* argv) {
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(argc, argv, &ctx)) return extremeModal(result, argc, argv, ctx, true);
   Sample s = Num_oneBased();
   return collectExtremes(argc, argv, &s, result) ? extreme(result, s, true) : result;
 }
 
 Value* Wsf_min(Value* result, int argc, const Value* const* argv) {
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(argc, argv, &ctx)) return extremeModal(result, argc, argv, ctx, false);
   Sample s = Num_oneBased();
   return collectExtremes(argc, argv, &s, result) ? extreme(result, s, false) : result;
 }
