@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/Rnd_Uniform.h"
+#include "base/Rnd_Uniform.h"
 #include "values/Ivl_Interval.h"
 
 struct EvalContext;
