@@ -1,9 +1,8 @@
 // The interpreter's evaluation interface as the library exports it: each
 // request reaches the model loaded for this Solve call, adds what only the
 // session knows (the variables and rows the front end counts, the elastic
-// variables of feasibility mode, the precision option) and reports a failing
-// evaluation's error and cell.
-// Diagnosis is not carried and fails the way a missing component fails.
+// variables of feasibility mode, the precision option, whether the
+// objective is maximised) and reports a failing evaluation's error and cell.
 #include "entry/Eval_Exports.h"
 
 #include <cstdio>
@@ -129,8 +128,6 @@ int Eval_showStatus(std::intptr_t, int show, const char* text) {
   Msg_showStatus(show ? 1 : 0, line);
   return 1;
 }
-
-int Eval_diagnoseModel(LibraryContext*, std::intptr_t, int, int, int) { return StatusHostFailure; }
 
 int Eval_queryModel(LibraryContext* context, int what) {
   EvalContext* ctx = loadedModel(context);

@@ -25,8 +25,12 @@ int Eval_showStatus(std::intptr_t unused, int show, const char* text);
 // 13 a workbook failure. The model stays until Eval_freeModel.
 int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int bigM,
                    int listAdded, int checkValues, int compactDerivatives, int tableFlag);
-int Eval_diagnoseModel(LibraryContext* context, std::intptr_t handle, int notRun, int extra,
-                       int rdp);
+// Diagnoses the loaded model (ordinal 78): with report, the findings go to
+// the front end's result range (per function with detailed); convexity runs
+// the convexity stage. 0 done, 8 no model, 11 no memory, 12 a function could
+// not be evaluated (reported through ordinal 75), 13 the range unwritable.
+int Eval_diagnoseModel(LibraryContext* context, std::intptr_t refreshWord, int report, int convexity,
+                       int detailed);
 int Eval_freeModel(LibraryContext* context);        // 0 on success
 int Eval_queryModel(LibraryContext* context, int kind);
 
