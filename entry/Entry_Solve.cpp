@@ -9,7 +9,7 @@
 #include "contract/Host_Queries.h"
 #include "entry/Eng_Registry.h"
 #include "entry/Entry_Context.h"
-#include "entry/Eval_Pending.h"
+#include "entry/Eval_Exports.h"
 #include "entry/Entry_Solve.h"
 #include "entry/Msg_Status.h"
 #include "entry/Sess_Results.h"

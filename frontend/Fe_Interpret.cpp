@@ -2,6 +2,9 @@
 // problem function without bounds; the interpreter compiles each, runs them
 // all once in plain mode in dependency order, and hands back each cell's
 // value or the reason it could not compute it.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,9 +14,12 @@
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Parse_Reader.h"
 #include "interpreter/Vm_Machine.h"
+#include "platform/xlsx/Xlsx.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -72,9 +78,7 @@ struct WorkbookSource : ReaderSource {
     uint8_t target = sheet;
     std::string area = text;
     if (bang != std::string::npos) {
-      std::string name = text.substr(0, bang);
-      if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') name = name.substr(1, name.size() - 2);
-      const int index = Wb_sheetIndex(wb, name);
+      const int index = Wb_sheetIndex(wb, unquote(text.substr(0, bang)));
       if (index < 0 || index >= kMaxSheet) return false;
       target = static_cast<uint8_t>(index + 1);
       area = text.substr(bang + 1);
@@ -91,6 +95,64 @@ struct WorkbookSource : ReaderSource {
 
   bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override {
     return resolveText(sheet, Text_toUtf8(text), range, formula, 0);
+  }
+
+  // "'[book.xlsx]sheet'!a1:b2" (a folder may precede the "["; without one the
+  // book lies beside this one): the stored values of the range in that book.
+  bool readExternal(const std::u16string& text, Value* value) override {
+    const std::string t = Text_toUtf8(text);
+    const size_t open = t.find('['), close = t.find(']', open), bang = t.rfind('!');
+    if (open == std::string::npos || close == std::string::npos || bang == std::string::npos || bang < close)
+      return false;
+    std::string folder = t.substr(0, open);
+    if (!folder.empty() && folder.front() == '\'') folder.erase(0, 1);
+    std::string sheetName = t.substr(close + 1, bang - close - 1);
+    if (!sheetName.empty() && sheetName.back() == '\'') sheetName.pop_back();
+    const fs::path dir = folder.empty() ? fs::path(wb->path).parent_path() : fs::path(unquote("'" + folder + "'"));
+    const fs::path file = findFile(dir, t.substr(open + 1, close - open - 1));
+    std::string error;
+    Workbook* other = file.empty() ? nullptr : Xlsx_open(file.string(), &error);
+    if (!other) return false;
+    const int index = Wb_sheetIndex(other, unquote("'" + sheetName + "'"));
+    RangeRef range{};
+    const bool ok = index >= 0 && index < kMaxSheet && parseArea(t.substr(bang + 1), 1, &range);
+    if (ok) readValues(*other->sheets[static_cast<size_t>(index)], range, value);
+    Wb_closeWorkbook(other);
+    return ok;
+  }
+
+  // A quoted sheet name without its quotes, a doubled quote made single.
+  static std::string unquote(std::string name) {
+    if (name.size() < 2 || name.front() != '\'' || name.back() != '\'') return name;
+    name = name.substr(1, name.size() - 2);
+    for (size_t at = name.find("''"); at != std::string::npos; at = name.find("''", at + 1)) name.erase(at, 1);
+    return name;
+  }
+
+  // The file of that name in dir, its case ignored (formula texts come lower-cased).
+  static fs::path findFile(const fs::path& dir, const std::string& name) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir.empty() ? fs::path(".") : dir, ec)) {
+      const std::string candidate = entry.path().filename().string();
+      if (candidate.size() == name.size() &&
+          std::equal(candidate.begin(), candidate.end(), name.begin(),
+                     [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; }))
+        return entry.path();
+    }
+    return {};
+  }
+
+  // The stored values of a range: one value, or an array.
+  static void readValues(const Sheet& sh, const RangeRef& range, Value* value) {
+    auto read = [&](int row, int column, Value* v) {
+      if (const Cell* c = Wb_findCell(&sh, row - 1, column - 1)) toValue(c->value, v);
+    };
+    if (range.firstRow == range.lastRow && range.firstColumn == range.lastColumn)
+      return read(range.firstRow, range.firstColumn, value);
+    const int rows = range.lastRow - range.firstRow + 1, columns = range.lastColumn - range.firstColumn + 1;
+    if (Val_makeArray(value, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) != 0) return;
+    for (int i = 0; i < rows; ++i)
+      for (int j = 0; j < columns; ++j) read(range.firstRow + i, range.firstColumn + j, Val_at(value, i, j));
   }
 
   bool readCell(const CellRef& at, Value* value, ReaderCell* info) override {

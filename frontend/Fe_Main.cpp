@@ -58,7 +58,7 @@ const Command kCommands[] = {
      "  --engine N               the engine, by its number in `corvan engines`\n"
      "  --max-time S             time limit in seconds (fractions allowed)\n"
      "  --option NAME=VALUE      sets the model's option \"solver_NAME\" (repeatable),\n"
-     "                           e.g. --option nod=100000 --option dia=1\n"
+     "                           e.g. --option nod=100000 --option dia=2\n"
      "  --on-limit continue|stop what to do when a limit is reached (default: stop)\n"
      "  --report LIST            answer, sensitivity, limits (comma-separated) or all:\n"
      "                           printed, and added as sheets of the saved workbook\n"

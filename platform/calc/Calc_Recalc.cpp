@@ -54,6 +54,7 @@ struct CalcState {
   bool calculated = false;                                       // every unit evaluated once since compiling
   CalcMode modeCalculated = CalcMode::Automatic;                 // calculation mode of the last recalculation
   std::size_t evaluated = 0;                                     // units the last recalculation evaluated
+  CalcCounts counts;                                             // carried over from the state it replaces
 };
 
 namespace {
@@ -132,8 +133,7 @@ void addUnit(Workbook* wb, CalcState* st, const CalcState* old, int sheet, const
   int index = static_cast<int>(st->units.size());
   for (int row = r.row1; row <= r.row2; ++row)
     for (int col = r.col1; col <= r.col2; ++col) {
-      auto it = sh->cells.find(Wb_cellKey(row, col));
-      u.cells.push_back(it == sh->cells.end() ? nullptr : &it->second);
+      u.cells.push_back(sh->cells.get(Wb_cellKey(row, col)));
       st->unitAt[sheet][Wb_cellKey(row, col)] = index;
     }
   std::string why;
@@ -272,6 +272,8 @@ std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
   }
   orderUnits(st.get());
   indexReaders(st.get());
+  if (old) st->counts = old->counts;
+  ++st->counts.compilations;
   return st;
 }
 
@@ -407,6 +409,9 @@ void Calc_recalculate(Workbook* wb) {
     for (int u : st.order)
       if (due[u]) { evaluateUnit(wb, st, st.units[u]); ++st.evaluated; }
   }
+  ++st.counts.recalculations;
+  st.counts.full += full;
+  st.counts.evaluated += st.evaluated;
   st.calculated = true;
   st.modeCalculated = Wb_app().calcMode;
   wb->changedCells.clear();
@@ -420,6 +425,8 @@ void Calc_recalculateFull(Workbook* wb) {
 }
 
 std::size_t Calc_lastEvaluated(Workbook* wb) { return wb && wb->calc ? wb->calc->evaluated : 0; }
+
+CalcCounts Calc_counts(const Workbook* wb) { return wb && wb->calc ? wb->calc->counts : CalcCounts{}; }
 
 void Calc_recalculateAll() {
   for (auto& wb : Wb_app().workbooks) Calc_recalculate(wb.get());

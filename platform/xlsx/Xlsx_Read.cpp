@@ -31,7 +31,8 @@ constexpr zip_uint64_t kMinInflateBudget = 64u << 20;
 // this many: a block's cells are all made, so a block the file does not back
 // with its cells would cost without bound.
 constexpr long long kArrayCellSlack = 1 << 16;
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+// A text is kept in its element (no node of its own).
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
 using ZipPtr = std::unique_ptr<zip_t, decltype(&zip_discard)>;
 
@@ -99,10 +100,15 @@ bool hasPart(Reader& r, const std::string& name) {
   return zip_name_locate(r.zip, name.c_str(), 0) >= 0;
 }
 
-bool loadXml(Reader& r, const std::string& name, pugi::xml_document* doc) {
+// A part parsed in place: the document points into the part's own bytes.
+struct XmlPart {
   std::string data;
-  if (!readPart(r, name, &data)) return false;
-  pugi::xml_parse_result res = doc->load_buffer(data.data(), data.size(), kParseOptions);
+  pugi::xml_document doc;
+};
+
+bool loadXml(Reader& r, const std::string& name, XmlPart* part) {
+  if (!readPart(r, name, &part->data)) return false;
+  pugi::xml_parse_result res = part->doc.load_buffer_inplace(part->data.data(), part->data.size(), kParseOptions);
   if (!res) return fail(r, "part '" + name + "' is not valid XML: " + res.description());
   return true;
 }
@@ -181,9 +187,9 @@ struct Relationship { std::string type, target; };
 bool loadRelationships(Reader& r, const std::string& part, std::map<std::string, Relationship>* out) {
   std::string rels = relsPartOf(part);
   if (!hasPart(r, rels)) return true;
-  pugi::xml_document doc;
-  if (!loadXml(r, rels, &doc)) return false;
-  eachChild(doc.document_element(), "Relationship", [&](pugi::xml_node rel) {
+  XmlPart xml;
+  if (!loadXml(r, rels, &xml)) return false;
+  eachChild(xml.doc.document_element(), "Relationship", [&](pugi::xml_node rel) {
     std::string target = rel.attribute("Target").value();
     (*out)[rel.attribute("Id").value()] = {rel.attribute("Type").value(), resolveTarget(part, target)};
   });
@@ -209,9 +215,9 @@ bool findWorkbookPart(Reader& r, std::string* part) {
 }
 
 bool loadSharedStrings(Reader& r, const std::string& part) {
-  pugi::xml_document doc;
-  if (!loadXml(r, part, &doc)) return false;
-  eachChild(doc.document_element(), "si", [&](pugi::xml_node si) { r.strings.push_back(richText(si)); });
+  XmlPart xml;
+  if (!loadXml(r, part, &xml)) return false;
+  eachChild(xml.doc.document_element(), "si", [&](pugi::xml_node si) { r.strings.push_back(richText(si)); });
   return true;
 }
 
@@ -248,9 +254,9 @@ std::map<int, int> loadNamedStyles(Reader& r, const pugi::xml_node& sheet, const
 }
 
 bool loadStyles(Reader& r, const std::string& part) {
-  pugi::xml_document doc;
-  if (!loadXml(r, part, &doc)) return false;
-  pugi::xml_node sheet = doc.document_element();
+  XmlPart xml;
+  if (!loadXml(r, part, &xml)) return false;
+  pugi::xml_node sheet = xml.doc.document_element();
   std::map<int, std::string> custom = loadNumberFormats(sheet);
   std::map<int, int> styleOfXf = loadNamedStyles(r, sheet, custom);
   eachChild(child(sheet, "cellXfs"), "xf", [&](pugi::xml_node xf) {
@@ -301,44 +307,65 @@ struct SheetReader {
   Reader& r;
   Sheet* sh;
   std::map<std::string, SharedFormula> shared;   // by si
-  std::string where;                              // "sheet 'X' cell B2"
+  int row = -1, col = -1;                         // the cell being read, for messages
   long long arrayCells = 0;                       // cells array blocks may still cover
 };
 
-bool cellFail(SheetReader& s, const std::string& message) { return fail(s.r, s.where + ": " + message); }
+bool cellFail(SheetReader& s, const std::string& message) {
+  return fail(s.r, "sheet '" + s.sh->name + "' cell " + Wb_a1(s.row, s.col) + ": " + message);
+}
 
-bool parseNumber(const std::string& text, double* out) {
-  const char* end = text.data() + text.size();
-  auto res = std::from_chars(text.data(), end, *out);
+bool parseNumber(const char* text, double* out) {
+  const char* end = text + std::strlen(text);
+  auto res = std::from_chars(text, end, *out);
   return res.ec == std::errc() && res.ptr == end && std::isfinite(*out);
 }
 
+// The children of a cell element the reader looks at.
+struct CellParts {
+  pugi::xml_node value, formula, inlineText;   // <v>, <f>, <is>
+};
+
+CellParts partsOf(const pugi::xml_node& c) {
+  CellParts p;
+  for (pugi::xml_node k : c.children()) {
+    const char* name = localName(k);
+    if (name[0] == 'v' && name[1] == '\0') p.value = k;
+    else if (name[0] == 'f' && name[1] == '\0') p.formula = k;
+    else if (std::strcmp(name, "is") == 0) p.inlineText = k;
+  }
+  return p;
+}
+
 // The cell's value as stored (for a formula cell, its last computed value).
-bool readValue(SheetReader& s, const pugi::xml_node& c, CellValue* out) {
-  std::string type = c.attribute("t").value();
-  pugi::xml_node v = child(c, "v");
-  std::string text = v.child_value();
-  if (type == "inlineStr") { *out = CellValue::makeText(richText(child(c, "is"))); return true; }
-  if (type == "str") { *out = CellValue::makeText(Xlsx_decodeText(text)); return true; }
-  if (!v || (text.empty() && type != "s")) { *out = CellValue{}; return true; }
-  if (type.empty() || type == "n") {
+bool readValue(SheetReader& s, const pugi::xml_node& c, const CellParts& parts, CellValue* out) {
+  const char* type = c.attribute("t").value();
+  const char* text = parts.value.child_value();
+  auto is = [type](const char* t) { return std::strcmp(type, t) == 0; };
+  if (is("inlineStr")) { *out = CellValue::makeText(richText(parts.inlineText)); return true; }
+  if (is("str")) { *out = CellValue::makeText(Xlsx_decodeText(text)); return true; }
+  if (!parts.value || (!*text && !is("s"))) { *out = CellValue{}; return true; }
+  if (!*type || is("n")) {
     double d = 0;
-    if (!parseNumber(text, &d)) return cellFail(s, "unreadable number '" + text + "'");
+    if (!parseNumber(text, &d)) return cellFail(s, "unreadable number '" + std::string(text) + "'");
     *out = CellValue::makeNumber(d);
-  } else if (type == "s") {
+  } else if (is("s")) {
     size_t i = 0;
-    auto res = std::from_chars(text.data(), text.data() + text.size(), i);
-    if (res.ec != std::errc() || i >= s.r.strings.size()) return cellFail(s, "bad shared string index '" + text + "'");
+    const char* end = text + std::strlen(text);
+    auto res = std::from_chars(text, end, i);
+    if (res.ec != std::errc() || i >= s.r.strings.size())
+      return cellFail(s, "bad shared string index '" + std::string(text) + "'");
     *out = CellValue::makeText(s.r.strings[i]);
-  } else if (type == "b") {
-    if (text != "0" && text != "1") return cellFail(s, "unreadable boolean '" + text + "'");
-    *out = CellValue::makeBoolean(text == "1");
-  } else if (type == "e") {
+  } else if (is("b")) {
+    if (std::strcmp(text, "0") != 0 && std::strcmp(text, "1") != 0)
+      return cellFail(s, "unreadable boolean '" + std::string(text) + "'");
+    *out = CellValue::makeBoolean(text[0] == '1');
+  } else if (is("e")) {
     CellError e;
-    if (!Wb_errorFromText(text, &e)) return cellFail(s, "unknown error value '" + text + "'");
+    if (!Wb_errorFromText(text, &e)) return cellFail(s, "unknown error value '" + std::string(text) + "'");
     *out = CellValue::makeError(e);
   } else {
-    return cellFail(s, "cell type '" + type + "' is not supported");
+    return cellFail(s, "cell type '" + std::string(type) + "' is not supported");
   }
   return true;
 }
@@ -391,14 +418,15 @@ bool readFormula(SheetReader& s, const pugi::xml_node& f, int row, int col) {
 }
 
 bool readCell(SheetReader& s, const pugi::xml_node& c, int row, int col) {
-  s.where = "sheet '" + s.sh->name + "' cell " + Wb_a1(row, col);
+  s.row = row;
+  s.col = col;
+  CellParts parts = partsOf(c);
   CellValue value;
-  if (!readValue(s, c, &value)) return false;
-  pugi::xml_node f = child(c, "f");
-  if (f && !readFormula(s, f, row, col)) return false;
+  if (!readValue(s, c, parts, &value)) return false;
+  if (parts.formula && !readFormula(s, parts.formula, row, col)) return false;
   Cell* cell = Wb_cellAt(s.r.wb, s.sh, row, col);
-  cell->value = value;
-  cell->keepsStoredValue = f && value.kind != CellKind::Empty;
+  cell->value = std::move(value);
+  cell->keepsStoredValue = parts.formula && cell->value.kind != CellKind::Empty;
   int xf = 0;
   if (intAttr(c.attribute("s"), 0, static_cast<long long>(s.r.formats.size()) - 1, 0, &xf) &&
       static_cast<size_t>(xf) < s.r.formats.size()) {
@@ -414,8 +442,8 @@ bool cellPosition(SheetReader& s, const pugi::xml_node& c, int row, int* col) {
   if (!ref) { ++*col; return *col < 16384 || cellFail(s, "cell beyond the last column"); }
   int r = 0;
   if (Wb_parseA1(ref.value(), &r, col) && r == row) return true;
-  s.where = "sheet '" + s.sh->name + "'";
-  return cellFail(s, "bad cell reference '" + std::string(ref.value()) + "' in row " + std::to_string(row + 1));
+  return fail(s.r, "sheet '" + s.sh->name + "': bad cell reference '" + std::string(ref.value()) + "' in row " +
+                       std::to_string(row + 1));
 }
 
 bool readRows(SheetReader& s, const pugi::xml_node& data) {
@@ -427,19 +455,21 @@ bool readRows(SheetReader& s, const pugi::xml_node& data) {
       return fail(s.r, "sheet '" + s.sh->name + "': bad row number");
     row = number - 1;
     int col = -1;
+    size_t cells = 0;
     for (pugi::xml_node c : rn.children()) {
       if (std::strcmp(localName(c), "c") != 0) continue;
       if (!cellPosition(s, c, row, &col) || !readCell(s, c, row, col)) return false;
+      if (cells++ == 0) s.sh->cells.reserveRow(row, static_cast<size_t>(std::distance(rn.begin(), rn.end())));
     }
   }
   return true;
 }
 
 bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
-  pugi::xml_document doc;
-  if (!loadXml(r, part, &doc)) return false;
-  pugi::xml_node data = child(doc.document_element(), "sheetData");
-  SheetReader s{r, sh, {}, {}, kArrayCellSlack};
+  XmlPart xml;
+  if (!loadXml(r, part, &xml)) return false;
+  pugi::xml_node data = child(xml.doc.document_element(), "sheetData");
+  SheetReader s{r, sh, {}, -1, -1, kArrayCellSlack};
   for (pugi::xml_node rn : data.children())
     for (pugi::xml_node c : rn.children()) s.arrayCells += std::strcmp(localName(c), "c") == 0;
   return readRows(s, data);
@@ -449,9 +479,9 @@ bool loadWorkbook(Reader& r) {
   std::string bookPart;
   if (!findWorkbookPart(r, &bookPart)) return false;
   std::map<std::string, Relationship> rels;
-  pugi::xml_document doc;
-  if (!loadRelationships(r, bookPart, &rels) || !loadXml(r, bookPart, &doc)) return false;
-  pugi::xml_node book = doc.document_element();
+  XmlPart xml;
+  if (!loadRelationships(r, bookPart, &rels) || !loadXml(r, bookPart, &xml)) return false;
+  pugi::xml_node book = xml.doc.document_element();
   if (std::strcmp(localName(book), "workbook") != 0) return fail(r, "is not a workbook (no workbook element)");
   std::string strings = targetOfType(rels, "sharedStrings"), styles = targetOfType(rels, "styles");
   if (!strings.empty() && hasPart(r, strings) && !loadSharedStrings(r, strings)) return false;

@@ -251,6 +251,15 @@ TEST_F(CommandLineFiles, OptionsSetLimitsAndBadValuesAreRefused) {
   EXPECT_EQ(fraction.status, 0) << fraction.out;
 }
 
+// The analysis compiles the model's cells: hs71's four variables, its
+// objective and its two constraints.
+TEST_F(CommandLineFiles, AnalyseReportsTheCellsCompiled) {
+  CliRun r = corvan("analyse " + data("nlp/hs71.xlsx"));
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(r.has("analysis: status 0: done")) << r.out;
+  EXPECT_TRUE(r.has("cells compiled: 7")) << r.out;
+}
+
 // Malformed models: the exit status, the library's status when it ran, and a
 // message naming the fault; the run saves nothing.
 TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
