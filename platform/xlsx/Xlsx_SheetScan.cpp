@@ -15,7 +15,7 @@ namespace {
 struct Tag {
   std::string_view name;
   bool closing = false, selfClosing = false;
-  std::string_view r, s, t, ref, si;
+  std::string_view r, s, t, ref, si, spans;
   bool hasR = false, hasS = false, hasRef = false;
 };
 
@@ -89,6 +89,7 @@ struct Scanner {
       else if (attr == "t") t->t = value;
       else if (attr == "ref") { t->ref = value; t->hasRef = true; }
       else if (attr == "si") t->si = value;
+      else if (attr == "spans") t->spans = value;
     }
   }
 
@@ -186,7 +187,7 @@ struct Scanner {
 }  // namespace
 
 XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const XlsxCellText&)>& cell,
-                        const std::function<bool(std::string_view r, bool hasR)>& row) {
+                        const std::function<bool(std::string_view r, bool hasR, std::string_view spans)>& row) {
   // The sheet data: "<sheetData>" (with any prefix) up to its end tag.
   size_t at = 0;
   Scanner sc{nullptr, xml.data() + xml.size()};
@@ -208,7 +209,7 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
     if (!sc.tag(&t)) return XlsxScan::Unsupported;
     if (t.closing && t.name == "sheetData") return XlsxScan::Read;
     if (t.closing || t.name != "row") return XlsxScan::Unsupported;
-    if (!row(t.r, t.hasR)) return XlsxScan::Stopped;
+    if (!row(t.r, t.hasR, t.spans)) return XlsxScan::Stopped;
     if (t.selfClosing) continue;
     for (;;) {
       if (!sc.tag(&t)) return XlsxScan::Unsupported;
