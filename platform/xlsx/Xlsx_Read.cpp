@@ -313,7 +313,7 @@ struct SheetReader {
   Sheet* sh;
   std::map<std::string, SharedFormula> shared;   // by si
   int row = -1, col = -1;                         // the cell being read
-  size_t rowCells = 0;                            // cells the row says it may have, until its first is read
+  size_t rowCells = 0;                            // cells the row may have, until its first is read
   std::string_view text;                          // the part's text
   pugi::xml_node data;                            // <sheetData>, when the part was parsed
   long long arrayCells = -1;                      // cells array blocks may still cover, -1 until counted
@@ -421,7 +421,8 @@ bool readFormula(SheetReader& s, const XlsxCellText& c) {
 }
 
 // A row's start: its number from its "r" attribute, or the one after the
-// last; the columns its "spans" gives ("first:last", 1-based), when it does.
+// last; room for the columns its "spans" gives ("first:last", 1-based), or
+// else for as many cells as the row before has.
 bool startRow(SheetReader& s, std::string_view r, bool hasR, std::string_view spans) {
   int number = s.row + 2;
   if (!intText(r, hasR, 1, 1048576, number, &number) || number > 1048576)
@@ -432,7 +433,8 @@ bool startRow(SheetReader& s, std::string_view r, bool hasR, std::string_view sp
   size_t colon = spans.find(':'), lastColon = spans.rfind(':');
   bool given = colon != std::string_view::npos && intText(spans.substr(0, colon), true, 1, 16384, 0, &first) &&
                intText(spans.substr(lastColon + 1), true, 1, 16384, 0, &last) && first <= last;
-  s.rowCells = given ? static_cast<size_t>(last - first + 1) : 0;
+  const auto& rows = s.sh->cells.rows();
+  s.rowCells = given ? static_cast<size_t>(last - first + 1) : rows.empty() ? 0 : rows.back().cells.size();
   return true;
 }
 
