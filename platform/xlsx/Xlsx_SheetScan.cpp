@@ -202,7 +202,7 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
     at += 9;
   }
   Tag t;
-  std::string formulaText, valueText, inlineText;   // texts that had escapes, inline strings
+  std::string formulaText, valueText, inlineText, pieceText;   // texts that had escapes; inline strings
   if (!sc.tag(&t) || t.closing || t.name != "sheetData") return XlsxScan::Unsupported;
   if (t.selfClosing) return XlsxScan::Read;
   for (;;) {
@@ -219,12 +219,12 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
       c.ref = t.r; c.hasRef = t.hasR;
       c.style = t.s; c.hasStyle = t.hasS;
       c.type = t.t;
-      for (bool open = !t.selfClosing; open;) {
+      for (bool empty = t.selfClosing; !empty;) {
         if (!sc.tag(&t)) return XlsxScan::Unsupported;
         if (t.closing && t.name == "c") break;
         if (t.closing || (t.name != "v" && t.name != "f" && t.name != "is")) return XlsxScan::Unsupported;
         if (t.name == "is") {
-          if (!sc.inlineText(t, &inlineText, &valueText)) return XlsxScan::Unsupported;
+          if (!sc.inlineText(t, &inlineText, &pieceText)) return XlsxScan::Unsupported;
           c.inlineText = inlineText;
         } else if (t.name == "f") {
           c.hasFormula = true;
