@@ -33,14 +33,13 @@ bool Ia_invert(int count, const std::vector<double>& a, std::vector<double>& y) 
   return true;
 }
 
-IaNewtonEnd Ia_krawczykStep(IaKrawczykSystem& sys, std::vector<Interval>& box, double accuracy,
-                            int* newtonSteps) {
+IaNewtonEnd Ia_krawczykStep(IaKrawczykSystem& sys, std::vector<Interval>& box, double accuracy, int* newtonSteps) {
   const int count = sys.count;
   std::vector<double> mid(static_cast<std::size_t>(count) * count), y;
   for (std::size_t e = 0; e < mid.size(); ++e) mid[e] = Ia_mid(sys.jacobian[e]);
   if (!Ia_invert(count, mid, y)) return IaNewtonEnd::Unchanged;
   ++*newtonSteps;
-  std::vector<Interval> m(mid.size(), Interval{0, 0});   // Y J
+  std::vector<Interval> m(mid.size(), Interval{0, 0});  // Y J
   for (int r = 0; r < count; ++r)
     for (int c = 0; c < count; ++c)
       for (int k = 0; k < count; ++k)
@@ -158,7 +157,8 @@ IaFate Ia_afterMiss(const IaSearchContext& s, IaBox& box) {
     if (lo || hi) which = i, lower = lo;
   }
   if (touching == 0) return IaFate::Dead;
-  if (touching == 1) box[which] = lower ? Interval{box[which].lo, box[which].lo} : Interval{box[which].hi, box[which].hi};
+  if (touching == 1)
+    box[which] = lower ? Interval{box[which].lo, box[which].lo} : Interval{box[which].hi, box[which].hi};
   return IaFate::Alive;
 }
 

@@ -17,7 +17,7 @@ struct GlobalProblem {
   std::string name, kind;
   int n = 0;
   double optimum = 0;
-  std::vector<std::vector<double>> solutions;   // of a system of equations
+  std::vector<std::vector<double>> solutions;  // of a system of equations
 };
 
 void PrintTo(const GlobalProblem& p, std::ostream* os) { *os << p.name; }
@@ -35,14 +35,14 @@ std::vector<GlobalProblem> readProblems() {
   std::ifstream solutions(dir + "solutions.csv");
   std::string line;
   std::getline(solutions, line);
-  while (std::getline(solutions, line)) {   // name, solution, variable, cell, value
+  while (std::getline(solutions, line)) {  // name, solution, variable, cell, value
     const std::vector<std::string> f = csvFields(line);
     if (f.size() >= 5) points[f[0]][std::stoi(f[1])].push_back(std::stod(f[4]));
   }
   std::vector<GlobalProblem> out;
   std::ifstream optima(dir + "optima.csv");
   std::getline(optima, line);
-  while (std::getline(optima, line)) {   // name, kind, n, rows, sense, optimum, ...
+  while (std::getline(optima, line)) {  // name, kind, n, rows, sense, optimum, ...
     const std::vector<std::string> f = csvFields(line);
     if (f.size() < 6) continue;
     GlobalProblem p{f[0], f[1], std::stoi(f[2]), f[5].empty() ? 0.0 : std::stod(f[5]), {}};
