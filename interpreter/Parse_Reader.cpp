@@ -175,7 +175,13 @@ int32_t arithmeticType(int32_t a, int32_t b) {
 
 int32_t typeOfKind(int32_t kind) { return kind == kValArray || kind == kValError ? kTypeAny : kind; }
 
-CellRef currentCell(const FormulaReader* r) { return Prog_symbolCell(r->current); }
+// Where a symbol's formula stands; a defined name's formula has no cell (it
+// is no reference) and stands for the cell that first used the name.
+CellRef placeOf(const Symbol* s) {
+  return s->value.source || !s->formula ? Prog_symbolCell(s) : s->formula->usedAt;
+}
+
+CellRef currentCell(const FormulaReader* r) { return placeOf(r->current); }
 
 bool isExternalText(const std::u16string& text) {
   const size_t open = text.find(u'[');
@@ -219,12 +225,11 @@ int32_t reference(FormulaReader* r) {
     if (range.sheet != 0) {
       fillRangeSymbol(r, s, range);
     } else {
-      // A defined name standing for a formula: compiled like a cell of the
-      // formula's sheet.
+      // A defined name standing for a formula: compiled on the sheet of the
+      // cell that uses it.
       s->formula = new FormulaRecord();
       s->formula->text = formula;
-      const CellRef at = currentCell(r);
-      setSource(&s->value, RangeRef{sheet, at.row, at.column, at.row, at.column});
+      s->formula->usedAt = currentCell(r);
     }
   }
   r->zeroOperand = s->value.kind <= kValReal && s->value.number == 0.0 && !s->formula && s->value.reference == 0;
@@ -477,11 +482,11 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
   if (next(r) == kTokEq) next(r);
   int32_t type = comparison(r);
   if (type == kTypeFailed || (r->loneExternal && type != kTypeExternal)) {
-    const CellRef at = Prog_symbolCell(cell);
+    const CellRef at = placeOf(cell);
     Vm_raise(r->context, kStatusTypeMismatch, "Parse_formula", at.sheet, at.row, at.column);
     type = kTypeFailed;
   }
-  const CellRef at = Prog_symbolCell(cell);
+  const CellRef at = placeOf(cell);
   Vm_setErrorCell(r->context, at.sheet, at.row, at.column);
   if (type == kTypeExternal || r->context->errorCount) {
     Code_free(f->code);
@@ -512,8 +517,7 @@ void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* ce
     Symbol* dep = cell->precedents[i];
     if (dep->mark) {
       // The cell closes a cycle: report it, the one reached last.
-      const CellRef at = Prog_symbolCell(cell);
-      raiseAt(r, kStatusCircularReference, at);
+      raiseAt(r, kStatusCircularReference, placeOf(cell));
       break;
     }
     const bool uncompiled = dep->formula && !dep->formula->text.empty();

@@ -73,8 +73,10 @@ void checkScaling(EvalContext* ctx, double a, double b) {
   Model_checkScaling(ctx->structure, a, b, ctx->currentCell);
 }
 
+// The larger kind of the two, but a number at least: arithmetic on booleans
+// and empty cells gives numbers (TRUE + TRUE is 2, not a boolean holding 2).
 Value scalarArith(EvalContext* ctx, Arith op, int32_t kx, double x, int32_t ky, double y) {
-  const int32_t kind = std::max(std::max(kx, ky), static_cast<int32_t>(kValBool));
+  const int32_t kind = std::max(std::max(kx, ky), static_cast<int32_t>(kValInt));
   switch (op) {
     case Arith::kAdd: checkScaling(ctx, x, y); return number(ctx, kind, x + y);
     case Arith::kSub: checkScaling(ctx, x, y); return number(ctx, kind, x - y);
