@@ -39,13 +39,14 @@ struct XlsxCellText {
 enum class XlsxScan { Read, Stopped, Unsupported };
 
 // Reads the rows and cells of a sheet part's text in one pass, calling
-// row(r, hasR) for each row and cell(c) for each of its cells, in order; a
+// row(r, hasR, spans) for each row (its attributes "r" and "spans", the
+// columns it uses) and cell(c) for each of its cells, in order; a
 // callback returning false stops the scan (Stopped). Unsupported, at any
 // point, when the sheet data holds anything but rows of cells with values
 // formulas and inline strings (comments, other elements, text that is not
 // well formed): what was read must then be read again another way.
 XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const XlsxCellText&)>& cell,
-                        const std::function<bool(std::string_view r, bool hasR)>& row);
+                        const std::function<bool(std::string_view r, bool hasR, std::string_view spans)>& row);
 
 // A text as files carry it, before XML escaping: characters XML cannot
 // carry as _xHHHH_, a literal "_xHHHH_" protected by escaping its

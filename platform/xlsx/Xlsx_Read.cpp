@@ -313,6 +313,7 @@ struct SheetReader {
   Sheet* sh;
   std::map<std::string, SharedFormula> shared;   // by si
   int row = -1, col = -1;                         // the cell being read
+  size_t rowCells = 0;                            // cells the row may have, until its first is read
   std::string_view text;                          // the part's text
   pugi::xml_node data;                            // <sheetData>, when the part was parsed
   long long arrayCells = -1;                      // cells array blocks may still cover, -1 until counted
@@ -419,13 +420,21 @@ bool readFormula(SheetReader& s, const XlsxCellText& c) {
   return Wb_setArrayFormula(s.r.wb, s.sh, block, formula) || cellFail(s, "array formula block overlaps another");
 }
 
-// A row's start: its number from its "r" attribute, or the one after the last.
-bool startRow(SheetReader& s, std::string_view r, bool hasR) {
+// A row's start: its number from its "r" attribute, or the one after the
+// last; room for the columns its "spans" gives ("first:last", 1-based), or
+// else for as many cells as the row before has.
+bool startRow(SheetReader& s, std::string_view r, bool hasR, std::string_view spans) {
   int number = s.row + 2;
   if (!intText(r, hasR, 1, 1048576, number, &number) || number > 1048576)
     return fail(s.r, "sheet '" + s.sh->name + "': bad row number");
   s.row = number - 1;
   s.col = -1;
+  int first = 0, last = 0;
+  size_t colon = spans.find(':'), lastColon = spans.rfind(':');
+  bool given = colon != std::string_view::npos && intText(spans.substr(0, colon), true, 1, 16384, 0, &first) &&
+               intText(spans.substr(lastColon + 1), true, 1, 16384, 0, &last) && first <= last;
+  const auto& rows = s.sh->cells.rows();
+  s.rowCells = given ? static_cast<size_t>(last - first + 1) : rows.empty() ? 0 : rows.back().cells.size();
   return true;
 }
 
@@ -444,6 +453,11 @@ bool readCell(SheetReader& s, const XlsxCellText& c) {
   if (!readValue(s, c, &value)) return false;
   if (c.hasFormula && !readFormula(s, c)) return false;
   Cell* cell = Wb_cellAt(s.r.wb, s.sh, s.row, s.col);
+  if (s.rowCells) {   // the row's first cell: room for the others
+    s.sh->cells.reserveRow(s.row, s.rowCells);
+    s.rowCells = 0;
+    cell = Wb_cellAt(s.r.wb, s.sh, s.row, s.col);
+  }
   cell->value = std::move(value);
   cell->keepsStoredValue = c.hasFormula && cell->value.kind != CellKind::Empty;
   int xf = 0;
@@ -488,13 +502,9 @@ bool readParsedRows(SheetReader& s) {
   for (pugi::xml_node rn : s.data.children()) {
     if (std::strcmp(localName(rn), "row") != 0) continue;
     pugi::xml_attribute r = rn.attribute("r");
-    if (!startRow(s, r.value(), r)) return false;
-    size_t cells = 0;
-    for (pugi::xml_node c : rn.children()) {
-      if (std::strcmp(localName(c), "c") != 0) continue;
-      if (!readCell(s, cellText(c, &inlineText))) return false;
-      if (cells++ == 0) s.sh->cells.reserveRow(s.row, static_cast<size_t>(std::distance(rn.begin(), rn.end())));
-    }
+    if (!startRow(s, r.value(), r, rn.attribute("spans").value())) return false;
+    for (pugi::xml_node c : rn.children())
+      if (std::strcmp(localName(c), "c") == 0 && !readCell(s, cellText(c, &inlineText))) return false;
   }
   return true;
 }
@@ -504,17 +514,17 @@ bool readParsedRows(SheetReader& s) {
 bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
   XmlPart xml;
   if (!readPart(r, part, &xml.data)) return false;
-  SheetReader s{r, sh, {}, -1, -1, xml.data, {}, -1};
+  SheetReader s{r, sh, {}, -1, -1, 0, xml.data, {}, -1};
   XlsxScan scan = Xlsx_scanSheet(
       xml.data, [&s](const XlsxCellText& c) { return readCell(s, c); },
-      [&s](std::string_view row, bool hasR) { return startRow(s, row, hasR); });
+      [&s](std::string_view row, bool hasR, std::string_view spans) { return startRow(s, row, hasR, spans); });
   if (scan != XlsxScan::Unsupported) return scan == XlsxScan::Read;
   sh->cells.clear();
   sh->arrays.clear();
   ++r.wb->structureVersion;
   pugi::xml_parse_result res = xml.doc.load_buffer_inplace(xml.data.data(), xml.data.size(), kParseOptions);
   if (!res) return fail(r, "part '" + part + "' is not valid XML: " + res.description());
-  SheetReader parsed{r, sh, {}, -1, -1, {}, child(xml.doc.document_element(), "sheetData"), -1};
+  SheetReader parsed{r, sh, {}, -1, -1, 0, {}, child(xml.doc.document_element(), "sheetData"), -1};
   return readParsedRows(parsed);
 }
 

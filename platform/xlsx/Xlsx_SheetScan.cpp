@@ -15,7 +15,7 @@ namespace {
 struct Tag {
   std::string_view name;
   bool closing = false, selfClosing = false;
-  std::string_view r, s, t, ref, si;
+  std::string_view r, s, t, ref, si, spans;
   bool hasR = false, hasS = false, hasRef = false;
 };
 
@@ -89,6 +89,7 @@ struct Scanner {
       else if (attr == "t") t->t = value;
       else if (attr == "ref") { t->ref = value; t->hasRef = true; }
       else if (attr == "si") t->si = value;
+      else if (attr == "spans") t->spans = value;
     }
   }
 
@@ -186,7 +187,7 @@ struct Scanner {
 }  // namespace
 
 XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const XlsxCellText&)>& cell,
-                        const std::function<bool(std::string_view r, bool hasR)>& row) {
+                        const std::function<bool(std::string_view r, bool hasR, std::string_view spans)>& row) {
   // The sheet data: "<sheetData>" (with any prefix) up to its end tag.
   size_t at = 0;
   Scanner sc{nullptr, xml.data() + xml.size()};
@@ -201,14 +202,14 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
     at += 9;
   }
   Tag t;
-  std::string formulaText, valueText, inlineText;   // texts that had escapes, inline strings
+  std::string formulaText, valueText, inlineText, pieceText;   // texts that had escapes; inline strings
   if (!sc.tag(&t) || t.closing || t.name != "sheetData") return XlsxScan::Unsupported;
   if (t.selfClosing) return XlsxScan::Read;
   for (;;) {
     if (!sc.tag(&t)) return XlsxScan::Unsupported;
     if (t.closing && t.name == "sheetData") return XlsxScan::Read;
     if (t.closing || t.name != "row") return XlsxScan::Unsupported;
-    if (!row(t.r, t.hasR)) return XlsxScan::Stopped;
+    if (!row(t.r, t.hasR, t.spans)) return XlsxScan::Stopped;
     if (t.selfClosing) continue;
     for (;;) {
       if (!sc.tag(&t)) return XlsxScan::Unsupported;
@@ -218,12 +219,12 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
       c.ref = t.r; c.hasRef = t.hasR;
       c.style = t.s; c.hasStyle = t.hasS;
       c.type = t.t;
-      for (bool open = !t.selfClosing; open;) {
+      for (bool empty = t.selfClosing; !empty;) {
         if (!sc.tag(&t)) return XlsxScan::Unsupported;
         if (t.closing && t.name == "c") break;
         if (t.closing || (t.name != "v" && t.name != "f" && t.name != "is")) return XlsxScan::Unsupported;
         if (t.name == "is") {
-          if (!sc.inlineText(t, &inlineText, &valueText)) return XlsxScan::Unsupported;
+          if (!sc.inlineText(t, &inlineText, &pieceText)) return XlsxScan::Unsupported;
           c.inlineText = inlineText;
         } else if (t.name == "f") {
           c.hasFormula = true;
