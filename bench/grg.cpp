@@ -37,20 +37,9 @@ void solveWorkbook(benchmark::State& state, const std::string& name) {
   Wb_resetApp();
 }
 
-// The library, loaded once for the benchmarks that run through it.
-LibraryContext* libraryContext() {
-  static OsModule module = Os_loadLibrary(CORVAN_OUT "/Corvan32.dll");
-  return module ? Entry_context() : nullptr;
-}
-
 void solveThroughLibrary(benchmark::State& state, const std::string& name, bool analytic) {
-  LibraryContext* context = libraryContext();
-  if (!context) {
-    state.SkipWithError("the library does not load");
-    return;
-  }
   GrgLibraryRun run;
-  for (auto _ : state) run = GrgLib_solve(context, name, analytic);
+  for (auto _ : state) run = GrgLib_solve(name, analytic);
   state.counters["evaluations"] = static_cast<double>(run.evaluations);
   state.counters["jacobians"] = static_cast<double>(run.jacobians);
   state.counters["status"] = run.problem.status;

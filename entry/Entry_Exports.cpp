@@ -85,6 +85,7 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {73, nullptr, CORVAN_PROC(Socp_engineFinish)},
     {74, nullptr, CORVAN_PROC(Eng_freeNothing)},
     {75, nullptr, CORVAN_PROC(Eval_reportError)},
+    {76, nullptr, CORVAN_PROC(Eval_showStatus)},
     {77, nullptr, CORVAN_PROC(Eval_loadModel)},
     {78, nullptr, CORVAN_PROC(Eval_diagnoseModel)},
     {80, nullptr, CORVAN_PROC(Eval_freeModel)},

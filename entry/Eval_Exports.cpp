@@ -3,7 +3,6 @@
 // session knows (the variables and rows the front end counts, the elastic
 // variables of feasibility mode, the precision option, whether the
 // objective is maximised) and reports a failing evaluation's error and cell.
-// Diagnosis is not carried and fails the way a missing component fails.
 #include "entry/Eval_Exports.h"
 
 #include <cstdio>
@@ -32,7 +31,7 @@ EvalContext* loadedModel(LibraryContext* context) {
   return ctx && ctx->program && ctx->functions && ctx->variables ? ctx : nullptr;
 }
 
-void showStatus(LibraryContext*, int show, const char* text) { Msg_showStatus(show, text); }
+void showStatus(LibraryContext*, int show, const char* text) { Eval_showStatus(0, show, text); }
 
 // A query of the progress callback that counts nothing and shows nothing.
 int stopCode(LibraryContext* context) { return Host_progressCallback(context, 0, 0, 0, 0); }
@@ -123,8 +122,12 @@ void Eval_registerProgressHost() {
   Model_setProgressHost(&host);
 }
 
-
-int Eval_diagnoseModel(LibraryContext*, std::intptr_t, int, int, int) { return StatusHostFailure; }
+int Eval_showStatus(std::intptr_t, int show, const char* text) {
+  char line[128];
+  std::snprintf(line, sizeof line, "%s", show && text ? text : "");
+  Msg_showStatus(show ? 1 : 0, line);
+  return 1;
+}
 
 int Eval_queryModel(LibraryContext* context, int what) {
   EvalContext* ctx = loadedModel(context);

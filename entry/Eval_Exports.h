@@ -17,13 +17,20 @@ void Eval_registerProgressHost();
 // The first error of the loaded model and its cell ("Sheet1!$B$3") to the
 // front end's result range (ordinal 75); 1 when written.
 int Eval_reportError(LibraryContext* context);
+// A text on the status bar (show != 0, at most 127 characters) or the
+// status bar restored (ordinal 76; the first word is not read).
+int Eval_showStatus(std::intptr_t unused, int show, const char* text);
 // Loads the session's model for the interpreter (ordinal 77): 0 loaded, 8
 // empty, 11 no memory, 12 a formula refused (reported through ordinal 75),
 // 13 a workbook failure. The model stays until Eval_freeModel.
 int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int bigM,
                    int listAdded, int checkValues, int compactDerivatives, int tableFlag);
-int Eval_diagnoseModel(LibraryContext* context, std::intptr_t handle, int notRun, int extra,
-                       int rdp);
+// Diagnoses the loaded model (ordinal 78): with report, the findings go to
+// the front end's result range (per function with detailed); convexity runs
+// the convexity stage. 0 done, 8 no model, 11 no memory, 12 a function could
+// not be evaluated (reported through ordinal 75), 13 the range unwritable.
+int Eval_diagnoseModel(LibraryContext* context, std::intptr_t refreshWord, int report, int convexity,
+                       int detailed);
 int Eval_freeModel(LibraryContext* context);        // 0 on success
 int Eval_queryModel(LibraryContext* context, int kind);
 

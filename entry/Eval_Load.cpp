@@ -167,7 +167,7 @@ void reportAnalysis(LibraryContext* context, const ExcelAutomation* ea, const Lo
 
 }  // namespace
 
-int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int /*bigM*/,
+int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int bigM,
                    int /*listAdded*/, int checkValues, int compactDerivatives, int /*tableFlag*/) {
   if (!context || Sess_modelVariables(context) < 1 || Host_queryModel(context, QueryRows) < 1) return kLoadEmpty;
   EvalContext* ctx = Load_createContext(context);
@@ -179,6 +179,7 @@ int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCo
     return kLoadHostFailure;
   rq.skipCellCount = skipCellCount != 0;
   rq.checkValues = checkValues != 0;
+  rq.bigM = bigM != 0;
   rq.compactDerivatives = compactDerivatives != 0 ? 1 : 0;
   auto* source = new ComReaderSource(ctx->excel);
   LoadReport report;

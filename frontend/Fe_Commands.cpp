@@ -1,5 +1,6 @@
 // The `corvan` commands that drive the library: engines, models, solve,
 // analyse.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -274,6 +275,10 @@ void printAnalysis(int status, const std::vector<std::vector<std::string>>& rows
 int Fe_analyse(const FeArgs& a) {
   FeSession s;
   if (!openAndPrepare(&s, a)) return FeExitUsage;
+  // Unless asked otherwise: diagnose with the convexity test, per function.
+  for (const auto& [name, value] : {std::pair<const char*, const char*>{"solver_mda", "3"}, {"solver_rdp", "1"}})
+    if (std::none_of(a.options.begin(), a.options.end(), [&](const auto& o) { return o.first == name; }))
+      Fe_setModelOption(&s, name, value);
   FeModel m = Fe_readModel(s.book, s.book->activeSheet);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   int rc = FeExitSolution;
@@ -281,19 +286,12 @@ int Fe_analyse(const FeArgs& a) {
     int status = Fe_action(&s, action);
     Fe_endProgress();
     std::printf("%s: status %d: %s\n", action == ActAnalyse ? "analysis" : "diagnosis", status,
-                Fe_statusMeaning(status));
+                status == 0 ? "done" : Fe_statusMeaning(status));
     if (status > 0) rc = status == StatusRefused && refusedCommandLineOption(a) ? FeExitUsage : FeExitNoSolution;
-    const auto rows = Fe_resultRows(&s);
-    if (action == ActAnalyse) {
-      printAnalysis(status, rows);
-      continue;
-    }
-    for (const auto& row : rows) {
-      for (const auto& cell : row) std::printf("  %s", cell.c_str());
-      std::printf("\n");
-    }
+    if (action == ActAnalyse) printAnalysis(status, Fe_resultRows(&s));
+    else if (status == 0) Fe_printDiagnosis(Fe_resultValues(&s));
   }
-  if (rc != FeExitSolution) explainFailure(s.book, m, 0);
+  if (rc != FeExitSolution && !m.faults.empty()) explainFailure(s.book, m, 0);
   Fe_close(&s);
   return rc;
 }

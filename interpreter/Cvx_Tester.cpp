@@ -27,29 +27,22 @@ constexpr uint32_t kSampleSeed = 20261207;
 constexpr double kBigMLimit = 1e10;
 constexpr double kUnboundedRange = 3.4e38;
 
-// A square interval matrix with rows and columns 1..n.
-struct IvlMatrix {
-  std::vector<Interval> cells;
-  std::vector<Interval*> rows;
-  explicit IvlMatrix(int32_t n)
-      : cells(static_cast<size_t>(n + 1) * static_cast<size_t>(n + 1), Interval{0.0, 0.0}),
-        rows(static_cast<size_t>(n + 1)) {
+// A square matrix of doubles or intervals with rows and columns 1..n.
+template <class T>
+struct Square {
+  std::vector<T> cells;
+  std::vector<T*> rows;
+  explicit Square(int32_t n)
+      : cells(static_cast<size_t>(n + 1) * static_cast<size_t>(n + 1), T{}), rows(static_cast<size_t>(n + 1)) {
     for (int32_t r = 0; r <= n; ++r) rows[static_cast<size_t>(r)] = &cells[static_cast<size_t>(r) * (n + 1)];
   }
-  Interval** data() { return rows.data(); }
+  T** data() { return rows.data(); }
 };
-
-struct RealMatrix {
-  std::vector<double> cells;
-  std::vector<double*> rows;
-  explicit RealMatrix(int32_t n)
-      : cells(static_cast<size_t>(n + 1) * static_cast<size_t>(n + 1), 0.0), rows(static_cast<size_t>(n + 1)) {
-    for (int32_t r = 0; r <= n; ++r) rows[static_cast<size_t>(r)] = &cells[static_cast<size_t>(r) * (n + 1)];
-  }
-  double** data() { return rows.data(); }
-};
+using IvlMatrix = Square<Interval>;
+using RealMatrix = Square<double>;
 
 bool isObjective(int32_t relation) { return relation == kRelMinimise || relation == kRelMaximise; }
+bool isLimit(int32_t relation) { return relation == kRelEqual || (relation >= kRelLessEqual && relation <= kRelGreaterEqual2); }
 
 int32_t variableCount(const ConvexityTester* t) { return Model_variableCount(t->variables); }
 
@@ -294,6 +287,10 @@ bool Cvx_contractBox(ConvexityTester* t, bool* feasible, bool* touching) {
       const int32_t fi = static_cast<int32_t>(i);
       bool narrowed = false;
       Propagation result = Propagation::kDone;
+      if (!isObjective(item->relation) && !isLimit(item->relation)) {
+        active[i] = false;  // a row without limits narrows nothing
+        continue;
+      }
       if (isObjective(item->relation)) {
         int32_t relation = 0;
         double level = 0.0;

@@ -99,10 +99,12 @@ void setRightHandSides(FunctionTable* t, const LoadRequest& rq) {
   }
 }
 
-// Cells of the right-hand ranges that no compiled symbol covers.
-int64_t uncoveredRhsCells(const FunctionTable* t, const SymbolTable* store) {
+// Cells of the right-hand ranges that no compiled symbol covers; the count
+// stops early when the user asks to stop.
+int64_t uncoveredRhsCells(EvalContext* ctx, const FunctionTable* t, const SymbolTable* store) {
   int64_t extra = 0;
   for (const RangeRef& r : t->rightRanges) {
+    if (Model_userAbortAny(ctx)) break;
     if (!Model_validRange(r)) continue;
     for (uint16_t row = r.firstRow; row <= r.lastRow; ++row)
       for (int column = r.firstColumn; column <= r.lastColumn; ++column) {
@@ -159,7 +161,7 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   ctx->codeStore = store;
   FormulaReader* reader = Reader_create(ctx, store, source);
   if (!reader) return kLoadNoMemory;
-  if (!Reader_bindModel(reader, ctx->functions, ctx->variables)) return kLoadEmpty;
+  if (!Reader_bindModel(reader, ctx->functions, ctx->variables, rq.bigM ? kReaderBigM : 0)) return kLoadEmpty;
   setRightHandSides(ctx->functions, rq);
   ctx->compactDerivatives = rq.compactDerivatives;
   if (!Parse_compileModel(reader) || !Prog_checkVariableCells(store)) return kLoadCompileFailed;
@@ -168,7 +170,7 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   Vm_initProgram(ctx->program, ctx);
   if (!rq.skipCellCount) {
     Prog_countCells(store, &report->formulaCells, &report->cells);
-    report->cells += uncoveredRhsCells(ctx->functions, store);
+    report->cells += uncoveredRhsCells(ctx, ctx->functions, store);
     Model_showProgress(ctx, kProgressClear, 0);
   }
   ProgBudget budget{};

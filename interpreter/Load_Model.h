@@ -75,6 +75,7 @@ struct LoadRequest {
   bool skipCones = false;          // the engine takes cones itself
   bool skipCellCount = false;
   bool checkValues = false;
+  bool bigM = false;               // linearise non-smooth constructs with big-M rows
   bool nonSmoothAllowed = true;
   int32_t compactDerivatives = 0;
   uint64_t freeBytes = 0;          // the memory budget of the compile step

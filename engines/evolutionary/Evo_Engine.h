@@ -65,6 +65,39 @@ struct EvoOptions {
   std::uint32_t flags = 0;   // EngineOptionFlags of engine 2
 };
 
+// What the run's options set when the main loop starts (with the values
+// derived from them) and the engine's numeric constants; nothing changes
+// them while the engine runs.
+struct EvoSettings {
+  double convergence = 0.0;                 // "solver_cvg"
+  double precision = 1e-8;                  // "solver_pre"; 1e-8 when 0
+  double tolerance = 0.0;                   // "solver_tol"
+  double extinction = 0.0;                  // "solver_xtc"
+  double mutationRate = 0.0;                // "solver_mrt"
+  double redrawShare = 0.0;                 // "solver_mrt" again, for the local search's redraw
+  int stallSeconds = 0;                     // "solver_mni"
+  int mutationHorizon = 0;                  // "solver_nod"
+  int useScaling = 0;                       // query 13
+  int localMode = 0;                        // EvoLocalMode
+  int localOptions = 48;                    // 48, plus 2 for central differences
+  int rejectLimit = 0;                      // n: rejected children that make an iteration
+  double equalityTol = 0.01;                // feasibility tolerance of equality rows
+  double eqWeight = 0.0, ineqWeight = 0.0;  // penalty weights
+  double allDiffShare = 0.0;                // alldifferent cells per variable
+  // Constants of the search.
+  int repeatCount = 2;
+  int tournamentRounds = 2;
+  int blendSteps = 3;
+  int stepHistory = 2;
+  int skipLimit = 20;
+  double stepNoise = 0.2;
+  double swapShare = 0.67, boundaryShare = 0.5, resetShare = 0.5;
+  double pmxShare = 0.67, blendShare = 0.67;
+  double distanceFactor = 0.8;
+  double thresholdStep = 0.2;
+  double betaSpread = 0.1;
+};
+
 // The linear part of the model: the coefficients captured by perturbation,
 // the rows and variables that are linear, and the tableau over them that
 // the repair and the linear-programming step solve.
@@ -125,44 +158,19 @@ struct EvoRecord {
   int hostRowCount = 0;                   // rows the host evaluates (query 1)
   int allDiffCells = 0, groupCount = 0, largestGroup = 0;
   int popSize = 0;
-  int repeatCount = 2;
-  int tournamentRounds = 2;
-  int blendSteps = 3;
-  int useScaling = 0;
   int setupEvaluations = 1;
   int finalStatus = 0;
   int iteration = 0;
   int feasibleFound = 0;
   int rejectedRun = 0;
   int infeasibleRun = 0;
-  int mutationHorizon = 0;
   std::uint32_t improvedTick = 0;
-  int rejectLimit = 0;
   int infeasiblePeriod = 0;
-  int stallSeconds = 0;
   int problemKind = 5;
   int classCount[3] = {0, 0, 0};          // non-smooth, smooth, linear
-  int localOptions = 48;
-  int localMode = 0;
-  int skipCount = 0, skipLimit = 20;
-  int stepHistory = 2;
-  double stepNoise = 0.2;
+  int skipCount = 0;
   double classPick[2] = {0.0, 0.0};
-  double convergence = 0.0;
-  double precision = 1e-8;
-  double tolerance = 0.0;
-  double extinction = 0.0;
-  double equalityTol = 0.01;
-  double eqWeight = 0.0, ineqWeight = 0.0;
-  double mutationRate = 0.0;
-  double swapShare = 0.67, boundaryShare = 0.5, resetShare = 0.5;
-  double allDiffShare = 0.0;
-  double pmxShare = 0.67, blendShare = 0.67;
-  double redrawShare = 0.0;
-  double distanceFactor = 0.8;
   double meritThreshold = 1e30;
-  double thresholdStep = 0.2;
-  double betaSpread = 0.1;
   double lastBest = 1e30;
   std::vector<std::int32_t> mutationPicks, crossoverPicks;  // popSize each
 
@@ -179,6 +187,7 @@ struct EvoRecord {
   RndStream rng;
   int scaled = 0;
   EvoOptions options;
+  EvoSettings settings;
   EvoStatistics stats;
 };
 

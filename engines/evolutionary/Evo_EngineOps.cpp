@@ -7,6 +7,7 @@
 #include <new>
 
 #include "contract/Eng_Engine.h"
+#include "contract/Eng_Setup.h"
 #include "contract/Host_Eval.h"
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
@@ -23,7 +24,7 @@ int readOptions(EvoRecord& rec) {
   if (rec.groupCount < 0 || rec.allDiffCells < 0) return StatusBadModel;
   rec.maximise = Host_queryModel(c, QueryMaximise) != 0;
   o.showIterations = Host_queryModel(c, QueryShowIterations);
-  rec.useScaling = Host_queryModel(c, QueryScaling);
+  rec.settings.useScaling = Host_queryModel(c, QueryScaling);
   o.reports = Host_queryModel(c, QueryReports);
   o.populationSize = Host_getIntOption(c, IntPopulation);
   o.seed = Host_getIntOption(c, IntRandomSeed);
@@ -118,14 +119,15 @@ int resolveLocalMode(int problemKind) {
 
 int setup(EvoRecord& rec, EngineProblem& problem) {
   if (int status = readModel(rec)) return status;
-  rec.localMode = localModeOf(rec.options.flags);
+  rec.settings.localMode = localModeOf(rec.options.flags);
   if (int status = checkModel(rec, problem)) return status;
   problem.variableCount = rec.n;
   problem.upper = rec.upper.data();
   problem.lower = rec.lower.data();
   problem.values = rec.x.data();
   if (int status = Evo_classify(rec)) return status;
-  if (rec.localMode == EvoLocalByKind) rec.localMode = resolveLocalMode(rec.problemKind);
+  if (rec.settings.localMode == EvoLocalByKind)
+    rec.settings.localMode = resolveLocalMode(rec.problemKind);
   return StatusConverged;
 }
 
@@ -181,7 +183,7 @@ int solve(EvoRecord& rec, EngineProblem& problem) {
   rec.types.assign(rec.n, 0);
   if (problem.integerFlags) std::copy(problem.integerFlags, problem.integerFlags + rec.n, rec.types.begin());
   rec.x0 = rec.x;
-  if (rec.useScaling && !scale(rec)) {
+  if (rec.settings.useScaling && !scale(rec)) {
     problem.status = StatusEvalError;
     return 0;
   }
@@ -206,16 +208,8 @@ void finalEvaluation(EvoRecord& rec) {
 int Evo_engineSetup(void* record) {
   auto* problem = static_cast<EngineProblem*>(record);
   if (!problem) return 0;
-  if (!problem->owner) {
-    problem->status = StatusBadModel;
-    return 0;
-  }
-  auto* rec = new (std::nothrow) EvoRecord;
-  if (!rec) {
-    problem->status = StatusOutOfMemory;
-    return 0;
-  }
-  problem->engineRecord = rec;
+  auto* rec = Eng_newRecord<EvoRecord>(problem);
+  if (!rec) return 0;
   rec->context = problem->owner;
   try {
     problem->status = setup(*rec, *problem);

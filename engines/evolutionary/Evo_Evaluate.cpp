@@ -45,9 +45,9 @@ void Evo_violations(const EvoRecord& rec, const double* rows, double* eqSum, dou
     double a = (lo - v) / (std::fabs(v) + 1.0);
     double b = (v - up) / (std::fabs(v) + 1.0);
     if (lo != up) {
-      if (a > rec.precision) *ineqSum += a * a;
-      else if (b > rec.precision) *ineqSum += b * b;
-    } else if (-(a * b) > rec.precision) {
+      if (a > rec.settings.precision) *ineqSum += a * a;
+      else if (b > rec.settings.precision) *ineqSum += b * b;
+    } else if (-(a * b) > rec.settings.precision) {
       *eqSum += -(a * b);
     }
   }
@@ -60,7 +60,7 @@ double Evo_objectiveOf(const EvoRecord& rec, const double* rows) {
 double Evo_fitnessOf(const EvoRecord& rec, const double* rows) {
   double eq, ineq;
   Evo_violations(rec, rows, &eq, &ineq);
-  return eq * rec.eqWeight + ineq * rec.ineqWeight + Evo_objectiveOf(rec, rows);
+  return eq * rec.settings.eqWeight + ineq * rec.settings.ineqWeight + Evo_objectiveOf(rec, rows);
 }
 
 int Evo_evaluateFitness(EvoRecord& rec, const double* x, double* fitness) {
@@ -68,8 +68,9 @@ int Evo_evaluateFitness(EvoRecord& rec, const double* x, double* fitness) {
   if (!Evo_evaluate(rec, x, rec.rowValues.data())) return EvoRejected;
   Evo_violations(rec, rec.rowValues.data(), &rec.lastEqSum, &rec.lastIneqSum);
   rec.lastObjective = Evo_objectiveOf(rec, rec.rowValues.data());
-  *fitness = rec.lastEqSum * rec.eqWeight + rec.lastIneqSum * rec.ineqWeight + rec.lastObjective;
-  if (rec.lastEqSum <= rec.equalityTol && rec.lastIneqSum <= rec.precision) {
+  *fitness = rec.lastEqSum * rec.settings.eqWeight + rec.lastIneqSum * rec.settings.ineqWeight +
+             rec.lastObjective;
+  if (rec.lastEqSum <= rec.settings.equalityTol && rec.lastIneqSum <= rec.settings.precision) {
     rec.infeasibleRun = 0;
     return EvoAccepted;
   }
@@ -86,7 +87,7 @@ void Evo_roundIntegers(EvoRecord& rec, double* x, bool allDifferent) {
     if (allDifferent ? type < 3 : (type != 1 && type != 2)) continue;
     double v = x[j] * rec.varScale[j];
     double fl = std::floor(v), ce = std::ceil(v);
-    if (v - fl <= rec.precision || ce - v <= rec.precision) continue;
+    if (v - fl <= rec.settings.precision || ce - v <= rec.settings.precision) continue;
     double lo = rec.lower[j] * rec.varScale[j], up = rec.upper[j] * rec.varScale[j];
     double value;
     if (Rnd_uniform(rec.rng) <= v - fl) value = ce <= up ? ce : (fl >= lo ? fl : v);

@@ -116,7 +116,7 @@ bool isFree(const EvoRecord& rec, int p) { return rec.x[rec.groupMember[p]] == -
 int findValue(const EvoRecord& rec, const double* x, int from, int to, double value) {
   for (int p = from; p < to; ++p)
     if ((x != rec.x.data() || !isFree(rec, p)) &&
-        std::fabs(groupValue(rec, x, p) - value) <= rec.precision)
+        std::fabs(groupValue(rec, x, p) - value) <= rec.settings.precision)
       return p;
   return -1;
 }
@@ -165,8 +165,8 @@ int groupCrossover(EvoRecord& rec, double u2, const EvoMember& m1, const EvoMemb
   int g = draw(rec, rec.groupCount - 1);
   int start = rec.groupStart[g], s = rec.groupStart[g + 1] - start;
   for (int p = start; p < start + s; ++p) rec.x[rec.groupMember[p]] = -1.0;
-  int result = u2 >= rec.pmxShare ? subsetCrossover(rec, start, s, m1, m2)
-                                  : mappedCrossover(rec, start, s, m1, m2);
+  int result = u2 >= rec.settings.pmxShare ? subsetCrossover(rec, start, s, m1, m2)
+                                           : mappedCrossover(rec, start, s, m1, m2);
   if (result == 0) Evo_checkGroup(rec, rec.x.data(), g);
   return result;
 }
@@ -183,7 +183,7 @@ int finishChild(EvoRecord& rec, const EvoMember* guide, double threshold, int* k
   if (Evo_isStop(result)) return result;
   double objective = Evo_objectiveOf(rec, rec.rowValues.data());
   bool acceptable = result == EvoAccepted ||
-                    (rec.localMode == EvoLocalGrg && fitness <= rec.meritThreshold);
+                    (rec.settings.localMode == EvoLocalGrg && fitness <= rec.meritThreshold);
   if (!acceptable || !(fitness < threshold)) return EvoRejected;
   rec.current = Evo_makeMember(rec, fitness, objective, rec.x.data());
   ++*kept;
@@ -214,16 +214,16 @@ int reportCrossover(EvoRecord& rec, int result) {
 // Mutation of a variable outside the alldifferent groups.
 void mutateValue(EvoRecord& rec, double u, int j) {
   double& v = rec.x[j];
-  if (u < rec.boundaryShare) {
+  if (u < rec.settings.boundaryShare) {
     v = Rnd_uniform(rec.rng) >= 0.5 ? rec.upper[j] : rec.lower[j];
-  } else if (rec.stats.crossoversKept >= rec.mutationHorizon ||
-             Rnd_uniform(rec.rng) >= rec.resetShare) {
+  } else if (rec.stats.crossoversKept >= rec.settings.mutationHorizon ||
+             Rnd_uniform(rec.rng) >= rec.settings.resetShare) {
     v = rec.lower[j] + Rnd_uniform(rec.rng) * (rec.upper[j] - rec.lower[j]);
   } else {
     bool down = Rnd_uniform(rec.rng) >= 0.5;
     double d = down ? v - rec.lower[j] : rec.upper[j] - v;
-    double e =
-        std::max(0.0, 1.0 - static_cast<double>(rec.stats.crossoversKept) / rec.mutationHorizon);
+    double e = std::max(
+        0.0, 1.0 - static_cast<double>(rec.stats.crossoversKept) / rec.settings.mutationHorizon);
     double step = d * (1.0 - std::pow(Rnd_uniform(rec.rng), e * e));
     v += down ? -step : step;
   }
@@ -250,7 +250,7 @@ bool mutateGroup(EvoRecord& rec, double u, int g) {
     setGroupValue(rec, p, vq);
     setGroupValue(rec, q, vp);
   };
-  if (u >= rec.swapShare) {
+  if (u >= rec.settings.swapShare) {
     for (int i = start + a; i <= start + b; ++i) {
       int k = start + draw(rec, s);
       if (k != i) swapPositions(i, k);
@@ -268,7 +268,9 @@ int Evo_crossoverChild(EvoRecord& rec) {
   ++rec.stats.crossovers;
   rec.current.reset();
   double u1 = Rnd_uniform(rec.rng), u2 = Rnd_uniform(rec.rng);
-  int rounds = u1 < rec.allDiffShare && u2 < rec.blendShare ? 1 : rec.tournamentRounds;
+  int rounds = u1 < rec.settings.allDiffShare && u2 < rec.settings.blendShare
+                   ? 1
+                   : rec.settings.tournamentRounds;
   int quota = rec.stats.crossovers * 6 / rec.popSize;
   EvoMember *m1 = nullptr, *m2 = nullptr;
   double best1 = 1e30, best2 = 1e30;
@@ -284,7 +286,8 @@ int Evo_crossoverChild(EvoRecord& rec) {
     m2 = Evo_memberAt(rec.population.get(), r2);
     if (!m1 || !m2) return StatusHostFailure;
     bool same = true;
-    for (int j = 0; j < rec.n && same; ++j) same = std::fabs(m1->x[j] - m2->x[j]) < rec.precision;
+    for (int j = 0; j < rec.n && same; ++j)
+      same = std::fabs(m1->x[j] - m2->x[j]) < rec.settings.precision;
     if (same) return Evo_stallAccounting(rec, EvoRejected, 0.0);
     if (m1->fitness < best1) best1 = m1->fitness, win1 = r1;
     if (m2->fitness < best2) best2 = m2->fitness, win2 = r2;
@@ -292,9 +295,9 @@ int Evo_crossoverChild(EvoRecord& rec) {
   ++rec.crossoverPicks[win1];
   ++rec.crossoverPicks[win2];
   int result = 0;
-  if (u1 < rec.allDiffShare) result = groupCrossover(rec, u2, *m1, *m2);
+  if (u1 < rec.settings.allDiffShare) result = groupCrossover(rec, u2, *m1, *m2);
   else if (allInGroups(rec)) return EvoRejected;
-  else if (u2 >= rec.blendShare) blend(rec, *m1, *m2);
+  else if (u2 >= rec.settings.blendShare) blend(rec, *m1, *m2);
   else result = quadratic(rec, *m1, *m2);
   if (result == StatusHostFailure) return result;
   if (result == 0) {

@@ -23,19 +23,19 @@ double distance(const EvoRecord& rec, const double* a, const double* b) {
 // count, and the distance to the local optima already recorded.
 bool worthSearching(EvoRecord& rec, const double* x, double merit) {
   if (merit > rec.meritThreshold) {
-    if (++rec.skipCount < rec.skipLimit) return false;
+    if (++rec.skipCount < rec.settings.skipLimit) return false;
     rec.skipCount = 0;
-    rec.meritThreshold += rec.thresholdStep * (std::fabs(rec.meritThreshold) + 1.0);
+    rec.meritThreshold += rec.settings.thresholdStep * (std::fabs(rec.meritThreshold) + 1.0);
     if (merit > rec.meritThreshold) return false;
   }
   // Mode 0 makes a new member from nearly every redraw; it runs only while
   // its members stay below one per skipLimit children kept, so that the
   // population can still close in on its best member.
-  if (rec.localMode == EvoLocalNone)
-    return rec.stats.localOptimaFound * rec.skipLimit <=
+  if (rec.settings.localMode == EvoLocalNone)
+    return rec.stats.localOptimaFound * rec.settings.skipLimit <=
            rec.stats.mutantsKept + rec.stats.crossoversKept;
   for (const EvoMember* o = rec.localOptima.get(); o; o = o->next.get())
-    if (distance(rec, x, o->x.data()) < rec.distanceFactor * o->radius) return false;
+    if (distance(rec, x, o->x.data()) < rec.settings.distanceFactor * o->radius) return false;
   return true;
 }
 
@@ -54,7 +54,7 @@ bool betaDraw(EvoRecord& rec, double* x) {
     if (inGroup || (!rec.varClass.empty() && rec.varClass[j] >= EvoClassNonSmooth)) continue;
     const double l = rec.lower[j], u = rec.upper[j], range = u - l;
     const double mu = (rec.best->x[j] - l) / range;
-    const double sigma = rec.betaSpread * std::fabs(rec.worst->x[j] - rec.best->x[j]);
+    const double sigma = rec.settings.betaSpread * std::fabs(rec.worst->x[j] - rec.best->x[j]);
     const double k = range * range * mu * (1.0 - mu) / sigma - 1.0;
     const double a = k * mu, b = k * (1.0 - mu);
     if (!(a > 0.0) || !(b > 0.0) || !std::isfinite(a * b)) return false;
@@ -68,7 +68,7 @@ bool betaDraw(EvoRecord& rec, double* x) {
 // result is feasible and better than the worst member. The last result.
 int betaRedraw(EvoRecord& rec, double* x, double* merit) {
   int result = EvoRejected;
-  for (int r = 0; r < rec.repeatCount; ++r) {
+  for (int r = 0; r < rec.settings.repeatCount; ++r) {
     if (!betaDraw(rec, x)) break;
     result = evaluateOrRepair(rec, x, merit);
     if (Evo_isStop(result)) break;
@@ -92,7 +92,7 @@ void coordinateSearch(EvoRecord& rec, double* x) {
   double f0 = 0.0;
   if (!fitnessAt(rec, x, &f0)) return;
   std::vector<double> probe(x, x + rec.n);
-  for (int move = 0; move < rec.repeatCount * rec.n; ++move) {
+  for (int move = 0; move < rec.settings.repeatCount * rec.n; ++move) {
     const int j = move % rec.n;
     for (double dir : {1.0, -1.0}) {
       const double room = dir > 0 ? rec.upper[j] - x[j] : x[j] - rec.lower[j];
@@ -122,16 +122,16 @@ void grgSearch(EvoRecord& rec, double* x, double* merit) {
     lower[j] = rec.lower[j] <= -1e30 ? rec.lower[j] : rec.lower[j] * s;
     upper[j] = rec.upper[j] >= 1e30 ? rec.upper[j] : rec.upper[j] * s;
   }
-  Host_runLocalSolver(rec.context, 1, 0, 0, static_cast<std::uint32_t>(rec.localOptions),
-                      rec.precision, rec.convergence, merit, point.data(), lower.data(),
-                      upper.data());
+  Host_runLocalSolver(rec.context, 1, 0, 0, static_cast<std::uint32_t>(rec.settings.localOptions),
+                      rec.settings.precision, rec.settings.convergence, merit, point.data(),
+                      lower.data(), upper.data());
   for (int j = 0; j < rec.n; ++j) x[j] = point[j] / rec.varScale[j];
   Evo_roundIntegers(rec, x, false);
 }
 
 // Runs the mode's method on x and evaluates the result: 0 accepted, 5 not.
 int runMethod(EvoRecord& rec, double* x, double* merit) {
-  switch (rec.localMode) {
+  switch (rec.settings.localMode) {
     case EvoLocalNone: return betaRedraw(rec, x, merit);
     case EvoLocalCoordinate: coordinateSearch(rec, x); break;
     case EvoLocalLinear:
@@ -180,11 +180,11 @@ int Evo_localSearch(EvoRecord& rec, double* x, double* merit, bool withMember) {
   const std::vector<double> start(x, x + rec.n);
   int result = runMethod(rec, x, merit);
   if (Evo_isStop(result)) return result;
-  if (rec.localMode != EvoLocalNone && result == EvoAccepted && *merit < startFitness) {
+  if (rec.settings.localMode != EvoLocalNone && result == EvoAccepted && *merit < startFitness) {
     const double objective = Evo_objectiveOf(rec, rec.rowValues.data());
     recordOptimum(rec, start.data(), x, *merit, objective);
     if (!withMember) return EvoKeptOptimum;
-    if (Rnd_uniform(rec.rng) > rec.redrawShare)
+    if (Rnd_uniform(rec.rng) > rec.settings.redrawShare)
       return Evo_stallAccounting(rec, EvoKeptOptimum, objective);
     std::copy(start.begin(), start.end(), x);
     result = betaRedraw(rec, x, merit);

@@ -14,24 +14,24 @@ namespace {
 
 void start(EvoRecord& rec) {
   const EvoOptions& o = rec.options;
-  rec.localOptions = 48 + ((o.flags & OptFlagDrv) ? 2 : 0);
-  rec.convergence = o.convergence;
-  rec.tolerance = o.tolerance;
-  rec.extinction = o.extinction;
-  rec.mutationRate = rec.redrawShare = o.mutationRate;
-  rec.precision = o.precision == 0.0 ? 1e-8 : o.precision;
-  rec.eqWeight = std::pow(rec.precision, -0.25);
-  rec.ineqWeight = std::pow(rec.precision, -0.5);
+  rec.settings.localOptions = 48 + ((o.flags & OptFlagDrv) ? 2 : 0);
+  rec.settings.convergence = o.convergence;
+  rec.settings.tolerance = o.tolerance;
+  rec.settings.extinction = o.extinction;
+  rec.settings.mutationRate = rec.settings.redrawShare = o.mutationRate;
+  rec.settings.precision = o.precision == 0.0 ? 1e-8 : o.precision;
+  rec.settings.eqWeight = std::pow(rec.settings.precision, -0.25);
+  rec.settings.ineqWeight = std::pow(rec.settings.precision, -0.5);
   Rnd_seed(rec.rng, o.seed < 1 ? static_cast<std::int32_t>(Os_tickCount()) : o.seed);
   rec.popSize = o.populationSize >= 10 ? o.populationSize : std::min(10 * rec.n, 200);
   rec.mutationPicks.assign(rec.popSize, 0);
   rec.crossoverPicks.assign(rec.popSize, 0);
   rec.stats.evaluations = rec.popSize;
-  rec.rejectLimit = rec.n;
+  rec.settings.rejectLimit = rec.n;
   rec.infeasiblePeriod = 2 * rec.n;
-  rec.mutationHorizon = o.nodes;
-  rec.stallSeconds = o.stallSeconds;
-  rec.allDiffShare = static_cast<double>(rec.allDiffCells) / rec.n;
+  rec.settings.mutationHorizon = o.nodes;
+  rec.settings.stallSeconds = o.stallSeconds;
+  rec.settings.allDiffShare = static_cast<double>(rec.allDiffCells) / rec.n;
   rec.meritThreshold = rec.lastBest = 1e30;
   rec.setupEvaluations = std::max(1, 3 * rec.popSize + 2 * rec.n);
   rec.savedLower = rec.lower;
@@ -56,7 +56,7 @@ bool converged(const EvoRecord& rec) {
   const EvoMember* ref = Evo_memberAt(rec.population.get(), std::max(1, count * 99 / 100));
   if (!ref || !rec.best) return false;
   double scale = std::fabs(rec.best->fitness) <= 1.0 ? 1.0 : std::fabs(rec.best->fitness);
-  return std::fabs(ref->fitness - rec.best->fitness) / scale <= rec.convergence;
+  return std::fabs(ref->fitness - rec.best->fitness) / scale <= rec.settings.convergence;
 }
 
 // Breeds until a result other than "no child" ends the pass.
@@ -76,7 +76,8 @@ int breedLoop(EvoRecord& rec) {
 // again and sort it anew.
 int reseed(EvoRecord& rec) {
   Evo_progress(rec, ProgressResume, 0, 0.0);
-  int remove = static_cast<int>(std::lround(Evo_listCount(rec.population.get()) * rec.extinction));
+  int remove =
+      static_cast<int>(std::lround(Evo_listCount(rec.population.get()) * rec.settings.extinction));
   for (int k = 0; k < remove; ++k) {
     int before = Evo_listCount(rec.population.get());
     Evo_removeRandom(rec, nullptr);
@@ -104,7 +105,7 @@ int reseed(EvoRecord& rec) {
 // through the local optima they record; a member either leaves in
 // `current` is not used.
 int pass(EvoRecord& rec) {
-  if (rec.localMode == EvoLocalGrg) {
+  if (rec.settings.localMode == EvoLocalGrg) {
     rec.x = rec.x0;
     double merit = 0.0;
     Evo_evaluateFitness(rec, rec.x.data(), &merit);
@@ -112,7 +113,7 @@ int pass(EvoRecord& rec) {
     rec.current.reset();
   }
   if (int result = Evo_fillPopulation(rec)) return result;
-  if (rec.localMode != EvoLocalNone && rec.best) {
+  if (rec.settings.localMode != EvoLocalNone && rec.best) {
     rec.x = rec.best->x;
     double merit = rec.best->fitness;
     Evo_localSearch(rec, rec.x.data(), &merit, true);
@@ -141,7 +142,7 @@ int finalResult(EvoRecord& rec, int result, double* objectiveOut) {
 int Evo_breedChild(EvoRecord& rec, EvoMember** made) {
   *made = nullptr;
   rec.current.reset();
-  if (rec.localMode == EvoLocalGrg || Rnd_uniform(rec.rng) < rec.mutationRate) {
+  if (rec.settings.localMode == EvoLocalGrg || Rnd_uniform(rec.rng) < rec.settings.mutationRate) {
     int result = Evo_mutationChild(rec);
     if (result == EvoAccepted) result = Evo_insertCurrent(rec, made);
     if (result != EvoAccepted && result != EvoRejected) return result;
@@ -154,8 +155,8 @@ int Evo_breedChild(EvoRecord& rec, EvoMember** made) {
 int Evo_mainLoop(EvoRecord& rec, double* objectiveOut) {
   start(rec);
   if (Evo_linearAnalysis(rec) == StatusUserStop) return rec.finalStatus = StatusUserStop;
-  rec.equalityTol =
-      rec.linear.linearVars <= rec.n / 3 ? 0.01 : std::min(rec.precision / 100.0, 0.01);
+  rec.settings.equalityTol =
+      rec.linear.linearVars <= rec.n / 3 ? 0.01 : std::min(rec.settings.precision / 100.0, 0.01);
   int result;
   while ((result = pass(rec)) == EvoReseed)
     if ((result = reseed(rec)) != 0) break;

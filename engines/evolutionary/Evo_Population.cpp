@@ -13,9 +13,9 @@ namespace {
 constexpr int kDuplicateLimit = 1000;
 
 bool duplicate(const EvoRecord& rec, const EvoMember& a, const EvoMember& b) {
-  if (std::fabs(a.fitness - b.fitness) > 10.0 * rec.precision) return false;
+  if (std::fabs(a.fitness - b.fitness) > 10.0 * rec.settings.precision) return false;
   for (int j = 0; j < rec.n; ++j)
-    if (std::fabs(a.x[j] - b.x[j]) > rec.precision) return false;
+    if (std::fabs(a.x[j] - b.x[j]) > rec.settings.precision) return false;
   return true;
 }
 
@@ -184,15 +184,16 @@ int Evo_stallAccounting(EvoRecord& rec, int result, double objective) {
     rec.rejectedRun = 0;
     double bestFitness = rec.best ? rec.best->fitness : 1e30;
     if (rec.lastBest == 1e30 ||
-        std::fabs(bestFitness - rec.lastBest) / std::fabs(rec.lastBest + 1.0) > rec.tolerance) {
+        std::fabs(bestFitness - rec.lastBest) / std::fabs(rec.lastBest + 1.0) >
+            rec.settings.tolerance) {
       rec.improvedTick = now;
       rec.lastBest = bestFitness;
     }
   } else {
     // Pauses moved improvedTick on; a tick count that wrapped reads as now.
     std::int32_t idle = static_cast<std::int32_t>(now - rec.improvedTick);
-    if (std::max(idle, 0) / 1000 > rec.stallSeconds) return StatusNoProgress;
-    if (++rec.rejectedRun <= rec.rejectLimit) return result;
+    if (std::max(idle, 0) / 1000 > rec.settings.stallSeconds) return StatusNoProgress;
+    if (++rec.rejectedRun <= rec.settings.rejectLimit) return result;
     ++rec.iteration;
     rec.rejectedRun = 0;
   }

@@ -57,7 +57,7 @@ EvoLp linearProblem(EvoRecord& rec, const double* constants, const double* x, in
     if (lo > -kInf) addRow(r, '>', lo - c);
     if (up < kInf) addRow(r, '<', up - c);
   }
-  lp.precision = rec.precision;
+  lp.precision = rec.settings.precision;
   Host_getRealOption(rec.context, &lp.reducedCostTol, RealReducedCost);
   Host_getRealOption(rec.context, &lp.pivotTol, RealPivot);
   return lp;
@@ -92,10 +92,11 @@ bool objectiveGradient(EvoRecord& rec, const double* x) {
   for (int k = 0; k < rec.linear.linearVars; ++k) {
     const int j = rec.linear.linearVarList[k] - 1;
     ++rec.stats.evaluations;
-    if (!Evo_evaluateOne(rec, j, x[j] + rec.precision, rows.data())) return false;
-    double g = (rows[rec.m] - base[rec.m]) / rec.precision;
+    if (!Evo_evaluateOne(rec, j, x[j] + rec.settings.precision, rows.data())) return false;
+    double g = (rows[rec.m] - base[rec.m]) / rec.settings.precision;
     if (!rec.maximise) g = -g;
-    changed = changed || std::fabs(g - c[k + 1]) / (std::fabs(c[k + 1]) + 1.0) > rec.precision;
+    changed =
+        changed || std::fabs(g - c[k + 1]) / (std::fabs(c[k + 1]) + 1.0) > rec.settings.precision;
     if (changed) c[k + 1] = g;
     base.swap(rows);
   }
@@ -123,7 +124,8 @@ int stepAccept(void* user, const double* solution, double* fitness) {
 bool linearRowsMet(const EvoRecord& rec, const double* rows) {
   for (int r = 0; r < rec.linear.linearRows; ++r) {
     const int i = rec.linear.linearRowList[r] - 1;
-    if (rows[i] < rec.rowLower[i] - rec.precision || rows[i] > rec.rowUpper[i] + rec.precision)
+    if (rows[i] < rec.rowLower[i] - rec.settings.precision ||
+        rows[i] > rec.rowUpper[i] + rec.settings.precision)
       return false;
   }
   return true;
@@ -151,8 +153,8 @@ int linearRepair(EvoRecord& rec, double* trial) {
 // first; true when a blend was accepted.
 bool blend(EvoRecord& rec, double* x, const EvoMember& guide, double* fitness) {
   ++rec.stats.blendAttempts;
-  for (int k = rec.blendSteps; k >= 1; --k) {
-    const double t = static_cast<double>(k) / rec.blendSteps * Rnd_uniform(rec.rng);
+  for (int k = rec.settings.blendSteps; k >= 1; --k) {
+    const double t = static_cast<double>(k) / rec.settings.blendSteps * Rnd_uniform(rec.rng);
     for (int j = 0; j < rec.n; ++j)
       rec.trial[j] = inGroup(rec, j) ? x[j] : (1.0 - t) * guide.x[j] + t * x[j];
     if (Evo_acceptTrial(rec, rec.trial.data(), x, fitness)) {
@@ -177,7 +179,9 @@ void fixForRepair(EvoRecord& rec, const double* x) {
 
 bool withinBounds(const EvoRecord& rec, const double* x) {
   for (int j = 0; j < rec.n; ++j)
-    if (x[j] < rec.lower[j] - rec.precision || x[j] > rec.upper[j] + rec.precision) return false;
+    if (x[j] < rec.lower[j] - rec.settings.precision ||
+        x[j] > rec.upper[j] + rec.settings.precision)
+      return false;
   return true;
 }
 
@@ -205,7 +209,7 @@ int repairFixed(EvoRecord& rec, double* x, double* fitness, int populationFill) 
     need = 0;
   } else if (rec.bestFeasible) {
     const double b = rec.bestFeasible->objective;
-    if ((b - objective) / std::fabs(b + 1.0) <= rec.tolerance) need = 0;
+    if ((b - objective) / std::fabs(b + 1.0) <= rec.settings.tolerance) need = 0;
   }
   const bool tryLinear = (populationFill && rec.stats.linearAttempts < rec.popSize / 2) ||
                          need == 1 || (rec.worst && objective < rec.worst->objective);
@@ -220,7 +224,7 @@ int repairFixed(EvoRecord& rec, double* x, double* fitness, int populationFill) 
         return EvoAccepted;
     }
   }
-  if (rec.localMode == EvoLocalGrg || need != 1) return EvoRejected;
+  if (rec.settings.localMode == EvoLocalGrg || need != 1) return EvoRejected;
   ++rec.stats.quasiNewtonAttempts;
   rec.trial.assign(x, x + rec.n);
   rec.x0.assign(x, x + rec.n);
@@ -228,7 +232,7 @@ int repairFixed(EvoRecord& rec, double* x, double* fitness, int populationFill) 
   EvoQnHost host{rec};
   const EvoMeritFn fn{&host, qnMerit, qnPoll};
   Evo_quasiNewton(fn, rec.trial.data(), rec.n, rec.lower.data(), rec.upper.data(),
-                  kQuasiNewtonIterations, rec.precision * rec.precision, &merit);
+                  kQuasiNewtonIterations, rec.settings.precision * rec.settings.precision, &merit);
   if (host.stop) return host.stop;
   return withinBounds(rec, rec.trial.data()) && Evo_acceptTrial(rec, rec.trial.data(), x, fitness)
              ? EvoAccepted
@@ -244,7 +248,7 @@ bool Evo_acceptTrial(EvoRecord& rec, double* trial, double* x, double* fitness) 
   if (!Evo_evaluate(rec, trial, rows.data())) return false;
   double eq = 0.0, ineq = 0.0;
   Evo_violations(rec, rows.data(), &eq, &ineq);
-  if (eq > rec.equalityTol || ineq > rec.precision) return false;
+  if (eq > rec.settings.equalityTol || ineq > rec.settings.precision) return false;
   if (x != trial) std::copy(trial, trial + rec.n, x);
   rec.rowValues = rows;
   *fitness = Evo_fitnessOf(rec, rows.data());
@@ -255,7 +259,7 @@ bool Evo_repairMerit(EvoRecord& rec, const double* x, double* f) {
   std::vector<double> rows(rec.m + 1);
   ++rec.stats.evaluations;
   if (!Evo_evaluate(rec, x, rows.data())) return false;
-  const double w = std::pow(rec.precision, -0.25);
+  const double w = std::pow(rec.settings.precision, -0.25);
   double sum = 0.0;
   for (int j = 0; j < rec.n; ++j) {
     const double v = std::max({rec.lower[j] - x[j], x[j] - rec.upper[j], 0.0});

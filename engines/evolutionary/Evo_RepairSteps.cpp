@@ -19,8 +19,8 @@ struct Move {
 
 // Excess of a row value beyond its bounds (0 inside them, with precision).
 double excess(const EvoRecord& rec, int i, double v) {
-  if (v + rec.precision < rec.rowLower[i]) return v - rec.rowLower[i];
-  if (v - rec.precision > rec.rowUpper[i]) return v - rec.rowUpper[i];
+  if (v + rec.settings.precision < rec.rowLower[i]) return v - rec.rowLower[i];
+  if (v - rec.settings.precision > rec.rowUpper[i]) return v - rec.rowUpper[i];
   return 0.0;
 }
 
@@ -32,7 +32,8 @@ bool stepApplies(const EvoRecord& rec) {
   }
   if (!integerLinear) return false;
   for (int j = 0; j < rec.n; ++j)
-    if (rec.types[j] != 0 && rec.trial[j] - std::floor(rec.trial[j]) > rec.precision) return false;
+    if (rec.types[j] != 0 && rec.trial[j] - std::floor(rec.trial[j]) > rec.settings.precision)
+      return false;
   return true;
 }
 
@@ -87,10 +88,13 @@ int Evo_integerStepSearch(EvoRecord& rec, double* trial) {
       if ((rec.types[j] != 1 && rec.types[j] != 2) || a == 0.0) continue;
       const bool up = (ep < 0.0 && a > 0.0) || (ep > 0.0 && a < 0.0);
       const double value = w[j] + (up ? 1.0 : -1.0) / rec.varScale[j];
-      if (up ? value - rec.precision > rec.upper[j] : value + rec.precision < rec.lower[j]) continue;
+      if (up ? value - rec.settings.precision > rec.upper[j]
+             : value + rec.settings.precision < rec.lower[j])
+        continue;
       Move m{k, static_cast<int>(value), estimate(rec, rows, k, value - w[j]), std::fabs(a)};
       const bool better = best < 0 || m.estimate < candidates[best].estimate;
-      if (!better && Walk_recent(history, walkMove(m), std::min(rec.stepHistory, round))) continue;
+      if (!better && Walk_recent(history, walkMove(m), std::min(rec.settings.stepHistory, round)))
+        continue;
       candidates.push_back(m);
       const int at = static_cast<int>(candidates.size()) - 1;
       if (better || (m.estimate == candidates[best].estimate &&
@@ -105,7 +109,7 @@ int Evo_integerStepSearch(EvoRecord& rec, double* trial) {
     int made = largest;
     if (candidates[best].estimate < total)
       made = best;
-    else if (Rnd_uniform(rec.rng) < rec.stepNoise)
+    else if (Rnd_uniform(rec.rng) < rec.settings.stepNoise)
       made = static_cast<int>(Rnd_uniform(rec.rng) * static_cast<double>(candidates.size()));
     const Move& m = candidates[made];
     w[rec.linear.linearVarList[m.k] - 1] = m.value;

@@ -15,7 +15,7 @@ namespace {
 std::vector<const EvoMember*> reportMembers(EvoRecord& rec) {
   std::vector<const EvoMember*> members;
   for (EvoMember* m = rec.population.get(); m; m = m->next.get()) {
-    if (rec.useScaling)
+    if (rec.settings.useScaling)
       for (int j = 0; j < rec.n; ++j) m->x[j] *= rec.varScale[j];
     if (m->fitness != m->objective && rec.finalStatus != StatusInfeasible) continue;
     if (!Host_evalProblem(rec.context, rec.hostRows.data(), m->x.data())) continue;

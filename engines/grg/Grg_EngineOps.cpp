@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <new>
 
+#include "contract/Eng_Setup.h"
 #include "contract/Host_Memory.h"
 #include "contract/Host_Services.h"
 #include "engines/grg/Grg_Engine.h"
@@ -68,10 +69,8 @@ int fail(EngineProblem* problem, int status) {
 int Grg_engineSetup(void* record) {
   auto* problem = static_cast<EngineProblem*>(record);
   if (!problem) return 0;
-  if (!problem->owner) return fail(problem, StatusBadModel);
-  auto* rec = new (std::nothrow) GrgRecord;
-  if (!rec) return fail(problem, StatusOutOfMemory);
-  problem->engineRecord = rec;
+  auto* rec = Eng_newRecord<GrgRecord>(problem);
+  if (!rec) return 0;
   GrgProblem view = problemView(problem, 0);
   int result = 0;
   try {

@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr double Lp_itemTiny = 1e-12;       // smaller coefficients are no items
-constexpr double Lp_dpCells = 5e7;          // largest knapsack table
+constexpr double kItemTiny = 1e-12;  // smaller coefficients are no items
+constexpr double kDpCells = 5e7;     // largest knapsack table
 
 int rowExponent(const LpRecord& lp, int i) {
   return lp.scaling.rowExp.empty() ? 0 : lp.scaling.rowExp[i];
@@ -57,7 +57,7 @@ bool knapsackRow(const LpRecord& lp, int i, const std::int32_t* flags,
     const double x = unscaledVar(lp, j, lp.x[j]);
     const bool binary = flags[j - 1] != 0 && lo == 0 && up == 1;
     const long w = std::lround(std::fabs(c));
-    if (binary && std::fabs(c) >= Lp_itemTiny && isIntegral(std::fabs(c), lp.precision) && w > 0) {
+    if (binary && std::fabs(c) >= kItemTiny && isIntegral(std::fabs(c), lp.precision) && w > 0) {
       const bool complemented = c < 0;
       if (complemented) capacity += static_cast<double>(w);
       items.push_back({j, complemented, static_cast<int>(w), complemented ? x : 1 - x});
@@ -103,7 +103,8 @@ bool coverFromRow(LpRecord& lp, int i, const std::int32_t* flags) {
   for (const CoverItem& it : items) total += it.weight;
   if (total < capacity) return false;
   const long room = total - static_cast<long>(capacity) - 1;
-  if (static_cast<double>(items.size() + 1) * static_cast<double>(room + 1) > Lp_dpCells) return false;
+  if (static_cast<double>(items.size() + 1) * static_cast<double>(room + 1) > kDpCells)
+    return false;
   std::vector<int> weights, selection;
   std::vector<double> values;
   for (const CoverItem& it : items) weights.push_back(it.weight), values.push_back(it.value);

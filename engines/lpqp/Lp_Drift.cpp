@@ -20,11 +20,11 @@
 
 namespace {
 
-constexpr double Lp_driftShare = 0.01;    // drift tolerance as a share of the precision
-constexpr double Lp_singularShare = 1e-14;  // pivot below this share of the largest entry
+constexpr double kDriftShare = 0.01;      // drift tolerance as a share of the precision
+constexpr double kSingularShare = 1e-14;  // pivot below this share of the largest entry
 // Rows above which no rebuild is tried: the dense factors would take over
 // 50 MB and seconds of work each time.
-constexpr int Lp_rebuildRowLimit = 2500;
+constexpr int kRebuildRowLimit = 2500;
 
 bool hasOrigin(const LpRecord& lp) {
   return lp.drift.origin.rows == lp.matrix.rows && lp.drift.origin.cols == lp.matrix.cols &&
@@ -110,7 +110,7 @@ bool factorBasis(LpRecord& lp, int m) {
     int p = c;
     for (int i = c + 1; i < m; ++i)
       if (std::fabs(a[i * m + c]) > std::fabs(a[p * m + c])) p = i;
-    if (std::fabs(a[p * m + c]) <= Lp_singularShare * largest) return false;
+    if (std::fabs(a[p * m + c]) <= kSingularShare * largest) return false;
     lp.drift.basisPivots[c] = p;
     if (p != c) std::swap_ranges(a + p * m, a + p * m + m, a + c * m);
     const double* pivotRow = a + c * m;
@@ -225,7 +225,7 @@ void Lp_originObjective(LpRecord& lp, double value, const double* g) {
   indexOrigin(lp);
 }
 
-double Lp_driftTolerance(const LpRecord& lp) { return Lp_driftShare * lp.precision; }
+double Lp_driftTolerance(const LpRecord& lp) { return kDriftShare * lp.precision; }
 
 double Lp_driftResidual(LpRecord& lp) {
   if (!hasOrigin(lp)) return 0.0;
@@ -238,7 +238,7 @@ double Lp_driftResidual(LpRecord& lp) {
 
 bool Lp_rebuildTableau(LpRecord& lp, bool phase1) {
   const int m = Lp_rowsInUse(lp), n = lp.n;
-  if (!hasOrigin(lp) || m > Lp_rebuildRowLimit) return false;
+  if (!hasOrigin(lp) || m > kRebuildRowLimit) return false;
   const std::size_t mm = static_cast<std::size_t>(m) * m;
   try {
     if (lp.drift.basisFactor.size() < mm) lp.drift.basisFactor.resize(mm);

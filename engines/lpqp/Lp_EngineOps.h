@@ -20,6 +20,9 @@
 
 struct LibraryContext;
 
+// Size limits: variables, rows, integer variables.
+constexpr int Lp_maxVariables = 2000, Lp_maxRows = 8192, Lp_maxIntegers = 2000;
+
 // The engine's private record for one run: the host, the numeric record,
 // the host-side buffers (no allocation while the simplex iterates) and the
 // row constants as captured, which the final check compares with.

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr std::uint64_t Lp_memoryReserve = 0x400000;  // 4 MB beyond two nodes
+constexpr std::uint64_t kMemoryReserve = 0x400000;  // 4 MB beyond two nodes
 
 // The heuristic's view of the model: rows 1..m' and the objective, unscaled.
 bool evaluateUnscaled(void* context, const double* x, double* rows) {
@@ -39,7 +39,7 @@ bool roomForSnapshot(LpRecord& lp, int call) {
     lp.memoryCheckInterval = std::max<int>(1, static_cast<int>((Os_freePhysicalMemory() / lp.nodeSize) / 1024));
   }
   if (call % lp.memoryCheckInterval != 0) return true;
-  return Os_freePhysicalMemory() >= 2 * lp.nodeSize + Lp_memoryReserve;
+  return Os_freePhysicalMemory() >= 2 * lp.nodeSize + kMemoryReserve;
 }
 
 }  // namespace

@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr double Lp_probeTiny = 1e-15;
-constexpr double Lp_tightenMin = 1e-4;  // smallest coefficient that tightens a bound
+constexpr double kProbeTiny = 1e-15;
+constexpr double kTightenMin = 1e-4;  // smallest coefficient that tightens a bound
 
 // Activity bounds of one row, the infinite contributions kept apart so that
 // they never mix with finite sums.
@@ -100,10 +100,10 @@ bool rowInfeasible(const LpRecord& lp, int i, const Activity& act) {
 unsigned char probe(const LpRecord& lp, int i, const Activity& act, double a) {
   const double tol = lp.precision;
   const bool lowerOnly = isLowerOnly(lp, i), upperSided = isUpperSided(lp, i);
-  if (a >= Lp_probeTiny) {
+  if (a >= kProbeTiny) {
     if (lowerOnly && lp.rowLower[i] - tol > act.hi() - a) return '1';
     if (upperSided && lp.rowUpper[i] + tol < act.lo() + a) return '0';
-  } else if (a <= -Lp_probeTiny) {
+  } else if (a <= -kProbeTiny) {
     if (lowerOnly && lp.rowLower[i] - tol > act.hi() + a) return '0';
     if (upperSided && lp.rowUpper[i] + tol < act.lo() - a) return '1';
   }
@@ -224,7 +224,7 @@ int tightenScan(LpRecord& lp) {
     const Activity act = activityWithBinaries(lp, i);
     const double* a = lp.matrix.row(i);
     for (int j = 1; j <= lp.n; ++j) {
-      if (p.binarySlot[j] >= 0 || a[j] < Lp_tightenMin) continue;
+      if (p.binarySlot[j] >= 0 || a[j] < kTightenMin) continue;
       if (!Lp_isFinite(lp.lower[j]) || !Lp_isFinite(lp.upper[j])) continue;
       if (const int r = tightenVariable(lp, i, j, act)) return r;
     }

@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr unsigned Lp_reportFlags = ProgressQuery | ProgressIterationNumber;  // 0x48
-constexpr unsigned Lp_phase1Flag = 0x400;  // the value shown is the phase-1 sum
+constexpr unsigned kReportFlags = ProgressQuery | ProgressIterationNumber;  // 0x48
+constexpr unsigned kPhase1Flag = 0x400;  // the value shown is the phase-1 sum
 
 int progress(LpRun& run, unsigned flags, int count, double value) {
   return run.host.progress(run.host.user, flags, count, value);
@@ -39,11 +39,11 @@ int Lp_poll(LpRun& run) {
 int Lp_iterationReport(void* context, const LpRecord& lp, int iteration, double objective,
                        double infeasibility) {
   LpRun& run = *static_cast<LpRun*>(context);
-  unsigned flags = Lp_reportFlags;
+  unsigned flags = kReportFlags;
   double value = Lp_unscaleObjective(lp.scaling, objective);
   if (lp.maximise) value = -value;
   if (infeasibility > lp.precision) {
-    flags |= Lp_phase1Flag;
+    flags |= kPhase1Flag;
     value = infeasibility;
   }
   const int answer = progress(run, flags, iteration, value);

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr double Lp_flatStart = 1e-14;  // gradient measure of a start that is the answer
+constexpr double kFlatStart = 1e-14;  // gradient measure of a start that is the answer
 
 double objectiveSign(const LpRecord& lp) { return lp.maximise ? -1.0 : 1.0; }
 
@@ -250,7 +250,7 @@ int Lp_quadraticCore(LpRun& run, double& objective) {
   Lp_scaleGradient(lp.scaling, g);
   setObjectiveRow(lp, Lp_scaleObjective(lp.scaling, f), g, start);
   if (isFeasible(lp, start, s.precision)) {
-    if (measure < Lp_flatStart) {
+    if (measure < kFlatStart) {
       lp.x = lp.xStart;
       objective = objectiveSign(lp) * f;
       return 0;

@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr unsigned Lp_centralDifferences = OptFlagDrv;    // 0x2
-constexpr unsigned Lp_analyticDerivatives = OptFlagDrf1;  // 0x30
+constexpr unsigned kCentralDifferences = OptFlagDrv;    // 0x2
+constexpr unsigned kAnalyticDerivatives = OptFlagDrf1;  // 0x30
 
 // Off-diagonal pairs that differ take their mean: x'Qx is unchanged and the
 // gradient c + 2Qx holds.
@@ -58,9 +58,9 @@ int differenceGradient(LpRun& run, const double* x, double& f, double* g) {
   LpRecord& lp = run.lp;
   const unsigned flags = lp.options.optionFlags[0];
   if (run.host.queryModel(run.host.user, QueryClassCode) != 0 &&
-      (flags & Lp_analyticDerivatives) != Lp_analyticDerivatives)
+      (flags & kAnalyticDerivatives) != kAnalyticDerivatives)
     return StatusNoCoefficients;
-  const bool central = (flags & Lp_centralDifferences) != 0;
+  const bool central = (flags & kCentralDifferences) != 0;
   if (!Lp_objectiveAt(run, x, f)) return StatusEvalError;
   for (int j = 1, restore = 0; j <= lp.n; restore = j++) {
     const double h = central ? std::fabs(x[j]) + 1 : (std::fabs(x[j]) + 1) * 1e-8;

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int Lp_maxSweeps = 100;
+constexpr int kMaxSweeps = 100;
 
 bool nearBound(double v, double lo, double up, double precision) {
   return (lo > -Lp_infinity && std::fabs(v - lo) <= precision) ||
@@ -50,7 +50,7 @@ bool rotatePair(std::vector<double>& w, std::vector<double>& v, int i, int j, in
 // (cols x cols) collecting the rotations; false when stopped or unconverged.
 bool jacobiSweeps(std::vector<double>& w, std::vector<double>& v, int rows, int cols,
                   const LpQuadraticPoint& p) {
-  for (int sweep = 0; sweep < Lp_maxSweeps; ++sweep) {
+  for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
     bool rotated = false;
     for (int i = 0; i < cols; ++i) {
       if (p.poll && p.poll(p.pollContext)) return false;

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double Lp_scaleZero = 1e-20;  // smaller entries are dropped
+constexpr double kScaleZero = 1e-20;  // smaller entries are dropped
 
 // Unbiased binary exponent of a nonzero double (1.5 -> 0).
 int exponent(double v) { return std::ilogb(v); }
@@ -46,7 +46,7 @@ bool transformMatrix(const LpScaling& s, LpMatrix& a, int sign) {
     double* r = a.row(i);
     const int ri = rowExp(s, i);
     for (int j = 0; j < a.cols; ++j) {
-      if (std::fabs(r[j]) < Lp_scaleZero) r[j] = 0.0;
+      if (std::fabs(r[j]) < kScaleZero) r[j] = 0.0;
       const int k = sign * (colExp(s, j) - ri);
       if (k != 0 && r[j] != 0.0) r[j] = std::ldexp(r[j], k);
     }
@@ -67,18 +67,18 @@ void Lp_computeScaling(LpRecord& lp) {
   for (int i = 1; i <= m; ++i) {
     ExpRange r;
     for (int j = 1; j <= n; ++j)
-      if (std::fabs(a.row(i)[j]) > Lp_scaleZero) r.add(exponent(a.row(i)[j]));
+      if (std::fabs(a.row(i)[j]) > kScaleZero) r.add(exponent(a.row(i)[j]));
     s.rowExp[i] = r.mid();
   }
   for (int j = 1; j <= n; ++j) {
     ExpRange c;
     for (int i = 1; i <= m; ++i)
-      if (std::fabs(a.row(i)[j]) > Lp_scaleZero) c.add(exponent(a.row(i)[j]) - s.rowExp[i]);
+      if (std::fabs(a.row(i)[j]) > kScaleZero) c.add(exponent(a.row(i)[j]) - s.rowExp[i]);
     s.colExp[j] = -c.mid();
   }
   ExpRange o;
   for (int j = 1; j <= n; ++j)
-    if (std::fabs(a.row(0)[j]) > Lp_scaleZero) o.add(exponent(a.row(0)[j]) + s.colExp[j]);
+    if (std::fabs(a.row(0)[j]) > kScaleZero) o.add(exponent(a.row(0)[j]) + s.colExp[j]);
   s.rowExp[m + 1] = o.mid();
   s.rowExp[0] = s.rowExp[m + 1];
   s.colExp[0] = 0;

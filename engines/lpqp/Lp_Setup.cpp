@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int Lp_maxVariables = 2000, Lp_maxRows = 8192, Lp_maxIntegers = 2000;
-
 int query(const LpRun& run, int kind) { return run.host.queryModel(run.host.user, kind); }
 
 bool withinLimits(const LpRun& run) {

@@ -20,6 +20,9 @@ constexpr int SocpLimit3 = 4000;
 constexpr int SocpMaxIntegers = 2000;
 constexpr unsigned SocpFields = 0x1000222;
 
+// No bound, no limit: the host services' value.
+constexpr double SocpInfinity = 1e30;
+
 // Extra statuses of this engine.
 enum SocpEngineStatus : int {
   SocpStatusClassRefused = 1101,     // a problem class the engine does not solve

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double SocpHuge = std::numeric_limits<double>::infinity();
+constexpr double kHuge = std::numeric_limits<double>::infinity();
 
 double tailDot(int d, const double* a, const double* b) {
   long double sum = 0.0L;
@@ -84,14 +84,14 @@ void Socp_blockArwMul(int d, double* out, const double* a, const double* b) {
 }
 
 void Socp_blockArwSolve(int d, double* out, const double* a, const double* b) {
-  double ah = a[0] == 0.0 ? SocpHuge : a[0];
+  double ah = a[0] == 0.0 ? kHuge : a[0];
   if (d == 1) {
     out[0] = b[0] / ah;
     return;
   }
   double num = b[0] * ah - tailDot(d, a, b);
   double den = ah * ah - tailDot(d, a, a);
-  if (den == 0.0) den = SocpHuge;
+  if (den == 0.0) den = kHuge;
   double coef = num / (den * ah);
   for (int k = 1; k < d; ++k) out[k] = b[k] / ah - coef * a[k];
   out[0] = num / den;
@@ -99,7 +99,7 @@ void Socp_blockArwSolve(int d, double* out, const double* a, const double* b) {
 
 void Socp_blockInverse(int d, double* out, const double* x) {
   double den = det(d, x);
-  if (den <= 0.0) den = SocpHuge;
+  if (den <= 0.0) den = kHuge;
   for (int k = 1; k < d; ++k) out[k] = -x[k] / den;
   out[0] = x[0] / den;
 }

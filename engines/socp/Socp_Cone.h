@@ -26,6 +26,8 @@ double* Socp_arwSolve(int n, int p, const int* cones, double* out, const double*
 double* Socp_scaleMul(int n, int p, const int* cones, double* out, const double* w, const double* v);
 double* Socp_inverse(int n, int p, const int* cones, double* out, const double* x);
 double* Socp_power(int n, int p, const int* cones, double* out, const double* x, double e);
+// The step to the cone boundary when nothing limits it.
+constexpr double SocpStepCap = 100000.0;
 // Largest step (at most amax) along dv that keeps v + step·dv in K.
 double Socp_stepToBoundary(int n, int p, const int* cones, const double* v, const double* dv,
                            double amax);

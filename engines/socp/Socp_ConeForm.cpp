@@ -17,8 +17,7 @@
 
 namespace {
 
-constexpr double SocpInfinity = 1e30;
-constexpr double SocpSqrt2 = 1.414213562373095;
+constexpr double kSqrt2 = 1.414213562373095;
 
 struct Column {
   bool block;
@@ -160,7 +159,7 @@ int Socp_buildConeForm(SocpAdapterRecord& rec) {
     for (int which = 0; which < 2; ++which) {
       int row = cb.row(0.0);
       cb.b[row] =
-          -addVariable(cb, pr, cols, row, rec.coneMembers[rec.coneStarts[k] + which], SocpSqrt2);
+          -addVariable(cb, pr, cols, row, rec.coneMembers[rec.coneStarts[k] + which], kSqrt2);
       cb.add(row, u, -1.0);
       cb.add(row, v, which == 0 ? -1.0 : 1.0);
     }

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr double SocpStepCap = 100000.0;
-
 // Shorthands over the record's cone layout.
 struct Cone {
   socp& s;

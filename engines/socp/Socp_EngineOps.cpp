@@ -7,21 +7,22 @@
 #include <cstdint>
 #include <new>
 
-#include "engines/socp/Socp_Adapter.h"
-#include "engines/socp/Socp_Cone.h"
 #include "contract/Eng_Builtins.h"
 #include "contract/Eng_Engine.h"
+#include "contract/Eng_Setup.h"
 #include "contract/Host_Eval.h"
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
+#include "engines/socp/Socp_Adapter.h"
+#include "engines/socp/Socp_Cone.h"
 
 namespace {
 
-constexpr double SocpGamma = 0.1;
-constexpr double SocpDivergence = 1e12;  // a model value this large: the run followed a ray
-constexpr double SocpIterationLimit = 1e10;  // the host's progress callback keeps the limits
-constexpr std::int32_t SocpHookQuery = ProgressQuery | ProgressIterationNumber;
-constexpr std::int32_t SocpHookResume = ProgressResume | ProgressIteration;
+constexpr double kGamma = 0.1;
+constexpr double kDivergence = 1e12;      // a model value this large: the run followed a ray
+constexpr double kIterationLimit = 1e10;  // the host's progress callback keeps the limits
+constexpr std::int32_t kHookQuery = ProgressQuery | ProgressIterationNumber;
+constexpr std::int32_t kHookResume = ProgressResume | ProgressIteration;
 
 SocpAdapterRecord* recordOf(EngineProblem* problem) {
   return static_cast<SocpAdapterRecord*>(problem->engineRecord);
@@ -93,11 +94,11 @@ int buildProgram(SocpAdapterRecord& rec) {
 int iterationHook(void* user, const socp& run) {
   auto& rec = *static_cast<SocpAdapterRecord*>(user);
   double objective = Socp_readSolution(rec, run, rec.display.data());
-  int answer = Host_progressValue(rec.context, SocpHookQuery, run.iter, objective);
+  int answer = Host_progressValue(rec.context, kHookQuery, run.iter, objective);
   if (!rec.showIterations && answer == StopContinue) return answer;
   Host_progressValue(rec.context, ProgressPause, 0, 0.0);
   Socp_evalAt(rec, rec.display.data());
-  answer = Host_progressValue(rec.context, SocpHookResume, run.iter, objective);
+  answer = Host_progressValue(rec.context, kHookResume, run.iter, objective);
   if (answer >= StopIterationLimit) rec.stop = answer;
   return answer;
 }
@@ -111,14 +112,14 @@ bool readParams(LibraryContext* context, SocpParams& params) {
   Host_getNamedReal(context, &fraction, "solver_ips", 0.99);
   Host_getNamedReal(context, &power, "solver_ipi", 1.0);
   int direction = Host_getNamedInt(context, "solver_ipd", SocpHkmPc);
-  double vector[SocpParamCount] = {0.0, fea, gap, fraction, SocpGamma, SocpIterationLimit,
-                                   static_cast<double>(direction), power, 1.0};
+  double vector[SocpParamCount] = {
+      0.0, fea, gap, fraction, kGamma, kIterationLimit, static_cast<double>(direction), power, 1.0};
   return direction >= SocpPowerc && direction <= SocpHkmPc && Socp_parseParams(vector, params);
 }
 
 // The engine status of a run from the core's status word and the model
 // point read from it. A run that ends feasible but not optimal with the
-// point run off to beyond SocpDivergence has followed a ray of an
+// point run off to beyond kDivergence has followed a ray of an
 // unbounded model.
 int runStatus(const SocpAdapterRecord& rec, int word) {
   if (Socp_isOutsideCone(word)) return StatusInfeasible;
@@ -127,7 +128,7 @@ int runStatus(const SocpAdapterRecord& rec, int word) {
   bool modelFeasible = rec.program.dual ? Socp_isDualFeasible(word) : Socp_isPrimalFeasible(word);
   if (!modelFeasible) return StatusInfeasible;
   for (double v : rec.x)
-    if (!(std::fabs(v) < SocpDivergence)) return StatusUnbounded;
+    if (!(std::fabs(v) < kDivergence)) return StatusUnbounded;
   return StatusConverged;
 }
 
@@ -201,16 +202,8 @@ double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* 
 int Socp_engineSetup(void* record) {
   auto* problem = static_cast<EngineProblem*>(record);
   if (!problem) return 0;
-  if (!problem->owner) {
-    problem->status = StatusBadModel;
-    return 0;
-  }
-  auto* rec = new (std::nothrow) SocpAdapterRecord;
-  if (!rec) {
-    problem->status = StatusOutOfMemory;
-    return 0;
-  }
-  problem->engineRecord = rec;
+  auto* rec = Eng_newRecord<SocpAdapterRecord>(problem);
+  if (!rec) return 0;
   rec->context = problem->owner;
   return guarded(problem, [&] {
     int status = readModel(*rec);

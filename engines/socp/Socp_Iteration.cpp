@@ -10,8 +10,7 @@
 
 namespace {
 
-constexpr double SocpStepCap = 100000.0;  // step when nothing limits it
-constexpr const char* SocpDirectionNames[] = {"POWERC", "POWERC_PC", "HKM_D", "HKM_D_PC"};
+constexpr const char* kDirectionNames[] = {"POWERC", "POWERC_PC", "HKM_D", "HKM_D_PC"};
 
 // Truncation toward zero into 64 bits, keeping the low 32 (1e10 gives
 // 1410065408).
@@ -55,7 +54,7 @@ void logParams(const socp& s, const SocpParams& p, double bound) {
   std::printf("size: n = %d, m = %d, p = %d\nprintlevel = %d\nfeaseps = %f\ngapeps = %f\nfraction = %f\n",
               s.n, s.m, s.p, p.printlevel, p.feaseps, p.gapeps, p.fraction);
   if (p.direction == SocpPowerc || p.direction == SocpHkm) std::printf("gamma = %f\n", p.gamma);
-  std::printf("maxiter = %d\ndirection = %s\n", p.maxiter, SocpDirectionNames[p.direction]);
+  std::printf("maxiter = %d\ndirection = %s\n", p.maxiter, kDirectionNames[p.direction]);
   if (p.direction <= SocpPowercPc) std::printf("power index = %f\n", p.powerindex);
   std::printf("nonstop mode %s.\nbound = %f\n", p.nonstop ? "on" : "off", bound);
 }

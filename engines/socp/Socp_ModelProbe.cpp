@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr double SocpNoise = 1e-12;       // relative size of rounding in a difference
-constexpr double SocpCheckTolerance = 1e-9;
+constexpr double kNoise = 1e-12;  // relative size of rounding in a difference
+constexpr double kCheckTolerance = 1e-9;
 
 struct Probe {
   SocpAdapterRecord& rec;
@@ -59,7 +59,7 @@ int checkRows(Probe& pr, int which, std::vector<char>& missed) {
     double scale;
     double predicted = predict(pr.rec.model[i], pr.point.data(), &scale);
     double actual = pr.rec.f[i];
-    missed[i] = !(std::fabs(predicted - actual) <= SocpCheckTolerance * (scale + std::fabs(actual)));
+    missed[i] = !(std::fabs(predicted - actual) <= kCheckTolerance * (scale + std::fabs(actual)));
     count += missed[i];
   }
   return count;
@@ -97,7 +97,7 @@ int probeDiagonal(Probe& pr) {
     pr.point[j] = 0.0;
     for (int i = 0; i < pr.rows(); ++i) {
       double fp = plus[i], fm = rec.f[i], f0 = pr.base[i];
-      double noise = SocpNoise * (std::fabs(fp) + std::fabs(fm) + std::fabs(f0));
+      double noise = kNoise * (std::fabs(fp) + std::fabs(fm) + std::fabs(f0));
       double slope = (fp - fm) / 2, curve = (fp + fm) / 2 - f0;
       if (std::fabs(slope) > noise) rec.model[i].g[j] = slope;
       if (std::fabs(curve) > noise) storeQ(rec.model[i], n, j, j, curve);
@@ -129,7 +129,7 @@ int probeCrossTerms(Probe& pr, const std::vector<char>& rows) {
       for (int i = 0; i < pr.rows(); ++i) {
         if (!rows[i]) continue;
         double f0 = pr.base[i], fj = single[j][i], fl = single[l][i], fjl = rec.f[i];
-        double noise = SocpNoise * (std::fabs(f0) + std::fabs(fj) + std::fabs(fl) + std::fabs(fjl));
+        double noise = kNoise * (std::fabs(f0) + std::fabs(fj) + std::fabs(fl) + std::fabs(fjl));
         double cross = (fjl - fj - fl + f0) / 2;
         if (std::fabs(cross) > noise) storeQ(rec.model[i], n, j, l, cross);
       }

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double SocpPivotTiny = 2.220446049250313e-16;  // 2^-52
+constexpr double kPivotTiny = 2.220446049250313e-16;  // 2^-52
 
 struct SocpRowKey {
   int row;
@@ -76,10 +76,10 @@ void Socp_allocNormalMatrix(socp& s) {
 void Socp_factorNormal(double* const* pAA, int m) {
   for (int i = 0; i + 1 < m; ++i) {
     double d = pAA[i][0];
-    if (std::fabs(d) <= SocpPivotTiny) continue;
+    if (std::fabs(d) <= kPivotTiny) continue;
     for (int j = i + 1; j < m; ++j) {
       double f = pAA[i][j - i] / d;
-      if (std::fabs(f) <= SocpPivotTiny) continue;
+      if (std::fabs(f) <= kPivotTiny) continue;
       for (int l = j; l < m; ++l) pAA[j][l - j] -= f * pAA[i][l - i];
     }
   }

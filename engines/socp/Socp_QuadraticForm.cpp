@@ -13,8 +13,7 @@
 
 namespace {
 
-constexpr double SocpInfinity = 1e30;
-constexpr double SocpRootTolerance = 1e-8;  // FᵀF against Q, relative to Q's largest entry
+constexpr double kRootTolerance = 1e-8;  // FᵀF against Q, relative to Q's largest entry
 
 // An affine function alpha + beta·x + tau·t as a column of the dual program.
 struct Affine {
@@ -54,7 +53,7 @@ SpMat checkedRoot(const spmat& q) {
       largest = std::max(largest, std::fabs(v));
       worst = std::max(worst, std::fabs(SM_getVal(*ff, i, j) - v));
     }
-  return worst <= SocpRootTolerance * largest ? std::move(f) : nullptr;
+  return worst <= kRootTolerance * largest ? std::move(f) : nullptr;
 }
 
 // u >= xᵀQx as a cone block; false when Q has no checked root.

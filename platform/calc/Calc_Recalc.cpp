@@ -265,6 +265,12 @@ std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
         addUnit(wb, st.get(), old, si, CellRange{si, r, c, r, c}, false, cell.formula);
       }
   }
+  std::vector<int> inside;
+  for (CalcArea& a : st->store.areas) {
+    inside.clear();
+    unitsIn(*st, a, &inside);
+    a.hasFormulas = !inside.empty();
+  }
   for (Unit& u : st->units) {
     for (const CalcArea* a : u.reads) unitsIn(*st, *a, &u.deps);
     std::sort(u.deps.begin(), u.deps.end());
@@ -381,8 +387,12 @@ std::vector<char> dueUnits(const Workbook* wb, const CalcState& st) {
     if (s >= st.cellReaders.size()) continue;
     auto it = st.cellReaders[s].find(key);
     if (it != st.cellReaders[s].end()) todo.insert(todo.end(), it->second.begin(), it->second.end());
+    const int row = Wb_keyRow(key), col = Wb_keyCol(key);
     for (const AreaReaders& b : st.blockReaders[s])
-      if (contains(*b.area, Wb_keyRow(key), Wb_keyCol(key))) todo.insert(todo.end(), b.units.begin(), b.units.end());
+      if (contains(*b.area, row, col)) {
+        b.area->numbersKnown = false;
+        todo.insert(todo.end(), b.units.begin(), b.units.end());
+      }
   }
   while (!todo.empty()) {
     int u = todo.back();
@@ -402,6 +412,7 @@ void Calc_recalculate(Workbook* wb) {
   bool full = !st.calculated || wb->changedMany || st.modeCalculated != Wb_app().calcMode;
   st.evaluated = 0;
   if (full) {
+    for (const CalcArea& a : st.store.areas) a.numbersKnown = false;
     for (int u : st.order) evaluateUnit(wb, st, st.units[u]);
     st.evaluated = st.order.size();
   } else {

@@ -308,8 +308,18 @@ struct SheetReader {
   Sheet* sh;
   std::map<std::string, SharedFormula> shared;   // by si
   int row = -1, col = -1;                         // the cell being read, for messages
-  long long arrayCells = 0;                       // cells array blocks may still cover
+  pugi::xml_node data;                            // <sheetData>
+  long long arrayCells = -1;                      // cells array blocks may still cover, -1 until counted
 };
+
+// Array blocks may cover the cells the sheet stores and some more; counted
+// when the first block comes.
+void countArrayCells(SheetReader& s) {
+  if (s.arrayCells >= 0) return;
+  s.arrayCells = kArrayCellSlack;
+  for (pugi::xml_node rn : s.data.children())
+    for (pugi::xml_node c : rn.children()) s.arrayCells += std::strcmp(localName(c), "c") == 0;
+}
 
 bool cellFail(SheetReader& s, const std::string& message) {
   return fail(s.r, "sheet '" + s.sh->name + "' cell " + Wb_a1(s.row, s.col) + ": " + message);
@@ -410,6 +420,7 @@ bool readFormula(SheetReader& s, const pugi::xml_node& f, int row, int col) {
   CellRange block;
   if (!parseBlock(f.attribute("ref").value(), &block) || block.row1 != row || block.col1 != col)
     return cellFail(s, "array formula has a bad block '" + std::string(f.attribute("ref").value()) + "'");
+  countArrayCells(s);
   s.arrayCells -= static_cast<long long>(block.row2 - block.row1 + 1) * (block.col2 - block.col1 + 1);
   if (s.arrayCells < 0)
     return cellFail(s, "array formula block '" + std::string(f.attribute("ref").value()) +
@@ -469,9 +480,7 @@ bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
   XmlPart xml;
   if (!loadXml(r, part, &xml)) return false;
   pugi::xml_node data = child(xml.doc.document_element(), "sheetData");
-  SheetReader s{r, sh, {}, -1, -1, kArrayCellSlack};
-  for (pugi::xml_node rn : data.children())
-    for (pugi::xml_node c : rn.children()) s.arrayCells += std::strcmp(localName(c), "c") == 0;
+  SheetReader s{r, sh, {}, -1, -1, data};
   return readRows(s, data);
 }
 

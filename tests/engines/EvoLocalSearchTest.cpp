@@ -27,12 +27,12 @@ TEST_F(EvoLocalSearch, GrgModeReachesTheMinimumAndRecordsIt) {
   Eng_registerBuiltins(context, context);
   context->currentEngine = 2;
   ASSERT_EQ(Evo_engineLoad(&context->engineInfos[2]), 1);
-  rec.localMode = EvoLocalGrg;
-  rec.convergence = 1e-6;
+  rec.settings.localMode = EvoLocalGrg;
+  rec.settings.convergence = 1e-6;
   // The engine's own option word (48) asks the GRG engine for the
   // interpreter's Jacobian, which a model read only from the cells lacks
   // (status 21); forward differences serve here.
-  rec.localOptions = 0;
+  rec.settings.localOptions = 0;
   std::vector<double> x = {5.0, 5.0};
   double merit = 0.0;
   ASSERT_EQ(Evo_evaluateFitness(rec, x.data(), &merit), EvoAccepted);
@@ -62,7 +62,7 @@ TEST_F(EvoLocalSearch, GrgModeReachesTheMinimumAndRecordsIt) {
 TEST_F(EvoLocalSearch, MeritAboveTheThresholdIsSearchedEveryTwentiethTime) {
   smoothModel();
   EvoRecord& rec = open();
-  rec.localMode = EvoLocalCoordinate;
+  rec.settings.localMode = EvoLocalCoordinate;
   rec.meritThreshold = 10.0;
   std::vector<double> x = {5.0, 5.0};
   const int evaluations = rec.stats.evaluations;
@@ -84,7 +84,7 @@ TEST_F(EvoLocalSearch, MeritAboveTheThresholdIsSearchedEveryTwentiethTime) {
 TEST_F(EvoLocalSearch, PointsInGroupsOnlyAreNeverSearched) {
   smoothModel();
   EvoRecord& rec = open();
-  rec.localMode = EvoLocalCoordinate;
+  rec.settings.localMode = EvoLocalCoordinate;
   rec.allDiffCells = rec.n;
   std::vector<double> x = {5.0, 5.0};
   double merit = 28.0;

@@ -64,8 +64,8 @@ TEST_F(EvoMainLoop, CrossoverFollowsAMutationChildThatDidNotEnter) {
   // child enters and every round goes on to a crossover child.
   movingClock(0);   // no stall on a clock that stands still
   EvoRecord& rec = integerLine();
-  rec.mutationRate = 1.0;
-  rec.rejectLimit = 1000;
+  rec.settings.mutationRate = 1.0;
+  rec.settings.rejectLimit = 1000;
   for (int round = 0; round < 20; ++round) {
     EvoMember* made = nullptr;
     const int result = Evo_breedChild(rec, &made);

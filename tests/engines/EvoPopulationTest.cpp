@@ -17,7 +17,7 @@ class EvoPopulation : public ::testing::Test {
   void SetUp() override {
     rec.n = 2;
     rec.popSize = 5;
-    rec.precision = 1e-8;
+    rec.settings.precision = 1e-8;
     rec.varScale.assign(2, 1.0);
     rec.lower.assign(2, -10.0);
     rec.upper.assign(2, 10.0);

@@ -30,17 +30,17 @@ class EvoRecordFixture : public EngineSolveFixture {
     problem.owner = context;
     EXPECT_EQ(ordinal<int (*)(void*)>(61)(&problem), 1);
     EvoRecord& rec = *static_cast<EvoRecord*>(problem.engineRecord);
-    rec.precision = 1e-8;
-    rec.eqWeight = std::pow(rec.precision, -0.25);
-    rec.ineqWeight = std::pow(rec.precision, -0.5);
+    rec.settings.precision = 1e-8;
+    rec.settings.eqWeight = std::pow(rec.settings.precision, -0.25);
+    rec.settings.ineqWeight = std::pow(rec.settings.precision, -0.5);
     rec.popSize = 10;
     rec.infeasiblePeriod = 1000;
-    rec.tolerance = 0.05;
+    rec.settings.tolerance = 0.05;
     Rnd_seed(rec.rng, 11);
     rec.x0 = rec.x;
     std::fill(rec.x.begin(), rec.x.end(), 0.0);
     EXPECT_EQ(Evo_linearAnalysis(rec), 0);
-    rec.equalityTol = 0.01;
+    rec.settings.equalityTol = 0.01;
     return rec;
   }
   void close() {

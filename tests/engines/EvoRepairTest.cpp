@@ -154,7 +154,7 @@ TEST_F(EvoRepair, IntegerStepSearchMeetsTheRowsWithUnitMoves) {
   EXPECT_EQ(Evo_integerStepSearch(rec, far.data()), EvoRejected);
   EXPECT_EQ(far, (std::vector<double>{0.0, 0.0}));
   // A value just below an integer fails the test at once.
-  std::vector<double> below = {3.0 - rec.precision / 2, 0.0};
+  std::vector<double> below = {3.0 - rec.settings.precision / 2, 0.0};
   EXPECT_EQ(Evo_integerStepSearch(rec, below.data()), EvoRejected);
   close();
 }

@@ -8,14 +8,11 @@
 
 #include <string>
 
+#include "bench/BenchLibrary.h"
 #include "contract/Host_Services.h"
 #include "engines/grg/Grg_Engine.h"
-#include "entry/Entry_Context.h"
 #include "entry/Eval_Exports.h"
 #include "entry/Host_Session.h"
-#include "platform/os/Os.h"
-#include "platform/workbook/Wb_Workbook.h"
-#include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlsx/Xlsx.h"
 
 struct GrgLibraryRun {
@@ -51,22 +48,16 @@ inline int jacobian(void* user, JacobianStore store, void* record, const double*
 }  // namespace grglib
 
 // Solves the workbook data/nlp/NAME.xlsx with GRG, analysed (interpreter,
-// analytic derivatives) or not (workbook, differences). The library must be
-// loaded (its context given); the status is -1 when the model cannot be set
-// up.
-inline GrgLibraryRun GrgLib_solve(LibraryContext* context, const std::string& name, bool analysed) {
+// analytic derivatives) or not (workbook, differences), in a freshly loaded
+// library; the status is -1 when the model cannot be set up.
+inline GrgLibraryRun GrgLib_solve(const std::string& name, bool analysed) {
   GrgLibraryRun run;
   run.problem.status = -1;
-  Wb_resetApp();
-  Xlc_resetHost();
-  Workbook* addIn = Wb_newWorkbook("CORVAN.XLA");
-  Wb_addSheet(addIn, "Corvan");
-  Wb_defineName(addIn, DefinedName{"solver_tbl", "Corvan!$A$1:$P$80", 0, false});
-  Xlc_setCallerSheet(addIn, 0);
+  BenchLibrary library;
+  LibraryContext* context = library.module ? Entry_context() : nullptr;
   std::string error;
   Workbook* book = Xlsx_open(std::string(CORVAN_DATA) + "/nlp/" + name + ".xlsx", &error);
-  context->engineCount = 5;
-  if (!book || !Host_beginSession(context)) return run;
+  if (!context || !book || !Host_beginSession(context)) return run;
   if (analysed && Eval_loadModel(context, 0, 1, 0, 0, 0, 0, 0) != 0) {
     Eval_freeModel(context);
     Host_endSession(context);

@@ -12,35 +12,20 @@
 #include <string>
 #include <vector>
 
-#include "SheetSource.h"
+#include "ModelBench.h"
 #include "interpreter/Eval_Entries.h"
 #include "tests/engines/LpIntegerKit.h"
 #include "values/Model_Variables.h"
 
 namespace {
 
-// Variables a1, b1 (continuous or integer) and c1, d1 (binary) in boxes;
-// problem functions in row 2 with their relations and right-hand sides.
-struct Linearised : Workbench {
-  bool ok = false;
+// Variables a1, b1 (integer) and c1, d1 (binary) in boxes; problem
+// functions in row 2, linearised.
+struct Linearised : ModelBench {
   Linearised(const std::vector<std::string>& formulas, const std::vector<int32_t>& relations,
-             const std::vector<double>& rhs, Interval box) {
-    Model_addVariableRange(ctx->variables, RangeRef{1, 1, 1, 1, 2}, kVarInteger);
-    Model_addVariableRange(ctx->variables, RangeRef{1, 1, 3, 1, 4}, kVarBinary);
-    for (const char* a1 : {"a1", "b1", "c1", "d1"}) sheet.set(a1, "0");
-    for (size_t i = 0; i < formulas.size(); ++i) {
-      sheet.set(std::string(1, char('a' + i)) + "2", formulas[i]);
-      Model_addFunction(functions, 1, static_cast<uint8_t>(i + 1), 2, relations[i], rhs[i]);
-    }
-    for (int j = 1; j <= 4; ++j)
-      Model_getVariable(ctx->variables, j)->bounds = j <= 2 ? box : Interval{0.0, 1.0};
-    ok = Reader_bindModel(reader, functions, ctx->variables, kReaderBigM) && Parse_compileModel(reader);
-    Vm_initProgram(&program, ctx);
-    ProgBudget budget{};
-    ok = ok && Prog_compile(&program, uint64_t{1} << 30, &budget);
-  }
-  int32_t n() { return Model_variableCount(ctx->variables); }
-  VarRecord* var(int32_t j) { return Model_getVariable(ctx->variables, j); }
+             const std::vector<double>& rhs, Interval box)
+      : ModelBench(formulas, relations, rhs, {box, box, {0.0, 1.0}, {0.0, 1.0}},
+                   {kVarInteger, kVarInteger, kVarBinary, kVarBinary}, kReaderBigM) {}
   // Value of function i less its right-hand side at x (0-based, every variable).
   double value(int32_t i, const std::vector<double>& x) {
     for (int32_t j = 1; j <= n(); ++j) var(j)->value = Interval{x[j - 1], x[j - 1]};

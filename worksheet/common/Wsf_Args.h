@@ -14,6 +14,12 @@ struct EvalContext;
 // Empty, missing, boolean, integer-valued or real: the value is its number.
 inline bool Wsf_isPlain(const Value* v) { return v->kind >= kValEmpty && v->kind <= kValReal; }
 inline bool Wsf_isError(const Value* v) { return v->kind == kValError; }
+// The element count of an argument (1 when it is no array) and its element
+// i in row-major order (the argument itself when it is no array).
+inline int32_t Wsf_count(const Value* v) { return v->kind == kValArray ? v->array->rows * v->array->columns : 1; }
+inline const Value* Wsf_element(const Value* v, int32_t i) {
+  return v->kind == kValArray ? Val_at(v, i / v->array->columns, i % v->array->columns) : v;
+}
 // The result becomes the worksheet error of the code.
 Value* Wsf_error(Value* result, uint32_t code);
 // The result becomes a copy of v (deep).

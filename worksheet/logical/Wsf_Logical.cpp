@@ -117,9 +117,7 @@ bool ifStructure(Value* result, int argc, const Value* const* argv) {
     if (allowed) ++ctx->tapeCount;
     else DegVec_markArgShaped(condition, false);
     for (int i = 1; i < argc && i < 3; ++i) {
-      if (argv[i]->kind != kValDegVec) continue;
-      const Value merged = *ctx->result;
-      DegVec_add(&merged, argv[i]);
+      if (argv[i]->kind == kValDegVec) DegVec_add(ctx->result, argv[i]);
     }
   } else if (ctx->mode == kModeDegDag && condition->context && DegDag_if(condition)) {
     if (!allowed) DegDag_markArgShaped(condition, false);

@@ -23,17 +23,10 @@ namespace {
 // errors travel through the operators.
 bool isOperand(const Value* v) { return v->kind >= kValInt && v->kind <= kValError; }
 
-int32_t countOf(const Value* v) { return v->kind == kValArray ? v->array->rows * v->array->columns : 1; }
-
-const Value* elementOf(const Value* v, int32_t i) {
-  if (v->kind != kValArray) return v;
-  return Val_at(v, i / v->array->columns, i % v->array->columns);
-}
-
 // Every element an operand.
 bool allOperands(const Value* v) {
-  for (int32_t i = 0; i < countOf(v); ++i)
-    if (!isOperand(elementOf(v, i))) return false;
+  for (int32_t i = 0; i < Wsf_count(v); ++i)
+    if (!isOperand(Wsf_element(v, i))) return false;
   return true;
 }
 
@@ -99,7 +92,7 @@ Value* Wsf_dotproduct(Value* result, int argc, const Value* const* argv, bool ar
   const int32_t r1 = a->array->rows, c1 = a->array->columns, r2 = b->array->rows, c2 = b->array->columns;
   Sum s(ctx);
   if (r1 == r2 && c1 == c2) {
-    for (int32_t i = 0; i < r1 * c1; ++i) s.add({elementOf(a, i), elementOf(b, i)});
+    for (int32_t i = 0; i < r1 * c1; ++i) s.add({Wsf_element(a, i), Wsf_element(b, i)});
     return s.into(result);
   }
   if (c1 == r2 && r1 == c2) {
@@ -115,12 +108,12 @@ Value* Wsf_dotproduct(Value* result, int argc, const Value* const* argv, bool ar
   else if (c1 == 1 && c2 != 1) shortV = a, block = b;
   else if (c2 == 1) shortV = b, block = a;
   else return Wsf_error(result, kErrValue);
-  const int32_t length = countOf(shortV);
-  if (countOf(block) % length != 0) return Wsf_error(result, kErrValue);
-  const int32_t products = arrayFormula ? countOf(block) / length : 1;
+  const int32_t length = Wsf_count(shortV);
+  if (Wsf_count(block) % length != 0) return Wsf_error(result, kErrValue);
+  const int32_t products = arrayFormula ? Wsf_count(block) / length : 1;
   std::deque<Sum> sums;
   for (int32_t k = 0; k < products; ++k) sums.emplace_back(ctx);
-  for (int32_t m = 0; m < products * length; ++m) sums[m / length].add({elementOf(shortV, m % length), elementOf(block, m)});
+  for (int32_t m = 0; m < products * length; ++m) sums[m / length].add({Wsf_element(shortV, m % length), Wsf_element(block, m)});
   if (!arrayFormula) return sums[0].into(result);
   Value column = Val_empty(result->context);
   if (Val_makeArray(&column, static_cast<uint16_t>(products), 1) != kStatusOk) return Wsf_error(result, kErrValue);
@@ -143,12 +136,12 @@ Value* Wsf_quadproduct(Value* result, int argc, const Value* const* argv) {
   }
   const bool cArray = c->kind == kValArray, qArray = q->kind == kValArray;
   if (x->kind != kValArray || !(cArray || missing(c)) || !(qArray || missing(q))) return Wsf_error(result, kErrValue);
-  const int32_t n = countOf(x);
-  if ((cArray && countOf(c) != n) || (qArray && countOf(q) != n * n)) return Wsf_error(result, kErrValue);
+  const int32_t n = Wsf_count(x);
+  if ((cArray && Wsf_count(c) != n) || (qArray && Wsf_count(q) != n * n)) return Wsf_error(result, kErrValue);
   if (!allOperands(x) || (cArray && !allOperands(c)) || (qArray && !allOperands(q))) return Wsf_error(result, kErrValue);
   for (int32_t j = 0; qArray && j < n; ++j)
-    for (int32_t i = 0; i < n; ++i) s.add({elementOf(x, j), elementOf(x, i), elementOf(q, j * n + i)});
-  for (int32_t i = 0; cArray && i < n; ++i) s.add({elementOf(x, i), elementOf(c, i)});
+    for (int32_t i = 0; i < n; ++i) s.add({Wsf_element(x, j), Wsf_element(x, i), Wsf_element(q, j * n + i)});
+  for (int32_t i = 0; cArray && i < n; ++i) s.add({Wsf_element(x, i), Wsf_element(c, i)});
   return s.into(result);
 }
 
@@ -164,11 +157,11 @@ Value* Wsf_quadterm(Value* result, int argc, const Value* const* argv) {
   }
   const bool qArray = q->kind == kValArray;
   if (x->kind != kValArray || y->kind != kValArray || !(qArray || missing(q))) return Wsf_error(result, kErrValue);
-  const int32_t n = countOf(x);
-  if (countOf(y) != n || (qArray && countOf(q) != n * n)) return Wsf_error(result, kErrValue);
+  const int32_t n = Wsf_count(x);
+  if (Wsf_count(y) != n || (qArray && Wsf_count(q) != n * n)) return Wsf_error(result, kErrValue);
   if (!allOperands(x) || !allOperands(y) || (qArray && !allOperands(q))) return Wsf_error(result, kErrValue);
   for (int32_t i = 0; qArray && i < n; ++i)
-    for (int32_t j = 0; j < n; ++j) s.add({elementOf(x, i), elementOf(y, j), elementOf(q, i * n + j)});
+    for (int32_t j = 0; j < n; ++j) s.add({Wsf_element(x, i), Wsf_element(y, j), Wsf_element(q, i * n + j)});
   return s.into(result);
 }
 

@@ -9,10 +9,10 @@
 
 namespace {
 
-constexpr double SmTiny = 2.220446049250313e-16;  // 2^-52
-constexpr double SmSymmetryTolerance = 9.999e-05;
-constexpr int SmJacobiLimit = 10;  // rows from which the tridiagonal method serves
-constexpr int SmMaxSweeps = 100;
+constexpr double kTiny = 2.220446049250313e-16;  // 2^-52
+constexpr double kSymmetryTolerance = 9.999e-05;
+constexpr int kJacobiLimit = 10;  // rows from which the tridiagonal method serves
+constexpr int kMaxSweeps = 100;
 
 using Dense = std::vector<std::vector<double>>;
 
@@ -159,7 +159,7 @@ void householder(Dense& w, std::vector<double>& d, std::vector<double>& e) {
 }
 
 // Implicit QL with shifts on the tridiagonal (d, e), the rotations applied
-// to the columns of z. False after SmMaxSweeps sweeps on one eigenvalue.
+// to the columns of z. False after kMaxSweeps sweeps on one eigenvalue.
 bool tridiagonalQl(std::vector<double>& d, std::vector<double>& e, Dense& z) {
   int n = static_cast<int>(d.size());
   for (int i = 1; i < n; ++i) e[i - 1] = e[i];
@@ -168,9 +168,9 @@ bool tridiagonalQl(std::vector<double>& d, std::vector<double>& e, Dense& z) {
     int sweeps = 0, m;
     do {
       for (m = l; m < n - 1; ++m)
-        if (std::fabs(e[m]) <= SmTiny * (std::fabs(d[m]) + std::fabs(d[m + 1]))) break;
+        if (std::fabs(e[m]) <= kTiny * (std::fabs(d[m]) + std::fabs(d[m + 1]))) break;
       if (m == l) break;
-      if (sweeps++ == SmMaxSweeps) return false;
+      if (sweeps++ == kMaxSweeps) return false;
       double g = (d[l + 1] - d[l]) / (2.0 * e[l]);
       double r = hypot(g, 1.0);
       g = d[m] - d[l] + e[l] / (g + (g >= 0 ? std::fabs(r) : -std::fabs(r)));
@@ -219,7 +219,7 @@ bool SM_isSymmetric(const spmat& a, double tol) {
   return true;
 }
 
-bool SM_isSymmetricDefault(const spmat& a) { return SM_isSymmetric(a, SmSymmetryTolerance); }
+bool SM_isSymmetricDefault(const spmat& a) { return SM_isSymmetric(a, kSymmetryTolerance); }
 
 bool SM_isCholeskyFactorable(const spmat& a) {
   if (!SM_isSymmetricDefault(a)) return false;
@@ -228,7 +228,7 @@ bool SM_isCholeskyFactorable(const spmat& a) {
   for (int j = 0; j < n; ++j) {
     double p = l[j][j];
     for (int k = 0; k < j; ++k) p -= l[j][k] * l[j][k];
-    if (std::fabs(p) < SmTiny || std::isnan(p)) return false;
+    if (std::fabs(p) < kTiny || std::isnan(p)) return false;
     l[j][j] = std::sqrt(p);
     for (int i = j + 1; i < n; ++i) {
       double s = l[i][j];
@@ -249,7 +249,7 @@ bool SM_eigenJacobi(const spmat& a, SpMat& v, SpMat& dOut) {
     vv[i][i] = 1.0;
     d[i] = b[i] = w[i][i];
   }
-  for (int sweep = 0; sweep < SmMaxSweeps; ++sweep) {
+  for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
     double sm = 0.0;
     for (int i = 0; i < m - 1; ++i)
       for (int j = i + 1; j < m; ++j) sm += std::fabs(w[i][j]);
@@ -312,7 +312,7 @@ bool SM_symmetricSqrt(const spmat& a, SpMat& f, SpMat& v, SpMat& d) {
   v.reset();
   d.reset();
   if (!SM_isCholeskyFactorable(a)) return false;
-  bool ok = a.m < SmJacobiLimit ? SM_eigenJacobi(a, v, d) : SM_eigenTridiagonal(a, v, d);
+  bool ok = a.m < kJacobiLimit ? SM_eigenJacobi(a, v, d) : SM_eigenTridiagonal(a, v, d);
   if (!ok) {
     v.reset();
     d.reset();

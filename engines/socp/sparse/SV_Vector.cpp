@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int SvLinearSpan = 8;  // spans below twice this are scanned
+constexpr int kLinearSpan = 8;  // spans below twice this are scanned
 
 void checkIndex(const spvec& x, int i, const char* where) {
   if (i < 0 || i >= x.n) throw SparseRangeError(where);
@@ -42,7 +42,7 @@ void SV_reserve(spvec& x, int slots) {
 
 int SV_findPos(const int* idx, int i, int lo, int hi) {
   if (idx[lo] >= i) return lo;
-  for (int step = (hi - lo) / 2; step >= SvLinearSpan; step /= 2) {
+  for (int step = (hi - lo) / 2; step >= kLinearSpan; step /= 2) {
     int p = lo + step;
     if (idx[p] == i) return p;
     if (idx[p] < i) lo = p;
