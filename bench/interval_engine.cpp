@@ -1,105 +1,70 @@
-// The interval global engine on test functions and systems of equations
-// written as models here: time per solve, boxes processed (iterations and
-// bisections), evaluations, the status and the objective or the number of
-// solutions, with interval (met 1) and affine (met 2) contraction, each with
-// and without the Newton and closing steps (soc).
+// The interval global engine on each shared global optimisation workbook,
+// run by the library end to end (`Solve` action 0, the model analysed and
+// diagnosed by the interpreter), with its default affine contraction and LP
+// relaxation and with interval contraction and the Newton and closing steps:
+// time per solve (opening the workbook outside the timing), boxes processed
+// (the search's iterations, each one box split and its halves bounded), and
+// the objective as counters.
 #include <benchmark/benchmark.h>
 
-#include "tests/engines/IaFakeHost.h"
+#include <fstream>
+
+#include "bench/BenchLibrary.h"
+#include "platform/xlsx/Xlsx.h"
 
 namespace {
 
-struct BenchProblem {
-  const char* name;
-  int problemClass;
-  std::vector<int> relations;
-  std::vector<double> lower, upper, start;
-  std::function<void(IaTestModel&)> define;
+struct Variant {
+  const char* label;
+  const char* met;
+  const char* soc;
 };
 
+constexpr Variant kVariants[] = {{"affine", "2", "0"}, {"interval+newton", "1", "1"}};
 
-const std::vector<BenchProblem>& problems() {
-  static const std::vector<BenchProblem> list = {
-      {"camel6", IaClassObjective, {}, {-3, -2}, {3, 2}, {1.708, 0.472},
-       [](IaTestModel& t) {
-         t.add([](const auto& x) {
-           return (4 - 2.1 * sqr(x[1]) + sqr(x[1]) * sqr(x[1]) * (1.0 / 3)) * sqr(x[1]) + x[1] * x[2] +
-                  (4 * sqr(x[2]) - 4) * sqr(x[2]);
-         });
-       }},
-      {"rastrigin2", IaClassObjective, {}, {-5.12, -5.12}, {5.12, 5.12}, {1.208, 1.208},
-       [](IaTestModel& t) {
-         t.add([](const auto& x) {
-           constexpr double twoPi = 6.283185307179586;
-           return 20 + sqr(x[1]) - 10 * cos(twoPi * x[1]) + sqr(x[2]) - 10 * cos(twoPi * x[2]);
-         });
-       }},
-      {"rosenbrock2", IaClassObjective, {}, {-5, -5}, {10, 10}, {4.27, 4.27},
-       [](IaTestModel& t) { t.add([](const auto& x) { return 100 * sqr(x[2] - sqr(x[1])) + sqr(1 - x[1]); }); }},
-      {"hartmann3", IaClassObjective, {}, {0, 0, 0}, {1, 1, 1}, {0.618, 0.618, 0.618},
-       [](IaTestModel& t) {
-         t.add([](const auto& x) {
-           return -1.0 * (1.0 * exp(-1.0 * (3 * sqr(x[1] - 0.3689) + 10 * sqr(x[2] - 0.117) + 30 * sqr(x[3] - 0.2673))) +
-                          1.2 * exp(-1.0 * (0.1 * sqr(x[1] - 0.4699) + 10 * sqr(x[2] - 0.4387) + 35 * sqr(x[3] - 0.747))) +
-                          3 * exp(-1.0 * (3 * sqr(x[1] - 0.1091) + 10 * sqr(x[2] - 0.8732) + 30 * sqr(x[3] - 0.5547))) +
-                          3.2 * exp(-1.0 * (0.1 * sqr(x[1] - 0.03815) + 10 * sqr(x[2] - 0.5743) + 35 * sqr(x[3] - 0.8828))));
-         });
-       }},
-      {"circle_hyperbola", IaClassEquations, {IaRelEqual, IaRelEqual}, {-3, -3}, {3, 3}, {0.708, 0.708},
-       [](IaTestModel& t) {
-         t.add([](const auto& x) { return x[1]; });
-         t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 4.0; });
-         t.add([](const auto& x) { return x[1] * x[2] - 1.0; });
-       }},
-      {"symmetric3", IaClassEquations, {IaRelEqual, IaRelEqual, IaRelEqual}, {-3, -3, -3}, {3, 3, 3},
-       {0.708, 0.708, 0.708},
-       [](IaTestModel& t) {
-         t.add([](const auto& x) { return x[1]; });
-         t.add([](const auto& x) { return x[1] + x[2] + x[3]; });
-         t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) + sqr(x[3]) - 6.0; });
-         t.add([](const auto& x) { return x[1] * x[2] * x[3] - 1.0; });
-       }},
-  };
-  return list;
-}
-
-void solve(benchmark::State& state, const BenchProblem& p, int method, int newton) {
-  EngineRun r{};
-  for (auto _ : state) {
-    IaTestModel t;
-    p.define(t);
-    IaFakeHost f;
-    f.t = &t;
-    f.lower = p.lower, f.upper = p.upper, f.start = p.start;
-    f.accuracy = 1e-3;
-    f.localMoves = p.problemClass != IaClassEquations;
-    f.named["solver_met"] = method;
-    f.named["solver_soc"] = newton;
-    r = runEngine(f, t.bind(static_cast<int>(p.lower.size()), p.problemClass, p.relations));
+void solveWorkbook(benchmark::State& state, const std::string& name, const Variant& variant) {
+  BenchLibrary library;
+  if (!library.solve) {
+    state.SkipWithError("library not loaded");
+    return;
   }
-  state.counters["iterations"] = r.engine.stats.iterations;
-  state.counters["bisections"] = r.engine.stats.bisections;
-  state.counters["values"] = r.engine.stats.values;
-  state.counters["gradients"] = r.engine.stats.gradients;
-  state.counters["hessians"] = r.engine.stats.hessians;
-  state.counters["status"] = r.status;
-  if (p.problemClass == IaClassEquations) state.counters["solutions"] = static_cast<double>(r.solutions.size());
-  else state.counters["objective"] = r.engine.objective;
+  const std::string path = std::string(CORVAN_DATA) + "/global/" + name + ".xlsx";
+  std::string error;
+  int status = 0;
+  double objective = 0;
+  std::int64_t boxes = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    Workbook* book = Xlsx_open(path, &error);
+    if (book)
+      for (const auto& [option, value] : {std::pair{"solver_dia", "4"}, std::pair{"solver_met", variant.met},
+                                          std::pair{"solver_soc", variant.soc}})
+        Wb_defineName(book, DefinedName{option, value, 0, true});
+    state.ResumeTiming();
+    if (!book) break;
+    const double action = 0;
+    status = library.solve(&action);
+    boxes = Entry_context()->progress.iterationsOfRun;
+    const Cell* cell = Wb_findCell(book->sheets[0].get(), 5, 1);   // B6, the objective
+    objective = cell && cell->value.kind == CellKind::Number ? cell->value.number : 0;
+  }
+  if (status != 0) state.SkipWithError("not solved");
+  state.counters["boxes"] = static_cast<double>(boxes);
+  state.counters["objective"] = objective;
 }
 
-bool registerProblems() {
-  for (const BenchProblem& p : problems())
-    for (int method : {IaMethodInterval, IaMethodAffine})
-      for (int newton : {0, 1}) {
-        const std::string name = std::string("interval/") + p.name + "/met" + std::to_string(method) +
-                                 (newton ? "/soc" : "");
-        benchmark::RegisterBenchmark(name.c_str(), [&p, method, newton](benchmark::State& s) {
-          solve(s, p, method, newton);
-        })->Unit(benchmark::kMillisecond);
-      }
+// One run per workbook listed in optima.csv and variant.
+const bool kRegistered = [] {
+  std::ifstream in(std::string(CORVAN_DATA) + "/global/optima.csv");
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    const std::string name = line.substr(0, line.find(','));
+    for (const Variant& v : kVariants)
+      benchmark::RegisterBenchmark(("interval/" + name + "/" + v.label).c_str(), solveWorkbook, name, v)
+          ->Unit(benchmark::kMillisecond);
+  }
   return true;
-}
-
-const bool registered = registerProblems();
+}();
 
 }  // namespace

@@ -27,7 +27,6 @@
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
-#include "tests/engines/LpFakeHost.h"
 
 namespace {
 
@@ -66,13 +65,8 @@ int engineAlone(LpFakeModel& model, double* objective) {
 }
 
 void solvePathAndEngine(benchmark::State& state, const std::string& name) {
-  MpsModel mps;
-  std::string error;
-  if (!Mps_readNamed(name, mps, error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  LpFakeModel model = LpFake_fromMps(mps);
+  LpFakeModel model;
+  if (!Bench_lpModel(state, name, &model)) return;
   FeArgs args;
   args.command = "solve";
   args.book = std::string(CORVAN_DATA) + "/lp/" + name + ".xlsx";
@@ -127,16 +121,12 @@ bool writeExplicitSums(Workbook* wb) {
 }
 
 void explicitSumsThroughLibrary(benchmark::State& state, const std::string& name) {
-  MpsModel mps;
-  std::string error;
-  if (!Mps_readNamed(name, mps, error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  LpFakeModel model = LpFake_fromMps(mps);
+  LpFakeModel model;
+  if (!Bench_lpModel(state, name, &model)) return;
   double whole = 0, engine = 0, objective = 0;
   CalcCounts counts;
   int status = 0;
+  std::string error;
   for (auto _ : state) {
     BenchLibrary library;
     Workbook* book = Xlsx_open(std::string(CORVAN_DATA) + "/lp/" + name + ".xlsx", &error);

@@ -178,8 +178,8 @@ int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCo
   if (!ctx->excel || !context->variables || !context->constraints || !buildRequest(context, ctx->excel, &rq))
     return kLoadHostFailure;
   rq.skipCellCount = skipCellCount != 0;
-  rq.checkValues = checkValues != 0;
   rq.bigM = bigM != 0;
+  rq.checkValues = checkValues != 0;
   rq.compactDerivatives = compactDerivatives != 0 ? 1 : 0;
   auto* source = new ComReaderSource(ctx->excel);
   LoadReport report;

@@ -319,6 +319,10 @@ int Host_writeReportTable(LibraryContext* context, int code1, int code2, int col
   return context ? Sess_writeReportTable(context, code1, code2, columns, rows, texts) : 0;
 }
 
+EvalContext* Host_interpreterModel(LibraryContext* context) {
+  return context && context->analysed ? context->evalContext : nullptr;
+}
+
 int Host_evalObjectiveGradient(LibraryContext* context, double* value, double* gradient,
                                const double* x) {
   return context && context->analysed ? Eval_evalObjective(context, value, gradient, x) : 0;

@@ -50,8 +50,9 @@ void Fe_printDiagnosis(const std::vector<std::vector<CellValue>>& rows) {
   for (size_t r = 1; r < rows.size(); ++r) {
     const std::vector<CellValue>& row = rows[r];
     if (textOf(row, DiagFunctionNumber) != std::to_string(r)) break;
+    const std::string cell = textOf(row, DiagFunctionCell);
     std::printf("  function %s %s %s: %s, %s", textOf(row, DiagFunctionNumber).c_str(),
-                textOf(row, DiagFunctionCell).c_str(), textOf(row, DiagRelation).c_str(),
+                cell.empty() ? "(added)" : cell.c_str(), textOf(row, DiagRelation).c_str(),
                 textOf(row, DiagClass).c_str(), textOf(row, DiagCurvature).c_str());
     for (int k = 0; k < DiagExamples; ++k) {
       const std::string variable = textOf(row, DiagFirstExample + 2 * k);

@@ -526,3 +526,13 @@ bool BigM_finish(BigMBuilder* b) {
   }
   return true;
 }
+
+const BigMNote* BigM_noteOf(const BigMBuilder* b, int32_t k) {
+  return b && k >= 0 && k < static_cast<int32_t>(b->notes.size()) ? &b->notes[static_cast<size_t>(k)] : nullptr;
+}
+
+const char* BigM_constructName(uint8_t construct) {
+  static const char* const names[] = {"",    "IF",  "NOT", "AND",        "OR",        "MAX",
+                                      "MIN", "ABS", "comparison", "comparison", "product"};
+  return construct <= kBigMProduct ? names[construct] : "";
+}

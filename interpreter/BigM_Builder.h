@@ -72,3 +72,8 @@ bool BigM_replaceProduct(BigMBuilder* b, uint8_t* leftStart, uint8_t* rightStart
 // Joins the rows to the model's functions and gives every function its
 // cells in evaluation order; false when an error was raised.
 bool BigM_finish(BigMBuilder* b);
+// The note of the k-th row made (0-based, the order the rows follow the
+// model's own functions in), or null.
+const BigMNote* BigM_noteOf(const BigMBuilder* b, int32_t k);
+// "IF", "NOT", ... "comparison", "product" for a construct.
+const char* BigM_constructName(uint8_t construct);

@@ -8,11 +8,13 @@
 #include <cstdlib>
 
 #include "arithmetic/dependency/DegVec_Ops.h"
+#include "interpreter/BigM_Builder.h"
 #include "interpreter/Cvx_Tester.h"
 #include "interpreter/Eval_Entries.h"
 #include "interpreter/Eval_Interface.h"
 #include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
+#include "interpreter/Parse_Reader.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
 #include "values/DegVec_Payload.h"
@@ -47,6 +49,12 @@ std::string addressOf(const CellRef& c) {
   for (char16_t ch : Model_rangeText(RangeRef{c.sheet, c.row, c.column, c.row, c.column}))
     text += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
   return text;
+}
+
+// "(ABS in B9)": the construct a linearisation row stands for and its cell.
+std::string addedRowText(const EvalContext* ctx, int32_t k) {
+  const BigMNote* note = ctx->reader ? BigM_noteOf(ctx->reader->bigM, k) : nullptr;
+  return note ? "(" + std::string(BigM_constructName(note->construct)) + " in " + addressOf(note->cell) + ")" : "";
 }
 
 // Whether class c of a pair exceeds the declared model type.
@@ -217,10 +225,11 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
   const bool compact = ctx->compactDerivatives == 1;
   std::vector<int32_t> classes(static_cast<size_t>(nx) + 1);
   std::vector<VarDegreeNote> notes(static_cast<size_t>(nx) + 1);
+  int32_t generated = 0;
   for (int32_t i = 0; i < nf; ++i) {
     Model_showProgress(ctx, kProgressDiagnosing, i + 1);
     const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
-    findings->cells.push_back(addressOf(item->cell));
+    findings->cells.push_back(item->generated ? addedRowText(ctx, generated++) : addressOf(item->cell));
     // Each function notes the cells that raise its own classes.
     std::fill(notes.begin(), notes.end(), VarDegreeNote{});
     ctx->diagnosisCells = notes.data();

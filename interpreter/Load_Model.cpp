@@ -161,7 +161,8 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   ctx->codeStore = store;
   FormulaReader* reader = Reader_create(ctx, store, source);
   if (!reader) return kLoadNoMemory;
-  if (!Reader_bindModel(reader, ctx->functions, ctx->variables, rq.bigM ? kReaderBigM : 0)) return kLoadEmpty;
+  if (ctx->functions->items.empty()) return kLoadEmpty;
+  if (!Reader_bindModel(reader, ctx->functions, ctx->variables, rq.bigM ? kReaderBigM : 0)) return kLoadHostFailure;
   setRightHandSides(ctx->functions, rq);
   ctx->compactDerivatives = rq.compactDerivatives;
   if (!Parse_compileModel(reader) || !Prog_checkVariableCells(store)) return kLoadCompileFailed;

@@ -74,8 +74,8 @@ struct LoadRequest {
   std::u16string activeSheetName;  // for the texts of cone rows
   bool skipCones = false;          // the engine takes cones itself
   bool skipCellCount = false;
-  bool checkValues = false;
   bool bigM = false;               // linearise non-smooth constructs with big-M rows
+  bool checkValues = false;
   bool nonSmoothAllowed = true;
   int32_t compactDerivatives = 0;
   uint64_t freeBytes = 0;          // the memory budget of the compile step

@@ -45,7 +45,7 @@ bool Ia_madeProgress(int n, const std::vector<double>& oldWidths, const Interval
   return decrease > widest * share && !Num_nearlyEqual(&decrease, &widest);
 }
 
-// Runs the passes: `row(k)` contracts the box on row k.
+// Runs the passes: `row(k, pass)` contracts the box on row k.
 template <typename Row>
 IaFate Ia_passes(IaSearchContext& s, Interval* box, Row row) {
   std::vector<char> active(s.m + 1, 1);
@@ -55,7 +55,7 @@ IaFate Ia_passes(IaSearchContext& s, Interval* box, Row row) {
     for (int k = 1; k <= s.m; ++k) {
       if (!active[k]) continue;
       for (int i = 1; i <= s.n; ++i) widths[i] = box[i].hi - box[i].lo;
-      const IaFate fate = row(k);
+      const IaFate fate = row(k, pass);
       if (fate != IaFate::Alive) return fate;
       active[k] = Ia_madeProgress(s.n, widths, box);
       any = any || active[k];
@@ -121,7 +121,7 @@ bool Ia_rowFeasible(IaSearchContext& s, int k, const Interval& value) {
 IaFate Ia_propagateConstraints(IaSearchContext& s, Interval* box) {
   if (!s.model->propagate) return IaFate::Alive;
   bool trouble = false;
-  return Ia_passes(s, box, [&](int k) {
+  return Ia_passes(s, box, [&](int k, int) {
     Interval range;
     if (const int rc = Ia_evalPropagate(s, k, box, &range)) return Ia_evalTrouble(rc, &trouble);
     for (int i = 1; i <= s.n; ++i)
@@ -134,7 +134,7 @@ IaFate Ia_contractInterval(IaSearchContext& s, Interval* box, Interval* values,
                            std::vector<IaBox>* slopes, bool* trouble) {
   IaBox gradient(s.n + 1, Interval{0, 0});
   std::vector<double> c;
-  return Ia_passes(s, box, [&](int k) {
+  return Ia_passes(s, box, [&](int k, int) {
     Interval value;
     if (const int rc = Ia_evalIvGradient(s, k, box, &value, gradient.data()))
       return Ia_evalTrouble(rc, trouble);
@@ -157,11 +157,7 @@ IaFate Ia_contractAffine(IaSearchContext& s, Interval* box, Interval* values,
                          bool* trouble) {
   IaAffineForm fresh;
   IaBox slope(s.n + 1, Interval{0, 0});
-  int pass = 0;
-  int lastRow = 0;
-  return Ia_passes(s, box, [&](int k) {
-    if (k <= lastRow) ++pass;
-    lastRow = k;
+  return Ia_passes(s, box, [&](int k, int pass) {
     const bool useStored = pass == 0 && static_cast<int>(stored.size()) > k;
     if (!useStored)
       if (const int rc = Ia_evalAffine(s, k, box, &fresh)) return Ia_evalTrouble(rc, trouble);

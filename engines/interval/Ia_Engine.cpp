@@ -39,11 +39,13 @@ int Ia_readBounds(IaEngine& e) {
   return StatusSolved;
 }
 
-// Refuses what the engine does not solve: a model whose analysis found
-// another structure, or whose class is not one of the four searches'.
+// Refuses what the engine does not solve: a model the interpreter has not
+// diagnosed (class code other than 2 or 4), one whose diagnosis found a
+// structure the search cannot bound (5 or 6), or one whose class is not one
+// of the four searches'.
 int Ia_checkProblemClass(IaEngine& e) {
-  const int structure = Ia_query(e, QueryClassCode), last = Ia_query(e, QueryStructureLast);
-  if ((structure != 2 && structure != 4) || last == 5 || last == 6 || !e.model) return IaStatusWrongClass;
+  const int diagnosed = Ia_query(e, QueryClassCode), structure = Ia_query(e, QueryStructureLast);
+  if ((diagnosed != 2 && diagnosed != 4) || structure == 5 || structure == 6 || !e.model) return IaStatusWrongClass;
   e.problemClass = e.model->problemClass;
   if (e.problemClass < IaClassObjective || e.problemClass > IaClassInequalities) return IaStatusWrongClass;
   if (e.model->n != e.n || e.model->m != e.m) return IaStatusWrongClass;
@@ -68,14 +70,26 @@ int Ia_runLocal(IaEngine& e) {
 bool Ia_reportIteration(IaEngine& e, int iteration, const std::vector<double>& x, double objective) {
   const HostServices& h = e.host.services;
   int answer = h.progress(h.user, ProgressQuery | ProgressIterationNumber, iteration, objective);
-  if (answer == StopContinue && Ia_query(e, QueryShowIterations)) {
+  if (answer != StopContinue || Ia_query(e, QueryShowIterations)) {
+    // A limit, a break or a shown iteration: the cells show the point while
+    // the checks pause, and resuming them settles the stop.
     h.progress(h.user, ProgressPause, 0, 0.0);
     std::vector<double> rows(e.rows + 2, 0.0);
     h.evalProblem(h.user, &rows[1], &x[1]);
     answer = h.progress(h.user, ProgressResume | ProgressIteration, iteration, objective);
   }
-  if (answer >= StopIterationLimit) e.stop = answer;
-  return answer >= StopIterationLimit;
+  if (answer != StopContinue) e.stop = answer;
+  return answer != StopContinue;
+}
+
+// The rows and the objective at x with the limit checks paused, so that a
+// stop already decided does not interrupt the evaluation.
+bool Ia_evaluatePaused(IaEngine& e) {
+  const HostServices& h = e.host.services;
+  h.progress(h.user, ProgressPause, 0, 0.0);
+  const bool evaluated = Ia_evaluate(e);
+  h.progress(h.user, ProgressResume, 0, 0.0);
+  return evaluated;
 }
 
 IaEngine& Ia_ownerOf(void* searchContext) {
@@ -104,10 +118,9 @@ IaSystemSteps Ia_systemSteps(IaEngine& e) {
   return steps;
 }
 
-// Runs the search of the model's class from the local point; x and the
-// objective become the search's choice.
-void Ia_search(IaEngine& e, double localObjective, bool localFound) {
-  IaSearchContext s = Ia_searchContext(*e.model, e.options, e.maximise, e.start);
+// The search of the model's class in context s; x and the objective become
+// its choice (for an optimisation, the local point when that is as good).
+void Ia_runSearch(IaEngine& e, IaSearchContext& s, double localObjective, bool localFound) {
   std::vector<double> x = e.x;
   if (e.problemClass == IaClassEquations) {
     Ia_allSolutionsSearch(s, Ia_systemSteps(e), e.solutions, x, &e.stats);
@@ -132,6 +145,20 @@ void Ia_search(IaEngine& e, double localObjective, bool localFound) {
     return;
   }
   e.x = x;
+}
+
+// Runs the search from the local point.
+void Ia_search(IaEngine& e, double localObjective, bool localFound) {
+  IaSearchContext s = Ia_searchContext(*e.model, e.options, e.maximise, e.start);
+  Ia_runSearch(e, s, localObjective, localFound);
+  // An evaluation the library interrupted (a limit or a break decided
+  // inside it) ends the search as the progress callback's stop would.
+  if (s.interrupted && e.stats.result == IaSearchEvalFailed) {
+    e.stats.result = IaSearchStopped;
+    const HostServices& h = e.host.services;
+    if (!e.stop) e.stop = h.progress(h.user, ProgressQuery, 0, 0.0);
+    if (!e.stop) e.stop = StopByUser;
+  }
 }
 
 }  // namespace
@@ -164,12 +191,18 @@ int Ia_solve(IaEngine& e) {
   for (int i = 1; i <= e.n; ++i) e.reference[i] = Interval{e.x[i], e.x[i]};
   Ia_search(e, e.objective, Ia_localFoundSolution(local));
   if (e.stats.result == IaSearchEvalFailed) return IaStatusSearchEvalFailed;
+  if (e.stop) return Ia_evaluatePaused(e) ? Eng_statusAfterStop(StatusSolved, e.stop) : StatusEvalError;
   if (!Ia_evaluate(e)) return StatusEvalError;
   int finalLocal = -1;
-  if (e.solutions.nodes.empty() && e.problemClass != IaClassInequalities && e.stop == 0) {
-    finalLocal = Ia_runLocal(e);
+  if (e.problemClass != IaClassInequalities) {
+    // Without solutions, a last local run; with them, the first one's
+    // midpoint (within the accuracy) polished to full precision when the
+    // local solver finds a solution from it.
+    const std::vector<double> midpoint = e.x;
+    const int polished = Ia_runLocal(e);
+    if (e.solutions.nodes.empty()) finalLocal = polished;
+    else if (!Ia_localFoundSolution(polished)) e.x = midpoint;
     if (!Ia_evaluate(e)) return StatusEvalError;
   }
-  const int status = Ia_finalStatus(e.stats.result, finalLocal);
-  return e.stop ? Eng_statusAfterStop(status, e.stop) : status;
+  return Ia_finalStatus(e.stats.result, finalLocal);
 }

@@ -19,8 +19,8 @@ struct IaHost {
                   bool scaling) = nullptr;
   // Hands a report table of texts (row by row) to the front end. May be null.
   int (*writeTable)(void* user, int code, int columns, int rows, const char* const* texts) = nullptr;
-  // The address of variable i (1-based) as "R%dC%d". May be null.
-  std::string (*variableAddress)(void* user, int i) = nullptr;
+  // The addresses of the variable cells as "R%dC%d" (1-based). May be null.
+  std::vector<std::string> (*variableAddresses)(void* user) = nullptr;
   // The clock in seconds.
   double (*clockSeconds)(void* user) = nullptr;
 };

@@ -30,6 +30,12 @@ bool Ia_isEquality(const IaSearchContext& s, int k) {
 
 namespace {
 
+// Notes an interrupted evaluation; passes the status on.
+int Ia_noted(IaSearchContext& s, int rc) {
+  if (rc == kIaInterrupted) s.interrupted = true;
+  return rc;
+}
+
 void Ia_orientInterval(double sign, Interval* v) {
   if (sign < 0) *v = Ivl_neg(*v);
 }
@@ -37,7 +43,7 @@ void Ia_orientInterval(double sign, Interval* v) {
 }  // namespace
 
 int Ia_evalPoint(IaSearchContext& s, int k, const double* x, double* value) {
-  const int rc = s.model->point(s.model->user, k, x, value);
+  const int rc = Ia_noted(s, s.model->point(s.model->user, k, x, value));
   if (rc != 0) return rc;
   *value *= Ia_orientation(s, k);
   ++s.counts.values;
@@ -46,7 +52,7 @@ int Ia_evalPoint(IaSearchContext& s, int k, const double* x, double* value) {
 
 int Ia_evalBox(IaSearchContext& s, int k, const Interval* box, Interval* value) {
   ++s.counts.values;
-  const int rc = s.model->box(s.model->user, k, box, value);
+  const int rc = Ia_noted(s, s.model->box(s.model->user, k, box, value));
   if (rc == 0) Ia_orientInterval(Ia_orientation(s, k), value);
   return rc;
 }
@@ -54,7 +60,7 @@ int Ia_evalBox(IaSearchContext& s, int k, const Interval* box, Interval* value) 
 int Ia_evalIvGradient(IaSearchContext& s, int k, const Interval* box, Interval* value,
                       Interval* gradient) {
   ++s.counts.gradients;
-  const int rc = s.model->boxGradient(s.model->user, k, box, value, gradient);
+  const int rc = Ia_noted(s, s.model->boxGradient(s.model->user, k, box, value, gradient));
   if (rc != 0) return rc;
   const double sign = Ia_orientation(s, k);
   Ia_orientInterval(sign, value);
@@ -65,7 +71,7 @@ int Ia_evalIvGradient(IaSearchContext& s, int k, const Interval* box, Interval* 
 int Ia_evalIvHessian(IaSearchContext& s, int k, const Interval* box, Interval* value,
                      Interval* gradient, Interval* hessian) {
   ++s.counts.hessians;
-  const int rc = s.model->boxHessian(s.model->user, k, box, value, gradient, hessian);
+  const int rc = Ia_noted(s, s.model->boxHessian(s.model->user, k, box, value, gradient, hessian));
   if (rc != 0) return rc;
   const double sign = Ia_orientation(s, k);
   Ia_orientInterval(sign, value);
@@ -79,7 +85,7 @@ int Ia_evalAffine(IaSearchContext& s, int k, const Interval* box, IaAffineForm* 
   form->coef.assign(s.n + 1, 0.0);
   form->enclosure = Ivl_whole();
   Ia_midpoints(s.n, box, form->mid);
-  const int rc = s.model->affine(s.model->user, k, box, form);
+  const int rc = Ia_noted(s, s.model->affine(s.model->user, k, box, form));
   if (rc != 0 || Ia_orientation(s, k) > 0) return rc;
   form->centre = -form->centre;
   for (double& a : form->coef) a = -a;
@@ -97,7 +103,7 @@ int Ia_evalPropagate(IaSearchContext& s, int k, Interval* box, Interval* range) 
   *range = Ivl_whole();
   if (!s.model->propagate) return 0;
   s.counts.values += 2;
-  return s.model->propagate(s.model->user, k, s.model->relation[k], box, range);
+  return Ia_noted(s, s.model->propagate(s.model->user, k, s.model->relation[k], box, range));
 }
 
 Interval Ia_affineRange(const IaAffineForm& form, const Interval* box, int n) {
@@ -106,6 +112,18 @@ Interval Ia_affineRange(const IaAffineForm& form, const Interval* box, int n) {
     if (form.coef[i] != 0.0) r = Ivl_add(r, Ivl_mulSV(form.coef[i], Ivl_subVS(box[i], form.mid[i])));
   const Interval cut = Ivl_intersect(r, form.enclosure);
   return Ivl_isEmpty(cut) ? r : cut;
+}
+
+void Ia_meanValueForm(const Interval& atMid, const Interval* gradient, const Interval& overBox,
+                      const Interval* box, int n, IaAffineForm* form) {
+  form->centre = 0.5 * atMid.lo + 0.5 * atMid.hi;
+  Interval rest = Ivl_subVS(atMid, form->centre);
+  for (int i = 1; i <= n; ++i) {
+    form->coef[i] = 0.5 * gradient[i].lo + 0.5 * gradient[i].hi;
+    rest = Ivl_add(rest, Ivl_mul(Ivl_subVS(gradient[i], form->coef[i]), Ivl_subVS(box[i], form->mid[i])));
+  }
+  form->radius = std::fmax(-rest.lo, rest.hi);
+  form->enclosure = overBox;
 }
 
 void Ia_midpoints(int n, const Interval* box, std::vector<double>& c) {

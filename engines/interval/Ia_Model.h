@@ -23,6 +23,9 @@ enum IaRelation : int {
 // Evaluation status that proves the box holds no point of the functions'
 // domain ("Unfeasible argument !"): such a box is dead.
 constexpr int kIaUnfeasibleArgument = 31;
+// Evaluation status of an evaluation the library interrupted (a limit
+// reached or a break inside it).
+constexpr int kIaInterrupted = 1;
 
 // An affine form of one function over a box: with m_i = 0.5 lo_i + 0.5 hi_i
 // and w_i the half width about m_i that covers box_i, the function lies in
@@ -78,6 +81,7 @@ struct IaSearchContext {
   IaCounters counts;
   std::vector<char> proven;   // 1..m: the row holds on the whole box
   void* owner = nullptr;      // the caller's, for its iteration report and clock
+  bool interrupted = false;   // an evaluation failed with the interrupt status
 };
 
 // A context for the model with the start box [lower_i, upper_i].
@@ -99,6 +103,12 @@ int Ia_evalAffine(IaSearchContext& s, int k, const Interval* box, IaAffineForm* 
 int Ia_evalAtPoint(IaSearchContext& s, int k, const double* c, Interval* value);
 // The range of an affine form over a box inside the one it was computed on.
 Interval Ia_affineRange(const IaAffineForm& form, const Interval* box, int n);
+// Fills the form (whose mid is set) with the mean-value form
+// f(m) + G (x - m) of a function whose value at m encloses in atMid, whose
+// gradient over the box encloses in gradient (1..n) and whose value over the
+// box in overBox: the form for a model that offers no affine evaluation.
+void Ia_meanValueForm(const Interval& atMid, const Interval* gradient, const Interval& overBox,
+                      const Interval* box, int n, IaAffineForm* form);
 // The midpoints of the box's components, 1..n.
 void Ia_midpoints(int n, const Interval* box, std::vector<double>& c);
 // Propagation of row k over the box (narrowed in place); 0 with *range left

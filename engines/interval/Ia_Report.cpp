@@ -28,8 +28,10 @@ std::vector<std::string> Ia_tableCells(const IaEngine& e) {
                                     Ia_int(st.gradients), Ia_int(st.hessians), Ia_int(st.newton),
                                     equations ? Ia_int(static_cast<int>(e.solutions.nodes.size())) : "2"};
   cells.resize(kIaTableColumns, "0");
+  std::vector<std::string> addresses;
+  if (e.host.variableAddresses) addresses = e.host.variableAddresses(e.host.services.user);
   for (int i = 1; i <= e.n; ++i)
-    cells.push_back(e.host.variableAddress ? e.host.variableAddress(e.host.services.user, i) : "R0C0");
+    cells.push_back(i < static_cast<int>(addresses.size()) ? addresses[i] : "R0C0");
   if (equations) {
     for (const IaBoxNode& node : e.solutions.nodes)
       for (int i = 1; i <= e.n; ++i) cells.push_back(Ia_formatNumber(0.5 * node.box[i].lo + 0.5 * node.box[i].hi));

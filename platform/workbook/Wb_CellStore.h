@@ -8,7 +8,8 @@
 // whose key is Wb_cellKey(row, col), like an ordered map's.
 //
 // A cell's address stays valid until a cell is added to or removed from the
-// same row.
+// same row. The element type is a parameter, so that anything else kept by
+// cell position (the elements of a sheet part being patched) is kept alike.
 #pragma once
 
 #include <cstddef>
@@ -144,7 +145,7 @@ class WbCellStore {
 
   // First row index whose row is at or after `row`.
   std::size_t rowIndex(int row) const {
-    if (rows_.empty()) return 0;
+    if (rows_.empty() || rows_.back().row < row) return rows_.size();   // appending, as a file is read
     long long direct = static_cast<long long>(row) - rows_.front().row;   // rows without gaps
     if (direct >= 0 && direct < static_cast<long long>(rows_.size()) && rows_[direct].row == row)
       return static_cast<std::size_t>(direct);
@@ -158,6 +159,7 @@ class WbCellStore {
   }
   // First index in a row whose column is at or after `col`.
   static std::size_t columnIndex(const std::vector<value_type>& cells, int col) {
+    if (colOf(cells.back().first) < col) return cells.size();
     long long direct = static_cast<long long>(col) - colOf(cells.front().first);   // columns without gaps
     if (direct >= 0 && direct < static_cast<long long>(cells.size()) && colOf(cells[direct].first) == col)
       return static_cast<std::size_t>(direct);

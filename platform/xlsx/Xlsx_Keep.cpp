@@ -67,6 +67,22 @@ const Cell& cellOr(const Sheet& sh, std::uint64_t key) {
   return it == sh.cells.end() ? kNone : it->second;
 }
 
+// Calls fn(key, x, y) for every cell either sheet stores, in order, with
+// its cell in `a` and in `b` (an empty cell where one stores none).
+template <typename Fn>
+bool eachPair(const Sheet& a, const Sheet& b, Fn fn) {
+  static const Cell kNone;
+  auto i = a.cells.begin(), j = b.cells.begin();
+  while (i != a.cells.end() || j != b.cells.end()) {
+    bool fromA = j == b.cells.end() || (i != a.cells.end() && i->first <= j->first);
+    bool fromB = i == a.cells.end() || (j != b.cells.end() && j->first <= i->first);
+    if (!fn(fromA ? i->first : j->first, fromA ? i->second : kNone, fromB ? j->second : kNone)) return false;
+    if (fromA) ++i;
+    if (fromB) ++j;
+  }
+  return true;
+}
+
 // Whether `now` differs from `before` only in cell values, defined names
 // and sheets added after the others.
 bool onlyValuesChanged(const Workbook& before, const Workbook& now) {
@@ -75,21 +91,18 @@ bool onlyValuesChanged(const Workbook& before, const Workbook& now) {
     const Sheet& a = *before.sheets[i];
     const Sheet& b = *now.sheets[i];
     if (a.name != b.name || a.visible != b.visible || !sameBlocks(a.arrays, b.arrays)) return false;
-    for (const auto& [key, cell] : a.cells)
-      if (!sameSetup(cell, cellOr(b, key))) return false;
-    for (const auto& [key, cell] : b.cells)
-      if (!sameSetup(cell, cellOr(a, key))) return false;
+    if (!eachPair(a, b, [](std::uint64_t, const Cell& x, const Cell& y) { return sameSetup(x, y); })) return false;
   }
   return true;
 }
 
-// Cells of a sheet whose values differ.
+// Cells of a sheet whose values differ, in order.
 std::vector<std::uint64_t> changedCells(const Sheet& before, const Sheet& now) {
   std::vector<std::uint64_t> keys;
-  for (const auto& [key, cell] : before.cells)
-    if (!(cell.value == cellOr(now, key).value)) keys.push_back(key);
-  for (const auto& [key, cell] : now.cells)
-    if (!before.cells.count(key) && cell.value.kind != CellKind::Empty) keys.push_back(key);
+  eachPair(before, now, [&keys](std::uint64_t key, const Cell& x, const Cell& y) {
+    if (!(x.value == y.value)) keys.push_back(key);
+    return true;
+  });
   return keys;
 }
 

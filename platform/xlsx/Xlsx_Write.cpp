@@ -156,17 +156,13 @@ std::string sheetPart(const Workbook* wb, int index, StyleTable& st, SharedStrin
   out += std::string("<worksheet xmlns=\"") + kMainNs + "\"><sheetViews><sheetView workbookViewId=\"0\"";
   if (index == activeTab(wb)) out += " tabSelected=\"1\"";
   out += "/></sheetViews><sheetData>";
-  int openRow = -1;
-  for (const auto& [key, cell] : sh->cells) {
-    int row = Wb_keyRow(key);
-    if (row != openRow) {
-      if (openRow >= 0) out += "</row>";
-      out += "<row r=\"" + std::to_string(row + 1) + "\">";
-      openRow = row;
-    }
-    writeCell(out, wb, sh, key, cell, st, ss);
+  for (const auto& row : sh->cells.rows()) {   // "spans": the columns the row uses, so a reader can make room
+    out += "<row r=\"" + std::to_string(row.row + 1) + "\" spans=\"" +
+           std::to_string(Wb_keyCol(row.cells.front().first) + 1) + ":" +
+           std::to_string(Wb_keyCol(row.cells.back().first) + 1) + "\">";
+    for (const auto& [key, cell] : row.cells) writeCell(out, wb, sh, key, cell, st, ss);
+    out += "</row>";
   }
-  if (openRow >= 0) out += "</row>";
   return out + "</sheetData></worksheet>";
 }
 

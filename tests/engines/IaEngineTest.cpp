@@ -65,6 +65,7 @@ TEST(IaEngine, MaximisesUnderAConstraint) {
   for (int newton : {0, 1}) {
     IaTestModel t;
     t.add([](const auto& x) { return x[1] + x[2]; });
+    const int lpObjective = newton;   // with affine forms: the LP also minimises the objective
     t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 1.0; });
     IaFakeHost f;
     f.t = &t;
@@ -74,6 +75,7 @@ TEST(IaEngine, MaximisesUnderAConstraint) {
     f.queries[QueryMaximise] = 1;
     f.named["solver_met"] = method;
     f.named["solver_soc"] = newton;
+    f.named["solver_lpp"] = lpObjective;
     EngineRun r = runEngine(f, t.bind(2, IaClassConstrained, {IaRelLessEq}));
     EXPECT_NEAR(r.engine.objective, std::sqrt(2.0), 1e-3) << method << newton;
     EXPECT_NEAR(r.engine.x[1], std::sqrt(0.5), 1e-2) << method << newton;
@@ -156,7 +158,8 @@ TEST(IaEngine, StatusPaths) {
   struct Case {
     const char* what;
     int variables;        // 0: the model's own count
-    int structure;        // model query 39
+    int diagnosed;        // model query 39: 2 or 4 diagnosed by the interpreter
+    int structure;        // model query 37: 5 and 6 structures the search cannot bound
     bool infeasible;      // a row no point satisfies
     bool localMoves;
     std::vector<int> localStatus;
@@ -164,15 +167,16 @@ TEST(IaEngine, StatusPaths) {
     int status;
   };
   const std::vector<Case> cases = {
-      {"solved", 0, 2, false, true, {StatusSolved}, StopContinue, StatusSolved},
-      {"over the size limit", 501, 2, false, true, {StatusSolved}, StopContinue, StatusBadModel},
-      {"refused by structure", 0, 1, false, true, {StatusSolved}, StopContinue, IaStatusWrongClass},
-      {"iteration limit", 0, 2, false, true, {StatusSolved}, StopIterationLimit, StatusIterationLimit},
-      {"time limit", 0, 2, false, true, {StatusSolved}, StopTimeLimit, StatusTimeLimit},
+      {"solved", 0, 2, 0, false, true, {StatusSolved}, StopContinue, StatusSolved},
+      {"over the size limit", 501, 2, 0, false, true, {StatusSolved}, StopContinue, StatusBadModel},
+      {"not diagnosed", 0, 1, 0, false, true, {StatusSolved}, StopContinue, IaStatusWrongClass},
+      {"refused by structure", 0, 2, 5, false, true, {StatusSolved}, StopContinue, IaStatusWrongClass},
+      {"iteration limit", 0, 2, 0, false, true, {StatusSolved}, StopIterationLimit, StatusIterationLimit},
+      {"time limit", 0, 2, 0, false, true, {StatusSolved}, StopTimeLimit, StatusTimeLimit},
       // Every box is discarded before any point: infeasible unless the final
       // local run returns a solution.
-      {"empty, local fails", 0, 2, true, false, {StatusIterationLimit}, StopContinue, StatusInfeasible},
-      {"empty, final local solves", 0, 2, true, false, {StatusIterationLimit, StatusConverged},
+      {"empty, local fails", 0, 2, 0, true, false, {StatusIterationLimit}, StopContinue, StatusInfeasible},
+      {"empty, final local solves", 0, 2, 0, true, false, {StatusIterationLimit, StatusConverged},
        StopContinue, StatusSolved},
   };
   for (const Case& c : cases) {
@@ -182,7 +186,8 @@ TEST(IaEngine, StatusPaths) {
     IaFakeHost f;
     f.t = &t;
     f.lower = {-1}, f.upper = {1}, f.start = {0.9};
-    f.queries[QueryClassCode] = c.structure;
+    f.queries[QueryClassCode] = c.diagnosed;
+    f.queries[QueryStructureLast] = c.structure;
     f.localMoves = c.localMoves;
     f.localStatus = c.localStatus;
     f.stopAt = 1, f.stopCode = c.stopCode;
@@ -202,6 +207,41 @@ TEST(IaReport, FormatsNumbersAsTheTableShowsThem) {
   EXPECT_EQ(Ia_formatNumber(5e9), "+INFTY");
   EXPECT_EQ(Ia_formatNumber(1.25), "1.250000");
   EXPECT_EQ(Ia_formatNumber(-0.0000019), "-0.000001");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(IaContract, NarrowsABoxToWhatALinearRowAllows) {
+  // Rows a x + b y + d (<= or =) 0 over [0, 2]^2, written about the midpoint
+  // (1, 1): base a + b + d, slopes a and b.
+  struct Case {
+    const char* what;
+    double a, b, d;
+    bool equality;
+    bool alive;
+    Interval x, y;
+  };
+  const std::vector<Case> cases = {
+      {"x + 2y <= 2", 1, 2, -2, false, true, {0, 2}, {0, 1}},
+      {"-x - y <= -3", -1, -1, 3, false, true, {1, 2}, {1, 2}},
+      {"x + y = 3", 1, 1, -3, true, true, {1, 2}, {1, 2}},
+      {"x + y <= -5", 1, 1, 5, false, false, {}, {}},
+      {"x - y = 5", 1, -1, -5, true, false, {}, {}},
+  };
+  for (const Case& c : cases) {
+    IaBox box = {{0, 0}, {0, 2}, {0, 2}};
+    const IaBox slope = {{0, 0}, {c.a, c.a}, {c.b, c.b}};
+    const double mid[] = {0, 1, 1};
+    const Interval base = Ivl_setConst(c.a + c.b + c.d);
+    ASSERT_EQ(Ia_contractLinear(2, base, slope.data(), mid, box.data(), c.equality), c.alive) << c.what;
+    if (!c.alive) continue;
+    EXPECT_NEAR(box[1].lo, c.x.lo, 1e-12) << c.what;
+    EXPECT_NEAR(box[1].hi, c.x.hi, 1e-12) << c.what;
+    EXPECT_NEAR(box[2].lo, c.y.lo, 1e-12) << c.what;
+    EXPECT_NEAR(box[2].hi, c.y.hi, 1e-12) << c.what;
+  }
 }
 
 }  // namespace

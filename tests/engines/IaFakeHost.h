@@ -87,7 +87,8 @@ inline IaHost bindHost(IaFakeHost& f) {
   };
   s.progress = [](void* u, int flags, int count, double) {
     const IaFakeHost& f = hostOf(u);
-    return (flags & ProgressIterationNumber) && count == f.stopAt ? f.stopCode : int{StopContinue};
+    return (flags & (ProgressIterationNumber | ProgressIteration)) && count == f.stopAt ? f.stopCode
+                                                                                      : int{StopContinue};
   };
   s.writeReports = [](void* u, int set, int, const ReportSummary*, const SensitivityRecord*) {
     hostOf(u).reportSet = set;

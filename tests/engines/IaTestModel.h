@@ -1,8 +1,7 @@
 // Models for the interval engine's tests, written once as generic functions
 // and evaluated at points (double) and over boxes (IvG: an interval value
 // with its interval gradient and Hessian, by forward differentiation over the interval
-// library). The affine form a test model hands out is the mean-value form
-// f(m) + G (x - m), which encloses the function over the box.
+// library). The affine form a test model hands out is the mean-value form.
 #pragma once
 
 #include <cmath>
@@ -122,16 +121,8 @@ struct IaTestModel {
       const int n = t->model.n;
       std::vector<Interval> mid(n + 1, Interval{0, 0});
       for (int i = 1; i <= n; ++i) mid[i] = Ivl_setConst(form->mid[i]);
-      const Interval atMid = t->eval(k, mid.data()).v;
       const IvG over = t->eval(k, box);
-      Interval rest = Ivl_subVS(atMid, 0.5 * atMid.lo + 0.5 * atMid.hi);
-      for (int i = 1; i <= n; ++i) {
-        form->coef[i] = 0.5 * over.g[i].lo + 0.5 * over.g[i].hi;
-        rest = Ivl_add(rest, Ivl_mul(Ivl_subVS(over.g[i], form->coef[i]), Ivl_subVS(box[i], form->mid[i])));
-      }
-      form->centre = 0.5 * atMid.lo + 0.5 * atMid.hi;
-      form->radius = std::fmax(-rest.lo, rest.hi);
-      form->enclosure = over.v;
+      Ia_meanValueForm(t->eval(k, mid.data()).v, over.g.data(), over.v, box, n, form);
       return 0;
     };
     return model;

@@ -128,6 +128,30 @@ TEST_F(ModelLoad, QuadraticObjectiveGivesHalfItsHessianLinearTermAndConstant) {
   EXPECT_EQ(end(), 1);
 }
 
+// With linearisation on, ABS over a variable becomes helper variables and
+// rows: the analysed model grows past the session's, its added variables
+// come with their types and the added rows with their ranges.
+TEST_F(ModelLoad, LinearisedModelAddsHelperVariablesAndRows) {
+  newModel();
+  number("A1", 0.5);
+  formula("C1", "=ABS(A1-2)");
+  names({{"solver_adj", "Model!$A$1"}, {"solver_opt", "Model!$C$1"}, {"solver_typ", "2"}, {"solver_num", "0"}});
+  ASSERT_EQ(begin(), 1);
+  ASSERT_EQ(ordinal<LoadFn>(77)(context, 0, 0, 1, 0, 0, 0, 0), 0);
+  context->analysed = 1;
+  ASSERT_GT(variables(), 1);
+  ASSERT_GT(rows(), 1);
+  const std::vector<int> t = types();
+  EXPECT_EQ(t[0], 0);
+  EXPECT_NE(std::find(t.begin() + 1, t.end(), 2), t.end());  // a binary helper
+  const Bounds b = bounds();
+  for (int i = 0; i + 1 < rows(); ++i) EXPECT_TRUE(b.rowLower[i] == 0 || b.rowUpper[i] == 0) << "row " << i;
+  EXPECT_EQ(b.rowLower[rows() - 1], -1e30);  // the objective
+  context->analysed = 0;
+  EXPECT_EQ(release(), 0);
+  EXPECT_EQ(end(), 1);
+}
+
 // A formula the interpreter does not know: the load fails with status 12,
 // the first error's status and cell go to the front end, solving with
 // analysis on fails the same way, and without analysis the workbook path

@@ -428,6 +428,10 @@ TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) 
       {"ABS", "=B2+C2", "1", "=ABS(B2-1)+C2", "2",
        {"model level 5: non-smooth", "variables: 1 linear, 0 quadratic, 1 smooth", "function 2 B9 min: non-smooth"},
        {"irs=1"}},
+      {"ABS linearised", "=B2+C2", "1", "=ABS(B2-1)+C2", "2",
+       {"model level 1: linear", "function 2 (ABS in B9) <=: linear", "function 7 (ABS in B9) >=: linear",
+        "function 8 B9 min: linear"},
+       {"mtr=1"}},
       {"unknown function", "=B2+C2", "1", "=NOSUCHFN(B2)+C2", "2",
        {"model level 6: unknown functions", "above the declared type: 1"}, {}},
   };

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <random>
 #include <vector>
 
+#include "arithmetic/affine/Aff_Ops.h"
+#include "values/Aff_Payload.h"
 #include "values/DegVec_Payload.h"
 #include "values/Grad_Payload.h"
 #include "values/Hess_Payload.h"
@@ -73,6 +76,8 @@ struct Mode {
     Grad_init(ctx->gradBuffer, n, ctx);
     Hess_init(ctx->hessBuffer, n, ctx);
     IvGrad_init(ctx->ivGradBuffer, n, ctx);
+    Aff_init(ctx->affineBuffers[0], n, ctx);
+    Aff_init(ctx->affineBuffers[1], n, ctx);
     Smp_init(ctx->sampleBuffer, kTrials, ctx);
   }
   ~Mode() {
@@ -163,27 +168,40 @@ TEST(WorksheetModes, IntervalResultsEncloseThePlainValuesOfTheirBox) {
         const double a = in(rng), b = in(rng);
         box.push_back(Interval{std::min(a, b), std::max(a, b)});
       }
-      Mode interval(f.arity, kModeInterval), ivGrad(f.arity, kModeIvGrad);
+      Mode interval(f.arity, kModeInterval), ivGrad(f.arity, kModeIvGrad), affine(f.arity, kModeAffine);
+      affine.ctx->affineHalfWidths = static_cast<double*>(std::calloc(static_cast<size_t>(f.arity) + 1, sizeof(double)));
       for (int i = 0; i < f.arity; ++i) {
-        Val_setInterval(&interval.args[static_cast<size_t>(i)], &box[static_cast<size_t>(i)]);
+        const Interval& b = box[static_cast<size_t>(i)];
+        Val_setInterval(&interval.args[static_cast<size_t>(i)], &b);
         IvGradValue g{};
         IvGrad_init(&g, f.arity, ivGrad.ctx);
-        IvGrad_setVar(&g, box[static_cast<size_t>(i)], i + 1);
+        IvGrad_setVar(&g, b, i + 1);
         Val_setIvGrad(&ivGrad.args[static_cast<size_t>(i)], &g);
         IvGrad_free(&g);
+        AffineForm a{};
+        Aff_init(&a, f.arity, affine.ctx);
+        Aff_setVar(&a, b, i + 1);
+        Val_setAffine(&affine.args[static_cast<size_t>(i)], &a);
+        Aff_free(&a);
+        affine.ctx->affineHalfWidths[i + 1] = Aff_halfWidth(b);
       }
       const Value* ri = interval.call(f.id);
       const Value* rg = ivGrad.call(f.id);
+      const Value* ra = affine.call(f.id);
       ASSERT_EQ(ri->kind, kValInterval) << f.name;
       ASSERT_EQ(rg->kind, kValIvGrad) << f.name;
+      ASSERT_EQ(ra->kind, kValAffine) << f.name;
       const Interval range = *static_cast<const Interval*>(ri->payload);
       const Interval gradRange = static_cast<const IvGradValue*>(rg->payload)->value;
+      const Interval affineRange = Aff_toIvl(static_cast<const AffineForm*>(ra->payload), true);
       for (int s = 0; s < kPoints; ++s) {
         std::vector<double> x;
         for (const Interval& b : box) x.push_back(std::uniform_real_distribution<double>(b.lo, b.hi)(rng));
         const double v = plain(f, x);
         EXPECT_TRUE(range.lo <= v && v <= range.hi) << f.name << " " << v << " outside [" << range.lo << ", " << range.hi << "]";
         EXPECT_TRUE(gradRange.lo <= v && v <= gradRange.hi) << f.name << " interval-gradient mode";
+        EXPECT_TRUE(affineRange.lo <= v && v <= affineRange.hi) << f.name << " affine mode " << v << " outside ["
+                                                                << affineRange.lo << ", " << affineRange.hi << "]";
       }
     }
   }

@@ -52,16 +52,17 @@ struct Numeral {
 // The classic numerals, and the wider subtractive pairs that the concise
 // forms allow, largest first.
 constexpr Numeral kNumerals[] = {
-    {1000, u"M", 0}, {999, u"IM", 4}, {995, u"VM", 3}, {990, u"XM", 2}, {950, u"LM", 1}, {900, u"CM", 0},
-    {500, u"D", 0},  {499, u"ID", 4}, {495, u"VD", 3}, {490, u"XD", 2}, {450, u"LD", 1}, {400, u"CD", 0},
-    {100, u"C", 0},  {99, u"IC", 2},  {95, u"VC", 1},  {90, u"XC", 0},  {50, u"L", 0},   {49, u"IL", 2},
-    {45, u"VL", 1},  {40, u"XL", 0},  {10, u"X", 0},   {9, u"IX", 0},   {5, u"V", 0},    {4, u"IV", 0},
-    {1, u"I", 0}};
+    {1000, u"M", 0}, {999, u"IM", 4}, {995, u"VM", 3}, {990, u"XM", 2}, {950, u"LM", 1},
+    {900, u"CM", 0}, {500, u"D", 0},  {499, u"ID", 4}, {495, u"VD", 3}, {490, u"XD", 2},
+    {450, u"LD", 1}, {400, u"CD", 0}, {100, u"C", 0},  {99, u"IC", 2},  {95, u"VC", 1},
+    {90, u"XC", 0},  {50, u"L", 0},   {49, u"IL", 2},  {45, u"VL", 1},  {40, u"XL", 0},
+    {10, u"X", 0},   {9, u"IX", 0},   {5, u"V", 0},    {4, u"IV", 0},   {1, u"I", 0}};
 
 std::u16string romanOf(int32_t value, int32_t form) {
   std::u16string text;
   for (const Numeral& numeral : kNumerals)
-    for (; numeral.form <= form && value >= numeral.value; value -= numeral.value) text += numeral.text;
+    for (; numeral.form <= form && value >= numeral.value; value -= numeral.value)
+      text += numeral.text;
   return text;
 }
 
@@ -70,7 +71,8 @@ std::u16string romanOf(int32_t value, int32_t form) {
 Value* Wsf_rand(Value* result) {
   EvalContext* ctx = result->context;
   if (!ctx || !ctx->rand) return Wsf_error(result, kErrNum);
-  return perTrial(result, ctx, [ctx](int32_t) { return Rand_uniform(ctx->rand, 0, 1, false, kFreshDraw); });
+  return perTrial(result, ctx,
+                  [ctx](int32_t) { return Rand_uniform(ctx->rand, 0, 1, false, kFreshDraw); });
 }
 
 Value* Wsf_randbetween(Value* result, const Value* bottom, const Value* top) {
@@ -79,14 +81,18 @@ Value* Wsf_randbetween(Value* result, const Value* bottom, const Value* top) {
   if (ctx && ctx->trialCount == 0 && Wsf_structureHooks(result, 2, bounds)) return result;
   if (Wsf_isError(bottom)) return Wsf_copy(result, bottom);
   if (Wsf_isError(top)) return Wsf_copy(result, top);
-  const auto usable = [](const Value* v) { return Wsf_isPlain(v) || (v->kind == kValSamples && v->payload); };
+  const auto usable = [](const Value* v) {
+    return Wsf_isPlain(v) || (v->kind == kValSamples && v->payload);
+  };
   if (!ctx || !ctx->rand || !usable(bottom) || !usable(top)) return Wsf_error(result, kErrNum);
   const bool samples = bottom->kind == kValSamples || top->kind == kValSamples;
-  if (!samples && std::ceil(bottom->number) > std::floor(top->number)) return Wsf_error(result, kErrNum);
+  if (!samples && std::ceil(bottom->number) > std::floor(top->number))
+    return Wsf_error(result, kErrNum);
   // A trial whose bounds hold no whole number gets NaN, as a failed trial.
   return perTrial(result, ctx, [&](int32_t i) {
     const double lo = boundAt(bottom, i), hi = boundAt(top, i);
-    return std::ceil(lo) <= std::floor(hi) ? Rand_uniform(ctx->rand, lo, hi, true, kFreshDraw) : NAN;
+    return std::ceil(lo) <= std::floor(hi) ? Rand_uniform(ctx->rand, lo, hi, true, kFreshDraw)
+                                           : NAN;
   });
 }
 
@@ -96,11 +102,14 @@ Value* Wsf_roman(Value* result, int argc, const Value* const* argv) {
   if (Wsf_isError(number)) return Wsf_copy(result, number);
   if (form && Wsf_isError(form)) return Wsf_copy(result, form);
   if (Wsf_isStructural(number) || (form && Wsf_isStructural(form)))
-    return form ? Wsf_nonSmoothStructure2(result, number, form) : Wsf_nonSmoothStructure(result, number);
+    return form ? Wsf_nonSmoothStructure2(result, number, form)
+                : Wsf_nonSmoothStructure(result, number);
   if (!Wsf_isPlain(number) || (form && !Wsf_isPlain(form))) return Wsf_error(result, kErrValue);
   const double value = std::trunc(number->number);
   double concise = 0;
-  if (form) concise = form->kind == kValBool ? (form->number != 0 ? 0 : kRomanMostConcise) : std::trunc(form->number);
+  if (form)
+    concise = form->kind == kValBool ? (form->number != 0 ? 0 : kRomanMostConcise)
+                                     : std::trunc(form->number);
   if (!(value >= 0 && value <= kRomanLimit) || !(concise >= 0 && concise <= kRomanMostConcise))
     return Wsf_error(result, kErrValue);
   const std::u16string text = romanOf(static_cast<int32_t>(value), static_cast<int32_t>(concise));

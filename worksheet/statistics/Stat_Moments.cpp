@@ -11,8 +11,8 @@ Value* Stat_valMean(Value* result, const StatValues& x, EvalContext* ctx) {
   return Wsf_from(result, Op_divVS(*sum, static_cast<double>(x.size())));
 }
 
-Value* Stat_valCoDeviation(Value* result, const StatValues& x, const Value& mx, const StatValues& y, const Value& my,
-                           EvalContext* ctx) {
+Value* Stat_valCoDeviation(Value* result, const StatValues& x, const Value& mx, const StatValues& y,
+                           const Value& my, EvalContext* ctx) {
   WsfLocal sum(ctx), dx(ctx), dy(ctx);
   Val_setNumber(&sum.v, 0.0);
   for (size_t i = 0; i < x.size(); ++i) {

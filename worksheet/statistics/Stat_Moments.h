@@ -16,5 +16,5 @@ using StatValues = std::vector<const Value*>;
 Value* Stat_valMean(Value* result, const StatValues& x, EvalContext* ctx);
 // The sum of (x_i - mx)(y_i - my) over the paired sequences into result; x
 // may be y, for a sum of squared deviations.
-Value* Stat_valCoDeviation(Value* result, const StatValues& x, const Value& mx, const StatValues& y, const Value& my,
-                           EvalContext* ctx);
+Value* Stat_valCoDeviation(Value* result, const StatValues& x, const Value& mx, const StatValues& y,
+                           const Value& my, EvalContext* ctx);

@@ -11,7 +11,19 @@
 namespace {
 
 // SUBTOTAL's function numbers.
-enum Subtotal { kAverage = 1, kCount, kCountA, kMax, kMin, kProduct, kStdev, kStdevP, kSum, kVar, kVarP };
+enum Subtotal {
+  kAverage = 1,
+  kCount,
+  kCountA,
+  kMax,
+  kMin,
+  kProduct,
+  kStdev,
+  kStdevP,
+  kSum,
+  kVar,
+  kVarP
+};
 constexpr double kHiddenRowsOffset = 100;
 
 bool isNumber(const Value* v) { return v->kind == kValInt || v->kind == kValReal; }
@@ -49,7 +61,8 @@ Value* Wsf_subtotal(Value* result, int argc, const Value* const* argv) {
   if (which > kHiddenRowsOffset) which -= kHiddenRowsOffset;
   const int rest = argc - 1;
   const Value* const* refs = argv + 1;
-  switch (static_cast<int32_t>(which >= static_cast<double>(kAverage) && which <= static_cast<double>(kVarP) ? which : 0)) {
+  switch (static_cast<int32_t>(
+      which >= static_cast<double>(kAverage) && which <= static_cast<double>(kVarP) ? which : 0)) {
     case kAverage:
     case kCount:
     case kCountA: return countOrAverage(result, rest, refs, static_cast<int32_t>(which));
