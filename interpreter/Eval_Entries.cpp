@@ -7,18 +7,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
+#include "arithmetic/affine/Aff_Ops.h"
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/grad/Grad_Tape.h"
 #include "arithmetic/interval/Curv_Class.h"
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/ivtape/IvGrad_Tape.h"
+#include "arithmetic/ivtape/IvRev_Ops.h"
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
+#include "values/Aff_Payload.h"
 #include "values/DegDag_Node.h"
 #include "values/DegVec_Payload.h"
 #include "values/Grad_Payload.h"
@@ -26,6 +30,7 @@
 #include "values/IvGrad_Payload.h"
 #include "values/IvHess_Payload.h"
 #include "values/IvProp_Node.h"
+#include "values/IvRev_Node.h"
 #include "values/List_List.h"
 #include "values/Model_Variables.h"
 #include "values/Rev_Node.h"
@@ -183,9 +188,14 @@ void readForward(const Entry& e, const Payload* v, double sign, double* value, d
 // No preparation around a side.
 void noHook() {}
 
-// A constant added to a real value or to an enclosure.
+// Keeps an affine operation's result in the entry's form. The form already
+// holds the nv coefficients every operand has, so the copy allocates nothing.
+void keepAffine(AffineForm* form, const AffineForm& r) { Aff_set(form, &r); }
+
+// A constant added to a real value, to an enclosure or to an affine form.
 void addNumber(double* value, double d) { *value += d; }
 void addNumber(Interval* value, double d) { Ivl_addAssignVS(value, d); }
+void addNumber(AffineForm* form, double d) { keepAffine(form, Aff_addVS(form, d)); }
 
 // Runs the item's left side and then its right side, negated, in `kind`:
 // `before` and `after` run around each side, a constant side adds its
@@ -251,6 +261,28 @@ void addIvHessian(const Entry& e, Interval** out, Interval* const* in, int32_t n
       Interval& o = out[slot(r, zeroBased)][slot(c, zeroBased)];
       o = sign > 0 ? Ivl_add(o, in[r][c]) : Ivl_sub(o, in[r][c]);
     }
+}
+
+// The half widths of the variables' boxes that affine forms are taken over,
+// one per derivative slot 1..nv.
+bool takeHalfWidths(Entry* e) {
+  EvalContext* ctx = e->ctx;
+  const size_t count = static_cast<size_t>(e->nv) + 1;
+  auto* widths = static_cast<double*>(std::realloc(ctx->affineHalfWidths, count * sizeof(double)));
+  if (!widths) return false;
+  ctx->affineHalfWidths = widths;
+  widths[0] = 0.0;
+  const bool compact = ctx->compactDerivatives == 1;
+  for (int32_t k = 1; k <= e->nv; ++k) {
+    const int32_t var = compact ? e->item->variables[static_cast<size_t>(k) - 1] : k;
+    widths[k] = Aff_halfWidth(Model_getVariable(e->p->variables, var)->value);
+  }
+  return true;
+}
+
+bool finiteForm(Entry* e, const AffineForm* form) {
+  const double ends[2] = {form->centre, form->radius};
+  return checkFinite(e, ends, 2) && checkFinite(e, form->coef + 1, static_cast<size_t>(form->n));
 }
 
 }  // namespace
@@ -423,6 +455,24 @@ bool Eval_evalIvGrad(Program* p, int32_t i, bool reset, Interval* value, Interva
   return ran && finished(e);
 }
 
+bool Eval_evalIvRevGrad(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, bool zeroBased,
+                        bool subtractRhs) {
+  Entry e(p);
+  *value = Interval{0.0, 0.0};
+  if (!beginEntry(&e, i, true)) return false;
+  zeroIvOutputs(e, gradient, nullptr, zeroBased);
+  if (e.nv == 0) return constantEnclosure(&e, reset, value, subtractRhs);
+  if (!e.ctx->ivRevTape && !IvRev_prepareTape(e.ctx)) return false;
+  startPass(&e, kModeIvRev, reset, false);
+  const bool ran = runBothSides(
+      &e, kValIvRev, subtractRhs, value, [&] { e.ctx->tapeCount = 0; }, noHook, [&](double sign, int side) {
+        const IvRevNode node = *static_cast<IvRevNode*>(e.ctx->result->payload);
+        *value = sign > 0 ? Ivl_add(*value, node.value) : Ivl_sub(*value, node.value);
+        IvRev_reverseSweep(gradient, zeroBased, side == 1, node.self, e.ctx);
+      });
+  return ran && finished(e);
+}
+
 bool Eval_evalIvHess(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, Interval** hessian,
                      bool zeroBased, bool subtractRhs) {
   Entry e(p);
@@ -468,6 +518,38 @@ bool Eval_evalIvHessTape(Program* p, int32_t i, bool reset, Interval* value, Int
         if (ctx->tapeCount > 0) IvGrad_reverseHessian(hessian, zeroBased, side == 1, g->node, ctx);
       });
   return ran && finished(e);
+}
+
+bool Eval_evalAffine(Program* p, int32_t i, bool reset, AffineForm* form, bool subtractRhs) {
+  Entry e(p);
+  if (!beginEntry(&e, i, true)) return false;
+  EvalContext* ctx = e.ctx;
+  if (!Aff_init(form, e.nv, ctx)) {
+    Vm_raise(ctx, kStatusNoMemory, "Eval_evalAffine", 0, 0, 0);
+    return false;
+  }
+  Aff_setConst(form, 0.0);
+  if (e.nv == 0) {
+    double v = 0.0;
+    if (!realValue(&e, reset, &v, subtractRhs)) return false;
+    Aff_setConst(form, v);
+    return true;
+  }
+  // New boxes are read when another mode ran last, on reset, and when the
+  // function changes while its own variables number the slots.
+  const bool compact = ctx->compactDerivatives == 1;
+  const bool fresh = ctx->mode != kModeAffine || reset || !ctx->affineHalfWidths || (compact && ctx->currentFunction != i);
+  if (!Aff_init(ctx->affineBuffers[0], e.nv, ctx) || !Aff_init(ctx->affineBuffers[1], e.nv, ctx) ||
+      (fresh && !takeHalfWidths(&e))) {
+    Vm_raise(ctx, kStatusNoMemory, "Eval_evalAffine", 0, 0, 0);
+    return false;
+  }
+  startPass(&e, kModeAffine, fresh, !compact);
+  const bool ran = runBothSides(&e, kValAffine, subtractRhs, form, noHook, noHook, [&](double sign, int) {
+    const AffineForm* side = static_cast<AffineForm*>(ctx->result->payload);
+    keepAffine(form, sign > 0 ? Aff_add(form, side) : Aff_sub(form, side));
+  });
+  return ran && finiteForm(&e, form) && finished(e);
 }
 
 bool Eval_evalIvProp(Program* p, int32_t i, int32_t relation, double rhs, Interval* box, bool zeroBased,

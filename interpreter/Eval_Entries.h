@@ -17,6 +17,7 @@
 
 #include "values/Ivl_Interval.h"
 
+struct AffineForm;
 struct Program;
 
 // Mode 4: the value. Incremental passes go on between calls in this mode.
@@ -44,12 +45,24 @@ bool Eval_evalInterval(Program* p, int32_t i, bool reset, Interval* value, bool 
 // while the context's curvature flag is set).
 bool Eval_evalIvGrad(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, int32_t* curvature,
                      bool zeroBased, bool subtractRhs);
+// Mode 10: enclosures of value and gradient by a reverse sweep over the
+// flat interval tape.
+bool Eval_evalIvRevGrad(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, bool zeroBased,
+                        bool subtractRhs);
 // Mode 11: enclosures of value, gradient and Hessian, forward.
 bool Eval_evalIvHess(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, Interval** hessian,
                      bool zeroBased, bool subtractRhs);
 // Mode 9 with recording: the Hessian's enclosure by replaying the tape.
 bool Eval_evalIvHessTape(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, Interval** hessian,
                          bool zeroBased, bool subtractRhs);
+// Mode 14: the function as an affine form over the variables' boxes, one
+// coefficient per variable (slots 1..nv). The form starts empty
+// (AffineForm{}) or holds an earlier result; the entry sizes and binds it and
+// the caller frees it with Aff_free. The context's half widths are taken from
+// the boxes when the last call was in another mode, on reset, and, with
+// compact derivatives, when the function changes; Aff_toIvl then gives the
+// form's range over the boxes.
+bool Eval_evalAffine(Program* p, int32_t i, bool reset, AffineForm* form, bool subtractRhs);
 // Mode 13: traces g = left - right (less rhs when the right chain is
 // empty; the negation for relations 5 and 6) and, for relations 1 and 3 to
 // 6, narrows box (variable j at j, or j - 1 when zeroBased) to the points

@@ -1,9 +1,7 @@
 // The interval global engine's operations as the library exports them
 // (`setup`, `solve`, `finish`): the engine served by the library's host
 // services for the run of the problem's owner context, with its model bound
-// to the interpreter's interval evaluation modes. The interpreter offers no
-// affine mode, so the affine forms are the mean-value forms of the interval
-// gradients.
+// to the interpreter's interval and affine evaluation modes.
 #include "contract/Eng_Builtins.h"
 #include "contract/Eng_Setup.h"
 #include "contract/Host_Eval.h"
@@ -16,6 +14,8 @@
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
 #include "platform/os/Os.h"
+#include "arithmetic/affine/Aff_Ops.h"
+#include "values/Aff_Payload.h"
 #include "values/Model_Functions.h"
 #include "values/Model_Variables.h"
 #include "values/Vm_Context.h"
@@ -32,6 +32,12 @@ struct IaInterpreterModel {
   Program* program = nullptr;
   std::vector<int> function;  // search number -> interpreter function
   IaModel model;
+  AffineForm form{};  // the last affine evaluation's, reused between calls
+
+  IaInterpreterModel() = default;
+  ~IaInterpreterModel() { Aff_free(&form); }
+  IaInterpreterModel(const IaInterpreterModel&) = delete;
+  IaInterpreterModel& operator=(const IaInterpreterModel&) = delete;
 };
 
 // The engine's private record: the engine's run and its model.
@@ -77,15 +83,17 @@ int Ia_interpHessian(void* u, int k, const Interval* box, Interval* value, Inter
   return Ia_outcome(im, Eval_evalIvHess(im.program, im.function[k], true, value, gradient, rows.data(), false, true));
 }
 
+// The interpreter's affine form over the box. Its noise symbols are the
+// variables' offsets from the box's midpoints, as the search's are; its
+// enclosure is its range cut to the interval value computed alongside.
 int Ia_interpAffine(void* u, int k, const Interval* box, IaAffineForm* form) {
   IaInterpreterModel& im = Ia_interp(u);
-  const int n = im.model.n;
-  IaBox gradient(n + 1, Interval{0, 0}), mid(n + 1, Interval{0, 0});
-  Interval over, atMid;
-  if (int rc = Ia_interpGradient(u, k, box, &over, gradient.data())) return rc;
-  for (int i = 1; i <= n; ++i) mid[i] = Interval{form->mid[i], form->mid[i]};
-  if (int rc = Ia_interpBox(u, k, mid.data(), &atMid)) return rc;
-  Ia_meanValueForm(atMid, gradient.data(), over, box, n, form);
+  Ia_setBox(im, box);
+  if (!Eval_evalAffine(im.program, im.function[k], true, &im.form, true)) return Ia_outcome(im, false);
+  form->centre = im.form.centre;
+  form->radius = im.form.radius;
+  for (int i = 1; i <= im.form.n && i < static_cast<int>(form->coef.size()); ++i) form->coef[i] = im.form.coef[i];
+  form->enclosure = Aff_toIvl(&im.form, true);
   return 0;
 }
 

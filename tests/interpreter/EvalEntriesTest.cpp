@@ -10,6 +10,8 @@
 #include "SheetSource.h"
 #include "interpreter/Eval_Entries.h"
 #include "interpreter/Eval_Interface.h"
+#include "arithmetic/affine/Aff_Ops.h"
+#include "values/Aff_Payload.h"
 #include "values/DegVec_Payload.h"
 #include "values/Model_Variables.h"
 #include "values/Vm_Status.h"
@@ -139,6 +141,78 @@ TEST(EvalEntries, PowersGiveTheirDerivativesInEveryMode) {
   }
 }
 
+// Over the box x in [0.5, 1.5], y in [-1, 2]: the affine form of a linear
+// function is the function itself, and the affine range and both interval
+// gradients enclose the plain values and hand-computed gradients at every
+// point of a grid over the box.
+TEST(EvalEntries, AffineFormsAndReverseIntervalGradientsEncloseThePoints) {
+  struct Case {
+    const char* formula;
+    double (*f)(double, double);
+    double (*gx)(double, double);
+    double (*gy)(double, double);
+  };
+  const Case cases[] = {
+      {"=2*a1-3*b1+1", [](double x, double y) { return 2 * x - 3 * y + 1; }, [](double, double) { return 2.0; },
+       [](double, double) { return -3.0; }},
+      {"=3*a1*a1+2*a1*b1+b1*b1+4*a1+5", [](double x, double y) { return 3 * x * x + 2 * x * y + y * y + 4 * x + 5; },
+       [](double x, double y) { return 6 * x + 2 * y + 4; }, [](double x, double y) { return 2 * x + 2 * y; }},
+      {"=EXP(b1)*a1-SQRT(a1)/(b1+3)", [](double x, double y) { return std::exp(y) * x - std::sqrt(x) / (y + 3); },
+       [](double x, double y) { return std::exp(y) - 0.5 / std::sqrt(x) / (y + 3); },
+       [](double x, double y) { return std::exp(y) * x + std::sqrt(x) / ((y + 3) * (y + 3)); }},
+  };
+  const Interval box[3] = {{0, 0}, {0.5, 1.5}, {-1, 2}};
+  const char* cells[] = {"c1", "d1", "e1"};
+  for (int32_t compact : {0, 1}) {
+    Workbench w;
+    w.ctx->compactDerivatives = compact;
+    Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
+    w.sheet.set("a1", "1");
+    w.sheet.set("b1", "1");
+    for (int k = 0; k < 3; ++k) w.sheet.set(cells[k], cases[k].formula);
+    ASSERT_TRUE(w.compile({"c1", "d1", "e1"})) << int(w.ctx->firstError);
+    ProgBudget budget{};
+    ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
+    for (int32_t f = 0; f < 3; ++f) {
+      SCOPED_TRACE(cases[f].formula);
+      for (int j = 1; j <= 2; ++j) Model_getVariable(w.ctx->variables, j)->value = box[j];
+      AffineForm form{};
+      ASSERT_TRUE(Eval_evalAffine(&w.program, f, true, &form, false)) << int(w.ctx->firstError);
+      const Interval range = Aff_toIvl(&form, true);
+      Interval value{}, plain{}, forward[3]{}, reverse[3]{};
+      int32_t curvature = 0;
+      ASSERT_TRUE(Eval_evalInterval(&w.program, f, true, &plain, false));
+      ASSERT_TRUE(Eval_evalIvGrad(&w.program, f, true, &value, forward, &curvature, false, false));
+      ASSERT_TRUE(Eval_evalIvRevGrad(&w.program, f, true, &value, reverse, false, false)) << int(w.ctx->firstError);
+      EXPECT_EQ(value.lo, plain.lo);
+      EXPECT_EQ(value.hi, plain.hi);
+      if (f == 0) {  // exact: centre at the box's midpoint, no error term
+        EXPECT_EQ(form.centre, 2 * 1.0 - 3 * 0.5 + 1);
+        EXPECT_EQ(form.radius, 0.0);
+        EXPECT_EQ(form.coef[1], 2.0);
+        EXPECT_EQ(form.coef[2], -3.0);
+        EXPECT_NEAR(range.lo, 2 * 0.5 - 3 * 2 + 1, 1e-14);
+        EXPECT_NEAR(range.hi, 2 * 1.5 - 3 * -1 + 1, 1e-14);
+      }
+      for (int a = 0; a <= 8; ++a)
+        for (int b = 0; b <= 8; ++b) {
+          const double x = box[1].lo + a * 0.125, y = box[2].lo + b * 0.375;
+          const double at[2] = {x, y};
+          double v = 0;
+          Eval_setPoint(w.ctx, at);
+          ASSERT_TRUE(Eval_evalReal(&w.program, f, true, &v, false));
+          EXPECT_NEAR(v, cases[f].f(x, y), 1e-12 * (1 + std::fabs(v)));
+          EXPECT_TRUE(range.lo <= v && v <= range.hi) << v << " at " << x << ", " << y;
+          for (const Interval* g : {forward, reverse}) {
+            EXPECT_TRUE(g[1].lo <= cases[f].gx(x, y) && cases[f].gx(x, y) <= g[1].hi);
+            EXPECT_TRUE(g[2].lo <= cases[f].gy(x, y) && cases[f].gy(x, y) <= g[2].hi);
+          }
+        }
+      Aff_free(&form);
+    }
+  }
+}
+
 TEST(EvalEntries, ConstantFunctionZeroesOutputsAndStillHasItsValue) {
   Quadratic q(1);
   ASSERT_TRUE(q.ok);
@@ -152,6 +226,11 @@ TEST(EvalEntries, ConstantFunctionZeroesOutputsAndStillHasItsValue) {
   EXPECT_DOUBLE_EQ(value, 7.0);
   ASSERT_TRUE(Eval_evalRevGrad(&q.program, 1, true, &value, g, true, false));
   EXPECT_DOUBLE_EQ(value, 7.0);
+  AffineForm form{};
+  ASSERT_TRUE(Eval_evalAffine(&q.program, 1, true, &form, true));
+  EXPECT_EQ(form.centre, 5.0);
+  EXPECT_EQ(form.radius, 0.0);
+  Aff_free(&form);
   EXPECT_EQ(q.functions->array[1]->variables.size(), 0u);
 }
 
