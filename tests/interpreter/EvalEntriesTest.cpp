@@ -213,6 +213,30 @@ TEST(EvalEntries, AffineFormsAndReverseIntervalGradientsEncloseThePoints) {
   }
 }
 
+// With compact derivatives slot 1 is each function's own first variable: a
+// later function without reset must read its own box, not the last one's.
+TEST(EvalEntries, AffineFormsOfTwoFunctionsReadTheirOwnBoxes) {
+  Workbench w;
+  w.ctx->compactDerivatives = 1;
+  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
+  w.sheet.set("a1", "0");
+  w.sheet.set("b1", "0");
+  w.sheet.set("c1", "=2*a1");
+  w.sheet.set("d1", "=3*b1");
+  ASSERT_TRUE(w.compile({"c1", "d1"}));
+  ProgBudget budget{};
+  ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
+  Model_getVariable(w.ctx->variables, 1)->value = Interval{0, 1};
+  Model_getVariable(w.ctx->variables, 2)->value = Interval{10, 30};
+  AffineForm form{};
+  ASSERT_TRUE(Eval_evalAffine(&w.program, 0, true, &form, false));
+  ASSERT_TRUE(Eval_evalAffine(&w.program, 1, false, &form, false));
+  const Interval range = Aff_toIvl(&form, false);
+  EXPECT_DOUBLE_EQ(range.lo, 30.0);
+  EXPECT_DOUBLE_EQ(range.hi, 90.0);
+  Aff_free(&form);
+}
+
 TEST(EvalEntries, ConstantFunctionZeroesOutputsAndStillHasItsValue) {
   Quadratic q(1);
   ASSERT_TRUE(q.ok);
