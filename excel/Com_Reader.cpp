@@ -4,7 +4,9 @@
 #include "excel/Com_Reader.h"
 
 #include "excel/Com_Automation.h"
+#include "values/Model_Functions.h"
 #include "values/Val_Value.h"
+#include "values/Vm_Context.h"
 
 namespace {
 
@@ -54,5 +56,7 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
   if (cell.sheet < 1 || cell.sheet > ea->sheetCount) return false;
   if (ea->usedSheet != cell.sheet && !Com_loadUsedRange(ea, cell.sheet)) return false;
   Com_cellFormula(ea, cell.row, cell.column, value, &info->formula);  // outside the used range: empty
+  const FunctionTable* functions = ea->context ? ea->context->functions : nullptr;
+  if (functions && functions->activeSheetFormulasOnly && cell.sheet != ea->activeSheet) info->formula.clear();
   return true;
 }
