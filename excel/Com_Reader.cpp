@@ -58,5 +58,13 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
   Com_cellFormula(ea, cell.row, cell.column, value, &info->formula);  // outside the used range: empty
   const FunctionTable* functions = ea->context ? ea->context->functions : nullptr;
   if (functions && functions->activeSheetFormulasOnly && cell.sheet != ea->activeSheet) info->formula.clear();
+  // A cell of an array formula: the block's formula, run for the cell's
+  // place in the block.
+  RangeRef block{};
+  if (!info->formula.empty() && Com_arrayBlockOf(ea, cell, &block)) {
+    info->isArray = true;
+    info->arrayRow = static_cast<uint16_t>(cell.row - block.firstRow);
+    info->arrayColumn = static_cast<uint8_t>(cell.column - block.firstColumn);
+  }
   return true;
 }

@@ -11,6 +11,7 @@
 
 #include "SessionFixture.h"
 #include "platform/calc/Calc.h"
+#include "platform/xlsx/Xlsx.h"
 #include "values/Vm_Context.h"
 
 namespace {
@@ -186,6 +187,35 @@ TEST_F(ModelLoad, TableFlagKeepsOtherSheetsCellsAsValues) {
     EXPECT_EQ(end(), 1);
     Wb_closeWorkbook(book);
   }
+}
+
+// An array formula {=A1:A2*A1:A2} in B3:B4, written to a file and opened
+// again: each cell takes its own element, so the objective B3 + 3*B4 at
+// (2, 3) is 4 + 27 = 31 (its rows meet A1:A2 nowhere, so a cell that is
+// not read as part of the array fails).
+TEST_F(ModelLoad, ArrayFormulaCellsTakeTheirOwnElements) {
+  newModel();
+  number("A1", 1);
+  number("A2", 2);
+  CellRange block{};
+  ASSERT_TRUE(Wb_parseA1("B3", &block.row1, &block.col1) && Wb_parseA1("B4", &block.row2, &block.col2));
+  ASSERT_TRUE(Wb_setArrayFormula(book, sheet, block, "=A1:A2*A1:A2"));
+  formula("C1", "=B3+3*B4");
+  names({{"solver_adj", "Model!$A$1:$A$2"}, {"solver_opt", "Model!$C$1"}, {"solver_typ", "2"}, {"solver_num", "0"}});
+  const std::string path = (fs::temp_directory_path() / "corvan_array_formula.xlsx").string();
+  std::string error;
+  ASSERT_TRUE(Xlsx_save(book, path, &error)) << error;
+  Wb_closeWorkbook(book);
+  book = Xlsx_open(path, &error);
+  ASSERT_NE(book, nullptr) << error;
+  sheet = book->sheets[0].get();
+  ASSERT_EQ(begin(), 1);
+  ASSERT_EQ(load(1), 0);
+  EXPECT_DOUBLE_EQ(values({2.0, 3.0}, true)[0], 31.0);
+  EXPECT_EQ(release(), 0);
+  EXPECT_EQ(end(), 1);
+  Wb_closeWorkbook(book);
+  fs::remove(path);
 }
 
 // A formula the interpreter does not know: the load fails with status 12,
