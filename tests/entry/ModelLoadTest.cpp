@@ -218,6 +218,28 @@ TEST_F(ModelLoad, ArrayFormulaCellsTakeTheirOwnElements) {
   fs::remove(path);
 }
 
+// Weighted scenario rows: the engines' vector holds the per-row cell A2 once
+// per scenario row, which one interpreter variable per cell cannot stand
+// for, so the load refuses the model (status 36 on the repeated cell) and
+// the workbook path solves it.
+TEST_F(ModelLoad, WeightedRowsAreRefusedAndTheWorkbookPathSolves) {
+  newModel();
+  formula("C1", "=(A1-B2)^2+A2");
+  names({{"solver_adj", "Model!$A$1:$A$2"}, {"solver_opt", "Model!$C$1"}, {"solver_typ", "2"}, {"solver_num", "1"},
+         {"solver_lhs1", "Model!$A$2"}, {"solver_rel1", "3"}, {"solver_rhs1", "0"}, {"robust_num", "2"},
+         {"scen_num", "2"}, {"scen_change", "Model!$A$2:$B$2"}, {"scen_value1", "{0,1}"}, {"scen_value2", "{0,3}"},
+         {"solver_eng", "1"}});
+  context->engineCount = 5;
+  ASSERT_EQ(begin(), 1);
+  ASSERT_EQ(load(0), 12);
+  EXPECT_EQ(tableAt(5, 2), 36);  // "Variable defined more than once !", after the model's rows
+  EXPECT_EQ(release(), 0);
+  EXPECT_EQ(end(), 1);
+  const int status = solve(0);
+  EXPECT_TRUE(status == 0 || status == 1 || status == 2) << status;
+  EXPECT_NEAR(valueAt("A1"), 2.0, 1e-3);  // the mean of the data 1 and 3
+}
+
 // A formula the interpreter does not know: the load fails with status 12,
 // the first error's status and cell go to the front end, solving with
 // analysis on fails the same way, and without analysis the workbook path
