@@ -183,16 +183,15 @@ void reportAnalysis(LibraryContext* context, const ExcelAutomation* ea, const Lo
   for (const CellRef& cell : report.scalingCells) texts.push_back(cellText(ea, cell));
   std::vector<const char*> pointers;
   for (const std::string& t : texts) pointers.push_back(t.c_str());
-  Sess_storeAnalysisCounts(context, texts.empty() ? 0 : 1, static_cast<int>(texts.size()),
-                           static_cast<int>(report.cells), pointers.data(),
-                           static_cast<int>(report.addedVariables.size()),
-                           static_cast<int>(report.addedFunctions.size()));
+  Sess_storeAnalysisCounts(
+      context, texts.empty() ? 0 : 1, static_cast<int>(texts.size()), static_cast<int>(report.cells), pointers.data(),
+      static_cast<int>(report.addedVariables.size()), static_cast<int>(report.addedFunctions.size()));
 }
 
 }  // namespace
 
-int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int bigM,
-                   int listAdded, int checkValues, int compactDerivatives, int tableFlag) {
+int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int bigM, int listAdded,
+                   int checkValues, int compactDerivatives, int tableFlag) {
   if (!context || Sess_modelVariables(context) < 1 || Host_queryModel(context, QueryRows) < 1) return kLoadEmpty;
   EvalContext* ctx = Load_createContext(context);
   if (!ctx) return kLoadNoMemory;

@@ -60,7 +60,8 @@ bool Eval_buildSparsityList(EvalContext* ctx, bool nonlinear) {
   for (int32_t i = 0; i < m; ++i) {
     std::vector<int32_t>& deps = ctx->functions->array[static_cast<size_t>(i)]->variables;
     std::vector<uint8_t> classes(deps.size());
-    for (size_t k = 0; k < deps.size(); ++k) classes[k] = static_cast<uint8_t>(Eval_dependencyClass(ctx, i, deps[k] - 1));
+    for (size_t k = 0; k < deps.size(); ++k)
+      classes[k] = static_cast<uint8_t>(Eval_dependencyClass(ctx, i, deps[k] - 1));
     if (nonlinear) Model_pruneToNonlinear(&deps, &classes);
     else Model_pruneToDependent(&deps, &classes);
   }

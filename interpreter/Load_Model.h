@@ -77,7 +77,7 @@ struct LoadRequest {
   bool bigM = false;               // linearise non-smooth constructs with big-M rows
   bool checkValues = false;
   bool activeSheetFormulasOnly = false;  // other sheets' cells keep their values
-  bool listAdded = false;          // list the variables and functions the linearisation added
+  bool listAdded = false;                // list the variables and functions the linearisation added
   bool nonSmoothAllowed = true;
   int32_t compactDerivatives = 0;
   uint64_t freeBytes = 0;          // the memory budget of the compile step

@@ -225,9 +225,18 @@ TEST_F(ModelLoad, ArrayFormulaCellsTakeTheirOwnElements) {
 TEST_F(ModelLoad, WeightedRowsAreRefusedAndTheWorkbookPathSolves) {
   newModel();
   formula("C1", "=(A1-B2)^2+A2");
-  names({{"solver_adj", "Model!$A$1:$A$2"}, {"solver_opt", "Model!$C$1"}, {"solver_typ", "2"}, {"solver_num", "1"},
-         {"solver_lhs1", "Model!$A$2"}, {"solver_rel1", "3"}, {"solver_rhs1", "0"}, {"robust_num", "2"},
-         {"scen_num", "2"}, {"scen_change", "Model!$A$2:$B$2"}, {"scen_value1", "{0,1}"}, {"scen_value2", "{0,3}"},
+  names({{"solver_adj", "Model!$A$1:$A$2"},
+         {"solver_opt", "Model!$C$1"},
+         {"solver_typ", "2"},
+         {"solver_num", "1"},
+         {"solver_lhs1", "Model!$A$2"},
+         {"solver_rel1", "3"},
+         {"solver_rhs1", "0"},
+         {"robust_num", "2"},
+         {"scen_num", "2"},
+         {"scen_change", "Model!$A$2:$B$2"},
+         {"scen_value1", "{0,1}"},
+         {"scen_value2", "{0,3}"},
          {"solver_eng", "1"}});
   context->engineCount = 5;
   ASSERT_EQ(begin(), 1);
