@@ -301,8 +301,8 @@ void fnSubtotal(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   double code;
   CellValue err;
   if (!numberArg(ctx, call, 0, &code, &err)) return Calc_setScalar(out, err);
-  int k = static_cast<int>(std::trunc(code)) % 100;
   if (code < 1 || code >= 112 || (code >= 12 && code < 101)) return Calc_setScalar(out, error(CellError::Value));
+  int k = static_cast<int>(std::trunc(code)) % 100;
   CalcNode rest = call;
   rest.args.erase(rest.args.begin());
   Calc_builtin(Calc_findBuiltin(kNames[k - 1])).fn(ctx, rest, out);

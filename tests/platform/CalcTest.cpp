@@ -487,6 +487,7 @@ TEST_F(CalcFunctions, WildcardsAndNamesStayCheapOnHostileInputs) {
       // Products that overflow stop there: 170! is the last finite one.
       {"=FACT(170)>7E+306", "TRUE"}, {"=FACT(171)", "#NUM!"}, {"=FACT(2333333333333333333333333333333)", "#NUM!"},
       {"=FACTDOUBLE(1E+300)", "#NUM!"}, {"=COMBIN(1E+300,5E+299)", "#NUM!"},
+      {"=SUBTOTAL(3E+99,1)", "#VALUE!"},
   });
   Wb_defineName(wb, DefinedName{"Self", "Self+Self+Self", -1, false});
   Wb_defineName(wb, DefinedName{"Ping", "Pong*2", -1, false});
