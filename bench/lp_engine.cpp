@@ -7,7 +7,7 @@
 // objective as counters.
 #include <benchmark/benchmark.h>
 
-#include "tests/engines/LpFakeHost.h"
+#include "bench/BenchData.h"
 
 namespace {
 
@@ -29,13 +29,8 @@ LpFakeRun solveOnce(LpFakeModel& model, bool driftControl, int& rebuilds) {
 }
 
 void solveThroughEngine(benchmark::State& state, const std::string& name, bool driftControl) {
-  MpsModel mps;
-  std::string error;
-  if (!Mps_readNamed(name, mps, error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  LpFakeModel model = LpFake_fromMps(mps);
+  LpFakeModel model;
+  if (!Bench_lpModel(state, name, &model)) return;
   int iterations = 0, rebuilds = 0;
   LpFakeRun r;
   model.answer = [&iterations](unsigned flags, int count) {

@@ -7,32 +7,11 @@
 
 #include <filesystem>
 
+#include "bench/BenchData.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
 
 namespace {
-
-std::string largestLpWorkbook() {
-  std::filesystem::path best;
-  std::uintmax_t bestSize = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(std::string(CORVAN_DATA) + "/lp")) {
-    if (entry.path().extension() != ".xlsx" || entry.file_size() <= bestSize) continue;
-    best = entry.path();
-    bestSize = entry.file_size();
-  }
-  return best.string();
-}
-
-// The variable cells: the range in the sheet-scoped name solver_adj.
-bool variableCells(const Workbook* wb, CellRange* out) {
-  const DefinedName* adj = Wb_findName(wb, "solver_adj", 0);
-  if (!adj) return false;
-  std::string ref = adj->definition.substr(adj->definition.find('!') + 1);
-  size_t colon = ref.find(':');
-  std::string last = colon == std::string::npos ? ref : ref.substr(colon + 1);
-  out->sheet = 0;
-  return Wb_parseA1(ref.substr(0, colon), &out->row1, &out->col1) && Wb_parseA1(last, &out->row2, &out->col2);
-}
 
 // Cells read by all formulas, counted once per formula that reads them.
 double referencedCells(Workbook* wb) {
@@ -51,8 +30,8 @@ double referencedCells(Workbook* wb) {
 Workbook* openLargestLp(benchmark::State& state, CellRange* vars) {
   Wb_resetApp();
   std::string error;
-  Workbook* wb = Xlsx_open(largestLpWorkbook(), &error);
-  if (!wb || !variableCells(wb, vars)) {
+  Workbook* wb = Xlsx_open(Bench_largestLpWorkbook(), &error);
+  if (!wb || !Bench_variableCells(wb, vars)) {
     state.SkipWithError(wb ? "no solver_adj range" : error.c_str());
     return nullptr;
   }

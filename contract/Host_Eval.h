@@ -15,6 +15,7 @@
 #include "contract/Eng_Report.h"
 
 struct LibraryContext;
+struct EvalContext;
 
 // Receivers of the interpreter's derivatives and dependencies (nonzero to
 // go on): `i` a function (row) and `j` a variable.
@@ -64,6 +65,9 @@ int Host_writeReports(LibraryContext* context, int reportSet, int code,
 int Host_writeReportTable(LibraryContext* context, int code1, int code2, int columns, int rows,
                           const char* const* texts);
 
+// The interpreter's model of the run when it is analysed (the interval
+// engine evaluates it over boxes), else none.
+EvalContext* Host_interpreterModel(LibraryContext* context);
 // Ordinals 35, 38, 39 and 40: the interpreter's, 0 when the model is not
 // analysed (39: not diagnosed).
 int Host_evalObjectiveGradient(LibraryContext* context, double* value, double* gradient,

@@ -33,7 +33,7 @@ constexpr BuiltinEngine kBuiltins[5] = {
    "TXENG.DLL", "TXENG.XLA", "Standard LP/Quadratic   "},
   {Evo_engineLoad, Evo_engineSetup, Evo_engineSolve, Evo_engineFinish, Eng_freeNothing,
    "VELENG.DLL", "VELENG.XLA", "Standard Evolutionary   "},
-  {Ia_engineLoad, Eng_engineNotBuilt, Eng_engineNotBuilt, Eng_freeNothing, Eng_freeNothing,
+  {Ia_engineLoad, Ia_engineSetup, Ia_engineSolve, Ia_engineFinish, Eng_freeNothing,
    "BOSENG.DLL", "BOSENG.XLA", "Standard Interval Global"},
   {Socp_engineLoad, Socp_engineSetup, Socp_engineSolve, Socp_engineFinish, Eng_freeNothing,
    "FAWNENG.DLL", "FAWNENG.XLA", "Standard SOCP Barrier"},

@@ -9,6 +9,7 @@
 #include "contract/Host_Queries.h"
 #include "entry/Eng_Runner.h"
 #include "entry/Entry_Solve.h"
+#include "entry/Eval_Exports.h"
 #include "entry/Host_Session.h"
 #include "platform/os/Os.h"
 
@@ -78,10 +79,35 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {62, nullptr, CORVAN_PROC(Evo_engineSolve)},
     {63, nullptr, CORVAN_PROC(Evo_engineFinish)},
     {64, nullptr, CORVAN_PROC(Eng_freeNothing)},
+    {65, nullptr, CORVAN_PROC(Ia_engineLoad)},
+    {66, nullptr, CORVAN_PROC(Ia_engineSetup)},
+    {67, nullptr, CORVAN_PROC(Ia_engineSolve)},
+    {68, nullptr, CORVAN_PROC(Ia_engineFinish)},
+    {69, nullptr, CORVAN_PROC(Eng_freeNothing)},
     {70, nullptr, CORVAN_PROC(Socp_engineLoad)},
     {71, nullptr, CORVAN_PROC(Socp_engineSetup)},
     {72, nullptr, CORVAN_PROC(Socp_engineSolve)},
     {73, nullptr, CORVAN_PROC(Socp_engineFinish)},
     {74, nullptr, CORVAN_PROC(Eng_freeNothing)},
+    {75, nullptr, CORVAN_PROC(Eval_reportError)},
+    {76, nullptr, CORVAN_PROC(Eval_showStatus)},
+    {77, nullptr, CORVAN_PROC(Eval_loadModel)},
+    {78, nullptr, CORVAN_PROC(Eval_diagnoseModel)},
+    {80, nullptr, CORVAN_PROC(Eval_freeModel)},
+    {81, nullptr, CORVAN_PROC(Eval_getBounds)},
+    {82, nullptr, CORVAN_PROC(Eval_getCurvatureClasses)},
+    {83, nullptr, CORVAN_PROC(Eval_getVariableTypes)},
+    {84, nullptr, CORVAN_PROC(Eval_getInitialValues)},
+    {85, nullptr, CORVAN_PROC(Eval_queryModel)},
+    {86, nullptr, CORVAN_PROC(Eval_evalAll)},
+    {87, nullptr, CORVAN_PROC(Eval_evalWithCutoff)},
+    {88, nullptr, CORVAN_PROC(Eval_evalPerturbPair)},
+    {89, nullptr, CORVAN_PROC(Eval_evalPerturbOne)},
+    {90, nullptr, CORVAN_PROC(Eval_evalObjective)},
+    {91, nullptr, CORVAN_PROC(Eval_enumDependencies)},
+    {92, nullptr, CORVAN_PROC(Eval_evalJacobian)},
+    {93, nullptr, CORVAN_PROC(Eval_jacobian)},
+    {94, nullptr, CORVAN_PROC(Eval_hessian)},
+    {95, nullptr, CORVAN_PROC(Eval_objectiveHessian)},
     {0, nullptr, nullptr},
 };

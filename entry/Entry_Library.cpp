@@ -6,7 +6,7 @@
 
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Solve.h"
-#include "entry/Eval_Pending.h"
+#include "entry/Eval_Exports.h"
 #include "excel/Xl_Value.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "contract/Host_Queries.h"
 #include "entry/Eng_Registry.h"
 #include "entry/Entry_Context.h"
-#include "entry/Eval_Pending.h"
+#include "entry/Eval_Exports.h"
 #include "entry/Entry_Solve.h"
 #include "entry/Msg_Status.h"
 #include "entry/Sess_Results.h"
@@ -147,7 +147,9 @@ int analyse(LibraryContext* context, const Plan& plan) {
   if (status != 0) return status;
   context->analysed = 1;
   if (!plan.diagnose) return 0;
-  status = Eval_diagnoseModel(context, context->handle, -run, plan.diagnosisExtra, plan.rdp);
+  // The findings are written for an analysis request, where the front end
+  // reads them; a run keeps the range for the engine's results.
+  status = Eval_diagnoseModel(context, context->handle, run ? 0 : 1, plan.diagnosisExtra, plan.rdp);
   if (status == 0) context->diagnosed = 1;
   return status;
 }

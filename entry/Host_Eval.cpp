@@ -10,7 +10,7 @@
 
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Eval_Pending.h"
+#include "entry/Eval_Exports.h"
 #include "entry/Sess_Evaluation.h"
 #include "entry/Sess_Results.h"
 #include "entry/Sess_Variables.h"
@@ -319,6 +319,10 @@ int Host_writeReportTable(LibraryContext* context, int code1, int code2, int col
   return context ? Sess_writeReportTable(context, code1, code2, columns, rows, texts) : 0;
 }
 
+EvalContext* Host_interpreterModel(LibraryContext* context) {
+  return context && context->analysed ? context->evalContext : nullptr;
+}
+
 int Host_evalObjectiveGradient(LibraryContext* context, double* value, double* gradient,
                                const double* x) {
   return context && context->analysed ? Eval_evalObjective(context, value, gradient, x) : 0;
@@ -326,7 +330,7 @@ int Host_evalObjectiveGradient(LibraryContext* context, double* value, double* g
 
 int Host_evalJacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
                       const double* x, int flags) {
-  return context && context->analysed ? Interpret_Jacobian(context, user, callback, extra, x, flags)
+  return context && context->analysed ? Eval_evalJacobian(context, user, callback, extra, x, flags)
                                       : 0;
 }
 

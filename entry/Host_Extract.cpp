@@ -12,7 +12,7 @@
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Eval_Pending.h"
+#include "entry/Eval_Exports.h"
 #include "entry/Sess_Variables.h"
 #include "excel/Area_Areas.h"
 #include "excel/Lin_LinearForm.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "entry/Entry_Context.h"
-#include "entry/Eval_Pending.h"
+#include "entry/Eval_Exports.h"
 #include "entry/Sess_ModelQueries.h"
 #include "entry/Sess_Variables.h"
 #include "excel/Area_Areas.h"

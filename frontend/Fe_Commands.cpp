@@ -1,13 +1,17 @@
 // The `corvan` commands that drive the library: engines, models, solve,
 // analyse.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
 #include "platform/os/Os.h"
 #include "platform/xlsx/Xlsx.h"
+#include "values/Text_Convert.h"
+#include "values/Vm_Status.h"
 
 namespace {
 
@@ -242,9 +246,39 @@ int Fe_solve(const FeArgs& a) {
   return rc;
 }
 
+namespace {
+
+// What the model's analysis found, from the row after the statistics row:
+// on success the number of cells the interpreter compiled and the cells of
+// additions whose operands lie more than 24 binary orders apart; on a
+// refused or failing formula the interpreter's status, its text and cell.
+void printAnalysis(int status, const std::vector<std::vector<std::string>>& rows) {
+  if (rows.size() < 2) return;
+  const std::vector<std::string>& found = rows[1];
+  if (status == 0 && found.size() >= 3) {
+    std::printf("  cells compiled: %s\n", found[2].c_str());
+    const int count = std::atoi(found[1].c_str());
+    if (count > 0) std::printf("  badly scaled additions (operands more than 2^24 apart) in %d cells:\n   ", count);
+    for (size_t r = 2; count > 0 && r < rows.size(); ++r)
+      for (const std::string& cell : rows[r]) std::printf(" %s", cell.c_str());
+    if (count > 0) std::printf("\n");
+  } else if (found.size() >= 3) {
+    const int code = std::atoi(found[2].c_str());
+    const char16_t* text = Vm_statusText(code);
+    std::printf("  interpreter status %d: %s%s%s\n", code, text ? Text_toUtf8(text).c_str() : "",
+                found.size() >= 5 ? " at " : "", found.size() >= 5 ? found[4].c_str() : "");
+  }
+}
+
+}  // namespace
+
 int Fe_analyse(const FeArgs& a) {
   FeSession s;
   if (!openAndPrepare(&s, a)) return FeExitUsage;
+  // Unless asked otherwise: diagnose with the convexity test, per function.
+  for (const auto& [name, value] : {std::pair<const char*, const char*>{"solver_mda", "3"}, {"solver_rdp", "1"}})
+    if (std::none_of(a.options.begin(), a.options.end(), [&](const auto& o) { return o.first == name; }))
+      Fe_setModelOption(&s, name, value);
   FeModel m = Fe_readModel(s.book, s.book->activeSheet);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   int rc = FeExitSolution;
@@ -252,14 +286,12 @@ int Fe_analyse(const FeArgs& a) {
     int status = Fe_action(&s, action);
     Fe_endProgress();
     std::printf("%s: status %d: %s\n", action == ActAnalyse ? "analysis" : "diagnosis", status,
-                Fe_statusMeaning(status));
+                status == 0 ? "done" : Fe_statusMeaning(status));
     if (status > 0) rc = status == StatusRefused && refusedCommandLineOption(a) ? FeExitUsage : FeExitNoSolution;
-    for (const auto& row : Fe_resultRows(&s)) {
-      for (const auto& cell : row) std::printf("  %s", cell.c_str());
-      std::printf("\n");
-    }
+    if (action == ActAnalyse) printAnalysis(status, Fe_resultRows(&s));
+    else if (status == 0) Fe_printDiagnosis(Fe_resultValues(&s));
   }
-  if (rc != FeExitSolution) explainFailure(s.book, m, 0);
+  if (rc != FeExitSolution && !m.faults.empty()) explainFailure(s.book, m, 0);
   Fe_close(&s);
   return rc;
 }

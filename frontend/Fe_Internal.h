@@ -76,6 +76,8 @@ const char* Fe_statusMeaning(int status);
 void Fe_printWarnings(Workbook* wb, bool model);
 // Ends a progress line left on the terminal.
 void Fe_endProgress();
+// Prints the model diagnosis the library wrote into the result range.
+void Fe_printDiagnosis(const std::vector<std::vector<CellValue>>& rows);
 
 // ---- the model as the workbook's names hold it (Fe_Model.cpp) ----
 

@@ -2,6 +2,9 @@
 // problem function without bounds; the interpreter compiles each, runs them
 // all once in plain mode in dependency order, and hands back each cell's
 // value or the reason it could not compute it.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,9 +14,12 @@
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Parse_Reader.h"
 #include "interpreter/Vm_Machine.h"
+#include "platform/xlsx/Xlsx.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -49,10 +55,12 @@ CellValue fromValue(const Value* v) {
 // Cells, references and defined names of the stand-in's workbook.
 struct WorkbookSource : ReaderSource {
   Workbook* wb;
+  std::string beyond;  // the last reference refused for lying past the interpreter's rows or columns
   explicit WorkbookSource(Workbook* book) : wb(book) {}
 
-  // "a1", "$a$1:$b$3" on sheet (1-based).
-  static bool parseArea(const std::string& text, uint8_t sheet, RangeRef* range) {
+  // "a1", "$a$1:$b$3" on sheet (1-based); past the last row or column it
+  // is refused with *outside set.
+  static bool parseArea(const std::string& text, uint8_t sheet, RangeRef* range, bool* outside = nullptr) {
     const size_t colon = text.find(':');
     int r1 = 0, c1 = 0, r2 = 0, c2 = 0;
     if (!Wb_parseA1(text.substr(0, colon), &r1, &c1)) return false;
@@ -61,7 +69,10 @@ struct WorkbookSource : ReaderSource {
     if (colon != std::string::npos && !Wb_parseA1(text.substr(colon + 1), &r2, &c2)) return false;
     if (r1 > r2) std::swap(r1, r2);
     if (c1 > c2) std::swap(c1, c2);
-    if (r2 >= kMaxRow || c2 >= kMaxColumn) return false;
+    if (r2 >= kMaxRow || c2 >= kMaxColumn) {
+      if (outside) *outside = true;
+      return false;
+    }
     *range = RangeRef{sheet, static_cast<uint16_t>(r1 + 1), static_cast<uint8_t>(c1 + 1), static_cast<uint16_t>(r2 + 1),
                       static_cast<uint8_t>(c2 + 1)};
     return true;
@@ -72,15 +83,15 @@ struct WorkbookSource : ReaderSource {
     uint8_t target = sheet;
     std::string area = text;
     if (bang != std::string::npos) {
-      std::string name = text.substr(0, bang);
-      if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') name = name.substr(1, name.size() - 2);
-      const int index = Wb_sheetIndex(wb, name);
+      const int index = Wb_sheetIndex(wb, unquote(text.substr(0, bang)));
       if (index < 0 || index >= kMaxSheet) return false;
       target = static_cast<uint8_t>(index + 1);
       area = text.substr(bang + 1);
     }
-    if (parseArea(area, target, range)) return true;
-    if (bang != std::string::npos || depth > 8) return false;
+    bool outside = false;
+    if (parseArea(area, target, range, &outside)) return true;
+    if (outside) beyond = text;
+    if (outside || bang != std::string::npos || depth > 8) return false;
     const DefinedName* dn = Wb_findName(wb, text, sheet - 1);
     if (!dn) return false;
     if (resolveText(sheet, dn->definition, range, formula, depth + 1)) return true;
@@ -91,6 +102,64 @@ struct WorkbookSource : ReaderSource {
 
   bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override {
     return resolveText(sheet, Text_toUtf8(text), range, formula, 0);
+  }
+
+  // "'[book.xlsx]sheet'!a1:b2" (a folder may precede the "["; without one the
+  // book lies beside this one): the stored values of the range in that book.
+  bool readExternal(const std::u16string& text, Value* value) override {
+    const std::string t = Text_toUtf8(text);
+    const size_t open = t.find('['), close = t.find(']', open), bang = t.rfind('!');
+    if (open == std::string::npos || close == std::string::npos || bang == std::string::npos || bang < close)
+      return false;
+    std::string folder = t.substr(0, open);
+    if (!folder.empty() && folder.front() == '\'') folder.erase(0, 1);
+    std::string sheetName = t.substr(close + 1, bang - close - 1);
+    if (!sheetName.empty() && sheetName.back() == '\'') sheetName.pop_back();
+    const fs::path dir = folder.empty() ? fs::path(wb->path).parent_path() : fs::path(unquote("'" + folder + "'"));
+    const fs::path file = findFile(dir, t.substr(open + 1, close - open - 1));
+    std::string error;
+    Workbook* other = file.empty() ? nullptr : Xlsx_open(file.string(), &error);
+    if (!other) return false;
+    const int index = Wb_sheetIndex(other, unquote("'" + sheetName + "'"));
+    RangeRef range{};
+    const bool ok = index >= 0 && index < kMaxSheet && parseArea(t.substr(bang + 1), 1, &range);
+    if (ok) readValues(*other->sheets[static_cast<size_t>(index)], range, value);
+    Wb_closeWorkbook(other);
+    return ok;
+  }
+
+  // A quoted sheet name without its quotes, a doubled quote made single.
+  static std::string unquote(std::string name) {
+    if (name.size() < 2 || name.front() != '\'' || name.back() != '\'') return name;
+    name = name.substr(1, name.size() - 2);
+    for (size_t at = name.find("''"); at != std::string::npos; at = name.find("''", at + 1)) name.erase(at, 1);
+    return name;
+  }
+
+  // The file of that name in dir, its case ignored (formula texts come lower-cased).
+  static fs::path findFile(const fs::path& dir, const std::string& name) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir.empty() ? fs::path(".") : dir, ec)) {
+      const std::string candidate = entry.path().filename().string();
+      if (candidate.size() == name.size() &&
+          std::equal(candidate.begin(), candidate.end(), name.begin(),
+                     [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; }))
+        return entry.path();
+    }
+    return {};
+  }
+
+  // The stored values of a range: one value, or an array.
+  static void readValues(const Sheet& sh, const RangeRef& range, Value* value) {
+    auto read = [&](int row, int column, Value* v) {
+      if (const Cell* c = Wb_findCell(&sh, row - 1, column - 1)) toValue(c->value, v);
+    };
+    if (range.firstRow == range.lastRow && range.firstColumn == range.lastColumn)
+      return read(range.firstRow, range.firstColumn, value);
+    const int rows = range.lastRow - range.firstRow + 1, columns = range.lastColumn - range.firstColumn + 1;
+    if (Val_makeArray(value, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) != 0) return;
+    for (int i = 0; i < rows; ++i)
+      for (int j = 0; j < columns; ++j) read(range.firstRow + i, range.firstColumn + j, Val_at(value, i, j));
   }
 
   bool readCell(const CellRef& at, Value* value, ReaderCell* info) override {
@@ -181,11 +250,14 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
       out->failures[keyOf(item->cell)] = known->second;
       continue;
     }
+    in->source.beyond.clear();
     if (ctx->errorCount == 0) Parse_compileCell(in->reader, &item->leftChain, root);
     if (ctx->errorCount == 0) continue;
     const CellRef at = ctx->errorCell.sheet ? ctx->errorCell : item->cell;
     const bool own = at.sheet == item->cell.sheet && at.row == item->cell.row && at.column == item->cell.column;
-    const std::string reason = "not compiled: " + reasonOf(ctx, item->leftChain);
+    std::string reason = "not compiled: " + reasonOf(ctx, item->leftChain);
+    if (ctx->firstError == kStatusUndefinedIdentifier && !in->source.beyond.empty())
+      reason += " (" + in->source.beyond + " lies past the interpreter's rows and columns)";
     out->failures[keyOf(item->cell)] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
     if (root) in->failed[root] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
     Vm_clearErrors(ctx);

@@ -58,7 +58,7 @@ const Command kCommands[] = {
      "  --engine N               the engine, by its number in `corvan engines`\n"
      "  --max-time S             time limit in seconds (fractions allowed)\n"
      "  --option NAME=VALUE      sets the model's option \"solver_NAME\" (repeatable),\n"
-     "                           e.g. --option nod=100000 --option dia=1\n"
+     "                           e.g. --option nod=100000 --option dia=2\n"
      "  --on-limit continue|stop what to do when a limit is reached (default: stop)\n"
      "  --report LIST            answer, sensitivity, limits (comma-separated) or all:\n"
      "                           printed, and added as sheets of the saved workbook\n"
@@ -68,10 +68,15 @@ const Command kCommands[] = {
      "kept, printed and saved. A second Ctrl-C ends at once without writing.\n",
      kExitCodes},
     {"analyse", Fe_analyse, "analyse BOOK.xlsx [--sheet NAME] [--option NAME=VALUE]...",
-     "Analyses and diagnoses the model without solving it.\n\n"
+     "Analyses and diagnoses the model without solving it: the model's level\n"
+     "(linear to non-smooth), its structure counts, the convexity verdict and,\n"
+     "per function, its class, curvature and the variables that exceed the\n"
+     "declared model type (\"solver_mod\").\n\n"
      "options:\n"
      "  --sheet NAME             the sheet whose model to analyse\n"
-     "  --option NAME=VALUE      sets the model's option \"solver_NAME\" (repeatable)\n",
+     "  --option NAME=VALUE      sets the model's option \"solver_NAME\" (repeatable);\n"
+     "                           mda=2 skips the convexity test, rdp=0 the functions,\n"
+     "                           mtr=1 linearises ABS, IF, MAX, MIN ... with big-M rows\n",
      kAnalyseExits},
     {"models", Fe_models, "models BOOK.xlsx",
      "Lists the sheets that hold a model: objective cell and sense, number of\n"

@@ -11,8 +11,11 @@
 
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/grad/Grad_Tape.h"
+#include "arithmetic/interval/Curv_Class.h"
+#include "arithmetic/interval/Ivl_Arith.h"
+#include "arithmetic/ivtape/IvGrad_Tape.h"
+#include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
-#include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
@@ -20,7 +23,11 @@
 #include "values/DegVec_Payload.h"
 #include "values/Grad_Payload.h"
 #include "values/Hess_Payload.h"
+#include "values/IvGrad_Payload.h"
+#include "values/IvHess_Payload.h"
+#include "values/IvProp_Node.h"
 #include "values/List_List.h"
+#include "values/Model_Variables.h"
 #include "values/Rev_Node.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -91,10 +98,6 @@ Side runSide(Entry* e, const std::vector<Symbol*>& chain, int32_t kind) {
   EvalContext* ctx = e->ctx;
   for (Symbol* s : chain) {
     if (ctx->errorCount > 0) break;
-    if (Model_userAbort(ctx)) {
-      Vm_raise(ctx, kStatusInterrupt, "Eval_entry", 0, 0, 0);
-      break;
-    }
     e->p->currentCell = s;
     Vm_run(e->p);
   }
@@ -180,13 +183,17 @@ void readForward(const Entry& e, const Payload* v, double sign, double* value, d
 // No preparation around a side.
 void noHook() {}
 
+// A constant added to a real value or to an enclosure.
+void addNumber(double* value, double d) { *value += d; }
+void addNumber(Interval* value, double d) { Ivl_addAssignVS(value, d); }
+
 // Runs the item's left side and then its right side, negated, in `kind`:
 // `before` and `after` run around each side, a constant side adds its
 // number to the value and a payload side goes to `payload(sign, side)`.
 // Then subtracts the numeric right-hand side when the right chain is empty.
 // False when a side fails.
-template <typename Before, typename After, typename Payload>
-bool runBothSides(Entry* e, int32_t kind, bool subtractRhs, double* value, Before before, After after,
+template <typename V, typename Before, typename After, typename Payload>
+bool runBothSides(Entry* e, int32_t kind, bool subtractRhs, V* value, Before before, After after,
                   Payload payload) {
   const std::vector<Symbol*>* chains[2] = {&e->item->leftChain, &e->item->rightChain};
   Side s = Side::kEmpty;
@@ -196,11 +203,54 @@ bool runBothSides(Entry* e, int32_t kind, bool subtractRhs, double* value, Befor
     after();
     if (s == Side::kFailed) return false;
     const double sign = side == 0 ? 1.0 : -1.0;
-    if (s == Side::kConstant) *value += sign * e->ctx->result->number;
+    if (s == Side::kConstant) addNumber(value, sign * e->ctx->result->number);
     if (s == Side::kPayload) payload(sign, side);
   }
-  *value -= rhsOf(*e, s, subtractRhs);
+  addNumber(value, -rhsOf(*e, s, subtractRhs));
   return true;
+}
+
+// Adds (sign 1) or subtracts (sign -1) an interval gradient over slots 1..n.
+void addIvGradient(const Entry& e, Interval* out, const Interval* in, int32_t n, double sign, bool zeroBased) {
+  for (int32_t k = 1; k <= std::min(n, e.nv); ++k) {
+    Interval& o = out[slot(k, zeroBased)];
+    o = sign > 0 ? Ivl_add(o, in[k]) : Ivl_sub(o, in[k]);
+  }
+}
+
+void zeroIvOutputs(const Entry& e, Interval* gradient, Interval** hessian, bool zeroBased) {
+  const size_t first = zeroBased ? 0 : 1, end = gradientSlots(e, zeroBased);
+  if (gradient) std::fill(gradient, gradient + end, Interval{0.0, 0.0});
+  if (hessian)
+    for (size_t r = first; r < end; ++r) std::fill(hessian[r], hessian[r] + end, Interval{0.0, 0.0});
+}
+
+// The enclosure of a function without variables in the interval modes.
+bool constantEnclosure(Entry* e, bool reset, Interval* value, bool subtractRhs) {
+  double v = 0.0;
+  if (!realValue(e, reset, &v, subtractRhs)) return false;
+  *value = Interval{v, v};
+  return true;
+}
+
+// Interval Hessians by the forward mode or by replay share their outputs.
+bool beginIvHess(Entry* e, int32_t i, bool reset, Interval* value, Interval* gradient, Interval** hessian,
+                 bool zeroBased, bool subtractRhs, bool* done) {
+  *value = Interval{0.0, 0.0};
+  *done = true;
+  if (!beginEntry(e, i, true)) return false;
+  zeroIvOutputs(*e, gradient, hessian, zeroBased);
+  if (e->nv == 0) return constantEnclosure(e, reset, value, subtractRhs);
+  *done = false;
+  return true;
+}
+
+void addIvHessian(const Entry& e, Interval** out, Interval* const* in, int32_t n, double sign, bool zeroBased) {
+  for (int32_t r = 1; r <= std::min(n, e.nv); ++r)
+    for (int32_t c = 1; c <= std::min(n, e.nv); ++c) {
+      Interval& o = out[slot(r, zeroBased)][slot(c, zeroBased)];
+      o = sign > 0 ? Ivl_add(o, in[r][c]) : Ivl_sub(o, in[r][c]);
+    }
 }
 
 }  // namespace
@@ -336,6 +386,140 @@ bool Eval_evalDiagnose(Program* p, int32_t i, bool reset, int32_t* classes, bool
       c = std::max(c, v->classes[k]);
     }
   }
+  return finished(e);
+}
+
+bool Eval_evalInterval(Program* p, int32_t i, bool reset, Interval* value, bool subtractRhs) {
+  Entry e(p);
+  *value = Interval{0.0, 0.0};
+  if (!beginEntry(&e, i, true)) return false;
+  startPass(&e, kModeInterval, reset, e.ctx->compactDerivatives == 0);
+  const bool ran = runBothSides(&e, kValInterval, subtractRhs, value, noHook, noHook, [&](double sign, int) {
+    const Interval x = *static_cast<Interval*>(e.ctx->result->payload);
+    *value = sign > 0 ? Ivl_add(*value, x) : Ivl_sub(*value, x);
+  });
+  return ran && finished(e);
+}
+
+bool Eval_evalIvGrad(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, int32_t* curvature,
+                     bool zeroBased, bool subtractRhs) {
+  Entry e(p);
+  *value = Interval{0.0, 0.0};
+  *curvature = kCurvAffine;
+  if (!beginEntry(&e, i, true)) return false;
+  zeroIvOutputs(e, gradient, nullptr, zeroBased);
+  if (e.nv == 0) return constantEnclosure(&e, reset, value, subtractRhs);
+  if (!IvGrad_init(e.ctx->ivGradBuffer, e.nv, e.ctx)) {
+    Vm_raise(e.ctx, kStatusNoMemory, "Eval_evalIvGrad", 0, 0, 0);
+    return false;
+  }
+  startPass(&e, kModeIvGrad, reset, e.ctx->compactDerivatives == 0);
+  const bool ran = runBothSides(&e, kValIvGrad, subtractRhs, value, noHook, noHook, [&](double sign, int) {
+    const IvGradValue* g = static_cast<IvGradValue*>(e.ctx->result->payload);
+    *value = sign > 0 ? Ivl_add(*value, g->value) : Ivl_sub(*value, g->value);
+    addIvGradient(e, gradient, g->gradient, g->n, sign, zeroBased);
+    *curvature = sign > 0 ? Curv_add(*curvature, g->curvature) : Curv_sub(*curvature, g->curvature);
+  });
+  return ran && finished(e);
+}
+
+bool Eval_evalIvHess(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, Interval** hessian,
+                     bool zeroBased, bool subtractRhs) {
+  Entry e(p);
+  bool done = false;
+  if (!beginIvHess(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done)
+    return done && finished(e);
+  if (!IvHess_init(e.ctx->ivHessBuffer, e.nv, e.ctx)) {
+    Vm_raise(e.ctx, kStatusNoMemory, "Eval_evalIvHess", 0, 0, 0);
+    return false;
+  }
+  startPass(&e, kModeIvHess, reset, e.ctx->compactDerivatives == 0);
+  const bool ran = runBothSides(&e, kValIvHess, subtractRhs, value, noHook, noHook, [&](double sign, int) {
+    const IvHessValue* h = static_cast<IvHessValue*>(e.ctx->result->payload);
+    *value = sign > 0 ? Ivl_add(*value, h->value) : Ivl_sub(*value, h->value);
+    addIvGradient(e, gradient, h->gradient, h->n, sign, zeroBased);
+    addIvHessian(e, hessian, h->hessian, h->n, sign, zeroBased);
+  });
+  return ran && finished(e);
+}
+
+bool Eval_evalIvHessTape(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, Interval** hessian,
+                         bool zeroBased, bool subtractRhs) {
+  Entry e(p);
+  bool done = false;
+  if (!beginIvHess(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done)
+    return done && finished(e);
+  EvalContext* ctx = e.ctx;
+  if (!IvGrad_init(ctx->ivGradBuffer, e.nv, ctx)) {
+    Vm_raise(ctx, kStatusNoMemory, "Eval_evalIvHessTape", 0, 0, 0);
+    return false;
+  }
+  if ((ctx->compactDerivatives == 1 || !ctx->ivGradTape) && !IvGrad_prepareTape(ctx, e.nv)) return false;
+  startPass(&e, kModeIvGrad, reset, false);
+  const auto record = [&] {
+    ctx->recording = 1;
+    ctx->tapeCount = 0;
+  };
+  const bool ran = runBothSides(
+      &e, kValIvGrad, subtractRhs, value, record, [&] { ctx->recording = 0; }, [&](double sign, int side) {
+        const IvGradValue* g = static_cast<IvGradValue*>(ctx->result->payload);
+        *value = sign > 0 ? Ivl_add(*value, g->value) : Ivl_sub(*value, g->value);
+        addIvGradient(e, gradient, g->gradient, g->n, sign, zeroBased);
+        if (ctx->tapeCount > 0) IvGrad_reverseHessian(hessian, zeroBased, side == 1, g->node, ctx);
+      });
+  return ran && finished(e);
+}
+
+bool Eval_evalIvProp(Program* p, int32_t i, int32_t relation, double rhs, Interval* box, bool zeroBased,
+                     Interval* range) {
+  Entry e(p);
+  *range = Interval{0.0, 0.0};
+  if (!beginEntry(&e, i, true)) return false;
+  EvalContext* ctx = e.ctx;
+  if (!IvProp_prepareTape(ctx)) return false;
+  startPass(&e, kModeIvProp, true, false);
+  ctx->tapeCount = 0;
+  // Both sides go on one trace; each side is a node or a constant.
+  IvPropNode sides[2]{};
+  bool recorded[2] = {false, false};
+  double constants[2] = {0.0, 0.0};
+  const std::vector<Symbol*>* chains[2] = {&e.item->leftChain, &e.item->rightChain};
+  for (int side = 0; side < 2; ++side) {
+    const Side s = runSide(&e, *chains[side], kValIvProp);
+    if (s == Side::kFailed) return false;
+    if (s == Side::kConstant) constants[side] = ctx->result->number;
+    if (s == Side::kPayload) sides[side] = *static_cast<IvPropNode*>(ctx->result->payload);
+    recorded[side] = s == Side::kPayload;
+  }
+  if (e.item->rightChain.empty()) constants[1] = rhs;
+  // The root g: left - right, or right - left for a lower limit, so that the
+  // row reads g <= 0 or g = 0.
+  const bool lower = relation == kRelGreaterEqual || relation == kRelGreaterEqual2;
+  const int first = lower ? 1 : 0, second = 1 - first;
+  IvPropNode root{};
+  if (recorded[first] && recorded[second]) root = IvProp_sub(&sides[first], &sides[second]);
+  else if (recorded[first]) root = IvProp_subVS(&sides[first], constants[second]);
+  else if (recorded[second]) root = IvProp_subSV(constants[first], &sides[second]);
+  else {
+    const double g = constants[first] - constants[second];
+    *range = Interval{g, g};
+    return finished(e);
+  }
+  if (!finished(e)) return false;
+  *range = root.value;
+  const bool equality = relation == kRelEqual;
+  if (!equality && !lower && relation != kRelLessEqual && relation != kRelLessEqual2) return true;
+  // The trace names the function's variables by position in its own list
+  // when derivatives are compact.
+  const bool compact = ctx->compactDerivatives == 1;
+  std::vector<Interval> own;
+  if (compact) {
+    own.resize(e.item->variables.size() + 1);
+    for (size_t k = 0; k < e.item->variables.size(); ++k) own[k + 1] = box[slot(e.item->variables[k], zeroBased)];
+  }
+  IvProp_contract(compact ? own.data() : box, compact ? false : zeroBased, !equality, ctx);
+  for (size_t k = 0; compact && k < e.item->variables.size(); ++k)
+    box[slot(e.item->variables[k], zeroBased)] = own[k + 1];
   return finished(e);
 }
 

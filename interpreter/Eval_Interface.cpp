@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "interpreter/Eval_Entries.h"
+#include "interpreter/Eval_Queries.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Vm_Machine.h"
+#include "values/DegVec_Payload.h"
+#include "values/Model_StructureInfo.h"
 #include "values/Model_Variables.h"
 #include "values/Vm_Context.h"
 
@@ -53,13 +56,7 @@ void Eval_setPoint(EvalContext* ctx, const double* x) {
 
 int Eval_valuesAt(EvalContext* ctx, double* f, const double* x) {
   Eval_setPoint(ctx, x);
-  const int32_t m = functionCount(ctx), objective = Eval_objectiveIndex(ctx->functions);
-  int32_t slot = 0;
-  for (int32_t i = 0; i < m; ++i) {
-    double* out = i == objective ? &f[m - 1] : &f[slot++];
-    if (!Eval_evalReal(ctx->program, i, i == 0, out, false)) return 0;
-  }
-  return 1;
+  return Eval_valuesNow(ctx, f) < 0 ? 1 : 0;
 }
 
 int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const double* x) {
@@ -78,21 +75,35 @@ int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const do
 
 int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, void* extra, const double* x,
                      int flags) {
-  if (flags & ~(kJacIncludeObjective | kJacObjectiveOnly)) return 0;
+  const StructureInfo* s = ctx->structure;
+  const bool classes = Eval_diagnosed(ctx);
+  if (((flags & (kJacLinearEntries | kJacNonlinear)) && !classes) ||
+      ((flags & kJacLinearFunctions) && !(s && s->functionClasses)) ||
+      ((flags & kJacLinearVariables) && !(s && s->variableClasses)))
+    return 0;
   Eval_setPoint(ctx, x);
   const int32_t m = functionCount(ctx), objective = Eval_objectiveIndex(ctx->functions);
   bool first = true;
   for (int32_t i = 0; i < m; ++i) {
     const bool isObj = i == objective;
     if ((flags & kJacObjectiveOnly) ? !isObj : (isObj && !(flags & kJacIncludeObjective))) continue;
+    const int32_t functionClass = s && s->functionClasses && i < s->functionCount ? s->functionClasses[i] : 0;
+    if ((flags & kJacLinearFunctions) && functionClass != kDegLinear) continue;
+    if ((flags & kJacNonlinear) && classes && functionClass < kDegQuadratic) continue;
     const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
     if (derivativeCount(ctx, item) == 0) continue;
     double value = 0.0;
     std::vector<double> g;
     if (!gradientOf(ctx, i, first || ctx->compactDerivatives == 1, &value, &g)) return 0;
     first = false;
-    for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k)
-      if (!callback(ctx->library, user, i, variableOfSlot(ctx, item, k) - 1, g[k], extra)) return 0;
+    for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) {
+      const int32_t j = variableOfSlot(ctx, item, k) - 1;
+      if ((flags & kJacLinearVariables) && s->variableClasses[j] != kDegLinear) continue;
+      const int32_t c = classes ? Eval_dependencyClass(ctx, i, j) : 0;
+      if (classes && (flags & kJacLinearEntries) && c != kDegLinear) continue;
+      if (classes && (flags & kJacNonlinear) && c != kDegQuadratic && c != kDegSmooth) continue;
+      if (!callback(ctx->library, user, i, j, g[k], extra)) return 0;
+    }
   }
   return 1;
 }

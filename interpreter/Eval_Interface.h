@@ -12,7 +12,11 @@
 struct EvalContext;
 struct FunctionTable;
 
-// Flags of a Jacobian request.
+// Flags of a Jacobian request. The filters by class need a diagnosis.
+constexpr int kJacLinearEntries = 0x1;    // only class-1 entries
+constexpr int kJacNonlinear = 0x4;        // only nonlinear functions, entries of class 2 or 3
+constexpr int kJacLinearFunctions = 0x10; // only linear functions
+constexpr int kJacLinearVariables = 0x20; // only variables linear everywhere
 constexpr int kJacIncludeObjective = 0x100;
 constexpr int kJacObjectiveOnly = 0x200;
 // Flags of a Hessian request.
@@ -37,8 +41,9 @@ int Eval_valuesAt(EvalContext* ctx, double* f, const double* x);
 // all variables, 0-based; 1 or 0.
 int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const double* x);
 // Every gradient entry (i, j) of the functions at x, the objective only with
-// kJacIncludeObjective or alone with kJacObjectiveOnly; filters that need a
-// diagnosis are refused (0). 1, or 0 on a failure or a callback's 0.
+// kJacIncludeObjective or alone with kJacObjectiveOnly, filtered by the
+// flags; a filter whose classes are missing is refused (0). 1, or 0 on a
+// failure or a callback's 0.
 int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, void* extra, const double* x,
                      int flags);
 // The Hessian entries (j, k) of function i at x, then gradient and value by

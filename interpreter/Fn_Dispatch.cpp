@@ -6,8 +6,10 @@
 #include <limits>
 #include <vector>
 
+#include "arithmetic/dependency/DegDag_Ops.h"
+#include "arithmetic/dependency/DegVec_Ops.h"
+#include "arithmetic/operators/Op_Operators.h"
 #include "interpreter/Fn_Table.h"
-#include "interpreter/Op_Operators.h"
 #include "interpreter/Prog_Program.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
@@ -201,10 +203,14 @@ Value Fn_unsupportedFunction(int32_t /*n*/, Value** /*args*/, EvalContext* ctx) 
   return notAvailable(ctx);
 }
 
-Value Fn_unknownFunction(int32_t /*n*/, Value** /*args*/, const char16_t* /*text*/, EvalContext* ctx) {
+Value Fn_unknownFunction(int32_t n, Value** args, const char16_t* /*text*/, EvalContext* ctx) {
   Vm_warn(ctx, kWarnUnknownFunction, 0);
   // The structure-analysis modes take unknown calls in their own families;
-  // without them every mode reports the function.
+  // every other mode reports the function.
+  std::vector<Value> arguments;
+  for (int32_t k = 0; k < n; ++k) arguments.push_back(*args[k]);
+  if (DegDag_unknownFunction(n, arguments.data(), ctx) || DegVec_unknownFunction(n, arguments.data(), ctx))
+    return *ctx->result;
   Vm_raise(ctx, kStatusUnknownFunction, "Fn_unknownFunction", 0, 0, 0);
   return notAvailable(ctx);
 }

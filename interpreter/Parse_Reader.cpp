@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <string>
 
+#include "interpreter/BigM_Builder.h"
 #include "interpreter/Code_Segment.h"
 #include "interpreter/Fn_Table.h"
+#include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Vm_Machine.h"
 #include "values/Text_Convert.h"
@@ -100,16 +102,18 @@ FormulaReader* Reader_create(EvalContext* ctx, SymbolTable* store, ReaderSource*
 void Reader_destroy(FormulaReader* reader) {
   if (!reader) return;
   if (reader->context && reader->context->reader == reader) reader->context->reader = nullptr;
+  BigM_destroy(reader->bigM);
   Lex_destroy(&reader->lexer);
   delete reader;
 }
 
-bool Reader_bindModel(FormulaReader* r, FunctionTable* functions, VariableTable* variables) {
+bool Reader_bindModel(FormulaReader* r, FunctionTable* functions, VariableTable* variables, uint32_t options) {
   r->functions = functions;
   r->variables = variables;
   r->context->functions = functions;
   r->context->variables = variables;
   r->randomCalls = 0;
+  if ((options & kReaderBigM) && !r->bigM && !(r->bigM = BigM_init(r))) return false;
   return Model_buildItemArray(functions);
 }
 
@@ -171,38 +175,61 @@ int32_t arithmeticType(int32_t a, int32_t b) {
 
 int32_t typeOfKind(int32_t kind) { return kind == kValArray || kind == kValError ? kTypeAny : kind; }
 
-CellRef currentCell(const FormulaReader* r) { return Prog_symbolCell(r->current); }
+// Where a symbol's formula stands; a defined name's formula has no cell (it
+// is no reference) and stands for the cell that first used the name.
+CellRef placeOf(const Symbol* s) {
+  return s->value.source || !s->formula ? Prog_symbolCell(s) : s->formula->usedAt;
+}
+
+CellRef currentCell(const FormulaReader* r) { return placeOf(r->current); }
 
 bool isExternalText(const std::u16string& text) {
   const size_t open = text.find(u'[');
   return open != std::u16string::npos && text.find(u']', open) != std::u16string::npos;
 }
 
+// A reference into another workbook: a symbol keyed by the text itself that
+// holds the values read from that book; status 24 when they cannot be read.
+Symbol* externalSymbol(FormulaReader* r, const std::u16string& text) {
+  Value value = Val_empty(r->context);
+  Symbol* s = nullptr;
+  if (!r->source->readExternal(text, &value)) raiseAt(r, kStatusExternalName, currentCell(r));
+  else if ((s = Prog_addSymbol(r->store, kSpaceCell, text, u""))) Val_assign(&s->value, &value);
+  Val_clear(&value);
+  return s;
+}
+
 int32_t reference(FormulaReader* r) {
   const std::u16string text = r->lexer.tokenText;
   const uint8_t sheet = currentCell(r).sheet;
-  const std::u16string name = u"s" + ascii(std::to_string(sheet).c_str()) + u"!" + text;
+  const bool external = isExternalText(text);
+  const std::u16string name = external ? text : u"s" + ascii(std::to_string(sheet).c_str()) + u"!" + text;
   Symbol* s = Prog_findSymbol(r->store, kSpaceCell, name);
   next(r);
-  if (!s) {
-    if (r->referenceCount == 0 && r->token == kTokEnd && isExternalText(text)) {
+  if (!s && external) {
+    // Alone in its formula the reference leaves the cell with its stored value.
+    if (r->referenceCount == 0 && r->token == kTokEnd) {
       r->loneExternal = true;
       return kTypeExternal;
     }
+    if (!(s = externalSymbol(r, text))) return kTypeFailed;
+  } else if (!s) {
     RangeRef range{};
     std::u16string formula;
-    if (!r->source->resolve(sheet, text, &range, &formula)) return kTypeFailed;
+    if (!r->source->resolve(sheet, text, &range, &formula)) {
+      raiseAt(r, kStatusUndefinedIdentifier, currentCell(r));
+      return kTypeFailed;
+    }
     s = Prog_addSymbol(r->store, kSpaceCell, name, u"");
     if (!s) return kTypeFailed;
     if (range.sheet != 0) {
       fillRangeSymbol(r, s, range);
     } else {
-      // A defined name standing for a formula: compiled like a cell of the
-      // formula's sheet.
+      // A defined name standing for a formula: compiled on the sheet of the
+      // cell that uses it.
       s->formula = new FormulaRecord();
       s->formula->text = formula;
-      const CellRef at = currentCell(r);
-      setSource(&s->value, RangeRef{sheet, at.row, at.column, at.row, at.column});
+      s->formula->usedAt = currentCell(r);
     }
   }
   r->zeroOperand = s->value.kind <= kValReal && s->value.number == 0.0 && !s->formula && s->value.reference == 0;
@@ -262,13 +289,16 @@ int32_t call(FormulaReader* r) {
     return kTypeFailed;
   }
   next(r);
+  uint8_t* const callStart = codePosition(r);
   if (Fn_isArrayArgs(fn.id)) emit(r, kCodeArrayArgs);
   int32_t n = 0;
   bool failed = false;
+  std::vector<uint8_t*> argStarts;
   if (r->token == kTokClose) {
     next(r);
   } else {
     for (;;) {
+      argStarts.push_back(codePosition(r));
       const int32_t type = r->token == kTokComma || r->token == kTokClose ? missingArgument(r) : comparison(r);
       ++n;
       if (type > kTypeAny && r->context->errorCount == 0) {
@@ -290,6 +320,11 @@ int32_t call(FormulaReader* r) {
     return kTypeFailed;
   }
   if (r->context->errorCount) return kTypeFailed;
+  int32_t replaced = kTypeAny;
+  if (r->bigM && !failed && BigM_replaceCall(r->bigM, fn.id, n, callStart, argStarts, &replaced)) {
+    r->zeroOperand = false;
+    return replaced;
+  }
   FunctionRecord named = fn;
   if (!named.name[0]) std::copy(text.begin(), text.begin() + std::min<size_t>(text.size(), kFnNameLength - 1), named.name);
   Symbol* s = functionSymbol(r, named, n);
@@ -368,7 +403,15 @@ int32_t multiplicative(FormulaReader* r) {
   while (r->token == kTokMul || r->token == kTokDiv) {
     const int32_t op = r->token;
     next(r);
+    const int32_t leftType = type;
+    uint8_t* const rightStart = codePosition(r);
     type = arithmeticType(type, power(r, &zero));
+    if (op == kTokMul && leftType == kTypeBool && r->bigM && type != kTypeFailed &&
+        BigM_replaceProduct(r->bigM, start, rightStart)) {
+      type = kTypeReal;
+      product = true;
+      continue;
+    }
     if (op == kTokMul && zero) anyZero = true;
     if (op == kTokDiv && type != kTypeFailed && type != kTypeInvalid) type = kTypeReal;
     emit(r, op == kTokMul ? kCodeMul : kCodeDiv);
@@ -407,13 +450,15 @@ int32_t concat(FormulaReader* r) {
 }
 
 int32_t comparison(FormulaReader* r) {
+  uint8_t* const leftStart = codePosition(r);
   int32_t type = concat(r);
   if (r->token >= kTokEq && r->token <= kTokNe) {
     const uint8_t op = static_cast<uint8_t>(r->token);
     next(r);
+    uint8_t* const rightStart = codePosition(r);
     const int32_t right = concat(r);
-    emit(r, op);
     type = type == kTypeFailed || right == kTypeFailed ? kTypeFailed : kTypeBool;
+    if (!r->bigM || type == kTypeFailed || !BigM_replaceComparison(r->bigM, leftStart, rightStart, op)) emit(r, op);
   }
   if (r->token == kTokEnd) emit(r, kCodeEnd);
   if (r->token != kTokComma && r->token != kTokClose && r->token != kTokEnd && r->context->errorCount == 0) {
@@ -437,11 +482,11 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
   if (next(r) == kTokEq) next(r);
   int32_t type = comparison(r);
   if (type == kTypeFailed || (r->loneExternal && type != kTypeExternal)) {
-    const CellRef at = Prog_symbolCell(cell);
+    const CellRef at = placeOf(cell);
     Vm_raise(r->context, kStatusTypeMismatch, "Parse_formula", at.sheet, at.row, at.column);
     type = kTypeFailed;
   }
-  const CellRef at = Prog_symbolCell(cell);
+  const CellRef at = placeOf(cell);
   Vm_setErrorCell(r->context, at.sheet, at.row, at.column);
   if (type == kTypeExternal || r->context->errorCount) {
     Code_free(f->code);
@@ -453,16 +498,26 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
   return type;
 }
 
+namespace {
+
+// The user's stop ends a compilation or a walk with status 1.
+bool stopped(FormulaReader* r, const char* where) {
+  if (!Model_userAbortAny(r->context)) return false;
+  Vm_raise(r->context, kStatusInterrupt, where, 0, 0, 0);
+  return true;
+}
+
+}  // namespace
+
 void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
-  if (!cell || r->context->errorCount) return;
+  if (!cell || r->context->errorCount || stopped(r, "Parse_compileCell")) return;
   cell->mark = 1;
   if (cell->formula && !cell->formula->text.empty() && !Prog_hasCode(cell)) Parse_formula(r, cell);
   for (size_t i = 0; i < cell->precedents.size() && r->context->errorCount == 0; ++i) {
     Symbol* dep = cell->precedents[i];
     if (dep->mark) {
       // The cell closes a cycle: report it, the one reached last.
-      const CellRef at = Prog_symbolCell(cell);
-      raiseAt(r, kStatusCircularReference, at);
+      raiseAt(r, kStatusCircularReference, placeOf(cell));
       break;
     }
     const bool uncompiled = dep->formula && !dep->formula->text.empty();
@@ -477,6 +532,7 @@ bool Parse_compileModel(FormulaReader* r) {
   for (size_t i = 0; i < t->array.size(); ++i) {
     ModelItem* item = t->array[i];
     r->context->currentFunction = static_cast<int32_t>(i);
+    Model_showProgress(r->context, kProgressParsing, static_cast<int32_t>(i));
     if (item->cell.sheet > 0 && item->cell.row > 0 && item->cell.column > 0)
       Parse_compileCell(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
     if (item->rhsCell.sheet > 0)
@@ -485,7 +541,7 @@ bool Parse_compileModel(FormulaReader* r) {
       Parse_compileCell(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
     if (r->context->errorCount) return false;
   }
-  return true;
+  return !r->bigM || BigM_finish(r->bigM);
 }
 
 namespace {
@@ -494,7 +550,7 @@ namespace {
 // sampled input, is volatile, or is the root.
 void walkCell(FormulaReader* r, std::vector<Symbol*>* order, std::vector<Symbol*>* visited, Symbol* cell, bool root,
               bool freeConstants) {
-  if (r->context->errorCount) return;
+  if (r->context->errorCount || stopped(r, "Dep_walkCell")) return;
   visited->push_back(cell);
   for (Symbol* dep : cell->precedents) {
     if ((Prog_hasCode(dep) || !dep->precedents.empty()) && !inOrder(*visited, dep))
@@ -528,11 +584,13 @@ bool Parse_pruneModel(FormulaReader* r, bool freeConstants) {
     Symbol* s = r->store->bySerial[i];
     s->mark = s->value.reference != 0 ? 1 : 0;
   }
-  for (ModelItem* item : r->functions->array) {
+  for (size_t i = 0; i < r->functions->array.size(); ++i) {
+    ModelItem* item = r->functions->array[i];
     Vm_clearErrors(r->context);
     pruneChain(r, &item->leftChain, freeConstants);
     pruneChain(r, &item->rightChain, freeConstants);
+    Model_showProgress(r->context, kProgressOptimizing, static_cast<int32_t>(i));
     if (r->context->errorCount) return false;
   }
-  return true;
+  return !r->bigM || BigM_finish(r->bigM);
 }

@@ -15,6 +15,7 @@
 #include "interpreter/Prog_Program.h"
 #include "values/Model_Refs.h"
 
+struct BigMBuilder;
 struct CodeSegment;
 struct FunctionTable;
 struct VariableTable;
@@ -37,6 +38,9 @@ struct ReaderSource {
   virtual bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) = 0;
   // The stored value of a cell and its formula.
   virtual bool readCell(const CellRef& cell, Value* value, ReaderCell* info) = 0;
+  // The values of a reference into another workbook ("'[book.xlsx]sheet'!a1"),
+  // a scalar or an array; false when the book or the range cannot be had.
+  virtual bool readExternal(const std::u16string& /*text*/, Value* /*value*/) { return false; }
 };
 
 // Static result types of the productions: value kinds plus markers.
@@ -66,13 +70,20 @@ struct FormulaReader {
   bool loneExternal;
   bool zeroOperand;    // the last primary was a reference to a constant 0
   int32_t randomCalls;
+  BigMBuilder* bigM;   // null unless non-smooth constructs are linearised
 };
+
+// Option of the binding: linearise non-smooth and logical constructs over
+// the decision variables with big-M rows.
+constexpr uint32_t kReaderBigM = 4;
 
 // A reader over the context's code store; null when memory runs out.
 FormulaReader* Reader_create(EvalContext* ctx, SymbolTable* store, ReaderSource* source);
 void Reader_destroy(FormulaReader* reader);
-// Binds the model's tables and indexes the items.
-bool Reader_bindModel(FormulaReader* reader, FunctionTable* functions, VariableTable* variables);
+// Binds the model's tables and indexes the items; with kReaderBigM in
+// options the compile linearises (false when the builder cannot start).
+bool Reader_bindModel(FormulaReader* reader, FunctionTable* functions, VariableTable* variables,
+                      uint32_t options = 0);
 // Compiles every item's cell and right-hand side; false when a status was raised.
 bool Parse_compileModel(FormulaReader* reader);
 // Keeps in each item's chains only the cells that depend on the variables,

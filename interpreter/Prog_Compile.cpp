@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "interpreter/Cvx_Tester.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
@@ -107,5 +108,12 @@ bool Prog_compile(Program* p, uint64_t freeBytes, ProgBudget* budget) {
   ctx->reverseAllowed = budget->reverseAllowed;
   ctx->forwardHessAllowed = budget->forwardHessAllowed;
   ctx->replayAllowed = budget->replayAllowed;
+  // Rows of linearised constructs: their helpers' bounds and big-M constants.
+  if (std::any_of(t->array.begin(), t->array.end(), [](const ModelItem* item) { return item->generated; })) {
+    const bool owned = !ctx->convexityTester;
+    ConvexityTester* tester = owned ? Cvx_create(ctx, p) : ctx->convexityTester;
+    if (tester) Cvx_boundHelpers(tester);
+    if (owned) Cvx_destroy(tester);
+  }
   return ctx->errorCount < 1;
 }

@@ -2,6 +2,7 @@
 #include "interpreter/Prog_Program.h"
 
 #include "interpreter/Code_Segment.h"
+#include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
 #include "values/Vm_Status.h"
 
@@ -100,33 +101,60 @@ int32_t Prog_countFormulaCells(const SymbolTable* table) {
   return count;
 }
 
-void Prog_countCells(const SymbolTable* table, int32_t* formulaCells, int64_t* distinctCells) {
-  *formulaCells = Prog_countFormulaCells(table);
-  int64_t total = 0, overlap = 0;
-  const size_t count = table->bySerial.size();
-  for (size_t k = 1; k < count; ++k) {
-    const RangeRef* own = table->bySerial[k]->value.source;
-    if (!own) continue;
-    total += Model_rangeArea(*own);
-    // Cells of this range that a later range also holds are counted there.
-    std::vector<RangeRef> work{*own};
-    while (!work.empty()) {
-      const RangeRef rect = work.back();
-      work.pop_back();
-      for (size_t j = k + 1; j < count; ++j) {
-        const RangeRef* other = table->bySerial[j]->value.source;
-        RangeRef common{};
-        if (!other || !Model_intersectRanges(rect, *other, &common)) continue;
-        overlap += Model_rangeArea(common);
-        RangeRef parts[4];
-        Model_subtractRange(rect, common, &parts[0], &parts[1], &parts[2], &parts[3]);
-        for (const RangeRef& part : parts)
-          if (part.sheet) work.push_back(part);
-        break;
-      }
+namespace {
+
+// Cells of rect that no range of the symbols from serial `from` on holds:
+// each covered part is cut away and the rest (at most four rectangles) is
+// looked at again.
+int64_t uncoveredCells(const SymbolTable* table, const RangeRef& rect, size_t from) {
+  int64_t uncovered = 0;
+  std::vector<RangeRef> work{rect};
+  while (!work.empty()) {
+    const RangeRef part = work.back();
+    work.pop_back();
+    bool covered = false;
+    for (size_t j = from; j < table->bySerial.size() && !covered; ++j) {
+      const RangeRef* other = table->bySerial[j]->value.source;
+      RangeRef common{};
+      if (!other || !Model_intersectRanges(part, *other, &common)) continue;
+      RangeRef rest[4];
+      Model_subtractRange(part, common, &rest[0], &rest[1], &rest[2], &rest[3]);
+      for (const RangeRef& r : rest)
+        if (r.sheet) work.push_back(r);
+      covered = true;
     }
+    if (!covered) uncovered += Model_rangeArea(part);
   }
-  *distinctCells = total - overlap;
+  return uncovered;
+}
+
+// Progress of the count, and the user's stop (status 1).
+bool countGoesOn(const SymbolTable* table, size_t k) {
+  const size_t count = table->bySerial.size() - 1;
+  Model_showProgress(table->context, kProgressCountCells, static_cast<int32_t>(k * 100 / (count ? count : 1)));
+  if (!Model_userAbortAny(table->context)) return true;
+  Vm_raise(table->context, kStatusInterrupt, "Prog_countCells", 0, 0, 0);
+  return false;
+}
+
+}  // namespace
+
+bool Prog_countCells(const SymbolTable* table, int32_t* formulaCells, int64_t* distinctCells) {
+  *formulaCells = Prog_countFormulaCells(table);
+  *distinctCells = 0;
+  for (size_t k = 1; k < table->bySerial.size(); ++k) {
+    if (!countGoesOn(table, k)) return false;
+    // A cell that a later range holds too is counted there.
+    if (const RangeRef* own = table->bySerial[k]->value.source) *distinctCells += uncoveredCells(table, *own, k + 1);
+  }
+  return true;
+}
+
+bool Prog_countRangeCells(const SymbolTable* table, const RangeRef& range, int64_t* uncovered) {
+  *uncovered = 0;
+  if (!countGoesOn(table, 0)) return false;
+  *uncovered = uncoveredCells(table, range, 1);
+  return true;
 }
 
 bool Prog_checkVariableCells(SymbolTable* table) {

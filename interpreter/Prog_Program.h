@@ -35,6 +35,7 @@ struct FormulaRecord {
   uint8_t isVolatile = 0;
   uint16_t arrayRow = 0;      // the cell's place in its array formula's block
   uint8_t arrayColumn = 0;
+  CellRef usedAt{};           // a defined name's formula: the cell that first used it
   int32_t tapeCount = 0;      // tape nodes counted by the sizing pass
 };
 
@@ -74,8 +75,11 @@ void Prog_markVariableCells(SymbolTable* table);
 // Compiled cells, an array formula counting its whole area.
 int32_t Prog_countFormulaCells(const SymbolTable* table);
 // Compiled cells (as Prog_countFormulaCells) and the cells the symbols'
-// ranges cover, each counted once however many ranges hold it.
-void Prog_countCells(const SymbolTable* table, int32_t* formulaCells, int64_t* distinctCells);
+// ranges cover, each counted once however many ranges hold it; shows its
+// progress and stops with status 1 (false) when the user asks.
+bool Prog_countCells(const SymbolTable* table, int32_t* formulaCells, int64_t* distinctCells);
+// The cells of range that no symbol's range covers; false on a stop.
+bool Prog_countRangeCells(const SymbolTable* table, const RangeRef& range, int64_t* uncovered);
 // Status 35 at the first decision-variable cell that holds a formula.
 bool Prog_checkVariableCells(SymbolTable* table);
 

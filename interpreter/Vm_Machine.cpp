@@ -6,11 +6,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "arithmetic/operators/Op_Operators.h"
 #include "interpreter/Code_Segment.h"
 #include "interpreter/Fn_Dispatch.h"
 #include "interpreter/Fn_Table.h"
+#include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
-#include "interpreter/Op_Operators.h"
 #include "interpreter/Parse_Reader.h"
 #include "interpreter/Prog_Program.h"
 #include "values/Vm_Context.h"
@@ -442,7 +443,12 @@ Value* Vm_execute(Program* p) {
 void Vm_run(Program* p) {
   Symbol* s = p->currentCell;
   EvalContext* ctx = ctxOf(p);
+  if (Model_userAbort(ctx)) {
+    Vm_raise(ctx, kStatusInterrupt, "Vm_run", 0, 0, 0);
+    return;
+  }
   ctx->currentSymbol = s;
+  ctx->currentCell = Prog_symbolCell(s);
   if (!Prog_hasCode(s)) {
     gatherRange(s);
     return;

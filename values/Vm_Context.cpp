@@ -2,6 +2,7 @@
 #include "values/Vm_Context.h"
 
 #include <cstdlib>
+#include <new>
 
 #include "values/Aff_Payload.h"
 #include "values/Grad_Payload.h"
@@ -10,6 +11,7 @@
 #include "values/IvHess_Payload.h"
 #include "values/Model_StructureInfo.h"
 #include "values/Model_Variables.h"
+#include "values/Rand_State.h"
 #include "values/Smp_Payload.h"
 #include "values/Val_Value.h"
 
@@ -83,7 +85,9 @@ EvalContext* Vm_createContext() {
   ctx->replayAllowed = 1;
   ctx->affineKeepsInterval = 1;
   ctx->structure = Model_createStructure(ctx);
-  if (!ctx->structure || !createBuffers(ctx)) {
+  ctx->rand = new (std::nothrow) RandState{};
+  if (ctx->rand) Rnd_seed(ctx->rand->stream, kRandSeed);
+  if (!ctx->structure || !ctx->rand || !createBuffers(ctx)) {
     Vm_destroyContext(ctx);
     return nullptr;
   }
@@ -101,5 +105,7 @@ void Vm_destroyContext(EvalContext* ctx) {
   freeBuffers(ctx);
   Model_freeStructure(ctx->structure);
   ctx->structure = nullptr;
+  delete ctx->rand;
+  ctx->rand = nullptr;
   std::free(ctx);
 }

@@ -125,7 +125,7 @@ struct EvalContext {
   uint16_t* variableMarks;  // slots 1..n
   VarDegreeNote* diagnosisCells;
   Symbol* currentSymbol;  // the cell being run (not owned)
-  CellRef currentCell;    // its position, all zero when none
+  CellRef currentCell;    // its position, all zero when none (set with it)
   const Value* currentCellValue;  // its stored value, or null (not owned)
   SymbolTable* codeStore;
   ExcelAutomation* excel;

@@ -7,11 +7,13 @@
 #include "worksheet/math/Crit_Criteria.h"
 #include "worksheet/math/Wsf_Matrix.h"
 #include "worksheet/math/Wsf_Model.h"
+#include "worksheet/math/Wsf_Other.h"
 #include "worksheet/math/Wsf_Rounding.h"
 #include "worksheet/math/Wsf_Sums.h"
 #include "worksheet/math/Wsf_Unary.h"
 #include "worksheet/statistics/Stat_Regression.h"
 #include "worksheet/statistics/Wsf_Sample.h"
+#include "worksheet/statistics/Wsf_Subtotal.h"
 
 namespace {
 
@@ -81,6 +83,9 @@ const Registered kRegistry[] = {
     {35, list<Wsf_product>},
     {36, two<Wsf_quotient>},
     {37, one<Wsf_radians>},
+    {38, [](Value* r, int, Args, const WsfCall*) { return Wsf_rand(r); }},
+    {39, two<Wsf_randbetween>},
+    {40, list<Wsf_roman>},
     {41, two<Wsf_round>},
     {42, two<Wsf_rounddown>},
     {43, two<Wsf_roundup>},

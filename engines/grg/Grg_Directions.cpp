@@ -191,6 +191,14 @@ bool allZero(const GrgRecord& rec) {
   return true;
 }
 
+// Superbasics whose reduced gradients all lie within the precision give no
+// direction of their own (exact derivatives make them vanish at a vertex).
+bool negligible(const GrgRecord& rec) {
+  for (int s = 1; s <= rec.superbasicCount; ++s)
+    if (std::fabs(rec.r[rec.cols[s]]) > rec.settings.pre) return false;
+  return true;
+}
+
 void addUnitColumn(GrgRecord& rec) {
   int k = ++rec.factorSize;
   for (int i = 1; i < k; ++i) fac(rec, i, k) = 0.0;
@@ -280,7 +288,12 @@ bool Grg_direction(GrgRecord& rec) {
   if (descent(rec) >= -1e-15) {
     rec.restart = true;
     formDirection(rec, qn);
-    if (descent(rec) >= -1e-15 && !allZero(rec)) return false;
+    if (descent(rec) >= -1e-15 && !allZero(rec)) {
+      // No descent along the superbasics: when their reduced gradients are
+      // negligible, a nonbasic with a favourable one may still join below.
+      if (!negligible(rec)) return false;
+      for (int s = 1; s <= rec.superbasicCount; ++s) rec.d[rec.cols[s]] = 0.0;
+    }
   }
   for (int s = rec.superbasicCount; s >= 1; --s)
     if (pointsOut(rec, s)) {

@@ -41,6 +41,15 @@ int Ia_smearComponent(int n, const Interval* box, const Interval* gradient) {
   });
 }
 
+int Ia_matrixSmearComponent(int n, const Interval* box, const std::vector<IaBox>& rows) {
+  return Ia_argMaxComponent(n, [box, &rows](int j) {
+    double sum = 0;
+    for (const IaBox& row : rows)
+      if (!row.empty()) sum += std::max(std::fabs(row[j].lo), std::fabs(row[j].hi));
+    return (box[j].hi - box[j].lo) * sum;
+  });
+}
+
 // True when the box lies apart from the recorded one in some component.
 static bool Ia_boxDiffers(const IaBox& box, const IaBox& recorded, double acc, double res) {
   for (std::size_t i = 1; i < box.size(); ++i) {

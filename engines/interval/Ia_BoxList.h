@@ -31,6 +31,10 @@ int Ia_widestComponent(int n, const Interval* box);
 // The first component of largest width(box_i) x width(gradient_i) (1 when
 // n < 2): where splitting most narrows the objective's enclosure.
 int Ia_smearComponent(int n, const Interval* box, const Interval* gradient);
+// The first component of largest width(box_j) x (sum over the rows of the
+// larger magnitude of entry (row, j)) (1 when n < 2); rows are 1-based
+// gradient rows, an empty row counting nothing.
+int Ia_matrixSmearComponent(int n, const Interval* box, const std::vector<IaBox>& rows);
 // The all-solutions search's recording: the box is appended (split 0, the
 // given bound) unless it lies close to a recorded solution, that is unless
 // for some recorded box every component's distance d is at most `acc` or at

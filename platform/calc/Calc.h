@@ -40,6 +40,13 @@ void Calc_recalculate(Workbook* wb);
 void Calc_recalculateFull(Workbook* wb);
 // Formula units (cells, or array blocks) the last recalculation evaluated.
 std::size_t Calc_lastEvaluated(Workbook* wb);
+// What the calculation of a workbook has done since it was opened, for tests
+// and benchmarks: compilations of its formulas, recalculations, those of
+// them that evaluated every formula, and the formula units evaluated in all.
+struct CalcCounts {
+  std::size_t compilations = 0, recalculations = 0, full = 0, evaluated = 0;
+};
+CalcCounts Calc_counts(const Workbook* wb);
 // Recalculates every open workbook (CALCULATE.NOW).
 void Calc_recalculateAll();
 // Called after values were written: recalculates when the application's

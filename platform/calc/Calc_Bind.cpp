@@ -144,17 +144,12 @@ const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int 
   a.row1 = r1; a.col1 = c1; a.row2 = r2; a.col2 = c2;
   a.toLastRow = toLastRow;
   a.toLastCol = toLastCol;
-  // Walks the stored cells of the rows in turn, jumping over the columns
-  // outside the area, so the cost follows the stored cells, not the area.
-  const auto& cells = wb->sheets[sheet]->cells;
-  const std::uint64_t lastKey = Wb_cellKey(r2, c2);
-  for (auto p = cells.lower_bound(Wb_cellKey(r1, c1)); p != cells.end() && p->first <= lastKey;) {
-    int r = Wb_keyRow(p->first), c = Wb_keyCol(p->first);
-    if (c < c1) { p = cells.lower_bound(Wb_cellKey(r, c1)); continue; }
-    if (c > c2) { p = cells.lower_bound(Wb_cellKey(r + 1, c1)); continue; }
-    a.stored.push_back({static_cast<size_t>(r - r1) * a.cols() + static_cast<size_t>(c - c1), &p->second.value});
-    ++p;
-  }
+  // The stored cells row by row, so the cost follows them, not the area.
+  wb->sheets[sheet]->cells.eachRowIn(r1, c1, r2, c2, [&](auto cells) {
+    for (const auto& [key, cell] : cells)
+      a.stored.push_back({static_cast<size_t>(Wb_keyRow(key) - r1) * a.cols() + static_cast<size_t>(Wb_keyCol(key) - c1),
+                          &cell.value});
+  });
   store->index.emplace(key, &a);
   return &a;
 }

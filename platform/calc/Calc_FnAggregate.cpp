@@ -210,6 +210,19 @@ inline bool factor(const CellValue* c, double* x, CellValue* result) {
 // A filled area stores every place, so then all places are visited in order.
 void sumProductOfAreas(const std::vector<CalcValue>& vals, CellValue* result) {
   const size_t size = vals[0].area->size();
+  std::vector<const double*> dense;
+  for (const CalcValue& v : vals)
+    if (const std::vector<double>* numbers = v.area->numeric()) dense.push_back(numbers->data());
+  if (dense.size() == vals.size()) {   // areas of numbers: the same products, read contiguously
+    double total = 0;
+    for (size_t i = 0; i < size; ++i) {
+      double p = 1;
+      for (const double* x : dense) p *= x[i];
+      total += p;
+    }
+    *result = Calc_numberResult(total);
+    return;
+  }
   bool filled = false;
   for (const CalcValue& v : vals) filled = filled || v.area->stored.size() == size;
   std::vector<size_t> places;

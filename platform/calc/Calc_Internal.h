@@ -50,7 +50,28 @@ struct CalcStored {
 struct CalcArea {
   int sheet = 0, row1 = 0, col1 = 0, row2 = 0, col2 = 0;
   bool toLastRow = false, toLastCol = false;   // stands for every row (column) beyond row2 (col2) too
+  bool hasFormulas = false;                    // a formula writes into some of its cells
   std::vector<CalcStored> stored;
+  // A copy of the numbers of a multi-cell area of constants that holds a
+  // number at every place (the coefficients and variables of a linear
+  // model), so that products read them contiguously; nullptr for any other
+  // area. The recalculation marks it stale when a cell in the area is
+  // written (`numbersKnown` false), and the next use copies it again.
+  mutable std::vector<double> numbers;
+  mutable bool numbersKnown = false;
+  const std::vector<double>* numeric() const {
+    if (!numbersKnown) {
+      numbersKnown = true;
+      numbers.clear();
+      bool dense = !hasFormulas && size() > 1 && stored.size() == size();
+      for (size_t i = 0; dense && i < stored.size(); ++i) {
+        dense = stored[i].value->kind == CellKind::Number;
+        numbers.push_back(stored[i].value->number);
+      }
+      if (!dense) numbers.clear();
+    }
+    return numbers.empty() ? nullptr : &numbers;
+  }
   int rows() const { return row2 - row1 + 1; }
   int cols() const { return col2 - col1 + 1; }
   size_t size() const { return static_cast<size_t>(rows()) * static_cast<size_t>(cols()); }

@@ -54,6 +54,7 @@ struct CalcState {
   bool calculated = false;                                       // every unit evaluated once since compiling
   CalcMode modeCalculated = CalcMode::Automatic;                 // calculation mode of the last recalculation
   std::size_t evaluated = 0;                                     // units the last recalculation evaluated
+  CalcCounts counts;                                             // carried over from the state it replaces
 };
 
 namespace {
@@ -132,8 +133,7 @@ void addUnit(Workbook* wb, CalcState* st, const CalcState* old, int sheet, const
   int index = static_cast<int>(st->units.size());
   for (int row = r.row1; row <= r.row2; ++row)
     for (int col = r.col1; col <= r.col2; ++col) {
-      auto it = sh->cells.find(Wb_cellKey(row, col));
-      u.cells.push_back(it == sh->cells.end() ? nullptr : &it->second);
+      u.cells.push_back(sh->cells.get(Wb_cellKey(row, col)));
       st->unitAt[sheet][Wb_cellKey(row, col)] = index;
     }
   std::string why;
@@ -265,6 +265,12 @@ std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
         addUnit(wb, st.get(), old, si, CellRange{si, r, c, r, c}, false, cell.formula);
       }
   }
+  std::vector<int> inside;
+  for (CalcArea& a : st->store.areas) {
+    inside.clear();
+    unitsIn(*st, a, &inside);
+    a.hasFormulas = !inside.empty();
+  }
   for (Unit& u : st->units) {
     for (const CalcArea* a : u.reads) unitsIn(*st, *a, &u.deps);
     std::sort(u.deps.begin(), u.deps.end());
@@ -272,6 +278,8 @@ std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
   }
   orderUnits(st.get());
   indexReaders(st.get());
+  if (old) st->counts = old->counts;
+  ++st->counts.compilations;
   return st;
 }
 
@@ -379,8 +387,12 @@ std::vector<char> dueUnits(const Workbook* wb, const CalcState& st) {
     if (s >= st.cellReaders.size()) continue;
     auto it = st.cellReaders[s].find(key);
     if (it != st.cellReaders[s].end()) todo.insert(todo.end(), it->second.begin(), it->second.end());
+    const int row = Wb_keyRow(key), col = Wb_keyCol(key);
     for (const AreaReaders& b : st.blockReaders[s])
-      if (contains(*b.area, Wb_keyRow(key), Wb_keyCol(key))) todo.insert(todo.end(), b.units.begin(), b.units.end());
+      if (contains(*b.area, row, col)) {
+        b.area->numbersKnown = false;
+        todo.insert(todo.end(), b.units.begin(), b.units.end());
+      }
   }
   while (!todo.empty()) {
     int u = todo.back();
@@ -400,6 +412,7 @@ void Calc_recalculate(Workbook* wb) {
   bool full = !st.calculated || wb->changedMany || st.modeCalculated != Wb_app().calcMode;
   st.evaluated = 0;
   if (full) {
+    for (const CalcArea& a : st.store.areas) a.numbersKnown = false;
     for (int u : st.order) evaluateUnit(wb, st, st.units[u]);
     st.evaluated = st.order.size();
   } else {
@@ -407,6 +420,9 @@ void Calc_recalculate(Workbook* wb) {
     for (int u : st.order)
       if (due[u]) { evaluateUnit(wb, st, st.units[u]); ++st.evaluated; }
   }
+  ++st.counts.recalculations;
+  st.counts.full += full;
+  st.counts.evaluated += st.evaluated;
   st.calculated = true;
   st.modeCalculated = Wb_app().calcMode;
   wb->changedCells.clear();
@@ -420,6 +436,8 @@ void Calc_recalculateFull(Workbook* wb) {
 }
 
 std::size_t Calc_lastEvaluated(Workbook* wb) { return wb && wb->calc ? wb->calc->evaluated : 0; }
+
+CalcCounts Calc_counts(const Workbook* wb) { return wb && wb->calc ? wb->calc->counts : CalcCounts{}; }
 
 void Calc_recalculateAll() {
   for (auto& wb : Wb_app().workbooks) Calc_recalculate(wb.get());

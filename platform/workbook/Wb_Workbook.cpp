@@ -131,10 +131,7 @@ Sheet* Wb_activeSheet(Workbook* wb) {
   return wb->sheets[wb->activeSheet].get();
 }
 
-const Cell* Wb_findCell(const Sheet* sh, int row, int col) {
-  auto it = sh->cells.find(Wb_cellKey(row, col));
-  return it == sh->cells.end() ? nullptr : &it->second;
-}
+const Cell* Wb_findCell(const Sheet* sh, int row, int col) { return sh->cells.get(Wb_cellKey(row, col)); }
 
 Cell* Wb_cellAt(Workbook* wb, Sheet* sh, int row, int col) {
   auto [it, inserted] = sh->cells.try_emplace(Wb_cellKey(row, col));
@@ -190,15 +187,16 @@ void Wb_clearCell(Workbook* wb, Sheet* sh, int row, int col) {
 }
 
 bool Wb_usedRange(const Sheet* sh, CellRange* out) {
-  if (sh->cells.empty()) return false;
+  const auto& rows = sh->cells.rows();
+  if (rows.empty()) return false;
   CellRange r;
-  r.row1 = Wb_keyRow(sh->cells.begin()->first);
-  r.row2 = Wb_keyRow(sh->cells.rbegin()->first);
-  r.col1 = Wb_keyCol(sh->cells.begin()->first);
+  r.row1 = rows.front().row;
+  r.row2 = rows.back().row;
+  r.col1 = Wb_keyCol(rows.front().cells.front().first);
   r.col2 = r.col1;
-  for (const auto& [key, cell] : sh->cells) {
-    r.col1 = std::min(r.col1, Wb_keyCol(key));
-    r.col2 = std::max(r.col2, Wb_keyCol(key));
+  for (const auto& row : rows) {
+    r.col1 = std::min(r.col1, Wb_keyCol(row.cells.front().first));
+    r.col2 = std::max(r.col2, Wb_keyCol(row.cells.back().first));
   }
   *out = r;
   return true;

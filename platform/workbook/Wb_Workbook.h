@@ -5,6 +5,7 @@
 // active sheet. Workbooks hold sheets of cells (value, formula text,
 // array-formula block, number format, style), defined names in workbook and
 // sheet scope, and named cell styles. Rows and columns are 0-based here.
+// A sheet keeps its cells in a CellStore (row arrays, see Wb_CellStore.h).
 //
 // The calculation (platform/calc) keeps its compiled state per workbook and
 // rebuilds it only when `structureVersion` changes: any change of a formula,
@@ -14,11 +15,12 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/workbook/Wb_CellStore.h"
 
 enum class CellKind : std::uint8_t { Empty, Number, Text, Boolean, Error };
 
@@ -32,9 +34,9 @@ bool Wb_errorFromText(const std::string& text, CellError* out);
 
 struct CellValue {
   CellKind kind = CellKind::Empty;
+  CellError error = CellError::Null;
   double number = 0.0;       // Number; Boolean as 0/1
   std::string text;          // Text
-  CellError error = CellError::Null;
 
   static CellValue makeNumber(double d);
   static CellValue makeText(std::string s);
@@ -46,14 +48,17 @@ struct CellValue {
 struct Cell {
   CellValue value;
   std::string formula;        // "=..." as typed, empty for constants
-  int arrayBlock = -1;        // index into Sheet::arrays, -1 when not in a block
   std::string numberFormat;   // "" means General
+  int arrayBlock = -1;        // index into Sheet::arrays, -1 when not in a block
   int style = 0;              // index into Workbook::styles
   // The value is the one the file stored for the formula. The calculation
   // keeps it while it cannot compute the formula and nothing the formula
   // reads has changed; any new formula or value clears it.
   bool keepsStoredValue = false;
 };
+
+// The cells of a sheet by Wb_cellKey(row, col), in row-major order.
+using CellStore = WbCellStore<Cell>;
 
 // An array formula entered over a block of cells; the top-left cell holds it.
 struct ArrayBlock {
@@ -64,7 +69,7 @@ struct ArrayBlock {
 struct Sheet {
   std::string name;
   bool visible = true;
-  std::map<std::uint64_t, Cell> cells;   // key: Wb_cellKey(row, col), row-major order
+  CellStore cells;
   std::vector<ArrayBlock> arrays;
 };
 

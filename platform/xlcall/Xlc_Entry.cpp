@@ -38,12 +38,11 @@ int fnCoerce(XLOPER* res, int n, XLOPER** a) {
 
 // True when the area cuts an array-formula block: its cells cannot be set.
 bool touchesArray(const Sheet* sh, const CellRange& area) {
-  for (int r = area.row1; r <= area.row2; ++r) {
-    auto it = sh->cells.lower_bound(Wb_cellKey(r, area.col1));
-    for (; it != sh->cells.end() && it->first <= Wb_cellKey(r, area.col2); ++it)
-      if (it->second.arrayBlock >= 0) return true;
-  }
-  return false;
+  bool touches = false;
+  sh->cells.eachRowIn(area.row1, area.col1, area.row2, area.col2, [&](auto cells) {
+    for (const auto& [key, cell] : cells) touches = touches || cell.arrayBlock >= 0;
+  });
+  return touches;
 }
 
 // The value written to the k-th cell of the area (row by row): a scalar

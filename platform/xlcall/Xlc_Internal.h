@@ -73,8 +73,7 @@ bool Xlc_callerSheet(Workbook** wb, int* sheet);
 // An xltypeRef or xltypeSRef argument; xlretInvXloper for anything else, an
 // unknown sheet id, an empty area list or corners out of order.
 int Xlc_resolveRef(const XLOPER* x, XlcRef* out);
-// The value of one cell (empty when there is no cell).
-CellValue Xlc_cellValue(Workbook* wb, int sheet, int row, int col);
+// The values of an area, row by row (empty where the sheet has no cell).
 CalcArray Xlc_areaValues(Workbook* wb, int sheet, const CellRange& area);
 // "[Book]Sheet" as xlSheetNm gives it.
 std::string Xlc_fullSheetName(const Workbook* wb, int sheet);

@@ -44,12 +44,11 @@ std::vector<CellRange> precedentsOf(Workbook* wb, int sheet, const std::vector<C
   std::vector<CellRange> found;
   const Sheet* sh = wb->sheets[sheet].get();
   for (const CellRange& a : sel)
-    for (int r = a.row1; r <= a.row2; ++r) {
-      auto it = sh->cells.lower_bound(Wb_cellKey(r, a.col1));
-      for (; it != sh->cells.end() && it->first <= Wb_cellKey(r, a.col2); ++it)
-        if (!it->second.formula.empty() || it->second.arrayBlock >= 0)
-          append(&found, Calc_precedents(wb, sheet, r, Wb_keyCol(it->first), all));
-    }
+    sh->cells.eachRowIn(a.row1, a.col1, a.row2, a.col2, [&](auto cells) {
+      for (const auto& [key, cell] : cells)
+        if (!cell.formula.empty() || cell.arrayBlock >= 0)
+          append(&found, Calc_precedents(wb, sheet, Wb_keyRow(key), Wb_keyCol(key), all));
+    });
   return found;
 }
 

@@ -163,18 +163,16 @@ int Xlc_resolveRef(const XLOPER* x, XlcRef* out) {
   return xlretSuccess;
 }
 
-CellValue Xlc_cellValue(Workbook* wb, int sheet, int row, int col) {
-  const Cell* c = Wb_findCell(wb->sheets[sheet].get(), row, col);
-  return c ? c->value : CellValue();
-}
-
+// The area's empty cells first, then the stored ones row by row: no lookup per cell.
 CalcArray Xlc_areaValues(Workbook* wb, int sheet, const CellRange& area) {
   CalcArray a;
   a.rows = area.row2 - area.row1 + 1;
   a.cols = area.col2 - area.col1 + 1;
-  a.values.reserve(std::size_t(a.rows) * a.cols);
-  for (int r = area.row1; r <= area.row2; ++r)
-    for (int c = area.col1; c <= area.col2; ++c) a.values.push_back(Xlc_cellValue(wb, sheet, r, c));
+  a.values.resize(std::size_t(a.rows) * a.cols);
+  wb->sheets[sheet]->cells.eachRowIn(area.row1, area.col1, area.row2, area.col2, [&](auto cells) {
+    for (const auto& [key, cell] : cells)
+      a.values[std::size_t(Wb_keyRow(key) - area.row1) * a.cols + (Wb_keyCol(key) - area.col1)] = cell.value;
+  });
   return a;
 }
 

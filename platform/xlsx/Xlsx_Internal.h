@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/workbook/Wb_Workbook.h"
@@ -21,6 +22,31 @@ struct XlsxPackage {
 // application); fills `package` when given. On failure `why` says what is
 // wrong, without the file name.
 bool Xlsx_read(const std::string& path, Workbook* wb, XlsxPackage* package, std::string* why);
+
+// A cell element of a sheet part as the reader takes it: its attributes
+// ("" when absent, with the `has` flags where absent and empty differ) and
+// the texts of its <v>, <f> and <is>, XML escapes decoded.
+struct XlsxCellText {
+  std::string_view ref, style, type;          // r, s, t
+  bool hasRef = false, hasStyle = false;
+  std::string_view value;                      // <v>
+  bool hasValue = false;
+  std::string_view formula, formulaType, formulaRef, formulaSi;   // <f> and its t, ref, si
+  bool hasFormula = false, hasFormulaRef = false;
+  std::string_view inlineText;                 // <is> as the file writes it (before Xlsx_decodeText)
+};
+
+enum class XlsxScan { Read, Stopped, Unsupported };
+
+// Reads the rows and cells of a sheet part's text in one pass, calling
+// row(r, hasR, spans) for each row (its attributes "r" and "spans", the
+// columns it uses) and cell(c) for each of its cells, in order; a
+// callback returning false stops the scan (Stopped). Unsupported, at any
+// point, when the sheet data holds anything but rows of cells with values
+// formulas and inline strings (comments, other elements, text that is not
+// well formed): what was read must then be read again another way.
+XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const XlsxCellText&)>& cell,
+                        const std::function<bool(std::string_view r, bool hasR, std::string_view spans)>& row);
 
 // A text as files carry it, before XML escaping: characters XML cannot
 // carry as _xHHHH_, a literal "_xHHHH_" protected by escaping its

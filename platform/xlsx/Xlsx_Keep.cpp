@@ -67,6 +67,22 @@ const Cell& cellOr(const Sheet& sh, std::uint64_t key) {
   return it == sh.cells.end() ? kNone : it->second;
 }
 
+// Calls fn(key, x, y) for every cell either sheet stores, in order, with
+// its cell in `a` and in `b` (an empty cell where one stores none).
+template <typename Fn>
+bool eachPair(const Sheet& a, const Sheet& b, Fn fn) {
+  static const Cell kNone;
+  auto i = a.cells.begin(), j = b.cells.begin();
+  while (i != a.cells.end() || j != b.cells.end()) {
+    bool fromA = j == b.cells.end() || (i != a.cells.end() && i->first <= j->first);
+    bool fromB = i == a.cells.end() || (j != b.cells.end() && j->first <= i->first);
+    if (!fn(fromA ? i->first : j->first, fromA ? i->second : kNone, fromB ? j->second : kNone)) return false;
+    if (fromA) ++i;
+    if (fromB) ++j;
+  }
+  return true;
+}
+
 // Whether `now` differs from `before` only in cell values, defined names
 // and sheets added after the others.
 bool onlyValuesChanged(const Workbook& before, const Workbook& now) {
@@ -75,21 +91,18 @@ bool onlyValuesChanged(const Workbook& before, const Workbook& now) {
     const Sheet& a = *before.sheets[i];
     const Sheet& b = *now.sheets[i];
     if (a.name != b.name || a.visible != b.visible || !sameBlocks(a.arrays, b.arrays)) return false;
-    for (const auto& [key, cell] : a.cells)
-      if (!sameSetup(cell, cellOr(b, key))) return false;
-    for (const auto& [key, cell] : b.cells)
-      if (!sameSetup(cell, cellOr(a, key))) return false;
+    if (!eachPair(a, b, [](std::uint64_t, const Cell& x, const Cell& y) { return sameSetup(x, y); })) return false;
   }
   return true;
 }
 
-// Cells of a sheet whose values differ.
+// Cells of a sheet whose values differ, in order.
 std::vector<std::uint64_t> changedCells(const Sheet& before, const Sheet& now) {
   std::vector<std::uint64_t> keys;
-  for (const auto& [key, cell] : before.cells)
-    if (!(cell.value == cellOr(now, key).value)) keys.push_back(key);
-  for (const auto& [key, cell] : now.cells)
-    if (!before.cells.count(key) && cell.value.kind != CellKind::Empty) keys.push_back(key);
+  eachPair(before, now, [&keys](std::uint64_t key, const Cell& x, const Cell& y) {
+    if (!(x.value == y.value)) keys.push_back(key);
+    return true;
+  });
   return keys;
 }
 
@@ -152,7 +165,7 @@ void patchSheet(pugi::xml_document& doc, const Sheet& now, const std::vector<std
   pugi::xml_node data = child(doc.document_element(), "sheetData");
   std::string prefix = prefixOf(doc.document_element());
   std::map<int, pugi::xml_node> rows;
-  std::map<std::uint64_t, pugi::xml_node> cells;
+  WbCellStore<pugi::xml_node> cells;   // by Wb_cellKey, in sheet order
   int row = -1;
   for (pugi::xml_node rn : data.children()) {
     if (!named(rn, "row")) continue;
@@ -167,11 +180,12 @@ void patchSheet(pugi::xml_document& doc, const Sheet& now, const std::vector<std
         ++col;
         if (!c.attribute("r")) c.append_attribute("r") = Wb_a1(row, col).c_str();
       }
-      cells[Wb_cellKey(row, col)] = c;
+      cells.try_emplace(Wb_cellKey(row, col)).first->second = c;
     }
   }
   for (std::uint64_t key : keys) {
-    pugi::xml_node c = cells.count(key) ? cells[key] : pugi::xml_node();
+    const pugi::xml_node* found = cells.get(key);
+    pugi::xml_node c = found ? *found : pugi::xml_node();
     if (!c) {
       int r = Wb_keyRow(key);
       pugi::xml_node rn = rows.count(r) ? rows[r] : pugi::xml_node();
@@ -182,11 +196,11 @@ void patchSheet(pugi::xml_document& doc, const Sheet& now, const std::vector<std
         rn.append_attribute("r") = r + 1;
         rows[r] = rn;
       }
-      auto next = cells.upper_bound(key);
+      auto next = cells.lower_bound(key);
       bool sameRow = next != cells.end() && Wb_keyRow(next->first) == r;
       c = sameRow ? rn.insert_child_before((prefix + "c").c_str(), next->second) : rn.append_child((prefix + "c").c_str());
       c.append_attribute("r") = Wb_a1(r, Wb_keyCol(key)).c_str();
-      cells[key] = c;
+      cells.try_emplace(key).first->second = c;
     }
     setCellValue(c, cellOr(now, key).value);
   }
@@ -233,10 +247,13 @@ bool loadPart(zip_t* zip, const std::string& name, pugi::xml_document* doc, std:
   zip_stat_t st;
   zip_file_t* f = zip_stat(zip, name.c_str(), 0, &st) == 0 ? zip_fopen(zip, name.c_str(), 0) : nullptr;
   if (!f) { *why = "part '" + name + "' cannot be read"; return false; }
-  std::string data(st.size, '\0');
-  zip_int64_t got = zip_fread(f, data.data(), data.size());
+  // The document parses the part in place and owns its bytes.
+  void* data = pugi::get_memory_allocation_function()(st.size ? st.size : 1);
+  zip_int64_t got = data ? zip_fread(f, data, st.size) : -1;
   zip_fclose(f);
-  if (got != static_cast<zip_int64_t>(data.size()) || !doc->load_buffer(data.data(), data.size(), kParse)) {
+  bool parsed = got == static_cast<zip_int64_t>(st.size) && doc->load_buffer_inplace_own(data, st.size, kParse);
+  if (!parsed && got != static_cast<zip_int64_t>(st.size) && data) pugi::get_memory_deallocation_function()(data);
+  if (!parsed) {
     *why = "part '" + name + "' cannot be read";
     return false;
   }

@@ -31,7 +31,8 @@ constexpr zip_uint64_t kMinInflateBudget = 64u << 20;
 // this many: a block's cells are all made, so a block the file does not back
 // with its cells would cost without bound.
 constexpr long long kArrayCellSlack = 1 << 16;
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+// A text is kept in its element (no node of its own).
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
 using ZipPtr = std::unique_ptr<zip_t, decltype(&zip_discard)>;
 
@@ -99,10 +100,15 @@ bool hasPart(Reader& r, const std::string& name) {
   return zip_name_locate(r.zip, name.c_str(), 0) >= 0;
 }
 
-bool loadXml(Reader& r, const std::string& name, pugi::xml_document* doc) {
+// A part parsed in place: the document points into the part's own bytes.
+struct XmlPart {
   std::string data;
-  if (!readPart(r, name, &data)) return false;
-  pugi::xml_parse_result res = doc->load_buffer(data.data(), data.size(), kParseOptions);
+  pugi::xml_document doc;
+};
+
+bool loadXml(Reader& r, const std::string& name, XmlPart* part) {
+  if (!readPart(r, name, &part->data)) return false;
+  pugi::xml_parse_result res = part->doc.load_buffer_inplace(part->data.data(), part->data.size(), kParseOptions);
   if (!res) return fail(r, "part '" + name + "' is not valid XML: " + res.description());
   return true;
 }
@@ -142,26 +148,31 @@ bool isTrue(const pugi::xml_attribute& a) {
 }
 
 // An integer attribute within [lo, hi], or `absent` when there is none.
-bool intAttr(const pugi::xml_attribute& a, long long lo, long long hi, int absent, int* out) {
-  if (!a) { *out = absent; return true; }
-  const char* text = a.value();
-  const char* end = text + std::strlen(text);
+bool intText(std::string_view text, bool given, long long lo, long long hi, int absent, int* out) {
+  if (!given) { *out = absent; return true; }
   long long v = 0;
-  auto res = std::from_chars(text, end, v);
-  if (res.ec != std::errc() || res.ptr != end || v < lo || v > hi) return false;
+  auto res = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (res.ec != std::errc() || res.ptr != text.data() + text.size() || v < lo || v > hi) return false;
   *out = static_cast<int>(v);
   return true;
 }
 
-// Text of a string item: its <t>, or the <t> of each rich-text run.
-std::string richText(const pugi::xml_node& si) {
+bool intAttr(const pugi::xml_attribute& a, long long lo, long long hi, int absent, int* out) {
+  return intText(a.value(), static_cast<bool>(a), lo, hi, absent, out);
+}
+
+// Text of a string item as the file writes it: its <t>, or the <t> of each
+// rich-text run.
+std::string fileRichText(const pugi::xml_node& si) {
   std::string text;
   for (pugi::xml_node c : si.children()) {
     if (std::strcmp(localName(c), "t") == 0) text += c.child_value();
     if (std::strcmp(localName(c), "r") == 0) text += child(c, "t").child_value();
   }
-  return Xlsx_decodeText(text);
+  return text;
 }
+
+std::string richText(const pugi::xml_node& si) { return Xlsx_decodeText(fileRichText(si)); }
 
 // Resolves a relationship target against the folder of the part that owns it.
 std::string resolveTarget(const std::string& owner, const std::string& target) {
@@ -181,9 +192,9 @@ struct Relationship { std::string type, target; };
 bool loadRelationships(Reader& r, const std::string& part, std::map<std::string, Relationship>* out) {
   std::string rels = relsPartOf(part);
   if (!hasPart(r, rels)) return true;
-  pugi::xml_document doc;
-  if (!loadXml(r, rels, &doc)) return false;
-  eachChild(doc.document_element(), "Relationship", [&](pugi::xml_node rel) {
+  XmlPart xml;
+  if (!loadXml(r, rels, &xml)) return false;
+  eachChild(xml.doc.document_element(), "Relationship", [&](pugi::xml_node rel) {
     std::string target = rel.attribute("Target").value();
     (*out)[rel.attribute("Id").value()] = {rel.attribute("Type").value(), resolveTarget(part, target)};
   });
@@ -209,9 +220,9 @@ bool findWorkbookPart(Reader& r, std::string* part) {
 }
 
 bool loadSharedStrings(Reader& r, const std::string& part) {
-  pugi::xml_document doc;
-  if (!loadXml(r, part, &doc)) return false;
-  eachChild(doc.document_element(), "si", [&](pugi::xml_node si) { r.strings.push_back(richText(si)); });
+  XmlPart xml;
+  if (!loadXml(r, part, &xml)) return false;
+  eachChild(xml.doc.document_element(), "si", [&](pugi::xml_node si) { r.strings.push_back(richText(si)); });
   return true;
 }
 
@@ -248,9 +259,9 @@ std::map<int, int> loadNamedStyles(Reader& r, const pugi::xml_node& sheet, const
 }
 
 bool loadStyles(Reader& r, const std::string& part) {
-  pugi::xml_document doc;
-  if (!loadXml(r, part, &doc)) return false;
-  pugi::xml_node sheet = doc.document_element();
+  XmlPart xml;
+  if (!loadXml(r, part, &xml)) return false;
+  pugi::xml_node sheet = xml.doc.document_element();
   std::map<int, std::string> custom = loadNumberFormats(sheet);
   std::map<int, int> styleOfXf = loadNamedStyles(r, sheet, custom);
   eachChild(child(sheet, "cellXfs"), "xf", [&](pugi::xml_node xf) {
@@ -301,44 +312,64 @@ struct SheetReader {
   Reader& r;
   Sheet* sh;
   std::map<std::string, SharedFormula> shared;   // by si
-  std::string where;                              // "sheet 'X' cell B2"
-  long long arrayCells = 0;                       // cells array blocks may still cover
+  int row = -1, col = -1;                         // the cell being read
+  size_t rowCells = 0;                            // cells the row may have, until its first is read
+  std::string_view text;                          // the part's text
+  pugi::xml_node data;                            // <sheetData>, when the part was parsed
+  long long arrayCells = -1;                      // cells array blocks may still cover, -1 until counted
 };
 
-bool cellFail(SheetReader& s, const std::string& message) { return fail(s.r, s.where + ": " + message); }
+// Array blocks may cover the cells the sheet stores and some more; counted
+// when the first block comes.
+void countArrayCells(SheetReader& s) {
+  if (s.arrayCells >= 0) return;
+  s.arrayCells = kArrayCellSlack;
+  if (s.data) {
+    for (pugi::xml_node rn : s.data.children())
+      for (pugi::xml_node c : rn.children()) s.arrayCells += std::strcmp(localName(c), "c") == 0;
+    return;
+  }
+  for (size_t at = s.text.find('<'); at != std::string_view::npos; at = s.text.find('<', at + 1)) {
+    size_t e = s.text.find_first_of(" \t\r\n/>", at);
+    std::string_view name = s.text.substr(at + 1, e == std::string_view::npos ? 0 : e - at - 1);
+    s.arrayCells += name == "c" || (name.size() > 2 && name.substr(name.size() - 2) == ":c");
+  }
+}
 
-bool parseNumber(const std::string& text, double* out) {
-  const char* end = text.data() + text.size();
-  auto res = std::from_chars(text.data(), end, *out);
-  return res.ec == std::errc() && res.ptr == end && std::isfinite(*out);
+bool cellFail(SheetReader& s, const std::string& message) {
+  return fail(s.r, "sheet '" + s.sh->name + "' cell " + Wb_a1(s.row, s.col) + ": " + message);
+}
+
+bool parseNumber(std::string_view text, double* out) {
+  auto res = std::from_chars(text.data(), text.data() + text.size(), *out);
+  return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(*out);
 }
 
 // The cell's value as stored (for a formula cell, its last computed value).
-bool readValue(SheetReader& s, const pugi::xml_node& c, CellValue* out) {
-  std::string type = c.attribute("t").value();
-  pugi::xml_node v = child(c, "v");
-  std::string text = v.child_value();
-  if (type == "inlineStr") { *out = CellValue::makeText(richText(child(c, "is"))); return true; }
-  if (type == "str") { *out = CellValue::makeText(Xlsx_decodeText(text)); return true; }
-  if (!v || (text.empty() && type != "s")) { *out = CellValue{}; return true; }
+bool readValue(SheetReader& s, const XlsxCellText& c, CellValue* out) {
+  std::string_view type = c.type, text = c.value;
+  if (type == "inlineStr") { *out = CellValue::makeText(Xlsx_decodeText(std::string(c.inlineText))); return true; }
+  if (type == "str") { *out = CellValue::makeText(Xlsx_decodeText(std::string(text))); return true; }
+  if (!c.hasValue || (text.empty() && type != "s")) { *out = CellValue{}; return true; }
   if (type.empty() || type == "n") {
     double d = 0;
-    if (!parseNumber(text, &d)) return cellFail(s, "unreadable number '" + text + "'");
+    if (!parseNumber(text, &d)) return cellFail(s, "unreadable number '" + std::string(text) + "'");
     *out = CellValue::makeNumber(d);
   } else if (type == "s") {
     size_t i = 0;
     auto res = std::from_chars(text.data(), text.data() + text.size(), i);
-    if (res.ec != std::errc() || i >= s.r.strings.size()) return cellFail(s, "bad shared string index '" + text + "'");
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || i >= s.r.strings.size())
+      return cellFail(s, "bad shared string index '" + std::string(text) + "'");
     *out = CellValue::makeText(s.r.strings[i]);
   } else if (type == "b") {
-    if (text != "0" && text != "1") return cellFail(s, "unreadable boolean '" + text + "'");
+    if (text != "0" && text != "1") return cellFail(s, "unreadable boolean '" + std::string(text) + "'");
     *out = CellValue::makeBoolean(text == "1");
   } else if (type == "e") {
     CellError e;
-    if (!Wb_errorFromText(text, &e)) return cellFail(s, "unknown error value '" + text + "'");
+    if (!Wb_errorFromText(std::string(text), &e)) return cellFail(s, "unknown error value '" + std::string(text) + "'");
     *out = CellValue::makeError(e);
   } else {
-    return cellFail(s, "cell type '" + type + "' is not supported");
+    return cellFail(s, "cell type '" + std::string(type) + "' is not supported");
   }
   return true;
 }
@@ -351,56 +382,86 @@ bool parseBlock(const std::string& ref, CellRange* out) {
 }
 
 // The formula text of a <f> element (without "="), shared formulas resolved.
-bool formulaText(SheetReader& s, const pugi::xml_node& f, int row, int col, std::string* out) {
-  std::string kind = f.attribute("t").value();
-  *out = Xlsx_decodeText(f.child_value());
-  if (kind != "shared") return true;
-  std::string si = f.attribute("si").value();
-  if (f.attribute("ref") && !out->empty()) {
-    s.shared[si] = SharedFormula{row, col, *out};
+bool formulaText(SheetReader& s, const XlsxCellText& c, std::string* out) {
+  *out = Xlsx_decodeText(std::string(c.formula));
+  if (c.formulaType != "shared") return true;
+  std::string si(c.formulaSi);
+  if (c.hasFormulaRef && !out->empty()) {
+    s.shared[si] = SharedFormula{s.row, s.col, *out};
     return true;
   }
   auto it = s.shared.find(si);
   if (it == s.shared.end()) return cellFail(s, "shared formula " + si + " is used before it is defined");
-  *out = Xlsx_shiftFormula(it->second.text, row - it->second.row, col - it->second.col);
+  *out = Xlsx_shiftFormula(it->second.text, s.row - it->second.row, s.col - it->second.col);
   return true;
 }
 
-bool readFormula(SheetReader& s, const pugi::xml_node& f, int row, int col) {
-  std::string kind = f.attribute("t").value();
+bool readFormula(SheetReader& s, const XlsxCellText& c) {
+  std::string_view kind = c.formulaType;
   if (!kind.empty() && kind != "normal" && kind != "shared" && kind != "array")
-    return cellFail(s, "formula type '" + kind + "' is not supported");
+    return cellFail(s, "formula type '" + std::string(kind) + "' is not supported");
   std::string text;
-  if (!formulaText(s, f, row, col, &text)) return false;
+  if (!formulaText(s, c, &text)) return false;
   if (text.empty()) return true;
   // A formula the calculation cannot compute does not stop the workbook: its
   // cell keeps the value stored with it (see Calc_warnings).
   std::string formula = "=" + text;
   if (kind != "array") {
-    Wb_setFormula(s.r.wb, s.sh, row, col, formula);
+    Wb_setFormula(s.r.wb, s.sh, s.row, s.col, formula);
     return true;
   }
   CellRange block;
-  if (!parseBlock(f.attribute("ref").value(), &block) || block.row1 != row || block.col1 != col)
-    return cellFail(s, "array formula has a bad block '" + std::string(f.attribute("ref").value()) + "'");
+  std::string ref(c.formulaRef);
+  if (!parseBlock(ref, &block) || block.row1 != s.row || block.col1 != s.col)
+    return cellFail(s, "array formula has a bad block '" + ref + "'");
+  countArrayCells(s);
   s.arrayCells -= static_cast<long long>(block.row2 - block.row1 + 1) * (block.col2 - block.col1 + 1);
-  if (s.arrayCells < 0)
-    return cellFail(s, "array formula block '" + std::string(f.attribute("ref").value()) +
-                           "' is larger than the cells the sheet stores");
+  if (s.arrayCells < 0) return cellFail(s, "array formula block '" + ref + "' is larger than the cells the sheet stores");
   return Wb_setArrayFormula(s.r.wb, s.sh, block, formula) || cellFail(s, "array formula block overlaps another");
 }
 
-bool readCell(SheetReader& s, const pugi::xml_node& c, int row, int col) {
-  s.where = "sheet '" + s.sh->name + "' cell " + Wb_a1(row, col);
+// A row's start: its number from its "r" attribute, or the one after the
+// last; room for the columns its "spans" gives ("first:last", 1-based), or
+// else for as many cells as the row before has.
+bool startRow(SheetReader& s, std::string_view r, bool hasR, std::string_view spans) {
+  int number = s.row + 2;
+  if (!intText(r, hasR, 1, 1048576, number, &number) || number > 1048576)
+    return fail(s.r, "sheet '" + s.sh->name + "': bad row number");
+  s.row = number - 1;
+  s.col = -1;
+  int first = 0, last = 0;
+  size_t colon = spans.find(':'), lastColon = spans.rfind(':');
+  bool given = colon != std::string_view::npos && intText(spans.substr(0, colon), true, 1, 16384, 0, &first) &&
+               intText(spans.substr(lastColon + 1), true, 1, 16384, 0, &last) && first <= last;
+  const auto& rows = s.sh->cells.rows();
+  s.rowCells = given ? static_cast<size_t>(last - first + 1) : rows.empty() ? 0 : rows.back().cells.size();
+  return true;
+}
+
+// The cell's position from its "r" attribute, or the next one in the row.
+bool cellPosition(SheetReader& s, const XlsxCellText& c) {
+  if (!c.hasRef) { ++s.col; return s.col < 16384 || cellFail(s, "cell beyond the last column"); }
+  int r = 0;
+  if (Wb_parseA1(std::string(c.ref), &r, &s.col) && r == s.row) return true;
+  return fail(s.r, "sheet '" + s.sh->name + "': bad cell reference '" + std::string(c.ref) + "' in row " +
+                       std::to_string(s.row + 1));
+}
+
+bool readCell(SheetReader& s, const XlsxCellText& c) {
+  if (!cellPosition(s, c)) return false;
   CellValue value;
   if (!readValue(s, c, &value)) return false;
-  pugi::xml_node f = child(c, "f");
-  if (f && !readFormula(s, f, row, col)) return false;
-  Cell* cell = Wb_cellAt(s.r.wb, s.sh, row, col);
-  cell->value = value;
-  cell->keepsStoredValue = f && value.kind != CellKind::Empty;
+  if (c.hasFormula && !readFormula(s, c)) return false;
+  Cell* cell = Wb_cellAt(s.r.wb, s.sh, s.row, s.col);
+  if (s.rowCells) {   // the row's first cell: room for the others
+    s.sh->cells.reserveRow(s.row, s.rowCells);
+    s.rowCells = 0;
+    cell = Wb_cellAt(s.r.wb, s.sh, s.row, s.col);
+  }
+  cell->value = std::move(value);
+  cell->keepsStoredValue = c.hasFormula && cell->value.kind != CellKind::Empty;
   int xf = 0;
-  if (intAttr(c.attribute("s"), 0, static_cast<long long>(s.r.formats.size()) - 1, 0, &xf) &&
+  if (intText(c.style, c.hasStyle, 0, static_cast<long long>(s.r.formats.size()) - 1, 0, &xf) &&
       static_cast<size_t>(xf) < s.r.formats.size()) {
     cell->numberFormat = s.r.formats[xf].numberFormat;
     cell->style = s.r.formats[xf].style;
@@ -408,50 +469,72 @@ bool readCell(SheetReader& s, const pugi::xml_node& c, int row, int col) {
   return true;
 }
 
-// Cell position from its "r" attribute, or the next one in the row.
-bool cellPosition(SheetReader& s, const pugi::xml_node& c, int row, int* col) {
-  pugi::xml_attribute ref = c.attribute("r");
-  if (!ref) { ++*col; return *col < 16384 || cellFail(s, "cell beyond the last column"); }
-  int r = 0;
-  if (Wb_parseA1(ref.value(), &r, col) && r == row) return true;
-  s.where = "sheet '" + s.sh->name + "'";
-  return cellFail(s, "bad cell reference '" + std::string(ref.value()) + "' in row " + std::to_string(row + 1));
+// A parsed cell element as the reader takes it; `inlineText` holds its
+// inline string.
+XlsxCellText cellText(const pugi::xml_node& c, std::string* inlineText) {
+  XlsxCellText t;
+  pugi::xml_attribute r = c.attribute("r"), s = c.attribute("s");
+  t.ref = r.value(); t.hasRef = r;
+  t.style = s.value(); t.hasStyle = s;
+  t.type = c.attribute("t").value();
+  for (pugi::xml_node k : c.children()) {
+    const char* name = localName(k);
+    if (std::strcmp(name, "v") == 0) {
+      t.hasValue = true;
+      t.value = k.child_value();
+    } else if (std::strcmp(name, "f") == 0) {
+      t.hasFormula = true;
+      t.formula = k.child_value();
+      t.formulaType = k.attribute("t").value();
+      t.formulaRef = k.attribute("ref").value();
+      t.hasFormulaRef = k.attribute("ref");
+      t.formulaSi = k.attribute("si").value();
+    } else if (std::strcmp(name, "is") == 0) {
+      *inlineText = fileRichText(k);
+      t.inlineText = *inlineText;
+    }
+  }
+  return t;
 }
 
-bool readRows(SheetReader& s, const pugi::xml_node& data) {
-  int row = -1;
-  for (pugi::xml_node rn : data.children()) {
+bool readParsedRows(SheetReader& s) {
+  std::string inlineText;
+  for (pugi::xml_node rn : s.data.children()) {
     if (std::strcmp(localName(rn), "row") != 0) continue;
-    int number = row + 2;
-    if (!intAttr(rn.attribute("r"), 1, 1048576, number, &number) || number > 1048576)
-      return fail(s.r, "sheet '" + s.sh->name + "': bad row number");
-    row = number - 1;
-    int col = -1;
-    for (pugi::xml_node c : rn.children()) {
-      if (std::strcmp(localName(c), "c") != 0) continue;
-      if (!cellPosition(s, c, row, &col) || !readCell(s, c, row, col)) return false;
-    }
+    pugi::xml_attribute r = rn.attribute("r");
+    if (!startRow(s, r.value(), r, rn.attribute("spans").value())) return false;
+    for (pugi::xml_node c : rn.children())
+      if (std::strcmp(localName(c), "c") == 0 && !readCell(s, cellText(c, &inlineText))) return false;
   }
   return true;
 }
 
+// A sheet's cells in one pass over the part's text; through the XML parser
+// when the part holds what that pass does not take.
 bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
-  pugi::xml_document doc;
-  if (!loadXml(r, part, &doc)) return false;
-  pugi::xml_node data = child(doc.document_element(), "sheetData");
-  SheetReader s{r, sh, {}, {}, kArrayCellSlack};
-  for (pugi::xml_node rn : data.children())
-    for (pugi::xml_node c : rn.children()) s.arrayCells += std::strcmp(localName(c), "c") == 0;
-  return readRows(s, data);
+  XmlPart xml;
+  if (!readPart(r, part, &xml.data)) return false;
+  SheetReader s{r, sh, {}, -1, -1, 0, xml.data, {}, -1};
+  XlsxScan scan = Xlsx_scanSheet(
+      xml.data, [&s](const XlsxCellText& c) { return readCell(s, c); },
+      [&s](std::string_view row, bool hasR, std::string_view spans) { return startRow(s, row, hasR, spans); });
+  if (scan != XlsxScan::Unsupported) return scan == XlsxScan::Read;
+  sh->cells.clear();
+  sh->arrays.clear();
+  ++r.wb->structureVersion;
+  pugi::xml_parse_result res = xml.doc.load_buffer_inplace(xml.data.data(), xml.data.size(), kParseOptions);
+  if (!res) return fail(r, "part '" + part + "' is not valid XML: " + res.description());
+  SheetReader parsed{r, sh, {}, -1, -1, 0, {}, child(xml.doc.document_element(), "sheetData"), -1};
+  return readParsedRows(parsed);
 }
 
 bool loadWorkbook(Reader& r) {
   std::string bookPart;
   if (!findWorkbookPart(r, &bookPart)) return false;
   std::map<std::string, Relationship> rels;
-  pugi::xml_document doc;
-  if (!loadRelationships(r, bookPart, &rels) || !loadXml(r, bookPart, &doc)) return false;
-  pugi::xml_node book = doc.document_element();
+  XmlPart xml;
+  if (!loadRelationships(r, bookPart, &rels) || !loadXml(r, bookPart, &xml)) return false;
+  pugi::xml_node book = xml.doc.document_element();
   if (std::strcmp(localName(book), "workbook") != 0) return fail(r, "is not a workbook (no workbook element)");
   std::string strings = targetOfType(rels, "sharedStrings"), styles = targetOfType(rels, "styles");
   if (!strings.empty() && hasPart(r, strings) && !loadSharedStrings(r, strings)) return false;

@@ -156,17 +156,13 @@ std::string sheetPart(const Workbook* wb, int index, StyleTable& st, SharedStrin
   out += std::string("<worksheet xmlns=\"") + kMainNs + "\"><sheetViews><sheetView workbookViewId=\"0\"";
   if (index == activeTab(wb)) out += " tabSelected=\"1\"";
   out += "/></sheetViews><sheetData>";
-  int openRow = -1;
-  for (const auto& [key, cell] : sh->cells) {
-    int row = Wb_keyRow(key);
-    if (row != openRow) {
-      if (openRow >= 0) out += "</row>";
-      out += "<row r=\"" + std::to_string(row + 1) + "\">";
-      openRow = row;
-    }
-    writeCell(out, wb, sh, key, cell, st, ss);
+  for (const auto& row : sh->cells.rows()) {   // "spans": the columns the row uses, so a reader can make room
+    out += "<row r=\"" + std::to_string(row.row + 1) + "\" spans=\"" +
+           std::to_string(Wb_keyCol(row.cells.front().first) + 1) + ":" +
+           std::to_string(Wb_keyCol(row.cells.back().first) + 1) + "\">";
+    for (const auto& [key, cell] : row.cells) writeCell(out, wb, sh, key, cell, st, ss);
+    out += "</row>";
   }
-  if (openRow >= 0) out += "</row>";
   return out + "</sheetData></worksheet>";
 }
 
@@ -343,6 +339,11 @@ bool replaceFile(const std::filesystem::path& target, Write write, std::string* 
 
 }  // namespace
 
+// Deflate level of the parts written: the archive library's default (the
+// strongest) costs ten times as much on sheet XML for a file no smaller.
+// Parts copied from an archive stay as they were compressed there.
+constexpr zip_uint32_t kDeflateLevel = 3;
+
 bool Xlsx_writeArchive(const std::string& file, size_t count, const XlsxMember& member, std::string* why) {
   int code = 0;
   if (!Xlsx_step(why)) return false;
@@ -357,8 +358,9 @@ bool Xlsx_writeArchive(const std::string& file, size_t count, const XlsxMember& 
   for (size_t i = 0; i < count; ++i) {
     std::string name;
     zip_source_t* src = Xlsx_step(why) ? member(z, i, &name) : nullptr;
-    if (!src || zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
-      if (src) zip_source_free(src);
+    zip_int64_t index = src ? zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
+    if (index < 0 || zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kDeflateLevel) < 0) {
+      if (src && index < 0) zip_source_free(src);
       if (why->empty()) *why = zip_strerror(z);
       zip_discard(z);
       return false;

@@ -251,6 +251,15 @@ TEST_F(CommandLineFiles, OptionsSetLimitsAndBadValuesAreRefused) {
   EXPECT_EQ(fraction.status, 0) << fraction.out;
 }
 
+// The analysis compiles the model's cells: hs71's four variables, its
+// objective and its two constraints.
+TEST_F(CommandLineFiles, AnalyseReportsTheCellsCompiled) {
+  CliRun r = corvan("analyse " + data("nlp/hs71.xlsx"));
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(r.has("analysis: status 0: done")) << r.out;
+  EXPECT_TRUE(r.has("cells compiled: 7")) << r.out;
+}
+
 // Malformed models: the exit status, the library's status when it ran, and a
 // message naming the fault; the run saves nothing.
 TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
@@ -390,4 +399,55 @@ TEST_F(CommandLineFiles, OutReplacesTheWorkbookOnlyWhenAskedTo) {
   CliRun replaced = corvan("solve " + book + " --overwrite --out " + book);
   EXPECT_EQ(replaced.status, 0) << replaced.out;
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 1);
+}
+
+// `corvan analyse` on small models whose diagnosis is known: x in B2, y in
+// C2 (both in [-2, 2]), one row in B5 against C5, the objective in B9; the
+// declared type is linear, so every nonlinear variable is named.
+TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) {
+  struct Case {
+    const char* label;
+    const char* row;
+    const char* relation;  // 1 <=, 3 >=
+    const char* objective;
+    const char* sense;     // 1 maximise, 2 minimise
+    std::vector<std::string> lines;
+    std::vector<std::string> options;
+  };
+  const Case cases[] = {
+      {"linear", "=B2+C2", "1", "=2*B2+3*C2", "1",
+       {"model level 1: linear", "functions: 2 linear, 0 quadratic, 2 smooth", "convexity: convex",
+        "function 1 B5 <=: linear, affine", "function 2 B9 max: linear, affine"}, {}},
+      {"quadratic objective", "=B2+C2", "3", "=B2^2+C2^2+B2", "2",
+       {"model level 2: quadratic objective", "dependencies: 2 linear, 2 quadratic, 4 smooth",
+        "convexity: convex", "function 2 B9 min: quadratic, strictly convex; variables B2 (in B9), C2 (in B9)"}, {}},
+      {"quadratic constraint", "=B2^2+C2^2", "1", "=B2+C2", "2",
+       {"model level 3: quadratic constraints", "convexity: convex", "function 1 B5 <=: quadratic"}, {}},
+      {"smooth non-convex", "=B2+C2", "1", "=C2-(B2^4)", "2",
+       {"model level 4: smooth nonlinear", "convexity: not convex", "function 2 B9 min: smooth"}, {}},
+      {"ABS", "=B2+C2", "1", "=ABS(B2-1)+C2", "2",
+       {"model level 5: non-smooth", "variables: 1 linear, 0 quadratic, 1 smooth", "function 2 B9 min: non-smooth"},
+       {"irs=1"}},
+      {"ABS linearised", "=B2+C2", "1", "=ABS(B2-1)+C2", "2",
+       {"model level 1: linear", "function 2 (ABS in B9) <=: linear", "function 7 (ABS in B9) >=: linear",
+        "function 8 B9 min: linear"},
+       {"mtr=1"}},
+      {"unknown function", "=B2+C2", "1", "=NOSUCHFN(B2)+C2", "2",
+       {"model level 6: unknown functions", "above the declared type: 1"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    Plan model;
+    model.names = {{"solver_opt", "Plan!$B$9"},  {"solver_typ", c.sense},        {"solver_adj", "Plan!$B$2:$C$2"},
+                   {"solver_num", "3"},          {"solver_lhs1", "Plan!$B$5"},   {"solver_rel1", c.relation},
+                   {"solver_rhs1", "Plan!$C$5"}, {"solver_lhs2", "Plan!$B$2:$C$2"}, {"solver_rel2", "1"},
+                   {"solver_rhs2", "2"},         {"solver_lhs3", "Plan!$B$2:$C$2"}, {"solver_rel3", "3"},
+                   {"solver_rhs3", "-2"},        {"solver_mod", "1"}};
+    model.cells = {{"B2", "0.5"}, {"C2", "0.5"}, {"B5", c.row}, {"C5", "1"}, {"B9", c.objective}};
+    std::string args = "analyse " + model.save(dir_ / "model.xlsx");
+    for (const std::string& o : c.options) args += " --option " + o;
+    const CliRun r = corvan(args);
+    EXPECT_TRUE(r.has("diagnosis: status 0")) << r.out;
+    for (const std::string& line : c.lines) EXPECT_TRUE(r.has(line)) << line << "\n" << r.out;
+  }
 }

@@ -70,4 +70,23 @@ TEST(ModelProgress, HardStopInterruptsAnEvaluation) {
   Model_setProgressHost(nullptr);
 }
 
+// Any answer but "continue" stops the compilation and the cell count; only a
+// hard stop stops the machine (above).
+TEST(ModelProgress, SoftStopEndsCompilingAndCounting) {
+  const ModelProgressHost host{show, stop, ticks};
+  Model_setProgressHost(&host);
+  gStop = 1;
+  Workbench w;
+  w.sheet.set("a1", "=1+2");
+  EXPECT_FALSE(w.compile({"a1"}));
+  EXPECT_EQ(w.ctx->firstError, kStatusInterrupt);
+  Vm_clearErrors(w.ctx);
+  int32_t formulas = 0;
+  int64_t distinct = 0;
+  EXPECT_FALSE(Prog_countCells(w.store, &formulas, &distinct));
+  EXPECT_EQ(w.ctx->firstError, kStatusInterrupt);
+  gStop = 0;
+  Model_setProgressHost(nullptr);
+}
+
 }  // namespace

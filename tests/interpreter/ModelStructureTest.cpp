@@ -181,9 +181,12 @@ TEST(CodeStore, DistinctCellsCountOverlapsOnce) {
   }
   int32_t formulas = -1;
   int64_t distinct = 0;
-  Prog_countCells(t, &formulas, &distinct);
+  ASSERT_TRUE(Prog_countCells(t, &formulas, &distinct));
   EXPECT_EQ(formulas, 0);
   EXPECT_EQ(distinct, 9 + 2 + 1);  // the block, b4:b5, and a cell of sheet 2
+  int64_t uncovered = 0;
+  ASSERT_TRUE(Prog_countRangeCells(t, range(1, 1, 6, 3), &uncovered));
+  EXPECT_EQ(uncovered, 18 - 9 - 2);  // a1:c6 less the block and b4:b5
   Prog_freeSymbolTable(t);
   Vm_destroyContext(ctx);
 }

@@ -10,10 +10,11 @@
 #include "interpreter/Fn_Dispatch.h"
 #include "interpreter/Fn_Table.h"
 #include "interpreter/Model_Structure.h"
-#include "interpreter/Op_Operators.h"
+#include "arithmetic/operators/Op_Operators.h"
 #include "values/Grad_Payload.h"
 #include "values/IvGrad_Payload.h"
 #include "values/Smp_Payload.h"
+#include "values/Val_Kind17.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -59,7 +60,11 @@ TEST(Operators, ArithmeticKeepsOrPromotesKinds) {
     double number;
   };
   const std::vector<Case> cases = {
-      {Op_sub, c.num(kValBool, 1), c.num(kValBool, 1), kValBool, 0},
+      // Booleans and empty cells become numbers, as in the worksheet.
+      {Op_sub, c.num(kValBool, 1), c.num(kValBool, 1), kValInt, 0},
+      {Op_add, c.num(kValBool, 1), c.num(kValBool, 1), kValInt, 2},
+      {Op_mul, c.num(kValBool, 1), c.num(kValBool, 1), kValInt, 1},
+      {Op_add, c.num(kValEmpty, 0), c.num(kValEmpty, 0), kValInt, 0},
       {Op_add, c.num(kValInt, 2), c.num(kValBool, 1), kValInt, 3},
       {Op_add, c.num(kValReal, 0.5), c.num(kValBool, 1), kValReal, 1.5},
       {Op_div, c.num(kValInt, 8), c.num(kValInt, 2), kValReal, 4},
@@ -85,6 +90,29 @@ TEST(Operators, ErrorsPassLeftFirstAndBadOperandsGiveErrors) {
   EXPECT_EQ(errorOf(Op_neg(c.text(u"a"))), kErrValue);
   EXPECT_EQ(errorOf(Op_pow(c.num(kValInt, 0), c.num(kValInt, -1))), kErrDiv0);
   EXPECT_EQ(errorOf(Op_pow(c.num(kValInt, -8), c.num(kValReal, 0.5))), kErrNum);
+}
+
+// Kind 17 has no arithmetic and no order: "#value!" (with status 41 when
+// non-smooth comparisons are not allowed); a join reads it as empty.
+TEST(Operators, Kind17TakesNoArithmeticOrComparison) {
+  Ctx c;
+  Kind17Record record{};
+  Value k17 = Val_empty(c.ctx);
+  Val_setKind17(&k17, &record);
+  c.held.push_back(k17);
+  const Value one = c.num(kValInt, 1);
+  EXPECT_EQ(errorOf(Op_add(k17, one)), kErrValue);
+  EXPECT_EQ(errorOf(Op_mulSV(2.0, k17)), kErrValue);
+  EXPECT_EQ(errorOf(Op_neg(k17)), kErrValue);
+  c.ctx->nonSmoothAllowed = 1;
+  EXPECT_EQ(errorOf(Op_lt(one, k17)), kErrValue);
+  EXPECT_EQ(c.ctx->errorCount, 0);
+  c.ctx->nonSmoothAllowed = 0;
+  EXPECT_EQ(errorOf(Op_eq(k17, one)), kErrValue);
+  EXPECT_EQ(c.ctx->firstError, kStatusNonSmoothSpecial);
+  const Value joined = Op_concat(c.text(u"a"), k17);
+  ASSERT_EQ(joined.kind, kValText);
+  EXPECT_EQ(std::u16string(joined.text), u"a");
 }
 
 TEST(Operators, TextJoinsStayTextsAndShort) {

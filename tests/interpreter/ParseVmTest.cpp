@@ -46,6 +46,7 @@ TEST(ParseVm, SyntaxErrorsRaiseTheirStatus) {
   const std::pair<const char*, int> cases[] = {
       {"=1=2=3", kStatusUnexpectedEnd}, {"=(1+2", kStatusMissingClose}, {"=abs(1,2)", kStatusWrongArgumentCount},
       {"=*2", kStatusInvalidExpression}, {"=1+", kStatusInvalidExpression},
+      {"=nosuchname+1", kStatusUndefinedIdentifier}, {"='[other.xlsx]s'!a1+1", kStatusExternalName},
   };
   for (const auto& [formula, status] : cases) {
     Workbench w;
@@ -53,6 +54,15 @@ TEST(ParseVm, SyntaxErrorsRaiseTheirStatus) {
     EXPECT_FALSE(w.compile({"a1"})) << formula;
     EXPECT_EQ(w.ctx->firstError, status) << formula;
   }
+}
+
+// Alone in its formula a reference to another workbook leaves the cell with
+// the value it holds.
+TEST(ParseVm, LoneExternalReferenceKeepsTheStoredValue) {
+  Workbench w;
+  w.sheet.set("a1", "='[other.xlsx]s'!a1");
+  ASSERT_TRUE(w.compile({"a1"}));
+  EXPECT_FALSE(Prog_hasCode(w.cell("a1")));
 }
 
 TEST(ParseVm, ProductsWithAZeroConstantCellFoldOnlyWhereSound) {

@@ -25,12 +25,13 @@ struct SheetSource : ReaderSource {
     size_t i = 0;
     int column = 0, row = 0;
     if (i < text.size() && text[i] == '$') ++i;
-    while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i])))
+    while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i])) && column <= 255)
       column = column * 26 + (std::tolower(text[i++]) - 'a' + 1);
     if (i < text.size() && text[i] == '$') ++i;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) row = row * 10 + (text[i++] - '0');
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) && row <= 65535)
+      row = row * 10 + (text[i++] - '0');
     *c = CellRef{1, static_cast<uint16_t>(row), static_cast<uint8_t>(column)};
-    return i == text.size() && row > 0 && column > 0;
+    return i == text.size() && row > 0 && row <= 65535 && column > 0 && column <= 255;
   }
 
   bool resolve(uint8_t, const std::u16string& text, RangeRef* range, std::u16string*) override {

@@ -61,6 +61,70 @@ TEST(CalcIncremental, EvaluatesExactlyTheDependentsAndTheVolatileCells) {
   Wb_resetApp();
 }
 
+// Rows written as explicit sums of products, as a model without SUMPRODUCT
+// has them: after one variable changes, only the rows naming it are
+// evaluated, to the sums computed here.
+TEST(CalcIncremental, ExplicitSumsOfProductsEvaluateOnlyTheRowsOfTheChangedVariable) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("sums.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  constexpr int kVars = 6, kRows = 12;
+  double x[kVars];
+  for (int j = 0; j < kVars; ++j) Wb_setValue(wb, sh, 0, j, CellValue::makeNumber(x[j] = j + 1));   // A1:F1
+  double a[kRows][kVars] = {};
+  for (int i = 0; i < kRows; ++i) {
+    std::string f = "=0";
+    for (int j = 0; j < kVars; ++j)
+      if ((i + 2 * j) % 5 < 2) {   // each row names some of the variables
+        a[i][j] = (i % 2 ? -2.5 : 1.5) * (j + 1);
+        f += "+" + std::to_string(a[i][j]) + "*" + Wb_a1(0, j, true);
+      }
+    Wb_setFormula(wb, sh, 2 + i, 0, f);
+  }
+  Calc_recalculate(wb);
+  for (int j = 0; j < kVars; ++j) {
+    Wb_setValue(wb, sh, 0, j, CellValue::makeNumber(x[j] = -x[j] + 0.5));
+    Calc_recalculate(wb);
+    size_t naming = 0;
+    for (int i = 0; i < kRows; ++i) {
+      naming += a[i][j] != 0;
+      double sum = 0;
+      for (int k = 0; k < kVars; ++k) sum += a[i][k] * x[k];
+      EXPECT_NEAR(Wb_findCell(sh, 2 + i, 0)->value.number, sum, 1e-12) << "row " << i;
+    }
+    EXPECT_EQ(Calc_lastEvaluated(wb), naming) << "variable " << j;
+  }
+  Wb_resetApp();
+}
+
+// SUMPRODUCT over ranges of numbers follows every write into either range,
+// also when a write makes a range hold something else than numbers.
+TEST(CalcIncremental, SumProductFollowsWritesIntoItsRanges) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("dot.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  for (int c = 0; c < 3; ++c) {
+    Wb_setValue(wb, sh, 0, c, CellValue::makeNumber(c + 1));    // A1:C1 = 1 2 3
+    Wb_setValue(wb, sh, 1, c, CellValue::makeNumber(10));       // A2:C2 = 10 10 10
+  }
+  Wb_setFormula(wb, sh, 2, 0, "=SUMPRODUCT(A1:C1,A2:C2)");
+  Calc_recalculate(wb);
+  struct Write { int row, col; CellValue value; double expected; };
+  const Write writes[] = {
+    {1, 0, CellValue::makeNumber(2), 52},           // a coefficient
+    {0, 2, CellValue::makeNumber(-1), 12},          // a variable
+    {0, 1, CellValue::makeText("x"), -8},           // a text counts 0
+    {0, 1, CellValue::makeNumber(4), 32},
+    {1, 2, CellValue::makeBoolean(true), 42},       // so does a boolean
+  };
+  for (const Write& w : writes) {
+    Wb_setValue(wb, sh, w.row, w.col, w.value);
+    Calc_recalculate(wb);
+    EXPECT_EQ(Wb_findCell(sh, 2, 0)->value.number, w.expected) << Wb_a1(w.row, w.col);
+  }
+  Wb_resetApp();
+}
+
 using Snapshot = std::vector<std::vector<CellValue>>;
 
 Snapshot formulaValues(const Workbook* wb) {

@@ -1,6 +1,9 @@
-// Workbook model: cells, names, A1 helpers and the structure version that
-// tells the calculation when to recompile.
+// Workbook model: cells and their store, names, A1 helpers and the
+// structure version that tells the calculation when to recompile.
 #include <gtest/gtest.h>
+
+#include <map>
+#include <random>
 
 #include "platform/workbook/Wb_Workbook.h"
 
@@ -43,4 +46,51 @@ TEST(Workbook, StructureVersionNamesAndArrayBlocks) {
   EXPECT_EQ(Wb_findCell(sh, 4, 1)->arrayBlock, 0);
   EXPECT_EQ(Wb_findCell(sh, 3, 0)->formula, "=TRANSPOSE(D1:E2)");
   Wb_resetApp();
+}
+
+// The cell store against an ordered map: the same cells in the same order
+// after adds and removals in any order, and the same answers to lookups,
+// lower bounds and row spans.
+TEST(Workbook, CellStoreAgreesWithAnOrderedMap) {
+  std::mt19937 rng(7);
+  for (int rows : {1, 5, 40}) {
+    CellStore store;
+    std::map<std::uint64_t, double> truth;
+    std::uniform_int_distribution<int> row(0, rows - 1), col(0, 30), action(0, 3);
+    for (int step = 0; step < 3000; ++step) {
+      std::uint64_t key = Wb_cellKey(row(rng), col(rng));
+      if (action(rng) == 0) {
+        EXPECT_EQ(store.erase(key), truth.erase(key));
+      } else {
+        auto [it, added] = store.try_emplace(key);
+        EXPECT_EQ(added, !truth.count(key));
+        it->second.value = CellValue::makeNumber(step);
+        truth[key] = step;
+      }
+    }
+    ASSERT_EQ(store.size(), truth.size());
+    auto t = truth.begin();
+    for (const auto& [key, cell] : store) {
+      ASSERT_EQ(key, t->first);
+      EXPECT_EQ(cell.value.number, t->second);
+      ++t;
+    }
+    for (int r = 0; r <= rows; ++r)
+      for (int c = 0; c <= 31; ++c) {
+        std::uint64_t key = Wb_cellKey(r, c);
+        auto bound = store.lower_bound(key);
+        auto expected = truth.lower_bound(key);
+        ASSERT_EQ(bound == store.end(), expected == truth.end());
+        if (bound != store.end()) {
+          EXPECT_EQ(bound->first, expected->first);
+        }
+        EXPECT_EQ(store.find(key) != store.end(), truth.count(key) == 1);
+        size_t inSpan = 0;
+        for (const auto& [k, cell] : store.rowSpan(r, c, c + 4)) {
+          EXPECT_TRUE(truth.count(k) && Wb_keyRow(k) == r && Wb_keyCol(k) >= c && Wb_keyCol(k) <= c + 4);
+          ++inSpan;
+        }
+        EXPECT_EQ(inSpan, static_cast<size_t>(std::distance(truth.lower_bound(key), truth.upper_bound(Wb_cellKey(r, c + 4)))));
+      }
+  }
 }

@@ -11,6 +11,7 @@
 #include "worksheet/math/Wsf_Matrix.h"
 #include "worksheet/math/Wsf_Model.h"
 #include "worksheet/math/Wsf_Sums.h"
+#include "worksheet/statistics/Wsf_Subtotal.h"
 #include "worksheet/statistics/Wsf_Sample.h"
 
 namespace {

@@ -2,6 +2,11 @@
 #include "worksheet/common/Wsf_Args.h"
 
 #include <cmath>
+#include <vector>
+
+#include "arithmetic/dependency/DegDag_Ops.h"
+#include "arithmetic/dependency/DegVec_Ops.h"
+#include "values/Vm_Context.h"
 
 Value* Wsf_error(Value* result, uint32_t code) {
   Val_clear(result);
@@ -18,4 +23,52 @@ Value* Wsf_finite(Value* result, double x) {
   if (!std::isfinite(x)) return Wsf_error(result, kErrNum);
   Val_clear(result);
   return Val_setNumber(result, x);
+}
+
+Value* Wsf_from(Value* result, const Value& r) {
+  if (r.context && r.context->result == result) return result;
+  return Val_assign(result, &r);
+}
+
+bool Wsf_nonSmoothAllowed(const EvalContext* ctx) { return ctx && ctx->nonSmoothAllowed == 1; }
+
+bool Wsf_anyModal(int argc, const Value* const* argv, EvalContext** ctx) {
+  const auto modal = [ctx](const Value* v) {
+    if (v->kind < kValSamples || v->kind > kValDegVec) return false;
+    *ctx = v->context;
+    return true;
+  };
+  for (int i = 0; i < argc; ++i) {
+    const Value* a = argv[i];
+    if (modal(a)) return true;
+    if (a->kind != kValArray || !a->array) continue;
+    for (int32_t r = 0; r < a->array->rows; ++r)
+      for (int32_t c = 0; c < a->array->columns; ++c)
+        if (modal(Val_at(a, r, c))) return true;
+  }
+  return false;
+}
+
+Value* Wsf_nonSmoothStructure(Value* result, const Value* x) {
+  if (x->kind == kValDegDag) DegDag_nonsmooth(x, false);
+  else DegVec_nonsmooth(x, false);
+  return Wsf_from(result, *x->context->result);
+}
+
+Value* Wsf_nonSmoothStructure2(Value* result, const Value* a, const Value* b) {
+  EvalContext* ctx = Wsf_isStructural(a) ? a->context : b->context;
+  if (a->kind == kValDegDag || b->kind == kValDegDag) DegDag_nonsmooth2(a, b, false);
+  else DegVec_nonsmooth2(a, b, false);
+  return Wsf_from(result, *ctx->result);
+}
+
+bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv) {
+  EvalContext* ctx = nullptr;
+  for (int i = 0; i < argc && !ctx; ++i) ctx = argv[i]->context;
+  if (!ctx || (ctx->mode != kModeDegDag && ctx->mode != kModeDegVec)) return false;
+  std::vector<Value> arguments;
+  for (int i = 0; i < argc; ++i) arguments.push_back(*argv[i]);
+  if (!DegDag_markArgs(argc, arguments.data(), ctx) && !DegVec_markArgs(argc, arguments.data(), ctx)) return false;
+  Wsf_from(result, *ctx->result);
+  return true;
 }

@@ -9,12 +9,55 @@
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
 
+struct EvalContext;
+
 // Empty, missing, boolean, integer-valued or real: the value is its number.
 inline bool Wsf_isPlain(const Value* v) { return v->kind >= kValEmpty && v->kind <= kValReal; }
 inline bool Wsf_isError(const Value* v) { return v->kind == kValError; }
+// The element count of an argument (1 when it is no array) and its element
+// i in row-major order (the argument itself when it is no array).
+inline int32_t Wsf_count(const Value* v) { return v->kind == kValArray ? v->array->rows * v->array->columns : 1; }
+inline const Value* Wsf_element(const Value* v, int32_t i) {
+  return v->kind == kValArray ? Val_at(v, i / v->array->columns, i % v->array->columns) : v;
+}
 // The result becomes the worksheet error of the code.
 Value* Wsf_error(Value* result, uint32_t code);
 // The result becomes a copy of v (deep).
 Value* Wsf_copy(Value* result, const Value* v);
 // A real, or "#num!" when x is not finite.
 Value* Wsf_finite(Value* result, double x);
+// The result becomes r, the answer a generic operator or family left in the
+// context's result value (nothing to copy when the result is that value).
+Value* Wsf_from(Value* result, const Value& r);
+// A value of an evaluation mode (kinds 5 to 16) among the arguments or the
+// elements of array arguments; its context in *ctx.
+bool Wsf_anyModal(int argc, const Value* const* argv, EvalContext** ctx);
+// The structure modes' kinds (dependency graph and dependency vector).
+inline bool Wsf_isStructural(const Value* v) { return v->kind == kValDegDag || v->kind == kValDegVec; }
+// The result becomes a non-smooth dependency on x, a structure-mode value.
+Value* Wsf_nonSmoothStructure(Value* result, const Value* x);
+// The same for two arguments, at least one of them a structure-mode value.
+Value* Wsf_nonSmoothStructure2(Value* result, const Value* a, const Value* b);
+// The structure hooks over every argument: true, with the result formed,
+// when the evaluation is in a structure mode and some argument depends on a
+// decision variable (the function then returns the result at once).
+bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv);
+// Whether the context lets non-smooth functions take derivative, interval
+// and tape values.
+bool Wsf_nonSmoothAllowed(const EvalContext* ctx);
+
+// A value of the function's own, freed when it goes out of scope; it takes
+// deep copies of the operators' answers, which the next operator overwrites.
+struct WsfLocal {
+  Value v;
+  explicit WsfLocal(EvalContext* ctx) : v(Val_empty(ctx)) {}
+  WsfLocal(const WsfLocal&) = delete;
+  WsfLocal& operator=(const WsfLocal&) = delete;
+  ~WsfLocal() { Val_clear(&v); }
+  WsfLocal& operator=(const Value& r) {
+    if (&r != &v) Val_assign(&v, &r);
+    return *this;
+  }
+  const Value& operator*() const { return v; }
+  const Value* operator->() const { return &v; }
+};

@@ -1,37 +1,17 @@
-// Interval matrices: copy, outward-rounded product and trace, and the norms
-// that the convexity test compares. Each rounded operation switches the
-// rounding direction and leaves it at round-to-nearest.
+// Interval matrices: copy, outward-rounded product and trace (by the
+// interval library's operations), and the norms that the convexity test
+// compares.
 #include <algorithm>
-#include <cfenv>
 #include <cmath>
 #include <limits>
 
+#include "arithmetic/interval/Ivl_Arith.h"
 #include "worksheet/kernels/Mat_Dense.h"
 #include "worksheet/kernels/Num_Helpers.h"
 
 namespace {
 
 double magnitude(const Interval& x) { return std::max(std::fabs(x.lo), std::fabs(x.hi)); }
-
-Interval addOutward(const Interval& a, const Interval& b) {
-  Interval r;
-  std::fesetround(FE_DOWNWARD);
-  r.lo = a.lo + b.lo;
-  std::fesetround(FE_UPWARD);
-  r.hi = a.hi + b.hi;
-  std::fesetround(FE_TONEAREST);
-  return r;
-}
-
-Interval mulOutward(const Interval& a, const Interval& b) {
-  Interval r;
-  std::fesetround(FE_DOWNWARD);
-  r.lo = std::min({a.lo * b.lo, a.lo * b.hi, a.hi * b.lo, a.hi * b.hi});
-  std::fesetround(FE_UPWARD);
-  r.hi = std::max({a.lo * b.lo, a.lo * b.hi, a.hi * b.lo, a.hi * b.hi});
-  std::fesetround(FE_TONEAREST);
-  return r;
-}
 
 }  // namespace
 
@@ -44,7 +24,7 @@ void Mat_mulIvl(int32_t n, Interval* const* a, Interval* const* b, Interval** c)
   for (int32_t i = 1; i <= n; ++i)
     for (int32_t j = 1; j <= n; ++j) {
       Interval s{0.0, 0.0};
-      for (int32_t k = 1; k <= n; ++k) s = addOutward(s, mulOutward(a[i][k], b[k][j]));
+      for (int32_t k = 1; k <= n; ++k) s = Ivl_add(s, Ivl_mul(a[i][k], b[k][j]));
       c[i][j] = s;
     }
 }
@@ -73,6 +53,6 @@ double Mat_normFrobeniusIvl(int32_t n, Interval* const* a) {
 
 Interval Mat_traceIvl(int32_t n, Interval* const* a) {
   Interval s{0.0, 0.0};
-  for (int32_t i = 1; i <= n; ++i) s = addOutward(s, a[i][i]);
+  for (int32_t i = 1; i <= n; ++i) s = Ivl_add(s, a[i][i]);
   return s;
 }

@@ -19,5 +19,16 @@ bool Num_collectArgNumbers(int argc, const Value* const* argv, std::vector<doubl
 // otherwise); a position counts only when both elements are numbers.
 bool Num_collectPairs(const Value* a, const Value* b, std::vector<double>* xa, std::vector<double>* xb,
                       Value* result);
+// The values that statistics over every evaluation mode count, kept as
+// pointers into the arguments (valid while they are): numbers and values of
+// the evaluation modes, direct or as array elements; with countAll also
+// booleans by their number and texts as 0. An error ends the gathering; a
+// direct argument of another kind is refused.
+bool Num_collectArgValues(int argc, const Value* const* argv, bool countAll, std::vector<const Value*>* out,
+                          Value* result);
+// Parallel values of two arguments of the same element count ("#n/a"
+// otherwise); a position counts only when both are numbers or mode values.
+bool Num_collectValuePairs(const Value* a, const Value* b, std::vector<const Value*>* xa,
+                           std::vector<const Value*>* xb, Value* result);
 // A fresh 1-based array (slot 0 holds 0).
 inline std::vector<double> Num_oneBased() { return std::vector<double>(1, 0.0); }

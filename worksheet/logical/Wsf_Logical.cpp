@@ -3,6 +3,12 @@
 
 #include <cmath>
 
+#include "arithmetic/dependency/DegDag_Ops.h"
+#include "arithmetic/dependency/DegVec_Ops.h"
+#include "arithmetic/operators/Op_Operators.h"
+#include "arithmetic/sample/Smp_Ops.h"
+#include "values/Smp_Payload.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Num_Helpers.h"
@@ -28,45 +34,170 @@ Value* integer(Value* result, int32_t n) {
 
 bool truthy(double x) { return x != 0 && !std::isnan(x); }
 
-// Raises status 39 for an evaluation-mode value the plain functions cannot
-// take yet, and answers "#value!".
-Value* unsupported(Value* result, const Value* x) {
-  if (x->kind >= kValFirstPayload && x->kind < kValKind17)
-    Vm_raise(x->context, kStatusUnsupportedFunction, "worksheet", 0, 0, 0);
-  return Wsf_error(result, kErrValue);
+
+EvalContext* contextOf(int argc, const Value* const* argv) {
+  for (int i = 0; i < argc; ++i)
+    if (argv[i]->context) return argv[i]->context;
+  return nullptr;
 }
 
-// AND (start 1) and OR (start 0) over plain values and arrays of them: a
-// boolean; "#value!" when nothing counted.
+// The element-wise accumulator of AND and OR over sample vectors, made on
+// the first one met with every trial at the start value.
+struct TrialTruths {
+  WsfLocal v;
+  bool isAnd;
+  TrialTruths(EvalContext* ctx, bool and_) : v(ctx), isAnd(and_) {}
+  void fold(const Value* samples) {
+    const auto* s = static_cast<const SampleVector*>(samples->payload);
+    if (v->kind != kValSamples) {
+      SampleVector start{};
+      if (!Smp_init(&start, s->n, samples->context)) return;
+      for (int32_t i = 1; i <= s->n; ++i) Smp_setAt(&start, isAnd ? 1 : 0, i);
+      Val_setSamples(&v.v, &start);
+      Smp_free(&start);
+    }
+    const auto* acc = static_cast<const SampleVector*>(v->payload);
+    const SampleVector r = isAnd ? Smp_and(acc, s) : Smp_or(acc, s);
+    Val_setSamples(&v.v, &r);
+  }
+  Value* into(Value* result, bool scalar) const {
+    const auto* acc = static_cast<const SampleVector*>(v->payload);
+    const SampleVector r = isAnd ? Smp_andVS(acc, scalar ? 1 : 0) : Smp_orVS(acc, scalar ? 1 : 0);
+    Val_clear(result);
+    return Val_setSamples(result, &r);
+  }
+};
+
+// AND (start 1) and OR (start 0) over plain values, sample vectors and
+// arrays of them: a boolean, or a sample vector of 1 and 0 per trial;
+// "#value!" when nothing counted.
 Value* connective(Value* result, int argc, const Value* const* argv, bool isAnd) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   bool acc = isAnd, any = false;
+  TrialTruths trials(contextOf(argc, argv), isAnd);
   auto fold = [&](double x) { acc = isAnd ? (acc && truthy(x)) : (acc || truthy(x)); };
+  auto take = [&](const Value* v) {
+    if (v->kind == kValSamples && v->payload) trials.fold(v);
+    else fold(v->number);
+    any = true;
+  };
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     if (Wsf_isError(a)) return Wsf_copy(result, a);
     if (a->kind == kValEmpty) continue;  // an empty cell does not count
-    if (Wsf_isPlain(a)) {
-      fold(a->number);
-      any = true;
+    if (Wsf_isPlain(a) || a->kind == kValSamples) {
+      take(a);
       continue;
     }
-    if (a->kind != kValArray) return unsupported(result, a);
+    if (a->kind != kValArray) return Wsf_error(result, kErrValue);
     for (int32_t r = 0; r < a->array->rows; ++r)
       for (int32_t c = 0; c < a->array->columns; ++c) {
         const Value* e = Val_at(a, r, c);
         if (Wsf_isError(e)) return Wsf_copy(result, e);
         if (e->kind == kValEmpty || e->kind == kValText) continue;  // a range's blanks and texts do not count
-        if (!Wsf_isPlain(e)) return unsupported(result, e);
-        fold(e->number);
-        any = true;
+        if (!Wsf_isPlain(e) && e->kind != kValSamples) return Wsf_error(result, kErrValue);
+        take(e);
       }
   }
   if (argc > 0 && !any) return Wsf_error(result, kErrValue);
+  if (trials.v->kind == kValSamples) return trials.into(result, acc);
   return boolean(result, acc);
 }
 
-// The structure modes have no plain answer.
-bool structural(const Value* x) { return x->kind == kValDegDag || x->kind == kValDegVec; }
+// IF in the structure modes: the condition's dependency merged into the
+// result (smooth, or non-smooth unless allowed); in the dependency-vector
+// mode the branches' dependencies too. False when the condition does not
+// depend on a decision variable.
+bool ifStructure(Value* result, int argc, const Value* const* argv) {
+  const Value* condition = argv[0];
+  EvalContext* ctx = contextOf(argc, argv);
+  if (!ctx) return false;
+  const bool allowed = Wsf_nonSmoothAllowed(ctx);
+  if (ctx->mode == kModeDegVec && condition->context && DegVec_if(condition)) {
+    if (allowed) ++ctx->tapeCount;
+    else DegVec_markArgShaped(condition, false);
+    for (int i = 1; i < argc && i < 3; ++i) {
+      if (argv[i]->kind == kValDegVec) DegVec_add(ctx->result, argv[i]);
+    }
+  } else if (ctx->mode == kModeDegDag && condition->context && DegDag_if(condition)) {
+    if (!allowed) DegDag_markArgShaped(condition, false);
+  } else {
+    return false;
+  }
+  Wsf_from(result, *ctx->result);
+  return true;
+}
+
+// The branch of one trial: a sample vector's element, a plain number; false
+// for any other kind.
+bool trialBranch(const Value* branch, int32_t i, double* out) {
+  if (!branch) return *out = 0, true;
+  if (branch->kind == kValSamples && branch->payload) {
+    const auto* s = static_cast<const SampleVector*>(branch->payload);
+    *out = i <= s->n ? s->data[i] : NAN;
+    return true;
+  }
+  if (!Wsf_isPlain(branch)) return false;
+  *out = branch->number;
+  return true;
+}
+
+// IF over a sample-vector condition: trial by trial, the branch its element
+// selects; a branch that is neither a sample vector nor a plain number
+// raises "Unsupported Vector operation" and gives "#n/a".
+Value* ifTrials(Value* result, int argc, const Value* const* argv) {
+  const Value* condition = argv[0];
+  const auto* c = static_cast<const SampleVector*>(condition->payload);
+  const Value* otherwise = argc >= 3 ? argv[2] : nullptr;
+  SampleVector chosen{};
+  if (!Smp_init(&chosen, c->n, condition->context)) return Wsf_error(result, kErrNA);
+  bool ok = true;
+  for (int32_t i = 1; i <= c->n && ok; ++i) {
+    double x = 0;
+    ok = trialBranch(truthy(c->data[i]) ? argv[1] : otherwise, i, &x);
+    Smp_setAt(&chosen, x, i);
+  }
+  if (ok) {
+    Val_clear(result);
+    Val_setSamples(result, &chosen);
+  } else {
+    Vm_raise(condition->context, kStatusUnsupportedVector, "worksheet", 0, 0, 0);
+    Wsf_error(result, kErrNA);
+  }
+  Smp_free(&chosen);
+  return result;
+}
+
+// The number a condition stands for; false, with the result set, when it
+// cannot decide: derivative kinds need the allowance of non-smooth
+// functions, interval kinds never decide.
+bool conditionTruth(Value* result, const Value* condition, bool* truth) {
+  if (Wsf_isPlain(condition)) return *truth = truthy(condition->number), true;
+  const bool derivative = condition->kind >= kValGrad && condition->kind <= kValHess;
+  if (derivative && Wsf_nonSmoothAllowed(condition->context)) {
+    *truth = Op_compareConst(*condition, 0, kRelCmpNe);
+    return true;
+  }
+  if ((condition->kind >= kValGrad && condition->kind <= kValAffine) || condition->kind == kValKind17)
+    Vm_raise(condition->context, kStatusNonSmoothSpecial, "worksheet", 0, 0, 0);
+  Wsf_error(result, kErrValue);
+  return false;
+}
+
+// The tests that a structure-mode argument turns into a non-smooth
+// dependency.
+Value* test(Value* result, const Value* x, bool holds) {
+  return Wsf_isStructural(x) ? Wsf_nonSmoothStructure(result, x) : boolean(result, holds);
+}
+
+// Parity by the remainder of the truncated number, so that numbers beyond
+// the 32-bit range keep theirs.
+Value* parity(Value* result, const Value* x, bool odd) {
+  if (Wsf_isError(x)) return Wsf_copy(result, x);
+  if (Wsf_isStructural(x)) return Wsf_nonSmoothStructure(result, x);
+  if (x->kind != kValEmpty && x->kind != kValInt && x->kind != kValReal) return Wsf_error(result, kErrValue);
+  return boolean(result, Num_isOddTrunc(x->number) == odd);
+}
 
 }  // namespace
 
@@ -75,15 +206,24 @@ Value* Wsf_or(Value* r, int argc, const Value* const* argv) { return connective(
 
 Value* Wsf_not(Value* result, const Value* x) {
   if (Wsf_isError(x)) return Wsf_copy(result, x);
-  if (!Wsf_isPlain(x)) return unsupported(result, x);
+  if (Wsf_isStructural(x)) return Wsf_nonSmoothStructure(result, x);
+  if (x->kind == kValSamples && x->payload) {
+    const SampleVector r = Smp_not(static_cast<const SampleVector*>(x->payload));
+    Val_clear(result);
+    return Val_setSamples(result, &r);
+  }
+  if (!Wsf_isPlain(x)) return Wsf_error(result, kErrValue);
   return boolean(result, !truthy(x->number));
 }
 
 Value* Wsf_if(Value* result, int argc, const Value* const* argv) {
   const Value* condition = argv[0];
+  if (ifStructure(result, argc, argv)) return result;
   if (Wsf_isError(condition)) return Wsf_copy(result, condition);
-  if (!Wsf_isPlain(condition)) return unsupported(result, condition);
-  const Value* branch = truthy(condition->number) ? argv[1] : (argc >= 3 ? argv[2] : nullptr);
+  if (condition->kind == kValSamples && condition->payload) return ifTrials(result, argc, argv);
+  bool truth = false;
+  if (!conditionTruth(result, condition, &truth)) return result;
+  const Value* branch = truth ? argv[1] : (argc >= 3 ? argv[2] : nullptr);
   if (!branch) return boolean(result, false);  // IF(false, x) without an else
   if (branch->kind == kValMissing) {
     Val_clear(result);
@@ -113,41 +253,32 @@ Value* Wsf_errortype(Value* result, const Value* x) {
   if (x->kind == kValError && Vm_errorCode(x->number, &code))
     for (int32_t i = 0; i < 7; ++i)
       if (kOrder[i] == code) return integer(result, i + 1);
-  if (structural(x)) return unsupported(result, x);
+  if (Wsf_isStructural(x)) return Wsf_nonSmoothStructure(result, x);
   return Wsf_error(result, kErrNA);
 }
 
-Value* Wsf_isblank(Value* r, const Value* x) { return boolean(r, x->kind == kValEmpty); }
+Value* Wsf_isblank(Value* r, const Value* x) { return test(r, x, x->kind == kValEmpty); }
 
 Value* Wsf_iserr(Value* result, const Value* x) {
   uint32_t code = 0;
-  return boolean(result, x->kind == kValError && !(Vm_errorCode(x->number, &code) && code == kErrNA));
+  return test(result, x, x->kind == kValError && !(Vm_errorCode(x->number, &code) && code == kErrNA));
 }
 
-Value* Wsf_iserror(Value* r, const Value* x) { return boolean(r, x->kind == kValError); }
-Value* Wsf_islogical(Value* r, const Value* x) { return boolean(r, x->kind == kValBool); }
+Value* Wsf_iserror(Value* r, const Value* x) { return test(r, x, x->kind == kValError); }
+Value* Wsf_islogical(Value* r, const Value* x) { return test(r, x, x->kind == kValBool); }
 
 Value* Wsf_isna(Value* result, const Value* x) {
   uint32_t code = 0;
-  return boolean(result, x->kind == kValError && Vm_errorCode(x->number, &code) && code == kErrNA);
+  return test(result, x, x->kind == kValError && Vm_errorCode(x->number, &code) && code == kErrNA);
 }
 
 Value* Wsf_isnontext(Value* r, const Value* x) { return boolean(r, x->kind != kValText); }
-Value* Wsf_isnumber(Value* r, const Value* x) { return boolean(r, x->kind == kValInt || x->kind == kValReal); }
-Value* Wsf_isref(Value* r, const Value* x) { return boolean(r, x->source != nullptr); }
-Value* Wsf_istext(Value* r, const Value* x) { return boolean(r, x->kind == kValText); }
+Value* Wsf_isnumber(Value* r, const Value* x) { return test(r, x, x->kind == kValInt || x->kind == kValReal); }
+Value* Wsf_isref(Value* r, const Value* x) { return x->source ? boolean(r, true) : test(r, x, false); }
+Value* Wsf_istext(Value* r, const Value* x) { return test(r, x, x->kind == kValText); }
 
-Value* Wsf_iseven(Value* result, const Value* x) {
-  if (Wsf_isError(x)) return Wsf_copy(result, x);
-  if (x->kind != kValEmpty && x->kind != kValInt && x->kind != kValReal) return unsupported(result, x);
-  return boolean(result, !Num_isOddTrunc(x->number));
-}
-
-Value* Wsf_isodd(Value* result, const Value* x) {
-  if (Wsf_isError(x)) return Wsf_copy(result, x);
-  if (x->kind != kValEmpty && x->kind != kValInt && x->kind != kValReal) return unsupported(result, x);
-  return boolean(result, Num_isOddTrunc(x->number));
-}
+Value* Wsf_iseven(Value* result, const Value* x) { return parity(result, x, false); }
+Value* Wsf_isodd(Value* result, const Value* x) { return parity(result, x, true); }
 
 Value* Wsf_n(Value* result, const Value* x) {
   if (x->kind == kValText || x->kind == kValArray || x->kind == kValEmpty) return integer(result, 0);
@@ -166,6 +297,8 @@ Value* Wsf_type(Value* result, const Value* x) {
     case kValBool: return integer(result, kTypeBoolean);
     case kValError: return integer(result, kTypeError);
     case kValArray: return integer(result, kTypeArray);
-    default: return unsupported(result, x);
+    case kValDegDag:
+    case kValDegVec: return Wsf_nonSmoothStructure(result, x);
+    default: return Wsf_error(result, kErrValue);
   }
 }

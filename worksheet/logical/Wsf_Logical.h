@@ -1,7 +1,9 @@
 // Logical and information functions: AND, OR, NOT, IF, the IS... tests,
-// ERROR.TYPE, N, NA, TYPE and COUNTBLANK. AND, OR, NOT and IF work on plain
-// values here; sample-vector and derivative-mode conditions raise status 39
-// until the per-mode families are wired in.
+// ERROR.TYPE, N, NA, TYPE and COUNTBLANK. AND, OR and NOT take sample
+// vectors trial by trial; IF picks per trial under a sample-vector
+// condition, takes a derivative condition by its value when non-smooth
+// functions are allowed ("Non-smooth special function" otherwise, and always
+// for interval conditions), and merges dependencies in the structure modes.
 #pragma once
 
 #include "values/Val_Value.h"

@@ -5,7 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "arithmetic/dependency/DegVec_Ops.h"
+#include "arithmetic/operators/Op_Elementary.h"
+#include "arithmetic/operators/Op_Operators.h"
 #include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 
@@ -79,6 +83,19 @@ int32_t order(std::u16string_view s, std::u16string_view p) {
 
 bool isText(const Value* v) { return v->kind == kValText; }
 
+// The dependency-vector mode: the summed values' classes join the result,
+// which the structure hooks left in the context's result.
+void mergeDependencies(Value* result, const Value* source) {
+  const auto merge = [](const Value* v) {
+    Value* formed = v->context ? v->context->result : nullptr;
+    if (v->kind == kValDegVec && formed && formed->kind == kValDegVec) DegVec_add(formed, v);
+  };
+  if (source->kind != kValArray) merge(source);
+  for (int32_t r = 0; source->kind == kValArray && r < source->array->rows; ++r)
+    for (int32_t c = 0; c < source->array->columns; ++c) merge(Val_at(source, r, c));
+  if (result->context) Wsf_from(result, *result->context->result);
+}
+
 }  // namespace
 
 int32_t Crit_compareText(const char16_t* text, const char16_t* pattern) {
@@ -131,6 +148,7 @@ const Value* Crit_pick(const Value* criteria, const CellRef* at) {
 }
 
 Value* Wsf_countif(Value* result, int argc, const Value* const* argv, const CellRef* at) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   int32_t count = 0;
   const Value* criterion = argc >= 2 ? Crit_pick(argv[1], at) : nullptr;
   const Value* range = argv[0];
@@ -147,6 +165,10 @@ Value* Wsf_countif(Value* result, int argc, const Value* const* argv, const Cell
 Value* Wsf_sumif(Value* result, int argc, const Value* const* argv, const CellRef* at) {
   const Value* range = argv[0];
   const Value* source = argc >= 3 && argv[2]->kind != kValMissing ? argv[2] : range;
+  if (Wsf_structureHooks(result, argc < 2 ? argc : 2, argv)) {
+    if (source != range) mergeDependencies(result, source);
+    return result;
+  }
   const Value* criterion = argc >= 2 ? Crit_pick(argv[1], at) : nullptr;
   int32_t rows = range->kind == kValArray ? range->array->rows : 1;
   int32_t columns = range->kind == kValArray ? range->array->columns : 1;
@@ -156,6 +178,11 @@ Value* Wsf_sumif(Value* result, int argc, const Value* const* argv, const CellRe
   } else {
     rows = columns = 1;
   }
+  // Numbers add up here; values of the evaluation modes through the
+  // generic addition.
+  EvalContext* ctx = nullptr;
+  const bool modal = Wsf_anyModal(1, &source, &ctx);
+  WsfLocal modalSum(ctx);
   double total = 0;
   for (int32_t r = 0; criterion && r < rows; ++r)
     for (int32_t c = 0; c < columns; ++c) {
@@ -164,7 +191,9 @@ Value* Wsf_sumif(Value* result, int argc, const Value* const* argv, const CellRe
       const Value* term = source->kind == kValArray ? Val_at(source, r, c) : source;
       if (Wsf_isError(term)) return Wsf_copy(result, term);
       if (term->kind == kValInt || term->kind == kValReal) total += term->number;
+      else if (Op_isModeKind(term->kind)) modalSum = modalSum->kind == kValEmpty ? *term : Op_add(*modalSum, *term);
     }
+  if (modal && modalSum->kind != kValEmpty) return Wsf_from(result, Op_addVS(*modalSum, total));
   Val_clear(result);
   return Val_setNumber(result, total);
 }

@@ -1,10 +1,16 @@
-// MDETERM, MINVERSE and MMULT on plain values.
+// MDETERM and MINVERSE on plain numbers (the structure modes mark the matrix
+// as a non-smooth dependency); MMULT through the generic operators, so in
+// every evaluation mode.
 #include "worksheet/math/Wsf_Matrix.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "arithmetic/dependency/DegDag_Ops.h"
+#include "arithmetic/dependency/DegVec_Ops.h"
+#include "arithmetic/operators/Op_Operators.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Mat_Dense.h"
@@ -44,9 +50,20 @@ bool decompose(Square* m) { return Mat_luDecompose(m->rows.data(), m->n, m->perm
 
 bool isScalar(const Value* v) { return v->kind >= kValBool && v->kind <= kValError && v->kind != kValKind17; }
 
+// The structure hooks over the matrix; with shaped an array argument gives
+// a result of its shape.
+bool structureHooks(Value* result, const Value* a, bool shaped) {
+  EvalContext* ctx = a->context;
+  if (!ctx || (ctx->mode != kModeDegDag && ctx->mode != kModeDegVec)) return false;
+  if (!DegDag_markArgShaped(a, shaped) && !DegVec_markArgShaped(a, shaped)) return false;
+  Wsf_from(result, *ctx->result);
+  return true;
+}
+
 }  // namespace
 
 Value* Wsf_mdeterm(Value* result, const Value* a) {
+  if (structureHooks(result, a, false)) return result;
   if (a->kind == kValError || a->kind == kValInt || a->kind == kValReal) return Wsf_copy(result, a);
   Square m;
   if (Value* done = load(result, a, &m)) return done;
@@ -60,6 +77,7 @@ Value* Wsf_mdeterm(Value* result, const Value* a) {
 }
 
 Value* Wsf_minverse(Value* result, const Value* a) {
+  if (structureHooks(result, a, true)) return result;
   if (a->kind == kValError) return Wsf_copy(result, a);
   if (a->kind == kValInt || a->kind == kValReal)
     return a->number == 0 ? Wsf_error(result, kErrNum) : Wsf_finite(result, 1 / a->number);
@@ -84,11 +102,7 @@ Value* Wsf_mmult(Value* result, const Value* a, const Value* b) {
   // A 1 x 1 array against a scalar is its element.
   if (x->kind == kValArray && isScalar(y) && x->array->rows == 1 && x->array->columns == 1) x = Val_at(x, 0, 0);
   if (y->kind == kValArray && isScalar(x) && y->array->rows == 1 && y->array->columns == 1) y = Val_at(y, 0, 0);
-  if (isScalar(x) && isScalar(y)) {
-    if (Wsf_isError(x)) return Wsf_copy(result, x);
-    if (Wsf_isError(y)) return Wsf_copy(result, y);
-    return Wsf_finite(result, x->number * y->number);
-  }
+  if (isScalar(x) && isScalar(y)) return Wsf_from(result, Op_mul(*x, *y));
   if (x->kind != kValArray || y->kind != kValArray || x->array->columns != y->array->rows)
     return Wsf_error(result, kErrValue);
   const int32_t rows = x->array->rows, columns = y->array->columns, inner = x->array->columns;
@@ -99,23 +113,22 @@ Value* Wsf_mmult(Value* result, const Value* a, const Value* b) {
   }
   for (int32_t i = 0; i < rows; ++i)
     for (int32_t j = 0; j < columns; ++j) {
+      // An element that is no number, mode value or error poisons only its
+      // own result element.
       Value* cell = Val_at(&product, i, j);
-      double sum = 0;
-      for (int32_t k = 0; k < inner; ++k) {
+      WsfLocal sum(result->context), term(result->context);
+      Val_setNumber(&sum.v, 0.0);
+      bool poisoned = false;
+      for (int32_t k = 0; k < inner && !poisoned; ++k) {
         const Value* p = Val_at(x, i, k);
         const Value* q = Val_at(y, k, j);
-        const Value* bad = Wsf_isError(p) ? p : (Wsf_isError(q) ? q : nullptr);
-        if (bad) {
-          Val_assign(cell, bad);
-          break;
-        }
-        if (!(p->kind >= kValBool && p->kind <= kValReal) || !(q->kind >= kValBool && q->kind <= kValReal)) {
-          Val_setError(cell, kErrValue);
-          break;
-        }
-        sum += p->number * q->number;
+        poisoned = !isScalar(p) || !isScalar(q);
+        if (poisoned) break;
+        term = Op_mul(*p, *q);
+        sum = Op_add(*sum, *term);
       }
-      if (cell->kind == kValEmpty) Val_setNumber(cell, sum);
+      if (poisoned) Val_setError(cell, kErrValue);
+      else Val_assign(cell, &*sum);
     }
   Val_clear(result);
   *result = product;

@@ -1,5 +1,7 @@
-// Matrix functions on plain values: MDETERM, MINVERSE and MMULT. The
-// numeric work goes to the LU factorisation of the dense linear algebra.
+// Matrix functions: MDETERM and MINVERSE on plain numbers, by the LU
+// factorisation of the dense linear algebra (in the structure modes the
+// matrix becomes a non-smooth dependency); MMULT through the generic
+// operators, so over values of every evaluation mode.
 #pragma once
 
 #include "values/Val_Value.h"

@@ -1,57 +1,77 @@
-// DOTPRODUCT, QUADPRODUCT, QUADTERM, GEXP, LX and POLY3 on plain values.
+// DOTPRODUCT, QUADPRODUCT, QUADTERM, GEXP, LX and POLY3. The forms sum
+// products through the generic operators, so they work in every evaluation
+// mode; the one-variable functions compute plain numbers by their kernels,
+// affine forms by the affine family's own members and every other mode
+// through the generic operators and EXP and LN.
 #include "worksheet/math/Wsf_Model.h"
 
 #include <cmath>
-#include <vector>
+#include <deque>
 
+#include "arithmetic/affine/Aff_Ops.h"
+#include "arithmetic/operators/Op_Operators.h"
+#include "values/Aff_Payload.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Num_Helpers.h"
+#include "worksheet/math/Wsf_Unary.h"
 
 namespace {
 
-bool isOperand(const Value* v) { return v->kind == kValInt || v->kind == kValReal || v->kind == kValError; }
-
-int32_t countOf(const Value* v) { return v->kind == kValArray ? v->array->rows * v->array->columns : 1; }
-
-const Value* elementOf(const Value* v, int32_t i) {
-  if (v->kind != kValArray) return v;
-  return Val_at(v, i / v->array->columns, i % v->array->columns);
-}
+// Integers, reals, the kinds of the evaluation modes and errors take part;
+// errors travel through the operators.
+bool isOperand(const Value* v) { return v->kind >= kValInt && v->kind <= kValError; }
 
 // Every element an operand.
 bool allOperands(const Value* v) {
-  for (int32_t i = 0; i < countOf(v); ++i)
-    if (!isOperand(elementOf(v, i))) return false;
+  for (int32_t i = 0; i < Wsf_count(v); ++i)
+    if (!isOperand(Wsf_element(v, i))) return false;
   return true;
 }
 
-// A running sum that keeps the first error met.
+// A running sum of products through the generic operators: an error
+// factor, the first one met, becomes the sum.
 struct Sum {
-  double total = 0;
-  const Value* error = nullptr;
+  WsfLocal total, term;
+  explicit Sum(EvalContext* ctx) : total(ctx), term(ctx) { Val_setNumber(&total.v, 0.0); }
   void add(std::initializer_list<const Value*> factors) {
-    double p = 1;
-    for (const Value* f : factors) {
-      if (Wsf_isError(f)) {
-        if (!error) error = f;
-        return;
-      }
-      p *= f->number;
-    }
-    total += p;
+    term = **factors.begin();
+    for (auto f = factors.begin() + 1; f != factors.end(); ++f) term = Op_mul(*term, **f);
+    total = Op_add(*total, *term);
   }
-  Value* into(Value* result) const { return error ? Wsf_copy(result, error) : Wsf_finite(result, total); }
+  Value* into(Value* result) const { return Wsf_copy(result, &*total); }
 };
 
 bool missing(const Value* v) { return v->kind == kValMissing; }
 
-// A plain number for the one-variable functions; null to compute.
-Value* screen(Value* result, std::initializer_list<const Value*> args) {
+// The first error among the arguments, else null.
+const Value* firstError(std::initializer_list<const Value*> args) {
   for (const Value* a : args)
-    if (Wsf_isError(a)) return Wsf_copy(result, a);
+    if (Wsf_isError(a)) return a;
+  return nullptr;
+}
+
+bool allPlain(std::initializer_list<const Value*> args) {
   for (const Value* a : args)
-    if (!Wsf_isPlain(a)) return Wsf_error(result, kErrValue);
+    if (!Wsf_isPlain(a)) return false;
+  return true;
+}
+
+// An affine form with plain coefficients goes to the affine family.
+const AffineForm* affineOf(const Value* x, std::initializer_list<const Value*> coefficients) {
+  return x->kind == kValAffine && x->payload && allPlain(coefficients) ? static_cast<const AffineForm*>(x->payload)
+                                                                      : nullptr;
+}
+
+Value* affineResult(Value* result, const AffineForm& r) {
+  Val_clear(result);
+  return Val_setAffine(result, &r);
+}
+
+EvalContext* contextOf(std::initializer_list<const Value*> args) {
+  for (const Value* a : args)
+    if (a->context) return a->context;
   return nullptr;
 }
 
@@ -61,17 +81,18 @@ Value* Wsf_dotproduct(Value* result, int argc, const Value* const* argv, bool ar
   if (argc != 2) return Wsf_error(result, kErrValue);
   const Value* a = argv[0];
   const Value* b = argv[1];
+  EvalContext* ctx = contextOf({a, b});
   if (isOperand(a) && isOperand(b)) {
-    Sum s;
+    Sum s(ctx);
     s.add({a, b});
     return s.into(result);
   }
   if (a->kind != kValArray || b->kind != kValArray || !allOperands(a) || !allOperands(b))
     return Wsf_error(result, kErrValue);
   const int32_t r1 = a->array->rows, c1 = a->array->columns, r2 = b->array->rows, c2 = b->array->columns;
-  Sum s;
+  Sum s(ctx);
   if (r1 == r2 && c1 == c2) {
-    for (int32_t i = 0; i < r1 * c1; ++i) s.add({elementOf(a, i), elementOf(b, i)});
+    for (int32_t i = 0; i < r1 * c1; ++i) s.add({Wsf_element(a, i), Wsf_element(b, i)});
     return s.into(result);
   }
   if (c1 == r2 && r1 == c2) {
@@ -87,11 +108,12 @@ Value* Wsf_dotproduct(Value* result, int argc, const Value* const* argv, bool ar
   else if (c1 == 1 && c2 != 1) shortV = a, block = b;
   else if (c2 == 1) shortV = b, block = a;
   else return Wsf_error(result, kErrValue);
-  const int32_t length = countOf(shortV);
-  if (countOf(block) % length != 0) return Wsf_error(result, kErrValue);
-  const int32_t products = arrayFormula ? countOf(block) / length : 1;
-  std::vector<Sum> sums(products);
-  for (int32_t m = 0; m < products * length; ++m) sums[m / length].add({elementOf(shortV, m % length), elementOf(block, m)});
+  const int32_t length = Wsf_count(shortV);
+  if (Wsf_count(block) % length != 0) return Wsf_error(result, kErrValue);
+  const int32_t products = arrayFormula ? Wsf_count(block) / length : 1;
+  std::deque<Sum> sums;
+  for (int32_t k = 0; k < products; ++k) sums.emplace_back(ctx);
+  for (int32_t m = 0; m < products * length; ++m) sums[m / length].add({Wsf_element(shortV, m % length), Wsf_element(block, m)});
   if (!arrayFormula) return sums[0].into(result);
   Value column = Val_empty(result->context);
   if (Val_makeArray(&column, static_cast<uint16_t>(products), 1) != kStatusOk) return Wsf_error(result, kErrValue);
@@ -106,7 +128,7 @@ Value* Wsf_quadproduct(Value* result, int argc, const Value* const* argv) {
   const Value* x = argv[0];
   const Value* c = argv[1];
   const Value* q = argv[2];
-  Sum s;
+  Sum s(contextOf({x, c, q}));
   if (isOperand(x) && (isOperand(c) || missing(c)) && (isOperand(q) || missing(q))) {
     s.add({x, x, q});
     s.add({x, c});
@@ -114,12 +136,12 @@ Value* Wsf_quadproduct(Value* result, int argc, const Value* const* argv) {
   }
   const bool cArray = c->kind == kValArray, qArray = q->kind == kValArray;
   if (x->kind != kValArray || !(cArray || missing(c)) || !(qArray || missing(q))) return Wsf_error(result, kErrValue);
-  const int32_t n = countOf(x);
-  if ((cArray && countOf(c) != n) || (qArray && countOf(q) != n * n)) return Wsf_error(result, kErrValue);
+  const int32_t n = Wsf_count(x);
+  if ((cArray && Wsf_count(c) != n) || (qArray && Wsf_count(q) != n * n)) return Wsf_error(result, kErrValue);
   if (!allOperands(x) || (cArray && !allOperands(c)) || (qArray && !allOperands(q))) return Wsf_error(result, kErrValue);
   for (int32_t j = 0; qArray && j < n; ++j)
-    for (int32_t i = 0; i < n; ++i) s.add({elementOf(x, j), elementOf(x, i), elementOf(q, j * n + i)});
-  for (int32_t i = 0; cArray && i < n; ++i) s.add({elementOf(x, i), elementOf(c, i)});
+    for (int32_t i = 0; i < n; ++i) s.add({Wsf_element(x, j), Wsf_element(x, i), Wsf_element(q, j * n + i)});
+  for (int32_t i = 0; cArray && i < n; ++i) s.add({Wsf_element(x, i), Wsf_element(c, i)});
   return s.into(result);
 }
 
@@ -128,35 +150,60 @@ Value* Wsf_quadterm(Value* result, int argc, const Value* const* argv) {
   const Value* x = argv[0];
   const Value* y = argv[1];
   const Value* q = argv[2];
-  Sum s;
+  Sum s(contextOf({x, y, q}));
   if (isOperand(x) && isOperand(y) && (isOperand(q) || missing(q))) {
     s.add({x, y, q});
     return s.into(result);
   }
   const bool qArray = q->kind == kValArray;
   if (x->kind != kValArray || y->kind != kValArray || !(qArray || missing(q))) return Wsf_error(result, kErrValue);
-  const int32_t n = countOf(x);
-  if (countOf(y) != n || (qArray && countOf(q) != n * n)) return Wsf_error(result, kErrValue);
+  const int32_t n = Wsf_count(x);
+  if (Wsf_count(y) != n || (qArray && Wsf_count(q) != n * n)) return Wsf_error(result, kErrValue);
   if (!allOperands(x) || !allOperands(y) || (qArray && !allOperands(q))) return Wsf_error(result, kErrValue);
   for (int32_t i = 0; qArray && i < n; ++i)
-    for (int32_t j = 0; j < n; ++j) s.add({elementOf(x, i), elementOf(y, j), elementOf(q, i * n + j)});
+    for (int32_t j = 0; j < n; ++j) s.add({Wsf_element(x, i), Wsf_element(y, j), Wsf_element(q, i * n + j)});
   return s.into(result);
 }
 
 Value* Wsf_gexp(Value* result, const Value* x, const Value* a, const Value* b, const Value* c) {
-  if (Value* done = screen(result, {x, a, b, c})) return done;
-  return Wsf_finite(result, Num_gexp(&x->number, &a->number, &b->number, &c->number));
+  if (const AffineForm* f = affineOf(x, {a, b, c})) return affineResult(result, Aff_gexp(f, a->number, b->number, c->number));
+  if (allPlain({x, a, b, c})) return Wsf_finite(result, Num_gexp(&x->number, &a->number, &b->number, &c->number));
+  if (const Value* e = firstError({x, a, b, c})) return Wsf_copy(result, e);
+  EvalContext* ctx = contextOf({x, a, b, c});
+  WsfLocal t(ctx), power(ctx);
+  t = Op_mul(*a, *x);
+  Wsf_exp(&power.v, &*t);
+  t = Op_add(*power, *b);
+  return Wsf_from(result, Op_mul(*t, *c));
 }
 
 Value* Wsf_lx(Value* result, const Value* x) {
-  if (Value* done = screen(result, {x})) return done;
-  if (x->number == 1) return Wsf_error(result, kErrDiv0);
-  const double q = x->number / (1 - x->number);
-  if (!(q > 0)) return Wsf_error(result, kErrNum);
-  return Wsf_finite(result, std::log(q));
+  if (const AffineForm* f = affineOf(x, {})) return affineResult(result, Aff_lx(f));
+  if (Wsf_isError(x)) return Wsf_copy(result, x);
+  if (Wsf_isPlain(x)) {
+    if (x->number == 1) return Wsf_error(result, kErrDiv0);
+    const double q = x->number / (1 - x->number);
+    if (!(q > 0)) return Wsf_error(result, kErrNum);
+    return Wsf_finite(result, std::log(q));
+  }
+  WsfLocal t(x->context);
+  t = Op_subSV(1.0, *x);
+  t = Op_div(*x, *t);
+  return Wsf_ln(result, &*t);
 }
 
 Value* Wsf_poly3(Value* result, const Value* x, const Value* a, const Value* b, const Value* c, const Value* d) {
-  if (Value* done = screen(result, {x, a, b, c, d})) return done;
-  return Wsf_finite(result, Num_poly3(&x->number, &a->number, &b->number, &c->number, &d->number));
+  if (const AffineForm* f = affineOf(x, {a, b, c, d}))
+    return affineResult(result, Aff_poly3(f, a->number, b->number, c->number, d->number));
+  if (allPlain({x, a, b, c, d}))
+    return Wsf_finite(result, Num_poly3(&x->number, &a->number, &b->number, &c->number, &d->number));
+  if (const Value* e = firstError({x, a, b, c, d})) return Wsf_copy(result, e);
+  // Horner's rule: ((d x + c) x + b) x + a.
+  WsfLocal t(contextOf({x, a, b, c, d}));
+  t = Op_mul(*d, *x);
+  t = Op_add(*t, *c);
+  t = Op_mul(*t, *x);
+  t = Op_add(*t, *b);
+  t = Op_mul(*t, *x);
+  return Wsf_from(result, Op_add(*t, *a));
 }

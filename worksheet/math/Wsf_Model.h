@@ -1,7 +1,8 @@
-// The library's own model functions on plain values: the forms DOTPRODUCT,
-// QUADPRODUCT and QUADTERM over ranges, and the smooth one-variable
-// functions GEXP, LX and POLY3. Operands are integers, reals or errors
-// (errors pass through the arithmetic); anything else is "#value!".
+// The library's own model functions in every evaluation mode: the forms
+// DOTPRODUCT, QUADPRODUCT and QUADTERM over ranges, and the smooth
+// one-variable functions GEXP, LX and POLY3. Operands of the forms are
+// integers, reals, values of the evaluation modes or errors (errors pass
+// through the arithmetic); anything else is "#value!".
 #pragma once
 
 #include "values/Val_Value.h"

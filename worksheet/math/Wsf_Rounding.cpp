@@ -1,4 +1,5 @@
-// Rounding, divisibility and counting functions on plain numbers.
+// Rounding, divisibility and counting functions on plain numbers; in the
+// structure modes their arguments become non-smooth dependencies.
 #include "worksheet/math/Wsf_Rounding.h"
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "values/Smp_Payload.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Num_Helpers.h"
@@ -18,9 +20,12 @@ constexpr double kFactDoubleLimit = 301;
 // Significant digits of a worksheet number.
 constexpr int kDecimalDigits = 15;
 
-// Checks of one argument: null to compute, else the finished result.
+// Checks of one argument: null to compute, else the finished result. These
+// functions are not differentiable: the structure modes record a non-smooth
+// dependency, the other evaluation modes give "#value!".
 Value* single(Value* result, const Value* x) {
   if (Wsf_isError(x)) return Wsf_copy(result, x);
+  if (Wsf_isStructural(x)) return Wsf_nonSmoothStructure(result, x);
   return Wsf_isPlain(x) ? nullptr : Wsf_error(result, kErrValue);
 }
 
@@ -28,7 +33,9 @@ Value* single(Value* result, const Value* x) {
 Value* pair(Value* result, const Value* a, const Value* b) {
   if (Wsf_isError(a)) return Wsf_copy(result, a);
   if (Wsf_isError(b)) return Wsf_copy(result, b);
-  return Wsf_isPlain(a) && Wsf_isPlain(b) ? nullptr : Wsf_error(result, kErrValue);
+  if (Wsf_isPlain(a) && Wsf_isPlain(b)) return nullptr;
+  if (Wsf_isStructural(a) || Wsf_isStructural(b)) return Wsf_nonSmoothStructure2(result, a, b);
+  return Wsf_error(result, kErrValue);
 }
 
 Value* real(Value* result, double x) {
@@ -81,6 +88,7 @@ Value* roundTo(Value* result, const Value* x, const Value* digits, Rounding how)
 // out; null, or the finished result on a refused argument.
 Value* gather(Value* result, int argc, const Value* const* argv, std::vector<double>* out) {
   if (argc < 1) return Wsf_error(result, kErrNA);
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   auto take = [&](const Value* v) -> Value* {
     if (Wsf_isError(v)) return Wsf_copy(result, v);
     if (v->kind == kValMissing) return Wsf_error(result, kErrNA);
@@ -124,6 +132,16 @@ Value* Wsf_odd(Value* result, const Value* x) {
 }
 
 Value* Wsf_int(Value* result, const Value* x) {
+  if (x->kind == kValSamples && x->payload) {
+    const auto* s = static_cast<const SampleVector*>(x->payload);
+    SampleVector floors{};
+    if (!Smp_init(&floors, s->n, x->context)) return Wsf_error(result, kErrValue);
+    for (int32_t i = 1; i <= s->n; ++i) Smp_setAt(&floors, floorOf(s->data[i]), i);
+    Val_clear(result);
+    Val_setSamples(result, &floors);
+    Smp_free(&floors);
+    return result;
+  }
   if (Value* done = single(result, x)) return done;
   return real(result, floorOf(x->number));
 }
@@ -146,6 +164,7 @@ Value* Wsf_rounddown(Value* r, const Value* x, const Value* d) { return roundTo(
 Value* Wsf_roundup(Value* r, const Value* x, const Value* d) { return roundTo(r, x, d, Rounding::kUp); }
 
 Value* Wsf_trunc(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   const Value* x = argv[0];
   if (Wsf_isError(x)) return Wsf_copy(result, x);
   double p = 1;
@@ -160,6 +179,7 @@ Value* Wsf_trunc(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_mround(Value* result, int argc, const Value* const* argv) {
   if (argc < 2) return Wsf_error(result, kErrNA);
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   const Value* x = argv[0];
   const Value* m = argv[1];
   if (Value* done = pair(result, x, m)) return done;

@@ -1,8 +1,9 @@
 // Rounding, divisibility and counting functions on plain numbers: CEILING,
 // FLOOR, EVEN, ODD, INT, MOD, QUOTIENT, ROUND, ROUNDDOWN, ROUNDUP, TRUNC,
 // MROUND, COMBIN, FACT, FACTDOUBLE, GCD, LCM and MULTINOMIAL. An error
-// argument passes on; kinds other than the plain ones give "#value!".
-// Results are reals.
+// argument passes on; in the structure modes the arguments become
+// non-smooth dependencies; INT floors sample vectors trial by trial; other
+// kinds than the plain ones give "#value!". Results are reals.
 #pragma once
 
 #include "values/Val_Value.h"

@@ -1,8 +1,9 @@
-// Sums and products on plain values: SUM, PRODUCT, SUMSQ, SUMPRODUCT, the
-// paired sums SUMX2MY2, SUMX2PY2 and SUMXMY2, SERIESSUM and SUBTOTAL. In a
-// range only numbers (and errors, which pass on) take part; a direct
-// argument takes part by its number (a boolean as 1 or 0, a text when it
-// reads as a number).
+// Sums and products: SUM, PRODUCT, SUMSQ, SUMPRODUCT, the paired sums
+// SUMX2MY2, SUMX2PY2 and SUMXMY2 and SERIESSUM. On plain values, in a range
+// only numbers (and errors, which pass on) take part, and a direct argument
+// takes part by its number (a boolean as 1 or 0, a text when it reads as a
+// number). When a value of an evaluation mode takes part, the generic
+// operators do the arithmetic, so the result has that mode's kind.
 #pragma once
 
 #include "values/Val_Value.h"
@@ -17,4 +18,3 @@ Value* Wsf_sumx2my2(Value* result, const Value* a, const Value* b);
 Value* Wsf_sumx2py2(Value* result, const Value* a, const Value* b);
 Value* Wsf_sumxmy2(Value* result, const Value* a, const Value* b);
 Value* Wsf_seriessum(Value* result, const Value* x, const Value* n, const Value* m, const Value* coefficients);
-Value* Wsf_subtotal(Value* result, int argc, const Value* const* argv);

@@ -1,10 +1,20 @@
-// One-argument mathematical functions, ATAN2, PI, LOG and POWER on plain
-// values.
+// One-argument mathematical functions, ATAN2, PI, LOG and POWER. Plain
+// values compute here; the kinds of the evaluation modes go to their
+// family's member (Op_elementary) or, for the composed functions, through
+// the generic operators, so each function works in every mode.
 #include "worksheet/math/Wsf_Unary.h"
 
 #include <cmath>
 
+#include "arithmetic/dependency/DegDag_Ops.h"
+#include "arithmetic/dependency/DegVec_Ops.h"
+#include "arithmetic/operators/Op_Elementary.h"
+#include "arithmetic/operators/Op_Operators.h"
+#include "values/Grad_Payload.h"
+#include "values/Hess_Payload.h"
+#include "values/Smp_Payload.h"
 #include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Num_Helpers.h"
@@ -12,6 +22,8 @@
 namespace {
 
 const double kPi = std::acos(-1.0);
+const double kDegreesPerRadian = 180 / kPi;
+const double kRadiansPerDegree = kPi * 0.005555555555555556;
 // Domain of a function: the open or closed interval (lo, hi); x must lie in it.
 struct Domain {
   double lo, hi;
@@ -26,108 +38,196 @@ constexpr Domain kFromOne{1, INFINITY, true};
 
 bool inside(const Domain& d, double x) { return d.closed ? (x >= d.lo && x <= d.hi) : (x > d.lo && x < d.hi); }
 
-// The argument checks every member shares: null when f should compute on
-// x's number, else the finished result.
-Value* screen(Value* result, const Value* x) {
+bool isModal(const Value* x) { return Op_isModeKind(x->kind) && x->payload; }
+bool isIntervalKind(int32_t kind) { return kind >= kValIvGrad && kind <= kValAffine; }
+
+// A value of an evaluation mode that lies outside the domain: numbers and
+// derivative kinds by their value, interval kinds when wholly outside;
+// sample vectors and structure kinds never (their families decide).
+bool modalOutside(const Domain& d, const Value* x) {
+  const int32_t below = d.closed ? kRelCmpLt : kRelCmpLe, above = d.closed ? kRelCmpGt : kRelCmpGe;
+  return (std::isfinite(d.lo) && Op_compareConst(*x, d.lo, below)) ||
+         (std::isfinite(d.hi) && Op_compareConst(*x, d.hi, above));
+}
+
+// The domain fault of a mode value: "#num!" for the derivative kinds; the
+// interval kinds raise "Unfeasible argument" and answer the argument itself.
+Value* domainFault(Value* result, const Value* x) {
+  if (!isIntervalKind(x->kind)) return Wsf_error(result, kErrNum);
+  Vm_raise(x->context, kStatusUnfeasibleArgument, "worksheet", 0, 0, 0);
+  return Wsf_copy(result, x);
+}
+
+// The plain number an argument stands for (a text that reads as a number
+// included); false when it has none.
+bool plainNumber(const Value* x, double* v) {
+  if (Wsf_isPlain(x)) return *v = x->number, true;
+  return x->kind == kValText && Text_toDouble(x->text ? x->text : u"", v);
+}
+
+// A smooth function: its real f on plain numbers ("#num!" outside the
+// domain), its family member op on the evaluation modes.
+Value* smooth(Value* result, const Value* x, double (*f)(double), int32_t op, const Domain& domain) {
   if (Wsf_isError(x)) return Wsf_copy(result, x);
-  if (Wsf_isPlain(x)) return nullptr;
-  if (x->kind >= kValFirstPayload && x->kind < kValKind17) {
-    Vm_raise(x->context, kStatusUnsupportedFunction, "worksheet", 0, 0, 0);
-    return Wsf_error(result, kErrValue);
-  }
-  return Wsf_error(result, kErrValue);
-}
-
-// A smooth real function with its domain; "#num!" outside it. A text that
-// reads as a number stands for that number.
-Value* smooth(Value* result, const Value* x, double (*f)(double), const Domain& domain) {
   double v = 0;
-  if (x->kind == kValText && Text_toDouble(x->text ? x->text : u"", &v)) {
-  } else if (Value* done = screen(result, x)) {
-    return done;
-  } else {
-    v = x->number;
-  }
-  if (!inside(domain, v)) return Wsf_error(result, kErrNum);
-  return Wsf_finite(result, f(v));
+  if (plainNumber(x, &v)) return inside(domain, v) ? Wsf_finite(result, f(v)) : Wsf_error(result, kErrNum);
+  if (!isModal(x)) return Wsf_error(result, kErrValue);
+  if (modalOutside(domain, x)) return domainFault(result, x);
+  return Wsf_from(result, Op_elementary(op, *x));
 }
 
-// The library's inverse hyperbolic functions stay accurate where x^2 overflows.
-double acoshOf(double x) { return std::acosh(x); }
-double asinhOf(double x) { return std::asinh(x); }
-double atanhOf(double x) { return std::atanh(x); }
-double degreesOf(double x) { return x * (180 / kPi); }
-double radiansOf(double x) { return x * (kPi * 0.005555555555555556); }
+// A function composed of the generic operators: f on plain numbers, build
+// (x, context) on the evaluation modes after the domain test.
+Value* composed(Value* result, const Value* x, double (*f)(double), const Domain& domain,
+                Value (*build)(const Value&)) {
+  if (Wsf_isError(x)) return Wsf_copy(result, x);
+  double v = 0;
+  if (plainNumber(x, &v)) return inside(domain, v) ? Wsf_finite(result, f(v)) : Wsf_error(result, kErrNum);
+  if (!isModal(x)) return Wsf_error(result, kErrValue);
+  if (modalOutside(domain, x)) return domainFault(result, x);
+  return Wsf_from(result, build(*x));
+}
+
+// The mode answer of a one-argument worksheet function, as a value to chain.
+Value sqrOf(const Value& x) { return Op_elementary(kOpSquare, x); }
+Value sqrtOf(const Value& x) { return Op_elementary(kOpSqrt, x); }
+Value lnOf(const Value& x) { return Op_elementary(kOpLn, x); }
+
+// ln(sqrt(x^2 + shift) + x): ASINH with shift 1, ACOSH with -1.
+Value inverseHyperbolic(const Value& x, double shift) {
+  WsfLocal t(x.context);
+  t = sqrOf(x);
+  t = Op_addVS(*t, shift);
+  t = sqrtOf(*t);
+  t = Op_add(*t, x);
+  return lnOf(*t);
+}
+Value acoshBuild(const Value& x) { return inverseHyperbolic(x, -1.0); }
+Value asinhBuild(const Value& x) { return inverseHyperbolic(x, 1.0); }
+Value atanhBuild(const Value& x) {
+  WsfLocal below(x.context), above(x.context);
+  below = Op_subSV(1.0, x);
+  above = Op_addSV(1.0, x);
+  above = Op_div(*above, *below);
+  above = lnOf(*above);
+  return Op_divVS(*above, 2.0);
+}
+Value degreesBuild(const Value& x) { return Op_mulVS(x, kDegreesPerRadian); }
+Value radiansBuild(const Value& x) { return Op_mulVS(x, kRadiansPerDegree); }
+Value sqrtpiBuild(const Value& x) {
+  WsfLocal t(x.context);
+  t = Op_mulVS(x, kPi);
+  return sqrtOf(*t);
+}
+Value log10Build(const Value& x) {
+  WsfLocal t(x.context);
+  t = lnOf(x);
+  return Op_divVS(*t, std::log(10.0));
+}
+
+double degreesOf(double x) { return x * kDegreesPerRadian; }
+double radiansOf(double x) { return x * kRadiansPerDegree; }
 double sqrtpiOf(double x) { return std::sqrt(x * kPi); }
 double log10Of(double x) { return std::log(x) / std::log(10.0); }
 
-}  // namespace
-
-Value* Wsf_acos(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::acos(v); }, kUnitClosed); }
-Value* Wsf_acosh(Value* r, const Value* x) { return smooth(r, x, acoshOf, kFromOne); }
-Value* Wsf_asin(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::asin(v); }, kUnitClosed); }
-Value* Wsf_asinh(Value* r, const Value* x) { return smooth(r, x, asinhOf, kAll); }
-Value* Wsf_atan(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::atan(v); }, kAll); }
-Value* Wsf_atanh(Value* r, const Value* x) { return smooth(r, x, atanhOf, kUnitOpen); }
-Value* Wsf_cos(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::cos(v); }, kAll); }
-Value* Wsf_cosh(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::cosh(v); }, kAll); }
-Value* Wsf_degrees(Value* r, const Value* x) { return smooth(r, x, degreesOf, kAll); }
-Value* Wsf_exp(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::exp(v); }, kAll); }
-Value* Wsf_ln(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::log(v); }, kPositive); }
-Value* Wsf_log10(Value* r, const Value* x) { return smooth(r, x, log10Of, kPositive); }
-Value* Wsf_radians(Value* r, const Value* x) { return smooth(r, x, radiansOf, kAll); }
-Value* Wsf_sin(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::sin(v); }, kAll); }
-Value* Wsf_sinh(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::sinh(v); }, kAll); }
-Value* Wsf_sqrtpi(Value* r, const Value* x) { return smooth(r, x, sqrtpiOf, kNonNegative); }
-Value* Wsf_tan(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::tan(v); }, kAll); }
-Value* Wsf_tanh(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::tanh(v); }, kAll); }
-Value* Wsf_sqrt(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::sqrt(v); }, kNonNegative); }
-
-Value* Wsf_abs(Value* result, const Value* x) {
-  if (Value* done = screen(result, x)) return done;
-  const int32_t kind = x->kind < kValBool ? kValReal : x->kind;
-  const double v = std::fabs(x->number);
+// ABS and SIGN: non-smooth, so the derivative, interval and tape kinds need
+// the context's allowance ("Non-smooth special function" otherwise); the
+// structure modes record a non-smooth dependency unless it is allowed.
+Value* nonSmooth(Value* result, const Value* x, int32_t op) {
+  if (Wsf_isError(x)) return Wsf_copy(result, x);
+  EvalContext* ctx = x->context;
+  const bool allowed = Wsf_nonSmoothAllowed(ctx);
+  if (x->kind == kValDegVec || x->kind == kValDegDag) {
+    if (allowed && x->kind == kValDegVec) {
+      DegVec_nonlin(x);
+      ++ctx->tapeCount;
+    } else if (allowed) {
+      DegDag_nonlinResult(x);
+    } else if (x->kind == kValDegVec) {
+      DegVec_nonsmooth(x, false);
+    } else {
+      DegDag_nonsmooth(x, false);
+    }
+    return Wsf_from(result, *ctx->result);
+  }
+  if (isModal(x) && x->kind != kValSamples && !allowed) {
+    Vm_raise(ctx, kStatusNonSmoothSpecial, "worksheet", 0, 0, 0);
+    return Wsf_error(result, kErrValue);
+  }
+  if (isModal(x)) return Wsf_from(result, Op_elementary(op, *x));
+  if (!Wsf_isPlain(x)) return Wsf_error(result, kErrValue);
   Val_clear(result);
-  Val_setKind(result, kind)->number = v;
+  if (op == kOpSign) return Val_setInt(result, x->number < 0 ? -1 : (x->number == 0 ? 0 : 1));
+  Val_setKind(result, x->kind < kValBool ? kValReal : x->kind)->number = std::fabs(x->number);
   return result;
 }
 
-Value* Wsf_sign(Value* result, const Value* x) {
-  if (Value* done = screen(result, x)) return done;
-  const double s = x->number < 0 ? -1 : (x->number == 0 ? 0 : 1);
-  Val_clear(result);
-  return Val_setInt(result, static_cast<int32_t>(s));
+// ATAN2 over sample vectors: each trial's angle, NaN at the origin.
+Value* atan2Samples(Value* result, const Value* x, const Value* y) {
+  EvalContext* ctx = x->kind == kValSamples ? x->context : y->context;
+  const auto* sx = x->kind == kValSamples ? static_cast<const SampleVector*>(x->payload) : nullptr;
+  const auto* sy = y->kind == kValSamples ? static_cast<const SampleVector*>(y->payload) : nullptr;
+  const int32_t n = sx ? sx->n : sy->n;
+  SampleVector angles{};
+  if (!Smp_init(&angles, n, ctx)) {
+    Vm_raise(ctx, kStatusNoMemory, "worksheet", 0, 0, 0);
+    return Wsf_error(result, kErrValue);
+  }
+  for (int32_t i = 1; i <= n; ++i) {
+    const double a = sx ? (i <= sx->n ? sx->data[i] : NAN) : x->number;
+    const double b = sy ? (i <= sy->n ? sy->data[i] : NAN) : y->number;
+    Smp_setAt(&angles, a == 0 && b == 0 ? NAN : std::atan2(b, a), i);
+  }
+  Val_setSamples(result, &angles);
+  Smp_free(&angles);
+  return result;
 }
 
-Value* Wsf_atan2(Value* result, const Value* x, const Value* y) {
-  if (Value* done = screen(result, x)) return done;
-  if (Value* done = screen(result, y)) return done;
-  if (x->number == 0 && y->number == 0) return Wsf_error(result, kErrDiv0);
-  const double angle = std::atan2(y->number, x->number);
-  Val_clear(result);
-  return Val_setNumber(result, angle);
+// A derivative-kind constant of the argument's size: zero gradient (and
+// Hessian), value v.
+template <typename T, bool (*Init)(T*, int32_t, EvalContext*), void (*SetConst)(T*, double), void (*Free)(T*),
+          Value* (*Set)(Value*, const T*)>
+Value* derivativeConst(Value* result, const Value* like, double v) {
+  T c{};
+  if (Init(&c, static_cast<const T*>(like->payload)->n, like->context)) {
+    SetConst(&c, v);
+    Set(result, &c);
+  }
+  Free(&c);
+  return result;
 }
 
-Value* Wsf_pi(Value* result) {
-  Val_clear(result);
-  return Val_setNumber(result, kPi);
+// ATAN2 on the evaluation modes: atan(y / x) moved to the angle's quadrant.
+Value* atan2Modal(Value* result, const Value* x, const Value* y) {
+  EvalContext* ctx = isModal(x) ? x->context : y->context;
+  if (isIntervalKind(x->kind) && Op_compareConst(*x, 0, kRelCmpContains)) {
+    Vm_raise(ctx, kStatusDivisionByZero, "worksheet", 0, 0, 0);
+    return Wsf_error(result, kErrDiv0);
+  }
+  if (Op_compareConst(*x, 0, kRelCmpEq)) {
+    if (Op_compareConst(*y, 0, kRelCmpEq)) return Wsf_error(result, kErrDiv0);
+    const double v = (Op_compareConst(*y, 0, kRelCmpLt) ? -1 : 1) * kPi * 0.5;
+    const Value* grad = x->kind == kValGrad ? x : y->kind == kValGrad ? y : nullptr;
+    const Value* hess = x->kind == kValHess ? x : y->kind == kValHess ? y : nullptr;
+    if (grad) return derivativeConst<GradValue, Grad_init, Grad_setConst, Grad_free, Val_setGrad>(result, grad, v);
+    if (hess) return derivativeConst<HessValue, Hess_init, Hess_setConst, Hess_free, Val_setHess>(result, hess, v);
+  }
+  WsfLocal t(ctx);
+  t = Op_div(*y, *x);
+  t = Op_elementary(kOpAtan, *t);
+  if (t->kind == kValError) return Wsf_copy(result, &*t);
+  if (Op_compareConst(*x, 0, kRelCmpLt)) {
+    if (Op_compareConst(*y, 0, kRelCmpLt)) t = Op_subVS(*t, kPi);
+    else if (Op_compareConst(*y, 0, kRelCmpGe)) t = Op_addVS(*t, kPi);
+    else Vm_raise(ctx, kStatusDivisionByZero, "worksheet", 0, 0, 0);
+  }
+  if (x->kind == kValDegVec || y->kind == kValDegVec) ++ctx->tapeCount;
+  return Wsf_copy(result, &*t);
 }
 
-Value* Wsf_log(Value* result, int argc, const Value* const* argv) {
-  if (argc < 2 || argv[1]->kind == kValMissing) return Wsf_log10(result, argv[0]);
-  if (Value* done = screen(result, argv[0])) return done;
-  if (Value* done = screen(result, argv[1])) return done;
-  const double x = argv[0]->number, base = argv[1]->number;
-  if (!(x > 0) || !(base > 0)) return Wsf_error(result, kErrNum);
-  if (base == 1) return Wsf_error(result, kErrDiv0);
-  Val_clear(result);
-  return Val_setNumber(result, std::log(x) / std::log(base));
-}
-
-Value* Wsf_power(Value* result, const Value* x, const Value* y) {
-  if (Wsf_isError(x)) return Wsf_copy(result, x);
-  if (Value* done = screen(result, y)) return done;
-  if (Value* done = screen(result, x)) return done;
+// An integer-valued power keeps the integer kind only when it is a whole
+// number within the 32-bit range.
+Value* plainPower(Value* result, const Value* x, const Value* y) {
   const double v = std::pow(x->number, y->number);
   if (!std::isfinite(v)) return Wsf_error(result, kErrNum);
   const int32_t kind = x->kind > y->kind ? x->kind : y->kind;
@@ -137,11 +237,95 @@ Value* Wsf_power(Value* result, const Value* x, const Value* y) {
   return Val_setNumber(result, v);
 }
 
-Value* Wsf_sqr(Value* result, const Value* x) {
-  if (Value* done = screen(result, x)) return done;
-  const int32_t kind = x->kind < kValBool ? kValReal : x->kind;
-  const double v = x->number * x->number;
+}  // namespace
+
+Value* Wsf_acos(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::acos(v); }, kOpAcos, kUnitClosed); }
+Value* Wsf_asin(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::asin(v); }, kOpAsin, kUnitClosed); }
+Value* Wsf_atan(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::atan(v); }, kOpAtan, kAll); }
+Value* Wsf_cos(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::cos(v); }, kOpCos, kAll); }
+Value* Wsf_cosh(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::cosh(v); }, kOpCosh, kAll); }
+Value* Wsf_exp(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::exp(v); }, kOpExp, kAll); }
+Value* Wsf_ln(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::log(v); }, kOpLn, kPositive); }
+Value* Wsf_sin(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::sin(v); }, kOpSin, kAll); }
+Value* Wsf_sinh(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::sinh(v); }, kOpSinh, kAll); }
+Value* Wsf_tan(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::tan(v); }, kOpTan, kAll); }
+Value* Wsf_tanh(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::tanh(v); }, kOpTanh, kAll); }
+Value* Wsf_sqrt(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::sqrt(v); }, kOpSqrt, kNonNegative); }
+
+// The inverse hyperbolic functions use the library's functions on plain
+// numbers, which stay accurate where x^2 overflows.
+Value* Wsf_acosh(Value* r, const Value* x) { return composed(r, x, [](double v) { return std::acosh(v); }, kFromOne, acoshBuild); }
+Value* Wsf_asinh(Value* r, const Value* x) { return composed(r, x, [](double v) { return std::asinh(v); }, kAll, asinhBuild); }
+Value* Wsf_atanh(Value* r, const Value* x) { return composed(r, x, [](double v) { return std::atanh(v); }, kUnitOpen, atanhBuild); }
+Value* Wsf_degrees(Value* r, const Value* x) { return composed(r, x, degreesOf, kAll, degreesBuild); }
+Value* Wsf_radians(Value* r, const Value* x) { return composed(r, x, radiansOf, kAll, radiansBuild); }
+Value* Wsf_sqrtpi(Value* r, const Value* x) { return composed(r, x, sqrtpiOf, kNonNegative, sqrtpiBuild); }
+Value* Wsf_log10(Value* r, const Value* x) { return composed(r, x, log10Of, kPositive, log10Build); }
+
+Value* Wsf_abs(Value* result, const Value* x) { return nonSmooth(result, x, kOpAbs); }
+Value* Wsf_sign(Value* result, const Value* x) { return nonSmooth(result, x, kOpSign); }
+
+Value* Wsf_atan2(Value* result, const Value* x, const Value* y) {
+  if (Wsf_isError(x)) return Wsf_copy(result, x);
+  if (Wsf_isError(y)) return Wsf_copy(result, y);
+  const bool samples = (x->kind == kValSamples && x->payload) || (y->kind == kValSamples && y->payload);
+  if (samples && (Wsf_isPlain(x) || x->kind == kValSamples) && (Wsf_isPlain(y) || y->kind == kValSamples))
+    return atan2Samples(result, x, y);
+  if (isModal(x) || isModal(y)) return atan2Modal(result, x, y);
+  if (!Wsf_isPlain(x) || !Wsf_isPlain(y)) return Wsf_error(result, kErrValue);
+  if (x->number == 0 && y->number == 0) return Wsf_error(result, kErrDiv0);
   Val_clear(result);
-  Val_setKind(result, kind == kValBool ? kValInt : kind)->number = v;
+  return Val_setNumber(result, std::atan2(y->number, x->number));
+}
+
+Value* Wsf_pi(Value* result) {
+  Val_clear(result);
+  return Val_setNumber(result, kPi);
+}
+
+Value* Wsf_log(Value* result, int argc, const Value* const* argv) {
+  if (argc < 2 || argv[1]->kind == kValMissing) return Wsf_log10(result, argv[0]);
+  const Value* x = argv[0];
+  const Value* base = argv[1];
+  if (Wsf_isError(x)) return Wsf_copy(result, x);
+  if (Wsf_isError(base)) return Wsf_copy(result, base);
+  if (isModal(x) || isModal(base)) {
+    EvalContext* ctx = isModal(x) ? x->context : base->context;
+    WsfLocal lx(ctx), lb(ctx);
+    Wsf_ln(&lx.v, x);
+    Wsf_ln(&lb.v, base);
+    return Wsf_from(result, Op_div(*lx, *lb));
+  }
+  if (!Wsf_isPlain(x) || !Wsf_isPlain(base)) return Wsf_error(result, kErrValue);
+  const double a = x->number, b = base->number;
+  if (!(a > 0) || !(b > 0)) return Wsf_error(result, kErrNum);
+  if (b == 1) return Wsf_error(result, kErrDiv0);
+  Val_clear(result);
+  return Val_setNumber(result, std::log(a) / std::log(b));
+}
+
+Value* Wsf_power(Value* result, const Value* x, const Value* y) {
+  if (Wsf_isError(x)) return Wsf_copy(result, x);
+  if (Wsf_isError(y)) return Wsf_copy(result, y);
+  if (Wsf_isPlain(x) && Wsf_isPlain(y)) return plainPower(result, x, y);
+  // An interval raised to an integer-valued exponent takes the integer
+  // power, which negative bases allow.
+  int32_t n = 0;
+  if (isIntervalKind(x->kind) && isModal(x) && y->kind <= kValInt && Num_truncToInt32(y->number, &n))
+    return Wsf_from(result, Op_powVI(*x, n));
+  if ((isModal(x) && (Wsf_isPlain(y) || y->kind == x->kind)) || (isModal(y) && Wsf_isPlain(x)) ||
+      y->kind == kValDegVec)
+    return Wsf_from(result, Op_pow(*x, *y));
+  return Wsf_error(result, kErrValue);
+}
+
+Value* Wsf_sqr(Value* result, const Value* x) {
+  if (Wsf_isError(x)) return Wsf_copy(result, x);
+  if (isModal(x)) return Wsf_from(result, sqrOf(*x));
+  if (!Wsf_isPlain(x)) return Wsf_error(result, kErrValue);
+  const double v = x->number * x->number;
+  const int32_t kind = x->kind <= kValBool ? (x->kind == kValBool ? kValInt : kValReal) : x->kind;
+  Val_clear(result);
+  Val_setKind(result, kind)->number = v;
   return result;
 }

@@ -1,8 +1,12 @@
-// The worksheet functions of one numeric argument (ABS to TANH), ATAN2, PI
-// and LOG, on plain values: an error argument passes on, plain kinds (empty,
-// missing, boolean, integer, real) compute on their number, text and arrays
-// give "#value!". Values of the evaluation modes raise status 39 until the
-// per-mode families are wired in.
+// The worksheet functions of one numeric argument (ABS to TANH), ATAN2, PI,
+// LOG and POWER in every evaluation mode: an error argument passes on, plain
+// kinds (empty, missing, boolean, integer, real) compute on their number,
+// the kinds of the evaluation modes go to their families (a domain fault is
+// "#num!" for derivative kinds, "Unfeasible argument" with the argument
+// returned for interval kinds), texts and arrays give "#value!". ABS and
+// SIGN on derivative, interval and tape kinds need the context's allowance
+// of non-smooth functions ("Non-smooth special function" and "#value!"
+// otherwise). Each function is also a building block of others.
 #pragma once
 
 #include "values/Val_Value.h"
@@ -29,6 +33,7 @@ Value* Wsf_tan(Value* result, const Value* x);
 Value* Wsf_tanh(Value* result, const Value* x);
 Value* Wsf_sqrt(Value* result, const Value* x);
 // The angle of the point (x, y), in (-pi, pi]; "#div/0!" at the origin.
+// Sample vectors trial by trial (NaN at the origin).
 Value* Wsf_atan2(Value* result, const Value* x, const Value* y);
 Value* Wsf_pi(Value* result);
 // LOG(x) is LOG10(x); LOG(x, base) is ln x / ln base.

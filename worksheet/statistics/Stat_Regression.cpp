@@ -199,4 +199,7 @@ Value* Stat_fitTrend(Value* result, int argc, const Value* const* argv, bool log
   return result;
 }
 
-Value* Wsf_trend(Value* result, int argc, const Value* const* argv) { return Stat_fitTrend(result, argc, argv, false); }
+Value* Wsf_trend(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
+  return Stat_fitTrend(result, argc, argv, false);
+}

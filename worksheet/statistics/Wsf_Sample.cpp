@@ -5,11 +5,19 @@
 #include <cmath>
 #include <vector>
 
+#include "arithmetic/operators/Op_Elementary.h"
+#include "arithmetic/operators/Op_Operators.h"
+#include "arithmetic/sample/Smp_Ops.h"
+#include "values/Smp_Payload.h"
 #include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Num_Collect.h"
 #include "worksheet/kernels/Stat_Kernels.h"
+#include "worksheet/math/Wsf_Unary.h"
+#include "worksheet/statistics/Stat_Moments.h"
+#include "worksheet/statistics/Wsf_Pairwise.h"
 
 namespace {
 
@@ -17,6 +25,8 @@ namespace {
 constexpr int32_t kOrderStatisticLimit = 8192;
 // PERCENTRANK's default number of significant decimals.
 constexpr int32_t kPercentRankDigits = 3;
+// The start of MAX and MIN over the evaluation modes, negated for MAX.
+constexpr double kExtremeStart = 1.7e308;
 
 using Sample = std::vector<double>;
 
@@ -61,9 +71,117 @@ Value* extreme(Value* result, const Sample& s, bool largest) {
   return real(result, largest ? Stat_max(count(s), s.data(), 0) : Stat_min(count(s), s.data(), 0));
 }
 
+// The structure hooks over two arguments.
+bool structureHooks2(Value* result, const Value* a, const Value* b) {
+  const Value* const both[] = {a, b};
+  return Wsf_structureHooks(result, 2, both);
+}
+
+// The samples of a lone sample-vector argument when the context reduces
+// statistics over the trials; null otherwise.
+const SampleVector* aggregated(int argc, const Value* const* argv, const EvalContext* ctx) {
+  if (!ctx->aggregate || argc != 1 || argv[0]->kind != kValSamples) return nullptr;
+  return static_cast<const SampleVector*>(argv[0]->payload);
+}
+
+// The variance family over the evaluation modes: the squared deviations
+// about the mean through the generic operators.
+Value* varianceModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx, bool countAll,
+                     bool population, bool root) {
+  if (const SampleVector* v = aggregated(argc, argv, ctx)) {
+    const double x = population ? Stat_popVariance(v->n, v->data, 0) : Stat_variance(v->n, v->data, 0);
+    return Wsf_finite(result, root ? std::sqrt(x) : x);
+  }
+  StatValues x;
+  if (!Num_collectArgValues(argc, argv, countAll, &x, result)) return result;
+  const size_t n = x.size();
+  if (n < (population ? 1u : 2u)) return Wsf_error(result, kErrDiv0);
+  WsfLocal mean(ctx), squares(ctx);
+  Stat_valMean(&mean.v, x, ctx);
+  Stat_valCoDeviation(&squares.v, x, *mean, x, *mean, ctx);
+  squares = Op_divVS(*squares, static_cast<double>(population ? n : n - 1));
+  return root ? Wsf_sqrt(result, &*squares) : Wsf_copy(result, &*squares);
+}
+
+// The centred sums of two paired sequences over the evaluation modes.
+struct PairMoments {
+  WsfLocal xy, xx, yy;
+  size_t n = 0;
+  explicit PairMoments(EvalContext* ctx) : xy(ctx), xx(ctx), yy(ctx) {}
+};
+
+bool pairMoments(Value* result, const Value* knownY, const Value* knownX, EvalContext* ctx, PairMoments* p) {
+  StatValues ys, xs;
+  if (!Num_collectValuePairs(knownY, knownX, &ys, &xs, result)) return false;
+  p->n = ys.size();
+  if (p->n == 0) return Wsf_error(result, kErrDiv0), false;
+  WsfLocal my(ctx), mx(ctx);
+  Stat_valMean(&my.v, ys, ctx);
+  Stat_valMean(&mx.v, xs, ctx);
+  Stat_valCoDeviation(&p->xy.v, xs, *mx, ys, *my, ctx);
+  Stat_valCoDeviation(&p->xx.v, xs, *mx, xs, *mx, ctx);
+  Stat_valCoDeviation(&p->yy.v, ys, *my, ys, *my, ctx);
+  return true;
+}
+
+// A divisor that is 0 (by its value) gives "#div/0!".
+bool zeroDivisor(Value* result, const Value& d) {
+  return Op_compareConst(d, 0, kRelCmpEq) ? (Wsf_error(result, kErrDiv0), true) : false;
+}
+
+Value* pearsonModal(Value* result, const Value* a, const Value* b, EvalContext* ctx) {
+  PairMoments p(ctx);
+  if (!pairMoments(result, a, b, ctx, &p)) return result;
+  WsfLocal d(ctx);
+  d = Op_mul(*p.xx, *p.yy);
+  Wsf_sqrt(&d.v, &*d);
+  if (zeroDivisor(result, *d)) return result;
+  return Wsf_from(result, Op_div(*p.xy, *d));
+}
+
+Value* steyxModal(Value* result, const Value* knownY, const Value* knownX, EvalContext* ctx) {
+  PairMoments p(ctx);
+  if (!pairMoments(result, knownY, knownX, ctx, &p)) return result;
+  if (p.n < 3 || zeroDivisor(result, *p.xx)) return Wsf_error(result, kErrDiv0);
+  WsfLocal t(ctx);
+  t = Op_mul(*p.xy, *p.xy);
+  t = Op_div(*t, *p.xx);
+  t = Op_sub(*p.yy, *t);
+  t = Op_divVS(*t, static_cast<double>(p.n - 2));
+  return Wsf_sqrt(result, &*t);
+}
+
+// SKEW over the evaluation modes: n / ((n - 1)(n - 2)) times the sum of the
+// cubed standardised deviations.
+Value* skewModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx) {
+  if (const SampleVector* v = aggregated(argc, argv, ctx)) return Wsf_finite(result, Stat_skewness(v->n, v->data, 0));
+  StatValues x;
+  if (!Num_collectArgValues(argc, argv, false, &x, result)) return result;
+  const double n = static_cast<double>(x.size());
+  if (n < 3) return Wsf_error(result, kErrDiv0);
+  WsfLocal mean(ctx), sd(ctx), sum(ctx), t(ctx), cube(ctx);
+  Stat_valMean(&mean.v, x, ctx);
+  Stat_valCoDeviation(&sd.v, x, *mean, x, *mean, ctx);
+  sd = Op_divVS(*sd, n - 1);
+  Wsf_sqrt(&sd.v, &*sd);
+  if (zeroDivisor(result, *sd)) return result;
+  Value three = Val_empty(ctx);
+  Val_setInt(&three, 3);
+  Val_setNumber(&sum.v, 0.0);
+  for (const Value* v : x) {
+    t = Op_sub(*v, *mean);
+    t = Op_div(*t, *sd);
+    Wsf_power(&cube.v, &*t, &three);
+    sum = Op_add(*sum, *cube);
+  }
+  return Wsf_from(result, Op_mulVS(*sum, n / ((n - 1) * (n - 2))));
+}
+
 // The variance family: sample (divisor n - 1) or population, optionally the
 // square root.
 Value* variance(Value* result, int argc, const Value* const* argv, bool countAll, bool population, bool root) {
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(argc, argv, &ctx))
+    return varianceModal(result, argc, argv, ctx, countAll, population, root);
   Sample s = Num_oneBased();
   if (!(countAll ? collectA(argc, argv, &s, result) : Num_collectArgNumbers(argc, argv, &s, result))) return result;
   const int32_t n = count(s);
@@ -92,8 +210,6 @@ bool pairSums(Value* result, const Value* knownY, const Value* knownX, PairSums*
   return true;
 }
 
-}  // namespace
-
 // The numbers of MAX and MIN: numbers of ranges; direct arguments by their
 // number (booleans too), a direct text when it reads as a number.
 bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* result) {
@@ -108,27 +224,65 @@ bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* resul
   return true;
 }
 
+// MAX and MIN over the evaluation modes: the start value 1.7e308 (negated
+// for MAX) takes part in the first comparison, and every argument or array
+// element of kinds 3 to 18 is combined in by the pairwise routine; nothing
+// counted gives 0. With aggregation a lone sample vector gives its extreme
+// trial.
+Value* extremeModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx, bool largest) {
+  if (ctx->aggregate && argc == 1 && argv[0]->kind == kValSamples) {
+    const auto* v = static_cast<const SampleVector*>(argv[0]->payload);
+    return real(result, largest ? Smp_maxElem(v) : Smp_minElem(v));
+  }
+  WsfLocal best(ctx), next(ctx);
+  Val_setNumber(&best.v, largest ? -kExtremeStart : kExtremeStart);
+  bool counted = false;
+  const auto take = [&](const Value* v) {
+    if (v->kind < kValInt || v->kind > kValError) return;
+    (largest ? Wsf_max2 : Wsf_min2)(&next.v, &*best, v);
+    best = *next;
+    counted = true;
+  };
+  for (int i = 0; i < argc; ++i) {
+    const Value* a = argv[i];
+    if (a->kind != kValArray) {
+      take(a);
+      continue;
+    }
+    for (int32_t r = 0; r < a->array->rows; ++r)
+      for (int32_t c = 0; c < a->array->columns; ++c) take(Val_at(a, r, c));
+  }
+  return counted ? Wsf_copy(result, &*best) : real(result, 0);
+}
+
+}  // namespace
+
 Value* Wsf_max(Value* result, int argc, const Value* const* argv) {
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(argc, argv, &ctx)) return extremeModal(result, argc, argv, ctx, true);
   Sample s = Num_oneBased();
   return collectExtremes(argc, argv, &s, result) ? extreme(result, s, true) : result;
 }
 
 Value* Wsf_min(Value* result, int argc, const Value* const* argv) {
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(argc, argv, &ctx)) return extremeModal(result, argc, argv, ctx, false);
   Sample s = Num_oneBased();
   return collectExtremes(argc, argv, &s, result) ? extreme(result, s, false) : result;
 }
 
 Value* Wsf_maxa(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   Sample s = Num_oneBased();
   return collectA(argc, argv, &s, result) ? extreme(result, s, true) : result;
 }
 
 Value* Wsf_mina(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   Sample s = Num_oneBased();
   return collectA(argc, argv, &s, result) ? extreme(result, s, false) : result;
 }
 
 Value* Wsf_median(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   Sample s = Num_oneBased();
   if (!Num_collectArgNumbers(argc, argv, &s, result)) return result;
   if (count(s) == 0) return Wsf_error(result, kErrNum);
@@ -136,6 +290,7 @@ Value* Wsf_median(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_mode(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   Sample s = Num_oneBased();
   if (!Num_collectArgNumbers(argc, argv, &s, result)) return result;
   const double m = Stat_mode(count(s), s.data(), 0);
@@ -143,6 +298,7 @@ Value* Wsf_mode(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_percentile(Value* result, const Value* array, const Value* k) {
+  if (structureHooks2(result, array, k)) return result;
   if (Value* done = scalar(result, k)) return done;
   Sample s = Num_oneBased();
   if (!Num_collectNumbers(array, &s, result)) return result;
@@ -152,6 +308,7 @@ Value* Wsf_percentile(Value* result, const Value* array, const Value* k) {
 }
 
 Value* Wsf_quartile(Value* result, const Value* array, const Value* quart) {
+  if (structureHooks2(result, array, quart)) return result;
   if (Value* done = scalar(result, quart)) return done;
   const double q = std::trunc(quart->number);
   if (!(q >= 0 && q <= 4)) return Wsf_error(result, kErrNum);
@@ -163,6 +320,7 @@ Value* Wsf_quartile(Value* result, const Value* array, const Value* quart) {
 }
 
 Value* Wsf_small(Value* result, const Value* array, const Value* k) {
+  if (structureHooks2(result, array, k)) return result;
   if (Wsf_isError(k)) return Wsf_copy(result, k);
   if (k->kind != kValInt && k->kind != kValReal) return Wsf_error(result, kErrNum);
   Sample s = Num_oneBased();
@@ -173,6 +331,7 @@ Value* Wsf_small(Value* result, const Value* array, const Value* k) {
 }
 
 Value* Wsf_trimmean(Value* result, const Value* array, const Value* percent) {
+  if (structureHooks2(result, array, percent)) return result;
   if (Value* done = scalar(result, percent)) return done;
   if (!(percent->number >= 0 && percent->number < 1)) return Wsf_error(result, kErrNum);
   Sample s = Num_oneBased();
@@ -189,6 +348,7 @@ Value* Wsf_trimmean(Value* result, const Value* array, const Value* percent) {
 }
 
 Value* Wsf_rank(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   if (Value* done = scalar(result, argv[0])) return done;
   const bool ascending = argc >= 3 && argv[2]->kind != kValMissing && argv[2]->number != 0;
   if (argc >= 3) {
@@ -209,6 +369,7 @@ Value* Wsf_rank(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_percentrank(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
   if (Value* done = scalar(result, argv[1])) return done;
   double digits = kPercentRankDigits;
   if (argc >= 3 && argv[2]->kind != kValMissing) {
@@ -244,6 +405,7 @@ Value* Wsf_stdevp(Value* r, int argc, const Value* const* argv) { return varianc
 Value* Wsf_stdevpa(Value* r, int argc, const Value* const* argv) { return variance(r, argc, argv, true, true, true); }
 
 Value* Wsf_skew(Value* result, int argc, const Value* const* argv) {
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(argc, argv, &ctx)) return skewModal(result, argc, argv, ctx);
   Sample s = Num_oneBased();
   if (!Num_collectArgNumbers(argc, argv, &s, result)) return result;
   const int32_t n = count(s);
@@ -256,6 +418,8 @@ Value* Wsf_skew(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_pearson(Value* result, const Value* a, const Value* b) {
+  const Value* const pair[] = {a, b};
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(2, pair, &ctx)) return pearsonModal(result, a, b, ctx);
   PairSums p;
   if (!pairSums(result, a, b, &p)) return result;
   const double d = std::sqrt(p.xx * p.yy);
@@ -265,11 +429,22 @@ Value* Wsf_pearson(Value* result, const Value* a, const Value* b) {
 
 Value* Wsf_rsq(Value* result, const Value* knownY, const Value* knownX) {
   Wsf_pearson(result, knownY, knownX);
+  if (Op_isModeKind(result->kind)) {
+    WsfLocal r(result->context);
+    r = *result;
+    return Wsf_sqr(result, &*r);
+  }
   if (result->kind != kValReal) return result;
   return real(result, result->number * result->number);
 }
 
 Value* Wsf_slope(Value* result, const Value* knownY, const Value* knownX) {
+  const Value* const pair[] = {knownY, knownX};
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(2, pair, &ctx)) {
+    PairMoments m(ctx);
+    if (!pairMoments(result, knownY, knownX, ctx, &m) || zeroDivisor(result, *m.xx)) return result;
+    return Wsf_from(result, Op_div(*m.xy, *m.xx));
+  }
   PairSums p;
   if (!pairSums(result, knownY, knownX, &p)) return result;
   if (p.n < 1 || p.xx == 0) return Wsf_error(result, kErrDiv0);
@@ -277,6 +452,8 @@ Value* Wsf_slope(Value* result, const Value* knownY, const Value* knownX) {
 }
 
 Value* Wsf_steyx(Value* result, const Value* knownY, const Value* knownX) {
+  const Value* const pair[] = {knownY, knownX};
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(2, pair, &ctx)) return steyxModal(result, knownY, knownX, ctx);
   PairSums p;
   if (!pairSums(result, knownY, knownX, &p)) return result;
   if (p.n < 3 || p.xx == 0) return Wsf_error(result, kErrDiv0);

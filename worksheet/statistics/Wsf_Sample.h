@@ -1,12 +1,17 @@
-// Sample statistics on plain values: extremes, order statistics, ranks, the
-// variance and standard-deviation families, skewness and the paired
-// measures PEARSON, RSQ, SLOPE and STEYX. Ranges are gathered by the
-// argument collectors; errors among the arguments pass on.
+// Sample statistics: extremes, order statistics, ranks, the variance and
+// standard-deviation families, skewness and the paired measures PEARSON,
+// RSQ, SLOPE and STEYX. Ranges are gathered by the argument collectors;
+// errors among the arguments pass on. The extremes, the variance family,
+// SKEW and the paired measures work in every evaluation mode (with the
+// context's aggregation, a lone sample vector reduces over its trials);
+// the others take plain numbers only.
 #pragma once
 
 #include "values/Val_Value.h"
 
 // MAX and MIN of the numbers among the arguments; 0 when there are none.
+// Over the evaluation modes the start value 1.7e308 (negated for MAX) takes
+// part in the first comparison.
 Value* Wsf_max(Value* result, int argc, const Value* const* argv);
 Value* Wsf_min(Value* result, int argc, const Value* const* argv);
 // As MAX and MIN, counting booleans by their number and texts in ranges as 0.

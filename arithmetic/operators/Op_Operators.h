@@ -50,7 +50,9 @@ Value Op_lt(const Value& x, const Value& y);
 Value Op_gt(const Value& x, const Value& y);
 Value Op_le(const Value& x, const Value& y);
 Value Op_ge(const Value& x, const Value& y);
-// The value's scalar part against d.
+// The value's scalar part against d: a number, the value of a derivative
+// kind, the range of an interval kind (a relation must hold at every point
+// of it; contains: d lies in it); false for other kinds.
 bool Op_compareConst(const Value& x, double d, int32_t relation);
 bool Op_hasKind(const Value& x, int32_t kind);
 bool Op_anyArgHasKind(int32_t n, Value* const* args, int32_t kind);

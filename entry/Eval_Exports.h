@@ -1,9 +1,7 @@
-// The interpreter's part of a Solve call. Loading and diagnosis are not
-// carried yet and answer the way a missing component fails (a failed step,
-// status 13, nothing evaluated), so that no action reports success without
-// having done its work; with no model loaded every evaluation fails (0).
-// Values, the objective's gradient, gradients and Hessians forward to the
-// interpreter's model once one is loaded.
+// The interpreter's exports (ordinals 75 to 95): loading, diagnosing and
+// releasing the model of a Solve call, the error report, and the evaluation
+// interface that the host services forward to while the model is analysed.
+// With no model loaded every evaluation fails (0).
 #pragma once
 
 #include <cstdint>
@@ -16,10 +14,23 @@ struct LibraryContext;
 // progress callback whether to stop.
 void Eval_registerProgressHost();
 
-int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int run, int trials,
-                   int secondAnalysis, int analyseOnly, int diagnose, int iao);
-int Eval_diagnoseModel(LibraryContext* context, std::intptr_t handle, int notRun, int extra,
-                       int rdp);
+// The first error of the loaded model and its cell ("Sheet1!$B$3") to the
+// front end's result range (ordinal 75); 1 when written.
+int Eval_reportError(LibraryContext* context);
+// A text on the status bar (show != 0, at most 127 characters) or the
+// status bar restored (ordinal 76; the first word is not read).
+int Eval_showStatus(std::intptr_t unused, int show, const char* text);
+// Loads the session's model for the interpreter (ordinal 77): 0 loaded, 8
+// empty, 11 no memory, 12 a formula refused (reported through ordinal 75),
+// 13 a workbook failure. The model stays until Eval_freeModel.
+int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int bigM,
+                   int listAdded, int checkValues, int compactDerivatives, int tableFlag);
+// Diagnoses the loaded model (ordinal 78): with report, the findings go to
+// the front end's result range (per function with detailed); convexity runs
+// the convexity stage. 0 done, 8 no model, 11 no memory, 12 a function could
+// not be evaluated (reported through ordinal 75), 13 the range unwritable.
+int Eval_diagnoseModel(LibraryContext* context, std::intptr_t refreshWord, int report, int convexity,
+                       int detailed);
 int Eval_freeModel(LibraryContext* context);        // 0 on success
 int Eval_queryModel(LibraryContext* context, int kind);
 
@@ -37,8 +48,8 @@ int Eval_getInitialValues(LibraryContext* context, double* x);
 int Eval_evalObjective(LibraryContext* context, double* value, double* gradient, const double* x);
 int Eval_enumDependencies(LibraryContext* context, void* user, EvalDependencyCallback callback,
                           void* user2, int flags);
-int Interpret_Jacobian(LibraryContext* context, void* user, EvalValueCallback callback,
-                       void* extra, const double* x, int flags);
+int Eval_evalJacobian(LibraryContext* context, void* user, EvalValueCallback callback,
+                      void* extra, const double* x, int flags);
 int Eval_hessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
                  const double* x, int function, int flags);
 // Coefficients of an analysed model through a store callback: the linear

@@ -1,7 +1,7 @@
 // Operators over value kinds. The scalar kinds compute here; errors pass,
 // left first; texts and arrays give "#value!" in arithmetic; the kinds of the
 // evaluation modes go to their arithmetic family.
-#include "interpreter/Op_Operators.h"
+#include "arithmetic/operators/Op_Operators.h"
 
 #include <cmath>
 #include <cstdio>
@@ -19,10 +19,10 @@
 #include "arithmetic/ivgrad/IvGrad_Ops.h"
 #include "arithmetic/ivhess/IvHess_Ops.h"
 #include "arithmetic/ivtape/IvRev_Ops.h"
+#include "arithmetic/operators/Op_Elementary.h"
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
-#include "interpreter/Prog_Program.h"
 #include "values/DegVec_Payload.h"
 #include "values/Model_StructureInfo.h"
 #include "values/Text_Convert.h"
@@ -70,12 +70,13 @@ Value boolean(EvalContext* ctx, bool b) { return finish(Val_setBool(resultOf(ctx
 
 void checkScaling(EvalContext* ctx, double a, double b) {
   if (!ctx || ctx->scalingCheck != 1 || !ctx->structure) return;
-  const CellRef cell = ctx->currentSymbol ? Prog_symbolCell(ctx->currentSymbol) : CellRef{};
-  Model_checkScaling(ctx->structure, a, b, cell);
+  Model_checkScaling(ctx->structure, a, b, ctx->currentCell);
 }
 
+// The larger kind of the two, but a number at least: arithmetic on booleans
+// and empty cells gives numbers (TRUE + TRUE is 2, not a boolean holding 2).
 Value scalarArith(EvalContext* ctx, Arith op, int32_t kx, double x, int32_t ky, double y) {
-  const int32_t kind = std::max(std::max(kx, ky), static_cast<int32_t>(kValBool));
+  const int32_t kind = std::max(std::max(kx, ky), static_cast<int32_t>(kValInt));
   switch (op) {
     case Arith::kAdd: checkScaling(ctx, x, y); return number(ctx, kind, x + y);
     case Arith::kSub: checkScaling(ctx, x, y); return number(ctx, kind, x - y);
@@ -244,21 +245,10 @@ const FamilyOps<Interval> kIvlOps{
 
 bool isIntervalKind(int32_t kind) { return kind >= kValIvGrad && kind <= kValAffine; }
 
-// The interval a value of an interval kind stands for (an affine form's range).
-Interval intervalOf(const Value& v) {
-  switch (v.kind) {
-    case kValIvGrad: return static_cast<const IvGradValue*>(v.payload)->value;
-    case kValIvRev: return static_cast<const IvRevNode*>(v.payload)->value;
-    case kValIvHess: return static_cast<const IvHessValue*>(v.payload)->value;
-    case kValIvProp: return static_cast<const IvPropNode*>(v.payload)->value;
-    case kValAffine: return Aff_toIvl(static_cast<const AffineForm*>(v.payload), true);
-    default: return *static_cast<const Interval*>(v.payload);
-  }
-}
-
 // A divisor of an interval kind that holds 0 raises "Division by zero".
 bool intervalDivisorHoldsZero(const Value& y) {
-  if (!isIntervalKind(y.kind) || !y.payload || !Ivl_contains(intervalOf(y), 0.0)) return false;
+  Interval range{};
+  if (!isIntervalKind(y.kind) || !Op_intervalOf(y, &range) || !Ivl_contains(range, 0.0)) return false;
   Vm_raise(y.context, kStatusDivisionByZero, "divide", 0, 0, 0);
   return true;
 }
@@ -379,7 +369,11 @@ std::u16string textOf(const Value& v) {
   char buffer[64];
   switch (v.kind) {
     case kValBool: return v.number != 0.0 ? u"TRUE" : u"FALSE";
-    case kValInt: std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(v.number)); break;
+    // An integer-valued number beyond the 32-bit range prints as a real.
+    case kValInt:
+      if (std::fabs(v.number) <= INT32_MAX) std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(v.number));
+      else std::snprintf(buffer, sizeof buffer, "%.15g", v.number);
+      break;
     case kValReal: std::snprintf(buffer, sizeof buffer, "%.15g", v.number); break;
     case kValText: return v.text ? std::u16string(v.text) : std::u16string();
     default: return std::u16string();
@@ -588,8 +582,9 @@ bool Op_compareConst(const Value& x, double d, int32_t relation) {
     if (relation == kRelCmpContains) return v == d;
     return relationHolds(v < d ? -1 : v > d ? 1 : 0, relation);
   }
-  if (x.kind == kValInterval && x.payload) {
-    const Interval& i = *static_cast<const Interval*>(x.payload);
+  // The interval kinds by their range: a relation holds when it holds for
+  // every point of it; contains when d lies in it.
+  if (Interval i{}; Op_intervalOf(x, &i)) {
     switch (relation) {
       case kRelCmpEq: return i.lo == d && i.hi == d;
       case kRelCmpNe: return !(i.lo == d && i.hi == d);

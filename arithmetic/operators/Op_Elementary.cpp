@@ -1,0 +1,226 @@
+// Elementary functions, pairwise extremes and integer powers over the
+// evaluation-mode kinds, by a table of each family's members.
+#include "arithmetic/operators/Op_Elementary.h"
+
+#include "arithmetic/affine/Aff_Ops.h"
+#include "arithmetic/dependency/DegDag_Ops.h"
+#include "arithmetic/dependency/DegVec_Ops.h"
+#include "arithmetic/grad/Grad_Ops.h"
+#include "arithmetic/hess/Hess_Ops.h"
+#include "arithmetic/interval/Ivl_Arith.h"
+#include "arithmetic/interval/Ivl_Elementary.h"
+#include "arithmetic/ivgrad/IvGrad_Ops.h"
+#include "arithmetic/ivhess/IvHess_Ops.h"
+#include "arithmetic/ivtape/IvRev_Ops.h"
+#include "arithmetic/propagate/IvProp_Ops.h"
+#include "arithmetic/reverse/Rev_Ops.h"
+#include "arithmetic/sample/Smp_Ops.h"
+#include "values/Aff_Payload.h"
+#include "values/DegDag_Node.h"
+#include "values/Grad_Payload.h"
+#include "values/Hess_Payload.h"
+#include "values/IvGrad_Payload.h"
+#include "values/IvHess_Payload.h"
+#include "values/IvProp_Node.h"
+#include "values/IvRev_Node.h"
+#include "values/Rev_Node.h"
+#include "values/Smp_Payload.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+Value* resultOf(EvalContext* ctx) {
+  thread_local Value loose{};
+  if (ctx && ctx->result) return ctx->result;
+  loose.context = nullptr;
+  return &loose;
+}
+
+Value valueError(EvalContext* ctx) { return *Val_setError(resultOf(ctx), kErrValue); }
+
+bool isPlain(int32_t kind) { return kind >= kValEmpty && kind <= kValReal; }
+double numberOf(const Value& v) { return v.kind <= kValMissing ? 0.0 : v.number; }
+
+// One family's members over its payload T, with the setter that stores a
+// result into a value.
+template <typename T>
+struct Members {
+  T (*unary[kOpTanh + 1])(const T*);
+  T (*max)(const T*, const T*);
+  T (*maxVS)(const T*, double);
+  T (*maxSV)(double, const T*);
+  T (*min)(const T*, const T*);
+  T (*minVS)(const T*, double);
+  T (*minSV)(double, const T*);
+  T (*powVI)(const T*, int32_t);
+  Value* (*set)(Value*, const T*);
+};
+
+// The unary members in tape-code order; the codes below kOpAbs and max, min
+// and power have none.
+#define OP_UNARY(P) \
+  {nullptr, nullptr, nullptr, nullptr, nullptr, P##_abs, P##_acos, P##_asin, P##_atan, P##_cos, P##_cosh, P##_exp, \
+   P##_ln, nullptr, nullptr, nullptr, P##_sign, P##_sin, P##_sinh, P##_sqr, P##_sqrt, P##_tan, P##_tanh}
+
+// The real families raise their integer powers as real ones.
+template <typename T, T (*PowVS)(const T*, double)>
+T powAsReal(const T* x, int32_t n) {
+  return PowVS(x, static_cast<double>(n));
+}
+
+const Members<SampleVector> kSample{OP_UNARY(Smp), Smp_max, Smp_maxVS, Smp_maxSV, Smp_min, Smp_minVS, Smp_minSV,
+                                    powAsReal<SampleVector, Smp_powVS>, Val_setSamples};
+const Members<GradValue> kGrad{OP_UNARY(Grad), Grad_max, Grad_maxVS, Grad_maxSV, Grad_min, Grad_minVS, Grad_minSV,
+                               powAsReal<GradValue, Grad_powVS>, Val_setGrad};
+const Members<RevNode> kRev{OP_UNARY(Rev), Rev_max, Rev_maxVS, Rev_maxSV, Rev_min, Rev_minVS, Rev_minSV,
+                            powAsReal<RevNode, Rev_powVS>, Val_setRev};
+const Members<HessValue> kHess{OP_UNARY(Hess), Hess_max, Hess_maxVS, Hess_maxSV, Hess_min, Hess_minVS, Hess_minSV,
+                               powAsReal<HessValue, Hess_powVS>, Val_setHess};
+const Members<IvGradValue> kIvGrad{OP_UNARY(IvGrad), IvGrad_max, IvGrad_maxVS, IvGrad_maxSV, IvGrad_min,
+                                   IvGrad_minVS, IvGrad_minSV, IvGrad_powVI, Val_setIvGrad};
+const Members<IvRevNode> kIvRev{OP_UNARY(IvRev), IvRev_max, IvRev_maxVS, IvRev_maxSV, IvRev_min, IvRev_minVS,
+                                IvRev_minSV, IvRev_powVI, Val_setIvRev};
+const Members<IvHessValue> kIvHess{OP_UNARY(IvHess), IvHess_max, IvHess_maxVS, IvHess_maxSV, IvHess_min,
+                                   IvHess_minVS, IvHess_minSV, IvHess_powVI, Val_setIvHess};
+const Members<IvPropNode> kIvProp{OP_UNARY(IvProp), IvProp_max, IvProp_maxVS, IvProp_maxSV, IvProp_min,
+                                  IvProp_minVS, IvProp_minSV, IvProp_powVI, Val_setIvProp};
+const Members<AffineForm> kAffine{OP_UNARY(Aff), Aff_max, Aff_maxVS, Aff_maxSV, Aff_min, Aff_minVS, Aff_minSV,
+                                  Aff_powVI, Val_setAffine};
+
+// Plain intervals take their operands by reference, and the functions with a
+// domain cut a copy of theirs: these adapt them to the table's shape.
+template <Interval (*F)(const Interval&)>
+Interval ivlOne(const Interval* x) { return F(*x); }
+template <Interval (*F)(Interval*)>
+Interval ivlCut(const Interval* x) {
+  Interval copy = *x;
+  return F(&copy);
+}
+template <Interval (*F)(Interval*, const Interval*)>
+Interval ivlCutOver(const Interval* x) {
+  Interval copy = *x;
+  return F(&copy, nullptr);
+}
+template <Interval (*F)(const Interval&, const Interval*)>
+Interval ivlOver(const Interval* x) { return F(*x, nullptr); }
+template <Interval (*F)(const Interval&, const Interval&)>
+Interval ivlTwo(const Interval* x, const Interval* y) { return F(*x, *y); }
+template <Interval (*F)(const Interval&, double)>
+Interval ivlVS(const Interval* x, double d) { return F(*x, d); }
+template <Interval (*F)(double, const Interval&)>
+Interval ivlSV(double d, const Interval* y) { return F(d, *y); }
+Interval ivlPowVI(const Interval* x, int32_t n) { return Ivl_powVI(*x, n); }
+
+const Members<Interval> kInterval{
+    {nullptr, nullptr, nullptr, nullptr, nullptr, ivlOne<Ivl_abs>, ivlCutOver<Ivl_acos>, ivlCutOver<Ivl_asin>, ivlOver<Ivl_atan>, ivlOne<Ivl_cos>,
+     ivlOne<Ivl_cosh>, ivlOne<Ivl_exp>, ivlCut<Ivl_ln>, nullptr, nullptr, nullptr, ivlOne<Ivl_sign>,
+     ivlOne<Ivl_sin>, ivlOne<Ivl_sinh>, ivlOne<Ivl_sqr>, ivlCutOver<Ivl_sqrt>, ivlOne<Ivl_tan>, ivlOne<Ivl_tanh>},
+    ivlTwo<Ivl_max>, ivlVS<Ivl_maxVS>, ivlSV<Ivl_maxSV>, ivlTwo<Ivl_min>, ivlVS<Ivl_minVS>, ivlSV<Ivl_minSV>,
+    ivlPowVI, Val_setInterval};
+
+template <typename T>
+Value unary(const Members<T>& m, int32_t op, const Value& x) {
+  const T r = m.unary[op](static_cast<const T*>(x.payload));
+  return *m.set(resultOf(x.context), &r);
+}
+
+template <typename T>
+Value extreme(const Members<T>& m, bool larger, int32_t kind, const Value& x, const Value& y) {
+  const T* px = x.kind == kind ? static_cast<const T*>(x.payload) : nullptr;
+  const T* py = y.kind == kind ? static_cast<const T*>(y.payload) : nullptr;
+  T r{};
+  if (px && py) r = (larger ? m.max : m.min)(px, py);
+  else if (px) r = (larger ? m.maxVS : m.minVS)(px, numberOf(y));
+  else r = (larger ? m.maxSV : m.minSV)(numberOf(x), py);
+  return *m.set(resultOf(px ? x.context : y.context), &r);
+}
+
+template <typename T>
+Value power(const Members<T>& m, const Value& x, int32_t n) {
+  const T r = m.powVI(static_cast<const T*>(x.payload), n);
+  return *m.set(resultOf(x.context), &r);
+}
+
+// Calls visit with the members of a family kind (5 to 14).
+template <typename Visit>
+Value withMembers(int32_t kind, Visit visit) {
+  switch (kind) {
+    case kValSamples: return visit(kSample);
+    case kValGrad: return visit(kGrad);
+    case kValRev: return visit(kRev);
+    case kValHess: return visit(kHess);
+    case kValIvGrad: return visit(kIvGrad);
+    case kValIvRev: return visit(kIvRev);
+    case kValIvHess: return visit(kIvHess);
+    case kValInterval: return visit(kInterval);
+    case kValIvProp: return visit(kIvProp);
+    default: return visit(kAffine);
+  }
+}
+
+bool isFamily(int32_t kind) { return kind >= kValSamples && kind <= kValAffine; }
+
+bool isUnary(int32_t op) {
+  return op >= kOpAbs && op <= kOpTanh && op != kOpMax && op != kOpMin && op != kOpPower;
+}
+
+Value pairwise(bool larger, const Value& x, const Value& y) {
+  EvalContext* ctx = x.context ? x.context : y.context;
+  const bool fx = isFamily(x.kind) && x.payload, fy = isFamily(y.kind) && y.payload;
+  const bool fits = (fx && fy && x.kind == y.kind) || (fx && isPlain(y.kind)) || (fy && isPlain(x.kind));
+  if (!fits) return valueError(ctx);
+  const int32_t kind = fx ? x.kind : y.kind;
+  return withMembers(kind, [&](const auto& m) { return extreme(m, larger, kind, x, y); });
+}
+
+}  // namespace
+
+bool Op_isModeKind(int32_t kind) { return kind >= kValSamples && kind <= kValDegVec; }
+
+Value Op_elementary(int32_t op, const Value& x) {
+  EvalContext* ctx = x.context;
+  if (!isUnary(op) || !Op_isModeKind(x.kind) || !x.payload) return valueError(ctx);
+  if (x.kind == kValDegVec) {
+    if (op == kOpSquare) DegVec_sqr(&x);
+    else DegVec_nonlin(&x);
+    return *resultOf(ctx);
+  }
+  if (x.kind == kValDegDag) {
+    const auto* node = static_cast<const DegDagNode*>(x.payload);
+    const DegDagNode r = op == kOpSquare ? DegDag_sqr(node) : DegDag_nonlin(node);
+    return *Val_setDegDag(resultOf(ctx), &r);
+  }
+  return withMembers(x.kind, [&](const auto& m) { return unary(m, op, x); });
+}
+
+Value Op_max(const Value& x, const Value& y) { return pairwise(true, x, y); }
+Value Op_min(const Value& x, const Value& y) { return pairwise(false, x, y); }
+
+Value Op_powVI(const Value& x, int32_t n) {
+  EvalContext* ctx = x.context;
+  if (!Op_isModeKind(x.kind) || !x.payload) return valueError(ctx);
+  if (x.kind == kValDegVec) {
+    if (n == 2) DegVec_sqr(&x);
+    else DegVec_nonlin(&x);
+    return *resultOf(ctx);
+  }
+  if (x.kind == kValDegDag) {
+    const DegDagNode r = DegDag_powVS(static_cast<const DegDagNode*>(x.payload), static_cast<double>(n));
+    return *Val_setDegDag(resultOf(ctx), &r);
+  }
+  return withMembers(x.kind, [&](const auto& m) { return power(m, x, n); });
+}
+
+bool Op_intervalOf(const Value& x, Interval* out) {
+  if (!x.payload) return false;
+  switch (x.kind) {
+    case kValIvGrad: *out = static_cast<const IvGradValue*>(x.payload)->value; return true;
+    case kValIvRev: *out = static_cast<const IvRevNode*>(x.payload)->value; return true;
+    case kValIvHess: *out = static_cast<const IvHessValue*>(x.payload)->value; return true;
+    case kValInterval: *out = *static_cast<const Interval*>(x.payload); return true;
+    case kValIvProp: *out = static_cast<const IvPropNode*>(x.payload)->value; return true;
+    case kValAffine: *out = Aff_toIvl(static_cast<const AffineForm*>(x.payload), true); return true;
+    default: return false;
+  }
+}

@@ -1,0 +1,183 @@
+// The whole `corvan solve` path beside the LP engine alone, on every netlib
+// workbook of the shared data, in one run of one process. Each iteration
+// runs the command as the terminal would (open the workbook, recalculate,
+// solve through the library, keep the solution, print, save to a temporary
+// file, close), its output sent to /dev/null, and then the engine's setup,
+// solve and finish on the same problem held in memory. The benchmark's time
+// is the whole path's; the counters give both times and their ratio.
+//
+// A second case writes each row of the same workbooks as an explicit sum of
+// products ("=2.5*$F$5-3*$H$5+..."), which coefficient extraction does not
+// read, and solves it through the library: the engine then takes the
+// coefficients by differences, one variable at a time. It reports the
+// recalculations that took, how many evaluated every formula, and the
+// formula cells each evaluated on average: only the rows that read the
+// changed variable.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "bench/BenchData.h"
+#include "bench/BenchLibrary.h"
+#include "frontend/Fe_Internal.h"
+#include "platform/calc/Calc.h"
+#include "platform/xlsx/Xlsx.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Runs fn with standard output and error sent to /dev/null.
+template <typename Fn>
+int quietly(Fn fn) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  int out = dup(1), err = dup(2), null = open("/dev/null", O_WRONLY);
+  dup2(null, 1);
+  dup2(null, 2);
+  int rc = fn();
+  std::fflush(stdout);
+  std::fflush(stderr);
+  dup2(out, 1);
+  dup2(err, 2);
+  close(out);
+  close(err);
+  close(null);
+  return rc;
+}
+
+int engineAlone(LpFakeModel& model, double* objective) {
+  EngineProblem problem{};
+  if (Lp_engineSetupWith(&problem, LpFake_host(model))) Lp_engineSolve(&problem);
+  *objective = problem.objective;
+  int status = problem.status;
+  Lp_engineFinish(&problem);
+  return status;
+}
+
+void solvePathAndEngine(benchmark::State& state, const std::string& name) {
+  LpFakeModel model;
+  if (!Bench_lpModel(state, name, &model)) return;
+  FeArgs args;
+  args.command = "solve";
+  args.book = std::string(CORVAN_DATA) + "/lp/" + name + ".xlsx";
+  args.out = (std::filesystem::temp_directory_path() / ("corvan-bench-" + name + ".xlsx")).string();
+  args.overwrite = true;
+  double whole = 0, engine = 0, objective = 0;
+  int rc = 0, status = 0;
+  for (auto _ : state) {
+    auto start = Clock::now();
+    rc = quietly([&] { return Fe_solve(args); });
+    double w = secondsSince(start);
+    start = Clock::now();
+    status = engineAlone(model, &objective);
+    engine += secondsSince(start);
+    whole += w;
+    state.SetIterationTime(w);
+  }
+  std::filesystem::remove(args.out);
+  if (rc != FeExitSolution) state.SkipWithError("corvan solve found no solution");
+  double n = static_cast<double>(state.iterations());
+  state.counters["whole_ms"] = 1e3 * whole / n;
+  state.counters["engine_ms"] = 1e3 * engine / n;
+  state.counters["ratio"] = engine > 0 ? whole / engine : 0;
+  state.counters["engine_status"] = status;
+  state.counters["objective"] = objective;
+}
+
+// "=c1*$F$5+c2*$G$5..." over the nonzero coefficients of a row; "=0" for none.
+std::string explicitSum(const Sheet* sh, int coefficientRow, const CellRange& vars) {
+  std::string f = "=";
+  for (int c = vars.col1; c <= vars.col2; ++c) {
+    const Cell* k = Wb_findCell(sh, coefficientRow, c);
+    if (!k || k->value.kind != CellKind::Number || k->value.number == 0) continue;
+    char digits[32];
+    char* end = std::to_chars(digits, digits + sizeof digits, k->value.number).ptr;
+    if (f.size() > 1 && k->value.number > 0) f += '+';
+    f += std::string(digits, end) + "*" + Wb_a1(vars.row1, c, true);
+  }
+  return f.size() > 1 ? f : "=0";
+}
+
+// The objective (B2, coefficients in row 8) and every constraint row (B12
+// down, coefficients in their own row) as explicit sums.
+bool writeExplicitSums(Workbook* wb) {
+  CellRange vars;
+  if (!Bench_variableCells(wb, &vars)) return false;
+  Sheet* sh = wb->sheets[0].get();
+  Wb_setFormula(wb, sh, 1, 1, explicitSum(sh, 7, vars));
+  for (int r = 11; Wb_findCell(sh, r, 1) && !Wb_findCell(sh, r, 1)->formula.empty(); ++r)
+    Wb_setFormula(wb, sh, r, 1, explicitSum(sh, r, vars));
+  return true;
+}
+
+void explicitSumsThroughLibrary(benchmark::State& state, const std::string& name) {
+  LpFakeModel model;
+  if (!Bench_lpModel(state, name, &model)) return;
+  double whole = 0, engine = 0, objective = 0;
+  CalcCounts counts;
+  int status = 0;
+  std::string error;
+  for (auto _ : state) {
+    BenchLibrary library;
+    Workbook* book = Xlsx_open(std::string(CORVAN_DATA) + "/lp/" + name + ".xlsx", &error);
+    if (!library.solve || !book || !writeExplicitSums(book)) {
+      state.SkipWithError("not opened");
+      return;
+    }
+    Calc_recalculate(book);
+    CalcCounts before = Calc_counts(book);
+    double action = 0;
+    auto start = Clock::now();
+    status = quietly([&] { return library.solve(&action); });
+    double w = secondsSince(start);
+    CalcCounts after = Calc_counts(book);
+    const Cell* b2 = Wb_findCell(book->sheets[0].get(), 1, 1);
+    objective = b2 ? b2->value.number : 0;
+    counts = CalcCounts{after.compilations - before.compilations, after.recalculations - before.recalculations,
+                        after.full - before.full, after.evaluated - before.evaluated};
+    start = Clock::now();
+    double engineObjective = 0;
+    engineAlone(model, &engineObjective);
+    engine += secondsSince(start);
+    whole += w;
+    state.SetIterationTime(w);
+  }
+  double n = static_cast<double>(state.iterations());
+  state.counters["status"] = status;
+  state.counters["objective"] = objective;
+  state.counters["whole_ms"] = 1e3 * whole / n;
+  state.counters["engine_ms"] = 1e3 * engine / n;
+  state.counters["ratio"] = engine > 0 ? whole / engine : 0;
+  state.counters["variables"] = model.n;
+  state.counters["recalculations"] = static_cast<double>(counts.recalculations);
+  state.counters["full_recalculations"] = static_cast<double>(counts.full);
+  state.counters["compilations"] = static_cast<double>(counts.compilations);
+  state.counters["evaluated_per_recalculation"] =
+      counts.recalculations ? static_cast<double>(counts.evaluated) / static_cast<double>(counts.recalculations) : 0;
+}
+
+// Two runs per "lp" problem of the shared data.
+const bool kRegistered = [] {
+  for (const MpsKnown& k : Mps_knownProblems())
+    if (k.kind == "lp") {
+      benchmark::RegisterBenchmark(("solve_path/" + k.name).c_str(), solvePathAndEngine, k.name)
+          ->UseManualTime()
+          ->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark(("explicit_sums/" + k.name).c_str(), explicitSumsThroughLibrary, k.name)
+          ->UseManualTime()
+          ->Unit(benchmark::kMillisecond);
+    }
+  return true;
+}();
+
+}  // namespace

@@ -1,0 +1,207 @@
+// The interval global engine's set-up and solve sequence.
+#include "engines/interval/Ia_Engine.h"
+
+#include "contract/Host_Queries.h"
+#include "engines/interval/Ia_Bound.h"
+#include "engines/interval/Ia_Status.h"
+#include "engines/interval/Ia_Systems.h"
+
+namespace {
+
+int Ia_query(const IaEngine& e, int kind) { return e.host.services.queryModel(e.host.services.user, kind); }
+
+bool Ia_feasibilityMode(const IaEngine& e) { return (e.problemFlags & ProblemFeasibility) != 0; }
+
+int Ia_readSizes(IaEngine& e) {
+  e.n = Ia_query(e, QueryVariables);
+  e.rows = Ia_query(e, QueryRows);
+  e.objectiveRow = Ia_query(e, QueryObjectiveRow) != 0;
+  e.m = e.rows - (e.objectiveRow ? 1 : 0);
+  e.maximise = Ia_query(e, QueryMaximise) != 0;
+  e.scaling = Ia_query(e, QueryScaling) != 0;
+  return Ia_checkSize(e.n, e.m, Ia_feasibilityMode(e));
+}
+
+int Ia_readBounds(IaEngine& e) {
+  const HostServices& h = e.host.services;
+  e.x.assign(e.n + 1, 0.0);
+  e.lower.assign(e.n + 1, 0.0);
+  e.upper.assign(e.n + 1, 0.0);
+  e.f.assign(e.rows + 2, 0.0);
+  e.rowLower.assign(e.rows + 2, -1e30);
+  e.rowUpper.assign(e.rows + 2, 1e30);
+  if (!h.bounds(h.user, &e.lower[1], &e.upper[1], &e.rowLower[1], &e.rowUpper[1])) return StatusBadBounds;
+  if (int status = Ia_checkVariableBounds(e.n, e.lower.data(), e.upper.data(), Ia_feasibilityMode(e))) return status;
+  if (!h.initialValues(h.user, &e.x[1])) return StatusBadModel;
+  e.start.assign(e.n + 1, Interval{0, 0});
+  for (int i = 1; i <= e.n; ++i) e.start[i] = Interval{e.lower[i], e.upper[i]};
+  return StatusSolved;
+}
+
+// Refuses what the engine does not solve: a model the interpreter has not
+// diagnosed (class code other than 2 or 4), one whose diagnosis found a
+// structure the search cannot bound (5 or 6), or one whose class is not one
+// of the four searches'.
+int Ia_checkProblemClass(IaEngine& e) {
+  const int diagnosed = Ia_query(e, QueryClassCode), structure = Ia_query(e, QueryStructureLast);
+  if ((diagnosed != 2 && diagnosed != 4) || structure == 5 || structure == 6 || !e.model) return IaStatusWrongClass;
+  e.problemClass = e.model->problemClass;
+  if (e.problemClass < IaClassObjective || e.problemClass > IaClassInequalities) return IaStatusWrongClass;
+  if (e.model->n != e.n || e.model->m != e.m) return IaStatusWrongClass;
+  return StatusSolved;
+}
+
+// The rows and the objective at x; false on an evaluation failure.
+bool Ia_evaluate(IaEngine& e) {
+  const HostServices& h = e.host.services;
+  if (!h.evalProblem(h.user, &e.f[1], &e.x[1])) return false;
+  if (e.objectiveRow) e.objective = e.f[e.rows];
+  return true;
+}
+
+int Ia_runLocal(IaEngine& e) {
+  return e.host.runLocal(e.host.services.user, &e.x[1], &e.lower[1], &e.upper[1], e.scaling);
+}
+
+// The progress callback at an iteration: asks with the iteration number;
+// when it wants the iteration shown (or the model says so), the point is
+// evaluated so the cells show it. True asks to stop.
+bool Ia_reportIteration(IaEngine& e, int iteration, const std::vector<double>& x, double objective) {
+  const HostServices& h = e.host.services;
+  int answer = h.progress(h.user, ProgressQuery | ProgressIterationNumber, iteration, objective);
+  if (answer != StopContinue || Ia_query(e, QueryShowIterations)) {
+    // A limit, a break or a shown iteration: the cells show the point while
+    // the checks pause, and resuming them settles the stop.
+    h.progress(h.user, ProgressPause, 0, 0.0);
+    std::vector<double> rows(e.rows + 2, 0.0);
+    h.evalProblem(h.user, &rows[1], &x[1]);
+    answer = h.progress(h.user, ProgressResume | ProgressIteration, iteration, objective);
+  }
+  if (answer != StopContinue) e.stop = answer;
+  return answer != StopContinue;
+}
+
+// The rows and the objective at x with the limit checks paused, so that a
+// stop already decided does not interrupt the evaluation.
+bool Ia_evaluatePaused(IaEngine& e) {
+  const HostServices& h = e.host.services;
+  h.progress(h.user, ProgressPause, 0, 0.0);
+  const bool evaluated = Ia_evaluate(e);
+  h.progress(h.user, ProgressResume, 0, 0.0);
+  return evaluated;
+}
+
+IaEngine& Ia_ownerOf(void* searchContext) {
+  return *static_cast<IaEngine*>(static_cast<IaSearchContext*>(searchContext)->owner);
+}
+
+IaSearchSteps Ia_searchSteps(IaEngine& e, IaSearchContext& s) {
+  IaSearchSteps steps = Ia_boundSteps(s);
+  s.owner = &e;
+  steps.reportIteration = [](void* u, int iteration, const std::vector<double>& x, double objective) {
+    return Ia_reportIteration(Ia_ownerOf(u), iteration, x, objective);
+  };
+  steps.clockSeconds = [](void* u) {
+    const IaHost& host = Ia_ownerOf(u).host;
+    return host.clockSeconds(host.services.user);
+  };
+  return steps;
+}
+
+IaSystemSteps Ia_systemSteps(IaEngine& e) {
+  IaSystemSteps steps;
+  steps.user = &e;
+  steps.reportIteration = [](void* u, int iteration, const std::vector<double>& x) {
+    return Ia_reportIteration(*static_cast<IaEngine*>(u), iteration, x, 0.0);
+  };
+  return steps;
+}
+
+// The search of the model's class in context s; x and the objective become
+// its choice (for an optimisation, the local point when that is as good).
+void Ia_runSearch(IaEngine& e, IaSearchContext& s, double localObjective, bool localFound) {
+  std::vector<double> x = e.x;
+  if (e.problemClass == IaClassEquations) {
+    Ia_allSolutionsSearch(s, Ia_systemSteps(e), e.solutions, x, &e.stats);
+  } else if (e.problemClass == IaClassInequalities) {
+    Ia_growFeasibleBox(s, Ia_systemSteps(e), e.reference, x, &e.stats);
+  } else {
+    double objective = localFound ? localObjective : (e.maximise ? -INFINITY : INFINITY);
+    Ia_boxBranchAndBound(Ia_searchOptions(e.options, e.maximise), Ia_searchSteps(e, s), e.start, x, &objective,
+                         &e.stats);
+    e.stats.values = s.counts.values;
+    e.stats.gradients = s.counts.gradients;
+    e.stats.hessians = s.counts.hessians;
+    e.stats.newton = s.counts.newton;
+    const bool better = e.maximise ? objective > localObjective : objective < localObjective;
+    if (better || !localFound) {
+      e.x = x;
+      e.objective = objective;
+    } else {
+      for (int i = 1; i <= e.n; ++i) e.x[i] = 0.5 * e.reference[i].lo + 0.5 * e.reference[i].hi;
+      e.objective = localObjective;
+    }
+    return;
+  }
+  e.x = x;
+}
+
+// Runs the search from the local point.
+void Ia_search(IaEngine& e, double localObjective, bool localFound) {
+  IaSearchContext s = Ia_searchContext(*e.model, e.options, e.maximise, e.start);
+  Ia_runSearch(e, s, localObjective, localFound);
+  // An evaluation the library interrupted (a limit or a break decided
+  // inside it) ends the search as the progress callback's stop would.
+  if (s.interrupted && e.stats.result == IaSearchEvalFailed) {
+    e.stats.result = IaSearchStopped;
+    const HostServices& h = e.host.services;
+    if (!e.stop) e.stop = h.progress(h.user, ProgressQuery, 0, 0.0);
+    if (!e.stop) e.stop = StopByUser;
+  }
+}
+
+}  // namespace
+
+int Ia_setup(IaEngine& e, const IaHost& host, const IaModel* model, unsigned problemFlags) {
+  e.host = host;
+  e.model = model;
+  e.problemFlags = problemFlags;
+  if (int status = Ia_readSizes(e)) return status;
+  e.options = Ia_readOptions(host.services);
+  if (int status = Ia_readBounds(e)) return status;
+  if (Ia_feasibilityMode(e)) {
+    e.problemClass = IaClassConstrained;
+    return StatusSolved;
+  }
+  return Ia_checkProblemClass(e);
+}
+
+int Ia_solve(IaEngine& e) {
+  for (int i = 1; i <= e.n; ++i)
+    if (e.lower[i] > e.upper[i]) return StatusInfeasible;
+  for (int r = 1; r <= e.rows; ++r)
+    if (e.rowLower[r] > e.rowUpper[r]) return StatusInfeasible;
+  const int local = Ia_runLocal(e);
+  if (!Ia_evaluate(e)) return StatusEvalError;
+  if ((e.problemFlags & ProblemOtherDriver) && local == StatusInfeasible) return StatusInfeasible;
+  if (Ia_feasibilityMode(e) || !e.model) return local;
+  if (e.problemClass == IaClassInequalities && local == StatusInfeasible) return StatusInfeasible;
+  e.reference.assign(e.n + 1, Interval{0, 0});
+  for (int i = 1; i <= e.n; ++i) e.reference[i] = Interval{e.x[i], e.x[i]};
+  Ia_search(e, e.objective, Ia_localFoundSolution(local));
+  if (e.stats.result == IaSearchEvalFailed) return IaStatusSearchEvalFailed;
+  if (e.stop) return Ia_evaluatePaused(e) ? Eng_statusAfterStop(StatusSolved, e.stop) : StatusEvalError;
+  if (!Ia_evaluate(e)) return StatusEvalError;
+  int finalLocal = -1;
+  if (e.problemClass != IaClassInequalities) {
+    // Without solutions, a last local run; with them, the first one's
+    // midpoint (within the accuracy) polished to full precision when the
+    // local solver finds a solution from it.
+    const std::vector<double> midpoint = e.x;
+    const int polished = Ia_runLocal(e);
+    if (e.solutions.nodes.empty()) finalLocal = polished;
+    else if (!Ia_localFoundSolution(polished)) e.x = midpoint;
+    if (!Ia_evaluate(e)) return StatusEvalError;
+  }
+  return Ia_finalStatus(e.stats.result, finalLocal);
+}

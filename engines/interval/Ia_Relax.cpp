@@ -1,0 +1,99 @@
+// The LP relaxation of a box. Its variables are the offsets y_i = x_i - lo_i
+// of the variables from the box's lower ends and one slack s_k per row,
+// standing for the row's affine error term: over the box a row lies in
+// f_low + sum a_i y_i + s_k with f_low = centre - radius - sum a_i h_i,
+// h_i = m_i - lo_i, and 0 <= s_k <= 2 radius.
+#include "engines/interval/Ia_Relax.h"
+
+#include <cmath>
+
+#include "worksheet/numeric/Num_Tableau.h"
+
+namespace {
+
+struct IaLpRow {
+  double rhs;
+  std::vector<double> entries;  // the tableau's negated coefficients, 1..n + m
+};
+
+// The row f_low + sum a_i y_i + s_k (<= or =) 0 as the tableau holds it:
+// right-hand side >= 0, so a row with f_low > 0 is flipped, which turns an
+// inequality into a greater-or-equal row.
+IaLpRow Ia_lpRowOf(const IaSearchContext& s, int k, const IaAffineForm& form, const Interval* box, bool* greater) {
+  double fLow = form.centre - form.radius;
+  for (int i = 1; i <= s.n; ++i) fLow -= form.coef[i] * (form.mid[i] - box[i].lo);
+  IaLpRow row{std::fabs(fLow), std::vector<double>(s.n + s.m + 1, 0.0)};
+  const double sign = fLow <= 0 ? -1.0 : 1.0;
+  for (int i = 1; i <= s.n; ++i) row.entries[i] = sign * form.coef[i];
+  row.entries[s.n + k] = sign;
+  *greater = fLow > 0;
+  return row;
+}
+
+void Ia_putRow(NumTableau& t, int r, const IaLpRow& row) {
+  Num_tableauAt(t, r, 0) = row.rhs;
+  for (std::size_t c = 1; c < row.entries.size(); ++c) Num_tableauAt(t, r, static_cast<int>(c)) = row.entries[c];
+}
+
+// The vertex of an optimal tableau: the lower ends plus every basic offset.
+std::vector<double> Ia_vertexOf(const IaSearchContext& s, const NumTableau& t, const Interval* box,
+                                const std::vector<int>& rowVars, int rows) {
+  std::vector<double> x(s.n + 1, 0.0);
+  for (int i = 1; i <= s.n; ++i) x[i] = box[i].lo;
+  for (int r = 1; r <= rows; ++r)
+    if (rowVars[r] >= 1 && rowVars[r] <= s.n) x[rowVars[r]] += Num_tableauAt(t, r, 0);
+  return x;
+}
+
+}  // namespace
+
+IaRelaxation Ia_lpRelaxation(IaSearchContext& s, const Interval* box, const IaAffineForm* objective) {
+  IaRelaxation out;
+  out.forms.assign(s.m + 1, IaAffineForm{});
+  std::vector<IaLpRow> less, greater, equal;
+  for (int k = 1; k <= s.m; ++k) {
+    IaAffineForm& form = out.forms[k];
+    if (const int rc = Ia_evalAffine(s, k, box, &form)) {
+      out.fate = rc == kIaUnfeasibleArgument ? IaFate::Dead : IaFate::Failed;
+      return out;
+    }
+    if (!Ia_rowFeasible(s, k, Ia_affineRange(form, box, s.n))) {
+      out.fate = IaFate::Dead;
+      return out;
+    }
+    bool flipped = false;
+    IaLpRow row = Ia_lpRowOf(s, k, form, box, &flipped);
+    (Ia_isEquality(s, k) ? equal : flipped ? greater : less).push_back(std::move(row));
+  }
+  const int columns = s.n + s.m;
+  for (int i = 1; i <= s.n; ++i) {  // y_i <= width_i
+    IaLpRow row{box[i].hi - box[i].lo, std::vector<double>(columns + 1, 0.0)};
+    row.entries[i] = -1.0;
+    less.push_back(std::move(row));
+  }
+  for (int k = 1; k <= s.m; ++k) {  // s_k <= 2 r_k
+    IaLpRow row{2.0 * out.forms[k].radius, std::vector<double>(columns + 1, 0.0)};
+    row.entries[s.n + k] = -1.0;
+    less.push_back(std::move(row));
+  }
+  const int m1 = static_cast<int>(less.size()), m2 = static_cast<int>(greater.size());
+  const int m3 = static_cast<int>(equal.size()), rows = m1 + m2 + m3;
+  NumTableau t = Num_tableauMake(rows, columns);
+  int r = 1;
+  for (const auto* group : {&less, &greater, &equal})
+    for (const IaLpRow& row : *group) Ia_putRow(t, r++, row);
+  for (int i = 1; i <= s.n; ++i)  // phase 2 minimises the objective's linear part
+    Num_tableauAt(t, 0, i) = objective ? -objective->coef[i] : 1.0;
+  std::vector<int> columnVars, rowVars;
+  int caseCode = NumSimplexOptimal;
+  if (!Num_tableauSimplex(t, columns, m1, m2, m3, &caseCode, columnVars, rowVars, objective != nullptr)) return out;
+  if (caseCode == NumSimplexInfeasible) {
+    out.fate = IaFate::Dead;
+    return out;
+  }
+  if (objective && caseCode == NumSimplexOptimal) {
+    out.vertexFound = true;
+    out.vertex = Ia_vertexOf(s, t, box, rowVars, rows);
+  }
+  return out;
+}

@@ -1,0 +1,267 @@
+// The interpreter's evaluation interface as the library exports it: each
+// request reaches the model loaded for this Solve call, adds what only the
+// session knows (the variables and rows the front end counts, the elastic
+// variables of feasibility mode, the precision option, whether the
+// objective is maximised) and reports a failing evaluation's error and cell.
+#include "entry/Eval_Exports.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "contract/Eng_Engine.h"
+#include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
+#include "entry/Entry_Context.h"
+#include "entry/Msg_Status.h"
+#include "entry/Sess_Evaluation.h"
+#include "interpreter/Eval_Interface.h"
+#include "interpreter/Eval_Queries.h"
+#include "interpreter/Model_Progress.h"
+#include "platform/os/Os.h"
+#include "values/Model_Variables.h"
+#include "values/Vm_Context.h"
+
+namespace {
+
+// The loaded interpreter model of this call, or null.
+EvalContext* loadedModel(LibraryContext* context) {
+  EvalContext* ctx = context ? context->evalContext : nullptr;
+  return ctx && ctx->program && ctx->functions && ctx->variables ? ctx : nullptr;
+}
+
+void showStatus(LibraryContext*, int show, const char* text) { Eval_showStatus(0, show, text); }
+
+// A query of the progress callback that counts nothing and shows nothing.
+int stopCode(LibraryContext* context) { return Host_progressCallback(context, 0, 0, 0, 0); }
+
+// A failed evaluation of function i: a line on the status bar, and its
+// error and cell to the front end.
+int evaluationFailed(LibraryContext* context, int i, const char* what) {
+  char text[64];
+  std::snprintf(text, sizeof text, "F(%d): %s failed", i, what);
+  Msg_showStatus(1, text);
+  Eval_reportError(context);
+  return 0;
+}
+
+// The first function added by the interpreter: the rows the front end
+// counts, without the objective row.
+int firstAddedFunction(LibraryContext* context) {
+  return context->rowCount - (Host_queryModel(context, QueryObjectiveRow) ? 1 : 0);
+}
+
+// Feasibility mode: each elastic variable's entry in its row, +1 or -1 by
+// the sign of its row number.
+template <typename Call>
+bool forEachElastic(LibraryContext* context, Call call) {
+  if (!context->feasibilityMode) return true;
+  const int n = Sess_modelVariables(context);
+  for (int s = 0; s < context->elasticCount; ++s) {
+    const int row = context->elasticRowIds[s];
+    if (!call(std::abs(row) - 1, n + s, row > 0 ? 1.0 : -1.0)) return false;
+  }
+  return true;
+}
+
+// "123.456789" with six decimals truncated; "-INFTY" and "+INFTY" beyond 4e9.
+std::string formatNumber(double v) {
+  if (v < -4e9) return "-INFTY";
+  if (v > 4e9) return "+INFTY";
+  const double a = v < 0 ? -v : v;
+  const auto whole = static_cast<unsigned long>(a);
+  const auto micro = static_cast<unsigned long>((a - static_cast<double>(whole)) * 1e6);
+  char text[48];
+  std::snprintf(text, sizeof text, "%s%lu.%6.6lu", v < 0 ? "-" : "", whole, micro);
+  return text;
+}
+
+// A Jacobian request's flag asking for the objective's gradient negated
+// when the model is maximised.
+constexpr int kJacNegateMaximised = 0x400;
+
+// The Jacobian check: a store callback that answers 0 means the workbook's
+// derivative differs; each difference is shown, and the eleventh ends it.
+struct JacobianCheck {
+  EvalValueCallback callback;
+  void* user;
+  void* extra;
+  int differences;
+};
+
+int checkedStore(LibraryContext* context, void* user, int i, int j, double value, void*) {
+  auto* check = static_cast<JacobianCheck*>(user);
+  double workbook = 0.0;
+  if (check->callback(context, check->user, i, j, value, check->extra ? check->extra : &workbook)) return 1;
+  if (check->extra) workbook = *static_cast<double*>(check->extra);
+  const std::string text = "J[" + std::to_string(i + 1) + "," + std::to_string(j + 1) + "]: Interp = " +
+                           formatNumber(value) + "  Excel = " + formatNumber(workbook);
+  Os_messageBox(text.c_str(), "Interpret_Jacobian", 0);
+  return ++check->differences > 10 ? 0 : 1;
+}
+
+// The dependency walk's visitor: the engine's callback with the session's
+// arguments.
+struct DependencyWalk {
+  LibraryContext* context;
+  void* user;
+  EvalDependencyCallback callback;
+  void* user2;
+};
+
+bool visitDependency(void* walk, int32_t i, int32_t j, int32_t flag) {
+  auto* w = static_cast<DependencyWalk*>(walk);
+  return w->callback(w->context, w->user, i, j, flag, w->user2) != 0;
+}
+
+}  // namespace
+
+void Eval_registerProgressHost() {
+  const ModelProgressHost host{showStatus, stopCode, Os_tickCount};
+  Model_setProgressHost(&host);
+}
+
+int Eval_showStatus(std::intptr_t, int show, const char* text) {
+  char line[128];
+  std::snprintf(line, sizeof line, "%s", show && text ? text : "");
+  Msg_showStatus(show ? 1 : 0, line);
+  return 1;
+}
+
+int Eval_queryModel(LibraryContext* context, int what) {
+  EvalContext* ctx = loadedModel(context);
+  return ctx ? Eval_query(ctx, what) : 0;
+}
+
+int Eval_evalAll(LibraryContext* context, double* f, const double* x) {
+  EvalContext* ctx = loadedModel(context);
+  if (!ctx || !f || !x) return 0;
+  Eval_setPoint(ctx, x);
+  const int failed = Eval_valuesNow(ctx, f);
+  return failed < 0 ? 1 : evaluationFailed(context, failed, "evalReal");
+}
+
+int Eval_evalWithCutoff(LibraryContext* context, double* f, const double* x, double bound, const int* order) {
+  EvalContext* ctx = loadedModel(context);
+  if (!ctx || !f || !x) return 0;
+  double tol = 1e-6;
+  Host_getRealOption(context, &tol, RealPrecision);
+  const int result = Eval_valuesWithCutoff(ctx, f, x, bound, order, tol);
+  return result >= 0 ? result : evaluationFailed(context, -1 - result, "evalReal");
+}
+
+// Sets the variable (an elastic one in the session) and evaluates every function.
+int Eval_evalPerturbPair(LibraryContext* context, double* f, int j, double xj, int k, double xk) {
+  EvalContext* ctx = loadedModel(context);
+  if (!ctx || !f) return 0;
+  for (const auto& [index, value] : {std::pair{j, xj}, std::pair{k, xk}}) {
+    const int s = index - Sess_modelVariables(context);
+    if (s >= 0 && s < context->elasticCount) context->elasticValues[s] = value;
+    else if (!Eval_setVariable(ctx, index, value)) return 0;
+  }
+  const int failed = Eval_valuesNow(ctx, f);
+  return failed < 0 ? 1 : evaluationFailed(context, failed, "evalReal");
+}
+
+int Eval_evalPerturbOne(LibraryContext* context, double* f, int j, double xj) {
+  return Eval_evalPerturbPair(context, f, j, xj, j, xj);
+}
+
+int Eval_getBounds(LibraryContext* context, double* lower, double* upper, double* rowLower, double* rowUpper,
+                   double minusInfinity, double plusInfinity) {
+  EvalContext* ctx = loadedModel(context);
+  if (!ctx) return 0;
+  Eval_addedBounds(ctx, Sess_modelVariables(context), firstAddedFunction(context), lower, upper, rowLower, rowUpper,
+                   minusInfinity, plusInfinity);
+  return 1;
+}
+
+int Eval_getCurvatureClasses(LibraryContext* context, int* classes) {
+  EvalContext* ctx = loadedModel(context);
+  return ctx && classes && Eval_curvatureClasses(ctx, classes) ? 1 : 0;
+}
+
+int Eval_getVariableTypes(LibraryContext* context, int* types) {
+  EvalContext* ctx = loadedModel(context);
+  if (!ctx) return 0;
+  Eval_addedTypes(ctx, Sess_modelVariables(context), types);
+  return 1;
+}
+
+int Eval_getInitialValues(LibraryContext* context, double* x) {
+  EvalContext* ctx = loadedModel(context);
+  if (!ctx) return 0;
+  Eval_addedValues(ctx, Sess_modelVariables(context), x);
+  return 1;
+}
+
+int Eval_evalObjective(LibraryContext* context, double* value, double* gradient, const double* x) {
+  EvalContext* ctx = loadedModel(context);
+  if (!ctx || !value || !x) return 0;
+  if (Eval_objectiveAt(ctx, value, gradient, x)) return 1;
+  return evaluationFailed(context, Eval_objectiveIndex(ctx->functions), gradient ? "evalRealDeriv" : "evalReal");
+}
+
+int Eval_enumDependencies(LibraryContext* context, void* user, EvalDependencyCallback callback, void* user2,
+                          int flags) {
+  EvalContext* ctx = loadedModel(context);
+  if (!ctx || !callback || !Eval_diagnosed(ctx)) return 0;
+  DependencyWalk walk{context, user, callback, user2};
+  if (!Eval_forEachDependency(ctx, flags, visitDependency, &walk)) return StatusHostFailure;
+  const bool elastic = forEachElastic(context, [&](int row, int column, double) {
+    return callback(context, user, row, column, 1, user2) != 0;
+  });
+  return elastic ? 1 : StatusHostFailure;
+}
+
+int Eval_evalJacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
+                      const double* x, int flags) {
+  EvalContext* ctx = loadedModel(context);
+  if (!ctx || !callback || !x) return 0;
+  // The objective's gradient keeps the sign of the objective's value that
+  // the evaluations hand over; an engine that maximises negates both itself.
+  flags &= ~kJacNegateMaximised;
+  JacobianCheck check{callback, user, extra, 0};
+  if (!Eval_gradientsAt(ctx, &check, checkedStore, nullptr, x, flags)) {
+    if (ctx->errorCount > 0) evaluationFailed(context, ctx->currentFunction, "evalRealDeriv");
+    return 0;
+  }
+  const bool elastic = forEachElastic(context, [&](int row, int column, double sign) {
+    return callback(context, user, row, column, sign, extra) != 0;
+  });
+  return elastic ? 1 : 0;
+}
+
+int Eval_hessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
+                 const double* x, int function, int flags) {
+  EvalContext* ctx = loadedModel(context);
+  if (!ctx || !callback || !x) return 0;
+  if (!Eval_hessianAt(ctx, user, callback, extra, x, function, flags)) return 0;
+  if (!(flags & kHessGradient)) return 1;
+  const bool elastic = forEachElastic(context, [&](int row, int column, double sign) {
+    return row != function || callback(context, user, -1, column, sign, extra) != 0;
+  });
+  return elastic ? 1 : 0;
+}
+
+// The linear coefficients: every gradient at the zero point, the objective
+// included. The zero point covers the elastic variables too.
+int Eval_jacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra) {
+  EvalContext* ctx = loadedModel(context);
+  if (!ctx) return 0;
+  const size_t n = static_cast<size_t>(Model_variableCount(ctx->variables) + context->elasticCount);
+  const std::vector<double> zero(n, 0.0);
+  return Eval_evalJacobian(context, user, callback, extra, zero.data(), kJacIncludeObjective);
+}
+
+// The objective's quadratic terms Q = H/2, its linear term and constant at
+// the zero point.
+int Eval_objectiveHessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra) {
+  EvalContext* ctx = loadedModel(context);
+  const int32_t objective = ctx ? Eval_objectiveIndex(ctx->functions) : -1;
+  if (objective < 0) return 0;
+  const size_t n = static_cast<size_t>(Model_variableCount(ctx->variables) + context->elasticCount);
+  const std::vector<double> zero(n, 0.0);
+  return Eval_hessian(context, user, callback, extra, zero.data(), objective, kHessQuadraticTerms);
+}

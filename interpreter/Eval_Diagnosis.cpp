@@ -1,0 +1,345 @@
+// Model diagnosis: dependency classes per function and variable, their
+// storage (sparse or dense), the structure counts and level, example cells,
+// and the convexity stage.
+#include "interpreter/Eval_Diagnosis.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "arithmetic/dependency/DegVec_Ops.h"
+#include "interpreter/BigM_Builder.h"
+#include "interpreter/Cvx_Tester.h"
+#include "interpreter/Eval_Entries.h"
+#include "interpreter/Eval_Interface.h"
+#include "interpreter/Model_Progress.h"
+#include "interpreter/Model_Structure.h"
+#include "interpreter/Parse_Reader.h"
+#include "interpreter/Prog_Program.h"
+#include "interpreter/Vm_Machine.h"
+#include "values/DegVec_Payload.h"
+#include "values/IvGrad_Payload.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+constexpr int32_t kConvexityUnknown = kCurvUnknown + 1;
+// Bounds at or beyond this magnitude stand for none.
+constexpr double kModelInfinity = 1e30;
+
+// The worksheet cell of model variable j (sheet 0 for a generated one).
+CellRef variableCell(const VariableTable* t, int32_t j) {
+  int32_t base = 0;
+  for (const RangeRef& r : t->ranges) {
+    const int32_t area = Model_rangeArea(r);
+    if (j <= base + area) {
+      const int32_t k = j - base - 1, columns = r.lastColumn - r.firstColumn + 1;
+      return CellRef{r.sheet, static_cast<uint16_t>(r.firstRow + k / columns),
+                     static_cast<uint8_t>(r.firstColumn + k % columns)};
+    }
+    base += area;
+  }
+  return CellRef{0, 0, 0};
+}
+
+std::string addressOf(const CellRef& c) {
+  if (c.sheet == 0) return "";
+  std::string text;
+  for (char16_t ch : Model_rangeText(RangeRef{c.sheet, c.row, c.column, c.row, c.column}))
+    text += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  return text;
+}
+
+// "(ABS in B9)": the construct a linearisation row stands for and its cell.
+std::string addedRowText(const EvalContext* ctx, int32_t k) {
+  const BigMNote* note = ctx->reader ? BigM_noteOf(ctx->reader->bigM, k) : nullptr;
+  return note ? "(" + std::string(BigM_constructName(note->construct)) + " in " + addressOf(note->cell) + ")" : "";
+}
+
+// Whether class c of a pair exceeds the declared model type.
+bool exceedsDeclared(int32_t declared, int32_t c, bool objective) {
+  switch (declared) {
+    case 1: return c > 1;
+    case 2: return c > (objective ? 2 : 1);
+    case 4: return c > 3;
+    case 5: return c > 4;
+    default: return false;
+  }
+}
+
+template <class T>
+T* allocate(size_t count) {
+  return static_cast<T*>(std::calloc(count == 0 ? 1 : count, sizeof(T)));
+}
+
+// Per-function class arrays of the structure record, sparse when the
+// function depends on fewer than a fifth of the variables.
+bool storeClasses(StructureInfo* s, int32_t i, const std::vector<int32_t>& classes, const std::vector<int32_t>& deps,
+                  int32_t nx) {
+  const auto nDep = static_cast<int32_t>(deps.size());
+  s->dependencyCounts[i] = nDep;
+  if (nDep == 0) return true;
+  const bool sparse = nDep < nx / 5;
+  const int32_t stored = sparse ? nDep : nx;
+  s->functionClassArrays[i] = allocate<uint8_t>(static_cast<size_t>(stored));
+  if (!s->functionClassArrays[i]) return false;
+  if (!sparse) {
+    for (int32_t j = 1; j <= nx; ++j) s->functionClassArrays[i][j - 1] = static_cast<uint8_t>(classes[static_cast<size_t>(j)]);
+    return true;
+  }
+  s->functionIndexArrays[i] = allocate<int32_t>(static_cast<size_t>(nDep));
+  if (!s->functionIndexArrays[i]) return false;
+  for (int32_t k = 0; k < nDep; ++k) {
+    const int32_t j = deps[static_cast<size_t>(k)];
+    s->functionIndexArrays[i][k] = j - 1;
+    s->functionClassArrays[i][k] = static_cast<uint8_t>(classes[static_cast<size_t>(j)]);
+  }
+  return true;
+}
+
+// The stored (variable, class) pairs of function i.
+template <class Visit>
+void forEachPair(const StructureInfo* s, int32_t i, int32_t nx, Visit visit) {
+  const int32_t nDep = s->dependencyCounts[i];
+  if (nDep == 0) return;
+  if (s->functionIndexArrays[i]) {
+    for (int32_t k = 0; k < nDep; ++k) visit(s->functionIndexArrays[i][k] + 1, s->functionClassArrays[i][k]);
+  } else {
+    for (int32_t j = 1; j <= nx; ++j) visit(j, s->functionClassArrays[i][j - 1]);
+  }
+}
+
+// Whether a function's curvature class fits a convex model (1), refutes it
+// (-1) or neither (0): an upper limit needs a convex function, a lower limit
+// a concave one, a minimised objective convex, a maximised one concave.
+int32_t convexitySupport(int32_t relation, int32_t cls) {
+  if (cls == kCurvAffine) return 1;
+  if (cls == kCurvIndefinite) return -1;
+  const bool convex = cls == kCurvConvex || cls == kCurvStrictlyConvex;
+  const bool concave = cls == kCurvConcave || cls == kCurvStrictlyConcave;
+  switch (relation) {
+    case kRelLessEqual:
+    case kRelLessEqual2:
+    case kRelMinimise: return convex ? 1 : concave ? -1 : 0;
+    case kRelGreaterEqual:
+    case kRelGreaterEqual2:
+    case kRelMaximise: return concave ? 1 : convex ? -1 : 0;
+    case kRelEqual: return convex || concave ? -1 : 0;
+    default: return 1;  // a row without limits
+  }
+}
+
+// The convexity stage: codes per function and the verdict; false when
+// memory runs out.
+bool convexityStage(EvalContext* ctx, const DiagnosisRequest& request, DiagnosisFindings* findings, int32_t* verdict) {
+  StructureInfo* s = ctx->structure;
+  const FunctionTable* f = ctx->functions;
+  const auto nf = static_cast<int32_t>(f->array.size());
+  const bool owned = !ctx->convexityTester;
+  ConvexityTester* tester = owned ? Cvx_create(ctx, ctx->program) : ctx->convexityTester;
+  s->convexity = allocate<int32_t>(static_cast<size_t>(nf));
+  if (!tester || !s->convexity) {
+    if (owned) Cvx_destroy(tester);
+    return false;
+  }
+  ctx->curvature = 1;
+  bool feasible = true, touching = false;
+  Cvx_contractBox(tester, &feasible, &touching);
+  findings->contraction = !feasible ? kContractionInfeasible : touching ? kContractionTouching : kContractionFeasible;
+  std::fill(s->convexity, s->convexity + nf, kConvexityUnknown);
+  bool all = true, refuted = false, supported = true;
+  for (int32_t i = 0; i < nf; ++i) {
+    Model_showProgress(ctx, kProgressConvexity, i + 1);
+    const ModelItem* item = f->array[static_cast<size_t>(i)];
+    int32_t cls = kCurvAffine;
+    if (s->functionClasses[i] <= kDegLinear) cls = kCurvAffine;
+    else if (item->relation == kRelEqual) cls = kCurvIndefinite;
+    else if (!Cvx_testFunction(tester, i, true, &cls, true)) cls = kCurvUnknown;
+    s->convexity[i] = cls + 1;
+    const int32_t support = convexitySupport(item->relation, cls);
+    refuted = refuted || support < 0;
+    supported = supported && support > 0;
+    if (!request.detailed && (cls == kCurvIndefinite || cls == kCurvUnknown) && i + 1 < nf) {
+      all = false;
+      break;
+    }
+  }
+  Vm_clearErrors(ctx);
+  if (owned) Cvx_destroy(tester);
+  *verdict = all && supported ? kVerdictConvex : refuted ? kVerdictNotConvex : kVerdictUndecided;
+  return true;
+}
+
+}  // namespace
+
+void Eval_clearDiagnosis(StructureInfo* s) {
+  for (int32_t i = 0; i < s->functionCount; ++i) {
+    if (s->functionClassArrays) std::free(s->functionClassArrays[i]);
+    if (s->functionIndexArrays) std::free(s->functionIndexArrays[i]);
+  }
+  std::free(s->functionClassArrays);
+  std::free(s->functionIndexArrays);
+  std::free(s->dependencyCounts);
+  std::free(s->convexity);
+  std::free(s->variableClasses);
+  std::free(s->functionClasses);
+  s->functionClassArrays = nullptr;
+  s->functionIndexArrays = nullptr;
+  s->dependencyCounts = nullptr;
+  s->convexity = nullptr;
+  s->variableClasses = nullptr;
+  s->functionClasses = nullptr;
+  s->functionCount = 0;
+  s->nonlinearListBuilt = s->fullListBuilt = 0;
+}
+
+int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, DiagnosisFindings* findings,
+                      int32_t* failedFunction) {
+  const int32_t nx = Model_variableCount(ctx->variables);
+  const int32_t nf = ctx->functions ? static_cast<int32_t>(ctx->functions->array.size()) : 0;
+  if (nx < 1 || nf < 1) return kDiagnosisEmpty;
+  if (!ctx->structure && !(ctx->structure = Model_createStructure(ctx))) return kDiagnosisNoMemory;
+  StructureInfo* s = ctx->structure;
+  Eval_clearDiagnosis(s);
+  *findings = DiagnosisFindings{};
+  const int32_t declared = request.declaredType;
+  for (int32_t j = 1; j <= nx; ++j) {
+    const VarRecord* v = Model_getVariable(ctx->variables, j);
+    findings->finiteBounds += (v->bounds.lo > -kModelInfinity ? 1 : 0) + (v->bounds.hi < kModelInfinity ? 1 : 0);
+    findings->integers += v->type == kVarBinary || v->type == kVarInteger ? 1 : 0;
+  }
+  s->functionCount = nf;
+  s->functionClassArrays = allocate<uint8_t*>(static_cast<size_t>(nf));
+  s->functionIndexArrays = allocate<int32_t*>(static_cast<size_t>(nf));
+  s->dependencyCounts = allocate<int32_t>(static_cast<size_t>(nf));
+  s->variableClasses = allocate<uint8_t>(static_cast<size_t>(nx));
+  s->functionClasses = allocate<uint8_t>(static_cast<size_t>(nf));
+  if (!s->functionClassArrays || !s->functionIndexArrays || !s->dependencyCounts || !s->variableClasses ||
+      !s->functionClasses) {
+    Eval_clearDiagnosis(s);
+    return kDiagnosisNoMemory;
+  }
+  if (request.detailed) findings->examples.resize(static_cast<size_t>(nf));
+  const int32_t objective = Eval_objectiveIndex(ctx->functions);
+  const bool compact = ctx->compactDerivatives == 1;
+  std::vector<int32_t> classes(static_cast<size_t>(nx) + 1);
+  std::vector<VarDegreeNote> notes(static_cast<size_t>(nx) + 1);
+  int32_t generated = 0;
+  for (int32_t i = 0; i < nf; ++i) {
+    Model_showProgress(ctx, kProgressDiagnosing, i + 1);
+    const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
+    findings->cells.push_back(item->generated ? addedRowText(ctx, generated++) : addressOf(item->cell));
+    // Each function notes the cells that raise its own classes.
+    std::fill(notes.begin(), notes.end(), VarDegreeNote{});
+    ctx->diagnosisCells = notes.data();
+    const bool ran = Eval_evalDiagnose(ctx->program, i, i == 0, classes.data(), false);
+    ctx->diagnosisCells = nullptr;
+    if (!ran) {
+      *failedFunction = i;
+      Eval_clearDiagnosis(s);
+      return kDiagnosisFailed;
+    }
+    std::vector<int32_t> deps;
+    if (compact) deps = item->variables;
+    else
+      for (int32_t j = 1; j <= nx; ++j)
+        if (classes[static_cast<size_t>(j)] != kDegIndependent) deps.push_back(j);
+    if (request.detailed) {
+      for (int32_t j = 1; j <= nx && findings->examples[static_cast<size_t>(i)].size() < DiagExamples; ++j) {
+        if (!exceedsDeclared(declared, classes[static_cast<size_t>(j)], i == objective)) continue;
+        // Notes are kept per slot: the variable's position in a compact list.
+        const auto at = compact ? std::find(deps.begin(), deps.end(), j) - deps.begin() + 1 : j;
+        const VarDegreeNote& n = notes[static_cast<size_t>(at)];
+        findings->examples[static_cast<size_t>(i)].push_back(
+            {addressOf(variableCell(ctx->variables, j)), addressOf(CellRef{n.sheet, n.row, n.column})});
+      }
+    }
+    if (!storeClasses(s, i, classes, deps, nx)) {
+      Eval_clearDiagnosis(s);
+      return kDiagnosisNoMemory;
+    }
+  }
+  // Maxima, counts and level.
+  std::fill(s->variableClasses, s->variableClasses + nx, uint8_t{kDegLinear});
+  std::fill(s->functionClasses, s->functionClasses + nf, uint8_t{kDegLinear});
+  int32_t* counts = s->counts;
+  std::fill(counts, counts + kStructureCounts, 0);
+  int32_t level = kLevelLinear;
+  for (int32_t i = 0; i < nf; ++i) {
+    const bool isObj = i == objective;
+    (isObj ? counts[DiagObjectiveDependencies] : counts[DiagConstraintDependencies]) += s->dependencyCounts[i];
+    forEachPair(s, i, nx, [&](int32_t j, int32_t c) {
+      uint8_t& vmax = s->variableClasses[j - 1];
+      uint8_t& fmax = s->functionClasses[i];
+      auto raise = [&](int32_t to) {
+        vmax = static_cast<uint8_t>(std::max<int32_t>(vmax, to));
+        fmax = static_cast<uint8_t>(std::max<int32_t>(fmax, to));
+      };
+      bool exceeds = false;
+      switch (c) {
+        case kDegLinear:
+          ++counts[DiagLinearPairs];
+          ++counts[DiagSmoothPairs];
+          break;
+        case kDegQuadratic:
+          ++counts[DiagQuadraticPairs];
+          ++counts[DiagSmoothPairs];
+          level = std::max<int32_t>(level, isObj ? kLevelQuadraticObjective : kLevelQuadraticConstraints);
+          exceeds = declared <= (isObj ? 1 : 2);
+          raise(kDegQuadratic);
+          break;
+        case kDegSmooth:
+          ++counts[DiagSmoothPairs];
+          level = std::max<int32_t>(level, kLevelSmooth);
+          exceeds = declared <= 2;
+          raise(kDegSmooth);
+          break;
+        case kDegNonSmooth:
+          level = std::max<int32_t>(level, kLevelNonSmooth);
+          exceeds = declared <= 4;
+          raise(kDegNonSmooth);
+          break;
+        case kDegUnknownFunction:
+          exceeds = true;
+          level = kLevelUnknownFunctions;
+          --counts[isObj ? DiagObjectiveDependencies : DiagConstraintDependencies];
+          break;
+        default: break;
+      }
+      if (exceeds) ++counts[DiagExceeding];
+    });
+  }
+  for (int32_t j = 0; j < nx; ++j) {
+    counts[DiagLinearVariables] += s->variableClasses[j] == kDegLinear;
+    counts[DiagQuadraticVariables] += s->variableClasses[j] == kDegQuadratic;
+    counts[DiagSmoothVariables] += s->variableClasses[j] != kDegNonSmooth;
+  }
+  for (int32_t i = 0; i < nf; ++i) {
+    counts[DiagLinearFunctions] += s->functionClasses[i] == kDegLinear;
+    counts[DiagQuadraticFunctions] += s->functionClasses[i] == kDegQuadratic;
+    counts[DiagSmoothFunctions] += s->functionClasses[i] != kDegNonSmooth;
+  }
+  counts[DiagLevel] = level;
+  counts[DiagDeclaredType] = declared;
+  if (request.convexity && (request.detailed || level < kLevelNonSmooth)) {
+    if (!convexityStage(ctx, request, findings, &counts[DiagConvexity])) {
+      Eval_clearDiagnosis(s);
+      return kDiagnosisNoMemory;
+    }
+  }
+  std::copy(counts, counts + kStructureCounts, findings->counts);
+  Model_showProgress(ctx, kProgressClear, 0);
+  return kDiagnosisDone;
+}
+
+const char* Eval_className(int32_t degClass) {
+  static const char* const names[] = {"independent", "linear", "quadratic", "smooth", "non-smooth", "unknown function"};
+  return degClass >= 0 && degClass <= kDegUnknownFunction ? names[degClass] : "";
+}
+
+const char* Eval_convexityName(int32_t code) {
+  static const char* const names[] = {"strictly concave", "concave", "affine", "convex",
+                                      "strictly convex",  "indefinite", "unknown"};
+  return code >= 1 && code <= kConvexityUnknown ? names[code - 1] : "";
+}

@@ -1,0 +1,189 @@
+// Model load: variables with their bounds, start values and types; one
+// function item per constraint cell (cones as one generated item each, the
+// objective last); numeric right-hand sides; every formula compiled through
+// the reader; the compile step; the optional check evaluation.
+#include "interpreter/Load_Model.h"
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "interpreter/Eval_Interface.h"
+#include "interpreter/Model_Progress.h"
+#include "interpreter/Model_Structure.h"
+#include "interpreter/Parse_Reader.h"
+#include "interpreter/Prog_Program.h"
+#include "interpreter/Vm_Machine.h"
+#include "values/List_List.h"
+#include "values/Model_StructureInfo.h"
+#include "values/Model_Variables.h"
+#include "values/Vm_Context.h"
+
+namespace {
+
+constexpr double kInfinity = 1e30;
+
+double ieee(double bound) {
+  const double inf = std::numeric_limits<double>::infinity();
+  return bound <= -kInfinity ? -inf : bound >= kInfinity ? inf : bound;
+}
+
+int32_t varType(int32_t flag) { return flag == 0 ? kVarContinuous : flag == 2 ? kVarBinary : kVarInteger; }
+
+int32_t relationOf(int32_t code) {
+  switch (code) {
+    case kLoadLessEqual: return kRelLessEqual2;
+    case kLoadEqual: return kRelEqual;
+    case kLoadGreaterEqual: return kRelGreaterEqual2;
+    case kLoadMinimise: return kRelMinimise;
+    case kLoadMaximise: return kRelMaximise;
+    default: return 0;
+  }
+}
+
+// Variables in the caller's order, then their bounds, values and types.
+bool addVariables(EvalContext* ctx, const LoadRequest& rq) {
+  VariableTable* t = ctx->variables;
+  for (const RangeRef& r : rq.variableRanges)
+    if (!Model_addVariableRange(t, r, kVarContinuous)) return false;
+  const size_t n = t->records.size();
+  if (rq.lower.size() < n || rq.upper.size() < n || rq.start.size() < n || rq.types.size() < n) return false;
+  for (size_t j = 0; j < n; ++j) {
+    VarRecord& v = t->records[j];
+    v.bounds = Interval{ieee(rq.lower[j]), ieee(rq.upper[j])};
+    v.value = Interval{rq.start[j], rq.start[j]};
+    v.type = varType(rq.types[j]);
+  }
+  return true;
+}
+
+// One row's items: constraint cells, pairs of cells when the right side
+// moves with the variables, a cone as one generated item.
+bool addRowItems(FunctionTable* t, const LoadRow& row, int32_t relation, const std::u16string& sheetName) {
+  if (row.code == kLoadCone)
+    return Model_addConeRows(t, row.left, (row.flags & kLoadRowSecondKind) ? kRelRotatedCone : kRelCone, sheetName);
+  switch (row.rhsKind) {
+    case kLoadRhsText: return Model_addFunctionTextCells(t, row.left, relation, row.rhsText);
+    case kLoadRhsRange:
+      if (row.flags & kLoadRowRhsVaries) return Model_addConstraint(t, row.left, relation, row.rhsRange);
+      return Model_addFunctionCells(t, row.left, relation, 0.0);
+    default: return Model_addFunctionCells(t, row.left, relation, 0.0);
+  }
+}
+
+// Constraint rows first, then cones and the objective, as the library's
+// function vector orders them.
+bool addFunctions(FunctionTable* t, const LoadRequest& rq) {
+  for (const LoadRow& row : rq.rows) {
+    const bool first = row.code >= kLoadLessEqual && row.code <= kLoadGreaterEqual;
+    if (!first || (row.flags & kLoadRowBound)) continue;
+    if (!addRowItems(t, row, relationOf(row.code), rq.activeSheetName)) return false;
+  }
+  for (const LoadRow& row : rq.rows) {
+    const bool second = row.code == kLoadCone || row.code == kLoadMinimise || row.code == kLoadMaximise;
+    if (!second || (row.code == kLoadCone && rq.skipCones)) continue;
+    if (!addRowItems(t, row, relationOf(row.code), rq.activeSheetName)) return false;
+  }
+  return true;
+}
+
+// Numeric right-hand side of each constraint: its finite lower side, else
+// its finite upper side, else 0.
+void setRightHandSides(FunctionTable* t, const LoadRequest& rq) {
+  const size_t rows = std::min(rq.rowLower.size(), rq.rowUpper.size());
+  for (size_t k = 0; k < t->array.size() && k < rows; ++k) {
+    ModelItem* item = t->array[k];
+    if (item->relation == kRelMinimise || item->relation == kRelMaximise) continue;
+    const double lo = rq.rowLower[k], hi = rq.rowUpper[k];
+    item->rhs = std::fabs(lo) < kInfinity ? lo : std::fabs(hi) < kInfinity ? hi : 0.0;
+  }
+}
+
+// The formula cells and the distinct cells the model reads, with the cells of
+// the right-hand ranges that no formula covers; false when the user stops.
+bool countCells(const FunctionTable* t, const SymbolTable* store, LoadReport* report) {
+  if (!Prog_countCells(store, &report->formulaCells, &report->cells)) return false;
+  for (const RangeRef& r : t->rightRanges) {
+    if (!Model_validRange(r)) continue;
+    int64_t uncovered = 0;
+    if (!Prog_countRangeCells(store, r, &uncovered)) return false;
+    report->cells += uncovered;
+  }
+  return true;
+}
+
+// Every function once at the start point with the scaling check on; the
+// cells of badly scaled additions, repeats in a row dropped.
+int32_t checkValues(EvalContext* ctx, LoadReport* report) {
+  const int32_t n = Model_variableCount(ctx->variables);
+  std::vector<double> x(static_cast<size_t>(n)), f(ctx->functions->array.size());
+  for (int32_t j = 1; j <= n; ++j) x[static_cast<size_t>(j) - 1] = Model_getVariable(ctx->variables, j)->value.lo;
+  ctx->scalingCheck = 1;
+  const bool ok = f.empty() || Eval_valuesAt(ctx, f.data(), x.data());
+  ctx->scalingCheck = 0;
+  List* cells = &ctx->structure->scalingList;
+  CellRef last{};
+  for (auto* c = static_cast<CellRef*>(List_first(cells)); c; c = static_cast<CellRef*>(List_next(cells))) {
+    if (c->sheet == last.sheet && c->row == last.row && c->column == last.column) continue;
+    if (static_cast<int32_t>(report->scalingCells.size()) >= n + static_cast<int32_t>(f.size())) break;
+    report->scalingCells.push_back(*c);
+    last = *c;
+  }
+  Model_clearScalingList(ctx);
+  return ok ? kLoadOk : kLoadCompileFailed;
+}
+
+}  // namespace
+
+EvalContext* Load_createContext(LibraryContext* library) {
+  EvalContext* ctx = Vm_createContext();
+  if (!ctx) return nullptr;
+  ctx->library = library;
+  Model_showProgress(ctx, kProgressAnalyzing, 0);
+  return ctx;
+}
+
+int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq, LoadReport* report) {
+  if (rq.variableRanges.empty() || rq.rows.empty()) return kLoadEmpty;
+  ctx->variables = Model_createVariableTable();
+  ctx->functions = Model_createFunctionTable();
+  if (!ctx->variables || !ctx->functions) return kLoadNoMemory;
+  if (!addVariables(ctx, rq) || !addFunctions(ctx->functions, rq)) return kLoadHostFailure;
+  SymbolTable* store = Prog_createSymbolTable(ctx);
+  ctx->codeStore = store;
+  FormulaReader* reader = Reader_create(ctx, store, source);
+  if (!reader) return kLoadNoMemory;
+  if (ctx->functions->items.empty()) return kLoadEmpty;
+  if (!Reader_bindModel(reader, ctx->functions, ctx->variables, rq.bigM ? kReaderBigM : 0)) return kLoadHostFailure;
+  setRightHandSides(ctx->functions, rq);
+  ctx->compactDerivatives = rq.compactDerivatives;
+  if (!Parse_compileModel(reader) || !Prog_checkVariableCells(store)) return kLoadCompileFailed;
+  Model_showProgress(ctx, kProgressClear, 0);
+  ctx->program = new Program{};
+  Vm_initProgram(ctx->program, ctx);
+  if (!rq.skipCellCount) {
+    if (!countCells(ctx->functions, store, report)) return kLoadCompileFailed;
+    Model_showProgress(ctx, kProgressClear, 0);
+  }
+  ProgBudget budget{};
+  if (!Prog_compile(ctx->program, rq.freeBytes, &budget)) return kLoadCompileFailed;
+  ctx->nonSmoothAllowed = rq.nonSmoothAllowed ? 1 : 0;
+  return rq.checkValues ? checkValues(ctx, report) : kLoadOk;
+}
+
+void Load_freeModel(EvalContext* ctx) {
+  if (!ctx) return;
+  Model_showProgress(ctx, kProgressReleasing, 0);
+  if (ctx->program) {
+    Vm_releaseProgram(ctx->program);
+    delete ctx->program;
+    ctx->program = nullptr;
+  }
+  Reader_destroy(ctx->reader);
+  Prog_freeSymbolTable(ctx->codeStore);
+  ctx->codeStore = nullptr;
+  Model_freeFunctionTable(ctx->functions);
+  ctx->functions = nullptr;
+  Model_showProgress(ctx, kProgressClear, 0);
+  Vm_destroyContext(ctx);
+}

@@ -1,0 +1,243 @@
+// Reading the rows and cells of a sheet part in one pass over its text,
+// without building a document: the cells of a sheet are most of a workbook
+// file, and they come in a few plain forms (<row> holding <c> elements that
+// hold <v>, <f> and inline strings). Anything else inside the sheet data
+// (comments, other elements, text that is not well formed) ends the scan as
+// "unsupported", and the reader takes the part through the XML parser.
+#include <cstring>
+
+#include "platform/xlsx/Xlsx_Internal.h"
+
+namespace {
+
+// One tag: its local name (without a namespace prefix), whether it closes
+// an element or closes itself, and the attributes the reader looks at.
+struct Tag {
+  std::string_view name;
+  bool closing = false, selfClosing = false;
+  std::string_view r, s, t, ref, si, spans;
+  bool hasR = false, hasS = false, hasRef = false;
+};
+
+struct Scanner {
+  const char* p;
+  const char* end;
+
+  bool isSpace(char c) const { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+  void skipSpace() {
+    while (p < end && isSpace(*p)) ++p;
+  }
+
+  // An attribute value in quotes; false for one with an escape (rare in the
+  // attributes read here) or without its closing quote.
+  bool quoted(std::string_view* out) {
+    if (p >= end || (*p != '"' && *p != '\'')) return false;
+    char quote = *p++;
+    const char* close = static_cast<const char*>(std::memchr(p, quote, static_cast<size_t>(end - p)));
+    if (!close || std::memchr(p, '&', static_cast<size_t>(close - p)) || std::memchr(p, '<', static_cast<size_t>(close - p)))
+      return false;
+    *out = std::string_view(p, static_cast<size_t>(close - p));
+    p = close + 1;
+    return true;
+  }
+
+  static std::string_view local(std::string_view name) {
+    size_t colon = name.rfind(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+  }
+
+  std::string_view name() {
+    const char* b = p;
+    while (p < end && !isSpace(*p) && *p != '>' && *p != '/' && *p != '=') ++p;
+    return std::string_view(b, static_cast<size_t>(p - b));
+  }
+
+  // The tag at `p` (after blanks); false for anything but a start, end or
+  // empty-element tag, or one not well formed.
+  bool tag(Tag* t) {
+    *t = Tag{};
+    skipSpace();
+    if (p >= end || *p != '<') return false;
+    ++p;
+    if (p < end && *p == '/') {
+      ++p;
+      t->closing = true;
+    }
+    if (p >= end || *p == '!' || *p == '?') return false;
+    t->name = local(name());
+    if (t->name.empty()) return false;
+    for (;;) {
+      skipSpace();
+      if (p >= end) return false;
+      if (*p == '>') { ++p; return true; }
+      if (*p == '/' && !t->closing) {
+        if (++p >= end || *p != '>') return false;
+        ++p;
+        t->selfClosing = true;
+        return true;
+      }
+      if (t->closing) return false;
+      std::string_view attr = local(name());
+      skipSpace();
+      if (attr.empty() || p >= end || *p != '=') return false;
+      ++p;
+      skipSpace();
+      std::string_view value;
+      if (!quoted(&value)) return false;
+      if (attr == "r") { t->r = value; t->hasR = true; }
+      else if (attr == "s") { t->s = value; t->hasS = true; }
+      else if (attr == "t") t->t = value;
+      else if (attr == "ref") { t->ref = value; t->hasRef = true; }
+      else if (attr == "si") t->si = value;
+      else if (attr == "spans") t->spans = value;
+    }
+  }
+
+  // The text up to the next tag, its escapes and line ends decoded as the
+  // XML parser decodes them; false for an unknown escape.
+  bool text(std::string_view* out, std::string* decoded) {
+    const char* b = p;
+    const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
+    if (!lt) return false;
+    p = lt;
+    std::string_view raw(b, static_cast<size_t>(lt - b));
+    if (raw.find_first_of("&\r") == std::string_view::npos) {
+      *out = raw;
+      return true;
+    }
+    std::string& scratch = *decoded;
+    scratch.clear();
+    for (size_t i = 0; i < raw.size(); ++i) {
+      if (raw[i] == '\r') {
+        scratch += '\n';
+        if (i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
+        continue;
+      }
+      if (raw[i] != '&') { scratch += raw[i]; continue; }
+      size_t semi = raw.find(';', i);
+      if (semi == std::string_view::npos) return false;
+      std::string_view entity = raw.substr(i + 1, semi - i - 1);
+      if (entity == "lt") scratch += '<';
+      else if (entity == "gt") scratch += '>';
+      else if (entity == "amp") scratch += '&';
+      else if (entity == "quot") scratch += '"';
+      else if (entity == "apos") scratch += '\'';
+      else return false;
+      i = semi;
+    }
+    *out = scratch;
+    return true;
+  }
+
+  // Past the end of an element whose start tag was read, whatever it holds.
+  bool skip(const Tag& start) {
+    if (start.selfClosing) return true;
+    for (int depth = 1; depth > 0;) {
+      const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
+      if (!lt) return false;
+      p = lt;
+      Tag t;
+      if (!tag(&t)) return false;
+      if (t.closing) --depth;
+      else if (!t.selfClosing) ++depth;
+    }
+    return true;
+  }
+
+  // The text of an inline string whose <is> was read: its <t> elements and
+  // the first <t> of each rich-text run, appended; `decoded` is scratch.
+  bool inlineText(const Tag& start, std::string* out, std::string* decoded) {
+    out->clear();
+    if (start.selfClosing) return true;
+    for (Tag t;;) {
+      if (!tag(&t)) return false;
+      if (t.closing) return t.name == "is";
+      std::string_view text;
+      if (t.name == "t") {
+        if (!content(t, &text, decoded)) return false;
+        out->append(text);
+      } else if (t.name == "r") {
+        bool seen = false;
+        for (Tag k; !t.selfClosing;) {
+          if (!tag(&k)) return false;
+          if (k.closing) break;
+          if (k.name == "t" && !seen) {
+            if (!content(k, &text, decoded)) return false;
+            out->append(text);
+            seen = true;
+          } else if (!skip(k)) {
+            return false;
+          }
+        }
+      } else if (!skip(t)) {
+        return false;
+      }
+    }
+  }
+
+  // The text of an element whose start tag was read, and its end tag;
+  // `decoded` holds the text when it had escapes.
+  bool content(const Tag& start, std::string_view* out, std::string* decoded) {
+    if (start.selfClosing) { *out = {}; return true; }
+    Tag close;
+    return text(out, decoded) && tag(&close) && close.closing && close.name == start.name;
+  }
+};
+
+}  // namespace
+
+XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const XlsxCellText&)>& cell,
+                        const std::function<bool(std::string_view r, bool hasR, std::string_view spans)>& row) {
+  // The sheet data: "<sheetData>" (with any prefix) up to its end tag.
+  size_t at = 0;
+  Scanner sc{nullptr, xml.data() + xml.size()};
+  for (;;) {
+    at = xml.find("sheetData", at);
+    if (at == std::string_view::npos) return XlsxScan::Unsupported;
+    size_t lt = xml.rfind('<', at);
+    if (lt != std::string_view::npos && xml.find_first_of(" \t\r\n>/\"'=", lt) >= at) {
+      sc.p = xml.data() + lt;
+      break;
+    }
+    at += 9;
+  }
+  Tag t;
+  std::string formulaText, valueText, inlineText, pieceText;   // texts that had escapes; inline strings
+  if (!sc.tag(&t) || t.closing || t.name != "sheetData") return XlsxScan::Unsupported;
+  if (t.selfClosing) return XlsxScan::Read;
+  for (;;) {
+    if (!sc.tag(&t)) return XlsxScan::Unsupported;
+    if (t.closing && t.name == "sheetData") return XlsxScan::Read;
+    if (t.closing || t.name != "row") return XlsxScan::Unsupported;
+    if (!row(t.r, t.hasR, t.spans)) return XlsxScan::Stopped;
+    if (t.selfClosing) continue;
+    for (;;) {
+      if (!sc.tag(&t)) return XlsxScan::Unsupported;
+      if (t.closing && t.name == "row") break;
+      if (t.closing || t.name != "c") return XlsxScan::Unsupported;
+      XlsxCellText c;
+      c.ref = t.r; c.hasRef = t.hasR;
+      c.style = t.s; c.hasStyle = t.hasS;
+      c.type = t.t;
+      for (bool empty = t.selfClosing; !empty;) {
+        if (!sc.tag(&t)) return XlsxScan::Unsupported;
+        if (t.closing && t.name == "c") break;
+        if (t.closing || (t.name != "v" && t.name != "f" && t.name != "is")) return XlsxScan::Unsupported;
+        if (t.name == "is") {
+          if (!sc.inlineText(t, &inlineText, &pieceText)) return XlsxScan::Unsupported;
+          c.inlineText = inlineText;
+        } else if (t.name == "f") {
+          c.hasFormula = true;
+          c.formulaType = t.t;
+          c.formulaRef = t.ref; c.hasFormulaRef = t.hasRef;
+          c.formulaSi = t.si;
+          if (!sc.content(t, &c.formula, &formulaText)) return XlsxScan::Unsupported;
+        } else {
+          c.hasValue = true;
+          if (!sc.content(t, &c.value, &valueText)) return XlsxScan::Unsupported;
+        }
+      }
+      if (!cell(c)) return XlsxScan::Stopped;
+    }
+  }
+}

@@ -1,0 +1,252 @@
+// The interval global engine on models written in the test: global minima of
+// multimodal functions from a start point where a local descent stops at a
+// poorer minimum, every solution of a system of equations, a box proven
+// feasible, the LP relaxation's verdict, and the engine's status paths.
+#include <gtest/gtest.h>
+
+#include "contract/Eng_Engine.h"
+#include "engines/interval/Ia_Relax.h"
+#include "engines/interval/Ia_Status.h"
+#include "tests/engines/IaFakeHost.h"
+
+namespace {
+
+// Six-hump camel back: two global minima of -1.0316284534898774, and local
+// minima where a descent from (1.7, 0.8) stops.
+auto camel = [](const auto& x) {
+  return (4 - 2.1 * sqr(x[1]) + sqr(x[1]) * sqr(x[1]) * (1.0 / 3)) * sqr(x[1]) + x[1] * x[2] +
+         (4 * sqr(x[2]) - 4) * sqr(x[2]);
+};
+// Rastrigin in two dimensions: 0 at the origin, a local minimum near every
+// integer point.
+auto rastrigin = [](const auto& x) {
+  constexpr double twoPi = 6.283185307179586;
+  return 20 + sqr(x[1]) - 10 * cos(twoPi * x[1]) + sqr(x[2]) - 10 * cos(twoPi * x[2]);
+};
+
+TEST(IaEngine, ReachesTheGlobalMinimumWhereADescentStopsShort) {
+  struct Case {
+    const char* name;
+    std::function<void(IaTestModel&)> define;
+    std::vector<double> lower, upper, start;
+    double optimum;
+  };
+  const std::vector<Case> cases = {
+      {"camel", [](IaTestModel& t) { t.add(camel); }, {-3, -2}, {3, 2}, {1.7, 0.8}, -1.0316284534898774},
+      {"rastrigin", [](IaTestModel& t) { t.add(rastrigin); }, {-5.12, -5.12}, {5.12, 5.12}, {2.1, -3.05}, 0.0},
+  };
+  for (const Case& c : cases)
+    for (int method : {IaMethodInterval, IaMethodAffine})
+      for (int newton : {0, 1}) {
+        IaTestModel t;
+        c.define(t);
+        IaFakeHost f;
+        f.t = &t;
+        f.lower = c.lower, f.upper = c.upper, f.start = c.start;
+        f.named["solver_met"] = method;
+        f.named["solver_soc"] = newton;
+        std::vector<double> local = {0, c.start[0], c.start[1]};
+        f.descend(local);
+        ASSERT_GT(t.atPoint[0](local), c.optimum + 0.1) << c.name << ": the descent alone finds it";
+        EngineRun r = runEngine(f, t.bind(2, IaClassObjective, {}));
+        EXPECT_EQ(r.status, StatusSolved) << c.name << " met " << method << " soc " << newton;
+        EXPECT_NEAR(r.engine.objective, c.optimum, 1e-6) << c.name << " met " << method << " soc " << newton;
+        EXPECT_EQ(r.engine.stats.hessians > 0, newton == 1);
+        EXPECT_GT(r.engine.stats.iterations, 0);
+        EXPECT_EQ(f.reportSet, 1);
+        EXPECT_EQ(f.table.at(0), "4");
+      }
+}
+
+TEST(IaEngine, MaximisesUnderAConstraint) {
+  // max x + y on the disk x^2 + y^2 <= 1: sqrt(2) at (0.707, 0.707). The
+  // local solver stays at the start, so the result is the search's.
+  for (int method : {IaMethodInterval, IaMethodAffine})
+    for (int newton : {0, 1}) {
+      IaTestModel t;
+      t.add([](const auto& x) { return x[1] + x[2]; });
+      const int lpObjective = newton;  // with affine forms: the LP also minimises the objective
+      t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 1.0; });
+      IaFakeHost f;
+      f.t = &t;
+      f.lower = {-2, -2}, f.upper = {2, 2}, f.start = {-0.5, 0};
+      f.localMoves = false;
+      f.accuracy = 1e-4;
+      f.queries[QueryMaximise] = 1;
+      f.named["solver_met"] = method;
+      f.named["solver_soc"] = newton;
+      f.named["solver_lpp"] = lpObjective;
+      EngineRun r = runEngine(f, t.bind(2, IaClassConstrained, {IaRelLessEq}));
+      EXPECT_NEAR(r.engine.objective, std::sqrt(2.0), 1e-3) << method << newton;
+      EXPECT_NEAR(r.engine.x[1], std::sqrt(0.5), 1e-2) << method << newton;
+      EXPECT_EQ(r.engine.stats.newton > 0, newton == 1 && method == IaMethodInterval);
+    }
+}
+
+TEST(IaEngine, ListsEverySolutionOfASystem) {
+  // x^2 + y^2 = 4 and x y = 1: x^2 = 2 +- sqrt(3), y = 1 / x.
+  const double a = std::sqrt(2 + std::sqrt(3.0)), b = std::sqrt(2 - std::sqrt(3.0));
+  const std::vector<std::pair<double, double>> known = {{a, b}, {b, a}, {-a, -b}, {-b, -a}};
+  for (int method : {IaMethodInterval, IaMethodAffine})
+    for (int newton : {0, 1}) {
+      IaTestModel t;
+      t.add([](const auto& x) { return x[1]; });  // no objective: function 0 unused
+      t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 4.0; });
+      t.add([](const auto& x) { return x[1] * x[2] - 1.0; });
+      IaFakeHost f;
+      f.t = &t;
+      f.lower = {-3, -3}, f.upper = {3, 3}, f.start = {0.5, 0.5};
+      f.localMoves = false;
+      f.accuracy = 1e-3;
+      f.named["solver_met"] = method;
+      f.named["solver_soc"] = newton;
+      EngineRun r = runEngine(f, t.bind(2, IaClassEquations, {IaRelEqual, IaRelEqual}));
+      EXPECT_EQ(r.engine.stats.newton > 0, newton == 1);
+      EXPECT_EQ(r.status, StatusSolved);
+      ASSERT_EQ(r.engine.stats.result, IaSearchGapClosed);
+      const std::vector<IaBox>& found = r.solutions;
+      EXPECT_EQ(found.size(), known.size()) << method;
+      for (auto [x, y] : known) {
+        bool near = false;
+        for (const IaBox& box : found)
+          near = near || (std::fabs(0.5 * (box[1].lo + box[1].hi) - x) < 1e-3 &&
+                          std::fabs(0.5 * (box[2].lo + box[2].hi) - y) < 1e-3);
+        EXPECT_TRUE(near) << x << ", " << y << " with met " << method;
+      }
+      EXPECT_EQ(f.table.at(0), "3");
+      EXPECT_EQ(f.table.at(6), "4");
+      EXPECT_EQ(f.tableRows, 2 + (5 * 2 + 11) / 12);
+    }
+}
+
+TEST(IaEngine, GrowsABoxInsideWhichTheInequalitiesHold) {
+  // x^2 + y^2 <= 1 and y >= -0.5, grown from (0, 0) inside [-2, 2]^2.
+  IaTestModel t;
+  t.add([](const auto& x) { return x[1]; });  // no objective: function 0 unused
+  t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 1.0; });
+  t.add([](const auto& x) { return x[2] + 0.5; });
+  IaFakeHost f;
+  f.t = &t;
+  f.lower = {-2, -2}, f.upper = {2, 2}, f.start = {0, 0};
+  f.localMoves = false;
+  f.accuracy = 1e-3;
+  EngineRun r = runEngine(f, t.bind(2, IaClassInequalities, {IaRelLessEq, IaRelGreaterEq}));
+  ASSERT_EQ(r.status, StatusSolved);
+  const IaBox& box = r.engine.reference;
+  for (double x : {box[1].lo, box[1].hi})
+    for (double y : {box[2].lo, box[2].hi}) EXPECT_LE(x * x + y * y, 1.0);
+  EXPECT_GE(box[2].lo, -0.5);
+  EXPECT_GT((box[1].hi - box[1].lo) * (box[2].hi - box[2].lo), 1.0);
+}
+
+TEST(IaRelaxation, KillsABoxWhoseRowsCannotHoldTogether) {
+  // x + y >= 3 and x + y <= 1 each hold somewhere on [0, 2]^2, never together.
+  IaTestModel t;
+  t.add([](const auto& x) { return x[1]; });
+  t.add([](const auto& x) { return x[1] + x[2] - 3.0; });
+  t.add([](const auto& x) { return x[1] + x[2] - 1.0; });
+  const IaBox box = {{0, 0}, {0, 2}, {0, 2}};
+  IaSearchContext s =
+      Ia_searchContext(t.bind(2, IaClassConstrained, {IaRelGreaterEq, IaRelLessEq}), IaOptions{}, false, box);
+  EXPECT_EQ(Ia_lpRelaxation(s, box.data(), nullptr).fate, IaFate::Dead);
+  t.overBox[2] = [](const std::vector<IvG>& x) { return x[1] + x[2] - 3.5; };  // x + y <= 3.5
+  EXPECT_EQ(Ia_lpRelaxation(s, box.data(), nullptr).fate, IaFate::Alive);
+}
+
+TEST(IaEngine, StatusPaths) {
+  const auto square = [](IaTestModel& t) { t.add([](const auto& x) { return sqr(x[1] - 0.3); }); };
+  struct Case {
+    const char* what;
+    int variables;    // 0: the model's own count
+    int diagnosed;    // model query 39: 2 or 4 diagnosed by the interpreter
+    int structure;    // model query 37: 5 and 6 structures the search cannot bound
+    bool infeasible;  // a row no point satisfies
+    bool localMoves;
+    std::vector<int> localStatus;
+    int stopCode;
+    int status;
+  };
+  const std::vector<Case> cases = {
+      {"solved", 0, 2, 0, false, true, {StatusSolved}, StopContinue, StatusSolved},
+      {"over the size limit", 501, 2, 0, false, true, {StatusSolved}, StopContinue, StatusBadModel},
+      {"not diagnosed", 0, 1, 0, false, true, {StatusSolved}, StopContinue, IaStatusWrongClass},
+      {"refused by structure", 0, 2, 5, false, true, {StatusSolved}, StopContinue, IaStatusWrongClass},
+      {"iteration limit", 0, 2, 0, false, true, {StatusSolved}, StopIterationLimit, StatusIterationLimit},
+      {"time limit", 0, 2, 0, false, true, {StatusSolved}, StopTimeLimit, StatusTimeLimit},
+      // Every box is discarded before any point: infeasible unless the final
+      // local run returns a solution.
+      {"empty, local fails", 0, 2, 0, true, false, {StatusIterationLimit}, StopContinue, StatusInfeasible},
+      {"empty, final local solves",
+       0,
+       2,
+       0,
+       true,
+       false,
+       {StatusIterationLimit, StatusConverged},
+       StopContinue,
+       StatusSolved},
+  };
+  for (const Case& c : cases) {
+    IaTestModel t;
+    square(t);
+    t.add([](const auto& x) { return sqr(x[1]) + 1.0; });  // <= 0 nowhere
+    IaFakeHost f;
+    f.t = &t;
+    f.lower = {-1}, f.upper = {1}, f.start = {0.9};
+    f.queries[QueryClassCode] = c.diagnosed;
+    f.queries[QueryStructureLast] = c.structure;
+    f.localMoves = c.localMoves;
+    f.localStatus = c.localStatus;
+    f.stopAt = 1, f.stopCode = c.stopCode;
+    f.named["solver_met"] = IaMethodInterval;
+    const std::vector<int> relations = c.infeasible ? std::vector<int>{IaRelLessEq} : std::vector<int>{};
+    if (!c.infeasible) t.atPoint.pop_back(), t.overBox.pop_back();
+    const IaModel& model = t.bind(1, c.infeasible ? IaClassConstrained : IaClassObjective, relations);
+    IaModel sized = model;
+    if (c.variables) sized.n = c.variables;
+    f.queries[QueryVariables] = sized.n;
+    EXPECT_EQ(runEngine(f, c.variables ? sized : model).status, c.status) << c.what;
+  }
+}
+
+TEST(IaReport, FormatsNumbersAsTheTableShowsThem) {
+  EXPECT_EQ(Ia_formatNumber(-5e9), "-INFTY");
+  EXPECT_EQ(Ia_formatNumber(5e9), "+INFTY");
+  EXPECT_EQ(Ia_formatNumber(1.25), "1.250000");
+  EXPECT_EQ(Ia_formatNumber(-0.0000019), "-0.000001");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(IaContract, NarrowsABoxToWhatALinearRowAllows) {
+  // Rows a x + b y + d (<= or =) 0 over [0, 2]^2, written about the midpoint
+  // (1, 1): base a + b + d, slopes a and b.
+  struct Case {
+    const char* what;
+    double a, b, d;
+    bool equality;
+    bool alive;
+    Interval x, y;
+  };
+  const std::vector<Case> cases = {
+      {"x + 2y <= 2", 1, 2, -2, false, true, {0, 2}, {0, 1}}, {"-x - y <= -3", -1, -1, 3, false, true, {1, 2}, {1, 2}},
+      {"x + y = 3", 1, 1, -3, true, true, {1, 2}, {1, 2}},    {"x + y <= -5", 1, 1, 5, false, false, {}, {}},
+      {"x - y = 5", 1, -1, -5, true, false, {}, {}},
+  };
+  for (const Case& c : cases) {
+    IaBox box = {{0, 0}, {0, 2}, {0, 2}};
+    const IaBox slope = {{0, 0}, {c.a, c.a}, {c.b, c.b}};
+    const double mid[] = {0, 1, 1};
+    const Interval base = Ivl_setConst(c.a + c.b + c.d);
+    ASSERT_EQ(Ia_contractLinear(2, base, slope.data(), mid, box.data(), c.equality), c.alive) << c.what;
+    if (!c.alive) continue;
+    EXPECT_NEAR(box[1].lo, c.x.lo, 1e-12) << c.what;
+    EXPECT_NEAR(box[1].hi, c.x.hi, 1e-12) << c.what;
+    EXPECT_NEAR(box[2].lo, c.y.lo, 1e-12) << c.what;
+    EXPECT_NEAR(box[2].hi, c.y.hi, 1e-12) << c.what;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// The interval global engine run by the library end to end on the shared
+// global optimisation workbooks, analysed and diagnosed by the interpreter
+// ("solver_dia" 4, the level at which the engine asks for it): each bounded
+// model reaches its published global optimum from the start point in the
+// file, and each system of equations lists every known solution in the
+// engine's report table and leaves one, to full precision, in its cells.
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "tests/engines/EngineSolveFixture.h"
+
+namespace {
+
+struct GlobalProblem {
+  std::string name, kind;
+  int n = 0;
+  double optimum = 0;
+  std::vector<std::vector<double>> solutions;  // of a system of equations
+};
+
+void PrintTo(const GlobalProblem& p, std::ostream* os) { *os << p.name; }
+
+std::vector<std::string> csvFields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::stringstream in(line);
+  for (std::string f; std::getline(in, f, ',');) fields.push_back(f);
+  return fields;
+}
+
+std::vector<GlobalProblem> readProblems() {
+  const std::string dir = std::string(CORVAN_DATA) + "/global/";
+  std::map<std::string, std::map<int, std::vector<double>>> points;
+  std::ifstream solutions(dir + "solutions.csv");
+  std::string line;
+  std::getline(solutions, line);
+  while (std::getline(solutions, line)) {  // name, solution, variable, cell, value
+    const std::vector<std::string> f = csvFields(line);
+    if (f.size() >= 5) points[f[0]][std::stoi(f[1])].push_back(std::stod(f[4]));
+  }
+  std::vector<GlobalProblem> out;
+  std::ifstream optima(dir + "optima.csv");
+  std::getline(optima, line);
+  while (std::getline(optima, line)) {  // name, kind, n, rows, sense, optimum, ...
+    const std::vector<std::string> f = csvFields(line);
+    if (f.size() < 6) continue;
+    GlobalProblem p{f[0], f[1], std::stoi(f[2]), f[5].empty() ? 0.0 : std::stod(f[5]), {}};
+    for (const auto& [index, x] : points[p.name]) p.solutions.push_back(x);
+    out.push_back(p);
+  }
+  return out;
+}
+
+class GlobalWorkbooks : public EngineSolveFixture, public ::testing::WithParamInterface<GlobalProblem> {
+ protected:
+  // The report table's cells in reading order, 12 to a row.
+  std::vector<std::string> tableTexts() const {
+    std::vector<std::string> texts;
+    const Sheet* table = addIn->sheets[0].get();
+    for (int row = 0; row < 80; ++row)
+      for (int column = 0; column < 12; ++column) {
+        const Cell* cell = Wb_findCell(table, row, column);
+        texts.push_back(cell && cell->value.kind == CellKind::Text ? cell->value.text : "");
+      }
+    return texts;
+  }
+  // The midpoints of the listed solution boxes: the engine's table starts
+  // with a row whose first cell is the mode "3" and whose seventh is the
+  // number of solutions; the next row holds the variables' addresses and
+  // then the midpoints, n to a solution.
+  std::vector<std::vector<double>> listedSolutions(int n) const {
+    const std::vector<std::string> texts = tableTexts();
+    std::vector<std::vector<double>> out;
+    for (std::size_t at = 0; at + 24 <= texts.size(); at += 12) {
+      if (texts[at] != "3" || texts[at + 12] != "R2C2") continue;
+      const int count = std::stoi(texts[at + 6]);
+      for (int k = 0; k < count; ++k) {
+        std::vector<double> x;
+        for (int i = 0; i < n; ++i) x.push_back(std::stod(texts[at + 12 + (k + 1) * n + i]));
+        out.push_back(x);
+      }
+    }
+    return out;
+  }
+};
+
+TEST_P(GlobalWorkbooks, ReachesTheOptimumOrListsEverySolution) {
+  const GlobalProblem& p = GetParam();
+  ASSERT_TRUE(open("global/" + p.name + ".xlsx"));
+  name("solver_dia", "4");
+  name("solver_rep", "2");
+  ASSERT_EQ(solve(0), StatusSolved);
+  if (p.kind != "equations") {
+    EXPECT_NEAR(valueAt("B6"), p.optimum, 1e-6 * std::max(1.0, std::fabs(p.optimum)));
+    return;
+  }
+  // The cells hold the first solution to full precision: each equation's
+  // body (B9 on) equals its right-hand side (D9 on).
+  for (int k = 0; k < p.n; ++k)
+    EXPECT_NEAR(numberIn(sheet, 8 + k, 1), numberIn(sheet, 8 + k, 3), 1e-9) << "equation " << k + 1;
+  const std::vector<std::vector<double>> listed = listedSolutions(p.n);
+  EXPECT_EQ(listed.size(), p.solutions.size());
+  for (const std::vector<double>& known : p.solutions) {
+    bool found = false;
+    for (const std::vector<double>& x : listed) {
+      bool near = true;
+      for (int i = 0; i < p.n; ++i) near = near && std::fabs(x[i] - known[i]) <= 1e-3;
+      found = found || near;
+    }
+    EXPECT_TRUE(found) << "solution " << known[0] << ", " << known[1];
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Global, GlobalWorkbooks, ::testing::ValuesIn(readProblems()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace

@@ -1,0 +1,329 @@
+// The worksheet functions in the evaluation modes against their own plain
+// values at random points: gradients and Hessians agree with central
+// differences, interval results enclose the values at points of their box,
+// and a sample vector holds the plain value of each trial.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "arithmetic/affine/Aff_Ops.h"
+#include "values/Aff_Payload.h"
+#include "values/DegVec_Payload.h"
+#include "values/Grad_Payload.h"
+#include "values/Hess_Payload.h"
+#include "values/IvGrad_Payload.h"
+#include "values/Smp_Payload.h"
+#include "values/Vm_Context.h"
+#include "worksheet/Wsf_Registry.h"
+#include "tests/worksheet/TestValues.h"
+
+namespace {
+
+constexpr int kMaxArgs = 5;
+constexpr int kPoints = 4;
+constexpr int kTrials = 6;
+
+// A function id with its argument count and, per argument, the range its
+// random points come from (inside the domain, away from kinks).
+struct Fn {
+  const char* name;
+  int32_t id;
+  int arity;
+  double lo[kMaxArgs], hi[kMaxArgs];
+};
+
+const Fn kFunctions[] = {
+    {"abs", 1, 1, {-2}, {-0.2}},           {"acos", 2, 1, {-0.9}, {0.9}},
+    {"acosh", 3, 1, {1.2}, {3}},           {"asin", 4, 1, {-0.9}, {0.9}},
+    {"asinh", 5, 1, {-2}, {2}},            {"atan", 6, 1, {-2}, {2}},
+    {"atan2", 7, 2, {-2, 0.2}, {-0.3, 2}}, {"atanh", 8, 1, {-0.9}, {0.9}},
+    {"cos", 11, 1, {-2}, {2}},             {"cosh", 12, 1, {-2}, {2}},
+    {"degrees", 14, 1, {-2}, {2}},         {"exp", 16, 1, {-2}, {2}},
+    {"ln", 23, 1, {0.3}, {3}},             {"log", 24, 2, {0.3, 1.5}, {3, 4}},
+    {"log10", 25, 1, {0.3}, {3}},          {"radians", 37, 1, {-2}, {2}},
+    {"sign", 45, 1, {0.2}, {2}},           {"sin", 46, 1, {-2}, {2}},
+    {"sinh", 47, 1, {-2}, {2}},            {"sqrt", 48, 1, {0.3}, {3}},
+    {"sqrtpi", 49, 1, {0.3}, {3}},         {"tan", 58, 1, {-1}, {1}},
+    {"tanh", 59, 1, {-2}, {2}},            {"power", 34, 2, {0.5, 0.5}, {2, 2}},
+    {"mmult", 28, 2, {-2, -2}, {2, 2}},    {"product", 35, 2, {-2, -2}, {2, 2}},
+    {"sum", 51, 2, {-2, -2}, {2, 2}},      {"sumproduct", 53, 2, {-2, -2}, {2, 2}},
+    {"sumsq", 54, 2, {-2, -2}, {2, 2}},    {"dotproduct", 61, 2, {-2, -2}, {2, 2}},
+    {"quadproduct", 62, 3, {-2, -2, -2}, {2, 2, 2}},
+    {"quadterm", 63, 3, {-2, -2, -2}, {2, 2, 2}},
+    {"gexp", 81, 4, {-1, -1, -1, -1}, {1, 1, 1, 1}},
+    {"lx", 82, 1, {0.2}, {0.8}},
+    {"poly3", 83, 5, {-2, -2, -2, -2, -2}, {2, 2, 2, 2, 2}},
+    {"max", 939, 2, {0, 2}, {1, 3}},       {"min", 942, 2, {0, 2}, {1, 3}},
+    {"seriessum", 44, 4, {0.5, 1, 1, -2}, {2, 2, 2, 2}},
+    {"sumx2my2", 55, 2, {-2, -2}, {2, 2}}, {"sumx2py2", 56, 2, {-2, -2}, {2, 2}},
+    {"sumxmy2", 57, 2, {-2, -2}, {2, 2}},  {"skew", 959, 3, {0, 2, 5}, {1, 3, 6}},
+    {"stdev", 963, 2, {0, 2}, {1, 3}},     {"stdevp", 965, 2, {0, 2}, {1, 3}},
+    {"var", 973, 2, {-2, -2}, {2, 2}},     {"varp", 975, 2, {-2, -2}, {2, 2}},
+};
+
+// A context that allows non-smooth functions (ABS, SIGN, MAX and MIN are
+// taken away from their kinks) with result records for n variables.
+struct Mode {
+  EvalContext* ctx = Vm_createContext();
+  std::vector<Value> args;
+  explicit Mode(int n, int32_t mode) : args(static_cast<size_t>(n), Val_empty(ctx)) {
+    ctx->mode = mode;
+    ctx->nonSmoothAllowed = 1;
+    Grad_init(ctx->gradBuffer, n, ctx);
+    Hess_init(ctx->hessBuffer, n, ctx);
+    IvGrad_init(ctx->ivGradBuffer, n, ctx);
+    Aff_init(ctx->affineBuffers[0], n, ctx);
+    Aff_init(ctx->affineBuffers[1], n, ctx);
+    Smp_init(ctx->sampleBuffer, kTrials, ctx);
+  }
+  ~Mode() {
+    for (Value& v : args) Val_clear(&v);
+    Vm_destroyContext(ctx);
+  }
+  const Value* call(int32_t id) {
+    std::vector<const Value*> pointers;
+    for (const Value& v : args) pointers.push_back(&v);
+    return Wsf_entry(id)(ctx->result, static_cast<int>(args.size()), pointers.data(), nullptr);
+  }
+};
+
+// The plain value of f at x, NaN when it answers no number.
+double plain(const Fn& f, const std::vector<double>& x) {
+  Mode m(f.arity, kModeReal);
+  for (int i = 0; i < f.arity; ++i) Val_setNumber(&m.args[static_cast<size_t>(i)], x[static_cast<size_t>(i)]);
+  const Value* r = m.call(f.id);
+  return r->kind == kValInt || r->kind == kValReal ? r->number : NAN;
+}
+
+std::vector<double> randomPoint(const Fn& f, std::mt19937& rng) {
+  std::vector<double> x;
+  for (int i = 0; i < f.arity; ++i) x.push_back(std::uniform_real_distribution<double>(f.lo[i], f.hi[i])(rng));
+  return x;
+}
+
+double shifted(const Fn& f, std::vector<double> x, int i, double di, int j, double dj) {
+  x[static_cast<size_t>(i)] += di;
+  x[static_cast<size_t>(j)] += dj;
+  return plain(f, x);
+}
+
+bool near(double got, double want, double tolerance) {
+  return std::fabs(got - want) <= tolerance * std::max(1.0, std::fabs(want));
+}
+
+TEST(WorksheetModes, GradientsAndHessiansAgreeWithCentralDifferences) {
+  std::mt19937 rng(26);
+  for (const Fn& f : kFunctions) {
+    for (int p = 0; p < kPoints; ++p) {
+      const std::vector<double> x = randomPoint(f, rng);
+      const double v = plain(f, x);
+      ASSERT_TRUE(std::isfinite(v)) << f.name;
+      Mode grad(f.arity, kModeGrad), hess(f.arity, kModeHess);
+      for (int i = 0; i < f.arity; ++i) {
+        GradValue g{};
+        Grad_init(&g, f.arity, grad.ctx);
+        Grad_setVar(&g, x[static_cast<size_t>(i)], i + 1);
+        Val_setGrad(&grad.args[static_cast<size_t>(i)], &g);
+        Grad_free(&g);
+        HessValue h{};
+        Hess_init(&h, f.arity, hess.ctx);
+        Hess_setVar(&h, x[static_cast<size_t>(i)], i + 1);
+        Val_setHess(&hess.args[static_cast<size_t>(i)], &h);
+        Hess_free(&h);
+      }
+      const Value* rg = grad.call(f.id);
+      const Value* rh = hess.call(f.id);
+      ASSERT_EQ(rg->kind, kValGrad) << f.name;
+      ASSERT_EQ(rh->kind, kValHess) << f.name;
+      const auto* gv = static_cast<const GradValue*>(rg->payload);
+      const auto* hv = static_cast<const HessValue*>(rh->payload);
+      EXPECT_TRUE(near(gv->value, v, 1e-12) && near(hv->value, v, 1e-12)) << f.name;
+      const double h1 = 1e-6, h2 = 1e-4;
+      for (int i = 0; i < f.arity; ++i) {
+        const double d = (shifted(f, x, i, h1, i, 0) - shifted(f, x, i, -h1, i, 0)) / (2 * h1);
+        EXPECT_TRUE(near(gv->gradient[i + 1], d, 1e-6)) << f.name << " d/dx" << i + 1;
+        EXPECT_TRUE(near(hv->gradient[i + 1], d, 1e-6)) << f.name << " Hessian mode d/dx" << i + 1;
+        for (int j = 0; j < f.arity; ++j) {
+          const double dd = (shifted(f, x, i, h2, j, h2) - shifted(f, x, i, h2, j, -h2) -
+                             shifted(f, x, i, -h2, j, h2) + shifted(f, x, i, -h2, j, -h2)) /
+                            (4 * h2 * h2);
+          EXPECT_TRUE(near(hv->hessian[i + 1][j + 1], dd, 1e-4)) << f.name << " H" << i + 1 << j + 1;
+        }
+      }
+    }
+  }
+}
+
+TEST(WorksheetModes, IntervalResultsEncloseThePlainValuesOfTheirBox) {
+  std::mt19937 rng(2026);
+  for (const Fn& f : kFunctions) {
+    for (int p = 0; p < kPoints; ++p) {
+      std::vector<Interval> box;
+      for (int i = 0; i < f.arity; ++i) {
+        std::uniform_real_distribution<double> in(f.lo[i], f.hi[i]);
+        const double a = in(rng), b = in(rng);
+        box.push_back(Interval{std::min(a, b), std::max(a, b)});
+      }
+      Mode interval(f.arity, kModeInterval), ivGrad(f.arity, kModeIvGrad), affine(f.arity, kModeAffine);
+      affine.ctx->affineHalfWidths = static_cast<double*>(std::calloc(static_cast<size_t>(f.arity) + 1, sizeof(double)));
+      for (int i = 0; i < f.arity; ++i) {
+        const Interval& b = box[static_cast<size_t>(i)];
+        Val_setInterval(&interval.args[static_cast<size_t>(i)], &b);
+        IvGradValue g{};
+        IvGrad_init(&g, f.arity, ivGrad.ctx);
+        IvGrad_setVar(&g, b, i + 1);
+        Val_setIvGrad(&ivGrad.args[static_cast<size_t>(i)], &g);
+        IvGrad_free(&g);
+        AffineForm a{};
+        Aff_init(&a, f.arity, affine.ctx);
+        Aff_setVar(&a, b, i + 1);
+        Val_setAffine(&affine.args[static_cast<size_t>(i)], &a);
+        Aff_free(&a);
+        affine.ctx->affineHalfWidths[i + 1] = Aff_halfWidth(b);
+      }
+      const Value* ri = interval.call(f.id);
+      const Value* rg = ivGrad.call(f.id);
+      const Value* ra = affine.call(f.id);
+      ASSERT_EQ(ri->kind, kValInterval) << f.name;
+      ASSERT_EQ(rg->kind, kValIvGrad) << f.name;
+      ASSERT_EQ(ra->kind, kValAffine) << f.name;
+      const Interval range = *static_cast<const Interval*>(ri->payload);
+      const Interval gradRange = static_cast<const IvGradValue*>(rg->payload)->value;
+      const Interval affineRange = Aff_toIvl(static_cast<const AffineForm*>(ra->payload), true);
+      for (int s = 0; s < kPoints; ++s) {
+        std::vector<double> x;
+        for (const Interval& b : box) x.push_back(std::uniform_real_distribution<double>(b.lo, b.hi)(rng));
+        const double v = plain(f, x);
+        EXPECT_TRUE(range.lo <= v && v <= range.hi) << f.name << " " << v << " outside [" << range.lo << ", " << range.hi << "]";
+        EXPECT_TRUE(gradRange.lo <= v && v <= gradRange.hi) << f.name << " interval-gradient mode";
+        EXPECT_TRUE(affineRange.lo <= v && v <= affineRange.hi) << f.name << " affine mode " << v << " outside ["
+                                                                << affineRange.lo << ", " << affineRange.hi << "]";
+      }
+    }
+  }
+}
+
+TEST(WorksheetModes, SampleVectorsHoldThePlainValueOfEachTrial) {
+  std::mt19937 rng(5);
+  for (const Fn& f : kFunctions) {
+    std::vector<std::vector<double>> trials;
+    for (int t = 0; t < kTrials; ++t) trials.push_back(randomPoint(f, rng));
+    Mode samples(f.arity, kModeSamples);
+    for (int i = 0; i < f.arity; ++i) {
+      SampleVector s{};
+      Smp_init(&s, kTrials, samples.ctx);
+      for (int t = 0; t < kTrials; ++t) Smp_setAt(&s, trials[static_cast<size_t>(t)][static_cast<size_t>(i)], t + 1);
+      Val_setSamples(&samples.args[static_cast<size_t>(i)], &s);
+      Smp_free(&s);
+    }
+    const Value* r = samples.call(f.id);
+    ASSERT_EQ(r->kind, kValSamples) << f.name;
+    const auto* s = static_cast<const SampleVector*>(r->payload);
+    ASSERT_EQ(s->n, kTrials) << f.name;
+    for (int t = 0; t < kTrials; ++t)
+      EXPECT_TRUE(near(s->data[t + 1], plain(f, trials[static_cast<size_t>(t)]), 1e-13)) << f.name << " trial " << t + 1;
+  }
+}
+
+// The rules the modes add: non-smooth uses need the allowance, interval
+// kinds outside a domain raise "Unfeasible argument" and come back as they
+// are, and IF decides per trial under a sample-vector condition.
+TEST(WorksheetModes, NonSmoothDomainAndTrialRules) {
+  Mode grad(1, kModeGrad);
+  grad.ctx->nonSmoothAllowed = 0;
+  GradValue g{};
+  Grad_init(&g, 1, grad.ctx);
+  Grad_setVar(&g, 0.5, 1);
+  Val_setGrad(&grad.args[0], &g);
+  Grad_free(&g);
+  EXPECT_TRUE(isError(grad.call(1), kErrValue));  // ABS
+  EXPECT_EQ(grad.ctx->firstError, kStatusNonSmoothSpecial);
+
+  Mode interval(1, kModeInterval);
+  const Interval beyond{2, 3};
+  Val_setInterval(&interval.args[0], &beyond);
+  const Value* r = interval.call(2);  // ACOS
+  ASSERT_EQ(r->kind, kValInterval);
+  EXPECT_EQ(static_cast<const Interval*>(r->payload)->lo, 2.0);
+  EXPECT_EQ(interval.ctx->firstError, kStatusUnfeasibleArgument);
+
+  Mode trials(3, kModeSamples);
+  SampleVector c{}, b{};
+  Smp_init(&c, kTrials, trials.ctx);
+  Smp_init(&b, kTrials, trials.ctx);
+  for (int t = 1; t <= kTrials; ++t) {
+    Smp_setAt(&c, t % 2, t);
+    Smp_setAt(&b, -t, t);
+  }
+  Val_setSamples(&trials.args[0], &c);
+  Val_setNumber(&trials.args[1], 5);
+  Val_setSamples(&trials.args[2], &b);
+  r = trials.call(703);  // IF(c, 5, b)
+  ASSERT_EQ(r->kind, kValSamples);
+  for (int t = 1; t <= kTrials; ++t)
+    EXPECT_EQ(static_cast<const SampleVector*>(r->payload)->data[t], t % 2 ? 5.0 : -t);
+  r = trials.call(701);  // AND(c, 5, b): c's truth per trial, b never 0
+  ASSERT_EQ(r->kind, kValSamples);
+  for (int t = 1; t <= kTrials; ++t) EXPECT_EQ(static_cast<const SampleVector*>(r->payload)->data[t], t % 2);
+  Val_setText(&trials.args[2], u"a");
+  EXPECT_TRUE(isError(trials.call(703), kErrNA));
+  EXPECT_EQ(trials.ctx->firstError, kStatusUnsupportedVector);
+  Smp_free(&c);
+  Smp_free(&b);
+
+  // An interval condition never decides, allowed or not.
+  Mode condition(2, kModeInterval);
+  Val_setInterval(&condition.args[0], &beyond);
+  Val_setNumber(&condition.args[1], 1);
+  EXPECT_TRUE(isError(condition.call(703), kErrValue));
+  EXPECT_EQ(condition.ctx->firstError, kStatusNonSmoothSpecial);
+}
+
+// In the dependency-vector mode each function gives each variable argument
+// the class its use makes: linear sums, quadratic products, smooth
+// functions, and non-smooth ones unless allowed.
+TEST(WorksheetModes, DependencyClassesOfTheFunctions) {
+  struct Case {
+    const char* name;
+    int32_t id;
+    int arity;
+    bool nonSmoothAllowed;
+    int32_t classes[3];
+  };
+  const Case cases[] = {
+      {"exp", 16, 1, false, {kDegSmooth}},
+      {"sum", 51, 2, false, {kDegLinear, kDegLinear}},
+      {"product", 35, 2, false, {kDegQuadratic, kDegQuadratic}},
+      {"dotproduct", 61, 2, false, {kDegQuadratic, kDegQuadratic}},
+      {"sumsq", 54, 2, false, {kDegQuadratic, kDegQuadratic}},
+      {"abs", 1, 1, false, {kDegNonSmooth}},
+      {"max", 939, 2, false, {kDegNonSmooth, kDegNonSmooth}},
+      {"max allowed", 939, 2, true, {kDegSmooth, kDegSmooth}},
+      {"round", 41, 2, false, {kDegNonSmooth, kDegNonSmooth}},
+      {"and", 701, 2, false, {kDegNonSmooth, kDegNonSmooth}},
+      {"if", 703, 3, false, {kDegNonSmooth, kDegLinear, kDegLinear}},
+      {"isnumber", 612, 1, false, {kDegNonSmooth}},
+      {"median", 941, 2, false, {kDegNonSmooth, kDegNonSmooth}},
+  };
+  for (const Case& c : cases) {
+    Mode m(c.arity, kModeDegVec);
+    m.ctx->nonSmoothAllowed = c.nonSmoothAllowed;
+    for (int i = 0; i < c.arity; ++i) {
+      DegVec d{};
+      DegVec_init(&d, c.arity);
+      DegVec_setVar(&d, i + 1);
+      Val_setDegVec(&m.args[static_cast<size_t>(i)], &d);
+      DegVec_free(&d);
+    }
+    const Value* r = m.call(c.id);
+    ASSERT_EQ(r->kind, kValDegVec) << c.name;
+    const auto* d = static_cast<const DegVec*>(r->payload);
+    for (int i = 0; i < c.arity; ++i) EXPECT_EQ(d->classes[i + 1], c.classes[i]) << c.name << " variable " << i + 1;
+  }
+}
+
+}  // namespace
