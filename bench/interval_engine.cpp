@@ -37,15 +37,15 @@ void solveWorkbook(benchmark::State& state, const std::string& name, const Varia
     state.PauseTiming();
     Workbook* book = Xlsx_open(path, &error);
     if (book)
-      for (const auto& [option, value] : {std::pair{"solver_dia", "4"}, std::pair{"solver_met", variant.met},
-                                          std::pair{"solver_soc", variant.soc}})
+      for (const auto& [option, value] :
+           {std::pair{"solver_dia", "4"}, std::pair{"solver_met", variant.met}, std::pair{"solver_soc", variant.soc}})
         Wb_defineName(book, DefinedName{option, value, 0, true});
     state.ResumeTiming();
     if (!book) break;
     const double action = 0;
     status = library.solve(&action);
     boxes = Entry_context()->progress.iterationsOfRun;
-    const Cell* cell = Wb_findCell(book->sheets[0].get(), 5, 1);   // B6, the objective
+    const Cell* cell = Wb_findCell(book->sheets[0].get(), 5, 1);  // B6, the objective
     objective = cell && cell->value.kind == CellKind::Number ? cell->value.number : 0;
   }
   if (status != 0) state.SkipWithError("not solved");

@@ -55,10 +55,12 @@ CellValue fromValue(const Value* v) {
 // Cells, references and defined names of the stand-in's workbook.
 struct WorkbookSource : ReaderSource {
   Workbook* wb;
+  std::string beyond;  // the last reference refused for lying past the interpreter's rows or columns
   explicit WorkbookSource(Workbook* book) : wb(book) {}
 
-  // "a1", "$a$1:$b$3" on sheet (1-based).
-  static bool parseArea(const std::string& text, uint8_t sheet, RangeRef* range) {
+  // "a1", "$a$1:$b$3" on sheet (1-based); past the last row or column it
+  // is refused with *outside set.
+  static bool parseArea(const std::string& text, uint8_t sheet, RangeRef* range, bool* outside = nullptr) {
     const size_t colon = text.find(':');
     int r1 = 0, c1 = 0, r2 = 0, c2 = 0;
     if (!Wb_parseA1(text.substr(0, colon), &r1, &c1)) return false;
@@ -67,7 +69,10 @@ struct WorkbookSource : ReaderSource {
     if (colon != std::string::npos && !Wb_parseA1(text.substr(colon + 1), &r2, &c2)) return false;
     if (r1 > r2) std::swap(r1, r2);
     if (c1 > c2) std::swap(c1, c2);
-    if (r2 >= kMaxRow || c2 >= kMaxColumn) return false;
+    if (r2 >= kMaxRow || c2 >= kMaxColumn) {
+      if (outside) *outside = true;
+      return false;
+    }
     *range = RangeRef{sheet, static_cast<uint16_t>(r1 + 1), static_cast<uint8_t>(c1 + 1), static_cast<uint16_t>(r2 + 1),
                       static_cast<uint8_t>(c2 + 1)};
     return true;
@@ -83,8 +88,10 @@ struct WorkbookSource : ReaderSource {
       target = static_cast<uint8_t>(index + 1);
       area = text.substr(bang + 1);
     }
-    if (parseArea(area, target, range)) return true;
-    if (bang != std::string::npos || depth > 8) return false;
+    bool outside = false;
+    if (parseArea(area, target, range, &outside)) return true;
+    if (outside) beyond = text;
+    if (outside || bang != std::string::npos || depth > 8) return false;
     const DefinedName* dn = Wb_findName(wb, text, sheet - 1);
     if (!dn) return false;
     if (resolveText(sheet, dn->definition, range, formula, depth + 1)) return true;
@@ -243,11 +250,14 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
       out->failures[keyOf(item->cell)] = known->second;
       continue;
     }
+    in->source.beyond.clear();
     if (ctx->errorCount == 0) Parse_compileCell(in->reader, &item->leftChain, root);
     if (ctx->errorCount == 0) continue;
     const CellRef at = ctx->errorCell.sheet ? ctx->errorCell : item->cell;
     const bool own = at.sheet == item->cell.sheet && at.row == item->cell.row && at.column == item->cell.column;
-    const std::string reason = "not compiled: " + reasonOf(ctx, item->leftChain);
+    std::string reason = "not compiled: " + reasonOf(ctx, item->leftChain);
+    if (ctx->firstError == kStatusUndefinedIdentifier && !in->source.beyond.empty())
+      reason += " (" + in->source.beyond + " lies past the interpreter's rows and columns)";
     out->failures[keyOf(item->cell)] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
     if (root) in->failed[root] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
     Vm_clearErrors(ctx);

@@ -330,29 +330,35 @@ bool Cvx_boundHelpers(ConvexityTester* t) {
     VarRecord* v = Model_getVariable(t->variables, j);
     v->value = isHelper(v) ? Interval{0.0, 0.0} : v->bounds;
   }
-  bool setBigM = false;
   const FunctionTable* f = t->functions;
-  for (size_t i = 0; i < f->array.size(); ++i) {
-    const ModelItem* item = f->array[i];
-    if (!item->generated) continue;
-    if (item->bigM) Val_setInt(&item->bigM->value, 0);
-    Interval range{};
-    if (!Eval_evalInterval(t->program, static_cast<int32_t>(i), true, &range, false) || !Ivl_isFinite(range)) {
-      Vm_clearErrors(ctx);
-      range = Interval{-kUnboundedRange, kUnboundedRange};
-    }
-    if (item->bigM) {
-      const double magnitude = std::max(std::fabs(range.lo), std::fabs(range.hi));
-      const double bigM = magnitude <= 0.0 ? kBigMLimit : std::min(2.0 * (magnitude + 1.0), kBigMLimit);
-      Val_setNumber(&item->bigM->value, bigM);
-      setBigM = true;
-    }
-    for (int32_t j : item->variables) {
-      VarRecord* v = Model_getVariable(t->variables, j);
-      if (!isHelper(v)) continue;
-      const bool unset = v->value.lo == 0.0 && v->value.hi == 0.0;
-      const bool zeroRange = range.lo == 0.0 && range.hi == 0.0;
-      v->value = unset && !zeroRange ? range : Ivl_hull(range, v->value);
+  for (const ModelItem* item : f->array)
+    if (item->generated && item->bigM) Val_setInt(&item->bigM->value, 0);
+  // The first pass grows every helper over all its rows; only then does a
+  // row's range, and with it its big-M constant, cover every value its
+  // helpers can take (a row tying y to x1 must stay slack while y takes x2).
+  bool setBigM = false;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (size_t i = 0; i < f->array.size(); ++i) {
+      const ModelItem* item = f->array[i];
+      if (!item->generated) continue;
+      Interval range{};
+      if (!Eval_evalInterval(t->program, static_cast<int32_t>(i), true, &range, false) || !Ivl_isFinite(range)) {
+        Vm_clearErrors(ctx);
+        range = Interval{-kUnboundedRange, kUnboundedRange};
+      }
+      if (pass == 1 && item->bigM) {
+        const double magnitude = std::max(std::fabs(range.lo), std::fabs(range.hi));
+        const double bigM = magnitude <= 0.0 ? kBigMLimit : std::min(2.0 * (magnitude + 1.0), kBigMLimit);
+        Val_setNumber(&item->bigM->value, bigM);
+        setBigM = true;
+      }
+      for (int32_t j : item->variables) {
+        VarRecord* v = Model_getVariable(t->variables, j);
+        if (!isHelper(v)) continue;
+        const bool unset = v->value.lo == 0.0 && v->value.hi == 0.0;
+        const bool zeroRange = range.lo == 0.0 && range.hi == 0.0;
+        v->value = unset && !zeroRange ? range : Ivl_hull(range, v->value);
+      }
     }
   }
   for (int32_t j = 1; j <= n; ++j) {

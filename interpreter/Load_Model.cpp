@@ -99,25 +99,17 @@ void setRightHandSides(FunctionTable* t, const LoadRequest& rq) {
   }
 }
 
-// Cells of the right-hand ranges that no compiled symbol covers; the count
-// stops early when the user asks to stop.
-int64_t uncoveredRhsCells(EvalContext* ctx, const FunctionTable* t, const SymbolTable* store) {
-  int64_t extra = 0;
+// The formula cells and the distinct cells the model reads, with the cells of
+// the right-hand ranges that no formula covers; false when the user stops.
+bool countCells(const FunctionTable* t, const SymbolTable* store, LoadReport* report) {
+  if (!Prog_countCells(store, &report->formulaCells, &report->cells)) return false;
   for (const RangeRef& r : t->rightRanges) {
-    if (Model_userAbortAny(ctx)) break;
     if (!Model_validRange(r)) continue;
-    for (uint16_t row = r.firstRow; row <= r.lastRow; ++row)
-      for (int column = r.firstColumn; column <= r.lastColumn; ++column) {
-        const CellRef c{r.sheet, row, static_cast<uint8_t>(column)};
-        bool covered = false;
-        for (size_t i = 1; i < store->bySerial.size() && !covered; ++i) {
-          const Symbol* s = store->bySerial[i];
-          covered = s->value.source && Model_rangeContains(*s->value.source, c.sheet, c.row, c.column);
-        }
-        extra += covered ? 0 : 1;
-      }
+    int64_t uncovered = 0;
+    if (!Prog_countRangeCells(store, r, &uncovered)) return false;
+    report->cells += uncovered;
   }
-  return extra;
+  return true;
 }
 
 // Every function once at the start point with the scaling check on; the
@@ -170,8 +162,7 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   ctx->program = new Program{};
   Vm_initProgram(ctx->program, ctx);
   if (!rq.skipCellCount) {
-    Prog_countCells(store, &report->formulaCells, &report->cells);
-    report->cells += uncoveredRhsCells(ctx, ctx->functions, store);
+    if (!countCells(ctx->functions, store, report)) return kLoadCompileFailed;
     Model_showProgress(ctx, kProgressClear, 0);
   }
   ProgBudget budget{};

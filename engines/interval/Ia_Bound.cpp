@@ -15,10 +15,10 @@ bool Ia_touchesStart(const IaSearchContext& s, int i, double v) {
 }
 
 // The lower bound by the objective's value alone, when its gradient failed.
-bool Ia_valueOnlyTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& incumbent,
-                      double* upper, IaObjectiveTest* out) {
+bool Ia_valueOnlyTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& incumbent, double* upper,
+                      IaObjectiveTest* out) {
   Interval f;
-  if (Ia_evalBox(s, 0, box, &f) != 0) return true;   // no bound: alive at -infinity
+  if (Ia_evalBox(s, 0, box, &f) != 0) return true;  // no bound: alive at -infinity
   if (!uncertain && f.hi < *upper) {
     *upper = f.hi;
     incumbent.assign(box, box + s.n + 1);
@@ -117,8 +117,8 @@ IaFate Ia_closingStep(IaSearchContext& s, IaBox& box, int* split) {
 
 }  // namespace
 
-bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& incumbent,
-                      double* upper, IaObjectiveTest* out) {
+bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& incumbent, double* upper,
+                      IaObjectiveTest* out) {
   Interval f;
   out->gradient.assign(s.n + 1, Interval{0, 0});
   if (const int rc = Ia_evalIvGradient(s, 0, box, &f, out->gradient.data())) {
@@ -190,9 +190,8 @@ bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper
   if (!Ia_objectiveTest(s, box.data(), uncertain, incumbent, upper, &test)) return false;
   out->alive = test.alive;
   out->lower = test.lower;
-  out->split = !uncertain && !test.gradient.empty()
-                   ? Ia_smearComponent(s.n, box.data(), test.gradient.data())
-                   : Ia_widestComponent(s.n, box.data());
+  out->split = !uncertain && !test.gradient.empty() ? Ia_smearComponent(s.n, box.data(), test.gradient.data())
+                                                    : Ia_widestComponent(s.n, box.data());
   // A component of zero width cannot be split: take the widest instead.
   if (out->alive && !uncertain && s.options.newtonAndClosing) {
     const IaFate fate = Ia_closingStep(s, box, &out->split);

@@ -10,15 +10,15 @@
 struct IaObjectiveTest {
   bool alive = true;
   double lower = -INFINITY;
-  IaBox gradient;   // the objective's gradient enclosure (1..n), empty when unknown
+  IaBox gradient;  // the objective's gradient enclosure (1..n), empty when unknown
 };
 
 // Bounds the objective over the box (shrinking monotone components to their
 // lower side when every row is proven to hold); lowers *upper and replaces
 // the incumbent box on a better point. `uncertain`: some row is not proven
 // to hold on the box. False on an evaluation failure.
-bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& incumbent,
-                      double* upper, IaObjectiveTest* out);
+bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& incumbent, double* upper,
+                      IaObjectiveTest* out);
 // Bounds one box (the steps' `boundBox`); false on an evaluation failure.
 bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper, IaBoxBound* out);
 // The objective at the box's midpoint; a value below *upper becomes the

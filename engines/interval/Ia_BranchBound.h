@@ -55,7 +55,7 @@ struct IaSearchOptions {
 
 struct IaSearchStats {
   int iterations = 0, bisections = 0;
-  int values = 0, gradients = 0, hessians = 0, newton = 0;   // evaluations by kind
+  int values = 0, gradients = 0, hessians = 0, newton = 0;  // evaluations by kind
   int result = IaSearchGapClosed;
 };
 

@@ -89,8 +89,8 @@ IntervalPair Ia_solveOffsets(const Interval& t, const Interval& g) {
   return Ia_onePiece(Ivl_whole());
 }
 
-bool Ia_contractLinear(int n, const Interval& base, const Interval* slope, const double* c,
-                       Interval* box, bool equality) {
+bool Ia_contractLinear(int n, const Interval& base, const Interval* slope, const double* c, Interval* box,
+                       bool equality) {
   Interval whole = base;
   for (int j = 1; j <= n; ++j) whole = Ivl_add(whole, Ivl_mul(slope[j], Ivl_subVS(box[j], c[j])));
   if (!Ivl_isFinite(whole)) return true;
@@ -130,14 +130,13 @@ IaFate Ia_propagateConstraints(IaSearchContext& s, Interval* box) {
   });
 }
 
-IaFate Ia_contractInterval(IaSearchContext& s, Interval* box, Interval* values,
-                           std::vector<IaBox>* slopes, bool* trouble) {
+IaFate Ia_contractInterval(IaSearchContext& s, Interval* box, Interval* values, std::vector<IaBox>* slopes,
+                           bool* trouble) {
   IaBox gradient(s.n + 1, Interval{0, 0});
   std::vector<double> c;
   return Ia_passes(s, box, [&](int k, int) {
     Interval value;
-    if (const int rc = Ia_evalIvGradient(s, k, box, &value, gradient.data()))
-      return Ia_evalTrouble(rc, trouble);
+    if (const int rc = Ia_evalIvGradient(s, k, box, &value, gradient.data())) return Ia_evalTrouble(rc, trouble);
     Ia_midpoints(s.n, box, c);
     Interval atMid;
     if (const int rc = Ia_evalAtPoint(s, k, c.data(), &atMid))
@@ -147,14 +146,13 @@ IaFate Ia_contractInterval(IaSearchContext& s, Interval* box, Interval* values,
     for (int i = 1; i <= s.n; ++i) mean = Ivl_add(mean, Ivl_mul(gradient[i], Ivl_subVS(box[i], c[i])));
     values[k] = Ivl_intersect(Ivl_intersect(values[k], value), mean);
     if (!Ia_rowFeasible(s, k, values[k])) return IaFate::Dead;
-    return Ia_contractLinear(s.n, atMid, gradient.data(), c.data(), box, Ia_isEquality(s, k))
-               ? IaFate::Alive : IaFate::Dead;
+    return Ia_contractLinear(s.n, atMid, gradient.data(), c.data(), box, Ia_isEquality(s, k)) ? IaFate::Alive
+                                                                                              : IaFate::Dead;
   });
 }
 
-IaFate Ia_contractAffine(IaSearchContext& s, Interval* box, Interval* values,
-                         const std::vector<IaAffineForm>& stored, std::vector<IaBox>* slopes,
-                         bool* trouble) {
+IaFate Ia_contractAffine(IaSearchContext& s, Interval* box, Interval* values, const std::vector<IaAffineForm>& stored,
+                         std::vector<IaBox>* slopes, bool* trouble) {
   IaAffineForm fresh;
   IaBox slope(s.n + 1, Interval{0, 0});
   return Ia_passes(s, box, [&](int k, int pass) {
@@ -167,7 +165,7 @@ IaFate Ia_contractAffine(IaSearchContext& s, Interval* box, Interval* values,
     values[k] = Ivl_intersect(values[k], Ia_affineRange(form, box, s.n));
     if (!Ia_rowFeasible(s, k, values[k])) return IaFate::Dead;
     const Interval base = Ivl_setMidRad(form.centre, form.radius);
-    return Ia_contractLinear(s.n, base, slope.data(), form.mid.data(), box, Ia_isEquality(s, k))
-               ? IaFate::Alive : IaFate::Dead;
+    return Ia_contractLinear(s.n, base, slope.data(), form.mid.data(), box, Ia_isEquality(s, k)) ? IaFate::Alive
+                                                                                                 : IaFate::Dead;
   });
 }

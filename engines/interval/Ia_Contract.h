@@ -14,8 +14,8 @@ enum class IaFate { Alive, Dead, Failed };
 // slope_j (x_j - c_j), which must be <= 0 (or = 0 for an equality): each
 // component in turn keeps only the values for which the rest of the
 // enclosure allows the row. False when the box becomes empty.
-bool Ia_contractLinear(int n, const Interval& base, const Interval* slope, const double* c,
-                       Interval* box, bool equality);
+bool Ia_contractLinear(int n, const Interval& base, const Interval* slope, const double* c, Interval* box,
+                       bool equality);
 // The offsets d with t + g d <= 0 for some t of T: up to two pieces, a piece
 // equal to the point 0 standing for none.
 IntervalPair Ia_solveOffsets(const Interval& t, const Interval& g);
@@ -28,10 +28,9 @@ bool Ia_rowFeasible(IaSearchContext& s, int k, const Interval& value);
 IaFate Ia_propagateConstraints(IaSearchContext& s, Interval* box);
 // `values` (1..m, in/out) hold each row's range, narrowed by the step;
 // `slopes`, when given, receive each row's gradient enclosure (1..n).
-IaFate Ia_contractInterval(IaSearchContext& s, Interval* box, Interval* values,
-                           std::vector<IaBox>* slopes, bool* trouble);
+IaFate Ia_contractInterval(IaSearchContext& s, Interval* box, Interval* values, std::vector<IaBox>* slopes,
+                           bool* trouble);
 // The same with affine forms; `stored` (1..m, may be empty) are forms
 // already computed over this box, used in the first pass.
-IaFate Ia_contractAffine(IaSearchContext& s, Interval* box, Interval* values,
-                         const std::vector<IaAffineForm>& stored, std::vector<IaBox>* slopes,
-                         bool* trouble);
+IaFate Ia_contractAffine(IaSearchContext& s, Interval* box, Interval* values, const std::vector<IaAffineForm>& stored,
+                         std::vector<IaBox>* slopes, bool* trouble);

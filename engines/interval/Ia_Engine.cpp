@@ -31,8 +31,7 @@ int Ia_readBounds(IaEngine& e) {
   e.rowLower.assign(e.rows + 2, -1e30);
   e.rowUpper.assign(e.rows + 2, 1e30);
   if (!h.bounds(h.user, &e.lower[1], &e.upper[1], &e.rowLower[1], &e.rowUpper[1])) return StatusBadBounds;
-  if (int status = Ia_checkVariableBounds(e.n, e.lower.data(), e.upper.data(), Ia_feasibilityMode(e)))
-    return status;
+  if (int status = Ia_checkVariableBounds(e.n, e.lower.data(), e.upper.data(), Ia_feasibilityMode(e))) return status;
   if (!h.initialValues(h.user, &e.x[1])) return StatusBadModel;
   e.start.assign(e.n + 1, Interval{0, 0});
   for (int i = 1; i <= e.n; ++i) e.start[i] = Interval{e.lower[i], e.upper[i]};
@@ -128,8 +127,8 @@ void Ia_runSearch(IaEngine& e, IaSearchContext& s, double localObjective, bool l
     Ia_growFeasibleBox(s, Ia_systemSteps(e), e.reference, x, &e.stats);
   } else {
     double objective = localFound ? localObjective : (e.maximise ? -INFINITY : INFINITY);
-    Ia_boxBranchAndBound(Ia_searchOptions(e.options, e.maximise), Ia_searchSteps(e, s), e.start, x,
-                         &objective, &e.stats);
+    Ia_boxBranchAndBound(Ia_searchOptions(e.options, e.maximise), Ia_searchSteps(e, s), e.start, x, &objective,
+                         &e.stats);
     e.stats.values = s.counts.values;
     e.stats.gradients = s.counts.gradients;
     e.stats.hessians = s.counts.hessians;

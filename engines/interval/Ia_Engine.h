@@ -12,11 +12,10 @@
 #include "engines/interval/Ia_Model.h"
 
 struct IaHost {
-  HostServices services;   // queries, options, bounds, start values, evaluations, progress, reports
+  HostServices services;  // queries, options, bounds, start values, evaluations, progress, reports
   // The local solver from x within [lower, upper] (arrays of n, 0-based);
   // its status, x the local point.
-  int (*runLocal)(void* user, double* x, const double* lower, const double* upper,
-                  bool scaling) = nullptr;
+  int (*runLocal)(void* user, double* x, const double* lower, const double* upper, bool scaling) = nullptr;
   // Hands a report table of texts (row by row) to the front end. May be null.
   int (*writeTable)(void* user, int code, int columns, int rows, const char* const* texts) = nullptr;
   // The addresses of the variable cells as "R%dC%d" (1-based). May be null.
@@ -32,14 +31,14 @@ struct IaEngine {
   int n = 0, m = 0, rows = 0;
   bool objectiveRow = false, maximise = false, scaling = false;
   int problemClass = IaClassObjective;
-  std::vector<double> x, lower, upper;             // 1..n
-  std::vector<double> f, rowLower, rowUpper;       // 1..rows (the objective last with a row)
+  std::vector<double> x, lower, upper;        // 1..n
+  std::vector<double> f, rowLower, rowUpper;  // 1..rows (the objective last with a row)
   IaOptions options;
-  IaBox start, reference;                          // 1..n
+  IaBox start, reference;  // 1..n
   double objective = 0;
-  IaBoxList solutions;                             // the all-solutions search's
+  IaBoxList solutions;  // the all-solutions search's
   IaSearchStats stats;
-  int stop = 0;                                    // the progress callback's stop answer
+  int stop = 0;  // the progress callback's stop answer
 };
 
 // Set-up; the status (0, 8, 11, 18, 19, 20 or 1000).

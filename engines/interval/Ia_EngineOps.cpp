@@ -30,7 +30,7 @@ constexpr double kIaLocalPrecision = 1e-8, kIaLocalConvergence = 1e-5;
 struct IaInterpreterModel {
   EvalContext* ctx = nullptr;
   Program* program = nullptr;
-  std::vector<int> function;    // search number -> interpreter function
+  std::vector<int> function;  // search number -> interpreter function
   IaModel model;
 };
 
@@ -127,8 +127,8 @@ bool Ia_bindInterpreter(IaInterpreterModel& im, EvalContext* ctx) {
     dependencies.push_back(static_cast<int32_t>(item->variables.size()));
     known = known || !item->variables.empty();
   }
-  im.model.problemClass = static_cast<int>(
-      Model_classifyProblem(ctx->functions, known ? dependencies.data() : nullptr, im.model.n));
+  im.model.problemClass =
+      static_cast<int>(Model_classifyProblem(ctx->functions, known ? dependencies.data() : nullptr, im.model.n));
   im.model.point = Ia_interpPoint;
   im.model.box = Ia_interpBox;
   im.model.boxGradient = Ia_interpGradient;
@@ -151,8 +151,8 @@ void Ia_setRowSides(IaInterpreterModel& im, const IaEngine& e) {
 int Ia_localRun(void* user, double* x, const double* lower, const double* upper, bool scaling) {
   double objective = 0;
   return Host_runLocalSolver(static_cast<LibraryContext*>(user), 0, 0, 0,
-                             kIaLocalFlags | (scaling ? kIaLocalScaling : 0), kIaLocalPrecision,
-                             kIaLocalConvergence, &objective, x, lower, upper);
+                             kIaLocalFlags | (scaling ? kIaLocalScaling : 0), kIaLocalPrecision, kIaLocalConvergence,
+                             &objective, x, lower, upper);
 }
 
 int Ia_table(void* user, int code, int columns, int rows, const char* const* texts) {
@@ -193,8 +193,8 @@ int Ia_engineSetup(void* record) {
   if (!rec) return 0;
   const bool bound = Ia_bindInterpreter(rec->interpreter, Host_interpreterModel(problem->owner));
   IaEngine& e = rec->engine;
-  problem->status = Ia_setup(e, Ia_libraryHost(problem->owner), bound ? &rec->interpreter.model : nullptr,
-                             problem->flags);
+  problem->status =
+      Ia_setup(e, Ia_libraryHost(problem->owner), bound ? &rec->interpreter.model : nullptr, problem->flags);
   if (!e.x.empty()) {
     problem->variableCount = e.n;
     problem->values = &e.x[1];

@@ -5,8 +5,7 @@
 
 #include "arithmetic/interval/Ivl_Arith.h"
 
-IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options, bool maximise,
-                                 const IaBox& start) {
+IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options, bool maximise, const IaBox& start) {
   IaSearchContext s;
   s.model = &model;
   s.n = model.n;
@@ -24,9 +23,7 @@ double Ia_orientation(const IaSearchContext& s, int k) {
   return r == IaRelGreater || r == IaRelGreaterEq ? -1.0 : 1.0;
 }
 
-bool Ia_isEquality(const IaSearchContext& s, int k) {
-  return k >= 1 && s.model->relation[k] == IaRelEqual;
-}
+bool Ia_isEquality(const IaSearchContext& s, int k) { return k >= 1 && s.model->relation[k] == IaRelEqual; }
 
 namespace {
 
@@ -57,8 +54,7 @@ int Ia_evalBox(IaSearchContext& s, int k, const Interval* box, Interval* value) 
   return rc;
 }
 
-int Ia_evalIvGradient(IaSearchContext& s, int k, const Interval* box, Interval* value,
-                      Interval* gradient) {
+int Ia_evalIvGradient(IaSearchContext& s, int k, const Interval* box, Interval* value, Interval* gradient) {
   ++s.counts.gradients;
   const int rc = Ia_noted(s, s.model->boxGradient(s.model->user, k, box, value, gradient));
   if (rc != 0) return rc;
@@ -68,8 +64,8 @@ int Ia_evalIvGradient(IaSearchContext& s, int k, const Interval* box, Interval* 
   return 0;
 }
 
-int Ia_evalIvHessian(IaSearchContext& s, int k, const Interval* box, Interval* value,
-                     Interval* gradient, Interval* hessian) {
+int Ia_evalIvHessian(IaSearchContext& s, int k, const Interval* box, Interval* value, Interval* gradient,
+                     Interval* hessian) {
   ++s.counts.hessians;
   const int rc = Ia_noted(s, s.model->boxHessian(s.model->user, k, box, value, gradient, hessian));
   if (rc != 0) return rc;
@@ -114,8 +110,8 @@ Interval Ia_affineRange(const IaAffineForm& form, const Interval* box, int n) {
   return Ivl_isEmpty(cut) ? r : cut;
 }
 
-void Ia_meanValueForm(const Interval& atMid, const Interval* gradient, const Interval& overBox,
-                      const Interval* box, int n, IaAffineForm* form) {
+void Ia_meanValueForm(const Interval& atMid, const Interval* gradient, const Interval& overBox, const Interval* box,
+                      int n, IaAffineForm* form) {
   form->centre = 0.5 * atMid.lo + 0.5 * atMid.hi;
   Interval rest = Ivl_subVS(atMid, form->centre);
   for (int i = 1; i <= n; ++i) {

@@ -17,7 +17,11 @@
 
 // Relation of a constraint row, as the interpreter's function table codes it.
 enum IaRelation : int {
-  IaRelEqual = 1, IaRelLess = 3, IaRelLessEq = 4, IaRelGreater = 5, IaRelGreaterEq = 6,
+  IaRelEqual = 1,
+  IaRelLess = 3,
+  IaRelLessEq = 4,
+  IaRelGreater = 5,
+  IaRelGreaterEq = 6,
 };
 
 // Evaluation status that proves the box holds no point of the functions'
@@ -32,16 +36,20 @@ constexpr int kIaInterrupted = 1;
 // centre + sum coef_i (x_i - m_i) + [-radius, radius], and within enclosure.
 struct IaAffineForm {
   double centre = 0, radius = 0;
-  std::vector<double> coef;   // 1..n
+  std::vector<double> coef;  // 1..n
   Interval enclosure{-INFINITY, INFINITY};
-  std::vector<double> mid;    // 1..n: the m_i of the box it was computed on
+  std::vector<double> mid;  // 1..n: the m_i of the box it was computed on
 };
 
 // Problem classes of a model: objective only, objective and constraints, a
 // square system of equations, inequalities without an objective.
 enum IaProblemClass : int {
-  IaClassSeveralObjectives = 0, IaClassObjective = 1, IaClassConstrained = 2,
-  IaClassEquations = 3, IaClassInequalities = 4, IaClassOther = 5,
+  IaClassSeveralObjectives = 0,
+  IaClassObjective = 1,
+  IaClassConstrained = 2,
+  IaClassEquations = 3,
+  IaClassInequalities = 4,
+  IaClassOther = 5,
 };
 
 // Each evaluation returns 0, or the interpreter's status of its failure.
@@ -49,13 +57,12 @@ struct IaModel {
   void* user = nullptr;
   int n = 0, m = 0;
   int problemClass = IaClassObjective;
-  std::vector<int> relation;   // 1..m, IaRelation
+  std::vector<int> relation;  // 1..m, IaRelation
   // The value at a point.
   int (*point)(void* user, int k, const double* x, double* value) = nullptr;
   // Enclosures over a box of the value, and of the gradient (1..n).
   int (*box)(void* user, int k, const Interval* box, Interval* value) = nullptr;
-  int (*boxGradient)(void* user, int k, const Interval* box, Interval* value,
-                     Interval* gradient) = nullptr;
+  int (*boxGradient)(void* user, int k, const Interval* box, Interval* value, Interval* gradient) = nullptr;
   // The same with the Hessian, (n + 1) x (n + 1) row by row (row and
   // column 0 unused).
   int (*boxHessian)(void* user, int k, const Interval* box, Interval* value, Interval* gradient,
@@ -77,27 +84,25 @@ struct IaSearchContext {
   int n = 0, m = 0;
   IaOptions options;
   bool maximise = false;
-  IaBox start;                // the variables' bounds, 1..n
+  IaBox start;  // the variables' bounds, 1..n
   IaCounters counts;
-  std::vector<char> proven;   // 1..m: the row holds on the whole box
-  void* owner = nullptr;      // the caller's, for its iteration report and clock
-  bool interrupted = false;   // an evaluation failed with the interrupt status
+  std::vector<char> proven;  // 1..m: the row holds on the whole box
+  void* owner = nullptr;     // the caller's, for its iteration report and clock
+  bool interrupted = false;  // an evaluation failed with the interrupt status
 };
 
 // A context for the model with the start box [lower_i, upper_i].
-IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options, bool maximise,
-                                 const IaBox& start);
+IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options, bool maximise, const IaBox& start);
 // -1 for a greater-or-equal row (k >= 1) or a maximised objective (k = 0).
 double Ia_orientation(const IaSearchContext& s, int k);
 bool Ia_isEquality(const IaSearchContext& s, int k);
 // The oriented evaluations; each counts itself on success.
 int Ia_evalPoint(IaSearchContext& s, int k, const double* x, double* value);
 int Ia_evalBox(IaSearchContext& s, int k, const Interval* box, Interval* value);
-int Ia_evalIvGradient(IaSearchContext& s, int k, const Interval* box, Interval* value,
-                      Interval* gradient);
+int Ia_evalIvGradient(IaSearchContext& s, int k, const Interval* box, Interval* value, Interval* gradient);
 // Value, gradient and Hessian ((n + 1) x (n + 1)) over the box.
-int Ia_evalIvHessian(IaSearchContext& s, int k, const Interval* box, Interval* value,
-                     Interval* gradient, Interval* hessian);
+int Ia_evalIvHessian(IaSearchContext& s, int k, const Interval* box, Interval* value, Interval* gradient,
+                     Interval* hessian);
 int Ia_evalAffine(IaSearchContext& s, int k, const Interval* box, IaAffineForm* form);
 // The interval value of function k at the point c, a point box.
 int Ia_evalAtPoint(IaSearchContext& s, int k, const double* c, Interval* value);
@@ -107,8 +112,8 @@ Interval Ia_affineRange(const IaAffineForm& form, const Interval* box, int n);
 // f(m) + G (x - m) of a function whose value at m encloses in atMid, whose
 // gradient over the box encloses in gradient (1..n) and whose value over the
 // box in overBox: the form for a model that offers no affine evaluation.
-void Ia_meanValueForm(const Interval& atMid, const Interval* gradient, const Interval& overBox,
-                      const Interval* box, int n, IaAffineForm* form);
+void Ia_meanValueForm(const Interval& atMid, const Interval* gradient, const Interval& overBox, const Interval* box,
+                      int n, IaAffineForm* form);
 // The midpoints of the box's components, 1..n.
 void Ia_midpoints(int n, const Interval* box, std::vector<double>& c);
 // Propagation of row k over the box (narrowed in place); 0 with *range left

@@ -33,14 +33,13 @@ bool Ia_invert(int count, const std::vector<double>& a, std::vector<double>& y) 
   return true;
 }
 
-IaNewtonEnd Ia_krawczykStep(IaKrawczykSystem& sys, std::vector<Interval>& box, double accuracy,
-                            int* newtonSteps) {
+IaNewtonEnd Ia_krawczykStep(IaKrawczykSystem& sys, std::vector<Interval>& box, double accuracy, int* newtonSteps) {
   const int count = sys.count;
   std::vector<double> mid(static_cast<std::size_t>(count) * count), y;
   for (std::size_t e = 0; e < mid.size(); ++e) mid[e] = Ia_mid(sys.jacobian[e]);
   if (!Ia_invert(count, mid, y)) return IaNewtonEnd::Unchanged;
   ++*newtonSteps;
-  std::vector<Interval> m(mid.size(), Interval{0, 0});   // Y J
+  std::vector<Interval> m(mid.size(), Interval{0, 0});  // Y J
   for (int r = 0; r < count; ++r)
     for (int c = 0; c < count; ++c)
       for (int k = 0; k < count; ++k)
@@ -158,8 +157,58 @@ IaFate Ia_afterMiss(const IaSearchContext& s, IaBox& box) {
     if (lo || hi) which = i, lower = lo;
   }
   if (touching == 0) return IaFate::Dead;
-  if (touching == 1) box[which] = lower ? Interval{box[which].lo, box[which].lo} : Interval{box[which].hi, box[which].hi};
+  if (touching == 1)
+    box[which] = lower ? Interval{box[which].lo, box[which].lo} : Interval{box[which].hi, box[which].hi};
   return IaFate::Alive;
+}
+
+// The interval Jacobian of the Fritz John conditions over the extended box
+// ext (u_0, u_1..u_m, x): fn holds each function's value, gradient and
+// Hessian over the box.
+std::vector<Interval> Ia_fritzJohnJacobian(const IaSearchContext& s, const std::vector<IaSecondOrder>& fn,
+                                           const std::vector<Interval>& ext) {
+  const int n = s.n, m = s.m, count = n + m + 1;
+  const std::size_t slots = static_cast<std::size_t>(n) + 1;
+  std::vector<Interval> jacobian(static_cast<std::size_t>(count) * count, Interval{0, 0});
+  auto J = [&](int r, int c) -> Interval& { return jacobian[static_cast<std::size_t>(r) * count + c]; };
+  J(0, 0) = Interval{1, 1};
+  for (int k = 1; k <= m; ++k) {
+    const bool eq = Ia_isEquality(s, k);
+    J(0, k) = eq ? Ivl_mulSV(2.0, ext[k]) : Interval{1, 1};
+    J(k, k) = eq ? Interval{0, 0} : fn[k].value;
+    for (int i = 1; i <= n; ++i) J(k, m + i) = eq ? fn[k].gradient[i] : Ivl_mul(ext[k], fn[k].gradient[i]);
+  }
+  for (int i = 1; i <= n; ++i)
+    for (int k = 0; k <= m; ++k) {
+      J(m + i, k) = fn[k].gradient[i];
+      for (int j = 1; j <= n; ++j)
+        J(m + i, m + j) = Ivl_add(J(m + i, m + j), Ivl_mul(ext[k], fn[k].hessian[i * slots + j]));
+    }
+  return jacobian;
+}
+
+// The Fritz John conditions at the point c of the extended space:
+// u_0 + sum of w_k - 1 (w_k = u_k^2 for an equality, u_k otherwise),
+// u_k g_k (g_k for an equality), and u_0 grad f + sum u_k grad g_k; the
+// functions' enclosures at the point make the values enclosures too.
+int Ia_fritzJohnSystem(IaSearchContext& s, const std::vector<double>& c, std::vector<Interval>& f) {
+  const int n = s.n, m = s.m;
+  IaBox point(n + 1, Interval{0, 0}), gradient(n + 1);
+  for (int i = 1; i <= n; ++i) point[i] = Interval{c[m + i], c[m + i]};
+  f.assign(n + m + 1, Interval{0, 0});
+  f[0] = Ivl_subVS(Interval{c[0], c[0]}, 1.0);
+  for (int k = 0; k <= m; ++k) {
+    Interval value;
+    if (const int rc = Ia_evalIvGradient(s, k, point.data(), &value, gradient.data())) return rc;
+    const Interval u{c[k], c[k]};
+    if (k >= 1) {
+      const bool eq = Ia_isEquality(s, k);
+      f[0] = Ivl_add(f[0], eq ? Ivl_sqr(u) : u);
+      f[k] = eq ? value : Ivl_mul(u, value);
+    }
+    for (int i = 1; i <= n; ++i) f[m + i] = Ivl_add(f[m + i], Ivl_mul(u, gradient[i]));
+  }
+  return 0;
 }
 
 }  // namespace
@@ -179,40 +228,8 @@ IaFate Ia_fritzJohnStep(IaSearchContext& s, IaBox& box) {
   IaKrawczykSystem sys;
   sys.count = count;
   sys.passLimit = 200 / count;
-  sys.jacobian.assign(static_cast<std::size_t>(count) * count, Interval{0, 0});
-  auto J = [&](int r, int c) -> Interval& { return sys.jacobian[static_cast<std::size_t>(r) * count + c]; };
-  J(0, 0) = Interval{1, 1};
-  for (int k = 1; k <= m; ++k) {
-    const bool eq = Ia_isEquality(s, k);
-    J(0, k) = eq ? Ivl_mulSV(2.0, ext[k]) : Interval{1, 1};
-    J(k, k) = eq ? Interval{0, 0} : fn[k].value;
-    for (int i = 1; i <= n; ++i) J(k, m + i) = eq ? fn[k].gradient[i] : Ivl_mul(ext[k], fn[k].gradient[i]);
-  }
-  for (int i = 1; i <= n; ++i)
-    for (int k = 0; k <= m; ++k) {
-      J(m + i, k) = fn[k].gradient[i];
-      for (int j = 1; j <= n; ++j)
-        J(m + i, m + j) = Ivl_add(J(m + i, m + j), Ivl_mul(ext[k], fn[k].hessian[i * slots + j]));
-    }
-  // F at a point of the extended space, with the functions' enclosures there.
-  IaBox point(slots, Interval{0, 0}), gradient(slots);
-  sys.values = [&](const std::vector<double>& c, std::vector<Interval>& f) {
-    for (int i = 1; i <= n; ++i) point[i] = Interval{c[m + i], c[m + i]};
-    f.assign(count, Interval{0, 0});
-    f[0] = Interval{c[0] - 1, c[0] - 1};
-    for (int k = 0; k <= m; ++k) {
-      Interval value;
-      if (const int rc = Ia_evalIvGradient(s, k, point.data(), &value, gradient.data())) return rc;
-      const Interval u{c[k], c[k]};
-      if (k >= 1) {
-        const bool eq = Ia_isEquality(s, k);
-        f[0] = Ivl_add(f[0], eq ? Ivl_sqr(u) : u);
-        f[k] = eq ? value : Ivl_mul(u, value);
-      }
-      for (int i = 1; i <= n; ++i) f[m + i] = Ivl_add(f[m + i], Ivl_mul(u, gradient[i]));
-    }
-    return 0;
-  };
+  sys.jacobian = Ia_fritzJohnJacobian(s, fn, ext);
+  sys.values = [&s](const std::vector<double>& c, std::vector<Interval>& f) { return Ia_fritzJohnSystem(s, c, f); };
   // A variable's end on the start box's bound stays while that bound may be active.
   sys.narrow = [&](int r, const Interval& cut, std::vector<Interval>& x) {
     if (r <= m) {

@@ -14,8 +14,8 @@
 // What one Krawczyk step needs of its system: F at a point (enclosures,
 // 0-based quantities) and the outcome of narrowing quantity r to `cut`.
 struct IaKrawczykSystem {
-  int count = 0;                                            // N
-  std::vector<Interval> jacobian;                           // N x N, row by row
+  int count = 0;                   // N
+  std::vector<Interval> jacobian;  // N x N, row by row
   std::function<int(const std::vector<double>& c, std::vector<Interval>& f)> values;
   // Narrows X[r] to cut (inside X[r]); the default takes cut whole.
   std::function<void(int r, const Interval& cut, std::vector<Interval>& box)> narrow;
@@ -31,8 +31,7 @@ enum class IaNewtonEnd { Done, Miss, Unchanged };
 // component of K misses X (no zero in the box). Unchanged: the midpoint
 // matrix is singular or the first values failed. `newtonSteps` counts the
 // inversions.
-IaNewtonEnd Ia_krawczykStep(IaKrawczykSystem& system, std::vector<Interval>& box, double accuracy,
-                            int* newtonSteps);
+IaNewtonEnd Ia_krawczykStep(IaKrawczykSystem& system, std::vector<Interval>& box, double accuracy, int* newtonSteps);
 // The inverse of the N x N matrix a (row by row) into y; false when singular.
 bool Ia_invert(int count, const std::vector<double>& a, std::vector<double>& y);
 

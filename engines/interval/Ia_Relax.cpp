@@ -13,14 +13,13 @@ namespace {
 
 struct IaLpRow {
   double rhs;
-  std::vector<double> entries;   // the tableau's negated coefficients, 1..n + m
+  std::vector<double> entries;  // the tableau's negated coefficients, 1..n + m
 };
 
 // The row f_low + sum a_i y_i + s_k (<= or =) 0 as the tableau holds it:
 // right-hand side >= 0, so a row with f_low > 0 is flipped, which turns an
 // inequality into a greater-or-equal row.
-IaLpRow Ia_lpRowOf(const IaSearchContext& s, int k, const IaAffineForm& form, const Interval* box,
-                   bool* greater) {
+IaLpRow Ia_lpRowOf(const IaSearchContext& s, int k, const IaAffineForm& form, const Interval* box, bool* greater) {
   double fLow = form.centre - form.radius;
   for (int i = 1; i <= s.n; ++i) fLow -= form.coef[i] * (form.mid[i] - box[i].lo);
   IaLpRow row{std::fabs(fLow), std::vector<double>(s.n + s.m + 1, 0.0)};
@@ -67,12 +66,12 @@ IaRelaxation Ia_lpRelaxation(IaSearchContext& s, const Interval* box, const IaAf
     (Ia_isEquality(s, k) ? equal : flipped ? greater : less).push_back(std::move(row));
   }
   const int columns = s.n + s.m;
-  for (int i = 1; i <= s.n; ++i) {   // y_i <= width_i
+  for (int i = 1; i <= s.n; ++i) {  // y_i <= width_i
     IaLpRow row{box[i].hi - box[i].lo, std::vector<double>(columns + 1, 0.0)};
     row.entries[i] = -1.0;
     less.push_back(std::move(row));
   }
-  for (int k = 1; k <= s.m; ++k) {   // s_k <= 2 r_k
+  for (int k = 1; k <= s.m; ++k) {  // s_k <= 2 r_k
     IaLpRow row{2.0 * out.forms[k].radius, std::vector<double>(columns + 1, 0.0)};
     row.entries[s.n + k] = -1.0;
     less.push_back(std::move(row));
@@ -83,12 +82,11 @@ IaRelaxation Ia_lpRelaxation(IaSearchContext& s, const Interval* box, const IaAf
   int r = 1;
   for (const auto* group : {&less, &greater, &equal})
     for (const IaLpRow& row : *group) Ia_putRow(t, r++, row);
-  for (int i = 1; i <= s.n; ++i)   // phase 2 minimises the objective's linear part
+  for (int i = 1; i <= s.n; ++i)  // phase 2 minimises the objective's linear part
     Num_tableauAt(t, 0, i) = objective ? -objective->coef[i] : 1.0;
   std::vector<int> columnVars, rowVars;
   int caseCode = NumSimplexOptimal;
-  if (!Num_tableauSimplex(t, columns, m1, m2, m3, &caseCode, columnVars, rowVars, objective != nullptr))
-    return out;
+  if (!Num_tableauSimplex(t, columns, m1, m2, m3, &caseCode, columnVars, rowVars, objective != nullptr)) return out;
   if (caseCode == NumSimplexInfeasible) {
     out.fate = IaFate::Dead;
     return out;

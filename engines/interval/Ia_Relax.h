@@ -8,9 +8,9 @@
 // What the relaxation found about the box.
 struct IaRelaxation {
   IaFate fate = IaFate::Alive;
-  std::vector<IaAffineForm> forms;   // 1..m: each row's form over the box
-  bool vertexFound = false;          // with an objective: a vertex of the optimum
-  std::vector<double> vertex;        // 1..n
+  std::vector<IaAffineForm> forms;  // 1..m: each row's form over the box
+  bool vertexFound = false;         // with an objective: a vertex of the optimum
+  std::vector<double> vertex;       // 1..n
 };
 
 // Evaluates every row's affine form over the box (a form whose range
@@ -20,5 +20,4 @@ struct IaRelaxation {
 // box) phase 2 also minimises the objective's linear part and the
 // relaxation's vertex is handed back. An evaluation failure other than an
 // unfeasible argument fails the step.
-IaRelaxation Ia_lpRelaxation(IaSearchContext& s, const Interval* box,
-                             const IaAffineForm* objective);
+IaRelaxation Ia_lpRelaxation(IaSearchContext& s, const Interval* box, const IaAffineForm* objective);

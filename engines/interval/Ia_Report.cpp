@@ -24,14 +24,17 @@ std::string Ia_int(int v) { return std::to_string(v); }
 std::vector<std::string> Ia_tableCells(const IaEngine& e) {
   const bool equations = e.problemClass == IaClassEquations;
   const IaSearchStats& st = e.stats;
-  std::vector<std::string> cells = {equations ? "3" : "4", Ia_int(st.iterations), Ia_int(st.values),
-                                    Ia_int(st.gradients), Ia_int(st.hessians), Ia_int(st.newton),
+  std::vector<std::string> cells = {equations ? "3" : "4",
+                                    Ia_int(st.iterations),
+                                    Ia_int(st.values),
+                                    Ia_int(st.gradients),
+                                    Ia_int(st.hessians),
+                                    Ia_int(st.newton),
                                     equations ? Ia_int(static_cast<int>(e.solutions.nodes.size())) : "2"};
   cells.resize(kIaTableColumns, "0");
   std::vector<std::string> addresses;
   if (e.host.variableAddresses) addresses = e.host.variableAddresses(e.host.services.user);
-  for (int i = 1; i <= e.n; ++i)
-    cells.push_back(i < static_cast<int>(addresses.size()) ? addresses[i] : "R0C0");
+  for (int i = 1; i <= e.n; ++i) cells.push_back(i < static_cast<int>(addresses.size()) ? addresses[i] : "R0C0");
   if (equations) {
     for (const IaBoxNode& node : e.solutions.nodes)
       for (int i = 1; i <= e.n; ++i) cells.push_back(Ia_formatNumber(0.5 * node.box[i].lo + 0.5 * node.box[i].hi));
@@ -50,15 +53,14 @@ void Ia_writeReport(const IaEngine& e, int status) {
   int set = feasibility == 1 ? 4 : feasibility == 2 ? 5 : 1, code = 0;
   if (feasibility == 0 && status == StatusInfeasible) set = 0, code = StatusInfeasible;
   std::vector<double> perVariable(e.n + 1, 0.0), perRow(e.rows + 2, 0.0);
-  const ReportSummary summary{e.n, &e.lower[1], &e.x[1], &e.upper[1], &perVariable[1],
+  const ReportSummary summary{e.n, &e.lower[1],    &e.x[1], &e.upper[1],    &perVariable[1],
                               e.m, &e.rowLower[1], &e.f[1], &e.rowUpper[1], &perRow[1]};
   if (h.writeReports) h.writeReports(h.user, set, code, &summary, nullptr);
   if (!e.host.writeTable) return;
   const std::vector<std::string> cells = Ia_tableCells(e);
   std::vector<const char*> texts;
   for (const std::string& c : cells) texts.push_back(c.c_str());
-  e.host.writeTable(h.user, code, kIaTableColumns, static_cast<int>(cells.size()) / kIaTableColumns,
-                    texts.data());
+  e.host.writeTable(h.user, code, kIaTableColumns, static_cast<int>(cells.size()) / kIaTableColumns, texts.data());
 }
 
 }  // namespace

@@ -44,8 +44,7 @@ IaHalf Ia_contractHalf(IaSearchContext& s, IaBox& half) {
   } else if (h.fate == IaFate::Alive) {
     h.fate = Ia_contractInterval(s, half.data(), h.values.data(), &slopes, &h.unverified);
   }
-  h.split = h.unverified ? Ia_widestComponent(s.n, half.data())
-                         : Ia_matrixSmearComponent(s.n, half.data(), slopes);
+  h.split = h.unverified ? Ia_widestComponent(s.n, half.data()) : Ia_matrixSmearComponent(s.n, half.data(), slopes);
   return h;
 }
 
@@ -72,8 +71,8 @@ void Ia_copyCounts(const IaSearchContext& s, IaSearchStats* stats) {
 
 }  // namespace
 
-int Ia_allSolutionsSearch(IaSearchContext& s, const IaSystemSteps& steps, IaBoxList& solutions,
-                          std::vector<double>& x, IaSearchStats* stats) {
+int Ia_allSolutionsSearch(IaSearchContext& s, const IaSystemSteps& steps, IaBoxList& solutions, std::vector<double>& x,
+                          IaSearchStats* stats) {
   stats->result = IaSearchGapClosed;
   if (s.model->problemClass != IaClassEquations) return stats->result = IaSearchWrongClass;
   IaBoxList open;
@@ -140,8 +139,8 @@ bool Ia_proveBox(IaSearchContext& s, const IaBox& box, IaBox* last, bool* failed
   }
 }
 
-int Ia_growFeasibleBox(IaSearchContext& s, const IaSystemSteps& steps, IaBox& grown,
-                       std::vector<double>& x, IaSearchStats* stats) {
+int Ia_growFeasibleBox(IaSearchContext& s, const IaSystemSteps& steps, IaBox& grown, std::vector<double>& x,
+                       IaSearchStats* stats) {
   stats->result = IaSearchGapClosed;
   if (s.model->problemClass != IaClassInequalities) return stats->result = IaSearchWrongClass;
   std::vector<double> lowerStep(s.n + 1, 0.1), upperStep(s.n + 1, 0.1);
@@ -162,7 +161,7 @@ int Ia_growFeasibleBox(IaSearchContext& s, const IaSystemSteps& steps, IaBox& gr
         if (Ia_width(trial[i]) > 0 && Ia_proveBox(s, trial, &last, &failed, stats)) {
           grown[i] = Ivl_hull(grown[i], trial[i]);
         } else if (failed) {
-          step *= 0.5;   // keeps the passes finite while an evaluation keeps failing
+          step *= 0.5;  // keeps the passes finite while an evaluation keeps failing
         } else if (step > 0) {
           step = 0.5 * (side == 0 ? grown[i].lo - last[i].hi : last[i].lo - grown[i].hi);
         }

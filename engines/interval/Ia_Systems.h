@@ -17,13 +17,13 @@ struct IaSystemSteps {
 // accuracy and appends them to `solutions` (those within the accuracy or
 // resolution of a recorded one are dropped). x becomes the midpoint of the
 // first solution. Returns the search's result (IaSearchResult).
-int Ia_allSolutionsSearch(IaSearchContext& s, const IaSystemSteps& steps, IaBoxList& solutions,
-                          std::vector<double>& x, IaSearchStats* stats);
+int Ia_allSolutionsSearch(IaSearchContext& s, const IaSystemSteps& steps, IaBoxList& solutions, std::vector<double>& x,
+                          IaSearchStats* stats);
 // Grows `grown` (in: the point box of a feasible point) component by
 // component inside the start box while every inequality is proven on it.
 // x becomes the midpoint of the grown box. Returns the search's result.
-int Ia_growFeasibleBox(IaSearchContext& s, const IaSystemSteps& steps, IaBox& grown,
-                       std::vector<double>& x, IaSearchStats* stats);
+int Ia_growFeasibleBox(IaSearchContext& s, const IaSystemSteps& steps, IaBox& grown, std::vector<double>& x,
+                       IaSearchStats* stats);
 // True when every inequality row holds on the whole box, proven on sub-boxes
 // no narrower than the accuracy; *last is the last sub-box looked at.
 // *failed is set on an evaluation failure.

@@ -37,50 +37,50 @@ TEST(IaEngine, ReachesTheGlobalMinimumWhereADescentStopsShort) {
   };
   for (const Case& c : cases)
     for (int method : {IaMethodInterval, IaMethodAffine})
-    for (int newton : {0, 1}) {
-      IaTestModel t;
-      c.define(t);
-      IaFakeHost f;
-      f.t = &t;
-      f.lower = c.lower, f.upper = c.upper, f.start = c.start;
-      f.named["solver_met"] = method;
-      f.named["solver_soc"] = newton;
-      std::vector<double> local = {0, c.start[0], c.start[1]};
-      f.descend(local);
-      ASSERT_GT(t.atPoint[0](local), c.optimum + 0.1) << c.name << ": the descent alone finds it";
-      EngineRun r = runEngine(f, t.bind(2, IaClassObjective, {}));
-      EXPECT_EQ(r.status, StatusSolved) << c.name << " met " << method << " soc " << newton;
-      EXPECT_NEAR(r.engine.objective, c.optimum, 1e-6) << c.name << " met " << method << " soc " << newton;
-      EXPECT_EQ(r.engine.stats.hessians > 0, newton == 1);
-      EXPECT_GT(r.engine.stats.iterations, 0);
-      EXPECT_EQ(f.reportSet, 1);
-      EXPECT_EQ(f.table.at(0), "4");
-    }
+      for (int newton : {0, 1}) {
+        IaTestModel t;
+        c.define(t);
+        IaFakeHost f;
+        f.t = &t;
+        f.lower = c.lower, f.upper = c.upper, f.start = c.start;
+        f.named["solver_met"] = method;
+        f.named["solver_soc"] = newton;
+        std::vector<double> local = {0, c.start[0], c.start[1]};
+        f.descend(local);
+        ASSERT_GT(t.atPoint[0](local), c.optimum + 0.1) << c.name << ": the descent alone finds it";
+        EngineRun r = runEngine(f, t.bind(2, IaClassObjective, {}));
+        EXPECT_EQ(r.status, StatusSolved) << c.name << " met " << method << " soc " << newton;
+        EXPECT_NEAR(r.engine.objective, c.optimum, 1e-6) << c.name << " met " << method << " soc " << newton;
+        EXPECT_EQ(r.engine.stats.hessians > 0, newton == 1);
+        EXPECT_GT(r.engine.stats.iterations, 0);
+        EXPECT_EQ(f.reportSet, 1);
+        EXPECT_EQ(f.table.at(0), "4");
+      }
 }
 
 TEST(IaEngine, MaximisesUnderAConstraint) {
   // max x + y on the disk x^2 + y^2 <= 1: sqrt(2) at (0.707, 0.707). The
   // local solver stays at the start, so the result is the search's.
   for (int method : {IaMethodInterval, IaMethodAffine})
-  for (int newton : {0, 1}) {
-    IaTestModel t;
-    t.add([](const auto& x) { return x[1] + x[2]; });
-    const int lpObjective = newton;   // with affine forms: the LP also minimises the objective
-    t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 1.0; });
-    IaFakeHost f;
-    f.t = &t;
-    f.lower = {-2, -2}, f.upper = {2, 2}, f.start = {-0.5, 0};
-    f.localMoves = false;
-    f.accuracy = 1e-4;
-    f.queries[QueryMaximise] = 1;
-    f.named["solver_met"] = method;
-    f.named["solver_soc"] = newton;
-    f.named["solver_lpp"] = lpObjective;
-    EngineRun r = runEngine(f, t.bind(2, IaClassConstrained, {IaRelLessEq}));
-    EXPECT_NEAR(r.engine.objective, std::sqrt(2.0), 1e-3) << method << newton;
-    EXPECT_NEAR(r.engine.x[1], std::sqrt(0.5), 1e-2) << method << newton;
-    EXPECT_EQ(r.engine.stats.newton > 0, newton == 1 && method == IaMethodInterval);
-  }
+    for (int newton : {0, 1}) {
+      IaTestModel t;
+      t.add([](const auto& x) { return x[1] + x[2]; });
+      const int lpObjective = newton;  // with affine forms: the LP also minimises the objective
+      t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 1.0; });
+      IaFakeHost f;
+      f.t = &t;
+      f.lower = {-2, -2}, f.upper = {2, 2}, f.start = {-0.5, 0};
+      f.localMoves = false;
+      f.accuracy = 1e-4;
+      f.queries[QueryMaximise] = 1;
+      f.named["solver_met"] = method;
+      f.named["solver_soc"] = newton;
+      f.named["solver_lpp"] = lpObjective;
+      EngineRun r = runEngine(f, t.bind(2, IaClassConstrained, {IaRelLessEq}));
+      EXPECT_NEAR(r.engine.objective, std::sqrt(2.0), 1e-3) << method << newton;
+      EXPECT_NEAR(r.engine.x[1], std::sqrt(0.5), 1e-2) << method << newton;
+      EXPECT_EQ(r.engine.stats.newton > 0, newton == 1 && method == IaMethodInterval);
+    }
 }
 
 TEST(IaEngine, ListsEverySolutionOfASystem) {
@@ -88,41 +88,41 @@ TEST(IaEngine, ListsEverySolutionOfASystem) {
   const double a = std::sqrt(2 + std::sqrt(3.0)), b = std::sqrt(2 - std::sqrt(3.0));
   const std::vector<std::pair<double, double>> known = {{a, b}, {b, a}, {-a, -b}, {-b, -a}};
   for (int method : {IaMethodInterval, IaMethodAffine})
-  for (int newton : {0, 1}) {
-    IaTestModel t;
-    t.add([](const auto& x) { return x[1]; });   // no objective: function 0 unused
-    t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 4.0; });
-    t.add([](const auto& x) { return x[1] * x[2] - 1.0; });
-    IaFakeHost f;
-    f.t = &t;
-    f.lower = {-3, -3}, f.upper = {3, 3}, f.start = {0.5, 0.5};
-    f.localMoves = false;
-    f.accuracy = 1e-3;
-    f.named["solver_met"] = method;
-    f.named["solver_soc"] = newton;
-    EngineRun r = runEngine(f, t.bind(2, IaClassEquations, {IaRelEqual, IaRelEqual}));
-    EXPECT_EQ(r.engine.stats.newton > 0, newton == 1);
-    EXPECT_EQ(r.status, StatusSolved);
-    ASSERT_EQ(r.engine.stats.result, IaSearchGapClosed);
-    const std::vector<IaBox>& found = r.solutions;
-    EXPECT_EQ(found.size(), known.size()) << method;
-    for (auto [x, y] : known) {
-      bool near = false;
-      for (const IaBox& box : found)
-        near = near || (std::fabs(0.5 * (box[1].lo + box[1].hi) - x) < 1e-3 &&
-                        std::fabs(0.5 * (box[2].lo + box[2].hi) - y) < 1e-3);
-      EXPECT_TRUE(near) << x << ", " << y << " with met " << method;
+    for (int newton : {0, 1}) {
+      IaTestModel t;
+      t.add([](const auto& x) { return x[1]; });  // no objective: function 0 unused
+      t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 4.0; });
+      t.add([](const auto& x) { return x[1] * x[2] - 1.0; });
+      IaFakeHost f;
+      f.t = &t;
+      f.lower = {-3, -3}, f.upper = {3, 3}, f.start = {0.5, 0.5};
+      f.localMoves = false;
+      f.accuracy = 1e-3;
+      f.named["solver_met"] = method;
+      f.named["solver_soc"] = newton;
+      EngineRun r = runEngine(f, t.bind(2, IaClassEquations, {IaRelEqual, IaRelEqual}));
+      EXPECT_EQ(r.engine.stats.newton > 0, newton == 1);
+      EXPECT_EQ(r.status, StatusSolved);
+      ASSERT_EQ(r.engine.stats.result, IaSearchGapClosed);
+      const std::vector<IaBox>& found = r.solutions;
+      EXPECT_EQ(found.size(), known.size()) << method;
+      for (auto [x, y] : known) {
+        bool near = false;
+        for (const IaBox& box : found)
+          near = near || (std::fabs(0.5 * (box[1].lo + box[1].hi) - x) < 1e-3 &&
+                          std::fabs(0.5 * (box[2].lo + box[2].hi) - y) < 1e-3);
+        EXPECT_TRUE(near) << x << ", " << y << " with met " << method;
+      }
+      EXPECT_EQ(f.table.at(0), "3");
+      EXPECT_EQ(f.table.at(6), "4");
+      EXPECT_EQ(f.tableRows, 2 + (5 * 2 + 11) / 12);
     }
-    EXPECT_EQ(f.table.at(0), "3");
-    EXPECT_EQ(f.table.at(6), "4");
-    EXPECT_EQ(f.tableRows, 2 + (5 * 2 + 11) / 12);
-  }
 }
 
 TEST(IaEngine, GrowsABoxInsideWhichTheInequalitiesHold) {
   // x^2 + y^2 <= 1 and y >= -0.5, grown from (0, 0) inside [-2, 2]^2.
   IaTestModel t;
-  t.add([](const auto& x) { return x[1]; });   // no objective: function 0 unused
+  t.add([](const auto& x) { return x[1]; });  // no objective: function 0 unused
   t.add([](const auto& x) { return sqr(x[1]) + sqr(x[2]) - 1.0; });
   t.add([](const auto& x) { return x[2] + 0.5; });
   IaFakeHost f;
@@ -146,10 +146,10 @@ TEST(IaRelaxation, KillsABoxWhoseRowsCannotHoldTogether) {
   t.add([](const auto& x) { return x[1] + x[2] - 3.0; });
   t.add([](const auto& x) { return x[1] + x[2] - 1.0; });
   const IaBox box = {{0, 0}, {0, 2}, {0, 2}};
-  IaSearchContext s = Ia_searchContext(t.bind(2, IaClassConstrained, {IaRelGreaterEq, IaRelLessEq}),
-                                       IaOptions{}, false, box);
+  IaSearchContext s =
+      Ia_searchContext(t.bind(2, IaClassConstrained, {IaRelGreaterEq, IaRelLessEq}), IaOptions{}, false, box);
   EXPECT_EQ(Ia_lpRelaxation(s, box.data(), nullptr).fate, IaFate::Dead);
-  t.overBox[2] = [](const std::vector<IvG>& x) { return x[1] + x[2] - 3.5; };   // x + y <= 3.5
+  t.overBox[2] = [](const std::vector<IvG>& x) { return x[1] + x[2] - 3.5; };  // x + y <= 3.5
   EXPECT_EQ(Ia_lpRelaxation(s, box.data(), nullptr).fate, IaFate::Alive);
 }
 
@@ -157,10 +157,10 @@ TEST(IaEngine, StatusPaths) {
   const auto square = [](IaTestModel& t) { t.add([](const auto& x) { return sqr(x[1] - 0.3); }); };
   struct Case {
     const char* what;
-    int variables;        // 0: the model's own count
-    int diagnosed;        // model query 39: 2 or 4 diagnosed by the interpreter
-    int structure;        // model query 37: 5 and 6 structures the search cannot bound
-    bool infeasible;      // a row no point satisfies
+    int variables;    // 0: the model's own count
+    int diagnosed;    // model query 39: 2 or 4 diagnosed by the interpreter
+    int structure;    // model query 37: 5 and 6 structures the search cannot bound
+    bool infeasible;  // a row no point satisfies
     bool localMoves;
     std::vector<int> localStatus;
     int stopCode;
@@ -176,13 +176,20 @@ TEST(IaEngine, StatusPaths) {
       // Every box is discarded before any point: infeasible unless the final
       // local run returns a solution.
       {"empty, local fails", 0, 2, 0, true, false, {StatusIterationLimit}, StopContinue, StatusInfeasible},
-      {"empty, final local solves", 0, 2, 0, true, false, {StatusIterationLimit, StatusConverged},
-       StopContinue, StatusSolved},
+      {"empty, final local solves",
+       0,
+       2,
+       0,
+       true,
+       false,
+       {StatusIterationLimit, StatusConverged},
+       StopContinue,
+       StatusSolved},
   };
   for (const Case& c : cases) {
     IaTestModel t;
     square(t);
-    t.add([](const auto& x) { return sqr(x[1]) + 1.0; });   // <= 0 nowhere
+    t.add([](const auto& x) { return sqr(x[1]) + 1.0; });  // <= 0 nowhere
     IaFakeHost f;
     f.t = &t;
     f.lower = {-1}, f.upper = {1}, f.start = {0.9};
@@ -224,10 +231,8 @@ TEST(IaContract, NarrowsABoxToWhatALinearRowAllows) {
     Interval x, y;
   };
   const std::vector<Case> cases = {
-      {"x + 2y <= 2", 1, 2, -2, false, true, {0, 2}, {0, 1}},
-      {"-x - y <= -3", -1, -1, 3, false, true, {1, 2}, {1, 2}},
-      {"x + y = 3", 1, 1, -3, true, true, {1, 2}, {1, 2}},
-      {"x + y <= -5", 1, 1, 5, false, false, {}, {}},
+      {"x + 2y <= 2", 1, 2, -2, false, true, {0, 2}, {0, 1}}, {"-x - y <= -3", -1, -1, 3, false, true, {1, 2}, {1, 2}},
+      {"x + y = 3", 1, 1, -3, true, true, {1, 2}, {1, 2}},    {"x + y <= -5", 1, 1, 5, false, false, {}, {}},
       {"x - y = 5", 1, -1, -5, true, false, {}, {}},
   };
   for (const Case& c : cases) {

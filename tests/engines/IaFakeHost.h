@@ -18,8 +18,8 @@ struct IaFakeHost {
   std::map<int, int> queries;
   std::map<std::string, int> named;
   double accuracy = 1e-6;
-  bool localMoves = true;       // false: the local solver stays where it starts
-  std::vector<int> localStatus = {StatusSolved};   // one per run, the last repeated
+  bool localMoves = true;                         // false: the local solver stays where it starts
+  std::vector<int> localStatus = {StatusSolved};  // one per run, the last repeated
   mutable std::size_t localRuns = 0;
   int stopAt = -1, stopCode = StopContinue;
   int reportSet = -1;
@@ -88,7 +88,7 @@ inline IaHost bindHost(IaFakeHost& f) {
   s.progress = [](void* u, int flags, int count, double) {
     const IaFakeHost& f = hostOf(u);
     return (flags & (ProgressIterationNumber | ProgressIteration)) && count == f.stopAt ? f.stopCode
-                                                                                      : int{StopContinue};
+                                                                                        : int{StopContinue};
   };
   s.writeReports = [](void* u, int set, int, const ReportSummary*, const SensitivityRecord*) {
     hostOf(u).reportSet = set;
@@ -116,7 +116,7 @@ inline IaHost bindHost(IaFakeHost& f) {
 struct EngineRun {
   int status;
   IaEngine engine;
-  std::vector<IaBox> solutions;   // the all-solutions search's, before finish
+  std::vector<IaBox> solutions;  // the all-solutions search's, before finish
 };
 
 // Set-up, solve and finish of the engine on the fake host.

@@ -14,8 +14,8 @@
 
 struct IvG {
   Interval v;
-  std::vector<Interval> g;   // 1..n
-  std::vector<Interval> h;   // (n + 1) x (n + 1), row by row
+  std::vector<Interval> g;  // 1..n
+  std::vector<Interval> h;  // (n + 1) x (n + 1), row by row
 };
 
 // phi(a) with phi' = d1 and phi'' = d2 over a's value: the chain rule.
@@ -58,9 +58,7 @@ inline IvG exp(const IvG& a) {
   const Interval e = Ivl_exp(a.v);
   return ivgUnary(a, e, e, e);
 }
-inline IvG cos(const IvG& a) {
-  return ivgUnary(a, Ivl_cos(a.v), Ivl_neg(Ivl_sin(a.v)), Ivl_neg(Ivl_cos(a.v)));
-}
+inline IvG cos(const IvG& a) { return ivgUnary(a, Ivl_cos(a.v), Ivl_neg(Ivl_sin(a.v)), Ivl_neg(Ivl_cos(a.v))); }
 inline double sqr(double a) { return a * a; }
 
 // A model of generic functions f(x) (x 1-based), function 0 the objective.

@@ -3,7 +3,7 @@
 // ("solver_dia" 4, the level at which the engine asks for it): each bounded
 // model reaches its published global optimum from the start point in the
 // file, and each system of equations lists every known solution in the
-// engine's report table.
+// engine's report table and leaves one, to full precision, in its cells.
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -17,7 +17,7 @@ struct GlobalProblem {
   std::string name, kind;
   int n = 0;
   double optimum = 0;
-  std::vector<std::vector<double>> solutions;   // of a system of equations
+  std::vector<std::vector<double>> solutions;  // of a system of equations
 };
 
 void PrintTo(const GlobalProblem& p, std::ostream* os) { *os << p.name; }
@@ -35,14 +35,14 @@ std::vector<GlobalProblem> readProblems() {
   std::ifstream solutions(dir + "solutions.csv");
   std::string line;
   std::getline(solutions, line);
-  while (std::getline(solutions, line)) {   // name, solution, variable, cell, value
+  while (std::getline(solutions, line)) {  // name, solution, variable, cell, value
     const std::vector<std::string> f = csvFields(line);
     if (f.size() >= 5) points[f[0]][std::stoi(f[1])].push_back(std::stod(f[4]));
   }
   std::vector<GlobalProblem> out;
   std::ifstream optima(dir + "optima.csv");
   std::getline(optima, line);
-  while (std::getline(optima, line)) {   // name, kind, n, rows, sense, optimum, ...
+  while (std::getline(optima, line)) {  // name, kind, n, rows, sense, optimum, ...
     const std::vector<std::string> f = csvFields(line);
     if (f.size() < 6) continue;
     GlobalProblem p{f[0], f[1], std::stoi(f[2]), f[5].empty() ? 0.0 : std::stod(f[5]), {}};
@@ -95,6 +95,10 @@ TEST_P(GlobalWorkbooks, ReachesTheOptimumOrListsEverySolution) {
     EXPECT_NEAR(valueAt("B6"), p.optimum, 1e-6 * std::max(1.0, std::fabs(p.optimum)));
     return;
   }
+  // The cells hold the first solution to full precision: each equation's
+  // body (B9 on) equals its right-hand side (D9 on).
+  for (int k = 0; k < p.n; ++k)
+    EXPECT_NEAR(numberIn(sheet, 8 + k, 1), numberIn(sheet, 8 + k, 3), 1e-9) << "equation " << k + 1;
   const std::vector<std::vector<double>> listed = listedSolutions(p.n);
   EXPECT_EQ(listed.size(), p.solutions.size());
   for (const std::vector<double>& known : p.solutions) {

@@ -166,7 +166,8 @@ TEST_F(Recalc, InterpreterNamesEveryCellItCannotCompute) {
 }
 
 // A reference into a workbook beside this one reads that book's stored
-// values; a book that is not there names the cell with the reason.
+// values; a book that is not there, a range the interpreter cannot hold and
+// an undefined name each name the cell with the reason.
 TEST_F(Recalc, InterpreterReadsOtherWorkbooks) {
   std::string error;
   Workbook* other = Wb_newWorkbook("Other.xlsx");
@@ -180,6 +181,8 @@ TEST_F(Recalc, InterpreterReadsOtherWorkbooks) {
   Wb_setFormula(wb, sh, 0, 0, "='[Other.xlsx]Data Sheet'!A1*2");
   Wb_setFormula(wb, sh, 1, 0, "=SUM('[Other.xlsx]Data Sheet'!A1:A2)+1");
   Wb_setFormula(wb, sh, 2, 0, "='[Missing.xlsx]S'!A1+1");
+  Wb_setFormula(wb, sh, 3, 0, "=SUM(A1:IV1)");   // column 256 lies past the interpreter's columns
+  Wb_setFormula(wb, sh, 4, 0, "=NoSuchName+1");
   ASSERT_TRUE(Xlsx_save(wb, (dir_ / "main.xlsx").string(), &error)) << error;
   FeInterpreted result;
   Fe_interpretWorkbook(wb, &result);
@@ -187,6 +190,9 @@ TEST_F(Recalc, InterpreterReadsOtherWorkbooks) {
   EXPECT_EQ(result.values[at(0)], CellValue::makeNumber(42));
   EXPECT_EQ(result.values[at(1)], CellValue::makeNumber(26));
   EXPECT_EQ(result.failures[at(2)], "not compiled: External name !");
+  EXPECT_EQ(result.failures[at(3)],
+            "not compiled: Undefined identifier ! (a1:iv1 lies past the interpreter's rows and columns)");
+  EXPECT_EQ(result.failures[at(4)], "not compiled: Undefined identifier !");
   Wb_closeWorkbook(wb);
   EXPECT_TRUE(Wb_app().workbooks.empty());
 }

@@ -82,6 +82,8 @@ TEST(BigM, RowsAdmitExactlyTheConstructsValue) {
       {"=MAX(a1,2*b1)", [](double a, double b, double, double) { return std::max(a, 2 * b); }},
       {"=MIN(a1,0.5)", [](double a, double, double, double) { return std::min(a, 0.5); }},
       {"=IF(c1,a1,b1-1)", [](double a, double b, double c, double) { return c ? a : b - 1; }},
+      {"=IF(d1,a1/10,10*b1)", [](double a, double b, double, double d) { return d ? a / 10 : 10 * b; }},
+      {"=MIN(10*b1,a1)", [](double a, double b, double, double) { return std::min(10 * b, a); }},
       {"=d1*(a1+b1)", [](double a, double b, double, double d) { return d * (a + b); }},
       {"=AND(c1,d1)", [](double, double, double c, double d) { return c && d ? 1.0 : 0.0; }},
       {"=OR(c1,d1)", [](double, double, double c, double d) { return c || d ? 1.0 : 0.0; }},
