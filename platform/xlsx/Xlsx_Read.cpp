@@ -33,6 +33,9 @@ constexpr zip_uint64_t kMinInflateBudget = 64u << 20;
 // this many: a block's cells are all made, so a block the file does not back
 // with its cells would cost without bound.
 constexpr long long kArrayCellSlack = 1 << 16;
+// Workbooks of up to this many cells keep a copy of what was read for their
+// save; a larger one is read again when saved rather than held twice.
+constexpr std::size_t kKeptCellsMax = 1 << 18;
 // A text is kept in its element (no node of its own).
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
@@ -577,6 +580,12 @@ void copyContents(const Workbook& wb, Workbook* copy) {
   copy->names = wb.names;
 }
 
+std::size_t cellCount(const Workbook& wb) {
+  std::size_t cells = 0;
+  for (const auto& sheet : wb.sheets) cells += sheet->cells.size();
+  return cells;
+}
+
 }  // namespace
 
 bool Xlsx_readFile(const std::string& path, std::string* bytes, std::string* why) {
@@ -625,9 +634,11 @@ Workbook* Xlsx_open(const std::string& path, std::string* error) {
   std::string why;
   auto origin = std::make_shared<WbFileOrigin>();
   if (Xlsx_readFile(path, &origin->bytes, &why) && Xlsx_readPackage(origin->bytes, wb, &origin->package, &why)) {
-    origin->path = path;
-    copyContents(*wb, &origin->asRead);
-    wb->origin = std::move(origin);
+    if (cellCount(*wb) <= kKeptCellsMax) {
+      origin->path = path;
+      copyContents(*wb, &origin->asRead);
+      wb->origin = std::move(origin);
+    }
     return wb;
   }
   Wb_closeWorkbook(wb);
