@@ -93,6 +93,7 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {76, nullptr, CORVAN_PROC(Eval_showStatus)},
     {77, nullptr, CORVAN_PROC(Eval_loadModel)},
     {78, nullptr, CORVAN_PROC(Eval_diagnoseModel)},
+    {79, nullptr, CORVAN_PROC(Eval_refreshArrayBlocks)},
     {80, nullptr, CORVAN_PROC(Eval_freeModel)},
     {81, nullptr, CORVAN_PROC(Eval_getBounds)},
     {82, nullptr, CORVAN_PROC(Eval_getCurvatureClasses)},

@@ -218,7 +218,10 @@ int Eval_enumDependencies(LibraryContext* context, void* user, EvalDependencyCal
 int Eval_evalJacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
                       const double* x, int flags) {
   EvalContext* ctx = loadedModel(context);
-  if (!ctx || !callback || !x) return 0;
+  if (!ctx) return 0;
+  // Without a callback the request only builds the sparsity lists.
+  if (!callback) return Eval_gradientsAt(ctx, nullptr, nullptr, nullptr, x, flags);
+  if (!x) return 0;
   // The objective's gradient keeps the sign of the objective's value that
   // the evaluations hand over; an engine that maximises negates both itself.
   flags &= ~kJacNegateMaximised;

@@ -31,6 +31,10 @@ int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCo
 // not be evaluated (reported through ordinal 75), 13 the range unwritable.
 int Eval_diagnoseModel(LibraryContext* context, std::intptr_t refreshWord, int report, int convexity,
                        int detailed);
+// Re-reads the workbook values the loaded model reads from the workbook
+// (the active sheet's used range) after the workbook has recalculated
+// (ordinal 79; the word is not read). 0, also without a model.
+int Eval_refreshArrayBlocks(LibraryContext* context, std::intptr_t unused);
 int Eval_freeModel(LibraryContext* context);        // 0 on success
 int Eval_queryModel(LibraryContext* context, int kind);
 

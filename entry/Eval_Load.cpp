@@ -21,6 +21,7 @@
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
 #include "interpreter/Load_Model.h"
+#include "interpreter/Model_Progress.h"
 #include "platform/os/Os.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
@@ -154,21 +155,43 @@ std::string cellText(const ExcelAutomation* ea, const CellRef& cell) {
   return text + Text_toUtf8(Com_formatAddress(cell.row, cell.column, 1, true));
 }
 
+// "Sheet1!$B$3" of an added variable's or function's cell, else its name.
+std::string addedText(const ExcelAutomation* ea, const LoadAdded& added) {
+  return added.cell.sheet > 0 ? cellText(ea, added.cell) : Text_toUtf8(added.name);
+}
+
+// The added variables and functions, one row each (sheet, text, type or
+// relation), with the model's counts and its cell count.
+void reportAdded(LibraryContext* context, const ExcelAutomation* ea, const LoadReport& report) {
+  std::vector<std::string> texts;
+  for (const auto* list : {&report.addedVariables, &report.addedFunctions})
+    for (const LoadAdded& added : *list) texts.push_back(addedText(ea, added));
+  std::vector<ExtraRow> rows;
+  size_t k = 0;
+  for (const auto* list : {&report.addedVariables, &report.addedFunctions})
+    for (const LoadAdded& added : *list) rows.push_back(ExtraRow{added.cell.sheet, texts[k++].c_str(), added.type});
+  const int variables = static_cast<int>(report.addedVariables.size());
+  const int functions = static_cast<int>(report.addedFunctions.size());
+  const int counts[3] = {variables, functions, static_cast<int>(report.cells)};
+  Sess_storeModelCounts(context, counts, 1, rows.data(), variables, rows.data() + variables, functions);
+}
+
 // The cells of badly scaled additions and the size of the compiled model
-// in the front end's result range.
+// in the front end's result range, after the added variables and functions.
 void reportAnalysis(LibraryContext* context, const ExcelAutomation* ea, const LoadReport& report) {
   std::vector<std::string> texts;
   for (const CellRef& cell : report.scalingCells) texts.push_back(cellText(ea, cell));
   std::vector<const char*> pointers;
   for (const std::string& t : texts) pointers.push_back(t.c_str());
-  Sess_storeAnalysisCounts(context, texts.empty() ? 0 : 1, static_cast<int>(texts.size()),
-                           static_cast<int>(report.cells), pointers.data(), 0, 0);
+  Sess_storeAnalysisCounts(
+      context, texts.empty() ? 0 : 1, static_cast<int>(texts.size()), static_cast<int>(report.cells), pointers.data(),
+      static_cast<int>(report.addedVariables.size()), static_cast<int>(report.addedFunctions.size()));
 }
 
 }  // namespace
 
-int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int bigM,
-                   int /*listAdded*/, int checkValues, int compactDerivatives, int /*tableFlag*/) {
+int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int bigM, int listAdded,
+                   int checkValues, int compactDerivatives, int tableFlag) {
   if (!context || Sess_modelVariables(context) < 1 || Host_queryModel(context, QueryRows) < 1) return kLoadEmpty;
   EvalContext* ctx = Load_createContext(context);
   if (!ctx) return kLoadNoMemory;
@@ -180,14 +203,26 @@ int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCo
   rq.skipCellCount = skipCellCount != 0;
   rq.bigM = bigM != 0;
   rq.checkValues = checkValues != 0;
+  rq.listAdded = listAdded != 0;
+  rq.activeSheetFormulasOnly = tableFlag != 0;
   rq.compactDerivatives = compactDerivatives != 0 ? 1 : 0;
   auto* source = new ComReaderSource(ctx->excel);
   LoadReport report;
   const int result = Load_model(ctx, source, rq, &report);
   if (!ctx->reader) delete source;  // never handed over
   if (result == kLoadCompileFailed) Eval_reportError(context);
+  if (result == kLoadOk && !report.addedVariables.empty()) reportAdded(context, ctx->excel, report);
   if (result == kLoadOk) reportAnalysis(context, ctx->excel, report);
   return result;
+}
+
+int Eval_refreshArrayBlocks(LibraryContext* context, std::intptr_t) {
+  EvalContext* ctx = context ? context->evalContext : nullptr;
+  if (!ctx || !ctx->excel) return 0;
+  Model_showProgress(ctx, kProgressUpdating, 0);
+  Com_loadUsedRange(ctx->excel, ctx->excel->activeSheet);
+  Model_showProgress(ctx, kProgressClear, 0);
+  return 0;
 }
 
 int Eval_freeModel(LibraryContext* context) {

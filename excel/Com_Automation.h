@@ -123,6 +123,10 @@ int32_t Com_getActiveSheetIndex(const ExcelAutomation* ea);
 // outside it.
 bool Com_usedValue(ExcelAutomation* ea, int32_t row, int32_t column, Value* out);
 bool Com_usedFormula(ExcelAutomation* ea, int32_t row, int32_t column, std::u16string* formula);
+// Whether the cell lies in an array formula's block (asked only when the
+// workbook has array formulas): the block's first row and column, and the
+// cell as its last corner, into block.
+bool Com_arrayBlockOf(ExcelAutomation* ea, const CellRef& cell, RangeRef* block);
 
 // The cell's position: sheet (read from the cell when sheet < 1), row and
 // column, which must fit 16 and 8 bits. For rows x columns above 1 the range

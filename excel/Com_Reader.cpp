@@ -4,7 +4,9 @@
 #include "excel/Com_Reader.h"
 
 #include "excel/Com_Automation.h"
+#include "values/Model_Functions.h"
 #include "values/Val_Value.h"
+#include "values/Vm_Context.h"
 
 namespace {
 
@@ -54,5 +56,15 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
   if (cell.sheet < 1 || cell.sheet > ea->sheetCount) return false;
   if (ea->usedSheet != cell.sheet && !Com_loadUsedRange(ea, cell.sheet)) return false;
   Com_cellFormula(ea, cell.row, cell.column, value, &info->formula);  // outside the used range: empty
+  const FunctionTable* functions = ea->context ? ea->context->functions : nullptr;
+  if (functions && functions->activeSheetFormulasOnly && cell.sheet != ea->activeSheet) info->formula.clear();
+  // A cell of an array formula: the block's formula, run for the cell's
+  // place in the block.
+  RangeRef block{};
+  if (!info->formula.empty() && Com_arrayBlockOf(ea, cell, &block)) {
+    info->isArray = true;
+    info->arrayRow = static_cast<uint16_t>(cell.row - block.firstRow);
+    info->arrayColumn = static_cast<uint8_t>(cell.column - block.firstColumn);
+  }
   return true;
 }

@@ -258,6 +258,30 @@ bool Com_usedFormula(ExcelAutomation* ea, int32_t row, int32_t column, std::u16s
   return ok;
 }
 
+bool Com_arrayBlockOf(ExcelAutomation* ea, const CellRef& cell, RangeRef* block) {
+  if (!ea->hasArrays || cell.sheet < 1 || cell.sheet > ea->sheetCount) return false;
+  AutoObject* sheet = ea->sheets[cell.sheet];
+  const RangeRef one{cell.sheet, cell.row, cell.column, cell.row, cell.column};
+  if (!Com_addArgString(ea, Com_rangeToA1(one, false).c_str())) return false;
+  AutoObject* range = getObject(ea, sheet, u"Range", Com_cachedId(ea, sheet, kComSheetRange, u"Range"));
+  if (!range) return false;
+  const bool inArray = call(ea, range, u"HasArray", Com_cachedId(ea, range, kComHasArray, u"HasArray")) &&
+                       ea->result.vt == Auto_vtBool && ea->result.boolean != 0;
+  Auto_variantClear(&ea->result);
+  AutoObject* array =
+      inArray ? getObject(ea, range, u"CurrentArray", Com_cachedId(ea, range, kComCurrentArray, u"CurrentArray"))
+              : nullptr;
+  Auto_release(range);
+  if (!array) return false;
+  int32_t row = 0, column = 0;
+  const bool placed = getInt(ea, array, u"Row", Com_cachedId(ea, array, kComRow, u"Row"), &row) &&
+                      getInt(ea, array, u"Column", Com_cachedId(ea, array, kComColumn, u"Column"), &column);
+  Auto_release(array);
+  if (!placed || row < 1 || row > cell.row || column < 1 || column > cell.column) return false;
+  *block = RangeRef{cell.sheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column), cell.row, cell.column};
+  return true;
+}
+
 bool Com_callWorksheetFunction(ExcelAutomation* ea, const AutoChar* name, Value* out) {
   if (!call(ea, ea->worksheetFunction, name, Auto_dispidUnknown, Auto_method)) return false;
   Com_variantToValue(&ea->result, out);

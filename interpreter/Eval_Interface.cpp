@@ -5,6 +5,7 @@
 // forward mode likewise.
 #include "interpreter/Eval_Interface.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "interpreter/Eval_Entries.h"
@@ -41,7 +42,32 @@ bool gradientOf(EvalContext* ctx, int32_t i, bool reset, double* value, std::vec
   return Eval_evalRealDeriv(ctx->program, i, reset, value, gradient->data(), false, false);
 }
 
+// Whether variable j (0-based) takes part in a nonlinear-only Hessian of
+// function i: with compact derivatives the pruned list already says so,
+// else its diagnosed class must be above linear.
+bool nonlinearIn(const EvalContext* ctx, int32_t i, int32_t j) {
+  return ctx->compactDerivatives == 1 || !Eval_diagnosed(ctx) || Eval_dependencyClass(ctx, i, j) > kDegLinear;
+}
+
 }  // namespace
+
+bool Eval_buildSparsityList(EvalContext* ctx, bool nonlinear) {
+  if (!Eval_diagnosed(ctx)) return false;
+  StructureInfo* s = ctx->structure;
+  int32_t& built = nonlinear ? s->nonlinearListBuilt : s->fullListBuilt;
+  if (built) return true;
+  const int32_t m = std::min(functionCount(ctx), s->functionCount);
+  for (int32_t i = 0; i < m; ++i) {
+    std::vector<int32_t>& deps = ctx->functions->array[static_cast<size_t>(i)]->variables;
+    std::vector<uint8_t> classes(deps.size());
+    for (size_t k = 0; k < deps.size(); ++k)
+      classes[k] = static_cast<uint8_t>(Eval_dependencyClass(ctx, i, deps[k] - 1));
+    if (nonlinear) Model_pruneToNonlinear(&deps, &classes);
+    else Model_pruneToDependent(&deps, &classes);
+  }
+  built = 1;
+  return true;
+}
 
 int32_t Eval_objectiveIndex(const FunctionTable* functions) {
   for (int32_t i = static_cast<int32_t>(functions->array.size()) - 1; i >= 0; --i)
@@ -76,11 +102,16 @@ int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const do
 int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, void* extra, const double* x,
                      int flags) {
   const StructureInfo* s = ctx->structure;
-  const bool classes = Eval_diagnosed(ctx);
-  if (((flags & (kJacLinearEntries | kJacNonlinear)) && !classes) ||
+  const bool diagnosed = Eval_diagnosed(ctx);
+  if (((flags & (kJacLinearEntries | kJacNonlinear)) && !diagnosed) ||
       ((flags & kJacLinearFunctions) && !(s && s->functionClasses)) ||
       ((flags & kJacLinearVariables) && !(s && s->variableClasses)))
     return 0;
+  const bool build = flags & (kJacBuildLists | kJacNonlinear);
+  if (build && !Eval_buildSparsityList(ctx, flags & kJacNonlinear) && !callback) return 0;
+  if (!callback) return build ? 1 : 0;
+  // The class filters stop once the gradients span only the nonlinear list.
+  const bool classes = diagnosed && !(ctx->compactDerivatives == 1 && s->nonlinearListBuilt);
   Eval_setPoint(ctx, x);
   const int32_t m = functionCount(ctx), objective = Eval_objectiveIndex(ctx->functions);
   bool first = true;
@@ -114,6 +145,8 @@ int Eval_hessianAt(EvalContext* ctx, void* user, EvalValueCallback callback, voi
   const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
   const bool replay = ctx->replayAllowed == 1 && item->usesTape;
   if (ctx->forwardHessAllowed != 1 && !replay) return 0;
+  const bool nonlinearOnly = flags & kHessNonlinearOnly;
+  if (nonlinearOnly && ctx->compactDerivatives == 1) Eval_buildSparsityList(ctx, true);
   const int32_t nv = derivativeCount(ctx, item);
   const size_t size = static_cast<size_t>(nv) + 1;
   std::vector<double> gradient(size, 0.0), cells(size * size, 0.0);
@@ -127,16 +160,19 @@ int Eval_hessianAt(EvalContext* ctx, void* user, EvalValueCallback callback, voi
   const bool halve = (flags & kHessHalve) && !(flags & kHessDouble);
   const bool twice = (flags & kHessDouble) && !(flags & kHessHalve);
   const double scale = halve ? 0.5 : twice ? 2.0 : 1.0;
+  const auto skipped = [&](int32_t j) { return nonlinearOnly && !nonlinearIn(ctx, i, j); };
   for (int32_t j = 1; j <= nv; ++j)
     for (int32_t k = 1; k <= nv; ++k) {
       if (((flags & kHessUpper) && k < j) || ((flags & kHessLower) && k > j)) continue;
-      if (!callback(ctx->library, user, variableOfSlot(ctx, item, j) - 1, variableOfSlot(ctx, item, k) - 1,
-                    scale * rows[j][k], extra))
-        return 0;
+      const int32_t vj = variableOfSlot(ctx, item, j) - 1, vk = variableOfSlot(ctx, item, k) - 1;
+      if (skipped(vj) || skipped(vk)) continue;
+      if (!callback(ctx->library, user, vj, vk, scale * rows[j][k], extra)) return 0;
     }
   if (flags & kHessGradient)
-    for (int32_t k = 1; k <= nv; ++k)
-      if (!callback(ctx->library, user, -1, variableOfSlot(ctx, item, k) - 1, gradient[k], extra)) return 0;
+    for (int32_t k = 1; k <= nv; ++k) {
+      const int32_t vk = variableOfSlot(ctx, item, k) - 1;
+      if (!skipped(vk) && !callback(ctx->library, user, -1, vk, gradient[k], extra)) return 0;
+    }
   if ((flags & kHessValue) && value != 0.0 && !callback(ctx->library, user, -1, -1, value, extra)) return 0;
   return 1;
 }

@@ -19,6 +19,9 @@ constexpr int kJacLinearFunctions = 0x10; // only linear functions
 constexpr int kJacLinearVariables = 0x20; // only variables linear everywhere
 constexpr int kJacIncludeObjective = 0x100;
 constexpr int kJacObjectiveOnly = 0x200;
+// Builds the sparsity lists first when missing: the nonlinear list with
+// kJacNonlinear, the full list otherwise. Also set by kJacNonlinear alone.
+constexpr int kJacBuildLists = 0x40;
 // Flags of a Hessian request.
 constexpr int kHessUpper = 0x1;      // entries with k >= j only
 constexpr int kHessLower = 0x2;      // entries with k <= j only
@@ -26,6 +29,10 @@ constexpr int kHessHalve = 0x4;
 constexpr int kHessDouble = 0x8;
 constexpr int kHessGradient = 0x10;  // also (-1, k, g_k)
 constexpr int kHessValue = 0x20;     // also (-1, -1, value) when non-zero
+// Only the variables on which the function depends nonlinearly: the
+// nonlinear sparsity list is built first with compact derivatives, else
+// variables of class 0 or 1 for the function are skipped.
+constexpr int kHessNonlinearOnly = 0x40;
 // The objective's Hessian as quadratic coefficients: halved, with gradient
 // and value, so that f = x'Qx + c'x + d at x = 0.
 constexpr int kHessQuadraticTerms = kHessHalve | kHessGradient | kHessValue;
@@ -40,10 +47,19 @@ int Eval_valuesAt(EvalContext* ctx, double* f, const double* x);
 // The objective's value and (when gradient is not null) its gradient over
 // all variables, 0-based; 1 or 0.
 int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const double* x);
+// Prunes every function's own variable list (the layout of its compact
+// derivatives) to the variables of its diagnosed classes: those on which it
+// depends nonlinearly (classes 2 and 3), or every one it depends on at all.
+// Once built a list stays. False without a diagnosis.
+bool Eval_buildSparsityList(EvalContext* ctx, bool nonlinear);
 // Every gradient entry (i, j) of the functions at x, the objective only with
 // kJacIncludeObjective or alone with kJacObjectiveOnly, filtered by the
 // flags; a filter whose classes are missing is refused (0). 1, or 0 on a
-// failure or a callback's 0.
+// failure or a callback's 0. kJacBuildLists (or kJacNonlinear) builds the
+// sparsity list first; with a null callback nothing is evaluated and the
+// result is 1 when a list exists. Once the nonlinear list has been built
+// with compact derivatives, the gradients span only its variables and every
+// entry is reported.
 int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, void* extra, const double* x,
                      int flags);
 // The Hessian entries (j, k) of function i at x, then gradient and value by

@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "interpreter/BigM_Builder.h"
 #include "interpreter/Eval_Interface.h"
 #include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
@@ -133,6 +134,27 @@ int32_t checkValues(EvalContext* ctx, LoadReport* report) {
   return ok ? kLoadOk : kLoadCompileFailed;
 }
 
+// The variables and functions the linearisation added, in table order:
+// variables by their generated names, functions by the construct's cell.
+void listAdded(const EvalContext* ctx, LoadReport* report) {
+  const VariableTable* v = ctx->variables;
+  int32_t generated = 0;
+  for (const ModelItem* item : ctx->functions->array) generated += item->generated ? 1 : 0;
+  if (v->extraCount < 1 || generated < 1) return;
+  const SymbolTable* store = ctx->codeStore;
+  for (size_t j = v->records.size() - static_cast<size_t>(v->extraCount); j < v->records.size(); ++j) {
+    const auto serial = static_cast<size_t>(v->records[j].link);
+    const Symbol* s = serial < store->bySerial.size() ? store->bySerial[serial] : nullptr;
+    report->addedVariables.push_back(LoadAdded{v->records[j].type, CellRef{}, s ? s->name : std::u16string()});
+  }
+  int32_t k = 0;
+  for (const ModelItem* item : ctx->functions->array) {
+    if (!item->generated) continue;
+    const BigMNote* note = ctx->reader ? BigM_noteOf(ctx->reader->bigM, k++) : nullptr;
+    report->addedFunctions.push_back(LoadAdded{item->relation, note ? note->cell : CellRef{}, {}});
+  }
+}
+
 }  // namespace
 
 EvalContext* Load_createContext(LibraryContext* library) {
@@ -148,6 +170,7 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   ctx->variables = Model_createVariableTable();
   ctx->functions = Model_createFunctionTable();
   if (!ctx->variables || !ctx->functions) return kLoadNoMemory;
+  ctx->functions->activeSheetFormulasOnly = rq.activeSheetFormulasOnly ? 1 : 0;
   if (!addVariables(ctx, rq) || !addFunctions(ctx->functions, rq)) return kLoadHostFailure;
   SymbolTable* store = Prog_createSymbolTable(ctx);
   ctx->codeStore = store;
@@ -167,6 +190,7 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   }
   ProgBudget budget{};
   if (!Prog_compile(ctx->program, rq.freeBytes, &budget)) return kLoadCompileFailed;
+  if (rq.listAdded) listAdded(ctx, report);
   ctx->nonSmoothAllowed = rq.nonSmoothAllowed ? 1 : 0;
   return rq.checkValues ? checkValues(ctx, report) : kLoadOk;
 }

@@ -76,15 +76,28 @@ struct LoadRequest {
   bool skipCellCount = false;
   bool bigM = false;               // linearise non-smooth constructs with big-M rows
   bool checkValues = false;
+  bool activeSheetFormulasOnly = false;  // other sheets' cells keep their values
+  bool listAdded = false;                // list the variables and functions the linearisation added
   bool nonSmoothAllowed = true;
   int32_t compactDerivatives = 0;
   uint64_t freeBytes = 0;          // the memory budget of the compile step
+};
+
+// A variable or function that the interpreter added to the model: a
+// variable's type (VarType) or a function's relation, the cell of the
+// construct it stands for (sheet 0 when none) and its generated name.
+struct LoadAdded {
+  int32_t type = 0;
+  CellRef cell{};
+  std::u16string name;
 };
 
 struct LoadReport {
   int32_t formulaCells = 0;        // compiled cells, an array formula counting its area
   int64_t cells = 0;               // distinct cells the model reads
   std::vector<CellRef> scalingCells;  // cells of badly scaled additions, in order
+  // With listAdded, when the interpreter added both variables and functions.
+  std::vector<LoadAdded> addedVariables, addedFunctions;
 };
 
 // A fresh context for a load, pointing back to the library; null without

@@ -59,6 +59,9 @@ struct FunctionTable {
   std::vector<ModelItem*> array;      // built: objective last
   std::vector<ModelItem*> pending;    // generated items waiting to be joined, owned
   uint32_t problemClass = kClassOther;
+  // Cells on sheets other than the active one are read as their values
+  // only: their formulas are not compiled.
+  uint8_t activeSheetFormulasOnly = 0;
   // Node capacities of the tapes, recorded by the memory pass; -1 until it
   // has run, and every tape preparation refuses to start before it.
   int32_t maxCellTape = -1;      // most operations of one side of one function

@@ -21,9 +21,11 @@ bool Ia_popBox(IaBoxList& list, IaBox& box, double* lower, int* split) {
   return true;
 }
 
+namespace {
+
 // The first i of largest weight(i), over i = 1..n.
 template <typename Weight>
-static int Ia_argMaxComponent(int n, Weight weight) {
+int argMaxComponent(int n, Weight weight) {
   int best = 1;
   double most = n >= 1 ? weight(1) : 0.0;
   for (int i = 2; i <= n; ++i)
@@ -31,18 +33,20 @@ static int Ia_argMaxComponent(int n, Weight weight) {
   return best;
 }
 
+}  // namespace
+
 int Ia_widestComponent(int n, const Interval* box) {
-  return Ia_argMaxComponent(n, [box](int i) { return box[i].hi - box[i].lo; });
+  return argMaxComponent(n, [box](int i) { return box[i].hi - box[i].lo; });
 }
 
 int Ia_smearComponent(int n, const Interval* box, const Interval* gradient) {
-  return Ia_argMaxComponent(n, [box, gradient](int i) {
+  return argMaxComponent(n, [box, gradient](int i) {
     return (box[i].hi - box[i].lo) * (gradient[i].hi - gradient[i].lo);
   });
 }
 
 int Ia_matrixSmearComponent(int n, const Interval* box, const std::vector<IaBox>& rows) {
-  return Ia_argMaxComponent(n, [box, &rows](int j) {
+  return argMaxComponent(n, [box, &rows](int j) {
     double sum = 0;
     for (const IaBox& row : rows)
       if (!row.empty()) sum += std::max(std::fabs(row[j].lo), std::fabs(row[j].hi));
@@ -50,8 +54,10 @@ int Ia_matrixSmearComponent(int n, const Interval* box, const std::vector<IaBox>
   });
 }
 
+namespace {
+
 // True when the box lies apart from the recorded one in some component.
-static bool Ia_boxDiffers(const IaBox& box, const IaBox& recorded, double acc, double res) {
+bool boxDiffers(const IaBox& box, const IaBox& recorded, double acc, double res) {
   for (std::size_t i = 1; i < box.size(); ++i) {
     const Interval& r = recorded[i];
     const double d = std::max(std::fabs(box[i].lo - r.lo), std::fabs(box[i].hi - r.hi));
@@ -61,9 +67,11 @@ static bool Ia_boxDiffers(const IaBox& box, const IaBox& recorded, double acc, d
   return false;
 }
 
+}  // namespace
+
 void Ia_recordSolution(IaBoxList& solutions, const IaBox& box, double bound, double acc,
                        double res) {
   for (const IaBoxNode& node : solutions.nodes)
-    if (!Ia_boxDiffers(box, node.box, acc, res)) return;
+    if (!boxDiffers(box, node.box, acc, res)) return;
   solutions.nodes.push_back(IaBoxNode{0, bound, box});
 }

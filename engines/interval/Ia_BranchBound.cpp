@@ -23,7 +23,7 @@ struct IaSearch {
 };
 
 // Bounds one half and keeps it when it stays alive; false on a failure.
-bool Ia_boundHalf(IaSearch& s, IaBox& half) {
+bool boundHalf(IaSearch& s, IaBox& half) {
   IaBoxBound bound;
   if (!s.steps.boundBox(s.steps.user, half, s.incumbent, &s.upper, &bound)) return false;
   if (!bound.alive) return true;
@@ -34,19 +34,19 @@ bool Ia_boundHalf(IaSearch& s, IaBox& half) {
   return true;
 }
 
-void Ia_incumbentPoint(const IaSearch& s, std::vector<double>& x, double* objective) {
+void incumbentPoint(const IaSearch& s, std::vector<double>& x, double* objective) {
   x.assign(s.n + 1, 0.0);
   for (int i = 1; i <= s.n; ++i) x[i] = (s.incumbent[i].lo + s.incumbent[i].hi) * 0.5;
   *objective = s.options.maximise ? -s.upper : s.upper;
 }
 
 // The stopping test on the gap d between the incumbent and the lower bound.
-bool Ia_gapClosed(const IaSearchOptions& o, double upper, double lower, double d) {
+bool gapClosed(const IaSearchOptions& o, double upper, double lower, double d) {
   if (o.absoluteGapOnly || d <= o.accuracy) return d <= o.accuracy;
   return d / ((std::fabs(lower) + std::fabs(upper)) * 0.5) <= o.accuracy;
 }
 
-int Ia_searchLoop(IaSearch& s, const IaBox& start, std::vector<double>& x, double* objective) {
+int searchLoop(IaSearch& s, const IaBox& start, std::vector<double>& x, double* objective) {
   IaBox boxX = start, boxY;
   int split = Ia_widestComponent(s.n, boxX.data());
   double lower = INFINITY, checkedLower = INFINITY;
@@ -57,9 +57,9 @@ int Ia_searchLoop(IaSearch& s, const IaBox& start, std::vector<double>& x, doubl
     boxX[split].hi = mid;
     boxY[split].lo = mid;
     ++s.stats.bisections;
-    if (!Ia_boundHalf(s, boxX) || !Ia_boundHalf(s, boxY)) return IaSearchEvalFailed;
+    if (!boundHalf(s, boxX) || !boundHalf(s, boxY)) return IaSearchEvalFailed;
     ++s.stats.iterations;
-    Ia_incumbentPoint(s, x, objective);
+    incumbentPoint(s, x, objective);
     if (s.steps.reportIteration(s.steps.user, s.stats.iterations, x, *objective))
       return IaSearchStopped;
     if (!Ia_popBox(s.list, boxX, &lower, &split))
@@ -71,7 +71,7 @@ int Ia_searchLoop(IaSearch& s, const IaBox& start, std::vector<double>& x, doubl
       checkedAt = now;
     }
     const double d = std::fabs(s.upper - lower);
-    if (!Ia_gapClosed(s.options, s.upper, lower, d)) continue;
+    if (!gapClosed(s.options, s.upper, lower, d)) continue;
     const bool wideBox = !Ia_boxIsSmall(s.n, s.incumbent, s.options.accuracy);
     return d > s.options.accuracy || wideBox ? IaSearchWide : IaSearchGapClosed;
   }
@@ -85,7 +85,7 @@ bool Ia_boxBranchAndBound(const IaSearchOptions& options, const IaSearchSteps& s
   const int n = static_cast<int>(start.size()) - 1;
   IaSearch s{options, steps, n, {}, IaBox(n + 1), options.maximise ? -*objective : *objective, {}};
   for (int i = 1; i <= n; ++i) s.incumbent[i] = Interval{x[i], x[i]};
-  s.stats.result = Ia_searchLoop(s, start, x, objective);
+  s.stats.result = searchLoop(s, start, x, objective);
   *stats = s.stats;
   return s.stats.result == IaSearchGapClosed;
 }

@@ -91,7 +91,7 @@ void appendCover(LpRecord& lp, const std::vector<CoverItem>& items,
   lp.rowLower[i] = -Lp_infinity;
   lp.ranges[i] = Lp_infinity;
   lp.pristineTypes[i] = LpRowType{0, '<'};
-  ++lp.coverRowsAdded;
+  ++lp.passes.coverRowsAdded;
 }
 
 // A cover cut from row i when the relaxation violates one.
@@ -116,13 +116,13 @@ bool coverFromRow(LpRecord& lp, int i, const std::int32_t* flags) {
 
 // Takes the cover rows beyond the first `keep` back out of the model.
 void dropCoverRows(LpRecord& lp, int keep) {
-  while (lp.coverRowsAdded > keep) {
+  while (lp.passes.coverRowsAdded > keep) {
     const int i = Lp_rowsInUse(lp);
     std::fill(lp.pristine.row(i), lp.pristine.row(i) + lp.n + 1, 0.0);
     lp.pristineTypes[i] = LpRowType{};
     lp.rhs[i] = 0;
     lp.rowUpper[i] = Lp_infinity;
-    --lp.coverRowsAdded;
+    --lp.passes.coverRowsAdded;
   }
 }
 
@@ -189,7 +189,7 @@ void appendGomory(LpRecord& lp, const std::vector<double>& cut) {
   lp.ranges[i] = Lp_infinity;
   lp.rowLower[i] = -Lp_infinity;
   lp.rhs[i] = lp.rowUpper[i] = cut[static_cast<std::size_t>(lp.n) + 1];
-  ++lp.gomoryRowsAdded;
+  ++lp.passes.gomoryRowsAdded;
   Lp_originFromTableauRow(lp, i);
 }
 
@@ -198,7 +198,7 @@ int gomoryRound(LpRecord& lp, const std::int32_t* flags, const std::vector<char>
   const int rows = Lp_rowsInUse(lp);
   std::vector<double> cut(static_cast<std::size_t>(lp.n) + 2, 0.0);
   int added = 0;
-  for (int r = 1; r <= rows && lp.gomoryRowsAdded < lp.options.gomoryRowLimit; ++r) {
+  for (int r = 1; r <= rows && lp.passes.gomoryRowsAdded < lp.options.gomoryRowLimit; ++r) {
     const int v = lp.rowMap[r];
     if (v > lp.n || flags[v - 1] == 0) continue;
     const double f0 = Lp_frac(std::ldexp(lp.matrix.row(r)[0], varExponent(lp, v)));
@@ -251,14 +251,15 @@ double Lp_knapsackDp(std::vector<int>& selection, const std::vector<int>& weight
 
 bool Lp_coverCuts(LpRecord& lp, const LpSettings& settings, const std::int32_t* flags) {
   for (int round = 0;
-       round < lp.options.coverPasses && lp.coverRowsAdded < lp.options.coverRowLimit; ++round) {
+       round < lp.options.coverPasses && lp.passes.coverRowsAdded < lp.options.coverRowLimit;
+       ++round) {
     const std::unique_ptr<LpSnapshot> before(Lp_makeSnapshot(lp));
-    const int keep = lp.coverRowsAdded;
+    const int keep = lp.passes.coverRowsAdded;
     if (!before || !Lp_unscaleMatrix(lp.scaling, lp.pristine)) return false;
-    for (int i = 1; i <= lp.modelRows && lp.coverRowsAdded < lp.options.coverRowLimit; ++i)
+    for (int i = 1; i <= lp.modelRows && lp.passes.coverRowsAdded < lp.options.coverRowLimit; ++i)
       coverFromRow(lp, i, flags);
     Lp_scaleMatrix(lp.scaling, lp.pristine);
-    if (lp.coverRowsAdded == keep) return true;
+    if (lp.passes.coverRowsAdded == keep) return true;
     Lp_restoreWorking(lp);
     if (Lp_boundedSimplex(lp, settings) != 0) {
       dropCoverRows(lp, keep);
@@ -291,13 +292,14 @@ std::vector<char> Lp_integerRows(const LpRecord& lp, const std::int32_t* flags) 
 bool Lp_gomoryCuts(LpRecord& lp, const LpSettings& settings, const std::int32_t* flags,
                    const std::vector<char>& integerRows) {
   const int rounds = std::min(lp.options.gomoryPasses, lp.options.gomoryRowLimit);
-  for (int round = 0; round < rounds && lp.gomoryRowsAdded < lp.options.gomoryRowLimit; ++round) {
+  for (int round = 0; round < rounds && lp.passes.gomoryRowsAdded < lp.options.gomoryRowLimit;
+       ++round) {
     const std::unique_ptr<LpSnapshot> before(Lp_makeSnapshot(lp));
-    const int keep = lp.gomoryRowsAdded;
+    const int keep = lp.passes.gomoryRowsAdded;
     if (!before) return false;
     if (gomoryRound(lp, flags, integerRows) == 0) return true;
     if (Lp_dualWarmStart(lp, settings) != 0) {
-      lp.gomoryRowsAdded = keep;
+      lp.passes.gomoryRowsAdded = keep;
       Lp_restoreSnapshot(lp, *before);
       return false;
     }

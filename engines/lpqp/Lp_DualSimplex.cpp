@@ -111,8 +111,8 @@ int dualCandidates(LpRecord& lp, int r, int direction) {
     const bool rising = (st == 'L' && ar[k] < -tol) || (st == 'U' && ar[k] > tol);
     const bool falling = (st == 'L' && ar[k] > tol) || (st == 'U' && ar[k] < -tol);
     if (direction == 'U' ? !falling : !rising) continue;
-    lp.candCols[count] = k;
-    lp.candRatios[count] = std::fabs(r0[k] / ar[k]);
+    lp.work.candCols[count] = k;
+    lp.work.candRatios[count] = std::fabs(r0[k] / ar[k]);
     ++count;
   }
   return count;
@@ -123,8 +123,8 @@ int dualCandidates(LpRecord& lp, int r, int direction) {
 int smallestRatio(const LpRecord& lp, int count) {
   int best = 0;
   for (int c = 0; c < count; ++c) {
-    if (lp.candRatios[c] <= Lp_tiny) return c;
-    if (lp.candRatios[c] < lp.candRatios[best]) best = c;
+    if (lp.work.candRatios[c] <= Lp_tiny) return c;
+    if (lp.work.candRatios[c] < lp.work.candRatios[best]) best = c;
   }
   return best;
 }
@@ -135,7 +135,7 @@ int longStep(LpRecord& lp, int r, int count, double slope) {
   const double* ar = lp.matrix.row(r);
   while (count > 0) {
     const int c = smallestRatio(lp, count);
-    const int k = lp.candCols[c], v = lp.colMap[k];
+    const int k = lp.work.candCols[c], v = lp.colMap[k];
     if (v > lp.n || lp.lower[v] <= -Lp_infinity || lp.upper[v] >= Lp_infinity) return k;
     slope -= std::fabs(ar[k]) * (lp.upper[v] - lp.lower[v]);
     if (slope <= lp.precision) return k;
@@ -145,8 +145,8 @@ int longStep(LpRecord& lp, int r, int count, double slope) {
     moveColumn(lp, k, value - lp.x[v]);
     lp.x[v] = value;
     --count;
-    lp.candCols[c] = lp.candCols[count];
-    lp.candRatios[c] = lp.candRatios[count];
+    lp.work.candCols[c] = lp.work.candCols[count];
+    lp.work.candRatios[c] = lp.work.candRatios[count];
   }
   return 0;
 }
@@ -180,8 +180,8 @@ int dualIteration(LpRecord& lp, const LpSettings& s) {
   const int leaving = lp.rowMap[r];
   if (leaving > lp.n && direction == 'U') slope = -Lp_infinity;
   int q;
-  if (count == 1) q = lp.candCols[0];
-  else if (lp.options.plainDualRatio) q = lp.candCols[smallestRatio(lp, count)];
+  if (count == 1) q = lp.work.candCols[0];
+  else if (lp.options.plainDualRatio) q = lp.work.candCols[smallestRatio(lp, count)];
   else q = longStep(lp, r, count, slope);
   if (q == 0) return dualVerdict(lp, StatusInfeasible, true);
   const bool fixed = leaving <= lp.n && lp.lower[leaving] == lp.upper[leaving];

@@ -114,6 +114,29 @@ struct LpOptions {
   std::uint32_t optionFlags[2] = {0, 0};
 };
 
+// The integer passes' state: cut rows added, which passes ran, and the
+// node memory's sizes.
+struct LpPasses {
+  int coverRowsAdded = 0, gomoryRowsAdded = 0;
+  bool cutPassDone = false;
+  bool heuristicDone = true;
+  // Node memory: bytes per snapshot, snapshots asked for, calls between
+  // checks of the free memory.
+  std::size_t nodeSize = 0;
+  int snapshotCount = 0;
+  int memoryCheckInterval = 0;
+};
+
+// Work lists sized with the record so that no iteration allocates: the
+// candidates of the dual ratio test, the nonzero columns of the pivot row
+// and the columns whose weights grow.
+struct LpWork {
+  std::vector<int> candCols;
+  std::vector<double> candRatios;
+  std::vector<int> pivotCols;
+  std::vector<int> weightCols;
+};
+
 // Drift control of the updated tableau.
 struct LpDrift {
   // The rows the current solve started from (objective row
@@ -153,10 +176,6 @@ struct LpRecord {
   std::vector<double> savedX;   // saved relaxation solution
   std::vector<double> objCoef;  // objective coefficients as captured (not negated)
 
-  // Candidates of the dual ratio test.
-  std::vector<int> candCols;
-  std::vector<double> candRatios;
-
   double savedObjective = 0;
   int n = 0;
   int m = 0;          // rows including the cut room
@@ -169,10 +188,6 @@ struct LpRecord {
 
   std::vector<double> colWeights;  // n+1
   std::vector<double> rowWeights;  // m+1
-
-  int coverRowsAdded = 0, gomoryRowsAdded = 0;
-  bool cutPassDone = false;
-  bool heuristicDone = true;
 
   double precision = 1e-8;
   int modelVars = 0;
@@ -188,21 +203,12 @@ struct LpRecord {
   double reducedCostTolerance = 1e-5;
 
   LpOptions options;
+  LpPasses passes;
+  LpWork work;
   LpScaling scaling;
   LpQuadratic quadratic;
   LpPresolve presolve;
   RndStream rng;              // the rounding heuristic's random numbers
-
-  // Node memory: bytes per snapshot, snapshots asked for, calls between
-  // checks of the free memory.
-  std::size_t nodeSize = 0;
-  int snapshotCount = 0;
-  int memoryCheckInterval = 0;
-
-  // Work lists of the pivot, sized with the record so that no iteration
-  // allocates: nonzero columns of the pivot row, columns whose weights grow.
-  std::vector<int> pivotCols;
-  std::vector<int> weightCols;
 
   LpDrift drift;
 };

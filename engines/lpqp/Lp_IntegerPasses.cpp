@@ -24,7 +24,7 @@ bool evaluateUnscaled(void* context, const double* x, double* rows) {
 
 void runCutPasses(LpRun& run, const std::int32_t* flags) {
   LpRecord& lp = run.lp;
-  lp.cutPassDone = true;
+  lp.passes.cutPassDone = true;
   const LpSettings settings = Lp_settingsFromHost(run);
   if (lp.options.coverRowLimit > 0) Lp_coverCuts(lp, settings, flags);
   if (lp.options.nodeMemory && lp.options.gomoryRowLimit > 0)
@@ -34,12 +34,13 @@ void runCutPasses(LpRun& run, const std::int32_t* flags) {
 // Whether the free memory leaves room for another snapshot (checked every
 // memory-check-interval-th call).
 bool roomForSnapshot(LpRecord& lp, int call) {
-  if (lp.nodeSize == 0) {
-    lp.nodeSize = Lp_nodeSize(lp);
-    lp.memoryCheckInterval = std::max<int>(1, static_cast<int>((Os_freePhysicalMemory() / lp.nodeSize) / 1024));
+  if (lp.passes.nodeSize == 0) {
+    lp.passes.nodeSize = Lp_nodeSize(lp);
+    lp.passes.memoryCheckInterval =
+        std::max<int>(1, static_cast<int>((Os_freePhysicalMemory() / lp.passes.nodeSize) / 1024));
   }
-  if (call % lp.memoryCheckInterval != 0) return true;
-  return Os_freePhysicalMemory() >= 2 * lp.nodeSize + kMemoryReserve;
+  if (call % lp.passes.memoryCheckInterval != 0) return true;
+  return Os_freePhysicalMemory() >= 2 * lp.passes.nodeSize + kMemoryReserve;
 }
 
 }  // namespace
@@ -63,10 +64,10 @@ int Lp_integerPasses(LpRun& run, EngineProblem* problem, int status) {
   const std::int32_t* flags = problem->integerFlags;
   if (status != StatusSolved || lp.objKind != 1 || (problem->flags & ProblemBranch) == 0 || !flags)
     return status;
-  if (!lp.cutPassDone && lp.options.coverRowLimit + lp.options.gomoryRowLimit > 0)
+  if (!lp.passes.cutPassDone && lp.options.coverRowLimit + lp.options.gomoryRowLimit > 0)
     runCutPasses(run, flags);
-  if (lp.heuristicDone) return status;
-  lp.heuristicDone = true;
+  if (lp.passes.heuristicDone) return status;
+  lp.passes.heuristicDone = true;
   lp.savedX = lp.x;
   lp.savedObjective = lp.matrix.row(0)[0];
   const int seed = run.host.intOption(run.host.user, IntRandomSeed);
@@ -89,7 +90,7 @@ int Lp_resumeRelaxation(LpRun& run, EngineProblem* problem) {
 int Lp_takeSnapshot(LpRun& run, EngineProblem* problem) {
   LpRecord& lp = run.lp;
   if (!lp.options.nodeMemory || lp.objKind != 1 || (problem->flags & ProblemBranch) == 0) return 0;
-  const int call = lp.snapshotCount++;
+  const int call = lp.passes.snapshotCount++;
   if (call > 0 && !lp.options.keepAllSnapshots) return 0;
   if (!roomForSnapshot(lp, call)) return 0;
   LpSnapshot* snapshot = Lp_makeSnapshot(lp);

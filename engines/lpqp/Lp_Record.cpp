@@ -36,10 +36,10 @@ int Lp_allocRecord(LpRecord& lp, int n, int modelRows, int cutRows) {
     lp.lower.assign(nv, 0.0);
     lp.upper.assign(nv, Lp_infinity);
     lp.rowWeights.assign(static_cast<std::size_t>(m) + 1, 0.0);
-    lp.candCols.assign(nv, 0);
-    lp.candRatios.assign(nv, 0.0);
-    lp.pivotCols.assign(nv, 0);
-    lp.weightCols.assign(nv, 0);
+    lp.work.candCols.assign(nv, 0);
+    lp.work.candRatios.assign(nv, 0.0);
+    lp.work.pivotCols.assign(nv, 0);
+    lp.work.weightCols.assign(nv, 0);
     lp.types.assign(nr, LpRowType{});
     lp.pristineTypes.assign(nr, LpRowType{});
     sizeMatrix(lp.matrix, m + 2, n + 1);
@@ -61,7 +61,7 @@ bool Lp_isAllocated(const LpRecord& lp) {
 }
 
 int Lp_rowsInUse(const LpRecord& lp) {
-  return lp.modelRows + lp.coverRowsAdded + lp.gomoryRowsAdded;
+  return lp.modelRows + lp.passes.coverRowsAdded + lp.passes.gomoryRowsAdded;
 }
 
 void Lp_savePristine(LpRecord& lp) {

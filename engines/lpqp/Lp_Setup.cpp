@@ -35,7 +35,7 @@ int readSwitches(LpRun& run) {
   }
   lp.options.primalWeighting = run.host.namedInt(run.host.user, "solver_sep", 1) != 0;
   lp.options.dualWeighting = run.host.namedInt(run.host.user, "solver_sed", 1) != 0;
-  lp.heuristicDone = (flags & OptFlagLppPhr) == 0;
+  lp.passes.heuristicDone = (flags & OptFlagLppPhr) == 0;
   lp.options.plainDualRatio = (flags & OptFlagLptDus) != 0;
   lp.options.keepAllSnapshots = (flags & OptFlagLvaWbr) != 0;
   return lp.options.gomoryRowLimit + lp.options.coverRowLimit;

@@ -356,28 +356,28 @@ void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
   for (int k = 0; k <= n; ++k) {
     if (k == q) continue;
     ar[k] *= p;
-    if (std::fabs(ar[k]) > Lp_tiny) lp.pivotCols[count++] = k;
+    if (std::fabs(ar[k]) > Lp_tiny) lp.work.pivotCols[count++] = k;
   }
   const int pr = last == m + 1 ? last : 0;  // pricing row: phase-1 row in phase 1
   const int objectiveRows[2] = {0, pr};
   for (int t = 0; t < (pr == 0 ? 1 : 2); ++t) {
     double* ai = lp.matrix.row(objectiveRows[t]);
-    if (std::fabs(ai[q]) > Lp_tiny) eliminate(ai, ar, ai[q], lp.pivotCols.data(), count);
+    if (std::fabs(ai[q]) > Lp_tiny) eliminate(ai, ar, ai[q], lp.work.pivotCols.data(), count);
   }
   int wcount = 0;
   if (dual ? lp.options.dualWeighting : lp.options.primalWeighting) {
     const double* prow = lp.matrix.row(pr);
     for (int k = 1; k <= n; ++k)
-      if (k != q && prow[k] < -lp.reducedCostTolerance) lp.weightCols[wcount++] = k;
+      if (k != q && prow[k] < -lp.reducedCostTolerance) lp.work.weightCols[wcount++] = k;
   }
   for (int i = 1; i <= m; ++i) {
     double* ai = lp.matrix.row(i);
     if (i == r || std::fabs(ai[q]) <= Lp_tiny) continue;
-    eliminate(ai, ar, ai[q], lp.pivotCols.data(), count);
+    eliminate(ai, ar, ai[q], lp.work.pivotCols.data(), count);
     for (int t = 0; t < wcount; ++t) {
-      const double e = ai[lp.weightCols[t]];
+      const double e = ai[lp.work.weightCols[t]];
       if (dual) lp.rowWeights[i] += e * e;
-      else lp.colWeights[lp.weightCols[t]] += e * e;
+      else lp.colWeights[lp.work.weightCols[t]] += e * e;
     }
   }
   for (int i = 0; i <= last; ++i)

@@ -45,7 +45,7 @@ int solveScaled(LpRun& run, EngineProblem* problem) {
   if (lp.objKind == 2) return Lp_solveQuadraticModel(run);
   if (lp.objKind != 1) return StatusBadModel;
   int status = Lp_solveLinear(run, problem);
-  if (status == StatusSolved && !run.checked && !lp.cutPassDone) {
+  if (status == StatusSolved && !run.checked && !lp.passes.cutPassDone) {
     run.checked = true;
     status = Lp_finalCheck(run);
     // A model found not linear on a tableau with pivots behind it is looked

@@ -66,7 +66,7 @@ TEST(LpCuts, CoverCutFromAViolatedKnapsack) {
   // 3x1 + 3x2 + 3x3 <= 5 at (1, 2/3, 0): the cover {x1, x2} gives x1 + x2 <= 1.
   KnapsackRecord k({3, 3, 3}, 5, {1, 2.0 / 3, 0});
   EXPECT_TRUE(Lp_coverCuts(k.lp, settings(), k.flags.data()));
-  ASSERT_EQ(k.lp.coverRowsAdded, 1);
+  ASSERT_EQ(k.lp.passes.coverRowsAdded, 1);
   EXPECT_EQ(k.cut(), (std::vector<double>{1, 1, 1, 0}));
   EXPECT_EQ(k.lp.pristineTypes[2].type, '<');
   EXPECT_EQ(k.lp.rowUpper[2], 1.0);
@@ -77,7 +77,7 @@ TEST(LpCuts, ComplementedItemsTakeMinusOne) {
   // 3x1 + 3x2 - 3x3 <= 2 at (1, 1/3, 2/3): x1 = 1 forces x3 = 1, the cut x1 - x3 <= 0.
   KnapsackRecord k({3, 3, -3}, 2, {1, 1.0 / 3, 2.0 / 3});
   EXPECT_TRUE(Lp_coverCuts(k.lp, settings(), k.flags.data()));
-  ASSERT_EQ(k.lp.coverRowsAdded, 1);
+  ASSERT_EQ(k.lp.passes.coverRowsAdded, 1);
   EXPECT_EQ(k.cut(), (std::vector<double>{0, 1, 0, -1}));
 }
 
@@ -121,7 +121,7 @@ TEST(LpCuts, GomoryCutsKeepEveryIntegerPointAndTightenTheRelaxation) {
     LpIntRun run(m, ProblemBranch);
     ASSERT_EQ(run.setup, 1);
     ASSERT_EQ(run.solve(), 0);
-    EXPECT_GT(run.record().gomoryRowsAdded, 0) << scaling;
+    EXPECT_GT(run.record().passes.gomoryRowsAdded, 0) << scaling;
     EXPECT_LT(run.problem.objective, 1.5 - 1e-6) << scaling;  // the relaxation had 1.5
     EXPECT_GE(run.problem.objective, 1.0 - 1e-9) << scaling;
     // The cut rows, rewritten in the model's variables for the rebuilds,
@@ -163,8 +163,8 @@ TEST(LpCuts, P0033OptimumIsFeasibleAndKeptByEveryCutPass) {
   m.optionFlags = kNodeMemory;
   LpIntRun run(m, ProblemBranch);
   ASSERT_EQ(run.solve(), 0);
-  EXPECT_GT(run.record().coverRowsAdded, 0);
-  EXPECT_GT(run.record().gomoryRowsAdded, 0);
+  EXPECT_GT(run.record().passes.coverRowsAdded, 0);
+  EXPECT_GT(run.record().passes.gomoryRowsAdded, 0);
   EXPECT_GT(run.problem.objective, 2520.58);  // the cuts tighten the root's 2520.57
   EXPECT_LE(run.problem.objective, 3089.0 + 1e-6);
   void* root = run.problem.saved;
@@ -197,8 +197,8 @@ TEST(LpCuts, AStoppedReSolveTakesTheCutRoundBack) {
   LpIntRun run(m, ProblemBranch);
   EXPECT_EQ(run.solve(), 0);
   EXPECT_GT(reports, stopAfter);  // the re-solve did start
-  EXPECT_EQ(run.record().coverRowsAdded, 0);
-  EXPECT_TRUE(run.record().cutPassDone);
+  EXPECT_EQ(run.record().passes.coverRowsAdded, 0);
+  EXPECT_TRUE(run.record().passes.cutPassDone);
   EXPECT_NEAR(run.problem.objective, plainRoot, 1e-9);
 }
 

@@ -65,7 +65,7 @@ TEST(LpRecordSetup, UnsizedRecordIsRefused) {
   lp.n = 3;  // sizes that do not match the arrays
   EXPECT_EQ(Lp_boundedSimplex(lp, {}), 8);
   ASSERT_EQ(Lp_allocRecord(lp, 1, 1, 0), 0);
-  lp.gomoryRowsAdded = 2;  // more cut rows than room
+  lp.passes.gomoryRowsAdded = 2;  // more cut rows than room
   EXPECT_EQ(Lp_boundedSimplex(lp, {}), 8);
 }
 
