@@ -87,6 +87,7 @@ struct CellStyle {
 };
 
 struct CalcState;             // owned by platform/calc
+struct WbFileOrigin;          // owned by platform/xlsx
 
 struct Workbook {
   std::string path;           // file it was opened from or saved to
@@ -97,6 +98,8 @@ struct Workbook {
   int activeSheet = 0;
   std::uint64_t structureVersion = 1;
   std::shared_ptr<CalcState> calc;
+  // What was kept of the file the workbook was opened from, for saving it.
+  std::shared_ptr<const WbFileOrigin> origin;
   // Cells whose values were written since the last recalculation (sheet,
   // Wb_cellKey); past kWbChangedCellsMax writes `changedMany` stands for all.
   std::vector<std::pair<const Sheet*, std::uint64_t>> changedCells;

@@ -13,7 +13,10 @@
 // shared and array formulas, defined names, number formats, named styles).
 // On failure returns nullptr, leaves the application as it was and sets
 // `error` to a one-line message naming the file (and the sheet and cell when
-// one cell is at fault).
+// one cell is at fault). A workbook of up to a few hundred thousand cells
+// keeps the file's bytes and its cells as read (about as much memory again),
+// so that saving it while the file is unchanged on disk needs neither reading
+// nor parsing the file again.
 Workbook* Xlsx_open(const std::string& path, std::string* error);
 
 // Saves the workbook as .xlsx. The file is written under a temporary name

@@ -18,10 +18,29 @@ struct XlsxPackage {
   std::vector<std::string> sheetParts;   // in sheet order
 };
 
-// Reads the package at `path` into `wb` (which may be a workbook of no
+// The bytes of the file at `path`. On failure `why` says what is wrong,
+// without the file name.
+bool Xlsx_readFile(const std::string& path, std::string* bytes, std::string* why);
+
+// An archive read from `bytes`, which must outlive it; nullptr (with
+// `error` set) when they hold none.
+zip_t* Xlsx_openBuffer(const std::string& bytes, int flags, zip_error_t* error);
+
+// Reads the package held in `bytes` into `wb` (which may be a workbook of no
 // application); fills `package` when given. On failure `why` says what is
 // wrong, without the file name.
-bool Xlsx_read(const std::string& path, Workbook* wb, XlsxPackage* package, std::string* why);
+bool Xlsx_readPackage(const std::string& bytes, Workbook* wb, XlsxPackage* package, std::string* why);
+
+// What an open keeps of the file it read, so that a save can change the
+// package without reading and parsing it again: the file's bytes, where its
+// parts lie, and its sheets and defined names as read (before any
+// recalculation). Valid only while the file at `path` still holds `bytes`.
+struct WbFileOrigin {
+  std::string path;
+  std::string bytes;
+  XlsxPackage package;
+  Workbook asRead;
+};
 
 // A cell element of a sheet part as the reader takes it: its attributes
 // ("" when absent, with the `has` flags where absent and empty differ) and

@@ -369,15 +369,23 @@ bool copyPackage(zip_t* src, const std::string& file, const std::map<std::string
 }  // namespace
 
 XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, const std::string& file, std::string* why) {
-  Workbook before;
-  XlsxPackage package;
-  std::string unread;
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(source, ec) || !Xlsx_read(source, &before, &package, &unread) ||
-      !onlyValuesChanged(before, *wb))
-    return XlsxKeep::NotApplicable;
-  int code = 0;
-  zip_t* src = zip_open(source.c_str(), ZIP_RDONLY, &code);
+  // What the open kept stands for the file while the file holds the bytes
+  // it was read from; a file changed on disk since is read again.
+  std::string bytes, unread;
+  if (!Xlsx_readFile(source, &bytes, &unread)) return XlsxKeep::NotApplicable;
+  WbFileOrigin reread;
+  const WbFileOrigin* origin = wb->origin.get();
+  if (!origin || origin->path != source || origin->bytes != bytes) {
+    if (!Xlsx_readPackage(bytes, &reread.asRead, &reread.package, &unread)) return XlsxKeep::NotApplicable;
+    origin = &reread;
+  }
+  const Workbook& before = origin->asRead;
+  const XlsxPackage& package = origin->package;
+  if (!onlyValuesChanged(before, *wb)) return XlsxKeep::NotApplicable;
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_t* src = Xlsx_openBuffer(bytes, ZIP_RDONLY, &error);
+  zip_error_fini(&error);
   if (!src) return XlsxKeep::NotApplicable;
   std::map<std::string, std::string> changed;
   bool ok = true;

@@ -8,8 +8,10 @@
 
 #include <algorithm>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -31,6 +33,9 @@ constexpr zip_uint64_t kMinInflateBudget = 64u << 20;
 // this many: a block's cells are all made, so a block the file does not back
 // with its cells would cost without bound.
 constexpr long long kArrayCellSlack = 1 << 16;
+// Workbooks of up to this many cells keep a copy of what was read for their
+// save; a larger one is read again when saved rather than held twice.
+constexpr std::size_t kKeptCellsMax = 1 << 18;
 // A text is kept in its element (no node of its own).
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
@@ -549,40 +554,73 @@ bool loadWorkbook(Reader& r) {
   return true;
 }
 
-bool openZip(const std::string& path, ZipPtr* zip, std::string* why) {
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) { *why = "no such file"; return false; }
-  if (!std::filesystem::is_regular_file(path, ec)) { *why = "is not a file"; return false; }
-  int code = 0;
-  zip_t* z = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+bool openZip(const std::string& bytes, ZipPtr* zip, std::string* why) {
+  zip_error_t e;
+  zip_error_init(&e);
+  zip_t* z = Xlsx_openBuffer(bytes, ZIP_RDONLY | ZIP_CHECKCONS, &e);
   if (!z) {
-    zip_error_t e;
-    zip_error_init_with_code(&e, code);
-    *why = code == ZIP_ER_NOZIP ? "is not a workbook file (not a zip archive, or cut short)" : "cannot be opened: " + zipMessage(&e);
+    *why = zip_error_code_zip(&e) == ZIP_ER_NOZIP ? "is not a workbook file (not a zip archive, or cut short)"
+                                                 : "cannot be opened: " + zipMessage(&e);
     return false;
   }
+  zip_error_fini(&e);
   zip->reset(z);
   return true;
 }
 
-zip_uint64_t inflateBudget(const std::string& path) {
-  std::error_code ec;
-  zip_uint64_t size = std::filesystem::file_size(path, ec);
-  zip_uint64_t budget = std::max(kMinInflateBudget, ec ? 0 : size * kInflateRatio);
+zip_uint64_t inflateBudget(zip_uint64_t fileSize) {
+  zip_uint64_t budget = std::max(kMinInflateBudget, fileSize * kInflateRatio);
   zip_uint64_t memory = Os_freePhysicalMemory() / 4;
   return memory > 0 ? std::max(kMinInflateBudget, std::min(budget, memory)) : budget;
 }
 
+// The sheets and defined names of `wb` copied into `copy`.
+void copyContents(const Workbook& wb, Workbook* copy) {
+  for (const auto& sheet : wb.sheets) copy->sheets.push_back(std::make_unique<Sheet>(*sheet));
+  copy->names = wb.names;
+}
+
+std::size_t cellCount(const Workbook& wb) {
+  std::size_t cells = 0;
+  for (const auto& sheet : wb.sheets) cells += sheet->cells.size();
+  return cells;
+}
+
 }  // namespace
 
-bool Xlsx_read(const std::string& path, Workbook* wb, XlsxPackage* package, std::string* why) {
+bool Xlsx_readFile(const std::string& path, std::string* bytes, std::string* why) {
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) { *why = "no such file"; return false; }
+  if (!std::filesystem::is_regular_file(path, ec)) { *why = "is not a file"; return false; }
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  bytes->clear();
+  char block[1 << 16];
+  for (std::size_t got = f ? sizeof block : 0; got == sizeof block;) {
+    got = std::fread(block, 1, sizeof block, f);
+    bytes->append(block, got);
+  }
+  bool read = f && !std::ferror(f);
+  int error = errno;
+  if (f) std::fclose(f);
+  if (!read) *why = std::string("cannot be opened: ") + std::strerror(error);
+  return read;
+}
+
+zip_t* Xlsx_openBuffer(const std::string& bytes, int flags, zip_error_t* error) {
+  zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, error);
+  zip_t* zip = source ? zip_open_from_source(source, flags, error) : nullptr;
+  if (source && !zip) zip_source_free(source);
+  return zip;
+}
+
+bool Xlsx_readPackage(const std::string& bytes, Workbook* wb, XlsxPackage* package, std::string* why) {
   ZipPtr zip(nullptr, &zip_discard);
-  if (!openZip(path, &zip, why)) return false;
+  if (!openZip(bytes, &zip, why)) return false;
   Reader r;
   r.zip = zip.get();
   r.wb = wb;
   r.package = package;
-  r.inflateBudget = inflateBudget(path);
+  r.inflateBudget = inflateBudget(bytes.size());
   if (loadWorkbook(r)) return true;
   *why = r.error;
   return false;
@@ -594,7 +632,15 @@ Workbook* Xlsx_open(const std::string& path, std::string* error) {
   Workbook* wb = Wb_newWorkbook(std::filesystem::path(path).filename().string());
   wb->path = path;
   std::string why;
-  if (Xlsx_read(path, wb, nullptr, &why)) return wb;
+  auto origin = std::make_shared<WbFileOrigin>();
+  if (Xlsx_readFile(path, &origin->bytes, &why) && Xlsx_readPackage(origin->bytes, wb, &origin->package, &why)) {
+    if (cellCount(*wb) <= kKeptCellsMax) {
+      origin->path = path;
+      copyContents(*wb, &origin->asRead);
+      wb->origin = std::move(origin);
+    }
+    return wb;
+  }
   Wb_closeWorkbook(wb);
   app.activeWorkbook = previousActive;
   if (error) *error = path + ": " + why;

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kOut = std::string(CORVAN_OUT) + "/";
+const std::string kPlugins = std::string(CORVAN_PLUGINS) + "/";
 
 std::unique_ptr<LibraryContext> newContext(const std::string& directory) {
   auto context = std::make_unique<LibraryContext>();
@@ -46,7 +46,7 @@ class EngineDiscovery : public ScratchTest {
     Xlc_resetHost();
     ScratchTest::TearDown();
   }
-  void add(const char* source, const std::string& name) const { fs::copy_file(kOut + source, dir_ / name); }
+  void add(const char* source, const std::string& name) const { fs::copy_file(kPlugins + source, dir_ / name); }
   // A file that carries only a version block with the given pairs.
   void addBlock(const std::string& name, const std::vector<std::string>& pairs) const {
     std::string bytes = std::string("junk@@CORVAN-VERSION@@\0", 23) + std::string("040904b0\0", 9);
@@ -165,7 +165,7 @@ TEST_F(EngineDiscovery, EngineListGoesIntoTheTableRangeAndTheWorkbookChoosesTheE
 }
 
 TEST(EngineRegistry, BuiltinEnginesAreLoadedFromTheirRows) {
-  auto context = newContext(kOut);
+  auto context = newContext(kPlugins);
   context->engineCount = 5;
   context->moduleHandle = Os_moduleOfAddress(reinterpret_cast<const void*>(&Eng_loadAndRun));
   for (int i = 0; i < 5; ++i) {
@@ -204,7 +204,7 @@ TEST(EngineRegistry, FailedPluginLoadShowsBothMessagesAndLeavesNoEntryPoints) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    auto context = newContext(kOut);
+    auto context = newContext(kPlugins);
     context->engineCount = *c.file ? 5 : 0;
     std::strcpy(context->engineFiles[5], c.file);
     EXPECT_EQ(Eng_loadAndRun(context.get(), context.get(), c.index, 1), StatusHostFailure);
@@ -212,10 +212,10 @@ TEST(EngineRegistry, FailedPluginLoadShowsBothMessagesAndLeavesNoEntryPoints) {
     const auto& boxes = Os_messageBoxes();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].caption, "Solver Engine DLL Error");
-    EXPECT_EQ(boxes[0].text, std::string(c.message) + "\nPath=" + kOut + c.file);
+    EXPECT_EQ(boxes[0].text, std::string(c.message) + "\nPath=" + kPlugins + c.file);
     EXPECT_EQ(boxes[1].caption, "DLL Error System Message");
     if (*c.file) {
-      EXPECT_EQ(dlopen((kOut + c.file).c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+      EXPECT_EQ(dlopen((kPlugins + c.file).c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
     }
   }
   EXPECT_EQ(Os_messageBoxes()[1].text, Os_errorText(ENOENT));

@@ -17,6 +17,7 @@
 namespace {
 
 const std::string kOut = CORVAN_OUT;
+const std::string kPlugins = CORVAN_PLUGINS;
 
 std::vector<std::string> findAll(const std::string& pattern) {
   std::vector<std::string> names;
@@ -43,16 +44,16 @@ std::string productName(const std::string& path) {
 }  // namespace
 
 TEST(OsFiles, WildcardSearchIgnoresCaseAndKeepsNameOrder) {
-  EXPECT_EQ(findAll(kOut + "/*eng.dll"),
+  EXPECT_EQ(findAll(kPlugins + "/*eng.dll"),
             (std::vector<std::string>{"BADENG.DLL", "FAILENG.DLL", "HALFENG.DLL", "TESTENG.DLL"}));
-  EXPECT_EQ(findAll(kOut + "/t?steng.DLL"), std::vector<std::string>{"TESTENG.DLL"});
+  EXPECT_EQ(findAll(kPlugins + "/t?steng.DLL"), std::vector<std::string>{"TESTENG.DLL"});
   EXPECT_EQ(findAll(kOut + "/no-such-folder/*"), std::vector<std::string>{});
 }
 
 using OsScratch = ScratchTest;
 
 TEST_F(OsScratch, VersionBlockIsReadWithoutLoading) {
-  std::string path = kOut + "/TESTENG.DLL";
+  std::string path = kPlugins + "/TESTENG.DLL";
   EXPECT_EQ(productName(path), "Corvanta");
   EXPECT_EQ(dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);  // read, not loaded
   std::vector<char> small(8);
@@ -74,7 +75,7 @@ TEST_F(OsScratch, VersionBlockIsReadWithoutLoading) {
 TEST_F(OsScratch, PluginLoadsExportsByOrdinalAndUnloads) {
   std::string log = (dir_ / "log").string();
   setenv("CORVAN_TESTENG_LOG", log.c_str(), 1);
-  std::string path = kOut + "/TESTENG.DLL";
+  std::string path = kPlugins + "/TESTENG.DLL";
   OsModule module = Os_loadLibrary(path.c_str());
   ASSERT_NE(module, nullptr);
   std::string file;
@@ -86,10 +87,16 @@ TEST_F(OsScratch, PluginLoadsExportsByOrdinalAndUnloads) {
   EXPECT_EQ(Os_getProcByOrdinal(module, 7), nullptr);
   EXPECT_EQ(Os_lastError(), OsErrorNoExport);
   EXPECT_EQ(Os_getProcByName(module, "solve"), Os_getProcByOrdinal(module, 4));
-  // The bare name is found beside the platform library; a second load is
-  // counted, not attached again, and detach comes with the last free.
+  // A bare name is found beside the platform library.
+  OsModule beside = Os_loadLibrary("RUNTEST.DLL");
+  ASSERT_NE(beside, nullptr);
+  ASSERT_TRUE(Os_moduleFileName(beside, &file));
+  EXPECT_EQ(file, kOut + "/RUNTEST.DLL");
+  EXPECT_TRUE(Os_freeLibrary(beside));
+  // A second load is counted, not attached again, and detach comes with
+  // the last free.
   auto logged = [&log] { return (std::stringstream() << std::ifstream(log).rdbuf()).str(); };
-  EXPECT_EQ(Os_loadLibrary("TESTENG.DLL"), module);
+  EXPECT_EQ(Os_loadLibrary(path.c_str()), module);
   EXPECT_TRUE(Os_freeLibrary(module));
   EXPECT_EQ(logged(), "attach " + path + "\n");
   EXPECT_TRUE(Os_freeLibrary(module));

@@ -563,6 +563,27 @@ std::map<std::string, std::string> sheetPieces(const std::string& xml) {
 // but the changed sheet and the workbook part (for its names) is exactly as
 // it was, the sheet differs only in the changed cells, and the macro-enabled
 // file stays macro-enabled.
+// The file changed on disk between the open and the save: the save still
+// writes the workbook as memory holds it, not what the open kept of the file.
+TEST_F(XlsxSave, AFileChangedOnDiskSinceItsOpenIsSavedAsTheWorkbookHoldsIt) {
+  fs::path source = dir_ / "kept.xlsx", out = dir_ / "out.xlsx";
+  fs::copy_file(fs::path(CORVAN_SOURCE) / "tests/platform/fixtures/kept.xlsx", source);
+  Workbook* wb = open(source.string());
+  Workbook* other = open(source.string());
+  ASSERT_TRUE(wb && other);
+  CellValue b2 = cellOf(wb, "Plan", "B2").value;
+  ASSERT_NE(b2, CellValue::makeNumber(5));
+  Wb_setValue(other, sheet(other, 0), 1, 1, CellValue::makeNumber(5));
+  std::string error;
+  ASSERT_TRUE(Xlsx_save(other, source.string(), &error)) << error;
+  Wb_setValue(wb, sheet(wb, 0), 1, 2, CellValue::makeNumber(6));
+  ASSERT_TRUE(Xlsx_save(wb, out.string(), &error)) << error;
+  Workbook* again = open(out.string());
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(cellOf(again, "Plan", "B2").value, b2);
+  EXPECT_EQ(cellOf(again, "Plan", "C2").value, CellValue::makeNumber(6));
+}
+
 TEST_F(XlsxSave, ASolvedWorkbookKeepsEverythingElse) {
   const std::set<std::string> changedCells = {"B2", "C2", "B5", "B6", "B7", "B9", "D2"};
   for (const char* name : {"kept.xlsx", "kept.xlsm"}) {
