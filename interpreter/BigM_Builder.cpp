@@ -22,6 +22,7 @@
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Parse_Reader.h"
 #include "interpreter/Prog_Program.h"
+#include "values/Fn_Ids.h"
 #include "values/Model_Variables.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
@@ -29,13 +30,6 @@
 
 namespace {
 
-constexpr int16_t kIdAbs = 1;
-constexpr int16_t kIdAnd = 701;
-constexpr int16_t kIdIf = 703;
-constexpr int16_t kIdNot = 704;
-constexpr int16_t kIdOr = 705;
-constexpr int16_t kIdMax = 939;
-constexpr int16_t kIdMin = 942;
 constexpr double kEpsilon = 1.4901161193847656e-08;  // 2^-26
 // Bytes of a row beyond its copied operands: at most a dozen instructions.
 constexpr uint32_t kRowOverhead = 16 * kCodeOperandSize;

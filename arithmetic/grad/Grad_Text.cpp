@@ -9,18 +9,13 @@
 #include "arithmetic/text/Txt_Build.h"
 #include "values/Pay_Array.h"
 #include "values/Pay_Tape.h"
+#include "values/Fn_Ids.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
 namespace {
 
 using Text = char16_t[kTxtLength];
-
-// Worksheet-function identifiers of the names the derivative texts use.
-enum FunctionId : int32_t {
-  kIdAbs = 1, kIdAcos = 2, kIdAsin = 4, kIdAtan = 6, kIdCos = 11, kIdCosh = 12, kIdExp = 16, kIdLn = 23,
-  kIdSign = 45, kIdSin = 46, kIdSinh = 47, kIdSqrt = 48, kIdTan = 58, kIdTanh = 59, kIdMax = 939, kIdMin = 942,
-};
 
 const char16_t* builtinName(int32_t id) {
   switch (id) {
