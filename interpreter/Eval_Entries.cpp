@@ -188,6 +188,19 @@ void readForward(const Entry& e, const Payload* v, double sign, double* value, d
 // No preparation around a side.
 void noHook() {}
 
+// Around each side of the tape modes: record that side's nodes afresh.
+struct StartRecording {
+  EvalContext* ctx;
+  void operator()() const {
+    ctx->recording = 1;
+    ctx->tapeCount = 0;
+  }
+};
+struct StopRecording {
+  EvalContext* ctx;
+  void operator()() const { ctx->recording = 0; }
+};
+
 // Keeps an affine operation's result in the entry's form. The form already
 // holds the nv coefficients every operand has, so the copy allocates nothing.
 void keepAffine(AffineForm* form, const AffineForm& r) { Aff_set(form, &r); }
@@ -367,12 +380,8 @@ bool Eval_evalHessTape(Program* p, int32_t i, bool reset, double* value, double*
   }
   if ((ctx->compactDerivatives == 1 || !ctx->gradTape) && !Grad_prepareTape(ctx, e.nv)) return false;
   startPass(&e, kModeGrad, reset, false);
-  const auto record = [&] {
-    ctx->recording = 1;
-    ctx->tapeCount = 0;
-  };
   const bool ran = runBothSides(
-      &e, kValGrad, subtractRhs, value, record, [&] { ctx->recording = 0; }, [&](double sign, int side) {
+      &e, kValGrad, subtractRhs, value, StartRecording{ctx}, StopRecording{ctx}, [&](double sign, int side) {
         const GradValue* g = static_cast<GradValue*>(ctx->result->payload);
         readForward(e, g, sign, value, gradient, zeroBased);
         if (ctx->tapeCount > 0) Grad_reverseHessian(hessian, zeroBased, side == 1, g->node, ctx);
@@ -506,12 +515,8 @@ bool Eval_evalIvHessTape(Program* p, int32_t i, bool reset, Interval* value, Int
   }
   if ((ctx->compactDerivatives == 1 || !ctx->ivGradTape) && !IvGrad_prepareTape(ctx, e.nv)) return false;
   startPass(&e, kModeIvGrad, reset, false);
-  const auto record = [&] {
-    ctx->recording = 1;
-    ctx->tapeCount = 0;
-  };
   const bool ran = runBothSides(
-      &e, kValIvGrad, subtractRhs, value, record, [&] { ctx->recording = 0; }, [&](double sign, int side) {
+      &e, kValIvGrad, subtractRhs, value, StartRecording{ctx}, StopRecording{ctx}, [&](double sign, int side) {
         const IvGradValue* g = static_cast<IvGradValue*>(ctx->result->payload);
         *value = sign > 0 ? Ivl_add(*value, g->value) : Ivl_sub(*value, g->value);
         addIvGradient(e, gradient, g->gradient, g->n, sign, zeroBased);
