@@ -208,6 +208,53 @@ TEST(GrgSolve, BadModelsGiveTheirStatus) {
   }
 }
 
+// A sum of squares that falls towards its bound 0 without reaching it:
+// the line search doubles its step thirty times while the objective still
+// falls, but ever less, so the objective is not unbounded (the run ends
+// converged, close to 0); an objective whose fall keeps its pace still is.
+TEST(GrgLineSearch, ObjectiveLevellingOffIsNotUnbounded) {
+  const struct {
+    const char* what;
+    double (*f)(double);
+    bool unbounded;
+  } cases[] = {
+      {"1 / (1 + x)^2", [](double x) { return 1 / ((1 + x) * (1 + x)); }, false},
+      {"exp(-x)^2", [](double x) { return std::exp(-x) * std::exp(-x); }, false},
+      {"-x", [](double x) { return -x; }, true},
+      {"-log(1 + x)", [](double x) { return -std::log(1 + x); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    GrgFunctionModel m = oneVariable(0, Inf, c.f);
+    const GrgProblem p = GrgFn_run(m);
+    if (c.unbounded) {
+      EXPECT_EQ(p.status, StatusUnbounded);
+      continue;
+    }
+    EXPECT_TRUE(nearOptimal(p.status)) << "status " << p.status;
+    EXPECT_LT(p.objective, 1e-6);
+  }
+}
+
+// While rows are violated the engine minimises the sum of violations, which
+// has a kink where a violated equality row reaches its value. The first
+// line search from x = 0 towards the row x + x^2 / 10 = 1.1 stops on the
+// row (x = 1) rather than passing over it and leaving it violated on the
+// other side: after two iterations (where a stop is asked for) the run
+// has found the only feasible point.
+TEST(GrgLineSearch, ViolatedEqualityRowIsHeldWhereItReachesItsValue) {
+  GrgFunctionModel m = GrgFn_model({0}, {-Inf}, {Inf}, {1.1, -Inf}, {1.1, Inf}, [](const double* x, double* r) {
+    r[0] = x[0] + x[0] * x[0] / 10;
+    r[1] = (x[0] - 3) * (x[0] - 3);
+    return true;
+  });
+  m.iterationLimit = 2;
+  std::vector<double> x;
+  const GrgProblem p = GrgFn_run(m, &x);
+  EXPECT_TRUE(p.status == StatusSolved || p.status == StatusIterationLimit) << p.status;
+  EXPECT_NEAR(x[0], 1.0, 1e-6);
+}
+
 TEST(GrgSetup, SizeLimitsAndMissingServices) {
   GrgRecord rec;
   GrgProblem p;
