@@ -162,12 +162,9 @@ bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fracti
   auto test = [&](int kind, int index, int col, double oldV, double newV) {
     if (std::fabs(newV - oldV) <= 1e-15) return;
     double l = rec.xl[col], u = rec.xu[col], bound;
-    if (oldV < l - rec.settings.pre || oldV > u + rec.settings.pre) {
-      // A violated equality row passing through its value: the sum of
-      // violations has its minimum along the line there.
-      if (kind != 2 || l != u || (oldV - l) * (newV - l) >= 0 || std::fabs(newV - l) < rec.settings.pre) return;
-      bound = l;
-    } else if (newV > u + rec.settings.pre) {
+    // Only a value that was inside its widened bounds crosses them.
+    if (oldV < l - rec.settings.pre || oldV > u + rec.settings.pre) return;
+    if (newV > u + rec.settings.pre) {
       bound = u;
     } else if (newV < l - rec.settings.pre) {
       bound = l;

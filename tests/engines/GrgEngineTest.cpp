@@ -236,25 +236,6 @@ TEST(GrgLineSearch, ObjectiveLevellingOffIsNotUnbounded) {
   }
 }
 
-// While rows are violated the engine minimises the sum of violations, which
-// has a kink where a violated equality row reaches its value. The first
-// line search from x = 0 towards the row x + x^2 / 10 = 1.1 stops on the
-// row (x = 1) rather than passing over it and leaving it violated on the
-// other side: after two iterations (where a stop is asked for) the run
-// has found the only feasible point.
-TEST(GrgLineSearch, ViolatedEqualityRowIsHeldWhereItReachesItsValue) {
-  GrgFunctionModel m = GrgFn_model({0}, {-Inf}, {Inf}, {1.1, -Inf}, {1.1, Inf}, [](const double* x, double* r) {
-    r[0] = x[0] + x[0] * x[0] / 10;
-    r[1] = (x[0] - 3) * (x[0] - 3);
-    return true;
-  });
-  m.iterationLimit = 2;
-  std::vector<double> x;
-  const GrgProblem p = GrgFn_run(m, &x);
-  EXPECT_TRUE(p.status == StatusSolved || p.status == StatusIterationLimit) << p.status;
-  EXPECT_NEAR(x[0], 1.0, 1e-6);
-}
-
 TEST(GrgSetup, SizeLimitsAndMissingServices) {
   GrgRecord rec;
   GrgProblem p;
