@@ -91,14 +91,15 @@ bool reportEngineLimits(LibraryContext* context, int* result) {
 }
 
 // Action 0: the analysis switches of the "solver_dia" level, from the
-// capability items of the engine (loaded here, so that they hold even when
-// the engines have not been listed). An engine that works on the
+// capability items of the engine (a built-in engine is loaded here, so that
+// they hold even when the engines have not been listed; a plug-in's come
+// from the listing, which loads each). An engine that works on the
 // interpreter's diagnosed model (item 19 or 20, and no evaluation through
 // the application) gets the analysis of level 4 when the workbook's level
 // diagnoses nothing.
 void planSolve(LibraryContext* context, int engine, Plan* plan) {
   int level = Host_queryModel(context, QueryDiagnosisLevel);
-  if (engine >= 0) Eng_loadAndRun(context, context, engine, 0);
+  if (engine >= 0 && engine < context->engineCount) Eng_loadAndRun(context, context, engine, 0);
   auto item = [&](int k) { return Host_getEngineInfoItem(context, engine, k) != 0; };
   unsigned capabilities = static_cast<unsigned>(Host_getEngineInfoItem(context, engine, kCapabilityItem));
   bool onInterpreter = !(capabilities & EngineEvaluateInExcel);
