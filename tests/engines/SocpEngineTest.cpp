@@ -134,6 +134,17 @@ TEST_F(SocpLibrary, IterationLimitStopsThroughTheProgressCallback) {
   EXPECT_FALSE(reasons.empty());
 }
 
+TEST_F(SocpLibrary, TimeLimitStopsThroughTheProgressCallback) {
+  // Each reading of the clock moves it on by 400 ms: the one-second limit
+  // is reached within the run's first iterations. Solved without analysis
+  // (action 3), whose many readings of the clock would spend the time.
+  distanceModel();
+  name("solver_tim", "1");
+  defineShow(0);  // stop with the limit's own code
+  movingClock(400);
+  EXPECT_EQ(solve(3), StatusTimeLimit);
+}
+
 TEST_F(SocpLibrary, ConeFormKeepsNegativeAndMissingLowerBounds) {
   // min A1 + C1 with A1 >= |B1|, B1 = 2 and C1 >= -3 (C1 outside the cone,
   // free but for that bound): 2 - 3 = -1. Then C1 free with C1 >= B1 - 5.
