@@ -176,6 +176,14 @@ TEST(DistributionKernels, ContinuousLawsAgainstClosedForms) {
   Num_tDistTails(&oneTail, 1.3, &one);
   Num_tDistTails(&twoTails, 1.3, &v);
   EXPECT_EQ(v, 2 * one);
+  // Inverse Gaussian with mean 1 and shape 1 at 1: Phi(0) + e^2 Phi(-2);
+  // its density there is 1 / sqrt(2 pi).
+  const DistParams wald{0, 1, 1, 1, 0};
+  ASSERT_EQ(Num_cdfInverseGaussian(&wald, 1, &v), 0u);
+  EXPECT_TRUE(near(v, 0.5 + std::exp(2.0) * 0.5 * std::erfc(2 / std::sqrt(2.0)), kKernel));
+  const DistParams waldDensity{0, 1, 1, 0, 0};
+  Num_cdfInverseGaussian(&waldDensity, 1, &v);
+  EXPECT_DOUBLE_EQ(v, 1 / std::sqrt(2 * M_PI));
   // The gamma density at 0: 1 / beta for alpha = 1 (it was 0).
   const DistParams density{0, 1, 0.1, 0, 0};
   ASSERT_EQ(Num_cdfGamma(&density, 0, &v), 0u);

@@ -121,3 +121,19 @@ Value* Wsf_mapTrials(Value* result, const Value* v, double (*f)(double)) {
   Smp_free(&out);
   return result;
 }
+
+bool Wsf_structureHooksSmooth(Value* result, std::initializer_list<const Value*> plain,
+                              std::initializer_list<const Value*> smooth) {
+  const std::vector<const Value*> hooked(plain);
+  if (!Wsf_structureHooks(result, static_cast<int>(hooked.size()), hooked.data())) return false;
+  EvalContext* ctx = result->context;
+  for (const Value* v : smooth) {
+    Value merged = Val_empty(ctx);
+    Val_assign(&merged, result);
+    if (merged.kind == kValDegDag) DegDag_nonlin2Result(&merged, v);
+    else DegVec_nonlin2(&merged, v);
+    Val_clear(&merged);
+    Wsf_from(result, *ctx->result);
+  }
+  return true;
+}

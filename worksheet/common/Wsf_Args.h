@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
@@ -42,6 +43,13 @@ Value* Wsf_nonSmoothStructure2(Value* result, const Value* a, const Value* b);
 // when the evaluation is in a structure mode and some argument depends on a
 // decision variable (the function then returns the result at once).
 bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv);
+// The structure hooks of a function that computes value-wise in some of its
+// arguments: the hooks over its plain arguments, and when they fire, each
+// value-wise argument merged into the result as a smooth nonlinear
+// dependency. When they do not fire, the generic operators carry the
+// structure modes through the value-wise arguments.
+bool Wsf_structureHooksSmooth(Value* result, std::initializer_list<const Value*> plain,
+                              std::initializer_list<const Value*> smooth);
 // Whether the context lets non-smooth functions take derivative, interval
 // and tape values.
 bool Wsf_nonSmoothAllowed(const EvalContext* ctx);

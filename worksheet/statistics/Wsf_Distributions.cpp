@@ -86,12 +86,6 @@ double chiTestDegrees(const Value* actual) {
   return (r - 1) * (c - 1);
 }
 
-// The structure modes of EXPONDIST and LOGINV: a smooth nonlinear function
-// of its two value-wise arguments; the plain one must be a number.
-bool structural(Value* result, const Value* plain, const Value* a, const Value* b) {
-  const Value* const all[] = {plain, a, b};
-  return Wsf_structureHooks(result, 3, all);
-}
 }  // namespace
 
 Value* Wsf_betadist(Value* result, int argc, const Value* const* argv) {
@@ -234,7 +228,7 @@ Value* Wsf_hypgeomdist(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_expondist(Value* result, const Value* x, const Value* lambda, const Value* cumulative) {
-  if (structural(result, cumulative, x, lambda)) return result;
+  if (Wsf_structureHooksSmooth(result, {cumulative}, {x, lambda})) return result;
   if (Wsf_isError(cumulative)) return Wsf_copy(result, cumulative);
   if (!Wsf_isPlain(cumulative)) return Wsf_error(result, kErrValue);
   if (Wsf_fails(x, 0, kRelCmpLt) || Wsf_fails(lambda, 0, kRelCmpLe)) return Wsf_error(result, kErrNum);
@@ -265,12 +259,8 @@ Value* Wsf_fisherinv(Value* result, const Value* y) {
     zero = Op_mulVS(*y, 0.0);
     return Wsf_from(result, Op_addVS(*zero, end));
   }
-  WsfLocal e(result->context), up(result->context), down(result->context);
-  e = Op_mulSV(2.0, *y);
-  Wsf_exp(&e.v, &*e);
-  up = Op_subVS(*e, 1.0);
-  down = Op_addVS(*e, 1.0);
-  return Wsf_from(result, Op_div(*up, *down));
+  // (e^2y - 1) / (e^2y + 1) is tanh y, whose own enclosures keep y once.
+  return Wsf_tanh(result, y);
 }
 
 Value* Wsf_ftest(Value* result, const Value* a, const Value* b) {
@@ -292,7 +282,7 @@ Value* Wsf_ftest(Value* result, const Value* a, const Value* b) {
 }
 
 Value* Wsf_loginv(Value* result, const Value* p, const Value* mean, const Value* sd) {
-  if (structural(result, p, mean, sd)) return result;
+  if (Wsf_structureHooksSmooth(result, {p}, {mean, sd})) return result;
   for (const Value* v : {p, mean, sd})
     if (Wsf_isError(v)) return Wsf_copy(result, v);
   if (!Wsf_isPlain(p)) return Wsf_error(result, kErrValue);

@@ -251,8 +251,7 @@ Value* Wsf_ztest(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_negbinomdist(Value* result, const Value* fv, const Value* sv, const Value* p) {
-  const Value* const all[] = {fv, sv, p};
-  if (Wsf_structureHooks(result, 3, all)) return result;
+  if (Wsf_structureHooksSmooth(result, {fv, sv}, {p})) return result;
   if (!checked(result, {fv, sv, p}, {fv, sv})) return result;
   const double f = std::trunc(numberOf(fv)), s = std::trunc(numberOf(sv));
   if (f < 0 || s <= 0) return Wsf_error(result, kErrNum);
@@ -268,8 +267,7 @@ Value* Wsf_negbinomdist(Value* result, const Value* fv, const Value* sv, const V
 }
 
 Value* Wsf_poisson(Value* result, const Value* xv, const Value* mean, const Value* cumulative) {
-  const Value* const all[] = {xv, mean, cumulative};
-  if (Wsf_structureHooks(result, 3, all)) return result;
+  if (Wsf_structureHooksSmooth(result, {xv, cumulative}, {mean})) return result;
   if (!checked(result, {xv, mean, cumulative}, {xv, cumulative})) return result;
   const double k = std::trunc(numberOf(xv));
   if (numberOf(xv) < 0 || Wsf_fails(mean, 0, kRelCmpLt)) return Wsf_error(result, kErrNum);
@@ -292,8 +290,7 @@ Value* Wsf_standardize(Value* result, const Value* x, const Value* mean, const V
 }
 
 Value* Wsf_weibull(Value* result, const Value* x, const Value* alpha, const Value* beta, const Value* cumulative) {
-  const Value* const all[] = {cumulative, x, alpha, beta};
-  if (Wsf_structureHooks(result, 4, all)) return result;
+  if (Wsf_structureHooksSmooth(result, {cumulative}, {x, alpha, beta})) return result;
   if (!checked(result, {x, alpha, beta, cumulative}, {})) return result;
   if (Wsf_fails(x, 0, kRelCmpLt) || Wsf_fails(alpha, 0, kRelCmpLe) || Wsf_fails(beta, 0, kRelCmpLe))
     return Wsf_error(result, kErrNum);
