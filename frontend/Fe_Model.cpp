@@ -81,6 +81,10 @@ void readObjective(Workbook* wb, FeModel* m) {
   if (!numberOf(wb, m->sheet, "solver_typ", &typ) || (typ != 1 && typ != 2 && typ != 3))
     m->faults.push_back("\"solver_typ\" must be 1 (maximise), 2 (minimise) or 3 (value of)");
   m->sense = static_cast<int>(typ);
+  double value = 0;
+  if (typ == 3 && (!findModelName(wb, m->sheet, "solver_val") || !numberOf(wb, m->sheet, "solver_val", &value)))
+    m->faults.push_back(
+        "\"solver_typ\" is 3 (value of), but \"solver_val\" (the value to reach) is missing or not a number");
 }
 
 // Variable cells hold numbers or nothing: solving overwrites them.
@@ -141,6 +145,29 @@ void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, std::vector<std
   c->rhsFormula = dn->definition;
 }
 
+bool isVariableCell(const FeModel& m, int row, int col) {
+  for (const CellRange& a : m.variables)
+    if (row >= a.row1 && row <= a.row2 && col >= a.col1 && col <= a.col2) return true;
+  return false;
+}
+
+// Integer, binary and alldifferent constraints say what values variable
+// cells may take, so each of their cells must be a variable cell.
+void checkIntegerCells(Workbook* wb, FeModel* m) {
+  for (const FeConstraint& c : m->constraints) {
+    if (c.relation < FeInteger || c.relation > FeAllDifferent) continue;
+    for (int row = c.lhs.row1; row <= c.lhs.row2; ++row)
+      for (int col = c.lhs.col1; col <= c.lhs.col2; ++col)
+        if (!isVariableCell(*m, row, col)) {
+          m->faults.push_back("constraint " + std::to_string(c.number) + " (\"solver_lhs" + std::to_string(c.number) +
+                              "\") makes " + Fe_cellName(wb, c.lhs.sheet, row, col) + " " +
+                              Fe_relationName(c.relation) + ", but it is no variable cell; " +
+                              "integer, binary and alldifferent constraints apply to variable cells only");
+          return;
+        }
+  }
+}
+
 void readConstraints(Workbook* wb, FeModel* m) {
   double count = 0;
   if (!numberOf(wb, m->sheet, "solver_num", &count) || count < 0 || count != std::floor(count) || count > 32767) {
@@ -168,6 +195,7 @@ void readConstraints(Workbook* wb, FeModel* m) {
     readRightHandSide(wb, m->sheet, &c, &m->faults);
     m->constraints.push_back(c);
   }
+  checkIntegerCells(wb, m);
 }
 
 }  // namespace

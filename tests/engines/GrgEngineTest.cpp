@@ -208,6 +208,25 @@ TEST(GrgSolve, BadModelsGiveTheirStatus) {
   }
 }
 
+// An objective without a lower bound ends unbounded whatever the start: a
+// linear one, one over two variables with a constraint, and one that falls
+// ever more slowly (x - log(1 + x) has no finite minimum from the right).
+TEST(GrgSolve, UnboundedObjectivesEndUnboundedFromAnyStart) {
+  for (double start : {0.0, 1.0, -7.5, 250.0, 1e6}) {
+    SCOPED_TRACE(start);
+    GrgFunctionModel line = oneVariable(-Inf, Inf, [](double x) { return -x; });
+    line.x0 = {start};
+    EXPECT_EQ(GrgFn_run(line).status, StatusUnbounded);
+    GrgFunctionModel plane =
+        GrgFn_model({start, 1}, {-Inf, -Inf}, {Inf, Inf}, {-Inf, -Inf}, {1, Inf}, [](const double* x, double* r) {
+          r[0] = x[1] - x[0];
+          r[1] = x[0] + x[1];
+          return true;
+        });
+    EXPECT_EQ(GrgFn_run(plane).status, StatusUnbounded);
+  }
+}
+
 TEST(GrgSetup, SizeLimitsAndMissingServices) {
   GrgRecord rec;
   GrgProblem p;

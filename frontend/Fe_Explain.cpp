@@ -1,0 +1,81 @@
+// Why a model cannot be solved, in words that send the user to the place at
+// fault: every line names the workbook file and the sheet, then the name or
+// the cell and what is wrong with it. In a batch over many files each line
+// stands on its own.
+#include <cstdio>
+#include <string>
+
+#include "frontend/Fe_Internal.h"
+#include "platform/workbook/Wb_Workbook.h"
+
+namespace {
+
+// What a cell holds that is no number, as a phrase ("" for a number or nothing).
+std::string notANumber(const CellValue* v) {
+  if (!v) return "";
+  switch (v->kind) {
+    case CellKind::Text: return "the text \"" + v->text + "\"";
+    case CellKind::Error: return Wb_errorText(v->error);
+    case CellKind::Boolean: return v->number != 0 ? "TRUE" : "FALSE";
+    default: return "";
+  }
+}
+
+void say(const std::string& text) { std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str()); }
+
+// The objective cell holding no number.
+bool explainObjective(Workbook* wb, const FeModel& m) {
+  if (!m.hasObjective) return false;
+  std::string held = notANumber(Fe_value(wb, m.sheet, m.objective.row1, m.objective.col1));
+  if (held.empty()) return false;
+  say("the objective cell " + Fe_cellName(wb, m.sheet, m.objective.row1, m.objective.col1) +
+      " (\"solver_opt\") holds " + held + ", not a number");
+  return true;
+}
+
+// The first constraint cell, or right-hand cell, holding no number.
+bool explainConstraintCells(Workbook* wb, const FeModel& m) {
+  for (const FeConstraint& c : m.constraints) {
+    std::string number = std::to_string(c.number);
+    int k = 0;
+    for (int row = c.lhs.row1; row <= c.lhs.row2; ++row)
+      for (int col = c.lhs.col1; col <= c.lhs.col2; ++col, ++k) {
+        std::string cell = Fe_cellName(wb, c.lhs.sheet, row, col);
+        std::string held = notANumber(Fe_value(wb, c.lhs.sheet, row, col));
+        if (!held.empty()) {
+          say("the cell " + cell + " of constraint " + number + " (\"solver_lhs" + number + "\") holds " + held +
+              ", not a number");
+          return true;
+        }
+        if (!c.rhsIsRange || Fe_comparison(c.relation) > FeGreaterEqual) continue;
+        int rr, cc;
+        Fe_rhsCell(c, k, &rr, &cc);
+        held = notANumber(Fe_value(wb, c.rhsRange.sheet, rr, cc));
+        if (held.empty()) continue;
+        say("the right-hand side cell " + Fe_cellName(wb, c.rhsRange.sheet, rr, cc) + " of constraint " + number +
+            " (\"solver_rhs" + number + "\", for " + cell + ") holds " + held + ", not a number");
+        return true;
+      }
+  }
+  return false;
+}
+
+}  // namespace
+
+void Fe_printFaults(const FeModel& m) {
+  for (const std::string& f : m.faults) say(f);
+}
+
+void Fe_explainFailure(Workbook* wb, const FeModel& m, bool endedAtAPoint, const std::string& engine) {
+  if (!m.faults.empty()) {
+    Fe_printFaults(m);
+    return;
+  }
+  if (engine.empty()) {
+    say("\"solver_eng\" is " + std::to_string(m.engine) +
+        ", which names no engine; `corvan engines BOOK` lists their numbers");
+    return;
+  }
+  if (explainObjective(wb, m) || explainConstraintCells(wb, m)) return;
+  if (endedAtAPoint) say("the point the run ended at does not satisfy the constraints");
+}
