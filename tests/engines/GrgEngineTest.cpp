@@ -208,11 +208,12 @@ TEST(GrgSolve, BadModelsGiveTheirStatus) {
   }
 }
 
-// An objective without a lower bound ends unbounded whatever the start: a
-// linear one, one over two variables with a constraint, and one that falls
-// ever more slowly (x - log(1 + x) has no finite minimum from the right).
+// An objective without a lower bound ends unbounded whatever the start, also
+// from starts so far from 0 that the steps reach the far limit of a variable
+// without a bound before thirty doublings: a linear objective of one
+// variable, and one of two variables with a constraint.
 TEST(GrgSolve, UnboundedObjectivesEndUnboundedFromAnyStart) {
-  for (double start : {0.0, 1.0, -7.5, 250.0, 1e6}) {
+  for (double start : {0.0, 1.0, -7.5, 250.0, 1e6, 1e12, -1e15, 5e15}) {
     SCOPED_TRACE(start);
     GrgFunctionModel line = oneVariable(-Inf, Inf, [](double x) { return -x; });
     line.x0 = {start};

@@ -115,3 +115,9 @@ struct Plan {
     return path.string();
   }
 };
+
+// A workbook a spreadsheet program saved (tests/platform/fixtures, made by its
+// make-fixtures script).
+inline std::string fixture(const std::string& name) {
+  return (std::filesystem::path(__FILE__).parent_path().parent_path() / "platform" / "fixtures" / name).string();
+}

@@ -44,12 +44,6 @@ double numberAfter(const std::string& out, const std::string& row, int k) {
   return k < static_cast<int>(numbers.size()) ? numbers[k] : -999;
 }
 
-// A workbook a spreadsheet program saved (tests/platform/fixtures, made by its
-// make-fixtures script).
-std::string fixture(const std::string& name) {
-  return (std::filesystem::path(__FILE__).parent_path().parent_path() / "platform" / "fixtures" / name).string();
-}
-
 // The line of `text` that holds `part` ("" when none does).
 std::string lineWith(const std::string& text, const std::string& part) {
   size_t at = text.find(part);

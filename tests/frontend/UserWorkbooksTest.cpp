@@ -125,3 +125,125 @@ TEST_F(UserWorkbooks, BinaryVariablesTakeTheirWrittenBounds) {
     EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
   }
 }
+
+// Values spreadsheet programs store for "no limit", and other values outside
+// an option's range, are read as the option readers read them: the plan
+// solves to its known optimum of 36 with every one of them stored.
+TEST_F(UserWorkbooks, StoredNoLimitValuesSolve) {
+  const std::vector<std::pair<std::string, std::string>> stored = {
+      {"solver_tim", "2147483647"}, {"solver_tim", "1E+25"},      {"solver_itr", "1E+25"}, {"solver_itr", "2147483647"},
+      {"solver_nod", "2147483647"}, {"solver_mip", "2147483647"}, {"solver_nod", "1E+25"}, {"solver_mip", "1E+25"},
+      {"solver_tim", "-1"},         {"solver_tim", "0"},          {"solver_pre", "0"},     {"solver_tol", "1.5"},
+      {"solver_sho", "3"},          {"solver_ssz", "1E+25"},      {"solver_mni", "1E+25"}};
+  Plan all;
+  for (const auto& [name, value] : stored) {
+    SCOPED_TRACE(name + " = " + value);
+    Plan p;
+    p.set(name, value);
+    all.set(name, value);
+    CliRun r = corvan("solve " + p.save(dir_ / "limits.xlsx"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NEAR(objectiveOf(r), 36, 1e-9) << r.out;
+  }
+  // The values of a real workbook together, with the GRG engine as well.
+  for (const char* engine : {"2", "1"}) {
+    all.set("solver_eng", engine);
+    all.set("solver_tim", "2147483647");
+    all.set("solver_itr", "1E+25");
+    CliRun r = corvan("solve " + all.save(dir_ / "all.xlsx"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NEAR(objectiveOf(r), 36, 1e-6) << r.out;
+  }
+}
+
+// The saved file has the type of the package it holds: a plain workbook is
+// refused under .xlsm or .ods, before anything runs.
+TEST_F(UserWorkbooks, OutputFilesKeepTheWorkbooksType) {
+  std::string book = Plan().save(dir_ / "plan.xlsx");
+  for (const char* name : {"solved.xlsm", "solved.ods", "solved.csv", "solved"}) {
+    SCOPED_TRACE(name);
+    std::string out = (dir_ / name).string();
+    CliRun r = corvan("solve " + book + " --out " + out);
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_TRUE(r.has("is saved as a workbook without macros, so the file must end in .xlsx")) << r.out;
+    EXPECT_FALSE(r.has("status ")) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+  CliRun upper = corvan("solve " + book + " --out " + (dir_ / "SOLVED.XLSX").string());
+  EXPECT_EQ(upper.status, 0) << upper.out;
+  // A macro-enabled workbook saves as .xlsm only.
+  std::string macros = (dir_ / "kept.xlsm").string();
+  std::filesystem::copy_file(fixture("kept.xlsm"), macros);
+  CliRun plain = corvan("solve " + macros + " --out " + (dir_ / "kept.xlsx").string());
+  EXPECT_EQ(plain.status, 2) << plain.out;
+  EXPECT_TRUE(plain.has("is saved as a macro-enabled workbook, so the file must end in .xlsm")) << plain.out;
+}
+
+// A reader that closes the pipe after the first line does not cost the saved
+// workbook.
+TEST_F(UserWorkbooks, AClosedPipeStillSavesTheWorkbook) {
+  std::string book = Plan().save(dir_ / "plan.xlsx"), out = (dir_ / "solved.xlsx").string();
+  std::string cmd = std::string(CORVAN_SOLVE_OUT) + "/corvan solve " + book + " --report answer --out " + out +
+                    " 2>/dev/null | head -1";
+  FILE* p = popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  char line[256] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, p), nullptr);
+  pclose(p);
+  EXPECT_EQ(std::string(line), "status 0: solved: all constraints and optimality conditions are satisfied\n");
+  std::string error;
+  Workbook* wb = Xlsx_open(out, &error);
+  ASSERT_NE(wb, nullptr) << error;
+  const Cell* y = Wb_findCell(wb->sheets[Wb_sheetIndex(wb, "Plan")].get(), 1, 2);
+  ASSERT_NE(y, nullptr);
+  EXPECT_NEAR(y->value.number, 6, 1e-9);
+}
+
+// Options given on the command line are for the run: the saved workbook
+// keeps the model's own names, those it had and none it had not.
+TEST_F(UserWorkbooks, CommandLineOptionsAreNotSavedIntoTheWorkbook) {
+  Plan p;
+  p.set("solver_tim", "100");
+  std::string book = p.save(dir_ / "plan.xlsx"), out = (dir_ / "solved.xlsx").string();
+  CliRun r = corvan("solve " + book +
+                    " --max-time 50 --engine 2 --option nod=100000 --option dia=1 --option tim=7 --out " + out);
+  ASSERT_EQ(r.status, 0) << r.out;
+  std::string error;
+  Workbook* wb = Xlsx_open(out, &error);
+  ASSERT_NE(wb, nullptr) << error;
+  const DefinedName* tim = Wb_findName(wb, "solver_tim", -1);
+  ASSERT_NE(tim, nullptr);
+  EXPECT_EQ(tim->definition, "100");
+  EXPECT_EQ(Wb_findName(wb, "solver_eng", -1)->definition, "2");
+  for (const char* added : {"solver_nod", "solver_dia"}) EXPECT_EQ(Wb_findName(wb, added, 0), nullptr) << added;
+  const Cell* y = Wb_findCell(wb->sheets[Wb_sheetIndex(wb, "Plan")].get(), 1, 2);
+  ASSERT_NE(y, nullptr);
+  EXPECT_NEAR(y->value.number, 6, 1e-9);
+}
+
+// An unbounded model ends unbounded (status 4, exit 1, nothing saved) with
+// the LP engine and the GRG engine, from whatever start the workbook holds:
+// minimise x + y with x - y <= 1 and y <= 5, or the same without any row.
+TEST_F(UserWorkbooks, UnboundedModelsAreReportedFromAnyStart) {
+  const char* starts[][2] = {{"0", "0"}, {"1", "1"}, {"5", "-3"}, {"-250", "1000"}, {"1E+6", "1E+6"}, {"-5E+15", "1"}};
+  for (const char* engine : {"2", "1"})
+    for (bool rows : {true, false})
+      for (const auto& start : starts) {
+        SCOPED_TRACE(std::string("engine ") + engine + (rows ? " with rows" : " without rows") + " from " + start[0] +
+                     ", " + start[1]);
+        Plan p = boundModel(engine);
+        p.set("solver_neg", "2");
+        p.cell("B2", start[0]);
+        p.cell("C2", start[1]);
+        p.cell("D2", "=B2-C2");
+        if (rows) {
+          addConstraint(&p, "Plan!$D$2", "1", "1");
+          addConstraint(&p, "Plan!$C$2", "1", "5");
+        }
+        std::string out = (dir_ / "out.xlsx").string();
+        CliRun r = corvan("solve " + p.save(dir_ / "unbounded.xlsx") + " --out " + out);
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_TRUE(r.has("status 4: the objective is unbounded")) << r.out;
+        EXPECT_FALSE(std::filesystem::exists(out));
+      }
+}
