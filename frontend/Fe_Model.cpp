@@ -87,8 +87,39 @@ void readObjective(Workbook* wb, FeModel* m) {
         "\"solver_typ\" is 3 (value of), but \"solver_val\" (the value to reach) is missing or not a number");
 }
 
+// The merged area of more than one cell that holds a cell; nullptr when none does.
+const CellRange* mergedAreaOf(const Sheet* sh, int row, int col) {
+  for (const CellRange& area : sh->merged)
+    if (row >= area.row1 && row <= area.row2 && col >= area.col1 && col <= area.col2 &&
+        (area.row1 != area.row2 || area.col1 != area.col2))
+      return &area;
+  return nullptr;
+}
+
+// Solving writes into the variable cells, which a protected sheet or a
+// merged area does not allow: the model is refused before the library runs.
+void checkWritable(Workbook* wb, const CellRange& a, FeModel* m) {
+  const Sheet* sh = wb->sheets[a.sheet].get();
+  if (sh->protectedCells) {
+    m->faults.push_back("sheet '" + sh->name + "' is protected, so its variable cells " + Fe_rangeName(wb, a) +
+                        " cannot be changed; unprotect the sheet to solve");
+    m->unseenByLibrary = true;
+    return;
+  }
+  for (int row = a.row1; row <= a.row2; ++row)
+    for (int col = a.col1; col <= a.col2; ++col)
+      if (const CellRange* area = mergedAreaOf(sh, row, col)) {
+        m->faults.push_back("the variable cell " + Fe_cellName(wb, a.sheet, row, col) + " lies in the merged cells " +
+                            Wb_a1(area->row1, area->col1) + ":" + Wb_a1(area->row2, area->col2) +
+                            "; a variable cell must be a cell of its own");
+        m->unseenByLibrary = true;
+        return;
+      }
+}
+
 // Variable cells hold numbers or nothing: solving overwrites them.
 void checkVariableCells(Workbook* wb, const CellRange& a, FeModel* m) {
+  checkWritable(wb, a, m);
   const Sheet* sh = wb->sheets[a.sheet].get();
   for (int row = a.row1; row <= a.row2; ++row)
     for (int col = a.col1; col <= a.col2; ++col) {

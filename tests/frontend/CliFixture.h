@@ -76,6 +76,9 @@ struct Plan {
                                                             {"A9", "Total profit"},
                                                             {"B9", "=SUMPRODUCT(B2:C2,B3:C3)"}};
 
+  bool protectedSheet = false;    // Plan is protected
+  std::vector<CellRange> merged;  // merged areas of Plan
+
   void set(const std::string& name, const std::string& value) {
     for (auto& [n, v] : names)
       if (n == name) {
@@ -106,6 +109,8 @@ struct Plan {
       else if (!*end) Wb_setValue(wb, sh, row, col, CellValue::makeNumber(x));
       else Wb_setValue(wb, sh, row, col, CellValue::makeText(value));
     }
+    plan->protectedCells = protectedSheet;
+    plan->merged = merged;
     Wb_cellAt(wb, plan, 8, 1)->numberFormat = "#,##0.00";
     for (const auto& [name, value] : names) Wb_defineName(wb, DefinedName{name, value, -1, true});
     Calc_recalculate(wb);

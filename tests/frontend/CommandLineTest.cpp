@@ -263,6 +263,13 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
        "\"solver_eng\" is 9, which names no engine"},
       {"variable cell with a formula", [](Plan* p) { p->cell("B2", "=1+1"); }, "status 13",
        "the variable cell Plan!B2 holds a formula"},
+      {"protected sheet", [](Plan* p) { p->protectedSheet = true; }, "",
+       "sheet 'Plan' is protected, so its variable cells Plan!B2:C2 cannot be changed"},
+      {"merged variable cells",
+       [](Plan* p) {
+         p->merged.push_back(CellRange{0, 1, 2, 2, 3});
+       },
+       "", "the variable cell Plan!C2 lies in the merged cells C2:D3; a variable cell must be a cell of its own"},
       {"variable cell with a text", [](Plan* p) { p->cell("C2", "many"); }, "",
        "the variable cell Plan!C2 holds the text \"many\""},
       {"infeasible",
