@@ -14,6 +14,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,11 @@ double numberAfter(const std::string& out, const std::string& row, int k) {
     }
   }
   return k < static_cast<int>(numbers.size()) ? numbers[k] : -999;
+}
+
+std::string fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The line of `text` that holds `part` ("" when none does).
@@ -297,6 +304,11 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
       EXPECT_EQ(line.rfind(where, 0), 0u) << line;
     }
     EXPECT_FALSE(std::filesystem::exists(out));
+    // Asked to replace the workbook itself, a failed run leaves it as it was.
+    std::string before = fileBytes(book);
+    CliRun again = corvan("solve " + book + " --overwrite --out " + book);
+    EXPECT_EQ(again.status, 1) << again.out;
+    EXPECT_EQ(fileBytes(book), before);
   }
 }
 
