@@ -142,6 +142,8 @@ bool Fe_hasModel(Workbook* wb, int sheet);
 // Cells of a range; of all the variable areas; of all the constraints' left-hand sides.
 int Fe_cellsIn(const CellRange& r);
 int Fe_variableCells(const FeModel& m);
+// Whether a cell of the model's sheet is one of its variable cells.
+bool Fe_isVariableCell(const FeModel& m, int row, int col);
 int Fe_constraintCells(const FeModel& m);
 // "maximise", "minimise" or "value of" for "solver_typ" 1-3.
 const char* Fe_senseName(int sense);
@@ -171,6 +173,8 @@ struct FeConstraintRow {
 std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m);
 // The right-hand cell of the constraint's k-th left-hand cell (rhsIsRange).
 void Fe_rhsCell(const FeConstraint& c, int k, int* row, int* col);
+// The right-hand side of the constraint's k-th left-hand cell; false when it is no number.
+bool Fe_rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out);
 
 // ---- why a model cannot be solved (Fe_Explain.cpp) ----
 

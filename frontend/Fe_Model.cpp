@@ -176,12 +176,6 @@ void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, std::vector<std
   c->rhsFormula = dn->definition;
 }
 
-bool isVariableCell(const FeModel& m, int row, int col) {
-  for (const CellRange& a : m.variables)
-    if (row >= a.row1 && row <= a.row2 && col >= a.col1 && col <= a.col2) return true;
-  return false;
-}
-
 // Integer, binary and alldifferent constraints say what values variable
 // cells may take, so each of their cells must be a variable cell.
 void checkIntegerCells(Workbook* wb, FeModel* m) {
@@ -189,7 +183,7 @@ void checkIntegerCells(Workbook* wb, FeModel* m) {
     if (c.relation < FeInteger || c.relation > FeAllDifferent) continue;
     for (int row = c.lhs.row1; row <= c.lhs.row2; ++row)
       for (int col = c.lhs.col1; col <= c.lhs.col2; ++col)
-        if (!isVariableCell(*m, row, col)) {
+        if (!Fe_isVariableCell(*m, row, col)) {
           m->faults.push_back("constraint " + std::to_string(c.number) + " (\"solver_lhs" + std::to_string(c.number) +
                               "\") makes " + Fe_cellName(wb, c.lhs.sheet, row, col) + " " +
                               Fe_relationName(c.relation) + ", but it is no variable cell; " +
@@ -262,6 +256,12 @@ FeModel Fe_readModel(Workbook* wb, int sheet) {
   double linear = 0;
   m.linear = numberOf(wb, sheet, "solver_lin", &linear) && linear == 1;
   return m;
+}
+
+bool Fe_isVariableCell(const FeModel& m, int row, int col) {
+  for (const CellRange& a : m.variables)
+    if (row >= a.row1 && row <= a.row2 && col >= a.col1 && col <= a.col2) return true;
+  return false;
 }
 
 int Fe_cellsIn(const CellRange& r) { return (r.row2 - r.row1 + 1) * (r.col2 - r.col1 + 1); }

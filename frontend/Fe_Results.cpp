@@ -17,8 +17,9 @@ namespace {
 // the same precision the library's engines aim for by default.
 constexpr double kFeasibilityTolerance = 1e-6;
 
-// The right-hand side of element k of a constraint; false when it is no number.
-bool rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out) {
+}  // namespace
+
+bool Fe_rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out) {
   CellValue v;
   if (c.rhsIsRange) {
     int row, col;
@@ -34,6 +35,8 @@ bool rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out) {
   *out = v.number;
   return v.kind == CellKind::Number || v.kind == CellKind::Empty;
 }
+
+namespace {
 
 void judge(FeConstraintRow* row) {
   double tolerance = kFeasibilityTolerance * (1 + std::fabs(row->rhs));
@@ -104,7 +107,7 @@ std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
         const CellValue* v = Fe_value(wb, c.lhs.sheet, r, col);
         row.numeric = !v || v->kind == CellKind::Number || v->kind == CellKind::Empty;
         row.value = v ? v->number : 0;
-        if (Fe_comparison(c.relation) <= FeGreaterEqual) row.numeric = rhsValue(wb, c, k, &row.rhs) && row.numeric;
+        if (Fe_comparison(c.relation) <= FeGreaterEqual) row.numeric = Fe_rhsValue(wb, c, k, &row.rhs) && row.numeric;
         judge(&row);
         rows.push_back(row);
       }

@@ -108,7 +108,8 @@ TEST_F(UserWorkbooks, ConstraintsThatAreNoBoundsLeaveNonNegativeInForce) {
 }
 
 // A binary variable with a lower bound written as a constraint: x binary with
-// x >= 1 is x = 1; with x >= -1 it is 0 or 1.
+// x >= 1 is x = 1; with x >= -1 it is 0 or 1; with x >= 2 it can be neither,
+// and the message says which cell and which constraints.
 TEST_F(UserWorkbooks, BinaryVariablesTakeTheirWrittenBounds) {
   struct Case {
     const char* rhs;
@@ -124,6 +125,18 @@ TEST_F(UserWorkbooks, BinaryVariablesTakeTheirWrittenBounds) {
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
   }
+  // A binary cell held at 2 or more can take neither 0 nor 1.
+  Plan p = boundModel("2");
+  addConstraint(&p, "Plan!$B$2", "5", "binary");
+  addConstraint(&p, "Plan!$B$2", "3", "2");
+  std::string book = p.save(dir_ / "binary.xlsx");
+  CliRun r = corvan("solve " + book);
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_TRUE(r.has("status 20: a lower bound is above its upper bound")) << r.out;
+  EXPECT_TRUE(r.has("corvan: " + book +
+                    ": sheet 'Plan': the variable cell Plan!B2 can take no value: its constraints ask "
+                    "for at least 2 (constraint 2) and at most 1 (constraint 1)"))
+      << r.out;
 }
 
 // Values spreadsheet programs store for "no limit", and other values outside
