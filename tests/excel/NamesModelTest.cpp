@@ -112,6 +112,40 @@ TEST_F(NamesModel, RightHandSidesThatMoveWithTheVariables) {
   EXPECT_TRUE(Wb_app().screenUpdating);
 }
 
+// A right-hand side given as a formula bounds its variables when it gives a
+// number and reads no variable, directly or through its cells; the bound is
+// the formula's value now.
+TEST_F(NamesModel, FormulaRightHandSidesThatDoNotMoveAreBounds) {
+  minimise("Model!$A$1:$A$3");
+  Wb_addSheet(wb, "Other");
+  number("B1", -3);
+  formula("E1", "=A2*0+1");  // reads a variable
+  const std::pair<const char*, unsigned> cases[] = {
+      {"-2*2", RowBound},                  // constants only
+      {"Model!$B$1-1", RowBound},          // a cell holding a constant
+      {"SUM(Model!$B$1,2)*2", RowBound},   // a function of such a cell
+      {"Model!$A$2+1", RowRhsVaries},      // a variable
+      {"Model!$E$1*3", RowRhsVaries},      // a cell that reads a variable
+      {"INDIRECT(\"A2\")", RowRhsVaries},  // cells its text does not show
+      {"\"text\"&1", RowRhsVaries},        // no number
+      {"Other!$B$1+1", RowRhsVaries},      // another sheet, whose precedents are not followed
+  };
+  for (const auto& [rhs, flag] : cases) {
+    SCOPED_TRACE(rhs);
+    row(1, "Model!$A$1", 3, rhs);
+    ASSERT_TRUE(readModel());
+    EXPECT_EQ(record(0).flags & (RowBound | RowRhsVaries), flag);
+  }
+  row(1, "Model!$A$1:$A$2", 3, "Model!$B$1*2");
+  ASSERT_TRUE(readModel());
+  bool ok = false;
+  std::vector<double> b = bounds(3, &ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(b[0], -6.0);
+  EXPECT_EQ(b[1], -6.0);
+  EXPECT_EQ(b[2], -1e30);
+}
+
 // Integer rows compare against 0 and must lie on the variable cells; bounds
 // an alldifferent row does not imply are a conflict, while a binary cell
 // takes its 0 and 1 within the bounds written for it.

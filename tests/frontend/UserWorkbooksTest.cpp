@@ -61,9 +61,9 @@ TEST_F(UserWorkbooks, LowerBoundsWrittenAsConstraintsHoldWithNonNegativeOn) {
       {"a number", {{"Plan!$B$2:$C$2", "3", "-3"}}, -6},
       {"a cell holding the bound", {{"Plan!$B$2:$C$2", "3", "Plan!$E$2"}}, -6},
       {"a cell computing the bound", {{"Plan!$B$2:$C$2", "3", "Plan!$E$3"}}, -12},
-      {"a formula of constants", {{"Plan!$B$2:$C$2", "3", "=-2*2"}}, -8},
-      {"a formula of a cell", {{"Plan!$B$2:$C$2", "3", "=Plan!$E$2-1"}}, -8},
-      {"one cell each", {{"Plan!$B$2", "3", "Plan!$E$2"}, {"Plan!$C$2", "3", "=Plan!$E$3"}}, -9},
+      {"a formula of constants", {{"Plan!$B$2:$C$2", "3", "-2*2"}}, -8},
+      {"a formula of a cell", {{"Plan!$B$2:$C$2", "3", "Plan!$E$2-1"}}, -8},
+      {"one cell each", {{"Plan!$B$2", "3", "Plan!$E$2"}, {"Plan!$C$2", "3", "Plan!$E$3*1"}}, -9},
       {"an equality", {{"Plan!$B$2", "2", "-2"}, {"Plan!$C$2", "3", "-1"}}, -3},
   };
   for (const char* engine : {"2", "1"})
@@ -94,8 +94,8 @@ TEST_F(UserWorkbooks, ConstraintsThatAreNoBoundsLeaveNonNegativeInForce) {
       {"through a cell that depends on a variable", {{"Plan!$C$2", "3", "-3"}, {"Plan!$B$2", "3", "Plan!$F$2"}}, -2},
       // A right-hand side that reads another sheet: the precedents of cells
       // there are not followed, so it counts as varying.
-      {"through a formula of a cell on another sheet", {{"Plan!$B$2:$C$2", "3", "=Other!$B$1+1"}}, 0},
-      {"through a formula of a variable", {{"Plan!$C$2", "3", "-3"}, {"Plan!$B$2", "3", "=Plan!$C$2+1"}}, -3},
+      {"through a formula of a cell on another sheet", {{"Plan!$B$2:$C$2", "3", "Other!$B$1+1"}}, 0},
+      {"through a formula of a variable", {{"Plan!$C$2", "3", "-3"}, {"Plan!$B$2", "3", "Plan!$C$2+1"}}, -3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
