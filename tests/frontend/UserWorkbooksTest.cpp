@@ -260,3 +260,21 @@ TEST_F(UserWorkbooks, UnboundedModelsAreReportedFromAnyStart) {
         EXPECT_FALSE(std::filesystem::exists(out));
       }
 }
+
+// The plan with its rows turned the wrong way round (>= where <= was meant)
+// has no largest profit, whatever the start and whichever engine.
+TEST_F(UserWorkbooks, APlanWithRowsTheWrongWayRoundIsUnbounded) {
+  const char* starts[][2] = {{"0", "0"}, {"2", "6"}, {"100", "100"}, {"-4", "7"}, {"3E+12", "1"}};
+  for (const char* engine : {"2", "1"})
+    for (const auto& start : starts) {
+      SCOPED_TRACE(std::string("engine ") + engine + " from " + start[0] + ", " + start[1]);
+      Plan p;
+      p.set("solver_rel1", "3");
+      p.set("solver_eng", engine);
+      p.cell("B2", start[0]);
+      p.cell("C2", start[1]);
+      CliRun r = corvan("solve " + p.save(dir_ / "plan.xlsx"));
+      EXPECT_EQ(r.status, 1) << r.out;
+      EXPECT_TRUE(r.has("status 4: the objective is unbounded")) << r.out;
+    }
+}
