@@ -225,6 +225,12 @@ TEST(GrgSolve, UnboundedObjectivesEndUnboundedFromAnyStart) {
           return true;
         });
     EXPECT_EQ(GrgFn_run(plane).status, StatusUnbounded);
+    GrgFunctionModel free =
+        GrgFn_model({start, start}, {-Inf, -Inf}, {Inf, Inf}, {-Inf}, {Inf}, [](const double* x, double* r) {
+          r[0] = x[0] + x[1];
+          return true;
+        });
+    EXPECT_EQ(GrgFn_run(free).status, StatusUnbounded);
   }
 }
 
