@@ -65,11 +65,8 @@ bool computesReferences(std::string formula) {
 Reach formulaVaries(const XLOPER* rhs, const XLOPER* cells) {
   std::string formula;
   if (!Xl_formulaTextOf(rhs, &formula) || computesReferences(formula)) return Reach::Yes;
-  XLOPER value{};
-  if (Excel4(xlfEvaluate, &value, 1, rhs) != xlretSuccess) return Reach::Yes;
-  bool number = Xl_type(&value) == xltypeNum;
-  Xl_giveBack(&value);
-  if (!number) return Reach::Yes;
+  double value;
+  if (!Xl_evaluateNumber(rhs, &value)) return Reach::Yes;
   for (const std::string& token : referenceTokens(formula)) {
     XlOwned text(token.empty() ? nullptr : Xl_newText(token.data(), token.size()));
     XLOPER ref{};

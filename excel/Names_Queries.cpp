@@ -11,16 +11,6 @@ namespace {
 
 int cellsOf(const ConstraintRecord& record) { return Area_totalCells(record.lhs); }
 
-// The number a right-hand side's formula (its name's text) gives now.
-bool formulaValue(const XLOPER* rhs, double* out) {
-  XLOPER value{};
-  if (Excel4(xlfEvaluate, &value, 1, rhs) != xlretSuccess) return false;
-  bool number = Xl_type(&value) == xltypeNum;
-  if (number) *out = value.val.num;
-  Xl_giveBack(&value);
-  return number;
-}
-
 }  // namespace
 
 bool Names_matches(const ConstraintRecord& record, int r, unsigned include, unsigned exclude) {
@@ -101,7 +91,7 @@ int Names_rhsValues(const ConstraintRecord& record, double* out) {
     if (record.flags & RowElementwise) return Area_readSideValues(rhs, out) == cells;
     if (Area_readSideValues(rhs, &single) != 1) return 0;
   } else if (t == xltypeStr && !(record.flags & RowRhsVaries)) {
-    if (!formulaValue(rhs, &single)) return 0;
+    if (!Xl_evaluateNumber(rhs, &single)) return 0;
   } else if (t != xltypeStr && t != xltypeRef && t != xltypeSRef) {
     return 0;
   }
