@@ -278,3 +278,30 @@ TEST_F(UserWorkbooks, APlanWithRowsTheWrongWayRoundIsUnbounded) {
       EXPECT_TRUE(r.has("status 4: the objective is unbounded")) << r.out;
     }
 }
+
+// Maximise y subject to x <= 3, y <= 10 and the cone |y| <= x: the SOCP
+// engine reaches 3; an engine that would leave the cone out (and report 10
+// as solved) is refused with the reason in words.
+TEST_F(UserWorkbooks, ConeConstraintsAreSolvedOnlyByAnEngineThatTakesThem) {
+  for (const char* engine : {"5", "2", "1", "3", "4"}) {
+    SCOPED_TRACE(std::string("engine ") + engine);
+    Plan p = boundModel(engine);
+    p.set("solver_typ", "1");
+    p.cell("B9", "=C2");
+    addConstraint(&p, "Plan!$B$2", "1", "3");
+    addConstraint(&p, "Plan!$C$2", "1", "10");
+    addConstraint(&p, "Plan!$B$2:$C$2", "7", "0");
+    std::string book = p.save(dir_ / "cone.xlsx");
+    CliRun r = corvan("solve " + book);
+    if (std::string(engine) == "5") {
+      EXPECT_EQ(r.status, 0) << r.out;
+      EXPECT_NEAR(objectiveOf(r), 3, 1e-6) << r.out;
+      continue;
+    }
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_TRUE(r.has("corvan: " + book +
+                      ": sheet 'Plan': Model refused: The model has cone constraints (relation "
+                      "7 or 8), which the chosen engine would leave out"))
+        << r.out;
+  }
+}
