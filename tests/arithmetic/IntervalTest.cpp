@@ -298,6 +298,28 @@ TEST(CurvatureTest, ClassesOfSigns) {
   EXPECT_EQ(Curv_ofCrossTerm(1, neg, pos), 1);
 }
 
+// Every entry of the sum and product tables, written out by hand from the
+// rules: equal classes stay, affine is neutral, convex with strictly convex
+// is strictly convex (likewise concave), else unknown; for products zero wins,
+// then unknown, a positive factor keeps the other, signs multiply.
+TEST(CurvatureTest, SumAndProductTablesEntryByEntry) {
+  const int sum[7][7] = {{0, 0, 0, 6, 6, 6, 6}, {0, 1, 1, 6, 6, 6, 6}, {0, 1, 2, 3, 4, 5, 6}, {6, 6, 3, 3, 4, 6, 6},
+                         {6, 6, 4, 4, 4, 6, 6}, {6, 6, 5, 6, 6, 5, 6}, {6, 6, 6, 6, 6, 6, 6}};
+  const int product[7][7] = {{4, 3, 2, 1, 0, 6, 6}, {3, 3, 2, 1, 1, 6, 6}, {2, 2, 2, 2, 2, 2, 2}, {1, 1, 2, 3, 3, 6, 6},
+                             {0, 1, 2, 3, 4, 5, 6}, {6, 6, 2, 6, 5, 6, 6}, {6, 6, 2, 6, 6, 6, 6}};
+  const int negated[7] = {4, 3, 2, 1, 0, 5, 6};
+  for (int a = 0; a < 7; ++a) {
+    EXPECT_EQ(Curv_neg(a), negated[a]) << a;
+    for (int b = 0; b < 7; ++b) {
+      EXPECT_EQ(Curv_add(a, b), sum[a][b]) << a << " + " << b;
+      EXPECT_EQ(Curv_mul(a, b), product[a][b]) << a << " * " << b;
+      EXPECT_EQ(Curv_sub(a, b), sum[a][negated[b]]) << a << " - " << b;
+    }
+  }
+  EXPECT_EQ(Curv_add(7, 2), 6);  // outside the classes: unknown
+  EXPECT_EQ(Curv_mul(-1, 4), 6);
+}
+
 // The sum and product tables against their meaning: the class of a sum (or
 // product) of two numbers drawn from the sign sets of the classes. Classes 5
 // and 6 are checked by the stated rules.
