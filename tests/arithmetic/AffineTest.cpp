@@ -197,4 +197,24 @@ TEST(AffineTest, WidthsShrinkWithTheBox) {
   }
 }
 
+// SIN, COS and TAN over narrow ranges near and far from 0, out to where a
+// period no longer changes a double: each ends, and each range encloses.
+TEST(AffineTest, FarRangesEndAndEnclose) {
+  BoxGenerator gen;
+  for (double c : {10.3, 1e3, 1e6, 1e9, 1e12, 1e15, 1e16, 1e17, 1e20, 1e300, -1e17, -1e300}) {
+    for (double w : {1e-9, 1e-3, 0.5, 3.0, 20.0}) {
+      for (int which = 0; which < 3; ++which) {
+        One v(Interval{c, c + w});
+        const AffineForm r = which == 0 ? Aff_sin(&v.x) : which == 1 ? Aff_cos(&v.x) : Aff_tan(&v.x);
+        if (v.f.ctx->errorCount) continue;  // TAN over a pole
+        const Interval range = v.range(r);
+        for (double t : gen.points(Interval{c, c + w}, 200)) {
+          const long double truth = which == 0 ? sinl(t) : which == 1 ? cosl(t) : tanl(t);
+          ASSERT_TRUE(encloses(range, truth)) << which << " at " << t << " over [" << c << ", " << c + w << "]";
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
