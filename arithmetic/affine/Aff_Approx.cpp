@@ -16,9 +16,6 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 const double kPi = std::acos(-1.0);
 const double kHalfPi = std::asin(1.0);
-// Beyond this magnitude the tangency points of SIN are not placed: the
-// period count k = t / 2 pi would approach 2^53, where k + 1 == k.
-constexpr double kSineFarOut = 1e15;
 
 Interval point(double d) { return Interval{d, d}; }
 
@@ -124,7 +121,7 @@ void both(Points& p, double r) {
 AffineForm sine(const AffineForm* x, const Interval& enclosure) {
   const Interval r = range(x);
   auto ivl = [](const Interval& t) { return Ivl_sin(t); };
-  if (!Ivl_isFinite(r) || r.hi - r.lo > 8.0 * kPi || std::fmax(-r.lo, r.hi) > kSineFarOut)
+  if (!Ivl_isFinite(r) || r.hi - r.lo > 8.0 * kPi || std::fmax(-r.lo, r.hi) > kIvlPeriodsFarOut)
     return linearised(x, r, 0.0, Interval{-1.0, 1.0}, Interval{-1.0, 1.0}, enclosure);
   const double alpha = secant(std::sin(r.lo), std::sin(r.hi), r);
   const double a = std::acos(std::fmin(std::fmax(alpha, -1.0), 1.0));

@@ -185,6 +185,18 @@ TEST(IntervalTest, InverseFormsKeepEveryBranch) {
   EXPECT_LE(e.lo, -2);
   EXPECT_GE(e.hi, 2);
   expectIvl(Ivl_absInv({1, 2}, &whole), -2, 2);
+  // Ranges so far out that a period no longer changes a double: each form
+  // ends and keeps every point of the range.
+  for (double c : {1e15, 1e17, 1e20, -1e17, 1e300}) {
+    for (const Interval far : {Interval{c, c}, Interval{c, std::nextafter(c, kInf)}}) {
+      Interval unit{-1, 1};
+      const Interval a = Ivl_acos(&unit, &far), b = Ivl_asin(&unit, &far), t = Ivl_atan({-kInf, kInf}, &far);
+      for (const Interval& r : {a, b, t}) {
+        EXPECT_LE(r.lo, far.lo) << c;
+        EXPECT_GE(r.hi, far.hi) << c;
+      }
+    }
+  }
 }
 
 TEST(IntervalTest, ExtendedDivision) {
