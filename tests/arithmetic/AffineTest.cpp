@@ -125,6 +125,36 @@ TEST(AffineTest, FunctionsOverAwkwardRanges) {
   }
 }
 
+// The two-operand operations over boxes of every shape (wide and unbounded
+// ones included): the range encloses every sampled pair, except where the
+// POWER of a variable base cuts it below kIvlDomainFloor.
+TEST(AffineTest, OperationsOverAwkwardBoxes) {
+  Fixture f;
+  BoxGenerator gen;
+  for (int32_t op : {kOpSub, kOpAdd, kOpMul, kOpDiv, kOpMax, kOpMin, kOpPower}) {
+    for (int k = 0; k < 1500; ++k) {
+      const Interval box[3] = {{}, gen.box(), gen.box()};
+      setAffineBox(f.ctx, 2, box);
+      AffFamily a;
+      a.ctx = f.ctx, a.box = box, a.n = 2;
+      const Interval range = Aff_toIvl(a.bin(op, a.var(1), a.var(2)), false);
+      ASSERT_TRUE(roundsToNearest()) << op;
+      if (f.ctx->errorCount) {
+        Vm_clearErrors(f.ctx);
+        continue;
+      }
+      const std::vector<double> p1 = gen.points(box[1], 12), p2 = gen.points(box[2], 12);
+      for (size_t i = 0; i < p1.size(); ++i) {
+        if (op == kOpPower && p1[i] < kIvlDomainFloor) continue;
+        const long double v = LongFamily::bin(op, p1[i], p2[i]);
+        if (std::isinf(v)) continue;  // a pole
+        ASSERT_TRUE(encloses(range, v)) << op << " at " << p1[i] << ", " << p2[i] << ": " << double(v) << " not in ["
+                                        << range.lo << ", " << range.hi << "]";
+      }
+    }
+  }
+}
+
 // One-variable forms for the worked cases.
 struct One {
   Fixture f;
