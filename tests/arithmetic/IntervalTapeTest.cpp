@@ -351,6 +351,15 @@ TEST(IntervalTapeTest, HessianReplayWorkedCases) {
   Interval v[3][3] = {};
   replay(box, [](IvGradFamily& g) { return g.var(2); }, v, &status);
   EXPECT_EQ(v[2][2].hi, 0);  // a lone variable records nothing
+  // MAX of overlapping operands: x1^2 over [0, 2] against x2 over [1, 3]
+  // either side may be the larger, so d2/dx1^2 is 2 or 0.
+  const Interval overlap[3] = {{}, {0, 2}, {1, 3}};
+  Interval m[3][3] = {};
+  replay(
+      overlap, [](IvGradFamily& g) { return g.bin(kOpMax, g.un(kOpSquare, g.var(1)), g.var(2)); }, m, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_LE(m[1][1].lo, 0);
+  EXPECT_GE(m[1][1].hi, 2);
 }
 
 }  // namespace
