@@ -362,4 +362,69 @@ TEST(IntervalTapeTest, HessianReplayWorkedCases) {
   EXPECT_GE(m[1][1].hi, 2);
 }
 
+// Every operation applied straight to the variables over boxes of every
+// shape: the replayed interval Hessian encloses the point Hessians (kind 8)
+// wherever the box raised no status. Points of x1 below `floor` lie where
+// LN, SQRT and the POWER of a variable base cut their operand.
+template <class Op>
+void expectReplayEnclosesOverAwkwardBoxes(BoxGenerator& gen, const char* name, double special, double floor, Op op) {
+  double x[3] = {0, 0, 0};
+  EvalContext* ctx = makeContext(2, x);
+  for (int k = 0; k < 400; ++k) {
+    const Interval box[3] = {{}, gen.box(special), gen.box()};
+    int32_t status = 0;
+    Interval h[3][3] = {};
+    replay(box, op, h, &status);
+    ASSERT_TRUE(roundsToNearest()) << name;
+    if (status) continue;
+    for (double t : gen.points(box[1], 6)) {
+      if (t < floor) continue;
+      x[1] = t, x[2] = gen.points(box[2], 5)[4];
+      HessFamily hess;
+      hess.ctx = ctx, hess.x = x, hess.n = 2;
+      const HessValue* p = op(hess);
+      const bool inside = ctx->errorCount == 0;
+      Vm_clearErrors(ctx);
+      for (int i = 1; i <= 2 && inside; ++i)
+        for (int j = 1; j <= 2; ++j) {
+          if (!std::isfinite(p->hessian[i][j])) continue;
+          ASSERT_TRUE(nearlyInside(h[i][j], p->hessian[i][j]))
+              << name << " H" << i << j << " at " << x[1] << ", " << x[2] << " over [" << box[1].lo << ", " << box[1].hi
+              << "] x [" << box[2].lo << ", " << box[2].hi << "]: " << p->hessian[i][j] << " not in [" << h[i][j].lo
+              << ", " << h[i][j].hi << "]";
+        }
+    }
+  }
+  freeContext(ctx);
+}
+
+TEST(IntervalTapeTest, HessianReplayEnclosesOverAwkwardBoxes) {
+  BoxGenerator gen;
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    const char* name;
+    int32_t op;
+    double special;
+  } unary[] = {{"neg", kNeg, 0},      {"abs", kOpAbs, 0},    {"acos", kOpAcos, 1},      {"asin", kOpAsin, -1},
+               {"atan", kOpAtan, 0},  {"cos", kOpCos, M_PI}, {"cosh", kOpCosh, 0},      {"exp", kOpExp, 0},
+               {"ln", kOpLn, 0},      {"sign", kOpSign, 0},  {"sin", kOpSin, M_PI / 2}, {"sinh", kOpSinh, 0},
+               {"sqr", kOpSquare, 0}, {"sqrt", kOpSqrt, 0},  {"tan", kOpTan, M_PI / 2}, {"tanh", kOpTanh, 0}};
+  for (const auto& u : unary) {
+    const double floor = u.op == kOpLn || u.op == kOpSqrt ? kIvlDomainFloor : -inf;
+    expectReplayEnclosesOverAwkwardBoxes(gen, u.name, u.special, floor, [&u](auto& t) { return t.un(u.op, t.var(1)); });
+  }
+  const struct {
+    const char* name;
+    int32_t op;
+  } binary[] = {{"sub", kOpSub}, {"add", kOpAdd}, {"mul", kOpMul},  {"div", kOpDiv},
+                {"max", kOpMax}, {"min", kOpMin}, {"pow", kOpPower}};
+  for (const auto& b : binary) {
+    const double floor = b.op == kOpPower ? kIvlDomainFloor : -inf;
+    expectReplayEnclosesOverAwkwardBoxes(gen, b.name, 0, floor,
+                                         [&b](auto& t) { return t.bin(b.op, t.var(1), t.var(2)); });
+    expectReplayEnclosesOverAwkwardBoxes(gen, b.name, 0, floor, [&b](auto& t) { return t.vs(b.op, t.var(1), 2.5); });
+    expectReplayEnclosesOverAwkwardBoxes(gen, b.name, 0, -inf, [&b](auto& t) { return t.sv(b.op, 1.5, t.var(1)); });
+  }
+}
+
 }  // namespace
