@@ -28,7 +28,7 @@ namespace {
 // The loaded interpreter model of this call, or null.
 EvalContext* loadedModel(LibraryContext* context) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
-  return ctx && ctx->program && ctx->functions && ctx->variables ? ctx : nullptr;
+  return ctx && ctx->tables.program && ctx->tables.functions && ctx->tables.variables ? ctx : nullptr;
 }
 
 void showStatus(LibraryContext*, int show, const char* text) { Eval_showStatus(0, show, text); }
@@ -200,7 +200,7 @@ int Eval_evalObjective(LibraryContext* context, double* value, double* gradient,
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !value || !x) return 0;
   if (Eval_objectiveAt(ctx, value, gradient, x)) return 1;
-  return evaluationFailed(context, Eval_objectiveIndex(ctx->functions), gradient ? "evalRealDeriv" : "evalReal");
+  return evaluationFailed(context, Eval_objectiveIndex(ctx->tables.functions), gradient ? "evalRealDeriv" : "evalReal");
 }
 
 int Eval_enumDependencies(LibraryContext* context, void* user, EvalDependencyCallback callback, void* user2,
@@ -227,7 +227,7 @@ int Eval_evalJacobian(LibraryContext* context, void* user, EvalValueCallback cal
   flags &= ~kJacNegateMaximised;
   JacobianCheck check{callback, user, extra, 0};
   if (!Eval_gradientsAt(ctx, &check, checkedStore, nullptr, x, flags)) {
-    if (ctx->errorCount > 0) evaluationFailed(context, ctx->currentFunction, "evalRealDeriv");
+    if (ctx->errors.errorCount > 0) evaluationFailed(context, ctx->position.currentFunction, "evalRealDeriv");
     return 0;
   }
   const bool elastic = forEachElastic(context, [&](int row, int column, double sign) {
@@ -253,7 +253,7 @@ int Eval_hessian(LibraryContext* context, void* user, EvalValueCallback callback
 int Eval_jacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx) return 0;
-  const size_t n = static_cast<size_t>(Model_variableCount(ctx->variables) + context->elasticCount);
+  const size_t n = static_cast<size_t>(Model_variableCount(ctx->tables.variables) + context->elasticCount);
   const std::vector<double> zero(n, 0.0);
   return Eval_evalJacobian(context, user, callback, extra, zero.data(), kJacIncludeObjective);
 }
@@ -262,9 +262,9 @@ int Eval_jacobian(LibraryContext* context, void* user, EvalValueCallback callbac
 // the zero point.
 int Eval_objectiveHessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra) {
   EvalContext* ctx = loadedModel(context);
-  const int32_t objective = ctx ? Eval_objectiveIndex(ctx->functions) : -1;
+  const int32_t objective = ctx ? Eval_objectiveIndex(ctx->tables.functions) : -1;
   if (objective < 0) return 0;
-  const size_t n = static_cast<size_t>(Model_variableCount(ctx->variables) + context->elasticCount);
+  const size_t n = static_cast<size_t>(Model_variableCount(ctx->tables.variables) + context->elasticCount);
   const std::vector<double> zero(n, 0.0);
   return Eval_hessian(context, user, callback, extra, zero.data(), objective, kHessQuadraticTerms);
 }

@@ -196,9 +196,9 @@ int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCo
   EvalContext* ctx = Load_createContext(context);
   if (!ctx) return kLoadNoMemory;
   context->evalContext = ctx;
-  ctx->excel = openWorkbook(ctx, handle);
+  ctx->host.excel = openWorkbook(ctx, handle);
   LoadRequest rq;
-  if (!ctx->excel || !context->variables || !context->constraints || !buildRequest(context, ctx->excel, &rq))
+  if (!ctx->host.excel || !context->variables || !context->constraints || !buildRequest(context, ctx->host.excel, &rq))
     return kLoadHostFailure;
   rq.skipCellCount = skipCellCount != 0;
   rq.bigM = bigM != 0;
@@ -206,21 +206,21 @@ int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCo
   rq.listAdded = listAdded != 0;
   rq.activeSheetFormulasOnly = tableFlag != 0;
   rq.compactDerivatives = compactDerivatives != 0 ? 1 : 0;
-  auto* source = new ComReaderSource(ctx->excel);
+  auto* source = new ComReaderSource(ctx->host.excel);
   LoadReport report;
   const int result = Load_model(ctx, source, rq, &report);
-  if (!ctx->reader) delete source;  // never handed over
+  if (!ctx->tables.reader) delete source;  // never handed over
   if (result == kLoadCompileFailed) Eval_reportError(context);
-  if (result == kLoadOk && !report.addedVariables.empty()) reportAdded(context, ctx->excel, report);
-  if (result == kLoadOk) reportAnalysis(context, ctx->excel, report);
+  if (result == kLoadOk && !report.addedVariables.empty()) reportAdded(context, ctx->host.excel, report);
+  if (result == kLoadOk) reportAnalysis(context, ctx->host.excel, report);
   return result;
 }
 
 int Eval_refreshArrayBlocks(LibraryContext* context, std::intptr_t) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
-  if (!ctx || !ctx->excel) return 0;
+  if (!ctx || !ctx->host.excel) return 0;
   Model_showProgress(ctx, kProgressUpdating, 0);
-  Com_loadUsedRange(ctx->excel, ctx->excel->activeSheet);
+  Com_loadUsedRange(ctx->host.excel, ctx->host.excel->activeSheet);
   Model_showProgress(ctx, kProgressClear, 0);
   return 0;
 }
@@ -230,9 +230,9 @@ int Eval_freeModel(LibraryContext* context) {
   if (!ctx) return 0;
   // The reader's source and the automation object go first: nothing of the
   // model's teardown reads the workbook.
-  delete (ctx->reader ? ctx->reader->source : nullptr);
-  Com_destroy(ctx->excel);
-  ctx->excel = nullptr;
+  delete (ctx->tables.reader ? ctx->tables.reader->source : nullptr);
+  Com_destroy(ctx->host.excel);
+  ctx->host.excel = nullptr;
   Load_freeModel(ctx);
   context->evalContext = nullptr;
   return 0;
@@ -241,9 +241,10 @@ int Eval_freeModel(LibraryContext* context) {
 int Eval_reportError(LibraryContext* context) {
   const EvalContext* ctx = context ? context->evalContext : nullptr;
   if (!ctx) return 0;
-  const int codes[4] = {ctx->errorCount, ctx->warningCount, ctx->firstError, ctx->firstWarning};
-  const CellRef& at = ctx->errorCell;
+  const int codes[4] = {ctx->errors.errorCount, ctx->errors.warningCount, ctx->errors.firstError,
+                        ctx->errors.firstWarning};
+  const CellRef& at = ctx->errors.errorCell;
   const bool placed = at.sheet > 0 && at.row > 0 && at.column > 0;
-  const std::string text = placed ? cellText(ctx->excel, at) : std::string();
+  const std::string text = placed ? cellText(ctx->host.excel, at) : std::string();
   return Sess_storeErrorCell(context, codes, placed ? text.c_str() : nullptr);
 }

@@ -53,7 +53,7 @@ std::string addressOf(const CellRef& c) {
 
 // "(ABS in B9)": the construct a linearisation row stands for and its cell.
 std::string addedRowText(const EvalContext* ctx, int32_t k) {
-  const BigMNote* note = ctx->reader ? BigM_noteOf(ctx->reader->bigM, k) : nullptr;
+  const BigMNote* note = ctx->tables.reader ? BigM_noteOf(ctx->tables.reader->bigM, k) : nullptr;
   return note ? "(" + std::string(BigM_constructName(note->construct)) + " in " + addressOf(note->cell) + ")" : "";
 }
 
@@ -133,17 +133,17 @@ int32_t convexitySupport(int32_t relation, int32_t cls) {
 // The convexity stage: codes per function and the verdict; false when
 // memory runs out.
 bool convexityStage(EvalContext* ctx, const DiagnosisRequest& request, DiagnosisFindings* findings, int32_t* verdict) {
-  StructureInfo* s = ctx->structure;
-  const FunctionTable* f = ctx->functions;
+  StructureInfo* s = ctx->tables.structure;
+  const FunctionTable* f = ctx->tables.functions;
   const auto nf = static_cast<int32_t>(f->array.size());
-  const bool owned = !ctx->convexityTester;
-  ConvexityTester* tester = owned ? Cvx_create(ctx, ctx->program) : ctx->convexityTester;
+  const bool owned = !ctx->tables.convexityTester;
+  ConvexityTester* tester = owned ? Cvx_create(ctx, ctx->tables.program) : ctx->tables.convexityTester;
   s->convexity = allocate<int32_t>(static_cast<size_t>(nf));
   if (!tester || !s->convexity) {
     if (owned) Cvx_destroy(tester);
     return false;
   }
-  ctx->curvature = 1;
+  ctx->flags.curvature = 1;
   bool feasible = true, touching = false;
   Cvx_contractBox(tester, &feasible, &touching);
   findings->contraction = !feasible ? kContractionInfeasible : touching ? kContractionTouching : kContractionFeasible;
@@ -196,16 +196,16 @@ void Eval_clearDiagnosis(StructureInfo* s) {
 
 int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, DiagnosisFindings* findings,
                       int32_t* failedFunction) {
-  const int32_t nx = Model_variableCount(ctx->variables);
-  const int32_t nf = ctx->functions ? static_cast<int32_t>(ctx->functions->array.size()) : 0;
+  const int32_t nx = Model_variableCount(ctx->tables.variables);
+  const int32_t nf = ctx->tables.functions ? static_cast<int32_t>(ctx->tables.functions->array.size()) : 0;
   if (nx < 1 || nf < 1) return kDiagnosisEmpty;
-  if (!ctx->structure && !(ctx->structure = Model_createStructure(ctx))) return kDiagnosisNoMemory;
-  StructureInfo* s = ctx->structure;
+  if (!ctx->tables.structure && !(ctx->tables.structure = Model_createStructure(ctx))) return kDiagnosisNoMemory;
+  StructureInfo* s = ctx->tables.structure;
   Eval_clearDiagnosis(s);
   *findings = DiagnosisFindings{};
   const int32_t declared = request.declaredType;
   for (int32_t j = 1; j <= nx; ++j) {
-    const VarRecord* v = Model_getVariable(ctx->variables, j);
+    const VarRecord* v = Model_getVariable(ctx->tables.variables, j);
     findings->finiteBounds += (v->bounds.lo > -kModelInfinity ? 1 : 0) + (v->bounds.hi < kModelInfinity ? 1 : 0);
     findings->integers += v->type == kVarBinary || v->type == kVarInteger ? 1 : 0;
   }
@@ -221,20 +221,20 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
     return kDiagnosisNoMemory;
   }
   if (request.detailed) findings->examples.resize(static_cast<size_t>(nf));
-  const int32_t objective = Eval_objectiveIndex(ctx->functions);
-  const bool compact = ctx->compactDerivatives == 1;
+  const int32_t objective = Eval_objectiveIndex(ctx->tables.functions);
+  const bool compact = ctx->flags.compactDerivatives == 1;
   std::vector<int32_t> classes(static_cast<size_t>(nx) + 1);
   std::vector<VarDegreeNote> notes(static_cast<size_t>(nx) + 1);
   int32_t generated = 0;
   for (int32_t i = 0; i < nf; ++i) {
     Model_showProgress(ctx, kProgressDiagnosing, i + 1);
-    const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
+    const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
     findings->cells.push_back(item->generated ? addedRowText(ctx, generated++) : addressOf(item->cell));
     // Each function notes the cells that raise its own classes.
     std::fill(notes.begin(), notes.end(), VarDegreeNote{});
-    ctx->diagnosisCells = notes.data();
-    const bool ran = Eval_evalDiagnose(ctx->program, i, i == 0, classes.data(), false);
-    ctx->diagnosisCells = nullptr;
+    ctx->tables.diagnosisCells = notes.data();
+    const bool ran = Eval_evalDiagnose(ctx->tables.program, i, i == 0, classes.data(), false);
+    ctx->tables.diagnosisCells = nullptr;
     if (!ran) {
       *failedFunction = i;
       Eval_clearDiagnosis(s);
@@ -252,7 +252,7 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
         const auto at = compact ? std::find(deps.begin(), deps.end(), j) - deps.begin() + 1 : j;
         const VarDegreeNote& n = notes[static_cast<size_t>(at)];
         findings->examples[static_cast<size_t>(i)].push_back(
-            {addressOf(variableCell(ctx->variables, j)), addressOf(CellRef{n.sheet, n.row, n.column})});
+            {addressOf(variableCell(ctx->tables.variables, j)), addressOf(CellRef{n.sheet, n.row, n.column})});
       }
     }
     if (!storeClasses(s, i, classes, deps, nx)) {

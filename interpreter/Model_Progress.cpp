@@ -22,7 +22,7 @@ constexpr int kStopHard = 2;
 ModelProgressHost gHost{};
 uint32_t gLastShown = 0;
 
-LibraryContext* libraryOf(const EvalContext* ctx) { return ctx ? ctx->library : nullptr; }
+LibraryContext* libraryOf(const EvalContext* ctx) { return ctx ? ctx->host.library : nullptr; }
 
 int stopCode(EvalContext* ctx) { return gHost.stopCode ? gHost.stopCode(libraryOf(ctx)) : 0; }
 

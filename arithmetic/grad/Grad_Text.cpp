@@ -41,7 +41,7 @@ const char16_t* builtinName(int32_t id) {
 // The name of worksheet function id into out (no class digit).
 void functionName(EvalContext* ctx, int32_t id, char16_t* out) {
   out[0] = 0;
-  if (ctx->textSink && ctx->textSink->functionName(id, u"", out) && out[0]) return;
+  if (ctx->host.textSink && ctx->host.textSink->functionName(id, u"", out) && out[0]) return;
   Txt_setText(out, kTxtAtom, builtinName(id));
   std::copy(out + 1, out + Txt_length(out) + 1, out);
 }
@@ -65,13 +65,13 @@ void call(EvalContext* ctx, int32_t id, const char16_t* a, const char16_t* b, ch
 void apply(EvalContext* ctx, int32_t id, const char16_t* t, char16_t* out) { call(ctx, id, t + 1, nullptr, out); }
 
 void square(EvalContext* ctx, const char16_t* t, char16_t* out) {
-  if (ctx->textSink && ctx->textSink->squareText(t, out) && out[0]) return;
+  if (ctx->host.textSink && ctx->host.textSink->squareText(t, out) && out[0]) return;
   std::u16string text = Txt_classOf(t) == kTxtAtom ? std::u16string(t + 1) : u"(" + std::u16string(t + 1) + u")";
   Txt_setText(out, kTxtSum, (text + u"^2").c_str());
 }
 
 void power(EvalContext* ctx, const char16_t* base, const char16_t* exponent, char16_t* out) {
-  if (ctx->textSink && ctx->textSink->powerText(base, exponent, out) && out[0]) return;
+  if (ctx->host.textSink && ctx->host.textSink->powerText(base, exponent, out) && out[0]) return;
   std::u16string text = Txt_classOf(base) == kTxtAtom ? std::u16string(base + 1) : u"(" + std::u16string(base + 1) + u")";
   text += u"^(" + std::u16string(exponent + 1) + u")";
   Txt_setText(out, kTxtSum, text.c_str());
@@ -86,7 +86,7 @@ void weight(EvalContext* ctx, const char16_t* difference, char16_t* out) {
 }
 
 GradValue* result(const GradValue* x) {
-  GradValue* out = x->context->gradBuffer;
+  GradValue* out = x->context->buffers.gradBuffer;
   out->n = std::min(x->n, out->textCount);
   out->context = x->context;
   return out;
@@ -157,7 +157,7 @@ bool GradText_init(GradValue* g, int32_t n, EvalContext* ctx) {
 void GradText_setVar(GradValue* g, int32_t p) {
   EvalContext* ctx = g->context;
   g->valueText[0] = 0;
-  if (!(ctx->textSink && ctx->textSink->variableText(g->valueText, p - 1) && g->valueText[0])) {
+  if (!(ctx->host.textSink && ctx->host.textSink->variableText(g->valueText, p - 1) && g->valueText[0])) {
     char name[16];
     std::snprintf(name, sizeof name, "X%d", p);
     std::u16string text(name, name + std::char_traits<char>::length(name));
@@ -174,7 +174,7 @@ void GradText_setConst(GradValue* g, double s) {
 
 GradValue GradText_unary(int32_t op, const GradValue* x) {
   EvalContext* ctx = x->context;
-  FormulaTextSink* sink = ctx->textSink;
+  FormulaTextSink* sink = ctx->host.textSink;
   GradValue* out = result(x);
   const UnaryText u = unaryText(ctx, op);
   // Every text is guarded before any is built, so that what a guard hands
@@ -241,7 +241,7 @@ GradValue GradText_unary(int32_t op, const GradValue* x) {
 
 GradValue GradText_binary(int32_t op, const GradValue* x, const GradValue* y) {
   EvalContext* ctx = x->context;
-  FormulaTextSink* sink = ctx->textSink;
+  FormulaTextSink* sink = ctx->host.textSink;
   GradValue* out = result(x);
   char16_t *tx = x->valueText, *ty = y->valueText, *value = out->valueText;
   Text q, t1, t2, t3, wx, wy;
@@ -310,7 +310,7 @@ GradValue GradText_binary(int32_t op, const GradValue* x, const GradValue* y) {
 
 GradValue GradText_mixed(int32_t op, bool numberLeft, const GradValue* x, double s) {
   EvalContext* ctx = x->context;
-  FormulaTextSink* sink = ctx->textSink;
+  FormulaTextSink* sink = ctx->host.textSink;
   GradValue* out = result(x);
   char16_t *tx = x->valueText, *value = out->valueText;
   Text q, t1, t2, number, factor;

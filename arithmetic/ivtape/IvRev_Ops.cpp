@@ -16,7 +16,8 @@ constexpr Interval kZero{0.0, 0.0};
 constexpr Interval kOne{1.0, 1.0};
 
 IvRevNode* next(EvalContext* ctx) {
-  if (ctx->ivRevTape && ctx->tapeCount < ctx->ivRevTapeCapacity) return &ctx->ivRevTape[++ctx->tapeCount];
+  if (ctx->buffers.ivRevTape && ctx->buffers.tapeCount < ctx->buffers.ivRevTapeCapacity)
+    return &ctx->buffers.ivRevTape[++ctx->buffers.tapeCount];
   Vm_raise(ctx, kStatusNoSizingPass, "IvRev", 0, 0, 0);
   return nullptr;
 }
@@ -160,7 +161,7 @@ IvRevNode IvRev_pow(const IvRevNode* x, const IvRevNode* y) {
 }
 
 bool IvRev_prepareTape(EvalContext* ctx) {
-  return Tape_prepareNodes(ctx, &ctx->ivRevTape, &ctx->ivRevTapeCapacity, "IvRev");
+  return Tape_prepareNodes(ctx, &ctx->buffers.ivRevTape, &ctx->buffers.ivRevTapeCapacity, "IvRev");
 }
 
 void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx) {
@@ -170,8 +171,8 @@ void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeR
     g = subtract ? Ivl_sub(g, amount) : Ivl_add(g, amount);
   };
   if (result < 0) toGradient(result, kOne);
-  if (result <= 0 || result > ctx->tapeCount) return;
-  IvRevNode* tape = ctx->ivRevTape;
+  if (result <= 0 || result > ctx->buffers.tapeCount) return;
+  IvRevNode* tape = ctx->buffers.ivRevTape;
   for (int32_t k = 1; k < result; ++k) tape[k].value = kZero;
   tape[result].value = kOne;
   for (int32_t k = result; k >= 1; --k) {

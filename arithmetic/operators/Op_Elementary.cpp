@@ -36,7 +36,7 @@ namespace {
 
 Value* resultOf(EvalContext* ctx) {
   thread_local Value loose{};
-  if (ctx && ctx->result) return ctx->result;
+  if (ctx && ctx->buffers.result) return ctx->buffers.result;
   loose.context = nullptr;
   return &loose;
 }

@@ -3,7 +3,9 @@
 #include "arithmetic/tape/Tape_Nodes.h"
 #include "values/Vm_Context.h"
 
-bool Rev_prepareTape(EvalContext* ctx) { return Tape_prepareNodes(ctx, &ctx->revTape, &ctx->revTapeCapacity, "Rev"); }
+bool Rev_prepareTape(EvalContext* ctx) {
+  return Tape_prepareNodes(ctx, &ctx->buffers.revTape, &ctx->buffers.revTapeCapacity, "Rev");
+}
 
 namespace {
 
@@ -16,8 +18,8 @@ void addToGradient(double* gradient, bool zeroBased, bool subtract, NodeRef vari
 
 void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx) {
   if (result < 0) addToGradient(gradient, zeroBased, subtract, result, 1.0);
-  if (result <= 0 || result > ctx->tapeCount) return;
-  RevNode* tape = ctx->revTape;
+  if (result <= 0 || result > ctx->buffers.tapeCount) return;
+  RevNode* tape = ctx->buffers.revTape;
   for (int32_t k = 1; k < result; ++k) tape[k].value = 0.0;
   tape[result].value = 1.0;
   // Variable v (reference -v) has its entry at gradient[v - shift].

@@ -118,7 +118,7 @@ TEST_F(ComTest, EveryUsedRangeOfEveryDataWorkbookReadsBack) {
     }
   }
   EXPECT_GT(books, 100);
-  EXPECT_EQ(ctx->errorCount, 0);
+  EXPECT_EQ(ctx->errors.errorCount, 0);
 }
 
 TEST_F(ComTest, SheetsNamesFunctionsAndFormulaScans) {

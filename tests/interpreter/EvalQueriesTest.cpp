@@ -11,7 +11,7 @@ namespace {
 
 struct CutoffModel : Workbench {
   CutoffModel() {
-    Model_addVariableRange(ctx->variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+    Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
     sheet.set("a1", "1");
     sheet.set("b1", "=a1*a1");
     sheet.set("c1", "=a1+1");
@@ -23,7 +23,7 @@ struct CutoffModel : Workbench {
     Model_buildItemArray(functions);  // the objective last: c1, d1, b1
     ProgBudget budget{};
     ok = ok && Prog_compile(&program, uint64_t{1} << 30, &budget);
-    ctx->program = &program;
+    ctx->tables.program = &program;
   }
   bool ok = false;
 };

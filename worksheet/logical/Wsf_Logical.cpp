@@ -113,18 +113,18 @@ bool ifStructure(Value* result, int argc, const Value* const* argv) {
   EvalContext* ctx = contextOf(argc, argv);
   if (!ctx) return false;
   const bool allowed = Wsf_nonSmoothAllowed(ctx);
-  if (ctx->mode == kModeDegVec && condition->context && DegVec_if(condition)) {
-    if (allowed) ++ctx->tapeCount;
+  if (ctx->flags.mode == kModeDegVec && condition->context && DegVec_if(condition)) {
+    if (allowed) ++ctx->buffers.tapeCount;
     else DegVec_markArgShaped(condition, false);
     for (int i = 1; i < argc && i < 3; ++i) {
-      if (argv[i]->kind == kValDegVec) DegVec_add(ctx->result, argv[i]);
+      if (argv[i]->kind == kValDegVec) DegVec_add(ctx->buffers.result, argv[i]);
     }
-  } else if (ctx->mode == kModeDegDag && condition->context && DegDag_if(condition)) {
+  } else if (ctx->flags.mode == kModeDegDag && condition->context && DegDag_if(condition)) {
     if (!allowed) DegDag_markArgShaped(condition, false);
   } else {
     return false;
   }
-  Wsf_from(result, *ctx->result);
+  Wsf_from(result, *ctx->buffers.result);
   return true;
 }
 

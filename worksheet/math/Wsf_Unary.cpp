@@ -140,7 +140,7 @@ Value* nonSmooth(Value* result, const Value* x, int32_t op) {
   if (x->kind == kValDegVec || x->kind == kValDegDag) {
     if (allowed && x->kind == kValDegVec) {
       DegVec_nonlin(x);
-      ++ctx->tapeCount;
+      ++ctx->buffers.tapeCount;
     } else if (allowed) {
       DegDag_nonlinResult(x);
     } else if (x->kind == kValDegVec) {
@@ -148,7 +148,7 @@ Value* nonSmooth(Value* result, const Value* x, int32_t op) {
     } else {
       DegDag_nonsmooth(x, false);
     }
-    return Wsf_from(result, *ctx->result);
+    return Wsf_from(result, *ctx->buffers.result);
   }
   if (isModal(x) && x->kind != kValSamples && !allowed) {
     Vm_raise(ctx, kStatusNonSmoothSpecial, "worksheet", 0, 0, 0);
@@ -221,7 +221,7 @@ Value* atan2Modal(Value* result, const Value* x, const Value* y) {
     else if (Op_compareConst(*y, 0, kRelCmpGe)) t = Op_addVS(*t, kPi);
     else Vm_raise(ctx, kStatusDivisionByZero, "worksheet", 0, 0, 0);
   }
-  if (x->kind == kValDegVec || y->kind == kValDegVec) ++ctx->tapeCount;
+  if (x->kind == kValDegVec || y->kind == kValDegVec) ++ctx->buffers.tapeCount;
   return Wsf_copy(result, &*t);
 }
 

@@ -80,7 +80,7 @@ bool structureHooks2(Value* result, const Value* a, const Value* b) {
 // The samples of a lone sample-vector argument when the context reduces
 // statistics over the trials; null otherwise.
 const SampleVector* aggregated(int argc, const Value* const* argv, const EvalContext* ctx) {
-  if (!ctx->aggregate || argc != 1 || argv[0]->kind != kValSamples) return nullptr;
+  if (!ctx->flags.aggregate || argc != 1 || argv[0]->kind != kValSamples) return nullptr;
   return static_cast<const SampleVector*>(argv[0]->payload);
 }
 
@@ -230,7 +230,7 @@ bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* resul
 // counted gives 0. With aggregation a lone sample vector gives its extreme
 // trial.
 Value* extremeModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx, bool largest) {
-  if (ctx->aggregate && argc == 1 && argv[0]->kind == kValSamples) {
+  if (ctx->flags.aggregate && argc == 1 && argv[0]->kind == kValSamples) {
     const auto* v = static_cast<const SampleVector*>(argv[0]->payload);
     return real(result, largest ? Smp_maxElem(v) : Smp_minElem(v));
   }
