@@ -28,6 +28,9 @@
 
 namespace {
 
+// The automation object the context holds as its opaque workbook handle.
+ExcelAutomation* workbookOf(const EvalContext* ctx) { return reinterpret_cast<ExcelAutomation*>(ctx->host.excel); }
+
 // The automation object over the active workbook, its sheets read; null
 // when the application or the workbook cannot be reached.
 ExcelAutomation* openWorkbook(EvalContext* ctx, std::intptr_t handle) {
@@ -196,9 +199,9 @@ int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCo
   EvalContext* ctx = Load_createContext(context);
   if (!ctx) return kLoadNoMemory;
   context->evalContext = ctx;
-  ctx->host.excel = openWorkbook(ctx, handle);
+  ctx->host.excel = reinterpret_cast<EvalWorkbook*>(openWorkbook(ctx, handle));
   LoadRequest rq;
-  if (!ctx->host.excel || !context->variables || !context->constraints || !buildRequest(context, ctx->host.excel, &rq))
+  if (!workbookOf(ctx) || !context->variables || !context->constraints || !buildRequest(context, workbookOf(ctx), &rq))
     return kLoadHostFailure;
   rq.skipCellCount = skipCellCount != 0;
   rq.bigM = bigM != 0;
@@ -206,21 +209,21 @@ int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCo
   rq.listAdded = listAdded != 0;
   rq.activeSheetFormulasOnly = tableFlag != 0;
   rq.compactDerivatives = compactDerivatives != 0 ? 1 : 0;
-  auto* source = new ComReaderSource(ctx->host.excel);
+  auto* source = new ComReaderSource(workbookOf(ctx));
   LoadReport report;
   const int result = Load_model(ctx, source, rq, &report);
   if (!ctx->tables.reader) delete source;  // never handed over
   if (result == kLoadCompileFailed) Eval_reportError(context);
-  if (result == kLoadOk && !report.addedVariables.empty()) reportAdded(context, ctx->host.excel, report);
-  if (result == kLoadOk) reportAnalysis(context, ctx->host.excel, report);
+  if (result == kLoadOk && !report.addedVariables.empty()) reportAdded(context, workbookOf(ctx), report);
+  if (result == kLoadOk) reportAnalysis(context, workbookOf(ctx), report);
   return result;
 }
 
 int Eval_refreshArrayBlocks(LibraryContext* context, std::intptr_t) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
-  if (!ctx || !ctx->host.excel) return 0;
+  if (!ctx || !workbookOf(ctx)) return 0;
   Model_showProgress(ctx, kProgressUpdating, 0);
-  Com_loadUsedRange(ctx->host.excel, ctx->host.excel->activeSheet);
+  Com_loadUsedRange(workbookOf(ctx), workbookOf(ctx)->activeSheet);
   Model_showProgress(ctx, kProgressClear, 0);
   return 0;
 }
@@ -231,7 +234,7 @@ int Eval_freeModel(LibraryContext* context) {
   // The reader's source and the automation object go first: nothing of the
   // model's teardown reads the workbook.
   delete (ctx->tables.reader ? ctx->tables.reader->source : nullptr);
-  Com_destroy(ctx->host.excel);
+  Com_destroy(workbookOf(ctx));
   ctx->host.excel = nullptr;
   Load_freeModel(ctx);
   context->evalContext = nullptr;
@@ -245,6 +248,6 @@ int Eval_reportError(LibraryContext* context) {
                         ctx->errors.firstWarning};
   const CellRef& at = ctx->errors.errorCell;
   const bool placed = at.sheet > 0 && at.row > 0 && at.column > 0;
-  const std::string text = placed ? cellText(ctx->host.excel, at) : std::string();
+  const std::string text = placed ? cellText(workbookOf(ctx), at) : std::string();
   return Sess_storeErrorCell(context, codes, placed ? text.c_str() : nullptr);
 }

@@ -30,13 +30,15 @@ struct IvGradTapeRec;
 struct VarDegreeNote;
 struct Symbol;
 struct SymbolTable;
-struct ExcelAutomation;
 struct RandState;
 struct SampleStats;
 struct FunctionTable;
 struct FormulaReader;
 struct Program;
 struct ConvexityTester;
+// Handles of the host, opaque here: the workbook the entry layer opened, and
+// the library's run context, the engine contract's handle.
+struct EvalWorkbook;
 struct LibraryContext;
 
 // The evaluation mode; the value kind its arithmetic produces has the same
@@ -158,10 +160,10 @@ struct EvalTables {
   ConvexityTester* convexityTester;
 };
 
-// What the host hands in: the spreadsheet's automation object, the receiver
-// of formula texts and the library's run context (none owned but the sink).
+// What the host hands in: the spreadsheet's workbook, the receiver of formula
+// texts and the library's run context (none owned but the sink).
 struct EvalHost {
-  ExcelAutomation* excel;
+  EvalWorkbook* excel;
   FormulaTextSink* textSink;
   LibraryContext* library;  // not owned
 };
