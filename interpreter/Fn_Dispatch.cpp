@@ -8,6 +8,7 @@
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/operators/Op_Operators.h"
+#include "base/Chk_Assert.h"
 #include "interpreter/Fn_Table.h"
 #include "interpreter/Prog_Program.h"
 #include "values/Fn_Ids.h"
@@ -174,6 +175,9 @@ Value Fn_unknownFunction(int32_t n, Value** args, const char16_t* /*text*/, Eval
 
 void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,
                  EvalContext* ctx) {
+  // The call builds its result in the context's result slot; out receives a
+  // deep copy of it, so it must be another slot.
+  CORVAN_ASSERT(out != ctx->buffers.result);
   Value r{};
   if (!callImpl(Fn_entry(id), id, n, args, cell, ctx, &r)) r = Fn_unknownFunction(n, args, text, ctx);
   Val_assign(out, &r);

@@ -2,6 +2,7 @@
 // decision variable or a sampled input in the context's evaluation mode.
 #include <cstdlib>
 
+#include "base/Chk_Assert.h"
 #include "values/Aff_Payload.h"
 #include "values/DegDag_Node.h"
 #include "values/DegVec_Payload.h"
@@ -25,6 +26,13 @@ namespace {
 EvalContext* contextOf(const Value* dst, const Value* src) { return src->context ? src->context : dst->context; }
 
 void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Value", 0, 0, 0); }
+
+// A shallow copy of src: a second value over the same text, array or
+// payload, which an assignment would free while reading it.
+[[maybe_unused]] bool sharesStorage(const Value* dst, const Value* src) {
+  return (dst->payload && dst->payload == src->payload) || (dst->text && dst->text == src->text) ||
+         (dst->array && dst->array == src->array);
+}
 
 // A scalar source as kind and number; any other kind as the real it holds.
 Value* assignNumber(Value* dst, const Value* src) {
@@ -176,6 +184,7 @@ Value* assignVariable(Value* dst, const Value* src) {
 
 Value* Val_assign(Value* dst, const Value* src) {
   if (dst == src) return dst;
+  CORVAN_ASSERT(!sharesStorage(dst, src));
   if (src->kind != kValArray && src->reference < 0) return assignSampled(dst, src);
   if (src->kind != kValArray && src->reference > 0) return assignVariable(dst, src);
   return copyPlain(dst, src);

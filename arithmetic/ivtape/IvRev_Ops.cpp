@@ -7,6 +7,7 @@
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
 #include "arithmetic/tape/Tape_Nodes.h"
+#include "base/Chk_Assert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -177,6 +178,8 @@ void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeR
   tape[result].value = kOne;
   for (int32_t k = result; k >= 1; --k) {
     const IvRevNode& node = tape[k];
+    // A node's operands come before it on the tape.
+    CORVAN_ASSERT(node.operand1 < k && node.operand2 < k);
     const Interval a = node.value;
     if (a.lo == 0.0 && a.hi == 0.0) continue;
     const NodeRef refs[2] = {node.operand1, node.operand2};

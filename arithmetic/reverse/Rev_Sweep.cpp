@@ -1,6 +1,7 @@
 // The kind-7 tape: its preparation and the backward sweep.
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/tape/Tape_Nodes.h"
+#include "base/Chk_Assert.h"
 #include "values/Vm_Context.h"
 
 bool Rev_prepareTape(EvalContext* ctx) {
@@ -27,6 +28,8 @@ void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef r
   const double sign = subtract ? -1.0 : 1.0;
   for (int32_t k = result; k >= 1; --k) {
     const RevNode& node = tape[k];
+    // A node's operands come before it on the tape.
+    CORVAN_ASSERT(node.operand1 < k && node.operand2 < k);
     const double a = node.value;
     if (a == 0.0) continue;
     if (node.operand1 > 0) tape[node.operand1].value += node.partial1 * a;

@@ -123,6 +123,24 @@ TEST_F(ValueTest, ArraysReuseStorageAndCopyDeeply) {
   EXPECT_EQ(Val_at(&a, 4, 0)->kind, kValEmpty);
 }
 
+using ValueDeathTest = ValueTest;
+
+// With checks compiled in (Debug and sanitizer builds), a slot receiving a
+// shallow copy of itself and an element index past the array's storage stop
+// the program at once.
+TEST_F(ValueDeathTest, ShallowAliasesAndIndexesPastTheStorageAreCaught) {
+#ifndef CORVAN_CHECKS
+  GTEST_SKIP() << "checks are compiled in only in Debug and sanitizer builds";
+#endif
+  Val_setText(&a, u"shared");
+  b = a;  // shallow: the same text
+  EXPECT_DEATH(Val_assign(&b, &a), "check failed: !sharesStorage");
+  b = Val_empty(ctx);
+  ASSERT_EQ(Val_makeArray(&b, 2, 3), 0);
+  EXPECT_DEATH(Val_at(&b, 2, 0), "check failed");
+  EXPECT_DEATH(Val_at(&b, 0, -1), "check failed");
+}
+
 TEST_F(ValueTest, MakingAnArrayReleasesAnEvaluationPayload) {
   for (int32_t kind : {kValSamples, kValGrad, kValHess, kValIvHess, kValAffine, kValDegVec}) {
     Val_setKind(&a, kind);
