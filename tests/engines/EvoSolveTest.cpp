@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "engines/evolutionary/Evo_Engine.h"
-#include "tests/engines/EngineSolveFixture.h"
+#include "tests/support/EngineSolveFixture.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <map>
 #include <random>
 
-#include "SessionFixture.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/SessionFixture.h"
 #include "values/Vm_Context.h"
 
 namespace {

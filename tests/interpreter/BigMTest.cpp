@@ -14,7 +14,7 @@
 
 #include "ModelBench.h"
 #include "interpreter/Eval_Entries.h"
-#include "tests/engines/LpIntegerKit.h"
+#include "tests/support/LpIntegerKit.h"
 #include "values/Model_Variables.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <map>
 #include <vector>
 
-#include "SheetSource.h"
+#include "arithmetic/affine/Aff_Ops.h"
 #include "interpreter/Eval_Entries.h"
 #include "interpreter/Eval_Interface.h"
-#include "arithmetic/affine/Aff_Ops.h"
+#include "tests/support/SheetSource.h"
 #include "values/Aff_Payload.h"
 #include "values/DegVec_Payload.h"
 #include "values/Model_Variables.h"

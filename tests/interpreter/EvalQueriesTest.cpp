@@ -2,9 +2,9 @@
 // objective b1 = x² (minimise), c1 = x + 1 <= 3, d1 = 2x = 4.
 #include <gtest/gtest.h>
 
-#include "SheetSource.h"
 #include "interpreter/Eval_Interface.h"
 #include "interpreter/Eval_Queries.h"
+#include "tests/support/SheetSource.h"
 #include "values/Model_Variables.h"
 
 namespace {

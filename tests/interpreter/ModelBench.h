@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "SheetSource.h"
+#include "tests/support/SheetSource.h"
 #include "values/Model_Variables.h"
 
 struct ModelBench : Workbench {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "SheetSource.h"
 #include "interpreter/Eval_Entries.h"
 #include "interpreter/Model_Progress.h"
+#include "tests/support/SheetSource.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "SheetSource.h"
 #include "interpreter/Code_Segment.h"
+#include "tests/support/SheetSource.h"
 #include "values/Vm_Status.h"
 
 namespace {

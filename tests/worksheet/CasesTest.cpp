@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "../interpreter/SheetSource.h"
 #include "tests/support/FunctionCases.h"
+#include "tests/support/SheetSource.h"
 #include "values/Vm_Status.h"
 
 namespace {

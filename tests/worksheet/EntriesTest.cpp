@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "../interpreter/SheetSource.h"
 #include "interpreter/Eval_Entries.h"
+#include "tests/support/SheetSource.h"
 #include "values/Model_Variables.h"
 
 namespace {

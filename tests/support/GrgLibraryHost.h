@@ -8,12 +8,12 @@
 
 #include <string>
 
-#include "bench/BenchLibrary.h"
 #include "contract/Host_Services.h"
 #include "engines/grg/Grg_Engine.h"
 #include "entry/Eval_Exports.h"
 #include "entry/Host_Session.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/BenchLibrary.h"
 
 struct GrgLibraryRun {
   HostServices library;  // the library's own table
