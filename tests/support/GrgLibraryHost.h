@@ -10,8 +10,8 @@
 
 #include "contract/Host_Services.h"
 #include "engines/grg/Grg_Engine.h"
-#include "entry/Eval_Exports.h"
 #include "entry/Host_Session.h"
+#include "entry/Interp_Exports.h"
 #include "platform/xlsx/Xlsx.h"
 #include "tests/support/BenchLibrary.h"
 
@@ -58,8 +58,8 @@ inline GrgLibraryRun GrgLib_solve(const std::string& name, bool analysed) {
   std::string error;
   Workbook* book = Xlsx_open(std::string(CORVAN_DATA) + "/nlp/" + name + ".xlsx", &error);
   if (!context || !book || !Host_beginSession(context)) return run;
-  if (analysed && Eval_loadModel(context, 0, 1, 0, 0, 0, 0, 0) != 0) {
-    Eval_freeModel(context);
+  if (analysed && Interp_loadModel(context, 0, 1, 0, 0, 0, 0, 0) != 0) {
+    Interp_freeModel(context);
     Host_endSession(context);
     return run;
   }
@@ -76,7 +76,7 @@ inline GrgLibraryRun GrgLib_solve(const std::string& name, bool analysed) {
   Grg_finish(rec, run.problem);
   grglib::current() = nullptr;
   context->analysed = 0;
-  Eval_freeModel(context);
+  Interp_freeModel(context);
   Host_endSession(context);
   return run;
 }

@@ -11,7 +11,7 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Num_Helpers.h"
+#include "worksheet/kernels/Kern_Helpers.h"
 
 namespace {
 
@@ -196,7 +196,7 @@ Value* parity(Value* result, const Value* x, bool odd) {
   if (Wsf_isError(x)) return Wsf_copy(result, x);
   if (Wsf_isStructural(x)) return Wsf_nonSmoothStructure(result, x);
   if (x->kind != kValEmpty && x->kind != kValInt && x->kind != kValReal) return Wsf_error(result, kErrValue);
-  return boolean(result, Num_isOddTrunc(x->number) == odd);
+  return boolean(result, Kern_isOddTrunc(x->number) == odd);
 }
 
 }  // namespace

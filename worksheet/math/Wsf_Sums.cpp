@@ -11,7 +11,7 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Num_Collect.h"
+#include "worksheet/kernels/Kern_Collect.h"
 #include "worksheet/kernels/Stat_Kernels.h"
 #include "worksheet/math/Wsf_Unary.h"
 

@@ -11,7 +11,7 @@
 #include "contract/Host_Eval.h"
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Eval_Exports.h"
+#include "entry/Interp_Exports.h"
 #include "entry/Sess_Evaluation.h"
 #include "entry/Sess_Results.h"
 #include "entry/Sess_Variables.h"
@@ -193,8 +193,8 @@ void reportAnalysis(LibraryContext* context, const ExcelAutomation* ea, const Lo
 
 }  // namespace
 
-int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int bigM, int listAdded,
-                   int checkValues, int compactDerivatives, int tableFlag) {
+int Interp_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int bigM, int listAdded,
+                     int checkValues, int compactDerivatives, int tableFlag) {
   if (!context || Sess_modelVariables(context) < 1 || Host_queryModel(context, QueryRows) < 1) return kLoadEmpty;
   EvalContext* ctx = Load_createContext(context);
   if (!ctx) return kLoadNoMemory;
@@ -213,13 +213,13 @@ int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCo
   LoadReport report;
   const int result = Load_model(ctx, source, rq, &report);
   if (!ctx->tables.reader) delete source;  // never handed over
-  if (result == kLoadCompileFailed) Eval_reportError(context);
+  if (result == kLoadCompileFailed) Interp_reportError(context);
   if (result == kLoadOk && !report.addedVariables.empty()) reportAdded(context, workbookOf(ctx), report);
   if (result == kLoadOk) reportAnalysis(context, workbookOf(ctx), report);
   return result;
 }
 
-int Eval_refreshArrayBlocks(LibraryContext* context, std::intptr_t) {
+int Interp_refreshArrayBlocks(LibraryContext* context, std::intptr_t) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
   if (!ctx || !workbookOf(ctx)) return 0;
   Model_showProgress(ctx, kProgressUpdating, 0);
@@ -228,7 +228,7 @@ int Eval_refreshArrayBlocks(LibraryContext* context, std::intptr_t) {
   return 0;
 }
 
-int Eval_freeModel(LibraryContext* context) {
+int Interp_freeModel(LibraryContext* context) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
   if (!ctx) return 0;
   // The reader's source and the automation object go first: nothing of the
@@ -241,7 +241,7 @@ int Eval_freeModel(LibraryContext* context) {
   return 0;
 }
 
-int Eval_reportError(LibraryContext* context) {
+int Interp_reportError(LibraryContext* context) {
   const EvalContext* ctx = context ? context->evalContext : nullptr;
   if (!ctx) return 0;
   const int codes[4] = {ctx->errors.errorCount, ctx->errors.warningCount, ctx->errors.firstError,

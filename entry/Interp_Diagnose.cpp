@@ -10,7 +10,7 @@
 #include "contract/Diag_Table.h"
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Eval_Exports.h"
+#include "entry/Interp_Exports.h"
 #include "entry/Msg_Status.h"
 #include "entry/Sess_Results.h"
 #include "interpreter/Eval_Diagnosis.h"
@@ -60,8 +60,8 @@ int writeFindings(LibraryContext* context, const EvalContext* ctx, const Diagnos
 
 }  // namespace
 
-int Eval_diagnoseModel(LibraryContext* context, std::intptr_t /*refreshWord*/, int report, int convexity,
-                       int detailed) {
+int Interp_diagnoseModel(LibraryContext* context, std::intptr_t /*refreshWord*/, int report, int convexity,
+                         int detailed) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
   if (!ctx || !ctx->tables.program || !ctx->tables.functions || !ctx->tables.variables) return kDiagnosisEmpty;
   DiagnosisRequest request;
@@ -75,7 +75,7 @@ int Eval_diagnoseModel(LibraryContext* context, std::intptr_t /*refreshWord*/, i
     char text[64];
     std::snprintf(text, sizeof text, "F(%d): evalDiagnose failed", failed);
     Msg_showStatus(1, text);
-    Eval_reportError(context);
+    Interp_reportError(context);
   }
   if (result != kDiagnosisDone) return result;
   if (report && !writeFindings(context, ctx, findings, request.detailed)) return StatusHostFailure;
