@@ -112,7 +112,7 @@ struct Problem {
     for (size_t k = 0; k < code.size(); ++k) nodes[n + 1 + k] = revOp(code[k], nodes.data());
     const RevNode result = nodes.back();
     std::fill(gradient.begin(), gradient.end(), 0.0);
-    Rev_reverseSweep(gradient.data(), false, false, result.self, ctx);
+    Rev_reverseSweep(gradient.data(), false, false, result.self, &ctx->buffers);
     return result.value;
   }
 };

@@ -338,7 +338,7 @@ bool Eval_evalRevGrad(Program* p, int32_t i, bool reset, double* value, double* 
       [&](double sign, int side) {
         const RevNode node = *static_cast<RevNode*>(e.ctx->buffers.result->payload);
         *value += sign * node.value;
-        Rev_reverseSweep(gradient, zeroBased, side == 1, node.self, e.ctx);
+        Rev_reverseSweep(gradient, zeroBased, side == 1, node.self, &e.ctx->buffers);
       });
   return ran && finiteDerivatives(&e, value, gradient, nullptr, zeroBased) && finished(e);
 }
@@ -480,7 +480,7 @@ bool Eval_evalIvRevGrad(Program* p, int32_t i, bool reset, Interval* value, Inte
       [&](double sign, int side) {
         const IvRevNode node = *static_cast<IvRevNode*>(e.ctx->buffers.result->payload);
         *value = sign > 0 ? Ivl_add(*value, node.value) : Ivl_sub(*value, node.value);
-        IvRev_reverseSweep(gradient, zeroBased, side == 1, node.self, e.ctx);
+        IvRev_reverseSweep(gradient, zeroBased, side == 1, node.self, &e.ctx->buffers);
       });
   return ran && finished(e);
 }
@@ -609,7 +609,7 @@ bool Eval_evalIvProp(Program* p, int32_t i, int32_t relation, double rhs, Interv
     own.resize(e.item->variables.size() + 1);
     for (size_t k = 0; k < e.item->variables.size(); ++k) own[k + 1] = box[slot(e.item->variables[k], zeroBased)];
   }
-  IvProp_contract(compact ? own.data() : box, compact ? false : zeroBased, !equality, ctx);
+  IvProp_contract(compact ? own.data() : box, compact ? false : zeroBased, !equality, &ctx->buffers);
   for (size_t k = 0; compact && k < e.item->variables.size(); ++k)
     box[slot(e.item->variables[k], zeroBased)] = own[k + 1];
   return finished(e);

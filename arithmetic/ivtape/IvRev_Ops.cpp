@@ -165,15 +165,15 @@ bool IvRev_prepareTape(EvalContext* ctx) {
   return Tape_prepareNodes(ctx, &ctx->buffers.ivRevTape, &ctx->buffers.ivRevTapeCapacity, "IvRev");
 }
 
-void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx) {
+void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeRef result, EvalBuffers* buffers) {
   const int32_t shift = zeroBased ? 1 : 0;
   auto toGradient = [&](NodeRef r, const Interval& amount) {
     Interval& g = gradient[-r - shift];
     g = subtract ? Ivl_sub(g, amount) : Ivl_add(g, amount);
   };
   if (result < 0) toGradient(result, kOne);
-  if (result <= 0 || result > ctx->buffers.tapeCount) return;
-  IvRevNode* tape = ctx->buffers.ivRevTape;
+  if (result <= 0 || result > buffers->tapeCount) return;
+  IvRevNode* tape = buffers->ivRevTape;
   for (int32_t k = 1; k < result; ++k) tape[k].value = kZero;
   tape[result].value = kOne;
   for (int32_t k = result; k >= 1; --k) {

@@ -204,10 +204,10 @@ bool IvProp_prepareTape(EvalContext* ctx) {
   return Tape_prepareNodes(ctx, &ctx->buffers.ivPropNodes, &ctx->buffers.ivPropCapacity, "IvProp", true);
 }
 
-void IvProp_contract(Interval* box, bool zeroBased, bool inequality, EvalContext* ctx) {
-  const int32_t n = ctx->buffers.tapeCount;
-  if (n < 1 || !ctx->buffers.ivPropNodes) return;
-  IvPropNode* nodes = ctx->buffers.ivPropNodes;
+void IvProp_contract(Interval* box, bool zeroBased, bool inequality, EvalBuffers* buffers) {
+  const int32_t n = buffers->tapeCount;
+  if (n < 1 || !buffers->ivPropNodes) return;
+  IvPropNode* nodes = buffers->ivPropNodes;
   Interval& root = nodes[n].value;
   if (Ivl_contains(root, 0.0)) root = inequality ? Interval{root.lo, 0.0} : kZero;
   const int32_t shift = zeroBased ? 1 : 0;

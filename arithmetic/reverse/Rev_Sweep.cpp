@@ -17,10 +17,10 @@ void addToGradient(double* gradient, bool zeroBased, bool subtract, NodeRef vari
 
 }  // namespace
 
-void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx) {
+void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef result, EvalBuffers* buffers) {
   if (result < 0) addToGradient(gradient, zeroBased, subtract, result, 1.0);
-  if (result <= 0 || result > ctx->buffers.tapeCount) return;
-  RevNode* tape = ctx->buffers.revTape;
+  if (result <= 0 || result > buffers->tapeCount) return;
+  RevNode* tape = buffers->revTape;
   for (int32_t k = 1; k < result; ++k) tape[k].value = 0.0;
   tape[result].value = 1.0;
   // Variable v (reference -v) has its entry at gradient[v - shift].

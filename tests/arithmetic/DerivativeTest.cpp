@@ -79,7 +79,7 @@ Derivs reverseGradient(const Case& c, const double* x) {
   RevFamily f{ctx, x};
   const RevNode r = build(f, c);
   d.value = r.value;
-  Rev_reverseSweep(d.g, false, false, r.self, ctx);
+  Rev_reverseSweep(d.g, false, false, r.self, &ctx->buffers);
   EXPECT_EQ(ctx->errors.errorCount, 0) << c.name;
   freeContext(ctx);
   return d;
@@ -193,11 +193,11 @@ TEST(Tapes, SweepsStartAtTheResultNotAtTheLastNode) {
   const RevNode product = Rev_mul(&a, &b);
   Rev_exp(&a);  // recorded after the result, not part of it
   double g[3] = {};
-  Rev_reverseSweep(g, false, false, product.self, t.ctx);
+  Rev_reverseSweep(g, false, false, product.self, &t.ctx->buffers);
   EXPECT_EQ(g[1], 3.0);
   EXPECT_EQ(g[2], 2.0);
   double leaf[2] = {};
-  Rev_reverseSweep(leaf, true, true, a.self, t.ctx);  // a bare variable, zero-based, subtracted
+  Rev_reverseSweep(leaf, true, true, a.self, &t.ctx->buffers);  // a bare variable, zero-based, subtracted
   EXPECT_EQ(leaf[0], -1.0);
 
   t.ctx->buffers.tapeCount = 0;
@@ -230,10 +230,10 @@ TEST(Tapes, TiesOfMaxAndMinWeighTheirOperandsToOneInEveryFamily) {
   RevFamily r{t.ctx, same};
   RevNode a = r.var(1), b = r.var(2);
   double gx[3] = {};
-  Rev_reverseSweep(gx, false, false, Rev_max(&a, &a).self, t.ctx);
+  Rev_reverseSweep(gx, false, false, Rev_max(&a, &a).self, &t.ctx->buffers);
   EXPECT_EQ(gx[1], 1.0);
   double gt[3] = {};
-  Rev_reverseSweep(gt, false, false, Rev_min(&a, &b).self, t.ctx);
+  Rev_reverseSweep(gt, false, false, Rev_min(&a, &b).self, &t.ctx->buffers);
   EXPECT_EQ(gt[1], 0.5);
   EXPECT_EQ(gt[2], 0.5);
 

@@ -35,7 +35,7 @@ TEST(IntervalTapeTest, ReverseSweepEnclosesPointGradients) {
       const IvRevNode r = build(t, c);
       const Interval value = r.value;
       Interval gradient[3] = {{0, 0}, {0, 0}, {0, 0}};
-      IvRev_reverseSweep(gradient, false, false, r.self, f.ctx);
+      IvRev_reverseSweep(gradient, false, false, r.self, &f.ctx->buffers);
       ASSERT_TRUE(roundsToNearest()) << c.name;
       ASSERT_EQ(f.ctx->errors.errorCount, 0) << c.name;
       const std::vector<double> p1 = gen.points(box[1], 8), p2 = gen.points(box[2], 8);
@@ -83,7 +83,7 @@ void contract(Fixture& f, Interval* box, Build build, double c, bool atLeast) {
   t.ctx = f.ctx, t.box = box;
   const IvPropNode v = build(t);
   atLeast ? IvProp_subSV(c, &v) : IvProp_subVS(&v, c);
-  IvProp_contract(box, false, true, f.ctx);
+  IvProp_contract(box, false, true, &f.ctx->buffers);
 }
 
 TEST(IntervalTapeTest, ContractionKeepsEveryFeasiblePoint) {
@@ -125,7 +125,7 @@ TEST(IntervalTapeTest, ContractionWorkedCases) {
   t.ctx = f.ctx, t.box = box;
   const IvPropNode sum = t.bin(kOpAdd, t.var(1), t.var(2));
   IvProp_subVS(&sum, 10);
-  IvProp_contract(box, false, false, f.ctx);
+  IvProp_contract(box, false, false, &f.ctx->buffers);
   EXPECT_EQ(box[1].lo, 7);
   EXPECT_EQ(box[1].hi, 10);
   EXPECT_EQ(box[2].lo, 0);
