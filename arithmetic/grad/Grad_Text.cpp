@@ -128,6 +128,92 @@ UnaryText unaryText(EvalContext* ctx, int32_t op) {
   }
 }
 
+// How a unary partial is built from the factor: factor * dx, dx / factor,
+// or -dx / factor.
+enum FactorForm { kTimes, kOver, kMinusOver };
+
+// The factor of the partial of op at the argument text tx whose value text
+// is value, and how the partial uses it.
+FactorForm unaryFactor(EvalContext* ctx, int32_t op, const char16_t* tx, const char16_t* value, char16_t* factor) {
+  Text t1, t2;
+  switch (op) {
+    case kOpSub: Txt_setText(factor, kTxtAtom, u"-1"); return kTimes;
+    case kOpAbs: apply(ctx, kIdSign, tx, factor); return kTimes;
+    case kOpAcos:
+    case kOpAsin:
+      square(ctx, tx, t1);
+      Txt_subSV(1.0, t1, t2);
+      apply(ctx, kIdSqrt, t2, factor);
+      return op == kOpAcos ? kMinusOver : kOver;
+    case kOpAtan:
+      square(ctx, tx, t1);
+      Txt_addSV(1.0, t1, factor);
+      return kOver;
+    case kOpCos:
+      apply(ctx, kIdSin, tx, t1);
+      Txt_setText(factor, kTxtProduct, (u"-" + std::u16string(t1 + 1)).c_str());
+      return kTimes;
+    case kOpCosh: apply(ctx, kIdSinh, tx, factor); return kTimes;
+    case kOpExp: Txt_copy(factor, value); return kTimes;
+    case kOpLn: Txt_copy(factor, tx); return kOver;
+    case kOpSign: Txt_setText(factor, kTxtAtom, u"0"); return kTimes;
+    case kOpSin: apply(ctx, kIdCos, tx, factor); return kTimes;
+    case kOpSinh: apply(ctx, kIdCosh, tx, factor); return kTimes;
+    case kOpSquare: Txt_mulSV(2.0, tx, factor); return kTimes;
+    case kOpSqrt: Txt_mulSV(2.0, value, factor); return kOver;
+    case kOpTan:
+    case kOpTanh:
+      square(ctx, value, t1);
+      if (op == kOpTan) Txt_addSV(1.0, t1, factor);
+      else Txt_subSV(1.0, t1, factor);
+      return kTimes;
+    default: return kTimes;
+  }
+}
+
+// Guards every text a binary operation builds from, partials and values,
+// before any is built; n partials.
+void guardBinary(EvalContext* ctx, int32_t op, const GradValue* x, const GradValue* y, int32_t n) {
+  FormulaTextSink* sink = ctx->host.textSink;
+  char16_t *tx = x->valueText, *ty = y->valueText;
+  const int32_t signLength = nameLength(ctx, kIdSign);
+  for (int32_t k = 1; k <= n; ++k) {
+    char16_t *dx = x->partialTexts[k], *dy = y->partialTexts[k];
+    switch (op) {
+      case kOpSub: Txt_guardLength(sink, 3, dx, dy); break;
+      case kOpAdd: Txt_guardLength(sink, 1, dx, dy); break;
+      case kOpMul: Txt_guardLength4(sink, 11, 1, tx, 1, dx, 1, ty, 1, dy); break;
+      case kOpDiv: Txt_guardLength4(sink, 16, 1, tx, 1, dx, 1, dy, 2, ty); break;
+      case kOpPower: Txt_guardLength4(sink, nameLength(ctx, kIdLn) + 25, 3, tx, 2, ty, 1, dx, 1, dy); break;
+      default: Txt_guardLength4(sink, signLength + 32, 2, tx, 2, ty, 1, dx, 1, dy); break;
+    }
+  }
+  const int32_t valueOverhead[] = {0, 3, 1, 5, 5};
+  Txt_guardLength(sink, op <= kOpDiv ? valueOverhead[op] : op == kOpPower ? 8 : 10, tx, ty);
+}
+
+// As guardBinary, for an operation with a number on one side.
+void guardMixed(EvalContext* ctx, int32_t op, bool numberLeft, const GradValue* x, int32_t n) {
+  FormulaTextSink* sink = ctx->host.textSink;
+  char16_t* tx = x->valueText;
+  for (int32_t k = 1; k <= n; ++k) {
+    char16_t* dx = x->partialTexts[k];
+    switch (op) {
+      case kOpMul: Txt_guardLength(sink, 24, dx, nullptr); break;
+      case kOpDiv:
+        if (numberLeft) Txt_guardLength4(sink, 30, 2, tx, 1, dx, 0, nullptr, 0, nullptr);
+        else Txt_guardLength(sink, 24, dx, nullptr);
+        break;
+      case kOpPower: Txt_guardLength(sink, 54, tx, dx); break;
+      case kOpMax:
+      case kOpMin: Txt_guardLength(sink, nameLength(ctx, kIdSign) + 40, tx, dx); break;
+      default: break;
+    }
+  }
+  const int32_t valueOverhead = op == kOpMax || op == kOpMin ? 32 : op == kOpPower ? 30 : 24;
+  Txt_guardLength(sink, valueOverhead, tx, nullptr);
+}
+
 }  // namespace
 
 bool GradText_init(GradValue* g, int32_t n, EvalContext* ctx) {
@@ -183,49 +269,13 @@ GradValue GradText_unary(int32_t op, const GradValue* x) {
     Txt_guardLength(sink, u.partialOverhead, x->valueText, x->partialTexts[k]);
   Txt_guardLength(sink, u.valueOverhead, x->valueText, nullptr);
   char16_t* value = out->valueText;
-  Text factor, t1, t2;
   switch (op) {
     case kOpSub: Txt_neg(x->valueText, value); break;
     case kOpSquare: square(ctx, x->valueText, value); break;
     default: apply(ctx, u.id, x->valueText, value); break;
   }
-  // The partial is factor * dx, dx / factor, or -dx / factor.
-  enum { kTimes, kOver, kMinusOver } form = kTimes;
-  switch (op) {
-    case kOpSub: Txt_setText(factor, kTxtAtom, u"-1"); break;
-    case kOpAbs: apply(ctx, kIdSign, x->valueText, factor); break;
-    case kOpAcos:
-    case kOpAsin:
-      square(ctx, x->valueText, t1);
-      Txt_subSV(1.0, t1, t2);
-      apply(ctx, kIdSqrt, t2, factor);
-      form = op == kOpAcos ? kMinusOver : kOver;
-      break;
-    case kOpAtan:
-      square(ctx, x->valueText, t1);
-      Txt_addSV(1.0, t1, factor);
-      form = kOver;
-      break;
-    case kOpCos:
-      apply(ctx, kIdSin, x->valueText, t1);
-      Txt_setText(factor, kTxtProduct, (u"-" + std::u16string(t1 + 1)).c_str());
-      break;
-    case kOpCosh: apply(ctx, kIdSinh, x->valueText, factor); break;
-    case kOpExp: Txt_copy(factor, value); break;
-    case kOpLn: Txt_copy(factor, x->valueText); form = kOver; break;
-    case kOpSign: Txt_setText(factor, kTxtAtom, u"0"); break;
-    case kOpSin: apply(ctx, kIdCos, x->valueText, factor); break;
-    case kOpSinh: apply(ctx, kIdCosh, x->valueText, factor); break;
-    case kOpSquare: Txt_mulSV(2.0, x->valueText, factor); break;
-    case kOpSqrt: Txt_mulSV(2.0, value, factor); form = kOver; break;
-    case kOpTan:
-    case kOpTanh:
-      square(ctx, value, t1);
-      if (op == kOpTan) Txt_addSV(1.0, t1, factor);
-      else Txt_subSV(1.0, t1, factor);
-      break;
-    default: break;
-  }
+  Text factor, t1;
+  const FactorForm form = unaryFactor(ctx, op, x->valueText, value, factor);
   for (int32_t k = 1; k <= out->n; ++k) {
     char16_t* dx = x->partialTexts[k];
     if (op == kOpSub) Txt_neg(dx, out->partialTexts[k]);
@@ -241,24 +291,10 @@ GradValue GradText_unary(int32_t op, const GradValue* x) {
 
 GradValue GradText_binary(int32_t op, const GradValue* x, const GradValue* y) {
   EvalContext* ctx = x->context;
-  FormulaTextSink* sink = ctx->host.textSink;
   GradValue* out = result(x);
   char16_t *tx = x->valueText, *ty = y->valueText, *value = out->valueText;
   Text q, t1, t2, t3, wx, wy;
-  const int32_t signLength = nameLength(ctx, kIdSign);
-  for (int32_t k = 1; k <= out->n; ++k) {
-    char16_t *dx = x->partialTexts[k], *dy = y->partialTexts[k];
-    switch (op) {
-      case kOpSub: Txt_guardLength(sink, 3, dx, dy); break;
-      case kOpAdd: Txt_guardLength(sink, 1, dx, dy); break;
-      case kOpMul: Txt_guardLength4(sink, 11, 1, tx, 1, dx, 1, ty, 1, dy); break;
-      case kOpDiv: Txt_guardLength4(sink, 16, 1, tx, 1, dx, 1, dy, 2, ty); break;
-      case kOpPower: Txt_guardLength4(sink, nameLength(ctx, kIdLn) + 25, 3, tx, 2, ty, 1, dx, 1, dy); break;
-      default: Txt_guardLength4(sink, signLength + 32, 2, tx, 2, ty, 1, dx, 1, dy); break;
-    }
-  }
-  const int32_t valueOverhead[] = {0, 3, 1, 5, 5};
-  Txt_guardLength(sink, op <= kOpDiv ? valueOverhead[op] : op == kOpPower ? 8 : 10, tx, ty);
+  guardBinary(ctx, op, x, y, out->n);
   switch (op) {
     case kOpSub: Txt_sub(tx, ty, value); break;
     case kOpAdd: Txt_add(tx, ty, value); break;
@@ -310,27 +346,11 @@ GradValue GradText_binary(int32_t op, const GradValue* x, const GradValue* y) {
 
 GradValue GradText_mixed(int32_t op, bool numberLeft, const GradValue* x, double s) {
   EvalContext* ctx = x->context;
-  FormulaTextSink* sink = ctx->host.textSink;
   GradValue* out = result(x);
   char16_t *tx = x->valueText, *value = out->valueText;
   Text q, t1, t2, number, factor;
   Txt_number(number, s);
-  for (int32_t k = 1; k <= out->n; ++k) {
-    char16_t* dx = x->partialTexts[k];
-    switch (op) {
-      case kOpMul: Txt_guardLength(sink, 24, dx, nullptr); break;
-      case kOpDiv:
-        if (numberLeft) Txt_guardLength4(sink, 30, 2, tx, 1, dx, 0, nullptr, 0, nullptr);
-        else Txt_guardLength(sink, 24, dx, nullptr);
-        break;
-      case kOpPower: Txt_guardLength(sink, 54, tx, dx); break;
-      case kOpMax:
-      case kOpMin: Txt_guardLength(sink, nameLength(ctx, kIdSign) + 40, tx, dx); break;
-      default: break;
-    }
-  }
-  const int32_t valueOverhead = op == kOpMax || op == kOpMin ? 32 : op == kOpPower ? 30 : 24;
-  Txt_guardLength(sink, valueOverhead, tx, nullptr);
+  guardMixed(ctx, op, numberLeft, x, out->n);
   switch (op) {
     case kOpSub: numberLeft ? Txt_subSV(s, tx, value) : Txt_subVS(tx, s, value); break;
     case kOpAdd: numberLeft ? Txt_addSV(s, tx, value) : Txt_addVS(tx, s, value); break;
