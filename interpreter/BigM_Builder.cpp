@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <string>
 
 #include "interpreter/Code_Segment.h"
@@ -528,5 +529,6 @@ const BigMNote* BigM_noteOf(const BigMBuilder* b, int32_t k) {
 const char* BigM_constructName(uint8_t construct) {
   static const char* const names[] = {"",    "IF",  "NOT", "AND",        "OR",        "MAX",
                                       "MIN", "ABS", "comparison", "comparison", "product"};
+  static_assert(std::size(names) == kBigMProduct + 1, "one name per construct");
   return construct <= kBigMProduct ? names[construct] : "";
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <iterator>
 
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "interpreter/BigM_Builder.h"
@@ -379,11 +380,13 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
 
 const char* Eval_className(int32_t degClass) {
   static const char* const names[] = {"independent", "linear", "quadratic", "smooth", "non-smooth", "unknown function"};
+  static_assert(std::size(names) == kDegUnknownFunction + 1, "one name per dependency class");
   return degClass >= 0 && degClass <= kDegUnknownFunction ? names[degClass] : "";
 }
 
 const char* Eval_convexityName(int32_t code) {
   static const char* const names[] = {"strictly concave", "concave", "affine", "convex",
                                       "strictly convex",  "indefinite", "unknown"};
+  static_assert(std::size(names) == kConvexityUnknown, "one name per convexity code");
   return code >= 1 && code <= kConvexityUnknown ? names[code - 1] : "";
 }

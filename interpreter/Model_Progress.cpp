@@ -14,6 +14,7 @@ const char* const kTexts[] = {
     "Evaluating Quadratic Objective...", "",
 };
 constexpr int32_t kTextCount = static_cast<int32_t>(sizeof kTexts / sizeof kTexts[0]);
+static_assert(kTextCount == kProgressClear + 1, "one text per progress code, the clear last");
 constexpr size_t kTextBuffer = 128;
 // Stop codes of the progress callback: 0 continue, 1 a soft answer, 2 and
 // above a limit, a break or a stop at the macro.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "arithmetic/text/Txt_Build.h"
@@ -188,7 +189,8 @@ void guardBinary(EvalContext* ctx, int32_t op, const GradValue* x, const GradVal
       default: Txt_guardLength4(sink, signLength + 32, 2, tx, 2, ty, 1, dx, 1, dy); break;
     }
   }
-  const int32_t valueOverhead[] = {0, 3, 1, 5, 5};
+  constexpr int32_t valueOverhead[] = {0, 3, 1, 5, 5};  // by code, kOpNone to kOpDiv
+  static_assert(std::size(valueOverhead) == kOpDiv + 1 && kOpSub == 1 && kOpAdd == 2 && kOpMul == 3);
   Txt_guardLength(sink, op <= kOpDiv ? valueOverhead[op] : op == kOpPower ? 8 : 10, tx, ty);
 }
 
