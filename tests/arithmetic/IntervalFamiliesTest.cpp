@@ -98,7 +98,7 @@ bool pointGradient(Fixture& f, Make make, double t, double s, double* d) {
   GradFamily grad;
   grad.ctx = f.ctx, grad.x = f.x, grad.n = 2;
   *d = make(grad)->gradient[1];
-  const bool inside = f.ctx->errorCount == 0;
+  const bool inside = f.ctx->errors.errorCount == 0;
   Vm_clearErrors(f.ctx);
   return inside && std::isfinite(*d);
 }
@@ -121,7 +121,7 @@ void expectEnclosedOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* n
     const IvGradValue* r9 = make(g9);
     const IvHessValue* r11 = make(g11);
     ASSERT_TRUE(roundsToNearest()) << name;
-    if (f.ctx->errorCount) {
+    if (f.ctx->errors.errorCount) {
       Vm_clearErrors(f.ctx);
       continue;
     }

@@ -130,12 +130,12 @@ void expectTapesHoldOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* 
                                      Op op) {
   for (int k = 0; k < 1500; ++k) {
     const Interval start[3] = {{}, gen.box(special), gen.box()};
-    f.ctx->tapeCount = 0;
+    f.ctx->buffers.tapeCount = 0;
     IvRevFamily t;
     t.ctx = f.ctx, t.box = start;
     const IvRevNode r = op(t);
     Interval gradient[3] = {{0, 0}, {0, 0}, {0, 0}};
-    IvRev_reverseSweep(gradient, false, false, r.self, f.ctx);
+    IvRev_reverseSweep(gradient, false, false, r.self, &f.ctx->buffers);
     Interval box[3] = {start[0], start[1], start[2]};
     const std::vector<double> p1 = gen.points(start[1], 12), p2 = gen.points(start[2], 12);
     LongFamily pivot{{0, p1[5], p2[5]}};
@@ -143,7 +143,7 @@ void expectTapesHoldOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* 
     const bool atLeast = k % 2;
     if (std::isfinite(level)) contract(f, box, op, level, atLeast);
     ASSERT_TRUE(roundsToNearest()) << name;
-    if (f.ctx->errorCount) {
+    if (f.ctx->errors.errorCount) {
       Vm_clearErrors(f.ctx);
       continue;
     }
@@ -165,7 +165,7 @@ void expectTapesHoldOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* 
       GradFamily grad;
       grad.ctx = f.ctx, grad.x = f.x, grad.n = 2;
       const GradValue* g = op(grad);
-      const bool inside = f.ctx->errorCount == 0;
+      const bool inside = f.ctx->errors.errorCount == 0;
       Vm_clearErrors(f.ctx);
       for (int j = 1; j <= 2 && inside; ++j) {
         if (!std::isfinite(g->gradient[j])) continue;
@@ -383,7 +383,7 @@ void expectReplayEnclosesOverAwkwardBoxes(BoxGenerator& gen, const char* name, d
       HessFamily hess;
       hess.ctx = ctx, hess.x = x, hess.n = 2;
       const HessValue* p = op(hess);
-      const bool inside = ctx->errorCount == 0;
+      const bool inside = ctx->errors.errorCount == 0;
       Vm_clearErrors(ctx);
       for (int i = 1; i <= 2 && inside; ++i)
         for (int j = 1; j <= 2; ++j) {
