@@ -16,8 +16,8 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/Wsf_Registry.h"
-#include "worksheet/kernels/Num_Distributions.h"
-#include "worksheet/kernels/Num_Special.h"
+#include "worksheet/kernels/Kern_Distributions.h"
+#include "worksheet/kernels/Kern_Special.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ double digitsOf(double got, double want) { return -std::log10(std::fabs(got - wa
 struct Call {
   EvalContext* ctx = Vm_createContext();
   TestValues values;
-  Call() { ctx->mode = kModeReal; }
+  Call() { ctx->flags.mode = kModeReal; }
   ~Call() { Vm_destroyContext(ctx); }
   Value* column(const std::vector<double>& xs) {
     Value* a = values.make();
@@ -43,51 +43,51 @@ struct Call {
   }
   const Value* operator()(int32_t id, std::initializer_list<const Value*> args) {
     std::vector<const Value*> a(args);
-    return Wsf_entry(id)(ctx->result, static_cast<int>(a.size()), a.data(), nullptr);
+    return Wsf_entry(id)(ctx->buffers.result, static_cast<int>(a.size()), a.data(), nullptr);
   }
   double number(int32_t id, std::initializer_list<double> xs) {
     std::vector<const Value*> a;
     for (double x : xs) a.push_back(values.num(x));
-    const Value* r = Wsf_entry(id)(ctx->result, static_cast<int>(a.size()), a.data(), nullptr);
+    const Value* r = Wsf_entry(id)(ctx->buffers.result, static_cast<int>(a.size()), a.data(), nullptr);
     return r->kind == kValInt || r->kind == kValReal ? r->number : NAN;
   }
   bool error(int32_t id, std::initializer_list<double> xs, uint32_t code) {
     std::vector<const Value*> a;
     for (double x : xs) a.push_back(values.num(x));
-    return isError(Wsf_entry(id)(ctx->result, static_cast<int>(a.size()), a.data(), nullptr), code);
+    return isError(Wsf_entry(id)(ctx->buffers.result, static_cast<int>(a.size()), a.data(), nullptr), code);
   }
 };
 
 TEST(SpecialKernels, IncompleteGammaBetaAndErf) {
   double v = 0;
-  EXPECT_EQ(Num_gammaP(1, 2, &v), 0u);  // x = a + 1: the continued fraction
+  EXPECT_EQ(Kern_gammaP(1, 2, &v), 0u);  // x = a + 1: the continued fraction
   EXPECT_TRUE(near(v, 1 - std::exp(-2.0), kKernel));
-  EXPECT_EQ(Num_gammaP(1, 1, &v), 0u);  // the series
+  EXPECT_EQ(Kern_gammaP(1, 1, &v), 0u);  // the series
   EXPECT_TRUE(near(v, 1 - std::exp(-1.0), kKernel));
-  EXPECT_EQ(Num_gammaP(3, 0, &v), 0u);
+  EXPECT_EQ(Kern_gammaP(3, 0, &v), 0u);
   EXPECT_EQ(v, 0.0);
-  EXPECT_EQ(Num_gammaP(0, 1, &v), uint32_t{kErrNum});
-  EXPECT_EQ(Num_gammaP(1, -1, &v), uint32_t{kErrNum});
-  EXPECT_EQ(Num_gammaP(1e6, 1e6 - 1, &v), uint32_t{kErrNA});  // 100 terms do not suffice
+  EXPECT_EQ(Kern_gammaP(0, 1, &v), uint32_t{kErrNum});
+  EXPECT_EQ(Kern_gammaP(1, -1, &v), uint32_t{kErrNum});
+  EXPECT_EQ(Kern_gammaP(1e6, 1e6 - 1, &v), uint32_t{kErrNA});  // 100 terms do not suffice
   double e1 = 0, e2 = 0;
-  Num_erf(1, &e1);
-  Num_erf(-1, &e2);
+  Kern_erf(1, &e1);
+  Kern_erf(-1, &e2);
   EXPECT_EQ(e2, -e1);
   EXPECT_TRUE(near(e1, std::erf(1.0), kKernel));
   for (double x : {0.1, 0.7, 1.5, 3.0}) {
-    Num_erf(x, &v);
+    Kern_erf(x, &v);
     EXPECT_TRUE(near(v, std::erf(x), kKernel)) << x;
   }
   // I_x(1, 1) = x, I_x(2, 1) = x^2, I_x(a, 1) = x^a.
   for (double x : {0.1, 0.5, 0.9}) {
-    ASSERT_TRUE(Num_betaIncomplete(1, 1, x, &v));
+    ASSERT_TRUE(Kern_betaIncomplete(1, 1, x, &v));
     EXPECT_TRUE(near(v, x, kKernel));
-    ASSERT_TRUE(Num_betaIncomplete(2, 1, x, &v));
+    ASSERT_TRUE(Kern_betaIncomplete(2, 1, x, &v));
     EXPECT_TRUE(near(v, x * x, kKernel));
-    ASSERT_TRUE(Num_betaIncomplete(3.5, 1, x, &v));
+    ASSERT_TRUE(Kern_betaIncomplete(3.5, 1, x, &v));
     EXPECT_TRUE(near(v, std::pow(x, 3.5), kKernel));
   }
-  EXPECT_FALSE(Num_betaIncomplete(2, 2, 1.5, &v));
+  EXPECT_FALSE(Kern_betaIncomplete(2, 2, 1.5, &v));
 }
 
 // The polynomial approximations are good to about relative 1e-7; the
@@ -98,50 +98,50 @@ TEST(SpecialKernels, BesselFunctions) {
     for (int k = 1; k < 60; ++k) s += t, t *= (x / 2) * (x / 2) / (k * k);
     return s;
   };
-  for (double x : {0.5, 1.0, 3.0, 5.0, 10.0}) EXPECT_TRUE(near(Num_besselI0(x), i0(x), 2e-7)) << x;
-  EXPECT_TRUE(near(Num_besselI1(1), 0.565159103992485, 2e-7));
-  EXPECT_EQ(Num_besselI1(-1), -Num_besselI1(1));
-  EXPECT_TRUE(near(Num_besselIn(2, 1), 0.135747669767038, 2e-7));
-  EXPECT_TRUE(near(Num_besselIn(3, -2), -0.212739959239853, 2e-7));
-  EXPECT_EQ(Num_besselIn(4, 0), 0.0);
-  EXPECT_TRUE(near(Num_besselK0(1), 0.421024438240708, 2e-7));
-  EXPECT_TRUE(near(Num_besselK0(3), 0.0347395043862793, 2e-7));
-  EXPECT_TRUE(near(Num_besselK1(1), 0.601907230197235, 2e-7));
-  EXPECT_TRUE(near(Num_besselKn(2, 1), 1.62483889907104, 2e-7));
-  EXPECT_EQ(Num_besselKn(0, 2), Num_besselK1(2));
+  for (double x : {0.5, 1.0, 3.0, 5.0, 10.0}) EXPECT_TRUE(near(Kern_besselI0(x), i0(x), 2e-7)) << x;
+  EXPECT_TRUE(near(Kern_besselI1(1), 0.565159103992485, 2e-7));
+  EXPECT_EQ(Kern_besselI1(-1), -Kern_besselI1(1));
+  EXPECT_TRUE(near(Kern_besselIn(2, 1), 0.135747669767038, 2e-7));
+  EXPECT_TRUE(near(Kern_besselIn(3, -2), -0.212739959239853, 2e-7));
+  EXPECT_EQ(Kern_besselIn(4, 0), 0.0);
+  EXPECT_TRUE(near(Kern_besselK0(1), 0.421024438240708, 2e-7));
+  EXPECT_TRUE(near(Kern_besselK0(3), 0.0347395043862793, 2e-7));
+  EXPECT_TRUE(near(Kern_besselK1(1), 0.601907230197235, 2e-7));
+  EXPECT_TRUE(near(Kern_besselKn(2, 1), 1.62483889907104, 2e-7));
+  EXPECT_EQ(Kern_besselKn(0, 2), Kern_besselK1(2));
 }
 
 TEST(DistributionKernels, DiscreteLaws) {
   double v = 0;
   DistParams binomial{0, 0.5, 10, 1, 0};
-  ASSERT_EQ(Num_cdfBinomial(&binomial, 3, &v), 0u);
+  ASSERT_EQ(Kern_cdfBinomial(&binomial, 3, &v), 0u);
   EXPECT_TRUE(near(v, (1 + 10 + 45 + 120) / 1024.0, 1e-9));
   binomial.p3 = 0;
-  Num_cdfBinomial(&binomial, 3, &v);
+  Kern_cdfBinomial(&binomial, 3, &v);
   EXPECT_TRUE(near(v, 120 / 1024.0, 1e-9));
-  EXPECT_EQ(Num_cdfBinomial(&binomial, 11, &v), uint32_t{kErrNum});
+  EXPECT_EQ(Kern_cdfBinomial(&binomial, 11, &v), uint32_t{kErrNum});
   // No success can happen when p = 0: all the mass is at 0, so the
   // distribution function is 1 everywhere (it was 0 above 0).
   DistParams never{0, 0, 5, 1, 0};
-  Num_cdfBinomial(&never, 2, &v);
+  Kern_cdfBinomial(&never, 2, &v);
   EXPECT_EQ(v, 1.0);
   never.p3 = 0;
-  Num_cdfBinomial(&never, 2, &v);
+  Kern_cdfBinomial(&never, 2, &v);
   EXPECT_EQ(v, 0.0);
-  Num_cdfBinomial(&never, 0, &v);
+  Kern_cdfBinomial(&never, 0, &v);
   EXPECT_EQ(v, 1.0);
   DistParams poisson{0, 2, 1, 0, 0};
-  Num_cdfPoisson(&poisson, -1.5, &v);  // x read as 1
+  Kern_cdfPoisson(&poisson, -1.5, &v);  // x read as 1
   EXPECT_TRUE(near(v, 3 * std::exp(-2.0), 1e-12));
   // The hypergeometric law with 3 successes among 5, samples of 4: at
   // least 2 successes, so the terms 0 and 1 cannot happen and count 0.
   DistParams hyper{0, 4, 3, 5, 1};
-  ASSERT_EQ(Num_cdfHypergeometric(&hyper, 2, &v), 0u);
+  ASSERT_EQ(Kern_cdfHypergeometric(&hyper, 2, &v), 0u);
   EXPECT_TRUE(near(v, 3.0 / 5, 1e-9));  // C(3,2) C(2,2) / C(5,4)
-  ASSERT_EQ(Num_cdfHypergeometric(&hyper, 3, &v), 0u);
+  ASSERT_EQ(Kern_cdfHypergeometric(&hyper, 3, &v), 0u);
   EXPECT_TRUE(near(v, 1.0, 1e-9));
   DistParams negative{0, 0.5, 3, 0, 0};
-  Num_cdfNegBinomial(&negative, 2, &v);
+  Kern_cdfNegBinomial(&negative, 2, &v);
   EXPECT_TRUE(near(v, 6 * std::pow(0.5, 5), 1e-9));  // C(4, 2) p^3 (1-p)^2
 }
 
@@ -149,44 +149,44 @@ TEST(DistributionKernels, ContinuousLawsAgainstClosedForms) {
   double v = 0;
   const DistParams two{0, 2, 0, 0, 0};
   for (double x : {0.5, 2.0, 7.0}) {
-    Num_cdfChiSquare(&two, x, &v);  // two degrees of freedom: e^(-x/2)
+    Kern_cdfChiSquare(&two, x, &v);  // two degrees of freedom: e^(-x/2)
     EXPECT_TRUE(near(v, std::exp(-x / 2), kKernel)) << x;
   }
   const DistParams f22{0, 2, 2, 0, 0};
   for (double x : {0.3, 1.0, 9.0}) {
-    Num_cdfF(&f22, x, &v);  // F(2, 2): 1 / (1 + x)
+    Kern_cdfF(&f22, x, &v);  // F(2, 2): 1 / (1 + x)
     EXPECT_TRUE(near(v, 1 / (1 + x), kKernel)) << x;
   }
   const DistParams cauchy{0, 1, 1, 0, 0};
   for (double x : {-3.0, -0.2, 0.0, 1.0, 4.0}) {
-    Num_cdfStudentT(&cauchy, x, &v);  // one degree of freedom: the Cauchy law
+    Kern_cdfStudentT(&cauchy, x, &v);  // one degree of freedom: the Cauchy law
     EXPECT_TRUE(near(v, 0.5 + std::atan(x) / M_PI, kKernel)) << x;
   }
   const DistParams exponential{0, 1, 2.5, 1, 0};
-  Num_cdfGamma(&exponential, 3, &v);
+  Kern_cdfGamma(&exponential, 3, &v);
   EXPECT_TRUE(near(v, 1 - std::exp(-3 / 2.5), kKernel));
   for (double x : {-4.0, -1.0, 0.3, 2.0}) {
-    Num_cdfStdNormal(nullptr, x, &v);
+    Kern_cdfStdNormal(nullptr, x, &v);
     EXPECT_TRUE(near(v, 0.5 * std::erfc(-x / std::sqrt(2.0)), kKernel)) << x;
   }
   const DistParams df{0, 0.5, 0, 0, 0};
-  EXPECT_EQ(Num_cdfStudentT(&df, 1, &v), uint32_t{kErrNum});
+  EXPECT_EQ(Kern_cdfStudentT(&df, 1, &v), uint32_t{kErrNum});
   const DistParams oneTail{0, 7, 1, 0, 0}, twoTails{0, 7, 2, 0, 0};
   double one = 0;
-  Num_tDistTails(&oneTail, 1.3, &one);
-  Num_tDistTails(&twoTails, 1.3, &v);
+  Kern_tDistTails(&oneTail, 1.3, &one);
+  Kern_tDistTails(&twoTails, 1.3, &v);
   EXPECT_EQ(v, 2 * one);
   // Inverse Gaussian with mean 1 and shape 1 at 1: Phi(0) + e^2 Phi(-2);
   // its density there is 1 / sqrt(2 pi).
   const DistParams wald{0, 1, 1, 1, 0};
-  ASSERT_EQ(Num_cdfInverseGaussian(&wald, 1, &v), 0u);
+  ASSERT_EQ(Kern_cdfInverseGaussian(&wald, 1, &v), 0u);
   EXPECT_TRUE(near(v, 0.5 + std::exp(2.0) * 0.5 * std::erfc(2 / std::sqrt(2.0)), kKernel));
   const DistParams waldDensity{0, 1, 1, 0, 0};
-  Num_cdfInverseGaussian(&waldDensity, 1, &v);
+  Kern_cdfInverseGaussian(&waldDensity, 1, &v);
   EXPECT_DOUBLE_EQ(v, 1 / std::sqrt(2 * M_PI));
   // The gamma density at 0: 1 / beta for alpha = 1 (it was 0).
   const DistParams density{0, 1, 0.1, 0, 0};
-  ASSERT_EQ(Num_cdfGamma(&density, 0, &v), 0u);
+  ASSERT_EQ(Kern_cdfGamma(&density, 0, &v), 0u);
   EXPECT_DOUBLE_EQ(v, 10.0);
 }
 
@@ -194,16 +194,16 @@ TEST(DistributionKernels, ContinuousLawsAgainstClosedForms) {
 // +-5000000 below 1e-7 and above 0.9999999), down to p = 1e-300.
 TEST(DistributionKernels, NormalQuantileInTheTails) {
   double z = 0;
-  ASSERT_EQ(Num_invStdNormal(1e-8, &z), 0u);
+  ASSERT_EQ(Kern_invStdNormal(1e-8, &z), 0u);
   EXPECT_NEAR(z, -5.612001244174789, 1e-6);
-  ASSERT_EQ(Num_invStdNormal(1 - 1e-8, &z), 0u);
+  ASSERT_EQ(Kern_invStdNormal(1 - 1e-8, &z), 0u);
   EXPECT_NEAR(z, 5.612001, 1e-4);  // 1 - 1e-8 is not exactly representable
-  ASSERT_EQ(Num_invStdNormal(0.5, &z), 0u);
+  ASSERT_EQ(Kern_invStdNormal(0.5, &z), 0u);
   EXPECT_NEAR(z, 0, 1e-12);
-  EXPECT_EQ(Num_invStdNormal(1, &z), uint32_t{kErrNum});
-  EXPECT_EQ(Num_invStdNormal(0, &z), uint32_t{kErrNum});
+  EXPECT_EQ(Kern_invStdNormal(1, &z), uint32_t{kErrNum});
+  EXPECT_EQ(Kern_invStdNormal(0, &z), uint32_t{kErrNum});
   for (double p = 1e-8; p >= 1e-300; p *= 1e-7) {
-    ASSERT_EQ(Num_invStdNormal(p, &z), 0u) << p;
+    ASSERT_EQ(Kern_invStdNormal(p, &z), 0u) << p;
     ASSERT_TRUE(std::isfinite(z)) << p;
     EXPECT_TRUE(near(0.5 * std::erfc(-z / std::sqrt(2.0)), p, 1e-5)) << p << " " << z;
   }

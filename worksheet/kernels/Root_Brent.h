@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "worksheet/kernels/Num_Distributions.h"
+#include "worksheet/kernels/Kern_Distributions.h"
 
 // The x in [lower, upper] with kernel(params, x) = target, to about the
 // last bit of x, in at most 100 iterations. A kernel status at either end

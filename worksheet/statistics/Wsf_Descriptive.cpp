@@ -11,8 +11,8 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Num_Collect.h"
-#include "worksheet/kernels/Num_Helpers.h"
+#include "worksheet/kernels/Kern_Collect.h"
+#include "worksheet/kernels/Kern_Helpers.h"
 #include "worksheet/kernels/Stat_Kernels.h"
 #include "worksheet/math/Wsf_Unary.h"
 #include "worksheet/statistics/Stat_Moments.h"
@@ -55,7 +55,7 @@ EvalContext* contextOf(const Value* result) { return result->context; }
 // statistics over the trials; null otherwise.
 const SampleVector* aggregated(int argc, const Value* const* argv, const Value* result) {
   const EvalContext* ctx = contextOf(result);
-  if (!ctx || !ctx->aggregate || argc != 1 || argv[0]->kind != kValSamples) return nullptr;
+  if (!ctx || !ctx->flags.aggregate || argc != 1 || argv[0]->kind != kValSamples) return nullptr;
   return static_cast<const SampleVector*>(argv[0]->payload);
 }
 
@@ -108,7 +108,7 @@ bool structureHooks2(Value* result, const Value* a, const Value* b) {
 // The means of the paired values of known_y and known_x.
 bool pairMeans(Value* result, const Value* knownY, const Value* knownX, WsfLocal* my, WsfLocal* mx) {
   StatValues ys, xs;
-  if (!Num_collectValuePairs(knownY, knownX, &ys, &xs, result)) return false;
+  if (!Kern_collectValuePairs(knownY, knownX, &ys, &xs, result)) return false;
   if (ys.empty()) return Wsf_error(result, kErrDiv0), false;
   Stat_valMean(&my->v, ys, contextOf(result));
   Stat_valMean(&mx->v, xs, contextOf(result));
@@ -165,13 +165,13 @@ Value* Wsf_geomean(Value* result, int argc, const Value* const* argv) {
   if (x.empty()) return Wsf_error(result, kErrDiv0);
   if (nonPositive(result, x)) return result;
   // Only the faults this call raises count, not those of earlier cells.
-  const int32_t before = ctx->errorCount;
+  const int32_t before = ctx->errors.errorCount;
   WsfLocal product(ctx), root(ctx);
   Val_setNumber(&product.v, 1.0);
   for (const Value* v : x) product = Op_mul(*product, *v);
   Val_setNumber(&root.v, 1.0 / static_cast<double>(x.size()));
   Wsf_power(&product.v, &*product, &*root);
-  if (ctx->errorCount > before) return Wsf_error(result, kErrNum);
+  if (ctx->errors.errorCount > before) return Wsf_error(result, kErrNum);
   return Wsf_copy(result, &*product);
 }
 
@@ -197,7 +197,7 @@ Value* Wsf_kurt(Value* result, int argc, const Value* const* argv) {
   if (const SampleVector* s = aggregated(argc, argv, result))
     return Wsf_finite(result, Stat_kurtosis(s->n, s->data, 0));
   StatValues x;
-  if (!Num_collectArgValues(argc, argv, false, &x, result)) return result;
+  if (!Kern_collectArgValues(argc, argv, false, &x, result)) return result;
   const double n = static_cast<double>(x.size());
   if (n < 4) return Wsf_error(result, kErrDiv0);
   EvalContext* ctx = contextOf(result);
@@ -226,7 +226,7 @@ Value* Wsf_correl(Value* result, const Value* a, const Value* b) { return Wsf_pe
 
 Value* Wsf_covar(Value* result, const Value* a, const Value* b) {
   StatValues xs, ys;
-  if (!Num_collectValuePairs(a, b, &xs, &ys, result)) return result;
+  if (!Kern_collectValuePairs(a, b, &xs, &ys, result)) return result;
   if (xs.empty()) return Wsf_error(result, kErrDiv0);
   EvalContext* ctx = contextOf(result);
   WsfLocal mx(ctx), my(ctx), sum(ctx);
@@ -257,8 +257,8 @@ Value* Wsf_intercept(Value* result, const Value* knownY, const Value* knownX) {
 
 Value* Wsf_frequency(Value* result, const Value* data, const Value* bins) {
   if (structureHooks2(result, data, bins)) return result;
-  std::vector<double> xs = Num_oneBased(), bs = Num_oneBased();
-  if (!Num_collectNumbers(data, &xs, result) || !Num_collectNumbers(bins, &bs, result)) return result;
+  std::vector<double> xs = Kern_oneBased(), bs = Kern_oneBased();
+  if (!Kern_collectNumbers(data, &xs, result) || !Kern_collectNumbers(bins, &bs, result)) return result;
   std::sort(bs.begin() + 1, bs.end());
   const size_t m = bs.size() - 1;
   std::vector<int32_t> counts(m + 1, 0);
@@ -282,8 +282,8 @@ Value* Wsf_large(Value* result, const Value* array, const Value* k) {
     return Wsf_overElements(result, k, [&](Value* slot, const Value* e) { Wsf_large(slot, array, e); });
   if (k->kind != kValInt && k->kind != kValReal)
     return Wsf_isError(k) ? Wsf_copy(result, k) : Wsf_error(result, kErrNum);
-  std::vector<double> xs = Num_oneBased();
-  if (!Num_collectNumbers(array, &xs, result)) return result;
+  std::vector<double> xs = Kern_oneBased();
+  if (!Kern_collectNumbers(array, &xs, result)) return result;
   const int32_t n = static_cast<int32_t>(xs.size()) - 1;
   double t = std::trunc(k->number);
   if (t < 1 || n < k->number) return Wsf_error(result, kErrNum);

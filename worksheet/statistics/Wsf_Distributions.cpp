@@ -8,10 +8,10 @@
 #include "values/Smp_Payload.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Num_Collect.h"
-#include "worksheet/kernels/Num_Distributions.h"
-#include "worksheet/kernels/Num_Helpers.h"
-#include "worksheet/kernels/Num_Special.h"
+#include "worksheet/kernels/Kern_Collect.h"
+#include "worksheet/kernels/Kern_Distributions.h"
+#include "worksheet/kernels/Kern_Helpers.h"
+#include "worksheet/kernels/Kern_Special.h"
 #include "worksheet/kernels/Root_Brent.h"
 #include "worksheet/kernels/Stat_Kernels.h"
 #include "worksheet/math/Wsf_Unary.h"
@@ -60,7 +60,7 @@ bool binomialTerms(double n, double p, Add add) {
   double sum = 0;
   for (double k = 0; k <= n; ++k) {
     double c = 0;
-    if (!Num_binomialCoefficient(n, k, &c)) return false;
+    if (!Kern_binomialCoefficient(n, k, &c)) return false;
     sum += c * std::pow(p, k) * std::pow(1 - p, n - k);
     if (!std::isfinite(sum)) return false;
     if (!add(k, sum)) return true;
@@ -68,7 +68,7 @@ bool binomialTerms(double n, double p, Add add) {
   return true;
 }
 
-double lnGammaOf(double x) { return Num_lnGamma(&x); }
+double lnGammaOf(double x) { return Kern_lnGamma(&x); }
 
 double fisherInverseOf(double y) {
   if (y > kFisherFlat) return 1.0;
@@ -93,7 +93,7 @@ Value* Wsf_betadist(Value* result, int argc, const Value* const* argv) {
   if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
   betaEnds(argc, argv, x, &a, &b);
   if (!(x[1] > 0 && x[2] > 0 && a <= x[0] && x[0] <= b && a < b)) return Wsf_error(result, kErrNum);
-  return evaluate(result, Num_cdfBeta, DistParams{0, x[1], x[2], a, b}, x[0]);
+  return evaluate(result, Kern_cdfBeta, DistParams{0, x[1], x[2], a, b}, x[0]);
 }
 
 Value* Wsf_betainv(Value* result, int argc, const Value* const* argv) {
@@ -101,7 +101,7 @@ Value* Wsf_betainv(Value* result, int argc, const Value* const* argv) {
   if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
   betaEnds(argc, argv, x, &a, &b);
   if (!(x[0] >= 0 && x[0] <= 1 && x[1] > 0 && x[2] > 0 && a < b)) return Wsf_error(result, kErrNum);
-  return invert(result, a, b, Num_cdfBeta, DistParams{0, x[1], x[2], a, b}, x[0]);
+  return invert(result, a, b, Kern_cdfBeta, DistParams{0, x[1], x[2], a, b}, x[0]);
 }
 
 Value* Wsf_binomdist(Value* result, int argc, const Value* const* argv) {
@@ -109,7 +109,7 @@ Value* Wsf_binomdist(Value* result, int argc, const Value* const* argv) {
   if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
   const double s = x[0], n = x[1], p = x[2];
   if (!(s >= 0 && n >= 0 && s <= n && p >= 0 && p <= 1)) return Wsf_error(result, kErrNum);
-  return evaluate(result, Num_cdfBinomial, DistParams{0, p, std::trunc(n), x[3] != 0 ? 1.0 : 0.0, 0}, std::trunc(s));
+  return evaluate(result, Kern_cdfBinomial, DistParams{0, p, std::trunc(n), x[3] != 0 ? 1.0 : 0.0, 0}, std::trunc(s));
 }
 
 Value* Wsf_chidist(Value* result, const Value* xv, const Value* dfv) {
@@ -117,7 +117,7 @@ Value* Wsf_chidist(Value* result, const Value* xv, const Value* dfv) {
   double x[2] = {};
   if (!Wsf_plainNumbers(result, 2, args, x)) return result;
   if (!(x[0] >= 0 && inDegrees(x[1]))) return Wsf_error(result, kErrNum);
-  return evaluate(result, Num_cdfChiSquare, DistParams{0, std::trunc(x[1]), 0, 0, 0}, x[0]);
+  return evaluate(result, Kern_cdfChiSquare, DistParams{0, std::trunc(x[1]), 0, 0, 0}, x[0]);
 }
 
 Value* Wsf_chiinv(Value* result, const Value* pv, const Value* dfv) {
@@ -125,18 +125,18 @@ Value* Wsf_chiinv(Value* result, const Value* pv, const Value* dfv) {
   double x[2] = {};
   if (!Wsf_plainNumbers(result, 2, args, x)) return result;
   if (!(x[0] > 0 && x[0] <= 1 && inDegrees(x[1]))) return Wsf_error(result, kErrNum);
-  return invert(result, 0, kChiBracket, Num_cdfChiSquare, DistParams{0, std::trunc(x[1]), 0, 0, 0}, x[0]);
+  return invert(result, 0, kChiBracket, Kern_cdfChiSquare, DistParams{0, std::trunc(x[1]), 0, 0, 0}, x[0]);
 }
 
 Value* Wsf_chitest(Value* result, const Value* actual, const Value* expected) {
   const Value* const args[] = {actual, expected};
   if (Wsf_structureHooks(result, 2, args)) return result;
-  std::vector<double> a = Num_oneBased(), e = Num_oneBased();
-  if (!Num_collectPairs(actual, expected, &a, &e, result)) return result;
+  std::vector<double> a = Kern_oneBased(), e = Kern_oneBased();
+  if (!Kern_collectPairs(actual, expected, &a, &e, result)) return result;
   double chi = 0;
   for (size_t i = 1; i < a.size(); ++i) chi += Num_sqrChecked(a[i] - e[i]) / e[i];
   double q = 0;
-  const uint32_t status = Num_gammaQ(chiTestDegrees(actual) / 2, chi / 2, &q);
+  const uint32_t status = Kern_gammaQ(chiTestDegrees(actual) / 2, chi / 2, &q);
   return answer(result, status, q);
 }
 
@@ -145,7 +145,7 @@ Value* Wsf_confidence(Value* result, int argc, const Value* const* argv) {
   if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
   const double alpha = x[0], sd = x[1], size = x[2];
   if (!(alpha > 0 && alpha < 1 && sd > 0 && size >= 1)) return Wsf_error(result, kErrNum);
-  if (uint32_t status = Num_invStdNormal(((1 - alpha) + 1) * 0.5, &z)) return Wsf_error(result, status);
+  if (uint32_t status = Kern_invStdNormal(((1 - alpha) + 1) * 0.5, &z)) return Wsf_error(result, status);
   return Wsf_finite(result, sd / std::sqrt(std::trunc(size)) * z);
 }
 
@@ -167,7 +167,7 @@ Value* Wsf_fdist(Value* result, int argc, const Value* const* argv) {
   double x[kMaxArgs] = {};
   if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
   if (!(x[0] >= 0 && inDegrees(x[1]) && inDegrees(x[2]))) return Wsf_error(result, kErrNum);
-  return evaluate(result, Num_cdfF, DistParams{0, std::trunc(x[1]), std::trunc(x[2]), 0, 0}, x[0]);
+  return evaluate(result, Kern_cdfF, DistParams{0, std::trunc(x[1]), std::trunc(x[2]), 0, 0}, x[0]);
 }
 
 // The upper tail falls to 0 only as x grows without bound, so a small
@@ -179,7 +179,7 @@ Value* Wsf_finv(Value* result, int argc, const Value* const* argv) {
   if (!(x[0] >= 0 && x[0] <= 1 && inDegrees(x[1]) && inDegrees(x[2]))) return Wsf_error(result, kErrNum);
   if (x[0] == 0) return Wsf_error(result, kErrNum);
   const DistParams params{0, std::trunc(x[1]), std::trunc(x[2]), 0, 0};
-  const uint32_t status = Root_brentOpenAbove(0, kWideBracket, &params, Num_cdfF, x[0], &q);
+  const uint32_t status = Root_brentOpenAbove(0, kWideBracket, &params, Kern_cdfF, x[0], &q);
   return answer(result, status, q);
 }
 
@@ -187,7 +187,7 @@ Value* Wsf_gammadist(Value* result, int argc, const Value* const* argv) {
   double x[kMaxArgs] = {};
   if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
   if (!(x[0] >= 0 && x[1] > 0 && x[2] > 0)) return Wsf_error(result, kErrNum);
-  return evaluate(result, Num_cdfGamma, DistParams{0, x[1], x[2], x[3] != 0 ? 1.0 : 0.0, 0}, x[0]);
+  return evaluate(result, Kern_cdfGamma, DistParams{0, x[1], x[2], x[3] != 0 ? 1.0 : 0.0, 0}, x[0]);
 }
 
 Value* Wsf_gammainv(Value* result, int argc, const Value* const* argv) {
@@ -195,7 +195,7 @@ Value* Wsf_gammainv(Value* result, int argc, const Value* const* argv) {
   if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
   if (!(x[0] >= 0 && x[0] <= 1 && x[1] > 0 && x[2] > 0)) return Wsf_error(result, kErrNum);
   const DistParams params{0, x[1], x[2], -1.0, 0};
-  if (uint32_t status = Root_brent(0, kWideBracket, &params, Num_cdfGamma, x[0], &q)) return Wsf_error(result, status);
+  if (uint32_t status = Root_brent(0, kWideBracket, &params, Kern_cdfGamma, x[0], &q)) return Wsf_error(result, status);
   return q >= kGammaQuantileLimit ? Wsf_error(result, kErrNA) : Wsf_finite(result, q);
 }
 
@@ -221,8 +221,8 @@ Value* Wsf_hypgeomdist(Value* result, int argc, const Value* const* argv) {
         std::fmax(0.0, n - total + m) <= s))
     return Wsf_error(result, kErrNum);
   double a = 0, b = 0, c = 0;
-  if (!Num_binomialCoefficient(m, s, &a) || !Num_binomialCoefficient(total - m, n - s, &b) ||
-      !Num_binomialCoefficient(total, n, &c))
+  if (!Kern_binomialCoefficient(m, s, &a) || !Kern_binomialCoefficient(total - m, n - s, &b) ||
+      !Kern_binomialCoefficient(total, n, &c))
     return Wsf_error(result, kErrNum);
   return Wsf_finite(result, a * b / c);
 }
@@ -266,8 +266,8 @@ Value* Wsf_fisherinv(Value* result, const Value* y) {
 Value* Wsf_ftest(Value* result, const Value* a, const Value* b) {
   const Value* const args[] = {a, b};
   if (Wsf_structureHooks(result, 2, args)) return result;
-  std::vector<double> xa = Num_oneBased(), xb = Num_oneBased();
-  if (!Num_collectNumbers(a, &xa, result) || !Num_collectNumbers(b, &xb, result)) return result;
+  std::vector<double> xa = Kern_oneBased(), xb = Kern_oneBased();
+  if (!Kern_collectNumbers(a, &xa, result) || !Kern_collectNumbers(b, &xb, result)) return result;
   const int32_t na = static_cast<int32_t>(xa.size()) - 1, nb = static_cast<int32_t>(xb.size()) - 1;
   if (na < 2 || nb < 2) return Wsf_error(result, kErrDiv0);
   const double va = Stat_variance(na, xa.data(), 0), vb = Stat_variance(nb, xb.data(), 0);
@@ -277,7 +277,7 @@ Value* Wsf_ftest(Value* result, const Value* a, const Value* b) {
   const double f = bLarger ? vb / va : va / vb;
   const double dfn = (bLarger ? nb : na) - 1.0, dfd = (bLarger ? na : nb) - 1.0;
   double p = 0;
-  if (!Num_betaIncomplete(dfd / 2, dfn / 2, dfd / (dfd + dfn * f), &p)) return Wsf_error(result, kErrNum);
+  if (!Kern_betaIncomplete(dfd / 2, dfn / 2, dfd / (dfd + dfn * f), &p)) return Wsf_error(result, kErrNum);
   return Wsf_finite(result, 2 * p > 1 ? 2 - 2 * p : 2 * p);
 }
 
@@ -289,7 +289,7 @@ Value* Wsf_loginv(Value* result, const Value* p, const Value* mean, const Value*
   const double q = p->kind <= kValMissing ? 0.0 : p->number;
   if (!(q > 0 && q < 1) || Wsf_fails(sd, 0, kRelCmpLe)) return Wsf_error(result, kErrNum);
   double z = 0;
-  if (uint32_t status = Num_invStdNormal(q, &z)) return Wsf_error(result, status);
+  if (uint32_t status = Kern_invStdNormal(q, &z)) return Wsf_error(result, status);
   WsfLocal t(result->context);
   t = Op_mulVS(*sd, z);
   t = Op_add(*mean, *t);

@@ -7,10 +7,10 @@
 #include "arithmetic/operators/Op_Operators.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Num_Collect.h"
-#include "worksheet/kernels/Num_Distributions.h"
-#include "worksheet/kernels/Num_Helpers.h"
-#include "worksheet/kernels/Num_Special.h"
+#include "worksheet/kernels/Kern_Collect.h"
+#include "worksheet/kernels/Kern_Distributions.h"
+#include "worksheet/kernels/Kern_Helpers.h"
+#include "worksheet/kernels/Kern_Special.h"
 #include "worksheet/kernels/Root_Brent.h"
 #include "worksheet/kernels/Stat_Kernels.h"
 #include "worksheet/math/Wsf_Unary.h"
@@ -31,7 +31,7 @@ Value* answer(Value* result, uint32_t status, double x) {
   return status ? Wsf_error(result, status) : Wsf_finite(result, x);
 }
 
-double lnGammaOf(double x) { return Num_lnGamma(&x); }
+double lnGammaOf(double x) { return Kern_lnGamma(&x); }
 
 double numberOf(const Value* v) { return v->kind <= kValMissing ? 0.0 : v->number; }
 
@@ -64,9 +64,9 @@ Moments momentsOf(const std::vector<double>& x) {
 // The t statistic and its degrees of freedom of the three TTEST types;
 // false with the error formed.
 bool tStatistic(Value* result, const Value* a, const Value* b, int type, double* t, double* df) {
-  std::vector<double> xa = Num_oneBased(), xb = Num_oneBased();
-  const bool collected = type == 1 ? Num_collectPairs(a, b, &xa, &xb, result)
-                                   : Num_collectNumbers(a, &xa, result) && Num_collectNumbers(b, &xb, result);
+  std::vector<double> xa = Kern_oneBased(), xb = Kern_oneBased();
+  const bool collected = type == 1 ? Kern_collectPairs(a, b, &xa, &xb, result)
+                                   : Kern_collectNumbers(a, &xa, result) && Kern_collectNumbers(b, &xb, result);
   if (!collected) return false;
   const Moments ma = momentsOf(xa), mb = momentsOf(xb);
   if (std::isnan(ma.mean) || std::isnan(mb.mean) || (type != 1 && std::isnan(ma.variance) && std::isnan(mb.variance)))
@@ -96,7 +96,7 @@ Value* Wsf_lognormdist(Value* result, int argc, const Value* const* argv) {
   if (!(x[0] > 0 && x[2] > 0)) return Wsf_error(result, kErrNum);
   const double z = (std::log(x[0]) - x[1]) / x[2] / kSqrt2;
   if (!std::isfinite(z)) return Wsf_error(result, kErrNum);
-  const uint32_t status = Num_erf(z, &e);
+  const uint32_t status = Kern_erf(z, &e);
   return answer(result, status, (1 + e) / 2);
 }
 
@@ -105,7 +105,7 @@ Value* Wsf_normdist(Value* result, int argc, const Value* const* argv) {
   if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
   if (!(x[2] > 0)) return Wsf_error(result, kErrNum);
   const DistParams params{3, x[1], x[2], x[3] != 0 ? -1.0 : 0.0, 0};
-  const uint32_t status = Num_normalDist(&params, x[0], &v);
+  const uint32_t status = Kern_normalDist(&params, x[0], &v);
   return answer(result, status, v);
 }
 
@@ -113,21 +113,21 @@ Value* Wsf_norminv(Value* result, int argc, const Value* const* argv) {
   double x[kMaxArgs] = {}, z = 0;
   if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
   if (!(x[0] > 0 && x[0] < 1 && x[2] > 0)) return Wsf_error(result, kErrNum);
-  const uint32_t status = Num_invStdNormal(x[0], &z);
+  const uint32_t status = Kern_invStdNormal(x[0], &z);
   return answer(result, status, x[1] + x[2] * z);
 }
 
 Value* Wsf_normsdist(Value* result, const Value* z) {
   double x = 0, v = 0;
   if (!Wsf_plainNumbers(result, 1, &z, &x)) return result;
-  const uint32_t status = Num_cdfStdNormal(nullptr, x, &v);
+  const uint32_t status = Kern_cdfStdNormal(nullptr, x, &v);
   return answer(result, status, v);
 }
 
 Value* Wsf_normsinv(Value* result, const Value* p) {
   double x = 0, z = 0;
   if (!Wsf_plainNumbers(result, 1, &p, &x)) return result;
-  const uint32_t status = Num_invStdNormal(x, &z);
+  const uint32_t status = Kern_invStdNormal(x, &z);
   return answer(result, status, z);
 }
 
@@ -142,7 +142,7 @@ Value* Wsf_permut(Value* result, const Value* nv, const Value* kv) {
   }
   if (n <= 0 || k < 0 || n < k) return Wsf_error(result, kErrNum);
   const double a = n + 1, b = n - k + 1;
-  const double v = std::floor(std::exp(Num_lnGamma(&a) - Num_lnGamma(&b)) + 0.5);
+  const double v = std::floor(std::exp(Kern_lnGamma(&a) - Kern_lnGamma(&b)) + 0.5);
   if (v >= kLargestInt) return Wsf_finite(result, v);
   Val_clear(result);
   return Val_setInt(result, static_cast<int32_t>(v));
@@ -154,8 +154,8 @@ Value* Wsf_prob(Value* result, int argc, const Value* const* argv) {
     if (Wsf_isError(argv[i])) return Wsf_copy(result, argv[i]);
   for (int i = 2; i < argc; ++i)
     if (!Wsf_isPlain(argv[i])) return Wsf_error(result, kErrValue);
-  std::vector<double> xs = Num_oneBased(), ps = Num_oneBased();
-  if (!Num_collectPairs(argv[0], argv[1], &xs, &ps, result)) return result;
+  std::vector<double> xs = Kern_oneBased(), ps = Kern_oneBased();
+  if (!Kern_collectPairs(argv[0], argv[1], &xs, &ps, result)) return result;
   const double lower = numberOf(argv[2]);
   const double upper = Wsf_given(argc, argv, 3) ? numberOf(argv[3]) : lower;
   double total = 0, inside = 0;
@@ -175,7 +175,7 @@ Value* Wsf_tdist(Value* result, int argc, const Value* const* argv) {
   const double df = std::trunc(x[1]), tails = std::trunc(x[2]);
   if (df < 1 || (tails != 1 && tails != 2)) return Wsf_error(result, kErrNum);
   const DistParams params{0, df, tails, 0, 0};
-  const uint32_t status = Num_tDistTails(&params, x[0], &v);
+  const uint32_t status = Kern_tDistTails(&params, x[0], &v);
   return answer(result, status, v);
 }
 
@@ -216,7 +216,7 @@ Value* Wsf_tinv(Value* result, const Value* pv, const Value* dfv) {
   const double p = x[0], df = std::trunc(x[1]);
   if (!(p > 0 && p <= 1) || df < 1) return Wsf_error(result, kErrNum);
   const DistParams params{0, df, 2, 0, 0};
-  const uint32_t status = Root_brentOpenAbove(0, kTBracket, &params, Num_tDistTails, p, &t);
+  const uint32_t status = Root_brentOpenAbove(0, kTBracket, &params, Kern_tDistTails, p, &t);
   return answer(result, status, t);
 }
 
@@ -227,7 +227,7 @@ Value* Wsf_ttest(Value* result, int argc, const Value* const* argv) {
   if ((tails != 1 && tails != 2) || (type != 1 && type != 2 && type != 3)) return Wsf_error(result, kErrNum);
   double t = 0, df = 0, p = 0;
   if (!tStatistic(result, argv[0], argv[1], static_cast<int>(type), &t, &df)) return result;
-  if (!Num_betaIncomplete(df / 2, 0.5, df / (df + t * t), &p)) return Wsf_error(result, kErrNum);
+  if (!Kern_betaIncomplete(df / 2, 0.5, df / (df + t * t), &p)) return Wsf_error(result, kErrNum);
   return Wsf_finite(result, tails == 1 ? p / 2 : p);
 }
 
@@ -236,8 +236,8 @@ Value* Wsf_ztest(Value* result, int argc, const Value* const* argv) {
   const bool hasSigma = Wsf_given(argc, argv, 2);
   const Value* sigma = hasSigma ? argv[2] : argv[1];
   if (!checked(result, {argv[1], sigma}, {argv[1], sigma})) return result;
-  std::vector<double> xs = Num_oneBased();
-  if (!Num_collectNumbers(argv[0], &xs, result)) return result;
+  std::vector<double> xs = Kern_oneBased();
+  if (!Kern_collectNumbers(argv[0], &xs, result)) return result;
   const int32_t n = static_cast<int32_t>(xs.size()) - 1;
   if (n == 0) return Wsf_error(result, kErrNA);
   const double m = Stat_mean(n, xs.data(), 0);
@@ -246,7 +246,7 @@ Value* Wsf_ztest(Value* result, int argc, const Value* const* argv) {
   if (s < 0 || !std::isfinite(s)) return Wsf_error(result, kErrNum);
   const double z = (m - numberOf(argv[1])) / (s / std::sqrt(static_cast<double>(n)));
   double e = 0;
-  const uint32_t status = Num_erf(z / kSqrt2, &e);
+  const uint32_t status = Kern_erf(z / kSqrt2, &e);
   return answer(result, status, 0.5 - 0.5 * e);
 }
 
@@ -257,7 +257,7 @@ Value* Wsf_negbinomdist(Value* result, const Value* fv, const Value* sv, const V
   if (f < 0 || s <= 0) return Wsf_error(result, kErrNum);
   if (Wsf_fails(p, 0, kRelCmpLe) || Wsf_fails(p, 1, kRelCmpGe)) return Wsf_error(result, kErrNum);
   double c = 0;
-  if (!Num_binomialCoefficient(f + s - 1, s - 1, &c)) return Wsf_error(result, kErrNum);
+  if (!Kern_binomialCoefficient(f + s - 1, s - 1, &c)) return Wsf_error(result, kErrNum);
   WsfLocal success(result->context), failure(result->context);
   powerInt(&success, p, static_cast<int32_t>(s));
   failure = Op_subSV(1.0, *p);

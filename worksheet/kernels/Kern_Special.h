@@ -9,44 +9,44 @@
 #include <cstdint>
 
 // ln Gamma(x) for x > 0 (Lanczos, six terms; no argument check).
-double Num_lnGamma(const double* x);
+double Kern_lnGamma(const double* x);
 // trunc(x)! into *out; false for x < 0, NaN or a non-finite result.
-bool Num_factorial(const double* x, double* out);
+bool Kern_factorial(const double* x, double* out);
 // trunc(n) over trunc(k) into *out; false for a negative or inverted pair or
 // a non-finite result.
-bool Num_binomialCoefficient(double n, double k, double* out);
+bool Kern_binomialCoefficient(double n, double k, double* out);
 // Greatest common divisor of two whole doubles (Euclid by floating remainder).
-double Num_gcd(const double* a, const double* b);
+double Kern_gcd(const double* a, const double* b);
 // Least common multiple, rounded to the nearest whole number; 0 when either is 0.
-double Num_lcm(const double* a, const double* b);
+double Kern_lcm(const double* a, const double* b);
 
 // The gamma-family kernels answer a status: 0, kErrNum for an argument
 // outside the domain or a result that is not finite, kErrNA when the series
 // or continued fraction has not converged (to relative 3e-7) in 100 steps.
 // 0 for a finite x, else kErrNum.
-uint32_t Num_finiteStatus(double x);
+uint32_t Kern_finiteStatus(double x);
 // P(a, x) by its series (a > 0 assumed).
-uint32_t Num_gammaSeries(double a, double x, double* out);
+uint32_t Kern_gammaSeries(double a, double x, double* out);
 // Q(a, x) by its continued fraction (modified Lentz).
-uint32_t Num_gammaContinuedFraction(double a, double x, double* out);
+uint32_t Kern_gammaContinuedFraction(double a, double x, double* out);
 // The regularised lower incomplete gamma P(a, x), and Q = 1 - P.
-uint32_t Num_gammaP(double a, double x, double* out);
-uint32_t Num_gammaQ(double a, double x, double* out);
+uint32_t Kern_gammaP(double a, double x, double* out);
+uint32_t Kern_gammaQ(double a, double x, double* out);
 // erf(x) = P(1/2, x^2), odd in x.
-uint32_t Num_erf(double x, double* out);
+uint32_t Kern_erf(double x, double* out);
 // The continued fraction of the incomplete beta function; false without
 // convergence in 100 steps or for a non-finite value.
-bool Num_betaContinuedFraction(double a, double b, double x, double* out);
+bool Kern_betaContinuedFraction(double a, double b, double x, double* out);
 // The regularised incomplete beta I_x(a, b); false for x outside [0, 1].
-bool Num_betaIncomplete(double a, double b, double x, double* out);
+bool Kern_betaIncomplete(double a, double b, double x, double* out);
 
 // Modified Bessel functions of integer order by the polynomial
 // approximations of Abramowitz and Stegun 9.8.1-9.8.8 (relative accuracy
 // about 1e-7); I_n for n >= 2 by downward recurrence, K_n by upward
 // recurrence (K_1 for n < 2).
-double Num_besselI0(double x);
-double Num_besselI1(double x);
-double Num_besselIn(int32_t n, double x);
-double Num_besselK0(double x);
-double Num_besselK1(double x);
-double Num_besselKn(int32_t n, double x);
+double Kern_besselI0(double x);
+double Kern_besselI1(double x);
+double Kern_besselIn(int32_t n, double x);
+double Kern_besselK0(double x);
+double Kern_besselK1(double x);
+double Kern_besselKn(int32_t n, double x);

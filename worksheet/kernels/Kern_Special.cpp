@@ -1,6 +1,6 @@
 // Gamma-function logarithm, incomplete gamma and beta functions, erf,
 // factorials, binomial coefficients, GCD and LCM, modified Bessel functions.
-#include "worksheet/kernels/Num_Special.h"
+#include "worksheet/kernels/Kern_Special.h"
 
 #include <cmath>
 
@@ -22,7 +22,7 @@ constexpr double kStartScale = 40.0;
 constexpr double kRescale = 1e10;
 
 // exp(-x + a ln x - ln Gamma(a)), the front factor of P and Q.
-double gammaFront(double a, double x) { return std::exp(-x + a * std::log(x) - Num_lnGamma(&a)); }
+double gammaFront(double a, double x) { return std::exp(-x + a * std::log(x) - Kern_lnGamma(&a)); }
 
 double awayFromZero(double d) { return std::fabs(d) < kTiny ? kTiny : d; }
 
@@ -35,7 +35,7 @@ double poly(const double (&c)[n], double y) {
 }
 }  // namespace
 
-double Num_lnGamma(const double* x) {
+double Kern_lnGamma(const double* x) {
   static const double kCoefficients[6] = {76.18009172947146,  -86.50532032941678,   24.01409824083091,
                                           -1.231739572450155, 0.001208650973866179, -5.395239384953e-06};
   double tmp = *x + 5.5;
@@ -45,7 +45,7 @@ double Num_lnGamma(const double* x) {
   return std::log(2.5066282746310007 * ser / *x) - tmp;
 }
 
-bool Num_factorial(const double* x, double* out) {
+bool Kern_factorial(const double* x, double* out) {
   if (!(*x >= 0)) return false;
   const double n = std::trunc(*x);
   double value = 1.0;
@@ -53,22 +53,22 @@ bool Num_factorial(const double* x, double* out) {
     for (int i = 2; i <= static_cast<int>(n); ++i) value *= i;
   } else {
     const double np1 = n + 1;
-    value = std::exp(Num_lnGamma(&np1));
+    value = std::exp(Kern_lnGamma(&np1));
   }
   *out = value;
   return std::isfinite(value);
 }
 
-bool Num_binomialCoefficient(double n, double k, double* out) {
+bool Kern_binomialCoefficient(double n, double k, double* out) {
   n = std::trunc(n);
   k = std::trunc(k);
   if (n < 0 || k < 0 || n < k) return false;
   const double a = n + 1, b = k + 1, c = n - k + 1;
-  *out = std::floor(std::exp(Num_lnGamma(&a) - Num_lnGamma(&b) - Num_lnGamma(&c)) + 0.5);
+  *out = std::floor(std::exp(Kern_lnGamma(&a) - Kern_lnGamma(&b) - Kern_lnGamma(&c)) + 0.5);
   return std::isfinite(*out);
 }
 
-double Num_gcd(const double* a, const double* b) {
+double Kern_gcd(const double* a, const double* b) {
   if (*a == 0) return *b;
   if (*b == 0) return *a;
   double x = *a, r = std::fmod(*b, *a);
@@ -80,17 +80,17 @@ double Num_gcd(const double* a, const double* b) {
   return x;
 }
 
-double Num_lcm(const double* a, const double* b) {
+double Kern_lcm(const double* a, const double* b) {
   if (*a == 0 || *b == 0) return 0.0;
-  const double v = *a / Num_gcd(a, b) * *b;
+  const double v = *a / Kern_gcd(a, b) * *b;
   double whole;
   const double fraction = std::modf(v, &whole);
   return fraction < 0.5 ? whole : whole + 1;
 }
 
-uint32_t Num_finiteStatus(double x) { return std::isfinite(x) ? 0u : uint32_t{kErrNum}; }
+uint32_t Kern_finiteStatus(double x) { return std::isfinite(x) ? 0u : uint32_t{kErrNum}; }
 
-uint32_t Num_gammaSeries(double a, double x, double* out) {
+uint32_t Kern_gammaSeries(double a, double x, double* out) {
   if (x == 0) return *out = 0.0, 0;
   double del = 1 / a, sum = del;
   bool converged = false;
@@ -101,10 +101,10 @@ uint32_t Num_gammaSeries(double a, double x, double* out) {
   }
   if (!converged) return kErrNA;
   *out = sum * gammaFront(a, x);
-  return Num_finiteStatus(*out);
+  return Kern_finiteStatus(*out);
 }
 
-uint32_t Num_gammaContinuedFraction(double a, double x, double* out) {
+uint32_t Kern_gammaContinuedFraction(double a, double x, double* out) {
   double b = x + 1 - a, c = kHuge, d = 1 / b, h = d;
   bool converged = false;
   for (int i = 1; i <= kMaxSteps && !converged; ++i) {
@@ -118,33 +118,33 @@ uint32_t Num_gammaContinuedFraction(double a, double x, double* out) {
   }
   if (!converged) return kErrNA;
   *out = gammaFront(a, x) * h;
-  return Num_finiteStatus(*out);
+  return Kern_finiteStatus(*out);
 }
 
-uint32_t Num_gammaP(double a, double x, double* out) {
+uint32_t Kern_gammaP(double a, double x, double* out) {
   if (!(x >= 0) || !(a > 0)) return kErrNum;
-  if (x < a + 1) return Num_gammaSeries(a, x, out);
+  if (x < a + 1) return Kern_gammaSeries(a, x, out);
   double q = 0;
-  const uint32_t status = Num_gammaContinuedFraction(a, x, &q);
+  const uint32_t status = Kern_gammaContinuedFraction(a, x, &q);
   if (status == 0) *out = 1 - q;
   return status;
 }
 
-uint32_t Num_gammaQ(double a, double x, double* out) {
+uint32_t Kern_gammaQ(double a, double x, double* out) {
   double p = 0;
-  const uint32_t status = Num_gammaP(a, x, &p);
+  const uint32_t status = Kern_gammaP(a, x, &p);
   *out = 1 - p;
   return status;
 }
 
-uint32_t Num_erf(double x, double* out) {
+uint32_t Kern_erf(double x, double* out) {
   double p = 0;
-  const uint32_t status = Num_gammaP(0.5, x * x, &p);
+  const uint32_t status = Kern_gammaP(0.5, x * x, &p);
   *out = x < 0 ? -p : p;
   return status;
 }
 
-bool Num_betaContinuedFraction(double a, double b, double x, double* out) {
+bool Kern_betaContinuedFraction(double a, double b, double x, double* out) {
   const double qab = a + b, qap = a + 1, qam = a - 1;
   double c = 1, d = 1 / awayFromZero(1 - qab * x / qap), h = d;
   const auto step = [&](double aa) {
@@ -162,25 +162,25 @@ bool Num_betaContinuedFraction(double a, double b, double x, double* out) {
   return false;
 }
 
-bool Num_betaIncomplete(double a, double b, double x, double* out) {
+bool Kern_betaIncomplete(double a, double b, double x, double* out) {
   if (!(x >= 0 && x <= 1)) return false;
   const double ab = a + b;
   const double front =
       x == 0 || x == 1
           ? 0.0
-          : std::exp(Num_lnGamma(&ab) - Num_lnGamma(&a) - Num_lnGamma(&b) + a * std::log(x) + b * std::log(1 - x));
+          : std::exp(Kern_lnGamma(&ab) - Kern_lnGamma(&a) - Kern_lnGamma(&b) + a * std::log(x) + b * std::log(1 - x));
   double cf = 0;
   if (x < (a + 1) / (a + b + 2)) {
-    if (!Num_betaContinuedFraction(a, b, x, &cf)) return false;
+    if (!Kern_betaContinuedFraction(a, b, x, &cf)) return false;
     *out = front * cf / a;
   } else {
-    if (!Num_betaContinuedFraction(b, a, 1 - x, &cf)) return false;
+    if (!Kern_betaContinuedFraction(b, a, 1 - x, &cf)) return false;
     *out = 1 - front * cf / b;
   }
   return std::isfinite(*out);
 }
 
-double Num_besselI0(double x) {
+double Kern_besselI0(double x) {
   static const double kSmall[] = {1.0, 3.5156229, 3.0899424, 1.2067492, 0.2659732, 0.0360768, 0.0045813};
   static const double kLarge[] = {0.39894228,  0.01328592, 0.00225319,  -0.00157565, 0.00916281,
                                   -0.02057706, 0.02635537, -0.01647633, 0.00392377};
@@ -189,7 +189,7 @@ double Num_besselI0(double x) {
   return std::exp(ax) / std::sqrt(ax) * poly(kLarge, 3.75 / ax);
 }
 
-double Num_besselI1(double x) {
+double Kern_besselI1(double x) {
   static const double kSmall[] = {0.5, 0.87890594, 0.51498869, 0.15084934, 0.02658733, 0.00301532, 0.00032411};
   static const double kLarge[] = {0.39894228, -0.03988024, -0.00362018, 0.00163801, -0.01031555,
                                   0.02282967, -0.02895312, 0.01787654,  -0.00420059};
@@ -199,7 +199,7 @@ double Num_besselI1(double x) {
   return x < 0 ? -v : v;
 }
 
-double Num_besselIn(int32_t n, double x) {
+double Kern_besselIn(int32_t n, double x) {
   if (x == 0) return 0.0;
   const double tox = 2 / std::fabs(x);
   double bip = 0, bi = 1, answer = 0;
@@ -214,29 +214,29 @@ double Num_besselIn(int32_t n, double x) {
     }
     if (j == n) answer = bip;
   }
-  answer *= Num_besselI0(x) / bi;
+  answer *= Kern_besselI0(x) / bi;
   return x < 0 && n % 2 == 1 ? -answer : answer;
 }
 
-double Num_besselK0(double x) {
+double Kern_besselK0(double x) {
   static const double kSmall[] = {-0.57721566, 0.42278420, 0.23069756, 0.03488590, 0.00262698, 0.00010750, 0.0000074};
   static const double kLarge[] = {1.25331414, -0.07832358, 0.02189568, -0.01062446,
                                   0.00587872, -0.00251540, 0.00053208};
-  if (x <= 2) return -std::log(x / 2) * Num_besselI0(x) + poly(kSmall, x * x / 4);
+  if (x <= 2) return -std::log(x / 2) * Kern_besselI0(x) + poly(kSmall, x * x / 4);
   return std::exp(-x) / std::sqrt(x) * poly(kLarge, 2 / x);
 }
 
-double Num_besselK1(double x) {
+double Kern_besselK1(double x) {
   static const double kSmall[] = {1.0, 0.15443144, -0.67278579, -0.18156897, -0.01919402, -0.00110404, -0.00004686};
   static const double kLarge[] = {1.25331414,  0.23498619, -0.03655620, 0.01504268,
                                   -0.00780353, 0.00325614, -0.00068245};
-  if (x <= 2) return std::log(x / 2) * Num_besselI1(x) + poly(kSmall, x * x / 4) / x;
+  if (x <= 2) return std::log(x / 2) * Kern_besselI1(x) + poly(kSmall, x * x / 4) / x;
   return std::exp(-x) / std::sqrt(x) * poly(kLarge, 2 / x);
 }
 
-double Num_besselKn(int32_t n, double x) {
+double Kern_besselKn(int32_t n, double x) {
   const double tox = 2 / x;
-  double km = Num_besselK0(x), k = Num_besselK1(x);
+  double km = Kern_besselK0(x), k = Kern_besselK1(x);
   for (int32_t j = 1; j < n; ++j) {
     const double kp = km + j * tox * k;
     km = k;
