@@ -179,7 +179,73 @@ void rebuildPhase1(LpRecord& lp) {
   }
 }
 
+// Adds g times variable v to the identity being checked: a structural to
+// its own coefficient, the slack of row l as its origin row,
+// x_{n+l} = sign * orientation * (b_l - a_l.x), spread over the structurals
+// and the constant (element 0). The size of every term is kept beside, so
+// that the identity is judged relative to what it sums.
+void addTerm(LpRecord& lp, int v, double g, double sign) {
+  double* c = lp.drift.identity.data();
+  double* size = lp.drift.identitySize.data();
+  if (v <= lp.n) {
+    c[v] += g;
+    size[v] += std::fabs(g);
+    return;
+  }
+  const int l = v - lp.n;
+  const double f = g * sign * orientation(lp, l);
+  const double* o = lp.drift.origin.row(l);
+  c[0] -= f * o[0];
+  size[0] += std::fabs(f * o[0]);
+  for (int t = lp.drift.originStart[l]; t < lp.drift.originStart[l + 1]; ++t) {
+    const int j = lp.drift.originCols[t];
+    c[j] -= f * o[j];
+    size[j] += std::fabs(f * o[j]);
+  }
+}
+
+// Whether the phase-1 row still counts row r's artificial: the rows
+// rebuildPhase1 sums.
+bool countedInPhase1(const LpRecord& lp, int r) {
+  const int flag = lp.phase1Flags[r];
+  return flag != 0 && !(flag == 1 && lp.types[r].type == '<') && lp.rowMap[r] == lp.n + r;
+}
+
 }  // namespace
+
+bool Lp_rowCertified(LpRecord& lp, int row) {
+  if (!hasOrigin(lp)) return false;
+  const int m = Lp_rowsInUse(lp), n = lp.n;
+  lp.drift.identity.assign(static_cast<std::size_t>(n) + 1, 0.0);
+  lp.drift.identitySize.assign(static_cast<std::size_t>(n) + 1, 0.0);
+  const double* t = lp.matrix.row(row);
+  // The row reads: basic part + sum_k t_k x_{v_k} = t_0 + sum_k t_k value_k.
+  // Its basic part is x_B(row), or for the phase-1 row the artificials it
+  // counts (a ranged row by its excess over the range).
+  double constant = t[0];
+  for (int r = 1; r <= m; ++r) {
+    const bool basic = row == m + 1 ? countedInPhase1(lp, r) : r == row;
+    if (!basic) continue;
+    const int v = lp.rowMap[r];
+    addTerm(lp, v, 1.0, v > n ? slackSign(lp, v - n) : 1.0);
+    if (row == m + 1 && lp.phase1Flags[r] == 2) constant += lp.ranges[r];
+  }
+  for (int k = 1; k <= n; ++k) {
+    if (t[k] == 0) continue;
+    const int v = lp.colMap[k];
+    constant += t[k] * Lp_nonbasicValue(lp, k);
+    addTerm(lp, v, t[k], v > n ? columnSlackSign(lp, k) : 1.0);
+  }
+  // With every slack written out the identity holds at every point only
+  // when each structural's coefficient and the constant vanish.
+  const double tolerance = Lp_driftTolerance(lp);
+  const double* c = lp.drift.identity.data();
+  const double* size = lp.drift.identitySize.data();
+  if (std::fabs(constant + c[0]) > tolerance * (1.0 + std::fabs(constant) + size[0])) return false;
+  for (int j = 1; j <= n; ++j)
+    if (std::fabs(c[j]) > tolerance * (1.0 + size[j])) return false;
+  return true;
+}
 
 void Lp_captureOrigin(LpRecord& lp) {
   lp.drift.origin = lp.matrix;
@@ -287,5 +353,12 @@ void Lp_watchDrift(LpRecord& lp, bool phase1) {
 bool Lp_refreshBeforeVerdict(LpRecord& lp, bool phase1, bool always) {
   if (lp.drift.interval <= 0 || lp.drift.pivotsSinceRebuild == 0 || !hasOrigin(lp)) return false;
   if (!always && Lp_driftResidual(lp) <= Lp_driftTolerance(lp)) return false;
+  return Lp_rebuildTableau(lp, phase1);
+}
+
+bool Lp_refreshUnlessCertified(LpRecord& lp, bool phase1, int row) {
+  if (lp.drift.interval <= 0 || lp.drift.pivotsSinceRebuild == 0 || !hasOrigin(lp)) return false;
+  ++lp.drift.certificates;
+  if (Lp_rowCertified(lp, row)) return false;
   return Lp_rebuildTableau(lp, phase1);
 }

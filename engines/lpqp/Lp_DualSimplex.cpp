@@ -163,9 +163,13 @@ bool dualFeasible(const LpRecord& lp) {
 }
 
 // Before the verdict `status`: when the tableau is rebuilt the iterations go
-// on from it (-1), unless it is no longer dual feasible (give up: 8).
-int dualVerdict(LpRecord& lp, int status, bool always) {
-  if (!Lp_refreshBeforeVerdict(lp, false, always)) return status;
+// on from it (-1), unless it is no longer dual feasible (give up: 8). An
+// infeasible verdict rests on the leaving row `proof`, checked against the
+// model's rows; the optimum (proof 0) on the basic solution's residuals.
+int dualVerdict(LpRecord& lp, int status, int proof) {
+  const bool rebuilt = proof > 0 ? Lp_refreshUnlessCertified(lp, false, proof)
+                                 : Lp_refreshBeforeVerdict(lp, false, false);
+  if (!rebuilt) return status;
   return dualFeasible(lp) ? -1 : StatusBadModel;
 }
 
@@ -174,16 +178,16 @@ int dualIteration(LpRecord& lp, const LpSettings& s) {
   int direction = 'L';
   double slope = 0.0;
   const int r = dualLeaving(lp, direction, slope);
-  if (r == 0) return dualVerdict(lp, 0, false);
+  if (r == 0) return dualVerdict(lp, 0, 0);
   const int count = dualCandidates(lp, r, direction);
-  if (count == 0) return dualVerdict(lp, StatusInfeasible, true);
+  if (count == 0) return dualVerdict(lp, StatusInfeasible, r);
   const int leaving = lp.rowMap[r];
   if (leaving > lp.n && direction == 'U') slope = -Lp_infinity;
   int q;
   if (count == 1) q = lp.work.candCols[0];
   else if (lp.options.plainDualRatio) q = lp.work.candCols[smallestRatio(lp, count)];
   else q = longStep(lp, r, count, slope);
-  if (q == 0) return dualVerdict(lp, StatusInfeasible, true);
+  if (q == 0) return dualVerdict(lp, StatusInfeasible, r);
   const bool fixed = leaving <= lp.n && lp.lower[leaving] == lp.upper[leaving];
   lp.leavingStatus = fixed ? 'F' : direction;
   Lp_pivot(lp, r, q, Lp_rowsInUse(lp), true);
