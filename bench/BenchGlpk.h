@@ -25,10 +25,12 @@ inline int boundType(double lower, double upper) {
 
 }  // namespace bench_glpk
 
-// Builds the model in GLPK and solves it by the primal simplex with GLPK's
-// default settings; the status (0 optimal, 5 infeasible, 4 unbounded, 8
-// otherwise) and the objective.
+// Builds the model in GLPK, scales it and solves it from GLPK's advanced
+// initial basis by its simplex with the default settings, as glpsol does;
+// the status (0 optimal, 5 infeasible, 4 unbounded, 8 otherwise) and the
+// objective.
 inline int Bench_solveGlpk(const LpFakeModel& m, double& objective) {
+  glp_term_out(GLP_OFF);
   glp_prob* lp = glp_create_prob();
   glp_set_obj_dir(lp, m.maximise ? GLP_MAX : GLP_MIN);
   const int rows = static_cast<int>(m.rows.size());
@@ -51,6 +53,8 @@ inline int Bench_solveGlpk(const LpFakeModel& m, double& objective) {
   for (const auto& [j, c] : m.objective.terms) glp_set_obj_coef(lp, j + 1, c);
   glp_set_obj_coef(lp, 0, m.objective.constant);
   glp_load_matrix(lp, static_cast<int>(ia.size()) - 1, ia.data(), ja.data(), ar.data());
+  glp_scale_prob(lp, GLP_SF_AUTO);  // as glpsol prepares a model
+  glp_adv_basis(lp, 0);
   glp_smcp parm;
   glp_init_smcp(&parm);
   parm.msg_lev = GLP_MSG_OFF;

@@ -25,6 +25,7 @@ constexpr double kSingularShare = 1e-14;  // pivot below this share of the large
 // Rows above which no rebuild is tried: the dense factors would take over
 // 50 MB and seconds of work each time.
 constexpr int kRebuildRowLimit = 2500;
+constexpr int kBlock = 16;  // columns of the tableau solved together in a rebuild
 
 bool hasOrigin(const LpRecord& lp) {
   return lp.drift.origin.rows == lp.matrix.rows && lp.drift.origin.cols == lp.matrix.cols &&
@@ -125,20 +126,36 @@ bool factorBasis(LpRecord& lp, int m) {
   return true;
 }
 
-// Solves B t = b in place (b[1..m]) with the factors of factorBasis.
-void solveBasis(const LpRecord& lp, int m, double* b) {
+// Solves B T = Y in place for `width` columns held side by side in y (row
+// i of them at y + i * kBlock, rows 0..m-1) with the factors of
+// factorBasis. Solving a block of columns at once reads the factors once
+// per block instead of once per column; each column sees the same
+// operations in the same order as alone.
+void solveBlock(const LpRecord& lp, int m, double* y, int width) {
   const double* a = lp.drift.basisFactor.data();
-  double* y = b + 1;
-  for (int c = 0; c < m; ++c) std::swap(y[c], y[lp.drift.basisPivots[c]]);
+  auto row = [y](int i) { return y + static_cast<std::size_t>(i) * kBlock; };
+  for (int c = 0; c < m; ++c) {
+    const int p = lp.drift.basisPivots[c];
+    if (p != c) std::swap_ranges(row(c), row(c) + width, row(p));
+  }
   for (int i = 1; i < m; ++i) {
-    double s = y[i];
-    for (int j = 0; j < i; ++j) s -= a[i * m + j] * y[j];
-    y[i] = s;
+    double* yi = row(i);
+    const double* l = a + static_cast<std::size_t>(i) * m;
+    for (int j = 0; j < i; ++j) {
+      if (l[j] == 0) continue;
+      const double* yj = row(j);
+      for (int c = 0; c < width; ++c) yi[c] -= l[j] * yj[c];
+    }
   }
   for (int i = m - 1; i >= 0; --i) {
-    double s = y[i];
-    for (int j = i + 1; j < m; ++j) s -= a[i * m + j] * y[j];
-    y[i] = s / a[i * m + i];
+    double* yi = row(i);
+    const double* u = a + static_cast<std::size_t>(i) * m;
+    for (int j = i + 1; j < m; ++j) {
+      if (u[j] == 0) continue;
+      const double* yj = row(j);
+      for (int c = 0; c < width; ++c) yi[c] -= u[j] * yj[c];
+    }
+    for (int c = 0; c < width; ++c) yi[c] /= u[i];
   }
 }
 
@@ -310,6 +327,7 @@ bool Lp_rebuildTableau(LpRecord& lp, bool phase1) {
     if (lp.drift.basisFactor.size() < mm) lp.drift.basisFactor.resize(mm);
     lp.drift.basisPivots.resize(static_cast<std::size_t>(m) + 1);
     lp.drift.solveColumn.resize(static_cast<std::size_t>(m) + 1);
+    lp.drift.solveBlock.resize(static_cast<std::size_t>(m) * kBlock);
   } catch (const std::bad_alloc&) {
     return false;  // the updated tableau goes on as it is
   }
@@ -324,18 +342,28 @@ bool Lp_rebuildTableau(LpRecord& lp, bool phase1) {
   // Element 0: the right-hand sides with every nonbasic value moved across.
   double* rhs = lp.drift.values.data();  // m+1 <= n+m+1 slots
   for (int i = 1; i <= m; ++i) rhs[i] = orientation(lp, i) * lp.drift.origin.row(i)[0];
-  for (int k = 1; k <= n; ++k) {
-    const double value = Lp_nonbasicValue(lp, k);
-    const int v = lp.colMap[k];
-    originColumn(lp, v, v > n ? columnSlackSign(lp, k) : 1.0, col);
-    for (int i = 1; i <= m; ++i) {
-      if (value != 0) rhs[i] -= col[i] * value;
+  double* block = lp.drift.solveBlock.data();
+  for (int first = 1; first <= n; first += kBlock) {
+    const int width = std::min(kBlock, n - first + 1);
+    for (int c = 0; c < width; ++c) {
+      const int k = first + c, v = lp.colMap[k];
+      const double value = Lp_nonbasicValue(lp, k);
+      originColumn(lp, v, v > n ? columnSlackSign(lp, k) : 1.0, col);
+      for (int i = 1; i <= m; ++i) {
+        if (value != 0) rhs[i] -= col[i] * value;
+        block[static_cast<std::size_t>(i - 1) * kBlock + c] = col[i];
+      }
     }
-    solveBasis(lp, m, col);
-    for (int r = 1; r <= m; ++r) lp.matrix.row(r)[k] = std::fabs(col[r]) <= Lp_tiny ? 0.0 : col[r];
+    solveBlock(lp, m, block, width);
+    for (int r = 1; r <= m; ++r)
+      for (int c = 0; c < width; ++c) {
+        const double t = block[static_cast<std::size_t>(r - 1) * kBlock + c];
+        lp.matrix.row(r)[first + c] = std::fabs(t) <= Lp_tiny ? 0.0 : t;
+      }
   }
-  solveBasis(lp, m, rhs);
-  for (int r = 1; r <= m; ++r) lp.matrix.row(r)[0] = rhs[r];
+  for (int i = 1; i <= m; ++i) block[static_cast<std::size_t>(i - 1) * kBlock] = rhs[i];
+  solveBlock(lp, m, block, 1);
+  for (int r = 1; r <= m; ++r) lp.matrix.row(r)[0] = block[static_cast<std::size_t>(r - 1) * kBlock];
   rebuildObjective(lp);
   if (phase1) rebuildPhase1(lp);
   lp.drift.pivotsSinceRebuild = 0;

@@ -197,18 +197,11 @@ int dualIteration(LpRecord& lp, const LpSettings& s) {
   return st != 0 ? st : -1;
 }
 
-}  // namespace
-
-int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings) {
-  Lp_readTolerances(lp, settings);
-  lp.iterations = 0;
-  const int m = Lp_rowsInUse(lp);
-  if (!Lp_isAllocated(lp)) return StatusBadModel;
-  if (!dualNonbasics(lp)) return StatusBadModel;
-  // A restored snapshot carries the drift of the solve that made it.
-  if (Lp_refreshBeforeVerdict(lp, false, false) && !dualFeasible(lp)) return StatusBadModel;
+// Dual iterations from the current basis until every basic variable lies
+// within its bounds: 0, 5, 8 (give up) or a progress status.
+int dualLoop(LpRecord& lp, const LpSettings& settings) {
   for (int i = 0; i <= lp.m; ++i) lp.rowWeights[i] = 0.0;
-  const int limit = m + lp.n;
+  const int limit = Lp_rowsInUse(lp) + lp.n;
   int status = -1;
   for (int t = 1; status < 0; ++t) {
     if (!lp.options.plainDualRatio && t >= limit) {
@@ -219,6 +212,33 @@ int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings) {
     }
     status = dualIteration(lp, settings);
   }
+  return status;
+}
+
+}  // namespace
+
+bool Lp_primalFeasible(const LpRecord& lp) {
+  const int m = Lp_rowsInUse(lp);
+  int direction;
+  for (int i = 1; i <= m; ++i)
+    if (infeasibility(lp, i, direction) > lp.precision) return false;
+  return true;
+}
+
+int Lp_dualRepair(LpRecord& lp, const LpSettings& settings) {
+  if (Lp_primalFeasible(lp) || !dualFeasible(lp)) return 0;
+  return dualLoop(lp, settings);
+}
+
+int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings) {
+  Lp_readTolerances(lp, settings);
+  lp.iterations = 0;
+  if (!Lp_isAllocated(lp)) return StatusBadModel;
+  if (!dualNonbasics(lp)) return StatusBadModel;
+  // A restored snapshot carries the drift of the solve that made it.
+  if (Lp_refreshBeforeVerdict(lp, false, false) && !dualFeasible(lp)) return StatusBadModel;
+  const int status = dualLoop(lp, settings);
+  if (status == StatusBadModel) return status;
   Lp_unpack(lp);
   return status;
 }

@@ -156,7 +156,7 @@ struct LpDrift {
   int interval = 25;                             // pivots between drift checks; 0: never rebuild
   std::vector<int> originStart, originCols;      // the origin's nonzero columns, row by row
   std::vector<double> values;                    // n+m+1: every variable's value at a check
-  std::vector<double> basisFactor, solveColumn;  // the rebuild's work space
+  std::vector<double> basisFactor, solveColumn, solveBlock;  // the rebuild's work space
   std::vector<int> basisPivots;
   // A verdict row's identity over the structurals (element 0 the
   // constant) and the size of the terms each entry sums.
@@ -287,6 +287,14 @@ int Lp_boundedSimplex(LpRecord& lp, const LpSettings& settings);
 // Dual simplex from a restored basis after bound changes: 0, 5, 8 (give up:
 // run the cold start), or a progress status.
 int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings);
+// Whether every basic variable lies within its bounds up to the precision.
+bool Lp_primalFeasible(const LpRecord& lp);
+// At an optimal basis whose basic solution leaves its bounds (the primal
+// ratio test passes over entries below the pivot tolerance, so a long step
+// can carry a basic variable past a bound): dual iterations bring it back.
+// 0 (also when there was nothing to do), 5, 8 (the dual could not go on)
+// or a progress status.
+int Lp_dualRepair(LpRecord& lp, const LpSettings& settings);
 // Phase 2 from the current tableau (after a rebuild): 0, 4 or a progress status.
 int Lp_primalFromBasis(LpRecord& lp, const LpSettings& settings);
 // Phase 2 from the current basis with the objective value and gradient

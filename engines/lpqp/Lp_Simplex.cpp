@@ -24,6 +24,8 @@ namespace {
 
 // Reduced-cost tolerance of phase 1's last stretch before an infeasible verdict.
 constexpr double kPhase1FinePricing = 1e-9;
+// Dual repairs of an optimum that left its bounds, at most.
+constexpr int kRepairRounds = 3;
 
 // Bound width of the variable in column k (infinite when a bound is).
 double columnRange(const LpRecord& lp, int k) {
@@ -273,9 +275,24 @@ int cleanUp(LpRecord& lp, const LpSettings& s) {
   return 0;
 }
 
+// Phase 2. An optimum whose basic solution has left its bounds is
+// repaired by dual iterations and optimised again, a few times at most.
+// When the dual cannot go on, or finds no column to bring a row back (its
+// entries below the pivot tolerance, as those that let the row go), the
+// optimum stands as it is for the final check to judge.
 int phase2(LpRecord& lp, const LpSettings& s) {
-  for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
-  return primalLoop(lp, s, 0, Lp_rowsInUse(lp), false);
+  int status = 0;
+  for (int round = 0; status == 0 && round <= kRepairRounds; ++round) {
+    if (round > 0) {
+      if (Lp_primalFeasible(lp)) break;
+      status = Lp_dualRepair(lp, s);
+      if (status == StatusBadModel || status == StatusInfeasible) return 0;
+      if (status != 0) break;
+    }
+    for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
+    status = primalLoop(lp, s, 0, Lp_rowsInUse(lp), false);
+  }
+  return status;
 }
 
 // Phase 1. A column priced out at the reduced-cost tolerance may still

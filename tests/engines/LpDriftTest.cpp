@@ -236,3 +236,14 @@ TEST(LpDrift, InfeasibleVerdictsNeedNoRebuildOnASoundTableau) {
   EXPECT_EQ(Lp_dualWarmStart(lp, {}), StatusInfeasible);
   EXPECT_EQ(lp.drift.rebuilds, rebuilds);
 }
+
+TEST(LpDrift, AnOptimumThatLeftItsBoundsIsRepaired) {
+  // 800 rows: the primal ratio test passes over entries below the pivot
+  // tolerance, and a long step leaves a basic slack 2e-4 below 0; without
+  // the dual iterations that bring it back the final check ends with 7.
+  // Optimum by GLPK 5.0 (scaled, its simplex) on the same model.
+  LpFakeModel m = LpGen_model({800, 800, 800});
+  const LpFakeRun r = LpFake_run(m);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_LT(relative(r.objective, -4653.69383675975), 1e-6) << r.objective;
+}
