@@ -40,8 +40,7 @@ inline int Bench_solveGlpk(const LpFakeModel& m, double& objective) {
   std::vector<double> ar{0.0};
   for (int i = 0; i < rows; ++i) {
     const LpFakeRow& r = m.rows[i];
-    glp_set_row_bnds(lp, i + 1, bench_glpk::boundType(r.lower, r.upper), r.lower - r.constant,
-                     r.upper - r.constant);
+    glp_set_row_bnds(lp, i + 1, bench_glpk::boundType(r.lower, r.upper), r.lower - r.constant, r.upper - r.constant);
     for (const auto& [j, a] : r.terms) {
       ia.push_back(i + 1);
       ja.push_back(j + 1);

@@ -89,9 +89,8 @@ const bool kRegistered = [] {
         benchmark::RegisterBenchmark((sides[side] + k.name).c_str(), solveNetlib, k.name, side);
   for (int size : {400, 800, 1600})
     for (int glpk = 0; glpk < (Bench_haveGlpk ? 2 : 1); ++glpk)
-      benchmark::RegisterBenchmark(
-          ((glpk ? "generated/glpk/" : "generated/engine/") + std::to_string(size)).c_str(),
-          solveGenerated, size, glpk != 0)
+      benchmark::RegisterBenchmark(((glpk ? "generated/glpk/" : "generated/engine/") + std::to_string(size)).c_str(),
+                                   solveGenerated, size, glpk != 0)
           ->Unit(benchmark::kMillisecond);
   return true;
 }();

@@ -160,8 +160,7 @@ void solveWithCbc(benchmark::State& state, const std::string& name) {
       return;
     }
     auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec * 1e-6; };
-    cpu = seconds(after.ru_utime) + seconds(after.ru_stime) - seconds(before.ru_utime) -
-          seconds(before.ru_stime);
+    cpu = seconds(after.ru_utime) + seconds(after.ru_stime) - seconds(before.ru_utime) - seconds(before.ru_stime);
   }
   state.counters["cbc_cpu_ms"] = cpu * 1e3;
   state.counters["nodes"] = nodes;
@@ -190,8 +189,7 @@ bool registerWorkbooks() {
       benchmark::RegisterBenchmark(("root/" + name + (cuts ? "/cuts" : "/relaxation")).c_str(),
                                    [name, cuts](benchmark::State& st) { solveRoot(st, name, cuts); })
           ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("cbc/" + name).c_str(),
-                                 [name](benchmark::State& st) { solveWithCbc(st, name); })
+    benchmark::RegisterBenchmark(("cbc/" + name).c_str(), [name](benchmark::State& st) { solveWithCbc(st, name); })
         ->Unit(benchmark::kMillisecond)
         ->Iterations(1);
   }

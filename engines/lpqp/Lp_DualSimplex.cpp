@@ -167,8 +167,8 @@ bool dualFeasible(const LpRecord& lp) {
 // infeasible verdict rests on the leaving row `proof`, checked against the
 // model's rows; the optimum (proof 0) on the basic solution's residuals.
 int dualVerdict(LpRecord& lp, int status, int proof) {
-  const bool rebuilt = proof > 0 ? Lp_refreshUnlessCertified(lp, false, proof)
-                                 : Lp_refreshBeforeVerdict(lp, false, false);
+  const bool rebuilt =
+      proof > 0 ? Lp_refreshUnlessCertified(lp, false, proof) : Lp_refreshBeforeVerdict(lp, false, false);
   if (!rebuilt) return status;
   return dualFeasible(lp) ? -1 : StatusBadModel;
 }

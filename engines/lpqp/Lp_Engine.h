@@ -152,7 +152,7 @@ struct LpDrift {
   int pivotsSinceRebuild = 0;
   int pivotsSinceCheck = 0;
   int rebuilds = 0;
-  int certificates = 0;  // verdict rows checked against the origin
+  int certificates = 0;                          // verdict rows checked against the origin
   int interval = 25;                             // pivots between drift checks; 0: never rebuild
   std::vector<int> originStart, originCols;      // the origin's nonzero columns, row by row
   std::vector<double> values;                    // n+m+1: every variable's value at a check

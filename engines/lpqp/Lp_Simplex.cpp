@@ -68,8 +68,7 @@ double exchangeMaps(LpRecord& lp, int r, int q) {
   lp.colMap[q] = leaving;
   lp.rowMap[r] = entering;
   lp.colStatus[q] = lp.leavingStatus;
-  if (leaving > n && lp.leavingStatus == 'U' && lp.ranges[leaving - n] >= Lp_infinity)
-    lp.colStatus[q] = 'L';
+  if (leaving > n && lp.leavingStatus == 'U' && lp.ranges[leaving - n] >= Lp_infinity) lp.colStatus[q] = 'L';
   const double beta = Lp_nonbasicValue(lp, q);
   if (leaving <= n) lp.x[leaving] = beta;
   return beta;
@@ -233,8 +232,8 @@ int primalLoop(LpRecord& lp, const LpSettings& s, int pr, int last, bool phase1)
       // An infeasible verdict rests on the phase-1 row: checked against the
       // model's rows, the tableau rebuilt only when it fails.
       const bool infeasible = phase1 && lp.matrix.row(last)[0] > lp.precision;
-      const bool rebuilt = infeasible ? Lp_refreshUnlessCertified(lp, true, last)
-                                      : Lp_refreshBeforeVerdict(lp, phase1, false);
+      const bool rebuilt =
+          infeasible ? Lp_refreshUnlessCertified(lp, true, last) : Lp_refreshBeforeVerdict(lp, phase1, false);
       if (rebuilt) continue;
       return 0;
     }
