@@ -88,10 +88,10 @@ int breakTie(const LpRecord& lp, int a, int b, int q, bool increasing) {
   int key = va < vb ? va : vb;
   int choice = increasing ? (vb >= va ? b : a) : (va <= vb ? a : b);
   for (int k = 1; k <= lp.n; ++k) {
-    if (k == q) continue;
+    if (k == q || lp.colMap[k] >= key) continue;  // only a smaller index can decide
     const double pa = std::fabs(ra[k]) <= Lp_tiny ? 0.0 : ra[k] / ra[q];
     const double pb = std::fabs(rb[k]) <= Lp_tiny ? 0.0 : rb[k] / rb[q];
-    if (pa != pb && lp.colMap[k] < key) {
+    if (pa != pb) {
       key = lp.colMap[k];
       choice = ((pa < pb) == increasing) ? a : b;
     }
