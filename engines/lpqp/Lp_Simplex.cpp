@@ -74,6 +74,20 @@ double exchangeMaps(LpRecord& lp, int r, int q) {
   return beta;
 }
 
+// The squared entries of row i in the listed weight columns: to the row's
+// weight (dual) or to each column's (primal), in the order of the columns.
+void addWeights(LpRecord& lp, const double* ai, int i, int wcount, bool dual) {
+  const int* cols = lp.work.weightCols.data();
+  if (dual) {
+    double sum = lp.rowWeights[i];
+    for (int w = 0; w < wcount; ++w) sum += ai[cols[w]] * ai[cols[w]];
+    lp.rowWeights[i] = sum;
+    return;
+  }
+  double* weights = lp.colWeights.data();
+  for (int w = 0; w < wcount; ++w) weights[cols[w]] += ai[cols[w]] * ai[cols[w]];
+}
+
 // a_i -= c * a_r over the listed nonzero columns of the pivot row.
 void eliminate(double* ai, const double* ar, double c, const int* cols, int count) {
   for (int t = 0; t < count; ++t) ai[cols[t]] -= ar[cols[t]] * c;
@@ -431,11 +445,7 @@ void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
     const int i = listed[t];
     double* ai = lp.matrix.row(i);
     eliminate(ai, ar, ai[q], lp.work.pivotCols.data(), count);
-    for (int w = 0; w < wcount; ++w) {
-      const double e = ai[lp.work.weightCols[w]];
-      if (dual) lp.rowWeights[i] += e * e;
-      else lp.colWeights[lp.work.weightCols[w]] += e * e;
-    }
+    if (wcount > 0) addWeights(lp, ai, i, wcount, dual);
     ai[q] *= -p;
   }
   for (int t = 0; t < objectives; ++t) lp.matrix.row(objectiveRows[t])[q] *= -p;
