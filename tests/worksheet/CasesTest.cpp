@@ -41,9 +41,10 @@ std::map<std::string, std::string> readContext(const std::string& json) {
 }
 
 const std::map<std::string, uint32_t>& errorCodes() {
-  static const std::map<std::string, uint32_t> codes = {
-      {"#NULL!", kErrNull}, {"#DIV/0!", kErrDiv0}, {"#VALUE!", kErrValue}, {"#REF!", kErrRef},
-      {"#NAME?", kErrName}, {"#NUM!", kErrNum},    {"#N/A", kErrNA}};
+  static const std::map<std::string, uint32_t> codes = {{"#NULL!", kErrNull}, {"#DIV/0!", kErrDiv0},
+                                                        {"#VALUE!", kErrValue}, {"#REF!", kErrRef},
+                                                        {"#NAME?", kErrName},  {"#NUM!", kErrNum},
+                                                        {"#N/A", kErrNA}};
   return codes;
 }
 
@@ -197,8 +198,9 @@ void runFile(const std::string& file, const std::string& exceptionFile, const st
   while (Cases_readRecord(in, &row)) {
     if (row.size() < column.size()) continue;
     if (!functions.empty() && !functions.count(row[column["function"]])) continue;
-    const Case c{row[column["id"]],       row[column["formula"]], row[column["context"]], row[column["expected_type"]],
-                 row[column["expected"]], row[column["compare"]], row[column["array"]],   row[column["cell"]]};
+    const Case c{row[column["id"]],       row[column["formula"]], row[column["context"]],
+                 row[column["expected_type"]], row[column["expected"]], row[column["compare"]],
+                 row[column["array"]],    row[column["cell"]]};
     seen.insert(c.id);
     const std::string failure = runCase(c);
     if (listed.count(c.id)) {
