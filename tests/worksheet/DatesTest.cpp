@@ -9,6 +9,7 @@
 #include "TestValues.h"
 #include "values/Text_Convert.h"
 #include "worksheet/dates/Coup_DayCount.h"
+#include "worksheet/dates/Coup_OddPeriods.h"
 #include "worksheet/dates/Coup_Schedule.h"
 #include "worksheet/dates/Date_Serial.h"
 #include "worksheet/dates/Wsf_Dates.h"
@@ -261,6 +262,47 @@ TEST(CouponSchedule, ThePeriodHoldsTheSettlementForEveryDayAndFrequency) {
         ASSERT_LT(s, c.next);
         ASSERT_NEAR(c.e, 365 / f, 4);
       }
+}
+
+}  // namespace
+
+namespace {
+
+int64_t day(int y, int m, int d) { return Date_toSerial(y, m, d); }
+
+TEST(CouponSchedule, AnOddFirstPeriodAgainstItsQuasiPeriodsByHand) {
+  // Semiannual 15 January / 15 July coupons; issued 1 March 2023, first
+  // coupon 15 January 2024, settled 10 September 2023.
+  CoupOddFirst o{};
+  ASSERT_TRUE(Coup_oddFirstPeriod(day(2023, 9, 10), day(2026, 7, 15), day(2023, 3, 1), day(2024, 1, 15), 2, 1, &o));
+  EXPECT_EQ(o.regularCoupons, 5);
+  EXPECT_EQ(o.settlementDsc, 127);  // 20 + 31 + 30 + 31 + 15
+  EXPECT_EQ(o.quasiPeriods, 2);
+  EXPECT_EQ(o.issueDsc, 136);     // 30 + 30 + 31 + 30 + 15
+  EXPECT_EQ(o.issueLength, 181);  // 15 January to 15 July 2023
+  EXPECT_EQ(o.periodsAfterSettlement, 0);
+  EXPECT_EQ(o.issueAccrued, 136);
+  EXPECT_EQ(o.settlementAccrued, 57);  // 15 July to 10 September
+  EXPECT_EQ(o.settlementLength, 184);
+  EXPECT_FALSE(Coup_oddFirstPeriod(day(2023, 9, 10), day(2026, 7, 15), day(2023, 3, 1), day(2024, 1, 15), 3, 1, &o));
+}
+
+TEST(CouponSchedule, AnOddLastPeriodAgainstItsQuasiPeriodsByHand) {
+  // Last interest 15 June 2023, semiannual, settled 1 August 2023.
+  CoupOddLast o{};
+  ASSERT_TRUE(Coup_oddLastPeriod(day(2023, 8, 1), day(2024, 3, 1), day(2023, 6, 15), 2, 3, &o));
+  EXPECT_EQ(o.atSettlement.next, day(2023, 12, 15));
+  EXPECT_EQ(o.atSettlement.a, 47);
+  EXPECT_EQ(o.atSettlement.dsc, 136);
+  EXPECT_EQ(o.atSettlement.e, 183);  // actual days, though the basis is 3
+  EXPECT_EQ(o.atMaturity.next, day(2024, 6, 15));
+  EXPECT_EQ(o.periods, 1);
+  EXPECT_EQ(o.maturityAccrued, 77);  // 15 December to 1 March 2024
+  // Both in one quasi-period: the days from settlement to maturity.
+  ASSERT_TRUE(Coup_oddLastPeriod(day(2023, 8, 1), day(2023, 11, 1), day(2023, 6, 15), 2, 1, &o));
+  EXPECT_EQ(o.periods, 1);
+  EXPECT_EQ(o.maturityAccrued, 92);
+  EXPECT_EQ(o.atSettlement.dsc, 0);
 }
 
 }  // namespace
