@@ -43,7 +43,7 @@ TEST(DateSerial, EveryDayRoundTripsAndFollowsTheDayBefore) {
 
 TEST(DateSerial, AgreesWithTheDateReaderFromMarch1900) {
   // The reader counts from 30 December 1899 without 29 February 1900.
-  for (int64_t n = 1; n <= kDateLastSerial; n += 7) {
+  for (int64_t n = 1; n <= kDateLastSerial; ++n) {
     int32_t y = 0, m = 0, d = 0;
     Date_fromSerial(n, &y, &m, &d);
     if (n == 60) continue;
@@ -131,6 +131,21 @@ TEST(DateFunctions, DateDayMonthYearAtTheEdges) {
   EXPECT_EQ(number(Wsf_datevalue(r, t.text(u"1954-07-20 16:30:01"))), 19925);
   EXPECT_TRUE(isError(Wsf_timevalue(r, t.text(u"1954-07-20 16:30:01")), kErrValue));
   EXPECT_EQ(number(Wsf_timevalue(r, t.text(u"6:00 PM"))), 0.75);
+}
+
+TEST(DateFunctions, TodayAndNowReadTheLocalClock) {
+  TestValues t;
+  Value* today = t.make();
+  Value* now = t.make();
+  Wsf_today(today);
+  Wsf_now(now);
+  ASSERT_EQ(today->kind, kValInt);
+  ASSERT_EQ(now->kind, kValReal);
+  EXPECT_GT(today->number, serial(2020, 1, 1));
+  EXPECT_LE(today->number, kDateLastSerial);
+  // The same day, unless midnight passed between the two readings.
+  EXPECT_TRUE(std::trunc(now->number) == today->number || std::trunc(now->number) == today->number + 1);
+  EXPECT_NEAR(now->number * 86400, std::round(now->number * 86400), 1e-3);  // whole seconds
 }
 
 TEST(DateFunctions, EdateAndEomonthCutToTheMonthEnd) {
