@@ -13,6 +13,7 @@
 #include "worksheet/dates/Coup_Schedule.h"
 #include "worksheet/dates/Date_Serial.h"
 #include "worksheet/dates/Wsf_Dates.h"
+#include "worksheet/dates/Wsf_SheetDates.h"
 #include "worksheet/dates/Wsf_Times.h"
 #include "worksheet/dates/Wsf_Workdays.h"
 
@@ -146,6 +147,16 @@ TEST(DateFunctions, TodayAndNowReadTheLocalClock) {
   // The same day, unless midnight passed between the two readings.
   EXPECT_TRUE(std::trunc(now->number) == today->number || std::trunc(now->number) == today->number + 1);
   EXPECT_NEAR(now->number * 86400, std::round(now->number * 86400), 1e-3);  // whole seconds
+}
+
+TEST(DateFunctions, WithoutTheApplicationDays360AndWeekdayAreNumErrors) {
+  TestValues t;
+  Value* r = t.make();
+  const Value* args[] = {t.num(serial(2024, 1, 31)), t.num(serial(2024, 3, 1)), t.boolean(true)};
+  EXPECT_TRUE(isError(Wsf_days360(r, 3, args), kErrNum));
+  EXPECT_TRUE(isError(Wsf_weekday(r, 1, args), kErrNum));
+  const Value* text[] = {t.text(u"2024-01-31")};
+  EXPECT_TRUE(isError(Wsf_weekday(r, 1, text), kErrValue));
 }
 
 TEST(DateFunctions, EdateAndEomonthCutToTheMonthEnd) {
