@@ -66,6 +66,14 @@ TEST(RootBrent, ReportsNoRootWithoutASignChange) {
   EXPECT_EQ(Root_brent(0, 1, nullptr, failing, 0, &root), kErrorBase + kErrDiv0);
 }
 
+TEST(RootBrent, GivesUpAfterAHundredSteps) {
+  // A jump across a span of 1e300 needs about a thousand halvings.
+  Residual r{[](double x) { return x < 0.125 ? -1.0 : 1.0; }};
+  double root = 0;
+  EXPECT_EQ(Root_brent(-1e300, 1e300, &r, evaluate, 0, &root), kErrorBase + kErrNA);
+  EXPECT_EQ(r.calls, 2 + kRootMaxIterations);
+}
+
 TEST(RootBracket, WidensUntilTheSignChanges) {
   Residual r{[](double x) { return x - 40; }};
   double a = 0, b = 1;
