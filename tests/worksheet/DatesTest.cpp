@@ -189,6 +189,13 @@ TEST(DateFunctions, WeeknumNetworkdaysAndWorkday) {
   EXPECT_EQ(call(Wsf_workday, {t.num(saturday), t.integer(1), t.num(monday)}), monday + 1);
   EXPECT_EQ(call(Wsf_workday, {t.num(monday), t.integer(-1)}), friday);
   EXPECT_EQ(call(Wsf_workday, {t.num(monday), t.integer(10)}), monday + 14);
+  // Holidays in any order, twice, on weekends, and pushing t past others.
+  EXPECT_EQ(call(Wsf_workday, {t.num(friday), t.integer(2), t.grid(4, 1, {monday + 2, monday, monday, saturday})}),
+            monday + 3);
+  EXPECT_EQ(call(Wsf_workday, {t.num(monday + 4), t.integer(-3), t.grid(2, 1, {monday + 1, monday + 3})}), friday);
+  Value* far = t.make();
+  const Value* args[] = {t.num(1), t.num(2e9), t.grid(1, 1, {5})};
+  EXPECT_TRUE(isError(Wsf_workday(far, 3, args), kErrNum));
 }
 
 TEST(DateFunctions, YearfracActualActualDividesByTheYearsItSpans) {

@@ -48,6 +48,13 @@ int64_t workingDays(int64_t a, int64_t b) {
   return b - a - 2 * weeks + (Date_weekday(a) > Date_weekday(b) ? -1 : 1);
 }
 
+// Sorts the days and drops repeats; the number left.
+size_t distinctCount(std::vector<int64_t>* days) {
+  std::sort(days->begin(), days->end());
+  days->erase(std::unique(days->begin(), days->end()), days->end());
+  return days->size();
+}
+
 // One step of direction dir from day t to the next working day.
 int64_t nextWorkday(int64_t t, int64_t dir) {
   do t += dir;
@@ -65,12 +72,11 @@ Value* Wsf_networkdays(Value* result, int argc, const Value* const* argv) {
     return Wsf_error(result, kErrNum);
   const int64_t a = std::min(start, end), b = std::max(start, end);
   int64_t count = workingDays(a, b);
-  std::vector<int64_t> seen;
-  for (int64_t h : holidays) {
-    if (h == 0 || h < a || h > b || Date_isWeekend(h) || std::find(seen.begin(), seen.end(), h) != seen.end()) continue;
-    seen.push_back(h);
-    --count;
-  }
+  // Each working day among the holidays once.
+  std::vector<int64_t> off;
+  for (int64_t h : holidays)
+    if (h != 0 && h >= a && h <= b && !Date_isWeekend(h)) off.push_back(h);
+  count -= static_cast<int64_t>(distinctCount(&off));
   return Date_intResult(result, end < start ? -count : count);
 }
 
@@ -89,10 +95,16 @@ Value* Wsf_workday(Value* result, int argc, const Value* const* argv) {
   const int64_t from = Date_isWeekend(s) ? nextWorkday(s, -dir) : s;
   int64_t t = from + 7 * (n / 5);
   for (int32_t k = 0; k < std::abs(n % 5); ++k) t = nextWorkday(t, dir);
-  // Each holiday met on a working day between the start and t pushes t one
-  // working day further; the days added are checked in turn.
-  for (int64_t i = s + dir; dir > 0 ? i <= t : i >= t; i += dir)
-    if (!Date_isWeekend(i) && std::find(holidays.begin(), holidays.end(), i) != holidays.end()) t = nextWorkday(t, dir);
+  if (t < 0 || t > kDateLastSerial) return Wsf_error(result, kErrNum);
+  // Each holiday met on a working day between the start and t, nearest
+  // first, pushes t one working day further; the days added count as well.
+  distinctCount(&holidays);
+  if (dir < 0) std::reverse(holidays.begin(), holidays.end());
+  for (int64_t h : holidays) {
+    if (dir * (h - s) <= 0 || Date_isWeekend(h)) continue;
+    if (dir * (h - t) > 0) break;
+    t = nextWorkday(t, dir);
+  }
   if (t < 0 || t > kDateLastSerial) return Wsf_error(result, kErrNum);
   Val_clear(result);
   return Val_setNumber(result, static_cast<double>(t));
