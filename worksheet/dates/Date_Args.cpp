@@ -1,8 +1,6 @@
 // The shared head and results of the date and time functions.
 #include "worksheet/dates/Date_Args.h"
 
-#include <cmath>
-
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/dates/Date_Serial.h"
 

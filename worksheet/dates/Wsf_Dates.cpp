@@ -3,7 +3,6 @@
 #include "worksheet/dates/Wsf_Dates.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 
 #include "worksheet/common/Wsf_Args.h"

@@ -2,7 +2,6 @@
 #include "worksheet/dates/Wsf_Times.h"
 
 #include <cmath>
-#include <cstdlib>
 
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/dates/Date_Args.h"
