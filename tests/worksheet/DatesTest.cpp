@@ -93,6 +93,8 @@ TEST(DateSerial, AFractionOfASecondCountsAsTheNextSecond) {
   EXPECT_EQ(h * 10000 + m * 100 + s, 160);  // 0:01:60
   Date_splitTime(0.75, &h, &m, &s);
   EXPECT_EQ(h, 18);
+  Date_splitTime(45000 - 1e-12, &h, &m, &s);  // a hair before midnight is midnight
+  EXPECT_EQ(h * 10000 + m * 100 + s, 0);
 }
 
 TEST(DateFunctions, TimeSplitsBackThroughTheFunctions) {

@@ -79,6 +79,7 @@ void Date_splitTime(double serial, int32_t* hour, int32_t* minute, int32_t* seco
   const double nearest = std::round(s);
   const double precision = (std::nextafter(serial, HUGE_VAL) - serial) * kSecondsPerDay;
   if (std::fabs(s - nearest) <= std::max(kSnap, precision)) s = nearest;
+  if (s >= kSecondsPerDay) s = 0;  // midnight of the next day
   const double whole = std::floor(s);
   const auto w = static_cast<int32_t>(whole);
   *hour = w / 3600;

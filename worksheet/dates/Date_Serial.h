@@ -36,6 +36,7 @@ bool Date_fromText(std::u16string_view text, double* serial);
 // Hours, minutes and seconds of the serial's time of day. A time within a
 // microsecond (or, for large serials, within the serial's own precision) of
 // a whole second is taken as that second, so every whole second of a day
-// splits back exactly; any other fraction of a second counts as the next
-// second (59.4 seconds past a minute is second 60).
+// splits back exactly (and one that close to the end of the day is the
+// next midnight); any other fraction of a second counts as the next second
+// (59.4 seconds past a minute is second 60).
 void Date_splitTime(double serial, int32_t* hour, int32_t* minute, int32_t* second);
