@@ -1,6 +1,7 @@
 // Brent's root finder over the distribution kernels: the x in a bracket at
 // which a kernel reaches a target value, the inverse behind the quantile
-// functions.
+// functions. It stops at the last bits of x, as quantiles far in the tails
+// need; the root finder of the financial functions stops at 1.5e-8.
 #pragma once
 
 #include <cstdint>
@@ -11,10 +12,10 @@
 // last bit of x, in at most 100 iterations. A kernel status at either end
 // or on the way is returned at once; kErrNum when kernel minus target keeps
 // its sign over the bracket, kErrNA when the iterations run out.
-uint32_t Root_brent(double lower, double upper, const DistParams* params, DistKernel kernel, double target,
+uint32_t Kern_brent(double lower, double upper, const DistParams* params, DistKernel kernel, double target,
                     double* out);
-// As Root_brent for a kernel that falls toward the target as x grows
+// As Kern_brent for a kernel that falls toward the target as x grows
 // without bound (an upper tail): while kernel minus target keeps its sign
 // over the bracket, the upper end grows by a factor of 1e8, up to 1e300.
-uint32_t Root_brentOpenAbove(double lower, double upper, const DistParams* params, DistKernel kernel, double target,
+uint32_t Kern_brentOpenAbove(double lower, double upper, const DistParams* params, DistKernel kernel, double target,
                              double* out);

@@ -1,6 +1,6 @@
 // Brent's method: inverse quadratic interpolation and secant steps kept
 // inside a bracket that bisection shrinks when they stall.
-#include "worksheet/kernels/Root_Brent.h"
+#include "worksheet/kernels/Kern_Root.h"
 
 #include <cfloat>
 #include <cmath>
@@ -46,7 +46,7 @@ void nextStep(double a, double b, double c, double fa, double fb, double fc, dou
 }
 }  // namespace
 
-uint32_t Root_brent(double lower, double upper, const DistParams* params, DistKernel kernel, double target,
+uint32_t Kern_brent(double lower, double upper, const DistParams* params, DistKernel kernel, double target,
                     double* out) {
   double a = lower, b = upper, fa = 0, fb = 0;
   if (uint32_t s = kernel(params, a, &fa)) return s;
@@ -78,12 +78,12 @@ uint32_t Root_brent(double lower, double upper, const DistParams* params, DistKe
   return kErrNA;
 }
 
-uint32_t Root_brentOpenAbove(double lower, double upper, const DistParams* params, DistKernel kernel, double target,
+uint32_t Kern_brentOpenAbove(double lower, double upper, const DistParams* params, DistKernel kernel, double target,
                              double* out) {
-  uint32_t status = Root_brent(lower, upper, params, kernel, target, out);
+  uint32_t status = Kern_brent(lower, upper, params, kernel, target, out);
   while (status == kErrNum && upper < kLargestUpperEnd) {
     upper *= kWidening;
-    status = Root_brent(lower, upper, params, kernel, target, out);
+    status = Kern_brent(lower, upper, params, kernel, target, out);
   }
   return status;
 }
