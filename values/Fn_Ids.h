@@ -236,19 +236,19 @@ enum FnFlag : uint16_t {
   X(Not,          u"not",          704,  1,  0, A1Ctx,   0, kFnWorksheet) \
   X(Or,           u"or",           705,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(True,         u"true",         706,  0,  0, True,    0, 0) \
-  X(Address,      u"address",      801,  5,  3, List,    0, kFnElementwise) \
-  X(Areas,        u"areas",        802,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Choose,       u"choose",       803,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Column,       u"column",       804,  1,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Columns,      u"columns",      805,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Index,        u"index",        808,  3,  1, List,    0, kFnRangeArgs) \
-  X(Lookup,       u"lookup",       810,  3,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Match,        u"match",        811,  3,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Row,          u"row",          813,  1,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Transpose,    u"transpose",    815,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, kFnElementwise | kFnRangeArgs) \
+  X(Address,      u"address",      801,  5,  3, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Areas,        u"areas",        802,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Choose,       u"choose",       803,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Column,       u"column",       804,  1,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Columns,      u"columns",      805,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Index,        u"index",        808,  3,  1, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Lookup,       u"lookup",       810,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Match,        u"match",        811,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Row,          u"row",          813,  1,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Transpose,    u"transpose",    815,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Avedev,       u"avedev",       901,  -1, 0, List,    0, kFnRangeArgs) \
   X(Average,      u"average",      902,  -1, 0, List,    0, kFnRangeArgs) \
   X(Averagea,     u"averagea",     903,  -1, 0, List,    0, kFnRangeArgs) \

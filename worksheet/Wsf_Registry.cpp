@@ -6,6 +6,8 @@
 
 #include "values/Fn_Ids.h"
 #include "worksheet/logical/Wsf_Logical.h"
+#include "worksheet/lookup/Wsf_Lookup.h"
+#include "worksheet/lookup/Wsf_Reference.h"
 #include "worksheet/math/Crit_Criteria.h"
 #include "worksheet/math/Wsf_Matrix.h"
 #include "worksheet/math/Wsf_Model.h"
@@ -137,6 +139,20 @@ constexpr Registered kRegistry[] = {
     {kIdIf, list<Wsf_if>},
     {kIdNot, one<Wsf_not>},
     {kIdOr, list<Wsf_or>},
+    {kIdAddress, list<Wsf_address>},
+    {kIdAreas, one<Wsf_areas>},
+    {kIdChoose, list<Wsf_choose>},
+    {kIdColumn,
+     [](Value* r, int argc, Args a, const WsfCall* c) { return Wsf_column(r, argc, a, cellOf(c), arrayFormulaOf(c)); }},
+    {kIdColumns, one<Wsf_columns>},
+    {kIdHlookup, list<Wsf_hlookup>},
+    {kIdIndex, [](Value* r, int argc, Args a, const WsfCall* c) { return Wsf_index(r, argc, a, cellOf(c)); }},
+    {kIdLookup, list<Wsf_lookup>},
+    {kIdMatch, list<Wsf_match>},
+    {kIdRow, [](Value* r, int argc, Args a, const WsfCall* c) { return Wsf_row(r, argc, a, cellOf(c), arrayFormulaOf(c)); }},
+    {kIdRows, one<Wsf_rows>},
+    {kIdTranspose, [](Value* r, int, Args a, const WsfCall* c) { return Wsf_transpose(r, a[0], arrayFormulaOf(c)); }},
+    {kIdVlookup, list<Wsf_vlookup>},
     {kIdMax, list<Wsf_max>},
     {kIdMaxa, list<Wsf_maxa>},
     {kIdMedian, list<Wsf_median>},
