@@ -25,6 +25,7 @@
 #include "platform/os/Os.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
+#include "worksheet/common/Wsf_Application.h"
 
 namespace {
 
@@ -197,6 +198,8 @@ int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCo
   if (!ctx) return kLoadNoMemory;
   context->evalContext = ctx;
   ctx->excel = openWorkbook(ctx, handle);
+  // The text functions that the application computes call through it.
+  if (ctx->excel && Com_getWorksheetFunction(ctx->excel)) Wsf_setApplicationCall(Com_callWorksheetFunctionValues);
   LoadRequest rq;
   if (!ctx->excel || !context->variables || !context->constraints || !buildRequest(context, ctx->excel, &rq))
     return kLoadHostFailure;

@@ -18,6 +18,8 @@
 #include "worksheet/statistics/Stat_Regression.h"
 #include "worksheet/statistics/Wsf_Sample.h"
 #include "worksheet/statistics/Wsf_Subtotal.h"
+#include "worksheet/text/Wsf_SheetText.h"
+#include "worksheet/text/Wsf_Text.h"
 
 namespace {
 
@@ -180,6 +182,29 @@ constexpr Registered kRegistry[] = {
     {kIdVara, list<Wsf_vara>},
     {kIdVarp, list<Wsf_varp>},
     {kIdVarpa, list<Wsf_varpa>},
+    {kIdChar, one<Wsf_char>},
+    {kIdClean, one<Wsf_clean>},
+    {kIdCode, one<Wsf_code>},
+    {kIdConcatenate, list<Wsf_concatenate>},
+    {kIdDollar, list<Wsf_dollar>},
+    {kIdExact, two<Wsf_exact>},
+    {kIdFind, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_find(r, argc, a, true); }},
+    {kIdFixed, list<Wsf_fixed>},
+    {kIdLeft, list<Wsf_left>},
+    {kIdLen, one<Wsf_len>},
+    {kIdLower, one<Wsf_lower>},
+    {kIdMid, list<Wsf_mid>},
+    {kIdProper, one<Wsf_proper>},
+    {kIdReplace, list<Wsf_replace>},
+    {kIdRept, two<Wsf_rept>},
+    {kIdRight, list<Wsf_right>},
+    {kIdSearch, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_find(r, argc, a, false); }},
+    {kIdSubstitute, list<Wsf_substitute>},
+    {kIdT, one<Wsf_t>},
+    {kIdText, two<Wsf_text>},
+    {kIdTrim, one<Wsf_trim>},
+    {kIdUpper, one<Wsf_upper>},
+    {kIdValue, one<Wsf_value>},
 };
 
 struct Listed {

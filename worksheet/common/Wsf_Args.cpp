@@ -19,6 +19,15 @@ Value* Wsf_copy(Value* result, const Value* v) {
   return Val_assign(result, v);
 }
 
+bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv) {
+  for (int i = 0; i < argc; ++i)
+    if (Wsf_isError(argv[i])) {
+      Wsf_copy(result, argv[i]);
+      return true;
+    }
+  return false;
+}
+
 Value* Wsf_finite(Value* result, double x) {
   if (!std::isfinite(x)) return Wsf_error(result, kErrNum);
   Val_clear(result);

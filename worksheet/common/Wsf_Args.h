@@ -22,6 +22,9 @@ inline const Value* Wsf_element(const Value* v, int32_t i) {
 }
 // The result becomes the worksheet error of the code.
 Value* Wsf_error(Value* result, uint32_t code);
+// The first argument of the error kind, copied into the result; false when
+// there is none.
+bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv);
 // The result becomes a copy of v (deep).
 Value* Wsf_copy(Value* result, const Value* v);
 // A real, or "#num!" when x is not finite.

@@ -135,8 +135,7 @@ Value* Wsf_index(Value* result, int argc, const Value* const* argv, const CellRe
   const bool three = argc > 2;
   if ((Wsf_isStructural(argv[1]) || (three && Wsf_isStructural(argv[2]))) && Wsf_structureHooks(result, argc, argv))
     return result;
-  for (int i = 0; i < argc; ++i)
-    if (Wsf_isError(argv[i])) return Wsf_copy(result, argv[i]);
+  if (Wsf_firstErrorArg(result, argc, argv)) return result;
   const int32_t rows = rowsOf(array), columns = columnsOf(array);
   if (!three && rows > 1 && columns >= 2) return Wsf_error(result, kErrRef);
   double r = 0, c = 0;
@@ -198,8 +197,7 @@ Value* Wsf_transpose(Value* result, const Value* x, bool arrayFormula) {
 
 Value* Wsf_address(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return result;
-  for (int i = 0; i < argc; ++i)
-    if (Wsf_isError(argv[i])) return Wsf_copy(result, argv[i]);
+  if (Wsf_firstErrorArg(result, argc, argv)) return result;
   const Value* row = argv[0];
   const Value* column = argv[1];
   if (row->kind > kValReal || !(row->number >= 1 && row->number <= kMaxAddressRow) || column->kind > kValReal ||
