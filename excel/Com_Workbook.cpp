@@ -9,6 +9,7 @@
 #include "values/List_List.h"
 #include "values/Text_Convert.h"
 #include "values/Val_Value.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
 namespace {
@@ -282,8 +283,10 @@ bool Com_arrayBlockOf(ExcelAutomation* ea, const CellRef& cell, RangeRef* block)
   return true;
 }
 
-bool Com_callWorksheetFunctionValues(ExcelAutomation* ea, const AutoChar* name, int argc, const Value* const* argv,
+bool Com_callWorksheetFunctionValues(EvalContext* ctx, const AutoChar* name, int argc, const Value* const* argv,
                                      Value* out) {
+  ExcelAutomation* ea = ctx->excel;
+  if (!ea || !ea->worksheetFunction) return false;
   Com_clearArgs(ea);
   for (int i = argc - 1; i >= 0; --i) {
     const Value* a = argv[i];

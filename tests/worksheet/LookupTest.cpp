@@ -51,6 +51,19 @@ TEST(Lookup, TableLookupsOfTheEdgeCases) {
   EXPECT_EQ(numberOf(c.call(kIdMatch, {c.num(3), c.grid(1, 3, {1, 3, 5}), c.num(2)})), 2);
   EXPECT_TRUE(isError(c.call(kIdMatch, {c.num(4), c.grid(1, 3, {1, 3, 5}), c.num(2)}), kErrNA));
   EXPECT_TRUE(isError(c.call(kIdMatch, {c.num(1), c.grid(2, 2, {1, 2, 3, 4}), c.num(0)}), kErrNA));
+  // An exact search takes '*' and '?' as wildcards; an approximate one does not.
+  const Value* fruit =
+      c.array(3, 2, {c.text(u"apple"), c.num(1), c.text(u"banana"), c.num(2), c.text(u"cherry"), c.num(3)});
+  EXPECT_EQ(numberOf(c.call(kIdVlookup, {c.text(u"BAN*"), fruit, c.num(2), c.boolean(false)})), 2);
+  EXPECT_EQ(textOf(c.call(kIdHlookup,
+                          {c.text(u"ch?rry"), c.array(1, 3, {c.text(u"apple"), c.text(u"banana"), c.text(u"cherry")}),
+                           c.num(1), c.num(0)})),
+            "cherry");
+  EXPECT_EQ(
+      numberOf(c.call(kIdMatch, {c.text(u"ch?rry"),
+                                 c.array(1, 3, {c.text(u"apple"), c.text(u"banana"), c.text(u"cherry")}), c.num(0)})),
+      3);
+  EXPECT_EQ(numberOf(c.call(kIdVlookup, {c.text(u"b*"), fruit, c.num(2), c.boolean(true)})), 1);
   const Value* match =
       c.call(kIdMatch, {c.text(u"C"), c.array(1, 3, {c.text(u"a"), c.text(u"b"), c.text(u"c")}), c.num(0)});
   EXPECT_EQ(match->kind, kValInt);
@@ -93,6 +106,7 @@ TEST(Lookup, IndexChooseAndTheirShapes) {
   indexes->source = nullptr;
   EXPECT_EQ(textOf(c.call(kIdChoose, {c.num(2.9), c.text(u"a"), c.text(u"b")})), "b");
   EXPECT_TRUE(isError(c.call(kIdChoose, {c.num(3), c.text(u"a"), c.text(u"b")}), kErrValue));
+  EXPECT_EQ(textOf(c.call(kIdChoose, {c.text(u"2"), c.text(u"a"), c.text(u"b")})), "b");
   EXPECT_EQ(numberOf(c.call(kIdChoose, {c.num(1), c.num(5), c.values.error(kErrDiv0)})), 5);
 }
 

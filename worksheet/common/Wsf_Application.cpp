@@ -3,7 +3,6 @@
 
 #include <atomic>
 
-#include "values/Vm_Context.h"
 #include "worksheet/common/Wsf_Args.h"
 
 namespace {
@@ -16,9 +15,9 @@ void Wsf_setApplicationCall(WsfApplicationCall call) { applicationCall.store(cal
 
 bool Wsf_callApplication(EvalContext* ctx, const char16_t* name, int argc, const Value* const* argv, Value* result) {
   const WsfApplicationCall call = applicationCall.load();
-  if (!call || !ctx || !ctx->excel) return false;
+  if (!call || !ctx) return false;
   WsfLocal answer(ctx);
-  if (!call(ctx->excel, name, argc, argv, &answer.v)) return false;
+  if (!call(ctx, name, argc, argv, &answer.v)) return false;
   Wsf_copy(result, &*answer);
   return true;
 }

@@ -9,6 +9,7 @@
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/lookup/Lkp_Args.h"
+#include "worksheet/math/Crit_Criteria.h"
 
 namespace {
 
@@ -37,6 +38,9 @@ bool compare(const Value* element, const Value* value, int* order) {
   *order = element->number < value->number ? -1 : element->number > value->number ? 1 : 0;
   return true;
 }
+
+// An exact search for a text with '*', '?' or '~' matches it as a pattern.
+bool hasWildcard(std::u16string_view text) { return text.find_first_of(u"*?~") != std::u16string_view::npos; }
 
 int32_t lineLength(const Value* table, bool down) { return down ? table->array->rows : table->array->columns; }
 const Value* lineAt(const Value* table, bool down, int32_t i) {
@@ -134,8 +138,13 @@ bool searchable(const Value* v) {
 int32_t Wsf_lookupSearch(const Value* value, const Value* table, bool down, int32_t matchType) {
   const int32_t n = lineLength(table, down);
   int order = 0;
-  for (int32_t i = 0; i < n; ++i)
-    if (compare(lineAt(table, down, i), value, &order) && order == 0) return i + 1;
+  const bool pattern = matchType == 0 && value->kind == kValText && hasWildcard(textOf(value));
+  for (int32_t i = 0; i < n; ++i) {
+    const Value* e = lineAt(table, down, i);
+    if (pattern ? e->kind == kValText && Crit_compareText(e->text, value->text) == 0
+                : compare(e, value, &order) && order == 0)
+      return i + 1;
+  }
   if (matchType != 1 && matchType != -1) return 0;
   int32_t last = 0;
   for (int32_t i = 0; i < n; ++i) {

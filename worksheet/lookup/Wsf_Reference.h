@@ -13,7 +13,8 @@
 // whose row or column picks the number out of a row or column range given
 // as an index.
 Value* Wsf_index(Value* result, int argc, const Value* const* argv, const CellRef* cell);
-// CHOOSE(index, value1, ...): the value the index names.
+// CHOOSE(index, value1, ...): the value the index names (a number, or a
+// text that reads as one).
 Value* Wsf_choose(Value* result, int argc, const Value* const* argv);
 // ROW([reference]) and COLUMN([reference]): the first row (column) of the
 // reference, all of them as an array in an array formula, or the formula
