@@ -81,3 +81,7 @@ bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv) {
   Wsf_from(result, *ctx->result);
   return true;
 }
+
+bool Wsf_hooksOrError(Value* result, int argc, const Value* const* argv) {
+  return Wsf_structureHooks(result, argc, argv) || Wsf_firstErrorArg(result, argc, argv);
+}

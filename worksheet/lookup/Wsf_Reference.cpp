@@ -199,8 +199,7 @@ Value* Wsf_transpose(Value* result, const Value* x, bool arrayFormula) {
 }
 
 Value* Wsf_address(Value* result, int argc, const Value* const* argv) {
-  if (Wsf_structureHooks(result, argc, argv)) return result;
-  if (Wsf_firstErrorArg(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
   const Value* row = argv[0];
   const Value* column = argv[1];
   if (row->kind > kValReal || !(row->number >= 1 && row->number <= kMaxAddressRow) || column->kind > kValReal ||

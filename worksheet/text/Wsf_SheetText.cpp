@@ -51,11 +51,6 @@ Value* single(Value* result, const Value* x, const char16_t* name) {
   return callApplication(result, name, Prepared(result->context, 1, argv, {As::kText}), true);
 }
 
-// The structure hooks over every argument, then the first error.
-bool listHead(Value* result, int argc, const Value* const* argv) {
-  return Wsf_structureHooks(result, argc, argv) || Wsf_firstErrorArg(result, argc, argv);
-}
-
 // Whether each argument from first on that is given is of kind 4 or lower.
 bool plainFrom(int argc, const Value* const* argv, int first) {
   for (int i = first; i < argc; ++i)
@@ -70,27 +65,27 @@ Value* Wsf_proper(Value* result, const Value* text) { return single(result, text
 Value* Wsf_trim(Value* result, const Value* text) { return single(result, text, u"Trim"); }
 
 Value* Wsf_dollar(Value* result, int argc, const Value* const* argv) {
-  if (listHead(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
   if (!plainFrom(argc, argv, 0)) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Dollar", Prepared(result->context, argc, argv, {As::kPlain, As::kPlain}), false);
 }
 
 Value* Wsf_fixed(Value* result, int argc, const Value* const* argv) {
-  if (listHead(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
   if (!plainFrom(argc, argv, 0)) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Fixed", Prepared(result->context, argc, argv, {As::kPlain, As::kPlain, As::kPlain}),
                          false);
 }
 
 Value* Wsf_find(Value* result, int argc, const Value* const* argv, bool caseSensitive) {
-  if (listHead(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
   if (!plainFrom(argc, argv, 2)) return Wsf_error(result, kErrValue);
   return callApplication(result, caseSensitive ? u"Find" : u"Search",
                          Prepared(result->context, argc, argv, {As::kText, As::kText, As::kPlain}), false);
 }
 
 Value* Wsf_replace(Value* result, int argc, const Value* const* argv) {
-  if (listHead(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
   if (argv[1]->kind > kValReal || argv[2]->kind > kValReal) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Replace",
                          Prepared(result->context, argc, argv, {As::kText, As::kPlain, As::kPlain, As::kText}), true);
@@ -105,7 +100,7 @@ Value* Wsf_rept(Value* result, const Value* text, const Value* count) {
 }
 
 Value* Wsf_substitute(Value* result, int argc, const Value* const* argv) {
-  if (listHead(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
   if (!plainFrom(argc, argv, 3)) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Substitute",
                          Prepared(result->context, argc, argv, {As::kText, As::kText, As::kText, As::kPlain}), true);

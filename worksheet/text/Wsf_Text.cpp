@@ -37,11 +37,6 @@ bool singleHead(Value* result, const Value* x) {
   return true;
 }
 
-// The structure hooks over every argument, then the first error.
-bool listHead(Value* result, int argc, const Value* const* argv) {
-  return Wsf_structureHooks(result, argc, argv) || Wsf_firstErrorArg(result, argc, argv);
-}
-
 char16_t upperOf(char16_t c) {
   if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 0x20);
   return c == 0xFF ? char16_t{0x178} : c;
@@ -49,7 +44,7 @@ char16_t upperOf(char16_t c) {
 
 // LEFT (from the start) and RIGHT.
 Value* side(Value* result, int argc, const Value* const* argv, bool left) {
-  if (listHead(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
   double n = 1;
   if (argc > 1) {
     if (argv[1]->kind > kValReal) return Wsf_error(result, kErrValue);
@@ -111,7 +106,7 @@ Value* Wsf_lower(Value* result, const Value* text) {
 }
 
 Value* Wsf_mid(Value* result, int argc, const Value* const* argv) {
-  if (listHead(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
   if (argv[1]->kind > kValReal || argv[2]->kind > kValReal) return Wsf_error(result, kErrValue);
   const double start = std::trunc(argv[1]->number), count = std::trunc(argv[2]->number);
   if (!(start >= 1) || !(count >= 0)) return Wsf_error(result, kErrValue);
