@@ -1,15 +1,11 @@
 // Argument rules shared by the lookup and reference functions: the key
-// kinds, the first error among the arguments and the element a lookup
-// answers with.
+// kinds and the element a lookup answers with.
 #pragma once
 
 #include "values/Val_Value.h"
 
 // A search key: empty, missing, boolean, number or text.
 inline bool Lkp_isKey(const Value* v) { return v->kind <= kValReal || v->kind == kValText; }
-// The first error among the arguments, array elements row by row, copied
-// into the result; false when there is none.
-bool Lkp_firstError(Value* result, int argc, const Value* const* argv);
 // The chosen element as the result: texts, errors, arrays and kind 17 as
 // they are; anything else plus 0, so that a boolean or an empty cell answers
 // as a number and a value of an evaluation mode keeps its own derivative.

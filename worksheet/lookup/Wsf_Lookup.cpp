@@ -4,7 +4,6 @@
 #include <cmath>
 #include <string_view>
 
-#include "arithmetic/operators/Op_Operators.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
@@ -54,12 +53,15 @@ bool keyLine(const Value* table, bool down) {
   return true;
 }
 
-// A table as an array: a lone value is a table of one cell.
+// A table as an array: a lone value is a table of one cell. Its array is
+// null when memory ran out (status 2 raised).
 struct Table {
   WsfLocal one;
   const Value* v;
   explicit Table(const Value* x) : one(x->context), v(x) {
-    if (x->kind == kValArray || Val_makeArray(&one.v, 1, 1) != kStatusOk) return;
+    if (x->kind == kValArray) return;
+    v = nullptr;
+    if (Val_makeArray(&one.v, 1, 1) != kStatusOk) return;
     Val_assign(Val_at(&one.v, 0, 0), x);
     v = &one.v;
   }
@@ -96,6 +98,7 @@ Value* tableLookup(Value* result, int argc, const Value* const* argv, bool down)
   if (argv[1]->kind != kValArray && argv[1]->kind != kValText && argv[1]->kind > kValReal)
     return Wsf_error(result, kErrNA);
   const Table table(argv[1]);
+  if (!table.v) return Wsf_error(result, kErrValue);
   if (k > (down ? table.v->array->columns : table.v->array->rows)) return Wsf_error(result, kErrRef);
   const int32_t p = Wsf_lookupSearch(value, table.v, down, approximate ? 1 : 0);
   if (p < 1) return Wsf_error(result, kErrNA);
@@ -107,6 +110,7 @@ Value* tableLookup(Value* result, int argc, const Value* const* argv, bool down)
 // found, along a wide results array and down any other.
 Value* vectorLookup(Value* result, const Value* value, const Value* vectorArg, const Value* results) {
   const Table vector(vectorArg);
+  if (!vector.v) return Wsf_error(result, kErrValue);
   const int32_t p = Wsf_lookupSearch(value, vector.v, downOf(vector.v), 1);
   if (p < 1) return Wsf_error(result, kErrNA);
   if (results->kind != kValArray) return p == 1 ? Lkp_pick(result, results) : Wsf_error(result, kErrRef);
@@ -120,6 +124,7 @@ Value* vectorLookup(Value* result, const Value* value, const Value* vectorArg, c
 Value* arrayLookup(Value* result, const Value* value, const Value* arrayArg) {
   const Table array(arrayArg);
   const Value* a = array.v;
+  if (!a) return Wsf_error(result, kErrValue);
   const bool down = downOf(a);
   const int32_t p = Wsf_lookupSearch(value, a, down, 1);
   if (p < 1) return Wsf_error(result, kErrNA);
@@ -181,6 +186,7 @@ Value* Wsf_match(Value* result, int argc, const Value* const* argv) {
   const int32_t matchType = typed ? static_cast<int32_t>(std::trunc(argv[2]->number)) : 1;
   if (line->kind == kValArray && line->array->rows > 1 && line->array->columns > 1) return Wsf_error(result, kErrNA);
   const Table table(line);
+  if (!table.v) return Wsf_error(result, kErrValue);
   const int32_t p = Wsf_lookupSearch(argv[0], table.v, downOf(table.v), matchType);
   if (p < 1) return Wsf_error(result, kErrNA);
   Val_clear(result);
