@@ -285,7 +285,7 @@ bool Com_arrayBlockOf(ExcelAutomation* ea, const CellRef& cell, RangeRef* block)
 
 bool Com_callWorksheetFunctionValues(EvalContext* ctx, const AutoChar* name, int argc, const Value* const* argv,
                                      Value* out) {
-  ExcelAutomation* ea = ctx->excel;
+  auto* ea = reinterpret_cast<ExcelAutomation*>(ctx->host.excel);
   if (!ea || !ea->worksheetFunction) return false;
   Com_clearArgs(ea);
   for (int i = argc - 1; i >= 0; --i) {

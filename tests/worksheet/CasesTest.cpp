@@ -14,13 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "../interpreter/SheetSource.h"
-#include "excel/Com_Automation.h"
-#include "platform/automation/Auto.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "tests/support/FunctionCases.h"
+#include "tests/support/SheetSource.h"
+#include "tests/worksheet/TestApplication.h"
 #include "values/Vm_Status.h"
-#include "worksheet/common/Wsf_Application.h"
 
 namespace {
 
@@ -132,31 +130,27 @@ std::string runCase(const Case& c) {
   }
 
   EvalContext* ctx = Vm_createContext();
-  ctx->excel = Com_create(ctx);
-  AutoObject* app = Auto_application();
-  if (app && Com_attachApplication(ctx->excel, app) && Com_getWorksheetFunction(ctx->excel))
-    Wsf_setApplicationCall(Com_callWorksheetFunctionValues);
-  if (app) Auto_release(app);
-  ctx->variables = Model_createVariableTable();
+  Test_attachApplication(ctx);
+  ctx->tables.variables = Model_createVariableTable();
   SymbolTable* store = Prog_createSymbolTable(ctx);
   FunctionTable* functions = Model_createFunctionTable();
   FormulaReader* reader = Reader_create(ctx, store, &sheet);
   Program program{};
   Model_addFunction(functions, 1, at.column, at.row, kRelFree2, 0.0);
-  Reader_bindModel(reader, functions, ctx->variables);
+  Reader_bindModel(reader, functions, ctx->tables.variables);
   std::string failure;
   const bool compiled = Parse_compileModel(reader);
   Vm_initProgram(&program, ctx);
-  ctx->mode = kModeReal;
+  ctx->flags.mode = kModeReal;
   const Value* r = nullptr;
   if (compiled) {
-    ctx->incremental = 0;
+    ctx->flags.incremental = 0;
     Prog_markVariableCells(store);
     r = Prog_runChain(&program, functions->array[0]->leftChain);
   }
   if (r && r->kind == kValArray && r->array->rows >= 1 && r->array->columns >= 1) r = Val_at(r, 0, 0);
   if (!r) {
-    failure = "not compiled, status " + std::to_string(ctx->firstError);
+    failure = "not compiled, status " + std::to_string(ctx->errors.firstError);
   } else if (c.compare == "iserror") {
     if (r->kind != kValError) failure = "no error: " + describe(r);
   } else if (c.type == "number") {
@@ -176,7 +170,7 @@ std::string runCase(const Case& c) {
   Reader_destroy(reader);
   Prog_freeSymbolTable(store);
   Model_freeFunctionTable(functions);
-  Com_destroy(ctx->excel);
+  Test_detachApplication(ctx);
   Vm_destroyContext(ctx);
   return failure;
 }

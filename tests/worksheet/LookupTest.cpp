@@ -159,8 +159,8 @@ double plainPick(const Pick& pick, std::vector<double> x) {
 void checkGradient(const char* label, const Pick& pick) {
   const std::vector<double> x = {1.3, -0.7, 2.1};
   Caller c;
-  c.ctx->mode = kModeGrad;
-  Grad_init(c.ctx->gradBuffer, 3, c.ctx);
+  c.ctx->flags.mode = kModeGrad;
+  Grad_init(c.ctx->buffers.gradBuffer, 3, c.ctx);
   std::vector<Value*> vars;
   for (int i = 0; i < 3; ++i) {
     GradValue g{};
@@ -215,7 +215,7 @@ TEST(Lookup, GradientsThroughALookupAgreeWithCentralDifferences) {
 // key that depends on a variable makes the result non-smooth.
 TEST(Lookup, AKeyOnAVariableIsNonSmoothAndAConstantKeyKeepsTheElementsClass) {
   Caller c;
-  c.ctx->mode = kModeDegVec;
+  c.ctx->flags.mode = kModeDegVec;
   auto variable = [&](int p) {
     DegVec d{};
     DegVec_init(&d, 2);

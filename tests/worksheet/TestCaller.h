@@ -20,7 +20,7 @@ struct Caller {
   ~Caller() { Vm_destroyContext(ctx); }
   const Value* call(int32_t id, std::vector<const Value*> args) {
     const WsfCall c{&cell, arrayFormula};
-    return Wsf_entry(id)(ctx->result, static_cast<int>(args.size()), args.data(), &c);
+    return Wsf_entry(id)(ctx->buffers.result, static_cast<int>(args.size()), args.data(), &c);
   }
   Value* bound(Value* v) {
     v->context = ctx;

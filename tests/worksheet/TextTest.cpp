@@ -2,13 +2,11 @@
 // that read as numbers, and the functions the stand-in application computes.
 #include <gtest/gtest.h>
 
-#include "excel/Com_Automation.h"
-#include "platform/automation/Auto.h"
 #include "platform/workbook/Wb_Workbook.h"
+#include "tests/worksheet/TestApplication.h"
 #include "tests/worksheet/TestCaller.h"
 #include "values/DegVec_Payload.h"
 #include "values/Fn_Ids.h"
-#include "worksheet/common/Wsf_Application.h"
 
 namespace {
 
@@ -16,15 +14,10 @@ namespace {
 struct AppCaller : Caller {
   AppCaller() {
     Wb_resetApp();
-    ctx->excel = Com_create(ctx);
-    AutoObject* app = Auto_application();
-    if (app && Com_attachApplication(ctx->excel, app) && Com_getWorksheetFunction(ctx->excel))
-      Wsf_setApplicationCall(Com_callWorksheetFunctionValues);
-    if (app) Auto_release(app);
+    Test_attachApplication(ctx);
   }
   ~AppCaller() {
-    Com_destroy(ctx->excel);
-    ctx->excel = nullptr;
+    Test_detachApplication(ctx);
     Wb_resetApp();
   }
 };
@@ -112,7 +105,7 @@ TEST(Text, WithoutTheApplicationItsFunctionsAreValueErrors) {
 
 TEST(Text, TextFunctionsAreNonSmoothInTheStructureModes) {
   Caller c;
-  c.ctx->mode = kModeDegVec;
+  c.ctx->flags.mode = kModeDegVec;
   DegVec d{};
   DegVec_init(&d, 1);
   DegVec_setVar(&d, 1);
