@@ -7,7 +7,6 @@
 #include "platform/automation/Auto.h"
 #include "values/Vm_Context.h"
 #include "worksheet/common/Wsf_Application.h"
-#include "worksheet/dates/Wsf_SheetDates.h"
 
 inline ExcelAutomation* Test_automationOf(const EvalContext* ctx) {
   return reinterpret_cast<ExcelAutomation*>(ctx->host.excel);
@@ -17,14 +16,8 @@ inline void Test_attachApplication(EvalContext* ctx) {
   ExcelAutomation* ea = Com_create(ctx);
   ctx->host.excel = reinterpret_cast<EvalWorkbook*>(ea);
   AutoObject* app = Auto_application();
-  if (app && Com_attachApplication(ea, app) && Com_getWorksheetFunction(ea)) {
+  if (app && Com_attachApplication(ea, app) && Com_getWorksheetFunction(ea))
     Wsf_setApplicationCall(Com_callWorksheetFunctionValues);
-    Wsf_setSheetFunction([](EvalWorkbook* workbook, const char16_t* name, int argc, const double* numbers,
-                            const bool* asBool, Value* out) {
-      return Com_callWorksheetFunctionWith(reinterpret_cast<ExcelAutomation*>(workbook), name, argc, numbers, asBool,
-                                           out);
-    });
-  }
   if (app) Auto_release(app);
 }
 
