@@ -22,13 +22,11 @@
 #include <tuple>
 #include <vector>
 
-#include "excel/Com_Automation.h"
-#include "platform/automation/Auto.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "tests/support/FunctionCases.h"
 #include "tests/support/SheetSource.h"
+#include "tests/worksheet/TestApplication.h"
 #include "values/Vm_Status.h"
-#include "worksheet/dates/Wsf_SheetDates.h"
 
 namespace {
 
@@ -60,7 +58,7 @@ struct CaseSheet : SheetSource {
   std::map<std::tuple<int, int, int>, std::string> values;  // "\"text", "true", "false", "#CODE", a number
   std::map<std::string, int> sheets;
   std::pair<int, int> arrayCell{-1, -1};
-  std::pair<int, int> arrayPlace{0, 0};  // the array cell's place in its formula's block
+  std::pair<int, int> arrayOffset{0, 0};  // the cell's place in its array formula's block
 
   // Sheet names compare without case.
   int sheetNumber(std::string name) {
@@ -94,8 +92,8 @@ struct CaseSheet : SheetSource {
     const std::pair<int, int> key{c.row, c.column};
     if (key == arrayCell && c.sheet == 1) {
       info->isArray = true;
-      info->arrayRow = static_cast<uint16_t>(arrayPlace.first);
-      info->arrayColumn = static_cast<uint16_t>(arrayPlace.second);
+      info->arrayRow = static_cast<uint16_t>(arrayOffset.first);
+      info->arrayColumn = static_cast<uint8_t>(arrayOffset.second);
     }
     auto it = values.find({c.sheet, c.row, c.column});
     if (it == values.end()) return c.sheet == 1 ? SheetSource::readCell(c, value, info) : true;
@@ -152,26 +150,18 @@ std::string runCase(const Case& c) {
     sheet.parsePlace(a1, &at);
     sheet.values[{at.sheet, at.row, at.column}] = v;
   }
-  CellRef at{}, corner{};
+  CellRef at{};
   SheetSource::parseCell(c.cell, &at);
-  SheetSource::parseCell(c.array.substr(0, c.array.find(':')), &corner);
   sheet.cells[{at.row, at.column}] = c.formula;
   if (!c.array.empty()) {
+    CellRef top{};
+    SheetSource::parseCell(c.array.substr(0, c.array.find(':')), &top);
     sheet.arrayCell = {at.row, at.column};
-    sheet.arrayPlace = {at.row - corner.row, at.column - corner.column};
+    sheet.arrayOffset = {at.row - top.row, at.column - top.column};
   }
 
   EvalContext* ctx = Vm_createContext();
-  ExcelAutomation* ea = Com_create(ctx);
-  ctx->host.excel = reinterpret_cast<EvalWorkbook*>(ea);
-  AutoObject* app = Auto_application();
-  if (app && Com_attachApplication(ea, app) && Com_getWorksheetFunction(ea))
-    Wsf_setSheetFunction([](EvalWorkbook* workbook, const char16_t* name, int argc, const double* numbers,
-                            const bool* asBool, Value* out) {
-      return Com_callWorksheetFunctionWith(reinterpret_cast<ExcelAutomation*>(workbook), name, argc, numbers, asBool,
-                                           out);
-    });
-  if (app) Auto_release(app);
+  Test_attachApplication(ctx);
   ctx->tables.variables = Model_createVariableTable();
   SymbolTable* store = Prog_createSymbolTable(ctx);
   FunctionTable* functions = Model_createFunctionTable();
@@ -211,7 +201,7 @@ std::string runCase(const Case& c) {
   Reader_destroy(reader);
   Prog_freeSymbolTable(store);
   Model_freeFunctionTable(functions);
-  Com_destroy(ea);
+  Test_detachApplication(ctx);
   Vm_destroyContext(ctx);
   return failure;
 }
@@ -290,6 +280,19 @@ TEST(FunctionCases, EveryDateAndTimeCaseOfTheSecondBatchButTheListedExceptionsPa
   runFile("cases-2.csv", "function_case_exceptions_2.csv",
           {"DATE", "DATEVALUE", "DAY",  "DAYS360",   "EDATE", "EOMONTH", "HOUR",    "MINUTE",  "MONTH", "NETWORKDAYS",
            "NOW",  "SECOND",    "TIME", "TIMEVALUE", "TODAY", "WEEKDAY", "WEEKNUM", "WORKDAY", "YEAR",  "YEARFRAC"});
+}
+
+TEST(FunctionCases, EveryLookupAndReferenceCaseOfTheSecondBatchButTheListedExceptionsPasses) {
+  runFile("cases-2.csv", "function_case_exceptions_lookup.csv",
+          {"ADDRESS", "AREAS", "CHOOSE", "COLUMN", "COLUMNS", "HLOOKUP", "INDEX", "LOOKUP", "MATCH", "ROW", "ROWS",
+           "TRANSPOSE", "VLOOKUP"});
+}
+
+TEST(FunctionCases, EveryTextCaseOfTheSecondBatchButTheListedExceptionsPasses) {
+  runFile("cases-2.csv", "function_case_exceptions_text.csv",
+          {"CHAR",   "CLEAN",      "CODE",  "CONCATENATE", "DOLLAR", "EXACT",   "FIND", "FIXED",
+           "LEFT",   "LEN",        "LOWER", "MID",         "PROPER", "REPLACE", "REPT", "RIGHT",
+           "SEARCH", "SUBSTITUTE", "T",     "TEXT",        "TRIM",   "UPPER",   "VALUE"});
 }
 
 TEST(FunctionCases, EveryStatisticalCaseOfTheSecondBatchButTheListedExceptionsPasses) {

@@ -35,6 +35,15 @@ Value* Wsf_copy(Value* result, const Value* v) {
   return Val_assign(result, v);
 }
 
+bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv) {
+  for (int i = 0; i < argc; ++i)
+    if (Wsf_isError(argv[i])) {
+      Wsf_copy(result, argv[i]);
+      return true;
+    }
+  return false;
+}
+
 Value* Wsf_finite(Value* result, double x) {
   if (!std::isfinite(x)) return Wsf_error(result, kErrNum);
   Val_clear(result);
@@ -90,9 +99,7 @@ bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv) {
 }
 
 bool Wsf_plainNumbers(Value* result, int argc, const Value* const* argv, double* x) {
-  if (Wsf_structureHooks(result, argc, argv)) return false;
-  for (int i = 0; i < argc; ++i)
-    if (Wsf_isError(argv[i])) return Wsf_copy(result, argv[i]), false;
+  if (Wsf_hooksOrError(result, argc, argv)) return false;
   for (int i = 0; i < argc; ++i) {
     if (!Wsf_isPlain(argv[i])) return Wsf_error(result, kErrValue), false;
     x[i] = argv[i]->kind <= kValMissing ? 0.0 : argv[i]->number;
@@ -136,4 +143,8 @@ bool Wsf_structureHooksSmooth(Value* result, std::initializer_list<const Value*>
     Wsf_from(result, *ctx->buffers.result);
   }
   return true;
+}
+
+bool Wsf_hooksOrError(Value* result, int argc, const Value* const* argv) {
+  return Wsf_structureHooks(result, argc, argv) || Wsf_firstErrorArg(result, argc, argv);
 }

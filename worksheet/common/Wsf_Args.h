@@ -23,6 +23,9 @@ inline const Value* Wsf_element(const Value* v, int32_t i) {
 }
 // The result becomes the worksheet error of the code.
 Value* Wsf_error(Value* result, uint32_t code);
+// The first argument of the error kind, copied into the result; false when
+// there is none.
+bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv);
 // The result becomes a copy of v (deep).
 Value* Wsf_copy(Value* result, const Value* v);
 // A real, or "#num!" when x is not finite.
@@ -50,6 +53,9 @@ bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv);
 // structure modes through the value-wise arguments.
 bool Wsf_structureHooksSmooth(Value* result, std::initializer_list<const Value*> plain,
                               std::initializer_list<const Value*> smooth);
+// The structure hooks over every argument, then the first error argument:
+// true with the result formed by either.
+bool Wsf_hooksOrError(Value* result, int argc, const Value* const* argv);
 // Whether the context lets non-smooth functions take derivative, interval
 // and tape values.
 bool Wsf_nonSmoothAllowed(const EvalContext* ctx);
