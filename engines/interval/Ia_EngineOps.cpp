@@ -2,6 +2,8 @@
 // (`setup`, `solve`, `finish`): the engine served by the library's host
 // services for the run of the problem's owner context, with its model bound
 // to the interpreter's interval and affine evaluation modes.
+#include "arithmetic/affine/Aff_Ops.h"
+#include "contract/Bound_Infinity.h"
 #include "contract/Eng_Builtins.h"
 #include "contract/Eng_Setup.h"
 #include "contract/Host_Eval.h"
@@ -14,7 +16,6 @@
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
 #include "platform/os/Os.h"
-#include "arithmetic/affine/Aff_Ops.h"
 #include "values/Aff_Payload.h"
 #include "values/Model_Functions.h"
 #include "values/Model_Variables.h"
@@ -153,8 +154,8 @@ bool Ia_bindInterpreter(IaInterpreterModel& im, EvalContext* ctx) {
 void Ia_setRowSides(IaInterpreterModel& im, const IaEngine& e) {
   for (int k = 1; k <= im.model.m && k <= e.m; ++k) {
     ModelItem* item = im.ctx->tables.functions->array[static_cast<std::size_t>(im.function[k])];
-    if (e.rowLower[k] > -1e30) item->rhs = e.rowLower[k];
-    else if (e.rowUpper[k] < 1e30) item->rhs = e.rowUpper[k];
+    if (e.rowLower[k] > -kBoundInfinity) item->rhs = e.rowLower[k];
+    else if (e.rowUpper[k] < kBoundInfinity) item->rhs = e.rowUpper[k];
   }
 }
 

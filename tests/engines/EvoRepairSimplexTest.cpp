@@ -203,8 +203,8 @@ EvoLp fromMps(const MpsModel& model) {
       b.row(rows[i], '=', lo);
       continue;
     }
-    if (lo > -Lp_infinity) b.row(rows[i], '>', lo);
-    if (up < Lp_infinity) b.row(rows[i], '<', up);
+    if (lo > -kBoundInfinity) b.row(rows[i], '>', lo);
+    if (up < kBoundInfinity) b.row(rows[i], '<', up);
   }
   return b.lp;
 }
