@@ -8,12 +8,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "contract/Bound_Infinity.h"
 #include "engines/evolutionary/Evo_RepairSimplex.h"
 #include "tests/support/MpsReader.h"
 
 namespace {
 
-constexpr double kInf = 1e30;
+constexpr double kInf = kBoundInfinity;
 
 // An LP in the form the simplex takes: rows "coefficients relation rhs".
 struct LpBuilder {
