@@ -66,8 +66,8 @@ int Host_writeReports(LibraryContext* context, int reportSet, int code,
 int Host_writeReportTable(LibraryContext* context, int code1, int code2, int columns, int rows,
                           const char* const* texts);
 
-// The interpreter's model of the run when it is analysed (the interval
-// engine evaluates it over boxes), else none.
+// The interpreter's model of the run when it is analysed, else none (the
+// interval engine's services in Host_IntervalModel.h bind it).
 EvalContext* Host_interpreterModel(LibraryContext* context);
 // Ordinals 35, 38, 39 and 40: the interpreter's, 0 when the model is not
 // analysed (39: not diagnosed).
