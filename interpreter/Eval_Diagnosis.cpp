@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "arithmetic/dependency/DegVec_Ops.h"
+#include "contract/Bound_Infinity.h"
 #include "interpreter/BigM_Builder.h"
 #include "interpreter/Cvx_Tester.h"
 #include "interpreter/Eval_Entries.h"
@@ -26,8 +27,6 @@
 namespace {
 
 constexpr int32_t kConvexityUnknown = kCurvUnknown + 1;
-// Bounds at or beyond this magnitude stand for none.
-constexpr double kModelInfinity = 1e30;
 
 // The worksheet cell of model variable j (sheet 0 for a generated one).
 CellRef variableCell(const VariableTable* t, int32_t j) {
@@ -176,7 +175,7 @@ bool convexityStage(EvalContext* ctx, const DiagnosisRequest& request, Diagnosis
 void countVariables(VariableTable* variables, int32_t nx, DiagnosisFindings* findings) {
   for (int32_t j = 1; j <= nx; ++j) {
     const VarRecord* v = Model_getVariable(variables, j);
-    findings->finiteBounds += (v->bounds.lo > -kModelInfinity ? 1 : 0) + (v->bounds.hi < kModelInfinity ? 1 : 0);
+    findings->finiteBounds += (v->bounds.lo > -kBoundInfinity ? 1 : 0) + (v->bounds.hi < kBoundInfinity ? 1 : 0);
     findings->integers += v->type == kVarBinary || v->type == kVarInteger ? 1 : 0;
   }
 }

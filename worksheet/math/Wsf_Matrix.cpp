@@ -10,10 +10,10 @@
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/operators/Op_Operators.h"
+#include "numerics/Dense_Factor.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Mat_Dense.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ Value* load(Value* result, const Value* a, Square* m) {
   return nullptr;
 }
 
-bool decompose(Square* m) { return Mat_luDecompose(m->rows.data(), m->n, m->permutation.data(), &m->parity); }
+bool decompose(Square* m) { return Dense_luDecompose(m->rows.data(), m->n, m->permutation.data(), &m->parity); }
 
 bool isScalar(const Value* v) { return v->kind >= kValBool && v->kind <= kValError && v->kind != kValKind17; }
 
@@ -90,7 +90,7 @@ Value* Wsf_minverse(Value* result, const Value* a) {
   for (int32_t j = 1; j <= m.n; ++j) {
     std::fill(e.begin(), e.end(), 0.0);
     e[j] = 1;
-    Mat_luBackSubstitute(m.rows.data(), m.n, m.permutation.data(), e.data());
+    Dense_luBackSubstitute(m.rows.data(), m.n, m.permutation.data(), e.data());
     for (int32_t i = 1; i <= m.n; ++i) Val_setNumber(Val_at(result, i - 1, j - 1), e[i]);
   }
   return result;
