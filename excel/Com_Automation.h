@@ -43,6 +43,14 @@ enum ComCacheSlot {
   kComCacheSlots = 19,
 };
 
+// A sheet's used range as read once: its place, formulas and values.
+struct ComUsedRange {
+  uint16_t firstRow, firstColumn, lastRow, lastColumn;
+  AutoVariant formulas;
+  AutoVariant values;
+  bool held;  // read and not current
+};
+
 struct ExcelAutomation {
   int32_t argCount;
   int32_t namedCount;
@@ -61,6 +69,7 @@ struct ExcelAutomation {
   uint16_t usedFirstRow, usedFirstColumn, usedLastRow, usedLastColumn;
   AutoVariant usedFormulas;  // a two-dimensional array, or one value
   AutoVariant usedValues;
+  std::vector<ComUsedRange> heldRanges;  // by sheet: used ranges read before and set aside for another
   int32_t hasArrays;
   int32_t activeSheet;  // 1-based
   int32_t sheetCount;
@@ -112,8 +121,14 @@ bool Com_openWorkbook(ExcelAutomation* ea, const AutoChar* path);
 // any sheet holds array formulas, and the active sheet's used range.
 bool Com_readSheets(ExcelAutomation* ea);
 bool Com_readActiveSheet(ExcelAutomation* ea);
-// Caches the used range (formulas and values) of sheet i.
+// Caches the used range (formulas and values) of sheet i, read afresh; the
+// used ranges set aside before are dropped.
 bool Com_loadUsedRange(ExcelAutomation* ea, int32_t sheet);
+// Makes sheet i's used range the cached one: read once, then set aside and
+// taken back at each change of sheet, never read again.
+bool Com_selectUsedRange(ExcelAutomation* ea, int32_t sheet);
+// Frees the used ranges set aside.
+void Com_dropHeldRanges(ExcelAutomation* ea);
 bool Com_selectSheet(ExcelAutomation* ea, int32_t i);
 bool Com_getSheetName(ExcelAutomation* ea, int32_t i, std::u16string* name);
 // The index of the named sheet, or 0.
@@ -124,8 +139,7 @@ int32_t Com_getActiveSheetIndex(const ExcelAutomation* ea);
 bool Com_usedValue(ExcelAutomation* ea, int32_t row, int32_t column, Value* out);
 bool Com_usedFormula(ExcelAutomation* ea, int32_t row, int32_t column, std::u16string* formula);
 // Whether the cell lies in an array formula's block (asked only when the
-// workbook has array formulas): the block's first row and column, and the
-// cell as its last corner, into block.
+// workbook has array formulas): the whole block into block.
 bool Com_arrayBlockOf(ExcelAutomation* ea, const CellRef& cell, RangeRef* block);
 
 // The cell's position: sheet (read from the cell when sheet < 1), row and

@@ -54,7 +54,7 @@ bool ComReaderSource::resolve(uint8_t sheet, const std::u16string& text, RangeRe
 
 bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* info) {
   if (cell.sheet < 1 || cell.sheet > ea->sheetCount) return false;
-  if (ea->usedSheet != cell.sheet && !Com_loadUsedRange(ea, cell.sheet)) return false;
+  if (!Com_selectUsedRange(ea, cell.sheet)) return false;
   Com_cellFormula(ea, cell.row, cell.column, value, &info->formula);  // outside the used range: empty
   const FunctionTable* functions = ea->context ? ea->context->functions : nullptr;
   if (functions && functions->activeSheetFormulasOnly && cell.sheet != ea->activeSheet) info->formula.clear();
@@ -65,6 +65,7 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
     info->isArray = true;
     info->arrayRow = static_cast<uint16_t>(cell.row - block.firstRow);
     info->arrayColumn = static_cast<uint8_t>(cell.column - block.firstColumn);
+    info->block = block;
   }
   return true;
 }

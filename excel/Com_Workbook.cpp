@@ -193,8 +193,10 @@ bool Com_readActiveSheet(ExcelAutomation* ea) {
                 &ea->activeSheet);
 }
 
-bool Com_loadUsedRange(ExcelAutomation* ea, int32_t sheet) {
-  if (sheet < 1 || sheet > ea->sheetCount) return false;
+namespace {
+
+// Reads sheet i's used range into the cache.
+bool readUsedRange(ExcelAutomation* ea, int32_t sheet) {
   AutoObject* used = getObject(ea, ea->sheets[sheet], u"UsedRange");
   if (!used) return false;
   int32_t row = 0, column = 0;
@@ -212,6 +214,60 @@ bool Com_loadUsedRange(ExcelAutomation* ea, int32_t sheet) {
   ea->usedLastRow = static_cast<uint16_t>(row + extent(&ea->usedValues, 1) - 1);
   ea->usedLastColumn = static_cast<uint16_t>(column + extent(&ea->usedValues, 2) - 1);
   return true;
+}
+
+// Moves a used range between the cache and a held record.
+void moveRange(AutoVariant* fromFormulas, AutoVariant* fromValues, AutoVariant* toFormulas, AutoVariant* toValues) {
+  Auto_variantClear(toFormulas);
+  Auto_variantClear(toValues);
+  *toFormulas = *fromFormulas;
+  *toValues = *fromValues;
+  Auto_variantInit(fromFormulas);
+  Auto_variantInit(fromValues);
+}
+
+}  // namespace
+
+bool Com_loadUsedRange(ExcelAutomation* ea, int32_t sheet) {
+  if (sheet < 1 || sheet > ea->sheetCount) return false;
+  Com_dropHeldRanges(ea);
+  return readUsedRange(ea, sheet);
+}
+
+bool Com_selectUsedRange(ExcelAutomation* ea, int32_t sheet) {
+  if (ea->usedSheet == sheet) return true;
+  if (sheet < 1 || sheet > ea->sheetCount) return false;
+  // Value-initialised records hold empty variants.
+  if (ea->heldRanges.size() < static_cast<size_t>(ea->sheetCount) + 1)
+    ea->heldRanges.resize(static_cast<size_t>(ea->sheetCount) + 1, ComUsedRange{});
+  if (ea->usedSheet >= 1 && ea->usedSheet < ea->heldRanges.size()) {
+    ComUsedRange& away = ea->heldRanges[ea->usedSheet];
+    moveRange(&ea->usedFormulas, &ea->usedValues, &away.formulas, &away.values);
+    away.firstRow = ea->usedFirstRow;
+    away.firstColumn = ea->usedFirstColumn;
+    away.lastRow = ea->usedLastRow;
+    away.lastColumn = ea->usedLastColumn;
+    away.held = true;
+    ea->usedSheet = 0;
+  }
+  ComUsedRange& back = ea->heldRanges[static_cast<size_t>(sheet)];
+  if (!back.held) return readUsedRange(ea, sheet);
+  moveRange(&back.formulas, &back.values, &ea->usedFormulas, &ea->usedValues);
+  back.held = false;
+  ea->usedSheet = static_cast<uint8_t>(sheet);
+  ea->usedFirstRow = back.firstRow;
+  ea->usedFirstColumn = back.firstColumn;
+  ea->usedLastRow = back.lastRow;
+  ea->usedLastColumn = back.lastColumn;
+  return true;
+}
+
+void Com_dropHeldRanges(ExcelAutomation* ea) {
+  for (ComUsedRange& held : ea->heldRanges) {
+    Auto_variantClear(&held.formulas);
+    Auto_variantClear(&held.values);
+  }
+  ea->heldRanges.clear();
 }
 
 bool Com_selectSheet(ExcelAutomation* ea, int32_t i) {
@@ -273,12 +329,14 @@ bool Com_arrayBlockOf(ExcelAutomation* ea, const CellRef& cell, RangeRef* block)
               : nullptr;
   Auto_release(range);
   if (!array) return false;
-  int32_t row = 0, column = 0;
-  const bool placed = getInt(ea, array, u"Row", Com_cachedId(ea, array, kComRow, u"Row"), &row) &&
-                      getInt(ea, array, u"Column", Com_cachedId(ea, array, kComColumn, u"Column"), &column);
+  std::u16string address;
+  const bool placed = getText(ea, array, u"Address", Auto_dispidUnknown, &address) &&
+                      Com_parseReference(ea, address, block) && block->sheet == 0;
   Auto_release(array);
-  if (!placed || row < 1 || row > cell.row || column < 1 || column > cell.column) return false;
-  *block = RangeRef{cell.sheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column), cell.row, cell.column};
+  if (!placed || cell.row < block->firstRow || cell.row > block->lastRow || cell.column < block->firstColumn ||
+      cell.column > block->lastColumn)
+    return false;
+  block->sheet = cell.sheet;
   return true;
 }
 

@@ -174,6 +174,9 @@ struct WorkbookSource : ReaderSource {
       info->isArray = true;
       info->arrayRow = static_cast<uint16_t>(at.row - 1 - block.row1);
       info->arrayColumn = static_cast<uint8_t>(at.column - 1 - block.col1);
+      if (block.row2 < kMaxRow && block.col2 < kMaxColumn)
+        info->block = RangeRef{at.sheet, static_cast<uint16_t>(block.row1 + 1), static_cast<uint8_t>(block.col1 + 1),
+                               static_cast<uint16_t>(block.row2 + 1), static_cast<uint8_t>(block.col2 + 1)};
     } else if (!c->formula.empty()) {
       info->formula = Text_fromUtf8(c->formula[0] == '=' ? c->formula : "=" + c->formula);
     }
@@ -226,10 +229,15 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
   in->store = Prog_createSymbolTable(ctx);
   in->functions = Model_createFunctionTable();
   in->reader = Reader_create(ctx, in->store, &in->source);
-  for (size_t s = 0; s < wb->sheets.size() && s < kMaxSheet; ++s) {
+  for (size_t s = 0; s < wb->sheets.size(); ++s) {
     for (const auto& [key, cell] : wb->sheets[s]->cells) {
       const int row = Wb_keyRow(key), column = Wb_keyCol(key);
       if (cell.formula.empty() && cell.arrayBlock < 0) continue;
+      if (s >= kMaxSheet) {
+        out->failures[{static_cast<int>(s), key}] =
+            "sheet " + std::to_string(s + 1) + " lies past the interpreter's " + std::to_string(kMaxSheet) + " sheets";
+        continue;
+      }
       if (row >= kMaxRow || column >= kMaxColumn) {
         out->failures[{static_cast<int>(s), key}] = "outside the interpreter's rows and columns";
         continue;
@@ -274,16 +282,33 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
   return in;
 }
 
+namespace {
+
+// Runs one cell. An operator's overflow (status 26) stops a model's
+// evaluation; in a cell it shows as "#num!", as the worksheet shows it.
+void runCell(FeInterpreter* in, Symbol* s) {
+  EvalContext* ctx = in->ctx;
+  Vm_clearErrors(ctx);
+  in->program.currentCell = s;
+  Vm_run(&in->program);
+  if (ctx->errorCount == 0 || ctx->firstError != kStatusOverflow) return;
+  Vm_clearErrors(ctx);
+  if (s->value.kind != kValArray || !s->value.array) {
+    Val_setError(&s->value, kErrNum);
+    return;
+  }
+  for (int32_t i = 0; i < s->value.array->rows; ++i)
+    for (int32_t j = 0; j < s->value.array->columns; ++j) Val_setError(Val_at(&s->value, i, j), kErrNum);
+}
+
+}  // namespace
+
 int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out) {
   // A cell fails with the first failure of a cell it reads.
   EvalContext* ctx = in->ctx;
   std::map<const Symbol*, std::string> evalFailures;
   if (!out) {
-    for (Symbol* s : in->order) {
-      Vm_clearErrors(ctx);
-      in->program.currentCell = s;
-      Vm_run(&in->program);
-    }
+    for (Symbol* s : in->order) runCell(in, s);
     return static_cast<int32_t>(in->order.size());
   }
   for (Symbol* s : in->order) {
@@ -292,9 +317,7 @@ int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out) {
       if (auto it = evalFailures.find(dep); it != evalFailures.end()) inherited = it->second;
       else if (in->failed.count(dep)) inherited = "reads a cell that was not compiled";
     }
-    Vm_clearErrors(ctx);
-    in->program.currentCell = s;
-    Vm_run(&in->program);
+    runCell(in, s);
     if (ctx->errorCount > 0) evalFailures[s] = reasonOf(ctx, {s});
     else if (!inherited.empty()) evalFailures[s] = inherited;
   }

@@ -28,13 +28,42 @@ bool inOrder(const std::vector<Symbol*>& order, const Symbol* s) {
 
 std::u16string ascii(const char* text) { return Text_fromUtf8(text); }
 
-std::u16string cellText(const CellRef& c) {
-  std::u16string column;
-  for (int n = c.column; n > 0; n = (n - 1) / 26) column.insert(column.begin(), char16_t(u'a' + (n - 1) % 26));
-  return column + ascii(std::to_string(c.row).c_str());
+void setSource(Value* v, const RangeRef& range) { Vm_setRangeRef(v, &range); }
+
+// "s1!" of a sheet: the prefix of every cell and range key.
+std::u16string sheetPrefix(uint8_t sheet) { return u"s" + ascii(std::to_string(sheet).c_str()) + u"!"; }
+
+// The symbol of an array formula's block: the block formula, compiled and
+// run once for the whole block; each cell of the block takes its element.
+Symbol* blockSymbol(FormulaReader* r, const ReaderCell& info) {
+  const RangeRef& block = info.block;
+  const std::u16string name = sheetPrefix(block.sheet) + Model_rangeText(block);
+  if (Symbol* s = Prog_findSymbol(r->store, kSpaceBlock, name)) return s;
+  Symbol* s = Prog_addSymbol(r->store, kSpaceBlock, name, u"");
+  if (!s) return nullptr;
+  const auto rows = static_cast<uint16_t>(block.lastRow - block.firstRow + 1);
+  const auto columns = static_cast<uint8_t>(block.lastColumn - block.firstColumn + 1);
+  if (Val_makeArray(&s->value, rows, columns) != 0) return nullptr;
+  s->formula = new FormulaRecord();
+  s->formula->text = info.formula;
+  s->formula->isArray = 1;
+  setSource(&s->value, block);
+  if (r->variables) Model_bindVariable(r->variables, &s->value);
+  return s;
 }
 
-void setSource(Value* v, const RangeRef& range) { Vm_setRangeRef(v, &range); }
+// A cell's formula: its own, or its array block's.
+void setFormula(FormulaReader* r, Symbol* s, const ReaderCell& info) {
+  if (info.isArray && Model_validRange(info.block) && Model_rangeArea(info.block) > 1) {
+    if (Symbol* block = blockSymbol(r, info)) s->precedents.push_back(block);
+    return;
+  }
+  s->formula = new FormulaRecord();
+  s->formula->text = info.formula;
+  s->formula->isArray = info.isArray;
+  s->formula->arrayRow = info.arrayRow;
+  s->formula->arrayColumn = info.arrayColumn;
+}
 
 // A new cell or range symbol: its values read from the source, its formula
 // cells as precedents, its variables bound.
@@ -47,13 +76,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
       raiseAt(r, kStatusOleError, cell);
       return;
     }
-    if (!info.formula.empty()) {
-      s->formula = new FormulaRecord();
-      s->formula->text = info.formula;
-      s->formula->isArray = info.isArray;
-      s->formula->arrayRow = info.arrayRow;
-      s->formula->arrayColumn = info.arrayColumn;
-    }
+    if (!info.formula.empty()) setFormula(r, s, info);
   } else {
     const uint16_t rows = static_cast<uint16_t>(range.lastRow - range.firstRow + 1);
     const uint8_t columns = static_cast<uint8_t>(range.lastColumn - range.firstColumn + 1);
@@ -119,12 +142,22 @@ bool Reader_bindModel(FormulaReader* r, FunctionTable* functions, VariableTable*
 
 // ---- Symbols ----
 
-Symbol* Parse_cellSymbol(FormulaReader* r, const CellRef& cell) {
-  const std::u16string name = u"s" + ascii(std::to_string(cell.sheet).c_str()) + u"!" + cellText(cell);
+namespace {
+
+// The symbol of a cell or range under its canonical key "s1!a1:b3" (however
+// the formula spelled it), read from the source when it is new.
+Symbol* rangeSymbol(FormulaReader* r, const RangeRef& range) {
+  const std::u16string name = sheetPrefix(range.sheet) + Model_rangeText(range);
   if (Symbol* s = Prog_findSymbol(r->store, kSpaceCell, name)) return s;
   Symbol* s = Prog_addSymbol(r->store, kSpaceCell, name, u"");
-  if (s) fillRangeSymbol(r, s, RangeRef{cell.sheet, cell.row, cell.column, cell.row, cell.column});
+  if (s) fillRangeSymbol(r, s, range);
   return s;
+}
+
+}  // namespace
+
+Symbol* Parse_cellSymbol(FormulaReader* r, const CellRef& cell) {
+  return rangeSymbol(r, RangeRef{cell.sheet, cell.row, cell.column, cell.row, cell.column});
 }
 
 Symbol* Parse_rhsSymbol(FormulaReader* r, int32_t item, const std::u16string& text) {
@@ -203,7 +236,7 @@ int32_t reference(FormulaReader* r) {
   const std::u16string text = r->lexer.tokenText;
   const uint8_t sheet = currentCell(r).sheet;
   const bool external = isExternalText(text);
-  const std::u16string name = external ? text : u"s" + ascii(std::to_string(sheet).c_str()) + u"!" + text;
+  const std::u16string name = external ? text : sheetPrefix(sheet) + text;
   Symbol* s = Prog_findSymbol(r->store, kSpaceCell, name);
   next(r);
   if (!s && external) {
@@ -220,19 +253,21 @@ int32_t reference(FormulaReader* r) {
       raiseAt(r, kStatusUndefinedIdentifier, currentCell(r));
       return kTypeFailed;
     }
-    s = Prog_addSymbol(r->store, kSpaceCell, name, u"");
-    if (!s) return kTypeFailed;
     if (range.sheet != 0) {
-      fillRangeSymbol(r, s, range);
-    } else {
+      // Every spelling of a range ("$a$1", "sheet1!a1", a defined name) is
+      // an alias of its one symbol.
+      if ((s = rangeSymbol(r, range))) Prog_addAlias(r->store, name, s);
+    } else if ((s = Prog_addSymbol(r->store, kSpaceCell, name, u""))) {
       // A defined name standing for a formula: compiled on the sheet of the
       // cell that uses it.
       s->formula = new FormulaRecord();
       s->formula->text = formula;
       s->formula->usedAt = currentCell(r);
     }
+    if (!s) return kTypeFailed;
   }
-  r->zeroOperand = s->value.kind <= kValReal && s->value.number == 0.0 && !s->formula && s->value.reference == 0;
+  r->zeroOperand = s->value.kind <= kValReal && s->value.number == 0.0 && !s->formula && s->precedents.empty() &&
+                   s->value.reference == 0;
   ++r->referenceCount;
   emitOperand(r, kCodeRef, s);
   addDependency(r, s);
@@ -468,6 +503,18 @@ int32_t comparison(FormulaReader* r) {
   return type;
 }
 
+// A "," or ")" left over at the top of a formula: a "," in a defined name's
+// formula joins areas (status 25), any other is an unmatched ")" (status 16)
+// or a stray "," (status 5); raised at the formula's cell, the first cell
+// that used a name.
+void refuseStray(FormulaReader* r, const Symbol* cell) {
+  const bool name = !cell->value.source && cell->formula && cell->formula->usedAt.sheet > 0;
+  InterpStatus code = kStatusUnexpectedEnd;
+  if (r->token == kTokComma && name) code = kStatusMultiArea;
+  else if (r->token == kTokClose) code = kStatusMissingOpen;
+  raiseAt(r, code, placeOf(cell));
+}
+
 }  // namespace
 
 int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
@@ -481,6 +528,7 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
   r->loneExternal = false;
   if (next(r) == kTokEq) next(r);
   int32_t type = comparison(r);
+  if (r->token != kTokEnd && r->context->errorCount == 0) refuseStray(r, cell);
   if (type == kTypeFailed || (r->loneExternal && type != kTypeExternal)) {
     const CellRef at = placeOf(cell);
     Vm_raise(r->context, kStatusTypeMismatch, "Parse_formula", at.sheet, at.row, at.column);
@@ -509,22 +557,60 @@ bool stopped(FormulaReader* r, const char* where) {
 
 }  // namespace
 
-void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
-  if (!cell || r->context->errorCount || stopped(r, "Parse_compileCell")) return;
+namespace {
+
+// Starts or continues the order's stamp: the same order grown only by the
+// reader keeps it; any other gets a new one, carried by what it holds.
+uint32_t stampOf(FormulaReader* r, const std::vector<Symbol*>* order) {
+  if (r->stampedOrder == order && r->stampedSize == order->size() && r->orderStamp != 0) return r->orderStamp;
+  r->stampedOrder = order;
+  ++r->orderStamp;
+  for (Symbol* s : *order) s->placed = r->orderStamp;
+  return r->orderStamp;
+}
+
+// A cell on the compile path: marked in progress, its formula compiled.
+struct Visit {
+  Symbol* cell;
+  size_t next = 0;  // the next precedent to look at
+};
+
+void enter(FormulaReader* r, std::vector<Visit>* path, Symbol* cell) {
   cell->mark = 1;
   if (cell->formula && !cell->formula->text.empty() && !Prog_hasCode(cell)) Parse_formula(r, cell);
-  for (size_t i = 0; i < cell->precedents.size() && r->context->errorCount == 0; ++i) {
-    Symbol* dep = cell->precedents[i];
-    if (dep->mark) {
-      // The cell closes a cycle: report it, the one reached last.
-      raiseAt(r, kStatusCircularReference, placeOf(cell));
-      break;
+  path->push_back(Visit{cell});
+}
+
+}  // namespace
+
+void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
+  if (!cell || r->context->errorCount || stopped(r, "Parse_compileCell")) return;
+  const uint32_t stamp = stampOf(r, order);
+  std::vector<Visit> path;
+  enter(r, &path, cell);
+  while (!path.empty()) {
+    Visit& top = path.back();
+    Symbol* at = top.cell;
+    if (r->context->errorCount == 0 && top.next < at->precedents.size()) {
+      Symbol* dep = at->precedents[top.next++];
+      if (dep->mark) {
+        // The cell closes a cycle: report it, the one reached last.
+        raiseAt(r, kStatusCircularReference, placeOf(at));
+        continue;
+      }
+      const bool uncompiled = dep->formula && !dep->formula->text.empty();
+      if ((uncompiled || (!dep->precedents.empty() && dep->placed != stamp)) && !stopped(r, "Parse_compileCell"))
+        enter(r, &path, dep);
+      continue;
     }
-    const bool uncompiled = dep->formula && !dep->formula->text.empty();
-    if (uncompiled || (!dep->precedents.empty() && !inOrder(*order, dep))) Parse_compileCell(r, order, dep);
+    if (at->placed != stamp) {
+      order->push_back(at);
+      at->placed = stamp;
+    }
+    at->mark = 0;
+    path.pop_back();
   }
-  if (!inOrder(*order, cell)) order->push_back(cell);
-  cell->mark = 0;
+  r->stampedSize = order->size();
 }
 
 bool Parse_compileModel(FormulaReader* r) {

@@ -1,5 +1,6 @@
 // Assignment of values: deep copies by kind, and the materialisation of a
 // decision variable or a sampled input in the context's evaluation mode.
+#include <cassert>
 #include <cstdlib>
 
 #include "values/Aff_Payload.h"
@@ -177,4 +178,17 @@ Value* Val_assign(Value* dst, const Value* src) {
   if (src->kind != kValArray && src->reference < 0) return assignSampled(dst, src);
   if (src->kind != kValArray && src->reference > 0) return assignVariable(dst, src);
   return copyPlain(dst, src);
+}
+
+Value* Val_take(Value* dst, Value* src) {
+  const bool movable = src->kind == dst->kind && src->kind >= kValFirstPayload && src->kind <= kValLastPayload &&
+                       src->reference == 0 && src->payload && dst->payload && !src->array && !dst->array;
+  if (!movable) return Val_assign(dst, src);
+  void* held = dst->payload;
+  dst->payload = src->payload;
+  src->payload = held;
+  dst->number = src->number;
+  dst->reference = 0;
+  assert(dst->payload != src->payload);
+  return dst;
 }

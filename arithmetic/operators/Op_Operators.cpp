@@ -57,9 +57,16 @@ Value copyOf(Value* result, const Value& v) {
 
 Value error(EvalContext* ctx, uint32_t code) { return finish(Val_setError(resultOf(ctx), code)); }
 
-// A result beyond the doubles is "#num!", as the worksheet reports it.
+// A result beyond the doubles is "#num!", as the worksheet shows it, and
+// raises status 26 at the current cell.
+Value overflow(EvalContext* ctx) {
+  if (ctx)
+    Vm_raise(ctx, kStatusOverflow, "Op_arith", ctx->currentCell.sheet, ctx->currentCell.row, ctx->currentCell.column);
+  return error(ctx, kErrNum);
+}
+
 Value number(EvalContext* ctx, int32_t kind, double x) {
-  if (!std::isfinite(x)) return error(ctx, kErrNum);
+  if (!std::isfinite(x)) return overflow(ctx);
   Value* r = resultOf(ctx);
   Val_setNumber(r, x);
   r->kind = kind;
@@ -358,7 +365,8 @@ Value scalarPow(EvalContext* ctx, double a, double b) {
   if (a == 0.0 && b < 0.0) return error(ctx, kErrDiv0);
   if (a == 0.0 && b == 0.0) return error(ctx, kErrNum);
   const double r = std::pow(a, b);
-  if (!std::isfinite(r)) return error(ctx, kErrNum);
+  if (std::isnan(r)) return error(ctx, kErrNum);
+  if (std::isinf(r)) return overflow(ctx);
   return number(ctx, kValReal, r);
 }
 
