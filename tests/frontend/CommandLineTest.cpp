@@ -273,6 +273,8 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
       {"no variable cells", [](Plan* p) { p->drop("solver_adj"); }, "status 13", "\"solver_adj\") are not defined"},
       {"variables not a reference", [](Plan* p) { p->set("solver_adj", "42"); }, "status 13", "\"solver_adj\" does not refer to cells"},
       {"variables on two sheets", [](Plan* p) { p->set("solver_adj1", "Other!$B$2"); }, "status 13", "the variable cells are on two sheets"},
+      {"variables past column IV", [](Plan* p) { p->set("solver_adj", "Plan!$B$2:$IX$2"); }, "status 13",
+       "\"solver_adj\" (Plan!B2:IX2) reaches past the 256 columns (to IV) that the library's references hold: Plan!IW2 is the first cell beyond"},
       {"relation out of range", [](Plan* p) { p->set("solver_rel1", "12"); }, "status 13", "is missing or out of range (1 to 11)"},
       {"right-hand side of the wrong size", [](Plan* p) { p->set("solver_rhs1", "Plan!$C$5:$C$6"); }, "status 13", "has 2 cells, but its left-hand side"},
       {"no model at all", [](Plan* p) { p->names.clear(); }, "status 13", "holds no model"},
