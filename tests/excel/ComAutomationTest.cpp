@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "excel/Com_Automation.h"
+#include "excel/Com_Reader.h"
 #include "platform/automation/Auto.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "values/List_List.h"
@@ -119,6 +120,43 @@ TEST_F(ComTest, EveryUsedRangeOfEveryDataWorkbookReadsBack) {
   }
   EXPECT_GT(books, 100);
   EXPECT_EQ(ctx->errorCount, 0);
+}
+
+// The reader's source reads each sheet's used range once per load: cells of
+// two sheets read by turns come from what was read first, however often
+// the sheet changes; only a fresh load of a used range reads it again.
+TEST_F(ComTest, ReaderReadsEachSheetOnceWhateverTheOrder) {
+  Workbook* wb = Wb_newWorkbook("two.xlsx");
+  Sheet* first = Wb_addSheet(wb, "S1");
+  Sheet* second = Wb_addSheet(wb, "S2");
+  Wb_setValue(wb, first, 0, 0, CellValue::makeNumber(1));
+  Wb_setValue(wb, second, 0, 0, CellValue::makeNumber(2));
+  Wb_setFormula(wb, second, 1, 0, "=S1!A1+1");
+  ASSERT_TRUE(Com_openWorkbook(ea, nullptr) && Com_readSheets(ea));
+  ComReaderSource source(ea);
+  auto read = [&](uint8_t sheet, uint16_t row, ReaderCell* info = nullptr) {
+    Value v = Val_empty(ctx);
+    ReaderCell ignored;
+    EXPECT_TRUE(source.readCell(CellRef{sheet, row, 1}, &v, info ? info : &ignored));
+    const double x = v.number;
+    Val_clear(&v);
+    return x;
+  };
+  EXPECT_EQ(read(2, 1), 2.0);
+  EXPECT_EQ(read(1, 1), 1.0);
+  // Changed behind the reader's back: both sheets keep what was read.
+  Wb_setValue(wb, first, 0, 0, CellValue::makeNumber(10));
+  Wb_setValue(wb, second, 0, 0, CellValue::makeNumber(20));
+  for (int turn = 0; turn < 3; ++turn) {
+    EXPECT_EQ(read(2, 1), 2.0);
+    EXPECT_EQ(read(1, 1), 1.0);
+  }
+  ReaderCell info;
+  read(2, 2, &info);
+  EXPECT_EQ(Text_toUtf8(info.formula), "=S1!A1+1");
+  ASSERT_TRUE(Com_loadUsedRange(ea, 2));
+  EXPECT_EQ(read(2, 1), 20.0);
+  EXPECT_EQ(read(1, 1), 10.0);
 }
 
 TEST_F(ComTest, SheetsNamesFunctionsAndFormulaScans) {

@@ -1,0 +1,122 @@
+// The reader at the scale of real models: every spelling of a cell is one
+// symbol, an array formula's block is one symbol run once with each cell
+// taking its element, chains of any length compile, and the distinct cells
+// are counted exactly however the ranges overlap.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+
+#include "SheetSource.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+// A sheet whose cells b1:b3 are one array formula {=a1:a3*2}.
+struct BlockSource : SheetSource {
+  bool readCell(const CellRef& c, Value* value, ReaderCell* info) override {
+    if (c.column != 2 || c.row > 3) return SheetSource::readCell(c, value, info);
+    info->formula = u"=a1:a3*2";
+    info->isArray = true;
+    info->arrayRow = static_cast<uint16_t>(c.row - 1);
+    info->block = RangeRef{1, 1, 2, 3, 2};
+    return true;
+  }
+};
+
+int codeSymbols(const SymbolTable* store) {
+  int count = 0;
+  for (size_t i = 1; i < store->bySerial.size(); ++i) count += Prog_hasCode(store->bySerial[i]) ? 1 : 0;
+  return count;
+}
+
+TEST(ReaderScale, EverySpellingOfACellIsOneSymbol) {
+  Workbench w;
+  w.sheet.set("a1", "=2+1");
+  w.sheet.set("b1", "=a1+$a$1+$a1+a$1");
+  ASSERT_TRUE(w.compile({"b1"}));
+  Symbol* a1 = w.cell("a1");
+  ASSERT_NE(a1, nullptr);
+  for (const char16_t* spelling : {u"s1!$a$1", u"s1!$a1", u"s1!a$1"})
+    EXPECT_EQ(Prog_findSymbol(w.store, kSpaceCell, spelling), a1) << Text_toUtf8(spelling);
+  EXPECT_EQ(w.item(0)->leftChain.size(), 2u);  // a1 compiled and run once, then b1
+  EXPECT_EQ(codeSymbols(w.store), 2);
+  EXPECT_DOUBLE_EQ(w.run(0)->number, 12.0);
+}
+
+TEST(ReaderScale, AnArrayBlockIsOneSymbolRunOnce) {
+  BlockSource source;
+  for (int row = 1; row <= 3; ++row) source.set("a" + std::to_string(row), std::to_string(row));
+  source.set("c1", "=b1+b2*10+b3*100");
+  EvalContext* ctx = Vm_createContext();
+  ctx->variables = Model_createVariableTable();
+  SymbolTable* store = Prog_createSymbolTable(ctx);
+  FunctionTable* functions = Model_createFunctionTable();
+  FormulaReader* reader = Reader_create(ctx, store, &source);
+  Model_addFunction(functions, 1, 3, 1, kRelFree2, 0.0);
+  Reader_bindModel(reader, functions, ctx->variables);
+  ASSERT_TRUE(Parse_compileModel(reader)) << int(ctx->firstError);
+  EXPECT_EQ(codeSymbols(store), 2);  // the block and c1
+  EXPECT_EQ(Prog_countFormulaCells(store), 4);
+  Program program{};
+  Vm_initProgram(&program, ctx);
+  ctx->mode = kModeReal;
+  ctx->incremental = 0;
+  const Value* c1 = Prog_runChain(&program, functions->array[0]->leftChain);
+  ASSERT_NE(c1, nullptr);
+  EXPECT_DOUBLE_EQ(c1->number, 2 + 40 + 600);
+  Vm_releaseProgram(&program);
+  Reader_destroy(reader);
+  Prog_freeSymbolTable(store);
+  Model_freeFunctionTable(functions);
+  Vm_destroyContext(ctx);
+}
+
+// 60,000 cells each reading the one above compile into one chain in order.
+TEST(ReaderScale, ALongChainCompilesInOrder) {
+  constexpr int kCells = 60000;
+  Workbench w;
+  w.sheet.set("a1", "1");
+  for (int row = 2; row <= kCells; ++row) w.sheet.set("a" + std::to_string(row), "=a" + std::to_string(row - 1) + "+1");
+  ASSERT_TRUE(w.compile({("a" + std::to_string(kCells)).c_str()})) << int(w.ctx->firstError);
+  const auto& chain = w.item(0)->leftChain;
+  ASSERT_EQ(chain.size(), static_cast<size_t>(kCells - 1));
+  EXPECT_EQ(chain.front(), w.cell("a2"));
+  EXPECT_EQ(chain.back(), w.cell(("a" + std::to_string(kCells)).c_str()));
+  EXPECT_DOUBLE_EQ(w.run(0)->number, kCells);
+}
+
+// Random overlapping ranges over two sheets: the distinct cells and the
+// cells of a range that none covers agree with a cell-by-cell count.
+TEST(ReaderScale, DistinctCellsMatchACellByCellCount) {
+  std::mt19937 rng(7);
+  EvalContext* ctx = Vm_createContext();
+  SymbolTable* t = Prog_createSymbolTable(ctx);
+  std::set<std::tuple<int, int, int>> cells;
+  std::uniform_int_distribution<int> row(1, 60), column(1, 12), size(0, 9), sheet(1, 2);
+  for (int k = 0; k < 200; ++k) {
+    const int r = row(rng), c = column(rng), s = sheet(rng), h = size(rng), wd = size(rng) / 3;
+    const RangeRef range{static_cast<uint8_t>(s), static_cast<uint16_t>(r), static_cast<uint8_t>(c),
+                         static_cast<uint16_t>(r + h), static_cast<uint8_t>(c + wd)};
+    Symbol* sym = Prog_addSymbol(t, kSpaceCell, u"r" + Text_fromUtf8(std::to_string(k)), u"");
+    Vm_setRangeRef(&sym->value, &range);
+    for (int i = range.firstRow; i <= range.lastRow; ++i)
+      for (int j = range.firstColumn; j <= range.lastColumn; ++j) cells.insert({s, i, j});
+  }
+  int32_t formulas = -1;
+  int64_t distinct = 0;
+  ASSERT_TRUE(Prog_countCells(t, &formulas, &distinct));
+  EXPECT_EQ(distinct, static_cast<int64_t>(cells.size()));
+  const RangeRef probe{1, 10, 2, 50, 9};
+  int64_t expected = 0, uncovered = -1;
+  for (int i = probe.firstRow; i <= probe.lastRow; ++i)
+    for (int j = probe.firstColumn; j <= probe.lastColumn; ++j) expected += cells.count({1, i, j}) ? 0 : 1;
+  ASSERT_TRUE(Prog_countRangeCells(t, probe, &uncovered));
+  EXPECT_EQ(uncovered, expected);
+  Prog_freeSymbolTable(t);
+  Vm_destroyContext(ctx);
+}
+
+}  // namespace
