@@ -43,14 +43,6 @@ enum ComCacheSlot {
   kComCacheSlots = 19,
 };
 
-// A sheet's used range as read once: its place, formulas and values.
-struct ComUsedRange {
-  uint16_t firstRow, firstColumn, lastRow, lastColumn;
-  AutoVariant formulas;
-  AutoVariant values;
-  bool held;  // read and not current
-};
-
 struct ExcelAutomation {
   int32_t argCount;
   int32_t namedCount;
@@ -69,7 +61,6 @@ struct ExcelAutomation {
   uint16_t usedFirstRow, usedFirstColumn, usedLastRow, usedLastColumn;
   AutoVariant usedFormulas;  // a two-dimensional array, or one value
   AutoVariant usedValues;
-  std::vector<ComUsedRange> heldRanges;  // by sheet: used ranges read before and set aside for another
   int32_t hasArrays;
   int32_t activeSheet;  // 1-based
   int32_t sheetCount;
@@ -121,14 +112,16 @@ bool Com_openWorkbook(ExcelAutomation* ea, const AutoChar* path);
 // any sheet holds array formulas, and the active sheet's used range.
 bool Com_readSheets(ExcelAutomation* ea);
 bool Com_readActiveSheet(ExcelAutomation* ea);
-// Caches the used range (formulas and values) of sheet i, read afresh; the
-// used ranges set aside before are dropped.
+// Caches the used range (formulas and values) of sheet i.
 bool Com_loadUsedRange(ExcelAutomation* ea, int32_t sheet);
-// Makes sheet i's used range the cached one: read once, then set aside and
-// taken back at each change of sheet, never read again.
-bool Com_selectUsedRange(ExcelAutomation* ea, int32_t sheet);
-// Frees the used ranges set aside.
-void Com_dropHeldRanges(ExcelAutomation* ea);
+// The place of sheet i's used range, without reading its cells.
+bool Com_usedArea(ExcelAutomation* ea, int32_t sheet, RangeRef* area);
+// The formulas and values of a block of cells of one sheet: two-dimensional
+// arrays, or one value each for a single cell.
+bool Com_readRange(ExcelAutomation* ea, const RangeRef& range, AutoVariant* formulas, AutoVariant* values);
+// Element (row, column), 0-based, of such an array (the value itself at
+// (0, 0) when it is none); false outside it.
+bool Com_arrayElement(const AutoVariant* block, int32_t row, int32_t column, AutoVariant* out);
 bool Com_selectSheet(ExcelAutomation* ea, int32_t i);
 bool Com_getSheetName(ExcelAutomation* ea, int32_t i, std::u16string* name);
 // The index of the named sheet, or 0.

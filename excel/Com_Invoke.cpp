@@ -44,7 +44,6 @@ void Com_destroy(ExcelAutomation* ea) {
   Auto_variantClear(&ea->result);
   Auto_variantClear(&ea->usedFormulas);
   Auto_variantClear(&ea->usedValues);
-  Com_dropHeldRanges(ea);
   for (AutoObject* sheet : ea->sheets)
     if (sheet) Auto_release(sheet);
   for (AutoObject* obj : {ea->namesCollection, ea->currentSheet, ea->worksheetFunction, ea->workbook})

@@ -71,12 +71,7 @@ void raise(ExcelAutomation* ea, InterpStatus code, const char* name) { Vm_raise(
 bool usedElement(const ExcelAutomation* ea, const AutoVariant* cache, int32_t row, int32_t column, AutoVariant* out) {
   if (row < ea->usedFirstRow || row > ea->usedLastRow || column < ea->usedFirstColumn || column > ea->usedLastColumn)
     return false;
-  if (cache->vt != (Auto_vtArray | Auto_vtVariant)) return !Auto_failed(Auto_variantCopy(out, cache));
-  std::int32_t lower1 = 0, lower2 = 0, upper = 0;
-  Auto_arrayBounds(cache->array, 1, &lower1, &upper);
-  Auto_arrayBounds(cache->array, 2, &lower2, &upper);
-  const std::int32_t at[2] = {lower1 + row - ea->usedFirstRow, lower2 + column - ea->usedFirstColumn};
-  return !Auto_failed(Auto_arrayGetElement(cache->array, at, out));
+  return Com_arrayElement(cache, row - ea->usedFirstRow, column - ea->usedFirstColumn, out);
 }
 
 // Rows or columns of a cached variant (1 for a single value).
@@ -193,10 +188,8 @@ bool Com_readActiveSheet(ExcelAutomation* ea) {
                 &ea->activeSheet);
 }
 
-namespace {
-
-// Reads sheet i's used range into the cache.
-bool readUsedRange(ExcelAutomation* ea, int32_t sheet) {
+bool Com_loadUsedRange(ExcelAutomation* ea, int32_t sheet) {
+  if (sheet < 1 || sheet > ea->sheetCount) return false;
   AutoObject* used = getObject(ea, ea->sheets[sheet], u"UsedRange");
   if (!used) return false;
   int32_t row = 0, column = 0;
@@ -216,58 +209,40 @@ bool readUsedRange(ExcelAutomation* ea, int32_t sheet) {
   return true;
 }
 
-// Moves a used range between the cache and a held record.
-void moveRange(AutoVariant* fromFormulas, AutoVariant* fromValues, AutoVariant* toFormulas, AutoVariant* toValues) {
-  Auto_variantClear(toFormulas);
-  Auto_variantClear(toValues);
-  *toFormulas = *fromFormulas;
-  *toValues = *fromValues;
-  Auto_variantInit(fromFormulas);
-  Auto_variantInit(fromValues);
-}
-
-}  // namespace
-
-bool Com_loadUsedRange(ExcelAutomation* ea, int32_t sheet) {
+bool Com_usedArea(ExcelAutomation* ea, int32_t sheet, RangeRef* area) {
   if (sheet < 1 || sheet > ea->sheetCount) return false;
-  Com_dropHeldRanges(ea);
-  return readUsedRange(ea, sheet);
+  AutoObject* used = getObject(ea, ea->sheets[sheet], u"UsedRange");
+  if (!used) return false;
+  std::u16string address;
+  const bool ok = getText(ea, used, u"Address", Auto_dispidUnknown, &address) &&
+                  Com_parseReference(ea, address, area) && area->sheet == 0;
+  Auto_release(used);
+  if (ok) area->sheet = static_cast<uint8_t>(sheet);
+  return ok;
 }
 
-bool Com_selectUsedRange(ExcelAutomation* ea, int32_t sheet) {
-  if (ea->usedSheet == sheet) return true;
-  if (sheet < 1 || sheet > ea->sheetCount) return false;
-  // Value-initialised records hold empty variants.
-  if (ea->heldRanges.size() < static_cast<size_t>(ea->sheetCount) + 1)
-    ea->heldRanges.resize(static_cast<size_t>(ea->sheetCount) + 1, ComUsedRange{});
-  if (ea->usedSheet >= 1 && ea->usedSheet < ea->heldRanges.size()) {
-    ComUsedRange& away = ea->heldRanges[ea->usedSheet];
-    moveRange(&ea->usedFormulas, &ea->usedValues, &away.formulas, &away.values);
-    away.firstRow = ea->usedFirstRow;
-    away.firstColumn = ea->usedFirstColumn;
-    away.lastRow = ea->usedLastRow;
-    away.lastColumn = ea->usedLastColumn;
-    away.held = true;
-    ea->usedSheet = 0;
-  }
-  ComUsedRange& back = ea->heldRanges[static_cast<size_t>(sheet)];
-  if (!back.held) return readUsedRange(ea, sheet);
-  moveRange(&back.formulas, &back.values, &ea->usedFormulas, &ea->usedValues);
-  back.held = false;
-  ea->usedSheet = static_cast<uint8_t>(sheet);
-  ea->usedFirstRow = back.firstRow;
-  ea->usedFirstColumn = back.firstColumn;
-  ea->usedLastRow = back.lastRow;
-  ea->usedLastColumn = back.lastColumn;
-  return true;
+bool Com_readRange(ExcelAutomation* ea, const RangeRef& range, AutoVariant* formulas, AutoVariant* values) {
+  if (range.sheet < 1 || range.sheet > ea->sheetCount) return false;
+  AutoObject* sheet = ea->sheets[range.sheet];
+  if (!Com_addArgString(ea, Com_rangeToA1(range, true).c_str())) return false;
+  AutoObject* cells = getObject(ea, sheet, u"Range", Com_cachedId(ea, sheet, kComSheetRange, u"Range"));
+  if (!cells) return false;
+  bool ok = call(ea, cells, u"Formula", Com_cachedId(ea, cells, kComFormula, u"Formula"));
+  if (ok) keepResult(ea, formulas);
+  ok = ok && call(ea, cells, u"Value", Com_cachedId(ea, cells, kComValue, u"Value"));
+  if (ok) keepResult(ea, values);
+  Auto_release(cells);
+  return ok;
 }
 
-void Com_dropHeldRanges(ExcelAutomation* ea) {
-  for (ComUsedRange& held : ea->heldRanges) {
-    Auto_variantClear(&held.formulas);
-    Auto_variantClear(&held.values);
-  }
-  ea->heldRanges.clear();
+bool Com_arrayElement(const AutoVariant* block, int32_t row, int32_t column, AutoVariant* out) {
+  if (block->vt != (Auto_vtArray | Auto_vtVariant))
+    return row == 0 && column == 0 && !Auto_failed(Auto_variantCopy(out, block));
+  std::int32_t lower1 = 0, lower2 = 0, upper = 0;
+  Auto_arrayBounds(block->array, 1, &lower1, &upper);
+  Auto_arrayBounds(block->array, 2, &lower2, &upper);
+  const std::int32_t at[2] = {lower1 + row, lower2 + column};
+  return !Auto_failed(Auto_arrayGetElement(block->array, at, out));
 }
 
 bool Com_selectSheet(ExcelAutomation* ea, int32_t i) {

@@ -541,7 +541,7 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
     delete f->code;
     f->code = nullptr;
   }
-  f->text.clear();
+  std::u16string().swap(f->text);  // compiled: the text's memory goes too
   Lex_clearToken(&r->lexer);
   return type;
 }

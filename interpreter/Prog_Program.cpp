@@ -53,11 +53,19 @@ void Prog_freeSymbolTable(SymbolTable* table) {
   delete table;
 }
 
-Symbol* Prog_findSymbol(const SymbolTable* table, SymbolSpace space, const std::u16string& name) {
-  const std::u16string key = keyOf(space, name);
+namespace {
+
+Symbol* findKey(const SymbolTable* table, const std::u16string& key) {
   if (auto it = table->byKey.find(key); it != table->byKey.end()) return it->second;
+  if (table->aliases.empty()) return nullptr;
   auto alias = table->aliases.find(key);
   return alias == table->aliases.end() ? nullptr : alias->second;
+}
+
+}  // namespace
+
+Symbol* Prog_findSymbol(const SymbolTable* table, SymbolSpace space, const std::u16string& name) {
+  return findKey(table, keyOf(space, name));
 }
 
 void Prog_addAlias(SymbolTable* table, const std::u16string& alias, Symbol* s) {
@@ -66,7 +74,8 @@ void Prog_addAlias(SymbolTable* table, const std::u16string& alias, Symbol* s) {
 
 Symbol* Prog_addSymbol(SymbolTable* table, SymbolSpace space, const std::u16string& name,
                        const std::u16string& definition) {
-  if (Symbol* s = Prog_findSymbol(table, space, name)) return s;
+  std::u16string key = keyOf(space, name);
+  if (Symbol* s = findKey(table, key)) return s;
   if (table->counter >= kSymbolSerialMax) {
     Vm_raise(table->context, kStatusSymbolTableFull, "Prog_addSymbol", 0, 0, 0);
     return nullptr;
@@ -77,7 +86,7 @@ Symbol* Prog_addSymbol(SymbolTable* table, SymbolSpace space, const std::u16stri
   s->space = space;
   s->serial = ++table->counter;
   s->value.context = table->context;
-  table->byKey.emplace(keyOf(space, name), s);
+  table->byKey.emplace(std::move(key), s);
   table->bySerial.push_back(s);
   return s;
 }
