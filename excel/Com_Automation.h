@@ -108,8 +108,9 @@ std::u16string Com_diagnosticText(const AutoChar* member, AutoResult result, uin
 bool Com_getWorksheetFunction(ExcelAutomation* ea);
 // Opens the workbook at path, or takes the active one for a null path.
 bool Com_openWorkbook(ExcelAutomation* ea, const AutoChar* path);
-// The sheets and their names, the active sheet, the member-id cache, whether
-// any sheet holds array formulas, and the active sheet's used range.
+// The sheets and their names, the active sheet, the member-id cache and
+// whether any sheet holds array formulas; no used range is read (the
+// reader's source reads the cells it needs, Com_loadUsedRange a whole sheet).
 bool Com_readSheets(ExcelAutomation* ea);
 bool Com_readActiveSheet(ExcelAutomation* ea);
 // Caches the used range (formulas and values) of sheet i.

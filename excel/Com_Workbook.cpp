@@ -175,7 +175,7 @@ bool Com_openWorkbook(ExcelAutomation* ea, const AutoChar* path) {
 
 bool Com_readSheets(ExcelAutomation* ea) {
   const bool ok = ea->workbook && readSheetTables(ea) && Com_readActiveSheet(ea) && fillCache(ea) &&
-                  findArrays(ea) && Com_loadUsedRange(ea, ea->activeSheet);
+                  findArrays(ea);
   if (!ok) raise(ea, kStatusOleError, "Sheets");
   return ok;
 }
