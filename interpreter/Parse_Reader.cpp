@@ -52,9 +52,14 @@ Symbol* blockSymbol(FormulaReader* r, const ReaderCell& info) {
   return s;
 }
 
+// A cell of an array formula whose whole block of several cells is known.
+bool inBlock(const ReaderCell& info) {
+  return info.isArray && Model_validRange(info.block) && Model_rangeArea(info.block) > 1;
+}
+
 // A cell's formula: its own, or its array block's.
 void setFormula(FormulaReader* r, Symbol* s, const ReaderCell& info) {
-  if (info.isArray && Model_validRange(info.block) && Model_rangeArea(info.block) > 1) {
+  if (inBlock(info)) {
     if (Symbol* block = blockSymbol(r, info)) s->precedents.push_back(block);
     return;
   }
@@ -81,6 +86,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
     const uint16_t rows = static_cast<uint16_t>(range.lastRow - range.firstRow + 1);
     const uint8_t columns = static_cast<uint8_t>(range.lastColumn - range.firstColumn + 1);
     if (Val_makeArray(&s->value, rows, columns) != 0) return;
+    std::vector<Symbol*> blocks;  // the array blocks the range meets
     for (uint16_t i = 0; i < rows && r->context->errorCount == 0; ++i) {
       for (uint8_t j = 0; j < columns; ++j) {
         const CellRef cell{range.sheet, static_cast<uint16_t>(range.firstRow + i),
@@ -89,9 +95,15 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
         ReaderCell info;
         if (!r->source->readCell(cell, element, &info)) return raiseAt(r, kStatusOleError, cell);
         if (info.formula.empty()) continue;
-        // A formula cell inside the range is compiled as a cell of its own.
-        Symbol* cellSymbol = Parse_cellSymbol(r, cell);
-        if (cellSymbol) s->precedents.push_back(cellSymbol);
+        // A formula cell inside the range is compiled as a cell of its own;
+        // a cell of an array block brings in the block, once.
+        if (!inBlock(info)) {
+          if (Symbol* cellSymbol = Parse_cellSymbol(r, cell)) s->precedents.push_back(cellSymbol);
+        } else if (Symbol* block = blockSymbol(r, info);
+                   block && std::find(blocks.begin(), blocks.end(), block) == blocks.end()) {
+          blocks.push_back(block);
+          s->precedents.push_back(block);
+        }
       }
     }
   }

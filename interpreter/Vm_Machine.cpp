@@ -173,12 +173,14 @@ void callFunction(Program* p) {
   const Symbol* fn = p->lastCell;
   const int32_t id = Parse_functionId(fn), n = Parse_argumentCount(fn);
   if (Fn_isArrayArgs(id) && p->arrayDepth > 0) --p->arrayDepth;
+  // The popped slots are dead: each argument takes its slot's content, range
+  // included, and the slot is left empty.
   std::vector<Value> args(static_cast<size_t>(n), Val_empty(ctxOf(p)));
   std::vector<Value*> pointers(static_cast<size_t>(n));
   for (int32_t k = n - 1; k >= 0; --k) {
     Value* slot = Vm_pop(p);
-    Val_assign(&args[static_cast<size_t>(k)], slot);
-    if (slot->source) Vm_setRangeRef(&args[static_cast<size_t>(k)], slot->source);
+    args[static_cast<size_t>(k)] = *slot;
+    *slot = Val_empty(ctxOf(p));
   }
   const bool numbers = Fn_takesNumbers(id);
   for (int32_t k = 0; k < n; ++k) {

@@ -67,7 +67,8 @@ struct Value {
   EvalContext* context;
 };
 
-// Array descriptor: one block of allocatedColumns values per allocated row.
+// Array descriptor: the elements in one block, allocatedColumns values per
+// allocated row, row after row; the row table points at each row.
 struct ValueArray {
   uint16_t rows;
   uint16_t allocatedRows;

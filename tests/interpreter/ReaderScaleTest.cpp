@@ -50,16 +50,23 @@ TEST(ReaderScale, AnArrayBlockIsOneSymbolRunOnce) {
   BlockSource source;
   for (int row = 1; row <= 3; ++row) source.set("a" + std::to_string(row), std::to_string(row));
   source.set("c1", "=b1+b2*10+b3*100");
+  source.set("c2", "=SUM(b1:b3)");
   EvalContext* ctx = Vm_createContext();
   ctx->variables = Model_createVariableTable();
   SymbolTable* store = Prog_createSymbolTable(ctx);
   FunctionTable* functions = Model_createFunctionTable();
   FormulaReader* reader = Reader_create(ctx, store, &source);
   Model_addFunction(functions, 1, 3, 1, kRelFree2, 0.0);
+  Model_addFunction(functions, 1, 3, 2, kRelFree2, 0.0);
   Reader_bindModel(reader, functions, ctx->variables);
   ASSERT_TRUE(Parse_compileModel(reader)) << int(ctx->firstError);
-  EXPECT_EQ(codeSymbols(store), 2);  // the block and c1
-  EXPECT_EQ(Prog_countFormulaCells(store), 4);
+  EXPECT_EQ(codeSymbols(store), 3);  // the block, c1 and c2
+  EXPECT_EQ(Prog_countFormulaCells(store), 5);
+  // The range b1:b3 reads the block itself, not its cells one by one.
+  const Symbol* range = Prog_findSymbol(store, kSpaceCell, u"s1!b1:b3");
+  ASSERT_NE(range, nullptr);
+  ASSERT_EQ(range->precedents.size(), 1u);
+  EXPECT_EQ(range->precedents[0]->space, kSpaceBlock);
   Program program{};
   Vm_initProgram(&program, ctx);
   ctx->mode = kModeReal;
@@ -67,6 +74,9 @@ TEST(ReaderScale, AnArrayBlockIsOneSymbolRunOnce) {
   const Value* c1 = Prog_runChain(&program, functions->array[0]->leftChain);
   ASSERT_NE(c1, nullptr);
   EXPECT_DOUBLE_EQ(c1->number, 2 + 40 + 600);
+  const Value* c2 = Prog_runChain(&program, functions->array[1]->leftChain);
+  ASSERT_NE(c2, nullptr);
+  EXPECT_DOUBLE_EQ(c2->number, 2 + 4 + 6);
   Vm_releaseProgram(&program);
   Reader_destroy(reader);
   Prog_freeSymbolTable(store);
