@@ -248,7 +248,7 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
   }
   Reader_bindModel(in->reader, in->functions, ctx->variables);
   // Each cell compiles on its own so that one failure names its cell and
-  // leaves the others.
+  // leaves the others; every cell joins one order, after what it reads, once.
   // A cell that failed inside another cell's compilation keeps its reason
   // for its own turn.
   for (ModelItem* item : in->functions->array) {
@@ -259,11 +259,20 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
       continue;
     }
     in->source.beyond.clear();
-    if (ctx->errorCount == 0) Parse_compileCell(in->reader, &item->leftChain, root);
-    if (ctx->errorCount == 0) continue;
+    const size_t before = in->order.size();
+    if (ctx->errorCount == 0) Parse_compileCell(in->reader, &in->order, root);
+    if (ctx->errorCount == 0) {
+      item->leftChain.assign(1, root);
+      continue;
+    }
     const CellRef at = ctx->errorCell.sheet ? ctx->errorCell : item->cell;
     const bool own = at.sheet == item->cell.sheet && at.row == item->cell.row && at.column == item->cell.column;
-    std::string reason = "not compiled: " + reasonOf(ctx, item->leftChain);
+    // What this failed compile placed leaves the order, to be placed again
+    // whole by the cells that read it.
+    const std::vector<Symbol*> compiled(in->order.begin() + static_cast<std::ptrdiff_t>(before), in->order.end());
+    for (Symbol* s : compiled) s->placed = 0;
+    in->order.resize(before);
+    std::string reason = "not compiled: " + reasonOf(ctx, compiled.empty() ? std::vector<Symbol*>{root} : compiled);
     if (ctx->firstError == kStatusUndefinedIdentifier && !in->source.beyond.empty())
       reason += " (" + in->source.beyond + " lies past the interpreter's rows and columns)";
     out->failures[keyOf(item->cell)] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
@@ -272,10 +281,9 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
     if (Symbol* culprit = at.sheet ? Parse_cellSymbol(in->reader, at) : nullptr; culprit && culprit != root)
       in->failed.emplace(culprit, reason);
   }
-  std::set<Symbol*> seen;
-  for (ModelItem* item : in->functions->array)
-    for (Symbol* s : item->leftChain)
-      if (seen.insert(s).second && !in->failed.count(s)) in->order.push_back(s);
+  in->order.erase(
+      std::remove_if(in->order.begin(), in->order.end(), [&](Symbol* s) { return in->failed.count(s) > 0; }),
+      in->order.end());
   Vm_initProgram(&in->program, ctx);
   ctx->mode = kModeReal;
   ctx->incremental = 0;
