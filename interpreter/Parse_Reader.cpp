@@ -33,14 +33,22 @@ void setSource(Value* v, const RangeRef& range) { Vm_setRangeRef(v, &range); }
 // "s1!" of a sheet: the prefix of every cell and range key.
 std::u16string sheetPrefix(uint8_t sheet) { return u"s" + ascii(std::to_string(sheet).c_str()) + u"!"; }
 
+bool sameRange(const RangeRef& a, const RangeRef& b) {
+  return a.sheet == b.sheet && a.firstRow == b.firstRow && a.firstColumn == b.firstColumn && a.lastRow == b.lastRow &&
+         a.lastColumn == b.lastColumn;
+}
+
 // The symbol of an array formula's block: the block formula, compiled and
 // run once for the whole block; each cell of the block takes its element.
 Symbol* blockSymbol(FormulaReader* r, const ReaderCell& info) {
   const RangeRef& block = info.block;
+  if (r->lastBlock && r->lastBlock->value.source && sameRange(*r->lastBlock->value.source, block)) return r->lastBlock;
   const std::u16string name = sheetPrefix(block.sheet) + Model_rangeText(block);
-  if (Symbol* s = Prog_findSymbol(r->store, kSpaceBlock, name)) return s;
-  Symbol* s = Prog_addSymbol(r->store, kSpaceBlock, name, u"");
+  Symbol* s = Prog_findSymbol(r->store, kSpaceBlock, name);
+  if (s) return r->lastBlock = s;
+  s = Prog_addSymbol(r->store, kSpaceBlock, name, u"");
   if (!s) return nullptr;
+  r->lastBlock = s;
   const auto rows = static_cast<uint16_t>(block.lastRow - block.firstRow + 1);
   const auto columns = static_cast<uint8_t>(block.lastColumn - block.firstColumn + 1);
   if (Val_makeArray(&s->value, rows, columns) != 0) return nullptr;

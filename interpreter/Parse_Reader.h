@@ -72,6 +72,7 @@ struct FormulaReader {
   bool zeroOperand;    // the last primary was a reference to a constant 0
   int32_t randomCalls;
   BigMBuilder* bigM;   // null unless non-smooth constructs are linearised
+  Symbol* lastBlock;   // the array block met last (its cells come in a row)
   // The order being built and the stamp its symbols carry in Symbol::placed.
   const std::vector<Symbol*>* stampedOrder;
   size_t stampedSize;
