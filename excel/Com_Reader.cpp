@@ -131,6 +131,8 @@ bool readTile(ExcelAutomation* ea, const RangeRef& area, Tile* tile) {
 struct ComCellCache {
   std::vector<SheetCells> sheets;            // by sheet, 1-based
   std::unordered_map<uint32_t, Tile> tiles;  // by sheet and tile place
+  uint32_t lastKey = 0;                      // the tile read from last: cells come in runs
+  const Tile* lastTile = nullptr;
   ~ComCellCache() {
     for (auto& entry : tiles)
       for (CachedCell& c : entry.second.cells) Val_clear(&c.value);
@@ -151,12 +153,16 @@ struct ComCellCache {
     if (!inRange(s->used, at)) return true;
     const uint32_t key = static_cast<uint32_t>(at.sheet) << 16 | static_cast<uint32_t>((at.row - 1) / kTileRows) << 8 |
                          static_cast<uint32_t>((at.column - 1) / kTileColumns);
-    auto [it, fresh] = tiles.try_emplace(key);
-    if (fresh && !readTile(ea, tileOf(s->used, at), &it->second)) {
-      tiles.erase(it);
-      return false;
+    if (!lastTile || key != lastKey) {
+      auto [it, fresh] = tiles.try_emplace(key);
+      if (fresh && !readTile(ea, tileOf(s->used, at), &it->second)) {
+        tiles.erase(it);
+        return false;
+      }
+      lastKey = key;
+      lastTile = &it->second;
     }
-    const Tile& t = it->second;
+    const Tile& t = *lastTile;
     const int32_t columns = t.area.lastColumn - t.area.firstColumn + 1;
     *out = &t.cells[static_cast<size_t>((at.row - t.area.firstRow) * columns + (at.column - t.area.firstColumn))];
     return true;
