@@ -449,7 +449,8 @@ TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) 
         "function 8 B9 min: linear"},
        {"mtr=1"}},
       {"unknown function", "=B2+C2", "1", "=NOSUCHFN(B2)+C2", "2",
-       {"model level 6: unknown functions", "above the declared type: 1"}, {}},
+       {"model level 6: unknown functions", "above the declared type: 1", "convexity: undecided",
+        "function 2 B9 min: unknown function, unknown"}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
