@@ -98,6 +98,28 @@ TEST(ReaderScale, ALongChainCompilesInOrder) {
   EXPECT_DOUBLE_EQ(w.run(0)->number, kCells);
 }
 
+// With linearised constructs the chains are gathered again after the
+// helper rows: an ABS at the end of a 60,000-cell chain keeps the whole
+// chain, each cell once, before it.
+TEST(ReaderScale, ALinearisedLongChainKeepsEveryCellOnce) {
+  constexpr int kCells = 60000;
+  Workbench w;
+  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+  Model_getVariable(w.ctx->variables, 1)->bounds = Interval{-5, 5};
+  w.sheet.set("a1", "0");
+  w.sheet.set("b1", "=a1+1");
+  for (int row = 2; row <= kCells; ++row) w.sheet.set("b" + std::to_string(row), "=b" + std::to_string(row - 1) + "+1");
+  w.sheet.set("c1", "=ABS(b" + std::to_string(kCells) + ")");
+  Model_addFunction(w.functions, 1, 3, 1, kRelMinimise, 0.0);
+  ASSERT_TRUE(Reader_bindModel(w.reader, w.functions, w.ctx->variables, kReaderBigM));
+  ASSERT_TRUE(Parse_compileModel(w.reader)) << int(w.ctx->firstError);
+  const ModelItem* objective = w.functions->array.back();
+  std::set<const Symbol*> distinct(objective->leftChain.begin(), objective->leftChain.end());
+  EXPECT_EQ(distinct.size(), objective->leftChain.size());
+  EXPECT_TRUE(distinct.count(w.cell("b1")));
+  EXPECT_TRUE(distinct.count(w.cell(("b" + std::to_string(kCells)).c_str())));
+}
+
 // Random overlapping ranges over two sheets: the distinct cells and the
 // cells of a range that none covers agree with a cell-by-cell count.
 TEST(ReaderScale, DistinctCellsMatchACellByCellCount) {
