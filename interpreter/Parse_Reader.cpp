@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_set>
 
 #include "interpreter/BigM_Builder.h"
 #include "interpreter/Code_Segment.h"
@@ -20,10 +21,6 @@ namespace {
 
 void raiseAt(FormulaReader* r, InterpStatus code, const CellRef& at) {
   Vm_raise(r->context, code, "Parse", at.sheet, at.row, at.column);
-}
-
-bool inOrder(const std::vector<Symbol*>& order, const Symbol* s) {
-  return std::find(order.begin(), order.end(), s) != order.end();
 }
 
 std::u16string ascii(const char* text) { return Text_fromUtf8(text); }
@@ -652,17 +649,10 @@ bool Parse_compileModel(FormulaReader* r) {
 
 namespace {
 
-// Rebuilds order from root: a cell is kept when it depends on a variable or a
-// sampled input, is volatile, or is the root.
-void walkCell(FormulaReader* r, std::vector<Symbol*>* order, std::vector<Symbol*>* visited, Symbol* cell, bool root,
-              bool freeConstants) {
-  if (r->context->errorCount || stopped(r, "Dep_walkCell")) return;
-  visited->push_back(cell);
-  for (Symbol* dep : cell->precedents) {
-    if ((Prog_hasCode(dep) || !dep->precedents.empty()) && !inOrder(*visited, dep))
-      walkCell(r, order, visited, dep, false, freeConstants);
-    if (dep->mark || (dep->formula && dep->formula->isVolatile)) cell->mark = 1;
-  }
+// A cell's end of the walk: kept when it depends on a variable or a sampled
+// input, is volatile, or is the root; otherwise, with freeConstants, it
+// loses its code and keeps its value.
+void finishCell(std::vector<Symbol*>* order, Symbol* cell, bool root, bool freeConstants) {
   const bool isVolatile = cell->formula && cell->formula->isVolatile;
   if (cell->mark || isVolatile || root) {
     order->push_back(cell);
@@ -674,12 +664,40 @@ void walkCell(FormulaReader* r, std::vector<Symbol*>* order, std::vector<Symbol*
   }
 }
 
+// Rebuilds order from root, every cell after what it depends on, with a
+// path of its own so that chains of any length are walked.
+void walkChain(FormulaReader* r, std::vector<Symbol*>* order, Symbol* root, bool freeConstants) {
+  struct Visit {
+    Symbol* cell;
+    size_t next;
+  };
+  std::unordered_set<const Symbol*> visited{root};
+  std::vector<Visit> path{{root, 0}};
+  if (r->context->errorCount || stopped(r, "Dep_walkCell")) return;
+  while (!path.empty() && r->context->errorCount == 0) {
+    Visit& top = path.back();
+    Symbol* cell = top.cell;
+    if (top.next == cell->precedents.size()) {
+      path.pop_back();
+      finishCell(order, cell, path.empty(), freeConstants);
+      continue;
+    }
+    Symbol* dep = cell->precedents[top.next];
+    if ((Prog_hasCode(dep) || !dep->precedents.empty()) && visited.insert(dep).second) {
+      if (stopped(r, "Dep_walkCell")) return;
+      path.push_back(Visit{dep, 0});  // walked first; its mark is read on the way back
+      continue;
+    }
+    if (dep->mark || (dep->formula && dep->formula->isVolatile)) cell->mark = 1;
+    ++top.next;
+  }
+}
+
 void pruneChain(FormulaReader* r, std::vector<Symbol*>* chain, bool freeConstants) {
   if (chain->empty()) return;
   Symbol* root = chain->back();
   chain->clear();
-  std::vector<Symbol*> visited;
-  walkCell(r, chain, &visited, root, true, freeConstants);
+  walkChain(r, chain, root, freeConstants);
 }
 
 }  // namespace

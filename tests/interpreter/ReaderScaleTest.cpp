@@ -120,6 +120,27 @@ TEST(ReaderScale, ALinearisedLongChainKeepsEveryCellOnce) {
   EXPECT_TRUE(distinct.count(w.cell(("b" + std::to_string(kCells)).c_str())));
 }
 
+// Pruning a 60,000-cell chain on a variable keeps every cell of it, in
+// order, and drops the constant cell beside it.
+TEST(ReaderScale, PruningALongChainKeepsItsCellsInOrder) {
+  constexpr int kCells = 60000;
+  Workbench w;
+  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+  w.sheet.set("a1", "0");
+  w.sheet.set("b1", "=a1+1");
+  for (int row = 2; row <= kCells; ++row) w.sheet.set("b" + std::to_string(row), "=b" + std::to_string(row - 1) + "+1");
+  w.sheet.set("c1", "=2*3");
+  w.sheet.set("d1", "=b" + std::to_string(kCells) + "+c1");
+  ASSERT_TRUE(w.compile({"d1"}));
+  ASSERT_TRUE(Parse_pruneModel(w.reader, true)) << int(w.ctx->firstError);
+  const auto& chain = w.item(0)->leftChain;
+  ASSERT_EQ(chain.size(), static_cast<size_t>(kCells + 1));
+  EXPECT_EQ(chain.front(), w.cell("b1"));
+  EXPECT_EQ(chain[kCells - 1], w.cell(("b" + std::to_string(kCells)).c_str()));
+  EXPECT_EQ(chain.back(), w.cell("d1"));
+  EXPECT_FALSE(Prog_hasCode(w.cell("c1")));
+}
+
 // Random overlapping ranges over two sheets: the distinct cells and the
 // cells of a range that none covers agree with a cell-by-cell count.
 TEST(ReaderScale, DistinctCellsMatchACellByCellCount) {
