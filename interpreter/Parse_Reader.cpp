@@ -57,9 +57,23 @@ Symbol* blockSymbol(FormulaReader* r, const ReaderCell& info) {
   return s;
 }
 
-// A cell of an array formula whose whole block of several cells is known.
+// Calls that pick their criterion by the cell being evaluated: a block
+// that makes them is run cell by cell.
+const char16_t* const kCellPickingCalls[] = {u"countif(", u"sumif("};
+
+bool picksByCell(const std::u16string& formula) {
+  std::u16string lower = formula;
+  for (char16_t& c : lower)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  for (const char16_t* call : kCellPickingCalls)
+    if (lower.find(call) != std::u16string::npos) return true;
+  return false;
+}
+
+// A cell of an array formula whose whole block of several cells is known
+// and is run once for the whole block.
 bool inBlock(const ReaderCell& info) {
-  return info.isArray && Model_validRange(info.block) && Model_rangeArea(info.block) > 1;
+  return info.isArray && Model_validRange(info.block) && Model_rangeArea(info.block) > 1 && !picksByCell(info.formula);
 }
 
 // A cell's formula: its own, or its array block's.

@@ -216,6 +216,7 @@ TEST_F(Recalc, InterpreterAgreesWithTheStandInOnRangesAndArrays) {
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 2, 3, 2}, "=IF(A1:A4>1,A1:A4,-1)"));
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 3, 0, 3}, "=SUM(IF(A1:A4>1,1,0))"));
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 4, 3, 4}, "=IF(A1>1,A1:A4*2,0)"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 6, 3, 7}, "=A1:A4*{1,10}+SUM(A1:A2)"));
   Calc_recalculate(wb);
   FeInterpreted result;
   Fe_interpretWorkbook(wb, &result);
@@ -305,5 +306,25 @@ TEST_F(Recalc, InterpreterNamesSheetsPastItsLimit) {
   const auto first = std::make_pair(0, Wb_cellKey(0, 0)), last = std::make_pair(255, Wb_cellKey(0, 0));
   EXPECT_EQ(result.values[first], CellValue::makeNumber(2));
   EXPECT_EQ(result.failures[last], "sheet 256 lies past the interpreter's 255 sheets");
+  Wb_closeWorkbook(wb);
+}
+
+// An array block runs once for all its cells, but a COUNTIF block runs cell
+// by cell, each cell picking its own criterion: counts 2, 2 and 1.
+TEST_F(Recalc, InterpreterCountifBlockPicksEachCellsCriterion) {
+  Workbook* wb = Wb_newWorkbook("book");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  const double data[] = {1, 1, 2, 5};
+  for (int k = 0; k < 4; ++k) Wb_setValue(wb, sh, k, 0, CellValue::makeNumber(data[k]));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 1, 2, 1}, "=COUNTIF(A1:A4,A1:A3)"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 2, 3, 2}, "=A1:A4*10"));
+  FeInterpreted result;
+  Fe_interpretWorkbook(wb, &result);
+  EXPECT_TRUE(result.failures.empty());
+  const double counts[] = {2, 2, 1};
+  for (int row = 0; row < 3; ++row)
+    EXPECT_EQ(result.values[std::make_pair(0, Wb_cellKey(row, 1))], CellValue::makeNumber(counts[row])) << row;
+  for (int row = 0; row < 4; ++row)
+    EXPECT_EQ(result.values[std::make_pair(0, Wb_cellKey(row, 2))], CellValue::makeNumber(10 * data[row])) << row;
   Wb_closeWorkbook(wb);
 }
