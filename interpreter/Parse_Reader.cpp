@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 #include <unordered_set>
+#include <utility>
 
 #include "interpreter/BigM_Builder.h"
 #include "interpreter/Code_Segment.h"
@@ -76,17 +77,18 @@ bool inBlock(const ReaderCell& info) {
   return info.isArray && Model_validRange(info.block) && Model_rangeArea(info.block) > 1 && !picksByCell(info.formula);
 }
 
-// A cell's formula: its own, or its array block's.
-void setFormula(FormulaReader* r, Symbol* s, const ReaderCell& info) {
-  if (inBlock(info)) {
-    if (Symbol* block = blockSymbol(r, info)) s->precedents.push_back(block);
+// A cell's formula: its own (the text moves from info), or its array
+// block's.
+void setFormula(FormulaReader* r, Symbol* s, ReaderCell* info) {
+  if (inBlock(*info)) {
+    if (Symbol* block = blockSymbol(r, *info)) s->precedents.push_back(block);
     return;
   }
   s->formula = new FormulaRecord();
-  s->formula->text = info.formula;
-  s->formula->isArray = info.isArray;
-  s->formula->arrayRow = info.arrayRow;
-  s->formula->arrayColumn = info.arrayColumn;
+  s->formula->text = std::move(info->formula);
+  s->formula->isArray = info->isArray;
+  s->formula->arrayRow = info->arrayRow;
+  s->formula->arrayColumn = info->arrayColumn;
 }
 
 // A new cell or range symbol: its values read from the source, its formula
@@ -100,7 +102,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
       raiseAt(r, kStatusOleError, cell);
       return;
     }
-    if (!info.formula.empty()) setFormula(r, s, info);
+    if (!info.formula.empty()) setFormula(r, s, &info);
   } else {
     const uint16_t rows = static_cast<uint16_t>(range.lastRow - range.firstRow + 1);
     const uint8_t columns = static_cast<uint8_t>(range.lastColumn - range.firstColumn + 1);
