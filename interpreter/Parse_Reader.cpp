@@ -180,10 +180,9 @@ namespace {
 // The symbol of a cell or range under its canonical key "s1!a1:b3" (however
 // the formula spelled it), read from the source when it is new.
 Symbol* rangeSymbol(FormulaReader* r, const RangeRef& range) {
-  const std::u16string name = sheetPrefix(range.sheet) + Model_rangeText(range);
-  if (Symbol* s = Prog_findSymbol(r->store, kSpaceCell, name)) return s;
-  Symbol* s = Prog_addSymbol(r->store, kSpaceCell, name, u"");
-  if (s) fillRangeSymbol(r, s, range);
+  const uint32_t before = r->store->counter;
+  Symbol* s = Prog_addSymbol(r->store, kSpaceCell, sheetPrefix(range.sheet) + Model_rangeText(range), u"");
+  if (s && s->serial > before) fillRangeSymbol(r, s, range);  // new: read from the source
   return s;
 }
 

@@ -75,8 +75,13 @@ void Prog_addAlias(SymbolTable* table, const std::u16string& alias, Symbol* s) {
 Symbol* Prog_addSymbol(SymbolTable* table, SymbolSpace space, const std::u16string& name,
                        const std::u16string& definition) {
   std::u16string key = keyOf(space, name);
-  if (Symbol* s = findKey(table, key)) return s;
+  if (!table->aliases.empty())
+    if (auto alias = table->aliases.find(key); alias != table->aliases.end()) return alias->second;
+  // One look-up: the slot is made at once and filled when new.
+  auto [slot, fresh] = table->byKey.try_emplace(std::move(key), nullptr);
+  if (!fresh) return slot->second;
   if (table->counter >= kSymbolSerialMax) {
+    table->byKey.erase(slot);
     Vm_raise(table->context, kStatusSymbolTableFull, "Prog_addSymbol", 0, 0, 0);
     return nullptr;
   }
@@ -86,7 +91,7 @@ Symbol* Prog_addSymbol(SymbolTable* table, SymbolSpace space, const std::u16stri
   s->space = space;
   s->serial = ++table->counter;
   s->value.context = table->context;
-  table->byKey.emplace(std::move(key), s);
+  slot->second = s;
   table->bySerial.push_back(s);
   return s;
 }
