@@ -601,12 +601,13 @@ uint32_t stampOf(FormulaReader* r, const std::vector<Symbol*>* order) {
   return r->orderStamp;
 }
 
-// A cell on the compile path: marked in progress, its formula compiled.
+// A cell on a walk's path and the next of its precedents to look at.
 struct Visit {
   Symbol* cell;
   size_t next = 0;  // the next precedent to look at
 };
 
+// A cell on the compile path: marked in progress, its formula compiled.
 void enter(FormulaReader* r, std::vector<Visit>* path, Symbol* cell) {
   cell->mark = 1;
   if (cell->formula && !cell->formula->text.empty() && !Prog_hasCode(cell)) Parse_formula(r, cell);
@@ -682,12 +683,8 @@ void finishCell(std::vector<Symbol*>* order, Symbol* cell, bool root, bool freeC
 // Rebuilds order from root, every cell after what it depends on, with a
 // path of its own so that chains of any length are walked.
 void walkChain(FormulaReader* r, std::vector<Symbol*>* order, Symbol* root, bool freeConstants) {
-  struct Visit {
-    Symbol* cell;
-    size_t next;
-  };
   std::unordered_set<const Symbol*> visited{root};
-  std::vector<Visit> path{{root, 0}};
+  std::vector<Visit> path{Visit{root}};
   if (r->context->errorCount || stopped(r, "Dep_walkCell")) return;
   while (!path.empty() && r->context->errorCount == 0) {
     Visit& top = path.back();
@@ -700,7 +697,7 @@ void walkChain(FormulaReader* r, std::vector<Symbol*>* order, Symbol* root, bool
     Symbol* dep = cell->precedents[top.next];
     if ((Prog_hasCode(dep) || !dep->precedents.empty()) && visited.insert(dep).second) {
       if (stopped(r, "Dep_walkCell")) return;
-      path.push_back(Visit{dep, 0});  // walked first; its mark is read on the way back
+      path.push_back(Visit{dep});  // walked first; its mark is read on the way back
       continue;
     }
     if (dep->mark || (dep->formula && dep->formula->isVolatile)) cell->mark = 1;
