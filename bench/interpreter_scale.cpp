@@ -248,10 +248,10 @@ struct PairModel {
   bool ok = false;
 
   explicit PairModel(int n) : source(n) {
-    ctx->variables = Model_createVariableTable();
-    Model_addVariableRange(ctx->variables, RangeRef{1, 1, 1, static_cast<uint16_t>(n), 1}, kVarContinuous);
+    ctx->tables.variables = Model_createVariableTable();
+    Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, static_cast<uint16_t>(n), 1}, kVarContinuous);
     Model_addFunction(functions, 1, 2, 1, kRelMinimise, 0.0);
-    Reader_bindModel(reader, functions, ctx->variables);
+    Reader_bindModel(reader, functions, ctx->tables.variables);
     ProgBudget budget{};
     ok = Parse_compileModel(reader);
     Vm_initProgram(&program, ctx);

@@ -200,7 +200,7 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
     Val_assign(value, &stored->value);
     info->formula = stored->formula;
   }
-  const FunctionTable* functions = ea->context ? ea->context->functions : nullptr;
+  const FunctionTable* functions = ea->context ? ea->context->tables.functions : nullptr;
   if (functions && functions->activeSheetFormulasOnly && cell.sheet != ea->activeSheet) info->formula.clear();
   // A cell of an array formula: the block's formula, run once for the
   // whole block.

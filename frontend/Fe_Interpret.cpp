@@ -187,8 +187,9 @@ struct WorkbookSource : ReaderSource {
 // "Unknown function ! (sum, vlookup)": the status, and for an unknown
 // function the functions of the cell's chain that are not built.
 std::string reasonOf(EvalContext* ctx, const std::vector<Symbol*>& chain) {
-  std::string reason = Text_toUtf8(Vm_statusText(ctx->firstError) ? Vm_statusText(ctx->firstError) : u"");
-  if (ctx->firstError != kStatusUnknownFunction && ctx->firstError != kStatusUnsupportedFunction) return reason;
+  std::string reason = Text_toUtf8(Vm_statusText(ctx->errors.firstError) ? Vm_statusText(ctx->errors.firstError) : u"");
+  if (ctx->errors.firstError != kStatusUnknownFunction && ctx->errors.firstError != kStatusUnsupportedFunction)
+    return reason;
   std::set<std::string> names;
   for (const Symbol* s : chain)
     for (const Symbol* dep : s->precedents)
@@ -225,7 +226,7 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
     return nullptr;
   }
   EvalContext* ctx = in->ctx;
-  ctx->variables = Model_createVariableTable();
+  ctx->tables.variables = Model_createVariableTable();
   in->store = Prog_createSymbolTable(ctx);
   in->functions = Model_createFunctionTable();
   in->reader = Reader_create(ctx, in->store, &in->source);
@@ -246,7 +247,7 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
                         static_cast<uint16_t>(row + 1), kRelFree2, 0.0);
     }
   }
-  Reader_bindModel(in->reader, in->functions, ctx->variables);
+  Reader_bindModel(in->reader, in->functions, ctx->tables.variables);
   // Each cell compiles on its own so that one failure names its cell and
   // leaves the others; every cell joins one order, after what it reads, once.
   // A cell that failed inside another cell's compilation keeps its reason
@@ -260,12 +261,12 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
     }
     in->source.beyond.clear();
     const size_t before = in->order.size();
-    if (ctx->errorCount == 0) Parse_compileCell(in->reader, &in->order, root);
-    if (ctx->errorCount == 0) {
+    if (ctx->errors.errorCount == 0) Parse_compileCell(in->reader, &in->order, root);
+    if (ctx->errors.errorCount == 0) {
       item->leftChain.assign(1, root);
       continue;
     }
-    const CellRef at = ctx->errorCell.sheet ? ctx->errorCell : item->cell;
+    const CellRef at = ctx->errors.errorCell.sheet ? ctx->errors.errorCell : item->cell;
     const bool own = at.sheet == item->cell.sheet && at.row == item->cell.row && at.column == item->cell.column;
     // What this failed compile placed leaves the order, to be placed again
     // whole by the cells that read it.
@@ -273,7 +274,7 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
     for (Symbol* s : compiled) s->placed = 0;
     in->order.resize(before);
     std::string reason = "not compiled: " + reasonOf(ctx, compiled.empty() ? std::vector<Symbol*>{root} : compiled);
-    if (ctx->firstError == kStatusUndefinedIdentifier && !in->source.beyond.empty())
+    if (ctx->errors.firstError == kStatusUndefinedIdentifier && !in->source.beyond.empty())
       reason += " (" + in->source.beyond + " lies past the interpreter's rows and columns)";
     out->failures[keyOf(item->cell)] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
     if (root) in->failed[root] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
@@ -285,8 +286,8 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
       std::remove_if(in->order.begin(), in->order.end(), [&](Symbol* s) { return in->failed.count(s) > 0; }),
       in->order.end());
   Vm_initProgram(&in->program, ctx);
-  ctx->mode = kModeReal;
-  ctx->incremental = 0;
+  ctx->flags.mode = kModeReal;
+  ctx->flags.incremental = 0;
   return in;
 }
 
@@ -299,7 +300,7 @@ void runCell(FeInterpreter* in, Symbol* s) {
   Vm_clearErrors(ctx);
   in->program.currentCell = s;
   Vm_run(&in->program);
-  if (ctx->errorCount == 0 || ctx->firstError != kStatusOverflow) return;
+  if (ctx->errors.errorCount == 0 || ctx->errors.firstError != kStatusOverflow) return;
   Vm_clearErrors(ctx);
   if (s->value.kind != kValArray || !s->value.array) {
     Val_setError(&s->value, kErrNum);
@@ -326,7 +327,7 @@ int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out) {
       else if (in->failed.count(dep)) inherited = "reads a cell that was not compiled";
     }
     runCell(in, s);
-    if (ctx->errorCount > 0) evalFailures[s] = reasonOf(ctx, {s});
+    if (ctx->errors.errorCount > 0) evalFailures[s] = reasonOf(ctx, {s});
     else if (!inherited.empty()) evalFailures[s] = inherited;
   }
   for (ModelItem* item : in->functions->array) {

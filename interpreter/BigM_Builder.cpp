@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -187,7 +188,7 @@ bool writeRow(BigMBuilder* b, uint8_t construct, int32_t relation, bool bigM, ui
   item->bigM = m;
   b->reader->functions->pending.push_back(item);
   b->notes.push_back(BigMNote{construct, Prog_symbolCell(b->reader->current)});
-  return contextOf(b)->errorCount == 0;
+  return contextOf(b)->errors.errorCount == 0;
 }
 
 // (1 - b) * M, or b * M.
@@ -452,7 +453,7 @@ bool BigM_replaceCall(BigMBuilder* b, int16_t id, int32_t n, uint8_t* callStart,
     }
     default: break;
   }
-  if (!ok || !result || contextOf(b)->errorCount) return false;
+  if (!ok || !result || contextOf(b)->errors.errorCount) return false;
   replaceSource(b, callStart, result);
   *resultType = typeOfHelper(result);
   return true;
@@ -472,7 +473,7 @@ bool BigM_replaceComparison(BigMBuilder* b, uint8_t* leftStart, uint8_t* rightSt
     emitOp(b, kCodeSub);
     if (!greater) emitOp(b, kCodeNeg);
   };
-  if (!signRows(b, greater ? kBigMGreater : kBigMLess, bytes, difference, binary) || contextOf(b)->errorCount)
+  if (!signRows(b, greater ? kBigMGreater : kBigMLess, bytes, difference, binary) || contextOf(b)->errors.errorCount)
     return false;
   replaceSource(b, leftStart, binary);
   return true;
@@ -486,7 +487,7 @@ bool BigM_replaceProduct(BigMBuilder* b, uint8_t* leftStart, uint8_t* rightStart
   if (!y) return false;
   const Operand x{right, nullptr};
   if (!tieWhenSet(b, kBigMProduct, x, binary, y) || !tieWhenClear(b, kBigMProduct, nullptr, false, binary, y) ||
-      contextOf(b)->errorCount)
+      contextOf(b)->errors.errorCount)
     return false;
   replaceSource(b, leftStart, y);
   return true;
@@ -511,8 +512,8 @@ void collectCells(EvalContext* ctx, Symbol* root, std::vector<Symbol*>* order) {
   };
   std::unordered_set<const Symbol*> placed(order->begin(), order->end());
   std::vector<Visit> path{{root, 0}};
-  if (ctx->errorCount || stopped(ctx)) return;
-  while (!path.empty() && ctx->errorCount == 0) {
+  if (ctx->errors.errorCount || stopped(ctx)) return;
+  while (!path.empty() && ctx->errors.errorCount == 0) {
     Visit& top = path.back();
     if (top.next < top.cell->precedents.size()) {
       Symbol* dep = top.cell->precedents[top.next++];
@@ -538,7 +539,7 @@ bool BigM_finish(BigMBuilder* b) {
     item->leftChain.clear();
     collectCells(ctx, root, &item->leftChain);
     item->leftChain.push_back(root);
-    if (ctx->errorCount) return false;
+    if (ctx->errors.errorCount) return false;
   }
   return true;
 }
@@ -550,5 +551,6 @@ const BigMNote* BigM_noteOf(const BigMBuilder* b, int32_t k) {
 const char* BigM_constructName(uint8_t construct) {
   static const char* const names[] = {"",    "IF",  "NOT", "AND",        "OR",        "MAX",
                                       "MIN", "ABS", "comparison", "comparison", "product"};
+  static_assert(std::size(names) == kBigMProduct + 1, "one name per construct");
   return construct <= kBigMProduct ? names[construct] : "";
 }

@@ -108,7 +108,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
     const uint8_t columns = static_cast<uint8_t>(range.lastColumn - range.firstColumn + 1);
     if (Val_makeArray(&s->value, rows, columns) != 0) return;
     std::vector<Symbol*> blocks;  // the array blocks the range meets
-    for (uint16_t i = 0; i < rows && r->context->errorCount == 0; ++i) {
+    for (uint16_t i = 0; i < rows && r->context->errors.errorCount == 0; ++i) {
       for (uint8_t j = 0; j < columns; ++j) {
         const CellRef cell{range.sheet, static_cast<uint16_t>(range.firstRow + i),
                            static_cast<uint8_t>(range.firstColumn + j)};
@@ -150,14 +150,14 @@ FormulaReader* Reader_create(EvalContext* ctx, SymbolTable* store, ReaderSource*
   r->source = source;
   r->store = store;
   Lex_init(&r->lexer, ctx);
-  ctx->codeStore = store;
-  ctx->reader = r;
+  ctx->tables.codeStore = store;
+  ctx->tables.reader = r;
   return r;
 }
 
 void Reader_destroy(FormulaReader* reader) {
   if (!reader) return;
-  if (reader->context && reader->context->reader == reader) reader->context->reader = nullptr;
+  if (reader->context && reader->context->tables.reader == reader) reader->context->tables.reader = nullptr;
   BigM_destroy(reader->bigM);
   Lex_destroy(&reader->lexer);
   delete reader;
@@ -166,8 +166,8 @@ void Reader_destroy(FormulaReader* reader) {
 bool Reader_bindModel(FormulaReader* r, FunctionTable* functions, VariableTable* variables, uint32_t options) {
   r->functions = functions;
   r->variables = variables;
-  r->context->functions = functions;
-  r->context->variables = variables;
+  r->context->tables.functions = functions;
+  r->context->tables.variables = variables;
   r->randomCalls = 0;
   if ((options & kReaderBigM) && !r->bigM && !(r->bigM = BigM_init(r))) return false;
   return Model_buildItemArray(functions);
@@ -368,7 +368,7 @@ int32_t call(FormulaReader* r) {
       argStarts.push_back(codePosition(r));
       const int32_t type = r->token == kTokComma || r->token == kTokClose ? missingArgument(r) : comparison(r);
       ++n;
-      if (type > kTypeAny && r->context->errorCount == 0) {
+      if (type > kTypeAny && r->context->errors.errorCount == 0) {
         Vm_raise(r->context, kStatusTypeMismatch, "param", currentCell(r).sheet, currentCell(r).row,
                  currentCell(r).column);
       }
@@ -386,7 +386,7 @@ int32_t call(FormulaReader* r) {
     raiseAt(r, kStatusWrongArgumentCount, currentCell(r));
     return kTypeFailed;
   }
-  if (r->context->errorCount) return kTypeFailed;
+  if (r->context->errors.errorCount) return kTypeFailed;
   int32_t replaced = kTypeAny;
   if (r->bigM && !failed && BigM_replaceCall(r->bigM, fn.id, n, callStart, argStarts, &replaced)) {
     r->zeroOperand = false;
@@ -484,7 +484,7 @@ int32_t multiplicative(FormulaReader* r) {
     emit(r, op == kTokMul ? kCodeMul : kCodeDiv);
     product = true;
   }
-  if (!product || !anyZero || type == kTypeFailed || r->context->errorCount) return type;
+  if (!product || !anyZero || type == kTypeFailed || r->context->errors.errorCount) return type;
   r->code->cursor = start;
   std::fill(start, r->code->start + r->code->capacity, uint8_t{0});
   Symbol* s = Prog_addSymbol(r->store, kSpaceLiteral, u"0", u"");
@@ -528,7 +528,7 @@ int32_t comparison(FormulaReader* r) {
     if (!r->bigM || type == kTypeFailed || !BigM_replaceComparison(r->bigM, leftStart, rightStart, op)) emit(r, op);
   }
   if (r->token == kTokEnd) emit(r, kCodeEnd);
-  if (r->token != kTokComma && r->token != kTokClose && r->token != kTokEnd && r->context->errorCount == 0) {
+  if (r->token != kTokComma && r->token != kTokClose && r->token != kTokEnd && r->context->errors.errorCount == 0) {
     raiseAt(r, kStatusUnexpectedEnd, currentCell(r));
     return kTypeFailed;
   }
@@ -560,7 +560,7 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
   r->loneExternal = false;
   if (next(r) == kTokEq) next(r);
   int32_t type = comparison(r);
-  if (r->token != kTokEnd && r->context->errorCount == 0) refuseStray(r, cell);
+  if (r->token != kTokEnd && r->context->errors.errorCount == 0) refuseStray(r, cell);
   if (type == kTypeFailed || (r->loneExternal && type != kTypeExternal)) {
     const CellRef at = placeOf(cell);
     Vm_raise(r->context, kStatusTypeMismatch, "Parse_formula", at.sheet, at.row, at.column);
@@ -568,7 +568,7 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
   }
   const CellRef at = placeOf(cell);
   Vm_setErrorCell(r->context, at.sheet, at.row, at.column);
-  if (type == kTypeExternal || r->context->errorCount) {
+  if (type == kTypeExternal || r->context->errors.errorCount) {
     Code_free(f->code);
     delete f->code;
     f->code = nullptr;
@@ -617,14 +617,14 @@ void enter(FormulaReader* r, std::vector<Visit>* path, Symbol* cell) {
 }  // namespace
 
 void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
-  if (!cell || r->context->errorCount || stopped(r, "Parse_compileCell")) return;
+  if (!cell || r->context->errors.errorCount || stopped(r, "Parse_compileCell")) return;
   const uint32_t stamp = stampOf(r, order);
   std::vector<Visit> path;
   enter(r, &path, cell);
   while (!path.empty()) {
     Visit& top = path.back();
     Symbol* at = top.cell;
-    if (r->context->errorCount == 0 && top.next < at->precedents.size()) {
+    if (r->context->errors.errorCount == 0 && top.next < at->precedents.size()) {
       Symbol* dep = at->precedents[top.next++];
       if (dep->mark) {
         // The cell closes a cycle: report it, the one reached last.
@@ -650,7 +650,7 @@ bool Parse_compileModel(FormulaReader* r) {
   FunctionTable* t = r->functions;
   for (size_t i = 0; i < t->array.size(); ++i) {
     ModelItem* item = t->array[i];
-    r->context->currentFunction = static_cast<int32_t>(i);
+    r->context->position.currentFunction = static_cast<int32_t>(i);
     Model_showProgress(r->context, kProgressParsing, static_cast<int32_t>(i));
     if (item->cell.sheet > 0 && item->cell.row > 0 && item->cell.column > 0)
       Parse_compileCell(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
@@ -658,7 +658,7 @@ bool Parse_compileModel(FormulaReader* r) {
       Parse_compileCell(r, &item->rightChain, Parse_cellSymbol(r, item->rhsCell));
     else if (!item->rhsText.empty())
       Parse_compileCell(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
-    if (r->context->errorCount) return false;
+    if (r->context->errors.errorCount) return false;
   }
   return !r->bigM || BigM_finish(r->bigM);
 }
@@ -685,8 +685,8 @@ void finishCell(std::vector<Symbol*>* order, Symbol* cell, bool root, bool freeC
 void walkChain(FormulaReader* r, std::vector<Symbol*>* order, Symbol* root, bool freeConstants) {
   std::unordered_set<const Symbol*> visited{root};
   std::vector<Visit> path{Visit{root}};
-  if (r->context->errorCount || stopped(r, "Dep_walkCell")) return;
-  while (!path.empty() && r->context->errorCount == 0) {
+  if (r->context->errors.errorCount || stopped(r, "Dep_walkCell")) return;
+  while (!path.empty() && r->context->errors.errorCount == 0) {
     Visit& top = path.back();
     Symbol* cell = top.cell;
     if (top.next == cell->precedents.size()) {
@@ -726,7 +726,7 @@ bool Parse_pruneModel(FormulaReader* r, bool freeConstants) {
     pruneChain(r, &item->leftChain, freeConstants);
     pruneChain(r, &item->rightChain, freeConstants);
     Model_showProgress(r->context, kProgressOptimizing, static_cast<int32_t>(i));
-    if (r->context->errorCount) return false;
+    if (r->context->errors.errorCount) return false;
   }
   return !r->bigM || BigM_finish(r->bigM);
 }

@@ -3,11 +3,11 @@
 #include "interpreter/Vm_Machine.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cstdlib>
 #include <vector>
 
 #include "arithmetic/operators/Op_Operators.h"
+#include "base/Chk_Assert.h"
 #include "interpreter/Code_Segment.h"
 #include "interpreter/Fn_Dispatch.h"
 #include "interpreter/Fn_Table.h"
@@ -60,7 +60,7 @@ Value applyOperator(Program* p, uint32_t op, const Value& x, const Value& y) {
     case kCodeNe: return Op_ne(x, y);
     default:
       Vm_raise(ctxOf(p), kStatusInvalidOperation, "Vm_applyOperator", 0, 0, 0);
-      return *Val_setNumber(ctxOf(p)->result, 0.0);
+      return *Val_setNumber(ctxOf(p)->buffers.result, 0.0);
   }
 }
 
@@ -123,10 +123,10 @@ void pushResult(Program* p, Value* v) {
 // slot's former payload becomes the context's scratch, nothing is copied.
 void pushTaken(Program* p, const Value& r) {
   Value* slot = &p->stack[++p->top];
-  Value* result = ctxOf(p)->result;
+  Value* result = ctxOf(p)->buffers.result;
   if (result && r.kind == result->kind && r.payload == result->payload) Val_take(slot, result);
   else Val_assign(slot, &r);
-  assert(!slot->payload || !result || slot->payload != result->payload);
+  CORVAN_ASSERT(!slot->payload || !result || slot->payload != result->payload);
   if (slot->source) {
     std::free(slot->source);
     slot->source = nullptr;
@@ -301,7 +301,7 @@ void gatherRange(Symbol* s) {
 }
 
 bool needsEvaluation(const Program* p, const Symbol* s) {
-  if (s->formula->isVolatile || ctxOf(p)->incremental == 0) return true;
+  if (s->formula->isVolatile || ctxOf(p)->flags.incremental == 0) return true;
   if (s->mark) return false;
   if (s->name.size() > 1 && s->name[1] == u'0') return true;
   for (const Symbol* dep : s->precedents)
@@ -370,9 +370,9 @@ void Vm_initProgram(Program* p, EvalContext* ctx) {
   p->top = p->highWater = -1;
   p->arrayDepth = 0;
   p->currentCell = p->lastCell = nullptr;
-  p->codeStore = ctx->codeStore;
-  p->variables = ctx->variables;
-  p->functions = ctx->functions;
+  p->codeStore = ctx->tables.codeStore;
+  p->variables = ctx->tables.variables;
+  p->functions = ctx->tables.functions;
 }
 
 void Vm_releaseProgram(Program* p) {
@@ -458,7 +458,7 @@ Value* Vm_execute(Program* p) {
   p->arrayDepth = 0;
   decodeNext(p);
   while (p->op != kCodeEnd) {
-    if (ctxOf(p)->errorCount != 0) break;
+    if (ctxOf(p)->errors.errorCount != 0) break;
     execute(p);
     decodeNext(p);
   }
@@ -473,8 +473,8 @@ void Vm_run(Program* p) {
     Vm_raise(ctx, kStatusInterrupt, "Vm_run", 0, 0, 0);
     return;
   }
-  ctx->currentSymbol = s;
-  ctx->currentCell = Prog_symbolCell(s);
+  ctx->position.currentSymbol = s;
+  ctx->position.currentCell = Prog_symbolCell(s);
   if (!Prog_hasCode(s)) {
     gatherRange(s);
     return;

@@ -4,7 +4,6 @@
 #include "arithmetic/operators/Op_Operators.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -25,6 +24,7 @@
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
+#include "base/Chk_Assert.h"
 #include "values/DegVec_Payload.h"
 #include "values/Model_StructureInfo.h"
 #include "values/Text_Convert.h"
@@ -45,7 +45,7 @@ EvalContext* contextOf(const Value& x, const Value& y) { return x.context ? x.co
 // The context's result, or a private one for values bound to no context.
 Value* resultOf(EvalContext* ctx) {
   thread_local Value loose{};
-  if (ctx && ctx->result) return ctx->result;
+  if (ctx && ctx->buffers.result) return ctx->buffers.result;
   loose.context = nullptr;
   return &loose;
 }
@@ -62,8 +62,10 @@ Value error(EvalContext* ctx, uint32_t code) { return finish(Val_setError(result
 // A result beyond the doubles is "#num!", as the worksheet shows it, and
 // raises status 26 at the current cell.
 Value overflow(EvalContext* ctx) {
-  if (ctx)
-    Vm_raise(ctx, kStatusOverflow, "Op_arith", ctx->currentCell.sheet, ctx->currentCell.row, ctx->currentCell.column);
+  if (ctx) {
+    const CellRef& at = ctx->position.currentCell;
+    Vm_raise(ctx, kStatusOverflow, "Op_arith", at.sheet, at.row, at.column);
+  }
   return error(ctx, kErrNum);
 }
 
@@ -78,8 +80,8 @@ Value number(EvalContext* ctx, int32_t kind, double x) {
 Value boolean(EvalContext* ctx, bool b) { return finish(Val_setBool(resultOf(ctx), b ? 1 : 0)); }
 
 void checkScaling(EvalContext* ctx, double a, double b) {
-  if (!ctx || ctx->scalingCheck != 1 || !ctx->structure) return;
-  Model_checkScaling(ctx->structure, a, b, ctx->currentCell);
+  if (!ctx || ctx->flags.scalingCheck != 1 || !ctx->tables.structure) return;
+  Model_checkScaling(ctx->tables.structure, a, b, ctx->position.currentCell);
 }
 
 // The larger kind of the two, but a number at least: arithmetic on booleans
@@ -105,7 +107,7 @@ bool isDeg(const Value& v) { return v.kind == kValDegVec; }
 Value degCopy(EvalContext* ctx, const Value& v, bool independent) {
   Value* r = resultOf(ctx);
   if (r->payload != v.payload || r->kind != v.kind) Val_assign(r, &v);
-  ++ctx->tapeCount;
+  ++ctx->buffers.tapeCount;
   if (independent && r->kind == kValDegVec && r->payload) {
     DegVec* d = static_cast<DegVec*>(r->payload);
     for (int32_t k = 1; k <= d->n; ++k) d->classes[k] = 0;
@@ -181,20 +183,20 @@ bool adoptScratch(Value* v, int32_t kind, T* scratch) {
   T* held = static_cast<T*>(v->payload);
   if (held->capacity < scratch->capacity) return false;
   std::swap(*held, *scratch);
-  assert(!held->gradient || held->gradient != scratch->gradient);
+  CORVAN_ASSERT(!held->gradient || held->gradient != scratch->gradient);
   return true;
 }
 
 // Symbolic texts are never moved: they are copied with their values.
 bool adoptGrad(Value* v, const GradValue* r, EvalContext* ctx) {
-  GradValue* scratch = ctx ? ctx->gradBuffer : nullptr;
-  if (!scratch || ctx->symbolic || !r->gradient || r->gradient != scratch->gradient || scratch->valueText) return false;
+  GradValue* scratch = ctx ? ctx->buffers.gradBuffer : nullptr;
+  if (!scratch || ctx->flags.symbolic || !r->gradient || r->gradient != scratch->gradient || scratch->valueText) return false;
   const auto* held = v->kind == kValGrad ? static_cast<const GradValue*>(v->payload) : nullptr;
   return held && !held->valueText && !held->partialTexts && adoptScratch(v, kValGrad, scratch);
 }
 
 bool adoptHess(Value* v, const HessValue* r, EvalContext* ctx) {
-  HessValue* scratch = ctx ? ctx->hessBuffer : nullptr;
+  HessValue* scratch = ctx ? ctx->buffers.hessBuffer : nullptr;
   return scratch && r->hessian && r->hessian == scratch->hessian && adoptScratch(v, kValHess, scratch);
 }
 
@@ -509,16 +511,16 @@ Value compare(const Value& x, const Value& y, int32_t rel) {
   if (isError(x)) return copyOf(resultOf(ctx), x);
   if (isError(y)) return copyOf(resultOf(ctx), y);
   if (x.kind == kValDegDag || y.kind == kValDegDag) {
-    if (ctx->nonSmoothAllowed == 1) DegDag_nonlin2Result(&x, &y);
+    if (ctx->flags.nonSmoothAllowed == 1) DegDag_nonlin2Result(&x, &y);
     else DegDag_nonsmooth2(&x, &y, true);
     return *resultOf(ctx);
   }
   if (isDeg(x) || isDeg(y)) {
-    if (ctx->nonSmoothAllowed == 1) DegVec_nonlin2(&x, &y);
+    if (ctx->flags.nonSmoothAllowed == 1) DegVec_nonlin2(&x, &y);
     else DegVec_nonsmooth2(&x, &y, true);
     return *resultOf(ctx);
   }
-  if (ctx && ctx->nonSmoothAllowed == 0 && (x.kind >= kValGrad || y.kind >= kValGrad)) {
+  if (ctx && ctx->flags.nonSmoothAllowed == 0 && (x.kind >= kValGrad || y.kind >= kValGrad)) {
     Vm_raise(ctx, kStatusNonSmoothSpecial, "compare", 0, 0, 0);
     return error(ctx, kErrValue);
   }

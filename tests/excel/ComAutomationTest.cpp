@@ -118,7 +118,7 @@ TEST_F(ComTest, EveryUsedRangeOfEveryDataWorkbookReadsBack) {
     }
   }
   EXPECT_GE(books, 128);  // every workbook of the data folders, the subfolders' too
-  EXPECT_EQ(ctx->errorCount, 0);
+  EXPECT_EQ(ctx->errors.errorCount, 0);
 }
 
 // The reader's source reads each sheet's cells once per load: cells of two

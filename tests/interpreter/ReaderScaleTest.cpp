@@ -9,7 +9,7 @@
 #include <string>
 #include <tuple>
 
-#include "SheetSource.h"
+#include "tests/support/SheetSource.h"
 #include "values/Vm_Status.h"
 
 namespace {
@@ -52,14 +52,14 @@ TEST(ReaderScale, AnArrayBlockIsOneSymbolRunOnce) {
   source.set("c1", "=b1+b2*10+b3*100");
   source.set("c2", "=SUM(b1:b3)");
   EvalContext* ctx = Vm_createContext();
-  ctx->variables = Model_createVariableTable();
+  ctx->tables.variables = Model_createVariableTable();
   SymbolTable* store = Prog_createSymbolTable(ctx);
   FunctionTable* functions = Model_createFunctionTable();
   FormulaReader* reader = Reader_create(ctx, store, &source);
   Model_addFunction(functions, 1, 3, 1, kRelFree2, 0.0);
   Model_addFunction(functions, 1, 3, 2, kRelFree2, 0.0);
-  Reader_bindModel(reader, functions, ctx->variables);
-  ASSERT_TRUE(Parse_compileModel(reader)) << int(ctx->firstError);
+  Reader_bindModel(reader, functions, ctx->tables.variables);
+  ASSERT_TRUE(Parse_compileModel(reader)) << int(ctx->errors.firstError);
   EXPECT_EQ(codeSymbols(store), 3);  // the block, c1 and c2
   EXPECT_EQ(Prog_countFormulaCells(store), 5);
   // The range b1:b3 reads the block itself, not its cells one by one.
@@ -69,8 +69,8 @@ TEST(ReaderScale, AnArrayBlockIsOneSymbolRunOnce) {
   EXPECT_EQ(range->precedents[0]->space, kSpaceBlock);
   Program program{};
   Vm_initProgram(&program, ctx);
-  ctx->mode = kModeReal;
-  ctx->incremental = 0;
+  ctx->flags.mode = kModeReal;
+  ctx->flags.incremental = 0;
   const Value* c1 = Prog_runChain(&program, functions->array[0]->leftChain);
   ASSERT_NE(c1, nullptr);
   EXPECT_DOUBLE_EQ(c1->number, 2 + 40 + 600);
@@ -90,7 +90,7 @@ TEST(ReaderScale, ALongChainCompilesInOrder) {
   Workbench w;
   w.sheet.set("a1", "1");
   for (int row = 2; row <= kCells; ++row) w.sheet.set("a" + std::to_string(row), "=a" + std::to_string(row - 1) + "+1");
-  ASSERT_TRUE(w.compile({("a" + std::to_string(kCells)).c_str()})) << int(w.ctx->firstError);
+  ASSERT_TRUE(w.compile({("a" + std::to_string(kCells)).c_str()})) << int(w.ctx->errors.firstError);
   const auto& chain = w.item(0)->leftChain;
   ASSERT_EQ(chain.size(), static_cast<size_t>(kCells - 1));
   EXPECT_EQ(chain.front(), w.cell("a2"));
@@ -104,15 +104,15 @@ TEST(ReaderScale, ALongChainCompilesInOrder) {
 TEST(ReaderScale, ALinearisedLongChainKeepsEveryCellOnce) {
   constexpr int kCells = 60000;
   Workbench w;
-  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
-  Model_getVariable(w.ctx->variables, 1)->bounds = Interval{-5, 5};
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+  Model_getVariable(w.ctx->tables.variables, 1)->bounds = Interval{-5, 5};
   w.sheet.set("a1", "0");
   w.sheet.set("b1", "=a1+1");
   for (int row = 2; row <= kCells; ++row) w.sheet.set("b" + std::to_string(row), "=b" + std::to_string(row - 1) + "+1");
   w.sheet.set("c1", "=ABS(b" + std::to_string(kCells) + ")");
   Model_addFunction(w.functions, 1, 3, 1, kRelMinimise, 0.0);
-  ASSERT_TRUE(Reader_bindModel(w.reader, w.functions, w.ctx->variables, kReaderBigM));
-  ASSERT_TRUE(Parse_compileModel(w.reader)) << int(w.ctx->firstError);
+  ASSERT_TRUE(Reader_bindModel(w.reader, w.functions, w.ctx->tables.variables, kReaderBigM));
+  ASSERT_TRUE(Parse_compileModel(w.reader)) << int(w.ctx->errors.firstError);
   const ModelItem* objective = w.functions->array.back();
   std::set<const Symbol*> distinct(objective->leftChain.begin(), objective->leftChain.end());
   EXPECT_EQ(distinct.size(), objective->leftChain.size());
@@ -125,14 +125,14 @@ TEST(ReaderScale, ALinearisedLongChainKeepsEveryCellOnce) {
 TEST(ReaderScale, PruningALongChainKeepsItsCellsInOrder) {
   constexpr int kCells = 60000;
   Workbench w;
-  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
   w.sheet.set("a1", "0");
   w.sheet.set("b1", "=a1+1");
   for (int row = 2; row <= kCells; ++row) w.sheet.set("b" + std::to_string(row), "=b" + std::to_string(row - 1) + "+1");
   w.sheet.set("c1", "=2*3");
   w.sheet.set("d1", "=b" + std::to_string(kCells) + "+c1");
   ASSERT_TRUE(w.compile({"d1"}));
-  ASSERT_TRUE(Parse_pruneModel(w.reader, true)) << int(w.ctx->firstError);
+  ASSERT_TRUE(Parse_pruneModel(w.reader, true)) << int(w.ctx->errors.firstError);
   const auto& chain = w.item(0)->leftChain;
   ASSERT_EQ(chain.size(), static_cast<size_t>(kCells + 1));
   EXPECT_EQ(chain.front(), w.cell("b1"));

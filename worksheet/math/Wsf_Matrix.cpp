@@ -83,9 +83,9 @@ bool plainElement(const Value* x, const Value* y, int32_t i, int32_t j, Value* c
 // a result of its shape.
 bool structureHooks(Value* result, const Value* a, bool shaped) {
   EvalContext* ctx = a->context;
-  if (!ctx || (ctx->mode != kModeDegDag && ctx->mode != kModeDegVec)) return false;
+  if (!ctx || (ctx->flags.mode != kModeDegDag && ctx->flags.mode != kModeDegVec)) return false;
   if (!DegDag_markArgShaped(a, shaped) && !DegVec_markArgShaped(a, shaped)) return false;
-  Wsf_from(result, *ctx->result);
+  Wsf_from(result, *ctx->buffers.result);
   return true;
 }
 
@@ -142,7 +142,7 @@ Value* Wsf_mmult(Value* result, const Value* a, const Value* b) {
   }
   // Rows and columns of plain numbers multiply in doubles, unless additions
   // are being checked for their scaling.
-  const bool checked = result->context && result->context->scalingCheck == 1;
+  const bool checked = result->context && result->context->flags.scalingCheck == 1;
   const std::vector<char> plainRow = plainLines(x, false), plainColumn = plainLines(y, true);
   for (int32_t i = 0; i < rows; ++i)
     for (int32_t j = 0; j < columns; ++j) {
