@@ -190,7 +190,8 @@ bool adoptScratch(Value* v, int32_t kind, T* scratch) {
 // Symbolic texts are never moved: they are copied with their values.
 bool adoptGrad(Value* v, const GradValue* r, EvalContext* ctx) {
   GradValue* scratch = ctx ? ctx->buffers.gradBuffer : nullptr;
-  if (!scratch || ctx->flags.symbolic || !r->gradient || r->gradient != scratch->gradient || scratch->valueText) return false;
+  if (!scratch || ctx->flags.symbolic || !r->gradient || r->gradient != scratch->gradient || scratch->valueText)
+    return false;
   const auto* held = v->kind == kValGrad ? static_cast<const GradValue*>(v->payload) : nullptr;
   return held && !held->valueText && !held->partialTexts && adoptScratch(v, kValGrad, scratch);
 }
