@@ -7,6 +7,7 @@
 
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
+#include "platform/xlcall/Xlc_Internal.h"
 
 namespace {
 
@@ -50,6 +51,22 @@ bool numberOf(Workbook* wb, int sheet, const std::string& name, double* out) {
   return v.kind == CellKind::Number;
 }
 
+// A range the library's references can hold (kXlcRows rows, kXlcCols
+// columns); else a fault naming the name, the limit and the first cell past it.
+bool withinReferences(Workbook* wb, const CellRange& a, const std::string& name, std::vector<std::string>* faults) {
+  if (a.row2 < kXlcRows && a.col2 < kXlcCols) return true;
+  const bool wide = a.col2 >= kXlcCols;
+  std::string lastColumn = Wb_a1(0, kXlcCols - 1);  // "IV1"
+  lastColumn.pop_back();
+  const std::string limit = wide ? "the " + std::to_string(kXlcCols) + " columns (to " + lastColumn + ")"
+                                 : "the " + std::to_string(kXlcRows) + " rows";
+  const int row = wide ? a.row1 : kXlcRows, col = wide ? kXlcCols : a.col1;
+  faults->push_back(quoted(name) + " (" + Fe_rangeName(wb, a) + ") reaches past " + limit +
+                    " that the library's references hold: " + Fe_cellName(wb, a.sheet, row, col) +
+                    " is the first cell beyond");
+  return false;
+}
+
 // A single-area reference on the model's sheet, else a fault.
 bool oneArea(Workbook* wb, const CalcEvalResult& r, const std::string& name, int sheet,
              std::vector<std::string>* faults, CellRange* out) {
@@ -63,7 +80,7 @@ bool oneArea(Workbook* wb, const CalcEvalResult& r, const std::string& name, int
     return false;
   }
   *out = r.areas[0];
-  return true;
+  return withinReferences(wb, *out, name, faults);
 }
 
 void readObjective(Workbook* wb, FeModel* m) {
@@ -150,6 +167,7 @@ void readVariables(Workbook* wb, FeModel* m) {
                             wb->sheets[a.sheet]->name + "', the model is on '" + wb->sheets[m->sheet]->name + "'");
         return;
       }
+      if (!withinReferences(wb, a, name, &m->faults)) return;
       checkVariableCells(wb, a, m);
       m->variables.push_back(a);
     }

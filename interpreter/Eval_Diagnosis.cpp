@@ -153,7 +153,9 @@ bool convexityStage(EvalContext* ctx, const DiagnosisRequest& request, Diagnosis
     Model_showProgress(ctx, kProgressConvexity, i + 1);
     const ModelItem* item = f->array[static_cast<size_t>(i)];
     int32_t cls = kCurvAffine;
-    if (s->functionClasses[i] <= kDegLinear) cls = kCurvAffine;
+    // What an unknown function does to its arguments is not known.
+    if (s->functionClasses[i] == kDegUnknownFunction) cls = kCurvUnknown;
+    else if (s->functionClasses[i] <= kDegLinear) cls = kCurvAffine;
     else if (item->relation == kRelEqual) cls = kCurvIndefinite;
     else if (!Cvx_testFunction(tester, i, true, &cls, true)) cls = kCurvUnknown;
     s->convexity[i] = cls + 1;
@@ -283,6 +285,7 @@ void tallyPair(StructureInfo* s, int32_t i, int32_t j, int32_t c, bool isObj, in
     case kDegUnknownFunction:
       exceeds = true;
       *level = kLevelUnknownFunctions;
+      raise(kDegUnknownFunction);
       --counts[isObj ? DiagObjectiveDependencies : DiagConstraintDependencies];
       break;
     default: break;
@@ -310,12 +313,12 @@ void countClasses(StructureInfo* s, int32_t nx) {
   for (int32_t j = 0; j < nx; ++j) {
     counts[DiagLinearVariables] += s->variableClasses[j] == kDegLinear;
     counts[DiagQuadraticVariables] += s->variableClasses[j] == kDegQuadratic;
-    counts[DiagSmoothVariables] += s->variableClasses[j] != kDegNonSmooth;
+    counts[DiagSmoothVariables] += s->variableClasses[j] < kDegNonSmooth;
   }
   for (int32_t i = 0; i < s->functionCount; ++i) {
     counts[DiagLinearFunctions] += s->functionClasses[i] == kDegLinear;
     counts[DiagQuadraticFunctions] += s->functionClasses[i] == kDegQuadratic;
-    counts[DiagSmoothFunctions] += s->functionClasses[i] != kDegNonSmooth;
+    counts[DiagSmoothFunctions] += s->functionClasses[i] < kDegNonSmooth;
   }
 }
 

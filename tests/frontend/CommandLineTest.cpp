@@ -246,6 +246,9 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
        "\"solver_adj\" does not refer to cells"},
       {"variables on two sheets", [](Plan* p) { p->set("solver_adj1", "Other!$B$2"); }, "status 13",
        "the variable cells are on two sheets: \"solver_adj1\" refers to 'Other'"},
+      {"variables past column IV", [](Plan* p) { p->set("solver_adj", "Plan!$B$2:$IX$2"); }, "status 13",
+       "\"solver_adj\" (Plan!B2:IX2) reaches past the 256 columns (to IV) that the library's references hold: "
+       "Plan!IW2 is the first cell beyond"},
       {"relation out of range", [](Plan* p) { p->set("solver_rel1", "12"); }, "status 13",
        "the relation \"solver_rel1\" of constraint 1 is missing or out of range (1 to 11)"},
       {"relation code 0", [](Plan* p) { p->set("solver_rel1", "0"); }, "status 13",
@@ -459,7 +462,8 @@ TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) 
         "function 8 B9 min: linear"},
        {"mtr=1"}},
       {"unknown function", "=B2+C2", "1", "=NOSUCHFN(B2)+C2", "2",
-       {"model level 6: unknown functions", "above the declared type: 1"}, {}},
+       {"model level 6: unknown functions", "above the declared type: 1", "convexity: undecided",
+        "function 2 B9 min: unknown function, unknown"}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
