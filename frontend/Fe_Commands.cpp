@@ -18,8 +18,10 @@ namespace {
 // `Solve` action codes the front end uses.
 enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, ActDiagnose = 7, ActList = 8 };
 
-// The library's status for a model or options it refuses.
+// The library's status for a model or options it refuses, and for a model
+// (or workbook) it could not read.
 constexpr int StatusRefused = 8;
+constexpr int StatusUnreadable = 13;
 
 // Statuses that mean a solution was found and written; statuses of a run
 // stopped early, which leave a solution only when the point is feasible.
@@ -89,9 +91,11 @@ bool refusedCommandLineOption(const FeArgs& a) {
 // up to two per constraint cell (its row and a bound row).
 int resultRows(const FeModel& m) { return 1 + Fe_variableCells(m) + 2 * Fe_constraintCells(m); }
 
-// Why the run left no solution, in words.
+// Why the run left no solution, in words: the model's faults when the
+// library could not read it (or did not run), else what the cells show.
 void explainFailure(Workbook* wb, const FeModel& m, int status) {
-  if (!m.faults.empty()) {
+  bool unread = status == StatusRefused || status == StatusUnreadable || status < 0;
+  if (!m.faults.empty() && unread) {
     std::fprintf(stderr, "corvan: the model cannot be solved:\n");
     printFaults(m);
     return;
@@ -130,7 +134,10 @@ int saveIfAsked(FeSession* s, const FeArgs& a, int rc) {
     return rc;
   }
   std::string error;
-  if (Xlsx_save(s->book, a.out, &error)) return rc;
+  std::vector<std::string> notes;
+  bool saved = Xlsx_save(s->book, a.out, &error, &notes);
+  for (const std::string& note : notes) std::fprintf(stderr, "corvan: warning: %s\n", note.c_str());
+  if (saved) return rc;
   std::fprintf(stderr, "corvan: %s\n", error.c_str());
   return FeExitUsage;
 }
@@ -226,8 +233,9 @@ int Fe_solve(const FeArgs& a) {
   int status = Fe_action(&s, ActSolve);
   Fe_endProgress();
   std::printf("status %d: %s\n", status, Fe_statusMeaning(status));
-  bool solution = (isSolutionStatus(status) || isStopStatus(status)) && m.faults.empty() &&
-                  Fe_pointIsFeasible(s.book, m);
+  // The library's verdict: a solution it reports is one; a run it stopped
+  // left one when the point satisfies the constraints.
+  bool solution = isSolutionStatus(status) || (isStopStatus(status) && Fe_pointIsFeasible(s.book, m));
   bool reportsMade = true;
   if (solution) {
     Fe_printResults(s.book, m, engine);
@@ -276,9 +284,9 @@ int Fe_analyse(const FeArgs& a) {
   FeSession s;
   if (!openAndPrepare(&s, a)) return FeExitUsage;
   // Unless asked otherwise: diagnose with the convexity test, per function.
-  for (const auto& [name, value] : {std::pair<const char*, const char*>{"solver_mda", "3"}, {"solver_rdp", "1"}})
-    if (std::none_of(a.options.begin(), a.options.end(), [&](const auto& o) { return o.first == name; }))
-      Fe_setModelOption(&s, name, value);
+  for (const auto& option : {std::pair<const char*, const char*>{"solver_mda", "3"}, {"solver_rdp", "1"}})
+    if (std::none_of(a.options.begin(), a.options.end(), [&](const auto& o) { return o.first == option.first; }))
+      Fe_setModelOption(&s, option.first, option.second);
   FeModel m = Fe_readModel(s.book, s.book->activeSheet);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   int rc = FeExitSolution;
@@ -291,7 +299,7 @@ int Fe_analyse(const FeArgs& a) {
     if (action == ActAnalyse) printAnalysis(status, Fe_resultRows(&s));
     else if (status == 0) Fe_printDiagnosis(Fe_resultValues(&s));
   }
-  if (rc != FeExitSolution && !m.faults.empty()) explainFailure(s.book, m, 0);
+  if (rc != FeExitSolution && !m.faults.empty()) explainFailure(s.book, m, -1);
   Fe_close(&s);
   return rc;
 }

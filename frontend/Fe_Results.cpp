@@ -81,7 +81,8 @@ std::string rhsText(Workbook* wb, const FeConstraint& c, const FeConstraintRow& 
     int k = (row.row - c.lhs.row1) * (c.lhs.col2 - c.lhs.col1 + 1) + (row.col - c.lhs.col1);
     int width = r.col2 - r.col1 + 1;
     int rr = one ? r.row1 : r.row1 + k / width, cc = one ? r.col1 : r.col1 + k % width;
-    return Fe_shownValue(wb, r.sheet, rr, cc) + " (" + Wb_a1(rr, cc) + ")";
+    std::string where = r.sheet == c.lhs.sheet ? Wb_a1(rr, cc) : Fe_cellName(wb, r.sheet, rr, cc);
+    return Fe_shownValue(wb, r.sheet, rr, cc) + " (" + where + ")";
   }
   return c.rhsFormula;
 }

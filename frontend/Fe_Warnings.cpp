@@ -24,12 +24,20 @@ std::vector<CellRange> modelCells(Workbook* wb) {
   int n = 0;
   if (Calc_evaluate(wb, sheet, "!solver_num", &count) && !count.value.values.empty() &&
       count.value.values[0].kind == CellKind::Number)
-    n = static_cast<int>(count.value.values[0].number);
+    Wb_toInt(count.value.values[0].number, &n);
   for (int i = 1; i <= n; ++i) {
     add("solver_lhs" + std::to_string(i));
     add("solver_rhs" + std::to_string(i));
   }
   return cells;
+}
+
+// A formula as a warning line shows it: whole when short, else its start
+// and its length.
+std::string shortFormula(const std::string& formula) {
+  constexpr size_t kShown = 120;
+  if (formula.size() <= kShown) return formula;
+  return formula.substr(0, kShown) + "... (" + std::to_string(formula.size()) + " characters)";
 }
 
 }  // namespace
@@ -46,7 +54,7 @@ void Fe_printWarnings(Workbook* wb, bool model) {
       modelUses = modelUses || (u.cell.sheet == w.cell.sheet && u.cell.row1 == w.cell.row1 && u.cell.col1 == w.cell.col1);
     std::fprintf(stderr, "corvan: warning: sheet '%s' cell %s: %s %s; %s%s\n",
                  wb->sheets[static_cast<size_t>(w.cell.sheet)]->name.c_str(), Wb_a1(w.cell.row1, w.cell.col1).c_str(),
-                 w.formula.c_str(), w.reason.c_str(),
+                 shortFormula(w.formula).c_str(), w.reason.c_str(),
                  w.kept ? "it keeps the value its file stores" : "it is an error value",
                  modelUses ? "; the model depends on it" : "");
   }

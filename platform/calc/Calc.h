@@ -54,7 +54,8 @@ void Calc_recalculateAll();
 void Calc_afterChange(Workbook* wb);
 
 // A formula cell the calculation cannot compute: its formula does not parse,
-// or it calls a function this application does not have. While nothing it
+// or it calls a function this application does not have; or its last
+// evaluation needed more work than one recalculation allows (it is #NUM!). While nothing it
 // reads changes, a cell whose value came from its file keeps that value
 // (`kept`); afterwards it calculates to an error value, as an unknown
 // function does in a spreadsheet program.

@@ -71,6 +71,8 @@ struct Plan {
   }
   void drop(const std::string& name) { std::erase_if(names, [&](const auto& p) { return p.first == name; }); }
   void cell(const std::string& at, const std::string& value) { cells.push_back({at, value}); }
+  bool otherHidden = false;  // the second sheet, "Other", is hidden
+  std::vector<std::pair<std::string, std::string>> otherCells;
 
   std::string save(const std::filesystem::path& path) const {
     Workbook* wb = Wb_newWorkbook("plan.xlsx");
@@ -86,6 +88,12 @@ struct Plan {
       else Wb_setValue(wb, sh, row, col, CellValue::makeText(value));
     }
     Wb_cellAt(wb, sh, 8, 1)->numberFormat = "#,##0.00";
+    wb->sheets[1]->visible = !otherHidden;
+    for (const auto& [at, value] : otherCells) {
+      int row, col;
+      Wb_parseA1(at, &row, &col);
+      Wb_setValue(wb, wb->sheets[1].get(), row, col, CellValue::makeNumber(std::strtod(value.c_str(), nullptr)));
+    }
     for (const auto& [name, value] : names) Wb_defineName(wb, DefinedName{name, value, -1, true});
     Calc_recalculate(wb);
     std::string error;
@@ -396,8 +404,15 @@ TEST_F(CommandLineFiles, OutReplacesTheWorkbookOnlyWhenAskedTo) {
   CliRun refused = corvan("solve " + book + " --out " + book);
   EXPECT_EQ(refused.status, 2) << refused.out;
   EXPECT_EQ(std::filesystem::file_size(book), before);
+  // The copy is read-only, as the shared data are: even --overwrite leaves it.
+  CliRun readOnly = corvan("solve " + book + " --overwrite --out " + book);
+  EXPECT_EQ(readOnly.status, 2) << readOnly.out;
+  EXPECT_NE(readOnly.out.find("is read-only"), std::string::npos) << readOnly.out;
+  EXPECT_EQ(std::filesystem::file_size(book), before);
+  std::filesystem::permissions(book, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
   CliRun replaced = corvan("solve " + book + " --overwrite --out " + book);
   EXPECT_EQ(replaced.status, 0) << replaced.out;
+  EXPECT_NE(std::filesystem::file_size(book), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 1);
 }
 
@@ -450,4 +465,77 @@ TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) 
     EXPECT_TRUE(r.has("diagnosis: status 0")) << r.out;
     for (const std::string& line : c.lines) EXPECT_TRUE(r.has(line)) << line << "\n" << r.out;
   }
+}
+
+// Models the front end once judged apart from the library, printing the
+// library's "solved" and then refusing: each gets the library's one verdict.
+// A relation of 2.5 is read as 3 (>=) by both, so the plan is unbounded; a
+// right-hand side on another sheet and variables on a hidden sheet solve to
+// the plan's optimum, 36 at (2, 6); an objective of 100,000 characters,
+// which no spreadsheet reads, is an evaluation failure, named in a short line.
+TEST_F(CommandLineFiles, ModelsGetTheLibrarysOneVerdict) {
+  struct Case {
+    const char* what;
+    void (*change)(Plan*);
+    int exit;
+    std::vector<std::string> shows;
+  };
+  const Case cases[] = {
+      {"relation 2.5", [](Plan* p) { p->set("solver_rel1", "2.5"); }, 1, {"status 4: the objective is unbounded"}},
+      {"right-hand side on another sheet",
+       [](Plan* p) {
+         p->set("solver_rhs1", "Other!$A$1:$A$3");
+         p->otherCells = {{"A1", "4"}, {"A2", "12"}, {"A3", "18"}};
+       },
+       0,
+       {"status 0:", "= 36.00", "12 (Other!A2)"}},
+      {"variables on a hidden sheet",
+       [](Plan* p) {
+         p->otherHidden = true;
+         p->otherCells = {{"B2", "0"}, {"C2", "0"}};
+         p->cell("B2", "=Other!B2");
+         p->cell("C2", "=Other!C2");
+         p->set("solver_adj", "Other!$B$2:$C$2");
+       },
+       0,
+       {"status 0:", "= 36.00", "Other!B2", "Other!C2"}},
+      {"objective of 100,000 characters",
+       [](Plan* p) {
+         std::string formula = "=SUMPRODUCT(B2:C2,B3:C3)";
+         while (formula.size() < 100000) formula += "+0*B2";
+         p->cell("B9", formula);
+       },
+       1,
+       {"status 9:", "holds #NAME?", " characters) cannot be read"}},
+  };
+  for (const Case& c : cases) {
+    Plan plan;
+    c.change(&plan);
+    std::string book = plan.save(dir_ / "model.xlsx");
+    CliRun r = corvan("solve " + book);
+    EXPECT_EQ(r.status, c.exit) << c.what << "\n" << r.out.substr(0, 2000);
+    EXPECT_EQ(occurrences(r.out, "status "), 1) << c.what << "\n" << r.out.substr(0, 2000);
+    EXPECT_FALSE(r.has("cannot be solved")) << c.what << "\n" << r.out.substr(0, 2000);
+    EXPECT_LT(r.out.size(), 4000u) << c.what;
+    for (const std::string& s : c.shows)
+      EXPECT_TRUE(r.has(s)) << c.what << ": no '" << s << "' in\n" << r.out.substr(0, 2000);
+  }
+}
+
+// An engine number beyond the int range, given on the command line, as an
+// option or stored in the model, is refused without undefined behaviour (the
+// sanitizer build runs this test too): bad usage for the command line's,
+// the library's refusal for the stored one.
+TEST_F(CommandLineFiles, EngineNumbersBeyondTheIntRangeAreRefused) {
+  Plan plan;
+  std::string book = plan.save(dir_ / "plan.xlsx");
+  for (const char* args :
+       {" --engine 2147483648", " --engine -2147483649", " --option eng=2147483648", " --option eng=1e300"}) {
+    CliRun r = corvan("solve " + book + args);
+    EXPECT_EQ(r.status, 2) << args << "\n" << r.out;
+  }
+  plan.set("solver_eng", "2147483648");
+  CliRun stored = corvan("solve " + plan.save(dir_ / "stored.xlsx"));
+  EXPECT_EQ(stored.status, 1) << stored.out;
+  EXPECT_TRUE(stored.has("\"solver_eng\" does not accept \"2147483648\"")) << stored.out;
 }
