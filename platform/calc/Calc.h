@@ -53,6 +53,13 @@ void Calc_recalculateAll();
 // calculation mode is automatic, does nothing in manual mode.
 void Calc_afterChange(Workbook* wb);
 
+// The array elements the formulas of one recalculation (or one evaluation of
+// a text) may build in all: element-wise operators and the blocks made of
+// references. A formula that would build more than is left gets #NUM!, and
+// the recalculation names its cell among its warnings; the limit keeps a
+// small file of a few large array formulas from taking minutes and gigabytes.
+constexpr long long kCalcWorkPerRecalculation = 1LL << 21;
+
 // A formula cell the calculation cannot compute: its formula does not parse,
 // or it calls a function this application does not have; or its last
 // evaluation needed more work than one recalculation allows (it is #NUM!). While nothing it

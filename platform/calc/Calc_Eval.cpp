@@ -157,7 +157,7 @@ CalcWorkScope::CalcWorkScope() {
 CalcWorkScope::~CalcWorkScope() { --gWorkScopes; }
 
 bool Calc_spendWork(long long elements) {
-  if (elements > gWorkLeft) {
+  if (elements > kCalcMaxCells || elements > gWorkLeft) {
     ++gWorkRefused;
     return false;
   }
@@ -271,7 +271,7 @@ void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
     cols = std::max(cols, a.cols);
   }
   static const CellValue kNA = CellValue::makeError(CellError::NA);
-  if (static_cast<long long>(rows) * cols > kCalcMaxCells || !Calc_spendWork(static_cast<long long>(rows) * cols)) {
+  if (!Calc_spendWork(static_cast<long long>(rows) * cols)) {
     *out = CalcArray{1, 1, {tooMuchWork()}};
     return;
   }

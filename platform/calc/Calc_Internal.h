@@ -30,12 +30,6 @@ constexpr int kCalcLastCol = 16383;
 // The most cells a reference or a computed block may have; beyond, a
 // reference is #REF! and a block #NUM!, never an allocation that cannot succeed.
 constexpr long long kCalcMaxCells = 1LL << 22;
-// The array elements the formulas of one recalculation (or one evaluation of
-// a text) may build in all: element-wise operators and the blocks made of
-// references. A formula that would build more than is left gets #NUM!, and
-// the recalculation names its cell among its warnings; the limit keeps a
-// small file of a few large array formulas from taking minutes and gigabytes.
-constexpr long long kCalcWorkPerRecalculation = 1LL << 24;
 // The work of one recalculation: counted from the outermost scope open; a
 // scope opened inside another (a text evaluated by a formula) shares its count.
 class CalcWorkScope {
@@ -46,7 +40,8 @@ class CalcWorkScope {
   CalcWorkScope& operator=(const CalcWorkScope&) = delete;
 };
 // Takes `elements` from what is left of the work; false (taking nothing,
-// counting a refusal) when fewer are left.
+// counting a refusal) when fewer are left or when they are more than the
+// largest block (kCalcMaxCells).
 bool Calc_spendWork(long long elements);
 // Refusals since the outermost scope opened.
 std::size_t Calc_workRefused();
