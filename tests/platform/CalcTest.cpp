@@ -532,7 +532,7 @@ TEST_F(CalcFunctions, LargeMostlyEmptyRangesCostTheirUsedCells) {
 // recalculation has its whole allowance again. (bench_recalc times it.)
 TEST_F(CalcRecalc, TheWorkOfOneRecalculationIsCapped) {
   setNum("A1", 5);
-  setNum("A999559", 7);   // the used rows reach the end of the whole rows
+  setNum("A999559", 7);  // the used rows reach the end of the whole rows
   Sheet* formulas = Wb_addSheet(wb, "F");
   const int kCells = 20;
   const long long kBlock = 999559 - 99 + 1;
