@@ -246,7 +246,7 @@ int Fe_solve(const FeArgs& a) {
     Fe_action(&s, ActRestore);
   }
   std::fflush(stdout);
-  Fe_printWarnings(s.book, true);
+  Fe_printWarnings(s.book, &m);
   int rc = saveIfAsked(&s, a, solution ? FeExitSolution : FeExitNoSolution);
   if (rc == FeExitSolution && !reportsMade) rc = FeExitUsage;
   if (status == StatusRefused && refusedCommandLineOption(a)) rc = FeExitUsage;

@@ -72,8 +72,9 @@ std::vector<std::vector<CellValue>> Fe_resultValues(FeSession* s);
 // Meaning of a status code the library returns.
 const char* Fe_statusMeaning(int status);
 // Prints one warning line for each formula cell the stand-in cannot compute;
-// with `model`, says of each whether the workbook's model depends on it.
-void Fe_printWarnings(Workbook* wb, bool model);
+// with `model`, says of each whether the model depends on it.
+struct FeModel;
+void Fe_printWarnings(Workbook* wb, const FeModel* model);
 // Ends a progress line left on the terminal.
 void Fe_endProgress();
 // Prints the model diagnosis the library wrote into the result range.

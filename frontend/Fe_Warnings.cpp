@@ -11,23 +11,12 @@
 namespace {
 
 // The cells of the objective and of both sides of every constraint.
-std::vector<CellRange> modelCells(Workbook* wb) {
+std::vector<CellRange> modelCells(const FeModel& m) {
   std::vector<CellRange> cells;
-  int sheet = wb->activeSheet;
-  auto add = [&](const std::string& name) {
-    CalcEvalResult r;
-    if (Calc_evaluate(wb, sheet, "!" + name, &r) && r.isReference)
-      cells.insert(cells.end(), r.areas.begin(), r.areas.end());
-  };
-  add("solver_opt");
-  CalcEvalResult count;
-  int n = 0;
-  if (Calc_evaluate(wb, sheet, "!solver_num", &count) && !count.value.values.empty() &&
-      count.value.values[0].kind == CellKind::Number)
-    Wb_toInt(count.value.values[0].number, &n);
-  for (int i = 1; i <= n; ++i) {
-    add("solver_lhs" + std::to_string(i));
-    add("solver_rhs" + std::to_string(i));
+  if (m.hasObjective) cells.push_back(m.objective);
+  for (const FeConstraint& c : m.constraints) {
+    cells.push_back(c.lhs);
+    if (c.rhsIsRange) cells.push_back(c.rhsRange);
   }
   return cells;
 }
@@ -42,12 +31,12 @@ std::string shortFormula(const std::string& formula) {
 
 }  // namespace
 
-void Fe_printWarnings(Workbook* wb, bool model) {
+void Fe_printWarnings(Workbook* wb, const FeModel* model) {
   std::vector<CalcWarning> all = Calc_warnings(wb);
   if (all.empty()) return;
   std::fflush(stdout);   // after what the command printed so far
   std::vector<CalcWarning> used;
-  if (model) used = Calc_warningsFor(wb, modelCells(wb));
+  if (model) used = Calc_warningsFor(wb, modelCells(*model));
   for (const CalcWarning& w : all) {
     bool modelUses = false;
     for (const CalcWarning& u : used)
