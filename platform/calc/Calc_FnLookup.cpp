@@ -14,7 +14,10 @@ bool intArg(const CalcContext& ctx, const CalcNode& node, long* out, CellValue* 
   double d;
   if (!Calc_toNumber(Calc_evalScalar(ctx, node), &d, err)) return false;
   int whole = 0;
-  if (!Wb_toInt(d, &whole)) { *err = error(CellError::Value); return false; }
+  if (!Wb_toInt(d, &whole)) {
+    *err = error(CellError::Value);
+    return false;
+  }
   *out = whole;
   return true;
 }
