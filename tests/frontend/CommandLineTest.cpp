@@ -539,3 +539,19 @@ TEST_F(CommandLineFiles, EngineNumbersBeyondTheIntRangeAreRefused) {
   EXPECT_EQ(stored.status, 1) << stored.out;
   EXPECT_TRUE(stored.has("\"solver_eng\" does not accept \"2147483648\"")) << stored.out;
 }
+
+// Saving the solution over a file with another hard link says that the link
+// keeps the workbook as it was; a read-only --out target is refused.
+TEST_F(CommandLineFiles, SavingSaysWhenAHardLinkBreaksAndRefusesReadOnlyFiles) {
+  Plan plan;
+  std::string book = plan.save(dir_ / "plan.xlsx"), out = (dir_ / "out.xlsx").string();
+  std::filesystem::copy_file(book, out);
+  std::filesystem::create_hard_link(out, dir_ / "link.xlsx");
+  CliRun linked = corvan("solve " + book + " --out " + out);
+  EXPECT_EQ(linked.status, 0) << linked.out;
+  EXPECT_TRUE(linked.has("corvan: warning: " + out + " has 1 other hard link(s)")) << linked.out;
+  std::filesystem::permissions(out, std::filesystem::perms::owner_read);
+  CliRun readOnly = corvan("solve " + book + " --out " + out);
+  EXPECT_EQ(readOnly.status, 2) << readOnly.out;
+  EXPECT_TRUE(readOnly.has(out + ": cannot save: is read-only")) << readOnly.out;
+}
