@@ -63,16 +63,20 @@ class Temporary {
   explicit Temporary(const fs::path& target) {
     std::string name = target.string() + kTempMark + std::to_string(getpid()) + "-XXXXXX" + kTempSuffix;
     if (name.size() >= sizeof gTempPath) return;
+    // Marked before it exists, so that no signal finds it there unmarked.
     std::memcpy(gTempPath, name.c_str(), name.size() + 1);
-    fd_ = mkostemps(gTempPath, kTempSuffixLength, O_CLOEXEC);
-    if (fd_ < 0) return;
-    path_ = gTempPath;
     gTempSet = 1;
+    fd_ = mkostemps(gTempPath, kTempSuffixLength, O_CLOEXEC);
+    if (fd_ < 0) {
+      gTempSet = 0;
+      return;
+    }
+    path_ = gTempPath;
   }
   ~Temporary() {
     if (fd_ >= 0) ::close(fd_);
-    gTempSet = 0;
     if (!committed_ && !path_.empty()) unlink(path_.c_str());
+    gTempSet = 0;
   }
   Temporary(const Temporary&) = delete;
   Temporary& operator=(const Temporary&) = delete;

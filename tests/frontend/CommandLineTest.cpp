@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/calc/Calc.h"
@@ -554,4 +555,41 @@ TEST_F(CommandLineFiles, SavingSaysWhenAHardLinkBreaksAndRefusesReadOnlyFiles) {
   CliRun readOnly = corvan("solve " + book + " --out " + out);
   EXPECT_EQ(readOnly.status, 2) << readOnly.out;
   EXPECT_TRUE(readOnly.has(out + ": cannot save: is read-only")) << readOnly.out;
+}
+
+// Runs terminated (SIGTERM) at random points of a solve that saves a large
+// workbook: none leaves a temporary file, and the target is always the
+// workbook as it was or the solved one.
+TEST_F(CommandLineFiles, TerminatedRunsLeaveNoTemporaryFile) {
+  Plan plan;
+  for (int k = 0; k < 40000; ++k) plan.otherCells.push_back({Wb_a1(k / 20, k % 20), std::to_string(k)});
+  std::string book = plan.save(dir_ / "plan.xlsx");
+  std::filesystem::create_directory(dir_ / "out");
+  std::string out = (dir_ / "out" / "solved.xlsx").string();
+  std::filesystem::copy_file(book, out);
+  std::string program = std::string(CORVAN_SOLVE_OUT) + "/corvan";
+  auto start = std::chrono::steady_clock::now();
+  CliRun whole = corvan("solve " + book + " --out " + out);
+  ASSERT_EQ(whole.status, 0) << whole.out;
+  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  for (int trial = 0; trial < 20; ++trial) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      freopen("/dev/null", "w", stdout);
+      freopen("/dev/null", "w", stderr);
+      execl(program.c_str(), program.c_str(), "solve", book.c_str(), "--out", out.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    std::this_thread::sleep_for(span * (trial + 1) / 21);
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "out"), std::filesystem::directory_iterator()), 1)
+        << "after a run terminated at " << (trial + 1) << "/21 of a solve";
+    std::string error;
+    Workbook* wb = Xlsx_open(out, &error);
+    ASSERT_NE(wb, nullptr) << error;
+    Wb_closeWorkbook(wb);
+  }
 }
