@@ -585,7 +585,8 @@ TEST_F(CommandLineFiles, TerminatedRunsLeaveNoTemporaryFile) {
     kill(pid, SIGTERM);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "out"), std::filesystem::directory_iterator()), 1)
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "out"), std::filesystem::directory_iterator()),
+              1)
         << "after a run terminated at " << (trial + 1) << "/21 of a solve";
     std::string error;
     Workbook* wb = Xlsx_open(out, &error);
