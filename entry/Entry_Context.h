@@ -44,6 +44,7 @@ struct ProgressState {
   std::int32_t breakSeen;
   std::int32_t armed[4];          // iterations, time, subproblems, integer solutions
   std::int64_t iterationsOfRun;   // iterations over every subproblem of the run
+  std::int64_t evaluationsOfRun;  // model evaluations the engines asked for
 };
 
 // The status bar: the line last shown, the formatted objective values and

@@ -136,6 +136,7 @@ void markFeasibility(const LibraryContext* context, const ReportSummary& s,
 
 int Host_evalProblem(LibraryContext* context, double* f, const double* x) {
   if (!context || !f || !x) return 0;
+  ++context->progress.evaluationsOfRun;
   if (!interpreterFor(context, true, true)) return evalThroughExcel(context, f, x);
   if (Eval_evalAll(context, f, x)) {
     takeElastic(context, x);
@@ -148,6 +149,7 @@ int Host_evalProblem(LibraryContext* context, double* f, const double* x) {
 int Host_evalProblemBounded(LibraryContext* context, double* f, const double* x, double cutoff,
                             const int* order) {
   if (!context || !f || !x) return 0;
+  ++context->progress.evaluationsOfRun;
   if (!interpreterFor(context, false, true)) return evalThroughExcel(context, f, x);
   if (!Eval_evalWithCutoff(context, f, x, cutoff, order)) return 0;
   takeElastic(context, x);
@@ -156,6 +158,7 @@ int Host_evalProblemBounded(LibraryContext* context, double* f, const double* x,
 
 int Host_evalTwoChanged(LibraryContext* context, double* f, int j, double xj, int k, double xk) {
   if (!context || !f) return 0;
+  ++context->progress.evaluationsOfRun;
   if (interpreterFor(context, true, false))
     return Eval_evalPerturbPair(context, f, j, xj, k, xk) && addElastic(context, f);
   return Sess_writeVariable(context, j, xj) && Sess_writeVariable(context, k, xk) &&
@@ -164,6 +167,7 @@ int Host_evalTwoChanged(LibraryContext* context, double* f, int j, double xj, in
 
 int Host_evalOneChanged(LibraryContext* context, double* f, int j, double xj) {
   if (!context || !f) return 0;
+  ++context->progress.evaluationsOfRun;
   if (interpreterFor(context, true, false))
     return Eval_evalPerturbOne(context, f, j, xj) && addElastic(context, f);
   return Sess_writeVariable(context, j, xj) && Sess_readFunctions(context, f) &&

@@ -44,6 +44,7 @@ int Msg_armLimits(LibraryContext* context) {
   p.integerLimit = Host_getIntOption(context, IntIntegerSolutions);
   p.lastIteration = 0;
   p.iterationsOfRun = 0;
+  p.evaluationsOfRun = 0;
   p.subproblems = 0;
   p.integerSolutions = 0;
   p.incumbent = 0;

@@ -113,7 +113,7 @@ constexpr OptionDomain kDomains[] = {
     switchOf(OptScl), switchOf(OptNeg), switchOf(OptRlx), switchOf(OptSim), switchOf(OptPro),
     switchOf(OptOfx), switchOf(OptReo), switchOf(OptIbd), switchOf(OptDua), switchOf(OptDus),
     switchOf(OptPhr), switchOf(OptWbr), switchOf(OptLva), switchOf(OptMsl), switchOf(OptTms),
-    switchOf(OptRbv), switchOf(OptFns), switchOf(OptArs), switchOf(OptSta), switchOf(OptMet),
+    switchOf(OptRbv), switchOf(OptFns), switchOf(OptArs), switchOf(OptSta), {OptMet, 1, 2, true, false},
     switchOf(OptSoc), switchOf(OptLpt), switchOf(OptLpp),
 };
 

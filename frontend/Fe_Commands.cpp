@@ -170,6 +170,11 @@ const char* Fe_statusMeaning(int status) {
     case 20: return "a lower bound is above its upper bound";
     case 21: return "linear coefficients could not be extracted";
     case 999: return "an internal failure ended the run";
+    case 1000: return "the interval engine does not solve this problem class";
+    case 1001: return "an evaluation failed inside the interval search";
+    case 1002: return "the interval search ended with a gap or box wider than the accuracy";
+    case 1101: return "the SOCP engine does not solve this problem class";
+    case 1102: return "the SOCP engine refuses a quadratic equality or a non-convex quadratic row";
     default: return "unknown status";
   }
 }

@@ -2,7 +2,6 @@
 #include "interpreter/Fn_Dispatch.h"
 
 #include <array>
-#include <cstdlib>
 #include <limits>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "arithmetic/operators/Op_Operators.h"
 #include "interpreter/Fn_Table.h"
 #include "interpreter/Prog_Program.h"
+#include "values/Fn_Ids.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -18,77 +18,34 @@
 
 namespace {
 
-// The ids of each form, as comma-separated ids and ranges.
-struct FormIds {
-  FnForm form;
-  const char* ids;
-};
-
-constexpr FormIds kFormIds[] = {
-    {kFormA1, "1-6,8,11,12,14-18,21,23,25-27,32,37,45-49,58,59,82,602,603,605-616,618"},
-    {kFormA2, "7,9,10,19,28,29,34,36,41-43,55-57"},
-    {kFormA4, "44,81"},
-    {kFormA5, "83"},
-    {kFormCtx, "33,311,315,617"},
-    {kFormA1Ctx, "302,307,308,312,314,405,415,418,420-424,426-429,432-434,438,704,802,805,814,815,920,921,927,948,"
-                 "949,1001-1003,1010,1011,1013,1019,1021-1023,1150"},
-    {kFormA2Ctx, "305,306,401-404,425,430,435,516,517,519,521,527,907-909,911,914,923,924,932,934,950,951,953,956,"
-                 "958,960,961,967,969,971,1006,1015,1020"},
-    {kFormA3Ctx, "201-212,301,313,526,542,544-546,549,917,922,937,945,954,962"},
-    {kFormA4Ctx, "543,977"},
-    {kFormList, "13,20,22,24,30,31,35,40,50-54,60-63,304,310,316-318,320,406-414,416,417,419,431,436,437,439,"
-                "501-504,513-515,518,520,522,524,525,528-534,536-541,547,548,550-552,701,703,705,801,803,804,806,"
-                "808,810,811,813,816,901-906,910,912,913,915,916,918,919,925,926,928-931,933,935,936,938-944,946,"
-                "947,952,955,957,959,963-966,968,970,972-976,978,1004,1005,1008,1009,1012,1014,1016,1018,"
-                "1251-1256,1339-1350,1352,1353,1355,1357-1361"},
-    {kFormIdCtx, "38"},
-    {kFormIdA2, "39"},
-    {kFormCell, "1112"},
-    {kFormCellA1, "1104,1109,1116,1117"},
-    {kFormCellA2, "1114,1115"},
-    {kFormCellList, "1101-1103,1105-1108,1110,1111,1113,1201-1227,1301,1304-1322,1324-1326,1331,1332,1334-1338"},
-};
-
-// Selector forms: one implementation serves several functions.
-struct SelectorId {
-  int16_t id;
-  FnForm form;
-  int8_t selector;
-};
-
-constexpr SelectorId kSelectorIds[] = {
-    {505, kFormListSel, 1}, {506, kFormListSel, 2}, {507, kFormListSel, 3}, {508, kFormListSel, 4},
-    {509, kFormListSel, 5}, {510, kFormListSel, 6}, {511, kFormListSel, 1}, {512, kFormListSel, 0},
-    {523, kFormListSel, 1}, {535, kFormListSel, 0}, {1007, kFormListSel, 1}, {1017, kFormListSel, 0},
-    {303, kFormA1Sel, 3},   {309, kFormA1Sel, 2},   {319, kFormA1Sel, 1},
-    {702, kFormFalse, 0},   {706, kFormTrue, 0},    {-1, kFormUnsupported, 0},
-};
-
 constexpr size_t kTableSize = kFnLastId - kFnFirstId + 1;
 
-std::array<FnDispatchEntry, kTableSize> buildTable() {
+constexpr FnDispatchEntry entryOf(FnForm form, int8_t selector) {
+  FnDispatchEntry e{};
+  e.form = form;
+  e.selector = selector;
+  return e;
+}
+
+// The calling form and selector of every listed identifier; an unsupported
+// function (id -1) has its own form.
+constexpr std::array<FnDispatchEntry, kTableSize> buildTable() {
   std::array<FnDispatchEntry, kTableSize> table{};
-  for (const FormIds& f : kFormIds) {
-    const char* p = f.ids;
-    while (*p) {
-      char* end = nullptr;
-      const long first = std::strtol(p, &end, 10);
-      long last = first;
-      if (*end == '-') last = std::strtol(end + 1, &end, 10);
-      for (long id = first; id <= last; ++id) table[static_cast<size_t>(id - kFnFirstId)].form = f.form;
-      p = *end == ',' ? end + 1 : end;
-    }
-  }
-  for (const SelectorId& s : kSelectorIds) {
-    FnDispatchEntry& e = table[static_cast<size_t>(s.id - kFnFirstId)];
-    e.form = s.form;
-    e.selector = s.selector;
-  }
+  auto at = [&table](int32_t id) -> FnDispatchEntry& { return table[static_cast<size_t>(id - kFnFirstId)]; };
+#define CORVAN_FORM_ENTRY(symbol, name, id, count, optional, form, selector, flags) \
+  at(id) = entryOf(kForm##form, selector);
+  CORVAN_WORKSHEET_FUNCTIONS(CORVAN_FORM_ENTRY)
+#undef CORVAN_FORM_ENTRY
+#define CORVAN_FORM_RANGE(first, last, form, flags) \
+  for (int32_t id = first; id <= last; ++id) at(id) = entryOf(kForm##form, 0);
+  CORVAN_SIMULATION_FUNCTIONS(CORVAN_FORM_RANGE)
+#undef CORVAN_FORM_RANGE
+  at(kFnUnsupported) = entryOf(kFormUnsupported, 0);
   return table;
 }
 
 const std::array<FnDispatchEntry, kTableSize>& table() {
-  static const std::array<FnDispatchEntry, kTableSize> t = buildTable();
+  static constexpr std::array<FnDispatchEntry, kTableSize> t = buildTable();
   return t;
 }
 

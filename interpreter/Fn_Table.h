@@ -6,9 +6,7 @@
 
 #include <cstdint>
 
-// Identifier groups by hundreds: 1-99 mathematics, 201 database, 301 date and
-// time, 401 engineering, 501 financial, 601 information, 701 logical, 801
-// lookup and reference, 901 statistical, 1001 text, 1101-1361 simulation.
+// The functions and their identifiers are listed in values/Fn_Ids.h.
 // Unsupported names give kFnUnsupported, unknown names kFnUnknown.
 constexpr int16_t kFnUnknown = 0;
 constexpr int16_t kFnUnsupported = -1;

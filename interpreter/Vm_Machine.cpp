@@ -14,12 +14,11 @@
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Parse_Reader.h"
 #include "interpreter/Prog_Program.h"
+#include "values/Fn_Ids.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
 namespace {
-
-constexpr int32_t kFnIf = 703;
 
 EvalContext* ctxOf(const Program* p) { return p->context; }
 
@@ -183,7 +182,7 @@ void callFunction(Program* p) {
   Value out = Val_empty(ctxOf(p));
   bool anyArray = false;
   for (Value& a : args) anyArray = anyArray || a.kind == kValArray;
-  const bool ifOverArray = id == kFnIf && n > 0 && args[0].kind == kValArray;
+  const bool ifOverArray = id == kIdIf && n > 0 && args[0].kind == kValArray;
   if ((!anyArray || !Fn_isScalarArgs(id)) && !ifOverArray) {
     Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
   } else if (isArrayContext(p)) {
@@ -193,7 +192,7 @@ void callFunction(Program* p) {
       Fn_callNode(id, n, element.data(), text, cell, dst, ctxOf(p));
     });
   } else {
-    const int32_t reduce = id == kFnIf ? 1 : n;
+    const int32_t reduce = id == kIdIf ? 1 : n;
     bool ok = true;
     for (int32_t k = 0; k < reduce && ok; ++k) ok = intersect(p, pointers[static_cast<size_t>(k)]);
     if (ok) Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));

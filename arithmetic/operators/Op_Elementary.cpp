@@ -2,6 +2,10 @@
 // evaluation-mode kinds, by a table of each family's members.
 #include "arithmetic/operators/Op_Elementary.h"
 
+#include <array>
+#include <initializer_list>
+#include <utility>
+
 #include "arithmetic/affine/Aff_Ops.h"
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
@@ -42,11 +46,19 @@ Value valueError(EvalContext* ctx) { return *Val_setError(resultOf(ctx), kErrVal
 bool isPlain(int32_t kind) { return kind >= kValEmpty && kind <= kValReal; }
 double numberOf(const Value& v) { return v.kind <= kValMissing ? 0.0 : v.number; }
 
+template <typename T>
+using Unary = T (*)(const T*);
+
+// The unary members indexed by tape code; the codes below kOpAbs and max,
+// min and power have none.
+template <typename T>
+using UnaryTable = std::array<Unary<T>, kOpTanh + 1>;
+
 // One family's members over its payload T, with the setter that stores a
 // result into a value.
 template <typename T>
 struct Members {
-  T (*unary[kOpTanh + 1])(const T*);
+  UnaryTable<T> unary;
   T (*max)(const T*, const T*);
   T (*maxVS)(const T*, double);
   T (*maxSV)(double, const T*);
@@ -57,11 +69,42 @@ struct Members {
   Value* (*set)(Value*, const T*);
 };
 
-// The unary members in tape-code order; the codes below kOpAbs and max, min
-// and power have none.
-#define OP_UNARY(P) \
-  {nullptr, nullptr, nullptr, nullptr, nullptr, P##_abs, P##_acos, P##_asin, P##_atan, P##_cos, P##_cosh, P##_exp, \
-   P##_ln, nullptr, nullptr, nullptr, P##_sign, P##_sin, P##_sinh, P##_sqr, P##_sqrt, P##_tan, P##_tanh}
+constexpr bool isUnary(int32_t op) {
+  return op >= kOpAbs && op <= kOpTanh && op != kOpMax && op != kOpMin && op != kOpPower;
+}
+
+// True when every unary code has its member.
+template <typename T>
+constexpr bool complete(const UnaryTable<T>& table) {
+  for (int32_t op = 0; op <= kOpTanh; ++op)
+    if (isUnary(op) && !table[op]) return false;
+  return true;
+}
+
+// Places each member at its tape code, whatever the order of the list.
+template <typename T>
+constexpr UnaryTable<T> byCode(std::initializer_list<std::pair<OpCode, Unary<T>>> members) {
+  UnaryTable<T> table{};
+  for (const auto& [op, f] : members) table[op] = f;
+  return table;
+}
+
+#define OP_UNARY(T, P)             \
+  byCode<T>({{kOpAbs, P##_abs},    \
+             {kOpAcos, P##_acos},  \
+             {kOpAsin, P##_asin},  \
+             {kOpAtan, P##_atan},  \
+             {kOpCos, P##_cos},    \
+             {kOpCosh, P##_cosh},  \
+             {kOpExp, P##_exp},    \
+             {kOpLn, P##_ln},      \
+             {kOpSign, P##_sign},  \
+             {kOpSin, P##_sin},    \
+             {kOpSinh, P##_sinh},  \
+             {kOpSquare, P##_sqr}, \
+             {kOpSqrt, P##_sqrt},  \
+             {kOpTan, P##_tan},    \
+             {kOpTanh, P##_tanh}})
 
 // The real families raise their integer powers as real ones.
 template <typename T, T (*PowVS)(const T*, double)>
@@ -69,24 +112,56 @@ T powAsReal(const T* x, int32_t n) {
   return PowVS(x, static_cast<double>(n));
 }
 
-const Members<SampleVector> kSample{OP_UNARY(Smp), Smp_max, Smp_maxVS, Smp_maxSV, Smp_min, Smp_minVS, Smp_minSV,
-                                    powAsReal<SampleVector, Smp_powVS>, Val_setSamples};
-const Members<GradValue> kGrad{OP_UNARY(Grad), Grad_max, Grad_maxVS, Grad_maxSV, Grad_min, Grad_minVS, Grad_minSV,
-                               powAsReal<GradValue, Grad_powVS>, Val_setGrad};
-const Members<RevNode> kRev{OP_UNARY(Rev), Rev_max, Rev_maxVS, Rev_maxSV, Rev_min, Rev_minVS, Rev_minSV,
-                            powAsReal<RevNode, Rev_powVS>, Val_setRev};
-const Members<HessValue> kHess{OP_UNARY(Hess), Hess_max, Hess_maxVS, Hess_maxSV, Hess_min, Hess_minVS, Hess_minSV,
-                               powAsReal<HessValue, Hess_powVS>, Val_setHess};
-const Members<IvGradValue> kIvGrad{OP_UNARY(IvGrad), IvGrad_max, IvGrad_maxVS, IvGrad_maxSV, IvGrad_min,
-                                   IvGrad_minVS, IvGrad_minSV, IvGrad_powVI, Val_setIvGrad};
-const Members<IvRevNode> kIvRev{OP_UNARY(IvRev), IvRev_max, IvRev_maxVS, IvRev_maxSV, IvRev_min, IvRev_minVS,
-                                IvRev_minSV, IvRev_powVI, Val_setIvRev};
-const Members<IvHessValue> kIvHess{OP_UNARY(IvHess), IvHess_max, IvHess_maxVS, IvHess_maxSV, IvHess_min,
-                                   IvHess_minVS, IvHess_minSV, IvHess_powVI, Val_setIvHess};
-const Members<IvPropNode> kIvProp{OP_UNARY(IvProp), IvProp_max, IvProp_maxVS, IvProp_maxSV, IvProp_min,
-                                  IvProp_minVS, IvProp_minSV, IvProp_powVI, Val_setIvProp};
-const Members<AffineForm> kAffine{OP_UNARY(Aff), Aff_max, Aff_maxVS, Aff_maxSV, Aff_min, Aff_minVS, Aff_minSV,
-                                  Aff_powVI, Val_setAffine};
+constexpr Members<SampleVector> kSample{
+    OP_UNARY(SampleVector, Smp),        Smp_max,       Smp_maxVS, Smp_maxSV, Smp_min, Smp_minVS, Smp_minSV,
+    powAsReal<SampleVector, Smp_powVS>, Val_setSamples};
+constexpr Members<GradValue> kGrad{
+    OP_UNARY(GradValue, Grad),        Grad_max,   Grad_maxVS, Grad_maxSV, Grad_min, Grad_minVS, Grad_minSV,
+    powAsReal<GradValue, Grad_powVS>, Val_setGrad};
+constexpr Members<RevNode> kRev{
+    OP_UNARY(RevNode, Rev),        Rev_max,   Rev_maxVS, Rev_maxSV, Rev_min, Rev_minVS, Rev_minSV,
+    powAsReal<RevNode, Rev_powVS>, Val_setRev};
+constexpr Members<HessValue> kHess{
+    OP_UNARY(HessValue, Hess),        Hess_max,   Hess_maxVS, Hess_maxSV, Hess_min, Hess_minVS, Hess_minSV,
+    powAsReal<HessValue, Hess_powVS>, Val_setHess};
+constexpr Members<IvGradValue> kIvGrad{OP_UNARY(IvGradValue, IvGrad),
+                                       IvGrad_max,
+                                       IvGrad_maxVS,
+                                       IvGrad_maxSV,
+                                       IvGrad_min,
+                                       IvGrad_minVS,
+                                       IvGrad_minSV,
+                                       IvGrad_powVI,
+                                       Val_setIvGrad};
+constexpr Members<IvRevNode> kIvRev{OP_UNARY(IvRevNode, IvRev),
+                                    IvRev_max,
+                                    IvRev_maxVS,
+                                    IvRev_maxSV,
+                                    IvRev_min,
+                                    IvRev_minVS,
+                                    IvRev_minSV,
+                                    IvRev_powVI,
+                                    Val_setIvRev};
+constexpr Members<IvHessValue> kIvHess{OP_UNARY(IvHessValue, IvHess),
+                                       IvHess_max,
+                                       IvHess_maxVS,
+                                       IvHess_maxSV,
+                                       IvHess_min,
+                                       IvHess_minVS,
+                                       IvHess_minSV,
+                                       IvHess_powVI,
+                                       Val_setIvHess};
+constexpr Members<IvPropNode> kIvProp{OP_UNARY(IvPropNode, IvProp),
+                                      IvProp_max,
+                                      IvProp_maxVS,
+                                      IvProp_maxSV,
+                                      IvProp_min,
+                                      IvProp_minVS,
+                                      IvProp_minSV,
+                                      IvProp_powVI,
+                                      Val_setIvProp};
+constexpr Members<AffineForm> kAffine{
+    OP_UNARY(AffineForm, Aff), Aff_max, Aff_maxVS, Aff_maxSV, Aff_min, Aff_minVS, Aff_minSV, Aff_powVI, Val_setAffine};
 
 // Plain intervals take their operands by reference, and the functions with a
 // domain cut a copy of theirs: these adapt them to the table's shape.
@@ -112,12 +187,29 @@ template <Interval (*F)(double, const Interval&)>
 Interval ivlSV(double d, const Interval* y) { return F(d, *y); }
 Interval ivlPowVI(const Interval* x, int32_t n) { return Ivl_powVI(*x, n); }
 
-const Members<Interval> kInterval{
-    {nullptr, nullptr, nullptr, nullptr, nullptr, ivlOne<Ivl_abs>, ivlCutOver<Ivl_acos>, ivlCutOver<Ivl_asin>, ivlOver<Ivl_atan>, ivlOne<Ivl_cos>,
-     ivlOne<Ivl_cosh>, ivlOne<Ivl_exp>, ivlCut<Ivl_ln>, nullptr, nullptr, nullptr, ivlOne<Ivl_sign>,
-     ivlOne<Ivl_sin>, ivlOne<Ivl_sinh>, ivlOne<Ivl_sqr>, ivlCutOver<Ivl_sqrt>, ivlOne<Ivl_tan>, ivlOne<Ivl_tanh>},
-    ivlTwo<Ivl_max>, ivlVS<Ivl_maxVS>, ivlSV<Ivl_maxSV>, ivlTwo<Ivl_min>, ivlVS<Ivl_minVS>, ivlSV<Ivl_minSV>,
-    ivlPowVI, Val_setInterval};
+constexpr Members<Interval> kInterval{byCode<Interval>({{kOpAbs, ivlOne<Ivl_abs>},
+                                                        {kOpAcos, ivlCutOver<Ivl_acos>},
+                                                        {kOpAsin, ivlCutOver<Ivl_asin>},
+                                                        {kOpAtan, ivlOver<Ivl_atan>},
+                                                        {kOpCos, ivlOne<Ivl_cos>},
+                                                        {kOpCosh, ivlOne<Ivl_cosh>},
+                                                        {kOpExp, ivlOne<Ivl_exp>},
+                                                        {kOpLn, ivlCut<Ivl_ln>},
+                                                        {kOpSign, ivlOne<Ivl_sign>},
+                                                        {kOpSin, ivlOne<Ivl_sin>},
+                                                        {kOpSinh, ivlOne<Ivl_sinh>},
+                                                        {kOpSquare, ivlOne<Ivl_sqr>},
+                                                        {kOpSqrt, ivlCutOver<Ivl_sqrt>},
+                                                        {kOpTan, ivlOne<Ivl_tan>},
+                                                        {kOpTanh, ivlOne<Ivl_tanh>}}),
+                                      ivlTwo<Ivl_max>,
+                                      ivlVS<Ivl_maxVS>,
+                                      ivlSV<Ivl_maxSV>,
+                                      ivlTwo<Ivl_min>,
+                                      ivlVS<Ivl_minVS>,
+                                      ivlSV<Ivl_minSV>,
+                                      ivlPowVI,
+                                      Val_setInterval};
 
 template <typename T>
 Value unary(const Members<T>& m, int32_t op, const Value& x) {
@@ -160,10 +252,6 @@ Value withMembers(int32_t kind, Visit visit) {
 }
 
 bool isFamily(int32_t kind) { return kind >= kValSamples && kind <= kValAffine; }
-
-bool isUnary(int32_t op) {
-  return op >= kOpAbs && op <= kOpTanh && op != kOpMax && op != kOpMin && op != kOpPower;
-}
 
 Value pairwise(bool larger, const Value& x, const Value& y) {
   EvalContext* ctx = x.context ? x.context : y.context;

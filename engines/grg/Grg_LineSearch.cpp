@@ -162,12 +162,9 @@ bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fracti
   auto test = [&](int kind, int index, int col, double oldV, double newV) {
     if (std::fabs(newV - oldV) <= 1e-15) return;
     double l = rec.xl[col], u = rec.xu[col], bound;
-    if (oldV < l - rec.settings.pre || oldV > u + rec.settings.pre) {
-      // A violated equality row passing through its value: the sum of
-      // violations has its minimum along the line there.
-      if (kind != 2 || l != u || (oldV - l) * (newV - l) >= 0 || std::fabs(newV - l) < rec.settings.pre) return;
-      bound = l;
-    } else if (newV > u + rec.settings.pre) {
+    // Only a value that was inside its widened bounds crosses them.
+    if (oldV < l - rec.settings.pre || oldV > u + rec.settings.pre) return;
+    if (newV > u + rec.settings.pre) {
       bound = u;
     } else if (newV < l - rec.settings.pre) {
       bound = l;
@@ -275,11 +272,16 @@ void interpolate(GrgRecord& rec, Search& s) {
 }
 
 // Doubles the step while restoration stays cheap and the objective falls.
+// Thirty doublings make the step unbounded only while the objective's fall
+// keeps its pace: a fall that shrinks from one doubling to the next levels
+// off towards a bound (a sum of squares nearing 0), and the search then
+// ends at its best point.
 void expand(GrgRecord& rec, Search& s, double alpha) {
   int cheap = rec.settings.quadraticEstimates ? 4 : rec.settings.newtonLimit / 2;
+  double fall = 0.0, lastFall = 0.0;
   for (int doublings = 0; rec.newtonIterations < cheap; ++doublings) {
     if (doublings == 30) {
-      rec.search.unbounded = true;
+      rec.search.unbounded = lastFall > 0.0 && fall >= lastFall;
       return;
     }
     if (alpha >= s.thetaBound) return;
@@ -290,6 +292,8 @@ void expand(GrgRecord& rec, Search& s, double alpha) {
     if (s.previous.f > fPrev + 1e-15) return;
     if (rec.phase1 && !(s.previous.f < fPrev - 1e-15)) return;
     if (rec.phase1 && !violated(rec)) return;
+    lastFall = fall;
+    fall = fPrev - s.previous.f;
     alpha = next;
   }
 }

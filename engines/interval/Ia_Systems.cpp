@@ -158,11 +158,14 @@ int Ia_growFeasibleBox(IaSearchContext& s, const IaSystemSteps& steps, IaBox& gr
           trial[i] = Interval{grown[i].hi, grown[i].hi + step};
           if (trial[i].hi > s.start[i].hi) trial[i].hi = s.start[i].hi, step = 0;
         }
-        if (Ia_width(trial[i]) > 0 && Ia_proveBox(s, trial, &last, &failed, stats)) {
+        if (Ia_width(trial[i]) <= 0) continue;  // X already reaches the start box's end
+        if (Ia_proveBox(s, trial, &last, &failed, stats)) {
           grown[i] = Ivl_hull(grown[i], trial[i]);
         } else if (failed) {
           step *= 0.5;  // keeps the passes finite while an evaluation keeps failing
-        } else if (step > 0) {
+        } else {
+          // Also after a trial clamped at the start box's end: the next trial
+          // halves the distance to where the proof failed.
           step = 0.5 * (side == 0 ? grown[i].lo - last[i].hi : last[i].lo - grown[i].hi);
         }
       }

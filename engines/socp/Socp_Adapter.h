@@ -1,10 +1,12 @@
 // The SOCP engine adapter's record and the steps shared by its files: the
-// model read through the host services (counts, bounds, start values and,
-// by evaluation, every row as k + g·x + xᵀQx), and the two layouts of the
-// model as a cone program. Models with cone constraints take the cone form
-// (the core's primal: model variables are cone variables); the others the
-// quadratic form (the core's dual: its free variables are the negated model
-// variables and an objective variable t, each row a column or a cone).
+// model read through the host services (counts, bounds, start values and
+// every row as k + g·x + xᵀQx, through the interpreter's extraction
+// services when it has analysed the model, else by evaluation), and the two
+// layouts of the model as a cone program. Models with cone constraints take
+// the cone form (the core's primal: model variables are cone variables); the
+// others the quadratic form (the core's dual: its free variables are the
+// negated model variables and an objective variable t, each row a column or
+// a cone).
 #pragma once
 
 #include <vector>
@@ -66,9 +68,18 @@ struct SocpAdapterRecord {
 // Evaluates the rows at x into rec.f (objective 0 when the host has none).
 bool Socp_evalAt(SocpAdapterRecord& rec, const double* x);
 // Every row as k + g·x + xᵀQx, found by evaluation and checked at two
-// further points; 0, 7 (a row is not quadratic), 9 (an evaluation failed) or
-// 6 (stopped).
+// further points, for a model the interpreter has not analysed; 0, 7 (a row
+// is not quadratic), 9 (an evaluation failed) or 6 (stopped).
 int Socp_probeModel(SocpAdapterRecord& rec);
+// Every row as k + g·x + xᵀQx through the interpreter's services, for an
+// analysed model (with `cones`, linear rows only); 0, 7 (a dependency
+// neither linear nor quadratic, or a quadratic row beside cones), 9 (an
+// evaluation failed), 21 (a service failed) or 6 (stopped).
+int Socp_extractModel(SocpAdapterRecord& rec, bool cones);
+// Sets (i, j) and (j, i) of the row's quadratic matrix to v.
+void Socp_storeQuadratic(SocpRowModel& row, int n, int i, int j, double v);
+// Reports set-up progress (`done` steps); true when the user stopped it.
+bool Socp_setupStopped(SocpAdapterRecord& rec, int done);
 // The cone form with the current bounds; 0 or a status.
 int Socp_buildConeForm(SocpAdapterRecord& rec);
 // The quadratic form with the current bounds; 0 or 1102.

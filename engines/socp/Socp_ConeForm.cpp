@@ -98,7 +98,7 @@ bool placeVariables(const SocpAdapterRecord& rec, std::vector<int>& place) {
 int Socp_buildConeForm(SocpAdapterRecord& rec) {
   std::vector<int> place;
   if (!placeVariables(rec, place)) return StatusBadModel;
-  for (int i = 0; i < rec.m; ++i)
+  for (int i = 0; i <= rec.m; ++i)  // the objective too: the cone form has no quadratic terms
     if (rec.model[i].q) return StatusNotLinear;
   SocpProgram& pr = rec.program;
   pr = SocpProgram();

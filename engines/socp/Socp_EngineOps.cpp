@@ -78,7 +78,8 @@ int readModel(SocpAdapterRecord& rec) {
   if (classRefused(context)) return SocpStatusClassRefused;
   if (int status = readCones(rec)) return status;
   std::vector<double> start = rec.x;
-  if (int status = Socp_probeModel(rec)) return status;
+  int status = Host_interpreterModel(context) ? Socp_extractModel(rec, hasCones(rec)) : Socp_probeModel(rec);
+  if (status) return status;
   if (!Socp_evalAt(rec, start.data())) return StatusEvalError;
   rec.x = start;
   return 0;
@@ -206,7 +207,9 @@ int Socp_engineSetup(void* record) {
   if (!rec) return 0;
   rec->context = problem->owner;
   return guarded(problem, [&] {
+    SocpParams params;
     int status = readModel(*rec);
+    if (!status && !readParams(rec->context, params)) status = StatusBadModel;
     if (!status) status = buildProgram(*rec);
     problem->status = status;
     if (status) return 0;

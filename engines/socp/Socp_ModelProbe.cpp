@@ -65,17 +65,6 @@ int checkRows(Probe& pr, int which, std::vector<char>& missed) {
   return count;
 }
 
-void storeQ(SocpRowModel& row, int n, int i, int j, double v) {
-  if (!row.q) row.q = SM_create(n, n);
-  SM_setVal(*row.q, i, j, v);
-  if (i != j) SM_setVal(*row.q, j, i, v);
-}
-
-// Progress of the set-up; true when the user stopped it.
-bool setupStopped(SocpAdapterRecord& rec, int done) {
-  return Host_progressCallback(rec.context, ProgressSetup2, done, 0, 0) == StopBreak;
-}
-
 // Constant, linear and diagonal terms from 0 and ±1 along each variable.
 int probeDiagonal(Probe& pr) {
   SocpAdapterRecord& rec = pr.rec;
@@ -100,9 +89,9 @@ int probeDiagonal(Probe& pr) {
       double noise = kNoise * (std::fabs(fp) + std::fabs(fm) + std::fabs(f0));
       double slope = (fp - fm) / 2, curve = (fp + fm) / 2 - f0;
       if (std::fabs(slope) > noise) rec.model[i].g[j] = slope;
-      if (std::fabs(curve) > noise) storeQ(rec.model[i], n, j, j, curve);
+      if (std::fabs(curve) > noise) Socp_storeQuadratic(rec.model[i], n, j, j, curve);
     }
-    if (setupStopped(rec, j + 1)) return StatusUserStop;
+    if (Socp_setupStopped(rec, j + 1)) return StatusUserStop;
   }
   return 0;
 }
@@ -131,16 +120,26 @@ int probeCrossTerms(Probe& pr, const std::vector<char>& rows) {
         double f0 = pr.base[i], fj = single[j][i], fl = single[l][i], fjl = rec.f[i];
         double noise = kNoise * (std::fabs(f0) + std::fabs(fj) + std::fabs(fl) + std::fabs(fjl));
         double cross = (fjl - fj - fl + f0) / 2;
-        if (std::fabs(cross) > noise) storeQ(rec.model[i], n, j, l, cross);
+        if (std::fabs(cross) > noise) Socp_storeQuadratic(rec.model[i], n, j, l, cross);
       }
     }
     pr.point[j] = 0.0;
-    if (setupStopped(rec, n + j + 1)) return StatusUserStop;
+    if (Socp_setupStopped(rec, n + j + 1)) return StatusUserStop;
   }
   return 0;
 }
 
 }  // namespace
+
+void Socp_storeQuadratic(SocpRowModel& row, int n, int i, int j, double v) {
+  if (!row.q) row.q = SM_create(n, n);
+  SM_setVal(*row.q, i, j, v);
+  if (i != j) SM_setVal(*row.q, j, i, v);
+}
+
+bool Socp_setupStopped(SocpAdapterRecord& rec, int done) {
+  return Host_progressCallback(rec.context, ProgressSetup2, done, 0, 0) == StopBreak;
+}
 
 bool Socp_evalAt(SocpAdapterRecord& rec, const double* x) {
   if (!Host_evalProblem(rec.context, rec.f.data(), x)) return false;

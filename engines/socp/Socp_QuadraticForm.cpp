@@ -40,11 +40,13 @@ Affine scaled(const Affine& a, double s, double shift) {
   return out;
 }
 
-// The square root of q with FᵀF = q checked (a clipped negative eigenvalue
-// means q is not positive semidefinite); none when there is no such root.
+// The square root of q; none when there is no such root. A positive
+// definite q (one that passes the Cholesky test) has one; a singular q
+// has one when FᵀF reproduces it (a clipped negative eigenvalue means q is
+// not positive semidefinite).
 SpMat checkedRoot(const spmat& q) {
   SpMat f = SM_sqrtPsd(q);
-  if (!f) return nullptr;
+  if (!f || SM_isCholeskyFactorable(q)) return f;
   SpMat ff = SM_multiply(*f, *f);
   double largest = 0.0, worst = 0.0;
   for (int i = 0; i < q.m; ++i)

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "engines/evolutionary/Evo_Engine.h"
+#include "platform/calc/Calc.h"
 #include "tests/engines/EngineSolveFixture.h"
 
 namespace {
@@ -89,6 +90,89 @@ TEST_F(EvoSolve, FixedSeedRepeatsTheRun) {
   solve(0);
   EXPECT_EQ(valueAt("A1"), a);
   EXPECT_EQ(valueAt("B1"), b);
+}
+
+namespace {
+
+// A clock that the model drives: one millisecond per evaluation of the
+// objective cell, and the evaluations made once it has passed `g_limitTick`.
+std::uint32_t g_ticks = 0, g_limitTick = 0;
+int g_lateEvaluations = 0;
+std::uint32_t drivenTick() { return g_ticks; }
+
+}  // namespace
+
+class EvoDrivenClock : public EvoSolve {
+ protected:
+  // Ten variables in [-5, 5] from 0; the rows 10 (x_{i+1} - x_i^2) = 0 and
+  // 1 - x_1 = 0, the residuals of the extended Rosenbrock function, hold
+  // only at (1, ..., 1), so nearly every child is infeasible and its repair
+  // runs the least-squares search, tens of iterations of eleven and more
+  // evaluations each. The objective cell moves the clock.
+  void rosenbrockRows() {
+    g_ticks = g_limitTick = 0;
+    g_lateEvaluations = 0;
+    Calc_registerFunction("EVOTICK", [](const std::vector<CalcArray>& args) {
+      if (++g_ticks > g_limitTick && g_limitTick > 0) ++g_lateEvaluations;
+      return args[0];
+    });
+    Os_setTickSource(drivenTick);
+    newModel();
+    const std::string columns = "ABCDEFGHIJ";
+    for (int j = 0; j < 10; ++j) number((columns.substr(j, 1) + "1").c_str(), 0);
+    for (int j = 0; j < 9; ++j)
+      formula((columns.substr(j, 1) + "3").c_str(),
+              "10*(" + columns.substr(j + 1, 1) + "1-" + columns.substr(j, 1) + "1^2)");
+    formula("J3", "1-A1");
+    formula("L1", "EVOTICK(SUM(A1:J1))");
+    names({{"solver_adj", "Model!$A$1:$J$1"},
+           {"solver_opt", "Model!$L$1"},
+           {"solver_typ", "2"},
+           {"solver_eng", "3"},
+           {"solver_num", "3"},
+           {"solver_rsd", "7"},
+           {"solver_ssz", "10"},
+           {"solver_mni", "100000"},
+           {"solver_itr", "1000000"},
+           {"solver_nod", "1000000"},
+           {"solver_mip", "1000000"}});
+    bounds(1, "Model!$A$1:$J$1", -5, 5);
+    row(3, "Model!$A$3:$J$3", 2, 0);
+  }
+};
+
+TEST_F(EvoDrivenClock, TimeLimitEndsALongLeastSquaresRepairAtItsNextProgressCheck) {
+  // One second is a thousand evaluations: the limit strikes inside a
+  // repair's search, which checks progress after every iteration, so the
+  // run ends within one iteration's evaluations (a gradient of ten, a few
+  // line-search trials, the incumbent shown and the final evaluation).
+  rosenbrockRows();
+  name("solver_tim", "1");
+  g_limitTick = 1000;
+  EXPECT_EQ(solve(0), StatusTimeLimit);
+  EXPECT_GT(g_ticks, 1000u);
+  EXPECT_LE(g_lateEvaluations, 25);
+  for (const char* cell : {"A1", "E1", "J1"}) EXPECT_LE(std::fabs(valueAt(cell)), 5.0);
+}
+
+TEST_F(EvoDrivenClock, FixedSeedRepeatsARunWithRepairsExactly) {
+  // Two runs from the same start with the same seed make the same
+  // evaluations in the same order and end at the same point.
+  rosenbrockRows();
+  name("solver_tim", "2");
+  std::vector<std::vector<double>> ends;
+  std::vector<std::uint32_t> evaluations;
+  for (int run = 0; run < 2; ++run) {
+    for (const char* cell : {"A1", "B1", "C1", "D1", "E1", "F1", "G1", "H1", "I1", "J1"}) number(cell, 0);
+    g_ticks = 0;
+    EXPECT_EQ(solve(0), StatusTimeLimit);
+    evaluations.push_back(g_ticks);
+    ends.push_back({});
+    for (const char* cell : {"A1", "B1", "C1", "D1", "E1", "F1", "G1", "H1", "I1", "J1"})
+      ends.back().push_back(valueAt(cell));
+  }
+  EXPECT_EQ(evaluations[0], evaluations[1]);
+  EXPECT_EQ(ends[0], ends[1]);
 }
 
 TEST_F(EvoSolve, AssignmentOverAnAlldifferentGroupFindsTheCheapestPermutation) {

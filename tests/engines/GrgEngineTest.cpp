@@ -208,6 +208,34 @@ TEST(GrgSolve, BadModelsGiveTheirStatus) {
   }
 }
 
+// A sum of squares that falls towards its bound 0 without reaching it:
+// the line search doubles its step thirty times while the objective still
+// falls, but ever less, so the objective is not unbounded (the run ends
+// converged, close to 0); an objective whose fall keeps its pace still is.
+TEST(GrgLineSearch, ObjectiveLevellingOffIsNotUnbounded) {
+  const struct {
+    const char* what;
+    double (*f)(double);
+    bool unbounded;
+  } cases[] = {
+      {"1 / (1 + x)^2", [](double x) { return 1 / ((1 + x) * (1 + x)); }, false},
+      {"exp(-x)^2", [](double x) { return std::exp(-x) * std::exp(-x); }, false},
+      {"-x", [](double x) { return -x; }, true},
+      {"-log(1 + x)", [](double x) { return -std::log(1 + x); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    GrgFunctionModel m = oneVariable(0, Inf, c.f);
+    const GrgProblem p = GrgFn_run(m);
+    if (c.unbounded) {
+      EXPECT_EQ(p.status, StatusUnbounded);
+      continue;
+    }
+    EXPECT_TRUE(nearOptimal(p.status)) << "status " << p.status;
+    EXPECT_LT(p.objective, 1e-6);
+  }
+}
+
 TEST(GrgSetup, SizeLimitsAndMissingServices) {
   GrgRecord rec;
   GrgProblem p;

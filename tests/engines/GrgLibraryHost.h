@@ -7,6 +7,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "bench/BenchLibrary.h"
 #include "contract/Host_Services.h"
@@ -19,8 +21,13 @@ struct GrgLibraryRun {
   HostServices library;  // the library's own table
   long evaluations = 0;  // function-vector evaluations
   long jacobians = 0;
+  int iterations = 0;  // line searches of the run
   GrgProblem problem;
 };
+
+// Options set as the model's "solver_NAME" names before the run, e.g.
+// {"drv", "2"} for central differences.
+using GrgLibOptions = std::vector<std::pair<std::string, std::string>>;
 
 namespace grglib {
 
@@ -47,16 +54,25 @@ inline int jacobian(void* user, JacobianStore store, void* record, const double*
 
 }  // namespace grglib
 
+// Sets the options in the scope of the model's own "solver_opt" name.
+inline void GrgLib_setOptions(Workbook* book, const GrgLibOptions& options) {
+  int scope = -1;
+  for (const DefinedName& dn : book->names)
+    if (dn.name == "solver_opt") scope = dn.scopeSheet;
+  for (const auto& [name, value] : options) Wb_defineName(book, DefinedName{"solver_" + name, value, scope, true});
+}
+
 // Solves the workbook data/nlp/NAME.xlsx with GRG, analysed (interpreter,
 // analytic derivatives) or not (workbook, differences), in a freshly loaded
 // library; the status is -1 when the model cannot be set up.
-inline GrgLibraryRun GrgLib_solve(const std::string& name, bool analysed) {
+inline GrgLibraryRun GrgLib_solve(const std::string& name, bool analysed, const GrgLibOptions& options = {}) {
   GrgLibraryRun run;
   run.problem.status = -1;
   BenchLibrary library;
   LibraryContext* context = library.module ? Entry_context() : nullptr;
   std::string error;
   Workbook* book = Xlsx_open(std::string(CORVAN_DATA) + "/nlp/" + name + ".xlsx", &error);
+  if (book) GrgLib_setOptions(book, options);
   if (!context || !book || !Host_beginSession(context)) return run;
   if (analysed && Eval_loadModel(context, 0, 1, 0, 0, 0, 0, 0) != 0) {
     Eval_freeModel(context);
@@ -73,6 +89,7 @@ inline GrgLibraryRun GrgLib_solve(const std::string& name, bool analysed) {
   grglib::current() = &run;
   GrgRecord rec;
   if (Grg_setup(rec, counted, run.problem)) Grg_solve(rec, run.problem);
+  run.iterations = rec.iteration;
   Grg_finish(rec, run.problem);
   grglib::current() = nullptr;
   context->analysed = 0;

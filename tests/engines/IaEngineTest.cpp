@@ -139,6 +139,29 @@ TEST(IaEngine, GrowsABoxInsideWhichTheInequalitiesHold) {
   EXPECT_GT((box[1].hi - box[1].lo) * (box[2].hi - box[2].lo), 1.0);
 }
 
+TEST(IaEngine, GrowsPastATrialClampedAtTheStartBoxFromEitherSide) {
+  // x^2 <= 0.9409 (x <= 0.97) on [0, 1]: the box grows to [0, 0.97] within
+  // the accuracy whether it starts near the upper end, where the first
+  // upward trial is clamped at 1 and fails, or near the lower end.
+  for (double start : {0.95, 0.05}) {
+    IaTestModel t;
+    t.add([](const auto& x) { return x[1]; });  // no objective: function 0 unused
+    t.add([](const auto& x) { return sqr(x[1]) - 0.9409; });
+    IaFakeHost f;
+    f.t = &t;
+    f.lower = {0}, f.upper = {1}, f.start = {start};
+    f.localMoves = false;
+    f.accuracy = 1e-3;
+    EngineRun r = runEngine(f, t.bind(1, IaClassInequalities, {IaRelLessEq}));
+    ASSERT_EQ(r.status, StatusSolved) << start;
+    const IaBox& box = r.engine.reference;
+    EXPECT_EQ(box[1].lo, 0.0) << start;
+    EXPECT_LE(box[1].hi, 0.97) << start;
+    EXPECT_GE(box[1].hi, 0.97 - 2 * f.accuracy) << start;
+    EXPECT_NEAR(r.engine.x[1], 0.484, 1.5e-3) << start;
+  }
+}
+
 TEST(IaRelaxation, KillsABoxWhoseRowsCannotHoldTogether) {
   // x + y >= 3 and x + y <= 1 each hold somewhere on [0, 2]^2, never together.
   IaTestModel t;

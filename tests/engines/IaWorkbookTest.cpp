@@ -1,7 +1,7 @@
 // The interval global engine run by the library end to end on the shared
-// global optimisation workbooks, analysed and diagnosed by the interpreter
-// ("solver_dia" 4, the level at which the engine asks for it): each bounded
-// model reaches its published global optimum from the start point in the
+// global optimisation workbooks as they are: no "solver_dia" in them, and the
+// library analyses and diagnoses each because the engine asks for it; each
+// bounded model reaches its published global optimum from the start point in the
 // file, and each system of equations lists every known solution in the
 // engine's report table and leaves one, to full precision, in its cells.
 #include <cmath>
@@ -88,7 +88,6 @@ class GlobalWorkbooks : public EngineSolveFixture, public ::testing::WithParamIn
 TEST_P(GlobalWorkbooks, ReachesTheOptimumOrListsEverySolution) {
   const GlobalProblem& p = GetParam();
   ASSERT_TRUE(open("global/" + p.name + ".xlsx"));
-  name("solver_dia", "4");
   name("solver_rep", "2");
   ASSERT_EQ(solve(0), StatusSolved);
   if (p.kind != "equations") {
@@ -109,6 +108,27 @@ TEST_P(GlobalWorkbooks, ReachesTheOptimumOrListsEverySolution) {
       found = found || near;
     }
     EXPECT_TRUE(found) << "solution " << known[0] << ", " << known[1];
+  }
+}
+
+class GlobalOptions : public EngineSolveFixture {};
+
+// "solver_met" takes 1 (interval contraction) or 2 (affine forms); any other
+// value ends the run before it starts, with a message naming the option.
+TEST_F(GlobalOptions, ContractionMethodsOtherThanTheTwoAreRefused) {
+  for (const char* method : {"0", "3", "1.5"}) {
+    ASSERT_TRUE(open("global/booth.xlsx"));
+    name("solver_met", method);
+    Os_clearMessageBoxes();
+    EXPECT_EQ(solve(0), StatusBadModel) << method;
+    ASSERT_FALSE(Os_messageBoxes().empty()) << method;
+    EXPECT_NE(Os_messageBoxes().back().text.find("\"solver_met\""), std::string::npos) << method;
+  }
+  for (const char* method : {"1", "2"}) {
+    ASSERT_TRUE(open("global/booth.xlsx"));
+    name("solver_met", method);
+    ASSERT_EQ(solve(0), StatusSolved) << method;
+    EXPECT_NEAR(valueAt("B6"), 0.0, 1e-6) << method;
   }
 }
 

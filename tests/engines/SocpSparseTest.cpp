@@ -105,29 +105,29 @@ TEST(SocpSparseMatrix, EditsKeepEveryOtherEntry) {
   EXPECT_THROW(SM_getVal(*a, 3, 0), SparseRangeError);
 }
 
-// F·F reproduces Q = BᵀB (rank r) through both eigen paths; rows and
-// columns of zeros come back at their place.
+// F·F reproduces Q = BᵀB (B r x n: rank r, singular when r < n) through
+// both eigen paths; rows and columns of zeros come back at their place.
 TEST(SocpSparseSqrt, SquareOfRootIsTheMatrix) {
   std::mt19937 rng(11);
   std::normal_distribution<double> g;
-  for (int n : {3, 5, 12, 15}) {
-    Dense b(n, std::vector<double>(n));
+  for (auto [n, r] : {std::pair{3, 3}, {5, 5}, {12, 12}, {15, 15}, {3, 1}, {6, 4}, {12, 7}, {15, 2}}) {
+    Dense b(r, std::vector<double>(n));
     for (auto& row : b)
       for (double& v : row) v = g(rng);
     SpMat q = SM_create(n + 1, n + 1);  // last row and column zero
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j) {
         double sum = 0;
-        for (int k = 0; k < n; ++k) sum += b[k][i] * b[k][j];
+        for (int k = 0; k < r; ++k) sum += b[k][i] * b[k][j];
         SM_setVal(*q, i, j, sum);
       }
     SpMat f = SM_sqrtPsd(*q);
-    ASSERT_TRUE(f) << n;
+    ASSERT_TRUE(f) << n << " rank " << r;
     Dense ff = toDense(*SM_multiply(*f, *f)), dq = toDense(*q), df = toDense(*f);
     for (int i = 0; i <= n; ++i)
       for (int j = 0; j <= n; ++j) {
-        EXPECT_NEAR(ff[i][j], dq[i][j], 1e-9 * (1 + std::fabs(dq[i][j]))) << n;
-        EXPECT_NEAR(df[i][j], df[j][i], 1e-9) << n;
+        EXPECT_NEAR(ff[i][j], dq[i][j], 1e-9 * (1 + std::fabs(dq[i][j]))) << n << " rank " << r;
+        EXPECT_NEAR(df[i][j], df[j][i], 1e-9) << n << " rank " << r;
       }
     for (int j = 0; j <= n; ++j) EXPECT_EQ(df[n][j], 0.0);
   }
@@ -139,7 +139,15 @@ TEST(SocpSparseSqrt, RefusesWhatHasNoRoot) {
   SpMat ones = SM_create(2, 2);
   for (int i = 0; i < 2; ++i)
     for (int j = 0; j < 2; ++j) SM_setVal(*ones, i, j, 1.0);
-  EXPECT_FALSE(SM_sqrtPsd(*ones));  // second Cholesky pivot 0
+  EXPECT_FALSE(SM_isCholeskyFactorable(*ones));  // second pivot 0
+  SpMat onesRoot = SM_sqrtPsd(*ones);            // singular, yet semidefinite: (1 1)/√2 twice
+  ASSERT_TRUE(onesRoot);
+  Dense product = toDense(*SM_multiply(*onesRoot, *onesRoot));
+  for (int i = 0; i < 2; ++i)
+    for (int j = 0; j < 2; ++j) {
+      EXPECT_NEAR(toDense(*onesRoot)[i][j], std::sqrt(0.5), 1e-12);
+      EXPECT_NEAR(product[i][j], 1.0, 1e-12);
+    }
   SpMat near = SM_create(2, 2);
   SM_setVal(*near, 0, 0, 4);
   SM_setVal(*near, 1, 1, 4);

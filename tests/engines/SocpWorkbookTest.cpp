@@ -77,6 +77,22 @@ TEST_P(SocpWorkbooks, ReachesTheReferenceOptimum) {
   expectFeasible(1e-6);
 }
 
+// Analysed (action 0) the engine reads the rows through the interpreter
+// and evaluates the model only at the zero point, the start point and the
+// solution; not analysed (action 3) it fits each row from evaluations.
+TEST_P(SocpWorkbooks, ReadsAnAnalysedModelWithoutFittingIt) {
+  int status;
+  double objective = solveWith({}, &status);
+  ASSERT_EQ(status, StatusSolved);
+  EXPECT_NEAR(objective, GetParam().optimum, allowed(1e-5));
+  EXPECT_LE(context->progress.evaluationsOfRun, 3);
+  ASSERT_TRUE(open("socp/" + GetParam().name + ".xlsx"));
+  ASSERT_EQ(solve(3), StatusSolved);
+  EXPECT_NEAR(valueAt("B2"), GetParam().optimum, allowed(1e-5));
+  expectFeasible(1e-6);
+  EXPECT_GT(context->progress.evaluationsOfRun, 3);
+}
+
 TEST_P(SocpWorkbooks, EveryDirectionReachesItWithTightTolerances) {
   for (int direction = 0; direction < 4; ++direction) {
     int status;

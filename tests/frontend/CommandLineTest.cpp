@@ -245,6 +245,20 @@ TEST_F(CommandLineFiles, ConeProgramsAreSolvedByTheSocpEngine) {
   }
 }
 
+// The global workbooks as they are, without "solver_dia": the library has
+// the model diagnosed for the interval engine.
+TEST_F(CommandLineFiles, GlobalWorkbooksAreSolvedAsTheyAre) {
+  const std::pair<const char*, const char*> books[] = {{"global/booth.xlsx", "= 0\n"},
+                                                       {"global/g06.xlsx", "= -6961.81387558"}};
+  for (const auto& [book, optimum] : books) {
+    CliRun r = corvan(std::string("solve ") + data(book));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(r.has("status 0: solved")) << r.out;
+    EXPECT_TRUE(r.has("engine: Standard Interval Global")) << r.out;
+    EXPECT_TRUE(r.has(optimum)) << r.out;
+  }
+}
+
 TEST_F(CommandLineFiles, OptionsSetLimitsAndBadValuesAreRefused) {
   CliRun limited = corvan("solve " + data("lp/p0033.xlsx") + " --option nod=3");
   EXPECT_TRUE(limited.has("status 15: stopped at the subproblem limit")) << limited.out;

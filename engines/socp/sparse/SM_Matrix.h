@@ -54,9 +54,10 @@ SpMat SM_dropZeroColumns(const spmat& a);
 
 // The symmetric square root F = V·√D·Vᵀ of a symmetric matrix with FᵀF = Q,
 // computed on the rows and columns of Q that hold a non-zero value and
-// expanded back to Q's size. None when Q has no non-zero value, is not
-// symmetric, fails the Cholesky test or its eigen iteration does not
-// converge. Negative eigenvalues are clipped to zero.
+// expanded back to Q's size; singular semidefinite matrices have one too.
+// None when Q has no non-zero value, is not symmetric or its eigen
+// iteration does not converge. Negative eigenvalues are clipped to zero:
+// F·F misses an indefinite Q, which the caller checks.
 SpMat SM_sqrtPsd(const spmat& q);
 bool SM_isSymmetric(const spmat& a, double tol);
 bool SM_isSymmetricDefault(const spmat& a);

@@ -1,8 +1,8 @@
 // Symmetric square root of a positive semidefinite matrix: the non-zero
-// rows and columns are taken out, tested for symmetry and by a Cholesky
-// pass, decomposed as Q = V·D·Vᵀ (cyclic Jacobi below 10 rows, Householder
-// tridiagonal reduction and implicit QL above), and F = V·√D·Vᵀ is put back
-// at Q's size.
+// rows and columns are taken out, tested for symmetry, decomposed as
+// Q = V·D·Vᵀ (cyclic Jacobi below 10 rows, Householder tridiagonal
+// reduction and implicit QL above), and F = V·√D·Vᵀ is put back at Q's
+// size. The Cholesky test tells positive definite matrices apart.
 #include <cmath>
 
 #include "engines/socp/sparse/SM_Matrix.h"
@@ -311,7 +311,7 @@ bool SM_symmetricSqrt(const spmat& a, SpMat& f, SpMat& v, SpMat& d) {
   f.reset();
   v.reset();
   d.reset();
-  if (!SM_isCholeskyFactorable(a)) return false;
+  if (!SM_isSymmetricDefault(a)) return false;
   bool ok = a.m < kJacobiLimit ? SM_eigenJacobi(a, v, d) : SM_eigenTridiagonal(a, v, d);
   if (!ok) {
     v.reset();
