@@ -125,6 +125,36 @@ TEST(AffineTest, FunctionsOverAwkwardRanges) {
   }
 }
 
+// The two-operand operations over boxes of every shape (wide and unbounded
+// ones included): the range encloses every sampled pair, except where the
+// POWER of a variable base cuts it below kIvlDomainFloor.
+TEST(AffineTest, OperationsOverAwkwardBoxes) {
+  Fixture f;
+  BoxGenerator gen;
+  for (int32_t op : {kOpSub, kOpAdd, kOpMul, kOpDiv, kOpMax, kOpMin, kOpPower}) {
+    for (int k = 0; k < 1500; ++k) {
+      const Interval box[3] = {{}, gen.box(), gen.box()};
+      setAffineBox(f.ctx, 2, box);
+      AffFamily a;
+      a.ctx = f.ctx, a.box = box, a.n = 2;
+      const Interval range = Aff_toIvl(a.bin(op, a.var(1), a.var(2)), false);
+      ASSERT_TRUE(roundsToNearest()) << op;
+      if (f.ctx->errorCount) {
+        Vm_clearErrors(f.ctx);
+        continue;
+      }
+      const std::vector<double> p1 = gen.points(box[1], 12), p2 = gen.points(box[2], 12);
+      for (size_t i = 0; i < p1.size(); ++i) {
+        if (op == kOpPower && p1[i] < kIvlDomainFloor) continue;
+        const long double v = LongFamily::bin(op, p1[i], p2[i]);
+        if (std::isinf(v)) continue;  // a pole
+        ASSERT_TRUE(encloses(range, v)) << op << " at " << p1[i] << ", " << p2[i] << ": " << double(v) << " not in ["
+                                        << range.lo << ", " << range.hi << "]";
+      }
+    }
+  }
+}
+
 // One-variable forms for the worked cases.
 struct One {
   Fixture f;
@@ -193,6 +223,26 @@ TEST(AffineTest, WidthsShrinkWithTheBox) {
       EXPECT_LE(r.hi - r.lo, previous * 1.0000001) << c.name << " at " << w;
       EXPECT_LT(r.hi - r.lo, 100 * w) << c.name << " at " << w;
       previous = r.hi - r.lo;
+    }
+  }
+}
+
+// SIN, COS and TAN over narrow ranges near and far from 0, out to where a
+// period no longer changes a double: each ends, and each range encloses.
+TEST(AffineTest, FarRangesEndAndEnclose) {
+  BoxGenerator gen;
+  for (double c : {10.3, 1e3, 1e6, 1e9, 1e12, 1e15, 1e16, 1e17, 1e20, 1e300, -1e17, -1e300}) {
+    for (double w : {1e-9, 1e-3, 0.5, 3.0, 20.0}) {
+      for (int which = 0; which < 3; ++which) {
+        One v(Interval{c, c + w});
+        const AffineForm r = which == 0 ? Aff_sin(&v.x) : which == 1 ? Aff_cos(&v.x) : Aff_tan(&v.x);
+        if (v.f.ctx->errorCount) continue;  // TAN over a pole
+        const Interval range = v.range(r);
+        for (double t : gen.points(Interval{c, c + w}, 200)) {
+          const long double truth = which == 0 ? sinl(t) : which == 1 ? cosl(t) : tanl(t);
+          ASSERT_TRUE(encloses(range, truth)) << which << " at " << t << " over [" << c << ", " << c + w << "]";
+        }
+      }
     }
   }
 }

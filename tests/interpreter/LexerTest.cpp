@@ -174,13 +174,21 @@ TEST_F(LexerTest, ArrayConstants) {
 }
 
 TEST_F(LexerTest, DifferentArrayConstantsHaveDifferentTexts) {
-  const char* constants[] = {"{1,23}", "{12,3}", "{123}", "{1;23}", "{\"1,2\"}", "{1,2}", "{1.0000001}", "{1.0000002}"};
+  const char* constants[] = {"{1,23}",       "{12,3}",      "{123}",
+                             "{1;23}",       "{\"1,2\"}",   "{1,2}",
+                             "{1.0000001}",  "{1.0000002}", "{\"a\"\",\"\"b\"}",
+                             "{\"a\",\"b\"}"};
   std::set<std::string> texts;
   for (const char* c : constants) {
     ASSERT_EQ(first(c), kTokArray) << c;
     texts.insert(Text_toUtf8(lex.tokenText));
   }
   EXPECT_EQ(texts.size(), std::size(constants));
+  // Nor does an array constant share its text with a number.
+  ASSERT_EQ(first("{0}"), kTokArray);
+  const std::u16string array = lex.tokenText;
+  ASSERT_EQ(first("0"), kTokNumber);
+  EXPECT_NE(array, lex.tokenText);
 }
 
 TEST_F(LexerTest, DifferentNumbersHaveDifferentTexts) {

@@ -176,6 +176,23 @@ TEST(ParseVm, ArrayTakingArgumentsAndQuotedNumbers) {
   EXPECT_EQ(w.run(std::size(cases))->kind, kValError);
 }
 
+// Array constants whose elements differ only in where the quotes stand are
+// two constants: the 1 x 1 text a","b and the 1 x 2 texts a, b.
+TEST(ParseVm, ArrayConstantsKeepTheirOwnElements) {
+  Workbench w;
+  w.sheet.set("a1", "=sumproduct({\"a\"\",\"\"b\"},{1})");
+  w.sheet.set("a2", "=sumproduct({\"a\",\"b\"},{1,1})");
+  w.sheet.set("a3", "=sumproduct({0},{1})+1");
+  w.sheet.set("a4", "=0&\"x\"");
+  ASSERT_TRUE(w.compile({"a1", "a2", "a3", "a4"}));
+  EXPECT_EQ(numberOf(w.run(0)), 0.0);
+  EXPECT_EQ(numberOf(w.run(1)), 0.0);
+  EXPECT_EQ(numberOf(w.run(2)), 1.0);
+  const Value* text = w.run(3);
+  ASSERT_EQ(text->kind, kValText);
+  EXPECT_EQ(std::u16string(text->text), u"0x");
+}
+
 TEST(ParseVm, IncrementalPassRecomputesOnlyWhatChanged) {
   Workbench w;
   Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);  // a1

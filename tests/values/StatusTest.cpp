@@ -10,17 +10,58 @@
 namespace {
 
 TEST(Status, Texts) {
-  const struct {
-    int code;
-    const char* text;
-  } cases[] = {
-      {0, "OK"}, {1, "Interrupt request !"}, {2, "Memory allocation failed !"}, {11, "Real literal out of range !"},
-      {16, "Missing ( !"}, {20, "Code segment overflow !"}, {30, "Division by zero !"}, {32, "Type mismatch !"},
-      {34, "Invalid token !"}, {37, "Missing Diagnostic/Memory evaluation !"}, {38, "Unknown function !"},
-      {41, "Non-smooth special function !"}, {42, "Unsupported Vector operation !"}, {44, "OK"},
-      {46, "Unfeasible argument !"}, {47, "Lost of significance !"}, {48, "Unknown function !"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Text_toUtf8(Vm_statusText(c.code)), c.text) << c.code;
+  // The whole table, code by code.
+  const char* const texts[] = {"OK",
+                               "Interrupt request !",
+                               "Memory allocation failed !",
+                               "Ole error !",
+                               "Invalid token !",
+                               "Unexpected end of formula !",
+                               "Invalid array !",
+                               "Invalid number !",
+                               "Invalid fraction !",
+                               "Invalid exponent !",
+                               "Too many digits !",
+                               "Real literal out of range !",
+                               "Integer literal out of range !",
+                               "Invalid expression !",
+                               "Undefined identifier !",
+                               "Range failure !",
+                               "Missing ( !",
+                               "Missing ) !",
+                               "Wrong number of parameters !",
+                               "Type mismatch !",
+                               "Code segment overflow !",
+                               "Too long expression !",
+                               "Symbol table full !",
+                               "Circular reference !",
+                               "External name !",
+                               "Multi-area not supported !",
+                               "Floating point overflow !",
+                               "Runtime stack overflow !",
+                               "Runtime stack empty !",
+                               "String overflow !",
+                               "Division by zero !",
+                               "Unfeasible argument !",
+                               "Type mismatch !",
+                               "Invalid operation !",
+                               "Invalid token !",
+                               "Variable cell with formula !",
+                               "Variable defined more than once !",
+                               "Missing Diagnostic/Memory evaluation !",
+                               "Unknown function !",
+                               "Unsupported Excel function !",
+                               "Excel error value returned !",
+                               "Non-smooth special function !",
+                               "Unsupported Vector operation !",
+                               "Correlation error !",
+                               "OK",
+                               "Non-smooth function !",
+                               "Unfeasible argument !",
+                               "Lost of significance !",
+                               "Unknown function !"};
+  static_assert(std::size(texts) == kStatusCount);
+  for (int code = 0; code < kStatusCount; ++code) EXPECT_EQ(Text_toUtf8(Vm_statusText(code)), texts[code]) << code;
   for (int code = 1; code < kStatusCount; ++code) {
     const std::string text = Text_toUtf8(Vm_statusText(code));
     EXPECT_TRUE(code == 44 || text.ends_with(" !")) << code;
