@@ -501,7 +501,9 @@ TEST_F(CommandLineFiles, ModelsGetTheLibrarysOneVerdict) {
     std::vector<std::string> shows;
   };
   const Case cases[] = {
-      {"relation 2.5", [](Plan* p) { p->set("solver_rel1", "2.5"); }, 1,
+      {"relation 2.5",
+       [](Plan* p) { p->set("solver_rel1", "2.5"); },
+       1,
        {"status 13:", "the relation \"solver_rel1\" of constraint 1 is missing or out of range"}},
       {"right-hand side on another sheet",
        [](Plan* p) {
