@@ -93,7 +93,7 @@ FeSetNames Fe_setOptions(FeSession* s, const FeArgs& a) {
   wanted.insert(wanted.end(), a.options.begin(), a.options.end());
   FeSetNames before;
   for (const auto& option : wanted) {
-    const std::string& name = option.first;   // a plain reference: lambdas may not capture a structured binding
+    const std::string& name = option.first;  // a plain reference: lambdas may not capture a structured binding
     int scope = Fe_modelNameScope(s);
     auto it = std::find_if(s->book->names.begin(), s->book->names.end(),
                            [&](const DefinedName& dn) { return sameName(dn, name, scope); });
