@@ -24,7 +24,7 @@ TEST(AffineTest, RangesEncloseEveryOperation) {
   Fixture f;
   BoxGenerator gen;
   for (bool keep : {false, true}) {
-    f.ctx->affineKeepsInterval = keep;
+    f.ctx->flags.affineKeepsInterval = keep;
     for (const Case& c : kCases) {
       for (int k = 0; k < 200; ++k) {
         const Interval box[3] = {{}, skeletonBox(gen), skeletonBox(gen)};
@@ -33,7 +33,7 @@ TEST(AffineTest, RangesEncloseEveryOperation) {
         a.ctx = f.ctx, a.box = box, a.n = 2;
         const AffineForm* r = build(a, c);
         ASSERT_TRUE(roundsToNearest()) << c.name;
-        if (f.ctx->errorCount) {  // a range reaching out of the domain
+        if (f.ctx->errors.errorCount) {  // a range reaching out of the domain
           Vm_clearErrors(f.ctx);
           continue;
         }
@@ -111,7 +111,7 @@ TEST(AffineTest, FunctionsOverAwkwardRanges) {
       const Interval range = Aff_toIvl(&r, false);
       Aff_free(&x);
       ASSERT_TRUE(roundsToNearest()) << c.name;
-      if (f.ctx->errorCount) {
+      if (f.ctx->errors.errorCount) {
         Vm_clearErrors(f.ctx);
         continue;
       }
@@ -139,7 +139,7 @@ TEST(AffineTest, OperationsOverAwkwardBoxes) {
       a.ctx = f.ctx, a.box = box, a.n = 2;
       const Interval range = Aff_toIvl(a.bin(op, a.var(1), a.var(2)), false);
       ASSERT_TRUE(roundsToNearest()) << op;
-      if (f.ctx->errorCount) {
+      if (f.ctx->errors.errorCount) {
         Vm_clearErrors(f.ctx);
         continue;
       }
@@ -189,13 +189,13 @@ TEST(AffineTest, WorkedCases) {
   EXPECT_EQ(half.lo, 0.5);
   EXPECT_EQ(half.hi, 1.5);
   EXPECT_EQ(v.range(Aff_powVI(&v.x, 0)).lo, 1);
-  EXPECT_EQ(v.f.ctx->errorCount, 0);
+  EXPECT_EQ(v.f.ctx->errors.errorCount, 0);
   Aff_divVS(&v.x, 0);
-  EXPECT_EQ(v.f.ctx->firstError, kStatusDivisionByZero);
+  EXPECT_EQ(v.f.ctx->errors.firstError, kStatusDivisionByZero);
 
   One through(Interval{0, 1});
   Aff_divSV(1, &through.x);
-  EXPECT_EQ(through.f.ctx->firstError, kStatusDivisionByZero);
+  EXPECT_EQ(through.f.ctx->errors.firstError, kStatusDivisionByZero);
   const Interval s = through.range(Aff_sign(&through.x));  // mended: sign(0) is 0
   EXPECT_LE(s.lo, 0);
   EXPECT_GE(s.hi, 1);
@@ -236,7 +236,7 @@ TEST(AffineTest, FarRangesEndAndEnclose) {
       for (int which = 0; which < 3; ++which) {
         One v(Interval{c, c + w});
         const AffineForm r = which == 0 ? Aff_sin(&v.x) : which == 1 ? Aff_cos(&v.x) : Aff_tan(&v.x);
-        if (v.f.ctx->errorCount) continue;  // TAN over a pole
+        if (v.f.ctx->errors.errorCount) continue;  // TAN over a pole
         const Interval range = v.range(r);
         for (double t : gen.points(Interval{c, c + w}, 200)) {
           const long double truth = which == 0 ? sinl(t) : which == 1 ? cosl(t) : tanl(t);

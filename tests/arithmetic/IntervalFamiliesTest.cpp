@@ -20,9 +20,9 @@ struct Fixture {
   double x[3] = {0, 0.3, -0.2};
   EvalContext* ctx = makeContext(2, x);
   Fixture() {
-    IvGrad_init(ctx->ivGradBuffer, 2, ctx);
-    IvHess_init(ctx->ivHessBuffer, 2, ctx);
-    ctx->curvature = 1;
+    IvGrad_init(ctx->buffers.ivGradBuffer, 2, ctx);
+    IvHess_init(ctx->buffers.ivHessBuffer, 2, ctx);
+    ctx->flags.curvature = 1;
   }
   ~Fixture() { freeContext(ctx); }
 };
@@ -41,7 +41,7 @@ TEST(IntervalFamiliesTest, PointDerivativesLieInTheIntervalOnes) {
       g11.ctx = f.ctx, g11.box = box, g11.n = 2;
       const IvHessValue* r11 = build(g11, c);
       ASSERT_TRUE(roundsToNearest()) << c.name;
-      ASSERT_EQ(f.ctx->errorCount, 0) << c.name;
+      ASSERT_EQ(f.ctx->errors.errorCount, 0) << c.name;
       const std::vector<double> p1 = gen.points(box[1], 12), p2 = gen.points(box[2], 12);
       for (size_t s = 0; s < p1.size(); ++s) {
         LongFamily plain{{0, p1[s], p2[s]}};
@@ -75,9 +75,9 @@ struct OneVariable {
   IvGradValue g{};
   IvHessValue h{};
   OneVariable(double lo, double hi) {
-    IvGrad_init(ctx->ivGradBuffer, 1, ctx);
-    IvHess_init(ctx->ivHessBuffer, 1, ctx);
-    ctx->curvature = 1;
+    IvGrad_init(ctx->buffers.ivGradBuffer, 1, ctx);
+    IvHess_init(ctx->buffers.ivHessBuffer, 1, ctx);
+    ctx->flags.curvature = 1;
     IvGrad_init(&g, 1, ctx);
     IvGrad_setVar(&g, Interval{lo, hi}, 1);
     IvHess_init(&h, 1, ctx);
@@ -98,7 +98,7 @@ bool pointGradient(Fixture& f, Make make, double t, double s, double* d) {
   GradFamily grad;
   grad.ctx = f.ctx, grad.x = f.x, grad.n = 2;
   *d = make(grad)->gradient[1];
-  const bool inside = f.ctx->errorCount == 0;
+  const bool inside = f.ctx->errors.errorCount == 0;
   Vm_clearErrors(f.ctx);
   return inside && std::isfinite(*d);
 }
@@ -121,7 +121,7 @@ void expectEnclosedOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* n
     const IvGradValue* r9 = make(g9);
     const IvHessValue* r11 = make(g11);
     ASSERT_TRUE(roundsToNearest()) << name;
-    if (f.ctx->errorCount) {
+    if (f.ctx->errors.errorCount) {
       Vm_clearErrors(f.ctx);
       continue;
     }
@@ -190,9 +190,9 @@ TEST(IntervalFamiliesTest, WorkedCases) {
   hs = IvHess_exp(&v.h);
   EXPECT_LE(hs.hessian[1][1].lo, std::exp(1.0));
   EXPECT_GE(hs.hessian[1][1].hi, std::exp(2.0));
-  EXPECT_EQ(v.ctx->errorCount, 0);
+  EXPECT_EQ(v.ctx->errors.errorCount, 0);
   IvGradValue bad = IvGrad_powVI(&v.g, -1);  // fine on [1, 2]
-  EXPECT_EQ(v.ctx->errorCount, 0);
+  EXPECT_EQ(v.ctx->errors.errorCount, 0);
   EXPECT_EQ(IvGrad_pow(&v.g, &v.g).curvature, kCurvUnknown);
   (void)bad;
 }
@@ -200,20 +200,20 @@ TEST(IntervalFamiliesTest, WorkedCases) {
 TEST(IntervalFamiliesTest, DomainFaults) {
   OneVariable neg(-2, -1);
   IvGradValue r = IvGrad_ln(&neg.g);
-  EXPECT_EQ(neg.ctx->firstError, kStatusUnfeasibleArgument);
+  EXPECT_EQ(neg.ctx->errors.firstError, kStatusUnfeasibleArgument);
   EXPECT_TRUE(Ivl_isEmpty(r.value));
   EXPECT_EQ(r.gradient[1].hi, 0);
   OneVariable zero(-1, 1);
   IvGrad_powVI(&zero.g, -1);
-  EXPECT_EQ(zero.ctx->firstError, kStatusDivisionByZero);
+  EXPECT_EQ(zero.ctx->errors.firstError, kStatusDivisionByZero);
   OneVariable root(-1, 0);
   IvGrad_sqrt(&root.g);
-  EXPECT_EQ(root.ctx->errorCount, 0);  // SQRT of [-1, 0] has the value 0 here
+  EXPECT_EQ(root.ctx->errors.errorCount, 0);  // SQRT of [-1, 0] has the value 0 here
   IvHess_sqrt(&root.h);
-  EXPECT_EQ(root.ctx->firstError, kStatusUnfeasibleArgument);  // but no derivative
+  EXPECT_EQ(root.ctx->errors.firstError, kStatusUnfeasibleArgument);  // but no derivative
   OneVariable wide(0.5, 2);
   IvGrad_acos(&wide.g);
-  EXPECT_EQ(wide.ctx->errorCount, 0);
+  EXPECT_EQ(wide.ctx->errors.errorCount, 0);
 }
 
 // Functions of known curvature over a box, with the curvature flag set.

@@ -18,8 +18,8 @@ struct Fixture {
   double x[3] = {0, 0, 0};
   EvalContext* ctx = makeContext(2, x);
   Fixture() {
-    ctx->functions->maxCellTape = 64;
-    ctx->functions->maxFunctionTape = 129;
+    ctx->tables.functions->maxCellTape = 64;
+    ctx->tables.functions->maxFunctionTape = 129;
     IvRev_prepareTape(ctx);
     IvProp_prepareTape(ctx);
   }
@@ -32,15 +32,15 @@ TEST(IntervalTapeTest, ReverseSweepEnclosesPointGradients) {
   for (const Case& c : kCases) {
     for (int k = 0; k < 150; ++k) {
       const Interval box[3] = {{}, skeletonBox(gen), skeletonBox(gen)};
-      f.ctx->tapeCount = 0;
+      f.ctx->buffers.tapeCount = 0;
       IvRevFamily t;
       t.ctx = f.ctx, t.box = box;
       const IvRevNode r = build(t, c);
       const Interval value = r.value;
       Interval gradient[3] = {{0, 0}, {0, 0}, {0, 0}};
-      IvRev_reverseSweep(gradient, false, false, r.self, f.ctx);
+      IvRev_reverseSweep(gradient, false, false, r.self, &f.ctx->buffers);
       ASSERT_TRUE(roundsToNearest()) << c.name;
-      ASSERT_EQ(f.ctx->errorCount, 0) << c.name;
+      ASSERT_EQ(f.ctx->errors.errorCount, 0) << c.name;
       const std::vector<double> p1 = gen.points(box[1], 8), p2 = gen.points(box[2], 8);
       for (size_t s = 0; s < p1.size(); ++s) {
         LongFamily plain{{0, p1[s], p2[s]}};
@@ -69,24 +69,24 @@ TEST(IntervalTapeTest, ReverseTapeWorkedCases) {
   const IvRevNode above = t.sv(kOpMin, 2, IvRevNode{{3, 4}, {}, {}, 0, 0, -1, f.ctx});
   EXPECT_EQ(above.partial2.hi, 0);
   IvRevNode bad = t.un(kOpLn, IvRevNode{{-2, 0}, {}, {}, 0, 0, -1, f.ctx});
-  EXPECT_EQ(f.ctx->firstError, kStatusUnfeasibleArgument);
+  EXPECT_EQ(f.ctx->errors.firstError, kStatusUnfeasibleArgument);
   EXPECT_TRUE(Ivl_isEmpty(bad.value));
   Vm_clearErrors(f.ctx);
   t.un(kOpLn, IvRevNode{{-2, 3}, {}, {}, 0, 0, -1, f.ctx});
-  EXPECT_EQ(f.ctx->errorCount, 0);
+  EXPECT_EQ(f.ctx->errors.errorCount, 0);
   t.vs(kOpPower, t.var(1), -2.0);  // over [0, 2]
-  EXPECT_EQ(f.ctx->firstError, kStatusDivisionByZero);
+  EXPECT_EQ(f.ctx->errors.firstError, kStatusDivisionByZero);
 }
 
 // Contracts box with f(x) - c <= 0 (or c - f(x) <= 0 with atLeast).
 template <class Build>
 void contract(Fixture& f, Interval* box, Build build, double c, bool atLeast) {
-  f.ctx->tapeCount = 0;
+  f.ctx->buffers.tapeCount = 0;
   IvPropFamily t;
   t.ctx = f.ctx, t.box = box;
   const IvPropNode v = build(t);
   atLeast ? IvProp_subSV(c, &v) : IvProp_subVS(&v, c);
-  IvProp_contract(box, false, true, f.ctx);
+  IvProp_contract(box, false, true, &f.ctx->buffers);
 }
 
 TEST(IntervalTapeTest, ContractionKeepsEveryFeasiblePoint) {
@@ -103,7 +103,7 @@ TEST(IntervalTapeTest, ContractionKeepsEveryFeasiblePoint) {
       const bool atLeast = k % 2;
       contract(f, box, [&](IvPropFamily& t) { return build(t, c); }, level, atLeast);
       ASSERT_TRUE(roundsToNearest()) << c.name;
-      ASSERT_EQ(f.ctx->errorCount, 0) << c.name;
+      ASSERT_EQ(f.ctx->errors.errorCount, 0) << c.name;
       narrowed += box[1].lo != start[1].lo || box[1].hi != start[1].hi;
       for (size_t s = 0; s < p1.size(); ++s) {
         LongFamily plain{{0, p1[s], p2[s]}};
@@ -130,12 +130,12 @@ void expectTapesHoldOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* 
                                      Op op) {
   for (int k = 0; k < 1500; ++k) {
     const Interval start[3] = {{}, gen.box(special), gen.box()};
-    f.ctx->tapeCount = 0;
+    f.ctx->buffers.tapeCount = 0;
     IvRevFamily t;
     t.ctx = f.ctx, t.box = start;
     const IvRevNode r = op(t);
     Interval gradient[3] = {{0, 0}, {0, 0}, {0, 0}};
-    IvRev_reverseSweep(gradient, false, false, r.self, f.ctx);
+    IvRev_reverseSweep(gradient, false, false, r.self, &f.ctx->buffers);
     Interval box[3] = {start[0], start[1], start[2]};
     const std::vector<double> p1 = gen.points(start[1], 12), p2 = gen.points(start[2], 12);
     LongFamily pivot{{0, p1[5], p2[5]}};
@@ -143,7 +143,7 @@ void expectTapesHoldOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* 
     const bool atLeast = k % 2;
     if (std::isfinite(level)) contract(f, box, op, level, atLeast);
     ASSERT_TRUE(roundsToNearest()) << name;
-    if (f.ctx->errorCount) {
+    if (f.ctx->errors.errorCount) {
       Vm_clearErrors(f.ctx);
       continue;
     }
@@ -165,7 +165,7 @@ void expectTapesHoldOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* 
       GradFamily grad;
       grad.ctx = f.ctx, grad.x = f.x, grad.n = 2;
       const GradValue* g = op(grad);
-      const bool inside = f.ctx->errorCount == 0;
+      const bool inside = f.ctx->errors.errorCount == 0;
       Vm_clearErrors(f.ctx);
       for (int j = 1; j <= 2 && inside; ++j) {
         if (!std::isfinite(g->gradient[j])) continue;
@@ -211,12 +211,12 @@ TEST(IntervalTapeTest, ContractionWorkedCases) {
   Fixture f;
   // x + y = 10 with x in [0, 20], y in [0, 3]
   Interval box[3] = {{}, {0, 20}, {0, 3}};
-  f.ctx->tapeCount = 0;
+  f.ctx->buffers.tapeCount = 0;
   IvPropFamily t;
   t.ctx = f.ctx, t.box = box;
   const IvPropNode sum = t.bin(kOpAdd, t.var(1), t.var(2));
   IvProp_subVS(&sum, 10);
-  IvProp_contract(box, false, false, f.ctx);
+  IvProp_contract(box, false, false, &f.ctx->buffers);
   EXPECT_EQ(box[1].lo, 7);
   EXPECT_EQ(box[1].hi, 10);
   EXPECT_EQ(box[2].lo, 0);
@@ -273,23 +273,23 @@ TEST(IntervalTapeTest, HessianReplayEnclosesPointHessians) {
     for (int k = 0; k < 100; ++k) {
       EvalContext* ctx = makeContext(2, x);
       const Interval box[3] = {{}, skeletonBox(gen), skeletonBox(gen)};
-      for (int j = 1; j <= 2; ++j) ctx->variables->records[j - 1].value = box[j];
-      ctx->functions->maxCellTape = 64;
-      IvGrad_init(ctx->ivGradBuffer, 2, ctx);
+      for (int j = 1; j <= 2; ++j) ctx->tables.variables->records[j - 1].value = box[j];
+      ctx->tables.functions->maxCellTape = 64;
+      IvGrad_init(ctx->buffers.ivGradBuffer, 2, ctx);
       ASSERT_TRUE(IvGrad_prepareTape(ctx, 2));
-      ctx->recording = 1;
-      ctx->tapeCount = 0;
+      ctx->flags.recording = 1;
+      ctx->buffers.tapeCount = 0;
       Interval h[3][3] = {};
       {
         IvGradFamily g;
         g.ctx = ctx, g.box = box, g.n = 2;
         const IvGradValue* r = build(g, c);
-        ctx->recording = 0;
+        ctx->flags.recording = 0;
         Interval* rows[3] = {h[0], h[1], h[2]};
         IvGrad_reverseHessian(rows, false, false, r->node, ctx);
       }
       ASSERT_TRUE(roundsToNearest()) << c.name;
-      ASSERT_EQ(ctx->errorCount, 0) << c.name;
+      ASSERT_EQ(ctx->errors.errorCount, 0) << c.name;
       for (double t : gen.points(box[1], 4)) {
         const double u = gen.uniform(box[2].lo, box[2].hi);
         x[1] = t, x[2] = u;
@@ -316,12 +316,12 @@ template <class Build>
 void replay(const Interval* box, Build f, Interval (*h)[3], int32_t* status) {
   double x[3] = {0, 0, 0};
   EvalContext* ctx = makeContext(2, x);
-  for (int j = 1; j <= 2; ++j) ctx->variables->records[j - 1].value = box[j];
-  ctx->functions->maxCellTape = 8;
-  IvGrad_init(ctx->ivGradBuffer, 2, ctx);
+  for (int j = 1; j <= 2; ++j) ctx->tables.variables->records[j - 1].value = box[j];
+  ctx->tables.functions->maxCellTape = 8;
+  IvGrad_init(ctx->buffers.ivGradBuffer, 2, ctx);
   IvGrad_prepareTape(ctx, 2);
-  ctx->recording = 1;
-  ctx->tapeCount = 0;
+  ctx->flags.recording = 1;
+  ctx->buffers.tapeCount = 0;
   {
     IvGradFamily g;
     g.ctx = ctx, g.box = box, g.n = 2;
@@ -329,7 +329,7 @@ void replay(const Interval* box, Build f, Interval (*h)[3], int32_t* status) {
     Interval* rows[3] = {h[0], h[1], h[2]};
     IvGrad_reverseHessian(rows, false, false, r->node, ctx);
   }
-  *status = ctx->errorCount;
+  *status = ctx->errors.errorCount;
   freeContext(ctx);
 }
 
@@ -383,7 +383,7 @@ void expectReplayEnclosesOverAwkwardBoxes(BoxGenerator& gen, const char* name, d
       HessFamily hess;
       hess.ctx = ctx, hess.x = x, hess.n = 2;
       const HessValue* p = op(hess);
-      const bool inside = ctx->errorCount == 0;
+      const bool inside = ctx->errors.errorCount == 0;
       Vm_clearErrors(ctx);
       for (int i = 1; i <= 2 && inside; ++i)
         for (int j = 1; j <= 2; ++j) {

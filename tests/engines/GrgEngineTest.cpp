@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "tests/engines/GrgFunctionHost.h"
+#include "tests/support/GrgFunctionHost.h"
 
 namespace {
 

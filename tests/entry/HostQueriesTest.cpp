@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "contract/Host_Queries.h"
-#include "tests/entry/SessionFixture.h"
+#include "tests/support/SessionFixture.h"
 
 namespace {
 

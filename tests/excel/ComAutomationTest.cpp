@@ -116,7 +116,7 @@ TEST_F(ComTest, EveryUsedRangeOfEveryDataWorkbookReadsBack) {
     }
   }
   EXPECT_GE(books, 128);  // every workbook of the data folders, the subfolders' too
-  EXPECT_EQ(ctx->errorCount, 0);
+  EXPECT_EQ(ctx->errors.errorCount, 0);
 }
 
 TEST_F(ComTest, SheetsNamesFunctionsAndFormulaScans) {

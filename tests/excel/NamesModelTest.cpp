@@ -12,7 +12,7 @@
 #include "excel/Names_Options.h"
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
-#include "tests/excel/ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 namespace {
 

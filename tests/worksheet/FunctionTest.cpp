@@ -190,8 +190,8 @@ TEST(WsfOther, RomanFormsAndSeededDraws) {
   std::vector<double> first;
   for (int run = 0; run < 2; ++run) {
     EvalContext* ctx = Vm_createContext();
-    ctx->trialCount = kTrials;
-    Smp_init(ctx->sampleBuffer, kTrials, ctx);
+    ctx->sampling.trialCount = kTrials;
+    Smp_init(ctx->sampling.sampleBuffer, kTrials, ctx);
     Value bottom = Val_empty(ctx), top = Val_empty(ctx);
     SampleVector b{};
     Smp_init(&b, kTrials, ctx);
@@ -199,7 +199,7 @@ TEST(WsfOther, RomanFormsAndSeededDraws) {
     Val_setSamples(&bottom, &b);
     Smp_free(&b);
     Val_setNumber(&top, 9);
-    const Value* between = Wsf_randbetween(ctx->result, &bottom, &top);
+    const Value* between = Wsf_randbetween(ctx->buffers.result, &bottom, &top);
     ASSERT_EQ(between->kind, kValSamples);
     const auto* s = static_cast<const SampleVector*>(between->payload);
     for (int32_t i = 1; i <= kTrials; ++i) {
@@ -207,7 +207,7 @@ TEST(WsfOther, RomanFormsAndSeededDraws) {
       if (run == 0) first.push_back(s->data[i]);
       else EXPECT_EQ(s->data[i], first[static_cast<size_t>(i - 1)]);  // the same seed repeats
     }
-    const Value* u = Wsf_rand(ctx->result);
+    const Value* u = Wsf_rand(ctx->buffers.result);
     ASSERT_EQ(u->kind, kValSamples);
     double mean = 0;
     for (int32_t i = 1; i <= kTrials; ++i) mean += static_cast<const SampleVector*>(u->payload)->data[i] / kTrials;

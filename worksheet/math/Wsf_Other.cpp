@@ -28,7 +28,7 @@ double boundAt(const Value* v, int32_t i) {
 // trials, else one real; draw(i) gives trial i's number.
 template <typename Draw>
 Value* perTrial(Value* result, EvalContext* ctx, Draw draw) {
-  const int32_t n = ctx->trialCount > 1 ? ctx->trialCount : 1;
+  const int32_t n = ctx->sampling.trialCount > 1 ? ctx->sampling.trialCount : 1;
   if (n == 1) return Wsf_finite(result, draw(1));
   SampleVector draws{};
   if (!Smp_init(&draws, n, ctx)) {
@@ -70,29 +70,27 @@ std::u16string romanOf(int32_t value, int32_t form) {
 
 Value* Wsf_rand(Value* result) {
   EvalContext* ctx = result->context;
-  if (!ctx || !ctx->rand) return Wsf_error(result, kErrNum);
-  return perTrial(result, ctx,
-                  [ctx](int32_t) { return Rand_uniform(ctx->rand, 0, 1, false, kFreshDraw); });
+  if (!ctx || !ctx->sampling.rand) return Wsf_error(result, kErrNum);
+  return perTrial(result, ctx, [ctx](int32_t) { return Rand_uniform(ctx->sampling.rand, 0, 1, false, kFreshDraw); });
 }
 
 Value* Wsf_randbetween(Value* result, const Value* bottom, const Value* top) {
   EvalContext* ctx = result->context;
   const Value* const bounds[] = {bottom, top};
-  if (ctx && ctx->trialCount == 0 && Wsf_structureHooks(result, 2, bounds)) return result;
+  if (ctx && ctx->sampling.trialCount == 0 && Wsf_structureHooks(result, 2, bounds)) return result;
   if (Wsf_isError(bottom)) return Wsf_copy(result, bottom);
   if (Wsf_isError(top)) return Wsf_copy(result, top);
   const auto usable = [](const Value* v) {
     return Wsf_isPlain(v) || (v->kind == kValSamples && v->payload);
   };
-  if (!ctx || !ctx->rand || !usable(bottom) || !usable(top)) return Wsf_error(result, kErrNum);
+  if (!ctx || !ctx->sampling.rand || !usable(bottom) || !usable(top)) return Wsf_error(result, kErrNum);
   const bool samples = bottom->kind == kValSamples || top->kind == kValSamples;
   if (!samples && std::ceil(bottom->number) > std::floor(top->number))
     return Wsf_error(result, kErrNum);
   // A trial whose bounds hold no whole number gets NaN, as a failed trial.
   return perTrial(result, ctx, [&](int32_t i) {
     const double lo = boundAt(bottom, i), hi = boundAt(top, i);
-    return std::ceil(lo) <= std::floor(hi) ? Rand_uniform(ctx->rand, lo, hi, true, kFreshDraw)
-                                           : NAN;
+    return std::ceil(lo) <= std::floor(hi) ? Rand_uniform(ctx->sampling.rand, lo, hi, true, kFreshDraw) : NAN;
   });
 }
 
