@@ -25,6 +25,7 @@
 #include "platform/os/Os.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
+#include "worksheet/common/Wsf_Application.h"
 
 namespace {
 
@@ -37,7 +38,11 @@ ExcelAutomation* openWorkbook(EvalContext* ctx, std::intptr_t handle) {
   ExcelAutomation* ea = Com_create(ctx);
   auto* app = reinterpret_cast<AutoObject*>(handle);
   const bool attached = app ? Com_attachApplication(ea, app) : Com_createExcel(ea, Auto_applicationProgId);
-  if (attached && Com_openWorkbook(ea, nullptr) && Com_readSheets(ea)) return ea;
+  if (attached && Com_openWorkbook(ea, nullptr) && Com_readSheets(ea)) {
+    // The worksheet functions that the application computes call through it.
+    if (Com_getWorksheetFunction(ea)) Wsf_setApplicationCall(Com_callWorksheetFunctionValues);
+    return ea;
+  }
   Com_destroy(ea);
   return nullptr;
 }

@@ -9,6 +9,7 @@
 #include "values/List_List.h"
 #include "values/Text_Convert.h"
 #include "values/Val_Value.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
 namespace {
@@ -279,6 +280,27 @@ bool Com_arrayBlockOf(ExcelAutomation* ea, const CellRef& cell, RangeRef* block)
   Auto_release(array);
   if (!placed || row < 1 || row > cell.row || column < 1 || column > cell.column) return false;
   *block = RangeRef{cell.sheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column), cell.row, cell.column};
+  return true;
+}
+
+bool Com_callWorksheetFunctionValues(EvalContext* ctx, const AutoChar* name, int argc, const Value* const* argv,
+                                     Value* out) {
+  auto* ea = reinterpret_cast<ExcelAutomation*>(ctx->host.excel);
+  if (!ea || !ea->worksheetFunction) return false;
+  Com_clearArgs(ea);
+  for (int i = argc - 1; i >= 0; --i) {
+    const Value* a = argv[i];
+    if (a->kind == kValMissing) Com_addArgMissing(ea);
+    else if (a->kind == kValBool) Com_addArgBool(ea, a->number != 0);
+    else if (a->kind == kValText && !Com_addArgString(ea, a->text ? a->text : u"")) return false;
+    else if (a->kind != kValText) Com_addArgReal(ea, a->number);
+  }
+  if (!call(ea, ea->worksheetFunction, name, Auto_dispidUnknown, Auto_method)) return false;
+  // A text answer stays a text: the caller decides what reads as a number.
+  if (ea->result.vt == Auto_vtString)
+    Val_setText(out, std::u16string(ea->result.str, Auto_stringLen(ea->result.str)).c_str());
+  else Com_variantToValue(&ea->result, out);
+  Auto_variantClear(&ea->result);
   return true;
 }
 

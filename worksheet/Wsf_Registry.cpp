@@ -5,7 +5,13 @@
 #include <iterator>
 
 #include "values/Fn_Ids.h"
+#include "worksheet/dates/Wsf_Dates.h"
+#include "worksheet/dates/Wsf_SheetDates.h"
+#include "worksheet/dates/Wsf_Times.h"
+#include "worksheet/dates/Wsf_Workdays.h"
 #include "worksheet/logical/Wsf_Logical.h"
+#include "worksheet/lookup/Wsf_Lookup.h"
+#include "worksheet/lookup/Wsf_Reference.h"
 #include "worksheet/math/Crit_Criteria.h"
 #include "worksheet/math/Wsf_Matrix.h"
 #include "worksheet/math/Wsf_Model.h"
@@ -16,12 +22,15 @@
 #include "worksheet/statistics/Stat_Regression.h"
 #include "worksheet/statistics/Wsf_Sample.h"
 #include "worksheet/statistics/Wsf_Subtotal.h"
+#include "worksheet/text/Wsf_SheetText.h"
+#include "worksheet/text/Wsf_Text.h"
 
 namespace {
 
 using Args = const Value* const*;
 using One = Value* (*)(Value*, const Value*);
 using Two = Value* (*)(Value*, const Value*, const Value*);
+using Three = Value* (*)(Value*, const Value*, const Value*, const Value*);
 using List = Value* (*)(Value*, int, Args);
 
 struct Registered {
@@ -38,6 +47,14 @@ template <Two f>
 Value* two(Value* r, int argc, Args a, const WsfCall*) {
   static const Value kMissing{kValMissing, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
   return f(r, a[0], argc > 1 ? a[1] : &kMissing);
+}
+template <Three f>
+Value* three(Value* r, int, Args a, const WsfCall*) {
+  return f(r, a[0], a[1], a[2]);
+}
+template <int32_t selector>
+Value* datePart(Value* r, int, Args a, const WsfCall*) {
+  return Wsf_day(r, a[0], selector);
 }
 template <List f>
 Value* list(Value* r, int argc, Args a, const WsfCall*) {
@@ -117,6 +134,26 @@ constexpr Registered kRegistry[] = {
     {kIdGexp, [](Value* r, int, Args a, const WsfCall*) { return Wsf_gexp(r, a[0], a[1], a[2], a[3]); }},
     {kIdLx, one<Wsf_lx>},
     {kIdPoly3, [](Value* r, int, Args a, const WsfCall*) { return Wsf_poly3(r, a[0], a[1], a[2], a[3], a[4]); }},
+    {kIdDate, three<Wsf_date>},
+    {kIdDatevalue, one<Wsf_datevalue>},
+    {kIdDay, datePart<3>},
+    {kIdDays360, list<Wsf_days360>},
+    {kIdEdate, two<Wsf_edate>},
+    {kIdEomonth, two<Wsf_eomonth>},
+    {kIdHour, one<Wsf_hour>},
+    {kIdMinute, one<Wsf_minute>},
+    {kIdMonth, datePart<2>},
+    {kIdNetworkdays, list<Wsf_networkdays>},
+    {kIdNow, [](Value* r, int, Args, const WsfCall*) { return Wsf_now(r); }},
+    {kIdSecond, one<Wsf_second>},
+    {kIdTime, three<Wsf_time>},
+    {kIdTimevalue, one<Wsf_timevalue>},
+    {kIdToday, [](Value* r, int, Args, const WsfCall*) { return Wsf_today(r); }},
+    {kIdWeekday, list<Wsf_weekday>},
+    {kIdWeeknum, list<Wsf_weeknum>},
+    {kIdWorkday, list<Wsf_workday>},
+    {kIdYear, datePart<1>},
+    {kIdYearfrac, list<Wsf_yearfrac>},
     {kIdCountblank, one<Wsf_countblank>},
     {kIdErrorType, one<Wsf_errortype>},
     {kIdIsblank, one<Wsf_isblank>},
@@ -137,6 +174,21 @@ constexpr Registered kRegistry[] = {
     {kIdIf, list<Wsf_if>},
     {kIdNot, one<Wsf_not>},
     {kIdOr, list<Wsf_or>},
+    {kIdAddress, list<Wsf_address>},
+    {kIdAreas, one<Wsf_areas>},
+    {kIdChoose, list<Wsf_choose>},
+    {kIdColumn,
+     [](Value* r, int argc, Args a, const WsfCall* c) { return Wsf_column(r, argc, a, cellOf(c), arrayFormulaOf(c)); }},
+    {kIdColumns, one<Wsf_columns>},
+    {kIdHlookup, list<Wsf_hlookup>},
+    {kIdIndex, [](Value* r, int argc, Args a, const WsfCall* c) { return Wsf_index(r, argc, a, cellOf(c)); }},
+    {kIdLookup, list<Wsf_lookup>},
+    {kIdMatch, list<Wsf_match>},
+    {kIdRow,
+     [](Value* r, int argc, Args a, const WsfCall* c) { return Wsf_row(r, argc, a, cellOf(c), arrayFormulaOf(c)); }},
+    {kIdRows, one<Wsf_rows>},
+    {kIdTranspose, [](Value* r, int, Args a, const WsfCall* c) { return Wsf_transpose(r, a[0], arrayFormulaOf(c)); }},
+    {kIdVlookup, list<Wsf_vlookup>},
     {kIdMax, list<Wsf_max>},
     {kIdMaxa, list<Wsf_maxa>},
     {kIdMedian, list<Wsf_median>},
@@ -163,6 +215,29 @@ constexpr Registered kRegistry[] = {
     {kIdVara, list<Wsf_vara>},
     {kIdVarp, list<Wsf_varp>},
     {kIdVarpa, list<Wsf_varpa>},
+    {kIdChar, one<Wsf_char>},
+    {kIdClean, one<Wsf_clean>},
+    {kIdCode, one<Wsf_code>},
+    {kIdConcatenate, list<Wsf_concatenate>},
+    {kIdDollar, list<Wsf_dollar>},
+    {kIdExact, two<Wsf_exact>},
+    {kIdFind, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_find(r, argc, a, true); }},
+    {kIdFixed, list<Wsf_fixed>},
+    {kIdLeft, list<Wsf_left>},
+    {kIdLen, one<Wsf_len>},
+    {kIdLower, one<Wsf_lower>},
+    {kIdMid, list<Wsf_mid>},
+    {kIdProper, one<Wsf_proper>},
+    {kIdReplace, list<Wsf_replace>},
+    {kIdRept, two<Wsf_rept>},
+    {kIdRight, list<Wsf_right>},
+    {kIdSearch, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_find(r, argc, a, false); }},
+    {kIdSubstitute, list<Wsf_substitute>},
+    {kIdT, one<Wsf_t>},
+    {kIdText, two<Wsf_text>},
+    {kIdTrim, one<Wsf_trim>},
+    {kIdUpper, one<Wsf_upper>},
+    {kIdValue, one<Wsf_value>},
 };
 
 struct Listed {
