@@ -188,6 +188,7 @@ int Fe_solve(const FeArgs& a) {
   bool reportsMade = true;
   if (solution) {
     Fe_printResults(s.book, m, engine);
+    Fe_printSolutions(&s, m);
     reportsMade = a.reports.empty() || Fe_writeReports(&s, m, start, a.reports, status);
     Fe_action(&s, ActKeep);
   } else {

@@ -197,6 +197,10 @@ void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool e
 bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);
 // Prints the engine, the objective, the variables and the constraint table.
 void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineName);
+// Prints the solutions of a system of equations that the engine listed in
+// the result range ("solutions (k)", a row per solution with the value of
+// each variable cell); nothing when the engine listed none.
+void Fe_printSolutions(FeSession* s, const FeModel& m);
 // Prints rows of texts as a table with a heading and aligned columns.
 void Fe_printTable(const std::string& title, const std::vector<std::vector<std::string>>& rows);
 

@@ -55,7 +55,8 @@ const Command kCommands[] = {
     {"solve", Fe_solve, "solve BOOK.xlsx [options]",
      "Solves the model stored in the workbook's solver_* names and writes the\n"
      "solution into its variable cells. Prints the status, the engine, the\n"
-     "objective, the variable cells and the constraint table.\n\n"
+     "objective, the variable cells and the constraint table, then every\n"
+     "solution the engine found of a system of equations.\n\n"
      "options:\n"
      "  --sheet NAME             the sheet whose model to solve (default: the active one)\n"
      "  --engine N               the engine, by its number in `corvan engines`\n"
