@@ -15,6 +15,7 @@
 #include "interpreter/Parse_Reader.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
+#include "simulation/registry/CellReg_Registry.h"
 #include "values/List_List.h"
 #include "values/Model_StructureInfo.h"
 #include "values/Model_Variables.h"
@@ -170,6 +171,8 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   ctx->variables = Model_createVariableTable();
   ctx->functions = Model_createFunctionTable();
   if (!ctx->variables || !ctx->functions) return kLoadNoMemory;
+  ctx->variables->registry = CellReg_create();
+  if (!ctx->variables->registry) return kLoadNoMemory;
   ctx->functions->activeSheetFormulasOnly = rq.activeSheetFormulasOnly ? 1 : 0;
   if (!addVariables(ctx, rq) || !addFunctions(ctx->functions, rq)) return kLoadHostFailure;
   SymbolTable* store = Prog_createSymbolTable(ctx);

@@ -94,6 +94,7 @@ struct EvalContext {
   SampleVector* sampleBuffer;
   int32_t trialCount;
   int32_t currentTrial;  // > 0: sampled inputs yield this trial's sample
+  int32_t registerUncertain;  // the dependency-vector pass registers uncertain cells
   GradValue* gradBuffer;
   HessValue* hessBuffer;
   IvGradValue* ivGradBuffer;

@@ -26,7 +26,7 @@ TEST(WsfRegistry, EveryBatchFunctionHasAnEntry) {
       "min",      "mina",     "mode",     "pearson",     "percentile", "percentrank", "quartile", "rank",
       "rsq",      "skew",     "slope",    "small",       "stdev",      "stdeva",     "stdevp",    "stdevpa",
       "steyx",    "trend",    "trimmean", "var",         "vara",       "varp",       "varpa",     "dotproduct",
-      "quadproduct", "quadterm", "gexp",  "lx",          "poly3",      "rand",       "randbetween", "roman"};
+      "quadproduct", "quadterm", "gexp",  "lx",          "poly3",      "roman"};
   for (const char* name : names) {
     FunctionRecord record{};
     ASSERT_TRUE(Fn_lookup(Text_fromUtf8(name).c_str(), &record)) << name;
