@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/workbook/Wb_Workbook.h"
-#include "tests/engines/LpFakeHost.h"
+#include "tests/support/LpFakeHost.h"
 
 // The largest LP workbook (by file size) of the shared data.
 inline std::string Bench_largestLpWorkbook() {

@@ -20,8 +20,8 @@
 #include <map>
 #include <sstream>
 
-#include "tests/engines/GrgLibraryHost.h"
-#include "tests/engines/GrgWorkbookHost.h"
+#include "tests/support/GrgLibraryHost.h"
+#include "tests/support/GrgWorkbookHost.h"
 
 namespace {
 

@@ -47,10 +47,10 @@ struct ChainModel {
   bool ok = false;
 
   explicit ChainModel(int n) : source(n) {
-    ctx->variables = Model_createVariableTable();
-    Model_addVariableRange(ctx->variables, RangeRef{1, 1, 1, static_cast<uint16_t>(n), 1}, kVarContinuous);
+    ctx->tables.variables = Model_createVariableTable();
+    Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, static_cast<uint16_t>(n), 1}, kVarContinuous);
     Model_addFunction(functions, 1, 2, static_cast<uint16_t>(n), kRelMinimise, 0.0);
-    Reader_bindModel(reader, functions, ctx->variables);
+    Reader_bindModel(reader, functions, ctx->tables.variables);
     ProgBudget budget{};
     ok = Parse_compileModel(reader);
     Vm_initProgram(&program, ctx);
@@ -67,7 +67,10 @@ struct ChainModel {
 
 void BM_ObjectiveValue(benchmark::State& state) {
   ChainModel m(static_cast<int>(state.range(0)));
-  if (!m.ok) return state.SkipWithError(("model did not compile: status " + std::to_string(m.ctx->firstError) + " row " + std::to_string(m.ctx->errorCell.row)).c_str());
+  if (!m.ok)
+    return state.SkipWithError(("model did not compile: status " + std::to_string(m.ctx->errors.firstError) + " row " +
+                                std::to_string(m.ctx->errors.errorCell.row))
+                                   .c_str());
   double value = 0;
   for (auto _ : state) {
     Eval_evalReal(&m.program, 0, true, &value, false);
@@ -78,7 +81,10 @@ BENCHMARK(BM_ObjectiveValue)->Arg(100)->Arg(300)->Arg(1000);
 
 void BM_ObjectiveReverseGradient(benchmark::State& state) {
   ChainModel m(static_cast<int>(state.range(0)));
-  if (!m.ok) return state.SkipWithError(("model did not compile: status " + std::to_string(m.ctx->firstError) + " row " + std::to_string(m.ctx->errorCell.row)).c_str());
+  if (!m.ok)
+    return state.SkipWithError(("model did not compile: status " + std::to_string(m.ctx->errors.firstError) + " row " +
+                                std::to_string(m.ctx->errors.errorCell.row))
+                                   .c_str());
   std::vector<double> gradient(static_cast<size_t>(state.range(0)));
   double value = 0;
   for (auto _ : state) {

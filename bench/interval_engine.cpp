@@ -9,8 +9,8 @@
 
 #include <fstream>
 
-#include "bench/BenchLibrary.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/BenchLibrary.h"
 
 namespace {
 

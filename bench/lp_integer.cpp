@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "bench/BenchLibrary.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/BenchLibrary.h"
 
 namespace {
 

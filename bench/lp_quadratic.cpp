@@ -5,7 +5,7 @@
 // evaluations and the path's status.
 #include <benchmark/benchmark.h>
 
-#include "tests/engines/LpQuadraticHost.h"
+#include "tests/support/LpQuadraticHost.h"
 
 namespace {
 

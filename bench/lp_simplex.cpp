@@ -2,7 +2,7 @@
 // files; reports the iterations of each solve as a counter.
 #include <benchmark/benchmark.h>
 
-#include "tests/engines/MpsReader.h"
+#include "tests/support/MpsReader.h"
 
 namespace {
 

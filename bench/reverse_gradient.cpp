@@ -94,12 +94,12 @@ struct Problem {
     nodes.assign(registers, RevNode{});
     gradient.assign(static_cast<size_t>(n) + 1, 0.0);
     table.maxCellTape = static_cast<int32_t>(code.size());
-    ctx->functions = &table;
+    ctx->tables.functions = &table;
     Rev_prepareTape(ctx);
     for (int32_t i = 1; i <= n; ++i) plain[i] = 0.5 + 0.001 * i;
   }
   ~Problem() {
-    ctx->functions = nullptr;
+    ctx->tables.functions = nullptr;
     Vm_destroyContext(ctx);
   }
   double value() {
@@ -107,12 +107,12 @@ struct Problem {
     return plain.back();
   }
   double valueAndGradient() {
-    ctx->tapeCount = 0;
+    ctx->buffers.tapeCount = 0;
     for (int32_t i = 1; i <= n; ++i) nodes[i] = RevNode{plain[i], 0.0, 0.0, 0, 0, -i, ctx};
     for (size_t k = 0; k < code.size(); ++k) nodes[n + 1 + k] = revOp(code[k], nodes.data());
     const RevNode result = nodes.back();
     std::fill(gradient.begin(), gradient.end(), 0.0);
-    Rev_reverseSweep(gradient.data(), false, false, result.self, ctx);
+    Rev_reverseSweep(gradient.data(), false, false, result.self, &ctx->buffers);
     return result.value;
   }
 };

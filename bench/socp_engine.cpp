@@ -12,8 +12,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "bench/BenchLibrary.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/BenchLibrary.h"
 
 namespace {
 

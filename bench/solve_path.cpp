@@ -23,10 +23,10 @@
 #include <filesystem>
 
 #include "bench/BenchData.h"
-#include "bench/BenchLibrary.h"
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/BenchLibrary.h"
 
 namespace {
 

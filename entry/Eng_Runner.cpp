@@ -10,11 +10,13 @@
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
+#include "excel/Names_Options.h"
+#include "platform/os/Os.h"
 
 namespace {
 
 // Engine information items of ordinal 42 that allow the drivers.
-enum : int { ItemFeasibility = 14, ItemBranch = 15, ItemMultistart = 16 };
+enum : int { ItemFeasibility = 14, ItemBranch = 15, ItemMultistart = 16, ItemCones = 22 };
 
 // Which drivers the engine's capabilities and the run's switches call for.
 struct DriverConditions {
@@ -74,6 +76,19 @@ bool chooseDriver(EngineProblem* problem) {
   return true;
 }
 
+// Cone constraints reach an engine that takes them (information item 22),
+// or any engine as the interpreter's rows when the model was analysed; any
+// other engine would leave them out and report a point that breaks them.
+bool conesTaken(LibraryContext* context) {
+  if (context->analysed || context->modelSupplied || Host_queryModel(context, QueryCones) == 0) return true;
+  if (Host_getEngineInfoItem(context, Host_getEngineIndex(context), ItemCones) != 0) return true;
+  Os_messageBox(
+      "The model has cone constraints (relation 7 or 8), which the chosen engine would leave out; "
+      "choose an engine that takes them.",
+      ModelRefusedCaption, 0);
+  return false;
+}
+
 // Builds the run's problem; *status holds the failure code when none.
 OwnedEngineProblem buildProblem(const EngineEntry* entry, int* status) {
   if (!entry->owner) {
@@ -86,7 +101,7 @@ OwnedEngineProblem buildProblem(const EngineEntry* entry, int* status) {
     return nullptr;
   }
   problem->variableCount = Host_queryModel(entry->owner, QueryVariables);
-  if (problem->variableCount < 1) {
+  if (problem->variableCount < 1 || !conesTaken(entry->owner)) {
     *status = StatusBadModel;
     return nullptr;
   }

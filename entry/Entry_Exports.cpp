@@ -9,8 +9,8 @@
 #include "contract/Host_Queries.h"
 #include "entry/Eng_Runner.h"
 #include "entry/Entry_Solve.h"
-#include "entry/Eval_Exports.h"
 #include "entry/Host_Session.h"
+#include "entry/Interp_Exports.h"
 #include "platform/os/Os.h"
 
 // Function addresses cast in place, so the table is constant data (no
@@ -89,26 +89,26 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {72, nullptr, CORVAN_PROC(Socp_engineSolve)},
     {73, nullptr, CORVAN_PROC(Socp_engineFinish)},
     {74, nullptr, CORVAN_PROC(Eng_freeNothing)},
-    {75, nullptr, CORVAN_PROC(Eval_reportError)},
-    {76, nullptr, CORVAN_PROC(Eval_showStatus)},
-    {77, nullptr, CORVAN_PROC(Eval_loadModel)},
-    {78, nullptr, CORVAN_PROC(Eval_diagnoseModel)},
-    {79, nullptr, CORVAN_PROC(Eval_refreshArrayBlocks)},
-    {80, nullptr, CORVAN_PROC(Eval_freeModel)},
-    {81, nullptr, CORVAN_PROC(Eval_getBounds)},
-    {82, nullptr, CORVAN_PROC(Eval_getCurvatureClasses)},
-    {83, nullptr, CORVAN_PROC(Eval_getVariableTypes)},
-    {84, nullptr, CORVAN_PROC(Eval_getInitialValues)},
-    {85, nullptr, CORVAN_PROC(Eval_queryModel)},
-    {86, nullptr, CORVAN_PROC(Eval_evalAll)},
-    {87, nullptr, CORVAN_PROC(Eval_evalWithCutoff)},
-    {88, nullptr, CORVAN_PROC(Eval_evalPerturbPair)},
-    {89, nullptr, CORVAN_PROC(Eval_evalPerturbOne)},
-    {90, nullptr, CORVAN_PROC(Eval_evalObjective)},
-    {91, nullptr, CORVAN_PROC(Eval_enumDependencies)},
-    {92, nullptr, CORVAN_PROC(Eval_evalJacobian)},
-    {93, nullptr, CORVAN_PROC(Eval_jacobian)},
-    {94, nullptr, CORVAN_PROC(Eval_hessian)},
-    {95, nullptr, CORVAN_PROC(Eval_objectiveHessian)},
+    {75, nullptr, CORVAN_PROC(Interp_reportError)},
+    {76, nullptr, CORVAN_PROC(Interp_showStatus)},
+    {77, nullptr, CORVAN_PROC(Interp_loadModel)},
+    {78, nullptr, CORVAN_PROC(Interp_diagnoseModel)},
+    {79, nullptr, CORVAN_PROC(Interp_refreshArrayBlocks)},
+    {80, nullptr, CORVAN_PROC(Interp_freeModel)},
+    {81, nullptr, CORVAN_PROC(Interp_getBounds)},
+    {82, nullptr, CORVAN_PROC(Interp_getCurvatureClasses)},
+    {83, nullptr, CORVAN_PROC(Interp_getVariableTypes)},
+    {84, nullptr, CORVAN_PROC(Interp_getInitialValues)},
+    {85, nullptr, CORVAN_PROC(Interp_queryModel)},
+    {86, nullptr, CORVAN_PROC(Interp_evalAll)},
+    {87, nullptr, CORVAN_PROC(Interp_evalWithCutoff)},
+    {88, nullptr, CORVAN_PROC(Interp_evalPerturbPair)},
+    {89, nullptr, CORVAN_PROC(Interp_evalPerturbOne)},
+    {90, nullptr, CORVAN_PROC(Interp_evalObjective)},
+    {91, nullptr, CORVAN_PROC(Interp_enumDependencies)},
+    {92, nullptr, CORVAN_PROC(Interp_evalJacobian)},
+    {93, nullptr, CORVAN_PROC(Interp_jacobian)},
+    {94, nullptr, CORVAN_PROC(Interp_hessian)},
+    {95, nullptr, CORVAN_PROC(Interp_objectiveHessian)},
     {0, nullptr, nullptr},
 };

@@ -6,7 +6,7 @@
 
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Solve.h"
-#include "entry/Eval_Exports.h"
+#include "entry/Interp_Exports.h"
 #include "excel/Xl_Value.h"
 
 namespace {
@@ -40,7 +40,7 @@ int attach(OsModule module) {
   context->robustMode = -1;
   context->currentEngine = -1;
   recordModule(context, module);
-  Eval_registerProgressHost();
+  Interp_registerProgressHost();
   g_contextSlot = slot;
   return 1;
 }

@@ -10,8 +10,8 @@
 #include "entry/Eng_Registry.h"
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Solve.h"
-#include "entry/Eval_Exports.h"
 #include "entry/Host_Session.h"
+#include "entry/Interp_Exports.h"
 #include "entry/Msg_Status.h"
 #include "entry/Sess_Results.h"
 #include "entry/Sess_Variables.h"
@@ -156,14 +156,14 @@ Plan planCommonPath(LibraryContext* context, int action, int engine) {
 // success, else the failing step's status.
 int analyse(LibraryContext* context, const Plan& plan) {
   int run = plan.run ? 1 : 0;
-  int status = Eval_loadModel(context, context->handle, run, plan.trials, plan.secondAnalysis,
-                              plan.analyseOnly, plan.diagnoseRequest, plan.iao);
+  int status = Interp_loadModel(context, context->handle, run, plan.trials, plan.secondAnalysis, plan.analyseOnly,
+                                plan.diagnoseRequest, plan.iao);
   if (status != 0) return status;
   context->analysed = 1;
   if (!plan.diagnose) return 0;
   // The findings are written for an analysis request, where the front end
   // reads them; a run keeps the range for the engine's results.
-  status = Eval_diagnoseModel(context, context->handle, run ? 0 : 1, plan.diagnosisExtra, plan.rdp);
+  status = Interp_diagnoseModel(context, context->handle, run ? 0 : 1, plan.diagnosisExtra, plan.rdp);
   if (status == 0) context->diagnosed = 1;
   return status;
 }
@@ -217,7 +217,7 @@ int commonPath(LibraryContext* context, const Plan& plan) {
     }
   }
   if (!Host_endSession(context)) status = StatusHostFailure;
-  if (Eval_freeModel(context) != 0) status = StatusHostFailure;
+  if (Interp_freeModel(context) != 0) status = StatusHostFailure;
   return plan.analyse || plan.run ? status : StatusNothingRun;
 }
 

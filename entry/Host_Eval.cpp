@@ -10,7 +10,7 @@
 
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Eval_Exports.h"
+#include "entry/Interp_Exports.h"
 #include "entry/Sess_Evaluation.h"
 #include "entry/Sess_Results.h"
 #include "entry/Sess_Variables.h"
@@ -138,7 +138,7 @@ int Host_evalProblem(LibraryContext* context, double* f, const double* x) {
   if (!context || !f || !x) return 0;
   ++context->progress.evaluationsOfRun;
   if (!interpreterFor(context, true, true)) return evalThroughExcel(context, f, x);
-  if (Eval_evalAll(context, f, x)) {
+  if (Interp_evalAll(context, f, x)) {
     takeElastic(context, x);
     return addElastic(context, f);
   }
@@ -151,7 +151,7 @@ int Host_evalProblemBounded(LibraryContext* context, double* f, const double* x,
   if (!context || !f || !x) return 0;
   ++context->progress.evaluationsOfRun;
   if (!interpreterFor(context, false, true)) return evalThroughExcel(context, f, x);
-  if (!Eval_evalWithCutoff(context, f, x, cutoff, order)) return 0;
+  if (!Interp_evalWithCutoff(context, f, x, cutoff, order)) return 0;
   takeElastic(context, x);
   return addElastic(context, f);
 }
@@ -160,7 +160,7 @@ int Host_evalTwoChanged(LibraryContext* context, double* f, int j, double xj, in
   if (!context || !f) return 0;
   ++context->progress.evaluationsOfRun;
   if (interpreterFor(context, true, false))
-    return Eval_evalPerturbPair(context, f, j, xj, k, xk) && addElastic(context, f);
+    return Interp_evalPerturbPair(context, f, j, xj, k, xk) && addElastic(context, f);
   return Sess_writeVariable(context, j, xj) && Sess_writeVariable(context, k, xk) &&
          Sess_readFunctions(context, f) && addElastic(context, f);
 }
@@ -168,8 +168,7 @@ int Host_evalTwoChanged(LibraryContext* context, double* f, int j, double xj, in
 int Host_evalOneChanged(LibraryContext* context, double* f, int j, double xj) {
   if (!context || !f) return 0;
   ++context->progress.evaluationsOfRun;
-  if (interpreterFor(context, true, false))
-    return Eval_evalPerturbOne(context, f, j, xj) && addElastic(context, f);
+  if (interpreterFor(context, true, false)) return Interp_evalPerturbOne(context, f, j, xj) && addElastic(context, f);
   return Sess_writeVariable(context, j, xj) && Sess_readFunctions(context, f) &&
          addElastic(context, f);
 }
@@ -196,13 +195,12 @@ int Host_getVariableBounds(LibraryContext* context, double* lower, double* upper
     rowUpper[i] = SessInfinity;
   }
   if (!Sess_getRowBounds(context, rowLower, rowUpper)) return 0;
-  if (context->analysed)
-    Eval_getBounds(context, lower, upper, rowLower, rowUpper, -SessInfinity, SessInfinity);
+  if (context->analysed) Interp_getBounds(context, lower, upper, rowLower, rowUpper, -SessInfinity, SessInfinity);
   return 1;
 }
 
 int Host_getCurvatureClasses(LibraryContext* context, int* classes) {
-  return context && context->analysed ? Eval_getCurvatureClasses(context, classes) : 0;
+  return context && context->analysed ? Interp_getCurvatureClasses(context, classes) : 0;
 }
 
 int Host_getVariableTypes(LibraryContext* context, int* types) {
@@ -211,7 +209,7 @@ int Host_getVariableTypes(LibraryContext* context, int* types) {
   for (int j = 0; j < total; ++j) types[j] = 0;
   if (relaxed(context)) return 1;
   if (!Sess_getVariableTypes(context, types, !context->feasibilityMode)) return 0;
-  if (context->analysed) Eval_getVariableTypes(context, types);
+  if (context->analysed) Interp_getVariableTypes(context, types);
   return 1;
 }
 
@@ -248,7 +246,7 @@ int Host_getInitialValues(LibraryContext* context, double* x) {
   if (!context || !x || !Sess_getCurrentValues(context, x)) return 0;
   int n = Sess_modelVariables(context);
   for (int s = 0; s < context->elasticCount; ++s) x[n + s] = 0;
-  if (context->analysed) Eval_getInitialValues(context, x);
+  if (context->analysed) Interp_getInitialValues(context, x);
   return 1;
 }
 
@@ -329,25 +327,20 @@ EvalContext* Host_interpreterModel(LibraryContext* context) {
 
 int Host_evalObjectiveGradient(LibraryContext* context, double* value, double* gradient,
                                const double* x) {
-  return context && context->analysed ? Eval_evalObjective(context, value, gradient, x) : 0;
+  return context && context->analysed ? Interp_evalObjective(context, value, gradient, x) : 0;
 }
 
 int Host_evalJacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
                       const double* x, int flags) {
-  return context && context->analysed ? Eval_evalJacobian(context, user, callback, extra, x, flags)
-                                      : 0;
+  return context && context->analysed ? Interp_evalJacobian(context, user, callback, extra, x, flags) : 0;
 }
 
 int Host_enumDependencies(LibraryContext* context, void* user, EvalDependencyCallback callback,
                           void* user2, int flags) {
-  return context && context->diagnosed
-             ? Eval_enumDependencies(context, user, callback, user2, flags)
-             : 0;
+  return context && context->diagnosed ? Interp_enumDependencies(context, user, callback, user2, flags) : 0;
 }
 
 int Host_evalHessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
                      const double* x, int function, int flags) {
-  return context && context->analysed
-             ? Eval_hessian(context, user, callback, extra, x, function, flags)
-             : 0;
+  return context && context->analysed ? Interp_hessian(context, user, callback, extra, x, function, flags) : 0;
 }

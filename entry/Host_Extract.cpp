@@ -12,7 +12,7 @@
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Eval_Exports.h"
+#include "entry/Interp_Exports.h"
 #include "entry/Sess_Variables.h"
 #include "excel/Area_Areas.h"
 #include "excel/Lin_LinearForm.h"
@@ -281,7 +281,7 @@ int Host_extractLinearTerms(LibraryContext* context, void* record, CoefficientSt
     if (!context->analysed) return 0;
     store(context, record, -1, -1, 0.0, extra);
   }
-  return context->analysed && store && Eval_jacobian(context, record, store, extra) == 1 ? 1 : 0;
+  return context->analysed && store && Interp_jacobian(context, record, store, extra) == 1 ? 1 : 0;
 }
 
 int Host_extractQuadraticTerms(LibraryContext* context, void* record, CoefficientStore store,
@@ -291,5 +291,5 @@ int Host_extractQuadraticTerms(LibraryContext* context, void* record, Coefficien
   if (worksheet && store && worksheetModel(context) && worksheetQuadraticTerms(sink)) return 1;
   if (!context->analysed || !store) return 0;
   store(context, record, -2, -2, 0.0, extra);
-  return Eval_objectiveHessian(context, record, store, extra) == 1 ? 1 : 0;
+  return Interp_objectiveHessian(context, record, store, extra) == 1 ? 1 : 0;
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "entry/Entry_Context.h"
-#include "entry/Eval_Exports.h"
+#include "entry/Interp_Exports.h"
 #include "entry/Sess_ModelQueries.h"
 #include "entry/Sess_Variables.h"
 #include "excel/Area_Areas.h"
@@ -101,10 +101,9 @@ int objectiveRow(const LibraryContext* context) {
 // Variable cells: the common ones once, the per-row ones once per scenario row.
 int variableCount(LibraryContext* context) {
   int perRow = context->perRowCells;
-  int cells = context->analysed
-                  ? Eval_queryModel(context, QueryVariables)
-                  : Sess_getAdjCellCount(context->variables) - perRow +
-                        perRow * Names_getScenarioRowCount(context->scenarios);
+  int cells = context->analysed ? Interp_queryModel(context, QueryVariables)
+                                : Sess_getAdjCellCount(context->variables) - perRow +
+                                      perRow * Names_getScenarioRowCount(context->scenarios);
   return cells + context->elasticCount;
 }
 
@@ -116,7 +115,7 @@ bool withAllDifferent(LibraryContext* context) {
 
 // Variables with an integer, binary or alldifferent mark.
 int integerCount(LibraryContext* context) {
-  if (context->analysed) return Eval_queryModel(context, QueryIntegers);
+  if (context->analysed) return Interp_queryModel(context, QueryIntegers);
   const CellList* cells = Sess_getVariableCellList(context->variables);
   if (!cells || !context->constraints) return 0;
   std::vector<int> flags(cells->distinct, 0);
@@ -141,7 +140,7 @@ int groupQuery(LibraryContext* context, int kind) {
 }
 
 int rowCount(LibraryContext* context) {
-  int rows = context->analysed ? Eval_queryModel(context, QueryRows) : modelRows(context);
+  int rows = context->analysed ? Interp_queryModel(context, QueryRows) : modelRows(context);
   bool extra = context->feasibilityMode && context->groupedRowCells == 0;
   return rows + (extra ? 1 : 0);
 }
@@ -218,7 +217,7 @@ int Host_queryModel(LibraryContext* context, int kind) {
     default: break;
   }
   if ((kind >= QueryStructureFirst && kind <= QueryStructureLast) || kind == QueryClassCode) {
-    return context->evalContext ? Eval_queryModel(context, kind) : 0;
+    return context->evalContext ? Interp_queryModel(context, kind) : 0;
   }
   return optionQuery(context, kind);
 }

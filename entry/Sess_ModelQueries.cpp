@@ -4,6 +4,7 @@
 #include "entry/Sess_ModelQueries.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "excel/Names_Model.h"
@@ -29,21 +30,34 @@ bool applyBounds(const ConstraintList* list, const CellList* variables, int r, u
                           });
 }
 
-// Integer kinds imply [low, high]; a different explicit bound is a conflict.
-bool applyKindBounds(const ConstraintList* list, const CellList* variables, unsigned kind,
-                     double* lower, double* upper, double defaultLower, double defaultUpper) {
-  return Names_eachRecord(list, RelationInteger, kind, RowNoFixedBound, variables,
+// A binary cell takes 0 or 1 within whatever bounds its rows give it (x >= 1
+// fixes it at 1); an empty range is left for the engine to report.
+bool applyBinaryBounds(const ConstraintList* list, const CellList* variables, double* lower, double* upper) {
+  return Names_eachRecord(list, RelationInteger, RowKindA, RowNoFixedBound, variables,
+                          [&](const ConstraintRecord&, const std::vector<int>& numbers) {
+                            for (int v : numbers) {
+                              if (v < 0) return false;
+                              lower[v] = std::max(0.0, std::ceil(lower[v]));
+                              upper[v] = std::min(1.0, std::floor(upper[v]));
+                            }
+                            return true;
+                          });
+}
+
+// An alldifferent group of n cells implies [1, n]; a different explicit
+// bound is a conflict.
+bool applyAllDifferentBounds(const ConstraintList* list, const CellList* variables, double* lower, double* upper,
+                             double defaultLower, double defaultUpper) {
+  return Names_eachRecord(list, RelationInteger, RowKindB, RowNoFixedBound, variables,
                           [&](const ConstraintRecord&, const std::vector<int>& numbers) {
                             double n = double(numbers.size());
-                            double low = kind == RowKindA ? 0.0 : 1.0;
-                            double high = kind == RowKindA ? 1.0 : n;
                             if (n < 1) return false;
                             for (int v : numbers) {
                               if (v < 0) return false;
-                              if (upper[v] != high && upper[v] != defaultUpper) return false;
-                              if (lower[v] != low && lower[v] != defaultLower) return false;
-                              upper[v] = high;
-                              lower[v] = low;
+                              if (upper[v] != n && upper[v] != defaultUpper) return false;
+                              if (lower[v] != 1.0 && lower[v] != defaultLower) return false;
+                              upper[v] = n;
+                              lower[v] = 1.0;
                             }
                             return true;
                           });
@@ -77,9 +91,8 @@ int Sess_deriveVariableBounds(const ConstraintList* list, const CellList* variab
                               double* upper, double defaultLower, double defaultUpper) {
   for (int r : {RelationLessEqual, RelationGreaterEqual, RelationEqual})
     if (!applyBounds(list, variables, r, RowBound, lower, upper)) return 0;
-  for (unsigned kind : {unsigned(RowKindA), unsigned(RowKindB)})
-    if (!applyKindBounds(list, variables, kind, lower, upper, defaultLower, defaultUpper)) return 0;
-  return 1;
+  return applyBinaryBounds(list, variables, lower, upper) &&
+         applyAllDifferentBounds(list, variables, lower, upper, defaultLower, defaultUpper);
 }
 
 int Sess_getConstraintCell(const ConstraintList* list, int k, ConstraintCell* out) {

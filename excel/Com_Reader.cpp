@@ -56,7 +56,7 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
   if (cell.sheet < 1 || cell.sheet > ea->sheetCount) return false;
   if (ea->usedSheet != cell.sheet && !Com_loadUsedRange(ea, cell.sheet)) return false;
   Com_cellFormula(ea, cell.row, cell.column, value, &info->formula);  // outside the used range: empty
-  const FunctionTable* functions = ea->context ? ea->context->functions : nullptr;
+  const FunctionTable* functions = ea->context ? ea->context->tables.functions : nullptr;
   if (functions && functions->activeSheetFormulasOnly && cell.sheet != ea->activeSheet) info->formula.clear();
   // A cell of an array formula: the block's formula, run for the cell's
   // place in the block.

@@ -2,6 +2,11 @@
 // the variable cells or the scenario cells (directly or through the cells
 // they are computed from), which rows are plain bounds on variables, and
 // which left-hand sides read the scenario cells.
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+
 #include "excel/Names_Model.h"
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
@@ -24,6 +29,55 @@ Reach reaches(const XLOPER* ref, const XLOPER* cells) {
   return shared ? Reach::Yes : Reach::No;
 }
 
+// The parts of a formula that may be references or names: the runs between
+// operators, parentheses, commas and spaces, a quoted sheet name kept with
+// its run and strings left out.
+std::vector<std::string> referenceTokens(const std::string& formula) {
+  std::vector<std::string> tokens(1);
+  bool quoted = false, inString = false;
+  for (char c : formula) {
+    if (inString) {
+      inString = c != '"';
+    } else if (c == '\'') {
+      quoted = !quoted;
+      tokens.back() += c;
+    } else if (quoted || std::isalnum(static_cast<unsigned char>(c)) ||
+               std::string("$!:._").find(c) != std::string::npos) {
+      tokens.back() += c;
+    } else {
+      inString = c == '"';
+      if (!tokens.back().empty()) tokens.emplace_back();
+    }
+  }
+  return tokens;
+}
+
+// Whether a formula computes the cells it reads (which its text does not show).
+bool computesReferences(std::string formula) {
+  std::transform(formula.begin(), formula.end(), formula.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return formula.find("INDIRECT(") != std::string::npos || formula.find("OFFSET(") != std::string::npos;
+}
+
+// Whether a right-hand side given as a formula (its name's text) varies with
+// `cells`: it does unless it gives a number and none of the references and
+// names it reads reaches them.
+Reach formulaVaries(const XLOPER* rhs, const XLOPER* cells) {
+  std::string formula;
+  if (!Xl_formulaTextOf(rhs, &formula) || computesReferences(formula)) return Reach::Yes;
+  double value;
+  if (!Xl_evaluateNumber(rhs, &value)) return Reach::Yes;
+  for (const std::string& token : referenceTokens(formula)) {
+    XlOwned text(token.empty() ? nullptr : Xl_newText(token.data(), token.size()));
+    XLOPER ref{};
+    if (!text || Excel4(xlfEvaluate, &ref, 1, text.get()) != xlretSuccess) continue;
+    Reach reach = Area_isReference(&ref) ? reaches(&ref, cells) : Reach::No;
+    Xl_giveBack(&ref);
+    if (reach != Reach::No) return Reach::Yes;
+  }
+  return Reach::No;
+}
+
 // Whether a right-hand side varies with `cells`.
 Reach rhsVaries(const ConstraintRecord& record, const XLOPER* cells) {
   const XLOPER* rhs = record.rhs;
@@ -31,8 +85,7 @@ Reach rhsVaries(const ConstraintRecord& record, const XLOPER* cells) {
   switch (Xl_type(rhs)) {
     case xltypeNum:
       return Reach::No;
-    case xltypeStr:
-      return Reach::Yes;
+    case xltypeStr: return formulaVaries(rhs, cells);
     case xltypeRef:
     case xltypeSRef:
       if (Area_sheetOf(rhs) != Area_sheetOf(record.lhs)) return Reach::Yes;

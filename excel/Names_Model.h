@@ -28,16 +28,17 @@ enum ConstraintRelation {
 };
 
 enum RowFlags : unsigned {
-  RowChecked = 0x1,        // the whole list was read and checked
-  RowElementwise = 0x2,    // one right-hand cell per left-hand cell
+  RowChecked = 0x1,      // the whole list was read and checked
+  RowElementwise = 0x2,  // one right-hand cell per left-hand cell
   RowObjective = 0x4,
-  RowGrouped = 0x8,        // relations 9-11, and an objective to optimise
-  RowKindA = 0x10,         // binary, or the first cone kind
-  RowKindB = 0x20,         // alldifferent, or the second cone kind
-  RowBound = 0x100,        // variable cells against a fixed right-hand side
-  RowRhsVaries = 0x200,    // right-hand side depends on the variable cells
-  RowLhsOnTable = 0x400,   // left-hand side depends on the scenario cells
-  RowRhsOnTable = 0x800,   // right-hand side depends on the scenario cells
+  RowGrouped = 0x8,       // relations 9-11, and an objective to optimise
+  RowKindA = 0x10,        // binary, or the first cone kind
+  RowKindB = 0x20,        // alldifferent, or the second cone kind
+  RowBound = 0x100,       // variable cells against a fixed right-hand side
+  RowRhsVaries = 0x200,   // right-hand side depends on the variable cells (a formula
+                          // that gives no number, or reads them, or computes references)
+  RowLhsOnTable = 0x400,  // left-hand side depends on the scenario cells
+  RowRhsOnTable = 0x800,  // right-hand side depends on the scenario cells
 };
 
 struct ConstraintRecord {
@@ -129,7 +130,8 @@ struct ConstraintCell {
 int Names_cellOfRows(const ConstraintList* list, int r, unsigned include, unsigned exclude, int k,
                      ConstraintCell* out);
 // The right-hand value for each left-hand cell of a record: a number as it
-// is, a text or a varying reference 0, a range cell by cell, else one value
+// is, a formula that does not vary with the variables as it evaluates now, a
+// varying text or reference 0, a range cell by cell, else one value
 // repeated. `out` holds the record's left-hand cell count.
 int Names_rhsValues(const ConstraintRecord& record, double* out);
 

@@ -1,5 +1,7 @@
 // Reading the constraint rows and the objective from the front end's names
 // into a checked constraint list, with the relation codes normalised.
+#include <cmath>
+
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Value.h"
@@ -23,6 +25,8 @@ constexpr RelationRule kRules[] = {
     {RelationGreaterEqual, RowGrouped, false, false},
 };
 
+constexpr double kMaxRelationCode = 11;
+
 // Left-hand cells: rows x columns of a one-area reference, else 0.
 int lhsCells(const XLOPER* lhs) {
   int rows, columns;
@@ -41,7 +45,9 @@ bool readRow(LibraryContext* context, unsigned i, ConstraintList* list) {
   ConstraintRecord& record = list->records.emplace_back();
   record.row = static_cast<int>(i);
   record.lhs = Names_getOptionRef(context, OptLhs, i);
-  record.relation = Names_getNumberedOption(context, OptRel, i, 0);
+  // A code that is no whole number (2.5) is none of the relations.
+  double code = Names_getNumberedReal(context, OptRel, i, 0);
+  record.relation = code == std::floor(code) && code >= 0 && code <= kMaxRelationCode ? static_cast<int>(code) : 0;
   record.rhs = Names_getOptionRef(context, OptRhs, i);
   return Names_normaliseRelation(&record, &list->counts);
 }

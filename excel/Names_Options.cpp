@@ -9,18 +9,6 @@
 
 namespace {
 
-const char* const kSuffixes[OptionCount] = {
-    "typ", "opt", "adj", "num", "rel", "lhs", "rhs", "val", "lin", "sho",          //  0- 9
-    "est", "drv", "nwt", "scl", "tim", "itr", "pre", "tol", "var", "con",          // 10-19
-    "vir", "cir", "rep", "sol", "piv", "red", "cvg", "neg", "kiv", "rlx",          // 20-29
-    "nod", "mip", "sim", "pro", "ofx", "reo", "ibd", "dua", "dus", "phr",          // 30-39
-    "wbr", "gct", "gop", "cct", "cgt", "lva", "msl", "tms", "ssz", "mrt",          // 40-49
-    "xtc", "rbv", "mni", "loc", "rsd", "fns", "stp", "drf", "std", "ntr",          // 50-59
-    "mtr", "rdp", "rsp", "rtr", "mod", "mda", "dia", "sel", "irs", "ifs",          // 60-69
-    "iqp", "ism", "iao", "res", "acc", "ars", "sta", "met", "soc", "lpt",          // 70-79
-    "lpp", "fea", "gap", "ips", "ipd", "ipi", "eng", "num", "change", "name",      // 80-89
-    "value", "weight", "num", "obj", "exp", "std", "pen"};                         // 90-96
-
 const char kUnknown[] = "XXXXXX";
 
 // "prefix_suffix" or "prefix_suffixrow", after an optional "!" marker.
@@ -79,44 +67,6 @@ XLOPER* readCoerced(LibraryContext* context, int index, unsigned row, XLTYPE typ
   return value ? Xl_coerce(value.get(), type) : nullptr;
 }
 
-// What an option accepts: a number from `low` to `high`, whole when asked;
-// with `aboveLow`, strictly above `low`.
-struct OptionDomain {
-  int index;
-  double low, high;
-  bool whole, aboveLow;
-};
-
-constexpr double kMaxCount = 2147483647.0;   // counts are read as 32-bit integers
-constexpr double kMaxRows = 32767.0;         // constraint rows are numbered in 16 bits
-
-// Switches take 1 (on) or 2 (off), as spreadsheet programs write them; 0
-// reads as off.
-constexpr OptionDomain switchOf(int index) { return {index, 0, 2, true, false}; }
-
-constexpr OptionDomain kDomains[] = {
-    {OptTyp, 1, 3, true, false},     {OptNum, 0, kMaxRows, true, false},
-    {OptEng, 0, kMaxRows, true, false}, {OptTim, 0, 1e9, false, true},
-    {OptItr, 1, kMaxCount, true, false}, {OptNod, 1, kMaxCount, true, false},
-    {OptMip, 1, kMaxCount, true, false}, {OptSsz, 0, kMaxCount, true, false},
-    {OptMni, 1, kMaxCount, true, false}, {OptRsd, -kMaxCount, kMaxCount, true, false},
-    {OptPre, 0, 1, false, true},     {OptCvg, 0, 1, false, true},
-    {OptTol, 0, 1, false, false},    {OptMrt, 0, 1, false, false},
-    {OptXtc, 0, 1, false, false},    {OptSol, 0, 1e30, false, true},
-    {OptPiv, 0, 1e30, false, true},  {OptRed, 0, 1e30, false, true},
-    {OptStp, 0, 1e30, false, true},  {OptRes, 0, 1e30, false, true},
-    {OptAcc, 0, 1e30, false, true},  {OptDia, 0, 5, true, false},
-    {OptSel, 0, 4, true, false},     {OptMda, 0, 3, true, false},
-    {OptMod, 0, 5, true, false},     {OptLoc, 0, 4, true, false},
-    {OptDrf, 0, 2, true, false},     {OptRep, 0, 2, true, false},
-    switchOf(OptLin), switchOf(OptSho), switchOf(OptEst), switchOf(OptDrv), switchOf(OptNwt),
-    switchOf(OptScl), switchOf(OptNeg), switchOf(OptRlx), switchOf(OptSim), switchOf(OptPro),
-    switchOf(OptOfx), switchOf(OptReo), switchOf(OptIbd), switchOf(OptDua), switchOf(OptDus),
-    switchOf(OptPhr), switchOf(OptWbr), switchOf(OptLva), switchOf(OptMsl), switchOf(OptTms),
-    switchOf(OptRbv), switchOf(OptFns), switchOf(OptArs), switchOf(OptSta), {OptMet, 1, 2, true, false},
-    switchOf(OptSoc), switchOf(OptLpt), switchOf(OptLpp),
-};
-
 bool isDefined(const XLOPER* name) {
   XLOPER definition{};
   if (Excel4(xlfGetName, &definition, 1, name) != xlretSuccess) return false;
@@ -143,16 +93,13 @@ bool acceptedValue(const OptionDomain& d, const XLOPER* name, std::string* shown
   *shown = valueText(&value);
   XlOwned number(Xl_type(&value) == xltypeErr ? nullptr : Xl_coerce(&value, xltypeNum));
   Xl_giveBack(&value);
-  if (!number) return false;
-  double x = number->val.num;
-  bool inRange = (d.aboveLow ? x > d.low : x >= d.low) && x <= d.high;
-  return inRange && (!d.whole || x == std::floor(x));
+  return number && Names_domainAccepts(d, number->val.num);
 }
 
 }  // namespace
 
 const char* Names_optionSuffix(int index) {
-  return index >= 0 && index < OptionCount ? kSuffixes[index] : kUnknown;
+  return index >= 0 && index < OptionCount ? kOptionSuffixes[index] : kUnknown;
 }
 
 const char* Names_optionPrefix(int index) {
@@ -192,11 +139,16 @@ double Names_getNumberedReal(LibraryContext* context, int index, unsigned row, d
 }
 
 double Names_getRealOption(LibraryContext* context, int index, double defaultValue) {
-  return Names_getNumberedReal(context, index, 0, defaultValue);
+  XlOwned value(readCoerced(context, index, 0, xltypeNum));
+  if (!value) return defaultValue;
+  const OptionDomain* domain = Names_optionDomain(index);
+  if (!domain || Names_isRefusedOutsideDomain(index)) return value->val.num;
+  return Names_domainRead(*domain, value->val.num, defaultValue);
 }
 
 int Names_findRefusedOption(LibraryContext* context, std::string* why) {
-  for (const OptionDomain& d : kDomains) {
+  for (const OptionDomain& d : kOptionDomains) {
+    if (!Names_isRefusedOutsideDomain(d.index)) continue;
     XlOwned name(Names_buildOptionName(context, d.index, 0));
     if (!name || !Names_isOptionDefined(context, d.index, 0)) continue;
     std::string shown;

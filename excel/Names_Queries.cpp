@@ -90,6 +90,8 @@ int Names_rhsValues(const ConstraintRecord& record, double* out) {
   } else if ((t == xltypeRef || t == xltypeSRef) && !(record.flags & RowRhsVaries)) {
     if (record.flags & RowElementwise) return Area_readSideValues(rhs, out) == cells;
     if (Area_readSideValues(rhs, &single) != 1) return 0;
+  } else if (t == xltypeStr && !(record.flags & RowRhsVaries)) {
+    if (!Xl_evaluateNumber(rhs, &single)) return 0;
   } else if (t != xltypeStr && t != xltypeRef && t != xltypeSRef) {
     return 0;
   }

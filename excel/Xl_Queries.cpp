@@ -95,6 +95,13 @@ int Xl_formulaTextOf(const XLOPER* text, std::string* out) {
   return out->empty() ? 0 : 1;
 }
 
+int Xl_evaluateNumber(const XLOPER* text, double* out) {
+  Call call(xlfEvaluate, text);
+  if (!call.is(xltypeNum)) return 0;
+  *out = call.result.val.num;
+  return 1;
+}
+
 int Xl_elementText(const XLOPER* value, int k, std::string* out) {
   if (!value) return 0;
   switch (Xl_type(value)) {

@@ -24,6 +24,9 @@ std::string Xl_substring(const std::string& text, int k);
 // The formula a text value stands for: "=..." gives the rest, else the
 // definition of the name it spells, else the text itself; 0 when empty.
 int Xl_formulaTextOf(const XLOPER* text, std::string* out);
+// EVALUATE of a text (a formula or a name): 1 with the number it gives, 0
+// when it gives anything else.
+int Xl_evaluateNumber(const XLOPER* text, double* out);
 // Element k of a right-hand value: a number's text, a text's formula, or
 // "R%uC%u" (1-based) of the k-th cell of a one-area reference.
 int Xl_elementText(const XLOPER* value, int k, std::string* out);

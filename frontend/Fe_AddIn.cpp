@@ -42,7 +42,7 @@ void showStatus(const std::string& text) {
 
 void showMessageBox(const OsMessageBox& box) {
   Fe_endProgress();
-  std::fprintf(stderr, "%s: %s\n", box.caption.c_str(), box.text.c_str());
+  std::fprintf(stderr, "%s%s: %s\n", Fe_where().c_str(), box.caption.c_str(), box.text.c_str());
 }
 
 std::string folderOfProgram() {
@@ -86,7 +86,8 @@ constexpr Limit kLimits[] = {{"solver_tim", "time limit", " s"},
                              {"solver_nod", "subproblem limit", " subproblems"},
                              {"solver_mip", "integer-solution limit", " integer solutions"}};
 
-Workbook* gBook = nullptr;   // the user's workbook, for the limits' values
+Workbook* gBook = nullptr;  // the user's workbook, for the limits' values and the messages
+std::string gBookPath;      // as the command line named it
 
 std::string limitValue(const char* option) {
   if (!gBook || !Wb_findName(gBook, option, gBook->activeSheet)) return "";
@@ -176,6 +177,7 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
     if (app.workbooks[i].get() == s->book) app.activeWorkbook = static_cast<int>(i);
   Calc_recalculate(s->book);
   gBook = s->book;
+  gBookPath = path;
   return loadLibrary(s);
 }
 
@@ -195,13 +197,19 @@ int Fe_action(FeSession* s, int action) {
   return s->solve(&code);
 }
 
-void Fe_setModelOption(FeSession* s, const std::string& name, const std::string& value) {
-  // The model's names live where its objective name lives: on the active
-  // sheet when "solver_opt" is local to it, else in the workbook.
+std::string Fe_where() {
+  if (!gBook) return "corvan: ";
+  return "corvan: " + gBookPath + ": sheet '" + gBook->sheets[gBook->activeSheet]->name + "': ";
+}
+
+int Fe_modelNameScope(FeSession* s) {
   int scope = s->book->activeSheet;
   const DefinedName* opt = Wb_findName(s->book, "solver_opt", scope);
-  DefinedName dn{name, value, opt ? opt->scopeSheet : scope, true};
-  Wb_defineName(s->book, dn);
+  return opt ? opt->scopeSheet : scope;
+}
+
+void Fe_setModelOption(FeSession* s, const std::string& name, const std::string& value) {
+  Wb_defineName(s->book, DefinedName{name, value, Fe_modelNameScope(s), true});
 }
 
 void Fe_sizeResultRange(FeSession* s, int rows, int columns) {

@@ -18,9 +18,6 @@ namespace {
 // `Solve` action codes the front end uses.
 enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, ActDiagnose = 7, ActList = 8 };
 
-// The library's status for a model or options it refuses.
-constexpr int StatusRefused = 8;
-
 // Statuses that mean a solution was found and written; statuses of a run
 // stopped early, which leave a solution only when the point is feasible.
 bool isSolutionStatus(int s) { return s == 0 || s == 1 || s == 2 || s == 14 || s == 17; }
@@ -30,26 +27,6 @@ bool isStopStatus(int s) { return s == 3 || s == 6 || s == 10 || s == 15 || s ==
 std::string trimmed(std::string text) {
   while (!text.empty() && text.back() == ' ') text.pop_back();
   return text;
-}
-
-bool looksLikeNumber(const std::string& v) {
-  char* end = nullptr;
-  std::strtod(v.c_str(), &end);
-  return !v.empty() && !*end;
-}
-
-// Options from the command line become the model's names, as a solver
-// dialog writes them: numbers and TRUE/FALSE as they are, anything else as a
-// text (which the library then refuses with a message naming the option).
-void setOptions(FeSession* s, const FeArgs& a) {
-  if (!a.engine.empty()) Fe_setModelOption(s, "solver_eng", a.engine);
-  if (!a.maxTime.empty()) Fe_setModelOption(s, "solver_tim", a.maxTime);
-  for (const auto& [name, value] : a.options) {
-    bool plain = looksLikeNumber(value) || value == "TRUE" || value == "FALSE";
-    std::string quotedValue = "\"";
-    for (char c : value) quotedValue += c == '"' ? std::string("\"\"") : std::string(1, c);
-    Fe_setModelOption(s, name, plain ? value : quotedValue + "\"");
-  }
 }
 
 // The engine the model chooses, as the library picks it from "solver_eng":
@@ -64,71 +41,37 @@ std::string engineName(FeSession* s, const FeModel& m) {
   return trimmed(rows[index][0]);
 }
 
-void printFaults(const FeModel& m) {
-  for (const std::string& f : m.faults) std::fprintf(stderr, "  - %s\n", f.c_str());
-}
-
 // Faults the library would not notice are refused before it runs, so that
 // nothing in the workbook changes.
-bool refuseBeforeRun(const Workbook* wb, const FeModel& m) {
+bool refuseBeforeRun(const FeModel& m) {
   if (!m.unseenByLibrary) return false;
-  std::fprintf(stderr, "corvan: the model on sheet '%s' cannot be solved:\n", wb->sheets[m.sheet]->name.c_str());
-  printFaults(m);
+  Fe_printFaults(m);
   return true;
-}
-
-// The library's refusal names an option the command line set: bad usage.
-bool refusedCommandLineOption(const FeArgs& a) {
-  for (const OsMessageBox& box : Os_messageBoxes())
-    for (const auto& [name, value] : a.options)
-      if (box.text.find("\"" + name + "\"") != std::string::npos) return true;
-  return false;
 }
 
 // Rows the result range needs: the statistics row, one per variable cell and
 // up to two per constraint cell (its row and a bound row).
 int resultRows(const FeModel& m) { return 1 + Fe_variableCells(m) + 2 * Fe_constraintCells(m); }
 
-// Why the run left no solution, in words.
-void explainFailure(Workbook* wb, const FeModel& m, int status) {
-  if (!m.faults.empty()) {
-    std::fprintf(stderr, "corvan: the model cannot be solved:\n");
-    printFaults(m);
-    return;
-  }
-  if (m.hasObjective) {
-    const CellValue* v = Fe_value(wb, m.sheet, m.objective.row1, m.objective.col1);
-    if (v && v->kind == CellKind::Error)
-      std::fprintf(stderr, "corvan: the objective cell %s holds %s\n",
-                   Fe_cellName(wb, m.sheet, m.objective.row1, m.objective.col1).c_str(), Wb_errorText(v->error));
-  }
-  for (const FeConstraintRow& row : Fe_constraintRows(wb, m))
-    if (!row.numeric) {
-      std::fprintf(stderr, "corvan: the constraint cell %s holds no number\n",
-                   Fe_cellName(wb, row.sheet, row.row, row.col).c_str());
-      return;
-    }
-  if (isSolutionStatus(status) || isStopStatus(status))
-    std::fprintf(stderr, "corvan: the point the run ended at does not satisfy the constraints\n");
-}
-
-bool openAndPrepare(FeSession* s, const FeArgs& a) {
+bool openAndPrepare(FeSession* s, const FeArgs& a, FeSetNames* before) {
   if (!Fe_open(s, a.book, a.sheet, a.onLimit)) {
     Fe_close(s);
     return false;
   }
   Os_clearMessageBoxes();
-  setOptions(s, a);
+  *before = Fe_setOptions(s, a);
   return true;
 }
 
-// Saves the workbook when asked and the run found a solution.
-int saveIfAsked(FeSession* s, const FeArgs& a, int rc) {
+// Saves the workbook when asked and the run found a solution, with the
+// model's names as they were before the command line set options for the run.
+int saveIfAsked(FeSession* s, const FeArgs& a, const FeSetNames& before, int rc) {
   if (a.out.empty()) return rc;
   if (rc == FeExitNoSolution) {
     std::fprintf(stderr, "corvan: no solution: %s not written\n", a.out.c_str());
     return rc;
   }
+  Fe_restoreOptions(s, before);
   std::string error;
   if (Xlsx_save(s->book, a.out, &error)) return rc;
   std::fprintf(stderr, "corvan: %s\n", error.c_str());
@@ -219,9 +162,10 @@ int Fe_models(const FeArgs& a) {
 
 int Fe_solve(const FeArgs& a) {
   FeSession s;
-  if (!openAndPrepare(&s, a)) return FeExitUsage;
+  FeSetNames before;
+  if (!openAndPrepare(&s, a, &before)) return FeExitUsage;
   FeModel m = Fe_readModel(s.book, s.book->activeSheet);
-  if (refuseBeforeRun(s.book, m)) {
+  if (refuseBeforeRun(m)) {
     Fe_close(&s);
     return FeExitNoSolution;
   }
@@ -239,14 +183,13 @@ int Fe_solve(const FeArgs& a) {
     reportsMade = a.reports.empty() || Fe_writeReports(&s, m, start, a.reports, status);
     Fe_action(&s, ActKeep);
   } else {
-    explainFailure(s.book, m, status);
+    Fe_explainFailure(s.book, m, isSolutionStatus(status) || isStopStatus(status), engine);
     Fe_action(&s, ActRestore);
   }
   std::fflush(stdout);
   Fe_printWarnings(s.book, true);
-  int rc = saveIfAsked(&s, a, solution ? FeExitSolution : FeExitNoSolution);
+  int rc = saveIfAsked(&s, a, before, solution ? FeExitSolution : FeExitNoSolution);
   if (rc == FeExitSolution && !reportsMade) rc = FeExitUsage;
-  if (status == StatusRefused && refusedCommandLineOption(a)) rc = FeExitUsage;
   Fe_close(&s);
   return rc;
 }
@@ -279,7 +222,8 @@ void printAnalysis(int status, const std::vector<std::vector<std::string>>& rows
 
 int Fe_analyse(const FeArgs& a) {
   FeSession s;
-  if (!openAndPrepare(&s, a)) return FeExitUsage;
+  FeSetNames before;
+  if (!openAndPrepare(&s, a, &before)) return FeExitUsage;
   // Unless asked otherwise: diagnose with the convexity test, per function.
   for (const auto& [name, value] : {std::pair<const char*, const char*>{"solver_mda", "3"}, {"solver_rdp", "1"}})
     if (std::none_of(a.options.begin(), a.options.end(), [&](const auto& o) { return o.first == name; }))
@@ -292,11 +236,11 @@ int Fe_analyse(const FeArgs& a) {
     Fe_endProgress();
     std::printf("%s: status %d: %s\n", action == ActAnalyse ? "analysis" : "diagnosis", status,
                 status == 0 ? "done" : Fe_statusMeaning(status));
-    if (status > 0) rc = status == StatusRefused && refusedCommandLineOption(a) ? FeExitUsage : FeExitNoSolution;
+    if (status > 0) rc = FeExitNoSolution;
     if (action == ActAnalyse) printAnalysis(status, Fe_resultRows(&s));
     else if (status == 0) Fe_printDiagnosis(Fe_resultValues(&s));
   }
-  if (rc != FeExitSolution && !m.faults.empty()) explainFailure(s.book, m, 0);
+  if (rc != FeExitSolution && !m.faults.empty()) Fe_printFaults(m);
   Fe_close(&s);
   return rc;
 }

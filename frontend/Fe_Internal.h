@@ -63,8 +63,28 @@ constexpr int FeEngineListColumns = 2;
 constexpr int FeResultColumns = 16;
 void Fe_sizeResultRange(FeSession* s, int rows, int columns);
 
-// Defines a model option ("solver_eng", "solver_tim") where the model keeps its names.
+// Defines a model option ("solver_eng", "solver_tim") where the model keeps
+// its names: the scope of "solver_opt" (the active sheet's when it has none).
 void Fe_setModelOption(FeSession* s, const std::string& name, const std::string& value);
+int Fe_modelNameScope(FeSession* s);
+
+// ---- options typed on the command line (Fe_Options.cpp) ----
+
+// Checks "--option NAME=VALUE" (NAME without "solver_"): a known option and a
+// number it accepts. -1 when it may be set, else the exit status (the fault
+// was reported with a hint).
+int Fe_checkOption(const std::string& suffix, const std::string& value);
+// A name as it was before the command line set it.
+struct FeNameBefore {
+  DefinedName name;  // only its name when it did not exist
+  int scope = -1;
+  bool existed = false;
+};
+using FeSetNames = std::vector<FeNameBefore>;
+// Sets --engine, --max-time and each --option into the model's names; returns
+// the names as they were, for Fe_restoreOptions to put back before a save.
+FeSetNames Fe_setOptions(FeSession* s, const FeArgs& a);
+void Fe_restoreOptions(FeSession* s, const FeSetNames& before);
 // The add-in's result range as rows of display texts (empty rows dropped).
 std::vector<std::vector<std::string>> Fe_resultRows(FeSession* s);
 // The result range's cells, row by row, with empty rows kept.
@@ -122,6 +142,8 @@ bool Fe_hasModel(Workbook* wb, int sheet);
 // Cells of a range; of all the variable areas; of all the constraints' left-hand sides.
 int Fe_cellsIn(const CellRange& r);
 int Fe_variableCells(const FeModel& m);
+// Whether a cell of the model's sheet is one of its variable cells.
+bool Fe_isVariableCell(const FeModel& m, int row, int col);
 int Fe_constraintCells(const FeModel& m);
 // "maximise", "minimise" or "value of" for "solver_typ" 1-3.
 const char* Fe_senseName(int sense);
@@ -149,6 +171,24 @@ struct FeConstraintRow {
 };
 
 std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m);
+// The right-hand cell of the constraint's k-th left-hand cell (rhsIsRange).
+void Fe_rhsCell(const FeConstraint& c, int k, int* row, int* col);
+// The right-hand side of the constraint's k-th left-hand cell; false when it is no number.
+bool Fe_rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out);
+
+// ---- why a model cannot be solved (Fe_Explain.cpp) ----
+
+// "corvan: BOOK: sheet 'NAME': ", the start of every message about the model
+// of the active sheet of the workbook being run.
+std::string Fe_where();
+// Prints the faults of a model that cannot be solved, one line each.
+void Fe_printFaults(const FeModel& m);
+// Why a run left no solution, in words, naming the file, the sheet and the
+// cell or name at fault: the model's faults when the front end found any,
+// else what the cells and names show after the run (`endedAtAPoint`: the
+// run's status says it stopped at a point). `engine` is the name of the
+// engine the model chose ("" when it chose none that exists).
+void Fe_explainFailure(Workbook* wb, const FeModel& m, bool endedAtAPoint, const std::string& engine);
 // Whether the workbook's cells now hold a point that satisfies every
 // constraint and gives the objective a number.
 bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);

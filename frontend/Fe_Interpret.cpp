@@ -184,8 +184,9 @@ struct WorkbookSource : ReaderSource {
 // "Unknown function ! (sum, vlookup)": the status, and for an unknown
 // function the functions of the cell's chain that are not built.
 std::string reasonOf(EvalContext* ctx, const std::vector<Symbol*>& chain) {
-  std::string reason = Text_toUtf8(Vm_statusText(ctx->firstError) ? Vm_statusText(ctx->firstError) : u"");
-  if (ctx->firstError != kStatusUnknownFunction && ctx->firstError != kStatusUnsupportedFunction) return reason;
+  std::string reason = Text_toUtf8(Vm_statusText(ctx->errors.firstError) ? Vm_statusText(ctx->errors.firstError) : u"");
+  if (ctx->errors.firstError != kStatusUnknownFunction && ctx->errors.firstError != kStatusUnsupportedFunction)
+    return reason;
   std::set<std::string> names;
   for (const Symbol* s : chain)
     for (const Symbol* dep : s->precedents)
@@ -222,7 +223,7 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
     return nullptr;
   }
   EvalContext* ctx = in->ctx;
-  ctx->variables = Model_createVariableTable();
+  ctx->tables.variables = Model_createVariableTable();
   in->store = Prog_createSymbolTable(ctx);
   in->functions = Model_createFunctionTable();
   in->reader = Reader_create(ctx, in->store, &in->source);
@@ -238,7 +239,7 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
                         static_cast<uint16_t>(row + 1), kRelFree2, 0.0);
     }
   }
-  Reader_bindModel(in->reader, in->functions, ctx->variables);
+  Reader_bindModel(in->reader, in->functions, ctx->tables.variables);
   // Each cell compiles on its own so that one failure names its cell and
   // leaves the others.
   // A cell that failed inside another cell's compilation keeps its reason
@@ -251,12 +252,12 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
       continue;
     }
     in->source.beyond.clear();
-    if (ctx->errorCount == 0) Parse_compileCell(in->reader, &item->leftChain, root);
-    if (ctx->errorCount == 0) continue;
-    const CellRef at = ctx->errorCell.sheet ? ctx->errorCell : item->cell;
+    if (ctx->errors.errorCount == 0) Parse_compileCell(in->reader, &item->leftChain, root);
+    if (ctx->errors.errorCount == 0) continue;
+    const CellRef at = ctx->errors.errorCell.sheet ? ctx->errors.errorCell : item->cell;
     const bool own = at.sheet == item->cell.sheet && at.row == item->cell.row && at.column == item->cell.column;
     std::string reason = "not compiled: " + reasonOf(ctx, item->leftChain);
-    if (ctx->firstError == kStatusUndefinedIdentifier && !in->source.beyond.empty())
+    if (ctx->errors.firstError == kStatusUndefinedIdentifier && !in->source.beyond.empty())
       reason += " (" + in->source.beyond + " lies past the interpreter's rows and columns)";
     out->failures[keyOf(item->cell)] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
     if (root) in->failed[root] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
@@ -269,8 +270,8 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
     for (Symbol* s : item->leftChain)
       if (seen.insert(s).second && !in->failed.count(s)) in->order.push_back(s);
   Vm_initProgram(&in->program, ctx);
-  ctx->mode = kModeReal;
-  ctx->incremental = 0;
+  ctx->flags.mode = kModeReal;
+  ctx->flags.incremental = 0;
   return in;
 }
 
@@ -295,7 +296,7 @@ int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out) {
     Vm_clearErrors(ctx);
     in->program.currentCell = s;
     Vm_run(&in->program);
-    if (ctx->errorCount > 0) evalFailures[s] = reasonOf(ctx, {s});
+    if (ctx->errors.errorCount > 0) evalFailures[s] = reasonOf(ctx, {s});
     else if (!inherited.empty()) evalFailures[s] = inherited;
   }
   for (ModelItem* item : in->functions->array) {

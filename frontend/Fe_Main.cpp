@@ -2,6 +2,7 @@
 // their options and the dispatch to each command.
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -132,6 +133,7 @@ int addOption(const std::string& text, FeArgs* a) {
   for (char c : name) letters = letters && std::isalpha(static_cast<unsigned char>(c));
   if (!letters || eq + 1 >= text.size())
     return Fe_usageError("--option takes NAME=VALUE (for example nod=100000), not '" + text + "'");
+  if (int rc = Fe_checkOption(name, text.substr(eq + 1)); rc >= 0) return rc;
   a->options.push_back({"solver_" + name, text.substr(eq + 1)});
   return -1;
 }
@@ -173,6 +175,26 @@ int takeValue(const std::string& option, const std::string& value, FeArgs* a) {
     a->onLimit = value == "continue" ? FeOnLimit::Continue : FeOnLimit::Stop;
   }
   return -1;
+}
+
+std::string lowerExtension(const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext;
+}
+
+// The saved file is the package the workbook was read from, with its type:
+// a macro-enabled workbook (.xlsm) saves as one, any other as .xlsx. A name
+// of another type would hold content its programs do not expect.
+int checkOutType(const FeArgs& a) {
+  if (a.out.empty()) return -1;
+  bool macros = lowerExtension(a.book) == ".xlsm";
+  const char* type = macros ? ".xlsm" : ".xlsx";
+  if (lowerExtension(a.out) == type) return -1;
+  return Fe_usageError("--out " + a.out + ": " + a.book + " is saved as a " +
+                       (macros ? "macro-enabled workbook" : "workbook without macros") + ", so the file must end in " +
+                       type);
 }
 
 }  // namespace
@@ -227,6 +249,7 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
     }
   }
   if (a->book.empty()) return Fe_usageError("corvan " + a->command + " needs a workbook (BOOK.xlsx)");
+  if (int rc = checkOutType(*a); rc >= 0) return rc;
   std::error_code ec;
   if (!a->out.empty() && !a->overwrite && std::filesystem::equivalent(a->book, a->out, ec))
     return Fe_usageError("--out names the workbook being solved (" + a->book + "); add --overwrite to replace it");
@@ -234,8 +257,11 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
 }
 
 int Fe_main(int argc, char** argv) {
-  // Results and messages interleave in the order they happen, even in a pipe.
+  // Results and messages interleave in the order they happen, even in a pipe;
+  // a reader that closes the pipe early (`| head -1`) does not end the run
+  // before the workbook is saved.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  std::signal(SIGPIPE, SIG_IGN);
   if (argc < 2) {
     Fe_printUsage(stderr);
     return FeExitUsage;

@@ -81,10 +81,45 @@ void readObjective(Workbook* wb, FeModel* m) {
   if (!numberOf(wb, m->sheet, "solver_typ", &typ) || (typ != 1 && typ != 2 && typ != 3))
     m->faults.push_back("\"solver_typ\" must be 1 (maximise), 2 (minimise) or 3 (value of)");
   m->sense = static_cast<int>(typ);
+  double value = 0;
+  if (typ == 3 && (!findModelName(wb, m->sheet, "solver_val") || !numberOf(wb, m->sheet, "solver_val", &value)))
+    m->faults.push_back(
+        "\"solver_typ\" is 3 (value of), but \"solver_val\" (the value to reach) is missing or not a number");
+}
+
+// The merged area of more than one cell that holds a cell; nullptr when none does.
+const CellRange* mergedAreaOf(const Sheet* sh, int row, int col) {
+  for (const CellRange& area : sh->merged)
+    if (row >= area.row1 && row <= area.row2 && col >= area.col1 && col <= area.col2 &&
+        (area.row1 != area.row2 || area.col1 != area.col2))
+      return &area;
+  return nullptr;
+}
+
+// Solving writes into the variable cells, which a protected sheet or a
+// merged area does not allow: the model is refused before the library runs.
+void checkWritable(Workbook* wb, const CellRange& a, FeModel* m) {
+  const Sheet* sh = wb->sheets[a.sheet].get();
+  if (sh->protectedCells) {
+    m->faults.push_back("sheet '" + sh->name + "' is protected, so its variable cells " + Fe_rangeName(wb, a) +
+                        " cannot be changed; unprotect the sheet to solve");
+    m->unseenByLibrary = true;
+    return;
+  }
+  for (int row = a.row1; row <= a.row2; ++row)
+    for (int col = a.col1; col <= a.col2; ++col)
+      if (const CellRange* area = mergedAreaOf(sh, row, col)) {
+        m->faults.push_back("the variable cell " + Fe_cellName(wb, a.sheet, row, col) + " lies in the merged cells " +
+                            Wb_a1(area->row1, area->col1) + ":" + Wb_a1(area->row2, area->col2) +
+                            "; a variable cell must be a cell of its own");
+        m->unseenByLibrary = true;
+        return;
+      }
 }
 
 // Variable cells hold numbers or nothing: solving overwrites them.
 void checkVariableCells(Workbook* wb, const CellRange& a, FeModel* m) {
+  checkWritable(wb, a, m);
   const Sheet* sh = wb->sheets[a.sheet].get();
   for (int row = a.row1; row <= a.row2; ++row)
     for (int col = a.col1; col <= a.col2; ++col) {
@@ -141,6 +176,23 @@ void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, std::vector<std
   c->rhsFormula = dn->definition;
 }
 
+// Integer, binary and alldifferent constraints say what values variable
+// cells may take, so each of their cells must be a variable cell.
+void checkIntegerCells(Workbook* wb, FeModel* m) {
+  for (const FeConstraint& c : m->constraints) {
+    if (c.relation < FeInteger || c.relation > FeAllDifferent) continue;
+    for (int row = c.lhs.row1; row <= c.lhs.row2; ++row)
+      for (int col = c.lhs.col1; col <= c.lhs.col2; ++col)
+        if (!Fe_isVariableCell(*m, row, col)) {
+          m->faults.push_back("constraint " + std::to_string(c.number) + " (\"solver_lhs" + std::to_string(c.number) +
+                              "\") makes " + Fe_cellName(wb, c.lhs.sheet, row, col) + " " +
+                              Fe_relationName(c.relation) + ", but it is no variable cell; " +
+                              "integer, binary and alldifferent constraints apply to variable cells only");
+          return;
+        }
+  }
+}
+
 void readConstraints(Workbook* wb, FeModel* m) {
   double count = 0;
   if (!numberOf(wb, m->sheet, "solver_num", &count) || count < 0 || count != std::floor(count) || count > 32767) {
@@ -168,6 +220,7 @@ void readConstraints(Workbook* wb, FeModel* m) {
     readRightHandSide(wb, m->sheet, &c, &m->faults);
     m->constraints.push_back(c);
   }
+  checkIntegerCells(wb, m);
 }
 
 }  // namespace
@@ -203,6 +256,12 @@ FeModel Fe_readModel(Workbook* wb, int sheet) {
   double linear = 0;
   m.linear = numberOf(wb, sheet, "solver_lin", &linear) && linear == 1;
   return m;
+}
+
+bool Fe_isVariableCell(const FeModel& m, int row, int col) {
+  for (const CellRange& a : m.variables)
+    if (row >= a.row1 && row <= a.row2 && col >= a.col1 && col <= a.col2) return true;
+  return false;
 }
 
 int Fe_cellsIn(const CellRange& r) { return (r.row2 - r.row1 + 1) * (r.col2 - r.col1 + 1); }

@@ -17,13 +17,14 @@ namespace {
 // the same precision the library's engines aim for by default.
 constexpr double kFeasibilityTolerance = 1e-6;
 
-// The right-hand side of element k of a constraint; false when it is no number.
-bool rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out) {
+}  // namespace
+
+bool Fe_rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out) {
   CellValue v;
   if (c.rhsIsRange) {
-    const CellRange& r = c.rhsRange;
-    int width = r.col2 - r.col1 + 1, one = Fe_cellsIn(r) == 1;
-    const CellValue* p = Fe_value(wb, r.sheet, r.row1 + (one ? 0 : k / width), r.col1 + (one ? 0 : k % width));
+    int row, col;
+    Fe_rhsCell(c, k, &row, &col);
+    const CellValue* p = Fe_value(wb, c.rhsRange.sheet, row, col);
     if (p) v = *p;
   } else {
     CalcEvalResult e;
@@ -34,6 +35,8 @@ bool rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out) {
   *out = v.number;
   return v.kind == CellKind::Number || v.kind == CellKind::Empty;
 }
+
+namespace {
 
 void judge(FeConstraintRow* row) {
   double tolerance = kFeasibilityTolerance * (1 + std::fabs(row->rhs));
@@ -76,17 +79,23 @@ std::string inFormat(Workbook* wb, int sheet, int row, int col, double x) {
 std::string rhsText(Workbook* wb, const FeConstraint& c, const FeConstraintRow& row) {
   if (Fe_comparison(row.relation) > FeGreaterEqual) return "";
   if (c.rhsIsRange) {
-    const CellRange& r = c.rhsRange;
-    bool one = r.row1 == r.row2 && r.col1 == r.col2;
     int k = (row.row - c.lhs.row1) * (c.lhs.col2 - c.lhs.col1 + 1) + (row.col - c.lhs.col1);
-    int width = r.col2 - r.col1 + 1;
-    int rr = one ? r.row1 : r.row1 + k / width, cc = one ? r.col1 : r.col1 + k % width;
-    return Fe_shownValue(wb, r.sheet, rr, cc) + " (" + Wb_a1(rr, cc) + ")";
+    int rr, cc;
+    Fe_rhsCell(c, k, &rr, &cc);
+    return Fe_shownValue(wb, c.rhsRange.sheet, rr, cc) + " (" + Wb_a1(rr, cc) + ")";
   }
   return c.rhsFormula;
 }
 
 }  // namespace
+
+void Fe_rhsCell(const FeConstraint& c, int k, int* row, int* col) {
+  const CellRange& r = c.rhsRange;
+  bool one = Fe_cellsIn(r) == 1;
+  int width = r.col2 - r.col1 + 1;
+  *row = one ? r.row1 : r.row1 + k / width;
+  *col = one ? r.col1 : r.col1 + k % width;
+}
 
 std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
   std::vector<FeConstraintRow> rows;
@@ -98,7 +107,7 @@ std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
         const CellValue* v = Fe_value(wb, c.lhs.sheet, r, col);
         row.numeric = !v || v->kind == CellKind::Number || v->kind == CellKind::Empty;
         row.value = v ? v->number : 0;
-        if (Fe_comparison(c.relation) <= FeGreaterEqual) row.numeric = rhsValue(wb, c, k, &row.rhs) && row.numeric;
+        if (Fe_comparison(c.relation) <= FeGreaterEqual) row.numeric = Fe_rhsValue(wb, c, k, &row.rhs) && row.numeric;
         judge(&row);
         rows.push_back(row);
       }

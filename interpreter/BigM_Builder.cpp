@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <string>
 
 #include "interpreter/Code_Segment.h"
@@ -182,7 +183,7 @@ bool writeRow(BigMBuilder* b, uint8_t construct, int32_t relation, bool bigM, ui
   item->bigM = m;
   b->reader->functions->pending.push_back(item);
   b->notes.push_back(BigMNote{construct, Prog_symbolCell(b->reader->current)});
-  return contextOf(b)->errorCount == 0;
+  return contextOf(b)->errors.errorCount == 0;
 }
 
 // (1 - b) * M, or b * M.
@@ -447,7 +448,7 @@ bool BigM_replaceCall(BigMBuilder* b, int16_t id, int32_t n, uint8_t* callStart,
     }
     default: break;
   }
-  if (!ok || !result || contextOf(b)->errorCount) return false;
+  if (!ok || !result || contextOf(b)->errors.errorCount) return false;
   replaceSource(b, callStart, result);
   *resultType = typeOfHelper(result);
   return true;
@@ -467,7 +468,7 @@ bool BigM_replaceComparison(BigMBuilder* b, uint8_t* leftStart, uint8_t* rightSt
     emitOp(b, kCodeSub);
     if (!greater) emitOp(b, kCodeNeg);
   };
-  if (!signRows(b, greater ? kBigMGreater : kBigMLess, bytes, difference, binary) || contextOf(b)->errorCount)
+  if (!signRows(b, greater ? kBigMGreater : kBigMLess, bytes, difference, binary) || contextOf(b)->errors.errorCount)
     return false;
   replaceSource(b, leftStart, binary);
   return true;
@@ -481,7 +482,7 @@ bool BigM_replaceProduct(BigMBuilder* b, uint8_t* leftStart, uint8_t* rightStart
   if (!y) return false;
   const Operand x{right, nullptr};
   if (!tieWhenSet(b, kBigMProduct, x, binary, y) || !tieWhenClear(b, kBigMProduct, nullptr, false, binary, y) ||
-      contextOf(b)->errorCount)
+      contextOf(b)->errors.errorCount)
     return false;
   replaceSource(b, leftStart, y);
   return true;
@@ -491,7 +492,7 @@ namespace {
 
 // Appends to order, after what it depends on, every cell s depends on.
 void collectCells(EvalContext* ctx, Symbol* s, std::vector<Symbol*>* order) {
-  if (ctx->errorCount) return;
+  if (ctx->errors.errorCount) return;
   if (Model_userAbortAny(ctx)) {
     Vm_raise(ctx, kStatusInterrupt, "BigM_collectCells", 0, 0, 0);
     return;
@@ -516,7 +517,7 @@ bool BigM_finish(BigMBuilder* b) {
     item->leftChain.clear();
     collectCells(ctx, root, &item->leftChain);
     item->leftChain.push_back(root);
-    if (ctx->errorCount) return false;
+    if (ctx->errors.errorCount) return false;
   }
   return true;
 }
@@ -528,5 +529,6 @@ const BigMNote* BigM_noteOf(const BigMBuilder* b, int32_t k) {
 const char* BigM_constructName(uint8_t construct) {
   static const char* const names[] = {"",    "IF",  "NOT", "AND",        "OR",        "MAX",
                                       "MIN", "ABS", "comparison", "comparison", "product"};
+  static_assert(std::size(names) == kBigMProduct + 1, "one name per construct");
   return construct <= kBigMProduct ? names[construct] : "";
 }

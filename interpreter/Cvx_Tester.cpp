@@ -123,7 +123,7 @@ Propagation propagate(ConvexityTester* t, int32_t i, int32_t relation, double rh
   const std::vector<Interval> before = *box;
   Interval range{};
   if (!Eval_evalIvProp(t->program, i, relation, rhs, box->data(), false, &range))
-    return t->context->firstError == kStatusUnfeasibleArgument ? Propagation::kInfeasible : Propagation::kFailed;
+    return t->context->errors.firstError == kStatusUnfeasibleArgument ? Propagation::kInfeasible : Propagation::kFailed;
   const bool equality = relation == kRelEqual;
   if (equality ? !Ivl_contains(range, 0.0) : range.lo > 0.0) return Propagation::kInfeasible;
   if (Ivl_contains(range, 0.0)) *touching = true;
@@ -135,16 +135,17 @@ Propagation propagate(ConvexityTester* t, int32_t i, int32_t relation, double rh
 }  // namespace
 
 ConvexityTester* Cvx_create(EvalContext* ctx, Program* program) {
-  auto* t = new (std::nothrow) ConvexityTester{ctx->functions, ctx->variables, program, ctx, {}, {}};
+  auto* t = new (std::nothrow) ConvexityTester{ctx->tables.functions, ctx->tables.variables, program, ctx, {}, {}};
   if (!t) return nullptr;
   Rnd_seed(t->random, kSampleSeed);
-  ctx->convexityTester = t;
+  ctx->tables.convexityTester = t;
   return t;
 }
 
 void Cvx_destroy(ConvexityTester* tester) {
   if (!tester) return;
-  if (tester->context && tester->context->convexityTester == tester) tester->context->convexityTester = nullptr;
+  if (tester->context && tester->context->tables.convexityTester == tester)
+    tester->context->tables.convexityTester = nullptr;
   delete tester;
 }
 
@@ -152,20 +153,20 @@ bool Cvx_testFunction(ConvexityTester* t, int32_t i, bool reset, int32_t* curvCl
   EvalContext* ctx = t->context;
   const ModelItem* item = t->functions->array[static_cast<size_t>(i)];
   const int32_t n = variableCount(t);
-  const int32_t nv = ctx->compactDerivatives == 1 ? static_cast<int32_t>(item->variables.size()) : n;
+  const int32_t nv = ctx->flags.compactDerivatives == 1 ? static_cast<int32_t>(item->variables.size()) : n;
   if (nv == 0) return true;
   for (int32_t j = 1; j <= n; ++j)
     Model_getVariable(t->variables, j)->value = t->box.empty() ? boundsOf(t, j) : t->box[static_cast<size_t>(j)];
-  const int32_t savedCurvature = ctx->curvature;
-  ctx->curvature = 1;
+  const int32_t savedCurvature = ctx->flags.curvature;
+  ctx->flags.curvature = 1;
   Interval value{};
   std::vector<Interval> gradient(static_cast<size_t>(nv) + 1);
   int32_t cls = kCurvUnknown;
   const bool ran = Eval_evalIvGrad(t->program, i, reset, &value, gradient.data(), &cls, false, false);
-  ctx->curvature = savedCurvature;
+  ctx->flags.curvature = savedCurvature;
   if (!ran) {
-    if (ctx->firstError == kStatusOverflow) *curvClass = kCurvUnknown;
-    else if (ctx->firstError == kStatusDivisionByZero) *curvClass = kCurvIndefinite;
+    if (ctx->errors.firstError == kStatusOverflow) *curvClass = kCurvUnknown;
+    else if (ctx->errors.firstError == kStatusDivisionByZero) *curvClass = kCurvIndefinite;
     else return false;
     return true;
   }
@@ -317,7 +318,7 @@ bool Cvx_contractBox(ConvexityTester* t, bool* feasible, bool* touching) {
     v->value = tests[static_cast<size_t>(j)];
   }
   t->box = tests;
-  if (errors || ctx->errorCount > 0) *touching = true;
+  if (errors || ctx->errors.errorCount > 0) *touching = true;
   Vm_clearErrors(ctx);
   return true;
 }

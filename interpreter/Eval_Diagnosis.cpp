@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <iterator>
 
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "interpreter/BigM_Builder.h"
@@ -53,7 +54,7 @@ std::string addressOf(const CellRef& c) {
 
 // "(ABS in B9)": the construct a linearisation row stands for and its cell.
 std::string addedRowText(const EvalContext* ctx, int32_t k) {
-  const BigMNote* note = ctx->reader ? BigM_noteOf(ctx->reader->bigM, k) : nullptr;
+  const BigMNote* note = ctx->tables.reader ? BigM_noteOf(ctx->tables.reader->bigM, k) : nullptr;
   return note ? "(" + std::string(BigM_constructName(note->construct)) + " in " + addressOf(note->cell) + ")" : "";
 }
 
@@ -133,17 +134,17 @@ int32_t convexitySupport(int32_t relation, int32_t cls) {
 // The convexity stage: codes per function and the verdict; false when
 // memory runs out.
 bool convexityStage(EvalContext* ctx, const DiagnosisRequest& request, DiagnosisFindings* findings, int32_t* verdict) {
-  StructureInfo* s = ctx->structure;
-  const FunctionTable* f = ctx->functions;
+  StructureInfo* s = ctx->tables.structure;
+  const FunctionTable* f = ctx->tables.functions;
   const auto nf = static_cast<int32_t>(f->array.size());
-  const bool owned = !ctx->convexityTester;
-  ConvexityTester* tester = owned ? Cvx_create(ctx, ctx->program) : ctx->convexityTester;
+  const bool owned = !ctx->tables.convexityTester;
+  ConvexityTester* tester = owned ? Cvx_create(ctx, ctx->tables.program) : ctx->tables.convexityTester;
   s->convexity = allocate<int32_t>(static_cast<size_t>(nf));
   if (!tester || !s->convexity) {
     if (owned) Cvx_destroy(tester);
     return false;
   }
-  ctx->curvature = 1;
+  ctx->flags.curvature = 1;
   bool feasible = true, touching = false;
   Cvx_contractBox(tester, &feasible, &touching);
   findings->contraction = !feasible ? kContractionInfeasible : touching ? kContractionTouching : kContractionFeasible;
@@ -171,6 +172,154 @@ bool convexityStage(EvalContext* ctx, const DiagnosisRequest& request, Diagnosis
   return true;
 }
 
+// The finite bounds and the integer variables among the model's nx.
+void countVariables(VariableTable* variables, int32_t nx, DiagnosisFindings* findings) {
+  for (int32_t j = 1; j <= nx; ++j) {
+    const VarRecord* v = Model_getVariable(variables, j);
+    findings->finiteBounds += (v->bounds.lo > -kModelInfinity ? 1 : 0) + (v->bounds.hi < kModelInfinity ? 1 : 0);
+    findings->integers += v->type == kVarBinary || v->type == kVarInteger ? 1 : 0;
+  }
+}
+
+// The structure record's per-function and per-variable class arrays.
+bool allocateClasses(StructureInfo* s, int32_t nf, int32_t nx) {
+  s->functionCount = nf;
+  s->functionClassArrays = allocate<uint8_t*>(static_cast<size_t>(nf));
+  s->functionIndexArrays = allocate<int32_t*>(static_cast<size_t>(nf));
+  s->dependencyCounts = allocate<int32_t>(static_cast<size_t>(nf));
+  s->variableClasses = allocate<uint8_t>(static_cast<size_t>(nx));
+  s->functionClasses = allocate<uint8_t>(static_cast<size_t>(nf));
+  return s->functionClassArrays && s->functionIndexArrays && s->dependencyCounts && s->variableClasses &&
+         s->functionClasses;
+}
+
+// Up to DiagExamples pairs of function i whose class exceeds the declared
+// model type: the variable's cell and the cell that raised the class.
+void noteExamples(const EvalContext* ctx, const DiagnosisRequest& request, int32_t i, bool objective,
+                  const std::vector<int32_t>& classes, const std::vector<int32_t>& deps,
+                  const std::vector<VarDegreeNote>& notes, DiagnosisFindings* findings) {
+  const int32_t nx = static_cast<int32_t>(classes.size()) - 1;
+  const bool compact = ctx->flags.compactDerivatives == 1;
+  std::vector<DiagnosisExample>& examples = findings->examples[static_cast<size_t>(i)];
+  for (int32_t j = 1; j <= nx && examples.size() < DiagExamples; ++j) {
+    if (!exceedsDeclared(request.declaredType, classes[static_cast<size_t>(j)], objective)) continue;
+    // Notes are kept per slot: the variable's position in a compact list.
+    const auto at = compact ? std::find(deps.begin(), deps.end(), j) - deps.begin() + 1 : j;
+    const VarDegreeNote& n = notes[static_cast<size_t>(at)];
+    examples.push_back(
+        {addressOf(variableCell(ctx->tables.variables, j)), addressOf(CellRef{n.sheet, n.row, n.column})});
+  }
+}
+
+// Runs each function in the dependency mode and stores its classes, with
+// its cell text and, when detailed, its examples.
+int32_t classifyFunctions(EvalContext* ctx, const DiagnosisRequest& request, DiagnosisFindings* findings,
+                          int32_t* failedFunction) {
+  const int32_t nx = Model_variableCount(ctx->tables.variables);
+  const int32_t nf = static_cast<int32_t>(ctx->tables.functions->array.size());
+  if (request.detailed) findings->examples.resize(static_cast<size_t>(nf));
+  const int32_t objective = Eval_objectiveIndex(ctx->tables.functions);
+  const bool compact = ctx->flags.compactDerivatives == 1;
+  std::vector<int32_t> classes(static_cast<size_t>(nx) + 1);
+  std::vector<VarDegreeNote> notes(static_cast<size_t>(nx) + 1);
+  int32_t generated = 0;
+  for (int32_t i = 0; i < nf; ++i) {
+    Model_showProgress(ctx, kProgressDiagnosing, i + 1);
+    const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
+    findings->cells.push_back(item->generated ? addedRowText(ctx, generated++) : addressOf(item->cell));
+    // Each function notes the cells that raise its own classes.
+    std::fill(notes.begin(), notes.end(), VarDegreeNote{});
+    ctx->tables.diagnosisCells = notes.data();
+    const bool ran = Eval_evalDiagnose(ctx->tables.program, i, i == 0, classes.data(), false);
+    ctx->tables.diagnosisCells = nullptr;
+    if (!ran) {
+      *failedFunction = i;
+      return kDiagnosisFailed;
+    }
+    std::vector<int32_t> deps;
+    if (compact) deps = item->variables;
+    else
+      for (int32_t j = 1; j <= nx; ++j)
+        if (classes[static_cast<size_t>(j)] != kDegIndependent) deps.push_back(j);
+    if (request.detailed) noteExamples(ctx, request, i, i == objective, classes, deps, notes, findings);
+    if (!storeClasses(ctx->tables.structure, i, classes, deps, nx)) return kDiagnosisNoMemory;
+  }
+  return kDiagnosisDone;
+}
+
+// One (variable, class) pair of function i: its counts, the maxima of the
+// variable and the function, and the model level it implies.
+void tallyPair(StructureInfo* s, int32_t i, int32_t j, int32_t c, bool isObj, int32_t declared, int32_t* level) {
+  int32_t* counts = s->counts;
+  uint8_t& vmax = s->variableClasses[j - 1];
+  uint8_t& fmax = s->functionClasses[i];
+  auto raise = [&](int32_t to) {
+    vmax = static_cast<uint8_t>(std::max<int32_t>(vmax, to));
+    fmax = static_cast<uint8_t>(std::max<int32_t>(fmax, to));
+  };
+  bool exceeds = false;
+  switch (c) {
+    case kDegLinear:
+      ++counts[DiagLinearPairs];
+      ++counts[DiagSmoothPairs];
+      break;
+    case kDegQuadratic:
+      ++counts[DiagQuadraticPairs];
+      ++counts[DiagSmoothPairs];
+      *level = std::max<int32_t>(*level, isObj ? kLevelQuadraticObjective : kLevelQuadraticConstraints);
+      exceeds = declared <= (isObj ? 1 : 2);
+      raise(kDegQuadratic);
+      break;
+    case kDegSmooth:
+      ++counts[DiagSmoothPairs];
+      *level = std::max<int32_t>(*level, kLevelSmooth);
+      exceeds = declared <= 2;
+      raise(kDegSmooth);
+      break;
+    case kDegNonSmooth:
+      *level = std::max<int32_t>(*level, kLevelNonSmooth);
+      exceeds = declared <= 4;
+      raise(kDegNonSmooth);
+      break;
+    case kDegUnknownFunction:
+      exceeds = true;
+      *level = kLevelUnknownFunctions;
+      --counts[isObj ? DiagObjectiveDependencies : DiagConstraintDependencies];
+      break;
+    default: break;
+  }
+  if (exceeds) ++counts[DiagExceeding];
+}
+
+// The maxima and pair counts over every stored pair; the model level.
+int32_t tallyPairs(StructureInfo* s, int32_t nx, int32_t objective, int32_t declared) {
+  const int32_t nf = s->functionCount;
+  std::fill(s->variableClasses, s->variableClasses + nx, uint8_t{kDegLinear});
+  std::fill(s->functionClasses, s->functionClasses + nf, uint8_t{kDegLinear});
+  int32_t level = kLevelLinear;
+  for (int32_t i = 0; i < nf; ++i) {
+    const bool isObj = i == objective;
+    s->counts[isObj ? DiagObjectiveDependencies : DiagConstraintDependencies] += s->dependencyCounts[i];
+    forEachPair(s, i, nx, [&](int32_t j, int32_t c) { tallyPair(s, i, j, c, isObj, declared, &level); });
+  }
+  return level;
+}
+
+// The variables and functions of each class maximum.
+void countClasses(StructureInfo* s, int32_t nx) {
+  int32_t* counts = s->counts;
+  for (int32_t j = 0; j < nx; ++j) {
+    counts[DiagLinearVariables] += s->variableClasses[j] == kDegLinear;
+    counts[DiagQuadraticVariables] += s->variableClasses[j] == kDegQuadratic;
+    counts[DiagSmoothVariables] += s->variableClasses[j] != kDegNonSmooth;
+  }
+  for (int32_t i = 0; i < s->functionCount; ++i) {
+    counts[DiagLinearFunctions] += s->functionClasses[i] == kDegLinear;
+    counts[DiagQuadraticFunctions] += s->functionClasses[i] == kDegQuadratic;
+    counts[DiagSmoothFunctions] += s->functionClasses[i] != kDegNonSmooth;
+  }
+}
+
 }  // namespace
 
 void Eval_clearDiagnosis(StructureInfo* s) {
@@ -196,133 +345,29 @@ void Eval_clearDiagnosis(StructureInfo* s) {
 
 int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, DiagnosisFindings* findings,
                       int32_t* failedFunction) {
-  const int32_t nx = Model_variableCount(ctx->variables);
-  const int32_t nf = ctx->functions ? static_cast<int32_t>(ctx->functions->array.size()) : 0;
+  const int32_t nx = Model_variableCount(ctx->tables.variables);
+  const int32_t nf = ctx->tables.functions ? static_cast<int32_t>(ctx->tables.functions->array.size()) : 0;
   if (nx < 1 || nf < 1) return kDiagnosisEmpty;
-  if (!ctx->structure && !(ctx->structure = Model_createStructure(ctx))) return kDiagnosisNoMemory;
-  StructureInfo* s = ctx->structure;
+  if (!ctx->tables.structure && !(ctx->tables.structure = Model_createStructure(ctx))) return kDiagnosisNoMemory;
+  StructureInfo* s = ctx->tables.structure;
   Eval_clearDiagnosis(s);
   *findings = DiagnosisFindings{};
-  const int32_t declared = request.declaredType;
-  for (int32_t j = 1; j <= nx; ++j) {
-    const VarRecord* v = Model_getVariable(ctx->variables, j);
-    findings->finiteBounds += (v->bounds.lo > -kModelInfinity ? 1 : 0) + (v->bounds.hi < kModelInfinity ? 1 : 0);
-    findings->integers += v->type == kVarBinary || v->type == kVarInteger ? 1 : 0;
-  }
-  s->functionCount = nf;
-  s->functionClassArrays = allocate<uint8_t*>(static_cast<size_t>(nf));
-  s->functionIndexArrays = allocate<int32_t*>(static_cast<size_t>(nf));
-  s->dependencyCounts = allocate<int32_t>(static_cast<size_t>(nf));
-  s->variableClasses = allocate<uint8_t>(static_cast<size_t>(nx));
-  s->functionClasses = allocate<uint8_t>(static_cast<size_t>(nf));
-  if (!s->functionClassArrays || !s->functionIndexArrays || !s->dependencyCounts || !s->variableClasses ||
-      !s->functionClasses) {
+  countVariables(ctx->tables.variables, nx, findings);
+  if (!allocateClasses(s, nf, nx)) {
     Eval_clearDiagnosis(s);
     return kDiagnosisNoMemory;
   }
-  if (request.detailed) findings->examples.resize(static_cast<size_t>(nf));
-  const int32_t objective = Eval_objectiveIndex(ctx->functions);
-  const bool compact = ctx->compactDerivatives == 1;
-  std::vector<int32_t> classes(static_cast<size_t>(nx) + 1);
-  std::vector<VarDegreeNote> notes(static_cast<size_t>(nx) + 1);
-  int32_t generated = 0;
-  for (int32_t i = 0; i < nf; ++i) {
-    Model_showProgress(ctx, kProgressDiagnosing, i + 1);
-    const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
-    findings->cells.push_back(item->generated ? addedRowText(ctx, generated++) : addressOf(item->cell));
-    // Each function notes the cells that raise its own classes.
-    std::fill(notes.begin(), notes.end(), VarDegreeNote{});
-    ctx->diagnosisCells = notes.data();
-    const bool ran = Eval_evalDiagnose(ctx->program, i, i == 0, classes.data(), false);
-    ctx->diagnosisCells = nullptr;
-    if (!ran) {
-      *failedFunction = i;
-      Eval_clearDiagnosis(s);
-      return kDiagnosisFailed;
-    }
-    std::vector<int32_t> deps;
-    if (compact) deps = item->variables;
-    else
-      for (int32_t j = 1; j <= nx; ++j)
-        if (classes[static_cast<size_t>(j)] != kDegIndependent) deps.push_back(j);
-    if (request.detailed) {
-      for (int32_t j = 1; j <= nx && findings->examples[static_cast<size_t>(i)].size() < DiagExamples; ++j) {
-        if (!exceedsDeclared(declared, classes[static_cast<size_t>(j)], i == objective)) continue;
-        // Notes are kept per slot: the variable's position in a compact list.
-        const auto at = compact ? std::find(deps.begin(), deps.end(), j) - deps.begin() + 1 : j;
-        const VarDegreeNote& n = notes[static_cast<size_t>(at)];
-        findings->examples[static_cast<size_t>(i)].push_back(
-            {addressOf(variableCell(ctx->variables, j)), addressOf(CellRef{n.sheet, n.row, n.column})});
-      }
-    }
-    if (!storeClasses(s, i, classes, deps, nx)) {
-      Eval_clearDiagnosis(s);
-      return kDiagnosisNoMemory;
-    }
+  const int32_t classified = classifyFunctions(ctx, request, findings, failedFunction);
+  if (classified != kDiagnosisDone) {
+    Eval_clearDiagnosis(s);
+    return classified;
   }
-  // Maxima, counts and level.
-  std::fill(s->variableClasses, s->variableClasses + nx, uint8_t{kDegLinear});
-  std::fill(s->functionClasses, s->functionClasses + nf, uint8_t{kDegLinear});
   int32_t* counts = s->counts;
   std::fill(counts, counts + kStructureCounts, 0);
-  int32_t level = kLevelLinear;
-  for (int32_t i = 0; i < nf; ++i) {
-    const bool isObj = i == objective;
-    (isObj ? counts[DiagObjectiveDependencies] : counts[DiagConstraintDependencies]) += s->dependencyCounts[i];
-    forEachPair(s, i, nx, [&](int32_t j, int32_t c) {
-      uint8_t& vmax = s->variableClasses[j - 1];
-      uint8_t& fmax = s->functionClasses[i];
-      auto raise = [&](int32_t to) {
-        vmax = static_cast<uint8_t>(std::max<int32_t>(vmax, to));
-        fmax = static_cast<uint8_t>(std::max<int32_t>(fmax, to));
-      };
-      bool exceeds = false;
-      switch (c) {
-        case kDegLinear:
-          ++counts[DiagLinearPairs];
-          ++counts[DiagSmoothPairs];
-          break;
-        case kDegQuadratic:
-          ++counts[DiagQuadraticPairs];
-          ++counts[DiagSmoothPairs];
-          level = std::max<int32_t>(level, isObj ? kLevelQuadraticObjective : kLevelQuadraticConstraints);
-          exceeds = declared <= (isObj ? 1 : 2);
-          raise(kDegQuadratic);
-          break;
-        case kDegSmooth:
-          ++counts[DiagSmoothPairs];
-          level = std::max<int32_t>(level, kLevelSmooth);
-          exceeds = declared <= 2;
-          raise(kDegSmooth);
-          break;
-        case kDegNonSmooth:
-          level = std::max<int32_t>(level, kLevelNonSmooth);
-          exceeds = declared <= 4;
-          raise(kDegNonSmooth);
-          break;
-        case kDegUnknownFunction:
-          exceeds = true;
-          level = kLevelUnknownFunctions;
-          --counts[isObj ? DiagObjectiveDependencies : DiagConstraintDependencies];
-          break;
-        default: break;
-      }
-      if (exceeds) ++counts[DiagExceeding];
-    });
-  }
-  for (int32_t j = 0; j < nx; ++j) {
-    counts[DiagLinearVariables] += s->variableClasses[j] == kDegLinear;
-    counts[DiagQuadraticVariables] += s->variableClasses[j] == kDegQuadratic;
-    counts[DiagSmoothVariables] += s->variableClasses[j] != kDegNonSmooth;
-  }
-  for (int32_t i = 0; i < nf; ++i) {
-    counts[DiagLinearFunctions] += s->functionClasses[i] == kDegLinear;
-    counts[DiagQuadraticFunctions] += s->functionClasses[i] == kDegQuadratic;
-    counts[DiagSmoothFunctions] += s->functionClasses[i] != kDegNonSmooth;
-  }
-  counts[DiagLevel] = level;
-  counts[DiagDeclaredType] = declared;
-  if (request.convexity && (request.detailed || level < kLevelNonSmooth)) {
+  counts[DiagLevel] = tallyPairs(s, nx, Eval_objectiveIndex(ctx->tables.functions), request.declaredType);
+  countClasses(s, nx);
+  counts[DiagDeclaredType] = request.declaredType;
+  if (request.convexity && (request.detailed || counts[DiagLevel] < kLevelNonSmooth)) {
     if (!convexityStage(ctx, request, findings, &counts[DiagConvexity])) {
       Eval_clearDiagnosis(s);
       return kDiagnosisNoMemory;
@@ -335,11 +380,13 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
 
 const char* Eval_className(int32_t degClass) {
   static const char* const names[] = {"independent", "linear", "quadratic", "smooth", "non-smooth", "unknown function"};
+  static_assert(std::size(names) == kDegUnknownFunction + 1, "one name per dependency class");
   return degClass >= 0 && degClass <= kDegUnknownFunction ? names[degClass] : "";
 }
 
 const char* Eval_convexityName(int32_t code) {
   static const char* const names[] = {"strictly concave", "concave", "affine", "convex",
                                       "strictly convex",  "indefinite", "unknown"};
+  static_assert(std::size(names) == kConvexityUnknown, "one name per convexity code");
   return code >= 1 && code <= kConvexityUnknown ? names[code - 1] : "";
 }

@@ -51,7 +51,7 @@ struct Entry {
 
   explicit Entry(Program* program) : p(program), ctx(program->context) {}
   ~Entry() {
-    if (ctx->currentVariables == &variables) ctx->currentVariables = nullptr;
+    if (ctx->position.currentVariables == &variables) ctx->position.currentVariables = nullptr;
     List_removeAll(&variables);
   }
   Entry(const Entry&) = delete;
@@ -59,7 +59,7 @@ struct Entry {
 };
 
 // What the last cell of a chain gave: nothing (empty chain), a constant in
-// ctx->result->number, the mode's payload, or an error raised.
+// ctx->buffers.result->number, the mode's payload, or an error raised.
 enum class Side { kEmpty, kConstant, kPayload, kFailed };
 
 size_t slot(int32_t k, bool zeroBased) { return static_cast<size_t>(zeroBased ? k - 1 : k); }
@@ -81,10 +81,10 @@ bool beginEntry(Entry* e, int32_t i, bool takeVariables) {
         Vm_raise(e->ctx, kStatusNoMemory, "Eval_entry", 0, 0, 0);
         return false;
       }
-    e->ctx->currentVariables = &e->variables;
+    e->ctx->position.currentVariables = &e->variables;
   }
-  e->nv = e->ctx->compactDerivatives == 1 ? static_cast<int32_t>(e->item->variables.size())
-                                           : Model_variableCount(e->p->variables);
+  e->nv = e->ctx->flags.compactDerivatives == 1 ? static_cast<int32_t>(e->item->variables.size())
+                                                : Model_variableCount(e->p->variables);
   return true;
 }
 
@@ -92,24 +92,24 @@ bool beginEntry(Entry* e, int32_t i, bool takeVariables) {
 // or a reset, then the mode and the current function.
 void startPass(Entry* e, int32_t mode, bool reset, bool incremental) {
   EvalContext* ctx = e->ctx;
-  ctx->incremental = incremental ? 1 : 0;
-  if (incremental && (ctx->mode != mode || reset)) Prog_markVariableCells(e->p->codeStore);
-  ctx->mode = mode;
-  ctx->currentFunction = e->index;
+  ctx->flags.incremental = incremental ? 1 : 0;
+  if (incremental && (ctx->flags.mode != mode || reset)) Prog_markVariableCells(e->p->codeStore);
+  ctx->flags.mode = mode;
+  ctx->position.currentFunction = e->index;
 }
 
 // Runs a chain and classifies its result against the mode's value kind.
 Side runSide(Entry* e, const std::vector<Symbol*>& chain, int32_t kind) {
   EvalContext* ctx = e->ctx;
   for (Symbol* s : chain) {
-    if (ctx->errorCount > 0) break;
+    if (ctx->errors.errorCount > 0) break;
     e->p->currentCell = s;
     Vm_run(e->p);
   }
-  if (ctx->errorCount > 0) return Side::kFailed;
+  if (ctx->errors.errorCount > 0) return Side::kFailed;
   if (chain.empty()) return Side::kEmpty;
-  Value* r = Val_assign(ctx->result, &chain.back()->value);
-  if (ctx->errorCount > 0) return Side::kFailed;
+  Value* r = Val_assign(ctx->buffers.result, &chain.back()->value);
+  if (ctx->errors.errorCount > 0) return Side::kFailed;
   if (r->kind == kind) return Side::kPayload;
   if (r->kind >= kValEmpty && r->kind <= kValReal) {
     if (r->kind == kValEmpty) r->number = 0.0;
@@ -136,19 +136,19 @@ bool checkFinite(Entry* e, const double* values, size_t count) {
   return true;
 }
 
-bool finished(const Entry& e) { return e.ctx->errorCount < 1; }
+bool finished(const Entry& e) { return e.ctx->errors.errorCount < 1; }
 
 // The value in mode 4, for the plain entry and for derivative entries of a
 // function without variables.
 bool realValue(Entry* e, bool reset, double* value, bool subtractRhs) {
-  startPass(e, kModeReal, reset, e->ctx->compactDerivatives == 0);
+  startPass(e, kModeReal, reset, e->ctx->flags.compactDerivatives == 0);
   *value = 0.0;
   const Side left = runSide(e, e->item->leftChain, kValReal);
   if (left == Side::kFailed) return false;
-  if (left != Side::kEmpty) *value = e->ctx->result->number;
+  if (left != Side::kEmpty) *value = e->ctx->buffers.result->number;
   const Side right = runSide(e, e->item->rightChain, kValReal);
   if (right == Side::kFailed) return false;
-  *value -= right == Side::kEmpty ? rhsOf(*e, right, subtractRhs) : e->ctx->result->number;
+  *value -= right == Side::kEmpty ? rhsOf(*e, right, subtractRhs) : e->ctx->buffers.result->number;
   return checkFinite(e, value, 1) && finished(*e);
 }
 
@@ -192,13 +192,13 @@ void noHook() {}
 struct StartRecording {
   EvalContext* ctx;
   void operator()() const {
-    ctx->recording = 1;
-    ctx->tapeCount = 0;
+    ctx->flags.recording = 1;
+    ctx->buffers.tapeCount = 0;
   }
 };
 struct StopRecording {
   EvalContext* ctx;
-  void operator()() const { ctx->recording = 0; }
+  void operator()() const { ctx->flags.recording = 0; }
 };
 
 // Keeps an affine operation's result in the entry's form. The form already
@@ -226,7 +226,7 @@ bool runBothSides(Entry* e, int32_t kind, bool subtractRhs, V* value, Before bef
     after();
     if (s == Side::kFailed) return false;
     const double sign = side == 0 ? 1.0 : -1.0;
-    if (s == Side::kConstant) addNumber(value, sign * e->ctx->result->number);
+    if (s == Side::kConstant) addNumber(value, sign * e->ctx->buffers.result->number);
     if (s == Side::kPayload) payload(sign, side);
   }
   addNumber(value, -rhsOf(*e, s, subtractRhs));
@@ -281,11 +281,11 @@ void addIvHessian(const Entry& e, Interval** out, Interval* const* in, int32_t n
 bool takeHalfWidths(Entry* e) {
   EvalContext* ctx = e->ctx;
   const size_t count = static_cast<size_t>(e->nv) + 1;
-  auto* widths = static_cast<double*>(std::realloc(ctx->affineHalfWidths, count * sizeof(double)));
+  auto* widths = static_cast<double*>(std::realloc(ctx->buffers.affineHalfWidths, count * sizeof(double)));
   if (!widths) return false;
-  ctx->affineHalfWidths = widths;
+  ctx->buffers.affineHalfWidths = widths;
   widths[0] = 0.0;
-  const bool compact = ctx->compactDerivatives == 1;
+  const bool compact = ctx->flags.compactDerivatives == 1;
   for (int32_t k = 1; k <= e->nv; ++k) {
     const int32_t var = compact ? e->item->variables[static_cast<size_t>(k) - 1] : k;
     widths[k] = Aff_halfWidth(Model_getVariable(e->p->variables, var)->value);
@@ -313,13 +313,13 @@ bool Eval_evalRealDeriv(Program* p, int32_t i, bool reset, double* value, double
   if (!beginEntry(&e, i, true)) return false;
   zeroGradient(e, gradient, zeroBased);
   if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
-  if (!Grad_init(e.ctx->gradBuffer, e.nv, e.ctx)) {
+  if (!Grad_init(e.ctx->buffers.gradBuffer, e.nv, e.ctx)) {
     Vm_raise(e.ctx, kStatusNoMemory, "Eval_evalRealDeriv", 0, 0, 0);
     return false;
   }
-  startPass(&e, kModeGrad, reset, e.ctx->compactDerivatives == 0);
+  startPass(&e, kModeGrad, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValGrad, subtractRhs, value, noHook, noHook, [&](double sign, int) {
-    readForward(e, static_cast<GradValue*>(e.ctx->result->payload), sign, value, gradient, zeroBased);
+    readForward(e, static_cast<GradValue*>(e.ctx->buffers.result->payload), sign, value, gradient, zeroBased);
   });
   return ran && finiteDerivatives(&e, value, gradient, nullptr, zeroBased) && finished(e);
 }
@@ -331,13 +331,14 @@ bool Eval_evalRevGrad(Program* p, int32_t i, bool reset, double* value, double* 
   if (!beginEntry(&e, i, true)) return false;
   zeroGradient(e, gradient, zeroBased);
   if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
-  if (!e.ctx->revTape && !Rev_prepareTape(e.ctx)) return false;
+  if (!e.ctx->buffers.revTape && !Rev_prepareTape(e.ctx)) return false;
   startPass(&e, kModeRev, reset, false);
   const bool ran = runBothSides(
-      &e, kValRev, subtractRhs, value, [&] { e.ctx->tapeCount = 0; }, noHook, [&](double sign, int side) {
-        const RevNode node = *static_cast<RevNode*>(e.ctx->result->payload);
+      &e, kValRev, subtractRhs, value, [&] { e.ctx->buffers.tapeCount = 0; }, noHook,
+      [&](double sign, int side) {
+        const RevNode node = *static_cast<RevNode*>(e.ctx->buffers.result->payload);
         *value += sign * node.value;
-        Rev_reverseSweep(gradient, zeroBased, side == 1, node.self, e.ctx);
+        Rev_reverseSweep(gradient, zeroBased, side == 1, node.self, &e.ctx->buffers);
       });
   return ran && finiteDerivatives(&e, value, gradient, nullptr, zeroBased) && finished(e);
 }
@@ -350,13 +351,13 @@ bool Eval_evalHess(Program* p, int32_t i, bool reset, double* value, double* gra
   zeroGradient(e, gradient, zeroBased);
   zeroHessian(e, hessian, zeroBased);
   if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
-  if (!Hess_init(e.ctx->hessBuffer, e.nv, e.ctx)) {
+  if (!Hess_init(e.ctx->buffers.hessBuffer, e.nv, e.ctx)) {
     Vm_raise(e.ctx, kStatusNoMemory, "Eval_evalHess", 0, 0, 0);
     return false;
   }
-  startPass(&e, kModeHess, reset, e.ctx->compactDerivatives == 0);
+  startPass(&e, kModeHess, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValHess, subtractRhs, value, noHook, noHook, [&](double sign, int) {
-    const HessValue* h = static_cast<HessValue*>(e.ctx->result->payload);
+    const HessValue* h = static_cast<HessValue*>(e.ctx->buffers.result->payload);
     readForward(e, h, sign, value, gradient, zeroBased);
     for (int32_t r = 1; r <= std::min(h->n, e.nv); ++r)
       for (int32_t c = 1; c <= std::min(h->n, e.nv); ++c)
@@ -374,18 +375,19 @@ bool Eval_evalHessTape(Program* p, int32_t i, bool reset, double* value, double*
   zeroHessian(e, hessian, zeroBased);
   if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
   EvalContext* ctx = e.ctx;
-  if (!Grad_init(ctx->gradBuffer, e.nv, ctx)) {
+  if (!Grad_init(ctx->buffers.gradBuffer, e.nv, ctx)) {
     Vm_raise(ctx, kStatusNoMemory, "Eval_evalHessTape", 0, 0, 0);
     return false;
   }
-  if ((ctx->compactDerivatives == 1 || !ctx->gradTape) && !Grad_prepareTape(ctx, e.nv)) return false;
+  if ((ctx->flags.compactDerivatives == 1 || !ctx->buffers.gradTape) && !Grad_prepareTape(ctx, e.nv)) return false;
   startPass(&e, kModeGrad, reset, false);
-  const bool ran = runBothSides(
-      &e, kValGrad, subtractRhs, value, StartRecording{ctx}, StopRecording{ctx}, [&](double sign, int side) {
-        const GradValue* g = static_cast<GradValue*>(ctx->result->payload);
-        readForward(e, g, sign, value, gradient, zeroBased);
-        if (ctx->tapeCount > 0) Grad_reverseHessian(hessian, zeroBased, side == 1, g->node, ctx);
-      });
+  const bool ran = runBothSides(&e, kValGrad, subtractRhs, value, StartRecording{ctx}, StopRecording{ctx},
+                                [&](double sign, int side) {
+                                  const GradValue* g = static_cast<GradValue*>(ctx->buffers.result->payload);
+                                  readForward(e, g, sign, value, gradient, zeroBased);
+                                  if (ctx->buffers.tapeCount > 0)
+                                    Grad_reverseHessian(hessian, zeroBased, side == 1, g->node, ctx);
+                                });
   return ran && finiteDerivatives(&e, value, gradient, hessian, zeroBased) && finished(e);
 }
 
@@ -395,14 +397,14 @@ bool Eval_evalDegDag(Program* p, int32_t i, bool reset, uint8_t* classes, bool z
   if (!beginEntry(&e, i, true)) return false;
   std::fill(classes, classes + gradientSlots(e, zeroBased), uint8_t{0});
   if (e.nv == 0) return true;
-  if (!e.ctx->dagNodes && !DegDag_prepareTape(e.ctx)) return false;
+  if (!e.ctx->buffers.dagNodes && !DegDag_prepareTape(e.ctx)) return false;
   startPass(&e, kModeDegDag, false, false);
   for (const std::vector<Symbol*>* chain : {&e.item->leftChain, &e.item->rightChain}) {
-    e.ctx->tapeCount = 0;
+    e.ctx->buffers.tapeCount = 0;
     const Side s = runSide(&e, *chain, kValDegDag);
     if (s == Side::kFailed) return false;
     if (s == Side::kPayload)
-      DegDag_reverseSweep(classes, zeroBased, static_cast<DegDagNode*>(e.ctx->result->payload)->self, e.ctx);
+      DegDag_reverseSweep(classes, zeroBased, static_cast<DegDagNode*>(e.ctx->buffers.result->payload)->self, e.ctx);
   }
   return finished(e);
 }
@@ -414,13 +416,13 @@ bool Eval_evalDiagnose(Program* p, int32_t i, bool reset, int32_t* classes, bool
   const int32_t n = Model_variableCount(p->variables);
   std::fill(classes, classes + n + (zeroBased ? 0 : 1), 0);
   if (e.nv == 0) return true;
-  startPass(&e, kModeDegVec, reset, e.ctx->compactDerivatives == 0);
-  const bool compact = e.ctx->compactDerivatives == 1;
+  startPass(&e, kModeDegVec, reset, e.ctx->flags.compactDerivatives == 0);
+  const bool compact = e.ctx->flags.compactDerivatives == 1;
   for (const std::vector<Symbol*>* chain : {&e.item->leftChain, &e.item->rightChain}) {
     const Side s = runSide(&e, *chain, kValDegVec);
     if (s == Side::kFailed) return false;
     if (s != Side::kPayload) continue;
-    const DegVec* v = static_cast<DegVec*>(e.ctx->result->payload);
+    const DegVec* v = static_cast<DegVec*>(e.ctx->buffers.result->payload);
     for (int32_t k = 1; k <= std::min(v->n, e.nv); ++k) {
       const int32_t var = compact ? e.item->variables[static_cast<size_t>(k) - 1] : k;
       int32_t& c = classes[slot(var, zeroBased)];
@@ -434,9 +436,9 @@ bool Eval_evalInterval(Program* p, int32_t i, bool reset, Interval* value, bool 
   Entry e(p);
   *value = Interval{0.0, 0.0};
   if (!beginEntry(&e, i, true)) return false;
-  startPass(&e, kModeInterval, reset, e.ctx->compactDerivatives == 0);
+  startPass(&e, kModeInterval, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValInterval, subtractRhs, value, noHook, noHook, [&](double sign, int) {
-    const Interval x = *static_cast<Interval*>(e.ctx->result->payload);
+    const Interval x = *static_cast<Interval*>(e.ctx->buffers.result->payload);
     *value = sign > 0 ? Ivl_add(*value, x) : Ivl_sub(*value, x);
   });
   return ran && finished(e);
@@ -450,13 +452,13 @@ bool Eval_evalIvGrad(Program* p, int32_t i, bool reset, Interval* value, Interva
   if (!beginEntry(&e, i, true)) return false;
   zeroIvOutputs(e, gradient, nullptr, zeroBased);
   if (e.nv == 0) return constantEnclosure(&e, reset, value, subtractRhs);
-  if (!IvGrad_init(e.ctx->ivGradBuffer, e.nv, e.ctx)) {
+  if (!IvGrad_init(e.ctx->buffers.ivGradBuffer, e.nv, e.ctx)) {
     Vm_raise(e.ctx, kStatusNoMemory, "Eval_evalIvGrad", 0, 0, 0);
     return false;
   }
-  startPass(&e, kModeIvGrad, reset, e.ctx->compactDerivatives == 0);
+  startPass(&e, kModeIvGrad, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValIvGrad, subtractRhs, value, noHook, noHook, [&](double sign, int) {
-    const IvGradValue* g = static_cast<IvGradValue*>(e.ctx->result->payload);
+    const IvGradValue* g = static_cast<IvGradValue*>(e.ctx->buffers.result->payload);
     *value = sign > 0 ? Ivl_add(*value, g->value) : Ivl_sub(*value, g->value);
     addIvGradient(e, gradient, g->gradient, g->n, sign, zeroBased);
     *curvature = sign > 0 ? Curv_add(*curvature, g->curvature) : Curv_sub(*curvature, g->curvature);
@@ -471,13 +473,14 @@ bool Eval_evalIvRevGrad(Program* p, int32_t i, bool reset, Interval* value, Inte
   if (!beginEntry(&e, i, true)) return false;
   zeroIvOutputs(e, gradient, nullptr, zeroBased);
   if (e.nv == 0) return constantEnclosure(&e, reset, value, subtractRhs);
-  if (!e.ctx->ivRevTape && !IvRev_prepareTape(e.ctx)) return false;
+  if (!e.ctx->buffers.ivRevTape && !IvRev_prepareTape(e.ctx)) return false;
   startPass(&e, kModeIvRev, reset, false);
   const bool ran = runBothSides(
-      &e, kValIvRev, subtractRhs, value, [&] { e.ctx->tapeCount = 0; }, noHook, [&](double sign, int side) {
-        const IvRevNode node = *static_cast<IvRevNode*>(e.ctx->result->payload);
+      &e, kValIvRev, subtractRhs, value, [&] { e.ctx->buffers.tapeCount = 0; }, noHook,
+      [&](double sign, int side) {
+        const IvRevNode node = *static_cast<IvRevNode*>(e.ctx->buffers.result->payload);
         *value = sign > 0 ? Ivl_add(*value, node.value) : Ivl_sub(*value, node.value);
-        IvRev_reverseSweep(gradient, zeroBased, side == 1, node.self, e.ctx);
+        IvRev_reverseSweep(gradient, zeroBased, side == 1, node.self, &e.ctx->buffers);
       });
   return ran && finished(e);
 }
@@ -488,13 +491,13 @@ bool Eval_evalIvHess(Program* p, int32_t i, bool reset, Interval* value, Interva
   bool done = false;
   if (!beginIvHess(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done)
     return done && finished(e);
-  if (!IvHess_init(e.ctx->ivHessBuffer, e.nv, e.ctx)) {
+  if (!IvHess_init(e.ctx->buffers.ivHessBuffer, e.nv, e.ctx)) {
     Vm_raise(e.ctx, kStatusNoMemory, "Eval_evalIvHess", 0, 0, 0);
     return false;
   }
-  startPass(&e, kModeIvHess, reset, e.ctx->compactDerivatives == 0);
+  startPass(&e, kModeIvHess, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValIvHess, subtractRhs, value, noHook, noHook, [&](double sign, int) {
-    const IvHessValue* h = static_cast<IvHessValue*>(e.ctx->result->payload);
+    const IvHessValue* h = static_cast<IvHessValue*>(e.ctx->buffers.result->payload);
     *value = sign > 0 ? Ivl_add(*value, h->value) : Ivl_sub(*value, h->value);
     addIvGradient(e, gradient, h->gradient, h->n, sign, zeroBased);
     addIvHessian(e, hessian, h->hessian, h->n, sign, zeroBased);
@@ -509,19 +512,20 @@ bool Eval_evalIvHessTape(Program* p, int32_t i, bool reset, Interval* value, Int
   if (!beginIvHess(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done)
     return done && finished(e);
   EvalContext* ctx = e.ctx;
-  if (!IvGrad_init(ctx->ivGradBuffer, e.nv, ctx)) {
+  if (!IvGrad_init(ctx->buffers.ivGradBuffer, e.nv, ctx)) {
     Vm_raise(ctx, kStatusNoMemory, "Eval_evalIvHessTape", 0, 0, 0);
     return false;
   }
-  if ((ctx->compactDerivatives == 1 || !ctx->ivGradTape) && !IvGrad_prepareTape(ctx, e.nv)) return false;
+  if ((ctx->flags.compactDerivatives == 1 || !ctx->buffers.ivGradTape) && !IvGrad_prepareTape(ctx, e.nv)) return false;
   startPass(&e, kModeIvGrad, reset, false);
-  const bool ran = runBothSides(
-      &e, kValIvGrad, subtractRhs, value, StartRecording{ctx}, StopRecording{ctx}, [&](double sign, int side) {
-        const IvGradValue* g = static_cast<IvGradValue*>(ctx->result->payload);
-        *value = sign > 0 ? Ivl_add(*value, g->value) : Ivl_sub(*value, g->value);
-        addIvGradient(e, gradient, g->gradient, g->n, sign, zeroBased);
-        if (ctx->tapeCount > 0) IvGrad_reverseHessian(hessian, zeroBased, side == 1, g->node, ctx);
-      });
+  const bool ran = runBothSides(&e, kValIvGrad, subtractRhs, value, StartRecording{ctx}, StopRecording{ctx},
+                                [&](double sign, int side) {
+                                  const IvGradValue* g = static_cast<IvGradValue*>(ctx->buffers.result->payload);
+                                  *value = sign > 0 ? Ivl_add(*value, g->value) : Ivl_sub(*value, g->value);
+                                  addIvGradient(e, gradient, g->gradient, g->n, sign, zeroBased);
+                                  if (ctx->buffers.tapeCount > 0)
+                                    IvGrad_reverseHessian(hessian, zeroBased, side == 1, g->node, ctx);
+                                });
   return ran && finished(e);
 }
 
@@ -542,16 +546,17 @@ bool Eval_evalAffine(Program* p, int32_t i, bool reset, AffineForm* form, bool s
   }
   // New boxes are read when another mode ran last, on reset, and when the
   // function changes while its own variables number the slots.
-  const bool compact = ctx->compactDerivatives == 1;
-  const bool fresh = ctx->mode != kModeAffine || reset || !ctx->affineHalfWidths || (compact && ctx->currentFunction != i);
-  if (!Aff_init(ctx->affineBuffers[0], e.nv, ctx) || !Aff_init(ctx->affineBuffers[1], e.nv, ctx) ||
+  const bool compact = ctx->flags.compactDerivatives == 1;
+  const bool fresh = ctx->flags.mode != kModeAffine || reset || !ctx->buffers.affineHalfWidths ||
+                     (compact && ctx->position.currentFunction != i);
+  if (!Aff_init(ctx->buffers.affineBuffers[0], e.nv, ctx) || !Aff_init(ctx->buffers.affineBuffers[1], e.nv, ctx) ||
       (fresh && !takeHalfWidths(&e))) {
     Vm_raise(ctx, kStatusNoMemory, "Eval_evalAffine", 0, 0, 0);
     return false;
   }
   startPass(&e, kModeAffine, fresh, !compact);
   const bool ran = runBothSides(&e, kValAffine, subtractRhs, form, noHook, noHook, [&](double sign, int) {
-    const AffineForm* side = static_cast<AffineForm*>(ctx->result->payload);
+    const AffineForm* side = static_cast<AffineForm*>(ctx->buffers.result->payload);
     keepAffine(form, sign > 0 ? Aff_add(form, side) : Aff_sub(form, side));
   });
   return ran && finiteForm(&e, form) && finished(e);
@@ -565,7 +570,7 @@ bool Eval_evalIvProp(Program* p, int32_t i, int32_t relation, double rhs, Interv
   EvalContext* ctx = e.ctx;
   if (!IvProp_prepareTape(ctx)) return false;
   startPass(&e, kModeIvProp, true, false);
-  ctx->tapeCount = 0;
+  ctx->buffers.tapeCount = 0;
   // Both sides go on one trace; each side is a node or a constant.
   IvPropNode sides[2]{};
   bool recorded[2] = {false, false};
@@ -574,8 +579,8 @@ bool Eval_evalIvProp(Program* p, int32_t i, int32_t relation, double rhs, Interv
   for (int side = 0; side < 2; ++side) {
     const Side s = runSide(&e, *chains[side], kValIvProp);
     if (s == Side::kFailed) return false;
-    if (s == Side::kConstant) constants[side] = ctx->result->number;
-    if (s == Side::kPayload) sides[side] = *static_cast<IvPropNode*>(ctx->result->payload);
+    if (s == Side::kConstant) constants[side] = ctx->buffers.result->number;
+    if (s == Side::kPayload) sides[side] = *static_cast<IvPropNode*>(ctx->buffers.result->payload);
     recorded[side] = s == Side::kPayload;
   }
   if (e.item->rightChain.empty()) constants[1] = rhs;
@@ -598,13 +603,13 @@ bool Eval_evalIvProp(Program* p, int32_t i, int32_t relation, double rhs, Interv
   if (!equality && !lower && relation != kRelLessEqual && relation != kRelLessEqual2) return true;
   // The trace names the function's variables by position in its own list
   // when derivatives are compact.
-  const bool compact = ctx->compactDerivatives == 1;
+  const bool compact = ctx->flags.compactDerivatives == 1;
   std::vector<Interval> own;
   if (compact) {
     own.resize(e.item->variables.size() + 1);
     for (size_t k = 0; k < e.item->variables.size(); ++k) own[k + 1] = box[slot(e.item->variables[k], zeroBased)];
   }
-  IvProp_contract(compact ? own.data() : box, compact ? false : zeroBased, !equality, ctx);
+  IvProp_contract(compact ? own.data() : box, compact ? false : zeroBased, !equality, &ctx->buffers);
   for (size_t k = 0; compact && k < e.item->variables.size(); ++k)
     box[slot(e.item->variables[k], zeroBased)] = own[k + 1];
   return finished(e);
@@ -612,7 +617,7 @@ bool Eval_evalIvProp(Program* p, int32_t i, int32_t relation, double rhs, Interv
 
 bool Eval_evalUnsupported(Program* p, int32_t mode) {
   Vm_clearErrors(p->context);
-  p->context->mode = mode;
+  p->context->flags.mode = mode;
   Vm_raise(p->context, kStatusInvalidOperation, "Eval_evalUnsupported", 0, 0, 0);
   return false;
 }

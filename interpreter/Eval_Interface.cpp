@@ -21,44 +21,44 @@ namespace {
 
 bool isObjective(const ModelItem* item) { return item->relation == kRelMinimise || item->relation == kRelMaximise; }
 
-int32_t functionCount(const EvalContext* ctx) { return static_cast<int32_t>(ctx->functions->array.size()); }
+int32_t functionCount(const EvalContext* ctx) { return static_cast<int32_t>(ctx->tables.functions->array.size()); }
 
 // The variable number (1-based) of derivative slot k (1-based) of item.
 int32_t variableOfSlot(const EvalContext* ctx, const ModelItem* item, int32_t k) {
-  return ctx->compactDerivatives == 1 ? item->variables[static_cast<size_t>(k) - 1] : k;
+  return ctx->flags.compactDerivatives == 1 ? item->variables[static_cast<size_t>(k) - 1] : k;
 }
 
 int32_t derivativeCount(const EvalContext* ctx, const ModelItem* item) {
-  return ctx->compactDerivatives == 1 ? static_cast<int32_t>(item->variables.size())
-                                      : Model_variableCount(ctx->variables);
+  return ctx->flags.compactDerivatives == 1 ? static_cast<int32_t>(item->variables.size())
+                                            : Model_variableCount(ctx->tables.variables);
 }
 
 // Value and gradient (1-based slots) of function i by the cheapest mode.
 bool gradientOf(EvalContext* ctx, int32_t i, bool reset, double* value, std::vector<double>* gradient) {
-  const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
+  const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
   gradient->assign(static_cast<size_t>(derivativeCount(ctx, item)) + 1, 0.0);
-  if (ctx->reverseAllowed == 1 && item->usesTape)
-    return Eval_evalRevGrad(ctx->program, i, reset, value, gradient->data(), false, false);
-  return Eval_evalRealDeriv(ctx->program, i, reset, value, gradient->data(), false, false);
+  if (ctx->flags.reverseAllowed == 1 && item->usesTape)
+    return Eval_evalRevGrad(ctx->tables.program, i, reset, value, gradient->data(), false, false);
+  return Eval_evalRealDeriv(ctx->tables.program, i, reset, value, gradient->data(), false, false);
 }
 
 // Whether variable j (0-based) takes part in a nonlinear-only Hessian of
 // function i: with compact derivatives the pruned list already says so,
 // else its diagnosed class must be above linear.
 bool nonlinearIn(const EvalContext* ctx, int32_t i, int32_t j) {
-  return ctx->compactDerivatives == 1 || !Eval_diagnosed(ctx) || Eval_dependencyClass(ctx, i, j) > kDegLinear;
+  return ctx->flags.compactDerivatives == 1 || !Eval_diagnosed(ctx) || Eval_dependencyClass(ctx, i, j) > kDegLinear;
 }
 
 }  // namespace
 
 bool Eval_buildSparsityList(EvalContext* ctx, bool nonlinear) {
   if (!Eval_diagnosed(ctx)) return false;
-  StructureInfo* s = ctx->structure;
+  StructureInfo* s = ctx->tables.structure;
   int32_t& built = nonlinear ? s->nonlinearListBuilt : s->fullListBuilt;
   if (built) return true;
   const int32_t m = std::min(functionCount(ctx), s->functionCount);
   for (int32_t i = 0; i < m; ++i) {
-    std::vector<int32_t>& deps = ctx->functions->array[static_cast<size_t>(i)]->variables;
+    std::vector<int32_t>& deps = ctx->tables.functions->array[static_cast<size_t>(i)]->variables;
     std::vector<uint8_t> classes(deps.size());
     for (size_t k = 0; k < deps.size(); ++k)
       classes[k] = static_cast<uint8_t>(Eval_dependencyClass(ctx, i, deps[k] - 1));
@@ -76,8 +76,8 @@ int32_t Eval_objectiveIndex(const FunctionTable* functions) {
 }
 
 void Eval_setPoint(EvalContext* ctx, const double* x) {
-  const int32_t n = Model_variableCount(ctx->variables);
-  for (int32_t j = 1; j <= n; ++j) Model_getVariable(ctx->variables, j)->value = Interval{x[j - 1], x[j - 1]};
+  const int32_t n = Model_variableCount(ctx->tables.variables);
+  for (int32_t j = 1; j <= n; ++j) Model_getVariable(ctx->tables.variables, j)->value = Interval{x[j - 1], x[j - 1]};
 }
 
 int Eval_valuesAt(EvalContext* ctx, double* f, const double* x) {
@@ -86,22 +86,22 @@ int Eval_valuesAt(EvalContext* ctx, double* f, const double* x) {
 }
 
 int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const double* x) {
-  const int32_t i = Eval_objectiveIndex(ctx->functions);
+  const int32_t i = Eval_objectiveIndex(ctx->tables.functions);
   if (i < 0) return 0;
   Eval_setPoint(ctx, x);
-  if (!gradient) return Eval_evalReal(ctx->program, i, true, value, false) ? 1 : 0;
-  const int32_t n = Model_variableCount(ctx->variables);
+  if (!gradient) return Eval_evalReal(ctx->tables.program, i, true, value, false) ? 1 : 0;
+  const int32_t n = Model_variableCount(ctx->tables.variables);
   std::fill(gradient, gradient + n, 0.0);
   std::vector<double> g;
   if (!gradientOf(ctx, i, true, value, &g)) return 0;
-  const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
+  const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
   for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) gradient[variableOfSlot(ctx, item, k) - 1] = g[k];
   return 1;
 }
 
 int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, void* extra, const double* x,
                      int flags) {
-  const StructureInfo* s = ctx->structure;
+  const StructureInfo* s = ctx->tables.structure;
   const bool diagnosed = Eval_diagnosed(ctx);
   if (((flags & (kJacLinearEntries | kJacNonlinear)) && !diagnosed) ||
       ((flags & kJacLinearFunctions) && !(s && s->functionClasses)) ||
@@ -111,9 +111,9 @@ int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, v
   if (build && !Eval_buildSparsityList(ctx, flags & kJacNonlinear) && !callback) return 0;
   if (!callback) return build ? 1 : 0;
   // The class filters stop once the gradients span only the nonlinear list.
-  const bool classes = diagnosed && !(ctx->compactDerivatives == 1 && s->nonlinearListBuilt);
+  const bool classes = diagnosed && !(ctx->flags.compactDerivatives == 1 && s->nonlinearListBuilt);
   Eval_setPoint(ctx, x);
-  const int32_t m = functionCount(ctx), objective = Eval_objectiveIndex(ctx->functions);
+  const int32_t m = functionCount(ctx), objective = Eval_objectiveIndex(ctx->tables.functions);
   bool first = true;
   for (int32_t i = 0; i < m; ++i) {
     const bool isObj = i == objective;
@@ -121,11 +121,11 @@ int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, v
     const int32_t functionClass = s && s->functionClasses && i < s->functionCount ? s->functionClasses[i] : 0;
     if ((flags & kJacLinearFunctions) && functionClass != kDegLinear) continue;
     if ((flags & kJacNonlinear) && classes && functionClass < kDegQuadratic) continue;
-    const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
+    const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
     if (derivativeCount(ctx, item) == 0) continue;
     double value = 0.0;
     std::vector<double> g;
-    if (!gradientOf(ctx, i, first || ctx->compactDerivatives == 1, &value, &g)) return 0;
+    if (!gradientOf(ctx, i, first || ctx->flags.compactDerivatives == 1, &value, &g)) return 0;
     first = false;
     for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) {
       const int32_t j = variableOfSlot(ctx, item, k) - 1;
@@ -133,7 +133,7 @@ int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, v
       const int32_t c = classes ? Eval_dependencyClass(ctx, i, j) : 0;
       if (classes && (flags & kJacLinearEntries) && c != kDegLinear) continue;
       if (classes && (flags & kJacNonlinear) && c != kDegQuadratic && c != kDegSmooth) continue;
-      if (!callback(ctx->library, user, i, j, g[k], extra)) return 0;
+      if (!callback(ctx->host.library, user, i, j, g[k], extra)) return 0;
     }
   }
   return 1;
@@ -142,11 +142,11 @@ int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, v
 int Eval_hessianAt(EvalContext* ctx, void* user, EvalValueCallback callback, void* extra, const double* x,
                    int32_t i, int flags) {
   if (i < 0 || i >= functionCount(ctx)) return 0;
-  const ModelItem* item = ctx->functions->array[static_cast<size_t>(i)];
-  const bool replay = ctx->replayAllowed == 1 && item->usesTape;
-  if (ctx->forwardHessAllowed != 1 && !replay) return 0;
+  const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
+  const bool replay = ctx->flags.replayAllowed == 1 && item->usesTape;
+  if (ctx->flags.forwardHessAllowed != 1 && !replay) return 0;
   const bool nonlinearOnly = flags & kHessNonlinearOnly;
-  if (nonlinearOnly && ctx->compactDerivatives == 1) Eval_buildSparsityList(ctx, true);
+  if (nonlinearOnly && ctx->flags.compactDerivatives == 1) Eval_buildSparsityList(ctx, true);
   const int32_t nv = derivativeCount(ctx, item);
   const size_t size = static_cast<size_t>(nv) + 1;
   std::vector<double> gradient(size, 0.0), cells(size * size, 0.0);
@@ -154,8 +154,9 @@ int Eval_hessianAt(EvalContext* ctx, void* user, EvalValueCallback callback, voi
   for (size_t r = 0; r < size; ++r) rows[r] = &cells[r * size];
   Eval_setPoint(ctx, x);
   double value = 0.0;
-  const bool ok = replay ? Eval_evalHessTape(ctx->program, i, true, &value, gradient.data(), rows.data(), false, false)
-                         : Eval_evalHess(ctx->program, i, true, &value, gradient.data(), rows.data(), false, false);
+  const bool ok =
+      replay ? Eval_evalHessTape(ctx->tables.program, i, true, &value, gradient.data(), rows.data(), false, false)
+             : Eval_evalHess(ctx->tables.program, i, true, &value, gradient.data(), rows.data(), false, false);
   if (!ok) return 0;
   const bool halve = (flags & kHessHalve) && !(flags & kHessDouble);
   const bool twice = (flags & kHessDouble) && !(flags & kHessHalve);
@@ -166,13 +167,13 @@ int Eval_hessianAt(EvalContext* ctx, void* user, EvalValueCallback callback, voi
       if (((flags & kHessUpper) && k < j) || ((flags & kHessLower) && k > j)) continue;
       const int32_t vj = variableOfSlot(ctx, item, j) - 1, vk = variableOfSlot(ctx, item, k) - 1;
       if (skipped(vj) || skipped(vk)) continue;
-      if (!callback(ctx->library, user, vj, vk, scale * rows[j][k], extra)) return 0;
+      if (!callback(ctx->host.library, user, vj, vk, scale * rows[j][k], extra)) return 0;
     }
   if (flags & kHessGradient)
     for (int32_t k = 1; k <= nv; ++k) {
       const int32_t vk = variableOfSlot(ctx, item, k) - 1;
-      if (!skipped(vk) && !callback(ctx->library, user, -1, vk, gradient[k], extra)) return 0;
+      if (!skipped(vk) && !callback(ctx->host.library, user, -1, vk, gradient[k], extra)) return 0;
     }
-  if ((flags & kHessValue) && value != 0.0 && !callback(ctx->library, user, -1, -1, value, extra)) return 0;
+  if ((flags & kHessValue) && value != 0.0 && !callback(ctx->host.library, user, -1, -1, value, extra)) return 0;
   return 1;
 }

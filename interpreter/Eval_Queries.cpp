@@ -30,15 +30,17 @@ int32_t countOf(int32_t what) {
 
 bool isObjective(const ModelItem* item) { return item->relation == kRelMinimise || item->relation == kRelMaximise; }
 
-const ModelItem* itemAt(const EvalContext* ctx, int32_t i) { return ctx->functions->array[static_cast<size_t>(i)]; }
+const ModelItem* itemAt(const EvalContext* ctx, int32_t i) {
+  return ctx->tables.functions->array[static_cast<size_t>(i)];
+}
 
 }  // namespace
 
-int32_t Eval_functionCount(const EvalContext* ctx) { return static_cast<int32_t>(ctx->functions->array.size()); }
-int32_t Eval_variableCount(const EvalContext* ctx) { return Model_variableCount(ctx->variables); }
+int32_t Eval_functionCount(const EvalContext* ctx) { return static_cast<int32_t>(ctx->tables.functions->array.size()); }
+int32_t Eval_variableCount(const EvalContext* ctx) { return Model_variableCount(ctx->tables.variables); }
 
 bool Eval_diagnosed(const EvalContext* ctx) {
-  return ctx->structure && ctx->structure->functionClassArrays && ctx->structure->dependencyCounts;
+  return ctx->tables.structure && ctx->tables.structure->functionClassArrays && ctx->tables.structure->dependencyCounts;
 }
 
 int32_t Eval_query(const EvalContext* ctx, int32_t what) {
@@ -47,20 +49,21 @@ int32_t Eval_query(const EvalContext* ctx, int32_t what) {
     case kEvalQueryFunctions: return Eval_functionCount(ctx);
     case kEvalQueryIntegers: {
       int32_t count = 0;
-      for (const VarRecord& v : ctx->variables->records) count += v.type == kVarBinary || v.type == kVarInteger;
+      for (const VarRecord& v : ctx->tables.variables->records) count += v.type == kVarBinary || v.type == kVarInteger;
       return count;
     }
     case kEvalQueryClassCode:
-      return Eval_diagnosed(ctx) ? (ctx->compactDerivatives == 1 ? 4 : 2) : (ctx->compactDerivatives == 1 ? 3 : 1);
+      return Eval_diagnosed(ctx) ? (ctx->flags.compactDerivatives == 1 ? 4 : 2)
+                                 : (ctx->flags.compactDerivatives == 1 ? 3 : 1);
     default: break;
   }
   if (what < kEvalQueryLinearVariables || what > kEvalQueryModelLevel || !Eval_diagnosed(ctx)) return 0;
-  return ctx->structure->counts[countOf(what)];
+  return ctx->tables.structure->counts[countOf(what)];
 }
 
 bool Eval_curvatureClasses(const EvalContext* ctx, int32_t* classes) {
-  if (!Eval_diagnosed(ctx) || !ctx->structure->convexity) return false;
-  for (int32_t i = 0; i < ctx->structure->functionCount; ++i) classes[i] = ctx->structure->convexity[i];
+  if (!Eval_diagnosed(ctx) || !ctx->tables.structure->convexity) return false;
+  for (int32_t i = 0; i < ctx->tables.structure->functionCount; ++i) classes[i] = ctx->tables.structure->convexity[i];
   return true;
 }
 
@@ -68,7 +71,7 @@ void Eval_addedBounds(const EvalContext* ctx, int32_t firstVariable, int32_t fir
                       double* upper, double* rowLower, double* rowUpper, double minusInfinity,
                       double plusInfinity) {
   const auto clip = [&](double b) { return std::isinf(b) ? (b < 0 ? minusInfinity : plusInfinity) : b; };
-  const std::vector<VarRecord>& vars = ctx->variables->records;
+  const std::vector<VarRecord>& vars = ctx->tables.variables->records;
   for (size_t j = static_cast<size_t>(std::max(firstVariable, 0)); j < vars.size(); ++j) {
     const bool binary = vars[j].type == kVarBinary;
     lower[j] = binary ? 0.0 : clip(vars[j].bounds.lo);
@@ -90,29 +93,29 @@ void Eval_addedBounds(const EvalContext* ctx, int32_t firstVariable, int32_t fir
 }
 
 void Eval_addedTypes(const EvalContext* ctx, int32_t firstVariable, int32_t* types) {
-  const std::vector<VarRecord>& vars = ctx->variables->records;
+  const std::vector<VarRecord>& vars = ctx->tables.variables->records;
   for (size_t j = static_cast<size_t>(std::max(firstVariable, 0)); j < vars.size(); ++j)
     types[j] = vars[j].type == kVarBinary ? 2 : vars[j].type == kVarInteger ? 1 : 0;
 }
 
 void Eval_addedValues(const EvalContext* ctx, int32_t firstVariable, double* x) {
-  const std::vector<VarRecord>& vars = ctx->variables->records;
+  const std::vector<VarRecord>& vars = ctx->tables.variables->records;
   for (size_t j = static_cast<size_t>(std::max(firstVariable, 0)); j < vars.size(); ++j) x[j] = vars[j].value.lo;
 }
 
 bool Eval_setVariable(EvalContext* ctx, int32_t j, double x) {
-  VarRecord* v = Model_getVariable(ctx->variables, j + 1);
+  VarRecord* v = Model_getVariable(ctx->tables.variables, j + 1);
   if (!v) return false;
   v->value = Interval{x, x};
   return true;
 }
 
 int32_t Eval_valuesNow(EvalContext* ctx, double* f) {
-  const int32_t m = Eval_functionCount(ctx), objective = Eval_objectiveIndex(ctx->functions);
+  const int32_t m = Eval_functionCount(ctx), objective = Eval_objectiveIndex(ctx->tables.functions);
   int32_t slot = 0;
   for (int32_t i = 0; i < m; ++i) {
     double* out = i == objective ? &f[m - 1] : &f[slot++];
-    if (!Eval_evalReal(ctx->program, i, i == 0, out, false)) return i;
+    if (!Eval_evalReal(ctx->tables.program, i, i == 0, out, false)) return i;
   }
   return -1;
 }
@@ -120,13 +123,13 @@ int32_t Eval_valuesNow(EvalContext* ctx, double* f) {
 int32_t Eval_valuesWithCutoff(EvalContext* ctx, double* f, const double* x, double bound, const int32_t* order,
                               double tol) {
   Eval_setPoint(ctx, x);
-  const int32_t m = Eval_functionCount(ctx), objective = Eval_objectiveIndex(ctx->functions);
+  const int32_t m = Eval_functionCount(ctx), objective = Eval_objectiveIndex(ctx->tables.functions);
   const int32_t first = order ? order[0] : objective;
   if (first < 0 || first >= m) return 0;
   for (int32_t k = -1; k < m; ++k) {
     const int32_t i = k < 0 ? first : order ? order[k] : k;
     if ((k >= 0 && i == first) || i < 0 || i >= m) continue;
-    if (!Eval_evalReal(ctx->program, i, k < 0, &f[i], false)) return -1 - i;
+    if (!Eval_evalReal(ctx->tables.program, i, k < 0, &f[i], false)) return -1 - i;
     const ModelItem* item = itemAt(ctx, i);
     const double v = f[i], d = v - item->rhs;
     if (item->relation == kRelMinimise && v > bound) return 0;
@@ -141,20 +144,21 @@ int32_t Eval_valuesWithCutoff(EvalContext* ctx, double* f, const double* x, doub
 }
 
 int32_t Eval_dependencyClass(const EvalContext* ctx, int32_t i, int32_t j) {
-  if (!Eval_diagnosed(ctx) || i < 0 || i >= ctx->structure->functionCount) return 0;
-  const uint8_t* classes = ctx->structure->functionClassArrays[i];
-  const int32_t* index = ctx->structure->functionIndexArrays ? ctx->structure->functionIndexArrays[i] : nullptr;
+  if (!Eval_diagnosed(ctx) || i < 0 || i >= ctx->tables.structure->functionCount) return 0;
+  const uint8_t* classes = ctx->tables.structure->functionClassArrays[i];
+  const int32_t* index =
+      ctx->tables.structure->functionIndexArrays ? ctx->tables.structure->functionIndexArrays[i] : nullptr;
   if (!classes) return 0;
   if (!index) return j >= 0 && j < Eval_variableCount(ctx) ? classes[j] : 0;
-  for (int32_t k = 0; k < ctx->structure->dependencyCounts[i]; ++k)
+  for (int32_t k = 0; k < ctx->tables.structure->dependencyCounts[i]; ++k)
     if (index[k] == j) return classes[k];
   return 0;
 }
 
 bool Eval_forEachDependency(const EvalContext* ctx, int32_t flags, EvalDependencyVisit visit, void* user) {
   if (!Eval_diagnosed(ctx)) return false;
-  const int32_t m = std::min(Eval_functionCount(ctx), ctx->structure->functionCount);
-  const int32_t n = Eval_variableCount(ctx), objective = Eval_objectiveIndex(ctx->functions);
+  const int32_t m = std::min(Eval_functionCount(ctx), ctx->tables.structure->functionCount);
+  const int32_t n = Eval_variableCount(ctx), objective = Eval_objectiveIndex(ctx->tables.functions);
   for (int32_t i = 0; i < m; ++i) {
     if (i == objective && !(flags & kDepIncludeObjective)) continue;
     for (int32_t j = 0; j < n; ++j) {

@@ -8,6 +8,7 @@
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/operators/Op_Operators.h"
+#include "base/Chk_Assert.h"
 #include "interpreter/Fn_Table.h"
 #include "interpreter/Prog_Program.h"
 #include "simulation/functions/Sim_Entries.h"
@@ -50,7 +51,7 @@ const std::array<FnDispatchEntry, kTableSize>& table() {
   return t;
 }
 
-Value* resultOf(EvalContext* ctx) { return ctx->result; }
+Value* resultOf(EvalContext* ctx) { return ctx->buffers.result; }
 
 Value notAvailable(EvalContext* ctx) { return *Val_setError(resultOf(ctx), kErrNA); }
 
@@ -59,7 +60,7 @@ Value notAvailable(EvalContext* ctx) { return *Val_setError(resultOf(ctx), kErrN
 bool callWorksheet(int32_t id, int32_t n, Value** a, EvalContext* ctx, Value* r) {
   const WsfEntry entry = Wsf_entry(id);
   if (!entry) return false;
-  const Symbol* symbol = ctx->currentSymbol;
+  const Symbol* symbol = ctx->position.currentSymbol;
   const CellRef at = symbol ? Prog_symbolCell(symbol) : CellRef{};
   const WsfCall call{symbol ? &at : nullptr, symbol && symbol->formula && symbol->formula->isArray};
   *r = *entry(resultOf(ctx), n, a, &call);
@@ -72,7 +73,7 @@ bool callWorksheet(int32_t id, int32_t n, Value** a, EvalContext* ctx, Value* r)
 bool callSimulation(int32_t id, int32_t n, Value** a, int32_t cell, EvalContext* ctx, Value* r) {
   const SimEntry entry = Sim_entry(id);
   if (!entry) return false;
-  const Symbol* symbol = ctx->currentSymbol;
+  const Symbol* symbol = ctx->position.currentSymbol;
   const CellRef at = symbol ? Prog_symbolCell(symbol) : CellRef{};
   const SimCall call{symbol ? &at : nullptr, cell};
   *r = *entry(resultOf(ctx), n, a, &call);
@@ -124,7 +125,7 @@ void sampleArgument(Value* v, int32_t t) {
 
 void trialByTrial(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,
                   EvalContext* ctx) {
-  const int32_t trials = ctx->trialCount;
+  const int32_t trials = ctx->sampling.trialCount;
   std::vector<double> samples(static_cast<size_t>(trials) + 1, 0.0);
   std::vector<Value> copies(static_cast<size_t>(n), Val_empty(ctx));
   std::vector<Value*> pointers(static_cast<size_t>(n));
@@ -142,7 +143,7 @@ void trialByTrial(int32_t id, int32_t n, Value** args, const char16_t* text, int
     } else if (result.kind == kValError) {
       samples[static_cast<size_t>(t)] = std::numeric_limits<double>::quiet_NaN();
     } else {
-      const CellRef at = ctx->currentSymbol ? Prog_symbolCell(ctx->currentSymbol) : CellRef{};
+      const CellRef at = ctx->position.currentSymbol ? Prog_symbolCell(ctx->position.currentSymbol) : CellRef{};
       Vm_raise(ctx, kStatusUnsupportedVector, "Fn_callNode", at.sheet, at.row, at.column);
       failed = true;
     }
@@ -181,13 +182,16 @@ Value Fn_unknownFunction(int32_t n, Value** args, const char16_t* /*text*/, Eval
   std::vector<Value> arguments;
   for (int32_t k = 0; k < n; ++k) arguments.push_back(*args[k]);
   if (DegDag_unknownFunction(n, arguments.data(), ctx) || DegVec_unknownFunction(n, arguments.data(), ctx))
-    return *ctx->result;
+    return *ctx->buffers.result;
   Vm_raise(ctx, kStatusUnknownFunction, "Fn_unknownFunction", 0, 0, 0);
   return notAvailable(ctx);
 }
 
 void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,
                  EvalContext* ctx) {
+  // The call builds its result in the context's result slot; out receives a
+  // deep copy of it, so it must be another slot.
+  CORVAN_ASSERT(out != ctx->buffers.result);
   Value r{};
   if (!callImpl(Fn_entry(id), id, n, args, cell, ctx, &r)) r = Fn_unknownFunction(n, args, text, ctx);
   Val_assign(out, &r);
@@ -195,7 +199,7 @@ void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int3
 
 void Fn_callNode(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,
                  EvalContext* ctx) {
-  if (ctx->mode == kModeSamples && Fn_isElementwise(id) && Op_anyArgHasKind(n, args, kValSamples))
+  if (ctx->flags.mode == kModeSamples && Fn_isElementwise(id) && Op_anyArgHasKind(n, args, kValSamples))
     trialByTrial(id, n, args, text, cell, out, ctx);
   else
     Fn_dispatch(id, n, args, text, cell, out, ctx);

@@ -229,6 +229,17 @@ bool measureArray(const FormulaLexer* lex, int32_t* rows, int32_t* columns, Inte
   return !empty && row <= kValMaxRows && width <= kValMaxColumns;
 }
 
+// The text in double quotes, a quote inside it doubled, as a formula writes
+// it: the texts a","b and a, b then give different array keys.
+std::u16string quotedText(const std::u16string& text) {
+  std::u16string out = u"\"";
+  for (char16_t c : text) out += c == u'"' ? u"\"\"" : std::u16string(1, c);
+  return out + u"\"";
+}
+
+// The array constant at the cursor; its token text, the key of its symbol,
+// is the constant written out in braces, so that it differs from every
+// other array constant and from every number.
 int32_t lexArray(FormulaLexer* lex) {
   int32_t rows = 0, columns = 0;
   InterpStatus status = kStatusOk;
@@ -246,7 +257,7 @@ int32_t lexArray(FormulaLexer* lex) {
         if (!readNumber(lex, element, &text)) return lex->token = kTokInvalid;
       } else if (current(lex) == u'"') {
         readString(lex, element, &text);
-        text = u"\"" + text + u"\"";
+        text = quotedText(text);
       } else {
         return invalid(lex, kStatusInvalidArray);
       }
@@ -258,7 +269,7 @@ int32_t lexArray(FormulaLexer* lex) {
     }
   }
   skipBlanks(lex);
-  lex->tokenText = key;
+  lex->tokenText = u"{" + key + u"}";
   return lex->token = kTokArray;
 }
 

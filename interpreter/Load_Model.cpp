@@ -45,7 +45,7 @@ int32_t relationOf(int32_t code) {
 
 // Variables in the caller's order, then their bounds, values and types.
 bool addVariables(EvalContext* ctx, const LoadRequest& rq) {
-  VariableTable* t = ctx->variables;
+  VariableTable* t = ctx->tables.variables;
   for (const RangeRef& r : rq.variableRanges)
     if (!Model_addVariableRange(t, r, kVarContinuous)) return false;
   const size_t n = t->records.size();
@@ -117,13 +117,14 @@ bool countCells(const FunctionTable* t, const SymbolTable* store, LoadReport* re
 // Every function once at the start point with the scaling check on; the
 // cells of badly scaled additions, repeats in a row dropped.
 int32_t checkValues(EvalContext* ctx, LoadReport* report) {
-  const int32_t n = Model_variableCount(ctx->variables);
-  std::vector<double> x(static_cast<size_t>(n)), f(ctx->functions->array.size());
-  for (int32_t j = 1; j <= n; ++j) x[static_cast<size_t>(j) - 1] = Model_getVariable(ctx->variables, j)->value.lo;
-  ctx->scalingCheck = 1;
+  const int32_t n = Model_variableCount(ctx->tables.variables);
+  std::vector<double> x(static_cast<size_t>(n)), f(ctx->tables.functions->array.size());
+  for (int32_t j = 1; j <= n; ++j)
+    x[static_cast<size_t>(j) - 1] = Model_getVariable(ctx->tables.variables, j)->value.lo;
+  ctx->flags.scalingCheck = 1;
   const bool ok = f.empty() || Eval_valuesAt(ctx, f.data(), x.data());
-  ctx->scalingCheck = 0;
-  List* cells = &ctx->structure->scalingList;
+  ctx->flags.scalingCheck = 0;
+  List* cells = &ctx->tables.structure->scalingList;
   CellRef last{};
   for (auto* c = static_cast<CellRef*>(List_first(cells)); c; c = static_cast<CellRef*>(List_next(cells))) {
     if (c->sheet == last.sheet && c->row == last.row && c->column == last.column) continue;
@@ -138,20 +139,20 @@ int32_t checkValues(EvalContext* ctx, LoadReport* report) {
 // The variables and functions the linearisation added, in table order:
 // variables by their generated names, functions by the construct's cell.
 void listAdded(const EvalContext* ctx, LoadReport* report) {
-  const VariableTable* v = ctx->variables;
+  const VariableTable* v = ctx->tables.variables;
   int32_t generated = 0;
-  for (const ModelItem* item : ctx->functions->array) generated += item->generated ? 1 : 0;
+  for (const ModelItem* item : ctx->tables.functions->array) generated += item->generated ? 1 : 0;
   if (v->extraCount < 1 || generated < 1) return;
-  const SymbolTable* store = ctx->codeStore;
+  const SymbolTable* store = ctx->tables.codeStore;
   for (size_t j = v->records.size() - static_cast<size_t>(v->extraCount); j < v->records.size(); ++j) {
     const auto serial = static_cast<size_t>(v->records[j].link);
     const Symbol* s = serial < store->bySerial.size() ? store->bySerial[serial] : nullptr;
     report->addedVariables.push_back(LoadAdded{v->records[j].type, CellRef{}, s ? s->name : std::u16string()});
   }
   int32_t k = 0;
-  for (const ModelItem* item : ctx->functions->array) {
+  for (const ModelItem* item : ctx->tables.functions->array) {
     if (!item->generated) continue;
-    const BigMNote* note = ctx->reader ? BigM_noteOf(ctx->reader->bigM, k++) : nullptr;
+    const BigMNote* note = ctx->tables.reader ? BigM_noteOf(ctx->tables.reader->bigM, k++) : nullptr;
     report->addedFunctions.push_back(LoadAdded{item->relation, note ? note->cell : CellRef{}, {}});
   }
 }
@@ -161,56 +162,57 @@ void listAdded(const EvalContext* ctx, LoadReport* report) {
 EvalContext* Load_createContext(LibraryContext* library) {
   EvalContext* ctx = Vm_createContext();
   if (!ctx) return nullptr;
-  ctx->library = library;
+  ctx->host.library = library;
   Model_showProgress(ctx, kProgressAnalyzing, 0);
   return ctx;
 }
 
 int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq, LoadReport* report) {
   if (rq.variableRanges.empty() || rq.rows.empty()) return kLoadEmpty;
-  ctx->variables = Model_createVariableTable();
-  ctx->functions = Model_createFunctionTable();
-  if (!ctx->variables || !ctx->functions) return kLoadNoMemory;
-  ctx->variables->registry = CellReg_create();
-  if (!ctx->variables->registry) return kLoadNoMemory;
-  ctx->functions->activeSheetFormulasOnly = rq.activeSheetFormulasOnly ? 1 : 0;
-  if (!addVariables(ctx, rq) || !addFunctions(ctx->functions, rq)) return kLoadHostFailure;
+  ctx->tables.variables = Model_createVariableTable();
+  ctx->tables.functions = Model_createFunctionTable();
+  if (!ctx->tables.variables || !ctx->tables.functions) return kLoadNoMemory;
+  ctx->tables.variables->registry = CellReg_create();
+  if (!ctx->tables.variables->registry) return kLoadNoMemory;
+  ctx->tables.functions->activeSheetFormulasOnly = rq.activeSheetFormulasOnly ? 1 : 0;
+  if (!addVariables(ctx, rq) || !addFunctions(ctx->tables.functions, rq)) return kLoadHostFailure;
   SymbolTable* store = Prog_createSymbolTable(ctx);
-  ctx->codeStore = store;
+  ctx->tables.codeStore = store;
   FormulaReader* reader = Reader_create(ctx, store, source);
   if (!reader) return kLoadNoMemory;
-  if (ctx->functions->items.empty()) return kLoadEmpty;
-  if (!Reader_bindModel(reader, ctx->functions, ctx->variables, rq.bigM ? kReaderBigM : 0)) return kLoadHostFailure;
-  setRightHandSides(ctx->functions, rq);
-  ctx->compactDerivatives = rq.compactDerivatives;
+  if (ctx->tables.functions->items.empty()) return kLoadEmpty;
+  if (!Reader_bindModel(reader, ctx->tables.functions, ctx->tables.variables, rq.bigM ? kReaderBigM : 0))
+    return kLoadHostFailure;
+  setRightHandSides(ctx->tables.functions, rq);
+  ctx->flags.compactDerivatives = rq.compactDerivatives;
   if (!Parse_compileModel(reader) || !Prog_checkVariableCells(store)) return kLoadCompileFailed;
   Model_showProgress(ctx, kProgressClear, 0);
-  ctx->program = new Program{};
-  Vm_initProgram(ctx->program, ctx);
+  ctx->tables.program = new Program{};
+  Vm_initProgram(ctx->tables.program, ctx);
   if (!rq.skipCellCount) {
-    if (!countCells(ctx->functions, store, report)) return kLoadCompileFailed;
+    if (!countCells(ctx->tables.functions, store, report)) return kLoadCompileFailed;
     Model_showProgress(ctx, kProgressClear, 0);
   }
   ProgBudget budget{};
-  if (!Prog_compile(ctx->program, rq.freeBytes, &budget)) return kLoadCompileFailed;
+  if (!Prog_compile(ctx->tables.program, rq.freeBytes, &budget)) return kLoadCompileFailed;
   if (rq.listAdded) listAdded(ctx, report);
-  ctx->nonSmoothAllowed = rq.nonSmoothAllowed ? 1 : 0;
+  ctx->flags.nonSmoothAllowed = rq.nonSmoothAllowed ? 1 : 0;
   return rq.checkValues ? checkValues(ctx, report) : kLoadOk;
 }
 
 void Load_freeModel(EvalContext* ctx) {
   if (!ctx) return;
   Model_showProgress(ctx, kProgressReleasing, 0);
-  if (ctx->program) {
-    Vm_releaseProgram(ctx->program);
-    delete ctx->program;
-    ctx->program = nullptr;
+  if (ctx->tables.program) {
+    Vm_releaseProgram(ctx->tables.program);
+    delete ctx->tables.program;
+    ctx->tables.program = nullptr;
   }
-  Reader_destroy(ctx->reader);
-  Prog_freeSymbolTable(ctx->codeStore);
-  ctx->codeStore = nullptr;
-  Model_freeFunctionTable(ctx->functions);
-  ctx->functions = nullptr;
+  Reader_destroy(ctx->tables.reader);
+  Prog_freeSymbolTable(ctx->tables.codeStore);
+  ctx->tables.codeStore = nullptr;
+  Model_freeFunctionTable(ctx->tables.functions);
+  ctx->tables.functions = nullptr;
   Model_showProgress(ctx, kProgressClear, 0);
   Vm_destroyContext(ctx);
 }

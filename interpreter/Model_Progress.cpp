@@ -14,6 +14,7 @@ const char* const kTexts[] = {
     "Evaluating Quadratic Objective...", "",
 };
 constexpr int32_t kTextCount = static_cast<int32_t>(sizeof kTexts / sizeof kTexts[0]);
+static_assert(kTextCount == kProgressClear + 1, "one text per progress code, the clear last");
 constexpr size_t kTextBuffer = 128;
 // Stop codes of the progress callback: 0 continue, 1 a soft answer, 2 and
 // above a limit, a break or a stop at the macro.
@@ -22,7 +23,7 @@ constexpr int kStopHard = 2;
 ModelProgressHost gHost{};
 uint32_t gLastShown = 0;
 
-LibraryContext* libraryOf(const EvalContext* ctx) { return ctx ? ctx->library : nullptr; }
+LibraryContext* libraryOf(const EvalContext* ctx) { return ctx ? ctx->host.library : nullptr; }
 
 int stopCode(EvalContext* ctx) { return gHost.stopCode ? gHost.stopCode(libraryOf(ctx)) : 0; }
 

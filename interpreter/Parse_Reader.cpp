@@ -58,7 +58,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
     const uint16_t rows = static_cast<uint16_t>(range.lastRow - range.firstRow + 1);
     const uint8_t columns = static_cast<uint8_t>(range.lastColumn - range.firstColumn + 1);
     if (Val_makeArray(&s->value, rows, columns) != 0) return;
-    for (uint16_t i = 0; i < rows && r->context->errorCount == 0; ++i) {
+    for (uint16_t i = 0; i < rows && r->context->errors.errorCount == 0; ++i) {
       for (uint8_t j = 0; j < columns; ++j) {
         const CellRef cell{range.sheet, static_cast<uint16_t>(range.firstRow + i),
                            static_cast<uint8_t>(range.firstColumn + j)};
@@ -94,14 +94,14 @@ FormulaReader* Reader_create(EvalContext* ctx, SymbolTable* store, ReaderSource*
   r->source = source;
   r->store = store;
   Lex_init(&r->lexer, ctx);
-  ctx->codeStore = store;
-  ctx->reader = r;
+  ctx->tables.codeStore = store;
+  ctx->tables.reader = r;
   return r;
 }
 
 void Reader_destroy(FormulaReader* reader) {
   if (!reader) return;
-  if (reader->context && reader->context->reader == reader) reader->context->reader = nullptr;
+  if (reader->context && reader->context->tables.reader == reader) reader->context->tables.reader = nullptr;
   BigM_destroy(reader->bigM);
   Lex_destroy(&reader->lexer);
   delete reader;
@@ -110,8 +110,8 @@ void Reader_destroy(FormulaReader* reader) {
 bool Reader_bindModel(FormulaReader* r, FunctionTable* functions, VariableTable* variables, uint32_t options) {
   r->functions = functions;
   r->variables = variables;
-  r->context->functions = functions;
-  r->context->variables = variables;
+  r->context->tables.functions = functions;
+  r->context->tables.variables = variables;
   r->randomCalls = 0;
   if ((options & kReaderBigM) && !r->bigM && !(r->bigM = BigM_init(r))) return false;
   return Model_buildItemArray(functions);
@@ -301,7 +301,7 @@ int32_t call(FormulaReader* r) {
       argStarts.push_back(codePosition(r));
       const int32_t type = r->token == kTokComma || r->token == kTokClose ? missingArgument(r) : comparison(r);
       ++n;
-      if (type > kTypeAny && r->context->errorCount == 0) {
+      if (type > kTypeAny && r->context->errors.errorCount == 0) {
         Vm_raise(r->context, kStatusTypeMismatch, "param", currentCell(r).sheet, currentCell(r).row,
                  currentCell(r).column);
       }
@@ -319,7 +319,7 @@ int32_t call(FormulaReader* r) {
     raiseAt(r, kStatusWrongArgumentCount, currentCell(r));
     return kTypeFailed;
   }
-  if (r->context->errorCount) return kTypeFailed;
+  if (r->context->errors.errorCount) return kTypeFailed;
   int32_t replaced = kTypeAny;
   if (r->bigM && !failed && BigM_replaceCall(r->bigM, fn.id, n, callStart, argStarts, &replaced)) {
     r->zeroOperand = false;
@@ -417,7 +417,7 @@ int32_t multiplicative(FormulaReader* r) {
     emit(r, op == kTokMul ? kCodeMul : kCodeDiv);
     product = true;
   }
-  if (!product || !anyZero || type == kTypeFailed || r->context->errorCount) return type;
+  if (!product || !anyZero || type == kTypeFailed || r->context->errors.errorCount) return type;
   r->code->cursor = start;
   std::fill(start, r->code->start + r->code->capacity, uint8_t{0});
   Symbol* s = Prog_addSymbol(r->store, kSpaceLiteral, u"0", u"");
@@ -461,7 +461,7 @@ int32_t comparison(FormulaReader* r) {
     if (!r->bigM || type == kTypeFailed || !BigM_replaceComparison(r->bigM, leftStart, rightStart, op)) emit(r, op);
   }
   if (r->token == kTokEnd) emit(r, kCodeEnd);
-  if (r->token != kTokComma && r->token != kTokClose && r->token != kTokEnd && r->context->errorCount == 0) {
+  if (r->token != kTokComma && r->token != kTokClose && r->token != kTokEnd && r->context->errors.errorCount == 0) {
     raiseAt(r, kStatusUnexpectedEnd, currentCell(r));
     return kTypeFailed;
   }
@@ -488,7 +488,7 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
   }
   const CellRef at = placeOf(cell);
   Vm_setErrorCell(r->context, at.sheet, at.row, at.column);
-  if (type == kTypeExternal || r->context->errorCount) {
+  if (type == kTypeExternal || r->context->errors.errorCount) {
     Code_free(f->code);
     delete f->code;
     f->code = nullptr;
@@ -510,10 +510,10 @@ bool stopped(FormulaReader* r, const char* where) {
 }  // namespace
 
 void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
-  if (!cell || r->context->errorCount || stopped(r, "Parse_compileCell")) return;
+  if (!cell || r->context->errors.errorCount || stopped(r, "Parse_compileCell")) return;
   cell->mark = 1;
   if (cell->formula && !cell->formula->text.empty() && !Prog_hasCode(cell)) Parse_formula(r, cell);
-  for (size_t i = 0; i < cell->precedents.size() && r->context->errorCount == 0; ++i) {
+  for (size_t i = 0; i < cell->precedents.size() && r->context->errors.errorCount == 0; ++i) {
     Symbol* dep = cell->precedents[i];
     if (dep->mark) {
       // The cell closes a cycle: report it, the one reached last.
@@ -531,7 +531,7 @@ bool Parse_compileModel(FormulaReader* r) {
   FunctionTable* t = r->functions;
   for (size_t i = 0; i < t->array.size(); ++i) {
     ModelItem* item = t->array[i];
-    r->context->currentFunction = static_cast<int32_t>(i);
+    r->context->position.currentFunction = static_cast<int32_t>(i);
     Model_showProgress(r->context, kProgressParsing, static_cast<int32_t>(i));
     if (item->cell.sheet > 0 && item->cell.row > 0 && item->cell.column > 0)
       Parse_compileCell(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
@@ -539,7 +539,7 @@ bool Parse_compileModel(FormulaReader* r) {
       Parse_compileCell(r, &item->rightChain, Parse_cellSymbol(r, item->rhsCell));
     else if (!item->rhsText.empty())
       Parse_compileCell(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
-    if (r->context->errorCount) return false;
+    if (r->context->errors.errorCount) return false;
   }
   return !r->bigM || BigM_finish(r->bigM);
 }
@@ -550,7 +550,7 @@ namespace {
 // sampled input, is volatile, or is the root.
 void walkCell(FormulaReader* r, std::vector<Symbol*>* order, std::vector<Symbol*>* visited, Symbol* cell, bool root,
               bool freeConstants) {
-  if (r->context->errorCount || stopped(r, "Dep_walkCell")) return;
+  if (r->context->errors.errorCount || stopped(r, "Dep_walkCell")) return;
   visited->push_back(cell);
   for (Symbol* dep : cell->precedents) {
     if ((Prog_hasCode(dep) || !dep->precedents.empty()) && !inOrder(*visited, dep))
@@ -590,7 +590,7 @@ bool Parse_pruneModel(FormulaReader* r, bool freeConstants) {
     pruneChain(r, &item->leftChain, freeConstants);
     pruneChain(r, &item->rightChain, freeConstants);
     Model_showProgress(r->context, kProgressOptimizing, static_cast<int32_t>(i));
-    if (r->context->errorCount) return false;
+    if (r->context->errors.errorCount) return false;
   }
   return !r->bigM || BigM_finish(r->bigM);
 }

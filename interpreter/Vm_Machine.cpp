@@ -59,7 +59,7 @@ Value applyOperator(Program* p, uint32_t op, const Value& x, const Value& y) {
     case kCodeNe: return Op_ne(x, y);
     default:
       Vm_raise(ctxOf(p), kStatusInvalidOperation, "Vm_applyOperator", 0, 0, 0);
-      return *Val_setNumber(ctxOf(p)->result, 0.0);
+      return *Val_setNumber(ctxOf(p)->buffers.result, 0.0);
   }
 }
 
@@ -292,7 +292,7 @@ void gatherRange(Symbol* s) {
 }
 
 bool needsEvaluation(const Program* p, const Symbol* s) {
-  if (s->formula->isVolatile || ctxOf(p)->incremental == 0) return true;
+  if (s->formula->isVolatile || ctxOf(p)->flags.incremental == 0) return true;
   if (s->mark) return false;
   if (s->name.size() > 1 && s->name[1] == u'0') return true;
   for (const Symbol* dep : s->precedents)
@@ -343,9 +343,9 @@ void Vm_initProgram(Program* p, EvalContext* ctx) {
   p->top = p->highWater = -1;
   p->arrayDepth = 0;
   p->currentCell = p->lastCell = nullptr;
-  p->codeStore = ctx->codeStore;
-  p->variables = ctx->variables;
-  p->functions = ctx->functions;
+  p->codeStore = ctx->tables.codeStore;
+  p->variables = ctx->tables.variables;
+  p->functions = ctx->tables.functions;
 }
 
 void Vm_releaseProgram(Program* p) {
@@ -431,7 +431,7 @@ Value* Vm_execute(Program* p) {
   p->arrayDepth = 0;
   decodeNext(p);
   while (p->op != kCodeEnd) {
-    if (ctxOf(p)->errorCount != 0) break;
+    if (ctxOf(p)->errors.errorCount != 0) break;
     execute(p);
     decodeNext(p);
   }
@@ -446,8 +446,8 @@ void Vm_run(Program* p) {
     Vm_raise(ctx, kStatusInterrupt, "Vm_run", 0, 0, 0);
     return;
   }
-  ctx->currentSymbol = s;
-  ctx->currentCell = Prog_symbolCell(s);
+  ctx->position.currentSymbol = s;
+  ctx->position.currentCell = Prog_symbolCell(s);
   if (!Prog_hasCode(s)) {
     gatherRange(s);
     return;

@@ -52,6 +52,6 @@ void Model_checkScaling(StructureInfo* s, double a, double b, CellRef cell) {
 void Model_clearScalingCells(StructureInfo* s) { List_removeAll(&s->scalingList); }
 
 void Model_clearScalingList(EvalContext* ctx) {
-  ctx->scalingCheck = 0;
-  if (ctx->structure) Model_clearScalingCells(ctx->structure);
+  ctx->flags.scalingCheck = 0;
+  if (ctx->tables.structure) Model_clearScalingCells(ctx->tables.structure);
 }

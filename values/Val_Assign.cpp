@@ -2,6 +2,7 @@
 // decision variable or a sampled input in the context's evaluation mode.
 #include <cstdlib>
 
+#include "base/Chk_Assert.h"
 #include "values/Aff_Payload.h"
 #include "values/DegDag_Node.h"
 #include "values/DegVec_Payload.h"
@@ -25,6 +26,13 @@ namespace {
 EvalContext* contextOf(const Value* dst, const Value* src) { return src->context ? src->context : dst->context; }
 
 void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Value", 0, 0, 0); }
+
+// A shallow copy of src: a second value over the same text, array or
+// payload, which an assignment would free while reading it.
+[[maybe_unused]] bool sharesStorage(const Value* dst, const Value* src) {
+  return (dst->payload && dst->payload == src->payload) || (dst->text && dst->text == src->text) ||
+         (dst->array && dst->array == src->array);
+}
 
 // A scalar source as kind and number; any other kind as the real it holds.
 Value* assignNumber(Value* dst, const Value* src) {
@@ -66,21 +74,23 @@ Value* copyPlain(Value* dst, const Value* src) {
 // the number it holds.
 Value* assignSampled(Value* dst, const Value* src) {
   EvalContext* ctx = contextOf(dst, src);
-  const std::vector<double>* samples = ctx ? Model_getInputSamples(ctx->variables, -src->reference) : nullptr;
-  if (ctx && ctx->mode == kModeSamples) {
-    if (ctx->trialCount == 0) return dst;
+  const std::vector<double>* samples = ctx ? Model_getInputSamples(ctx->tables.variables, -src->reference) : nullptr;
+  if (ctx && ctx->flags.mode == kModeSamples) {
+    if (ctx->sampling.trialCount == 0) return dst;
     Val_setKind(dst, kValSamples);
     auto* v = static_cast<SampleVector*>(dst->payload);
-    if (!v || !Smp_init(v, ctx->trialCount, ctx)) {
+    if (!v || !Smp_init(v, ctx->sampling.trialCount, ctx)) {
       raise(ctx, kStatusNoMemory);
       return dst;
     }
     if (samples) Smp_setValues(v, static_cast<int32_t>(samples->size()), samples->data());
     return dst;
   }
-  if (ctx && ctx->mode == kModeDegVec && ctx->trialCount > 0 && ctx->sizingPass) return Val_setKind(dst, kValDegVec);
-  if (ctx && ctx->currentTrial > 0 && samples && ctx->currentTrial <= static_cast<int32_t>(samples->size()))
-    return Val_setNumber(dst, (*samples)[static_cast<size_t>(ctx->currentTrial) - 1]);
+  if (ctx && ctx->flags.mode == kModeDegVec && ctx->sampling.trialCount > 0 && ctx->flags.sizingPass)
+    return Val_setKind(dst, kValDegVec);
+  if (ctx && ctx->sampling.currentTrial > 0 && samples &&
+      ctx->sampling.currentTrial <= static_cast<int32_t>(samples->size()))
+    return Val_setNumber(dst, (*samples)[static_cast<size_t>(ctx->sampling.currentTrial) - 1]);
   return assignNumber(dst, src);
 }
 
@@ -107,7 +117,7 @@ T* leaf(Value* dst, int32_t kind, EvalContext* ctx) {
 // The variable seeded at position p (> 0) for a derivative, interval or
 // structure mode.
 Value* seedVariable(Value* dst, EvalContext* ctx, Interval x, int32_t p, int32_t n) {
-  switch (ctx->mode) {
+  switch (ctx->flags.mode) {
     case kModeGrad:
       if (auto* g = sized<GradValue, int32_t, EvalContext*>(dst, kValGrad, ctx, Grad_init, n, ctx)) Grad_setVar(g, x.lo, p);
       return dst;
@@ -151,10 +161,10 @@ Value* assignVariable(Value* dst, const Value* src) {
   EvalContext* ctx = contextOf(dst, src);
   if (!ctx) return assignNumber(dst, src);
   const int32_t j = src->reference;
-  const VarRecord* var = Model_getVariable(ctx->variables, j);
+  const VarRecord* var = Model_getVariable(ctx->tables.variables, j);
   const Interval x = var ? var->value : Interval{src->number, src->number};
-  const int32_t mode = ctx->mode;
-  if ((mode == kModeDegVec && ctx->trialCount > 0) || mode == kModeReal || mode == kModeSamples)
+  const int32_t mode = ctx->flags.mode;
+  if ((mode == kModeDegVec && ctx->sampling.trialCount > 0) || mode == kModeReal || mode == kModeSamples)
     return Val_setNumber(dst, x.lo);
   if (mode < kModeGrad || mode > kModeDegVec) {
     raise(ctx, kStatusInvalidOperation);
@@ -162,10 +172,10 @@ Value* assignVariable(Value* dst, const Value* src) {
   }
   // Positions count in the function's own variable list when derivatives are
   // compact (0: the function does not depend on the variable).
-  List* own = ctx->currentVariables;
-  const bool compact = ctx->compactDerivatives != 0;
+  List* own = ctx->position.currentVariables;
+  const bool compact = ctx->flags.compactDerivatives != 0;
   const int32_t p = compact ? (own ? List_indexOfInt(own, j) : 0) : j;
-  const int32_t n = compact ? (own ? List_count(own) : 0) : Model_variableCount(ctx->variables);
+  const int32_t n = compact ? (own ? List_count(own) : 0) : Model_variableCount(ctx->tables.variables);
   if (p == 0) return mode >= kModeIvGrad && mode <= kModeIvProp ? Val_setInterval(dst, &x) : Val_setNumber(dst, x.lo);
   return seedVariable(dst, ctx, x, p, n);
 }
@@ -174,6 +184,7 @@ Value* assignVariable(Value* dst, const Value* src) {
 
 Value* Val_assign(Value* dst, const Value* src) {
   if (dst == src) return dst;
+  CORVAN_ASSERT(!sharesStorage(dst, src));
   if (src->kind != kValArray && src->reference < 0) return assignSampled(dst, src);
   if (src->kind != kValArray && src->reference > 0) return assignVariable(dst, src);
   return copyPlain(dst, src);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "base/Chk_Assert.h"
 #include "values/Ivl_Interval.h"
 
 struct EvalContext;
@@ -85,7 +86,11 @@ inline Value Val_empty(EvalContext* ctx) {
   return v;
 }
 // Element (row, column), 0-based, of an array value.
-inline Value* Val_at(const Value* v, int32_t row, int32_t column) { return &v->array->rowTable[row][column]; }
+inline Value* Val_at(const Value* v, int32_t row, int32_t column) {
+  CORVAN_ASSERT(v->array && row >= 0 && row < v->array->allocatedRows && column >= 0 &&
+                column < v->array->allocatedColumns);
+  return &v->array->rowTable[row][column];
+}
 
 // Changes the kind: the payload of the old kind is freed with everything on it
 // and kinds 5 to 17 get a fresh zeroed payload. Setting the kind it already

@@ -32,46 +32,47 @@ void release(T** slot, void (*freePayload)(T*)) {
 }
 
 bool createBuffers(EvalContext* ctx) {
-  bool ok = create(&ctx->result) && create(&ctx->sampleBuffer) && create(&ctx->gradBuffer) &&
-            create(&ctx->hessBuffer) && create(&ctx->ivGradBuffer) && create(&ctx->ivHessBuffer) &&
-            create(&ctx->affineBuffers[0]) && create(&ctx->affineBuffers[1]);
-  for (int i = 0; ok && i < 4; ++i) ok = create(&ctx->gradScratch[i]) && create(&ctx->ivGradScratch[i]);
+  bool ok = create(&ctx->buffers.result) && create(&ctx->sampling.sampleBuffer) && create(&ctx->buffers.gradBuffer) &&
+            create(&ctx->buffers.hessBuffer) && create(&ctx->buffers.ivGradBuffer) &&
+            create(&ctx->buffers.ivHessBuffer) && create(&ctx->buffers.affineBuffers[0]) &&
+            create(&ctx->buffers.affineBuffers[1]);
+  for (int i = 0; ok && i < 4; ++i) ok = create(&ctx->buffers.gradScratch[i]) && create(&ctx->buffers.ivGradScratch[i]);
   if (!ok) return false;
-  ctx->result->context = ctx;
-  ctx->ivGradBuffer->curvature = kCurvAffine;
-  for (IvGradValue* scratch : ctx->ivGradScratch) scratch->curvature = kCurvAffine;
+  ctx->buffers.result->context = ctx;
+  ctx->buffers.ivGradBuffer->curvature = kCurvAffine;
+  for (IvGradValue* scratch : ctx->buffers.ivGradScratch) scratch->curvature = kCurvAffine;
   return true;
 }
 
 // The per-run buffers, tapes and result value.
 void freeBuffers(EvalContext* ctx) {
-  if (ctx->result) Val_clear(ctx->result);
-  std::free(ctx->result);
-  ctx->result = nullptr;
-  release(&ctx->sampleBuffer, Smp_free);
-  release(&ctx->gradBuffer, Grad_free);
-  release(&ctx->hessBuffer, Hess_free);
-  release(&ctx->ivGradBuffer, IvGrad_free);
-  release(&ctx->ivHessBuffer, IvHess_free);
-  for (AffineForm*& buffer : ctx->affineBuffers) release(&buffer, Aff_free);
-  for (GradValue*& scratch : ctx->gradScratch) release(&scratch, Grad_free);
-  for (IvGradValue*& scratch : ctx->ivGradScratch) release(&scratch, IvGrad_free);
-  Grad_freeTape(ctx->gradTape, ctx->gradTapeCapacity);
-  ctx->gradTape = nullptr;
-  IvGrad_freeTape(ctx->ivGradTape, ctx->ivGradTapeCapacity);
-  ctx->ivGradTape = nullptr;
-  std::free(ctx->affineHalfWidths);
-  std::free(ctx->revTape);
-  std::free(ctx->ivRevTape);
-  std::free(ctx->dagNodes);
-  std::free(ctx->ivPropNodes);
-  std::free(ctx->variableMarks);
-  ctx->affineHalfWidths = nullptr;
-  ctx->revTape = nullptr;
-  ctx->ivRevTape = nullptr;
-  ctx->dagNodes = nullptr;
-  ctx->ivPropNodes = nullptr;
-  ctx->variableMarks = nullptr;
+  if (ctx->buffers.result) Val_clear(ctx->buffers.result);
+  std::free(ctx->buffers.result);
+  ctx->buffers.result = nullptr;
+  release(&ctx->sampling.sampleBuffer, Smp_free);
+  release(&ctx->buffers.gradBuffer, Grad_free);
+  release(&ctx->buffers.hessBuffer, Hess_free);
+  release(&ctx->buffers.ivGradBuffer, IvGrad_free);
+  release(&ctx->buffers.ivHessBuffer, IvHess_free);
+  for (AffineForm*& buffer : ctx->buffers.affineBuffers) release(&buffer, Aff_free);
+  for (GradValue*& scratch : ctx->buffers.gradScratch) release(&scratch, Grad_free);
+  for (IvGradValue*& scratch : ctx->buffers.ivGradScratch) release(&scratch, IvGrad_free);
+  Grad_freeTape(ctx->buffers.gradTape, ctx->buffers.gradTapeCapacity);
+  ctx->buffers.gradTape = nullptr;
+  IvGrad_freeTape(ctx->buffers.ivGradTape, ctx->buffers.ivGradTapeCapacity);
+  ctx->buffers.ivGradTape = nullptr;
+  std::free(ctx->buffers.affineHalfWidths);
+  std::free(ctx->buffers.revTape);
+  std::free(ctx->buffers.ivRevTape);
+  std::free(ctx->buffers.dagNodes);
+  std::free(ctx->buffers.ivPropNodes);
+  std::free(ctx->position.variableMarks);
+  ctx->buffers.affineHalfWidths = nullptr;
+  ctx->buffers.revTape = nullptr;
+  ctx->buffers.ivRevTape = nullptr;
+  ctx->buffers.dagNodes = nullptr;
+  ctx->buffers.ivPropNodes = nullptr;
+  ctx->position.variableMarks = nullptr;
 }
 
 }  // namespace
@@ -79,15 +80,15 @@ void freeBuffers(EvalContext* ctx) {
 EvalContext* Vm_createContext() {
   auto* ctx = static_cast<EvalContext*>(std::calloc(1, sizeof(EvalContext)));
   if (!ctx) return nullptr;
-  ctx->incremental = 1;
-  ctx->nonSmoothAllowed = 1;
-  ctx->reverseAllowed = 1;
-  ctx->replayAllowed = 1;
-  ctx->affineKeepsInterval = 1;
-  ctx->structure = Model_createStructure(ctx);
-  ctx->rand = new (std::nothrow) RandState{};
-  if (ctx->rand) Rnd_seed(ctx->rand->stream, kRandSeed);
-  if (!ctx->structure || !ctx->rand || !createBuffers(ctx)) {
+  ctx->flags.incremental = 1;
+  ctx->flags.nonSmoothAllowed = 1;
+  ctx->flags.reverseAllowed = 1;
+  ctx->flags.replayAllowed = 1;
+  ctx->flags.affineKeepsInterval = 1;
+  ctx->tables.structure = Model_createStructure(ctx);
+  ctx->sampling.rand = new (std::nothrow) RandState{};
+  if (ctx->sampling.rand) Rnd_seed(ctx->sampling.rand->stream, kRandSeed);
+  if (!ctx->tables.structure || !ctx->sampling.rand || !createBuffers(ctx)) {
     Vm_destroyContext(ctx);
     return nullptr;
   }
@@ -98,14 +99,14 @@ EvalContext* Vm_createContext() {
 // per-run buffers and tapes, the structure record, then the context itself.
 void Vm_destroyContext(EvalContext* ctx) {
   if (!ctx) return;
-  delete ctx->textSink;
-  ctx->textSink = nullptr;
-  Model_freeVariableTable(ctx->variables);
-  ctx->variables = nullptr;
+  delete ctx->host.textSink;
+  ctx->host.textSink = nullptr;
+  Model_freeVariableTable(ctx->tables.variables);
+  ctx->tables.variables = nullptr;
   freeBuffers(ctx);
-  Model_freeStructure(ctx->structure);
-  ctx->structure = nullptr;
-  delete ctx->rand;
-  ctx->rand = nullptr;
+  Model_freeStructure(ctx->tables.structure);
+  ctx->tables.structure = nullptr;
+  delete ctx->sampling.rand;
+  ctx->sampling.rand = nullptr;
   std::free(ctx);
 }

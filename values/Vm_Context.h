@@ -1,7 +1,9 @@
 // The evaluation context: the one record through which every part of the
-// interpreter reaches a loaded model, its evaluation mode and flags, the
-// per-kind result buffers and tapes, and the error record of the last
-// evaluation. Created when a model is loaded, torn down with it.
+// interpreter reaches a loaded model, grouped by what each part uses: the
+// error record of the last evaluation, the mode and flags, the position being
+// evaluated, the sampling state, the result buffers and tapes, the model's
+// tables and the host's handles. Created when a model is loaded, torn down
+// with it.
 #pragma once
 
 #include <cstdint>
@@ -28,13 +30,15 @@ struct IvGradTapeRec;
 struct VarDegreeNote;
 struct Symbol;
 struct SymbolTable;
-struct ExcelAutomation;
 struct RandState;
 struct SampleStats;
 struct FunctionTable;
 struct FormulaReader;
 struct Program;
 struct ConvexityTester;
+// Handles of the host, opaque here: the workbook the entry layer opened, and
+// the library's run context, the engine contract's handle.
+struct EvalWorkbook;
 struct LibraryContext;
 
 // The evaluation mode; the value kind its arithmetic produces has the same
@@ -68,14 +72,17 @@ struct FormulaTextSink {
   virtual bool variableText(char16_t* /*out*/, int32_t /*zeroBasedIndex*/) { return false; }
 };
 
-struct EvalContext {
-  // Error record, written only through the raise, warn and clear routines.
+// Error record, written only through the raise, warn and clear routines.
+struct EvalErrors {
   int32_t errorCount;
   int32_t warningCount;
   uint8_t firstError;    // InterpStatus
   uint8_t firstWarning;  // WarnCode
   CellRef errorCell;     // all zero when the error has no position
+};
 
+// The evaluation mode and the switches that shape an evaluation.
+struct EvalFlags {
   int32_t compactDerivatives;  // derivatives over each function's own variables
   int32_t incremental;         // recompute only cells whose precedents changed
   int32_t recording;           // Hessian replay records mode 6 or 9 operations
@@ -89,19 +96,39 @@ struct EvalContext {
   int32_t replayAllowed;       // Hessians by tape replay fit in memory
   int32_t forwardHessAllowed;  // forward Hessians fit in memory
   int32_t mode;                // EvalMode of the current or last call
-  int32_t currentFunction;     // 0-based function index
+  int32_t affineKeepsInterval;
+};
 
+// The function and cell being evaluated.
+struct EvalPosition {
+  int32_t currentFunction;        // 0-based function index
+  List* currentVariables;         // the current function's variables (not owned)
+  uint16_t* variableMarks;        // slots 1..n
+  Symbol* currentSymbol;          // the cell being run (not owned)
+  CellRef currentCell;            // its position, all zero when none (set with it)
+  const Value* currentCellValue;  // its stored value, or null (not owned)
+};
+
+// The sample vectors of a simulation and their random numbers.
+struct EvalSampling {
   SampleVector* sampleBuffer;
   int32_t trialCount;
   int32_t currentTrial;  // > 0: sampled inputs yield this trial's sample
   int32_t registerUncertain;  // the dependency-vector pass registers uncertain cells
+  RandState* rand;
+  SampleStats* sampleStats;
+};
+
+// The result value, the per-kind result buffers and scratch records, and the
+// tapes of the evaluation modes with their capacities.
+struct EvalBuffers {
+  Value* result;  // where entries, operators and functions build results
   GradValue* gradBuffer;
   HessValue* hessBuffer;
   IvGradValue* ivGradBuffer;
   IvHessValue* ivHessBuffer;
   AffineForm* affineBuffers[2];
   double* affineHalfWidths;  // slots 1..n
-  int32_t affineKeepsInterval;
 
   RevNode* revTape;
   IvRevNode* ivRevTape;
@@ -116,30 +143,40 @@ struct EvalContext {
   int32_t ivRevTapeCapacity;
   int32_t ivPropCapacity;
   int32_t ivGradTapeCapacity;
-  Value* result;  // where entries, operators and functions build results
   GradTapeRec* gradTape;
   GradValue* gradScratch[4];
   IvGradTapeRec* ivGradTape;
   IvGradValue* ivGradScratch[4];
+};
 
-  List* currentVariables;   // the current function's variables (not owned)
-  uint16_t* variableMarks;  // slots 1..n
-  VarDegreeNote* diagnosisCells;
-  Symbol* currentSymbol;  // the cell being run (not owned)
-  CellRef currentCell;    // its position, all zero when none (set with it)
-  const Value* currentCellValue;  // its stored value, or null (not owned)
+// The loaded model's tables and the components that read and compile it.
+struct EvalTables {
   SymbolTable* codeStore;
-  ExcelAutomation* excel;
-  FormulaTextSink* textSink;
-  RandState* rand;
-  SampleStats* sampleStats;
   VariableTable* variables;
   FunctionTable* functions;
   StructureInfo* structure;
+  VarDegreeNote* diagnosisCells;
   FormulaReader* reader;
   Program* program;
   ConvexityTester* convexityTester;
+};
+
+// What the host hands in: the spreadsheet's workbook, the receiver of formula
+// texts and the library's run context (none owned but the sink).
+struct EvalHost {
+  EvalWorkbook* excel;
+  FormulaTextSink* textSink;
   LibraryContext* library;  // not owned
+};
+
+struct EvalContext {
+  EvalErrors errors;
+  EvalFlags flags;
+  EvalPosition position;
+  EvalSampling sampling;
+  EvalBuffers buffers;
+  EvalTables tables;
+  EvalHost host;
 };
 
 // A context with the initial flags of a freshly loaded model, an empty result

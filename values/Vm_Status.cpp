@@ -87,27 +87,27 @@ bool Vm_errorCode(double number, uint32_t* code) {
 
 void Vm_raise(EvalContext* ctx, InterpStatus code, const char* /*name*/, uint8_t sheet, uint16_t row, uint8_t column) {
   if (!ctx) return;
-  if (++ctx->errorCount != 1) return;
-  ctx->firstError = code;
-  ctx->errorCell = CellRef{sheet, row, column};
+  if (++ctx->errors.errorCount != 1) return;
+  ctx->errors.firstError = code;
+  ctx->errors.errorCell = CellRef{sheet, row, column};
 }
 
 void Vm_setErrorCell(EvalContext* ctx, uint8_t sheet, uint16_t row, uint8_t column) {
-  const CellRef& cell = ctx->errorCell;
-  if (ctx->errorCount < 1 || (cell.sheet && cell.row && cell.column)) return;
-  ctx->errorCell = CellRef{sheet, row, column};
+  const CellRef& cell = ctx->errors.errorCell;
+  if (ctx->errors.errorCount < 1 || (cell.sheet && cell.row && cell.column)) return;
+  ctx->errors.errorCell = CellRef{sheet, row, column};
 }
 
 void Vm_warn(EvalContext* ctx, WarnCode code, int32_t /*ignored*/) {
-  if (++ctx->warningCount == 1) ctx->firstWarning = code;
+  if (++ctx->errors.warningCount == 1) ctx->errors.firstWarning = code;
 }
 
 void Vm_clearErrors(EvalContext* ctx) {
-  ctx->errorCount = 0;
-  ctx->warningCount = 0;
-  ctx->firstError = kStatusOk;
-  ctx->firstWarning = 0;
-  ctx->errorCell = CellRef{};
+  ctx->errors.errorCount = 0;
+  ctx->errors.warningCount = 0;
+  ctx->errors.firstError = kStatusOk;
+  ctx->errors.firstWarning = 0;
+  ctx->errors.errorCell = CellRef{};
 }
 
 uint32_t Vm_mapComError(uint32_t value) {

@@ -115,12 +115,13 @@ void both(Points& p, double r) {
 }
 
 // SIN over a range of at most a few periods: the tangency points
-// +-acos(alpha) + 2 k pi inside it. A wider or unbounded range gets the slope
-// 0 and the intercept [-1, 1].
+// +-acos(alpha) + 2 k pi inside it. A wider or unbounded range, or one so far
+// out that the period count k no longer steps by one, gets the slope 0 and
+// the intercept [-1, 1].
 AffineForm sine(const AffineForm* x, const Interval& enclosure) {
   const Interval r = range(x);
   auto ivl = [](const Interval& t) { return Ivl_sin(t); };
-  if (!Ivl_isFinite(r) || r.hi - r.lo > 8.0 * kPi)
+  if (!Ivl_isFinite(r) || r.hi - r.lo > 8.0 * kPi || std::fmax(-r.lo, r.hi) > kIvlPeriodsFarOut)
     return linearised(x, r, 0.0, Interval{-1.0, 1.0}, Interval{-1.0, 1.0}, enclosure);
   const double alpha = secant(std::sin(r.lo), std::sin(r.hi), r);
   const double a = std::acos(std::fmin(std::fmax(alpha, -1.0), 1.0));

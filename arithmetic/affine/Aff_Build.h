@@ -34,7 +34,9 @@ inline double Aff_mulUp(double a, double b) {
   return Ivl_rounded(FE_UPWARD, [&] { return Ivl_pin(a) * Ivl_pin(b); });
 }
 
-inline double Aff_w(const EvalContext* ctx, int32_t i) { return ctx && ctx->affineHalfWidths ? ctx->affineHalfWidths[i] : 0.0; }
+inline double Aff_w(const EvalContext* ctx, int32_t i) {
+  return ctx && ctx->buffers.affineHalfWidths ? ctx->buffers.affineHalfWidths[i] : 0.0;
+}
 
 // Writes into out (bound to shape's context and n) the form with centre
 // enclosed by centre, coefficient i enclosed by coef(i) and an upward radius
@@ -59,6 +61,6 @@ AffineForm Aff_emit(AffineForm* out, const AffineForm* shape, const Interval& ce
   return *out;
 }
 
-inline AffineForm* Aff_result(const EvalContext* ctx) { return ctx->affineBuffers[0]; }
-inline AffineForm* Aff_scratch(const EvalContext* ctx) { return ctx->affineBuffers[1]; }
-inline bool Aff_keeps(const EvalContext* ctx) { return ctx->affineKeepsInterval != 0; }
+inline AffineForm* Aff_result(const EvalContext* ctx) { return ctx->buffers.affineBuffers[0]; }
+inline AffineForm* Aff_scratch(const EvalContext* ctx) { return ctx->buffers.affineBuffers[1]; }
+inline bool Aff_keeps(const EvalContext* ctx) { return ctx->flags.affineKeepsInterval != 0; }

@@ -14,11 +14,11 @@ namespace {
 
 // Appends a node; null (status 37 raised) when the array is full.
 DegDagNode* append(EvalContext* ctx, int32_t class1, int32_t class2, NodeRef r1, NodeRef r2) {
-  if (!ctx->dagNodes || ctx->tapeCount >= ctx->dagNodeCapacity) {
+  if (!ctx->buffers.dagNodes || ctx->buffers.tapeCount >= ctx->buffers.dagNodeCapacity) {
     Vm_raise(ctx, kStatusNoSizingPass, "DegDag", 0, 0, 0);
     return nullptr;
   }
-  DegDagNode* node = &ctx->dagNodes[++ctx->tapeCount];
+  DegDagNode* node = &ctx->buffers.dagNodes[++ctx->buffers.tapeCount];
   node->outClass = 0;
   node->class1 = class1;
   node->class2 = class2;
@@ -52,7 +52,7 @@ const DegDagNode* nodeOf(const Value* v) { return static_cast<const DegDagNode*>
 
 // Stores a node as the context's result value.
 void toResult(EvalContext* ctx, const DegDagNode* node) {
-  if (node) Val_setDegDag(ctx->result, node);
+  if (node) Val_setDegDag(ctx->buffers.result, node);
 }
 
 // A node with the kind-15 sides of a and b as operands, both of class cls.
@@ -135,7 +135,7 @@ bool DegDag_unknownFunction(int32_t count, const Value* arguments, EvalContext* 
 }
 
 bool DegDag_prepareTape(EvalContext* ctx) {
-  return Tape_prepareNodes(ctx, &ctx->dagNodes, &ctx->dagNodeCapacity, "DegDag");
+  return Tape_prepareNodes(ctx, &ctx->buffers.dagNodes, &ctx->buffers.dagNodeCapacity, "DegDag");
 }
 
 int32_t DegDag_composeClass(int32_t c1, int32_t c2) {
@@ -144,11 +144,11 @@ int32_t DegDag_composeClass(int32_t c1, int32_t c2) {
 }
 
 void DegDag_noteVarCell(int32_t k, EvalContext* ctx) {
-  if (!ctx->diagnosisCells) return;
-  VarDegreeNote& note = ctx->diagnosisCells[k];
-  note.sheet = ctx->currentCell.sheet;
-  note.row = ctx->currentCell.row;
-  note.column = ctx->currentCell.column;
+  if (!ctx->tables.diagnosisCells) return;
+  VarDegreeNote& note = ctx->tables.diagnosisCells[k];
+  note.sheet = ctx->position.currentCell.sheet;
+  note.row = ctx->position.currentCell.row;
+  note.column = ctx->position.currentCell.column;
 }
 
 // The result node starts with class 0, which composes as the identity; every
@@ -163,8 +163,8 @@ void DegDag_reverseSweep(uint8_t* out, bool zeroBased, NodeRef result, EvalConte
     if (c > 0) DegDag_noteVarCell(-variable, ctx);
   };
   if (result < 0) raiseVariable(result, kDegLinear);
-  if (result <= 0 || result > ctx->tapeCount) return;
-  DegDagNode* nodes = ctx->dagNodes;
+  if (result <= 0 || result > ctx->buffers.tapeCount) return;
+  DegDagNode* nodes = ctx->buffers.dagNodes;
   for (int32_t i = 1; i <= result; ++i) nodes[i].outClass = 0;
   for (int32_t i = result; i >= 1; --i) {
     const DegDagNode& node = nodes[i];

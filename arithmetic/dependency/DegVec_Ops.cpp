@@ -17,7 +17,7 @@ const DegVec* payload(const Value* v) { return static_cast<const DegVec*>(v->pay
 // value that is about to be rebuilt.
 const int32_t* classesOf(const Value* v, EvalContext* ctx, std::vector<int32_t>* store) {
   const DegVec* p = payload(v);
-  if (v != ctx->result) return p->classes;
+  if (v != ctx->buffers.result) return p->classes;
   store->assign(p->classes, p->classes + p->n + 1);
   return store->data();
 }
@@ -25,8 +25,8 @@ const int32_t* classesOf(const Value* v, EvalContext* ctx, std::vector<int32_t>*
 // The common frame: the result becomes kind 16 sized for n variables and the
 // operation is counted. Null (status 2 raised) when memory runs out.
 DegVec* frame(EvalContext* ctx, int32_t n) {
-  ++ctx->tapeCount;
-  auto* out = static_cast<DegVec*>(Val_setKind(ctx->result, kValDegVec)->payload);
+  ++ctx->buffers.tapeCount;
+  auto* out = static_cast<DegVec*>(Val_setKind(ctx->buffers.result, kValDegVec)->payload);
   if (!out || !DegVec_init(out, n)) {
     if (out) DegVec_free(out);
     Vm_raise(ctx, kStatusNoMemory, "DegVec", 0, 0, 0);
@@ -66,13 +66,13 @@ int32_t kinked(int32_t c) { return c >= kDegLinear && c <= kDegSmooth ? kDegNonS
 
 void DegVec_raise(DegVec* v, int32_t i, int32_t c, EvalContext* ctx) {
   v->classes[i] = c;
-  if (!ctx || !ctx->diagnosisCells) return;
-  VarDegreeNote& note = ctx->diagnosisCells[i];
+  if (!ctx || !ctx->tables.diagnosisCells) return;
+  VarDegreeNote& note = ctx->tables.diagnosisCells[i];
   if (c <= note.cls) return;
   note.cls = c;
-  note.sheet = ctx->currentCell.sheet;
-  note.row = ctx->currentCell.row;
-  note.column = ctx->currentCell.column;
+  note.sheet = ctx->position.currentCell.sheet;
+  note.row = ctx->position.currentCell.row;
+  note.column = ctx->position.currentCell.column;
 }
 
 void DegVec_add(const Value* x, const Value* y) {

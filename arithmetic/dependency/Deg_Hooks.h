@@ -33,7 +33,7 @@ void Deg_forEachOfKind(const Value* argument, int32_t kind, F f) {
 template <class Two, class One>
 void Deg_merge(EvalContext* ctx, const Value* argument, int32_t kind, Two two, One one) {
   Deg_forEachOfKind(argument, kind, [&](const Value* e) {
-    if (ctx->result->kind == kind) two(ctx->result, e);
+    if (ctx->buffers.result->kind == kind) two(ctx->buffers.result, e);
     else one(e);
   });
 }
@@ -45,20 +45,20 @@ void Deg_merge(EvalContext* ctx, const Value* argument, int32_t kind, Two two, O
 template <class Mark>
 bool Deg_markAll(int32_t count, const Value* arguments, EvalContext* ctx, int32_t kind, Mark mark) {
   if (count > 0 && arguments[0].context) ctx = arguments[0].context;
-  if (!ctx || ctx->mode != kind) return false;
-  Val_setNumber(ctx->result, 0.0);
+  if (!ctx || ctx->flags.mode != kind) return false;
+  Val_setNumber(ctx->buffers.result, 0.0);
   for (int32_t i = 0; i < count; ++i) mark(&arguments[i]);
-  return ctx->result->kind == kind;
+  return ctx->buffers.result->kind == kind;
 }
 
 // Replaces the context's result by an array of the argument's shape whose
 // every element is a copy of it.
 inline void Deg_shapeLike(EvalContext* ctx, const Value* argument) {
   Value merged = Val_empty(ctx);
-  Val_assign(&merged, ctx->result);
-  if (Val_makeArray(ctx->result, argument->array->rows, argument->array->columns) == kStatusOk) {
+  Val_assign(&merged, ctx->buffers.result);
+  if (Val_makeArray(ctx->buffers.result, argument->array->rows, argument->array->columns) == kStatusOk) {
     for (int32_t r = 0; r < argument->array->rows; ++r)
-      for (int32_t c = 0; c < argument->array->columns; ++c) Val_assign(Val_at(ctx->result, r, c), &merged);
+      for (int32_t c = 0; c < argument->array->columns; ++c) Val_assign(Val_at(ctx->buffers.result, r, c), &merged);
   }
   Val_clear(&merged);
 }
@@ -69,10 +69,10 @@ inline void Deg_shapeLike(EvalContext* ctx, const Value* argument) {
 // raises warning 4 when no warning was counted before.
 template <class Unknown>
 bool Deg_unknownFunction(int32_t count, const Value* arguments, EvalContext* ctx, int32_t kind, Unknown unknownArg) {
-  if (!ctx || ctx->mode != kind) return false;
-  if (ctx->currentCellValue) Val_assign(ctx->result, ctx->currentCellValue);
-  else Val_setNumber(ctx->result, 0.0);
+  if (!ctx || ctx->flags.mode != kind) return false;
+  if (ctx->position.currentCellValue) Val_assign(ctx->buffers.result, ctx->position.currentCellValue);
+  else Val_setNumber(ctx->buffers.result, 0.0);
   for (int32_t i = 0; i < count; ++i) Deg_forEachOfKind(&arguments[i], kind, unknownArg);
-  if (ctx->result->kind == kind && ctx->warningCount == 0) DegVec_warnUnknownFnCell(ctx);
+  if (ctx->buffers.result->kind == kind && ctx->errors.warningCount == 0) DegVec_warnUnknownFnCell(ctx);
   return true;
 }

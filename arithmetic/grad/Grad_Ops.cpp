@@ -18,9 +18,9 @@ void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Grad", 0,
 // context's result record. A full tape raises status 37 and ends recording,
 // so the evaluation still computes values and gradients but no replay runs.
 GradValue* target(EvalContext* ctx, int32_t op, NodeRef r1, NodeRef r2, double constant) {
-  if (ctx->recording) {
-    if (ctx->gradTape && ctx->tapeCount < ctx->gradTapeCapacity) {
-      GradTapeRec* rec = &ctx->gradTape[++ctx->tapeCount];
+  if (ctx->flags.recording) {
+    if (ctx->buffers.gradTape && ctx->buffers.tapeCount < ctx->buffers.gradTapeCapacity) {
+      GradTapeRec* rec = &ctx->buffers.gradTape[++ctx->buffers.tapeCount];
       rec->op = op;
       rec->operand1 = r1;
       rec->operand2 = r2;
@@ -28,9 +28,9 @@ GradValue* target(EvalContext* ctx, int32_t op, NodeRef r1, NodeRef r2, double c
       return &rec->forward;
     }
     raise(ctx, kStatusNoSizingPass);
-    ctx->recording = 0;
+    ctx->flags.recording = 0;
   }
-  return ctx->gradBuffer;
+  return ctx->buffers.gradBuffer;
 }
 
 // out = value with partials ca * a + cb * b (b may be null); returns a copy.
@@ -54,7 +54,7 @@ GradValue finish(GradValue* out, EvalContext* ctx, double value, double ca, cons
 template <int32_t op>
 GradValue unary(const GradValue* x) {
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_unary(op, x);
+  if (ctx->flags.symbolic) return GradText_unary(op, x);
   GradValue* out = target(ctx, op, x->node, 0, 0.0);
   if (Num_refusesArgument(op, x->value)) {
     raise(ctx, kStatusUnfeasibleArgument);
@@ -67,7 +67,7 @@ GradValue unary(const GradValue* x) {
 // a op b of two kind-6 values for op add (sign +1) or subtract (sign -1).
 GradValue addSub(int32_t op, double sign, const GradValue* x, const GradValue* y) {
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_binary(op, x, y);
+  if (ctx->flags.symbolic) return GradText_binary(op, x, y);
   GradValue* out = target(ctx, op, x->node, y->node, 0.0);
   return finish(out, ctx, x->value + sign * y->value, 1.0, x, sign, y);
 }
@@ -75,7 +75,7 @@ GradValue addSub(int32_t op, double sign, const GradValue* x, const GradValue* y
 GradValue maxMin(bool isMax, const GradValue* x, const GradValue* y) {
   const int32_t op = isMax ? kOpMax : kOpMin;
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_binary(op, x, y);
+  if (ctx->flags.symbolic) return GradText_binary(op, x, y);
   GradValue* out = target(ctx, op, x->node, y->node, 0.0);
   const NumMaxMin m = Num_maxMin(isMax, x->value, y->value, true, true);
   return finish(out, ctx, m.value, m.wa, x, m.wb, y);
@@ -86,7 +86,7 @@ GradValue maxMin(bool isMax, const GradValue* x, const GradValue* y) {
 GradValue maxMinNumber(bool isMax, bool numberLeft, const GradValue* x, double s) {
   const int32_t op = isMax ? kOpMax : kOpMin;
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_mixed(op, numberLeft, x, s);
+  if (ctx->flags.symbolic) return GradText_mixed(op, numberLeft, x, s);
   GradValue* out = numberLeft ? target(ctx, op, 0, x->node, s) : target(ctx, op, x->node, 0, s);
   const NumMaxMin m = numberLeft ? Num_maxMin(isMax, s, x->value, false, true) : Num_maxMin(isMax, x->value, s, true, false);
   return finish(out, ctx, m.value, numberLeft ? m.wb : m.wa, x, 0.0, nullptr);
@@ -95,7 +95,7 @@ GradValue maxMinNumber(bool isMax, bool numberLeft, const GradValue* x, double s
 }  // namespace
 
 void Grad_setInt(GradValue* g, int32_t k) {
-  if (g->context && g->context->symbolic) {
+  if (g->context && g->context->flags.symbolic) {
     GradText_setConst(g, k);
     return;
   }
@@ -104,7 +104,7 @@ void Grad_setInt(GradValue* g, int32_t k) {
 
 GradValue Grad_neg(const GradValue* x) {
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_unary(kOpSub, x);
+  if (ctx->flags.symbolic) return GradText_unary(kOpSub, x);
   GradValue* out = target(ctx, kOpSub, 0, x->node, 0.0);
   return finish(out, ctx, -x->value, -1.0, x, 0.0, nullptr);
 }
@@ -114,56 +114,56 @@ GradValue Grad_add(const GradValue* x, const GradValue* y) { return addSub(kOpAd
 
 GradValue Grad_subSV(double s, const GradValue* y) {
   EvalContext* ctx = y->context;
-  if (ctx->symbolic) return GradText_mixed(kOpSub, true, y, s);
+  if (ctx->flags.symbolic) return GradText_mixed(kOpSub, true, y, s);
   GradValue* out = target(ctx, kOpSub, 0, y->node, s);
   return finish(out, ctx, s - y->value, -1.0, y, 0.0, nullptr);
 }
 
 GradValue Grad_subVS(const GradValue* x, double s) {
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_mixed(kOpSub, false, x, s);
+  if (ctx->flags.symbolic) return GradText_mixed(kOpSub, false, x, s);
   GradValue* out = target(ctx, kOpSub, x->node, 0, s);
   return finish(out, ctx, x->value - s, 1.0, x, 0.0, nullptr);
 }
 
 GradValue Grad_addSV(double s, const GradValue* y) {
   EvalContext* ctx = y->context;
-  if (ctx->symbolic) return GradText_mixed(kOpAdd, true, y, s);
+  if (ctx->flags.symbolic) return GradText_mixed(kOpAdd, true, y, s);
   GradValue* out = target(ctx, kOpAdd, 0, y->node, s);
   return finish(out, ctx, s + y->value, 1.0, y, 0.0, nullptr);
 }
 
 GradValue Grad_addVS(const GradValue* x, double s) {
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_mixed(kOpAdd, false, x, s);
+  if (ctx->flags.symbolic) return GradText_mixed(kOpAdd, false, x, s);
   GradValue* out = target(ctx, kOpAdd, x->node, 0, s);
   return finish(out, ctx, x->value + s, 1.0, x, 0.0, nullptr);
 }
 
 GradValue Grad_mul(const GradValue* x, const GradValue* y) {
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_binary(kOpMul, x, y);
+  if (ctx->flags.symbolic) return GradText_binary(kOpMul, x, y);
   GradValue* out = target(ctx, kOpMul, x->node, y->node, 0.0);
   return finish(out, ctx, x->value * y->value, y->value, x, x->value, y);
 }
 
 GradValue Grad_mulSV(double s, const GradValue* y) {
   EvalContext* ctx = y->context;
-  if (ctx->symbolic) return GradText_mixed(kOpMul, true, y, s);
+  if (ctx->flags.symbolic) return GradText_mixed(kOpMul, true, y, s);
   GradValue* out = target(ctx, kOpMul, 0, y->node, s);
   return finish(out, ctx, s * y->value, s, y, 0.0, nullptr);
 }
 
 GradValue Grad_mulVS(const GradValue* x, double s) {
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_mixed(kOpMul, false, x, s);
+  if (ctx->flags.symbolic) return GradText_mixed(kOpMul, false, x, s);
   GradValue* out = target(ctx, kOpMul, x->node, 0, s);
   return finish(out, ctx, x->value * s, s, x, 0.0, nullptr);
 }
 
 GradValue Grad_div(const GradValue* x, const GradValue* y) {
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_binary(kOpDiv, x, y);
+  if (ctx->flags.symbolic) return GradText_binary(kOpDiv, x, y);
   GradValue* out = target(ctx, kOpDiv, x->node, y->node, 0.0);
   if (y->value == 0.0 || std::isnan(y->value)) {
     raise(ctx, kStatusDivisionByZero);
@@ -175,7 +175,7 @@ GradValue Grad_div(const GradValue* x, const GradValue* y) {
 
 GradValue Grad_divSV(double s, const GradValue* y) {
   EvalContext* ctx = y->context;
-  if (ctx->symbolic) return GradText_mixed(kOpDiv, true, y, s);
+  if (ctx->flags.symbolic) return GradText_mixed(kOpDiv, true, y, s);
   GradValue* out = target(ctx, kOpDiv, 0, y->node, s);
   if (y->value == 0.0 || std::isnan(y->value)) {
     raise(ctx, kStatusDivisionByZero);
@@ -187,7 +187,7 @@ GradValue Grad_divSV(double s, const GradValue* y) {
 
 GradValue Grad_divVS(const GradValue* x, double s) {
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_mixed(kOpDiv, false, x, s);
+  if (ctx->flags.symbolic) return GradText_mixed(kOpDiv, false, x, s);
   GradValue* out = target(ctx, kOpDiv, x->node, 0, s);
   if (s == 0.0 || std::isnan(s)) {
     raise(ctx, kStatusDivisionByZero);
@@ -213,7 +213,7 @@ GradValue Grad_minVS(const GradValue* x, double s) { return maxMinNumber(false, 
 
 GradValue Grad_pow(const GradValue* x, const GradValue* y) {
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_binary(kOpPower, x, y);
+  if (ctx->flags.symbolic) return GradText_binary(kOpPower, x, y);
   GradValue* out = target(ctx, kOpPower, x->node, y->node, 0.0);
   if (Num_refusesArgument(kOpPower, x->value)) {
     raise(ctx, kStatusUnfeasibleArgument);
@@ -225,7 +225,7 @@ GradValue Grad_pow(const GradValue* x, const GradValue* y) {
 
 GradValue Grad_powSV(double s, const GradValue* y) {
   EvalContext* ctx = y->context;
-  if (ctx->symbolic) return GradText_mixed(kOpPower, true, y, s);
+  if (ctx->flags.symbolic) return GradText_mixed(kOpPower, true, y, s);
   GradValue* out = target(ctx, kOpPower, 0, y->node, s);
   const double p = std::pow(s, y->value);
   return finish(out, ctx, p, std::log(s) * p, y, 0.0, nullptr);
@@ -233,7 +233,7 @@ GradValue Grad_powSV(double s, const GradValue* y) {
 
 GradValue Grad_powVS(const GradValue* x, double s) {
   EvalContext* ctx = x->context;
-  if (ctx->symbolic) return GradText_mixed(kOpPower, false, x, s);
+  if (ctx->flags.symbolic) return GradText_mixed(kOpPower, false, x, s);
   GradValue* out = target(ctx, kOpPower, x->node, 0, s);
   const NumDerivs d = Num_powerConst(x->value, s);
   return finish(out, ctx, d.f, d.d1, x, 0.0, nullptr);

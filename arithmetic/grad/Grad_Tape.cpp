@@ -37,18 +37,18 @@ struct Weight {
 // The current value of the variable at gradient position p.
 double variableValue(EvalContext* ctx, int32_t p) {
   int32_t j = p;
-  if (ctx->compactDerivatives && ctx->currentVariables) {
-    j = List_firstInt(ctx->currentVariables);
-    for (int32_t i = 1; i < p; ++i) j = List_nextInt(ctx->currentVariables);
+  if (ctx->flags.compactDerivatives && ctx->position.currentVariables) {
+    j = List_firstInt(ctx->position.currentVariables);
+    for (int32_t i = 1; i < p; ++i) j = List_nextInt(ctx->position.currentVariables);
   }
-  const VarRecord* var = Model_getVariable(ctx->variables, j);
+  const VarRecord* var = Model_getVariable(ctx->tables.variables, j);
   return var ? var->value.lo : 0.0;
 }
 
 // The forward value an operand reference names: a record's result, or the
 // variable seeded into scratch; null for no operand.
 const GradValue* load(EvalContext* ctx, NodeRef r, GradValue* scratch) {
-  if (r > 0) return &ctx->gradTape[r].forward;
+  if (r > 0) return &ctx->buffers.gradTape[r].forward;
   if (r == 0) return nullptr;
   Grad_setVar(scratch, variableValue(ctx, -r), -r);
   return scratch;
@@ -130,23 +130,23 @@ void accumulate(double* target, int32_t shift, double sign, const Weight& w, con
 }  // namespace
 
 bool Grad_prepareTape(EvalContext* ctx, int32_t n) {
-  return Tape_prepareRecords(ctx, n, &ctx->gradTape, &ctx->gradTapeCapacity, ctx->gradScratch, Grad_init, Grad_freeTape,
-                             "Grad");
+  return Tape_prepareRecords(ctx, n, &ctx->buffers.gradTape, &ctx->buffers.gradTapeCapacity, ctx->buffers.gradScratch,
+                             Grad_init, Grad_freeTape, "Grad");
 }
 
 void Grad_reverseHessian(double** hessianRows, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx) {
-  ctx->recording = 0;
-  if (result <= 0 || result > ctx->tapeCount) return;
-  GradTapeRec* tape = ctx->gradTape;
-  const int32_t n = ctx->gradScratch[0]->n;
+  ctx->flags.recording = 0;
+  if (result <= 0 || result > ctx->buffers.tapeCount) return;
+  GradTapeRec* tape = ctx->buffers.gradTape;
+  const int32_t n = ctx->buffers.gradScratch[0]->n;
   for (int32_t k = 1; k <= result; ++k) Grad_setConst(&tape[k].adjoint, 0.0);
   tape[result].adjoint.value = 1.0;
   const double sign = subtract ? -1.0 : 1.0;
   const int32_t shift = zeroBased ? 1 : 0;
   for (int32_t k = result; k >= 1; --k) {
     const GradTapeRec& rec = tape[k];
-    const GradValue* x = load(ctx, rec.operand1, ctx->gradScratch[2]);
-    const GradValue* y = load(ctx, rec.operand2, ctx->gradScratch[3]);
+    const GradValue* x = load(ctx, rec.operand1, ctx->buffers.gradScratch[2]);
+    const GradValue* y = load(ctx, rec.operand2, ctx->buffers.gradScratch[3]);
     Weight w[2];
     if (!weights(rec, x ? x->value : 0.0, y ? y->value : 0.0, w)) {
       raise(ctx, kStatusInvalidOperation);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "arithmetic/text/Txt_Build.h"
@@ -41,7 +42,7 @@ const char16_t* builtinName(int32_t id) {
 // The name of worksheet function id into out (no class digit).
 void functionName(EvalContext* ctx, int32_t id, char16_t* out) {
   out[0] = 0;
-  if (ctx->textSink && ctx->textSink->functionName(id, u"", out) && out[0]) return;
+  if (ctx->host.textSink && ctx->host.textSink->functionName(id, u"", out) && out[0]) return;
   Txt_setText(out, kTxtAtom, builtinName(id));
   std::copy(out + 1, out + Txt_length(out) + 1, out);
 }
@@ -65,13 +66,13 @@ void call(EvalContext* ctx, int32_t id, const char16_t* a, const char16_t* b, ch
 void apply(EvalContext* ctx, int32_t id, const char16_t* t, char16_t* out) { call(ctx, id, t + 1, nullptr, out); }
 
 void square(EvalContext* ctx, const char16_t* t, char16_t* out) {
-  if (ctx->textSink && ctx->textSink->squareText(t, out) && out[0]) return;
+  if (ctx->host.textSink && ctx->host.textSink->squareText(t, out) && out[0]) return;
   std::u16string text = Txt_classOf(t) == kTxtAtom ? std::u16string(t + 1) : u"(" + std::u16string(t + 1) + u")";
   Txt_setText(out, kTxtSum, (text + u"^2").c_str());
 }
 
 void power(EvalContext* ctx, const char16_t* base, const char16_t* exponent, char16_t* out) {
-  if (ctx->textSink && ctx->textSink->powerText(base, exponent, out) && out[0]) return;
+  if (ctx->host.textSink && ctx->host.textSink->powerText(base, exponent, out) && out[0]) return;
   std::u16string text = Txt_classOf(base) == kTxtAtom ? std::u16string(base + 1) : u"(" + std::u16string(base + 1) + u")";
   text += u"^(" + std::u16string(exponent + 1) + u")";
   Txt_setText(out, kTxtSum, text.c_str());
@@ -86,7 +87,7 @@ void weight(EvalContext* ctx, const char16_t* difference, char16_t* out) {
 }
 
 GradValue* result(const GradValue* x) {
-  GradValue* out = x->context->gradBuffer;
+  GradValue* out = x->context->buffers.gradBuffer;
   out->n = std::min(x->n, out->textCount);
   out->context = x->context;
   return out;
@@ -128,6 +129,93 @@ UnaryText unaryText(EvalContext* ctx, int32_t op) {
   }
 }
 
+// How a unary partial is built from the factor: factor * dx, dx / factor,
+// or -dx / factor.
+enum FactorForm { kTimes, kOver, kMinusOver };
+
+// The factor of the partial of op at the argument text tx whose value text
+// is value, and how the partial uses it.
+FactorForm unaryFactor(EvalContext* ctx, int32_t op, const char16_t* tx, const char16_t* value, char16_t* factor) {
+  Text t1, t2;
+  switch (op) {
+    case kOpSub: Txt_setText(factor, kTxtAtom, u"-1"); return kTimes;
+    case kOpAbs: apply(ctx, kIdSign, tx, factor); return kTimes;
+    case kOpAcos:
+    case kOpAsin:
+      square(ctx, tx, t1);
+      Txt_subSV(1.0, t1, t2);
+      apply(ctx, kIdSqrt, t2, factor);
+      return op == kOpAcos ? kMinusOver : kOver;
+    case kOpAtan:
+      square(ctx, tx, t1);
+      Txt_addSV(1.0, t1, factor);
+      return kOver;
+    case kOpCos:
+      apply(ctx, kIdSin, tx, t1);
+      Txt_setText(factor, kTxtProduct, (u"-" + std::u16string(t1 + 1)).c_str());
+      return kTimes;
+    case kOpCosh: apply(ctx, kIdSinh, tx, factor); return kTimes;
+    case kOpExp: Txt_copy(factor, value); return kTimes;
+    case kOpLn: Txt_copy(factor, tx); return kOver;
+    case kOpSign: Txt_setText(factor, kTxtAtom, u"0"); return kTimes;
+    case kOpSin: apply(ctx, kIdCos, tx, factor); return kTimes;
+    case kOpSinh: apply(ctx, kIdCosh, tx, factor); return kTimes;
+    case kOpSquare: Txt_mulSV(2.0, tx, factor); return kTimes;
+    case kOpSqrt: Txt_mulSV(2.0, value, factor); return kOver;
+    case kOpTan:
+    case kOpTanh:
+      square(ctx, value, t1);
+      if (op == kOpTan) Txt_addSV(1.0, t1, factor);
+      else Txt_subSV(1.0, t1, factor);
+      return kTimes;
+    default: return kTimes;
+  }
+}
+
+// Guards every text a binary operation builds from, partials and values,
+// before any is built; n partials.
+void guardBinary(EvalContext* ctx, int32_t op, const GradValue* x, const GradValue* y, int32_t n) {
+  FormulaTextSink* sink = ctx->host.textSink;
+  char16_t *tx = x->valueText, *ty = y->valueText;
+  const int32_t signLength = nameLength(ctx, kIdSign);
+  for (int32_t k = 1; k <= n; ++k) {
+    char16_t *dx = x->partialTexts[k], *dy = y->partialTexts[k];
+    switch (op) {
+      case kOpSub: Txt_guardLength(sink, 3, dx, dy); break;
+      case kOpAdd: Txt_guardLength(sink, 1, dx, dy); break;
+      case kOpMul: Txt_guardLength4(sink, 11, 1, tx, 1, dx, 1, ty, 1, dy); break;
+      case kOpDiv: Txt_guardLength4(sink, 16, 1, tx, 1, dx, 1, dy, 2, ty); break;
+      case kOpPower: Txt_guardLength4(sink, nameLength(ctx, kIdLn) + 25, 3, tx, 2, ty, 1, dx, 1, dy); break;
+      default: Txt_guardLength4(sink, signLength + 32, 2, tx, 2, ty, 1, dx, 1, dy); break;
+    }
+  }
+  constexpr int32_t valueOverhead[] = {0, 3, 1, 5, 5};  // by code, kOpNone to kOpDiv
+  static_assert(std::size(valueOverhead) == kOpDiv + 1 && kOpSub == 1 && kOpAdd == 2 && kOpMul == 3);
+  Txt_guardLength(sink, op <= kOpDiv ? valueOverhead[op] : op == kOpPower ? 8 : 10, tx, ty);
+}
+
+// As guardBinary, for an operation with a number on one side.
+void guardMixed(EvalContext* ctx, int32_t op, bool numberLeft, const GradValue* x, int32_t n) {
+  FormulaTextSink* sink = ctx->host.textSink;
+  char16_t* tx = x->valueText;
+  for (int32_t k = 1; k <= n; ++k) {
+    char16_t* dx = x->partialTexts[k];
+    switch (op) {
+      case kOpMul: Txt_guardLength(sink, 24, dx, nullptr); break;
+      case kOpDiv:
+        if (numberLeft) Txt_guardLength4(sink, 30, 2, tx, 1, dx, 0, nullptr, 0, nullptr);
+        else Txt_guardLength(sink, 24, dx, nullptr);
+        break;
+      case kOpPower: Txt_guardLength(sink, 54, tx, dx); break;
+      case kOpMax:
+      case kOpMin: Txt_guardLength(sink, nameLength(ctx, kIdSign) + 40, tx, dx); break;
+      default: break;
+    }
+  }
+  const int32_t valueOverhead = op == kOpMax || op == kOpMin ? 32 : op == kOpPower ? 30 : 24;
+  Txt_guardLength(sink, valueOverhead, tx, nullptr);
+}
+
 }  // namespace
 
 bool GradText_init(GradValue* g, int32_t n, EvalContext* ctx) {
@@ -157,7 +245,7 @@ bool GradText_init(GradValue* g, int32_t n, EvalContext* ctx) {
 void GradText_setVar(GradValue* g, int32_t p) {
   EvalContext* ctx = g->context;
   g->valueText[0] = 0;
-  if (!(ctx->textSink && ctx->textSink->variableText(g->valueText, p - 1) && g->valueText[0])) {
+  if (!(ctx->host.textSink && ctx->host.textSink->variableText(g->valueText, p - 1) && g->valueText[0])) {
     char name[16];
     std::snprintf(name, sizeof name, "X%d", p);
     std::u16string text(name, name + std::char_traits<char>::length(name));
@@ -174,7 +262,7 @@ void GradText_setConst(GradValue* g, double s) {
 
 GradValue GradText_unary(int32_t op, const GradValue* x) {
   EvalContext* ctx = x->context;
-  FormulaTextSink* sink = ctx->textSink;
+  FormulaTextSink* sink = ctx->host.textSink;
   GradValue* out = result(x);
   const UnaryText u = unaryText(ctx, op);
   // Every text is guarded before any is built, so that what a guard hands
@@ -183,49 +271,13 @@ GradValue GradText_unary(int32_t op, const GradValue* x) {
     Txt_guardLength(sink, u.partialOverhead, x->valueText, x->partialTexts[k]);
   Txt_guardLength(sink, u.valueOverhead, x->valueText, nullptr);
   char16_t* value = out->valueText;
-  Text factor, t1, t2;
   switch (op) {
     case kOpSub: Txt_neg(x->valueText, value); break;
     case kOpSquare: square(ctx, x->valueText, value); break;
     default: apply(ctx, u.id, x->valueText, value); break;
   }
-  // The partial is factor * dx, dx / factor, or -dx / factor.
-  enum { kTimes, kOver, kMinusOver } form = kTimes;
-  switch (op) {
-    case kOpSub: Txt_setText(factor, kTxtAtom, u"-1"); break;
-    case kOpAbs: apply(ctx, kIdSign, x->valueText, factor); break;
-    case kOpAcos:
-    case kOpAsin:
-      square(ctx, x->valueText, t1);
-      Txt_subSV(1.0, t1, t2);
-      apply(ctx, kIdSqrt, t2, factor);
-      form = op == kOpAcos ? kMinusOver : kOver;
-      break;
-    case kOpAtan:
-      square(ctx, x->valueText, t1);
-      Txt_addSV(1.0, t1, factor);
-      form = kOver;
-      break;
-    case kOpCos:
-      apply(ctx, kIdSin, x->valueText, t1);
-      Txt_setText(factor, kTxtProduct, (u"-" + std::u16string(t1 + 1)).c_str());
-      break;
-    case kOpCosh: apply(ctx, kIdSinh, x->valueText, factor); break;
-    case kOpExp: Txt_copy(factor, value); break;
-    case kOpLn: Txt_copy(factor, x->valueText); form = kOver; break;
-    case kOpSign: Txt_setText(factor, kTxtAtom, u"0"); break;
-    case kOpSin: apply(ctx, kIdCos, x->valueText, factor); break;
-    case kOpSinh: apply(ctx, kIdCosh, x->valueText, factor); break;
-    case kOpSquare: Txt_mulSV(2.0, x->valueText, factor); break;
-    case kOpSqrt: Txt_mulSV(2.0, value, factor); form = kOver; break;
-    case kOpTan:
-    case kOpTanh:
-      square(ctx, value, t1);
-      if (op == kOpTan) Txt_addSV(1.0, t1, factor);
-      else Txt_subSV(1.0, t1, factor);
-      break;
-    default: break;
-  }
+  Text factor, t1;
+  const FactorForm form = unaryFactor(ctx, op, x->valueText, value, factor);
   for (int32_t k = 1; k <= out->n; ++k) {
     char16_t* dx = x->partialTexts[k];
     if (op == kOpSub) Txt_neg(dx, out->partialTexts[k]);
@@ -241,24 +293,10 @@ GradValue GradText_unary(int32_t op, const GradValue* x) {
 
 GradValue GradText_binary(int32_t op, const GradValue* x, const GradValue* y) {
   EvalContext* ctx = x->context;
-  FormulaTextSink* sink = ctx->textSink;
   GradValue* out = result(x);
   char16_t *tx = x->valueText, *ty = y->valueText, *value = out->valueText;
   Text q, t1, t2, t3, wx, wy;
-  const int32_t signLength = nameLength(ctx, kIdSign);
-  for (int32_t k = 1; k <= out->n; ++k) {
-    char16_t *dx = x->partialTexts[k], *dy = y->partialTexts[k];
-    switch (op) {
-      case kOpSub: Txt_guardLength(sink, 3, dx, dy); break;
-      case kOpAdd: Txt_guardLength(sink, 1, dx, dy); break;
-      case kOpMul: Txt_guardLength4(sink, 11, 1, tx, 1, dx, 1, ty, 1, dy); break;
-      case kOpDiv: Txt_guardLength4(sink, 16, 1, tx, 1, dx, 1, dy, 2, ty); break;
-      case kOpPower: Txt_guardLength4(sink, nameLength(ctx, kIdLn) + 25, 3, tx, 2, ty, 1, dx, 1, dy); break;
-      default: Txt_guardLength4(sink, signLength + 32, 2, tx, 2, ty, 1, dx, 1, dy); break;
-    }
-  }
-  const int32_t valueOverhead[] = {0, 3, 1, 5, 5};
-  Txt_guardLength(sink, op <= kOpDiv ? valueOverhead[op] : op == kOpPower ? 8 : 10, tx, ty);
+  guardBinary(ctx, op, x, y, out->n);
   switch (op) {
     case kOpSub: Txt_sub(tx, ty, value); break;
     case kOpAdd: Txt_add(tx, ty, value); break;
@@ -310,27 +348,11 @@ GradValue GradText_binary(int32_t op, const GradValue* x, const GradValue* y) {
 
 GradValue GradText_mixed(int32_t op, bool numberLeft, const GradValue* x, double s) {
   EvalContext* ctx = x->context;
-  FormulaTextSink* sink = ctx->textSink;
   GradValue* out = result(x);
   char16_t *tx = x->valueText, *value = out->valueText;
   Text q, t1, t2, number, factor;
   Txt_number(number, s);
-  for (int32_t k = 1; k <= out->n; ++k) {
-    char16_t* dx = x->partialTexts[k];
-    switch (op) {
-      case kOpMul: Txt_guardLength(sink, 24, dx, nullptr); break;
-      case kOpDiv:
-        if (numberLeft) Txt_guardLength4(sink, 30, 2, tx, 1, dx, 0, nullptr, 0, nullptr);
-        else Txt_guardLength(sink, 24, dx, nullptr);
-        break;
-      case kOpPower: Txt_guardLength(sink, 54, tx, dx); break;
-      case kOpMax:
-      case kOpMin: Txt_guardLength(sink, nameLength(ctx, kIdSign) + 40, tx, dx); break;
-      default: break;
-    }
-  }
-  const int32_t valueOverhead = op == kOpMax || op == kOpMin ? 32 : op == kOpPower ? 30 : 24;
-  Txt_guardLength(sink, valueOverhead, tx, nullptr);
+  guardMixed(ctx, op, numberLeft, x, out->n);
   switch (op) {
     case kOpSub: numberLeft ? Txt_subSV(s, tx, value) : Txt_subVS(tx, s, value); break;
     case kOpAdd: numberLeft ? Txt_addSV(s, tx, value) : Txt_addVS(tx, s, value); break;

@@ -20,7 +20,7 @@ bool badDivisor(double y) { return y == 0.0 || std::isnan(y); }
 // The result record with value set and g = ca ga + cb gb, H = ca Ha + cb Hb
 // (b may be null).
 HessValue* combine(const HessValue* a, double value, double ca, double cb, const HessValue* b) {
-  HessValue* out = a->context->hessBuffer;
+  HessValue* out = a->context->buffers.hessBuffer;
   const int32_t n = std::min(a->n, out->capacity);
   out->value = value;
   out->n = n;

@@ -68,10 +68,12 @@ Interval shifted(const Interval& a, double s) {
 }
 
 // The hull of the points of range that lie in a branch + k * period for some
-// integer k; the range itself when it is unbounded or spans many periods,
-// the empty marker when no branch meets it.
+// integer k; the range itself when it is unbounded, spans many periods or lies
+// so far out that the count k no longer steps by one; the empty marker when
+// no branch meets it.
 Interval periodicPreimage(const Interval* branches, int count, double period, const Interval& range) {
-  if (!Ivl_isFinite(range) || range.hi - range.lo > 4.0 * period) return range;
+  if (!Ivl_isFinite(range) || range.hi - range.lo > 4.0 * period || std::fmax(-range.lo, range.hi) > kIvlPeriodsFarOut)
+    return range;
   Interval hull = Ivl_empty();
   const double first = std::floor(range.lo / period) - 1.0, last = std::floor(range.hi / period) + 1.0;
   for (double k = first; k <= last; k += 1.0) {

@@ -15,6 +15,10 @@
 
 // Smallest positive lower bound that LN and the POWER forms cut to.
 constexpr double kIvlDomainFloor = 2.2204460492503e-16;
+// Magnitude beyond which the periodic functions place no branch or extremum
+// by counting periods: the count would approach 2^53, where k + 1 == k.
+// Arguments there get the functions' whole ranges (and inverses keep theirs).
+constexpr double kIvlPeriodsFarOut = 1e15;
 
 Interval Ivl_abs(const Interval& x);
 // Without a range: ACOS of x cut to [-1, 1]. With a range R: the hull of the

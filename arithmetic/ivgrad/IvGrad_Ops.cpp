@@ -21,20 +21,20 @@ constexpr Interval kOne{1.0, 1.0};
 // else the context's result record. A full tape raises status 37 and ends
 // recording, so values and gradients are still computed.
 IvGradValue* target(EvalContext* ctx, int32_t op, NodeRef r1, NodeRef r2, const Interval* constant) {
-  if (ctx->recording) {
-    if (ctx->ivGradTape && ctx->tapeCount < ctx->ivGradTapeCapacity) {
-      IvGradTapeRec* rec = &ctx->ivGradTape[++ctx->tapeCount];
+  if (ctx->flags.recording) {
+    if (ctx->buffers.ivGradTape && ctx->buffers.tapeCount < ctx->buffers.ivGradTapeCapacity) {
+      IvGradTapeRec* rec = &ctx->buffers.ivGradTape[++ctx->buffers.tapeCount];
       rec->op = op;
       rec->operand1 = r1;
       rec->operand2 = r2;
       if (constant) rec->constant = *constant;
-      rec->forward.node = ctx->tapeCount;
+      rec->forward.node = ctx->buffers.tapeCount;
       return &rec->forward;
     }
     Vm_raise(ctx, kStatusNoSizingPass, "IvGrad", 0, 0, 0);
-    ctx->recording = 0;
+    ctx->flags.recording = 0;
   }
-  return ctx->ivGradBuffer;
+  return ctx->buffers.ivGradBuffer;
 }
 
 // out = value with partials ca * a_i + cb * b_i (b may be null), the class
@@ -50,7 +50,7 @@ IvGradValue finish(IvGradValue* out, const IvGradValue* a, const Interval& value
     const Interval t = Ivl_mul(ca, a->gradient[i]);
     out->gradient[i] = b ? Ivl_add(t, Ivl_mul(cb, b->gradient[i])) : t;
   }
-  if (ctx->curvature) out->curvature = curvature;
+  if (ctx->flags.curvature) out->curvature = curvature;
   return *out;
 }
 
@@ -68,7 +68,7 @@ int32_t gradientClass(const IvGradValue* x) { return Curv_ofGradient(x->n, x->gr
 // The composition rule: f(x) with derivatives d1, d2 has class
 // d1 * a + d2 * G, G the class of x's gradient outer product.
 int32_t composed(const IvGradValue* x, const Interval& d1, const Interval& d2) {
-  if (!x->context->curvature) return x->curvature;
+  if (!x->context->flags.curvature) return x->curvature;
   return Curv_add(Curv_mulIvlClass(d1, x->curvature), Curv_mulIvlClass(d2, gradientClass(x)));
 }
 
@@ -174,7 +174,7 @@ IvGradValue IvGrad_div(const IvGradValue* x, const IvGradValue* y) {
   const Interval q = Ivl_div(x->value, y->value), r = Ivl_divSV(1.0, y->value);
   // (x_i - y_i q) / y = x_i (1 / y) + y_i (-q / y)
   finish(out, x, q, r, y, Ivl_neg(Ivl_mul(q, r)), x->curvature);
-  if (x->context->curvature) {
+  if (x->context->flags.curvature) {
     const int32_t inner = Curv_add(Curv_mulClassIvl(y->curvature, q), Curv_ofCrossTerm(out->n, y->gradient, out->gradient));
     out->curvature = Curv_divClassIvl(Curv_sub(x->curvature, inner), y->value);
   }
@@ -186,7 +186,7 @@ IvGradValue IvGrad_divSV(double d, const IvGradValue* x) {
   IvGradValue* out = target(x->context, kOpDiv, 0, x->node, &k);
   const Interval q = Ivl_divSV(d, x->value);
   finish(out, x, q, Ivl_neg(Ivl_divSV(d, Ivl_sqr(x->value))), nullptr, kZero, x->curvature);
-  if (x->context->curvature) {
+  if (x->context->flags.curvature) {
     const int32_t inner = Curv_add(Curv_mulClassIvl(x->curvature, q), Curv_ofCrossTerm(out->n, x->gradient, out->gradient));
     out->curvature = Curv_divClassIvl(Curv_neg(inner), x->value);
   }

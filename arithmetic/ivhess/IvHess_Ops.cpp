@@ -19,7 +19,7 @@ constexpr Interval kOne{1.0, 1.0};
 // The context's result record, bound to x's context with x's n (capped by
 // the record's capacity) and the value set.
 IvHessValue* start(const IvHessValue* x, const Interval& value) {
-  IvHessValue* out = x->context->ivHessBuffer;
+  IvHessValue* out = x->context->buffers.ivHessBuffer;
   out->n = std::min(x->n, out->capacity);
   out->context = x->context;
   out->value = value;

@@ -35,16 +35,16 @@ struct Weight {
 // The box of the variable at gradient position p.
 Interval variableBox(EvalContext* ctx, int32_t p) {
   int32_t j = p;
-  if (ctx->compactDerivatives && ctx->currentVariables) {
-    j = List_firstInt(ctx->currentVariables);
-    for (int32_t i = 1; i < p; ++i) j = List_nextInt(ctx->currentVariables);
+  if (ctx->flags.compactDerivatives && ctx->position.currentVariables) {
+    j = List_firstInt(ctx->position.currentVariables);
+    for (int32_t i = 1; i < p; ++i) j = List_nextInt(ctx->position.currentVariables);
   }
-  const VarRecord* var = Model_getVariable(ctx->variables, j);
+  const VarRecord* var = Model_getVariable(ctx->tables.variables, j);
   return var ? var->value : kZero;
 }
 
 const IvGradValue* load(EvalContext* ctx, NodeRef r, IvGradValue* scratch) {
-  if (r > 0) return &ctx->ivGradTape[r].forward;
+  if (r > 0) return &ctx->buffers.ivGradTape[r].forward;
   if (r == 0) return nullptr;
   IvGrad_setVar(scratch, variableBox(ctx, -r), -r);
   return scratch;
@@ -143,26 +143,26 @@ void accumulate(Interval* target, int32_t shift, bool subtract, const Weight& w,
 }  // namespace
 
 bool IvGrad_prepareTape(EvalContext* ctx, int32_t n) {
-  if (!Tape_prepareRecords(ctx, n, &ctx->ivGradTape, &ctx->ivGradTapeCapacity, ctx->ivGradScratch, IvGrad_init,
-                           IvGrad_freeTape, "IvGrad"))
+  if (!Tape_prepareRecords(ctx, n, &ctx->buffers.ivGradTape, &ctx->buffers.ivGradTapeCapacity,
+                           ctx->buffers.ivGradScratch, IvGrad_init, IvGrad_freeTape, "IvGrad"))
     return false;
-  for (int32_t k = 1; k <= ctx->ivGradTapeCapacity; ++k)
-    ctx->ivGradTape[k].forward.curvature = ctx->ivGradTape[k].adjoint.curvature = kCurvAffine;
+  for (int32_t k = 1; k <= ctx->buffers.ivGradTapeCapacity; ++k)
+    ctx->buffers.ivGradTape[k].forward.curvature = ctx->buffers.ivGradTape[k].adjoint.curvature = kCurvAffine;
   return true;
 }
 
 void IvGrad_reverseHessian(Interval** hessianRows, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx) {
-  ctx->recording = 0;
-  if (result <= 0 || result > ctx->tapeCount) return;
-  IvGradTapeRec* tape = ctx->ivGradTape;
-  const int32_t n = ctx->ivGradScratch[0]->n;
+  ctx->flags.recording = 0;
+  if (result <= 0 || result > ctx->buffers.tapeCount) return;
+  IvGradTapeRec* tape = ctx->buffers.ivGradTape;
+  const int32_t n = ctx->buffers.ivGradScratch[0]->n;
   for (int32_t k = 1; k <= result; ++k) IvGrad_setConst(&tape[k].adjoint, kZero);
   tape[result].adjoint.value = kOne;
   const int32_t shift = zeroBased ? 1 : 0;
   for (int32_t k = result; k >= 1; --k) {
     const IvGradTapeRec& rec = tape[k];
-    const IvGradValue* x = load(ctx, rec.operand1, ctx->ivGradScratch[2]);
-    const IvGradValue* y = load(ctx, rec.operand2, ctx->ivGradScratch[3]);
+    const IvGradValue* x = load(ctx, rec.operand1, ctx->buffers.ivGradScratch[2]);
+    const IvGradValue* y = load(ctx, rec.operand2, ctx->buffers.ivGradScratch[3]);
     Weight w[2];
     if (!weights(rec, x ? x->value : kZero, y ? y->value : kZero, w)) {
       raise(ctx, kStatusInvalidOperation);

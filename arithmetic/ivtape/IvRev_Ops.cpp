@@ -7,6 +7,7 @@
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
 #include "arithmetic/tape/Tape_Nodes.h"
+#include "base/Chk_Assert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -16,7 +17,8 @@ constexpr Interval kZero{0.0, 0.0};
 constexpr Interval kOne{1.0, 1.0};
 
 IvRevNode* next(EvalContext* ctx) {
-  if (ctx->ivRevTape && ctx->tapeCount < ctx->ivRevTapeCapacity) return &ctx->ivRevTape[++ctx->tapeCount];
+  if (ctx->buffers.ivRevTape && ctx->buffers.tapeCount < ctx->buffers.ivRevTapeCapacity)
+    return &ctx->buffers.ivRevTape[++ctx->buffers.tapeCount];
   Vm_raise(ctx, kStatusNoSizingPass, "IvRev", 0, 0, 0);
   return nullptr;
 }
@@ -160,22 +162,24 @@ IvRevNode IvRev_pow(const IvRevNode* x, const IvRevNode* y) {
 }
 
 bool IvRev_prepareTape(EvalContext* ctx) {
-  return Tape_prepareNodes(ctx, &ctx->ivRevTape, &ctx->ivRevTapeCapacity, "IvRev");
+  return Tape_prepareNodes(ctx, &ctx->buffers.ivRevTape, &ctx->buffers.ivRevTapeCapacity, "IvRev");
 }
 
-void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx) {
+void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeRef result, EvalBuffers* buffers) {
   const int32_t shift = zeroBased ? 1 : 0;
   auto toGradient = [&](NodeRef r, const Interval& amount) {
     Interval& g = gradient[-r - shift];
     g = subtract ? Ivl_sub(g, amount) : Ivl_add(g, amount);
   };
   if (result < 0) toGradient(result, kOne);
-  if (result <= 0 || result > ctx->tapeCount) return;
-  IvRevNode* tape = ctx->ivRevTape;
+  if (result <= 0 || result > buffers->tapeCount) return;
+  IvRevNode* tape = buffers->ivRevTape;
   for (int32_t k = 1; k < result; ++k) tape[k].value = kZero;
   tape[result].value = kOne;
   for (int32_t k = result; k >= 1; --k) {
     const IvRevNode& node = tape[k];
+    // A node's operands come before it on the tape.
+    CORVAN_ASSERT(node.operand1 < k && node.operand2 < k);
     const Interval a = node.value;
     if (a.lo == 0.0 && a.hi == 0.0) continue;
     const NodeRef refs[2] = {node.operand1, node.operand2};

@@ -11,6 +11,7 @@
 
 #include "values/IvRev_Node.h"
 
+struct EvalBuffers;
 struct EvalContext;
 
 // value = [d, d], zero partials; operands, self and context stay.
@@ -62,4 +63,4 @@ bool IvRev_prepareTape(EvalContext* ctx);
 // Adds (or, with subtract, subtracts) the interval gradient of the value
 // whose reference is result into gradient (variable k at k, or k - 1 when
 // zeroBased). The sweep overwrites the tape's values with adjoints.
-void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx);
+void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeRef result, EvalBuffers* buffers);

@@ -19,6 +19,7 @@
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
+#include "base/Chk_Assert.h"
 #include "values/Aff_Payload.h"
 #include "values/DegDag_Node.h"
 #include "values/Grad_Payload.h"
@@ -36,7 +37,7 @@ namespace {
 
 Value* resultOf(EvalContext* ctx) {
   thread_local Value loose{};
-  if (ctx && ctx->result) return ctx->result;
+  if (ctx && ctx->buffers.result) return ctx->buffers.result;
   loose.context = nullptr;
   return &loose;
 }
@@ -213,6 +214,7 @@ constexpr Members<Interval> kInterval{byCode<Interval>({{kOpAbs, ivlOne<Ivl_abs>
 
 template <typename T>
 Value unary(const Members<T>& m, int32_t op, const Value& x) {
+  CORVAN_ASSERT(isUnary(op));
   const T r = m.unary[op](static_cast<const T*>(x.payload));
   return *m.set(resultOf(x.context), &r);
 }

@@ -43,7 +43,7 @@ EvalContext* contextOf(const Value& x, const Value& y) { return x.context ? x.co
 // The context's result, or a private one for values bound to no context.
 Value* resultOf(EvalContext* ctx) {
   thread_local Value loose{};
-  if (ctx && ctx->result) return ctx->result;
+  if (ctx && ctx->buffers.result) return ctx->buffers.result;
   loose.context = nullptr;
   return &loose;
 }
@@ -69,8 +69,8 @@ Value number(EvalContext* ctx, int32_t kind, double x) {
 Value boolean(EvalContext* ctx, bool b) { return finish(Val_setBool(resultOf(ctx), b ? 1 : 0)); }
 
 void checkScaling(EvalContext* ctx, double a, double b) {
-  if (!ctx || ctx->scalingCheck != 1 || !ctx->structure) return;
-  Model_checkScaling(ctx->structure, a, b, ctx->currentCell);
+  if (!ctx || ctx->flags.scalingCheck != 1 || !ctx->tables.structure) return;
+  Model_checkScaling(ctx->tables.structure, a, b, ctx->position.currentCell);
 }
 
 // The larger kind of the two, but a number at least: arithmetic on booleans
@@ -96,7 +96,7 @@ bool isDeg(const Value& v) { return v.kind == kValDegVec; }
 Value degCopy(EvalContext* ctx, const Value& v, bool independent) {
   Value* r = resultOf(ctx);
   if (r->payload != v.payload || r->kind != v.kind) Val_assign(r, &v);
-  ++ctx->tapeCount;
+  ++ctx->buffers.tapeCount;
   if (independent && r->kind == kValDegVec && r->payload) {
     DegVec* d = static_cast<DegVec*>(r->payload);
     for (int32_t k = 1; k <= d->n; ++k) d->classes[k] = 0;
@@ -451,16 +451,16 @@ Value compare(const Value& x, const Value& y, int32_t rel) {
   if (isError(x)) return copyOf(resultOf(ctx), x);
   if (isError(y)) return copyOf(resultOf(ctx), y);
   if (x.kind == kValDegDag || y.kind == kValDegDag) {
-    if (ctx->nonSmoothAllowed == 1) DegDag_nonlin2Result(&x, &y);
+    if (ctx->flags.nonSmoothAllowed == 1) DegDag_nonlin2Result(&x, &y);
     else DegDag_nonsmooth2(&x, &y, true);
     return *resultOf(ctx);
   }
   if (isDeg(x) || isDeg(y)) {
-    if (ctx->nonSmoothAllowed == 1) DegVec_nonlin2(&x, &y);
+    if (ctx->flags.nonSmoothAllowed == 1) DegVec_nonlin2(&x, &y);
     else DegVec_nonsmooth2(&x, &y, true);
     return *resultOf(ctx);
   }
-  if (ctx && ctx->nonSmoothAllowed == 0 && (x.kind >= kValGrad || y.kind >= kValGrad)) {
+  if (ctx && ctx->flags.nonSmoothAllowed == 0 && (x.kind >= kValGrad || y.kind >= kValGrad)) {
     Vm_raise(ctx, kStatusNonSmoothSpecial, "compare", 0, 0, 0);
     return error(ctx, kErrValue);
   }

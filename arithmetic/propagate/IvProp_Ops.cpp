@@ -16,7 +16,8 @@ namespace {
 constexpr Interval kZero{0.0, 0.0};
 
 IvPropNode* next(EvalContext* ctx) {
-  if (ctx->ivPropNodes && ctx->tapeCount < ctx->ivPropCapacity) return &ctx->ivPropNodes[++ctx->tapeCount];
+  if (ctx->buffers.ivPropNodes && ctx->buffers.tapeCount < ctx->buffers.ivPropCapacity)
+    return &ctx->buffers.ivPropNodes[++ctx->buffers.tapeCount];
   Vm_raise(ctx, kStatusNoSizingPass, "IvProp", 0, 0, 0);
   return nullptr;
 }
@@ -200,13 +201,13 @@ IvPropNode IvProp_pow(const IvPropNode* x, const IvPropNode* y) {
 }
 
 bool IvProp_prepareTape(EvalContext* ctx) {
-  return Tape_prepareNodes(ctx, &ctx->ivPropNodes, &ctx->ivPropCapacity, "IvProp", true);
+  return Tape_prepareNodes(ctx, &ctx->buffers.ivPropNodes, &ctx->buffers.ivPropCapacity, "IvProp", true);
 }
 
-void IvProp_contract(Interval* box, bool zeroBased, bool inequality, EvalContext* ctx) {
-  const int32_t n = ctx->tapeCount;
-  if (n < 1 || !ctx->ivPropNodes) return;
-  IvPropNode* nodes = ctx->ivPropNodes;
+void IvProp_contract(Interval* box, bool zeroBased, bool inequality, EvalBuffers* buffers) {
+  const int32_t n = buffers->tapeCount;
+  if (n < 1 || !buffers->ivPropNodes) return;
+  IvPropNode* nodes = buffers->ivPropNodes;
   Interval& root = nodes[n].value;
   if (Ivl_contains(root, 0.0)) root = inequality ? Interval{root.lo, 0.0} : kZero;
   const int32_t shift = zeroBased ? 1 : 0;

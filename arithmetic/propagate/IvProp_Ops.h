@@ -14,6 +14,7 @@
 
 #include "values/IvProp_Node.h"
 
+struct EvalBuffers;
 struct EvalContext;
 
 // value = [d, d], constant [0, 0], operation 0; operands, self and context
@@ -69,4 +70,4 @@ bool IvProp_prepareTape(EvalContext* ctx);
 // the root g: narrows it to g <= 0 (inequality) or g = 0 when it contains 0,
 // then every operand and the variables' entries of box (variable k at k, or
 // k - 1 when zeroBased).
-void IvProp_contract(Interval* box, bool zeroBased, bool inequality, EvalContext* ctx);
+void IvProp_contract(Interval* box, bool zeroBased, bool inequality, EvalBuffers* buffers);

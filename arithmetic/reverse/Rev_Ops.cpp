@@ -14,7 +14,8 @@ void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Rev", 0, 
 
 // The next node of the tape, or null (status 37 raised) when it is full.
 RevNode* next(EvalContext* ctx) {
-  if (ctx->revTape && ctx->tapeCount < ctx->revTapeCapacity) return &ctx->revTape[++ctx->tapeCount];
+  if (ctx->buffers.revTape && ctx->buffers.tapeCount < ctx->buffers.revTapeCapacity)
+    return &ctx->buffers.revTape[++ctx->buffers.tapeCount];
   raise(ctx, kStatusNoSizingPass);
   return nullptr;
 }

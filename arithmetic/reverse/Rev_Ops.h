@@ -9,6 +9,7 @@
 
 #include "values/Rev_Node.h"
 
+struct EvalBuffers;
 struct EvalContext;
 
 // value = d with no derivatives; operands, self and context stay.
@@ -63,4 +64,4 @@ bool Rev_prepareTape(EvalContext* ctx);
 // zeroBased): a tape node is swept backwards from itself, a variable leaf
 // gives its unit entry, a constant nothing. The sweep overwrites the tape's
 // forward values with adjoints.
-void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx);
+void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef result, EvalBuffers* buffers);

@@ -1,9 +1,12 @@
 // The kind-7 tape: its preparation and the backward sweep.
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/tape/Tape_Nodes.h"
+#include "base/Chk_Assert.h"
 #include "values/Vm_Context.h"
 
-bool Rev_prepareTape(EvalContext* ctx) { return Tape_prepareNodes(ctx, &ctx->revTape, &ctx->revTapeCapacity, "Rev"); }
+bool Rev_prepareTape(EvalContext* ctx) {
+  return Tape_prepareNodes(ctx, &ctx->buffers.revTape, &ctx->buffers.revTapeCapacity, "Rev");
+}
 
 namespace {
 
@@ -14,10 +17,10 @@ void addToGradient(double* gradient, bool zeroBased, bool subtract, NodeRef vari
 
 }  // namespace
 
-void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef result, EvalContext* ctx) {
+void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef result, EvalBuffers* buffers) {
   if (result < 0) addToGradient(gradient, zeroBased, subtract, result, 1.0);
-  if (result <= 0 || result > ctx->tapeCount) return;
-  RevNode* tape = ctx->revTape;
+  if (result <= 0 || result > buffers->tapeCount) return;
+  RevNode* tape = buffers->revTape;
   for (int32_t k = 1; k < result; ++k) tape[k].value = 0.0;
   tape[result].value = 1.0;
   // Variable v (reference -v) has its entry at gradient[v - shift].
@@ -25,6 +28,8 @@ void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef r
   const double sign = subtract ? -1.0 : 1.0;
   for (int32_t k = result; k >= 1; --k) {
     const RevNode& node = tape[k];
+    // A node's operands come before it on the tape.
+    CORVAN_ASSERT(node.operand1 < k && node.operand2 < k);
     const double a = node.value;
     if (a == 0.0) continue;
     if (node.operand1 > 0) tape[node.operand1].value += node.partial1 * a;

@@ -19,7 +19,7 @@ bool noCheck(double) { return false; }
 // The result record, and the number of trials to process (0 leaves it
 // untouched).
 SampleVector* result(const SampleVector* x, int32_t* n) {
-  SampleVector* out = x->context->sampleBuffer;
+  SampleVector* out = x->context->sampling.sampleBuffer;
   *n = std::min(x->n, out->capacity);
   if (*n >= 1) {
     out->n = *n;

@@ -20,7 +20,7 @@
 template <class Node>
 bool Tape_prepareNodes(EvalContext* ctx, Node** nodes, int32_t* allocated, const char* family,
                        bool wholeFunction = false) {
-  const FunctionTable* table = ctx->functions;
+  const FunctionTable* table = ctx->tables.functions;
   const int32_t count = !table ? -1 : wholeFunction ? table->maxFunctionTape : table->maxCellTape;
   if (count < 0) {
     Vm_raise(ctx, kStatusNoSizingPass, family, 0, 0, 0);
@@ -59,7 +59,7 @@ bool Tape_prepareRecords(EvalContext* ctx, int32_t n, Rec** tape, int32_t* capac
       return false;
     }
   }
-  const int32_t count = ctx->functions ? ctx->functions->maxCellTape : -1;
+  const int32_t count = ctx->tables.functions ? ctx->tables.functions->maxCellTape : -1;
   if (count < 0) {
     Vm_raise(ctx, kStatusNoSizingPass, family, 0, 0, 0);
     return false;

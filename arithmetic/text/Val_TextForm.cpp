@@ -24,9 +24,9 @@ Value Val_toText(const Value* value, EvalContext* ctx) {
     case kValText: text = value->text ? value->text : u""; break;
     default: break;
   }
-  if (value == ctx->result && value->kind == kValText) return *ctx->result;
-  Val_setText(ctx->result, text);
-  return *ctx->result;
+  if (value == ctx->buffers.result && value->kind == kValText) return *ctx->buffers.result;
+  Val_setText(ctx->buffers.result, text);
+  return *ctx->buffers.result;
 }
 
 Value Val_toNumber(const Value* value, EvalContext* ctx) {
@@ -34,10 +34,11 @@ Value Val_toNumber(const Value* value, EvalContext* ctx) {
   double x = 0.0;
   const bool blank = text.find_first_not_of(u" \t") == std::u16string::npos;
   if (!blank && !Text_toDouble(text, &x)) {
-    if (value != ctx->result) Val_setText(ctx->result, text.c_str());
-    return *ctx->result;
+    if (value != ctx->buffers.result) Val_setText(ctx->buffers.result, text.c_str());
+    return *ctx->buffers.result;
   }
-  if (x >= -2147483648.0 && x <= 2147483647.0 && x == std::trunc(x)) Val_setInt(ctx->result, static_cast<int32_t>(x));
-  else Val_setNumber(ctx->result, x);
-  return *ctx->result;
+  if (x >= -2147483648.0 && x <= 2147483647.0 && x == std::trunc(x))
+    Val_setInt(ctx->buffers.result, static_cast<int32_t>(x));
+  else Val_setNumber(ctx->buffers.result, x);
+  return *ctx->buffers.result;
 }

@@ -21,8 +21,12 @@ struct Search {
   Trial start, previous, best;
   std::vector<Trial> points;        // successful trials, for estimates and interpolation
   double thetaBound = 1e30;
+  bool thetaUnbounded = false;  // thetaBound is the far limit a variable without a bound gets
   bool crossed = false;
 };
+
+// How far a superbasic without a bound may go in one search.
+constexpr double kFarLimit = 1e20;
 
 double& inverse(GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
 
@@ -233,8 +237,10 @@ double initialStep(GrgRecord& rec, Search& s) {
     double dj = rec.d[c];
     dmax = std::max(dmax, std::fabs(dj));
     if (std::fabs(dj) < 1e-15) continue;
-    double b = dj >= 0 ? std::min(rec.xu[c], 1e20) : std::max(rec.xl[c], -1e20);
-    theta = std::min(theta, (b - rec.x[c]) / dj);
+    double b = dj >= 0 ? std::min(rec.xu[c], kFarLimit) : std::max(rec.xl[c], -kFarLimit);
+    double step = (b - rec.x[c]) / dj;
+    if (step < theta) s.thetaUnbounded = std::fabs(b) >= kFarLimit;
+    theta = std::min(theta, step);
     cap = std::min(cap, 0.05 * std::max(1.0, std::fabs(rec.x[c])) / std::fabs(dj));
   }
   s.thetaBound = theta;
@@ -280,8 +286,15 @@ void expand(GrgRecord& rec, Search& s, double alpha) {
   int cheap = rec.settings.quadraticEstimates ? 4 : rec.settings.newtonLimit / 2;
   double fall = 0.0, lastFall = 0.0;
   for (int doublings = 0; rec.newtonIterations < cheap; ++doublings) {
+    // Thirty doublings leave the objective without a bound while its fall
+    // keeps its pace; a step that reaches the far limit of a variable without
+    // a bound (from a start far from 0, in fewer doublings) leaves it so too.
     if (doublings == 30) {
       rec.search.unbounded = lastFall > 0.0 && fall >= lastFall;
+      return;
+    }
+    if (alpha >= s.thetaBound && s.thetaUnbounded) {
+      rec.search.unbounded = true;
       return;
     }
     if (alpha >= s.thetaBound) return;

@@ -49,10 +49,12 @@ struct IaRecord {
 IaInterpreterModel& Ia_interp(void* u) { return *static_cast<IaInterpreterModel*>(u); }
 
 // The 0 on success, or the interpreter's first error.
-int Ia_outcome(const IaInterpreterModel& im, bool ok) { return ok ? 0 : im.ctx->firstError ? im.ctx->firstError : 1; }
+int Ia_outcome(const IaInterpreterModel& im, bool ok) {
+  return ok ? 0 : im.ctx->errors.firstError ? im.ctx->errors.firstError : 1;
+}
 
 void Ia_setBox(IaInterpreterModel& im, const Interval* box) {
-  for (int j = 1; j <= im.model.n; ++j) Model_getVariable(im.ctx->variables, j)->value = box[j];
+  for (int j = 1; j <= im.model.n; ++j) Model_getVariable(im.ctx->tables.variables, j)->value = box[j];
 }
 
 int Ia_interpPoint(void* u, int k, const double* x, double* value) {
@@ -100,7 +102,7 @@ int Ia_interpAffine(void* u, int k, const Interval* box, IaAffineForm* form) {
 int Ia_interpPropagate(void* u, int k, int relation, Interval* box, Interval* range) {
   IaInterpreterModel& im = Ia_interp(u);
   Ia_setBox(im, box);
-  const ModelItem* item = im.ctx->functions->array[static_cast<std::size_t>(im.function[k])];
+  const ModelItem* item = im.ctx->tables.functions->array[static_cast<std::size_t>(im.function[k])];
   return Ia_outcome(im, Eval_evalIvProp(im.program, im.function[k], relation, item->rhs, box, false, range));
 }
 
@@ -111,13 +113,13 @@ bool Ia_isRow(int relation) {
 // Binds the loaded model; its rows' right-hand sides become their finite
 // bound sides. False when no model is loaded.
 bool Ia_bindInterpreter(IaInterpreterModel& im, EvalContext* ctx) {
-  if (!ctx || !ctx->program || !ctx->functions || !ctx->variables) return false;
+  if (!ctx || !ctx->tables.program || !ctx->tables.functions || !ctx->tables.variables) return false;
   im.ctx = ctx;
-  im.program = ctx->program;
-  ctx->compactDerivatives = 0;
-  ctx->affineKeepsInterval = 1;
-  const std::vector<ModelItem*>& items = ctx->functions->array;
-  const int objective = Eval_objectiveIndex(ctx->functions);
+  im.program = ctx->tables.program;
+  ctx->flags.compactDerivatives = 0;
+  ctx->flags.affineKeepsInterval = 1;
+  const std::vector<ModelItem*>& items = ctx->tables.functions->array;
+  const int objective = Eval_objectiveIndex(ctx->tables.functions);
   im.function = {objective};
   im.model.relation = {0};
   for (int i = 0; i < static_cast<int>(items.size()); ++i)
@@ -126,7 +128,7 @@ bool Ia_bindInterpreter(IaInterpreterModel& im, EvalContext* ctx) {
       im.model.relation.push_back(items[static_cast<std::size_t>(i)]->relation);
     }
   im.model.user = &im;
-  im.model.n = Model_variableCount(ctx->variables);
+  im.model.n = Model_variableCount(ctx->tables.variables);
   im.model.m = static_cast<int>(im.function.size()) - 1;
   // The functions' dependencies count only when the analysis recorded them.
   std::vector<int32_t> dependencies;
@@ -136,7 +138,7 @@ bool Ia_bindInterpreter(IaInterpreterModel& im, EvalContext* ctx) {
     known = known || !item->variables.empty();
   }
   im.model.problemClass =
-      static_cast<int>(Model_classifyProblem(ctx->functions, known ? dependencies.data() : nullptr, im.model.n));
+      static_cast<int>(Model_classifyProblem(ctx->tables.functions, known ? dependencies.data() : nullptr, im.model.n));
   im.model.point = Ia_interpPoint;
   im.model.box = Ia_interpBox;
   im.model.boxGradient = Ia_interpGradient;
@@ -150,7 +152,7 @@ bool Ia_bindInterpreter(IaInterpreterModel& im, EvalContext* ctx) {
 // there is one, else the upper.
 void Ia_setRowSides(IaInterpreterModel& im, const IaEngine& e) {
   for (int k = 1; k <= im.model.m && k <= e.m; ++k) {
-    ModelItem* item = im.ctx->functions->array[static_cast<std::size_t>(im.function[k])];
+    ModelItem* item = im.ctx->tables.functions->array[static_cast<std::size_t>(im.function[k])];
     if (e.rowLower[k] > -1e30) item->rhs = e.rowLower[k];
     else if (e.rowUpper[k] < 1e30) item->rhs = e.rowUpper[k];
   }
@@ -173,8 +175,8 @@ double Ia_clock(void*) { return Os_tickCount() / 1000.0; }
 std::vector<std::string> Ia_variableAddresses(void* user) {
   const EvalContext* ctx = Host_interpreterModel(static_cast<LibraryContext*>(user));
   std::vector<std::string> out(1);
-  if (!ctx || !ctx->variables) return out;
-  for (const RangeRef& r : ctx->variables->ranges)
+  if (!ctx || !ctx->tables.variables) return out;
+  for (const RangeRef& r : ctx->tables.variables->ranges)
     for (int row = r.firstRow; row <= r.lastRow; ++row)
       for (int column = r.firstColumn; column <= r.lastColumn; ++column)
         out.push_back("R" + std::to_string(row) + "C" + std::to_string(column));

@@ -122,7 +122,7 @@ int readTerms(Extraction& ex, const std::vector<double>& zero, bool cones) {
 int Socp_extractModel(SocpAdapterRecord& rec, bool cones) {
   EvalContext* model = Host_interpreterModel(rec.context);
   if (!model) return StatusNoCoefficients;
-  Extraction ex{rec, Eval_objectiveIndex(model->functions), std::vector<char>(rec.m + 1, 0)};
+  Extraction ex{rec, Eval_objectiveIndex(model->tables.functions), std::vector<char>(rec.m + 1, 0)};
   if (Host_enumDependencies(rec.context, &ex, walkDependency, nullptr, kWalkFlags) != 1)
     return ex.linearOrQuadratic ? StatusNoCoefficients : StatusNotLinear;
   std::vector<double> zero(rec.n, 0.0);

@@ -66,11 +66,18 @@ struct ArrayBlock {
   std::string formula;
 };
 
+struct CellRange {
+  int sheet = 0;
+  int row1 = 0, col1 = 0, row2 = 0, col2 = 0;
+};
+
 struct Sheet {
   std::string name;
   bool visible = true;
   CellStore cells;
   std::vector<ArrayBlock> arrays;
+  bool protectedCells = false;    // the sheet is protected: its cells are not to be changed
+  std::vector<CellRange> merged;  // merged areas (rows and columns; `sheet` unused)
 };
 
 struct DefinedName {
@@ -109,11 +116,6 @@ struct Workbook {
 constexpr std::size_t kWbChangedCellsMax = 4096;
 
 enum class CalcMode : std::uint8_t { Automatic = 1, SemiAutomatic = 2, Manual = 3 };
-
-struct CellRange {
-  int sheet = 0;
-  int row1 = 0, col1 = 0, row2 = 0, col2 = 0;
-};
 
 struct Application {
   std::vector<std::unique_ptr<Workbook>> workbooks;

@@ -514,11 +514,47 @@ bool readParsedRows(SheetReader& s) {
   return true;
 }
 
+// The opening tags of the elements `name` in a part's text, with or
+// without a namespace prefix, each up to its ">".
+std::vector<std::string_view> openingTags(const std::string& text, const std::string& name) {
+  std::vector<std::string_view> tags;
+  for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+    size_t end = at + name.size();
+    bool starts = at > 0 && (text[at - 1] == '<' || text[at - 1] == ':');
+    bool whole = end < text.size() && (text[end] == ' ' || text[end] == '/' || text[end] == '>');
+    size_t close = text.find('>', at);
+    if (starts && whole && close != std::string::npos) tags.emplace_back(text.data() + at, close - at);
+  }
+  return tags;
+}
+
+std::string tagAttribute(std::string_view tag, const std::string& name) {
+  size_t at = tag.find(" " + name + "=\"");
+  if (at == std::string_view::npos) return "";
+  at += name.size() + 3;
+  return std::string(tag.substr(at, tag.find('"', at) - at));
+}
+
+// What the sheet says besides its cells that a solve must respect: its
+// protection and its merged areas. (Cell values cannot hold "<", so the
+// text holds these tags only where the elements are.)
+void readProtectionAndMerges(const std::string& text, Sheet* sh) {
+  for (std::string_view tag : openingTags(text, "sheetProtection")) {
+    std::string sheet = tagAttribute(tag, "sheet");
+    sh->protectedCells = sheet == "1" || sheet == "true";
+  }
+  for (std::string_view tag : openingTags(text, "mergeCell")) {
+    CellRange area;
+    if (parseBlock(tagAttribute(tag, "ref"), &area)) sh->merged.push_back(area);
+  }
+}
+
 // A sheet's cells in one pass over the part's text; through the XML parser
 // when the part holds what that pass does not take.
 bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
   XmlPart xml;
   if (!readPart(r, part, &xml.data)) return false;
+  readProtectionAndMerges(xml.data, sh);
   SheetReader s{r, sh, {}, -1, -1, 0, xml.data, {}, -1};
   XlsxScan scan = Xlsx_scanSheet(
       xml.data, [&s](const XlsxCellText& c) { return readCell(s, c); },

@@ -163,7 +163,15 @@ std::string sheetPart(const Workbook* wb, int index, StyleTable& st, SharedStrin
     for (const auto& [key, cell] : row.cells) writeCell(out, wb, sh, key, cell, st, ss);
     out += "</row>";
   }
-  return out + "</sheetData></worksheet>";
+  out += "</sheetData>";
+  if (sh->protectedCells) out += "<sheetProtection sheet=\"1\"/>";
+  if (!sh->merged.empty()) {
+    out += "<mergeCells count=\"" + std::to_string(sh->merged.size()) + "\">";
+    for (const CellRange& a : sh->merged)
+      out += "<mergeCell ref=\"" + Wb_a1(a.row1, a.col1) + ":" + Wb_a1(a.row2, a.col2) + "\"/>";
+    out += "</mergeCells>";
+  }
+  return out + "</worksheet>";
 }
 
 // ---- package parts ----

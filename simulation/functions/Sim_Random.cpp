@@ -25,12 +25,14 @@ double boundAt(const Value* v, int32_t i) {
   return i <= s->n ? s->data[i] : NAN;
 }
 
-CellRegistry* registryOf(const EvalContext* ctx) { return ctx->variables ? ctx->variables->registry.get() : nullptr; }
+CellRegistry* registryOf(const EvalContext* ctx) {
+  return ctx->tables.variables ? ctx->tables.variables->registry.get() : nullptr;
+}
 
 // In the registration pass: registers the cell under law and returns the
 // result as an empty dependency vector; false in every other pass.
 bool registers(Value* result, EvalContext* ctx, const SimCall* call, int32_t law, uint8_t flag) {
-  if (ctx->mode != kModeDegVec || ctx->trialCount <= 0 || !ctx->registerUncertain) return false;
+  if (ctx->flags.mode != kModeDegVec || ctx->sampling.trialCount <= 0 || !ctx->sampling.registerUncertain) return false;
   CellRegistry* reg = registryOf(ctx);
   if (reg && call && call->cell) {
     const CellRef& at = *call->cell;
@@ -52,8 +54,8 @@ double percentileOf(const EvalContext* ctx, const SimCall* call, int32_t i) {
 // trials, else one real at the current trial; draw(i) gives trial i's number.
 template <typename Draw>
 Value* perTrial(Value* result, EvalContext* ctx, Draw draw) {
-  const int32_t n = ctx->trialCount > 1 ? ctx->trialCount : 1;
-  if (n == 1) return Wsf_finite(result, draw(ctx->currentTrial > 0 ? ctx->currentTrial : 1));
+  const int32_t n = ctx->sampling.trialCount > 1 ? ctx->sampling.trialCount : 1;
+  if (n == 1) return Wsf_finite(result, draw(ctx->sampling.currentTrial > 0 ? ctx->sampling.currentTrial : 1));
   SampleVector draws{};
   if (!Smp_init(&draws, n, ctx)) {
     Vm_raise(ctx, kStatusNoMemory, "worksheet", 0, 0, 0);
@@ -70,28 +72,29 @@ Value* perTrial(Value* result, EvalContext* ctx, Draw draw) {
 
 Value* Sim_rand(Value* result, const SimCall* call) {
   EvalContext* ctx = result->context;
-  if (!ctx || !ctx->rand) return Wsf_error(result, kErrNum);
+  if (!ctx || !ctx->sampling.rand) return Wsf_error(result, kErrNum);
   if (registers(result, ctx, call, kSimLawUnitUniform, 0)) return result;
   return perTrial(result, ctx,
-                  [&](int32_t i) { return Rand_uniform(ctx->rand, 0, 1, false, percentileOf(ctx, call, i)); });
+                  [&](int32_t i) { return Rand_uniform(ctx->sampling.rand, 0, 1, false, percentileOf(ctx, call, i)); });
 }
 
 Value* Sim_randbetween(Value* result, const Value* bottom, const Value* top, const SimCall* call) {
   EvalContext* ctx = result->context;
   const Value* const bounds[] = {bottom, top};
-  if (ctx && ctx->trialCount == 0 && Wsf_structureHooks(result, 2, bounds)) return result;
+  if (ctx && ctx->sampling.trialCount == 0 && Wsf_structureHooks(result, 2, bounds)) return result;
   Value* const args[] = {const_cast<Value*>(bottom), const_cast<Value*>(top)};
   const uint8_t uncertain = Op_anyArgHasKind(2, args, kValDegVec) ? 1 : 0;
   if (ctx && registers(result, ctx, call, kSimLawIntegerUniform, uncertain)) return result;
   if (Wsf_isError(bottom)) return Wsf_copy(result, bottom);
   if (Wsf_isError(top)) return Wsf_copy(result, top);
   const auto usable = [](const Value* v) { return Wsf_isPlain(v) || (v->kind == kValSamples && v->payload); };
-  if (!ctx || !ctx->rand || !usable(bottom) || !usable(top)) return Wsf_error(result, kErrNum);
+  if (!ctx || !ctx->sampling.rand || !usable(bottom) || !usable(top)) return Wsf_error(result, kErrNum);
   const bool samples = bottom->kind == kValSamples || top->kind == kValSamples;
   if (!samples && std::ceil(bottom->number) > std::floor(top->number)) return Wsf_error(result, kErrNum);
   // A trial whose bounds hold no whole number gets NaN, as a failed trial.
   return perTrial(result, ctx, [&](int32_t i) {
     const double lo = boundAt(bottom, i), hi = boundAt(top, i);
-    return std::ceil(lo) <= std::floor(hi) ? Rand_uniform(ctx->rand, lo, hi, true, percentileOf(ctx, call, i)) : NAN;
+    return std::ceil(lo) <= std::floor(hi) ? Rand_uniform(ctx->sampling.rand, lo, hi, true, percentileOf(ctx, call, i))
+                                           : NAN;
   });
 }

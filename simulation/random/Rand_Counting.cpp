@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "simulation/random/Rand_Truncation.h"
-#include "worksheet/kernels/Num_Special.h"
+#include "worksheet/kernels/Kern_Special.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr double kNoLargest = std::numeric_limits<double>::infinity();
 // The probability of count k, NaN when it cannot be computed.
 double binomialTerm(double n, double k, double factor) {
   double c = 0;
-  return Num_binomialCoefficient(n, k, &c) ? c * factor : NAN;
+  return Kern_binomialCoefficient(n, k, &c) ? c * factor : NAN;
 }
 
 // The smallest count from first whose cumulative probability reaches p; the
@@ -72,11 +72,11 @@ double Rand_hypergeometric(RandState* s, int32_t n, int32_t K, int32_t N, double
                            double u) {
   if (n < 1 || K < 1 || N < 1 || N < n || N < K) return NAN;
   double all = 0;
-  if (!Num_binomialCoefficient(N, n, &all)) return NAN;
+  if (!Kern_binomialCoefficient(N, n, &all)) return NAN;
   const double first = std::max(0, n - N + K), last = std::min(n, K);
   return draw(s, first, last, lo, hi, shift, u, [&](double k) {
     double rest = 0;
-    return Num_binomialCoefficient(N - K, n - k, &rest) ? binomialTerm(K, k, rest / all) : NAN;
+    return Kern_binomialCoefficient(N - K, n - k, &rest) ? binomialTerm(K, k, rest / all) : NAN;
   });
 }
 

@@ -18,24 +18,24 @@ template <class BuildVector, class BuildGraph>
 void classesOf(BuildVector buildVector, BuildGraph buildGraph, bool nonSmoothAllowed, int32_t vector[3],
                uint8_t graph[3]) {
   EvalContext* ctx = makeContext(2, kPoint);
-  ctx->nonSmoothAllowed = nonSmoothAllowed;
-  ctx->mode = kModeDegVec;
+  ctx->flags.nonSmoothAllowed = nonSmoothAllowed;
+  ctx->flags.mode = kModeDegVec;
   {
     DegVecFamily f{{ctx, {}}, 2};
     const Value* r = buildVector(f);
     const auto* classes = r->kind == kValDegVec ? static_cast<const DegVec*>(r->payload)->classes : nullptr;
     for (int k = 1; k <= 2; ++k) vector[k] = classes ? classes[k] : 0;
   }
-  ctx->functions->maxCellTape = ctx->tapeCount;
-  ctx->mode = kModeDegDag;
-  ctx->tapeCount = 0;
+  ctx->tables.functions->maxCellTape = ctx->buffers.tapeCount;
+  ctx->flags.mode = kModeDegDag;
+  ctx->buffers.tapeCount = 0;
   EXPECT_TRUE(DegDag_prepareTape(ctx));
   {
     DegDagFamily f{{ctx, {}}};
     const Value* r = buildGraph(f);
     if (r->kind == kValDegDag) DegDag_reverseSweep(graph, false, static_cast<const DegDagNode*>(r->payload)->self, ctx);
   }
-  EXPECT_EQ(ctx->errorCount, 0);
+  EXPECT_EQ(ctx->errors.errorCount, 0);
   freeContext(ctx);
 }
 
@@ -104,28 +104,28 @@ TEST(Dependency, OnlyTheGraphSeesHowClassesCompose) {
 TEST(Dependency, UnknownFunctionsAndHooks) {
   EvalContext* ctx = makeContext(2, kPoint);
   std::vector<VarDegreeNote> notes(3);
-  ctx->diagnosisCells = notes.data();
-  ctx->currentCell = CellRef{1, 4, 2};
-  ctx->mode = kModeDegVec;
+  ctx->tables.diagnosisCells = notes.data();
+  ctx->position.currentCell = CellRef{1, 4, 2};
+  ctx->flags.mode = kModeDegVec;
   DegVecFamily f{{ctx, {}}, 2};
   const Value* arguments[2] = {f.vs(kOpMul, f.var(1), 2.0), f.number(5.0)};
   const Value args[2] = {*arguments[0], *arguments[1]};
   EXPECT_TRUE(DegVec_unknownFunction(2, args, ctx));
-  ASSERT_EQ(ctx->result->kind, kValDegVec);
-  EXPECT_EQ(static_cast<const DegVec*>(ctx->result->payload)->classes[1], kDegUnknownFunction);
-  EXPECT_EQ(ctx->firstWarning, kWarnUnknownFunction);
+  ASSERT_EQ(ctx->buffers.result->kind, kValDegVec);
+  EXPECT_EQ(static_cast<const DegVec*>(ctx->buffers.result->payload)->classes[1], kDegUnknownFunction);
+  EXPECT_EQ(ctx->errors.firstWarning, kWarnUnknownFunction);
   EXPECT_EQ(notes[1].cls, kDegUnknownFunction);
   EXPECT_EQ(notes[1].row, 4);
   EXPECT_EQ(notes[2].cls, 0);
 
   EXPECT_TRUE(DegVec_markArgs2(arguments[0], arguments[1]));  // ROUND(2x, 5)
-  EXPECT_EQ(static_cast<const DegVec*>(ctx->result->payload)->classes[1], kDegNonSmooth);
+  EXPECT_EQ(static_cast<const DegVec*>(ctx->buffers.result->payload)->classes[1], kDegNonSmooth);
   EXPECT_FALSE(DegVec_markArgs2(arguments[1], arguments[1]));  // constant arguments compute as usual
   EXPECT_TRUE(DegVec_if(arguments[0]));
-  EXPECT_EQ(static_cast<const DegVec*>(ctx->result->payload)->classes[1], kDegSmooth);
-  ctx->mode = kModeGrad;
+  EXPECT_EQ(static_cast<const DegVec*>(ctx->buffers.result->payload)->classes[1], kDegSmooth);
+  ctx->flags.mode = kModeGrad;
   EXPECT_FALSE(DegVec_unknownFunction(2, args, ctx));  // declines outside its mode
-  ctx->diagnosisCells = nullptr;
+  ctx->tables.diagnosisCells = nullptr;
   freeContext(ctx);
 }
 

@@ -29,7 +29,7 @@ struct Derivs {
 
 Derivs forwardGradient(const Case& c, const double* x) {
   EvalContext* ctx = makeContext(2, x);
-  ctx->mode = kModeGrad;
+  ctx->flags.mode = kModeGrad;
   Derivs d;
   {
     GradFamily f{{}, ctx, x, 2};
@@ -37,14 +37,14 @@ Derivs forwardGradient(const Case& c, const double* x) {
     d.value = r->value;
     for (int k = 1; k <= 2; ++k) d.g[k] = r->gradient[k];
   }
-  EXPECT_EQ(ctx->errorCount, 0) << c.name;
+  EXPECT_EQ(ctx->errors.errorCount, 0) << c.name;
   freeContext(ctx);
   return d;
 }
 
 Derivs forwardHessian(const Case& c, const double* x) {
   EvalContext* ctx = makeContext(2, x);
-  ctx->mode = kModeHess;
+  ctx->flags.mode = kModeHess;
   Derivs d;
   {
     HessFamily f{{}, ctx, x, 2};
@@ -55,53 +55,53 @@ Derivs forwardHessian(const Case& c, const double* x) {
       for (int j = 1; j <= 2; ++j) d.h[i][j] = r->hessian[i][j];
     }
   }
-  EXPECT_EQ(ctx->errorCount, 0) << c.name;
+  EXPECT_EQ(ctx->errors.errorCount, 0) << c.name;
   freeContext(ctx);
   return d;
 }
 
 // The memory pass: the number of operations the expression performs.
 int32_t countOperations(EvalContext* ctx, const Case& c) {
-  ctx->mode = kModeDegVec;
-  ctx->tapeCount = 0;
+  ctx->flags.mode = kModeDegVec;
+  ctx->buffers.tapeCount = 0;
   DegVecFamily f{{ctx, {}}, 2};
   build(f, c);
-  return ctx->tapeCount;
+  return ctx->buffers.tapeCount;
 }
 
 Derivs reverseGradient(const Case& c, const double* x) {
   EvalContext* ctx = makeContext(2, x);
-  ctx->functions->maxCellTape = countOperations(ctx, c);
-  ctx->mode = kModeRev;
+  ctx->tables.functions->maxCellTape = countOperations(ctx, c);
+  ctx->flags.mode = kModeRev;
   Derivs d;
   EXPECT_TRUE(Rev_prepareTape(ctx));
-  ctx->tapeCount = 0;
+  ctx->buffers.tapeCount = 0;
   RevFamily f{ctx, x};
   const RevNode r = build(f, c);
   d.value = r.value;
-  Rev_reverseSweep(d.g, false, false, r.self, ctx);
-  EXPECT_EQ(ctx->errorCount, 0) << c.name;
+  Rev_reverseSweep(d.g, false, false, r.self, &ctx->buffers);
+  EXPECT_EQ(ctx->errors.errorCount, 0) << c.name;
   freeContext(ctx);
   return d;
 }
 
 Derivs replayHessian(const Case& c, const double* x) {
   EvalContext* ctx = makeContext(2, x);
-  ctx->functions->maxCellTape = countOperations(ctx, c);
-  ctx->mode = kModeGrad;
+  ctx->tables.functions->maxCellTape = countOperations(ctx, c);
+  ctx->flags.mode = kModeGrad;
   Derivs d;
   EXPECT_TRUE(Grad_prepareTape(ctx, 2));
-  ctx->recording = 1;
-  ctx->tapeCount = 0;
+  ctx->flags.recording = 1;
+  ctx->buffers.tapeCount = 0;
   {
     GradFamily f{{}, ctx, x, 2};
     const GradValue* r = build(f, c);
-    ctx->recording = 0;
+    ctx->flags.recording = 0;
     d.value = r->value;
     double* rows[3] = {d.h[0], d.h[1], d.h[2]};
     Grad_reverseHessian(rows, false, false, r->node, ctx);
   }
-  EXPECT_EQ(ctx->errorCount, 0) << c.name;
+  EXPECT_EQ(ctx->errors.errorCount, 0) << c.name;
   freeContext(ctx);
   return d;
 }
@@ -147,7 +147,7 @@ struct Tape {
   double x[3];
   EvalContext* ctx;
   explicit Tape(int32_t capacity, double x2 = 3.0) : x{0, 2, x2}, ctx(makeContext(2, x)) {
-    ctx->functions->maxCellTape = capacity;
+    ctx->tables.functions->maxCellTape = capacity;
   }
   ~Tape() { freeContext(ctx); }
 };
@@ -155,10 +155,10 @@ struct Tape {
 TEST(Tapes, RefuseToStartBeforeTheMemoryPass) {
   Tape t(-1);
   EXPECT_FALSE(Rev_prepareTape(t.ctx));
-  EXPECT_EQ(t.ctx->firstError, kStatusNoSizingPass);
+  EXPECT_EQ(t.ctx->errors.firstError, kStatusNoSizingPass);
   EXPECT_FALSE(Grad_prepareTape(t.ctx, 2));
   EXPECT_FALSE(DegDag_prepareTape(t.ctx));
-  EXPECT_EQ(t.ctx->errorCount, 3);
+  EXPECT_EQ(t.ctx->errors.errorCount, 3);
 }
 
 TEST(Tapes, AFullTapeRaisesAStatusAndWritesNothingPastItsEnd) {
@@ -167,20 +167,20 @@ TEST(Tapes, AFullTapeRaisesAStatusAndWritesNothingPastItsEnd) {
   RevFamily r{t.ctx, t.x};
   RevNode a = r.var(1), b = r.var(2);
   RevNode p = Rev_mul(&a, &b), q = Rev_add(&p, &a), e = Rev_exp(&q);
-  EXPECT_EQ(t.ctx->tapeCount, 2);
-  EXPECT_EQ(t.ctx->firstError, kStatusNoSizingPass);
+  EXPECT_EQ(t.ctx->buffers.tapeCount, 2);
+  EXPECT_EQ(t.ctx->errors.firstError, kStatusNoSizingPass);
   EXPECT_EQ(e.self, q.self);  // the operand comes back unchanged
 
   // A full kind-6 tape ends recording; values and gradients still come out.
   Vm_clearErrors(t.ctx);
-  t.ctx->tapeCount = 0;
+  t.ctx->buffers.tapeCount = 0;
   ASSERT_TRUE(Grad_prepareTape(t.ctx, 2));
-  t.ctx->recording = 1;
+  t.ctx->flags.recording = 1;
   GradFamily g{{}, t.ctx, t.x, 2};
   const Case sum{"x1*x2+x1 squared", kUnary, kOpSquare, 0, 0};
   const GradValue* v = g.un(kOpSquare, g.bin(kOpAdd, g.bin(kOpMul, g.var(1), g.var(2)), g.var(1)));
-  EXPECT_EQ(t.ctx->firstError, kStatusNoSizingPass);
-  EXPECT_EQ(t.ctx->recording, 0);
+  EXPECT_EQ(t.ctx->errors.firstError, kStatusNoSizingPass);
+  EXPECT_EQ(t.ctx->flags.recording, 0);
   expectNear(64.0, v->value, 1e-15, "value", sum);
   expectNear(2 * 8 * 4, v->gradient[1], 1e-15, "gradient", sum);
 }
@@ -193,16 +193,16 @@ TEST(Tapes, SweepsStartAtTheResultNotAtTheLastNode) {
   const RevNode product = Rev_mul(&a, &b);
   Rev_exp(&a);  // recorded after the result, not part of it
   double g[3] = {};
-  Rev_reverseSweep(g, false, false, product.self, t.ctx);
+  Rev_reverseSweep(g, false, false, product.self, &t.ctx->buffers);
   EXPECT_EQ(g[1], 3.0);
   EXPECT_EQ(g[2], 2.0);
   double leaf[2] = {};
-  Rev_reverseSweep(leaf, true, true, a.self, t.ctx);  // a bare variable, zero-based, subtracted
+  Rev_reverseSweep(leaf, true, true, a.self, &t.ctx->buffers);  // a bare variable, zero-based, subtracted
   EXPECT_EQ(leaf[0], -1.0);
 
-  t.ctx->tapeCount = 0;
+  t.ctx->buffers.tapeCount = 0;
   ASSERT_TRUE(Grad_prepareTape(t.ctx, 2));
-  t.ctx->recording = 1;
+  t.ctx->flags.recording = 1;
   GradFamily f{{}, t.ctx, t.x, 2};
   const GradValue* p = f.bin(kOpMul, f.var(1), f.var(2));
   f.un(kOpExp, f.var(1));
@@ -226,21 +226,21 @@ TEST(Tapes, TiesOfMaxAndMinWeighTheirOperandsToOneInEveryFamily) {
   EXPECT_EQ(tie->gradient[2], 0.5);
 
   ASSERT_TRUE(Rev_prepareTape(t.ctx));
-  t.ctx->tapeCount = 0;
+  t.ctx->buffers.tapeCount = 0;
   RevFamily r{t.ctx, same};
   RevNode a = r.var(1), b = r.var(2);
   double gx[3] = {};
-  Rev_reverseSweep(gx, false, false, Rev_max(&a, &a).self, t.ctx);
+  Rev_reverseSweep(gx, false, false, Rev_max(&a, &a).self, &t.ctx->buffers);
   EXPECT_EQ(gx[1], 1.0);
   double gt[3] = {};
-  Rev_reverseSweep(gt, false, false, Rev_min(&a, &b).self, t.ctx);
+  Rev_reverseSweep(gt, false, false, Rev_min(&a, &b).self, &t.ctx->buffers);
   EXPECT_EQ(gt[1], 0.5);
   EXPECT_EQ(gt[2], 0.5);
 
   // The replay of MAX(x1, x2) * x1 at the tie matches the forward Hessian.
-  t.ctx->tapeCount = 0;
+  t.ctx->buffers.tapeCount = 0;
   ASSERT_TRUE(Grad_prepareTape(t.ctx, 2));
-  t.ctx->recording = 1;
+  t.ctx->flags.recording = 1;
   const GradValue* f = g.bin(kOpMul, g.bin(kOpMax, g.var(1), g.var(2)), g.var(1));
   double h[3][3] = {};
   double* rows[3] = {h[0], h[1], h[2]};
@@ -258,23 +258,23 @@ TEST(Derivatives, DomainFaultsRaiseTheirStatusAndReturnTheOperand) {
   GradFamily g{{}, t.ctx, t.x, 2};
   const GradValue* zero = g.vs(kOpSub, g.var(1), 2.0);
   const GradValue* root = g.un(kOpSqrt, zero);
-  EXPECT_EQ(t.ctx->firstError, kStatusUnfeasibleArgument);
+  EXPECT_EQ(t.ctx->errors.firstError, kStatusUnfeasibleArgument);
   EXPECT_EQ(root->value, 0.0);
   EXPECT_EQ(root->gradient[1], 1.0);
   const GradValue* quotient = g.sv(kOpDiv, 5.0, zero);  // returns the divisor
   EXPECT_EQ(quotient->value, 0.0);
-  EXPECT_EQ(t.ctx->errorCount, 2);
+  EXPECT_EQ(t.ctx->errors.errorCount, 2);
 
   ASSERT_TRUE(Rev_prepareTape(t.ctx));
-  t.ctx->tapeCount = 0;
+  t.ctx->buffers.tapeCount = 0;
   RevFamily r{t.ctx, t.x};
   RevNode a = r.var(1), b = r.var(2);
   RevNode d = Rev_sub(&b, &b);
   const RevNode q = Rev_div(&a, &d);
   EXPECT_EQ(q.self, a.self);
-  EXPECT_EQ(t.ctx->tapeCount, 2);  // the failing operation used a node
+  EXPECT_EQ(t.ctx->buffers.tapeCount, 2);  // the failing operation used a node
   Rev_ln(&d);
-  EXPECT_EQ(t.ctx->errorCount, 4);
+  EXPECT_EQ(t.ctx->errors.errorCount, 4);
 }
 
 }  // namespace

@@ -70,11 +70,11 @@ using AffFamily =
 
 // Sizes the affine records of ctx for n variables over box[1..n].
 inline void setAffineBox(EvalContext* ctx, int32_t n, const Interval* box) {
-  Aff_init(ctx->affineBuffers[0], n, ctx);
-  Aff_init(ctx->affineBuffers[1], n, ctx);
-  std::free(ctx->affineHalfWidths);
-  ctx->affineHalfWidths = static_cast<double*>(std::calloc(static_cast<size_t>(n) + 1, sizeof(double)));
-  for (int32_t i = 1; i <= n; ++i) ctx->affineHalfWidths[i] = Aff_halfWidth(box[i]);
+  Aff_init(ctx->buffers.affineBuffers[0], n, ctx);
+  Aff_init(ctx->buffers.affineBuffers[1], n, ctx);
+  std::free(ctx->buffers.affineHalfWidths);
+  ctx->buffers.affineHalfWidths = static_cast<double*>(std::calloc(static_cast<size_t>(n) + 1, sizeof(double)));
+  for (int32_t i = 1; i <= n; ++i) ctx->buffers.affineHalfWidths[i] = Aff_halfWidth(box[i]);
 }
 
 #include "arithmetic/ivtape/IvRev_Ops.h"

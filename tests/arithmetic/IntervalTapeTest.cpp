@@ -4,8 +4,11 @@
 // cases of both.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "IntervalFamilies.h"
 #include "arithmetic/interval/Ivl_Arith.h"
+#include "arithmetic/interval/Ivl_Elementary.h"
 #include "arithmetic/ivtape/IvGrad_Tape.h"
 #include "values/Vm_Status.h"
 
@@ -15,8 +18,8 @@ struct Fixture {
   double x[3] = {0, 0, 0};
   EvalContext* ctx = makeContext(2, x);
   Fixture() {
-    ctx->functions->maxCellTape = 64;
-    ctx->functions->maxFunctionTape = 129;
+    ctx->tables.functions->maxCellTape = 64;
+    ctx->tables.functions->maxFunctionTape = 129;
     IvRev_prepareTape(ctx);
     IvProp_prepareTape(ctx);
   }
@@ -29,15 +32,15 @@ TEST(IntervalTapeTest, ReverseSweepEnclosesPointGradients) {
   for (const Case& c : kCases) {
     for (int k = 0; k < 150; ++k) {
       const Interval box[3] = {{}, skeletonBox(gen), skeletonBox(gen)};
-      f.ctx->tapeCount = 0;
+      f.ctx->buffers.tapeCount = 0;
       IvRevFamily t;
       t.ctx = f.ctx, t.box = box;
       const IvRevNode r = build(t, c);
       const Interval value = r.value;
       Interval gradient[3] = {{0, 0}, {0, 0}, {0, 0}};
-      IvRev_reverseSweep(gradient, false, false, r.self, f.ctx);
+      IvRev_reverseSweep(gradient, false, false, r.self, &f.ctx->buffers);
       ASSERT_TRUE(roundsToNearest()) << c.name;
-      ASSERT_EQ(f.ctx->errorCount, 0) << c.name;
+      ASSERT_EQ(f.ctx->errors.errorCount, 0) << c.name;
       const std::vector<double> p1 = gen.points(box[1], 8), p2 = gen.points(box[2], 8);
       for (size_t s = 0; s < p1.size(); ++s) {
         LongFamily plain{{0, p1[s], p2[s]}};
@@ -66,24 +69,24 @@ TEST(IntervalTapeTest, ReverseTapeWorkedCases) {
   const IvRevNode above = t.sv(kOpMin, 2, IvRevNode{{3, 4}, {}, {}, 0, 0, -1, f.ctx});
   EXPECT_EQ(above.partial2.hi, 0);
   IvRevNode bad = t.un(kOpLn, IvRevNode{{-2, 0}, {}, {}, 0, 0, -1, f.ctx});
-  EXPECT_EQ(f.ctx->firstError, kStatusUnfeasibleArgument);
+  EXPECT_EQ(f.ctx->errors.firstError, kStatusUnfeasibleArgument);
   EXPECT_TRUE(Ivl_isEmpty(bad.value));
   Vm_clearErrors(f.ctx);
   t.un(kOpLn, IvRevNode{{-2, 3}, {}, {}, 0, 0, -1, f.ctx});
-  EXPECT_EQ(f.ctx->errorCount, 0);
+  EXPECT_EQ(f.ctx->errors.errorCount, 0);
   t.vs(kOpPower, t.var(1), -2.0);  // over [0, 2]
-  EXPECT_EQ(f.ctx->firstError, kStatusDivisionByZero);
+  EXPECT_EQ(f.ctx->errors.firstError, kStatusDivisionByZero);
 }
 
 // Contracts box with f(x) - c <= 0 (or c - f(x) <= 0 with atLeast).
 template <class Build>
 void contract(Fixture& f, Interval* box, Build build, double c, bool atLeast) {
-  f.ctx->tapeCount = 0;
+  f.ctx->buffers.tapeCount = 0;
   IvPropFamily t;
   t.ctx = f.ctx, t.box = box;
   const IvPropNode v = build(t);
   atLeast ? IvProp_subSV(c, &v) : IvProp_subVS(&v, c);
-  IvProp_contract(box, false, true, f.ctx);
+  IvProp_contract(box, false, true, &f.ctx->buffers);
 }
 
 TEST(IntervalTapeTest, ContractionKeepsEveryFeasiblePoint) {
@@ -100,7 +103,7 @@ TEST(IntervalTapeTest, ContractionKeepsEveryFeasiblePoint) {
       const bool atLeast = k % 2;
       contract(f, box, [&](IvPropFamily& t) { return build(t, c); }, level, atLeast);
       ASSERT_TRUE(roundsToNearest()) << c.name;
-      ASSERT_EQ(f.ctx->errorCount, 0) << c.name;
+      ASSERT_EQ(f.ctx->errors.errorCount, 0) << c.name;
       narrowed += box[1].lo != start[1].lo || box[1].hi != start[1].hi;
       for (size_t s = 0; s < p1.size(); ++s) {
         LongFamily plain{{0, p1[s], p2[s]}};
@@ -116,16 +119,104 @@ TEST(IntervalTapeTest, ContractionKeepsEveryFeasiblePoint) {
   EXPECT_GT(narrowed, 1000);  // the pass does narrow
 }
 
+// Every operation applied straight to the variables over boxes of every
+// shape (touching and straddling 0 and the poles and domain ends, wide and
+// unbounded): the reverse tape's value and swept gradient enclose the point
+// values and gradients, and contracting op <= level (or >= level) keeps every
+// point that satisfies it. Points of x1 below `floor` lie where LN, SQRT and
+// the POWER of a variable base cut their operand, and are not asked about.
+template <class Op>
+void expectTapesHoldOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* name, double special, double floor,
+                                     Op op) {
+  for (int k = 0; k < 1500; ++k) {
+    const Interval start[3] = {{}, gen.box(special), gen.box()};
+    f.ctx->buffers.tapeCount = 0;
+    IvRevFamily t;
+    t.ctx = f.ctx, t.box = start;
+    const IvRevNode r = op(t);
+    Interval gradient[3] = {{0, 0}, {0, 0}, {0, 0}};
+    IvRev_reverseSweep(gradient, false, false, r.self, &f.ctx->buffers);
+    Interval box[3] = {start[0], start[1], start[2]};
+    const std::vector<double> p1 = gen.points(start[1], 12), p2 = gen.points(start[2], 12);
+    LongFamily pivot{{0, p1[5], p2[5]}};
+    const double level = double(op(pivot));
+    const bool atLeast = k % 2;
+    if (std::isfinite(level)) contract(f, box, op, level, atLeast);
+    ASSERT_TRUE(roundsToNearest()) << name;
+    if (f.ctx->errors.errorCount) {
+      Vm_clearErrors(f.ctx);
+      continue;
+    }
+    for (size_t i = 0; i < p1.size(); ++i) {
+      if (p1[i] < floor) continue;
+      LongFamily plain{{0, p1[i], p2[i]}};
+      const long double v = op(plain);
+      ASSERT_TRUE(encloses(r.value, v)) << name << " at " << p1[i] << ", " << p2[i];
+      // Feasible with a margin: the long-double truth cannot tell a point
+      // that only just misses the level from one on it.
+      const long double margin = 1e-13L * (1 + std::fabs(level));
+      if (std::isfinite(level) && std::isfinite(v) && (atLeast ? v >= level + margin : v <= level - margin)) {
+        ASSERT_TRUE(Ivl_contains(box[1], p1[i]) && Ivl_contains(box[2], p2[i]))
+            << name << (atLeast ? " >= " : " <= ") << level << " holds at " << p1[i] << ", " << p2[i]
+            << " but the box became [" << box[1].lo << ", " << box[1].hi << "] x [" << box[2].lo << ", " << box[2].hi
+            << "]";
+      }
+      f.x[1] = p1[i], f.x[2] = p2[i];
+      GradFamily grad;
+      grad.ctx = f.ctx, grad.x = f.x, grad.n = 2;
+      const GradValue* g = op(grad);
+      const bool inside = f.ctx->errors.errorCount == 0;
+      Vm_clearErrors(f.ctx);
+      for (int j = 1; j <= 2 && inside; ++j) {
+        if (!std::isfinite(g->gradient[j])) continue;
+        ASSERT_TRUE(nearlyInside(gradient[j], g->gradient[j]))
+            << name << " d/dx" << j << " at " << p1[i] << ", " << p2[i] << ": " << g->gradient[j] << " not in ["
+            << gradient[j].lo << ", " << gradient[j].hi << "]";
+      }
+    }
+  }
+}
+
+TEST(IntervalTapeTest, AwkwardBoxesEncloseAndKeepFeasiblePoints) {
+  Fixture f;
+  BoxGenerator gen;
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    const char* name;
+    int32_t op;
+    double special;
+  } unary[] = {{"neg", kNeg, 0},      {"abs", kOpAbs, 0},    {"acos", kOpAcos, 1},      {"asin", kOpAsin, -1},
+               {"atan", kOpAtan, 0},  {"cos", kOpCos, M_PI}, {"cosh", kOpCosh, 0},      {"exp", kOpExp, 0},
+               {"ln", kOpLn, 0},      {"sign", kOpSign, 0},  {"sin", kOpSin, M_PI / 2}, {"sinh", kOpSinh, 0},
+               {"sqr", kOpSquare, 0}, {"sqrt", kOpSqrt, 0},  {"tan", kOpTan, M_PI / 2}, {"tanh", kOpTanh, 0}};
+  for (const auto& u : unary) {
+    const double floor = u.op == kOpLn || u.op == kOpSqrt ? kIvlDomainFloor : -inf;
+    expectTapesHoldOverAwkwardBoxes(f, gen, u.name, u.special, floor, [&u](auto& t) { return t.un(u.op, t.var(1)); });
+  }
+  const struct {
+    const char* name;
+    int32_t op;
+  } binary[] = {{"sub", kOpSub}, {"add", kOpAdd}, {"mul", kOpMul},  {"div", kOpDiv},
+                {"max", kOpMax}, {"min", kOpMin}, {"pow", kOpPower}};
+  for (const auto& b : binary) {
+    const double floor = b.op == kOpPower ? kIvlDomainFloor : -inf;
+    expectTapesHoldOverAwkwardBoxes(f, gen, b.name, 0, floor,
+                                    [&b](auto& t) { return t.bin(b.op, t.var(1), t.var(2)); });
+    expectTapesHoldOverAwkwardBoxes(f, gen, b.name, 0, floor, [&b](auto& t) { return t.vs(b.op, t.var(1), 2.5); });
+    expectTapesHoldOverAwkwardBoxes(f, gen, b.name, 0, -inf, [&b](auto& t) { return t.sv(b.op, 1.5, t.var(1)); });
+  }
+}
+
 TEST(IntervalTapeTest, ContractionWorkedCases) {
   Fixture f;
   // x + y = 10 with x in [0, 20], y in [0, 3]
   Interval box[3] = {{}, {0, 20}, {0, 3}};
-  f.ctx->tapeCount = 0;
+  f.ctx->buffers.tapeCount = 0;
   IvPropFamily t;
   t.ctx = f.ctx, t.box = box;
   const IvPropNode sum = t.bin(kOpAdd, t.var(1), t.var(2));
   IvProp_subVS(&sum, 10);
-  IvProp_contract(box, false, false, f.ctx);
+  IvProp_contract(box, false, false, &f.ctx->buffers);
   EXPECT_EQ(box[1].lo, 7);
   EXPECT_EQ(box[1].hi, 10);
   EXPECT_EQ(box[2].lo, 0);
@@ -182,23 +273,23 @@ TEST(IntervalTapeTest, HessianReplayEnclosesPointHessians) {
     for (int k = 0; k < 100; ++k) {
       EvalContext* ctx = makeContext(2, x);
       const Interval box[3] = {{}, skeletonBox(gen), skeletonBox(gen)};
-      for (int j = 1; j <= 2; ++j) ctx->variables->records[j - 1].value = box[j];
-      ctx->functions->maxCellTape = 64;
-      IvGrad_init(ctx->ivGradBuffer, 2, ctx);
+      for (int j = 1; j <= 2; ++j) ctx->tables.variables->records[j - 1].value = box[j];
+      ctx->tables.functions->maxCellTape = 64;
+      IvGrad_init(ctx->buffers.ivGradBuffer, 2, ctx);
       ASSERT_TRUE(IvGrad_prepareTape(ctx, 2));
-      ctx->recording = 1;
-      ctx->tapeCount = 0;
+      ctx->flags.recording = 1;
+      ctx->buffers.tapeCount = 0;
       Interval h[3][3] = {};
       {
         IvGradFamily g;
         g.ctx = ctx, g.box = box, g.n = 2;
         const IvGradValue* r = build(g, c);
-        ctx->recording = 0;
+        ctx->flags.recording = 0;
         Interval* rows[3] = {h[0], h[1], h[2]};
         IvGrad_reverseHessian(rows, false, false, r->node, ctx);
       }
       ASSERT_TRUE(roundsToNearest()) << c.name;
-      ASSERT_EQ(ctx->errorCount, 0) << c.name;
+      ASSERT_EQ(ctx->errors.errorCount, 0) << c.name;
       for (double t : gen.points(box[1], 4)) {
         const double u = gen.uniform(box[2].lo, box[2].hi);
         x[1] = t, x[2] = u;
@@ -225,12 +316,12 @@ template <class Build>
 void replay(const Interval* box, Build f, Interval (*h)[3], int32_t* status) {
   double x[3] = {0, 0, 0};
   EvalContext* ctx = makeContext(2, x);
-  for (int j = 1; j <= 2; ++j) ctx->variables->records[j - 1].value = box[j];
-  ctx->functions->maxCellTape = 8;
-  IvGrad_init(ctx->ivGradBuffer, 2, ctx);
+  for (int j = 1; j <= 2; ++j) ctx->tables.variables->records[j - 1].value = box[j];
+  ctx->tables.functions->maxCellTape = 8;
+  IvGrad_init(ctx->buffers.ivGradBuffer, 2, ctx);
   IvGrad_prepareTape(ctx, 2);
-  ctx->recording = 1;
-  ctx->tapeCount = 0;
+  ctx->flags.recording = 1;
+  ctx->buffers.tapeCount = 0;
   {
     IvGradFamily g;
     g.ctx = ctx, g.box = box, g.n = 2;
@@ -238,7 +329,7 @@ void replay(const Interval* box, Build f, Interval (*h)[3], int32_t* status) {
     Interval* rows[3] = {h[0], h[1], h[2]};
     IvGrad_reverseHessian(rows, false, false, r->node, ctx);
   }
-  *status = ctx->errorCount;
+  *status = ctx->errors.errorCount;
   freeContext(ctx);
 }
 
@@ -260,6 +351,80 @@ TEST(IntervalTapeTest, HessianReplayWorkedCases) {
   Interval v[3][3] = {};
   replay(box, [](IvGradFamily& g) { return g.var(2); }, v, &status);
   EXPECT_EQ(v[2][2].hi, 0);  // a lone variable records nothing
+  // MAX of overlapping operands: x1^2 over [0, 2] against x2 over [1, 3]
+  // either side may be the larger, so d2/dx1^2 is 2 or 0.
+  const Interval overlap[3] = {{}, {0, 2}, {1, 3}};
+  Interval m[3][3] = {};
+  replay(
+      overlap, [](IvGradFamily& g) { return g.bin(kOpMax, g.un(kOpSquare, g.var(1)), g.var(2)); }, m, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_LE(m[1][1].lo, 0);
+  EXPECT_GE(m[1][1].hi, 2);
+}
+
+// Every operation applied straight to the variables over boxes of every
+// shape: the replayed interval Hessian encloses the point Hessians (kind 8)
+// wherever the box raised no status. Points of x1 below `floor` lie where
+// LN, SQRT and the POWER of a variable base cut their operand.
+template <class Op>
+void expectReplayEnclosesOverAwkwardBoxes(BoxGenerator& gen, const char* name, double special, double floor, Op op) {
+  double x[3] = {0, 0, 0};
+  EvalContext* ctx = makeContext(2, x);
+  for (int k = 0; k < 400; ++k) {
+    const Interval box[3] = {{}, gen.box(special), gen.box()};
+    int32_t status = 0;
+    Interval h[3][3] = {};
+    replay(box, op, h, &status);
+    ASSERT_TRUE(roundsToNearest()) << name;
+    if (status) continue;
+    for (double t : gen.points(box[1], 6)) {
+      if (t < floor) continue;
+      x[1] = t, x[2] = gen.points(box[2], 5)[4];
+      HessFamily hess;
+      hess.ctx = ctx, hess.x = x, hess.n = 2;
+      const HessValue* p = op(hess);
+      const bool inside = ctx->errors.errorCount == 0;
+      Vm_clearErrors(ctx);
+      for (int i = 1; i <= 2 && inside; ++i)
+        for (int j = 1; j <= 2; ++j) {
+          if (!std::isfinite(p->hessian[i][j])) continue;
+          ASSERT_TRUE(nearlyInside(h[i][j], p->hessian[i][j]))
+              << name << " H" << i << j << " at " << x[1] << ", " << x[2] << " over [" << box[1].lo << ", " << box[1].hi
+              << "] x [" << box[2].lo << ", " << box[2].hi << "]: " << p->hessian[i][j] << " not in [" << h[i][j].lo
+              << ", " << h[i][j].hi << "]";
+        }
+    }
+  }
+  freeContext(ctx);
+}
+
+TEST(IntervalTapeTest, HessianReplayEnclosesOverAwkwardBoxes) {
+  BoxGenerator gen;
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    const char* name;
+    int32_t op;
+    double special;
+  } unary[] = {{"neg", kNeg, 0},      {"abs", kOpAbs, 0},    {"acos", kOpAcos, 1},      {"asin", kOpAsin, -1},
+               {"atan", kOpAtan, 0},  {"cos", kOpCos, M_PI}, {"cosh", kOpCosh, 0},      {"exp", kOpExp, 0},
+               {"ln", kOpLn, 0},      {"sign", kOpSign, 0},  {"sin", kOpSin, M_PI / 2}, {"sinh", kOpSinh, 0},
+               {"sqr", kOpSquare, 0}, {"sqrt", kOpSqrt, 0},  {"tan", kOpTan, M_PI / 2}, {"tanh", kOpTanh, 0}};
+  for (const auto& u : unary) {
+    const double floor = u.op == kOpLn || u.op == kOpSqrt ? kIvlDomainFloor : -inf;
+    expectReplayEnclosesOverAwkwardBoxes(gen, u.name, u.special, floor, [&u](auto& t) { return t.un(u.op, t.var(1)); });
+  }
+  const struct {
+    const char* name;
+    int32_t op;
+  } binary[] = {{"sub", kOpSub}, {"add", kOpAdd}, {"mul", kOpMul},  {"div", kOpDiv},
+                {"max", kOpMax}, {"min", kOpMin}, {"pow", kOpPower}};
+  for (const auto& b : binary) {
+    const double floor = b.op == kOpPower ? kIvlDomainFloor : -inf;
+    expectReplayEnclosesOverAwkwardBoxes(gen, b.name, 0, floor,
+                                         [&b](auto& t) { return t.bin(b.op, t.var(1), t.var(2)); });
+    expectReplayEnclosesOverAwkwardBoxes(gen, b.name, 0, floor, [&b](auto& t) { return t.vs(b.op, t.var(1), 2.5); });
+    expectReplayEnclosesOverAwkwardBoxes(gen, b.name, 0, -inf, [&b](auto& t) { return t.sv(b.op, 1.5, t.var(1)); });
+  }
 }
 
 }  // namespace

@@ -185,6 +185,18 @@ TEST(IntervalTest, InverseFormsKeepEveryBranch) {
   EXPECT_LE(e.lo, -2);
   EXPECT_GE(e.hi, 2);
   expectIvl(Ivl_absInv({1, 2}, &whole), -2, 2);
+  // Ranges so far out that a period no longer changes a double: each form
+  // ends and keeps every point of the range.
+  for (double c : {1e15, 1e17, 1e20, -1e17, 1e300}) {
+    for (const Interval far : {Interval{c, c}, Interval{c, std::nextafter(c, kInf)}}) {
+      Interval unit{-1, 1};
+      const Interval a = Ivl_acos(&unit, &far), b = Ivl_asin(&unit, &far), t = Ivl_atan({-kInf, kInf}, &far);
+      for (const Interval& r : {a, b, t}) {
+        EXPECT_LE(r.lo, far.lo) << c;
+        EXPECT_GE(r.hi, far.hi) << c;
+      }
+    }
+  }
 }
 
 TEST(IntervalTest, ExtendedDivision) {
@@ -296,6 +308,28 @@ TEST(CurvatureTest, ClassesOfSigns) {
   EXPECT_EQ(Curv_ofCrossTerm(2, gu, gw), 6);
   EXPECT_EQ(Curv_ofCrossTerm(2, zero, gw), 2);
   EXPECT_EQ(Curv_ofCrossTerm(1, neg, pos), 1);
+}
+
+// Every entry of the sum and product tables, written out by hand from the
+// rules: equal classes stay, affine is neutral, convex with strictly convex
+// is strictly convex (likewise concave), else unknown; for products zero wins,
+// then unknown, a positive factor keeps the other, signs multiply.
+TEST(CurvatureTest, SumAndProductTablesEntryByEntry) {
+  const int sum[7][7] = {{0, 0, 0, 6, 6, 6, 6}, {0, 1, 1, 6, 6, 6, 6}, {0, 1, 2, 3, 4, 5, 6}, {6, 6, 3, 3, 4, 6, 6},
+                         {6, 6, 4, 4, 4, 6, 6}, {6, 6, 5, 6, 6, 5, 6}, {6, 6, 6, 6, 6, 6, 6}};
+  const int product[7][7] = {{4, 3, 2, 1, 0, 6, 6}, {3, 3, 2, 1, 1, 6, 6}, {2, 2, 2, 2, 2, 2, 2}, {1, 1, 2, 3, 3, 6, 6},
+                             {0, 1, 2, 3, 4, 5, 6}, {6, 6, 2, 6, 5, 6, 6}, {6, 6, 2, 6, 6, 6, 6}};
+  const int negated[7] = {4, 3, 2, 1, 0, 5, 6};
+  for (int a = 0; a < 7; ++a) {
+    EXPECT_EQ(Curv_neg(a), negated[a]) << a;
+    for (int b = 0; b < 7; ++b) {
+      EXPECT_EQ(Curv_add(a, b), sum[a][b]) << a << " + " << b;
+      EXPECT_EQ(Curv_mul(a, b), product[a][b]) << a << " * " << b;
+      EXPECT_EQ(Curv_sub(a, b), sum[a][negated[b]]) << a << " - " << b;
+    }
+  }
+  EXPECT_EQ(Curv_add(7, 2), 6);  // outside the classes: unknown
+  EXPECT_EQ(Curv_mul(-1, 4), 6);
 }
 
 // The sum and product tables against their meaning: the class of a sum (or

@@ -144,7 +144,7 @@ struct GradFamily : ForwardFamily<GradValue, Grad_set, Grad_free, Grad_unaryOf, 
   int32_t n;
   T var(int p) {
     GradValue g{};
-    if (ctx->symbolic) {
+    if (ctx->flags.symbolic) {
       GradText_init(&g, n, ctx);
       GradText_setVar(&g, p);
     } else {
@@ -200,13 +200,13 @@ struct StructureFamily {
     Val_assign(&store.back(), v);
     return &store.back();
   }
-  T keepResult() { return keep(ctx->result); }
+  T keepResult() { return keep(ctx->buffers.result); }
   T number(double s) {
     Value v = Val_empty(ctx);
     Val_setNumber(&v, s);
     return keep(&v);
   }
-  bool smoothKinks() const { return ctx->nonSmoothAllowed != 0; }
+  bool smoothKinks() const { return ctx->flags.nonSmoothAllowed != 0; }
 };
 
 struct DegVecFamily : StructureFamily {
@@ -327,17 +327,18 @@ struct DegDagFamily : StructureFamily {
 // records and a function table whose tape capacity is still unknown.
 inline EvalContext* makeContext(int32_t n, const double* x, int32_t trials = 0) {
   EvalContext* ctx = Vm_createContext();
-  ctx->variables = Model_createVariableTable();
-  for (int32_t j = 1; j <= n; ++j) ctx->variables->records.push_back(VarRecord{kVarContinuous, {x[j], x[j]}, {-1e30, 1e30}, 0});
-  ctx->functions = Model_createFunctionTable();
-  Grad_init(ctx->gradBuffer, n, ctx);
-  Hess_init(ctx->hessBuffer, n, ctx);
-  Smp_init(ctx->sampleBuffer, trials, ctx);
+  ctx->tables.variables = Model_createVariableTable();
+  for (int32_t j = 1; j <= n; ++j)
+    ctx->tables.variables->records.push_back(VarRecord{kVarContinuous, {x[j], x[j]}, {-1e30, 1e30}, 0});
+  ctx->tables.functions = Model_createFunctionTable();
+  Grad_init(ctx->buffers.gradBuffer, n, ctx);
+  Hess_init(ctx->buffers.hessBuffer, n, ctx);
+  Smp_init(ctx->sampling.sampleBuffer, trials, ctx);
   return ctx;
 }
 
 inline void freeContext(EvalContext* ctx) {
-  Model_freeFunctionTable(ctx->functions);
-  ctx->functions = nullptr;
+  Model_freeFunctionTable(ctx->tables.functions);
+  ctx->tables.functions = nullptr;
   Vm_destroyContext(ctx);
 }

@@ -51,7 +51,7 @@ TEST(Samples, EveryMemberEqualsThePlainComputationTrialByTrial) {
       EXPECT_DOUBLE_EQ(build(plain, c), r->data[t]) << c.name << " trial " << t;
     }
   }
-  EXPECT_EQ(s.ctx->errorCount, 0);
+  EXPECT_EQ(s.ctx->errors.errorCount, 0);
 }
 
 TEST(Samples, AFailedCheckReturnsTheOperandAndKeepsThePartialPass) {
@@ -59,9 +59,9 @@ TEST(Samples, AFailedCheckReturnsTheOperandAndKeepsThePartialPass) {
   const SampleVector* x = s.make(1, {1, 2, 3});
   const SampleVector* y = s.make(2, {1, 0, 1});
   const SampleVector q = Smp_div(x, y);
-  EXPECT_EQ(s.ctx->firstError, kStatusDivisionByZero);
+  EXPECT_EQ(s.ctx->errors.firstError, kStatusDivisionByZero);
   EXPECT_EQ(q.data, x->data);
-  EXPECT_EQ(s.ctx->sampleBuffer->data[1], 1.0);
+  EXPECT_EQ(s.ctx->sampling.sampleBuffer->data[1], 1.0);
   EXPECT_EQ(Smp_divSV(2.0, y).data, y->data);  // the divisor comes back
 
   const SampleVector* roots = s.make(1, {0, 4});
@@ -70,8 +70,8 @@ TEST(Samples, AFailedCheckReturnsTheOperandAndKeepsThePartialPass) {
   EXPECT_EQ(r.data[2], 2.0);
   const SampleVector* logs = s.make(2, {1, 0});
   EXPECT_EQ(Smp_ln(logs).data, logs->data);
-  EXPECT_EQ(s.ctx->errorCount, 3);
-  EXPECT_EQ(s.ctx->firstError, kStatusDivisionByZero);
+  EXPECT_EQ(s.ctx->errors.errorCount, 3);
+  EXPECT_EQ(s.ctx->errors.firstError, kStatusDivisionByZero);
 }
 
 TEST(Samples, ComparisonsLogicAndSummaries) {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engines/evolutionary/Evo_Engine.h"
-#include "tests/engines/EngineSolveFixture.h"
+#include "tests/support/EngineSolveFixture.h"
 
 class EvoRecordFixture : public EngineSolveFixture {
  protected:

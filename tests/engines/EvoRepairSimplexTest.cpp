@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "engines/evolutionary/Evo_RepairSimplex.h"
-#include "tests/engines/MpsReader.h"
+#include "tests/support/MpsReader.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "engines/evolutionary/Evo_Engine.h"
 #include "platform/calc/Calc.h"
-#include "tests/engines/EngineSolveFixture.h"
+#include "tests/support/EngineSolveFixture.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "tests/engines/GrgFunctionHost.h"
+#include "tests/support/GrgFunctionHost.h"
 
 namespace {
 
@@ -233,6 +233,32 @@ TEST(GrgLineSearch, ObjectiveLevellingOffIsNotUnbounded) {
     }
     EXPECT_TRUE(nearOptimal(p.status)) << "status " << p.status;
     EXPECT_LT(p.objective, 1e-6);
+  }
+}
+
+// An objective without a lower bound ends unbounded whatever the start, also
+// from starts so far from 0 that the steps reach the far limit of a variable
+// without a bound before thirty doublings: a linear objective of one
+// variable, and one of two variables with a constraint.
+TEST(GrgSolve, UnboundedObjectivesEndUnboundedFromAnyStart) {
+  for (double start : {0.0, 1.0, -7.5, 250.0, 1e6, 1e12, -1e15, 5e15}) {
+    SCOPED_TRACE(start);
+    GrgFunctionModel line = oneVariable(-Inf, Inf, [](double x) { return -x; });
+    line.x0 = {start};
+    EXPECT_EQ(GrgFn_run(line).status, StatusUnbounded);
+    GrgFunctionModel plane =
+        GrgFn_model({start, 1}, {-Inf, -Inf}, {Inf, Inf}, {-Inf, -Inf}, {1, Inf}, [](const double* x, double* r) {
+          r[0] = x[1] - x[0];
+          r[1] = x[0] + x[1];
+          return true;
+        });
+    EXPECT_EQ(GrgFn_run(plane).status, StatusUnbounded);
+    GrgFunctionModel free =
+        GrgFn_model({start, start}, {-Inf, -Inf}, {Inf, Inf}, {-Inf}, {Inf}, [](const double* x, double* r) {
+          r[0] = x[0] + x[1];
+          return true;
+        });
+    EXPECT_EQ(GrgFn_run(free).status, StatusUnbounded);
   }
 }
 

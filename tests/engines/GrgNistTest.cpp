@@ -12,7 +12,7 @@
 #include <map>
 #include <sstream>
 
-#include "tests/engines/GrgLibraryHost.h"
+#include "tests/support/GrgLibraryHost.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "entry/Eng_Registry.h"
-#include "tests/engines/EngineSolveFixture.h"
+#include "tests/support/EngineSolveFixture.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <set>
 #include <sstream>
 
-#include "tests/engines/GrgLibraryHost.h"
-#include "tests/engines/GrgWorkbookHost.h"
+#include "tests/support/GrgLibraryHost.h"
+#include "tests/support/GrgWorkbookHost.h"
 
 namespace {
 

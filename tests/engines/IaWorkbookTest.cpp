@@ -9,7 +9,7 @@
 #include <map>
 #include <sstream>
 
-#include "tests/engines/EngineSolveFixture.h"
+#include "tests/support/EngineSolveFixture.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "platform/os/Os.h"
-#include "tests/engines/LpIntegerKit.h"
+#include "tests/support/LpIntegerKit.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "platform/os/Os.h"
-#include "tests/engines/LpFakeHost.h"
+#include "tests/support/LpFakeHost.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <random>
 #include <vector>
 
-#include "tests/engines/LpFakeHost.h"
+#include "tests/support/LpFakeHost.h"
 
 struct LpGenerated {
   int seed, rows, cols;

@@ -4,7 +4,7 @@
 // rows of the integer MPS models whose removal leaves the optimum unchanged.
 #include <gtest/gtest.h>
 
-#include "tests/engines/LpIntegerKit.h"
+#include "tests/support/LpIntegerKit.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // in the variable cells and the objective cell recalculated there.
 #include <cmath>
 
-#include "tests/engines/EngineSolveFixture.h"
+#include "tests/support/EngineSolveFixture.h"
 
 namespace {
 

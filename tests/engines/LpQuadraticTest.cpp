@@ -9,7 +9,7 @@
 
 #include <cmath>
 
-#include "tests/engines/LpQuadraticHost.h"
+#include "tests/support/LpQuadraticHost.h"
 
 namespace {
 

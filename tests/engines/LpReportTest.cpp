@@ -13,7 +13,7 @@
 #include <cmath>
 #include <random>
 
-#include "tests/engines/LpQuadraticHost.h"
+#include "tests/support/LpQuadraticHost.h"
 
 namespace {
 

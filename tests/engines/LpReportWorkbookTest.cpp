@@ -3,7 +3,7 @@
 // end's result range receives: reduced costs and cost ranging per variable,
 // slack, dual value and side ranging per constraint row.
 #include "contract/Eng_Engine.h"
-#include "tests/entry/SessionFixture.h"
+#include "tests/support/SessionFixture.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <random>
 
-#include "tests/engines/MpsReader.h"
+#include "tests/support/MpsReader.h"
 
 namespace {
 

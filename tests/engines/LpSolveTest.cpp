@@ -13,8 +13,8 @@
 
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlsx/Xlsx.h"
-#include "tests/engines/EngineSolveFixture.h"
-#include "tests/engines/MpsReader.h"
+#include "tests/support/EngineSolveFixture.h"
+#include "tests/support/MpsReader.h"
 #include "tests/support/ScratchTest.h"
 
 namespace {

@@ -5,7 +5,7 @@
 // bounds kept in the cone form.
 #include <cmath>
 
-#include "tests/engines/EngineSolveFixture.h"
+#include "tests/support/EngineSolveFixture.h"
 
 namespace {
 

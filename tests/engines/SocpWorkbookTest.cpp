@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/engines/EngineSolveFixture.h"
+#include "tests/support/EngineSolveFixture.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "tests/entry/SessionFixture.h"
+#include "tests/support/SessionFixture.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "entry/Bnb_Tree.h"
 #include "entry/Eng_BranchBound.h"
-#include "tests/engines/EngineSolveFixture.h"
+#include "tests/support/EngineSolveFixture.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/engines/EngineSolveFixture.h"
+#include "tests/support/EngineSolveFixture.h"
 
 namespace {
 

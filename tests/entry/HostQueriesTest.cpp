@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "contract/Host_Queries.h"
-#include "tests/entry/SessionFixture.h"
+#include "tests/support/SessionFixture.h"
 
 namespace {
 
@@ -45,6 +45,28 @@ TEST_F(LoadedLibrary, RealAndIntegerOptions) {
   EXPECT_EQ(intOption(context, IntIterations), 250);
   EXPECT_EQ(intOption(context, IntNodes), 100000);
   EXPECT_EQ(intOption(context, 11), 0);
+  // Stored "no limit" values read as the top of their range, values below
+  // the range as the default; never refused.
+  const std::tuple<const char*, const char*, int, int> stored[] = {
+      {"solver_tim", "2147483647", IntTime, 2147483647},
+      {"solver_tim", "1E+25", IntTime, 2147483647},
+      {"solver_itr", "1E+25", IntIterations, 2147483647},
+      {"solver_nod", "1E+25", IntNodes, 2147483647},
+      {"solver_tim", "-1", IntTime, 1000},
+      {"solver_itr", "0", IntIterations, 1000},
+      {"solver_mip", "-5", IntIntegerSolutions, 1000},
+      {"solver_rsd", "-7", IntRandomSeed, -7},
+  };
+  for (const auto& [option, text, kind, read] : stored) {
+    name(option, text);
+    EXPECT_EQ(intOption(context, kind), read) << option << " " << text;
+  }
+  name("solver_pre", "0");  // a precision of nothing: the default
+  EXPECT_EQ(realOption(context, &value, RealPrecision), 1);
+  EXPECT_EQ(value, 1e-8);
+  name("solver_tol", "7");  // a gap above 100%: 100%
+  EXPECT_EQ(realOption(context, &value, RealTolerance), 1);
+  EXPECT_EQ(value, 1.0);
 }
 
 TEST_F(LoadedLibrary, OptionFlags) {

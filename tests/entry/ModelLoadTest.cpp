@@ -9,9 +9,9 @@
 #include <map>
 #include <random>
 
-#include "SessionFixture.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/SessionFixture.h"
 #include "values/Vm_Context.h"
 
 namespace {
@@ -81,7 +81,7 @@ TEST_F(ModelLoad, InterpreterValuesEqualTheWorkbooksAtStartAndRandomPoints) {
     SCOPED_TRACE(name);
     ASSERT_NE(open(name), nullptr);
     ASSERT_EQ(begin(), 1);
-    ASSERT_EQ(load(1), 0) << "status " << (context->evalContext ? int(context->evalContext->firstError) : -1);
+    ASSERT_EQ(load(1), 0) << "status " << (context->evalContext ? int(context->evalContext->errors.firstError) : -1);
     const Bounds b = bounds();
     std::vector<double> x = initialValues();
     for (int point = 0; point <= 20; ++point) {

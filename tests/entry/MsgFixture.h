@@ -12,7 +12,7 @@
 #include "entry/Msg_Status.h"
 #include "excel/Names_Model.h"
 #include "platform/os/Os.h"
-#include "tests/excel/ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 inline std::uint32_t g_msgFixtureTick = 0;
 

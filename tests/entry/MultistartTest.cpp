@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/calc/Calc.h"
-#include "tests/engines/EngineSolveFixture.h"
+#include "tests/support/EngineSolveFixture.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <map>
 
-#include "SessionFixture.h"
-#include "tests/engines/MpsReader.h"
+#include "tests/support/MpsReader.h"
+#include "tests/support/SessionFixture.h"
 
 namespace {
 

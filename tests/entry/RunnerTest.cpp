@@ -10,8 +10,8 @@
 #include "base/Mem_Heap.h"
 #include "contract/Eng_Engine.h"
 #include "contract/Host_Queries.h"
-#include "SessionFixture.h"
-#include "tests/engines/MpsReader.h"
+#include "tests/support/MpsReader.h"
+#include "tests/support/SessionFixture.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <functional>
 
-#include "SessionFixture.h"
+#include "tests/support/SessionFixture.h"
 
 namespace {
 

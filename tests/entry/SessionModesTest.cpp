@@ -8,7 +8,7 @@
 #include "base/Dbl_Bits.h"
 #include "base/Mem_Heap.h"
 #include "entry/Sess_Evaluation.h"
-#include "SessionFixture.h"
+#include "tests/support/SessionFixture.h"
 
 namespace {
 

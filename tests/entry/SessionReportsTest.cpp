@@ -5,9 +5,9 @@
 // x >= (2, -50) (row 2) and x <= (50, 50) (row 3).
 #include <tuple>
 
-#include "SessionFixture.h"
-#include "platform/calc/Calc.h"
 #include "entry/Sess_Results.h"
+#include "platform/calc/Calc.h"
+#include "tests/support/SessionFixture.h"
 
 namespace {
 

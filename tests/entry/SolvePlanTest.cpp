@@ -2,7 +2,7 @@
 // those that work on the interpreter's diagnosed model (the interval global
 // and SOCP engines) whatever "solver_dia" says, the others only at the
 // levels that ask for it; the engines need not have been listed first.
-#include "tests/entry/SessionFixture.h"
+#include "tests/support/SessionFixture.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "entry/Entry_Context.h"
 #include "entry/Entry_Solve.h"
 #include "platform/calc/Calc.h"
-#include "tests/entry/SessionFixture.h"
+#include "tests/support/SessionFixture.h"
 
 TEST_F(LoadedLibrary, AttachCreatesTheContextAndDetachFreesIt) {
   EXPECT_EQ(context->moduleHandle, module);

@@ -9,7 +9,7 @@
 #include "entry/Sess_Variables.h"
 #include "excel/Area_Areas.h"
 #include "excel/Xl_Value.h"
-#include "tests/excel/ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 TEST(AreaGeometry, CountsSingleAreasAndBlocks) {
   TestRef two({"A1:B3", "C5"}, 7), block({"B2:D3"}), cell({"C5"});

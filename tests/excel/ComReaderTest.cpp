@@ -87,7 +87,7 @@ class ComReaderTest : public ::testing::Test {
     Counts counts;
     const int32_t sheet = ea->activeSheet;
     EvalContext* ctx = Vm_createContext();
-    ctx->variables = Model_createVariableTable();
+    ctx->tables.variables = Model_createVariableTable();
     SymbolTable* store = Prog_createSymbolTable(ctx);
     FunctionTable* functions = Model_createFunctionTable();
     ComReaderSource source(ea);
@@ -102,16 +102,16 @@ class ComReaderTest : public ::testing::Test {
           Model_addFunction(functions, static_cast<uint8_t>(sheet), static_cast<uint8_t>(c),
                             static_cast<uint16_t>(r), kRelFree2, 0.0);
       }
-    Reader_bindModel(reader, functions, ctx->variables);
+    Reader_bindModel(reader, functions, ctx->tables.variables);
     Program program{};
     Vm_initProgram(&program, ctx);
-    ctx->mode = kModeReal;
+    ctx->flags.mode = kModeReal;
     for (ModelItem* item : functions->array) {
       Vm_clearErrors(ctx);
       Symbol* root = Parse_cellSymbol(reader, item->cell);
-      if (ctx->errorCount == 0) Parse_compileCell(reader, &item->leftChain, root);
-      const Value* got = ctx->errorCount == 0 ? Prog_runChain(&program, item->leftChain) : nullptr;
-      if (!got || ctx->errorCount != 0 || (got->kind != kValReal && got->kind != kValInt)) {
+      if (ctx->errors.errorCount == 0) Parse_compileCell(reader, &item->leftChain, root);
+      const Value* got = ctx->errors.errorCount == 0 ? Prog_runChain(&program, item->leftChain) : nullptr;
+      if (!got || ctx->errors.errorCount != 0 || (got->kind != kValReal && got->kind != kValInt)) {
         ++counts.refused;
         continue;
       }

@@ -10,8 +10,8 @@
 
 #include "contract/Host_Extract.h"
 #include "platform/xlsx/Xlsx.h"
-#include "tests/engines/MpsReader.h"
-#include "tests/excel/ModelFixture.h"
+#include "tests/support/ModelFixture.h"
+#include "tests/support/MpsReader.h"
 
 namespace {
 

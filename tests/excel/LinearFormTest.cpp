@@ -13,7 +13,7 @@
 #include "excel/Lin_LinearForm.h"
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
-#include "tests/excel/ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 namespace {
 

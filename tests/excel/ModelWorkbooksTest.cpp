@@ -19,7 +19,7 @@
 #include "excel/Names_Model.h"
 #include "excel/Xl_Value.h"
 #include "platform/xlsx/Xlsx.h"
-#include "tests/excel/ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "excel/Names_Options.h"
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
-#include "tests/excel/ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 namespace {
 
@@ -112,8 +112,43 @@ TEST_F(NamesModel, RightHandSidesThatMoveWithTheVariables) {
   EXPECT_TRUE(Wb_app().screenUpdating);
 }
 
+// A right-hand side given as a formula bounds its variables when it gives a
+// number and reads no variable, directly or through its cells; the bound is
+// the formula's value now.
+TEST_F(NamesModel, FormulaRightHandSidesThatDoNotMoveAreBounds) {
+  minimise("Model!$A$1:$A$3");
+  Wb_addSheet(wb, "Other");
+  number("B1", -3);
+  formula("E1", "=A2*0+1");  // reads a variable
+  const std::pair<const char*, unsigned> cases[] = {
+      {"-2*2", RowBound},                  // constants only
+      {"Model!$B$1-1", RowBound},          // a cell holding a constant
+      {"SUM(Model!$B$1,2)*2", RowBound},   // a function of such a cell
+      {"Model!$A$2+1", RowRhsVaries},      // a variable
+      {"Model!$E$1*3", RowRhsVaries},      // a cell that reads a variable
+      {"INDIRECT(\"A2\")", RowRhsVaries},  // cells its text does not show
+      {"\"text\"&1", RowRhsVaries},        // no number
+      {"Other!$B$1+1", RowRhsVaries},      // another sheet, whose precedents are not followed
+  };
+  for (const auto& [rhs, flag] : cases) {
+    SCOPED_TRACE(rhs);
+    row(1, "Model!$A$1", 3, rhs);
+    ASSERT_TRUE(readModel());
+    EXPECT_EQ(record(0).flags & (RowBound | RowRhsVaries), flag);
+  }
+  row(1, "Model!$A$1:$A$2", 3, "Model!$B$1*2");
+  ASSERT_TRUE(readModel());
+  bool ok = false;
+  std::vector<double> b = bounds(3, &ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(b[0], -6.0);
+  EXPECT_EQ(b[1], -6.0);
+  EXPECT_EQ(b[2], -1e30);
+}
+
 // Integer rows compare against 0 and must lie on the variable cells; bounds
-// a binary or alldifferent row does not imply are a conflict.
+// an alldifferent row does not imply are a conflict, while a binary cell
+// takes its 0 and 1 within the bounds written for it.
 TEST_F(NamesModel, IntegerKindsAndTheirBounds) {
   minimise("Model!$A$1:$A$9");
   row(1, "Model!$A$1:$A$4", 6, "alldifferent");
@@ -135,12 +170,24 @@ TEST_F(NamesModel, IntegerKindsAndTheirBounds) {
   ASSERT_TRUE(Names_allDifferentGroups(model->list(), model->cells(), &starts, &members));
   EXPECT_EQ(starts, (std::vector<int>{0, 4, 7}));
   EXPECT_EQ(members, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
-  for (const char* conflict : {"Model!$A$1:$A$3", "Model!$A$8"}) {
-    row(5, conflict, 1, "5");
-    ASSERT_TRUE(readModel());
-    bounds(9, &ok);
-    EXPECT_FALSE(ok) << conflict;
-  }
+  row(5, "Model!$A$1:$A$3", 1, "5");
+  ASSERT_TRUE(readModel());
+  bounds(9, &ok);
+  EXPECT_FALSE(ok);
+  // A binary cell takes 0 or 1 within the bounds its rows give it.
+  row(5, "Model!$A$8", 1, "5");
+  ASSERT_TRUE(readModel());
+  EXPECT_EQ(bounds(9, &ok)[7], 0.0);
+  EXPECT_EQ(bounds(9, &ok)[16], 1.0);
+  EXPECT_TRUE(ok);
+  row(5, "Model!$A$8", 3, "0.5");
+  ASSERT_TRUE(readModel());
+  EXPECT_EQ(bounds(9, &ok)[7], 1.0);
+  EXPECT_TRUE(ok);
+  row(5, "Model!$A$8", 3, "-2");
+  ASSERT_TRUE(readModel());
+  EXPECT_EQ(bounds(9, &ok)[7], 0.0);
+  EXPECT_TRUE(ok);
   name("solver_lhs4", "Model!$A$9:$A$10");       // A10 is no variable: the marks fail
   EXPECT_FALSE(readModel());
 }
@@ -297,19 +344,30 @@ TEST_F(NamesModel, OptionNamesReadAndWritten) {
   EXPECT_EQ(Names_defineOption(nullptr, OptVal, 0, nullptr), 0);
 }
 
-// Option values the library refuses before a run, and values it accepts:
-// the first refused option is named, with the value as written.
+// Values of the options that say what the model is are refused before a run
+// (the first refused option is named, with the value as written); every
+// other option's stored value is accepted and read as the readers take it.
 TEST_F(NamesModel, OptionValuesOutsideWhatTheOptionMeansAreRefused) {
   number("B3", -5);
   const std::tuple<const char*, const char*, int, const char*> cases[] = {
-      {"solver_tim", "0.5", -1, ""},          {"solver_tim", "0", OptTim, "\"0\""},
-      {"solver_tim", "-1", OptTim, "\"-1\""}, {"solver_nod", "100000", -1, ""},
-      {"solver_nod", "2.5", OptNod, "\"2.5\""}, {"solver_eng", "\"abc\"", OptEng, "\"abc\""},
-      {"solver_eng", "0", -1, ""},            {"solver_num", "1E+9", OptNum, "\"1000000000\""},
-      {"solver_typ", "4", OptTyp, "\"4\""},    {"solver_tol", "1.5", OptTol, "\"1.5\""},
-      {"solver_pre", "0", OptPre, "\"0\""},    {"solver_sho", "2", -1, ""},
-      {"solver_sho", "3", OptSho, "\"3\""},    {"solver_itr", "Model!$B$3", OptItr, "\"-5\""},
-      {"solver_cvg", "1/0", OptCvg, "an error value"}, {"solver_kiv", "-1E+30", -1, ""},
+      {"solver_tim", "0.5", -1, ""},
+      {"solver_tim", "0", -1, ""},
+      {"solver_tim", "-1", -1, ""},
+      {"solver_tim", "2147483647", -1, ""},
+      {"solver_tim", "1E+25", -1, ""},
+      {"solver_itr", "1E+25", -1, ""},
+      {"solver_nod", "2.5", -1, ""},
+      {"solver_eng", "\"abc\"", OptEng, "\"abc\""},
+      {"solver_eng", "0", -1, ""},
+      {"solver_num", "1E+9", OptNum, "\"1000000000\""},
+      {"solver_num", "\"abc\"", OptNum, "\"abc\""},
+      {"solver_typ", "4", OptTyp, "\"4\""},
+      {"solver_tol", "1.5", -1, ""},
+      {"solver_pre", "0", -1, ""},
+      {"solver_sho", "3", -1, ""},
+      {"solver_itr", "Model!$B$3", -1, ""},
+      {"solver_cvg", "1/0", -1, ""},
+      {"solver_kiv", "-1E+30", -1, ""},
   };
   for (const auto& [option, value, refused, shown] : cases) {
     SCOPED_TRACE(std::string(option) + " = " + value);
@@ -320,6 +378,24 @@ TEST_F(NamesModel, OptionValuesOutsideWhatTheOptionMeansAreRefused) {
       EXPECT_NE(why.find(std::string("\"") + option + "\""), std::string::npos) << why;
       EXPECT_NE(why.find(shown), std::string::npos) << why;
     }
+    Wb_deleteName(wb, option, 0);
+  }
+  // Stored limits meaning "no limit" and values outside an option's range,
+  // as the readers take them: the top of the range, or the default below it.
+  const std::tuple<const char*, const char*, int, double> reads[] = {
+      {"solver_tim", "2147483647", OptTim, 2147483647.0},
+      {"solver_tim", "1E+25", OptTim, 2147483647.0},
+      {"solver_itr", "1E+25", OptItr, 2147483647.0},
+      {"solver_tim", "-1", OptTim, 100},
+      {"solver_pre", "0", OptPre, 100},
+      {"solver_tol", "1.5", OptTol, 1},
+      {"solver_nod", "2.5", OptNod, 2.5},
+      {"solver_kiv", "-1E+30", OptKiv, -1e30},
+  };
+  for (const auto& [option, value, index, read] : reads) {
+    SCOPED_TRACE(std::string(option) + " = " + value);
+    name(option, value);
+    EXPECT_DOUBLE_EQ(Names_getRealOption(nullptr, index, 100), read);
     Wb_deleteName(wb, option, 0);
   }
   name("solver_lhs1", "Model!$B$3");   // constraints without "solver_num"

@@ -9,7 +9,7 @@
 
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
-#include "tests/excel/ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 namespace {
 

@@ -14,86 +14,18 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/calc/Calc.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/frontend/CliFixture.h"
 #include "tests/support/ScratchTest.h"
 
 namespace {
-
-// The command as scripts/solve runs it: no test plug-in engine beside its library.
-struct CliRun {
-  int status = -1;
-  std::string out;   // standard output and standard error together
-  bool has(const std::string& s) const { return out.find(s) != std::string::npos; }
-};
-
-CliRun corvan(const std::string& args) {
-  std::string cmd = std::string(CORVAN_SOLVE_OUT) + "/corvan " + args + " 2>&1 </dev/null";
-  CliRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  int raw = pclose(p);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return r;
-}
-
-std::string data(const std::string& rel) { return std::string(CORVAN_DATA) + "/" + rel; }
-
-// The classic two-product plan: maximise 3x + 5y subject to x <= 4, 2y <= 12,
-// 3x + 2y <= 18, x, y >= 0. Optimum x = 2, y = 6, profit 36; shadow prices
-// 0, 1.5 and 1; the objective coefficients may move within [0, 7.5] and
-// [2, infinity), the right-hand sides within [2, inf), [6, 18] and [12, 24].
-struct Plan {
-  std::vector<std::pair<std::string, std::string>> names = {
-      {"solver_opt", "Plan!$B$9"},         {"solver_typ", "1"},
-      {"solver_adj", "Plan!$B$2:$C$2"},    {"solver_num", "1"},
-      {"solver_lhs1", "Plan!$B$5:$B$7"},   {"solver_rel1", "1"},
-      {"solver_rhs1", "Plan!$C$5:$C$7"},   {"solver_lin", "1"},
-      {"solver_neg", "1"},                 {"solver_eng", "2"}};
-  std::vector<std::pair<std::string, std::string>> cells = {
-      {"B1", "Doors"}, {"C1", "Windows"}, {"A2", "Batches"}, {"B2", "0"}, {"C2", "0"},
-      {"A3", "Profit"}, {"B3", "3"}, {"C3", "5"}, {"B4", "Used"}, {"C4", "Available"},
-      {"A5", "Plant 1"}, {"B5", "=B2"}, {"C5", "4"}, {"A6", "Plant 2"}, {"B6", "=2*C2"}, {"C6", "12"},
-      {"A7", "Plant 3"}, {"B7", "=3*B2+2*C2"}, {"C7", "18"}, {"A9", "Total profit"},
-      {"B9", "=SUMPRODUCT(B2:C2,B3:C3)"}};
-
-  void set(const std::string& name, const std::string& value) {
-    for (auto& [n, v] : names)
-      if (n == name) { v = value; return; }
-    names.push_back({name, value});
-  }
-  void drop(const std::string& name) { std::erase_if(names, [&](const auto& p) { return p.first == name; }); }
-  void cell(const std::string& at, const std::string& value) { cells.push_back({at, value}); }
-
-  std::string save(const std::filesystem::path& path) const {
-    Workbook* wb = Wb_newWorkbook("plan.xlsx");
-    Sheet* sh = Wb_addSheet(wb, "Plan");
-    Wb_addSheet(wb, "Other");
-    for (const auto& [at, value] : cells) {
-      int row, col;
-      Wb_parseA1(at, &row, &col);
-      char* end = nullptr;
-      double x = std::strtod(value.c_str(), &end);
-      if (value[0] == '=') Wb_setFormula(wb, sh, row, col, value);
-      else if (!*end) Wb_setValue(wb, sh, row, col, CellValue::makeNumber(x));
-      else Wb_setValue(wb, sh, row, col, CellValue::makeText(value));
-    }
-    Wb_cellAt(wb, sh, 8, 1)->numberFormat = "#,##0.00";
-    for (const auto& [name, value] : names) Wb_defineName(wb, DefinedName{name, value, -1, true});
-    Calc_recalculate(wb);
-    std::string error;
-    EXPECT_TRUE(Xlsx_save(wb, path.string(), &error)) << error;
-    Wb_closeWorkbook(wb);
-    return path.string();
-  }
-};
 
 // The first number after `label` on the line that starts with `row`.
 double numberAfter(const std::string& out, const std::string& row, int k) {
@@ -114,10 +46,18 @@ double numberAfter(const std::string& out, const std::string& row, int k) {
   return k < static_cast<int>(numbers.size()) ? numbers[k] : -999;
 }
 
-// A workbook a spreadsheet program saved (tests/platform/fixtures, made by its
-// make-fixtures script).
-std::string fixture(const std::string& name) {
-  return (std::filesystem::path(__FILE__).parent_path().parent_path() / "platform" / "fixtures" / name).string();
+std::string fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The line of `text` that holds `part` ("" when none does).
+std::string lineWith(const std::string& text, const std::string& part) {
+  size_t at = text.find(part);
+  if (at == std::string::npos) return "";
+  size_t start = text.rfind('\n', at);
+  start = start == std::string::npos ? 0 : start + 1;
+  return text.substr(start, text.find('\n', at) - start);
 }
 
 int occurrences(const std::string& text, const std::string& part) {
@@ -254,13 +194,28 @@ TEST_F(CommandLineFiles, OptionsSetLimitsAndBadValuesAreRefused) {
   CliRun limited = corvan("solve " + data("lp/p0033.xlsx") + " --option nod=3");
   EXPECT_TRUE(limited.has("status 15: stopped at the subproblem limit")) << limited.out;
   EXPECT_TRUE(limited.has("subproblem limit reached after 3 subproblems: stopping")) << limited.out;
-  CliRun refused = corvan("solve " + data("lp/afiro.xlsx") + " --option tim=-1");
-  EXPECT_EQ(refused.status, 2) << refused.out;
-  EXPECT_TRUE(refused.has("status 8:")) << refused.out;
-  EXPECT_TRUE(refused.has("\"solver_tim\" does not accept \"-1\"")) << refused.out;
-  CliRun analysed = corvan("analyse " + data("lp/afiro.xlsx") + " --option itr=0");
-  EXPECT_EQ(analysed.status, 2) << analysed.out;
-  EXPECT_TRUE(analysed.has("\"solver_itr\" does not accept \"0\"")) << analysed.out;
+  // Values typed on the command line are checked as a dialog checks them,
+  // before the workbook is opened; unknown names are refused with a hint.
+  struct Refusal {
+    const char* option;
+    const char* message;
+  };
+  const Refusal refusals[] = {
+      {"tim=-1", "\"solver_tim\" does not accept -1; it takes a number above 0 to 2147483647"},
+      {"itr=0", "\"solver_itr\" does not accept 0; it takes a whole number from 1 to 2147483647"},
+      {"nod=2.5", "\"solver_nod\" does not accept 2.5"},
+      {"eng=abc", "\"solver_eng\" takes a number, not 'abc'"},
+      {"nodes=10", "there is no option \"solver_nodes\"; did you mean nod (\"solver_nod\")?"},
+      {"solver_timm=10", "there is no option \"solver_timm\"; did you mean tim (\"solver_tim\")?"},
+      {"zzzzz=1", "there is no option \"solver_zzzzz\"\nTry"},
+  };
+  for (const Refusal& c : refusals)
+    for (const char* command : {"solve ", "analyse "}) {
+      CliRun r = corvan(command + data("lp/afiro.xlsx") + " --option " + c.option);
+      EXPECT_EQ(r.status, 2) << c.option << "\n" << r.out;
+      EXPECT_TRUE(r.has(c.message)) << c.option << "\n" << r.out;
+      EXPECT_FALSE(r.has("status ")) << c.option << "\n" << r.out;
+    }
   CliRun fraction = corvan("solve " + data("lp/afiro.xlsx") + " --max-time 0.5");
   EXPECT_EQ(fraction.status, 0) << fraction.out;
 }
@@ -275,7 +230,8 @@ TEST_F(CommandLineFiles, AnalyseReportsTheCellsCompiled) {
 }
 
 // Malformed models: the exit status, the library's status when it ran, and a
-// message naming the fault; the run saves nothing.
+// message naming the file, the sheet and the name or cell at fault; the run
+// saves nothing.
 TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
   struct Case {
     const char* what;
@@ -284,33 +240,89 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
     const char* message;
   };
   const Case cases[] = {
-      {"no variable cells", [](Plan* p) { p->drop("solver_adj"); }, "status 13", "\"solver_adj\") are not defined"},
-      {"variables not a reference", [](Plan* p) { p->set("solver_adj", "42"); }, "status 13", "\"solver_adj\" does not refer to cells"},
-      {"variables on two sheets", [](Plan* p) { p->set("solver_adj1", "Other!$B$2"); }, "status 13", "the variable cells are on two sheets"},
-      {"relation out of range", [](Plan* p) { p->set("solver_rel1", "12"); }, "status 13", "is missing or out of range (1 to 11)"},
-      {"right-hand side of the wrong size", [](Plan* p) { p->set("solver_rhs1", "Plan!$C$5:$C$6"); }, "status 13", "has 2 cells, but its left-hand side"},
+      {"no variable cells", [](Plan* p) { p->drop("solver_adj"); }, "status 13",
+       "the variable cells (\"solver_adj\") are not defined"},
+      {"variables not a reference", [](Plan* p) { p->set("solver_adj", "42"); }, "status 13",
+       "\"solver_adj\" does not refer to cells"},
+      {"variables on two sheets", [](Plan* p) { p->set("solver_adj1", "Other!$B$2"); }, "status 13",
+       "the variable cells are on two sheets: \"solver_adj1\" refers to 'Other'"},
+      {"relation out of range", [](Plan* p) { p->set("solver_rel1", "12"); }, "status 13",
+       "the relation \"solver_rel1\" of constraint 1 is missing or out of range (1 to 11)"},
+      {"relation code 0", [](Plan* p) { p->set("solver_rel1", "0"); }, "status 13",
+       "the relation \"solver_rel1\" of constraint 1 is missing or out of range"},
+      {"relation code 2.5", [](Plan* p) { p->set("solver_rel1", "2.5"); }, "status 13",
+       "the relation \"solver_rel1\" of constraint 1 is missing or out of range"},
+      {"right-hand side of the wrong size", [](Plan* p) { p->set("solver_rhs1", "Plan!$C$5:$C$6"); }, "status 13",
+       "the right-hand side \"solver_rhs1\" has 2 cells, but its left-hand side Plan!B5:B7 has 3"},
       {"no model at all", [](Plan* p) { p->names.clear(); }, "status 13", "holds no model"},
       {"objective #REF!", [](Plan* p) { p->set("solver_opt", "#REF!"); }, "status 13", "\"solver_opt\" gives #REF!"},
-      {"constraint count abc", [](Plan* p) { p->set("solver_num", "\"abc\""); }, "status 8", "\"solver_num\" does not accept \"abc\""},
-      {"constraint count 1e9", [](Plan* p) { p->set("solver_num", "1E+9"); }, "status 8", "\"solver_num\" does not accept"},
+      {"objective holding a text", [](Plan* p) { p->cell("B9", "none"); }, "status 9",
+       "the objective cell Plan!B9 (\"solver_opt\") holds the text \"none\", not a number"},
+      {"value-of objective without a value", [](Plan* p) { p->set("solver_typ", "3"); }, "status 13",
+       "\"solver_typ\" is 3 (value of), but \"solver_val\" (the value to reach) is missing"},
+      {"constraint count abc", [](Plan* p) { p->set("solver_num", "\"abc\""); }, "status 8",
+       "\"solver_num\" does not accept \"abc\""},
+      {"constraint count 1e9", [](Plan* p) { p->set("solver_num", "1E+9"); }, "status 8",
+       "\"solver_num\" does not accept"},
       {"constraint count missing", [](Plan* p) { p->drop("solver_num"); }, "status 8", "\"solver_num\" is missing"},
-      {"negative time limit", [](Plan* p) { p->set("solver_tim", "-1"); }, "status 8", "\"solver_tim\" does not accept \"-1\""},
-      {"engine abc", [](Plan* p) { p->set("solver_eng", "\"abc\""); }, "status 8", "\"solver_eng\" does not accept \"abc\""},
-      {"variable cell with a formula", [](Plan* p) { p->cell("B2", "=1+1"); }, "status 13", "Plan!$B$2 holds a formula"},
-      {"variable cell with a text", [](Plan* p) { p->cell("C2", "many"); }, "", "holds the text \"many\""},
-      {"infeasible", [](Plan* p) { p->set("solver_num", "2"); p->set("solver_lhs2", "Plan!$B$2");
-                                   p->set("solver_rel2", "3"); p->set("solver_rhs2", "5"); }, "status 5", "not written"},
+      {"text in a right-hand-side cell", [](Plan* p) { p->cell("C6", "lots"); }, "status 19",
+       "the right-hand side cell Plan!C6 of constraint 1 (\"solver_rhs1\", for Plan!B6) holds the text \"lots\", not a "
+       "number"},
+      {"error in a right-hand-side cell", [](Plan* p) { p->cell("C7", "=1/0"); }, "status 19",
+       "the right-hand side cell Plan!C7 of constraint 1 (\"solver_rhs1\", for Plan!B7) holds #DIV/0!, not a number"},
+      {"integer constraint on a cell that is no variable",
+       [](Plan* p) {
+         p->set("solver_num", "2");
+         p->set("solver_lhs2", "Plan!$B$5");
+         p->set("solver_rel2", "4");
+         p->set("solver_rhs2", "\"integer\"");
+       },
+       "status 13", "constraint 2 (\"solver_lhs2\") makes Plan!B5 integer, but it is no variable cell"},
+      {"engine abc", [](Plan* p) { p->set("solver_eng", "\"abc\""); }, "status 8",
+       "\"solver_eng\" does not accept \"abc\""},
+      {"unknown engine number", [](Plan* p) { p->set("solver_eng", "9"); }, "status 13",
+       "\"solver_eng\" is 9, which names no engine"},
+      {"variable cell with a formula", [](Plan* p) { p->cell("B2", "=1+1"); }, "status 13",
+       "the variable cell Plan!B2 holds a formula"},
+      {"protected sheet", [](Plan* p) { p->protectedSheet = true; }, "",
+       "sheet 'Plan' is protected, so its variable cells Plan!B2:C2 cannot be changed"},
+      {"merged variable cells",
+       [](Plan* p) {
+         p->merged.push_back(CellRange{0, 1, 2, 2, 3});
+       },
+       "", "the variable cell Plan!C2 lies in the merged cells C2:D3; a variable cell must be a cell of its own"},
+      {"variable cell with a text", [](Plan* p) { p->cell("C2", "many"); }, "",
+       "the variable cell Plan!C2 holds the text \"many\""},
+      {"infeasible",
+       [](Plan* p) {
+         p->set("solver_num", "2");
+         p->set("solver_lhs2", "Plan!$B$2");
+         p->set("solver_rel2", "3");
+         p->set("solver_rhs2", "5");
+       },
+       "status 5", "not written"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     Plan plan;
     c.change(&plan);
     std::string book = plan.save(dir_ / "bad.xlsx"), out = (dir_ / "out.xlsx").string();
     CliRun r = corvan("solve " + book + " --out " + out);
-    EXPECT_EQ(r.status, 1) << c.what << "\n" << r.out;
-    if (*c.status) EXPECT_TRUE(r.has(c.status)) << c.what << "\n" << r.out;
-    else EXPECT_FALSE(r.has("status ")) << c.what << "\n" << r.out;
-    EXPECT_TRUE(r.has(c.message)) << c.what << ": no '" << c.message << "' in\n" << r.out;
-    EXPECT_FALSE(std::filesystem::exists(out)) << c.what;
+    EXPECT_EQ(r.status, 1) << r.out;
+    if (*c.status) EXPECT_TRUE(r.has(c.status)) << r.out;
+    else EXPECT_FALSE(r.has("status ")) << r.out;
+    std::string where = "corvan: " + book + ": sheet 'Plan': ";
+    std::string line = lineWith(r.out, c.message);
+    EXPECT_FALSE(line.empty()) << "no '" << c.message << "' in\n" << r.out;
+    if (std::string(c.what) != "infeasible") {
+      EXPECT_EQ(line.rfind(where, 0), 0u) << line;
+    }
+    EXPECT_FALSE(std::filesystem::exists(out));
+    // Asked to replace the workbook itself, a failed run leaves it as it was.
+    std::string before = fileBytes(book);
+    CliRun again = corvan("solve " + book + " --overwrite --out " + book);
+    EXPECT_EQ(again.status, 1) << again.out;
+    EXPECT_EQ(fileBytes(book), before);
   }
 }
 

@@ -14,7 +14,7 @@
 
 #include "ModelBench.h"
 #include "interpreter/Eval_Entries.h"
-#include "tests/engines/LpIntegerKit.h"
+#include "tests/support/LpIntegerKit.h"
 #include "values/Model_Variables.h"
 
 namespace {
@@ -30,7 +30,7 @@ struct Linearised : ModelBench {
   double value(int32_t i, const std::vector<double>& x) {
     for (int32_t j = 1; j <= n(); ++j) var(j)->value = Interval{x[j - 1], x[j - 1]};
     double v = 0;
-    EXPECT_TRUE(Eval_evalReal(&program, i, true, &v, true)) << int(ctx->firstError);
+    EXPECT_TRUE(Eval_evalReal(&program, i, true, &v, true)) << int(ctx->errors.firstError);
     return v;
   }
   bool rowsHold(const std::vector<double>& x) {
@@ -63,7 +63,7 @@ TEST(BigM, RewritesWhatDependsOnTheVariables) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.formula);
     Linearised m({c.formula}, {kRelFree2}, {0}, {-3, 3});
-    ASSERT_TRUE(m.ok) << int(m.ctx->firstError);
+    ASSERT_TRUE(m.ok) << int(m.ctx->errors.firstError);
     EXPECT_EQ(m.n() - 4, c.helpers);
     EXPECT_EQ(m.rows(), c.rows);
   }
@@ -96,7 +96,7 @@ TEST(BigM, RowsAdmitExactlyTheConstructsValue) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.formula);
     Linearised m({c.formula}, {kRelFree2}, {0}, {-3, 3});
-    ASSERT_TRUE(m.ok) << int(m.ctx->firstError);
+    ASSERT_TRUE(m.ok) << int(m.ctx->errors.firstError);
     const int32_t n = m.n();
     const int32_t result = n;  // the construct's result is the last helper made
     std::vector<int32_t> binaries;
@@ -199,7 +199,7 @@ TEST(BigM, BranchAndBoundReachesTheEnumeratedOptimum) {
           for (int d = 0; d <= 1; ++d)
             if (c.feasible(a, b, cc, d)) best = std::min(best, c.objective(a, b, cc, d));
     Linearised m(c.formulas, c.relations, c.rhs, {-3, 3});
-    ASSERT_TRUE(m.ok) << int(m.ctx->firstError);
+    ASSERT_TRUE(m.ok) << int(m.ctx->errors.firstError);
     LpIntModel lp = linearModel(m);
     LpIntRun run(lp, ProblemBranch);
     ASSERT_EQ(run.setup, 1);

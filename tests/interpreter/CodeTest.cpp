@@ -29,16 +29,16 @@ TEST(Code, OneByteOfEverySegmentStaysUnused) {
   ASSERT_TRUE(Code_init(&seg, 6, ctx));
   Code_emitByte(&seg, kCodeRef);
   Code_emitWord(&seg, 0x01020304u);
-  EXPECT_EQ(ctx->errorCount, 0);
+  EXPECT_EQ(ctx->errors.errorCount, 0);
   Code_emitByte(&seg, kCodeEnd);
-  EXPECT_EQ(ctx->errorCount, 1);
-  EXPECT_EQ(ctx->firstError, kStatusCodeOverflow);
+  EXPECT_EQ(ctx->errors.errorCount, 1);
+  EXPECT_EQ(ctx->errors.firstError, kStatusCodeOverflow);
   EXPECT_EQ(seg.cursor - seg.start, 5);
   // Operands are little-endian.
   EXPECT_EQ(seg.start[1], 0x04);
   EXPECT_EQ(seg.start[4], 0x01);
   Code_emitWord(&seg, 7);  // dropped whole
-  EXPECT_EQ(ctx->errorCount, 2);
+  EXPECT_EQ(ctx->errors.errorCount, 2);
   EXPECT_EQ(seg.cursor - seg.start, 5);
   Code_free(&seg);
   Vm_destroyContext(ctx);
@@ -62,7 +62,7 @@ TEST(Code, EmittedFormulasDecodeBack) {
   EXPECT_EQ(Code_countOps(&seg, seg.start, seg.cursor), static_cast<int32_t>(program.size()));
   EXPECT_EQ(Code_countOps(&seg, seg.start + 15, seg.start + 18), 3);
   EXPECT_EQ(decodeAll(&seg), program);
-  EXPECT_EQ(ctx->errorCount, 0);
+  EXPECT_EQ(ctx->errors.errorCount, 0);
   Code_free(&seg);
   Vm_destroyContext(ctx);
 }

@@ -33,7 +33,7 @@ struct CvxBench : ModelBench {
   ~CvxBench() { Cvx_destroy(tester); }
   int32_t classOf(int32_t i, bool replay) {
     int32_t c = -1;
-    EXPECT_TRUE(Cvx_testFunction(tester, i, true, &c, replay)) << int(ctx->firstError);
+    EXPECT_TRUE(Cvx_testFunction(tester, i, true, &c, replay)) << int(ctx->errors.firstError);
     return c;
   }
 };
@@ -49,7 +49,7 @@ TEST(Convexity, KnownCurvatures) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.formula);
     CvxBench b({c.formula}, {{-2.0, 3.0}, {-1.0, 2.0}});
-    ASSERT_TRUE(b.ok) << int(b.ctx->firstError);
+    ASSERT_TRUE(b.ok) << int(b.ctx->errors.firstError);
     for (bool replay : {false, true}) {
       const int32_t cls = b.classOf(0, replay);
       EXPECT_EQ(convex(cls) || cls == kCurvAffine, c.convex) << cls;
@@ -103,7 +103,7 @@ std::string generated(std::mt19937& rng) {
 // The Hessian at x by central differences of the value.
 void differenceHessian(Workbench& b, const double* x, double h[3][3]) {
   auto value = [&](const double* p) {
-    for (int j = 0; j < 3; ++j) Model_getVariable(b.ctx->variables, j + 1)->value = Interval{p[j], p[j]};
+    for (int j = 0; j < 3; ++j) Model_getVariable(b.ctx->tables.variables, j + 1)->value = Interval{p[j], p[j]};
     double v = 0;
     EXPECT_TRUE(Eval_evalReal(&b.program, 0, true, &v, false));
     return v;
@@ -169,8 +169,8 @@ TEST(Convexity, ContractionKeepsTheConstrainedOptimum) {
   EXPECT_TRUE(Ivl_contains(b.tester->box[1], std::sqrt(50.0)));
   EXPECT_TRUE(Ivl_contains(b.tester->box[2], 0.0));
   for (int j = 1; j <= 2; ++j) {
-    EXPECT_EQ(Model_getVariable(b.ctx->variables, j)->bounds.lo, 0.0);
-    EXPECT_EQ(Model_getVariable(b.ctx->variables, j)->bounds.hi, 10.0);
+    EXPECT_EQ(Model_getVariable(b.ctx->tables.variables, j)->bounds.lo, 0.0);
+    EXPECT_EQ(Model_getVariable(b.ctx->tables.variables, j)->bounds.hi, 10.0);
   }
 }
 
@@ -180,7 +180,8 @@ TEST(Convexity, RowsNarrowBoundsAndFindInfeasibility) {
     bool feasible = false, touching = false;
     Cvx_contractBox(b.tester, &feasible, &touching);
     EXPECT_TRUE(feasible);
-    const Interval x = Model_getVariable(b.ctx->variables, 1)->bounds, y = Model_getVariable(b.ctx->variables, 2)->bounds;
+    const Interval x = Model_getVariable(b.ctx->tables.variables, 1)->bounds,
+                   y = Model_getVariable(b.ctx->tables.variables, 2)->bounds;
     EXPECT_NEAR(x.lo, 1.0, 1e-9);  // x >= 1 + y >= 1
     EXPECT_NEAR(x.hi, 4.0, 1e-9);
     EXPECT_NEAR(y.hi, 3.0, 1e-9);

@@ -42,24 +42,24 @@ TEST(Diagnosis, ReferenceModels) {
   for (const Reference& m : models) {
     SCOPED_TRACE(m.label);
     ModelBench b(m.formulas, m.relations, m.rhs, {{-2, 2}, {-2, 2}});
-    ASSERT_TRUE(b.ok) << int(b.ctx->firstError);
+    ASSERT_TRUE(b.ok) << int(b.ctx->errors.firstError);
     // ABS counts as non-smooth only where the model asks for smooth
     // functions; otherwise as smooth.
-    b.ctx->nonSmoothAllowed = m.level == kLevelNonSmooth ? 0 : 1;
+    b.ctx->flags.nonSmoothAllowed = m.level == kLevelNonSmooth ? 0 : 1;
     DiagnosisRequest request;
     request.convexity = m.level < kLevelNonSmooth;
     request.declaredType = 1;
     request.detailed = true;
     DiagnosisFindings findings;
     int32_t failed = -1;
-    ASSERT_EQ(Eval_diagnose(b.ctx, request, &findings, &failed), kDiagnosisDone) << int(b.ctx->firstError);
+    ASSERT_EQ(Eval_diagnose(b.ctx, request, &findings, &failed), kDiagnosisDone) << int(b.ctx->errors.firstError);
     EXPECT_EQ(findings.counts[DiagLevel], m.level);
     EXPECT_EQ(findings.counts[DiagConvexity], m.verdict);
     EXPECT_EQ(findings.counts[DiagLinearPairs], m.linearPairs);
     EXPECT_EQ(findings.counts[DiagQuadraticPairs], m.quadraticPairs);
     EXPECT_EQ(findings.counts[DiagSmoothPairs], m.smoothPairs);
     for (size_t i = 0; i < m.functionClasses.size(); ++i)
-      EXPECT_EQ(b.ctx->structure->functionClasses[i], m.functionClasses[i]) << i;
+      EXPECT_EQ(b.ctx->tables.structure->functionClasses[i], m.functionClasses[i]) << i;
     // Declared linear: the objective's nonlinear variable is an example.
     if (m.level > kLevelLinear && m.level < kLevelUnknownFunctions) {
       const auto& examples = findings.examples[m.functionClasses[0] > 1 ? 0 : 1];
@@ -78,7 +78,7 @@ TEST(Diagnosis, SparseBelowAFifthOfTheVariables) {
   DiagnosisFindings findings;
   int32_t failed = -1;
   ASSERT_EQ(Eval_diagnose(b.ctx, DiagnosisRequest{}, &findings, &failed), kDiagnosisDone);
-  const StructureInfo* s = b.ctx->structure;
+  const StructureInfo* s = b.ctx->tables.structure;
   ASSERT_NE(s->functionIndexArrays[0], nullptr);
   EXPECT_EQ(s->functionIndexArrays[0][0], 0);
   EXPECT_EQ(s->functionIndexArrays[1], nullptr);

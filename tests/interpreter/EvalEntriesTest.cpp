@@ -7,10 +7,10 @@
 #include <map>
 #include <vector>
 
-#include "SheetSource.h"
+#include "arithmetic/affine/Aff_Ops.h"
 #include "interpreter/Eval_Entries.h"
 #include "interpreter/Eval_Interface.h"
-#include "arithmetic/affine/Aff_Ops.h"
+#include "tests/support/SheetSource.h"
 #include "values/Aff_Payload.h"
 #include "values/DegVec_Payload.h"
 #include "values/Model_Variables.h"
@@ -22,8 +22,8 @@ namespace {
 // h = 4x + y² in e1.
 struct Quadratic : Workbench {
   explicit Quadratic(int32_t compact) {
-    ctx->compactDerivatives = compact;
-    Model_addVariableRange(ctx->variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
+    ctx->flags.compactDerivatives = compact;
+    Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
     sheet.set("a1", "1");
     sheet.set("b1", "2");
     sheet.set("c1", "=3*a1*a1+2*a1*b1+b1*b1+4*a1+5");
@@ -32,8 +32,8 @@ struct Quadratic : Workbench {
     ok = compile({"c1", "d1", "e1"});
     ProgBudget budget{};
     ok = ok && Prog_compile(&program, uint64_t{1} << 30, &budget);
-    Model_getVariable(ctx->variables, 1)->value = Interval{1.0, 1.0};
-    Model_getVariable(ctx->variables, 2)->value = Interval{2.0, 2.0};
+    Model_getVariable(ctx->tables.variables, 1)->value = Interval{1.0, 1.0};
+    Model_getVariable(ctx->tables.variables, 2)->value = Interval{2.0, 2.0};
   }
   bool ok = false;
 };
@@ -44,13 +44,13 @@ using HessEntry = bool (*)(Program*, int32_t, bool, double*, double*, double**, 
 TEST(EvalEntries, EveryDerivativeModeGivesTheHandComputedValues) {
   for (int32_t compact : {0, 1}) {
     Quadratic q(compact);
-    ASSERT_TRUE(q.ok) << int(q.ctx->firstError);
+    ASSERT_TRUE(q.ok) << int(q.ctx->errors.firstError);
     double value = -1;
     ASSERT_TRUE(Eval_evalReal(&q.program, 0, true, &value, true));
     EXPECT_DOUBLE_EQ(value, 20.0);
     for (GradEntry entry : {Eval_evalRealDeriv, Eval_evalRevGrad}) {
       double g[2] = {-9, -9};
-      ASSERT_TRUE(entry(&q.program, 0, true, &value, g, true, true)) << int(q.ctx->firstError);
+      ASSERT_TRUE(entry(&q.program, 0, true, &value, g, true, true)) << int(q.ctx->errors.firstError);
       EXPECT_DOUBLE_EQ(value, 20.0);
       EXPECT_DOUBLE_EQ(g[0], 14.0);  // 6x + 2y + 4
       EXPECT_DOUBLE_EQ(g[1], 6.0);   // 2x + 2y
@@ -59,7 +59,7 @@ TEST(EvalEntries, EveryDerivativeModeGivesTheHandComputedValues) {
       double g[3] = {-9, -9, -9}, rows[3][3] = {};
       double* h[3] = {rows[0], rows[1], rows[2]};
       rows[1][1] = 99;
-      ASSERT_TRUE(entry(&q.program, 0, true, &value, g, h, false, true)) << int(q.ctx->firstError);
+      ASSERT_TRUE(entry(&q.program, 0, true, &value, g, h, false, true)) << int(q.ctx->errors.firstError);
       EXPECT_DOUBLE_EQ(value, 20.0);
       EXPECT_DOUBLE_EQ(g[1], 14.0);
       EXPECT_DOUBLE_EQ(g[2], 6.0);
@@ -93,15 +93,15 @@ TEST(EvalEntries, PowersGiveTheirDerivativesInEveryMode) {
   };
   const char* cells[] = {"c1", "d1", "e1", "f1", "g1"};
   Workbench w;
-  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
   w.sheet.set("a1", "1.5");
   w.sheet.set("b1", "0.7");
   for (int i = 0; i < 5; ++i) w.sheet.set(cells[i], cases[i].formula);
-  ASSERT_TRUE(w.compile({"c1", "d1", "e1", "f1", "g1"})) << int(w.ctx->firstError);
+  ASSERT_TRUE(w.compile({"c1", "d1", "e1", "f1", "g1"})) << int(w.ctx->errors.firstError);
   ProgBudget budget{};
   ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
-  Model_getVariable(w.ctx->variables, 1)->value = Interval{x, x};
-  Model_getVariable(w.ctx->variables, 2)->value = Interval{y, y};
+  Model_getVariable(w.ctx->tables.variables, 1)->value = Interval{x, x};
+  Model_getVariable(w.ctx->tables.variables, 2)->value = Interval{y, y};
   const auto near = [](double got, double want) { EXPECT_NEAR(got, want, 1e-12 * (1 + std::fabs(want))); };
   for (int32_t f = 0; f < 5; ++f) {
     SCOPED_TRACE(cases[f].formula);
@@ -111,7 +111,7 @@ TEST(EvalEntries, PowersGiveTheirDerivativesInEveryMode) {
     near(value, c.v);
     for (GradEntry entry : {Eval_evalRealDeriv, Eval_evalRevGrad}) {
       double g[2] = {-9, -9};
-      ASSERT_TRUE(entry(&w.program, f, true, &value, g, true, true)) << int(w.ctx->firstError);
+      ASSERT_TRUE(entry(&w.program, f, true, &value, g, true, true)) << int(w.ctx->errors.firstError);
       near(value, c.v);
       near(g[0], c.gx);
       near(g[1], c.gy);
@@ -119,7 +119,7 @@ TEST(EvalEntries, PowersGiveTheirDerivativesInEveryMode) {
     for (HessEntry entry : {Eval_evalHess, Eval_evalHessTape}) {
       double g[3] = {-9, -9, -9}, rows[3][3] = {};
       double* h[3] = {rows[0], rows[1], rows[2]};
-      ASSERT_TRUE(entry(&w.program, f, true, &value, g, h, false, true)) << int(w.ctx->firstError);
+      ASSERT_TRUE(entry(&w.program, f, true, &value, g, h, false, true)) << int(w.ctx->errors.firstError);
       near(value, c.v);
       near(g[1], c.gx);
       near(g[2], c.gy);
@@ -165,25 +165,26 @@ TEST(EvalEntries, AffineFormsAndReverseIntervalGradientsEncloseThePoints) {
   const char* cells[] = {"c1", "d1", "e1"};
   for (int32_t compact : {0, 1}) {
     Workbench w;
-    w.ctx->compactDerivatives = compact;
-    Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
+    w.ctx->flags.compactDerivatives = compact;
+    Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
     w.sheet.set("a1", "1");
     w.sheet.set("b1", "1");
     for (int k = 0; k < 3; ++k) w.sheet.set(cells[k], cases[k].formula);
-    ASSERT_TRUE(w.compile({"c1", "d1", "e1"})) << int(w.ctx->firstError);
+    ASSERT_TRUE(w.compile({"c1", "d1", "e1"})) << int(w.ctx->errors.firstError);
     ProgBudget budget{};
     ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
     for (int32_t f = 0; f < 3; ++f) {
       SCOPED_TRACE(cases[f].formula);
-      for (int j = 1; j <= 2; ++j) Model_getVariable(w.ctx->variables, j)->value = box[j];
+      for (int j = 1; j <= 2; ++j) Model_getVariable(w.ctx->tables.variables, j)->value = box[j];
       AffineForm form{};
-      ASSERT_TRUE(Eval_evalAffine(&w.program, f, true, &form, false)) << int(w.ctx->firstError);
+      ASSERT_TRUE(Eval_evalAffine(&w.program, f, true, &form, false)) << int(w.ctx->errors.firstError);
       const Interval range = Aff_toIvl(&form, true);
       Interval value{}, plain{}, forward[3]{}, reverse[3]{};
       int32_t curvature = 0;
       ASSERT_TRUE(Eval_evalInterval(&w.program, f, true, &plain, false));
       ASSERT_TRUE(Eval_evalIvGrad(&w.program, f, true, &value, forward, &curvature, false, false));
-      ASSERT_TRUE(Eval_evalIvRevGrad(&w.program, f, true, &value, reverse, false, false)) << int(w.ctx->firstError);
+      ASSERT_TRUE(Eval_evalIvRevGrad(&w.program, f, true, &value, reverse, false, false))
+          << int(w.ctx->errors.firstError);
       EXPECT_EQ(value.lo, plain.lo);
       EXPECT_EQ(value.hi, plain.hi);
       if (f == 0) {  // exact: centre at the box's midpoint, no error term
@@ -217,8 +218,8 @@ TEST(EvalEntries, AffineFormsAndReverseIntervalGradientsEncloseThePoints) {
 // later function without reset must read its own box, not the last one's.
 TEST(EvalEntries, AffineFormsOfTwoFunctionsReadTheirOwnBoxes) {
   Workbench w;
-  w.ctx->compactDerivatives = 1;
-  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
+  w.ctx->flags.compactDerivatives = 1;
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
   w.sheet.set("a1", "0");
   w.sheet.set("b1", "0");
   w.sheet.set("c1", "=2*a1");
@@ -226,8 +227,8 @@ TEST(EvalEntries, AffineFormsOfTwoFunctionsReadTheirOwnBoxes) {
   ASSERT_TRUE(w.compile({"c1", "d1"}));
   ProgBudget budget{};
   ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
-  Model_getVariable(w.ctx->variables, 1)->value = Interval{0, 1};
-  Model_getVariable(w.ctx->variables, 2)->value = Interval{10, 30};
+  Model_getVariable(w.ctx->tables.variables, 1)->value = Interval{0, 1};
+  Model_getVariable(w.ctx->tables.variables, 2)->value = Interval{10, 30};
   AffineForm form{};
   ASSERT_TRUE(Eval_evalAffine(&w.program, 0, true, &form, false));
   ASSERT_TRUE(Eval_evalAffine(&w.program, 1, false, &form, false));
@@ -260,17 +261,17 @@ TEST(EvalEntries, ConstantFunctionZeroesOutputsAndStillHasItsValue) {
 
 TEST(EvalEntries, ErrorResultRaisesAtItsCell) {
   Workbench w;
-  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
   w.sheet.set("a1", "0");
   w.sheet.set("b1", "=1/a1");
   ASSERT_TRUE(w.compile({"b1"}));
   double value = 0, g[1] = {0};
   EXPECT_FALSE(Eval_evalRealDeriv(&w.program, 0, true, &value, g, true, false));
-  EXPECT_GT(w.ctx->errorCount, 0);
-  EXPECT_EQ(w.ctx->errorCell.row, 1);
-  EXPECT_EQ(w.ctx->errorCell.column, 2);
+  EXPECT_GT(w.ctx->errors.errorCount, 0);
+  EXPECT_EQ(w.ctx->errors.errorCell.row, 1);
+  EXPECT_EQ(w.ctx->errors.errorCell.column, 2);
   EXPECT_FALSE(Eval_evalUnsupported(&w.program, kModeInterval));
-  EXPECT_EQ(w.ctx->firstError, kStatusInvalidOperation);
+  EXPECT_EQ(w.ctx->errors.firstError, kStatusInvalidOperation);
 }
 
 }  // namespace
@@ -288,8 +289,8 @@ TEST(EvalInterface, QuadraticTermsAndGradientsAtZero) {
   for (int32_t compact : {0, 1}) {
     Quadratic q(compact);
     ASSERT_TRUE(q.ok);
-    q.ctx->program = &q.program;
-    q.ctx->functions = q.functions;
+    q.ctx->tables.program = &q.program;
+    q.ctx->tables.functions = q.functions;
     q.functions->array[0]->relation = kRelMinimise;
     const double zero[2] = {0, 0};
     Entries hess;

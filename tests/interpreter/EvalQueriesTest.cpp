@@ -2,16 +2,16 @@
 // objective b1 = x² (minimise), c1 = x + 1 <= 3, d1 = 2x = 4.
 #include <gtest/gtest.h>
 
-#include "SheetSource.h"
 #include "interpreter/Eval_Interface.h"
 #include "interpreter/Eval_Queries.h"
+#include "tests/support/SheetSource.h"
 #include "values/Model_Variables.h"
 
 namespace {
 
 struct CutoffModel : Workbench {
   CutoffModel() {
-    Model_addVariableRange(ctx->variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+    Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
     sheet.set("a1", "1");
     sheet.set("b1", "=a1*a1");
     sheet.set("c1", "=a1+1");
@@ -23,7 +23,7 @@ struct CutoffModel : Workbench {
     Model_buildItemArray(functions);  // the objective last: c1, d1, b1
     ProgBudget budget{};
     ok = ok && Prog_compile(&program, uint64_t{1} << 30, &budget);
-    ctx->program = &program;
+    ctx->tables.program = &program;
   }
   bool ok = false;
 };

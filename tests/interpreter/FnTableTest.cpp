@@ -183,4 +183,43 @@ TEST(FnTable, PredicatesAtTheirBoundaries) {
   }
 }
 
+// The ids of a list such as "7, 9-10, 13".
+std::set<int> idsOf(const std::string& list) {
+  std::set<int> ids;
+  size_t at = 0;
+  while (at < list.size()) {
+    size_t used = 0;
+    const int first = std::stoi(list.substr(at), &used);
+    at += used;
+    int last = first;
+    if (at < list.size() && list[at] == '-') {
+      last = std::stoi(list.substr(at + 1), &used);
+      at += used + 1;
+    }
+    for (int id = first; id <= last; ++id) ids.insert(id);
+    while (at < list.size() && (list[at] == ',' || list[at] == ' ')) ++at;
+  }
+  return ids;
+}
+
+// The elementwise, scalar-argument and random predicates over every id, each
+// against its whole list.
+TEST(FnTable, PredicatesOverEveryId) {
+  const std::set<int> elementwise = idsOf(
+      "0, 7, 9-10, 13, 15, 17-20, 22, 26-27, 29-32, 36, 40-43, 52, 60, 201-299, 301-399, 401-499, 503-510, 514, "
+      "516-517, 524, 531, 533, 540, 547-550, 601-617, 619-699, 801-807, 809-899, 904-910, 915, 918-919, 925-926, "
+      "929, 931, 935-936, 938, 940-941, 943-944, 946-949, 952-953, 955, 957, 968-970, 972, 978, 1001-1099");
+  // COUNTBLANK (602) and ISREF (614) take their range whole as well.
+  const std::set<int> notScalar = idsOf(
+      "13, 20, 22, 26-28, 31, 35, 44, 50-57, 61-63, 201-212, 310, 318, 431, 436, 521, 524, 526, 529, 548-549, 602, "
+      "608, 613-614, 701, 703, 705, 802-806, 808, 810-811, 813-816, 901-903, 909, 911-914, 916, 922-924, 928-930, "
+      "932-936, 939-944, 950-952, 955-961, 963-967, 970-976, 978");
+  const std::set<int> random = idsOf("38-39, 1101-1113, 1201-1250, 1301-1338");
+  for (int id = -1; id <= 1400; ++id) {
+    EXPECT_EQ(Fn_isElementwise(id), elementwise.count(id) == 1) << id;
+    EXPECT_EQ(Fn_isScalarArgs(id), notScalar.count(id) == 0) << id;
+    EXPECT_EQ(Fn_isRandom(id), random.count(id) == 1) << id;
+  }
+}
+
 }  // namespace

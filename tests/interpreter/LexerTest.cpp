@@ -77,7 +77,7 @@ TEST_F(LexerTest, TokenKindsAndTexts) {
       EXPECT_EQ(got[i].kind, c.expected[i].kind) << i;
       EXPECT_EQ(got[i].text, c.expected[i].text) << i;
     }
-    EXPECT_EQ(ctx->errorCount, 0);
+    EXPECT_EQ(ctx->errors.errorCount, 0);
   }
 }
 
@@ -109,7 +109,7 @@ TEST_F(LexerTest, LiteralAndNumberValues) {
     EXPECT_EQ(first(c.formula), c.token);
     EXPECT_EQ(lex.value.kind, c.kind);
     EXPECT_EQ(lex.value.number, c.number);
-    EXPECT_EQ(ctx->errorCount, 0);
+    EXPECT_EQ(ctx->errors.errorCount, 0);
   }
   // Quoted texts stay texts even when they read as numbers or dates.
   for (const char* quoted : {"\"12\"", "\" 2.5 \"", "\"2024-01-31\""}) {
@@ -142,8 +142,8 @@ TEST_F(LexerTest, RefusedTextsRaiseTheirStatus) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.formula);
     first(c.formula);
-    EXPECT_EQ(ctx->errorCount, 1);
-    EXPECT_EQ(ctx->firstError, c.status);
+    EXPECT_EQ(ctx->errors.errorCount, 1);
+    EXPECT_EQ(ctx->errors.firstError, c.status);
   }
   EXPECT_EQ(first("@+1"), kTokInvalid);
   EXPECT_EQ(Text_toUtf8(lex.tokenText), "@");
@@ -153,9 +153,9 @@ TEST_F(LexerTest, RefusedTextsRaiseTheirStatus) {
 TEST_F(LexerTest, FormulaLengthLimit) {
   const std::u16string accepted(1023, u'a'), refused(1024, u'a');
   EXPECT_TRUE(Lex_loadText(&lex, accepted.c_str()));
-  EXPECT_EQ(ctx->errorCount, 0);
+  EXPECT_EQ(ctx->errors.errorCount, 0);
   EXPECT_FALSE(Lex_loadText(&lex, refused.c_str()));
-  EXPECT_EQ(ctx->firstError, kStatusTooLong);
+  EXPECT_EQ(ctx->errors.firstError, kStatusTooLong);
 }
 
 TEST_F(LexerTest, ArrayConstants) {
@@ -170,17 +170,25 @@ TEST_F(LexerTest, ArrayConstants) {
   EXPECT_EQ(Val_at(&lex.value, 0, 1)->kind, kValText);
   EXPECT_EQ(Val_at(&lex.value, 1, 0)->kind, kValText);
   EXPECT_EQ(Text_toUtf8(Val_at(&lex.value, 1, 0)->text), "ab");
-  EXPECT_EQ(ctx->errorCount, 0);
+  EXPECT_EQ(ctx->errors.errorCount, 0);
 }
 
 TEST_F(LexerTest, DifferentArrayConstantsHaveDifferentTexts) {
-  const char* constants[] = {"{1,23}", "{12,3}", "{123}", "{1;23}", "{\"1,2\"}", "{1,2}", "{1.0000001}", "{1.0000002}"};
+  const char* constants[] = {"{1,23}",       "{12,3}",      "{123}",
+                             "{1;23}",       "{\"1,2\"}",   "{1,2}",
+                             "{1.0000001}",  "{1.0000002}", "{\"a\"\",\"\"b\"}",
+                             "{\"a\",\"b\"}"};
   std::set<std::string> texts;
   for (const char* c : constants) {
     ASSERT_EQ(first(c), kTokArray) << c;
     texts.insert(Text_toUtf8(lex.tokenText));
   }
   EXPECT_EQ(texts.size(), std::size(constants));
+  // Nor does an array constant share its text with a number.
+  ASSERT_EQ(first("{0}"), kTokArray);
+  const std::u16string array = lex.tokenText;
+  ASSERT_EQ(first("0"), kTokNumber);
+  EXPECT_NE(array, lex.tokenText);
 }
 
 TEST_F(LexerTest, DifferentNumbersHaveDifferentTexts) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "SheetSource.h"
+#include "tests/support/SheetSource.h"
 #include "values/Model_Variables.h"
 
 struct ModelBench : Workbench {
@@ -17,7 +17,7 @@ struct ModelBench : Workbench {
              uint32_t options = 0) {
     for (size_t j = 0; j < boxes.size(); ++j) {
       const auto column = static_cast<uint8_t>(j + 1);
-      Model_addVariableRange(ctx->variables, RangeRef{1, 1, column, 1, column},
+      Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, column, 1, column},
                              types.empty() ? kVarContinuous : types[j]);
       sheet.set(std::string(1, char('a' + j)) + "1", "0");
     }
@@ -27,13 +27,13 @@ struct ModelBench : Workbench {
                         rhs.empty() ? 0.0 : rhs[i]);
     }
     for (size_t j = 0; j < boxes.size(); ++j) var(static_cast<int32_t>(j + 1))->bounds = boxes[j];
-    ok = Reader_bindModel(reader, functions, ctx->variables, options) && Parse_compileModel(reader) &&
+    ok = Reader_bindModel(reader, functions, ctx->tables.variables, options) && Parse_compileModel(reader) &&
          Parse_pruneModel(reader, true);
     Vm_initProgram(&program, ctx);
     ProgBudget budget{};
     ok = ok && Prog_compile(&program, uint64_t{1} << 30, &budget);
-    ctx->program = &program;
+    ctx->tables.program = &program;
   }
-  int32_t n() { return Model_variableCount(ctx->variables); }
-  VarRecord* var(int32_t j) { return Model_getVariable(ctx->variables, j); }
+  int32_t n() { return Model_variableCount(ctx->tables.variables); }
+  VarRecord* var(int32_t j) { return Model_getVariable(ctx->tables.variables, j); }
 };

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "SheetSource.h"
 #include "interpreter/Eval_Entries.h"
 #include "interpreter/Model_Progress.h"
+#include "tests/support/SheetSource.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -65,7 +65,7 @@ TEST(ModelProgress, HardStopInterruptsAnEvaluation) {
   EXPECT_DOUBLE_EQ(value, 3.0);
   gStop = 2;
   EXPECT_FALSE(Eval_evalReal(&w.program, 0, true, &value, false));
-  EXPECT_EQ(w.ctx->firstError, kStatusInterrupt);
+  EXPECT_EQ(w.ctx->errors.firstError, kStatusInterrupt);
   gStop = 0;
   Model_setProgressHost(nullptr);
 }
@@ -79,12 +79,12 @@ TEST(ModelProgress, SoftStopEndsCompilingAndCounting) {
   Workbench w;
   w.sheet.set("a1", "=1+2");
   EXPECT_FALSE(w.compile({"a1"}));
-  EXPECT_EQ(w.ctx->firstError, kStatusInterrupt);
+  EXPECT_EQ(w.ctx->errors.firstError, kStatusInterrupt);
   Vm_clearErrors(w.ctx);
   int32_t formulas = 0;
   int64_t distinct = 0;
   EXPECT_FALSE(Prog_countCells(w.store, &formulas, &distinct));
-  EXPECT_EQ(w.ctx->firstError, kStatusInterrupt);
+  EXPECT_EQ(w.ctx->errors.firstError, kStatusInterrupt);
   gStop = 0;
   Model_setProgressHost(nullptr);
 }

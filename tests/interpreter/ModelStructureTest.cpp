@@ -108,9 +108,9 @@ TEST(ModelStructure, BindingMarksVariablesAndDoubleDefinitions) {
   EXPECT_EQ(Val_at(&a, 1, 1)->reference, 4);
   EXPECT_EQ(Val_at(&a, 1, 0)->reference, 0);
   EXPECT_EQ(a.reference, 1);
-  EXPECT_EQ(ctx->firstError, kStatusVariableTwice);
-  EXPECT_EQ(ctx->errorCell.row, 1);
-  EXPECT_EQ(ctx->errorCell.column, 2);
+  EXPECT_EQ(ctx->errors.firstError, kStatusVariableTwice);
+  EXPECT_EQ(ctx->errors.errorCell.row, 1);
+  EXPECT_EQ(ctx->errors.errorCell.column, 2);
   Val_clear(&a);
   Model_freeVariableTable(v);
   Vm_destroyContext(ctx);

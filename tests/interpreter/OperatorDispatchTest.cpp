@@ -104,12 +104,12 @@ TEST(Operators, Kind17TakesNoArithmeticOrComparison) {
   EXPECT_EQ(errorOf(Op_add(k17, one)), kErrValue);
   EXPECT_EQ(errorOf(Op_mulSV(2.0, k17)), kErrValue);
   EXPECT_EQ(errorOf(Op_neg(k17)), kErrValue);
-  c.ctx->nonSmoothAllowed = 1;
+  c.ctx->flags.nonSmoothAllowed = 1;
   EXPECT_EQ(errorOf(Op_lt(one, k17)), kErrValue);
-  EXPECT_EQ(c.ctx->errorCount, 0);
-  c.ctx->nonSmoothAllowed = 0;
+  EXPECT_EQ(c.ctx->errors.errorCount, 0);
+  c.ctx->flags.nonSmoothAllowed = 0;
   EXPECT_EQ(errorOf(Op_eq(k17, one)), kErrValue);
-  EXPECT_EQ(c.ctx->firstError, kStatusNonSmoothSpecial);
+  EXPECT_EQ(c.ctx->errors.firstError, kStatusNonSmoothSpecial);
   const Value joined = Op_concat(c.text(u"a"), k17);
   ASSERT_EQ(joined.kind, kValText);
   EXPECT_EQ(std::u16string(joined.text), u"a");
@@ -152,18 +152,18 @@ TEST(Operators, ComparisonsAcrossKinds) {
     EXPECT_EQ(r.number != 0, cases[i].expected) << i;
   }
   // With non-smooth operations not allowed, a text comparison is refused.
-  c.ctx->nonSmoothAllowed = 0;
+  c.ctx->flags.nonSmoothAllowed = 0;
   EXPECT_EQ(errorOf(Op_eq(c.text(u"a"), c.text(u"a"))), kErrValue);
-  EXPECT_EQ(c.ctx->firstError, kStatusNonSmoothSpecial);
+  EXPECT_EQ(c.ctx->errors.firstError, kStatusNonSmoothSpecial);
 }
 
 TEST(Operators, GradientValuesGoToTheirFamily) {
   Ctx c;
-  c.ctx->variables = Model_createVariableTable();
-  Model_addVariableRange(c.ctx->variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
-  Model_getVariable(c.ctx->variables, 1)->value = Interval{2.0, 2.0};
-  c.ctx->mode = kModeGrad;
-  ASSERT_TRUE(Grad_init(c.ctx->gradBuffer, 2, c.ctx));  // sized as a pass over the model sizes it
+  c.ctx->tables.variables = Model_createVariableTable();
+  Model_addVariableRange(c.ctx->tables.variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
+  Model_getVariable(c.ctx->tables.variables, 1)->value = Interval{2.0, 2.0};
+  c.ctx->flags.mode = kModeGrad;
+  ASSERT_TRUE(Grad_init(c.ctx->buffers.gradBuffer, 2, c.ctx));  // sized as a pass over the model sizes it
   Value var = Val_empty(c.ctx), x = Val_empty(c.ctx);
   var.reference = 1;
   Val_assign(&x, &var);
@@ -181,15 +181,15 @@ TEST(Operators, GradientValuesGoToTheirFamily) {
   EXPECT_DOUBLE_EQ(g->gradient[2], 0.0);
   EXPECT_EQ(errorOf(Op_sub(x, c.text(u"a"))), kErrValue);
   EXPECT_EQ(errorOf(Op_div(x, c.num(kValInt, 0))), kErrDiv0);
-  c.ctx->nonSmoothAllowed = 0;
+  c.ctx->flags.nonSmoothAllowed = 0;
   EXPECT_EQ(errorOf(Op_lt(x, sq)), kErrValue);
-  EXPECT_EQ(c.ctx->firstError, kStatusNonSmoothSpecial);
+  EXPECT_EQ(c.ctx->errors.firstError, kStatusNonSmoothSpecial);
   for (Value* v : {&x, &sq, &r}) Val_clear(v);
 }
 
 TEST(Operators, PowersOfSampleVectorsGoElementWise) {
   Ctx c;
-  ASSERT_TRUE(Smp_init(c.ctx->sampleBuffer, 3, c.ctx));  // sized as a pass sizes it
+  ASSERT_TRUE(Smp_init(c.ctx->sampling.sampleBuffer, 3, c.ctx));  // sized as a pass sizes it
   SampleVector v{};
   ASSERT_TRUE(Smp_init(&v, 3, c.ctx));
   const double samples[] = {1, 2, 3};
@@ -234,8 +234,8 @@ TEST(Operators, IntervalKindsEncloseThePointValues) {
       {"x^y", [](const Value& x, const Value& y, const Value&) { return Op_pow(x, y); }, [](double x, double y) { return std::pow(x, y); }},
       {"3/x", [](const Value& x, const Value&, const Value&) { return Op_divSV(3.0, x); }, [](double x, double) { return 3.0 / x; }},
   };
-  c.ctx->mode = kModeIvGrad;
-  ASSERT_TRUE(IvGrad_init(c.ctx->ivGradBuffer, 2, c.ctx));
+  c.ctx->flags.mode = kModeIvGrad;
+  ASSERT_TRUE(IvGrad_init(c.ctx->buffers.ivGradBuffer, 2, c.ctx));
   IvGradValue gx{}, gy{};
   ASSERT_TRUE(IvGrad_init(&gx, 2, c.ctx) && IvGrad_init(&gy, 2, c.ctx));
   IvGrad_setVar(&gx, bx, 1);
@@ -262,13 +262,13 @@ TEST(Operators, IntervalKindsEncloseThePointValues) {
         }
     }
   }
-  EXPECT_EQ(c.ctx->firstError, kStatusOk);
+  EXPECT_EQ(c.ctx->errors.firstError, kStatusOk);
   // A divisor through 0 raises "Division by zero" and still gives a result.
   const Interval through{-1.0, 1.0};
   Value z = Val_empty(c.ctx);
   Val_setInterval(&z, &through);
   EXPECT_EQ(Op_div(x[0], z).kind, kValInterval);
-  EXPECT_EQ(c.ctx->firstError, kStatusDivisionByZero);
+  EXPECT_EQ(c.ctx->errors.firstError, kStatusDivisionByZero);
   for (Value* v : {&x[0], &x[1], &y[0], &y[1], &z}) Val_clear(v);
 }
 
@@ -292,19 +292,19 @@ TEST(Dispatch, EveryNamedIdReachesAFormOrIsDeliberatelyUnknown) {
 
 TEST(Dispatch, ConstantsUnknownAndUnsupportedCalls) {
   Ctx c;
-  c.ctx->mode = kModeReal;
+  c.ctx->flags.mode = kModeReal;
   Value out = Val_empty(c.ctx);
   Fn_callNode(706, 0, nullptr, u"true", 0, &out, c.ctx);
   EXPECT_EQ(out.kind, kValBool);
   EXPECT_EQ(out.number, 1);
-  EXPECT_EQ(c.ctx->errorCount, 0);
+  EXPECT_EQ(c.ctx->errors.errorCount, 0);
   Fn_callNode(501, 0, nullptr, u"accrint", 0, &out, c.ctx);  // not built yet: answered as unknown
   EXPECT_EQ(errorOf(out), kErrNA);
-  EXPECT_EQ(c.ctx->firstError, kStatusUnknownFunction);
-  EXPECT_EQ(c.ctx->firstWarning, kWarnUnknownFunction);
+  EXPECT_EQ(c.ctx->errors.firstError, kStatusUnknownFunction);
+  EXPECT_EQ(c.ctx->errors.firstWarning, kWarnUnknownFunction);
   Vm_clearErrors(c.ctx);
   Fn_callNode(-1, 0, nullptr, u"x", 0, &out, c.ctx);
-  EXPECT_EQ(c.ctx->firstError, kStatusUnsupportedFunction);
+  EXPECT_EQ(c.ctx->errors.firstError, kStatusUnsupportedFunction);
   Val_clear(&out);
 }
 

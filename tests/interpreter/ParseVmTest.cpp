@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "SheetSource.h"
 #include "interpreter/Code_Segment.h"
+#include "tests/support/SheetSource.h"
 #include "values/Vm_Status.h"
 
 namespace {
@@ -37,9 +37,9 @@ TEST(ParseVm, CircularReferenceIsReportedAtTheCellReachedSecond) {
   w.sheet.set("a1", "=b1+1");
   w.sheet.set("b1", "=a1*2");
   EXPECT_FALSE(w.compile({"a1"}));
-  EXPECT_EQ(w.ctx->firstError, kStatusCircularReference);
-  EXPECT_EQ(w.ctx->errorCell.row, 1);
-  EXPECT_EQ(w.ctx->errorCell.column, 2);
+  EXPECT_EQ(w.ctx->errors.firstError, kStatusCircularReference);
+  EXPECT_EQ(w.ctx->errors.errorCell.row, 1);
+  EXPECT_EQ(w.ctx->errors.errorCell.column, 2);
 }
 
 TEST(ParseVm, SyntaxErrorsRaiseTheirStatus) {
@@ -52,7 +52,7 @@ TEST(ParseVm, SyntaxErrorsRaiseTheirStatus) {
     Workbench w;
     w.sheet.set("a1", formula);
     EXPECT_FALSE(w.compile({"a1"})) << formula;
-    EXPECT_EQ(w.ctx->firstError, status) << formula;
+    EXPECT_EQ(w.ctx->errors.firstError, status) << formula;
   }
 }
 
@@ -83,7 +83,7 @@ TEST(ParseVm, ProductsWithAZeroConstantCellFoldOnlyWhereSound) {
 
 TEST(ParseVm, PruningKeepsVariableDependentAndVolatileCells) {
   Workbench w;
-  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 6, 1, 6}, kVarContinuous);  // f1
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 6, 1, 6}, kVarContinuous);  // f1
   w.sheet.set("f1", "1");
   w.sheet.set("b1", "=2*3");
   w.sheet.set("c1", "=b1+f1");
@@ -110,7 +110,7 @@ TEST(ParseVm, StackOverflowAndUnderflow) {
   w.sheet.set("a1", deep);
   ASSERT_TRUE(w.compile({"a1"}));
   w.run(0);
-  EXPECT_EQ(w.ctx->firstError, kStatusStackOverflow);
+  EXPECT_EQ(w.ctx->errors.firstError, kStatusStackOverflow);
 
   Workbench u;
   u.sheet.set("a1", "=1");
@@ -118,7 +118,7 @@ TEST(ParseVm, StackOverflowAndUnderflow) {
   CodeSegment* code = u.cell("a1")->formula->code;
   code->start[0] = kCodeEnd;
   u.run(0);
-  EXPECT_EQ(u.ctx->firstError, kStatusStackEmpty);
+  EXPECT_EQ(u.ctx->errors.firstError, kStatusStackEmpty);
 }
 
 TEST(ParseVm, ImplicitIntersectionAndArrayFormulas) {
@@ -141,9 +141,9 @@ TEST(ParseVm, ImplicitIntersectionAndArrayFormulas) {
   block->formula->text = u"=a1:a3*{2}+a1:a3";
   block->formula->isArray = 1;
   Parse_formula(w.reader, block);
-  ASSERT_EQ(w.ctx->errorCount, 0);
+  ASSERT_EQ(w.ctx->errors.errorCount, 0);
   w.program.currentCell = block;
-  w.ctx->incremental = 0;
+  w.ctx->flags.incremental = 0;
   Vm_run(&w.program);
   for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(Val_at(&block->value, i, 0)->number, 3.0 * (i + 1));
 }
@@ -176,20 +176,37 @@ TEST(ParseVm, ArrayTakingArgumentsAndQuotedNumbers) {
   EXPECT_EQ(w.run(std::size(cases))->kind, kValError);
 }
 
+// Array constants whose elements differ only in where the quotes stand are
+// two constants: the 1 x 1 text a","b and the 1 x 2 texts a, b.
+TEST(ParseVm, ArrayConstantsKeepTheirOwnElements) {
+  Workbench w;
+  w.sheet.set("a1", "=sumproduct({\"a\"\",\"\"b\"},{1})");
+  w.sheet.set("a2", "=sumproduct({\"a\",\"b\"},{1,1})");
+  w.sheet.set("a3", "=sumproduct({0},{1})+1");
+  w.sheet.set("a4", "=0&\"x\"");
+  ASSERT_TRUE(w.compile({"a1", "a2", "a3", "a4"}));
+  EXPECT_EQ(numberOf(w.run(0)), 0.0);
+  EXPECT_EQ(numberOf(w.run(1)), 0.0);
+  EXPECT_EQ(numberOf(w.run(2)), 1.0);
+  const Value* text = w.run(3);
+  ASSERT_EQ(text->kind, kValText);
+  EXPECT_EQ(std::u16string(text->text), u"0x");
+}
+
 TEST(ParseVm, IncrementalPassRecomputesOnlyWhatChanged) {
   Workbench w;
-  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);  // a1
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);  // a1
   w.sheet.set("a1", "1");
   w.sheet.set("b1", "=a1*10");
   w.sheet.set("c1", "=5+1");
   w.sheet.set("d1", "=b1+c1");
   ASSERT_TRUE(w.compile({"d1"}));
-  Model_getVariable(w.ctx->variables, 1)->value = Interval{2.0, 2.0};
+  Model_getVariable(w.ctx->tables.variables, 1)->value = Interval{2.0, 2.0};
   EXPECT_DOUBLE_EQ(numberOf(w.run(0)), 26.0);
   // Overwrite c1's stored value: an incremental pass must leave it alone.
   Val_setNumber(&w.cell("c1")->value, 100.0);
-  Model_getVariable(w.ctx->variables, 1)->value = Interval{3.0, 3.0};
-  w.ctx->incremental = 1;
+  Model_getVariable(w.ctx->tables.variables, 1)->value = Interval{3.0, 3.0};
+  w.ctx->flags.incremental = 1;
   Prog_markVariableCells(w.store);
   const Value* d = Prog_runChain(&w.program, w.item(0)->leftChain);
   EXPECT_DOUBLE_EQ(numberOf(d), 130.0);
@@ -197,11 +214,11 @@ TEST(ParseVm, IncrementalPassRecomputesOnlyWhatChanged) {
 
 TEST(ParseVm, CompileStepSizesOverAllVariablesWhenNotCompact) {
   Workbench w;
-  Model_addVariableRange(w.ctx->variables, RangeRef{1, 1, 1, 3, 1}, kVarContinuous);  // a1:a3
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 3, 1}, kVarContinuous);  // a1:a3
   w.sheet.set("b1", "=a1*2");
   w.sheet.set("b2", "=b1+1");
   ASSERT_TRUE(w.compile({"b2"}));
-  w.ctx->compactDerivatives = 0;
+  w.ctx->flags.compactDerivatives = 0;
   ProgBudget budget{};
   ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
   // Two compiled cells, a stack of two values: w = 2 + 2 + 2, nvMax = 3.
@@ -209,9 +226,9 @@ TEST(ParseVm, CompileStepSizesOverAllVariablesWhenNotCompact) {
   EXPECT_EQ(budget.forwardHessKB, expected.forwardHessKB);
   EXPECT_EQ(budget.forwardGradKB, 4);
   EXPECT_TRUE(budget.forwardHessAllowed);
-  EXPECT_EQ(w.ctx->sizingPass, 0);
+  EXPECT_EQ(w.ctx->flags.sizingPass, 0);
   // Compact: each function gets the variables it depends on.
-  w.ctx->compactDerivatives = 1;
+  w.ctx->flags.compactDerivatives = 1;
   ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
   EXPECT_EQ(w.item(0)->variables, std::vector<int32_t>{1});
   EXPECT_EQ(budget.forwardHessKB, Prog_estimateMemory(2, 2, 1, w.functions->maxCellTape, uint64_t{1} << 30).forwardHessKB);

@@ -26,7 +26,7 @@ struct Sparse : ModelBench {
       : ModelBench({"=2*a1+3*c1", "=a1+b1^2+b1*c1"}, {kRelLessEqual2, kRelMinimise}, {1, 0},
                    {{-5, 5}, {-5, 5}, {-5, 5}}) {
     // The compact lists come from the compile step: run it again.
-    ctx->compactDerivatives = compact;
+    ctx->flags.compactDerivatives = compact;
     ProgBudget budget{};
     ok = ok && (compact == 0 || Prog_compile(&program, uint64_t{1} << 30, &budget));
   }
@@ -62,7 +62,7 @@ TEST(SparsityList, FullListKeepsEveryDependentVariable) {
   ASSERT_TRUE(m.ok && m.diagnose());
   // Without a callback only the list is built.
   EXPECT_EQ(Eval_gradientsAt(m.ctx, nullptr, nullptr, nullptr, x, kJacBuildLists), 1);
-  EXPECT_EQ(m.ctx->structure->fullListBuilt, 1);
+  EXPECT_EQ(m.ctx->tables.structure->fullListBuilt, 1);
   Entries jac;
   ASSERT_EQ(Eval_gradientsAt(m.ctx, &jac, collect, nullptr, x, kJacIncludeObjective), 1);
   const Entries want{{{0, 0}, 2}, {{0, 2}, 3}, {{1, 0}, 1}, {{1, 1}, 7}, {{1, 2}, 2}};

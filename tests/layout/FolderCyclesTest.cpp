@@ -1,7 +1,9 @@
-// The source folders' include graph: no folder reaches itself through the
-// folders it includes (at the level of top folders such as entry/ and of
-// leaf folders such as engines/lpqp/), and the engine contract in contract/
-// includes nothing above the platform layer.
+// The source folders' include graph, tests and benchmarks included: no
+// folder reaches itself through the folders it includes (at the level of top
+// folders such as entry/ and of leaf folders such as engines/lpqp/; each
+// test folder such as tests/engines/ counts as a top folder), the engine
+// contract in contract/ includes nothing above the platform layer, and tests
+// and benchmarks share their helpers only through tests/support/.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,10 +21,21 @@ namespace {
 
 using Graph = std::map<std::string, std::set<std::string>>;
 
-// Folders whose code sits above the library and may include anything.
-const std::set<std::string> kOutside = {"tests", "bench", "build", "scripts", ".git", ".ci"};
+// Folders that hold no C++ of the system.
+const std::set<std::string> kOutside = {"build", "scripts", ".git", ".ci"};
 
-std::string topFolder(const std::string& folder) { return folder.substr(0, folder.find('/')); }
+// The first component of a folder; two for a test folder (tests/engines).
+std::string topFolder(const std::string& folder) {
+  const size_t first = folder.find('/');
+  if (folder.compare(0, first, "tests") != 0 || first == std::string::npos) return folder.substr(0, first);
+  return folder.substr(0, folder.find('/', first + 1));
+}
+
+// Code above the library: the test folders, the benchmarks and the fuzz
+// targets.
+bool aboveLibrary(const std::string& folder) {
+  return folder.rfind("tests", 0) == 0 || folder == "bench" || folder == "fuzz";
+}
 
 bool outsideLibrary(const fs::path& relative) {
   const std::string first = relative.begin()->string();
@@ -98,6 +111,25 @@ TEST(FolderCycles, NoFolderIncludesItselfThroughOthers) {
     const Graph graph = includeGraph(top);
     ASSERT_TRUE(graph.count("entry")) << "the source tree was not found at " << CORVAN_SOURCE;
     EXPECT_EQ(findCycle(graph), "") << (top ? "top folders" : "leaf folders");
+  }
+}
+
+TEST(FolderCycles, TopFoldersOfTestsCountTwoComponents) {
+  EXPECT_EQ(topFolder("engines/lpqp"), "engines");
+  EXPECT_EQ(topFolder("tests/engines"), "tests/engines");
+  EXPECT_EQ(topFolder("tests/arithmetic/cases"), "tests/arithmetic");
+  EXPECT_EQ(topFolder("bench"), "bench");
+}
+
+TEST(FolderCycles, TestsAndBenchmarksShareHelpersOnlyThroughSupport) {
+  const Graph graph = includeGraph(true);
+  ASSERT_TRUE(graph.count("tests/engines") && graph.count("bench")) << "tests and benchmarks were not read";
+  for (const auto& [from, targets] : graph) {
+    for (const std::string& to : targets) {
+      if (!aboveLibrary(to)) continue;
+      EXPECT_TRUE(aboveLibrary(from)) << from << "/ includes " << to << "/";
+      EXPECT_EQ(to, "tests/support") << from << "/ includes " << to << "/";
+    }
   }
 }
 

@@ -275,9 +275,17 @@ TEST_F(XlsxSave, EveryKindOfContentRoundTrips) {
   Wb_defineName(wb, DefinedName{"Rate", "'Bob''s Data'!$A$1", 0, true});
   Wb_defineName(wb, DefinedName{"Odd", "\"a<b\"", 1, false});
 
+  hidden->protectedCells = true;
+  data->merged = {CellRange{0, 7, 0, 7, 2}, CellRange{0, 9, 1, 10, 1}};
+
   Workbook* back = saveAndReopen(wb, "kinds.xlsx");
   ASSERT_NE(back, nullptr);
   expectSameWorkbook(*wb, *back);
+  EXPECT_FALSE(sheet(back, 0)->protectedCells);
+  EXPECT_TRUE(sheet(back, 1)->protectedCells);
+  ASSERT_EQ(sheet(back, 0)->merged.size(), 2u);
+  EXPECT_EQ(sheet(back, 0)->merged[1].row2, 10);
+  EXPECT_EQ(sheet(back, 0)->merged[0].col2, 2);
   EXPECT_EQ(wb->path, (dir_ / "kinds.xlsx").string());   // the saved file's path and name
   EXPECT_EQ(wb->name, "kinds.xlsx");
   // Saved again over the file just opened: an active sheet out of range is

@@ -138,8 +138,8 @@ TEST_F(Areas, ACellNumberedTwiceRaisesStatus36AndKeepsItsNumber) {
   ASSERT_TRUE(CellReg_markVariableArea(reg.get(), &area));
   EXPECT_EQ(Val_at(&area, 0, 0)->reference, -1);
   EXPECT_EQ(Val_at(&area, 0, 1)->reference, -2);
-  EXPECT_EQ(ctx->firstError, kStatusVariableTwice);
-  EXPECT_EQ(ctx->errorCount, 1);
+  EXPECT_EQ(ctx->errors.firstError, kStatusVariableTwice);
+  EXPECT_EQ(ctx->errors.errorCount, 1);
   release(&area);
 }
 

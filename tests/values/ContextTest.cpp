@@ -26,16 +26,17 @@ struct CountingSink : FormulaTextSink {
 TEST(Context, StartsWithTheInitialFlags) {
   EvalContext* ctx = Vm_createContext();
   ASSERT_NE(ctx, nullptr);
-  EXPECT_EQ(ctx->incremental + ctx->nonSmoothAllowed + ctx->reverseAllowed + ctx->replayAllowed +
-                ctx->affineKeepsInterval,
+  EXPECT_EQ(ctx->flags.incremental + ctx->flags.nonSmoothAllowed + ctx->flags.reverseAllowed +
+                ctx->flags.replayAllowed + ctx->flags.affineKeepsInterval,
             5);
-  EXPECT_EQ(ctx->compactDerivatives + ctx->recording + ctx->sizingPass + ctx->scalingCheck + ctx->symbolic +
-                ctx->curvature + ctx->aggregate + ctx->forwardHessAllowed + ctx->mode,
+  EXPECT_EQ(ctx->flags.compactDerivatives + ctx->flags.recording + ctx->flags.sizingPass + ctx->flags.scalingCheck +
+                ctx->flags.symbolic + ctx->flags.curvature + ctx->flags.aggregate + ctx->flags.forwardHessAllowed +
+                ctx->flags.mode,
             0);
-  EXPECT_EQ(ctx->result->context, ctx);
-  EXPECT_EQ(ctx->ivGradBuffer->curvature, kCurvAffine);
-  EXPECT_EQ(ctx->structure->scalingThreshold, 24);
-  EXPECT_EQ(ctx->textSink, nullptr);
+  EXPECT_EQ(ctx->buffers.result->context, ctx);
+  EXPECT_EQ(ctx->buffers.ivGradBuffer->curvature, kCurvAffine);
+  EXPECT_EQ(ctx->tables.structure->scalingThreshold, 24);
+  EXPECT_EQ(ctx->host.textSink, nullptr);
   Vm_destroyContext(ctx);
 }
 
@@ -43,23 +44,23 @@ TEST(Context, TeardownReleasesEverythingItOwns) {
   EvalContext* ctx = Vm_createContext();
   ASSERT_NE(ctx, nullptr);
   int destroyed = 0;
-  ctx->textSink = new CountingSink(&destroyed);
+  ctx->host.textSink = new CountingSink(&destroyed);
   char16_t out[4] = {};
-  EXPECT_FALSE(ctx->textSink->functionName(1, u"", out));
-  ctx->variables = Model_createVariableTable();
-  ctx->variables->records.resize(3);
-  ASSERT_TRUE(Smp_init(ctx->sampleBuffer, 100, ctx));
-  ASSERT_TRUE(Grad_init(ctx->gradBuffer, 3, ctx));
-  ASSERT_TRUE(Hess_init(ctx->hessBuffer, 3, ctx));
-  ASSERT_TRUE(IvGrad_init(ctx->ivGradBuffer, 3, ctx));
-  ASSERT_TRUE(IvHess_init(ctx->ivHessBuffer, 3, ctx));
-  for (AffineForm* a : ctx->affineBuffers) ASSERT_TRUE(Aff_init(a, 3, ctx));
-  for (GradValue* g : ctx->gradScratch) ASSERT_TRUE(Grad_init(g, 3, ctx));
-  ctx->affineHalfWidths = static_cast<double*>(std::calloc(4, sizeof(double)));
-  ctx->variableMarks = static_cast<uint16_t*>(std::calloc(4, sizeof(uint16_t)));
-  ASSERT_EQ(Val_makeArray(ctx->result, 2, 2), 0);
-  Val_setText(Val_at(ctx->result, 1, 1), u"kept until the teardown");
-  StructureInfo* s = ctx->structure;
+  EXPECT_FALSE(ctx->host.textSink->functionName(1, u"", out));
+  ctx->tables.variables = Model_createVariableTable();
+  ctx->tables.variables->records.resize(3);
+  ASSERT_TRUE(Smp_init(ctx->sampling.sampleBuffer, 100, ctx));
+  ASSERT_TRUE(Grad_init(ctx->buffers.gradBuffer, 3, ctx));
+  ASSERT_TRUE(Hess_init(ctx->buffers.hessBuffer, 3, ctx));
+  ASSERT_TRUE(IvGrad_init(ctx->buffers.ivGradBuffer, 3, ctx));
+  ASSERT_TRUE(IvHess_init(ctx->buffers.ivHessBuffer, 3, ctx));
+  for (AffineForm* a : ctx->buffers.affineBuffers) ASSERT_TRUE(Aff_init(a, 3, ctx));
+  for (GradValue* g : ctx->buffers.gradScratch) ASSERT_TRUE(Grad_init(g, 3, ctx));
+  ctx->buffers.affineHalfWidths = static_cast<double*>(std::calloc(4, sizeof(double)));
+  ctx->position.variableMarks = static_cast<uint16_t*>(std::calloc(4, sizeof(uint16_t)));
+  ASSERT_EQ(Val_makeArray(ctx->buffers.result, 2, 2), 0);
+  Val_setText(Val_at(ctx->buffers.result, 1, 1), u"kept until the teardown");
+  StructureInfo* s = ctx->tables.structure;
   s->functionCount = 2;
   s->functionClassArrays = static_cast<uint8_t**>(std::calloc(2, sizeof(uint8_t*)));
   s->functionClassArrays[1] = static_cast<uint8_t*>(std::calloc(3, 1));

@@ -10,17 +10,58 @@
 namespace {
 
 TEST(Status, Texts) {
-  const struct {
-    int code;
-    const char* text;
-  } cases[] = {
-      {0, "OK"}, {1, "Interrupt request !"}, {2, "Memory allocation failed !"}, {11, "Real literal out of range !"},
-      {16, "Missing ( !"}, {20, "Code segment overflow !"}, {30, "Division by zero !"}, {32, "Type mismatch !"},
-      {34, "Invalid token !"}, {37, "Missing Diagnostic/Memory evaluation !"}, {38, "Unknown function !"},
-      {41, "Non-smooth special function !"}, {42, "Unsupported Vector operation !"}, {44, "OK"},
-      {46, "Unfeasible argument !"}, {47, "Lost of significance !"}, {48, "Unknown function !"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Text_toUtf8(Vm_statusText(c.code)), c.text) << c.code;
+  // The whole table, code by code.
+  const char* const texts[] = {"OK",
+                               "Interrupt request !",
+                               "Memory allocation failed !",
+                               "Ole error !",
+                               "Invalid token !",
+                               "Unexpected end of formula !",
+                               "Invalid array !",
+                               "Invalid number !",
+                               "Invalid fraction !",
+                               "Invalid exponent !",
+                               "Too many digits !",
+                               "Real literal out of range !",
+                               "Integer literal out of range !",
+                               "Invalid expression !",
+                               "Undefined identifier !",
+                               "Range failure !",
+                               "Missing ( !",
+                               "Missing ) !",
+                               "Wrong number of parameters !",
+                               "Type mismatch !",
+                               "Code segment overflow !",
+                               "Too long expression !",
+                               "Symbol table full !",
+                               "Circular reference !",
+                               "External name !",
+                               "Multi-area not supported !",
+                               "Floating point overflow !",
+                               "Runtime stack overflow !",
+                               "Runtime stack empty !",
+                               "String overflow !",
+                               "Division by zero !",
+                               "Unfeasible argument !",
+                               "Type mismatch !",
+                               "Invalid operation !",
+                               "Invalid token !",
+                               "Variable cell with formula !",
+                               "Variable defined more than once !",
+                               "Missing Diagnostic/Memory evaluation !",
+                               "Unknown function !",
+                               "Unsupported Excel function !",
+                               "Excel error value returned !",
+                               "Non-smooth special function !",
+                               "Unsupported Vector operation !",
+                               "Correlation error !",
+                               "OK",
+                               "Non-smooth function !",
+                               "Unfeasible argument !",
+                               "Lost of significance !",
+                               "Unknown function !"};
+  static_assert(std::size(texts) == kStatusCount);
+  for (int code = 0; code < kStatusCount; ++code) EXPECT_EQ(Text_toUtf8(Vm_statusText(code)), texts[code]) << code;
   for (int code = 1; code < kStatusCount; ++code) {
     const std::string text = Text_toUtf8(Vm_statusText(code));
     EXPECT_TRUE(code == 44 || text.ends_with(" !")) << code;
@@ -33,29 +74,29 @@ TEST(Status, FirstErrorWinsAndCellsAreAttributed) {
   EvalContext* ctx = Vm_createContext();
   Vm_raise(ctx, kStatusDivisionByZero, "DIV", 0, 0, 0);
   Vm_raise(ctx, kStatusTypeMismatch, "x", 2, 9, 9);
-  EXPECT_EQ(ctx->errorCount, 2);
-  EXPECT_EQ(ctx->firstError, kStatusDivisionByZero);
+  EXPECT_EQ(ctx->errors.errorCount, 2);
+  EXPECT_EQ(ctx->errors.firstError, kStatusDivisionByZero);
   Vm_setErrorCell(ctx, 1, 5, 3);
-  EXPECT_EQ(ctx->errorCell.sheet, 1);
-  EXPECT_EQ(ctx->errorCell.row, 5);
-  EXPECT_EQ(ctx->errorCell.column, 3);
+  EXPECT_EQ(ctx->errors.errorCell.sheet, 1);
+  EXPECT_EQ(ctx->errors.errorCell.row, 5);
+  EXPECT_EQ(ctx->errors.errorCell.column, 3);
   Vm_setErrorCell(ctx, 4, 4, 4);  // a complete position stays
-  EXPECT_EQ(ctx->errorCell.row, 5);
+  EXPECT_EQ(ctx->errors.errorCell.row, 5);
 
   Vm_clearErrors(ctx);
   Vm_setErrorCell(ctx, 1, 1, 1);  // no error: nothing to attribute
-  EXPECT_EQ(ctx->errorCell.row, 0);
+  EXPECT_EQ(ctx->errors.errorCell.row, 0);
   Vm_raise(ctx, kStatusUnknownFunction, "f", 3, 7, 2);
   Vm_setErrorCell(ctx, 1, 5, 3);
-  EXPECT_EQ(ctx->errorCell.sheet, 3);
-  EXPECT_EQ(ctx->errorCell.row, 7);
+  EXPECT_EQ(ctx->errors.errorCell.sheet, 3);
+  EXPECT_EQ(ctx->errors.errorCell.row, 7);
 
   Vm_warn(ctx, kWarnScaling, 0);
   Vm_warn(ctx, kWarnNonSmooth, 0);
-  EXPECT_EQ(ctx->warningCount, 2);
-  EXPECT_EQ(ctx->firstWarning, kWarnScaling);
+  EXPECT_EQ(ctx->errors.warningCount, 2);
+  EXPECT_EQ(ctx->errors.firstWarning, kWarnScaling);
   Vm_clearErrors(ctx);
-  EXPECT_EQ(ctx->errorCount + ctx->warningCount + ctx->firstError + ctx->firstWarning, 0);
+  EXPECT_EQ(ctx->errors.errorCount + ctx->errors.warningCount + ctx->errors.firstError + ctx->errors.firstWarning, 0);
   Vm_destroyContext(ctx);
 }
 
@@ -78,20 +119,20 @@ TEST(Status, ErrorEncodings) {
 
 TEST(Status, ScalingCheckNotesBadlyScaledAdditions) {
   EvalContext* ctx = Vm_createContext();
-  Model_checkScaling(ctx->structure, 1.0, 1e7, CellRef{1, 2, 3});  // binary exponents 1 and 24: within
-  EXPECT_EQ(ctx->warningCount, 0);
-  Model_checkScaling(ctx->structure, 1.0, 1e8, CellRef{1, 2, 3});
-  Model_checkScaling(ctx->structure, 0.0, 1e-9, CellRef{1, 4, 5});
-  EXPECT_EQ(ctx->warningCount, 2);
-  EXPECT_EQ(ctx->firstWarning, kWarnScaling);
-  ASSERT_EQ(List_count(&ctx->structure->scalingList), 2);
-  EXPECT_EQ(static_cast<CellRef*>(List_first(&ctx->structure->scalingList))->row, 2);
-  EXPECT_EQ(static_cast<CellRef*>(List_next(&ctx->structure->scalingList))->row, 4);
-  ctx->scalingCheck = 1;
+  Model_checkScaling(ctx->tables.structure, 1.0, 1e7, CellRef{1, 2, 3});  // binary exponents 1 and 24: within
+  EXPECT_EQ(ctx->errors.warningCount, 0);
+  Model_checkScaling(ctx->tables.structure, 1.0, 1e8, CellRef{1, 2, 3});
+  Model_checkScaling(ctx->tables.structure, 0.0, 1e-9, CellRef{1, 4, 5});
+  EXPECT_EQ(ctx->errors.warningCount, 2);
+  EXPECT_EQ(ctx->errors.firstWarning, kWarnScaling);
+  ASSERT_EQ(List_count(&ctx->tables.structure->scalingList), 2);
+  EXPECT_EQ(static_cast<CellRef*>(List_first(&ctx->tables.structure->scalingList))->row, 2);
+  EXPECT_EQ(static_cast<CellRef*>(List_next(&ctx->tables.structure->scalingList))->row, 4);
+  ctx->flags.scalingCheck = 1;
   Model_clearScalingList(ctx);
-  EXPECT_EQ(ctx->scalingCheck, 0);
-  EXPECT_EQ(List_count(&ctx->structure->scalingList), 0);
-  Model_checkScaling(ctx->structure, 1.0, 1e30, CellRef{1, 1, 1});  // freed by the teardown
+  EXPECT_EQ(ctx->flags.scalingCheck, 0);
+  EXPECT_EQ(List_count(&ctx->tables.structure->scalingList), 0);
+  Model_checkScaling(ctx->tables.structure, 1.0, 1e30, CellRef{1, 1, 1});  // freed by the teardown
   Vm_destroyContext(ctx);
 }
 

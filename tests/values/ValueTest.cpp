@@ -27,12 +27,12 @@ class ValueTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ctx = Vm_createContext();
-    ctx->variables = Model_createVariableTable();
+    ctx->tables.variables = Model_createVariableTable();
     // Variables 1..6; variable j holds [j, j + 0.5] (a point j in the real
     // modes reads the low end).
     for (int j = 1; j <= 6; ++j)
-      ctx->variables->records.push_back(VarRecord{kVarContinuous, {j * 1.0, j + 0.5}, {0, 10}, 0});
-    ctx->variables->inputSamples = {{1.5, 2.5, 3.5}};
+      ctx->tables.variables->records.push_back(VarRecord{kVarContinuous, {j * 1.0, j + 0.5}, {0, 10}, 0});
+    ctx->tables.variables->inputSamples = {{1.5, 2.5, 3.5}};
     a = Val_empty(ctx);
     b = Val_empty(ctx);
   }
@@ -76,7 +76,7 @@ TEST_F(ValueTest, KindChangesKeepOrResetPayloads) {
   // During the sizing pass, setting kind 16 again empties the vector.
   Val_setKind(&a, kValDegVec);
   ASSERT_TRUE(DegVec_init(static_cast<DegVec*>(a.payload), 4));
-  ctx->sizingPass = 1;
+  ctx->flags.sizingPass = 1;
   Val_setKind(&a, kValDegVec);
   EXPECT_EQ(static_cast<DegVec*>(a.payload)->classes, nullptr);
   EXPECT_EQ(static_cast<DegVec*>(a.payload)->n, 0);
@@ -121,6 +121,24 @@ TEST_F(ValueTest, ArraysReuseStorageAndCopyDeeply) {
   ASSERT_EQ(Val_makeArray(&a, 5, 1), 0);
   EXPECT_EQ(a.array->allocatedRows, 5);
   EXPECT_EQ(Val_at(&a, 4, 0)->kind, kValEmpty);
+}
+
+using ValueDeathTest = ValueTest;
+
+// With checks compiled in (Debug and sanitizer builds), a slot receiving a
+// shallow copy of itself and an element index past the array's storage stop
+// the program at once.
+TEST_F(ValueDeathTest, ShallowAliasesAndIndexesPastTheStorageAreCaught) {
+#ifndef CORVAN_CHECKS
+  GTEST_SKIP() << "checks are compiled in only in Debug and sanitizer builds";
+#endif
+  Val_setText(&a, u"shared");
+  b = a;  // shallow: the same text
+  EXPECT_DEATH(Val_assign(&b, &a), "check failed: !sharesStorage");
+  b = Val_empty(ctx);
+  ASSERT_EQ(Val_makeArray(&b, 2, 3), 0);
+  EXPECT_DEATH(Val_at(&b, 2, 0), "check failed");
+  EXPECT_DEATH(Val_at(&b, 0, -1), "check failed");
 }
 
 TEST_F(ValueTest, MakingAnArrayReleasesAnEvaluationPayload) {
@@ -170,7 +188,7 @@ TEST_F(ValueTest, PayloadsCopyDeeply) {
   bad.kind = 21;
   Val_setNumber(&b, 5.0);
   Val_assign(&b, &bad);
-  EXPECT_EQ(ctx->firstError, kStatusInvalidOperation);
+  EXPECT_EQ(ctx->errors.firstError, kStatusInvalidOperation);
   EXPECT_EQ(b.kind, kValReal);
   EXPECT_EQ(b.number, 5.0);
 }
@@ -179,49 +197,49 @@ TEST_F(ValueTest, DecisionVariablesMaterialisePerMode) {
   const Value x = reference(5);
   for (int32_t mode = kModeGrad; mode <= kModeDegVec; ++mode) {
     SCOPED_TRACE(mode);
-    ctx->mode = mode;
+    ctx->flags.mode = mode;
     Val_assign(&a, &x);
     EXPECT_EQ(a.kind, mode);
     ASSERT_NE(a.payload, nullptr);
   }
-  ctx->mode = kModeGrad;
+  ctx->flags.mode = kModeGrad;
   Val_assign(&a, &x);
   const auto* g = static_cast<GradValue*>(a.payload);
   EXPECT_EQ(g->n, 6);
   EXPECT_EQ(g->value, 5.0);
   for (int k = 1; k <= 6; ++k) EXPECT_EQ(g->gradient[k], k == 5 ? 1.0 : 0.0);
-  ctx->mode = kModeRev;
+  ctx->flags.mode = kModeRev;
   Val_assign(&a, &x);
   EXPECT_EQ(static_cast<RevNode*>(a.payload)->self, -5);
-  ctx->mode = kModeHess;
+  ctx->flags.mode = kModeHess;
   Val_assign(&a, &x);
   EXPECT_EQ(static_cast<HessValue*>(a.payload)->gradient[5], 1.0);
   EXPECT_EQ(static_cast<HessValue*>(a.payload)->hessian[5][5], 0.0);
-  ctx->mode = kModeIvGrad;
+  ctx->flags.mode = kModeIvGrad;
   Val_assign(&a, &x);
   EXPECT_EQ(static_cast<IvGradValue*>(a.payload)->value.hi, 5.5);
   EXPECT_EQ(static_cast<IvGradValue*>(a.payload)->gradient[5].lo, 1.0);
-  ctx->mode = kModeAffine;
+  ctx->flags.mode = kModeAffine;
   Val_assign(&a, &x);
   EXPECT_EQ(static_cast<AffineForm*>(a.payload)->centre, 5.25);
   EXPECT_EQ(static_cast<AffineForm*>(a.payload)->coef[5], 1.0);
-  ctx->mode = kModeDegDag;
+  ctx->flags.mode = kModeDegDag;
   Val_assign(&a, &x);
   EXPECT_EQ(static_cast<DegDagNode*>(a.payload)->outClass, kDegLinear);
-  ctx->mode = kModeDegVec;
+  ctx->flags.mode = kModeDegVec;
   Val_assign(&a, &x);
   EXPECT_EQ(static_cast<DegVec*>(a.payload)->classes[5], kDegLinear);
   EXPECT_EQ(static_cast<DegVec*>(a.payload)->classes[4], kDegIndependent);
 
   for (int32_t mode : {kModeReal, kModeSamples}) {
-    ctx->mode = mode;
+    ctx->flags.mode = mode;
     Val_assign(&a, &x);
     EXPECT_EQ(a.kind, kValReal);
     EXPECT_EQ(a.number, 5.0);
   }
-  ctx->mode = 0;
+  ctx->flags.mode = 0;
   Val_assign(&a, &x);
-  EXPECT_EQ(ctx->firstError, kStatusInvalidOperation);
+  EXPECT_EQ(ctx->errors.firstError, kStatusInvalidOperation);
   EXPECT_EQ(a.kind, kValReal);
 }
 
@@ -229,9 +247,9 @@ TEST_F(ValueTest, CompactGradientsUseThePositionInTheFunctionsVariables) {
   List variables{};
   List_appendInt(&variables, 2);
   List_appendInt(&variables, 5);
-  ctx->compactDerivatives = 1;
-  ctx->currentVariables = &variables;
-  ctx->mode = kModeGrad;
+  ctx->flags.compactDerivatives = 1;
+  ctx->position.currentVariables = &variables;
+  ctx->flags.mode = kModeGrad;
   const Value x5 = reference(5), x4 = reference(4);
   Val_assign(&a, &x5);
   ASSERT_EQ(a.kind, kValGrad);
@@ -243,34 +261,34 @@ TEST_F(ValueTest, CompactGradientsUseThePositionInTheFunctionsVariables) {
   Val_assign(&a, &x4);
   EXPECT_EQ(a.kind, kValReal);
   EXPECT_EQ(a.number, 4.0);
-  ctx->mode = kModeIvHess;
+  ctx->flags.mode = kModeIvHess;
   Val_assign(&a, &x4);
   EXPECT_EQ(a.kind, kValInterval);
   List_removeAll(&variables);
-  ctx->currentVariables = nullptr;
+  ctx->position.currentVariables = nullptr;
 }
 
 TEST_F(ValueTest, SampledInputs) {
   const Value input = reference(-1);
-  ctx->mode = kModeSamples;
+  ctx->flags.mode = kModeSamples;
   Val_assign(&a, &input);  // no trials: nothing happens
   EXPECT_EQ(a.kind, kValEmpty);
-  ctx->trialCount = 3;
+  ctx->sampling.trialCount = 3;
   Val_assign(&a, &input);
   ASSERT_EQ(a.kind, kValSamples);
   const auto* s = static_cast<SampleVector*>(a.payload);
   EXPECT_EQ(s->n, 3);
   EXPECT_EQ(s->data[3], 3.5);
-  ctx->mode = kModeReal;
-  ctx->currentTrial = 2;
+  ctx->flags.mode = kModeReal;
+  ctx->sampling.currentTrial = 2;
   Val_assign(&a, &input);
   EXPECT_EQ(a.kind, kValReal);
   EXPECT_EQ(a.number, 2.5);
-  ctx->currentTrial = 0;
+  ctx->sampling.currentTrial = 0;
   Val_assign(&a, &input);
   EXPECT_EQ(a.number, 99.0);
-  ctx->mode = kModeDegVec;
-  ctx->sizingPass = 1;
+  ctx->flags.mode = kModeDegVec;
+  ctx->flags.sizingPass = 1;
   Val_assign(&a, &input);
   EXPECT_EQ(a.kind, kValDegVec);
 }

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "../interpreter/SheetSource.h"
 #include "tests/support/FunctionCases.h"
+#include "tests/support/SheetSource.h"
 #include "values/Vm_Status.h"
 
 namespace {
@@ -118,26 +118,26 @@ std::string runCase(const Case& c) {
   if (!c.array.empty()) sheet.arrayCell = {at.row, at.column};
 
   EvalContext* ctx = Vm_createContext();
-  ctx->variables = Model_createVariableTable();
+  ctx->tables.variables = Model_createVariableTable();
   SymbolTable* store = Prog_createSymbolTable(ctx);
   FunctionTable* functions = Model_createFunctionTable();
   FormulaReader* reader = Reader_create(ctx, store, &sheet);
   Program program{};
   Model_addFunction(functions, 1, at.column, at.row, kRelFree2, 0.0);
-  Reader_bindModel(reader, functions, ctx->variables);
+  Reader_bindModel(reader, functions, ctx->tables.variables);
   std::string failure;
   const bool compiled = Parse_compileModel(reader);
   Vm_initProgram(&program, ctx);
-  ctx->mode = kModeReal;
+  ctx->flags.mode = kModeReal;
   const Value* r = nullptr;
   if (compiled) {
-    ctx->incremental = 0;
+    ctx->flags.incremental = 0;
     Prog_markVariableCells(store);
     r = Prog_runChain(&program, functions->array[0]->leftChain);
   }
   if (r && r->kind == kValArray && r->array->rows >= 1 && r->array->columns >= 1) r = Val_at(r, 0, 0);
   if (!r) {
-    failure = "not compiled, status " + std::to_string(ctx->firstError);
+    failure = "not compiled, status " + std::to_string(ctx->errors.firstError);
   } else if (c.compare == "iserror") {
     if (r->kind != kValError) failure = "no error: " + describe(r);
   } else if (c.type == "number") {

@@ -6,8 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "worksheet/kernels/Num_Helpers.h"
-#include "worksheet/kernels/Num_Special.h"
+#include "worksheet/kernels/Kern_Helpers.h"
+#include "worksheet/kernels/Kern_Special.h"
 #include "worksheet/kernels/Stat_Kernels.h"
 
 namespace {
@@ -37,55 +37,55 @@ TEST(NumHelpers, TolerantLogSquareAndSign) {
   EXPECT_EQ(Num_sign(-0.0), 0.0);
   EXPECT_EQ(Num_sign(kNaN), -1.0);
   EXPECT_EQ(Num_sign(3), 1.0);
-  EXPECT_DOUBLE_EQ(Num_acosInt(-1), M_PI);
+  EXPECT_DOUBLE_EQ(Kern_acosInt(-1), M_PI);
 }
 
 TEST(NumHelpers, ModelFunctionKernels) {
   const double half = 0.5, zero = 0, two = 2, one = 1, x = 2, a = 1, b = 1, c = 1, d = 1;
-  EXPECT_EQ(Num_lx(&half), 0.0);
-  EXPECT_EQ(Num_lx(&zero), 0.0);
-  EXPECT_EQ(Num_lx(&two), 0.0);
-  EXPECT_TRUE(std::isinf(Num_lx(&one)));
-  EXPECT_EQ(Num_poly3(&x, &a, &b, &c, &d), 15.0);
+  EXPECT_EQ(Kern_lx(&half), 0.0);
+  EXPECT_EQ(Kern_lx(&zero), 0.0);
+  EXPECT_EQ(Kern_lx(&two), 0.0);
+  EXPECT_TRUE(std::isinf(Kern_lx(&one)));
+  EXPECT_EQ(Kern_poly3(&x, &a, &b, &c, &d), 15.0);
   const double gx = 0.5, ga = 2, gb = -1, gc = 3;
-  EXPECT_DOUBLE_EQ(Num_gexp(&gx, &ga, &gb, &gc), (std::exp(1.0) - 1) * 3);
+  EXPECT_DOUBLE_EQ(Kern_gexp(&gx, &ga, &gb, &gc), (std::exp(1.0) - 1) * 3);
 }
 
 TEST(NumHelpers, IntegerConversionIsRangeChecked) {
   int32_t n = 7;
-  EXPECT_TRUE(Num_truncToInt32(-2147483648.9, &n));
+  EXPECT_TRUE(Kern_truncToInt32(-2147483648.9, &n));
   EXPECT_EQ(n, INT32_MIN);
-  EXPECT_TRUE(Num_truncToInt32(2147483647.5, &n));
+  EXPECT_TRUE(Kern_truncToInt32(2147483647.5, &n));
   EXPECT_EQ(n, INT32_MAX);
-  EXPECT_FALSE(Num_truncToInt32(2147483648.0, &n));
-  EXPECT_FALSE(Num_truncToInt32(kNaN, &n));
+  EXPECT_FALSE(Kern_truncToInt32(2147483648.0, &n));
+  EXPECT_FALSE(Kern_truncToInt32(kNaN, &n));
   EXPECT_EQ(n, INT32_MAX);
-  EXPECT_TRUE(Num_isOddTrunc(3000000001.0));
-  EXPECT_FALSE(Num_isOddTrunc(3e9));
-  EXPECT_TRUE(Num_isOddTrunc(-3.5));
-  EXPECT_FALSE(Num_isOddTrunc(1e300));
+  EXPECT_TRUE(Kern_isOddTrunc(3000000001.0));
+  EXPECT_FALSE(Kern_isOddTrunc(3e9));
+  EXPECT_TRUE(Kern_isOddTrunc(-3.5));
+  EXPECT_FALSE(Kern_isOddTrunc(1e300));
 }
 
 TEST(NumSpecial, FactorialGammaBinomialGcdLcm) {
   double v = 0;
   const double f32 = 32, f33 = 33, fneg = -0.5, f07 = 0.7;
-  ASSERT_TRUE(Num_factorial(&f32, &v));
+  ASSERT_TRUE(Kern_factorial(&f32, &v));
   EXPECT_EQ(v, 263130836933693530167218012160000000.0);
-  ASSERT_TRUE(Num_factorial(&f33, &v));
+  ASSERT_TRUE(Kern_factorial(&f33, &v));
   EXPECT_NEAR(v / 8.68331761881188649551819440128e36, 1.0, 1e-9);
-  EXPECT_FALSE(Num_factorial(&fneg, &v));
-  ASSERT_TRUE(Num_factorial(&f07, &v));
+  EXPECT_FALSE(Kern_factorial(&fneg, &v));
+  ASSERT_TRUE(Kern_factorial(&f07, &v));
   EXPECT_EQ(v, 1.0);
   const double ten = 10;
-  EXPECT_NEAR(Num_lnGamma(&ten), std::lgamma(10.0), 1e-9);
-  ASSERT_TRUE(Num_binomialCoefficient(5.9, 2.2, &v));
+  EXPECT_NEAR(Kern_lnGamma(&ten), std::lgamma(10.0), 1e-9);
+  ASSERT_TRUE(Kern_binomialCoefficient(5.9, 2.2, &v));
   EXPECT_EQ(v, 10.0);
-  EXPECT_FALSE(Num_binomialCoefficient(2, 3, &v));
+  EXPECT_FALSE(Kern_binomialCoefficient(2, 3, &v));
   const double a = 12, b = 18, z = 0, s = 7, four = 4, six = 6;
-  EXPECT_EQ(Num_gcd(&a, &b), 6.0);
-  EXPECT_EQ(Num_gcd(&z, &s), 7.0);
-  EXPECT_EQ(Num_lcm(&four, &six), 12.0);
-  EXPECT_EQ(Num_lcm(&z, &six), 0.0);
+  EXPECT_EQ(Kern_gcd(&a, &b), 6.0);
+  EXPECT_EQ(Kern_gcd(&z, &s), 7.0);
+  EXPECT_EQ(Kern_lcm(&four, &six), 12.0);
+  EXPECT_EQ(Kern_lcm(&z, &six), 0.0);
 }
 
 TEST(StatKernels, MomentsOfASmallSample) {

@@ -71,14 +71,14 @@ struct Mode {
   EvalContext* ctx = Vm_createContext();
   std::vector<Value> args;
   explicit Mode(int n, int32_t mode) : args(static_cast<size_t>(n), Val_empty(ctx)) {
-    ctx->mode = mode;
-    ctx->nonSmoothAllowed = 1;
-    Grad_init(ctx->gradBuffer, n, ctx);
-    Hess_init(ctx->hessBuffer, n, ctx);
-    IvGrad_init(ctx->ivGradBuffer, n, ctx);
-    Aff_init(ctx->affineBuffers[0], n, ctx);
-    Aff_init(ctx->affineBuffers[1], n, ctx);
-    Smp_init(ctx->sampleBuffer, kTrials, ctx);
+    ctx->flags.mode = mode;
+    ctx->flags.nonSmoothAllowed = 1;
+    Grad_init(ctx->buffers.gradBuffer, n, ctx);
+    Hess_init(ctx->buffers.hessBuffer, n, ctx);
+    IvGrad_init(ctx->buffers.ivGradBuffer, n, ctx);
+    Aff_init(ctx->buffers.affineBuffers[0], n, ctx);
+    Aff_init(ctx->buffers.affineBuffers[1], n, ctx);
+    Smp_init(ctx->sampling.sampleBuffer, kTrials, ctx);
   }
   ~Mode() {
     for (Value& v : args) Val_clear(&v);
@@ -87,7 +87,7 @@ struct Mode {
   const Value* call(int32_t id) {
     std::vector<const Value*> pointers;
     for (const Value& v : args) pointers.push_back(&v);
-    return Wsf_entry(id)(ctx->result, static_cast<int>(args.size()), pointers.data(), nullptr);
+    return Wsf_entry(id)(ctx->buffers.result, static_cast<int>(args.size()), pointers.data(), nullptr);
   }
 };
 
@@ -169,7 +169,8 @@ TEST(WorksheetModes, IntervalResultsEncloseThePlainValuesOfTheirBox) {
         box.push_back(Interval{std::min(a, b), std::max(a, b)});
       }
       Mode interval(f.arity, kModeInterval), ivGrad(f.arity, kModeIvGrad), affine(f.arity, kModeAffine);
-      affine.ctx->affineHalfWidths = static_cast<double*>(std::calloc(static_cast<size_t>(f.arity) + 1, sizeof(double)));
+      affine.ctx->buffers.affineHalfWidths =
+          static_cast<double*>(std::calloc(static_cast<size_t>(f.arity) + 1, sizeof(double)));
       for (int i = 0; i < f.arity; ++i) {
         const Interval& b = box[static_cast<size_t>(i)];
         Val_setInterval(&interval.args[static_cast<size_t>(i)], &b);
@@ -183,7 +184,7 @@ TEST(WorksheetModes, IntervalResultsEncloseThePlainValuesOfTheirBox) {
         Aff_setVar(&a, b, i + 1);
         Val_setAffine(&affine.args[static_cast<size_t>(i)], &a);
         Aff_free(&a);
-        affine.ctx->affineHalfWidths[i + 1] = Aff_halfWidth(b);
+        affine.ctx->buffers.affineHalfWidths[i + 1] = Aff_halfWidth(b);
       }
       const Value* ri = interval.call(f.id);
       const Value* rg = ivGrad.call(f.id);
@@ -234,14 +235,14 @@ TEST(WorksheetModes, SampleVectorsHoldThePlainValueOfEachTrial) {
 // are, and IF decides per trial under a sample-vector condition.
 TEST(WorksheetModes, NonSmoothDomainAndTrialRules) {
   Mode grad(1, kModeGrad);
-  grad.ctx->nonSmoothAllowed = 0;
+  grad.ctx->flags.nonSmoothAllowed = 0;
   GradValue g{};
   Grad_init(&g, 1, grad.ctx);
   Grad_setVar(&g, 0.5, 1);
   Val_setGrad(&grad.args[0], &g);
   Grad_free(&g);
   EXPECT_TRUE(isError(grad.call(1), kErrValue));  // ABS
-  EXPECT_EQ(grad.ctx->firstError, kStatusNonSmoothSpecial);
+  EXPECT_EQ(grad.ctx->errors.firstError, kStatusNonSmoothSpecial);
 
   Mode interval(1, kModeInterval);
   const Interval beyond{2, 3};
@@ -249,7 +250,7 @@ TEST(WorksheetModes, NonSmoothDomainAndTrialRules) {
   const Value* r = interval.call(2);  // ACOS
   ASSERT_EQ(r->kind, kValInterval);
   EXPECT_EQ(static_cast<const Interval*>(r->payload)->lo, 2.0);
-  EXPECT_EQ(interval.ctx->firstError, kStatusUnfeasibleArgument);
+  EXPECT_EQ(interval.ctx->errors.firstError, kStatusUnfeasibleArgument);
 
   Mode trials(3, kModeSamples);
   SampleVector c{}, b{};
@@ -271,7 +272,7 @@ TEST(WorksheetModes, NonSmoothDomainAndTrialRules) {
   for (int t = 1; t <= kTrials; ++t) EXPECT_EQ(static_cast<const SampleVector*>(r->payload)->data[t], t % 2);
   Val_setText(&trials.args[2], u"a");
   EXPECT_TRUE(isError(trials.call(703), kErrNA));
-  EXPECT_EQ(trials.ctx->firstError, kStatusUnsupportedVector);
+  EXPECT_EQ(trials.ctx->errors.firstError, kStatusUnsupportedVector);
   Smp_free(&c);
   Smp_free(&b);
 
@@ -280,7 +281,7 @@ TEST(WorksheetModes, NonSmoothDomainAndTrialRules) {
   Val_setInterval(&condition.args[0], &beyond);
   Val_setNumber(&condition.args[1], 1);
   EXPECT_TRUE(isError(condition.call(703), kErrValue));
-  EXPECT_EQ(condition.ctx->firstError, kStatusNonSmoothSpecial);
+  EXPECT_EQ(condition.ctx->errors.firstError, kStatusNonSmoothSpecial);
 }
 
 // In the dependency-vector mode each function gives each variable argument
@@ -311,7 +312,7 @@ TEST(WorksheetModes, DependencyClassesOfTheFunctions) {
   };
   for (const Case& c : cases) {
     Mode m(c.arity, kModeDegVec);
-    m.ctx->nonSmoothAllowed = c.nonSmoothAllowed;
+    m.ctx->flags.nonSmoothAllowed = c.nonSmoothAllowed;
     for (int i = 0; i < c.arity; ++i) {
       DegVec d{};
       DegVec_init(&d, c.arity);

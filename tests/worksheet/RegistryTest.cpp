@@ -1,9 +1,12 @@
-// Every function of the first batch reaches an implementation by its id.
+// Every function of the first batch reaches an implementation by its id, and
+// the registry implements exactly the functions the function list marks as
+// the worksheet library's.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "interpreter/Fn_Table.h"
+#include "values/Fn_Ids.h"
 #include "values/Text_Convert.h"
 #include "values/Val_Value.h"
 #include "worksheet/Wsf_Registry.h"
@@ -44,6 +47,31 @@ TEST(WsfRegistry, OptionalArgumentsMayBeLeftOut) {
   Wsf_entry(41)(&r, 1, args, nullptr);  // ROUND(100) reads the digits as missing, 0
   EXPECT_EQ(r.number, 100.0);
   Val_clear(&r);
+}
+
+struct Listed {
+  int32_t id;
+  uint16_t flags;
+};
+
+#define LISTED(symbol, name, id, count, optional, form, selector, flags) {id, flags},
+const Listed kListed[] = {CORVAN_WORKSHEET_FUNCTIONS(LISTED)};
+#undef LISTED
+
+TEST(WsfRegistry, ImplementsExactlyTheFunctionsTheListMarks) {
+  int implemented = 0;
+  for (const Listed& f : kListed) {
+    const bool marked = (f.flags & kFnWorksheet) != 0;
+    EXPECT_EQ(Wsf_entry(f.id) != nullptr, marked) << "id " << f.id;
+    implemented += marked ? 1 : 0;
+  }
+  EXPECT_EQ(implemented, 112);
+  EXPECT_NE(Wsf_entry(kIdSum), nullptr);
+  EXPECT_EQ(Wsf_entry(kIdDate), nullptr);  // listed, not built
+}
+
+TEST(WsfRegistry, IdentifiersOutsideTheListHaveNoImplementation) {
+  for (int32_t id : {-1, 64, 80, 84, 200, 807, 1101, 1361, 1362, 30000}) EXPECT_EQ(Wsf_entry(id), nullptr) << id;
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "tests/engines/LpFakeHost.h"
+#include "tests/support/LpFakeHost.h"
 #include "worksheet/numeric/Num_Tableau.h"
 
 namespace {

@@ -26,11 +26,11 @@ Value* Wsf_finite(Value* result, double x) {
 }
 
 Value* Wsf_from(Value* result, const Value& r) {
-  if (r.context && r.context->result == result) return result;
+  if (r.context && r.context->buffers.result == result) return result;
   return Val_assign(result, &r);
 }
 
-bool Wsf_nonSmoothAllowed(const EvalContext* ctx) { return ctx && ctx->nonSmoothAllowed == 1; }
+bool Wsf_nonSmoothAllowed(const EvalContext* ctx) { return ctx && ctx->flags.nonSmoothAllowed == 1; }
 
 bool Wsf_anyModal(int argc, const Value* const* argv, EvalContext** ctx) {
   const auto modal = [ctx](const Value* v) {
@@ -52,23 +52,23 @@ bool Wsf_anyModal(int argc, const Value* const* argv, EvalContext** ctx) {
 Value* Wsf_nonSmoothStructure(Value* result, const Value* x) {
   if (x->kind == kValDegDag) DegDag_nonsmooth(x, false);
   else DegVec_nonsmooth(x, false);
-  return Wsf_from(result, *x->context->result);
+  return Wsf_from(result, *x->context->buffers.result);
 }
 
 Value* Wsf_nonSmoothStructure2(Value* result, const Value* a, const Value* b) {
   EvalContext* ctx = Wsf_isStructural(a) ? a->context : b->context;
   if (a->kind == kValDegDag || b->kind == kValDegDag) DegDag_nonsmooth2(a, b, false);
   else DegVec_nonsmooth2(a, b, false);
-  return Wsf_from(result, *ctx->result);
+  return Wsf_from(result, *ctx->buffers.result);
 }
 
 bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv) {
   EvalContext* ctx = nullptr;
   for (int i = 0; i < argc && !ctx; ++i) ctx = argv[i]->context;
-  if (!ctx || (ctx->mode != kModeDegDag && ctx->mode != kModeDegVec)) return false;
+  if (!ctx || (ctx->flags.mode != kModeDegDag && ctx->flags.mode != kModeDegVec)) return false;
   std::vector<Value> arguments;
   for (int i = 0; i < argc; ++i) arguments.push_back(*argv[i]);
   if (!DegDag_markArgs(argc, arguments.data(), ctx) && !DegVec_markArgs(argc, arguments.data(), ctx)) return false;
-  Wsf_from(result, *ctx->result);
+  Wsf_from(result, *ctx->buffers.result);
   return true;
 }

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "worksheet/kernels/Num_Helpers.h"
+#include "worksheet/kernels/Kern_Helpers.h"
 
 namespace {
 

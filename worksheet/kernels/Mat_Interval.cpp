@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "arithmetic/interval/Ivl_Arith.h"
+#include "worksheet/kernels/Kern_Helpers.h"
 #include "worksheet/kernels/Mat_Dense.h"
-#include "worksheet/kernels/Num_Helpers.h"
 
 namespace {
 

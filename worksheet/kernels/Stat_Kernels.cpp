@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-#include "worksheet/kernels/Num_Helpers.h"
+#include "worksheet/kernels/Kern_Helpers.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Num_Helpers.h"
+#include "worksheet/kernels/Kern_Helpers.h"
 
 namespace {
 
@@ -113,18 +113,18 @@ bool ifStructure(Value* result, int argc, const Value* const* argv) {
   EvalContext* ctx = contextOf(argc, argv);
   if (!ctx) return false;
   const bool allowed = Wsf_nonSmoothAllowed(ctx);
-  if (ctx->mode == kModeDegVec && condition->context && DegVec_if(condition)) {
-    if (allowed) ++ctx->tapeCount;
+  if (ctx->flags.mode == kModeDegVec && condition->context && DegVec_if(condition)) {
+    if (allowed) ++ctx->buffers.tapeCount;
     else DegVec_markArgShaped(condition, false);
     for (int i = 1; i < argc && i < 3; ++i) {
-      if (argv[i]->kind == kValDegVec) DegVec_add(ctx->result, argv[i]);
+      if (argv[i]->kind == kValDegVec) DegVec_add(ctx->buffers.result, argv[i]);
     }
-  } else if (ctx->mode == kModeDegDag && condition->context && DegDag_if(condition)) {
+  } else if (ctx->flags.mode == kModeDegDag && condition->context && DegDag_if(condition)) {
     if (!allowed) DegDag_markArgShaped(condition, false);
   } else {
     return false;
   }
-  Wsf_from(result, *ctx->result);
+  Wsf_from(result, *ctx->buffers.result);
   return true;
 }
 
@@ -196,7 +196,7 @@ Value* parity(Value* result, const Value* x, bool odd) {
   if (Wsf_isError(x)) return Wsf_copy(result, x);
   if (Wsf_isStructural(x)) return Wsf_nonSmoothStructure(result, x);
   if (x->kind != kValEmpty && x->kind != kValInt && x->kind != kValReal) return Wsf_error(result, kErrValue);
-  return boolean(result, Num_isOddTrunc(x->number) == odd);
+  return boolean(result, Kern_isOddTrunc(x->number) == odd);
 }
 
 }  // namespace

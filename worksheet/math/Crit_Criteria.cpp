@@ -87,13 +87,13 @@ bool isText(const Value* v) { return v->kind == kValText; }
 // which the structure hooks left in the context's result.
 void mergeDependencies(Value* result, const Value* source) {
   const auto merge = [](const Value* v) {
-    Value* formed = v->context ? v->context->result : nullptr;
+    Value* formed = v->context ? v->context->buffers.result : nullptr;
     if (v->kind == kValDegVec && formed && formed->kind == kValDegVec) DegVec_add(formed, v);
   };
   if (source->kind != kValArray) merge(source);
   for (int32_t r = 0; source->kind == kValArray && r < source->array->rows; ++r)
     for (int32_t c = 0; c < source->array->columns; ++c) merge(Val_at(source, r, c));
-  if (result->context) Wsf_from(result, *result->context->result);
+  if (result->context) Wsf_from(result, *result->context->buffers.result);
 }
 
 }  // namespace

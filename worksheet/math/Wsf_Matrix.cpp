@@ -54,9 +54,9 @@ bool isScalar(const Value* v) { return v->kind >= kValBool && v->kind <= kValErr
 // a result of its shape.
 bool structureHooks(Value* result, const Value* a, bool shaped) {
   EvalContext* ctx = a->context;
-  if (!ctx || (ctx->mode != kModeDegDag && ctx->mode != kModeDegVec)) return false;
+  if (!ctx || (ctx->flags.mode != kModeDegDag && ctx->flags.mode != kModeDegVec)) return false;
   if (!DegDag_markArgShaped(a, shaped) && !DegVec_markArgShaped(a, shaped)) return false;
-  Wsf_from(result, *ctx->result);
+  Wsf_from(result, *ctx->buffers.result);
   return true;
 }
 

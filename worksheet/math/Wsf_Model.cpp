@@ -14,7 +14,7 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Num_Helpers.h"
+#include "worksheet/kernels/Kern_Helpers.h"
 #include "worksheet/math/Wsf_Unary.h"
 
 namespace {
@@ -167,7 +167,7 @@ Value* Wsf_quadterm(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_gexp(Value* result, const Value* x, const Value* a, const Value* b, const Value* c) {
   if (const AffineForm* f = affineOf(x, {a, b, c})) return affineResult(result, Aff_gexp(f, a->number, b->number, c->number));
-  if (allPlain({x, a, b, c})) return Wsf_finite(result, Num_gexp(&x->number, &a->number, &b->number, &c->number));
+  if (allPlain({x, a, b, c})) return Wsf_finite(result, Kern_gexp(&x->number, &a->number, &b->number, &c->number));
   if (const Value* e = firstError({x, a, b, c})) return Wsf_copy(result, e);
   EvalContext* ctx = contextOf({x, a, b, c});
   WsfLocal t(ctx), power(ctx);
@@ -196,7 +196,7 @@ Value* Wsf_poly3(Value* result, const Value* x, const Value* a, const Value* b, 
   if (const AffineForm* f = affineOf(x, {a, b, c, d}))
     return affineResult(result, Aff_poly3(f, a->number, b->number, c->number, d->number));
   if (allPlain({x, a, b, c, d}))
-    return Wsf_finite(result, Num_poly3(&x->number, &a->number, &b->number, &c->number, &d->number));
+    return Wsf_finite(result, Kern_poly3(&x->number, &a->number, &b->number, &c->number, &d->number));
   if (const Value* e = firstError({x, a, b, c, d})) return Wsf_copy(result, e);
   // Horner's rule: ((d x + c) x + b) x + a.
   WsfLocal t(contextOf({x, a, b, c, d}));

@@ -10,8 +10,8 @@
 #include "values/Smp_Payload.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Num_Helpers.h"
-#include "worksheet/kernels/Num_Special.h"
+#include "worksheet/kernels/Kern_Helpers.h"
+#include "worksheet/kernels/Kern_Special.h"
 
 namespace {
 
@@ -119,7 +119,7 @@ Value* Wsf_floor(Value* r, const Value* x, const Value* s) { return toMultiple(r
 Value* Wsf_even(Value* result, const Value* x) {
   if (Value* done = single(result, x)) return done;
   const double v = x->number, i = std::trunc(v), s = Num_sign(v);
-  if (Num_isOddTrunc(i)) return real(result, s * (std::fabs(i) + 1));
+  if (Kern_isOddTrunc(i)) return real(result, s * (std::fabs(i) + 1));
   return real(result, v == i ? i : s * (std::fabs(i) + 2));
 }
 
@@ -127,7 +127,7 @@ Value* Wsf_odd(Value* result, const Value* x) {
   if (Value* done = single(result, x)) return done;
   const double v = x->number, i = std::trunc(v), s = Num_sign(v);
   if (v == 0) return real(result, 1);
-  if (!Num_isOddTrunc(i)) return real(result, s * (std::fabs(i) + 1));
+  if (!Kern_isOddTrunc(i)) return real(result, s * (std::fabs(i) + 1));
   return real(result, v == i ? i : s * (std::fabs(i) + 2));
 }
 
@@ -200,14 +200,14 @@ Value* Wsf_combin(Value* result, const Value* n, const Value* k) {
     c *= i;
     if (std::isfinite(c)) c /= i - b;
   }
-  if (!std::isfinite(c) && !Num_binomialCoefficient(a, b, &c)) return Wsf_error(result, kErrNum);
+  if (!std::isfinite(c) && !Kern_binomialCoefficient(a, b, &c)) return Wsf_error(result, kErrNum);
   return Wsf_finite(result, c);
 }
 
 Value* Wsf_fact(Value* result, const Value* x) {
   if (Value* done = single(result, x)) return done;
   double v = 0;
-  if (!Num_factorial(&x->number, &v)) return Wsf_error(result, kErrNum);
+  if (!Kern_factorial(&x->number, &v)) return Wsf_error(result, kErrNum);
   return real(result, v);
 }
 
@@ -227,7 +227,7 @@ Value* Wsf_gcd(Value* result, int argc, const Value* const* argv) {
   for (double v : xs) {
     if (v < 0) return Wsf_error(result, kErrNum);
     const double t = std::trunc(v);
-    g = Num_gcd(&g, &t);
+    g = Kern_gcd(&g, &t);
   }
   return Wsf_finite(result, g);
 }
@@ -239,7 +239,7 @@ Value* Wsf_lcm(Value* result, int argc, const Value* const* argv) {
   for (double v : xs) {
     if (v < 0) return Wsf_error(result, kErrNum);
     const double t = std::trunc(v);
-    l = Num_lcm(&l, &t);
+    l = Kern_lcm(&l, &t);
   }
   return Wsf_finite(result, l);
 }

@@ -11,7 +11,7 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Num_Collect.h"
+#include "worksheet/kernels/Kern_Collect.h"
 #include "worksheet/kernels/Stat_Kernels.h"
 #include "worksheet/math/Wsf_Unary.h"
 
@@ -115,7 +115,7 @@ Value pairTermModal(PairTerm which, const Value& a, const Value& b, EvalContext*
   WsfLocal p(ctx), q(ctx);
   if (which == PairTerm::kSquaredDifference) {
     p = Op_sub(a, b);
-    return *Wsf_sqr(ctx->result, &*p);
+    return *Wsf_sqr(ctx->buffers.result, &*p);
   }
   Wsf_sqr(&p.v, &a);
   Wsf_sqr(&q.v, &b);
@@ -175,7 +175,7 @@ Value* Wsf_sum(Value* result, int argc, const Value* const* argv) {
   EvalContext* ctx = nullptr;
   if (Wsf_anyModal(argc, argv, &ctx)) {
     // With aggregation a lone sample vector sums over its trials.
-    if (ctx->aggregate && argc == 1 && argv[0]->kind == kValSamples) {
+    if (ctx->flags.aggregate && argc == 1 && argv[0]->kind == kValSamples) {
       const auto* v = static_cast<const SampleVector*>(argv[0]->payload);
       return Wsf_finite(result, Stat_sum(v->n, v->data, 0));
     }

@@ -17,7 +17,7 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Num_Helpers.h"
+#include "worksheet/kernels/Kern_Helpers.h"
 
 namespace {
 
@@ -140,7 +140,7 @@ Value* nonSmooth(Value* result, const Value* x, int32_t op) {
   if (x->kind == kValDegVec || x->kind == kValDegDag) {
     if (allowed && x->kind == kValDegVec) {
       DegVec_nonlin(x);
-      ++ctx->tapeCount;
+      ++ctx->buffers.tapeCount;
     } else if (allowed) {
       DegDag_nonlinResult(x);
     } else if (x->kind == kValDegVec) {
@@ -148,7 +148,7 @@ Value* nonSmooth(Value* result, const Value* x, int32_t op) {
     } else {
       DegDag_nonsmooth(x, false);
     }
-    return Wsf_from(result, *ctx->result);
+    return Wsf_from(result, *ctx->buffers.result);
   }
   if (isModal(x) && x->kind != kValSamples && !allowed) {
     Vm_raise(ctx, kStatusNonSmoothSpecial, "worksheet", 0, 0, 0);
@@ -221,7 +221,7 @@ Value* atan2Modal(Value* result, const Value* x, const Value* y) {
     else if (Op_compareConst(*y, 0, kRelCmpGe)) t = Op_addVS(*t, kPi);
     else Vm_raise(ctx, kStatusDivisionByZero, "worksheet", 0, 0, 0);
   }
-  if (x->kind == kValDegVec || y->kind == kValDegVec) ++ctx->tapeCount;
+  if (x->kind == kValDegVec || y->kind == kValDegVec) ++ctx->buffers.tapeCount;
   return Wsf_copy(result, &*t);
 }
 
@@ -233,7 +233,7 @@ Value* plainPower(Value* result, const Value* x, const Value* y) {
   const int32_t kind = x->kind > y->kind ? x->kind : y->kind;
   int32_t whole = 0;
   Val_clear(result);
-  if (kind <= kValInt && v == std::trunc(v) && Num_truncToInt32(v, &whole)) return Val_setInt(result, whole);
+  if (kind <= kValInt && v == std::trunc(v) && Kern_truncToInt32(v, &whole)) return Val_setInt(result, whole);
   return Val_setNumber(result, v);
 }
 
@@ -311,7 +311,7 @@ Value* Wsf_power(Value* result, const Value* x, const Value* y) {
   // An interval raised to an integer-valued exponent takes the integer
   // power, which negative bases allow.
   int32_t n = 0;
-  if (isIntervalKind(x->kind) && isModal(x) && y->kind <= kValInt && Num_truncToInt32(y->number, &n))
+  if (isIntervalKind(x->kind) && isModal(x) && y->kind <= kValInt && Kern_truncToInt32(y->number, &n))
     return Wsf_from(result, Op_powVI(*x, n));
   if ((isModal(x) && (Wsf_isPlain(y) || y->kind == x->kind)) || (isModal(y) && Wsf_isPlain(x)) ||
       y->kind == kValDegVec)

@@ -7,8 +7,8 @@
 
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
+#include "worksheet/kernels/Kern_Helpers.h"
 #include "worksheet/kernels/Mat_Dense.h"
-#include "worksheet/kernels/Num_Helpers.h"
 
 namespace {
 

@@ -19,7 +19,7 @@ Value* structure(Value* result, const Value* a, const Value* b) {
   if (a->kind == kValDegVec || b->kind == kValDegVec) {
     if (allowed) {
       DegVec_nonlin2(a, b);
-      ++ctx->tapeCount;
+      ++ctx->buffers.tapeCount;
     } else {
       DegVec_nonsmooth2(a, b, false);
     }
@@ -28,7 +28,7 @@ Value* structure(Value* result, const Value* a, const Value* b) {
   } else {
     DegDag_nonsmooth2(a, b, false);
   }
-  return Wsf_from(result, *ctx->result);
+  return Wsf_from(result, *ctx->buffers.result);
 }
 
 // An operand above the sample vectors without the allowance of non-smooth

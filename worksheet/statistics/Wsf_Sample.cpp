@@ -13,7 +13,7 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Num_Collect.h"
+#include "worksheet/kernels/Kern_Collect.h"
 #include "worksheet/kernels/Stat_Kernels.h"
 #include "worksheet/math/Wsf_Unary.h"
 #include "worksheet/statistics/Stat_Moments.h"
@@ -80,7 +80,7 @@ bool structureHooks2(Value* result, const Value* a, const Value* b) {
 // The samples of a lone sample-vector argument when the context reduces
 // statistics over the trials; null otherwise.
 const SampleVector* aggregated(int argc, const Value* const* argv, const EvalContext* ctx) {
-  if (!ctx->aggregate || argc != 1 || argv[0]->kind != kValSamples) return nullptr;
+  if (!ctx->flags.aggregate || argc != 1 || argv[0]->kind != kValSamples) return nullptr;
   return static_cast<const SampleVector*>(argv[0]->payload);
 }
 
@@ -93,7 +93,7 @@ Value* varianceModal(Value* result, int argc, const Value* const* argv, EvalCont
     return Wsf_finite(result, root ? std::sqrt(x) : x);
   }
   StatValues x;
-  if (!Num_collectArgValues(argc, argv, countAll, &x, result)) return result;
+  if (!Kern_collectArgValues(argc, argv, countAll, &x, result)) return result;
   const size_t n = x.size();
   if (n < (population ? 1u : 2u)) return Wsf_error(result, kErrDiv0);
   WsfLocal mean(ctx), squares(ctx);
@@ -112,7 +112,7 @@ struct PairMoments {
 
 bool pairMoments(Value* result, const Value* knownY, const Value* knownX, EvalContext* ctx, PairMoments* p) {
   StatValues ys, xs;
-  if (!Num_collectValuePairs(knownY, knownX, &ys, &xs, result)) return false;
+  if (!Kern_collectValuePairs(knownY, knownX, &ys, &xs, result)) return false;
   p->n = ys.size();
   if (p->n == 0) return Wsf_error(result, kErrDiv0), false;
   WsfLocal my(ctx), mx(ctx);
@@ -156,7 +156,7 @@ Value* steyxModal(Value* result, const Value* knownY, const Value* knownX, EvalC
 Value* skewModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx) {
   if (const SampleVector* v = aggregated(argc, argv, ctx)) return Wsf_finite(result, Stat_skewness(v->n, v->data, 0));
   StatValues x;
-  if (!Num_collectArgValues(argc, argv, false, &x, result)) return result;
+  if (!Kern_collectArgValues(argc, argv, false, &x, result)) return result;
   const double n = static_cast<double>(x.size());
   if (n < 3) return Wsf_error(result, kErrDiv0);
   WsfLocal mean(ctx), sd(ctx), sum(ctx), t(ctx), cube(ctx);
@@ -182,8 +182,8 @@ Value* skewModal(Value* result, int argc, const Value* const* argv, EvalContext*
 Value* variance(Value* result, int argc, const Value* const* argv, bool countAll, bool population, bool root) {
   if (EvalContext* ctx = nullptr; Wsf_anyModal(argc, argv, &ctx))
     return varianceModal(result, argc, argv, ctx, countAll, population, root);
-  Sample s = Num_oneBased();
-  if (!(countAll ? collectA(argc, argv, &s, result) : Num_collectArgNumbers(argc, argv, &s, result))) return result;
+  Sample s = Kern_oneBased();
+  if (!(countAll ? collectA(argc, argv, &s, result) : Kern_collectArgNumbers(argc, argv, &s, result))) return result;
   const int32_t n = count(s);
   if (n < (population ? 1 : 2)) return Wsf_error(result, kErrDiv0);
   const double v = population ? Stat_popVariance(n, s.data(), 0) : Stat_variance(n, s.data(), 0);
@@ -196,8 +196,8 @@ struct PairSums {
 };
 
 bool pairSums(Value* result, const Value* knownY, const Value* knownX, PairSums* p) {
-  Sample ys = Num_oneBased(), xs = Num_oneBased();
-  if (!Num_collectPairs(knownY, knownX, &ys, &xs, result)) return false;
+  Sample ys = Kern_oneBased(), xs = Kern_oneBased();
+  if (!Kern_collectPairs(knownY, knownX, &ys, &xs, result)) return false;
   p->n = count(ys);
   // Centre first, so that the sums of squares do not cancel.
   const double my = Stat_mean(count(ys), ys.data(), 0), mx = Stat_mean(count(xs), xs.data(), 0);
@@ -219,7 +219,7 @@ bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* resul
     if (a->kind == kValBool) s->push_back(a->number);
     else if (a->kind == kValText && Text_toDouble(a->text ? a->text : u"", &x)) s->push_back(x);
     else if (a->kind == kValText) return Wsf_error(result, kErrValue), false;
-    else if (a->kind != kValEmpty && a->kind != kValMissing && !Num_collectNumbers(a, s, result)) return false;
+    else if (a->kind != kValEmpty && a->kind != kValMissing && !Kern_collectNumbers(a, s, result)) return false;
   }
   return true;
 }
@@ -230,7 +230,7 @@ bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* resul
 // counted gives 0. With aggregation a lone sample vector gives its extreme
 // trial.
 Value* extremeModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx, bool largest) {
-  if (ctx->aggregate && argc == 1 && argv[0]->kind == kValSamples) {
+  if (ctx->flags.aggregate && argc == 1 && argv[0]->kind == kValSamples) {
     const auto* v = static_cast<const SampleVector*>(argv[0]->payload);
     return real(result, largest ? Smp_maxElem(v) : Smp_minElem(v));
   }
@@ -259,40 +259,40 @@ Value* extremeModal(Value* result, int argc, const Value* const* argv, EvalConte
 
 Value* Wsf_max(Value* result, int argc, const Value* const* argv) {
   if (EvalContext* ctx = nullptr; Wsf_anyModal(argc, argv, &ctx)) return extremeModal(result, argc, argv, ctx, true);
-  Sample s = Num_oneBased();
+  Sample s = Kern_oneBased();
   return collectExtremes(argc, argv, &s, result) ? extreme(result, s, true) : result;
 }
 
 Value* Wsf_min(Value* result, int argc, const Value* const* argv) {
   if (EvalContext* ctx = nullptr; Wsf_anyModal(argc, argv, &ctx)) return extremeModal(result, argc, argv, ctx, false);
-  Sample s = Num_oneBased();
+  Sample s = Kern_oneBased();
   return collectExtremes(argc, argv, &s, result) ? extreme(result, s, false) : result;
 }
 
 Value* Wsf_maxa(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return result;
-  Sample s = Num_oneBased();
+  Sample s = Kern_oneBased();
   return collectA(argc, argv, &s, result) ? extreme(result, s, true) : result;
 }
 
 Value* Wsf_mina(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return result;
-  Sample s = Num_oneBased();
+  Sample s = Kern_oneBased();
   return collectA(argc, argv, &s, result) ? extreme(result, s, false) : result;
 }
 
 Value* Wsf_median(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return result;
-  Sample s = Num_oneBased();
-  if (!Num_collectArgNumbers(argc, argv, &s, result)) return result;
+  Sample s = Kern_oneBased();
+  if (!Kern_collectArgNumbers(argc, argv, &s, result)) return result;
   if (count(s) == 0) return Wsf_error(result, kErrNum);
   return real(result, Stat_median(count(s), s.data(), 0));
 }
 
 Value* Wsf_mode(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return result;
-  Sample s = Num_oneBased();
-  if (!Num_collectArgNumbers(argc, argv, &s, result)) return result;
+  Sample s = Kern_oneBased();
+  if (!Kern_collectArgNumbers(argc, argv, &s, result)) return result;
   const double m = Stat_mode(count(s), s.data(), 0);
   return std::isfinite(m) ? real(result, m) : Wsf_error(result, kErrNA);
 }
@@ -300,8 +300,8 @@ Value* Wsf_mode(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_percentile(Value* result, const Value* array, const Value* k) {
   if (structureHooks2(result, array, k)) return result;
   if (Value* done = scalar(result, k)) return done;
-  Sample s = Num_oneBased();
-  if (!Num_collectNumbers(array, &s, result)) return result;
+  Sample s = Kern_oneBased();
+  if (!Kern_collectNumbers(array, &s, result)) return result;
   const int32_t n = count(s);
   if (n < 1 || n >= kOrderStatisticLimit || !(k->number >= 0 && k->number <= 1)) return Wsf_error(result, kErrNum);
   return real(result, Stat_percentile(n, s.data(), k->number, 0));
@@ -312,8 +312,8 @@ Value* Wsf_quartile(Value* result, const Value* array, const Value* quart) {
   if (Value* done = scalar(result, quart)) return done;
   const double q = std::trunc(quart->number);
   if (!(q >= 0 && q <= 4)) return Wsf_error(result, kErrNum);
-  Sample s = Num_oneBased();
-  if (!Num_collectNumbers(array, &s, result)) return result;
+  Sample s = Kern_oneBased();
+  if (!Kern_collectNumbers(array, &s, result)) return result;
   const int32_t n = count(s);
   if (n < 1 || n >= kOrderStatisticLimit) return Wsf_error(result, kErrNum);
   return real(result, Stat_percentile(n, s.data(), q / 4, 0));
@@ -323,8 +323,8 @@ Value* Wsf_small(Value* result, const Value* array, const Value* k) {
   if (structureHooks2(result, array, k)) return result;
   if (Wsf_isError(k)) return Wsf_copy(result, k);
   if (k->kind != kValInt && k->kind != kValReal) return Wsf_error(result, kErrNum);
-  Sample s = Num_oneBased();
-  if (!Num_collectNumbers(array, &s, result)) return result;
+  Sample s = Kern_oneBased();
+  if (!Kern_collectNumbers(array, &s, result)) return result;
   const double kk = std::trunc(k->number);
   if (!(kk >= 1 && kk <= count(s))) return Wsf_error(result, kErrNum);
   return real(result, Stat_kthSmallest(static_cast<int32_t>(kk), count(s), s.data(), 0));
@@ -334,8 +334,8 @@ Value* Wsf_trimmean(Value* result, const Value* array, const Value* percent) {
   if (structureHooks2(result, array, percent)) return result;
   if (Value* done = scalar(result, percent)) return done;
   if (!(percent->number >= 0 && percent->number < 1)) return Wsf_error(result, kErrNum);
-  Sample s = Num_oneBased();
-  if (!Num_collectNumbers(array, &s, result)) return result;
+  Sample s = Kern_oneBased();
+  if (!Kern_collectNumbers(array, &s, result)) return result;
   const int32_t n = count(s);
   int32_t t = static_cast<int32_t>(n * percent->number);
   if (t % 2 == 1) --t;
@@ -354,8 +354,8 @@ Value* Wsf_rank(Value* result, int argc, const Value* const* argv) {
   if (argc >= 3) {
     if (Value* done = scalar(result, argv[2])) return done;
   }
-  Sample s = Num_oneBased();
-  if (!Num_collectNumbers(argv[1], &s, result)) return result;
+  Sample s = Kern_oneBased();
+  if (!Kern_collectNumbers(argv[1], &s, result)) return result;
   const double x = argv[0]->number;
   int32_t before = 0;
   bool found = false;
@@ -377,8 +377,8 @@ Value* Wsf_percentrank(Value* result, int argc, const Value* const* argv) {
     digits = std::trunc(argv[2]->number);
     if (digits < 1) return Wsf_error(result, kErrNum);
   }
-  Sample s = Num_oneBased();
-  if (!Num_collectNumbers(argv[0], &s, result)) return result;
+  Sample s = Kern_oneBased();
+  if (!Kern_collectNumbers(argv[0], &s, result)) return result;
   const int32_t n = count(s);
   const double x = argv[1]->number;
   if (n == 0) return Wsf_error(result, kErrNum);
@@ -406,8 +406,8 @@ Value* Wsf_stdevpa(Value* r, int argc, const Value* const* argv) { return varian
 
 Value* Wsf_skew(Value* result, int argc, const Value* const* argv) {
   if (EvalContext* ctx = nullptr; Wsf_anyModal(argc, argv, &ctx)) return skewModal(result, argc, argv, ctx);
-  Sample s = Num_oneBased();
-  if (!Num_collectArgNumbers(argc, argv, &s, result)) return result;
+  Sample s = Kern_oneBased();
+  if (!Kern_collectArgNumbers(argc, argv, &s, result)) return result;
   const int32_t n = count(s);
   if (n < 3) return Wsf_error(result, kErrDiv0);
   const double m = Stat_mean(n, s.data(), 0), sd = Stat_stdDev(n, s.data(), 0);

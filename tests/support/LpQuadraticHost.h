@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "tests/engines/LpFakeHost.h"
+#include "tests/support/LpFakeHost.h"
 
 struct LpQuadFake : LpFakeModel {
   std::vector<double> q;  // n x n, row-major, as delivered (need not be symmetric)
@@ -37,9 +37,7 @@ inline void LpQuad_bindObjective(LpQuadFake& m) {
   };
 }
 
-inline LpQuadFake& LpQuad_of(void* user) {
-  return static_cast<LpQuadFake&>(*static_cast<LpFakeModel*>(user));
-}
+inline LpQuadFake& LpQuad_of(void* user) { return static_cast<LpQuadFake&>(*static_cast<LpFakeModel*>(user)); }
 
 // A model whose `function` was set by the test keeps it.
 inline HostServices LpQuad_host(LpQuadFake& m) {

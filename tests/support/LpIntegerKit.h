@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/engines/LpFakeHost.h"
+#include "tests/support/LpFakeHost.h"
 
 // The fake model with the integer options (cut limits, seed) and flags.
 struct LpIntModel : LpFakeModel {

@@ -12,21 +12,21 @@
 // square are the evaluation modes' own.
 #include "arithmetic/numeric/Num_Scalar.h"
 
-double Num_absInt(int32_t n);
-double Num_acosInt(int32_t n);
-double Num_asinInt(int32_t n);
-double Num_lnInt(int32_t n);
-double Num_powIntBase(int32_t base, double exponent);
-double Num_sqrtInt(int32_t n);
+double Kern_absInt(int32_t n);
+double Kern_acosInt(int32_t n);
+double Kern_asinInt(int32_t n);
+double Kern_lnInt(int32_t n);
+double Kern_powIntBase(int32_t base, double exponent);
+double Kern_sqrtInt(int32_t n);
 // (exp(x a) + b) c.
-double Num_gexp(const double* x, const double* a, const double* b, const double* c);
+double Kern_gexp(const double* x, const double* a, const double* b, const double* c);
 // ln(x / (1 - x)); 0.0 when the quotient is not positive.
-double Num_lx(const double* x);
+double Kern_lx(const double* x);
 // a + b x + c x^2 + d x^3 by Horner's rule.
-double Num_poly3(const double* x, const double* a, const double* b, const double* c, const double* d);
+double Kern_poly3(const double* x, const double* a, const double* b, const double* c, const double* d);
 
 // x truncated toward zero into *out when it lies in the 32-bit range (NaN
 // does not); false, with *out untouched, otherwise.
-bool Num_truncToInt32(double x, int32_t* out);
+bool Kern_truncToInt32(double x, int32_t* out);
 // Parity of trunc(x) by remainder, for every finite x (3000000001 is odd).
-bool Num_isOddTrunc(double x);
+bool Kern_isOddTrunc(double x);

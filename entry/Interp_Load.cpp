@@ -11,7 +11,7 @@
 #include "contract/Host_Eval.h"
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Eval_Exports.h"
+#include "entry/Interp_Exports.h"
 #include "entry/Sess_Evaluation.h"
 #include "entry/Sess_Results.h"
 #include "entry/Sess_Variables.h"
@@ -27,6 +27,9 @@
 #include "values/Vm_Context.h"
 
 namespace {
+
+// The automation object the context holds as its opaque workbook handle.
+ExcelAutomation* workbookOf(const EvalContext* ctx) { return reinterpret_cast<ExcelAutomation*>(ctx->host.excel); }
 
 // The automation object over the active workbook, its sheets read; null
 // when the application or the workbook cannot be reached.
@@ -190,15 +193,15 @@ void reportAnalysis(LibraryContext* context, const ExcelAutomation* ea, const Lo
 
 }  // namespace
 
-int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int bigM, int listAdded,
-                   int checkValues, int compactDerivatives, int tableFlag) {
+int Interp_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCount, int bigM, int listAdded,
+                     int checkValues, int compactDerivatives, int tableFlag) {
   if (!context || Sess_modelVariables(context) < 1 || Host_queryModel(context, QueryRows) < 1) return kLoadEmpty;
   EvalContext* ctx = Load_createContext(context);
   if (!ctx) return kLoadNoMemory;
   context->evalContext = ctx;
-  ctx->excel = openWorkbook(ctx, handle);
+  ctx->host.excel = reinterpret_cast<EvalWorkbook*>(openWorkbook(ctx, handle));
   LoadRequest rq;
-  if (!ctx->excel || !context->variables || !context->constraints || !buildRequest(context, ctx->excel, &rq))
+  if (!workbookOf(ctx) || !context->variables || !context->constraints || !buildRequest(context, workbookOf(ctx), &rq))
     return kLoadHostFailure;
   rq.skipCellCount = skipCellCount != 0;
   rq.bigM = bigM != 0;
@@ -206,44 +209,45 @@ int Eval_loadModel(LibraryContext* context, std::intptr_t handle, int skipCellCo
   rq.listAdded = listAdded != 0;
   rq.activeSheetFormulasOnly = tableFlag != 0;
   rq.compactDerivatives = compactDerivatives != 0 ? 1 : 0;
-  auto* source = new ComReaderSource(ctx->excel);
+  auto* source = new ComReaderSource(workbookOf(ctx));
   LoadReport report;
   const int result = Load_model(ctx, source, rq, &report);
-  if (!ctx->reader) delete source;  // never handed over
-  if (result == kLoadCompileFailed) Eval_reportError(context);
-  if (result == kLoadOk && !report.addedVariables.empty()) reportAdded(context, ctx->excel, report);
-  if (result == kLoadOk) reportAnalysis(context, ctx->excel, report);
+  if (!ctx->tables.reader) delete source;  // never handed over
+  if (result == kLoadCompileFailed) Interp_reportError(context);
+  if (result == kLoadOk && !report.addedVariables.empty()) reportAdded(context, workbookOf(ctx), report);
+  if (result == kLoadOk) reportAnalysis(context, workbookOf(ctx), report);
   return result;
 }
 
-int Eval_refreshArrayBlocks(LibraryContext* context, std::intptr_t) {
+int Interp_refreshArrayBlocks(LibraryContext* context, std::intptr_t) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
-  if (!ctx || !ctx->excel) return 0;
+  if (!ctx || !workbookOf(ctx)) return 0;
   Model_showProgress(ctx, kProgressUpdating, 0);
-  Com_loadUsedRange(ctx->excel, ctx->excel->activeSheet);
+  Com_loadUsedRange(workbookOf(ctx), workbookOf(ctx)->activeSheet);
   Model_showProgress(ctx, kProgressClear, 0);
   return 0;
 }
 
-int Eval_freeModel(LibraryContext* context) {
+int Interp_freeModel(LibraryContext* context) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
   if (!ctx) return 0;
   // The reader's source and the automation object go first: nothing of the
   // model's teardown reads the workbook.
-  delete (ctx->reader ? ctx->reader->source : nullptr);
-  Com_destroy(ctx->excel);
-  ctx->excel = nullptr;
+  delete (ctx->tables.reader ? ctx->tables.reader->source : nullptr);
+  Com_destroy(workbookOf(ctx));
+  ctx->host.excel = nullptr;
   Load_freeModel(ctx);
   context->evalContext = nullptr;
   return 0;
 }
 
-int Eval_reportError(LibraryContext* context) {
+int Interp_reportError(LibraryContext* context) {
   const EvalContext* ctx = context ? context->evalContext : nullptr;
   if (!ctx) return 0;
-  const int codes[4] = {ctx->errorCount, ctx->warningCount, ctx->firstError, ctx->firstWarning};
-  const CellRef& at = ctx->errorCell;
+  const int codes[4] = {ctx->errors.errorCount, ctx->errors.warningCount, ctx->errors.firstError,
+                        ctx->errors.firstWarning};
+  const CellRef& at = ctx->errors.errorCell;
   const bool placed = at.sheet > 0 && at.row > 0 && at.column > 0;
-  const std::string text = placed ? cellText(ctx->excel, at) : std::string();
+  const std::string text = placed ? cellText(workbookOf(ctx), at) : std::string();
   return Sess_storeErrorCell(context, codes, placed ? text.c_str() : nullptr);
 }

@@ -12,23 +12,22 @@
 // Integers and reals of one argument: a lone number; the numbers of an array
 // in row-major order, skipping empty cells, booleans and texts. A lone
 // boolean or text, or any other kind, is refused.
-bool Num_collectNumbers(const Value* arg, std::vector<double>* out, Value* result);
-// Num_collectNumbers over every argument, appended in order.
-bool Num_collectArgNumbers(int argc, const Value* const* argv, std::vector<double>* out, Value* result);
+bool Kern_collectNumbers(const Value* arg, std::vector<double>* out, Value* result);
+// Kern_collectNumbers over every argument, appended in order.
+bool Kern_collectArgNumbers(int argc, const Value* const* argv, std::vector<double>* out, Value* result);
 // Parallel numbers of two arguments of the same element count ("#n/a"
 // otherwise); a position counts only when both elements are numbers.
-bool Num_collectPairs(const Value* a, const Value* b, std::vector<double>* xa, std::vector<double>* xb,
-                      Value* result);
+bool Kern_collectPairs(const Value* a, const Value* b, std::vector<double>* xa, std::vector<double>* xb, Value* result);
 // The values that statistics over every evaluation mode count, kept as
 // pointers into the arguments (valid while they are): numbers and values of
 // the evaluation modes, direct or as array elements; with countAll also
 // booleans by their number and texts as 0. An error ends the gathering; a
 // direct argument of another kind is refused.
-bool Num_collectArgValues(int argc, const Value* const* argv, bool countAll, std::vector<const Value*>* out,
-                          Value* result);
+bool Kern_collectArgValues(int argc, const Value* const* argv, bool countAll, std::vector<const Value*>* out,
+                           Value* result);
 // Parallel values of two arguments of the same element count ("#n/a"
 // otherwise); a position counts only when both are numbers or mode values.
-bool Num_collectValuePairs(const Value* a, const Value* b, std::vector<const Value*>* xa,
-                           std::vector<const Value*>* xb, Value* result);
+bool Kern_collectValuePairs(const Value* a, const Value* b, std::vector<const Value*>* xa,
+                            std::vector<const Value*>* xb, Value* result);
 // A fresh 1-based array (slot 0 holds 0).
-inline std::vector<double> Num_oneBased() { return std::vector<double>(1, 0.0); }
+inline std::vector<double> Kern_oneBased() { return std::vector<double>(1, 0.0); }

@@ -10,7 +10,7 @@
 
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
-#include "tests/engines/GrgFunctionHost.h"
+#include "tests/support/GrgFunctionHost.h"
 
 // Opened, the model must stay where it is: its `eval` refers to it.
 struct GrgWorkbookModel : GrgFunctionModel {

@@ -30,8 +30,8 @@ inline XLREF testArea(const std::string& a1) {
   } else {
     Wb_parseA1(a1.substr(colon + 1), &r2, &c2);
   }
-  return {static_cast<std::uint16_t>(r1), static_cast<std::uint16_t>(r2),
-          static_cast<std::uint8_t>(c1), static_cast<std::uint8_t>(c2)};
+  return {static_cast<std::uint16_t>(r1), static_cast<std::uint16_t>(r2), static_cast<std::uint8_t>(c1),
+          static_cast<std::uint8_t>(c2)};
 }
 
 // An xltypeRef over its own area block.
@@ -106,7 +106,7 @@ class ModelFixture : public ::testing::Test {
   }
   void TearDown() override {
     model.reset();
-    EXPECT_EQ(Xlc_liveBlocks(), 0u);     // every result was given back
+    EXPECT_EQ(Xlc_liveBlocks(), 0u);  // every result was given back
     Wb_resetApp();
     Xlc_resetHost();
   }
@@ -117,9 +117,7 @@ class ModelFixture : public ::testing::Test {
     return model->read();
   }
   // A hidden name local to the model sheet.
-  void name(const std::string& text, const std::string& definition) {
-    Wb_defineName(wb, {text, definition, 0, true});
-  }
+  void name(const std::string& text, const std::string& definition) { Wb_defineName(wb, {text, definition, 0, true}); }
   // The objective Z1 minimised, over the variable cells `adj` when given.
   void minimise(const char* adj = nullptr) {
     name("solver_opt", "Model!$Z$1");

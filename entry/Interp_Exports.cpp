@@ -3,7 +3,7 @@
 // session knows (the variables and rows the front end counts, the elastic
 // variables of feasibility mode, the precision option, whether the
 // objective is maximised) and reports a failing evaluation's error and cell.
-#include "entry/Eval_Exports.h"
+#include "entry/Interp_Exports.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,10 +28,10 @@ namespace {
 // The loaded interpreter model of this call, or null.
 EvalContext* loadedModel(LibraryContext* context) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
-  return ctx && ctx->program && ctx->functions && ctx->variables ? ctx : nullptr;
+  return ctx && ctx->tables.program && ctx->tables.functions && ctx->tables.variables ? ctx : nullptr;
 }
 
-void showStatus(LibraryContext*, int show, const char* text) { Eval_showStatus(0, show, text); }
+void showStatus(LibraryContext*, int show, const char* text) { Interp_showStatus(0, show, text); }
 
 // A query of the progress callback that counts nothing and shows nothing.
 int stopCode(LibraryContext* context) { return Host_progressCallback(context, 0, 0, 0, 0); }
@@ -42,7 +42,7 @@ int evaluationFailed(LibraryContext* context, int i, const char* what) {
   char text[64];
   std::snprintf(text, sizeof text, "F(%d): %s failed", i, what);
   Msg_showStatus(1, text);
-  Eval_reportError(context);
+  Interp_reportError(context);
   return 0;
 }
 
@@ -95,8 +95,8 @@ int checkedStore(LibraryContext* context, void* user, int i, int j, double value
   double workbook = 0.0;
   if (check->callback(context, check->user, i, j, value, check->extra ? check->extra : &workbook)) return 1;
   if (check->extra) workbook = *static_cast<double*>(check->extra);
-  const std::string text = "J[" + std::to_string(i + 1) + "," + std::to_string(j + 1) + "]: Interp = " +
-                           formatNumber(value) + "  Excel = " + formatNumber(workbook);
+  const std::string text = "J[" + std::to_string(i + 1) + "," + std::to_string(j + 1) +
+                           "]: Interp = " + formatNumber(value) + "  Excel = " + formatNumber(workbook);
   Os_messageBox(text.c_str(), "Interpret_Jacobian", 0);
   return ++check->differences > 10 ? 0 : 1;
 }
@@ -117,24 +117,24 @@ bool visitDependency(void* walk, int32_t i, int32_t j, int32_t flag) {
 
 }  // namespace
 
-void Eval_registerProgressHost() {
+void Interp_registerProgressHost() {
   const ModelProgressHost host{showStatus, stopCode, Os_tickCount};
   Model_setProgressHost(&host);
 }
 
-int Eval_showStatus(std::intptr_t, int show, const char* text) {
+int Interp_showStatus(std::intptr_t, int show, const char* text) {
   char line[128];
   std::snprintf(line, sizeof line, "%s", show && text ? text : "");
   Msg_showStatus(show ? 1 : 0, line);
   return 1;
 }
 
-int Eval_queryModel(LibraryContext* context, int what) {
+int Interp_queryModel(LibraryContext* context, int what) {
   EvalContext* ctx = loadedModel(context);
   return ctx ? Eval_query(ctx, what) : 0;
 }
 
-int Eval_evalAll(LibraryContext* context, double* f, const double* x) {
+int Interp_evalAll(LibraryContext* context, double* f, const double* x) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !f || !x) return 0;
   Eval_setPoint(ctx, x);
@@ -142,7 +142,7 @@ int Eval_evalAll(LibraryContext* context, double* f, const double* x) {
   return failed < 0 ? 1 : evaluationFailed(context, failed, "evalReal");
 }
 
-int Eval_evalWithCutoff(LibraryContext* context, double* f, const double* x, double bound, const int* order) {
+int Interp_evalWithCutoff(LibraryContext* context, double* f, const double* x, double bound, const int* order) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !f || !x) return 0;
   double tol = 1e-6;
@@ -152,7 +152,7 @@ int Eval_evalWithCutoff(LibraryContext* context, double* f, const double* x, dou
 }
 
 // Sets the variable (an elastic one in the session) and evaluates every function.
-int Eval_evalPerturbPair(LibraryContext* context, double* f, int j, double xj, int k, double xk) {
+int Interp_evalPerturbPair(LibraryContext* context, double* f, int j, double xj, int k, double xk) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !f) return 0;
   for (const auto& [index, value] : {std::pair{j, xj}, std::pair{k, xk}}) {
@@ -164,12 +164,12 @@ int Eval_evalPerturbPair(LibraryContext* context, double* f, int j, double xj, i
   return failed < 0 ? 1 : evaluationFailed(context, failed, "evalReal");
 }
 
-int Eval_evalPerturbOne(LibraryContext* context, double* f, int j, double xj) {
-  return Eval_evalPerturbPair(context, f, j, xj, j, xj);
+int Interp_evalPerturbOne(LibraryContext* context, double* f, int j, double xj) {
+  return Interp_evalPerturbPair(context, f, j, xj, j, xj);
 }
 
-int Eval_getBounds(LibraryContext* context, double* lower, double* upper, double* rowLower, double* rowUpper,
-                   double minusInfinity, double plusInfinity) {
+int Interp_getBounds(LibraryContext* context, double* lower, double* upper, double* rowLower, double* rowUpper,
+                     double minusInfinity, double plusInfinity) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx) return 0;
   Eval_addedBounds(ctx, Sess_modelVariables(context), firstAddedFunction(context), lower, upper, rowLower, rowUpper,
@@ -177,46 +177,45 @@ int Eval_getBounds(LibraryContext* context, double* lower, double* upper, double
   return 1;
 }
 
-int Eval_getCurvatureClasses(LibraryContext* context, int* classes) {
+int Interp_getCurvatureClasses(LibraryContext* context, int* classes) {
   EvalContext* ctx = loadedModel(context);
   return ctx && classes && Eval_curvatureClasses(ctx, classes) ? 1 : 0;
 }
 
-int Eval_getVariableTypes(LibraryContext* context, int* types) {
+int Interp_getVariableTypes(LibraryContext* context, int* types) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx) return 0;
   Eval_addedTypes(ctx, Sess_modelVariables(context), types);
   return 1;
 }
 
-int Eval_getInitialValues(LibraryContext* context, double* x) {
+int Interp_getInitialValues(LibraryContext* context, double* x) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx) return 0;
   Eval_addedValues(ctx, Sess_modelVariables(context), x);
   return 1;
 }
 
-int Eval_evalObjective(LibraryContext* context, double* value, double* gradient, const double* x) {
+int Interp_evalObjective(LibraryContext* context, double* value, double* gradient, const double* x) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !value || !x) return 0;
   if (Eval_objectiveAt(ctx, value, gradient, x)) return 1;
-  return evaluationFailed(context, Eval_objectiveIndex(ctx->functions), gradient ? "evalRealDeriv" : "evalReal");
+  return evaluationFailed(context, Eval_objectiveIndex(ctx->tables.functions), gradient ? "evalRealDeriv" : "evalReal");
 }
 
-int Eval_enumDependencies(LibraryContext* context, void* user, EvalDependencyCallback callback, void* user2,
-                          int flags) {
+int Interp_enumDependencies(LibraryContext* context, void* user, EvalDependencyCallback callback, void* user2,
+                            int flags) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !callback || !Eval_diagnosed(ctx)) return 0;
   DependencyWalk walk{context, user, callback, user2};
   if (!Eval_forEachDependency(ctx, flags, visitDependency, &walk)) return StatusHostFailure;
-  const bool elastic = forEachElastic(context, [&](int row, int column, double) {
-    return callback(context, user, row, column, 1, user2) != 0;
-  });
+  const bool elastic = forEachElastic(
+      context, [&](int row, int column, double) { return callback(context, user, row, column, 1, user2) != 0; });
   return elastic ? 1 : StatusHostFailure;
 }
 
-int Eval_evalJacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
-                      const double* x, int flags) {
+int Interp_evalJacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra, const double* x,
+                        int flags) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx) return 0;
   // Without a callback the request only builds the sparsity lists.
@@ -227,7 +226,7 @@ int Eval_evalJacobian(LibraryContext* context, void* user, EvalValueCallback cal
   flags &= ~kJacNegateMaximised;
   JacobianCheck check{callback, user, extra, 0};
   if (!Eval_gradientsAt(ctx, &check, checkedStore, nullptr, x, flags)) {
-    if (ctx->errorCount > 0) evaluationFailed(context, ctx->currentFunction, "evalRealDeriv");
+    if (ctx->errors.errorCount > 0) evaluationFailed(context, ctx->position.currentFunction, "evalRealDeriv");
     return 0;
   }
   const bool elastic = forEachElastic(context, [&](int row, int column, double sign) {
@@ -236,8 +235,8 @@ int Eval_evalJacobian(LibraryContext* context, void* user, EvalValueCallback cal
   return elastic ? 1 : 0;
 }
 
-int Eval_hessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra,
-                 const double* x, int function, int flags) {
+int Interp_hessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra, const double* x,
+                   int function, int flags) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !callback || !x) return 0;
   if (!Eval_hessianAt(ctx, user, callback, extra, x, function, flags)) return 0;
@@ -250,21 +249,21 @@ int Eval_hessian(LibraryContext* context, void* user, EvalValueCallback callback
 
 // The linear coefficients: every gradient at the zero point, the objective
 // included. The zero point covers the elastic variables too.
-int Eval_jacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra) {
+int Interp_jacobian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx) return 0;
-  const size_t n = static_cast<size_t>(Model_variableCount(ctx->variables) + context->elasticCount);
+  const size_t n = static_cast<size_t>(Model_variableCount(ctx->tables.variables) + context->elasticCount);
   const std::vector<double> zero(n, 0.0);
-  return Eval_evalJacobian(context, user, callback, extra, zero.data(), kJacIncludeObjective);
+  return Interp_evalJacobian(context, user, callback, extra, zero.data(), kJacIncludeObjective);
 }
 
 // The objective's quadratic terms Q = H/2, its linear term and constant at
 // the zero point.
-int Eval_objectiveHessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra) {
+int Interp_objectiveHessian(LibraryContext* context, void* user, EvalValueCallback callback, void* extra) {
   EvalContext* ctx = loadedModel(context);
-  const int32_t objective = ctx ? Eval_objectiveIndex(ctx->functions) : -1;
+  const int32_t objective = ctx ? Eval_objectiveIndex(ctx->tables.functions) : -1;
   if (objective < 0) return 0;
-  const size_t n = static_cast<size_t>(Model_variableCount(ctx->variables) + context->elasticCount);
+  const size_t n = static_cast<size_t>(Model_variableCount(ctx->tables.variables) + context->elasticCount);
   const std::vector<double> zero(n, 0.0);
-  return Eval_hessian(context, user, callback, extra, zero.data(), objective, kHessQuadraticTerms);
+  return Interp_hessian(context, user, callback, extra, zero.data(), objective, kHessQuadraticTerms);
 }

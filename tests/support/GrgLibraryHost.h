@@ -10,12 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "bench/BenchLibrary.h"
 #include "contract/Host_Services.h"
 #include "engines/grg/Grg_Engine.h"
-#include "entry/Eval_Exports.h"
 #include "entry/Host_Session.h"
+#include "entry/Interp_Exports.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/BenchLibrary.h"
 
 struct GrgLibraryRun {
   HostServices library;  // the library's own table
@@ -74,8 +74,8 @@ inline GrgLibraryRun GrgLib_solve(const std::string& name, bool analysed, const 
   Workbook* book = Xlsx_open(std::string(CORVAN_DATA) + "/nlp/" + name + ".xlsx", &error);
   if (book) GrgLib_setOptions(book, options);
   if (!context || !book || !Host_beginSession(context)) return run;
-  if (analysed && Eval_loadModel(context, 0, 1, 0, 0, 0, 0, 0) != 0) {
-    Eval_freeModel(context);
+  if (analysed && Interp_loadModel(context, 0, 1, 0, 0, 0, 0, 0) != 0) {
+    Interp_freeModel(context);
     Host_endSession(context);
     return run;
   }
@@ -93,7 +93,7 @@ inline GrgLibraryRun GrgLib_solve(const std::string& name, bool analysed, const 
   Grg_finish(rec, run.problem);
   grglib::current() = nullptr;
   context->analysed = 0;
-  Eval_freeModel(context);
+  Interp_freeModel(context);
   Host_endSession(context);
   return run;
 }

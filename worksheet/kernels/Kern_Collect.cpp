@@ -1,5 +1,5 @@
 // Argument collectors of the statistical functions.
-#include "worksheet/kernels/Num_Collect.h"
+#include "worksheet/kernels/Kern_Collect.h"
 
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
@@ -32,7 +32,7 @@ bool walkPairs(const Value* a, const Value* b, Value* result, Take take) {
 
 }  // namespace
 
-bool Num_collectNumbers(const Value* arg, std::vector<double>* out, Value* result) {
+bool Kern_collectNumbers(const Value* arg, std::vector<double>* out, Value* result) {
   if (arg->kind != kValArray) {
     if (Wsf_isError(arg)) return Wsf_copy(result, arg), false;
     if (!isNumber(arg)) return Wsf_error(result, kErrValue), false;
@@ -47,14 +47,14 @@ bool Num_collectNumbers(const Value* arg, std::vector<double>* out, Value* resul
   return true;
 }
 
-bool Num_collectArgNumbers(int argc, const Value* const* argv, std::vector<double>* out, Value* result) {
+bool Kern_collectArgNumbers(int argc, const Value* const* argv, std::vector<double>* out, Value* result) {
   for (int i = 0; i < argc; ++i)
-    if (argv[i]->kind != kValMissing && !Num_collectNumbers(argv[i], out, result)) return false;
+    if (argv[i]->kind != kValMissing && !Kern_collectNumbers(argv[i], out, result)) return false;
   return true;
 }
 
-bool Num_collectPairs(const Value* a, const Value* b, std::vector<double>* xa, std::vector<double>* xb,
-                      Value* result) {
+bool Kern_collectPairs(const Value* a, const Value* b, std::vector<double>* xa, std::vector<double>* xb,
+                       Value* result) {
   return walkPairs(a, b, result, [&](const Value* p, const Value* q) {
     if (!isNumber(p) || !isNumber(q)) return;
     xa->push_back(p->number);
@@ -62,8 +62,8 @@ bool Num_collectPairs(const Value* a, const Value* b, std::vector<double>* xa, s
   });
 }
 
-bool Num_collectArgValues(int argc, const Value* const* argv, bool countAll, std::vector<const Value*>* out,
-                          Value* result) {
+bool Kern_collectArgValues(int argc, const Value* const* argv, bool countAll, std::vector<const Value*>* out,
+                           Value* result) {
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     if (a->kind == kValMissing) continue;
@@ -83,8 +83,8 @@ bool Num_collectArgValues(int argc, const Value* const* argv, bool countAll, std
   return true;
 }
 
-bool Num_collectValuePairs(const Value* a, const Value* b, std::vector<const Value*>* xa,
-                           std::vector<const Value*>* xb, Value* result) {
+bool Kern_collectValuePairs(const Value* a, const Value* b, std::vector<const Value*>* xa,
+                            std::vector<const Value*>* xb, Value* result) {
   return walkPairs(a, b, result, [&](const Value* p, const Value* q) {
     if (!isValue(p) || !isValue(q)) return;
     xa->push_back(p);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "contract/Eng_Engine.h"
-#include "tests/entry/SessionFixture.h"
+#include "tests/support/SessionFixture.h"
 
 class EngineSolveFixture : public SessionLibrary {
  protected:
@@ -45,8 +45,7 @@ class EngineSolveFixture : public SessionLibrary {
   // A new model: variables A1:B1 from (x, y), objective C1 = `objective` of
   // `type` (1 maximise, 2 minimise, 3 value of) for engine `engine`, and
   // `rows` constraint rows to be named.
-  void twoVariables(const std::string& objective, int type, int engine, int rows, double x = 0,
-                    double y = 0) {
+  void twoVariables(const std::string& objective, int type, int engine, int rows, double x = 0, double y = 0) {
     newModel();
     number("A1", x);
     number("B1", y);

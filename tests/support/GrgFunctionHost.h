@@ -10,7 +10,7 @@
 
 struct GrgFunctionModel {
   int n = 0;
-  int rows = 0;                       // query-1 rows
+  int rows = 0;  // query-1 rows
   bool hasObjective = true;
   bool maximise = false;
   std::function<bool(const double* x, double* rows)> eval;
@@ -21,8 +21,8 @@ struct GrgFunctionModel {
   double pre = 1e-6, cvg = 1e-8, stp = 1e-6;
   int scaling = 0, integers = 0;
   bool startReadable = true;
-  int iterationLimit = 0;             // 0: none
-  int restartsAsked = 0;              // polls answered with "stop chosen by the user"
+  int iterationLimit = 0;  // 0: none
+  int restartsAsked = 0;   // polls answered with "stop chosen by the user"
   // Recorded by the host.
   std::vector<double> base, firstPoint;
   long evaluations = 0;
@@ -32,9 +32,8 @@ struct GrgFunctionModel {
 
 // A model whose variables lie in [lower, upper] and whose rows, the
 // objective last, are `eval`'s values within [rowLower, rowUpper].
-inline GrgFunctionModel GrgFn_model(std::vector<double> x0, std::vector<double> lower,
-                                    std::vector<double> upper, std::vector<double> rowLower,
-                                    std::vector<double> rowUpper,
+inline GrgFunctionModel GrgFn_model(std::vector<double> x0, std::vector<double> lower, std::vector<double> upper,
+                                    std::vector<double> rowLower, std::vector<double> rowUpper,
                                     std::function<bool(const double* x, double* rows)> eval) {
   GrgFunctionModel m;
   m.n = static_cast<int>(lower.size());
@@ -128,8 +127,7 @@ inline HostServices GrgFn_host(GrgFunctionModel& model) {
 }
 
 // Runs setup, solve and finish; the problem carries status and objective.
-inline GrgProblem GrgFn_run(GrgFunctionModel& model, std::vector<double>* x = nullptr,
-                            GrgProblem problem = {}) {
+inline GrgProblem GrgFn_run(GrgFunctionModel& model, std::vector<double>* x = nullptr, GrgProblem problem = {}) {
   GrgRecord rec;
   if (Grg_setup(rec, GrgFn_host(model), problem)) {
     Grg_solve(rec, problem);

@@ -63,7 +63,7 @@ struct Workbench {
   FormulaReader* reader = Reader_create(ctx, store, &sheet);
   Program program{};
 
-  Workbench() { ctx->variables = Model_createVariableTable(); }
+  Workbench() { ctx->tables.variables = Model_createVariableTable(); }
   ~Workbench() {
     Vm_releaseProgram(&program);
     Reader_destroy(reader);
@@ -78,16 +78,16 @@ struct Workbench {
       SheetSource::parseCell(a1, &c);
       Model_addFunction(functions, 1, c.column, c.row, kRelFree2, 0.0);
     }
-    Reader_bindModel(reader, functions, ctx->variables);
+    Reader_bindModel(reader, functions, ctx->tables.variables);
     const bool ok = Parse_compileModel(reader);
     Vm_initProgram(&program, ctx);
-    ctx->mode = kModeReal;
+    ctx->flags.mode = kModeReal;
     return ok;
   }
   ModelItem* item(size_t i) { return functions->array[i]; }
   // Runs item i's chain in a full pass.
   const Value* run(size_t i) {
-    ctx->incremental = 0;
+    ctx->flags.incremental = 0;
     Prog_markVariableCells(store);
     return Prog_runChain(&program, item(i)->leftChain);
   }

@@ -10,7 +10,7 @@
 #include "contract/Diag_Table.h"
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
-#include "entry/Eval_Exports.h"
+#include "entry/Interp_Exports.h"
 #include "entry/Msg_Status.h"
 #include "entry/Sess_Results.h"
 #include "interpreter/Eval_Diagnosis.h"
@@ -37,14 +37,14 @@ int writeFindings(LibraryContext* context, const EvalContext* ctx, const Diagnos
   double counts[DiagStatistics] = {};
   for (int k = 0; k < kStructureCounts; ++k) counts[k] = f.counts[k];
   counts[DiagContraction] = f.contraction;
-  const StructureInfo* s = ctx->structure;
+  const StructureInfo* s = ctx->tables.structure;
   const int rows = detailed ? s->functionCount : 0;
   std::vector<std::string> texts(static_cast<size_t>(rows) * DiagColumns);
   for (int i = 0; i < rows; ++i) {
     std::string* row = &texts[static_cast<size_t>(i) * DiagColumns];
     row[DiagFunctionNumber] = std::to_string(i + 1);
     row[DiagFunctionCell] = f.cells[static_cast<size_t>(i)];
-    row[DiagRelation] = relationText(ctx->functions->array[static_cast<size_t>(i)]->relation);
+    row[DiagRelation] = relationText(ctx->tables.functions->array[static_cast<size_t>(i)]->relation);
     row[DiagClass] = Eval_className(s->functionClasses[i]);
     row[DiagCurvature] = s->convexity ? Eval_convexityName(s->convexity[i]) : "";
     const std::vector<DiagnosisExample>& examples = f.examples[static_cast<size_t>(i)];
@@ -60,10 +60,10 @@ int writeFindings(LibraryContext* context, const EvalContext* ctx, const Diagnos
 
 }  // namespace
 
-int Eval_diagnoseModel(LibraryContext* context, std::intptr_t /*refreshWord*/, int report, int convexity,
-                       int detailed) {
+int Interp_diagnoseModel(LibraryContext* context, std::intptr_t /*refreshWord*/, int report, int convexity,
+                         int detailed) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
-  if (!ctx || !ctx->program || !ctx->functions || !ctx->variables) return kDiagnosisEmpty;
+  if (!ctx || !ctx->tables.program || !ctx->tables.functions || !ctx->tables.variables) return kDiagnosisEmpty;
   DiagnosisRequest request;
   request.convexity = convexity != 0;
   request.detailed = detailed != 0;
@@ -75,7 +75,7 @@ int Eval_diagnoseModel(LibraryContext* context, std::intptr_t /*refreshWord*/, i
     char text[64];
     std::snprintf(text, sizeof text, "F(%d): evalDiagnose failed", failed);
     Msg_showStatus(1, text);
-    Eval_reportError(context);
+    Interp_reportError(context);
   }
   if (result != kDiagnosisDone) return result;
   if (report && !writeFindings(context, ctx, findings, request.detailed)) return StatusHostFailure;

@@ -12,7 +12,7 @@
 #include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
 #include "entry/Sess_Results.h"
-#include "tests/engines/MpsReader.h"
+#include "tests/support/MpsReader.h"
 
 struct LpFakeRow {
   std::vector<std::pair<int, double>> terms;  // 0-based variable, coefficient
@@ -36,14 +36,14 @@ struct LpFakeReport {
   int set = -1, code = -1, n = 0, m = 0;
   bool sensitivity = false;
   std::vector<double> lower, values, upper, perVariable, rowLower, rowValues, rowUpper, perRow;
-  std::vector<double> objective, objectiveIncrease, objectiveDecrease, lowerIncrease,
-      lowerDecrease, upperIncrease, upperDecrease, rhs, rhsIncrease, rhsDecrease;
+  std::vector<double> objective, objectiveIncrease, objectiveDecrease, lowerIncrease, lowerDecrease, upperIncrease,
+      upperDecrease, rhs, rhsIncrease, rhsDecrease;
 };
 
 struct LpFakeModel {
   int n = 0;
   std::vector<double> x0, lower, upper;
-  std::vector<LpFakeRow> rows;     // constraint rows
+  std::vector<LpFakeRow> rows;  // constraint rows
   LpFakeRow objective;
   bool hasObjective = true;
   bool maximise = false;
@@ -51,16 +51,16 @@ struct LpFakeModel {
   std::function<double(int, const std::vector<double>&)> function;
   // Answers of the switches and options.
   int scaling = 1, showIterations = 0, objectiveClass = 0, noDifferences = 0, integers = 0;
-  int extraRows = 0;               // added to query 1 (a model over the limits)
+  int extraRows = 0;  // added to query 1 (a model over the limits)
   unsigned optionFlags = 0;
   bool extractable = true, boundsReadable = true, startReadable = true;
-  long failEvaluationAt = -1;      // the evaluation with this number fails
+  long failEvaluationAt = -1;  // the evaluation with this number fails
   // Progress: answers by call number (others 0) and the calls seen.
   std::function<int(unsigned flags, int count)> answer;
   std::vector<std::pair<unsigned, int>> progressCalls;
-  int reportsWanted = 0;           // query 15
+  int reportsWanted = 0;  // query 15
   std::vector<LpFakeReport> reports;
-  std::vector<double> cells;       // the point last given
+  std::vector<double> cells;  // the point last given
   long evaluations = 0;
 };
 
@@ -81,9 +81,7 @@ inline double LpFake_rowValue(const LpFakeModel& m, int i) {
   return v;
 }
 
-inline int LpFake_hostRows(const LpFakeModel& m) {
-  return static_cast<int>(m.rows.size()) + (m.hasObjective ? 1 : 0);
-}
+inline int LpFake_hostRows(const LpFakeModel& m) { return static_cast<int>(m.rows.size()) + (m.hasObjective ? 1 : 0); }
 
 inline int LpFake_evaluate(LpFakeModel& m, double* out) {
   if (++m.evaluations == m.failEvaluationAt) return 0;
@@ -157,8 +155,7 @@ inline HostServices LpFake_host(LpFakeModel& model) {
     m.progressCalls.emplace_back(flags, count);
     return m.answer ? m.answer(flags, count) : 0;
   };
-  h.writeReports = [](void* u, int set, int code, const ReportSummary* s,
-                      const SensitivityRecord* r) {
+  h.writeReports = [](void* u, int set, int code, const ReportSummary* s, const SensitivityRecord* r) {
     LpFakeReport rep;
     rep.set = set, rep.code = code, rep.n = s->n, rep.m = s->m, rep.sensitivity = r != nullptr;
     auto copy = [](const double* p, int count) { return std::vector<double>(p, p + count); };

@@ -26,7 +26,7 @@ struct MpsModel {
   std::vector<char> rowKinds;         // 'E', 'L', 'G'
   std::vector<double> rhs, range;
   std::vector<bool> ranged;
-  double objConstant = 0;             // an RHS r on the objective gives c.x - r
+  double objConstant = 0;  // an RHS r on the objective gives c.x - r
   std::vector<std::string> colNames;
   std::vector<double> cost, lower, upper;
   std::vector<bool> integer, lowerSet;

@@ -14,7 +14,7 @@
 
 struct BenchLibrary {
   OsModule module = nullptr;
-  int (*solve)(const double*) = nullptr;   // `Solve`, ordinal 1
+  int (*solve)(const double*) = nullptr;  // `Solve`, ordinal 1
 
   BenchLibrary() {
     Wb_resetApp();
@@ -26,7 +26,7 @@ struct BenchLibrary {
     module = Os_loadLibrary((std::string(CORVAN_OUT) + "/Corvan32.dll").c_str());
     if (!module) return;
     solve = reinterpret_cast<int (*)(const double*)>(Os_getProcByOrdinal(module, 1));
-    Entry_context()->engineCount = 5;   // the built-in engines, as `Solve` action 8 would list them
+    Entry_context()->engineCount = 5;  // the built-in engines, as `Solve` action 8 would list them
   }
   ~BenchLibrary() {
     if (module) Os_freeLibrary(module);

@@ -1,0 +1,308 @@
+// Workbooks as their authors save them: option values that mean "no limit",
+// lower bounds written as constraints in every form, unbounded models from
+// any start, and the saved file as asked for.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/frontend/CliFixture.h"
+#include "tests/support/ScratchTest.h"
+
+namespace {
+
+using UserWorkbooks = ScratchTest;
+
+// Minimise x + y over x in B2 and y in C2 with "solver_neg" 1: the lower
+// bounds come from the constraints only; E2 holds -3, E3 =E2*2, F2 =B2*0+1
+// (a cell that depends on a variable) and Other!B1 -5.
+Plan boundModel(const std::string& engine) {
+  Plan p;
+  p.names = {{"solver_opt", "Plan!$B$9"}, {"solver_typ", "2"}, {"solver_adj", "Plan!$B$2:$C$2"},
+             {"solver_num", "0"},         {"solver_neg", "1"}, {"solver_eng", engine}};
+  p.cells = {{"A2", "Amount"},  {"B2", "1"},     {"C2", "1"},      {"E2", "-3"},      {"E3", "=E2*2"},
+             {"F2", "=B2*0+1"}, {"A9", "Total"}, {"B9", "=B2+C2"}, {"Other!B1", "-5"}};
+  return p;
+}
+
+void addConstraint(Plan* p, const std::string& lhs, const std::string& rel, const std::string& rhs) {
+  int k = 1;
+  for (const auto& [name, value] : p->names)
+    if (name.rfind("solver_lhs", 0) == 0) ++k;
+  std::string n = std::to_string(k);
+  p->set("solver_num", n);
+  p->set("solver_lhs" + n, lhs);
+  p->set("solver_rel" + n, rel);
+  p->set("solver_rhs" + n, rhs);
+}
+
+// The objective value printed after "= " on the objective line.
+double objectiveOf(const CliRun& r) {
+  size_t at = r.out.find("objective (");
+  if (at == std::string::npos) return -999;
+  at = r.out.find("= ", at);
+  return at == std::string::npos ? -999 : std::strtod(r.out.c_str() + at + 2, nullptr);
+}
+
+}  // namespace
+
+// Each form of a lower bound that the bound rule takes (variable cells on the
+// left, a right-hand side that does not depend on the variables) bounds its
+// variables below, so "solver_neg" 1 leaves them free to go negative; with
+// both the LP engine and the GRG engine.
+TEST_F(UserWorkbooks, LowerBoundsWrittenAsConstraintsHoldWithNonNegativeOn) {
+  struct Case {
+    const char* what;
+    std::vector<std::vector<std::string>> rows;  // lhs, rel, rhs
+    double optimum;
+  };
+  const Case cases[] = {
+      {"a number", {{"Plan!$B$2:$C$2", "3", "-3"}}, -6},
+      {"a cell holding the bound", {{"Plan!$B$2:$C$2", "3", "Plan!$E$2"}}, -6},
+      {"a cell computing the bound", {{"Plan!$B$2:$C$2", "3", "Plan!$E$3"}}, -12},
+      {"a formula of constants", {{"Plan!$B$2:$C$2", "3", "-2*2"}}, -8},
+      {"a formula of a cell", {{"Plan!$B$2:$C$2", "3", "Plan!$E$2-1"}}, -8},
+      {"one cell each", {{"Plan!$B$2", "3", "Plan!$E$2"}, {"Plan!$C$2", "3", "Plan!$E$3*1"}}, -9},
+      {"an equality", {{"Plan!$B$2", "2", "-2"}, {"Plan!$C$2", "3", "-1"}}, -3},
+  };
+  for (const char* engine : {"2", "1"})
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + ", engine " + engine);
+      Plan p = boundModel(engine);
+      for (const auto& row : c.rows) addConstraint(&p, row[0], row[1], row[2]);
+      CliRun r = corvan("solve " + p.save(dir_ / "bounds.xlsx"));
+      EXPECT_EQ(r.status, 0) << r.out;
+      EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
+    }
+}
+
+// Forms the bound rule leaves out are constraints, not bounds: "solver_neg"
+// 1 still makes their variables non-negative.
+TEST_F(UserWorkbooks, ConstraintsThatAreNoBoundsLeaveNonNegativeInForce) {
+  struct Case {
+    const char* what;
+    std::vector<std::vector<std::string>> rows;
+    double optimum;
+  };
+  const Case cases[] = {
+      // B2:C2 and E2 on the left: E2 is no variable cell.
+      {"a range wider than the variables", {{"Plan!$B$2:$E$2", "3", "-3"}}, 0},
+      // x >= y with y >= -3: y is bounded, x is not (its right-hand side moves with y).
+      {"between two variables", {{"Plan!$C$2", "3", "-3"}, {"Plan!$B$2", "3", "Plan!$C$2"}}, -3},
+      // A right-hand side computed from a variable cell.
+      {"through a cell that depends on a variable", {{"Plan!$C$2", "3", "-3"}, {"Plan!$B$2", "3", "Plan!$F$2"}}, -2},
+      // A right-hand side that reads another sheet: the precedents of cells
+      // there are not followed, so it counts as varying.
+      {"through a formula of a cell on another sheet", {{"Plan!$B$2:$C$2", "3", "Other!$B$1+1"}}, 0},
+      {"through a formula of a variable", {{"Plan!$C$2", "3", "-3"}, {"Plan!$B$2", "3", "Plan!$C$2+1"}}, -3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Plan p = boundModel("2");
+    for (const auto& row : c.rows) addConstraint(&p, row[0], row[1], row[2]);
+    CliRun r = corvan("solve " + p.save(dir_ / "bounds.xlsx"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
+  }
+}
+
+// A binary variable with a lower bound written as a constraint: x binary with
+// x >= 1 is x = 1; with x >= -1 it is 0 or 1; with x >= 2 it can be neither,
+// and the message says which cell and which constraints.
+TEST_F(UserWorkbooks, BinaryVariablesTakeTheirWrittenBounds) {
+  struct Case {
+    const char* rhs;
+    double optimum;
+  };
+  for (const Case& c : {Case{"1", -2}, Case{"-1", -3}, Case{"0", -3}}) {
+    SCOPED_TRACE(c.rhs);
+    Plan p = boundModel("2");
+    addConstraint(&p, "Plan!$B$2", "5", "binary");
+    addConstraint(&p, "Plan!$B$2", "3", c.rhs);
+    addConstraint(&p, "Plan!$C$2", "3", "-3");
+    CliRun r = corvan("solve " + p.save(dir_ / "binary.xlsx"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
+  }
+  // A binary cell held at 2 or more can take neither 0 nor 1.
+  Plan p = boundModel("2");
+  addConstraint(&p, "Plan!$B$2", "5", "binary");
+  addConstraint(&p, "Plan!$B$2", "3", "2");
+  std::string book = p.save(dir_ / "binary.xlsx");
+  CliRun r = corvan("solve " + book);
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_TRUE(r.has("status 20: a lower bound is above its upper bound")) << r.out;
+  EXPECT_TRUE(r.has("corvan: " + book +
+                    ": sheet 'Plan': the variable cell Plan!B2 can take no value: its constraints ask "
+                    "for at least 2 (constraint 2) and at most 1 (constraint 1)"))
+      << r.out;
+}
+
+// Values spreadsheet programs store for "no limit", and other values outside
+// an option's range, are read as the option readers read them: the plan
+// solves to its known optimum of 36 with every one of them stored.
+TEST_F(UserWorkbooks, StoredNoLimitValuesSolve) {
+  const std::vector<std::pair<std::string, std::string>> stored = {
+      {"solver_tim", "2147483647"}, {"solver_tim", "1E+25"},      {"solver_itr", "1E+25"}, {"solver_itr", "2147483647"},
+      {"solver_nod", "2147483647"}, {"solver_mip", "2147483647"}, {"solver_nod", "1E+25"}, {"solver_mip", "1E+25"},
+      {"solver_tim", "-1"},         {"solver_tim", "0"},          {"solver_pre", "0"},     {"solver_tol", "1.5"},
+      {"solver_sho", "3"},          {"solver_ssz", "1E+25"},      {"solver_mni", "1E+25"}};
+  Plan all;
+  for (const auto& [name, value] : stored) {
+    SCOPED_TRACE(name + " = " + value);
+    Plan p;
+    p.set(name, value);
+    all.set(name, value);
+    CliRun r = corvan("solve " + p.save(dir_ / "limits.xlsx"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NEAR(objectiveOf(r), 36, 1e-9) << r.out;
+  }
+  // The values of a real workbook together, with the GRG engine as well.
+  for (const char* engine : {"2", "1"}) {
+    all.set("solver_eng", engine);
+    all.set("solver_tim", "2147483647");
+    all.set("solver_itr", "1E+25");
+    CliRun r = corvan("solve " + all.save(dir_ / "all.xlsx"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NEAR(objectiveOf(r), 36, 1e-6) << r.out;
+  }
+}
+
+// The saved file has the type of the package it holds: a plain workbook is
+// refused under .xlsm or .ods, before anything runs.
+TEST_F(UserWorkbooks, OutputFilesKeepTheWorkbooksType) {
+  std::string book = Plan().save(dir_ / "plan.xlsx");
+  for (const char* name : {"solved.xlsm", "solved.ods", "solved.csv", "solved"}) {
+    SCOPED_TRACE(name);
+    std::string out = (dir_ / name).string();
+    CliRun r = corvan("solve " + book + " --out " + out);
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_TRUE(r.has("is saved as a workbook without macros, so the file must end in .xlsx")) << r.out;
+    EXPECT_FALSE(r.has("status ")) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+  CliRun upper = corvan("solve " + book + " --out " + (dir_ / "SOLVED.XLSX").string());
+  EXPECT_EQ(upper.status, 0) << upper.out;
+  // A macro-enabled workbook saves as .xlsm only.
+  std::string macros = (dir_ / "kept.xlsm").string();
+  std::filesystem::copy_file(fixture("kept.xlsm"), macros);
+  CliRun plain = corvan("solve " + macros + " --out " + (dir_ / "kept.xlsx").string());
+  EXPECT_EQ(plain.status, 2) << plain.out;
+  EXPECT_TRUE(plain.has("is saved as a macro-enabled workbook, so the file must end in .xlsm")) << plain.out;
+}
+
+// A reader that closes the pipe after the first line does not cost the saved
+// workbook.
+TEST_F(UserWorkbooks, AClosedPipeStillSavesTheWorkbook) {
+  std::string book = Plan().save(dir_ / "plan.xlsx"), out = (dir_ / "solved.xlsx").string();
+  std::string cmd = std::string(CORVAN_SOLVE_OUT) + "/corvan solve " + book + " --report answer --out " + out +
+                    " 2>/dev/null | head -1";
+  FILE* p = popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  char line[256] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, p), nullptr);
+  pclose(p);
+  EXPECT_EQ(std::string(line), "status 0: solved: all constraints and optimality conditions are satisfied\n");
+  std::string error;
+  Workbook* wb = Xlsx_open(out, &error);
+  ASSERT_NE(wb, nullptr) << error;
+  const Cell* y = Wb_findCell(wb->sheets[Wb_sheetIndex(wb, "Plan")].get(), 1, 2);
+  ASSERT_NE(y, nullptr);
+  EXPECT_NEAR(y->value.number, 6, 1e-9);
+}
+
+// Options given on the command line are for the run: the saved workbook
+// keeps the model's own names, those it had and none it had not.
+TEST_F(UserWorkbooks, CommandLineOptionsAreNotSavedIntoTheWorkbook) {
+  Plan p;
+  p.set("solver_tim", "100");
+  std::string book = p.save(dir_ / "plan.xlsx"), out = (dir_ / "solved.xlsx").string();
+  CliRun r = corvan("solve " + book +
+                    " --max-time 50 --engine 2 --option nod=100000 --option dia=1 --option tim=7 --out " + out);
+  ASSERT_EQ(r.status, 0) << r.out;
+  std::string error;
+  Workbook* wb = Xlsx_open(out, &error);
+  ASSERT_NE(wb, nullptr) << error;
+  const DefinedName* tim = Wb_findName(wb, "solver_tim", -1);
+  ASSERT_NE(tim, nullptr);
+  EXPECT_EQ(tim->definition, "100");
+  EXPECT_EQ(Wb_findName(wb, "solver_eng", -1)->definition, "2");
+  for (const char* added : {"solver_nod", "solver_dia"}) EXPECT_EQ(Wb_findName(wb, added, 0), nullptr) << added;
+  const Cell* y = Wb_findCell(wb->sheets[Wb_sheetIndex(wb, "Plan")].get(), 1, 2);
+  ASSERT_NE(y, nullptr);
+  EXPECT_NEAR(y->value.number, 6, 1e-9);
+}
+
+// An unbounded model ends unbounded (status 4, exit 1, nothing saved) with
+// the LP engine and the GRG engine, from whatever start the workbook holds:
+// minimise x + y with x - y <= 1 and y <= 5, or the same without any row.
+TEST_F(UserWorkbooks, UnboundedModelsAreReportedFromAnyStart) {
+  const char* starts[][2] = {{"0", "0"}, {"1", "1"}, {"5", "-3"}, {"-250", "1000"}, {"1E+6", "1E+6"}, {"-5E+15", "1"}};
+  for (const char* engine : {"2", "1"})
+    for (bool rows : {true, false})
+      for (const auto& start : starts) {
+        SCOPED_TRACE(std::string("engine ") + engine + (rows ? " with rows" : " without rows") + " from " + start[0] +
+                     ", " + start[1]);
+        Plan p = boundModel(engine);
+        p.set("solver_neg", "2");
+        p.cell("B2", start[0]);
+        p.cell("C2", start[1]);
+        p.cell("D2", "=B2-C2");
+        if (rows) {
+          addConstraint(&p, "Plan!$D$2", "1", "1");
+          addConstraint(&p, "Plan!$C$2", "1", "5");
+        }
+        std::string out = (dir_ / "out.xlsx").string();
+        CliRun r = corvan("solve " + p.save(dir_ / "unbounded.xlsx") + " --out " + out);
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_TRUE(r.has("status 4: the objective is unbounded")) << r.out;
+        EXPECT_FALSE(std::filesystem::exists(out));
+      }
+}
+
+// The plan with its rows turned the wrong way round (>= where <= was meant)
+// has no largest profit, whatever the start and whichever engine.
+TEST_F(UserWorkbooks, APlanWithRowsTheWrongWayRoundIsUnbounded) {
+  const char* starts[][2] = {{"0", "0"}, {"2", "6"}, {"100", "100"}, {"-4", "7"}, {"3E+12", "1"}};
+  for (const char* engine : {"2", "1"})
+    for (const auto& start : starts) {
+      SCOPED_TRACE(std::string("engine ") + engine + " from " + start[0] + ", " + start[1]);
+      Plan p;
+      p.set("solver_rel1", "3");
+      p.set("solver_eng", engine);
+      p.cell("B2", start[0]);
+      p.cell("C2", start[1]);
+      CliRun r = corvan("solve " + p.save(dir_ / "plan.xlsx"));
+      EXPECT_EQ(r.status, 1) << r.out;
+      EXPECT_TRUE(r.has("status 4: the objective is unbounded")) << r.out;
+    }
+}
+
+// Maximise y subject to x <= 3, y <= 10 and the cone |y| <= x: the SOCP
+// engine, and the interval engine on the model the interpreter diagnosed for
+// it, reach 3; an engine that would leave the cone out (and report 10 as
+// solved) is refused with the reason in words.
+TEST_F(UserWorkbooks, ConeConstraintsAreSolvedOnlyByAnEngineThatTakesThem) {
+  for (const char* engine : {"5", "2", "1", "3", "4"}) {
+    SCOPED_TRACE(std::string("engine ") + engine);
+    Plan p = boundModel(engine);
+    p.set("solver_typ", "1");
+    p.cell("B9", "=C2");
+    addConstraint(&p, "Plan!$B$2", "1", "3");
+    addConstraint(&p, "Plan!$C$2", "1", "10");
+    addConstraint(&p, "Plan!$B$2:$C$2", "7", "0");
+    std::string book = p.save(dir_ / "cone.xlsx");
+    CliRun r = corvan("solve " + book);
+    if (std::string(engine) == "5" || std::string(engine) == "4") {
+      EXPECT_EQ(r.status, 0) << r.out;
+      EXPECT_NEAR(objectiveOf(r), 3, 1e-6) << r.out;
+      continue;
+    }
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_TRUE(r.has("corvan: " + book +
+                      ": sheet 'Plan': Model refused: The model has cone constraints (relation "
+                      "7 or 8), which the chosen engine would leave out"))
+        << r.out;
+  }
+}
