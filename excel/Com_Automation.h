@@ -151,6 +151,10 @@ std::u16string Com_externalBookPath(std::u16string_view text);
 bool Com_variantToValue(const AutoVariant* v, Value* out);
 // Calls the named worksheet function with the prepared arguments.
 bool Com_callWorksheetFunction(ExcelAutomation* ea, const AutoChar* name, Value* out);
+// The same with argc arguments in worksheet order, each a boolean where
+// asBool is set and a real otherwise.
+bool Com_callWorksheetFunctionWith(ExcelAutomation* ea, const AutoChar* name, int argc, const double* numbers,
+                                   const bool* asBool, Value* out);
 // The definition text of a name of sheet i, or of the workbook for i outside 1..sheetCount.
 bool Com_getNameValue(ExcelAutomation* ea, const AutoChar* name, std::u16string* text, int32_t sheet);
 bool Com_countNames(ExcelAutomation* ea);

@@ -289,6 +289,16 @@ bool Com_callWorksheetFunction(ExcelAutomation* ea, const AutoChar* name, Value*
   return true;
 }
 
+bool Com_callWorksheetFunctionWith(ExcelAutomation* ea, const AutoChar* name, int argc, const double* numbers,
+                                   const bool* asBool, Value* out) {
+  Com_clearArgs(ea);
+  for (int i = argc - 1; i >= 0; --i) {
+    if (asBool[i]) Com_addArgBool(ea, numbers[i] != 0);
+    else Com_addArgReal(ea, numbers[i]);
+  }
+  return Com_callWorksheetFunction(ea, name, out);
+}
+
 bool Com_getNameValue(ExcelAutomation* ea, const AutoChar* name, std::u16string* text, int32_t sheet) {
   AutoObject* owner = sheet >= 1 && sheet <= ea->sheetCount ? ea->sheets[sheet] : ea->workbook;
   AutoObject* names = getObject(ea, owner, u"Names");

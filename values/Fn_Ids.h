@@ -104,26 +104,26 @@ enum FnFlag : uint16_t {
   X(Dsum,         u"dsum",         210,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
   X(Dvar,         u"dvar",         211,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
   X(Dvarp,        u"dvarp",        212,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Date,         u"date",         301,  3,  0, A3Ctx,   0, kFnElementwise) \
-  X(Datevalue,    u"datevalue",    302,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Day,          u"day",          303,  1,  0, A1Sel,   3, kFnElementwise) \
-  X(Days360,      u"days360",      304,  3,  1, List,    0, kFnElementwise) \
-  X(Edate,        u"edate",        305,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Eomonth,      u"eomonth",      306,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Hour,         u"hour",         307,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Minute,       u"minute",       308,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Month,        u"month",        309,  1,  0, A1Sel,   2, kFnElementwise) \
-  X(Networkdays,  u"networkdays",  310,  3,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Now,          u"now",          311,  0,  0, Ctx,     0, kFnVolatile | kFnElementwise) \
-  X(Second,       u"second",       312,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Time,         u"time",         313,  3,  0, A3Ctx,   0, kFnElementwise) \
-  X(Timevalue,    u"timevalue",    314,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Today,        u"today",        315,  0,  0, Ctx,     0, kFnVolatile | kFnElementwise) \
-  X(Weekday,      u"weekday",      316,  2,  1, List,    0, kFnElementwise) \
-  X(Weeknum,      u"weeknum",      317,  2,  1, List,    0, kFnElementwise) \
-  X(Workday,      u"workday",      318,  3,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Year,         u"year",         319,  1,  0, A1Sel,   1, kFnElementwise) \
-  X(Yearfrac,     u"yearfrac",     320,  3,  1, List,    0, kFnElementwise) \
+  X(Date,         u"date",         301,  3,  0, A3Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Datevalue,    u"datevalue",    302,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Day,          u"day",          303,  1,  0, A1Sel,   3, kFnElementwise | kFnWorksheet) \
+  X(Days360,      u"days360",      304,  3,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Edate,        u"edate",        305,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Eomonth,      u"eomonth",      306,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Hour,         u"hour",         307,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Minute,       u"minute",       308,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Month,        u"month",        309,  1,  0, A1Sel,   2, kFnElementwise | kFnWorksheet) \
+  X(Networkdays,  u"networkdays",  310,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Now,          u"now",          311,  0,  0, Ctx,     0, kFnVolatile | kFnElementwise | kFnWorksheet) \
+  X(Second,       u"second",       312,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Time,         u"time",         313,  3,  0, A3Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Timevalue,    u"timevalue",    314,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Today,        u"today",        315,  0,  0, Ctx,     0, kFnVolatile | kFnElementwise | kFnWorksheet) \
+  X(Weekday,      u"weekday",      316,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Weeknum,      u"weeknum",      317,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Workday,      u"workday",      318,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Year,         u"year",         319,  1,  0, A1Sel,   1, kFnElementwise | kFnWorksheet) \
+  X(Yearfrac,     u"yearfrac",     320,  3,  1, List,    0, kFnElementwise | kFnWorksheet) \
   X(Besseli,      u"besseli",      401,  2,  0, A2Ctx,   0, kFnElementwise) \
   X(Besselj,      u"besselj",      402,  2,  0, A2Ctx,   0, kFnElementwise) \
   X(Besselk,      u"besselk",      403,  2,  0, A2Ctx,   0, kFnElementwise) \

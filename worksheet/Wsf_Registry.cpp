@@ -5,6 +5,10 @@
 #include <iterator>
 
 #include "values/Fn_Ids.h"
+#include "worksheet/dates/Wsf_Dates.h"
+#include "worksheet/dates/Wsf_SheetDates.h"
+#include "worksheet/dates/Wsf_Times.h"
+#include "worksheet/dates/Wsf_Workdays.h"
 #include "worksheet/logical/Wsf_Logical.h"
 #include "worksheet/math/Crit_Criteria.h"
 #include "worksheet/math/Wsf_Matrix.h"
@@ -22,6 +26,7 @@ namespace {
 using Args = const Value* const*;
 using One = Value* (*)(Value*, const Value*);
 using Two = Value* (*)(Value*, const Value*, const Value*);
+using Three = Value* (*)(Value*, const Value*, const Value*, const Value*);
 using List = Value* (*)(Value*, int, Args);
 
 struct Registered {
@@ -38,6 +43,14 @@ template <Two f>
 Value* two(Value* r, int argc, Args a, const WsfCall*) {
   static const Value kMissing{kValMissing, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
   return f(r, a[0], argc > 1 ? a[1] : &kMissing);
+}
+template <Three f>
+Value* three(Value* r, int, Args a, const WsfCall*) {
+  return f(r, a[0], a[1], a[2]);
+}
+template <int32_t selector>
+Value* datePart(Value* r, int, Args a, const WsfCall*) {
+  return Wsf_day(r, a[0], selector);
 }
 template <List f>
 Value* list(Value* r, int argc, Args a, const WsfCall*) {
@@ -115,6 +128,26 @@ constexpr Registered kRegistry[] = {
     {kIdGexp, [](Value* r, int, Args a, const WsfCall*) { return Wsf_gexp(r, a[0], a[1], a[2], a[3]); }},
     {kIdLx, one<Wsf_lx>},
     {kIdPoly3, [](Value* r, int, Args a, const WsfCall*) { return Wsf_poly3(r, a[0], a[1], a[2], a[3], a[4]); }},
+    {kIdDate, three<Wsf_date>},
+    {kIdDatevalue, one<Wsf_datevalue>},
+    {kIdDay, datePart<3>},
+    {kIdDays360, list<Wsf_days360>},
+    {kIdEdate, two<Wsf_edate>},
+    {kIdEomonth, two<Wsf_eomonth>},
+    {kIdHour, one<Wsf_hour>},
+    {kIdMinute, one<Wsf_minute>},
+    {kIdMonth, datePart<2>},
+    {kIdNetworkdays, list<Wsf_networkdays>},
+    {kIdNow, [](Value* r, int, Args, const WsfCall*) { return Wsf_now(r); }},
+    {kIdSecond, one<Wsf_second>},
+    {kIdTime, three<Wsf_time>},
+    {kIdTimevalue, one<Wsf_timevalue>},
+    {kIdToday, [](Value* r, int, Args, const WsfCall*) { return Wsf_today(r); }},
+    {kIdWeekday, list<Wsf_weekday>},
+    {kIdWeeknum, list<Wsf_weeknum>},
+    {kIdWorkday, list<Wsf_workday>},
+    {kIdYear, datePart<1>},
+    {kIdYearfrac, list<Wsf_yearfrac>},
     {kIdCountblank, one<Wsf_countblank>},
     {kIdErrorType, one<Wsf_errortype>},
     {kIdIsblank, one<Wsf_isblank>},

@@ -25,6 +25,7 @@ constexpr double kSingularShare = 1e-14;  // pivot below this share of the large
 // Rows above which no rebuild is tried: the dense factors would take over
 // 50 MB and seconds of work each time.
 constexpr int kRebuildRowLimit = 2500;
+constexpr int kBlock = 32;  // columns of the tableau solved together in a rebuild
 
 bool hasOrigin(const LpRecord& lp) {
   return lp.drift.origin.rows == lp.matrix.rows && lp.drift.origin.cols == lp.matrix.cols &&
@@ -125,20 +126,37 @@ bool factorBasis(LpRecord& lp, int m) {
   return true;
 }
 
-// Solves B t = b in place (b[1..m]) with the factors of factorBasis.
-void solveBasis(const LpRecord& lp, int m, double* b) {
+// Solves B T = Y in place for the kBlock columns held side by side in y
+// (row i of them at y + i * kBlock, rows 0..m-1) with the factors of
+// factorBasis. Solving a block of columns at once reads the factors once
+// per block instead of once per column, and the fixed width lets the
+// compiler work on several columns per instruction; each column sees the
+// same operations in the same order as alone. Unused columns hold zeros.
+void solveBlock(const LpRecord& lp, int m, double* y) {
   const double* a = lp.drift.basisFactor.data();
-  double* y = b + 1;
-  for (int c = 0; c < m; ++c) std::swap(y[c], y[lp.drift.basisPivots[c]]);
+  auto row = [y](int i) { return y + static_cast<std::size_t>(i) * kBlock; };
+  for (int c = 0; c < m; ++c) {
+    const int p = lp.drift.basisPivots[c];
+    if (p != c) std::swap_ranges(row(c), row(c) + kBlock, row(p));
+  }
   for (int i = 1; i < m; ++i) {
-    double s = y[i];
-    for (int j = 0; j < i; ++j) s -= a[i * m + j] * y[j];
-    y[i] = s;
+    double* yi = row(i);
+    const double* l = a + static_cast<std::size_t>(i) * m;
+    for (int j = 0; j < i; ++j) {
+      if (l[j] == 0) continue;
+      const double* yj = row(j);
+      for (int c = 0; c < kBlock; ++c) yi[c] -= l[j] * yj[c];
+    }
   }
   for (int i = m - 1; i >= 0; --i) {
-    double s = y[i];
-    for (int j = i + 1; j < m; ++j) s -= a[i * m + j] * y[j];
-    y[i] = s / a[i * m + i];
+    double* yi = row(i);
+    const double* u = a + static_cast<std::size_t>(i) * m;
+    for (int j = i + 1; j < m; ++j) {
+      if (u[j] == 0) continue;
+      const double* yj = row(j);
+      for (int c = 0; c < kBlock; ++c) yi[c] -= u[j] * yj[c];
+    }
+    for (int c = 0; c < kBlock; ++c) yi[c] /= u[i];
   }
 }
 
@@ -179,7 +197,73 @@ void rebuildPhase1(LpRecord& lp) {
   }
 }
 
+// Adds g times variable v to the identity being checked: a structural to
+// its own coefficient, the slack of row l as its origin row,
+// x_{n+l} = sign * orientation * (b_l - a_l.x), spread over the structurals
+// and the constant (element 0). The size of every term is kept beside, so
+// that the identity is judged relative to what it sums.
+void addTerm(LpRecord& lp, int v, double g, double sign) {
+  double* c = lp.drift.identity.data();
+  double* size = lp.drift.identitySize.data();
+  if (v <= lp.n) {
+    c[v] += g;
+    size[v] += std::fabs(g);
+    return;
+  }
+  const int l = v - lp.n;
+  const double f = g * sign * orientation(lp, l);
+  const double* o = lp.drift.origin.row(l);
+  c[0] -= f * o[0];
+  size[0] += std::fabs(f * o[0]);
+  for (int t = lp.drift.originStart[l]; t < lp.drift.originStart[l + 1]; ++t) {
+    const int j = lp.drift.originCols[t];
+    c[j] -= f * o[j];
+    size[j] += std::fabs(f * o[j]);
+  }
+}
+
+// Whether the phase-1 row still counts row r's artificial: the rows
+// rebuildPhase1 sums.
+bool countedInPhase1(const LpRecord& lp, int r) {
+  const int flag = lp.phase1Flags[r];
+  return flag != 0 && !(flag == 1 && lp.types[r].type == '<') && lp.rowMap[r] == lp.n + r;
+}
+
 }  // namespace
+
+bool Lp_rowCertified(LpRecord& lp, int row) {
+  if (!hasOrigin(lp)) return false;
+  const int m = Lp_rowsInUse(lp), n = lp.n;
+  lp.drift.identity.assign(static_cast<std::size_t>(n) + 1, 0.0);
+  lp.drift.identitySize.assign(static_cast<std::size_t>(n) + 1, 0.0);
+  const double* t = lp.matrix.row(row);
+  // The row reads: basic part + sum_k t_k x_{v_k} = t_0 + sum_k t_k value_k.
+  // Its basic part is x_B(row), or for the phase-1 row the artificials it
+  // counts (a ranged row by its excess over the range).
+  double constant = t[0];
+  for (int r = 1; r <= m; ++r) {
+    const bool basic = row == m + 1 ? countedInPhase1(lp, r) : r == row;
+    if (!basic) continue;
+    const int v = lp.rowMap[r];
+    addTerm(lp, v, 1.0, v > n ? slackSign(lp, v - n) : 1.0);
+    if (row == m + 1 && lp.phase1Flags[r] == 2) constant += lp.ranges[r];
+  }
+  for (int k = 1; k <= n; ++k) {
+    if (t[k] == 0) continue;
+    const int v = lp.colMap[k];
+    constant += t[k] * Lp_nonbasicValue(lp, k);
+    addTerm(lp, v, t[k], v > n ? columnSlackSign(lp, k) : 1.0);
+  }
+  // With every slack written out the identity holds at every point only
+  // when each structural's coefficient and the constant vanish.
+  const double tolerance = Lp_driftTolerance(lp);
+  const double* c = lp.drift.identity.data();
+  const double* size = lp.drift.identitySize.data();
+  if (std::fabs(constant + c[0]) > tolerance * (1.0 + std::fabs(constant) + size[0])) return false;
+  for (int j = 1; j <= n; ++j)
+    if (std::fabs(c[j]) > tolerance * (1.0 + size[j])) return false;
+  return true;
+}
 
 void Lp_captureOrigin(LpRecord& lp) {
   lp.drift.origin = lp.matrix;
@@ -244,6 +328,7 @@ bool Lp_rebuildTableau(LpRecord& lp, bool phase1) {
     if (lp.drift.basisFactor.size() < mm) lp.drift.basisFactor.resize(mm);
     lp.drift.basisPivots.resize(static_cast<std::size_t>(m) + 1);
     lp.drift.solveColumn.resize(static_cast<std::size_t>(m) + 1);
+    lp.drift.solveBlock.resize(static_cast<std::size_t>(m) * kBlock);
   } catch (const std::bad_alloc&) {
     return false;  // the updated tableau goes on as it is
   }
@@ -258,18 +343,30 @@ bool Lp_rebuildTableau(LpRecord& lp, bool phase1) {
   // Element 0: the right-hand sides with every nonbasic value moved across.
   double* rhs = lp.drift.values.data();  // m+1 <= n+m+1 slots
   for (int i = 1; i <= m; ++i) rhs[i] = orientation(lp, i) * lp.drift.origin.row(i)[0];
-  for (int k = 1; k <= n; ++k) {
-    const double value = Lp_nonbasicValue(lp, k);
-    const int v = lp.colMap[k];
-    originColumn(lp, v, v > n ? columnSlackSign(lp, k) : 1.0, col);
-    for (int i = 1; i <= m; ++i) {
-      if (value != 0) rhs[i] -= col[i] * value;
+  double* block = lp.drift.solveBlock.data();
+  for (int first = 1; first <= n; first += kBlock) {
+    const int width = std::min(kBlock, n - first + 1);
+    std::fill(lp.drift.solveBlock.begin(), lp.drift.solveBlock.end(), 0.0);
+    for (int c = 0; c < width; ++c) {
+      const int k = first + c, v = lp.colMap[k];
+      const double value = Lp_nonbasicValue(lp, k);
+      originColumn(lp, v, v > n ? columnSlackSign(lp, k) : 1.0, col);
+      for (int i = 1; i <= m; ++i) {
+        if (value != 0) rhs[i] -= col[i] * value;
+        block[static_cast<std::size_t>(i - 1) * kBlock + c] = col[i];
+      }
     }
-    solveBasis(lp, m, col);
-    for (int r = 1; r <= m; ++r) lp.matrix.row(r)[k] = std::fabs(col[r]) <= Lp_tiny ? 0.0 : col[r];
+    solveBlock(lp, m, block);
+    for (int r = 1; r <= m; ++r)
+      for (int c = 0; c < width; ++c) {
+        const double t = block[static_cast<std::size_t>(r - 1) * kBlock + c];
+        lp.matrix.row(r)[first + c] = std::fabs(t) <= Lp_tiny ? 0.0 : t;
+      }
   }
-  solveBasis(lp, m, rhs);
-  for (int r = 1; r <= m; ++r) lp.matrix.row(r)[0] = rhs[r];
+  std::fill(lp.drift.solveBlock.begin(), lp.drift.solveBlock.end(), 0.0);
+  for (int i = 1; i <= m; ++i) block[static_cast<std::size_t>(i - 1) * kBlock] = rhs[i];
+  solveBlock(lp, m, block);
+  for (int r = 1; r <= m; ++r) lp.matrix.row(r)[0] = block[static_cast<std::size_t>(r - 1) * kBlock];
   rebuildObjective(lp);
   if (phase1) rebuildPhase1(lp);
   lp.drift.pivotsSinceRebuild = 0;
@@ -287,5 +384,12 @@ void Lp_watchDrift(LpRecord& lp, bool phase1) {
 bool Lp_refreshBeforeVerdict(LpRecord& lp, bool phase1, bool always) {
   if (lp.drift.interval <= 0 || lp.drift.pivotsSinceRebuild == 0 || !hasOrigin(lp)) return false;
   if (!always && Lp_driftResidual(lp) <= Lp_driftTolerance(lp)) return false;
+  return Lp_rebuildTableau(lp, phase1);
+}
+
+bool Lp_refreshUnlessCertified(LpRecord& lp, bool phase1, int row) {
+  if (lp.drift.interval <= 0 || lp.drift.pivotsSinceRebuild == 0 || !hasOrigin(lp)) return false;
+  ++lp.drift.certificates;
+  if (Lp_rowCertified(lp, row)) return false;
   return Lp_rebuildTableau(lp, phase1);
 }

@@ -163,9 +163,13 @@ bool dualFeasible(const LpRecord& lp) {
 }
 
 // Before the verdict `status`: when the tableau is rebuilt the iterations go
-// on from it (-1), unless it is no longer dual feasible (give up: 8).
-int dualVerdict(LpRecord& lp, int status, bool always) {
-  if (!Lp_refreshBeforeVerdict(lp, false, always)) return status;
+// on from it (-1), unless it is no longer dual feasible (give up: 8). An
+// infeasible verdict rests on the leaving row `proof`, checked against the
+// model's rows; the optimum (proof 0) on the basic solution's residuals.
+int dualVerdict(LpRecord& lp, int status, int proof) {
+  const bool rebuilt =
+      proof > 0 ? Lp_refreshUnlessCertified(lp, false, proof) : Lp_refreshBeforeVerdict(lp, false, false);
+  if (!rebuilt) return status;
   return dualFeasible(lp) ? -1 : StatusBadModel;
 }
 
@@ -174,16 +178,16 @@ int dualIteration(LpRecord& lp, const LpSettings& s) {
   int direction = 'L';
   double slope = 0.0;
   const int r = dualLeaving(lp, direction, slope);
-  if (r == 0) return dualVerdict(lp, 0, false);
+  if (r == 0) return dualVerdict(lp, 0, 0);
   const int count = dualCandidates(lp, r, direction);
-  if (count == 0) return dualVerdict(lp, StatusInfeasible, true);
+  if (count == 0) return dualVerdict(lp, StatusInfeasible, r);
   const int leaving = lp.rowMap[r];
   if (leaving > lp.n && direction == 'U') slope = -Lp_infinity;
   int q;
   if (count == 1) q = lp.work.candCols[0];
   else if (lp.options.plainDualRatio) q = lp.work.candCols[smallestRatio(lp, count)];
   else q = longStep(lp, r, count, slope);
-  if (q == 0) return dualVerdict(lp, StatusInfeasible, true);
+  if (q == 0) return dualVerdict(lp, StatusInfeasible, r);
   const bool fixed = leaving <= lp.n && lp.lower[leaving] == lp.upper[leaving];
   lp.leavingStatus = fixed ? 'F' : direction;
   Lp_pivot(lp, r, q, Lp_rowsInUse(lp), true);
@@ -193,18 +197,11 @@ int dualIteration(LpRecord& lp, const LpSettings& s) {
   return st != 0 ? st : -1;
 }
 
-}  // namespace
-
-int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings) {
-  Lp_readTolerances(lp, settings);
-  lp.iterations = 0;
-  const int m = Lp_rowsInUse(lp);
-  if (!Lp_isAllocated(lp)) return StatusBadModel;
-  if (!dualNonbasics(lp)) return StatusBadModel;
-  // A restored snapshot carries the drift of the solve that made it.
-  if (Lp_refreshBeforeVerdict(lp, false, false) && !dualFeasible(lp)) return StatusBadModel;
+// Dual iterations from the current basis until every basic variable lies
+// within its bounds: 0, 5, 8 (give up) or a progress status.
+int dualLoop(LpRecord& lp, const LpSettings& settings) {
   for (int i = 0; i <= lp.m; ++i) lp.rowWeights[i] = 0.0;
-  const int limit = m + lp.n;
+  const int limit = Lp_rowsInUse(lp) + lp.n;
   int status = -1;
   for (int t = 1; status < 0; ++t) {
     if (!lp.options.plainDualRatio && t >= limit) {
@@ -215,6 +212,33 @@ int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings) {
     }
     status = dualIteration(lp, settings);
   }
+  return status;
+}
+
+}  // namespace
+
+bool Lp_primalFeasible(const LpRecord& lp) {
+  const int m = Lp_rowsInUse(lp);
+  int direction;
+  for (int i = 1; i <= m; ++i)
+    if (infeasibility(lp, i, direction) > lp.precision) return false;
+  return true;
+}
+
+int Lp_dualRepair(LpRecord& lp, const LpSettings& settings) {
+  if (Lp_primalFeasible(lp) || !dualFeasible(lp)) return 0;
+  return dualLoop(lp, settings);
+}
+
+int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings) {
+  Lp_readTolerances(lp, settings);
+  lp.iterations = 0;
+  if (!Lp_isAllocated(lp)) return StatusBadModel;
+  if (!dualNonbasics(lp)) return StatusBadModel;
+  // A restored snapshot carries the drift of the solve that made it.
+  if (Lp_refreshBeforeVerdict(lp, false, false) && !dualFeasible(lp)) return StatusBadModel;
+  const int status = dualLoop(lp, settings);
+  if (status == StatusBadModel) return status;
   Lp_unpack(lp);
   return status;
 }

@@ -128,12 +128,14 @@ struct LpPasses {
 };
 
 // Work lists sized with the record so that no iteration allocates: the
-// candidates of the dual ratio test, the nonzero columns of the pivot row
-// and the columns whose weights grow.
+// candidates of the dual ratio test, the nonzero columns of the pivot row,
+// the rows with a nonzero in the pivot column and the columns whose
+// weights grow.
 struct LpWork {
   std::vector<int> candCols;
   std::vector<double> candRatios;
   std::vector<int> pivotCols;
+  std::vector<int> pivotRows;
   std::vector<int> weightCols;
 };
 
@@ -150,11 +152,15 @@ struct LpDrift {
   int pivotsSinceRebuild = 0;
   int pivotsSinceCheck = 0;
   int rebuilds = 0;
+  int certificates = 0;                          // verdict rows checked against the origin
   int interval = 25;                             // pivots between drift checks; 0: never rebuild
   std::vector<int> originStart, originCols;      // the origin's nonzero columns, row by row
   std::vector<double> values;                    // n+m+1: every variable's value at a check
-  std::vector<double> basisFactor, solveColumn;  // the rebuild's work space
+  std::vector<double> basisFactor, solveColumn, solveBlock;  // the rebuild's work space
   std::vector<int> basisPivots;
+  // A verdict row's identity over the structurals (element 0 the
+  // constant) and the size of the terms each entry sums.
+  std::vector<double> identity, identitySize;
 };
 
 struct LpRecord {
@@ -281,6 +287,14 @@ int Lp_boundedSimplex(LpRecord& lp, const LpSettings& settings);
 // Dual simplex from a restored basis after bound changes: 0, 5, 8 (give up:
 // run the cold start), or a progress status.
 int Lp_dualWarmStart(LpRecord& lp, const LpSettings& settings);
+// Whether every basic variable lies within its bounds up to the precision.
+bool Lp_primalFeasible(const LpRecord& lp);
+// At an optimal basis whose basic solution leaves its bounds (the primal
+// ratio test passes over entries below the pivot tolerance, so a long step
+// can carry a basic variable past a bound): dual iterations bring it back.
+// 0 (also when there was nothing to do), 5, 8 (the dual could not go on)
+// or a progress status.
+int Lp_dualRepair(LpRecord& lp, const LpSettings& settings);
 // Phase 2 from the current tableau (after a rebuild): 0, 4 or a progress status.
 int Lp_primalFromBasis(LpRecord& lp, const LpSettings& settings);
 // Phase 2 from the current basis with the objective value and gradient
@@ -341,6 +355,15 @@ void Lp_watchDrift(LpRecord& lp, bool phase1);
 // `always` rebuilds whenever a pivot happened since the last rebuild,
 // otherwise only when the drift exceeds the tolerance.
 bool Lp_refreshBeforeVerdict(LpRecord& lp, bool phase1, bool always);
+// Whether tableau row `row` (a constraint row with its basic variable, or
+// row m+1, the phase-1 row, with the artificials it counts) is, within the
+// drift tolerance, the combination of the origin rows it stands for: the
+// proof behind an infeasible verdict, checked in the nonzeros of the rows
+// it combines. False without an origin.
+bool Lp_rowCertified(LpRecord& lp, int row);
+// Before an infeasible verdict that rests on tableau row `row`: rebuilds
+// (true, the iterations go on) unless the row is certified or fresh.
+bool Lp_refreshUnlessCertified(LpRecord& lp, bool phase1, int row);
 
 // ---- quadratic master (Lp_QuadMaster.cpp) ----
 

@@ -24,6 +24,8 @@ namespace {
 
 // Reduced-cost tolerance of phase 1's last stretch before an infeasible verdict.
 constexpr double kPhase1FinePricing = 1e-9;
+// Dual repairs of an optimum that left its bounds, at most.
+constexpr int kRepairRounds = 3;
 
 // Bound width of the variable in column k (infinite when a bound is).
 double columnRange(const LpRecord& lp, int k) {
@@ -32,13 +34,58 @@ double columnRange(const LpRecord& lp, int k) {
   return (lo <= -Lp_infinity || up >= Lp_infinity) ? Lp_infinity : up - lo;
 }
 
+// a_0 -= a_q * delta for one row, skipping a zero entry.
+void shiftRow(double* a, int q, double delta) {
+  if (std::fabs(a[q]) > Lp_tiny) a[0] -= a[q] * delta;
+}
+
 // rows 0..last: a_i0 -= a_iq * delta.
 void shiftRhs(LpRecord& lp, int q, double delta, int last) {
   if (std::fabs(delta) <= Lp_tiny) return;
-  for (int i = 0; i <= last; ++i) {
+  for (int i = 0; i <= last; ++i) shiftRow(lp.matrix.row(i), q, delta);
+}
+
+// Lists the constraint rows other than r with a nonzero entry in column q
+// (one pass down the column); an entry that counts as zero takes its
+// new value -p * a_iq at once. Returns how many were listed.
+int pivotColumnRows(LpRecord& lp, int r, int q, double p) {
+  const int m = Lp_rowsInUse(lp);
+  int count = 0;
+  for (int i = 1; i <= m; ++i) {
     double* a = lp.matrix.row(i);
-    if (std::fabs(a[q]) > Lp_tiny) a[0] -= a[q] * delta;
+    if (i == r) continue;
+    if (std::fabs(a[q]) > Lp_tiny) lp.work.pivotRows[count++] = i;
+    else a[q] *= -p;
   }
+  return count;
+}
+
+// The basis exchange at (r, q): the leaving variable goes to the bound the
+// leaving status names (a slack without range to 'L'). Returns its value.
+double exchangeMaps(LpRecord& lp, int r, int q) {
+  const int n = lp.n;
+  const int entering = lp.colMap[q], leaving = lp.rowMap[r];
+  lp.colMap[q] = leaving;
+  lp.rowMap[r] = entering;
+  lp.colStatus[q] = lp.leavingStatus;
+  if (leaving > n && lp.leavingStatus == 'U' && lp.ranges[leaving - n] >= Lp_infinity) lp.colStatus[q] = 'L';
+  const double beta = Lp_nonbasicValue(lp, q);
+  if (leaving <= n) lp.x[leaving] = beta;
+  return beta;
+}
+
+// The squared entries of row i in the listed weight columns: to the row's
+// weight (dual) or to each column's (primal), in the order of the columns.
+void addWeights(LpRecord& lp, const double* ai, int i, int wcount, bool dual) {
+  const int* cols = lp.work.weightCols.data();
+  if (dual) {
+    double sum = lp.rowWeights[i];
+    for (int w = 0; w < wcount; ++w) sum += ai[cols[w]] * ai[cols[w]];
+    lp.rowWeights[i] = sum;
+    return;
+  }
+  double* weights = lp.colWeights.data();
+  for (int w = 0; w < wcount; ++w) weights[cols[w]] += ai[cols[w]] * ai[cols[w]];
 }
 
 // a_i -= c * a_r over the listed nonzero columns of the pivot row.
@@ -55,10 +102,10 @@ int breakTie(const LpRecord& lp, int a, int b, int q, bool increasing) {
   int key = va < vb ? va : vb;
   int choice = increasing ? (vb >= va ? b : a) : (va <= vb ? a : b);
   for (int k = 1; k <= lp.n; ++k) {
-    if (k == q) continue;
+    if (k == q || lp.colMap[k] >= key) continue;  // only a smaller index can decide
     const double pa = std::fabs(ra[k]) <= Lp_tiny ? 0.0 : ra[k] / ra[q];
     const double pb = std::fabs(rb[k]) <= Lp_tiny ? 0.0 : rb[k] / rb[q];
-    if (pa != pb && lp.colMap[k] < key) {
+    if (pa != pb) {
       key = lp.colMap[k];
       choice = ((pa < pb) == increasing) ? a : b;
     }
@@ -112,7 +159,9 @@ int largestInRow(const LpRecord& lp, int r) {
 // After a phase-1 exchange at row r: the row's artificial is gone. An
 // equality row's column leaves the active set; a '>' row's column becomes
 // its surplus (negated) and leaves the phase-1 sum, as does a counted
-// ranged slack.
+// ranged slack. The dropped equality artificial leaves the phase-1 sum too
+// (its entry there is never priced again), so that the phase-1 row stays
+// the sum of the rows it counts, as a rebuild makes it.
 void dropArtificial(LpRecord& lp, int r, int q) {
   const int flag = lp.phase1Flags[r];
   if (flag == 0) return;
@@ -122,6 +171,7 @@ void dropArtificial(LpRecord& lp, int r, int q) {
   if (flag == 2) {
     lp.matrix.row(p1)[q] += 1.0;
   } else if (type == '=') {
+    lp.matrix.row(p1)[q] += 1.0;
     const int k = lp.activeCols;
     for (int i = 0; i <= p1; ++i) {
       double* a = lp.matrix.row(i);
@@ -193,8 +243,12 @@ int primalLoop(LpRecord& lp, const LpSettings& s, int pr, int last, bool phase1)
   for (;;) {
     const int q = Lp_price(lp, pr);
     if (q == 0) {
+      // An infeasible verdict rests on the phase-1 row: checked against the
+      // model's rows, the tableau rebuilt only when it fails.
       const bool infeasible = phase1 && lp.matrix.row(last)[0] > lp.precision;
-      if (Lp_refreshBeforeVerdict(lp, phase1, infeasible)) continue;
+      const bool rebuilt =
+          infeasible ? Lp_refreshUnlessCertified(lp, true, last) : Lp_refreshBeforeVerdict(lp, phase1, false);
+      if (rebuilt) continue;
       return 0;
     }
     const LpRatio ratio = Lp_ratioTest(lp, pr, q);
@@ -234,9 +288,24 @@ int cleanUp(LpRecord& lp, const LpSettings& s) {
   return 0;
 }
 
+// Phase 2. An optimum whose basic solution has left its bounds is
+// repaired by dual iterations and optimised again, a few times at most.
+// When the dual cannot go on, or finds no column to bring a row back (its
+// entries below the pivot tolerance, as those that let the row go), the
+// optimum stands as it is for the final check to judge.
 int phase2(LpRecord& lp, const LpSettings& s) {
-  for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
-  return primalLoop(lp, s, 0, Lp_rowsInUse(lp), false);
+  int status = 0;
+  for (int round = 0; status == 0 && round <= kRepairRounds; ++round) {
+    if (round > 0) {
+      if (Lp_primalFeasible(lp)) break;
+      status = Lp_dualRepair(lp, s);
+      if (status == StatusBadModel || status == StatusInfeasible) return 0;
+      if (status != 0) break;
+    }
+    for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
+    status = primalLoop(lp, s, 0, Lp_rowsInUse(lp), false);
+  }
+  return status;
 }
 
 // Phase 1. A column priced out at the reduced-cost tolerance may still
@@ -340,27 +409,29 @@ void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
     shiftRhs(lp, q, to - from, last);
     return;
   }
-  shiftRhs(lp, q, -Lp_nonbasicValue(lp, q), last);
-  const int entering = lp.colMap[q], leaving = lp.rowMap[r];
-  lp.colMap[q] = leaving;
-  lp.rowMap[r] = entering;
-  lp.colStatus[q] = lp.leavingStatus;
-  if (leaving > n && lp.leavingStatus == 'U' && lp.ranges[leaving - n] >= Lp_infinity)
-    lp.colStatus[q] = 'L';
-  const double beta = Lp_nonbasicValue(lp, q);
-  if (leaving <= n) lp.x[leaving] = beta;
+  // Only the rows with a nonzero in the pivot column and the columns with a
+  // nonzero in the pivot row change beyond column q and element 0.
   double* ar = lp.matrix.row(r);
-  ar[0] -= beta;
   const double p = 1.0 / ar[q];
+  const int rows = pivotColumnRows(lp, r, q, p);
+  const int* listed = lp.work.pivotRows.data();
+  const int objectiveRows[2] = {0, m + 1};
+  const int objectives = last == m + 1 ? 2 : 1;  // the phase-1 row in phase 1
+  const double entering = -Lp_nonbasicValue(lp, q);
+  if (std::fabs(entering) > Lp_tiny) {  // the entering variable's value moved back
+    shiftRow(ar, q, entering);
+    for (int t = 0; t < rows; ++t) shiftRow(lp.matrix.row(listed[t]), q, entering);
+    for (int t = 0; t < objectives; ++t) shiftRow(lp.matrix.row(objectiveRows[t]), q, entering);
+  }
+  ar[0] -= exchangeMaps(lp, r, q);
   int count = 0;
   for (int k = 0; k <= n; ++k) {
     if (k == q) continue;
     ar[k] *= p;
     if (std::fabs(ar[k]) > Lp_tiny) lp.work.pivotCols[count++] = k;
   }
-  const int pr = last == m + 1 ? last : 0;  // pricing row: phase-1 row in phase 1
-  const int objectiveRows[2] = {0, pr};
-  for (int t = 0; t < (pr == 0 ? 1 : 2); ++t) {
+  const int pr = objectiveRows[objectives - 1];  // pricing row
+  for (int t = 0; t < objectives; ++t) {
     double* ai = lp.matrix.row(objectiveRows[t]);
     if (std::fabs(ai[q]) > Lp_tiny) eliminate(ai, ar, ai[q], lp.work.pivotCols.data(), count);
   }
@@ -370,18 +441,14 @@ void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
     for (int k = 1; k <= n; ++k)
       if (k != q && prow[k] < -lp.reducedCostTolerance) lp.work.weightCols[wcount++] = k;
   }
-  for (int i = 1; i <= m; ++i) {
+  for (int t = 0; t < rows; ++t) {
+    const int i = listed[t];
     double* ai = lp.matrix.row(i);
-    if (i == r || std::fabs(ai[q]) <= Lp_tiny) continue;
     eliminate(ai, ar, ai[q], lp.work.pivotCols.data(), count);
-    for (int t = 0; t < wcount; ++t) {
-      const double e = ai[lp.work.weightCols[t]];
-      if (dual) lp.rowWeights[i] += e * e;
-      else lp.colWeights[lp.work.weightCols[t]] += e * e;
-    }
+    if (wcount > 0) addWeights(lp, ai, i, wcount, dual);
+    ai[q] *= -p;
   }
-  for (int i = 0; i <= last; ++i)
-    if (i != r) lp.matrix.row(i)[q] *= -p;
+  for (int t = 0; t < objectives; ++t) lp.matrix.row(objectiveRows[t])[q] *= -p;
   ar[q] = p;
 }
 

@@ -6,8 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <numeric>
 #include <vector>
+
+#include "worksheet/numeric/Num_Gather.h"
 
 namespace {
 
@@ -55,9 +56,9 @@ bool Rand_permutation(RandState* state, int32_t n, int32_t* out) {
   if (n < 0) return false;
   std::vector<double> draws(static_cast<size_t>(n) + 1);
   for (int32_t i = 1; i <= n; ++i) draws[static_cast<size_t>(i)] = Rand_uniform(state, 0, 1, false, NAN);
-  std::iota(out + 1, out + 1 + n, 1);
-  std::stable_sort(out + 1, out + 1 + n,
-                   [&](int32_t x, int32_t y) { return draws[static_cast<size_t>(x)] < draws[static_cast<size_t>(y)]; });
+  std::vector<uint32_t> order(static_cast<size_t>(n) + 1);
+  if (!Num_indexSort(n, draws.data(), order.data())) return false;
+  std::copy(order.begin() + 1, order.end(), out + 1);
   return true;
 }
 

@@ -19,8 +19,8 @@ double Rand_uniform(RandState* state, double a, double b, bool integer, double u
 // below b, at percentile u in [0, 1]; the smallest when no integer lies
 // between them.
 double Rand_intBetween(double a, double b, double u);
-// Writes a uniformly random permutation of 1..n into out[1..n], one fresh
-// draw per entry; false when n is negative.
+// Writes a uniformly random permutation of 1..n into out[1..n]: the order of
+// one fresh draw per entry; false when n is negative or the sort fails.
 bool Rand_permutation(RandState* state, int32_t n, int32_t* out);
 // The standard normal quantile of p: -infinity at 0, +infinity at 1, NaN
 // outside [0, 1].

@@ -309,6 +309,13 @@ TEST(WorksheetModes, DependencyClassesOfTheFunctions) {
       {"if", 703, 3, false, {kDegNonSmooth, kDegLinear, kDegLinear}},
       {"isnumber", 612, 1, false, {kDegNonSmooth}},
       {"median", 941, 2, false, {kDegNonSmooth, kDegNonSmooth}},
+      {"date", 301, 3, false, {kDegNonSmooth, kDegNonSmooth, kDegNonSmooth}},
+      {"edate", 305, 2, false, {kDegNonSmooth, kDegNonSmooth}},
+      {"hour", 307, 1, false, {kDegNonSmooth}},
+      {"networkdays", 310, 2, false, {kDegNonSmooth, kDegNonSmooth}},
+      {"time", 313, 3, false, {kDegNonSmooth, kDegNonSmooth, kDegNonSmooth}},
+      {"year", 319, 1, false, {kDegNonSmooth}},
+      {"yearfrac", 320, 3, false, {kDegNonSmooth, kDegNonSmooth, kDegNonSmooth}},
   };
   for (const Case& c : cases) {
     Mode m(c.arity, kModeDegVec);

@@ -65,9 +65,9 @@ TEST(WsfRegistry, ImplementsExactlyTheFunctionsTheListMarks) {
     EXPECT_EQ(Wsf_entry(f.id) != nullptr, marked) << "id " << f.id;
     implemented += marked ? 1 : 0;
   }
-  EXPECT_EQ(implemented, 112);
+  EXPECT_GE(implemented, 130);  // grows as function families land; RAND and RANDBETWEEN are the simulation library's
   EXPECT_NE(Wsf_entry(kIdSum), nullptr);
-  EXPECT_EQ(Wsf_entry(kIdDate), nullptr);  // listed, not built
+  EXPECT_NE(Wsf_entry(kIdDate), nullptr);
 }
 
 TEST(WsfRegistry, IdentifiersOutsideTheListHaveNoImplementation) {

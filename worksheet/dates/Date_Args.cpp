@@ -1,0 +1,43 @@
+// The shared head and results of the date and time functions.
+#include "worksheet/dates/Date_Args.h"
+
+#include "worksheet/common/Wsf_Args.h"
+#include "worksheet/dates/Date_Serial.h"
+
+bool Date_isNumber(const Value* v) { return v->kind == kValEmpty || v->kind == kValInt || v->kind == kValReal; }
+
+bool Date_head1(Value* result, const Value* x) {
+  if (Wsf_isStructural(x)) {
+    Wsf_nonSmoothStructure(result, x);
+    return true;
+  }
+  if (!Wsf_isError(x)) return false;
+  Wsf_copy(result, x);
+  return true;
+}
+
+bool Date_headList(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return true;
+  for (int i = 0; i < argc; ++i)
+    if (Wsf_isError(argv[i])) {
+      Wsf_copy(result, argv[i]);
+      return true;
+    }
+  return false;
+}
+
+bool Date_wholeDay(double x, int64_t* day) {
+  if (!(x >= 0 && x < kDateLastSerial + 1.0)) return false;
+  *day = static_cast<int64_t>(x);
+  return true;
+}
+
+Value* Date_dayResult(Value* result, int64_t day, int64_t first) {
+  if (day < first || day > kDateLastSerial) return Wsf_error(result, kErrNum);
+  return Date_intResult(result, day);
+}
+
+Value* Date_intResult(Value* result, int64_t n) {
+  Val_clear(result);
+  return Val_setInt(result, static_cast<int32_t>(n));
+}

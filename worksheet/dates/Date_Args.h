@@ -1,0 +1,23 @@
+// Argument rules the date and time functions share: the head that marks
+// structure-mode arguments and passes errors on, the kinds each family
+// accepts, whole-day serials with their range check, and the results.
+#pragma once
+
+#include <cstdint>
+
+#include "values/Val_Value.h"
+
+// Empty, integer-valued or real: the kinds of the functions that refuse
+// booleans and missing arguments.
+bool Date_isNumber(const Value* v);
+// The structure modes and errors of a one-argument function: true with the
+// result formed when the argument is a structure-mode value or an error.
+bool Date_head1(Value* result, const Value* x);
+// The same for a fixed list of arguments (structure modes first, then the
+// first error in order).
+bool Date_headList(Value* result, int argc, const Value* const* argv);
+// x truncated toward zero into *day when x lies in 0 .. the last serial.
+bool Date_wholeDay(double x, int64_t* day);
+// The integer kind, or "#num!" outside first .. the last serial.
+Value* Date_dayResult(Value* result, int64_t day, int64_t first = 0);
+Value* Date_intResult(Value* result, int64_t n);
