@@ -57,7 +57,7 @@ double drawTable(RandState* s, const Table& t, double lo, double hi, double shif
   return valueAt(t, target) + shift;
 }
 
-// A table with a segment of width w and mass m appended.
+// Appends the segment that ends at "at" and carries "mass".
 void append(Table& t, double at, double mass) {
   t.v.push_back(at);
   t.c.push_back(t.c.back() + mass);
