@@ -25,19 +25,12 @@
 #include "platform/os/Os.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
-#include "worksheet/dates/Wsf_SheetDates.h"
+#include "worksheet/common/Wsf_Application.h"
 
 namespace {
 
 // The automation object the context holds as its opaque workbook handle.
 ExcelAutomation* workbookOf(const EvalContext* ctx) { return reinterpret_cast<ExcelAutomation*>(ctx->host.excel); }
-
-// The application's worksheet function behind a context's workbook handle.
-bool callSheetFunction(EvalWorkbook* workbook, const char16_t* name, int argc, const double* numbers,
-                       const bool* asBool, Value* out) {
-  return Com_callWorksheetFunctionWith(reinterpret_cast<ExcelAutomation*>(workbook), name, argc, numbers, asBool,
-                                       out);
-}
 
 // The automation object over the active workbook, its sheets read; null
 // when the application or the workbook cannot be reached.
@@ -47,7 +40,7 @@ ExcelAutomation* openWorkbook(EvalContext* ctx, std::intptr_t handle) {
   const bool attached = app ? Com_attachApplication(ea, app) : Com_createExcel(ea, Auto_applicationProgId);
   if (attached && Com_openWorkbook(ea, nullptr) && Com_readSheets(ea)) {
     // The worksheet functions that the application computes call through it.
-    if (Com_getWorksheetFunction(ea)) Wsf_setSheetFunction(callSheetFunction);
+    if (Com_getWorksheetFunction(ea)) Wsf_setApplicationCall(Com_callWorksheetFunctionValues);
     return ea;
   }
   Com_destroy(ea);

@@ -149,12 +149,14 @@ std::u16string Com_externalBookPath(std::u16string_view text);
 // ---- Values, names, functions, scans ----
 // Converts the variant into the value; true when the value changed.
 bool Com_variantToValue(const AutoVariant* v, Value* out);
+// Calls the named worksheet function through the context's automation
+// object with argc arguments in worksheet order, each missing, boolean, text
+// or real by its kind; a text answer stays a text. False without an
+// automation object.
+bool Com_callWorksheetFunctionValues(EvalContext* ctx, const AutoChar* name, int argc, const Value* const* argv,
+                                     Value* out);
 // Calls the named worksheet function with the prepared arguments.
 bool Com_callWorksheetFunction(ExcelAutomation* ea, const AutoChar* name, Value* out);
-// The same with argc arguments in worksheet order, each a boolean where
-// asBool is set and a real otherwise.
-bool Com_callWorksheetFunctionWith(ExcelAutomation* ea, const AutoChar* name, int argc, const double* numbers,
-                                   const bool* asBool, Value* out);
 // The definition text of a name of sheet i, or of the workbook for i outside 1..sheetCount.
 bool Com_getNameValue(ExcelAutomation* ea, const AutoChar* name, std::u16string* text, int32_t sheet);
 bool Com_countNames(ExcelAutomation* ea);

@@ -9,6 +9,7 @@
 #include "values/List_List.h"
 #include "values/Text_Convert.h"
 #include "values/Val_Value.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
 namespace {
@@ -282,21 +283,32 @@ bool Com_arrayBlockOf(ExcelAutomation* ea, const CellRef& cell, RangeRef* block)
   return true;
 }
 
+bool Com_callWorksheetFunctionValues(EvalContext* ctx, const AutoChar* name, int argc, const Value* const* argv,
+                                     Value* out) {
+  auto* ea = reinterpret_cast<ExcelAutomation*>(ctx->host.excel);
+  if (!ea || !ea->worksheetFunction) return false;
+  Com_clearArgs(ea);
+  for (int i = argc - 1; i >= 0; --i) {
+    const Value* a = argv[i];
+    if (a->kind == kValMissing) Com_addArgMissing(ea);
+    else if (a->kind == kValBool) Com_addArgBool(ea, a->number != 0);
+    else if (a->kind == kValText && !Com_addArgString(ea, a->text ? a->text : u"")) return false;
+    else if (a->kind != kValText) Com_addArgReal(ea, a->number);
+  }
+  if (!call(ea, ea->worksheetFunction, name, Auto_dispidUnknown, Auto_method)) return false;
+  // A text answer stays a text: the caller decides what reads as a number.
+  if (ea->result.vt == Auto_vtString)
+    Val_setText(out, std::u16string(ea->result.str, Auto_stringLen(ea->result.str)).c_str());
+  else Com_variantToValue(&ea->result, out);
+  Auto_variantClear(&ea->result);
+  return true;
+}
+
 bool Com_callWorksheetFunction(ExcelAutomation* ea, const AutoChar* name, Value* out) {
   if (!call(ea, ea->worksheetFunction, name, Auto_dispidUnknown, Auto_method)) return false;
   Com_variantToValue(&ea->result, out);
   Auto_variantClear(&ea->result);
   return true;
-}
-
-bool Com_callWorksheetFunctionWith(ExcelAutomation* ea, const AutoChar* name, int argc, const double* numbers,
-                                   const bool* asBool, Value* out) {
-  Com_clearArgs(ea);
-  for (int i = argc - 1; i >= 0; --i) {
-    if (asBool[i]) Com_addArgBool(ea, numbers[i] != 0);
-    else Com_addArgReal(ea, numbers[i]);
-  }
-  return Com_callWorksheetFunction(ea, name, out);
 }
 
 bool Com_getNameValue(ExcelAutomation* ea, const AutoChar* name, std::u16string* text, int32_t sheet) {

@@ -238,6 +238,9 @@ void Fe_interpretWorkbook(Workbook* wb, FeInterpreted* out);
 // failures to out when given; returns the cells evaluated), free.
 struct FeInterpreter;
 FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out);
+// The text functions the interpreter hands to the spreadsheet application
+// are computed by the stand-in in wb while it is set (null: none).
+void Fe_useApplication(Workbook* wb);
 int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out);
 void Fe_freeInterpreter(FeInterpreter* in);
 int Fe_engines(const FeArgs& args);

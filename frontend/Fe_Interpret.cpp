@@ -223,6 +223,7 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
     return nullptr;
   }
   EvalContext* ctx = in->ctx;
+  Fe_useApplication(wb);
   ctx->tables.variables = Model_createVariableTable();
   in->store = Prog_createSymbolTable(ctx);
   in->functions = Model_createFunctionTable();
@@ -316,6 +317,7 @@ void Fe_freeInterpreter(FeInterpreter* in) {
   Prog_freeSymbolTable(in->store);
   Model_freeFunctionTable(in->functions);
   Vm_destroyContext(in->ctx);
+  Fe_useApplication(nullptr);
   delete in;
 }
 

@@ -237,19 +237,19 @@ enum FnFlag : uint16_t {
   X(Not,          u"not",          704,  1,  0, A1Ctx,   0, kFnWorksheet) \
   X(Or,           u"or",           705,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(True,         u"true",         706,  0,  0, True,    0, 0) \
-  X(Address,      u"address",      801,  5,  3, List,    0, kFnElementwise) \
-  X(Areas,        u"areas",        802,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Choose,       u"choose",       803,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Column,       u"column",       804,  1,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Columns,      u"columns",      805,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Index,        u"index",        808,  3,  1, List,    0, kFnRangeArgs) \
-  X(Lookup,       u"lookup",       810,  3,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Match,        u"match",        811,  3,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Row,          u"row",          813,  1,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Transpose,    u"transpose",    815,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, kFnElementwise | kFnRangeArgs) \
+  X(Address,      u"address",      801,  5,  3, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Areas,        u"areas",        802,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Choose,       u"choose",       803,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Column,       u"column",       804,  1,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Columns,      u"columns",      805,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Index,        u"index",        808,  3,  1, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Lookup,       u"lookup",       810,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Match,        u"match",        811,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Row,          u"row",          813,  1,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Transpose,    u"transpose",    815,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Avedev,       u"avedev",       901,  -1, 0, List,    0, kFnRangeArgs) \
   X(Average,      u"average",      902,  -1, 0, List,    0, kFnRangeArgs) \
   X(Averagea,     u"averagea",     903,  -1, 0, List,    0, kFnRangeArgs) \
@@ -328,29 +328,29 @@ enum FnFlag : uint16_t {
   X(Varpa,        u"varpa",        976,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(Weibull,      u"weibull",      977,  4,  0, A4Ctx,   0, 0) \
   X(Ztest,        u"ztest",        978,  3,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Char,         u"char",         1001, 1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Clean,        u"clean",        1002, 1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Code,         u"code",         1003, 1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Concatenate,  u"concatenate",  1004, -1, 0, List,    0, kFnElementwise) \
-  X(Dollar,       u"dollar",       1005, 2,  1, List,    0, kFnElementwise) \
-  X(Exact,        u"exact",        1006, 2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Find,         u"find",         1007, 3,  1, ListSel, 1, kFnElementwise) \
-  X(Fixed,        u"fixed",        1008, 3,  2, List,    0, kFnElementwise) \
-  X(Left,         u"left",         1009, 2,  1, List,    0, kFnElementwise) \
-  X(Len,          u"len",          1010, 1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Lower,        u"lower",        1011, 1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Mid,          u"mid",          1012, 3,  0, List,    0, kFnElementwise) \
-  X(Proper,       u"proper",       1013, 1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Replace,      u"replace",      1014, 4,  0, List,    0, kFnElementwise) \
-  X(Rept,         u"rept",         1015, 2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Right,        u"right",        1016, 2,  1, List,    0, kFnElementwise) \
-  X(Search,       u"search",       1017, 3,  1, ListSel, 0, kFnElementwise) \
-  X(Substitute,   u"substitute",   1018, 4,  1, List,    0, kFnElementwise) \
-  X(T,            u"t",            1019, 1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Text,         u"text",         1020, 2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Trim,         u"trim",         1021, 1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Upper,        u"upper",        1022, 1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Value,        u"value",        1023, 1,  0, A1Ctx,   0, kFnElementwise)
+  X(Char,         u"char",         1001, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Clean,        u"clean",        1002, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Code,         u"code",         1003, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Concatenate,  u"concatenate",  1004, -1, 0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Dollar,       u"dollar",       1005, 2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Exact,        u"exact",        1006, 2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Find,         u"find",         1007, 3,  1, ListSel, 1, kFnElementwise | kFnWorksheet) \
+  X(Fixed,        u"fixed",        1008, 3,  2, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Left,         u"left",         1009, 2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Len,          u"len",          1010, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Lower,        u"lower",        1011, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Mid,          u"mid",          1012, 3,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Proper,       u"proper",       1013, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Replace,      u"replace",      1014, 4,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Rept,         u"rept",         1015, 2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Right,        u"right",        1016, 2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Search,       u"search",       1017, 3,  1, ListSel, 0, kFnElementwise | kFnWorksheet) \
+  X(Substitute,   u"substitute",   1018, 4,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(T,            u"t",            1019, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Text,         u"text",         1020, 2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Trim,         u"trim",         1021, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Upper,        u"upper",        1022, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Value,        u"value",        1023, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet)
 
 // The simulation library's functions, known by identifier only until their
 // names come with it: X(first id, last id, calling form, flags).

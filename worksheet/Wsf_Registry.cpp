@@ -10,6 +10,8 @@
 #include "worksheet/dates/Wsf_Times.h"
 #include "worksheet/dates/Wsf_Workdays.h"
 #include "worksheet/logical/Wsf_Logical.h"
+#include "worksheet/lookup/Wsf_Lookup.h"
+#include "worksheet/lookup/Wsf_Reference.h"
 #include "worksheet/math/Crit_Criteria.h"
 #include "worksheet/math/Wsf_Matrix.h"
 #include "worksheet/math/Wsf_Model.h"
@@ -20,6 +22,8 @@
 #include "worksheet/statistics/Stat_Regression.h"
 #include "worksheet/statistics/Wsf_Sample.h"
 #include "worksheet/statistics/Wsf_Subtotal.h"
+#include "worksheet/text/Wsf_SheetText.h"
+#include "worksheet/text/Wsf_Text.h"
 
 namespace {
 
@@ -168,6 +172,21 @@ constexpr Registered kRegistry[] = {
     {kIdIf, list<Wsf_if>},
     {kIdNot, one<Wsf_not>},
     {kIdOr, list<Wsf_or>},
+    {kIdAddress, list<Wsf_address>},
+    {kIdAreas, one<Wsf_areas>},
+    {kIdChoose, list<Wsf_choose>},
+    {kIdColumn,
+     [](Value* r, int argc, Args a, const WsfCall* c) { return Wsf_column(r, argc, a, cellOf(c), arrayFormulaOf(c)); }},
+    {kIdColumns, one<Wsf_columns>},
+    {kIdHlookup, list<Wsf_hlookup>},
+    {kIdIndex, [](Value* r, int argc, Args a, const WsfCall* c) { return Wsf_index(r, argc, a, cellOf(c)); }},
+    {kIdLookup, list<Wsf_lookup>},
+    {kIdMatch, list<Wsf_match>},
+    {kIdRow,
+     [](Value* r, int argc, Args a, const WsfCall* c) { return Wsf_row(r, argc, a, cellOf(c), arrayFormulaOf(c)); }},
+    {kIdRows, one<Wsf_rows>},
+    {kIdTranspose, [](Value* r, int, Args a, const WsfCall* c) { return Wsf_transpose(r, a[0], arrayFormulaOf(c)); }},
+    {kIdVlookup, list<Wsf_vlookup>},
     {kIdMax, list<Wsf_max>},
     {kIdMaxa, list<Wsf_maxa>},
     {kIdMedian, list<Wsf_median>},
@@ -194,6 +213,29 @@ constexpr Registered kRegistry[] = {
     {kIdVara, list<Wsf_vara>},
     {kIdVarp, list<Wsf_varp>},
     {kIdVarpa, list<Wsf_varpa>},
+    {kIdChar, one<Wsf_char>},
+    {kIdClean, one<Wsf_clean>},
+    {kIdCode, one<Wsf_code>},
+    {kIdConcatenate, list<Wsf_concatenate>},
+    {kIdDollar, list<Wsf_dollar>},
+    {kIdExact, two<Wsf_exact>},
+    {kIdFind, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_find(r, argc, a, true); }},
+    {kIdFixed, list<Wsf_fixed>},
+    {kIdLeft, list<Wsf_left>},
+    {kIdLen, one<Wsf_len>},
+    {kIdLower, one<Wsf_lower>},
+    {kIdMid, list<Wsf_mid>},
+    {kIdProper, one<Wsf_proper>},
+    {kIdReplace, list<Wsf_replace>},
+    {kIdRept, two<Wsf_rept>},
+    {kIdRight, list<Wsf_right>},
+    {kIdSearch, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_find(r, argc, a, false); }},
+    {kIdSubstitute, list<Wsf_substitute>},
+    {kIdT, one<Wsf_t>},
+    {kIdText, two<Wsf_text>},
+    {kIdTrim, one<Wsf_trim>},
+    {kIdUpper, one<Wsf_upper>},
+    {kIdValue, one<Wsf_value>},
 };
 
 struct Listed {

@@ -477,3 +477,139 @@ TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) 
     for (const std::string& line : c.lines) EXPECT_TRUE(r.has(line)) << line << "\n" << r.out;
   }
 }
+
+namespace {
+
+// A model whose data come from lookups, analysed and solved from its saved
+// workbook through the interpreter ("solver_dia" 2) and through the
+// workbook's own calculation: both reach the optimum known by hand.
+void expectLinearOptimum(const Plan& model, const std::filesystem::path& dir, const std::string& objective) {
+  const std::string book = model.save(dir / "lookup.xlsx");
+  const CliRun analysed = corvan("analyse " + book);
+  EXPECT_TRUE(analysed.has("diagnosis: status 0")) << analysed.out;
+  EXPECT_TRUE(analysed.has("model level 1: linear")) << analysed.out;
+  for (const char* dia : {"", " --option dia=2"}) {
+    SCOPED_TRACE(dia);
+    const CliRun solved = corvan("solve " + book + dia);
+    EXPECT_EQ(solved.status, 0) << solved.out;
+    EXPECT_TRUE(solved.has("status 0: solved")) << solved.out;
+    EXPECT_TRUE(solved.has("= " + objective)) << solved.out;
+  }
+}
+
+}  // namespace
+
+// Two plants ship to three markets at unit costs that INDEX and MATCH read
+// from a cost table. Supplies 20 and 30, demands 10, 25 and 15, costs
+// (8, 6, 10) and (9, 12, 13): plant 1 sends its 20 to market 2, plant 2 the
+// rest, at 20*6 + 5*12 + 10*9 + 15*13 = 465. Optimal: with duals u1 = -6,
+// u2 = 0, v = (9, 12, 13) the unused routes cost 8+6-9 = 5 and 10+6-13 = 3
+// more than their duals.
+TEST_F(CommandLineFiles, ATransportModelWithCostsFromIndexAndMatchSolvesToItsOptimum) {
+  Plan model;
+  model.names = {{"solver_opt", "Plan!$B$9"},
+                 {"solver_typ", "2"},
+                 {"solver_adj", "Plan!$B$2:$D$3"},
+                 {"solver_num", "2"},
+                 {"solver_lhs1", "Plan!$E$2:$E$3"},
+                 {"solver_rel1", "1"},
+                 {"solver_rhs1", "Plan!$F$2:$F$3"},
+                 {"solver_lhs2", "Plan!$B$7:$D$7"},
+                 {"solver_rel2", "3"},
+                 {"solver_rhs2", "Plan!$B$8:$D$8"},
+                 {"solver_lin", "1"},
+                 {"solver_neg", "1"},
+                 {"solver_eng", "2"}};
+  const std::string cost = "=INDEX($H$2:$J$3,MATCH($A#,$G$2:$G$3,0),MATCH(@$1,$H$1:$J$1,0))";
+  model.cells = {{"B1", "East"},
+                 {"C1", "North"},
+                 {"D1", "West"},
+                 {"A2", "Mill"},
+                 {"A3", "Forge"},
+                 {"B2", "0"},
+                 {"C2", "0"},
+                 {"D2", "0"},
+                 {"B3", "0"},
+                 {"C3", "0"},
+                 {"D3", "0"},
+                 {"E2", "=SUM(B2:D2)"},
+                 {"E3", "=SUM(B3:D3)"},
+                 {"F2", "20"},
+                 {"F3", "30"},
+                 {"B7", "=SUM(B2:B3)"},
+                 {"C7", "=SUM(C2:C3)"},
+                 {"D7", "=SUM(D2:D3)"},
+                 {"B8", "10"},
+                 {"C8", "25"},
+                 {"D8", "15"},
+                 {"A9", "Cost"},
+                 {"B9", "=SUMPRODUCT(B2:D3,B5:D6)"},
+                 {"H1", "East"},
+                 {"I1", "North"},
+                 {"J1", "West"},
+                 {"G2", "Mill"},
+                 {"G3", "Forge"},
+                 {"H2", "8"},
+                 {"I2", "6"},
+                 {"J2", "10"},
+                 {"H3", "9"},
+                 {"I3", "12"},
+                 {"J3", "13"}};
+  for (const char* column : {"B", "C", "D"})
+    for (int row : {5, 6}) {
+      std::string f = cost;
+      f.replace(f.find('#'), 1, std::to_string(row - 3));
+      f.replace(f.find('@'), 1, column);
+      model.cell(column + std::to_string(row), f);
+    }
+  expectLinearOptimum(model, dir_, "465.00");
+}
+
+// Three grains blended into 100 kg with at least 18 kg of protein, prices
+// and protein shares from VLOOKUP over a price list: oats 2 (0.1), barley 3
+// (0.2), soy 5 (0.3). The cheapest blend is 20 kg oats and 80 kg barley at
+// 280: with duals 1 (amount) and 10 (protein) soy costs 5 - 1 - 3 = 1 more
+// than it gives. HLOOKUP picks the soy amount itself for a cap of 50 kg.
+TEST_F(CommandLineFiles, ABlendingModelWithPricesFromVlookupSolvesToItsOptimum) {
+  Plan model;
+  model.names = {{"solver_opt", "Plan!$B$9"},  {"solver_typ", "2"},          {"solver_adj", "Plan!$B$2:$D$2"},
+                 {"solver_num", "3"},          {"solver_lhs1", "Plan!$B$5"}, {"solver_rel1", "2"},
+                 {"solver_rhs1", "Plan!$C$5"}, {"solver_lhs2", "Plan!$B$6"}, {"solver_rel2", "3"},
+                 {"solver_rhs2", "Plan!$C$6"}, {"solver_lhs3", "Plan!$B$7"}, {"solver_rel3", "1"},
+                 {"solver_rhs3", "Plan!$C$7"}, {"solver_lin", "1"},          {"solver_neg", "1"},
+                 {"solver_eng", "2"}};
+  model.cells = {{"B1", "Soy"},
+                 {"C1", "Oats"},
+                 {"D1", "Barley"},
+                 {"A2", "Amount"},
+                 {"B2", "0"},
+                 {"C2", "0"},
+                 {"D2", "0"},
+                 {"A3", "Price"},
+                 {"A4", "Protein"},
+                 {"B5", "=SUM(B2:D2)"},
+                 {"C5", "100"},
+                 {"B6", "=SUMPRODUCT(B2:D2,B4:D4)"},
+                 {"C6", "18"},
+                 {"B7", "=HLOOKUP(\"Soy\",B1:D2,2,FALSE)"},
+                 {"C7", "50"},
+                 {"A9", "Cost"},
+                 {"B9", "=SUMPRODUCT(B2:D2,B3:D3)"},
+                 {"G1", "Grain"},
+                 {"H1", "Price"},
+                 {"I1", "Protein"},
+                 {"G2", "Oats"},
+                 {"H2", "2"},
+                 {"I2", "0.1"},
+                 {"G3", "Barley"},
+                 {"H3", "3"},
+                 {"I3", "0.2"},
+                 {"G4", "Soy"},
+                 {"H4", "5"},
+                 {"I4", "0.3"}};
+  for (const char* column : {"B", "C", "D"}) {
+    model.cell(column + std::string("3"), "=VLOOKUP(" + std::string(column) + "$1,$G$2:$I$4,2,FALSE)");
+    model.cell(column + std::string("4"), "=VLOOKUP(" + std::string(column) + "$1,$G$2:$I$4,3,FALSE)");
+  }
+  expectLinearOptimum(model, dir_, "280.00");
+}

@@ -108,6 +108,15 @@ TEST(WsfMatrix, DeterminantInverseAndProduct) {
   EXPECT_EQ(Val_at(r, 1, 1)->number, 11.0);
   EXPECT_TRUE(isError(Wsf_mmult(r, vs.grid(2, 3, {}), vs.grid(2, 3, {})), kErrValue));
   EXPECT_EQ(Wsf_mmult(r, vs.num(3), vs.num(4))->number, 12.0);
+  // A number against a column or row is a 1 x 1 matrix.
+  Wsf_mmult(r, vs.grid(3, 1, {1, 2, 3}), vs.num(2));
+  ASSERT_EQ(r->kind, kValArray);
+  EXPECT_EQ(r->array->rows, 3);
+  EXPECT_EQ(Val_at(r, 2, 0)->number, 6.0);
+  Wsf_mmult(r, vs.num(2), vs.grid(1, 2, {1, 5}));
+  ASSERT_EQ(r->kind, kValArray);
+  EXPECT_EQ(Val_at(r, 0, 1)->number, 10.0);
+  EXPECT_TRUE(isError(Wsf_mmult(r, vs.grid(1, 3, {1, 2, 3}), vs.num(2)), kErrValue));
 }
 
 TEST(WsfModel, FormsAndSmoothFunctions) {

@@ -19,6 +19,15 @@ Value* Wsf_copy(Value* result, const Value* v) {
   return Val_assign(result, v);
 }
 
+bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv) {
+  for (int i = 0; i < argc; ++i)
+    if (Wsf_isError(argv[i])) {
+      Wsf_copy(result, argv[i]);
+      return true;
+    }
+  return false;
+}
+
 Value* Wsf_finite(Value* result, double x) {
   if (!std::isfinite(x)) return Wsf_error(result, kErrNum);
   Val_clear(result);
@@ -71,4 +80,8 @@ bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv) {
   if (!DegDag_markArgs(argc, arguments.data(), ctx) && !DegVec_markArgs(argc, arguments.data(), ctx)) return false;
   Wsf_from(result, *ctx->buffers.result);
   return true;
+}
+
+bool Wsf_hooksOrError(Value* result, int argc, const Value* const* argv) {
+  return Wsf_structureHooks(result, argc, argv) || Wsf_firstErrorArg(result, argc, argv);
 }

@@ -22,6 +22,9 @@ inline const Value* Wsf_element(const Value* v, int32_t i) {
 }
 // The result becomes the worksheet error of the code.
 Value* Wsf_error(Value* result, uint32_t code);
+// The first argument of the error kind, copied into the result; false when
+// there is none.
+bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv);
 // The result becomes a copy of v (deep).
 Value* Wsf_copy(Value* result, const Value* v);
 // A real, or "#num!" when x is not finite.
@@ -42,6 +45,9 @@ Value* Wsf_nonSmoothStructure2(Value* result, const Value* a, const Value* b);
 // when the evaluation is in a structure mode and some argument depends on a
 // decision variable (the function then returns the result at once).
 bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv);
+// The structure hooks over every argument, then the first error argument:
+// true with the result formed by either.
+bool Wsf_hooksOrError(Value* result, int argc, const Value* const* argv);
 // Whether the context lets non-smooth functions take derivative, interval
 // and tape values.
 bool Wsf_nonSmoothAllowed(const EvalContext* ctx);

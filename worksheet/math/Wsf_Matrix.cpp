@@ -103,6 +103,13 @@ Value* Wsf_mmult(Value* result, const Value* a, const Value* b) {
   if (x->kind == kValArray && isScalar(y) && x->array->rows == 1 && x->array->columns == 1) x = Val_at(x, 0, 0);
   if (y->kind == kValArray && isScalar(x) && y->array->rows == 1 && y->array->columns == 1) y = Val_at(y, 0, 0);
   if (isScalar(x) && isScalar(y)) return Wsf_from(result, Op_mul(*x, *y));
+  // A scalar against a larger array is a 1 x 1 matrix.
+  WsfLocal one(result->context);
+  const Value** lone = isScalar(x) ? &x : isScalar(y) ? &y : nullptr;
+  if (lone && Val_makeArray(&one.v, 1, 1) == kStatusOk) {
+    Val_assign(Val_at(&one.v, 0, 0), *lone);
+    *lone = &one.v;
+  }
   if (x->kind != kValArray || y->kind != kValArray || x->array->columns != y->array->rows)
     return Wsf_error(result, kErrValue);
   const int32_t rows = x->array->rows, columns = y->array->columns, inner = x->array->columns;

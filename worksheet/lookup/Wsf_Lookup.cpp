@@ -1,0 +1,194 @@
+// VLOOKUP, HLOOKUP, LOOKUP and MATCH over the one position search.
+#include "worksheet/lookup/Wsf_Lookup.h"
+
+#include <cmath>
+#include <string_view>
+
+#include "values/Text_Convert.h"
+#include "values/Vm_Status.h"
+#include "worksheet/common/Wsf_Args.h"
+#include "worksheet/lookup/Lkp_Args.h"
+#include "worksheet/math/Crit_Criteria.h"
+
+namespace {
+
+// Numbers, booleans, empty cells and errors compare by their numbers.
+bool numeric(const Value* v) { return v->kind <= kValReal || v->kind == kValError; }
+
+std::u16string_view textOf(const Value* v) { return v->text ? std::u16string_view(v->text) : std::u16string_view(); }
+
+// Case-blind order of two texts.
+int compareTexts(std::u16string_view a, std::u16string_view b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    const char16_t x = Text_foldCase(a[i]), y = Text_foldCase(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+// The order of element against value (-1, 0, 1); false when the two are of
+// kinds that never compare (a text and a number).
+bool compare(const Value* element, const Value* value, int* order) {
+  if (element->kind == kValText && value->kind == kValText) {
+    *order = compareTexts(textOf(element), textOf(value));
+    return true;
+  }
+  if (!numeric(element) || !numeric(value) || Wsf_isError(element) != Wsf_isError(value)) return false;
+  *order = element->number < value->number ? -1 : element->number > value->number ? 1 : 0;
+  return true;
+}
+
+// An exact search for a text with '*', '?' or '~' matches it as a pattern.
+bool hasWildcard(std::u16string_view text) { return text.find_first_of(u"*?~") != std::u16string_view::npos; }
+
+int32_t lineLength(const Value* table, bool down) { return down ? table->array->rows : table->array->columns; }
+const Value* lineAt(const Value* table, bool down, int32_t i) {
+  return down ? Val_at(table, i, 0) : Val_at(table, 0, i);
+}
+
+// Whether every element of the searched line is a key.
+bool keyLine(const Value* table, bool down) {
+  for (int32_t i = 0; i < lineLength(table, down); ++i)
+    if (!Lkp_isKey(lineAt(table, down, i))) return false;
+  return true;
+}
+
+// A table as an array: a lone value is a table of one cell. Its array is
+// null when memory ran out (status 2 raised).
+struct Table {
+  WsfLocal one;
+  const Value* v;
+  explicit Table(const Value* x) : one(x->context), v(x) {
+    if (x->kind == kValArray) return;
+    v = nullptr;
+    if (Val_makeArray(&one.v, 1, 1) != kStatusOk) return;
+    Val_assign(Val_at(&one.v, 0, 0), x);
+    v = &one.v;
+  }
+};
+
+// The search of a vector: down when it has at least as many rows as columns.
+bool downOf(const Value* vector) { return vector->array->rows >= vector->array->columns; }
+
+// The scalar arguments' first error, then a search key that is no key.
+bool keyFault(Value* result, int argc, const Value* const* argv, int line) {
+  for (int i = 0; i < argc; ++i)
+    if (i != line && Wsf_isError(argv[i])) {
+      Wsf_copy(result, argv[i]);
+      return true;
+    }
+  if (Lkp_isKey(argv[0])) return false;
+  Wsf_error(result, kErrValue);
+  return true;
+}
+
+// VLOOKUP (down) and HLOOKUP. Errors in the table are compared as keys and
+// answered as elements; they do not spoil the lookup of other rows.
+Value* tableLookup(Value* result, int argc, const Value* const* argv, bool down) {
+  const Value* value = argv[0];
+  const Value* index = argv[2];
+  const bool keyed = Lkp_isKey(value) && argv[1]->kind == kValArray && Lkp_isKey(index) && keyLine(argv[1], down) &&
+                     (argc < 4 || Wsf_isPlain(argv[3]));
+  if (!keyed && Wsf_structureHooks(result, argc, argv)) return result;
+  if (keyFault(result, argc, argv, 1)) return result;
+  if (index->kind > kValReal || (argc > 3 && argv[3]->kind > kValReal)) return Wsf_error(result, kErrValue);
+  const bool approximate = argc < 4 || argv[3]->number != 0;
+  const double k = std::trunc(index->number);
+  if (!(k >= 1)) return Wsf_error(result, kErrValue);
+  if (argv[1]->kind != kValArray && argv[1]->kind != kValText && argv[1]->kind > kValReal)
+    return Wsf_error(result, kErrNA);
+  const Table table(argv[1]);
+  if (!table.v) return Wsf_error(result, kErrValue);
+  if (k > (down ? table.v->array->columns : table.v->array->rows)) return Wsf_error(result, kErrRef);
+  const int32_t p = Wsf_lookupSearch(value, table.v, down, approximate ? 1 : 0);
+  if (p < 1) return Wsf_error(result, kErrNA);
+  const int32_t line = static_cast<int32_t>(k) - 1;
+  return Lkp_pick(result, down ? Val_at(table.v, p - 1, line) : Val_at(table.v, line, p - 1));
+}
+
+// LOOKUP(value, vector, results): the element of results at the position
+// found, along a wide results array and down any other.
+Value* vectorLookup(Value* result, const Value* value, const Value* vectorArg, const Value* results) {
+  const Table vector(vectorArg);
+  if (!vector.v) return Wsf_error(result, kErrValue);
+  const int32_t p = Wsf_lookupSearch(value, vector.v, downOf(vector.v), 1);
+  if (p < 1) return Wsf_error(result, kErrNA);
+  if (results->kind != kValArray) return p == 1 ? Lkp_pick(result, results) : Wsf_error(result, kErrRef);
+  const bool across = results->array->rows < results->array->columns;
+  if (p > lineLength(results, !across)) return Wsf_error(result, kErrRef);
+  return Lkp_pick(result, across ? Val_at(results, 0, p - 1) : Val_at(results, p - 1, 0));
+}
+
+// LOOKUP(value, array): along the first row into the last row of a wide
+// array, else down the first column into the last column.
+Value* arrayLookup(Value* result, const Value* value, const Value* arrayArg) {
+  const Table array(arrayArg);
+  const Value* a = array.v;
+  if (!a) return Wsf_error(result, kErrValue);
+  const bool down = downOf(a);
+  const int32_t p = Wsf_lookupSearch(value, a, down, 1);
+  if (p < 1) return Wsf_error(result, kErrNA);
+  return Lkp_pick(result, down ? Val_at(a, p - 1, a->array->columns - 1) : Val_at(a, a->array->rows - 1, p - 1));
+}
+
+// Every element a key or an error.
+bool searchable(const Value* v) {
+  for (int32_t i = 0; i < Wsf_count(v); ++i)
+    if (!Lkp_isKey(Wsf_element(v, i)) && !Wsf_isError(Wsf_element(v, i))) return false;
+  return true;
+}
+
+}  // namespace
+
+int32_t Wsf_lookupSearch(const Value* value, const Value* table, bool down, int32_t matchType) {
+  const int32_t n = lineLength(table, down);
+  int order = 0;
+  const bool pattern = matchType == 0 && value->kind == kValText && hasWildcard(textOf(value));
+  for (int32_t i = 0; i < n; ++i) {
+    const Value* e = lineAt(table, down, i);
+    if (pattern ? e->kind == kValText && Crit_compareText(e->text, value->text) == 0
+                : compare(e, value, &order) && order == 0)
+      return i + 1;
+  }
+  if (matchType != 1 && matchType != -1) return 0;
+  int32_t last = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    if (!compare(lineAt(table, down, i), value, &order)) continue;
+    if (order == matchType) return last;
+    last = i + 1;
+  }
+  return last;
+}
+
+Value* Wsf_vlookup(Value* result, int argc, const Value* const* argv) { return tableLookup(result, argc, argv, true); }
+
+Value* Wsf_hlookup(Value* result, int argc, const Value* const* argv) { return tableLookup(result, argc, argv, false); }
+
+Value* Wsf_lookup(Value* result, int argc, const Value* const* argv) {
+  const Value* value = argv[0];
+  const Value* vector = argv[1];
+  const bool three = argc > 2 && argv[2]->kind != kValMissing;
+  const bool keyed = Lkp_isKey(value) && (three || (vector->kind == kValArray && keyLine(vector, downOf(vector))));
+  if (!keyed && Wsf_structureHooks(result, 2, argv)) return result;
+  if (keyFault(result, argc, argv, 1)) return result;
+  if (three && !searchable(vector)) return Wsf_error(result, kErrValue);
+  if (vector->kind != kValArray && vector->kind != kValText && vector->kind > kValReal)
+    return Wsf_error(result, kErrNA);
+  return three ? vectorLookup(result, value, vector, argv[2]) : arrayLookup(result, value, vector);
+}
+
+Value* Wsf_match(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
+  if (keyFault(result, argc, argv, 1)) return result;
+  const Value* line = argv[1];
+  const bool typed = argc > 2;
+  if (!searchable(line) || (typed && argv[2]->kind > kValReal)) return Wsf_error(result, kErrValue);
+  const int32_t matchType = typed ? static_cast<int32_t>(std::trunc(argv[2]->number)) : 1;
+  if (line->kind == kValArray && line->array->rows > 1 && line->array->columns > 1) return Wsf_error(result, kErrNA);
+  const Table table(line);
+  if (!table.v) return Wsf_error(result, kErrValue);
+  const int32_t p = Wsf_lookupSearch(argv[0], table.v, downOf(table.v), matchType);
+  if (p < 1) return Wsf_error(result, kErrNA);
+  Val_clear(result);
+  return Val_setInt(result, p);
+}

@@ -1,0 +1,116 @@
+// The text functions computed by the application.
+#include "worksheet/text/Wsf_SheetText.h"
+
+#include <string>
+#include <vector>
+
+#include "worksheet/common/Wsf_Application.h"
+#include "worksheet/common/Wsf_Args.h"
+#include "worksheet/text/Wsf_TextResult.h"
+
+namespace {
+
+// How an argument is passed: as its text, or as it is (a number, boolean or
+// missing argument).
+enum class As { kText, kPlain };
+
+// The arguments of one call, made from the function's own.
+struct Prepared {
+  std::vector<Value> values;
+  std::vector<const Value*> pointers;
+  Prepared(EvalContext* ctx, int argc, const Value* const* argv, std::initializer_list<As> forms) {
+    auto form = forms.begin();
+    for (int i = 0; i < argc && form != forms.end(); ++i, ++form) {
+      values.push_back(Val_empty(ctx));
+      if (*form == As::kText) Val_setText(&values.back(), Wsf_textOf(argv[i]).c_str());
+      else Val_assign(&values.back(), argv[i]);
+    }
+    for (const Value& v : values) pointers.push_back(&v);
+  }
+  Prepared(const Prepared&) = delete;
+  Prepared& operator=(const Prepared&) = delete;
+  ~Prepared() {
+    for (Value& v : values) Val_clear(&v);
+  }
+};
+
+// The application's answer to name on the prepared arguments; a text answer
+// becomes a number where toNumber says so; "#value!" when the call fails.
+Value* callApplication(Value* result, const char16_t* name, const Prepared& args, bool toNumber) {
+  if (!Wsf_callApplication(result->context, name, static_cast<int>(args.pointers.size()), args.pointers.data(), result))
+    return Wsf_error(result, kErrValue);
+  if (result->kind != kValText) return result;
+  return Wsf_textResult(result, result->text ? result->text : u"", toNumber);
+}
+
+// A one-argument function on the argument's text.
+Value* single(Value* result, const Value* x, const char16_t* name) {
+  if (Wsf_isError(x)) return Wsf_copy(result, x);
+  if (Wsf_isStructural(x)) return Wsf_nonSmoothStructure(result, x);
+  const Value* const argv[] = {x};
+  return callApplication(result, name, Prepared(result->context, 1, argv, {As::kText}), true);
+}
+
+// Whether each argument from first on that is given is of kind 4 or lower.
+bool plainFrom(int argc, const Value* const* argv, int first) {
+  for (int i = first; i < argc; ++i)
+    if (argv[i]->kind > kValReal) return false;
+  return true;
+}
+
+}  // namespace
+
+Value* Wsf_clean(Value* result, const Value* text) { return single(result, text, u"Clean"); }
+Value* Wsf_proper(Value* result, const Value* text) { return single(result, text, u"Proper"); }
+Value* Wsf_trim(Value* result, const Value* text) { return single(result, text, u"Trim"); }
+
+Value* Wsf_dollar(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
+  if (!plainFrom(argc, argv, 0)) return Wsf_error(result, kErrValue);
+  return callApplication(result, u"Dollar", Prepared(result->context, argc, argv, {As::kPlain, As::kPlain}), false);
+}
+
+Value* Wsf_fixed(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
+  if (!plainFrom(argc, argv, 0)) return Wsf_error(result, kErrValue);
+  return callApplication(result, u"Fixed", Prepared(result->context, argc, argv, {As::kPlain, As::kPlain, As::kPlain}),
+                         false);
+}
+
+Value* Wsf_find(Value* result, int argc, const Value* const* argv, bool caseSensitive) {
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
+  if (!plainFrom(argc, argv, 2)) return Wsf_error(result, kErrValue);
+  return callApplication(result, caseSensitive ? u"Find" : u"Search",
+                         Prepared(result->context, argc, argv, {As::kText, As::kText, As::kPlain}), false);
+}
+
+Value* Wsf_replace(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
+  if (argv[1]->kind > kValReal || argv[2]->kind > kValReal) return Wsf_error(result, kErrValue);
+  return callApplication(result, u"Replace",
+                         Prepared(result->context, argc, argv, {As::kText, As::kPlain, As::kPlain, As::kText}), true);
+}
+
+Value* Wsf_rept(Value* result, const Value* text, const Value* count) {
+  if (Wsf_isStructural(text) || Wsf_isStructural(count)) return Wsf_nonSmoothStructure2(result, text, count);
+  const Value* const argv[] = {text, count};
+  if (Wsf_firstErrorArg(result, 2, argv)) return result;
+  if (count->kind > kValReal || count->number < 0) return Wsf_error(result, kErrValue);
+  return callApplication(result, u"Rept", Prepared(result->context, 2, argv, {As::kText, As::kPlain}), true);
+}
+
+Value* Wsf_substitute(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_hooksOrError(result, argc, argv)) return result;
+  if (!plainFrom(argc, argv, 3)) return Wsf_error(result, kErrValue);
+  return callApplication(result, u"Substitute",
+                         Prepared(result->context, argc, argv, {As::kText, As::kText, As::kText, As::kPlain}), true);
+}
+
+Value* Wsf_text(Value* result, const Value* value, const Value* format) {
+  if (Wsf_isStructural(value) || Wsf_isStructural(format)) return Wsf_nonSmoothStructure2(result, value, format);
+  const Value* const argv[] = {value, format};
+  if (Wsf_firstErrorArg(result, 2, argv)) return result;
+  if (format->kind != kValText || (value->kind > kValReal && value->kind != kValText))
+    return Wsf_error(result, kErrValue);
+  return callApplication(result, u"Text", Prepared(result->context, 2, argv, {As::kPlain, As::kText}), true);
+}

@@ -1,0 +1,22 @@
+// Text forms of arguments and results of the text functions.
+#include "worksheet/text/Wsf_TextResult.h"
+
+#include "arithmetic/text/Val_TextForm.h"
+#include "worksheet/common/Wsf_Args.h"
+
+std::u16string Wsf_textOf(const Value* v) {
+  if (v->kind == kValText) return v->text ? v->text : u"";
+  WsfLocal scratch(v->context);
+  if (!v->context) return u"";
+  scratch = Val_toText(v, v->context);
+  return scratch->text ? scratch->text : u"";
+}
+
+Value* Wsf_textResult(Value* result, const std::u16string& text, bool toNumber) {
+  Val_clear(result);
+  Val_setText(result, text.c_str());
+  if (!toNumber || text.empty() || !result->context) return result;
+  WsfLocal number(result->context);
+  number = Val_toNumber(result, result->context);
+  return Wsf_copy(result, &*number);
+}
