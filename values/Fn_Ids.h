@@ -250,84 +250,84 @@ enum FnFlag : uint16_t {
   X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Transpose,    u"transpose",    815,  1,  0, A1Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Avedev,       u"avedev",       901,  -1, 0, List,    0, kFnRangeArgs) \
-  X(Average,      u"average",      902,  -1, 0, List,    0, kFnRangeArgs) \
-  X(Averagea,     u"averagea",     903,  -1, 0, List,    0, kFnRangeArgs) \
-  X(Betadist,     u"betadist",     904,  5,  2, List,    0, kFnElementwise) \
-  X(Betainv,      u"betainv",      905,  5,  2, List,    0, kFnElementwise) \
-  X(Binomdist,    u"binomdist",    906,  4,  0, List,    0, kFnElementwise) \
-  X(Chidist,      u"chidist",      907,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Chiinv,       u"chiinv",       908,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Chitest,      u"chitest",      909,  2,  0, A2Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Confidence,   u"confidence",   910,  3,  0, List,    0, kFnElementwise) \
-  X(Correl,       u"correl",       911,  2,  0, A2Ctx,   0, kFnRangeArgs) \
-  X(Count,        u"count",        912,  -1, 0, List,    0, kFnRangeArgs) \
-  X(Counta,       u"counta",       913,  -1, 0, List,    0, kFnRangeArgs) \
-  X(Covar,        u"covar",        914,  2,  0, A2Ctx,   0, kFnRangeArgs) \
-  X(Critbinom,    u"critbinom",    915,  3,  0, List,    0, kFnElementwise) \
-  X(Devsq,        u"devsq",        916,  -1, 0, List,    0, kFnRangeArgs) \
-  X(Expondist,    u"expondist",    917,  3,  0, A3Ctx,   0, 0) \
-  X(Fdist,        u"fdist",        918,  3,  0, List,    0, kFnElementwise) \
-  X(Finv,         u"finv",         919,  3,  0, List,    0, kFnElementwise) \
-  X(Fisher,       u"fisher",       920,  1,  0, A1Ctx,   0, 0) \
-  X(Fisherinv,    u"fisherinv",    921,  1,  0, A1Ctx,   0, 0) \
-  X(Forecast,     u"forecast",     922,  3,  0, A3Ctx,   0, kFnRangeArgs) \
-  X(Frequency,    u"frequency",    923,  2,  0, A2Ctx,   0, kFnRangeArgs) \
-  X(Ftest,        u"ftest",        924,  2,  0, A2Ctx,   0, kFnRangeArgs) \
-  X(Gammadist,    u"gammadist",    925,  4,  0, List,    0, kFnElementwise) \
-  X(Gammainv,     u"gammainv",     926,  3,  0, List,    0, kFnElementwise) \
-  X(Gammaln,      u"gammaln",      927,  1,  0, A1Ctx,   0, 0) \
-  X(Geomean,      u"geomean",      928,  -1, 0, List,    0, kFnRangeArgs) \
-  X(Growth,       u"growth",       929,  4,  3, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Harmean,      u"harmean",      930,  -1, 0, List,    0, kFnRangeArgs) \
-  X(Hypgeomdist,  u"hypgeomdist",  931,  4,  0, List,    0, kFnElementwise) \
-  X(Intercept,    u"intercept",    932,  2,  0, A2Ctx,   0, kFnRangeArgs) \
-  X(Kurt,         u"kurt",         933,  -1, 0, List,    0, kFnRangeArgs) \
-  X(Large,        u"large",        934,  2,  0, A2Ctx,   0, kFnRangeArgs) \
-  X(Linest,       u"linest",       935,  4,  3, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Logest,       u"logest",       936,  4,  3, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Loginv,       u"loginv",       937,  3,  0, A3Ctx,   0, 0) \
-  X(Lognormdist,  u"lognormdist",  938,  3,  0, List,    0, kFnElementwise) \
+  X(Avedev,       u"avedev",       901,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Average,      u"average",      902,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Averagea,     u"averagea",     903,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Betadist,     u"betadist",     904,  5,  2, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Betainv,      u"betainv",      905,  5,  2, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Binomdist,    u"binomdist",    906,  4,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Chidist,      u"chidist",      907,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Chiinv,       u"chiinv",       908,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Chitest,      u"chitest",      909,  2,  0, A2Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Confidence,   u"confidence",   910,  3,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Correl,       u"correl",       911,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
+  X(Count,        u"count",        912,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Counta,       u"counta",       913,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Covar,        u"covar",        914,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
+  X(Critbinom,    u"critbinom",    915,  3,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Devsq,        u"devsq",        916,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Expondist,    u"expondist",    917,  3,  0, A3Ctx,   0, kFnWorksheet) \
+  X(Fdist,        u"fdist",        918,  3,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Finv,         u"finv",         919,  3,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Fisher,       u"fisher",       920,  1,  0, A1Ctx,   0, kFnWorksheet) \
+  X(Fisherinv,    u"fisherinv",    921,  1,  0, A1Ctx,   0, kFnWorksheet) \
+  X(Forecast,     u"forecast",     922,  3,  0, A3Ctx,   0, kFnRangeArgs | kFnWorksheet) \
+  X(Frequency,    u"frequency",    923,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
+  X(Ftest,        u"ftest",        924,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
+  X(Gammadist,    u"gammadist",    925,  4,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Gammainv,     u"gammainv",     926,  3,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Gammaln,      u"gammaln",      927,  1,  0, A1Ctx,   0, kFnWorksheet) \
+  X(Geomean,      u"geomean",      928,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Growth,       u"growth",       929,  4,  3, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Harmean,      u"harmean",      930,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Hypgeomdist,  u"hypgeomdist",  931,  4,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Intercept,    u"intercept",    932,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
+  X(Kurt,         u"kurt",         933,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Large,        u"large",        934,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
+  X(Linest,       u"linest",       935,  4,  3, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Logest,       u"logest",       936,  4,  3, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Loginv,       u"loginv",       937,  3,  0, A3Ctx,   0, kFnWorksheet) \
+  X(Lognormdist,  u"lognormdist",  938,  3,  0, List,    0, kFnElementwise | kFnWorksheet) \
   X(Max,          u"max",          939,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(Maxa,         u"maxa",         940,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Median,       u"median",       941,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Min,          u"min",          942,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(Mina,         u"mina",         943,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Mode,         u"mode",         944,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Negbinomdist, u"negbinomdist", 945,  3,  0, A3Ctx,   0, 0) \
-  X(Normdist,     u"normdist",     946,  4,  0, List,    0, kFnElementwise) \
-  X(Norminv,      u"norminv",      947,  3,  0, List,    0, kFnElementwise) \
-  X(Normsdist,    u"normsdist",    948,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Normsinv,     u"normsinv",     949,  1,  0, A1Ctx,   0, kFnElementwise) \
+  X(Negbinomdist, u"negbinomdist", 945,  3,  0, A3Ctx,   0, kFnWorksheet) \
+  X(Normdist,     u"normdist",     946,  4,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Norminv,      u"norminv",      947,  3,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Normsdist,    u"normsdist",    948,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Normsinv,     u"normsinv",     949,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
   X(Pearson,      u"pearson",      950,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
   X(Percentile,   u"percentile",   951,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
   X(Percentrank,  u"percentrank",  952,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Permut,       u"permut",       953,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Poisson,      u"poisson",      954,  3,  0, A3Ctx,   0, 0) \
-  X(Prob,         u"prob",         955,  4,  1, List,    0, kFnElementwise | kFnRangeArgs) \
+  X(Permut,       u"permut",       953,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Poisson,      u"poisson",      954,  3,  0, A3Ctx,   0, kFnWorksheet) \
+  X(Prob,         u"prob",         955,  4,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Quartile,     u"quartile",     956,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
   X(Rank,         u"rank",         957,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Rsq,          u"rsq",          958,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
   X(Skew,         u"skew",         959,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(Slope,        u"slope",        960,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
   X(Small,        u"small",        961,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
-  X(Standardize,  u"standardize",  962,  3,  0, A3Ctx,   0, 0) \
+  X(Standardize,  u"standardize",  962,  3,  0, A3Ctx,   0, kFnWorksheet) \
   X(Stdev,        u"stdev",        963,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(Stdeva,       u"stdeva",       964,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(Stdevp,       u"stdevp",       965,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(Stdevpa,      u"stdevpa",      966,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(Steyx,        u"steyx",        967,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
-  X(Tdist,        u"tdist",        968,  3,  0, List,    0, kFnElementwise) \
-  X(Tinv,         u"tinv",         969,  2,  0, A2Ctx,   0, kFnElementwise) \
+  X(Tdist,        u"tdist",        968,  3,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Tinv,         u"tinv",         969,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
   X(Trend,        u"trend",        970,  4,  3, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Trimmean,     u"trimmean",     971,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
-  X(Ttest,        u"ttest",        972,  4,  0, List,    0, kFnElementwise | kFnRangeArgs) \
+  X(Ttest,        u"ttest",        972,  4,  0, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Var,          u"var",          973,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(Vara,         u"vara",         974,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(Varp,         u"varp",         975,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(Varpa,        u"varpa",        976,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
-  X(Weibull,      u"weibull",      977,  4,  0, A4Ctx,   0, 0) \
-  X(Ztest,        u"ztest",        978,  3,  1, List,    0, kFnElementwise | kFnRangeArgs) \
+  X(Weibull,      u"weibull",      977,  4,  0, A4Ctx,   0, kFnWorksheet) \
+  X(Ztest,        u"ztest",        978,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Char,         u"char",         1001, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
   X(Clean,        u"clean",        1002, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
   X(Code,         u"code",         1003, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \

@@ -20,6 +20,9 @@
 #include "worksheet/math/Wsf_Sums.h"
 #include "worksheet/math/Wsf_Unary.h"
 #include "worksheet/statistics/Stat_Regression.h"
+#include "worksheet/statistics/Wsf_Descriptive.h"
+#include "worksheet/statistics/Wsf_Distributions.h"
+#include "worksheet/statistics/Wsf_Laws.h"
 #include "worksheet/statistics/Wsf_Sample.h"
 #include "worksheet/statistics/Wsf_Subtotal.h"
 #include "worksheet/text/Wsf_SheetText.h"
@@ -31,6 +34,7 @@ using Args = const Value* const*;
 using One = Value* (*)(Value*, const Value*);
 using Two = Value* (*)(Value*, const Value*, const Value*);
 using Three = Value* (*)(Value*, const Value*, const Value*, const Value*);
+using Four = Value* (*)(Value*, const Value*, const Value*, const Value*, const Value*);
 using List = Value* (*)(Value*, int, Args);
 
 struct Registered {
@@ -51,6 +55,10 @@ Value* two(Value* r, int argc, Args a, const WsfCall*) {
 template <Three f>
 Value* three(Value* r, int, Args a, const WsfCall*) {
   return f(r, a[0], a[1], a[2]);
+}
+template <Four f>
+Value* four(Value* r, int, Args a, const WsfCall*) {
+  return f(r, a[0], a[1], a[2], a[3]);
 }
 template <int32_t selector>
 Value* datePart(Value* r, int, Args a, const WsfCall*) {
@@ -187,32 +195,84 @@ constexpr Registered kRegistry[] = {
     {kIdRows, one<Wsf_rows>},
     {kIdTranspose, [](Value* r, int, Args a, const WsfCall* c) { return Wsf_transpose(r, a[0], arrayFormulaOf(c)); }},
     {kIdVlookup, list<Wsf_vlookup>},
+    {kIdAvedev, list<Wsf_avedev>},
+    {kIdAverage, list<Wsf_average>},
+    {kIdAveragea, list<Wsf_averagea>},
+    {kIdBetadist, list<Wsf_betadist>},
+    {kIdBetainv, list<Wsf_betainv>},
+    {kIdBinomdist, list<Wsf_binomdist>},
+    {kIdChidist, two<Wsf_chidist>},
+    {kIdChiinv, two<Wsf_chiinv>},
+    {kIdChitest, two<Wsf_chitest>},
+    {kIdConfidence, list<Wsf_confidence>},
+    {kIdCorrel, two<Wsf_correl>},
+    {kIdCount, list<Wsf_count>},
+    {kIdCounta, list<Wsf_counta>},
+    {kIdCovar, two<Wsf_covar>},
+    {kIdCritbinom, list<Wsf_critbinom>},
+    {kIdDevsq, list<Wsf_devsq>},
+    {kIdExpondist, three<Wsf_expondist>},
+    {kIdFdist, list<Wsf_fdist>},
+    {kIdFinv, list<Wsf_finv>},
+    {kIdFisher, one<Wsf_fisher>},
+    {kIdFisherinv, one<Wsf_fisherinv>},
+    {kIdForecast, three<Wsf_forecast>},
+    {kIdFrequency, two<Wsf_frequency>},
+    {kIdFtest, two<Wsf_ftest>},
+    {kIdGammadist, list<Wsf_gammadist>},
+    {kIdGammainv, list<Wsf_gammainv>},
+    {kIdGammaln, one<Wsf_gammaln>},
+    {kIdGeomean, list<Wsf_geomean>},
+    {kIdGrowth, list<Wsf_growth>},
+    {kIdHarmean, list<Wsf_harmean>},
+    {kIdHypgeomdist, list<Wsf_hypgeomdist>},
+    {kIdIntercept, two<Wsf_intercept>},
+    {kIdKurt, list<Wsf_kurt>},
+    {kIdLarge, two<Wsf_large>},
+    {kIdLinest, list<Wsf_linest>},
+    {kIdLogest, list<Wsf_logest>},
+    {kIdLoginv, three<Wsf_loginv>},
+    {kIdLognormdist, list<Wsf_lognormdist>},
     {kIdMax, list<Wsf_max>},
     {kIdMaxa, list<Wsf_maxa>},
     {kIdMedian, list<Wsf_median>},
     {kIdMin, list<Wsf_min>},
     {kIdMina, list<Wsf_mina>},
     {kIdMode, list<Wsf_mode>},
+    {kIdNegbinomdist, three<Wsf_negbinomdist>},
+    {kIdNormdist, list<Wsf_normdist>},
+    {kIdNorminv, list<Wsf_norminv>},
+    {kIdNormsdist, one<Wsf_normsdist>},
+    {kIdNormsinv, one<Wsf_normsinv>},
     {kIdPearson, two<Wsf_pearson>},
     {kIdPercentile, two<Wsf_percentile>},
     {kIdPercentrank, list<Wsf_percentrank>},
+    {kIdPermut, two<Wsf_permut>},
+    {kIdPoisson, three<Wsf_poisson>},
+    {kIdProb, list<Wsf_prob>},
     {kIdQuartile, two<Wsf_quartile>},
     {kIdRank, list<Wsf_rank>},
     {kIdRsq, two<Wsf_rsq>},
     {kIdSkew, list<Wsf_skew>},
     {kIdSlope, two<Wsf_slope>},
     {kIdSmall, two<Wsf_small>},
+    {kIdStandardize, three<Wsf_standardize>},
     {kIdStdev, list<Wsf_stdev>},
     {kIdStdeva, list<Wsf_stdeva>},
     {kIdStdevp, list<Wsf_stdevp>},
     {kIdStdevpa, list<Wsf_stdevpa>},
     {kIdSteyx, two<Wsf_steyx>},
+    {kIdTdist, list<Wsf_tdist>},
+    {kIdTinv, two<Wsf_tinv>},
     {kIdTrend, list<Wsf_trend>},
     {kIdTrimmean, two<Wsf_trimmean>},
+    {kIdTtest, list<Wsf_ttest>},
     {kIdVar, list<Wsf_var>},
     {kIdVara, list<Wsf_vara>},
     {kIdVarp, list<Wsf_varp>},
     {kIdVarpa, list<Wsf_varpa>},
+    {kIdWeibull, four<Wsf_weibull>},
+    {kIdZtest, list<Wsf_ztest>},
     {kIdChar, one<Wsf_char>},
     {kIdClean, one<Wsf_clean>},
     {kIdCode, one<Wsf_code>},

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <functional>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "simulation/random/Rand_Continuous.h"
 #include "simulation/random/Rand_Counting.h"
 #include "simulation/random/Rand_Generator.h"
+#include "simulation/random/Rand_RootLaws.h"
 #include "simulation/random/Rand_Shapes.h"
 #include "simulation/random/Rand_Tables.h"
 
@@ -153,6 +155,48 @@ std::vector<Continuous> continuousLaws() {
          return polyline(x, {0, 1, 2}, {0, 0.25, 1});
        },
        0, 2, 0.5, 1.5},
+      {"gamma",
+       [](RandState* s, double lo, double hi, double sh, double u) { return Rand_gamma(s, 3, 2, lo, hi, sh, u); },
+       // Shape 3: the Erlang law, F = 1 - e^-y (1 + y + y^2 / 2) with y = x / 2.
+       [](double x) {
+         const double y = x / 2;
+         return x > 0 ? 1 - std::exp(-y) * (1 + y + y * y / 2) : 0;
+       },
+       0, 200, 2, 8},
+      {"chiSquare",
+       [](RandState* s, double lo, double hi, double sh, double u) { return Rand_chiSquare(s, 2, lo, hi, sh, u); },
+       [](double x) { return x > 0 ? 1 - std::exp(-x / 2) : 0; }, 0, 200, 0.5, 3},
+      {"erlang",
+       [](RandState* s, double lo, double hi, double sh, double u) { return Rand_erlang(s, 2, 1.5, lo, hi, sh, u); },
+       [](double x) {
+         const double y = x / 1.5;
+         return x > 0 ? 1 - std::exp(-y) * (1 + y) : 0;
+       },
+       0, 200, 1, 4},
+      {"beta",
+       [](RandState* s, double lo, double hi, double sh, double u) { return Rand_beta(s, 2, 3, lo, hi, sh, u); },
+       // Density 12 x (1 - x)^2.
+       [](double x) { return x <= 0   ? 0
+                             : x >= 1 ? 1
+                                      : 6 * x * x - 8 * x * x * x + 3 * x * x * x * x; }, 0, 1, 0.2,
+       0.6},
+      {"inverseGaussian",
+       [](RandState* s, double lo, double hi, double sh, double u) {
+         return Rand_inverseGaussian(s, 2, 3, lo, hi, sh, u);
+       },
+       [](double x) {
+         if (x <= 0) return 0.0;
+         const double r = std::sqrt(3 / x);
+         return normalCdf(r * (x / 2 - 1)) + std::exp(3.0) * normalCdf(-r * (x / 2 + 1));
+       },
+       0, 500, 1, 3},
+      {"studentT1",
+       [](RandState* s, double lo, double hi, double sh, double u) { return Rand_studentT(s, 1, lo, hi, sh, u); },
+       // One degree of freedom: the Cauchy law.
+       [](double x) { return 0.5 + std::atan(x) / std::numbers::pi; }, -1e6, 1e6, -2, 1},
+      {"studentT2",
+       [](RandState* s, double lo, double hi, double sh, double u) { return Rand_studentT(s, 2, lo, hi, sh, u); },
+       [](double x) { return 0.5 + x / (2 * std::sqrt(2 + x * x)); }, -1e6, 1e6, -1, 3},
       {"uniform",
        [](RandState* s, double, double, double sh, double u) { return Rand_uniform(s, 2, 5, false, u) + sh; },
        [](double x) { return std::clamp((x - 2) / 3, 0.0, 1.0); }, 2, 5, -kInf, kInf},
@@ -307,6 +351,23 @@ TEST(RandVariates, TailLawsInvertTheLowerTail) {
   for (int k = 0; k < 1000; ++k) ASSERT_LE(Rand_exponential(&s, 1, -1, 0.5, 0, kFresh), 0.5);
 }
 
+// Student's t once searched its root on [0, 5e8] only, so every percentile
+// below the median gave NaN.
+TEST(RandVariates, StudentTDrawsBelowTheMedian) {
+  RandState s{};
+  EXPECT_NEAR(Rand_studentT(&s, 1, -kInf, kInf, 0, 0.25), -1, 1e-7);  // the Cauchy law's lower quartile
+  EXPECT_NEAR(Rand_studentT(&s, 1, -kInf, kInf, 0, 0.75), 1, 1e-7);
+  EXPECT_NEAR(Rand_studentT(&s, 2, -kInf, kInf, 0, 0.1), -1.8856180831641267, 1e-7);
+  EXPECT_NEAR(Rand_studentT(&s, 5, -kInf, kInf, 0, 0.5), 0, 1e-7);
+  int below = 0;
+  for (int k = 0; k < 1000; ++k) {
+    const double t = Rand_studentT(&s, 4, -kInf, kInf, 0, kFresh);
+    ASSERT_FALSE(std::isnan(t)) << k;
+    below += t < 0 ? 1 : 0;
+  }
+  EXPECT_NEAR(below, 500, 60);
+}
+
 TEST(RandVariates, EdgeCases) {
   RandState s{};
   EXPECT_EQ(Rand_normal(&s, 0, 1, -kInf, kInf, 0, 0.5), 0);
@@ -316,6 +377,9 @@ TEST(RandVariates, EdgeCases) {
   EXPECT_TRUE(std::isnan(Rand_exponential(&s, 0, -kInf, kInf, 0, kFresh)));
   EXPECT_TRUE(std::isnan(Rand_poisson(&s, 0, -kInf, kInf, 0, kFresh)));
   EXPECT_EQ(s.stream.last, 0);  // no number drawn
+  EXPECT_TRUE(std::isnan(Rand_gamma(&s, 0, 1, -kInf, kInf, 0, kFresh)));
+  EXPECT_TRUE(std::isnan(Rand_studentT(&s, 0, -kInf, kInf, 0, kFresh)));
+  EXPECT_TRUE(std::isnan(Rand_gamma(&s, 1, 1e7, -kInf, kInf, 0, 0.9)));  // a root beyond 1e7
   EXPECT_EQ(Rand_poisson(&s, 2, -kInf, kInf, 2.7, 0), 2);
   EXPECT_EQ(Rand_binomial(&s, 0.5, 1, -kInf, kInf, 0, 0.5), 0);
   EXPECT_EQ(Rand_binomial(&s, 0.5, 1, -kInf, kInf, 0, 0.51), 1);

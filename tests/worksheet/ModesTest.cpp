@@ -28,7 +28,9 @@ constexpr int kPoints = 4;
 constexpr int kTrials = 6;
 
 // A function id with its argument count and, per argument, the range its
-// random points come from (inside the domain, away from kinks).
+// random points come from (inside the domain, away from kinks); an argument
+// whose range is one number stays that plain number in every mode (a
+// cumulative flag, a count).
 struct Fn {
   const char* name;
   int32_t id;
@@ -63,7 +65,28 @@ const Fn kFunctions[] = {
     {"sumxmy2", 57, 2, {-2, -2}, {2, 2}},  {"skew", 959, 3, {0, 2, 5}, {1, 3, 6}},
     {"stdev", 963, 2, {0, 2}, {1, 3}},     {"stdevp", 965, 2, {0, 2}, {1, 3}},
     {"var", 973, 2, {-2, -2}, {2, 2}},     {"varp", 975, 2, {-2, -2}, {2, 2}},
+    {"average", 902, 3, {-2, 0, 1}, {2, 1, 3}},
+    {"averagea", 903, 2, {-2, -2}, {2, 2}},
+    {"avedev", 901, 3, {0, 2, 5}, {1, 2.3, 6}},
+    {"devsq", 916, 3, {-2, 0, 1}, {2, 1, 3}},
+    {"geomean", 928, 3, {0.5, 1, 2}, {1, 2, 4}},
+    {"harmean", 930, 3, {0.5, 1, 2}, {1, 2, 4}},
+    {"kurt", 933, 4, {0, 1.5, 3, 7}, {1, 2.5, 4, 9}},
+    {"expondist", 917, 3, {0.2, 0.5, 1}, {2, 2, 1}},
+    {"expondist density", 917, 3, {0.2, 0.5, 0}, {2, 2, 0}},
+    {"fisher", 920, 1, {-0.8}, {0.8}},
+    {"fisherinv", 921, 1, {-2}, {2}},
+    {"loginv", 937, 3, {0.3, -1, 0.5}, {0.3, 1, 2}},
+    {"negbinomdist", 945, 3, {3, 2, 0.2}, {3, 2, 0.8}},
+    {"poisson", 954, 3, {4, 0.5, 1}, {4, 6, 1}},
+    {"poisson term", 954, 3, {3, 0.5, 0}, {3, 6, 0}},
+    {"standardize", 962, 3, {-2, -1, 0.5}, {2, 1, 2}},
+    {"weibull", 977, 4, {0.3, 0.7, 0.5, 1}, {3, 3, 2, 1}},
+    {"weibull density", 977, 4, {0.3, 0.7, 0.5, 0}, {3, 3, 2, 0}},
 };
+
+// An argument that stays a plain number.
+bool fixedArg(const Fn& f, int i) { return f.lo[i] == f.hi[i]; }
 
 // A context that allows non-smooth functions (ABS, SIGN, MAX and MIN are
 // taken away from their kinks) with result records for n variables.
@@ -124,6 +147,11 @@ TEST(WorksheetModes, GradientsAndHessiansAgreeWithCentralDifferences) {
       ASSERT_TRUE(std::isfinite(v)) << f.name;
       Mode grad(f.arity, kModeGrad), hess(f.arity, kModeHess);
       for (int i = 0; i < f.arity; ++i) {
+        if (fixedArg(f, i)) {
+          Val_setNumber(&grad.args[static_cast<size_t>(i)], x[static_cast<size_t>(i)]);
+          Val_setNumber(&hess.args[static_cast<size_t>(i)], x[static_cast<size_t>(i)]);
+          continue;
+        }
         GradValue g{};
         Grad_init(&g, f.arity, grad.ctx);
         Grad_setVar(&g, x[static_cast<size_t>(i)], i + 1);
@@ -144,10 +172,12 @@ TEST(WorksheetModes, GradientsAndHessiansAgreeWithCentralDifferences) {
       EXPECT_TRUE(near(gv->value, v, 1e-12) && near(hv->value, v, 1e-12)) << f.name;
       const double h1 = 1e-6, h2 = 1e-4;
       for (int i = 0; i < f.arity; ++i) {
+        if (fixedArg(f, i)) continue;
         const double d = (shifted(f, x, i, h1, i, 0) - shifted(f, x, i, -h1, i, 0)) / (2 * h1);
         EXPECT_TRUE(near(gv->gradient[i + 1], d, 1e-6)) << f.name << " d/dx" << i + 1;
         EXPECT_TRUE(near(hv->gradient[i + 1], d, 1e-6)) << f.name << " Hessian mode d/dx" << i + 1;
         for (int j = 0; j < f.arity; ++j) {
+          if (fixedArg(f, j)) continue;
           const double dd = (shifted(f, x, i, h2, j, h2) - shifted(f, x, i, h2, j, -h2) -
                              shifted(f, x, i, -h2, j, h2) + shifted(f, x, i, -h2, j, -h2)) /
                             (4 * h2 * h2);
@@ -173,6 +203,10 @@ TEST(WorksheetModes, IntervalResultsEncloseThePlainValuesOfTheirBox) {
           static_cast<double*>(std::calloc(static_cast<size_t>(f.arity) + 1, sizeof(double)));
       for (int i = 0; i < f.arity; ++i) {
         const Interval& b = box[static_cast<size_t>(i)];
+        if (fixedArg(f, i)) {
+          for (Mode* m : {&interval, &ivGrad, &affine}) Val_setNumber(&m->args[static_cast<size_t>(i)], b.lo);
+          continue;
+        }
         Val_setInterval(&interval.args[static_cast<size_t>(i)], &b);
         IvGradValue g{};
         IvGrad_init(&g, f.arity, ivGrad.ctx);
@@ -215,6 +249,10 @@ TEST(WorksheetModes, SampleVectorsHoldThePlainValueOfEachTrial) {
     for (int t = 0; t < kTrials; ++t) trials.push_back(randomPoint(f, rng));
     Mode samples(f.arity, kModeSamples);
     for (int i = 0; i < f.arity; ++i) {
+      if (fixedArg(f, i)) {
+        Val_setNumber(&samples.args[static_cast<size_t>(i)], f.lo[i]);
+        continue;
+      }
       SampleVector s{};
       Smp_init(&s, kTrials, samples.ctx);
       for (int t = 0; t < kTrials; ++t) Smp_setAt(&s, trials[static_cast<size_t>(t)][static_cast<size_t>(i)], t + 1);
@@ -309,6 +347,13 @@ TEST(WorksheetModes, DependencyClassesOfTheFunctions) {
       {"if", 703, 3, false, {kDegNonSmooth, kDegLinear, kDegLinear}},
       {"isnumber", 612, 1, false, {kDegNonSmooth}},
       {"median", 941, 2, false, {kDegNonSmooth, kDegNonSmooth}},
+      {"average", 902, 2, false, {kDegLinear, kDegLinear}},
+      {"devsq", 916, 2, false, {kDegQuadratic, kDegQuadratic}},
+      {"geomean", 928, 2, false, {kDegSmooth, kDegSmooth}},
+      {"fisher", 920, 1, false, {kDegSmooth}},
+      {"standardize", 962, 3, false, {kDegSmooth, kDegSmooth, kDegSmooth}},
+      {"normsdist", 948, 1, false, {kDegNonSmooth}},
+      {"chidist", 907, 2, false, {kDegNonSmooth, kDegNonSmooth}},
       {"date", 301, 3, false, {kDegNonSmooth, kDegNonSmooth, kDegNonSmooth}},
       {"edate", 305, 2, false, {kDegNonSmooth, kDegNonSmooth}},
       {"hour", 307, 1, false, {kDegNonSmooth}},

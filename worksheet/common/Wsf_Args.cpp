@@ -6,7 +6,23 @@
 
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
+#include "arithmetic/operators/Op_Operators.h"
+#include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
+
+namespace {
+bool holds(double x, double d, int32_t relation) {
+  switch (relation) {
+    case kRelCmpEq: return x == d;
+    case kRelCmpNe: return x != d;
+    case kRelCmpLt: return x < d;
+    case kRelCmpLe: return x <= d;
+    case kRelCmpGt: return x > d;
+    case kRelCmpGe: return x >= d;
+    default: return false;
+  }
+}
+}  // namespace
 
 Value* Wsf_error(Value* result, uint32_t code) {
   Val_clear(result);
@@ -79,6 +95,53 @@ bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv) {
   for (int i = 0; i < argc; ++i) arguments.push_back(*argv[i]);
   if (!DegDag_markArgs(argc, arguments.data(), ctx) && !DegVec_markArgs(argc, arguments.data(), ctx)) return false;
   Wsf_from(result, *ctx->buffers.result);
+  return true;
+}
+
+bool Wsf_plainNumbers(Value* result, int argc, const Value* const* argv, double* x) {
+  if (Wsf_hooksOrError(result, argc, argv)) return false;
+  for (int i = 0; i < argc; ++i) {
+    if (!Wsf_isPlain(argv[i])) return Wsf_error(result, kErrValue), false;
+    x[i] = argv[i]->kind <= kValMissing ? 0.0 : argv[i]->number;
+  }
+  return true;
+}
+
+bool Wsf_fails(const Value* v, double d, int32_t relation) {
+  if (v->kind != kValSamples) return Op_compareConst(*v, d, relation);
+  const auto* s = static_cast<const SampleVector*>(v->payload);
+  for (int32_t t = 1; t <= s->n; ++t) {
+    if (!holds(s->data[t], d, relation)) continue;
+    Vm_raise(v->context, kStatusUnsupportedVector, "worksheet", 0, 0, 0);
+    return true;
+  }
+  return false;
+}
+
+Value* Wsf_mapTrials(Value* result, const Value* v, double (*f)(double)) {
+  const auto* s = static_cast<const SampleVector*>(v->payload);
+  SampleVector out{};
+  if (!Smp_init(&out, s->n, v->context)) return Wsf_error(result, kErrNum);
+  for (int32_t t = 1; t <= s->n; ++t) Smp_setAt(&out, f(s->data[t]), t);
+  if (result != v) Val_clear(result);
+  Val_setSamples(result, &out);
+  Smp_free(&out);
+  return result;
+}
+
+bool Wsf_structureHooksSmooth(Value* result, std::initializer_list<const Value*> plain,
+                              std::initializer_list<const Value*> smooth) {
+  const std::vector<const Value*> hooked(plain);
+  if (!Wsf_structureHooks(result, static_cast<int>(hooked.size()), hooked.data())) return false;
+  EvalContext* ctx = result->context;
+  for (const Value* v : smooth) {
+    Value merged = Val_empty(ctx);
+    Val_assign(&merged, result);
+    if (merged.kind == kValDegDag) DegDag_nonlin2Result(&merged, v);
+    else DegVec_nonlin2(&merged, v);
+    Val_clear(&merged);
+    Wsf_from(result, *ctx->buffers.result);
+  }
   return true;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
@@ -45,12 +46,50 @@ Value* Wsf_nonSmoothStructure2(Value* result, const Value* a, const Value* b);
 // when the evaluation is in a structure mode and some argument depends on a
 // decision variable (the function then returns the result at once).
 bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv);
+// The structure hooks of a function that computes value-wise in some of its
+// arguments: the hooks over its plain arguments, and when they fire, each
+// value-wise argument merged into the result as a smooth nonlinear
+// dependency. When they do not fire, the generic operators carry the
+// structure modes through the value-wise arguments.
+bool Wsf_structureHooksSmooth(Value* result, std::initializer_list<const Value*> plain,
+                              std::initializer_list<const Value*> smooth);
 // The structure hooks over every argument, then the first error argument:
 // true with the result formed by either.
 bool Wsf_hooksOrError(Value* result, int argc, const Value* const* argv);
 // Whether the context lets non-smooth functions take derivative, interval
 // and tape values.
 bool Wsf_nonSmoothAllowed(const EvalContext* ctx);
+
+// The frame of the functions on plain numbers: the structure hooks over
+// every argument, then the first error argument, then "#value!" for an
+// argument of a kind above the plain ones. False with the result formed;
+// else true with x[i] the number of argument i (empty and missing 0).
+bool Wsf_plainNumbers(Value* result, int argc, const Value* const* argv, double* x);
+// Whether argument i was given (present and not of the missing kind).
+inline bool Wsf_given(int argc, const Value* const* argv, int i) { return argc > i && argv[i]->kind != kValMissing; }
+// A domain test of a value-wise function: a number or evaluation-mode value
+// against d by the relation (Op_compareConst); a sample vector fails when
+// any trial does, which raises "Unsupported vector operation".
+bool Wsf_fails(const Value* v, double d, int32_t relation);
+// The result becomes an array of the shape of the array a whose element i
+// is f(slot, element i of a); a slot is an empty value of the context.
+template <typename F>
+Value* Wsf_overElements(Value* result, const Value* a, F f) {
+  Value out = Val_empty(result->context);
+  if (Val_makeArray(&out, static_cast<uint16_t>(a->array->rows), static_cast<uint8_t>(a->array->columns)) != 0)
+    return Wsf_error(result, kErrValue);
+  for (int32_t i = 0; i < Wsf_count(a); ++i) {
+    Value slot = Val_empty(result->context);
+    f(&slot, Wsf_element(a, i));
+    Val_assign(Val_at(&out, i / a->array->columns, i % a->array->columns), &slot);
+    Val_clear(&slot);
+  }
+  Val_clear(result);
+  *result = out;
+  return result;
+}
+// The result becomes a sample vector of f over the trials of v (kind 5).
+Value* Wsf_mapTrials(Value* result, const Value* v, double (*f)(double));
 
 // A value of the function's own, freed when it goes out of scope; it takes
 // deep copies of the operators' answers, which the next operator overwrites.

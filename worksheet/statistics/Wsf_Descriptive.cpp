@@ -1,0 +1,307 @@
+// Descriptive statistics AVEDEV to LOGEST.
+#include "worksheet/statistics/Wsf_Descriptive.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "arithmetic/operators/Op_Operators.h"
+#include "arithmetic/sample/Smp_Ops.h"
+#include "values/Smp_Payload.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+#include "worksheet/common/Wsf_Args.h"
+#include "worksheet/kernels/Kern_Collect.h"
+#include "worksheet/kernels/Kern_Helpers.h"
+#include "worksheet/kernels/Stat_Kernels.h"
+#include "worksheet/math/Wsf_Unary.h"
+#include "worksheet/statistics/Stat_Moments.h"
+#include "worksheet/statistics/Stat_Regression.h"
+#include "worksheet/statistics/Wsf_Sample.h"
+
+namespace {
+
+// The kinds a function counts, and whether booleans and texts enter as
+// their numbers (texts as 0).
+struct Counted {
+  int32_t lo, hi;
+  bool asNumbers;
+};
+constexpr Counted kValues{kValInt, kValError, false};    // AVERAGE and the like
+constexpr Counted kAll{kValBool, kValText, true};        // AVERAGEA, COUNTA
+constexpr Counted kNumbers{kValInt, kValDegVec, false};  // COUNT
+
+const Value kZero{kValReal, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
+
+// The counted values of the arguments in order, array elements row by row.
+StatValues countedValues(int argc, const Value* const* argv, const Counted& kinds) {
+  StatValues out;
+  const auto take = [&](const Value* v) {
+    if (v->kind < kinds.lo || v->kind > kinds.hi) return;
+    out.push_back(kinds.asNumbers && v->kind == kValText ? &kZero : v);
+  };
+  for (int i = 0; i < argc; ++i) {
+    const Value* a = argv[i];
+    if (a->kind != kValArray) take(a);
+    else
+      for (int32_t k = 0; k < Wsf_count(a); ++k) take(Wsf_element(a, k));
+  }
+  return out;
+}
+
+EvalContext* contextOf(const Value* result) { return result->context; }
+
+// The trials of a lone sample-vector argument when the context reduces
+// statistics over the trials; null otherwise.
+const SampleVector* aggregated(int argc, const Value* const* argv, const Value* result) {
+  const EvalContext* ctx = contextOf(result);
+  if (!ctx || !ctx->flags.aggregate || argc != 1 || argv[0]->kind != kValSamples) return nullptr;
+  return static_cast<const SampleVector*>(argv[0]->payload);
+}
+
+// A boolean enters as its number.
+const Value* asNumber(const Value* v, Value* scratch) {
+  if (v->kind != kValBool) return v;
+  Val_setNumber(scratch, v->number);
+  return scratch;
+}
+
+// The mean of the counted values into *mean; false with "#div/0!" when
+// there are none.
+bool meanOf(Value* result, const StatValues& x, WsfLocal* mean) {
+  if (x.empty()) return Wsf_error(result, kErrDiv0), false;
+  WsfLocal sum(contextOf(result));
+  Value scratch = Val_empty(contextOf(result));
+  Val_setNumber(&sum.v, 0.0);
+  for (const Value* v : x) sum = Op_add(*sum, *asNumber(v, &scratch));
+  *mean = Op_divVS(*sum, static_cast<double>(x.size()));
+  return true;
+}
+
+Value* average(Value* result, int argc, const Value* const* argv, const Counted& kinds) {
+  if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Smp_mean(s));
+  WsfLocal mean(contextOf(result));
+  if (!meanOf(result, countedValues(argc, argv, kinds), &mean)) return result;
+  return Wsf_copy(result, &*mean);
+}
+
+Value* count(Value* result, int argc, const Value* const* argv, const Counted& kinds) {
+  const SampleVector* s = aggregated(argc, argv, result);
+  const size_t n = s ? static_cast<size_t>(s->n) : countedValues(argc, argv, kinds).size();
+  Val_clear(result);
+  return Val_setInt(result, static_cast<int32_t>(n));
+}
+
+// Some counted value lies at or below 0: "#num!" in the result.
+bool nonPositive(Value* result, const StatValues& x) {
+  for (const Value* v : x)
+    if (!Wsf_isError(v) && Wsf_fails(v, 0, kRelCmpLe)) return Wsf_error(result, kErrNum), true;
+  return false;
+}
+
+// The structure hooks over two arguments.
+bool structureHooks2(Value* result, const Value* a, const Value* b) {
+  const Value* const both[] = {a, b};
+  return Wsf_structureHooks(result, 2, both);
+}
+
+// The means of the paired values of known_y and known_x.
+bool pairMeans(Value* result, const Value* knownY, const Value* knownX, WsfLocal* my, WsfLocal* mx) {
+  StatValues ys, xs;
+  if (!Kern_collectValuePairs(knownY, knownX, &ys, &xs, result)) return false;
+  if (ys.empty()) return Wsf_error(result, kErrDiv0), false;
+  Stat_valMean(&my->v, ys, contextOf(result));
+  Stat_valMean(&mx->v, xs, contextOf(result));
+  return true;
+}
+
+// The least-squares slope of known_y on known_x into *slope; false with
+// the result formed (a collector error or "#div/0!").
+bool slopeOf(Value* result, const Value* knownY, const Value* knownX, WsfLocal* slope) {
+  Wsf_slope(result, knownY, knownX);
+  if (Wsf_isError(result)) return false;
+  *slope = *result;
+  return true;
+}
+
+}  // namespace
+
+Value* Wsf_average(Value* result, int argc, const Value* const* argv) { return average(result, argc, argv, kValues); }
+
+Value* Wsf_averagea(Value* result, int argc, const Value* const* argv) { return average(result, argc, argv, kAll); }
+
+Value* Wsf_count(Value* result, int argc, const Value* const* argv) { return count(result, argc, argv, kNumbers); }
+
+Value* Wsf_counta(Value* result, int argc, const Value* const* argv) { return count(result, argc, argv, kAll); }
+
+Value* Wsf_avedev(Value* result, int argc, const Value* const* argv) {
+  if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Stat_aveDev(s->n, s->data, 0));
+  const StatValues x = countedValues(argc, argv, kValues);
+  EvalContext* ctx = contextOf(result);
+  WsfLocal mean(ctx), sum(ctx), d(ctx), a(ctx);
+  if (!meanOf(result, x, &mean)) return result;
+  Val_setNumber(&sum.v, 0.0);
+  for (const Value* v : x) {
+    d = Op_sub(*v, *mean);
+    Wsf_abs(&a.v, &*d);
+    sum = Op_add(*sum, *a);
+  }
+  return Wsf_from(result, Op_divVS(*sum, static_cast<double>(x.size())));
+}
+
+Value* Wsf_devsq(Value* result, int argc, const Value* const* argv) {
+  if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Stat_devSq(s->n, s->data, 0));
+  const StatValues x = countedValues(argc, argv, kValues);
+  WsfLocal mean(contextOf(result));
+  if (x.empty()) return Wsf_error(result, kErrNum);
+  meanOf(result, x, &mean);
+  return Stat_valCoDeviation(result, x, *mean, x, *mean, contextOf(result));
+}
+
+Value* Wsf_geomean(Value* result, int argc, const Value* const* argv) {
+  if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Stat_geoMean(s->n, s->data, 0));
+  const StatValues x = countedValues(argc, argv, kValues);
+  EvalContext* ctx = contextOf(result);
+  if (x.empty()) return Wsf_error(result, kErrDiv0);
+  if (nonPositive(result, x)) return result;
+  // Only the faults this call raises count, not those of earlier cells.
+  const int32_t before = ctx->errors.errorCount;
+  WsfLocal product(ctx), root(ctx);
+  Val_setNumber(&product.v, 1.0);
+  for (const Value* v : x) product = Op_mul(*product, *v);
+  Val_setNumber(&root.v, 1.0 / static_cast<double>(x.size()));
+  Wsf_power(&product.v, &*product, &*root);
+  if (ctx->errors.errorCount > before) return Wsf_error(result, kErrNum);
+  return Wsf_copy(result, &*product);
+}
+
+Value* Wsf_harmean(Value* result, int argc, const Value* const* argv) {
+  if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Stat_harMean(s->n, s->data, 0));
+  const StatValues x = countedValues(argc, argv, kValues);
+  EvalContext* ctx = contextOf(result);
+  if (x.empty()) return Wsf_error(result, kErrNA);
+  if (nonPositive(result, x)) return result;
+  WsfLocal sum(ctx), inverse(ctx);
+  Val_setNumber(&sum.v, 0.0);
+  for (const Value* v : x) {
+    inverse = Op_divSV(1.0, *v);
+    sum = Op_add(*sum, *inverse);
+  }
+  Wsf_from(result, Op_divSV(static_cast<double>(x.size()), *sum));
+  uint32_t code = 0;
+  if (Wsf_isError(result) && Vm_errorCode(result->number, &code) && code == kErrDiv0) return Wsf_error(result, kErrNum);
+  return result;
+}
+
+Value* Wsf_kurt(Value* result, int argc, const Value* const* argv) {
+  if (const SampleVector* s = aggregated(argc, argv, result))
+    return Wsf_finite(result, Stat_kurtosis(s->n, s->data, 0));
+  StatValues x;
+  if (!Kern_collectArgValues(argc, argv, false, &x, result)) return result;
+  const double n = static_cast<double>(x.size());
+  if (n < 4) return Wsf_error(result, kErrDiv0);
+  EvalContext* ctx = contextOf(result);
+  WsfLocal mean(ctx), sd(ctx), sum(ctx), t(ctx);
+  Stat_valMean(&mean.v, x, ctx);
+  Stat_valCoDeviation(&sd.v, x, *mean, x, *mean, ctx);
+  sd = Op_divVS(*sd, n - 1);
+  Wsf_sqrt(&sd.v, &*sd);
+  if (Wsf_fails(&*sd, 0, kRelCmpEq)) return Wsf_error(result, kErrDiv0);
+  const double a = (n + 1) * n / (n - 1) / (n - 2) / (n - 3);
+  const double b = 3 * Num_sqrChecked(n - 1) / (n - 2) / (n - 3);
+  Value four = Val_empty(ctx);
+  Val_setInt(&four, 4);
+  Val_setNumber(&sum.v, 0.0);
+  for (const Value* v : x) {
+    t = Op_sub(*v, *mean);
+    t = Op_div(*t, *sd);
+    Wsf_power(&t.v, &*t, &four);
+    sum = Op_add(*sum, *t);
+  }
+  sum = Op_mulSV(a, *sum);
+  return Wsf_from(result, Op_subVS(*sum, b));
+}
+
+Value* Wsf_correl(Value* result, const Value* a, const Value* b) { return Wsf_pearson(result, a, b); }
+
+Value* Wsf_covar(Value* result, const Value* a, const Value* b) {
+  StatValues xs, ys;
+  if (!Kern_collectValuePairs(a, b, &xs, &ys, result)) return result;
+  if (xs.empty()) return Wsf_error(result, kErrDiv0);
+  EvalContext* ctx = contextOf(result);
+  WsfLocal mx(ctx), my(ctx), sum(ctx);
+  Stat_valMean(&mx.v, xs, ctx);
+  Stat_valMean(&my.v, ys, ctx);
+  Stat_valCoDeviation(&sum.v, xs, *mx, ys, *my, ctx);
+  return Wsf_from(result, Op_divVS(*sum, static_cast<double>(xs.size())));
+}
+
+Value* Wsf_forecast(Value* result, const Value* x, const Value* knownY, const Value* knownX) {
+  if (x->kind == kValArray)
+    return Wsf_overElements(result, x, [&](Value* slot, const Value* e) { Wsf_forecast(slot, e, knownY, knownX); });
+  EvalContext* ctx = contextOf(result);
+  WsfLocal slope(ctx), my(ctx), mx(ctx), d(ctx);
+  if (!pairMeans(result, knownY, knownX, &my, &mx) || !slopeOf(result, knownY, knownX, &slope)) return result;
+  d = Op_sub(*x, *mx);
+  d = Op_mul(*slope, *d);
+  return Wsf_from(result, Op_add(*my, *d));
+}
+
+Value* Wsf_intercept(Value* result, const Value* knownY, const Value* knownX) {
+  EvalContext* ctx = contextOf(result);
+  WsfLocal slope(ctx), my(ctx), mx(ctx), d(ctx);
+  if (!pairMeans(result, knownY, knownX, &my, &mx) || !slopeOf(result, knownY, knownX, &slope)) return result;
+  d = Op_mul(*slope, *mx);
+  return Wsf_from(result, Op_sub(*my, *d));
+}
+
+Value* Wsf_frequency(Value* result, const Value* data, const Value* bins) {
+  if (structureHooks2(result, data, bins)) return result;
+  std::vector<double> xs = Kern_oneBased(), bs = Kern_oneBased();
+  if (!Kern_collectNumbers(data, &xs, result) || !Kern_collectNumbers(bins, &bs, result)) return result;
+  std::sort(bs.begin() + 1, bs.end());
+  const size_t m = bs.size() - 1;
+  std::vector<int32_t> counts(m + 1, 0);
+  for (size_t i = 1; i < xs.size(); ++i) {
+    // The first bin at or above x; a bin equal to the one before it counts
+    // nothing, and x above every bin goes to the last cell.
+    const auto at = std::lower_bound(bs.begin() + 1, bs.end(), xs[i]);
+    ++counts[static_cast<size_t>(at - (bs.begin() + 1))];
+  }
+  Value out = Val_empty(contextOf(result));
+  if (Val_makeArray(&out, static_cast<uint16_t>(m + 1), 1) != kStatusOk) return Wsf_error(result, kErrValue);
+  for (size_t i = 0; i <= m; ++i) Val_setInt(Val_at(&out, static_cast<int32_t>(i), 0), counts[i]);
+  Val_clear(result);
+  *result = out;
+  return result;
+}
+
+Value* Wsf_large(Value* result, const Value* array, const Value* k) {
+  if (structureHooks2(result, array, k)) return result;
+  if (k->kind == kValArray)
+    return Wsf_overElements(result, k, [&](Value* slot, const Value* e) { Wsf_large(slot, array, e); });
+  if (k->kind != kValInt && k->kind != kValReal)
+    return Wsf_isError(k) ? Wsf_copy(result, k) : Wsf_error(result, kErrNum);
+  std::vector<double> xs = Kern_oneBased();
+  if (!Kern_collectNumbers(array, &xs, result)) return result;
+  const int32_t n = static_cast<int32_t>(xs.size()) - 1;
+  double t = std::trunc(k->number);
+  if (t < 1 || n < k->number) return Wsf_error(result, kErrNum);
+  if (t != k->number) ++t;
+  return Wsf_finite(result, Stat_kthLargest(static_cast<int32_t>(t), n, xs.data(), 0));
+}
+
+Value* Wsf_linest(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
+  return Stat_fitLinest(result, argc, argv, false);
+}
+
+Value* Wsf_logest(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
+  return Stat_fitLinest(result, argc, argv, true);
+}
+
+Value* Wsf_growth(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_structureHooks(result, argc, argv)) return result;
+  return Stat_fitTrend(result, argc, argv, true);
+}
