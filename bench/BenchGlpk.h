@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
 #include "tests/support/LpFakeHost.h"
 
 #if CORVAN_HAVE_GLPK
@@ -16,9 +17,9 @@ constexpr bool Bench_haveGlpk = true;
 
 namespace bench_glpk {
 
-// GLPK's bound type for limits that may be 1e30 (none).
+// GLPK's bound type for limits that may be kBoundInfinity (none).
 inline int boundType(double lower, double upper) {
-  const bool lo = lower > -1e30, up = upper < 1e30;
+  const bool lo = lower > -kBoundInfinity, up = upper < kBoundInfinity;
   if (lo && up) return lower == upper ? GLP_FX : GLP_DB;
   return lo ? GLP_LO : up ? GLP_UP : GLP_FR;
 }

@@ -5,6 +5,7 @@
 // evaluations and the path's status.
 #include <benchmark/benchmark.h>
 
+#include "contract/Bound_Infinity.h"
 #include "tests/support/LpQuadraticHost.h"
 
 namespace {
@@ -14,7 +15,7 @@ LpQuadFake portfolioModel(int n) {
   m.n = n;
   m.x0.assign(n, 0.0);
   m.lower.assign(n, 0.0);
-  m.upper.assign(n, 1e30);
+  m.upper.assign(n, kBoundInfinity);
   m.q.assign(static_cast<std::size_t>(n) * n, 0.0);
   m.c.assign(n, 0.0);
   LpFakeRow budget;

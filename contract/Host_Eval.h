@@ -12,6 +12,7 @@
 // Arrays are 0-based; services return 1 on success and 0 on failure.
 #pragma once
 
+#include "contract/Bound_Infinity.h"
 #include "contract/Eng_Report.h"
 
 struct LibraryContext;
@@ -31,8 +32,8 @@ int Host_evalProblemBounded(LibraryContext* context, double* f, const double* x,
 int Host_evalTwoChanged(LibraryContext* context, double* f, int j, double xj, int k, double xk);
 int Host_evalOneChanged(LibraryContext* context, double* f, int j, double xj);
 
-// Ordinal 17: variable bounds (elastic variables [0, 1e30]) and the bounds
-// of every row (query 1), -1e30 and 1e30 where there is none.
+// Ordinal 17: variable bounds (elastic variables [0, kBoundInfinity]) and the bounds
+// of every row (query 1), -kBoundInfinity and kBoundInfinity where there is none.
 int Host_getVariableBounds(LibraryContext* context, double* lower, double* upper,
                            double* rowLower, double* rowUpper);
 // Ordinal 18: the interpreter's curvature class per function.
@@ -65,8 +66,8 @@ int Host_writeReports(LibraryContext* context, int reportSet, int code,
 int Host_writeReportTable(LibraryContext* context, int code1, int code2, int columns, int rows,
                           const char* const* texts);
 
-// The interpreter's model of the run when it is analysed (the interval
-// engine evaluates it over boxes), else none.
+// The interpreter's model of the run when it is analysed, else none (the
+// interval engine's services in Host_IntervalModel.h bind it).
 EvalContext* Host_interpreterModel(LibraryContext* context);
 // Ordinals 35, 38, 39 and 40: the interpreter's, 0 when the model is not
 // analysed (39: not diagnosed).

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
 #include "contract/Eng_Engine.h"
 
 enum BnbNodeState : int {
@@ -54,7 +55,7 @@ struct BnbState {
   int integerSolutions = 0;
   double integrality = 1e-8;   // "solver_pre"
   double gapTolerance = 0;     // "solver_tol"
-  double cutoff = 1e30;        // "solver_kiv", as the driver minimises
+  double cutoff = kBoundInfinity;  // "solver_kiv", as the driver minimises
   double bestBound = 0;
   std::vector<double> rootLower, rootUpper, best;
   bool useReducedCosts = false;

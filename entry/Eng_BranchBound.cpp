@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "contract/Bound_Infinity.h"
 #include "contract/Host_Eval.h"
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr double Infinity = 1e30;
 constexpr int BestBoundNodes = 1024;   // best-bound mode stays below this many nodes
 constexpr int SwitchNodes = 512;       // depth first turns to best bound below this many
 constexpr int ItemFieldNibble2 = 10;   // engine information items: nibbles 2 and 3 of word 9
@@ -37,7 +37,7 @@ void prepare(BnbState& s) {
   Host_getRealOption(c, &s.gapTolerance, RealTolerance);
   Host_getRealOption(c, &s.cutoff, RealIntegerCutoff);
   if (s.maximise) s.cutoff = -s.cutoff;
-  if (!(std::fabs(s.cutoff) < Infinity)) s.cutoff = Infinity;
+  if (!(std::fabs(s.cutoff) < kBoundInfinity)) s.cutoff = kBoundInfinity;
   const EngineProblem& p = *s.problem;
   s.rootLower.assign(p.lower, p.lower + s.n);
   s.rootUpper.assign(p.upper, p.upper + s.n);
@@ -166,7 +166,7 @@ void tightenByReducedCosts(BnbState& s) {
   if (!s.useReducedCosts || !s.root) return;
   double bound = s.cutoff;
   if (s.incumbent && s.incumbent->objective <= s.cutoff) bound = s.incumbent->objective;
-  if (bound >= Infinity) return;
+  if (bound >= kBoundInfinity) return;
   double gap = std::max(0.0, bound - s.root->objective);
   EngineProblem& p = *s.problem;
   for (int j = 0; j < s.n; ++j) {
@@ -348,8 +348,8 @@ void switchMode(BnbState& s) {
 
 BnbNode* nextNode(BnbState& s) {
   BnbNode* next = Bnb_selectNode(s);
-  if (!next && s.cutoff < Infinity) {
-    s.cutoff = Infinity;
+  if (!next && s.cutoff < kBoundInfinity) {
+    s.cutoff = kBoundInfinity;
     next = Bnb_selectNode(s);
   }
   return next;

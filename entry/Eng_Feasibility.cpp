@@ -10,6 +10,7 @@
 #include <new>
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
 #include "contract/Host_Eval.h"
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
@@ -17,8 +18,6 @@
 #include "entry/Eng_Runner.h"
 
 namespace {
-
-constexpr double Infinity = 1e30;
 
 struct FeasibilityRun {
   LibraryContext* owner;
@@ -105,11 +104,9 @@ bool relaxBounds(FeasibilityRun& r) {
   const int own = r.n - r.elastic;
   for (int j = 0; j < own; ++j) {
     EngineProblem& p = *r.problem;
-    if (p.lower[j] > -Infinity &&
-        !relaxBound(r, &p.lower[j], -Infinity, j * r.base / own + 2 * r.base))
+    if (p.lower[j] > -kBoundInfinity && !relaxBound(r, &p.lower[j], -kBoundInfinity, j * r.base / own + 2 * r.base))
       return false;
-    if (p.upper[j] < Infinity &&
-        !relaxBound(r, &p.upper[j], Infinity, r.progress + r.base / (2 * own)))
+    if (p.upper[j] < kBoundInfinity && !relaxBound(r, &p.upper[j], kBoundInfinity, r.progress + r.base / (2 * own)))
       return false;
   }
   return true;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/Rnd_Uniform.h"
+#include "contract/Bound_Infinity.h"
 #include "contract/Host_Eval.h"
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
@@ -22,7 +23,6 @@
 
 namespace {
 
-constexpr double Infinity = 1e30;
 constexpr int MaxSampleSize = 200;
 constexpr int MaxIterations = 5;
 constexpr int MaxDimension = 200;      // above it every sample lies within the distance
@@ -121,8 +121,7 @@ int report(MslRun& r) {
   if (r.integerMode) return Host_progressCallback(r.owner, ProgressQuery, 0, 0, 0);
   int count = static_cast<int>(r.minima.size());
   const MslMinimum* best = lowestMinimum(r);
-  if (!best || !(best->value < Infinity))
-    return Host_progressCallback(r.owner, ProgressSubproblem, count, 0, 0);
+  if (!best || !(best->value < kBoundInfinity)) return Host_progressCallback(r.owner, ProgressSubproblem, count, 0, 0);
   double shown = r.maximise ? -best->value : best->value;
   return Host_progressValue(r.owner, ProgressSubproblem | ProgressObjective, count, shown);
 }
@@ -287,10 +286,10 @@ bool readOptions(MslRun& r, std::uint32_t* flags) {
 // driver.
 int readBounds(MslRun& r, std::uint32_t flags) {
   std::size_t rows = static_cast<std::size_t>(r.m) + 1;
-  r.lower.assign(r.n, -Infinity);
-  r.upper.assign(r.n, Infinity);
-  r.rowLower.assign(rows, -Infinity);
-  r.rowUpper.assign(rows, Infinity);
+  r.lower.assign(r.n, -kBoundInfinity);
+  r.upper.assign(r.n, kBoundInfinity);
+  r.rowLower.assign(rows, -kBoundInfinity);
+  r.rowUpper.assign(rows, kBoundInfinity);
   r.weights.assign(rows, 0.0);
   r.multipliers.assign(rows, 0.0);
   r.f.assign(rows, 0.0);
@@ -304,7 +303,7 @@ int readBounds(MslRun& r, std::uint32_t flags) {
   }
   if (flags & OptFlagRbv)
     for (int j = 0; j < r.n; ++j)
-      if (r.lower[j] <= -Infinity || r.upper[j] >= Infinity) return StatusUnboundedVariable;
+      if (r.lower[j] <= -kBoundInfinity || r.upper[j] >= kBoundInfinity) return StatusUnboundedVariable;
   return 0;
 }
 
@@ -316,7 +315,7 @@ int finish(MslRun& r, int result) {
     status = StatusInfeasible;
   EngineProblem& p = *r.problem;
   if (status != StatusNone) p.status = status;
-  p.objective = Infinity;
+  p.objective = kBoundInfinity;
   p.saved = nullptr;
   p.releaseSaved = nullptr;
   if (const MslMinimum* best = lowestMinimum(r)) {

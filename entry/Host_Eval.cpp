@@ -178,24 +178,24 @@ int Host_getVariableBounds(LibraryContext* context, double* lower, double* upper
   if (!context || !lower || !upper || !rowLower || !rowUpper) return 0;
   int n = Sess_modelVariables(context);
   for (int j = 0; j < n; ++j) {
-    lower[j] = -SessInfinity;
-    upper[j] = SessInfinity;
+    lower[j] = -kBoundInfinity;
+    upper[j] = kBoundInfinity;
   }
   if (!Sess_getVariableBounds(context, lower, upper)) return 0;
   if (Names_getOption(context, OptNeg, 0) == 1)
     for (int j = 0; j < n; ++j)
-      if (lower[j] <= -SessInfinity) lower[j] = 0;
+      if (lower[j] <= -kBoundInfinity) lower[j] = 0;
   for (int s = 0; s < context->elasticCount; ++s) {
     lower[n + s] = 0;
-    upper[n + s] = SessInfinity;
+    upper[n + s] = kBoundInfinity;
   }
   int rows = Host_queryModel(context, QueryRows);
   for (int i = 0; i < rows; ++i) {
-    rowLower[i] = -SessInfinity;
-    rowUpper[i] = SessInfinity;
+    rowLower[i] = -kBoundInfinity;
+    rowUpper[i] = kBoundInfinity;
   }
   if (!Sess_getRowBounds(context, rowLower, rowUpper)) return 0;
-  if (context->analysed) Interp_getBounds(context, lower, upper, rowLower, rowUpper, -SessInfinity, SessInfinity);
+  if (context->analysed) Interp_getBounds(context, lower, upper, rowLower, rowUpper, -kBoundInfinity, kBoundInfinity);
   return 1;
 }
 
@@ -299,7 +299,7 @@ int Host_fixElastic(LibraryContext* context, int i, int row, int flag, double* x
   int count = elasticOfRow(context, row, &first);
   if (count == 0) return 0;
   if (!flag && x[n + first] != 0) return 0;
-  for (int s = first; s < first + count; ++s) x[n + s] = flag ? 0.0 : SessInfinity;
+  for (int s = first; s < first + count; ++s) x[n + s] = flag ? 0.0 : kBoundInfinity;
   return 1;
 }
 

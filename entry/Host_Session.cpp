@@ -124,14 +124,14 @@ bool buildElastic(LibraryContext* context) {
   releaseElastic(context);
   if (!context->feasibilityMode) return true;
   int rows = Sess_rowsWithoutGrouped(context);
-  std::vector<double> lower(rows, -SessInfinity), upper(rows, SessInfinity);
+  std::vector<double> lower(rows, -kBoundInfinity), upper(rows, kBoundInfinity);
   if (rows > 0 && !Sess_getRowBounds(context, lower.data(), upper.data())) return false;
   for (int r = 1; r <= rows; ++r) {
     if (lower[r - 1] == upper[r - 1]) {
       context->elasticRowIds.push_back(r);
       context->elasticRowIds.push_back(-r);
     } else {
-      context->elasticRowIds.push_back(upper[r - 1] >= SessInfinity ? r : -r);
+      context->elasticRowIds.push_back(upper[r - 1] >= kBoundInfinity ? r : -r);
     }
   }
   context->elasticCount = static_cast<int>(context->elasticRowIds.size());

@@ -151,10 +151,10 @@ void spread(const LibraryContext* context, const std::vector<T>& distinct, T* ou
 
 bool deriveBounds(const LibraryContext* context, std::vector<double>* lower,
                   std::vector<double>* upper) {
-  lower->assign(distinctCells(context), -SessInfinity);
-  upper->assign(distinctCells(context), SessInfinity);
-  return Sess_deriveVariableBounds(context->constraints, Sess_getVariableCellList(context->variables),
-                                   lower->data(), upper->data(), -SessInfinity, SessInfinity);
+  lower->assign(distinctCells(context), -kBoundInfinity);
+  upper->assign(distinctCells(context), kBoundInfinity);
+  return Sess_deriveVariableBounds(context->constraints, Sess_getVariableCellList(context->variables), lower->data(),
+                                   upper->data(), -kBoundInfinity, kBoundInfinity);
 }
 
 }  // namespace

@@ -13,10 +13,10 @@
 
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
+
 struct ConstraintRecord;
 struct LibraryContext;
-
-constexpr double SessInfinity = 1e30;
 
 // Variables of the model (without elastic variables) and rows without the
 // grouped row.
@@ -45,7 +45,7 @@ int Sess_readFunctions(LibraryContext* context, double* f);
 // caller's defaults.
 int Sess_getRowBounds(LibraryContext* context, double* lower, double* upper);
 // Bounds of the model's variables from the bound constraints (defaults
-// -1e30 and 1e30).
+// -kBoundInfinity and kBoundInfinity).
 int Sess_getVariableBounds(LibraryContext* context, double* lower, double* upper);
 // 0 continuous, 1 integer, 2 binary, 3 + g member of alldifferent group g.
 int Sess_getVariableTypes(LibraryContext* context, int* types, bool withAllDifferent);

@@ -136,7 +136,7 @@ int boundedVariables(LibraryContext* context) {
   std::vector<double> lower(n), upper(n);
   if (!Sess_getVariableBounds(context, lower.data(), upper.data())) return bounded;
   for (double l : lower)
-    if (l <= -SessInfinity) ++bounded;
+    if (l <= -kBoundInfinity) ++bounded;
   return bounded;
 }
 

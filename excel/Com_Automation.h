@@ -108,12 +108,21 @@ std::u16string Com_diagnosticText(const AutoChar* member, AutoResult result, uin
 bool Com_getWorksheetFunction(ExcelAutomation* ea);
 // Opens the workbook at path, or takes the active one for a null path.
 bool Com_openWorkbook(ExcelAutomation* ea, const AutoChar* path);
-// The sheets and their names, the active sheet, the member-id cache, whether
-// any sheet holds array formulas, and the active sheet's used range.
+// The sheets and their names, the active sheet, the member-id cache and
+// whether any sheet holds array formulas; no used range is read (the
+// reader's source reads the cells it needs, Com_loadUsedRange a whole sheet).
 bool Com_readSheets(ExcelAutomation* ea);
 bool Com_readActiveSheet(ExcelAutomation* ea);
 // Caches the used range (formulas and values) of sheet i.
 bool Com_loadUsedRange(ExcelAutomation* ea, int32_t sheet);
+// The place of sheet i's used range, without reading its cells.
+bool Com_usedArea(ExcelAutomation* ea, int32_t sheet, RangeRef* area);
+// The formulas and values of a block of cells of one sheet: two-dimensional
+// arrays, or one value each for a single cell.
+bool Com_readRange(ExcelAutomation* ea, const RangeRef& range, AutoVariant* formulas, AutoVariant* values);
+// Element (row, column), 0-based, of such an array (the value itself at
+// (0, 0) when it is none); false outside it.
+bool Com_arrayElement(const AutoVariant* block, int32_t row, int32_t column, AutoVariant* out);
 bool Com_selectSheet(ExcelAutomation* ea, int32_t i);
 bool Com_getSheetName(ExcelAutomation* ea, int32_t i, std::u16string* name);
 // The index of the named sheet, or 0.
@@ -124,8 +133,7 @@ int32_t Com_getActiveSheetIndex(const ExcelAutomation* ea);
 bool Com_usedValue(ExcelAutomation* ea, int32_t row, int32_t column, Value* out);
 bool Com_usedFormula(ExcelAutomation* ea, int32_t row, int32_t column, std::u16string* formula);
 // Whether the cell lies in an array formula's block (asked only when the
-// workbook has array formulas): the block's first row and column, and the
-// cell as its last corner, into block.
+// workbook has array formulas): the whole block into block.
 bool Com_arrayBlockOf(ExcelAutomation* ea, const CellRef& cell, RangeRef* block);
 
 // The cell's position: sheet (read from the cell when sheet < 1), row and

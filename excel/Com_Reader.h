@@ -1,15 +1,18 @@
 // The formula reader's source over the automation layer: cells, formulas,
-// stored values and defined names of the open workbook, read through the
-// used range of each sheet, so that the interpreter compiles a model from the
-// same workbook the host services recalculate.
+// stored values and defined names of the open workbook, so that the
+// interpreter compiles a model from the same workbook the host services
+// recalculate. Cells are read in tiles of a sheet's used range, each tile
+// once per load and kept as values, whatever order the cells are asked in.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "interpreter/Parse_Reader.h"
 
 struct ExcelAutomation;
 struct Value;
+struct ComCellCache;
 
 // The formula of a cell of the cached used range into formula, empty for a
 // constant (a text cell holding "=" is a constant); its value into value.
@@ -18,7 +21,13 @@ bool Com_cellFormula(ExcelAutomation* ea, int32_t row, int32_t column, Value* va
 
 struct ComReaderSource : ReaderSource {
   ExcelAutomation* ea;  // not owned; its workbook open and its sheets read
-  explicit ComReaderSource(ExcelAutomation* automation) : ea(automation) {}
+  explicit ComReaderSource(ExcelAutomation* automation);
+  ~ComReaderSource() override;
+  ComReaderSource(const ComReaderSource&) = delete;
+  ComReaderSource& operator=(const ComReaderSource&) = delete;
   bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override;
   bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override;
+
+ private:
+  std::unique_ptr<ComCellCache> cache;
 };

@@ -72,12 +72,7 @@ void raise(ExcelAutomation* ea, InterpStatus code, const char* name) { Vm_raise(
 bool usedElement(const ExcelAutomation* ea, const AutoVariant* cache, int32_t row, int32_t column, AutoVariant* out) {
   if (row < ea->usedFirstRow || row > ea->usedLastRow || column < ea->usedFirstColumn || column > ea->usedLastColumn)
     return false;
-  if (cache->vt != (Auto_vtArray | Auto_vtVariant)) return !Auto_failed(Auto_variantCopy(out, cache));
-  std::int32_t lower1 = 0, lower2 = 0, upper = 0;
-  Auto_arrayBounds(cache->array, 1, &lower1, &upper);
-  Auto_arrayBounds(cache->array, 2, &lower2, &upper);
-  const std::int32_t at[2] = {lower1 + row - ea->usedFirstRow, lower2 + column - ea->usedFirstColumn};
-  return !Auto_failed(Auto_arrayGetElement(cache->array, at, out));
+  return Com_arrayElement(cache, row - ea->usedFirstRow, column - ea->usedFirstColumn, out);
 }
 
 // Rows or columns of a cached variant (1 for a single value).
@@ -181,7 +176,7 @@ bool Com_openWorkbook(ExcelAutomation* ea, const AutoChar* path) {
 
 bool Com_readSheets(ExcelAutomation* ea) {
   const bool ok = ea->workbook && readSheetTables(ea) && Com_readActiveSheet(ea) && fillCache(ea) &&
-                  findArrays(ea) && Com_loadUsedRange(ea, ea->activeSheet);
+                  findArrays(ea);
   if (!ok) raise(ea, kStatusOleError, "Sheets");
   return ok;
 }
@@ -213,6 +208,42 @@ bool Com_loadUsedRange(ExcelAutomation* ea, int32_t sheet) {
   ea->usedLastRow = static_cast<uint16_t>(row + extent(&ea->usedValues, 1) - 1);
   ea->usedLastColumn = static_cast<uint16_t>(column + extent(&ea->usedValues, 2) - 1);
   return true;
+}
+
+bool Com_usedArea(ExcelAutomation* ea, int32_t sheet, RangeRef* area) {
+  if (sheet < 1 || sheet > ea->sheetCount) return false;
+  AutoObject* used = getObject(ea, ea->sheets[sheet], u"UsedRange");
+  if (!used) return false;
+  std::u16string address;
+  const bool ok = getText(ea, used, u"Address", Auto_dispidUnknown, &address) &&
+                  Com_parseReference(ea, address, area) && area->sheet == 0;
+  Auto_release(used);
+  if (ok) area->sheet = static_cast<uint8_t>(sheet);
+  return ok;
+}
+
+bool Com_readRange(ExcelAutomation* ea, const RangeRef& range, AutoVariant* formulas, AutoVariant* values) {
+  if (range.sheet < 1 || range.sheet > ea->sheetCount) return false;
+  AutoObject* sheet = ea->sheets[range.sheet];
+  if (!Com_addArgString(ea, Com_rangeToA1(range, true).c_str())) return false;
+  AutoObject* cells = getObject(ea, sheet, u"Range", Com_cachedId(ea, sheet, kComSheetRange, u"Range"));
+  if (!cells) return false;
+  bool ok = call(ea, cells, u"Formula", Com_cachedId(ea, cells, kComFormula, u"Formula"));
+  if (ok) keepResult(ea, formulas);
+  ok = ok && call(ea, cells, u"Value", Com_cachedId(ea, cells, kComValue, u"Value"));
+  if (ok) keepResult(ea, values);
+  Auto_release(cells);
+  return ok;
+}
+
+bool Com_arrayElement(const AutoVariant* block, int32_t row, int32_t column, AutoVariant* out) {
+  if (block->vt != (Auto_vtArray | Auto_vtVariant))
+    return row == 0 && column == 0 && !Auto_failed(Auto_variantCopy(out, block));
+  std::int32_t lower1 = 0, lower2 = 0, upper = 0;
+  Auto_arrayBounds(block->array, 1, &lower1, &upper);
+  Auto_arrayBounds(block->array, 2, &lower2, &upper);
+  const std::int32_t at[2] = {lower1 + row, lower2 + column};
+  return !Auto_failed(Auto_arrayGetElement(block->array, at, out));
 }
 
 bool Com_selectSheet(ExcelAutomation* ea, int32_t i) {
@@ -274,12 +305,14 @@ bool Com_arrayBlockOf(ExcelAutomation* ea, const CellRef& cell, RangeRef* block)
               : nullptr;
   Auto_release(range);
   if (!array) return false;
-  int32_t row = 0, column = 0;
-  const bool placed = getInt(ea, array, u"Row", Com_cachedId(ea, array, kComRow, u"Row"), &row) &&
-                      getInt(ea, array, u"Column", Com_cachedId(ea, array, kComColumn, u"Column"), &column);
+  std::u16string address;
+  const bool placed = getText(ea, array, u"Address", Auto_dispidUnknown, &address) &&
+                      Com_parseReference(ea, address, block) && block->sheet == 0;
   Auto_release(array);
-  if (!placed || row < 1 || row > cell.row || column < 1 || column > cell.column) return false;
-  *block = RangeRef{cell.sheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column), cell.row, cell.column};
+  if (!placed || cell.row < block->firstRow || cell.row > block->lastRow || cell.column < block->firstColumn ||
+      cell.column > block->lastColumn)
+    return false;
+  block->sheet = cell.sheet;
   return true;
 }
 

@@ -65,7 +65,8 @@ void defineText(Workbook* wb, const char* name, const char* text) {
 }
 
 // Ctrl-C: the first sets the application's break flag, which the library
-// polls as a spreadsheet program's break key; the second ends at once.
+// polls as a spreadsheet program's break key; the second ends at once,
+// removing the temporary file of a save in progress.
 volatile std::sig_atomic_t gInterrupts = 0;
 
 void onInterrupt(int) {
@@ -73,10 +74,19 @@ void onInterrupt(int) {
     static const char kText[] = "\ncorvan: interrupted again: ending without writing\n";
     ssize_t ignored = write(STDERR_FILENO, kText, sizeof kText - 1);
     (void)ignored;
+    Xlsx_abandonSave();
     _exit(130);
   }
   gInterrupts = 1;
   Wb_app().breakFlag = true;
+}
+
+// Asked to end (kill, a closed terminal): the temporary file of a save in
+// progress goes, then the signal ends the process as it would have.
+void onTermination(int signal) {
+  Xlsx_abandonSave();
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
 }
 
 struct Limit { const char* option; const char* what; const char* unit; };
@@ -103,7 +113,8 @@ std::string limitValue(const char* option) {
 // mark a stop chosen by the user, which keeps the engine's status).
 void registerShow(FeOnLimit onLimit) {
   Xlc_registerMacro("Show", [onLimit](const std::vector<CellValue>& args) {
-    int reason = !args.empty() && args[0].kind == CellKind::Number ? static_cast<int>(args[0].number) : 0;
+    int reason = 0;
+    if (!args.empty() && args[0].kind == CellKind::Number) Wb_toInt(args[0].number, &reason);
     Fe_endProgress();
     if (reason == 1) {
       if (gInterrupts == 0) return CellValue::makeNumber(1);
@@ -157,6 +168,7 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
   app.statusListener = showStatus;
   gInterrupts = 0;
   std::signal(SIGINT, onInterrupt);
+  for (int signal : {SIGTERM, SIGHUP}) std::signal(signal, onTermination);
   Os_setMessageBoxHandler(showMessageBox);
   s->addIn = makeAddIn(onLimit);
   std::string error;

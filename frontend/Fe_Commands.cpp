@@ -18,6 +18,10 @@ namespace {
 // `Solve` action codes the front end uses.
 enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, ActDiagnose = 7, ActList = 8 };
 
+// The library's statuses for a model (or options) it refuses and for a model
+// it could not read: only then do the front end's own findings explain the run.
+bool libraryRefusedModel(int status) { return status == 8 || status == 13; }
+
 // Statuses that mean a solution was found and written; statuses of a run
 // stopped early, which leave a solution only when the point is feasible.
 bool isSolutionStatus(int s) { return s == 0 || s == 1 || s == 2 || s == 14 || s == 17; }
@@ -73,7 +77,10 @@ int saveIfAsked(FeSession* s, const FeArgs& a, const FeSetNames& before, int rc)
   }
   Fe_restoreOptions(s, before);
   std::string error;
-  if (Xlsx_save(s->book, a.out, &error)) return rc;
+  std::vector<std::string> notes;
+  bool saved = Xlsx_save(s->book, a.out, &error, &notes);
+  for (const std::string& note : notes) std::fprintf(stderr, "corvan: warning: %s\n", note.c_str());
+  if (saved) return rc;
   std::fprintf(stderr, "corvan: %s\n", error.c_str());
   return FeExitUsage;
 }
@@ -175,19 +182,20 @@ int Fe_solve(const FeArgs& a) {
   int status = Fe_action(&s, ActSolve);
   Fe_endProgress();
   std::printf("status %d: %s\n", status, Fe_statusMeaning(status));
-  bool solution = (isSolutionStatus(status) || isStopStatus(status)) && m.faults.empty() &&
-                  Fe_pointIsFeasible(s.book, m);
+  // The library's verdict: a solution it reports is one; a run it stopped
+  // left one when the point satisfies the constraints.
+  bool solution = isSolutionStatus(status) || (isStopStatus(status) && Fe_pointIsFeasible(s.book, m));
   bool reportsMade = true;
   if (solution) {
     Fe_printResults(s.book, m, engine);
     reportsMade = a.reports.empty() || Fe_writeReports(&s, m, start, a.reports, status);
     Fe_action(&s, ActKeep);
   } else {
-    Fe_explainFailure(s.book, m, isSolutionStatus(status) || isStopStatus(status), engine);
+    Fe_explainFailure(s.book, m, libraryRefusedModel(status), isSolutionStatus(status) || isStopStatus(status), engine);
     Fe_action(&s, ActRestore);
   }
   std::fflush(stdout);
-  Fe_printWarnings(s.book, true);
+  Fe_printWarnings(s.book, &m);
   int rc = saveIfAsked(&s, a, before, solution ? FeExitSolution : FeExitNoSolution);
   if (rc == FeExitSolution && !reportsMade) rc = FeExitUsage;
   Fe_close(&s);
@@ -225,9 +233,9 @@ int Fe_analyse(const FeArgs& a) {
   FeSetNames before;
   if (!openAndPrepare(&s, a, &before)) return FeExitUsage;
   // Unless asked otherwise: diagnose with the convexity test, per function.
-  for (const auto& [name, value] : {std::pair<const char*, const char*>{"solver_mda", "3"}, {"solver_rdp", "1"}})
-    if (std::none_of(a.options.begin(), a.options.end(), [&](const auto& o) { return o.first == name; }))
-      Fe_setModelOption(&s, name, value);
+  for (const auto& option : {std::pair<const char*, const char*>{"solver_mda", "3"}, {"solver_rdp", "1"}})
+    if (std::none_of(a.options.begin(), a.options.end(), [&](const auto& o) { return o.first == option.first; }))
+      Fe_setModelOption(&s, option.first, option.second);
   FeModel m = Fe_readModel(s.book, s.book->activeSheet);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   int rc = FeExitSolution;

@@ -118,8 +118,9 @@ void Fe_printFaults(const FeModel& m) {
   for (const std::string& f : m.faults) say(f);
 }
 
-void Fe_explainFailure(Workbook* wb, const FeModel& m, bool endedAtAPoint, const std::string& engine) {
-  if (!m.faults.empty()) {
+void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool endedAtAPoint,
+                       const std::string& engine) {
+  if (!m.faults.empty() && modelRefused) {
     Fe_printFaults(m);
     return;
   }

@@ -92,8 +92,9 @@ std::vector<std::vector<CellValue>> Fe_resultValues(FeSession* s);
 // Meaning of a status code the library returns.
 const char* Fe_statusMeaning(int status);
 // Prints one warning line for each formula cell the stand-in cannot compute;
-// with `model`, says of each whether the workbook's model depends on it.
-void Fe_printWarnings(Workbook* wb, bool model);
+// with `model`, says of each whether the model depends on it.
+struct FeModel;
+void Fe_printWarnings(Workbook* wb, const FeModel* model);
 // Ends a progress line left on the terminal.
 void Fe_endProgress();
 // Prints the model diagnosis the library wrote into the result range.
@@ -184,11 +185,13 @@ std::string Fe_where();
 // Prints the faults of a model that cannot be solved, one line each.
 void Fe_printFaults(const FeModel& m);
 // Why a run left no solution, in words, naming the file, the sheet and the
-// cell or name at fault: the model's faults when the front end found any,
-// else what the cells and names show after the run (`endedAtAPoint`: the
-// run's status says it stopped at a point). `engine` is the name of the
-// engine the model chose ("" when it chose none that exists).
-void Fe_explainFailure(Workbook* wb, const FeModel& m, bool endedAtAPoint, const std::string& engine);
+// cell or name at fault: the model's faults when the front end found any and
+// the library refused the model (`modelRefused`; otherwise the library's
+// status is the verdict), else what the cells and names show after the run
+// (`endedAtAPoint`: the run's status says it stopped at a point). `engine` is
+// the name of the engine the model chose ("" when it chose none that exists).
+void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool endedAtAPoint,
+                       const std::string& engine);
 // Whether the workbook's cells now hold a point that satisfies every
 // constraint and gives the objective a number.
 bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);

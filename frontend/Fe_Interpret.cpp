@@ -174,6 +174,9 @@ struct WorkbookSource : ReaderSource {
       info->isArray = true;
       info->arrayRow = static_cast<uint16_t>(at.row - 1 - block.row1);
       info->arrayColumn = static_cast<uint8_t>(at.column - 1 - block.col1);
+      if (block.row2 < kMaxRow && block.col2 < kMaxColumn)
+        info->block = RangeRef{at.sheet, static_cast<uint16_t>(block.row1 + 1), static_cast<uint8_t>(block.col1 + 1),
+                               static_cast<uint16_t>(block.row2 + 1), static_cast<uint8_t>(block.col2 + 1)};
     } else if (!c->formula.empty()) {
       info->formula = Text_fromUtf8(c->formula[0] == '=' ? c->formula : "=" + c->formula);
     }
@@ -228,10 +231,15 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
   in->store = Prog_createSymbolTable(ctx);
   in->functions = Model_createFunctionTable();
   in->reader = Reader_create(ctx, in->store, &in->source);
-  for (size_t s = 0; s < wb->sheets.size() && s < kMaxSheet; ++s) {
+  for (size_t s = 0; s < wb->sheets.size(); ++s) {
     for (const auto& [key, cell] : wb->sheets[s]->cells) {
       const int row = Wb_keyRow(key), column = Wb_keyCol(key);
       if (cell.formula.empty() && cell.arrayBlock < 0) continue;
+      if (s >= kMaxSheet) {
+        out->failures[{static_cast<int>(s), key}] =
+            "sheet " + std::to_string(s + 1) + " lies past the interpreter's " + std::to_string(kMaxSheet) + " sheets";
+        continue;
+      }
       if (row >= kMaxRow || column >= kMaxColumn) {
         out->failures[{static_cast<int>(s), key}] = "outside the interpreter's rows and columns";
         continue;
@@ -242,7 +250,7 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
   }
   Reader_bindModel(in->reader, in->functions, ctx->tables.variables);
   // Each cell compiles on its own so that one failure names its cell and
-  // leaves the others.
+  // leaves the others; every cell joins one order, after what it reads, once.
   // A cell that failed inside another cell's compilation keeps its reason
   // for its own turn.
   for (ModelItem* item : in->functions->array) {
@@ -253,11 +261,20 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
       continue;
     }
     in->source.beyond.clear();
-    if (ctx->errors.errorCount == 0) Parse_compileCell(in->reader, &item->leftChain, root);
-    if (ctx->errors.errorCount == 0) continue;
+    const size_t before = in->order.size();
+    if (ctx->errors.errorCount == 0) Parse_compileCell(in->reader, &in->order, root);
+    if (ctx->errors.errorCount == 0) {
+      item->leftChain.assign(1, root);
+      continue;
+    }
     const CellRef at = ctx->errors.errorCell.sheet ? ctx->errors.errorCell : item->cell;
     const bool own = at.sheet == item->cell.sheet && at.row == item->cell.row && at.column == item->cell.column;
-    std::string reason = "not compiled: " + reasonOf(ctx, item->leftChain);
+    // What this failed compile placed leaves the order, to be placed again
+    // whole by the cells that read it.
+    const std::vector<Symbol*> compiled(in->order.begin() + static_cast<std::ptrdiff_t>(before), in->order.end());
+    for (Symbol* s : compiled) s->placed = 0;
+    in->order.resize(before);
+    std::string reason = "not compiled: " + reasonOf(ctx, compiled.empty() ? std::vector<Symbol*>{root} : compiled);
     if (ctx->errors.firstError == kStatusUndefinedIdentifier && !in->source.beyond.empty())
       reason += " (" + in->source.beyond + " lies past the interpreter's rows and columns)";
     out->failures[keyOf(item->cell)] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
@@ -266,26 +283,42 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
     if (Symbol* culprit = at.sheet ? Parse_cellSymbol(in->reader, at) : nullptr; culprit && culprit != root)
       in->failed.emplace(culprit, reason);
   }
-  std::set<Symbol*> seen;
-  for (ModelItem* item : in->functions->array)
-    for (Symbol* s : item->leftChain)
-      if (seen.insert(s).second && !in->failed.count(s)) in->order.push_back(s);
+  in->order.erase(
+      std::remove_if(in->order.begin(), in->order.end(), [&](Symbol* s) { return in->failed.count(s) > 0; }),
+      in->order.end());
   Vm_initProgram(&in->program, ctx);
   ctx->flags.mode = kModeReal;
   ctx->flags.incremental = 0;
   return in;
 }
 
+namespace {
+
+// Runs one cell. An operator's overflow (status 26) stops a model's
+// evaluation; in a cell it shows as "#num!", as the worksheet shows it.
+void runCell(FeInterpreter* in, Symbol* s) {
+  EvalContext* ctx = in->ctx;
+  Vm_clearErrors(ctx);
+  in->program.currentCell = s;
+  Vm_run(&in->program);
+  if (ctx->errors.errorCount == 0 || ctx->errors.firstError != kStatusOverflow) return;
+  Vm_clearErrors(ctx);
+  if (s->value.kind != kValArray || !s->value.array) {
+    Val_setError(&s->value, kErrNum);
+    return;
+  }
+  for (int32_t i = 0; i < s->value.array->rows; ++i)
+    for (int32_t j = 0; j < s->value.array->columns; ++j) Val_setError(Val_at(&s->value, i, j), kErrNum);
+}
+
+}  // namespace
+
 int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out) {
   // A cell fails with the first failure of a cell it reads.
   EvalContext* ctx = in->ctx;
   std::map<const Symbol*, std::string> evalFailures;
   if (!out) {
-    for (Symbol* s : in->order) {
-      Vm_clearErrors(ctx);
-      in->program.currentCell = s;
-      Vm_run(&in->program);
-    }
+    for (Symbol* s : in->order) runCell(in, s);
     return static_cast<int32_t>(in->order.size());
   }
   for (Symbol* s : in->order) {
@@ -294,9 +327,7 @@ int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out) {
       if (auto it = evalFailures.find(dep); it != evalFailures.end()) inherited = it->second;
       else if (in->failed.count(dep)) inherited = "reads a cell that was not compiled";
     }
-    Vm_clearErrors(ctx);
-    in->program.currentCell = s;
-    Vm_run(&in->program);
+    runCell(in, s);
     if (ctx->errors.errorCount > 0) evalFailures[s] = reasonOf(ctx, {s});
     else if (!inherited.empty()) evalFailures[s] = inherited;
   }

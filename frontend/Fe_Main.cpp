@@ -2,6 +2,8 @@
 // their options and the dispatch to each command.
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -112,10 +114,12 @@ bool takes(const std::string& command, const std::string& option) {
                                 option == "--on-limit" || option == "--report");
 }
 
+// A whole number the model's integer options can hold.
 bool wholeNumber(const std::string& text) {
   char* end = nullptr;
-  std::strtol(text.c_str(), &end, 10);
-  return !text.empty() && !*end;
+  errno = 0;
+  long n = std::strtol(text.c_str(), &end, 10);
+  return !text.empty() && !*end && errno == 0 && n >= INT_MIN && n <= INT_MAX;
 }
 
 bool positiveNumber(const std::string& text) {

@@ -1,12 +1,17 @@
-// The model as a sheet's solver_* names hold it, read by the front end on its
-// own: to print results by cell and label, to list the models of a workbook,
-// and to say in words why the library could not read a model.
+// The model as a sheet's solver_* names hold it, read by the front end as the
+// library reads it (option codes rounded to whole numbers as the callback
+// interface coerces them, relation codes whole or none, right-hand sides and
+// variable cells on any one sheet): to
+// print results by cell and label, to list the models of a workbook, and to
+// say in words why the library could not read a model. The verdict on a run
+// is the library's.
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
+#include "platform/xlcall/Xlc_Internal.h"
 
 namespace {
 
@@ -50,20 +55,50 @@ bool numberOf(Workbook* wb, int sheet, const std::string& name, double* out) {
   return v.kind == CellKind::Number;
 }
 
-// A single-area reference on the model's sheet, else a fault.
-bool oneArea(Workbook* wb, const CalcEvalResult& r, const std::string& name, int sheet,
-             std::vector<std::string>* faults, CellRange* out) {
+// A range the library's references can hold (kXlcRows rows, kXlcCols
+// columns); else a fault naming the name, the limit and the first cell past it.
+bool withinReferences(Workbook* wb, const CellRange& a, const std::string& name, std::vector<std::string>* faults) {
+  if (a.row2 < kXlcRows && a.col2 < kXlcCols) return true;
+  const bool wide = a.col2 >= kXlcCols;
+  std::string lastColumn = Wb_a1(0, kXlcCols - 1);  // "IV1"
+  lastColumn.pop_back();
+  const std::string limit = wide ? "the " + std::to_string(kXlcCols) + " columns (to " + lastColumn + ")"
+                                 : "the " + std::to_string(kXlcRows) + " rows";
+  const int row = wide ? a.row1 : kXlcRows, col = wide ? kXlcCols : a.col1;
+  faults->push_back(quoted(name) + " (" + Fe_rangeName(wb, a) + ") reaches past " + limit +
+                    " that the library's references hold: " + Fe_cellName(wb, a.sheet, row, col) +
+                    " is the first cell beyond");
+  return false;
+}
+
+// A name's code (its default when it is missing), rounded to the nearest
+// whole number as the library's integer reading rounds it; false when it
+// holds anything else or a number beyond the int range.
+bool wholeOf(Workbook* wb, int sheet, const std::string& name, int* out) {
+  double x = *out;
+  return numberOf(wb, sheet, name, &x) && Wb_toInt(std::round(x), out);
+}
+
+// A single-area reference on any sheet, else a fault.
+bool anyArea(const CalcEvalResult& r, const std::string& name, std::vector<std::string>* faults, CellRange* out) {
   if (!r.isReference || r.areas.empty()) {
     faults->push_back(quoted(name) + " does not refer to cells");
     return false;
   }
+  *out = r.areas[0];
+  return true;
+}
+
+// A single-area reference on the model's sheet, else a fault.
+bool oneArea(Workbook* wb, const CalcEvalResult& r, const std::string& name, int sheet,
+             std::vector<std::string>* faults, CellRange* out) {
+  if (!anyArea(r, name, faults, out)) return false;
   if (r.areas[0].sheet != sheet) {
     faults->push_back(quoted(name) + " refers to cells on sheet '" + wb->sheets[r.areas[0].sheet]->name +
                       "', not on '" + wb->sheets[sheet]->name + "' with the model");
     return false;
   }
-  *out = r.areas[0];
-  return true;
+  return withinReferences(wb, *out, name, faults);
 }
 
 void readObjective(Workbook* wb, FeModel* m) {
@@ -77,12 +112,10 @@ void readObjective(Workbook* wb, FeModel* m) {
     return;
   }
   m->hasObjective = true;
-  double typ = 1;
-  if (!numberOf(wb, m->sheet, "solver_typ", &typ) || (typ != 1 && typ != 2 && typ != 3))
+  if (!wholeOf(wb, m->sheet, "solver_typ", &m->sense) || m->sense < 1 || m->sense > 3)
     m->faults.push_back("\"solver_typ\" must be 1 (maximise), 2 (minimise) or 3 (value of)");
-  m->sense = static_cast<int>(typ);
   double value = 0;
-  if (typ == 3 && (!findModelName(wb, m->sheet, "solver_val") || !numberOf(wb, m->sheet, "solver_val", &value)))
+  if (m->sense == 3 && (!findModelName(wb, m->sheet, "solver_val") || !numberOf(wb, m->sheet, "solver_val", &value)))
     m->faults.push_back(
         "\"solver_typ\" is 3 (value of), but \"solver_val\" (the value to reach) is missing or not a number");
 }
@@ -145,11 +178,14 @@ void readVariables(Workbook* wb, FeModel* m) {
       return;
     }
     for (const CellRange& a : r.areas) {
-      if (a.sheet != m->sheet) {
+      int first = m->variables.empty() ? a.sheet : m->variables[0].sheet;
+      if (a.sheet != first) {
         m->faults.push_back("the variable cells are on two sheets: " + quoted(name) + " refers to '" +
-                            wb->sheets[a.sheet]->name + "', the model is on '" + wb->sheets[m->sheet]->name + "'");
+                            wb->sheets[a.sheet]->name + "', the first variable cells are on '" +
+                            wb->sheets[first]->name + "'");
         return;
       }
+      if (!withinReferences(wb, a, name, &m->faults)) return;
       checkVariableCells(wb, a, m);
       m->variables.push_back(a);
     }
@@ -165,7 +201,7 @@ void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, std::vector<std
   }
   CalcEvalResult r;
   if (Calc_evaluate(wb, sheet, "!" + name, &r) && r.isReference) {
-    if (!oneArea(wb, r, name, sheet, faults, &c->rhsRange)) return;
+    if (!anyArea(r, name, faults, &c->rhsRange)) return;
     c->rhsIsRange = true;
     int n = Fe_cellsIn(c->rhsRange), lhs = Fe_cellsIn(c->lhs);
     if (n != 1 && n != lhs)
@@ -194,14 +230,14 @@ void checkIntegerCells(Workbook* wb, FeModel* m) {
 }
 
 void readConstraints(Workbook* wb, FeModel* m) {
-  double count = 0;
-  if (!numberOf(wb, m->sheet, "solver_num", &count) || count < 0 || count != std::floor(count) || count > 32767) {
+  int count = 0;
+  if (!wholeOf(wb, m->sheet, "solver_num", &count) || count < 0 || count > 32767) {
     m->faults.push_back("\"solver_num\" (the number of constraints) is not a whole number from 0 to 32767");
     return;
   }
   if (!findModelName(wb, m->sheet, "solver_num") && findModelName(wb, m->sheet, "solver_lhs1"))
     m->faults.push_back("\"solver_num\" (the number of constraints) is missing, though \"solver_lhs1\" is defined");
-  for (int k = 1; k <= static_cast<int>(count); ++k) {
+  for (int k = 1; k <= count; ++k) {
     FeConstraint c;
     c.number = k;
     std::string lhs = "solver_lhs" + std::to_string(k), rel = "solver_rel" + std::to_string(k);
@@ -209,14 +245,15 @@ void readConstraints(Workbook* wb, FeModel* m) {
     if (!evaluateName(wb, m->sheet, lhs, &r, &m->faults, "the cells of a constraint") ||
         !oneArea(wb, r, lhs, m->sheet, &m->faults, &c.lhs))
       continue;
-    double relation = 0;
-    if (!findModelName(wb, m->sheet, rel) || !numberOf(wb, m->sheet, rel, &relation) || relation < 1 ||
-        relation > kMaxRelation || relation != std::floor(relation)) {
+    // A code that is no whole number (2.5) is none of the relations, as the
+    // library reads it.
+    double code = 0;
+    if (!findModelName(wb, m->sheet, rel) || !numberOf(wb, m->sheet, rel, &code) || code != std::floor(code) ||
+        !Wb_toInt(code, &c.relation) || c.relation < 1 || c.relation > kMaxRelation) {
       m->faults.push_back("the relation " + quoted(rel) + " of constraint " + std::to_string(k) +
                           " is missing or out of range (1 to 11)");
       continue;
     }
-    c.relation = static_cast<int>(relation);
     readRightHandSide(wb, m->sheet, &c, &m->faults);
     m->constraints.push_back(c);
   }
@@ -249,10 +286,8 @@ FeModel Fe_readModel(Workbook* wb, int sheet) {
   readObjective(wb, &m);
   readVariables(wb, &m);
   readConstraints(wb, &m);
-  double engine = 0;
-  if (!numberOf(wb, sheet, "solver_eng", &engine))
-    m.faults.push_back("\"solver_eng\" (the engine) is not a number");
-  m.engine = static_cast<int>(engine);
+  if (!wholeOf(wb, sheet, "solver_eng", &m.engine))
+    m.faults.push_back("\"solver_eng\" (the engine) is not a whole number within range");
   double linear = 0;
   m.linear = numberOf(wb, sheet, "solver_lin", &linear) && linear == 1;
   return m;

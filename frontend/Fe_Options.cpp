@@ -92,7 +92,8 @@ FeSetNames Fe_setOptions(FeSession* s, const FeArgs& a) {
   if (!a.maxTime.empty()) wanted.push_back({"solver_tim", a.maxTime});
   wanted.insert(wanted.end(), a.options.begin(), a.options.end());
   FeSetNames before;
-  for (const auto& [name, value] : wanted) {
+  for (const auto& option : wanted) {
+    const std::string& name = option.first;  // a plain reference: lambdas may not capture a structured binding
     int scope = Fe_modelNameScope(s);
     auto it = std::find_if(s->book->names.begin(), s->book->names.end(),
                            [&](const DefinedName& dn) { return sameName(dn, name, scope); });
@@ -103,7 +104,7 @@ FeSetNames Fe_setOptions(FeSession* s, const FeArgs& a) {
     if (std::none_of(before.begin(), before.end(),
                      [&](const FeNameBefore& o) { return sameName(o.name, name, scope); }))
       before.push_back(b);
-    Fe_setModelOption(s, name, value);
+    Fe_setModelOption(s, name, option.second);
   }
   return before;
 }

@@ -124,7 +124,7 @@ int Fe_recalc(const FeArgs& args) {
     }
   } else {
     Calc_recalculate(wb);
-    Fe_printWarnings(wb, false);
+    Fe_printWarnings(wb, nullptr);
     for (const StoredValue& st : stored) {
       const Cell* c = Wb_findCell(wb->sheets[st.sheet].get(), Wb_keyRow(st.key), Wb_keyCol(st.key));
       compare(*wb->sheets[st.sheet], st, c ? c->value : CellValue{}, &tallies[st.sheet]);

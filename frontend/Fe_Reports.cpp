@@ -51,6 +51,13 @@ double numberIn(const std::vector<CellValue>& row, int k) {
   return k < static_cast<int>(row.size()) && row[k].kind == CellKind::Number ? row[k].number : 0;
 }
 
+// A count or code of the row; 0 when it is none or beyond the int range.
+int wholeIn(const std::vector<CellValue>& row, int k) {
+  int n = 0;
+  Wb_toInt(numberIn(row, k), &n);
+  return n;
+}
+
 LibraryRow readRow(const std::vector<CellValue>& row) {
   LibraryRow r;
   std::string address = row.size() > ColAddress ? row[ColAddress].text : "";
@@ -60,12 +67,12 @@ LibraryRow readRow(const std::vector<CellValue>& row) {
     r.col = col - 1;
   }
   r.objective = numberIn(row, ColIndex) == 0;
-  r.relation = static_cast<int>(numberIn(row, ColRelation));
+  r.relation = wholeIn(row, ColRelation);
   r.rhs = row.size() > ColRhs ? Calc_displayText(row[ColRhs], "") : "";
   int rhsRow = 0, rhsCol = 0;
   char rest = 0;
   if (std::sscanf(r.rhs.c_str(), "R%dC%d%c", &rhsRow, &rhsCol, &rest) == 2) r.rhs = Wb_a1(rhsRow - 1, rhsCol - 1, true);
-  r.mark = static_cast<int>(numberIn(row, ColMark));
+  r.mark = wholeIn(row, ColMark);
   r.slack = numberIn(row, ColSlack);
   r.dual = numberIn(row, ColDual);
   r.coefficient = numberIn(row, ColCoefficient);
@@ -85,12 +92,13 @@ bool readLibraryRows(FeSession* s, LibraryRows* out) {
   auto values = Fe_resultValues(s);
   if (values.empty()) return false;
   const auto& stats = values[0];
-  int nv = static_cast<int>(numberIn(stats, StatVariables)), nr = static_cast<int>(numberIn(stats, StatRows));
-  int nb = static_cast<int>(numberIn(stats, StatBounds));
-  if (numberIn(stats, StatAll) <= 0 || 1 + nv + nr + nb > static_cast<int>(values.size())) return false;
+  int nv = wholeIn(stats, StatVariables), nr = wholeIn(stats, StatRows), nb = wholeIn(stats, StatBounds);
+  if (numberIn(stats, StatAll) <= 0 || nv < 0 || nr < 0 || nb < 0 ||
+      1.0 + nv + nr + nb > static_cast<double>(values.size()))
+    return false;
   out->ranging = numberIn(stats, StatColumns) == kRangingColumns;
-  out->integers = static_cast<int>(numberIn(stats, StatIntegers));
-  out->set = static_cast<int>(numberIn(stats, StatSet));
+  out->integers = wholeIn(stats, StatIntegers);
+  out->set = wholeIn(stats, StatSet);
   for (int k = 0; k < nv + nr + nb; ++k) {
     LibraryRow r = readRow(values[1 + k]);
     (k < nv ? out->variables : k < nv + nr ? out->constraints : out->bounds).push_back(r);

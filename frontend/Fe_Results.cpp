@@ -82,7 +82,9 @@ std::string rhsText(Workbook* wb, const FeConstraint& c, const FeConstraintRow& 
     int k = (row.row - c.lhs.row1) * (c.lhs.col2 - c.lhs.col1 + 1) + (row.col - c.lhs.col1);
     int rr, cc;
     Fe_rhsCell(c, k, &rr, &cc);
-    return Fe_shownValue(wb, c.rhsRange.sheet, rr, cc) + " (" + Wb_a1(rr, cc) + ")";
+    const int sheet = c.rhsRange.sheet;
+    std::string where = sheet == c.lhs.sheet ? Wb_a1(rr, cc) : Fe_cellName(wb, sheet, rr, cc);
+    return Fe_shownValue(wb, sheet, rr, cc) + " (" + where + ")";
   }
   return c.rhsFormula;
 }

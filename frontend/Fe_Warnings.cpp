@@ -11,42 +11,39 @@
 namespace {
 
 // The cells of the objective and of both sides of every constraint.
-std::vector<CellRange> modelCells(Workbook* wb) {
+std::vector<CellRange> modelCells(const FeModel& m) {
   std::vector<CellRange> cells;
-  int sheet = wb->activeSheet;
-  auto add = [&](const std::string& name) {
-    CalcEvalResult r;
-    if (Calc_evaluate(wb, sheet, "!" + name, &r) && r.isReference)
-      cells.insert(cells.end(), r.areas.begin(), r.areas.end());
-  };
-  add("solver_opt");
-  CalcEvalResult count;
-  int n = 0;
-  if (Calc_evaluate(wb, sheet, "!solver_num", &count) && !count.value.values.empty() &&
-      count.value.values[0].kind == CellKind::Number)
-    n = static_cast<int>(count.value.values[0].number);
-  for (int i = 1; i <= n; ++i) {
-    add("solver_lhs" + std::to_string(i));
-    add("solver_rhs" + std::to_string(i));
+  if (m.hasObjective) cells.push_back(m.objective);
+  for (const FeConstraint& c : m.constraints) {
+    cells.push_back(c.lhs);
+    if (c.rhsIsRange) cells.push_back(c.rhsRange);
   }
   return cells;
 }
 
+// A formula as a warning line shows it: whole when short, else its start
+// and its length.
+std::string shortFormula(const std::string& formula) {
+  constexpr size_t kShown = 120;
+  if (formula.size() <= kShown) return formula;
+  return formula.substr(0, kShown) + "... (" + std::to_string(formula.size()) + " characters)";
+}
+
 }  // namespace
 
-void Fe_printWarnings(Workbook* wb, bool model) {
+void Fe_printWarnings(Workbook* wb, const FeModel* model) {
   std::vector<CalcWarning> all = Calc_warnings(wb);
   if (all.empty()) return;
   std::fflush(stdout);   // after what the command printed so far
   std::vector<CalcWarning> used;
-  if (model) used = Calc_warningsFor(wb, modelCells(wb));
+  if (model) used = Calc_warningsFor(wb, modelCells(*model));
   for (const CalcWarning& w : all) {
     bool modelUses = false;
     for (const CalcWarning& u : used)
       modelUses = modelUses || (u.cell.sheet == w.cell.sheet && u.cell.row1 == w.cell.row1 && u.cell.col1 == w.cell.col1);
     std::fprintf(stderr, "corvan: warning: sheet '%s' cell %s: %s %s; %s%s\n",
                  wb->sheets[static_cast<size_t>(w.cell.sheet)]->name.c_str(), Wb_a1(w.cell.row1, w.cell.col1).c_str(),
-                 w.formula.c_str(), w.reason.c_str(),
+                 shortFormula(w.formula).c_str(), w.reason.c_str(),
                  w.kept ? "it keeps the value its file stores" : "it is an error value",
                  modelUses ? "; the model depends on it" : "");
   }

@@ -15,6 +15,8 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "interpreter/Code_Segment.h"
 #include "interpreter/Fn_Table.h"
@@ -75,20 +77,23 @@ void addDependency(Symbol* s, Symbol* dep) {
 }
 
 // A decision variable, a cell whose formula is not compiled yet, or a
-// compiled cell that depends on either.
-bool dependsOnVariable(const Symbol* s, std::vector<const Symbol*>* seen) {
-  if (std::find(seen->begin(), seen->end(), s) != seen->end()) return false;
-  seen->push_back(s);
-  if (s->value.reference > 0) return true;
-  if (s->formula && !s->formula->text.empty() && !Prog_hasCode(s)) return true;
-  for (const Symbol* dep : s->precedents)
-    if (dependsOnVariable(dep, seen)) return true;
+// compiled cell that depends on either; the symbols looked at join seen.
+bool dependsOnVariable(const Symbol* start, std::unordered_set<const Symbol*>* seen) {
+  std::vector<const Symbol*> work{start};
+  while (!work.empty()) {
+    const Symbol* s = work.back();
+    work.pop_back();
+    if (!seen->insert(s).second) continue;
+    if (s->value.reference > 0) return true;
+    if (s->formula && !s->formula->text.empty() && !Prog_hasCode(s)) return true;
+    work.insert(work.end(), s->precedents.begin(), s->precedents.end());
+  }
   return false;
 }
 
 bool rangeHasVariable(const BigMBuilder* b, CodeRange range) {
   bool found = false;
-  std::vector<const Symbol*> seen;
+  std::unordered_set<const Symbol*> seen;
   forEachInstruction(range, [&](uint8_t op, uint32_t operand) {
     if (op == kCodeRef && !found) found = dependsOnVariable(symbolOf(b, operand), &seen);
   });
@@ -490,18 +495,35 @@ bool BigM_replaceProduct(BigMBuilder* b, uint8_t* leftStart, uint8_t* rightStart
 
 namespace {
 
-// Appends to order, after what it depends on, every cell s depends on.
-void collectCells(EvalContext* ctx, Symbol* s, std::vector<Symbol*>* order) {
-  if (ctx->errors.errorCount) return;
-  if (Model_userAbortAny(ctx)) {
-    Vm_raise(ctx, kStatusInterrupt, "BigM_collectCells", 0, 0, 0);
-    return;
-  }
-  for (Symbol* dep : s->precedents) {
-    if (!Prog_hasCode(dep) && dep->precedents.empty()) continue;
-    if (std::find(order->begin(), order->end(), dep) != order->end()) continue;
-    collectCells(ctx, dep, order);
-    if (std::find(order->begin(), order->end(), dep) == order->end()) order->push_back(dep);
+// The user's stop ends the walk with status 1.
+bool stopped(EvalContext* ctx) {
+  if (!Model_userAbortAny(ctx)) return false;
+  Vm_raise(ctx, kStatusInterrupt, "BigM_collectCells", 0, 0, 0);
+  return true;
+}
+
+// Appends to order, after what it depends on, every cell root depends on
+// (root itself not), each once; a walk with its own path, so that chains of
+// any length are collected.
+void collectCells(EvalContext* ctx, Symbol* root, std::vector<Symbol*>* order) {
+  struct Visit {
+    Symbol* cell;
+    size_t next;
+  };
+  std::unordered_set<const Symbol*> placed(order->begin(), order->end());
+  std::vector<Visit> path{{root, 0}};
+  if (ctx->errors.errorCount || stopped(ctx)) return;
+  while (!path.empty() && ctx->errors.errorCount == 0) {
+    Visit& top = path.back();
+    if (top.next < top.cell->precedents.size()) {
+      Symbol* dep = top.cell->precedents[top.next++];
+      const bool needed = Prog_hasCode(dep) || !dep->precedents.empty();
+      if (needed && !placed.count(dep) && !stopped(ctx)) path.push_back(Visit{dep, 0});
+      continue;
+    }
+    Symbol* done = top.cell;
+    path.pop_back();
+    if (!path.empty() && placed.insert(done).second) order->push_back(done);
   }
 }
 

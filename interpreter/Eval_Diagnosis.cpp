@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "arithmetic/dependency/DegVec_Ops.h"
+#include "contract/Bound_Infinity.h"
 #include "interpreter/BigM_Builder.h"
 #include "interpreter/Cvx_Tester.h"
 #include "interpreter/Eval_Entries.h"
@@ -26,8 +27,6 @@
 namespace {
 
 constexpr int32_t kConvexityUnknown = kCurvUnknown + 1;
-// Bounds at or beyond this magnitude stand for none.
-constexpr double kModelInfinity = 1e30;
 
 // The worksheet cell of model variable j (sheet 0 for a generated one).
 CellRef variableCell(const VariableTable* t, int32_t j) {
@@ -154,7 +153,9 @@ bool convexityStage(EvalContext* ctx, const DiagnosisRequest& request, Diagnosis
     Model_showProgress(ctx, kProgressConvexity, i + 1);
     const ModelItem* item = f->array[static_cast<size_t>(i)];
     int32_t cls = kCurvAffine;
-    if (s->functionClasses[i] <= kDegLinear) cls = kCurvAffine;
+    // What an unknown function does to its arguments is not known.
+    if (s->functionClasses[i] == kDegUnknownFunction) cls = kCurvUnknown;
+    else if (s->functionClasses[i] <= kDegLinear) cls = kCurvAffine;
     else if (item->relation == kRelEqual) cls = kCurvIndefinite;
     else if (!Cvx_testFunction(tester, i, true, &cls, true)) cls = kCurvUnknown;
     s->convexity[i] = cls + 1;
@@ -176,7 +177,7 @@ bool convexityStage(EvalContext* ctx, const DiagnosisRequest& request, Diagnosis
 void countVariables(VariableTable* variables, int32_t nx, DiagnosisFindings* findings) {
   for (int32_t j = 1; j <= nx; ++j) {
     const VarRecord* v = Model_getVariable(variables, j);
-    findings->finiteBounds += (v->bounds.lo > -kModelInfinity ? 1 : 0) + (v->bounds.hi < kModelInfinity ? 1 : 0);
+    findings->finiteBounds += (v->bounds.lo > -kBoundInfinity ? 1 : 0) + (v->bounds.hi < kBoundInfinity ? 1 : 0);
     findings->integers += v->type == kVarBinary || v->type == kVarInteger ? 1 : 0;
   }
 }
@@ -284,6 +285,7 @@ void tallyPair(StructureInfo* s, int32_t i, int32_t j, int32_t c, bool isObj, in
     case kDegUnknownFunction:
       exceeds = true;
       *level = kLevelUnknownFunctions;
+      raise(kDegUnknownFunction);
       --counts[isObj ? DiagObjectiveDependencies : DiagConstraintDependencies];
       break;
     default: break;
@@ -311,12 +313,12 @@ void countClasses(StructureInfo* s, int32_t nx) {
   for (int32_t j = 0; j < nx; ++j) {
     counts[DiagLinearVariables] += s->variableClasses[j] == kDegLinear;
     counts[DiagQuadraticVariables] += s->variableClasses[j] == kDegQuadratic;
-    counts[DiagSmoothVariables] += s->variableClasses[j] != kDegNonSmooth;
+    counts[DiagSmoothVariables] += s->variableClasses[j] < kDegNonSmooth;
   }
   for (int32_t i = 0; i < s->functionCount; ++i) {
     counts[DiagLinearFunctions] += s->functionClasses[i] == kDegLinear;
     counts[DiagQuadraticFunctions] += s->functionClasses[i] == kDegQuadratic;
-    counts[DiagSmoothFunctions] += s->functionClasses[i] != kDegNonSmooth;
+    counts[DiagSmoothFunctions] += s->functionClasses[i] < kDegNonSmooth;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
 #include "interpreter/BigM_Builder.h"
 #include "interpreter/Eval_Interface.h"
 #include "interpreter/Model_Progress.h"
@@ -23,11 +24,9 @@
 
 namespace {
 
-constexpr double kInfinity = 1e30;
-
 double ieee(double bound) {
   const double inf = std::numeric_limits<double>::infinity();
-  return bound <= -kInfinity ? -inf : bound >= kInfinity ? inf : bound;
+  return bound <= -kBoundInfinity ? -inf : bound >= kBoundInfinity ? inf : bound;
 }
 
 int32_t varType(int32_t flag) { return flag == 0 ? kVarContinuous : flag == 2 ? kVarBinary : kVarInteger; }
@@ -97,7 +96,7 @@ void setRightHandSides(FunctionTable* t, const LoadRequest& rq) {
     ModelItem* item = t->array[k];
     if (item->relation == kRelMinimise || item->relation == kRelMaximise) continue;
     const double lo = rq.rowLower[k], hi = rq.rowUpper[k];
-    item->rhs = std::fabs(lo) < kInfinity ? lo : std::fabs(hi) < kInfinity ? hi : 0.0;
+    item->rhs = std::fabs(lo) < kBoundInfinity ? lo : std::fabs(hi) < kBoundInfinity ? hi : 0.0;
   }
 }
 

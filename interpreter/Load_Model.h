@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
 #include "values/Model_Refs.h"
 
 struct EvalContext;
@@ -64,12 +65,12 @@ struct LoadRequest {
   // or per cell when the order is not the areas' own).
   std::vector<RangeRef> variableRanges;
   std::vector<LoadRow> rows;
-  // Per model variable: bounds (-1e30 and 1e30 when missing), current
+  // Per model variable: bounds (-kBoundInfinity and kBoundInfinity when missing), current
   // value, and type (0 continuous, 1 integer, 2 binary).
   std::vector<double> lower, upper, start;
   std::vector<int32_t> types;
   // Per row of the function vector without the objective: lower and upper
-  // sides (-1e30 and 1e30 when missing).
+  // sides (-kBoundInfinity and kBoundInfinity when missing).
   std::vector<double> rowLower, rowUpper;
   std::u16string activeSheetName;  // for the texts of cone rows
   bool skipCones = false;          // the engine takes cones itself

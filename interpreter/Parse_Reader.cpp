@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_set>
+#include <utility>
 
 #include "interpreter/BigM_Builder.h"
 #include "interpreter/Code_Segment.h"
@@ -22,19 +24,72 @@ void raiseAt(FormulaReader* r, InterpStatus code, const CellRef& at) {
   Vm_raise(r->context, code, "Parse", at.sheet, at.row, at.column);
 }
 
-bool inOrder(const std::vector<Symbol*>& order, const Symbol* s) {
-  return std::find(order.begin(), order.end(), s) != order.end();
-}
-
 std::u16string ascii(const char* text) { return Text_fromUtf8(text); }
 
-std::u16string cellText(const CellRef& c) {
-  std::u16string column;
-  for (int n = c.column; n > 0; n = (n - 1) / 26) column.insert(column.begin(), char16_t(u'a' + (n - 1) % 26));
-  return column + ascii(std::to_string(c.row).c_str());
+void setSource(Value* v, const RangeRef& range) { Vm_setRangeRef(v, &range); }
+
+// "s1!" of a sheet: the prefix of every cell and range key.
+std::u16string sheetPrefix(uint8_t sheet) { return u"s" + ascii(std::to_string(sheet).c_str()) + u"!"; }
+
+bool sameRange(const RangeRef& a, const RangeRef& b) {
+  return a.sheet == b.sheet && a.firstRow == b.firstRow && a.firstColumn == b.firstColumn && a.lastRow == b.lastRow &&
+         a.lastColumn == b.lastColumn;
 }
 
-void setSource(Value* v, const RangeRef& range) { Vm_setRangeRef(v, &range); }
+// The symbol of an array formula's block: the block formula, compiled and
+// run once for the whole block; each cell of the block takes its element.
+Symbol* blockSymbol(FormulaReader* r, const ReaderCell& info) {
+  const RangeRef& block = info.block;
+  if (r->lastBlock && r->lastBlock->value.source && sameRange(*r->lastBlock->value.source, block)) return r->lastBlock;
+  const std::u16string name = sheetPrefix(block.sheet) + Model_rangeText(block);
+  Symbol* s = Prog_findSymbol(r->store, kSpaceBlock, name);
+  if (s) return r->lastBlock = s;
+  s = Prog_addSymbol(r->store, kSpaceBlock, name, u"");
+  if (!s) return nullptr;
+  r->lastBlock = s;
+  const auto rows = static_cast<uint16_t>(block.lastRow - block.firstRow + 1);
+  const auto columns = static_cast<uint8_t>(block.lastColumn - block.firstColumn + 1);
+  if (Val_makeArray(&s->value, rows, columns) != 0) return nullptr;
+  s->formula = new FormulaRecord();
+  s->formula->text = info.formula;
+  s->formula->isArray = 1;
+  setSource(&s->value, block);
+  if (r->variables) Model_bindVariable(r->variables, &s->value);
+  return s;
+}
+
+// Calls that pick their criterion by the cell being evaluated: a block
+// that makes them is run cell by cell.
+const char16_t* const kCellPickingCalls[] = {u"countif(", u"sumif("};
+
+bool picksByCell(const std::u16string& formula) {
+  std::u16string lower = formula;
+  for (char16_t& c : lower)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  for (const char16_t* call : kCellPickingCalls)
+    if (lower.find(call) != std::u16string::npos) return true;
+  return false;
+}
+
+// A cell of an array formula whose whole block of several cells is known
+// and is run once for the whole block.
+bool inBlock(const ReaderCell& info) {
+  return info.isArray && Model_validRange(info.block) && Model_rangeArea(info.block) > 1 && !picksByCell(info.formula);
+}
+
+// A cell's formula: its own (the text moves from info), or its array
+// block's.
+void setFormula(FormulaReader* r, Symbol* s, ReaderCell* info) {
+  if (inBlock(*info)) {
+    if (Symbol* block = blockSymbol(r, *info)) s->precedents.push_back(block);
+    return;
+  }
+  s->formula = new FormulaRecord();
+  s->formula->text = std::move(info->formula);
+  s->formula->isArray = info->isArray;
+  s->formula->arrayRow = info->arrayRow;
+  s->formula->arrayColumn = info->arrayColumn;
+}
 
 // A new cell or range symbol: its values read from the source, its formula
 // cells as precedents, its variables bound.
@@ -47,17 +102,12 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
       raiseAt(r, kStatusOleError, cell);
       return;
     }
-    if (!info.formula.empty()) {
-      s->formula = new FormulaRecord();
-      s->formula->text = info.formula;
-      s->formula->isArray = info.isArray;
-      s->formula->arrayRow = info.arrayRow;
-      s->formula->arrayColumn = info.arrayColumn;
-    }
+    if (!info.formula.empty()) setFormula(r, s, &info);
   } else {
     const uint16_t rows = static_cast<uint16_t>(range.lastRow - range.firstRow + 1);
     const uint8_t columns = static_cast<uint8_t>(range.lastColumn - range.firstColumn + 1);
     if (Val_makeArray(&s->value, rows, columns) != 0) return;
+    std::vector<Symbol*> blocks;  // the array blocks the range meets
     for (uint16_t i = 0; i < rows && r->context->errors.errorCount == 0; ++i) {
       for (uint8_t j = 0; j < columns; ++j) {
         const CellRef cell{range.sheet, static_cast<uint16_t>(range.firstRow + i),
@@ -66,9 +116,15 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
         ReaderCell info;
         if (!r->source->readCell(cell, element, &info)) return raiseAt(r, kStatusOleError, cell);
         if (info.formula.empty()) continue;
-        // A formula cell inside the range is compiled as a cell of its own.
-        Symbol* cellSymbol = Parse_cellSymbol(r, cell);
-        if (cellSymbol) s->precedents.push_back(cellSymbol);
+        // A formula cell inside the range is compiled as a cell of its own;
+        // a cell of an array block brings in the block, once.
+        if (!inBlock(info)) {
+          if (Symbol* cellSymbol = Parse_cellSymbol(r, cell)) s->precedents.push_back(cellSymbol);
+        } else if (Symbol* block = blockSymbol(r, info);
+                   block && std::find(blocks.begin(), blocks.end(), block) == blocks.end()) {
+          blocks.push_back(block);
+          s->precedents.push_back(block);
+        }
       }
     }
   }
@@ -119,12 +175,21 @@ bool Reader_bindModel(FormulaReader* r, FunctionTable* functions, VariableTable*
 
 // ---- Symbols ----
 
-Symbol* Parse_cellSymbol(FormulaReader* r, const CellRef& cell) {
-  const std::u16string name = u"s" + ascii(std::to_string(cell.sheet).c_str()) + u"!" + cellText(cell);
-  if (Symbol* s = Prog_findSymbol(r->store, kSpaceCell, name)) return s;
-  Symbol* s = Prog_addSymbol(r->store, kSpaceCell, name, u"");
-  if (s) fillRangeSymbol(r, s, RangeRef{cell.sheet, cell.row, cell.column, cell.row, cell.column});
+namespace {
+
+// The symbol of a cell or range under its canonical key "s1!a1:b3" (however
+// the formula spelled it), read from the source when it is new.
+Symbol* rangeSymbol(FormulaReader* r, const RangeRef& range) {
+  const uint32_t before = r->store->counter;
+  Symbol* s = Prog_addSymbol(r->store, kSpaceCell, sheetPrefix(range.sheet) + Model_rangeText(range), u"");
+  if (s && s->serial > before) fillRangeSymbol(r, s, range);  // new: read from the source
   return s;
+}
+
+}  // namespace
+
+Symbol* Parse_cellSymbol(FormulaReader* r, const CellRef& cell) {
+  return rangeSymbol(r, RangeRef{cell.sheet, cell.row, cell.column, cell.row, cell.column});
 }
 
 Symbol* Parse_rhsSymbol(FormulaReader* r, int32_t item, const std::u16string& text) {
@@ -203,7 +268,7 @@ int32_t reference(FormulaReader* r) {
   const std::u16string text = r->lexer.tokenText;
   const uint8_t sheet = currentCell(r).sheet;
   const bool external = isExternalText(text);
-  const std::u16string name = external ? text : u"s" + ascii(std::to_string(sheet).c_str()) + u"!" + text;
+  const std::u16string name = external ? text : sheetPrefix(sheet) + text;
   Symbol* s = Prog_findSymbol(r->store, kSpaceCell, name);
   next(r);
   if (!s && external) {
@@ -220,19 +285,21 @@ int32_t reference(FormulaReader* r) {
       raiseAt(r, kStatusUndefinedIdentifier, currentCell(r));
       return kTypeFailed;
     }
-    s = Prog_addSymbol(r->store, kSpaceCell, name, u"");
-    if (!s) return kTypeFailed;
     if (range.sheet != 0) {
-      fillRangeSymbol(r, s, range);
-    } else {
+      // Every spelling of a range ("$a$1", "sheet1!a1", a defined name) is
+      // an alias of its one symbol.
+      if ((s = rangeSymbol(r, range))) Prog_addAlias(r->store, name, s);
+    } else if ((s = Prog_addSymbol(r->store, kSpaceCell, name, u""))) {
       // A defined name standing for a formula: compiled on the sheet of the
       // cell that uses it.
       s->formula = new FormulaRecord();
       s->formula->text = formula;
       s->formula->usedAt = currentCell(r);
     }
+    if (!s) return kTypeFailed;
   }
-  r->zeroOperand = s->value.kind <= kValReal && s->value.number == 0.0 && !s->formula && s->value.reference == 0;
+  r->zeroOperand = s->value.kind <= kValReal && s->value.number == 0.0 && !s->formula && s->precedents.empty() &&
+                   s->value.reference == 0;
   ++r->referenceCount;
   emitOperand(r, kCodeRef, s);
   addDependency(r, s);
@@ -468,6 +535,18 @@ int32_t comparison(FormulaReader* r) {
   return type;
 }
 
+// A "," or ")" left over at the top of a formula: a "," in a defined name's
+// formula joins areas (status 25), any other is an unmatched ")" (status 16)
+// or a stray "," (status 5); raised at the formula's cell, the first cell
+// that used a name.
+void refuseStray(FormulaReader* r, const Symbol* cell) {
+  const bool name = !cell->value.source && cell->formula && cell->formula->usedAt.sheet > 0;
+  InterpStatus code = kStatusUnexpectedEnd;
+  if (r->token == kTokComma && name) code = kStatusMultiArea;
+  else if (r->token == kTokClose) code = kStatusMissingOpen;
+  raiseAt(r, code, placeOf(cell));
+}
+
 }  // namespace
 
 int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
@@ -481,6 +560,7 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
   r->loneExternal = false;
   if (next(r) == kTokEq) next(r);
   int32_t type = comparison(r);
+  if (r->token != kTokEnd && r->context->errors.errorCount == 0) refuseStray(r, cell);
   if (type == kTypeFailed || (r->loneExternal && type != kTypeExternal)) {
     const CellRef at = placeOf(cell);
     Vm_raise(r->context, kStatusTypeMismatch, "Parse_formula", at.sheet, at.row, at.column);
@@ -493,7 +573,7 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
     delete f->code;
     f->code = nullptr;
   }
-  f->text.clear();
+  std::u16string().swap(f->text);  // compiled: the text's memory goes too
   Lex_clearToken(&r->lexer);
   return type;
 }
@@ -509,22 +589,61 @@ bool stopped(FormulaReader* r, const char* where) {
 
 }  // namespace
 
-void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
-  if (!cell || r->context->errors.errorCount || stopped(r, "Parse_compileCell")) return;
+namespace {
+
+// Starts or continues the order's stamp: the same order grown only by the
+// reader keeps it; any other gets a new one, carried by what it holds.
+uint32_t stampOf(FormulaReader* r, const std::vector<Symbol*>* order) {
+  if (r->stampedOrder == order && r->stampedSize == order->size() && r->orderStamp != 0) return r->orderStamp;
+  r->stampedOrder = order;
+  ++r->orderStamp;
+  for (Symbol* s : *order) s->placed = r->orderStamp;
+  return r->orderStamp;
+}
+
+// A cell on a walk's path and the next of its precedents to look at.
+struct Visit {
+  Symbol* cell;
+  size_t next = 0;  // the next precedent to look at
+};
+
+// A cell on the compile path: marked in progress, its formula compiled.
+void enter(FormulaReader* r, std::vector<Visit>* path, Symbol* cell) {
   cell->mark = 1;
   if (cell->formula && !cell->formula->text.empty() && !Prog_hasCode(cell)) Parse_formula(r, cell);
-  for (size_t i = 0; i < cell->precedents.size() && r->context->errors.errorCount == 0; ++i) {
-    Symbol* dep = cell->precedents[i];
-    if (dep->mark) {
-      // The cell closes a cycle: report it, the one reached last.
-      raiseAt(r, kStatusCircularReference, placeOf(cell));
-      break;
+  path->push_back(Visit{cell});
+}
+
+}  // namespace
+
+void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
+  if (!cell || r->context->errors.errorCount || stopped(r, "Parse_compileCell")) return;
+  const uint32_t stamp = stampOf(r, order);
+  std::vector<Visit> path;
+  enter(r, &path, cell);
+  while (!path.empty()) {
+    Visit& top = path.back();
+    Symbol* at = top.cell;
+    if (r->context->errors.errorCount == 0 && top.next < at->precedents.size()) {
+      Symbol* dep = at->precedents[top.next++];
+      if (dep->mark) {
+        // The cell closes a cycle: report it, the one reached last.
+        raiseAt(r, kStatusCircularReference, placeOf(at));
+        continue;
+      }
+      const bool uncompiled = dep->formula && !dep->formula->text.empty();
+      if ((uncompiled || (!dep->precedents.empty() && dep->placed != stamp)) && !stopped(r, "Parse_compileCell"))
+        enter(r, &path, dep);
+      continue;
     }
-    const bool uncompiled = dep->formula && !dep->formula->text.empty();
-    if (uncompiled || (!dep->precedents.empty() && !inOrder(*order, dep))) Parse_compileCell(r, order, dep);
+    if (at->placed != stamp) {
+      order->push_back(at);
+      at->placed = stamp;
+    }
+    at->mark = 0;
+    path.pop_back();
   }
-  if (!inOrder(*order, cell)) order->push_back(cell);
-  cell->mark = 0;
+  r->stampedSize = order->size();
 }
 
 bool Parse_compileModel(FormulaReader* r) {
@@ -546,17 +665,10 @@ bool Parse_compileModel(FormulaReader* r) {
 
 namespace {
 
-// Rebuilds order from root: a cell is kept when it depends on a variable or a
-// sampled input, is volatile, or is the root.
-void walkCell(FormulaReader* r, std::vector<Symbol*>* order, std::vector<Symbol*>* visited, Symbol* cell, bool root,
-              bool freeConstants) {
-  if (r->context->errors.errorCount || stopped(r, "Dep_walkCell")) return;
-  visited->push_back(cell);
-  for (Symbol* dep : cell->precedents) {
-    if ((Prog_hasCode(dep) || !dep->precedents.empty()) && !inOrder(*visited, dep))
-      walkCell(r, order, visited, dep, false, freeConstants);
-    if (dep->mark || (dep->formula && dep->formula->isVolatile)) cell->mark = 1;
-  }
+// A cell's end of the walk: kept when it depends on a variable or a sampled
+// input, is volatile, or is the root; otherwise, with freeConstants, it
+// loses its code and keeps its value.
+void finishCell(std::vector<Symbol*>* order, Symbol* cell, bool root, bool freeConstants) {
   const bool isVolatile = cell->formula && cell->formula->isVolatile;
   if (cell->mark || isVolatile || root) {
     order->push_back(cell);
@@ -568,12 +680,36 @@ void walkCell(FormulaReader* r, std::vector<Symbol*>* order, std::vector<Symbol*
   }
 }
 
+// Rebuilds order from root, every cell after what it depends on, with a
+// path of its own so that chains of any length are walked.
+void walkChain(FormulaReader* r, std::vector<Symbol*>* order, Symbol* root, bool freeConstants) {
+  std::unordered_set<const Symbol*> visited{root};
+  std::vector<Visit> path{Visit{root}};
+  if (r->context->errors.errorCount || stopped(r, "Dep_walkCell")) return;
+  while (!path.empty() && r->context->errors.errorCount == 0) {
+    Visit& top = path.back();
+    Symbol* cell = top.cell;
+    if (top.next == cell->precedents.size()) {
+      path.pop_back();
+      finishCell(order, cell, path.empty(), freeConstants);
+      continue;
+    }
+    Symbol* dep = cell->precedents[top.next];
+    if ((Prog_hasCode(dep) || !dep->precedents.empty()) && visited.insert(dep).second) {
+      if (stopped(r, "Dep_walkCell")) return;
+      path.push_back(Visit{dep});  // walked first; its mark is read on the way back
+      continue;
+    }
+    if (dep->mark || (dep->formula && dep->formula->isVolatile)) cell->mark = 1;
+    ++top.next;
+  }
+}
+
 void pruneChain(FormulaReader* r, std::vector<Symbol*>* chain, bool freeConstants) {
   if (chain->empty()) return;
   Symbol* root = chain->back();
   chain->clear();
-  std::vector<Symbol*> visited;
-  walkCell(r, chain, &visited, root, true, freeConstants);
+  walkChain(r, chain, root, freeConstants);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ struct ReaderCell {
   bool isArray = false;    // part of an array formula
   uint16_t arrayRow = 0;   // position in the array formula's block
   uint8_t arrayColumn = 0;
+  RangeRef block{};  // the whole block, when the source knows it (else all zero)
 };
 
 // Where the reader gets cells from (the workbook through automation, or a
@@ -71,6 +72,11 @@ struct FormulaReader {
   bool zeroOperand;    // the last primary was a reference to a constant 0
   int32_t randomCalls;
   BigMBuilder* bigM;   // null unless non-smooth constructs are linearised
+  Symbol* lastBlock;   // the array block met last (its cells come in a row)
+  // The order being built and the stamp its symbols carry in Symbol::placed.
+  const std::vector<Symbol*>* stampedOrder;
+  size_t stampedSize;
+  uint32_t orderStamp;
 };
 
 // Option of the binding: linearise non-smooth and logical constructs over
@@ -92,7 +98,9 @@ bool Parse_compileModel(FormulaReader* reader);
 bool Parse_pruneModel(FormulaReader* reader, bool freeConstants);
 // The symbol of a cell, read from the source when it is new.
 Symbol* Parse_cellSymbol(FormulaReader* reader, const CellRef& cell);
-// Compiles a cell and appends it, after what it references, to order.
+// Compiles a cell and appends it, after what it references, to order (a
+// cell already in order stays where it is); iterative, so a chain of any
+// length compiles.
 void Parse_compileCell(FormulaReader* reader, std::vector<Symbol*>* order, Symbol* cell);
 // The generated symbol "s0!rhsK" holding a right-hand side given as text.
 Symbol* Parse_rhsSymbol(FormulaReader* reader, int32_t item, const std::u16string& text);

@@ -1,6 +1,9 @@
 // Code store of compiled symbols and the memory budget of the compile step.
 #include "interpreter/Prog_Program.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "interpreter/Code_Segment.h"
 #include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
@@ -50,15 +53,35 @@ void Prog_freeSymbolTable(SymbolTable* table) {
   delete table;
 }
 
+namespace {
+
+Symbol* findKey(const SymbolTable* table, const std::u16string& key) {
+  if (auto it = table->byKey.find(key); it != table->byKey.end()) return it->second;
+  if (table->aliases.empty()) return nullptr;
+  auto alias = table->aliases.find(key);
+  return alias == table->aliases.end() ? nullptr : alias->second;
+}
+
+}  // namespace
+
 Symbol* Prog_findSymbol(const SymbolTable* table, SymbolSpace space, const std::u16string& name) {
-  auto it = table->byKey.find(keyOf(space, name));
-  return it == table->byKey.end() ? nullptr : it->second;
+  return findKey(table, keyOf(space, name));
+}
+
+void Prog_addAlias(SymbolTable* table, const std::u16string& alias, Symbol* s) {
+  if (alias != s->name) table->aliases.emplace(keyOf(s->space, alias), s);
 }
 
 Symbol* Prog_addSymbol(SymbolTable* table, SymbolSpace space, const std::u16string& name,
                        const std::u16string& definition) {
-  if (Symbol* s = Prog_findSymbol(table, space, name)) return s;
+  std::u16string key = keyOf(space, name);
+  if (!table->aliases.empty())
+    if (auto alias = table->aliases.find(key); alias != table->aliases.end()) return alias->second;
+  // One look-up: the slot is made at once and filled when new.
+  auto [slot, fresh] = table->byKey.try_emplace(std::move(key), nullptr);
+  if (!fresh) return slot->second;
   if (table->counter >= kSymbolSerialMax) {
+    table->byKey.erase(slot);
     Vm_raise(table->context, kStatusSymbolTableFull, "Prog_addSymbol", 0, 0, 0);
     return nullptr;
   }
@@ -68,7 +91,7 @@ Symbol* Prog_addSymbol(SymbolTable* table, SymbolSpace space, const std::u16stri
   s->space = space;
   s->serial = ++table->counter;
   s->value.context = table->context;
-  table->byKey.emplace(keyOf(space, name), s);
+  slot->second = s;
   table->bySerial.push_back(s);
   return s;
 }
@@ -103,29 +126,28 @@ int32_t Prog_countFormulaCells(const SymbolTable* table) {
 
 namespace {
 
-// Cells of rect that no range of the symbols from serial `from` on holds:
-// each covered part is cut away and the rest (at most four rectangles) is
-// looked at again.
-int64_t uncoveredCells(const SymbolTable* table, const RangeRef& rect, size_t from) {
-  int64_t uncovered = 0;
-  std::vector<RangeRef> work{rect};
-  while (!work.empty()) {
-    const RangeRef part = work.back();
-    work.pop_back();
-    bool covered = false;
-    for (size_t j = from; j < table->bySerial.size() && !covered; ++j) {
-      const RangeRef* other = table->bySerial[j]->value.source;
-      RangeRef common{};
-      if (!other || !Model_intersectRanges(part, *other, &common)) continue;
-      RangeRef rest[4];
-      Model_subtractRange(part, common, &rest[0], &rest[1], &rest[2], &rest[3]);
-      for (const RangeRef& r : rest)
-        if (r.sheet) work.push_back(r);
-      covered = true;
+// The rows the symbols' ranges cover, per sheet and column as sorted,
+// merged spans: built in one sweep over the ranges, so that counting is
+// linear in the cells of the columns and the references.
+struct CellCover {
+  std::unordered_map<uint32_t, std::vector<std::pair<uint16_t, uint16_t>>> spans;  // by sheet * 256 + column
+};
+
+uint32_t columnKey(uint8_t sheet, int column) {
+  return static_cast<uint32_t>(sheet) * 256u + static_cast<uint32_t>(column);
+}
+
+void mergeSpans(std::vector<std::pair<uint16_t, uint16_t>>* spans) {
+  std::sort(spans->begin(), spans->end());
+  size_t kept = 0;
+  for (const auto& span : *spans) {
+    if (kept > 0 && span.first <= (*spans)[kept - 1].second + 1) {
+      (*spans)[kept - 1].second = std::max((*spans)[kept - 1].second, span.second);
+    } else {
+      (*spans)[kept++] = span;
     }
-    if (!covered) uncovered += Model_rangeArea(part);
   }
-  return uncovered;
+  spans->resize(kept);
 }
 
 // Progress of the count, and the user's stop (status 1).
@@ -137,23 +159,51 @@ bool countGoesOn(const SymbolTable* table, size_t k) {
   return false;
 }
 
+// The cover of every symbol's range; false on a stop.
+bool coverOf(const SymbolTable* table, CellCover* cover) {
+  constexpr size_t kProgressStep = 4096;
+  for (size_t k = 1; k < table->bySerial.size(); ++k) {
+    if ((k == 1 || k % kProgressStep == 0) && !countGoesOn(table, k)) return false;
+    const RangeRef* r = table->bySerial[k]->value.source;
+    if (!r || r->lastRow < r->firstRow) continue;
+    for (int column = r->firstColumn; column <= r->lastColumn; ++column)
+      cover->spans[columnKey(r->sheet, column)].emplace_back(r->firstRow, r->lastRow);
+  }
+  for (auto& entry : cover->spans) mergeSpans(&entry.second);
+  return true;
+}
+
+// Cells of range that the cover holds.
+int64_t coveredCells(const CellCover& cover, const RangeRef& range) {
+  int64_t covered = 0;
+  for (int column = range.firstColumn; column <= range.lastColumn; ++column) {
+    auto it = cover.spans.find(columnKey(range.sheet, column));
+    if (it == cover.spans.end()) continue;
+    for (const auto& [top, bottom] : it->second) {
+      const int lo = std::max<int>(top, range.firstRow), hi = std::min<int>(bottom, range.lastRow);
+      if (lo <= hi) covered += hi - lo + 1;
+    }
+  }
+  return covered;
+}
+
 }  // namespace
 
 bool Prog_countCells(const SymbolTable* table, int32_t* formulaCells, int64_t* distinctCells) {
   *formulaCells = Prog_countFormulaCells(table);
   *distinctCells = 0;
-  for (size_t k = 1; k < table->bySerial.size(); ++k) {
-    if (!countGoesOn(table, k)) return false;
-    // A cell that a later range holds too is counted there.
-    if (const RangeRef* own = table->bySerial[k]->value.source) *distinctCells += uncoveredCells(table, *own, k + 1);
-  }
+  CellCover cover;
+  if (!coverOf(table, &cover)) return false;
+  for (const auto& entry : cover.spans)
+    for (const auto& [top, bottom] : entry.second) *distinctCells += bottom - top + 1;
   return true;
 }
 
 bool Prog_countRangeCells(const SymbolTable* table, const RangeRef& range, int64_t* uncovered) {
   *uncovered = 0;
-  if (!countGoesOn(table, 0)) return false;
-  *uncovered = uncoveredCells(table, range, 1);
+  CellCover cover;
+  if (!coverOf(table, &cover)) return false;
+  *uncovered = Model_rangeArea(range) - coveredCells(cover, range);
   return true;
 }
 

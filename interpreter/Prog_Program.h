@@ -5,8 +5,8 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "values/Model_Refs.h"
@@ -21,11 +21,12 @@ struct Program;
 // literal TRUE never meets the function TRUE(), a text never shadows the
 // missing-argument symbol.
 enum SymbolSpace : char16_t {
-  kSpaceCell = u'c',      // cells and defined names: "s1!$b$4"
-  kSpaceLiteral = u'l',   // booleans, errors, numbers, array constants, "MisArg"
-  kSpaceText = u't',      // text literals
-  kSpaceFunction = u'f',  // worksheet-function calls
-  kSpaceGenerated = u'g', // generated names: "s0!rhs3"
+  kSpaceCell = u'c',       // cells and ranges by canonical key ("s1!b4"), defined names for formulas
+  kSpaceLiteral = u'l',    // booleans, errors, numbers, array constants, "MisArg"
+  kSpaceText = u't',       // text literals
+  kSpaceFunction = u'f',   // worksheet-function calls
+  kSpaceGenerated = u'g',  // generated names: "s0!rhs3"
+  kSpaceBlock = u'b',      // array-formula blocks, by their range: "s1!a1:c3"
 };
 
 struct FormulaRecord {
@@ -48,11 +49,13 @@ struct Symbol {
   uint8_t mark = 0;              // changed in this pass; while compiling: in progress / dependent
   std::vector<Symbol*> precedents;  // symbols the formula references, or cells a range holds
   FormulaRecord* formula = nullptr;  // owned
+  uint32_t placed = 0;               // while compiling: the stamp of the last order that holds it
 };
 
 struct SymbolTable {
-  std::map<std::u16string, Symbol*> byKey;  // owned symbols
-  std::vector<Symbol*> bySerial;            // entry serial; entry 0 unused
+  std::unordered_map<std::u16string, Symbol*> byKey;    // owned symbols by space and canonical name
+  std::unordered_map<std::u16string, Symbol*> aliases;  // other spellings of them ("s1!$a$1" of "s1!a1")
+  std::vector<Symbol*> bySerial;                        // entry serial; entry 0 unused
   uint32_t counter = 0;
   EvalContext* context = nullptr;
 };
@@ -61,7 +64,10 @@ constexpr uint32_t kSymbolSerialMax = 0x7FFFFFFF;
 
 SymbolTable* Prog_createSymbolTable(EvalContext* ctx);
 void Prog_freeSymbolTable(SymbolTable* table);
+// The symbol of that name or of that alias.
 Symbol* Prog_findSymbol(const SymbolTable* table, SymbolSpace space, const std::u16string& name);
+// Makes alias a second name of the symbol (nothing when it is its name).
+void Prog_addAlias(SymbolTable* table, const std::u16string& alias, Symbol* s);
 // The existing symbol, or a new one with the next serial (reachable by serial
 // at once); status 22 and null when the serials are used up.
 Symbol* Prog_addSymbol(SymbolTable* table, SymbolSpace space, const std::u16string& name,

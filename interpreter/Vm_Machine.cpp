@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "arithmetic/operators/Op_Operators.h"
+#include "base/Chk_Assert.h"
 #include "interpreter/Code_Segment.h"
 #include "interpreter/Fn_Dispatch.h"
 #include "interpreter/Fn_Table.h"
@@ -117,60 +118,68 @@ void pushResult(Program* p, Value* v) {
   Val_clear(v);
 }
 
-void binaryOp(Program* p, uint32_t op) {
-  Value right = Val_empty(ctxOf(p)), left = Val_empty(ctxOf(p));
-  Val_assign(&right, Vm_pop(p));
-  Val_assign(&left, Vm_pop(p));
-  Value out = Val_empty(ctxOf(p));
-  if (left.kind != kValArray && right.kind != kValArray) {
-    Value r = applyOperator(p, op, left, right);
-    Val_assign(&out, &r);
-  } else {
-    // Intersection needs the operands' ranges: pop keeps them in the slots.
-    Value* operands[2] = {&left, &right};
-    Value* slots[2] = {&p->stack[p->top + 1], &p->stack[p->top + 2]};
-    for (int k = 0; k < 2; ++k)
-      if (slots[k]->source) Vm_setRangeRef(operands[k], slots[k]->source);
-    elementwise(p, 2, operands, &out, [&](const Value* const* e, Value* dst) {
-      Value r = applyOperator(p, op, *e[0], *e[1]);
-      Val_assign(dst, &r);
-    });
+// Pushes an operator's result r (a copy of the context's result record)
+// into the slot its operands left: the result's payload is moved there, the
+// slot's former payload becomes the context's scratch, nothing is copied.
+void pushTaken(Program* p, const Value& r) {
+  Value* slot = &p->stack[++p->top];
+  Value* result = ctxOf(p)->buffers.result;
+  if (result && r.kind == result->kind && r.payload == result->payload) Val_take(slot, result);
+  else Val_assign(slot, &r);
+  CORVAN_ASSERT(!slot->payload || !result || slot->payload != result->payload);
+  if (slot->source) {
+    std::free(slot->source);
+    slot->source = nullptr;
   }
-  Val_clear(&left);
-  Val_clear(&right);
+  p->highWater = std::max(p->highWater, p->top);
+}
+
+// An operator over arrays: element by element, or on the elements the
+// current cell intersects; the operands are copies with their ranges.
+void arrayOperator(Program* p, uint32_t op, int32_t n, Value* const* slots) {
+  Value copies[2] = {Val_empty(ctxOf(p)), Val_empty(ctxOf(p))};
+  Value* operands[2] = {&copies[0], &copies[1]};
+  for (int32_t k = 0; k < n; ++k) {
+    Val_assign(operands[k], slots[k]);
+    if (slots[k]->source) Vm_setRangeRef(operands[k], slots[k]->source);
+  }
+  Value out = Val_empty(ctxOf(p));
+  elementwise(p, n, operands, &out, [&](const Value* const* e, Value* dst) {
+    Value r = n == 2 ? applyOperator(p, op, *e[0], *e[1]) : applyUnary(op, *e[0]);
+    Val_assign(dst, &r);
+  });
+  for (Value& c : copies) Val_clear(&c);
   pushResult(p, &out);
+}
+
+// Operands are read in their stack slots; the slots stay as they are until
+// the result takes the left one's place.
+void binaryOp(Program* p, uint32_t op) {
+  Value* right = Vm_pop(p);
+  Value* left = Vm_pop(p);
+  if (left->kind != kValArray && right->kind != kValArray) return pushTaken(p, applyOperator(p, op, *left, *right));
+  Value* const slots[2] = {left, right};
+  arrayOperator(p, op, 2, slots);
 }
 
 void unaryOp(Program* p, uint32_t op) {
   Value* slot = Vm_pop(p);
-  Value x = Val_empty(ctxOf(p));
-  Val_assign(&x, slot);
-  if (slot->source) Vm_setRangeRef(&x, slot->source);
-  Value out = Val_empty(ctxOf(p));
-  if (x.kind != kValArray) {
-    Value r = applyUnary(op, x);
-    Val_assign(&out, &r);
-  } else {
-    Value* operands[1] = {&x};
-    elementwise(p, 1, operands, &out, [&](const Value* const* e, Value* dst) {
-      Value r = applyUnary(op, *e[0]);
-      Val_assign(dst, &r);
-    });
-  }
-  Val_clear(&x);
-  pushResult(p, &out);
+  if (slot->kind != kValArray) return pushTaken(p, applyUnary(op, *slot));
+  arrayOperator(p, op, 1, &slot);
 }
 
 void callFunction(Program* p) {
   const Symbol* fn = p->lastCell;
   const int32_t id = Parse_functionId(fn), n = Parse_argumentCount(fn);
   if (Fn_isArrayArgs(id) && p->arrayDepth > 0) --p->arrayDepth;
+  // The popped slots are dead: each argument takes its slot's content, range
+  // included, and the slot is left empty.
   std::vector<Value> args(static_cast<size_t>(n), Val_empty(ctxOf(p)));
   std::vector<Value*> pointers(static_cast<size_t>(n));
   for (int32_t k = n - 1; k >= 0; --k) {
     Value* slot = Vm_pop(p);
-    Val_assign(&args[static_cast<size_t>(k)], slot);
-    if (slot->source) Vm_setRangeRef(&args[static_cast<size_t>(k)], slot->source);
+    args[static_cast<size_t>(k)] = *slot;
+    *slot = Val_empty(ctxOf(p));
   }
   const bool numbers = Fn_takesNumbers(id);
   for (int32_t k = 0; k < n; ++k) {
@@ -300,15 +309,32 @@ bool needsEvaluation(const Program* p, const Symbol* s) {
   return false;
 }
 
-// Stores a cell's result: an array into a scalar cell gives the element at
-// the cell's place in its array formula's block (the first for any other
-// cell), into an array the common part; a scalar fills an array.
-void storeResult(Symbol* s, const Value* r) {
+// The element of an array result that a scalar cell keeps: its place in
+// its array formula's block; for an ordinary cell, a range meets the cell's
+// row or column ("#value!" when it meets neither), a computed array gives
+// its first element.
+void scalarElement(const Program* p, const Symbol* s, const Value* r, Value* element) {
+  if (s->formula->isArray || !r->source || !s->value.source) {
+    copyElement(r, s->formula->arrayRow, s->formula->arrayColumn, element);
+    return;
+  }
+  int32_t i = 0, j = 0;
+  if (Vm_implicitIntersection(p, r, &i, &j)) copyElement(r, i, j, element);
+  else Val_setError(element, kErrValue);
+}
+
+// Stores a cell's result: an array into a scalar cell gives one element
+// (scalarElement), into an array formula's block each cell its element
+// ("#n/a" past the result), into another array the common part; a scalar
+// fills an array.
+void storeResult(const Program* p, Symbol* s, Value* r) {
   Value* v = &s->value;
-  if (r->kind == kValArray && r->array && v->kind != kValArray) {
-    const int32_t i = s->formula->arrayRow, j = s->formula->arrayColumn;
+  if (s->space == kSpaceBlock && v->array) {
+    for (int32_t i = 0; i < v->array->rows; ++i)
+      for (int32_t j = 0; j < v->array->columns; ++j) copyElement(r, i, j, Val_at(v, i, j));
+  } else if (r->kind == kValArray && r->array && v->kind != kValArray) {
     Value element = Val_empty(v->context);
-    copyElement(r, i, j, &element);
+    scalarElement(p, s, r, &element);
     const int32_t reference = v->reference;
     Val_assign(v, &element);
     v->reference = reference;
@@ -322,8 +348,9 @@ void storeResult(Symbol* s, const Value* r) {
     for (int32_t i = 0; i < v->array->rows; ++i)
       for (int32_t j = 0; j < v->array->columns; ++j) Val_assign(Val_at(v, i, j), r);
   } else {
+    // The popped slot is dead: its payload moves into the cell.
     const int32_t reference = v->reference;
-    Val_assign(v, r);
+    Val_take(v, r);
     v->reference = reference;
   }
 }
@@ -460,6 +487,6 @@ void Vm_run(Program* p) {
     const CellRef at = Prog_symbolCell(s);
     Vm_setErrorCell(ctx, at.sheet, at.row, at.column);
   }
-  storeResult(s, r);
+  storeResult(p, s, r);
   s->mark = 1;
 }

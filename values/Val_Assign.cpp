@@ -189,3 +189,16 @@ Value* Val_assign(Value* dst, const Value* src) {
   if (src->kind != kValArray && src->reference > 0) return assignVariable(dst, src);
   return copyPlain(dst, src);
 }
+
+Value* Val_take(Value* dst, Value* src) {
+  const bool movable = src->kind == dst->kind && src->kind >= kValFirstPayload && src->kind <= kValLastPayload &&
+                       src->reference == 0 && src->payload && dst->payload && !src->array && !dst->array;
+  if (!movable) return Val_assign(dst, src);
+  void* held = dst->payload;
+  dst->payload = src->payload;
+  src->payload = held;
+  dst->number = src->number;
+  dst->reference = 0;
+  CORVAN_ASSERT(dst->payload != src->payload);
+  return dst;
+}

@@ -70,42 +70,39 @@ Value* setPayload(Value* v, int32_t kind, const T* src, bool (*copy)(T*, const T
   return v;
 }
 
-// Clears every allocated element, frees the rows, the row table and the
-// descriptor.
+// Clears every allocated element, frees the elements' block, the row table
+// and the descriptor.
 void freeArray(Value* v) {
   ValueArray* a = v->array;
   if (!a) return;
-  for (int32_t r = 0; a->rowTable && r < a->allocatedRows; ++r) {
-    for (int32_t c = 0; a->rowTable[r] && c < a->allocatedColumns; ++c) Val_clear(&a->rowTable[r][c]);
-    std::free(a->rowTable[r]);
+  if (a->rowTable && a->rowTable[0]) {
+    for (int32_t r = 0; r < a->allocatedRows; ++r)
+      for (int32_t c = 0; c < a->allocatedColumns; ++c) Val_clear(&a->rowTable[r][c]);
+    std::free(a->rowTable[0]);
   }
   std::free(a->rowTable);
   std::free(a);
   v->array = nullptr;
 }
 
-// A descriptor of rows x columns empty elements bound to ctx, or null.
+// A descriptor of rows x columns empty elements bound to ctx, or null. The
+// elements lie in one block, row after row; the row table points into it.
 ValueArray* newArray(uint16_t rows, uint8_t columns, EvalContext* ctx) {
   auto* a = static_cast<ValueArray*>(std::calloc(1, sizeof(ValueArray)));
   if (!a) return nullptr;
+  const size_t count = static_cast<size_t>(rows ? rows : 1) * (columns ? columns : 1);
   a->rowTable = static_cast<Value**>(std::calloc(rows ? rows : 1, sizeof(Value*)));
-  if (!a->rowTable) {
+  Value* elements = a->rowTable ? static_cast<Value*>(std::calloc(count, sizeof(Value))) : nullptr;
+  if (!elements) {
+    std::free(a->rowTable);
     std::free(a);
     return nullptr;
   }
   a->allocatedRows = rows;
   a->allocatedColumns = columns;
-  for (int32_t r = 0; r < rows; ++r) {
-    a->rowTable[r] = static_cast<Value*>(std::calloc(columns ? columns : 1, sizeof(Value)));
-    if (!a->rowTable[r]) {
-      Value holder{};
-      holder.array = a;
-      a->allocatedRows = static_cast<uint16_t>(r);
-      freeArray(&holder);
-      return nullptr;
-    }
-    for (int32_t c = 0; c < columns; ++c) a->rowTable[r][c].context = ctx;
-  }
+  a->rowTable[0] = elements;
+  for (int32_t r = 0; r < rows; ++r) a->rowTable[r] = elements + static_cast<size_t>(r) * columns;
+  for (size_t k = 0; k < count; ++k) elements[k].context = ctx;
   return a;
 }
 

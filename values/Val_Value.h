@@ -68,7 +68,8 @@ struct Value {
   EvalContext* context;
 };
 
-// Array descriptor: one block of allocatedColumns values per allocated row.
+// Array descriptor: the elements in one block, allocatedColumns values per
+// allocated row, row after row; the row table points at each row.
 struct ValueArray {
   uint16_t rows;
   uint16_t allocatedRows;
@@ -131,6 +132,11 @@ int32_t Val_makeArray(Value* v, uint16_t rows, uint8_t columns);
 // variable or a sampled input becomes what it stands for in the context's
 // evaluation mode. An unknown kind or mode raises status 33 and leaves dst.
 Value* Val_assign(Value* dst, const Value* src);
+// dst gets src's content: when both hold a payload of the same kind the two
+// records change places (src keeps dst's former one, to be overwritten), so
+// no copy is made and neither aliases the other; otherwise a deep copy as
+// Val_assign.
+Value* Val_take(Value* dst, Value* src);
 // Kind 0 with nothing owned: payload, text, elements, descriptor and source
 // range freed, number and reference zeroed; the context stays.
 Value* Val_clear(Value* v);

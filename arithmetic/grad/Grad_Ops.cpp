@@ -42,7 +42,15 @@ GradValue finish(GradValue* out, EvalContext* ctx, double value, double ca, cons
   out->context = ctx;
   const double* da = a->gradient;
   double* g = out->gradient;
-  if (b) {
+  if (b && ca == 1.0 && (cb == 1.0 || cb == -1.0)) {
+    // Sums and differences: the same numbers without the unit products.
+    const double* db = b->gradient;
+    if (cb == 1.0) {
+      for (int32_t k = 1; k <= n; ++k) g[k] = da[k] + db[k];
+    } else {
+      for (int32_t k = 1; k <= n; ++k) g[k] = da[k] - db[k];
+    }
+  } else if (b) {
     const double* db = b->gradient;
     for (int32_t k = 1; k <= n; ++k) g[k] = ca * da[k] + cb * db[k];
   } else {

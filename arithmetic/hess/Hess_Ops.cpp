@@ -25,11 +25,19 @@ HessValue* combine(const HessValue* a, double value, double ca, double cb, const
   out->value = value;
   out->n = n;
   out->context = a->context;
+  // Sums and differences: the same numbers without the unit products.
+  const bool sum = b && ca == 1.0 && cb == 1.0, difference = b && ca == 1.0 && cb == -1.0;
   for (int32_t i = 1; i <= n; ++i) {
     out->gradient[i] = ca * a->gradient[i] + (b ? cb * b->gradient[i] : 0.0);
     double* h = out->hessian[i];
     const double* ha = a->hessian[i];
-    if (b) {
+    if (sum) {
+      const double* hb = b->hessian[i];
+      for (int32_t j = 1; j <= n; ++j) h[j] = ha[j] + hb[j];
+    } else if (difference) {
+      const double* hb = b->hessian[i];
+      for (int32_t j = 1; j <= n; ++j) h[j] = ha[j] - hb[j];
+    } else if (b) {
       const double* hb = b->hessian[i];
       for (int32_t j = 1; j <= n; ++j) h[j] = ca * ha[j] + cb * hb[j];
     } else {

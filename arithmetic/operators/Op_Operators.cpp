@@ -3,10 +3,11 @@
 // evaluation modes go to their arithmetic family.
 #include "arithmetic/operators/Op_Operators.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <algorithm>
 #include <string>
+#include <utility>
 
 #include "arithmetic/affine/Aff_Ops.h"
 #include "arithmetic/dependency/DegDag_Ops.h"
@@ -23,6 +24,7 @@
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
+#include "base/Chk_Assert.h"
 #include "values/DegVec_Payload.h"
 #include "values/Model_StructureInfo.h"
 #include "values/Text_Convert.h"
@@ -57,9 +59,18 @@ Value copyOf(Value* result, const Value& v) {
 
 Value error(EvalContext* ctx, uint32_t code) { return finish(Val_setError(resultOf(ctx), code)); }
 
-// A result beyond the doubles is "#num!", as the worksheet reports it.
+// A result beyond the doubles is "#num!", as the worksheet shows it, and
+// raises status 26 at the current cell.
+Value overflow(EvalContext* ctx) {
+  if (ctx) {
+    const CellRef& at = ctx->position.currentCell;
+    Vm_raise(ctx, kStatusOverflow, "Op_arith", at.sheet, at.row, at.column);
+  }
+  return error(ctx, kErrNum);
+}
+
 Value number(EvalContext* ctx, int32_t kind, double x) {
-  if (!std::isfinite(x)) return error(ctx, kErrNum);
+  if (!std::isfinite(x)) return overflow(ctx);
   Value* r = resultOf(ctx);
   Val_setNumber(r, x);
   r->kind = kind;
@@ -158,59 +169,99 @@ struct FamilyOps {
   T (*vs[kArithCount])(const T*, double);
   T (*neg)(const T*);
   Value* (*set)(Value*, const T*);
+  // Moves a result left in the context's scratch record into the value
+  // without a copy; false when it cannot (the value then gets a copy).
+  bool (*adopt)(Value*, const T*, EvalContext*);
 };
+
+// The scratch record holding r changes places with the value's record of
+// the same kind when that one is at least as large: the value holds the
+// result, the scratch a record to overwrite, and neither aliases the other.
+template <typename T>
+bool adoptScratch(Value* v, int32_t kind, T* scratch) {
+  if (v->kind != kind || !v->payload) return false;
+  T* held = static_cast<T*>(v->payload);
+  if (held->capacity < scratch->capacity) return false;
+  std::swap(*held, *scratch);
+  CORVAN_ASSERT(!held->gradient || held->gradient != scratch->gradient);
+  return true;
+}
+
+// Symbolic texts are never moved: they are copied with their values.
+bool adoptGrad(Value* v, const GradValue* r, EvalContext* ctx) {
+  GradValue* scratch = ctx ? ctx->buffers.gradBuffer : nullptr;
+  if (!scratch || ctx->flags.symbolic || !r->gradient || r->gradient != scratch->gradient || scratch->valueText)
+    return false;
+  const auto* held = v->kind == kValGrad ? static_cast<const GradValue*>(v->payload) : nullptr;
+  return held && !held->valueText && !held->partialTexts && adoptScratch(v, kValGrad, scratch);
+}
+
+bool adoptHess(Value* v, const HessValue* r, EvalContext* ctx) {
+  HessValue* scratch = ctx ? ctx->buffers.hessBuffer : nullptr;
+  return scratch && r->hessian && r->hessian == scratch->hessian && adoptScratch(v, kValHess, scratch);
+}
 
 const FamilyOps<SampleVector> kSampleOps{{Smp_add, Smp_sub, Smp_mul, Smp_div, Smp_pow},
                                          {Smp_addSV, Smp_subSV, Smp_mulSV, Smp_divSV, Smp_powSV},
                                          {Smp_addVS, Smp_subVS, Smp_mulVS, Smp_divVS, Smp_powVS},
                                          Smp_neg,
-                                         Val_setSamples};
+                                         Val_setSamples,
+                                         nullptr};
 const FamilyOps<GradValue> kGradOps{{Grad_add, Grad_sub, Grad_mul, Grad_div, Grad_pow},
                                     {Grad_addSV, Grad_subSV, Grad_mulSV, Grad_divSV, Grad_powSV},
                                     {Grad_addVS, Grad_subVS, Grad_mulVS, Grad_divVS, Grad_powVS},
                                     Grad_neg,
-                                    Val_setGrad};
+                                    Val_setGrad,
+                                    adoptGrad};
 const FamilyOps<HessValue> kHessOps{{Hess_add, Hess_sub, Hess_mul, Hess_div, Hess_pow},
                                     {Hess_addSV, Hess_subSV, Hess_mulSV, Hess_divSV, Hess_powSV},
                                     {Hess_addVS, Hess_subVS, Hess_mulVS, Hess_divVS, Hess_powVS},
                                     Hess_neg,
-                                    Val_setHess};
+                                    Val_setHess,
+                                    adoptHess};
 const FamilyOps<RevNode> kRevOps{{Rev_add, Rev_sub, Rev_mul, Rev_div, Rev_pow},
                                  {Rev_addSV, Rev_subSV, Rev_mulSV, Rev_divSV, Rev_powSV},
                                  {Rev_addVS, Rev_subVS, Rev_mulVS, Rev_divVS, Rev_powVS},
                                  Rev_neg,
-                                 Val_setRev};
+                                 Val_setRev,
+                                 nullptr};
 // A difference has the classes of a sum.
 const FamilyOps<DegDagNode> kDagOps{{DegDag_add, DegDag_add, DegDag_mul, DegDag_div, nullptr},
                                     {DegDag_addSV, DegDag_addSV, DegDag_mulSV, DegDag_divSV, DegDag_powSV},
                                     {DegDag_addVS, DegDag_addVS, DegDag_mulVS, DegDag_divVS, DegDag_powVS},
                                     DegDag_neg,
-                                    Val_setDegDag};
+                                    Val_setDegDag,
+                                    nullptr};
 const FamilyOps<IvGradValue> kIvGradOps{{IvGrad_add, IvGrad_sub, IvGrad_mul, IvGrad_div, IvGrad_pow},
                                         {IvGrad_addSV, IvGrad_subSV, IvGrad_mulSV, IvGrad_divSV, IvGrad_powSV},
                                         {IvGrad_addVS, IvGrad_subVS, IvGrad_mulVS, IvGrad_divVS, IvGrad_powVS},
                                         IvGrad_neg,
-                                        Val_setIvGrad};
+                                        Val_setIvGrad,
+                                        nullptr};
 const FamilyOps<IvRevNode> kIvRevOps{{IvRev_add, IvRev_sub, IvRev_mul, IvRev_div, IvRev_pow},
                                      {IvRev_addSV, IvRev_subSV, IvRev_mulSV, IvRev_divSV, IvRev_powSV},
                                      {IvRev_addVS, IvRev_subVS, IvRev_mulVS, IvRev_divVS, IvRev_powVS},
                                      IvRev_neg,
-                                     Val_setIvRev};
+                                     Val_setIvRev,
+                                     nullptr};
 const FamilyOps<IvHessValue> kIvHessOps{{IvHess_add, IvHess_sub, IvHess_mul, IvHess_div, IvHess_pow},
                                         {IvHess_addSV, IvHess_subSV, IvHess_mulSV, IvHess_divSV, IvHess_powSV},
                                         {IvHess_addVS, IvHess_subVS, IvHess_mulVS, IvHess_divVS, IvHess_powVS},
                                         IvHess_neg,
-                                        Val_setIvHess};
+                                        Val_setIvHess,
+                                        nullptr};
 const FamilyOps<IvPropNode> kIvPropOps{{IvProp_add, IvProp_sub, IvProp_mul, IvProp_div, IvProp_pow},
                                        {IvProp_addSV, IvProp_subSV, IvProp_mulSV, IvProp_divSV, IvProp_powSV},
                                        {IvProp_addVS, IvProp_subVS, IvProp_mulVS, IvProp_divVS, IvProp_powVS},
                                        IvProp_neg,
-                                       Val_setIvProp};
+                                       Val_setIvProp,
+                                       nullptr};
 const FamilyOps<AffineForm> kAffOps{{Aff_add, Aff_sub, Aff_mul, Aff_div, Aff_pow},
                                     {Aff_addSV, Aff_subSV, Aff_mulSV, Aff_divSV, Aff_powSV},
                                     {Aff_addVS, Aff_subVS, Aff_mulVS, Aff_divVS, Aff_powVS},
                                     Aff_neg,
-                                    Val_setAffine};
+                                    Val_setAffine,
+                                    nullptr};
 
 // Plain intervals take their operands by reference: these adapt them to the
 // table's shape. The real powers narrow their base to its domain, so they
@@ -241,7 +292,8 @@ const FamilyOps<Interval> kIvlOps{
     {ivlSV<Ivl_addSV>, ivlSV<Ivl_subSV>, ivlSV<Ivl_mulSV>, ivlSV<Ivl_divSV>, ivlSV<Ivl_powSV>},
     {ivlVS<Ivl_addVS>, ivlVS<Ivl_subVS>, ivlVS<Ivl_mulVS>, ivlVS<Ivl_divVS>, ivlPowVS},
     ivlNeg,
-    Val_setInterval};
+    Val_setInterval,
+    nullptr};
 
 bool isIntervalKind(int32_t kind) { return kind >= kValIvGrad && kind <= kValAffine; }
 
@@ -255,6 +307,14 @@ bool intervalDivisorHoldsZero(const Value& y) {
 
 // x op y where one side, or both, holds the family's kind and the other a
 // scalar; the family's result lands in the context's result.
+// The family's result into the context's result value: moved there when
+// it lies in the scratch record, else copied.
+template <typename T>
+Value store(const FamilyOps<T>& ops, Value* out, const T& r, EvalContext* ctx) {
+  if (ops.adopt && ops.adopt(out, &r, ctx)) return finish(out);
+  return finish(ops.set(out, &r));
+}
+
 template <typename T>
 Value familyArith(const FamilyOps<T>& ops, Arith op, int32_t kind, const Value& x, const Value& y, EvalContext* ctx) {
   const int i = static_cast<int>(op);
@@ -264,13 +324,13 @@ Value familyArith(const FamilyOps<T>& ops, Arith op, int32_t kind, const Value& 
   if (px && py) r = ops.vv[i](px, py);
   else if (py) r = ops.sv[i](numberOf(x), py);
   else r = ops.vs[i](px, numberOf(y));
-  return finish(ops.set(resultOf(ctx), &r));
+  return store(ops, resultOf(ctx), r, ctx);
 }
 
 template <typename T>
 Value familyNeg(const FamilyOps<T>& ops, const Value& x) {
   const T r = ops.neg(static_cast<const T*>(x.payload));
-  return finish(ops.set(resultOf(x.context), &r));
+  return store(ops, resultOf(x.context), r, x.context);
 }
 
 // Kinds 5 to 15 have an arithmetic family each.
@@ -358,7 +418,8 @@ Value scalarPow(EvalContext* ctx, double a, double b) {
   if (a == 0.0 && b < 0.0) return error(ctx, kErrDiv0);
   if (a == 0.0 && b == 0.0) return error(ctx, kErrNum);
   const double r = std::pow(a, b);
-  if (!std::isfinite(r)) return error(ctx, kErrNum);
+  if (std::isnan(r)) return error(ctx, kErrNum);
+  if (std::isinf(r)) return overflow(ctx);
   return number(ctx, kValReal, r);
 }
 

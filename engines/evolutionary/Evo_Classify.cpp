@@ -97,8 +97,8 @@ bool captureCoefficients(EvoRecord& rec) {
 }
 
 double testBound(double bound, double step) {
-  if (bound <= -1e30) return -1000.0 * step;
-  if (bound >= 1e30) return 1000.0 * step;
+  if (bound <= -kBoundInfinity) return -1000.0 * step;
+  if (bound >= kBoundInfinity) return 1000.0 * step;
   return bound;
 }
 
@@ -198,7 +198,7 @@ void buildTableau(EvoRecord& rec) {
   for (int r = 0; r < rec.linear.linearRows; ++r) {
     int i = rec.linear.linearRowList[r] - 1;
     double lo = rec.rowLower[i], up = rec.rowUpper[i];
-    rec.linear.relation[r + 1] = lo == up ? '=' : up >= 1e30 ? '>' : '<';
+    rec.linear.relation[r + 1] = lo == up ? '=' : up >= kBoundInfinity ? '>' : '<';
     rec.linear.tableau[r + 1][0] = (rec.linear.relation[r + 1] == '>' ? lo : up) - rec.rowWork[i];
     for (int k = 0; k < rec.linear.linearVars; ++k)
       rec.linear.tableau[r + 1][k + 1] = rec.linear.coef[i + 1][rec.linear.linearVarList[k]];

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/Rnd_Uniform.h"
+#include "contract/Bound_Infinity.h"
 #include "contract/Eng_Builtins.h"
 
 struct LibraryContext;
@@ -170,8 +171,8 @@ struct EvoRecord {
   int classCount[3] = {0, 0, 0};          // non-smooth, smooth, linear
   int skipCount = 0;
   double classPick[2] = {0.0, 0.0};
-  double meritThreshold = 1e30;
-  double lastBest = 1e30;
+  double meritThreshold = kBoundInfinity;
+  double lastBest = kBoundInfinity;
   std::vector<std::int32_t> mutationPicks, crossoverPicks;  // popSize each
 
   std::unique_ptr<EvoMember> population;   // sorted by ascending fitness

@@ -44,13 +44,13 @@ void allocate(EvoRecord& rec) {
   std::size_t n = rec.n, rows = rec.m + 1;
   for (auto* a : {&rec.rowValues, &rec.rowValuesSaved, &rec.rowWork, &rec.shownValues})
     a->assign(rows, 0.0);
-  rec.rowLower.assign(rows, -1e30);
-  rec.rowUpper.assign(rows, 1e30);
+  rec.rowLower.assign(rows, -kBoundInfinity);
+  rec.rowUpper.assign(rows, kBoundInfinity);
   rec.rowScale.assign(rows, 1.0);
   rec.hostRows.assign(rec.hostRowCount + 2, 0.0);
   for (auto* a : {&rec.x, &rec.x0, &rec.trial, &rec.incumbent}) a->assign(n, 0.0);
-  rec.lower.assign(n, -1e30);
-  rec.upper.assign(n, 1e30);
+  rec.lower.assign(n, -kBoundInfinity);
+  rec.upper.assign(n, kBoundInfinity);
   rec.varScale.assign(n, 1.0);
 }
 
@@ -65,7 +65,7 @@ int readModel(EvoRecord& rec) {
   rec.m = rec.options.objectiveRow ? rec.hostRowCount - 1 : rec.hostRowCount;
   if (rec.m < 0) return StatusBadModel;
   allocate(rec);
-  std::vector<double> rowLower(rec.hostRowCount + 1, -1e30), rowUpper(rec.hostRowCount + 1, 1e30);
+  std::vector<double> rowLower(rec.hostRowCount + 1, -kBoundInfinity), rowUpper(rec.hostRowCount + 1, kBoundInfinity);
   if (!Host_getVariableBounds(c, rec.lower.data(), rec.upper.data(), rowLower.data(),
                               rowUpper.data()))
     return StatusBadBounds;
@@ -83,7 +83,7 @@ int checkModel(EvoRecord& rec, const EngineProblem& problem) {
     return StatusBadModel;
   if (rec.options.flags & OptFlagRbv)
     for (int j = 0; j < rec.n; ++j)
-      if (rec.lower[j] <= -1e30 || rec.upper[j] >= 1e30) return StatusUnboundedVariable;
+      if (rec.lower[j] <= -kBoundInfinity || rec.upper[j] >= kBoundInfinity) return StatusUnboundedVariable;
   for (int i = 0; i < rec.m; ++i)
     if (rec.rowLower[i] > rec.rowUpper[i]) return StatusInfeasible;
   for (int j = 0; j < rec.n; ++j)
@@ -138,7 +138,7 @@ bool rowsCross(const EvoRecord& rec) {
 }
 
 void scaleBound(double& bound, double factor) {
-  if (std::fabs(bound) < 1e30) bound *= factor;
+  if (std::fabs(bound) < kBoundInfinity) bound *= factor;
 }
 
 // Divides (or multiplies back) the points, bounds and rows by their scales.

@@ -273,7 +273,7 @@ int Evo_crossoverChild(EvoRecord& rec) {
                    : rec.settings.tournamentRounds;
   int quota = rec.stats.crossovers * 6 / rec.popSize;
   EvoMember *m1 = nullptr, *m2 = nullptr;
-  double best1 = 1e30, best2 = 1e30;
+  double best1 = kBoundInfinity, best2 = kBoundInfinity;
   int win1 = 2, win2 = 2;
   for (int round = 0; round < rounds; ++round) {
     int r1 = 0, r2 = 0;

@@ -119,8 +119,8 @@ void grgSearch(EvoRecord& rec, double* x, double* merit) {
   for (int j = 0; j < rec.n; ++j) {
     const double s = rec.varScale[j];
     point[j] = x[j] * s;
-    lower[j] = rec.lower[j] <= -1e30 ? rec.lower[j] : rec.lower[j] * s;
-    upper[j] = rec.upper[j] >= 1e30 ? rec.upper[j] : rec.upper[j] * s;
+    lower[j] = rec.lower[j] <= -kBoundInfinity ? rec.lower[j] : rec.lower[j] * s;
+    upper[j] = rec.upper[j] >= kBoundInfinity ? rec.upper[j] : rec.upper[j] * s;
   }
   Host_runLocalSolver(rec.context, 1, 0, 0, static_cast<std::uint32_t>(rec.settings.localOptions),
                       rec.settings.precision, rec.settings.convergence, merit, point.data(),
@@ -162,7 +162,7 @@ void recordOptimum(EvoRecord& rec, const double* start, const double* x, double 
 // A result better than the worst member waits in `current` for the main loop.
 int keepResult(EvoRecord& rec, const double* x, int result, double merit) {
   const double objective = Evo_objectiveOf(rec, rec.rowValues.data());
-  const double worst = rec.worst ? rec.worst->fitness : 1e30;
+  const double worst = rec.worst ? rec.worst->fitness : kBoundInfinity;
   if (result != EvoAccepted || !(merit < worst)) return Evo_stallAccounting(rec, EvoRejected, objective);
   rec.current = Evo_makeMember(rec, merit, objective, x);
   ++rec.stats.localOptimaFound;
@@ -176,7 +176,7 @@ int keepResult(EvoRecord& rec, const double* x, int result, double merit) {
 
 int Evo_localSearch(EvoRecord& rec, double* x, double* merit, bool withMember) {
   if (rec.allDiffCells >= rec.n || !worthSearching(rec, x, *merit)) return EvoRejected;
-  const double startFitness = withMember ? *merit : 1e30;
+  const double startFitness = withMember ? *merit : kBoundInfinity;
   const std::vector<double> start(x, x + rec.n);
   int result = runMethod(rec, x, merit);
   if (Evo_isStop(result)) return result;

@@ -8,11 +8,10 @@
 #include <cstddef>
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
 #include "engines/evolutionary/Evo_Repair.h"
 
 namespace {
-
-constexpr double kInf = 1e30;
 
 struct Qn {
   const EvoMeritFn& fn;
@@ -69,11 +68,11 @@ void direction(Qn& qn, const double* g, double* p) {
 // Components that would push a variable at its bound further out are
 // dropped; the largest step that keeps every variable inside its bounds.
 double boundedStep(const Qn& qn, const double* x, double* p) {
-  double most = kInf;
+  double most = kBoundInfinity;
   for (int j = 0; j < qn.n; ++j) {
     if ((p[j] < 0.0 && x[j] <= qn.lower[j]) || (p[j] > 0.0 && x[j] >= qn.upper[j])) p[j] = 0.0;
-    if (p[j] < 0.0 && qn.lower[j] > -kInf) most = std::min(most, (qn.lower[j] - x[j]) / p[j]);
-    if (p[j] > 0.0 && qn.upper[j] < kInf) most = std::min(most, (qn.upper[j] - x[j]) / p[j]);
+    if (p[j] < 0.0 && qn.lower[j] > -kBoundInfinity) most = std::min(most, (qn.lower[j] - x[j]) / p[j]);
+    if (p[j] > 0.0 && qn.upper[j] < kBoundInfinity) most = std::min(most, (qn.upper[j] - x[j]) / p[j]);
   }
   return most;
 }

@@ -32,7 +32,7 @@ void start(EvoRecord& rec) {
   rec.settings.mutationHorizon = o.nodes;
   rec.settings.stallSeconds = o.stallSeconds;
   rec.settings.allDiffShare = static_cast<double>(rec.allDiffCells) / rec.n;
-  rec.meritThreshold = rec.lastBest = 1e30;
+  rec.meritThreshold = rec.lastBest = kBoundInfinity;
   rec.setupEvaluations = std::max(1, 3 * rec.popSize + 2 * rec.n);
   rec.savedLower = rec.lower;
   rec.savedUpper = rec.upper;
@@ -94,7 +94,7 @@ int reseed(EvoRecord& rec) {
   }
   if (!Evo_refreshEnds(rec)) return StatusHostFailure;
   for (EvoMember* m = rec.population.get(); m; m = m->next.get())
-    if (m->fitness == m->objective && m->objective < 1e30 &&
+    if (m->fitness == m->objective && m->objective < kBoundInfinity &&
         (!rec.bestFeasible || m->objective < rec.bestFeasible->objective))
       rec.bestFeasible = m;
   return 0;
@@ -125,7 +125,7 @@ int pass(EvoRecord& rec) {
 int finalResult(EvoRecord& rec, int result, double* objectiveOut) {
   const EvoMember* chosen = Evo_chooseResult(rec);
   double sign = rec.maximise ? -rec.rowScale[rec.m] : rec.rowScale[rec.m];
-  if (chosen && chosen->fitness == chosen->objective && chosen->objective < 1e30) {
+  if (chosen && chosen->fitness == chosen->objective && chosen->objective < kBoundInfinity) {
     *objectiveOut = chosen->objective * sign;
     rec.x = chosen->x;
     if (result == 0) result = StatusConverged;

@@ -170,8 +170,7 @@ const EvoMember* Evo_chooseResult(const EvoRecord& rec) {
   for (const EvoMember* list : {rec.localOptima.get(), rec.population.get()}) {
     const EvoMember* chosen = nullptr;
     for (const EvoMember* m = list; m; m = m->next.get())
-      if (feasible(*m) && m->objective < 1e30 && (!chosen || m->objective < chosen->objective))
-        chosen = m;
+      if (feasible(*m) && m->objective < kBoundInfinity && (!chosen || m->objective < chosen->objective)) chosen = m;
     if (chosen) return chosen;
   }
   return rec.population.get();
@@ -182,10 +181,9 @@ int Evo_stallAccounting(EvoRecord& rec, int result, double objective) {
   if (result == 0 || result == 1) {
     ++rec.iteration;
     rec.rejectedRun = 0;
-    double bestFitness = rec.best ? rec.best->fitness : 1e30;
-    if (rec.lastBest == 1e30 ||
-        std::fabs(bestFitness - rec.lastBest) / std::fabs(rec.lastBest + 1.0) >
-            rec.settings.tolerance) {
+    double bestFitness = rec.best ? rec.best->fitness : kBoundInfinity;
+    if (rec.lastBest == kBoundInfinity ||
+        std::fabs(bestFitness - rec.lastBest) / std::fabs(rec.lastBest + 1.0) > rec.settings.tolerance) {
       rec.improvedTick = now;
       rec.lastBest = bestFitness;
     }

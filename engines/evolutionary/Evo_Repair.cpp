@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "contract/Bound_Infinity.h"
 #include "contract/Eng_Engine.h"
 #include "contract/Host_Queries.h"
 #include "engines/evolutionary/Evo_Repair.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr double kInf = 1e30;
 constexpr int kQuasiNewtonIterations = 100;
 
 bool inGroup(const EvoRecord& rec, int j) { return !rec.types.empty() && rec.types[j] >= 3; }
@@ -54,8 +54,8 @@ EvoLp linearProblem(EvoRecord& rec, const double* constants, const double* x, in
       addRow(r, '=', lo - c);
       continue;
     }
-    if (lo > -kInf) addRow(r, '>', lo - c);
-    if (up < kInf) addRow(r, '<', up - c);
+    if (lo > -kBoundInfinity) addRow(r, '>', lo - c);
+    if (up < kBoundInfinity) addRow(r, '<', up - c);
   }
   lp.precision = rec.settings.precision;
   Host_getRealOption(rec.context, &lp.reducedCostTol, RealReducedCost);

@@ -10,9 +10,10 @@
 #include <cmath>
 #include <cstddef>
 
+#include "contract/Bound_Infinity.h"
+
 namespace {
 
-constexpr double kInf = 1e30;
 constexpr double kTiny = 1e-15;  // entries at or below count as zero
 
 struct Tableau {
@@ -31,7 +32,7 @@ struct Tableau {
 struct Step {
   int row = -1;     // leaving row, -1 for none
   bool flip = false;
-  double theta = kInf;
+  double theta = kBoundInfinity;
   char leavesAt = 'L';
 };
 
@@ -42,13 +43,13 @@ void startColumn(Tableau& tb, int j, double lower, double upper, double current)
   if (lower == upper) {
     tb.value[j] = lower;
     tb.status[j] = 'F';
-  } else if (lower <= -kInf && upper >= kInf) {
+  } else if (lower <= -kBoundInfinity && upper >= kBoundInfinity) {
     tb.value[j] = 0.0;
     tb.status[j] = 'X';
-  } else if (lower <= -kInf) {
+  } else if (lower <= -kBoundInfinity) {
     tb.value[j] = upper;
     tb.status[j] = 'U';
-  } else if (upper >= kInf || 2.0 * current <= lower + upper) {
+  } else if (upper >= kBoundInfinity || 2.0 * current <= lower + upper) {
     tb.value[j] = lower;
     tb.status[j] = 'L';
   } else {
@@ -87,7 +88,7 @@ void build(const EvoLp& lp, Tableau& tb) {
     const int logical = n + i;
     r[logical] = rel == '>' ? -1.0 : 1.0;
     if (rel != '=') {
-      tb.up[logical] = kInf;
+      tb.up[logical] = kBoundInfinity;
       tb.status[logical] = 'L';
     }
     tb.beta[i] = sign * rhs;
@@ -95,7 +96,7 @@ void build(const EvoLp& lp, Tableau& tb) {
       tb.basis[i] = logical;
     } else {
       r[tb.artificial(i)] = 1.0;
-      tb.up[tb.artificial(i)] = kInf;
+      tb.up[tb.artificial(i)] = kBoundInfinity;
       tb.basis[i] = tb.artificial(i);
     }
     tb.status[tb.basis[i]] = 'B';
@@ -178,7 +179,7 @@ Step ratioTest(const Tableau& tb, int q, double dir, double pivotTol) {
       const double rate = -entry * dir;  // change of the basic value per unit step
       const int b = tb.basis[i];
       const double bound = rate < 0.0 ? tb.lo[b] : tb.up[b];
-      if (std::fabs(bound) >= kInf) continue;
+      if (std::fabs(bound) >= kBoundInfinity) continue;
       const double ratio = std::fabs((tb.beta[i] - bound) / entry);
       const bool tie = ratio == step.theta && step.row >= 0;
       if (ratio < step.theta || (tie && laterRowWins(tb, step.row, i, q))) {
@@ -188,7 +189,7 @@ Step ratioTest(const Tableau& tb, int q, double dir, double pivotTol) {
       }
     }
   }
-  const bool bounded = tb.lo[q] > -kInf && tb.up[q] < kInf;
+  const bool bounded = tb.lo[q] > -kBoundInfinity && tb.up[q] < kBoundInfinity;
   const double range = tb.up[q] - tb.lo[q];
   if (bounded && (range < step.theta || (range == step.theta && !basicAtBound(tb)))) {
     step.flip = true;
@@ -249,7 +250,7 @@ struct Run {
   const EvoLpHooks& hooks;
   Tableau tb;
   std::vector<double> point, saved;
-  double lastFitness = kInf;
+  double lastFitness = kBoundInfinity;
   bool accepting = false;     // mode 3 in phase two
   bool restored = false;      // the point before the last pivot was put back
 };
@@ -258,7 +259,7 @@ struct Run {
 // a point not accepted or worse than the previous one is undone.
 bool keepStep(Run& run) {
   structuralValues(run.tb, run.point.data());
-  double fitness = kInf;
+  double fitness = kBoundInfinity;
   const int ok = run.hooks.acceptTrial(run.hooks.user, run.point.data(), &fitness);
   if (ok && fitness <= run.lastFitness) {
     run.lastFitness = fitness;

@@ -21,7 +21,7 @@ enum EvoLpResult : int { EvoLpSolved = 0, EvoLpGuard = 2, EvoLpNoLeavingRow = 4,
 
 // Rows: sum_j a[i][j] x_j (relation) a[i][0], for i = 0..rows - 1, with the
 // relation '<', '=' or '>'. Columns j = 1..cols have bounds lower[j - 1] and
-// upper[j - 1] (±1e30 where there is none) and current values start[j - 1]
+// upper[j - 1] (±kBoundInfinity where there is none) and current values start[j - 1]
 // that choose the bound each column starts at. `objective[1..cols]` is the
 // row maximised in phase two.
 struct EvoLp {

@@ -33,7 +33,7 @@ struct EvoColumn {
   void fill(const std::vector<const EvoMember*>& members, bool rows) {
     const double k = static_cast<double>(members.size());
     for (std::size_t i = 0; i < mean.size(); ++i) {
-      double sum = 0.0, squares = 0.0, most = -1e30, least = 1e30;
+      double sum = 0.0, squares = 0.0, most = -kBoundInfinity, least = kBoundInfinity;
       for (const EvoMember* m : members) {
         const double v = rows ? m->rowValues[i] : m->x[i];
         sum += v;

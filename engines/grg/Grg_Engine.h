@@ -12,6 +12,7 @@
 
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
 #include "contract/Eng_Builtins.h"
 #include "contract/Eng_Engine.h"
 #include "contract/Host_Queries.h"
@@ -54,7 +55,7 @@ struct GrgSettings {
   int useScaling = 0;           // query 13
   int showIterations = 0;       // query 12
   double tiny = 1e-15;
-  double infinity = 1e30;
+  double infinity = kBoundInfinity;
   double interpolationTiny = 1e-30;
   double degenerateStep = 1e-6;
   double guardTiny = 1e-15;

@@ -317,7 +317,7 @@ void basicDirection(GrgRecord& rec) {
 
 struct Blocking {
   int position = 0;
-  double step = 1e30;
+  double step = kBoundInfinity;
 };
 
 // The finite bound that basic k moves towards along the basic direction;
@@ -334,7 +334,7 @@ bool boundAhead(const GrgRecord& rec, int k, double* bound) {
 // smallest step to a bound relaxed by the precision, then among the basics
 // blocking within it the one with the largest direction entry.
 Blocking ratioTest(const GrgRecord& rec) {
-  double theta = 1e30, bound;
+  double theta = kBoundInfinity, bound;
   for (int k = 1; k <= rec.bindingCount; ++k) {
     if (!boundAhead(rec, k, &bound)) continue;
     double tk = rec.t[k];
@@ -449,7 +449,7 @@ bool prepareIteration(GrgRecord& rec, bool first, std::vector<int>& lastBinding)
 
 // State of one main-loop pass.
 struct Pass {
-  double fRef = 1e30;
+  double fRef = kBoundInfinity;
   int small = 0, failures = 0, degenerate = 0, code = 0;
   bool first = true;
   std::vector<int> lastBinding;

@@ -20,7 +20,7 @@ struct Trial {
 struct Search {
   Trial start, previous, best;
   std::vector<Trial> points;        // successful trials, for estimates and interpolation
-  double thetaBound = 1e30;
+  double thetaBound = kBoundInfinity;
   bool thetaUnbounded = false;  // thetaBound is the far limit a variable without a bound gets
   bool crossed = false;
 };
@@ -115,7 +115,7 @@ bool outsideBounds(const GrgRecord& rec) {
 // quantity is held). False on failure; the status word is set on an evaluation failure.
 bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double tolerance) {
   int nb = rec.bindingCount, n = rec.n;
-  double previous = 1e30;
+  double previous = kBoundInfinity;
   std::vector<double> r(nb + 1, 0.0);
   for (int it = 1; it <= rec.settings.newtonLimit; ++it) {
     if (held) placeSuperbasics(rec, s, alpha);
@@ -162,7 +162,7 @@ bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double 
 // The first basic variable or non-binding row to leave its widened bounds
 // since the previous trial: kind, index and crossing fraction.
 bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fraction) {
-  fraction = 1e30;
+  fraction = kBoundInfinity;
   auto test = [&](int kind, int index, int col, double oldV, double newV) {
     if (std::fabs(newV - oldV) <= 1e-15) return;
     double l = rec.xl[col], u = rec.xu[col], bound;
@@ -231,7 +231,7 @@ bool trial(GrgRecord& rec, Search& s, double& alpha) {
 }
 
 double initialStep(GrgRecord& rec, Search& s) {
-  double theta = 1e30, cap = 1e30, dmax = 0.0;
+  double theta = kBoundInfinity, cap = kBoundInfinity, dmax = 0.0;
   for (int k = 1; k <= rec.superbasicCount; ++k) {
     int c = rec.cols[k];
     double dj = rec.d[c];

@@ -1,6 +1,7 @@
 // The interval global engine's set-up and solve sequence.
 #include "engines/interval/Ia_Engine.h"
 
+#include "contract/Bound_Infinity.h"
 #include "contract/Host_Queries.h"
 #include "engines/interval/Ia_Bound.h"
 #include "engines/interval/Ia_Status.h"
@@ -28,8 +29,8 @@ int Ia_readBounds(IaEngine& e) {
   e.lower.assign(e.n + 1, 0.0);
   e.upper.assign(e.n + 1, 0.0);
   e.f.assign(e.rows + 2, 0.0);
-  e.rowLower.assign(e.rows + 2, -1e30);
-  e.rowUpper.assign(e.rows + 2, 1e30);
+  e.rowLower.assign(e.rows + 2, -kBoundInfinity);
+  e.rowUpper.assign(e.rows + 2, kBoundInfinity);
   if (!h.bounds(h.user, &e.lower[1], &e.upper[1], &e.rowLower[1], &e.rowUpper[1])) return StatusBadBounds;
   if (int status = Ia_checkVariableBounds(e.n, e.lower.data(), e.upper.data(), Ia_feasibilityMode(e))) return status;
   if (!h.initialValues(h.user, &e.x[1])) return StatusBadModel;

@@ -5,7 +5,7 @@
 
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/numeric/Num_Scalar.h"
-#include "worksheet/kernels/Mat_Dense.h"
+#include "numerics/Dense_Factor.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ bool Ia_invert(int count, const std::vector<double>& a, std::vector<double>& y) 
     inRows[r] = in[r].data();
     outRows[r] = out[r].data();
   }
-  if (!Mat_qrInvert(0, count, inRows.data(), outRows.data())) return false;
+  if (!Dense_qrInvert(0, count, inRows.data(), outRows.data())) return false;
   y.assign(static_cast<std::size_t>(count) * count, 0.0);
   for (int r = 0; r < count; ++r) std::copy(out[r].begin(), out[r].end(), y.begin() + r * count);
   return true;

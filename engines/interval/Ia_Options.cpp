@@ -1,6 +1,7 @@
 // Reading the interval engine's options and checking the model it is given.
 #include "engines/interval/Ia_Options.h"
 
+#include "contract/Bound_Infinity.h"
 #include "contract/Eng_Engine.h"
 #include "contract/Host_Queries.h"
 
@@ -45,6 +46,6 @@ int Ia_checkVariableBounds(int n, const double* lower, const double* upper, bool
     if (lower[i] > upper[i]) return StatusCrossedBounds;
   if (feasibilityMode) return StatusSolved;
   for (int i = 1; i <= n; ++i)
-    if (lower[i] <= -1e30 || upper[i] >= 1e30) return StatusUnboundedVariable;
+    if (lower[i] <= -kBoundInfinity || upper[i] >= kBoundInfinity) return StatusUnboundedVariable;
   return StatusSolved;
 }

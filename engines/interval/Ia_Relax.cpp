@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "worksheet/numeric/Num_Tableau.h"
+#include "numerics/Dense_Tableau.h"
 
 namespace {
 
@@ -30,18 +30,18 @@ IaLpRow Ia_lpRowOf(const IaSearchContext& s, int k, const IaAffineForm& form, co
   return row;
 }
 
-void Ia_putRow(NumTableau& t, int r, const IaLpRow& row) {
-  Num_tableauAt(t, r, 0) = row.rhs;
-  for (std::size_t c = 1; c < row.entries.size(); ++c) Num_tableauAt(t, r, static_cast<int>(c)) = row.entries[c];
+void Ia_putRow(DenseTableau& t, int r, const IaLpRow& row) {
+  Dense_tableauAt(t, r, 0) = row.rhs;
+  for (std::size_t c = 1; c < row.entries.size(); ++c) Dense_tableauAt(t, r, static_cast<int>(c)) = row.entries[c];
 }
 
 // The vertex of an optimal tableau: the lower ends plus every basic offset.
-std::vector<double> Ia_vertexOf(const IaSearchContext& s, const NumTableau& t, const Interval* box,
+std::vector<double> Ia_vertexOf(const IaSearchContext& s, const DenseTableau& t, const Interval* box,
                                 const std::vector<int>& rowVars, int rows) {
   std::vector<double> x(s.n + 1, 0.0);
   for (int i = 1; i <= s.n; ++i) x[i] = box[i].lo;
   for (int r = 1; r <= rows; ++r)
-    if (rowVars[r] >= 1 && rowVars[r] <= s.n) x[rowVars[r]] += Num_tableauAt(t, r, 0);
+    if (rowVars[r] >= 1 && rowVars[r] <= s.n) x[rowVars[r]] += Dense_tableauAt(t, r, 0);
   return x;
 }
 
@@ -78,20 +78,20 @@ IaRelaxation Ia_lpRelaxation(IaSearchContext& s, const Interval* box, const IaAf
   }
   const int m1 = static_cast<int>(less.size()), m2 = static_cast<int>(greater.size());
   const int m3 = static_cast<int>(equal.size()), rows = m1 + m2 + m3;
-  NumTableau t = Num_tableauMake(rows, columns);
+  DenseTableau t = Dense_tableauMake(rows, columns);
   int r = 1;
   for (const auto* group : {&less, &greater, &equal})
     for (const IaLpRow& row : *group) Ia_putRow(t, r++, row);
   for (int i = 1; i <= s.n; ++i)  // phase 2 minimises the objective's linear part
-    Num_tableauAt(t, 0, i) = objective ? -objective->coef[i] : 1.0;
+    Dense_tableauAt(t, 0, i) = objective ? -objective->coef[i] : 1.0;
   std::vector<int> columnVars, rowVars;
-  int caseCode = NumSimplexOptimal;
-  if (!Num_tableauSimplex(t, columns, m1, m2, m3, &caseCode, columnVars, rowVars, objective != nullptr)) return out;
-  if (caseCode == NumSimplexInfeasible) {
+  int caseCode = DenseSimplexOptimal;
+  if (!Dense_tableauSimplex(t, columns, m1, m2, m3, &caseCode, columnVars, rowVars, objective != nullptr)) return out;
+  if (caseCode == DenseSimplexInfeasible) {
     out.fate = IaFate::Dead;
     return out;
   }
-  if (objective && caseCode == NumSimplexOptimal) {
+  if (objective && caseCode == DenseSimplexOptimal) {
     out.vertexFound = true;
     out.vertex = Ia_vertexOf(s, t, box, rowVars, rows);
   }

@@ -10,10 +10,10 @@
 void Lp_setRowTypes(LpRecord& lp) {
   for (int i = 1; i <= lp.m; ++i) {
     const double lo = lp.rowLower[i], up = lp.rowUpper[i];
-    const bool loFinite = lo > -Lp_infinity, upFinite = up < Lp_infinity;
+    const bool loFinite = lo > -kBoundInfinity, upFinite = up < kBoundInfinity;
     LpRowType& t = lp.types[i];
     t.flips = 0;
-    lp.ranges[i] = Lp_infinity;
+    lp.ranges[i] = kBoundInfinity;
     double b = 0;
     if (lo == up) {
       t.type = '=';
@@ -48,8 +48,7 @@ void Lp_finishCapture(LpRecord& lp) {
     a[0] = lp.rhs[i] - a[0];
     // A row without either limit constrains nothing: its '=' 0 type must
     // not pin the row's function to 0, so the row is emptied.
-    if (lp.rowLower[i] <= -Lp_infinity && lp.rowUpper[i] >= Lp_infinity)
-      std::fill(a, a + lp.n + 1, 0.0);
+    if (lp.rowLower[i] <= -kBoundInfinity && lp.rowUpper[i] >= kBoundInfinity) std::fill(a, a + lp.n + 1, 0.0);
   }
   if (lp.maximise)
     for (int j = 0; j <= lp.n; ++j) row0[j] = -row0[j];

@@ -25,7 +25,7 @@ int varExponent(const LpRecord& lp, int v) {
 }
 
 double unscaledVar(const LpRecord& lp, int j, double v) {
-  return std::fabs(v) >= Lp_infinity ? v : std::ldexp(v, varExponent(lp, j));
+  return std::fabs(v) >= kBoundInfinity ? v : std::ldexp(v, varExponent(lp, j));
 }
 
 bool isIntegral(double v, double precision) { return Lp_frac(v) < precision; }
@@ -65,7 +65,7 @@ bool knapsackRow(const LpRecord& lp, int i, const std::int32_t* flags,
     }
     // Any other variable takes the least room it can: the cut stays valid.
     const double least = c > 0 ? lo : up;
-    if (std::fabs(least) >= Lp_infinity) return false;
+    if (std::fabs(least) >= kBoundInfinity) return false;
     capacity -= c * least;
   }
   capacity = std::floor(capacity + lp.precision);
@@ -88,8 +88,8 @@ void appendCover(LpRecord& lp, const std::vector<CoverItem>& items,
   row[0] = rhs;
   const double scaled = std::ldexp(rhs, -rowExponent(lp, i));
   lp.rhs[i] = lp.rowUpper[i] = scaled;
-  lp.rowLower[i] = -Lp_infinity;
-  lp.ranges[i] = Lp_infinity;
+  lp.rowLower[i] = -kBoundInfinity;
+  lp.ranges[i] = kBoundInfinity;
   lp.pristineTypes[i] = LpRowType{0, '<'};
   ++lp.passes.coverRowsAdded;
 }
@@ -121,7 +121,7 @@ void dropCoverRows(LpRecord& lp, int keep) {
     std::fill(lp.pristine.row(i), lp.pristine.row(i) + lp.n + 1, 0.0);
     lp.pristineTypes[i] = LpRowType{};
     lp.rhs[i] = 0;
-    lp.rowUpper[i] = Lp_infinity;
+    lp.rowUpper[i] = kBoundInfinity;
     --lp.passes.coverRowsAdded;
   }
 }
@@ -186,8 +186,8 @@ void appendGomory(LpRecord& lp, const std::vector<double>& cut) {
   lp.types[i] = LpRowType{0, '<'};
   lp.rowMap[i] = lp.n + i;
   lp.phase1Flags[i] = 0;
-  lp.ranges[i] = Lp_infinity;
-  lp.rowLower[i] = -Lp_infinity;
+  lp.ranges[i] = kBoundInfinity;
+  lp.rowLower[i] = -kBoundInfinity;
   lp.rhs[i] = lp.rowUpper[i] = cut[static_cast<std::size_t>(lp.n) + 1];
   ++lp.passes.gomoryRowsAdded;
   Lp_originFromTableauRow(lp, i);
@@ -224,14 +224,14 @@ double Lp_knapsackDp(std::vector<int>& selection, const std::vector<int>& weight
   selection.assign(weights.size(), 1);
   if (capacity < 1) return 1.0;
   const std::size_t width = static_cast<std::size_t>(capacity) + 1;
-  std::vector<double> t((static_cast<std::size_t>(count) + 1) * width, -Lp_infinity);
+  std::vector<double> t((static_cast<std::size_t>(count) + 1) * width, -kBoundInfinity);
   auto at = [&](int k, int c) -> double& { return t[static_cast<std::size_t>(k) * width + c]; };
   for (int k = 0; k <= count; ++k) at(k, 0) = 0.0;
   for (int c = 1; c <= capacity; ++c)
     for (int k = 1; k <= count; ++k) {
       const int w = weights[k - 1];
       at(k, c) = at(k - 1, c);
-      if (c >= w && at(k - 1, c - w) > -Lp_infinity)
+      if (c >= w && at(k - 1, c - w) > -kBoundInfinity)
         at(k, c) = std::max(at(k - 1, c), at(k - 1, c - w) + values[k - 1]);
     }
   int best = 0;
@@ -280,8 +280,7 @@ std::vector<char> Lp_integerRows(const LpRecord& lp, const std::int32_t* flags) 
     const double* a = lp.pristine.row(i);
     bool integral = isIntegral(std::ldexp(a[0], e), lp.precision);
     for (double limit : {lp.rowLower[i], lp.rowUpper[i]})
-      if (std::fabs(limit) < Lp_infinity)
-        integral = integral && isIntegral(std::ldexp(limit, e), lp.precision);
+      if (std::fabs(limit) < kBoundInfinity) integral = integral && isIntegral(std::ldexp(limit, e), lp.precision);
     for (int j = 1; j <= lp.n && integral; ++j)
       if (a[j] != 0) integral = isIntegral(std::ldexp(a[j], e - varExponent(lp, j)), lp.precision);
     rows[i] = integral ? 1 : 0;

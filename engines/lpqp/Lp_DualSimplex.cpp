@@ -29,11 +29,11 @@ bool dualStructural(const LpRecord& lp, int v, double d, int& st, double& value)
   } else if (d < -tol) {
     st = 'L';
   } else {
-    const bool toUpper = up < Lp_infinity && (lo <= -Lp_infinity || lp.x[v] >= up);
+    const bool toUpper = up < kBoundInfinity && (lo <= -kBoundInfinity || lp.x[v] >= up);
     st = toUpper ? 'U' : 'L';
   }
   value = st == 'U' ? up : lo;
-  return std::fabs(value) < Lp_infinity;
+  return std::fabs(value) < kBoundInfinity;
 }
 
 // Places every active nonbasic column; a slack changing its bound is moved
@@ -46,9 +46,9 @@ bool dualNonbasics(LpRecord& lp) {
     const double d = r0[k];
     if (v > n) {
       const double range = lp.ranges[v - n];
-      const double old = (lp.colStatus[k] == 'U' && range < Lp_infinity) ? range : 0.0;
+      const double old = (lp.colStatus[k] == 'U' && range < kBoundInfinity) ? range : 0.0;
       const int st = d > lp.reducedCostTolerance ? 'U' : 'L';
-      if (st == 'U' && range >= Lp_infinity) return false;
+      if (st == 'U' && range >= kBoundInfinity) return false;
       lp.colStatus[k] = st;
       moveColumn(lp, k, (st == 'U' ? range : 0.0) - old);
       continue;
@@ -136,7 +136,7 @@ int longStep(LpRecord& lp, int r, int count, double slope) {
   while (count > 0) {
     const int c = smallestRatio(lp, count);
     const int k = lp.work.candCols[c], v = lp.colMap[k];
-    if (v > lp.n || lp.lower[v] <= -Lp_infinity || lp.upper[v] >= Lp_infinity) return k;
+    if (v > lp.n || lp.lower[v] <= -kBoundInfinity || lp.upper[v] >= kBoundInfinity) return k;
     slope -= std::fabs(ar[k]) * (lp.upper[v] - lp.lower[v]);
     if (slope <= lp.precision) return k;
     const bool toUpper = lp.colStatus[k] == 'L';
@@ -182,7 +182,7 @@ int dualIteration(LpRecord& lp, const LpSettings& s) {
   const int count = dualCandidates(lp, r, direction);
   if (count == 0) return dualVerdict(lp, StatusInfeasible, r);
   const int leaving = lp.rowMap[r];
-  if (leaving > lp.n && direction == 'U') slope = -Lp_infinity;
+  if (leaving > lp.n && direction == 'U') slope = -kBoundInfinity;
   int q;
   if (count == 1) q = lp.work.candCols[0];
   else if (lp.options.plainDualRatio) q = lp.work.candCols[smallestRatio(lp, count)];

@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "base/Rnd_Uniform.h"
+#include "contract/Bound_Infinity.h"
 #include "contract/Eng_Engine.h"
 
-constexpr double Lp_infinity = 1e30;  // no bound, no range
 constexpr double Lp_tiny = 1e-15;     // entries at or below count as zero
 
-// Whether a bound or limit is finite (below Lp_infinity in size).
-inline bool Lp_isFinite(double v) { return std::fabs(v) < Lp_infinity; }
+// Whether a bound or limit is finite (below kBoundInfinity in size).
+inline bool Lp_isFinite(double v) { return std::fabs(v) < kBoundInfinity; }
 
 // Row type: byte 0 counts sign flips (its parity says the row is negated),
 // byte 1 is '<', '=' or '>'.
@@ -174,7 +174,7 @@ struct LpRecord {
 
   // Row arrays, m+2 slots: rows 1..m, slot m+1 the objective value.
   std::vector<double> rowValue, rowStart, rowLower, rowUpper, rowScratch;
-  std::vector<double> ranges;  // 1e30: the row has no range
+  std::vector<double> ranges;  // kBoundInfinity: the row has no range
   std::vector<double> rhs;
 
   // Variable arrays, n+1 slots (element 0 unused, or the objective constant).
@@ -452,7 +452,7 @@ void Lp_releaseSnapshot(void* snapshot);
 
 // ---- sensitivity (Lp_Report.cpp) ----
 
-// Sensitivity of a solved linear model, unscaled, 1e30 for an unlimited
+// Sensitivity of a solved linear model, unscaled, kBoundInfinity for an unlimited
 // change: per variable (n+1 slots) and per model row (m+2 slots).
 struct LpSensitivity {
   std::vector<double> reducedCosts, objectiveIncrease, objectiveDecrease;

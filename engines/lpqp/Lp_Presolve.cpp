@@ -22,16 +22,16 @@ constexpr double kTightenMin = 1e-4;  // smallest coefficient that tightens a bo
 struct Activity {
   double max = 0, min = 0;
   int maxInf = 0, minInf = 0;
-  double hi() const { return maxInf > 0 ? Lp_infinity : max; }
-  double lo() const { return minInf > 0 ? -Lp_infinity : min; }
+  double hi() const { return maxInf > 0 ? kBoundInfinity : max; }
+  double lo() const { return minInf > 0 ? -kBoundInfinity : min; }
 };
 
 // Contribution of coefficient a on [lo, up] to the row's maximum and minimum.
 void addTerm(Activity& act, double a, double lo, double up, int sign) {
   const double toMax = a >= 0 ? up : lo, toMin = a >= 0 ? lo : up;
-  if (std::fabs(toMax) >= Lp_infinity) act.maxInf += sign;
+  if (std::fabs(toMax) >= kBoundInfinity) act.maxInf += sign;
   else act.max += sign * a * toMax;
-  if (std::fabs(toMin) >= Lp_infinity) act.minInf += sign;
+  if (std::fabs(toMin) >= kBoundInfinity) act.minInf += sign;
   else act.min += sign * a * toMin;
 }
 

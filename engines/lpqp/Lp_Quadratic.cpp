@@ -83,7 +83,7 @@ bool isFeasible(const LpRecord& lp, const double* x, double tau) {
     switch (lp.types[i].type) {
       case '<':
         if (ax > b + tau) return false;
-        if (lp.ranges[i] < Lp_infinity && ax < b - lp.ranges[i] - tau) return false;
+        if (lp.ranges[i] < kBoundInfinity && ax < b - lp.ranges[i] - tau) return false;
         break;
       case '>':
         if (ax < b - tau) return false;
@@ -187,22 +187,22 @@ bool touchesBox(const LpRecord& lp, double b) {
 
 bool allBoundsFinite(const LpRecord& lp) {
   for (int j = 1; j <= lp.n; ++j)
-    if (lp.lower[j] <= -Lp_infinity || lp.upper[j] >= Lp_infinity) return false;
+    if (lp.lower[j] <= -kBoundInfinity || lp.upper[j] >= kBoundInfinity) return false;
   return true;
 }
 
-// Infinite bounds become -b and b (b = 1e30 leaves them infinite).
+// Infinite bounds become -b and b (b = kBoundInfinity leaves them infinite).
 void setBox(LpRecord& lp, double b) {
   for (int j = 1; j <= lp.n; ++j) {
-    if (lp.lower[j] <= -Lp_infinity) lp.lower[j] = -b;
-    if (lp.upper[j] >= Lp_infinity) lp.upper[j] = b;
+    if (lp.lower[j] <= -kBoundInfinity) lp.lower[j] = -b;
+    if (lp.upper[j] >= kBoundInfinity) lp.upper[j] = b;
   }
 }
 
 void clearBox(LpRecord& lp, double b) {
   for (int j = 1; j <= lp.n; ++j) {
-    if (lp.lower[j] <= -b) lp.lower[j] = -Lp_infinity;
-    if (lp.upper[j] >= b) lp.upper[j] = Lp_infinity;
+    if (lp.lower[j] <= -b) lp.lower[j] = -kBoundInfinity;
+    if (lp.upper[j] >= b) lp.upper[j] = kBoundInfinity;
   }
 }
 
@@ -210,8 +210,8 @@ void clearBox(LpRecord& lp, double b) {
 double largestFiniteBound(const LpRecord& lp) {
   double b = 1;
   for (int j = 1; j <= lp.n; ++j) {
-    if (lp.lower[j] > -Lp_infinity) b = std::max(b, std::fabs(lp.lower[j]));
-    if (lp.upper[j] < Lp_infinity) b = std::max(b, std::fabs(lp.upper[j]));
+    if (lp.lower[j] > -kBoundInfinity) b = std::max(b, std::fabs(lp.lower[j]));
+    if (lp.upper[j] < kBoundInfinity) b = std::max(b, std::fabs(lp.upper[j]));
   }
   return b;
 }
@@ -224,7 +224,7 @@ int checkRows(LpRun& run) {
   Lp_unscaleVariables(lp.scaling, run.hostX.data());
   if (!Lp_evaluate(run, run.hostRows.data())) return StatusEvalError;
   for (int i = 1; i <= lp.modelRows; ++i) {
-    if (lp.rowLower[i] <= -Lp_infinity && lp.rowUpper[i] >= Lp_infinity) continue;
+    if (lp.rowLower[i] <= -kBoundInfinity && lp.rowUpper[i] >= kBoundInfinity) continue;
     const double* a = lp.pristine.row(i);
     double captured = lp.rhs[i] - a[0];
     for (int j = 1; j <= lp.n; ++j) captured += a[j] * lp.x[j];
@@ -272,11 +272,11 @@ int Lp_solveQuadratic(LpRun& run, double& objective) {
   if (allBoundsFinite(lp)) return Lp_quadraticCore(run, objective);
   double b = largestFiniteBound(lp);
   for (;;) {
-    b = std::min(100 * b, Lp_infinity);
+    b = std::min(100 * b, kBoundInfinity);
     setBox(lp, b);
     const int status = Lp_quadraticCore(run, objective);
     clearBox(lp, b);
-    if (b >= Lp_infinity) return status;
+    if (b >= kBoundInfinity) return status;
     if (status == 0 && !touchesBox(lp, b)) return 0;
     if (status != 0 && status != StatusUnbounded && status != StatusInfeasible) return status;
     Lp_restoreWorking(lp);

@@ -30,11 +30,11 @@ int Lp_allocRecord(LpRecord& lp, int n, int modelRows, int cutRows) {
     lp.rowMap.assign(nr, 0);
     for (auto* v : {&lp.rowValue, &lp.rowStart, &lp.rowLower, &lp.rowUpper, &lp.rowScratch, &lp.rhs})
       v->assign(nr, 0.0);
-    lp.ranges.assign(nr, Lp_infinity);
+    lp.ranges.assign(nr, kBoundInfinity);
     for (auto* v : {&lp.x, &lp.xStart, &lp.point, &lp.savedX, &lp.objCoef, &lp.colWeights})
       v->assign(nv, 0.0);
     lp.lower.assign(nv, 0.0);
-    lp.upper.assign(nv, Lp_infinity);
+    lp.upper.assign(nv, kBoundInfinity);
     lp.rowWeights.assign(static_cast<std::size_t>(m) + 1, 0.0);
     lp.work.candCols.assign(nv, 0);
     lp.work.candRatios.assign(nv, 0.0);

@@ -73,7 +73,7 @@ void scanColumn(const LpRecord& lp, int k, double& fall, double& rise) {
 std::pair<double, double> basicCostRange(const LpRecord& lp, int r) {
   const double* d = lp.matrix.row(0);
   const double* a = lp.matrix.row(r);
-  double decrease = Lp_infinity, increase = Lp_infinity;
+  double decrease = kBoundInfinity, increase = kBoundInfinity;
   for (int k = 1; k <= lp.activeCols; ++k) {  // dropped equality artificials never enter
     const int st = lp.colStatus[k];
     if (st == 'F' || std::fabs(a[k]) <= Lp_tiny) continue;
@@ -92,14 +92,11 @@ std::pair<double, double> costRange(const LpRecord& lp, int j, const std::vector
   if (k == 0) return basicCostRange(lp, rowOf[j]);
   const double d = std::fabs(lp.matrix.row(0)[k]);
   switch (lp.colStatus[k]) {
-    case 'L':
-      return {d, Lp_infinity};
-    case 'U':
-      return {Lp_infinity, d};
+    case 'L': return {d, kBoundInfinity};
+    case 'U': return {kBoundInfinity, d};
     case 'X':
       return {d, d};
-    default:
-      return {Lp_infinity, Lp_infinity};  // fixed: it never moves
+    default: return {kBoundInfinity, kBoundInfinity};  // fixed: it never moves
   }
 }
 
@@ -127,10 +124,9 @@ std::pair<double, double> rhsRange(const LpRecord& lp, int i, const std::vector<
     const double slack = lp.matrix.row(rowOf[lp.n + i])[0];
     if (lp.types[i].type == '=')
       range = {slack, slack};
-    else
-      range = less ? std::pair{slack, Lp_infinity} : std::pair{Lp_infinity, slack};
+    else range = less ? std::pair{slack, kBoundInfinity} : std::pair{kBoundInfinity, slack};
   } else {
-    double fall = Lp_infinity, rise = Lp_infinity;
+    double fall = kBoundInfinity, rise = kBoundInfinity;
     scanColumn(lp, k, fall, rise);
     range = less ? std::pair{rise, fall} : std::pair{fall, rise};
   }
@@ -152,26 +148,26 @@ void boundRange(const LpRecord& lp, LpSensitivity& s, int j, int k, double x, do
   const bool loF = Lp_isFinite(lo), upF = Lp_isFinite(up);
   const int st = k == 0 ? 'B' : lp.colStatus[k];
   if (st == 'X') return;
-  double fall = Lp_infinity, rise = Lp_infinity;
+  double fall = kBoundInfinity, rise = kBoundInfinity;
   if (st == 'B') {
-    s.lowerIncrease[j] = loF ? x - lo : Lp_infinity;
-    s.lowerDecrease[j] = loF ? Lp_infinity : 0.0;
-    s.upperIncrease[j] = upF ? Lp_infinity : 0.0;
-    s.upperDecrease[j] = upF ? up - x : Lp_infinity;
+    s.lowerIncrease[j] = loF ? x - lo : kBoundInfinity;
+    s.lowerDecrease[j] = loF ? kBoundInfinity : 0.0;
+    s.upperIncrease[j] = upF ? kBoundInfinity : 0.0;
+    s.upperDecrease[j] = upF ? up - x : kBoundInfinity;
   } else if (st == 'U') {
     if (loF) fall = up - lo;
     scanColumn(lp, k, fall, rise);
     s.upperDecrease[j] = fall;
     s.upperIncrease[j] = rise;
-    s.lowerIncrease[j] = loF ? up - lo : Lp_infinity;
-    s.lowerDecrease[j] = loF ? Lp_infinity : 0.0;
+    s.lowerIncrease[j] = loF ? up - lo : kBoundInfinity;
+    s.lowerDecrease[j] = loF ? kBoundInfinity : 0.0;
   } else {  // at its lower bound ('L', or 'F' where both bounds agree)
     if (upF) rise = up - lo;
     scanColumn(lp, k, fall, rise);
     s.lowerDecrease[j] = fall;
     s.lowerIncrease[j] = rise;
-    s.upperIncrease[j] = upF ? Lp_infinity : 0.0;
-    s.upperDecrease[j] = upF ? up - lo : Lp_infinity;
+    s.upperIncrease[j] = upF ? kBoundInfinity : 0.0;
+    s.upperDecrease[j] = upF ? up - lo : kBoundInfinity;
   }
 }
 

@@ -14,8 +14,8 @@ namespace {
 constexpr int kMaxSweeps = 100;
 
 bool nearBound(double v, double lo, double up, double precision) {
-  return (lo > -Lp_infinity && std::fabs(v - lo) <= precision) ||
-         (up < Lp_infinity && std::fabs(v - up) <= precision);
+  return (lo > -kBoundInfinity && std::fabs(v - lo) <= precision) ||
+         (up < kBoundInfinity && std::fabs(v - up) <= precision);
 }
 
 double* column(std::vector<double>& a, int c, int len) {

@@ -126,7 +126,7 @@ void markVariable(const LpRun& run, const LpCaptured& c, int j, const std::vecto
                   LpReportArrays& a) {
   const LpRecord& lp = run.lp;
   for (int i = 1; i <= lp.modelRows; ++i) {
-    if (lp.rowLower[i] <= -Lp_infinity && lp.rowUpper[i] >= Lp_infinity) continue;  // not captured
+    if (lp.rowLower[i] <= -kBoundInfinity && lp.rowUpper[i] >= kBoundInfinity) continue;  // not captured
     const double* row = c.rows.row(i);
     if (differs(f[i], c.rhs[i] - row[0] + 8 * row[j], lp.precision))
       a.perRow[i] = a.perVariable[j] = 1;

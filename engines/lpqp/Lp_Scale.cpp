@@ -35,9 +35,7 @@ int rowExp(const LpScaling& s, int i) { return s.rowExp.empty() ? 0 : s.rowExp[i
 int colExp(const LpScaling& s, int j) { return s.colExp.empty() ? 0 : s.colExp[j]; }
 
 // Multiplies v by 2^k unless it stands for an infinite bound.
-double shift(double v, int k) {
-  return (k == 0 || std::fabs(v) >= Lp_infinity) ? v : std::ldexp(v, k);
-}
+double shift(double v, int k) { return (k == 0 || std::fabs(v) >= kBoundInfinity) ? v : std::ldexp(v, k); }
 
 bool transformMatrix(const LpScaling& s, LpMatrix& a, int sign) {
   const int rows = a.rows - 1;  // rows 0..m; the phase-1 row is left alone

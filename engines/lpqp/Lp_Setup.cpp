@@ -65,8 +65,8 @@ int readBounds(LpRun& run) {
   if (!run.host.bounds(run.host.user, lp.lower.data() + 1, lp.upper.data() + 1,
                        lp.rowLower.data() + 1, lp.rowUpper.data() + 1))
     return StatusBadBounds;
-  std::fill(lp.rowLower.begin() + lp.modelRows + 1, lp.rowLower.end(), -Lp_infinity);
-  std::fill(lp.rowUpper.begin() + lp.modelRows + 1, lp.rowUpper.end(), Lp_infinity);
+  std::fill(lp.rowLower.begin() + lp.modelRows + 1, lp.rowLower.end(), -kBoundInfinity);
+  std::fill(lp.rowUpper.begin() + lp.modelRows + 1, lp.rowUpper.end(), kBoundInfinity);
   if (Lp_boundsCrossed(lp)) return StatusCrossedBounds;
   if (!run.host.initialValues(run.host.user, lp.xStart.data() + 1)) return StatusBadModel;
   lp.x = lp.xStart;

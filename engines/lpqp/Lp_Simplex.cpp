@@ -14,7 +14,7 @@ double Lp_nonbasicValue(const LpRecord& lp, int k) {
   const int v = lp.colMap[k], st = lp.colStatus[k];
   if (v > lp.n) {
     const double range = lp.ranges[v - lp.n];
-    return (st == 'U' && range < Lp_infinity) ? range : 0.0;
+    return (st == 'U' && range < kBoundInfinity) ? range : 0.0;
   }
   if (st == 'X') return 0.0;
   return st == 'U' ? lp.upper[v] : lp.lower[v];
@@ -31,7 +31,7 @@ constexpr int kRepairRounds = 3;
 double columnRange(const LpRecord& lp, int k) {
   double lo, up;
   Lp_variableBounds(lp, lp.colMap[k], lo, up);
-  return (lo <= -Lp_infinity || up >= Lp_infinity) ? Lp_infinity : up - lo;
+  return (lo <= -kBoundInfinity || up >= kBoundInfinity) ? kBoundInfinity : up - lo;
 }
 
 // a_0 -= a_q * delta for one row, skipping a zero entry.
@@ -68,7 +68,7 @@ double exchangeMaps(LpRecord& lp, int r, int q) {
   lp.colMap[q] = leaving;
   lp.rowMap[r] = entering;
   lp.colStatus[q] = lp.leavingStatus;
-  if (leaving > n && lp.leavingStatus == 'U' && lp.ranges[leaving - n] >= Lp_infinity) lp.colStatus[q] = 'L';
+  if (leaving > n && lp.leavingStatus == 'U' && lp.ranges[leaving - n] >= kBoundInfinity) lp.colStatus[q] = 'L';
   const double beta = Lp_nonbasicValue(lp, q);
   if (leaving <= n) lp.x[leaving] = beta;
   return beta;
@@ -135,7 +135,7 @@ bool blockingBound(const LpRecord& lp, int i, bool basicFalls, double& bound, in
   Lp_variableBounds(lp, lp.rowMap[i], lo, up);
   const int flag = lp.phase1Flags[i];
   const char type = lp.types[i].type;
-  if (flag == 1 && type != '<') up = Lp_infinity;
+  if (flag == 1 && type != '<') up = kBoundInfinity;
   if (flag == 2) {
     if (!basicFalls) return false;
     bound = up;
@@ -144,7 +144,7 @@ bool blockingBound(const LpRecord& lp, int i, bool basicFalls, double& bound, in
   }
   bound = basicFalls ? lo : up;
   status = basicFalls ? 'L' : 'U';
-  return std::fabs(bound) < Lp_infinity;
+  return std::fabs(bound) < kBoundInfinity;
 }
 
 // Largest |a_rk| over the active columns, first of equal ones.
@@ -194,7 +194,7 @@ void coldBasis(LpRecord& lp) {
   const int n = lp.n, m = Lp_rowsInUse(lp), p1 = m + 1;
   for (int j = 1; j <= n; ++j) {
     const double lo = lp.lower[j], up = lp.upper[j];
-    const bool loF = lo > -Lp_infinity, upF = up < Lp_infinity;
+    const bool loF = lo > -kBoundInfinity, upF = up < kBoundInfinity;
     int st = 'X';
     double v = 0;
     if (lo == up) st = 'F', v = lo;
@@ -219,7 +219,7 @@ void coldBasis(LpRecord& lp) {
   for (int k = 0; k <= n; ++k) p[k] = 0.0;
   for (int i = 1; i <= m; ++i) {
     const double* a = lp.matrix.row(i);
-    const bool ranged = lp.ranges[i] < Lp_infinity;
+    const bool ranged = lp.ranges[i] < kBoundInfinity;
     const char type = lp.types[i].type;
     lp.rowMap[i] = n + i;
     lp.phase1Flags[i] = 1;
@@ -372,7 +372,7 @@ LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q) {
   const int m = Lp_rowsInUse(lp);
   const bool increasing = lp.matrix.row(pricingRow)[q] > 0;
   const double tol = lp.pivotTolerance;
-  double best = Lp_infinity;
+  double best = kBoundInfinity;
   LpRatio result;
   for (int pass = 0; pass < 2; ++pass) {
     for (int i = 1; i <= m; ++i) {
@@ -390,7 +390,7 @@ LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q) {
     }
   }
   const double range = columnRange(lp, q);
-  if (range < best || (range == best && range < Lp_infinity && !anyBasicAtBound(lp))) {
+  if (range < best || (range == best && range < kBoundInfinity && !anyBasicAtBound(lp))) {
     result.row = 0;
     result.flip = true;
   }

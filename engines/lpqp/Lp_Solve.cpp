@@ -17,9 +17,9 @@ bool resultStatus(int status) {
 
 // Distance of a row value from the nearer finite end of its limits.
 double distanceToEnds(const LpRecord& lp, int i, double f) {
-  double d = Lp_infinity;
-  if (lp.rowLower[i] > -Lp_infinity) d = std::fabs(f - lp.rowLower[i]);
-  if (lp.rowUpper[i] < Lp_infinity) d = std::min(d, std::fabs(f - lp.rowUpper[i]));
+  double d = kBoundInfinity;
+  if (lp.rowLower[i] > -kBoundInfinity) d = std::fabs(f - lp.rowLower[i]);
+  if (lp.rowUpper[i] < kBoundInfinity) d = std::min(d, std::fabs(f - lp.rowUpper[i]));
   return d;
 }
 
@@ -27,7 +27,7 @@ double distanceToEnds(const LpRecord& lp, int i, double f) {
 // row sits on one of its ends; with its slack basic at value s the row is
 // s away from its right-hand side. Rows without limits are not checked.
 bool rowAgrees(const LpRecord& lp, int i, double f, const std::vector<int>& slackRow) {
-  if (lp.rowLower[i] <= -Lp_infinity && lp.rowUpper[i] >= Lp_infinity) return true;
+  if (lp.rowLower[i] <= -kBoundInfinity && lp.rowUpper[i] >= kBoundInfinity) return true;
   const double tolerance = (std::fabs(f) + 1) * lp.precision;
   const int r = slackRow[i];
   if (r == 0) return distanceToEnds(lp, i, f) <= tolerance;

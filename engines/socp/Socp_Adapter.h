@@ -11,6 +11,7 @@
 
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
 #include "engines/socp/Socp_Core.h"
 
 struct LibraryContext;
@@ -21,9 +22,6 @@ constexpr int SocpMaxRows = 8192;
 constexpr int SocpLimit3 = 4000;
 constexpr int SocpMaxIntegers = 2000;
 constexpr unsigned SocpFields = 0x1000222;
-
-// No bound, no limit: the host services' value.
-constexpr double SocpInfinity = 1e30;
 
 // Extra statuses of this engine.
 enum SocpEngineStatus : int {

@@ -51,8 +51,8 @@ struct ConeBuilder {
   void add(int r, Column c, double v) { entries.push_back({r, c, v}); }
 };
 
-bool finiteLower(double l) { return l > -SocpInfinity; }
-bool finiteUpper(double u) { return u < SocpInfinity; }
+bool finiteLower(double l) { return l > -kBoundInfinity; }
+bool finiteUpper(double u) { return u < kBoundInfinity; }
 
 // The variable's terms added to row r with factor `scale`; returns
 // scale times its offset.
@@ -166,7 +166,7 @@ int Socp_buildConeForm(SocpAdapterRecord& rec) {
   }
   for (int j = 0; j < n; ++j) {
     bool shifted = place[j] != 1 && pr.terms[j].size() == 1;
-    double lower = shifted ? -SocpInfinity : rec.lower[j];
+    double lower = shifted ? -kBoundInfinity : rec.lower[j];
     if (shifted && rec.upper[j] == pr.offset[j]) lower = rec.upper[j];  // fixed: X = 0
     addRange(cb, pr, cols, {{j, 1.0}}, 0.0, lower, rec.upper[j]);
   }

@@ -96,20 +96,20 @@ int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
   int n = rec.n;
   DualBuilder db;
   for (int j = 0; j < n; ++j) {
-    if (rec.lower[j] > -SocpInfinity) db.linear.push_back({-rec.lower[j], {{j, 1.0}}, 0.0});
-    if (rec.upper[j] < SocpInfinity) db.linear.push_back({rec.upper[j], {{j, -1.0}}, 0.0});
+    if (rec.lower[j] > -kBoundInfinity) db.linear.push_back({-rec.lower[j], {{j, 1.0}}, 0.0});
+    if (rec.upper[j] < kBoundInfinity) db.linear.push_back({rec.upper[j], {{j, -1.0}}, 0.0});
   }
   for (int i = 0; i < rec.m; ++i) {
     const SocpRowModel& row = rec.model[i];
     double lower = rec.rowLower[i], upper = rec.rowUpper[i];
-    bool equality = lower > -SocpInfinity && lower == upper;
+    bool equality = lower > -kBoundInfinity && lower == upper;
     if (equality && row.q) return SocpStatusQuadraticRefused;
     if (equality) {
       lower -= fea;
       upper += fea;
     }
-    if (lower > -SocpInfinity && !addSide(db, row, lower, 1.0)) return SocpStatusQuadraticRefused;
-    if (upper < SocpInfinity && !addSide(db, row, upper, -1.0)) return SocpStatusQuadraticRefused;
+    if (lower > -kBoundInfinity && !addSide(db, row, lower, 1.0)) return SocpStatusQuadraticRefused;
+    if (upper < kBoundInfinity && !addSide(db, row, upper, -1.0)) return SocpStatusQuadraticRefused;
   }
   // Objective: t <= -φ, φ = σ(k + g·x + xᵀQx).
   const SocpRowModel& objective = rec.model[rec.m];

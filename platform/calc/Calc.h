@@ -53,8 +53,16 @@ void Calc_recalculateAll();
 // calculation mode is automatic, does nothing in manual mode.
 void Calc_afterChange(Workbook* wb);
 
+// The array elements the formulas of one recalculation (or one evaluation of
+// a text) may build in all: element-wise operators and the blocks made of
+// references. A formula that would build more than is left gets #NUM!, and
+// the recalculation names its cell among its warnings; the limit keeps a
+// small file of a few large array formulas from taking minutes and gigabytes.
+constexpr long long kCalcWorkPerRecalculation = 1LL << 21;
+
 // A formula cell the calculation cannot compute: its formula does not parse,
-// or it calls a function this application does not have. While nothing it
+// or it calls a function this application does not have; or its last
+// evaluation needed more work than one recalculation allows (it is #NUM!). While nothing it
 // reads changes, a cell whose value came from its file keeps that value
 // (`kept`); afterwards it calculates to an error value, as an unknown
 // function does in a spreadsheet program.

@@ -10,6 +10,13 @@ namespace {
 
 const CellValue& kEmpty = kCalcEmpty;
 
+// The work left to the running recalculation, its refusals, and the scopes open.
+thread_local long long gWorkLeft = kCalcWorkPerRecalculation;
+thread_local std::size_t gWorkRefused = 0;
+thread_local int gWorkScopes = 0;
+
+CellValue tooMuchWork() { return CellValue::makeError(CellError::Num); }
+
 CellValue arithmetic(CalcOp op, const CellValue& x, const CellValue& y) {
   if (x.kind == CellKind::Error) return x;
   if (y.kind == CellKind::Error) return y;
@@ -116,6 +123,10 @@ bool mapSparse(CalcValue* vals, size_t n, const CellValue** items, CalcValue* ou
   const CalcValue& b = vals[block];
   int rows = b.area ? b.area->rows() : b.array.rows, cols = b.area ? b.area->cols() : b.array.cols;
   if (static_cast<long long>(rows) * cols < 2) return false;
+  if (!Calc_spendWork(1 + static_cast<long long>(b.area ? b.area->stored.size() : b.spots.size()))) {
+    Calc_setScalar(out, tooMuchWork());
+    return true;
+  }
   auto apply = [&](const CellValue& x) {
     items[block] = &x;
     return fn(items);
@@ -136,6 +147,25 @@ bool mapSparse(CalcValue* vals, size_t n, const CellValue** items, CalcValue* ou
 }
 
 }  // namespace
+
+CalcWorkScope::CalcWorkScope() {
+  if (gWorkScopes++ > 0) return;
+  gWorkLeft = kCalcWorkPerRecalculation;
+  gWorkRefused = 0;
+}
+
+CalcWorkScope::~CalcWorkScope() { --gWorkScopes; }
+
+bool Calc_spendWork(long long elements) {
+  if (elements > kCalcMaxCells || elements > gWorkLeft) {
+    ++gWorkRefused;
+    return false;
+  }
+  gWorkLeft -= elements;
+  return true;
+}
+
+std::size_t Calc_workRefused() { return gWorkRefused; }
 
 void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   out->sparse = false;
@@ -191,6 +221,9 @@ const CellValue* Calc_single(const CalcValue& v) {
 CalcArray Calc_valuesOf(const CalcValue& v) {
   if (!v.area && !v.sparse) return v.array;
   CalcArray a;
+  if (!Calc_spendWork(
+          static_cast<long long>(v.area ? v.area->size() : static_cast<size_t>(v.array.rows) * v.array.cols)))
+    return CalcArray{1, 1, {tooMuchWork()}};
   if (v.area) {
     a.rows = v.area->rows();
     a.cols = v.area->cols();
@@ -238,8 +271,8 @@ void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
     cols = std::max(cols, a.cols);
   }
   static const CellValue kNA = CellValue::makeError(CellError::NA);
-  if (static_cast<long long>(rows) * cols > kCalcMaxCells) {
-    *out = CalcArray{1, 1, {CellValue::makeError(CellError::Num)}};
+  if (!Calc_spendWork(static_cast<long long>(rows) * cols)) {
+    *out = CalcArray{1, 1, {tooMuchWork()}};
     return;
   }
   CalcArray r;

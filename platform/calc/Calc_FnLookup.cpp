@@ -13,8 +13,12 @@ CellValue error(CellError e) { return CellValue::makeError(e); }
 bool intArg(const CalcContext& ctx, const CalcNode& node, long* out, CellValue* err) {
   double d;
   if (!Calc_toNumber(Calc_evalScalar(ctx, node), &d, err)) return false;
-  if (std::fabs(d) > 2e9) { *err = error(CellError::Value); return false; }
-  *out = static_cast<long>(std::trunc(d));
+  int whole = 0;
+  if (!Wb_toInt(d, &whole)) {
+    *err = error(CellError::Value);
+    return false;
+  }
+  *out = whole;
   return true;
 }
 

@@ -30,6 +30,22 @@ constexpr int kCalcLastCol = 16383;
 // The most cells a reference or a computed block may have; beyond, a
 // reference is #REF! and a block #NUM!, never an allocation that cannot succeed.
 constexpr long long kCalcMaxCells = 1LL << 22;
+// The work of one recalculation: counted from the outermost scope open; a
+// scope opened inside another (a text evaluated by a formula) shares its count.
+class CalcWorkScope {
+ public:
+  CalcWorkScope();
+  ~CalcWorkScope();
+  CalcWorkScope(const CalcWorkScope&) = delete;
+  CalcWorkScope& operator=(const CalcWorkScope&) = delete;
+};
+// Takes `elements` from what is left of the work; false (taking nothing,
+// counting a refusal) when fewer are left or when they are more than the
+// largest block (kCalcMaxCells).
+bool Calc_spendWork(long long elements);
+// Refusals since the outermost scope opened.
+std::size_t Calc_workRefused();
+
 // The value of a cell, or a name, caught in a circular reference.
 constexpr CellError kCalcCircularError = CellError::Value;
 

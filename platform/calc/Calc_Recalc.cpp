@@ -25,6 +25,7 @@ struct Unit {
   std::string problem;                   // why it cannot be computed ("" when it can)
   bool held = false;                     // keeps its stored value while its inputs stay
   bool isVolatile = false;               // evaluated on every recalculation (see callsVolatile)
+  bool capped = false;                   // its last evaluation went beyond the work left
 };
 
 // The units that read a multi-cell area.
@@ -60,6 +61,8 @@ struct CalcState {
 namespace {
 
 const CellValue kCircular = CellValue::makeError(kCalcCircularError);
+const std::string kCappedReason =
+    "builds more array elements than one recalculation allows (" + std::to_string(kCalcWorkPerRecalculation) + ")";
 
 // A formula evaluated on every recalculation: it calls a function whose value
 // changes by itself (RAND, NOW, ...), or SUMIF with a sum range, which reads
@@ -313,13 +316,20 @@ void evaluateUnit(Workbook* wb, CalcState& st, Unit& u) {
   }
   CalcContext ctx{wb, u.range.sheet, u.range.row1, u.range.col1, u.isArray};
   CalcValue v;
+  std::size_t refused = Calc_workRefused();
   Calc_eval(ctx, u.tree, &v);
+  CalcArray a = u.isArray ? Calc_valuesOf(v) : CalcArray{};
+  u.capped = Calc_workRefused() != refused;
+  if (u.capped) {
+    for (Cell* c : u.cells)
+      if (c) c->value = CellValue::makeError(CellError::Num);
+    return;
+  }
   if (!u.isArray) {
     if (u.cells[0]) u.cells[0]->value = shown(Calc_scalarOf(ctx, v));
     return;
   }
   // A block larger than the result: single rows and columns repeat, the rest is #N/A.
-  CalcArray a = Calc_valuesOf(v);
   int cols = u.range.col2 - u.range.col1 + 1;
   for (size_t k = 0; k < u.cells.size(); ++k) {
     if (!u.cells[k]) continue;
@@ -409,6 +419,7 @@ std::vector<char> dueUnits(const Workbook* wb, const CalcState& st) {
 void Calc_recalculate(Workbook* wb) {
   if (!wb) return;
   CalcState& st = state(wb);
+  CalcWorkScope work;
   bool full = !st.calculated || wb->changedMany || st.modeCalculated != Wb_app().calcMode;
   st.evaluated = 0;
   if (full) {
@@ -458,6 +469,7 @@ bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalRes
   CalcAreaStore store;
   Calc_bind(wb, sheet, &store, &tree);
   *out = CalcEvalResult{};
+  CalcWorkScope work;
   if (tree.op == CalcOp::Union) return unionOf(tree, out);
   CalcContext ctx{wb, sheet, 0, 0, true};
   CalcValue v;
@@ -510,11 +522,11 @@ std::vector<CalcWarning> Calc_warnings(Workbook* wb) {
   if (!wb) return out;
   CalcState& st = state(wb);
   for (const Unit& u : st.units) {
-    if (u.problem.empty()) continue;
+    if (u.problem.empty() && !u.capped) continue;
     const Sheet& sh = *wb->sheets[u.range.sheet];
     const Cell* first = Wb_findCell(&sh, u.range.row1, u.range.col1);
     std::string formula = !first ? "" : u.isArray ? sh.arrays[first->arrayBlock].formula : first->formula;
-    out.push_back(CalcWarning{u.range, formula, u.problem, u.held});
+    out.push_back(CalcWarning{u.range, formula, u.problem.empty() ? kCappedReason : u.problem, u.held});
   }
   std::sort(out.begin(), out.end(), [](const CalcWarning& a, const CalcWarning& b) {
     return std::tie(a.cell.sheet, a.cell.row1, a.cell.col1) < std::tie(b.cell.sheet, b.cell.row1, b.cell.col1);

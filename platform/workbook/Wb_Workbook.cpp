@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -300,6 +301,14 @@ bool Wb_equalNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
     if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+bool Wb_toInt(double x, int* out) {
+  // Both bounds are exact doubles; NaN fails both comparisons.
+  constexpr double kBelow = static_cast<double>(INT_MIN) - 1.0, kAbove = static_cast<double>(INT_MAX) + 1.0;
+  if (!(x > kBelow && x < kAbove)) return false;
+  *out = static_cast<int>(x);
   return true;
 }
 

@@ -114,11 +114,11 @@ bool convertScalar(const CellValue& v, unsigned mask, XLOPER* out) {
   if ((mask & xltypeNum) && isNumber) { Xlc_setNum(out, d); return true; }
   if (mask & xltypeStr) { Xlc_setText(out, textOf(v)); return true; }
   if ((mask & xltypeBool) && booleanOf(v, &b)) { Xlc_setBool(out, b); return true; }
+  int whole = 0;
   if ((mask & xltypeInt) && isNumber) {
-    double r = std::round(d);
-    if (r < -32768 || r > 32767) return false;
+    if (!Wb_toInt(std::round(d), &whole) || whole < -32768 || whole > 32767) return false;
     out->xltype = xltypeInt;
-    out->val.w = static_cast<std::int16_t>(r);
+    out->val.w = static_cast<std::int16_t>(whole);
     return true;
   }
   return false;
@@ -275,9 +275,7 @@ bool Xlc_truth(const XLOPER* x, bool* out) {
 bool Xlc_intArg(const XLOPER* x, int* out) {
   XLTYPE t = Xlc_type(x);
   if (t == xltypeInt) { *out = x->val.w; return true; }
-  if (t != xltypeNum || !(std::fabs(x->val.num) < 1e9)) return false;
-  *out = static_cast<int>(x->val.num);
-  return true;
+  return t == xltypeNum && Wb_toInt(x->val.num, out);
 }
 
 bool Xlc_parseNumber(const std::string& text, double* out) {

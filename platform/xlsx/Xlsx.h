@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/workbook/Wb_Workbook.h"
 
@@ -19,12 +20,19 @@
 // nor parsing the file again.
 Workbook* Xlsx_open(const std::string& path, std::string* error);
 
-// Saves the workbook as .xlsx. The file is written under a temporary name
-// beside the target and renamed over it only when complete, so a failed save
-// loses nothing and leaves no temporary file; the target keeps its
-// permissions, and a symbolic link is written through to the file it leads
-// to. On success the workbook's path and name become those of `path`.
-bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error);
+// Saves the workbook as .xlsx. The file is written under a temporary name of
+// its own beside the target, flushed to disk and renamed over the target only
+// when complete, so a failed save loses nothing and leaves no temporary file
+// (one left by a killed save is removed by the next save beside it); the
+// target keeps its permissions and, where permitted, its owner; a read-only
+// target is refused; a symbolic link is written through to the file it leads
+// to. What the user should know (hard links the save breaks) goes to `notes`
+// when given. On success the workbook's path and name become those of `path`.
+bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error, std::vector<std::string>* notes = nullptr);
+
+// For a signal handler (async-signal-safe): removes the temporary file of a
+// save in progress, before the process ends without finishing it.
+void Xlsx_abandonSave();
 
 // For tests: the next saves fail at their step number `step` (counted from
 // 0 across the saves since this call) as if interrupted there; -1 for none.

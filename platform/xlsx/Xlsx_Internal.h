@@ -75,15 +75,22 @@ std::string Xlsx_fileText(const std::string& s);
 // character, a lone surrogate U+FFFD) and bytes that are not UTF-8 U+FFFD.
 std::string Xlsx_decodeText(const std::string& s);
 
-// Writes a new archive at `file` with `count` members: `member(z, i, name)`
+// Builds a new archive in `bytes` with `count` members: `member(z, i, name)`
 // gives member i's data as a source of archive `z` and sets its name.
 using XlsxMember = std::function<zip_source_t*(zip_t* z, size_t i, std::string* name)>;
-bool Xlsx_writeArchive(const std::string& file, size_t count, const XlsxMember& member, std::string* why);
+bool Xlsx_writeArchive(std::string* bytes, size_t count, const XlsxMember& member, std::string* why);
+
+// Replaces the file at `path` (no symbolic link) with `bytes` through a
+// temporary file beside it (Xlsx_Replace.cpp); a note for each thing the
+// user should know about the replacement goes to `notes` when given.
+bool Xlsx_replaceFile(const std::string& path, const std::string& bytes, std::string* why,
+                      std::vector<std::string>* notes);
 
 // A step of a save; false (with `why` "interrupted") at the step a test chose.
 bool Xlsx_step(std::string* why);
 
-// Saves `wb`, read from the package at `source`, by copying that package
-// and changing only the values that differ from it and the defined names.
+// Builds the package of `wb`, read from the package at `source`, in `bytes`
+// by copying that package and changing only the values that differ from it
+// and the defined names.
 enum class XlsxKeep { Written, NotApplicable, Failed };
-XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, const std::string& file, std::string* why);
+XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, std::string* bytes, std::string* why);

@@ -346,13 +346,13 @@ std::string addSheetToPackage(pugi::xml_document& book, pugi::xml_document& rels
   return folder + "/" + part;
 }
 
-// The package `src` copied into `file`, the parts in `changed` replaced and
+// The package `src` copied into `out`, the parts in `changed` replaced and
 // those in `added` appended.
-bool copyPackage(zip_t* src, const std::string& file, const std::map<std::string, std::string>& changed,
+bool copyPackage(zip_t* src, std::string* out, const std::map<std::string, std::string>& changed,
                  const std::vector<std::pair<std::string, std::string>>& added, std::string* why) {
   zip_int64_t stored = zip_get_num_entries(src, 0);
   size_t count = stored < 0 ? 0 : static_cast<size_t>(stored);
-  return Xlsx_writeArchive(file, count + added.size(), [&](zip_t* z, size_t i, std::string* name) {
+  return Xlsx_writeArchive(out, count + added.size(), [&](zip_t* z, size_t i, std::string* name) {
     if (i >= count) {
       *name = added[i - count].first;
       return zip_source_buffer(z, added[i - count].second.data(), added[i - count].second.size(), 0);
@@ -368,7 +368,7 @@ bool copyPackage(zip_t* src, const std::string& file, const std::map<std::string
 
 }  // namespace
 
-XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, const std::string& file, std::string* why) {
+XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, std::string* out, std::string* why) {
   // What the open kept stands for the file while the file holds the bytes
   // it was read from; a file changed on disk since is read again.
   std::string bytes, unread;
@@ -416,7 +416,7 @@ XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, const 
     if (ok) patchNames(book, before.names, wb->names);
     if (ok) changed[package.workbookPart] = printed(book);
   }
-  ok = ok && copyPackage(src, file, changed, added, why);
+  ok = ok && copyPackage(src, out, changed, added, why);
   zip_discard(src);
   return ok ? XlsxKeep::Written : XlsxKeep::Failed;
 }

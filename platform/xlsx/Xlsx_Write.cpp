@@ -1,8 +1,8 @@
 // Saving a workbook as an .xlsx package: content types, relationships, the
 // workbook part (sheets, defined names, active sheet), styles (number formats
 // and named styles), shared strings and one part per sheet with every cell;
-// formula cells carry their current value. Written to a temporary file that
-// is renamed over the target only when complete.
+// formula cells carry their current value. The package is built in memory
+// and then replaces the target (Xlsx_Replace.cpp).
 #include "platform/xlsx/Xlsx.h"
 #include "platform/xlsx/Xlsx_Internal.h"
 
@@ -294,11 +294,14 @@ std::vector<Part> packageParts(const Workbook* wb) {
 int gFailAtStep = -1;
 int gStep = 0;
 
-bool writeZip(const std::string& file, const std::vector<Part>& parts, std::string* why) {
-  return Xlsx_writeArchive(file, parts.size(), [&](zip_t* z, size_t i, std::string* name) {
-    *name = parts[i].name;
-    return zip_source_buffer(z, parts[i].data.data(), parts[i].data.size(), 0);
-  }, why);
+bool writeZip(std::string* bytes, const std::vector<Part>& parts, std::string* why) {
+  return Xlsx_writeArchive(
+      bytes, parts.size(),
+      [&](zip_t* z, size_t i, std::string* name) {
+        *name = parts[i].name;
+        return zip_source_buffer(z, parts[i].data.data(), parts[i].data.size(), 0);
+      },
+      why);
 }
 
 bool checkSavable(const Workbook* wb, std::string* why) {
@@ -322,26 +325,19 @@ std::filesystem::path saveTarget(const std::string& path) {
   return link.is_absolute() ? link : fs::path(path).parent_path() / link;
 }
 
-// Writes the package beside the target and moves it over the target only
-// when complete, with the target's permissions; the temporary file is gone
-// whatever happens.
-template <typename Write>
-bool replaceFile(const std::filesystem::path& target, Write write, std::string* why) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path temp = target;
-  temp += ".saving";
-  fs::file_status old = fs::status(target, ec);
-  bool ok = write(temp.string(), why);
-  if (ok && fs::exists(old) && (!Xlsx_step(why) || (fs::permissions(temp, old.permissions(), ec), ec))) {
-    ok = false;
-    if (ec) *why = ec.message();
+// The whole of a source's data.
+bool readSource(zip_source_t* src, std::string* bytes, std::string* why) {
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_source_open(src) < 0) {
+    *why = zip_error_strerror(zip_source_error(src));
+    return false;
   }
-  if (ok && (!Xlsx_step(why) || (fs::rename(temp, target, ec), ec))) {
-    ok = false;
-    if (ec) *why = ec.message();
-  }
-  if (!ok) fs::remove(temp, ec);
+  bool ok = zip_source_stat(src, &st) == 0 && (st.valid & ZIP_STAT_SIZE);
+  if (ok) bytes->resize(st.size);
+  ok = ok && zip_source_read(src, bytes->data(), st.size) == static_cast<zip_int64_t>(st.size);
+  if (!ok) *why = zip_error_strerror(zip_source_error(src));
+  zip_source_close(src);
   return ok;
 }
 
@@ -352,32 +348,37 @@ bool replaceFile(const std::filesystem::path& target, Write write, std::string* 
 // Parts copied from an archive stay as they were compressed there.
 constexpr zip_uint32_t kDeflateLevel = 3;
 
-bool Xlsx_writeArchive(const std::string& file, size_t count, const XlsxMember& member, std::string* why) {
-  int code = 0;
+bool Xlsx_writeArchive(std::string* bytes, size_t count, const XlsxMember& member, std::string* why) {
   if (!Xlsx_step(why)) return false;
-  zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+  zip_error_t e;
+  zip_error_init(&e);
+  zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &e);
+  zip_t* z = out ? zip_open_from_source(out, ZIP_TRUNCATE, &e) : nullptr;
   if (!z) {
-    zip_error_t e;
-    zip_error_init_with_code(&e, code);
     *why = zip_error_strerror(&e);
     zip_error_fini(&e);
+    if (out) zip_source_free(out);
     return false;
   }
-  for (size_t i = 0; i < count; ++i) {
+  zip_error_fini(&e);
+  zip_source_keep(out);  // the archive's bytes outlive the archive
+  bool ok = true;
+  for (size_t i = 0; ok && i < count; ++i) {
     std::string name;
     zip_source_t* src = Xlsx_step(why) ? member(z, i, &name) : nullptr;
     zip_int64_t index = src ? zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
-    if (index < 0 || zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kDeflateLevel) < 0) {
-      if (src && index < 0) zip_source_free(src);
-      if (why->empty()) *why = zip_strerror(z);
-      zip_discard(z);
-      return false;
-    }
+    if (src && index < 0) zip_source_free(src);
+    ok =
+        index >= 0 && zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kDeflateLevel) == 0;
   }
-  if (Xlsx_step(why) && zip_close(z) == 0) return true;
-  if (why->empty()) *why = zip_strerror(z);
-  zip_discard(z);
-  return false;
+  ok = ok && Xlsx_step(why) && zip_close(z) == 0;
+  if (!ok) {
+    if (why->empty()) *why = zip_strerror(z);
+    zip_discard(z);
+  }
+  ok = ok && readSource(out, bytes, why);
+  zip_source_free(out);
+  return ok;
 }
 
 bool Xlsx_step(std::string* why) {
@@ -391,15 +392,16 @@ void Xlsx_failSaveAtStep(int step) {
   gStep = 0;
 }
 
-bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error) {
-  std::string why;
+bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error, std::vector<std::string>* notes) {
+  std::string why, bytes;
   // A workbook read from a package is saved by changing that package; one
   // whose sheets or formulas changed since, or that has none, is written anew.
-  auto write = [wb](const std::string& file, std::string* why) {
-    XlsxKeep kept = wb->path.empty() ? XlsxKeep::NotApplicable : Xlsx_writeKeeping(wb, wb->path, file, why);
-    return kept == XlsxKeep::Written || (kept == XlsxKeep::NotApplicable && writeZip(file, packageParts(wb), why));
-  };
-  bool ok = checkSavable(wb, &why) && replaceFile(saveTarget(path), write, &why);
+  XlsxKeep kept = XlsxKeep::NotApplicable;
+  bool ok = checkSavable(wb, &why);
+  if (ok && !wb->path.empty()) kept = Xlsx_writeKeeping(wb, wb->path, &bytes, &why);
+  ok = ok &&
+       (kept == XlsxKeep::Written || (kept == XlsxKeep::NotApplicable && writeZip(&bytes, packageParts(wb), &why)));
+  ok = ok && Xlsx_replaceFile(saveTarget(path).string(), bytes, &why, notes);
   if (!ok) {
     if (error) *error = path + ": cannot save: " + why;
     return false;

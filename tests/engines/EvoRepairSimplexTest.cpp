@@ -8,12 +8,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "contract/Bound_Infinity.h"
 #include "engines/evolutionary/Evo_RepairSimplex.h"
 #include "tests/support/MpsReader.h"
 
 namespace {
 
-constexpr double kInf = 1e30;
+constexpr double kInf = kBoundInfinity;
 
 // An LP in the form the simplex takes: rows "coefficients relation rhs".
 struct LpBuilder {
@@ -203,8 +204,8 @@ EvoLp fromMps(const MpsModel& model) {
       b.row(rows[i], '=', lo);
       continue;
     }
-    if (lo > -Lp_infinity) b.row(rows[i], '>', lo);
-    if (up < Lp_infinity) b.row(rows[i], '<', up);
+    if (lo > -kBoundInfinity) b.row(rows[i], '>', lo);
+    if (up < kBoundInfinity) b.row(rows[i], '<', up);
   }
   return b.lp;
 }

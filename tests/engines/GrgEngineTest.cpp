@@ -7,11 +7,12 @@
 
 #include <cmath>
 
+#include "contract/Bound_Infinity.h"
 #include "tests/support/GrgFunctionHost.h"
 
 namespace {
 
-constexpr double Inf = 1e30;
+constexpr double Inf = kBoundInfinity;
 
 bool nearOptimal(int status) { return status == 0 || status == 1 || status == 2; }
 

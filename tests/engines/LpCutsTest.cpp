@@ -40,9 +40,9 @@ struct KnapsackRecord {
     const int n = static_cast<int>(coefs.size());
     Lp_allocRecord(lp, n, 1, 2);
     lp.objKind = 1;
-    lp.rowLower[1] = -Lp_infinity;
+    lp.rowLower[1] = -kBoundInfinity;
     lp.rowUpper[1] = upper;
-    for (int i = 2; i <= lp.m; ++i) lp.rowLower[i] = -Lp_infinity, lp.rowUpper[i] = Lp_infinity;
+    for (int i = 2; i <= lp.m; ++i) lp.rowLower[i] = -kBoundInfinity, lp.rowUpper[i] = kBoundInfinity;
     Lp_setRowTypes(lp);
     for (int j = 1; j <= n; ++j) {
       lp.matrix.row(1)[j] = coefs[j - 1];
@@ -70,7 +70,7 @@ TEST(LpCuts, CoverCutFromAViolatedKnapsack) {
   EXPECT_EQ(k.cut(), (std::vector<double>{1, 1, 1, 0}));
   EXPECT_EQ(k.lp.pristineTypes[2].type, '<');
   EXPECT_EQ(k.lp.rowUpper[2], 1.0);
-  EXPECT_EQ(k.lp.rowLower[2], -Lp_infinity);
+  EXPECT_EQ(k.lp.rowLower[2], -kBoundInfinity);
 }
 
 TEST(LpCuts, ComplementedItemsTakeMinusOne) {

@@ -10,11 +10,12 @@
 #include <cmath>
 #include <memory>
 
+#include "contract/Bound_Infinity.h"
 #include "tests/support/LpGeneratedModels.h"
 
 namespace {
 
-constexpr double inf = 1e30;
+constexpr double inf = kBoundInfinity;
 
 // A netlib problem in a record, scaled, with its pristine copy.
 bool loadNetlib(const std::string& name, LpRecord& lp) {

@@ -9,11 +9,12 @@
 
 #include <cmath>
 
+#include "contract/Bound_Infinity.h"
 #include "tests/support/LpQuadraticHost.h"
 
 namespace {
 
-constexpr double inf = 1e30;
+constexpr double inf = kBoundInfinity;
 
 enum class Gradient { Terms, Host, Forward, Central };
 

@@ -9,7 +9,7 @@
 #include "engines/lpqp/Lp_Engine.h"
 
 namespace {
-constexpr double inf = Lp_infinity;
+constexpr double inf = kBoundInfinity;
 }  // namespace
 
 TEST(LpRecordSetup, RowBoundsGiveTypesAndRanges) {

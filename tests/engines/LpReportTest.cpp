@@ -13,11 +13,12 @@
 #include <cmath>
 #include <random>
 
+#include "contract/Bound_Infinity.h"
 #include "tests/support/LpQuadraticHost.h"
 
 namespace {
 
-constexpr double inf = 1e30;
+constexpr double inf = kBoundInfinity;
 
 // Product mix: maximise 45 x1 + 80 x2 + 60 x3 + 28 x4 over wood, labour and
 // machine hours, x2 <= 15, x1 >= 5. Optimum (10.5, 8, 18.75, 0) = 2237.5.

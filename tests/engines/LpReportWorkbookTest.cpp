@@ -2,12 +2,13 @@
 // `Solve` with reports asked for ("solver_rep" 2), and the rows the front
 // end's result range receives: reduced costs and cost ranging per variable,
 // slack, dual value and side ranging per constraint row.
+#include "contract/Bound_Infinity.h"
 #include "contract/Eng_Engine.h"
 #include "tests/support/SessionFixture.h"
 
 namespace {
 
-constexpr double inf = 1e30;
+constexpr double inf = kBoundInfinity;
 
 class LpReportWorkbook : public SessionLibrary {
  protected:

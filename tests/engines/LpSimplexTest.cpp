@@ -25,8 +25,8 @@ double worstViolation(const MpsModel& model, const std::vector<double>& x) {
   for (const MpsEntry& e : model.entries) activity[e.row] += e.value * x[e.col + 1];
   double worst = 0;
   auto check = [&](double v, double lo, double up) {
-    if (lo > -Lp_infinity) worst = std::max(worst, (lo - v) / std::max(1.0, std::fabs(lo)));
-    if (up < Lp_infinity) worst = std::max(worst, (v - up) / std::max(1.0, std::fabs(up)));
+    if (lo > -kBoundInfinity) worst = std::max(worst, (lo - v) / std::max(1.0, std::fabs(lo)));
+    if (up < kBoundInfinity) worst = std::max(worst, (v - up) / std::max(1.0, std::fabs(up)));
   };
   for (std::size_t i = 0; i < activity.size(); ++i) {
     double lo, up;
@@ -62,7 +62,7 @@ MpsModel toModel(const Small& s) {
   const int n = static_cast<int>(s.cost.size());
   for (int i = 0; i < static_cast<int>(s.a.size()); ++i) {
     m.rowNames.push_back("R" + std::to_string(i));
-    const bool loF = s.rowLo[i] > -Lp_infinity, upF = s.rowUp[i] < Lp_infinity;
+    const bool loF = s.rowLo[i] > -kBoundInfinity, upF = s.rowUp[i] < kBoundInfinity;
     m.rowKinds.push_back(s.rowLo[i] == s.rowUp[i] ? 'E' : !loF ? 'L' : 'G');
     m.rhs.push_back(loF ? s.rowLo[i] : s.rowUp[i]);
     m.ranged.push_back(loF && upF && s.rowLo[i] != s.rowUp[i]);
@@ -81,7 +81,7 @@ MpsModel toModel(const Small& s) {
   return m;
 }
 
-constexpr double inf = Lp_infinity;
+constexpr double inf = kBoundInfinity;
 
 int stopAfter(void* context, const LpRecord&, int iteration, double, double) {
   return iteration >= *static_cast<int*>(context) ? 3 : 0;

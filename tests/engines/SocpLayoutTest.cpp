@@ -4,11 +4,12 @@
 // cone form keeps a variable's negative lower bound.
 #include <gtest/gtest.h>
 
+#include "contract/Bound_Infinity.h"
 #include "engines/socp/Socp_Adapter.h"
 
 namespace {
 
-constexpr double Inf = 1e30;
+constexpr double Inf = kBoundInfinity;
 
 struct Layout {
   SocpAdapterRecord rec;

@@ -14,13 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
 #include "entry/Bnb_Tree.h"
 #include "entry/Eng_BranchBound.h"
 #include "tests/support/EngineSolveFixture.h"
 
 namespace {
 
-constexpr double Inf = 1e30;
+constexpr double Inf = kBoundInfinity;
 
 struct TinyModel {
   std::vector<double> cost;                 // minimise cost . x

@@ -3,13 +3,15 @@
 // read back through it with the values and formulas the files hold.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <cctype>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "excel/Com_Automation.h"
+#include "excel/Com_Reader.h"
 #include "platform/automation/Auto.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "values/List_List.h"
@@ -117,6 +119,44 @@ TEST_F(ComTest, EveryUsedRangeOfEveryDataWorkbookReadsBack) {
   }
   EXPECT_GE(books, 128);  // every workbook of the data folders, the subfolders' too
   EXPECT_EQ(ctx->errors.errorCount, 0);
+}
+
+// The reader's source reads each sheet's cells once per load: cells of two
+// sheets read by turns come from what was read first, however often the
+// sheet changes; the next load's source reads them again.
+TEST_F(ComTest, ReaderReadsEachSheetOnceWhateverTheOrder) {
+  Workbook* wb = Wb_newWorkbook("two.xlsx");
+  Sheet* first = Wb_addSheet(wb, "S1");
+  Sheet* second = Wb_addSheet(wb, "S2");
+  Wb_setValue(wb, first, 0, 0, CellValue::makeNumber(1));
+  Wb_setValue(wb, second, 0, 0, CellValue::makeNumber(2));
+  Wb_setFormula(wb, second, 1, 0, "=S1!A1+1");
+  ASSERT_TRUE(Com_openWorkbook(ea, nullptr) && Com_readSheets(ea));
+  auto source = std::make_unique<ComReaderSource>(ea);
+  auto read = [&](uint8_t sheet, uint16_t row, ReaderCell* info = nullptr) {
+    Value v = Val_empty(ctx);
+    ReaderCell ignored;
+    EXPECT_TRUE(source->readCell(CellRef{sheet, row, 1}, &v, info ? info : &ignored));
+    const double x = v.number;
+    Val_clear(&v);
+    return x;
+  };
+  EXPECT_EQ(read(2, 1), 2.0);
+  EXPECT_EQ(read(1, 1), 1.0);
+  // Changed behind the reader's back: both sheets keep what was read.
+  Wb_setValue(wb, first, 0, 0, CellValue::makeNumber(10));
+  Wb_setValue(wb, second, 0, 0, CellValue::makeNumber(20));
+  for (int turn = 0; turn < 3; ++turn) {
+    EXPECT_EQ(read(2, 1), 2.0);
+    EXPECT_EQ(read(1, 1), 1.0);
+  }
+  ReaderCell info;
+  read(2, 2, &info);
+  EXPECT_EQ(Text_toUtf8(info.formula), "=S1!A1+1");
+  EXPECT_EQ(read(1, 100), 0.0);  // past the used range: empty
+  source = std::make_unique<ComReaderSource>(ea);
+  EXPECT_EQ(read(2, 1), 20.0);
+  EXPECT_EQ(read(1, 1), 10.0);
 }
 
 TEST_F(ComTest, SheetsNamesFunctionsAndFormulaScans) {

@@ -77,6 +77,7 @@ struct Plan {
                                                             {"B9", "=SUMPRODUCT(B2:C2,B3:C3)"}};
 
   bool protectedSheet = false;    // Plan is protected
+  bool otherHidden = false;       // Other is hidden
   std::vector<CellRange> merged;  // merged areas of Plan
 
   void set(const std::string& name, const std::string& value) {
@@ -110,6 +111,7 @@ struct Plan {
       else Wb_setValue(wb, sh, row, col, CellValue::makeText(value));
     }
     plan->protectedCells = protectedSheet;
+    other->visible = !otherHidden;
     plan->merged = merged;
     Wb_cellAt(wb, plan, 8, 1)->numberFormat = "#,##0.00";
     for (const auto& [name, value] : names) Wb_defineName(wb, DefinedName{name, value, -1, true});

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/calc/Calc.h"
@@ -246,6 +247,9 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
        "\"solver_adj\" does not refer to cells"},
       {"variables on two sheets", [](Plan* p) { p->set("solver_adj1", "Other!$B$2"); }, "status 13",
        "the variable cells are on two sheets: \"solver_adj1\" refers to 'Other'"},
+      {"variables past column IV", [](Plan* p) { p->set("solver_adj", "Plan!$B$2:$IX$2"); }, "status 13",
+       "\"solver_adj\" (Plan!B2:IX2) reaches past the 256 columns (to IV) that the library's references hold: "
+       "Plan!IW2 is the first cell beyond"},
       {"relation out of range", [](Plan* p) { p->set("solver_rel1", "12"); }, "status 13",
        "the relation \"solver_rel1\" of constraint 1 is missing or out of range (1 to 11)"},
       {"relation code 0", [](Plan* p) { p->set("solver_rel1", "0"); }, "status 13",
@@ -422,8 +426,15 @@ TEST_F(CommandLineFiles, OutReplacesTheWorkbookOnlyWhenAskedTo) {
   CliRun refused = corvan("solve " + book + " --out " + book);
   EXPECT_EQ(refused.status, 2) << refused.out;
   EXPECT_EQ(std::filesystem::file_size(book), before);
+  // The copy is read-only, as the shared data are: even --overwrite leaves it.
+  CliRun readOnly = corvan("solve " + book + " --overwrite --out " + book);
+  EXPECT_EQ(readOnly.status, 2) << readOnly.out;
+  EXPECT_NE(readOnly.out.find("is read-only"), std::string::npos) << readOnly.out;
+  EXPECT_EQ(std::filesystem::file_size(book), before);
+  std::filesystem::permissions(book, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
   CliRun replaced = corvan("solve " + book + " --overwrite --out " + book);
   EXPECT_EQ(replaced.status, 0) << replaced.out;
+  EXPECT_NE(std::filesystem::file_size(book), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 1);
 }
 
@@ -459,7 +470,8 @@ TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) 
         "function 8 B9 min: linear"},
        {"mtr=1"}},
       {"unknown function", "=B2+C2", "1", "=NOSUCHFN(B2)+C2", "2",
-       {"model level 6: unknown functions", "above the declared type: 1"}, {}},
+       {"model level 6: unknown functions", "above the declared type: 1", "convexity: undecided",
+        "function 2 B9 min: unknown function, unknown"}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -475,6 +487,140 @@ TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) 
     const CliRun r = corvan(args);
     EXPECT_TRUE(r.has("diagnosis: status 0")) << r.out;
     for (const std::string& line : c.lines) EXPECT_TRUE(r.has(line)) << line << "\n" << r.out;
+  }
+}
+
+// Models the front end once judged apart from the library, printing the
+// library's "solved" and then refusing: each gets the library's one verdict.
+// A relation of 2.5 is none of the relations for both, named by the front
+// end after the library's refusal; a right-hand side on another sheet and
+// variables on a hidden sheet solve to the plan's optimum, 36 at (2, 6); an
+// objective of 100,000 characters, which no spreadsheet reads, is an
+// evaluation failure, named in a short line.
+TEST_F(CommandLineFiles, ModelsGetTheLibrarysOneVerdict) {
+  struct Case {
+    const char* what;
+    void (*change)(Plan*);
+    int exit;
+    std::vector<std::string> shows;
+  };
+  const Case cases[] = {
+      {"relation 2.5",
+       [](Plan* p) { p->set("solver_rel1", "2.5"); },
+       1,
+       {"status 13:", "the relation \"solver_rel1\" of constraint 1 is missing or out of range"}},
+      {"right-hand side on another sheet",
+       [](Plan* p) {
+         p->set("solver_rhs1", "Other!$A$1:$A$3");
+         p->cell("Other!A1", "4");
+         p->cell("Other!A2", "12");
+         p->cell("Other!A3", "18");
+       },
+       0,
+       {"status 0:", "= 36.00", "12 (Other!A2)"}},
+      {"variables on a hidden sheet",
+       [](Plan* p) {
+         p->otherHidden = true;
+         p->cell("Other!B2", "0");
+         p->cell("Other!C2", "0");
+         p->cell("B2", "=Other!B2");
+         p->cell("C2", "=Other!C2");
+         p->set("solver_adj", "Other!$B$2:$C$2");
+       },
+       0,
+       {"status 0:", "= 36.00", "Other!B2", "Other!C2"}},
+      {"objective of 100,000 characters",
+       [](Plan* p) {
+         std::string formula = "=SUMPRODUCT(B2:C2,B3:C3)";
+         while (formula.size() < 100000) formula += "+0*B2";
+         p->cell("B9", formula);
+       },
+       1,
+       {"status 9:", "holds #NAME?", " characters) cannot be read"}},
+  };
+  for (const Case& c : cases) {
+    Plan plan;
+    c.change(&plan);
+    std::string book = plan.save(dir_ / "model.xlsx");
+    CliRun r = corvan("solve " + book);
+    EXPECT_EQ(r.status, c.exit) << c.what << "\n" << r.out.substr(0, 2000);
+    EXPECT_EQ(occurrences(r.out, "status "), 1) << c.what << "\n" << r.out.substr(0, 2000);
+    EXPECT_FALSE(r.has("cannot be solved")) << c.what << "\n" << r.out.substr(0, 2000);
+    EXPECT_LT(r.out.size(), 4000u) << c.what;
+    for (const std::string& s : c.shows)
+      EXPECT_TRUE(r.has(s)) << c.what << ": no '" << s << "' in\n" << r.out.substr(0, 2000);
+  }
+}
+
+// An engine number beyond the int range, given on the command line, as an
+// option or stored in the model, is refused without undefined behaviour (the
+// sanitizer build runs this test too): bad usage for the command line's,
+// the library's refusal for the stored one.
+TEST_F(CommandLineFiles, EngineNumbersBeyondTheIntRangeAreRefused) {
+  Plan plan;
+  std::string book = plan.save(dir_ / "plan.xlsx");
+  for (const char* args :
+       {" --engine 2147483648", " --engine -2147483649", " --option eng=2147483648", " --option eng=1e300"}) {
+    CliRun r = corvan("solve " + book + args);
+    EXPECT_EQ(r.status, 2) << args << "\n" << r.out;
+  }
+  plan.set("solver_eng", "2147483648");
+  CliRun stored = corvan("solve " + plan.save(dir_ / "stored.xlsx"));
+  EXPECT_EQ(stored.status, 1) << stored.out;
+  EXPECT_TRUE(stored.has("\"solver_eng\" does not accept \"2147483648\"")) << stored.out;
+}
+
+// Saving the solution over a file with another hard link says that the link
+// keeps the workbook as it was; a read-only --out target is refused.
+TEST_F(CommandLineFiles, SavingSaysWhenAHardLinkBreaksAndRefusesReadOnlyFiles) {
+  Plan plan;
+  std::string book = plan.save(dir_ / "plan.xlsx"), out = (dir_ / "out.xlsx").string();
+  std::filesystem::copy_file(book, out);
+  std::filesystem::create_hard_link(out, dir_ / "link.xlsx");
+  CliRun linked = corvan("solve " + book + " --out " + out);
+  EXPECT_EQ(linked.status, 0) << linked.out;
+  EXPECT_TRUE(linked.has("corvan: warning: " + out + " has 1 other hard link(s)")) << linked.out;
+  std::filesystem::permissions(out, std::filesystem::perms::owner_read);
+  CliRun readOnly = corvan("solve " + book + " --out " + out);
+  EXPECT_EQ(readOnly.status, 2) << readOnly.out;
+  EXPECT_TRUE(readOnly.has(out + ": cannot save: is read-only")) << readOnly.out;
+}
+
+// Runs terminated (SIGTERM) at random points of a solve that saves a large
+// workbook: none leaves a temporary file, and the target is always the
+// workbook as it was or the solved one.
+TEST_F(CommandLineFiles, TerminatedRunsLeaveNoTemporaryFile) {
+  Plan plan;
+  for (int k = 0; k < 40000; ++k) plan.cell("Other!" + Wb_a1(k / 20, k % 20), std::to_string(k));
+  std::string book = plan.save(dir_ / "plan.xlsx");
+  std::filesystem::create_directory(dir_ / "out");
+  std::string out = (dir_ / "out" / "solved.xlsx").string();
+  std::filesystem::copy_file(book, out);
+  std::string program = std::string(CORVAN_SOLVE_OUT) + "/corvan";
+  auto start = std::chrono::steady_clock::now();
+  CliRun whole = corvan("solve " + book + " --out " + out);
+  ASSERT_EQ(whole.status, 0) << whole.out;
+  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  for (int trial = 0; trial < 20; ++trial) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      freopen("/dev/null", "w", stdout);
+      freopen("/dev/null", "w", stderr);
+      execl(program.c_str(), program.c_str(), "solve", book.c_str(), "--out", out.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    std::this_thread::sleep_for(span * (trial + 1) / 21);
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "out"), std::filesystem::directory_iterator()),
+              1)
+        << "after a run terminated at " << (trial + 1) << "/21 of a solve";
+    std::string error;
+    Workbook* wb = Xlsx_open(out, &error);
+    ASSERT_NE(wb, nullptr) << error;
+    Wb_closeWorkbook(wb);
   }
 }
 

@@ -225,6 +225,7 @@ TEST_F(Recalc, InterpreterAgreesWithTheStandInOnRangesAndArrays) {
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 2, 3, 2}, "=IF(A1:A4>1,A1:A4,-1)"));
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 3, 0, 3}, "=SUM(IF(A1:A4>1,1,0))"));
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 4, 3, 4}, "=IF(A1>1,A1:A4*2,0)"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 6, 3, 7}, "=A1:A4*{1,10}+SUM(A1:A2)"));
   Calc_recalculate(wb);
   FeInterpreted result;
   Fe_interpretWorkbook(wb, &result);
@@ -235,5 +236,104 @@ TEST_F(Recalc, InterpreterAgreesWithTheStandInOnRangesAndArrays) {
     EXPECT_EQ(result.failures.count(place), 0u) << at << " " << result.failures[place];
     EXPECT_EQ(result.values[place], cell.value) << at << " " << cell.formula;
   }
+  Wb_closeWorkbook(wb);
+}
+
+// A bare range in an ordinary cell meets the cell's row (a column range) or
+// column (a row range); a cell that meets neither gets "#value!".
+TEST_F(Recalc, InterpreterIntersectsABareRangeWithItsCell) {
+  Workbook* wb = Wb_newWorkbook("book");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  for (int row = 0; row < 3; ++row) Wb_setValue(wb, sh, row, 0, CellValue::makeNumber(row + 1));
+  for (int col = 0; col < 3; ++col) Wb_setValue(wb, sh, 6, col, CellValue::makeNumber(10 * (col + 1)));
+  Wb_defineName(wb, DefinedName{"Price", "S!$A$1:$A$3"});
+  Wb_setFormula(wb, sh, 1, 1, "=A1:A3");  // B2
+  Wb_setFormula(wb, sh, 2, 2, "=Price");  // C3
+  Wb_setFormula(wb, sh, 4, 1, "=A1:A3");  // B5, below the range
+  Wb_setFormula(wb, sh, 8, 1, "=A7:C7");  // B9
+  Wb_setFormula(wb, sh, 8, 3, "=A7:C7");  // D9, right of the range
+  FeInterpreted result;
+  Fe_interpretWorkbook(wb, &result);
+  auto at = [](int row, int col) { return std::make_pair(0, Wb_cellKey(row, col)); };
+  EXPECT_EQ(result.values[at(1, 1)], CellValue::makeNumber(2));
+  EXPECT_EQ(result.values[at(2, 2)], CellValue::makeNumber(3));
+  EXPECT_EQ(result.values[at(4, 1)], CellValue::makeError(CellError::Value));
+  EXPECT_EQ(result.values[at(8, 1)], CellValue::makeNumber(20));
+  EXPECT_EQ(result.values[at(8, 3)], CellValue::makeError(CellError::Value));
+  Wb_closeWorkbook(wb);
+}
+
+// Left-over "," or ")" at the top of a formula and a name of several areas
+// are refused when compiled, with the parser's status and the cell.
+TEST_F(Recalc, InterpreterRefusesStrayTokensAndMultiAreaNames) {
+  Workbook* wb = Wb_newWorkbook("book");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_defineName(wb, DefinedName{"Both", "S!$A$1:$A$2,S!$C$1:$C$2"});
+  Wb_setFormula(wb, sh, 0, 1, "=1+2,3");
+  Wb_setFormula(wb, sh, 1, 1, "=1+2)");
+  Wb_setFormula(wb, sh, 2, 1, "=SUM(Both)");
+  FeInterpreted result;
+  Fe_interpretWorkbook(wb, &result);
+  auto failure = [&](int row) { return result.failures[{0, Wb_cellKey(row, 1)}]; };
+  EXPECT_EQ(failure(0), "not compiled: Unexpected end of formula !");
+  EXPECT_EQ(failure(1), "not compiled: Missing ( !");
+  EXPECT_EQ(failure(2), "not compiled: Multi-area not supported !");
+  EXPECT_TRUE(result.values.empty());
+  Wb_closeWorkbook(wb);
+}
+
+// An operator whose result leaves the doubles shows "#num!" in its cell,
+// as the worksheet does, and the cells that read it get it too.
+TEST_F(Recalc, InterpreterShowsOverflowOfAnOperatorAsNum) {
+  Workbook* wb = Wb_newWorkbook("book");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(1e300));
+  Wb_setFormula(wb, sh, 0, 1, "=A1*A1");
+  Wb_setFormula(wb, sh, 1, 1, "=10^400");
+  Wb_setFormula(wb, sh, 2, 1, "=A1*2");
+  Wb_setFormula(wb, sh, 3, 1, "=B1+1");
+  FeInterpreted result;
+  Fe_interpretWorkbook(wb, &result);
+  auto at = [](int row) { return std::make_pair(0, Wb_cellKey(row, 1)); };
+  EXPECT_TRUE(result.failures.empty());
+  EXPECT_EQ(result.values[at(0)], CellValue::makeError(CellError::Num));
+  EXPECT_EQ(result.values[at(1)], CellValue::makeError(CellError::Num));
+  EXPECT_EQ(result.values[at(2)], CellValue::makeNumber(2e300));
+  EXPECT_EQ(result.values[at(3)], CellValue::makeError(CellError::Num));
+  Wb_closeWorkbook(wb);
+}
+
+// Formula cells on a sheet past the 255th are named with the limit, not
+// left out.
+TEST_F(Recalc, InterpreterNamesSheetsPastItsLimit) {
+  Workbook* wb = Wb_newWorkbook("book");
+  for (int s = 0; s < 256; ++s) Wb_addSheet(wb, "S" + std::to_string(s + 1));
+  Wb_setFormula(wb, wb->sheets[0].get(), 0, 0, "=1+1");
+  Wb_setFormula(wb, wb->sheets[255].get(), 0, 0, "=2+2");
+  FeInterpreted result;
+  Fe_interpretWorkbook(wb, &result);
+  const auto first = std::make_pair(0, Wb_cellKey(0, 0)), last = std::make_pair(255, Wb_cellKey(0, 0));
+  EXPECT_EQ(result.values[first], CellValue::makeNumber(2));
+  EXPECT_EQ(result.failures[last], "sheet 256 lies past the interpreter's 255 sheets");
+  Wb_closeWorkbook(wb);
+}
+
+// An array block runs once for all its cells, but a COUNTIF block runs cell
+// by cell, each cell picking its own criterion: counts 2, 2 and 1.
+TEST_F(Recalc, InterpreterCountifBlockPicksEachCellsCriterion) {
+  Workbook* wb = Wb_newWorkbook("book");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  const double data[] = {1, 1, 2, 5};
+  for (int k = 0; k < 4; ++k) Wb_setValue(wb, sh, k, 0, CellValue::makeNumber(data[k]));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 1, 2, 1}, "=COUNTIF(A1:A4,A1:A3)"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 2, 3, 2}, "=A1:A4*10"));
+  FeInterpreted result;
+  Fe_interpretWorkbook(wb, &result);
+  EXPECT_TRUE(result.failures.empty());
+  const double counts[] = {2, 2, 1};
+  for (int row = 0; row < 3; ++row)
+    EXPECT_EQ(result.values[std::make_pair(0, Wb_cellKey(row, 1))], CellValue::makeNumber(counts[row])) << row;
+  for (int row = 0; row < 4; ++row)
+    EXPECT_EQ(result.values[std::make_pair(0, Wb_cellKey(row, 2))], CellValue::makeNumber(10 * data[row])) << row;
   Wb_closeWorkbook(wb);
 }

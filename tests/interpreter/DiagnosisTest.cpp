@@ -35,7 +35,7 @@ TEST(Diagnosis, ReferenceModels) {
       {"smooth non-convex", {"=a1+b1", "=b1-(a1^4)"}, {kRelLessEqual2, kRelMinimise}, {1, 0}, kLevelSmooth,
        kVerdictNotConvex, {1, 3}, 3, 0, 4},
       {"unknown function", {"=a1+b1", "=NOSUCHFN(a1)+b1"}, {kRelLessEqual2, kRelMinimise}, {1, 0},
-       kLevelUnknownFunctions, kVerdictNotTested, {1, 1}, 3, 0, 3},
+       kLevelUnknownFunctions, kVerdictNotTested, {1, 5}, 3, 0, 3},
       {"non-smooth", {"=a1+b1", "=ABS(a1-1)+b1"}, {kRelLessEqual2, kRelMinimise}, {1, 0}, kLevelNonSmooth,
        kVerdictNotTested, {1, 4}, 3, 0, 3},
   };
@@ -68,6 +68,27 @@ TEST(Diagnosis, ReferenceModels) {
       EXPECT_EQ(examples[0].cell, m.functionClasses[0] > 1 ? "A2" : "B2");
     }
   }
+}
+
+// A function that calls an unknown function depends on its arguments in an
+// unknown way: its class is "unknown function", its curvature unknown, and a
+// model that would be convex without it is not called convex.
+TEST(Diagnosis, UnknownFunctionLeavesConvexityUnknown) {
+  ModelBench b({"=a1+b1", "=FOOBAR(a1)+b1"}, {kRelLessEqual2, kRelMinimise}, {1, 0}, {{-2, 2}, {-2, 2}});
+  ASSERT_TRUE(b.ok) << int(b.ctx->errors.firstError);
+  DiagnosisRequest request;
+  request.convexity = true;
+  request.detailed = true;
+  DiagnosisFindings findings;
+  int32_t failed = -1;
+  ASSERT_EQ(Eval_diagnose(b.ctx, request, &findings, &failed), kDiagnosisDone) << int(b.ctx->errors.firstError);
+  EXPECT_EQ(b.ctx->tables.structure->functionClasses[1], kDegUnknownFunction);
+  EXPECT_STREQ(Eval_className(b.ctx->tables.structure->functionClasses[1]), "unknown function");
+  EXPECT_STREQ(Eval_convexityName(b.ctx->tables.structure->convexity[1]), "unknown");
+  EXPECT_STREQ(Eval_convexityName(b.ctx->tables.structure->convexity[0]), "affine");
+  EXPECT_EQ(findings.counts[DiagConvexity], kVerdictUndecided);
+  EXPECT_EQ(findings.counts[DiagLinearFunctions], 1);
+  EXPECT_EQ(findings.counts[DiagSmoothFunctions], 1);
 }
 
 // One function over a1 only among ten variables is sparse (1 < 10 / 5);

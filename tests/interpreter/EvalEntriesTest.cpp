@@ -274,6 +274,25 @@ TEST(EvalEntries, ErrorResultRaisesAtItsCell) {
   EXPECT_EQ(w.ctx->errors.firstError, kStatusInvalidOperation);
 }
 
+// A product or power beyond the doubles stops the evaluation with status 26
+// (floating point overflow) at its cell, not with the error value it shows.
+TEST(EvalEntries, OverflowOfAnOperatorRaisesStatus26AtItsCell) {
+  Workbench w;
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+  w.sheet.set("a1", "1");
+  w.sheet.set("b1", "=a1*1E300*1E300");
+  w.sheet.set("c1", "=a1+10^400");
+  ASSERT_TRUE(w.compile({"b1", "c1"}));
+  Model_getVariable(w.ctx->tables.variables, 1)->value = Interval{1.0, 1.0};
+  for (int32_t f : {0, 1}) {
+    double value = 0;
+    EXPECT_FALSE(Eval_evalReal(&w.program, f, true, &value, false));
+    EXPECT_EQ(w.ctx->errors.firstError, kStatusOverflow);
+    EXPECT_EQ(w.ctx->errors.errorCell.row, 1);
+    EXPECT_EQ(w.ctx->errors.errorCell.column, f + 2);
+  }
+}
+
 }  // namespace
 
 namespace {

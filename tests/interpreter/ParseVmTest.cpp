@@ -44,15 +44,24 @@ TEST(ParseVm, CircularReferenceIsReportedAtTheCellReachedSecond) {
 
 TEST(ParseVm, SyntaxErrorsRaiseTheirStatus) {
   const std::pair<const char*, int> cases[] = {
-      {"=1=2=3", kStatusUnexpectedEnd}, {"=(1+2", kStatusMissingClose}, {"=abs(1,2)", kStatusWrongArgumentCount},
-      {"=*2", kStatusInvalidExpression}, {"=1+", kStatusInvalidExpression},
-      {"=nosuchname+1", kStatusUndefinedIdentifier}, {"='[other.xlsx]s'!a1+1", kStatusExternalName},
+      {"=1=2=3", kStatusUnexpectedEnd},
+      {"=(1+2", kStatusMissingClose},
+      {"=abs(1,2)", kStatusWrongArgumentCount},
+      {"=*2", kStatusInvalidExpression},
+      {"=1+", kStatusInvalidExpression},
+      {"=nosuchname+1", kStatusUndefinedIdentifier},
+      {"='[other.xlsx]s'!a1+1", kStatusExternalName},
+      {"=1+2,3", kStatusUnexpectedEnd},
+      {"=1+2)", kStatusMissingOpen},
+      {"=sum(1,2),3", kStatusUnexpectedEnd},
   };
   for (const auto& [formula, status] : cases) {
     Workbench w;
     w.sheet.set("a1", formula);
     EXPECT_FALSE(w.compile({"a1"})) << formula;
     EXPECT_EQ(w.ctx->errors.firstError, status) << formula;
+    EXPECT_EQ(w.ctx->errors.errorCell.row, 1) << formula;
+    EXPECT_EQ(w.ctx->errors.errorCell.column, 1) << formula;
   }
 }
 

@@ -524,3 +524,38 @@ TEST_F(CalcFunctions, LargeMostlyEmptyRangesCostTheirUsedCells) {
   EXPECT_EQ(value("F1"), CellValue::makeNumber(3));
   EXPECT_EQ(value("F64"), CellValue::makeNumber(3));
 }
+
+// Twenty array formulas on a second sheet over whole rows of the first, each
+// building a block of about a million texts (as a 1.8 KB file did, taking
+// 20 s): the work of one recalculation is capped, the cells beyond the cap
+// are #NUM! and each is named once in the warnings, and the next
+// recalculation has its whole allowance again. (bench_recalc times it.)
+TEST_F(CalcRecalc, TheWorkOfOneRecalculationIsCapped) {
+  setNum("A1", 5);
+  setNum("A999559", 7);  // the used rows reach the end of the whole rows
+  Sheet* formulas = Wb_addSheet(wb, "F");
+  const int kCells = 20;
+  const long long kBlock = 999559 - 99 + 1;
+  for (int k = 0; k < kCells; ++k)
+    ASSERT_TRUE(Wb_setArrayFormula(wb, formulas, {1, k, 0, k, 0}, "=ROWS(1&(1+S!99:999559)&{1;2})"));
+  // Each cell builds its block at least once: no more than this many fit.
+  const int fit = static_cast<int>(kCalcWorkPerRecalculation / kBlock);
+  for (int pass = 0; pass < 2; ++pass) {
+    Calc_recalculateFull(wb);
+    int computed = 0;
+    for (int k = 0; k < kCells; ++k) {
+      const CellValue& v = Wb_findCell(formulas, k, 0)->value;
+      if (v != CellValue::makeError(CellError::Num)) {
+        EXPECT_EQ(v, CellValue::makeNumber(kBlock)) << k;
+      }
+      computed += v == CellValue::makeNumber(kBlock);
+    }
+    EXPECT_GE(computed, 1);
+    EXPECT_LE(computed, fit);
+    std::vector<CalcWarning> warnings = Calc_warnings(wb);
+    ASSERT_EQ(warnings.size(), static_cast<size_t>(kCells - computed));
+    EXPECT_EQ(warnings[0].cell.sheet, 1);
+    EXPECT_EQ(warnings[0].cell.row1, computed);
+    EXPECT_NE(warnings[0].reason.find("array elements"), std::string::npos) << warnings[0].reason;
+  }
+}

@@ -616,6 +616,10 @@ TEST_F(XlsxSave, ASolvedWorkbookKeepsEverythingElse) {
         EXPECT_TRUE(before[i].second == after[i].second) << name << " " << part;
         continue;
       }
+      EXPECT_NE(after[i].second.find("<pane xSplit=\"0\" ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" "
+                                     "state=\"frozen\"/>"),
+                std::string::npos)
+          << name << ": the frozen top row";
       auto was = sheetPieces(before[i].second), now = sheetPieces(after[i].second);
       for (const auto& [ref, text] : now) {
         if (!changedCells.count(ref)) {

@@ -16,6 +16,7 @@
 #include <random>
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
 #include "tests/support/LpFakeHost.h"
 
 struct LpGenerated {
@@ -37,7 +38,7 @@ struct LpGenRandom {
 };
 
 inline LpFakeModel LpGen_model(const LpGenerated& g) {
-  constexpr double inf = 1e30;
+  constexpr double inf = kBoundInfinity;
   LpGenRandom random(g.seed);
   LpFakeModel m;
   m.n = g.cols;

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
 #include "engines/lpqp/Lp_Engine.h"
 
 struct MpsEntry {
@@ -88,7 +89,7 @@ struct MpsParser {
     model.colNames.push_back(name);
     model.cost.push_back(0);
     model.lower.push_back(0);
-    model.upper.push_back(Lp_infinity);
+    model.upper.push_back(kBoundInfinity);
     model.integer.push_back(inInteger);
     model.lowerSet.push_back(false);
     return j;
@@ -148,7 +149,7 @@ struct MpsParser {
     double& lo = model.lower[j];
     double& up = model.upper[j];
     if (kind == "UP" || kind == "UI") {
-      if (v < 0 && !model.lowerSet[j]) lo = -Lp_infinity;
+      if (v < 0 && !model.lowerSet[j]) lo = -kBoundInfinity;
       up = v;
     } else if (kind == "LO" || kind == "LI") {
       lo = v;
@@ -157,13 +158,13 @@ struct MpsParser {
       lo = up = v;
       model.lowerSet[j] = true;
     } else if (kind == "MI") {
-      lo = -Lp_infinity;
+      lo = -kBoundInfinity;
       model.lowerSet[j] = true;
     } else if (kind == "PL") {
-      up = Lp_infinity;
+      up = kBoundInfinity;
     } else if (kind == "FR") {
-      lo = -Lp_infinity;
-      up = Lp_infinity;
+      lo = -kBoundInfinity;
+      up = kBoundInfinity;
     } else if (kind == "BV") {
       lo = 0;
       up = 1;
@@ -244,8 +245,8 @@ inline std::vector<MpsKnown> Mps_knownProblems() {
 inline void Mps_rowLimits(const MpsModel& model, int i, double& lo, double& up) {
   const double b = model.rhs[i], r = model.range[i];
   const char kind = model.rowKinds[i];
-  lo = kind == 'L' ? -Lp_infinity : b;
-  up = kind == 'G' ? Lp_infinity : b;
+  lo = kind == 'L' ? -kBoundInfinity : b;
+  up = kind == 'G' ? kBoundInfinity : b;
   if (!model.ranged[i]) return;
   if (kind == 'L') lo = b - std::fabs(r);
   else if (kind == 'G') up = b + std::fabs(r);

@@ -52,6 +52,36 @@ class ValueTest : public ::testing::Test {
   Value a{}, b{};
 };
 
+// Taking a value of the same payload kind swaps the records: the target
+// holds the source's content with no copy, and neither shares a record with
+// the other; other kinds and variable references are copied.
+TEST_F(ValueTest, TakingMovesPayloadsOfOneKindAndCopiesTheRest) {
+  Val_setKind(&a, kValGrad);
+  Val_setKind(&b, kValGrad);
+  auto* ga = static_cast<GradValue*>(a.payload);
+  auto* gb = static_cast<GradValue*>(b.payload);
+  ASSERT_TRUE(Grad_init(ga, 3, ctx) && Grad_init(gb, 3, ctx));
+  Grad_setVar(gb, 5.0, 3);
+  Val_take(&a, &b);
+  EXPECT_EQ(a.payload, gb);
+  EXPECT_EQ(b.payload, ga);
+  EXPECT_EQ(static_cast<GradValue*>(a.payload)->value, 5.0);
+  EXPECT_EQ(static_cast<GradValue*>(a.payload)->gradient[3], 1.0);
+
+  Value scalar = Val_empty(ctx);
+  Val_setNumber(&scalar, 7.0);
+  Val_take(&a, &scalar);  // another kind: a copy
+  EXPECT_EQ(a.kind, kValReal);
+  EXPECT_EQ(a.number, 7.0);
+  EXPECT_EQ(scalar.number, 7.0);
+
+  ctx->flags.mode = kModeReal;
+  Value variable = reference(2);
+  Val_take(&a, &variable);  // a variable is what it stands for in the mode
+  EXPECT_EQ(a.number, 2.0);
+  EXPECT_EQ(variable.reference, 2);
+}
+
 TEST_F(ValueTest, KindChangesKeepOrResetPayloads) {
   Val_setKind(&a, kValGrad);
   auto* g = static_cast<GradValue*>(a.payload);

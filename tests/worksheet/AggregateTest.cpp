@@ -106,6 +106,12 @@ TEST(WsfMatrix, DeterminantInverseAndProduct) {
   EXPECT_TRUE(isError(Val_at(r, 0, 0), kErrValue));  // the empty cell poisons its row only
   EXPECT_EQ(Val_at(r, 1, 0)->number, 10.0);
   EXPECT_EQ(Val_at(r, 1, 1)->number, 11.0);
+  // Rows of plain numbers whose product leaves the doubles give "#num!", as
+  // the operators do.
+  Wsf_mmult(r, vs.grid(2, 2, {1e300, 1e300, 1, 2}), vs.grid(2, 1, {1e300, 3}));
+  ASSERT_EQ(r->kind, kValArray);
+  EXPECT_TRUE(isError(Val_at(r, 0, 0), kErrNum));
+  EXPECT_EQ(Val_at(r, 1, 0)->number, 1e300 + 6);
   EXPECT_TRUE(isError(Wsf_mmult(r, vs.grid(2, 3, {}), vs.grid(2, 3, {})), kErrValue));
   EXPECT_EQ(Wsf_mmult(r, vs.num(3), vs.num(4))->number, 12.0);
   // A number against a column or row is a 1 x 1 matrix.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "numerics/Dense_Factor.h"
 #include "worksheet/kernels/Mat_Dense.h"
 
 namespace {
@@ -69,25 +70,25 @@ TEST(MatDense, LuGivesDeterminantAndSolutions) {
   Dense h = hilbert();
   std::vector<int32_t> p(5);
   double d = 0;
-  ASSERT_TRUE(Mat_luDecompose(h.data(), 4, p.data(), &d));
+  ASSERT_TRUE(Dense_luDecompose(h.data(), 4, p.data(), &d));
   double det = d;
   for (int i = 1; i <= 4; ++i) det *= h.rows[i][i];
   EXPECT_NEAR(det, 1.0 / 6048000, 1e-12 / 6048000);
   for (int j = 1; j <= 4; ++j) {
     std::vector<double> e(5, 0.0);
     e[j] = 1;
-    Mat_luBackSubstitute(h.data(), 4, p.data(), e.data());
+    Dense_luBackSubstitute(h.data(), 4, p.data(), e.data());
     for (int i = 1; i <= 4; ++i) EXPECT_NEAR(e[i], kHilbertInverse[i - 1][j - 1], 1e-8 * 7000);
   }
   Dense swapped(2, {1, 2, 3, 4});
-  ASSERT_TRUE(Mat_luDecompose(swapped.data(), 2, p.data(), &d));
+  ASSERT_TRUE(Dense_luDecompose(swapped.data(), 2, p.data(), &d));
   EXPECT_EQ(d, -1.0);
   EXPECT_NEAR(d * swapped.rows[1][1] * swapped.rows[2][2], -2.0, 1e-15);
   Dense zeroRow(2, {1, 2, 0, 0});
-  EXPECT_FALSE(Mat_luDecompose(zeroRow.data(), 2, p.data(), &d));
+  EXPECT_FALSE(Dense_luDecompose(zeroRow.data(), 2, p.data(), &d));
   EXPECT_EQ(zeroRow.rows[1][1], 1.0);  // refused before any elimination
   Dense singular(2, {1, 2, 2, 4});
-  EXPECT_FALSE(Mat_luDecompose(singular.data(), 2, p.data(), &d));
+  EXPECT_FALSE(Dense_luDecompose(singular.data(), 2, p.data(), &d));
 }
 
 TEST(MatDense, CholeskyFactorsReproduceTheMatrix) {
@@ -103,7 +104,7 @@ TEST(MatDense, CholeskyFactorsReproduceTheMatrix) {
 TEST(MatDense, QrInverseIsTheSameFromEitherBase) {
   Dense a(2, {4, 7, 2, 6});
   Dense x(2, {});
-  ASSERT_TRUE(Mat_qrInvert(1, 2, a.data(), x.data()));
+  ASSERT_TRUE(Dense_qrInvert(1, 2, a.data(), x.data()));
   const double inverse[2][2] = {{0.6, -0.7}, {-0.2, 0.4}};
   for (int i = 1; i <= 2; ++i)
     for (int j = 1; j <= 2; ++j) EXPECT_NEAR(x.rows[i][j], inverse[i - 1][j - 1], 1e-15);
@@ -111,14 +112,14 @@ TEST(MatDense, QrInverseIsTheSameFromEitherBase) {
   double r0[2] = {4, 7}, r1[2] = {2, 6}, o0[2], o1[2];
   double* in0[2] = {r0, r1};
   double* out0[2] = {o0, o1};
-  ASSERT_TRUE(Mat_qrInvert(0, 2, in0, out0));
+  ASSERT_TRUE(Dense_qrInvert(0, 2, in0, out0));
   EXPECT_EQ(o0[0], x.rows[1][1]);
   EXPECT_EQ(o1[1], x.rows[2][2]);
   Dense h = hilbert(), hx(4, {});
-  ASSERT_TRUE(Mat_qrInvert(1, 4, h.data(), hx.data()));
+  ASSERT_TRUE(Dense_qrInvert(1, 4, h.data(), hx.data()));
   EXPECT_NEAR(hx.rows[3][3], 6480, 1e-6);
   Dense singular(2, {1, 0, 2, 0}), untouched(2, {9, 9, 9, 9});
-  EXPECT_FALSE(Mat_qrInvert(1, 2, singular.data(), untouched.data()));
+  EXPECT_FALSE(Dense_qrInvert(1, 2, singular.data(), untouched.data()));
   EXPECT_EQ(untouched.rows[1][1], 9.0);
 }
 

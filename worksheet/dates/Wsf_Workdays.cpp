@@ -94,7 +94,7 @@ Value* Wsf_workday(Value* result, int argc, const Value* const* argv) {
   // A weekend start counts from the working day just behind it; then whole
   // weeks of five working days, then the remaining days one by one.
   const int64_t from = Date_isWeekend(s) ? nextWorkday(s, -dir) : s;
-  int64_t t = from + 7 * (n / 5);
+  int64_t t = from + int64_t{7} * (n / 5);
   for (int32_t k = 0; k < std::abs(n % 5); ++k) t = nextWorkday(t, dir);
   if (t < 0 || t > kDateLastSerial) return Wsf_error(result, kErrNum);
   // Each holiday met on a working day between the start and t, nearest

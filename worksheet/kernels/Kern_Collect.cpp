@@ -2,7 +2,6 @@
 #include "worksheet/kernels/Kern_Collect.h"
 
 #include "values/Vm_Status.h"
-#include "worksheet/common/Wsf_Args.h"
 
 namespace {
 
@@ -13,22 +12,6 @@ bool isValue(const Value* v) { return v->kind >= kValInt && v->kind <= kValKind1
 
 // What a text counts as in the A-forms.
 const Value kZero{kValReal, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
-
-// Hands take each pair of elements of two arguments of the same count
-// ("#n/a" otherwise); an error element ends the walk into the result.
-template <typename Take>
-bool walkPairs(const Value* a, const Value* b, Value* result, Take take) {
-  const int32_t n = Wsf_count(a);
-  if (n != Wsf_count(b)) return Wsf_error(result, kErrNA), false;
-  for (int32_t i = 0; i < n; ++i) {
-    const Value* p = Wsf_element(a, i);
-    const Value* q = Wsf_element(b, i);
-    if (Wsf_isError(p)) return Wsf_copy(result, p), false;
-    if (Wsf_isError(q)) return Wsf_copy(result, q), false;
-    take(p, q);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -55,10 +38,11 @@ bool Kern_collectArgNumbers(int argc, const Value* const* argv, std::vector<doub
 
 bool Kern_collectPairs(const Value* a, const Value* b, std::vector<double>* xa, std::vector<double>* xb,
                        Value* result) {
-  return walkPairs(a, b, result, [&](const Value* p, const Value* q) {
-    if (!isNumber(p) || !isNumber(q)) return;
+  return Kern_walkPairs(a, b, result, [&](const Value* p, const Value* q) {
+    if (!isNumber(p) || !isNumber(q)) return true;
     xa->push_back(p->number);
     xb->push_back(q->number);
+    return true;
   });
 }
 
@@ -85,9 +69,10 @@ bool Kern_collectArgValues(int argc, const Value* const* argv, bool countAll, st
 
 bool Kern_collectValuePairs(const Value* a, const Value* b, std::vector<const Value*>* xa,
                             std::vector<const Value*>* xb, Value* result) {
-  return walkPairs(a, b, result, [&](const Value* p, const Value* q) {
-    if (!isValue(p) || !isValue(q)) return;
+  return Kern_walkPairs(a, b, result, [&](const Value* p, const Value* q) {
+    if (!isValue(p) || !isValue(q)) return true;
     xa->push_back(p);
     xb->push_back(q);
+    return true;
   });
 }

@@ -3,11 +3,37 @@
 // the statistics kernels read them directly. A collector that meets an error
 // value (alone or as an element) writes it into the result and answers
 // false; so does a refused argument ("#value!").
+// These are the statistics' counting rules, which no collect mode of
+// Num_Gather (the financial functions' collectors) gives: every array
+// element that is not a number or an error is skipped (evaluation-mode
+// values included), a lone empty argument or sample vector is refused, the
+// A-forms count booleans and texts, a pair counts only where both elements
+// are numbers and no pairs left is no error; outputs are appended to, and
+// the result is untouched on success. Both share Kern_walkPairs.
 #pragma once
 
 #include <vector>
 
 #include "values/Val_Value.h"
+#include "worksheet/common/Wsf_Args.h"
+
+// Hands take(p, q) each pair of elements of two arguments of the same
+// element count ("#n/a" otherwise), after an error element (of the first
+// argument before the second) has ended the walk into the result; take
+// answers false, with the result formed, to end it too.
+template <typename Take>
+bool Kern_walkPairs(const Value* a, const Value* b, Value* result, Take take) {
+  const int32_t n = Wsf_count(a);
+  if (n != Wsf_count(b)) return Wsf_error(result, kErrNA), false;
+  for (int32_t i = 0; i < n; ++i) {
+    const Value* p = Wsf_element(a, i);
+    const Value* q = Wsf_element(b, i);
+    if (Wsf_isError(p)) return Wsf_copy(result, p), false;
+    if (Wsf_isError(q)) return Wsf_copy(result, q), false;
+    if (!take(p, q)) return false;
+  }
+  return true;
+}
 
 // Integers and reals of one argument: a lone number; the numbers of an array
 // in row-major order, skipping empty cells, booleans and texts. A lone

@@ -46,7 +46,7 @@ uint32_t lnLowerTail(const DistParams*, double x, double* out) {
 // The standard normal quantile of p in the lower tail (p <= 1e-7).
 uint32_t lowerTailQuantile(double p, double* out) {
   const DistParams none{};
-  return Kern_brent(kTailFar, kTailNear, &none, lnLowerTail, std::log(p), out);
+  return Kern_inverse(kTailFar, kTailNear, &none, lnLowerTail, std::log(p), out);
 }
 }  // namespace
 
@@ -195,5 +195,5 @@ uint32_t Kern_invStdNormal(double p, double* out) {
     return status;
   }
   const DistParams none{};
-  return Kern_brent(-kCentralBracket, kCentralBracket, &none, Kern_cdfStdNormal, p, out);
+  return Kern_inverse(-kCentralBracket, kCentralBracket, &none, Kern_cdfStdNormal, p, out);
 }

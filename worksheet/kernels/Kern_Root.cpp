@@ -1,16 +1,17 @@
-// Brent's method: inverse quadratic interpolation and secant steps kept
-// inside a bracket that bisection shrinks when they stall.
+// Brent's method under a caller's stopping rule, and the inverse of a
+// distribution kernel by it.
 #include "worksheet/kernels/Kern_Root.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
 #include "values/Vm_Status.h"
 
 namespace {
-constexpr int kMaxIterations = 100;
-// The absolute part of the stopping width, for roots at 0.
-constexpr double kAbsoluteWidth = 1e-300;
+// The distribution kernels' rule: the last bits of x, with an absolute part
+// for roots at 0; failures as plain codes.
+constexpr KernRootRule kKernelRule{2 * DBL_EPSILON, 0.5 * 1e-300, 0};
 // The open bracket's growth and its last upper end.
 constexpr double kWidening = 1e8;
 constexpr double kLargestUpperEnd = 1e300;
@@ -37,53 +38,72 @@ void nextStep(double a, double b, double c, double fa, double fb, double fc, dou
   }
   if (p > 0) q = -q;
   p = std::fabs(p);
-  if (2 * p < std::fmin(3 * xm * q - std::fabs(tol * q), std::fabs(*e * q))) {
+  if (2 * p < std::min(3 * xm * q - std::fabs(tol * q), std::fabs(*e * q))) {
     *e = *d;
     *d = p / q;
   } else {
     *d = *e = xm;
   }
 }
+
+// f(x) - target into *out.
+uint32_t shifted(void* user, KernRootFn f, double target, double x, double* out) {
+  const uint32_t status = f(user, x, out);
+  *out -= target;
+  return status;
+}
+
+// A distribution kernel and its parameters as a root finder's callback.
+struct Kernel {
+  const DistParams* params;
+  DistKernel kernel;
+};
+
+uint32_t kernelAt(void* user, double x, double* out) {
+  const auto* k = static_cast<const Kernel*>(user);
+  return k->kernel(k->params, x, out);
+}
 }  // namespace
 
-uint32_t Kern_brent(double lower, double upper, const DistParams* params, DistKernel kernel, double target,
-                    double* out) {
-  double a = lower, b = upper, fa = 0, fb = 0;
-  if (uint32_t s = kernel(params, a, &fa)) return s;
-  if (uint32_t s = kernel(params, b, &fb)) return s;
-  fa -= target;
-  fb -= target;
-  if (sameSign(fa, fb)) return kErrNum;
+uint32_t Kern_brent(double a, double b, void* user, KernRootFn f, double target, const KernRootRule& rule,
+                    double* root) {
+  double fa = 0, fb = 0;
+  if (uint32_t s = shifted(user, f, target, a, &fa)) return s;
+  if (uint32_t s = shifted(user, f, target, b, &fb)) return s;
+  if (sameSign(fa, fb)) return rule.statusBase + kErrNum;
   double c = b, fc = fb, d = b - a, e = d;
-  for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
+  for (int32_t iteration = 0; iteration < kRootMaxIterations; ++iteration) {
     if (sameSign(fb, fc)) {
-      c = a;
-      fc = fa;
+      c = a, fc = fa;
       d = e = b - a;
     }
     if (std::fabs(fc) < std::fabs(fb)) {
       a = b, b = c, c = a;
       fa = fb, fb = fc, fc = fa;
     }
-    const double tol = 2 * DBL_EPSILON * std::fabs(b) + 0.5 * kAbsoluteWidth;
-    const double xm = 0.5 * (c - b);
-    if (std::fabs(xm) <= tol || fb == 0) return *out = b, 0;
+    const double tol = rule.relative * std::fabs(b) + rule.absolute;
+    const double xm = (c - b) / 2;
+    if (std::fabs(xm) <= tol || fb == 0) return *root = b, 0;
     nextStep(a, b, c, fa, fb, fc, xm, tol, &d, &e);
-    a = b;
-    fa = fb;
-    b += std::fabs(d) > tol ? d : std::copysign(tol, xm);
-    if (uint32_t s = kernel(params, b, &fb)) return s;
-    fb -= target;
+    a = b, fa = fb;
+    b += std::fabs(d) > tol ? d : (xm > 0 ? tol : -tol);
+    if (uint32_t s = shifted(user, f, target, b, &fb)) return s;
   }
-  return kErrNA;
+  return rule.statusBase + kErrNA;
 }
 
-uint32_t Kern_brentOpenAbove(double lower, double upper, const DistParams* params, DistKernel kernel, double target,
-                             double* out) {
-  uint32_t status = Kern_brent(lower, upper, params, kernel, target, out);
+uint32_t Kern_inverse(double lower, double upper, const DistParams* params, DistKernel kernel, double target,
+                      double* out) {
+  Kernel k{params, kernel};
+  return Kern_brent(lower, upper, &k, kernelAt, target, kKernelRule, out);
+}
+
+uint32_t Kern_inverseOpenAbove(double lower, double upper, const DistParams* params, DistKernel kernel, double target,
+                               double* out) {
+  uint32_t status = Kern_inverse(lower, upper, params, kernel, target, out);
   while (status == kErrNum && upper < kLargestUpperEnd) {
     upper *= kWidening;
-    status = Kern_brent(lower, upper, params, kernel, target, out);
+    status = Kern_inverse(lower, upper, params, kernel, target, out);
   }
   return status;
 }

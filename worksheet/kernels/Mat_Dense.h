@@ -1,12 +1,11 @@
 // Dense linear algebra on small square matrices of doubles and of intervals:
-// Gauss-Jordan solution with inversion, Cholesky, LU and QR factorisation,
-// QR inversion, vector norms, and the interval-matrix product, norms and
-// trace with the power iteration that the convexity test uses. A matrix of
-// order n is n + 1 row pointers with rows 1..n, each of n + 1 elements with
-// columns 1..n (slot 0 unused); only Mat_qrInvert also takes base 0. The
-// caller owns all storage; routines allocate only their own work vectors and
-// signal failure by returning false. There are no tolerances: singularity
-// is an exact zero pivot.
+// Gauss-Jordan solution with inversion, Cholesky, vector norms, and the
+// interval-matrix product, norms and trace with the power iteration that the
+// convexity test uses (LU and QR live in numerics/Dense_Factor.h). A matrix
+// of order n is n + 1 row pointers with rows 1..n, each of n + 1 elements
+// with columns 1..n (slot 0 unused). The caller owns all storage; routines
+// allocate only their own work vectors and signal failure by returning
+// false. There are no tolerances: singularity is an exact zero pivot.
 #pragma once
 
 #include <cstdint>
@@ -36,20 +35,6 @@ bool Mat_gaussJordan(double** a, int32_t n, double* b);
 // is read; the upper triangle of the result is zeroed); false when A is not
 // positive definite.
 bool Mat_cholesky(double** a, int32_t n);
-// In place Crout LU with implicit row scaling: p[j] the row swapped with j,
-// *d the parity of the swaps; false when singular.
-bool Mat_luDecompose(double** a, int32_t n, int32_t* p, double* d);
-// b becomes the solution of A x = b from the factors of Mat_luDecompose.
-void Mat_luBackSubstitute(double* const* a, int32_t n, const int32_t* p, double* b);
-// max over rows i = k..n of |A(i, k)|.
-double Mat_columnMax(int32_t k, int32_t n, double* const* a);
-// In place Householder QR with the factor vectors c and d (n + 1 each); true
-// when A is not singular.
-bool Mat_qrDecompose(int32_t n, double** a, double* c, double* d);
-void Mat_qrSolveVector(int32_t n, double* const* a, const double* c, const double* d, double* b);
-// x = inverse of A by QR, both addressed from row and column base (0 or 1);
-// A is not changed; false when singular (x then untouched).
-bool Mat_qrInvert(int32_t base, int32_t n, double* const* a, double** x);
 // Dominant eigenvalue estimate of A in *lambda and, when v is given, its unit
 // vector in v[1..n]; true when the estimate converged within 99 products.
 bool Mat_powerIteration(int32_t n, double* const* a, double* lambda, double* v);

@@ -1,6 +1,6 @@
 // MDETERM and MINVERSE on plain numbers (the structure modes mark the matrix
 // as a non-smooth dependency); MMULT through the generic operators, so in
-// every evaluation mode.
+// every evaluation mode, its elements over plain numbers only in doubles.
 #include "worksheet/math/Wsf_Matrix.h"
 
 #include <algorithm>
@@ -10,10 +10,10 @@
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/operators/Op_Operators.h"
+#include "numerics/Dense_Factor.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Mat_Dense.h"
 
 namespace {
 
@@ -46,9 +46,38 @@ Value* load(Value* result, const Value* a, Square* m) {
   return nullptr;
 }
 
-bool decompose(Square* m) { return Mat_luDecompose(m->rows.data(), m->n, m->permutation.data(), &m->parity); }
+bool decompose(Square* m) { return Dense_luDecompose(m->rows.data(), m->n, m->permutation.data(), &m->parity); }
 
 bool isScalar(const Value* v) { return v->kind >= kValBool && v->kind <= kValError && v->kind != kValKind17; }
+
+// A boolean or number that stands for no variable.
+bool isPlain(const Value* v) { return v->kind >= kValBool && v->kind <= kValReal && v->reference == 0; }
+
+// Per row of x (or per column of y, with columns set): whether it holds
+// plain numbers only.
+std::vector<char> plainLines(const Value* m, bool columns) {
+  const int32_t lines = columns ? m->array->columns : m->array->rows;
+  const int32_t length = columns ? m->array->rows : m->array->columns;
+  std::vector<char> plain(static_cast<size_t>(lines), 1);
+  for (int32_t a = 0; a < lines; ++a)
+    for (int32_t b = 0; b < length && plain[static_cast<size_t>(a)]; ++b)
+      plain[static_cast<size_t>(a)] = isPlain(columns ? Val_at(m, b, a) : Val_at(m, a, b)) ? 1 : 0;
+  return plain;
+}
+
+// Element (i, j) of a product of plain numbers in doubles, term by term in
+// the order of the generic path; false when it leaves the doubles, so that
+// the generic path says how.
+bool plainElement(const Value* x, const Value* y, int32_t i, int32_t j, Value* cell) {
+  double sum = 0.0;
+  for (int32_t k = 0; k < x->array->columns; ++k) {
+    const double term = Val_at(x, i, k)->number * Val_at(y, k, j)->number;
+    sum = sum + term;
+  }
+  if (!std::isfinite(sum)) return false;
+  Val_setNumber(cell, sum);
+  return true;
+}
 
 // The structure hooks over the matrix; with shaped an array argument gives
 // a result of its shape.
@@ -90,7 +119,7 @@ Value* Wsf_minverse(Value* result, const Value* a) {
   for (int32_t j = 1; j <= m.n; ++j) {
     std::fill(e.begin(), e.end(), 0.0);
     e[j] = 1;
-    Mat_luBackSubstitute(m.rows.data(), m.n, m.permutation.data(), e.data());
+    Dense_luBackSubstitute(m.rows.data(), m.n, m.permutation.data(), e.data());
     for (int32_t i = 1; i <= m.n; ++i) Val_setNumber(Val_at(result, i - 1, j - 1), e[i]);
   }
   return result;
@@ -118,11 +147,18 @@ Value* Wsf_mmult(Value* result, const Value* a, const Value* b) {
     Val_clear(&product);
     return Wsf_error(result, kErrValue);
   }
+  // Rows and columns of plain numbers multiply in doubles, unless additions
+  // are being checked for their scaling.
+  const bool checked = result->context && result->context->flags.scalingCheck == 1;
+  const std::vector<char> plainRow = plainLines(x, false), plainColumn = plainLines(y, true);
   for (int32_t i = 0; i < rows; ++i)
     for (int32_t j = 0; j < columns; ++j) {
+      Value* cell = Val_at(&product, i, j);
+      if (!checked && plainRow[static_cast<size_t>(i)] && plainColumn[static_cast<size_t>(j)] &&
+          plainElement(x, y, i, j, cell))
+        continue;
       // An element that is no number, mode value or error poisons only its
       // own result element.
-      Value* cell = Val_at(&product, i, j);
       WsfLocal sum(result->context), term(result->context);
       Val_setNumber(&sum.v, 0.0);
       bool poisoned = false;

@@ -9,6 +9,7 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
+#include "worksheet/kernels/Kern_Collect.h"
 
 namespace {
 
@@ -127,14 +128,13 @@ bool gather(const Value* arg, int32_t mode, Sink sink, Value* result) {
 // The first element of an argument (itself when it is no array).
 const Value* firstOf(const Value* v) { return Wsf_count(v) > 0 ? Wsf_element(v, 0) : v; }
 
-// One pair of elements of two ranges of n elements: stored, dropped, or
-// false with the result formed.
+// One pair of elements, neither an error, of two ranges of n elements:
+// stored, dropped, or false with the result formed.
 template <typename Sink>
 bool takePair(const Value* p, const Value* q, int32_t n, int32_t mode, Sink& xs, Sink& ys, int32_t* stored,
               Value* result) {
   const Class cp = classOf(p), cq = classOf(q);
   const auto usable = [](Class c) { return isNumberLike(c, Sink::kTakesModal) || c == kBlank; };
-  if (cp == kError || cq == kError) return passOn(result, cp == kError ? p : q);
   if (cp == kLogical || cq == kLogical) return (mode == kCollectLenient && n > 1) || fail(result, refusal(mode));
   if (!usable(cp) || !usable(cq)) return fail(result, kErrValue);
   const bool blank = cp == kBlank || cq == kBlank;
@@ -148,12 +148,12 @@ bool takePair(const Value* p, const Value* q, int32_t n, int32_t mode, Sink& xs,
 template <typename Sink>
 bool pairsInto(const Value* x, const Value* y, int32_t mode, Sink& xs, Sink& ys, Value* result) {
   const int32_t n = Wsf_count(x);
-  if (n != Wsf_count(y)) return fail(result, kErrNA);
   int32_t stored = 0;
   if (x->kind == kValArray && y->kind == kValArray) {
-    for (int32_t k = 0; k < n; ++k)
-      if (!takePair(Wsf_element(x, k), Wsf_element(y, k), n, mode, xs, ys, &stored, result)) return false;
+    const auto take = [&](const Value* p, const Value* q) { return takePair(p, q, n, mode, xs, ys, &stored, result); };
+    if (!Kern_walkPairs(x, y, result, take)) return false;
   } else {
+    if (n != Wsf_count(y)) return fail(result, kErrNA);
     // A single value on either side: one pair of numbers, the first
     // elements of an array.
     const Value* p = firstOf(x);

@@ -6,6 +6,13 @@
 // argument's own error passed on, "#value!" for a refused element, "#num!"
 // for a boolean or text in mode 5, "#n/a" for pairs of different sizes,
 // "#div/0!" for pairs with nothing left) and its outputs emptied.
+// These rules differ from the statistics' collectors (Kern_Collect), which
+// no mode reproduces: here blanks, booleans and texts count as the mode
+// says, an evaluation-mode element of an array is refused, a lone sample
+// vector gives its samples, pairs of ranges refuse booleans and texts
+// outside the lenient mode and none left is "#div/0!"; outputs start afresh
+// and the result is set on success. The walk over pairs of ranges is the
+// shared Kern_walkPairs.
 #pragma once
 
 #include <cstdint>

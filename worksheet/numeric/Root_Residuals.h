@@ -1,6 +1,6 @@
 // The residuals the financial functions hand to the root finders, each a
-// RootCallback over a record of doubles; a residual that is not finite is
-// "#num!".
+// root-finder callback (KernRootFn) over a record of doubles; a residual
+// that is not finite is "#num!".
 #pragma once
 
 #include <cstdint>

@@ -41,7 +41,7 @@ Value* evaluate(Value* result, DistKernel kernel, const DistParams& params, doub
 
 Value* invert(Value* result, double lower, double upper, DistKernel kernel, const DistParams& params, double p) {
   double x = 0;
-  const uint32_t status = Kern_brent(lower, upper, &params, kernel, p, &x);
+  const uint32_t status = Kern_inverse(lower, upper, &params, kernel, p, &x);
   return answer(result, status, x);
 }
 
@@ -179,7 +179,7 @@ Value* Wsf_finv(Value* result, int argc, const Value* const* argv) {
   if (!(x[0] >= 0 && x[0] <= 1 && inDegrees(x[1]) && inDegrees(x[2]))) return Wsf_error(result, kErrNum);
   if (x[0] == 0) return Wsf_error(result, kErrNum);
   const DistParams params{0, std::trunc(x[1]), std::trunc(x[2]), 0, 0};
-  const uint32_t status = Kern_brentOpenAbove(0, kWideBracket, &params, Kern_cdfF, x[0], &q);
+  const uint32_t status = Kern_inverseOpenAbove(0, kWideBracket, &params, Kern_cdfF, x[0], &q);
   return answer(result, status, q);
 }
 
@@ -195,7 +195,8 @@ Value* Wsf_gammainv(Value* result, int argc, const Value* const* argv) {
   if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
   if (!(x[0] >= 0 && x[0] <= 1 && x[1] > 0 && x[2] > 0)) return Wsf_error(result, kErrNum);
   const DistParams params{0, x[1], x[2], -1.0, 0};
-  if (uint32_t status = Kern_brent(0, kWideBracket, &params, Kern_cdfGamma, x[0], &q)) return Wsf_error(result, status);
+  if (uint32_t status = Kern_inverse(0, kWideBracket, &params, Kern_cdfGamma, x[0], &q))
+    return Wsf_error(result, status);
   return q >= kGammaQuantileLimit ? Wsf_error(result, kErrNA) : Wsf_finite(result, q);
 }
 

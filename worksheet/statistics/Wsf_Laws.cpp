@@ -216,7 +216,7 @@ Value* Wsf_tinv(Value* result, const Value* pv, const Value* dfv) {
   const double p = x[0], df = std::trunc(x[1]);
   if (!(p > 0 && p <= 1) || df < 1) return Wsf_error(result, kErrNum);
   const DistParams params{0, df, 2, 0, 0};
-  const uint32_t status = Kern_brentOpenAbove(0, kTBracket, &params, Kern_tDistTails, p, &t);
+  const uint32_t status = Kern_inverseOpenAbove(0, kTBracket, &params, Kern_tDistTails, p, &t);
   return answer(result, status, t);
 }
 

@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
+#include "numerics/Dense_Tableau.h"
 #include "tests/support/LpFakeHost.h"
-#include "worksheet/numeric/Num_Tableau.h"
 
 namespace {
 
@@ -17,9 +17,9 @@ enum Rel { Le, Ge, Eq };
 
 struct SmallLp {
   int n = 0;
-  std::vector<double> c;                 // maximise c.x over x >= 0
-  std::vector<std::vector<double>> a;    // rows
-  std::vector<double> b;                 // right-hand sides, >= 0
+  std::vector<double> c;               // maximise c.x over x >= 0
+  std::vector<std::vector<double>> a;  // rows
+  std::vector<double> b;               // right-hand sides, >= 0
   std::vector<Rel> rel;
 };
 
@@ -39,20 +39,20 @@ TableauResult tableauSolve(const SmallLp& lp, bool phase2 = true) {
   int counts[3] = {0, 0, 0};
   for (Rel r : lp.rel) ++counts[r];
   const int m = static_cast<int>(order.size());
-  NumTableau t = Num_tableauMake(m, lp.n);
-  for (int j = 0; j < lp.n; ++j) Num_tableauAt(t, 0, j + 1) = lp.c[j];
+  DenseTableau t = Dense_tableauMake(m, lp.n);
+  for (int j = 0; j < lp.n; ++j) Dense_tableauAt(t, 0, j + 1) = lp.c[j];
   for (int i = 0; i < m; ++i) {
-    Num_tableauAt(t, i + 1, 0) = lp.b[order[i]];
-    for (int j = 0; j < lp.n; ++j) Num_tableauAt(t, i + 1, j + 1) = -lp.a[order[i]][j];
+    Dense_tableauAt(t, i + 1, 0) = lp.b[order[i]];
+    for (int j = 0; j < lp.n; ++j) Dense_tableauAt(t, i + 1, j + 1) = -lp.a[order[i]][j];
   }
   TableauResult r;
   std::vector<int> columnVars, rowVars;
-  r.accepted = Num_tableauSimplex(t, lp.n, counts[Le], counts[Ge], counts[Eq], &r.caseCode,
-                                  columnVars, rowVars, phase2);
-  r.objective = Num_tableauAt(t, 0, 0);
+  r.accepted =
+      Dense_tableauSimplex(t, lp.n, counts[Le], counts[Ge], counts[Eq], &r.caseCode, columnVars, rowVars, phase2);
+  r.objective = Dense_tableauAt(t, 0, 0);
   r.x.assign(lp.n, 0.0);
   for (int i = 1; i <= m && r.accepted; ++i)
-    if (rowVars[i] <= lp.n) r.x[rowVars[i] - 1] = Num_tableauAt(t, i, 0);
+    if (rowVars[i] <= lp.n) r.x[rowVars[i] - 1] = Dense_tableauAt(t, i, 0);
   return r;
 }
 
@@ -84,61 +84,59 @@ TEST(TableauSimplex, SolvesLpsWorkedByHand) {
     double optimum;
   };
   const std::vector<Case> cases = {
-      {"only <= rows", {2, {1, 1}, {{1, 2}, {3, 1}}, {4, 6}, {Le, Le}}, NumSimplexOptimal, 2.8},
-      {"all three kinds", {2, {2, 1}, {{1, 1}, {1, 0}, {1, 0}}, {3, 1, 2.5}, {Eq, Ge, Le}},
-       NumSimplexOptimal, 5.5},
-      {"x + y <= 1 and >= 2", {2, {1, 1}, {{1, 1}, {1, 1}}, {1, 2}, {Le, Ge}}, NumSimplexInfeasible, 0},
-      {"x - y <= 1 leaves x free", {2, {1, 0}, {{1, -1}}, {1}, {Le}}, NumSimplexUnbounded, 0},
+      {"only <= rows", {2, {1, 1}, {{1, 2}, {3, 1}}, {4, 6}, {Le, Le}}, DenseSimplexOptimal, 2.8},
+      {"all three kinds", {2, {2, 1}, {{1, 1}, {1, 0}, {1, 0}}, {3, 1, 2.5}, {Eq, Ge, Le}}, DenseSimplexOptimal, 5.5},
+      {"x + y <= 1 and >= 2", {2, {1, 1}, {{1, 1}, {1, 1}}, {1, 2}, {Le, Ge}}, DenseSimplexInfeasible, 0},
+      {"x - y <= 1 leaves x free", {2, {1, 0}, {{1, -1}}, {1}, {Le}}, DenseSimplexUnbounded, 0},
       // x = y and y >= x cancel in the phase-1 row, leaving the equality's
       // artificial basic at zero; it must leave the basis so that y cannot
       // grow past x <= 5 in phase 2.
-      {"degenerate equality", {2, {0, 1}, {{1, 0}, {-1, 1}, {1, -1}}, {5, 0, 0}, {Le, Ge, Eq}},
-       NumSimplexOptimal, 5},
-      {"right-hand side 0", {2, {-1, -1}, {{1, 1}}, {0}, {Ge}}, NumSimplexOptimal, 0},
+      {"degenerate equality", {2, {0, 1}, {{1, 0}, {-1, 1}, {1, -1}}, {5, 0, 0}, {Le, Ge, Eq}}, DenseSimplexOptimal, 5},
+      {"right-hand side 0", {2, {-1, -1}, {{1, 1}}, {0}, {Ge}}, DenseSimplexOptimal, 0},
   };
   for (const Case& c : cases) {
     const TableauResult r = tableauSolve(c.lp);
     ASSERT_TRUE(r.accepted) << c.what;
     EXPECT_EQ(r.caseCode, c.caseCode) << c.what;
-    if (c.caseCode != NumSimplexOptimal) continue;
+    if (c.caseCode != DenseSimplexOptimal) continue;
     EXPECT_NEAR(r.objective, c.optimum, 1e-9) << c.what;
     expectFeasible(c.lp, r, 1e-9);
   }
 }
 
 TEST(TableauSimplex, RefusesNegativeRightHandSidesAndStopsAfterPhase1OnRequest) {
-  NumTableau t = Num_tableauMake(1, 1);
-  Num_tableauAt(t, 0, 1) = 1, Num_tableauAt(t, 1, 0) = -1e-12, Num_tableauAt(t, 1, 1) = -1;
+  DenseTableau t = Dense_tableauMake(1, 1);
+  Dense_tableauAt(t, 0, 1) = 1, Dense_tableauAt(t, 1, 0) = -1e-12, Dense_tableauAt(t, 1, 1) = -1;
   const std::vector<double> before = t.cells;
   std::vector<int> cv, rv;
   int code = 42;
-  EXPECT_FALSE(Num_tableauSimplex(t, 1, 1, 0, 0, &code, cv, rv, true));
+  EXPECT_FALSE(Dense_tableauSimplex(t, 1, 1, 0, 0, &code, cv, rv, true));
   EXPECT_EQ(code, 42);
   EXPECT_EQ(t.cells, before);
 
   const SmallLp feasible{2, {1, 1}, {{1, 1}}, {2}, {Ge}};
   EXPECT_EQ(tableauSolve(feasible, false).caseCode, 99);
   const SmallLp infeasible{1, {1}, {{1}, {1}}, {1, 2}, {Le, Eq}};
-  EXPECT_EQ(tableauSolve(infeasible, false).caseCode, NumSimplexInfeasible);
+  EXPECT_EQ(tableauSolve(infeasible, false).caseCode, DenseSimplexInfeasible);
 }
 
 TEST(TableauSimplex, RatioTiesAreBrokenOnTheFollowingColumns) {
   // Rows 1 and 2 tie at ratio 2 in column 1; column 2 then gives -1/2 for
   // row 1 and -3/2 for row 2, so row 2 wins. Rows 3 and 4 are equal and
   // the earlier one is kept.
-  NumTableau t = Num_tableauMake(4, 2);
+  DenseTableau t = Dense_tableauMake(4, 2);
   const double rows[5][3] = {{0, 0, 0}, {2, -1, -0.5}, {4, -2, -3}, {1, -1, 0}, {1, -1, 0}};
   for (int i = 1; i <= 4; ++i)
-    for (int c = 0; c <= 2; ++c) Num_tableauAt(t, i, c) = rows[i][c];
+    for (int c = 0; c <= 2; ++c) Dense_tableauAt(t, i, c) = rows[i][c];
   int row = -1;
   double ratio = 0;
   const int firstTwo[] = {1, 2}, lastTwo[] = {3, 4};
-  Num_simplexRatioTest(t, 2, firstTwo, 2, &row, 1, &ratio);
+  Dense_simplexRatioTest(t, 2, firstTwo, 2, &row, 1, &ratio);
   EXPECT_EQ(row, 2);
   EXPECT_EQ(ratio, 2.0);
-  Num_simplexRatioTest(t, 2, lastTwo, 2, &row, 1, &ratio);
+  Dense_simplexRatioTest(t, 2, lastTwo, 2, &row, 1, &ratio);
   EXPECT_EQ(row, 3);
-  Num_simplexRatioTest(t, 2, lastTwo, 2, &row, 2, &ratio);
+  Dense_simplexRatioTest(t, 2, lastTwo, 2, &row, 2, &ratio);
   EXPECT_EQ(row, 0);
 }
 
@@ -166,8 +164,7 @@ LpFakeModel lpEngineModel(const SmallLp& lp) {
     std::vector<std::pair<int, double>> terms;
     for (int j = 0; j < lp.n; ++j)
       if (lp.a[i][j] != 0) terms.emplace_back(j, lp.a[i][j]);
-    m.rows.push_back(LpFake_row(terms, lp.rel[i] == Le ? -1e30 : lp.b[i],
-                                lp.rel[i] == Ge ? 1e30 : lp.b[i]));
+    m.rows.push_back(LpFake_row(terms, lp.rel[i] == Le ? -1e30 : lp.b[i], lp.rel[i] == Ge ? 1e30 : lp.b[i]));
   }
   for (int j = 0; j < lp.n; ++j)
     if (lp.c[j] != 0) m.objective.terms.emplace_back(j, lp.c[j]);
@@ -186,13 +183,13 @@ TEST(TableauSimplex, AgreesWithTheLpEngineOnRandomSmallLps) {
     const LpFakeRun engine = LpFake_run(model);
     SCOPED_TRACE(k);
     switch (r.caseCode) {
-      case NumSimplexOptimal:
+      case DenseSimplexOptimal:
         EXPECT_EQ(engine.status, StatusSolved);
         EXPECT_NEAR(r.objective, engine.objective, 1e-7 * (1 + std::fabs(engine.objective)));
         expectFeasible(lp, r, 1e-7);
         break;
-      case NumSimplexInfeasible: EXPECT_EQ(engine.status, StatusInfeasible); break;
-      case NumSimplexUnbounded: EXPECT_EQ(engine.status, StatusUnbounded); break;
+      case DenseSimplexInfeasible: EXPECT_EQ(engine.status, StatusInfeasible); break;
+      case DenseSimplexUnbounded: EXPECT_EQ(engine.status, StatusUnbounded); break;
       default: ADD_FAILURE() << "case " << r.caseCode;
     }
     ++seen[r.caseCode + 1];

@@ -16,26 +16,26 @@
 #include <vector>
 
 // Pivot and zero tolerance of the tableau simplex (fixed, not an option).
-constexpr double kNumTableauEps = 1e-6;
+constexpr double kDenseTableauEps = 1e-6;
 
 // Outcome of a run that got past phase 1.
-enum NumSimplexCase : int {
-  NumSimplexInfeasible = -1,
-  NumSimplexOptimal = 0,
-  NumSimplexUnbounded = 1,
+enum DenseSimplexCase : int {
+  DenseSimplexInfeasible = -1,
+  DenseSimplexOptimal = 0,
+  DenseSimplexUnbounded = 1,
 };
 
-struct NumTableau {
-  int rows = 0, columns = 0;   // m + 2 and n + 1
-  std::vector<double> cells;   // row by row
+struct DenseTableau {
+  int rows = 0, columns = 0;  // m + 2 and n + 1
+  std::vector<double> cells;  // row by row
 };
 
 // A zero tableau for m constraint rows over n variables.
-NumTableau Num_tableauMake(int m, int n);
-inline double& Num_tableauAt(NumTableau& t, int row, int column) {
+DenseTableau Dense_tableauMake(int m, int n);
+inline double& Dense_tableauAt(DenseTableau& t, int row, int column) {
   return t.cells[static_cast<std::size_t>(row) * t.columns + column];
 }
-inline double Num_tableauAt(const NumTableau& t, int row, int column) {
+inline double Dense_tableauAt(const DenseTableau& t, int row, int column) {
   return t.cells[static_cast<std::size_t>(row) * t.columns + column];
 }
 
@@ -46,20 +46,20 @@ inline double Num_tableauAt(const NumTableau& t, int row, int column) {
 // negative; otherwise true with *caseCode set to infeasible after phase 1, or
 // to optimal or unbounded after phase 2. Without `phase2` a feasible tableau
 // leaves *caseCode as the caller set it.
-bool Num_tableauSimplex(NumTableau& t, int n, int m1, int m2, int m3, int* caseCode,
-                        std::vector<int>& columnVars, std::vector<int>& rowVars, bool phase2);
+bool Dense_tableauSimplex(DenseTableau& t, int n, int m1, int m2, int m3, int* caseCode, std::vector<int>& columnVars,
+                          std::vector<int>& rowVars, bool phase2);
 
 // The largest entry of `row` among the `count` listed columns (a later column
 // replaces an earlier one only when strictly larger); with `byMagnitude` the
 // absolute values are compared but the signed entry is returned. An empty
 // list gives 0.
-void Num_simplexMaxCoeff(const NumTableau& t, int row, const int* columns, int count,
-                         bool byMagnitude, int* column, double* value);
+void Dense_simplexMaxCoeff(const DenseTableau& t, int row, const int* columns, int count, bool byMagnitude, int* column,
+                           double* value);
 // The pivot row for `pivotColumn` among the `count` listed rows: the smallest
 // ratio -(rhs / entry) over entries below -eps, ties broken on the following
 // columns in order, full ties keeping the earlier row. *row = 0 when none.
-void Num_simplexRatioTest(const NumTableau& t, int n, const int* rowList, int count, int* row,
-                          int pivotColumn, double* ratio);
+void Dense_simplexRatioTest(const DenseTableau& t, int n, const int* rowList, int count, int* row, int pivotColumn,
+                            double* ratio);
 // Exchanges the basic variable of `pivotRow` with the non-basic variable of
 // `pivotColumn` over rows 0..lastRow and columns 0..lastColumn.
-void Num_simplexPivot(NumTableau& t, int lastRow, int lastColumn, int pivotRow, int pivotColumn);
+void Dense_simplexPivot(DenseTableau& t, int lastRow, int lastColumn, int pivotRow, int pivotColumn);
