@@ -11,6 +11,7 @@
 #include "base/Chk_Assert.h"
 #include "interpreter/Fn_Table.h"
 #include "interpreter/Prog_Program.h"
+#include "simulation/functions/Sim_Entries.h"
 #include "values/Fn_Ids.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
@@ -66,9 +67,22 @@ bool callWorksheet(int32_t id, int32_t n, Value** a, EvalContext* ctx, Value* r)
   return true;
 }
 
+// Calls a function of the simulation library in the context's result, with
+// the cell being evaluated and its sampled-input number; false when it has
+// none for id.
+bool callSimulation(int32_t id, int32_t n, Value** a, int32_t cell, EvalContext* ctx, Value* r) {
+  const SimEntry entry = Sim_entry(id);
+  if (!entry) return false;
+  const Symbol* symbol = ctx->position.currentSymbol;
+  const CellRef at = symbol ? Prog_symbolCell(symbol) : CellRef{};
+  const SimCall call{symbol ? &at : nullptr, cell};
+  *r = *entry(resultOf(ctx), n, a, &call);
+  return true;
+}
+
 // Calls the implementation in its form; false when there is none.
 bool callImpl(const FnDispatchEntry& e, int32_t id, int32_t n, Value** a, int32_t cell, EvalContext* ctx, Value* r) {
-  if (callWorksheet(id, n, a, ctx, r)) return true;
+  if (callWorksheet(id, n, a, ctx, r) || callSimulation(id, n, a, cell, ctx, r)) return true;
   const FnImpl& f = e.impl;
   switch (e.form) {
     case kFormA1: if (!f.a1) return false; *r = f.a1(a[0]); return true;

@@ -16,6 +16,7 @@
 #include "interpreter/Parse_Reader.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
+#include "simulation/registry/CellReg_Registry.h"
 #include "values/List_List.h"
 #include "values/Model_StructureInfo.h"
 #include "values/Model_Variables.h"
@@ -170,6 +171,8 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   ctx->tables.variables = Model_createVariableTable();
   ctx->tables.functions = Model_createFunctionTable();
   if (!ctx->tables.variables || !ctx->tables.functions) return kLoadNoMemory;
+  ctx->tables.variables->registry = CellReg_create();
+  if (!ctx->tables.variables->registry) return kLoadNoMemory;
   ctx->tables.functions->activeSheetFormulasOnly = rq.activeSheetFormulasOnly ? 1 : 0;
   if (!addVariables(ctx, rq) || !addFunctions(ctx->tables.functions, rq)) return kLoadHostFailure;
   SymbolTable* store = Prog_createSymbolTable(ctx);

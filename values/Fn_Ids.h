@@ -15,6 +15,7 @@ enum FnFlag : uint16_t {
   kFnArrayArgs = 8,    // operators inside its arguments work element by element
   kFnRandom = 16,      // each call is a sampled input of its own
   kFnWorksheet = 32,   // implemented by the worksheet library's registry
+  kFnSimulation = 64,  // implemented by the simulation library's entries
 };
 
 // X(symbol, lower-case name, id, argument count (-1: any), trailing optional
@@ -62,8 +63,8 @@ enum FnFlag : uint16_t {
   X(Product,      u"product",      35,   -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
   X(Quotient,     u"quotient",     36,   2,  0, A2,      0, kFnElementwise | kFnWorksheet) \
   X(Radians,      u"radians",      37,   1,  0, A1,      0, kFnWorksheet) \
-  X(Rand,         u"rand",         38,   0,  0, IdCtx,   0, kFnVolatile | kFnRandom | kFnWorksheet) \
-  X(Randbetween,  u"randbetween",  39,   2,  0, IdA2,    0, kFnVolatile | kFnRandom | kFnWorksheet) \
+  X(Rand,         u"rand",         38,   0,  0, IdCtx,   0, kFnVolatile | kFnRandom | kFnSimulation) \
+  X(Randbetween,  u"randbetween",  39,   2,  0, IdA2,    0, kFnVolatile | kFnRandom | kFnSimulation) \
   X(Roman,        u"roman",        40,   2,  1, List,    0, kFnElementwise | kFnWorksheet) \
   X(Round,        u"round",        41,   2,  0, A2,      0, kFnElementwise | kFnWorksheet) \
   X(Rounddown,    u"rounddown",    42,   2,  0, A2,      0, kFnElementwise | kFnWorksheet) \

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "values/Ivl_Interval.h"
@@ -22,11 +23,17 @@ struct VarRecord {
   int32_t link;     // source of a generated variable, 0 otherwise
 };
 
+struct CellRegistry;
+// The registry of the model's uncertain cells, made by the simulation library
+// with the routine that frees it.
+using CellRegistryOwner = std::unique_ptr<CellRegistry, void (*)(CellRegistry*)>;
+
 struct VariableTable {
   std::vector<RangeRef> ranges;                // variable ranges in the order added
   int32_t extraCount = 0;                      // generated variables outside every range
   std::vector<VarRecord> records;              // variable j at index j - 1
   std::vector<std::vector<double>> inputSamples;  // sampled input k at k - 1: samples 1..n at 0..n-1
+  CellRegistryOwner registry{nullptr, nullptr};   // set by the model loader, freed with the table
 };
 
 int32_t Model_variableCount(const VariableTable* table);

@@ -114,6 +114,7 @@ struct EvalSampling {
   SampleVector* sampleBuffer;
   int32_t trialCount;
   int32_t currentTrial;  // > 0: sampled inputs yield this trial's sample
+  int32_t registerUncertain;  // the dependency-vector pass registers uncertain cells
   RandState* rand;
   SampleStats* sampleStats;
 };

@@ -111,8 +111,6 @@ constexpr Registered kRegistry[] = {
     {kIdProduct, list<Wsf_product>},
     {kIdQuotient, two<Wsf_quotient>},
     {kIdRadians, one<Wsf_radians>},
-    {kIdRand, [](Value* r, int, Args, const WsfCall*) { return Wsf_rand(r); }},
-    {kIdRandbetween, two<Wsf_randbetween>},
     {kIdRoman, list<Wsf_roman>},
     {kIdRound, two<Wsf_round>},
     {kIdRounddown, two<Wsf_rounddown>},

@@ -29,7 +29,7 @@ TEST(WsfRegistry, EveryBatchFunctionHasAnEntry) {
       "min",      "mina",     "mode",     "pearson",     "percentile", "percentrank", "quartile", "rank",
       "rsq",      "skew",     "slope",    "small",       "stdev",      "stdeva",     "stdevp",    "stdevpa",
       "steyx",    "trend",    "trimmean", "var",         "vara",       "varp",       "varpa",     "dotproduct",
-      "quadproduct", "quadterm", "gexp",  "lx",          "poly3",      "rand",       "randbetween", "roman"};
+      "quadproduct", "quadterm", "gexp",  "lx",          "poly3",      "roman"};
   for (const char* name : names) {
     FunctionRecord record{};
     ASSERT_TRUE(Fn_lookup(Text_fromUtf8(name).c_str(), &record)) << name;
@@ -65,7 +65,7 @@ TEST(WsfRegistry, ImplementsExactlyTheFunctionsTheListMarks) {
     EXPECT_EQ(Wsf_entry(f.id) != nullptr, marked) << "id " << f.id;
     implemented += marked ? 1 : 0;
   }
-  EXPECT_GE(implemented, 132);  // grows as function families land
+  EXPECT_GE(implemented, 130);  // grows as function families land; RAND and RANDBETWEEN are the simulation library's
   EXPECT_NE(Wsf_entry(kIdSum), nullptr);
   EXPECT_NE(Wsf_entry(kIdDate), nullptr);
 }

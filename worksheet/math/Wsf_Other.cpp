@@ -1,46 +1,15 @@
-// RAND, RANDBETWEEN and ROMAN.
+// ROMAN.
 #include "worksheet/math/Wsf_Other.h"
 
 #include <cmath>
 #include <string>
 
-#include "values/Rand_State.h"
-#include "values/Smp_Payload.h"
-#include "values/Vm_Context.h"
-#include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 
 namespace {
 
-// No stored percentile: every draw takes a fresh number.
-constexpr double kFreshDraw = NAN;
 constexpr double kRomanLimit = 3999;
 constexpr double kRomanMostConcise = 4;
-
-// Number i of a bound: its sample i, or its number.
-double boundAt(const Value* v, int32_t i) {
-  if (v->kind != kValSamples) return v->number;
-  const auto* s = static_cast<const SampleVector*>(v->payload);
-  return i <= s->n ? s->data[i] : NAN;
-}
-
-// One draw per trial into a sample vector when the context runs several
-// trials, else one real; draw(i) gives trial i's number.
-template <typename Draw>
-Value* perTrial(Value* result, EvalContext* ctx, Draw draw) {
-  const int32_t n = ctx->sampling.trialCount > 1 ? ctx->sampling.trialCount : 1;
-  if (n == 1) return Wsf_finite(result, draw(1));
-  SampleVector draws{};
-  if (!Smp_init(&draws, n, ctx)) {
-    Vm_raise(ctx, kStatusNoMemory, "worksheet", 0, 0, 0);
-    return Wsf_error(result, kErrNum);
-  }
-  for (int32_t i = 1; i <= n; ++i) Smp_setAt(&draws, draw(i), i);
-  Val_clear(result);
-  Val_setSamples(result, &draws);
-  Smp_free(&draws);
-  return result;
-}
 
 // A numeral and the most concise form (0 to 4) that uses it.
 struct Numeral {
@@ -67,32 +36,6 @@ std::u16string romanOf(int32_t value, int32_t form) {
 }
 
 }  // namespace
-
-Value* Wsf_rand(Value* result) {
-  EvalContext* ctx = result->context;
-  if (!ctx || !ctx->sampling.rand) return Wsf_error(result, kErrNum);
-  return perTrial(result, ctx, [ctx](int32_t) { return Rand_uniform(ctx->sampling.rand, 0, 1, false, kFreshDraw); });
-}
-
-Value* Wsf_randbetween(Value* result, const Value* bottom, const Value* top) {
-  EvalContext* ctx = result->context;
-  const Value* const bounds[] = {bottom, top};
-  if (ctx && ctx->sampling.trialCount == 0 && Wsf_structureHooks(result, 2, bounds)) return result;
-  if (Wsf_isError(bottom)) return Wsf_copy(result, bottom);
-  if (Wsf_isError(top)) return Wsf_copy(result, top);
-  const auto usable = [](const Value* v) {
-    return Wsf_isPlain(v) || (v->kind == kValSamples && v->payload);
-  };
-  if (!ctx || !ctx->sampling.rand || !usable(bottom) || !usable(top)) return Wsf_error(result, kErrNum);
-  const bool samples = bottom->kind == kValSamples || top->kind == kValSamples;
-  if (!samples && std::ceil(bottom->number) > std::floor(top->number))
-    return Wsf_error(result, kErrNum);
-  // A trial whose bounds hold no whole number gets NaN, as a failed trial.
-  return perTrial(result, ctx, [&](int32_t i) {
-    const double lo = boundAt(bottom, i), hi = boundAt(top, i);
-    return std::ceil(lo) <= std::floor(hi) ? Rand_uniform(ctx->sampling.rand, lo, hi, true, kFreshDraw) : NAN;
-  });
-}
 
 Value* Wsf_roman(Value* result, int argc, const Value* const* argv) {
   const Value* number = argv[0];

@@ -1,0 +1,23 @@
+// Function ids of the simulation library to implementations.
+#include "simulation/functions/Sim_Entries.h"
+
+#include "simulation/functions/Sim_Random.h"
+#include "values/Fn_Ids.h"
+
+namespace {
+
+Value* rand(Value* r, int, const Value* const*, const SimCall* call) { return Sim_rand(r, call); }
+
+Value* randbetween(Value* r, int, const Value* const* a, const SimCall* call) {
+  return Sim_randbetween(r, a[0], a[1], call);
+}
+
+}  // namespace
+
+SimEntry Sim_entry(int32_t id) {
+  switch (id) {
+    case kIdRand: return rand;
+    case kIdRandbetween: return randbetween;
+    default: return nullptr;
+  }
+}

@@ -1,0 +1,20 @@
+// The worksheet functions of the simulation library by function id, in one
+// calling form, for the interpreter's dispatcher: the result slot, the
+// argument count and the arguments as evaluated, and the cell being
+// evaluated with its sampled-input number.
+#pragma once
+
+#include <cstdint>
+
+#include "values/Model_Refs.h"
+#include "values/Val_Value.h"
+
+struct SimCall {
+  const CellRef* cell;  // may be null
+  int32_t number;       // the cell's sampled-input number, 0 when it has none
+};
+
+using SimEntry = Value* (*)(Value* result, int argc, const Value* const* argv, const SimCall* call);
+
+// The implementation of a function id; null when this library has none.
+SimEntry Sim_entry(int32_t id);
