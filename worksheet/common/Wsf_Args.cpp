@@ -50,6 +50,11 @@ Value* Wsf_finite(Value* result, double x) {
   return Val_setNumber(result, x);
 }
 
+Value* Wsf_integer(Value* result, int32_t n) {
+  Val_clear(result);
+  return Val_setInt(result, n);
+}
+
 Value* Wsf_from(Value* result, const Value& r) {
   if (r.context && r.context->buffers.result == result) return result;
   return Val_assign(result, &r);

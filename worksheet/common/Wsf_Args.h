@@ -30,6 +30,8 @@ bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv);
 Value* Wsf_copy(Value* result, const Value* v);
 // A real, or "#num!" when x is not finite.
 Value* Wsf_finite(Value* result, double x);
+// The integer n.
+Value* Wsf_integer(Value* result, int32_t n);
 // The result becomes r, the answer a generic operator or family left in the
 // context's result value (nothing to copy when the result is that value).
 Value* Wsf_from(Value* result, const Value& r);

@@ -20,11 +20,6 @@ constexpr char16_t kHighCodes[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2
                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-Value* integer(Value* result, int32_t n) {
-  Val_clear(result);
-  return Val_setInt(result, n);
-}
-
 // A one-argument function's error and structure rules: true with the result
 // formed when the argument is an error or a structure-mode value.
 bool singleHead(Value* result, const Value* x) {
@@ -73,8 +68,8 @@ Value* Wsf_code(Value* result, const Value* text) {
   const std::u16string s = Wsf_textOf(text);
   if (s.empty()) return Wsf_error(result, kErrValue);
   for (int c = 0; c < 32; ++c)
-    if (kHighCodes[c] == s[0]) return integer(result, 128 + c);
-  return integer(result, s[0]);
+    if (kHighCodes[c] == s[0]) return Wsf_integer(result, 128 + c);
+  return Wsf_integer(result, s[0]);
 }
 
 Value* Wsf_concatenate(Value* result, int argc, const Value* const* argv) {
@@ -95,7 +90,7 @@ Value* Wsf_right(Value* result, int argc, const Value* const* argv) { return sid
 
 Value* Wsf_len(Value* result, const Value* text) {
   if (singleHead(result, text)) return result;
-  return integer(result, static_cast<int32_t>(Wsf_textOf(text).size()));
+  return Wsf_integer(result, static_cast<int32_t>(Wsf_textOf(text).size()));
 }
 
 Value* Wsf_lower(Value* result, const Value* text) {
@@ -131,7 +126,7 @@ Value* Wsf_upper(Value* result, const Value* text) {
 }
 
 Value* Wsf_value(Value* result, const Value* v) {
-  if (v->kind == kValEmpty) return integer(result, 0);
+  if (v->kind == kValEmpty) return Wsf_integer(result, 0);
   if (v->kind >= kValInt && v->kind <= kValError) return Wsf_copy(result, v);
   if (v->kind != kValText) return Wsf_error(result, kErrValue);
   WsfLocal number(result->context);
