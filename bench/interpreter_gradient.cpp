@@ -13,6 +13,7 @@
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
 #include "platform/workbook/Wb_Workbook.h"
+#include "tests/support/SheetSource.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 
@@ -37,31 +38,14 @@ struct ChainSource : ReaderSource {
   }
 };
 
-struct ChainModel {
-  ChainSource source;
-  EvalContext* ctx = Vm_createContext();
-  SymbolTable* store = Prog_createSymbolTable(ctx);
-  FunctionTable* functions = Model_createFunctionTable();
-  FormulaReader* reader = Reader_create(ctx, store, &source);
-  Program program{};
+struct ChainModel : SourceBench<ChainSource> {
   bool ok = false;
 
-  explicit ChainModel(int n) : source(n) {
-    ctx->tables.variables = Model_createVariableTable();
+  explicit ChainModel(int n) : SourceBench(n) {
     Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, static_cast<uint16_t>(n), 1}, kVarContinuous);
     Model_addFunction(functions, 1, 2, static_cast<uint16_t>(n), kRelMinimise, 0.0);
-    Reader_bindModel(reader, functions, ctx->tables.variables);
     ProgBudget budget{};
-    ok = Parse_compileModel(reader);
-    Vm_initProgram(&program, ctx);
-    ok = ok && Prog_compile(&program, uint64_t{1} << 32, &budget);
-  }
-  ~ChainModel() {
-    Vm_releaseProgram(&program);
-    Reader_destroy(reader);
-    Prog_freeSymbolTable(store);
-    Model_freeFunctionTable(functions);
-    Vm_destroyContext(ctx);
+    ok = compileModel() && Prog_compile(&program, uint64_t{1} << 32, &budget);
   }
 };
 

@@ -23,6 +23,7 @@
 #include "platform/automation/Auto.h"
 #include "platform/calc/Calc.h"
 #include "platform/workbook/Wb_Workbook.h"
+#include "tests/support/SheetSource.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 
@@ -238,34 +239,15 @@ struct PairSource : ReaderSource {
   }
 };
 
-struct PairModel {
-  PairSource source;
-  EvalContext* ctx = Vm_createContext();
-  SymbolTable* store = Prog_createSymbolTable(ctx);
-  FunctionTable* functions = Model_createFunctionTable();
-  FormulaReader* reader = Reader_create(ctx, store, &source);
-  Program program{};
+struct PairModel : SourceBench<PairSource> {
   bool ok = false;
 
-  explicit PairModel(int n) : source(n) {
-    ctx->tables.variables = Model_createVariableTable();
+  explicit PairModel(int n) : SourceBench(n) {
     Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, static_cast<uint16_t>(n), 1}, kVarContinuous);
     Model_addFunction(functions, 1, 2, 1, kRelMinimise, 0.0);
-    Reader_bindModel(reader, functions, ctx->tables.variables);
     ProgBudget budget{};
-    ok = Parse_compileModel(reader);
-    Vm_initProgram(&program, ctx);
-    ok = ok && Prog_compile(&program, uint64_t{1} << 32, &budget);
+    ok = compileModel() && Prog_compile(&program, uint64_t{1} << 32, &budget);
   }
-  ~PairModel() {
-    Vm_releaseProgram(&program);
-    Reader_destroy(reader);
-    Prog_freeSymbolTable(store);
-    Model_freeFunctionTable(functions);
-    Vm_destroyContext(ctx);
-  }
-  PairModel(const PairModel&) = delete;
-  PairModel& operator=(const PairModel&) = delete;
 };
 
 int operationsOf(int n) { return n - 1; }
