@@ -92,6 +92,16 @@ Value* Wsf_nonSmoothStructure2(Value* result, const Value* a, const Value* b) {
   return Wsf_from(result, *ctx->buffers.result);
 }
 
+bool Wsf_head1(Value* result, const Value* x) {
+  if (Wsf_isStructural(x)) {
+    Wsf_nonSmoothStructure(result, x);
+    return true;
+  }
+  if (!Wsf_isError(x)) return false;
+  Wsf_copy(result, x);
+  return true;
+}
+
 bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv) {
   EvalContext* ctx = nullptr;
   for (int i = 0; i < argc && !ctx; ++i) ctx = argv[i]->context;
