@@ -12,23 +12,15 @@
 #include "interpreter/Parse_Reader.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
-#include "platform/workbook/Wb_Workbook.h"
 #include "tests/support/SheetSource.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 
 namespace {
 
-struct ChainSource : ReaderSource {
+struct ChainSource : A1Source {
   int n;
   explicit ChainSource(int count) : n(count) {}
-  bool resolve(uint8_t, const std::u16string& text, RangeRef* range, std::u16string*) override {
-    int row = 0, column = 0;
-    if (!Wb_parseA1(Text_toUtf8(text), &row, &column)) return false;
-    const CellRef c{1, static_cast<uint16_t>(row + 1), static_cast<uint8_t>(column + 1)};
-    *range = RangeRef{1, c.row, c.column, c.row, c.column};
-    return true;
-  }
   bool readCell(const CellRef& c, Value* value, ReaderCell* info) override {
     const std::string i = std::to_string(c.row), next = std::to_string(c.row % n + 1);
     if (c.column == 1) Val_setNumber(value, 0.5 + c.row * 1e-3);

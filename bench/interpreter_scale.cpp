@@ -217,16 +217,9 @@ BENCHMARK(BM_StandInRecalculation)->Apply(cases);
 
 // Variables in a1:a{n}, b1 = a1*a2 + a3*a4 + ... + a{n-1}*a{n}: n/2
 // products and n/2 - 1 sums.
-struct PairSource : ReaderSource {
+struct PairSource : A1Source {
   int n;
   explicit PairSource(int count) : n(count) {}
-  bool resolve(uint8_t, const std::u16string& text, RangeRef* range, std::u16string*) override {
-    int row = 0, column = 0;
-    if (!Wb_parseA1(Text_toUtf8(text), &row, &column)) return false;
-    *range = RangeRef{1, static_cast<uint16_t>(row + 1), static_cast<uint8_t>(column + 1),
-                      static_cast<uint16_t>(row + 1), static_cast<uint8_t>(column + 1)};
-    return true;
-  }
   bool readCell(const CellRef& c, Value* value, ReaderCell* info) override {
     if (c.column == 1) {
       Val_setNumber(value, 0.5 + c.row * 1e-3);

@@ -13,15 +13,9 @@
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 
-struct SheetSource : ReaderSource {
-  std::map<std::pair<int, int>, std::string> cells;  // (row, column) -> "=formula" or a number
-
-  void set(const std::string& a1, const std::string& content) {
-    CellRef c{};
-    parseCell(a1, &c);
-    cells[{c.row, c.column}] = content;
-  }
-
+// A reader source whose references "a1", "$a$1", "a1:b3" are resolved on
+// sheet 1; what the cells hold is for a derived source to read.
+struct A1Source : ReaderSource {
   static bool parseCell(const std::string& text, CellRef* c) {
     size_t i = 0;
     int column = 0, row = 0;
@@ -44,6 +38,16 @@ struct SheetSource : ReaderSource {
     if (colon != std::string::npos && !parseCell(t.substr(colon + 1), &b)) return false;
     *range = RangeRef{1, a.row, a.column, b.row, b.column};
     return true;
+  }
+};
+
+struct SheetSource : A1Source {
+  std::map<std::pair<int, int>, std::string> cells;  // (row, column) -> "=formula" or a number
+
+  void set(const std::string& a1, const std::string& content) {
+    CellRef c{};
+    parseCell(a1, &c);
+    cells[{c.row, c.column}] = content;
   }
 
   bool readCell(const CellRef& c, Value* value, ReaderCell* info) override {
