@@ -12,22 +12,15 @@
 #include "interpreter/Parse_Reader.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
-#include "platform/workbook/Wb_Workbook.h"
+#include "tests/support/SheetSource.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 
 namespace {
 
-struct ChainSource : ReaderSource {
+struct ChainSource : A1Source {
   int n;
   explicit ChainSource(int count) : n(count) {}
-  bool resolve(uint8_t, const std::u16string& text, RangeRef* range, std::u16string*) override {
-    int row = 0, column = 0;
-    if (!Wb_parseA1(Text_toUtf8(text), &row, &column)) return false;
-    const CellRef c{1, static_cast<uint16_t>(row + 1), static_cast<uint8_t>(column + 1)};
-    *range = RangeRef{1, c.row, c.column, c.row, c.column};
-    return true;
-  }
   bool readCell(const CellRef& c, Value* value, ReaderCell* info) override {
     const std::string i = std::to_string(c.row), next = std::to_string(c.row % n + 1);
     if (c.column == 1) Val_setNumber(value, 0.5 + c.row * 1e-3);
@@ -37,31 +30,14 @@ struct ChainSource : ReaderSource {
   }
 };
 
-struct ChainModel {
-  ChainSource source;
-  EvalContext* ctx = Vm_createContext();
-  SymbolTable* store = Prog_createSymbolTable(ctx);
-  FunctionTable* functions = Model_createFunctionTable();
-  FormulaReader* reader = Reader_create(ctx, store, &source);
-  Program program{};
+struct ChainModel : SourceBench<ChainSource> {
   bool ok = false;
 
-  explicit ChainModel(int n) : source(n) {
-    ctx->tables.variables = Model_createVariableTable();
+  explicit ChainModel(int n) : SourceBench(n) {
     Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, static_cast<uint16_t>(n), 1}, kVarContinuous);
     Model_addFunction(functions, 1, 2, static_cast<uint16_t>(n), kRelMinimise, 0.0);
-    Reader_bindModel(reader, functions, ctx->tables.variables);
     ProgBudget budget{};
-    ok = Parse_compileModel(reader);
-    Vm_initProgram(&program, ctx);
-    ok = ok && Prog_compile(&program, uint64_t{1} << 32, &budget);
-  }
-  ~ChainModel() {
-    Vm_releaseProgram(&program);
-    Reader_destroy(reader);
-    Prog_freeSymbolTable(store);
-    Model_freeFunctionTable(functions);
-    Vm_destroyContext(ctx);
+    ok = compileModel() && Prog_compile(&program, uint64_t{1} << 32, &budget);
   }
 };
 

@@ -23,6 +23,7 @@
 #include "platform/automation/Auto.h"
 #include "platform/calc/Calc.h"
 #include "platform/workbook/Wb_Workbook.h"
+#include "tests/support/SheetSource.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 
@@ -216,16 +217,9 @@ BENCHMARK(BM_StandInRecalculation)->Apply(cases);
 
 // Variables in a1:a{n}, b1 = a1*a2 + a3*a4 + ... + a{n-1}*a{n}: n/2
 // products and n/2 - 1 sums.
-struct PairSource : ReaderSource {
+struct PairSource : A1Source {
   int n;
   explicit PairSource(int count) : n(count) {}
-  bool resolve(uint8_t, const std::u16string& text, RangeRef* range, std::u16string*) override {
-    int row = 0, column = 0;
-    if (!Wb_parseA1(Text_toUtf8(text), &row, &column)) return false;
-    *range = RangeRef{1, static_cast<uint16_t>(row + 1), static_cast<uint8_t>(column + 1),
-                      static_cast<uint16_t>(row + 1), static_cast<uint8_t>(column + 1)};
-    return true;
-  }
   bool readCell(const CellRef& c, Value* value, ReaderCell* info) override {
     if (c.column == 1) {
       Val_setNumber(value, 0.5 + c.row * 1e-3);
@@ -238,34 +232,15 @@ struct PairSource : ReaderSource {
   }
 };
 
-struct PairModel {
-  PairSource source;
-  EvalContext* ctx = Vm_createContext();
-  SymbolTable* store = Prog_createSymbolTable(ctx);
-  FunctionTable* functions = Model_createFunctionTable();
-  FormulaReader* reader = Reader_create(ctx, store, &source);
-  Program program{};
+struct PairModel : SourceBench<PairSource> {
   bool ok = false;
 
-  explicit PairModel(int n) : source(n) {
-    ctx->tables.variables = Model_createVariableTable();
+  explicit PairModel(int n) : SourceBench(n) {
     Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, static_cast<uint16_t>(n), 1}, kVarContinuous);
     Model_addFunction(functions, 1, 2, 1, kRelMinimise, 0.0);
-    Reader_bindModel(reader, functions, ctx->tables.variables);
     ProgBudget budget{};
-    ok = Parse_compileModel(reader);
-    Vm_initProgram(&program, ctx);
-    ok = ok && Prog_compile(&program, uint64_t{1} << 32, &budget);
+    ok = compileModel() && Prog_compile(&program, uint64_t{1} << 32, &budget);
   }
-  ~PairModel() {
-    Vm_releaseProgram(&program);
-    Reader_destroy(reader);
-    Prog_freeSymbolTable(store);
-    Model_freeFunctionTable(functions);
-    Vm_destroyContext(ctx);
-  }
-  PairModel(const PairModel&) = delete;
-  PairModel& operator=(const PairModel&) = delete;
 };
 
 int operationsOf(int n) { return n - 1; }

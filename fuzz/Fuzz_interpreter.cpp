@@ -8,23 +8,15 @@
 
 #include "frontend/Fe_Internal.h"
 #include "platform/workbook/Wb_Workbook.h"
+#include "tests/support/FuzzWorkbook.h"
 
 namespace {
 
-// The workbook, with the fuzzed formula to go into C7 of its first sheet.
+// The fuzz workbook with an error value beside its boolean, the fuzzed
+// formula to go into C7 of its first sheet.
 Workbook* workbook() {
-  Workbook* wb = Wb_newWorkbook("fuzz.xlsx");
-  Sheet* main = Wb_addSheet(wb, "Main");
-  Sheet* other = Wb_addSheet(wb, "Other Sheet");
-  for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 3; ++c) Wb_setValue(wb, main, r, c, CellValue::makeNumber(r * 3 + c - 4.5));
-  Wb_setValue(wb, main, 4, 0, CellValue::makeText("Text*?~"));
-  Wb_setValue(wb, other, 0, 0, CellValue::makeBoolean(true));
-  Wb_setValue(wb, other, 1, 0, CellValue::makeError(CellError::NA));
-  Wb_setFormula(wb, main, 5, 0, "=SUM(A1:C4)");
-  Wb_defineName(wb, DefinedName{"Block", "Main!$A$1:$C$4", -1, false});
-  Wb_defineName(wb, DefinedName{"Rate", "0.05", 0, false});
-  Wb_defineName(wb, DefinedName{"Twice", "Block*2", -1, false});
+  Workbook* wb = Fuzz_workbook();
+  Wb_setValue(wb, wb->sheets[1].get(), 1, 0, CellValue::makeError(CellError::NA));
   return wb;
 }
 

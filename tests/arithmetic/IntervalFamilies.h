@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cmath>
+#include <limits>
 
 #include "IntervalBoxes.h"
+#include "arithmetic/interval/Ivl_Elementary.h"
 #include "arithmetic/ivgrad/IvGrad_Ops.h"
 #include "arithmetic/ivhess/IvHess_Ops.h"
 #include "tests/arithmetic/ExpressionCases.h"
@@ -103,3 +105,37 @@ struct IvRevFamily : TapeFamily<IvRevNode, IvRev_unaryOf, IvRev_binaryOf, IvRev_
 struct IvPropFamily : TapeFamily<IvPropNode, IvProp_unaryOf, IvProp_binaryOf, IvProp_leftOf, IvProp_rightOf> {
   T var(int p) const { return IvPropNode{box[p], {0, 0}, 0, 0, 0, -p, ctx}; }
 };
+
+// Every unary and binary operation the awkward-box tests ask about:
+// check(name, special, floor, make) for each, where `special` is the point
+// its boxes of x1 touch or straddle, `floor` the lowest x1 asked about (LN,
+// SQRT and the POWER of a variable base cut their operand at
+// kIvlDomainFloor) and make(family) writes the operation over the family's
+// variables.
+template <class Check>
+void forEachAwkwardOperation(Check check) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    const char* name;
+    int32_t op;
+    double special;
+  } unary[] = {{"neg", kNeg, 0},      {"abs", kOpAbs, 0},    {"acos", kOpAcos, 1},      {"asin", kOpAsin, -1},
+               {"atan", kOpAtan, 0},  {"cos", kOpCos, M_PI}, {"cosh", kOpCosh, 0},      {"exp", kOpExp, 0},
+               {"ln", kOpLn, 0},      {"sign", kOpSign, 0},  {"sin", kOpSin, M_PI / 2}, {"sinh", kOpSinh, 0},
+               {"sqr", kOpSquare, 0}, {"sqrt", kOpSqrt, 0},  {"tan", kOpTan, M_PI / 2}, {"tanh", kOpTanh, 0}};
+  for (const auto& u : unary) {
+    const double floor = u.op == kOpLn || u.op == kOpSqrt ? kIvlDomainFloor : -inf;
+    check(u.name, u.special, floor, [&u](auto& fam) { return fam.un(u.op, fam.var(1)); });
+  }
+  const struct {
+    const char* name;
+    int32_t op;
+  } binary[] = {{"sub", kOpSub}, {"add", kOpAdd}, {"mul", kOpMul},  {"div", kOpDiv},
+                {"max", kOpMax}, {"min", kOpMin}, {"pow", kOpPower}};
+  for (const auto& b : binary) {
+    const double floor = b.op == kOpPower ? kIvlDomainFloor : -inf;
+    check(b.name, 0.0, floor, [&b](auto& fam) { return fam.bin(b.op, fam.var(1), fam.var(2)); });
+    check(b.name, 0.0, floor, [&b](auto& fam) { return fam.vs(b.op, fam.var(1), 2.5); });
+    check(b.name, 0.0, -inf, [&b](auto& fam) { return fam.sv(b.op, 1.5, fam.var(1)); });
+  }
+}

@@ -4,8 +4,6 @@
 // interval ones for every operation; worked cases and curvature classes.
 #include <gtest/gtest.h>
 
-#include <limits>
-
 #include "IntervalFamilies.h"
 #include "arithmetic/interval/Curv_Class.h"
 #include "arithmetic/interval/Ivl_Arith.h"
@@ -13,8 +11,6 @@
 #include "values/Vm_Status.h"
 
 namespace {
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct Fixture {
   double x[3] = {0, 0.3, -0.2};
@@ -145,31 +141,9 @@ void expectEnclosedOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* n
 TEST(IntervalFamiliesTest, AwkwardBoxesEnclose) {
   Fixture f;
   BoxGenerator gen;
-  const struct {
-    const char* name;
-    int32_t op;
-    double special;
-  } unary[] = {{"neg", kNeg, 0},      {"abs", kOpAbs, 0},    {"acos", kOpAcos, 1},      {"asin", kOpAsin, -1},
-               {"atan", kOpAtan, 0},  {"cos", kOpCos, M_PI}, {"cosh", kOpCosh, 0},      {"exp", kOpExp, 0},
-               {"ln", kOpLn, 0},      {"sign", kOpSign, 0},  {"sin", kOpSin, M_PI / 2}, {"sinh", kOpSinh, 0},
-               {"sqr", kOpSquare, 0}, {"sqrt", kOpSqrt, 0},  {"tan", kOpTan, M_PI / 2}, {"tanh", kOpTanh, 0}};
-  for (const auto& u : unary) {
-    const double floor = u.op == kOpLn || u.op == kOpSqrt ? kIvlDomainFloor : -kInf;
-    expectEnclosedOverAwkwardBoxes(f, gen, u.name, u.special, floor,
-                                   [&u](auto& fam) { return fam.un(u.op, fam.var(1)); });
-  }
-  const struct {
-    const char* name;
-    int32_t op;
-  } binary[] = {{"sub", kOpSub}, {"add", kOpAdd}, {"mul", kOpMul},  {"div", kOpDiv},
-                {"max", kOpMax}, {"min", kOpMin}, {"pow", kOpPower}};
-  for (const auto& b : binary) {
-    const double floor = b.op == kOpPower ? kIvlDomainFloor : -kInf;
-    expectEnclosedOverAwkwardBoxes(f, gen, b.name, 0, floor,
-                                   [&b](auto& fam) { return fam.bin(b.op, fam.var(1), fam.var(2)); });
-    expectEnclosedOverAwkwardBoxes(f, gen, b.name, 0, floor, [&b](auto& fam) { return fam.vs(b.op, fam.var(1), 2.5); });
-    expectEnclosedOverAwkwardBoxes(f, gen, b.name, 0, -kInf, [&b](auto& fam) { return fam.sv(b.op, 1.5, fam.var(1)); });
-  }
+  forEachAwkwardOperation([&](const char* name, double special, double floor, auto make) {
+    expectEnclosedOverAwkwardBoxes(f, gen, name, special, floor, make);
+  });
 }
 
 TEST(IntervalFamiliesTest, WorkedCases) {

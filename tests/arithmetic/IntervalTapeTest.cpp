@@ -4,8 +4,6 @@
 // cases of both.
 #include <gtest/gtest.h>
 
-#include <limits>
-
 #include "IntervalFamilies.h"
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
@@ -180,31 +178,9 @@ void expectTapesHoldOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* 
 TEST(IntervalTapeTest, AwkwardBoxesEncloseAndKeepFeasiblePoints) {
   Fixture f;
   BoxGenerator gen;
-  const double inf = std::numeric_limits<double>::infinity();
-  const struct {
-    const char* name;
-    int32_t op;
-    double special;
-  } unary[] = {{"neg", kNeg, 0},      {"abs", kOpAbs, 0},    {"acos", kOpAcos, 1},      {"asin", kOpAsin, -1},
-               {"atan", kOpAtan, 0},  {"cos", kOpCos, M_PI}, {"cosh", kOpCosh, 0},      {"exp", kOpExp, 0},
-               {"ln", kOpLn, 0},      {"sign", kOpSign, 0},  {"sin", kOpSin, M_PI / 2}, {"sinh", kOpSinh, 0},
-               {"sqr", kOpSquare, 0}, {"sqrt", kOpSqrt, 0},  {"tan", kOpTan, M_PI / 2}, {"tanh", kOpTanh, 0}};
-  for (const auto& u : unary) {
-    const double floor = u.op == kOpLn || u.op == kOpSqrt ? kIvlDomainFloor : -inf;
-    expectTapesHoldOverAwkwardBoxes(f, gen, u.name, u.special, floor, [&u](auto& t) { return t.un(u.op, t.var(1)); });
-  }
-  const struct {
-    const char* name;
-    int32_t op;
-  } binary[] = {{"sub", kOpSub}, {"add", kOpAdd}, {"mul", kOpMul},  {"div", kOpDiv},
-                {"max", kOpMax}, {"min", kOpMin}, {"pow", kOpPower}};
-  for (const auto& b : binary) {
-    const double floor = b.op == kOpPower ? kIvlDomainFloor : -inf;
-    expectTapesHoldOverAwkwardBoxes(f, gen, b.name, 0, floor,
-                                    [&b](auto& t) { return t.bin(b.op, t.var(1), t.var(2)); });
-    expectTapesHoldOverAwkwardBoxes(f, gen, b.name, 0, floor, [&b](auto& t) { return t.vs(b.op, t.var(1), 2.5); });
-    expectTapesHoldOverAwkwardBoxes(f, gen, b.name, 0, -inf, [&b](auto& t) { return t.sv(b.op, 1.5, t.var(1)); });
-  }
+  forEachAwkwardOperation([&](const char* name, double special, double floor, auto make) {
+    expectTapesHoldOverAwkwardBoxes(f, gen, name, special, floor, make);
+  });
 }
 
 TEST(IntervalTapeTest, ContractionWorkedCases) {
@@ -400,31 +376,9 @@ void expectReplayEnclosesOverAwkwardBoxes(BoxGenerator& gen, const char* name, d
 
 TEST(IntervalTapeTest, HessianReplayEnclosesOverAwkwardBoxes) {
   BoxGenerator gen;
-  const double inf = std::numeric_limits<double>::infinity();
-  const struct {
-    const char* name;
-    int32_t op;
-    double special;
-  } unary[] = {{"neg", kNeg, 0},      {"abs", kOpAbs, 0},    {"acos", kOpAcos, 1},      {"asin", kOpAsin, -1},
-               {"atan", kOpAtan, 0},  {"cos", kOpCos, M_PI}, {"cosh", kOpCosh, 0},      {"exp", kOpExp, 0},
-               {"ln", kOpLn, 0},      {"sign", kOpSign, 0},  {"sin", kOpSin, M_PI / 2}, {"sinh", kOpSinh, 0},
-               {"sqr", kOpSquare, 0}, {"sqrt", kOpSqrt, 0},  {"tan", kOpTan, M_PI / 2}, {"tanh", kOpTanh, 0}};
-  for (const auto& u : unary) {
-    const double floor = u.op == kOpLn || u.op == kOpSqrt ? kIvlDomainFloor : -inf;
-    expectReplayEnclosesOverAwkwardBoxes(gen, u.name, u.special, floor, [&u](auto& t) { return t.un(u.op, t.var(1)); });
-  }
-  const struct {
-    const char* name;
-    int32_t op;
-  } binary[] = {{"sub", kOpSub}, {"add", kOpAdd}, {"mul", kOpMul},  {"div", kOpDiv},
-                {"max", kOpMax}, {"min", kOpMin}, {"pow", kOpPower}};
-  for (const auto& b : binary) {
-    const double floor = b.op == kOpPower ? kIvlDomainFloor : -inf;
-    expectReplayEnclosesOverAwkwardBoxes(gen, b.name, 0, floor,
-                                         [&b](auto& t) { return t.bin(b.op, t.var(1), t.var(2)); });
-    expectReplayEnclosesOverAwkwardBoxes(gen, b.name, 0, floor, [&b](auto& t) { return t.vs(b.op, t.var(1), 2.5); });
-    expectReplayEnclosesOverAwkwardBoxes(gen, b.name, 0, -inf, [&b](auto& t) { return t.sv(b.op, 1.5, t.var(1)); });
-  }
+  forEachAwkwardOperation([&](const char* name, double special, double floor, auto make) {
+    expectReplayEnclosesOverAwkwardBoxes(gen, name, special, floor, make);
+  });
 }
 
 }  // namespace

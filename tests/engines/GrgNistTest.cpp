@@ -8,10 +8,9 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
-#include <sstream>
 
+#include "DataRows.h"
 #include "tests/support/GrgLibraryHost.h"
 
 namespace {
@@ -24,14 +23,7 @@ struct Fit {
 
 std::vector<Fit> readFits() {
   std::vector<Fit> out;
-  std::ifstream in(std::string(CORVAN_DATA) + "/nlp/nist/expected.csv");
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    std::stringstream ss(line);
-    std::vector<std::string> f;
-    std::string item;
-    while (std::getline(ss, item, ',')) f.push_back(item);
+  for (const std::vector<std::string>& f : dataRows("nlp/nist/expected.csv")) {
     if (f.size() >= 4) out.push_back({f[0].substr(0, f[0].find('.')), std::stod(f[2]), std::stod(f[3])});
   }
   return out;

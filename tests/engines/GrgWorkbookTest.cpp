@@ -4,10 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <set>
-#include <sstream>
 
+#include "DataRows.h"
 #include "tests/support/GrgLibraryHost.h"
 #include "tests/support/GrgWorkbookHost.h"
 
@@ -21,14 +20,7 @@ struct Expected {
 
 std::vector<Expected> readExpected() {
   std::vector<Expected> out;
-  std::ifstream in(std::string(CORVAN_DATA) + "/nlp/expected.csv");
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    std::stringstream ss(line);
-    std::vector<std::string> f;
-    std::string item;
-    while (std::getline(ss, item, ',')) f.push_back(item);
+  for (const std::vector<std::string>& f : dataRows("nlp/expected.csv")) {
     if (f.size() >= 5) out.push_back({f[0], std::stod(f[3]), f[4] == "true"});
   }
   return out;

@@ -5,10 +5,9 @@
 // file, and each system of equations lists every known solution in the
 // engine's report table and leaves one, to full precision, in its cells.
 #include <cmath>
-#include <fstream>
 #include <map>
-#include <sstream>
 
+#include "DataRows.h"
 #include "tests/support/EngineSolveFixture.h"
 
 namespace {
@@ -22,28 +21,13 @@ struct GlobalProblem {
 
 void PrintTo(const GlobalProblem& p, std::ostream* os) { *os << p.name; }
 
-std::vector<std::string> csvFields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::stringstream in(line);
-  for (std::string f; std::getline(in, f, ',');) fields.push_back(f);
-  return fields;
-}
-
 std::vector<GlobalProblem> readProblems() {
-  const std::string dir = std::string(CORVAN_DATA) + "/global/";
   std::map<std::string, std::map<int, std::vector<double>>> points;
-  std::ifstream solutions(dir + "solutions.csv");
-  std::string line;
-  std::getline(solutions, line);
-  while (std::getline(solutions, line)) {  // name, solution, variable, cell, value
-    const std::vector<std::string> f = csvFields(line);
+  for (const std::vector<std::string>& f : dataRows("global/solutions.csv")) {  // name, solution, variable, cell, value
     if (f.size() >= 5) points[f[0]][std::stoi(f[1])].push_back(std::stod(f[4]));
   }
   std::vector<GlobalProblem> out;
-  std::ifstream optima(dir + "optima.csv");
-  std::getline(optima, line);
-  while (std::getline(optima, line)) {  // name, kind, n, rows, sense, optimum, ...
-    const std::vector<std::string> f = csvFields(line);
+  for (const std::vector<std::string>& f : dataRows("global/optima.csv")) {  // name, kind, n, rows, sense, optimum, ...
     if (f.size() < 6) continue;
     GlobalProblem p{f[0], f[1], std::stoi(f[2]), f[5].empty() ? 0.0 : std::stod(f[5]), {}};
     for (const auto& [index, x] : points[p.name]) p.solutions.push_back(x);

@@ -4,9 +4,8 @@
 // "solver_gap" 1e-9, by every search direction; the solution left in the
 // cells satisfies every linear row and every cone check cell.
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
+#include "DataRows.h"
 #include "tests/support/EngineSolveFixture.h"
 
 namespace {
@@ -20,13 +19,7 @@ void PrintTo(const Reference& r, std::ostream* os) { *os << r.name; }
 
 std::vector<Reference> readOptima() {
   std::vector<Reference> out;
-  std::ifstream in(std::string(CORVAN_DATA) + "/socp/optima.csv");
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    std::stringstream fields(line);
-    std::vector<std::string> f;
-    for (std::string s; std::getline(fields, s, ',');) f.push_back(s);
+  for (const std::vector<std::string>& f : dataRows("socp/optima.csv")) {
     if (f.size() > 5) out.push_back({f[0], std::stod(f[5])});
   }
   return out;

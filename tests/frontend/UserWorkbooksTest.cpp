@@ -45,6 +45,23 @@ double objectiveOf(const CliRun& r) {
   return at == std::string::npos ? -999 : std::strtod(r.out.c_str() + at + 2, nullptr);
 }
 
+// Constraints added to the bound model and the optimum they give.
+struct BoundCase {
+  const char* what;
+  std::vector<std::vector<std::string>> rows;  // lhs, rel, rhs
+  double optimum;
+};
+
+// Solves the bound model under c's constraints with `engine`, saved as
+// `file`: the run must end with a solution at c's optimum.
+void expectBoundOptimum(const std::string& engine, const BoundCase& c, const std::filesystem::path& file) {
+  Plan p = boundModel(engine);
+  for (const auto& row : c.rows) addConstraint(&p, row[0], row[1], row[2]);
+  CliRun r = corvan("solve " + p.save(file));
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
+}
+
 }  // namespace
 
 // Each form of a lower bound that the bound rule takes (variable cells on the
@@ -52,12 +69,7 @@ double objectiveOf(const CliRun& r) {
 // variables below, so "solver_neg" 1 leaves them free to go negative; with
 // both the LP engine and the GRG engine.
 TEST_F(UserWorkbooks, LowerBoundsWrittenAsConstraintsHoldWithNonNegativeOn) {
-  struct Case {
-    const char* what;
-    std::vector<std::vector<std::string>> rows;  // lhs, rel, rhs
-    double optimum;
-  };
-  const Case cases[] = {
+  const BoundCase cases[] = {
       {"a number", {{"Plan!$B$2:$C$2", "3", "-3"}}, -6},
       {"a cell holding the bound", {{"Plan!$B$2:$C$2", "3", "Plan!$E$2"}}, -6},
       {"a cell computing the bound", {{"Plan!$B$2:$C$2", "3", "Plan!$E$3"}}, -12},
@@ -67,25 +79,16 @@ TEST_F(UserWorkbooks, LowerBoundsWrittenAsConstraintsHoldWithNonNegativeOn) {
       {"an equality", {{"Plan!$B$2", "2", "-2"}, {"Plan!$C$2", "3", "-1"}}, -3},
   };
   for (const char* engine : {"2", "1"})
-    for (const Case& c : cases) {
+    for (const BoundCase& c : cases) {
       SCOPED_TRACE(std::string(c.what) + ", engine " + engine);
-      Plan p = boundModel(engine);
-      for (const auto& row : c.rows) addConstraint(&p, row[0], row[1], row[2]);
-      CliRun r = corvan("solve " + p.save(dir_ / "bounds.xlsx"));
-      EXPECT_EQ(r.status, 0) << r.out;
-      EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
+      expectBoundOptimum(engine, c, dir_ / "bounds.xlsx");
     }
 }
 
 // Forms the bound rule leaves out are constraints, not bounds: "solver_neg"
 // 1 still makes their variables non-negative.
 TEST_F(UserWorkbooks, ConstraintsThatAreNoBoundsLeaveNonNegativeInForce) {
-  struct Case {
-    const char* what;
-    std::vector<std::vector<std::string>> rows;
-    double optimum;
-  };
-  const Case cases[] = {
+  const BoundCase cases[] = {
       // B2:C2 and E2 on the left: E2 is no variable cell.
       {"a range wider than the variables", {{"Plan!$B$2:$E$2", "3", "-3"}}, 0},
       // x >= y with y >= -3: y is bounded, x is not (its right-hand side moves with y).
@@ -97,13 +100,9 @@ TEST_F(UserWorkbooks, ConstraintsThatAreNoBoundsLeaveNonNegativeInForce) {
       {"through a formula of a cell on another sheet", {{"Plan!$B$2:$C$2", "3", "Other!$B$1+1"}}, 0},
       {"through a formula of a variable", {{"Plan!$C$2", "3", "-3"}, {"Plan!$B$2", "3", "Plan!$C$2+1"}}, -3},
   };
-  for (const Case& c : cases) {
+  for (const BoundCase& c : cases) {
     SCOPED_TRACE(c.what);
-    Plan p = boundModel("2");
-    for (const auto& row : c.rows) addConstraint(&p, row[0], row[1], row[2]);
-    CliRun r = corvan("solve " + p.save(dir_ / "bounds.xlsx"));
-    EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
+    expectBoundOptimum("2", c, dir_ / "bounds.xlsx");
   }
 }
 

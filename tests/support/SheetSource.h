@@ -5,6 +5,7 @@
 #include <cctype>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Parse_Reader.h"
@@ -12,15 +13,9 @@
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 
-struct SheetSource : ReaderSource {
-  std::map<std::pair<int, int>, std::string> cells;  // (row, column) -> "=formula" or a number
-
-  void set(const std::string& a1, const std::string& content) {
-    CellRef c{};
-    parseCell(a1, &c);
-    cells[{c.row, c.column}] = content;
-  }
-
+// A reader source whose references "a1", "$a$1", "a1:b3" are resolved on
+// sheet 1; what the cells hold is for a derived source to read.
+struct A1Source : ReaderSource {
   static bool parseCell(const std::string& text, CellRef* c) {
     size_t i = 0;
     int column = 0, row = 0;
@@ -44,6 +39,16 @@ struct SheetSource : ReaderSource {
     *range = RangeRef{1, a.row, a.column, b.row, b.column};
     return true;
   }
+};
+
+struct SheetSource : A1Source {
+  std::map<std::pair<int, int>, std::string> cells;  // (row, column) -> "=formula" or a number
+
+  void set(const std::string& a1, const std::string& content) {
+    CellRef c{};
+    parseCell(a1, &c);
+    cells[{c.row, c.column}] = content;
+  }
 
   bool readCell(const CellRef& c, Value* value, ReaderCell* info) override {
     auto it = cells.find({c.row, c.column});
@@ -54,23 +59,44 @@ struct SheetSource : ReaderSource {
   }
 };
 
-// A context, code store, reader and program over one SheetSource.
-struct Workbench {
-  SheetSource sheet;
+// A context with its variable table, a code store, a reader and a program
+// over one reader source (made from the constructor's arguments).
+template <class Source>
+struct SourceBench {
+  Source source;
   EvalContext* ctx = Vm_createContext();
   SymbolTable* store = Prog_createSymbolTable(ctx);
   FunctionTable* functions = Model_createFunctionTable();
-  FormulaReader* reader = Reader_create(ctx, store, &sheet);
+  FormulaReader* reader = Reader_create(ctx, store, &source);
   Program program{};
 
-  Workbench() { ctx->tables.variables = Model_createVariableTable(); }
-  ~Workbench() {
+  template <class... Args>
+  explicit SourceBench(Args&&... args) : source(std::forward<Args>(args)...) {
+    ctx->tables.variables = Model_createVariableTable();
+  }
+  ~SourceBench() {
     Vm_releaseProgram(&program);
     Reader_destroy(reader);
     Prog_freeSymbolTable(store);
     Model_freeFunctionTable(functions);
     Vm_destroyContext(ctx);
   }
+  SourceBench(const SourceBench&) = delete;
+  SourceBench& operator=(const SourceBench&) = delete;
+  // Binds the model's functions and variables, compiles what they reach
+  // and sets the program up; false when the compilation failed.
+  bool compileModel() {
+    Reader_bindModel(reader, functions, ctx->tables.variables);
+    const bool ok = Parse_compileModel(reader);
+    Vm_initProgram(&program, ctx);
+    return ok;
+  }
+};
+
+// A SourceBench over one SheetSource.
+struct Workbench : SourceBench<SheetSource> {
+  SheetSource& sheet = source;
+
   // Adds a function item per cell, compiles them and binds the program.
   bool compile(std::initializer_list<const char*> roots) {
     for (const char* a1 : roots) {
@@ -78,9 +104,7 @@ struct Workbench {
       SheetSource::parseCell(a1, &c);
       Model_addFunction(functions, 1, c.column, c.row, kRelFree2, 0.0);
     }
-    Reader_bindModel(reader, functions, ctx->tables.variables);
-    const bool ok = Parse_compileModel(reader);
-    Vm_initProgram(&program, ctx);
+    const bool ok = compileModel();
     ctx->flags.mode = kModeReal;
     return ok;
   }

@@ -50,6 +50,11 @@ Value* Wsf_finite(Value* result, double x) {
   return Val_setNumber(result, x);
 }
 
+Value* Wsf_integer(Value* result, int32_t n) {
+  Val_clear(result);
+  return Val_setInt(result, n);
+}
+
 Value* Wsf_from(Value* result, const Value& r) {
   if (r.context && r.context->buffers.result == result) return result;
   return Val_assign(result, &r);
@@ -85,6 +90,16 @@ Value* Wsf_nonSmoothStructure2(Value* result, const Value* a, const Value* b) {
   if (a->kind == kValDegDag || b->kind == kValDegDag) DegDag_nonsmooth2(a, b, false);
   else DegVec_nonsmooth2(a, b, false);
   return Wsf_from(result, *ctx->buffers.result);
+}
+
+bool Wsf_head1(Value* result, const Value* x) {
+  if (Wsf_isStructural(x)) {
+    Wsf_nonSmoothStructure(result, x);
+    return true;
+  }
+  if (!Wsf_isError(x)) return false;
+  Wsf_copy(result, x);
+  return true;
 }
 
 bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv) {

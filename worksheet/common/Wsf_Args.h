@@ -30,6 +30,8 @@ bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv);
 Value* Wsf_copy(Value* result, const Value* v);
 // A real, or "#num!" when x is not finite.
 Value* Wsf_finite(Value* result, double x);
+// The integer n.
+Value* Wsf_integer(Value* result, int32_t n);
 // The result becomes r, the answer a generic operator or family left in the
 // context's result value (nothing to copy when the result is that value).
 Value* Wsf_from(Value* result, const Value& r);
@@ -42,6 +44,9 @@ inline bool Wsf_isStructural(const Value* v) { return v->kind == kValDegDag || v
 Value* Wsf_nonSmoothStructure(Value* result, const Value* x);
 // The same for two arguments, at least one of them a structure-mode value.
 Value* Wsf_nonSmoothStructure2(Value* result, const Value* a, const Value* b);
+// The structure modes and errors of a one-argument function: true with the
+// result formed when the argument is a structure-mode value or an error.
+bool Wsf_head1(Value* result, const Value* x);
 // The structure hooks over every argument: true, with the result formed,
 // when the evaluation is in a structure mode and some argument depends on a
 // decision variable (the function then returns the result at once).

@@ -6,16 +6,6 @@
 
 bool Date_isNumber(const Value* v) { return v->kind == kValEmpty || v->kind == kValInt || v->kind == kValReal; }
 
-bool Date_head1(Value* result, const Value* x) {
-  if (Wsf_isStructural(x)) {
-    Wsf_nonSmoothStructure(result, x);
-    return true;
-  }
-  if (!Wsf_isError(x)) return false;
-  Wsf_copy(result, x);
-  return true;
-}
-
 bool Date_headList(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return true;
   for (int i = 0; i < argc; ++i)

@@ -10,11 +10,8 @@
 // Empty, integer-valued or real: the kinds of the functions that refuse
 // booleans and missing arguments.
 bool Date_isNumber(const Value* v);
-// The structure modes and errors of a one-argument function: true with the
-// result formed when the argument is a structure-mode value or an error.
-bool Date_head1(Value* result, const Value* x);
-// The same for a fixed list of arguments (structure modes first, then the
-// first error in order).
+// The structure modes and errors of a fixed list of arguments (structure
+// modes first, then the first error in order), as Wsf_head1 for one.
 bool Date_headList(Value* result, int argc, const Value* const* argv);
 // x truncated toward zero into *day when x lies in 0 .. the last serial.
 bool Date_wholeDay(double x, int64_t* day);

@@ -89,7 +89,7 @@ Value* Wsf_date(Value* result, const Value* year, const Value* month, const Valu
 }
 
 Value* Wsf_datevalue(Value* result, const Value* text) {
-  if (Date_head1(result, text)) return result;
+  if (Wsf_head1(result, text)) return result;
   double serial = 0;
   int64_t day = 0;
   if (text->kind != kValText || !Date_fromText(text->text ? text->text : u"", &serial) || !Date_wholeDay(serial, &day))
@@ -98,7 +98,7 @@ Value* Wsf_datevalue(Value* result, const Value* text) {
 }
 
 Value* Wsf_day(Value* result, const Value* serial, int32_t selector) {
-  if (Date_head1(result, serial)) return result;
+  if (Wsf_head1(result, serial)) return result;
   if (!Wsf_isPlain(serial)) return Wsf_error(result, kErrValue);
   int64_t day = 0;
   if (!Date_wholeDay(serial->number, &day)) return Wsf_error(result, kErrNum);

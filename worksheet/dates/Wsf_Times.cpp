@@ -15,7 +15,7 @@ constexpr int64_t kSecondsPerDay = 86400;
 enum Part { kHour, kMinute, kSecond };
 
 Value* partOf(Value* result, const Value* x, Part part) {
-  if (Date_head1(result, x)) return result;
+  if (Wsf_head1(result, x)) return result;
   if (!Wsf_isPlain(x)) return Wsf_error(result, kErrValue);
   if (!(x->number >= 0 && x->number <= kDateLastSerial)) return Wsf_error(result, kErrNum);
   int32_t parts[3] = {0, 0, 0};
@@ -44,7 +44,7 @@ Value* Wsf_time(Value* result, const Value* hour, const Value* minute, const Val
 }
 
 Value* Wsf_timevalue(Value* result, const Value* text) {
-  if (Date_head1(result, text)) return result;
+  if (Wsf_head1(result, text)) return result;
   double serial = 0;
   if (text->kind != kValText || !Date_fromText(text->text ? text->text : u"", &serial) || std::trunc(serial) != 0)
     return Wsf_error(result, kErrValue);

@@ -27,11 +27,6 @@ Value* boolean(Value* result, bool b) {
   return Val_setBool(result, b ? 1 : 0);
 }
 
-Value* integer(Value* result, int32_t n) {
-  Val_clear(result);
-  return Val_setInt(result, n);
-}
-
 bool truthy(double x) { return x != 0 && !std::isnan(x); }
 
 
@@ -244,7 +239,7 @@ Value* Wsf_countblank(Value* result, const Value* x) {
   if (x->kind == kValArray)
     for (int32_t r = 0; r < x->array->rows; ++r)
       for (int32_t c = 0; c < x->array->columns; ++c) count += Val_at(x, r, c)->kind == kValEmpty;
-  return integer(result, count);
+  return Wsf_integer(result, count);
 }
 
 Value* Wsf_errortype(Value* result, const Value* x) {
@@ -252,7 +247,7 @@ Value* Wsf_errortype(Value* result, const Value* x) {
   uint32_t code = 0;
   if (x->kind == kValError && Vm_errorCode(x->number, &code))
     for (int32_t i = 0; i < 7; ++i)
-      if (kOrder[i] == code) return integer(result, i + 1);
+      if (kOrder[i] == code) return Wsf_integer(result, i + 1);
   if (Wsf_isStructural(x)) return Wsf_nonSmoothStructure(result, x);
   return Wsf_error(result, kErrNA);
 }
@@ -281,7 +276,7 @@ Value* Wsf_iseven(Value* result, const Value* x) { return parity(result, x, fals
 Value* Wsf_isodd(Value* result, const Value* x) { return parity(result, x, true); }
 
 Value* Wsf_n(Value* result, const Value* x) {
-  if (x->kind == kValText || x->kind == kValArray || x->kind == kValEmpty) return integer(result, 0);
+  if (x->kind == kValText || x->kind == kValArray || x->kind == kValEmpty) return Wsf_integer(result, 0);
   return Wsf_copy(result, x);
 }
 
@@ -292,11 +287,11 @@ Value* Wsf_type(Value* result, const Value* x) {
     case kValEmpty:
     case kValInt:
     case kValReal:
-    case kValSamples: return integer(result, kTypeNumber);
-    case kValText: return integer(result, kTypeText);
-    case kValBool: return integer(result, kTypeBoolean);
-    case kValError: return integer(result, kTypeError);
-    case kValArray: return integer(result, kTypeArray);
+    case kValSamples: return Wsf_integer(result, kTypeNumber);
+    case kValText: return Wsf_integer(result, kTypeText);
+    case kValBool: return Wsf_integer(result, kTypeBoolean);
+    case kValError: return Wsf_integer(result, kTypeError);
+    case kValArray: return Wsf_integer(result, kTypeArray);
     case kValDegDag:
     case kValDegVec: return Wsf_nonSmoothStructure(result, x);
     default: return Wsf_error(result, kErrValue);

@@ -20,11 +20,6 @@ constexpr size_t kMaxSheetText = 80;
 // CHOOSE takes an index and at most 29 values.
 constexpr int kMaxChooseArgs = 30;
 
-Value* integer(Value* result, int32_t n) {
-  Val_clear(result);
-  return Val_setInt(result, n);
-}
-
 int32_t rowsOf(const Value* v) { return v->kind == kValArray ? v->array->rows : 1; }
 int32_t columnsOf(const Value* v) { return v->kind == kValArray ? v->array->columns : 1; }
 
@@ -71,20 +66,21 @@ Value* series(Value* result, int32_t first, int32_t last, bool down) {
 
 // ROW (down) and COLUMN.
 Value* position(Value* result, int argc, const Value* const* argv, const CellRef* cell, bool arrayFormula, bool down) {
-  if (argc < 1 || argv[0]->kind == kValMissing) return integer(result, cell ? (down ? cell->row : cell->column) : 0);
+  if (argc < 1 || argv[0]->kind == kValMissing)
+    return Wsf_integer(result, cell ? (down ? cell->row : cell->column) : 0);
   const RangeRef* r = argv[0]->source;
-  if (!r) return integer(result, 0);
+  if (!r) return Wsf_integer(result, 0);
   const int32_t first = down ? r->firstRow : r->firstColumn, last = down ? r->lastRow : r->lastColumn;
   if (last > first && arrayFormula) return series(result, first, last, down);
-  return integer(result, first);
+  return Wsf_integer(result, first);
 }
 
 // ROWS (down) and COLUMNS.
 Value* extent(Value* result, const Value* x, bool down) {
   if (x->source)
-    return integer(result, down ? x->source->lastRow - x->source->firstRow + 1
-                                : x->source->lastColumn - x->source->firstColumn + 1);
-  if (x->kind == kValArray) return integer(result, down ? rowsOf(x) : columnsOf(x));
+    return Wsf_integer(result, down ? x->source->lastRow - x->source->firstRow + 1
+                                    : x->source->lastColumn - x->source->firstColumn + 1);
+  if (x->kind == kValArray) return Wsf_integer(result, down ? rowsOf(x) : columnsOf(x));
   return Wsf_isError(x) ? Wsf_copy(result, x) : Wsf_error(result, kErrValue);
 }
 
@@ -182,7 +178,7 @@ Value* Wsf_column(Value* result, int argc, const Value* const* argv, const CellR
 
 Value* Wsf_rows(Value* result, const Value* x) { return extent(result, x, true); }
 Value* Wsf_columns(Value* result, const Value* x) { return extent(result, x, false); }
-Value* Wsf_areas(Value* result, const Value*) { return integer(result, 1); }
+Value* Wsf_areas(Value* result, const Value*) { return Wsf_integer(result, 1); }
 
 Value* Wsf_transpose(Value* result, const Value* x, bool arrayFormula) {
   if (x->kind != kValArray) return Wsf_copy(result, x);

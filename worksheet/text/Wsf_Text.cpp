@@ -20,23 +20,6 @@ constexpr char16_t kHighCodes[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2
                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-Value* integer(Value* result, int32_t n) {
-  Val_clear(result);
-  return Val_setInt(result, n);
-}
-
-// A one-argument function's error and structure rules: true with the result
-// formed when the argument is an error or a structure-mode value.
-bool singleHead(Value* result, const Value* x) {
-  if (Wsf_isError(x)) {
-    Wsf_copy(result, x);
-    return true;
-  }
-  if (!Wsf_isStructural(x)) return false;
-  Wsf_nonSmoothStructure(result, x);
-  return true;
-}
-
 char16_t upperOf(char16_t c) {
   if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 0x20);
   return c == 0xFF ? char16_t{0x178} : c;
@@ -59,7 +42,7 @@ Value* side(Value* result, int argc, const Value* const* argv, bool left) {
 }  // namespace
 
 Value* Wsf_char(Value* result, const Value* code) {
-  if (singleHead(result, code)) return result;
+  if (Wsf_head1(result, code)) return result;
   if (!Wsf_isPlain(code)) return Wsf_error(result, kErrValue);
   const double n = std::trunc(code->number);
   if (!(n >= 1 && n <= kMaxCharCode)) return Wsf_error(result, kErrValue);
@@ -69,12 +52,12 @@ Value* Wsf_char(Value* result, const Value* code) {
 }
 
 Value* Wsf_code(Value* result, const Value* text) {
-  if (singleHead(result, text)) return result;
+  if (Wsf_head1(result, text)) return result;
   const std::u16string s = Wsf_textOf(text);
   if (s.empty()) return Wsf_error(result, kErrValue);
   for (int c = 0; c < 32; ++c)
-    if (kHighCodes[c] == s[0]) return integer(result, 128 + c);
-  return integer(result, s[0]);
+    if (kHighCodes[c] == s[0]) return Wsf_integer(result, 128 + c);
+  return Wsf_integer(result, s[0]);
 }
 
 Value* Wsf_concatenate(Value* result, int argc, const Value* const* argv) {
@@ -94,12 +77,12 @@ Value* Wsf_left(Value* result, int argc, const Value* const* argv) { return side
 Value* Wsf_right(Value* result, int argc, const Value* const* argv) { return side(result, argc, argv, false); }
 
 Value* Wsf_len(Value* result, const Value* text) {
-  if (singleHead(result, text)) return result;
-  return integer(result, static_cast<int32_t>(Wsf_textOf(text).size()));
+  if (Wsf_head1(result, text)) return result;
+  return Wsf_integer(result, static_cast<int32_t>(Wsf_textOf(text).size()));
 }
 
 Value* Wsf_lower(Value* result, const Value* text) {
-  if (singleHead(result, text)) return result;
+  if (Wsf_head1(result, text)) return result;
   std::u16string s = Wsf_textOf(text);
   for (char16_t& c : s) c = Text_foldCase(c);
   return Wsf_textResult(result, s, true);
@@ -124,14 +107,14 @@ Value* Wsf_t(Value* result, const Value* v) {
 }
 
 Value* Wsf_upper(Value* result, const Value* text) {
-  if (singleHead(result, text)) return result;
+  if (Wsf_head1(result, text)) return result;
   std::u16string s = Wsf_textOf(text);
   for (char16_t& c : s) c = upperOf(c);
   return Wsf_textResult(result, s, true);
 }
 
 Value* Wsf_value(Value* result, const Value* v) {
-  if (v->kind == kValEmpty) return integer(result, 0);
+  if (v->kind == kValEmpty) return Wsf_integer(result, 0);
   if (v->kind >= kValInt && v->kind <= kValError) return Wsf_copy(result, v);
   if (v->kind != kValText) return Wsf_error(result, kErrValue);
   WsfLocal number(result->context);
