@@ -134,8 +134,12 @@ uint32_t Kern_gammaP(double a, double x, double* out) {
 }
 
 uint32_t Kern_gammaQ(double a, double x, double* out) {
+  if (!(x >= 0) || !(a > 0)) return kErrNum;
+  // The continued fraction gives the upper tail itself, which 1 - P would
+  // lose to cancellation.
+  if (x >= a + 1) return Kern_gammaContinuedFraction(a, x, out);
   double p = 0;
-  const uint32_t status = Kern_gammaP(a, x, &p);
+  const uint32_t status = Kern_gammaSeries(a, x, &p);
   *out = 1 - p;
   return status;
 }
