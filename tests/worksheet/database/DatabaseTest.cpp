@@ -12,6 +12,7 @@
 #include "tests/worksheet/TestCaller.h"
 #include "values/Fn_Ids.h"
 #include "values/Grad_Payload.h"
+#include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
 
 namespace {
@@ -194,6 +195,46 @@ TEST(DatabaseFunctions, AFieldOfVariablesKeepsItsExactGradient) {
       EXPECT_NEAR(gv->gradient[i + 1], d, 1e-6 * std::max(1.0, std::fabs(d))) << id << " d/dx" << i + 1;
     }
   }
+}
+
+TEST(DatabaseFunctions, SampleVectorsAndIntervalsAggregateInTheirMode) {
+  constexpr int kTrials = 4;
+  Caller c;
+  c.ctx->flags.mode = kModeSamples;
+  Smp_init(c.ctx->sampling.sampleBuffer, kTrials, c.ctx);
+  Table t(c);
+  for (int i = 0; i < 5; ++i) {
+    Value* v = c.empty();
+    SampleVector s{};
+    Smp_init(&s, kTrials, c.ctx);
+    for (int k = 1; k <= kTrials; ++k) Smp_setAt(&s, 10.0 * i + k, k);
+    Val_setSamples(v, &s);
+    Smp_free(&s);
+    t.weights[static_cast<size_t>(i)] = v;
+  }
+  // Records 1, 3 and 5: 10i + k summed over i = 0, 2, 4.
+  const Value* r = c.call(kIdDsum, {t.value(), c.num(3), criteria(c, {c.text(u"Age")}, {{c.text(u">20")}})});
+  ASSERT_EQ(r->kind, kValSamples);
+  const auto* s = static_cast<const SampleVector*>(r->payload);
+  ASSERT_EQ(s->n, kTrials);
+  for (int k = 1; k <= kTrials; ++k) EXPECT_EQ(s->data[k], 60.0 + 3 * k);
+
+  Caller iv;
+  iv.ctx->flags.mode = kModeInterval;
+  Table u(iv);
+  for (int i = 0; i < 5; ++i) {
+    Value* v = iv.empty();
+    const Interval box{i - 0.5, i + 0.5};
+    Val_setInterval(v, &box);
+    u.weights[static_cast<size_t>(i)] = v;
+  }
+  r = iv.call(kIdDaverage, {u.value(), iv.num(3), criteria(iv, {iv.text(u"Age")}, {{iv.text(u">20")}})});
+  ASSERT_EQ(r->kind, kValInterval);
+  const auto* box = static_cast<const Interval*>(r->payload);
+  EXPECT_LE(box->lo, 1.5);
+  EXPECT_GE(box->hi, 2.5);
+  EXPECT_GT(box->lo, 1.4);
+  EXPECT_LT(box->hi, 2.6);
 }
 
 }  // namespace
