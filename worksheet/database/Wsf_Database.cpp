@@ -83,10 +83,10 @@ Value* deviations(Value* result, const std::vector<const Value*>& values, size_t
   mean = Op_divVS(*mean, n);
   Val_setNumber(&total.v, 0.0);
   for (const Value* v : values) {
-    WsfLocal d(result->context);
+    WsfLocal d(result->context), square(result->context);
     d = Op_sub(*v, *mean);
-    Wsf_sqr(&d.v, &d.v);
-    total = Op_add(*total, *d);
+    Wsf_sqr(&square.v, &d.v);
+    total = Op_add(*total, *square);
   }
   return Wsf_from(result, Op_divVS(*total, n - offset));
 }

@@ -144,9 +144,9 @@ Value* partOf(Value* result, const Value* z, double (*part)(const Complex&), Rea
   return real(result, z);
 }
 
-// Two complex operands: c the complex text's, and the other one's (a text,
-// or a plain number with imaginary part 0). A part with imaginary part 0
-// takes the other's suffix; differing suffixes fail.
+// Two complex operands, each a text or a plain number (imaginary part 0,
+// all its digits). A part with imaginary part 0 takes the other's suffix;
+// differing suffixes fail.
 bool operands(const Value* a, const Value* b, Complex* x, Complex* y) {
   const auto read = [](const Value* v, Complex* z) {
     if (isText(v)) return parse(v, z);
@@ -265,11 +265,13 @@ Value* Wsf_imreal(Value* result, const Value* z) {
       result, z, [](const Complex& c) { return c.re; }, itself);
 }
 
+// A text or plain number has its angle ("#div/0!" at 0); a value of an
+// evaluation mode the constant 0 of its kind.
 Value* Wsf_imargument(Value* result, const Value* z) {
+  if (!isText(z) && !isPlainNumber(z)) return partOf(result, z, argument, zeroLike);
   Complex c;
   if (isText(z) && !parse(z, &c)) return Wsf_error(result, kErrNum);
-  if (isPlainNumber(z)) c.re = z->kind <= kValMissing ? 0.0 : z->number;
-  if (!isText(z) && !isPlainNumber(z)) return partOf(result, z, argument, zeroLike);
+  if (!isText(z)) c.re = z->kind <= kValMissing ? 0.0 : z->number;
   if (c.re == 0 && c.im == 0) return Wsf_error(result, kErrDiv0);
   return realResult(result, argument(c));
 }
