@@ -2,8 +2,6 @@
 // temperature scales.
 #include "worksheet/engineering/Conv_Units.h"
 
-#include <array>
-#include <cmath>
 #include <iterator>
 
 #include "values/Vm_Status.h"
