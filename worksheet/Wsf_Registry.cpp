@@ -9,6 +9,11 @@
 #include "worksheet/dates/Wsf_SheetDates.h"
 #include "worksheet/dates/Wsf_Times.h"
 #include "worksheet/dates/Wsf_Workdays.h"
+#include "worksheet/financial/Wsf_Coupon.h"
+#include "worksheet/financial/Wsf_CouponAccrued.h"
+#include "worksheet/financial/Wsf_Discount.h"
+#include "worksheet/financial/Wsf_DiscountBills.h"
+#include "worksheet/financial/Wsf_OddPeriods.h"
 #include "worksheet/logical/Wsf_Logical.h"
 #include "worksheet/lookup/Wsf_Lookup.h"
 #include "worksheet/lookup/Wsf_Reference.h"
@@ -63,6 +68,10 @@ Value* four(Value* r, int, Args a, const WsfCall*) {
 template <int32_t selector>
 Value* datePart(Value* r, int, Args a, const WsfCall*) {
   return Wsf_day(r, a[0], selector);
+}
+template <int32_t selector>
+Value* couponQuery(Value* r, int argc, Args a, const WsfCall*) {
+  return Wsf_coupdaybs(r, argc, a, selector);
 }
 template <List f>
 Value* list(Value* r, int argc, Args a, const WsfCall*) {
@@ -160,6 +169,32 @@ constexpr Registered kRegistry[] = {
     {kIdWorkday, list<Wsf_workday>},
     {kIdYear, datePart<1>},
     {kIdYearfrac, list<Wsf_yearfrac>},
+    {kIdAccrint, list<Wsf_accrint>},
+    {kIdAccrintm, list<Wsf_accrintm>},
+    {kIdCoupdaybs, couponQuery<1>},
+    {kIdCoupdays, couponQuery<2>},
+    {kIdCoupdaysnc, couponQuery<3>},
+    {kIdCoupncd, couponQuery<4>},
+    {kIdCoupnum, couponQuery<5>},
+    {kIdCouppcd, couponQuery<6>},
+    {kIdDisc, list<Wsf_disc>},
+    {kIdDuration, list<Wsf_duration>},
+    {kIdIntrate, list<Wsf_intrate>},
+    {kIdMduration, list<Wsf_mduration>},
+    {kIdOddfprice, list<Wsf_oddfprice>},
+    {kIdOddfyield, list<Wsf_oddfyield>},
+    {kIdOddlprice, list<Wsf_oddlprice>},
+    {kIdOddlyield, list<Wsf_oddlyield>},
+    {kIdPrice, list<Wsf_price>},
+    {kIdPricedisc, list<Wsf_pricedisc>},
+    {kIdPricemat, list<Wsf_pricemat>},
+    {kIdReceived, list<Wsf_received>},
+    {kIdTbilleq, three<Wsf_tbilleq>},
+    {kIdTbillprice, three<Wsf_tbillprice>},
+    {kIdTbillyield, three<Wsf_tbillyield>},
+    {kIdYield, list<Wsf_yield>},
+    {kIdYielddisc, list<Wsf_intrate>},
+    {kIdYieldmat, list<Wsf_yieldmat>},
     {kIdCountblank, one<Wsf_countblank>},
     {kIdErrorType, one<Wsf_errortype>},
     {kIdIsblank, one<Wsf_isblank>},
