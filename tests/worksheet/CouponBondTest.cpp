@@ -122,18 +122,18 @@ TEST(CouponBond, RangesKindsAndErrors) {
   EXPECT_TRUE(c.fails(kIdPrice, {b.maturity, b.maturity, 0.05, 0.01, 100, 2, 0}, kErrNum));
   EXPECT_TRUE(c.fails(kIdPrice, {b.settlement, b.maturity, 0.05, 0.01, 100, 3, 0}, kErrNum));
   EXPECT_TRUE(c.fails(kIdDuration, {b.settlement, b.maturity, -0.05, 0.01, 2, 0}, kErrNum));
-  EXPECT_TRUE(isError(c.call(kIdPrice, {c.num(b.settlement), c.num(b.maturity), c.num(0.05), c.num(0.04),
-                                        c.num(100), c.boolean(true)}),
-                      kErrValue));
+  EXPECT_TRUE(isError(
+      c.call(kIdPrice, {c.num(b.settlement), c.num(b.maturity), c.num(0.05), c.num(0.04), c.num(100), c.boolean(true)}),
+      kErrValue));
   // The first error in argument order passes on.
-  EXPECT_TRUE(isError(c.call(kIdPrice, {c.num(b.settlement), c.boolean(true), c.num(0.05), c.error(kErrNA),
-                                        c.num(100), c.error(kErrDiv0)}),
+  EXPECT_TRUE(isError(c.call(kIdPrice, {c.num(b.settlement), c.boolean(true), c.num(0.05), c.error(kErrNA), c.num(100),
+                                        c.error(kErrDiv0)}),
                       kErrNA));
   // YIELD takes plain numbers only; a price above every payment together
   // is reached by no yield.
-  EXPECT_TRUE(isError(c.call(kIdYield, {c.num(b.settlement), c.num(b.maturity), c.num(0.05), c.boolean(true),
-                                        c.num(100), c.num(2)}),
-                      kErrValue));
+  EXPECT_TRUE(isError(
+      c.call(kIdYield, {c.num(b.settlement), c.num(b.maturity), c.num(0.05), c.boolean(true), c.num(100), c.num(2)}),
+      kErrValue));
   EXPECT_TRUE(c.fails(kIdYield, {b.settlement, b.maturity, 0.05, 200, 100, 2, 0}, kErrNum));
   EXPECT_TRUE(c.fails(kIdYield, {b.maturity, b.maturity, 0.05, 95, 100, 2, 0}, kErrNum));
 }
@@ -203,7 +203,8 @@ TEST(AccruedInterest, AfterTheFirstCouponItKeepsAccruingOnTheCouponDates) {
   EXPECT_NEAR(at - before, 35.0 / 181, 1e-11);
   EXPECT_NEAR(after - at, 35.0 / 184, 1e-11);
   // Late in the year 9999 the schedule still holds.
-  EXPECT_TRUE(std::isfinite(c.value(kIdAccrint, {day(9998, 2, 1), day(9998, 8, 1), day(9999, 10, 1), rate, par, 2, 0})));
+  EXPECT_TRUE(
+      std::isfinite(c.value(kIdAccrint, {day(9998, 2, 1), day(9998, 8, 1), day(9999, 10, 1), rate, par, 2, 0})));
 }
 
 TEST(AccruedInterest, RangesAndKinds) {
@@ -213,12 +214,12 @@ TEST(AccruedInterest, RangesAndKinds) {
   EXPECT_TRUE(c.fails(kIdAccrint, {issue, first, s, 0.05, -1000, 2, 1}, kErrNum));
   EXPECT_TRUE(c.fails(kIdAccrint, {issue, first, issue, 0.05, 1000, 2, 1}, kErrNum));
   EXPECT_TRUE(c.fails(kIdAccrint, {issue, issue, s, 0.05, 1000, 2, 1}, kErrNum));
-  EXPECT_TRUE(isError(
-      c.call(kIdAccrint, {c.num(issue), c.num(first), c.num(s), c.num(0.05), c.num(1000), c.boolean(true)}),
-      kErrValue));
+  EXPECT_TRUE(
+      isError(c.call(kIdAccrint, {c.num(issue), c.num(first), c.num(s), c.num(0.05), c.num(1000), c.boolean(true)}),
+              kErrValue));
   // A boolean rate is its number.
-  EXPECT_NEAR(numberOf(c.call(kIdAccrint,
-                              {c.num(issue), c.num(first), c.num(s), c.boolean(true), c.num(1000), c.num(2), c.num(1)})),
+  EXPECT_NEAR(numberOf(c.call(kIdAccrint, {c.num(issue), c.num(first), c.num(s), c.boolean(true), c.num(1000), c.num(2),
+                                           c.num(1)})),
               500 * 80.0 / 181, 1e-10);
 }
 
