@@ -16,6 +16,13 @@ bool isNumber(const Value* v) { return Wsf_isPlain(v) && v->kind != kValBool; }
 
 double numberOf(const Value* v) { return v->kind <= kValMissing ? 0.0 : v->number; }
 
+// out = base ^ t.
+void power(WsfLocal* out, const Value* base, double t) {
+  Value exponent = Val_empty(base->context);
+  Val_setNumber(&exponent, t);
+  Wsf_power(&out->v, base, &exponent);
+}
+
 }  // namespace
 
 bool Sec_headValueWise(Value* result, int argc, const Value* const* argv, const std::vector<int>& plain,
@@ -54,14 +61,8 @@ bool Sec_nominalPeriod(double basis) {
   return b == kBasisActual360 || b == kBasisActual365;
 }
 
-void Sec_power(WsfLocal* out, const Value* base, double t) {
-  Value exponent = Val_empty(base->context);
-  Val_setNumber(&exponent, t);
-  Wsf_power(&out->v, base, &exponent);
-}
-
 void Sec_discount(WsfLocal* out, const Value* amount, const Value* base, double t) {
-  Sec_power(out, base, t);
+  power(out, base, t);
   *out = Op_div(*amount, **out);
 }
 

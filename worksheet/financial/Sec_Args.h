@@ -1,7 +1,7 @@
 // The frame the securities functions share: the heads that take dates,
 // frequency and basis as plain numbers (truncated toward zero) and money and
 // rates either as plain numbers or value-wise in every evaluation mode, the
-// coupon schedule between two dates in order, value-wise powers and the
+// coupon schedule between two dates in order, value-wise discounting and the
 // answer of a root search.
 #pragma once
 
@@ -33,9 +33,7 @@ bool Sec_schedule(double settlement, double maturity, double frequency, double b
 // the year (actual/360, actual/365): the days to the next coupon are then
 // the period's length less the days accrued.
 bool Sec_nominalPeriod(double basis);
-// out = base ^ t for a value base and a number t.
-void Sec_power(WsfLocal* out, const Value* base, double t);
-// out = amount / base ^ t.
+// out = amount / base ^ t for a value base and a number t.
 void Sec_discount(WsfLocal* out, const Value* amount, const Value* base, double t);
 // The root a search found, or the error its status word names.
 Value* Sec_rootResult(Value* result, uint32_t status, double root);
