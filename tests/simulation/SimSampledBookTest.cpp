@@ -19,6 +19,11 @@ namespace {
 
 constexpr int32_t kTrials = 1000;
 
+// The rank correlation asked of the correlated pairs, and the correlation
+// of the normal draws that gives it.
+constexpr double kRankCorrelation = 0.6;
+const double kNormalCorrelation = 2 * std::sin(M_PI * kRankCorrelation / 6);
+
 // A cell, its formula and the law its draws follow.
 struct Uncertain {
   const char* cell;
@@ -63,13 +68,13 @@ void fill(SimSheet& s) {
   // Quartiles 1, 2, 4, clamped to [0.5, 6] in B15.
   s.formula("B14", "=sim.1107(1,2,4)");
   s.formula("B15", "=sim.1107(1,2,4,0.5,6)");
-  // Means and a correlation matrix of 0.6 for the correlated pairs.
+  // Means and the correlation matrix of the correlated pairs.
   s.number("F6", 0);
   s.number("F7", 10);
   s.number("H6", 0);
   s.number("H7", 0.5);
   for (const char* one : {"F9", "G10"}) s.number(one, 1);
-  for (const char* off : {"G9", "F10"}) s.number(off, 0.6);
+  for (const char* off : {"G9", "F10"}) s.number(off, kNormalCorrelation);
   s.arrayFormula("C16", "D16", "=sim.1115(F6:F7,F9:G10)");
   s.arrayFormula("C17", "D17", "=sim.1114(H6:H7,F9:G10)");
   // A table of rows (k, 10 k) and a row to permute.
@@ -127,11 +132,11 @@ TEST_F(SampledBook, ThreePointQuartilesAndClampedBounds) {
   Law_expectWithin(run(rootOf("B15"), "B15"), 0.5, 6, "sim.1107 with bounds");
 }
 
-// Normal pairs with correlation 0.6 have rank correlation (6/pi) asin(0.3);
-// the lognormal pair, exponentials of such normals, the same.
+// Normal pairs of correlation 2 sin(pi r / 6) have rank correlation r; the
+// lognormal pair, exponentials of such normals, the same.
 TEST_F(SampledBook, CorrelatedPairsShowTheirRankCorrelation) {
   ASSERT_TRUE(compile());
-  const double rank = 6 / M_PI * std::asin(0.3);
+  const double rank = kRankCorrelation;
   book.sample(rootOf("C16"), kTrials);
   const std::vector<double> a = SimBook_samples(book.element("c16:d16", 0, 0)),
                             b = SimBook_samples(book.element("c16:d16", 0, 1));
