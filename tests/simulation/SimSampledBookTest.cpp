@@ -88,10 +88,12 @@ void fill(SimSheet& s) {
   s.arrayFormula("C18", "D18", "=sim.1116(H10:I12)");
   s.arrayFormula("C19", "E19", "=sim.1117(H14:J14)");
   s.formula("B20", "=xlsim_param(H10:I12)");
+  // A normal law whose mean is the uncertain B6.
+  s.formula("B21", "=sim.1108(B6,1)");
 }
 
 const char* const kRoots[] = {"B2",  "B3",  "B4",  "B5",  "B6",  "B7",  "B8",  "B9",  "B10", "B11",
-                              "B12", "B13", "B14", "B15", "C16", "C17", "C18", "C19", "B20"};
+                              "B12", "B13", "B14", "B15", "C16", "C17", "C18", "C19", "B20", "B21"};
 
 class SampledBook : public ::testing::Test {
  protected:
@@ -184,7 +186,7 @@ TEST_F(SampledBook, RegistrationPassRecordsEachUncertainCell) {
   ASSERT_TRUE(compile()) << int(book.ctx->errors.firstError);
   std::map<uint32_t, const CellRegRecord*> byKey;
   for (const auto& r : book.registry()->records) byKey[r->key] = r.get();
-  EXPECT_EQ(book.registry()->records.size(), std::size(kLaws) + 2);
+  EXPECT_EQ(book.registry()->records.size(), std::size(kLaws) + 3);
   for (const Uncertain& u : kLaws) {
     const CellRef c = SimBook::at(u.cell);
     const auto it = byKey.find(CellReg_cellKey(c.sheet, c.row, c.column));
@@ -198,6 +200,9 @@ TEST_F(SampledBook, RegistrationPassRecordsEachUncertainCell) {
     ASSERT_TRUE(byKey.count(CellReg_cellKey(c.sheet, c.row, c.column))) << a1;
     EXPECT_EQ(byKey[CellReg_cellKey(c.sheet, c.row, c.column)]->law, 29);
   }
+  const CellRef dependent = SimBook::at("B21");
+  ASSERT_TRUE(byKey.count(CellReg_cellKey(dependent.sheet, dependent.row, dependent.column)));
+  EXPECT_EQ(byKey[CellReg_cellKey(dependent.sheet, dependent.row, dependent.column)]->uncertainArgument, 1);
   for (const char* a1 : {"C16", "C17", "C18", "C19", "B20"}) {
     const CellRef c = SimBook::at(a1);
     EXPECT_FALSE(byKey.count(CellReg_cellKey(c.sheet, c.row, c.column))) << a1;
