@@ -9,6 +9,10 @@
 #include "worksheet/dates/Wsf_SheetDates.h"
 #include "worksheet/dates/Wsf_Times.h"
 #include "worksheet/dates/Wsf_Workdays.h"
+#include "worksheet/financial/Wsf_Annuity.h"
+#include "worksheet/financial/Wsf_CashFlows.h"
+#include "worksheet/financial/Wsf_Depreciation.h"
+#include "worksheet/financial/Wsf_RateRoots.h"
 #include "worksheet/logical/Wsf_Logical.h"
 #include "worksheet/lookup/Wsf_Lookup.h"
 #include "worksheet/lookup/Wsf_Reference.h"
@@ -160,6 +164,33 @@ constexpr Registered kRegistry[] = {
     {kIdWorkday, list<Wsf_workday>},
     {kIdYear, datePart<1>},
     {kIdYearfrac, list<Wsf_yearfrac>},
+    {kIdAmordegrc, list<Wsf_amordegrc>},
+    {kIdAmorlinc, list<Wsf_amorlinc>},
+    {kIdCumipmt, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_cumipmt(r, argc, a, kAnnuityInterest); }},
+    {kIdCumprinc,
+     [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_cumipmt(r, argc, a, kAnnuityPrincipal); }},
+    {kIdDb, list<Wsf_db>},
+    {kIdDdb, list<Wsf_ddb>},
+    {kIdDollarde, two<Wsf_dollarde>},
+    {kIdDollarfr, two<Wsf_dollarfr>},
+    {kIdEffect, two<Wsf_effect>},
+    {kIdFv, list<Wsf_fv>},
+    {kIdFvschedule, two<Wsf_fvschedule>},
+    {kIdIpmt, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_ipmt(r, argc, a, kAnnuityInterest); }},
+    {kIdIrr, list<Wsf_irr>},
+    {kIdMirr, three<Wsf_mirr>},
+    {kIdNominal, two<Wsf_nominal>},
+    {kIdNper, list<Wsf_nper>},
+    {kIdNpv, list<Wsf_npv>},
+    {kIdPmt, list<Wsf_pmt>},
+    {kIdPpmt, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_ipmt(r, argc, a, kAnnuityPrincipal); }},
+    {kIdPv, list<Wsf_pv>},
+    {kIdRate, list<Wsf_rate>},
+    {kIdSln, three<Wsf_sln>},
+    {kIdSyd, four<Wsf_syd>},
+    {kIdVdb, list<Wsf_vdb>},
+    {kIdXirr, list<Wsf_xirr>},
+    {kIdXnpv, three<Wsf_xnpv>},
     {kIdCountblank, one<Wsf_countblank>},
     {kIdErrorType, one<Wsf_errortype>},
     {kIdIsblank, one<Wsf_isblank>},
