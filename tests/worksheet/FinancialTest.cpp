@@ -5,11 +5,13 @@
 // pv + fv; with the rules worked by hand beside them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
 
 #include "tests/worksheet/TestCaller.h"
+#include "values/DegVec_Payload.h"
 #include "values/Fn_Ids.h"
 
 namespace {
@@ -229,6 +231,58 @@ TEST(Financial, DecliningBalanceFromPeriodZeroToNothingLeft) {
   double whole = 0;
   for (double p = 0; p < 10; ++p) whole += m.call(kIdVdb, {100000, 20000, 10, p, p + 1});
   EXPECT_NEAR(whole, 80000, 1e-6);
+}
+
+// In the dependency-vector mode: the arguments listed as variables depend
+// on their own variable each, the others are plain numbers.
+struct Structure {
+  Caller c;
+  explicit Structure() { c.ctx->flags.mode = kModeDegVec; }
+  const DegVec* classes(FunctionId id, std::vector<double> args, std::vector<int> variables) {
+    std::vector<const Value*> values;
+    for (size_t i = 0; i < args.size(); ++i) {
+      Value* v = c.num(args[i]);
+      if (std::find(variables.begin(), variables.end(), static_cast<int>(i)) != variables.end()) {
+        DegVec d{};
+        DegVec_init(&d, static_cast<int32_t>(args.size()));
+        DegVec_setVar(&d, static_cast<int32_t>(i) + 1);
+        Val_setDegVec(v, &d);
+        DegVec_free(&d);
+      }
+      values.push_back(v);
+    }
+    const Value* r = c.call(id, values);
+    return r->kind == kValDegVec ? static_cast<const DegVec*>(r->payload) : nullptr;
+  }
+};
+
+TEST(Financial, MoneyAndRatesAreSmoothInputsAndTheCountsAndDatesNonSmooth) {
+  Structure s;
+  const DegVec* pv = s.classes(kIdPv, {0.05, 10, -100, 0}, {0, 1, 2, 3});
+  ASSERT_NE(pv, nullptr);
+  for (int i = 1; i <= 4; ++i) EXPECT_TRUE(pv->classes[i] >= kDegLinear && pv->classes[i] <= kDegSmooth) << i;
+  EXPECT_EQ(pv->classes[1], kDegSmooth);
+  const DegVec* timed = s.classes(kIdPmt, {0.05, 10, 1000, 0, 1}, {0, 2, 4});
+  ASSERT_NE(timed, nullptr);
+  EXPECT_EQ(timed->classes[1], kDegSmooth);
+  EXPECT_EQ(timed->classes[3], kDegSmooth);
+  EXPECT_EQ(timed->classes[5], kDegNonSmooth);
+  const DegVec* cumulative = s.classes(kIdCumipmt, {0.05, 24, 1000, 1, 5, 0}, {0, 1, 2});
+  ASSERT_NE(cumulative, nullptr);
+  EXPECT_EQ(cumulative->classes[1], kDegSmooth);
+  EXPECT_EQ(cumulative->classes[2], kDegNonSmooth);
+  EXPECT_EQ(cumulative->classes[3], kDegSmooth);
+  const DegVec* rate = s.classes(kIdRate, {10, -100, 800}, {1});
+  ASSERT_NE(rate, nullptr);
+  EXPECT_EQ(rate->classes[2], kDegNonSmooth);
+  const DegVec* effect = s.classes(kIdEffect, {0.05, 4}, {0, 1});
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->classes[1], kDegSmooth);
+  EXPECT_EQ(effect->classes[2], kDegNonSmooth);
+  const DegVec* line = s.classes(kIdSln, {1000, 100, 5}, {0, 1});
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(line->classes[1], kDegLinear);
+  EXPECT_EQ(line->classes[2], kDegLinear);
 }
 
 }  // namespace

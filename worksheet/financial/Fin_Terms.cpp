@@ -69,4 +69,10 @@ FinTerm Fin_exp(const FinTerm& x) {
 
 Value* Fin_into(Value* result, const FinTerm& x) { return Wsf_copy(result, &*x); }
 
+EvalContext* Fin_context(const Value* result, int argc, const Value* const* argv) {
+  for (int i = 0; i < argc; ++i)
+    if (argv[i]->context) return argv[i]->context;
+  return result->context;
+}
+
 bool Fin_zeroInside(const Value* v) { return enclosureKind(v->kind) && Op_compareConst(*v, 0.0, kRelCmpContains); }

@@ -49,5 +49,7 @@ FinTerm Fin_ln(const FinTerm& x);
 FinTerm Fin_exp(const FinTerm& x);
 // The result becomes the term's value.
 Value* Fin_into(Value* result, const FinTerm& x);
+// The context of the first argument bound to one, else the result's.
+EvalContext* Fin_context(const Value* result, int argc, const Value* const* argv);
 // Whether v holds an enclosure (an interval or affine kind) in which 0 lies.
 bool Fin_zeroInside(const Value* v);

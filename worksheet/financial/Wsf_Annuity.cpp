@@ -16,12 +16,6 @@ namespace {
 constexpr int kTimingOfFive = 4;
 constexpr int kTimingOfSix = 5;
 
-EvalContext* contextOf(Value* result, int argc, const Value* const* argv) {
-  for (int i = 0; i < argc; ++i)
-    if (argv[i]->context) return argv[i]->context;
-  return result->context;
-}
-
 // The structure hooks on the timing argument, the first error argument, a
 // timing of a refused kind and a rate enclosure holding 0: true with the
 // result formed. Otherwise *start says whether payments fall at the start
@@ -83,7 +77,7 @@ bool count(const Value* v, int32_t* n) {
 Value* Wsf_pv(Value* result, int argc, const Value* const* argv) {
   bool start = false;
   if (head(result, argc, argv, kTimingOfFive, &start)) return result;
-  EvalContext* ctx = contextOf(result, argc, argv);
+  EvalContext* ctx = Fin_context(result, argc, argv);
   const FinTerm rate(*argv[0]), nper(*argv[1]), pmt(*argv[2]), fv = optional(ctx, argc, argv, 3);
   if (zeroRate(rate)) return Fin_into(result, -(pmt * nper + fv));
   const FinTerm t = growth(rate, nper);
@@ -93,7 +87,7 @@ Value* Wsf_pv(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_fv(Value* result, int argc, const Value* const* argv) {
   bool start = false;
   if (head(result, argc, argv, kTimingOfFive, &start)) return result;
-  EvalContext* ctx = contextOf(result, argc, argv);
+  EvalContext* ctx = Fin_context(result, argc, argv);
   const FinTerm rate(*argv[0]), nper(*argv[1]), pmt(*argv[2]), pv = optional(ctx, argc, argv, 3);
   if (zeroRate(rate)) return Fin_into(result, -(pmt * nper + pv));
   const FinTerm t = growth(rate, nper);
@@ -103,7 +97,7 @@ Value* Wsf_fv(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_pmt(Value* result, int argc, const Value* const* argv) {
   bool start = false;
   if (head(result, argc, argv, kTimingOfFive, &start)) return result;
-  EvalContext* ctx = contextOf(result, argc, argv);
+  EvalContext* ctx = Fin_context(result, argc, argv);
   const FinTerm rate(*argv[0]), nper(*argv[1]), pv(*argv[2]), fv = optional(ctx, argc, argv, 3);
   return Fin_into(result, payment(rate, nper, pv, fv, start));
 }
@@ -111,7 +105,7 @@ Value* Wsf_pmt(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_nper(Value* result, int argc, const Value* const* argv) {
   bool start = false;
   if (head(result, argc, argv, kTimingOfFive, &start)) return result;
-  EvalContext* ctx = contextOf(result, argc, argv);
+  EvalContext* ctx = Fin_context(result, argc, argv);
   const FinTerm rate(*argv[0]), pmt(*argv[1]), pv(*argv[2]), fv = optional(ctx, argc, argv, 3);
   if (zeroRate(rate)) return Fin_into(result, -(pv + fv) / pmt);
   const FinTerm p = timed(pmt, rate, start);
@@ -121,7 +115,7 @@ Value* Wsf_nper(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_ipmt(Value* result, int argc, const Value* const* argv, int32_t selector) {
   bool start = false;
   if (head(result, argc, argv, kTimingOfSix, &start)) return result;
-  EvalContext* ctx = contextOf(result, argc, argv);
+  EvalContext* ctx = Fin_context(result, argc, argv);
   const FinTerm rate(*argv[0]), per(*argv[1]), nper(*argv[2]), pv(*argv[3]), fv = optional(ctx, argc, argv, 4);
   if (Wsf_fails(&*per, 1.0, kRelCmpLt) || Wsf_fails(&*(per - nper), 1.0, kRelCmpGe)) return Wsf_error(result, kErrNum);
   const FinTerm p = payment(rate, nper, pv, fv, start);
@@ -149,7 +143,7 @@ Value* Wsf_cumipmt(Value* result, int argc, const Value* const* argv, int32_t se
   if (Wsf_fails(argv[0], 0.0, kRelCmpLe) || Wsf_fails(argv[2], 0.0, kRelCmpLe) || n < 1 || first < 1 || first > last ||
       last > n || (type != 0 && type != 1))
     return Wsf_error(result, kErrNum);
-  EvalContext* ctx = contextOf(result, argc, argv);
+  EvalContext* ctx = Fin_context(result, argc, argv);
   const FinTerm rate(*argv[0]), pv(*argv[2]);
   const FinTerm t = Fin_power(1.0 + rate, FinTerm(ctx, n));
   const FinTerm p = pv * (rate / (1.0 + rate * static_cast<double>(type))) * t / (t - 1.0);

@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <initializer_list>
 #include <vector>
 
 #include "arithmetic/operators/Op_Operators.h"
@@ -17,12 +16,6 @@ namespace {
 
 constexpr double kPerDay = 1.0 / 365;
 constexpr double kDecimalBase = 10;
-
-EvalContext* contextOf(Value* result, std::initializer_list<const Value*> args) {
-  for (const Value* a : args)
-    if (a->context) return a->context;
-  return result->context;
-}
 
 // An element of a range that NPV counts: a number, an evaluation-mode
 // value or an error.
@@ -72,7 +65,7 @@ bool dollarHead(Value* result, const Value* dollar, const Value* fraction, Dolla
 
 Value* Wsf_npv(Value* result, int argc, const Value* const* argv) {
   if (argc < 2) return Wsf_error(result, kErrNA);
-  EvalContext* ctx = contextOf(result, {argv[0]});
+  EvalContext* ctx = Fin_context(result, 1, argv);
   const FinTerm discount = 1.0 / (1.0 + FinTerm(*argv[0]));
   FinTerm sum(ctx, 0.0);
   for (int i = argc - 1; i >= 1; --i) {
@@ -107,7 +100,7 @@ Value* Wsf_xnpv(Value* result, const Value* rate, const Value* values, const Val
   if (values->kind != kValArray) return Wsf_copy(result, values);
   const double first = std::trunc(days[1]);
   const FinTerm base = 1.0 + FinTerm(*rate);
-  FinTerm sum(contextOf(result, {rate, values}), 0.0);
+  FinTerm sum(base.context(), 0.0);
   for (int32_t k = 0; k < n; ++k) {
     const double day = std::trunc(days[static_cast<size_t>(k) + 1]);
     if (day < 0 || day > kDateLastSerial || day < first) return Wsf_error(result, kErrNum);
@@ -118,7 +111,8 @@ Value* Wsf_xnpv(Value* result, const Value* rate, const Value* values, const Val
 
 Value* Wsf_mirr(Value* result, const Value* values, const Value* financeRate, const Value* reinvestRate) {
   if (financeRate->kind > kValError || reinvestRate->kind > kValError) return Wsf_error(result, kErrValue);
-  EvalContext* ctx = contextOf(result, {values, financeRate, reinvestRate});
+  const Value* args[] = {values, financeRate, reinvestRate};
+  EvalContext* ctx = Fin_context(result, 3, args);
   const FinTerm finance = 1.0 + FinTerm(*financeRate), reinvest = 1.0 + FinTerm(*reinvestRate);
   const FinTerm financed = 1.0 / finance, reinvested = 1.0 / reinvest;
   FinTerm negative(ctx, 0.0), positive(ctx, 0.0);

@@ -34,8 +34,9 @@ constexpr double kHalvingBeforeEnd = 3;
 bool plainCount(const Value* v) { return Wsf_isPlain(v) && v->kind != kValBool; }
 double numberOf(const Value* v) { return v->kind <= kValMissing ? 0.0 : v->number; }
 
-// The arguments of a plain-number function, the optional ones after
-// `given` left at their defaults: false with the result formed.
+// The numbers of the first count arguments of a plain-number function
+// into x, whose later slots keep their defaults: false with the result
+// formed.
 bool plainArgs(Value* result, int argc, const Value* const* argv, int count, double* x) {
   return Wsf_plainNumbers(result, std::min(argc, count), argv, x);
 }
