@@ -180,6 +180,10 @@ TEST(Financial, RulesWorkedByHand) {
   EXPECT_TRUE(isError(c.call(kIdNpv, {c.num(0.1)}), kErrNA));
   EXPECT_EQ(numberOf(c.call(kIdXnpv, {c.num(0.1), c.num(250), c.num(40000)})), 250);
   EXPECT_TRUE(isError(c.call(kIdMirr, {c.grid(1, 3, {1, 2, 3}), c.num(0.1), c.num(0.1)}), kErrDiv0));
+  EXPECT_NEAR(numberOf(c.call(kIdFvschedule,
+                              {c.num(1000), c.array(1, 4, {c.num(0.1), c.boolean(true), c.text(u"x"), c.num(0.2)})})),
+              1320, 1e-9);
+  EXPECT_EQ(m.call(kIdFvschedule, {100, 0.5}), 150);
   EXPECT_NEAR(m.call(kIdEffect, {0.1, 4.9}), std::pow(1.025, 4) - 1, 1e-15);
   EXPECT_TRUE(isError(c.call(kIdEffect, {c.num(0.1), c.num(0.5)}), kErrNum));
   EXPECT_TRUE(isError(c.call(kIdEffect, {c.num(0.1), c.boolean(true)}), kErrValue));

@@ -132,6 +132,7 @@ Value* Wsf_mirr(Value* result, const Value* values, const Value* financeRate, co
 
 Value* Wsf_fvschedule(Value* result, const Value* principal, const Value* schedule) {
   FinTerm value(*principal);
+  if (schedule->kind != kValArray) return Fin_into(result, value * (1.0 + FinTerm(*schedule)));
   for (int32_t i = 0; i < Wsf_count(schedule); ++i) {
     const Value* r = Wsf_element(schedule, i);
     if (r->kind != kValBool && r->kind <= kValError) value = value * (1.0 + FinTerm(*r));

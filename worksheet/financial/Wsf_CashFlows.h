@@ -20,7 +20,7 @@ Value* Wsf_xnpv(Value* result, const Value* rate, const Value* values, const Val
 // without a negative one.
 Value* Wsf_mirr(Value* result, const Value* values, const Value* financeRate, const Value* reinvestRate);
 // FVSCHEDULE(principal, schedule): principal times (1 + rate) for each rate
-// of the schedule.
+// of the schedule (booleans and texts of a range left out).
 Value* Wsf_fvschedule(Value* result, const Value* principal, const Value* schedule);
 // EFFECT(nominal_rate, npery) and NOMINAL(effect_rate, npery): npery is
 // truncated and must be at least 1, the rate above 0.
