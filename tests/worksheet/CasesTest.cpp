@@ -314,4 +314,12 @@ TEST(FunctionCases, EveryStatisticalCaseOfTheSecondBatchButTheListedExceptionsPa
        "TINV",       "TTEST",     "WEIBULL",   "ZTEST"});
 }
 
+TEST(FunctionCases, EverySecuritiesCaseOfTheSecondBatchButTheListedExceptionsPasses) {
+  runFile("cases-2.csv", "function_case_exceptions_securities.csv",
+          {"ACCRINT",    "ACCRINTM",   "COUPDAYBS", "COUPDAYS",  "COUPDAYSNC", "COUPNCD",   "COUPNUM",
+           "COUPPCD",    "DISC",       "DURATION",  "INTRATE",   "MDURATION",  "ODDFPRICE", "ODDFYIELD",
+           "ODDLPRICE",  "ODDLYIELD",  "PRICE",     "PRICEDISC", "PRICEMAT",   "RECEIVED",  "TBILLEQ",
+           "TBILLPRICE", "TBILLYIELD", "YIELD",     "YIELDDISC", "YIELDMAT"});
+}
+
 }  // namespace

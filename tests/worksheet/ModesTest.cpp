@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int kMaxArgs = 6;
+constexpr int kMaxArgs = 9;
 constexpr int kPoints = 4;
 constexpr int kTrials = 6;
 
@@ -124,6 +124,26 @@ const Fn kFunctions[] = {
     {"sln", 542, 3, {1000, 0, 3}, {5000, 900, 12}},
     {"syd", 543, 4, {1000, 0, 10, 3}, {5000, 900, 10, 3}},
     {"db", 513, 5, {1000, 50, 6, 3, 7}, {5000, 900, 6, 3, 7}},
+    {"price", 536, 7, {39000, 40983, 0.02, 0.01, 90, 2, 0}, {39000, 40983, 0.08, 0.09, 110, 2, 0}},
+    {"price one period", 536, 7, {40900, 40983, 0.02, 0.01, 90, 4, 1}, {40900, 40983, 0.08, 0.09, 110, 4, 1}},
+    {"duration", 518, 6, {39000, 40983, 0.02, 0.01, 2, 1}, {39000, 40983, 0.08, 0.09, 2, 1}},
+    {"mduration", 525, 6, {39000, 40983, 0.02, 0.01, 4, 0}, {39000, 40983, 0.08, 0.09, 4, 0}},
+    {"accrint", 501, 7, {38991, 39278, 40000, 0.02, 500, 2, 0}, {38991, 39278, 40000, 0.08, 2000, 2, 0}},
+    {"accrintm", 502, 5, {38991, 40000, 0.02, 500, 1}, {38991, 40000, 0.08, 2000, 1}},
+    {"disc", 515, 5, {39000, 39300, 90, 100, 3}, {39000, 39300, 99, 110, 3}},
+    {"intrate", 522, 5, {39000, 39300, 90, 100, 1}, {39000, 39300, 99, 110, 1}},
+    {"pricedisc", 537, 5, {39000, 39300, 0.01, 90, 2}, {39000, 39300, 0.1, 110, 2}},
+    {"received", 541, 5, {39000, 39300, 900, 0.01, 0}, {39000, 39300, 1100, 0.1, 0}},
+    {"yielddisc", 551, 5, {39000, 39300, 90, 100, 4}, {39000, 39300, 99, 110, 4}},
+    {"pricemat", 538, 6, {39300, 39600, 39000, 0.02, 0.01, 0}, {39300, 39600, 39000, 0.08, 0.09, 0}},
+    {"yieldmat", 552, 6, {39300, 39600, 39000, 0.02, 95, 1}, {39300, 39600, 39000, 0.08, 105, 1}},
+    {"tbilleq", 544, 3, {39000, 39100, 0.01}, {39000, 39100, 0.1}},
+    {"tbilleq beyond half a year", 544, 3, {39000, 39250, 0.01}, {39000, 39250, 0.1}},
+    {"tbillprice", 545, 3, {39000, 39100, 0.01}, {39000, 39100, 0.1}},
+    {"tbillyield", 546, 3, {39000, 39100, 90}, {39000, 39100, 99}},
+    {"oddfprice", 530, 9, {39022, 40923, 38991, 39278, 0.02, 0.01, 90, 2, 0},
+     {39022, 40923, 38991, 39278, 0.08, 0.09, 110, 2, 0}},
+    {"oddlprice", 532, 8, {38883, 39071, 38732, 0.02, 0.01, 90, 2, 1}, {38883, 39071, 38732, 0.08, 0.09, 110, 2, 1}},
 };
 
 // An argument that stays a plain number.
@@ -372,7 +392,7 @@ TEST(WorksheetModes, DependencyClassesOfTheFunctions) {
     int32_t id;
     int arity;
     bool nonSmoothAllowed;
-    int32_t classes[3];
+    int32_t classes[kMaxArgs];
   };
   const Case cases[] = {
       {"exp", 16, 1, false, {kDegSmooth}},
@@ -402,6 +422,15 @@ TEST(WorksheetModes, DependencyClassesOfTheFunctions) {
       {"time", 313, 3, false, {kDegNonSmooth, kDegNonSmooth, kDegNonSmooth}},
       {"year", 319, 1, false, {kDegNonSmooth}},
       {"yearfrac", 320, 3, false, {kDegNonSmooth, kDegNonSmooth, kDegNonSmooth}},
+      {"price",
+       536,
+       7,
+       false,
+       {kDegNonSmooth, kDegNonSmooth, kDegSmooth, kDegSmooth, kDegSmooth, kDegNonSmooth, kDegNonSmooth}},
+      {"disc", 515, 5, false, {kDegNonSmooth, kDegNonSmooth, kDegSmooth, kDegSmooth, kDegNonSmooth}},
+      {"tbillprice", 545, 3, false, {kDegNonSmooth, kDegNonSmooth, kDegSmooth}},
+      {"yield", 550, 7, false, {kDegNonSmooth, kDegNonSmooth, kDegNonSmooth, kDegNonSmooth, kDegNonSmooth,
+                                 kDegNonSmooth, kDegNonSmooth}},
   };
   for (const Case& c : cases) {
     Mode m(c.arity, kModeDegVec);
