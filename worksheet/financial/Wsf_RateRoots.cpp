@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "worksheet/common/Wsf_Args.h"
+#include "worksheet/financial/Sec_Args.h"
 #include "worksheet/numeric/Num_Gather.h"
 #include "worksheet/numeric/Root_Brent.h"
 #include "worksheet/numeric/Root_Residuals.h"
@@ -22,8 +23,7 @@ Value* solve(Value* result, void* record, KernRootFn residual, double guess) {
   double a = guess - kHalfBracket, b = guess + kHalfBracket, root = 0;
   uint32_t status = Root_bracket(&a, &b, record, residual);
   if (status == 0) status = Root_brent(a, b, record, residual, 0.0, &root);
-  if (status != 0) return Wsf_error(result, status - kErrorBase);
-  return Wsf_finite(result, root);
+  return Sec_rootResult(result, status, root);
 }
 
 // The structure hooks and the first error argument, then a guess argument
