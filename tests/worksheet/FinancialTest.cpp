@@ -201,6 +201,11 @@ TEST(Financial, RulesWorkedByHand) {
   EXPECT_NEAR(m.call(kIdCumipmt, {0.01, 12, 1000, 2.9, 2, 0}), m.call(kIdIpmt, {0.01, 2, 12, 1000}), 1e-12);
   EXPECT_TRUE(isError(c.call(kIdIrr, {c.num(-100)}), kErrNum));
   EXPECT_TRUE(isError(c.call(kIdIrr, {c.grid(1, 2, {100, 50})}), kErrNum));
+  EXPECT_TRUE(isError(c.call(kIdXirr, {c.grid(1, 1, {-100}), c.grid(1, 1, {40000})}), kErrNum));
+  EXPECT_TRUE(isError(c.call(kIdXirr, {c.grid(1, 2, {-100, 110}), c.grid(1, 3, {40000, 40100, 40200})}), kErrNum));
+  EXPECT_TRUE(isError(c.call(kIdXirr, {c.grid(1, 2, {100, 110}), c.grid(1, 2, {40000, 40100})}), kErrNum));
+  EXPECT_TRUE(isError(c.call(kIdXirr, {c.grid(1, 3, {-100, 60, 60}), c.grid(1, 3, {40000, 39900, 40200})}), kErrNum));
+  EXPECT_NEAR(numberOf(c.call(kIdXirr, {c.grid(1, 2, {-100, 110}), c.grid(1, 2, {40000, 40365})})), 0.1, 1e-8);
   EXPECT_TRUE(isError(c.call(kIdRate, {c.num(12), c.text(u"x"), c.num(1000)}), kErrValue));
   EXPECT_NEAR(m.call(kIdSyd, {30000, 7500, 10, 1}), 4090.909090909091, 1e-9);
   EXPECT_EQ(m.call(kIdDdb, {10000, 1000, 5, 1}), 4000);
