@@ -365,7 +365,9 @@ TEST_F(SimRegistrationBook, RegistersEachUncertainCellOnce) {
       EXPECT_EQ(r.family, kSimFamilyProperty);
       EXPECT_EQ(r.uncertainArgument, want[i].uncertain);
       EXPECT_EQ(r.name.has_value(), want[i].name != nullptr);
-      if (want[i].name) EXPECT_EQ(*r.name, want[i].name);
+      if (want[i].name) {
+        EXPECT_EQ(*r.name, want[i].name);
+      }
     }
     ASSERT_EQ(reg->correlations.size(), 2u);
     const CellRegCorrelation& pair = *reg->correlations[0];
