@@ -413,4 +413,28 @@ TEST_F(SimRegistrationBook, CorrelatedCellsShowTheirRankCorrelation) {
   }
 }
 
+// A newsvendor: demand uncertain, the order quantity a cell the caller
+// sets, the expected profit the mean of the profit cell's samples over
+// 10,000 trials, against the closed form p E[min(q, D)] - c q for normal
+// demand, E[min(q, D)] = mu - sigma (phi(z) - z (1 - Phi(z))), z = (q - mu) / sigma.
+TEST_F(SimPropertyBook, NewsvendorExpectedProfitMatchesItsClosedForm) {
+  const double price = 10, cost = 6, mu = 100, sigma = 20;
+  formula("A1", "=sim1325a(100,20)");
+  number("B1", 100);
+  formula("C1", "=10*MIN(B1,A1)-6*B1");
+  formula("D1", "=sim1342a(C1)");
+  load({"d1"});
+  book.bench.ctx->flags.aggregate = 1;
+  for (double q : {80.0, 100.0, 110.0}) {
+    SCOPED_TRACE(q);
+    Val_setNumber(&book.bench.cell("b1")->value, q);
+    book.run(kModeSamples, 10000);
+    const double z = (q - mu) / sigma;
+    const double phi = std::exp(-z * z / 2) / std::sqrt(2 * kPi), tail = 0.5 * std::erfc(z / std::sqrt(2.0));
+    const double expected = price * (mu - sigma * (phi - z * tail)) - cost * q;
+    ASSERT_EQ(book.value("d1").kind, kValReal);
+    EXPECT_NEAR(book.value("d1").number, expected, 0.01 * expected);
+  }
+}
+
 }  // namespace
