@@ -3,6 +3,7 @@
 #include "simulation/functions/Sim_Frame.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "arithmetic/operators/Op_Operators.h"
 #include "values/Model_Variables.h"
@@ -64,6 +65,14 @@ double Sim_valueAt(const Value* v, int32_t i) {
   return s && i >= 1 && i <= s->n ? s->data[i] : kFreshDraw;
 }
 
+int32_t Sim_whole(double x) {
+  if (std::isnan(x)) return 0;
+  const double t = std::trunc(x);
+  if (t <= static_cast<double>(INT32_MIN)) return INT32_MIN;
+  if (t >= static_cast<double>(INT32_MAX)) return INT32_MAX;
+  return static_cast<int32_t>(t);
+}
+
 bool Sim_samplesCover(Value* result, int argc, const Value* const* argv, int32_t n) {
   for (int k = 0; k < argc; ++k) {
     if (!shortSamples(argv[k], n)) continue;
@@ -73,6 +82,13 @@ bool Sim_samplesCover(Value* result, int argc, const Value* const* argv, int32_t
     return false;
   }
   return true;
+}
+
+Value* Sim_atSamplePoint(Value* result, const Value* v) {
+  if (v->kind != kValArray) return Wsf_copy(result, v);
+  const int32_t k = result->context->sampling.sampleIndex, columns = v->array->columns;
+  if (k < 1 || columns < 1 || (k - 1) / columns >= v->array->rows) return Wsf_error(result, kErrNA);
+  return Wsf_copy(result, Val_at(v, (k - 1) / columns, (k - 1) % columns));
 }
 
 bool Sim_beginTrials(Value* result, const SimCall* call, SimTrials* trials) {

@@ -28,9 +28,17 @@ Value* Sim_register(Value* result, const SimCall* call, int32_t law, int32_t fam
 // The value of an argument in trial i: sample i of a sample vector (NaN
 // past its end), else its number.
 double Sim_valueAt(const Value* v, int32_t i);
+// A parameter that the law takes as a whole number: x truncated toward
+// zero, held within the 32-bit range; 0 for NaN.
+int32_t Sim_whole(double x);
 // True when every sample-vector argument holds at least n samples; else
 // status 42 is raised and the result is "#num!".
 bool Sim_samplesCover(Value* result, int argc, const Value* const* argv, int32_t n);
+
+// The element of an array argument that belongs to the convexity tester's
+// current sample point k (row-major, from 1); "#n/a" when k lies outside
+// the array. Any other argument is copied as it is.
+Value* Sim_atSamplePoint(Value* result, const Value* v);
 
 // The trials of one call: their count, the trial a single draw belongs to
 // (the context's current trial, else 1) and the cell's stored percentiles.
