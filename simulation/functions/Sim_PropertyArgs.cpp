@@ -82,7 +82,7 @@ bool applyProperty(EvalContext* ctx, const SimCall* call, const Value* a, SimPro
   const int32_t c = columnsOf(a);
   if (c < 1 || element(a, 0)->kind != kValInt) return false;
   const auto e = [&](int32_t j) { return element(a, j); };
-  switch (static_cast<int32_t>(std::trunc(e(0)->number))) {
+  switch (Sim_whole(e(0)->number)) {
     case kSimPropMatrixPosition:
       return c >= 3 && e(1)->kind == kValInt && e(2)->kind == kValInt &&
              bindMember(ctx, call, e(1)->number, e(2)->number);
@@ -122,7 +122,7 @@ Value* propertyArray(Value* result, Set... set) {
 }
 
 auto integer(double x) {
-  return [x](Value* v) { Val_setInt(v, static_cast<int32_t>(std::trunc(x))); };
+  return [x](Value* v) { Val_setInt(v, Sim_whole(x)); };
 }
 auto number(double x) {
   return [x](Value* v) { Val_setNumber(v, x); };
@@ -205,7 +205,7 @@ Value* Sim_propCorrMatrix1352(Value* result, int argc, const Value* const* argv,
   const char16_t* name = nullptr;
   if (Wsf_given(argc, argv, 2)) {
     if (isText(argv[2])) name = argv[2]->text;
-    else if (Wsf_isPlain(argv[2])) instance = static_cast<uint32_t>(std::trunc(numberOf(argv[2])));
+    else if (Wsf_isPlain(argv[2])) instance = static_cast<uint32_t>(Sim_whole(numberOf(argv[2])));
     else return Wsf_error(result, kErrValue);
   }
   CellRegistry* reg = Sim_registry(result->context);

@@ -193,6 +193,10 @@ TEST_F(SimCalls, MatrixBlocksAreFoundAgainAndTheirHandlesChecked) {
   EXPECT_TRUE(isError(law(1325, {num(0), num(1), row({whole(2), whole(0), whole(1)})}), kErrNum));
   EXPECT_TRUE(isError(law(1325, {num(0), num(1), row({whole(2), whole(1), whole(3)})}), kErrNum));
   EXPECT_TRUE(isError(law(1325, {num(0), num(1), row({whole(2), whole(1), whole(0)})}), kErrNum));
+  // A position beyond every whole number is held at the largest, outside the block.
+  Value* far = keep(prop(1352, {matrix(2, 2, {1, 0.3, 0.3, 1}, source), num(1e20)}));
+  EXPECT_EQ(Val_at(far, 0, 2)->number, 2147483647);
+  EXPECT_TRUE(isError(law(1325, {num(0), num(1), far}), kErrNum));
   // A 1 x 1 matrix makes a block without members: no position lies in it.
   Value* single = keep(prop(1352, {matrix(1, 1, {1}, {1, 9, 9, 9, 9}), num(1)}));
   EXPECT_EQ(reg()->correlations.back()->dimension, 0);
