@@ -132,6 +132,21 @@ TEST_F(SimCalls, TrialsGiveNumbersOrSampleVectorsAndStoredRowsGiveTheirQuantiles
   EXPECT_EQ(ctx->sampling.rand->stream.state, stream);
 }
 
+// The triangle given by percentiles passes its five parameters in order:
+// its bottom and top values lie at their percentiles (the triangle from 0
+// to 10 with its mode at 5 has 2 at 8% and 8 at 92%).
+TEST_F(SimCalls, TriangleByPercentilesTakesItsParametersInOrder) {
+  sampled(2);
+  CellReg_setCellCount(reg(), 1);
+  const double row[] = {0, 0.08, 0.92};
+  CellReg_setTrialRow(reg(), 1, row, 2);
+  call.number = 1;
+  const Value* v = law(1336, {num(2), num(5), num(8), num(8), num(92)});
+  ASSERT_EQ(v->kind, kValSamples);
+  EXPECT_NEAR(samplesOf(v)->data[1], 2, 1e-9);
+  EXPECT_NEAR(samplesOf(v)->data[2], 8, 1e-9);
+}
+
 TEST_F(SimCalls, MalformedPropertiesGiveNumErrors) {
   sampled(3);
   EXPECT_TRUE(isError(law(1325, {num(0), num(1), row({whole(9), num(1), num(1)})}), kErrNum));    // equal bounds
