@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "TestValues.h"
+#include "tests/support/TestValues.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
 #include "worksheet/math/Wsf_Matrix.h"
