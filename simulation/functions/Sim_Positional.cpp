@@ -232,12 +232,7 @@ Value* table(Value* r, int argc, const Value* const* a, const SimCall* call) {
 
 Value* notAvailable(Value* r, int, const Value* const*, const SimCall*) { return Wsf_error(r, kErrNA); }
 
-struct Member {
-  int32_t id;
-  SimEntry entry;
-};
-
-constexpr Member kMembers[] = {
+constexpr SimMember kMembers[] = {
     {1201, member<kBeta, 3, beta>},
     {1202, member<kBetaRange, 4, betaRange>},
     {1203, member<kBinomial, 2, binomial>},
@@ -275,7 +270,6 @@ constexpr Member kMembers[] = {
 }  // namespace
 
 SimEntry Sim_positionalEntry(int32_t id) {
-  for (const Member& m : kMembers)
-    if (m.id == id) return m.entry;
-  return nullptr;
+  const SimMember* m = Sim_rowOf(kMembers, id);
+  return m ? m->entry : nullptr;
 }

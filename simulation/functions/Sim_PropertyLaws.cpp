@@ -112,11 +112,7 @@ const Member kMembers[] = {
 #undef LAW
 #undef ROW
 
-const Member* memberOf(int32_t id) {
-  for (const Member& m : kMembers)
-    if (m.id == id) return &m;
-  return nullptr;
-}
+const Member* memberOf(int32_t id) { return Sim_rowOf(kMembers, id); }
 
 // The plain parameters: the first error is the result, a kind that is
 // neither a number nor a sample vector gives "#num!", and so does a sample

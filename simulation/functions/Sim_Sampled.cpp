@@ -267,12 +267,7 @@ Value* atSamplePoint(Value* r, int argc, const Value* const* a, const SimCall*) 
   return Sim_atSamplePoint(r, a[0]);
 }
 
-struct Member {
-  int32_t id;
-  SimEntry entry;
-};
-
-constexpr Member kMembers[] = {
+constexpr SimMember kMembers[] = {
     {1101, scalarLaw<kBinomial, 2, binomial>},
     {1102, cumulativeLaw},
     {1103, discreteLaw},
@@ -296,7 +291,6 @@ constexpr Member kMembers[] = {
 }  // namespace
 
 SimEntry Sim_sampledEntry(int32_t id) {
-  for (const Member& m : kMembers)
-    if (m.id == id) return m.entry;
-  return nullptr;
+  const SimMember* m = Sim_rowOf(kMembers, id);
+  return m ? m->entry : nullptr;
 }

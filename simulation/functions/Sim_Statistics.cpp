@@ -73,11 +73,7 @@ const Statistic kStatistics[] = {
 #undef STAT
 #undef ROW
 
-const Statistic* statisticOf(int32_t id) {
-  for (const Statistic& st : kStatistics)
-    if (st.id == id) return &st;
-  return nullptr;
-}
+const Statistic* statisticOf(int32_t id) { return Sim_rowOf(kStatistics, id); }
 
 // The data argument's numbers into x (1-based); false with the result
 // formed for a short sample vector or an error met while gathering.
