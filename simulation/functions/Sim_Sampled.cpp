@@ -118,12 +118,17 @@ Value* threePointLaw(Value* r, int argc, const Value* const* a, const SimCall* c
 }
 
 // The laws over a table of pairs: probabilities and values (cumulative),
-// values and weights (discrete), gathered after the frame's first steps.
+// values and weights (discrete), gathered into first and second after the
+// frame's first steps. False when the result is formed.
+bool pairTable(Value* r, int argc, const Value* const* a, const SimCall* call, int32_t law, std::vector<double>* first,
+               std::vector<double>* second) {
+  if (argc < 2) return Wsf_error(r, kErrValue), false;
+  return !settled(r, call, argc, a, law, false) && Num_gatherPairs(a[0], a[1], kCollectLenient, first, second, r);
+}
+
 Value* cumulativeLaw(Value* r, int argc, const Value* const* a, const SimCall* call) {
-  if (argc < 2) return Wsf_error(r, kErrValue);
-  if (settled(r, call, argc, a, kCumulative, false)) return r;
   std::vector<double> p, x;
-  if (!Num_gatherPairs(a[0], a[1], kCollectLenient, &p, &x, r)) return r;
+  if (!pairTable(r, argc, a, call, kCumulative, &p, &x)) return r;
   const auto count = static_cast<int32_t>(x.size()) - 1;
   if (count < 1) return Wsf_error(r, kErrNum);
   const double lo = x[1] - kCumulativeMargin, hi = x[static_cast<size_t>(count)] + kCumulativeMargin;
@@ -134,10 +139,8 @@ Value* cumulativeLaw(Value* r, int argc, const Value* const* a, const SimCall* c
 }
 
 Value* discreteLaw(Value* r, int argc, const Value* const* a, const SimCall* call) {
-  if (argc < 2) return Wsf_error(r, kErrValue);
-  if (settled(r, call, argc, a, kDiscrete, false)) return r;
   std::vector<double> x, w;
-  if (!Num_gatherPairs(a[0], a[1], kCollectLenient, &x, &w, r)) return r;
+  if (!pairTable(r, argc, a, call, kDiscrete, &x, &w)) return r;
   const auto count = static_cast<int32_t>(x.size()) - 1;
   RandState* s = r->context->sampling.rand;
   return Sim_drawTrials(r, call, [&](int32_t, double u) {
