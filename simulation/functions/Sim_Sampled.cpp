@@ -166,7 +166,7 @@ bool arrayOfTrials(Value* out, int32_t rows, int32_t columns, int32_t n) {
 void storeElement(Value* out, int32_t k, int32_t n, int32_t t, const Value* v) {
   Value* e = Val_at(out, k / out->array->columns, k % out->array->columns);
   if (n < 2) Val_assign(e, v);
-  else Smp_setAt(static_cast<SampleVector*>(e->payload), v->kind <= kValMissing ? 0.0 : v->number, t);
+  else Smp_setAt(static_cast<SampleVector*>(e->payload), Wsf_number(v), t);
 }
 
 // The result takes the array built in out; "#value!" when it could not be

@@ -14,6 +14,10 @@ struct EvalContext;
 
 // Empty, missing, boolean, integer-valued or real: the value is its number.
 inline bool Wsf_isPlain(const Value* v) { return v->kind >= kValEmpty && v->kind <= kValReal; }
+// Plain but no boolean: a number, or empty or missing (0).
+inline bool Wsf_isNumber(const Value* v) { return Wsf_isPlain(v) && v->kind != kValBool; }
+// The number of a plain value; empty and missing are 0.
+inline double Wsf_number(const Value* v) { return v->kind <= kValMissing ? 0.0 : v->number; }
 inline bool Wsf_isError(const Value* v) { return v->kind == kValError; }
 // The element count of an argument (1 when it is no array) and its element
 // i in row-major order (the argument itself when it is no array).

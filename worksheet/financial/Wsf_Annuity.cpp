@@ -78,8 +78,8 @@ Value* ofFive(Value* result, int argc, const Value* const* argv, F f) {
 
 // A count of CUMIPMT: a plain number other than a boolean, truncated.
 bool count(const Value* v, int32_t* n) {
-  if (!Wsf_isPlain(v) || v->kind == kValBool) return false;
-  const double x = v->kind <= kValMissing ? 0.0 : v->number;
+  if (!Wsf_isNumber(v)) return false;
+  const double x = Wsf_number(v);
   if (!Kern_truncToInt32(x, n)) *n = x < 0 ? INT32_MIN : INT32_MAX;
   return true;
 }
