@@ -9,6 +9,7 @@
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/dates/Coup_DayCount.h"
 #include "worksheet/financial/Fin_Terms.h"
+#include "worksheet/financial/Sec_Args.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ constexpr double kMonthsPerYear = 12;
 constexpr int kDdbArgs = 5;
 constexpr int kVdbArgs = 7;
 constexpr int kAmorArgs = 7;
+constexpr int kAmorBasis = 6;
 constexpr double kHalf = 0.5;
 
 // AMORDEGRC's coefficients by the life in years.
@@ -45,11 +47,8 @@ struct Amortisation {
 
 bool amortisationHead(Value* result, int argc, const Value* const* argv, Amortisation* a) {
   double x[kAmorArgs] = {0, 0, 0, 0, 0, 0, 0};
-  if (Wsf_hooksOrError(result, argc, argv)) return false;
-  for (int i = 0; i < std::min(argc, kAmorArgs); ++i)
-    if (!Wsf_isNumber(argv[i])) return Wsf_error(result, kErrValue), false;
-  for (int i = 0; i < std::min(argc, kAmorArgs); ++i) x[i] = Wsf_number(argv[i]);
-  const double basis = std::trunc(x[6]);
+  if (!Sec_headPlain(result, std::min(argc, kAmorArgs), argv, {kAmorBasis}, x)) return false;
+  const double basis = x[kAmorBasis];
   double days = 0, yearLength = 0;
   if (!(x[0] > 0) || x[3] < 0 || x[3] > x[0] || x[4] < 0 || !(x[5] > 0) ||
       basis == static_cast<double>(kBasisActual360) || !Coup_dayCount(x[1], x[2], basis, &days, &yearLength))
