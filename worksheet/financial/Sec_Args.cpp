@@ -61,6 +61,16 @@ void Sec_discount(WsfLocal* out, const Value* amount, const Value* base, double 
   *out = Op_div(*amount, **out);
 }
 
+void Sec_yieldBase(WsfLocal* base, const Value* yld, double frequency) {
+  *base = Op_divVS(*yld, frequency);
+  *base = Op_addVS(**base, 1.0);
+}
+
+void Sec_discountShare(WsfLocal* out, const Value* discount, double t) {
+  *out = Op_mulVS(*discount, t);
+  *out = Op_subSV(1.0, **out);
+}
+
 Value* Sec_rootResult(Value* result, uint32_t status, double root) {
   return status ? Wsf_error(result, status - kErrorBase) : Wsf_finite(result, root);
 }
