@@ -79,12 +79,9 @@ bool settledBefore(Value* r, int argc, const Value* const* a, const SimCall* cal
 // parameters and two bounds anything but a number or sample vector, after
 // them anything but a number or text, is "#num!".
 bool argumentsRefused(Value* r, int argc, const Value* const* a, int k) {
-  for (int i = 0; i < argc; ++i) {
-    if (Wsf_isError(a[i])) return Wsf_copy(r, a[i]), true;
-    const bool refused = i < k + 2 ? a[i]->kind > kValSamples : a[i]->kind >= kValSamples && a[i]->kind != kValText;
-    if (refused) return Wsf_error(r, kErrNum), true;
-  }
-  return false;
+  return Wsf_firstRefusedArg(r, argc, a, kErrNum, [k](const Value* v, int i) {
+    return i < k + 2 ? v->kind > kValSamples : v->kind >= kValSamples && v->kind != kValText;
+  });
 }
 
 // Bound i of trial t: infinite when not given.

@@ -179,10 +179,8 @@ Value* propName(Value* result, int argc, const Value* const* argv, int32_t code)
 bool plainArguments(Value* result, int argc, const Value* const* argv, int32_t needed) {
   EvalContext* ctx = result->context;
   if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(result, argc, argv)) return false;
-  for (int i = 0; i < argc; ++i) {
-    if (Wsf_isError(argv[i])) return Wsf_copy(result, argv[i]), false;
-    if (!Wsf_isPlain(argv[i])) return Wsf_error(result, kErrNum), false;
-  }
+  if (Wsf_firstRefusedArg(result, argc, argv, kErrNum, [](const Value* v, int) { return !Wsf_isPlain(v); }))
+    return false;
   return argc >= needed || (Wsf_error(result, kErrValue), false);
 }
 

@@ -55,11 +55,8 @@ bool settled(Value* r, const SimCall* call, int argc, const Value* const* a, int
   EvalContext* ctx = r->context;
   if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(r, argc, a)) return true;
   if (Sim_registering(ctx)) return Sim_register(r, call, law, kSimFamilySampled, argc, a, nullptr), true;
-  for (int k = 0; k < argc; ++k) {
-    if (Wsf_isError(a[k])) return Wsf_copy(r, a[k]), true;
-    if (scalars && a[k]->kind > kValSamples) return Wsf_error(r, kErrNum), true;
-  }
-  return !Sim_samplesCover(r, argc, a, Sim_trials(ctx));
+  const auto refused = [scalars](const Value* v, int) { return scalars && v->kind > kValSamples; };
+  return Wsf_firstRefusedArg(r, argc, a, kErrNum, refused) || !Sim_samplesCover(r, argc, a, Sim_trials(ctx));
 }
 
 // The draw of a scalar law in trial t at percentile u.
