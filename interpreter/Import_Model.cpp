@@ -119,5 +119,7 @@ bool Import_run(FormulaReader* reader, uint32_t options) {
     return false;
   }
   ReaderModel model(reader);
+  if ((options & kReaderImportSimulation) && !Addin_importSimulationModels(book, &model, &reader->imported))
+    return false;
   return !(options & kReaderImportMarkers) || Addin_importMarkerModel(book, &model, &reader->imported);
 }

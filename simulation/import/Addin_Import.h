@@ -104,3 +104,8 @@ struct AddinReport {
 // first malformed item.
 bool Addin_importMarkerModel(AddinWorkbook* book, AddinModel* model, AddinReport* report);
 
+// Recognises the simulation models of three other add-ins, in order: the
+// output and parameter lists of defined names, the per-sheet definitions,
+// the cells calling output statistics. False, with the report's failure,
+// on the first malformed definition.
+bool Addin_importSimulationModels(AddinWorkbook* book, AddinModel* model, AddinReport* report);

@@ -36,11 +36,12 @@ bool listedRanges(const Markers& m, const std::u16string& name, const std::u16st
   for (size_t cursor = 0; Addin_nextCommaToken(list, &cursor, &token);) {
     RangeRef r{};
     if (!rangeOf(m, token, &r))
-      return Addin_fail(m.report, u"the defined name " + Addin_quoted(name) + u" lists " + Addin_quoted(Addin_trim(token)) +
-                                u", which is no cell reference");
+      return Addin_fail(m.report, u"the defined name " + Addin_quoted(name) + u" lists " +
+                                      Addin_quoted(Addin_trim(token)) + u", which is no cell reference");
     if (m.model->variablesIn(r) == 0)
-      return Addin_fail(m.report, u"the defined name " + Addin_quoted(name) + u" lists cells of which none is adjustable",
-                  Addin_firstCell(r));
+      return Addin_fail(m.report,
+                        u"the defined name " + Addin_quoted(name) + u" lists cells of which none is adjustable",
+                        Addin_firstCell(r));
     ranges->push_back(r);
   }
   return true;
@@ -80,9 +81,9 @@ bool checkNoFormulas(const Markers& m, const RangeRef& r) {
       std::u16string formula;
       if (m.book->cellFormula(cell, &formula))
         return Addin_fail(m.report,
-                    u"the cell is styled \"Adjustable\" but holds the formula " + formula +
-                        u"; adjustable cells must hold numbers",
-                    cell);
+                          u"the cell is styled \"Adjustable\" but holds the formula " + formula +
+                              u"; adjustable cells must hold numbers",
+                          cell);
     }
   return true;
 }
@@ -94,8 +95,7 @@ bool importAdjustableCells(const Markers& m) {
   for (const RangeRef& r : cells) {
     if (!checkNoFormulas(m, r)) return false;
     if (!m.model->addVariables(r, kAddinContinuous))
-      return Addin_fail(m.report, u"the adjustable cells cannot become variables",
-                  Addin_firstCell(r));
+      return Addin_fail(m.report, u"the adjustable cells cannot become variables", Addin_firstCell(r));
   }
   if (!readIntegerMarkers(m) || !readFreeMarkers(m)) return false;
   m.report->variables = m.model->variableCount();
@@ -155,15 +155,15 @@ bool importMarker(const Markers& m, const CellRef& cell, const std::u16string& f
     return Addin_fail(m.report, u"the constraint marker " + formula + u" has no closing parenthesis", cell);
   if (args.size() != 3)
     return Addin_fail(m.report,
-                u"the constraint marker " + formula + u" has " + Addin_wide(std::to_string(args.size())) +
-                    u" arguments; wb( takes 3: the cells, the relation and the right-hand side",
-                cell);
+                      u"the constraint marker " + formula + u" has " + Addin_wide(std::to_string(args.size())) +
+                          u" arguments; wb( takes 3: the cells, the relation and the right-hand side",
+                      cell);
   const int32_t relation = relationOf(args[1]);
   if (relation == 0)
     return Addin_fail(m.report,
-                u"the constraint marker " + formula + u" has the relation " + std::u16string(Addin_trim(args[1])) +
-                    u"; it takes \"=\", \"<\", \"<=\", \">\" or \">=\"",
-                cell);
+                      u"the constraint marker " + formula + u" has the relation " +
+                          std::u16string(Addin_trim(args[1])) + u"; it takes \"=\", \"<\", \"<=\", \">\" or \">=\"",
+                      cell);
   const std::u16string leftText(Addin_trim(args[0])), rightText(Addin_trim(args[2]));
   if (leftText.empty() || rightText.empty())
     return Addin_fail(m.report, u"the constraint marker " + formula + u" has an empty argument", cell);
@@ -207,10 +207,10 @@ bool readObjective(const Markers& m) {
   }
   RangeRef cell{};
   if (!rangeOf(m, Addin_skipLeading(value, u" ="), &cell) || Addin_area(cell) != 1)
-    return Addin_fail(m.report,
-                u"the defined name " + Addin_quoted(name) + u" holds " + Addin_quoted(value) + u"; the objective must be one cell");
-  return m.model->addFunction(cell, relation, 0.0) || Addin_fail(m.report, u"the objective cell cannot become the objective",
-                                                           Addin_firstCell(cell));
+    return Addin_fail(m.report, u"the defined name " + Addin_quoted(name) + u" holds " + Addin_quoted(value) +
+                                    u"; the objective must be one cell");
+  return m.model->addFunction(cell, relation, 0.0) ||
+         Addin_fail(m.report, u"the objective cell cannot become the objective", Addin_firstCell(cell));
 }
 
 }  // namespace

@@ -52,8 +52,8 @@ class AddinLoadTest : public ::testing::Test {
   }
   // The variable of cell (row, column) of Plan.
   const VarRecord& var(int row, int column) {
-    const int32_t j = Model_findVariable(ctx->tables.variables, 1, static_cast<uint16_t>(row),
-                                         static_cast<uint8_t>(column));
+    const int32_t j =
+        Model_findVariable(ctx->tables.variables, 1, static_cast<uint16_t>(row), static_cast<uint8_t>(column));
     EXPECT_GT(j, 0) << row << "," << column;
     return *Model_getVariable(ctx->tables.variables, j > 0 ? j : 1);
   }
