@@ -167,7 +167,8 @@ FnDispatchEntry Fn_entry(int32_t id) {
 
 bool Fn_hasImplementation(int32_t id) {
   const FnDispatchEntry e = Fn_entry(id);
-  return e.form == kFormFalse || e.form == kFormTrue || e.impl.a1 != nullptr || Wsf_entry(id) != nullptr;
+  return e.form == kFormFalse || e.form == kFormTrue || e.impl.a1 != nullptr || Wsf_entry(id) != nullptr ||
+         Sim_entry(id) != nullptr;
 }
 
 Value Fn_unsupportedFunction(int32_t /*n*/, Value** /*args*/, EvalContext* ctx) {

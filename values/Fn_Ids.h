@@ -352,20 +352,23 @@ enum FnFlag : uint16_t {
   X(Upper,        u"upper",        1022, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
   X(Value,        u"value",        1023, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet)
 
-// The simulation library's functions, known by identifier only until their
-// names come with it: X(first id, last id, calling form, flags).
+// The simulation library's functions, named by the simulation library's
+// own table (Sim_Names): X(first id, last id, calling form, flags).
 #define CORVAN_SIMULATION_FUNCTIONS(X) \
-  X(1101, 1103, CellList, kFnRandom) \
+  X(1101, 1101, CellList, kFnRandom) \
+  X(1102, 1103, CellList, kFnRandom | kFnRangeArgs) \
   X(1104, 1104, CellA1,   kFnRandom) \
   X(1105, 1108, CellList, kFnRandom) \
   X(1109, 1109, CellA1,   kFnRandom) \
   X(1110, 1111, CellList, kFnRandom) \
   X(1112, 1112, Cell,     kFnRandom) \
   X(1113, 1113, CellList, kFnRandom) \
-  X(1114, 1115, CellA2,   0) \
-  X(1116, 1117, CellA1,   0) \
-  X(1150, 1150, A1Ctx,    0) \
-  X(1201, 1227, CellList, kFnRandom) \
+  X(1114, 1115, CellA2,   kFnRangeArgs) \
+  X(1116, 1117, CellA1,   kFnRangeArgs) \
+  X(1150, 1150, A1Ctx,    kFnRangeArgs) \
+  X(1201, 1203, CellList, kFnRandom) \
+  X(1204, 1205, CellList, kFnRandom | kFnRangeArgs) \
+  X(1206, 1227, CellList, kFnRandom) \
   X(1228, 1250, Unknown,  kFnRandom) \
   X(1251, 1256, List,     0) \
   X(1301, 1301, CellList, kFnRandom) \
