@@ -370,20 +370,22 @@ enum FnFlag : uint16_t {
   X(1204, 1205, CellList, kFnRandom | kFnRangeArgs) \
   X(1206, 1227, CellList, kFnRandom) \
   X(1228, 1250, Unknown,  kFnRandom) \
-  X(1251, 1256, List,     0) \
-  X(1301, 1301, CellList, kFnRandom) \
+  X(1251, 1253, List,     0) \
+  X(1254, 1254, List,     kFnRangeArgs) \
+  X(1255, 1256, List,     0) \
+  X(1301, 1301, CellList, kFnRandom | kFnRangeArgs) \
   X(1302, 1303, Unknown,  kFnRandom) \
-  X(1304, 1322, CellList, kFnRandom) \
+  X(1304, 1322, CellList, kFnRandom | kFnRangeArgs) \
   X(1323, 1323, Unknown,  kFnRandom) \
-  X(1324, 1326, CellList, kFnRandom) \
+  X(1324, 1326, CellList, kFnRandom | kFnRangeArgs) \
   X(1327, 1330, Unknown,  kFnRandom) \
-  X(1331, 1332, CellList, kFnRandom) \
+  X(1331, 1332, CellList, kFnRandom | kFnRangeArgs) \
   X(1333, 1333, Unknown,  kFnRandom) \
-  X(1334, 1338, CellList, kFnRandom) \
-  X(1339, 1350, List,     0) \
-  X(1352, 1353, List,     0) \
-  X(1355, 1355, List,     0) \
-  X(1357, 1361, List,     0)
+  X(1334, 1338, CellList, kFnRandom | kFnRangeArgs) \
+  X(1339, 1350, List,     kFnRangeArgs) \
+  X(1352, 1353, List,     kFnRangeArgs) \
+  X(1355, 1355, List,     kFnRangeArgs) \
+  X(1357, 1361, List,     kFnRangeArgs)
 // clang-format on
 
 #define CORVAN_FUNCTION_ID(symbol, name, id, count, optional, form, selector, flags) kId##symbol = id,
