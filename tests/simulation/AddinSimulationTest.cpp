@@ -5,14 +5,53 @@
 // a report naming the definition.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
+#include <vector>
 
+#include "interpreter/Eval_Interface.h"
+#include "interpreter/Prog_Program.h"
 #include "simulation/registry/CellReg_Registry.h"
 #include "tests/support/AddinLoad.h"
+#include "values/Smp_Payload.h"
 
 namespace {
 
-class AddinSimulationTest : public AddinLoadTest {};
+class AddinSimulationTest : public AddinLoadTest {
+ protected:
+  // Runs item i's cells over n trials; the samples of its cell.
+  std::vector<double> sample(size_t i, int32_t n) {
+    ctx->flags.mode = kModeSamples;
+    ctx->flags.incremental = 0;
+    ctx->sampling.trialCount = n;
+    ctx->sampling.registerUncertain = 0;
+    Smp_init(ctx->sampling.sampleBuffer, n, ctx);
+    return samplesOf(Prog_runChain(ctx->tables.program, ctx->tables.functions->array[i]->leftChain));
+  }
+  // The samples a cell of Plan holds after the last run.
+  std::vector<double> cell(const char16_t* a1) {
+    const Symbol* s = Prog_findSymbol(ctx->tables.codeStore, kSpaceCell, std::u16string(u"s1!") + a1);
+    return samplesOf(s ? &s->value : nullptr);
+  }
+  static std::vector<double> samplesOf(const Value* v) {
+    if (!v || v->kind != kValSamples || !v->payload) return {};
+    const auto* x = static_cast<const SampleVector*>(v->payload);
+    return std::vector<double>(x->data + 1, x->data + 1 + x->n);
+  }
+};
+
+double mean(const std::vector<double>& x) {
+  double sum = 0;
+  for (double v : x) sum += v;
+  return sum / static_cast<double>(x.size());
+}
+
+double deviation(const std::vector<double>& x) {
+  const double m = mean(x);
+  double sum = 0;
+  for (double v : x) sum += (v - m) * (v - m);
+  return std::sqrt(sum / static_cast<double>(x.size() - 1));
+}
 
 uint32_t key(int row, int column) {
   return CellReg_cellKey(1, static_cast<uint16_t>(row), static_cast<uint8_t>(column));
@@ -121,6 +160,49 @@ TEST_F(AddinSimulationTest, SheetDefinitionsRegisterLawsParametersAndCorrelation
   EXPECT_EQ(c.members[2], key(6, 2));
   EXPECT_EQ(c.matrix[1][2], 0.5);
   EXPECT_EQ(c.matrix[2][1], 0.5);
+}
+
+// Over 20,000 trials at the decision point B8 = 1, C8 = 2: B5 is normal
+// with mean 10 and deviation 2; B6 is a minimum extreme value with
+// location C6 = 4 and scale 3 (mean 4 - 0.5772 x 3, deviation
+// pi x 3 / sqrt 6); the forecasts B20 = B5 + B6 B8 and B21 = B5 C8 follow
+// trial by trial.
+TEST_F(AddinSimulationTest, ImportedLawsEvaluateOverSampleVectors) {
+  constexpr int32_t kTrials = 20000;
+  constexpr double kEuler = 0.5772156649015329, kPi = 3.141592653589793;
+  ASSERT_EQ(load(sheetBook(), kReaderImportSimulation), kLoadOk)
+      << failure() << " status " << int(ctx->errors.firstError);
+  const double x[] = {1, 2};
+  Eval_setPoint(ctx, x);
+  const std::vector<double> first = sample(0, kTrials);
+  const std::vector<double> b5 = cell(u"b5"), b6 = cell(u"b6");
+  ASSERT_EQ(first.size(), static_cast<size_t>(kTrials));
+  ASSERT_EQ(b5.size(), first.size());
+  ASSERT_EQ(b6.size(), first.size());
+  EXPECT_NEAR(mean(b5), 10.0, 0.05);
+  EXPECT_NEAR(deviation(b5), 2.0, 0.05);
+  EXPECT_NEAR(mean(b6), 4 - kEuler * 3, 0.1);
+  EXPECT_NEAR(deviation(b6), kPi * 3 / std::sqrt(6.0), 0.1);
+  for (size_t t = 0; t < first.size(); ++t) ASSERT_NEAR(first[t], b5[t] + b6[t], 1e-12) << "trial " << t + 1;
+  const std::vector<double> second = sample(1, kTrials);
+  const std::vector<double> b5again = cell(u"b5");
+  ASSERT_EQ(second.size(), b5again.size());
+  for (size_t t = 0; t < second.size(); ++t) ASSERT_NEAR(second[t], 2 * b5again[t], 1e-12) << "trial " << t + 1;
+  EXPECT_EQ(ctx->errors.errorCount, 0);
+}
+
+// The parameter cell picks the argument cells' value of the current sample
+// point: 1, 2, 3 at points 1 to 3, #n/a beyond.
+TEST_F(AddinSimulationTest, ParameterCellPicksBySamplePoint) {
+  ASSERT_EQ(load(listBook(), kReaderImportSimulation), kLoadOk)
+      << failure() << " status " << int(ctx->errors.firstError);
+  for (int point = 1; point <= 4; ++point) {
+    ctx->sampling.sampleIndex = point;
+    const Value* b12 = Prog_runChain(ctx->tables.program, ctx->tables.functions->array[2]->leftChain);
+    ASSERT_NE(b12, nullptr);
+    if (point <= 3) EXPECT_EQ(b12->number, point);
+    else EXPECT_EQ(b12->kind, kValError);
+  }
 }
 
 TEST_F(AddinSimulationTest, DefinitionsMissingBelowTheFirstIndexFail) {

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "excel/Com_Automation.h"
 #include "excel/Com_Reader.h"
 #include "interpreter/Model_Structure.h"
@@ -50,7 +52,7 @@ class SimBook {
  public:
   // Writes the workbook that fill builds and opens it again.
   SimBook(const std::string& file, const std::function<void(SimSheet&)>& fill)
-      : path((std::filesystem::temp_directory_path() / file).string()) {
+      : path((std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "-" + file)).string()) {
     Wb_resetApp();
     Workbook* book = Wb_newWorkbook(file);
     SimSheet s{book, Wb_addSheet(book, "Model")};
