@@ -75,7 +75,7 @@ bool callSimulation(int32_t id, int32_t n, Value** a, int32_t cell, EvalContext*
   if (!entry) return false;
   const Symbol* symbol = ctx->position.currentSymbol;
   const CellRef at = symbol ? Prog_symbolCell(symbol) : CellRef{};
-  const SimCall call{symbol ? &at : nullptr, cell};
+  const SimCall call{symbol ? &at : nullptr, cell, symbol ? symbol->value.source : nullptr};
   *r = *entry(resultOf(ctx), n, a, &call);
   return true;
 }

@@ -56,8 +56,10 @@ enum Law : int32_t {
 // percentile u.
 using Draw = double (*)(RandState* s, const double* p, double lo, double hi, double u);
 
-// The area of the formula being evaluated, which the registry keeps.
+// The area of the formula being evaluated, which the registry keeps: the
+// array formula's block or the cell.
 RangeRef areaOf(const Value* r, const SimCall* call) {
+  if (call && call->area) return *call->area;
   const CellRef c = call && call->cell ? *call->cell : r->context->position.currentCell;
   return RangeRef{c.sheet, c.row, c.column, c.row, c.column};
 }

@@ -1,5 +1,6 @@
 // A simulation model as a user would hand it over: a workbook built cell by
-// cell, written to an .xlsx file with the project's writer, opened again
+// cell, written to an .xlsx file with the project's writer (named by the
+// process, as tests run side by side), opened again
 // through the stand-in's automation and compiled by the interpreter, with a
 // function item per root cell. The caller then drives the evaluation as an
 // outside caller does: a trial count in the context, the registration pass
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,7 +54,7 @@ class SimBook {
  public:
   // Writes the workbook that fill builds and opens it again.
   SimBook(const std::string& file, const std::function<void(SimSheet&)>& fill)
-      : path((std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "-" + file)).string()) {
+      : path((std::filesystem::temp_directory_path() / (std::to_string(::getpid()) + "_" + file)).string()) {
     Wb_resetApp();
     Workbook* book = Wb_newWorkbook(file);
     SimSheet s{book, Wb_addSheet(book, "Model")};

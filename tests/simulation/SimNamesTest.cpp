@@ -3,6 +3,7 @@
 // volatility, and names outside both lists stay unknown.
 #include <gtest/gtest.h>
 
+#include "interpreter/Fn_Dispatch.h"
 #include "interpreter/Fn_Table.h"
 #include "simulation/functions/Sim_Entries.h"
 #include "simulation/functions/Sim_Names.h"
@@ -15,6 +16,7 @@ TEST(SimNames, EveryNameReachesAnImplementation) {
     const SimName* n = Sim_findName(name);
     ASSERT_NE(n, nullptr);
     EXPECT_NE(Sim_entry(n->id), nullptr) << n->id;
+    EXPECT_TRUE(Fn_hasImplementation(n->id)) << n->id;
   }
   for (int32_t id = 1101; id <= 1256; ++id) {
     const bool family = (id >= 1101 && id <= 1117) || id == 1150 || (id >= 1201 && id <= 1227) ||

@@ -95,13 +95,15 @@ void fill(SimSheet& s) {
   s.formula("B35", "=cb_normal(B2,1)");
   s.formula("B36", "=sim.1205(D2:E4)");
   s.formula("B37", "=sim.1251(1)");
+  // An array formula over a block keeps the block as its area.
+  s.arrayFormula("C38", "D39", "=cb_uniform(0,1)");
 }
 
 std::vector<const char*> roots() {
   std::vector<const char*> all;
   for (const Uncertain& u : kLaws) all.push_back(u.cell);
   for (const Bounded& b : kBounded) all.push_back(b.cell);
-  for (const char* more : {"B35", "B36", "B37"}) all.push_back(more);
+  for (const char* more : {"B35", "B36", "B37", "C38"}) all.push_back(more);
   return all;
 }
 
@@ -174,7 +176,7 @@ TEST_F(PositionalBook, RegistrationPassRecordsEachUncertainCell) {
   std::map<uint32_t, const CellRegRecord*> byKey;
   for (const auto& r : book.registry()->records) byKey[r->key] = r.get();
   // Every law and bounded cell (B3 is both), B35 and the table B36.
-  EXPECT_EQ(book.registry()->records.size(), std::size(kLaws) + std::size(kBounded) - 1 + 2);
+  EXPECT_EQ(book.registry()->records.size(), std::size(kLaws) + std::size(kBounded) - 1 + 3);
   const auto expect = [&](const char* a1, int32_t law, uint8_t flag) {
     const CellRef c = SimBook::at(a1);
     const auto it = byKey.find(CellReg_cellKey(c.sheet, c.row, c.column));
@@ -190,6 +192,13 @@ TEST_F(PositionalBook, RegistrationPassRecordsEachUncertainCell) {
   for (const Bounded& b : kBounded) expect(b.cell, b.law, 0);
   expect("B35", 31, 1);
   expect("B36", 9, 0);
+  const CellRef corner = SimBook::at("C38");
+  const auto block = byKey.find(CellReg_cellKey(corner.sheet, corner.row, corner.column));
+  ASSERT_NE(block, byKey.end());
+  EXPECT_EQ(block->second->law, 45);
+  const RangeRef area = block->second->position;
+  EXPECT_EQ((std::vector<int>{area.firstRow, area.firstColumn, area.lastRow, area.lastColumn}),
+            (std::vector<int>{38, 3, 39, 4}));
   const CellRef none = SimBook::at("B37");
   EXPECT_FALSE(byKey.count(CellReg_cellKey(none.sheet, none.row, none.column)));
 }

@@ -19,6 +19,11 @@ namespace {
 
 constexpr int32_t kTrials = 1000;
 
+// The rank correlation asked of the correlated pairs, and the correlation
+// of the normal draws that gives it.
+constexpr double kRankCorrelation = 0.6;
+const double kNormalCorrelation = 2 * std::sin(M_PI * kRankCorrelation / 6);
+
 // A cell, its formula and the law its draws follow.
 struct Uncertain {
   const char* cell;
@@ -63,13 +68,13 @@ void fill(SimSheet& s) {
   // Quartiles 1, 2, 4, clamped to [0.5, 6] in B15.
   s.formula("B14", "=sim.1107(1,2,4)");
   s.formula("B15", "=sim.1107(1,2,4,0.5,6)");
-  // Means and a correlation matrix of 0.6 for the correlated pairs.
+  // Means and the correlation matrix of the correlated pairs.
   s.number("F6", 0);
   s.number("F7", 10);
   s.number("H6", 0);
   s.number("H7", 0.5);
   for (const char* one : {"F9", "G10"}) s.number(one, 1);
-  for (const char* off : {"G9", "F10"}) s.number(off, 0.6);
+  for (const char* off : {"G9", "F10"}) s.number(off, kNormalCorrelation);
   s.arrayFormula("C16", "D16", "=sim.1115(F6:F7,F9:G10)");
   s.arrayFormula("C17", "D17", "=sim.1114(H6:H7,F9:G10)");
   // A table of rows (k, 10 k) and a row to permute.
@@ -83,10 +88,12 @@ void fill(SimSheet& s) {
   s.arrayFormula("C18", "D18", "=sim.1116(H10:I12)");
   s.arrayFormula("C19", "E19", "=sim.1117(H14:J14)");
   s.formula("B20", "=xlsim_param(H10:I12)");
+  // A normal law whose mean is the uncertain B6.
+  s.formula("B21", "=sim.1108(B6,1)");
 }
 
 const char* const kRoots[] = {"B2",  "B3",  "B4",  "B5",  "B6",  "B7",  "B8",  "B9",  "B10", "B11",
-                              "B12", "B13", "B14", "B15", "C16", "C17", "C18", "C19", "B20"};
+                              "B12", "B13", "B14", "B15", "C16", "C17", "C18", "C19", "B20", "B21"};
 
 class SampledBook : public ::testing::Test {
  protected:
@@ -127,11 +134,11 @@ TEST_F(SampledBook, ThreePointQuartilesAndClampedBounds) {
   Law_expectWithin(run(rootOf("B15"), "B15"), 0.5, 6, "sim.1107 with bounds");
 }
 
-// Normal pairs with correlation 0.6 have rank correlation (6/pi) asin(0.3);
-// the lognormal pair, exponentials of such normals, the same.
+// Normal pairs of correlation 2 sin(pi r / 6) have rank correlation r; the
+// lognormal pair, exponentials of such normals, the same.
 TEST_F(SampledBook, CorrelatedPairsShowTheirRankCorrelation) {
   ASSERT_TRUE(compile());
-  const double rank = 6 / M_PI * std::asin(0.3);
+  const double rank = kRankCorrelation;
   book.sample(rootOf("C16"), kTrials);
   const std::vector<double> a = SimBook_samples(book.element("c16:d16", 0, 0)),
                             b = SimBook_samples(book.element("c16:d16", 0, 1));
@@ -179,7 +186,7 @@ TEST_F(SampledBook, RegistrationPassRecordsEachUncertainCell) {
   ASSERT_TRUE(compile()) << int(book.ctx->errors.firstError);
   std::map<uint32_t, const CellRegRecord*> byKey;
   for (const auto& r : book.registry()->records) byKey[r->key] = r.get();
-  EXPECT_EQ(book.registry()->records.size(), std::size(kLaws) + 2);
+  EXPECT_EQ(book.registry()->records.size(), std::size(kLaws) + 3);
   for (const Uncertain& u : kLaws) {
     const CellRef c = SimBook::at(u.cell);
     const auto it = byKey.find(CellReg_cellKey(c.sheet, c.row, c.column));
@@ -193,6 +200,9 @@ TEST_F(SampledBook, RegistrationPassRecordsEachUncertainCell) {
     ASSERT_TRUE(byKey.count(CellReg_cellKey(c.sheet, c.row, c.column))) << a1;
     EXPECT_EQ(byKey[CellReg_cellKey(c.sheet, c.row, c.column)]->law, 29);
   }
+  const CellRef dependent = SimBook::at("B21");
+  ASSERT_TRUE(byKey.count(CellReg_cellKey(dependent.sheet, dependent.row, dependent.column)));
+  EXPECT_EQ(byKey[CellReg_cellKey(dependent.sheet, dependent.row, dependent.column)]->uncertainArgument, 1);
   for (const char* a1 : {"C16", "C17", "C18", "C19", "B20"}) {
     const CellRef c = SimBook::at(a1);
     EXPECT_FALSE(byKey.count(CellReg_cellKey(c.sheet, c.row, c.column))) << a1;
