@@ -118,7 +118,6 @@ struct EvalSampling {
   int32_t sampleIndex;        // the convexity tester's current sample point, from 1
   RandState* rand;
   SampleStats* sampleStats;
-  int32_t samplePoint;  // the convexity tester's current 1-based sample point, 0 when none
 };
 
 // The result value, the per-kind result buffers and scratch records, and the

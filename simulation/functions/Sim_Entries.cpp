@@ -25,9 +25,9 @@ SimEntry Sim_entry(int32_t id) {
     case kIdRandbetween: return randbetween;
     default: break;
   }
-  if (const SimEntry e = Sim_sampledEntry(id)) return e;
-  if (const SimEntry e = Sim_positionalEntry(id)) return e;
-  if (const SimEntry e = Sim_propertyLaw(id)) return e;
-  if (const SimEntry e = Sim_propertyFunction(id)) return e;
+  if (SimEntry e = Sim_sampledEntry(id)) return e;
+  if (SimEntry e = Sim_positionalEntry(id)) return e;
+  if (SimEntry e = Sim_propertyLaw(id)) return e;
+  if (SimEntry e = Sim_propertyFunction(id)) return e;
   return Sim_statistic(id);
 }

@@ -242,14 +242,7 @@ Value* Sim_sampleParam1361(Value* result, int argc, const Value* const* argv, co
   EvalContext* ctx = result->context;
   if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(result, argc, argv)) return result;
   if (argc < 1) return Wsf_error(result, kErrValue);
-  const Value* a = argv[0];
-  if (a->kind != kValArray) return Wsf_copy(result, a);
-  const int32_t k = ctx->sampling.samplePoint;
-  const int32_t columns = a->array ? a->array->columns : 0;
-  if (k < 1 || columns < 1) return Wsf_error(result, kErrNA);
-  const int32_t row = (k - 1) / columns;
-  if (row >= a->array->rows) return Wsf_error(result, kErrNA);
-  return Wsf_copy(result, Val_at(a, row, (k - 1) % columns));
+  return Sim_atSamplePoint(result, argv[0]);
 }
 
 SimEntry Sim_propertyFunction(int32_t id) {

@@ -52,12 +52,6 @@ Value* entry(Value* result, int argc, const Value* const* argv, const SimCall* c
   return distribution(*memberOf(Id), result, argc, argv, call);
 }
 
-// A parameter taken as a whole number, truncated toward zero.
-int32_t whole(double x) {
-  if (!(std::fabs(x) < 2147483647.0)) return std::isnan(x) ? 0 : (x > 0 ? 2147483647 : -2147483647);
-  return static_cast<int32_t>(std::trunc(x));
-}
-
 // The uniform laws' range moved into the truncation bounds, then shifted.
 double uniformDraw(RandState* s, const double* p, const SimProperties& q, bool integer, double u) {
   double a = p[0], b = p[1];
@@ -77,8 +71,8 @@ double uniformDraw(RandState* s, const double* p, const SimProperties& q, bool i
 // clang-format off
 const Member kMembers[] = {
   ROW(1301, 2, 2, kNoList, 1, LAW(Rand_beta(s, p[0], p[1], q.lo, q.hi, q.shift, u))),
-  ROW(1304, 2, 2, kNoList, 5, LAW(Rand_binomial(s, p[0], whole(p[1]), q.lo, q.hi, q.shift, u))),
-  ROW(1305, 1, 1, kNoList, 6, LAW(Rand_chiSquare(s, whole(p[0]), q.lo, q.hi, q.shift, u))),
+  ROW(1304, 2, 2, kNoList, 5, LAW(Rand_binomial(s, p[0], Sim_whole(p[1]), q.lo, q.hi, q.shift, u))),
+  ROW(1305, 1, 1, kNoList, 6, LAW(Rand_chiSquare(s, Sim_whole(p[0]), q.lo, q.hi, q.shift, u))),
   ROW(1306, 4, 2, kPairedLists, 7,
    LAW(Rand_cumulative(s, p[0], p[1], l.count(), l.a.data(), l.b.data(), false, q.lo, q.hi, q.shift, u))),
   ROW(1307, 2, 0, kPairedLists, 10,
@@ -86,7 +80,7 @@ const Member kMembers[] = {
   ROW(1308, 1, 0, kOneList, 11,
    LAW(Rand_discrete(s, l.count(), l.a.data(), nullptr, nullptr, false, q.lo, q.hi, q.shift, u))),
   ROW(1309, 1, 1, kNoList, 12, LAW(Rand_errorFunctionNormal(s, p[0], q.lo, q.hi, q.shift, u))),
-  ROW(1310, 2, 2, kNoList, 13, LAW(Rand_erlang(s, whole(p[0]), p[1], q.lo, q.hi, q.shift, u))),
+  ROW(1310, 2, 2, kNoList, 13, LAW(Rand_erlang(s, Sim_whole(p[0]), p[1], q.lo, q.hi, q.shift, u))),
   ROW(1311, 1, 1, kNoList, 14, LAW(Rand_exponential(s, 1 / p[0], q.lo, q.hi, q.shift, u))),
   ROW(1312, 2, 2, kNoList, 27, LAW(Rand_extremeValue(s, p[0], p[1], false, q.lo, q.hi, q.shift, u))),
   ROW(1313, 2, 2, kNoList, 15, LAW(Rand_gamma(s, p[0], p[1], q.lo, q.hi, q.shift, u))),
@@ -96,18 +90,18 @@ const Member kMembers[] = {
   ROW(1316, 3, 2, kOneList, 18,
    LAW(Rand_histogram(s, p[0], p[1], l.count(), l.a.data(), false, q.lo, q.hi, q.shift, u))),
   ROW(1317, 3, 3, kNoList, 19,
-   LAW(Rand_hypergeometric(s, whole(p[0]), whole(p[1]), whole(p[2]), q.lo, q.hi, q.shift, u))),
+   LAW(Rand_hypergeometric(s, Sim_whole(p[0]), Sim_whole(p[1]), Sim_whole(p[2]), q.lo, q.hi, q.shift, u))),
   ROW(1318, 2, 2, kNoList, 21, LAW(uniformDraw(s, p, q, true, u))),
   ROW(1319, 2, 2, kNoList, 22, LAW(Rand_inverseGaussian(s, p[0], p[1], q.lo, q.hi, q.shift, u))),
   ROW(1320, 2, 2, kNoList, 23, LAW(Rand_logistic(s, p[0], p[1], q.lo, q.hi, q.shift, u))),
   ROW(1321, 3, 3, kNoList, 24, LAW(Rand_logLogistic(s, p[0], p[1], p[2], q.lo, q.hi, q.shift, u))),
   ROW(1322, 2, 2, kNoList, 25, LAW(Rand_lognormal(s, p[0], p[1], q.lo, q.hi, q.shift, u))),
-  ROW(1324, 2, 2, kNoList, 30, LAW(Rand_negBinomial(s, p[0], whole(p[1]), q.lo, q.hi, q.shift, u))),
+  ROW(1324, 2, 2, kNoList, 30, LAW(Rand_negBinomial(s, p[0], Sim_whole(p[1]), q.lo, q.hi, q.shift, u))),
   ROW(1325, 2, 2, kNoList, 31, LAW(Rand_normal(s, p[0], p[1], q.lo, q.hi, q.shift, u))),
   ROW(1326, 2, 2, kNoList, 32, LAW(Rand_pareto(s, p[0], p[1], q.lo, q.hi, q.shift, u))),
   ROW(1331, 1, 1, kNoList, 37, LAW(Rand_poisson(s, p[0], q.lo, q.hi, q.shift, u))),
   ROW(1332, 1, 1, kNoList, 38, LAW(Rand_rayleigh(s, p[0], q.lo, q.hi, q.shift, u))),
-  ROW(1334, 1, 1, kNoList, 42, LAW(Rand_studentT(s, whole(p[0]), q.lo, q.hi, q.shift, u))),
+  ROW(1334, 1, 1, kNoList, 42, LAW(Rand_studentT(s, Sim_whole(p[0]), q.lo, q.hi, q.shift, u))),
   ROW(1335, 3, 3, kNoList, 43, LAW(Rand_triangular(s, p[0], p[1], p[2], q.lo, q.hi, q.shift, u))),
   ROW(1336, 5, 5, kNoList, 44,
    LAW(Rand_triangularPercentiles(s, p[0], p[1], p[2], p[3], p[4], q.lo, q.hi, q.shift, u))),

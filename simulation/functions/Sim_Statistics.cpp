@@ -126,11 +126,10 @@ double selected(int32_t selector, std::vector<double>& x, const EvalContext* ctx
 
 // 1254 past its checks, with the context aggregating sample vectors.
 Value* selectStatistic(Value* result, const Value* data, const Value* selector) {
-  const double s = std::trunc(selector->number);
+  const int32_t s = Sim_whole(selector->number);
   std::vector<double> x;
   if (!gatherData(result, data, &x)) return result;
-  const double value = std::fabs(s) < 1e9 ? selected(static_cast<int32_t>(s), x, result->context) : NAN;
-  return Wsf_finite(result, value);
+  return Wsf_finite(result, selected(s, x, result->context));
 }
 
 }  // namespace

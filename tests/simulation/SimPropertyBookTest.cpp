@@ -1,56 +1,44 @@
 // Workbooks of the distribution functions with property arguments and of
-// the sample statistics, written by the workbook writer, read back and run
-// by the interpreter over 1,000 trials at the context's fixed seed, and the
-// registration pass over the same books.
+// the sample statistics, written by the workbook writer, opened again and
+// run by the interpreter over 1,000 trials at the context's fixed seed, and
+// the registration pass over the same books.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <numeric>
 #include <string>
 #include <vector>
 
+#include "interpreter/Eval_Interface.h"
 #include "simulation/random/Rand_Correlated.h"
 #include "simulation/random/Rand_Generator.h"
-#include "tests/simulation/SimPropsBook.h"
-#include "tests/support/ScratchTest.h"
+#include "tests/simulation/LawMoments.h"
+#include "tests/simulation/SimBook.h"
 
 namespace {
 
 constexpr int32_t kTrials = 1000;
 const double kPi = std::acos(-1.0);
 
-double meanOf(const std::vector<double>& x) { return std::accumulate(x.begin(), x.end(), 0.0) / x.size(); }
-
-double sdOf(const std::vector<double>& x) {
-  const double m = meanOf(x);
-  double s = 0;
-  for (double v : x) s += (v - m) * (v - m);
-  return std::sqrt(s / (x.size() - 1));
-}
-
-// Ranks 1..n of x (no ties among continuous draws).
-std::vector<double> ranksOf(const std::vector<double>& x) {
-  std::vector<size_t> order(x.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return x[a] < x[b]; });
-  std::vector<double> r(x.size());
-  for (size_t k = 0; k < order.size(); ++k) r[order[k]] = static_cast<double>(k + 1);
-  return r;
-}
-
-double rankCorrelation(const std::vector<double>& x, const std::vector<double>& y) {
-  const std::vector<double> rx = ranksOf(x), ry = ranksOf(y);
-  const double mx = meanOf(rx), my = meanOf(ry);
-  double sxy = 0, sxx = 0, syy = 0;
-  for (size_t i = 0; i < rx.size(); ++i) {
-    sxy += (rx[i] - mx) * (ry[i] - my);
-    sxx += (rx[i] - mx) * (rx[i] - mx);
-    syy += (ry[i] - my) * (ry[i] - my);
+// The sampled-input number of the k-th call (from 1, in compile order) of a
+// function written name ("sim.1325").
+int32_t inputOf(const SimBook& book, const std::string& name, int k = 1) {
+  for (size_t i = 1; i < book.store->bySerial.size(); ++i) {
+    const Symbol* f = book.store->bySerial[i];
+    const std::u16string& base = f->definition.empty() ? f->name : f->definition;
+    if (f->space == kSpaceFunction && Text_toUtf8(base) == name && --k == 0) return -f->value.reference;
   }
-  return sxy / std::sqrt(sxx * syy);
+  return 0;
 }
+
+uint32_t keyOf(const char* a1) {
+  const CellRef c = SimBook::at(a1);
+  return CellReg_cellKey(c.sheet, c.row, c.column);
+}
+
+// The cell of root i in a book whose roots are cells A1, A2, ...
+std::string rowCell(size_t i) { return "A" + std::to_string(i + 1); }
 
 // One law of the family in a cell: its formula, the law's mean and
 // standard deviation, and how far the sample's standard deviation may stray
@@ -64,107 +52,41 @@ const double kWeibullMean = 3 * std::tgamma(1.5);
 const double kLogLogisticMean = (kPi / 4) / std::sin(kPi / 4);
 
 const LawCase kLaws[] = {
-    {"=sim1325a(10,2)", 10, 2},
-    {"=sim1322a(5,1.5)", 5, 1.5, 0.15},
-    {"=sim1311a(4)", 4, 4, 0.12},
-    {"=sim1337a(2,8)", 5, 6 / std::sqrt(12.0)},
-    {"=sim1318a(1,6)", 3.5, std::sqrt(35 / 12.0)},
-    {"=sim1335a(0,2,5)", 7 / 3.0, std::sqrt(19 / 18.0)},
-    {"=sim1313a(3,2)", 6, std::sqrt(12.0), 0.1},
-    {"=sim1338a(2,3)", kWeibullMean, std::sqrt(9 * (1 - std::tgamma(1.5) * std::tgamma(1.5)))},
-    {"=sim1331a(4)", 4, 2},
-    {"=sim1304a(0.3,20)", 6, std::sqrt(4.2)},
-    {"=sim1320a(1,2)", 1, 2 * kPi / std::sqrt(3.0), 0.1},
-    {"=sim1312a(0,1)", 0.5772156649, kPi / std::sqrt(6.0), 0.12},
-    {"=sim1305a(4)", 4, std::sqrt(8.0), 0.12},
-    {"=sim1310a(3,2)", 6, std::sqrt(12.0), 0.1},
-    {"=sim1315a(0.25)", 3, std::sqrt(12.0), 0.12},
-    {"=sim1324a(0.5,3)", 3, std::sqrt(6.0), 0.1},
-    {"=sim1332a(2)", 2 * std::sqrt(kPi / 2), std::sqrt((4 - kPi) / 2 * 4)},
-    {"=sim1326a(4,1)", 4 / 3.0, std::sqrt(4 / 18.0), 0.3},
-    {"=sim1334a(10)", 0, std::sqrt(10 / 8.0), 0.12},
-    {"=sim1301a(2,3)", 0.4, 0.2},
-    {"=sim1319a(2,6)", 2, std::sqrt(8 / 6.0), 0.15},
-    {"=sim1309a(0.5)", 0, 1 / (0.5 * std::sqrt(2.0))},
-    {"=sim1321a(0,1,4)", kLogLogisticMean, std::sqrt(kPi / 2 - kLogLogisticMean * kLogLogisticMean), 0.3},
-    {"=sim1317a(5,10,30)", 5 / 3.0, std::sqrt(5 * (1 / 3.0) * (2 / 3.0) * (25 / 29.0))},
-    {"=sim1307a(D1:D3,E1:E3)", 2.25, std::sqrt(0.6875)},
-    {"=sim1308a(D1:D3)", 2, std::sqrt(2 / 3.0)},
-    {"=sim1316a(0,4,F1:F2)", 2.5, std::sqrt(13 / 12.0)},
-    {"=sim1306a(0,10,G1,H1)", 5, 10 / std::sqrt(12.0)},
-    {"=sim1314a(0,4,G2,H2)", 2, 4 / std::sqrt(12.0)},
+    {"=sim.1325(10,2)", 10, 2},
+    {"=sim.1322(5,1.5)", 5, 1.5, 0.15},
+    {"=sim.1311(4)", 4, 4, 0.12},
+    {"=sim.1337(2,8)", 5, 6 / std::sqrt(12.0)},
+    {"=sim.1318(1,6)", 3.5, std::sqrt(35 / 12.0)},
+    {"=sim.1335(0,2,5)", 7 / 3.0, std::sqrt(19 / 18.0)},
+    {"=sim.1313(3,2)", 6, std::sqrt(12.0), 0.1},
+    {"=sim.1338(2,3)", kWeibullMean, std::sqrt(9 * (1 - std::tgamma(1.5) * std::tgamma(1.5)))},
+    {"=sim.1331(4)", 4, 2},
+    {"=sim.1304(0.3,20)", 6, std::sqrt(4.2)},
+    {"=sim.1320(1,2)", 1, 2 * kPi / std::sqrt(3.0), 0.1},
+    {"=sim.1312(0,1)", 0.5772156649, kPi / std::sqrt(6.0), 0.12},
+    {"=sim.1305(4)", 4, std::sqrt(8.0), 0.12},
+    {"=sim.1310(3,2)", 6, std::sqrt(12.0), 0.1},
+    {"=sim.1315(0.25)", 3, std::sqrt(12.0), 0.12},
+    {"=sim.1324(0.5,3)", 3, std::sqrt(6.0), 0.1},
+    {"=sim.1332(2)", 2 * std::sqrt(kPi / 2), std::sqrt((4 - kPi) / 2 * 4)},
+    {"=sim.1326(4,1)", 4 / 3.0, std::sqrt(4 / 18.0), 0.3},
+    {"=sim.1334(10)", 0, std::sqrt(10 / 8.0), 0.12},
+    {"=sim.1301(2,3)", 0.4, 0.2},
+    {"=sim.1319(2,6)", 2, std::sqrt(8 / 6.0), 0.15},
+    {"=sim.1309(0.5)", 0, 1 / (0.5 * std::sqrt(2.0))},
+    {"=sim.1321(0,1,4)", kLogLogisticMean, std::sqrt(kPi / 2 - kLogLogisticMean * kLogLogisticMean), 0.3},
+    {"=sim.1317(5,10,30)", 5 / 3.0, std::sqrt(5 * (1 / 3.0) * (2 / 3.0) * (25 / 29.0))},
+    {"=sim.1307(D1:D3,E1:E3)", 2.25, std::sqrt(0.6875)},
+    {"=sim.1308(D1:D3)", 2, std::sqrt(2 / 3.0)},
+    {"=sim.1316(0,4,F1:F2)", 2.5, std::sqrt(13 / 12.0)},
+    {"=sim.1306(0,10,G1,H1)", 5, 10 / std::sqrt(12.0)},
+    {"=sim.1314(0,4,G2,H2)", 2, 4 / std::sqrt(12.0)},
 };
-
-class SimPropertyBook : public ScratchTest {
- protected:
-  Workbook* wb = nullptr;
-  Sheet* sh = nullptr;
-  SimPropsBook book;
-
-  void SetUp() override {
-    ScratchTest::SetUp();
-    wb = Wb_newWorkbook("book.xlsx");
-    sh = Wb_addSheet(wb, "Model");
-  }
-  void number(const char* a1, double x) {
-    int r = 0, c = 0;
-    Wb_parseA1(a1, &r, &c);
-    Wb_setValue(wb, sh, r, c, CellValue::makeNumber(x));
-  }
-  void formula(const char* a1, const std::string& f) {
-    int r = 0, c = 0;
-    Wb_parseA1(a1, &r, &c);
-    Wb_setFormula(wb, sh, r, c, f);
-  }
-  // Writes, reads back and compiles the book with the cells as roots.
-  void load(std::initializer_list<const char*> roots) {
-    ASSERT_TRUE(book.load(wb, (dir_ / "book.xlsx").string()));
-    ASSERT_TRUE(book.compile(roots));
-  }
-};
-
-TEST_F(SimPropertyBook, EveryLawHasItsMeanAndStandardDeviation) {
-  // The lists some laws take: values with weights, bar weights, one point
-  // of a distribution function and one of a density.
-  const double lists[][2] = {{1, 1}, {2, 1}, {3, 2}};
-  for (int i = 0; i < 3; ++i) {
-    number(("D" + std::to_string(i + 1)).c_str(), lists[i][0]);
-    number(("E" + std::to_string(i + 1)).c_str(), lists[i][1]);
-  }
-  number("F1", 1);
-  number("F2", 3);
-  number("G1", 5);
-  number("H1", 0.5);
-  number("G2", 2);
-  number("H2", 1);
-  std::vector<std::string> cells;
-  for (const LawCase& law : kLaws) {
-    cells.push_back("a" + std::to_string(cells.size() + 1));
-    formula(cells.back().c_str(), law.formula);
-  }
-  ASSERT_TRUE(book.load(wb, (dir_ / "book.xlsx").string()));
-  for (const std::string& c : cells) {
-    CellRef at{};
-    SheetSource::parseCell(c, &at);
-    Model_addFunction(book.bench.functions, 1, at.column, at.row, kRelFree2, 0.0);
-  }
-  ASSERT_TRUE(book.compile({}));
-  book.run(kModeSamples, kTrials);
-  EXPECT_EQ(book.bench.ctx->errors.errorCount, 0);
-  for (size_t i = 0; i < cells.size(); ++i) {
-    const LawCase& law = kLaws[i];
-    SCOPED_TRACE(law.formula);
-    const std::vector<double> x = book.samples(cells[i].c_str());
-    ASSERT_EQ(x.size(), static_cast<size_t>(kTrials));
-    EXPECT_NEAR(meanOf(x), law.mean, 4 * law.sd / std::sqrt(kTrials));
-    EXPECT_NEAR(sdOf(x), law.sd, law.sdTolerance * law.sd);
-  }
-}
 
 // The kernels' moment forms over the sample variance v: S d^3 / (n v^1.5)
 // and S d^4 / (n v^2) - 3.
 double moment(const std::vector<double>& x, int power) {
-  const double m = meanOf(x), v = sdOf(x) * sdOf(x);
+  const double m = SimBook_mean(x), v = SimBook_sd(x) * SimBook_sd(x);
   double s = 0;
   for (double e : x) s += std::pow(e - m, power);
   return s / (x.size() * std::pow(v, power / 2.0)) - (power == 4 ? 3 : 0);
@@ -189,7 +111,6 @@ double percentileOf(std::vector<double> x, double p) {
 }
 
 struct StatCase {
-  const char* cell;
   const char* formula;
   const char* data;
   double (*expected)(const std::vector<double>& x);
@@ -201,122 +122,155 @@ double fractionBelowTen(const std::vector<double>& x) {
 double range(const std::vector<double>& x) {
   return *std::max_element(x.begin(), x.end()) - *std::min_element(x.begin(), x.end());
 }
-double popSd(const std::vector<double>& x) { return sdOf(x) * std::sqrt((x.size() - 1.0) / x.size()); }
+double popSd(const std::vector<double>& x) { return SimBook_sd(x) * std::sqrt((x.size() - 1.0) / x.size()); }
 
 const StatCase kStatistics[] = {
-    {"b1", "=sim1342a(A1)", "a1", meanOf},
-    {"b2", "=sim1348a(A1)", "a1", sdOf},
-    {"b3", "=sim1350a(A1)", "a1", [](const std::vector<double>& x) { return sdOf(x) * sdOf(x); }},
-    {"b4", "=sim1341a(A1)", "a1", [](const std::vector<double>& x) { return *std::max_element(x.begin(), x.end()); }},
-    {"b5", "=sim1343a(A1)", "a1", [](const std::vector<double>& x) { return *std::min_element(x.begin(), x.end()); }},
-    {"b6", "=sim1346a(A1)", "a1", range},
-    {"b7", "=sim1347a(A1)", "a1", [](const std::vector<double>& x) { return moment(x, 3); }},
-    {"b8", "=sim1340a(A1)", "a1", [](const std::vector<double>& x) { return moment(x, 4); }},
-    {"b9", "=sim1345a(A1,0.9)", "a1", [](const std::vector<double>& x) { return percentileOf(x, 0.9); }},
-    {"b10", "=sim1349a(A1,10)", "a1", fractionBelowTen},
-    {"b11", "=sim1339a(A1,7.8)", "a1", [](const std::vector<double>& x) { return x[6]; }},
-    {"b12", "=sim1344a(A2)", "a2", modeOf},
-    {"c1", "=sim1254a(A1,1)", "a1", [](const std::vector<double>&) { return double(kTrials); }},
-    {"c2", "=sim1254b(A1,2)", "a1", meanOf},
-    {"c3", "=sim1254c(A2,4)", "a2", modeOf},
-    {"c4", "=sim1254d(A1,5)", "a1", sdOf},
-    {"c5", "=sim1254e(A1,6)", "a1", [](const std::vector<double>& x) { return sdOf(x) * sdOf(x); }},
-    {"c6", "=sim1254f(A1,7)", "a1", [](const std::vector<double>& x) { return moment(x, 3); }},
-    {"c7", "=sim1254g(A1,8)", "a1", [](const std::vector<double>& x) { return moment(x, 4); }},
-    {"c8", "=sim1254h(A1,10)", "a1",
-     [](const std::vector<double>& x) { return *std::min_element(x.begin(), x.end()); }},
-    {"c9", "=sim1254i(A1,11)", "a1",
-     [](const std::vector<double>& x) { return *std::max_element(x.begin(), x.end()); }},
-    {"c10", "=sim1254j(A1,12)", "a1", range},
-    {"c11", "=sim1254k(A1,13)", "a1", [](const std::vector<double>& x) { return popSd(x) / std::sqrt(x.size()); }},
+    {"=sim.1342(A1)", "A1", SimBook_mean},
+    {"=sim.1348(A1)", "A1", SimBook_sd},
+    {"=sim.1350(A1)", "A1", [](const std::vector<double>& x) { return SimBook_sd(x) * SimBook_sd(x); }},
+    {"=sim.1341(A1)", "A1", [](const std::vector<double>& x) { return *std::max_element(x.begin(), x.end()); }},
+    {"=sim.1343(A1)", "A1", [](const std::vector<double>& x) { return *std::min_element(x.begin(), x.end()); }},
+    {"=sim.1346(A1)", "A1", range},
+    {"=sim.1347(A1)", "A1", [](const std::vector<double>& x) { return moment(x, 3); }},
+    {"=sim.1340(A1)", "A1", [](const std::vector<double>& x) { return moment(x, 4); }},
+    {"=sim.1345(A1,0.9)", "A1", [](const std::vector<double>& x) { return percentileOf(x, 0.9); }},
+    {"=sim.1349(A1,10)", "A1", fractionBelowTen},
+    {"=sim.1339(A1,7.8)", "A1", [](const std::vector<double>& x) { return x[6]; }},
+    {"=sim.1344(A2)", "A2", modeOf},
+    {"=sim.1254(A1,1)", "A1", [](const std::vector<double>&) { return double(kTrials); }},
+    {"=sim.1254(A1,2)", "A1", SimBook_mean},
+    {"=sim.1254(A2,4)", "A2", modeOf},
+    {"=sim.1254(A1,5)", "A1", SimBook_sd},
+    {"=sim.1254(A1,6)", "A1", [](const std::vector<double>& x) { return SimBook_sd(x) * SimBook_sd(x); }},
+    {"=sim.1254(A1,7)", "A1", [](const std::vector<double>& x) { return moment(x, 3); }},
+    {"=sim.1254(A1,8)", "A1", [](const std::vector<double>& x) { return moment(x, 4); }},
+    {"=sim.1254(A1,10)", "a1", [](const std::vector<double>& x) { return *std::min_element(x.begin(), x.end()); }},
+    {"=sim.1254(A1,11)", "a1", [](const std::vector<double>& x) { return *std::max_element(x.begin(), x.end()); }},
+    {"=sim.1254(A1,12)", "A1", range},
+    {"=sim.1254(A1,13)", "A1", [](const std::vector<double>& x) { return popSd(x) / std::sqrt(x.size()); }},
 };
+
+// A book of the given formulas in A1, A2, ... with the lists some laws take
+// in columns D to H, compiled with a root per formula.
+struct LawBook {
+  SimBook book;
+  LawBook(const char* file, const std::vector<std::string>& formulas)
+      : book(file, [&](SimSheet& s) {
+          const double lists[][2] = {{1, 1}, {2, 1}, {3, 2}};
+          for (int i = 0; i < 3; ++i) {
+            s.number(("D" + std::to_string(i + 1)).c_str(), lists[i][0]);
+            s.number(("E" + std::to_string(i + 1)).c_str(), lists[i][1]);
+          }
+          s.number("F1", 1);
+          s.number("F2", 3);
+          s.number("G1", 5);
+          s.number("H1", 0.5);
+          s.number("G2", 2);
+          s.number("H2", 1);
+          for (size_t i = 0; i < formulas.size(); ++i) s.formula(rowCell(i).c_str(), formulas[i]);
+        }) {
+    std::vector<std::string> cells;
+    for (size_t i = 0; i < formulas.size(); ++i) cells.push_back(rowCell(i));
+    std::vector<const char*> roots;
+    for (const std::string& c : cells) roots.push_back(c.c_str());
+    compiled = book.opened && book.compile(roots);
+  }
+  // Root i over the trials; the samples of its cell.
+  std::vector<double> sample(size_t i, int32_t trials = kTrials) {
+    book.sample(i, trials);
+    return SimBook_samples(book.cell(rowCell(i).c_str()));
+  }
+  bool compiled = false;
+};
+
+TEST(SimPropertyBook, EveryLawHasItsMeanAndStandardDeviation) {
+  std::vector<std::string> formulas;
+  for (const LawCase& law : kLaws) formulas.push_back(law.formula);
+  LawBook laws("corvan_property_laws.xlsx", formulas);
+  ASSERT_TRUE(laws.compiled) << int(laws.book.ctx->errors.firstError);
+  for (size_t i = 0; i < std::size(kLaws); ++i) {
+    const LawCase& law = kLaws[i];
+    SCOPED_TRACE(law.formula);
+    const std::vector<double> x = laws.sample(i);
+    ASSERT_EQ(x.size(), static_cast<size_t>(kTrials));
+    EXPECT_NEAR(SimBook_mean(x), law.mean, 4 * law.sd / std::sqrt(kTrials));
+    EXPECT_NEAR(SimBook_sd(x), law.sd, law.sdTolerance * law.sd);
+  }
+  EXPECT_EQ(laws.book.ctx->errors.errorCount, 0);
+}
 
 // Each statistic reduces the sample vector its own evaluation drew: the
 // statistics of 1339 to 1350 with the context aggregating sample vectors
 // (as their caller asks), 1254 aggregating for its own call and leaving the
 // context's flag as it was.
-TEST_F(SimPropertyBook, StatisticsAreThoseOfTheVectorItself) {
-  formula("A1", "=sim1325a(10,2)");
-  formula("A2", "=sim1318a(1,6)");
-  for (const StatCase& st : kStatistics) formula(st.cell, st.formula);
-  ASSERT_TRUE(book.load(wb, (dir_ / "book.xlsx").string()));
-  for (const StatCase& st : kStatistics) {
-    CellRef at{};
-    SheetSource::parseCell(st.cell, &at);
-    Model_addFunction(book.bench.functions, 1, at.column, at.row, kRelFree2, 0.0);
-  }
-  ASSERT_TRUE(book.compile({}));
-  book.run(kModeSamples, kTrials);
-  EvalContext* ctx = book.bench.ctx;
+TEST(SimPropertyBook, StatisticsAreThoseOfTheVectorItself) {
+  std::vector<std::string> formulas = {"=sim.1325(10,2)", "=sim.1318(1,6)"};
+  for (const StatCase& st : kStatistics) formulas.push_back(st.formula);
+  LawBook stats("corvan_property_statistics.xlsx", formulas);
+  ASSERT_TRUE(stats.compiled) << int(stats.book.ctx->errors.firstError);
+  EvalContext* ctx = stats.book.ctx;
   for (size_t i = 0; i < std::size(kStatistics); ++i) {
     const StatCase& st = kStatistics[i];
     SCOPED_TRACE(st.formula);
-    const bool selector = st.cell[0] == 'c';
+    const bool selector = std::string(st.formula).find("1254") != std::string::npos;
     ctx->flags.aggregate = selector ? 0 : 1;
-    book.bench.run(i);
+    stats.book.sample(i + 2, kTrials);
     EXPECT_EQ(ctx->flags.aggregate, selector ? 0 : 1);
-    const std::vector<double> x = book.samples(st.data);
+    const std::vector<double> x = SimBook_samples(stats.book.cell(st.data));
     ASSERT_EQ(x.size(), static_cast<size_t>(kTrials));
-    const Value& v = book.value(st.cell);
-    ASSERT_EQ(v.kind, kValReal);
+    const Value* v = stats.book.cell(rowCell(i + 2).c_str());
+    ASSERT_EQ(v->kind, kValReal);
     const double want = st.expected(x);
-    EXPECT_NEAR(v.number, want, 1e-12 * std::max(1.0, std::fabs(want)));
+    EXPECT_NEAR(v->number, want, 1e-12 * std::max(1.0, std::fabs(want)));
   }
   EXPECT_EQ(ctx->errors.errorCount, 0);
 }
 
 // Truncation keeps every draw between its bounds and shift moves the whole
 // law; the uniform laws move their ends into the bounds.
-TEST_F(SimPropertyBook, TruncatedAndShiftedLawsStayInTheirBounds) {
-  formula("A1", "=sim1325a(10,2,sim1359a(9,11))");
-  formula("A2", "=sim1311a(4,sim1358a(100))");
-  formula("A3", "=sim1337a(0,10,sim1359b(2,5),sim1358b(1))");
-  formula("A4", "=sim1331a(4,sim1359c(2,6))");
-  formula("A5", "=sim1322a(5,1.5,sim1359d(3,6),sim1358c(-3))");
-  formula("A6", "=sim1318a(1,10,sim1359e(3,5))");
-  load({"a1", "a2", "a3", "a4", "a5", "a6"});
-  book.run(kModeSamples, kTrials);
-  const struct {
-    const char* cell;
-    double lo, hi;
-  } bounds[] = {{"a1", 9, 11}, {"a2", 100, 1e300}, {"a3", 3, 6}, {"a4", 2, 6}, {"a5", 0, 3}, {"a6", 3, 5}};
-  for (const auto& b : bounds) {
-    SCOPED_TRACE(b.cell);
-    const std::vector<double> x = book.samples(b.cell);
-    ASSERT_EQ(x.size(), static_cast<size_t>(kTrials));
-    EXPECT_GE(*std::min_element(x.begin(), x.end()), b.lo);
-    EXPECT_LE(*std::max_element(x.begin(), x.end()), b.hi);
+TEST(SimPropertyBook, TruncatedAndShiftedLawsStayInTheirBounds) {
+  LawBook bounded(
+      "corvan_property_bounds.xlsx",
+      {"=sim.1325(10,2,sim.1359(9,11))", "=sim.1311(4,sim.1358(100))", "=sim.1337(0,10,sim.1359(2,5),sim.1358(1))",
+       "=sim.1331(4,sim.1359(2,6))", "=sim.1322(5,1.5,sim.1359(3,6),sim.1358(-3))", "=sim.1318(1,10,sim.1359(3,5))"});
+  ASSERT_TRUE(bounded.compiled) << int(bounded.book.ctx->errors.firstError);
+  const double bounds[][2] = {{9, 11}, {100, 1e300}, {3, 6}, {2, 6}, {0, 3}, {3, 5}};
+  std::vector<std::vector<double>> x;
+  for (size_t i = 0; i < std::size(bounds); ++i) {
+    x.push_back(bounded.sample(i));
+    ASSERT_EQ(x.back().size(), static_cast<size_t>(kTrials)) << i;
+    Law_expectWithin(x.back(), bounds[i][0], bounds[i][1], rowCell(i));
   }
-  // The truncated normal stays centred; the shifted exponential keeps its spread.
-  EXPECT_NEAR(meanOf(book.samples("a1")), 10, 0.05);
-  EXPECT_NEAR(meanOf(book.samples("a2")), 104, 4 * 4 / std::sqrt(kTrials));
-  EXPECT_NEAR(sdOf(book.samples("a2")), 4, 4.5 * 4 * std::sqrt(8.0 / (4 * kTrials)));
-  EXPECT_NEAR(meanOf(book.samples("a3")), 4.5, 0.1);
+  Law_expectMoments(x[0], Law_truncatedNormal(10, 2, 9, 11), "truncated normal");
+  Law_expectMoments(x[1], {104, 4, 9}, "shifted exponential");
+  Law_expectMoments(x[2], {4.5, 3 / std::sqrt(12.0), 1.8}, "truncated and shifted uniform");
 }
 
 // A book of named, correlated and dependent uncertain cells.
-class SimRegistrationBook : public SimPropertyBook {
- protected:
-  void SetUp() override {
-    SimPropertyBook::SetUp();
-    formula("A1", "=sim1325a(0,1,sim1355a(\"X\"))");
-    formula("A2", "=sim1322a(5,1,sim1353a(\"X\",0.8))");
-    number("B1", 1);
-    number("C1", 0.5);
-    number("B2", 0.5);
-    number("C2", 1);
-    formula("A3", "=sim1325b(0,1,sim1352a(B1:C2,1))");
-    formula("A4", "=sim1337a(0,1,sim1352b(B1:C2,2))");
-    formula("A5", "=sim1325c(A1,1)");
-    formula("A6", "=sim1254a(A1,2)");
-    formula("A7", "=sim1254b(5,2)");
-    formula("A8", "=sim1331a(3,sim1357a(\"Y\"))");
-    load({"a1", "a2", "a3", "a4", "a5", "a6", "a7", "a8"});
-  }
-  static uint32_t key(const char* a1) {
-    CellRef at{};
-    SheetSource::parseCell(a1, &at);
-    return CellReg_cellKey(at.sheet, at.row, at.column);
+void fillCorrelated(SimSheet& s) {
+  s.formula("A1", "=sim.1325(0,1,sim.1355(\"X\"))");
+  s.formula("A2", "=sim.1322(5,1,sim.1353(\"X\",0.8))");
+  s.number("B1", 1);
+  s.number("C1", 0.5);
+  s.number("B2", 0.5);
+  s.number("C2", 1);
+  s.formula("A3", "=sim.1325(0,1,sim.1352(B1:C2,1))");
+  s.formula("A4", "=sim.1337(0,1,sim.1352(B1:C2,2))");
+  s.formula("A5", "=sim.1325(A1,1)");
+  s.formula("A6", "=sim.1254(A1,2)");
+  s.formula("A7", "=sim.1254(5,2)");
+  s.formula("A8", "=sim.1331(3,sim.1357(\"Y\"))");
+}
+
+struct CorrelatedBook : ::testing::Test {
+  SimBook book{"corvan_property_correlated.xlsx", fillCorrelated};
+  const std::vector<const char*> roots = {"A1", "A2", "A3", "A4", "A5", "A6", "A7", "A8"};
+
+  // Compiles the book with the registration pass.
+  bool registerCells() {
+    book.ctx->sampling.trialCount = kTrials;
+    book.ctx->sampling.registerUncertain = 1;
+    return book.opened && book.compile(roots);
   }
   // Rows of percentiles for two inputs whose normal scores have the given
   // rank correlation (the outside caller's part of a correlated simulation).
@@ -326,41 +280,29 @@ class SimRegistrationBook : public SimPropertyBook {
     const double* rows[] = {m0, m1};
     const double means[] = {0, 0};
     std::vector<double> u1(kTrials + 1, 0.0), u2(kTrials + 1, 0.0);
-    RandState* rs = book.bench.ctx->sampling.rand;
     for (int32_t t = 1; t <= kTrials; ++t) {
       double z[2];
-      ASSERT_EQ(Rand_correlatedNormal(rs, 2, z, means, rows, true), kRandCorrelationOk);
+      ASSERT_EQ(Rand_correlatedNormal(book.ctx->sampling.rand, 2, z, means, rows, true), kRandCorrelationOk);
       u1[t] = Rand_normalCdf(z[0]);
       u2[t] = Rand_normalCdf(z[1]);
     }
     ASSERT_TRUE(CellReg_setTrialRow(book.registry(), first, u1.data(), kTrials));
     ASSERT_TRUE(CellReg_setTrialRow(book.registry(), second, u2.data(), kTrials));
   }
-};
-
-// The registration pass enters one record per uncertain cell with its law,
-// the family and whether its arguments are uncertain, the names, and the
-// correlation blocks of the pair and of the matrix; a second pass adds
-// nothing. Each call answers a dependency vector, 1254 one only over an
-// uncertain argument.
-TEST_F(SimRegistrationBook, RegistersEachUncertainCellOnce) {
-  const int32_t stream = book.bench.ctx->sampling.rand->stream.state;
-  for (int pass = 0; pass < 2; ++pass) {
-    book.run(kModeDegVec, kTrials, true);
-    EXPECT_EQ(book.bench.ctx->errors.errorCount, 0);
+  void expectRegistry() {
     const CellRegistry* reg = book.registry();
     const struct {
       const char* cell;
       int32_t law;
       uint8_t uncertain;
       const char16_t* name;
-    } want[] = {{"a1", 31, 0, u"X"},    {"a2", 25, 0, nullptr}, {"a3", 31, 0, nullptr},
-                {"a4", 45, 0, nullptr}, {"a5", 31, 1, nullptr}, {"a8", 37, 0, u"Y"}};
+    } want[] = {{"A1", 31, 0, u"X"},    {"A2", 25, 0, nullptr}, {"A3", 31, 0, nullptr},
+                {"A4", 45, 0, nullptr}, {"A5", 31, 1, nullptr}, {"A8", 37, 0, u"Y"}};
     ASSERT_EQ(reg->records.size(), std::size(want));
     for (size_t i = 0; i < std::size(want); ++i) {
       SCOPED_TRACE(want[i].cell);
       const CellRegRecord& r = *reg->records[i];
-      EXPECT_EQ(r.key, key(want[i].cell));
+      EXPECT_EQ(r.key, keyOf(want[i].cell));
       EXPECT_EQ(r.law, want[i].law);
       EXPECT_EQ(r.family, kSimFamilyProperty);
       EXPECT_EQ(r.uncertainArgument, want[i].uncertain);
@@ -373,43 +315,90 @@ TEST_F(SimRegistrationBook, RegistersEachUncertainCellOnce) {
     const CellRegCorrelation& pair = *reg->correlations[0];
     EXPECT_EQ(pair.key, 0u);
     EXPECT_EQ(pair.dimension, 2);
-    EXPECT_EQ(pair.members[1], key("a2"));
-    EXPECT_EQ(pair.members[2], key("a1"));
+    EXPECT_EQ(pair.members[1], keyOf("A2"));
+    EXPECT_EQ(pair.members[2], keyOf("A1"));
     EXPECT_EQ(pair.matrix[1][2], 0.8);
     EXPECT_EQ(pair.matrix[2][1], 0.8);
     EXPECT_EQ(*pair.memberNames[2], u"X");
     const CellRegCorrelation& matrix = *reg->correlations[1];
-    EXPECT_EQ(matrix.key, key("b1"));
+    EXPECT_EQ(matrix.key, keyOf("B1"));
     EXPECT_EQ(matrix.dimension, 2);
-    EXPECT_EQ(matrix.members[1], key("a3"));
-    EXPECT_EQ(matrix.members[2], key("a4"));
+    EXPECT_EQ(matrix.members[1], keyOf("A3"));
+    EXPECT_EQ(matrix.members[2], keyOf("A4"));
     EXPECT_EQ(matrix.matrix[1][2], 0.5);
-    for (const char* c : {"a1", "a2", "a3", "a4", "a5", "a6", "a8"}) EXPECT_EQ(book.value(c).kind, kValDegVec) << c;
-    EXPECT_EQ(book.value("a7").kind, kValInt);
-    EXPECT_EQ(book.value("a7").number, 0);
   }
-  EXPECT_EQ(book.bench.ctx->sampling.rand->stream.state, stream);  // nothing drawn
+};
+
+// The registration pass enters one record per uncertain cell with its law,
+// the family and whether its arguments are uncertain, the names, and the
+// correlation blocks of the pair and of the matrix; running it again adds
+// nothing. Each call answers a dependency vector, 1254 one only over an
+// uncertain argument.
+TEST_F(CorrelatedBook, RegistrationRecordsEachUncertainCellOnce) {
+  ASSERT_TRUE(registerCells()) << int(book.ctx->errors.firstError);
+  expectRegistry();
+  book.ctx->flags.mode = kModeDegVec;
+  for (ModelItem* item : book.functions->array) Prog_runChain(&book.program, item->leftChain);
+  EXPECT_EQ(book.ctx->errors.errorCount, 0);
+  expectRegistry();
+  for (const char* c : {"A1", "A2", "A3", "A4", "A5", "A6", "A8"}) EXPECT_EQ(book.cell(c)->kind, kValDegVec) << c;
+  EXPECT_EQ(book.cell("A7")->kind, kValInt);
+  EXPECT_EQ(book.cell("A7")->number, 0);
 }
 
 // With percentile rows that follow the registered blocks, the sampled
 // evaluation shows each block's rank correlation; the draws are the laws'
 // quantiles at the stored percentiles.
-TEST_F(SimRegistrationBook, CorrelatedCellsShowTheirRankCorrelation) {
-  book.run(kModeDegVec, kTrials, true);
+TEST_F(CorrelatedBook, CorrelatedCellsShowTheirRankCorrelation) {
+  ASSERT_TRUE(registerCells()) << int(book.ctx->errors.firstError);
   const CellRegistry* reg = book.registry();
   ASSERT_EQ(reg->correlations.size(), 2u);
-  correlatedRows(book.inputOf("sim1322a"), book.inputOf("sim1325a"), reg->correlations[0]->matrix[1][2]);
-  correlatedRows(book.inputOf("sim1325b"), book.inputOf("sim1337a"), reg->correlations[1]->matrix[1][2]);
-  book.run(kModeSamples, kTrials);
-  EXPECT_EQ(book.bench.ctx->errors.errorCount, 0);
-  EXPECT_NEAR(rankCorrelation(book.samples("a1"), book.samples("a2")), 0.8, 0.04);
-  EXPECT_NEAR(rankCorrelation(book.samples("a3"), book.samples("a4")), 0.5, 0.06);
-  const double* row = CellReg_trialRow(reg, book.inputOf("sim1325a"));
-  const std::vector<double> a1 = book.samples("a1"), a4 = book.samples("a4");
-  const double* uniform = CellReg_trialRow(reg, book.inputOf("sim1337a"));
+  CellReg_setCellCount(book.registry(), 6);
+  const int32_t a1 = inputOf(book, "sim.1325"), a2 = inputOf(book, "sim.1322"), a3 = inputOf(book, "sim.1325", 2),
+                a4 = inputOf(book, "sim.1337");
+  correlatedRows(a2, a1, reg->correlations[0]->matrix[1][2]);
+  correlatedRows(a3, a4, reg->correlations[1]->matrix[1][2]);
+  std::vector<std::vector<double>> x;
+  for (size_t i = 0; i < 4; ++i) {
+    book.sample(i, kTrials);
+    x.push_back(SimBook_samples(book.cell(rowCell(i).c_str())));
+    ASSERT_EQ(x.back().size(), static_cast<size_t>(kTrials)) << i;
+  }
+  EXPECT_EQ(book.ctx->errors.errorCount, 0);
+  EXPECT_NEAR(Law_spearman(x[0], x[1]), 0.8, 0.04);
+  EXPECT_NEAR(Law_spearman(x[2], x[3]), 0.5, 0.06);
+  const double* normal = CellReg_trialRow(reg, a1);
+  const double* uniform = CellReg_trialRow(reg, a4);
   for (int32_t t : {1, 500, 1000}) {
-    EXPECT_NEAR(a1[t - 1], Rand_inverseNormal(row[t]), 1e-9);
-    EXPECT_DOUBLE_EQ(a4[t - 1], uniform[t]);
+    EXPECT_NEAR(x[0][t - 1], Rand_inverseNormal(normal[t]), 1e-9);
+    EXPECT_DOUBLE_EQ(x[3][t - 1], uniform[t]);
+  }
+}
+
+// A newsvendor whose expected profit is the sample mean function of the
+// profit cell: demand uncertain, the order quantity the decision variable,
+// 10,000 trials, against the closed form p E[min(q, D)] - c q with
+// E[min(q, D)] = mu - sigma (phi(z) - z (1 - Phi(z))), z = (q - mu) / sigma.
+TEST(SimPropertyBook, NewsvendorExpectedProfitIsTheMeanFunctionOfTheProfitCell) {
+  const double price = 10, cost = 6, mu = 100, sigma = 20;
+  SimBook book("corvan_property_newsvendor.xlsx", [](SimSheet& s) {
+    s.number("B1", 100);
+    s.formula("A1", "=sim.1325(100,20)");
+    s.formula("C1", "=10*MIN(B1,A1)-6*B1");
+    s.formula("D1", "=sim.1342(C1)");
+  });
+  ASSERT_TRUE(book.opened);
+  book.variables("B1", "B1");
+  ASSERT_TRUE(book.compile({"D1"})) << int(book.ctx->errors.firstError);
+  book.ctx->flags.aggregate = 1;
+  for (double q : {80.0, 100.0, 110.0}) {
+    SCOPED_TRACE(q);
+    Eval_setPoint(book.ctx, &q);
+    const Value* profit = book.sample(0, 10000);
+    const double z = (q - mu) / sigma;
+    const double expected = price * (mu - sigma * (Law_phi(z) - z * (1 - Law_Phi(z)))) - cost * q;
+    ASSERT_EQ(profit->kind, kValReal);
+    EXPECT_NEAR(profit->number, expected, 0.01 * expected);
   }
 }
 

@@ -234,12 +234,13 @@ TEST_F(SimCalls, SampleParameterChecksItsPoint) {
   Value* a = fresh();
   Val_makeArray(a, 2, 3);
   for (int k = 0; k < 6; ++k) Val_setNumber(Val_at(a, k / 3, k % 3), k + 1);
+  ctx->sampling.sampleIndex = 0;
   EXPECT_TRUE(isError(prop(1361, {a}), kErrNA));  // no sample point
-  ctx->sampling.samplePoint = 4;
+  ctx->sampling.sampleIndex = 4;
   EXPECT_EQ(prop(1361, {a})->number, 4);
-  ctx->sampling.samplePoint = 7;
+  ctx->sampling.sampleIndex = 7;
   EXPECT_TRUE(isError(prop(1361, {a}), kErrNA));
-  ctx->sampling.samplePoint = -3;
+  ctx->sampling.sampleIndex = -3;
   EXPECT_TRUE(isError(prop(1361, {a}), kErrNA));
   EXPECT_EQ(prop(1361, {num(2.5)})->number, 2.5);
   EXPECT_TRUE(isError(prop(1361, {}), kErrValue));
