@@ -80,6 +80,29 @@ TEST_F(ImportMarkers, MalformedMarkerNamesItsCell) {
       << r.out;
 }
 
+TEST_F(ImportMarkers, StyleOnAFormulaCellAndANameListingNoAdjustableCellAreNamed) {
+  AddinBook styled = addinPlan();
+  styled.styled.push_back("B9");
+  const CliRun r = corvan("solve " + styled.save(dir_ / "styled.xlsx") + " --import markers");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_TRUE(r.has("Plan!B9: the cell is styled \"Adjustable\" but holds the formula =3*B2+5*C2")) << r.out;
+  AddinBook named = addinPlan();
+  named.names.push_back({"wbint_plan", "Plan!$F$1"});
+  const CliRun n = corvan("solve " + named.save(dir_ / "named.xlsx") + " --import markers");
+  EXPECT_EQ(n.status, 1) << n.out;
+  EXPECT_TRUE(n.has("Plan!F1: the defined name \"wbint_plan\" lists cells of which none is adjustable")) << n.out;
+}
+
+// A marker with an expression on its left is kept by the interpreter but
+// cannot be stored in the solver names.
+TEST_F(ImportMarkers, ExpressionOnTheLeftIsRefusedForTheRun) {
+  AddinBook b = addinPlan();
+  b.cells.push_back({"D8", "=wb(B2+C2, \"<=\", 10)"});
+  const CliRun r = corvan("solve " + b.save(dir_ / "left.xlsx") + " --import markers");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_TRUE(r.has("a constraint marker has an expression on its left (B2+C2 - (10))")) << r.out;
+}
+
 TEST_F(ImportMarkers, ImportTakesOnlyMarkers) {
   const CliRun r = corvan("solve " + addinPlan().save(dir_ / "plan.xlsx") + " --import risk");
   EXPECT_EQ(r.status, 2);
