@@ -8,6 +8,7 @@
 // then picks its value from the argument cell per sample point. Outputs
 // become free functions of the model.
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -83,7 +84,7 @@ int32_t readHeader(OutputList* out) {
   }
   if (!out->list.next(&token)) return 0;
   const double n = Addin_parseWholeNumber(token);
-  return std::isfinite(n) && n > 0 ? static_cast<int32_t>(n) : 0;
+  return std::isfinite(n) && n > 0 && n <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(n) : 0;
 }
 
 bool readOutputs(OutputList* out, int32_t count, std::vector<RangeRef>* outputs, AddinReport* report) {

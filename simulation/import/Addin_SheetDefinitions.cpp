@@ -8,10 +8,13 @@
 // or cells named by "ZA<i>R<k>"), and its law is registered; a correlation
 // joins two cells (the second given by "ZC<i>R<k>" when referenced); a
 // decision range becomes variables.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "simulation/import/Addin_Recognisers.h"
@@ -30,6 +33,14 @@ struct SheetReader {
 };
 
 std::u16string numbered(const char16_t* prefix, int32_t index) { return prefix + Addin_wide(std::to_string(index)); }
+
+// A number as a formula writes it; an infinite one as the model's infinity.
+std::u16string numberText(double x) {
+  if (std::isinf(x)) x = x < 0 ? -kModelInfinity : kModelInfinity;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.17g", x);
+  return Addin_wide(text);
+}
 
 // The tokens of the sheet's own name, split at "+" outside double quotes
 // (which are dropped); false when the sheet has no such name.
@@ -62,9 +73,10 @@ bool rangeToken(const SheetReader& s, const std::u16string& name, const std::u16
 bool referencedName(const SheetReader& s, const char16_t* prefix, int32_t index, const std::u16string& token,
                     std::u16string* reference) {
   const double k = Addin_parseWholeNumber(std::u16string_view(token).substr(1));
-  const std::u16string name = numbered(prefix, index) + u"R" + Addin_wide(std::to_string(static_cast<long>(k)));
+  const bool whole = std::isfinite(k) && k >= 0 && k < kFirstIndex * kFirstIndex && k == std::floor(k);
+  const std::u16string name = numbered(prefix, index) + u"R" + (whole ? numberText(k) : u"");
   std::vector<std::u16string> tokens;
-  if (!std::isfinite(k) || !tokensOf(s, name, &tokens))
+  if (!whole || !tokensOf(s, name, &tokens))
     return failName(s, numbered(prefix, index), u"refers to " + Addin_quoted(token) + u", which names no cell");
   *reference = std::u16string(Addin_trim(tokens[0]));
   return true;
@@ -91,13 +103,6 @@ const Law* lawOf(std::u16string_view letters) {
   for (const Law& law : kLaws)
     if (!t.empty() && t[0] == law.letter) return &law;
   return nullptr;
-}
-
-std::u16string numberText(double x) {
-  if (std::isinf(x)) x = x < 0 ? -kModelInfinity : kModelInfinity;
-  char text[32];
-  std::snprintf(text, sizeof text, "%.17g", x);
-  return Addin_wide(text);
 }
 
 // The arguments after the law: numbers and referenced cells, "?" left out.
@@ -176,7 +181,29 @@ bool importDecision(const SheetReader& s, int32_t index, const std::vector<std::
 
 using Importer = bool (*)(const SheetReader&, int32_t, const std::vector<std::u16string>&);
 
-// One kind: its header, then its definitions from the highest index down.
+// The indexes of the defined names "<prefix><index>" from the highest
+// down to the first index, as the workbook's names give them (a sheet's
+// own name shows as "Sheet!name"), each once.
+std::vector<int32_t> indexesOf(const SheetReader& s, const char16_t* prefix, double highest) {
+  std::vector<std::pair<std::u16string, std::u16string>> names;
+  const std::u16string lead = Addin_lower(prefix);
+  std::vector<int32_t> indexes;
+  if (!s.book->namesContaining(lead, &names)) return indexes;
+  for (const auto& [name, value] : names) {
+    const std::u16string own = Addin_lower(name.substr(name.rfind(u'!') + 1));
+    if (own.compare(0, lead.size(), lead) != 0 || own.size() == lead.size() ||
+        own.find_first_not_of(u"0123456789", lead.size()) != std::u16string::npos)
+      continue;
+    const double index = Addin_parseWholeNumber(std::u16string_view(own).substr(lead.size()));
+    if (index >= kFirstIndex && index <= highest) indexes.push_back(static_cast<int32_t>(index));
+  }
+  std::sort(indexes.begin(), indexes.end(), std::greater<>());
+  indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+  return indexes;
+}
+
+// One kind: its header, then its definitions from the highest index down
+// until the header's count is read.
 bool importKind(const SheetReader& s, const char16_t* header, const char16_t* prefix, Importer import) {
   std::vector<std::u16string> tokens;
   if (!tokensOf(s, header, &tokens)) return true;
@@ -185,15 +212,16 @@ bool importKind(const SheetReader& s, const char16_t* header, const char16_t* pr
   if (!std::isfinite(count) || !std::isfinite(highest))
     return failName(s, header, u"must hold the count of definitions and the highest index");
   int32_t read = 0;
-  for (auto index = static_cast<int32_t>(highest); read < static_cast<int32_t>(count); --index) {
-    if (index < kFirstIndex)
-      return failName(s, header,
-                      u"counts " + Addin_wide(std::to_string(static_cast<long>(count))) + u" definitions, but only " +
-                          Addin_wide(std::to_string(read)) + u" exist");
-    if (!tokensOf(s, numbered(prefix, index), &tokens)) continue;
+  for (const int32_t index : indexesOf(s, prefix, highest)) {
+    if (read >= count) break;
+    if (!tokensOf(s, numbered(prefix, index), &tokens)) continue;  // another sheet's
     if (!import(s, index, tokens)) return false;
     ++read;
   }
+  if (read < count)
+    return failName(
+        s, header,
+        u"counts " + numberText(count) + u" definitions, but only " + Addin_wide(std::to_string(read)) + u" exist");
   return true;
 }
 

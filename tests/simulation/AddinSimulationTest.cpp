@@ -212,6 +212,25 @@ TEST_F(AddinSimulationTest, DefinitionsMissingBelowTheFirstIndexFail) {
   EXPECT_EQ(failure(), "the defined name \"ZA0F\" of sheet 1 counts 2 definitions, but only 1 exist");
 }
 
+// Counts and indexes far beyond any workbook end at once: no outputs for
+// a list of more outputs than a count holds, a failure for a header whose
+// definitions do not exist, however high its index.
+TEST_F(AddinSimulationTest, HugeCountsAndIndexesEndAtOnce) {
+  AddinBook list = listBook();
+  list.names = {{"XLSIMSIM", "{\"Sim\",1E+30,\"Profit\",Plan!$B$10}"}};
+  load(list, kReaderImportSimulation);
+  EXPECT_TRUE(report.imported.failure.empty()) << failure();
+  EXPECT_EQ(report.imported.outputs, 0);
+  AddinBook sheet = sheetBook();
+  sheet.sheetNames[0].second = "\"3+1E30\"";
+  EXPECT_EQ(reload(sheet, kReaderImportSimulation), kLoadHostFailure);
+  EXPECT_EQ(failure(), "the defined name \"ZA0F\" of sheet 1 counts 3 definitions, but only 2 exist");
+  AddinBook referenced = sheetBook();
+  referenced.sheetNames[5].second = "\"B6+pa+<1E30+x+y+3\"";
+  EXPECT_EQ(reload(referenced, kReaderImportSimulation), kLoadHostFailure);
+  EXPECT_EQ(failure(), "the defined name \"ZA100\" of sheet 1 refers to \"<1E30\", which names no cell");
+}
+
 TEST_F(AddinSimulationTest, AssumptionWithoutALawFails) {
   AddinBook b = sheetBook();
   b.sheetNames[4].second = "\"B5+z+10+2\"";
