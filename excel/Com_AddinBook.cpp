@@ -6,18 +6,8 @@
 
 #include "excel/Com_Automation.h"
 #include "interpreter/Parse_Reader.h"
+#include "simulation/import/Addin_Text.h"
 #include "values/List_List.h"
-#include "values/Val_Value.h"
-
-namespace {
-
-std::u16string lower(std::u16string text) {
-  for (char16_t& c : text)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  return text;
-}
-
-}  // namespace
 
 uint8_t ComAddinBook::activeSheet() { return static_cast<uint8_t>(Com_getActiveSheetIndex(ea)); }
 
@@ -48,12 +38,7 @@ bool ComAddinBook::nameValue(const std::u16string& name, int32_t sheet, std::u16
 }
 
 bool ComAddinBook::cellFormula(const CellRef& cell, std::u16string* formula) {
-  Value v{};
-  ReaderCell info;
-  const bool read = cells->readCell(cell, &v, &info);
-  Val_clear(&v);
-  *formula = std::move(info.formula);
-  return read && !formula->empty();
+  return Parse_formulaOf(cells, cell, formula);
 }
 
 bool ComAddinBook::formulasContaining(const std::vector<std::u16string_view>& parts,
@@ -62,7 +47,7 @@ bool ComAddinBook::formulasContaining(const std::vector<std::u16string_view>& pa
   std::u16string formula;
   CellRef cell{};
   for (Com_resetFormulaScan(ea); Com_findNextFormula(ea, u"", &formula, &cell);) {
-    const std::u16string text = lower(formula);
+    const std::u16string text = Addin_lower(formula);
     for (std::u16string_view part : parts)
       if (text.find(part) != std::u16string::npos) {
         found->emplace_back(cell, formula);

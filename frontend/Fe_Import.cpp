@@ -15,6 +15,7 @@
 #include "interpreter/Load_Model.h"
 #include "interpreter/Parse_Reader.h"
 #include "simulation/import/Addin_Import.h"
+#include "simulation/import/Addin_Text.h"
 #include "values/Model_Functions.h"
 #include "values/Model_Variables.h"
 #include "values/Text_Convert.h"
@@ -22,10 +23,7 @@
 
 namespace {
 
-std::u16string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return Text_fromUtf8(text);
-}
+std::u16string lower(const std::string& text) { return Addin_lower(Text_fromUtf8(text)); }
 
 // The workbook as the importers read it, straight from the stand-in's
 // cells and names; references and cells through the reader's source.
@@ -85,12 +83,7 @@ struct BookView final : AddinWorkbook {
     return true;
   }
   bool cellFormula(const CellRef& cell, std::u16string* formula) override {
-    Value v{};
-    ReaderCell info;
-    const bool read = cells->readCell(cell, &v, &info);
-    Val_clear(&v);
-    *formula = std::move(info.formula);
-    return read && !formula->empty();
+    return Parse_formulaOf(cells, cell, formula);
   }
   bool formulasContaining(const std::vector<std::u16string_view>& parts,
                           std::vector<std::pair<CellRef, std::u16string>>* found) override {

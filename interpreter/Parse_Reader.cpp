@@ -200,6 +200,15 @@ Symbol* rangeSymbol(FormulaReader* r, const RangeRef& range) {
 
 }  // namespace
 
+bool Parse_formulaOf(ReaderSource* source, const CellRef& cell, std::u16string* formula) {
+  Value v{};
+  ReaderCell info;
+  const bool read = source->readCell(cell, &v, &info);
+  Val_clear(&v);
+  *formula = std::move(info.formula);
+  return read && !formula->empty();
+}
+
 Symbol* Parse_cellSymbol(FormulaReader* r, const CellRef& cell) {
   return rangeSymbol(r, RangeRef{cell.sheet, cell.row, cell.column, cell.row, cell.column});
 }

@@ -121,6 +121,8 @@ void Parse_compileCell(FormulaReader* reader, std::vector<Symbol*>* order, Symbo
 Symbol* Parse_rhsSymbol(FormulaReader* reader, int32_t item, const std::u16string& text);
 // Compiles one formula text into the symbol's code (the text must be set).
 int32_t Parse_formula(FormulaReader* reader, Symbol* cell);
+// The formula text of a cell of the source; false when it holds none.
+bool Parse_formulaOf(ReaderSource* source, const CellRef& cell, std::u16string* formula);
 // Function id and argument count of a function symbol.
 int16_t Parse_functionId(const Symbol* fn);
 int32_t Parse_argumentCount(const Symbol* fn);
