@@ -10,7 +10,6 @@
 #include <optional>
 #include <string>
 
-#include "arithmetic/operators/Op_Operators.h"
 #include "simulation/functions/Sim_Frame.h"
 #include "values/Model_Refs.h"
 #include "values/Vm_Context.h"
@@ -18,9 +17,11 @@
 
 namespace {
 
-// The registry key of the cell being evaluated; 0 when the call has none.
-uint32_t keyOf(const SimCall* call) {
-  return call && call->cell ? CellReg_cellKey(call->cell->sheet, call->cell->row, call->cell->column) : 0;
+// The registry key of the cell being evaluated: the call's, else the
+// context's current cell (as the registration takes it).
+uint32_t keyOf(const EvalContext* ctx, const SimCall* call) {
+  const CellRef at = call && call->cell ? *call->cell : ctx->position.currentCell;
+  return CellReg_cellKey(at.sheet, at.row, at.column);
 }
 
 const Value* element(const Value* a, int32_t j) { return Val_at(a, 0, j); }
@@ -44,18 +45,20 @@ std::unique_ptr<CellRegCorrelation> newBlock(uint32_t key, uint32_t subKey, int3
 }
 
 // Code 2: the block the handle names records the cell at the position.
-bool bindMember(CellRegistry* reg, const SimCall* call, double handle, double position) {
+bool bindMember(EvalContext* ctx, const SimCall* call, double handle, double position) {
+  CellRegistry* reg = Sim_registry(ctx);
   if (!reg || handle < 1 || handle > static_cast<double>(reg->correlations.size())) return false;
   CellRegCorrelation& block = *reg->correlations[static_cast<size_t>(handle) - 1];
   if (position < 1 || position > block.dimension) return false;
-  block.members[static_cast<size_t>(position)] = keyOf(call);
+  block.members[static_cast<size_t>(position)] = keyOf(ctx, call);
   return true;
 }
 
 // Code 3: a pair of the cell and the named one, unless one ties them already.
-void addPair(CellRegistry* reg, const SimCall* call, const char16_t* name, double coefficient) {
+void addPair(EvalContext* ctx, const SimCall* call, const char16_t* name, double coefficient) {
+  CellRegistry* reg = Sim_registry(ctx);
   if (!reg) return;
-  const uint32_t self = keyOf(call), other = CellReg_findByName(reg, name);
+  const uint32_t self = keyOf(ctx, call), other = CellReg_findByName(reg, name);
   if (other != 0 && CellReg_hasPair(reg, self, other)) return;
   auto block = newBlock(0, 0, 2);
   block->matrix[1][1] = block->matrix[2][2] = 1.0;
@@ -67,9 +70,10 @@ void addPair(CellRegistry* reg, const SimCall* call, const char16_t* name, doubl
 }
 
 // Codes 5 and 7: the cell's record carries the name.
-void nameCell(CellRegistry* reg, const SimCall* call, const char16_t* name) {
+void nameCell(EvalContext* ctx, const SimCall* call, const char16_t* name) {
+  CellRegistry* reg = Sim_registry(ctx);
   if (!reg) return;
-  if (CellRegRecord* r = CellReg_findOrAdd(reg, keyOf(call), 0, kSimFamilyProperty, 0, nullptr))
+  if (CellRegRecord* r = CellReg_findOrAdd(reg, keyOf(ctx, call), 0, kSimFamilyProperty, 0, nullptr))
     r->name = std::u16string(name);
 }
 
@@ -78,18 +82,18 @@ bool applyProperty(EvalContext* ctx, const SimCall* call, const Value* a, SimPro
   const int32_t c = columnsOf(a);
   if (c < 1 || element(a, 0)->kind != kValInt) return false;
   const auto e = [&](int32_t j) { return element(a, j); };
-  switch (static_cast<int32_t>(std::trunc(e(0)->number))) {
+  switch (Sim_whole(e(0)->number)) {
     case kSimPropMatrixPosition:
       return c >= 3 && e(1)->kind == kValInt && e(2)->kind == kValInt &&
-             bindMember(Sim_registry(ctx), call, e(1)->number, e(2)->number);
+             bindMember(ctx, call, e(1)->number, e(2)->number);
     case kSimPropCorrelation:
       if (c != 3 || !isText(e(1)) || !isNumber(e(2))) return false;
-      addPair(Sim_registry(ctx), call, e(1)->text, e(2)->number);
+      addPair(ctx, call, e(1)->text, e(2)->number);
       return true;
     case kSimPropName:
     case kSimPropNameAlias:
       if (c != 2 || !isText(e(1))) return false;
-      nameCell(Sim_registry(ctx), call, e(1)->text);
+      nameCell(ctx, call, e(1)->text);
       return true;
     case kSimPropShift:
       if (c != 2 || !Wsf_isPlain(e(1))) return false;
@@ -118,7 +122,7 @@ Value* propertyArray(Value* result, Set... set) {
 }
 
 auto integer(double x) {
-  return [x](Value* v) { Val_setInt(v, static_cast<int32_t>(std::trunc(x))); };
+  return [x](Value* v) { Val_setInt(v, Sim_whole(x)); };
 }
 auto number(double x) {
   return [x](Value* v) { Val_setNumber(v, x); };
@@ -201,7 +205,7 @@ Value* Sim_propCorrMatrix1352(Value* result, int argc, const Value* const* argv,
   const char16_t* name = nullptr;
   if (Wsf_given(argc, argv, 2)) {
     if (isText(argv[2])) name = argv[2]->text;
-    else if (Wsf_isPlain(argv[2])) instance = static_cast<uint32_t>(std::trunc(numberOf(argv[2])));
+    else if (Wsf_isPlain(argv[2])) instance = static_cast<uint32_t>(Sim_whole(numberOf(argv[2])));
     else return Wsf_error(result, kErrValue);
   }
   CellRegistry* reg = Sim_registry(result->context);

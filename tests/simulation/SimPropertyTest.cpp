@@ -132,6 +132,21 @@ TEST_F(SimCalls, TrialsGiveNumbersOrSampleVectorsAndStoredRowsGiveTheirQuantiles
   EXPECT_EQ(ctx->sampling.rand->stream.state, stream);
 }
 
+// The triangle given by percentiles passes its five parameters in order:
+// its bottom and top values lie at their percentiles (the triangle from 0
+// to 10 with its mode at 5 has 2 at 8% and 8 at 92%).
+TEST_F(SimCalls, TriangleByPercentilesTakesItsParametersInOrder) {
+  sampled(2);
+  CellReg_setCellCount(reg(), 1);
+  const double row[] = {0, 0.08, 0.92};
+  CellReg_setTrialRow(reg(), 1, row, 2);
+  call.number = 1;
+  const Value* v = law(1336, {num(2), num(5), num(8), num(8), num(92)});
+  ASSERT_EQ(v->kind, kValSamples);
+  EXPECT_NEAR(samplesOf(v)->data[1], 2, 1e-9);
+  EXPECT_NEAR(samplesOf(v)->data[2], 8, 1e-9);
+}
+
 TEST_F(SimCalls, MalformedPropertiesGiveNumErrors) {
   sampled(3);
   EXPECT_TRUE(isError(law(1325, {num(0), num(1), row({whole(9), num(1), num(1)})}), kErrNum));    // equal bounds
@@ -193,6 +208,10 @@ TEST_F(SimCalls, MatrixBlocksAreFoundAgainAndTheirHandlesChecked) {
   EXPECT_TRUE(isError(law(1325, {num(0), num(1), row({whole(2), whole(0), whole(1)})}), kErrNum));
   EXPECT_TRUE(isError(law(1325, {num(0), num(1), row({whole(2), whole(1), whole(3)})}), kErrNum));
   EXPECT_TRUE(isError(law(1325, {num(0), num(1), row({whole(2), whole(1), whole(0)})}), kErrNum));
+  // A position beyond every whole number is held at the largest, outside the block.
+  Value* far = keep(prop(1352, {matrix(2, 2, {1, 0.3, 0.3, 1}, source), num(1e20)}));
+  EXPECT_EQ(Val_at(far, 0, 2)->number, 2147483647);
+  EXPECT_TRUE(isError(law(1325, {num(0), num(1), far}), kErrNum));
   // A 1 x 1 matrix makes a block without members: no position lies in it.
   Value* single = keep(prop(1352, {matrix(1, 1, {1}, {1, 9, 9, 9, 9}), num(1)}));
   EXPECT_EQ(reg()->correlations.back()->dimension, 0);
