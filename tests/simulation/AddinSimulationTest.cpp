@@ -256,6 +256,11 @@ TEST_F(AddinSimulationTest, StatisticCellsAreFunctionsOnceEach) {
   ASSERT_EQ(ctx->tables.functions->items.size(), 2u);
   expectCell(ctx->tables.functions->items[0]->cell, 30, 2);
   expectCell(ctx->tables.functions->items[1]->cell, 31, 2);
+  // The statistic evaluates: the mean of B5's one value, plus 1.
+  const Value* b30 = Prog_runChain(ctx->tables.program, ctx->tables.functions->array[0]->leftChain);
+  ASSERT_NE(b30, nullptr);
+  EXPECT_EQ(b30->kind, kValReal);
+  EXPECT_EQ(b30->number, 2);
 }
 
 }  // namespace
