@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "excel/Com_AddinBook.h"
 #include "excel/Com_Automation.h"
 #include "values/Model_Functions.h"
 #include "values/Val_Value.h"
@@ -184,7 +185,10 @@ struct ComCellCache {
   }
 };
 
-ComReaderSource::ComReaderSource(ExcelAutomation* automation) : ea(automation), cache(new ComCellCache()) {}
+ComReaderSource::ComReaderSource(ExcelAutomation* automation)
+    : ea(automation), cache(new ComCellCache()), addins(new ComAddinBook(automation, this)) {}
+
+AddinWorkbook* ComReaderSource::addinWorkbook() { return addins.get(); }
 
 ComReaderSource::~ComReaderSource() = default;
 

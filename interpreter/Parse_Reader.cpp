@@ -11,9 +11,11 @@
 #include "interpreter/BigM_Builder.h"
 #include "interpreter/Code_Segment.h"
 #include "interpreter/Fn_Table.h"
+#include "interpreter/Import_Model.h"
 #include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Vm_Machine.h"
+#include "simulation/registry/CellReg_Registry.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -91,6 +93,15 @@ void setFormula(FormulaReader* r, Symbol* s, ReaderCell* info) {
   s->formula->arrayColumn = info->arrayColumn;
 }
 
+// A cell from the source, with the formula an import gave it in place of
+// its own.
+bool readCell(FormulaReader* r, const CellRef& cell, Value* value, ReaderCell* info) {
+  if (!r->source->readCell(cell, value, info)) return false;
+  const auto rewritten = r->rewrites.find(CellReg_cellKey(cell.sheet, cell.row, cell.column));
+  if (rewritten != r->rewrites.end()) *info = ReaderCell{rewritten->second};
+  return true;
+}
+
 // A new cell or range symbol: its values read from the source, its formula
 // cells as precedents, its variables bound.
 void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
@@ -98,7 +109,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
   if (single) {
     ReaderCell info;
     const CellRef cell{range.sheet, range.firstRow, range.firstColumn};
-    if (!r->source->readCell(cell, &s->value, &info)) {
+    if (!readCell(r, cell, &s->value, &info)) {
       raiseAt(r, kStatusOleError, cell);
       return;
     }
@@ -114,7 +125,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
                            static_cast<uint8_t>(range.firstColumn + j)};
         Value* element = Val_at(&s->value, i, j);
         ReaderCell info;
-        if (!r->source->readCell(cell, element, &info)) return raiseAt(r, kStatusOleError, cell);
+        if (!readCell(r, cell, element, &info)) return raiseAt(r, kStatusOleError, cell);
         if (info.formula.empty()) continue;
         // A formula cell inside the range is compiled as a cell of its own;
         // a cell of an array block brings in the block, once.
@@ -169,6 +180,7 @@ bool Reader_bindModel(FormulaReader* r, FunctionTable* functions, VariableTable*
   r->context->tables.functions = functions;
   r->context->tables.variables = variables;
   r->randomCalls = 0;
+  if ((options & (kReaderImportSimulation | kReaderImportMarkers)) && !Import_run(r, options)) return false;
   if ((options & kReaderBigM) && !r->bigM && !(r->bigM = BigM_init(r))) return false;
   return Model_buildItemArray(functions);
 }
@@ -187,6 +199,15 @@ Symbol* rangeSymbol(FormulaReader* r, const RangeRef& range) {
 }
 
 }  // namespace
+
+bool Parse_formulaOf(ReaderSource* source, const CellRef& cell, std::u16string* formula) {
+  Value v{};
+  ReaderCell info;
+  const bool read = source->readCell(cell, &v, &info);
+  Val_clear(&v);
+  *formula = std::move(info.formula);
+  return read && !formula->empty();
+}
 
 Symbol* Parse_cellSymbol(FormulaReader* r, const CellRef& cell) {
   return rangeSymbol(r, RangeRef{cell.sheet, cell.row, cell.column, cell.row, cell.column});

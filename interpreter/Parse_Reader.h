@@ -9,10 +9,12 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "interpreter/Lex_Lexer.h"
 #include "interpreter/Prog_Program.h"
+#include "simulation/import/Addin_Import.h"
 #include "values/Model_Refs.h"
 
 struct BigMBuilder;
@@ -42,6 +44,9 @@ struct ReaderSource {
   // The values of a reference into another workbook ("'[book.xlsx]sheet'!a1"),
   // a scalar or an array; false when the book or the range cannot be had.
   virtual bool readExternal(const std::u16string& /*text*/, Value* /*value*/) { return false; }
+  // The workbook as the import of another add-in's model reads it; null when
+  // the source cannot give it.
+  virtual AddinWorkbook* addinWorkbook() { return nullptr; }
 };
 
 // Static result types of the productions: value kinds plus markers.
@@ -77,17 +82,27 @@ struct FormulaReader {
   const std::vector<Symbol*>* stampedOrder;
   size_t stampedSize;
   uint32_t orderStamp;
+  // Formulas an import of another add-in's model put in place of cells' own,
+  // by cell key, and what the import found.
+  std::unordered_map<uint32_t, std::u16string> rewrites;
+  AddinReport imported;
 };
 
-// Option of the binding: linearise non-smooth and logical constructs over
-// the decision variables with big-M rows.
+// Options of the binding: import a model written with another
+// optimisation add-in's markers; recognise other simulation add-ins'
+// definitions; linearise non-smooth and logical constructs over the
+// decision variables with big-M rows.
+constexpr uint32_t kReaderImportMarkers = 1;
+constexpr uint32_t kReaderImportSimulation = 2;
 constexpr uint32_t kReaderBigM = 4;
 
 // A reader over the context's code store; null when memory runs out.
 FormulaReader* Reader_create(EvalContext* ctx, SymbolTable* store, ReaderSource* source);
 void Reader_destroy(FormulaReader* reader);
-// Binds the model's tables and indexes the items; with kReaderBigM in
-// options the compile linearises (false when the builder cannot start).
+// Binds the model's tables and indexes the items; with an import option
+// the other add-in's model is imported first (false, with the reader's
+// report, when it fails); with kReaderBigM the compile linearises (false
+// when the builder cannot start).
 bool Reader_bindModel(FormulaReader* reader, FunctionTable* functions, VariableTable* variables,
                       uint32_t options = 0);
 // Compiles every item's cell and right-hand side; false when a status was raised.
@@ -106,6 +121,8 @@ void Parse_compileCell(FormulaReader* reader, std::vector<Symbol*>* order, Symbo
 Symbol* Parse_rhsSymbol(FormulaReader* reader, int32_t item, const std::u16string& text);
 // Compiles one formula text into the symbol's code (the text must be set).
 int32_t Parse_formula(FormulaReader* reader, Symbol* cell);
+// The formula text of a cell of the source; false when it holds none.
+bool Parse_formulaOf(ReaderSource* source, const CellRef& cell, std::u16string* formula);
 // Function id and argument count of a function symbol.
 int16_t Parse_functionId(const Symbol* fn);
 int32_t Parse_argumentCount(const Symbol* fn);

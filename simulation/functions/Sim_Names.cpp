@@ -39,10 +39,10 @@ constexpr SimName kNames[] = {
   // The properties, and the statistics of a cell's samples.
   {u"sim.1352", 1352, 3, 1}, {u"sim.1353", 1353, 2, 0}, {u"sim.1355", 1355, 1, 0}, {u"sim.1357", 1357, 1, 0},
   {u"sim.1358", 1358, 1, 0}, {u"sim.1359", 1359, 2, 0}, {u"sim.1360", 1360, -1, 0}, {u"sim.1361", 1361, 1, 0},
-  {u"sim.1254", 1254, 2, 0}, {u"sim.1339", 1339, 2, 0}, {u"sim.1340", 1340, 1, 0}, {u"sim.1341", 1341, 1, 0},
-  {u"sim.1342", 1342, 1, 0}, {u"sim.1343", 1343, 1, 0}, {u"sim.1344", 1344, 1, 0}, {u"sim.1345", 1345, 2, 0},
-  {u"sim.1346", 1346, 1, 0}, {u"sim.1347", 1347, 1, 0}, {u"sim.1348", 1348, 1, 0}, {u"sim.1349", 1349, 2, 0},
-  {u"sim.1350", 1350, 1, 0},
+  {u"sim.1254", 1254, 2, 0}, {u"riskdata", 1339, 2, 0}, {u"riskkurtosis", 1340, 1, 0}, {u"riskmax", 1341, 1, 0},
+  {u"riskmean", 1342, 1, 0}, {u"riskmin", 1343, 1, 0}, {u"riskmode", 1344, 1, 0}, {u"riskpercentile", 1345, 2, 0},
+  {u"riskrange", 1346, 1, 0}, {u"riskskewness", 1347, 1, 0}, {u"riskstddev", 1348, 1, 0}, {u"risktarget", 1349, 2, 0},
+  {u"riskvariance", 1350, 1, 0},
 };
 // clang-format on
 

@@ -1,6 +1,7 @@
 // The names by which formulas call the simulation library's functions that
 // the worksheet-function list does not name: the names of the
-// positional-truncation family ("cb_normal" ...), "xlsim_param", and
+// positional-truncation family ("cb_normal" ...), "xlsim_param", the
+// statistics of a cell's samples ("riskdata" ... "riskvariance"), and
 // "sim." followed by the identifier for a function known by identifier
 // only ("sim.1108"). The formula reader asks here for a name its own list
 // does not hold.

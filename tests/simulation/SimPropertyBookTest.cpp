@@ -125,18 +125,18 @@ double range(const std::vector<double>& x) {
 double popSd(const std::vector<double>& x) { return SimBook_sd(x) * std::sqrt((x.size() - 1.0) / x.size()); }
 
 const StatCase kStatistics[] = {
-    {"=sim.1342(A1)", "A1", SimBook_mean},
-    {"=sim.1348(A1)", "A1", SimBook_sd},
-    {"=sim.1350(A1)", "A1", [](const std::vector<double>& x) { return SimBook_sd(x) * SimBook_sd(x); }},
-    {"=sim.1341(A1)", "A1", [](const std::vector<double>& x) { return *std::max_element(x.begin(), x.end()); }},
-    {"=sim.1343(A1)", "A1", [](const std::vector<double>& x) { return *std::min_element(x.begin(), x.end()); }},
-    {"=sim.1346(A1)", "A1", range},
-    {"=sim.1347(A1)", "A1", [](const std::vector<double>& x) { return moment(x, 3); }},
-    {"=sim.1340(A1)", "A1", [](const std::vector<double>& x) { return moment(x, 4); }},
-    {"=sim.1345(A1,0.9)", "A1", [](const std::vector<double>& x) { return percentileOf(x, 0.9); }},
-    {"=sim.1349(A1,10)", "A1", fractionBelowTen},
-    {"=sim.1339(A1,7.8)", "A1", [](const std::vector<double>& x) { return x[6]; }},
-    {"=sim.1344(A2)", "A2", modeOf},
+    {"=riskmean(A1)", "A1", SimBook_mean},
+    {"=riskstddev(A1)", "A1", SimBook_sd},
+    {"=riskvariance(A1)", "A1", [](const std::vector<double>& x) { return SimBook_sd(x) * SimBook_sd(x); }},
+    {"=riskmax(A1)", "A1", [](const std::vector<double>& x) { return *std::max_element(x.begin(), x.end()); }},
+    {"=riskmin(A1)", "A1", [](const std::vector<double>& x) { return *std::min_element(x.begin(), x.end()); }},
+    {"=riskrange(A1)", "A1", range},
+    {"=riskskewness(A1)", "A1", [](const std::vector<double>& x) { return moment(x, 3); }},
+    {"=riskkurtosis(A1)", "A1", [](const std::vector<double>& x) { return moment(x, 4); }},
+    {"=riskpercentile(A1,0.9)", "A1", [](const std::vector<double>& x) { return percentileOf(x, 0.9); }},
+    {"=risktarget(A1,10)", "A1", fractionBelowTen},
+    {"=riskdata(A1,7.8)", "A1", [](const std::vector<double>& x) { return x[6]; }},
+    {"=riskmode(A2)", "A2", modeOf},
     {"=sim.1254(A1,1)", "A1", [](const std::vector<double>&) { return double(kTrials); }},
     {"=sim.1254(A1,2)", "A1", SimBook_mean},
     {"=sim.1254(A2,4)", "A2", modeOf},
@@ -385,7 +385,7 @@ TEST(SimPropertyBook, NewsvendorExpectedProfitIsTheMeanFunctionOfTheProfitCell) 
     s.number("B1", 100);
     s.formula("A1", "=sim.1325(100,20)");
     s.formula("C1", "=10*MIN(B1,A1)-6*B1");
-    s.formula("D1", "=sim.1342(C1)");
+    s.formula("D1", "=riskmean(C1)");
   });
   ASSERT_TRUE(book.opened);
   book.variables("B1", "B1");
