@@ -226,12 +226,18 @@ bool plainTable(Value* r, const Value* v) {
   return true;
 }
 
+// The head of the functions over one table: the argument count, the
+// structure hooks (no trials) and the table. False with the result formed.
+bool tableHead(Value* r, int argc, const Value* const* a) {
+  if (argc < 1) return Wsf_error(r, kErrValue), false;
+  if (r->context->sampling.trialCount == 0 && Wsf_structureHooks(r, 1, a)) return false;
+  return plainTable(r, a[0]);
+}
+
 // One row of the table per trial, chosen afresh.
 Value* randomRow(Value* r, int argc, const Value* const* a, const SimCall*) {
-  if (argc < 1) return Wsf_error(r, kErrValue);
+  if (!tableHead(r, argc, a)) return r;
   EvalContext* ctx = r->context;
-  if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(r, 1, a)) return r;
-  if (!plainTable(r, a[0])) return r;
   const int32_t rows = a[0]->array->rows, columns = a[0]->array->columns, n = Sim_trials(ctx);
   Value out = Val_empty(ctx);
   if (!arrayOfTrials(&out, 1, columns, n)) return settle(r, &out, false);
@@ -244,10 +250,8 @@ Value* randomRow(Value* r, int argc, const Value* const* a, const SimCall*) {
 
 // The table's elements in a fresh random order per trial, row by row.
 Value* permutation(Value* r, int argc, const Value* const* a, const SimCall*) {
-  if (argc < 1) return Wsf_error(r, kErrValue);
+  if (!tableHead(r, argc, a)) return r;
   EvalContext* ctx = r->context;
-  if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(r, 1, a)) return r;
-  if (!plainTable(r, a[0])) return r;
   const int32_t rows = a[0]->array->rows, columns = a[0]->array->columns, count = rows * columns;
   const int32_t n = Sim_trials(ctx);
   Value out = Val_empty(ctx);
