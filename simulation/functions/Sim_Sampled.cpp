@@ -27,23 +27,6 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // above its last.
 constexpr double kCumulativeMargin = 1.4901161193848e-8;
 
-// The laws the family registers its cells under.
-enum Law : int32_t {
-  kBinomial = 5,
-  kCumulative = 7,
-  kDiscrete = 10,
-  kExponential = 14,
-  kIntegerUniform = 21,
-  kLognormal = 25,
-  kThreePoint = 29,
-  kNormal = 31,
-  kPoisson = 37,
-  kTriangular = 43,
-  kUniform = 45,
-  kUnitUniform = 46,
-  kWeibull = 47,
-};
-
 // Argument k in trial t.
 double at(const Value* const* a, int k, int32_t t) { return Sim_valueAt(a[k], t); }
 
@@ -111,7 +94,7 @@ double threePoint(RandState* s, int argc, const Value* const* a, int32_t t, doub
 Value* threePointLaw(Value* r, int argc, const Value* const* a, const SimCall* call) {
   for (int k = 3; k < argc; ++k)
     if (a[k]->kind >= kValSamples && !Wsf_isError(a[k]) && !Wsf_isStructural(a[k])) return Wsf_error(r, kErrNum);
-  return scalarLaw<kThreePoint, 3, threePoint>(r, argc, a, call);
+  return scalarLaw<kSimLawThreePoint, 3, threePoint>(r, argc, a, call);
 }
 
 // The laws over a table of pairs: probabilities and values (cumulative),
@@ -125,7 +108,7 @@ bool pairTable(Value* r, int argc, const Value* const* a, const SimCall* call, i
 
 Value* cumulativeLaw(Value* r, int argc, const Value* const* a, const SimCall* call) {
   std::vector<double> p, x;
-  if (!pairTable(r, argc, a, call, kCumulative, &p, &x)) return r;
+  if (!pairTable(r, argc, a, call, kSimLawCumulative, &p, &x)) return r;
   const auto count = static_cast<int32_t>(x.size()) - 1;
   if (count < 1) return Wsf_error(r, kErrNum);
   const double lo = x[1] - kCumulativeMargin, hi = x[static_cast<size_t>(count)] + kCumulativeMargin;
@@ -137,7 +120,7 @@ Value* cumulativeLaw(Value* r, int argc, const Value* const* a, const SimCall* c
 
 Value* discreteLaw(Value* r, int argc, const Value* const* a, const SimCall* call) {
   std::vector<double> x, w;
-  if (!pairTable(r, argc, a, call, kDiscrete, &x, &w)) return r;
+  if (!pairTable(r, argc, a, call, kSimLawDiscrete, &x, &w)) return r;
   const auto count = static_cast<int32_t>(x.size()) - 1;
   RandState* s = r->context->sampling.rand;
   return Sim_drawTrials(r, call, [&](int32_t, double u) {
@@ -272,19 +255,19 @@ Value* atSamplePoint(Value* r, int argc, const Value* const* a, const SimCall*) 
 }
 
 constexpr SimMember kMembers[] = {
-    {1101, scalarLaw<kBinomial, 2, binomial>},
+    {1101, scalarLaw<kSimLawBinomial, 2, binomial>},
     {1102, cumulativeLaw},
     {1103, discreteLaw},
-    {1104, scalarLaw<kExponential, 1, exponential>},
-    {1105, scalarLaw<kIntegerUniform, 2, integerUniform>},
-    {1106, scalarLaw<kLognormal, 2, lognormal>},
+    {1104, scalarLaw<kSimLawExponential, 1, exponential>},
+    {1105, scalarLaw<kSimLawIntegerUniform, 2, integerUniform>},
+    {1106, scalarLaw<kSimLawLognormal, 2, lognormal>},
     {1107, threePointLaw},
-    {1108, scalarLaw<kNormal, 2, normal>},
-    {1109, scalarLaw<kPoisson, 1, poisson>},
-    {1110, scalarLaw<kTriangular, 3, triangular>},
-    {1111, scalarLaw<kUniform, 2, uniform>},
-    {1112, scalarLaw<kUnitUniform, 0, unitUniform>},
-    {1113, scalarLaw<kWeibull, 2, weibull>},
+    {1108, scalarLaw<kSimLawNormal, 2, normal>},
+    {1109, scalarLaw<kSimLawPoisson, 1, poisson>},
+    {1110, scalarLaw<kSimLawTriangular, 3, triangular>},
+    {1111, scalarLaw<kSimLawUniform, 2, uniform>},
+    {1112, scalarLaw<kSimLawUnitUniform, 0, unitUniform>},
+    {1113, scalarLaw<kSimLawWeibull, 2, weibull>},
     {1114, correlatedLognormal},
     {1115, correlatedNormal},
     {1116, randomRow},
