@@ -180,6 +180,13 @@ namespace {
 // The symbol of a cell or range under its canonical key "s1!a1:b3" (however
 // the formula spelled it), read from the source when it is new.
 Symbol* rangeSymbol(FormulaReader* r, const RangeRef& range) {
+  if (range.firstRow == range.lastRow && range.firstColumn == range.lastColumn) {
+    const CellRef cell{range.sheet, range.firstRow, range.firstColumn};
+    if (Symbol* known = Prog_findCell(r->store, cell)) return known;
+    Symbol* s = Prog_addCell(r->store, cell, sheetPrefix(range.sheet) + Model_rangeText(range));
+    if (s) fillRangeSymbol(r, s, range);
+    return s;
+  }
   const uint32_t before = r->store->counter;
   Symbol* s = Prog_addSymbol(r->store, kSpaceCell, sheetPrefix(range.sheet) + Model_rangeText(range), u"");
   if (s && s->serial > before) fillRangeSymbol(r, s, range);  // new: read from the source
@@ -264,12 +271,18 @@ Symbol* externalSymbol(FormulaReader* r, const std::u16string& text) {
   return s;
 }
 
+// A spelling that reads as one cell ("b4", "$b$4", "s2!b4"): resolved at
+// once and found by its position, never looked up by its text.
+bool readsAsCell(const std::u16string& text) {
+  return !text.empty() && text.back() >= u'0' && text.back() <= u'9' && text.find(u':') == std::u16string::npos;
+}
+
 int32_t reference(FormulaReader* r) {
   const std::u16string text = r->lexer.tokenText;
   const uint8_t sheet = currentCell(r).sheet;
   const bool external = isExternalText(text);
   const std::u16string name = external ? text : sheetPrefix(sheet) + text;
-  Symbol* s = Prog_findSymbol(r->store, kSpaceCell, name);
+  Symbol* s = external || !readsAsCell(text) ? Prog_findSymbol(r->store, kSpaceCell, name) : nullptr;
   next(r);
   if (!s && external) {
     // Alone in its formula the reference leaves the cell with its stored value.

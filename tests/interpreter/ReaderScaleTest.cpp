@@ -46,6 +46,28 @@ TEST(ReaderScale, EverySpellingOfACellIsOneSymbol) {
   EXPECT_DOUBLE_EQ(w.run(0)->number, 12.0);
 }
 
+// Cells on either side of a page of the cell index, each found by its
+// position under every spelling; a range keeps its own symbol.
+TEST(ReaderScale, CellsAreFoundByPositionWhateverTheSpelling) {
+  Workbench w;
+  w.sheet.set("a64", "1");
+  w.sheet.set("a65", "2");
+  w.sheet.set("c200", "=a64+$a$65+a$65+$a64+SUM(a64:a65)");
+  ASSERT_TRUE(w.compile({"c200"}));
+  Symbol* a64 = Prog_findCell(w.store, CellRef{1, 64, 1});
+  Symbol* a65 = Prog_findCell(w.store, CellRef{1, 65, 1});
+  ASSERT_NE(a64, nullptr);
+  ASSERT_NE(a65, nullptr);
+  EXPECT_NE(a64, a65);
+  EXPECT_EQ(w.cell("a64"), a64);
+  EXPECT_EQ(Prog_findSymbol(w.store, kSpaceCell, u"s1!$a$65"), a65);
+  EXPECT_EQ(Prog_findCell(w.store, CellRef{1, 66, 1}), nullptr);
+  EXPECT_EQ(w.cell("a66"), nullptr);
+  EXPECT_NE(Prog_findSymbol(w.store, kSpaceCell, u"s1!a64:a65"), nullptr);
+  EXPECT_EQ(codeSymbols(w.store), 1);
+  EXPECT_DOUBLE_EQ(w.run(0)->number, 1 + 2 + 2 + 1 + 3);
+}
+
 TEST(ReaderScale, AnArrayBlockIsOneSymbolRunOnce) {
   BlockSource source;
   for (int row = 1; row <= 3; ++row) source.set("a" + std::to_string(row), std::to_string(row));
