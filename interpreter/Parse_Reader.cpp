@@ -13,6 +13,7 @@
 #include "interpreter/Fn_Table.h"
 #include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
+#include "interpreter/Parse_CellPicking.h"
 #include "interpreter/Vm_Machine.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
@@ -58,29 +59,22 @@ Symbol* blockSymbol(FormulaReader* r, const ReaderCell& info) {
   return s;
 }
 
-// Calls that pick their criterion by the cell being evaluated: a block
-// that makes them is run cell by cell.
-const char16_t* const kCellPickingCalls[] = {u"countif(", u"sumif("};
-
-bool picksByCell(const std::u16string& formula) {
-  std::u16string lower = formula;
-  for (char16_t& c : lower)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  for (const char16_t* call : kCellPickingCalls)
-    if (lower.find(call) != std::u16string::npos) return true;
-  return false;
-}
-
 // A cell of an array formula whose whole block of several cells is known
-// and is run once for the whole block.
-bool inBlock(const ReaderCell& info) {
-  return info.isArray && Model_validRange(info.block) && Model_rangeArea(info.block) > 1 && !picksByCell(info.formula);
+// and is run once for the whole block: unless a COUNTIF or SUMIF in it
+// picks its criterion by the cell. Each block is judged once.
+bool inBlock(FormulaReader* r, const ReaderCell& info) {
+  if (!info.isArray || !Model_validRange(info.block) || Model_rangeArea(info.block) < 2) return false;
+  if (!sameRange(r->judgedBlock, info.block)) {
+    r->judgedBlock = info.block;
+    r->judgedPerCell = Parse_picksByCell(info.formula);
+  }
+  return !r->judgedPerCell;
 }
 
 // A cell's formula: its own (the text moves from info), or its array
 // block's.
 void setFormula(FormulaReader* r, Symbol* s, ReaderCell* info) {
-  if (inBlock(*info)) {
+  if (inBlock(r, *info)) {
     if (Symbol* block = blockSymbol(r, *info)) s->precedents.push_back(block);
     return;
   }
@@ -118,7 +112,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
         if (info.formula.empty()) continue;
         // A formula cell inside the range is compiled as a cell of its own;
         // a cell of an array block brings in the block, once.
-        if (!inBlock(info)) {
+        if (!inBlock(r, info)) {
           if (Symbol* cellSymbol = Parse_cellSymbol(r, cell)) s->precedents.push_back(cellSymbol);
         } else if (Symbol* block = blockSymbol(r, info);
                    block && std::find(blocks.begin(), blocks.end(), block) == blocks.end()) {

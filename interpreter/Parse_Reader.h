@@ -73,6 +73,8 @@ struct FormulaReader {
   int32_t randomCalls;
   BigMBuilder* bigM;   // null unless non-smooth constructs are linearised
   Symbol* lastBlock;   // the array block met last (its cells come in a row)
+  RangeRef judgedBlock;  // the array block judged last, and whether it runs cell by cell
+  bool judgedPerCell;
   // The order being built and the stamp its symbols carry in Symbol::placed.
   const std::vector<Symbol*>* stampedOrder;
   size_t stampedSize;

@@ -26,6 +26,23 @@ struct BlockSource : SheetSource {
   }
 };
 
+// A sheet whose cells b1:b3 are one array formula of the given text over
+// a1:a3 = 1, 2, 2.
+struct FormulaBlockSource : SheetSource {
+  std::u16string text;
+  explicit FormulaBlockSource(const char16_t* formula) : text(formula) {
+    for (int row = 1; row <= 3; ++row) set("a" + std::to_string(row), row == 1 ? "1" : "2");
+  }
+  bool readCell(const CellRef& c, Value* value, ReaderCell* info) override {
+    if (c.column != 2 || c.row > 3) return SheetSource::readCell(c, value, info);
+    info->formula = text;
+    info->isArray = true;
+    info->arrayRow = static_cast<uint16_t>(c.row - 1);
+    info->block = RangeRef{1, 1, 2, 3, 2};
+    return true;
+  }
+};
+
 int codeSymbols(const SymbolTable* store) {
   int count = 0;
   for (size_t i = 1; i < store->bySerial.size(); ++i) count += Prog_hasCode(store->bySerial[i]) ? 1 : 0;
@@ -104,6 +121,45 @@ TEST(ReaderScale, AnArrayBlockIsOneSymbolRunOnce) {
   Prog_freeSymbolTable(store);
   Model_freeFunctionTable(functions);
   Vm_destroyContext(ctx);
+}
+
+// Compiles c1 = b1 + 10 b2 + 100 b3 over the block and runs it.
+double blockSum(FormulaBlockSource* source, int* symbols) {
+  source->set("c1", "=b1+b2*10+b3*100");
+  EvalContext* ctx = Vm_createContext();
+  ctx->tables.variables = Model_createVariableTable();
+  SymbolTable* store = Prog_createSymbolTable(ctx);
+  FunctionTable* functions = Model_createFunctionTable();
+  FormulaReader* reader = Reader_create(ctx, store, source);
+  Model_addFunction(functions, 1, 3, 1, kRelFree2, 0.0);
+  Reader_bindModel(reader, functions, ctx->tables.variables);
+  double value = -1;
+  if (Parse_compileModel(reader)) {
+    *symbols = codeSymbols(store);
+    Program program{};
+    Vm_initProgram(&program, ctx);
+    ctx->flags.mode = kModeReal;
+    ctx->flags.incremental = 0;
+    if (const Value* v = Prog_runChain(&program, functions->array[0]->leftChain)) value = v->number;
+    Vm_releaseProgram(&program);
+  }
+  Reader_destroy(reader);
+  Prog_freeSymbolTable(store);
+  Model_freeFunctionTable(functions);
+  Vm_destroyContext(ctx);
+  return value;
+}
+
+// A COUNTIF block with a criterion of one value is one symbol run once; with
+// a range criterion each cell runs the formula and picks its own criterion.
+TEST(ReaderScale, ACountifBlockRunsOnceUnlessItsCriterionIsARange) {
+  FormulaBlockSource once(u"=COUNTIF(a1:a3,2)*a1:a3");
+  int symbols = 0;
+  EXPECT_DOUBLE_EQ(blockSum(&once, &symbols), 2 + 40 + 400);
+  EXPECT_EQ(symbols, 2);  // the block and c1
+  FormulaBlockSource perCell(u"=COUNTIF(a1:a3,a1:a3)");
+  EXPECT_DOUBLE_EQ(blockSum(&perCell, &symbols), 1 + 20 + 200);
+  EXPECT_EQ(symbols, 4);  // b1, b2, b3 and c1
 }
 
 // 60,000 cells each reading the one above compile into one chain in order.
