@@ -103,13 +103,20 @@ TEST_F(ValueTest, KindChangesKeepOrResetPayloads) {
   EXPECT_EQ(x->lo, 0.0);
   EXPECT_EQ(x->hi, 0.0);
 
-  // During the sizing pass, setting kind 16 again empties the vector.
+  // During the sizing pass, setting kind 16 again empties the vector; its
+  // storage stays for the next sizing, which zeroes it.
   Val_setKind(&a, kValDegVec);
-  ASSERT_TRUE(DegVec_init(static_cast<DegVec*>(a.payload), 4));
+  auto* d = static_cast<DegVec*>(a.payload);
+  ASSERT_TRUE(DegVec_init(d, 4));
+  d->classes[3] = kDegSmooth;
+  const int32_t* storage = d->classes;
   ctx->flags.sizingPass = 1;
   Val_setKind(&a, kValDegVec);
-  EXPECT_EQ(static_cast<DegVec*>(a.payload)->classes, nullptr);
-  EXPECT_EQ(static_cast<DegVec*>(a.payload)->n, 0);
+  EXPECT_EQ(static_cast<DegVec*>(a.payload), d);
+  EXPECT_EQ(d->n, 0);
+  ASSERT_TRUE(DegVec_init(d, 3));
+  EXPECT_EQ(d->classes, storage);
+  EXPECT_EQ(d->classes[3], kDegIndependent);
 }
 
 TEST_F(ValueTest, ScalarSettersAndTexts) {
