@@ -653,6 +653,82 @@ void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* ce
   r->stampedSize = order->size();
 }
 
+namespace {
+
+using Span = CellChain::Span;
+
+bool inModelOrder(const FormulaReader* r, const Symbol* s) { return r->modelStamp != 0 && s->placed == r->modelStamp; }
+
+// A cell that chains run: one with a formula, or with precedents to gather.
+bool runs(const Symbol* s) { return s->formula || !s->precedents.empty(); }
+
+std::vector<Span>* reachOf(FormulaReader* r, const Symbol* s) {
+  if (r->reach.size() <= s->serial) r->reach.resize(static_cast<size_t>(s->serial) + 1);
+  return &r->reach[s->serial];
+}
+
+// Sorted, overlapping and touching spans joined.
+void mergeSpans(std::vector<Span>* spans) {
+  std::sort(spans->begin(), spans->end());
+  size_t kept = 0;
+  for (const Span& span : *spans) {
+    if (kept > 0 && span.first <= (*spans)[kept - 1].second) {
+      (*spans)[kept - 1].second = std::max((*spans)[kept - 1].second, span.second);
+    } else {
+      (*spans)[kept++] = span;
+    }
+  }
+  spans->resize(kept);
+}
+
+// Appends a cell whose precedents are placed to the model order; what it
+// runs is itself and what they run.
+void placeInModel(FormulaReader* r, Symbol* at) {
+  const auto index = static_cast<uint32_t>(r->modelOrder->size());
+  r->modelOrder->push_back(at);
+  at->placed = r->modelStamp;
+  std::vector<Span> spans{Span{index, index + 1}};
+  for (const Symbol* dep : at->precedents) {
+    if (!runs(dep) || !inModelOrder(r, dep)) continue;
+    const std::vector<Span>& theirs = *reachOf(r, dep);
+    spans.insert(spans.end(), theirs.begin(), theirs.end());
+  }
+  mergeSpans(&spans);
+  *reachOf(r, at) = std::move(spans);
+}
+
+}  // namespace
+
+void Parse_compileChain(FormulaReader* r, CellChain* chain, Symbol* cell) {
+  if (!cell || r->context->errors.errorCount || stopped(r, "Parse_compileCell")) return;
+  if (!r->modelOrder) {
+    r->modelOrder = std::make_shared<CellChain::Order>();
+    r->modelStamp = ++r->orderStamp;
+  }
+  if (!inModelOrder(r, cell)) {
+    std::vector<Visit> path;
+    enter(r, &path, cell);
+    while (!path.empty()) {
+      Visit& top = path.back();
+      Symbol* at = top.cell;
+      if (r->context->errors.errorCount == 0 && top.next < at->precedents.size()) {
+        Symbol* dep = at->precedents[top.next++];
+        if (dep->mark) {
+          // The cell closes a cycle: report it, the one reached last.
+          raiseAt(r, kStatusCircularReference, placeOf(at));
+          continue;
+        }
+        if (runs(dep) && !inModelOrder(r, dep) && !stopped(r, "Parse_compileCell")) enter(r, &path, dep);
+        continue;
+      }
+      if (r->context->errors.errorCount == 0) placeInModel(r, at);
+      at->mark = 0;
+      path.pop_back();
+    }
+  }
+  if (r->context->errors.errorCount == 0) chain->share(r->modelOrder, *reachOf(r, cell));
+}
+
 bool Parse_compileModel(FormulaReader* r) {
   FunctionTable* t = r->functions;
   for (size_t i = 0; i < t->array.size(); ++i) {
@@ -660,11 +736,10 @@ bool Parse_compileModel(FormulaReader* r) {
     r->context->position.currentFunction = static_cast<int32_t>(i);
     Model_showProgress(r->context, kProgressParsing, static_cast<int32_t>(i));
     if (item->cell.sheet > 0 && item->cell.row > 0 && item->cell.column > 0)
-      Parse_compileCell(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
-    if (item->rhsCell.sheet > 0)
-      Parse_compileCell(r, &item->rightChain, Parse_cellSymbol(r, item->rhsCell));
+      Parse_compileChain(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
+    if (item->rhsCell.sheet > 0) Parse_compileChain(r, &item->rightChain, Parse_cellSymbol(r, item->rhsCell));
     else if (!item->rhsText.empty())
-      Parse_compileCell(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
+      Parse_compileChain(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
     if (r->context->errors.errorCount) return false;
   }
   return !r->bigM || BigM_finish(r->bigM);
@@ -712,11 +787,12 @@ void walkChain(FormulaReader* r, std::vector<Symbol*>* order, Symbol* root, bool
   }
 }
 
-void pruneChain(FormulaReader* r, std::vector<Symbol*>* chain, bool freeConstants) {
+void pruneChain(FormulaReader* r, CellChain* chain, bool freeConstants) {
   if (chain->empty()) return;
   Symbol* root = chain->back();
-  chain->clear();
-  walkChain(r, chain, root, freeConstants);
+  std::vector<Symbol*> kept;
+  walkChain(r, &kept, root, freeConstants);
+  chain->assign(kept);
 }
 
 }  // namespace

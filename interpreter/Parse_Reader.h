@@ -8,11 +8,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "interpreter/Lex_Lexer.h"
 #include "interpreter/Prog_Program.h"
+#include "values/Model_Chain.h"
 #include "values/Model_Refs.h"
 
 struct BigMBuilder;
@@ -79,6 +81,11 @@ struct FormulaReader {
   const std::vector<Symbol*>* stampedOrder;
   size_t stampedSize;
   uint32_t orderStamp;
+  // The model order every function's chain shares, the stamp its cells
+  // carry in Symbol::placed, and by serial the spans each placed cell runs.
+  std::shared_ptr<CellChain::Order> modelOrder;
+  uint32_t modelStamp;
+  std::vector<std::vector<CellChain::Span>> reach;
 };
 
 // Option of the binding: linearise non-smooth and logical constructs over
@@ -104,6 +111,10 @@ Symbol* Parse_cellSymbol(FormulaReader* reader, const CellRef& cell);
 // cell already in order stays where it is); iterative, so a chain of any
 // length compiles.
 void Parse_compileCell(FormulaReader* reader, std::vector<Symbol*>* order, Symbol* cell);
+// Compiles a cell into the reader's model order (each cell placed once,
+// after what it references) and makes chain the spans of that order which
+// the cell runs: what it references, itself last.
+void Parse_compileChain(FormulaReader* reader, CellChain* chain, Symbol* cell);
 // The generated symbol "s0!rhsK" holding a right-hand side given as text.
 Symbol* Parse_rhsSymbol(FormulaReader* reader, int32_t item, const std::u16string& text);
 // Compiles one formula text into the symbol's code (the text must be set).

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "values/Model_Chain.h"
 #include "values/Model_Refs.h"
 #include "values/Val_Value.h"
 
@@ -122,7 +123,7 @@ ProgBudget Prog_estimateMemory(int32_t depth, int32_t codeCells, int32_t nvMax, 
 
 // Runs the cells of a chain in order on the machine; the last one's value
 // is the chain's result (null for an empty chain).
-const Value* Prog_runChain(Program* program, const std::vector<Symbol*>& chain);
+const Value* Prog_runChain(Program* program, const CellChain& chain);
 // The sizing pass over every function (tape counts, stack depth, each
 // function's variables) and the memory budget against freeBytes; false
 // when an error was raised.

@@ -176,6 +176,38 @@ TEST(ReaderScale, ALongChainCompilesInOrder) {
   EXPECT_DOUBLE_EQ(w.run(0)->number, kCells);
 }
 
+// A function on every cell of a 20,000-cell chain: each function's chain is
+// one span of the one order they share, holding the cells up to its own in
+// order; the compile step sizes every function and each runs to its value.
+TEST(ReaderScale, FunctionsOverOneLongChainShareIt) {
+  constexpr int kCells = 20000;
+  Workbench w;
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+  w.sheet.set("a1", "1");
+  for (int row = 2; row <= kCells; ++row) {
+    w.sheet.set("a" + std::to_string(row), "=a" + std::to_string(row - 1) + "+1");
+    Model_addFunction(w.functions, 1, 1, static_cast<uint16_t>(row), kRelLessEqual2, 0.0);
+  }
+  ASSERT_TRUE(w.compileModel()) << int(w.ctx->errors.firstError);
+  ASSERT_EQ(w.functions->array.size(), static_cast<size_t>(kCells - 1));
+  for (int row = 2; row <= kCells; ++row) {
+    const CellChain& chain = w.item(static_cast<size_t>(row) - 2)->leftChain;
+    ASSERT_EQ(chain.spans().size(), 1u) << row;
+    ASSERT_EQ(chain.size(), static_cast<size_t>(row - 1)) << row;
+    ASSERT_EQ(chain.back(), w.cell(("a" + std::to_string(row)).c_str())) << row;
+  }
+  EXPECT_EQ(w.item(5)->leftChain.front(), w.cell("a2"));
+  EXPECT_EQ(w.item(5)->leftChain[3], w.cell("a5"));
+  ProgBudget budget{};
+  ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 32, &budget)) << int(w.ctx->errors.firstError);
+  // One tape node per cell: the last function counts every cell of the chain.
+  EXPECT_EQ(w.functions->maxCellTape, kCells - 1);
+  EXPECT_EQ(w.functions->maxFunctionTape, kCells);
+  w.ctx->flags.mode = kModeReal;  // the variable a1 stands at 0
+  EXPECT_DOUBLE_EQ(w.run(0)->number, 1.0);
+  EXPECT_DOUBLE_EQ(w.run(kCells - 2)->number, kCells - 1);
+}
+
 // With linearised constructs the chains are gathered again after the
 // helper rows: an ABS at the end of a 60,000-cell chain keeps the whole
 // chain, each cell once, before it.
