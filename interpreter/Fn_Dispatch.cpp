@@ -75,7 +75,7 @@ bool callSimulation(int32_t id, int32_t n, Value** a, int32_t cell, EvalContext*
   if (!entry) return false;
   const Symbol* symbol = ctx->position.currentSymbol;
   const CellRef at = symbol ? Prog_symbolCell(symbol) : CellRef{};
-  const SimCall call{symbol ? &at : nullptr, cell};
+  const SimCall call{symbol ? &at : nullptr, cell, symbol ? symbol->value.source : nullptr};
   *r = *entry(resultOf(ctx), n, a, &call);
   return true;
 }
@@ -167,7 +167,8 @@ FnDispatchEntry Fn_entry(int32_t id) {
 
 bool Fn_hasImplementation(int32_t id) {
   const FnDispatchEntry e = Fn_entry(id);
-  return e.form == kFormFalse || e.form == kFormTrue || e.impl.a1 != nullptr || Wsf_entry(id) != nullptr;
+  return e.form == kFormFalse || e.form == kFormTrue || e.impl.a1 != nullptr || Wsf_entry(id) != nullptr ||
+         Sim_entry(id) != nullptr;
 }
 
 Value Fn_unsupportedFunction(int32_t /*n*/, Value** /*args*/, EvalContext* ctx) {

@@ -163,58 +163,58 @@ enum FnFlag : uint16_t {
   X(Oct2bin,      u"oct2bin",      437,  2,  1, List,    0, kFnElementwise) \
   X(Oct2dec,      u"oct2dec",      438,  1,  0, A1Ctx,   0, kFnElementwise) \
   X(Oct2hex,      u"oct2hex",      439,  2,  1, List,    0, kFnElementwise) \
-  X(Accrint,      u"accrint",      501,  7,  1, List,    0, 0) \
-  X(Accrintm,     u"accrintm",     502,  5,  2, List,    0, 0) \
-  X(Amordegrc,    u"amordegrc",    503,  7,  1, List,    0, kFnElementwise) \
-  X(Amorlinc,     u"amorlinc",     504,  7,  1, List,    0, kFnElementwise) \
-  X(Coupdaybs,    u"coupdaybs",    505,  4,  1, ListSel, 1, kFnElementwise) \
-  X(Coupdays,     u"coupdays",     506,  4,  1, ListSel, 2, kFnElementwise) \
-  X(Coupdaysnc,   u"coupdaysnc",   507,  4,  1, ListSel, 3, kFnElementwise) \
-  X(Coupncd,      u"coupncd",      508,  4,  1, ListSel, 4, kFnElementwise) \
-  X(Coupnum,      u"coupnum",      509,  4,  1, ListSel, 5, kFnElementwise) \
-  X(Couppcd,      u"couppcd",      510,  4,  1, ListSel, 6, kFnElementwise) \
-  X(Cumipmt,      u"cumipmt",      511,  6,  0, ListSel, 1, 0) \
-  X(Cumprinc,     u"cumprinc",     512,  6,  0, ListSel, 0, 0) \
-  X(Db,           u"db",           513,  5,  1, List,    0, 0) \
-  X(Ddb,          u"ddb",          514,  5,  1, List,    0, kFnElementwise) \
-  X(Disc,         u"disc",         515,  5,  1, List,    0, 0) \
-  X(Dollarde,     u"dollarde",     516,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Dollarfr,     u"dollarfr",     517,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Duration,     u"duration",     518,  6,  1, List,    0, 0) \
-  X(Effect,       u"effect",       519,  2,  0, A2Ctx,   0, 0) \
-  X(Fv,           u"fv",           520,  5,  2, List,    0, 0) \
-  X(Fvschedule,   u"fvschedule",   521,  2,  0, A2Ctx,   0, kFnRangeArgs) \
-  X(Intrate,      u"intrate",      522,  5,  1, List,    0, 0) \
-  X(Ipmt,         u"ipmt",         523,  6,  2, ListSel, 1, 0) \
-  X(Irr,          u"irr",          524,  2,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Mduration,    u"mduration",    525,  6,  1, List,    0, 0) \
-  X(Mirr,         u"mirr",         526,  3,  0, A3Ctx,   0, kFnRangeArgs) \
-  X(Nominal,      u"nominal",      527,  2,  0, A2Ctx,   0, 0) \
-  X(Nper,         u"nper",         528,  5,  2, List,    0, 0) \
-  X(Npv,          u"npv",          529,  -1, 0, List,    0, kFnRangeArgs) \
-  X(Oddfprice,    u"oddfprice",    530,  9,  1, List,    0, 0) \
-  X(Oddfyield,    u"oddfyield",    531,  9,  1, List,    0, kFnElementwise) \
-  X(Oddlprice,    u"oddlprice",    532,  8,  1, List,    0, 0) \
-  X(Oddlyield,    u"oddlyield",    533,  8,  1, List,    0, kFnElementwise) \
-  X(Pmt,          u"pmt",          534,  5,  2, List,    0, 0) \
-  X(Ppmt,         u"ppmt",         535,  6,  2, ListSel, 0, 0) \
-  X(Price,        u"price",        536,  7,  1, List,    0, 0) \
-  X(Pricedisc,    u"pricedisc",    537,  5,  1, List,    0, 0) \
-  X(Pricemat,     u"pricemat",     538,  6,  1, List,    0, 0) \
-  X(Pv,           u"pv",           539,  5,  2, List,    0, 0) \
-  X(Rate,         u"rate",         540,  6,  3, List,    0, kFnElementwise) \
-  X(Received,     u"received",     541,  5,  1, List,    0, 0) \
-  X(Sln,          u"sln",          542,  3,  0, A3Ctx,   0, 0) \
-  X(Syd,          u"syd",          543,  4,  0, A4Ctx,   0, 0) \
-  X(Tbilleq,      u"tbilleq",      544,  3,  0, A3Ctx,   0, 0) \
-  X(Tbillprice,   u"tbillprice",   545,  3,  0, A3Ctx,   0, 0) \
-  X(Tbillyield,   u"tbillyield",   546,  3,  0, A3Ctx,   0, 0) \
-  X(Vdb,          u"vdb",          547,  7,  2, List,    0, kFnElementwise) \
-  X(Xirr,         u"xirr",         548,  3,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Xnpv,         u"xnpv",         549,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Yield,        u"yield",        550,  7,  1, List,    0, kFnElementwise) \
-  X(Yielddisc,    u"yielddisc",    551,  5,  1, List,    0, 0) \
-  X(Yieldmat,     u"yieldmat",     552,  6,  1, List,    0, 0) \
+  X(Accrint,      u"accrint",      501,  7,  1, List,    0, kFnWorksheet) \
+  X(Accrintm,     u"accrintm",     502,  5,  2, List,    0, kFnWorksheet) \
+  X(Amordegrc,    u"amordegrc",    503,  7,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Amorlinc,     u"amorlinc",     504,  7,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Coupdaybs,    u"coupdaybs",    505,  4,  1, ListSel, 1, kFnElementwise | kFnWorksheet) \
+  X(Coupdays,     u"coupdays",     506,  4,  1, ListSel, 2, kFnElementwise | kFnWorksheet) \
+  X(Coupdaysnc,   u"coupdaysnc",   507,  4,  1, ListSel, 3, kFnElementwise | kFnWorksheet) \
+  X(Coupncd,      u"coupncd",      508,  4,  1, ListSel, 4, kFnElementwise | kFnWorksheet) \
+  X(Coupnum,      u"coupnum",      509,  4,  1, ListSel, 5, kFnElementwise | kFnWorksheet) \
+  X(Couppcd,      u"couppcd",      510,  4,  1, ListSel, 6, kFnElementwise | kFnWorksheet) \
+  X(Cumipmt,      u"cumipmt",      511,  6,  0, ListSel, 1, kFnWorksheet) \
+  X(Cumprinc,     u"cumprinc",     512,  6,  0, ListSel, 0, kFnWorksheet) \
+  X(Db,           u"db",           513,  5,  1, List,    0, kFnWorksheet) \
+  X(Ddb,          u"ddb",          514,  5,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Disc,         u"disc",         515,  5,  1, List,    0, kFnWorksheet) \
+  X(Dollarde,     u"dollarde",     516,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Dollarfr,     u"dollarfr",     517,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Duration,     u"duration",     518,  6,  1, List,    0, kFnWorksheet) \
+  X(Effect,       u"effect",       519,  2,  0, A2Ctx,   0, kFnWorksheet) \
+  X(Fv,           u"fv",           520,  5,  2, List,    0, kFnWorksheet) \
+  X(Fvschedule,   u"fvschedule",   521,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
+  X(Intrate,      u"intrate",      522,  5,  1, List,    0, kFnWorksheet) \
+  X(Ipmt,         u"ipmt",         523,  6,  2, ListSel, 1, kFnWorksheet) \
+  X(Irr,          u"irr",          524,  2,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Mduration,    u"mduration",    525,  6,  1, List,    0, kFnWorksheet) \
+  X(Mirr,         u"mirr",         526,  3,  0, A3Ctx,   0, kFnRangeArgs | kFnWorksheet) \
+  X(Nominal,      u"nominal",      527,  2,  0, A2Ctx,   0, kFnWorksheet) \
+  X(Nper,         u"nper",         528,  5,  2, List,    0, kFnWorksheet) \
+  X(Npv,          u"npv",          529,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Oddfprice,    u"oddfprice",    530,  9,  1, List,    0, kFnWorksheet) \
+  X(Oddfyield,    u"oddfyield",    531,  9,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Oddlprice,    u"oddlprice",    532,  8,  1, List,    0, kFnWorksheet) \
+  X(Oddlyield,    u"oddlyield",    533,  8,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Pmt,          u"pmt",          534,  5,  2, List,    0, kFnWorksheet) \
+  X(Ppmt,         u"ppmt",         535,  6,  2, ListSel, 0, kFnWorksheet) \
+  X(Price,        u"price",        536,  7,  1, List,    0, kFnWorksheet) \
+  X(Pricedisc,    u"pricedisc",    537,  5,  1, List,    0, kFnWorksheet) \
+  X(Pricemat,     u"pricemat",     538,  6,  1, List,    0, kFnWorksheet) \
+  X(Pv,           u"pv",           539,  5,  2, List,    0, kFnWorksheet) \
+  X(Rate,         u"rate",         540,  6,  3, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Received,     u"received",     541,  5,  1, List,    0, kFnWorksheet) \
+  X(Sln,          u"sln",          542,  3,  0, A3Ctx,   0, kFnWorksheet) \
+  X(Syd,          u"syd",          543,  4,  0, A4Ctx,   0, kFnWorksheet) \
+  X(Tbilleq,      u"tbilleq",      544,  3,  0, A3Ctx,   0, kFnWorksheet) \
+  X(Tbillprice,   u"tbillprice",   545,  3,  0, A3Ctx,   0, kFnWorksheet) \
+  X(Tbillyield,   u"tbillyield",   546,  3,  0, A3Ctx,   0, kFnWorksheet) \
+  X(Vdb,          u"vdb",          547,  7,  2, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Xirr,         u"xirr",         548,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Xnpv,         u"xnpv",         549,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Yield,        u"yield",        550,  7,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Yielddisc,    u"yielddisc",    551,  5,  1, List,    0, kFnWorksheet) \
+  X(Yieldmat,     u"yieldmat",     552,  6,  1, List,    0, kFnWorksheet) \
   X(Countblank,   u"countblank",   602,  1,  0, A1,      0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(ErrorType,    u"error.type",   603,  1,  0, A1,      0, kFnElementwise | kFnWorksheet) \
   X(Isblank,      u"isblank",      605,  1,  0, A1,      0, kFnElementwise | kFnWorksheet) \
@@ -352,20 +352,23 @@ enum FnFlag : uint16_t {
   X(Upper,        u"upper",        1022, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
   X(Value,        u"value",        1023, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet)
 
-// The simulation library's functions, known by identifier only until their
-// names come with it: X(first id, last id, calling form, flags).
+// The simulation library's functions, named by the simulation library's
+// own table (Sim_Names): X(first id, last id, calling form, flags).
 #define CORVAN_SIMULATION_FUNCTIONS(X) \
-  X(1101, 1103, CellList, kFnRandom) \
+  X(1101, 1101, CellList, kFnRandom) \
+  X(1102, 1103, CellList, kFnRandom | kFnRangeArgs) \
   X(1104, 1104, CellA1,   kFnRandom) \
   X(1105, 1108, CellList, kFnRandom) \
   X(1109, 1109, CellA1,   kFnRandom) \
   X(1110, 1111, CellList, kFnRandom) \
   X(1112, 1112, Cell,     kFnRandom) \
   X(1113, 1113, CellList, kFnRandom) \
-  X(1114, 1115, CellA2,   0) \
-  X(1116, 1117, CellA1,   0) \
-  X(1150, 1150, A1Ctx,    0) \
-  X(1201, 1227, CellList, kFnRandom) \
+  X(1114, 1115, CellA2,   kFnRangeArgs) \
+  X(1116, 1117, CellA1,   kFnRangeArgs) \
+  X(1150, 1150, A1Ctx,    kFnRangeArgs) \
+  X(1201, 1203, CellList, kFnRandom) \
+  X(1204, 1205, CellList, kFnRandom | kFnRangeArgs) \
+  X(1206, 1227, CellList, kFnRandom) \
   X(1228, 1250, Unknown,  kFnRandom) \
   X(1251, 1256, List,     0) \
   X(1301, 1301, CellList, kFnRandom) \

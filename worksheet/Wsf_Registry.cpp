@@ -9,6 +9,15 @@
 #include "worksheet/dates/Wsf_SheetDates.h"
 #include "worksheet/dates/Wsf_Times.h"
 #include "worksheet/dates/Wsf_Workdays.h"
+#include "worksheet/financial/Wsf_Annuity.h"
+#include "worksheet/financial/Wsf_CashFlows.h"
+#include "worksheet/financial/Wsf_Coupon.h"
+#include "worksheet/financial/Wsf_CouponAccrued.h"
+#include "worksheet/financial/Wsf_Depreciation.h"
+#include "worksheet/financial/Wsf_Discount.h"
+#include "worksheet/financial/Wsf_DiscountBills.h"
+#include "worksheet/financial/Wsf_OddPeriods.h"
+#include "worksheet/financial/Wsf_RateRoots.h"
 #include "worksheet/logical/Wsf_Logical.h"
 #include "worksheet/lookup/Wsf_Lookup.h"
 #include "worksheet/lookup/Wsf_Reference.h"
@@ -63,6 +72,10 @@ Value* four(Value* r, int, Args a, const WsfCall*) {
 template <int32_t selector>
 Value* datePart(Value* r, int, Args a, const WsfCall*) {
   return Wsf_day(r, a[0], selector);
+}
+template <int32_t selector>
+Value* couponQuery(Value* r, int argc, Args a, const WsfCall*) {
+  return Wsf_coupdaybs(r, argc, a, selector);
 }
 template <List f>
 Value* list(Value* r, int argc, Args a, const WsfCall*) {
@@ -160,6 +173,59 @@ constexpr Registered kRegistry[] = {
     {kIdWorkday, list<Wsf_workday>},
     {kIdYear, datePart<1>},
     {kIdYearfrac, list<Wsf_yearfrac>},
+    {kIdAccrint, list<Wsf_accrint>},
+    {kIdAccrintm, list<Wsf_accrintm>},
+    {kIdAmordegrc, list<Wsf_amordegrc>},
+    {kIdAmorlinc, list<Wsf_amorlinc>},
+    {kIdCoupdaybs, couponQuery<1>},
+    {kIdCoupdays, couponQuery<2>},
+    {kIdCoupdaysnc, couponQuery<3>},
+    {kIdCoupncd, couponQuery<4>},
+    {kIdCoupnum, couponQuery<5>},
+    {kIdCouppcd, couponQuery<6>},
+    {kIdCumipmt, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_cumipmt(r, argc, a, kAnnuityInterest); }},
+    {kIdCumprinc,
+     [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_cumipmt(r, argc, a, kAnnuityPrincipal); }},
+    {kIdDb, list<Wsf_db>},
+    {kIdDdb, list<Wsf_ddb>},
+    {kIdDisc, list<Wsf_disc>},
+    {kIdDollarde, two<Wsf_dollarde>},
+    {kIdDollarfr, two<Wsf_dollarfr>},
+    {kIdDuration, list<Wsf_duration>},
+    {kIdEffect, two<Wsf_effect>},
+    {kIdFv, list<Wsf_fv>},
+    {kIdFvschedule, two<Wsf_fvschedule>},
+    {kIdIntrate, list<Wsf_intrate>},
+    {kIdIpmt, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_ipmt(r, argc, a, kAnnuityInterest); }},
+    {kIdIrr, list<Wsf_irr>},
+    {kIdMduration, list<Wsf_mduration>},
+    {kIdMirr, three<Wsf_mirr>},
+    {kIdNominal, two<Wsf_nominal>},
+    {kIdNper, list<Wsf_nper>},
+    {kIdNpv, list<Wsf_npv>},
+    {kIdOddfprice, list<Wsf_oddfprice>},
+    {kIdOddfyield, list<Wsf_oddfyield>},
+    {kIdOddlprice, list<Wsf_oddlprice>},
+    {kIdOddlyield, list<Wsf_oddlyield>},
+    {kIdPmt, list<Wsf_pmt>},
+    {kIdPpmt, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_ipmt(r, argc, a, kAnnuityPrincipal); }},
+    {kIdPrice, list<Wsf_price>},
+    {kIdPricedisc, list<Wsf_pricedisc>},
+    {kIdPricemat, list<Wsf_pricemat>},
+    {kIdPv, list<Wsf_pv>},
+    {kIdRate, list<Wsf_rate>},
+    {kIdReceived, list<Wsf_received>},
+    {kIdSln, three<Wsf_sln>},
+    {kIdSyd, four<Wsf_syd>},
+    {kIdTbilleq, three<Wsf_tbilleq>},
+    {kIdTbillprice, three<Wsf_tbillprice>},
+    {kIdTbillyield, three<Wsf_tbillyield>},
+    {kIdVdb, list<Wsf_vdb>},
+    {kIdXirr, list<Wsf_xirr>},
+    {kIdXnpv, three<Wsf_xnpv>},
+    {kIdYield, list<Wsf_yield>},
+    {kIdYielddisc, list<Wsf_intrate>},
+    {kIdYieldmat, list<Wsf_yieldmat>},
     {kIdCountblank, one<Wsf_countblank>},
     {kIdErrorType, one<Wsf_errortype>},
     {kIdIsblank, one<Wsf_isblank>},

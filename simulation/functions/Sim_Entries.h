@@ -12,6 +12,9 @@
 struct SimCall {
   const CellRef* cell;  // may be null
   int32_t number;       // the cell's sampled-input number, 0 when it has none
+  // The formula's area: the cell, or the block of an array formula; null
+  // when unknown.
+  const RangeRef* area = nullptr;
 };
 
 using SimEntry = Value* (*)(Value* result, int argc, const Value* const* argv, const SimCall* call);

@@ -282,6 +282,13 @@ TEST(FunctionCases, EveryDateAndTimeCaseOfTheSecondBatchButTheListedExceptionsPa
            "NOW",  "SECOND",    "TIME", "TIMEVALUE", "TODAY", "WEEKDAY", "WEEKNUM", "WORKDAY", "YEAR",  "YEARFRAC"});
 }
 
+TEST(FunctionCases, EveryAnnuityCashFlowAndDepreciationCaseOfTheSecondBatchButTheListedExceptionsPasses) {
+  runFile("cases-2.csv", "function_case_exceptions_tvm.csv",
+          {"AMORDEGRC", "AMORLINC",   "CUMIPMT", "CUMPRINC", "DB",   "DDB",     "DOLLARDE", "DOLLARFR", "EFFECT",
+           "FV",        "FVSCHEDULE", "IPMT",    "IRR",      "MIRR", "NOMINAL", "NPER",     "NPV",      "PMT",
+           "PPMT",      "PV",         "RATE",    "SLN",      "SYD",  "VDB",     "XIRR",     "XNPV"});
+}
+
 TEST(FunctionCases, EveryLookupAndReferenceCaseOfTheSecondBatchButTheListedExceptionsPasses) {
   runFile("cases-2.csv", "function_case_exceptions_lookup.csv",
           {"ADDRESS", "AREAS", "CHOOSE", "COLUMN", "COLUMNS", "HLOOKUP", "INDEX", "LOOKUP", "MATCH", "ROW", "ROWS",
@@ -305,6 +312,14 @@ TEST(FunctionCases, EveryStatisticalCaseOfTheSecondBatchButTheListedExceptionsPa
        "GAMMADIST",  "GAMMAINV",  "GAMMALN",   "HYPGEOMDIST", "LOGINV",    "LOGNORMDIST", "NEGBINOMDIST", "NORMDIST",
        "NORMINV",    "NORMSDIST", "NORMSINV",  "PERMUT",      "POISSON",   "PROB",        "STANDARDIZE",  "TDIST",
        "TINV",       "TTEST",     "WEIBULL",   "ZTEST"});
+}
+
+TEST(FunctionCases, EverySecuritiesCaseOfTheSecondBatchButTheListedExceptionsPasses) {
+  runFile("cases-2.csv", "function_case_exceptions_securities.csv",
+          {"ACCRINT",    "ACCRINTM",   "COUPDAYBS", "COUPDAYS",  "COUPDAYSNC", "COUPNCD",   "COUPNUM",
+           "COUPPCD",    "DISC",       "DURATION",  "INTRATE",   "MDURATION",  "ODDFPRICE", "ODDFYIELD",
+           "ODDLPRICE",  "ODDLYIELD",  "PRICE",     "PRICEDISC", "PRICEMAT",   "RECEIVED",  "TBILLEQ",
+           "TBILLPRICE", "TBILLYIELD", "YIELD",     "YIELDDISC", "YIELDMAT"});
 }
 
 }  // namespace

@@ -144,10 +144,9 @@ Value* Wsf_mapTrials(Value* result, const Value* v, double (*f)(double)) {
   return result;
 }
 
-bool Wsf_structureHooksSmooth(Value* result, std::initializer_list<const Value*> plain,
-                              std::initializer_list<const Value*> smooth) {
-  const std::vector<const Value*> hooked(plain);
-  if (!Wsf_structureHooks(result, static_cast<int>(hooked.size()), hooked.data())) return false;
+bool Wsf_structureHooksSmooth(Value* result, const std::vector<const Value*>& plain,
+                              const std::vector<const Value*>& smooth) {
+  if (!Wsf_structureHooks(result, static_cast<int>(plain.size()), plain.data())) return false;
   EvalContext* ctx = result->context;
   for (const Value* v : smooth) {
     Value merged = Val_empty(ctx);

@@ -5,7 +5,7 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
+#include <vector>
 
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
@@ -56,8 +56,8 @@ bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv);
 // value-wise argument merged into the result as a smooth nonlinear
 // dependency. When they do not fire, the generic operators carry the
 // structure modes through the value-wise arguments.
-bool Wsf_structureHooksSmooth(Value* result, std::initializer_list<const Value*> plain,
-                              std::initializer_list<const Value*> smooth);
+bool Wsf_structureHooksSmooth(Value* result, const std::vector<const Value*>& plain,
+                              const std::vector<const Value*>& smooth);
 // The structure hooks over every argument, then the first error argument:
 // true with the result formed by either.
 bool Wsf_hooksOrError(Value* result, int argc, const Value* const* argv);

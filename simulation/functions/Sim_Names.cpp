@@ -1,0 +1,39 @@
+// The table of the simulation functions' names, compared in order.
+#include "simulation/functions/Sim_Names.h"
+
+#include <iterator>
+#include <string_view>
+
+namespace {
+
+// clang-format off
+constexpr SimName kNames[] = {
+  // The sampled-input family.
+  {u"sim.1101", 1101, 2, 0}, {u"sim.1102", 1102, 2, 0}, {u"sim.1103", 1103, 2, 0}, {u"sim.1104", 1104, 1, 0},
+  {u"sim.1105", 1105, 2, 0}, {u"sim.1106", 1106, 2, 0}, {u"sim.1107", 1107, 5, 2}, {u"sim.1108", 1108, 2, 0},
+  {u"sim.1109", 1109, 1, 0}, {u"sim.1110", 1110, 3, 0}, {u"sim.1111", 1111, 2, 0}, {u"sim.1112", 1112, 0, 0},
+  {u"sim.1113", 1113, 2, 0}, {u"sim.1114", 1114, 2, 0}, {u"sim.1115", 1115, 2, 0}, {u"sim.1116", 1116, 1, 0},
+  {u"sim.1117", 1117, 1, 0}, {u"xlsim_param", 1150, 1, 0},
+  // The positional-truncation family: the law's parameters, then lower and
+  // upper bound and a text, all three optional.
+  {u"cb_beta", 1201, 6, 3}, {u"sim.1202", 1202, 7, 3}, {u"cb_binomial", 1203, 5, 3}, {u"cb_custom", 1204, 2, 1},
+  {u"sim.1205", 1205, 2, 1}, {u"sim.1206", 1206, 5, 3}, {u"cb_exponential", 1207, 4, 3},
+  {u"sim.1208", 1208, 5, 3}, {u"sim.1209", 1209, 5, 3}, {u"cb_gamma", 1210, 6, 3}, {u"cb_geometric", 1211, 4, 3},
+  {u"cb_hypergeometric", 1212, 6, 3}, {u"sim.1213", 1213, 6, 3}, {u"cb_logistic", 1214, 5, 3},
+  {u"cb_lognormal", 1215, 5, 3}, {u"sim.1216", 1216, 5, 3}, {u"cb_maxextreme", 1217, 5, 3},
+  {u"cb_minextreme", 1218, 5, 3}, {u"cb_negbinomial", 1219, 5, 3}, {u"cb_normal", 1220, 5, 3},
+  {u"cb_pareto", 1221, 5, 3}, {u"cb_poisson", 1222, 4, 3}, {u"sim.1223", 1223, 6, 3},
+  {u"cb_triangular", 1224, 6, 3}, {u"cb_uniform", 1225, 5, 3}, {u"cb_weibull", 1226, 6, 3},
+  {u"sim.1227", 1227, 4, 3}, {u"sim.1251", 1251, -1, 0}, {u"sim.1252", 1252, -1, 0}, {u"sim.1253", 1253, -1, 0},
+  {u"sim.1255", 1255, -1, 0}, {u"sim.1256", 1256, -1, 0},
+};
+// clang-format on
+
+}  // namespace
+
+const SimName* Sim_findName(const char16_t* name) {
+  const std::u16string_view key(name ? name : u"");
+  for (const SimName& n : kNames)
+    if (key == n.name) return &n;
+  return nullptr;
+}
