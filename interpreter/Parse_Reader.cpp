@@ -704,6 +704,7 @@ void Parse_compileChain(FormulaReader* r, CellChain* chain, Symbol* cell) {
   if (!r->modelOrder) {
     r->modelOrder = std::make_shared<CellChain::Order>();
     r->modelStamp = ++r->orderStamp;
+    r->stampedOrder = nullptr;  // an order of Parse_compileCell takes a stamp of its own
   }
   if (!inModelOrder(r, cell)) {
     std::vector<Visit> path;

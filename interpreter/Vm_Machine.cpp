@@ -113,21 +113,10 @@ void elementwise(Program* p, int32_t n, Value** operands, Value* out, Apply appl
   apply(element.data(), out);
 }
 
-// Whether moving v keeps what a copy would give: nothing in it stands for
-// a variable or a sampled input (a copy turns those into the mode's values).
-bool movable(const Value* v) {
-  if (v->reference != 0) return false;
-  if (v->kind != kValArray || !v->array) return true;
-  for (int32_t i = 0; i < v->array->rows; ++i)
-    for (int32_t j = 0; j < v->array->columns; ++j)
-      if (Val_at(v, i, j)->reference != 0) return false;
-  return true;
-}
-
 // Pushes a value the caller owns and leaves it empty: moved into the slot
 // when that gives what a copy would, so that an array result is not copied.
 void pushResult(Program* p, Value* v) {
-  if (!movable(v) || p->top >= kVmStackSize - 1) {
+  if (!Val_movable(v) || p->top >= kVmStackSize - 1) {
     Vm_push(p, v);
     Val_clear(v);
     return;

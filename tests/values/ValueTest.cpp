@@ -55,6 +55,23 @@ class ValueTest : public ::testing::Test {
 // Taking a value of the same payload kind swaps the records: the target
 // holds the source's content with no copy, and neither shares a record with
 // the other; other kinds and variable references are copied.
+// A value moves as a copy would only when nothing in it stands for a
+// variable or a sampled input.
+TEST_F(ValueTest, OnlyValuesStandingForNoInputAreMovable) {
+  Val_setNumber(&a, 2.0);
+  EXPECT_TRUE(Val_movable(&a));
+  a.reference = 3;
+  EXPECT_FALSE(Val_movable(&a));
+  a.reference = -1;
+  EXPECT_FALSE(Val_movable(&a));
+  a.reference = 0;
+  ASSERT_EQ(Val_makeArray(&b, 2, 2), kStatusOk);
+  Val_setNumber(Val_at(&b, 1, 1), 4.0);
+  EXPECT_TRUE(Val_movable(&b));
+  Val_at(&b, 1, 1)->reference = 2;
+  EXPECT_FALSE(Val_movable(&b));
+}
+
 TEST_F(ValueTest, TakingMovesPayloadsOfOneKindAndCopiesTheRest) {
   Val_setKind(&a, kValGrad);
   Val_setKind(&b, kValGrad);
