@@ -92,18 +92,18 @@ enum FnFlag : uint16_t {
   X(Gexp,         u"gexp",         81,   4,  0, A4,      0, kFnWorksheet) \
   X(Lx,           u"lx",           82,   1,  0, A1,      0, kFnWorksheet) \
   X(Poly3,        u"poly3",        83,   5,  0, A5,      0, kFnWorksheet) \
-  X(Daverage,     u"daverage",     201,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dcount,       u"dcount",       202,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dcounta,      u"dcounta",      203,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dget,         u"dget",         204,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dmax,         u"dmax",         205,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dmin,         u"dmin",         206,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dproduct,     u"dproduct",     207,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dstdev,       u"dstdev",       208,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dstdevp,      u"dstdevp",      209,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dsum,         u"dsum",         210,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dvar,         u"dvar",         211,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dvarp,        u"dvarp",        212,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
+  X(Daverage,     u"daverage",     201,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dcount,       u"dcount",       202,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dcounta,      u"dcounta",      203,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dget,         u"dget",         204,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dmax,         u"dmax",         205,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dmin,         u"dmin",         206,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dproduct,     u"dproduct",     207,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dstdev,       u"dstdev",       208,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dstdevp,      u"dstdevp",      209,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dsum,         u"dsum",         210,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dvar,         u"dvar",         211,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dvarp,        u"dvarp",        212,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Date,         u"date",         301,  3,  0, A3Ctx,   0, kFnElementwise | kFnWorksheet) \
   X(Datevalue,    u"datevalue",    302,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
   X(Day,          u"day",          303,  1,  0, A1Sel,   3, kFnElementwise | kFnWorksheet) \
@@ -124,45 +124,45 @@ enum FnFlag : uint16_t {
   X(Workday,      u"workday",      318,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Year,         u"year",         319,  1,  0, A1Sel,   1, kFnElementwise | kFnWorksheet) \
   X(Yearfrac,     u"yearfrac",     320,  3,  1, List,    0, kFnElementwise | kFnWorksheet) \
-  X(Besseli,      u"besseli",      401,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Besselj,      u"besselj",      402,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Besselk,      u"besselk",      403,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Bessely,      u"bessely",      404,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Bin2dec,      u"bin2dec",      405,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Bin2hex,      u"bin2hex",      406,  2,  1, List,    0, kFnElementwise) \
-  X(Bin2oct,      u"bin2oct",      407,  2,  1, List,    0, kFnElementwise) \
-  X(Complex,      u"complex",      408,  3,  1, List,    0, kFnElementwise) \
-  X(Convert,      u"convert",      409,  3,  0, List,    0, kFnElementwise) \
-  X(Dec2bin,      u"dec2bin",      410,  2,  1, List,    0, kFnElementwise) \
-  X(Dec2hex,      u"dec2hex",      411,  2,  1, List,    0, kFnElementwise) \
-  X(Dec2oct,      u"dec2oct",      412,  2,  1, List,    0, kFnElementwise) \
-  X(Delta,        u"delta",        413,  2,  1, List,    0, kFnElementwise) \
-  X(Erf,          u"erf",          414,  2,  1, List,    0, kFnElementwise) \
-  X(Erfc,         u"erfc",         415,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Gestep,       u"gestep",       416,  2,  1, List,    0, kFnElementwise) \
-  X(Hex2bin,      u"hex2bin",      417,  2,  1, List,    0, kFnElementwise) \
-  X(Hex2dec,      u"hex2dec",      418,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Hex2oct,      u"hex2oct",      419,  2,  1, List,    0, kFnElementwise) \
-  X(Imabs,        u"imabs",        420,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imaginary,    u"imaginary",    421,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imargument,   u"imargument",   422,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imconjugate,  u"imconjugate",  423,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imcos,        u"imcos",        424,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imdiv,        u"imdiv",        425,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Imexp,        u"imexp",        426,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imln,         u"imln",         427,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imlog10,      u"imlog10",      428,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imlog2,       u"imlog2",       429,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Impower,      u"impower",      430,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Improduct,    u"improduct",    431,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Imreal,       u"imreal",       432,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imsin,        u"imsin",        433,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imsqrt,       u"imsqrt",       434,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imsub,        u"imsub",        435,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Imsum,        u"imsum",        436,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Oct2bin,      u"oct2bin",      437,  2,  1, List,    0, kFnElementwise) \
-  X(Oct2dec,      u"oct2dec",      438,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Oct2hex,      u"oct2hex",      439,  2,  1, List,    0, kFnElementwise) \
+  X(Besseli,      u"besseli",      401,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Besselj,      u"besselj",      402,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Besselk,      u"besselk",      403,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Bessely,      u"bessely",      404,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Bin2dec,      u"bin2dec",      405,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Bin2hex,      u"bin2hex",      406,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Bin2oct,      u"bin2oct",      407,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Complex,      u"complex",      408,  3,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Convert,      u"convert",      409,  3,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Dec2bin,      u"dec2bin",      410,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Dec2hex,      u"dec2hex",      411,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Dec2oct,      u"dec2oct",      412,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Delta,        u"delta",        413,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Erf,          u"erf",          414,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Erfc,         u"erfc",         415,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Gestep,       u"gestep",       416,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Hex2bin,      u"hex2bin",      417,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Hex2dec,      u"hex2dec",      418,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Hex2oct,      u"hex2oct",      419,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Imabs,        u"imabs",        420,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imaginary,    u"imaginary",    421,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imargument,   u"imargument",   422,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imconjugate,  u"imconjugate",  423,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imcos,        u"imcos",        424,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imdiv,        u"imdiv",        425,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imexp,        u"imexp",        426,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imln,         u"imln",         427,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imlog10,      u"imlog10",      428,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imlog2,       u"imlog2",       429,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Impower,      u"impower",      430,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Improduct,    u"improduct",    431,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Imreal,       u"imreal",       432,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imsin,        u"imsin",        433,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imsqrt,       u"imsqrt",       434,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imsub,        u"imsub",        435,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imsum,        u"imsum",        436,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Oct2bin,      u"oct2bin",      437,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Oct2dec,      u"oct2dec",      438,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Oct2hex,      u"oct2hex",      439,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
   X(Accrint,      u"accrint",      501,  7,  1, List,    0, kFnWorksheet) \
   X(Accrintm,     u"accrintm",     502,  5,  2, List,    0, kFnWorksheet) \
   X(Amordegrc,    u"amordegrc",    503,  7,  1, List,    0, kFnElementwise | kFnWorksheet) \
@@ -370,20 +370,22 @@ enum FnFlag : uint16_t {
   X(1204, 1205, CellList, kFnRandom | kFnRangeArgs) \
   X(1206, 1227, CellList, kFnRandom) \
   X(1228, 1250, Unknown,  kFnRandom) \
-  X(1251, 1256, List,     0) \
-  X(1301, 1301, CellList, kFnRandom) \
+  X(1251, 1253, List,     0) \
+  X(1254, 1254, List,     kFnRangeArgs) \
+  X(1255, 1256, List,     0) \
+  X(1301, 1301, CellList, kFnRandom | kFnRangeArgs) \
   X(1302, 1303, Unknown,  kFnRandom) \
-  X(1304, 1322, CellList, kFnRandom) \
+  X(1304, 1322, CellList, kFnRandom | kFnRangeArgs) \
   X(1323, 1323, Unknown,  kFnRandom) \
-  X(1324, 1326, CellList, kFnRandom) \
+  X(1324, 1326, CellList, kFnRandom | kFnRangeArgs) \
   X(1327, 1330, Unknown,  kFnRandom) \
-  X(1331, 1332, CellList, kFnRandom) \
+  X(1331, 1332, CellList, kFnRandom | kFnRangeArgs) \
   X(1333, 1333, Unknown,  kFnRandom) \
-  X(1334, 1338, CellList, kFnRandom) \
-  X(1339, 1350, List,     0) \
-  X(1352, 1353, List,     0) \
-  X(1355, 1355, List,     0) \
-  X(1357, 1361, List,     0)
+  X(1334, 1338, CellList, kFnRandom | kFnRangeArgs) \
+  X(1339, 1350, List,     kFnRangeArgs) \
+  X(1352, 1353, List,     kFnRangeArgs) \
+  X(1355, 1355, List,     kFnRangeArgs) \
+  X(1357, 1361, List,     kFnRangeArgs)
 // clang-format on
 
 #define CORVAN_FUNCTION_ID(symbol, name, id, count, optional, form, selector, flags) kId##symbol = id,

@@ -5,10 +5,16 @@
 #include <iterator>
 
 #include "values/Fn_Ids.h"
+#include "worksheet/database/Wsf_Database.h"
 #include "worksheet/dates/Wsf_Dates.h"
 #include "worksheet/dates/Wsf_SheetDates.h"
 #include "worksheet/dates/Wsf_Times.h"
 #include "worksheet/dates/Wsf_Workdays.h"
+#include "worksheet/engineering/Wsf_Bases.h"
+#include "worksheet/engineering/Wsf_Complex.h"
+#include "worksheet/engineering/Wsf_Convert.h"
+#include "worksheet/engineering/Wsf_Special.h"
+#include "worksheet/engineering/Wsf_Steps.h"
 #include "worksheet/financial/Wsf_Annuity.h"
 #include "worksheet/financial/Wsf_CashFlows.h"
 #include "worksheet/financial/Wsf_Coupon.h"
@@ -153,6 +159,18 @@ constexpr Registered kRegistry[] = {
     {kIdGexp, [](Value* r, int, Args a, const WsfCall*) { return Wsf_gexp(r, a[0], a[1], a[2], a[3]); }},
     {kIdLx, one<Wsf_lx>},
     {kIdPoly3, [](Value* r, int, Args a, const WsfCall*) { return Wsf_poly3(r, a[0], a[1], a[2], a[3], a[4]); }},
+    {kIdDaverage, three<Wsf_daverage>},
+    {kIdDcount, three<Wsf_dcount>},
+    {kIdDcounta, three<Wsf_dcounta>},
+    {kIdDget, three<Wsf_dget>},
+    {kIdDmax, three<Wsf_dmax>},
+    {kIdDmin, three<Wsf_dmin>},
+    {kIdDproduct, three<Wsf_dproduct>},
+    {kIdDstdev, three<Wsf_dstdev>},
+    {kIdDstdevp, three<Wsf_dstdevp>},
+    {kIdDsum, three<Wsf_dsum>},
+    {kIdDvar, three<Wsf_dvar>},
+    {kIdDvarp, three<Wsf_dvarp>},
     {kIdDate, three<Wsf_date>},
     {kIdDatevalue, one<Wsf_datevalue>},
     {kIdDay, datePart<3>},
@@ -173,6 +191,45 @@ constexpr Registered kRegistry[] = {
     {kIdWorkday, list<Wsf_workday>},
     {kIdYear, datePart<1>},
     {kIdYearfrac, list<Wsf_yearfrac>},
+    {kIdBesseli, two<Wsf_besseli>},
+    {kIdBesselj, two<Wsf_besselj>},
+    {kIdBesselk, two<Wsf_besselk>},
+    {kIdBessely, two<Wsf_bessely>},
+    {kIdBin2dec, one<Wsf_bin2dec>},
+    {kIdBin2hex, list<Wsf_bin2hex>},
+    {kIdBin2oct, list<Wsf_bin2oct>},
+    {kIdComplex, list<Wsf_complex>},
+    {kIdConvert, list<Wsf_convert>},
+    {kIdDec2bin, list<Wsf_dec2bin>},
+    {kIdDec2hex, list<Wsf_dec2hex>},
+    {kIdDec2oct, list<Wsf_dec2oct>},
+    {kIdDelta, list<Wsf_delta>},
+    {kIdErf, list<Wsf_erf>},
+    {kIdErfc, one<Wsf_erfc>},
+    {kIdGestep, list<Wsf_gestep>},
+    {kIdHex2bin, list<Wsf_hex2bin>},
+    {kIdHex2dec, one<Wsf_hex2dec>},
+    {kIdHex2oct, list<Wsf_hex2oct>},
+    {kIdImabs, one<Wsf_imabs>},
+    {kIdImaginary, one<Wsf_imaginary>},
+    {kIdImargument, one<Wsf_imargument>},
+    {kIdImconjugate, one<Wsf_imconjugate>},
+    {kIdImcos, one<Wsf_imcos>},
+    {kIdImdiv, two<Wsf_imdiv>},
+    {kIdImexp, one<Wsf_imexp>},
+    {kIdImln, one<Wsf_imln>},
+    {kIdImlog10, one<Wsf_imlog10>},
+    {kIdImlog2, one<Wsf_imlog2>},
+    {kIdImpower, two<Wsf_impower>},
+    {kIdImproduct, list<Wsf_improduct>},
+    {kIdImreal, one<Wsf_imreal>},
+    {kIdImsin, one<Wsf_imsin>},
+    {kIdImsqrt, one<Wsf_imsqrt>},
+    {kIdImsub, two<Wsf_imsub>},
+    {kIdImsum, list<Wsf_imsum>},
+    {kIdOct2bin, list<Wsf_oct2bin>},
+    {kIdOct2dec, one<Wsf_oct2dec>},
+    {kIdOct2hex, list<Wsf_oct2hex>},
     {kIdAccrint, list<Wsf_accrint>},
     {kIdAccrintm, list<Wsf_accrintm>},
     {kIdAmordegrc, list<Wsf_amordegrc>},

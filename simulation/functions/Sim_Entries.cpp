@@ -2,8 +2,11 @@
 #include "simulation/functions/Sim_Entries.h"
 
 #include "simulation/functions/Sim_Positional.h"
+#include "simulation/functions/Sim_PropertyArgs.h"
+#include "simulation/functions/Sim_PropertyLaws.h"
 #include "simulation/functions/Sim_Random.h"
 #include "simulation/functions/Sim_Sampled.h"
+#include "simulation/functions/Sim_Statistics.h"
 #include "values/Fn_Ids.h"
 
 namespace {
@@ -24,5 +27,7 @@ SimEntry Sim_entry(int32_t id) {
   }
   if (SimEntry e = Sim_sampledEntry(id)) return e;
   if (SimEntry e = Sim_positionalEntry(id)) return e;
-  return nullptr;
+  if (SimEntry e = Sim_propertyLaw(id)) return e;
+  if (SimEntry e = Sim_propertyFunction(id)) return e;
+  return Sim_statistic(id);
 }

@@ -314,6 +314,21 @@ TEST(FunctionCases, EveryStatisticalCaseOfTheSecondBatchButTheListedExceptionsPa
        "TINV",       "TTEST",     "WEIBULL",   "ZTEST"});
 }
 
+TEST(FunctionCases, EveryEngineeringCaseOfTheSecondBatchButTheListedExceptionsPasses) {
+  runFile("cases-2.csv", "function_case_exceptions_engineering.csv",
+          {"BESSELI", "BESSELJ", "BESSELK", "BESSELY", "BIN2DEC",   "BIN2HEX",    "BIN2OCT",     "COMPLEX",
+           "CONVERT", "DEC2BIN", "DEC2HEX", "DEC2OCT", "DELTA",     "ERF",        "ERFC",        "GESTEP",
+           "HEX2BIN", "HEX2DEC", "HEX2OCT", "IMABS",   "IMAGINARY", "IMARGUMENT", "IMCONJUGATE", "IMCOS",
+           "IMDIV",   "IMEXP",   "IMLN",    "IMLOG10", "IMLOG2",    "IMPOWER",    "IMPRODUCT",   "IMREAL",
+           "IMSIN",   "IMSQRT",  "IMSUB",   "IMSUM",   "OCT2BIN",   "OCT2DEC",    "OCT2HEX"});
+}
+
+TEST(FunctionCases, EveryDatabaseCaseOfTheSecondBatchButTheListedExceptionsPasses) {
+  runFile("cases-2.csv", "function_case_exceptions_engineering.csv",
+          {"DAVERAGE", "DCOUNT", "DCOUNTA", "DGET", "DMAX", "DMIN", "DPRODUCT", "DSTDEV", "DSTDEVP", "DSUM", "DVAR",
+           "DVARP"});
+}
+
 TEST(FunctionCases, EverySecuritiesCaseOfTheSecondBatchButTheListedExceptionsPasses) {
   runFile("cases-2.csv", "function_case_exceptions_securities.csv",
           {"ACCRINT",    "ACCRINTM",   "COUPDAYBS", "COUPDAYS",  "COUPDAYSNC", "COUPNCD",   "COUPNUM",
