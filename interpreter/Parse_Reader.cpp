@@ -642,11 +642,12 @@ void enter(FormulaReader* r, std::vector<Visit>* path, Symbol* cell) {
   path->push_back(Visit{cell});
 }
 
-}  // namespace
-
-void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
-  if (!cell || r->context->errors.errorCount || stopped(r, "Parse_compileCell")) return;
-  const uint32_t stamp = stampOf(r, order);
+// Walks the precedents of cell depth first with a path of its own, so that
+// chains of any length are walked: a precedent is entered when shouldEnter
+// says so, a cycle is reported at the cell reached last, and each cell is
+// handed to leave once its precedents are done.
+template <class ShouldEnter, class Leave>
+void walkPrecedents(FormulaReader* r, Symbol* cell, ShouldEnter shouldEnter, Leave leave) {
   std::vector<Visit> path;
   enter(r, &path, cell);
   while (!path.empty()) {
@@ -655,22 +656,32 @@ void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* ce
     if (r->context->errors.errorCount == 0 && top.next < at->precedents.size()) {
       Symbol* dep = at->precedents[top.next++];
       if (dep->mark) {
-        // The cell closes a cycle: report it, the one reached last.
         raiseAt(r, kStatusCircularReference, placeOf(at));
         continue;
       }
-      const bool uncompiled = dep->formula && !dep->formula->text.empty();
-      if ((uncompiled || (!dep->precedents.empty() && dep->placed != stamp)) && !stopped(r, "Parse_compileCell"))
-        enter(r, &path, dep);
+      if (shouldEnter(dep) && !stopped(r, "Parse_compileCell")) enter(r, &path, dep);
       continue;
     }
-    if (at->placed != stamp) {
-      order->push_back(at);
-      at->placed = stamp;
-    }
+    leave(at);
     at->mark = 0;
     path.pop_back();
   }
+}
+
+}  // namespace
+
+void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
+  if (!cell || r->context->errors.errorCount || stopped(r, "Parse_compileCell")) return;
+  const uint32_t stamp = stampOf(r, order);
+  auto uncompiledOrUnplaced = [stamp](const Symbol* dep) {
+    const bool uncompiled = dep->formula && !dep->formula->text.empty();
+    return uncompiled || (!dep->precedents.empty() && dep->placed != stamp);
+  };
+  walkPrecedents(r, cell, uncompiledOrUnplaced, [order, stamp](Symbol* at) {
+    if (at->placed == stamp) return;
+    order->push_back(at);
+    at->placed = stamp;
+  });
   r->stampedSize = order->size();
 }
 
@@ -728,25 +739,10 @@ void Parse_compileChain(FormulaReader* r, CellChain* chain, Symbol* cell) {
     r->stampedOrder = nullptr;  // an order of Parse_compileCell takes a stamp of its own
   }
   if (!inModelOrder(r, cell)) {
-    std::vector<Visit> path;
-    enter(r, &path, cell);
-    while (!path.empty()) {
-      Visit& top = path.back();
-      Symbol* at = top.cell;
-      if (r->context->errors.errorCount == 0 && top.next < at->precedents.size()) {
-        Symbol* dep = at->precedents[top.next++];
-        if (dep->mark) {
-          // The cell closes a cycle: report it, the one reached last.
-          raiseAt(r, kStatusCircularReference, placeOf(at));
-          continue;
-        }
-        if (runs(dep) && !inModelOrder(r, dep) && !stopped(r, "Parse_compileCell")) enter(r, &path, dep);
-        continue;
-      }
+    auto unplaced = [r](const Symbol* dep) { return runs(dep) && !inModelOrder(r, dep); };
+    walkPrecedents(r, cell, unplaced, [r](Symbol* at) {
       if (r->context->errors.errorCount == 0) placeInModel(r, at);
-      at->mark = 0;
-      path.pop_back();
-    }
+    });
   }
   if (r->context->errors.errorCount == 0) chain->share(r->modelOrder, *reachOf(r, cell));
 }
