@@ -94,6 +94,13 @@ void setFormula(FormulaReader* r, Symbol* s, ReaderCell* info) {
   s->formula->arrayColumn = info->arrayColumn;
 }
 
+// A range spelled from any two opposite corners ("c9:a1") as the same
+// range from its top left to its bottom right.
+void orderCorners(RangeRef* range) {
+  if (range->firstRow > range->lastRow) std::swap(range->firstRow, range->lastRow);
+  if (range->firstColumn > range->lastColumn) std::swap(range->firstColumn, range->lastColumn);
+}
+
 // The smallest range holding a and b.
 RangeRef spanOf(const RangeRef& a, const RangeRef& b) {
   return RangeRef{a.sheet, std::min(a.firstRow, b.firstRow), std::min(a.firstColumn, b.firstColumn),
@@ -326,6 +333,7 @@ int32_t reference(FormulaReader* r) {
       raiseAt(r, kStatusUndefinedIdentifier, currentCell(r));
       return kTypeFailed;
     }
+    orderCorners(&range);
     if (bare && (r->token == kTokComma || r->token == kTokClose) && Model_rangeArea(range) > 1 &&
         cutToUsed(r, range, &cut)) {
       // The whole argument of a function that skips empty cells: its used

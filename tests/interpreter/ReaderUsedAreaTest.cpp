@@ -70,7 +70,7 @@ TEST(ReaderUsedArea, SkippingFunctionsReadOnlyTheUsedCells) {
   UsedBench w;
   fill(&w.source);
   w.source.set("a10", "=SUM(b1:iu65535)");
-  w.source.set("a11", "=COUNT(b1:iu65535)");
+  w.source.set("a11", "=COUNT(iu65535:b1)");
   w.source.set("a12", "=AVERAGE(b1:iu65535,b2:f6)");
   w.source.set("a13", "=MAX(b1:iu65535)+MIN(b1:iu65535)");
   w.source.set("a14", "=SUM(z100:iu65535)+COUNT(z100:iu65535)");  // no used cell
