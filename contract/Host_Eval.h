@@ -25,6 +25,35 @@ using EvalValueCallback = int (*)(LibraryContext* context, void* user, int i, in
 using EvalDependencyCallback = int (*)(LibraryContext* context, void* user, int i, int j,
                                        int flag, void* user2);
 
+// Flags of a Jacobian request. The filters by class need a diagnosis.
+constexpr int kJacLinearEntries = 0x1;    // only class-1 entries
+constexpr int kJacNonlinear = 0x4;        // only nonlinear functions, entries of class 2 or 3
+constexpr int kJacLinearFunctions = 0x10; // only linear functions
+constexpr int kJacLinearVariables = 0x20; // only variables linear everywhere
+constexpr int kJacIncludeObjective = 0x100;
+constexpr int kJacObjectiveOnly = 0x200;
+// Builds the sparsity lists first when missing: the nonlinear list with
+// kJacNonlinear, the full list otherwise. Also set by kJacNonlinear alone.
+constexpr int kJacBuildLists = 0x40;
+// Flags of a Hessian request.
+constexpr int kHessUpper = 0x1;      // entries with k >= j only
+constexpr int kHessLower = 0x2;      // entries with k <= j only
+constexpr int kHessHalve = 0x4;
+constexpr int kHessDouble = 0x8;
+constexpr int kHessGradient = 0x10;  // also (-1, k, g_k)
+constexpr int kHessValue = 0x20;     // also (-1, -1, value) when non-zero
+// Only the variables on which the function depends nonlinearly: the
+// nonlinear sparsity list is built first with compact derivatives, else
+// variables of class 0 or 1 for the function are skipped.
+constexpr int kHessNonlinearOnly = 0x40;
+// The objective's Hessian as quadratic coefficients: halved, with gradient
+// and value, so that f = x'Qx + c'x + d at x = 0.
+constexpr int kHessQuadraticTerms = kHessHalve | kHessGradient | kHessValue;
+
+// Flags of the dependency walk.
+constexpr int kDepQuadraticApart = 0x2;    // class 2 reported as 2, not 4
+constexpr int kDepIncludeObjective = 0x100;
+
 // Ordinals 15, 16, 33 and 34.
 int Host_evalProblem(LibraryContext* context, double* f, const double* x);
 int Host_evalProblemBounded(LibraryContext* context, double* f, const double* x, double cutoff,
@@ -69,6 +98,10 @@ int Host_writeReportTable(LibraryContext* context, int code1, int code2, int col
 // The interpreter's model of the run when it is analysed, else none (the
 // interval engine's services in Host_IntervalModel.h bind it).
 EvalContext* Host_interpreterModel(LibraryContext* context);
+// The objective's function in the interpreter's table (the order in which
+// Jacobians, Hessians and the dependency walk number functions), or -1
+// when the model is not analysed or has no objective.
+int Host_objectiveFunction(LibraryContext* context);
 // Ordinals 35, 38, 39 and 40: the interpreter's, 0 when the model is not
 // analysed (39: not diagnosed).
 int Host_evalObjectiveGradient(LibraryContext* context, double* value, double* gradient,

@@ -18,6 +18,8 @@
 #include "excel/Names_Options.h"
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
+#include "interpreter/Eval_Interface.h"
+#include "values/Vm_Context.h"
 
 namespace {
 
@@ -323,6 +325,11 @@ int Host_writeReportTable(LibraryContext* context, int code1, int code2, int col
 
 EvalContext* Host_interpreterModel(LibraryContext* context) {
   return context && context->analysed ? context->evalContext : nullptr;
+}
+
+int Host_objectiveFunction(LibraryContext* context) {
+  const EvalContext* model = Host_interpreterModel(context);
+  return model ? Eval_objectiveIndex(model->tables.functions) : -1;
 }
 
 int Host_evalObjectiveGradient(LibraryContext* context, double* value, double* gradient,

@@ -12,31 +12,6 @@
 struct EvalContext;
 struct FunctionTable;
 
-// Flags of a Jacobian request. The filters by class need a diagnosis.
-constexpr int kJacLinearEntries = 0x1;    // only class-1 entries
-constexpr int kJacNonlinear = 0x4;        // only nonlinear functions, entries of class 2 or 3
-constexpr int kJacLinearFunctions = 0x10; // only linear functions
-constexpr int kJacLinearVariables = 0x20; // only variables linear everywhere
-constexpr int kJacIncludeObjective = 0x100;
-constexpr int kJacObjectiveOnly = 0x200;
-// Builds the sparsity lists first when missing: the nonlinear list with
-// kJacNonlinear, the full list otherwise. Also set by kJacNonlinear alone.
-constexpr int kJacBuildLists = 0x40;
-// Flags of a Hessian request.
-constexpr int kHessUpper = 0x1;      // entries with k >= j only
-constexpr int kHessLower = 0x2;      // entries with k <= j only
-constexpr int kHessHalve = 0x4;
-constexpr int kHessDouble = 0x8;
-constexpr int kHessGradient = 0x10;  // also (-1, k, g_k)
-constexpr int kHessValue = 0x20;     // also (-1, -1, value) when non-zero
-// Only the variables on which the function depends nonlinearly: the
-// nonlinear sparsity list is built first with compact derivatives, else
-// variables of class 0 or 1 for the function are skipped.
-constexpr int kHessNonlinearOnly = 0x40;
-// The objective's Hessian as quadratic coefficients: halved, with gradient
-// and value, so that f = x'Qx + c'x + d at x = 0.
-constexpr int kHessQuadraticTerms = kHessHalve | kHessGradient | kHessValue;
-
 // Index of the last function that is an objective (relation 8 or 9), or -1.
 int32_t Eval_objectiveIndex(const FunctionTable* functions);
 // Gives every variable the point value x[j] (0-based).

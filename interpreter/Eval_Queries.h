@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "contract/Host_Eval.h"
+
 struct EvalContext;
 
 // Queries of a loaded model.
@@ -57,9 +59,6 @@ int32_t Eval_valuesNow(EvalContext* ctx, double* f);
 int32_t Eval_valuesWithCutoff(EvalContext* ctx, double* f, const double* x, double bound, const int32_t* order,
                               double tol);
 
-// Flags of the dependency walk.
-constexpr int32_t kDepQuadraticApart = 0x2;    // class 2 reported as 2, not 4
-constexpr int32_t kDepIncludeObjective = 0x100;
 using EvalDependencyVisit = bool (*)(void* user, int32_t i, int32_t j, int32_t flag);
 // Calls visit(user, i, j, flag) for every pair (0-based) with a class above
 // 0: class 1 flag 1; 2 flag 2 or 4; 3 flag 4; 4 flag 8; 5 flag 0x80. False

@@ -10,7 +10,7 @@
 #include "contract/Eng_Engine.h"
 #include "contract/Host_Queries.h"
 #include "engines/evolutionary/Evo_Repair.h"
-#include "engines/evolutionary/Evo_RepairSimplex.h"
+#include "numerics/Dense_BoundedSimplex.h"
 
 namespace {
 
@@ -23,13 +23,13 @@ bool inGroup(const EvoRecord& rec, int j) { return !rec.types.empty() && rec.typ
 // bounds gives a row for each. The row maximised is the tableau's objective
 // row (the estimated gradient of the linear-programming step) or, for the
 // repair, the objective's captured coefficients in the minimising sense.
-EvoLp linearProblem(EvoRecord& rec, const double* constants, const double* x, int mode) {
-  EvoLp lp;
+DenseBoundedLp linearProblem(EvoRecord& rec, const double* constants, const double* x, int mode) {
+  DenseBoundedLp lp;
   lp.cols = rec.linear.linearVars;
   lp.objective.assign(lp.cols + 1, 0.0);
   const bool captured = static_cast<int>(rec.linear.coef.size()) > rec.m + 1;
   for (int k = 0; k < lp.cols; ++k) {
-    if (mode == EvoLpStep) lp.objective[k + 1] = rec.linear.tableau[0][k + 1];
+    if (mode == DenseBoundedTrialSteps) lp.objective[k + 1] = rec.linear.tableau[0][k + 1];
     else if (captured)
       lp.objective[k + 1] =
           (rec.maximise ? 1.0 : -1.0) * rec.linear.coef[rec.m + 1][rec.linear.linearVarList[k]];
@@ -139,11 +139,11 @@ int linearRepair(EvoRecord& rec, double* trial) {
   ++rec.stats.linearAttempts;
   std::vector<double> constants;
   if (!linearConstants(rec, trial, &constants)) return EvoRejected;
-  const EvoLp lp = linearProblem(rec, constants.data(), trial, EvoLpRepair);
+  const DenseBoundedLp lp = linearProblem(rec, constants.data(), trial, DenseBoundedSolve);
   std::vector<double> solution(lp.cols);
-  const EvoLpHooks hooks{&rec, simplexStop, nullptr};
-  const int result = Evo_solveSimplex(lp, EvoLpRepair, hooks, solution.data());
-  if (result != EvoLpSolved) return result;
+  const DenseBoundedHooks hooks{&rec, simplexStop, nullptr};
+  const int result = Dense_boundedSimplex(lp, DenseBoundedSolve, hooks, solution.data());
+  if (result != DenseBoundedSolved) return result;
   for (int k = 0; k < lp.cols; ++k) trial[rec.linear.linearVarList[k] - 1] = solution[k];
   ++rec.stats.linearSuccesses;
   return 0;
@@ -300,12 +300,12 @@ int Evo_linearStep(EvoRecord& rec, double* x) {
   if (rec.linear.lpReuse < 5 && !objectiveGradient(rec, x)) return EvoRejected;
   std::vector<double> constants;
   if (!linearConstants(rec, x, &constants)) return EvoRejected;
-  const EvoLp lp = linearProblem(rec, constants.data(), x, EvoLpStep);
+  const DenseBoundedLp lp = linearProblem(rec, constants.data(), x, DenseBoundedTrialSteps);
   EvoStepTrial step{rec, x};
-  const EvoLpHooks hooks{&step, stepStop, stepAccept};
+  const DenseBoundedHooks hooks{&step, stepStop, stepAccept};
   std::vector<double> solution(lp.cols);
-  const int result = Evo_solveSimplex(lp, EvoLpStep, hooks, solution.data());
-  if (result == EvoLpSolved)
+  const int result = Dense_boundedSimplex(lp, DenseBoundedTrialSteps, hooks, solution.data());
+  if (result == DenseBoundedSolved)
     for (int k = 0; k < lp.cols; ++k) x[rec.linear.linearVarList[k] - 1] = solution[k];
   return result;
 }

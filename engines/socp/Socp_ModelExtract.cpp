@@ -11,9 +11,6 @@
 #include "contract/Host_Eval.h"
 #include "contract/Host_Extract.h"
 #include "engines/socp/Socp_Adapter.h"
-#include "interpreter/Eval_Interface.h"
-#include "interpreter/Eval_Queries.h"
-#include "values/Vm_Context.h"
 
 namespace {
 
@@ -120,9 +117,8 @@ int readTerms(Extraction& ex, const std::vector<double>& zero, bool cones) {
 }  // namespace
 
 int Socp_extractModel(SocpAdapterRecord& rec, bool cones) {
-  EvalContext* model = Host_interpreterModel(rec.context);
-  if (!model) return StatusNoCoefficients;
-  Extraction ex{rec, Eval_objectiveIndex(model->tables.functions), std::vector<char>(rec.m + 1, 0)};
+  if (!Host_interpreterModel(rec.context)) return StatusNoCoefficients;
+  Extraction ex{rec, Host_objectiveFunction(rec.context), std::vector<char>(rec.m + 1, 0)};
   if (Host_enumDependencies(rec.context, &ex, walkDependency, nullptr, kWalkFlags) != 1)
     return ex.linearOrQuadratic ? StatusNoCoefficients : StatusNotLinear;
   std::vector<double> zero(rec.n, 0.0);

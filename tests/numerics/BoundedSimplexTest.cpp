@@ -1,4 +1,4 @@
-// The evolutionary engine's dense bounded simplex: small LPs solved by hand,
+// The dense bounded simplex of the evolutionary repair: small LPs solved by hand,
 // small netlib problems against their published optima, infeasible and
 // unbounded models, the stop check after each pivot, and the trial
 // acceptance of the linear-programming step.
@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "contract/Bound_Infinity.h"
-#include "engines/evolutionary/Evo_RepairSimplex.h"
+#include "numerics/Dense_BoundedSimplex.h"
 #include "tests/support/MpsReader.h"
 
 namespace {
@@ -18,7 +18,7 @@ constexpr double kInf = kBoundInfinity;
 
 // An LP in the form the simplex takes: rows "coefficients relation rhs".
 struct LpBuilder {
-  EvoLp lp;
+  DenseBoundedLp lp;
   explicit LpBuilder(int cols) {
     lp.cols = cols;
     lp.objective.assign(cols + 1, 0.0);
@@ -38,15 +38,15 @@ struct LpBuilder {
   }
 };
 
-std::vector<double> solve(const EvoLp& lp, int* result, int mode = EvoLpRepair,
-                          const EvoLpHooks& hooks = {}) {
+std::vector<double> solve(const DenseBoundedLp& lp, int* result, int mode = DenseBoundedSolve,
+                          const DenseBoundedHooks& hooks = {}) {
   std::vector<double> x(lp.cols, -7.0);
-  *result = Evo_solveSimplex(lp, mode, hooks, x.data());
+  *result = Dense_boundedSimplex(lp, mode, hooks, x.data());
   return x;
 }
 
 // Largest violation of a row or bound by x.
-double violation(const EvoLp& lp, const std::vector<double>& x) {
+double violation(const DenseBoundedLp& lp, const std::vector<double>& x) {
   double worst = 0.0;
   for (int i = 0; i < lp.rows; ++i) {
     const double* a = lp.a.data() + static_cast<std::size_t>(i) * (lp.cols + 1);
@@ -62,7 +62,7 @@ double violation(const EvoLp& lp, const std::vector<double>& x) {
 }
 
 // Small LPs with their outcome worked by hand (the point when solved).
-TEST(EvoRepairSimplex, SmallModelsSolvedByHand) {
+TEST(BoundedSimplex, SmallModelsSolvedByHand) {
   struct Row {
     std::vector<double> coef;
     char rel;
@@ -78,22 +78,22 @@ TEST(EvoRepairSimplex, SmallModelsSolvedByHand) {
   } cases[] = {
       // max 3x + 2y: x + y <= 4, x + 3y <= 6, x <= 3: (3, 1).
       {"bounded column", {0, 0}, {3, kInf}, {{{1, 1}, '<', 4}, {{1, 3}, '<', 6}}, {3, 2},
-       EvoLpSolved, {3, 1}},
+       DenseBoundedSolved, {3, 1}},
       // min x + y: x + 2y >= 4, x - y = 1: (2, 1).
       {"phase one", {0, 0}, {kInf, kInf}, {{{1, 2}, '>', 4}, {{1, -1}, '=', 1}}, {-1, -1},
-       EvoLpSolved, {2, 1}},
+       DenseBoundedSolved, {2, 1}},
       // max x: x - y <= 2, x free, -1 <= y <= 1: y flips to 1, x = 3.
       {"free column and a bound flip", {-kInf, -1}, {kInf, 1}, {{{1, -1}, '<', 2}}, {1, 0},
-       EvoLpSolved, {3, 1}},
+       DenseBoundedSolved, {3, 1}},
       // min y: x + y >= 3 written negated, z fixed at 2, x + z <= 4, y <= 5.
       {"negative side and a fixed column", {0, 0, 2}, {kInf, 5, 2},
-       {{{-1, -1, 0}, '<', -3}, {{1, 0, 1}, '<', 4}}, {0, -1, 0}, EvoLpSolved, {2, 1, 2}},
-      {"no rows: each column at a bound", {0}, {4}, {}, {1}, EvoLpSolved, {4}},
+       {{{-1, -1, 0}, '<', -3}, {{1, 0, 1}, '<', 4}}, {0, -1, 0}, DenseBoundedSolved, {2, 1, 2}},
+      {"no rows: each column at a bound", {0}, {4}, {}, {1}, DenseBoundedSolved, {4}},
       {"row out of reach of the bounds", {0, 0}, {2, 2}, {{{1, 1}, '>', 5}}, {0, 0},
-       EvoLpInfeasible, {}},
-      {"x = 1 and x = 2", {0}, {kInf}, {{{1}, '=', 1}, {{1}, '=', 2}}, {0}, EvoLpInfeasible, {}},
+       DenseBoundedInfeasible, {}},
+      {"x = 1 and x = 2", {0}, {kInf}, {{{1}, '=', 1}, {{1}, '=', 2}}, {0}, DenseBoundedInfeasible, {}},
       {"unbounded objective", {0, 0}, {kInf, kInf}, {{{1, -1}, '<', 1}}, {1, 0},
-       EvoLpNoLeavingRow, {}},
+       DenseBoundedNoLeavingRow, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -109,7 +109,7 @@ TEST(EvoRepairSimplex, SmallModelsSolvedByHand) {
   }
 }
 
-TEST(EvoRepairSimplex, StartValuesChooseTheStartingBound) {
+TEST(BoundedSimplex, StartValuesChooseTheStartingBound) {
   // Only feasibility (zero objective): x + y = 1 within [0, 1]^2. A start
   // near the upper bounds starts both columns there; the result is feasible
   // and every column not needed stays at its starting bound.
@@ -119,38 +119,38 @@ TEST(EvoRepairSimplex, StartValuesChooseTheStartingBound) {
   b.row({1, 1}, '=', 1);
   int r = -1;
   const auto x = solve(b.lp, &r);
-  ASSERT_EQ(r, EvoLpSolved);
+  ASSERT_EQ(r, DenseBoundedSolved);
   EXPECT_LT(violation(b.lp, x), 1e-12);
   EXPECT_TRUE(x[0] == 1.0 || x[1] == 1.0);
 }
 
-TEST(EvoRepairSimplex, BadSizesGiveEight) {
+TEST(BoundedSimplex, BadSizesGiveEight) {
   LpBuilder b(1);
   b.row({1}, '<', 1);
-  EvoLp none = b.lp;
+  DenseBoundedLp none = b.lp;
   none.cols = 0;
   std::vector<double> x(1);
-  EXPECT_EQ(Evo_solveSimplex(none, EvoLpRepair, {}, x.data()), EvoLpBadSize);
-  EvoLp negative = b.lp;
+  EXPECT_EQ(Dense_boundedSimplex(none, DenseBoundedSolve, {}, x.data()), DenseBoundedBadSize);
+  DenseBoundedLp negative = b.lp;
   negative.rows = -1;
-  EXPECT_EQ(Evo_solveSimplex(negative, EvoLpRepair, {}, x.data()), EvoLpBadSize);
-  EvoLp shortArrays = b.lp;
+  EXPECT_EQ(Dense_boundedSimplex(negative, DenseBoundedSolve, {}, x.data()), DenseBoundedBadSize);
+  DenseBoundedLp shortArrays = b.lp;
   shortArrays.rows = 3;
-  EXPECT_EQ(Evo_solveSimplex(shortArrays, EvoLpRepair, {}, x.data()), EvoLpBadSize);
-  EXPECT_EQ(Evo_solveSimplex(b.lp, EvoLpRepair, {}, nullptr), EvoLpBadSize);
+  EXPECT_EQ(Dense_boundedSimplex(shortArrays, DenseBoundedSolve, {}, x.data()), DenseBoundedBadSize);
+  EXPECT_EQ(Dense_boundedSimplex(b.lp, DenseBoundedSolve, {}, nullptr), DenseBoundedBadSize);
 }
 
-TEST(EvoRepairSimplex, StopCheckEndsTheSolveAfterAPivot) {
+TEST(BoundedSimplex, StopCheckEndsTheSolveAfterAPivot) {
   LpBuilder b(2);
   b.row({1, 1}, '>', 2);
   b.maximise({1, 1});
   b.lp.upper = {5, 5};
   int calls = 0;
-  EvoLpHooks hooks;
+  DenseBoundedHooks hooks;
   hooks.user = &calls;
   hooks.stopCheck = [](void* user) { return ++*static_cast<int*>(user) == 1 ? 6 : 0; };
   int r = -1;
-  solve(b.lp, &r, EvoLpRepair, hooks);
+  solve(b.lp, &r, DenseBoundedSolve, hooks);
   EXPECT_EQ(r, 6);
   EXPECT_EQ(calls, 1);
 }
@@ -158,7 +158,7 @@ TEST(EvoRepairSimplex, StopCheckEndsTheSolveAfterAPivot) {
 // Mode 3 on max x + 2y within [0, 2]^2 and x + y <= 3, two steps of phase
 // two to (1, 2): the first step's point stays when the trial acceptance
 // rejects the second, or when the second's fitness is worse.
-TEST(EvoRepairSimplex, StepModeKeepsTheLastAcceptedStep) {
+TEST(BoundedSimplex, StepModeKeepsTheLastAcceptedStep) {
   LpBuilder b(2);
   b.lp.upper = {2, 2};
   b.row({1, 1}, '<', 3);
@@ -172,7 +172,7 @@ TEST(EvoRepairSimplex, StepModeKeepsTheLastAcceptedStep) {
       bool worsen;
       std::vector<std::vector<double>> points;
     } seen{worsen, {}};
-    EvoLpHooks hooks;
+    DenseBoundedHooks hooks;
     hooks.user = &seen;
     hooks.acceptTrial = [](void* user, const double* x, double* fitness) {
       auto* s = static_cast<Seen*>(user);
@@ -180,8 +180,8 @@ TEST(EvoRepairSimplex, StepModeKeepsTheLastAcceptedStep) {
       *fitness = s->worsen ? double(s->points.size()) : -(x[0] + 2 * x[1]);
       return s->worsen || s->points.size() == 1 ? 1 : 0;
     };
-    const auto x = solve(b.lp, &r, EvoLpStep, hooks);
-    EXPECT_EQ(r, EvoLpSolved) << worsen;
+    const auto x = solve(b.lp, &r, DenseBoundedTrialSteps, hooks);
+    EXPECT_EQ(r, DenseBoundedSolved) << worsen;
     ASSERT_EQ(seen.points.size(), 2u) << worsen;
     EXPECT_EQ(x, seen.points[0]) << worsen;
   }
@@ -189,7 +189,7 @@ TEST(EvoRepairSimplex, StepModeKeepsTheLastAcceptedStep) {
 
 // Netlib problems converted to the simplex's form (minimised by maximising
 // the negated costs); a row with two different limits becomes two rows.
-EvoLp fromMps(const MpsModel& model) {
+DenseBoundedLp fromMps(const MpsModel& model) {
   const int n = static_cast<int>(model.colNames.size());
   LpBuilder b(n);
   b.lp.lower = model.lower;
@@ -210,7 +210,7 @@ EvoLp fromMps(const MpsModel& model) {
   return b.lp;
 }
 
-TEST(EvoRepairSimplex, SmallNetlibProblemsReachTheirOptima) {
+TEST(BoundedSimplex, SmallNetlibProblemsReachTheirOptima) {
   const std::pair<const char*, double> known[] = {
       {"afiro", -4.6475314286E+02}, {"sc50a", -6.4575077059E+01},
       {"sc50b", -7.0000000000E+01}};
@@ -218,12 +218,12 @@ TEST(EvoRepairSimplex, SmallNetlibProblemsReachTheirOptima) {
     MpsModel model;
     std::string error;
     ASSERT_TRUE(Mps_readNamed(name, model, error)) << error;
-    EvoLp lp = fromMps(model);
+    DenseBoundedLp lp = fromMps(model);
     lp.reducedCostTol = 1e-9;
     lp.pivotTol = 1e-9;
     int r = -1;
     const auto x = solve(lp, &r);
-    ASSERT_EQ(r, EvoLpSolved) << name;
+    ASSERT_EQ(r, DenseBoundedSolved) << name;
     double objective = model.objConstant;
     for (int j = 0; j < lp.cols; ++j) objective += model.cost[j] * x[j];
     EXPECT_NEAR(objective, optimum, 1e-6 * std::fabs(optimum)) << name;
@@ -236,17 +236,17 @@ TEST(EvoRepairSimplex, SmallNetlibProblemsReachTheirOptima) {
 // Beale's example: with the largest entering entry and the first of equal
 // ratios leaving, its degenerate pivots return to the starting basis for
 // ever; the lexicographic tie-break reaches the optimum x = (1, 0, 1, 0).
-TEST(EvoRepairSimplex, DegenerateCycleIsBrokenByTheTieBreak) {
+TEST(BoundedSimplex, DegenerateCycleIsBrokenByTheTieBreak) {
   LpBuilder b(4);
   b.maximise({10, -57, -9, -24});
   b.row({0.5, -5.5, -2.5, 9}, '<', 0);
   b.row({0.5, -1.5, -0.5, 1}, '<', 0);
   b.row({1, 0, 0, 0}, '<', 1);
   int pivots = 0;
-  const EvoLpHooks hooks{&pivots, [](void* user) { return ++*static_cast<int*>(user), 0; }, nullptr};
+  const DenseBoundedHooks hooks{&pivots, [](void* user) { return ++*static_cast<int*>(user), 0; }, nullptr};
   int result = -1;
-  const std::vector<double> x = solve(b.lp, &result, EvoLpRepair, hooks);
-  EXPECT_EQ(result, EvoLpSolved);
+  const std::vector<double> x = solve(b.lp, &result, DenseBoundedSolve, hooks);
+  EXPECT_EQ(result, DenseBoundedSolved);
   EXPECT_EQ(x, (std::vector<double>{1, 0, 1, 0}));
   EXPECT_LT(pivots, 20);
 }

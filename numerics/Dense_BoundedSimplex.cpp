@@ -4,7 +4,7 @@
 // surplus of a '>' row, a fixed zero column for an '=' row) and one
 // artificial per row that does not start feasible. Non-basic columns sit at
 // a bound ('L', 'U'), at zero when free ('X'), or never move ('F').
-#include "engines/evolutionary/Evo_RepairSimplex.h"
+#include "numerics/Dense_BoundedSimplex.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,7 +61,7 @@ void startColumn(Tableau& tb, int j, double lower, double upper, double current)
 // Builds the starting tableau: every row's right-hand side made non-negative
 // with the structural columns at their starting bounds, a slack basic in
 // each '<' row and an artificial basic in every other row.
-void build(const EvoLp& lp, Tableau& tb) {
+void build(const DenseBoundedLp& lp, Tableau& tb) {
   const int m = lp.rows, n = lp.cols;
   tb.m = m;
   tb.n = n;
@@ -246,8 +246,8 @@ void structuralValues(const Tableau& tb, double* out) {
 }
 
 struct Run {
-  const EvoLp& lp;
-  const EvoLpHooks& hooks;
+  const DenseBoundedLp& lp;
+  const DenseBoundedHooks& hooks;
   Tableau tb;
   std::vector<double> point, saved;
   double lastFitness = kBoundInfinity;
@@ -271,17 +271,17 @@ bool keepStep(Run& run) {
 }
 
 // Iterates on the current reduced costs until no column enters. Returns 0,
-// 4 (no leaving row), a stop code, or EvoLpGuard when the pivots run past
+// 4 (no leaving row), a stop code, or DenseBoundedGuard when the pivots run past
 // a bound that a solve free of cycling never reaches.
 int iterate(Run& run) {
   Tableau& tb = run.tb;
   const int guard = 50 * (tb.m + tb.total) + 100;
   for (int count = 0; count < guard; ++count) {
     const int q = entering(tb, run.lp.reducedCostTol);
-    if (q < 0) return EvoLpSolved;
+    if (q < 0) return DenseBoundedSolved;
     const double dir = tb.status[q] == 'U' || (tb.status[q] == 'X' && tb.d[q] < 0.0) ? -1.0 : 1.0;
     const Step step = ratioTest(tb, q, dir, run.lp.pivotTol);
-    if (step.row < 0 && !step.flip) return EvoLpNoLeavingRow;
+    if (step.row < 0 && !step.flip) return DenseBoundedNoLeavingRow;
     if (run.accepting) structuralValues(tb, run.saved.data());
     if (step.flip)
       flip(tb, q, dir);
@@ -291,9 +291,9 @@ int iterate(Run& run) {
       const int stop = run.hooks.stopCheck(run.hooks.user);
       if (stop != 0) return stop;
     }
-    if (run.accepting && !keepStep(run)) return EvoLpSolved;
+    if (run.accepting && !keepStep(run)) return DenseBoundedSolved;
   }
-  return EvoLpGuard;
+  return DenseBoundedGuard;
 }
 
 // Takes every artificial out of the basis where a column can replace it and
@@ -320,7 +320,7 @@ void dropArtificials(Run& run) {
   }
 }
 
-bool validSize(const EvoLp& lp) {
+bool validSize(const DenseBoundedLp& lp) {
   const auto rows = static_cast<std::size_t>(std::max(lp.rows, 0));
   const auto cols = static_cast<std::size_t>(std::max(lp.cols, 0));
   return lp.cols >= 1 && lp.rows >= 0 && lp.a.size() >= rows * (cols + 1) &&
@@ -330,8 +330,8 @@ bool validSize(const EvoLp& lp) {
 
 }  // namespace
 
-int Evo_solveSimplex(const EvoLp& lp, int mode, const EvoLpHooks& hooks, double* solution) {
-  if (!validSize(lp) || !solution) return EvoLpBadSize;
+int Dense_boundedSimplex(const DenseBoundedLp& lp, int mode, const DenseBoundedHooks& hooks, double* solution) {
+  if (!validSize(lp) || !solution) return DenseBoundedBadSize;
   Run run{lp, hooks, {}, std::vector<double>(lp.cols), std::vector<double>(lp.cols)};
   build(lp, run.tb);
   Tableau& tb = run.tb;
@@ -340,19 +340,19 @@ int Evo_solveSimplex(const EvoLp& lp, int mode, const EvoLpHooks& hooks, double*
   for (int i = 0; i < tb.m; ++i) cost[tb.artificial(i)] = -1.0;
   priceOut(tb, cost);
   int result = iterate(run);
-  if (result != EvoLpSolved) return result;
+  if (result != DenseBoundedSolved) return result;
   double infeasibility = 0.0;
   for (int i = 0; i < tb.m; ++i)
     if (tb.isArtificial(tb.basis[i])) infeasibility += tb.beta[i];
-  if (infeasibility > lp.precision) return EvoLpInfeasible;
+  if (infeasibility > lp.precision) return DenseBoundedInfeasible;
   dropArtificials(run);
 
   std::fill(cost.begin(), cost.end(), 0.0);
   for (int j = 0; j < tb.n; ++j) cost[j] = lp.objective[j + 1];
   priceOut(tb, cost);
-  run.accepting = mode == EvoLpStep && hooks.acceptTrial;
+  run.accepting = mode == DenseBoundedTrialSteps && hooks.acceptTrial;
   result = iterate(run);
-  if (result != EvoLpSolved && result != EvoLpNoLeavingRow) return result;
+  if (result != DenseBoundedSolved && result != DenseBoundedNoLeavingRow) return result;
   if (run.restored)
     std::copy(run.point.begin(), run.point.end(), solution);
   else
