@@ -197,6 +197,13 @@ bool ComReaderSource::resolve(uint8_t sheet, const std::u16string& text, RangeRe
   return resolveText(ea, sheet, text, range, formula, 0);
 }
 
+bool ComReaderSource::usedArea(uint8_t sheet, RangeRef* area) {
+  if (sheet < 1 || sheet > ea->sheetCount) return false;
+  const SheetCells* s = cache->sheet(ea, sheet);
+  if (s) *area = s->used;
+  return s != nullptr;
+}
+
 bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* info) {
   if (cell.sheet < 1 || cell.sheet > ea->sheetCount) return false;
   const CachedCell* stored = nullptr;

@@ -4,6 +4,7 @@
 #include "interpreter/Parse_Reader.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -17,6 +18,8 @@
 #include "interpreter/Parse_CellPicking.h"
 #include "interpreter/Vm_Machine.h"
 #include "simulation/registry/CellReg_Registry.h"
+#include "values/Fn_Ids.h"
+#include "values/Model_Variables.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -96,6 +99,47 @@ bool readCell(FormulaReader* r, const CellRef& cell, Value* value, ReaderCell* i
   return true;
 }
 
+// A range spelled from any two opposite corners ("c9:a1") as the same
+// range from its top left to its bottom right.
+void orderCorners(RangeRef* range) {
+  if (range->firstRow > range->lastRow) std::swap(range->firstRow, range->lastRow);
+  if (range->firstColumn > range->lastColumn) std::swap(range->firstColumn, range->lastColumn);
+}
+
+// The smallest range holding a and b.
+RangeRef spanOf(const RangeRef& a, const RangeRef& b) {
+  return RangeRef{a.sheet, std::min(a.firstRow, b.firstRow), std::min(a.firstColumn, b.firstColumn),
+                  std::max(a.lastRow, b.lastRow), std::max(a.lastColumn, b.lastColumn)};
+}
+
+// The part of a range inside its sheet's used area, or the whole range when
+// the source does not know the used area; false when no cell of it is used.
+bool usedPart(FormulaReader* r, const RangeRef& range, RangeRef* part) {
+  RangeRef used{};
+  if (!r->source->usedArea(range.sheet, &used)) return *part = range, true;
+  return Model_validRange(used) && Model_intersectRanges(range, used, part);
+}
+
+// A range of several cells cut to those that can hold anything: the cells
+// in the sheet's used area and the decision variables. At least two cells
+// stay, so that the cut is still a range (the cells added are empty too).
+// False when the source does not know the used area.
+bool cutToUsed(FormulaReader* r, const RangeRef& range, RangeRef* cut) {
+  RangeRef live{};
+  if (!r->source->usedArea(range.sheet, &live)) return false;
+  if (r->variables)
+    for (const RangeRef& v : r->variables->ranges)
+      if (v.sheet == range.sheet) live = Model_validRange(live) ? spanOf(live, v) : v;
+  if (!Model_validRange(live) || !Model_intersectRanges(range, live, cut))
+    *cut = RangeRef{range.sheet, range.firstRow, range.firstColumn, range.firstRow, range.firstColumn};
+  if (cut->firstRow != cut->lastRow || cut->firstColumn != cut->lastColumn) return true;
+  if (cut->lastRow < range.lastRow) ++cut->lastRow;
+  else if (cut->firstRow > range.firstRow) --cut->firstRow;
+  else if (cut->lastColumn < range.lastColumn) ++cut->lastColumn;
+  else --cut->firstColumn;
+  return true;
+}
+
 // A new cell or range symbol: its values read from the source, its formula
 // cells as precedents, its variables bound.
 void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
@@ -112,12 +156,14 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
     const uint16_t rows = static_cast<uint16_t>(range.lastRow - range.firstRow + 1);
     const uint8_t columns = static_cast<uint8_t>(range.lastColumn - range.firstColumn + 1);
     if (Val_makeArray(&s->value, rows, columns) != 0) return;
+    // Only the cells in the sheet's used area are read; the others stay empty.
+    RangeRef read{};
+    const int32_t lastRow = usedPart(r, range, &read) ? read.lastRow : -1;
     std::vector<Symbol*> blocks;  // the array blocks the range meets
-    for (uint16_t i = 0; i < rows && r->context->errors.errorCount == 0; ++i) {
-      for (uint8_t j = 0; j < columns; ++j) {
-        const CellRef cell{range.sheet, static_cast<uint16_t>(range.firstRow + i),
-                           static_cast<uint8_t>(range.firstColumn + j)};
-        Value* element = Val_at(&s->value, i, j);
+    for (int32_t row = read.firstRow; row <= lastRow && r->context->errors.errorCount == 0; ++row) {
+      for (int32_t column = read.firstColumn; column <= read.lastColumn; ++column) {
+        const CellRef cell{range.sheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column)};
+        Value* element = Val_at(&s->value, row - range.firstRow, column - range.firstColumn);
         ReaderCell info;
         if (!readCell(r, cell, element, &info)) return raiseAt(r, kStatusOleError, cell);
         if (info.formula.empty()) continue;
@@ -298,6 +344,8 @@ int32_t reference(FormulaReader* r) {
   const bool external = isExternalText(text);
   const std::u16string name = external ? text : sheetPrefix(sheet) + text;
   Symbol* s = external || !readsAsCell(text) ? Prog_findSymbol(r->store, kSpaceCell, name) : nullptr;
+  const bool bare = r->bareArgument;
+  r->bareArgument = false;
   next(r);
   if (!s && external) {
     // Alone in its formula the reference leaves the cell with its stored value.
@@ -307,13 +355,19 @@ int32_t reference(FormulaReader* r) {
     }
     if (!(s = externalSymbol(r, text))) return kTypeFailed;
   } else if (!s) {
-    RangeRef range{};
+    RangeRef range{}, cut{};
     std::u16string formula;
     if (!r->source->resolve(sheet, text, &range, &formula)) {
       raiseAt(r, kStatusUndefinedIdentifier, currentCell(r));
       return kTypeFailed;
     }
-    if (range.sheet != 0) {
+    orderCorners(&range);
+    if (bare && (r->token == kTokComma || r->token == kTokClose) && Model_rangeArea(range) > 1 &&
+        cutToUsed(r, range, &cut)) {
+      // The whole argument of a function that skips empty cells: its used
+      // cells are all that count, under the cut range's own key.
+      s = rangeSymbol(r, cut);
+    } else if (range.sheet != 0) {
       // Every spelling of a range ("$a$1", "sheet1!a1", a defined name) is
       // an alias of its one symbol.
       if ((s = rangeSymbol(r, range))) Prog_addAlias(r->store, name, s);
@@ -376,6 +430,14 @@ Symbol* functionSymbol(FormulaReader* r, const FunctionRecord& fn, int32_t n) {
   return s;
 }
 
+// Functions whose result comes from the used cells of a range alone: they
+// skip empty cells wherever they stand in it.
+constexpr int16_t kSkipsEmptyCells[] = {kIdSum, kIdCount, kIdCounta, kIdAverage, kIdMax, kIdMin};
+
+bool skipsEmptyCells(int16_t id) {
+  return std::find(std::begin(kSkipsEmptyCells), std::end(kSkipsEmptyCells), id) != std::end(kSkipsEmptyCells);
+}
+
 int32_t call(FormulaReader* r) {
   const FunctionRecord fn = r->lexer.function;
   const std::u16string text = r->lexer.tokenText;
@@ -394,6 +456,7 @@ int32_t call(FormulaReader* r) {
   } else {
     for (;;) {
       argStarts.push_back(codePosition(r));
+      r->bareArgument = skipsEmptyCells(fn.id) && !r->bigM && r->token == kTokName;
       const int32_t type = r->token == kTokComma || r->token == kTokClose ? missingArgument(r) : comparison(r);
       ++n;
       if (type > kTypeAny && r->context->errors.errorCount == 0) {

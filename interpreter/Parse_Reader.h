@@ -43,6 +43,10 @@ struct ReaderSource {
   virtual bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) = 0;
   // The stored value of a cell and its formula.
   virtual bool readCell(const CellRef& cell, Value* value, ReaderCell* info) = 0;
+  // The sheet's used area: every cell outside it is empty and holds no
+  // formula (an area left all zero when the sheet holds no cell); false when
+  // the source does not know it, and then every cell of a range is read.
+  virtual bool usedArea(uint8_t /*sheet*/, RangeRef* /*area*/) { return false; }
   // The values of a reference into another workbook ("'[book.xlsx]sheet'!a1"),
   // a scalar or an array; false when the book or the range cannot be had.
   virtual bool readExternal(const std::u16string& /*text*/, Value* /*value*/) { return false; }
@@ -82,6 +86,9 @@ struct FormulaReader {
   Symbol* lastBlock;   // the array block met last (its cells come in a row)
   RangeRef judgedBlock;  // the array block judged last, and whether it runs cell by cell
   bool judgedPerCell;
+  // The argument being read is a bare reference of a function that skips
+  // empty cells, so a range there is read cut to its used cells.
+  bool bareArgument;
   // The order being built and the stamp its symbols carry in Symbol::placed.
   const std::vector<Symbol*>* stampedOrder;
   size_t stampedSize;

@@ -165,4 +165,18 @@ TEST_F(ComReaderTest, ARefusedFormulaFailsAloneAndLeavesTheOthers) {
   EXPECT_EQ(after.refused, 1);
 }
 
+// Sums and counts over a range of four million cells, most of them empty,
+// read through the automation layer by their used cells only, give the
+// workbook's values; a range spelled from its bottom right corner is the
+// same range.
+TEST_F(ComReaderTest, LargeMostlyEmptyRangesGiveTheWorkbooksValues) {
+  ASSERT_TRUE(open(CORVAN_DATA "/nlp/hs71.xlsx", false));
+  const Counts before = compareActiveSheet();
+  ASSERT_TRUE(put(ea->activeSheet, 16001, 1, 0.0, u"=SUM(A1:IU16000)+COUNT(IU16000:A1)+MAX(B2:IU16000)"));
+  ASSERT_TRUE(recalculate());
+  const Counts after = compareActiveSheet();
+  EXPECT_EQ(after.compiled, before.compiled + 1);
+  EXPECT_EQ(after.refused, before.refused);
+}
+
 }  // namespace
