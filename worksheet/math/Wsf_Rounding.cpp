@@ -195,10 +195,14 @@ Value* Wsf_combin(Value* result, const Value* n, const Value* k) {
   if (Value* done = pair(result, n, k)) return done;
   const double a = std::trunc(n->number), b = std::trunc(k->number);
   if (!(a >= 0 && b >= 0 && b <= a)) return Wsf_error(result, kErrNum);
+  // C(a, b) = C(a, m) with m the smaller of b and a - b, built as
+  // C(a - m + j, j) for j = 1..m: whole at every step, and the product
+  // overflows within about a thousand steps however large m is.
+  const double m = std::min(b, a - b);
   double c = 1;
-  for (double i = b + 1; i <= a && std::isfinite(c); ++i) {
-    c *= i;
-    if (std::isfinite(c)) c /= i - b;
+  for (double j = 1; j <= m && std::isfinite(c); ++j) {
+    c *= a - m + j;
+    if (std::isfinite(c)) c /= j;
   }
   if (!std::isfinite(c) && !Kern_binomialCoefficient(a, b, &c)) return Wsf_error(result, kErrNum);
   return Wsf_finite(result, c);
