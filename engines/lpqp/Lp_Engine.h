@@ -129,14 +129,17 @@ struct LpPasses {
 
 // Work lists sized with the record so that no iteration allocates: the
 // candidates of the dual ratio test, the nonzero columns of the pivot row,
-// the rows with a nonzero in the pivot column and the columns whose
-// weights grow.
+// the rows with a nonzero in the pivot column (or that may bound the
+// primal ratio) and the columns whose weights grow; for long lists the
+// pivot row with its unlisted entries zero and the weight columns as a
+// mask of ones.
 struct LpWork {
   std::vector<int> candCols;
   std::vector<double> candRatios;
   std::vector<int> pivotCols;
   std::vector<int> pivotRows;
   std::vector<int> weightCols;
+  std::vector<double> denseRow, weightMask;
 };
 
 // Drift control of the updated tableau.
