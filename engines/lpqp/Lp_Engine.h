@@ -159,8 +159,13 @@ struct LpDrift {
   int interval = 25;                             // pivots between drift checks; 0: never rebuild
   std::vector<int> originStart, originCols;      // the origin's nonzero columns, row by row
   std::vector<double> values;                    // n+m+1: every variable's value at a check
-  std::vector<double> basisFactor, solveColumn, solveBlock;  // the rebuild's work space
-  std::vector<int> basisPivots;
+  // The rebuild's work space: the factors of the basis reduced to its s
+  // structural columns and the s rows whose slack is nonbasic, those rows,
+  // the structurals' places among the basic ones and the blocks of columns.
+  std::vector<double> basisFactor, solveColumn, solveBlock, fullBlock, solveOut;
+  std::vector<int> basisPivots, basicPosition, structuralRows, reducedRows;
+  std::vector<char> slackBasic;
+  int structuralCount = 0;
   // A verdict row's identity over the structurals (element 0 the
   // constant) and the size of the terms each entry sums.
   std::vector<double> identity, identitySize;

@@ -320,16 +320,19 @@ int cleanUp(LpRecord& lp, const LpSettings& s) {
 
 // Phase 2. An optimum whose basic solution has left its bounds is
 // repaired by dual iterations and optimised again, a few times at most.
-// When the dual cannot go on, or finds no column to bring a row back (its
-// entries below the pivot tolerance, as those that let the row go), the
-// optimum stands as it is for the final check to judge.
+// When the dual loses its footing (a pivot left a reduced cost on the
+// wrong side), the primal iterations take over again from where it
+// stopped. When the dual finds no column to bring a row back (its entries
+// below the pivot tolerance, as those that let the row go), the optimum
+// stands as it is for the final check to judge.
 int phase2(LpRecord& lp, const LpSettings& s) {
   int status = 0;
   for (int round = 0; status == 0 && round <= kRepairRounds; ++round) {
     if (round > 0) {
       if (Lp_primalFeasible(lp)) break;
       status = Lp_dualRepair(lp, s);
-      if (status == StatusBadModel || status == StatusInfeasible) return 0;
+      if (status == StatusInfeasible) return 0;
+      if (status == StatusBadModel) status = 0;  // optimise again
       if (status != 0) break;
     }
     for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
