@@ -132,7 +132,7 @@ struct LpPasses {
 // the rows with a nonzero in the pivot column (or that may bound the
 // primal ratio) and the columns whose weights grow; for long lists the
 // pivot row with its unlisted entries zero and the weight columns as a
-// mask of ones.
+// mask of ones; the columns of the variables for the ratio test's ties.
 struct LpWork {
   std::vector<int> candCols;
   std::vector<double> candRatios;
@@ -140,6 +140,7 @@ struct LpWork {
   std::vector<int> pivotRows;
   std::vector<int> weightCols;
   std::vector<double> denseRow, weightMask;
+  std::vector<int> columnOf;  // n+m+1: a nonbasic variable's column, 0 when basic
 };
 
 // Drift control of the updated tableau.

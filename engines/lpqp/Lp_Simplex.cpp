@@ -123,24 +123,30 @@ void spreadList(std::vector<double>& to, const double* row, const int* list, int
   for (int t = 0; t < count; ++t) to[list[t]] = row ? row[list[t]] : 1.0;
 }
 
+// Column of every nonbasic variable (0 for a basic one) into
+// work.columnOf, for the tie rule to walk the variables in index order.
+void mapColumns(LpRecord& lp) {
+  std::vector<int>& columnOf = lp.work.columnOf;
+  std::fill(columnOf.begin(), columnOf.end(), 0);
+  for (int k = 1; k <= lp.n; ++k) columnOf[lp.colMap[k]] = k;
+}
+
 // Tie between rows a (chosen) and b with equal ratio for entering column q:
-// the smaller variable index where their ratio rows differ decides.
+// the smallest variable index, below both basic ones, where their ratio
+// rows differ decides (work.columnOf maps the nonbasic variables).
 int breakTie(const LpRecord& lp, int a, int b, int q, bool increasing) {
   const double* ra = lp.matrix.row(a);
   const double* rb = lp.matrix.row(b);
   const int va = lp.rowMap[a], vb = lp.rowMap[b];
-  int key = va < vb ? va : vb;
-  int choice = increasing ? (vb >= va ? b : a) : (va <= vb ? a : b);
-  for (int k = 1; k <= lp.n; ++k) {
-    if (k == q || lp.colMap[k] >= key) continue;  // only a smaller index can decide
+  const int key = va < vb ? va : vb;
+  for (int v = 1; v < key; ++v) {
+    const int k = lp.work.columnOf[v];
+    if (k == 0 || k == q) continue;
     const double pa = std::fabs(ra[k]) <= Lp_tiny ? 0.0 : ra[k] / ra[q];
     const double pb = std::fabs(rb[k]) <= Lp_tiny ? 0.0 : rb[k] / rb[q];
-    if (pa != pb) {
-      key = lp.colMap[k];
-      choice = ((pa < pb) == increasing) ? a : b;
-    }
+    if (pa != pb) return ((pa < pb) == increasing) ? a : b;
   }
-  return choice;
+  return increasing ? (vb >= va ? b : a) : (va <= vb ? a : b);
 }
 
 // Whether some basic variable sits exactly on one of its bounds.
@@ -412,6 +418,7 @@ LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q) {
     if (std::fabs(lp.matrix.row(i)[q]) > tol) rows[count++] = i;
   double best = kBoundInfinity;
   LpRatio result;
+  bool mapped = false;  // work.columnOf filled for this column's ties
   for (int pass = 0; pass < 2; ++pass) {
     for (int listedRow = 0; listedRow < count; ++listedRow) {
       const int i = rows[listedRow];
@@ -422,7 +429,11 @@ LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q) {
       if (!blockingBound(lp, i, (a[q] > 0) == increasing, bound, status)) continue;
       const double t = std::fabs((a[0] - bound) / a[q]);
       if (result.row != 0 && t > best) continue;
-      if (result.row != 0 && t == best && breakTie(lp, result.row, i, q, increasing) != i) continue;
+      if (result.row != 0 && t == best) {
+        if (!mapped) mapColumns(lp);
+        mapped = true;
+        if (breakTie(lp, result.row, i, q, increasing) != i) continue;
+      }
       result.row = i;
       best = t;
       lp.leavingStatus = status;
