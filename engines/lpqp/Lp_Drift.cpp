@@ -132,7 +132,7 @@ bool factorBasis(LpRecord& lp, int m) {
 // per block instead of once per column, and the fixed width lets the
 // compiler work on several columns per instruction; each column sees the
 // same operations in the same order as alone. Unused columns hold zeros.
-void solveBlock(const LpRecord& lp, int m, double* y) {
+LP_ROW_LOOPS void solveBlock(const LpRecord& lp, int m, double* y) {
   const double* a = lp.drift.basisFactor.data();
   auto row = [y](int i) { return y + static_cast<std::size_t>(i) * kBlock; };
   for (int c = 0; c < m; ++c) {

@@ -19,6 +19,17 @@
 
 constexpr double Lp_tiny = 1e-15;     // entries at or below count as zero
 
+// Loops over whole rows of the tableau are built twice on x86-64, the
+// second time for processors with 256-bit vectors, and the loader picks
+// the one the processor runs. Each element sees the same operations in the
+// same order either way, and no multiply and add are fused, so the results
+// are the same to the bit.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define LP_ROW_LOOPS __attribute__((target_clones("avx2", "default")))
+#else
+#define LP_ROW_LOOPS
+#endif
+
 // Whether a bound or limit is finite (below kBoundInfinity in size).
 inline bool Lp_isFinite(double v) { return std::fabs(v) < kBoundInfinity; }
 

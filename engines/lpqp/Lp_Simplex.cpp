@@ -97,7 +97,7 @@ void eliminate(double* ai, const double* ar, double c, const int* cols, int coun
 // entry zero, so that each listed entry changes as above and every other
 // stays. A sweep over a multiple of four entries, then the rest: the
 // compiler does the first several entries at a time.
-void eliminateDense(double* __restrict ai, const double* __restrict dense, double c, int size) {
+LP_ROW_LOOPS void eliminateDense(double* __restrict ai, const double* __restrict dense, double c, int size) {
   const int body = size & ~3;
   for (int k = 0; k < body; ++k) ai[k] -= dense[k] * c;
   for (int k = body; k < size; ++k) ai[k] -= dense[k] * c;
@@ -105,7 +105,7 @@ void eliminateDense(double* __restrict ai, const double* __restrict dense, doubl
 
 // Primal weights from row i over a full row: `mask` is 1 at the weight
 // columns and 0 elsewhere, so that only those weights grow.
-void addWeightsDense(double* __restrict weights, const double* __restrict ai, const double* __restrict mask,
+LP_ROW_LOOPS void addWeightsDense(double* __restrict weights, const double* __restrict ai, const double* __restrict mask,
                      int size) {
   const int body = size & ~3;
   for (int k = 0; k < body; ++k) weights[k] += mask[k] * ai[k] * ai[k];
