@@ -105,8 +105,8 @@ LP_ROW_LOOPS void eliminateDense(double* __restrict ai, const double* __restrict
 
 // Primal weights from row i over a full row: `mask` is 1 at the weight
 // columns and 0 elsewhere, so that only those weights grow.
-LP_ROW_LOOPS void addWeightsDense(double* __restrict weights, const double* __restrict ai, const double* __restrict mask,
-                     int size) {
+LP_ROW_LOOPS void addWeightsDense(double* __restrict weights, const double* __restrict ai,
+                                  const double* __restrict mask, int size) {
   const int body = size & ~3;
   for (int k = 0; k < body; ++k) weights[k] += mask[k] * ai[k] * ai[k];
   for (int k = body; k < size; ++k) weights[k] += mask[k] * ai[k] * ai[k];
