@@ -258,6 +258,81 @@ void solveFullBlock(LpRecord& lp) {
   std::copy(out.begin(), out.end(), d.fullBlock.begin());
 }
 
+// The tableau columns of the nonbasic slacks, B^-1 times a signed unit
+// vector each, solved kBlock at a time.
+void rebuildSlackColumns(LpRecord& lp) {
+  const int m = Lp_rowsInUse(lp), n = lp.n;
+  std::vector<int>& slackCols = lp.drift.slackColumns;
+  slackCols.clear();
+  for (int k = 1; k <= n; ++k)
+    if (lp.colMap[k] > n) slackCols.push_back(k);
+  const int count = static_cast<int>(slackCols.size());
+  double* full = lp.drift.fullBlock.data();
+  for (int first = 0; first < count; first += kBlock) {
+    const int width = std::min(kBlock, count - first);
+    std::fill(lp.drift.fullBlock.begin(), lp.drift.fullBlock.end(), 0.0);
+    for (int c = 0; c < width; ++c) {
+      const int k = slackCols[first + c];
+      full[static_cast<std::size_t>(lp.colMap[k] - n - 1) * kBlock + c] = columnSlackSign(lp, k);
+    }
+    solveFullBlock(lp);
+    for (int r = 1; r <= m; ++r)
+      for (int c = 0; c < width; ++c) {
+        const double t = full[static_cast<std::size_t>(r - 1) * kBlock + c];
+        lp.matrix.row(r)[slackCols[first + c]] = std::fabs(t) <= Lp_tiny ? 0.0 : t;
+      }
+  }
+}
+
+// The tableau columns of the nonbasic structurals from the columns of the
+// basis inverse: B^-1 e_i is the signed unit vector of the row where row
+// i's slack is basic, or the signed tableau column where it is nonbasic,
+// so that B^-1 a_j is the sum of those over the nonzeros of column j.
+// Computed row by row of the tableau, after rebuildSlackColumns.
+void rebuildStructuralColumns(LpRecord& lp) {
+  const int m = Lp_rowsInUse(lp), n = lp.n;
+  LpDrift& d = lp.drift;
+  std::vector<int>& slackColumn = d.slackColumnOf;  // row i's slack: its column, 0 when basic
+  slackColumn.assign(static_cast<std::size_t>(m) + 1, 0);
+  for (int k = 1; k <= n; ++k)
+    if (lp.colMap[k] > n) slackColumn[lp.colMap[k] - n] = k;
+  // Per nonbasic structural column, its terms (slack column, weight) over
+  // the model rows whose slack is nonbasic, in the order of the rows.
+  d.termStart.assign(static_cast<std::size_t>(n) + 2, 0);
+  for (int i = 1; i <= m; ++i) {
+    if (slackColumn[i] == 0) continue;
+    for (int e = d.originStart[i]; e < d.originStart[i + 1]; ++e) ++d.termStart[d.originCols[e] + 1];
+  }
+  for (int j = 1; j <= n + 1; ++j) d.termStart[j] += d.termStart[j - 1];
+  d.termColumns.resize(static_cast<std::size_t>(d.termStart[n + 1]));
+  d.termWeights.resize(static_cast<std::size_t>(d.termStart[n + 1]));
+  d.termFill.assign(d.termStart.begin(), d.termStart.end());
+  for (int i = 1; i <= m; ++i) {
+    const int c = slackColumn[i];
+    if (c == 0) continue;
+    const double sign = orientation(lp, i) * columnSlackSign(lp, c);
+    const double* o = d.origin.row(i);
+    for (int e = d.originStart[i]; e < d.originStart[i + 1]; ++e) {
+      const int j = d.originCols[e], at = d.termFill[j]++;
+      d.termColumns[at] = c;
+      d.termWeights[at] = sign * o[j];
+    }
+  }
+  for (int r = 1; r <= m; ++r) {
+    double* row = lp.matrix.row(r);
+    const int basic = lp.rowMap[r];
+    const int l = basic > n ? basic - n : 0;  // a basic slack's own row adds its unit entry
+    for (int k = 1; k <= n; ++k) {
+      const int j = lp.colMap[k];
+      if (j > n) continue;
+      double t = 0;
+      for (int e = d.termStart[j]; e < d.termStart[j + 1]; ++e) t += d.termWeights[e] * row[d.termColumns[e]];
+      if (l > 0) t += slackSign(lp, l) * orientation(lp, l) * d.origin.row(l)[j];
+      row[k] = std::fabs(t) <= Lp_tiny ? 0.0 : t;
+    }
+  }
+}
+
 // Element 0 of rows 1..m: B x_B = rhs[1..m], solved and then refined once
 // by the solve of its residual, which brings the basic values to the
 // accuracy of the model's own rows.
@@ -461,28 +536,17 @@ bool Lp_rebuildTableau(LpRecord& lp, bool phase1) {
   if (!splitBasis(lp) || !factorBasis(lp, lp.drift.structuralCount)) return false;
   // Element 0: the right-hand sides with every nonbasic value moved across.
   double* rhs = lp.drift.values.data();  // m+1 <= n+m+1 slots
-  for (int i = 1; i <= m; ++i) rhs[i] = orientation(lp, i) * lp.drift.origin.row(i)[0];
   double* col = lp.drift.solveColumn.data();
-  double* full = lp.drift.fullBlock.data();
-  for (int first = 1; first <= n; first += kBlock) {
-    const int width = std::min(kBlock, n - first + 1);
-    std::fill(lp.drift.fullBlock.begin(), lp.drift.fullBlock.end(), 0.0);
-    for (int c = 0; c < width; ++c) {
-      const int k = first + c, v = lp.colMap[k];
-      const double value = Lp_nonbasicValue(lp, k);
-      originColumn(lp, v, v > n ? columnSlackSign(lp, k) : 1.0, col);
-      for (int i = 1; i <= m; ++i) {
-        if (value != 0) rhs[i] -= col[i] * value;
-        full[static_cast<std::size_t>(i - 1) * kBlock + c] = col[i];
-      }
-    }
-    solveFullBlock(lp);
-    for (int r = 1; r <= m; ++r)
-      for (int c = 0; c < width; ++c) {
-        const double t = full[static_cast<std::size_t>(r - 1) * kBlock + c];
-        lp.matrix.row(r)[first + c] = std::fabs(t) <= Lp_tiny ? 0.0 : t;
-      }
+  for (int i = 1; i <= m; ++i) rhs[i] = orientation(lp, i) * lp.drift.origin.row(i)[0];
+  for (int k = 1; k <= n; ++k) {
+    const int v = lp.colMap[k];
+    const double value = Lp_nonbasicValue(lp, k);
+    if (value == 0) continue;
+    originColumn(lp, v, v > n ? columnSlackSign(lp, k) : 1.0, col);
+    for (int i = 1; i <= m; ++i) rhs[i] -= col[i] * value;
   }
+  rebuildSlackColumns(lp);
+  rebuildStructuralColumns(lp);
   solveBasicValues(lp, rhs);
   rebuildObjective(lp);
   if (phase1) rebuildPhase1(lp);
