@@ -139,10 +139,13 @@ LP_ROW_LOOPS void solveBlock(const LpRecord& lp, int m, double* y) {
     const int p = lp.drift.basisPivots[c];
     if (p != c) std::swap_ranges(row(c), row(c) + kBlock, row(p));
   }
-  for (int i = 1; i < m; ++i) {
+  // Rows above the first nonzero stay zero through the forward solve.
+  int lead = 0;
+  while (lead < m && std::all_of(row(lead), row(lead) + kBlock, [](double v) { return v == 0; })) ++lead;
+  for (int i = lead + 1; i < m; ++i) {
     double* yi = row(i);
     const double* l = a + static_cast<std::size_t>(i) * m;
-    for (int j = 0; j < i; ++j) {
+    for (int j = lead; j < i; ++j) {
       if (l[j] == 0) continue;
       const double* yj = row(j);
       for (int c = 0; c < kBlock; ++c) yi[c] -= l[j] * yj[c];
@@ -267,6 +270,18 @@ void rebuildSlackColumns(LpRecord& lp) {
   for (int k = 1; k <= n; ++k)
     if (lp.colMap[k] > n) slackCols.push_back(k);
   const int count = static_cast<int>(slackCols.size());
+  // Columns whose unit entries come first after the factorisation's row
+  // exchanges go together, so that each block's forward solve starts late.
+  std::vector<int>& place = lp.drift.pivotedPlace;  // model row -> row after the exchanges
+  place.assign(static_cast<std::size_t>(m) + 1, 0);
+  const int s = lp.drift.structuralCount;
+  std::vector<int>& order = lp.drift.pivotedOrder;
+  order.resize(static_cast<std::size_t>(s));
+  for (int t = 0; t < s; ++t) order[t] = t;
+  for (int c = 0; c < s; ++c) std::swap(order[c], order[lp.drift.basisPivots[c]]);
+  for (int t = 0; t < s; ++t) place[lp.drift.reducedRows[order[t]]] = t;
+  std::sort(slackCols.begin(), slackCols.end(),
+            [&](int a, int b) { return place[lp.colMap[a] - n] < place[lp.colMap[b] - n]; });
   double* full = lp.drift.fullBlock.data();
   for (int first = 0; first < count; first += kBlock) {
     const int width = std::min(kBlock, count - first);

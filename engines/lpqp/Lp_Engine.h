@@ -178,9 +178,10 @@ struct LpDrift {
   std::vector<int> basisPivots, basicPosition, structuralRows, reducedRows;
   std::vector<char> slackBasic;
   int structuralCount = 0;
-  // The nonbasic slacks' columns, each row's slack column, and per
+  // The nonbasic slacks' columns (with their rows' places after the
+  // factorisation's exchanges), each row's slack column, and per
   // structural the terms that make its column from them.
-  std::vector<int> slackColumns, slackColumnOf, termStart, termFill, termColumns;
+  std::vector<int> slackColumns, slackColumnOf, termStart, termFill, termColumns, pivotedPlace, pivotedOrder;
   std::vector<double> termWeights;
   // A verdict row's identity over the structurals (element 0 the
   // constant) and the size of the terms each entry sums.
