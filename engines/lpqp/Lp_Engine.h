@@ -366,8 +366,11 @@ void Lp_originObjective(LpRecord& lp, double value, const double* gradient);
 double Lp_driftResidual(LpRecord& lp);
 // Recomputes rows 0..m (and the phase-1 row when `phase1`) of the tableau
 // at the current basis from the origin, by a dense LU factorisation of the
-// basis; false (tableau unchanged) without an origin, for a model too
-// large to factorise densely, when memory runs out or when the basis is
+// basis reduced to its structural columns (the basic slacks follow from
+// their own rows): the nonbasic slacks' columns are solved, the nonbasic
+// structurals' summed from them, the basic values solved and refined once;
+// false (tableau unchanged) without an origin, for a model too large to
+// factorise densely, when memory runs out or when the basis is
 // numerically singular.
 bool Lp_rebuildTableau(LpRecord& lp, bool phase1);
 // Drift tolerance: the residual above which the tableau is rebuilt.
