@@ -132,17 +132,20 @@ bool factorBasis(LpRecord& lp, int m) {
 // per block instead of once per column, and the fixed width lets the
 // compiler work on several columns per instruction; each column sees the
 // same operations in the same order as alone. Unused columns hold zeros.
-void solveBlock(const LpRecord& lp, int m, double* y) {
+LP_ROW_LOOPS void solveBlock(const LpRecord& lp, int m, double* y) {
   const double* a = lp.drift.basisFactor.data();
   auto row = [y](int i) { return y + static_cast<std::size_t>(i) * kBlock; };
   for (int c = 0; c < m; ++c) {
     const int p = lp.drift.basisPivots[c];
     if (p != c) std::swap_ranges(row(c), row(c) + kBlock, row(p));
   }
-  for (int i = 1; i < m; ++i) {
+  // Rows above the first nonzero stay zero through the forward solve.
+  int lead = 0;
+  while (lead < m && std::all_of(row(lead), row(lead) + kBlock, [](double v) { return v == 0; })) ++lead;
+  for (int i = lead + 1; i < m; ++i) {
     double* yi = row(i);
     const double* l = a + static_cast<std::size_t>(i) * m;
-    for (int j = 0; j < i; ++j) {
+    for (int j = lead; j < i; ++j) {
       if (l[j] == 0) continue;
       const double* yj = row(j);
       for (int c = 0; c < kBlock; ++c) yi[c] -= l[j] * yj[c];
@@ -157,6 +160,223 @@ void solveBlock(const LpRecord& lp, int m, double* y) {
       for (int c = 0; c < kBlock; ++c) yi[c] -= u[j] * yj[c];
     }
     for (int c = 0; c < kBlock; ++c) yi[c] /= u[i];
+  }
+}
+
+// The rebuild's work space for m rows and n columns; throws bad_alloc.
+void sizeRebuild(LpRecord& lp) {
+  const std::size_t m = static_cast<std::size_t>(Lp_rowsInUse(lp)), n = static_cast<std::size_t>(lp.n);
+  if (lp.drift.basisFactor.size() < m * m) lp.drift.basisFactor.resize(m * m);
+  lp.drift.basisPivots.resize(m + 1);
+  lp.drift.solveColumn.resize(m + 1);
+  lp.drift.solveBlock.resize(m * kBlock);
+  lp.drift.fullBlock.resize(m * kBlock);
+  lp.drift.basicPosition.resize(n + 1);
+  lp.drift.structuralRows.resize(m);
+  lp.drift.reducedRows.resize(m);
+}
+
+// Splits the basis: the s basic structurals (their tableau rows in
+// structuralRows, each one's place among them in basicPosition, -1 for a
+// nonbasic structural) and the basic slacks, whose unit columns leave the
+// s model rows whose slack is nonbasic (reducedRows) to the structurals.
+// The s x s matrix of those rows and columns goes into basisFactor; false
+// when the counts differ (a singular basis).
+bool splitBasis(LpRecord& lp) {
+  const int m = Lp_rowsInUse(lp), n = lp.n;
+  LpDrift& d = lp.drift;
+  std::fill(d.basicPosition.begin(), d.basicPosition.end(), -1);
+  std::vector<char>& slackBasic = d.slackBasic;
+  slackBasic.assign(static_cast<std::size_t>(m) + 1, 0);
+  int s = 0;
+  for (int r = 1; r <= m; ++r) {
+    const int v = lp.rowMap[r];
+    if (v > n) {
+      slackBasic[v - n] = 1;
+      continue;
+    }
+    d.basicPosition[v] = s;
+    d.structuralRows[s++] = r;
+  }
+  int rows = 0;
+  for (int i = 1; i <= m; ++i)
+    if (!slackBasic[i]) {
+      if (rows == s) return false;
+      d.reducedRows[rows++] = i;
+    }
+  if (rows != s) return false;
+  d.structuralCount = s;
+  double* a = d.basisFactor.data();
+  std::fill(a, a + static_cast<std::size_t>(s) * s, 0.0);
+  for (int t = 0; t < s; ++t) {
+    const int i = d.reducedRows[t];
+    const double sign = orientation(lp, i);
+    const double* o = d.origin.row(i);
+    for (int e = d.originStart[i]; e < d.originStart[i + 1]; ++e) {
+      const int j = d.originCols[e];
+      if (d.basicPosition[j] >= 0) a[static_cast<std::size_t>(t) * s + d.basicPosition[j]] = sign * o[j];
+    }
+  }
+  return true;
+}
+
+// Solves B T = Y for the kBlock columns of fullBlock (row i of them at
+// fullBlock + (i-1) * kBlock, rows 1..m), leaving T there by tableau rows:
+// the basic structurals from the s x s system of the rows whose slack is
+// nonbasic, then each basic slack from its own row, sign * (y_l - a_l.x_S).
+void solveFullBlock(LpRecord& lp) {
+  const int m = Lp_rowsInUse(lp), n = lp.n, s = lp.drift.structuralCount;
+  LpDrift& d = lp.drift;
+  double* full = d.fullBlock.data();
+  double* reduced = d.solveBlock.data();
+  auto at = [](double* block, int i) { return block + static_cast<std::size_t>(i) * kBlock; };
+  for (int t = 0; t < s; ++t) std::copy_n(at(full, d.reducedRows[t] - 1), kBlock, at(reduced, t));
+  solveBlock(lp, s, reduced);
+  for (int r = 1; r <= m; ++r) {
+    const int v = lp.rowMap[r];
+    if (v <= n) continue;
+    const int l = v - n;
+    double* y = at(full, l - 1);
+    const double sign = orientation(lp, l);
+    const double* o = d.origin.row(l);
+    for (int e = d.originStart[l]; e < d.originStart[l + 1]; ++e) {
+      const int j = d.originCols[e], place = d.basicPosition[j];
+      if (place < 0) continue;
+      const double f = sign * o[j];
+      const double* z = at(reduced, place);
+      for (int c = 0; c < kBlock; ++c) y[c] -= f * z[c];
+    }
+    const double slack = slackSign(lp, l);
+    for (int c = 0; c < kBlock; ++c) y[c] *= slack;
+  }
+  // Slack rows are written in place (row l of the block holds row l's
+  // slack); move every result to its tableau row.
+  std::vector<double>& out = d.solveOut;
+  out.resize(static_cast<std::size_t>(m) * kBlock);
+  for (int r = 1; r <= m; ++r) {
+    const int v = lp.rowMap[r];
+    const double* from = v <= n ? at(reduced, d.basicPosition[v]) : at(full, v - n - 1);
+    std::copy_n(from, kBlock, at(out.data(), r - 1));
+  }
+  std::copy(out.begin(), out.end(), d.fullBlock.begin());
+}
+
+// The tableau columns of the nonbasic slacks, B^-1 times a signed unit
+// vector each, solved kBlock at a time.
+void rebuildSlackColumns(LpRecord& lp) {
+  const int m = Lp_rowsInUse(lp), n = lp.n;
+  std::vector<int>& slackCols = lp.drift.slackColumns;
+  slackCols.clear();
+  for (int k = 1; k <= n; ++k)
+    if (lp.colMap[k] > n) slackCols.push_back(k);
+  const int count = static_cast<int>(slackCols.size());
+  // Columns whose unit entries come first after the factorisation's row
+  // exchanges go together, so that each block's forward solve starts late.
+  std::vector<int>& place = lp.drift.pivotedPlace;  // model row -> row after the exchanges
+  place.assign(static_cast<std::size_t>(m) + 1, 0);
+  const int s = lp.drift.structuralCount;
+  std::vector<int>& order = lp.drift.pivotedOrder;
+  order.resize(static_cast<std::size_t>(s));
+  for (int t = 0; t < s; ++t) order[t] = t;
+  for (int c = 0; c < s; ++c) std::swap(order[c], order[lp.drift.basisPivots[c]]);
+  for (int t = 0; t < s; ++t) place[lp.drift.reducedRows[order[t]]] = t;
+  std::sort(slackCols.begin(), slackCols.end(),
+            [&](int a, int b) { return place[lp.colMap[a] - n] < place[lp.colMap[b] - n]; });
+  double* full = lp.drift.fullBlock.data();
+  for (int first = 0; first < count; first += kBlock) {
+    const int width = std::min(kBlock, count - first);
+    std::fill(lp.drift.fullBlock.begin(), lp.drift.fullBlock.end(), 0.0);
+    for (int c = 0; c < width; ++c) {
+      const int k = slackCols[first + c];
+      full[static_cast<std::size_t>(lp.colMap[k] - n - 1) * kBlock + c] = columnSlackSign(lp, k);
+    }
+    solveFullBlock(lp);
+    for (int r = 1; r <= m; ++r)
+      for (int c = 0; c < width; ++c) {
+        const double t = full[static_cast<std::size_t>(r - 1) * kBlock + c];
+        lp.matrix.row(r)[slackCols[first + c]] = std::fabs(t) <= Lp_tiny ? 0.0 : t;
+      }
+  }
+}
+
+// The tableau columns of the nonbasic structurals from the columns of the
+// basis inverse: B^-1 e_i is the signed unit vector of the row where row
+// i's slack is basic, or the signed tableau column where it is nonbasic,
+// so that B^-1 a_j is the sum of those over the nonzeros of column j.
+// Computed row by row of the tableau, after rebuildSlackColumns.
+void rebuildStructuralColumns(LpRecord& lp) {
+  const int m = Lp_rowsInUse(lp), n = lp.n;
+  LpDrift& d = lp.drift;
+  std::vector<int>& slackColumn = d.slackColumnOf;  // row i's slack: its column, 0 when basic
+  slackColumn.assign(static_cast<std::size_t>(m) + 1, 0);
+  for (int k = 1; k <= n; ++k)
+    if (lp.colMap[k] > n) slackColumn[lp.colMap[k] - n] = k;
+  // Per nonbasic structural column, its terms (slack column, weight) over
+  // the model rows whose slack is nonbasic, in the order of the rows.
+  d.termStart.assign(static_cast<std::size_t>(n) + 2, 0);
+  for (int i = 1; i <= m; ++i) {
+    if (slackColumn[i] == 0) continue;
+    for (int e = d.originStart[i]; e < d.originStart[i + 1]; ++e) ++d.termStart[d.originCols[e] + 1];
+  }
+  for (int j = 1; j <= n + 1; ++j) d.termStart[j] += d.termStart[j - 1];
+  d.termColumns.resize(static_cast<std::size_t>(d.termStart[n + 1]));
+  d.termWeights.resize(static_cast<std::size_t>(d.termStart[n + 1]));
+  d.termFill.assign(d.termStart.begin(), d.termStart.end());
+  for (int i = 1; i <= m; ++i) {
+    const int c = slackColumn[i];
+    if (c == 0) continue;
+    const double sign = orientation(lp, i) * columnSlackSign(lp, c);
+    const double* o = d.origin.row(i);
+    for (int e = d.originStart[i]; e < d.originStart[i + 1]; ++e) {
+      const int j = d.originCols[e], at = d.termFill[j]++;
+      d.termColumns[at] = c;
+      d.termWeights[at] = sign * o[j];
+    }
+  }
+  for (int r = 1; r <= m; ++r) {
+    double* row = lp.matrix.row(r);
+    const int basic = lp.rowMap[r];
+    const int l = basic > n ? basic - n : 0;  // a basic slack's own row adds its unit entry
+    for (int k = 1; k <= n; ++k) {
+      const int j = lp.colMap[k];
+      if (j > n) continue;
+      double t = 0;
+      for (int e = d.termStart[j]; e < d.termStart[j + 1]; ++e) t += d.termWeights[e] * row[d.termColumns[e]];
+      if (l > 0) t += slackSign(lp, l) * orientation(lp, l) * d.origin.row(l)[j];
+      row[k] = std::fabs(t) <= Lp_tiny ? 0.0 : t;
+    }
+  }
+}
+
+// Element 0 of rows 1..m: B x_B = rhs[1..m], solved and then refined once
+// by the solve of its residual, which brings the basic values to the
+// accuracy of the model's own rows.
+void solveBasicValues(LpRecord& lp, const double* rhs) {
+  const int m = Lp_rowsInUse(lp), n = lp.n;
+  double* full = lp.drift.fullBlock.data();
+  auto first = [full](int i) -> double& { return full[static_cast<std::size_t>(i - 1) * kBlock]; };
+  for (int pass = 0; pass < 2; ++pass) {
+    std::fill(lp.drift.fullBlock.begin(), lp.drift.fullBlock.end(), 0.0);
+    for (int i = 1; i <= m; ++i) first(i) = rhs[i];
+    if (pass == 1) {  // the residual rhs - B x_B, row by row over the model's nonzeros
+      for (int r = 1; r <= m; ++r) {
+        const int v = lp.rowMap[r];
+        if (v > n) first(v - n) -= slackSign(lp, v - n) * lp.matrix.row(r)[0];
+      }
+      for (int i = 1; i <= m; ++i) {
+        const double sign = orientation(lp, i);
+        const double* o = lp.drift.origin.row(i);
+        for (int e = lp.drift.originStart[i]; e < lp.drift.originStart[i + 1]; ++e) {
+          const int j = lp.drift.originCols[e], place = lp.drift.basicPosition[j];
+          if (place >= 0) first(i) -= sign * o[j] * lp.matrix.row(lp.drift.structuralRows[place])[0];
+        }
+      }
+    }
+    solveFullBlock(lp);
+    for (int r = 1; r <= m; ++r) {
+      double& x = lp.matrix.row(r)[0];
+      x = pass == 0 ? first(r) : x + first(r);
+    }
   }
 }
 
@@ -323,50 +543,26 @@ double Lp_driftResidual(LpRecord& lp) {
 bool Lp_rebuildTableau(LpRecord& lp, bool phase1) {
   const int m = Lp_rowsInUse(lp), n = lp.n;
   if (!hasOrigin(lp) || m > kRebuildRowLimit) return false;
-  const std::size_t mm = static_cast<std::size_t>(m) * m;
   try {
-    if (lp.drift.basisFactor.size() < mm) lp.drift.basisFactor.resize(mm);
-    lp.drift.basisPivots.resize(static_cast<std::size_t>(m) + 1);
-    lp.drift.solveColumn.resize(static_cast<std::size_t>(m) + 1);
-    lp.drift.solveBlock.resize(static_cast<std::size_t>(m) * kBlock);
+    sizeRebuild(lp);
   } catch (const std::bad_alloc&) {
     return false;  // the updated tableau goes on as it is
   }
-  double* col = lp.drift.solveColumn.data();
-  for (int r = 1; r <= m; ++r) {
-    const int v = lp.rowMap[r];
-    originColumn(lp, v, v > n ? slackSign(lp, v - n) : 1.0, col);
-    for (int i = 1; i <= m; ++i)
-      lp.drift.basisFactor[static_cast<std::size_t>(i - 1) * m + (r - 1)] = col[i];
-  }
-  if (!factorBasis(lp, m)) return false;
+  if (!splitBasis(lp) || !factorBasis(lp, lp.drift.structuralCount)) return false;
   // Element 0: the right-hand sides with every nonbasic value moved across.
   double* rhs = lp.drift.values.data();  // m+1 <= n+m+1 slots
+  double* col = lp.drift.solveColumn.data();
   for (int i = 1; i <= m; ++i) rhs[i] = orientation(lp, i) * lp.drift.origin.row(i)[0];
-  double* block = lp.drift.solveBlock.data();
-  for (int first = 1; first <= n; first += kBlock) {
-    const int width = std::min(kBlock, n - first + 1);
-    std::fill(lp.drift.solveBlock.begin(), lp.drift.solveBlock.end(), 0.0);
-    for (int c = 0; c < width; ++c) {
-      const int k = first + c, v = lp.colMap[k];
-      const double value = Lp_nonbasicValue(lp, k);
-      originColumn(lp, v, v > n ? columnSlackSign(lp, k) : 1.0, col);
-      for (int i = 1; i <= m; ++i) {
-        if (value != 0) rhs[i] -= col[i] * value;
-        block[static_cast<std::size_t>(i - 1) * kBlock + c] = col[i];
-      }
-    }
-    solveBlock(lp, m, block);
-    for (int r = 1; r <= m; ++r)
-      for (int c = 0; c < width; ++c) {
-        const double t = block[static_cast<std::size_t>(r - 1) * kBlock + c];
-        lp.matrix.row(r)[first + c] = std::fabs(t) <= Lp_tiny ? 0.0 : t;
-      }
+  for (int k = 1; k <= n; ++k) {
+    const int v = lp.colMap[k];
+    const double value = Lp_nonbasicValue(lp, k);
+    if (value == 0) continue;
+    originColumn(lp, v, v > n ? columnSlackSign(lp, k) : 1.0, col);
+    for (int i = 1; i <= m; ++i) rhs[i] -= col[i] * value;
   }
-  std::fill(lp.drift.solveBlock.begin(), lp.drift.solveBlock.end(), 0.0);
-  for (int i = 1; i <= m; ++i) block[static_cast<std::size_t>(i - 1) * kBlock] = rhs[i];
-  solveBlock(lp, m, block);
-  for (int r = 1; r <= m; ++r) lp.matrix.row(r)[0] = block[static_cast<std::size_t>(r - 1) * kBlock];
+  rebuildSlackColumns(lp);
+  rebuildStructuralColumns(lp);
+  solveBasicValues(lp, rhs);
   rebuildObjective(lp);
   if (phase1) rebuildPhase1(lp);
   lp.drift.pivotsSinceRebuild = 0;

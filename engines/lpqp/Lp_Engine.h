@@ -19,6 +19,17 @@
 
 constexpr double Lp_tiny = 1e-15;     // entries at or below count as zero
 
+// Loops over whole rows of the tableau are built twice on x86-64, the
+// second time for processors with 256-bit vectors, and the loader picks
+// the one the processor runs. Each element sees the same operations in the
+// same order either way, and no multiply and add are fused, so the results
+// are the same to the bit.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define LP_ROW_LOOPS __attribute__((target_clones("avx2", "default")))
+#else
+#define LP_ROW_LOOPS
+#endif
+
 // Whether a bound or limit is finite (below kBoundInfinity in size).
 inline bool Lp_isFinite(double v) { return std::fabs(v) < kBoundInfinity; }
 
@@ -129,14 +140,18 @@ struct LpPasses {
 
 // Work lists sized with the record so that no iteration allocates: the
 // candidates of the dual ratio test, the nonzero columns of the pivot row,
-// the rows with a nonzero in the pivot column and the columns whose
-// weights grow.
+// the rows with a nonzero in the pivot column (or that may bound the
+// primal ratio) and the columns whose weights grow; for long lists the
+// pivot row with its unlisted entries zero and the weight columns as a
+// mask of ones; the columns of the variables for the ratio test's ties.
 struct LpWork {
   std::vector<int> candCols;
   std::vector<double> candRatios;
   std::vector<int> pivotCols;
   std::vector<int> pivotRows;
   std::vector<int> weightCols;
+  std::vector<double> denseRow, weightMask;
+  std::vector<int> columnOf;  // n+m+1: a nonbasic variable's column, 0 when basic
 };
 
 // Drift control of the updated tableau.
@@ -156,8 +171,18 @@ struct LpDrift {
   int interval = 25;                             // pivots between drift checks; 0: never rebuild
   std::vector<int> originStart, originCols;      // the origin's nonzero columns, row by row
   std::vector<double> values;                    // n+m+1: every variable's value at a check
-  std::vector<double> basisFactor, solveColumn, solveBlock;  // the rebuild's work space
-  std::vector<int> basisPivots;
+  // The rebuild's work space: the factors of the basis reduced to its s
+  // structural columns and the s rows whose slack is nonbasic, those rows,
+  // the structurals' places among the basic ones and the blocks of columns.
+  std::vector<double> basisFactor, solveColumn, solveBlock, fullBlock, solveOut;
+  std::vector<int> basisPivots, basicPosition, structuralRows, reducedRows;
+  std::vector<char> slackBasic;
+  int structuralCount = 0;
+  // The nonbasic slacks' columns (with their rows' places after the
+  // factorisation's exchanges), each row's slack column, and per
+  // structural the terms that make its column from them.
+  std::vector<int> slackColumns, slackColumnOf, termStart, termFill, termColumns, pivotedPlace, pivotedOrder;
+  std::vector<double> termWeights;
   // A verdict row's identity over the structurals (element 0 the
   // constant) and the size of the terms each entry sums.
   std::vector<double> identity, identitySize;
@@ -341,8 +366,11 @@ void Lp_originObjective(LpRecord& lp, double value, const double* gradient);
 double Lp_driftResidual(LpRecord& lp);
 // Recomputes rows 0..m (and the phase-1 row when `phase1`) of the tableau
 // at the current basis from the origin, by a dense LU factorisation of the
-// basis; false (tableau unchanged) without an origin, for a model too
-// large to factorise densely, when memory runs out or when the basis is
+// basis reduced to its structural columns (the basic slacks follow from
+// their own rows): the nonbasic slacks' columns are solved, the nonbasic
+// structurals' summed from them, the basic values solved and refined once;
+// false (tableau unchanged) without an origin, for a model too large to
+// factorise densely, when memory runs out or when the basis is
 // numerically singular.
 bool Lp_rebuildTableau(LpRecord& lp, bool phase1);
 // Drift tolerance: the residual above which the tableau is rebuilt.

@@ -40,6 +40,9 @@ int Lp_allocRecord(LpRecord& lp, int n, int modelRows, int cutRows) {
     lp.work.candRatios.assign(nv, 0.0);
     lp.work.pivotCols.assign(nv, 0);
     lp.work.weightCols.assign(nv, 0);
+    lp.work.denseRow.assign(nv, 0.0);
+    lp.work.weightMask.assign(nv, 0.0);
+    lp.work.columnOf.assign(nv + static_cast<std::size_t>(m), 0);
     lp.work.pivotRows.assign(nr, 0);
     lp.types.assign(nr, LpRowType{});
     lp.pristineTypes.assign(nr, LpRowType{});

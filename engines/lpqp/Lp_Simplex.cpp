@@ -93,24 +93,60 @@ void eliminate(double* ai, const double* ar, double c, const int* cols, int coun
   for (int t = 0; t < count; ++t) ai[cols[t]] -= ar[cols[t]] * c;
 }
 
+// The same over a full row: `dense` is the pivot row with every unlisted
+// entry zero, so that each listed entry changes as above and every other
+// stays. A sweep over a multiple of four entries, then the rest: the
+// compiler does the first several entries at a time.
+LP_ROW_LOOPS void eliminateDense(double* __restrict ai, const double* __restrict dense, double c, int size) {
+  const int body = size & ~3;
+  for (int k = 0; k < body; ++k) ai[k] -= dense[k] * c;
+  for (int k = body; k < size; ++k) ai[k] -= dense[k] * c;
+}
+
+// Primal weights from row i over a full row: `mask` is 1 at the weight
+// columns and 0 elsewhere, so that only those weights grow.
+LP_ROW_LOOPS void addWeightsDense(double* __restrict weights, const double* __restrict ai,
+                                  const double* __restrict mask, int size) {
+  const int body = size & ~3;
+  for (int k = 0; k < body; ++k) weights[k] += mask[k] * ai[k] * ai[k];
+  for (int k = body; k < size; ++k) weights[k] += mask[k] * ai[k] * ai[k];
+}
+
+// Whether a list of `count` of `size` entries is long enough for the full
+// sweeps to beat the indexed ones.
+bool denseEnough(int count, int size) { return 4 * count > size; }
+
+// `to` zero except at the listed entries, which take the row's values
+// (1 without a row).
+void spreadList(std::vector<double>& to, const double* row, const int* list, int count) {
+  std::fill(to.begin(), to.end(), 0.0);
+  for (int t = 0; t < count; ++t) to[list[t]] = row ? row[list[t]] : 1.0;
+}
+
+// Column of every nonbasic variable (0 for a basic one) into
+// work.columnOf, for the tie rule to walk the variables in index order.
+void mapColumns(LpRecord& lp) {
+  std::vector<int>& columnOf = lp.work.columnOf;
+  std::fill(columnOf.begin(), columnOf.end(), 0);
+  for (int k = 1; k <= lp.n; ++k) columnOf[lp.colMap[k]] = k;
+}
+
 // Tie between rows a (chosen) and b with equal ratio for entering column q:
-// the smaller variable index where their ratio rows differ decides.
+// the smallest variable index, below both basic ones, where their ratio
+// rows differ decides (work.columnOf maps the nonbasic variables).
 int breakTie(const LpRecord& lp, int a, int b, int q, bool increasing) {
   const double* ra = lp.matrix.row(a);
   const double* rb = lp.matrix.row(b);
   const int va = lp.rowMap[a], vb = lp.rowMap[b];
-  int key = va < vb ? va : vb;
-  int choice = increasing ? (vb >= va ? b : a) : (va <= vb ? a : b);
-  for (int k = 1; k <= lp.n; ++k) {
-    if (k == q || lp.colMap[k] >= key) continue;  // only a smaller index can decide
+  const int key = va < vb ? va : vb;
+  for (int v = 1; v < key; ++v) {
+    const int k = lp.work.columnOf[v];
+    if (k == 0 || k == q) continue;
     const double pa = std::fabs(ra[k]) <= Lp_tiny ? 0.0 : ra[k] / ra[q];
     const double pb = std::fabs(rb[k]) <= Lp_tiny ? 0.0 : rb[k] / rb[q];
-    if (pa != pb) {
-      key = lp.colMap[k];
-      choice = ((pa < pb) == increasing) ? a : b;
-    }
+    if (pa != pb) return ((pa < pb) == increasing) ? a : b;
   }
-  return choice;
+  return increasing ? (vb >= va ? b : a) : (va <= vb ? a : b);
 }
 
 // Whether some basic variable sits exactly on one of its bounds.
@@ -290,16 +326,19 @@ int cleanUp(LpRecord& lp, const LpSettings& s) {
 
 // Phase 2. An optimum whose basic solution has left its bounds is
 // repaired by dual iterations and optimised again, a few times at most.
-// When the dual cannot go on, or finds no column to bring a row back (its
-// entries below the pivot tolerance, as those that let the row go), the
-// optimum stands as it is for the final check to judge.
+// When the dual loses its footing (a pivot left a reduced cost on the
+// wrong side), the primal iterations take over again from where it
+// stopped. When the dual finds no column to bring a row back (its entries
+// below the pivot tolerance, as those that let the row go), the optimum
+// stands as it is for the final check to judge.
 int phase2(LpRecord& lp, const LpSettings& s) {
   int status = 0;
   for (int round = 0; status == 0 && round <= kRepairRounds; ++round) {
     if (round > 0) {
       if (Lp_primalFeasible(lp)) break;
       status = Lp_dualRepair(lp, s);
-      if (status == StatusBadModel || status == StatusInfeasible) return 0;
+      if (status == StatusInfeasible) return 0;
+      if (status == StatusBadModel) status = 0;  // optimise again
       if (status != 0) break;
     }
     for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
@@ -372,18 +411,29 @@ LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q) {
   const int m = Lp_rowsInUse(lp);
   const bool increasing = lp.matrix.row(pricingRow)[q] > 0;
   const double tol = lp.pivotTolerance;
+  // The rows whose entry may bound the ratio, in one pass down the column.
+  int* rows = lp.work.pivotRows.data();
+  int count = 0;
+  for (int i = 1; i <= m; ++i)
+    if (std::fabs(lp.matrix.row(i)[q]) > tol) rows[count++] = i;
   double best = kBoundInfinity;
   LpRatio result;
+  bool mapped = false;  // work.columnOf filled for this column's ties
   for (int pass = 0; pass < 2; ++pass) {
-    for (int i = 1; i <= m; ++i) {
+    for (int listedRow = 0; listedRow < count; ++listedRow) {
+      const int i = rows[listedRow];
       const double* a = lp.matrix.row(i);
-      if (pass == 0 ? a[q] <= tol : a[q] >= -tol) continue;
+      if ((a[q] > 0) != (pass == 0)) continue;
       double bound;
       int status;
       if (!blockingBound(lp, i, (a[q] > 0) == increasing, bound, status)) continue;
       const double t = std::fabs((a[0] - bound) / a[q]);
       if (result.row != 0 && t > best) continue;
-      if (result.row != 0 && t == best && breakTie(lp, result.row, i, q, increasing) != i) continue;
+      if (result.row != 0 && t == best) {
+        if (!mapped) mapColumns(lp);
+        mapped = true;
+        if (breakTie(lp, result.row, i, q, increasing) != i) continue;
+      }
       result.row = i;
       best = t;
       lp.leavingStatus = status;
@@ -441,11 +491,17 @@ void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
     for (int k = 1; k <= n; ++k)
       if (k != q && prow[k] < -lp.reducedCostTolerance) lp.work.weightCols[wcount++] = k;
   }
+  const bool denseRow = denseEnough(count, n + 1);
+  const bool denseWeights = !dual && denseEnough(wcount, n + 1);
+  if (denseRow) spreadList(lp.work.denseRow, ar, lp.work.pivotCols.data(), count);
+  if (denseWeights) spreadList(lp.work.weightMask, nullptr, lp.work.weightCols.data(), wcount);
   for (int t = 0; t < rows; ++t) {
     const int i = listed[t];
     double* ai = lp.matrix.row(i);
-    eliminate(ai, ar, ai[q], lp.work.pivotCols.data(), count);
-    if (wcount > 0) addWeights(lp, ai, i, wcount, dual);
+    if (denseRow) eliminateDense(ai, lp.work.denseRow.data(), ai[q], n + 1);
+    else eliminate(ai, ar, ai[q], lp.work.pivotCols.data(), count);
+    if (denseWeights) addWeightsDense(lp.colWeights.data(), ai, lp.work.weightMask.data(), n + 1);
+    else if (wcount > 0) addWeights(lp, ai, i, wcount, dual);
     ai[q] *= -p;
   }
   for (int t = 0; t < objectives; ++t) lp.matrix.row(objectiveRows[t])[q] *= -p;

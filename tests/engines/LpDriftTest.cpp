@@ -248,3 +248,19 @@ TEST(LpDrift, AnOptimumThatLeftItsBoundsIsRepaired) {
   EXPECT_EQ(r.status, 0);
   EXPECT_LT(relative(r.objective, -4653.69383675975), 1e-6) << r.objective;
 }
+
+TEST(LpDrift, ADualRepairThatLosesItsFootingIsOptimisedAgain) {
+  // 400 rows: the optimum leaves its bounds, and the dual iterations that
+  // bring it back leave a reduced cost on the wrong side twice; the primal
+  // iterations take over each time and the next repair succeeds (before,
+  // the basis stood as it was and the final check ended with 7).
+  // Optimum by GLPK 5.0 (scaled, its simplex) on the same model.
+  LpFakeModel m = LpGen_model({2, 400, 400});
+  const LpFakeRun r = LpFake_run(m);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_LT(relative(r.objective, -1739.61445473349), 1e-6) << r.objective;
+  for (int j = 0; j < m.n; ++j) {
+    EXPECT_GE(m.cells[j], m.lower[j] - 1e-9) << j;
+    EXPECT_LE(m.cells[j], m.upper[j] + 1e-9) << j;
+  }
+}
