@@ -104,7 +104,8 @@ void convertCell(const AutoVariant* formulas, const AutoVariant* values, int32_t
   Auto_variantInit(&v);
   if (Com_arrayElement(values, i, j, &v)) Com_variantToValue(&v, &out->value);
   Auto_variantClear(&v);
-  if (Com_arrayElement(formulas, i, j, &v) && v.vt == Auto_vtString)
+  // A constant's formula text (its value as text) is dropped unread.
+  if (Com_arrayElement(formulas, i, j, &v) && v.vt == Auto_vtString && v.str && v.str[0] == u'=')
     keepFormula(&out->value, std::u16string(v.str, Auto_stringLen(v.str)), &out->formula);
   Auto_variantClear(&v);
 }
@@ -194,6 +195,13 @@ ComReaderSource::~ComReaderSource() = default;
 
 bool ComReaderSource::resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) {
   return resolveText(ea, sheet, text, range, formula, 0);
+}
+
+bool ComReaderSource::usedArea(uint8_t sheet, RangeRef* area) {
+  if (sheet < 1 || sheet > ea->sheetCount) return false;
+  const SheetCells* s = cache->sheet(ea, sheet);
+  if (s) *area = s->used;
+  return s != nullptr;
 }
 
 bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* info) {

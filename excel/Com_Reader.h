@@ -29,6 +29,7 @@ struct ComReaderSource : ReaderSource {
   bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override;
   bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override;
   AddinWorkbook* addinWorkbook() override;
+  bool usedArea(uint8_t sheet, RangeRef* area) override;
 
  private:
   std::unique_ptr<ComCellCache> cache;

@@ -162,6 +162,19 @@ struct WorkbookSource : ReaderSource {
       for (int j = 0; j < columns; ++j) read(range.firstRow + i, range.firstColumn + j, Val_at(value, i, j));
   }
 
+  // The sheet's stored cells, cut to the interpreter's rows and columns.
+  bool usedArea(uint8_t sheet, RangeRef* area) override {
+    if (sheet < 1 || sheet > wb->sheets.size()) return false;
+    *area = RangeRef{};
+    CellRange used{};
+    if (!Wb_usedRange(wb->sheets[sheet - 1].get(), &used) || used.row1 >= kMaxRow || used.col1 >= kMaxColumn)
+      return true;
+    *area = RangeRef{sheet, static_cast<uint16_t>(used.row1 + 1), static_cast<uint8_t>(used.col1 + 1),
+                     static_cast<uint16_t>(std::min(used.row2, kMaxRow - 1) + 1),
+                     static_cast<uint8_t>(std::min(used.col2, kMaxColumn - 1) + 1)};
+    return true;
+  }
+
   bool readCell(const CellRef& at, Value* value, ReaderCell* info) override {
     if (at.sheet < 1 || at.sheet > wb->sheets.size()) return false;
     const Sheet& sh = *wb->sheets[at.sheet - 1];

@@ -191,10 +191,19 @@ Value Fn_unknownFunction(int32_t n, Value** args, const char16_t* /*text*/, Eval
 void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,
                  EvalContext* ctx) {
   // The call builds its result in the context's result slot; out receives a
-  // deep copy of it, so it must be another slot.
+  // deep copy of it (or its array), so it must be another slot.
   CORVAN_ASSERT(out != ctx->buffers.result);
   Value r{};
   if (!callImpl(Fn_entry(id), id, n, args, cell, ctx, &r)) r = Fn_unknownFunction(n, args, text, ctx);
+  Value* result = ctx->buffers.result;
+  if (r.kind == kValArray && r.array && r.array == result->array && Val_movable(result)) {
+    // An array built in the result slot moves into out rather than being
+    // copied; the slot is left empty.
+    Val_clear(out);
+    *out = *result;
+    *result = Val_empty(ctx);
+    return;
+  }
   Val_assign(out, &r);
 }
 

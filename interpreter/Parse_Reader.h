@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "interpreter/Lex_Lexer.h"
 #include "interpreter/Prog_Program.h"
 #include "simulation/import/Addin_Import.h"
+#include "values/Model_Chain.h"
 #include "values/Model_Refs.h"
 
 struct BigMBuilder;
@@ -41,6 +43,10 @@ struct ReaderSource {
   virtual bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) = 0;
   // The stored value of a cell and its formula.
   virtual bool readCell(const CellRef& cell, Value* value, ReaderCell* info) = 0;
+  // The sheet's used area: every cell outside it is empty and holds no
+  // formula (an area left all zero when the sheet holds no cell); false when
+  // the source does not know it, and then every cell of a range is read.
+  virtual bool usedArea(uint8_t /*sheet*/, RangeRef* /*area*/) { return false; }
   // The values of a reference into another workbook ("'[book.xlsx]sheet'!a1"),
   // a scalar or an array; false when the book or the range cannot be had.
   virtual bool readExternal(const std::u16string& /*text*/, Value* /*value*/) { return false; }
@@ -78,6 +84,11 @@ struct FormulaReader {
   int32_t randomCalls;
   BigMBuilder* bigM;   // null unless non-smooth constructs are linearised
   Symbol* lastBlock;   // the array block met last (its cells come in a row)
+  RangeRef judgedBlock;  // the array block judged last, and whether it runs cell by cell
+  bool judgedPerCell;
+  // The argument being read is a bare reference of a function that skips
+  // empty cells, so a range there is read cut to its used cells.
+  bool bareArgument;
   // The order being built and the stamp its symbols carry in Symbol::placed.
   const std::vector<Symbol*>* stampedOrder;
   size_t stampedSize;
@@ -86,6 +97,11 @@ struct FormulaReader {
   // by cell key, and what the import found.
   std::unordered_map<uint32_t, std::u16string> rewrites;
   AddinReport imported;
+  // The model order every function's chain shares, the stamp its cells
+  // carry in Symbol::placed, and by serial the spans each placed cell runs.
+  std::shared_ptr<CellChain::Order> modelOrder;
+  uint32_t modelStamp;
+  std::vector<std::vector<CellChain::Span>> reach;
 };
 
 // Options of the binding: import a model written with another
@@ -117,6 +133,10 @@ Symbol* Parse_cellSymbol(FormulaReader* reader, const CellRef& cell);
 // cell already in order stays where it is); iterative, so a chain of any
 // length compiles.
 void Parse_compileCell(FormulaReader* reader, std::vector<Symbol*>* order, Symbol* cell);
+// Compiles a cell into the reader's model order (each cell placed once,
+// after what it references) and makes chain the spans of that order which
+// the cell runs: what it references, itself last.
+void Parse_compileChain(FormulaReader* reader, CellChain* chain, Symbol* cell);
 // The generated symbol "s0!rhsK" holding a right-hand side given as text.
 Symbol* Parse_rhsSymbol(FormulaReader* reader, int32_t item, const std::u16string& text);
 // Compiles one formula text into the symbol's code (the text must be set).

@@ -23,35 +23,6 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr int kMaxParameters = 4;
 
-// The laws the family registers its cells under.
-enum Law : int32_t {
-  kBeta = 1,
-  kBetaRange = 2,
-  kBinomial = 5,
-  kCustom = 8,
-  kTable = 9,
-  kExponential = 14,
-  kGamma = 15,
-  kGeometric = 17,
-  kHypergeometric = 19,
-  kHypergeometricCounts = 20,
-  kIntegerUniform = 21,
-  kLogistic = 23,
-  kLognormal = 25,
-  kLognormalLogs = 26,
-  kMaxExtreme = 27,
-  kMinExtreme = 28,
-  kNegBinomial = 30,
-  kNormal = 31,
-  kPareto = 32,
-  kPoisson = 37,
-  kStudentT = 42,
-  kTriangular = 43,
-  kUniform = 45,
-  kWeibull = 47,
-  kBernoulli = 48,
-};
-
 // The draw of one trial from the law's parameters p, the bounds and the
 // percentile u.
 using Draw = double (*)(RandState* s, const double* p, double lo, double hi, double u);
@@ -79,12 +50,9 @@ bool settledBefore(Value* r, int argc, const Value* const* a, const SimCall* cal
 // parameters and two bounds anything but a number or sample vector, after
 // them anything but a number or text, is "#num!".
 bool argumentsRefused(Value* r, int argc, const Value* const* a, int k) {
-  for (int i = 0; i < argc; ++i) {
-    if (Wsf_isError(a[i])) return Wsf_copy(r, a[i]), true;
-    const bool refused = i < k + 2 ? a[i]->kind > kValSamples : a[i]->kind >= kValSamples && a[i]->kind != kValText;
-    if (refused) return Wsf_error(r, kErrNum), true;
-  }
-  return false;
+  return Wsf_firstRefusedArg(r, argc, a, kErrNum, [k](const Value* v, int i) {
+    return i < k + 2 ? v->kind > kValSamples : v->kind >= kValSamples && v->kind != kValText;
+  });
 }
 
 // Bound i of trial t: infinite when not given.
@@ -202,7 +170,7 @@ bool outcomeTable(Value* r, const Value* v, NumMatrix* m, int32_t* rows, int32_t
 // One outcome row per draw: (value, weight) or (low, high, weight).
 Value* custom(Value* r, int argc, const Value* const* a, const SimCall* call) {
   if (argc < 1) return Wsf_error(r, kErrValue);
-  if (settledBefore(r, argc, a, call, kCustom) || Wsf_firstErrorArg(r, argc, a)) return r;
+  if (settledBefore(r, argc, a, call, kSimLawCustom) || Wsf_firstErrorArg(r, argc, a)) return r;
   for (int i = 1; i < argc; ++i)
     if (a[i]->kind >= kValSamples && a[i]->kind != kValText) return Wsf_error(r, kErrNum);
   NumMatrix m;
@@ -223,7 +191,7 @@ Value* custom(Value* r, int argc, const Value* const* a, const SimCall* call) {
 // Registers its cell; otherwise checks its table and has no value.
 Value* table(Value* r, int argc, const Value* const* a, const SimCall* call) {
   if (argc < 1) return Wsf_error(r, kErrValue);
-  if (settledBefore(r, argc, a, call, kTable) || Wsf_firstErrorArg(r, argc, a)) return r;
+  if (settledBefore(r, argc, a, call, kSimLawTable) || Wsf_firstErrorArg(r, argc, a)) return r;
   NumMatrix m;
   int32_t rows = 0, columns = 0;
   if (!outcomeTable(r, a[0], &m, &rows, &columns)) return r;
@@ -232,39 +200,34 @@ Value* table(Value* r, int argc, const Value* const* a, const SimCall* call) {
 
 Value* notAvailable(Value* r, int, const Value* const*, const SimCall*) { return Wsf_error(r, kErrNA); }
 
-struct Member {
-  int32_t id;
-  SimEntry entry;
-};
-
-constexpr Member kMembers[] = {
-    {1201, member<kBeta, 3, beta>},
-    {1202, member<kBetaRange, 4, betaRange>},
-    {1203, member<kBinomial, 2, binomial>},
+constexpr SimMember kMembers[] = {
+    {1201, member<kSimLawBeta, 3, beta>},
+    {1202, member<kSimLawBetaRange, 4, betaRange>},
+    {1203, member<kSimLawBinomial, 2, binomial>},
     {1204, custom},
     {1205, table},
-    {1206, member<kIntegerUniform, 2, integerUniform>},
-    {1207, member<kExponential, 1, exponential>},
-    {1208, member<kMinExtreme, 2, minExtreme>},
-    {1209, member<kMaxExtreme, 2, maxExtreme>},
-    {1210, member<kGamma, 3, gamma>},
-    {1211, member<kGeometric, 1, geometric>},
-    {1212, member<kHypergeometric, 3, hypergeometric>},
-    {1213, member<kHypergeometricCounts, 3, hypergeometricCounts>},
-    {1214, member<kLogistic, 2, logistic>},
-    {1215, member<kLognormal, 2, lognormal>},
-    {1216, member<kLognormalLogs, 2, lognormalLogs>},
-    {1217, member<kMaxExtreme, 2, maxExtreme>},
-    {1218, member<kMinExtreme, 2, minExtreme>},
-    {1219, member<kNegBinomial, 2, negBinomial>},
-    {1220, member<kNormal, 2, normal>},
-    {1221, member<kPareto, 2, pareto>},
-    {1222, member<kPoisson, 1, poisson>},
-    {1223, member<kStudentT, 3, studentT>},
-    {1224, member<kTriangular, 3, triangular>},
-    {1225, member<kUniform, 2, uniform>},
-    {1226, member<kWeibull, 3, weibull>},
-    {1227, member<kBernoulli, 1, bernoulli>},
+    {1206, member<kSimLawIntegerUniform, 2, integerUniform>},
+    {1207, member<kSimLawExponential, 1, exponential>},
+    {1208, member<kSimLawMinExtreme, 2, minExtreme>},
+    {1209, member<kSimLawMaxExtreme, 2, maxExtreme>},
+    {1210, member<kSimLawGamma, 3, gamma>},
+    {1211, member<kSimLawGeometric, 1, geometric>},
+    {1212, member<kSimLawHypergeometric, 3, hypergeometric>},
+    {1213, member<kSimLawHypergeometricCounts, 3, hypergeometricCounts>},
+    {1214, member<kSimLawLogistic, 2, logistic>},
+    {1215, member<kSimLawLognormal, 2, lognormal>},
+    {1216, member<kSimLawLognormalLogs, 2, lognormalLogs>},
+    {1217, member<kSimLawMaxExtreme, 2, maxExtreme>},
+    {1218, member<kSimLawMinExtreme, 2, minExtreme>},
+    {1219, member<kSimLawNegBinomial, 2, negBinomial>},
+    {1220, member<kSimLawNormal, 2, normal>},
+    {1221, member<kSimLawPareto, 2, pareto>},
+    {1222, member<kSimLawPoisson, 1, poisson>},
+    {1223, member<kSimLawStudentT, 3, studentT>},
+    {1224, member<kSimLawTriangular, 3, triangular>},
+    {1225, member<kSimLawUniform, 2, uniform>},
+    {1226, member<kSimLawWeibull, 3, weibull>},
+    {1227, member<kSimLawBernoulli, 1, bernoulli>},
     {1251, notAvailable},
     {1252, notAvailable},
     {1253, notAvailable},
@@ -275,7 +238,6 @@ constexpr Member kMembers[] = {
 }  // namespace
 
 SimEntry Sim_positionalEntry(int32_t id) {
-  for (const Member& m : kMembers)
-    if (m.id == id) return m.entry;
-  return nullptr;
+  const SimMember* m = Sim_rowOf(kMembers, id);
+  return m ? m->entry : nullptr;
 }

@@ -28,7 +28,6 @@ const Value* element(const Value* a, int32_t j) { return Val_at(a, 0, j); }
 int32_t columnsOf(const Value* a) { return a->array && a->array->rows > 0 ? a->array->columns : 0; }
 bool isText(const Value* v) { return v->kind == kValText && v->text; }
 bool isNumber(const Value* v) { return v->kind == kValInt || v->kind == kValReal; }
-double numberOf(const Value* v) { return v->kind <= kValMissing ? 0.0 : v->number; }
 
 // A k x k block with 1-based rows, members and names (nothing for k < 2).
 std::unique_ptr<CellRegCorrelation> newBlock(uint32_t key, uint32_t subKey, int32_t k) {
@@ -97,12 +96,12 @@ bool applyProperty(EvalContext* ctx, const SimCall* call, const Value* a, SimPro
       return true;
     case kSimPropShift:
       if (c != 2 || !Wsf_isPlain(e(1))) return false;
-      out->shift = numberOf(e(1));
+      out->shift = Wsf_number(e(1));
       return true;
     case kSimPropTruncate:
       if (c != 3 || !Wsf_isPlain(e(1)) || !Wsf_isPlain(e(2))) return false;
-      out->lo = numberOf(e(1));
-      out->hi = numberOf(e(2));
+      out->lo = Wsf_number(e(1));
+      out->hi = Wsf_number(e(2));
       return out->hi > out->lo;
     default: return true;
   }
@@ -147,7 +146,7 @@ bool correlationMatrix(const Value* m) {
   for (int32_t i = 0; i < k; ++i)
     for (int32_t j = 0; j < k; ++j) {
       const Value* e = Val_at(m, i, j);
-      if (!Wsf_isPlain(e) || std::fabs(numberOf(e)) > 1 || (i == j && numberOf(e) != 1.0)) return false;
+      if (!Wsf_isPlain(e) || std::fabs(Wsf_number(e)) > 1 || (i == j && Wsf_number(e) != 1.0)) return false;
     }
   return true;
 }
@@ -164,7 +163,7 @@ size_t blockOf(CellRegistry* reg, const Value* m, uint32_t instance, const char1
       if (reg->correlations[i].get() == found) return i + 1;
   auto block = newBlock(key, instance, k);
   for (int32_t i = 1; i <= block->dimension; ++i)
-    for (int32_t j = 1; j <= block->dimension; ++j) block->matrix[i][j] = numberOf(Val_at(m, i - 1, j - 1));
+    for (int32_t j = 1; j <= block->dimension; ++j) block->matrix[i][j] = Wsf_number(Val_at(m, i - 1, j - 1));
   if (name) block->name = std::u16string(name);
   CellReg_addCorrelation(reg, std::move(block));
   return reg->correlations.size();
@@ -180,10 +179,8 @@ Value* propName(Value* result, int argc, const Value* const* argv, int32_t code)
 bool plainArguments(Value* result, int argc, const Value* const* argv, int32_t needed) {
   EvalContext* ctx = result->context;
   if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(result, argc, argv)) return false;
-  for (int i = 0; i < argc; ++i) {
-    if (Wsf_isError(argv[i])) return Wsf_copy(result, argv[i]), false;
-    if (!Wsf_isPlain(argv[i])) return Wsf_error(result, kErrNum), false;
-  }
+  if (Wsf_firstRefusedArg(result, argc, argv, kErrNum, [](const Value* v, int) { return !Wsf_isPlain(v); }))
+    return false;
   return argc >= needed || (Wsf_error(result, kErrValue), false);
 }
 
@@ -205,21 +202,21 @@ Value* Sim_propCorrMatrix1352(Value* result, int argc, const Value* const* argv,
   const char16_t* name = nullptr;
   if (Wsf_given(argc, argv, 2)) {
     if (isText(argv[2])) name = argv[2]->text;
-    else if (Wsf_isPlain(argv[2])) instance = static_cast<uint32_t>(Sim_whole(numberOf(argv[2])));
+    else if (Wsf_isPlain(argv[2])) instance = static_cast<uint32_t>(Sim_whole(Wsf_number(argv[2])));
     else return Wsf_error(result, kErrValue);
   }
   CellRegistry* reg = Sim_registry(result->context);
   if (!correlationMatrix(m) || !m->source || !reg) return Wsf_error(result, kErrNum);
   const size_t handle = blockOf(reg, m, instance, name);
   return propertyArray(result, integer(kSimPropMatrixPosition), integer(static_cast<double>(handle)),
-                       integer(numberOf(argv[1])));
+                       integer(Wsf_number(argv[1])));
 }
 
 Value* Sim_propCorrelation1353(Value* result, int argc, const Value* const* argv, const SimCall*) {
   if (notRegistering(result, argc, argv) || Wsf_firstErrorArg(result, argc, argv)) return result;
   if (argc < 1 || !isText(argv[0])) return Wsf_error(result, kErrValue);
-  if (argc < 2 || !Wsf_isPlain(argv[1]) || std::fabs(numberOf(argv[1])) > 1) return Wsf_error(result, kErrNum);
-  return propertyArray(result, integer(kSimPropCorrelation), text(argv[0]->text), number(numberOf(argv[1])));
+  if (argc < 2 || !Wsf_isPlain(argv[1]) || std::fabs(Wsf_number(argv[1])) > 1) return Wsf_error(result, kErrNum);
+  return propertyArray(result, integer(kSimPropCorrelation), text(argv[0]->text), number(Wsf_number(argv[1])));
 }
 
 Value* Sim_propName1355(Value* result, int argc, const Value* const* argv, const SimCall*) {
@@ -232,12 +229,12 @@ Value* Sim_propName1357(Value* result, int argc, const Value* const* argv, const
 
 Value* Sim_propShift1358(Value* result, int argc, const Value* const* argv, const SimCall*) {
   if (!plainArguments(result, argc, argv, 1)) return result;
-  return propertyArray(result, integer(kSimPropShift), number(numberOf(argv[0])));
+  return propertyArray(result, integer(kSimPropShift), number(Wsf_number(argv[0])));
 }
 
 Value* Sim_propTruncate1359(Value* result, int argc, const Value* const* argv, const SimCall*) {
   if (!plainArguments(result, argc, argv, 2)) return result;
-  return propertyArray(result, integer(kSimPropTruncate), number(numberOf(argv[0])), number(numberOf(argv[1])));
+  return propertyArray(result, integer(kSimPropTruncate), number(Wsf_number(argv[0])), number(Wsf_number(argv[1])));
 }
 
 Value* Sim_propZero1360(Value* result, int, const Value* const*, const SimCall*) { return Wsf_integer(result, 0); }

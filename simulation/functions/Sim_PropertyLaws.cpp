@@ -112,22 +112,15 @@ const Member kMembers[] = {
 #undef LAW
 #undef ROW
 
-const Member* memberOf(int32_t id) {
-  for (const Member& m : kMembers)
-    if (m.id == id) return &m;
-  return nullptr;
-}
+const Member* memberOf(int32_t id) { return Sim_rowOf(kMembers, id); }
 
 // The plain parameters: the first error is the result, a kind that is
 // neither a number nor a sample vector gives "#num!", and so does a sample
 // vector shorter than the trials (with status 42).
 bool checkParameters(Value* result, const Member& m, const Value* const* argv) {
-  for (int i = 0; i < m.scalars; ++i) {
-    const Value* v = argv[i];
-    if (Wsf_isError(v)) return Wsf_copy(result, v), false;
-    if (!Wsf_isPlain(v) && v->kind != kValSamples) return Wsf_error(result, kErrNum), false;
-  }
-  return Sim_samplesCover(result, m.scalars, argv, Sim_trials(result->context));
+  const auto refused = [](const Value* v, int) { return !Wsf_isPlain(v) && v->kind != kValSamples; };
+  return !Wsf_firstRefusedArg(result, m.scalars, argv, kErrNum, refused) &&
+         Sim_samplesCover(result, m.scalars, argv, Sim_trials(result->context));
 }
 
 bool gatherLists(Value* result, const Member& m, const Value* const* argv, Lists* l) {

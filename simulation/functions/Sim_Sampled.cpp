@@ -27,23 +27,6 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // above its last.
 constexpr double kCumulativeMargin = 1.4901161193848e-8;
 
-// The laws the family registers its cells under.
-enum Law : int32_t {
-  kBinomial = 5,
-  kCumulative = 7,
-  kDiscrete = 10,
-  kExponential = 14,
-  kIntegerUniform = 21,
-  kLognormal = 25,
-  kThreePoint = 29,
-  kNormal = 31,
-  kPoisson = 37,
-  kTriangular = 43,
-  kUniform = 45,
-  kUnitUniform = 46,
-  kWeibull = 47,
-};
-
 // Argument k in trial t.
 double at(const Value* const* a, int k, int32_t t) { return Sim_valueAt(a[k], t); }
 
@@ -55,11 +38,8 @@ bool settled(Value* r, const SimCall* call, int argc, const Value* const* a, int
   EvalContext* ctx = r->context;
   if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(r, argc, a)) return true;
   if (Sim_registering(ctx)) return Sim_register(r, call, law, kSimFamilySampled, argc, a, nullptr), true;
-  for (int k = 0; k < argc; ++k) {
-    if (Wsf_isError(a[k])) return Wsf_copy(r, a[k]), true;
-    if (scalars && a[k]->kind > kValSamples) return Wsf_error(r, kErrNum), true;
-  }
-  return !Sim_samplesCover(r, argc, a, Sim_trials(ctx));
+  const auto refused = [scalars](const Value* v, int) { return scalars && v->kind > kValSamples; };
+  return Wsf_firstRefusedArg(r, argc, a, kErrNum, refused) || !Sim_samplesCover(r, argc, a, Sim_trials(ctx));
 }
 
 // The draw of a scalar law in trial t at percentile u.
@@ -114,16 +94,21 @@ double threePoint(RandState* s, int argc, const Value* const* a, int32_t t, doub
 Value* threePointLaw(Value* r, int argc, const Value* const* a, const SimCall* call) {
   for (int k = 3; k < argc; ++k)
     if (a[k]->kind >= kValSamples && !Wsf_isError(a[k]) && !Wsf_isStructural(a[k])) return Wsf_error(r, kErrNum);
-  return scalarLaw<kThreePoint, 3, threePoint>(r, argc, a, call);
+  return scalarLaw<kSimLawThreePoint, 3, threePoint>(r, argc, a, call);
 }
 
 // The laws over a table of pairs: probabilities and values (cumulative),
-// values and weights (discrete), gathered after the frame's first steps.
+// values and weights (discrete), gathered into first and second after the
+// frame's first steps. False when the result is formed.
+bool pairTable(Value* r, int argc, const Value* const* a, const SimCall* call, int32_t law, std::vector<double>* first,
+               std::vector<double>* second) {
+  if (argc < 2) return Wsf_error(r, kErrValue), false;
+  return !settled(r, call, argc, a, law, false) && Num_gatherPairs(a[0], a[1], kCollectLenient, first, second, r);
+}
+
 Value* cumulativeLaw(Value* r, int argc, const Value* const* a, const SimCall* call) {
-  if (argc < 2) return Wsf_error(r, kErrValue);
-  if (settled(r, call, argc, a, kCumulative, false)) return r;
   std::vector<double> p, x;
-  if (!Num_gatherPairs(a[0], a[1], kCollectLenient, &p, &x, r)) return r;
+  if (!pairTable(r, argc, a, call, kSimLawCumulative, &p, &x)) return r;
   const auto count = static_cast<int32_t>(x.size()) - 1;
   if (count < 1) return Wsf_error(r, kErrNum);
   const double lo = x[1] - kCumulativeMargin, hi = x[static_cast<size_t>(count)] + kCumulativeMargin;
@@ -134,10 +119,8 @@ Value* cumulativeLaw(Value* r, int argc, const Value* const* a, const SimCall* c
 }
 
 Value* discreteLaw(Value* r, int argc, const Value* const* a, const SimCall* call) {
-  if (argc < 2) return Wsf_error(r, kErrValue);
-  if (settled(r, call, argc, a, kDiscrete, false)) return r;
   std::vector<double> x, w;
-  if (!Num_gatherPairs(a[0], a[1], kCollectLenient, &x, &w, r)) return r;
+  if (!pairTable(r, argc, a, call, kSimLawDiscrete, &x, &w)) return r;
   const auto count = static_cast<int32_t>(x.size()) - 1;
   RandState* s = r->context->sampling.rand;
   return Sim_drawTrials(r, call, [&](int32_t, double u) {
@@ -163,7 +146,7 @@ bool arrayOfTrials(Value* out, int32_t rows, int32_t columns, int32_t n) {
 void storeElement(Value* out, int32_t k, int32_t n, int32_t t, const Value* v) {
   Value* e = Val_at(out, k / out->array->columns, k % out->array->columns);
   if (n < 2) Val_assign(e, v);
-  else Smp_setAt(static_cast<SampleVector*>(e->payload), v->kind <= kValMissing ? 0.0 : v->number, t);
+  else Smp_setAt(static_cast<SampleVector*>(e->payload), Wsf_number(v), t);
 }
 
 // The result takes the array built in out; "#value!" when it could not be
@@ -226,12 +209,18 @@ bool plainTable(Value* r, const Value* v) {
   return true;
 }
 
+// The head of the functions over one table: the argument count, the
+// structure hooks (no trials) and the table. False with the result formed.
+bool tableHead(Value* r, int argc, const Value* const* a) {
+  if (argc < 1) return Wsf_error(r, kErrValue), false;
+  if (r->context->sampling.trialCount == 0 && Wsf_structureHooks(r, 1, a)) return false;
+  return plainTable(r, a[0]);
+}
+
 // One row of the table per trial, chosen afresh.
 Value* randomRow(Value* r, int argc, const Value* const* a, const SimCall*) {
-  if (argc < 1) return Wsf_error(r, kErrValue);
+  if (!tableHead(r, argc, a)) return r;
   EvalContext* ctx = r->context;
-  if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(r, 1, a)) return r;
-  if (!plainTable(r, a[0])) return r;
   const int32_t rows = a[0]->array->rows, columns = a[0]->array->columns, n = Sim_trials(ctx);
   Value out = Val_empty(ctx);
   if (!arrayOfTrials(&out, 1, columns, n)) return settle(r, &out, false);
@@ -244,10 +233,8 @@ Value* randomRow(Value* r, int argc, const Value* const* a, const SimCall*) {
 
 // The table's elements in a fresh random order per trial, row by row.
 Value* permutation(Value* r, int argc, const Value* const* a, const SimCall*) {
-  if (argc < 1) return Wsf_error(r, kErrValue);
+  if (!tableHead(r, argc, a)) return r;
   EvalContext* ctx = r->context;
-  if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(r, 1, a)) return r;
-  if (!plainTable(r, a[0])) return r;
   const int32_t rows = a[0]->array->rows, columns = a[0]->array->columns, count = rows * columns;
   const int32_t n = Sim_trials(ctx);
   Value out = Val_empty(ctx);
@@ -267,25 +254,20 @@ Value* atSamplePoint(Value* r, int argc, const Value* const* a, const SimCall*) 
   return Sim_atSamplePoint(r, a[0]);
 }
 
-struct Member {
-  int32_t id;
-  SimEntry entry;
-};
-
-constexpr Member kMembers[] = {
-    {1101, scalarLaw<kBinomial, 2, binomial>},
+constexpr SimMember kMembers[] = {
+    {1101, scalarLaw<kSimLawBinomial, 2, binomial>},
     {1102, cumulativeLaw},
     {1103, discreteLaw},
-    {1104, scalarLaw<kExponential, 1, exponential>},
-    {1105, scalarLaw<kIntegerUniform, 2, integerUniform>},
-    {1106, scalarLaw<kLognormal, 2, lognormal>},
+    {1104, scalarLaw<kSimLawExponential, 1, exponential>},
+    {1105, scalarLaw<kSimLawIntegerUniform, 2, integerUniform>},
+    {1106, scalarLaw<kSimLawLognormal, 2, lognormal>},
     {1107, threePointLaw},
-    {1108, scalarLaw<kNormal, 2, normal>},
-    {1109, scalarLaw<kPoisson, 1, poisson>},
-    {1110, scalarLaw<kTriangular, 3, triangular>},
-    {1111, scalarLaw<kUniform, 2, uniform>},
-    {1112, scalarLaw<kUnitUniform, 0, unitUniform>},
-    {1113, scalarLaw<kWeibull, 2, weibull>},
+    {1108, scalarLaw<kSimLawNormal, 2, normal>},
+    {1109, scalarLaw<kSimLawPoisson, 1, poisson>},
+    {1110, scalarLaw<kSimLawTriangular, 3, triangular>},
+    {1111, scalarLaw<kSimLawUniform, 2, uniform>},
+    {1112, scalarLaw<kSimLawUnitUniform, 0, unitUniform>},
+    {1113, scalarLaw<kSimLawWeibull, 2, weibull>},
     {1114, correlatedLognormal},
     {1115, correlatedNormal},
     {1116, randomRow},
@@ -296,7 +278,6 @@ constexpr Member kMembers[] = {
 }  // namespace
 
 SimEntry Sim_sampledEntry(int32_t id) {
-  for (const Member& m : kMembers)
-    if (m.id == id) return m.entry;
-  return nullptr;
+  const SimMember* m = Sim_rowOf(kMembers, id);
+  return m ? m->entry : nullptr;
 }

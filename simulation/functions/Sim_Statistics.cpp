@@ -73,11 +73,7 @@ const Statistic kStatistics[] = {
 #undef STAT
 #undef ROW
 
-const Statistic* statisticOf(int32_t id) {
-  for (const Statistic& st : kStatistics)
-    if (st.id == id) return &st;
-  return nullptr;
-}
+const Statistic* statisticOf(int32_t id) { return Sim_rowOf(kStatistics, id); }
 
 // The data argument's numbers into x (1-based); false with the result
 // formed for a short sample vector or an error met while gathering.
@@ -96,7 +92,7 @@ Value* statistic(const Statistic& st, Value* result, int argc, const Value* cons
   if (st.second) {
     if (Wsf_isError(argv[1])) return Wsf_copy(result, argv[1]);
     if (!Wsf_isPlain(argv[1])) return Wsf_error(result, kErrNum);
-    a = argv[1]->kind <= kValMissing ? 0.0 : argv[1]->number;
+    a = Wsf_number(argv[1]);
   }
   double out = 0;
   if (!st.reduce(x, static_cast<int32_t>(x.size()) - 1, a, &out)) return Wsf_error(result, kErrNum);

@@ -109,7 +109,7 @@ class ComReaderTest : public ::testing::Test {
     for (ModelItem* item : functions->array) {
       Vm_clearErrors(ctx);
       Symbol* root = Parse_cellSymbol(reader, item->cell);
-      if (ctx->errors.errorCount == 0) Parse_compileCell(reader, &item->leftChain, root);
+      if (ctx->errors.errorCount == 0) Parse_compileChain(reader, &item->leftChain, root);
       const Value* got = ctx->errors.errorCount == 0 ? Prog_runChain(&program, item->leftChain) : nullptr;
       if (!got || ctx->errors.errorCount != 0 || (got->kind != kValReal && got->kind != kValInt)) {
         ++counts.refused;
@@ -163,6 +163,20 @@ TEST_F(ComReaderTest, ARefusedFormulaFailsAloneAndLeavesTheOthers) {
   EXPECT_EQ(before.refused, 0);
   EXPECT_EQ(after.compiled, before.compiled);
   EXPECT_EQ(after.refused, 1);
+}
+
+// Sums and counts over a range of four million cells, most of them empty,
+// read through the automation layer by their used cells only, give the
+// workbook's values; a range spelled from its bottom right corner is the
+// same range.
+TEST_F(ComReaderTest, LargeMostlyEmptyRangesGiveTheWorkbooksValues) {
+  ASSERT_TRUE(open(CORVAN_DATA "/nlp/hs71.xlsx", false));
+  const Counts before = compareActiveSheet();
+  ASSERT_TRUE(put(ea->activeSheet, 16001, 1, 0.0, u"=SUM(A1:IU16000)+COUNT(IU16000:A1)+MAX(B2:IU16000)"));
+  ASSERT_TRUE(recalculate());
+  const Counts after = compareActiveSheet();
+  EXPECT_EQ(after.compiled, before.compiled + 1);
+  EXPECT_EQ(after.refused, before.refused);
 }
 
 }  // namespace

@@ -318,8 +318,9 @@ TEST_F(Recalc, InterpreterNamesSheetsPastItsLimit) {
   Wb_closeWorkbook(wb);
 }
 
-// An array block runs once for all its cells, but a COUNTIF block runs cell
-// by cell, each cell picking its own criterion: counts 2, 2 and 1.
+// An array block runs once for all its cells, but a COUNTIF block whose
+// criterion is a range runs cell by cell, each cell picking its own
+// criterion: counts 2, 2 and 1.
 TEST_F(Recalc, InterpreterCountifBlockPicksEachCellsCriterion) {
   Workbook* wb = Wb_newWorkbook("book");
   Sheet* sh = Wb_addSheet(wb, "S");
@@ -327,13 +328,56 @@ TEST_F(Recalc, InterpreterCountifBlockPicksEachCellsCriterion) {
   for (int k = 0; k < 4; ++k) Wb_setValue(wb, sh, k, 0, CellValue::makeNumber(data[k]));
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 1, 2, 1}, "=COUNTIF(A1:A4,A1:A3)"));
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 2, 3, 2}, "=A1:A4*10"));
+  // A criterion of one value: the block runs once, 2 * a + 7 in each cell.
+  ASSERT_TRUE(
+      Wb_setArrayFormula(wb, sh, CellRange{0, 0, 3, 3, 3}, "=COUNTIF(A1:A4,1)*A1:A4+SUMIF(A1:A4,\">1\",A1:A4)"));
   FeInterpreted result;
   Fe_interpretWorkbook(wb, &result);
   EXPECT_TRUE(result.failures.empty());
+  for (int row = 0; row < 4; ++row)
+    EXPECT_EQ(result.values[std::make_pair(0, Wb_cellKey(row, 3))], CellValue::makeNumber(2 * data[row] + 7)) << row;
   const double counts[] = {2, 2, 1};
   for (int row = 0; row < 3; ++row)
     EXPECT_EQ(result.values[std::make_pair(0, Wb_cellKey(row, 1))], CellValue::makeNumber(counts[row])) << row;
   for (int row = 0; row < 4; ++row)
     EXPECT_EQ(result.values[std::make_pair(0, Wb_cellKey(row, 2))], CellValue::makeNumber(10 * data[row])) << row;
+  Wb_closeWorkbook(wb);
+}
+
+// Ranges of millions of mostly empty cells, whole columns and rows, ranges
+// mixing used and unused cells and ranges with no used cell give the stand-in's
+// values; shapes and blank counts see each range as written.
+TEST_F(Recalc, InterpreterReadsLargeRangesByTheirUsedCells) {
+  Workbook* wb = Wb_newWorkbook("book");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_setValue(wb, sh, 3, 10, CellValue::makeNumber(2));      // K4
+  Wb_setValue(wb, sh, 4, 11, CellValue::makeNumber(3));      // L5
+  Wb_setValue(wb, sh, 5, 12, CellValue::makeText("x"));      // M6
+  Wb_setValue(wb, sh, 6, 13, CellValue::makeBoolean(true));  // N7
+  Wb_setFormula(wb, sh, 7, 14, "=K4*10");                    // O8
+  const char* formulas[] = {
+      "=SUM(J3:IS9000)",        "=COUNT(IS9000:J3)",   "=COUNTA(J3:IS9000)",
+      "=AVERAGE(J3:IS9000)",    "=MAX(J3:IS9000)",     "=MIN(J3:IS9000)",
+      "=SUM(K1:K65535)",        "=COUNTA(K1:K65535)",  "=SUM(A5:IU5)",
+      "=MAX(A5:IU5,K4:O8)",     "=SUM(X20000:Z30000)", "=AVERAGE(X20000:Z30000)",
+      "=MAX(X20000:Z30000)",    "=ROWS(J3:IS9000)",    "=COLUMNS(J3:IS9000)",
+      "=COUNTBLANK(K1:K65535)", "=INDEX(K1:K65535,4)", "=SUM(K1:K65535)+ROWS(K1:K65535)",
+  };
+  int row = 9;
+  for (const char* f : formulas) Wb_setFormula(wb, sh, row++, 0, f);
+  Calc_recalculate(wb);
+  // Past the stand-in's largest area, which it refuses: the interpreter's own sums.
+  Wb_setFormula(wb, sh, 40, 1, "=SUM(IS3:J36361)");
+  Wb_setFormula(wb, sh, 41, 1, "=COUNTA(J3:IU65535)");
+  FeInterpreted result;
+  Fe_interpretWorkbook(wb, &result);
+  EXPECT_TRUE(result.failures.empty());
+  for (const auto& [key, cell] : sh->cells) {
+    if (Wb_keyCol(key) != 0) continue;
+    const auto place = std::make_pair(0, key);
+    EXPECT_EQ(result.values[place], cell.value) << Wb_a1(Wb_keyRow(key), 0) << " " << cell.formula;
+  }
+  EXPECT_EQ(result.values[std::make_pair(0, Wb_cellKey(40, 1))], CellValue::makeNumber(25));
+  EXPECT_EQ(result.values[std::make_pair(0, Wb_cellKey(41, 1))], CellValue::makeNumber(5));
   Wb_closeWorkbook(wb);
 }

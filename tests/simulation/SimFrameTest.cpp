@@ -8,23 +8,16 @@
 #include "simulation/functions/Sim_Frame.h"
 #include "simulation/functions/Sim_Random.h"
 #include "simulation/registry/CellReg_Registry.h"
-#include "values/Model_Variables.h"
-#include "values/Smp_Payload.h"
-#include "values/Vm_Context.h"
+#include "tests/simulation/SimCaller.h"
 #include "values/Vm_Status.h"
 
 namespace {
 
-struct Frame : ::testing::Test {
-  EvalContext* ctx = Vm_createContext();
-  CellRef cell{1, 3, 3};
+struct Frame : SimCaller {
   Frame() {
-    ctx->tables.variables = Model_createVariableTable();
-    ctx->tables.variables->registry = CellReg_create();
+    cell = CellRef{1, 3, 3};
     ctx->flags.mode = kModeSamples;
   }
-  ~Frame() override { Vm_destroyContext(ctx); }
-  CellRegistry* reg() { return ctx->tables.variables->registry.get(); }
 };
 
 // A stored row of 2 trials under a run of 4: trials 3 and 4 draw afresh
@@ -36,10 +29,10 @@ TEST_F(Frame, ShortPercentileRowDrawsAfreshPastItsEnd) {
   CellReg_setTrialRow(reg(), 1, row, 2);
   EXPECT_EQ(CellReg_trialRowTrials(reg(), 1), 2);
   EXPECT_EQ(CellReg_trialRowTrials(reg(), 2), 0);
-  SimCall call{&cell, 1};
-  const Value* u = Sim_rand(ctx->buffers.result, &call);
+  const SimCall numbered{&cell, 1};
+  const Value* u = Sim_rand(ctx->buffers.result, &numbered);
   ASSERT_EQ(u->kind, kValSamples);
-  const auto* s = static_cast<const SampleVector*>(u->payload);
+  const SampleVector* s = samplesOf(u);
   EXPECT_EQ(s->data[1], 0.25);
   EXPECT_EQ(s->data[2], 0.5);
   for (int i = 3; i <= 4; ++i) EXPECT_TRUE(s->data[i] > 0 && s->data[i] < 1) << s->data[i];
@@ -49,33 +42,23 @@ TEST_F(Frame, ShortPercentileRowDrawsAfreshPastItsEnd) {
 // and "#num!" instead of reading samples 4 and 5.
 TEST_F(Frame, ShortSampleVectorArgumentIsRefused) {
   ctx->sampling.trialCount = 5;
-  Value low = Val_empty(ctx), high = Val_empty(ctx);
-  SampleVector b{};
-  Smp_init(&b, 3, ctx);
-  for (int i = 1; i <= 3; ++i) Smp_setAt(&b, i, i);
-  Val_setSamples(&low, &b);
-  Smp_free(&b);
-  Val_setNumber(&high, 9);
-  const Value* r = Sim_randbetween(ctx->buffers.result, &low, &high, nullptr);
+  Value* low = samples({1, 2, 3});
+  const Value* r = Sim_randbetween(ctx->buffers.result, low, num(9), nullptr);
   EXPECT_EQ(r->kind, kValError);
   uint32_t code = 0;
   EXPECT_TRUE(Vm_errorCode(r->number, &code) && code == kErrNum);
   EXPECT_EQ(ctx->errors.firstError, kStatusUnsupportedVector);
-  EXPECT_TRUE(std::isnan(Sim_valueAt(&low, 4)));
-  EXPECT_EQ(Sim_valueAt(&low, 3), 3.0);
-  Val_clear(&low);
-  Val_clear(&high);
+  EXPECT_TRUE(std::isnan(Sim_valueAt(low, 4)));
+  EXPECT_EQ(Sim_valueAt(low, 3), 3.0);
 }
 
 TEST_F(Frame, RegistrationKeepsTheFirstRecord) {
-  ctx->flags.mode = kModeDegVec;
-  ctx->sampling.trialCount = 10;
-  ctx->sampling.registerUncertain = 1;
+  registration();
   ASSERT_TRUE(Sim_registering(ctx));
-  SimCall call{&cell, 0};
+  const SimCall plain{&cell, 0};
   const RangeRef at{1, 3, 3, 3, 3};
-  EXPECT_EQ(Sim_register(ctx->buffers.result, &call, 31, kSimFamilyBounded, 0, nullptr, &at)->kind, kValDegVec);
-  EXPECT_EQ(Sim_register(ctx->buffers.result, &call, 45, kSimFamilySampled, 0, nullptr, nullptr)->kind, kValDegVec);
+  EXPECT_EQ(Sim_register(ctx->buffers.result, &plain, 31, kSimFamilyBounded, 0, nullptr, &at)->kind, kValDegVec);
+  EXPECT_EQ(Sim_register(ctx->buffers.result, &plain, 45, kSimFamilySampled, 0, nullptr, nullptr)->kind, kValDegVec);
   ASSERT_EQ(reg()->records.size(), 1u);
   EXPECT_EQ(reg()->records[0]->law, 31);
   EXPECT_EQ(reg()->records[0]->family, kSimFamilyBounded);

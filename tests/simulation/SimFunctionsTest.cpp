@@ -9,66 +9,15 @@
 #include <initializer_list>
 #include <vector>
 
-#include "simulation/functions/Sim_Entries.h"
 #include "simulation/random/Rand_Generator.h"
-#include "simulation/registry/CellReg_Registry.h"
-#include "values/Model_Variables.h"
-#include "values/Smp_Payload.h"
-#include "values/Text_Convert.h"
-#include "values/Vm_Context.h"
+#include "tests/simulation/SimCaller.h"
 #include "values/Vm_Status.h"
 
 namespace {
 
-struct Calls : ::testing::Test {
-  EvalContext* ctx = Vm_createContext();
-  CellRef cell{1, 2, 2};
-  std::vector<Value*> made;
-  Calls() {
-    ctx->tables.variables = Model_createVariableTable();
-    ctx->tables.variables->registry = CellReg_create();
-    ctx->flags.mode = kModeReal;
-  }
-  ~Calls() override {
-    for (Value* v : made) {
-      Val_clear(v);
-      delete v;
-    }
-    Vm_destroyContext(ctx);
-  }
-  Value* make() {
-    made.push_back(new Value(Val_empty(ctx)));
-    return made.back();
-  }
-  Value* num(double x) { return Val_setNumber(make(), x); }
-  Value* text(const char* t) { return Val_setText(make(), Text_fromUtf8(t).c_str()); }
-  Value* samples(std::initializer_list<double> xs) {
-    SampleVector s{};
-    Smp_init(&s, static_cast<int32_t>(xs.size()), ctx);
-    int32_t i = 1;
-    for (double x : xs) Smp_setAt(&s, x, i++);
-    Value* v = Val_setSamples(make(), &s);
-    Smp_free(&s);
-    return v;
-  }
-  Value* matrix(int rows, int columns, std::initializer_list<double> xs) {
-    Value* v = make();
-    Val_makeArray(v, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns));
-    int k = 0;
-    for (double x : xs) Val_setNumber(Val_at(v, k / columns, k % columns), x), ++k;
-    return v;
-  }
-  const Value* call(int32_t id, std::initializer_list<Value*> args, int32_t number = 0) {
-    const std::vector<const Value*> a(args.begin(), args.end());
-    const SimCall c{&cell, number};
-    return Sim_entry(id)(ctx->buffers.result, static_cast<int>(a.size()), a.data(), &c);
-  }
-  static bool isError(const Value* v, uint32_t code) {
-    uint32_t got = 0;
-    return v->kind == kValError && Vm_errorCode(v->number, &got) && got == code;
-  }
-  static const SampleVector* samplesOf(const Value* v) { return static_cast<const SampleVector*>(v->payload); }
-  CellRegistry* reg() { return ctx->tables.variables->registry.get(); }
+struct Calls : SimCaller {
+  Calls() { cell = CellRef{1, 2, 2}; }
+  Value* matrix(int rows, int columns, std::initializer_list<double> xs) { return values.grid(rows, columns, xs); }
 };
 
 // No trials: one fresh draw; one trial with a stored row: the normal
@@ -90,8 +39,7 @@ TEST_F(Calls, NormalDrawsOnceOrAtTheStoredPercentile) {
 // Five trials with a sample-vector mean: draw t takes the mean's sample t
 // (at the stored percentile 0.5, the mean itself).
 TEST_F(Calls, SampleVectorParametersGiveEachTrialItsOwn) {
-  ctx->flags.mode = kModeSamples;
-  ctx->sampling.trialCount = 5;
+  sampled(5);
   CellReg_setCellCount(reg(), 1);
   const double row[] = {0, 0.5, 0.5, 0.5, 0.5, 0.5};
   CellReg_setTrialRow(reg(), 1, row, 5);
@@ -109,8 +57,7 @@ TEST_F(Calls, SampleVectorParametersGiveEachTrialItsOwn) {
 
 // A parameter of 3 samples under 5 trials is never read past its end.
 TEST_F(Calls, ShortSampleVectorParametersGiveNum) {
-  ctx->flags.mode = kModeSamples;
-  ctx->sampling.trialCount = 5;
+  sampled(5);
   for (int32_t id : {1108, 1220}) {
     Vm_clearErrors(ctx);
     EXPECT_TRUE(isError(call(id, {samples({1, 2, 3}), num(1)}), kErrNum)) << id;
@@ -119,13 +66,13 @@ TEST_F(Calls, ShortSampleVectorParametersGiveNum) {
 }
 
 TEST_F(Calls, RefusedArguments) {
-  EXPECT_TRUE(isError(call(1108, {text("a"), num(1)}), kErrNum));
-  EXPECT_TRUE(isError(call(1108, {Val_setError(make(), kErrDiv0), text("a")}), kErrDiv0));
+  EXPECT_TRUE(isError(call(1108, {text(u"a"), num(1)}), kErrNum));
+  EXPECT_TRUE(isError(call(1108, {values.error(kErrDiv0), text(u"a")}), kErrDiv0));
   EXPECT_TRUE(isError(call(1107, {num(1), num(2), num(3), samples({0, 1})}), kErrNum));
   // Positional: a text after the bounds is accepted, an array there is not.
-  EXPECT_EQ(call(1220, {num(0), num(1), num(-1), num(1), text("note")})->kind, kValReal);
+  EXPECT_EQ(call(1220, {num(0), num(1), num(-1), num(1), text(u"note")})->kind, kValReal);
   EXPECT_TRUE(isError(call(1220, {num(0), num(1), num(-1), num(1), matrix(1, 1, {1})}), kErrNum));
-  EXPECT_TRUE(isError(call(1220, {num(0), text("1")}), kErrNum));
+  EXPECT_TRUE(isError(call(1220, {num(0), text(u"1")}), kErrNum));
   // Tables of 2 or 3 columns only.
   EXPECT_TRUE(isError(call(1204, {matrix(1, 4, {1, 2, 3, 4})}), kErrValue));
   EXPECT_TRUE(isError(call(1204, {num(1)}), kErrValue));
@@ -176,11 +123,9 @@ TEST_F(Calls, TablesPassTheirErrorsAndRefuseOtherKinds) {
 // uncertain argument marks the record; the positional family keeps the
 // cell's area.
 TEST_F(Calls, RegistrationTakesEveryCallAndMarksUncertainArguments) {
-  ctx->flags.mode = kModeDegVec;
-  ctx->sampling.trialCount = 100;
-  ctx->sampling.registerUncertain = 1;
-  Value* uncertain = Val_setKind(make(), kValDegVec);
-  EXPECT_EQ(call(1220, {Val_setError(make(), kErrNum), num(1)})->kind, kValDegVec);
+  registration(100);
+  Value* uncertain = Val_setKind(values.make(), kValDegVec);
+  EXPECT_EQ(call(1220, {values.error(kErrNum), num(1)})->kind, kValDegVec);
   cell = CellRef{1, 3, 2};
   EXPECT_EQ(call(1104, {uncertain})->kind, kValDegVec);
   cell = CellRef{1, 4, 2};

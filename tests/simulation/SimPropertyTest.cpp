@@ -10,99 +10,35 @@
 #include <initializer_list>
 #include <vector>
 
-#include "simulation/functions/Sim_Entries.h"
 #include "simulation/functions/Sim_PropertyArgs.h"
 #include "simulation/functions/Sim_PropertyLaws.h"
 #include "simulation/random/Rand_Generator.h"
-#include "simulation/registry/CellReg_Registry.h"
-#include "values/Model_Variables.h"
-#include "values/Smp_Payload.h"
-#include "values/Vm_Context.h"
+#include "tests/simulation/SimCaller.h"
 #include "values/Vm_Status.h"
 
 namespace {
 
-// A context with a model's registry and values made on it, freed at the end.
-struct SimCalls : ::testing::Test {
-  EvalContext* ctx = Vm_createContext();
-  std::vector<Value*> made;
-  CellRef cell{1, 3, 1};
-  SimCall call{&cell, 0};
+// The property laws and functions called from the cell with its
+// sampled-input number, matrix blocks with their source ranges, and results
+// kept past the next call.
+struct SimCalls : SimCaller {
+  int32_t number = 0;
 
-  SimCalls() {
-    ctx->tables.variables = Model_createVariableTable();
-    ctx->tables.variables->registry = CellReg_create();
-    ctx->flags.mode = kModeReal;
-  }
-  ~SimCalls() override {
-    for (Value* v : made) {
-      Val_clear(v);
-      delete v;
-    }
-    Vm_destroyContext(ctx);
-  }
-  CellRegistry* reg() { return ctx->tables.variables->registry.get(); }
-  Value* fresh() {
-    made.push_back(new Value(Val_empty(ctx)));
-    return made.back();
-  }
-  Value* num(double x) { return Val_setNumber(fresh(), x); }
-  Value* whole(int32_t x) { return Val_setInt(fresh(), x); }
-  Value* text(const char16_t* t) { return Val_setText(fresh(), t); }
-  // A one-row array of the values, or rows x columns of numbers.
-  Value* row(std::initializer_list<Value*> elements) {
-    Value* a = fresh();
-    Val_makeArray(a, 1, static_cast<uint8_t>(elements.size()));
-    int j = 0;
-    for (Value* e : elements) Val_assign(Val_at(a, 0, j++), e);
-    return a;
-  }
+  Value* whole(int32_t x) { return values.integer(x); }
+  Value* row(std::initializer_list<Value*> elements) { return values.row(elements); }
   Value* matrix(int rows, int columns, std::initializer_list<double> x, RangeRef source) {
-    Value* a = fresh();
-    Val_makeArray(a, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns));
-    int k = 0;
-    for (double e : x) Val_setNumber(Val_at(a, k / columns, k % columns), e), ++k;
+    Value* a = values.grid(rows, columns, x);
     a->source = static_cast<RangeRef*>(std::malloc(sizeof(RangeRef)));
     *a->source = source;
     return a;
   }
-  Value* samples(std::initializer_list<double> x) {
-    SampleVector s{};
-    Smp_init(&s, static_cast<int32_t>(x.size()), ctx);
-    int32_t i = 1;
-    for (double e : x) Smp_setAt(&s, e, i++);
-    Value* v = Val_setSamples(fresh(), &s);
-    Smp_free(&s);
-    return v;
-  }
-  const Value* law(int32_t id, std::initializer_list<Value*> args) {
-    std::vector<const Value*> a(args.begin(), args.end());
-    return Sim_propertyLaw(id)(ctx->buffers.result, static_cast<int>(a.size()), a.data(), &call);
-  }
+  const Value* law(int32_t id, std::initializer_list<Value*> args) { return call(Sim_propertyLaw(id), args, number); }
   const Value* prop(int32_t id, std::initializer_list<Value*> args) {
-    std::vector<const Value*> a(args.begin(), args.end());
-    return Sim_propertyFunction(id)(ctx->buffers.result, static_cast<int>(a.size()), a.data(), &call);
+    return call(Sim_propertyFunction(id), args, number);
   }
   // The result kept past the next call.
-  Value* keep(const Value* r) { return Val_assign(fresh(), r); }
-  void registration() {
-    ctx->flags.mode = kModeDegVec;
-    ctx->sampling.trialCount = 10;
-    ctx->sampling.registerUncertain = 1;
-  }
-  void sampled(int32_t trials) {
-    ctx->flags.mode = trials > 1 ? kModeSamples : kModeReal;
-    ctx->sampling.trialCount = trials;
-    ctx->sampling.registerUncertain = 0;
-  }
+  Value* keep(const Value* r) { return Val_assign(values.make(), r); }
 };
-
-bool isError(const Value* v, uint32_t code) {
-  uint32_t got = 0;
-  return v->kind == kValError && Vm_errorCode(v->number, &got) && got == code;
-}
-
-const SampleVector* samplesOf(const Value* v) { return static_cast<const SampleVector*>(v->payload); }
 
 TEST_F(SimCalls, TrialsGiveNumbersOrSampleVectorsAndStoredRowsGiveTheirQuantiles) {
   EXPECT_EQ(law(1325, {num(3), num(1)})->kind, kValReal);
@@ -120,7 +56,7 @@ TEST_F(SimCalls, TrialsGiveNumbersOrSampleVectorsAndStoredRowsGiveTheirQuantiles
   CellReg_setCellCount(reg(), 1);
   const double row[] = {0, 0.5, 0.975, 0.025, 0.5, 0.5};
   CellReg_setTrialRow(reg(), 1, row, 5);
-  call.number = 1;
+  number = 1;
   const int32_t stream = ctx->sampling.rand->stream.state;
   v = law(1325, {num(3), num(2)});
   EXPECT_NEAR(samplesOf(v)->data[1], 3, 1e-12);
@@ -140,7 +76,7 @@ TEST_F(SimCalls, TriangleByPercentilesTakesItsParametersInOrder) {
   CellReg_setCellCount(reg(), 1);
   const double row[] = {0, 0.08, 0.92};
   CellReg_setTrialRow(reg(), 1, row, 2);
-  call.number = 1;
+  number = 1;
   const Value* v = law(1336, {num(2), num(5), num(8), num(8), num(92)});
   ASSERT_EQ(v->kind, kValSamples);
   EXPECT_NEAR(samplesOf(v)->data[1], 2, 1e-9);
@@ -160,7 +96,7 @@ TEST_F(SimCalls, MalformedPropertiesGiveNumErrors) {
   const Value* v = law(1337, {num(0), num(1), row({whole(8), num(5)}), row({whole(8), num(-5)})});
   for (int32_t i = 1; i <= 3; ++i) EXPECT_LE(samplesOf(v)->data[i], -4);
   // Errors among the parameters pass on; other kinds give "#num!".
-  Value* err = Val_setError(fresh(), kErrDiv0);
+  Value* err = values.error(kErrDiv0);
   EXPECT_TRUE(isError(law(1325, {num(0), err}), kErrDiv0));
   EXPECT_TRUE(isError(law(1325, {text(u"a"), num(1)}), kErrNum));
   EXPECT_TRUE(isError(law(1325, {num(0)}), kErrValue));  // too few parameters
@@ -250,9 +186,7 @@ TEST_F(SimCalls, ShortSampleVectorsAreRefused) {
 }
 
 TEST_F(SimCalls, SampleParameterChecksItsPoint) {
-  Value* a = fresh();
-  Val_makeArray(a, 2, 3);
-  for (int k = 0; k < 6; ++k) Val_setNumber(Val_at(a, k / 3, k % 3), k + 1);
+  Value* a = values.grid(2, 3, {1, 2, 3, 4, 5, 6});
   ctx->sampling.sampleIndex = 0;
   EXPECT_TRUE(isError(prop(1361, {a}), kErrNA));  // no sample point
   ctx->sampling.sampleIndex = 4;

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "TestValues.h"
+#include "tests/support/TestValues.h"
 #include "values/Text_Convert.h"
 #include "worksheet/dates/Coup_DayCount.h"
 #include "worksheet/dates/Coup_OddPeriods.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "arithmetic/affine/Aff_Ops.h"
+#include "tests/support/TestValues.h"
 #include "values/Aff_Payload.h"
 #include "values/DegVec_Payload.h"
 #include "values/Grad_Payload.h"
@@ -19,7 +20,6 @@
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
 #include "worksheet/Wsf_Registry.h"
-#include "tests/worksheet/TestValues.h"
 
 namespace {
 

@@ -117,7 +117,7 @@ bool Wsf_plainNumbers(Value* result, int argc, const Value* const* argv, double*
   if (Wsf_hooksOrError(result, argc, argv)) return false;
   for (int i = 0; i < argc; ++i) {
     if (!Wsf_isPlain(argv[i])) return Wsf_error(result, kErrValue), false;
-    x[i] = argv[i]->kind <= kValMissing ? 0.0 : argv[i]->number;
+    x[i] = Wsf_number(argv[i]);
   }
   return true;
 }

@@ -27,7 +27,6 @@ using ComplexFn = bool (*)(const Complex& z, Complex* out);
 using RealFn = Value* (*)(Value*, const Value*);
 
 bool isText(const Value* v) { return v->kind == kValText; }
-bool isPlainNumber(const Value* v) { return Wsf_isPlain(v) && v->kind != kValBool; }
 
 bool parse(const Value* v, Complex* z) { return Cplx_parse(v->text ? v->text : u"", &z->re, &z->im, &z->suffix); }
 
@@ -61,7 +60,7 @@ Value* unary(Value* result, const Value* z, ComplexFn f, RealFn real, bool (*tak
   Complex c;
   if (isText(z)) return parse(z, &c) ? applied(result, c, f) : Wsf_error(result, kErrNum);
   if (z->kind == kValBool || z->kind == kValArray) return Wsf_error(result, kErrValue);
-  if (takes && isPlainNumber(z) && !takes(z->number)) return c.re = z->number, applied(result, c, f);
+  if (takes && Wsf_isNumber(z) && !takes(z->number)) return c.re = z->number, applied(result, c, f);
   return real(result, z);
 }
 
@@ -132,7 +131,7 @@ Value* itself(Value* result, const Value* z) { return Wsf_copy(result, z); }
 Value* zeroLike(Value* result, const Value* z) {
   if (Wsf_isError(z) || Wsf_isStructural(z)) return Wsf_copy(result, z);
   if (Op_isModeKind(z->kind)) return Wsf_from(result, Op_mulVS(*z, 0.0));
-  if (!isPlainNumber(z)) return Wsf_error(result, kErrValue);
+  if (!Wsf_isNumber(z)) return Wsf_error(result, kErrValue);
   return realResult(result, 0.0);
 }
 
@@ -150,7 +149,7 @@ Value* partOf(Value* result, const Value* z, double (*part)(const Complex&), Rea
 bool operands(const Value* a, const Value* b, Complex* x, Complex* y) {
   const auto read = [](const Value* v, Complex* z) {
     if (isText(v)) return parse(v, z);
-    z->re = v->kind <= kValMissing ? 0.0 : v->number;
+    z->re = Wsf_number(v);
     return true;
   };
   if (!read(a, x) || !read(b, y)) return false;
@@ -170,7 +169,7 @@ Value* binary(Value* result, const Value* a, const Value* b, bool (*f)(const Com
   if (!isText(a) && !isText(b)) return Wsf_from(result, real(*a, *b));
   const Value* other = isText(a) ? b : a;
   if (Wsf_isStructural(other)) return Wsf_nonSmoothStructure(result, other);
-  if (!isText(other) && !isPlainNumber(other)) return Wsf_error(result, kErrValue);
+  if (!isText(other) && !Wsf_isNumber(other)) return Wsf_error(result, kErrValue);
   Complex x, y, out;
   if (!operands(a, b, &x, &y) || !f(x, y, &out)) return Wsf_error(result, kErrNum);
   out.suffix = x.suffix;
@@ -214,8 +213,8 @@ Value* folded(Value* result, int argc, const Value* const* argv, double start, v
       Complex z;
       if (Wsf_isError(v)) return Wsf_copy(result, v);
       if (isText(v) && !parse(v, &z)) return Wsf_error(result, kErrNum);
-      if (!isText(v) && !isPlainNumber(v)) return Wsf_error(result, kErrValue);
-      if (!isText(v)) z.re = v->kind <= kValMissing ? 0.0 : v->number;
+      if (!isText(v) && !Wsf_isNumber(v)) return Wsf_error(result, kErrValue);
+      if (!isText(v)) z.re = Wsf_number(v);
       if (z.im != 0 && suffixFixed && z.suffix != total.suffix) return Wsf_error(result, kErrValue);
       if (z.im != 0 && !suffixFixed) total.suffix = z.suffix, suffixFixed = true;
       step(&total, z);
@@ -238,7 +237,7 @@ void multiply(Complex* total, const Complex& z) {
 Value* Wsf_complex(Value* result, int argc, const Value* const* argv) {
   if (Wsf_hooksOrError(result, argc, argv)) return result;
   if (argc < 2 || argv[0]->kind == kValMissing || argv[1]->kind == kValMissing) return Wsf_error(result, kErrNA);
-  if (!isPlainNumber(argv[0]) || !isPlainNumber(argv[1])) return Wsf_error(result, kErrValue);
+  if (!Wsf_isNumber(argv[0]) || !Wsf_isNumber(argv[1])) return Wsf_error(result, kErrValue);
   Complex z;
   z.re = argv[0]->kind == kValEmpty ? 0.0 : argv[0]->number;
   z.im = argv[1]->kind == kValEmpty ? 0.0 : argv[1]->number;
@@ -268,10 +267,10 @@ Value* Wsf_imreal(Value* result, const Value* z) {
 // A text or plain number has its angle ("#div/0!" at 0); a value of an
 // evaluation mode the constant 0 of its kind.
 Value* Wsf_imargument(Value* result, const Value* z) {
-  if (!isText(z) && !isPlainNumber(z)) return partOf(result, z, argument, zeroLike);
+  if (!isText(z) && !Wsf_isNumber(z)) return partOf(result, z, argument, zeroLike);
   Complex c;
   if (isText(z) && !parse(z, &c)) return Wsf_error(result, kErrNum);
-  if (!isText(z)) c.re = z->kind <= kValMissing ? 0.0 : z->number;
+  if (!isText(z)) c.re = Wsf_number(z);
   if (c.re == 0 && c.im == 0) return Wsf_error(result, kErrDiv0);
   return realResult(result, argument(c));
 }
@@ -295,10 +294,10 @@ Value* Wsf_impower(Value* result, const Value* z, const Value* n) {
   if (z->kind == kValBool || n->kind == kValBool) return Wsf_error(result, kErrValue);
   // A negative real base to a fractional exponent has a complex power.
   const bool complexBase =
-      isText(z) || (isPlainNumber(z) && isPlainNumber(n) && z->number < 0 && n->number != std::trunc(n->number));
+      isText(z) || (Wsf_isNumber(z) && Wsf_isNumber(n) && z->number < 0 && n->number != std::trunc(n->number));
   if (!complexBase) return Wsf_power(result, z, n);
   if (Wsf_isStructural(n)) return Wsf_nonSmoothStructure(result, n);
-  if (!isPlainNumber(n)) return Wsf_error(result, kErrValue);
+  if (!Wsf_isNumber(n)) return Wsf_error(result, kErrValue);
   Complex c, out;
   if (isText(z) && !parse(z, &c)) return Wsf_error(result, kErrNum);
   if (!isText(z)) c.re = z->number;

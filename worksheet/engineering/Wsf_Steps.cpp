@@ -8,14 +8,12 @@ namespace {
 
 // The two numbers of a step test; false with the result formed.
 bool operands(Value* result, int argc, const Value* const* argv, double* x, double* y) {
-  if (Wsf_structureHooks(result, argc, argv)) return false;
-  for (int i = 0; i < argc; ++i) {
-    const Value* v = argv[i];
-    if (Wsf_isError(v)) return Wsf_copy(result, v), false;
+  const auto refused = [](const Value* v, int i) {
     const bool missingSecond = i == 1 && v->kind == kValMissing;
-    if (v->kind != kValEmpty && v->kind != kValInt && v->kind != kValReal && !missingSecond)
-      return Wsf_error(result, kErrValue), false;
-  }
+    return v->kind != kValEmpty && v->kind != kValInt && v->kind != kValReal && !missingSecond;
+  };
+  if (Wsf_structureHooks(result, argc, argv) || Wsf_firstRefusedArg(result, argc, argv, kErrValue, refused))
+    return false;
   *x = argv[0]->kind == kValEmpty ? 0.0 : argv[0]->number;
   *y = Wsf_given(argc, argv, 1) && argv[1]->kind != kValEmpty ? argv[1]->number : 0.0;
   return true;

@@ -11,11 +11,6 @@
 
 namespace {
 
-// Empty, missing, integer-valued or real.
-bool isNumber(const Value* v) { return Wsf_isPlain(v) && v->kind != kValBool; }
-
-double numberOf(const Value* v) { return v->kind <= kValMissing ? 0.0 : v->number; }
-
 // out = base ^ t.
 void power(WsfLocal* out, const Value* base, double t) {
   Value exponent = Val_empty(base->context);
@@ -36,8 +31,8 @@ bool Sec_headValueWise(Value* result, int argc, const Value* const* argv, const 
   for (int i : plain) {
     x[i] = 0;
     if (i >= argc) continue;
-    if (!isNumber(argv[i])) return Wsf_error(result, kErrValue), false;
-    x[i] = std::trunc(numberOf(argv[i]));
+    if (!Wsf_isNumber(argv[i])) return Wsf_error(result, kErrValue), false;
+    x[i] = std::trunc(Wsf_number(argv[i]));
   }
   return true;
 }
@@ -45,8 +40,8 @@ bool Sec_headValueWise(Value* result, int argc, const Value* const* argv, const 
 bool Sec_headPlain(Value* result, int argc, const Value* const* argv, const std::vector<int>& whole, double* x) {
   if (Wsf_hooksOrError(result, argc, argv)) return false;
   for (int i = 0; i < argc; ++i) {
-    if (!isNumber(argv[i])) return Wsf_error(result, kErrValue), false;
-    x[i] = numberOf(argv[i]);
+    if (!Wsf_isNumber(argv[i])) return Wsf_error(result, kErrValue), false;
+    x[i] = Wsf_number(argv[i]);
   }
   for (int i : whole) x[i] = std::trunc(x[i]);
   return true;
@@ -64,6 +59,16 @@ bool Sec_nominalPeriod(double basis) {
 void Sec_discount(WsfLocal* out, const Value* amount, const Value* base, double t) {
   power(out, base, t);
   *out = Op_div(*amount, **out);
+}
+
+void Sec_yieldBase(WsfLocal* base, const Value* yld, double frequency) {
+  *base = Op_divVS(*yld, frequency);
+  *base = Op_addVS(**base, 1.0);
+}
+
+void Sec_discountShare(WsfLocal* out, const Value* discount, double t) {
+  *out = Op_mulVS(*discount, t);
+  *out = Op_subSV(1.0, **out);
 }
 
 Value* Sec_rootResult(Value* result, uint32_t status, double root) {

@@ -35,5 +35,10 @@ bool Sec_schedule(double settlement, double maturity, double frequency, double b
 bool Sec_nominalPeriod(double basis);
 // out = amount / base ^ t for a value base and a number t.
 void Sec_discount(WsfLocal* out, const Value* amount, const Value* base, double t);
+// base = 1 + yld / frequency: the growth of one coupon period at the yield.
+void Sec_yieldBase(WsfLocal* base, const Value* yld, double frequency);
+// out = 1 - discount t: the share of the face value that a discount rate
+// leaves over t years.
+void Sec_discountShare(WsfLocal* out, const Value* discount, double t);
 // The root a search found, or the error its status word names.
 Value* Sec_rootResult(Value* result, uint32_t status, double root);

@@ -64,10 +64,22 @@ FinTerm payment(const FinTerm& rate, const FinTerm& nper, const FinTerm& pv, con
   return start ? p / (1.0 + rate) : std::move(p);
 }
 
+// PV, FV, PMT and NPER: after the head, f of their first three terms, the
+// fourth (0 when left out) and whether payments fall at the start of each
+// period.
+template <typename F>
+Value* ofFive(Value* result, int argc, const Value* const* argv, F f) {
+  bool start = false;
+  if (head(result, argc, argv, kTimingOfFive, &start)) return result;
+  EvalContext* ctx = Fin_context(result, argc, argv);
+  const FinTerm a(*argv[0]), b(*argv[1]), c(*argv[2]), d = optional(ctx, argc, argv, 3);
+  return Fin_into(result, f(a, b, c, d, start));
+}
+
 // A count of CUMIPMT: a plain number other than a boolean, truncated.
 bool count(const Value* v, int32_t* n) {
-  if (!Wsf_isPlain(v) || v->kind == kValBool) return false;
-  const double x = v->kind <= kValMissing ? 0.0 : v->number;
+  if (!Wsf_isNumber(v)) return false;
+  const double x = Wsf_number(v);
   if (!Kern_truncToInt32(x, n)) *n = x < 0 ? INT32_MIN : INT32_MAX;
   return true;
 }
@@ -75,41 +87,32 @@ bool count(const Value* v, int32_t* n) {
 }  // namespace
 
 Value* Wsf_pv(Value* result, int argc, const Value* const* argv) {
-  bool start = false;
-  if (head(result, argc, argv, kTimingOfFive, &start)) return result;
-  EvalContext* ctx = Fin_context(result, argc, argv);
-  const FinTerm rate(*argv[0]), nper(*argv[1]), pmt(*argv[2]), fv = optional(ctx, argc, argv, 3);
-  if (zeroRate(rate)) return Fin_into(result, -(pmt * nper + fv));
-  const FinTerm t = growth(rate, nper);
-  return Fin_into(result, -((t - 1.0) / rate * timed(pmt, rate, start) + fv) / t);
+  return ofFive(result, argc, argv,
+                [](const FinTerm& rate, const FinTerm& nper, const FinTerm& pmt, const FinTerm& fv, bool start) {
+                  if (zeroRate(rate)) return -(pmt * nper + fv);
+                  const FinTerm t = growth(rate, nper);
+                  return -((t - 1.0) / rate * timed(pmt, rate, start) + fv) / t;
+                });
 }
 
 Value* Wsf_fv(Value* result, int argc, const Value* const* argv) {
-  bool start = false;
-  if (head(result, argc, argv, kTimingOfFive, &start)) return result;
-  EvalContext* ctx = Fin_context(result, argc, argv);
-  const FinTerm rate(*argv[0]), nper(*argv[1]), pmt(*argv[2]), pv = optional(ctx, argc, argv, 3);
-  if (zeroRate(rate)) return Fin_into(result, -(pmt * nper + pv));
-  const FinTerm t = growth(rate, nper);
-  return Fin_into(result, -((t - 1.0) / rate * timed(pmt, rate, start) + pv * t));
+  return ofFive(result, argc, argv,
+                [](const FinTerm& rate, const FinTerm& nper, const FinTerm& pmt, const FinTerm& pv, bool start) {
+                  if (zeroRate(rate)) return -(pmt * nper + pv);
+                  const FinTerm t = growth(rate, nper);
+                  return -((t - 1.0) / rate * timed(pmt, rate, start) + pv * t);
+                });
 }
 
-Value* Wsf_pmt(Value* result, int argc, const Value* const* argv) {
-  bool start = false;
-  if (head(result, argc, argv, kTimingOfFive, &start)) return result;
-  EvalContext* ctx = Fin_context(result, argc, argv);
-  const FinTerm rate(*argv[0]), nper(*argv[1]), pv(*argv[2]), fv = optional(ctx, argc, argv, 3);
-  return Fin_into(result, payment(rate, nper, pv, fv, start));
-}
+Value* Wsf_pmt(Value* result, int argc, const Value* const* argv) { return ofFive(result, argc, argv, payment); }
 
 Value* Wsf_nper(Value* result, int argc, const Value* const* argv) {
-  bool start = false;
-  if (head(result, argc, argv, kTimingOfFive, &start)) return result;
-  EvalContext* ctx = Fin_context(result, argc, argv);
-  const FinTerm rate(*argv[0]), pmt(*argv[1]), pv(*argv[2]), fv = optional(ctx, argc, argv, 3);
-  if (zeroRate(rate)) return Fin_into(result, -(pv + fv) / pmt);
-  const FinTerm p = timed(pmt, rate, start);
-  return Fin_into(result, Fin_ln((p - rate * fv) / (p + rate * pv)) / Fin_ln(1.0 + rate));
+  return ofFive(result, argc, argv,
+                [](const FinTerm& rate, const FinTerm& pmt, const FinTerm& pv, const FinTerm& fv, bool start) {
+                  if (zeroRate(rate)) return -(pv + fv) / pmt;
+                  const FinTerm p = timed(pmt, rate, start);
+                  return Fin_ln((p - rate * fv) / (p + rate * pv)) / Fin_ln(1.0 + rate);
+                });
 }
 
 Value* Wsf_ipmt(Value* result, int argc, const Value* const* argv, int32_t selector) {

@@ -29,8 +29,8 @@ bool dependsOnVariables(const Value* v) { return Op_hasKind(*v, kValDegDag) || O
 bool periodsHead(Value* result, const Value* rate, const Value* npery, int32_t* n) {
   if (Wsf_structureHooksSmooth(result, {npery}, {rate})) return true;
   if (Wsf_isError(npery)) return Wsf_copy(result, npery), true;
-  if (!Wsf_isPlain(npery) || npery->kind == kValBool) return Wsf_error(result, kErrValue), true;
-  const double periods = std::trunc(npery->kind <= kValMissing ? 0.0 : npery->number);
+  if (!Wsf_isNumber(npery)) return Wsf_error(result, kErrValue), true;
+  const double periods = std::trunc(Wsf_number(npery));
   if (!(periods >= 1) || periods > INT32_MAX) return Wsf_error(result, kErrNum), true;
   if (Wsf_fails(rate, 0.0, kRelCmpLe)) return Wsf_error(result, kErrNum), true;
   *n = static_cast<int32_t>(periods);

@@ -13,12 +13,6 @@ namespace {
 // The yield search runs over [0, kHighestYield].
 constexpr double kHighestYield = 500000000;
 
-// base = 1 + yld / frequency.
-void yieldBase(WsfLocal* base, const Value* yld, double frequency) {
-  *base = Op_divVS(*yld, frequency);
-  *base = Op_addVS(**base, 1.0);
-}
-
 // The price per 100 of the coupons cp and the redemption: with more than
 // one coupon left each payment is discounted over its periods from the
 // settlement, with one the final payment over the fraction of the period
@@ -29,7 +23,7 @@ Value* priceOf(Value* result, const Value* cp, const Value* yld, const Value* re
   WsfLocal price(ctx), term(ctx), base(ctx);
   const double t0 = c.dsc / c.e;
   if (c.n > 1) {
-    yieldBase(&base, yld, frequency);
+    Sec_yieldBase(&base, yld, frequency);
     Sec_discount(&price, redemption, &*base, c.n - 1 + t0);
     for (double k = 1; k <= c.n; ++k) {
       Sec_discount(&term, cp, &*base, k - 1 + t0);
@@ -51,7 +45,7 @@ Value* priceOf(Value* result, const Value* cp, const Value* yld, const Value* re
 Value* durationOf(Value* result, const Value* cp, const Value* yld, double frequency, const CoupSchedule& c) {
   EvalContext* ctx = result->context;
   WsfLocal base(ctx), hundred(ctx), num(ctx), den(ctx), pv(ctx), weighted(ctx);
-  yieldBase(&base, yld, frequency);
+  Sec_yieldBase(&base, yld, frequency);
   Val_setNumber(&hundred.v, 100.0);
   const double tN = c.n - 1 + c.dsc / c.e;
   Sec_discount(&den, &*hundred, &*base, tN);
@@ -138,6 +132,6 @@ Value* Wsf_mduration(Value* result, int argc, const Value* const* argv) {
   CoupSchedule c{};
   if (!durationArguments(result, argc, argv, &cp, &frequency, &c)) return result;
   durationOf(&duration.v, &*cp, argv[3], frequency, c);
-  yieldBase(&base, argv[3], frequency);
+  Sec_yieldBase(&base, argv[3], frequency);
   return Wsf_from(result, Op_div(*duration, *base));
 }

@@ -9,6 +9,7 @@
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/dates/Coup_DayCount.h"
 #include "worksheet/financial/Fin_Terms.h"
+#include "worksheet/financial/Sec_Args.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ constexpr double kMonthsPerYear = 12;
 constexpr int kDdbArgs = 5;
 constexpr int kVdbArgs = 7;
 constexpr int kAmorArgs = 7;
+constexpr int kAmorBasis = 6;
 constexpr double kHalf = 0.5;
 
 // AMORDEGRC's coefficients by the life in years.
@@ -29,10 +31,6 @@ constexpr double kMidLifeTo = 6;
 // The number of periods before the end at which AMORDEGRC takes half the
 // value left.
 constexpr double kHalvingBeforeEnd = 3;
-
-// A count of DB: a plain number other than a boolean.
-bool plainCount(const Value* v) { return Wsf_isPlain(v) && v->kind != kValBool; }
-double numberOf(const Value* v) { return v->kind <= kValMissing ? 0.0 : v->number; }
 
 // The numbers of the first count arguments of a plain-number function
 // into x, whose later slots keep their defaults: false with the result
@@ -49,11 +47,8 @@ struct Amortisation {
 
 bool amortisationHead(Value* result, int argc, const Value* const* argv, Amortisation* a) {
   double x[kAmorArgs] = {0, 0, 0, 0, 0, 0, 0};
-  if (Wsf_hooksOrError(result, argc, argv)) return false;
-  for (int i = 0; i < std::min(argc, kAmorArgs); ++i)
-    if (argv[i]->kind == kValBool || !Wsf_isPlain(argv[i])) return Wsf_error(result, kErrValue), false;
-  for (int i = 0; i < std::min(argc, kAmorArgs); ++i) x[i] = numberOf(argv[i]);
-  const double basis = std::trunc(x[6]);
+  if (!Sec_headPlain(result, std::min(argc, kAmorArgs), argv, {kAmorBasis}, x)) return false;
+  const double basis = x[kAmorBasis];
   double days = 0, yearLength = 0;
   if (!(x[0] > 0) || x[3] < 0 || x[3] > x[0] || x[4] < 0 || !(x[5] > 0) ||
       basis == static_cast<double>(kBasisActual360) || !Coup_dayCount(x[1], x[2], basis, &days, &yearLength))
@@ -81,14 +76,14 @@ Value* Wsf_db(Value* result, int argc, const Value* const* argv) {
             : Wsf_structureHooksSmooth(result, {argv[2], argv[3]}, {argv[0], argv[1]}))
     return result;
   if (Wsf_firstErrorArg(result, argc, argv)) return result;
-  if (!plainCount(argv[2]) || !plainCount(argv[3]) || (month && !plainCount(argv[4])))
+  if (!Wsf_isNumber(argv[2]) || !Wsf_isNumber(argv[3]) || (month && !Wsf_isNumber(argv[4])))
     return Wsf_error(result, kErrValue);
   if (Wsf_fails(argv[0], 0.0, kRelCmpLt)) return Wsf_error(result, kErrNum);
   if (Op_compareConst(*argv[0], 0.0, kRelCmpEq)) return Wsf_finite(result, 0.0);
   if (Wsf_fails(argv[1], 0.0, kRelCmpLt)) return Wsf_error(result, kErrNum);
-  const double life = numberOf(argv[2]), period = numberOf(argv[3]);
+  const double life = Wsf_number(argv[2]), period = Wsf_number(argv[3]);
   const double p = period > 0 && period < 1 ? 1 : std::trunc(period);
-  const double months = month ? std::trunc(numberOf(argv[4])) : kMonthsPerYear;
+  const double months = month ? std::trunc(Wsf_number(argv[4])) : kMonthsPerYear;
   const double last = std::trunc(life + 1);
   if (!(p >= 1) || p > last || !(life > 0) || months < 1 || months > kMonthsPerYear) return Wsf_error(result, kErrNum);
   const FinTerm cost(*argv[0]), salvage(*argv[1]);

@@ -25,12 +25,6 @@ bool discountArguments(Value* result, int argc, const Value* const* argv, Span* 
   return true;
 }
 
-// 1 - discount * years: the share of the redemption a discount leaves.
-void discounted(WsfLocal* out, const Value* discount, const Span& span) {
-  *out = Op_mulVS(*discount, span.years());
-  *out = Op_subSV(1.0, **out);
-}
-
 // The spans of a security paying interest at maturity, issue to settlement,
 // issue to maturity and settlement to maturity, and its interest at
 // maturity per 100, 100 (1 + rate years(issue, maturity)): false with the
@@ -75,7 +69,7 @@ Value* Wsf_pricedisc(Value* result, int argc, const Value* const* argv) {
   Span span;
   if (!discountArguments(result, argc, argv, &span)) return result;
   WsfLocal share(result->context);
-  discounted(&share, argv[2], span);
+  Sec_discountShare(&share, argv[2], span.years());
   return Wsf_from(result, Op_mul(*share, *argv[3]));
 }
 
@@ -83,7 +77,7 @@ Value* Wsf_received(Value* result, int argc, const Value* const* argv) {
   Span span;
   if (!discountArguments(result, argc, argv, &span)) return result;
   WsfLocal share(result->context);
-  discounted(&share, argv[3], span);
+  Sec_discountShare(&share, argv[3], span.years());
   return Wsf_from(result, Op_div(*argv[2], *share));
 }
 

@@ -28,12 +28,6 @@ bool billDays(Value* result, const Value* settlement, const Value* maturity, con
   return true;
 }
 
-// 1 - discount days / 360: the share of the face value the bill costs.
-void priceShare(WsfLocal* out, const Value* discount, double days) {
-  *out = Op_mulVS(*discount, days / 360);
-  *out = Op_subSV(1.0, **out);
-}
-
 }  // namespace
 
 Value* Wsf_tbilleq(Value* result, const Value* settlement, const Value* maturity, const Value* discount) {
@@ -48,7 +42,7 @@ Value* Wsf_tbilleq(Value* result, const Value* settlement, const Value* maturity
   }
   // Beyond half a year: the yield of a bond paying one coupon at half a year
   // that the bill's price would buy.
-  priceShare(&v, discount, days);
+  Sec_discountShare(&v, discount, days / 360);
   if (Wsf_fails(&*v, 0, kRelCmpLt)) return Wsf_error(result, kErrNum);
   const double t = std::min(days / 365, 1.0);
   v = Op_divSV(1.0, *v);
@@ -65,7 +59,7 @@ Value* Wsf_tbillprice(Value* result, const Value* settlement, const Value* matur
   double days = 0;
   if (!billDays(result, settlement, maturity, discount, &days)) return result;
   WsfLocal price(result->context);
-  priceShare(&price, discount, days);
+  Sec_discountShare(&price, discount, days / 360);
   price = Op_mulVS(*price, 100.0);
   if (Wsf_fails(&*price, kLowestPrice, kRelCmpLt)) return Wsf_error(result, kErrNum);
   return Wsf_copy(result, &*price);

@@ -87,8 +87,7 @@ Value* Wsf_oddfprice(Value* result, int argc, const Value* const* argv) {
   EvalContext* ctx = result->context;
   WsfLocal cp(ctx), base(ctx), price(ctx), term(ctx);
   cp = Op_mulSV(100 / frequency, *rate);
-  base = Op_divVS(*yld, frequency);
-  base = Op_addVS(*base, 1.0);
+  Sec_yieldBase(&base, yld, frequency);
   Sec_discount(&price, redemption, &*base, t.x + t.n);
   Sec_discount(&term, &*cp, &*base, t.x);
   term = Op_mulVS(*term, t.first);
