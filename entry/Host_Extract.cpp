@@ -4,6 +4,7 @@
 // interpreter for an analysed model.
 #include "contract/Host_Extract.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <utility>
@@ -27,8 +28,13 @@ struct ValueFree {
 };
 using OwnedValue = std::unique_ptr<XLOPER, ValueFree>;
 
-// Terms of one row, summed per variable (a variable named twice adds up).
-using RowTerms = std::map<int, double>;
+// Terms of one row as the formula names them; a variable named twice adds
+// up, in the order named. Kept as a list, not a map: a dense row of
+// hundreds of variables then costs one sort.
+struct RowTerms {
+  std::vector<std::pair<int, double>> items;
+  void add(int variable, double value) { items.emplace_back(variable, value); }
+};
 
 // Where a row's terms go.
 struct Sink {
@@ -36,10 +42,17 @@ struct Sink {
   void* record;
   CoefficientStore store;
   void* extra;
-  // Nonzero terms in variable order; false when the callback says stop.
-  bool deliver(int row, const RowTerms& terms) const {
-    for (const auto& [column, value] : terms)
+  // Nonzero sums per variable in variable order; false when the callback
+  // says stop.
+  bool deliver(int row, RowTerms& terms) const {
+    auto& items = terms.items;
+    std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t k = 0; k < items.size();) {
+      int column = items[k].first;
+      double value = 0.0;
+      for (; k < items.size() && items[k].first == column; ++k) value += items[k].second;
       if (value != 0 && !store(context, record, row, column, value, extra)) return false;
+    }
     return true;
   }
 };
@@ -105,7 +118,7 @@ bool sumTerms(const LibraryContext* context, const std::vector<OwnedValue>& args
   std::vector<int> variables;
   for (const OwnedValue& arg : args) {
     if (!arg || !variableArgument(context, arg.get(), &variables)) return false;
-    for (int v : variables) (*terms)[v] += 1.0;
+    for (int v : variables) terms->add(v, 1.0);
   }
   return true;
 }
@@ -113,7 +126,7 @@ bool sumTerms(const LibraryContext* context, const std::vector<OwnedValue>& args
 bool productTerms(const std::vector<int>& variables, const std::vector<double>& constants,
                   RowTerms* terms) {
   if (variables.size() != constants.size()) return false;
-  for (std::size_t k = 0; k < variables.size(); ++k) (*terms)[variables[k]] += constants[k];
+  for (std::size_t k = 0; k < variables.size(); ++k) terms->add(variables[k], constants[k]);
   return true;
 }
 
@@ -124,8 +137,7 @@ bool dotProductTerms(const std::vector<int>& variables, const std::vector<double
   std::size_t a = variables.size(), b = constants.size();
   std::size_t smaller = std::min(a, b), larger = std::max(a, b);
   if (larger % smaller != 0 || larger != rows * smaller) return false;
-  for (std::size_t k = r * smaller; k < (r + 1) * smaller; ++k)
-    (*terms)[variables[k % a]] += constants[k % b];
+  for (std::size_t k = r * smaller; k < (r + 1) * smaller; ++k) terms->add(variables[k % a], constants[k % b]);
   return true;
 }
 
@@ -135,7 +147,7 @@ bool mmultTerms(const std::vector<int>& variables, const std::vector<double>& co
   std::size_t n = variables.size();
   if (constants.size() % n != 0 || constants.size() / n != static_cast<std::size_t>(rows))
     return false;
-  for (std::size_t j = 0; j < n; ++j) (*terms)[variables[j]] += constants[r * n + j];
+  for (std::size_t j = 0; j < n; ++j) terms->add(variables[j], constants[r * n + j]);
   return true;
 }
 

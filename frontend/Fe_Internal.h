@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -164,9 +165,18 @@ const char* Fe_senseName(int sense);
 // "Sheet!A1" of a cell and "Sheet!A1:B2" of a range.
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col);
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
+// What labelling the cells of a workbook found so far: the rows that hold
+// texts in each column, by (sheet, column), found once for each sheet asked
+// about, so that labelling a table of cells does not walk up a column for
+// each one. Good while no text of those sheets changes.
+struct FeLabels {
+  const Workbook* wb = nullptr;
+  std::set<int> sheetsDone;
+  std::map<std::pair<int, int>, std::vector<int>> textRows;
+};
 // The label a spreadsheet's reports give a cell: the nearest text to its left
 // and the nearest text above it, joined by a space.
-std::string Fe_label(const Workbook* wb, int sheet, int row, int col);
+std::string Fe_label(FeLabels* labels, int sheet, int row, int col);
 // A cell's value as it shows in its number format ("" for an empty cell).
 std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col);
 const CellValue* Fe_value(const Workbook* wb, int sheet, int row, int col);

@@ -5,6 +5,7 @@
 // print results by cell and label, to list the models of a workbook, and to
 // say in words why the library could not read a model. The verdict on a run
 // is the library's.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -333,17 +334,31 @@ const CellValue* Fe_value(const Workbook* wb, int sheet, int row, int col) {
   return c ? &c->value : nullptr;
 }
 
-std::string Fe_label(const Workbook* wb, int sheet, int row, int col) {
-  const Sheet* sh = wb->sheets[sheet].get();
+namespace {
+
+// The rows of a column that hold texts, in order. The first question about
+// a sheet finds those of all its columns, in one pass over its cells.
+const std::vector<int>& textRows(FeLabels* labels, int sheet, int col) {
+  if (labels->sheetsDone.insert(sheet).second)
+    for (const auto& [key, cell] : labels->wb->sheets[sheet]->cells)
+      if (cell.value.kind == CellKind::Text) labels->textRows[{sheet, Wb_keyCol(key)}].push_back(Wb_keyRow(key));
+  static const std::vector<int> kNone;
+  auto found = labels->textRows.find({sheet, col});
+  return found == labels->textRows.end() ? kNone : found->second;
+}
+
+}  // namespace
+
+std::string Fe_label(FeLabels* labels, int sheet, int row, int col) {
+  const Sheet* sh = labels->wb->sheets[sheet].get();
   std::string left, above;
-  for (int c = col - 1; c >= 0 && left.empty(); --c) {
-    const Cell* cell = Wb_findCell(sh, row, c);
-    if (cell && cell->value.kind == CellKind::Text) left = cell->value.text;
-  }
-  for (int r = row - 1; r >= 0 && above.empty(); --r) {
-    const Cell* cell = Wb_findCell(sh, r, col);
-    if (cell && cell->value.kind == CellKind::Text) above = cell->value.text;
-  }
+  std::span<const CellStore::value_type> before =
+      col > 0 ? sh->cells.rowSpan(row, 0, col - 1) : std::span<const CellStore::value_type>{};
+  for (auto cell = before.rbegin(); cell != before.rend() && left.empty(); ++cell)
+    if (cell->second.value.kind == CellKind::Text) left = cell->second.value.text;
+  const std::vector<int>& rows = textRows(labels, sheet, col);
+  auto next = std::lower_bound(rows.begin(), rows.end(), row);
+  if (next != rows.begin()) above = Wb_findCell(sh, *std::prev(next), col)->value.text;
   if (left.empty() || above.empty()) return left + above;
   return left + " " + above;
 }

@@ -110,6 +110,7 @@ struct Context {
   Workbook* wb;
   const FeModel& m;
   const LibraryRows& rows;
+  FeLabels* labels;
 };
 
 ReportCell finalValue(const Context& c, int row, int col) {
@@ -124,7 +125,7 @@ std::string formatOf(const Context& c, int row, int col) {
 }
 
 ReportRow cellAndName(const Context& c, int row, int col) {
-  return {text(Wb_a1(row, col, true)), text(Fe_label(c.wb, c.m.sheet, row, col))};
+  return {text(Wb_a1(row, col, true)), text(Fe_label(c.labels, c.m.sheet, row, col))};
 }
 
 // Constraint and bound rows that are constraints of the model (not the objective).
@@ -293,7 +294,8 @@ bool Fe_writeReports(FeSession* s, const FeModel& m, const FeStartValues& start,
                  "engine writes none)\n");
     return false;
   }
-  Context c{s->book, m, rows};
+  FeLabels labels{s->book, {}, {}};
+  Context c{s->book, m, rows, &labels};
   std::string heading = "Worksheet: [" + s->book->name + "]" + s->book->sheets[m.sheet]->name;
   std::vector<std::string> order = reports;
   std::stable_partition(order.begin(), order.end(), [](const std::string& r) { return r != "limits"; });

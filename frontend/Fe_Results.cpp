@@ -146,9 +146,10 @@ void Fe_printTable(const std::string& title, const std::vector<std::vector<std::
 
 void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineName) {
   if (!engineName.empty()) std::printf("engine: %s\n", engineName.c_str());
+  FeLabels labels{wb, {}, {}};
   if (m.hasObjective) {
     const CellRange& o = m.objective;
-    std::string label = Fe_label(wb, o.sheet, o.row1, o.col1);
+    std::string label = Fe_label(&labels, o.sheet, o.row1, o.col1);
     std::printf("objective (%s) %s%s = %s\n", Fe_senseName(m.sense),
                 Fe_cellName(wb, o.sheet, o.row1, o.col1).c_str(), label.empty() ? "" : (" " + label).c_str(),
                 Fe_shownValue(wb, o.sheet, o.row1, o.col1).c_str());
@@ -157,7 +158,8 @@ void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineNa
   for (const CellRange& a : m.variables)
     for (int r = a.row1; r <= a.row2; ++r)
       for (int c = a.col1; c <= a.col2; ++c)
-        variables.push_back({Fe_cellName(wb, a.sheet, r, c), Fe_label(wb, a.sheet, r, c), Fe_shownValue(wb, a.sheet, r, c)});
+        variables.push_back(
+            {Fe_cellName(wb, a.sheet, r, c), Fe_label(&labels, a.sheet, r, c), Fe_shownValue(wb, a.sheet, r, c)});
   Fe_printTable("variable cells", variables);
   std::vector<std::vector<std::string>> table{{"cell", "name", "value", "relation", "right-hand side", "slack", "status"}};
   std::vector<FeConstraintRow> rows = Fe_constraintRows(wb, m);
@@ -167,10 +169,9 @@ void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineNa
       const FeConstraintRow& row = rows[at];
       bool bound = Fe_comparison(row.relation) <= FeGreaterEqual;
       const char* status = !row.satisfied ? "violated" : !bound ? "" : row.binding ? "binding" : "not binding";
-      table.push_back({Fe_cellName(wb, row.sheet, row.row, row.col), Fe_label(wb, row.sheet, row.row, row.col),
+      table.push_back({Fe_cellName(wb, row.sheet, row.row, row.col), Fe_label(&labels, row.sheet, row.row, row.col),
                        Fe_shownValue(wb, row.sheet, row.row, row.col), Fe_relationName(row.relation),
-                       rhsText(wb, c, row), bound ? inFormat(wb, row.sheet, row.row, row.col, row.slack) : "",
-                       status});
+                       rhsText(wb, c, row), bound ? inFormat(wb, row.sheet, row.row, row.col, row.slack) : "", status});
     }
   Fe_printTable("constraints", table);
 }

@@ -81,6 +81,10 @@ std::vector<CalcWarning> Calc_warningsFor(Workbook* wb, const std::vector<CellRa
 // On failure `error` says what is wrong and where.
 bool Calc_checkFormula(const std::string& formula, std::string* error);
 
+// The number a text holds when it is nothing but a number as formulas write
+// it ("12", "-0.5", "1E+25"): what evaluating it gives, without a formula.
+bool Calc_numberLiteral(const std::string& text, double* out);
+
 // Evaluates a formula text in the context of sheet `sheet` of `wb` (leading
 // "=" optional; a leading "!" before a name means the name as seen from that
 // sheet). False when the text does not parse.

@@ -557,6 +557,16 @@ bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error) {
   return ok;
 }
 
+bool Calc_numberLiteral(const std::string& text, double* out) {
+  Parser p{text, 0, {}, 0};
+  bool negative = p.at('-');
+  if (negative) ++p.pos;
+  CellValue v;
+  if (!p.number(&v) || p.pos != text.size()) return false;
+  *out = negative && v.number != 0 ? -v.number : v.number;  // as the sign evaluates: never "-0"
+  return true;
+}
+
 bool Calc_checkFormula(const std::string& formula, std::string* error) {
   CalcNode node;
   return Calc_parse(formula, &node, error);

@@ -297,10 +297,13 @@ std::string Wb_quoteSheetName(const std::string& name) {
   return q + "'";
 }
 
+// Names and functions compare without regard to the case of ASCII letters;
+// other bytes (UTF-8 sequences) compare as they are, whatever the locale.
 bool Wb_equalNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
+  auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    if (a[i] != b[i] && fold(a[i]) != fold(b[i])) return false;
   return true;
 }
 

@@ -78,6 +78,7 @@ int fnSet(XLOPER* res, int n, XLOPER** a) {
     for (int c = area.col1; c <= area.col2; ++c, ++k) {
       // Blank values clear cells that exist and create none.
       if (values[k].kind != CellKind::Empty || Wb_findCell(sh, r, c)) Wb_setValue(ref.wb, sh, r, c, values[k]);
+      if (c == area.col1) sh->cells.reserveRow(r, area.col2 - area.col1 + 1);  // room for the row's others at once
     }
   Calc_afterChange(ref.wb);
   Xlc_setBool(res, true);

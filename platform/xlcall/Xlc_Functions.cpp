@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int kMaxNameDepth = 16;
+constexpr std::size_t kMaxNameLength = 255;  // no defined name is longer
 
 // Top-level parts of a union ("A1:A3,B2"): commas outside parentheses,
 // braces and quoted texts.
@@ -31,12 +32,28 @@ std::vector<std::string> unionParts(const std::string& s) {
   return parts;
 }
 
+// What a name gives without compiling a formula, as options are read by
+// the hundred: #NAME? when it is not defined, its number when it holds one.
+// False when it takes a formula.
+bool plainNameValue(const std::string& text, const DefinedName* dn, CalcEvalResult* out) {
+  double number = 0;
+  CellValue value;
+  if (dn && Calc_numberLiteral(dn->definition, &number)) value = CellValue::makeNumber(number);
+  else if (!dn && text.size() <= kMaxNameLength) value = CellValue::makeError(CellError::Name);
+  else return false;
+  *out = CalcEvalResult{};
+  out->value.values = {value};
+  return true;
+}
+
 // Evaluates a text on a sheet. A union of references, written out or as
 // the definition of a name, gives the areas of all its parts.
 bool evaluateText(Workbook* wb, int sheet, const std::string& text, int depth, CalcEvalResult* out) {
   std::vector<std::string> parts = unionParts(text);
   if (parts.size() == 1) {
-    const DefinedName* dn = Xlc_isNameText(text) ? Wb_findName(wb, text, sheet) : nullptr;
+    bool isName = Xlc_isNameText(text);
+    const DefinedName* dn = isName ? Wb_findName(wb, text, sheet) : nullptr;
+    if (isName && plainNameValue(text, dn, out)) return true;
     if (!dn || depth >= kMaxNameDepth || unionParts(dn->definition).size() == 1)
       return Calc_evaluate(wb, sheet, text, out);
     return evaluateText(wb, dn->scopeSheet >= 0 ? dn->scopeSheet : sheet, dn->definition, depth + 1, out);

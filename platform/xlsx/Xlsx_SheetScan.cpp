@@ -10,6 +10,13 @@
 
 namespace {
 
+// Whether a name is the literal: its length first, then bytes compared
+// inline (a call to memcmp per tag name is a noticeable part of a read).
+template <size_t N>
+bool isName(std::string_view name, const char (&literal)[N]) {
+  return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
+}
+
 // One tag: its local name (without a namespace prefix), whether it closes
 // an element or closes itself, and the attributes the reader looks at.
 struct Tag {
@@ -89,12 +96,12 @@ struct Scanner {
       skipSpace();
       std::string_view value;
       if (!quoted(&value)) return false;
-      if (attr == "r") { t->r = value; t->hasR = true; }
-      else if (attr == "s") { t->s = value; t->hasS = true; }
-      else if (attr == "t") t->t = value;
-      else if (attr == "ref") { t->ref = value; t->hasRef = true; }
-      else if (attr == "si") t->si = value;
-      else if (attr == "spans") t->spans = value;
+      if (isName(attr, "r")) { t->r = value; t->hasR = true; }
+      else if (isName(attr, "s")) { t->s = value; t->hasS = true; }
+      else if (isName(attr, "t")) t->t = value;
+      else if (isName(attr, "ref")) { t->ref = value; t->hasRef = true; }
+      else if (isName(attr, "si")) t->si = value;
+      else if (isName(attr, "spans")) t->spans = value;
     }
   }
 
@@ -122,11 +129,11 @@ struct Scanner {
       size_t semi = raw.find(';', i);
       if (semi == std::string_view::npos) return false;
       std::string_view entity = raw.substr(i + 1, semi - i - 1);
-      if (entity == "lt") scratch += '<';
-      else if (entity == "gt") scratch += '>';
-      else if (entity == "amp") scratch += '&';
-      else if (entity == "quot") scratch += '"';
-      else if (entity == "apos") scratch += '\'';
+      if (isName(entity, "lt")) scratch += '<';
+      else if (isName(entity, "gt")) scratch += '>';
+      else if (isName(entity, "amp")) scratch += '&';
+      else if (isName(entity, "quot")) scratch += '"';
+      else if (isName(entity, "apos")) scratch += '\'';
       else return false;
       i = semi;
     }
@@ -156,17 +163,17 @@ struct Scanner {
     if (start.selfClosing) return true;
     for (Tag t;;) {
       if (!tag(&t)) return false;
-      if (t.closing) return t.name == "is";
+      if (t.closing) return isName(t.name, "is");
       std::string_view text;
-      if (t.name == "t") {
+      if (isName(t.name, "t")) {
         if (!content(t, &text, decoded)) return false;
         out->append(text);
-      } else if (t.name == "r") {
+      } else if (isName(t.name, "r")) {
         bool seen = false;
         for (Tag k; !t.selfClosing;) {
           if (!tag(&k)) return false;
           if (k.closing) break;
-          if (k.name == "t" && !seen) {
+          if (isName(k.name, "t") && !seen) {
             if (!content(k, &text, decoded)) return false;
             out->append(text);
             seen = true;
@@ -208,19 +215,19 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
   }
   Tag t;
   std::string formulaText, valueText, inlineText, pieceText;   // texts that had escapes; inline strings
-  if (!sc.tag(&t) || t.closing || t.name != "sheetData") return XlsxScan::Unsupported;
+  if (!sc.tag(&t) || t.closing || !isName(t.name, "sheetData")) return XlsxScan::Unsupported;
   if (t.selfClosing) return XlsxScan::Read;
   for (;;) {
     if (!sc.tag(&t)) return XlsxScan::Unsupported;
-    if (t.closing && t.name == "sheetData") return XlsxScan::Read;
-    if (t.closing || t.name != "row") return XlsxScan::Unsupported;
+    if (t.closing && isName(t.name, "sheetData")) return XlsxScan::Read;
+    if (t.closing || !isName(t.name, "row")) return XlsxScan::Unsupported;
     if (!row(t.r, t.hasR, t.spans)) return XlsxScan::Stopped;
     if (t.selfClosing) continue;
     for (;;) {
       const char* element = sc.next();
       if (!sc.tag(&t)) return XlsxScan::Unsupported;
-      if (t.closing && t.name == "row") break;
-      if (t.closing || t.name != "c") return XlsxScan::Unsupported;
+      if (t.closing && isName(t.name, "row")) break;
+      if (t.closing || !isName(t.name, "c")) return XlsxScan::Unsupported;
       XlsxCellText c;
       c.ref = t.r; c.hasRef = t.hasR;
       c.style = t.s; c.hasStyle = t.hasS;
@@ -228,12 +235,12 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
       for (bool empty = t.selfClosing; !empty;) {
         const char* child = sc.next();
         if (!sc.tag(&t)) return XlsxScan::Unsupported;
-        if (t.closing && t.name == "c") break;
-        if (t.closing || (t.name != "v" && t.name != "f" && t.name != "is")) return XlsxScan::Unsupported;
-        if (t.name == "is") {
+        if (t.closing && isName(t.name, "c")) break;
+        if (t.closing || (!isName(t.name, "v") && !isName(t.name, "f") && !isName(t.name, "is"))) return XlsxScan::Unsupported;
+        if (isName(t.name, "is")) {
           if (!sc.inlineText(t, &inlineText, &pieceText)) return XlsxScan::Unsupported;
           c.inlineText = inlineText;
-        } else if (t.name == "f") {
+        } else if (isName(t.name, "f")) {
           c.hasFormula = true;
           c.formulaType = t.t;
           c.formulaRef = t.ref; c.hasFormulaRef = t.hasRef;

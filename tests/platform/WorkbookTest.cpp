@@ -40,6 +40,12 @@ TEST(Workbook, StructureVersionNamesAndArrayBlocks) {
   EXPECT_EQ(Wb_findName(wb, "FACTOR", 1)->definition, "3");
   EXPECT_TRUE(Wb_deleteName(wb, "factor", 1));
   EXPECT_EQ(Wb_findName(wb, "Factor", 1)->definition, "2");
+  // Case folds for ASCII letters only; other bytes (UTF-8) must match.
+  EXPECT_TRUE(Wb_equalNoCase("Solver_ADJ1", "sOLVER_adj1"));
+  EXPECT_FALSE(Wb_equalNoCase("solver_adj", "solver_adk"));
+  EXPECT_FALSE(Wb_equalNoCase("a[", "A{"));  // '[' and '{' are 32 apart but no letters
+  EXPECT_TRUE(Wb_equalNoCase("Gr\xC3\xB6\xC3\x9F" "e", "GR\xC3\xB6\xC3\x9F" "E"));
+  EXPECT_FALSE(Wb_equalNoCase("\xC3\xB6", "\xC3\x96"));  // the spreadsheet's names fold ASCII letters only
   // Array blocks may not cut each other.
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 3, 0, 4, 1}, "=TRANSPOSE(D1:E2)"));
   EXPECT_FALSE(Wb_setArrayFormula(wb, sh, {0, 4, 1, 5, 2}, "=1"));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <deque>
 #include <sstream>
 #include <string>
@@ -297,6 +298,26 @@ TEST_F(XlcallTest, EvaluateNamesAndFormulaTexts) {
   for (const auto& [formula, expected] : cases) EXPECT_EQ(call(xlfEvaluate, {text(formula)}), expected) << formula;
   book->activeSheet = 1;   // from "Data Sheet" only the workbook's name is seen
   EXPECT_EQ(call(xlfEvaluate, {text("!solver_adj")}), "Model!Z1");
+}
+
+// A name holding a number gives it, and a name not defined gives #NAME?,
+// without a formula: each as its definition evaluated as a formula gives.
+TEST_F(XlcallTest, EvaluateNamesHoldingNumbersAsTheirFormulas) {
+  number(model, "A1", 4);
+  const char* definitions[] = {"12",  "-2.5", "1E+25", ".5",   "7.",    "0",     "-0", "5%",
+                               "1+1", "-A1",  "--3",   "TRUE", "\"x\"", "Model!$A$1"};
+  for (const char* definition : definitions) {
+    Wb_defineName(book, {"opt", definition, 0, true});
+    EXPECT_EQ(call(xlfEvaluate, {text("!opt")}), call(xlfEvaluate, {text(std::string("=") + definition)}))
+        << definition;
+  }
+  Wb_defineName(book, {"opt", "-0", 0, true});
+  XResult r;
+  ASSERT_EQ(Excel4(xlfEvaluate, &r.x, 1, text("!opt")), xlretSuccess);
+  EXPECT_FALSE(std::signbit(r.x.val.num));  // as the sign evaluates: never "-0"
+  EXPECT_EQ(call(xlfEvaluate, {text("!solver_missing")}), err(xlerrName));
+  EXPECT_EQ(call(xlfEvaluate, {text("solver_missing")}), err(xlerrName));
+  EXPECT_EQ(call(xlfEvaluate, {text("!OPT")}), "0");  // names are found whatever their case
 }
 
 TEST_F(XlcallTest, DefineNameThenGetName) {

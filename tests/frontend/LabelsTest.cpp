@@ -1,0 +1,65 @@
+// The labels results are printed with: the nearest text to the left of a
+// cell and the nearest text above it, found through one index of a sheet's
+// texts, against a walk cell by cell.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "frontend/Fe_Internal.h"
+
+namespace {
+
+// The label as the rule says it, one cell at a time.
+std::string walkedLabel(const Sheet* sh, int row, int col) {
+  std::string left, above;
+  for (int c = col - 1; c >= 0 && left.empty(); --c)
+    if (const Cell* cell = Wb_findCell(sh, row, c); cell && cell->value.kind == CellKind::Text) left = cell->value.text;
+  for (int r = row - 1; r >= 0 && above.empty(); --r)
+    if (const Cell* cell = Wb_findCell(sh, r, col); cell && cell->value.kind == CellKind::Text)
+      above = cell->value.text;
+  return left.empty() || above.empty() ? left + above : left + " " + above;
+}
+
+}  // namespace
+
+TEST(Labels, NearestTextsLeftAndAbove) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("plan.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "Plan");
+  Wb_setValue(wb, sh, 0, 1, CellValue::makeText("Doors"));
+  Wb_setValue(wb, sh, 0, 2, CellValue::makeText("Windows"));
+  Wb_setValue(wb, sh, 1, 0, CellValue::makeText("Batches"));
+  Wb_setValue(wb, sh, 1, 1, CellValue::makeNumber(2));
+  Wb_setValue(wb, sh, 1, 2, CellValue::makeNumber(6));
+  Wb_setValue(wb, sh, 4, 0, CellValue::makeText("Plant 1"));
+  Wb_setValue(wb, sh, 4, 1, CellValue::makeNumber(2));
+  FeLabels labels{wb, {}, {}};
+  EXPECT_EQ(Fe_label(&labels, 0, 1, 1), "Batches Doors");
+  EXPECT_EQ(Fe_label(&labels, 0, 1, 2), "Batches Windows");
+  EXPECT_EQ(Fe_label(&labels, 0, 4, 1), "Plant 1 Doors");  // numbers between are passed over
+  EXPECT_EQ(Fe_label(&labels, 0, 0, 0), "");
+  EXPECT_EQ(Fe_label(&labels, 0, 4, 5), "Plant 1");
+  Wb_resetApp();
+}
+
+TEST(Labels, AgreeWithAWalkOnEveryCellOfRandomSheets) {
+  Wb_resetApp();
+  std::mt19937 rng(11);
+  Workbook* wb = Wb_newWorkbook("random.xlsx");
+  for (int s = 0; s < 2; ++s) {
+    Sheet* sh = Wb_addSheet(wb, "S" + std::to_string(s));
+    for (int k = 0; k < 150; ++k) {
+      int row = static_cast<int>(rng() % 25), col = static_cast<int>(rng() % 12);
+      if (rng() % 3 == 0) Wb_setValue(wb, sh, row, col, CellValue::makeText("t" + std::to_string(k)));
+      else Wb_setValue(wb, sh, row, col, CellValue::makeNumber(k));
+    }
+  }
+  FeLabels labels{wb, {}, {}};
+  for (int s = 0; s < 2; ++s)
+    for (int row = 0; row < 27; ++row)
+      for (int col = 0; col < 14; ++col)
+        ASSERT_EQ(Fe_label(&labels, s, row, col), walkedLabel(wb->sheets[s].get(), row, col))
+            << "sheet " << s << " " << Wb_a1(row, col);
+  Wb_resetApp();
+}
