@@ -89,6 +89,11 @@ void elementwise(Program* p, int32_t n, Value** operands, Value* out, Apply appl
   if (isArrayContext(p)) {
     int32_t rows = 1, columns = 1;
     Vm_broadcastShape(n, operands, &rows, &columns);
+    if (static_cast<int64_t>(rows) * columns > p->elementsLeft) {
+      Val_setError(out, kErrNum);
+      return;
+    }
+    p->elementsLeft -= static_cast<int64_t>(rows) * columns;
     Value result = Val_empty(ctxOf(p));
     if (Val_makeArray(&result, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) == 0) {
       std::vector<const Value*> element(static_cast<size_t>(n));
@@ -369,6 +374,7 @@ void Vm_initProgram(Program* p, EvalContext* ctx) {
   for (Value& slot : p->stack) slot = Val_empty(ctx);
   p->top = p->highWater = -1;
   p->arrayDepth = 0;
+  p->elementsLeft = kVmElementsPerCell;
   p->currentCell = p->lastCell = nullptr;
   p->codeStore = ctx->tables.codeStore;
   p->variables = ctx->tables.variables;
@@ -482,6 +488,7 @@ void Vm_run(Program* p) {
   if (!needsEvaluation(p, s)) return;
   s->formula->code->cursor = s->formula->code->start;
   p->top = p->highWater = -1;
+  p->elementsLeft = kVmElementsPerCell;
   Value* r = Vm_execute(p);
   if (s->value.source) {
     const CellRef at = Prog_symbolCell(s);
