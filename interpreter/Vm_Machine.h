@@ -16,9 +16,10 @@ struct VariableTable;
 struct FunctionTable;
 
 constexpr int32_t kVmStackSize = 32;
-// Array elements one cell's element-wise operations may build in one run;
-// past it the operation gives "#num!", as the worksheet's own calculation
-// caps the elements one recalculation builds.
+// Array elements one cell's element-wise operations may build in one run
+// (a text built by "&" counts eight); past it the operation gives "#num!",
+// as the worksheet's own calculation caps the elements one recalculation
+// builds.
 constexpr int64_t kVmElementsPerCell = int64_t{1} << 21;
 
 struct Program {
