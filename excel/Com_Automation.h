@@ -171,8 +171,10 @@ bool Com_countNames(ExcelAutomation* ea);
 // The next defined name containing part (lower case) and its definition.
 bool Com_nextName(ExcelAutomation* ea, std::u16string_view part, std::u16string* name, std::u16string* text);
 void Com_resetFormulaScan(ExcelAutomation* ea);
-// The next formula of the cached used range, row by row, containing part.
-bool Com_findNextFormula(ExcelAutomation* ea, std::u16string_view part, std::u16string* formula);
+// The next formula of the cached used range, row by row, containing part
+// (lower case), with its cell when asked.
+bool Com_findNextFormula(ExcelAutomation* ea, std::u16string_view part, std::u16string* formula,
+                         CellRef* cell = nullptr);
 // Appends to list (as RangeRef records) every cell of the cached used range,
 // column by column, whose formula contains any of the parts (lower case).
 bool Com_findFormulasContaining(ExcelAutomation* ea, int32_t count, const std::u16string_view* parts, List* list);

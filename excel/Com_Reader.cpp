@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "excel/Com_AddinBook.h"
 #include "excel/Com_Automation.h"
 #include "values/Model_Functions.h"
 #include "values/Val_Value.h"
@@ -103,7 +104,8 @@ void convertCell(const AutoVariant* formulas, const AutoVariant* values, int32_t
   Auto_variantInit(&v);
   if (Com_arrayElement(values, i, j, &v)) Com_variantToValue(&v, &out->value);
   Auto_variantClear(&v);
-  if (Com_arrayElement(formulas, i, j, &v) && v.vt == Auto_vtString)
+  // A constant's formula text (its value as text) is dropped unread.
+  if (Com_arrayElement(formulas, i, j, &v) && v.vt == Auto_vtString && v.str && v.str[0] == u'=')
     keepFormula(&out->value, std::u16string(v.str, Auto_stringLen(v.str)), &out->formula);
   Auto_variantClear(&v);
 }
@@ -184,7 +186,10 @@ struct ComCellCache {
   }
 };
 
-ComReaderSource::ComReaderSource(ExcelAutomation* automation) : ea(automation), cache(new ComCellCache()) {}
+ComReaderSource::ComReaderSource(ExcelAutomation* automation)
+    : ea(automation), cache(new ComCellCache()), addins(new ComAddinBook(automation, this)) {}
+
+AddinWorkbook* ComReaderSource::addinWorkbook() { return addins.get(); }
 
 ComReaderSource::~ComReaderSource() = default;
 

@@ -13,6 +13,7 @@
 struct ExcelAutomation;
 struct Value;
 struct ComCellCache;
+struct ComAddinBook;
 
 // The formula of a cell of the cached used range into formula, empty for a
 // constant (a text cell holding "=" is a constant); its value into value.
@@ -27,8 +28,10 @@ struct ComReaderSource : ReaderSource {
   ComReaderSource& operator=(const ComReaderSource&) = delete;
   bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override;
   bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override;
+  AddinWorkbook* addinWorkbook() override;
   bool usedArea(uint8_t sheet, RangeRef* area) override;
 
  private:
   std::unique_ptr<ComCellCache> cache;
+  std::unique_ptr<ComAddinBook> addins;
 };

@@ -387,7 +387,7 @@ bool Com_nextName(ExcelAutomation* ea, std::u16string_view part, std::u16string*
 
 void Com_resetFormulaScan(ExcelAutomation* ea) { ea->scanRow = ea->scanColumn = 1; }
 
-bool Com_findNextFormula(ExcelAutomation* ea, std::u16string_view part, std::u16string* formula) {
+bool Com_findNextFormula(ExcelAutomation* ea, std::u16string_view part, std::u16string* formula, CellRef* cell) {
   const int32_t rows = std::min(extent(&ea->usedFormulas, 1), 65535);
   const int32_t columns = std::min(extent(&ea->usedFormulas, 2), 255);
   for (; ea->scanRow <= rows; ++ea->scanRow, ea->scanColumn = 1) {
@@ -397,6 +397,9 @@ bool Com_findNextFormula(ExcelAutomation* ea, std::u16string_view part, std::u16
           !isFormula(text) || lower(text).find(part) == std::u16string::npos)
         continue;
       *formula = std::move(text);
+      if (cell)
+        *cell = CellRef{static_cast<uint8_t>(ea->usedSheet), static_cast<uint16_t>(ea->usedFirstRow + ea->scanRow - 1),
+                        static_cast<uint8_t>(ea->usedFirstColumn + ea->scanColumn - 1)};
       ++ea->scanColumn;
       return true;
     }

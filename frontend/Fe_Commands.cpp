@@ -171,6 +171,10 @@ int Fe_solve(const FeArgs& a) {
   FeSession s;
   FeSetNames before;
   if (!openAndPrepare(&s, a, &before)) return FeExitUsage;
+  if (a.importMarkers && !Fe_importMarkers(&s)) {
+    Fe_close(&s);
+    return FeExitNoSolution;
+  }
   FeModel m = Fe_readModel(s.book, s.book->activeSheet);
   if (refuseBeforeRun(m)) {
     Fe_close(&s);

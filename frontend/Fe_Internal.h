@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct FeArgs {
   FeOnLimit onLimit = FeOnLimit::Stop;
   bool overwrite = false;                                      // --out may name the workbook itself
   bool interpreter = false;                                    // recalc: compute through the formula interpreter
+  bool importMarkers = false;                                  // solve: import a marker model first
 };
 
 // Reads the arguments after the command name. Returns -1 when the command
@@ -67,6 +69,17 @@ void Fe_sizeResultRange(FeSession* s, int rows, int columns);
 // its names: the scope of "solver_opt" (the active sheet's when it has none).
 void Fe_setModelOption(FeSession* s, const std::string& name, const std::string& value);
 int Fe_modelNameScope(FeSession* s);
+
+// ---- a model written with another add-in's markers (Fe_Import.cpp) ----
+
+// Imports the active sheet's marker model and stores it in the sheet's
+// solver_* names; false, with a line naming the cell or name at fault,
+// when it cannot be imported.
+bool Fe_importMarkers(FeSession* s);
+// The interpreter's source of cells, references and names over the
+// stand-in's workbook (Fe_Interpret.cpp).
+struct ReaderSource;
+std::unique_ptr<ReaderSource> Fe_workbookSource(Workbook* wb);
 
 // ---- options typed on the command line (Fe_Options.cpp) ----
 

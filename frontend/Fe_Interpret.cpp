@@ -219,6 +219,8 @@ std::pair<int, std::uint64_t> keyOf(const CellRef& c) {
 
 }  // namespace
 
+std::unique_ptr<ReaderSource> Fe_workbookSource(Workbook* wb) { return std::make_unique<WorkbookSource>(wb); }
+
 struct FeInterpreter {
   WorkbookSource source;
   EvalContext* ctx = nullptr;

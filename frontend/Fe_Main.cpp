@@ -66,6 +66,11 @@ const Command kCommands[] = {
      "  --on-limit continue|stop what to do when a limit is reached (default: stop)\n"
      "  --report LIST            answer, sensitivity, limits (comma-separated) or all:\n"
      "                           printed, and added as sheets of the saved workbook\n"
+     "  --import markers         first reads a model written with another add-in's\n"
+     "                           markers (cells styled \"Adjustable\", names containing\n"
+     "                           wbint, wbbin or wbfree, wb(cells, relation, side)\n"
+     "                           formulas, the name WBMIN or WBMAX) into the sheet's\n"
+     "                           solver_* names\n"
      "  --out FILE               saves the solved workbook to FILE\n"
      "  --overwrite              lets --out name BOOK itself\n\n"
      "Ctrl-C stops the run as a spreadsheet's break does: the best point found is\n"
@@ -111,6 +116,7 @@ bool isHelp(const char* a) { return !std::strcmp(a, "--help") || !std::strcmp(a,
 bool takes(const std::string& command, const std::string& option) {
   if (option == "--sheet") return command == "solve" || command == "analyse";
   if (option == "--option") return command == "solve" || command == "analyse";
+  if (option == "--import") return command == "solve";
   return command == "solve" && (option == "--out" || option == "--engine" || option == "--max-time" ||
                                 option == "--on-limit" || option == "--report");
 }
@@ -167,7 +173,10 @@ int takeValue(const std::string& option, const std::string& value, FeArgs* a) {
   else if (option == "--out") a->out = value;
   else if (option == "--option") return addOption(value, a);
   else if (option == "--report") return addReports(value, a);
-  else if (option == "--engine") {
+  else if (option == "--import") {
+    if (value != "markers") return Fe_usageError("--import takes markers, not '" + value + "'");
+    a->importMarkers = true;
+  } else if (option == "--engine") {
     if (!wholeNumber(value)) return Fe_usageError("--engine takes a whole number, not '" + value + "'");
     a->engine = value;
   } else if (option == "--max-time") {

@@ -536,9 +536,10 @@ bool BigM_finish(BigMBuilder* b) {
   for (ModelItem* item : functions->array) {
     if (item->leftChain.empty()) continue;
     Symbol* root = item->leftChain.back();
-    item->leftChain.clear();
-    collectCells(ctx, root, &item->leftChain);
-    item->leftChain.push_back(root);
+    std::vector<Symbol*> cells;
+    collectCells(ctx, root, &cells);
+    cells.push_back(root);
+    item->leftChain.assign(cells);
     if (ctx->errors.errorCount) return false;
   }
   return true;

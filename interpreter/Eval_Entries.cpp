@@ -99,7 +99,7 @@ void startPass(Entry* e, int32_t mode, bool reset, bool incremental) {
 }
 
 // Runs a chain and classifies its result against the mode's value kind.
-Side runSide(Entry* e, const std::vector<Symbol*>& chain, int32_t kind) {
+Side runSide(Entry* e, const CellChain& chain, int32_t kind) {
   EvalContext* ctx = e->ctx;
   for (Symbol* s : chain) {
     if (ctx->errors.errorCount > 0) break;
@@ -218,7 +218,7 @@ void addNumber(AffineForm* form, double d) { keepAffine(form, Aff_addVS(form, d)
 template <typename V, typename Before, typename After, typename Payload>
 bool runBothSides(Entry* e, int32_t kind, bool subtractRhs, V* value, Before before, After after,
                   Payload payload) {
-  const std::vector<Symbol*>* chains[2] = {&e->item->leftChain, &e->item->rightChain};
+  const CellChain* chains[2] = {&e->item->leftChain, &e->item->rightChain};
   Side s = Side::kEmpty;
   for (int side = 0; side < 2; ++side) {
     before();
@@ -399,7 +399,7 @@ bool Eval_evalDegDag(Program* p, int32_t i, bool reset, uint8_t* classes, bool z
   if (e.nv == 0) return true;
   if (!e.ctx->buffers.dagNodes && !DegDag_prepareTape(e.ctx)) return false;
   startPass(&e, kModeDegDag, false, false);
-  for (const std::vector<Symbol*>* chain : {&e.item->leftChain, &e.item->rightChain}) {
+  for (const CellChain* chain : {&e.item->leftChain, &e.item->rightChain}) {
     e.ctx->buffers.tapeCount = 0;
     const Side s = runSide(&e, *chain, kValDegDag);
     if (s == Side::kFailed) return false;
@@ -418,7 +418,7 @@ bool Eval_evalDiagnose(Program* p, int32_t i, bool reset, int32_t* classes, bool
   if (e.nv == 0) return true;
   startPass(&e, kModeDegVec, reset, e.ctx->flags.compactDerivatives == 0);
   const bool compact = e.ctx->flags.compactDerivatives == 1;
-  for (const std::vector<Symbol*>* chain : {&e.item->leftChain, &e.item->rightChain}) {
+  for (const CellChain* chain : {&e.item->leftChain, &e.item->rightChain}) {
     const Side s = runSide(&e, *chain, kValDegVec);
     if (s == Side::kFailed) return false;
     if (s != Side::kPayload) continue;
@@ -575,7 +575,7 @@ bool Eval_evalIvProp(Program* p, int32_t i, int32_t relation, double rhs, Interv
   IvPropNode sides[2]{};
   bool recorded[2] = {false, false};
   double constants[2] = {0.0, 0.0};
-  const std::vector<Symbol*>* chains[2] = {&e.item->leftChain, &e.item->rightChain};
+  const CellChain* chains[2] = {&e.item->leftChain, &e.item->rightChain};
   for (int side = 0; side < 2; ++side) {
     const Side s = runSide(&e, *chains[side], kValIvProp);
     if (s == Side::kFailed) return false;

@@ -75,7 +75,7 @@ bool callSimulation(int32_t id, int32_t n, Value** a, int32_t cell, EvalContext*
   if (!entry) return false;
   const Symbol* symbol = ctx->position.currentSymbol;
   const CellRef at = symbol ? Prog_symbolCell(symbol) : CellRef{};
-  const SimCall call{symbol ? &at : nullptr, cell};
+  const SimCall call{symbol ? &at : nullptr, cell, symbol ? symbol->value.source : nullptr};
   *r = *entry(resultOf(ctx), n, a, &call);
   return true;
 }
@@ -167,7 +167,8 @@ FnDispatchEntry Fn_entry(int32_t id) {
 
 bool Fn_hasImplementation(int32_t id) {
   const FnDispatchEntry e = Fn_entry(id);
-  return e.form == kFormFalse || e.form == kFormTrue || e.impl.a1 != nullptr || Wsf_entry(id) != nullptr;
+  return e.form == kFormFalse || e.form == kFormTrue || e.impl.a1 != nullptr || Wsf_entry(id) != nullptr ||
+         Sim_entry(id) != nullptr;
 }
 
 Value Fn_unsupportedFunction(int32_t /*n*/, Value** /*args*/, EvalContext* ctx) {
@@ -190,10 +191,19 @@ Value Fn_unknownFunction(int32_t n, Value** args, const char16_t* /*text*/, Eval
 void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,
                  EvalContext* ctx) {
   // The call builds its result in the context's result slot; out receives a
-  // deep copy of it, so it must be another slot.
+  // deep copy of it (or its array), so it must be another slot.
   CORVAN_ASSERT(out != ctx->buffers.result);
   Value r{};
   if (!callImpl(Fn_entry(id), id, n, args, cell, ctx, &r)) r = Fn_unknownFunction(n, args, text, ctx);
+  Value* result = ctx->buffers.result;
+  if (r.kind == kValArray && r.array && r.array == result->array && Val_movable(result)) {
+    // An array built in the result slot moves into out rather than being
+    // copied; the slot is left empty.
+    Val_clear(out);
+    *out = *result;
+    *result = Val_empty(ctx);
+    return;
+  }
   Val_assign(out, &r);
 }
 

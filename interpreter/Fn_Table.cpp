@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "simulation/functions/Sim_Names.h"
 #include "values/Fn_Ids.h"
 
 namespace {
@@ -96,6 +97,10 @@ bool Fn_lookup(const char16_t* name, FunctionRecord* out) {
       Fn_setRecord(e.id, e.name, e.count, e.optional, (e.flags & kFnVolatile) != 0, out);
       return true;
     }
+  }
+  if (const SimName* sim = Sim_findName(name)) {
+    Fn_setRecord(sim->id, sim->name, sim->count, sim->optional, Fn_isRandom(sim->id) ? 1 : 0, out);
+    return true;
   }
   const bool unsupported = std::any_of(std::begin(kUnsupported), std::end(kUnsupported),
                                        [&](const char16_t* n) { return key == n; });

@@ -25,8 +25,9 @@ struct FunctionRecord {
   uint8_t isVolatile;
 };
 
-// Looks the lower-case name up. True with the record filled for a known
-// function; false for an unsupported one (id -1, any count) or an unknown one
+// Looks the lower-case name up, in the worksheet functions' list and then
+// among the simulation library's names. True with the record filled for a
+// known function; false for an unsupported one (id -1, any count) or an unknown one
 // (id 0, any count); the record carries the name in every case.
 bool Fn_lookup(const char16_t* name, FunctionRecord* out);
 // The entries of the table in order: count, and the record of entry i.

@@ -167,7 +167,7 @@ EvalContext* Load_createContext(LibraryContext* library) {
 }
 
 int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq, LoadReport* report) {
-  if (rq.variableRanges.empty() || rq.rows.empty()) return kLoadEmpty;
+  if (rq.importFlags == 0 && (rq.variableRanges.empty() || rq.rows.empty())) return kLoadEmpty;
   ctx->tables.variables = Model_createVariableTable();
   ctx->tables.functions = Model_createFunctionTable();
   if (!ctx->tables.variables || !ctx->tables.functions) return kLoadNoMemory;
@@ -179,9 +179,12 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   ctx->tables.codeStore = store;
   FormulaReader* reader = Reader_create(ctx, store, source);
   if (!reader) return kLoadNoMemory;
-  if (ctx->tables.functions->items.empty()) return kLoadEmpty;
-  if (!Reader_bindModel(reader, ctx->tables.functions, ctx->tables.variables, rq.bigM ? kReaderBigM : 0))
-    return kLoadHostFailure;
+  if (rq.importFlags == 0 && ctx->tables.functions->items.empty()) return kLoadEmpty;
+  const uint32_t options = rq.importFlags | (rq.bigM ? kReaderBigM : 0);
+  const bool bound = Reader_bindModel(reader, ctx->tables.functions, ctx->tables.variables, options);
+  report->imported = reader->imported;
+  if (!bound)
+    return report->imported.failure.empty() && ctx->tables.functions->items.empty() ? kLoadEmpty : kLoadHostFailure;
   setRightHandSides(ctx->tables.functions, rq);
   ctx->flags.compactDerivatives = rq.compactDerivatives;
   if (!Parse_compileModel(reader) || !Prog_checkVariableCells(store)) return kLoadCompileFailed;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "contract/Bound_Infinity.h"
+#include "simulation/import/Addin_Import.h"
 #include "values/Model_Refs.h"
 
 struct EvalContext;
@@ -76,6 +77,10 @@ struct LoadRequest {
   bool skipCones = false;          // the engine takes cones itself
   bool skipCellCount = false;
   bool bigM = false;               // linearise non-smooth constructs with big-M rows
+  // Reader options that import a model written for other add-ins
+  // (kReaderImportMarkers, kReaderImportSimulation); the model then need
+  // not come with variables or rows of its own.
+  uint32_t importFlags = 0;
   bool checkValues = false;
   bool activeSheetFormulasOnly = false;  // other sheets' cells keep their values
   bool listAdded = false;                // list the variables and functions the linearisation added
@@ -99,6 +104,7 @@ struct LoadReport {
   std::vector<CellRef> scalingCells;  // cells of badly scaled additions, in order
   // With listAdded, when the interpreter added both variables and functions.
   std::vector<LoadAdded> addedVariables, addedFunctions;
+  AddinReport imported;  // what an import found, or why it failed (result 13)
 };
 
 // A fresh context for a load, pointing back to the library; null without

@@ -12,9 +12,12 @@
 #include "interpreter/BigM_Builder.h"
 #include "interpreter/Code_Segment.h"
 #include "interpreter/Fn_Table.h"
+#include "interpreter/Import_Model.h"
 #include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
+#include "interpreter/Parse_CellPicking.h"
 #include "interpreter/Vm_Machine.h"
+#include "simulation/registry/CellReg_Registry.h"
 #include "values/Fn_Ids.h"
 #include "values/Model_Variables.h"
 #include "values/Text_Convert.h"
@@ -61,29 +64,22 @@ Symbol* blockSymbol(FormulaReader* r, const ReaderCell& info) {
   return s;
 }
 
-// Calls that pick their criterion by the cell being evaluated: a block
-// that makes them is run cell by cell.
-const char16_t* const kCellPickingCalls[] = {u"countif(", u"sumif("};
-
-bool picksByCell(const std::u16string& formula) {
-  std::u16string lower = formula;
-  for (char16_t& c : lower)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  for (const char16_t* call : kCellPickingCalls)
-    if (lower.find(call) != std::u16string::npos) return true;
-  return false;
-}
-
 // A cell of an array formula whose whole block of several cells is known
-// and is run once for the whole block.
-bool inBlock(const ReaderCell& info) {
-  return info.isArray && Model_validRange(info.block) && Model_rangeArea(info.block) > 1 && !picksByCell(info.formula);
+// and is run once for the whole block: unless a COUNTIF or SUMIF in it
+// picks its criterion by the cell. Each block is judged once.
+bool inBlock(FormulaReader* r, const ReaderCell& info) {
+  if (!info.isArray || !Model_validRange(info.block) || Model_rangeArea(info.block) < 2) return false;
+  if (!sameRange(r->judgedBlock, info.block)) {
+    r->judgedBlock = info.block;
+    r->judgedPerCell = Parse_picksByCell(info.formula);
+  }
+  return !r->judgedPerCell;
 }
 
 // A cell's formula: its own (the text moves from info), or its array
 // block's.
 void setFormula(FormulaReader* r, Symbol* s, ReaderCell* info) {
-  if (inBlock(*info)) {
+  if (inBlock(r, *info)) {
     if (Symbol* block = blockSymbol(r, *info)) s->precedents.push_back(block);
     return;
   }
@@ -92,6 +88,15 @@ void setFormula(FormulaReader* r, Symbol* s, ReaderCell* info) {
   s->formula->isArray = info->isArray;
   s->formula->arrayRow = info->arrayRow;
   s->formula->arrayColumn = info->arrayColumn;
+}
+
+// A cell from the source, with the formula an import gave it in place of
+// its own.
+bool readCell(FormulaReader* r, const CellRef& cell, Value* value, ReaderCell* info) {
+  if (!r->source->readCell(cell, value, info)) return false;
+  const auto rewritten = r->rewrites.find(CellReg_cellKey(cell.sheet, cell.row, cell.column));
+  if (rewritten != r->rewrites.end()) *info = ReaderCell{rewritten->second};
+  return true;
 }
 
 // A range spelled from any two opposite corners ("c9:a1") as the same
@@ -142,7 +147,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
   if (single) {
     ReaderCell info;
     const CellRef cell{range.sheet, range.firstRow, range.firstColumn};
-    if (!r->source->readCell(cell, &s->value, &info)) {
+    if (!readCell(r, cell, &s->value, &info)) {
       raiseAt(r, kStatusOleError, cell);
       return;
     }
@@ -160,11 +165,11 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
         const CellRef cell{range.sheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column)};
         Value* element = Val_at(&s->value, row - range.firstRow, column - range.firstColumn);
         ReaderCell info;
-        if (!r->source->readCell(cell, element, &info)) return raiseAt(r, kStatusOleError, cell);
+        if (!readCell(r, cell, element, &info)) return raiseAt(r, kStatusOleError, cell);
         if (info.formula.empty()) continue;
         // A formula cell inside the range is compiled as a cell of its own;
         // a cell of an array block brings in the block, once.
-        if (!inBlock(info)) {
+        if (!inBlock(r, info)) {
           if (Symbol* cellSymbol = Parse_cellSymbol(r, cell)) s->precedents.push_back(cellSymbol);
         } else if (Symbol* block = blockSymbol(r, info);
                    block && std::find(blocks.begin(), blocks.end(), block) == blocks.end()) {
@@ -215,6 +220,7 @@ bool Reader_bindModel(FormulaReader* r, FunctionTable* functions, VariableTable*
   r->context->tables.functions = functions;
   r->context->tables.variables = variables;
   r->randomCalls = 0;
+  if ((options & (kReaderImportSimulation | kReaderImportMarkers)) && !Import_run(r, options)) return false;
   if ((options & kReaderBigM) && !r->bigM && !(r->bigM = BigM_init(r))) return false;
   return Model_buildItemArray(functions);
 }
@@ -226,6 +232,13 @@ namespace {
 // The symbol of a cell or range under its canonical key "s1!a1:b3" (however
 // the formula spelled it), read from the source when it is new.
 Symbol* rangeSymbol(FormulaReader* r, const RangeRef& range) {
+  if (range.firstRow == range.lastRow && range.firstColumn == range.lastColumn) {
+    const CellRef cell{range.sheet, range.firstRow, range.firstColumn};
+    if (Symbol* known = Prog_findCell(r->store, cell)) return known;
+    Symbol* s = Prog_addCell(r->store, cell, sheetPrefix(range.sheet) + Model_rangeText(range));
+    if (s) fillRangeSymbol(r, s, range);
+    return s;
+  }
   const uint32_t before = r->store->counter;
   Symbol* s = Prog_addSymbol(r->store, kSpaceCell, sheetPrefix(range.sheet) + Model_rangeText(range), u"");
   if (s && s->serial > before) fillRangeSymbol(r, s, range);  // new: read from the source
@@ -233,6 +246,15 @@ Symbol* rangeSymbol(FormulaReader* r, const RangeRef& range) {
 }
 
 }  // namespace
+
+bool Parse_formulaOf(ReaderSource* source, const CellRef& cell, std::u16string* formula) {
+  Value v{};
+  ReaderCell info;
+  const bool read = source->readCell(cell, &v, &info);
+  Val_clear(&v);
+  *formula = std::move(info.formula);
+  return read && !formula->empty();
+}
 
 Symbol* Parse_cellSymbol(FormulaReader* r, const CellRef& cell) {
   return rangeSymbol(r, RangeRef{cell.sheet, cell.row, cell.column, cell.row, cell.column});
@@ -310,12 +332,18 @@ Symbol* externalSymbol(FormulaReader* r, const std::u16string& text) {
   return s;
 }
 
+// A spelling that reads as one cell ("b4", "$b$4", "s2!b4"): resolved at
+// once and found by its position, never looked up by its text.
+bool readsAsCell(const std::u16string& text) {
+  return !text.empty() && text.back() >= u'0' && text.back() <= u'9' && text.find(u':') == std::u16string::npos;
+}
+
 int32_t reference(FormulaReader* r) {
   const std::u16string text = r->lexer.tokenText;
   const uint8_t sheet = currentCell(r).sheet;
   const bool external = isExternalText(text);
   const std::u16string name = external ? text : sheetPrefix(sheet) + text;
-  Symbol* s = Prog_findSymbol(r->store, kSpaceCell, name);
+  Symbol* s = external || !readsAsCell(text) ? Prog_findSymbol(r->store, kSpaceCell, name) : nullptr;
   const bool bare = r->bareArgument;
   r->bareArgument = false;
   next(r);
@@ -677,11 +705,12 @@ void enter(FormulaReader* r, std::vector<Visit>* path, Symbol* cell) {
   path->push_back(Visit{cell});
 }
 
-}  // namespace
-
-void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
-  if (!cell || r->context->errors.errorCount || stopped(r, "Parse_compileCell")) return;
-  const uint32_t stamp = stampOf(r, order);
+// Walks the precedents of cell depth first with a path of its own, so that
+// chains of any length are walked: a precedent is entered when shouldEnter
+// says so, a cycle is reported at the cell reached last, and each cell is
+// handed to leave once its precedents are done.
+template <class ShouldEnter, class Leave>
+void walkPrecedents(FormulaReader* r, Symbol* cell, ShouldEnter shouldEnter, Leave leave) {
   std::vector<Visit> path;
   enter(r, &path, cell);
   while (!path.empty()) {
@@ -690,23 +719,95 @@ void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* ce
     if (r->context->errors.errorCount == 0 && top.next < at->precedents.size()) {
       Symbol* dep = at->precedents[top.next++];
       if (dep->mark) {
-        // The cell closes a cycle: report it, the one reached last.
         raiseAt(r, kStatusCircularReference, placeOf(at));
         continue;
       }
-      const bool uncompiled = dep->formula && !dep->formula->text.empty();
-      if ((uncompiled || (!dep->precedents.empty() && dep->placed != stamp)) && !stopped(r, "Parse_compileCell"))
-        enter(r, &path, dep);
+      if (shouldEnter(dep) && !stopped(r, "Parse_compileCell")) enter(r, &path, dep);
       continue;
     }
-    if (at->placed != stamp) {
-      order->push_back(at);
-      at->placed = stamp;
-    }
+    leave(at);
     at->mark = 0;
     path.pop_back();
   }
+}
+
+}  // namespace
+
+void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* cell) {
+  if (!cell || r->context->errors.errorCount || stopped(r, "Parse_compileCell")) return;
+  const uint32_t stamp = stampOf(r, order);
+  auto uncompiledOrUnplaced = [stamp](const Symbol* dep) {
+    const bool uncompiled = dep->formula && !dep->formula->text.empty();
+    return uncompiled || (!dep->precedents.empty() && dep->placed != stamp);
+  };
+  walkPrecedents(r, cell, uncompiledOrUnplaced, [order, stamp](Symbol* at) {
+    if (at->placed == stamp) return;
+    order->push_back(at);
+    at->placed = stamp;
+  });
   r->stampedSize = order->size();
+}
+
+namespace {
+
+using Span = CellChain::Span;
+
+bool inModelOrder(const FormulaReader* r, const Symbol* s) { return r->modelStamp != 0 && s->placed == r->modelStamp; }
+
+// A cell that chains run: one with a formula, or with precedents to gather.
+bool runs(const Symbol* s) { return s->formula || !s->precedents.empty(); }
+
+std::vector<Span>* reachOf(FormulaReader* r, const Symbol* s) {
+  if (r->reach.size() <= s->serial) r->reach.resize(static_cast<size_t>(s->serial) + 1);
+  return &r->reach[s->serial];
+}
+
+// Sorted, overlapping and touching spans joined.
+void mergeSpans(std::vector<Span>* spans) {
+  std::sort(spans->begin(), spans->end());
+  size_t kept = 0;
+  for (const Span& span : *spans) {
+    if (kept > 0 && span.first <= (*spans)[kept - 1].second) {
+      (*spans)[kept - 1].second = std::max((*spans)[kept - 1].second, span.second);
+    } else {
+      (*spans)[kept++] = span;
+    }
+  }
+  spans->resize(kept);
+}
+
+// Appends a cell whose precedents are placed to the model order; what it
+// runs is itself and what they run.
+void placeInModel(FormulaReader* r, Symbol* at) {
+  const auto index = static_cast<uint32_t>(r->modelOrder->size());
+  r->modelOrder->push_back(at);
+  at->placed = r->modelStamp;
+  std::vector<Span> spans{Span{index, index + 1}};
+  for (const Symbol* dep : at->precedents) {
+    if (!runs(dep) || !inModelOrder(r, dep)) continue;
+    const std::vector<Span>& theirs = *reachOf(r, dep);
+    spans.insert(spans.end(), theirs.begin(), theirs.end());
+  }
+  mergeSpans(&spans);
+  *reachOf(r, at) = std::move(spans);
+}
+
+}  // namespace
+
+void Parse_compileChain(FormulaReader* r, CellChain* chain, Symbol* cell) {
+  if (!cell || r->context->errors.errorCount || stopped(r, "Parse_compileCell")) return;
+  if (!r->modelOrder) {
+    r->modelOrder = std::make_shared<CellChain::Order>();
+    r->modelStamp = ++r->orderStamp;
+    r->stampedOrder = nullptr;  // an order of Parse_compileCell takes a stamp of its own
+  }
+  if (!inModelOrder(r, cell)) {
+    auto unplaced = [r](const Symbol* dep) { return runs(dep) && !inModelOrder(r, dep); };
+    walkPrecedents(r, cell, unplaced, [r](Symbol* at) {
+      if (r->context->errors.errorCount == 0) placeInModel(r, at);
+    });
+  }
+  if (r->context->errors.errorCount == 0) chain->share(r->modelOrder, *reachOf(r, cell));
 }
 
 bool Parse_compileModel(FormulaReader* r) {
@@ -716,11 +817,10 @@ bool Parse_compileModel(FormulaReader* r) {
     r->context->position.currentFunction = static_cast<int32_t>(i);
     Model_showProgress(r->context, kProgressParsing, static_cast<int32_t>(i));
     if (item->cell.sheet > 0 && item->cell.row > 0 && item->cell.column > 0)
-      Parse_compileCell(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
-    if (item->rhsCell.sheet > 0)
-      Parse_compileCell(r, &item->rightChain, Parse_cellSymbol(r, item->rhsCell));
+      Parse_compileChain(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
+    if (item->rhsCell.sheet > 0) Parse_compileChain(r, &item->rightChain, Parse_cellSymbol(r, item->rhsCell));
     else if (!item->rhsText.empty())
-      Parse_compileCell(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
+      Parse_compileChain(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
     if (r->context->errors.errorCount) return false;
   }
   return !r->bigM || BigM_finish(r->bigM);
@@ -768,11 +868,12 @@ void walkChain(FormulaReader* r, std::vector<Symbol*>* order, Symbol* root, bool
   }
 }
 
-void pruneChain(FormulaReader* r, std::vector<Symbol*>* chain, bool freeConstants) {
+void pruneChain(FormulaReader* r, CellChain* chain, bool freeConstants) {
   if (chain->empty()) return;
   Symbol* root = chain->back();
-  chain->clear();
-  walkChain(r, chain, root, freeConstants);
+  std::vector<Symbol*> kept;
+  walkChain(r, &kept, root, freeConstants);
+  chain->assign(kept);
 }
 
 }  // namespace

@@ -8,11 +8,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "interpreter/Lex_Lexer.h"
 #include "interpreter/Prog_Program.h"
+#include "simulation/import/Addin_Import.h"
+#include "values/Model_Chain.h"
 #include "values/Model_Refs.h"
 
 struct BigMBuilder;
@@ -46,6 +50,9 @@ struct ReaderSource {
   // The values of a reference into another workbook ("'[book.xlsx]sheet'!a1"),
   // a scalar or an array; false when the book or the range cannot be had.
   virtual bool readExternal(const std::u16string& /*text*/, Value* /*value*/) { return false; }
+  // The workbook as the import of another add-in's model reads it; null when
+  // the source cannot give it.
+  virtual AddinWorkbook* addinWorkbook() { return nullptr; }
 };
 
 // Static result types of the productions: value kinds plus markers.
@@ -77,6 +84,8 @@ struct FormulaReader {
   int32_t randomCalls;
   BigMBuilder* bigM;   // null unless non-smooth constructs are linearised
   Symbol* lastBlock;   // the array block met last (its cells come in a row)
+  RangeRef judgedBlock;  // the array block judged last, and whether it runs cell by cell
+  bool judgedPerCell;
   // The argument being read is a bare reference of a function that skips
   // empty cells, so a range there is read cut to its used cells.
   bool bareArgument;
@@ -84,17 +93,32 @@ struct FormulaReader {
   const std::vector<Symbol*>* stampedOrder;
   size_t stampedSize;
   uint32_t orderStamp;
+  // Formulas an import of another add-in's model put in place of cells' own,
+  // by cell key, and what the import found.
+  std::unordered_map<uint32_t, std::u16string> rewrites;
+  AddinReport imported;
+  // The model order every function's chain shares, the stamp its cells
+  // carry in Symbol::placed, and by serial the spans each placed cell runs.
+  std::shared_ptr<CellChain::Order> modelOrder;
+  uint32_t modelStamp;
+  std::vector<std::vector<CellChain::Span>> reach;
 };
 
-// Option of the binding: linearise non-smooth and logical constructs over
-// the decision variables with big-M rows.
+// Options of the binding: import a model written with another
+// optimisation add-in's markers; recognise other simulation add-ins'
+// definitions; linearise non-smooth and logical constructs over the
+// decision variables with big-M rows.
+constexpr uint32_t kReaderImportMarkers = 1;
+constexpr uint32_t kReaderImportSimulation = 2;
 constexpr uint32_t kReaderBigM = 4;
 
 // A reader over the context's code store; null when memory runs out.
 FormulaReader* Reader_create(EvalContext* ctx, SymbolTable* store, ReaderSource* source);
 void Reader_destroy(FormulaReader* reader);
-// Binds the model's tables and indexes the items; with kReaderBigM in
-// options the compile linearises (false when the builder cannot start).
+// Binds the model's tables and indexes the items; with an import option
+// the other add-in's model is imported first (false, with the reader's
+// report, when it fails); with kReaderBigM the compile linearises (false
+// when the builder cannot start).
 bool Reader_bindModel(FormulaReader* reader, FunctionTable* functions, VariableTable* variables,
                       uint32_t options = 0);
 // Compiles every item's cell and right-hand side; false when a status was raised.
@@ -109,10 +133,16 @@ Symbol* Parse_cellSymbol(FormulaReader* reader, const CellRef& cell);
 // cell already in order stays where it is); iterative, so a chain of any
 // length compiles.
 void Parse_compileCell(FormulaReader* reader, std::vector<Symbol*>* order, Symbol* cell);
+// Compiles a cell into the reader's model order (each cell placed once,
+// after what it references) and makes chain the spans of that order which
+// the cell runs: what it references, itself last.
+void Parse_compileChain(FormulaReader* reader, CellChain* chain, Symbol* cell);
 // The generated symbol "s0!rhsK" holding a right-hand side given as text.
 Symbol* Parse_rhsSymbol(FormulaReader* reader, int32_t item, const std::u16string& text);
 // Compiles one formula text into the symbol's code (the text must be set).
 int32_t Parse_formula(FormulaReader* reader, Symbol* cell);
+// The formula text of a cell of the source; false when it holds none.
+bool Parse_formulaOf(ReaderSource* source, const CellRef& cell, std::u16string* formula);
 // Function id and argument count of a function symbol.
 int16_t Parse_functionId(const Symbol* fn);
 int32_t Parse_argumentCount(const Symbol* fn);

@@ -2,6 +2,7 @@
 // each cell's tape nodes and the deepest stack, collecting each function's
 // variables, then the memory budget of the derivative modes.
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 #include "interpreter/Cvx_Tester.h"
@@ -14,12 +15,90 @@
 
 namespace {
 
-// Runs one side of a function; its tape count, or -1 on an error.
-int32_t sizeChain(Program* p, const std::vector<Symbol*>& chain, int32_t* depth) {
+// Prefix sums over the order that every function's chains share: of the
+// cells that are array formulas and of the tape counts the sizing records.
+struct OrderSums {
+  const CellChain::Order* order = nullptr;  // null: some chain holds cells of its own
+  std::vector<int64_t> arrays, tapes;
+
+  int64_t over(const std::vector<int64_t>& sums, const CellChain& chain) const {
+    int64_t total = 0;
+    for (const CellChain::Span& span : chain.spans()) total += sums[span.second] - sums[span.first];
+    return total;
+  }
+};
+
+// The order the chains share, with the prefix sums of its array cells.
+OrderSums sumsOf(const FunctionTable* t) {
+  OrderSums sums;
+  for (const ModelItem* item : t->array) {
+    for (const CellChain* chain : {&item->leftChain, &item->rightChain}) {
+      if (chain->empty()) continue;
+      if (!chain->sharedOrder() || (sums.order && chain->sharedOrder() != sums.order)) return OrderSums{};
+      sums.order = chain->sharedOrder();
+    }
+  }
+  if (!sums.order) return sums;
+  sums.arrays.assign(sums.order->size() + 1, 0);
+  for (size_t k = 0; k < sums.order->size(); ++k) {
+    const Symbol* s = (*sums.order)[k];
+    sums.arrays[k + 1] = sums.arrays[k] + (s->formula && s->formula->isArray ? 1 : 0);
+  }
+  return sums;
+}
+
+// Runs every cell of the shared order once, in order (each function's
+// chain runs its cells in that order), recording each cell's tape count;
+// false on an error.
+bool sizeOrder(Program* p, OrderSums* sums, int32_t* depth) {
+  EvalContext* ctx = p->context;
+  const CellChain::Order& order = *sums->order;
+  sums->tapes.assign(order.size() + 1, 0);
+  for (size_t k = 0; k < order.size() && ctx->errors.errorCount == 0; ++k) {
+    Symbol* s = order[k];
+    ctx->buffers.tapeCount = 0;
+    p->currentCell = s;
+    Vm_run(p);
+    if (s->formula) s->formula->tapeCount = ctx->buffers.tapeCount;
+    sums->tapes[k + 1] = sums->tapes[k] + ctx->buffers.tapeCount;
+    *depth = std::max(*depth, Vm_depth(p));
+  }
+  return ctx->errors.errorCount == 0;
+}
+
+// A cell already run in this sizing pass: every cell gives the same there
+// whichever function runs it, so it runs once and counts its tape again.
+bool sized(const Symbol* s) { return s->mark && (Prog_hasCode(s) || !s->precedents.empty()); }
+
+// The variables the side's last cell depends on (class above independent)
+// marked; the result holds its value.
+void markRootVariables(Program* p, const CellChain& chain) {
+  EvalContext* ctx = p->context;
+  const Value* root = &chain.back()->value;
+  if (root->kind == kValDegVec && root->payload) {
+    const DegVec* d = static_cast<const DegVec*>(root->payload);
+    for (int32_t k = 1; k <= d->n && k <= Model_variableCount(p->variables); ++k)
+      if (d->classes[k] > 0) ctx->position.variableMarks[k] = 1;
+  }
+  Val_assign(ctx->buffers.result, root);
+}
+
+// One side of a function: its tape count, or -1 on an error. Over the
+// shared order its cells have run: their counts are summed over its spans.
+int32_t sizeChain(Program* p, const CellChain& chain, const OrderSums& sums, int32_t* depth) {
   EvalContext* ctx = p->context;
   ctx->buffers.tapeCount = 0;
-  for (Symbol* s : chain) {
+  if (sums.order) {
+    const int64_t tape = sums.over(sums.tapes, chain);
+    ctx->buffers.tapeCount = static_cast<int32_t>(std::min<int64_t>(tape, INT32_MAX));
+  }
+  for (auto it = sums.order ? chain.end() : chain.begin(); it != chain.end(); ++it) {
+    Symbol* s = *it;
     if (ctx->errors.errorCount > 0) break;
+    if (sized(s)) {
+      ctx->buffers.tapeCount += s->formula ? s->formula->tapeCount : 0;
+      continue;
+    }
     const int32_t before = ctx->buffers.tapeCount;
     p->currentCell = s;
     Vm_run(p);
@@ -28,20 +107,14 @@ int32_t sizeChain(Program* p, const std::vector<Symbol*>& chain, int32_t* depth)
   }
   if (ctx->errors.errorCount > 0) return -1;
   if (chain.empty()) return 0;
-  const Value* root = &chain.back()->value;
-  // The side depends on every variable whose class is above independent.
-  if (root->kind == kValDegVec && root->payload) {
-    const DegVec* d = static_cast<const DegVec*>(root->payload);
-    for (int32_t k = 1; k <= d->n && k <= Model_variableCount(p->variables); ++k)
-      if (d->classes[k] > 0) ctx->position.variableMarks[k] = 1;
-  }
-  Val_assign(ctx->buffers.result, root);
+  markRootVariables(p, chain);
   return ctx->buffers.tapeCount;
 }
 
 // Functions whose chains read an array formula use no reverse tapes.
-void markArrayFunctions(FunctionTable* t) {
-  auto readsArray = [](const std::vector<Symbol*>& chain) {
+void markArrayFunctions(FunctionTable* t, const OrderSums& sums) {
+  auto readsArray = [&sums](const CellChain& chain) {
+    if (sums.order) return sums.over(sums.arrays, chain) > 0;
     for (const Symbol* s : chain)
       if (s->formula && s->formula->isArray) return true;
     return false;
@@ -54,7 +127,7 @@ void markArrayFunctions(FunctionTable* t) {
 
 }  // namespace
 
-const Value* Prog_runChain(Program* p, const std::vector<Symbol*>& chain) {
+const Value* Prog_runChain(Program* p, const CellChain& chain) {
   for (Symbol* s : chain) {
     p->currentCell = s;
     Vm_run(p);
@@ -81,11 +154,14 @@ bool Prog_compile(Program* p, uint64_t freeBytes, ProgBudget* budget) {
   ctx->flags.incremental = 0;
   int32_t depth = 0, nvMax = 0;
   FunctionTable* t = p->functions;
-  markArrayFunctions(t);
+  OrderSums sums = sumsOf(t);
+  markArrayFunctions(t, sums);
+  Prog_markVariableCells(p->codeStore);
+  const bool orderSized = !sums.order || sizeOrder(p, &sums, &depth);
   for (ModelItem* item : t->array) {
     std::fill(ctx->position.variableMarks, ctx->position.variableMarks + n + 1, uint16_t{0});
-    const int32_t left = sizeChain(p, item->leftChain, &depth);
-    const int32_t right = left < 0 ? -1 : sizeChain(p, item->rightChain, &depth);
+    const int32_t left = orderSized ? sizeChain(p, item->leftChain, sums, &depth) : -1;
+    const int32_t right = left < 0 ? -1 : sizeChain(p, item->rightChain, sums, &depth);
     if (left < 0 || right < 0) {
       ctx->flags.sizingPass = 0;
       ctx->flags.compactDerivatives = compact;

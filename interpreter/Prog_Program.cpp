@@ -49,11 +49,48 @@ SymbolTable* Prog_createSymbolTable(EvalContext* ctx) {
 
 void Prog_freeSymbolTable(SymbolTable* table) {
   if (!table) return;
-  for (auto& entry : table->byKey) freeSymbol(entry.second);
+  for (size_t i = 1; i < table->bySerial.size(); ++i) freeSymbol(table->bySerial[i]);
   delete table;
 }
 
 namespace {
+
+uint32_t pageKey(const CellRef& cell) {
+  return static_cast<uint32_t>(cell.sheet) << 24 | static_cast<uint32_t>(cell.column) << 16 |
+         static_cast<uint32_t>(cell.row / CellIndex::kPageRows);
+}
+
+// The page of the cell; null when it has none and make is false.
+CellIndex::Page* pageOf(CellIndex* index, const CellRef& cell, bool make) {
+  const uint32_t key = pageKey(cell);
+  if (index->lastPage && index->lastKey == key) return index->lastPage;
+  auto it = index->pages.find(key);
+  if (it == index->pages.end()) {
+    if (!make) return nullptr;
+    it = index->pages.emplace(key, std::make_unique<CellIndex::Page>()).first;
+    it->second->fill(nullptr);
+  }
+  index->lastKey = key;
+  return index->lastPage = it->second.get();
+}
+
+// The cell of a canonical single-cell name "s1!b4"; false for any other text.
+bool canonicalCell(const std::u16string& name, CellRef* cell) {
+  size_t at = 1;
+  int sheet = 0, column = 0, row = 0;
+  if (name.size() < 5 || name[0] != u's') return false;
+  for (; at < name.size() && name[at] >= u'0' && name[at] <= u'9' && sheet <= 255; ++at)
+    sheet = sheet * 10 + (name[at] - u'0');
+  if (at >= name.size() || name[at++] != u'!') return false;
+  for (; at < name.size() && name[at] >= u'a' && name[at] <= u'z' && column <= 255; ++at)
+    column = column * 26 + (name[at] - u'a' + 1);
+  for (; at < name.size() && name[at] >= u'0' && name[at] <= u'9' && row <= 65535; ++at)
+    row = row * 10 + (name[at] - u'0');
+  if (at != name.size() || sheet < 1 || sheet > 255 || column < 1 || column > 255 || row < 1 || row > 65535)
+    return false;
+  *cell = CellRef{static_cast<uint8_t>(sheet), static_cast<uint16_t>(row), static_cast<uint8_t>(column)};
+  return true;
+}
 
 Symbol* findKey(const SymbolTable* table, const std::u16string& key) {
   if (auto it = table->byKey.find(key); it != table->byKey.end()) return it->second;
@@ -62,10 +99,28 @@ Symbol* findKey(const SymbolTable* table, const std::u16string& key) {
   return alias == table->aliases.end() ? nullptr : alias->second;
 }
 
+// A new symbol with the next serial, or null (status 22) when they are used up.
+Symbol* newSymbol(SymbolTable* table, SymbolSpace space, const std::u16string& name, const std::u16string& definition) {
+  if (table->counter >= kSymbolSerialMax) {
+    Vm_raise(table->context, kStatusSymbolTableFull, "Prog_addSymbol", 0, 0, 0);
+    return nullptr;
+  }
+  Symbol* s = new Symbol();
+  s->name = name;
+  s->definition = definition;
+  s->space = space;
+  s->serial = ++table->counter;
+  s->value.context = table->context;
+  table->bySerial.push_back(s);
+  return s;
+}
+
 }  // namespace
 
 Symbol* Prog_findSymbol(const SymbolTable* table, SymbolSpace space, const std::u16string& name) {
-  return findKey(table, keyOf(space, name));
+  if (Symbol* s = findKey(table, keyOf(space, name))) return s;
+  CellRef cell{};
+  return space == kSpaceCell && canonicalCell(name, &cell) ? Prog_findCell(table, cell) : nullptr;
 }
 
 void Prog_addAlias(SymbolTable* table, const std::u16string& alias, Symbol* s) {
@@ -80,19 +135,21 @@ Symbol* Prog_addSymbol(SymbolTable* table, SymbolSpace space, const std::u16stri
   // One look-up: the slot is made at once and filled when new.
   auto [slot, fresh] = table->byKey.try_emplace(std::move(key), nullptr);
   if (!fresh) return slot->second;
-  if (table->counter >= kSymbolSerialMax) {
-    table->byKey.erase(slot);
-    Vm_raise(table->context, kStatusSymbolTableFull, "Prog_addSymbol", 0, 0, 0);
-    return nullptr;
-  }
-  Symbol* s = new Symbol();
-  s->name = name;
-  s->definition = definition;
-  s->space = space;
-  s->serial = ++table->counter;
-  s->value.context = table->context;
-  slot->second = s;
-  table->bySerial.push_back(s);
+  Symbol* s = newSymbol(table, space, name, definition);
+  if (!s) table->byKey.erase(slot);
+  else slot->second = s;
+  return s;
+}
+
+Symbol* Prog_findCell(const SymbolTable* table, const CellRef& cell) {
+  const CellIndex::Page* page = pageOf(&table->cells, cell, false);
+  return page ? (*page)[cell.row % CellIndex::kPageRows] : nullptr;
+}
+
+Symbol* Prog_addCell(SymbolTable* table, const CellRef& cell, const std::u16string& name) {
+  CellIndex::Page* page = pageOf(&table->cells, cell, true);
+  Symbol* s = newSymbol(table, kSpaceCell, name, u"");
+  if (s) (*page)[cell.row % CellIndex::kPageRows] = s;
   return s;
 }
 

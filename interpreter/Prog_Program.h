@@ -4,11 +4,14 @@
 // the memory budget that decides which derivative modes a model may use.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "values/Model_Chain.h"
 #include "values/Model_Refs.h"
 #include "values/Val_Value.h"
 
@@ -52,10 +55,22 @@ struct Symbol {
   uint32_t placed = 0;               // while compiling: the stamp of the last order that holds it
 };
 
+// Single-cell symbols by position in pages of rows: the cells of a column
+// share pages, so that a model laid down its columns finds its cells in
+// memory it has just used rather than all over a hash table.
+struct CellIndex {
+  static constexpr int kPageRows = 64;
+  using Page = std::array<Symbol*, kPageRows>;
+  std::unordered_map<uint32_t, std::unique_ptr<Page>> pages;  // by sheet, column and row / kPageRows
+  uint32_t lastKey = 0;                                       // the page used last, cells come in runs
+  Page* lastPage = nullptr;
+};
+
 struct SymbolTable {
-  std::unordered_map<std::u16string, Symbol*> byKey;    // owned symbols by space and canonical name
+  std::unordered_map<std::u16string, Symbol*> byKey;    // symbols by space and canonical name, single cells apart
   std::unordered_map<std::u16string, Symbol*> aliases;  // other spellings of them ("s1!$a$1" of "s1!a1")
-  std::vector<Symbol*> bySerial;                        // entry serial; entry 0 unused
+  mutable CellIndex cells;                              // single-cell symbols
+  std::vector<Symbol*> bySerial;                        // every symbol (owned) by serial; entry 0 unused
   uint32_t counter = 0;
   EvalContext* context = nullptr;
 };
@@ -64,7 +79,8 @@ constexpr uint32_t kSymbolSerialMax = 0x7FFFFFFF;
 
 SymbolTable* Prog_createSymbolTable(EvalContext* ctx);
 void Prog_freeSymbolTable(SymbolTable* table);
-// The symbol of that name or of that alias.
+// The symbol of that name or of that alias; a single cell also by its
+// canonical name ("s1!b4").
 Symbol* Prog_findSymbol(const SymbolTable* table, SymbolSpace space, const std::u16string& name);
 // Makes alias a second name of the symbol (nothing when it is its name).
 void Prog_addAlias(SymbolTable* table, const std::u16string& alias, Symbol* s);
@@ -72,6 +88,11 @@ void Prog_addAlias(SymbolTable* table, const std::u16string& alias, Symbol* s);
 // at once); status 22 and null when the serials are used up.
 Symbol* Prog_addSymbol(SymbolTable* table, SymbolSpace space, const std::u16string& name,
                        const std::u16string& definition);
+// The symbol of a single cell, or null.
+Symbol* Prog_findCell(const SymbolTable* table, const CellRef& cell);
+// A new symbol of the cell (none must exist) under its canonical name, as
+// Prog_addSymbol makes them.
+Symbol* Prog_addCell(SymbolTable* table, const CellRef& cell, const std::u16string& name);
 Symbol* Prog_symbolBySerial(const SymbolTable* table, uint32_t serial);
 // The symbol's cell position from its range (all zero for names and literals).
 CellRef Prog_symbolCell(const Symbol* s);
@@ -102,7 +123,7 @@ ProgBudget Prog_estimateMemory(int32_t depth, int32_t codeCells, int32_t nvMax, 
 
 // Runs the cells of a chain in order on the machine; the last one's value
 // is the chain's result (null for an empty chain).
-const Value* Prog_runChain(Program* program, const std::vector<Symbol*>& chain);
+const Value* Prog_runChain(Program* program, const CellChain& chain);
 // The sizing pass over every function (tape counts, stack depth, each
 // function's variables) and the memory budget against freeBytes; false
 // when an error was raised.

@@ -125,9 +125,19 @@ void elementwise(Program* p, int32_t n, Value** operands, Value* out, int64_t we
   apply(element.data(), out);
 }
 
+// Pushes a value the caller owns and leaves it empty: moved into the slot
+// when that gives what a copy would, so that an array result is not copied.
 void pushResult(Program* p, Value* v) {
-  Vm_push(p, v);
-  Val_clear(v);
+  if (!Val_movable(v) || p->top >= kVmStackSize - 1) {
+    Vm_push(p, v);
+    Val_clear(v);
+    return;
+  }
+  Value* slot = &p->stack[++p->top];
+  Val_clear(slot);
+  *slot = *v;
+  *v = Val_empty(slot->context);
+  p->highWater = std::max(p->highWater, p->top);
 }
 
 // Pushes an operator's result r (a copy of the context's result record)

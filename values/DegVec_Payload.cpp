@@ -28,3 +28,5 @@ void DegVec_free(DegVec* v) {
   std::free(v->classes);
   *v = DegVec{};
 }
+
+void DegVec_empty(DegVec* v) { v->n = 0; }

@@ -29,3 +29,5 @@ bool DegVec_set(DegVec* dst, const DegVec* src);
 void DegVec_setVar(DegVec* v, int32_t p);
 // Frees the classes and zeroes the record.
 void DegVec_free(DegVec* v);
+// No variables: n becomes 0; the storage stays for the next sizing.
+void DegVec_empty(DegVec* v);

@@ -92,18 +92,18 @@ enum FnFlag : uint16_t {
   X(Gexp,         u"gexp",         81,   4,  0, A4,      0, kFnWorksheet) \
   X(Lx,           u"lx",           82,   1,  0, A1,      0, kFnWorksheet) \
   X(Poly3,        u"poly3",        83,   5,  0, A5,      0, kFnWorksheet) \
-  X(Daverage,     u"daverage",     201,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dcount,       u"dcount",       202,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dcounta,      u"dcounta",      203,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dget,         u"dget",         204,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dmax,         u"dmax",         205,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dmin,         u"dmin",         206,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dproduct,     u"dproduct",     207,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dstdev,       u"dstdev",       208,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dstdevp,      u"dstdevp",      209,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dsum,         u"dsum",         210,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dvar,         u"dvar",         211,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Dvarp,        u"dvarp",        212,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
+  X(Daverage,     u"daverage",     201,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dcount,       u"dcount",       202,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dcounta,      u"dcounta",      203,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dget,         u"dget",         204,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dmax,         u"dmax",         205,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dmin,         u"dmin",         206,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dproduct,     u"dproduct",     207,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dstdev,       u"dstdev",       208,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dstdevp,      u"dstdevp",      209,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dsum,         u"dsum",         210,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dvar,         u"dvar",         211,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dvarp,        u"dvarp",        212,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Date,         u"date",         301,  3,  0, A3Ctx,   0, kFnElementwise | kFnWorksheet) \
   X(Datevalue,    u"datevalue",    302,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
   X(Day,          u"day",          303,  1,  0, A1Sel,   3, kFnElementwise | kFnWorksheet) \
@@ -124,97 +124,97 @@ enum FnFlag : uint16_t {
   X(Workday,      u"workday",      318,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Year,         u"year",         319,  1,  0, A1Sel,   1, kFnElementwise | kFnWorksheet) \
   X(Yearfrac,     u"yearfrac",     320,  3,  1, List,    0, kFnElementwise | kFnWorksheet) \
-  X(Besseli,      u"besseli",      401,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Besselj,      u"besselj",      402,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Besselk,      u"besselk",      403,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Bessely,      u"bessely",      404,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Bin2dec,      u"bin2dec",      405,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Bin2hex,      u"bin2hex",      406,  2,  1, List,    0, kFnElementwise) \
-  X(Bin2oct,      u"bin2oct",      407,  2,  1, List,    0, kFnElementwise) \
-  X(Complex,      u"complex",      408,  3,  1, List,    0, kFnElementwise) \
-  X(Convert,      u"convert",      409,  3,  0, List,    0, kFnElementwise) \
-  X(Dec2bin,      u"dec2bin",      410,  2,  1, List,    0, kFnElementwise) \
-  X(Dec2hex,      u"dec2hex",      411,  2,  1, List,    0, kFnElementwise) \
-  X(Dec2oct,      u"dec2oct",      412,  2,  1, List,    0, kFnElementwise) \
-  X(Delta,        u"delta",        413,  2,  1, List,    0, kFnElementwise) \
-  X(Erf,          u"erf",          414,  2,  1, List,    0, kFnElementwise) \
-  X(Erfc,         u"erfc",         415,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Gestep,       u"gestep",       416,  2,  1, List,    0, kFnElementwise) \
-  X(Hex2bin,      u"hex2bin",      417,  2,  1, List,    0, kFnElementwise) \
-  X(Hex2dec,      u"hex2dec",      418,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Hex2oct,      u"hex2oct",      419,  2,  1, List,    0, kFnElementwise) \
-  X(Imabs,        u"imabs",        420,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imaginary,    u"imaginary",    421,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imargument,   u"imargument",   422,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imconjugate,  u"imconjugate",  423,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imcos,        u"imcos",        424,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imdiv,        u"imdiv",        425,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Imexp,        u"imexp",        426,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imln,         u"imln",         427,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imlog10,      u"imlog10",      428,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imlog2,       u"imlog2",       429,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Impower,      u"impower",      430,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Improduct,    u"improduct",    431,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Imreal,       u"imreal",       432,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imsin,        u"imsin",        433,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imsqrt,       u"imsqrt",       434,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Imsub,        u"imsub",        435,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Imsum,        u"imsum",        436,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Oct2bin,      u"oct2bin",      437,  2,  1, List,    0, kFnElementwise) \
-  X(Oct2dec,      u"oct2dec",      438,  1,  0, A1Ctx,   0, kFnElementwise) \
-  X(Oct2hex,      u"oct2hex",      439,  2,  1, List,    0, kFnElementwise) \
-  X(Accrint,      u"accrint",      501,  7,  1, List,    0, 0) \
-  X(Accrintm,     u"accrintm",     502,  5,  2, List,    0, 0) \
-  X(Amordegrc,    u"amordegrc",    503,  7,  1, List,    0, kFnElementwise) \
-  X(Amorlinc,     u"amorlinc",     504,  7,  1, List,    0, kFnElementwise) \
-  X(Coupdaybs,    u"coupdaybs",    505,  4,  1, ListSel, 1, kFnElementwise) \
-  X(Coupdays,     u"coupdays",     506,  4,  1, ListSel, 2, kFnElementwise) \
-  X(Coupdaysnc,   u"coupdaysnc",   507,  4,  1, ListSel, 3, kFnElementwise) \
-  X(Coupncd,      u"coupncd",      508,  4,  1, ListSel, 4, kFnElementwise) \
-  X(Coupnum,      u"coupnum",      509,  4,  1, ListSel, 5, kFnElementwise) \
-  X(Couppcd,      u"couppcd",      510,  4,  1, ListSel, 6, kFnElementwise) \
-  X(Cumipmt,      u"cumipmt",      511,  6,  0, ListSel, 1, 0) \
-  X(Cumprinc,     u"cumprinc",     512,  6,  0, ListSel, 0, 0) \
-  X(Db,           u"db",           513,  5,  1, List,    0, 0) \
-  X(Ddb,          u"ddb",          514,  5,  1, List,    0, kFnElementwise) \
-  X(Disc,         u"disc",         515,  5,  1, List,    0, 0) \
-  X(Dollarde,     u"dollarde",     516,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Dollarfr,     u"dollarfr",     517,  2,  0, A2Ctx,   0, kFnElementwise) \
-  X(Duration,     u"duration",     518,  6,  1, List,    0, 0) \
-  X(Effect,       u"effect",       519,  2,  0, A2Ctx,   0, 0) \
-  X(Fv,           u"fv",           520,  5,  2, List,    0, 0) \
-  X(Fvschedule,   u"fvschedule",   521,  2,  0, A2Ctx,   0, kFnRangeArgs) \
-  X(Intrate,      u"intrate",      522,  5,  1, List,    0, 0) \
-  X(Ipmt,         u"ipmt",         523,  6,  2, ListSel, 1, 0) \
-  X(Irr,          u"irr",          524,  2,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Mduration,    u"mduration",    525,  6,  1, List,    0, 0) \
-  X(Mirr,         u"mirr",         526,  3,  0, A3Ctx,   0, kFnRangeArgs) \
-  X(Nominal,      u"nominal",      527,  2,  0, A2Ctx,   0, 0) \
-  X(Nper,         u"nper",         528,  5,  2, List,    0, 0) \
-  X(Npv,          u"npv",          529,  -1, 0, List,    0, kFnRangeArgs) \
-  X(Oddfprice,    u"oddfprice",    530,  9,  1, List,    0, 0) \
-  X(Oddfyield,    u"oddfyield",    531,  9,  1, List,    0, kFnElementwise) \
-  X(Oddlprice,    u"oddlprice",    532,  8,  1, List,    0, 0) \
-  X(Oddlyield,    u"oddlyield",    533,  8,  1, List,    0, kFnElementwise) \
-  X(Pmt,          u"pmt",          534,  5,  2, List,    0, 0) \
-  X(Ppmt,         u"ppmt",         535,  6,  2, ListSel, 0, 0) \
-  X(Price,        u"price",        536,  7,  1, List,    0, 0) \
-  X(Pricedisc,    u"pricedisc",    537,  5,  1, List,    0, 0) \
-  X(Pricemat,     u"pricemat",     538,  6,  1, List,    0, 0) \
-  X(Pv,           u"pv",           539,  5,  2, List,    0, 0) \
-  X(Rate,         u"rate",         540,  6,  3, List,    0, kFnElementwise) \
-  X(Received,     u"received",     541,  5,  1, List,    0, 0) \
-  X(Sln,          u"sln",          542,  3,  0, A3Ctx,   0, 0) \
-  X(Syd,          u"syd",          543,  4,  0, A4Ctx,   0, 0) \
-  X(Tbilleq,      u"tbilleq",      544,  3,  0, A3Ctx,   0, 0) \
-  X(Tbillprice,   u"tbillprice",   545,  3,  0, A3Ctx,   0, 0) \
-  X(Tbillyield,   u"tbillyield",   546,  3,  0, A3Ctx,   0, 0) \
-  X(Vdb,          u"vdb",          547,  7,  2, List,    0, kFnElementwise) \
-  X(Xirr,         u"xirr",         548,  3,  1, List,    0, kFnElementwise | kFnRangeArgs) \
-  X(Xnpv,         u"xnpv",         549,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs) \
-  X(Yield,        u"yield",        550,  7,  1, List,    0, kFnElementwise) \
-  X(Yielddisc,    u"yielddisc",    551,  5,  1, List,    0, 0) \
-  X(Yieldmat,     u"yieldmat",     552,  6,  1, List,    0, 0) \
+  X(Besseli,      u"besseli",      401,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Besselj,      u"besselj",      402,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Besselk,      u"besselk",      403,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Bessely,      u"bessely",      404,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Bin2dec,      u"bin2dec",      405,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Bin2hex,      u"bin2hex",      406,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Bin2oct,      u"bin2oct",      407,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Complex,      u"complex",      408,  3,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Convert,      u"convert",      409,  3,  0, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Dec2bin,      u"dec2bin",      410,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Dec2hex,      u"dec2hex",      411,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Dec2oct,      u"dec2oct",      412,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Delta,        u"delta",        413,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Erf,          u"erf",          414,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Erfc,         u"erfc",         415,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Gestep,       u"gestep",       416,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Hex2bin,      u"hex2bin",      417,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Hex2dec,      u"hex2dec",      418,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Hex2oct,      u"hex2oct",      419,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Imabs,        u"imabs",        420,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imaginary,    u"imaginary",    421,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imargument,   u"imargument",   422,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imconjugate,  u"imconjugate",  423,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imcos,        u"imcos",        424,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imdiv,        u"imdiv",        425,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imexp,        u"imexp",        426,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imln,         u"imln",         427,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imlog10,      u"imlog10",      428,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imlog2,       u"imlog2",       429,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Impower,      u"impower",      430,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Improduct,    u"improduct",    431,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Imreal,       u"imreal",       432,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imsin,        u"imsin",        433,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imsqrt,       u"imsqrt",       434,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imsub,        u"imsub",        435,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Imsum,        u"imsum",        436,  -1, 0, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Oct2bin,      u"oct2bin",      437,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Oct2dec,      u"oct2dec",      438,  1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Oct2hex,      u"oct2hex",      439,  2,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Accrint,      u"accrint",      501,  7,  1, List,    0, kFnWorksheet) \
+  X(Accrintm,     u"accrintm",     502,  5,  2, List,    0, kFnWorksheet) \
+  X(Amordegrc,    u"amordegrc",    503,  7,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Amorlinc,     u"amorlinc",     504,  7,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Coupdaybs,    u"coupdaybs",    505,  4,  1, ListSel, 1, kFnElementwise | kFnWorksheet) \
+  X(Coupdays,     u"coupdays",     506,  4,  1, ListSel, 2, kFnElementwise | kFnWorksheet) \
+  X(Coupdaysnc,   u"coupdaysnc",   507,  4,  1, ListSel, 3, kFnElementwise | kFnWorksheet) \
+  X(Coupncd,      u"coupncd",      508,  4,  1, ListSel, 4, kFnElementwise | kFnWorksheet) \
+  X(Coupnum,      u"coupnum",      509,  4,  1, ListSel, 5, kFnElementwise | kFnWorksheet) \
+  X(Couppcd,      u"couppcd",      510,  4,  1, ListSel, 6, kFnElementwise | kFnWorksheet) \
+  X(Cumipmt,      u"cumipmt",      511,  6,  0, ListSel, 1, kFnWorksheet) \
+  X(Cumprinc,     u"cumprinc",     512,  6,  0, ListSel, 0, kFnWorksheet) \
+  X(Db,           u"db",           513,  5,  1, List,    0, kFnWorksheet) \
+  X(Ddb,          u"ddb",          514,  5,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Disc,         u"disc",         515,  5,  1, List,    0, kFnWorksheet) \
+  X(Dollarde,     u"dollarde",     516,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Dollarfr,     u"dollarfr",     517,  2,  0, A2Ctx,   0, kFnElementwise | kFnWorksheet) \
+  X(Duration,     u"duration",     518,  6,  1, List,    0, kFnWorksheet) \
+  X(Effect,       u"effect",       519,  2,  0, A2Ctx,   0, kFnWorksheet) \
+  X(Fv,           u"fv",           520,  5,  2, List,    0, kFnWorksheet) \
+  X(Fvschedule,   u"fvschedule",   521,  2,  0, A2Ctx,   0, kFnRangeArgs | kFnWorksheet) \
+  X(Intrate,      u"intrate",      522,  5,  1, List,    0, kFnWorksheet) \
+  X(Ipmt,         u"ipmt",         523,  6,  2, ListSel, 1, kFnWorksheet) \
+  X(Irr,          u"irr",          524,  2,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Mduration,    u"mduration",    525,  6,  1, List,    0, kFnWorksheet) \
+  X(Mirr,         u"mirr",         526,  3,  0, A3Ctx,   0, kFnRangeArgs | kFnWorksheet) \
+  X(Nominal,      u"nominal",      527,  2,  0, A2Ctx,   0, kFnWorksheet) \
+  X(Nper,         u"nper",         528,  5,  2, List,    0, kFnWorksheet) \
+  X(Npv,          u"npv",          529,  -1, 0, List,    0, kFnRangeArgs | kFnWorksheet) \
+  X(Oddfprice,    u"oddfprice",    530,  9,  1, List,    0, kFnWorksheet) \
+  X(Oddfyield,    u"oddfyield",    531,  9,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Oddlprice,    u"oddlprice",    532,  8,  1, List,    0, kFnWorksheet) \
+  X(Oddlyield,    u"oddlyield",    533,  8,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Pmt,          u"pmt",          534,  5,  2, List,    0, kFnWorksheet) \
+  X(Ppmt,         u"ppmt",         535,  6,  2, ListSel, 0, kFnWorksheet) \
+  X(Price,        u"price",        536,  7,  1, List,    0, kFnWorksheet) \
+  X(Pricedisc,    u"pricedisc",    537,  5,  1, List,    0, kFnWorksheet) \
+  X(Pricemat,     u"pricemat",     538,  6,  1, List,    0, kFnWorksheet) \
+  X(Pv,           u"pv",           539,  5,  2, List,    0, kFnWorksheet) \
+  X(Rate,         u"rate",         540,  6,  3, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Received,     u"received",     541,  5,  1, List,    0, kFnWorksheet) \
+  X(Sln,          u"sln",          542,  3,  0, A3Ctx,   0, kFnWorksheet) \
+  X(Syd,          u"syd",          543,  4,  0, A4Ctx,   0, kFnWorksheet) \
+  X(Tbilleq,      u"tbilleq",      544,  3,  0, A3Ctx,   0, kFnWorksheet) \
+  X(Tbillprice,   u"tbillprice",   545,  3,  0, A3Ctx,   0, kFnWorksheet) \
+  X(Tbillyield,   u"tbillyield",   546,  3,  0, A3Ctx,   0, kFnWorksheet) \
+  X(Vdb,          u"vdb",          547,  7,  2, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Xirr,         u"xirr",         548,  3,  1, List,    0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Xnpv,         u"xnpv",         549,  3,  0, A3Ctx,   0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Yield,        u"yield",        550,  7,  1, List,    0, kFnElementwise | kFnWorksheet) \
+  X(Yielddisc,    u"yielddisc",    551,  5,  1, List,    0, kFnWorksheet) \
+  X(Yieldmat,     u"yieldmat",     552,  6,  1, List,    0, kFnWorksheet) \
   X(Countblank,   u"countblank",   602,  1,  0, A1,      0, kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(ErrorType,    u"error.type",   603,  1,  0, A1,      0, kFnElementwise | kFnWorksheet) \
   X(Isblank,      u"isblank",      605,  1,  0, A1,      0, kFnElementwise | kFnWorksheet) \
@@ -352,35 +352,40 @@ enum FnFlag : uint16_t {
   X(Upper,        u"upper",        1022, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet) \
   X(Value,        u"value",        1023, 1,  0, A1Ctx,   0, kFnElementwise | kFnWorksheet)
 
-// The simulation library's functions, known by identifier only until their
-// names come with it: X(first id, last id, calling form, flags).
+// The simulation library's functions, named by the simulation library's
+// own table (Sim_Names): X(first id, last id, calling form, flags).
 #define CORVAN_SIMULATION_FUNCTIONS(X) \
-  X(1101, 1103, CellList, kFnRandom) \
+  X(1101, 1101, CellList, kFnRandom) \
+  X(1102, 1103, CellList, kFnRandom | kFnRangeArgs) \
   X(1104, 1104, CellA1,   kFnRandom) \
   X(1105, 1108, CellList, kFnRandom) \
   X(1109, 1109, CellA1,   kFnRandom) \
   X(1110, 1111, CellList, kFnRandom) \
   X(1112, 1112, Cell,     kFnRandom) \
   X(1113, 1113, CellList, kFnRandom) \
-  X(1114, 1115, CellA2,   0) \
-  X(1116, 1117, CellA1,   0) \
-  X(1150, 1150, A1Ctx,    0) \
-  X(1201, 1227, CellList, kFnRandom) \
+  X(1114, 1115, CellA2,   kFnRangeArgs) \
+  X(1116, 1117, CellA1,   kFnRangeArgs) \
+  X(1150, 1150, A1Ctx,    kFnRangeArgs) \
+  X(1201, 1203, CellList, kFnRandom) \
+  X(1204, 1205, CellList, kFnRandom | kFnRangeArgs) \
+  X(1206, 1227, CellList, kFnRandom) \
   X(1228, 1250, Unknown,  kFnRandom) \
-  X(1251, 1256, List,     0) \
-  X(1301, 1301, CellList, kFnRandom) \
+  X(1251, 1253, List,     0) \
+  X(1254, 1254, List,     kFnRangeArgs) \
+  X(1255, 1256, List,     0) \
+  X(1301, 1301, CellList, kFnRandom | kFnRangeArgs) \
   X(1302, 1303, Unknown,  kFnRandom) \
-  X(1304, 1322, CellList, kFnRandom) \
+  X(1304, 1322, CellList, kFnRandom | kFnRangeArgs) \
   X(1323, 1323, Unknown,  kFnRandom) \
-  X(1324, 1326, CellList, kFnRandom) \
+  X(1324, 1326, CellList, kFnRandom | kFnRangeArgs) \
   X(1327, 1330, Unknown,  kFnRandom) \
-  X(1331, 1332, CellList, kFnRandom) \
+  X(1331, 1332, CellList, kFnRandom | kFnRangeArgs) \
   X(1333, 1333, Unknown,  kFnRandom) \
-  X(1334, 1338, CellList, kFnRandom) \
-  X(1339, 1350, List,     0) \
-  X(1352, 1353, List,     0) \
-  X(1355, 1355, List,     0) \
-  X(1357, 1361, List,     0)
+  X(1334, 1338, CellList, kFnRandom | kFnRangeArgs) \
+  X(1339, 1350, List,     kFnRangeArgs) \
+  X(1352, 1353, List,     kFnRangeArgs) \
+  X(1355, 1355, List,     kFnRangeArgs) \
+  X(1357, 1361, List,     kFnRangeArgs)
 // clang-format on
 
 #define CORVAN_FUNCTION_ID(symbol, name, id, count, optional, form, selector, flags) kId##symbol = id,

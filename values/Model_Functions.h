@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "values/Model_Chain.h"
 #include "values/Model_Refs.h"
 
 struct Symbol;
@@ -43,8 +44,8 @@ struct ModelItem {
   int32_t relation = 0;       // Relation
   double rhs = 0.0;
   std::u16string rhsText;     // formula text of a right-hand side given as text
-  std::vector<Symbol*> leftChain;   // cells in evaluation order, own cell last
-  std::vector<Symbol*> rightChain;
+  CellChain leftChain;        // cells in evaluation order, own cell last
+  CellChain rightChain;
   std::vector<int32_t> variables;   // variable numbers it depends on
   uint8_t usesTape = 1;
   uint8_t arrayCells = 0;

@@ -202,3 +202,12 @@ Value* Val_take(Value* dst, Value* src) {
   CORVAN_ASSERT(dst->payload != src->payload);
   return dst;
 }
+
+bool Val_movable(const Value* v) {
+  if (v->reference != 0) return false;
+  if (v->kind != kValArray || !v->array) return true;
+  for (int32_t i = 0; i < v->array->rows; ++i)
+    for (int32_t j = 0; j < v->array->columns; ++j)
+      if (Val_at(v, i, j)->reference != 0) return false;
+  return true;
+}

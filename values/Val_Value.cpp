@@ -110,7 +110,8 @@ ValueArray* newArray(uint16_t rows, uint8_t columns, EvalContext* ctx) {
 
 Value* Val_setKind(Value* v, int32_t kind) {
   if (v->kind == kind && (v->payload || !isPayloadKind(kind))) {
-    if (kind == kValDegVec && v->context && v->context->flags.sizingPass) DegVec_free(static_cast<DegVec*>(v->payload));
+    if (kind == kValDegVec && v->context && v->context->flags.sizingPass)
+      DegVec_empty(static_cast<DegVec*>(v->payload));
     return v;
   }
   freePayload(v);

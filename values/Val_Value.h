@@ -137,6 +137,10 @@ Value* Val_assign(Value* dst, const Value* src);
 // no copy is made and neither aliases the other; otherwise a deep copy as
 // Val_assign.
 Value* Val_take(Value* dst, Value* src);
+// Whether moving v somewhere gives what Val_assign would: nothing in it
+// (itself or an array element) stands for a decision variable or a sampled
+// input, which a copy turns into the values of the evaluation mode.
+bool Val_movable(const Value* v);
 // Kind 0 with nothing owned: payload, text, elements, descriptor and source
 // range freed, number and reference zeroed; the context stays.
 Value* Val_clear(Value* v);

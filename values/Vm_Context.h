@@ -115,6 +115,7 @@ struct EvalSampling {
   int32_t trialCount;
   int32_t currentTrial;  // > 0: sampled inputs yield this trial's sample
   int32_t registerUncertain;  // the dependency-vector pass registers uncertain cells
+  int32_t sampleIndex;        // the convexity tester's current sample point, from 1
   RandState* rand;
   SampleStats* sampleStats;
 };

@@ -5,10 +5,25 @@
 #include <iterator>
 
 #include "values/Fn_Ids.h"
+#include "worksheet/database/Wsf_Database.h"
 #include "worksheet/dates/Wsf_Dates.h"
 #include "worksheet/dates/Wsf_SheetDates.h"
 #include "worksheet/dates/Wsf_Times.h"
 #include "worksheet/dates/Wsf_Workdays.h"
+#include "worksheet/engineering/Wsf_Bases.h"
+#include "worksheet/engineering/Wsf_Complex.h"
+#include "worksheet/engineering/Wsf_Convert.h"
+#include "worksheet/engineering/Wsf_Special.h"
+#include "worksheet/engineering/Wsf_Steps.h"
+#include "worksheet/financial/Wsf_Annuity.h"
+#include "worksheet/financial/Wsf_CashFlows.h"
+#include "worksheet/financial/Wsf_Coupon.h"
+#include "worksheet/financial/Wsf_CouponAccrued.h"
+#include "worksheet/financial/Wsf_Depreciation.h"
+#include "worksheet/financial/Wsf_Discount.h"
+#include "worksheet/financial/Wsf_DiscountBills.h"
+#include "worksheet/financial/Wsf_OddPeriods.h"
+#include "worksheet/financial/Wsf_RateRoots.h"
 #include "worksheet/logical/Wsf_Logical.h"
 #include "worksheet/lookup/Wsf_Lookup.h"
 #include "worksheet/lookup/Wsf_Reference.h"
@@ -63,6 +78,10 @@ Value* four(Value* r, int, Args a, const WsfCall*) {
 template <int32_t selector>
 Value* datePart(Value* r, int, Args a, const WsfCall*) {
   return Wsf_day(r, a[0], selector);
+}
+template <int32_t selector>
+Value* couponQuery(Value* r, int argc, Args a, const WsfCall*) {
+  return Wsf_coupdaybs(r, argc, a, selector);
 }
 template <List f>
 Value* list(Value* r, int argc, Args a, const WsfCall*) {
@@ -140,6 +159,18 @@ constexpr Registered kRegistry[] = {
     {kIdGexp, [](Value* r, int, Args a, const WsfCall*) { return Wsf_gexp(r, a[0], a[1], a[2], a[3]); }},
     {kIdLx, one<Wsf_lx>},
     {kIdPoly3, [](Value* r, int, Args a, const WsfCall*) { return Wsf_poly3(r, a[0], a[1], a[2], a[3], a[4]); }},
+    {kIdDaverage, three<Wsf_daverage>},
+    {kIdDcount, three<Wsf_dcount>},
+    {kIdDcounta, three<Wsf_dcounta>},
+    {kIdDget, three<Wsf_dget>},
+    {kIdDmax, three<Wsf_dmax>},
+    {kIdDmin, three<Wsf_dmin>},
+    {kIdDproduct, three<Wsf_dproduct>},
+    {kIdDstdev, three<Wsf_dstdev>},
+    {kIdDstdevp, three<Wsf_dstdevp>},
+    {kIdDsum, three<Wsf_dsum>},
+    {kIdDvar, three<Wsf_dvar>},
+    {kIdDvarp, three<Wsf_dvarp>},
     {kIdDate, three<Wsf_date>},
     {kIdDatevalue, one<Wsf_datevalue>},
     {kIdDay, datePart<3>},
@@ -160,6 +191,98 @@ constexpr Registered kRegistry[] = {
     {kIdWorkday, list<Wsf_workday>},
     {kIdYear, datePart<1>},
     {kIdYearfrac, list<Wsf_yearfrac>},
+    {kIdBesseli, two<Wsf_besseli>},
+    {kIdBesselj, two<Wsf_besselj>},
+    {kIdBesselk, two<Wsf_besselk>},
+    {kIdBessely, two<Wsf_bessely>},
+    {kIdBin2dec, one<Wsf_bin2dec>},
+    {kIdBin2hex, list<Wsf_bin2hex>},
+    {kIdBin2oct, list<Wsf_bin2oct>},
+    {kIdComplex, list<Wsf_complex>},
+    {kIdConvert, list<Wsf_convert>},
+    {kIdDec2bin, list<Wsf_dec2bin>},
+    {kIdDec2hex, list<Wsf_dec2hex>},
+    {kIdDec2oct, list<Wsf_dec2oct>},
+    {kIdDelta, list<Wsf_delta>},
+    {kIdErf, list<Wsf_erf>},
+    {kIdErfc, one<Wsf_erfc>},
+    {kIdGestep, list<Wsf_gestep>},
+    {kIdHex2bin, list<Wsf_hex2bin>},
+    {kIdHex2dec, one<Wsf_hex2dec>},
+    {kIdHex2oct, list<Wsf_hex2oct>},
+    {kIdImabs, one<Wsf_imabs>},
+    {kIdImaginary, one<Wsf_imaginary>},
+    {kIdImargument, one<Wsf_imargument>},
+    {kIdImconjugate, one<Wsf_imconjugate>},
+    {kIdImcos, one<Wsf_imcos>},
+    {kIdImdiv, two<Wsf_imdiv>},
+    {kIdImexp, one<Wsf_imexp>},
+    {kIdImln, one<Wsf_imln>},
+    {kIdImlog10, one<Wsf_imlog10>},
+    {kIdImlog2, one<Wsf_imlog2>},
+    {kIdImpower, two<Wsf_impower>},
+    {kIdImproduct, list<Wsf_improduct>},
+    {kIdImreal, one<Wsf_imreal>},
+    {kIdImsin, one<Wsf_imsin>},
+    {kIdImsqrt, one<Wsf_imsqrt>},
+    {kIdImsub, two<Wsf_imsub>},
+    {kIdImsum, list<Wsf_imsum>},
+    {kIdOct2bin, list<Wsf_oct2bin>},
+    {kIdOct2dec, one<Wsf_oct2dec>},
+    {kIdOct2hex, list<Wsf_oct2hex>},
+    {kIdAccrint, list<Wsf_accrint>},
+    {kIdAccrintm, list<Wsf_accrintm>},
+    {kIdAmordegrc, list<Wsf_amordegrc>},
+    {kIdAmorlinc, list<Wsf_amorlinc>},
+    {kIdCoupdaybs, couponQuery<1>},
+    {kIdCoupdays, couponQuery<2>},
+    {kIdCoupdaysnc, couponQuery<3>},
+    {kIdCoupncd, couponQuery<4>},
+    {kIdCoupnum, couponQuery<5>},
+    {kIdCouppcd, couponQuery<6>},
+    {kIdCumipmt, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_cumipmt(r, argc, a, kAnnuityInterest); }},
+    {kIdCumprinc,
+     [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_cumipmt(r, argc, a, kAnnuityPrincipal); }},
+    {kIdDb, list<Wsf_db>},
+    {kIdDdb, list<Wsf_ddb>},
+    {kIdDisc, list<Wsf_disc>},
+    {kIdDollarde, two<Wsf_dollarde>},
+    {kIdDollarfr, two<Wsf_dollarfr>},
+    {kIdDuration, list<Wsf_duration>},
+    {kIdEffect, two<Wsf_effect>},
+    {kIdFv, list<Wsf_fv>},
+    {kIdFvschedule, two<Wsf_fvschedule>},
+    {kIdIntrate, list<Wsf_intrate>},
+    {kIdIpmt, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_ipmt(r, argc, a, kAnnuityInterest); }},
+    {kIdIrr, list<Wsf_irr>},
+    {kIdMduration, list<Wsf_mduration>},
+    {kIdMirr, three<Wsf_mirr>},
+    {kIdNominal, two<Wsf_nominal>},
+    {kIdNper, list<Wsf_nper>},
+    {kIdNpv, list<Wsf_npv>},
+    {kIdOddfprice, list<Wsf_oddfprice>},
+    {kIdOddfyield, list<Wsf_oddfyield>},
+    {kIdOddlprice, list<Wsf_oddlprice>},
+    {kIdOddlyield, list<Wsf_oddlyield>},
+    {kIdPmt, list<Wsf_pmt>},
+    {kIdPpmt, [](Value* r, int argc, Args a, const WsfCall*) { return Wsf_ipmt(r, argc, a, kAnnuityPrincipal); }},
+    {kIdPrice, list<Wsf_price>},
+    {kIdPricedisc, list<Wsf_pricedisc>},
+    {kIdPricemat, list<Wsf_pricemat>},
+    {kIdPv, list<Wsf_pv>},
+    {kIdRate, list<Wsf_rate>},
+    {kIdReceived, list<Wsf_received>},
+    {kIdSln, three<Wsf_sln>},
+    {kIdSyd, four<Wsf_syd>},
+    {kIdTbilleq, three<Wsf_tbilleq>},
+    {kIdTbillprice, three<Wsf_tbillprice>},
+    {kIdTbillyield, three<Wsf_tbillyield>},
+    {kIdVdb, list<Wsf_vdb>},
+    {kIdXirr, list<Wsf_xirr>},
+    {kIdXnpv, three<Wsf_xnpv>},
+    {kIdYield, list<Wsf_yield>},
+    {kIdYielddisc, list<Wsf_intrate>},
+    {kIdYieldmat, list<Wsf_yieldmat>},
     {kIdCountblank, one<Wsf_countblank>},
     {kIdErrorType, one<Wsf_errortype>},
     {kIdIsblank, one<Wsf_isblank>},

@@ -300,7 +300,12 @@ AffineForm Aff_powVI(const AffineForm* x, int32_t k) {
   if (k == 0) return constant(x, point(1.0));
   if (k == 1) return copyOf(x);
   const Interval r = range(x);
-  if (k < 0 && Ivl_contains(r, 0.0)) return fault(x, "IPOW");
+  if (k < 0 && Ivl_contains(r, 0.0)) {
+    // The linear form reaches 0 where the values, kept in the enclosure, do
+    // not: the power of the enclosure bounds them.
+    const Interval kept = Aff_toIvl(x, true);
+    return Ivl_contains(kept, 0.0) ? fault(x, "IPOW") : constant(x, Ivl_powVI(kept, k));
+  }
   return smooth(x, r, [k](double t) { return std::pow(t, k); }, [k](const Interval& t) { return Ivl_powVI(t, k); },
                 [k](double a, Points& p) { powerPoints(p, a, k); });
 }

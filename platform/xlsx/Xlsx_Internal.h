@@ -5,6 +5,7 @@
 
 #include <zip.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -12,10 +13,26 @@
 
 #include "platform/workbook/Wb_Workbook.h"
 
-// Where a package keeps its workbook part and each sheet's part.
+// A sheet part's text as read in one pass, and where each of its cell
+// elements lies in it (offsets into `xml`), so that a save can put changed
+// cells in place without parsing and printing the part again.
+struct XlsxSheetText {
+  struct Place {
+    std::uint64_t key;                       // Wb_cellKey of the cell
+    std::uint32_t begin, end;                // the <c> element
+    std::uint32_t formulaBegin, formulaEnd;  // its <f> element; equal when it has none
+  };
+  std::string xml;
+  std::vector<Place> cells;  // in the part's order
+  bool usable = false;       // the part was read in one pass, its cells in sheet order, each once
+};
+
+// Where a package keeps its workbook part and each sheet's part, and (when
+// the reader was asked to keep them) the sheet parts' texts.
 struct XlsxPackage {
   std::string workbookPart;
   std::vector<std::string> sheetParts;   // in sheet order
+  std::vector<XlsxSheetText> sheetTexts;  // in sheet order, or empty
 };
 
 // The bytes of the file at `path`. On failure `why` says what is wrong,
@@ -53,6 +70,7 @@ struct XlsxCellText {
   std::string_view formula, formulaType, formulaRef, formulaSi;   // <f> and its t, ref, si
   bool hasFormula = false, hasFormulaRef = false;
   std::string_view inlineText;                 // <is> as the file writes it (before Xlsx_decodeText)
+  std::string_view element, formulaElement;    // the <c> and its <f> as they stand in the part's text
 };
 
 enum class XlsxScan { Read, Stopped, Unsupported };
@@ -74,6 +92,13 @@ std::string Xlsx_fileText(const std::string& s);
 // A text as the model holds it: escapes decoded (a surrogate pair is one
 // character, a lone surrogate U+FFFD) and bytes that are not UTF-8 U+FFFD.
 std::string Xlsx_decodeText(const std::string& s);
+
+// The part `kept` with the values of the cells `keys` (in sheet order) of
+// `now` put into their elements, in `xml`; false, with `xml` unspecified,
+// when a cell is not in the part or its element is not one this can change
+// safely (the caller then changes the part through the XML parser).
+bool Xlsx_spliceSheet(const XlsxSheetText& kept, const Sheet& now, const std::vector<std::uint64_t>& keys,
+                      std::string* xml);
 
 // Builds a new archive in `bytes` with `count` members: `member(z, i, name)`
 // gives member i's data as a source of archive `z` and sets its name.

@@ -362,7 +362,7 @@ bool copyPackage(zip_t* src, std::string* out, const std::map<std::string, std::
     *name = stored;
     auto it = changed.find(*name);
     return it != changed.end() ? zip_source_buffer(z, it->second.data(), it->second.size(), 0)
-                               : zip_source_zip(z, src, i, 0, 0, -1);
+                               : zip_source_zip(z, src, i, ZIP_FL_COMPRESSED, 0, -1);  // as compressed there
   }, why);
 }
 
@@ -391,11 +391,13 @@ XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, std::s
   bool ok = true;
   for (size_t i = 0; ok && i < before.sheets.size(); ++i) {
     std::vector<std::uint64_t> keys = changedCells(*before.sheets[i], *wb->sheets[i]);
-    pugi::xml_document doc;
     if (keys.empty()) continue;
+    std::string& part = changed[package.sheetParts[i]];
+    if (i < package.sheetTexts.size() && Xlsx_spliceSheet(package.sheetTexts[i], *wb->sheets[i], keys, &part)) continue;
+    pugi::xml_document doc;
     ok = loadPart(src, package.sheetParts[i], &doc, why);
     if (ok) patchSheet(doc, *wb->sheets[i], keys);
-    if (ok) changed[package.sheetParts[i]] = printed(doc);
+    if (ok) part = printed(doc);
   }
   std::vector<std::pair<std::string, std::string>> added;
   if (ok && (!sameNames(before.names, wb->names) || before.sheets.size() < wb->sheets.size())) {

@@ -57,6 +57,7 @@ struct Reader {
   zip_t* zip = nullptr;
   Workbook* wb = nullptr;
   XlsxPackage* package = nullptr;            // where the parts lie, when asked
+  std::vector<XlsxSheetText> sheetTexts;     // for `package`
   std::vector<std::string> strings;          // shared strings
   std::vector<CellFormat> formats;           // cellXfs
   zip_uint64_t inflateBudget = 0;             // bytes the parts not yet read may inflate to
@@ -322,6 +323,7 @@ struct SheetReader {
   std::string_view text;                          // the part's text
   pugi::xml_node data;                            // <sheetData>, when the part was parsed
   long long arrayCells = -1;                      // cells array blocks may still cover, -1 until counted
+  XlsxSheetText* kept = nullptr;                  // where the cells lie in `text`, when asked
 };
 
 // Array blocks may cover the cells the sheet stores and some more; counted
@@ -452,8 +454,26 @@ bool cellPosition(SheetReader& s, const XlsxCellText& c) {
                        std::to_string(s.row + 1));
 }
 
+// Where the cell's element lies in the part's text; the places are usable
+// while the cells come in sheet order, each once, and not too many to keep.
+void keepPlace(SheetReader& s, const XlsxCellText& c) {
+  XlsxSheetText& kept = *s.kept;
+  if (!kept.usable) return;
+  std::uint64_t key = Wb_cellKey(s.row, s.col);
+  auto offset = [&s](const char* at) { return static_cast<std::uint32_t>(at - s.text.data()); };
+  const char* f = c.formulaElement.empty() ? c.element.data() : c.formulaElement.data();
+  kept.usable = kept.cells.size() < kKeptCellsMax && (kept.cells.empty() || kept.cells.back().key < key);
+  if (!kept.usable) {
+    kept.cells = {};
+    return;
+  }
+  kept.cells.push_back({key, offset(c.element.data()), offset(c.element.data() + c.element.size()), offset(f),
+                        offset(f + c.formulaElement.size())});
+}
+
 bool readCell(SheetReader& s, const XlsxCellText& c) {
   if (!cellPosition(s, c)) return false;
+  if (s.kept) keepPlace(s, c);
   CellValue value;
   if (!readValue(s, c, &value)) return false;
   if (c.hasFormula && !readFormula(s, c)) return false;
@@ -555,11 +575,18 @@ bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
   XmlPart xml;
   if (!readPart(r, part, &xml.data)) return false;
   readProtectionAndMerges(xml.data, sh);
-  SheetReader s{r, sh, {}, -1, -1, 0, xml.data, {}, -1};
+  XlsxSheetText* kept = nullptr;
+  if (r.package) {
+    kept = &r.sheetTexts.emplace_back();
+    kept->usable = xml.data.size() <= UINT32_MAX;
+  }
+  SheetReader s{r, sh, {}, -1, -1, 0, xml.data, {}, -1, kept};
   XlsxScan scan = Xlsx_scanSheet(
       xml.data, [&s](const XlsxCellText& c) { return readCell(s, c); },
       [&s](std::string_view row, bool hasR, std::string_view spans) { return startRow(s, row, hasR, spans); });
+  if (scan == XlsxScan::Read && kept && kept->usable) kept->xml = std::move(xml.data);
   if (scan != XlsxScan::Unsupported) return scan == XlsxScan::Read;
+  if (kept) *kept = XlsxSheetText{};
   sh->cells.clear();
   sh->arrays.clear();
   ++r.wb->structureVersion;
@@ -584,7 +611,7 @@ bool loadWorkbook(Reader& r) {
   if (!loadSheetList(r, book, rels, &parts) || !loadDefinedNames(r, book)) return false;
   for (size_t i = 0; i < parts.size(); ++i)
     if (!loadSheet(r, r.wb->sheets[i].get(), parts[i])) return false;
-  if (r.package) *r.package = XlsxPackage{bookPart, parts};
+  if (r.package) *r.package = XlsxPackage{bookPart, parts, std::move(r.sheetTexts)};
   int active = child(child(book, "bookViews"), "workbookView").attribute("activeTab").as_int(0);
   r.wb->activeSheet = active >= 0 && active < static_cast<int>(parts.size()) ? active : 0;
   return true;

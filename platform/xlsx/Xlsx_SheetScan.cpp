@@ -27,6 +27,11 @@ struct Scanner {
   void skipSpace() {
     while (p < end && isSpace(*p)) ++p;
   }
+  // Where the next tag starts, after blanks.
+  const char* next() {
+    skipSpace();
+    return p;
+  }
 
   // An attribute value in quotes; false for one with an escape (rare in the
   // attributes read here) or without its closing quote.
@@ -212,6 +217,7 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
     if (!row(t.r, t.hasR, t.spans)) return XlsxScan::Stopped;
     if (t.selfClosing) continue;
     for (;;) {
+      const char* element = sc.next();
       if (!sc.tag(&t)) return XlsxScan::Unsupported;
       if (t.closing && t.name == "row") break;
       if (t.closing || t.name != "c") return XlsxScan::Unsupported;
@@ -220,6 +226,7 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
       c.style = t.s; c.hasStyle = t.hasS;
       c.type = t.t;
       for (bool empty = t.selfClosing; !empty;) {
+        const char* child = sc.next();
         if (!sc.tag(&t)) return XlsxScan::Unsupported;
         if (t.closing && t.name == "c") break;
         if (t.closing || (t.name != "v" && t.name != "f" && t.name != "is")) return XlsxScan::Unsupported;
@@ -232,11 +239,13 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
           c.formulaRef = t.ref; c.hasFormulaRef = t.hasRef;
           c.formulaSi = t.si;
           if (!sc.content(t, &c.formula, &formulaText)) return XlsxScan::Unsupported;
+          c.formulaElement = std::string_view(child, static_cast<size_t>(sc.p - child));
         } else {
           c.hasValue = true;
           if (!sc.content(t, &c.value, &valueText)) return XlsxScan::Unsupported;
         }
       }
+      c.element = std::string_view(element, static_cast<size_t>(sc.p - element));
       if (!cell(c)) return XlsxScan::Stopped;
     }
   }

@@ -25,9 +25,39 @@ enum SimFamily : int32_t {
   kSimFamilyProperty = 5,  // the functions with property arguments
 };
 
-// The laws RAND and RANDBETWEEN register their cells under.
-constexpr int32_t kSimLawIntegerUniform = 21;
-constexpr int32_t kSimLawUnitUniform = 46;
+// The codes of the laws the simulation functions register their cells
+// under.
+enum SimLaw : int32_t {
+  kSimLawBeta = 1,
+  kSimLawBetaRange = 2,
+  kSimLawBinomial = 5,
+  kSimLawCumulative = 7,
+  kSimLawCustom = 8,
+  kSimLawTable = 9,
+  kSimLawDiscrete = 10,
+  kSimLawExponential = 14,
+  kSimLawGamma = 15,
+  kSimLawGeometric = 17,
+  kSimLawHypergeometric = 19,
+  kSimLawHypergeometricCounts = 20,
+  kSimLawIntegerUniform = 21,
+  kSimLawLogistic = 23,
+  kSimLawLognormal = 25,
+  kSimLawLognormalLogs = 26,
+  kSimLawMaxExtreme = 27,
+  kSimLawMinExtreme = 28,
+  kSimLawThreePoint = 29,
+  kSimLawNegBinomial = 30,
+  kSimLawNormal = 31,
+  kSimLawPareto = 32,
+  kSimLawPoisson = 37,
+  kSimLawStudentT = 42,
+  kSimLawTriangular = 43,
+  kSimLawUniform = 45,
+  kSimLawUnitUniform = 46,
+  kSimLawWeibull = 47,
+  kSimLawBernoulli = 48,
+};
 
 // One uncertain cell.
 struct CellRegRecord {
@@ -93,6 +123,8 @@ bool CellReg_setTrialRow(CellRegistry* reg, int32_t k, const double* values, int
 // The per-trial row of input k, 1-based by trial; null when k lies outside
 // 1..count or no row is stored.
 const double* CellReg_trialRow(const CellRegistry* reg, int32_t k);
+// The number of trials the row of input k holds; 0 when there is none.
+int32_t CellReg_trialRowTrials(const CellRegistry* reg, int32_t k);
 // Numbers the cells of a reference value that lie in sampled-input areas:
 // its reference slot (a single cell) or its elements' slots (an area) become
 // minus the cell's number, counted over the areas in order, row by row. A

@@ -3,7 +3,9 @@
 // enclosure; worked cases; cancellation and tightness.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <vector>
 
 #include "IntervalFamilies.h"
 #include "arithmetic/interval/Ivl_Arith.h"
@@ -208,6 +210,27 @@ TEST(AffineTest, WorkedCases) {
   const Interval w = wide.range(Aff_sin(&wide.x));  // mended: ends on unbounded ranges
   EXPECT_LE(w.lo, -1);
   EXPECT_GE(w.hi, 1);
+}
+
+// The rise of (1 + x)^12 over x in [0.01, 0.1] keeps an enclosure away
+// from 0 while its linear form reaches 0: its reciprocal is bounded by the
+// enclosure's, not a fault.
+TEST(AffineTest, ReciprocalOfAFormWhoseEnclosureAvoidsZero) {
+  One v(Interval{0.01, 0.1});
+  AffineForm rise{};
+  Aff_init(&rise, 1, v.f.ctx);
+  Aff_set(&rise, &v.x);
+  for (const auto& step : std::vector<std::function<AffineForm(const AffineForm*)>>{
+           [](const AffineForm* a) { return Aff_addSV(1, a); }, [](const AffineForm* a) { return Aff_powVI(a, 12); },
+           [](const AffineForm* a) { return Aff_subVS(a, 1); }}) {
+    const AffineForm next = step(&rise);
+    Aff_set(&rise, &next);
+  }
+  ASSERT_TRUE(Ivl_contains(Aff_toIvl(&rise, false), 0.0));
+  const Interval r = v.range(Aff_divSV(1, &rise));
+  EXPECT_EQ(v.f.ctx->errors.errorCount, 0);
+  for (double t = 0.01; t <= 0.1; t += 0.001) EXPECT_TRUE(encloses(r, 1 / (std::pow(1 + t, 12) - 1))) << t;
+  Aff_free(&rise);
 }
 
 TEST(AffineTest, WidthsShrinkWithTheBox) {

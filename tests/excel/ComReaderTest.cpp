@@ -109,7 +109,7 @@ class ComReaderTest : public ::testing::Test {
     for (ModelItem* item : functions->array) {
       Vm_clearErrors(ctx);
       Symbol* root = Parse_cellSymbol(reader, item->cell);
-      if (ctx->errors.errorCount == 0) Parse_compileCell(reader, &item->leftChain, root);
+      if (ctx->errors.errorCount == 0) Parse_compileChain(reader, &item->leftChain, root);
       const Value* got = ctx->errors.errorCount == 0 ? Prog_runChain(&program, item->leftChain) : nullptr;
       if (!got || ctx->errors.errorCount != 0 || (got->kind != kValReal && got->kind != kValInt)) {
         ++counts.refused;

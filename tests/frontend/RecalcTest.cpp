@@ -318,8 +318,9 @@ TEST_F(Recalc, InterpreterNamesSheetsPastItsLimit) {
   Wb_closeWorkbook(wb);
 }
 
-// An array block runs once for all its cells, but a COUNTIF block runs cell
-// by cell, each cell picking its own criterion: counts 2, 2 and 1.
+// An array block runs once for all its cells, but a COUNTIF block whose
+// criterion is a range runs cell by cell, each cell picking its own
+// criterion: counts 2, 2 and 1.
 TEST_F(Recalc, InterpreterCountifBlockPicksEachCellsCriterion) {
   Workbook* wb = Wb_newWorkbook("book");
   Sheet* sh = Wb_addSheet(wb, "S");
@@ -327,9 +328,14 @@ TEST_F(Recalc, InterpreterCountifBlockPicksEachCellsCriterion) {
   for (int k = 0; k < 4; ++k) Wb_setValue(wb, sh, k, 0, CellValue::makeNumber(data[k]));
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 1, 2, 1}, "=COUNTIF(A1:A4,A1:A3)"));
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 0, 2, 3, 2}, "=A1:A4*10"));
+  // A criterion of one value: the block runs once, 2 * a + 7 in each cell.
+  ASSERT_TRUE(
+      Wb_setArrayFormula(wb, sh, CellRange{0, 0, 3, 3, 3}, "=COUNTIF(A1:A4,1)*A1:A4+SUMIF(A1:A4,\">1\",A1:A4)"));
   FeInterpreted result;
   Fe_interpretWorkbook(wb, &result);
   EXPECT_TRUE(result.failures.empty());
+  for (int row = 0; row < 4; ++row)
+    EXPECT_EQ(result.values[std::make_pair(0, Wb_cellKey(row, 3))], CellValue::makeNumber(2 * data[row] + 7)) << row;
   const double counts[] = {2, 2, 1};
   for (int row = 0; row < 3; ++row)
     EXPECT_EQ(result.values[std::make_pair(0, Wb_cellKey(row, 1))], CellValue::makeNumber(counts[row])) << row;

@@ -209,11 +209,16 @@ TEST(FnTable, PredicatesOverEveryId) {
       "0, 7, 9-10, 13, 15, 17-20, 22, 26-27, 29-32, 36, 40-43, 52, 60, 201-299, 301-399, 401-499, 503-510, 514, "
       "516-517, 524, 531, 533, 540, 547-550, 601-617, 619-699, 801-807, 809-899, 904-910, 915, 918-919, 925-926, "
       "929, 931, 935-936, 938, 940-941, 943-944, 946-949, 952-953, 955, 957, 968-970, 972, 978, 1001-1099");
-  // COUNTBLANK (602) and ISREF (614) take their range whole as well.
+  // COUNTBLANK (602) and ISREF (614) take their range whole as well, and so
+  // do the simulation functions over tables, vectors and matrices (1102,
+  // 1103, 1114-1117, 1150, 1204, 1205), the distribution functions with
+  // property arguments (lists and property arrays), the property functions
+  // and the sample statistics.
   const std::set<int> notScalar = idsOf(
       "13, 20, 22, 26-28, 31, 35, 44, 50-57, 61-63, 201-212, 310, 318, 431, 436, 521, 524, 526, 529, 548-549, 602, "
       "608, 613-614, 701, 703, 705, 802-806, 808, 810-811, 813-816, 901-903, 909, 911-914, 916, 922-924, 928-930, "
-      "932-936, 939-944, 950-952, 955-961, 963-967, 970-976, 978");
+      "932-936, 939-944, 950-952, 955-961, 963-967, 970-976, 978, 1102-1103, 1114-1117, 1150, 1204-1205, 1254, "
+      "1301, 1304-1322, 1324-1326, 1331-1332, 1334-1350, 1352-1353, 1355, 1357-1361");
   const std::set<int> random = idsOf("38-39, 1101-1113, 1201-1250, 1301-1338");
   for (int id = -1; id <= 1400; ++id) {
     EXPECT_EQ(Fn_isElementwise(id), elementwise.count(id) == 1) << id;

@@ -298,7 +298,14 @@ TEST(Dispatch, ConstantsUnknownAndUnsupportedCalls) {
   EXPECT_EQ(out.kind, kValBool);
   EXPECT_EQ(out.number, 1);
   EXPECT_EQ(c.ctx->errors.errorCount, 0);
-  Fn_callNode(501, 0, nullptr, u"accrint", 0, &out, c.ctx);  // not built yet: answered as unknown
+  // A listed function not built yet (a name not in the table once every
+  // one is built) is answered as unknown.
+  int32_t unbuilt = kFnUnknown;
+  for (int32_t i = 0; i < Fn_count() && unbuilt == kFnUnknown; ++i) {
+    FunctionRecord rec{};
+    if (Fn_recordAt(i, &rec) && rec.id > 0 && !Fn_isRandom(rec.id) && !Fn_hasImplementation(rec.id)) unbuilt = rec.id;
+  }
+  Fn_callNode(unbuilt, 0, nullptr, u"unbuilt", 0, &out, c.ctx);
   EXPECT_EQ(errorOf(out), kErrNA);
   EXPECT_EQ(c.ctx->errors.firstError, kStatusUnknownFunction);
   EXPECT_EQ(c.ctx->errors.firstWarning, kWarnUnknownFunction);

@@ -26,6 +26,23 @@ struct BlockSource : SheetSource {
   }
 };
 
+// A sheet whose cells b1:b3 are one array formula of the given text over
+// a1:a3 = 1, 2, 2.
+struct FormulaBlockSource : SheetSource {
+  std::u16string text;
+  explicit FormulaBlockSource(const char16_t* formula) : text(formula) {
+    for (int row = 1; row <= 3; ++row) set("a" + std::to_string(row), row == 1 ? "1" : "2");
+  }
+  bool readCell(const CellRef& c, Value* value, ReaderCell* info) override {
+    if (c.column != 2 || c.row > 3) return SheetSource::readCell(c, value, info);
+    info->formula = text;
+    info->isArray = true;
+    info->arrayRow = static_cast<uint16_t>(c.row - 1);
+    info->block = RangeRef{1, 1, 2, 3, 2};
+    return true;
+  }
+};
+
 int codeSymbols(const SymbolTable* store) {
   int count = 0;
   for (size_t i = 1; i < store->bySerial.size(); ++i) count += Prog_hasCode(store->bySerial[i]) ? 1 : 0;
@@ -44,6 +61,28 @@ TEST(ReaderScale, EverySpellingOfACellIsOneSymbol) {
   EXPECT_EQ(w.item(0)->leftChain.size(), 2u);  // a1 compiled and run once, then b1
   EXPECT_EQ(codeSymbols(w.store), 2);
   EXPECT_DOUBLE_EQ(w.run(0)->number, 12.0);
+}
+
+// Cells on either side of a page of the cell index, each found by its
+// position under every spelling; a range keeps its own symbol.
+TEST(ReaderScale, CellsAreFoundByPositionWhateverTheSpelling) {
+  Workbench w;
+  w.sheet.set("a64", "1");
+  w.sheet.set("a65", "2");
+  w.sheet.set("c200", "=a64+$a$65+a$65+$a64+SUM(a64:a65)");
+  ASSERT_TRUE(w.compile({"c200"}));
+  Symbol* a64 = Prog_findCell(w.store, CellRef{1, 64, 1});
+  Symbol* a65 = Prog_findCell(w.store, CellRef{1, 65, 1});
+  ASSERT_NE(a64, nullptr);
+  ASSERT_NE(a65, nullptr);
+  EXPECT_NE(a64, a65);
+  EXPECT_EQ(w.cell("a64"), a64);
+  EXPECT_EQ(Prog_findSymbol(w.store, kSpaceCell, u"s1!$a$65"), a65);
+  EXPECT_EQ(Prog_findCell(w.store, CellRef{1, 66, 1}), nullptr);
+  EXPECT_EQ(w.cell("a66"), nullptr);
+  EXPECT_NE(Prog_findSymbol(w.store, kSpaceCell, u"s1!a64:a65"), nullptr);
+  EXPECT_EQ(codeSymbols(w.store), 1);
+  EXPECT_DOUBLE_EQ(w.run(0)->number, 1 + 2 + 2 + 1 + 3);
 }
 
 TEST(ReaderScale, AnArrayBlockIsOneSymbolRunOnce) {
@@ -84,6 +123,45 @@ TEST(ReaderScale, AnArrayBlockIsOneSymbolRunOnce) {
   Vm_destroyContext(ctx);
 }
 
+// Compiles c1 = b1 + 10 b2 + 100 b3 over the block and runs it.
+double blockSum(FormulaBlockSource* source, int* symbols) {
+  source->set("c1", "=b1+b2*10+b3*100");
+  EvalContext* ctx = Vm_createContext();
+  ctx->tables.variables = Model_createVariableTable();
+  SymbolTable* store = Prog_createSymbolTable(ctx);
+  FunctionTable* functions = Model_createFunctionTable();
+  FormulaReader* reader = Reader_create(ctx, store, source);
+  Model_addFunction(functions, 1, 3, 1, kRelFree2, 0.0);
+  Reader_bindModel(reader, functions, ctx->tables.variables);
+  double value = -1;
+  if (Parse_compileModel(reader)) {
+    *symbols = codeSymbols(store);
+    Program program{};
+    Vm_initProgram(&program, ctx);
+    ctx->flags.mode = kModeReal;
+    ctx->flags.incremental = 0;
+    if (const Value* v = Prog_runChain(&program, functions->array[0]->leftChain)) value = v->number;
+    Vm_releaseProgram(&program);
+  }
+  Reader_destroy(reader);
+  Prog_freeSymbolTable(store);
+  Model_freeFunctionTable(functions);
+  Vm_destroyContext(ctx);
+  return value;
+}
+
+// A COUNTIF block with a criterion of one value is one symbol run once; with
+// a range criterion each cell runs the formula and picks its own criterion.
+TEST(ReaderScale, ACountifBlockRunsOnceUnlessItsCriterionIsARange) {
+  FormulaBlockSource once(u"=COUNTIF(a1:a3,2)*a1:a3");
+  int symbols = 0;
+  EXPECT_DOUBLE_EQ(blockSum(&once, &symbols), 2 + 40 + 400);
+  EXPECT_EQ(symbols, 2);  // the block and c1
+  FormulaBlockSource perCell(u"=COUNTIF(a1:a3,a1:a3)");
+  EXPECT_DOUBLE_EQ(blockSum(&perCell, &symbols), 1 + 20 + 200);
+  EXPECT_EQ(symbols, 4);  // b1, b2, b3 and c1
+}
+
 // 60,000 cells each reading the one above compile into one chain in order.
 TEST(ReaderScale, ALongChainCompilesInOrder) {
   constexpr int kCells = 60000;
@@ -96,6 +174,38 @@ TEST(ReaderScale, ALongChainCompilesInOrder) {
   EXPECT_EQ(chain.front(), w.cell("a2"));
   EXPECT_EQ(chain.back(), w.cell(("a" + std::to_string(kCells)).c_str()));
   EXPECT_DOUBLE_EQ(w.run(0)->number, kCells);
+}
+
+// A function on every cell of a 20,000-cell chain: each function's chain is
+// one span of the one order they share, holding the cells up to its own in
+// order; the compile step sizes every function and each runs to its value.
+TEST(ReaderScale, FunctionsOverOneLongChainShareIt) {
+  constexpr int kCells = 20000;
+  Workbench w;
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+  w.sheet.set("a1", "1");
+  for (int row = 2; row <= kCells; ++row) {
+    w.sheet.set("a" + std::to_string(row), "=a" + std::to_string(row - 1) + "+1");
+    Model_addFunction(w.functions, 1, 1, static_cast<uint16_t>(row), kRelLessEqual2, 0.0);
+  }
+  ASSERT_TRUE(w.compileModel()) << int(w.ctx->errors.firstError);
+  ASSERT_EQ(w.functions->array.size(), static_cast<size_t>(kCells - 1));
+  for (int row = 2; row <= kCells; ++row) {
+    const CellChain& chain = w.item(static_cast<size_t>(row) - 2)->leftChain;
+    ASSERT_EQ(chain.spans().size(), 1u) << row;
+    ASSERT_EQ(chain.size(), static_cast<size_t>(row - 1)) << row;
+    ASSERT_EQ(chain.back(), w.cell(("a" + std::to_string(row)).c_str())) << row;
+  }
+  EXPECT_EQ(w.item(5)->leftChain.front(), w.cell("a2"));
+  EXPECT_EQ(w.item(5)->leftChain[3], w.cell("a5"));
+  ProgBudget budget{};
+  ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 32, &budget)) << int(w.ctx->errors.firstError);
+  // One tape node per cell: the last function counts every cell of the chain.
+  EXPECT_EQ(w.functions->maxCellTape, kCells - 1);
+  EXPECT_EQ(w.functions->maxFunctionTape, kCells);
+  w.ctx->flags.mode = kModeReal;  // the variable a1 stands at 0
+  EXPECT_DOUBLE_EQ(w.run(0)->number, 1.0);
+  EXPECT_DOUBLE_EQ(w.run(kCells - 2)->number, kCells - 1);
 }
 
 // With linearised constructs the chains are gathered again after the

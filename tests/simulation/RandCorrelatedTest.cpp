@@ -4,7 +4,6 @@
 // entry; refused matrices draw nothing.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <numeric>
@@ -13,31 +12,11 @@
 #include "simulation/random/Rand_Continuous.h"
 #include "simulation/random/Rand_Correlated.h"
 #include "simulation/random/Rand_Generator.h"
+#include "tests/simulation/LawMoments.h"
 
 namespace {
 
 constexpr int kTrials = 10000;
-
-double pearson(const std::vector<double>& a, const std::vector<double>& b) {
-  const double n = static_cast<double>(a.size());
-  const double ma = std::accumulate(a.begin(), a.end(), 0.0) / n, mb = std::accumulate(b.begin(), b.end(), 0.0) / n;
-  double sab = 0, saa = 0, sbb = 0;
-  for (size_t i = 0; i < a.size(); ++i) {
-    sab += (a[i] - ma) * (b[i] - mb);
-    saa += (a[i] - ma) * (a[i] - ma);
-    sbb += (b[i] - mb) * (b[i] - mb);
-  }
-  return sab / std::sqrt(saa * sbb);
-}
-
-std::vector<double> ranks(const std::vector<double>& x) {
-  std::vector<size_t> order(x.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(), [&](size_t i, size_t j) { return x[i] < x[j]; });
-  std::vector<double> r(x.size());
-  for (size_t k = 0; k < order.size(); ++k) r[order[k]] = static_cast<double>(k);
-  return r;
-}
 
 TEST(RandCorrelated, DrawsReproduceTheMatrix) {
   const std::vector<std::vector<double>> m = {{1, 0.6, -0.3}, {0.6, 1, 0.2}, {-0.3, 0.2, 1}};
@@ -58,8 +37,8 @@ TEST(RandCorrelated, DrawsReproduceTheMatrix) {
       EXPECT_NEAR(std::accumulate(x[i].begin(), x[i].end(), 0.0) / kTrials, means[i], 0.03);
       for (size_t j = 0; j < 3; ++j) {
         const double rank = 6 / std::numbers::pi * std::asin(m[i][j] / 2);
-        EXPECT_NEAR(pearson(x[i], x[j]), m[i][j], 0.03) << i << "," << j;
-        EXPECT_NEAR(pearson(ranks(x[i]), ranks(x[j])), rank, 0.03) << i << "," << j;
+        EXPECT_NEAR(Law_pearson(x[i], x[j]), m[i][j], 0.03) << i << "," << j;
+        EXPECT_NEAR(Law_spearman(x[i], x[j]), rank, 0.03) << i << "," << j;
       }
     }
   }

@@ -9,8 +9,8 @@
 #include "simulation/functions/Sim_Entries.h"
 #include "simulation/functions/Sim_Random.h"
 #include "simulation/registry/CellReg_Registry.h"
+#include "tests/simulation/SimCaller.h"
 #include "values/Fn_Ids.h"
-#include "values/Model_Variables.h"
 #include "values/Rand_State.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
@@ -18,8 +18,6 @@
 namespace {
 
 constexpr int32_t kTrials = 200;
-
-const SampleVector* samplesOf(const Value* v) { return static_cast<const SampleVector*>(v->payload); }
 
 TEST(SimRandom, SeededDrawsPerTrial) {
   std::vector<double> first;
@@ -53,25 +51,18 @@ TEST(SimRandom, SeededDrawsPerTrial) {
 }
 
 // A context with a model's variable table and registry, in the registration pass.
-struct Registration : ::testing::Test {
-  EvalContext* ctx = Vm_createContext();
-  CellRef cell{1, 4, 2};
-  SimCall call{&cell, 0};
+struct Registration : SimCaller {
+  SimCall plain{&cell, 0};
   Registration() {
-    ctx->tables.variables = Model_createVariableTable();
-    ctx->tables.variables->registry = CellReg_create();
-    ctx->flags.mode = kModeDegVec;
-    ctx->sampling.trialCount = 100;
-    ctx->sampling.registerUncertain = 1;
+    cell = CellRef{1, 4, 2};
+    registration(100);
   }
-  ~Registration() override { Vm_destroyContext(ctx); }
-  CellRegistry* reg() { return ctx->tables.variables->registry.get(); }
 };
 
 TEST_F(Registration, RandRegistersItsCellOnceAndDrawsNothing) {
   const int32_t before = ctx->sampling.rand->stream.state;
-  EXPECT_EQ(Sim_rand(ctx->buffers.result, &call)->kind, kValDegVec);
-  EXPECT_EQ(Sim_rand(ctx->buffers.result, &call)->kind, kValDegVec);
+  EXPECT_EQ(Sim_rand(ctx->buffers.result, &plain)->kind, kValDegVec);
+  EXPECT_EQ(Sim_rand(ctx->buffers.result, &plain)->kind, kValDegVec);
   ASSERT_EQ(reg()->records.size(), 1u);
   const CellRegRecord& r = *reg()->records[0];
   EXPECT_EQ(r.key, CellReg_cellKey(1, 4, 2));
@@ -80,35 +71,27 @@ TEST_F(Registration, RandRegistersItsCellOnceAndDrawsNothing) {
   EXPECT_EQ(r.uncertainArgument, 0);
   EXPECT_EQ(ctx->sampling.rand->stream.state, before);
   // Without the flag the pass draws as usual.
-  ctx->sampling.registerUncertain = 0;
-  ctx->flags.mode = kModeReal;
-  ctx->sampling.trialCount = 0;
-  const Value* u = Sim_rand(ctx->buffers.result, &call);
+  sampled(0);
+  const Value* u = Sim_rand(ctx->buffers.result, &plain);
   EXPECT_EQ(u->kind, kValReal);
   EXPECT_EQ(reg()->records.size(), 1u);
 }
 
 TEST_F(Registration, RandbetweenRegistersWhetherItsBoundsAreUncertain) {
-  Value low = Val_empty(ctx), high = Val_empty(ctx);
-  Val_setNumber(&low, 1);
-  Val_setKind(&high, kValDegVec);
-  EXPECT_EQ(Sim_randbetween(ctx->buffers.result, &low, &high, &call)->kind, kValDegVec);
+  Value* low = num(1);
+  Value* high = Val_setKind(values.make(), kValDegVec);
+  EXPECT_EQ(Sim_randbetween(ctx->buffers.result, low, high, &plain)->kind, kValDegVec);
   CellRef other{1, 5, 2};
   SimCall second{&other, 0};
-  Val_setNumber(&high, 6);
-  EXPECT_EQ(Sim_randbetween(ctx->buffers.result, &low, &high, &second)->kind, kValDegVec);
+  EXPECT_EQ(Sim_randbetween(ctx->buffers.result, low, num(6), &second)->kind, kValDegVec);
   ASSERT_EQ(reg()->records.size(), 2u);
   EXPECT_EQ(reg()->records[0]->law, kSimLawIntegerUniform);
   EXPECT_EQ(reg()->records[0]->uncertainArgument, 1);
   EXPECT_EQ(reg()->records[1]->uncertainArgument, 0);
-  Val_clear(&low);
-  Val_clear(&high);
 }
 
 TEST_F(Registration, StoredPercentilesGiveTheSameValues) {
-  ctx->flags.mode = kModeSamples;
-  ctx->sampling.registerUncertain = 0;
-  ctx->sampling.trialCount = 3;
+  sampled(3);
   CellReg_setCellCount(reg(), 1);
   const double row[] = {0, 0.25, 0.5, 0.999};
   CellReg_setTrialRow(reg(), 1, row, 3);
@@ -120,16 +103,11 @@ TEST_F(Registration, StoredPercentilesGiveTheSameValues) {
     EXPECT_EQ(samplesOf(u)->data[1], 0.25);
     EXPECT_EQ(samplesOf(u)->data[3], 0.999);
   }
-  Value low = Val_empty(ctx), high = Val_empty(ctx);
-  Val_setNumber(&low, 1);
-  Val_setNumber(&high, 4);
-  const Value* k = Sim_randbetween(ctx->buffers.result, &low, &high, &numbered);
+  const Value* k = Sim_randbetween(ctx->buffers.result, num(1), num(4), &numbered);
   EXPECT_EQ(samplesOf(k)->data[1], 2);
   EXPECT_EQ(samplesOf(k)->data[2], 3);
   EXPECT_EQ(samplesOf(k)->data[3], 4);
   EXPECT_EQ(ctx->sampling.rand->stream.state, before);
-  Val_clear(&low);
-  Val_clear(&high);
 }
 
 // Every function the list marks as the simulation library's has an entry,

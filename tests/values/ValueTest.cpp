@@ -55,6 +55,23 @@ class ValueTest : public ::testing::Test {
 // Taking a value of the same payload kind swaps the records: the target
 // holds the source's content with no copy, and neither shares a record with
 // the other; other kinds and variable references are copied.
+// A value moves as a copy would only when nothing in it stands for a
+// variable or a sampled input.
+TEST_F(ValueTest, OnlyValuesStandingForNoInputAreMovable) {
+  Val_setNumber(&a, 2.0);
+  EXPECT_TRUE(Val_movable(&a));
+  a.reference = 3;
+  EXPECT_FALSE(Val_movable(&a));
+  a.reference = -1;
+  EXPECT_FALSE(Val_movable(&a));
+  a.reference = 0;
+  ASSERT_EQ(Val_makeArray(&b, 2, 2), kStatusOk);
+  Val_setNumber(Val_at(&b, 1, 1), 4.0);
+  EXPECT_TRUE(Val_movable(&b));
+  Val_at(&b, 1, 1)->reference = 2;
+  EXPECT_FALSE(Val_movable(&b));
+}
+
 TEST_F(ValueTest, TakingMovesPayloadsOfOneKindAndCopiesTheRest) {
   Val_setKind(&a, kValGrad);
   Val_setKind(&b, kValGrad);
@@ -103,13 +120,20 @@ TEST_F(ValueTest, KindChangesKeepOrResetPayloads) {
   EXPECT_EQ(x->lo, 0.0);
   EXPECT_EQ(x->hi, 0.0);
 
-  // During the sizing pass, setting kind 16 again empties the vector.
+  // During the sizing pass, setting kind 16 again empties the vector; its
+  // storage stays for the next sizing, which zeroes it.
   Val_setKind(&a, kValDegVec);
-  ASSERT_TRUE(DegVec_init(static_cast<DegVec*>(a.payload), 4));
+  auto* d = static_cast<DegVec*>(a.payload);
+  ASSERT_TRUE(DegVec_init(d, 4));
+  d->classes[3] = kDegSmooth;
+  const int32_t* storage = d->classes;
   ctx->flags.sizingPass = 1;
   Val_setKind(&a, kValDegVec);
-  EXPECT_EQ(static_cast<DegVec*>(a.payload)->classes, nullptr);
-  EXPECT_EQ(static_cast<DegVec*>(a.payload)->n, 0);
+  EXPECT_EQ(static_cast<DegVec*>(a.payload), d);
+  EXPECT_EQ(d->n, 0);
+  ASSERT_TRUE(DegVec_init(d, 3));
+  EXPECT_EQ(d->classes, storage);
+  EXPECT_EQ(d->classes[3], kDegIndependent);
 }
 
 TEST_F(ValueTest, ScalarSettersAndTexts) {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "TestValues.h"
+#include "tests/support/TestValues.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
 #include "worksheet/math/Wsf_Matrix.h"
@@ -123,6 +123,37 @@ TEST(WsfMatrix, DeterminantInverseAndProduct) {
   ASSERT_EQ(r->kind, kValArray);
   EXPECT_EQ(Val_at(r, 0, 1)->number, 10.0);
   EXPECT_TRUE(isError(Wsf_mmult(r, vs.grid(1, 3, {1, 2, 3}), vs.num(2)), kErrValue));
+}
+
+// A 3 x 5 by 5 x 7 product: every element equals its sum term by term in
+// doubles, in runs of several columns and the columns left over alike; an
+// empty cell in column 5 of the right matrix poisons that column only.
+TEST(WsfMatrix, ProductOfWiderMatricesIsExactElementByElement) {
+  TestValues vs;
+  Value* r = vs.make();
+  constexpr int kRows = 3, kInner = 5, kColumns = 7;
+  std::vector<double> a(kRows * kInner), b(kInner * kColumns);
+  for (int k = 0; k < kRows * kInner; ++k) a[k] = 0.1 * (k + 1) - 0.37 * (k % 3);
+  for (int k = 0; k < kInner * kColumns; ++k) b[k] = 1.0 / (k + 3) + (k % 4);
+  Value* x = vs.make();
+  Value* y = vs.make();
+  Val_makeArray(x, kRows, kInner);
+  Val_makeArray(y, kInner, kColumns);
+  for (int k = 0; k < kRows * kInner; ++k) Val_setNumber(Val_at(x, k / kInner, k % kInner), a[k]);
+  for (int k = 0; k < kInner * kColumns; ++k)
+    if (k != 2 * kColumns + 4) Val_setNumber(Val_at(y, k / kColumns, k % kColumns), b[k]);
+  Wsf_mmult(r, x, y);
+  ASSERT_EQ(r->kind, kValArray);
+  for (int i = 0; i < kRows; ++i)
+    for (int j = 0; j < kColumns; ++j) {
+      if (j == 4) {
+        EXPECT_TRUE(isError(Val_at(r, i, j), kErrValue)) << i;
+        continue;
+      }
+      double sum = 0.0;
+      for (int k = 0; k < kInner; ++k) sum = sum + a[i * kInner + k] * b[k * kColumns + j];
+      EXPECT_EQ(Val_at(r, i, j)->number, sum) << i << ", " << j;
+    }
 }
 
 TEST(WsfModel, FormsAndSmoothFunctions) {

@@ -282,6 +282,13 @@ TEST(FunctionCases, EveryDateAndTimeCaseOfTheSecondBatchButTheListedExceptionsPa
            "NOW",  "SECOND",    "TIME", "TIMEVALUE", "TODAY", "WEEKDAY", "WEEKNUM", "WORKDAY", "YEAR",  "YEARFRAC"});
 }
 
+TEST(FunctionCases, EveryAnnuityCashFlowAndDepreciationCaseOfTheSecondBatchButTheListedExceptionsPasses) {
+  runFile("cases-2.csv", "function_case_exceptions_tvm.csv",
+          {"AMORDEGRC", "AMORLINC",   "CUMIPMT", "CUMPRINC", "DB",   "DDB",     "DOLLARDE", "DOLLARFR", "EFFECT",
+           "FV",        "FVSCHEDULE", "IPMT",    "IRR",      "MIRR", "NOMINAL", "NPER",     "NPV",      "PMT",
+           "PPMT",      "PV",         "RATE",    "SLN",      "SYD",  "VDB",     "XIRR",     "XNPV"});
+}
+
 TEST(FunctionCases, EveryLookupAndReferenceCaseOfTheSecondBatchButTheListedExceptionsPasses) {
   runFile("cases-2.csv", "function_case_exceptions_lookup.csv",
           {"ADDRESS", "AREAS", "CHOOSE", "COLUMN", "COLUMNS", "HLOOKUP", "INDEX", "LOOKUP", "MATCH", "ROW", "ROWS",
@@ -305,6 +312,29 @@ TEST(FunctionCases, EveryStatisticalCaseOfTheSecondBatchButTheListedExceptionsPa
        "GAMMADIST",  "GAMMAINV",  "GAMMALN",   "HYPGEOMDIST", "LOGINV",    "LOGNORMDIST", "NEGBINOMDIST", "NORMDIST",
        "NORMINV",    "NORMSDIST", "NORMSINV",  "PERMUT",      "POISSON",   "PROB",        "STANDARDIZE",  "TDIST",
        "TINV",       "TTEST",     "WEIBULL",   "ZTEST"});
+}
+
+TEST(FunctionCases, EveryEngineeringCaseOfTheSecondBatchButTheListedExceptionsPasses) {
+  runFile("cases-2.csv", "function_case_exceptions_engineering.csv",
+          {"BESSELI", "BESSELJ", "BESSELK", "BESSELY", "BIN2DEC",   "BIN2HEX",    "BIN2OCT",     "COMPLEX",
+           "CONVERT", "DEC2BIN", "DEC2HEX", "DEC2OCT", "DELTA",     "ERF",        "ERFC",        "GESTEP",
+           "HEX2BIN", "HEX2DEC", "HEX2OCT", "IMABS",   "IMAGINARY", "IMARGUMENT", "IMCONJUGATE", "IMCOS",
+           "IMDIV",   "IMEXP",   "IMLN",    "IMLOG10", "IMLOG2",    "IMPOWER",    "IMPRODUCT",   "IMREAL",
+           "IMSIN",   "IMSQRT",  "IMSUB",   "IMSUM",   "OCT2BIN",   "OCT2DEC",    "OCT2HEX"});
+}
+
+TEST(FunctionCases, EveryDatabaseCaseOfTheSecondBatchButTheListedExceptionsPasses) {
+  runFile("cases-2.csv", "function_case_exceptions_engineering.csv",
+          {"DAVERAGE", "DCOUNT", "DCOUNTA", "DGET", "DMAX", "DMIN", "DPRODUCT", "DSTDEV", "DSTDEVP", "DSUM", "DVAR",
+           "DVARP"});
+}
+
+TEST(FunctionCases, EverySecuritiesCaseOfTheSecondBatchButTheListedExceptionsPasses) {
+  runFile("cases-2.csv", "function_case_exceptions_securities.csv",
+          {"ACCRINT",    "ACCRINTM",   "COUPDAYBS", "COUPDAYS",  "COUPDAYSNC", "COUPNCD",   "COUPNUM",
+           "COUPPCD",    "DISC",       "DURATION",  "INTRATE",   "MDURATION",  "ODDFPRICE", "ODDFYIELD",
+           "ODDLPRICE",  "ODDLYIELD",  "PRICE",     "PRICEDISC", "PRICEMAT",   "RECEIVED",  "TBILLEQ",
+           "TBILLPRICE", "TBILLYIELD", "YIELD",     "YIELDDISC", "YIELDMAT"});
 }
 
 }  // namespace

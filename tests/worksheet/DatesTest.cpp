@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "TestValues.h"
+#include "tests/support/TestValues.h"
 #include "values/Text_Convert.h"
 #include "worksheet/dates/Coup_DayCount.h"
 #include "worksheet/dates/Coup_OddPeriods.h"
@@ -320,6 +320,30 @@ TEST(CouponSchedule, AnOddFirstPeriodAgainstItsQuasiPeriodsByHand) {
   EXPECT_EQ(o.settlementAccrued, 57);  // 15 July to 10 September
   EXPECT_EQ(o.settlementLength, 184);
   EXPECT_FALSE(Coup_oddFirstPeriod(day(2023, 9, 10), day(2026, 7, 15), day(2023, 3, 1), day(2024, 1, 15), 3, 1, &o));
+}
+
+TEST(CouponSchedule, AnOddFirstPeriodOfThreeQuasiPeriodsCountsThePeriodsEitherSideOfTheSettlement) {
+  // Issued 1 September 2022, first coupon 15 January 2024, semiannual
+  // 15 January / 15 July: quasi-periods from 15 July 2022, 15 January 2023
+  // and 15 July 2023.
+  CoupOddFirst o{};
+  const auto at = [&o](int64_t settlement) {
+    return Coup_oddFirstPeriod(settlement, day(2030, 1, 15), day(2022, 9, 1), day(2024, 1, 15), 2, 0, &o);
+  };
+  ASSERT_TRUE(at(day(2022, 11, 1)));
+  EXPECT_EQ(o.quasiPeriods, 3);
+  EXPECT_EQ(o.periodsAfterSettlement, 2);
+  EXPECT_EQ(o.periodsBeforeSettlement, 0);
+  EXPECT_EQ(o.issueAccrued, 60);
+  ASSERT_TRUE(at(day(2023, 3, 1)));
+  EXPECT_EQ(o.periodsAfterSettlement, 1);
+  EXPECT_EQ(o.periodsBeforeSettlement, 0);
+  EXPECT_EQ(o.settlementAccrued, 46);
+  ASSERT_TRUE(at(day(2023, 10, 1)));
+  EXPECT_EQ(o.periodsAfterSettlement, 0);
+  EXPECT_EQ(o.periodsBeforeSettlement, 1);
+  EXPECT_EQ(o.settlementAccrued, 76);
+  EXPECT_EQ(o.settlementDsc, 104);
 }
 
 TEST(CouponSchedule, AnOddLastPeriodAgainstItsQuasiPeriodsByHand) {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "TestValues.h"
+#include "tests/support/TestValues.h"
 #include "values/Text_Convert.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Context.h"

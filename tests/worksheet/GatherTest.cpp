@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "TestValues.h"
+#include "tests/support/TestValues.h"
 #include "values/Vm_Context.h"
 #include "worksheet/numeric/Num_Gather.h"
 

@@ -11,7 +11,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "TestValues.h"
+#include "tests/support/TestValues.h"
 #include "values/Fn_Ids.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/worksheet/TestValues.h"
+#include "tests/support/TestValues.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 #include "worksheet/Wsf_Registry.h"

@@ -117,7 +117,7 @@ bool Wsf_plainNumbers(Value* result, int argc, const Value* const* argv, double*
   if (Wsf_hooksOrError(result, argc, argv)) return false;
   for (int i = 0; i < argc; ++i) {
     if (!Wsf_isPlain(argv[i])) return Wsf_error(result, kErrValue), false;
-    x[i] = argv[i]->kind <= kValMissing ? 0.0 : argv[i]->number;
+    x[i] = Wsf_number(argv[i]);
   }
   return true;
 }
@@ -144,10 +144,9 @@ Value* Wsf_mapTrials(Value* result, const Value* v, double (*f)(double)) {
   return result;
 }
 
-bool Wsf_structureHooksSmooth(Value* result, std::initializer_list<const Value*> plain,
-                              std::initializer_list<const Value*> smooth) {
-  const std::vector<const Value*> hooked(plain);
-  if (!Wsf_structureHooks(result, static_cast<int>(hooked.size()), hooked.data())) return false;
+bool Wsf_structureHooksSmooth(Value* result, const std::vector<const Value*>& plain,
+                              const std::vector<const Value*>& smooth) {
+  if (!Wsf_structureHooks(result, static_cast<int>(plain.size()), plain.data())) return false;
   EvalContext* ctx = result->context;
   for (const Value* v : smooth) {
     Value merged = Val_empty(ctx);

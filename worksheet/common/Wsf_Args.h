@@ -5,7 +5,7 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
+#include <vector>
 
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
@@ -14,6 +14,10 @@ struct EvalContext;
 
 // Empty, missing, boolean, integer-valued or real: the value is its number.
 inline bool Wsf_isPlain(const Value* v) { return v->kind >= kValEmpty && v->kind <= kValReal; }
+// Plain but no boolean: a number, or empty or missing (0).
+inline bool Wsf_isNumber(const Value* v) { return Wsf_isPlain(v) && v->kind != kValBool; }
+// The number of a plain value; empty and missing are 0.
+inline double Wsf_number(const Value* v) { return v->kind <= kValMissing ? 0.0 : v->number; }
 inline bool Wsf_isError(const Value* v) { return v->kind == kValError; }
 // The element count of an argument (1 when it is no array) and its element
 // i in row-major order (the argument itself when it is no array).
@@ -56,11 +60,22 @@ bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv);
 // value-wise argument merged into the result as a smooth nonlinear
 // dependency. When they do not fire, the generic operators carry the
 // structure modes through the value-wise arguments.
-bool Wsf_structureHooksSmooth(Value* result, std::initializer_list<const Value*> plain,
-                              std::initializer_list<const Value*> smooth);
+bool Wsf_structureHooksSmooth(Value* result, const std::vector<const Value*>& plain,
+                              const std::vector<const Value*>& smooth);
 // The structure hooks over every argument, then the first error argument:
 // true with the result formed by either.
 bool Wsf_hooksOrError(Value* result, int argc, const Value* const* argv);
+// The arguments in order: the first error is copied into the result and
+// the first argument refused(v, i) turns away makes the result the error
+// code, whichever comes first. True with the result formed.
+template <typename Refused>
+bool Wsf_firstRefusedArg(Value* result, int argc, const Value* const* argv, uint32_t code, Refused refused) {
+  for (int i = 0; i < argc; ++i) {
+    if (Wsf_isError(argv[i])) return Wsf_copy(result, argv[i]), true;
+    if (refused(argv[i], i)) return Wsf_error(result, code), true;
+  }
+  return false;
+}
 // Whether the context lets non-smooth functions take derivative, interval
 // and tape values.
 bool Wsf_nonSmoothAllowed(const EvalContext* ctx);

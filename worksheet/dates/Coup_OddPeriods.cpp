@@ -30,16 +30,18 @@ bool Coup_oddFirstPeriod(double settlement, double maturity, double issue, doubl
   out->issueDsc = atIssue.dsc;
   out->issueLength = atIssue.e;
   out->periodsAfterSettlement = atIssue.n - 1;
+  out->periodsBeforeSettlement = 0;
   out->issueAccrued = atIssue.next == atSettlement.next ? atIssue.dsc - atSettlement.dsc : atIssue.dsc;
   out->settlementAccrued = 0;
   out->settlementLength = atSettlement.e;
-  // The quasi-periods after the issue's, up to the first coupon: the one
-  // that ends with the settlement's holds the settlement.
+  // The quasi-periods after the issue's, up to the first coupon: the k-th
+  // of them, the one that ends with the settlement's, holds the settlement.
   CoupSchedule step = atIssue;
   for (double k = 1; k < atIssue.n; ++k) {
     if (!Coup_schedule(step.next, firstCoupon, frequency, b, &step)) return false;
     if (step.next != atSettlement.next) continue;
-    out->periodsAfterSettlement -= 1;
+    out->periodsAfterSettlement = atIssue.n - 1 - k;
+    out->periodsBeforeSettlement = k - 1;
     out->settlementAccrued = step.e - atSettlement.dsc;
     out->settlementLength = step.e;
   }

@@ -8,15 +8,16 @@
 #include "worksheet/dates/Coup_Schedule.h"
 
 struct CoupOddFirst {
-  double regularCoupons;          // coupons from the first coupon to the maturity
-  double settlementDsc;           // days from the settlement to its quasi-period's end
-  double quasiPeriods;            // quasi-coupon periods of the odd first period
-  double issueDsc;                // days from the issue to its quasi-period's end
-  double issueLength;             // days of the issue's quasi-period
-  double periodsAfterSettlement;  // whole quasi-periods from the settlement's to the first coupon
-  double issueAccrued;            // accrued days of the issue's quasi-period
-  double settlementAccrued;       // days accrued in the settlement's quasi-period
-  double settlementLength;        // days of the settlement's quasi-period
+  double regularCoupons;           // coupons from the first coupon to the maturity
+  double settlementDsc;            // days from the settlement to its quasi-period's end
+  double quasiPeriods;             // quasi-coupon periods of the odd first period
+  double issueDsc;                 // days from the issue to its quasi-period's end
+  double issueLength;              // days of the issue's quasi-period
+  double periodsAfterSettlement;   // whole quasi-periods from the settlement's to the first coupon
+  double periodsBeforeSettlement;  // whole quasi-periods between the issue's and the settlement's
+  double issueAccrued;             // accrued days of the issue's quasi-period
+  double settlementAccrued;        // days accrued in the settlement's quasi-period
+  double settlementLength;         // days of the settlement's quasi-period
 };
 
 struct CoupOddLast {

@@ -2,6 +2,7 @@
 // factorials, binomial coefficients, GCD and LCM, modified Bessel functions.
 #include "worksheet/kernels/Kern_Special.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "values/Vm_Status.h"
@@ -16,9 +17,11 @@ constexpr double kStop = 3e-7;
 // reciprocal.
 constexpr double kTiny = 1e-30;
 constexpr double kHuge = 9.999999999999999e29;
-// Downward recurrence of I_n: start above the order by sqrt(kStartScale n),
-// rescale past kRescale.
+// Downward recurrence of I_n: start above the larger of the order and |x|
+// (x beyond the order needs the longer run; above kRecurrenceReach I_n
+// overflows anyway) by sqrt(kStartScale times it), rescale past kRescale.
 constexpr double kStartScale = 40.0;
+constexpr double kRecurrenceReach = 1000.0;
 constexpr double kRescale = 1e10;
 
 // exp(-x + a ln x - ln Gamma(a)), the front factor of P and Q.
@@ -131,8 +134,12 @@ uint32_t Kern_gammaP(double a, double x, double* out) {
 }
 
 uint32_t Kern_gammaQ(double a, double x, double* out) {
+  if (!(x >= 0) || !(a > 0)) return kErrNum;
+  // The continued fraction gives the upper tail itself, which 1 - P would
+  // lose to cancellation.
+  if (x >= a + 1) return Kern_gammaContinuedFraction(a, x, out);
   double p = 0;
-  const uint32_t status = Kern_gammaP(a, x, &p);
+  const uint32_t status = Kern_gammaSeries(a, x, &p);
   *out = 1 - p;
   return status;
 }
@@ -203,7 +210,8 @@ double Kern_besselIn(int32_t n, double x) {
   if (x == 0) return 0.0;
   const double tox = 2 / std::fabs(x);
   double bip = 0, bi = 1, answer = 0;
-  for (int32_t j = 2 * (n + static_cast<int32_t>(std::sqrt(kStartScale * n))); j > 0; --j) {
+  const int32_t reach = std::max(n, static_cast<int32_t>(std::fmin(std::fabs(x), kRecurrenceReach)));
+  for (int32_t j = 2 * (reach + static_cast<int32_t>(std::sqrt(kStartScale * reach))); j > 0; --j) {
     const double bim = bip + j * tox * bi;
     bip = bi;
     bi = bim;

@@ -29,7 +29,8 @@ uint32_t Kern_finiteStatus(double x);
 uint32_t Kern_gammaSeries(double a, double x, double* out);
 // Q(a, x) by its continued fraction (modified Lentz).
 uint32_t Kern_gammaContinuedFraction(double a, double x, double* out);
-// The regularised lower incomplete gamma P(a, x), and Q = 1 - P.
+// The regularised lower incomplete gamma P(a, x), and Q = 1 - P (from x >=
+// a + 1 the continued fraction itself, which keeps the tail's digits).
 uint32_t Kern_gammaP(double a, double x, double* out);
 uint32_t Kern_gammaQ(double a, double x, double* out);
 // erf(x) = P(1/2, x^2), odd in x.

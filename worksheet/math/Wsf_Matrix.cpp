@@ -65,18 +65,32 @@ std::vector<char> plainLines(const Value* m, bool columns) {
   return plain;
 }
 
-// Element (i, j) of a product of plain numbers in doubles, term by term in
-// the order of the generic path; false when it leaves the doubles, so that
-// the generic path says how.
-bool plainElement(const Value* x, const Value* y, int32_t i, int32_t j, Value* cell) {
-  double sum = 0.0;
-  for (int32_t k = 0; k < x->array->columns; ++k) {
-    const double term = Val_at(x, i, k)->number * Val_at(y, k, j)->number;
-    sum = sum + term;
-  }
-  if (!std::isfinite(sum)) return false;
-  Val_setNumber(cell, sum);
-  return true;
+// A matrix's lines as doubles, each line contiguous: the rows of x, or with
+// columns set the columns of y.
+std::vector<double> linesOf(const Value* m, bool columns) {
+  const int32_t lines = columns ? m->array->columns : m->array->rows;
+  const int32_t length = columns ? m->array->rows : m->array->columns;
+  std::vector<double> out(static_cast<size_t>(lines) * static_cast<size_t>(length));
+  for (int32_t a = 0; a < lines; ++a)
+    for (int32_t b = 0; b < length; ++b)
+      out[static_cast<size_t>(a) * static_cast<size_t>(length) + static_cast<size_t>(b)] =
+          (columns ? Val_at(m, b, a) : Val_at(m, a, b))->number;
+  return out;
+}
+
+// Elements per run of plainRun: independent sums interleaved.
+constexpr int32_t kRun = 4;
+
+// Elements (i, j) .. (i, j + count - 1) of a product in doubles, each
+// summed term by term in the order of the generic path (the count sums
+// interleaved, none reordered).
+void plainRun(const double* row, const double* columns, int32_t inner, int32_t count, double* sum) {
+  for (int32_t c = 0; c < count; ++c) sum[c] = 0.0;
+  for (int32_t k = 0; k < inner; ++k)
+    for (int32_t c = 0; c < count; ++c) {
+      const double term = row[k] * columns[static_cast<size_t>(c) * static_cast<size_t>(inner) + k];
+      sum[c] = sum[c] + term;
+    }
 }
 
 // The structure hooks over the matrix; with shaped an array argument gives
@@ -87,6 +101,25 @@ bool structureHooks(Value* result, const Value* a, bool shaped) {
   if (!DegDag_markArgShaped(a, shaped) && !DegVec_markArgShaped(a, shaped)) return false;
   Wsf_from(result, *ctx->buffers.result);
   return true;
+}
+
+// Element (i, j) of a product through the generic operators; an element
+// that is no number, mode value or error poisons only its own result
+// element.
+void genericElement(const Value* x, const Value* y, int32_t i, int32_t j, Value* cell) {
+  WsfLocal sum(cell->context), term(cell->context);
+  Val_setNumber(&sum.v, 0.0);
+  for (int32_t k = 0; k < x->array->columns; ++k) {
+    const Value* p = Val_at(x, i, k);
+    const Value* q = Val_at(y, k, j);
+    if (!isScalar(p) || !isScalar(q)) {
+      Val_setError(cell, kErrValue);
+      return;
+    }
+    term = Op_mul(*p, *q);
+    sum = Op_add(*sum, *term);
+  }
+  Val_assign(cell, &*sum);
 }
 
 }  // namespace
@@ -150,28 +183,23 @@ Value* Wsf_mmult(Value* result, const Value* a, const Value* b) {
   // Rows and columns of plain numbers multiply in doubles, unless additions
   // are being checked for their scaling.
   const bool checked = result->context && result->context->flags.scalingCheck == 1;
-  const std::vector<char> plainRow = plainLines(x, false), plainColumn = plainLines(y, true);
+  const std::vector<char> plainRows = plainLines(x, false), plainColumns = plainLines(y, true);
+  const std::vector<double> xRows = linesOf(x, false), yColumns = linesOf(y, true);
+  // An element over plain numbers that stays finite is done in doubles; any
+  // other goes through the generic path, which says how it fails.
   for (int32_t i = 0; i < rows; ++i)
-    for (int32_t j = 0; j < columns; ++j) {
-      Value* cell = Val_at(&product, i, j);
-      if (!checked && plainRow[static_cast<size_t>(i)] && plainColumn[static_cast<size_t>(j)] &&
-          plainElement(x, y, i, j, cell))
-        continue;
-      // An element that is no number, mode value or error poisons only its
-      // own result element.
-      WsfLocal sum(result->context), term(result->context);
-      Val_setNumber(&sum.v, 0.0);
-      bool poisoned = false;
-      for (int32_t k = 0; k < inner && !poisoned; ++k) {
-        const Value* p = Val_at(x, i, k);
-        const Value* q = Val_at(y, k, j);
-        poisoned = !isScalar(p) || !isScalar(q);
-        if (poisoned) break;
-        term = Op_mul(*p, *q);
-        sum = Op_add(*sum, *term);
+    for (int32_t j0 = 0; j0 < columns; j0 += kRun) {
+      const int32_t count = std::min(kRun, columns - j0);
+      const bool plainRow = !checked && plainRows[static_cast<size_t>(i)];
+      double sum[kRun];
+      if (plainRow)
+        plainRun(&xRows[static_cast<size_t>(i) * static_cast<size_t>(inner)],
+                 &yColumns[static_cast<size_t>(j0) * static_cast<size_t>(inner)], inner, count, sum);
+      for (int32_t c = 0; c < count; ++c) {
+        Value* cell = Val_at(&product, i, j0 + c);
+        if (plainRow && plainColumns[static_cast<size_t>(j0 + c)] && std::isfinite(sum[c])) Val_setNumber(cell, sum[c]);
+        else genericElement(x, y, i, j0 + c, cell);
       }
-      if (poisoned) Val_setError(cell, kErrValue);
-      else Val_assign(cell, &*sum);
     }
   Val_clear(result);
   *result = product;

@@ -210,7 +210,7 @@ Value* Wsf_gammaln(Value* result, const Value* x) {
     return Wsf_mapTrials(result, x, lnGammaOf);
   }
   if (!Wsf_isPlain(x)) return Wsf_error(result, kErrValue);
-  const double v = x->kind <= kValMissing ? 0.0 : x->number;
+  const double v = Wsf_number(x);
   return v > 0 ? Wsf_finite(result, lnGammaOf(v)) : Wsf_error(result, kErrNum);
 }
 
@@ -253,7 +253,7 @@ Value* Wsf_fisher(Value* result, const Value* x) {
 
 Value* Wsf_fisherinv(Value* result, const Value* y) {
   if (y->kind == kValSamples) return Wsf_mapTrials(result, y, fisherInverseOf);
-  if (Wsf_isPlain(y)) return Wsf_finite(result, fisherInverseOf(y->kind <= kValMissing ? 0.0 : y->number));
+  if (Wsf_isPlain(y)) return Wsf_finite(result, fisherInverseOf(Wsf_number(y)));
   if (Op_compareConst(*y, kFisherFlat, kRelCmpGt) || Op_compareConst(*y, -kFisherFlat, kRelCmpLt)) {
     const double end = Op_compareConst(*y, 0, kRelCmpGt) ? 1.0 : -1.0;
     WsfLocal zero(result->context);
@@ -287,7 +287,7 @@ Value* Wsf_loginv(Value* result, const Value* p, const Value* mean, const Value*
   for (const Value* v : {p, mean, sd})
     if (Wsf_isError(v)) return Wsf_copy(result, v);
   if (!Wsf_isPlain(p)) return Wsf_error(result, kErrValue);
-  const double q = p->kind <= kValMissing ? 0.0 : p->number;
+  const double q = Wsf_number(p);
   if (!(q > 0 && q < 1) || Wsf_fails(sd, 0, kRelCmpLe)) return Wsf_error(result, kErrNum);
   double z = 0;
   if (uint32_t status = Kern_invStdNormal(q, &z)) return Wsf_error(result, status);

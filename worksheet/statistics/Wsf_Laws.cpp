@@ -33,8 +33,6 @@ Value* answer(Value* result, uint32_t status, double x) {
 
 double lnGammaOf(double x) { return Kern_lnGamma(&x); }
 
-double numberOf(const Value* v) { return v->kind <= kValMissing ? 0.0 : v->number; }
-
 // An error among the values, in order, into the result; then "#value!" for
 // one of the plain ones that is not plain. False with the result formed.
 bool checked(Value* result, std::initializer_list<const Value*> all, std::initializer_list<const Value*> plain) {
@@ -156,8 +154,8 @@ Value* Wsf_prob(Value* result, int argc, const Value* const* argv) {
     if (!Wsf_isPlain(argv[i])) return Wsf_error(result, kErrValue);
   std::vector<double> xs = Kern_oneBased(), ps = Kern_oneBased();
   if (!Kern_collectPairs(argv[0], argv[1], &xs, &ps, result)) return result;
-  const double lower = numberOf(argv[2]);
-  const double upper = Wsf_given(argc, argv, 3) ? numberOf(argv[3]) : lower;
+  const double lower = Wsf_number(argv[2]);
+  const double upper = Wsf_given(argc, argv, 3) ? Wsf_number(argv[3]) : lower;
   double total = 0, inside = 0;
   for (size_t i = 1; i < ps.size(); ++i) {
     // A probability lies in [0, 1].
@@ -223,7 +221,7 @@ Value* Wsf_tinv(Value* result, const Value* pv, const Value* dfv) {
 Value* Wsf_ttest(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return result;
   if (!checked(result, {argv[2], argv[3]}, {argv[2], argv[3]})) return result;
-  const double tails = std::trunc(numberOf(argv[2])), type = std::trunc(numberOf(argv[3]));
+  const double tails = std::trunc(Wsf_number(argv[2])), type = std::trunc(Wsf_number(argv[3]));
   if ((tails != 1 && tails != 2) || (type != 1 && type != 2 && type != 3)) return Wsf_error(result, kErrNum);
   double t = 0, df = 0, p = 0;
   if (!tStatistic(result, argv[0], argv[1], static_cast<int>(type), &t, &df)) return result;
@@ -241,10 +239,10 @@ Value* Wsf_ztest(Value* result, int argc, const Value* const* argv) {
   const int32_t n = static_cast<int32_t>(xs.size()) - 1;
   if (n == 0) return Wsf_error(result, kErrNA);
   const double m = Stat_mean(n, xs.data(), 0);
-  const double s = hasSigma ? numberOf(sigma) : Stat_stdDev(n, xs.data(), 0);
+  const double s = hasSigma ? Wsf_number(sigma) : Stat_stdDev(n, xs.data(), 0);
   if (n == 1 || std::isnan(s)) return Wsf_error(result, kErrDiv0);
   if (s < 0 || !std::isfinite(s)) return Wsf_error(result, kErrNum);
-  const double z = (m - numberOf(argv[1])) / (s / std::sqrt(static_cast<double>(n)));
+  const double z = (m - Wsf_number(argv[1])) / (s / std::sqrt(static_cast<double>(n)));
   double e = 0;
   const uint32_t status = Kern_erf(z / kSqrt2, &e);
   return answer(result, status, 0.5 - 0.5 * e);
@@ -253,7 +251,7 @@ Value* Wsf_ztest(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_negbinomdist(Value* result, const Value* fv, const Value* sv, const Value* p) {
   if (Wsf_structureHooksSmooth(result, {fv, sv}, {p})) return result;
   if (!checked(result, {fv, sv, p}, {fv, sv})) return result;
-  const double f = std::trunc(numberOf(fv)), s = std::trunc(numberOf(sv));
+  const double f = std::trunc(Wsf_number(fv)), s = std::trunc(Wsf_number(sv));
   if (f < 0 || s <= 0) return Wsf_error(result, kErrNum);
   if (Wsf_fails(p, 0, kRelCmpLe) || Wsf_fails(p, 1, kRelCmpGe)) return Wsf_error(result, kErrNum);
   double c = 0;
@@ -269,9 +267,9 @@ Value* Wsf_negbinomdist(Value* result, const Value* fv, const Value* sv, const V
 Value* Wsf_poisson(Value* result, const Value* xv, const Value* mean, const Value* cumulative) {
   if (Wsf_structureHooksSmooth(result, {xv, cumulative}, {mean})) return result;
   if (!checked(result, {xv, mean, cumulative}, {xv, cumulative})) return result;
-  const double k = std::trunc(numberOf(xv));
-  if (numberOf(xv) < 0 || Wsf_fails(mean, 0, kRelCmpLt)) return Wsf_error(result, kErrNum);
-  const bool sum = numberOf(cumulative) != 0;
+  const double k = std::trunc(Wsf_number(xv));
+  if (Wsf_number(xv) < 0 || Wsf_fails(mean, 0, kRelCmpLt)) return Wsf_error(result, kErrNum);
+  const bool sum = Wsf_number(cumulative) != 0;
   WsfLocal s(result->context), term(result->context);
   Val_setNumber(&s.v, 0.0);
   const bool logarithmic = Op_compareConst(*mean, kLargestExpArgument, kRelCmpGt);
@@ -294,14 +292,14 @@ Value* Wsf_weibull(Value* result, const Value* x, const Value* alpha, const Valu
   if (!checked(result, {x, alpha, beta, cumulative}, {})) return result;
   if (Wsf_fails(x, 0, kRelCmpLt) || Wsf_fails(alpha, 0, kRelCmpLe) || Wsf_fails(beta, 0, kRelCmpLe))
     return Wsf_error(result, kErrNum);
-  if (Wsf_isPlain(x) && numberOf(x) == 0) return Wsf_finite(result, 0.0);
+  if (Wsf_isPlain(x) && Wsf_number(x) == 0) return Wsf_finite(result, 0.0);
   if (!Wsf_isPlain(cumulative)) return Wsf_error(result, kErrValue);
   WsfLocal t(result->context), e(result->context), w(result->context);
   t = Op_div(*x, *beta);
   Wsf_power(&t.v, &*t, alpha);
   e = Op_mulVS(*t, -1.0);
   Wsf_exp(&e.v, &*e);
-  if (numberOf(cumulative) != 0) return Wsf_from(result, Op_subSV(1.0, *e));
+  if (Wsf_number(cumulative) != 0) return Wsf_from(result, Op_subSV(1.0, *e));
   Wsf_power(&w.v, beta, alpha);
   w = Op_div(*alpha, *w);
   t = Op_subVS(*alpha, 1.0);

@@ -1,23 +1,34 @@
-// Values made and owned by a test, cleared at its end, and the error check
-// the worksheet-function tests share.
+// Values made and owned by a test, bound to a context when given one and
+// cleared at its end (or by clear, before the context goes), and the error
+// check the tests of the worksheet and simulation functions share.
 #pragma once
 
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
+#include "values/Smp_Payload.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
 
 struct TestValues {
+  explicit TestValues(EvalContext* ctx = nullptr) : context(ctx) {}
+  ~TestValues() { clear(); }
+  TestValues(const TestValues&) = delete;
+  TestValues& operator=(const TestValues&) = delete;
+
+  EvalContext* context;
   std::vector<Value*> owned;
-  ~TestValues() {
+
+  void clear() {
     for (Value* v : owned) {
       Val_clear(v);
       delete v;
     }
+    owned.clear();
   }
   Value* make() {
-    owned.push_back(new Value{});
+    owned.push_back(new Value(Val_empty(context)));
     return owned.back();
   }
   Value* num(double x) { return Val_setNumber(make(), x); }
@@ -43,6 +54,16 @@ struct TestValues {
     int32_t c = 0;
     for (Value* item : items) Val_assign(Val_at(a, 0, c++), item);
     return a;
+  }
+  // A sample vector of the numbers, samples 1 to n (needs the context).
+  Value* samples(std::initializer_list<double> xs) {
+    SampleVector s{};
+    Smp_init(&s, static_cast<int32_t>(xs.size()), context);
+    int32_t i = 1;
+    for (double x : xs) Smp_setAt(&s, x, i++);
+    Value* v = Val_setSamples(make(), &s);
+    Smp_free(&s);
+    return v;
   }
 };
 

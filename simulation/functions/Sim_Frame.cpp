@@ -1,0 +1,118 @@
+// The registration pass, per-trial arguments, stored percentiles and
+// per-trial results of the simulation functions.
+#include "simulation/functions/Sim_Frame.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "arithmetic/operators/Op_Operators.h"
+#include "values/Model_Variables.h"
+#include "values/Smp_Payload.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+#include "worksheet/common/Wsf_Args.h"
+
+namespace {
+
+// No stored percentile: the generator draws afresh.
+constexpr double kFreshDraw = NAN;
+
+const SampleVector* samplesOf(const Value* v) { return static_cast<const SampleVector*>(v->payload); }
+
+// A sample vector with fewer than n samples, the value itself or an element
+// of it when it is an array.
+bool shortSamples(const Value* v, int32_t n) {
+  for (int32_t k = 0; k < Wsf_count(v); ++k) {
+    const Value* e = Wsf_element(v, k);
+    if (e->kind == kValSamples && (!e->payload || samplesOf(e)->n < n)) return true;
+  }
+  return false;
+}
+
+CellRef cellOf(const EvalContext* ctx, const SimCall* call) {
+  if (call && call->cell) return *call->cell;
+  return ctx->position.currentCell;
+}
+
+}  // namespace
+
+int32_t Sim_trials(const EvalContext* ctx) { return ctx->sampling.trialCount > 1 ? ctx->sampling.trialCount : 1; }
+
+CellRegistry* Sim_registry(const EvalContext* ctx) {
+  return ctx->tables.variables ? ctx->tables.variables->registry.get() : nullptr;
+}
+
+bool Sim_registering(const EvalContext* ctx) {
+  return ctx->flags.mode == kModeDegVec && ctx->sampling.trialCount > 0 && ctx->sampling.registerUncertain;
+}
+
+Value* Sim_register(Value* result, const SimCall* call, int32_t law, int32_t family, int argc, const Value* const* argv,
+                    const RangeRef* position) {
+  EvalContext* ctx = result->context;
+  const uint8_t flag = Op_anyArgHasKind(argc, const_cast<Value* const*>(argv), kValDegVec) ? 1 : 0;
+  CellRegistry* reg = Sim_registry(ctx);
+  const CellRef at = cellOf(ctx, call);
+  if (reg && at.sheet > 0 &&
+      !CellReg_findOrAdd(reg, CellReg_cellKey(at.sheet, at.row, at.column), law, family, flag, position))
+    Vm_raise(ctx, kStatusNoMemory, "CellReg_findOrAdd", at.sheet, at.row, at.column);
+  Val_clear(result);
+  return Val_setKind(result, kValDegVec);
+}
+
+double Sim_valueAt(const Value* v, int32_t i) {
+  if (v->kind != kValSamples) return v->number;
+  const SampleVector* s = samplesOf(v);
+  return s && i >= 1 && i <= s->n ? s->data[i] : kFreshDraw;
+}
+
+int32_t Sim_whole(double x) {
+  if (std::isnan(x)) return 0;
+  const double t = std::trunc(x);
+  if (t <= static_cast<double>(INT32_MIN)) return INT32_MIN;
+  if (t >= static_cast<double>(INT32_MAX)) return INT32_MAX;
+  return static_cast<int32_t>(t);
+}
+
+bool Sim_samplesCover(Value* result, int argc, const Value* const* argv, int32_t n) {
+  for (int k = 0; k < argc; ++k) {
+    if (!shortSamples(argv[k], n)) continue;
+    const CellRef at = result->context->position.currentCell;
+    Vm_raise(result->context, kStatusUnsupportedVector, "Sim_samplesCover", at.sheet, at.row, at.column);
+    Wsf_error(result, kErrNum);
+    return false;
+  }
+  return true;
+}
+
+Value* Sim_atSamplePoint(Value* result, const Value* v) {
+  if (v->kind != kValArray) return Wsf_copy(result, v);
+  const int32_t k = result->context->sampling.sampleIndex, columns = v->array->columns;
+  if (k < 1 || columns < 1 || (k - 1) / columns >= v->array->rows) return Wsf_error(result, kErrNA);
+  return Wsf_copy(result, Val_at(v, (k - 1) / columns, (k - 1) % columns));
+}
+
+bool Sim_beginTrials(Value* result, const SimCall* call, SimTrials* trials) {
+  EvalContext* ctx = result->context;
+  trials->n = Sim_trials(ctx);
+  trials->single = ctx->sampling.currentTrial > 0 ? ctx->sampling.currentTrial : 1;
+  if (call) {
+    trials->row = CellReg_trialRow(Sim_registry(ctx), call->number);
+    trials->stored = CellReg_trialRowTrials(Sim_registry(ctx), call->number);
+  }
+  Val_clear(result);
+  if (trials->n == 1) return Val_setNumber(result, 0.0), true;
+  auto* s = static_cast<SampleVector*>(Val_setKind(result, kValSamples)->payload);
+  if (s && Smp_init(s, trials->n, ctx)) return true;
+  Vm_raise(ctx, kStatusNoMemory, "Sim_beginTrials", 0, 0, 0);
+  Wsf_error(result, kErrNum);
+  return false;
+}
+
+double Sim_percentileOf(const SimTrials& t, int32_t i) {
+  return t.row && i >= 1 && i <= t.stored ? t.row[i] : kFreshDraw;
+}
+
+void Sim_storeDraw(Value* result, const SimTrials& t, int32_t i, double x) {
+  if (t.n == 1) Val_setNumber(result, x);
+  else Smp_setAt(static_cast<SampleVector*>(result->payload), x, i);
+}

@@ -1,0 +1,30 @@
+// Unit conversion behind CONVERT: a number from one measurement unit to
+// another of the same category (mass, distance, time, pressure, force,
+// energy, power, magnetism, temperature, liquid measure), each unit
+// optionally carrying a decimal prefix (E, P, T, G, M, k, h, e, d, c, m, u,
+// n, p, f, a) where the unit takes one. Unit names are case-sensitive. Each
+// ordered pair of units has its own factor: the table gives how many of each
+// unit make one of the category's first unit, a pair's factor is the ratio
+// of the two, and a few pairs keep a factor of their own that is not the
+// exact inverse of the reverse pair's (horsepower to watt is 745.701, watt
+// to horsepower 0.00134102006031908).
+#pragma once
+
+#include <string_view>
+
+#include "values/Val_Value.h"
+
+// x converted from the unit text from to the unit text to: a real, "#n/a"
+// for an empty or unknown unit, units of different categories or a prefix
+// on a unit that takes none, "#num!" for a result that is not finite.
+Value* Conv_convertUnits(Value* result, double x, std::u16string_view from, std::u16string_view to);
+
+// The table as tests see it: the number of categories, of units in one,
+// the primary name of a unit, and the factor of the pair (from, to), units
+// by their place in the category.
+int Conv_categoryCount();
+int Conv_unitCount(int category);
+std::u16string_view Conv_unitName(int category, int unit);
+double Conv_pairFactor(int category, int from, int to);
+// Whether the pair (from, to) keeps a factor of its own.
+bool Conv_pairIsListed(int category, int from, int to);

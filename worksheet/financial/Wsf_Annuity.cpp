@@ -1,0 +1,161 @@
+// PV, FV, PMT, NPER, IPMT/PPMT and CUMIPMT/CUMPRINC over the generic
+// operators.
+#include "worksheet/financial/Wsf_Annuity.h"
+
+#include <cstdint>
+#include <utility>
+
+#include "arithmetic/operators/Op_Operators.h"
+#include "worksheet/common/Wsf_Args.h"
+#include "worksheet/financial/Fin_Terms.h"
+#include "worksheet/kernels/Kern_Helpers.h"
+
+namespace {
+
+// Where the timing argument sits: PV to NPER, IPMT and PPMT.
+constexpr int kTimingOfFive = 4;
+constexpr int kTimingOfSix = 5;
+
+// The structure hooks on the timing argument, the first error argument, a
+// timing of a refused kind and a rate enclosure holding 0: true with the
+// result formed. Otherwise *start says whether payments fall at the start
+// of each period.
+bool head(Value* result, int argc, const Value* const* argv, int timing, bool* start) {
+  const bool timed = argc > timing;
+  if (timed && timing == kTimingOfFive &&
+      Wsf_structureHooksSmooth(result, {argv[4]}, {argv[0], argv[1], argv[2], argv[3]}))
+    return true;
+  if (timed && timing == kTimingOfSix &&
+      Wsf_structureHooksSmooth(result, {argv[5]}, {argv[0], argv[1], argv[2], argv[3], argv[4]}))
+    return true;
+  if (Wsf_firstErrorArg(result, argc, argv)) return true;
+  if (Wsf_given(argc, argv, timing) && !Wsf_isPlain(argv[timing])) return Wsf_error(result, kErrValue), true;
+  if (Fin_zeroInside(argv[0])) return Wsf_error(result, kErrDiv0), true;
+  *start = timed && Wsf_isPlain(argv[timing]) && argv[timing]->kind > kValMissing && argv[timing]->number != 0;
+  return false;
+}
+
+// Argument i, or 0 when it was left out.
+FinTerm optional(EvalContext* ctx, int argc, const Value* const* argv, int i) {
+  return Wsf_given(argc, argv, i) ? FinTerm(*argv[i]) : FinTerm(ctx, 0.0);
+}
+
+bool zeroRate(const FinTerm& rate) { return Op_compareConst(*rate, 0.0, kRelCmpEq); }
+
+// (1 + rate)^nper.
+FinTerm growth(const FinTerm& rate, const FinTerm& nper) { return Fin_power(1.0 + rate, nper); }
+
+// The payment as it counts at the end of its period.
+FinTerm timed(const FinTerm& pmt, const FinTerm& rate, bool start) {
+  return start ? pmt * (1.0 + rate) : FinTerm(*pmt);
+}
+
+// The payment at the end of each period that takes pv to fv at a rate
+// other than 0: -(pv t + fv) / ((t - 1) / rate).
+FinTerm endPayment(const FinTerm& rate, const FinTerm& t, const FinTerm& pv, const FinTerm& fv) {
+  return -(pv * t + fv) / ((t - 1.0) / rate);
+}
+
+// The payment of PMT: at the start of each period it is the end payment
+// discounted by one period.
+FinTerm payment(const FinTerm& rate, const FinTerm& nper, const FinTerm& pv, const FinTerm& fv, bool start) {
+  if (zeroRate(rate)) return -(pv + fv) / nper;
+  FinTerm p = endPayment(rate, growth(rate, nper), pv, fv);
+  return start ? p / (1.0 + rate) : std::move(p);
+}
+
+// PV, FV, PMT and NPER: after the head, f of their first three terms, the
+// fourth (0 when left out) and whether payments fall at the start of each
+// period.
+template <typename F>
+Value* ofFive(Value* result, int argc, const Value* const* argv, F f) {
+  bool start = false;
+  if (head(result, argc, argv, kTimingOfFive, &start)) return result;
+  EvalContext* ctx = Fin_context(result, argc, argv);
+  const FinTerm a(*argv[0]), b(*argv[1]), c(*argv[2]), d = optional(ctx, argc, argv, 3);
+  return Fin_into(result, f(a, b, c, d, start));
+}
+
+// A count of CUMIPMT: a plain number other than a boolean, truncated.
+bool count(const Value* v, int32_t* n) {
+  if (!Wsf_isNumber(v)) return false;
+  const double x = Wsf_number(v);
+  if (!Kern_truncToInt32(x, n)) *n = x < 0 ? INT32_MIN : INT32_MAX;
+  return true;
+}
+
+}  // namespace
+
+Value* Wsf_pv(Value* result, int argc, const Value* const* argv) {
+  return ofFive(result, argc, argv,
+                [](const FinTerm& rate, const FinTerm& nper, const FinTerm& pmt, const FinTerm& fv, bool start) {
+                  if (zeroRate(rate)) return -(pmt * nper + fv);
+                  const FinTerm t = growth(rate, nper);
+                  return -((t - 1.0) / rate * timed(pmt, rate, start) + fv) / t;
+                });
+}
+
+Value* Wsf_fv(Value* result, int argc, const Value* const* argv) {
+  return ofFive(result, argc, argv,
+                [](const FinTerm& rate, const FinTerm& nper, const FinTerm& pmt, const FinTerm& pv, bool start) {
+                  if (zeroRate(rate)) return -(pmt * nper + pv);
+                  const FinTerm t = growth(rate, nper);
+                  return -((t - 1.0) / rate * timed(pmt, rate, start) + pv * t);
+                });
+}
+
+Value* Wsf_pmt(Value* result, int argc, const Value* const* argv) { return ofFive(result, argc, argv, payment); }
+
+Value* Wsf_nper(Value* result, int argc, const Value* const* argv) {
+  return ofFive(result, argc, argv,
+                [](const FinTerm& rate, const FinTerm& pmt, const FinTerm& pv, const FinTerm& fv, bool start) {
+                  if (zeroRate(rate)) return -(pv + fv) / pmt;
+                  const FinTerm p = timed(pmt, rate, start);
+                  return Fin_ln((p - rate * fv) / (p + rate * pv)) / Fin_ln(1.0 + rate);
+                });
+}
+
+Value* Wsf_ipmt(Value* result, int argc, const Value* const* argv, int32_t selector) {
+  bool start = false;
+  if (head(result, argc, argv, kTimingOfSix, &start)) return result;
+  EvalContext* ctx = Fin_context(result, argc, argv);
+  const FinTerm rate(*argv[0]), per(*argv[1]), nper(*argv[2]), pv(*argv[3]), fv = optional(ctx, argc, argv, 4);
+  if (Wsf_fails(&*per, 1.0, kRelCmpLt) || Wsf_fails(&*(per - nper), 1.0, kRelCmpGe)) return Wsf_error(result, kErrNum);
+  const FinTerm p = payment(rate, nper, pv, fv, start);
+  FinTerm principal(ctx, 0.0);
+  if (zeroRate(rate) || !start) {
+    principal = (pv * rate + p) * Fin_power(1.0 + rate, per - 1.0);
+  } else if (Op_compareConst(*per, 1.0, kRelCmpEq)) {
+    // The first payment falls on the day of the loan: no interest yet.
+    principal = FinTerm(*p);
+  } else {
+    const FinTerm atEnd = endPayment(rate, growth(rate, nper), pv, fv);
+    principal = (atEnd + pv * rate) * Fin_power(1.0 + rate, per - 2.0);
+  }
+  if (selector == kAnnuityPrincipal) return Fin_into(result, principal);
+  return Fin_into(result, p - principal);
+}
+
+Value* Wsf_cumipmt(Value* result, int argc, const Value* const* argv, int32_t selector) {
+  if (argc < 6) return Wsf_error(result, kErrValue);
+  if (Wsf_structureHooksSmooth(result, {argv[1], argv[3], argv[4], argv[5]}, {argv[0], argv[2]})) return result;
+  if (Wsf_firstErrorArg(result, argc, argv)) return result;
+  int32_t n = 0, first = 0, last = 0, type = 0;
+  if (!count(argv[1], &n) || !count(argv[3], &first) || !count(argv[4], &last) || !count(argv[5], &type))
+    return Wsf_error(result, kErrValue);
+  if (Wsf_fails(argv[0], 0.0, kRelCmpLe) || Wsf_fails(argv[2], 0.0, kRelCmpLe) || n < 1 || first < 1 || first > last ||
+      last > n || (type != 0 && type != 1))
+    return Wsf_error(result, kErrNum);
+  EvalContext* ctx = Fin_context(result, argc, argv);
+  const FinTerm rate(*argv[0]), pv(*argv[2]);
+  const FinTerm t = Fin_power(1.0 + rate, FinTerm(ctx, n));
+  const FinTerm p = pv * (rate / (1.0 + rate * static_cast<double>(type))) * t / (t - 1.0);
+  FinTerm balance(*pv), sum(ctx, 0.0);
+  for (int32_t k = 1; k <= last; ++k) {
+    const FinTerm interest = type == 1 && k == 1 ? FinTerm(ctx, 0.0) : balance * rate;
+    balance = balance - p + interest;
+    if (k < first) continue;
+    sum = selector == kAnnuityPrincipal ? sum + (interest - p) : sum - interest;
+  }
+  return Fin_into(result, sum);
+}
