@@ -82,13 +82,25 @@ bool intersect(const Program* p, Value* v) {
   return true;
 }
 
+// A text built by "&" formats its operands and takes a block of its own:
+// it counts as this many elements.
+constexpr int64_t kTextElementWeight = 8;
+
 // Runs op over n operands element by element (array context) or on their
-// intersected elements; the result goes into out.
+// intersected elements; the result goes into out. Each element built in
+// array context spends weight of the cell's elements; past them out is
+// "#num!".
 template <typename Apply>
-void elementwise(Program* p, int32_t n, Value** operands, Value* out, Apply apply) {
+void elementwise(Program* p, int32_t n, Value** operands, Value* out, int64_t weight, Apply apply) {
   if (isArrayContext(p)) {
     int32_t rows = 1, columns = 1;
     Vm_broadcastShape(n, operands, &rows, &columns);
+    const int64_t cost = static_cast<int64_t>(rows) * columns * weight;
+    if (cost > p->elementsLeft) {
+      Val_setError(out, kErrNum);
+      return;
+    }
+    p->elementsLeft -= cost;
     Value result = Val_empty(ctxOf(p));
     if (Val_makeArray(&result, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) == 0) {
       std::vector<const Value*> element(static_cast<size_t>(n));
@@ -154,7 +166,7 @@ void arrayOperator(Program* p, uint32_t op, int32_t n, Value* const* slots) {
     if (slots[k]->source) Vm_setRangeRef(operands[k], slots[k]->source);
   }
   Value out = Val_empty(ctxOf(p));
-  elementwise(p, n, operands, &out, [&](const Value* const* e, Value* dst) {
+  elementwise(p, n, operands, &out, op == kCodeConcat ? kTextElementWeight : 1, [&](const Value* const* e, Value* dst) {
     Value r = n == 2 ? applyOperator(p, op, *e[0], *e[1]) : applyUnary(op, *e[0]);
     Val_assign(dst, &r);
   });
@@ -205,7 +217,7 @@ void callFunction(Program* p) {
   if ((!anyArray || !Fn_isScalarArgs(id)) && !ifOverArray) {
     Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
   } else if (isArrayContext(p)) {
-    elementwise(p, n, pointers.data(), &out, [&](const Value* const* e, Value* dst) {
+    elementwise(p, n, pointers.data(), &out, 1, [&](const Value* const* e, Value* dst) {
       std::vector<Value*> element(static_cast<size_t>(n));
       for (int32_t k = 0; k < n; ++k) element[static_cast<size_t>(k)] = const_cast<Value*>(e[k]);
       Fn_callNode(id, n, element.data(), text, cell, dst, ctxOf(p));
@@ -379,6 +391,7 @@ void Vm_initProgram(Program* p, EvalContext* ctx) {
   for (Value& slot : p->stack) slot = Val_empty(ctx);
   p->top = p->highWater = -1;
   p->arrayDepth = 0;
+  p->elementsLeft = kVmElementsPerCell;
   p->currentCell = p->lastCell = nullptr;
   p->codeStore = ctx->tables.codeStore;
   p->variables = ctx->tables.variables;
@@ -492,6 +505,7 @@ void Vm_run(Program* p) {
   if (!needsEvaluation(p, s)) return;
   s->formula->code->cursor = s->formula->code->start;
   p->top = p->highWater = -1;
+  p->elementsLeft = kVmElementsPerCell;
   Value* r = Vm_execute(p);
   if (s->value.source) {
     const CellRef at = Prog_symbolCell(s);

@@ -16,6 +16,11 @@ struct VariableTable;
 struct FunctionTable;
 
 constexpr int32_t kVmStackSize = 32;
+// Array elements one cell's element-wise operations may build in one run
+// (a text built by "&" counts eight); past it the operation gives "#num!",
+// as the worksheet's own calculation caps the elements one recalculation
+// builds.
+constexpr int64_t kVmElementsPerCell = int64_t{1} << 21;
 
 struct Program {
   EvalContext* context;
@@ -24,6 +29,7 @@ struct Program {
   int32_t top;                  // topmost used slot, -1 when empty
   int32_t highWater;            // highest slot used
   int32_t arrayDepth;           // open argument lists of array-taking calls
+  int64_t elementsLeft;         // array elements the cell being run may still build
   Symbol* currentCell;
   Symbol* lastCell;             // operand of the current opcode
   SymbolTable* codeStore;

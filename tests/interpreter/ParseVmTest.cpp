@@ -265,4 +265,32 @@ TEST(ParseVm, FunctionSymbolsAreNamedByCountAndCallNumber) {
   EXPECT_NE(Prog_findSymbol(w.store, kSpaceFunction, u"true"), nullptr);
 }
 
+// The array elements one cell's element-wise operations build are capped:
+// one operation past the cap, or several that add up past it, give
+// "#num!"; below it the cell computes. (254 columns of 8300 rows are past
+// the 2^21 elements; 2800 rows are under it, but not three times over, nor
+// as texts, which count eight elements each; 900 rows of texts and their
+// lengths are under it.)
+TEST(ParseVm, ElementWiseWorkOfOneCellIsCapped) {
+  Workbench w;
+  w.sheet.set("b1", "2");
+  w.sheet.set("c3", "5");
+  w.sheet.set("a1", "=SUMPRODUCT(b1:iu8300*1)");
+  w.sheet.set("a2", "=SUMPRODUCT(b1:iu2800*1+b1:iu2800*1)");
+  w.sheet.set("a3", "=SUMPRODUCT(b1:iu2800*3)");
+  w.sheet.set("a4", "=SUMPRODUCT(LEN(b1:iu2800&\"x\"))");  // texts count eight elements each
+  w.sheet.set("a5", "=SUMPRODUCT(LEN(b1:iu900&\"x\"))");
+  ASSERT_TRUE(w.compile({"a1", "a2", "a3", "a4", "a5"}));
+  uint32_t code = 0;
+  for (size_t item : {0u, 1u, 3u}) {
+    const Value* capped = w.run(item);
+    ASSERT_NE(capped, nullptr);
+    ASSERT_EQ(capped->kind, kValError) << item;
+    EXPECT_TRUE(Vm_errorCode(capped->number, &code));
+    EXPECT_EQ(code, kErrNum);
+  }
+  EXPECT_DOUBLE_EQ(numberOf(w.run(2)), 3 * (2 + 5));
+  EXPECT_DOUBLE_EQ(numberOf(w.run(4)), 254 * 900 + 2);  // "x" in each, "2x" and "5x"
+}
+
 }  // namespace
