@@ -371,6 +371,9 @@ int32_t reference(FormulaReader* r) {
       // Every spelling of a range ("$a$1", "sheet1!a1", a defined name) is
       // an alias of its one symbol.
       if ((s = rangeSymbol(r, range))) Prog_addAlias(r->store, name, s);
+    } else if ((s = Prog_findSymbol(r->store, kSpaceCell, name))) {
+      // A formula name met before whose text reads like a cell ("rhs1"),
+      // so it was not looked up by its text above.
     } else if ((s = Prog_addSymbol(r->store, kSpaceCell, name, u""))) {
       // A defined name standing for a formula: compiled on the sheet of the
       // cell that uses it.

@@ -124,10 +124,9 @@ bool checkParameters(Value* result, const Member& m, const Value* const* argv) {
 }
 
 bool gatherLists(Value* result, const Member& m, const Value* const* argv, Lists* l) {
-  const Value* first = argv[m.scalars];
-  if (m.lists == kOneList) return Num_gatherNumbers(first, kCollectLenient, &l->a, result);
+  if (m.lists == kOneList) return Num_gatherNumbers(argv[m.scalars], kCollectLenient, &l->a, result);
   if (m.lists == kPairedLists)
-    return Num_gatherPairs(first, argv[m.scalars + 1], kCollectLenient, &l->a, &l->b, result);
+    return Num_gatherPairs(argv[m.scalars], argv[m.scalars + 1], kCollectLenient, &l->a, &l->b, result);
   return true;
 }
 
