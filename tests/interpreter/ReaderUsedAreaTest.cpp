@@ -30,13 +30,7 @@ struct UsedSource : SheetSource {
 
 struct UsedBench : SourceBench<UsedSource> {
   bool compile(std::initializer_list<const char*> roots) {
-    for (const char* a1 : roots) {
-      CellRef c{};
-      SheetSource::parseCell(a1, &c);
-      Model_addFunction(functions, 1, c.column, c.row, kRelFree2, 0.0);
-    }
-    const bool ok = compileModel();
-    ctx->flags.mode = kModeReal;
+    const bool ok = compileRoots(roots);
     ProgBudget budget{};
     return ok && Prog_compile(&program, uint64_t{1} << 30, &budget);
   }

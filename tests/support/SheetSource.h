@@ -91,14 +91,9 @@ struct SourceBench {
     Vm_initProgram(&program, ctx);
     return ok;
   }
-};
-
-// A SourceBench over one SheetSource.
-struct Workbench : SourceBench<SheetSource> {
-  SheetSource& sheet = source;
-
-  // Adds a function item per cell, compiles them and binds the program.
-  bool compile(std::initializer_list<const char*> roots) {
+  // Adds a function item per cell, compiles them and binds the program to
+  // evaluate in real numbers.
+  bool compileRoots(std::initializer_list<const char*> roots) {
     for (const char* a1 : roots) {
       CellRef c{};
       SheetSource::parseCell(a1, &c);
@@ -108,6 +103,13 @@ struct Workbench : SourceBench<SheetSource> {
     ctx->flags.mode = kModeReal;
     return ok;
   }
+};
+
+// A SourceBench over one SheetSource.
+struct Workbench : SourceBench<SheetSource> {
+  SheetSource& sheet = source;
+
+  bool compile(std::initializer_list<const char*> roots) { return compileRoots(roots); }
   ModelItem* item(size_t i) { return functions->array[i]; }
   // Runs item i's chain in a full pass.
   const Value* run(size_t i) {
