@@ -53,8 +53,9 @@ bool Lp_evaluate(LpRun& run, double* rows);
 int Lp_objectiveKind(LpRun& run);
 // Fills the working matrix from the host and finishes the capture; a status.
 int Lp_captureModel(LpRun& run);
-// The final check of a solved linear model at x: 0, 7 when a row or the
-// objective disagrees with the tableau, 9 when the evaluation failed.
+// The final check of a solved linear model at x (scaled, as the bounds):
+// 0, 7 when a row or the objective disagrees with the tableau or a variable
+// lies outside its bounds, 9 when the evaluation failed.
 int Lp_finalCheck(LpRun& run);
 
 // A progress answer as a status: 2 gives 3, 3 gives 6, 4 gives 10, else 0.

@@ -1,6 +1,7 @@
 // The LP/quadratic engine's `solve` and `finish`: one solve from the
 // pristine tableau in the scaled space, the final check that the model
-// evaluated at the solution agrees with the tableau, and the final
+// evaluated at the solution agrees with the tableau and that the solution
+// lies within the variables' bounds, and the final
 // evaluation that leaves the solution in the model.
 #include <algorithm>
 #include <cmath>
@@ -33,6 +34,14 @@ bool rowAgrees(const LpRecord& lp, int i, double f, const std::vector<int>& slac
   if (r == 0) return distanceToEnds(lp, i, f) <= tolerance;
   const double s = lp.matrix.row(r)[0];
   return std::fabs(std::fabs(f - lp.rhs[i]) - s) <= tolerance;
+}
+
+// Whether variable j's value x lies within its bounds, judged as the rows
+// are: up to (|bound| + 1) times the precision.
+bool withinBounds(const LpRecord& lp, int j) {
+  const double x = lp.x[j], lo = lp.lower[j], up = lp.upper[j];
+  if (lo > -kBoundInfinity && lo - x > (std::fabs(lo) + 1) * lp.precision) return false;
+  return up >= kBoundInfinity || x - up <= (std::fabs(up) + 1) * lp.precision;
 }
 
 // One solve from the pristine tableau or the node's snapshot (a quadratic
@@ -87,6 +96,8 @@ int Lp_finalCheck(LpRun& run) {
     if (lp.rowMap[r] > lp.n) slackRow[lp.rowMap[r] - lp.n] = r;
   for (int i = 1; i <= lp.modelRows; ++i)
     if (!rowAgrees(lp, i, f[i], slackRow)) return StatusNotLinear;
+  for (int j = 1; j <= lp.n; ++j)
+    if (!withinBounds(lp, j)) return StatusNotLinear;
   const double fObjective = f[lp.m + 1];
   const double tableau = lp.maximise ? -lp.matrix.row(0)[0] : lp.matrix.row(0)[0];
   const bool agrees = std::fabs(fObjective - tableau) <= (std::fabs(fObjective) + 1) * lp.precision;

@@ -208,6 +208,33 @@ TEST(LpEngine, FinalCheckCatchesAModelThatDisagreesWithItsCoefficients) {
   EXPECT_EQ(r.solve, 0);
 }
 
+TEST(LpEngine, FinalCheckCatchesAPointOutsideAVariablesBounds) {
+  // The product mix with a third variable z in [0, 1] in no row and not in
+  // the objective: rows and objective agree with the tableau whatever z
+  // is, so only its bounds can tell a point with z outside them.
+  LpFakeModel m = productMix();
+  LpFake_box(m, {0, 0, 0}, {1e30, 1e30, 1}, {1, 1, 0});
+  EngineProblem problem{};
+  ASSERT_EQ(Lp_engineSetupWith(&problem, LpFake_host(m)), 1);
+  EXPECT_EQ(Lp_engineSolve(&problem), 1);
+  ASSERT_EQ(problem.status, 0);
+  EXPECT_NEAR(problem.objective, 36.0, 1e-9);
+  LpRun& run = *static_cast<LpRun*>(problem.engineRecord);
+  LpRecord& lp = run.lp;
+  Lp_scaleVariableState(lp);  // the check judges the scaled point, as after the simplex
+  EXPECT_EQ(Lp_finalCheck(run), StatusSolved);
+  const double up = lp.upper[3], slack = (std::fabs(up) + 1) * lp.precision;
+  lp.x[3] = up + 0.5 * slack;  // within the precision, as the rows are judged
+  EXPECT_EQ(Lp_finalCheck(run), StatusSolved);
+  lp.x[3] = up + 2 * slack;
+  EXPECT_EQ(Lp_finalCheck(run), StatusNotLinear);
+  lp.x[3] = lp.lower[3] - 2 * slack;
+  EXPECT_EQ(Lp_finalCheck(run), StatusNotLinear);
+  lp.x[3] = up;
+  Lp_unscaleVariableState(lp);
+  Lp_engineFinish(&problem);
+}
+
 TEST(LpEngine, ProgressStopsTheSimplex) {
   LpFakeModel m = productMix();
   // The host's answer at iteration 1, and its pending stop at the resume.
