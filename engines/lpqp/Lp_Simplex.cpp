@@ -280,12 +280,10 @@ int primalLoop(LpRecord& lp, const LpSettings& s, int pr, int last, bool phase1)
     const int q = Lp_price(lp, pr);
     if (q == 0) {
       // An infeasible verdict rests on the phase-1 row: checked against the
-      // model's rows, the tableau rebuilt only when it fails. The optimum of
-      // phase 2 rests on the reduced costs, which the drift measure of the
-      // basic solution does not see: it is confirmed on a rebuilt tableau.
+      // model's rows, the tableau rebuilt only when it fails.
       const bool infeasible = phase1 && lp.matrix.row(last)[0] > lp.precision;
       const bool rebuilt =
-          infeasible ? Lp_refreshUnlessCertified(lp, true, last) : Lp_refreshBeforeVerdict(lp, phase1, !phase1);
+          infeasible ? Lp_refreshUnlessCertified(lp, true, last) : Lp_refreshBeforeVerdict(lp, phase1, false);
       if (rebuilt) continue;
       return 0;
     }
