@@ -79,10 +79,27 @@ struct Tile {
 struct SheetCells {
   bool known = false;
   RangeRef used{};
-  std::unordered_map<uint32_t, RangeRef> blocks;  // by row * 256 + column of each cell of a block met
-};
+  std::vector<std::vector<RangeRef>> blockRows;  // by row: the blocks met that cover it, by column
 
-uint32_t cellKey(const CellRef& cell) { return static_cast<uint32_t>(cell.row) * 256u + cell.column; }
+  const RangeRef* blockAt(const CellRef& at) const {
+    if (at.row >= blockRows.size()) return nullptr;
+    const std::vector<RangeRef>& row = blockRows[at.row];
+    auto after = std::upper_bound(row.begin(), row.end(), at.column,
+                                  [](uint8_t column, const RangeRef& b) { return column < b.firstColumn; });
+    return after != row.begin() && at.column <= (after - 1)->lastColumn ? &*(after - 1) : nullptr;
+  }
+
+  void addBlock(const RangeRef& block) {
+    if (blockRows.size() <= block.lastRow) blockRows.resize(static_cast<size_t>(block.lastRow) + 1);
+    for (size_t row = block.firstRow; row <= block.lastRow; ++row) {
+      std::vector<RangeRef>& blocks = blockRows[row];
+      blocks.insert(
+          std::upper_bound(blocks.begin(), blocks.end(), block,
+                           [](const RangeRef& a, const RangeRef& b) { return a.firstColumn < b.firstColumn; }),
+          block);
+    }
+  }
+};
 
 bool inRange(const RangeRef& r, const CellRef& cell) {
   return cell.row >= r.firstRow && cell.row <= r.lastRow && cell.column >= r.firstColumn && cell.column <= r.lastColumn;
@@ -98,33 +115,132 @@ RangeRef tileOf(const RangeRef& used, const CellRef& cell) {
                   static_cast<uint8_t>(std::min<int32_t>(left + kTileColumns - 1, used.lastColumn))};
 }
 
-// One cell of a tile's formula and value arrays.
-void convertCell(const AutoVariant* formulas, const AutoVariant* values, int32_t i, int32_t j, CachedCell* out) {
-  AutoVariant v;
-  Auto_variantInit(&v);
-  if (Com_arrayElement(values, i, j, &v)) Com_variantToValue(&v, &out->value);
-  Auto_variantClear(&v);
-  // A constant's formula text (its value as text) is dropped unread.
-  if (Com_arrayElement(formulas, i, j, &v) && v.vt == Auto_vtString && v.str && v.str[0] == u'=')
-    keepFormula(&out->value, std::u16string(v.str, Auto_stringLen(v.str)), &out->formula);
-  Auto_variantClear(&v);
+// The SpecialCells type that picks a range's formula cells.
+constexpr int32_t kCellTypeFormulas = -4123;
+// A tile whose formula cells make more rectangles than one per this many
+// cells has its formulas read whole, in one call.
+constexpr size_t kCellsPerFormulaArea = 256;
+
+int32_t columnsOf(const RangeRef& r) { return r.lastColumn - r.firstColumn + 1; }
+int32_t rowsOf(const RangeRef& r) { return r.lastRow - r.firstRow + 1; }
+
+CachedCell& cellOf(Tile* tile, int32_t row, int32_t column) {
+  return tile->cells[static_cast<size_t>((row - tile->area.firstRow) * columnsOf(tile->area) +
+                                         (column - tile->area.firstColumn))];
 }
 
-bool readTile(ExcelAutomation* ea, const RangeRef& area, Tile* tile) {
-  AutoVariant formulas, values;
-  Auto_variantInit(&formulas);
-  Auto_variantInit(&values);
-  const bool ok = Com_readRange(ea, area, &formulas, &values);
-  if (ok) {
-    tile->area = area;
-    const int32_t rows = area.lastRow - area.firstRow + 1, columns = area.lastColumn - area.firstColumn + 1;
-    tile->cells.resize(static_cast<size_t>(rows) * static_cast<size_t>(columns));
-    for (int32_t i = 0; i < rows; ++i)
-      for (int32_t j = 0; j < columns; ++j)
-        convertCell(&formulas, &values, i, j, &tile->cells[static_cast<size_t>(i * columns + j)]);
+// Gets a property of obj with the prepared arguments into result; a failure
+// is diagnosed when report is set.
+bool get(ExcelAutomation* ea, AutoObject* obj, const AutoChar* member, AutoDispId id, AutoVariant* result,
+         bool report = true) {
+  const bool ok = Com_invoke(ea, obj, member, result, Auto_propertyGet, report, id);
+  Com_clearArgs(ea);
+  return ok;
+}
+
+// The range object of an area of its sheet, owned by the caller; null when
+// the call fails.
+AutoObject* rangeObject(ExcelAutomation* ea, const RangeRef& area) {
+  AutoObject* sheet = ea->sheets[area.sheet];
+  AutoVariant v;
+  Auto_variantInit(&v);
+  if (!Com_addArgString(ea, Com_rangeToA1(area, true).c_str()) ||
+      !get(ea, sheet, u"Range", Com_cachedId(ea, sheet, kComSheetRange, u"Range"), &v) || v.vt != Auto_vtDispatch) {
+    Auto_variantClear(&v);
+    return nullptr;
   }
-  Auto_variantClear(&formulas);
+  return v.dispatch;
+}
+
+// Element (i, j), 0-based, of a property's result, read in place: the value
+// itself for a single cell; null outside it.
+const AutoVariant* elementOf(AutoVariant* block, int32_t i, int32_t j) {
+  if (block->vt != (Auto_vtArray | Auto_vtVariant)) return i == 0 && j == 0 ? block : nullptr;
+  int32_t lower1 = 0, lower2 = 0, upper = 0;
+  Auto_arrayBounds(block->array, 1, &lower1, &upper);
+  Auto_arrayBounds(block->array, 2, &lower2, &upper);
+  const int32_t at[2] = {lower1 + i, lower2 + j};
+  AutoVariant* e = nullptr;
+  return Auto_failed(Auto_arrayPtrOfIndex(block->array, at, &e)) ? nullptr : e;
+}
+
+// The values of the tile's cells.
+bool readValues(ExcelAutomation* ea, AutoObject* range, Tile* tile) {
+  AutoVariant values;
+  Auto_variantInit(&values);
+  const bool ok = get(ea, range, u"Value", Com_cachedId(ea, range, kComValue, u"Value"), &values);
+  for (int32_t i = 0; ok && i < rowsOf(tile->area); ++i)
+    for (int32_t j = 0; j < columnsOf(tile->area); ++j)
+      if (const AutoVariant* v = elementOf(&values, i, j))
+        Com_variantToValue(v, &cellOf(tile, tile->area.firstRow + i, tile->area.firstColumn + j).value);
   Auto_variantClear(&values);
+  return ok;
+}
+
+// The formulas of an area of the tile (the range object's area) into its
+// cells; a constant's formula text (its value as text) is dropped unread.
+bool readFormulas(ExcelAutomation* ea, AutoObject* range, const RangeRef& area, Tile* tile) {
+  AutoVariant formulas;
+  Auto_variantInit(&formulas);
+  const bool ok = get(ea, range, u"Formula", Com_cachedId(ea, range, kComFormula, u"Formula"), &formulas);
+  for (int32_t i = 0; ok && i < rowsOf(area); ++i)
+    for (int32_t j = 0; j < columnsOf(area); ++j) {
+      const AutoVariant* f = elementOf(&formulas, i, j);
+      if (!f || f->vt != Auto_vtString || !f->str || f->str[0] != u'=') continue;
+      CachedCell& c = cellOf(tile, area.firstRow + i, area.firstColumn + j);
+      keepFormula(&c.value, std::u16string(f->str, Auto_stringLen(f->str)), &c.formula);
+    }
+  Auto_variantClear(&formulas);
+  return ok;
+}
+
+// The rectangles of the formula cells of a range, the object of area;
+// false when the application cannot say or finds none.
+bool formulaAreas(ExcelAutomation* ea, AutoObject* range, const RangeRef& within, std::vector<RangeRef>* areas) {
+  AutoVariant special, address;
+  Auto_variantInit(&special);
+  Auto_variantInit(&address);
+  Com_addArgInt(ea, kCellTypeFormulas);
+  bool ok = get(ea, range, u"SpecialCells", Auto_dispidUnknown, &special, false) && special.vt == Auto_vtDispatch &&
+            get(ea, special.dispatch, u"Address", Auto_dispidUnknown, &address) && address.vt == Auto_vtString;
+  const std::u16string_view text = ok ? std::u16string_view(address.str, Auto_stringLen(address.str)) : u"";
+  for (size_t start = 0; ok && start <= text.size();) {
+    const size_t comma = std::min(text.find(u',', start), text.size());
+    RangeRef area{};
+    ok = Com_parseReference(ea, text.substr(start, comma - start), &area) && area.sheet == 0;
+    area.sheet = within.sheet;
+    ok = ok && inRange(within, CellRef{area.sheet, area.firstRow, area.firstColumn}) &&
+         inRange(within, CellRef{area.sheet, area.lastRow, area.lastColumn});
+    areas->push_back(area);
+    start = comma + 1;
+  }
+  Auto_variantClear(&special);
+  Auto_variantClear(&address);
+  return ok;
+}
+
+// The tile's values, then the formulas of its formula cells: each rectangle
+// of them read apart, or the whole tile at once when they are many or the
+// application cannot pick them out.
+bool readTile(ExcelAutomation* ea, const RangeRef& area, Tile* tile) {
+  AutoObject* range = rangeObject(ea, area);
+  if (!range) return false;
+  tile->area = area;
+  const auto cells = static_cast<size_t>(rowsOf(area)) * static_cast<size_t>(columnsOf(area));
+  tile->cells.resize(cells);
+  bool ok = readValues(ea, range, tile);
+  std::vector<RangeRef> areas;
+  if (ok && cells > 1 && formulaAreas(ea, range, area, &areas) && areas.size() * kCellsPerFormulaArea <= cells) {
+    for (const RangeRef& part : areas) {
+      AutoObject* partRange = rangeObject(ea, part);
+      ok = partRange && readFormulas(ea, partRange, part, tile);
+      if (partRange) Auto_release(partRange);
+      if (!ok) break;
+    }
+  } else if (ok) {
+    ok = readFormulas(ea, range, area, tile);
+  }
+  Auto_release(range);
   return ok;
 }
 
@@ -174,14 +290,12 @@ struct ComCellCache {
   bool block(ExcelAutomation* ea, const CellRef& at, RangeRef* out) {
     SheetCells* s = sheet(ea, at.sheet);
     if (!s) return false;
-    if (auto it = s->blocks.find(cellKey(at)); it != s->blocks.end()) {
-      *out = it->second;
+    if (const RangeRef* known = s->blockAt(at)) {
+      *out = *known;
       return true;
     }
     if (!Com_arrayBlockOf(ea, at, out)) return false;
-    for (uint16_t row = out->firstRow; row <= out->lastRow; ++row)
-      for (int column = out->firstColumn; column <= out->lastColumn; ++column)
-        s->blocks.emplace(cellKey(CellRef{at.sheet, row, static_cast<uint8_t>(column)}), *out);
+    s->addBlock(*out);
     return true;
   }
 };

@@ -90,6 +90,13 @@ void setFormula(FormulaReader* r, Symbol* s, ReaderCell* info) {
   s->formula->arrayColumn = info->arrayColumn;
 }
 
+// Makes info as new, keeping the memory of its formula text.
+void renew(ReaderCell* info) {
+  std::u16string text = std::move(info->formula);
+  text.clear();
+  *info = ReaderCell{std::move(text)};
+}
+
 // A cell from the source, with the formula an import gave it in place of
 // its own.
 bool readCell(FormulaReader* r, const CellRef& cell, Value* value, ReaderCell* info) {
@@ -178,11 +185,12 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
     RangeRef read{};
     const int32_t lastRow = usedPart(r, range, &read) ? read.lastRow : -1;
     std::vector<Symbol*> blocks;  // the array blocks the range meets
+    ReaderCell info;              // one for every cell: its formula's memory serves them all
     for (int32_t row = read.firstRow; row <= lastRow && r->context->errors.errorCount == 0; ++row) {
       for (int32_t column = read.firstColumn; column <= read.lastColumn; ++column) {
         const CellRef cell{range.sheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column)};
         Value* element = Val_at(&s->value, row - range.firstRow, column - range.firstColumn);
-        ReaderCell info;
+        renew(&info);
         if (!readCell(r, cell, element, &info)) return raiseAt(r, kStatusOleError, cell);
         if (info.formula.empty()) continue;
         // A formula cell inside the range is compiled as a cell of its own;

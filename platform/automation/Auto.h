@@ -151,6 +151,8 @@ std::uint32_t Auto_arrayDims(const AutoArray* a);  // 2 (0 for nullptr)
 AutoResult Auto_arrayBounds(const AutoArray* a, std::uint32_t dim, std::int32_t* lower, std::int32_t* upper);  // dim 1 or 2
 AutoResult Auto_arrayGetElement(const AutoArray* a, const std::int32_t* indices, AutoVariant* out);  // a copy
 AutoResult Auto_arrayPutElement(AutoArray* a, const std::int32_t* indices, const AutoVariant* v);      // copies v
+// The element itself, owned by the array, for reading it without a copy.
+AutoResult Auto_arrayPtrOfIndex(AutoArray* a, const std::int32_t* indices, AutoVariant** out);
 
 // ---- Objects ----
 enum class AutoIid : std::uint8_t { Unknown, Dispatch };

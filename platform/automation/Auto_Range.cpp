@@ -10,6 +10,8 @@ namespace {
 
 constexpr int kMaxRow = 1048575, kMaxCol = 16383;
 constexpr std::int32_t kStyleA1 = 1, kStyleR1C1 = -4150;
+// The cell type of SpecialCells that picks the formula cells.
+constexpr std::int32_t kCellTypeFormulas = -4123;
 // The most cells one put may write: a whole-sheet range is refused, not filled.
 constexpr long long kMaxWrite = 1LL << 22;
 
@@ -40,9 +42,32 @@ bool splitExternal(const std::string& text, Workbook** wb, std::string* local) {
   return *wb != nullptr;
 }
 
+// "B3" or "$A$1:$C$9" on the sheet itself: read without the formula
+// parser, which would also compute the range's values.
+bool plainArea(const std::string& text, int sheet, CellRange* area) {
+  const std::size_t colon = text.find(':');
+  int row1 = 0, col1 = 0, row2 = 0, col2 = 0;
+  if (colon == std::string::npos) {
+    if (!Wb_parseA1(text, &row1, &col1)) return false;
+    row2 = row1;
+    col2 = col1;
+  } else if (!Wb_parseA1(text.substr(0, colon), &row1, &col1) || !Wb_parseA1(text.substr(colon + 1), &row2, &col2)) {
+    return false;
+  }
+  *area = CellRange{sheet, std::min(row1, row2), std::min(col1, col2), std::max(row1, row2), std::max(col1, col2)};
+  return true;
+}
+
 // Resolves a reference text seen from `sheet`; false when it is none.
 bool resolveText(Workbook* wb, int sheet, const std::string& text, bool sheetFixed, Workbook** outWb, int* outSheet,
                  std::vector<CellRange>* areas) {
+  CellRange plain;
+  if (plainArea(text, sheet, &plain)) {
+    *outWb = wb;
+    *outSheet = sheet;
+    *areas = {plain};
+    return true;
+  }
   std::string local = text;
   if (text.find('[') != std::string::npos) {
     if (sheetFixed || !splitExternal(text, &wb, &local)) return false;
@@ -110,14 +135,79 @@ std::string constantText(const CellValue& v) {
   return "";
 }
 
+// The formula text of a formula cell (its block's for a cell of an array
+// block); null for a constant or an empty cell.
+const std::string* formulaTextOf(const Sheet* sh, const Cell* c) {
+  if (!c) return nullptr;
+  if (c->arrayBlock >= 0 && c->arrayBlock < static_cast<int>(sh->arrays.size()))
+    return &sh->arrays[c->arrayBlock].formula;
+  return c->formula.empty() ? nullptr : &c->formula;
+}
+
 std::string formulaOf(const Sheet* sh, const Cell* c) {
-  if (!c) return "";
-  if (c->arrayBlock >= 0 && c->arrayBlock < static_cast<int>(sh->arrays.size())) return sh->arrays[c->arrayBlock].formula;
-  return c->formula.empty() ? constantText(c->value) : c->formula;
+  if (const std::string* text = formulaTextOf(sh, c)) return *text;
+  return c ? constantText(c->value) : std::string();
 }
 
 void formulaElement(const AutoObject* r, int row, int col, AutoVariant* out) {
-  Auto_setText(out, formulaOf(r->sheet, cellOf(r, row, col)));
+  const Cell* c = cellOf(r, row, col);
+  if (const std::string* text = formulaTextOf(r->sheet, c)) Auto_setText(out, *text);
+  else Auto_setText(out, c ? constantText(c->value) : std::string());
+}
+
+bool isFormulaCell(const Sheet* sh, const Cell& c) {
+  return !c.formula.empty() || (c.arrayBlock >= 0 && c.arrayBlock < static_cast<int>(sh->arrays.size()));
+}
+
+// Appends the formula cells of an area as rectangles: each row's runs of
+// formula cells, a run under a run of the same columns in the row above
+// joining that run's rectangle.
+void appendFormulaAreas(const Sheet* sh, const CellRange& a, std::vector<CellRange>* found) {
+  std::vector<std::size_t> open, next;  // rectangles that reach the row above, and this row
+  int lastRow = -2;
+  sh->cells.eachRowIn(a.row1, a.col1, a.row2, a.col2, [&](auto cells) {
+    const int row = Wb_keyRow(cells.front().first);
+    if (row != lastRow + 1) open.clear();
+    next.clear();
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+      if (!isFormulaCell(sh, cells[k].second)) continue;
+      const int first = Wb_keyCol(cells[k].first);
+      int last = first;
+      while (k + 1 < cells.size() && Wb_keyCol(cells[k + 1].first) == last + 1 &&
+             isFormulaCell(sh, cells[k + 1].second))
+        last = Wb_keyCol(cells[++k].first);
+      auto above = std::find_if(open.begin(), open.end(),
+                                [&](std::size_t i) { return (*found)[i].col1 == first && (*found)[i].col2 == last; });
+      if (above != open.end()) {
+        (*found)[*above].row2 = row;
+        next.push_back(*above);
+      } else {
+        next.push_back(found->size());
+        found->push_back(CellRange{0, row, first, row, last});
+      }
+    }
+    open.swap(next);
+    lastRow = row;
+  });
+}
+
+// SpecialCells(Type): of the range's cells, those of a kind; only the
+// formula cells (array blocks included) can be asked for. A single cell
+// stands for the sheet's used range; when no cell is found the call fails.
+AutoResult rangeSpecialCells(AutoCall& call) {
+  std::int32_t type = 0;
+  AutoResult rc;
+  if (!call.integer(0, &type, &rc)) return rc;
+  if (type != kCellTypeFormulas) return call.raise(Auto_excFailed, "Only formula cells can be picked out.");
+  const Sheet* sh = call.self->sheet;
+  std::vector<CellRange> searched = call.self->areas;
+  CellRange used;
+  if (searched.size() == 1 && cellCount(searched[0]) == 1)
+    searched = Wb_usedRange(sh, &used) ? std::vector{used} : std::vector<CellRange>{};
+  std::vector<CellRange> found;
+  for (const CellRange& a : searched) appendFormulaAreas(sh, a, &found);
+  if (found.empty()) return call.raise(Auto_excFailed, "No cells were found.");
+  return Auto_returnObject(call, Auto_newRange(call.self->wb, call.self->sheet, found));
 }
 
 // Refuses writes that would cut an array block or exceed the size limit.
@@ -411,6 +501,7 @@ const std::vector<AutoMember>& Auto_rangeMembers() {
       {"Item", kGet, {"RowIndex", "ColumnIndex"}, 1, rangeItem},
       {"Name", kGet, {}, 0, rangeName},
       {"Row", kGet, {}, 0, rangeRow},
+      {"SpecialCells", kGet, {"Type"}, 1, rangeSpecialCells},
       {"Value", kGetPut, {}, 0, rangeValue},
       {"Worksheet", kGet, {}, 0, rangeWorksheet},
     };

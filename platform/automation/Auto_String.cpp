@@ -1,5 +1,6 @@
 // Counted wide strings of the automation interface: allocation, length, and
 // conversion from and to the UTF-8 texts of the workbook model.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -91,7 +92,15 @@ void Auto_freeString(AutoString s) {
 }
 
 AutoString Auto_stringFromUtf8(const std::string& text) {
+  // A text of ASCII characters alone (every formula of most workbooks) is
+  // widened straight into the string.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    AutoString out = Auto_allocStringLen(nullptr, static_cast<std::uint32_t>(text.size()));
+    if (out) std::copy(text.begin(), text.end(), out);
+    return out;
+  }
   std::u16string wide;
+  wide.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) appendUtf16(nextUtf8(text, &i), &wide);
   return Auto_allocStringLen(wide.data(), static_cast<std::uint32_t>(wide.size()));
 }

@@ -101,6 +101,12 @@ AutoResult Auto_arrayGetElement(const AutoArray* a, const std::int32_t* indices,
   return Auto_variantCopy(out, e);
 }
 
+AutoResult Auto_arrayPtrOfIndex(AutoArray* a, const std::int32_t* indices, AutoVariant** out) {
+  if (!a || !indices || !out) return Auto_ePointer;
+  *out = elementOf(a, indices);
+  return *out ? Auto_ok : Auto_eBadIndex;
+}
+
 AutoResult Auto_arrayPutElement(AutoArray* a, const std::int32_t* indices, const AutoVariant* v) {
   if (!a || !indices || !v) return Auto_ePointer;
   AutoVariant* e = elementOf(a, indices);

@@ -439,3 +439,84 @@ TEST_F(Automation, ApplicationByProgramIdAndQuit) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sheet with constants, two formula cells side by side in two rows, a
+// lone formula further down and an array block.
+Workbook* formulaCellsBook() {
+  Workbook* wb = Wb_newWorkbook("special.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  for (int row = 0; row < 6; ++row) Wb_setValue(wb, sh, row, 0, CellValue::makeNumber(row + 1));
+  for (int row = 0; row < 2; ++row) {
+    Wb_setFormula(wb, sh, row, 1, "=A1*2");
+    Wb_setFormula(wb, sh, row, 2, "=A1*3");
+  }
+  Wb_setFormula(wb, sh, 4, 1, "=A5+1");
+  Wb_setArrayFormula(wb, sh, CellRange{0, 2, 3, 3, 4}, "=A1:B2*2");
+  Calc_recalculateFull(wb);
+  return wb;
+}
+
+}  // namespace
+
+TEST_F(Automation, SpecialCellsPicksTheFormulaCellsAsRectangles) {
+  Workbook* wb = formulaCellsBook();
+  Obj sheet = client.object(app, "Sheets", {vstr("S")});
+  Obj all = client.object(sheet, "Range", {vstr("A1:F6")});
+  Obj formulas = client.object(all, "SpecialCells", {vint(-4123)});
+  EXPECT_EQ(client.text(formulas, "Address"), "$B$1:$C$2,$D$3:$E$4,$B$5");
+  // Only the range's own cells; a single cell stands for the used range.
+  Obj part = client.object(sheet, "Range", {vstr("C2:E3")});
+  Obj inPart = client.object(part, "SpecialCells", {vint(-4123)});
+  EXPECT_EQ(client.text(inPart, "Address"), "$C$2,$D$3:$E$3");
+  Obj one = client.object(sheet, "Range", {vstr("A1")});
+  Obj inUsed = client.object(one, "SpecialCells", {vint(-4123)});
+  EXPECT_EQ(client.text(inUsed, "Address"), "$B$1:$C$2,$D$3:$E$4,$B$5");
+  // No formula cell, or a kind of cell other than formulas: the call fails.
+  Obj constants = client.object(sheet, "Range", {vstr("A1:A6")});
+  Var none;
+  EXPECT_EQ(client.call(constants, "SpecialCells", Auto_propertyGet, {vint(-4123)}, &none.v), Auto_eException);
+  EXPECT_EQ(client.call(all, "SpecialCells", Auto_propertyGet, {vint(2)}, &none.v), Auto_eException);
+  // Formulas put later are found too.
+  Obj f6 = client.object(sheet, "Range", {vstr("F6")});
+  ASSERT_EQ(client.put(f6, "Formula", vstr("=A6")), Auto_ok);
+  Obj again = client.object(all, "SpecialCells", {vint(-4123)});
+  EXPECT_EQ(client.text(again, "Address"), "$B$1:$C$2,$D$3:$E$4,$B$5,$F$6");
+  EXPECT_EQ(Wb_findCell(wb->sheets[0].get(), 5, 5)->formula, "=A6");
+}
+
+TEST_F(Automation, PlainReferencesResolveLikeTheFormulaParserDoes) {
+  formulaCellsBook();
+  Obj sheet = client.object(app, "Sheets", {vstr("S")});
+  for (const char* text : {"a1:b2", "$B$2:A1", "B$5", "$A6:C$1"}) {
+    Obj plain = client.object(sheet, "Range", {vstr(text)});
+    Obj spelled = client.object(sheet, "Range", {vstr(std::string("S!") + text)});
+    EXPECT_EQ(client.text(plain, "Address"), client.text(spelled, "Address")) << text;
+  }
+  Obj reversed = client.object(sheet, "Range", {vstr("$B$2:A1")});
+  EXPECT_EQ(client.text(reversed, "Address"), "$A$1:$B$2");
+  Var bad;
+  EXPECT_EQ(client.call(sheet, "Range", Auto_propertyGet, {vstr("A0")}, &bad.v), Auto_eException);
+}
+
+TEST(AutomationArrays, ElementsReadInPlace) {
+  AutoArray* a = Auto_arrayCreate(1, 2, 0, 3);
+  const std::int32_t at[2] = {2, 1};
+  AutoVariant v = vnum(7.5);
+  ASSERT_EQ(Auto_arrayPutElement(a, at, &v), Auto_ok);
+  AutoVariant* in = nullptr;
+  ASSERT_EQ(Auto_arrayPtrOfIndex(a, at, &in), Auto_ok);
+  EXPECT_EQ(in->vt, Auto_vtR8);
+  EXPECT_EQ(in->r8, 7.5);
+  in->r8 = 8;  // the element itself
+  AutoVariant copy;
+  Auto_variantInit(&copy);
+  ASSERT_EQ(Auto_arrayGetElement(a, at, &copy), Auto_ok);
+  EXPECT_EQ(copy.r8, 8);
+  const std::int32_t outside[2] = {3, 0};
+  EXPECT_EQ(Auto_arrayPtrOfIndex(a, outside, &in), Auto_eBadIndex);
+  EXPECT_EQ(in, nullptr);
+  EXPECT_EQ(Auto_arrayPtrOfIndex(nullptr, at, &in), Auto_ePointer);
+  Auto_arrayDestroy(a);
+}
