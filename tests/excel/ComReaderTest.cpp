@@ -179,4 +179,48 @@ TEST_F(ComReaderTest, LargeMostlyEmptyRangesGiveTheWorkbooksValues) {
   EXPECT_EQ(after.refused, before.refused);
 }
 
+// Every cell of a sheet read through the source gives the formula the
+// workbook holds (the block's for a cell of an array block) and nothing for
+// a constant, however its tile's formulas are read: scattered over the
+// tile, absent from it, or in a few rectangles beside a text constant that
+// starts with "=".
+TEST_F(ComReaderTest, EveryCellReadsBackItsFormulaWhateverItsTileHolds) {
+  Workbook* wb = Wb_newWorkbook("tiles.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  for (int row = 0; row < 40; ++row)
+    for (int column = 0; column < 48; ++column) {
+      const bool scattered = column < 16 && (row + column) % 2 == 0;
+      if (scattered) Wb_setFormula(wb, sh, row, column, "=" + Wb_a1(row, column + 1) + "*2");
+      else Wb_setValue(wb, sh, row, column, CellValue::makeNumber(row * 100 + column));
+    }
+  for (int row = 4; row < 20; ++row) Wb_setFormula(wb, sh, row, 39, "=AG" + std::to_string(row + 1) + "+1");
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 1, 33, 3, 36}, "=AG1:AJ3*3"));
+  for (int column : {20, 44}) Wb_setValue(wb, sh, 30, column, CellValue::makeText("=abc"));
+  ASSERT_TRUE(Com_openWorkbook(ea, nullptr) && Com_readSheets(ea));
+  ComReaderSource source(ea);
+  for (uint16_t row = 1; row <= 40; ++row)
+    for (uint8_t column = 1; column <= 48; ++column) {
+      const Cell* cell = Wb_findCell(sh, row - 1, column - 1);
+      ASSERT_NE(cell, nullptr);
+      const std::string want = cell->arrayBlock >= 0 ? sh->arrays[cell->arrayBlock].formula : cell->formula;
+      Value value{};
+      ReaderCell info;
+      ASSERT_TRUE(source.readCell(CellRef{1, row, column}, &value, &info));
+      EXPECT_EQ(info.formula, Text_fromUtf8(want)) << Wb_a1(row - 1, column - 1);
+      EXPECT_EQ(info.isArray, cell->arrayBlock >= 0) << Wb_a1(row - 1, column - 1);
+      if (cell->value.kind == CellKind::Number && cell->formula.empty() && cell->arrayBlock < 0) {
+        EXPECT_EQ(value.number, cell->value.number) << Wb_a1(row - 1, column - 1);
+      }
+      Val_clear(&value);
+    }
+  ReaderCell corner;
+  Value value{};
+  ASSERT_TRUE(source.readCell(CellRef{1, 4, 37}, &value, &corner));
+  Val_clear(&value);
+  EXPECT_EQ(corner.block.firstRow, 2);
+  EXPECT_EQ(corner.block.lastColumn, 37);
+  EXPECT_EQ(corner.arrayRow, 2);
+  EXPECT_EQ(corner.arrayColumn, 3);
+}
+
 }  // namespace
