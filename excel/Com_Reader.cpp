@@ -20,13 +20,12 @@ namespace {
 // Defined names refer through at most this many other names.
 constexpr int kMaxNameDepth = 8;
 
-bool isFormulaText(const std::u16string& text) { return !text.empty() && text[0] == u'='; }
+bool isFormulaText(std::u16string_view text) { return !text.empty() && text[0] == u'='; }
 
-// The formula of a cell whose formula property reads text: none for a
+// Whether the formula property's text of a cell is a formula: not for a
 // constant, nor for a text constant, which reads back as its own text.
-void keepFormula(const Value* value, std::u16string&& text, std::u16string* formula) {
-  if (!isFormulaText(text) || (value->kind == kValText && value->text && text == value->text)) return;
-  *formula = std::move(text);
+bool isFormulaOf(const Value* value, std::u16string_view text) {
+  return isFormulaText(text) && !(value->kind == kValText && value->text && text == value->text);
 }
 
 bool resolveText(ExcelAutomation* ea, uint8_t sheet, std::u16string_view text, RangeRef* range,
@@ -55,7 +54,7 @@ bool Com_cellFormula(ExcelAutomation* ea, int32_t row, int32_t column, Value* va
   formula->clear();
   if (!Com_usedValue(ea, row, column, value)) return false;
   std::u16string text;
-  if (Com_usedFormula(ea, row, column, &text)) keepFormula(value, std::move(text), formula);
+  if (Com_usedFormula(ea, row, column, &text) && isFormulaOf(value, text)) *formula = std::move(text);
   return true;
 }
 
@@ -67,12 +66,15 @@ constexpr int32_t kTileColumns = 16;
 
 struct CachedCell {
   Value value{};
-  std::u16string formula;
+  uint32_t formula = 0;  // its text in its tile's formulas; 0 for none
 };
 
 struct Tile {
   RangeRef area{};                // the part of the used range it holds
   std::vector<CachedCell> cells;  // row by row
+  // The formula texts of its cells, [0] empty; the cells of a run with one
+  // text (an array block's, a row of copies) share it.
+  std::vector<std::u16string> formulas{1};
 };
 
 // What is known of one sheet: its used range and the array blocks met.
@@ -188,7 +190,10 @@ bool readFormulas(ExcelAutomation* ea, AutoObject* range, const RangeRef& area, 
       const AutoVariant* f = elementOf(&formulas, i, j);
       if (!f || f->vt != Auto_vtString || !f->str || f->str[0] != u'=') continue;
       CachedCell& c = cellOf(tile, area.firstRow + i, area.firstColumn + j);
-      keepFormula(&c.value, std::u16string(f->str, Auto_stringLen(f->str)), &c.formula);
+      const std::u16string_view text(f->str, Auto_stringLen(f->str));
+      if (!isFormulaOf(&c.value, text)) continue;
+      if (tile->formulas.back() != text) tile->formulas.emplace_back(text);
+      c.formula = static_cast<uint32_t>(tile->formulas.size() - 1);
     }
   Auto_variantClear(&formulas);
   return ok;
@@ -263,8 +268,9 @@ struct ComCellCache {
     return s;
   }
 
-  // The cell as read, null outside the used range; false when a read fails.
-  bool cell(ExcelAutomation* ea, const CellRef& at, const CachedCell** out) {
+  // The cell as read and its tile, null outside the used range; false when
+  // a read fails.
+  bool cell(ExcelAutomation* ea, const CellRef& at, const CachedCell** out, const Tile** tile) {
     *out = nullptr;
     const SheetCells* s = sheet(ea, at.sheet);
     if (!s) return false;
@@ -281,8 +287,9 @@ struct ComCellCache {
       lastTile = &it->second;
     }
     const Tile& t = *lastTile;
-    const int32_t columns = t.area.lastColumn - t.area.firstColumn + 1;
-    *out = &t.cells[static_cast<size_t>((at.row - t.area.firstRow) * columns + (at.column - t.area.firstColumn))];
+    *out = &t.cells[static_cast<size_t>((at.row - t.area.firstRow) * columnsOf(t.area) +
+                                        (at.column - t.area.firstColumn))];
+    *tile = &t;
     return true;
   }
 
@@ -321,10 +328,11 @@ bool ComReaderSource::usedArea(uint8_t sheet, RangeRef* area) {
 bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* info) {
   if (cell.sheet < 1 || cell.sheet > ea->sheetCount) return false;
   const CachedCell* stored = nullptr;
-  if (!cache->cell(ea, cell, &stored)) return false;
+  const Tile* tile = nullptr;
+  if (!cache->cell(ea, cell, &stored, &tile)) return false;
   if (stored) {
     Val_assign(value, &stored->value);
-    info->formula = stored->formula;
+    info->formula = tile->formulas[stored->formula];
   }
   const FunctionTable* functions = ea->context ? ea->context->tables.functions : nullptr;
   if (functions && functions->activeSheetFormulasOnly && cell.sheet != ea->activeSheet) info->formula.clear();

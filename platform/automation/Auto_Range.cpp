@@ -104,25 +104,35 @@ AutoResult rangeArgument(AutoCall& call, std::size_t param, Workbook* wb, int sh
   return Auto_ok;
 }
 
-// The value of every cell as a variant: one value or an array of the first area.
-AutoResult valuesOf(AutoCall& call, void (*element)(const AutoObject*, int, int, AutoVariant*)) {
+// What a property gives for one cell of a sheet (null for an empty cell).
+using CellElement = void (*)(const Sheet*, const Cell*, AutoVariant*);
+
+// The property of every cell as a variant: one value or an array of the
+// first area, its cells found row by row, then what the empty ones give.
+AutoResult valuesOf(AutoCall& call, CellElement element) {
   const CellRange& a = call.self->areas[0];
+  const Sheet* sh = call.self->sheet;
   if (cellCount(a) == 1) {
-    element(call.self, a.row1, a.col1, call.result);
+    element(sh, cellOf(call.self, a.row1, a.col1), call.result);
     return Auto_ok;
   }
   AutoArray* arr = Auto_arrayCreate(1, a.row2 - a.row1 + 1, 1, a.col2 - a.col1 + 1);
   if (!arr) return call.raise(Auto_excFailed, "The range is too large to be read at once.");
-  std::size_t k = 0;
-  for (int r = a.row1; r <= a.row2; ++r)
-    for (int c = a.col1; c <= a.col2; ++c) element(call.self, r, c, &arr->items[k++]);
+  const auto width = static_cast<std::size_t>(a.col2 - a.col1 + 1);
+  sh->cells.eachRowIn(a.row1, a.col1, a.row2, a.col2, [&](auto cells) {
+    const auto row = static_cast<std::size_t>(Wb_keyRow(cells.front().first) - a.row1);
+    for (const auto& [key, cell] : cells)
+      element(sh, &cell, &arr->items[row * width + static_cast<std::size_t>(Wb_keyCol(key) - a.col1)]);
+  });
+  for (AutoVariant& item : arr->items)
+    if (item.vt == Auto_vtEmpty) element(sh, nullptr, &item);
   Auto_variantClear(call.result);
   call.result->vt = Auto_vtArray | Auto_vtVariant;
   call.result->array = arr;
   return Auto_ok;
 }
 
-void valueElement(const AutoObject* r, int row, int col, AutoVariant* out) { Auto_cellToVariant(cellOf(r, row, col), out); }
+void valueElement(const Sheet*, const Cell* c, AutoVariant* out) { Auto_cellToVariant(c, out); }
 
 std::string constantText(const CellValue& v) {
   switch (v.kind) {
@@ -149,9 +159,8 @@ std::string formulaOf(const Sheet* sh, const Cell* c) {
   return c ? constantText(c->value) : std::string();
 }
 
-void formulaElement(const AutoObject* r, int row, int col, AutoVariant* out) {
-  const Cell* c = cellOf(r, row, col);
-  if (const std::string* text = formulaTextOf(r->sheet, c)) Auto_setText(out, *text);
+void formulaElement(const Sheet* sh, const Cell* c, AutoVariant* out) {
+  if (const std::string* text = formulaTextOf(sh, c)) Auto_setText(out, *text);
   else Auto_setText(out, c ? constantText(c->value) : std::string());
 }
 
