@@ -126,8 +126,8 @@ TEST(WsfMatrix, DeterminantInverseAndProduct) {
 }
 
 // A 3 x 5 by 5 x 7 product: every element equals its sum term by term in
-// doubles, in runs of several columns and the columns left over alike; an
-// empty cell in column 5 of the right matrix poisons that column only.
+// doubles; an empty cell in column 5 of the right matrix poisons that column
+// only, and a column whose sums leave the doubles gives "#num!" alone.
 TEST(WsfMatrix, ProductOfWiderMatricesIsExactElementByElement) {
   TestValues vs;
   Value* r = vs.make();
@@ -142,8 +142,10 @@ TEST(WsfMatrix, ProductOfWiderMatricesIsExactElementByElement) {
   for (int k = 0; k < kRows * kInner; ++k) Val_setNumber(Val_at(x, k / kInner, k % kInner), a[k]);
   for (int k = 0; k < kInner * kColumns; ++k)
     if (k != 2 * kColumns + 4) Val_setNumber(Val_at(y, k / kColumns, k % kColumns), b[k]);
+  for (int k : {0, 1}) Val_setNumber(Val_at(y, k, 6), b[k * kColumns + 6] = 1.6e308);
   Wsf_mmult(r, x, y);
   ASSERT_EQ(r->kind, kValArray);
+  int overflowed = 0;
   for (int i = 0; i < kRows; ++i)
     for (int j = 0; j < kColumns; ++j) {
       if (j == 4) {
@@ -152,8 +154,11 @@ TEST(WsfMatrix, ProductOfWiderMatricesIsExactElementByElement) {
       }
       double sum = 0.0;
       for (int k = 0; k < kInner; ++k) sum = sum + a[i * kInner + k] * b[k * kColumns + j];
-      EXPECT_EQ(Val_at(r, i, j)->number, sum) << i << ", " << j;
+      if (std::isfinite(sum)) EXPECT_EQ(Val_at(r, i, j)->number, sum) << i << ", " << j;
+      else EXPECT_TRUE(isError(Val_at(r, i, j), kErrNum)) << i << ", " << j;
+      overflowed += std::isfinite(sum) ? 0 : 1;
     }
+  EXPECT_EQ(overflowed, 1);
 }
 
 TEST(WsfModel, FormsAndSmoothFunctions) {

@@ -65,32 +65,26 @@ std::vector<char> plainLines(const Value* m, bool columns) {
   return plain;
 }
 
-// A matrix's lines as doubles, each line contiguous: the rows of x, or with
-// columns set the columns of y.
-std::vector<double> linesOf(const Value* m, bool columns) {
-  const int32_t lines = columns ? m->array->columns : m->array->rows;
-  const int32_t length = columns ? m->array->rows : m->array->columns;
-  std::vector<double> out(static_cast<size_t>(lines) * static_cast<size_t>(length));
-  for (int32_t a = 0; a < lines; ++a)
-    for (int32_t b = 0; b < length; ++b)
-      out[static_cast<size_t>(a) * static_cast<size_t>(length) + static_cast<size_t>(b)] =
-          (columns ? Val_at(m, b, a) : Val_at(m, a, b))->number;
+// A matrix's numbers as doubles, row after row.
+std::vector<double> numbersOf(const Value* m) {
+  const int32_t rows = m->array->rows, columns = m->array->columns;
+  std::vector<double> out(static_cast<size_t>(rows) * static_cast<size_t>(columns));
+  for (int32_t a = 0; a < rows; ++a)
+    for (int32_t b = 0; b < columns; ++b)
+      out[static_cast<size_t>(a) * static_cast<size_t>(columns) + static_cast<size_t>(b)] = Val_at(m, a, b)->number;
   return out;
 }
 
-// Elements per run of plainRun: independent sums interleaved.
-constexpr int32_t kRun = 4;
-
-// Elements (i, j) .. (i, j + count - 1) of a product in doubles, each
-// summed term by term in the order of the generic path (the count sums
-// interleaved, none reordered).
-void plainRun(const double* row, const double* columns, int32_t inner, int32_t count, double* sum) {
-  for (int32_t c = 0; c < count; ++c) sum[c] = 0.0;
-  for (int32_t k = 0; k < inner; ++k)
-    for (int32_t c = 0; c < count; ++c) {
-      const double term = row[k] * columns[static_cast<size_t>(c) * static_cast<size_t>(inner) + k];
-      sum[c] = sum[c] + term;
-    }
+// A row of a product in doubles: the row of x against y (row after row),
+// each element summed term by term in the order of the generic path (the
+// row's sums side by side, none reordered).
+void plainRow(const double* row, const double* y, int32_t inner, int32_t columns, double* sum) {
+  std::fill(sum, sum + columns, 0.0);
+  for (int32_t k = 0; k < inner; ++k) {
+    const double factor = row[k];
+    const double* line = y + static_cast<size_t>(k) * static_cast<size_t>(columns);
+    for (int32_t j = 0; j < columns; ++j) sum[j] = sum[j] + factor * line[j];
+  }
 }
 
 // The structure hooks over the matrix; with shaped an array argument gives
@@ -184,23 +178,22 @@ Value* Wsf_mmult(Value* result, const Value* a, const Value* b) {
   // are being checked for their scaling.
   const bool checked = result->context && result->context->flags.scalingCheck == 1;
   const std::vector<char> plainRows = plainLines(x, false), plainColumns = plainLines(y, true);
-  const std::vector<double> xRows = linesOf(x, false), yColumns = linesOf(y, true);
+  const std::vector<double> xNumbers = numbersOf(x), yNumbers = numbersOf(y);
+  std::vector<double> sums(static_cast<size_t>(columns));
   // An element over plain numbers that stays finite is done in doubles; any
   // other goes through the generic path, which says how it fails.
-  for (int32_t i = 0; i < rows; ++i)
-    for (int32_t j0 = 0; j0 < columns; j0 += kRun) {
-      const int32_t count = std::min(kRun, columns - j0);
-      const bool plainRow = !checked && plainRows[static_cast<size_t>(i)];
-      double sum[kRun];
-      if (plainRow)
-        plainRun(&xRows[static_cast<size_t>(i) * static_cast<size_t>(inner)],
-                 &yColumns[static_cast<size_t>(j0) * static_cast<size_t>(inner)], inner, count, sum);
-      for (int32_t c = 0; c < count; ++c) {
-        Value* cell = Val_at(&product, i, j0 + c);
-        if (plainRow && plainColumns[static_cast<size_t>(j0 + c)] && std::isfinite(sum[c])) Val_setNumber(cell, sum[c]);
-        else genericElement(x, y, i, j0 + c, cell);
-      }
+  for (int32_t i = 0; i < rows; ++i) {
+    const bool plain = !checked && plainRows[static_cast<size_t>(i)];
+    if (plain)
+      plainRow(&xNumbers[static_cast<size_t>(i) * static_cast<size_t>(inner)], yNumbers.data(), inner, columns,
+               sums.data());
+    for (int32_t j = 0; j < columns; ++j) {
+      Value* cell = Val_at(&product, i, j);
+      const double sum = sums[static_cast<size_t>(j)];
+      if (plain && plainColumns[static_cast<size_t>(j)] && std::isfinite(sum)) Val_setNumber(cell, sum);
+      else genericElement(x, y, i, j, cell);
     }
+  }
   Val_clear(result);
   *result = product;
   return result;
