@@ -140,6 +140,18 @@ bool cutToUsed(FormulaReader* r, const RangeRef& range, RangeRef* cut) {
   return true;
 }
 
+CellRef currentCell(const FormulaReader* r);
+
+// Counts a range's cells against what one reader may build; false, with the
+// status raised at the cell being compiled (or the range's first cell when
+// none is), when they are more than is left.
+bool spendRangeCells(FormulaReader* r, int64_t cells, const RangeRef& range) {
+  r->rangeCellsLeft -= cells;
+  if (r->rangeCellsLeft >= 0) return true;
+  raiseAt(r, kStatusNoMemory, r->current ? currentCell(r) : CellRef{range.sheet, range.firstRow, range.firstColumn});
+  return false;
+}
+
 // A new cell or range symbol: its values read from the source, its formula
 // cells as precedents, its variables bound.
 void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
@@ -155,6 +167,12 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
   } else {
     const uint16_t rows = static_cast<uint16_t>(range.lastRow - range.firstRow + 1);
     const uint8_t columns = static_cast<uint8_t>(range.lastColumn - range.firstColumn + 1);
+    const int64_t cells = int64_t{rows} * columns;
+    if (cells > kReaderMaxRangeCells) {
+      Val_setError(&s->value, kErrRef);
+      return;
+    }
+    if (!spendRangeCells(r, cells, range)) return;
     if (Val_makeArray(&s->value, rows, columns) != 0) return;
     // Only the cells in the sheet's used area are read; the others stay empty.
     RangeRef read{};
@@ -200,6 +218,7 @@ FormulaReader* Reader_create(EvalContext* ctx, SymbolTable* store, ReaderSource*
   r->context = ctx;
   r->source = source;
   r->store = store;
+  r->rangeCellsLeft = kReaderRangeCellsPerLoad;
   Lex_init(&r->lexer, ctx);
   ctx->tables.codeStore = store;
   ctx->tables.reader = r;

@@ -102,7 +102,18 @@ struct FormulaReader {
   std::shared_ptr<CellChain::Order> modelOrder;
   uint32_t modelStamp;
   std::vector<std::vector<CellChain::Span>> reach;
+  // Cells the ranges still to be built may have (kReaderRangeCellsPerLoad
+  // when the reader is made).
+  int64_t rangeCellsLeft;
 };
+
+// The most cells one range may have, as in the spreadsheet: a larger one
+// reads as #REF!. Ranges are built element by element (64 bytes each), so
+// the cells of all the ranges one reader builds are bounded too, at two of
+// the largest (512 MB): past that the load stops, out of memory, at the
+// cell whose formula asked for more.
+constexpr int64_t kReaderMaxRangeCells = int64_t{1} << 22;
+constexpr int64_t kReaderRangeCellsPerLoad = int64_t{1} << 23;
 
 // Options of the binding: import a model written with another
 // optimisation add-in's markers; recognise other simulation add-ins'

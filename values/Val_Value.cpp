@@ -70,6 +70,10 @@ Value* setPayload(Value* v, int32_t kind, const T* src, bool (*copy)(T*, const T
   return v;
 }
 
+// Whether clearing the value frees anything: most elements of a large range
+// are plain numbers or empty, and are skipped.
+bool ownsStorage(const Value& v) { return v.payload || v.text || v.array || v.source; }
+
 // Clears every allocated element, frees the elements' block, the row table
 // and the descriptor.
 void freeArray(Value* v) {
@@ -77,7 +81,8 @@ void freeArray(Value* v) {
   if (!a) return;
   if (a->rowTable && a->rowTable[0]) {
     for (int32_t r = 0; r < a->allocatedRows; ++r)
-      for (int32_t c = 0; c < a->allocatedColumns; ++c) Val_clear(&a->rowTable[r][c]);
+      for (int32_t c = 0; c < a->allocatedColumns; ++c)
+        if (ownsStorage(a->rowTable[r][c])) Val_clear(&a->rowTable[r][c]);
     std::free(a->rowTable[0]);
   }
   std::free(a->rowTable);

@@ -10,6 +10,7 @@
 #include "interpreter/Eval_Entries.h"
 #include "tests/support/SheetSource.h"
 #include "values/Model_Variables.h"
+#include "values/Vm_Status.h"
 
 namespace {
 
@@ -122,6 +123,47 @@ TEST(ReaderUsedArea, ShapesAndBlanksSeeTheRangeAsWritten) {
   EXPECT_DOUBLE_EQ(w.value(2), 4);
   EXPECT_DOUBLE_EQ(w.value(3), 0);  // b13, met by the row of a13, is empty
   EXPECT_EQ(w.largestArray(), 60000u);
+}
+
+// A range of more cells than the spreadsheet's largest area reads as #REF!
+// and costs nothing.
+TEST(ReaderUsedArea, RangesPastTheLargestAreaAreRefErrors) {
+  UsedBench w;
+  fill(&w.source);
+  w.source.set("a10", "=ROWS(b1:bn65535)");  // 65 columns: 4,259,775 cells
+  w.source.set("a11", "=ROWS(b1:b65535)*COLUMNS(b1:c1)");
+  ASSERT_TRUE(w.compile({"a10", "a11"})) << int(w.ctx->errors.firstError);
+  double v = 0;
+  Eval_evalReal(&w.program, 0, true, &v, true);
+  const Symbol* cell = Prog_findSymbol(w.store, kSpaceCell, u"s1!a10");
+  ASSERT_NE(cell, nullptr);
+  ASSERT_EQ(cell->value.kind, kValError);
+  EXPECT_EQ(cell->value.number, Vm_errorNumber(kErrRef));
+  EXPECT_DOUBLE_EQ(w.value(1), 65535.0 * 2);
+  EXPECT_EQ(w.largestArray(), 65535u);
+}
+
+// The ranges one load builds share a budget of cells: the formula that asks
+// for more stops the load, out of memory, at its cell.
+TEST(ReaderUsedArea, RangesPastTheLoadsBudgetStopTheLoadAtTheirCell) {
+  UsedBench w;
+  fill(&w.source);
+  w.reader->rangeCellsLeft = 200;
+  w.source.set("a10", "=ROWS(b1:c50)+ROWS(b1:c50)");  // one range of 100 cells, read once
+  w.source.set("a11", "=INDEX(b1:e20,1,1)");          // 80 more
+  w.source.set("a12", "=ROWS(c1:d20)");               // 40 more: past the budget
+  EXPECT_TRUE(w.compile({"a10", "a11"})) << int(w.ctx->errors.firstError);
+  EXPECT_EQ(w.reader->rangeCellsLeft, 20);
+  UsedBench over;
+  fill(&over.source);
+  over.reader->rangeCellsLeft = 200;
+  over.source.set("a10", "=ROWS(b1:c50)+ROWS(b1:c50)");
+  over.source.set("a11", "=INDEX(b1:e20,1,1)");
+  over.source.set("a12", "=ROWS(c1:d20)");
+  EXPECT_FALSE(over.compile({"a10", "a11", "a12"}));
+  EXPECT_EQ(over.ctx->errors.firstError, kStatusNoMemory);
+  EXPECT_EQ(over.ctx->errors.errorCell.row, 12);
+  EXPECT_EQ(over.ctx->errors.errorCell.column, 1);
 }
 
 }  // namespace
