@@ -359,8 +359,10 @@ bool Eval_evalHess(Program* p, int32_t i, bool reset, double* value, double* gra
   const bool ran = runBothSides(&e, kValHess, subtractRhs, value, noHook, noHook, [&](double sign, int) {
     const HessValue* h = static_cast<HessValue*>(e.ctx->buffers.result->payload);
     readForward(e, h, sign, value, gradient, zeroBased);
-    for (int32_t r = 1; r <= std::min(h->n, e.nv); ++r)
-      for (int32_t c = 1; c <= std::min(h->n, e.nv); ++c)
+    // Entries outside the result's block are zero.
+    const int32_t last = std::min({h->last, h->n, e.nv});
+    for (int32_t r = std::max(h->first, 1); r <= last; ++r)
+      for (int32_t c = std::max(h->first, 1); c <= last; ++c)
         hessian[slot(r, zeroBased)][slot(c, zeroBased)] += sign * h->hessian[r][c];
   });
   return ran && finiteDerivatives(&e, value, gradient, hessian, zeroBased) && finished(e);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 #include "arithmetic/numeric/Num_Elementary.h"
 #include "values/Pay_Tape.h"
@@ -17,51 +18,113 @@ void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Hess", 0,
 
 bool badDivisor(double y) { return y == 0.0 || std::isnan(y); }
 
-// The result record with value set and g = ca ga + cb gb, H = ca Ha + cb Hb
-// (b may be null).
-HessValue* combine(const HessValue* a, double value, double ca, double cb, const HessValue* b) {
+// Rows and columns first..last of a Hessian; none when last < first.
+struct Block {
+  int32_t first = 1;
+  int32_t last = 0;
+};
+
+Block join(Block a, Block b) {
+  if (a.last < a.first) return b;
+  if (b.last < b.first) return a;
+  return {std::min(a.first, b.first), std::max(a.last, b.last)};
+}
+
+// c u v^T over gradients u and v: a second-order term of the chain rule.
+struct Outer {
+  double c;
+  const double* u;
+  const double* v;
+};
+
+// The slots 1..n of a gradient that are not zero; false when one is not
+// finite.
+bool support(const double* g, int32_t n, Block* out) {
+  Block b;
+  for (int32_t i = 1; i <= n; ++i) {
+    if (g[i] == 0.0) continue;
+    if (!std::isfinite(g[i])) return false;
+    if (b.last < b.first) b.first = i;
+    b.last = i;
+  }
+  *out = b;
+  return true;
+}
+
+// The block outside which ca Ha + cb Hb plus the terms is exactly zero: the
+// operands' blocks and the gradients' non-zero slots. A coefficient or a
+// gradient that is not finite makes it the whole matrix, as a non-finite
+// number times zero is not zero.
+Block blockOf(const HessValue* a, double ca, double cb, const HessValue* b, std::initializer_list<Outer> terms,
+              int32_t n) {
+  const Block whole{1, n};
+  if (!std::isfinite(ca) || (b && !std::isfinite(cb))) return whole;
+  Block r = join({a->first, a->last}, b ? Block{b->first, b->last} : Block{});
+  for (const Outer& t : terms) {
+    Block u, v;
+    if (t.c == 0.0) continue;
+    if (!std::isfinite(t.c) || !support(t.u, n, &u) || !support(t.v, n, &v)) return whole;
+    r = join(r, join(u, v));
+  }
+  return {std::max(r.first, 1), std::min(r.last, n)};
+}
+
+// The result record with value set and g = ca ga + cb gb (b may be null).
+HessValue* gradientOf(const HessValue* a, double value, double ca, double cb, const HessValue* b) {
   HessValue* out = a->context->buffers.hessBuffer;
   const int32_t n = std::min(a->n, out->capacity);
   out->value = value;
   out->n = n;
   out->context = a->context;
-  // Sums and differences: the same numbers without the unit products.
-  const bool sum = b && ca == 1.0 && cb == 1.0, difference = b && ca == 1.0 && cb == -1.0;
-  for (int32_t i = 1; i <= n; ++i) {
-    out->gradient[i] = ca * a->gradient[i] + (b ? cb * b->gradient[i] : 0.0);
-    double* h = out->hessian[i];
-    const double* ha = a->hessian[i];
-    if (sum) {
-      const double* hb = b->hessian[i];
-      for (int32_t j = 1; j <= n; ++j) h[j] = ha[j] + hb[j];
-    } else if (difference) {
-      const double* hb = b->hessian[i];
-      for (int32_t j = 1; j <= n; ++j) h[j] = ha[j] - hb[j];
-    } else if (b) {
-      const double* hb = b->hessian[i];
-      for (int32_t j = 1; j <= n; ++j) h[j] = ca * ha[j] + cb * hb[j];
-    } else {
-      for (int32_t j = 1; j <= n; ++j) h[j] = ca * ha[j];
-    }
-  }
+  for (int32_t i = 1; i <= n; ++i) out->gradient[i] = ca * a->gradient[i] + (b ? cb * b->gradient[i] : 0.0);
   return out;
 }
 
-// H += c u v^T.
-void addOuter(HessValue* out, double c, const double* u, const double* v) {
-  if (c == 0.0) return;
-  for (int32_t i = 1; i <= out->n; ++i) {
-    const double cu = c * u[i];
-    double* h = out->hessian[i];
-    for (int32_t j = 1; j <= out->n; ++j) h[j] += cu * v[j];
+// H = ca Ha + cb Hb + the terms (b may be null), computed on its block only,
+// row by row; a term may read the result's gradient, complete by then.
+void hessianOf(HessValue* out, const HessValue* a, double ca, double cb, const HessValue* b,
+               std::initializer_list<Outer> terms) {
+  const Block r = blockOf(a, ca, cb, b, terms, out->n);
+  Hess_setBlock(out, r.first, r.last);
+  const Outer* t = terms.begin();
+  // Two operands and two terms (a product, a quotient) take one pass a row,
+  // adding in the order of the general case.
+  const bool pair = b && terms.size() == 2 && t[0].c != 0.0 && t[1].c != 0.0;
+  for (int32_t i = r.first; i <= r.last; ++i) {
+    double* __restrict h = out->hessian[i];
+    const double* ha = a->hessian[i];
+    if (pair) {
+      const double* hb = b->hessian[i];
+      const double cu0 = t[0].c * t[0].u[i], cu1 = t[1].c * t[1].u[i];
+      const double *v0 = t[0].v, *v1 = t[1].v;
+      for (int32_t j = r.first; j <= r.last; ++j) h[j] = ca * ha[j] + cb * hb[j] + cu0 * v0[j] + cu1 * v1[j];
+      continue;
+    }
+    if (b) {
+      const double* hb = b->hessian[i];
+      for (int32_t j = r.first; j <= r.last; ++j) h[j] = ca * ha[j] + cb * hb[j];
+    } else {
+      for (int32_t j = r.first; j <= r.last; ++j) h[j] = ca * ha[j];
+    }
+    for (const Outer& term : terms) {
+      if (term.c == 0.0) continue;
+      const double cu = term.c * term.u[i];
+      for (int32_t j = r.first; j <= r.last; ++j) h[j] += cu * term.v[j];
+    }
   }
+}
+
+// Value, gradient and Hessian of a result whose terms read only operands.
+HessValue combine(const HessValue* a, double value, double ca, double cb, const HessValue* b,
+                  std::initializer_list<Outer> terms = {}) {
+  HessValue* out = gradientOf(a, value, ca, cb, b);
+  hessianOf(out, a, ca, cb, b, terms);
+  return *out;
 }
 
 // f(x) by the chain rule: g = f' gx, H = f'' gx gx^T + f' Hx.
 HessValue chain(const HessValue* x, const NumDerivs& d) {
-  HessValue* out = combine(x, d.f, d.d1, 0.0, nullptr);
-  addOuter(out, d.d2, x->gradient, x->gradient);
-  return *out;
+  return combine(x, d.f, d.d1, 0.0, nullptr, {{d.d2, x->gradient, x->gradient}});
 }
 
 HessValue unary(int32_t op, const HessValue* x) {
@@ -74,43 +137,40 @@ HessValue unary(int32_t op, const HessValue* x) {
 
 HessValue maxMin(bool isMax, const HessValue* x, const HessValue* y) {
   const NumMaxMin m = Num_maxMin(isMax, x->value, y->value, true, true);
-  return *combine(x, m.value, m.wa, m.wb, y);
+  return combine(x, m.value, m.wa, m.wb, y);
 }
 
 HessValue maxMinNumber(bool isMax, bool numberLeft, const HessValue* x, double s) {
   const NumMaxMin m = numberLeft ? Num_maxMin(isMax, s, x->value, false, true) : Num_maxMin(isMax, x->value, s, true, false);
-  return *combine(x, m.value, numberLeft ? m.wb : m.wa, 0.0, nullptr);
+  return combine(x, m.value, numberLeft ? m.wb : m.wa, 0.0, nullptr);
 }
 
 }  // namespace
 
-HessValue Hess_neg(const HessValue* x) { return *combine(x, -x->value, -1.0, 0.0, nullptr); }
-HessValue Hess_sub(const HessValue* x, const HessValue* y) { return *combine(x, x->value - y->value, 1.0, -1.0, y); }
-HessValue Hess_subSV(double s, const HessValue* y) { return *combine(y, s - y->value, -1.0, 0.0, nullptr); }
-HessValue Hess_subVS(const HessValue* x, double s) { return *combine(x, x->value - s, 1.0, 0.0, nullptr); }
-HessValue Hess_add(const HessValue* x, const HessValue* y) { return *combine(x, x->value + y->value, 1.0, 1.0, y); }
-HessValue Hess_addSV(double s, const HessValue* y) { return *combine(y, s + y->value, 1.0, 0.0, nullptr); }
-HessValue Hess_addVS(const HessValue* x, double s) { return *combine(x, x->value + s, 1.0, 0.0, nullptr); }
+HessValue Hess_neg(const HessValue* x) { return combine(x, -x->value, -1.0, 0.0, nullptr); }
+HessValue Hess_sub(const HessValue* x, const HessValue* y) { return combine(x, x->value - y->value, 1.0, -1.0, y); }
+HessValue Hess_subSV(double s, const HessValue* y) { return combine(y, s - y->value, -1.0, 0.0, nullptr); }
+HessValue Hess_subVS(const HessValue* x, double s) { return combine(x, x->value - s, 1.0, 0.0, nullptr); }
+HessValue Hess_add(const HessValue* x, const HessValue* y) { return combine(x, x->value + y->value, 1.0, 1.0, y); }
+HessValue Hess_addSV(double s, const HessValue* y) { return combine(y, s + y->value, 1.0, 0.0, nullptr); }
+HessValue Hess_addVS(const HessValue* x, double s) { return combine(x, x->value + s, 1.0, 0.0, nullptr); }
 
 HessValue Hess_mul(const HessValue* x, const HessValue* y) {
-  HessValue* out = combine(x, x->value * y->value, y->value, x->value, y);
-  addOuter(out, 1.0, x->gradient, y->gradient);
-  addOuter(out, 1.0, y->gradient, x->gradient);
-  return *out;
+  return combine(x, x->value * y->value, y->value, x->value, y,
+                 {{1.0, x->gradient, y->gradient}, {1.0, y->gradient, x->gradient}});
 }
 
-HessValue Hess_mulSV(double s, const HessValue* y) { return *combine(y, s * y->value, s, 0.0, nullptr); }
-HessValue Hess_mulVS(const HessValue* x, double s) { return *combine(x, x->value * s, s, 0.0, nullptr); }
+HessValue Hess_mulSV(double s, const HessValue* y) { return combine(y, s * y->value, s, 0.0, nullptr); }
+HessValue Hess_mulVS(const HessValue* x, double s) { return combine(x, x->value * s, s, 0.0, nullptr); }
 
 HessValue Hess_div(const HessValue* x, const HessValue* y) {
   if (badDivisor(y->value)) {
     raise(x->context, kStatusDivisionByZero);
     return *x;
   }
-  const double q = x->value / y->value;
-  HessValue* out = combine(x, q, 1.0 / y->value, -q / y->value, y);
-  addOuter(out, -1.0 / y->value, y->gradient, out->gradient);
-  addOuter(out, -1.0 / y->value, out->gradient, y->gradient);
+  const double q = x->value / y->value, ca = 1.0 / y->value, cb = -q / y->value, c = -1.0 / y->value;
+  HessValue* out = gradientOf(x, q, ca, cb, y);
+  hessianOf(out, x, ca, cb, y, {{c, y->gradient, out->gradient}, {c, out->gradient, y->gradient}});
   return *out;
 }
 
@@ -119,10 +179,9 @@ HessValue Hess_divSV(double s, const HessValue* y) {
     raise(y->context, kStatusDivisionByZero);
     return *y;
   }
-  const double q = s / y->value;
-  HessValue* out = combine(y, q, -q / y->value, 0.0, nullptr);
-  addOuter(out, -1.0 / y->value, y->gradient, out->gradient);
-  addOuter(out, -1.0 / y->value, out->gradient, y->gradient);
+  const double q = s / y->value, ca = -q / y->value, c = -1.0 / y->value;
+  HessValue* out = gradientOf(y, q, ca, 0.0, nullptr);
+  hessianOf(out, y, ca, 0.0, nullptr, {{c, y->gradient, out->gradient}, {c, out->gradient, y->gradient}});
   return *out;
 }
 
@@ -131,7 +190,7 @@ HessValue Hess_divVS(const HessValue* x, double s) {
     raise(x->context, kStatusDivisionByZero);
     return *x;
   }
-  return *combine(x, x->value / s, 1.0 / s, 0.0, nullptr);
+  return combine(x, x->value / s, 1.0 / s, 0.0, nullptr);
 }
 
 HessValue Hess_abs(const HessValue* x) { return unary(kOpAbs, x); }
@@ -158,11 +217,13 @@ HessValue Hess_pow(const HessValue* x, const HessValue* y) {
   }
   const double xv = x->value, yv = y->value;
   const double p = std::pow(xv, yv);
-  HessValue* out = combine(x, p, p * yv / xv, p * std::log(xv), y);
-  addOuter(out, p / xv, y->gradient, x->gradient);
-  addOuter(out, p / xv, x->gradient, y->gradient);
-  addOuter(out, -p * yv / (xv * xv), x->gradient, x->gradient);
-  if (p != 0.0) addOuter(out, 1.0 / p, out->gradient, out->gradient);
+  const double ca = p * yv / xv, cb = p * std::log(xv), cross = p / xv;
+  HessValue* out = gradientOf(x, p, ca, cb, y);
+  hessianOf(out, x, ca, cb, y,
+            {{cross, y->gradient, x->gradient},
+             {cross, x->gradient, y->gradient},
+             {-p * yv / (xv * xv), x->gradient, x->gradient},
+             {p != 0.0 ? 1.0 / p : 0.0, out->gradient, out->gradient}});
   return *out;
 }
 
@@ -170,8 +231,8 @@ HessValue Hess_pow(const HessValue* x, const HessValue* y) {
 HessValue Hess_powSV(double s, const HessValue* y) {
   const double p = std::pow(s, y->value);
   const double ls = std::log(s);
-  HessValue* out = combine(y, p, ls * p, 0.0, nullptr);
-  addOuter(out, ls, y->gradient, out->gradient);
+  HessValue* out = gradientOf(y, p, ls * p, 0.0, nullptr);
+  hessianOf(out, y, ls * p, 0.0, nullptr, {{ls, y->gradient, out->gradient}});
   return *out;
 }
 

@@ -1,7 +1,9 @@
 // Arithmetic of the value-with-gradient-and-Hessian family (kind 8):
 // forward-mode second derivatives. Every operation writes value, gradient and
-// the full Hessian (both triangles) into the context's kind-8 result record
-// and returns a shallow copy of it; a caller that keeps the result copies it
+// the Hessian (both triangles, on the block of rows and columns where it can
+// be non-zero: the operands' blocks and the non-zero slots of the gradients
+// in its second-order terms) into the context's kind-8 result record and
+// returns a shallow copy of it; a caller that keeps the result copies it
 // with Hess_set at once. Operands must not be that record. A zero divisor
 // raises status 30 and an argument outside an open domain status 31; the
 // operation then returns its operand unchanged.

@@ -253,13 +253,24 @@ std::string Wb_columnName(int col) {
   return s;
 }
 
+namespace {
+
+// The column letter's number (A = 1), 0 for anything but an ASCII letter:
+// the reading of a reference must not depend on the process's locale.
+int columnLetter(char ch) {
+  const int lower = ch | 0x20;
+  return lower >= 'a' && lower <= 'z' ? lower - 'a' + 1 : 0;
+}
+
+}  // namespace
+
 bool Wb_parseA1(const std::string& text, int* row, int* col) {
   size_t i = 0;
   if (i < text.size() && text[i] == '$') ++i;
   long c = 0;
   size_t letters = i;
-  while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i]))) {
-    c = c * 26 + (std::toupper(static_cast<unsigned char>(text[i])) - 'A' + 1);
+  while (i < text.size() && columnLetter(text[i]) != 0) {
+    c = c * 26 + columnLetter(text[i]);
     if (c > 16384) return false;
     ++i;
   }
@@ -267,7 +278,7 @@ bool Wb_parseA1(const std::string& text, int* row, int* col) {
   if (i < text.size() && text[i] == '$') ++i;
   long r = 0;
   size_t digits = i;
-  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
     r = r * 10 + (text[i] - '0');
     if (r > 1048576) return false;
     ++i;

@@ -141,6 +141,50 @@ TEST(EvalEntries, PowersGiveTheirDerivativesInEveryMode) {
   }
 }
 
+// e = ab + cd + bc + a² (a variable read twice in one product, b and c in
+// two products) and f = e b + e, which reads e's cell twice: both
+// Hessian entries agree with the Hessians worked by hand over all four
+// variables, compact or not.
+TEST(EvalEntries, SumsOfProductsGiveTheHandComputedHessian) {
+  const double a = 1.5, b = -0.5, c = 2.0, d = 3.0;
+  const double e = a * b + c * d + b * c + a * a, ge[5] = {0, b + 2 * a, a + c, d + b, c};
+  double he[5][5] = {};
+  he[1][1] = 2;
+  he[1][2] = he[2][1] = he[2][3] = he[3][2] = he[3][4] = he[4][3] = 1;
+  for (int32_t compact : {0, 1}) {
+    Workbench w;
+    w.ctx->flags.compactDerivatives = compact;
+    Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 4}, kVarContinuous);
+    const char* names[] = {"a1", "b1", "c1", "d1"};
+    const double x[] = {a, b, c, d};
+    for (int j = 0; j < 4; ++j) w.sheet.set(names[j], "0");
+    w.sheet.set("e1", "=a1*b1+c1*d1+b1*c1+a1*a1");
+    w.sheet.set("f1", "=e1*b1+e1");
+    ASSERT_TRUE(w.compile({"e1", "f1"})) << int(w.ctx->errors.firstError);
+    ProgBudget budget{};
+    ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
+    for (int j = 0; j < 4; ++j) Model_getVariable(w.ctx->tables.variables, j + 1)->value = Interval{x[j], x[j]};
+    for (HessEntry entry : {Eval_evalHess, Eval_evalHessTape}) {
+      for (int32_t f = 0; f < 2; ++f) {
+        SCOPED_TRACE(f == 0 ? "e" : "f");
+        double value = -1, g[5] = {}, rows[5][5] = {};
+        double* h[5] = {rows[0], rows[1], rows[2], rows[3], rows[4]};
+        ASSERT_TRUE(entry(&w.program, f, true, &value, g, h, false, false)) << int(w.ctx->errors.firstError);
+        // f = (b + 1) e: g = (b + 1) ge + e u, H = (b + 1) He + ge u^T + u ge^T with u the unit vector of b.
+        const double scale = f == 0 ? 1.0 : b + 1;
+        EXPECT_DOUBLE_EQ(value, scale * e);
+        for (int i = 1; i <= 4; ++i) {
+          EXPECT_DOUBLE_EQ(g[i], scale * ge[i] + (f == 1 && i == 2 ? e : 0.0)) << i;
+          for (int j = 1; j <= 4; ++j) {
+            const double cross = f == 1 ? (j == 2 ? ge[i] : 0.0) + (i == 2 ? ge[j] : 0.0) : 0.0;
+            EXPECT_DOUBLE_EQ(rows[i][j], scale * he[i][j] + cross) << "H" << i << j;
+          }
+        }
+      }
+    }
+  }
+}
+
 // Over the box x in [0.5, 1.5], y in [-1, 2]: the affine form of a linear
 // function is the function itself, and the affine range and both interval
 // gradients enclose the plain values and hand-computed gradients at every

@@ -67,10 +67,47 @@ TEST(Payload, GradientCopiesCarryTheirTexts) {
   Grad_free(&copy);
 }
 
+// The Hessian's block: shrinking it zeroes what falls outside and keeps
+// what stays inside, widening it again finds zeros, a copy takes the block,
+// seeding and resizing leave the zero Hessian.
+TEST(Payload, HessianBlocksKeepZerosOutside) {
+  HessValue h{};
+  ASSERT_TRUE(Hess_init(&h, 4, kCtx));
+  EXPECT_LT(h.last, h.first);
+  Hess_setBlock(&h, 1, 4);
+  for (int i = 1; i <= 4; ++i)
+    for (int j = 1; j <= 4; ++j) h.hessian[i][j] = 10.0 * i + j;
+  Hess_setBlock(&h, 2, 3);
+  Hess_setBlock(&h, 1, 4);
+  for (int i = 1; i <= 4; ++i)
+    for (int j = 1; j <= 4; ++j) {
+      const bool inside = i >= 2 && i <= 3 && j >= 2 && j <= 3;
+      EXPECT_EQ(h.hessian[i][j], inside ? 10.0 * i + j : 0.0) << i << j;
+    }
+  Hess_setBlock(&h, 2, 3);
+  HessValue copy{};
+  ASSERT_TRUE(Hess_init(&copy, 4, kCtx));
+  Hess_setBlock(&copy, 1, 4);
+  copy.hessian[1][4] = copy.hessian[4][1] = 7.0;  // left from an earlier use
+  ASSERT_TRUE(Hess_set(&copy, &h));
+  EXPECT_EQ(copy.first, 2);
+  EXPECT_EQ(copy.last, 3);
+  EXPECT_EQ(copy.hessian[2][3], 23.0);
+  EXPECT_EQ(copy.hessian[1][4] + copy.hessian[4][1], 0.0);
+  Hess_setVar(&copy, 2.0, 3);
+  EXPECT_EQ(copy.hessian[2][3], 0.0);
+  EXPECT_EQ(copy.gradient[3], 1.0);
+  ASSERT_TRUE(Hess_init(&h, 3, kCtx));
+  EXPECT_EQ(h.hessian[2][2] + h.hessian[3][3], 0.0);
+  Hess_free(&h);
+  Hess_free(&copy);
+}
+
 TEST(Payload, HessiansResizeAndCopyWhole) {
   HessValue h{};
   ASSERT_TRUE(Hess_init(&h, 3, kCtx));
   Hess_setVar(&h, 1.0, 1);
+  Hess_setBlock(&h, 1, 3);  // widened before entries are written
   h.hessian[1][3] = h.hessian[3][1] = 2.0;
   HessValue copy{};
   ASSERT_TRUE(Hess_set(&copy, &h));

@@ -1,0 +1,99 @@
+// Forward Hessians computed on the block of rows and columns that can be
+// non-zero: sums of products against hand-computed Hessians over the whole
+// matrix, operands used twice, a result record that held a wider block
+// before, and a non-finite coefficient that fills the whole matrix as the
+// dense arithmetic does.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/arithmetic/ModeFamilies.h"
+
+namespace {
+
+constexpr int32_t kN = 6;
+// Slot 0 unused.
+constexpr double kX[kN + 1] = {0, 0.5, 1.5, -2.0, 3.0, 0.25, 4.0};
+
+struct HessBench {
+  EvalContext* ctx = makeContext(kN, kX);
+  HessFamily f{{}, ctx, kX, kN};
+  HessBench() { ctx->flags.mode = kModeHess; }
+  ~HessBench() { freeContext(ctx); }
+};
+
+// Every entry of the n x n Hessian against want(i, j), exactly.
+template <class Want>
+void expectHessian(const HessValue* h, Want want) {
+  for (int i = 1; i <= kN; ++i)
+    for (int j = 1; j <= kN; ++j) EXPECT_EQ(h->hessian[i][j], want(i, j)) << "H" << i << j;
+}
+
+TEST(HessianBlocks, SumOfProductsGivesTheHandComputedHessian) {
+  HessBench b;
+  const HessValue* x[kN + 1] = {};
+  for (int p = 1; p <= kN; ++p) x[p] = b.f.var(p);
+  const HessValue* p34 = b.f.bin(kOpMul, x[3], x[4]);
+  EXPECT_EQ(p34->first, 3);
+  EXPECT_EQ(p34->last, 4);
+  const HessValue* s = b.f.bin(kOpAdd, b.f.bin(kOpAdd, b.f.bin(kOpMul, x[1], x[2]), p34), b.f.bin(kOpMul, x[5], x[6]));
+  EXPECT_EQ(s->value, 0.5 * 1.5 + -2.0 * 3.0 + 0.25 * 4.0);
+  const double g[kN + 1] = {0, kX[2], kX[1], kX[4], kX[3], kX[6], kX[5]};
+  for (int i = 1; i <= kN; ++i) EXPECT_EQ(s->gradient[i], g[i]) << i;
+  // 1 where i and j are the two factors of one product.
+  expectHessian(s, [](int i, int j) { return i != j && (i + 1) / 2 == (j + 1) / 2 ? 1.0 : 0.0; });
+}
+
+// t = x2 x3, w = t t + x2 x2 - (t + t) / 2: operands read twice, a result
+// built from itself.
+TEST(HessianBlocks, OperandsUsedTwiceGiveTheHandComputedHessian) {
+  HessBench b;
+  const HessValue *x2 = b.f.var(2), *x3 = b.f.var(3);
+  const HessValue* t = b.f.bin(kOpMul, x2, x3);
+  const HessValue* half = b.f.vs(kOpDiv, b.f.bin(kOpAdd, t, t), 2.0);
+  const HessValue* w = b.f.bin(kOpSub, b.f.bin(kOpAdd, b.f.bin(kOpMul, t, t), b.f.bin(kOpMul, x2, x2)), half);
+  const double a = kX[2], c = kX[3];
+  EXPECT_DOUBLE_EQ(w->value, a * a * c * c + a * a - a * c);
+  EXPECT_DOUBLE_EQ(w->gradient[2], 2 * a * c * c + 2 * a - c);
+  EXPECT_DOUBLE_EQ(w->gradient[3], 2 * a * a * c - a);
+  const double h22 = 2 * c * c + 2, h23 = 4 * a * c - 1, h33 = 2 * a * a;
+  EXPECT_DOUBLE_EQ(w->hessian[2][2], h22);
+  EXPECT_DOUBLE_EQ(w->hessian[2][3], h23);
+  EXPECT_DOUBLE_EQ(w->hessian[3][2], h23);
+  EXPECT_DOUBLE_EQ(w->hessian[3][3], h33);
+  expectHessian(w, [&](int i, int j) { return i >= 2 && i <= 3 && j >= 2 && j <= 3 ? w->hessian[i][j] : 0.0; });
+  EXPECT_EQ(w->first, 2);
+  EXPECT_EQ(w->last, 3);
+}
+
+// The result record is reused: after a result over every row, a product of
+// one variable leaves nothing of it outside its own entry.
+TEST(HessianBlocks, ANarrowResultClearsWhatAWiderOneLeft) {
+  HessBench b;
+  const HessValue* x[kN + 1] = {};
+  for (int p = 1; p <= kN; ++p) x[p] = b.f.var(p);
+  const HessValue* wide = b.f.bin(kOpMul, b.f.bin(kOpAdd, x[1], x[6]), b.f.bin(kOpAdd, x[2], x[5]));
+  EXPECT_EQ(wide->hessian[1][5], 1.0);
+  EXPECT_EQ(wide->hessian[6][2], 1.0);
+  Hess_exp(wide);  // fills the result record over rows 1..6
+  const HessValue square = Hess_mul(x[4], x[4]);
+  EXPECT_EQ(square.first, 4);
+  EXPECT_EQ(square.last, 4);
+  expectHessian(&square, [](int i, int j) { return i == 4 && j == 4 ? 2.0 : 0.0; });
+  for (int i = 1; i <= kN; ++i) EXPECT_EQ(square.gradient[i], i == 4 ? 2 * kX[4] : 0.0) << i;
+}
+
+// 1 / y at a y so small that the quotient's coefficient overflows: infinity
+// times the zero entries fills the whole matrix with NaN, as the dense
+// arithmetic does, so the evaluation's finiteness check still refuses it.
+TEST(HessianBlocks, ANonFiniteCoefficientFillsTheWholeMatrix) {
+  HessBench b;
+  const HessValue* tiny = b.f.vs(kOpMul, b.f.var(2), 1e-300);
+  const HessValue* q = b.f.sv(kOpDiv, 1.0, tiny);
+  EXPECT_EQ(q->first, 1);
+  EXPECT_EQ(q->last, kN);
+  for (int i = 1; i <= kN; ++i)
+    for (int j = 1; j <= kN; ++j) EXPECT_TRUE(std::isnan(q->hessian[i][j])) << "H" << i << j;
+}
+
+}  // namespace
