@@ -23,9 +23,10 @@ constexpr int kMaxNameDepth = 8;
 bool isFormulaText(std::u16string_view text) { return !text.empty() && text[0] == u'='; }
 
 // Whether the formula property's text of a cell is a formula: not for a
-// constant, nor for a text constant, which reads back as its own text.
-bool isFormulaOf(const Value* value, std::u16string_view text) {
-  return isFormulaText(text) && !(value->kind == kValText && value->text && text == value->text);
+// constant, nor for a text constant (its text given), which reads back as
+// its own text.
+bool isFormulaOf(std::u16string_view text, const char16_t* constant) {
+  return isFormulaText(text) && !(constant && text == constant);
 }
 
 bool resolveText(ExcelAutomation* ea, uint8_t sheet, std::u16string_view text, RangeRef* range,
@@ -54,7 +55,8 @@ bool Com_cellFormula(ExcelAutomation* ea, int32_t row, int32_t column, Value* va
   formula->clear();
   if (!Com_usedValue(ea, row, column, value)) return false;
   std::u16string text;
-  if (Com_usedFormula(ea, row, column, &text) && isFormulaOf(value, text)) *formula = std::move(text);
+  if (Com_usedFormula(ea, row, column, &text) && isFormulaOf(text, value->kind == kValText ? value->text : nullptr))
+    *formula = std::move(text);
   return true;
 }
 
@@ -64,17 +66,24 @@ namespace {
 constexpr int32_t kTileRows = 1024;
 constexpr int32_t kTileColumns = 16;
 
+// A cell's value as its kind and number (which a number, boolean, error or
+// empty cell is made of), or its kind and its text in its tile's texts.
 struct CachedCell {
-  Value value{};
+  double number = 0.0;
+  int32_t kind = kValEmpty;
+  uint32_t text = 0;
   uint32_t formula = 0;  // its text in its tile's formulas; 0 for none
 };
 
 struct Tile {
   RangeRef area{};                // the part of the used range it holds
   std::vector<CachedCell> cells;  // row by row
+  std::vector<std::u16string> texts;  // of its text cells
   // The formula texts of its cells, [0] empty; the cells of a run with one
   // text (an array block's, a row of copies) share it.
   std::vector<std::u16string> formulas{1};
+
+  const char16_t* textOf(const CachedCell& c) const { return c.kind == kValText ? texts[c.text].c_str() : nullptr; }
 };
 
 // What is known of one sheet: its used range and the array blocks met.
@@ -166,15 +175,43 @@ const AutoVariant* elementOf(AutoVariant* block, int32_t i, int32_t j) {
   return Auto_failed(Auto_arrayPtrOfIndex(block->array, at, &e)) ? nullptr : e;
 }
 
+// Keeps a cell's value in its tile.
+void keepValue(const Value& value, Tile* tile, CachedCell* c) {
+  c->kind = value.kind;
+  if (value.kind != kValText) {
+    c->number = value.number;
+    return;
+  }
+  c->text = static_cast<uint32_t>(tile->texts.size());
+  tile->texts.emplace_back(value.text ? value.text : u"");
+}
+
+// A kept value into value.
+void restoreValue(const Tile& tile, const CachedCell& c, Value* value) {
+  Value cached{};
+  if (c.kind == kValText) {
+    Val_setText(&cached, tile.textOf(c));
+  } else {
+    cached.kind = c.kind;
+    cached.number = c.number;
+  }
+  Val_assign(value, &cached);
+  Val_clear(&cached);
+}
+
 // The values of the tile's cells.
 bool readValues(ExcelAutomation* ea, AutoObject* range, Tile* tile) {
   AutoVariant values;
   Auto_variantInit(&values);
+  Value value{};
   const bool ok = get(ea, range, u"Value", Com_cachedId(ea, range, kComValue, u"Value"), &values);
   for (int32_t i = 0; ok && i < rowsOf(tile->area); ++i)
     for (int32_t j = 0; j < columnsOf(tile->area); ++j)
-      if (const AutoVariant* v = elementOf(&values, i, j))
-        Com_variantToValue(v, &cellOf(tile, tile->area.firstRow + i, tile->area.firstColumn + j).value);
+      if (const AutoVariant* v = elementOf(&values, i, j)) {
+        Com_variantToValue(v, &value);
+        keepValue(value, tile, &cellOf(tile, tile->area.firstRow + i, tile->area.firstColumn + j));
+      }
+  Val_clear(&value);
   Auto_variantClear(&values);
   return ok;
 }
@@ -191,7 +228,7 @@ bool readFormulas(ExcelAutomation* ea, AutoObject* range, const RangeRef& area, 
       if (!f || f->vt != Auto_vtString || !f->str || f->str[0] != u'=') continue;
       CachedCell& c = cellOf(tile, area.firstRow + i, area.firstColumn + j);
       const std::u16string_view text(f->str, Auto_stringLen(f->str));
-      if (!isFormulaOf(&c.value, text)) continue;
+      if (!isFormulaOf(text, tile->textOf(c))) continue;
       if (tile->formulas.back() != text) tile->formulas.emplace_back(text);
       c.formula = static_cast<uint32_t>(tile->formulas.size() - 1);
     }
@@ -256,10 +293,6 @@ struct ComCellCache {
   std::unordered_map<uint32_t, Tile> tiles;  // by sheet and tile place
   uint32_t lastKey = 0;                      // the tile read from last: cells come in runs
   const Tile* lastTile = nullptr;
-  ~ComCellCache() {
-    for (auto& entry : tiles)
-      for (CachedCell& c : entry.second.cells) Val_clear(&c.value);
-  }
 
   SheetCells* sheet(ExcelAutomation* ea, uint8_t index) {
     if (sheets.size() <= index) sheets.resize(static_cast<size_t>(index) + 1);
@@ -331,7 +364,7 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
   const Tile* tile = nullptr;
   if (!cache->cell(ea, cell, &stored, &tile)) return false;
   if (stored) {
-    Val_assign(value, &stored->value);
+    restoreValue(*tile, *stored, value);
     info->formula = tile->formulas[stored->formula];
   }
   const FunctionTable* functions = ea->context ? ea->context->tables.functions : nullptr;
