@@ -188,15 +188,8 @@ void keepValue(const Value& value, Tile* tile, CachedCell* c) {
 
 // A kept value into value.
 void restoreValue(const Tile& tile, const CachedCell& c, Value* value) {
-  Value cached{};
-  if (c.kind == kValText) {
-    Val_setText(&cached, tile.textOf(c));
-  } else {
-    cached.kind = c.kind;
-    cached.number = c.number;
-  }
-  Val_assign(value, &cached);
-  Val_clear(&cached);
+  if (c.kind == kValText) Val_setText(value, tile.textOf(c));
+  else Val_setKind(value, c.kind)->number = c.number;
 }
 
 // The values of the tile's cells.
