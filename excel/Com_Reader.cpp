@@ -254,10 +254,46 @@ bool formulaAreas(ExcelAutomation* ea, AutoObject* range, const RangeRef& within
   return ok;
 }
 
+// Whether every cell of a range (the object of part) lies in one array
+// block, which is then known to the sheet.
+bool inOneBlock(ExcelAutomation* ea, AutoObject* range, const RangeRef& part, SheetCells* sheet) {
+  AutoVariant has;
+  Auto_variantInit(&has);
+  const bool all = ea->hasArrays && get(ea, range, u"HasArray", Com_cachedId(ea, range, kComHasArray, u"HasArray"), &has) &&
+                   has.vt == Auto_vtBool && has.boolean != 0;
+  Auto_variantClear(&has);
+  RangeRef block{};
+  if (!all || !Com_arrayBlockOf(ea, CellRef{part.sheet, part.firstRow, part.firstColumn}, &block)) return false;
+  sheet->addBlock(block);
+  return inRange(block, CellRef{part.sheet, part.lastRow, part.lastColumn});
+}
+
+// The formulas of a rectangle of formula cells: one text for every cell
+// when one array block holds them all, else each cell's.
+bool readAreaFormulas(ExcelAutomation* ea, const RangeRef& part, Tile* tile, SheetCells* sheet) {
+  AutoObject* range = rangeObject(ea, part);
+  if (!range) return false;
+  const RangeRef corner{part.sheet, part.firstRow, part.firstColumn, part.firstRow, part.firstColumn};
+  AutoObject* first = inOneBlock(ea, range, part, sheet) ? rangeObject(ea, corner) : nullptr;
+  bool ok = false;
+  if (first && (ok = readFormulas(ea, first, corner, tile))) {
+    const uint32_t formula = cellOf(tile, part.firstRow, part.firstColumn).formula;
+    for (int32_t row = part.firstRow; row <= part.lastRow; ++row)
+      for (int32_t column = part.firstColumn; column <= part.lastColumn; ++column)
+        cellOf(tile, row, column).formula = formula;
+  } else if (!first) {
+    ok = readFormulas(ea, range, part, tile);
+  }
+  if (first) Auto_release(first);
+  Auto_release(range);
+  return ok;
+}
+
 // The tile's values, then the formulas of its formula cells: each rectangle
 // of them read apart, or the whole tile at once when they are many or the
-// application cannot pick them out.
-bool readTile(ExcelAutomation* ea, const RangeRef& area, Tile* tile) {
+// application cannot pick them out; the array blocks met become known to
+// the sheet.
+bool readTile(ExcelAutomation* ea, const RangeRef& area, Tile* tile, SheetCells* sheet) {
   AutoObject* range = rangeObject(ea, area);
   if (!range) return false;
   tile->area = area;
@@ -266,12 +302,7 @@ bool readTile(ExcelAutomation* ea, const RangeRef& area, Tile* tile) {
   bool ok = readValues(ea, range, tile);
   std::vector<RangeRef> areas;
   if (ok && cells > 1 && formulaAreas(ea, range, area, &areas) && areas.size() * kCellsPerFormulaArea <= cells) {
-    for (const RangeRef& part : areas) {
-      AutoObject* partRange = rangeObject(ea, part);
-      ok = partRange && readFormulas(ea, partRange, part, tile);
-      if (partRange) Auto_release(partRange);
-      if (!ok) break;
-    }
+    for (size_t k = 0; ok && k < areas.size(); ++k) ok = readAreaFormulas(ea, areas[k], tile, sheet);
   } else if (ok) {
     ok = readFormulas(ea, range, area, tile);
   }
@@ -298,14 +329,14 @@ struct ComCellCache {
   // a read fails.
   bool cell(ExcelAutomation* ea, const CellRef& at, const CachedCell** out, const Tile** tile) {
     *out = nullptr;
-    const SheetCells* s = sheet(ea, at.sheet);
+    SheetCells* s = sheet(ea, at.sheet);
     if (!s) return false;
     if (!inRange(s->used, at)) return true;
     const uint32_t key = static_cast<uint32_t>(at.sheet) << 16 | static_cast<uint32_t>((at.row - 1) / kTileRows) << 8 |
                          static_cast<uint32_t>((at.column - 1) / kTileColumns);
     if (!lastTile || key != lastKey) {
       auto [it, fresh] = tiles.try_emplace(key);
-      if (fresh && !readTile(ea, tileOf(s->used, at), &it->second)) {
+      if (fresh && !readTile(ea, tileOf(s->used, at), &it->second, s)) {
         tiles.erase(it);
         return false;
       }

@@ -182,12 +182,14 @@ TEST_F(ComReaderTest, LargeMostlyEmptyRangesGiveTheWorkbooksValues) {
 // Every cell of a sheet read through the source gives the formula the
 // workbook holds (the block's for a cell of an array block) and nothing for
 // a constant, however its tile's formulas are read: scattered over the
-// tile, absent from it, or in a few rectangles beside a text constant that
+// tile, absent from it, or in a few rectangles (an array block, two blocks
+// one above the other, a column of formulas) beside a text constant that
 // starts with "=".
 TEST_F(ComReaderTest, EveryCellReadsBackItsFormulaWhateverItsTileHolds) {
+  constexpr int kRows = 100;  // tall enough that the last tile's few rectangles are read apart
   Workbook* wb = Wb_newWorkbook("tiles.xlsx");
   Sheet* sh = Wb_addSheet(wb, "S");
-  for (int row = 0; row < 40; ++row)
+  for (int row = 0; row < kRows; ++row)
     for (int column = 0; column < 48; ++column) {
       const bool scattered = column < 16 && (row + column) % 2 == 0;
       if (scattered) Wb_setFormula(wb, sh, row, column, "=" + Wb_a1(row, column + 1) + "*2");
@@ -195,10 +197,13 @@ TEST_F(ComReaderTest, EveryCellReadsBackItsFormulaWhateverItsTileHolds) {
     }
   for (int row = 4; row < 20; ++row) Wb_setFormula(wb, sh, row, 39, "=AG" + std::to_string(row + 1) + "+1");
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 1, 33, 3, 36}, "=AG1:AJ3*3"));
+  // Two blocks one above the other make one rectangle of formula cells.
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 30, 33, 31, 35}, "=AG1:AI2+1"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 32, 33, 34, 35}, "=AG1:AI3-1"));
   for (int column : {20, 44}) Wb_setValue(wb, sh, 30, column, CellValue::makeText("=abc"));
   ASSERT_TRUE(Com_openWorkbook(ea, nullptr) && Com_readSheets(ea));
   ComReaderSource source(ea);
-  for (uint16_t row = 1; row <= 40; ++row)
+  for (uint16_t row = 1; row <= kRows; ++row)
     for (uint8_t column = 1; column <= 48; ++column) {
       const Cell* cell = Wb_findCell(sh, row - 1, column - 1);
       ASSERT_NE(cell, nullptr);
@@ -213,14 +218,20 @@ TEST_F(ComReaderTest, EveryCellReadsBackItsFormulaWhateverItsTileHolds) {
       }
       Val_clear(&value);
     }
-  ReaderCell corner;
-  Value value{};
-  ASSERT_TRUE(source.readCell(CellRef{1, 4, 37}, &value, &corner));
-  Val_clear(&value);
-  EXPECT_EQ(corner.block.firstRow, 2);
-  EXPECT_EQ(corner.block.lastColumn, 37);
-  EXPECT_EQ(corner.arrayRow, 2);
-  EXPECT_EQ(corner.arrayColumn, 3);
+  struct Corner {
+    CellRef cell;
+    RangeRef block;
+  };
+  for (const Corner& c : {Corner{CellRef{1, 4, 37}, RangeRef{1, 2, 34, 4, 37}},
+                          Corner{CellRef{1, 33, 35}, RangeRef{1, 33, 34, 35, 36}}}) {
+    ReaderCell info;
+    Value value{};
+    ASSERT_TRUE(source.readCell(c.cell, &value, &info));
+    Val_clear(&value);
+    EXPECT_EQ(Model_rangeText(info.block), Model_rangeText(c.block));
+    EXPECT_EQ(info.arrayRow, c.cell.row - c.block.firstRow);
+    EXPECT_EQ(info.arrayColumn, c.cell.column - c.block.firstColumn);
+  }
 }
 
 }  // namespace
