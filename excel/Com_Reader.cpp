@@ -259,7 +259,8 @@ bool formulaAreas(ExcelAutomation* ea, AutoObject* range, const RangeRef& within
 bool inOneBlock(ExcelAutomation* ea, AutoObject* range, const RangeRef& part, SheetCells* sheet) {
   AutoVariant has;
   Auto_variantInit(&has);
-  const bool all = ea->hasArrays && get(ea, range, u"HasArray", Com_cachedId(ea, range, kComHasArray, u"HasArray"), &has) &&
+  const bool all = ea->hasArrays &&
+                   get(ea, range, u"HasArray", Com_cachedId(ea, range, kComHasArray, u"HasArray"), &has) &&
                    has.vt == Auto_vtBool && has.boolean != 0;
   Auto_variantClear(&has);
   RangeRef block{};

@@ -249,6 +249,60 @@ TEST(WorksheetModes, GradientsAndHessiansAgreeWithCentralDifferences) {
   }
 }
 
+// A matrix product whose left matrix holds one variable among plain numbers:
+// in gradient mode each element of the variable's row is its sum term by
+// term in order, with the variable's column of the right matrix as its
+// derivative; in the dependency mode that row is linear in the variable and
+// counts one step per product with the variable and per addition, the rows
+// of plain numbers none.
+TEST(WorksheetModes, MatrixProductOverAVariableAmongNumbers) {
+  const double x[2][3] = {{0.7, 2, 1.0 / 3}, {3, 0.1, 5}}, y[3][2] = {{0.3, 4}, {1.0 / 7, 0.2}, {6, 0.9}};
+  for (const int32_t mode : {kModeGrad, kModeDegVec}) {
+    Mode m(2, mode);
+    Val_makeArray(&m.args[0], 2, 3);
+    Val_makeArray(&m.args[1], 3, 2);
+    for (int i = 0; i < 2; ++i)
+      for (int k = 0; k < 3; ++k) Val_setNumber(Val_at(&m.args[0], i, k), x[i][k]);
+    for (int k = 0; k < 3; ++k)
+      for (int j = 0; j < 2; ++j) Val_setNumber(Val_at(&m.args[1], k, j), y[k][j]);
+    GradValue g{};
+    DegVec d{};
+    if (mode == kModeGrad) {
+      Grad_init(&g, 1, m.ctx);
+      Grad_setVar(&g, x[0][0], 1);
+      Val_setGrad(Val_at(&m.args[0], 0, 0), &g);
+      Grad_free(&g);
+    } else {
+      DegVec_init(&d, 1);
+      DegVec_setVar(&d, 1);
+      Val_setDegVec(Val_at(&m.args[0], 0, 0), &d);
+      DegVec_free(&d);
+    }
+    m.ctx->buffers.tapeCount = 0;
+    const Value* r = m.call(28);
+    ASSERT_EQ(r->kind, kValArray);
+    for (int i = 0; i < 2; ++i)
+      for (int j = 0; j < 2; ++j) {
+        double sum = 0.0;
+        for (int k = 0; k < 3; ++k) sum = sum + x[i][k] * y[k][j];
+        const Value* e = Val_at(r, i, j);
+        if (i == 1) {
+          EXPECT_EQ(e->number, sum) << j;
+        } else if (mode == kModeGrad) {
+          ASSERT_EQ(e->kind, kValGrad);
+          EXPECT_EQ(static_cast<const GradValue*>(e->payload)->value, sum) << j;
+          EXPECT_EQ(static_cast<const GradValue*>(e->payload)->gradient[1], y[0][j]) << j;
+        } else {
+          ASSERT_EQ(e->kind, kValDegVec);
+          EXPECT_EQ(static_cast<const DegVec*>(e->payload)->classes[1], kDegLinear) << j;
+        }
+      }
+    if (mode == kModeDegVec) {
+      EXPECT_EQ(m.ctx->buffers.tapeCount, 2 * (1 + 3));
+    }
+  }
+}
+
 TEST(WorksheetModes, IntervalResultsEncloseThePlainValuesOfTheirBox) {
   std::mt19937 rng(2026);
   for (const Fn& f : kFunctions) {

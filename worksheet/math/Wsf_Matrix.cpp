@@ -9,6 +9,7 @@
 
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
+#include "arithmetic/operators/Op_Elementary.h"
 #include "arithmetic/operators/Op_Operators.h"
 #include "numerics/Dense_Factor.h"
 #include "values/Vm_Context.h"
@@ -99,8 +100,11 @@ bool structureHooks(Value* result, const Value* a, bool shaped) {
 
 // Element (i, j) of a product through the generic operators; an element
 // that is no number, mode value or error poisons only its own result
-// element.
+// element. Once the sum is a value of an evaluation mode, a finite product
+// of plain numbers is added to it as the number it is, which the addition
+// takes alike, unless additions are being checked for their scaling.
 void genericElement(const Value* x, const Value* y, int32_t i, int32_t j, Value* cell) {
+  const bool checked = cell->context && cell->context->flags.scalingCheck == 1;
   WsfLocal sum(cell->context), term(cell->context);
   Val_setNumber(&sum.v, 0.0);
   for (int32_t k = 0; k < x->array->columns; ++k) {
@@ -109,6 +113,11 @@ void genericElement(const Value* x, const Value* y, int32_t i, int32_t j, Value*
     if (!isScalar(p) || !isScalar(q)) {
       Val_setError(cell, kErrValue);
       return;
+    }
+    const double product = p->number * q->number;
+    if (!checked && Op_isModeKind(sum->kind) && isPlain(p) && isPlain(q) && std::isfinite(product)) {
+      sum = Op_addVS(*sum, product);
+      continue;
     }
     term = Op_mul(*p, *q);
     sum = Op_add(*sum, *term);
