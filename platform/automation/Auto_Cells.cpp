@@ -54,7 +54,7 @@ void Auto_cellToVariant(const Cell* cell, AutoVariant* out) {
   switch (v.kind) {
     case CellKind::Empty: return;
     case CellKind::Number:
-      if (Auto_isDateFormat(cell->numberFormat) && v.number >= 0 && v.number < 2958466) {
+      if (!cell->numberFormat.empty() && Auto_isDateFormat(cell->numberFormat) && v.number >= 0 && v.number < 2958466) {
         out->vt = Auto_vtDate;
         out->date = Auto_serialToDate(v.number);
       } else {

@@ -68,7 +68,10 @@ AutoArray* Auto_arrayCreate(std::int32_t lower1, std::uint32_t rows, std::int32_
 
 void Auto_arrayDestroy(AutoArray* a) {
   if (!a) return;
-  for (AutoVariant& v : a->items) Auto_variantClear(&v);
+  // Numbers, booleans, dates, errors and empty elements hold nothing to give back.
+  for (AutoVariant& v : a->items)
+    if (v.vt == Auto_vtString || v.vt == Auto_vtDispatch || v.vt == (Auto_vtArray | Auto_vtVariant))
+      Auto_variantClear(&v);
   delete a;
 }
 
