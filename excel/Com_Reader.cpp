@@ -1,8 +1,10 @@
 // Reads cells and names for the formula reader through the automation
 // layer. A sheet's cells come in tiles of its used range, read once each
 // when a cell of the tile is first asked for and kept as values and formula
-// texts until the source goes; a cell outside the used range is empty.
-// Array-formula blocks are asked for once and remembered cell by cell.
+// texts until the source goes; a cell outside the used range is empty. A
+// tile's formula texts are read only where its formula cells are, once for
+// a rectangle of them that one array block holds. Array-formula blocks are
+// asked for once and remembered by the rows they cover.
 #include "excel/Com_Reader.h"
 
 #include <algorithm>
@@ -263,9 +265,12 @@ bool inOneBlock(ExcelAutomation* ea, AutoObject* range, const RangeRef& part, Sh
                    get(ea, range, u"HasArray", Com_cachedId(ea, range, kComHasArray, u"HasArray"), &has) &&
                    has.vt == Auto_vtBool && has.boolean != 0;
   Auto_variantClear(&has);
+  const CellRef corner{part.sheet, part.firstRow, part.firstColumn};
   RangeRef block{};
-  if (!all || !Com_arrayBlockOf(ea, CellRef{part.sheet, part.firstRow, part.firstColumn}, &block)) return false;
-  sheet->addBlock(block);
+  if (!all) return false;
+  if (const RangeRef* known = sheet->blockAt(corner)) block = *known;
+  else if (Com_arrayBlockOf(ea, corner, &block)) sheet->addBlock(block);
+  else return false;
   return inRange(block, CellRef{part.sheet, part.lastRow, part.lastColumn});
 }
 

@@ -183,8 +183,8 @@ TEST_F(ComReaderTest, LargeMostlyEmptyRangesGiveTheWorkbooksValues) {
 // workbook holds (the block's for a cell of an array block) and nothing for
 // a constant, however its tile's formulas are read: scattered over the
 // tile, absent from it, or in a few rectangles (an array block, two blocks
-// one above the other, a column of formulas) beside a text constant that
-// starts with "=".
+// one above the other, a block across two tiles, a column of formulas)
+// beside a text constant that starts with "=".
 TEST_F(ComReaderTest, EveryCellReadsBackItsFormulaWhateverItsTileHolds) {
   constexpr int kRows = 100;  // tall enough that the last tile's few rectangles are read apart
   Workbook* wb = Wb_newWorkbook("tiles.xlsx");
@@ -200,7 +200,9 @@ TEST_F(ComReaderTest, EveryCellReadsBackItsFormulaWhateverItsTileHolds) {
   // Two blocks one above the other make one rectangle of formula cells.
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 30, 33, 31, 35}, "=AG1:AI2+1"));
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 32, 33, 34, 35}, "=AG1:AI3-1"));
-  for (int column : {20, 44}) Wb_setValue(wb, sh, 30, column, CellValue::makeText("=abc"));
+  // A block across two tiles, each reading its part.
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 59, 29, 61, 34}, "=AG1:AL3/2"));
+  for (int column : {3, 20, 44}) Wb_setValue(wb, sh, 30, column, CellValue::makeText("=abc"));
   ASSERT_TRUE(Com_openWorkbook(ea, nullptr) && Com_readSheets(ea));
   ComReaderSource source(ea);
   for (uint16_t row = 1; row <= kRows; ++row)
@@ -223,7 +225,8 @@ TEST_F(ComReaderTest, EveryCellReadsBackItsFormulaWhateverItsTileHolds) {
     RangeRef block;
   };
   for (const Corner& c : {Corner{CellRef{1, 4, 37}, RangeRef{1, 2, 34, 4, 37}},
-                          Corner{CellRef{1, 33, 35}, RangeRef{1, 33, 34, 35, 36}}}) {
+                          Corner{CellRef{1, 33, 35}, RangeRef{1, 33, 34, 35, 36}},
+                          Corner{CellRef{1, 62, 34}, RangeRef{1, 60, 30, 62, 35}}}) {
     ReaderCell info;
     Value value{};
     ASSERT_TRUE(source.readCell(c.cell, &value, &info));
