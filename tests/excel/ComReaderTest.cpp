@@ -224,9 +224,9 @@ TEST_F(ComReaderTest, EveryCellReadsBackItsFormulaWhateverItsTileHolds) {
     CellRef cell;
     RangeRef block;
   };
-  for (const Corner& c : {Corner{CellRef{1, 4, 37}, RangeRef{1, 2, 34, 4, 37}},
-                          Corner{CellRef{1, 33, 35}, RangeRef{1, 33, 34, 35, 36}},
-                          Corner{CellRef{1, 62, 34}, RangeRef{1, 60, 30, 62, 35}}}) {
+  for (const Corner& c :
+       {Corner{CellRef{1, 4, 37}, RangeRef{1, 2, 34, 4, 37}}, Corner{CellRef{1, 33, 35}, RangeRef{1, 33, 34, 35, 36}},
+        Corner{CellRef{1, 62, 34}, RangeRef{1, 60, 30, 62, 35}}}) {
     ReaderCell info;
     Value value{};
     ASSERT_TRUE(source.readCell(c.cell, &value, &info));
