@@ -128,8 +128,6 @@ RangeRef tileOf(const RangeRef& used, const CellRef& cell) {
                   static_cast<uint8_t>(std::min<int32_t>(left + kTileColumns - 1, used.lastColumn))};
 }
 
-// The SpecialCells type that picks a range's formula cells.
-constexpr int32_t kCellTypeFormulas = -4123;
 // A tile whose formula cells make more rectangles than one per this many
 // cells has its formulas read whole, in one call.
 constexpr size_t kCellsPerFormulaArea = 256;
@@ -237,7 +235,7 @@ bool formulaAreas(ExcelAutomation* ea, AutoObject* range, const RangeRef& within
   AutoVariant special, address;
   Auto_variantInit(&special);
   Auto_variantInit(&address);
-  Com_addArgInt(ea, kCellTypeFormulas);
+  Com_addArgInt(ea, Auto_cellTypeFormulas);
   bool ok = get(ea, range, u"SpecialCells", Auto_dispidUnknown, &special, false) && special.vt == Auto_vtDispatch &&
             get(ea, special.dispatch, u"Address", Auto_dispidUnknown, &address) && address.vt == Auto_vtString;
   const std::u16string_view text = ok ? std::u16string_view(address.str, Auto_stringLen(address.str)) : u"";

@@ -85,6 +85,9 @@ constexpr std::uint32_t Auto_cellErrorBase = 0x800A07D0u;
 constexpr std::uint16_t Auto_excNotFound = 9;         // no such item in a collection
 constexpr std::uint16_t Auto_excFailed = 1004;        // the application refused the call
 
+// The cell type of a range's SpecialCells that picks its formula cells.
+constexpr std::int32_t Auto_cellTypeFormulas = -4123;
+
 // ---- Counted wide strings ----
 AutoString Auto_allocString(const AutoChar* text);            // nullptr gives nullptr
 AutoString Auto_allocStringLen(const AutoChar* text, std::uint32_t length);  // text may be nullptr (zeros)

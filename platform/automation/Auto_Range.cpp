@@ -10,8 +10,6 @@ namespace {
 
 constexpr int kMaxRow = 1048575, kMaxCol = 16383;
 constexpr std::int32_t kStyleA1 = 1, kStyleR1C1 = -4150;
-// The cell type of SpecialCells that picks the formula cells.
-constexpr std::int32_t kCellTypeFormulas = -4123;
 // The most cells one put may write: a whole-sheet range is refused, not filled.
 constexpr long long kMaxWrite = 1LL << 22;
 
@@ -207,7 +205,7 @@ AutoResult rangeSpecialCells(AutoCall& call) {
   std::int32_t type = 0;
   AutoResult rc;
   if (!call.integer(0, &type, &rc)) return rc;
-  if (type != kCellTypeFormulas) return call.raise(Auto_excFailed, "Only formula cells can be picked out.");
+  if (type != Auto_cellTypeFormulas) return call.raise(Auto_excFailed, "Only formula cells can be picked out.");
   const Sheet* sh = call.self->sheet;
   std::vector<CellRange> searched = call.self->areas;
   CellRange used;

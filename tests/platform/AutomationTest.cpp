@@ -464,24 +464,24 @@ TEST_F(Automation, SpecialCellsPicksTheFormulaCellsAsRectangles) {
   Workbook* wb = formulaCellsBook();
   Obj sheet = client.object(app, "Sheets", {vstr("S")});
   Obj all = client.object(sheet, "Range", {vstr("A1:F6")});
-  Obj formulas = client.object(all, "SpecialCells", {vint(-4123)});
+  Obj formulas = client.object(all, "SpecialCells", {vint(Auto_cellTypeFormulas)});
   EXPECT_EQ(client.text(formulas, "Address"), "$B$1:$C$2,$D$3:$E$4,$B$5");
   // Only the range's own cells; a single cell stands for the used range.
   Obj part = client.object(sheet, "Range", {vstr("C2:E3")});
-  Obj inPart = client.object(part, "SpecialCells", {vint(-4123)});
+  Obj inPart = client.object(part, "SpecialCells", {vint(Auto_cellTypeFormulas)});
   EXPECT_EQ(client.text(inPart, "Address"), "$C$2,$D$3:$E$3");
   Obj one = client.object(sheet, "Range", {vstr("A1")});
-  Obj inUsed = client.object(one, "SpecialCells", {vint(-4123)});
+  Obj inUsed = client.object(one, "SpecialCells", {vint(Auto_cellTypeFormulas)});
   EXPECT_EQ(client.text(inUsed, "Address"), "$B$1:$C$2,$D$3:$E$4,$B$5");
   // No formula cell, or a kind of cell other than formulas: the call fails.
   Obj constants = client.object(sheet, "Range", {vstr("A1:A6")});
   Var none;
-  EXPECT_EQ(client.call(constants, "SpecialCells", Auto_propertyGet, {vint(-4123)}, &none.v), Auto_eException);
+  EXPECT_EQ(client.call(constants, "SpecialCells", Auto_propertyGet, {vint(Auto_cellTypeFormulas)}, &none.v), Auto_eException);
   EXPECT_EQ(client.call(all, "SpecialCells", Auto_propertyGet, {vint(2)}, &none.v), Auto_eException);
   // Formulas put later are found too.
   Obj f6 = client.object(sheet, "Range", {vstr("F6")});
   ASSERT_EQ(client.put(f6, "Formula", vstr("=A6")), Auto_ok);
-  Obj again = client.object(all, "SpecialCells", {vint(-4123)});
+  Obj again = client.object(all, "SpecialCells", {vint(Auto_cellTypeFormulas)});
   EXPECT_EQ(client.text(again, "Address"), "$B$1:$C$2,$D$3:$E$4,$B$5,$F$6");
   EXPECT_EQ(Wb_findCell(wb->sheets[0].get(), 5, 5)->formula, "=A6");
 }
