@@ -476,7 +476,8 @@ TEST_F(Automation, SpecialCellsPicksTheFormulaCellsAsRectangles) {
   // No formula cell, or a kind of cell other than formulas: the call fails.
   Obj constants = client.object(sheet, "Range", {vstr("A1:A6")});
   Var none;
-  EXPECT_EQ(client.call(constants, "SpecialCells", Auto_propertyGet, {vint(Auto_cellTypeFormulas)}, &none.v), Auto_eException);
+  EXPECT_EQ(client.call(constants, "SpecialCells", Auto_propertyGet, {vint(Auto_cellTypeFormulas)}, &none.v),
+            Auto_eException);
   EXPECT_EQ(client.call(all, "SpecialCells", Auto_propertyGet, {vint(2)}, &none.v), Auto_eException);
   // Formulas put later are found too.
   Obj f6 = client.object(sheet, "Range", {vstr("F6")});
