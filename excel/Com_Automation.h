@@ -117,11 +117,8 @@ bool Com_readActiveSheet(ExcelAutomation* ea);
 bool Com_loadUsedRange(ExcelAutomation* ea, int32_t sheet);
 // The place of sheet i's used range, without reading its cells.
 bool Com_usedArea(ExcelAutomation* ea, int32_t sheet, RangeRef* area);
-// The formulas and values of a block of cells of one sheet: two-dimensional
-// arrays, or one value each for a single cell.
-bool Com_readRange(ExcelAutomation* ea, const RangeRef& range, AutoVariant* formulas, AutoVariant* values);
-// Element (row, column), 0-based, of such an array (the value itself at
-// (0, 0) when it is none); false outside it.
+// Element (row, column), 0-based, of a block of cells read at once (the
+// value itself at (0, 0) when it is none); false outside it.
 bool Com_arrayElement(const AutoVariant* block, int32_t row, int32_t column, AutoVariant* out);
 bool Com_selectSheet(ExcelAutomation* ea, int32_t i);
 bool Com_getSheetName(ExcelAutomation* ea, int32_t i, std::u16string* name);

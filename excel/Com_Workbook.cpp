@@ -222,20 +222,6 @@ bool Com_usedArea(ExcelAutomation* ea, int32_t sheet, RangeRef* area) {
   return ok;
 }
 
-bool Com_readRange(ExcelAutomation* ea, const RangeRef& range, AutoVariant* formulas, AutoVariant* values) {
-  if (range.sheet < 1 || range.sheet > ea->sheetCount) return false;
-  AutoObject* sheet = ea->sheets[range.sheet];
-  if (!Com_addArgString(ea, Com_rangeToA1(range, true).c_str())) return false;
-  AutoObject* cells = getObject(ea, sheet, u"Range", Com_cachedId(ea, sheet, kComSheetRange, u"Range"));
-  if (!cells) return false;
-  bool ok = call(ea, cells, u"Formula", Com_cachedId(ea, cells, kComFormula, u"Formula"));
-  if (ok) keepResult(ea, formulas);
-  ok = ok && call(ea, cells, u"Value", Com_cachedId(ea, cells, kComValue, u"Value"));
-  if (ok) keepResult(ea, values);
-  Auto_release(cells);
-  return ok;
-}
-
 bool Com_arrayElement(const AutoVariant* block, int32_t row, int32_t column, AutoVariant* out) {
   if (block->vt != (Auto_vtArray | Auto_vtVariant))
     return row == 0 && column == 0 && !Auto_failed(Auto_variantCopy(out, block));
