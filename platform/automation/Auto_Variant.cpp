@@ -11,14 +11,24 @@ void Auto_variantInit(AutoVariant* v) {
   v->currency = 0;
 }
 
-AutoResult Auto_variantClear(AutoVariant* v) {
-  if (!v) return Auto_ePointer;
+namespace {
+
+// Gives back what a variant holds; numbers, booleans, dates, errors and
+// empty variants hold nothing.
+void release(AutoVariant* v) {
   switch (v->vt) {
     case Auto_vtString: Auto_freeString(v->str); break;
     case Auto_vtDispatch: if (v->dispatch) Auto_release(v->dispatch); break;
     case Auto_vtArray | Auto_vtVariant: Auto_arrayDestroy(v->array); break;
     default: break;
   }
+}
+
+}  // namespace
+
+AutoResult Auto_variantClear(AutoVariant* v) {
+  if (!v) return Auto_ePointer;
+  release(v);
   Auto_variantInit(v);
   return Auto_ok;
 }
@@ -68,10 +78,7 @@ AutoArray* Auto_arrayCreate(std::int32_t lower1, std::uint32_t rows, std::int32_
 
 void Auto_arrayDestroy(AutoArray* a) {
   if (!a) return;
-  // Numbers, booleans, dates, errors and empty elements hold nothing to give back.
-  for (AutoVariant& v : a->items)
-    if (v.vt == Auto_vtString || v.vt == Auto_vtDispatch || v.vt == (Auto_vtArray | Auto_vtVariant))
-      Auto_variantClear(&v);
+  for (AutoVariant& v : a->items) release(&v);  // the array goes: no need to empty them
   delete a;
 }
 
