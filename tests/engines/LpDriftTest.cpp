@@ -26,6 +26,14 @@ bool loadNetlib(const std::string& name, LpRecord& lp) {
 
 double relative(double got, double want) { return std::fabs(got - want) / std::max(1.0, std::fabs(want)); }
 
+// Every cell of the model's point within its bounds, to 1e-9.
+void expectWithinBounds(const LpFakeModel& m) {
+  for (int j = 0; j < m.n; ++j) {
+    EXPECT_GE(m.cells[j], m.lower[j] - 1e-9) << j;
+    EXPECT_LE(m.cells[j], m.upper[j] + 1e-9) << j;
+  }
+}
+
 }  // namespace
 
 TEST(LpDrift, RebuiltTableauMatchesTheUpdatedOne) {
@@ -259,10 +267,7 @@ TEST(LpDrift, ADualRepairThatLosesItsFootingIsOptimisedAgain) {
   const LpFakeRun r = LpFake_run(m);
   EXPECT_EQ(r.status, 0);
   EXPECT_LT(relative(r.objective, -1739.61445473349), 1e-6) << r.objective;
-  for (int j = 0; j < m.n; ++j) {
-    EXPECT_GE(m.cells[j], m.lower[j] - 1e-9) << j;
-    EXPECT_LE(m.cells[j], m.upper[j] + 1e-9) << j;
-  }
+  expectWithinBounds(m);
 }
 
 TEST(LpDrift, IllConditionedOptimumIsFeasibleAndNearTheReference) {
@@ -276,10 +281,7 @@ TEST(LpDrift, IllConditionedOptimumIsFeasibleAndNearTheReference) {
   const LpFakeRun r = LpFake_run(m);
   EXPECT_EQ(r.status, 0);
   EXPECT_LT(relative(r.objective, -5063.82510707), 2e-5) << r.objective;
-  for (int j = 0; j < m.n; ++j) {
-    EXPECT_GE(m.cells[j], m.lower[j] - 1e-9) << j;
-    EXPECT_LE(m.cells[j], m.upper[j] + 1e-9) << j;
-  }
+  expectWithinBounds(m);
   for (std::size_t i = 0; i < m.rows.size(); ++i) {
     const LpFakeRow& row = m.rows[i];
     double f = row.constant;
