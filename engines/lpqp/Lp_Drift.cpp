@@ -5,7 +5,10 @@
 // looks infeasible or a linear one fails the final check. Here the drift is
 // measured as the residual of the current solution in the rows the solve
 // started from, and the tableau is recomputed at the current basis from
-// those rows through a dense LU factorisation of the basis matrix.
+// those rows through a dense LU factorisation of the basis matrix. A
+// repeated equality, once the pivots have made its row dependent on rows
+// whose artificials are gone, keeps its artificial basic and its row free
+// of rounding, so that no pivot on that rounding makes the basis singular.
 //
 // In the tableau's terms row i reads s_i = e_i (b_i - a_i.x) with (a_i, b_i)
 // the origin row in the orientation the cold start gave it and e_i the sign
@@ -449,9 +452,10 @@ bool countedInPhase1(const LpRecord& lp, int r) {
   return flag != 0 && !(flag == 1 && lp.types[r].type == '<') && lp.rowMap[r] == lp.n + r;
 }
 
-}  // namespace
-
-bool Lp_rowCertified(LpRecord& lp, int row) {
+// Whether tableau row `row` is the combination of the origin rows it stands
+// for (Lp_rowCertified), reading the entries of the active columns as 0
+// when `inactiveOnly`.
+bool rowIdentityHolds(LpRecord& lp, int row, bool inactiveOnly) {
   if (!hasOrigin(lp)) return false;
   const int m = Lp_rowsInUse(lp), n = lp.n;
   lp.drift.identity.assign(static_cast<std::size_t>(n) + 1, 0.0);
@@ -468,7 +472,7 @@ bool Lp_rowCertified(LpRecord& lp, int row) {
     addTerm(lp, v, 1.0, v > n ? slackSign(lp, v - n) : 1.0);
     if (row == m + 1 && lp.phase1Flags[r] == 2) constant += lp.ranges[r];
   }
-  for (int k = 1; k <= n; ++k) {
+  for (int k = inactiveOnly ? lp.activeCols + 1 : 1; k <= n; ++k) {
     if (t[k] == 0) continue;
     const int v = lp.colMap[k];
     constant += t[k] * Lp_nonbasicValue(lp, k);
@@ -483,6 +487,63 @@ bool Lp_rowCertified(LpRecord& lp, int row) {
   for (int j = 1; j <= n; ++j)
     if (std::fabs(c[j]) > tolerance * (1.0 + size[j])) return false;
   return true;
+}
+
+// Whether row r holds its equality's artificial, still counted.
+bool holdsEqualityArtificial(const LpRecord& lp, int r) {
+  return lp.rowMap[r] == lp.n + r && lp.phase1Flags[r] == 1 && lp.types[r].type == '=';
+}
+
+// Whether row r has a nonzero entry among the active columns.
+bool hasActiveEntries(const LpRecord& lp, int r) {
+  const double* a = lp.matrix.row(r);
+  return std::any_of(a + 1, a + lp.activeCols + 1, [](double v) { return v != 0; });
+}
+
+// Row r's entries in the active columns to 0, taken out of the phase-1
+// row too when `phase1`.
+void clearActiveEntries(LpRecord& lp, int r, bool phase1) {
+  double* p = lp.matrix.row(Lp_rowsInUse(lp) + 1);
+  double* a = lp.matrix.row(r);
+  for (int k = 1; k <= lp.activeCols; ++k) {
+    if (phase1) p[k] -= a[k];
+    a[k] = 0.0;
+  }
+}
+
+// Before a rebuild: the rows cleared as dependent (an equality's artificial
+// basic, no entry in the active columns). They stay dependent while the
+// artificials they depend on are out of the active columns, which is for
+// the rest of the solve, and the rebuild's rounding is cleared from them
+// again (on an ill-conditioned basis it can exceed what the check of
+// Lp_clearIfDependent tells from a dependency).
+void noteClearedRows(LpRecord& lp) {
+  const int m = Lp_rowsInUse(lp);
+  lp.drift.cleared.assign(static_cast<std::size_t>(m) + 1, 0);
+  for (int r = 1; r <= m; ++r)
+    lp.drift.cleared[r] = holdsEqualityArtificial(lp, r) && !hasActiveEntries(lp, r);
+}
+
+// Whether row r, holding its equality's artificial, has entries in the
+// active columns that are rounding only (Lp_clearIfDependent).
+bool dependentWithRounding(LpRecord& lp, int r) {
+  return holdsEqualityArtificial(lp, r) && hasActiveEntries(lp, r) && rowIdentityHolds(lp, r, true);
+}
+
+// After a rebuild: the rows cleared before it cleared again, and every
+// other row found dependent now.
+void clearDependentRows(LpRecord& lp) {
+  const int m = Lp_rowsInUse(lp);
+  for (int r = 1; r <= m; ++r)
+    if (lp.drift.cleared[r] || dependentWithRounding(lp, r)) clearActiveEntries(lp, r, false);
+}
+
+}  // namespace
+
+bool Lp_rowCertified(LpRecord& lp, int row) { return rowIdentityHolds(lp, row, false); }
+
+void Lp_clearIfDependent(LpRecord& lp, int r, bool phase1) {
+  if (dependentWithRounding(lp, r)) clearActiveEntries(lp, r, phase1);
 }
 
 void Lp_captureOrigin(LpRecord& lp) {
@@ -549,6 +610,7 @@ bool Lp_rebuildTableau(LpRecord& lp, bool phase1) {
     return false;  // the updated tableau goes on as it is
   }
   if (!splitBasis(lp) || !factorBasis(lp, lp.drift.structuralCount)) return false;
+  noteClearedRows(lp);
   // Element 0: the right-hand sides with every nonbasic value moved across.
   double* rhs = lp.drift.values.data();  // m+1 <= n+m+1 slots
   double* col = lp.drift.solveColumn.data();
@@ -564,6 +626,7 @@ bool Lp_rebuildTableau(LpRecord& lp, bool phase1) {
   rebuildStructuralColumns(lp);
   solveBasicValues(lp, rhs);
   rebuildObjective(lp);
+  clearDependentRows(lp);
   if (phase1) rebuildPhase1(lp);
   lp.drift.pivotsSinceRebuild = 0;
   lp.drift.pivotsSinceCheck = 0;

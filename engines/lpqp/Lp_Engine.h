@@ -177,6 +177,7 @@ struct LpDrift {
   std::vector<double> basisFactor, solveColumn, solveBlock, fullBlock, solveOut;
   std::vector<int> basisPivots, basicPosition, structuralRows, reducedRows;
   std::vector<char> slackBasic;
+  std::vector<char> cleared;  // rows 1..m cleared as dependent before the rebuild
   int structuralCount = 0;
   // The nonbasic slacks' columns (with their rows' places after the
   // factorisation's exchanges), each row's slack column, and per
@@ -368,7 +369,8 @@ double Lp_driftResidual(LpRecord& lp);
 // at the current basis from the origin, by a dense LU factorisation of the
 // basis reduced to its structural columns (the basic slacks follow from
 // their own rows): the nonbasic slacks' columns are solved, the nonbasic
-// structurals' summed from them, the basic values solved and refined once;
+// structurals' summed from them, the basic values solved and refined once,
+// and the rows found dependent cleared (Lp_clearIfDependent);
 // false (tableau unchanged) without an origin, for a model too large to
 // factorise densely, when memory runs out or when the basis is
 // numerically singular.
@@ -389,6 +391,14 @@ bool Lp_refreshBeforeVerdict(LpRecord& lp, bool phase1, bool always);
 // proof behind an infeasible verdict, checked in the nonzeros of the rows
 // it combines. False without an origin.
 bool Lp_rowCertified(LpRecord& lp, int row);
+// When row r's basic variable is its equality's artificial, still counted,
+// and the row is, with the entries of the active columns read as 0, the
+// combination of the origin rows whose artificials have gone (the pivots
+// made it dependent on them, as a repeated equality is): those entries
+// are rounding only and become 0 (taken out of the phase-1 row too when
+// `phase1`), so that no ratio test pivots on the row, which would leave
+// the basis singular. Nothing without an origin.
+void Lp_clearIfDependent(LpRecord& lp, int r, bool phase1);
 // Before an infeasible verdict that rests on tableau row `row`: rebuilds
 // (true, the iterations go on) unless the row is certified or fresh.
 bool Lp_refreshUnlessCertified(LpRecord& lp, bool phase1, int row);

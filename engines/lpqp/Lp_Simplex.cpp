@@ -197,7 +197,9 @@ int largestInRow(const LpRecord& lp, int r) {
 // its surplus (negated) and leaves the phase-1 sum, as does a counted
 // ranged slack. The dropped equality artificial leaves the phase-1 sum too
 // (its entry there is never priced again), so that the phase-1 row stays
-// the sum of the rows it counts, as a rebuild makes it.
+// the sum of the rows it counts, as a rebuild makes it. A row this
+// exchange changed may have become dependent on rows whose artificials
+// have gone (a repeated equality): it is cleared of its rounding.
 void dropArtificial(LpRecord& lp, int r, int q) {
   const int flag = lp.phase1Flags[r];
   if (flag == 0) return;
@@ -218,6 +220,8 @@ void dropArtificial(LpRecord& lp, int r, int q) {
     std::swap(lp.colMap[q], lp.colMap[k]);
     std::swap(lp.colStatus[q], lp.colStatus[k]);
     --lp.activeCols;
+    for (int i = 1; i < p1; ++i)
+      if (lp.matrix.row(i)[k] != 0) Lp_clearIfDependent(lp, i, true);
   } else if (type == '>') {
     lp.matrix.row(p1)[q] += 1.0;
     for (int i = 0; i <= p1; ++i) lp.matrix.row(i)[q] = -lp.matrix.row(i)[q];

@@ -281,6 +281,49 @@ TEST(LpSimplex, DegenerateModelDoesNotCycle) {
   }
 }
 
+TEST(LpSimplex, RepeatedEqualityIsClearedOfRoundingAndKeepsItsArtificial) {
+  // min x + 2y + 3z: x + y + z = 4, the same row doubled, x - y = 2,
+  // x <= 3, y - z >= -1; optimum 5 at (3, 1, 0). After every pivot each
+  // equality row still holding its artificial gets 1e-6 in every
+  // active entry, as rounding would leave it: the doubled row, once the
+  // other copy's artificial is gone, is cleared back to zeros (a pivot on
+  // it would make the basis singular); a row not dependent on the gone
+  // artificials keeps what it holds.
+  const Small s{{{1, 1, 1}, {2, 2, 2}, {1, -1, 0}, {1, 0, 0}, {0, 1, -1}},
+                {4, 8, 2, -inf, -1}, {4, 8, 2, 3, inf}, {0, 0, 0}, {inf, inf, inf}, {1, 2, 3}};
+  struct Seen {
+    int cleared = 0, kept = 0, wrong = 0;
+  } seen;
+  auto check = [](void* context, const LpRecord& record, int, double, double) {
+    auto& seen = *static_cast<Seen*>(context);
+    auto& lp = const_cast<LpRecord&>(record);
+    const auto holds = [&lp](int r) { return lp.rowMap[r] == lp.n + r; };
+    for (int r = 1; r <= 3; ++r) {
+      if (!holds(r) || lp.phase1Flags[r] != 1) continue;
+      const bool dependent = r < 3 && !holds(3 - r);  // its copy's artificial gone
+      double* a = lp.matrix.row(r);
+      const std::vector<double> kept(a, a + lp.n + 1);
+      for (int k = 1; k <= lp.activeCols; ++k) a[k] += 1e-6;
+      const std::vector<double> noisy(a, a + lp.n + 1);
+      Lp_clearIfDependent(lp, r, false);
+      const bool cleared = std::all_of(a + 1, a + lp.activeCols + 1, [](double v) { return v == 0; });
+      const bool unchanged = std::equal(noisy.begin(), noisy.end(), a);
+      if (dependent ? cleared : unchanged) ++(dependent ? seen.cleared : seen.kept);
+      else ++seen.wrong;
+      std::copy(kept.begin(), kept.end(), a);
+    }
+    return 0;
+  };
+  LpRecord lp;
+  const MpsResult r = solveModel(toModel(s), lp, false, {1e-8, 1e-6, 1e-5, check, &seen});
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 5, 1e-12);
+  EXPECT_GT(seen.cleared, 0);
+  EXPECT_GT(seen.kept, 0);
+  EXPECT_EQ(seen.wrong, 0);
+  EXPECT_TRUE(lp.rowMap[1] == lp.n + 1 || lp.rowMap[2] == lp.n + 2);
+}
+
 TEST(LpSimplex, ProgressStopEndsTheSolve) {
   const MpsModel model = readModel("sc50a");
   LpRecord lp;
