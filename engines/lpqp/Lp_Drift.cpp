@@ -520,8 +520,7 @@ void clearActiveEntries(LpRecord& lp, int r, bool phase1) {
 void noteClearedRows(LpRecord& lp) {
   const int m = Lp_rowsInUse(lp);
   lp.drift.cleared.assign(static_cast<std::size_t>(m) + 1, 0);
-  for (int r = 1; r <= m; ++r)
-    lp.drift.cleared[r] = holdsEqualityArtificial(lp, r) && !hasActiveEntries(lp, r);
+  for (int r = 1; r <= m; ++r) lp.drift.cleared[r] = holdsEqualityArtificial(lp, r) && !hasActiveEntries(lp, r);
 }
 
 // Whether row r, holding its equality's artificial, has entries in the
