@@ -115,14 +115,19 @@ TEST(LpDrift, GeneratedModelsReachTheirReferenceOptima) {
       {{3, 300, 330}, -2147.03624011064}, {{4, 350, 420}, -5352.95883102283},
       {{5, 400, 440}, -1817.06373667855}, {{6, 400, 480}, -5308.68346837528},
       {{7, 400, 400}, -6268.45119832151}, {{8, 300, 300}, -1339.99502045537},
-      // Before, a pivot on a repeated equality's rounding made the basis
-      // singular, no rebuild could follow and the final check ended with 7.
-      // GLPK's simplex (in process, as bench/BenchGlpk.h builds the model)
-      // stops at its default tolerances at -2557.62184158, from a point
-      // 1.9e-6 outside a row; this optimum is its answer with the primal and
-      // dual tolerances at 1e-9, from a point within 1.4e-13 of every row
-      // and with duals that bound the minimum from below to 4.3e-7 of it.
-      {{10, 300, 300}, -2557.43445964543},
+      // Before, these ended with 7, or with 0 short of the optimum (16:
+      // 804.832, 25 at 350 rows: -4244.097): a phase-1 pivot on the
+      // rounding left in a repeated equality's row made the basis singular,
+      // and no rebuild could follow. Optima by GLPK 5.0's simplex in
+      // process, set up as bench/BenchGlpk.h does (as glpsol would). At its
+      // default tolerances it stops short of two of them (-2557.62184158
+      // for 10 at 300 rows, from a point 1.9e-6 outside a row, and
+      // -4266.1180928383); those two are its answers with the primal and
+      // dual tolerances at 1e-9, from points within 1.4e-13 of every row
+      // and with duals that bound the minimum from below to within 4.3e-7.
+      {{10, 300, 300}, -2557.43445964543}, {{10, 250, 300}, -3240.37975858521},
+      {{12, 300, 330}, -2595.1980539133}, {{25, 250, 250}, -3315.94291396241},
+      {{16, 200, 220}, 804.819292418825}, {{25, 350, 385}, -4266.79804218388},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.model.seed);
