@@ -452,11 +452,12 @@ bool countedInPhase1(const LpRecord& lp, int r) {
   return flag != 0 && !(flag == 1 && lp.types[r].type == '<') && lp.rowMap[r] == lp.n + r;
 }
 
-// Whether tableau row `row` is the combination of the origin rows it stands
-// for (Lp_rowCertified), reading the entries of the active columns as 0
-// when `inactiveOnly`.
-bool rowIdentityHolds(LpRecord& lp, int row, bool inactiveOnly) {
-  if (!hasOrigin(lp)) return false;
+// The identity that tableau row `row` stands for, with every slack written
+// out as its origin row: each structural's coefficient into
+// drift.identity[1..n] and the sum of its terms' sizes into identitySize,
+// the constant's terms into element 0; returns the row's own constant. The
+// entries of the active columns are read as 0 when `inactiveOnly`.
+double buildIdentity(LpRecord& lp, int row, bool inactiveOnly) {
   const int m = Lp_rowsInUse(lp), n = lp.n;
   lp.drift.identity.assign(static_cast<std::size_t>(n) + 1, 0.0);
   lp.drift.identitySize.assign(static_cast<std::size_t>(n) + 1, 0.0);
@@ -478,15 +479,32 @@ bool rowIdentityHolds(LpRecord& lp, int row, bool inactiveOnly) {
     constant += t[k] * Lp_nonbasicValue(lp, k);
     addTerm(lp, v, t[k], v > n ? columnSlackSign(lp, k) : 1.0);
   }
-  // With every slack written out the identity holds at every point only
-  // when each structural's coefficient and the constant vanish.
+  return constant;
+}
+
+// The identity holds at every point only when each structural's
+// coefficient and the constant vanish: each within the drift tolerance of
+// the terms it sums.
+bool identityVanishes(const LpRecord& lp, double constant) {
   const double tolerance = Lp_driftTolerance(lp);
   const double* c = lp.drift.identity.data();
   const double* size = lp.drift.identitySize.data();
   if (std::fabs(constant + c[0]) > tolerance * (1.0 + std::fabs(constant) + size[0])) return false;
-  for (int j = 1; j <= n; ++j)
+  for (int j = 1; j <= lp.n; ++j)
     if (std::fabs(c[j]) > tolerance * (1.0 + size[j])) return false;
   return true;
+}
+
+// The same up to the precision of the largest term the identity sums: the
+// measure of a row that the pivots have cancelled, whose coefficients that
+// should be 0 hold rounding alone, which no term of their own outweighs.
+bool identityNegligible(const LpRecord& lp, double constant) {
+  const double* c = lp.drift.identity.data();
+  const double* size = lp.drift.identitySize.data();
+  const double largest = std::max(std::fabs(constant) + size[0], *std::max_element(size + 1, size + lp.n + 1));
+  const double tolerance = lp.precision * (1.0 + largest);
+  if (std::fabs(constant + c[0]) > tolerance) return false;
+  return std::all_of(c + 1, c + lp.n + 1, [tolerance](double v) { return std::fabs(v) <= tolerance; });
 }
 
 // Whether row r holds its equality's artificial, still counted.
@@ -526,7 +544,8 @@ void noteClearedRows(LpRecord& lp) {
 // Whether row r, holding its equality's artificial, has entries in the
 // active columns that are rounding only (Lp_clearIfDependent).
 bool dependentWithRounding(LpRecord& lp, int r) {
-  return holdsEqualityArtificial(lp, r) && hasActiveEntries(lp, r) && rowIdentityHolds(lp, r, true);
+  if (!hasOrigin(lp) || !holdsEqualityArtificial(lp, r) || !hasActiveEntries(lp, r)) return false;
+  return identityNegligible(lp, buildIdentity(lp, r, true));
 }
 
 // After a rebuild: the rows cleared before it cleared again, and every
@@ -539,7 +558,9 @@ void clearDependentRows(LpRecord& lp) {
 
 }  // namespace
 
-bool Lp_rowCertified(LpRecord& lp, int row) { return rowIdentityHolds(lp, row, false); }
+bool Lp_rowCertified(LpRecord& lp, int row) {
+  return hasOrigin(lp) && identityVanishes(lp, buildIdentity(lp, row, false));
+}
 
 void Lp_clearIfDependent(LpRecord& lp, int r, bool phase1) {
   if (dependentWithRounding(lp, r)) clearActiveEntries(lp, r, phase1);

@@ -393,11 +393,12 @@ bool Lp_refreshBeforeVerdict(LpRecord& lp, bool phase1, bool always);
 bool Lp_rowCertified(LpRecord& lp, int row);
 // When row r's basic variable is its equality's artificial, still counted,
 // and the row is, with the entries of the active columns read as 0, the
-// combination of the origin rows whose artificials have gone (the pivots
-// made it dependent on them, as a repeated equality is): those entries
-// are rounding only and become 0 (taken out of the phase-1 row too when
-// `phase1`), so that no ratio test pivots on the row, which would leave
-// the basis singular. Nothing without an origin.
+// combination of the origin rows whose artificials have gone, to the
+// precision of the largest term it sums (the pivots made it dependent on
+// them, as a repeated equality is): those entries are rounding only and
+// become 0 (taken out of the phase-1 row too when `phase1`), so that no
+// ratio test pivots on the row, which would leave the basis singular.
+// Nothing without an origin.
 void Lp_clearIfDependent(LpRecord& lp, int r, bool phase1);
 // Before an infeasible verdict that rests on tableau row `row`: rebuilds
 // (true, the iterations go on) unless the row is certified or fresh.
