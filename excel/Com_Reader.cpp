@@ -386,6 +386,21 @@ bool ComReaderSource::usedArea(uint8_t sheet, RangeRef* area) {
   return s != nullptr;
 }
 
+bool ComReaderSource::formulasIgnored(uint8_t sheet) const {
+  const FunctionTable* functions = ea->context ? ea->context->tables.functions : nullptr;
+  return functions && functions->activeSheetFormulasOnly && sheet != ea->activeSheet;
+}
+
+bool ComReaderSource::arrayCell(const CellRef& cell, ReaderCell* info) {
+  RangeRef block{};
+  if (!ea->hasArrays || !cache->block(ea, cell, &block)) return false;
+  info->isArray = true;
+  info->arrayRow = static_cast<uint16_t>(cell.row - block.firstRow);
+  info->arrayColumn = static_cast<uint8_t>(cell.column - block.firstColumn);
+  info->block = block;
+  return true;
+}
+
 bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* info) {
   if (cell.sheet < 1 || cell.sheet > ea->sheetCount) return false;
   const CachedCell* stored = nullptr;
@@ -395,16 +410,34 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
     restoreValue(*tile, *stored, value);
     info->formula = tile->formulas[stored->formula];
   }
-  const FunctionTable* functions = ea->context ? ea->context->tables.functions : nullptr;
-  if (functions && functions->activeSheetFormulasOnly && cell.sheet != ea->activeSheet) info->formula.clear();
+  if (formulasIgnored(cell.sheet)) info->formula.clear();
   // A cell of an array formula: the block's formula, run once for the
   // whole block.
-  RangeRef block{};
-  if (!info->formula.empty() && ea->hasArrays && cache->block(ea, cell, &block)) {
-    info->isArray = true;
-    info->arrayRow = static_cast<uint16_t>(cell.row - block.firstRow);
-    info->arrayColumn = static_cast<uint8_t>(cell.column - block.firstColumn);
-    info->block = block;
-  }
+  if (!info->formula.empty()) arrayCell(cell, info);
   return true;
+}
+
+int32_t ComReaderSource::readRun(const CellRef& first, int32_t count, Value* values, ReaderCell* info) {
+  if (first.sheet < 1 || first.sheet > ea->sheetCount) return 0;
+  const CachedCell* stored = nullptr;
+  const Tile* tile = nullptr;
+  if (!cache->cell(ea, first, &stored, &tile) || !stored) return 0;
+  // Constants run to the first formula cell; cells of an array block to
+  // the block's last column; neither past the tile.
+  const bool formulas = !formulasIgnored(first.sheet);
+  int32_t last = std::min<int32_t>(first.column + count - 1, tile->area.lastColumn);
+  const bool inBlock = formulas && stored->formula != 0;
+  if (inBlock && !arrayCell(first, info)) return 0;
+  if (inBlock) {
+    info->formula = tile->formulas[stored->formula];
+    last = std::min<int32_t>(last, info->block.lastColumn);
+  }
+  const CachedCell* row = stored - (first.column - tile->area.firstColumn);
+  int32_t n = 0;
+  for (int32_t column = first.column; column <= last; ++column, ++n) {
+    const CachedCell& c = row[column - tile->area.firstColumn];
+    if (!inBlock && formulas && c.formula != 0) break;
+    restoreValue(*tile, c, values + n);
+  }
+  return n;
 }

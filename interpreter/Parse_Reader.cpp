@@ -159,6 +159,34 @@ bool spendRangeCells(FormulaReader* r, int64_t cells, const RangeRef& range) {
   return false;
 }
 
+// The cells of a run of a range's row as their source gives them: their
+// values into the range's array; a formula cell as a precedent of its own,
+// a cell of an array block its block, once. The number of cells read, 0
+// when reading fails (raised). With formulas imported in place of cells'
+// own, every cell is read alone.
+int32_t readRangeRun(FormulaReader* r, Symbol* s, const RangeRef& range, const CellRef& first, int32_t count,
+                     ReaderCell* info, std::vector<Symbol*>* blocks) {
+  Value* values = Val_at(&s->value, first.row - range.firstRow, first.column - range.firstColumn);
+  renew(info);
+  int32_t n = r->rewrites.empty() ? r->source->readRun(first, count, values, info) : 0;
+  if (n == 0 && !readCell(r, first, values, info)) {
+    raiseAt(r, kStatusOleError, first);
+    return 0;
+  }
+  n = std::max(n, 1);
+  if (info->formula.empty()) return n;
+  if (!inBlock(r, *info)) {
+    for (int32_t k = 0; k < n; ++k)
+      if (Symbol* cell = Parse_cellSymbol(r, CellRef{first.sheet, first.row, static_cast<uint8_t>(first.column + k)}))
+        s->precedents.push_back(cell);
+  } else if (Symbol* block = blockSymbol(r, *info);
+             block && std::find(blocks->begin(), blocks->end(), block) == blocks->end()) {
+    blocks->push_back(block);
+    s->precedents.push_back(block);
+  }
+  return n;
+}
+
 // A new cell or range symbol: its values read from the source, its formula
 // cells as precedents, its variables bound.
 void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
@@ -185,23 +213,13 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
     RangeRef read{};
     const int32_t lastRow = usedPart(r, range, &read) ? read.lastRow : -1;
     std::vector<Symbol*> blocks;  // the array blocks the range meets
-    ReaderCell info;              // one for every cell: its formula's memory serves them all
+    ReaderCell info;              // one for every run: its formula's memory serves them all
     for (int32_t row = read.firstRow; row <= lastRow && r->context->errors.errorCount == 0; ++row) {
-      for (int32_t column = read.firstColumn; column <= read.lastColumn; ++column) {
+      for (int32_t column = read.firstColumn; column <= read.lastColumn;) {
         const CellRef cell{range.sheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column)};
-        Value* element = Val_at(&s->value, row - range.firstRow, column - range.firstColumn);
-        renew(&info);
-        if (!readCell(r, cell, element, &info)) return raiseAt(r, kStatusOleError, cell);
-        if (info.formula.empty()) continue;
-        // A formula cell inside the range is compiled as a cell of its own;
-        // a cell of an array block brings in the block, once.
-        if (!inBlock(r, info)) {
-          if (Symbol* cellSymbol = Parse_cellSymbol(r, cell)) s->precedents.push_back(cellSymbol);
-        } else if (Symbol* block = blockSymbol(r, info);
-                   block && std::find(blocks.begin(), blocks.end(), block) == blocks.end()) {
-          blocks.push_back(block);
-          s->precedents.push_back(block);
-        }
+        const int32_t n = readRangeRun(r, s, range, cell, read.lastColumn - column + 1, &info, &blocks);
+        if (n == 0) return;
+        column += n;
       }
     }
   }

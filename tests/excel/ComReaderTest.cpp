@@ -237,4 +237,154 @@ TEST_F(ComReaderTest, EveryCellReadsBackItsFormulaWhateverItsTileHolds) {
   }
 }
 
+// A sheet across two tiles' columns: numbers, texts (one starting with
+// "="), empty cells, formula cells and array blocks, one of them across
+// the tiles' border.
+Sheet* mixedSheet(Workbook* wb, const char* name) {
+  Sheet* sh = Wb_addSheet(wb, name);
+  for (int row = 0; row < 12; ++row)
+    for (int column = 0; column < 40; ++column) {
+      if ((row * 7 + column) % 9 == 0) continue;  // empty
+      if ((row + column) % 11 == 0) Wb_setFormula(wb, sh, row, column, "=A1+" + std::to_string(column));
+      else if ((row * 3 + column) % 13 == 0)
+        Wb_setValue(wb, sh, row, column, CellValue::makeText("t" + std::to_string(row)));
+      else Wb_setValue(wb, sh, row, column, CellValue::makeNumber(row * 100 + column + 0.5));
+    }
+  Wb_setValue(wb, sh, 5, 2, CellValue::makeText("=abc"));
+  Wb_setArrayFormula(wb, sh, CellRange{0, 2, 13, 4, 19}, "=A1:G3*2");
+  Wb_setArrayFormula(wb, sh, CellRange{0, 7, 30, 8, 30}, "=B1:B2");
+  return sh;
+}
+
+bool sameValue(const Value& a, const Value& b) {
+  if (a.kind != b.kind) return false;
+  if (a.kind == kValText) return std::u16string(a.text ? a.text : u"") == std::u16string(b.text ? b.text : u"");
+  return a.number == b.number;
+}
+
+// Every run of cells read at once gives what reading its cells one by one
+// gives: their values, and for a run of array-block cells the block and
+// each cell's place in it; a run of constants holds no formula cell. On
+// a sheet whose formulas count for nothing every cell reads as a constant.
+TEST_F(ComReaderTest, ARunOfCellsReadsAsItsCellsOneByOne) {
+  Workbook* wb = Wb_newWorkbook("runs.xlsx");
+  mixedSheet(wb, "S1");
+  mixedSheet(wb, "S2");
+  ASSERT_TRUE(Com_openWorkbook(ea, nullptr) && Com_readSheets(ea));
+  FunctionTable* functions = Model_createFunctionTable();
+  functions->activeSheetFormulasOnly = 1;
+  comCtx->tables.functions = functions;
+  ComReaderSource runs(ea), cells(ea);
+  int longest = 0, blockRuns = 0;
+  for (uint8_t sheet = 1; sheet <= 2; ++sheet)
+    for (uint16_t row = 1; row <= 12; ++row)
+      for (uint8_t column = 1; column <= 40; ++column)
+        for (int32_t count : {1, 4, 40 - column + 1}) {
+          const CellRef first{sheet, row, column};
+          std::vector<Value> values(static_cast<size_t>(count), Value{});
+          ReaderCell run;
+          const int32_t n = runs.readRun(first, count, values.data(), &run);
+          ASSERT_LE(n, count);
+          longest = std::max(longest, n);
+          blockRuns += run.isArray ? 1 : 0;
+          for (int32_t k = 0; k < n; ++k) {
+            const CellRef at{sheet, row, static_cast<uint8_t>(column + k)};
+            Value want{};
+            ReaderCell info;
+            ASSERT_TRUE(cells.readCell(at, &want, &info));
+            const std::string where = Text_toUtf8(Model_rangeText(RangeRef{sheet, row, at.column, row, at.column}));
+            EXPECT_TRUE(sameValue(values[static_cast<size_t>(k)], want)) << where;
+            EXPECT_EQ(info.formula, run.formula) << where;
+            EXPECT_EQ(info.isArray, run.isArray);
+            EXPECT_EQ(Model_rangeText(info.block), Model_rangeText(run.block));
+            EXPECT_EQ(info.arrayRow, run.arrayRow);
+            EXPECT_EQ(info.arrayColumn, run.isArray ? run.arrayColumn + k : 0);
+            Val_clear(&want);
+          }
+          for (Value& v : values) Val_clear(&v);
+        }
+  comCtx->tables.functions = nullptr;
+  Model_freeFunctionTable(functions);
+  EXPECT_EQ(longest, 16);  // a tile's row of constants on the second sheet
+  EXPECT_GT(blockRuns, 0);
+}
+
+// The source's cells one by one, never a run.
+struct CellByCell : ReaderSource {
+  ReaderSource* inner;
+  explicit CellByCell(ReaderSource* source) : inner(source) {}
+  bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override {
+    return inner->resolve(sheet, text, range, formula);
+  }
+  bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override {
+    return inner->readCell(cell, value, info);
+  }
+  bool usedArea(uint8_t sheet, RangeRef* area) override { return inner->usedArea(sheet, area); }
+};
+
+// What compiling a cell gives: the value of a range it reads, element by
+// element, the names of that range's precedents and the cell's value.
+struct Compiled {
+  std::vector<std::string> elements;
+  std::vector<std::u16string> precedents;
+  double value = 0.0;
+};
+
+std::string textOf(const Value& v) {
+  return std::to_string(v.kind) + ":" + (v.kind == kValText ? Text_toUtf8(v.text) : std::to_string(v.number));
+}
+
+Compiled compileWith(ReaderSource* source, const CellRef& root, const RangeRef& range) {
+  Compiled out;
+  EvalContext* ctx = Vm_createContext();
+  ctx->tables.variables = Model_createVariableTable();
+  SymbolTable* store = Prog_createSymbolTable(ctx);
+  FunctionTable* functions = Model_createFunctionTable();
+  Model_addFunction(functions, root.sheet, root.column, root.row, kRelFree2, 0.0);
+  FormulaReader* reader = Reader_create(ctx, store, source);
+  Reader_bindModel(reader, functions, ctx->tables.variables);
+  Program program{};
+  Vm_initProgram(&program, ctx);
+  ctx->flags.mode = kModeReal;
+  ModelItem* item = functions->array[0];
+  Parse_compileChain(reader, &item->leftChain, Parse_cellSymbol(reader, root));
+  const Value* got = ctx->errors.errorCount == 0 ? Prog_runChain(&program, item->leftChain) : nullptr;
+  out.value = got ? got->number : -1.0;
+  const std::u16string name = u"s" + Text_fromUtf8(std::to_string(range.sheet)) + u"!" + Model_rangeText(range);
+  if (const Symbol* s = Prog_findSymbol(store, kSpaceCell, name)) {
+    for (int32_t i = 0; s->value.kind == kValArray && i < s->value.array->rows; ++i)
+      for (int32_t j = 0; j < s->value.array->columns; ++j) out.elements.push_back(textOf(*Val_at(&s->value, i, j)));
+    for (const Symbol* p : s->precedents) out.precedents.push_back(p->name);
+  }
+  Vm_releaseProgram(&program);
+  Reader_destroy(reader);
+  Prog_freeSymbolTable(store);
+  Model_freeFunctionTable(functions);
+  Vm_destroyContext(ctx);
+  return out;
+}
+
+// A range over constants, formula cells and array blocks across tiles
+// compiles from runs of cells as from its cells one by one: the same
+// elements, the same precedents in the same order, the same value.
+TEST_F(ComReaderTest, ARangeCompilesFromRunsAsFromItsCellsOneByOne) {
+  Workbook* wb = Wb_newWorkbook("runs.xlsx");
+  Sheet* sh = mixedSheet(wb, "S1");
+  Wb_setFormula(wb, sh, 0, 41, "=SUM(A1:AN12)+COUNT(A1:AN12)");
+  ASSERT_TRUE(Com_openWorkbook(ea, nullptr) && Com_readSheets(ea) && recalculate());
+  const CellRef root{1, 1, 42};
+  const RangeRef range{1, 1, 1, 12, 40};
+  ComReaderSource runs(ea), inner(ea);
+  CellByCell cells(&inner);
+  const Compiled a = compileWith(&runs, root, range), b = compileWith(&cells, root, range);
+  ASSERT_EQ(a.elements.size(), 480u);
+  EXPECT_EQ(a.elements, b.elements);
+  EXPECT_EQ(a.precedents, b.precedents);
+  EXPECT_GT(a.precedents.size(), 2u);
+  EXPECT_EQ(a.value, b.value);
+  Value want{};
+  ASSERT_TRUE(Com_usedValue(ea, 1, 42, &want));
+  EXPECT_NEAR(a.value, want.number, 1e-9 * std::fabs(want.number));
+}
+
 }  // namespace
