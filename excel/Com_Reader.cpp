@@ -135,6 +135,12 @@ constexpr size_t kCellsPerFormulaArea = 256;
 int32_t columnsOf(const RangeRef& r) { return r.lastColumn - r.firstColumn + 1; }
 int32_t rowsOf(const RangeRef& r) { return r.lastRow - r.firstRow + 1; }
 
+// The cells from one of an area's cells to its edge, along the row or down
+// the column.
+int32_t cellsTo(const RangeRef& area, const CellRef& from, bool down) {
+  return down ? area.lastRow - from.row + 1 : area.lastColumn - from.column + 1;
+}
+
 CachedCell& cellOf(Tile* tile, int32_t row, int32_t column) {
   return tile->cells[static_cast<size_t>((row - tile->area.firstRow) * columnsOf(tile->area) +
                                          (column - tile->area.firstColumn))];
@@ -417,27 +423,24 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
   return true;
 }
 
-int32_t ComReaderSource::readRun(const CellRef& first, int32_t count, Value* values, ReaderCell* info) {
+int32_t ComReaderSource::readRun(const CellRef& first, int32_t count, bool down, Value* values, ReaderCell* info) {
   if (first.sheet < 1 || first.sheet > ea->sheetCount) return 0;
   const CachedCell* stored = nullptr;
   const Tile* tile = nullptr;
   if (!cache->cell(ea, first, &stored, &tile) || !stored) return 0;
   // Constants run to the first formula cell; cells of an array block to
-  // the block's last column; neither past the tile.
+  // the block's edge; neither past the tile.
   const bool formulas = !formulasIgnored(first.sheet);
-  int32_t last = std::min<int32_t>(first.column + count - 1, tile->area.lastColumn);
   const bool inBlock = formulas && stored->formula != 0;
   if (inBlock && !arrayCell(first, info)) return 0;
-  if (inBlock) {
-    info->formula = tile->formulas[stored->formula];
-    last = std::min<int32_t>(last, info->block.lastColumn);
-  }
-  const CachedCell* row = stored - (first.column - tile->area.firstColumn);
-  int32_t n = 0;
-  for (int32_t column = first.column; column <= last; ++column, ++n) {
-    const CachedCell& c = row[column - tile->area.firstColumn];
-    if (!inBlock && formulas && c.formula != 0) break;
-    restoreValue(*tile, c, values + n);
+  if (inBlock) info->formula = tile->formulas[stored->formula];
+  int32_t n = std::min(count, cellsTo(tile->area, first, down));
+  if (inBlock) n = std::min(n, cellsTo(info->block, first, down));
+  const ptrdiff_t step = down ? columnsOf(tile->area) : 1;
+  for (int32_t k = 0; k < n; ++k) {
+    const CachedCell& c = stored[k * step];
+    if (!inBlock && formulas && c.formula != 0) return k;
+    restoreValue(*tile, c, values + k);
   }
   return n;
 }

@@ -159,16 +159,16 @@ bool spendRangeCells(FormulaReader* r, int64_t cells, const RangeRef& range) {
   return false;
 }
 
-// The cells of a run of a range's row as their source gives them: their
-// values into the range's array; a formula cell as a precedent of its own,
-// a cell of an array block its block, once. The number of cells read, 0
-// when reading fails (raised). With formulas imported in place of cells'
-// own, every cell is read alone.
-int32_t readRangeRun(FormulaReader* r, Symbol* s, const RangeRef& range, const CellRef& first, int32_t count,
+// The cells of a run of a range's cells as their source gives them, along
+// a row or down a column: their values into the range's array; a formula
+// cell as a precedent of its own, a cell of an array block its block,
+// once. The number of cells read, 0 when reading fails (raised). With
+// formulas imported in place of cells' own, every cell is read alone.
+int32_t readRangeRun(FormulaReader* r, Symbol* s, const RangeRef& range, const CellRef& first, int32_t count, bool down,
                      ReaderCell* info, std::vector<Symbol*>* blocks) {
   Value* values = Val_at(&s->value, first.row - range.firstRow, first.column - range.firstColumn);
   renew(info);
-  int32_t n = r->rewrites.empty() ? r->source->readRun(first, count, values, info) : 0;
+  int32_t n = r->rewrites.empty() ? r->source->readRun(first, count, down, values, info) : 0;
   if (n == 0 && !readCell(r, first, values, info)) {
     raiseAt(r, kStatusOleError, first);
     return 0;
@@ -176,15 +176,40 @@ int32_t readRangeRun(FormulaReader* r, Symbol* s, const RangeRef& range, const C
   n = std::max(n, 1);
   if (info->formula.empty()) return n;
   if (!inBlock(r, *info)) {
-    for (int32_t k = 0; k < n; ++k)
-      if (Symbol* cell = Parse_cellSymbol(r, CellRef{first.sheet, first.row, static_cast<uint8_t>(first.column + k)}))
-        s->precedents.push_back(cell);
+    for (int32_t k = 0; k < n; ++k) {
+      const CellRef cell{first.sheet, static_cast<uint16_t>(first.row + (down ? k : 0)),
+                         static_cast<uint8_t>(first.column + (down ? 0 : k))};
+      if (Symbol* precedent = Parse_cellSymbol(r, cell)) s->precedents.push_back(precedent);
+    }
   } else if (Symbol* block = blockSymbol(r, *info);
              block && std::find(blocks->begin(), blocks->end(), block) == blocks->end()) {
     blocks->push_back(block);
     s->precedents.push_back(block);
   }
   return n;
+}
+
+// Reads the cells of the range's part read into its array, run after run:
+// along the rows, or down a range one column wide, whose elements lie one
+// after another too. False when reading fails (raised).
+bool readRangeCells(FormulaReader* r, Symbol* s, const RangeRef& range, const RangeRef& read) {
+  const bool down = range.firstColumn == range.lastColumn;
+  std::vector<Symbol*> blocks;  // the array blocks the range meets
+  ReaderCell info;              // one for every run: its formula's memory serves them all
+  int32_t row = read.firstRow, column = read.firstColumn;
+  while (row <= read.lastRow && r->context->errors.errorCount == 0) {
+    const CellRef cell{range.sheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column)};
+    const int32_t count = down ? read.lastRow - row + 1 : read.lastColumn - column + 1;
+    const int32_t n = readRangeRun(r, s, range, cell, count, down, &info, &blocks);
+    if (n == 0) return false;
+    if (down) {
+      row += n;
+    } else if ((column += n) > read.lastColumn) {
+      ++row;
+      column = read.firstColumn;
+    }
+  }
+  return true;
 }
 
 // A new cell or range symbol: its values read from the source, its formula
@@ -211,17 +236,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
     if (Val_makeArray(&s->value, rows, columns) != 0) return;
     // Only the cells in the sheet's used area are read; the others stay empty.
     RangeRef read{};
-    const int32_t lastRow = usedPart(r, range, &read) ? read.lastRow : -1;
-    std::vector<Symbol*> blocks;  // the array blocks the range meets
-    ReaderCell info;              // one for every run: its formula's memory serves them all
-    for (int32_t row = read.firstRow; row <= lastRow && r->context->errors.errorCount == 0; ++row) {
-      for (int32_t column = read.firstColumn; column <= read.lastColumn;) {
-        const CellRef cell{range.sheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column)};
-        const int32_t n = readRangeRun(r, s, range, cell, read.lastColumn - column + 1, &info, &blocks);
-        if (n == 0) return;
-        column += n;
-      }
-    }
+    if (usedPart(r, range, &read) && !readRangeCells(r, s, range, read)) return;
   }
   setSource(&s->value, range);
   if (r->variables) Model_bindVariable(r->variables, &s->value);

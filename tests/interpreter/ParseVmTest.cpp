@@ -318,7 +318,8 @@ TEST(ParseVm, ArraysReachCallsWithTheVariablesCurrentValues) {
   for (const auto& c : cases) w.sheet.set(c.cell, c.formula);
   ASSERT_TRUE(w.compile({"c1", "c2", "c3", "c4", "c5"}));
   Model_getVariable(w.ctx->tables.variables, 1)->value = Interval{5.0, 5.0};
-  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_DOUBLE_EQ(numberOf(w.run(i)), cases[i].value) << cases[i].formula;
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_DOUBLE_EQ(numberOf(w.run(i)), cases[i].value) << cases[i].formula;
   EXPECT_EQ(w.ctx->errors.errorCount, 0);
 }
 
