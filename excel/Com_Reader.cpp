@@ -169,17 +169,27 @@ AutoObject* rangeObject(ExcelAutomation* ea, const RangeRef& area) {
   return v.dispatch;
 }
 
-// Element (i, j), 0-based, of a property's result, read in place: the value
-// itself for a single cell; null outside it.
-const AutoVariant* elementOf(AutoVariant* block, int32_t i, int32_t j) {
-  if (block->vt != (Auto_vtArray | Auto_vtVariant)) return i == 0 && j == 0 ? block : nullptr;
-  int32_t lower1 = 0, lower2 = 0, upper = 0;
-  Auto_arrayBounds(block->array, 1, &lower1, &upper);
-  Auto_arrayBounds(block->array, 2, &lower2, &upper);
-  const int32_t at[2] = {lower1 + i, lower2 + j};
-  AutoVariant* e = nullptr;
-  return Auto_failed(Auto_arrayPtrOfIndex(block->array, at, &e)) ? nullptr : e;
-}
+// A property's result, its elements read in place: the value itself for a
+// single cell.
+struct Elements {
+  AutoVariant* block;
+  bool isArray;
+  int32_t lower1 = 0, lower2 = 0;  // the array's first indices
+
+  explicit Elements(AutoVariant* result) : block(result), isArray(result->vt == (Auto_vtArray | Auto_vtVariant)) {
+    int32_t upper = 0;
+    if (isArray) Auto_arrayBounds(block->array, 1, &lower1, &upper);
+    if (isArray) Auto_arrayBounds(block->array, 2, &lower2, &upper);
+  }
+
+  // Element (i, j), 0-based; null outside the result.
+  const AutoVariant* at(int32_t i, int32_t j) const {
+    if (!isArray) return i == 0 && j == 0 ? block : nullptr;
+    const int32_t index[2] = {lower1 + i, lower2 + j};
+    AutoVariant* e = nullptr;
+    return Auto_failed(Auto_arrayPtrOfIndex(block->array, index, &e)) ? nullptr : e;
+  }
+};
 
 // Keeps a cell's value in its tile.
 void keepValue(const Value& value, Tile* tile, CachedCell* c) {
@@ -204,9 +214,10 @@ bool readValues(ExcelAutomation* ea, AutoObject* range, Tile* tile) {
   Auto_variantInit(&values);
   Value value{};
   const bool ok = get(ea, range, u"Value", Com_cachedId(ea, range, kComValue, u"Value"), &values);
+  const Elements elements(&values);
   for (int32_t i = 0; ok && i < rowsOf(tile->area); ++i)
     for (int32_t j = 0; j < columnsOf(tile->area); ++j)
-      if (const AutoVariant* v = elementOf(&values, i, j)) {
+      if (const AutoVariant* v = elements.at(i, j)) {
         Com_variantToValue(v, &value);
         keepValue(value, tile, &cellOf(tile, tile->area.firstRow + i, tile->area.firstColumn + j));
       }
@@ -221,9 +232,10 @@ bool readFormulas(ExcelAutomation* ea, AutoObject* range, const RangeRef& area, 
   AutoVariant formulas;
   Auto_variantInit(&formulas);
   const bool ok = get(ea, range, u"Formula", Com_cachedId(ea, range, kComFormula, u"Formula"), &formulas);
+  const Elements elements(&formulas);
   for (int32_t i = 0; ok && i < rowsOf(area); ++i)
     for (int32_t j = 0; j < columnsOf(area); ++j) {
-      const AutoVariant* f = elementOf(&formulas, i, j);
+      const AutoVariant* f = elements.at(i, j);
       if (!f || f->vt != Auto_vtString || !f->str || f->str[0] != u'=') continue;
       CachedCell& c = cellOf(tile, area.firstRow + i, area.firstColumn + j);
       const std::u16string_view text(f->str, Auto_stringLen(f->str));
