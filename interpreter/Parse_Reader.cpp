@@ -42,8 +42,16 @@ bool sameRange(const RangeRef& a, const RangeRef& b) {
          a.lastColumn == b.lastColumn;
 }
 
+// Whether a decision variable lies in the range.
+bool holdsVariable(const VariableTable* variables, const RangeRef& range) {
+  return variables && std::any_of(variables->ranges.begin(), variables->ranges.end(),
+                                  [&range](const RangeRef& v) { return Model_rangesOverlap(v, range); });
+}
+
 // The symbol of an array formula's block: the block formula, compiled and
 // run once for the whole block; each cell of the block takes its element.
+// Its array is made when it first runs, unless a decision variable lies in
+// it: that one is bound in it now, and so refused with the formula.
 Symbol* blockSymbol(FormulaReader* r, const ReaderCell& info) {
   const RangeRef& block = info.block;
   if (r->lastBlock && r->lastBlock->value.source && sameRange(*r->lastBlock->value.source, block)) return r->lastBlock;
@@ -55,7 +63,7 @@ Symbol* blockSymbol(FormulaReader* r, const ReaderCell& info) {
   r->lastBlock = s;
   const auto rows = static_cast<uint16_t>(block.lastRow - block.firstRow + 1);
   const auto columns = static_cast<uint8_t>(block.lastColumn - block.firstColumn + 1);
-  if (Val_makeArray(&s->value, rows, columns) != 0) return nullptr;
+  if (holdsVariable(r->variables, block) && Val_makeArray(&s->value, rows, columns) != 0) return nullptr;
   s->formula = new FormulaRecord();
   s->formula->text = info.formula;
   s->formula->isArray = 1;

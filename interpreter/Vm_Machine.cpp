@@ -381,15 +381,39 @@ void scalarElement(const Program* p, const Symbol* s, const Value* r, Value* ele
   else Val_setError(element, kErrValue);
 }
 
+// Stores an array formula's result in its block (v, its source the block),
+// each cell its element ("#n/a" past the result). A result of the block's
+// shape whose elements copy as they are (no decision variable in it)
+// becomes the block's array whole, its former array left to r, unless a
+// decision variable is bound in the block. A block run for the first time
+// gets its array.
+void storeBlock(Value* v, Value* r) {
+  const RangeRef block = *v->source;
+  const auto rows = static_cast<uint16_t>(block.lastRow - block.firstRow + 1);
+  const auto columns = static_cast<uint8_t>(block.lastColumn - block.firstColumn + 1);
+  if (v->reference == 0 && r->kind == kValArray && r->array && r->array->rows == rows && r->array->columns == columns &&
+      Val_movable(r)) {
+    std::swap(v->array, r->array);
+    Val_setKind(v, kValArray);
+    if (!r->array) Val_clear(r);
+    return;
+  }
+  if (!v->array) {
+    if (Val_makeArray(v, rows, columns) != kStatusOk) return;
+    Vm_setRangeRef(v, &block);
+  }
+  for (int32_t i = 0; i < rows; ++i)
+    for (int32_t j = 0; j < columns; ++j) copyElement(r, i, j, Val_at(v, i, j));
+}
+
 // Stores a cell's result: an array into a scalar cell gives one element
 // (scalarElement), into an array formula's block each cell its element
-// ("#n/a" past the result), into another array the common part; a scalar
-// fills an array.
+// (storeBlock), into another array the common part; a scalar fills an
+// array.
 void storeResult(const Program* p, Symbol* s, Value* r) {
   Value* v = &s->value;
-  if (s->space == kSpaceBlock && v->array) {
-    for (int32_t i = 0; i < v->array->rows; ++i)
-      for (int32_t j = 0; j < v->array->columns; ++j) copyElement(r, i, j, Val_at(v, i, j));
+  if (s->space == kSpaceBlock) {
+    storeBlock(v, r);
   } else if (r->kind == kValArray && r->array && v->kind != kValArray) {
     Value element = Val_empty(v->context);
     scalarElement(p, s, r, &element);
