@@ -23,9 +23,10 @@ namespace {
 
 EvalContext* ctxOf(const Program* p) { return p->context; }
 
-// No slot used, none deferring a value.
+// No slot used, none deferring a value (only slots up to the highest used
+// can).
 void emptyStack(Program* p) {
-  std::fill(std::begin(p->deferred), std::end(p->deferred), nullptr);
+  std::fill(p->deferred, p->deferred + p->highWater + 1, nullptr);
   p->top = p->highWater = -1;
 }
 
@@ -449,6 +450,7 @@ void Vm_initProgram(Program* p, EvalContext* ctx) {
   p->context = ctx;
   p->op = 0;
   for (Value& slot : p->stack) slot = Val_empty(ctx);
+  p->highWater = kVmStackSize - 1;  // every slot's deferral cleared
   emptyStack(p);
   p->arrayDepth = 0;
   p->elementsLeft = kVmElementsPerCell;
