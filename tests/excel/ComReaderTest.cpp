@@ -256,6 +256,7 @@ Sheet* mixedSheet(Workbook* wb, const char* name) {
   return sh;
 }
 
+// Whether two values are of one kind and hold the same number or text.
 bool sameValue(const Value& a, const Value& b) {
   if (a.kind != b.kind) return false;
   if (a.kind == kValText) return std::u16string(a.text ? a.text : u"") == std::u16string(b.text ? b.text : u"");
