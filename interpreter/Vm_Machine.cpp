@@ -152,9 +152,8 @@ void pushResult(Program* p, Value* v) {
 // slot's former payload becomes the context's scratch, nothing is copied.
 void pushTaken(Program* p, const Value& r) {
   Value* slot = &p->stack[++p->top];
-  Value* result = ctxOf(p)->buffers.result;
-  if (result && r.kind == result->kind && r.payload == result->payload) Val_take(slot, result);
-  else Val_assign(slot, &r);
+  Val_takeResult(slot, r);
+  const Value* result = ctxOf(p)->buffers.result;
   CORVAN_ASSERT(!slot->payload || !result || slot->payload != result->payload);
   if (slot->source) {
     std::free(slot->source);
