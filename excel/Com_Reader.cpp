@@ -135,6 +135,12 @@ constexpr size_t kCellsPerFormulaArea = 256;
 int32_t columnsOf(const RangeRef& r) { return r.lastColumn - r.firstColumn + 1; }
 int32_t rowsOf(const RangeRef& r) { return r.lastRow - r.firstRow + 1; }
 
+// The cells from one of an area's cells to its edge, along the row or down
+// the column.
+int32_t cellsTo(const RangeRef& area, const CellRef& from, bool down) {
+  return down ? area.lastRow - from.row + 1 : area.lastColumn - from.column + 1;
+}
+
 CachedCell& cellOf(Tile* tile, int32_t row, int32_t column) {
   return tile->cells[static_cast<size_t>((row - tile->area.firstRow) * columnsOf(tile->area) +
                                          (column - tile->area.firstColumn))];
@@ -163,17 +169,27 @@ AutoObject* rangeObject(ExcelAutomation* ea, const RangeRef& area) {
   return v.dispatch;
 }
 
-// Element (i, j), 0-based, of a property's result, read in place: the value
-// itself for a single cell; null outside it.
-const AutoVariant* elementOf(AutoVariant* block, int32_t i, int32_t j) {
-  if (block->vt != (Auto_vtArray | Auto_vtVariant)) return i == 0 && j == 0 ? block : nullptr;
-  int32_t lower1 = 0, lower2 = 0, upper = 0;
-  Auto_arrayBounds(block->array, 1, &lower1, &upper);
-  Auto_arrayBounds(block->array, 2, &lower2, &upper);
-  const int32_t at[2] = {lower1 + i, lower2 + j};
-  AutoVariant* e = nullptr;
-  return Auto_failed(Auto_arrayPtrOfIndex(block->array, at, &e)) ? nullptr : e;
-}
+// A property's result, its elements read in place: the value itself for a
+// single cell.
+struct Elements {
+  AutoVariant* block;
+  bool isArray;
+  int32_t lower1 = 0, lower2 = 0;  // the array's first indices
+
+  explicit Elements(AutoVariant* result) : block(result), isArray(result->vt == (Auto_vtArray | Auto_vtVariant)) {
+    int32_t upper = 0;
+    if (isArray) Auto_arrayBounds(block->array, 1, &lower1, &upper);
+    if (isArray) Auto_arrayBounds(block->array, 2, &lower2, &upper);
+  }
+
+  // Element (i, j), 0-based; null outside the result.
+  const AutoVariant* at(int32_t i, int32_t j) const {
+    if (!isArray) return i == 0 && j == 0 ? block : nullptr;
+    const int32_t index[2] = {lower1 + i, lower2 + j};
+    AutoVariant* e = nullptr;
+    return Auto_failed(Auto_arrayPtrOfIndex(block->array, index, &e)) ? nullptr : e;
+  }
+};
 
 // Keeps a cell's value in its tile.
 void keepValue(const Value& value, Tile* tile, CachedCell* c) {
@@ -198,9 +214,10 @@ bool readValues(ExcelAutomation* ea, AutoObject* range, Tile* tile) {
   Auto_variantInit(&values);
   Value value{};
   const bool ok = get(ea, range, u"Value", Com_cachedId(ea, range, kComValue, u"Value"), &values);
+  const Elements elements(&values);
   for (int32_t i = 0; ok && i < rowsOf(tile->area); ++i)
     for (int32_t j = 0; j < columnsOf(tile->area); ++j)
-      if (const AutoVariant* v = elementOf(&values, i, j)) {
+      if (const AutoVariant* v = elements.at(i, j)) {
         Com_variantToValue(v, &value);
         keepValue(value, tile, &cellOf(tile, tile->area.firstRow + i, tile->area.firstColumn + j));
       }
@@ -215,9 +232,10 @@ bool readFormulas(ExcelAutomation* ea, AutoObject* range, const RangeRef& area, 
   AutoVariant formulas;
   Auto_variantInit(&formulas);
   const bool ok = get(ea, range, u"Formula", Com_cachedId(ea, range, kComFormula, u"Formula"), &formulas);
+  const Elements elements(&formulas);
   for (int32_t i = 0; ok && i < rowsOf(area); ++i)
     for (int32_t j = 0; j < columnsOf(area); ++j) {
-      const AutoVariant* f = elementOf(&formulas, i, j);
+      const AutoVariant* f = elements.at(i, j);
       if (!f || f->vt != Auto_vtString || !f->str || f->str[0] != u'=') continue;
       CachedCell& c = cellOf(tile, area.firstRow + i, area.firstColumn + j);
       const std::u16string_view text(f->str, Auto_stringLen(f->str));
@@ -386,6 +404,21 @@ bool ComReaderSource::usedArea(uint8_t sheet, RangeRef* area) {
   return s != nullptr;
 }
 
+bool ComReaderSource::formulasIgnored(uint8_t sheet) const {
+  const FunctionTable* functions = ea->context ? ea->context->tables.functions : nullptr;
+  return functions && functions->activeSheetFormulasOnly && sheet != ea->activeSheet;
+}
+
+bool ComReaderSource::arrayCell(const CellRef& cell, ReaderCell* info) {
+  RangeRef block{};
+  if (!ea->hasArrays || !cache->block(ea, cell, &block)) return false;
+  info->isArray = true;
+  info->arrayRow = static_cast<uint16_t>(cell.row - block.firstRow);
+  info->arrayColumn = static_cast<uint8_t>(cell.column - block.firstColumn);
+  info->block = block;
+  return true;
+}
+
 bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* info) {
   if (cell.sheet < 1 || cell.sheet > ea->sheetCount) return false;
   const CachedCell* stored = nullptr;
@@ -395,16 +428,31 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
     restoreValue(*tile, *stored, value);
     info->formula = tile->formulas[stored->formula];
   }
-  const FunctionTable* functions = ea->context ? ea->context->tables.functions : nullptr;
-  if (functions && functions->activeSheetFormulasOnly && cell.sheet != ea->activeSheet) info->formula.clear();
+  if (formulasIgnored(cell.sheet)) info->formula.clear();
   // A cell of an array formula: the block's formula, run once for the
   // whole block.
-  RangeRef block{};
-  if (!info->formula.empty() && ea->hasArrays && cache->block(ea, cell, &block)) {
-    info->isArray = true;
-    info->arrayRow = static_cast<uint16_t>(cell.row - block.firstRow);
-    info->arrayColumn = static_cast<uint8_t>(cell.column - block.firstColumn);
-    info->block = block;
-  }
+  if (!info->formula.empty()) arrayCell(cell, info);
   return true;
+}
+
+int32_t ComReaderSource::readRun(const CellRef& first, int32_t count, bool down, Value* values, ReaderCell* info) {
+  if (first.sheet < 1 || first.sheet > ea->sheetCount) return 0;
+  const CachedCell* stored = nullptr;
+  const Tile* tile = nullptr;
+  if (!cache->cell(ea, first, &stored, &tile) || !stored) return 0;
+  // Constants run to the first formula cell; cells of an array block to
+  // the block's edge; neither past the tile.
+  const bool formulas = !formulasIgnored(first.sheet);
+  const bool inBlock = formulas && stored->formula != 0;
+  if (inBlock && !arrayCell(first, info)) return 0;
+  if (inBlock) info->formula = tile->formulas[stored->formula];
+  int32_t n = std::min(count, cellsTo(tile->area, first, down));
+  if (inBlock) n = std::min(n, cellsTo(info->block, first, down));
+  const ptrdiff_t step = down ? columnsOf(tile->area) : 1;
+  for (int32_t k = 0; k < n; ++k) {
+    const CachedCell& c = stored[k * step];
+    if (!inBlock && formulas && c.formula != 0) return k;
+    restoreValue(*tile, c, values + k);
+  }
+  return n;
 }

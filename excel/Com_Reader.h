@@ -28,10 +28,17 @@ struct ComReaderSource : ReaderSource {
   ComReaderSource& operator=(const ComReaderSource&) = delete;
   bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override;
   bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override;
+  int32_t readRun(const CellRef& first, int32_t count, bool down, Value* values, ReaderCell* info) override;
   AddinWorkbook* addinWorkbook() override;
   bool usedArea(uint8_t sheet, RangeRef* area) override;
 
  private:
+  // Whether the formulas of the sheet's cells count for nothing (the model
+  // takes only the active sheet's).
+  bool formulasIgnored(uint8_t sheet) const;
+  // Whether a formula cell lies in an array block, which info then
+  // describes.
+  bool arrayCell(const CellRef& cell, ReaderCell* info);
   std::unique_ptr<ComCellCache> cache;
   std::unique_ptr<ComAddinBook> addins;
 };

@@ -171,6 +171,8 @@ bool Fn_hasImplementation(int32_t id) {
          Sim_entry(id) != nullptr;
 }
 
+bool Fn_readsArgumentsOnly(int32_t id) { return Wsf_entry(id) != nullptr || Sim_entry(id) != nullptr; }
+
 Value Fn_unsupportedFunction(int32_t /*n*/, Value** /*args*/, EvalContext* ctx) {
   Vm_raise(ctx, kStatusUnsupportedFunction, "Fn_unsupportedFunction", 0, 0, 0);
   return notAvailable(ctx);

@@ -90,6 +90,9 @@ struct FnDispatchEntry {
 FnDispatchEntry Fn_entry(int32_t id);
 // True when a call of id computes (an implementation or a constant).
 bool Fn_hasImplementation(int32_t id);
+// Whether a call of id leaves its arguments as they are: the worksheet and
+// simulation libraries take them read-only.
+bool Fn_readsArgumentsOnly(int32_t id);
 // Evaluates the call into out, trial by trial when the mode is sample
 // vectors, an argument holds one and the function works element by element.
 void Fn_callNode(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,

@@ -42,8 +42,16 @@ bool sameRange(const RangeRef& a, const RangeRef& b) {
          a.lastColumn == b.lastColumn;
 }
 
+// Whether a decision variable lies in the range.
+bool holdsVariable(const VariableTable* variables, const RangeRef& range) {
+  return variables && std::any_of(variables->ranges.begin(), variables->ranges.end(),
+                                  [&range](const RangeRef& v) { return Model_rangesOverlap(v, range); });
+}
+
 // The symbol of an array formula's block: the block formula, compiled and
 // run once for the whole block; each cell of the block takes its element.
+// Its array is made when it first runs, unless a decision variable lies in
+// it: that one is bound in it now, and so refused with the formula.
 Symbol* blockSymbol(FormulaReader* r, const ReaderCell& info) {
   const RangeRef& block = info.block;
   if (r->lastBlock && r->lastBlock->value.source && sameRange(*r->lastBlock->value.source, block)) return r->lastBlock;
@@ -55,7 +63,7 @@ Symbol* blockSymbol(FormulaReader* r, const ReaderCell& info) {
   r->lastBlock = s;
   const auto rows = static_cast<uint16_t>(block.lastRow - block.firstRow + 1);
   const auto columns = static_cast<uint8_t>(block.lastColumn - block.firstColumn + 1);
-  if (Val_makeArray(&s->value, rows, columns) != 0) return nullptr;
+  if (holdsVariable(r->variables, block) && Val_makeArray(&s->value, rows, columns) != 0) return nullptr;
   s->formula = new FormulaRecord();
   s->formula->text = info.formula;
   s->formula->isArray = 1;
@@ -159,6 +167,59 @@ bool spendRangeCells(FormulaReader* r, int64_t cells, const RangeRef& range) {
   return false;
 }
 
+// The cells of a run of a range's cells as their source gives them, along
+// a row or down a column: their values into the range's array; a formula
+// cell as a precedent of its own, a cell of an array block its block,
+// once. The number of cells read, 0 when reading fails (raised). With
+// formulas imported in place of cells' own, every cell is read alone.
+int32_t readRangeRun(FormulaReader* r, Symbol* s, const RangeRef& range, const CellRef& first, int32_t count, bool down,
+                     ReaderCell* info, std::vector<Symbol*>* blocks) {
+  Value* values = Val_at(&s->value, first.row - range.firstRow, first.column - range.firstColumn);
+  renew(info);
+  int32_t n = r->rewrites.empty() ? r->source->readRun(first, count, down, values, info) : 0;
+  if (n == 0 && !readCell(r, first, values, info)) {
+    raiseAt(r, kStatusOleError, first);
+    return 0;
+  }
+  n = std::max(n, 1);
+  if (info->formula.empty()) return n;
+  if (!inBlock(r, *info)) {
+    for (int32_t k = 0; k < n; ++k) {
+      const CellRef cell{first.sheet, static_cast<uint16_t>(first.row + (down ? k : 0)),
+                         static_cast<uint8_t>(first.column + (down ? 0 : k))};
+      if (Symbol* precedent = Parse_cellSymbol(r, cell)) s->precedents.push_back(precedent);
+    }
+  } else if (Symbol* block = blockSymbol(r, *info);
+             block && std::find(blocks->begin(), blocks->end(), block) == blocks->end()) {
+    blocks->push_back(block);
+    s->precedents.push_back(block);
+  }
+  return n;
+}
+
+// Reads the cells of the range's part read into its array, run after run:
+// along the rows, or down a range one column wide, whose elements lie one
+// after another too. False when reading fails (raised).
+bool readRangeCells(FormulaReader* r, Symbol* s, const RangeRef& range, const RangeRef& read) {
+  const bool down = range.firstColumn == range.lastColumn;
+  std::vector<Symbol*> blocks;  // the array blocks the range meets
+  ReaderCell info;              // one for every run: its formula's memory serves them all
+  int32_t row = read.firstRow, column = read.firstColumn;
+  while (row <= read.lastRow && r->context->errors.errorCount == 0) {
+    const CellRef cell{range.sheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column)};
+    const int32_t count = down ? read.lastRow - row + 1 : read.lastColumn - column + 1;
+    const int32_t n = readRangeRun(r, s, range, cell, count, down, &info, &blocks);
+    if (n == 0) return false;
+    if (down) {
+      row += n;
+    } else if ((column += n) > read.lastColumn) {
+      ++row;
+      column = read.firstColumn;
+    }
+  }
+  return true;
+}
+
 // A new cell or range symbol: its values read from the source, its formula
 // cells as precedents, its variables bound.
 void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
@@ -183,27 +244,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
     if (Val_makeArray(&s->value, rows, columns) != 0) return;
     // Only the cells in the sheet's used area are read; the others stay empty.
     RangeRef read{};
-    const int32_t lastRow = usedPart(r, range, &read) ? read.lastRow : -1;
-    std::vector<Symbol*> blocks;  // the array blocks the range meets
-    ReaderCell info;              // one for every cell: its formula's memory serves them all
-    for (int32_t row = read.firstRow; row <= lastRow && r->context->errors.errorCount == 0; ++row) {
-      for (int32_t column = read.firstColumn; column <= read.lastColumn; ++column) {
-        const CellRef cell{range.sheet, static_cast<uint16_t>(row), static_cast<uint8_t>(column)};
-        Value* element = Val_at(&s->value, row - range.firstRow, column - range.firstColumn);
-        renew(&info);
-        if (!readCell(r, cell, element, &info)) return raiseAt(r, kStatusOleError, cell);
-        if (info.formula.empty()) continue;
-        // A formula cell inside the range is compiled as a cell of its own;
-        // a cell of an array block brings in the block, once.
-        if (!inBlock(r, info)) {
-          if (Symbol* cellSymbol = Parse_cellSymbol(r, cell)) s->precedents.push_back(cellSymbol);
-        } else if (Symbol* block = blockSymbol(r, info);
-                   block && std::find(blocks.begin(), blocks.end(), block) == blocks.end()) {
-          blocks.push_back(block);
-          s->precedents.push_back(block);
-        }
-      }
-    }
+    if (usedPart(r, range, &read) && !readRangeCells(r, s, range, read)) return;
   }
   setSource(&s->value, range);
   if (r->variables) Model_bindVariable(r->variables, &s->value);

@@ -43,6 +43,16 @@ struct ReaderSource {
   virtual bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) = 0;
   // The stored value of a cell and its formula.
   virtual bool readCell(const CellRef& cell, Value* value, ReaderCell* info) = 0;
+  // The stored values of a run of cells from first on, along its row (or
+  // down its column) and at most count of them, into values one after
+  // another, as far as the cells hold alike: constants (info left as it
+  // is), or cells of one array block (info then tells first's formula and
+  // place in it). The number read; 0 when first is to be read alone,
+  // through readCell.
+  virtual int32_t readRun(const CellRef& /*first*/, int32_t /*count*/, bool /*down*/, Value* /*values*/,
+                          ReaderCell* /*info*/) {
+    return 0;
+  }
   // The sheet's used area: every cell outside it is empty and holds no
   // formula (an area left all zero when the sheet holds no cell); false when
   // the source does not know it, and then every cell of a range is read.

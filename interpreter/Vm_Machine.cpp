@@ -23,6 +23,13 @@ namespace {
 
 EvalContext* ctxOf(const Program* p) { return p->context; }
 
+// No slot used, none deferring a value (only slots up to the highest used
+// can).
+void emptyStack(Program* p) {
+  std::fill(p->deferred, p->deferred + p->highWater + 1, nullptr);
+  p->top = p->highWater = -1;
+}
+
 // Operators and scalar functions work element by element in an array
 // formula and inside the arguments of an array-taking call.
 bool isArrayContext(const Program* p) {
@@ -145,9 +152,8 @@ void pushResult(Program* p, Value* v) {
 // slot's former payload becomes the context's scratch, nothing is copied.
 void pushTaken(Program* p, const Value& r) {
   Value* slot = &p->stack[++p->top];
-  Value* result = ctxOf(p)->buffers.result;
-  if (result && r.kind == result->kind && r.payload == result->payload) Val_take(slot, result);
-  else Val_assign(slot, &r);
+  Val_takeResult(slot, r);
+  const Value* result = ctxOf(p)->buffers.result;
   CORVAN_ASSERT(!slot->payload || !result || slot->payload != result->payload);
   if (slot->source) {
     std::free(slot->source);
@@ -190,30 +196,58 @@ void unaryOp(Program* p, uint32_t op) {
   arrayOperator(p, op, 1, &slot);
 }
 
+// The cell's array value the top slot defers, popped, when copying it
+// would give the same: no element is a decision variable or a sampled
+// input to be set up in the evaluation mode. Null, the slot left, for any
+// other.
+const Value* popPlainArray(Program* p) {
+  if (p->top < 0) return nullptr;
+  const Value* v = p->deferred[p->top];
+  if (!v || !Val_movable(v)) return nullptr;
+  p->deferred[p->top--] = nullptr;
+  return v;
+}
+
+// Pushes a cell's array value to be copied into its slot when popped.
+void pushDeferred(Program* p, const Value* v) {
+  if (p->top >= kVmStackSize - 1) {
+    Vm_push(p, v);  // raises the overflow
+    return;
+  }
+  p->deferred[++p->top] = v;
+  p->highWater = std::max(p->highWater, p->top);
+}
+
 void callFunction(Program* p) {
   const Symbol* fn = p->lastCell;
   const int32_t id = Parse_functionId(fn), n = Parse_argumentCount(fn);
   if (Fn_isArrayArgs(id) && p->arrayDepth > 0) --p->arrayDepth;
   // The popped slots are dead: each argument takes its slot's content, range
-  // included, and the slot is left empty.
+  // included, and the slot is left empty. A call that takes its arguments
+  // whole and only reads them reads a cell's array pushed unmaterialised
+  // in place.
+  const bool lent = Fn_readsArgumentsOnly(id) && !Fn_isScalarArgs(id) && id != kIdIf;
   std::vector<Value> args(static_cast<size_t>(n), Val_empty(ctxOf(p)));
   std::vector<Value*> pointers(static_cast<size_t>(n));
   for (int32_t k = n - 1; k >= 0; --k) {
+    if (const Value* cellValue = lent ? popPlainArray(p) : nullptr) {
+      pointers[static_cast<size_t>(k)] = const_cast<Value*>(cellValue);
+      continue;
+    }
     Value* slot = Vm_pop(p);
     args[static_cast<size_t>(k)] = *slot;
     *slot = Val_empty(ctxOf(p));
+    pointers[static_cast<size_t>(k)] = &args[static_cast<size_t>(k)];
   }
   const bool numbers = Fn_takesNumbers(id);
-  for (int32_t k = 0; k < n; ++k) {
-    Value* a = pointers[static_cast<size_t>(k)] = &args[static_cast<size_t>(k)];
+  for (Value* a : pointers)
     if (double x = 0.0; numbers && Op_numericText(*a, &x)) Val_setNumber(a, x);
-  }
   const char16_t* text = fn->definition.empty() ? fn->name.c_str() : fn->definition.c_str();
   const int32_t cell = std::abs(static_cast<int16_t>(fn->value.reference));
   Value out = Val_empty(ctxOf(p));
   bool anyArray = false;
-  for (Value& a : args) anyArray = anyArray || a.kind == kValArray;
-  const bool ifOverArray = id == kIdIf && n > 0 && args[0].kind == kValArray;
+  for (const Value* a : pointers) anyArray = anyArray || a->kind == kValArray;
+  const bool ifOverArray = id == kIdIf && n > 0 && pointers[0]->kind == kValArray;
   if ((!anyArray || !Fn_isScalarArgs(id)) && !ifOverArray) {
     Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
   } else if (isArrayContext(p)) {
@@ -239,7 +273,9 @@ void pushOperand(Program* p) {
     Vm_push(p, Val_setNumber(&zero, 0.0));
     return;
   }
-  Vm_push(p, &p->lastCell->value);
+  const Value* v = &p->lastCell->value;
+  if (v->kind == kValArray && v->array) pushDeferred(p, v);
+  else Vm_push(p, v);
 }
 
 void pushText(Program* p) {
@@ -345,15 +381,39 @@ void scalarElement(const Program* p, const Symbol* s, const Value* r, Value* ele
   else Val_setError(element, kErrValue);
 }
 
+// Stores an array formula's result in its block (v, its source the block),
+// each cell its element ("#n/a" past the result). A result of the block's
+// shape whose elements copy as they are (no decision variable in it)
+// becomes the block's array whole, its former array left to r, unless a
+// decision variable is bound in the block. A block run for the first time
+// gets its array.
+void storeBlock(Value* v, Value* r) {
+  const RangeRef block = *v->source;
+  const auto rows = static_cast<uint16_t>(block.lastRow - block.firstRow + 1);
+  const auto columns = static_cast<uint8_t>(block.lastColumn - block.firstColumn + 1);
+  if (v->reference == 0 && r->kind == kValArray && r->array && r->array->rows == rows && r->array->columns == columns &&
+      Val_movable(r)) {
+    std::swap(v->array, r->array);
+    Val_setKind(v, kValArray);
+    if (!r->array) Val_clear(r);
+    return;
+  }
+  if (!v->array) {
+    if (Val_makeArray(v, rows, columns) != kStatusOk) return;
+    Vm_setRangeRef(v, &block);
+  }
+  for (int32_t i = 0; i < rows; ++i)
+    for (int32_t j = 0; j < columns; ++j) copyElement(r, i, j, Val_at(v, i, j));
+}
+
 // Stores a cell's result: an array into a scalar cell gives one element
 // (scalarElement), into an array formula's block each cell its element
-// ("#n/a" past the result), into another array the common part; a scalar
-// fills an array.
+// (storeBlock), into another array the common part; a scalar fills an
+// array.
 void storeResult(const Program* p, Symbol* s, Value* r) {
   Value* v = &s->value;
-  if (s->space == kSpaceBlock && v->array) {
-    for (int32_t i = 0; i < v->array->rows; ++i)
-      for (int32_t j = 0; j < v->array->columns; ++j) copyElement(r, i, j, Val_at(v, i, j));
+  if (s->space == kSpaceBlock) {
+    storeBlock(v, r);
   } else if (r->kind == kValArray && r->array && v->kind != kValArray) {
     Value element = Val_empty(v->context);
     scalarElement(p, s, r, &element);
@@ -389,7 +449,8 @@ void Vm_initProgram(Program* p, EvalContext* ctx) {
   p->context = ctx;
   p->op = 0;
   for (Value& slot : p->stack) slot = Val_empty(ctx);
-  p->top = p->highWater = -1;
+  p->highWater = kVmStackSize - 1;  // every slot's deferral cleared
+  emptyStack(p);
   p->arrayDepth = 0;
   p->elementsLeft = kVmElementsPerCell;
   p->currentCell = p->lastCell = nullptr;
@@ -400,7 +461,7 @@ void Vm_initProgram(Program* p, EvalContext* ctx) {
 
 void Vm_releaseProgram(Program* p) {
   for (Value& slot : p->stack) Val_clear(&slot);
-  p->top = p->highWater = -1;
+  emptyStack(p);
 }
 
 bool Vm_push(Program* p, const Value* v) {
@@ -424,6 +485,10 @@ Value* Vm_pop(Program* p) {
   if (p->top < 0) {
     Vm_raise(ctxOf(p), kStatusStackEmpty, "Vm_pop", 0, 0, 0);
     p->top = 0;
+  }
+  if (const Value* v = p->deferred[p->top]) {
+    p->deferred[p->top--] = nullptr;
+    Vm_push(p, v);
   }
   return &p->stack[p->top--];
 }
@@ -504,7 +569,7 @@ void Vm_run(Program* p) {
   }
   if (!needsEvaluation(p, s)) return;
   s->formula->code->cursor = s->formula->code->start;
-  p->top = p->highWater = -1;
+  emptyStack(p);
   p->elementsLeft = kVmElementsPerCell;
   Value* r = Vm_execute(p);
   if (s->value.source) {

@@ -26,6 +26,10 @@ struct Program {
   EvalContext* context;
   uint32_t op;                  // the opcode just decoded
   Value stack[kVmStackSize];
+  // A cell's array value pushed into the slot and copied there only when
+  // the slot is popped: a call that only reads its arguments reads the
+  // cell's own value instead. Null for a slot that holds its value.
+  const Value* deferred[kVmStackSize];
   int32_t top;                  // topmost used slot, -1 when empty
   int32_t highWater;            // highest slot used
   int32_t arrayDepth;           // open argument lists of array-taking calls

@@ -203,6 +203,13 @@ Value* Val_take(Value* dst, Value* src) {
   return dst;
 }
 
+Value* Val_takeResult(Value* dst, const Value& r) {
+  const EvalContext* ctx = r.context ? r.context : dst->context;
+  Value* result = ctx ? ctx->buffers.result : nullptr;
+  if (result && r.kind == result->kind && r.payload && r.payload == result->payload) return Val_take(dst, result);
+  return Val_assign(dst, &r);
+}
+
 bool Val_movable(const Value* v) {
   if (v->reference != 0) return false;
   if (v->kind != kValArray || !v->array) return true;

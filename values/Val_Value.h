@@ -137,6 +137,10 @@ Value* Val_assign(Value* dst, const Value* src);
 // no copy is made and neither aliases the other; otherwise a deep copy as
 // Val_assign.
 Value* Val_take(Value* dst, Value* src);
+// dst gets an operator's answer r, a copy of the context's result record:
+// taken from the record as Val_take does while r still holds its payload,
+// so that nothing is copied; otherwise a deep copy as Val_assign.
+Value* Val_takeResult(Value* dst, const Value& r);
 // Whether moving v somewhere gives what Val_assign would: nothing in it
 // (itself or an array element) stands for a decision variable or a sampled
 // input, which a copy turns into the values of the evaluation mode.

@@ -237,4 +237,172 @@ TEST_F(ComReaderTest, EveryCellReadsBackItsFormulaWhateverItsTileHolds) {
   }
 }
 
+// A sheet across two tiles' columns: numbers, texts (one starting with
+// "="), empty cells, formula cells and array blocks, one of them across
+// the tiles' border.
+Sheet* mixedSheet(Workbook* wb, const char* name) {
+  Sheet* sh = Wb_addSheet(wb, name);
+  for (int row = 0; row < 12; ++row)
+    for (int column = 0; column < 40; ++column) {
+      if ((row * 7 + column) % 9 == 0) continue;  // empty
+      if ((row + column) % 11 == 0) Wb_setFormula(wb, sh, row, column, "=A1+" + std::to_string(column));
+      else if ((row * 3 + column) % 13 == 0)
+        Wb_setValue(wb, sh, row, column, CellValue::makeText("t" + std::to_string(row)));
+      else Wb_setValue(wb, sh, row, column, CellValue::makeNumber(row * 100 + column + 0.5));
+    }
+  Wb_setValue(wb, sh, 5, 2, CellValue::makeText("=abc"));
+  Wb_setArrayFormula(wb, sh, CellRange{0, 2, 13, 4, 19}, "=A1:G3*2");
+  Wb_setArrayFormula(wb, sh, CellRange{0, 7, 30, 8, 30}, "=B1:B2");
+  return sh;
+}
+
+// Whether two values are of one kind and hold the same number or text.
+bool sameValue(const Value& a, const Value& b) {
+  if (a.kind != b.kind) return false;
+  if (a.kind == kValText) return std::u16string(a.text ? a.text : u"") == std::u16string(b.text ? b.text : u"");
+  return a.number == b.number;
+}
+
+// Longest runs read, along a row and down a column, and runs of array-block
+// cells met.
+struct RunsSeen {
+  int32_t along = 0, down = 0, blocks = 0;
+};
+
+// Reads a run of cells at once and each of its cells alone: the same values,
+// and for a run of array-block cells the block and each cell's place in it;
+// a run of constants holds no formula cell.
+void expectRunAsItsCells(ReaderSource* runs, ReaderSource* cells, const CellRef& first, int32_t count, bool down,
+                         RunsSeen* seen) {
+  std::vector<Value> values(static_cast<size_t>(count), Value{});
+  ReaderCell run;
+  const int32_t n = runs->readRun(first, count, down, values.data(), &run);
+  ASSERT_LE(n, count);
+  (down ? seen->down : seen->along) = std::max(down ? seen->down : seen->along, n);
+  seen->blocks += run.isArray ? 1 : 0;
+  for (int32_t k = 0; k < n; ++k) {
+    const CellRef at{first.sheet, static_cast<uint16_t>(first.row + (down ? k : 0)),
+                     static_cast<uint8_t>(first.column + (down ? 0 : k))};
+    Value want{};
+    ReaderCell info;
+    ASSERT_TRUE(cells->readCell(at, &want, &info));
+    const std::string where = Text_toUtf8(Model_rangeText(RangeRef{at.sheet, at.row, at.column, at.row, at.column}));
+    EXPECT_TRUE(sameValue(values[static_cast<size_t>(k)], want)) << where;
+    EXPECT_EQ(info.formula, run.formula) << where;
+    EXPECT_EQ(info.isArray, run.isArray) << where;
+    EXPECT_EQ(Model_rangeText(info.block), Model_rangeText(run.block)) << where;
+    EXPECT_EQ(info.arrayRow, run.isArray && down ? run.arrayRow + k : run.arrayRow) << where;
+    EXPECT_EQ(info.arrayColumn, run.isArray && !down ? run.arrayColumn + k : run.arrayColumn) << where;
+    Val_clear(&want);
+  }
+  for (Value& v : values) Val_clear(&v);
+}
+
+// Every run of cells, along a row or down a column, reads as its cells one
+// by one, on a sheet of mixed cells and on one whose formulas count for
+// nothing, where every cell reads as a constant.
+TEST_F(ComReaderTest, ARunOfCellsReadsAsItsCellsOneByOne) {
+  Workbook* wb = Wb_newWorkbook("runs.xlsx");
+  mixedSheet(wb, "S1");
+  mixedSheet(wb, "S2");
+  ASSERT_TRUE(Com_openWorkbook(ea, nullptr) && Com_readSheets(ea));
+  FunctionTable* functions = Model_createFunctionTable();
+  functions->activeSheetFormulasOnly = 1;
+  comCtx->tables.functions = functions;
+  ComReaderSource runs(ea), cells(ea);
+  RunsSeen seen;
+  for (uint8_t sheet = 1; sheet <= 2; ++sheet)
+    for (uint16_t row = 1; row <= 12; ++row)
+      for (uint8_t column = 1; column <= 40; ++column)
+        for (bool down : {false, true})
+          for (int32_t count : {1, 4, down ? 12 - row + 1 : 40 - column + 1})
+            expectRunAsItsCells(&runs, &cells, CellRef{sheet, row, column}, count, down, &seen);
+  comCtx->tables.functions = nullptr;
+  Model_freeFunctionTable(functions);
+  EXPECT_EQ(seen.along, 16);  // a tile's row of constants on the second sheet
+  EXPECT_EQ(seen.down, 12);   // a column of constants there
+  EXPECT_GT(seen.blocks, 0);
+}
+
+// The source's cells one by one, never a run.
+struct CellByCell : ReaderSource {
+  ReaderSource* inner;
+  explicit CellByCell(ReaderSource* source) : inner(source) {}
+  bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override {
+    return inner->resolve(sheet, text, range, formula);
+  }
+  bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override {
+    return inner->readCell(cell, value, info);
+  }
+  bool usedArea(uint8_t sheet, RangeRef* area) override { return inner->usedArea(sheet, area); }
+};
+
+// What compiling a cell gives: the values of ranges it reads, element by
+// element, the names of those ranges' precedents and the cell's value.
+struct Compiled {
+  std::vector<std::string> elements;
+  std::vector<std::u16string> precedents;
+  double value = 0.0;
+};
+
+std::string textOf(const Value& v) {
+  return std::to_string(v.kind) + ":" + (v.kind == kValText ? Text_toUtf8(v.text) : std::to_string(v.number));
+}
+
+Compiled compileWith(ReaderSource* source, const CellRef& root, std::initializer_list<RangeRef> ranges) {
+  Compiled out;
+  EvalContext* ctx = Vm_createContext();
+  ctx->tables.variables = Model_createVariableTable();
+  SymbolTable* store = Prog_createSymbolTable(ctx);
+  FunctionTable* functions = Model_createFunctionTable();
+  Model_addFunction(functions, root.sheet, root.column, root.row, kRelFree2, 0.0);
+  FormulaReader* reader = Reader_create(ctx, store, source);
+  Reader_bindModel(reader, functions, ctx->tables.variables);
+  Program program{};
+  Vm_initProgram(&program, ctx);
+  ctx->flags.mode = kModeReal;
+  ModelItem* item = functions->array[0];
+  Parse_compileChain(reader, &item->leftChain, Parse_cellSymbol(reader, root));
+  const Value* got = ctx->errors.errorCount == 0 ? Prog_runChain(&program, item->leftChain) : nullptr;
+  out.value = got ? got->number : -1.0;
+  for (const RangeRef& range : ranges) {
+    const std::u16string name = u"s" + Text_fromUtf8(std::to_string(range.sheet)) + u"!" + Model_rangeText(range);
+    const Symbol* s = Prog_findSymbol(store, kSpaceCell, name);
+    for (int32_t i = 0; s && s->value.kind == kValArray && i < s->value.array->rows; ++i)
+      for (int32_t j = 0; j < s->value.array->columns; ++j) out.elements.push_back(textOf(*Val_at(&s->value, i, j)));
+    for (size_t k = 0; s && k < s->precedents.size(); ++k) out.precedents.push_back(s->precedents[k]->name);
+  }
+  Vm_releaseProgram(&program);
+  Reader_destroy(reader);
+  Prog_freeSymbolTable(store);
+  Model_freeFunctionTable(functions);
+  Vm_destroyContext(ctx);
+  return out;
+}
+
+// Ranges over constants, formula cells and array blocks across tiles, and
+// columns through array blocks, compile from runs of cells as from their
+// cells one by one: the same elements, the same precedents in the same
+// order, the same value.
+TEST_F(ComReaderTest, RangesCompileFromRunsAsFromTheirCellsOneByOne) {
+  Workbook* wb = Wb_newWorkbook("runs.xlsx");
+  Sheet* sh = mixedSheet(wb, "S1");
+  Wb_setFormula(wb, sh, 0, 41, "=SUM(A1:AN12)+COUNT(A1:AN12)+SUM(N1:N12)*2+SUM(AE1:AE12)*3");
+  ASSERT_TRUE(Com_openWorkbook(ea, nullptr) && Com_readSheets(ea) && recalculate());
+  const CellRef root{1, 1, 42};
+  const RangeRef all{1, 1, 1, 12, 40}, column{1, 1, 14, 12, 14}, another{1, 1, 31, 12, 31};
+  ComReaderSource runs(ea), inner(ea);
+  CellByCell cells(&inner);
+  const Compiled a = compileWith(&runs, root, {all, column, another});
+  const Compiled b = compileWith(&cells, root, {all, column, another});
+  ASSERT_EQ(a.elements.size(), 480u + 12u + 12u);
+  EXPECT_EQ(a.elements, b.elements);
+  EXPECT_EQ(a.precedents, b.precedents);
+  EXPECT_GT(a.precedents.size(), 2u);
+  EXPECT_EQ(a.value, b.value);
+  Value want{};
+  ASSERT_TRUE(Com_usedValue(ea, 1, 42, &want));
+  EXPECT_NEAR(a.value, want.number, 1e-9 * std::fabs(want.number));
+}
+
 }  // namespace

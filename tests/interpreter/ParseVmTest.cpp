@@ -293,4 +293,34 @@ TEST(ParseVm, ElementWiseWorkOfOneCellIsCapped) {
   EXPECT_DOUBLE_EQ(numberOf(w.run(4)), 254 * 900 + 2);  // "x" in each, "2x" and "5x"
 }
 
+// A cell's array reaches a call that only reads its arguments as it stands,
+// unless a decision variable in it is to take the variable's value; an
+// operator, an element-wise function and an array-taking call over them
+// get copies. Every form gives the values of the variable's current point.
+TEST(ParseVm, ArraysReachCallsWithTheVariablesCurrentValues) {
+  Workbench w;
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);  // a1
+  w.sheet.set("a1", "1");
+  w.sheet.set("a2", "2");
+  w.sheet.set("b1", "3");
+  w.sheet.set("b2", "4");
+  const struct {
+    const char* cell;
+    const char* formula;
+    double value;
+  } cases[] = {
+      {"c1", "=sum(a1:b2)", 5 + 2 + 3 + 4},
+      {"c2", "=sumproduct(a1:b2,a1:b2)", 25 + 4 + 9 + 16},
+      {"c3", "=sumproduct(a1:b2*2)", 28},
+      {"c4", "=sumproduct(abs(b1:b2-10))+max(b1:b2)", 7 + 6 + 4},
+      {"c5", "=sum(mmult(a1:a2,a1:b1))+index(a1:b2,1,1)", 25 + 15 + 10 + 6 + 5},
+  };
+  for (const auto& c : cases) w.sheet.set(c.cell, c.formula);
+  ASSERT_TRUE(w.compile({"c1", "c2", "c3", "c4", "c5"}));
+  Model_getVariable(w.ctx->tables.variables, 1)->value = Interval{5.0, 5.0};
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_DOUBLE_EQ(numberOf(w.run(i)), cases[i].value) << cases[i].formula;
+  EXPECT_EQ(w.ctx->errors.errorCount, 0);
+}
+
 }  // namespace

@@ -8,6 +8,8 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "tests/support/SheetSource.h"
 #include "values/Vm_Status.h"
@@ -160,6 +162,68 @@ TEST(ReaderScale, ACountifBlockRunsOnceUnlessItsCriterionIsARange) {
   FormulaBlockSource perCell(u"=COUNTIF(a1:a3,a1:a3)");
   EXPECT_DOUBLE_EQ(blockSum(&perCell, &symbols), 1 + 20 + 200);
   EXPECT_EQ(symbols, 4);  // b1, b2, b3 and c1
+}
+
+// A value's kind and number.
+using KindNumber = std::pair<int32_t, double>;
+
+// c1 = b1 + 10 b2 + 100 b3 over the block of the formula, run with the
+// decision variable a1 at each value in turn.
+std::vector<KindNumber> blockSums(const char16_t* formula, std::initializer_list<double> points) {
+  SourceBench<FormulaBlockSource> w(formula);
+  w.source.set("c1", "=b1+b2*10+b3*100");
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+  Model_addFunction(w.functions, 1, 3, 1, kRelFree2, 0.0);
+  std::vector<KindNumber> sums;
+  if (!w.compileModel() || !Prog_checkVariableCells(w.store)) return sums;
+  w.ctx->flags.mode = kModeReal;
+  w.ctx->flags.incremental = 0;
+  for (double x : points) {
+    Model_getVariable(w.ctx->tables.variables, 1)->value = Interval{x, x};
+    Prog_markVariableCells(w.store);
+    const Value* v = Prog_runChain(&w.program, w.functions->array[0]->leftChain);
+    sums.push_back(v ? KindNumber{v->kind, v->number} : KindNumber{kValEmpty, 0.0});
+  }
+  return sums;
+}
+
+// A block gets its array from its first run and each run's result after: a
+// result of its shape, a lone range with the variable in it, a smaller
+// result ("#n/a" past it) and a scalar filling it; every cell reads its
+// element at the variable's current value.
+TEST(ReaderScale, ABlockTakesEachRunsResult) {
+  const struct {
+    const char16_t* formula;
+    double first, second;  // at a1 = 1, then a1 = 3
+  } cases[] = {
+      {u"=a1:a3*2", 2 + 40 + 400, 6 + 40 + 400},
+      {u"=a1:a3", 1 + 20 + 200, 3 + 20 + 200},
+      {u"=a1:a3+{1;2;3}", 2 + 40 + 500, 4 + 40 + 500},
+      {u"=a1*7", 777, 2331},
+  };
+  for (const auto& c : cases) {
+    const std::vector<KindNumber> sums = blockSums(c.formula, {1, 3});
+    ASSERT_EQ(sums.size(), 2u) << Text_toUtf8(c.formula);
+    EXPECT_DOUBLE_EQ(sums[0].second, c.first) << Text_toUtf8(c.formula);
+    EXPECT_DOUBLE_EQ(sums[1].second, c.second) << Text_toUtf8(c.formula);
+  }
+  const std::vector<KindNumber> smaller = blockSums(u"=a1:a2*2", {1});
+  ASSERT_EQ(smaller.size(), 1u);
+  EXPECT_EQ(smaller[0].first, kValError);
+}
+
+// A decision variable in an array formula's block is refused, at the
+// block's cell that holds it.
+TEST(ReaderScale, AVariableInABlockIsRefused) {
+  SourceBench<FormulaBlockSource> w(u"=a1:a3*2");
+  w.source.set("c1", "=b1+b2");
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 2, 2, 2, 2}, kVarContinuous);  // b2
+  Model_addFunction(w.functions, 1, 3, 1, kRelFree2, 0.0);
+  ASSERT_TRUE(w.compileModel());
+  EXPECT_FALSE(Prog_checkVariableCells(w.store));
+  EXPECT_EQ(w.ctx->errors.firstError, kStatusVariableWithFormula);
+  EXPECT_EQ(w.ctx->errors.errorCell.row, 2);
+  EXPECT_EQ(w.ctx->errors.errorCell.column, 2);
 }
 
 // 60,000 cells each reading the one above compile into one chain in order.

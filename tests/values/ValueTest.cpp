@@ -99,6 +99,34 @@ TEST_F(ValueTest, TakingMovesPayloadsOfOneKindAndCopiesTheRest) {
   EXPECT_EQ(variable.reference, 2);
 }
 
+// An operator's answer, a copy of the context's result record, is taken
+// from the record while it still holds the answer's payload: the record
+// gets the target's former one. Any other value is copied, the record left.
+TEST_F(ValueTest, AnOperatorsAnswerIsTakenFromTheResultRecord) {
+  Value* record = ctx->buffers.result;
+  ASSERT_NE(record, nullptr);
+  Val_setKind(record, kValGrad);
+  Val_setKind(&a, kValGrad);
+  auto* answer = static_cast<GradValue*>(record->payload);
+  auto* former = static_cast<GradValue*>(a.payload);
+  ASSERT_TRUE(Grad_init(answer, 2, ctx) && Grad_init(former, 2, ctx));
+  Grad_setVar(answer, 4.0, 2);
+  const Value r = *record;
+  Val_takeResult(&a, r);
+  EXPECT_EQ(a.payload, answer);
+  EXPECT_EQ(record->payload, former);
+  EXPECT_EQ(static_cast<GradValue*>(a.payload)->gradient[2], 1.0);
+
+  Val_setKind(&b, kValGrad);
+  ASSERT_TRUE(Grad_init(static_cast<GradValue*>(b.payload), 2, ctx));
+  Grad_setVar(static_cast<GradValue*>(b.payload), 6.0, 1);
+  Val_takeResult(&a, b);  // not the record's: a copy
+  EXPECT_NE(a.payload, b.payload);
+  EXPECT_EQ(record->payload, former);
+  EXPECT_EQ(static_cast<GradValue*>(a.payload)->value, 6.0);
+  EXPECT_EQ(static_cast<GradValue*>(a.payload)->gradient[1], 1.0);
+}
+
 TEST_F(ValueTest, KindChangesKeepOrResetPayloads) {
   Val_setKind(&a, kValGrad);
   auto* g = static_cast<GradValue*>(a.payload);

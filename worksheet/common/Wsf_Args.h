@@ -112,7 +112,9 @@ Value* Wsf_overElements(Value* result, const Value* a, F f) {
 Value* Wsf_mapTrials(Value* result, const Value* v, double (*f)(double));
 
 // A value of the function's own, freed when it goes out of scope; it takes
-// deep copies of the operators' answers, which the next operator overwrites.
+// deep copies of the operators' answers, which the next operator overwrites,
+// or with take the answer itself, leaving its former content to the
+// context's result record.
 struct WsfLocal {
   Value v;
   explicit WsfLocal(EvalContext* ctx) : v(Val_empty(ctx)) {}
@@ -121,6 +123,10 @@ struct WsfLocal {
   ~WsfLocal() { Val_clear(&v); }
   WsfLocal& operator=(const Value& r) {
     if (&r != &v) Val_assign(&v, &r);
+    return *this;
+  }
+  WsfLocal& take(const Value& r) {
+    if (&r != &v) Val_takeResult(&v, r);
     return *this;
   }
   const Value& operator*() const { return v; }

@@ -116,11 +116,11 @@ void genericElement(const Value* x, const Value* y, int32_t i, int32_t j, Value*
     }
     const double product = p->number * q->number;
     if (!checked && Op_isModeKind(sum->kind) && isPlain(p) && isPlain(q) && std::isfinite(product)) {
-      sum = Op_addVS(*sum, product);
+      sum.take(Op_addVS(*sum, product));
       continue;
     }
-    term = Op_mul(*p, *q);
-    sum = Op_add(*sum, *term);
+    term.take(Op_mul(*p, *q));
+    sum.take(Op_add(*sum, *term));
   }
   Val_assign(cell, &*sum);
 }

@@ -76,12 +76,12 @@ Value* foldModal(Value* result, int argc, const Value* const* argv, EvalContext*
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     if (a->kind != kValArray) {
-      total = step(*total, *a);
+      total.take(step(*total, *a));
       continue;
     }
     for (int32_t k = 0; k < Wsf_count(a); ++k) {
       const Value* e = Wsf_element(a, k);
-      if (e->kind >= kValInt && e->kind <= kValError) total = step(*total, *e);
+      if (e->kind >= kValInt && e->kind <= kValError) total.take(step(*total, *e));
     }
   }
   return Wsf_copy(result, &*total);
