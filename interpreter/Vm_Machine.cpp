@@ -26,7 +26,7 @@ EvalContext* ctxOf(const Program* p) { return p->context; }
 // No slot used, none deferring a value (only slots up to the highest used
 // can).
 void emptyStack(Program* p) {
-  std::fill(p->deferred, p->deferred + p->highWater + 1, nullptr);
+  std::fill(p->deferred, p->deferred + (p->highWater + 1), nullptr);
   p->top = p->highWater = -1;
 }
 
