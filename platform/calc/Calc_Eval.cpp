@@ -76,12 +76,16 @@ void evalOperator(const CalcContext& ctx, const CalcNode& node, CalcValue* out) 
     CalcOp op = node.op;
     return Calc_mapArgs(ctx, node, out, [op](const CellValue* const* x) { return unaryValue(op, *x[0]); });
   }
+  // A chain of operators applies all of them to each element: each counts.
   const std::vector<CalcOp>& ops = node.ops;
-  Calc_mapArgs(ctx, node, out, [&ops](const CellValue* const* x) {
-    CellValue acc = binaryValue(ops[0], *x[0], *x[1]);
-    for (size_t i = 1; i < ops.size(); ++i) acc = binaryValue(ops[i], acc, *x[i + 1]);
-    return acc;
-  });
+  Calc_mapArgs(
+      ctx, node, out,
+      [&ops](const CellValue* const* x) {
+        CellValue acc = binaryValue(ops[0], *x[0], *x[1]);
+        for (size_t i = 1; i < ops.size(); ++i) acc = binaryValue(ops[i], acc, *x[i + 1]);
+        return acc;
+      },
+      true, static_cast<long long>(ops.size()));
 }
 
 void evalCall(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
@@ -112,7 +116,7 @@ void evalCall(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
 // shared empty (or fill) value and once to each cell held. False when the
 // arguments are not of that form.
 bool mapSparse(CalcValue* vals, size_t n, const CellValue** items, CalcValue* out,
-               const std::function<CellValue(const CellValue* const* items)>& fn) {
+               const std::function<CellValue(const CellValue* const* items)>& fn, long long workPerElement) {
   size_t block = n;
   for (size_t i = 0; i < n; ++i) {
     if (items[i]) continue;
@@ -123,7 +127,8 @@ bool mapSparse(CalcValue* vals, size_t n, const CellValue** items, CalcValue* ou
   const CalcValue& b = vals[block];
   int rows = b.area ? b.area->rows() : b.array.rows, cols = b.area ? b.area->cols() : b.array.cols;
   if (static_cast<long long>(rows) * cols < 2) return false;
-  if (!Calc_spendWork(1 + static_cast<long long>(b.area ? b.area->stored.size() : b.spots.size()))) {
+  const auto applications = 1 + static_cast<long long>(b.area ? b.area->stored.size() : b.spots.size());
+  if (!Calc_spendWork(applications * workPerElement)) {
     Calc_setScalar(out, tooMuchWork());
     return true;
   }
@@ -264,14 +269,15 @@ CellValue Calc_evalScalar(const CalcContext& ctx, const CalcNode& node) {
 }
 
 void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
-                    const std::function<CellValue(const CellValue* const* items)>& fn) {
+                    const std::function<CellValue(const CellValue* const* items)>& fn, long long workPerElement) {
   int rows = 1, cols = 1;
   for (const CalcArray& a : args) {
     rows = std::max(rows, a.rows);
     cols = std::max(cols, a.cols);
   }
   static const CellValue kNA = CellValue::makeError(CellError::NA);
-  if (!Calc_spendWork(static_cast<long long>(rows) * cols)) {
+  const long long elements = static_cast<long long>(rows) * cols;
+  if (!Calc_spendWork(elements * workPerElement)) {
     *out = CalcArray{1, 1, {tooMuchWork()}};
     return;
   }
@@ -361,7 +367,8 @@ CellValue Calc_power(double a, double b) {
 }
 
 void Calc_mapArgs(const CalcContext& ctx, const CalcNode& call, CalcValue* out,
-                  const std::function<CellValue(const CellValue* const* items)>& fn, bool pure) {
+                  const std::function<CellValue(const CellValue* const* items)>& fn, bool pure,
+                  long long workPerElement) {
   // Operators and most functions have at most three arguments: keep them on
   // the stack, and read literals in place, so that scalar formulas allocate little.
   constexpr size_t kLocal = 3;
@@ -390,13 +397,13 @@ void Calc_mapArgs(const CalcContext& ctx, const CalcNode& call, CalcValue* out,
     out->isArray = anyArray;
     return;
   }
-  if (pure && mapSparse(vals, n, items, out, fn)) return;
+  if (pure && mapSparse(vals, n, items, out, fn, workPerElement)) return;
   std::vector<CalcArray> blocks;
   for (size_t i = 0; i < n; ++i)
     blocks.push_back(call.args[i].op == CalcOp::Literal ? CalcArray{1, 1, {*items[i]}} : Calc_valuesOf(vals[i]));
   out->area = nullptr;
   out->isArray = true;
-  Calc_mapValues(blocks, &out->array, fn);
+  Calc_mapValues(blocks, &out->array, fn, workPerElement);
 }
 
 CalcGrid::CalcGrid(const CalcValue& v) {

@@ -202,18 +202,22 @@ bool Calc_textToNumber(const std::string& text, double* out);
 CellValue Calc_numberResult(double d);
 // -1, 0, 1 by the spreadsheet's ordering; errors never reach it.
 int Calc_compare(const CellValue& a, const CellValue& b);
-// Applies `fn` to each element of the broadcast arguments.
+// Applies `fn` to each element of the broadcast arguments. Each element
+// costs `workPerElement` of the recalculation's work (the operators `fn`
+// applies to it).
 void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
-                    const std::function<CellValue(const CellValue* const* items)>& fn);
+                    const std::function<CellValue(const CellValue* const* items)>& fn, long long workPerElement = 1);
 // The value of a 1 x 1 reference or block, nullptr for larger ones.
 const CellValue* Calc_single(const CalcValue& v);
 
 // Evaluates the arguments of `call` and applies `fn` to them, element by
 // element when any of them is a block. A pure `fn` (its result depends on
 // its arguments only) is applied once for all the empty cells of a large
-// reference; an impure one (random numbers) once for each element.
+// reference; an impure one (random numbers) once for each element. Each
+// application costs `workPerElement` of the recalculation's work.
 void Calc_mapArgs(const CalcContext& ctx, const CalcNode& call, CalcValue* out,
-                  const std::function<CellValue(const CellValue* const* items)>& fn, bool pure = true);
+                  const std::function<CellValue(const CellValue* const* items)>& fn, bool pure = true,
+                  long long workPerElement = 1);
 CellValue Calc_power(double a, double b);
 
 // Read-only view of a value's block: a reference's cells or an array.
