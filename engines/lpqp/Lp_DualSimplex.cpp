@@ -100,11 +100,11 @@ int dualLeaving(LpRecord& lp, int& direction, double& slope) {
   return r;
 }
 
-// Candidates of the entering column with their ratios |d_k / a_rk|.
-int dualCandidates(LpRecord& lp, int r, int direction) {
+// Candidates of the entering column, entries above `tol`, with their
+// ratios |d_k / a_rk|.
+int dualCandidates(LpRecord& lp, int r, int direction, double tol) {
   const double* ar = lp.matrix.row(r);
   const double* r0 = lp.matrix.row(0);
-  const double tol = lp.pivotTolerance;
   int count = 0;
   for (int k = 1; k <= lp.activeCols; ++k) {
     const int st = lp.colStatus[k];
@@ -179,7 +179,8 @@ int dualIteration(LpRecord& lp, const LpSettings& s) {
   double slope = 0.0;
   const int r = dualLeaving(lp, direction, slope);
   if (r == 0) return dualVerdict(lp, 0, 0);
-  const int count = dualCandidates(lp, r, direction);
+  int count = dualCandidates(lp, r, direction, lp.pivotTolerance);
+  if (count == 0 && s.repairPivotTolerance > 0) count = dualCandidates(lp, r, direction, s.repairPivotTolerance);
   if (count == 0) return dualVerdict(lp, StatusInfeasible, r);
   const int leaving = lp.rowMap[r];
   if (leaving > lp.n && direction == 'U') slope = -kBoundInfinity;

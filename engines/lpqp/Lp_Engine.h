@@ -108,6 +108,9 @@ struct LpSettings {
   double reducedCostTolerance = 1e-5;   // "solver_red": optimality
   LpProgressFn progress = nullptr;
   void* context = nullptr;
+  // Entries that may bring back a row no entry above the pivot tolerance
+  // brings back in the dual repair of an optimum that left its bounds; 0: none.
+  double repairPivotTolerance = 0;
 };
 
 // What the run's options and switches set at setup: node memory and its

@@ -11,6 +11,10 @@
 
 namespace {
 
+// Entries down to this may bring a row back in the repair before the final
+// verdict, where none above the pivot tolerance can.
+constexpr double kRepairPivotTolerance = 1e-9;
+
 bool resultStatus(int status) {
   return status == StatusSolved || status == StatusUnbounded || status == StatusInfeasible ||
          status == StatusHeuristicInteger;
@@ -44,6 +48,21 @@ bool withinBounds(const LpRecord& lp, int j) {
   return up >= kBoundInfinity || x - up <= (std::fabs(up) + 1) * lp.precision;
 }
 
+// A model found not linear is looked at again: on a tableau computed
+// afresh at the same basis when pivots lie behind it, and optimised from
+// there with a dual repair that may bring a basic variable back to its
+// bounds through entries below the pivot tolerance, as the primal ratio
+// test may have let it go through them. Without a fresh tableau only an
+// optimum checked again changes the verdict.
+int checkAgain(LpRun& run) {
+  LpSettings settings = Lp_settingsFromHost(run);
+  settings.repairPivotTolerance = kRepairPivotTolerance;
+  const bool refreshed = Lp_refreshBeforeVerdict(run.lp, false, true);
+  const int status = Lp_primalFromBasis(run.lp, settings);
+  if (status == StatusSolved) return Lp_finalCheck(run);
+  return refreshed ? status : StatusNotLinear;
+}
+
 // One solve from the pristine tableau or the node's snapshot (a quadratic
 // objective takes the quadratic path); x and the bounds are in the scaled
 // space.
@@ -57,12 +76,7 @@ int solveScaled(LpRun& run, EngineProblem* problem) {
   if (status == StatusSolved && !run.checked && !lp.passes.cutPassDone) {
     run.checked = true;
     status = Lp_finalCheck(run);
-    // A model found not linear on a tableau with pivots behind it is looked
-    // at again on a tableau computed afresh at the same basis.
-    if (status == StatusNotLinear && Lp_refreshBeforeVerdict(lp, false, true)) {
-      status = Lp_primalFromBasis(lp, Lp_settingsFromHost(run));
-      if (status == StatusSolved) status = Lp_finalCheck(run);
-    }
+    if (status == StatusNotLinear) status = checkAgain(run);
   }
   return status;
 }

@@ -133,6 +133,17 @@ TEST(LpDrift, GeneratedModelsReachTheirReferenceOptima) {
       // too much for the drift tolerance of each term, not for the precision
       // of the row.
       {{19, 350, 350}, -3889.09720917248},
+      // Before, these ended with 7 from optima a basic variable had left by
+      // 9e-7 to 2e-5 through entries below the pivot tolerance, which the
+      // dual repair could not bring back through entries above it (now the
+      // final check's second look repairs through entries down to 1e-9).
+      // Optima by GLPK 5.0's simplex in process as above, with its primal and dual
+      // tolerances at 1e-9 (17, 13, 18; its points within 1.7e-10, 9.5e-8,
+      // 6.5e-10 of every row, relative, and within every bound) or at 1e-8
+      // (26, whose point is within 2.8e-14 of every row and 4.3e-8 of every
+      // bound; at 1e-9 it ends at the same point without calling it feasible).
+      {{17, 300, 300}, -4598.20051804853}, {{26, 300, 360}, -517.10126978467},
+      {{13, 350, 420}, -963.257525111312}, {{18, 350, 420}, -6792.55788734974},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.model.seed);
