@@ -126,5 +126,5 @@ struct Plan {
 // A workbook a spreadsheet program saved (tests/platform/fixtures, made by its
 // make-fixtures script).
 inline std::string fixture(const std::string& name) {
-  return (std::filesystem::path(__FILE__).parent_path().parent_path() / "platform" / "fixtures" / name).string();
+  return (std::filesystem::path(CORVAN_SOURCE) / "tests" / "platform" / "fixtures" / name).string();
 }
