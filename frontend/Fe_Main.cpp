@@ -295,5 +295,6 @@ int Fe_main(int argc, char** argv) {
   FeArgs args;
   args.command = first;
   if (int rc = Fe_parseArgs(argc, argv, &args); rc >= 0) return rc;
+  Fe_registerFunctions();
   return c->run(args);
 }

@@ -105,6 +105,9 @@ std::string Calc_displayText(const CellValue& v, const std::string& format);
 
 // Worksheet functions registered at run time, beside the built-in ones (the
 // tests register their own). Arguments arrive evaluated; references arrive
-// as their values.
+// as their values; an argument left out between others ("PMT(r,n,pv,,1)")
+// arrives as kCalcOmitted, a block of no rows and no columns. A volatile
+// function (a random draw) is evaluated on every recalculation, as RAND is.
+inline const CalcArray kCalcOmitted{0, 0, {}};
 using CalcFunction = std::function<CalcArray(const std::vector<CalcArray>& args)>;
-void Calc_registerFunction(const std::string& name, CalcFunction fn);
+void Calc_registerFunction(const std::string& name, CalcFunction fn, bool isVolatile = false);

@@ -93,6 +93,10 @@ void evalCall(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   if (node.addin) {
     std::vector<CalcArray> args;
     for (const CalcNode& a : node.args) {
+      if (a.op == CalcOp::Missing) {
+        args.push_back(kCalcOmitted);
+        continue;
+      }
       CalcValue v;
       Calc_evalArray(ctx, a, &v);
       args.push_back(Calc_valuesOf(v));

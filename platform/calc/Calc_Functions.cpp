@@ -23,6 +23,7 @@ const std::vector<CalcBuiltinInfo>& builtins() {
 struct Addin {
   std::string name;
   CalcFunction fn;
+  bool isVolatile = false;
 };
 
 std::vector<Addin>& addins() {
@@ -52,10 +53,12 @@ int Calc_findAddin(const std::string& name) {
 
 const CalcFunction& Calc_addin(int index) { return addins()[index].fn; }
 
-void Calc_registerFunction(const std::string& name, CalcFunction fn) {
+bool Calc_addinIsVolatile(int index) { return addins()[index].isVolatile; }
+
+void Calc_registerFunction(const std::string& name, CalcFunction fn, bool isVolatile) {
   int i = Calc_findAddin(name);
-  if (i >= 0) addins()[i].fn = std::move(fn);
-  else addins().push_back(Addin{name, std::move(fn)});
+  if (i >= 0) addins()[i] = Addin{addins()[i].name, std::move(fn), isVolatile};
+  else addins().push_back(Addin{name, std::move(fn), isVolatile});
   // Formulas compiled before the function existed called it an unknown name.
   for (auto& wb : Wb_app().workbooks) wb->calc.reset();
 }

@@ -1,0 +1,173 @@
+// The worksheet functions the stand-in's calculation gets from the library,
+// as a spreadsheet gets them from its function library and its loaded
+// add-ins: every function of the library's function list that the stand-in
+// has no built-in for, and the simulation add-in's functions by every name
+// they have. A call converts the evaluated arguments into the interpreter's
+// values, runs the library's implementation in plain value mode through the
+// interpreter's dispatcher, and converts the answer back. A function that
+// takes plain scalars applies itself element by element over arrays, as in
+// a spreadsheet's array formula. Random draws (the simulation functions)
+// are volatile: each recalculation draws again.
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "arithmetic/operators/Op_Operators.h"
+#include "frontend/Fe_Frontend.h"
+#include "frontend/Fe_Internal.h"
+#include "interpreter/Fn_Dispatch.h"
+#include "interpreter/Fn_Table.h"
+#include "platform/calc/Calc.h"
+#include "platform/calc/Calc_Call.h"
+#include "simulation/functions/Sim_Names.h"
+#include "values/Text_Convert.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+// The one evaluation context of every call: plain real mode, no trials, so
+// a simulation function gives one draw.
+EvalContext* context() {
+  static EvalContext* ctx = [] {
+    EvalContext* c = Vm_createContext();
+    c->flags.mode = kModeReal;
+    return c;
+  }();
+  return ctx;
+}
+
+CalcArray single(const CellValue& v) { return CalcArray{1, 1, {v}}; }
+
+// A block as the interpreter's value: an argument left out, one value (a
+// text that reads as a number is that number for a function of plain
+// numbers, as the interpreter reads it), or an array; false when it is
+// larger than the interpreter's arrays.
+bool valueOf(const CalcArray& a, bool numbers, Value* v) {
+  if (a.values.empty()) {
+    v->kind = kValMissing;
+    return true;
+  }
+  if (a.values.size() == 1) {
+    Fe_toValue(a.values[0], v);
+    if (double x = 0.0; numbers && Op_numericText(*v, &x)) Val_setNumber(v, x);
+    return true;
+  }
+  if (a.rows > kValMaxRows || a.cols > kValMaxColumns ||
+      Val_makeArray(v, static_cast<uint16_t>(a.rows), static_cast<uint8_t>(a.cols)) != 0)
+    return false;
+  for (int i = 0; i < a.rows; ++i)
+    for (int j = 0; j < a.cols; ++j) Fe_toValue(a.values[static_cast<size_t>(i) * a.cols + j], Val_at(v, i, j));
+  return true;
+}
+
+// The interpreter's answer as a block. A status raised on the way (an
+// overflow, a function without an implementation) shows as the error the
+// worksheet shows for it.
+CalcArray blockOf(const Value* r, const EvalContext* ctx) {
+  if (ctx->errors.errorCount > 0 && r->kind != kValError) {
+    const bool unknown =
+        ctx->errors.firstError == kStatusUnknownFunction || ctx->errors.firstError == kStatusUnsupportedFunction;
+    return single(CellValue::makeError(unknown ? CellError::Name : CellError::Num));
+  }
+  if (r->kind != kValArray || !r->array) return single(Fe_fromValue(r));
+  CalcArray out{r->array->rows, r->array->columns, {}};
+  out.values.reserve(static_cast<size_t>(out.rows) * out.cols);
+  for (int i = 0; i < out.rows; ++i)
+    for (int j = 0; j < out.cols; ++j) out.values.push_back(Fe_fromValue(Val_at(r, i, j)));
+  return out;
+}
+
+// One call of the function with the arguments as they are.
+CalcArray callOnce(int32_t id, const std::u16string& name, const std::vector<const CalcArray*>& args) {
+  EvalContext* ctx = context();
+  std::vector<Value> values(args.size(), Val_empty(ctx));
+  std::vector<Value*> pointers(args.size());
+  const bool numbers = Fn_takesNumbers(id);
+  bool ok = true;
+  for (size_t i = 0; i < args.size(); ++i) {
+    ok = ok && valueOf(*args[i], numbers, &values[i]);
+    pointers[i] = &values[i];
+  }
+  Value result = Val_empty(ctx);
+  Vm_clearErrors(ctx);
+  if (ok) Fn_dispatch(id, static_cast<int32_t>(args.size()), pointers.data(), name.c_str(), 0, &result, ctx);
+  CalcArray out = ok ? blockOf(&result, ctx) : single(CellValue::makeError(CellError::Value));
+  Vm_clearErrors(ctx);
+  Val_clear(&result);
+  for (Value& v : values) Val_clear(&v);
+  return out;
+}
+
+// Element (i, j) of an argument spread over a block: a single row or column
+// repeats, a place outside the argument is #N/A, an omitted one stays so.
+CalcArray elementOf(const CalcArray& a, int i, int j) {
+  if (a.values.empty()) return a;
+  const int r = a.rows == 1 ? 0 : i, c = a.cols == 1 ? 0 : j;
+  if (r >= a.rows || c >= a.cols) return single(CellValue::makeError(CellError::NA));
+  return single(a.values[static_cast<size_t>(r) * a.cols + c]);
+}
+
+// A function of plain scalars over array arguments: one call per element of
+// the largest block the arguments span.
+CalcArray callEach(int32_t id, const std::u16string& name, const std::vector<CalcArray>& args) {
+  CalcArray out{1, 1, {}};
+  for (const CalcArray& a : args) out.rows = std::max(out.rows, a.rows), out.cols = std::max(out.cols, a.cols);
+  out.values.reserve(static_cast<size_t>(out.rows) * out.cols);
+  std::vector<CalcArray> elements(args.size());
+  std::vector<const CalcArray*> pointers(args.size());
+  for (int i = 0; i < out.rows; ++i)
+    for (int j = 0; j < out.cols; ++j) {
+      for (size_t k = 0; k < args.size(); ++k) {
+        elements[k] = elementOf(args[k], i, j);
+        pointers[k] = &elements[k];
+      }
+      out.values.push_back(callOnce(id, name, pointers).values[0]);
+    }
+  return out;
+}
+
+CalcFunction adapterFor(int32_t id, const std::u16string& name) {
+  const bool scalarArgs = Fn_isScalarArgs(id);
+  return [id, name, scalarArgs](const std::vector<CalcArray>& args) {
+    const bool spread =
+        scalarArgs && std::any_of(args.begin(), args.end(), [](const CalcArray& a) { return a.values.size() > 1; });
+    if (spread) return callEach(id, name, args);
+    std::vector<const CalcArray*> pointers;
+    pointers.reserve(args.size());
+    for (const CalcArray& a : args) pointers.push_back(&a);
+    return callOnce(id, name, pointers);
+  };
+}
+
+std::string upper(const std::u16string& name) {
+  std::string s = Text_toUtf8(name);
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+void registerEach() {
+  const std::vector<std::string> builtins = Calc_functionNames();
+  const std::set<std::string> own(builtins.begin(), builtins.end());
+  FunctionRecord record{};
+  for (int32_t i = 0; Fn_recordAt(i, &record); ++i) {
+    const std::u16string name = record.name;
+    if (Fn_hasImplementation(record.id) && !own.count(upper(name)))
+      Calc_registerFunction(upper(name), adapterFor(record.id, name), record.isVolatile != 0);
+  }
+  for (int32_t i = 0; i < Sim_nameCount(); ++i) {
+    const SimName* s = Sim_nameAt(i);
+    if (Fn_hasImplementation(s->id))
+      Calc_registerFunction(upper(s->name), adapterFor(s->id, s->name), Fn_isRandom(s->id));
+  }
+}
+
+}  // namespace
+
+void Fe_registerFunctions() {
+  static const bool registered = (registerEach(), true);
+  (void)registered;
+}
