@@ -5,10 +5,10 @@
 // they have. A call converts the evaluated arguments into the interpreter's
 // values, runs the library's implementation in plain value mode through the
 // interpreter's dispatcher, and converts the answer back. A function that
-// takes plain scalars applies itself element by element over arrays, as in
-// a spreadsheet's array formula. Random draws (the simulation functions)
-// are volatile: each recalculation draws again.
-#include <algorithm>
+// takes plain scalars is registered as one, so that the calculation applies
+// it element by element over arrays and intersects a range outside an array
+// formula, as it does its own. Random draws (the simulation functions) are
+// volatile: each recalculation draws again.
 #include <cctype>
 #include <set>
 #include <string>
@@ -81,15 +81,15 @@ CalcArray blockOf(const Value* r, const EvalContext* ctx) {
   return out;
 }
 
-// One call of the function with the arguments as they are.
-CalcArray callOnce(int32_t id, const std::u16string& name, const std::vector<const CalcArray*>& args) {
+// One call of the function.
+CalcArray callOnce(int32_t id, const std::u16string& name, const std::vector<CalcArray>& args) {
   EvalContext* ctx = context();
   std::vector<Value> values(args.size(), Val_empty(ctx));
   std::vector<Value*> pointers(args.size());
   const bool numbers = Fn_takesNumbers(id);
   bool ok = true;
   for (size_t i = 0; i < args.size(); ++i) {
-    ok = ok && valueOf(*args[i], numbers, &values[i]);
+    ok = ok && valueOf(args[i], numbers, &values[i]);
     pointers[i] = &values[i];
   }
   Value result = Val_empty(ctx);
@@ -102,45 +102,14 @@ CalcArray callOnce(int32_t id, const std::u16string& name, const std::vector<con
   return out;
 }
 
-// Element (i, j) of an argument spread over a block: a single row or column
-// repeats, a place outside the argument is #N/A, an omitted one stays so.
-CalcArray elementOf(const CalcArray& a, int i, int j) {
-  if (a.values.empty()) return a;
-  const int r = a.rows == 1 ? 0 : i, c = a.cols == 1 ? 0 : j;
-  if (r >= a.rows || c >= a.cols) return single(CellValue::makeError(CellError::NA));
-  return single(a.values[static_cast<size_t>(r) * a.cols + c]);
-}
-
-// A function of plain scalars over array arguments: one call per element of
-// the largest block the arguments span.
-CalcArray callEach(int32_t id, const std::u16string& name, const std::vector<CalcArray>& args) {
-  CalcArray out{1, 1, {}};
-  for (const CalcArray& a : args) out.rows = std::max(out.rows, a.rows), out.cols = std::max(out.cols, a.cols);
-  out.values.reserve(static_cast<size_t>(out.rows) * out.cols);
-  std::vector<CalcArray> elements(args.size());
-  std::vector<const CalcArray*> pointers(args.size());
-  for (int i = 0; i < out.rows; ++i)
-    for (int j = 0; j < out.cols; ++j) {
-      for (size_t k = 0; k < args.size(); ++k) {
-        elements[k] = elementOf(args[k], i, j);
-        pointers[k] = &elements[k];
-      }
-      out.values.push_back(callOnce(id, name, pointers).values[0]);
-    }
-  return out;
-}
-
 CalcFunction adapterFor(int32_t id, const std::u16string& name) {
-  const bool scalarArgs = Fn_isScalarArgs(id);
-  return [id, name, scalarArgs](const std::vector<CalcArray>& args) {
-    const bool spread =
-        scalarArgs && std::any_of(args.begin(), args.end(), [](const CalcArray& a) { return a.values.size() > 1; });
-    if (spread) return callEach(id, name, args);
-    std::vector<const CalcArray*> pointers;
-    pointers.reserve(args.size());
-    for (const CalcArray& a : args) pointers.push_back(&a);
-    return callOnce(id, name, pointers);
-  };
+  return [id, name](const std::vector<CalcArray>& args) { return callOnce(id, name, args); };
+}
+
+// How the calculation calls the function: once per element when it takes
+// plain scalars, on every recalculation when it draws.
+unsigned flagsOf(int32_t id, bool isVolatile) {
+  return (Fn_isScalarArgs(id) ? kCalcScalarArgs : 0u) | (isVolatile || Fn_isRandom(id) ? kCalcVolatile : 0u);
 }
 
 std::string upper(const std::u16string& name) {
@@ -156,12 +125,12 @@ void registerEach() {
   for (int32_t i = 0; Fn_recordAt(i, &record); ++i) {
     const std::u16string name = record.name;
     if (Fn_hasImplementation(record.id) && !own.count(upper(name)))
-      Calc_registerFunction(upper(name), adapterFor(record.id, name), record.isVolatile != 0);
+      Calc_registerFunction(upper(name), adapterFor(record.id, name), flagsOf(record.id, record.isVolatile != 0));
   }
   for (int32_t i = 0; i < Sim_nameCount(); ++i) {
     const SimName* s = Sim_nameAt(i);
     if (Fn_hasImplementation(s->id))
-      Calc_registerFunction(upper(s->name), adapterFor(s->id, s->name), Fn_isRandom(s->id));
+      Calc_registerFunction(upper(s->name), adapterFor(s->id, s->name), flagsOf(s->id, false));
   }
 }
 

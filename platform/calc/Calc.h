@@ -106,8 +106,13 @@ std::string Calc_displayText(const CellValue& v, const std::string& format);
 // Worksheet functions registered at run time, beside the built-in ones (the
 // tests register their own). Arguments arrive evaluated; references arrive
 // as their values; an argument left out between others ("PMT(r,n,pv,,1)")
-// arrives as kCalcOmitted, a block of no rows and no columns. A volatile
-// function (a random draw) is evaluated on every recalculation, as RAND is.
+// arrives as kCalcOmitted, a block of no rows and no columns. Flags: a
+// volatile function (a random draw) is evaluated on every recalculation, as
+// RAND is; a function of scalar arguments gets one value per argument and
+// is applied element by element over blocks, a range outside an array
+// formula giving the cell in the formula's row or column, as the built-in
+// scalar functions are.
 inline const CalcArray kCalcOmitted{0, 0, {}};
 using CalcFunction = std::function<CalcArray(const std::vector<CalcArray>& args)>;
-void Calc_registerFunction(const std::string& name, CalcFunction fn, bool isVolatile = false);
+enum CalcFunctionFlag : unsigned { kCalcVolatile = 1, kCalcScalarArgs = 2 };
+void Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags = 0);

@@ -69,7 +69,7 @@ const std::string kCappedReason =
 // its sum cells in the shape of the criteria range, beyond the cells it names.
 bool callsVolatile(const CalcNode& n) {
   static const std::vector<CalcBuiltinInfo> kVolatile = Calc_volatileFunctions();
-  if (n.op == CalcOp::Func && n.addin && Calc_addinIsVolatile(n.func)) return true;
+  if (n.op == CalcOp::Func && n.addin && (Calc_addinFlags(n.func) & kCalcVolatile)) return true;
   if (n.op == CalcOp::Func && !n.addin && n.func >= 0) {
     const char* name = Calc_builtin(n.func).name;
     if (n.args.size() == 3 && Wb_equalNoCase(name, "SUMIF")) return true;

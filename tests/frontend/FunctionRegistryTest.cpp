@@ -70,8 +70,9 @@ TEST_F(FunctionRegistry, EveryFunctionOfTheListAndEverySimulationNameCalculates)
 }
 
 // PMT of a loan, an omitted future value and payments at the start of each
-// period; NPV over a range; CONVERT; and a scalar function over a range in
-// an array formula, each element its own call.
+// period; NPV over a range; CONVERT; a scalar function over a range in an
+// array formula, each element its own call, and outside one, the cell in
+// the formula's row.
 TEST_F(FunctionRegistry, AnswersAreTheLibrarysAndScalarFunctionsSpreadOverArrays) {
   Test_put(wb, sheet, "A1", CellValue::makeNumber(-1));
   Test_put(wb, sheet, "A2", CellValue::makeNumber(0));
@@ -81,6 +82,7 @@ TEST_F(FunctionRegistry, AnswersAreTheLibrarysAndScalarFunctionsSpreadOverArrays
   Test_formula(wb, sheet, "B3", "=NPV(0.1,A1:A3)");
   Test_formula(wb, sheet, "B4", "=CONVERT(2,\"m\",\"ft\")");
   Wb_setArrayFormula(wb, sheet, CellRange{0, 0, 2, 2, 2}, "=NORMSDIST(A1:A3)");
+  Test_formula(wb, sheet, "D3", "=NORMSDIST(A1:A3)");
   Calc_recalculate(wb);
   const double growth = std::pow(1.01, 12), end = -10000 * 0.01 * growth / (growth - 1);
   EXPECT_NEAR(number("B1"), end, 1e-9);
@@ -90,6 +92,7 @@ TEST_F(FunctionRegistry, AnswersAreTheLibrarysAndScalarFunctionsSpreadOverArrays
   const char* cells[] = {"C1", "C2", "C3"};
   const double xs[] = {-1, 0, 1.5};
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(number(cells[i]), 0.5 * std::erfc(-xs[i] / std::sqrt(2.0)), 1e-7);
+  EXPECT_NEAR(number("D3"), 0.5 * std::erfc(-1.5 / std::sqrt(2.0)), 1e-7);
 }
 
 // A simulation function gives one draw per recalculation: a uniform draw
