@@ -172,6 +172,7 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
   Application& app = Wb_app();
   app.statusListener = showStatus;
   gInterrupts = 0;
+  gLimitStopAnswered = false;
   std::signal(SIGINT, onInterrupt);
   for (int signal : {SIGTERM, SIGHUP}) std::signal(signal, onTermination);
   Os_setMessageBoxHandler(showMessageBox);
