@@ -2,9 +2,8 @@
 // variable and function tables: variables start at their cells' values,
 // binary ones within 0 and 1; a variable's first explicit lower bound
 // replaces the implicit 0 of the non-negative cells, and every other bound
-// from a marker only tightens; a cell
-// given a formula by an import is compiled from it; laws and correlations
-// go to the cell registry.
+// from a marker only tightens; a cell given a formula by an import is
+// compiled from it; laws and correlations go to the cell registry.
 #include "interpreter/Import_Model.h"
 
 #include <algorithm>
