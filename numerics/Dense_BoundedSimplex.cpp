@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "base/Chk_Assert.h"
 #include "contract/Bound_Infinity.h"
 
 namespace {
@@ -215,6 +216,8 @@ void flip(Tableau& tb, int q, double dir) {
 // Column q enters by `delta` on row p; the row's basic variable leaves at the
 // bound `leavesAt` (its own value when it is held fixed).
 void pivot(Tableau& tb, int p, int q, double delta, BasisStatus leavesAt) {
+  CORVAN_ASSERT(p >= 0 && p < tb.m && q >= 0 && q < tb.total && tb.status[q] != kColBasic);
+  CORVAN_ASSERT(tb.row(p)[q] != 0.0);
   moveColumn(tb, q, delta);
   const int leaving = tb.basis[p];
   tb.value[leaving] = leavesAt == kColAtUpper ? tb.up[leaving] : tb.lo[leaving];

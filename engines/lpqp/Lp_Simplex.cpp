@@ -4,6 +4,7 @@
 // row is the value of its basic variable. Two phases with artificial slacks,
 // bound flips, optional column weighting, and a phase-2 re-solve for a new
 // objective.
+#include "base/Chk_Assert.h"
 #include "engines/lpqp/Lp_Engine.h"
 
 #include <algorithm>
@@ -455,6 +456,7 @@ void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
   ++lp.iterations;
   ++lp.drift.pivotsSinceRebuild;
   const int n = lp.n, m = Lp_rowsInUse(lp);
+  CORVAN_ASSERT(r >= 0 && r <= m && q >= 1 && q < static_cast<int>(lp.colStatus.size()));
   if (r == 0) {
     const double from = Lp_nonbasicValue(lp, q);
     lp.colStatus[q] = lp.colStatus[q] == kColAtUpper ? kColAtLower : kColAtUpper;
@@ -466,6 +468,7 @@ void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
   // Only the rows with a nonzero in the pivot column and the columns with a
   // nonzero in the pivot row change beyond column q and element 0.
   double* ar = lp.matrix.row(r);
+  CORVAN_ASSERT(ar[q] != 0.0 && std::isfinite(ar[q]));
   const double p = 1.0 / ar[q];
   const int rows = pivotColumnRows(lp, r, q, p);
   const int* listed = lp.work.pivotRows.data();

@@ -82,7 +82,7 @@ const Graph kAllowed = {
     {"arithmetic", {"base", "values"}},
     {"numerics", {"base", "contract", "values", "arithmetic"}},
     {"worksheet", {"base", "values", "arithmetic", "numerics"}},
-    {"simulation", {"base", "values", "arithmetic", "numerics", "worksheet"}},
+    {"simulation", {"base", "contract", "values", "arithmetic", "numerics", "worksheet"}},
     {"interpreter", {"base", "contract", "values", "arithmetic", "numerics", "worksheet", "simulation"}},
     {"excel", {"platform", "base", "contract", "values", "arithmetic", "interpreter", "simulation"}},
     {"engines", {"platform", "base", "contract", "values", "arithmetic", "numerics"}},
