@@ -220,7 +220,7 @@ int Evo_classify(EvoRecord& rec) {
   rec.classOrder.clear();
   rec.classPick[0] = rec.classPick[1] = 0.0;
   rec.classified = false;
-  int item23 = Host_getEngineInfoItem(rec.context, EngineEvolutionary, 23);
+  int item23 = Host_getEngineInfoItem(rec.context, EngineEvolutionary, EngineInfoRequestDiagnosis);
   int structure = Host_queryModel(rec.context, QueryStructureLast);
   if (structure == 0 || structure == 6) {
     rec.problemKind = 5;
