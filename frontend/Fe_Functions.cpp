@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "arithmetic/operators/Op_Operators.h"
 #include "frontend/Fe_Frontend.h"
 #include "frontend/Fe_Internal.h"
 #include "interpreter/Fn_Dispatch.h"
@@ -42,18 +41,15 @@ EvalContext* context() {
 
 CalcArray single(const CellValue& v) { return CalcArray{1, 1, {v}}; }
 
-// A block as the interpreter's value: an argument left out, one value (a
-// text that reads as a number is that number for a function of plain
-// numbers, as the interpreter reads it), or an array; false when it is
-// larger than the interpreter's arrays.
-bool valueOf(const CalcArray& a, bool numbers, Value* v) {
+// A block as the interpreter's value: an argument left out, one value, or
+// an array; false when it is larger than the interpreter's arrays.
+bool valueOf(const CalcArray& a, Value* v) {
   if (a.values.empty()) {
     v->kind = kValMissing;
     return true;
   }
   if (a.values.size() == 1) {
     Fe_toValue(a.values[0], v);
-    if (double x = 0.0; numbers && Op_numericText(*v, &x)) Val_setNumber(v, x);
     return true;
   }
   if (a.rows > kValMaxRows || a.cols > kValMaxColumns ||
@@ -86,12 +82,12 @@ CalcArray callOnce(int32_t id, const std::u16string& name, const std::vector<Cal
   EvalContext* ctx = context();
   std::vector<Value> values(args.size(), Val_empty(ctx));
   std::vector<Value*> pointers(args.size());
-  const bool numbers = Fn_takesNumbers(id);
   bool ok = true;
   for (size_t i = 0; i < args.size(); ++i) {
-    ok = ok && valueOf(args[i], numbers, &values[i]);
+    ok = ok && valueOf(args[i], &values[i]);
     pointers[i] = &values[i];
   }
+  Fn_readNumericTexts(id, static_cast<int32_t>(args.size()), pointers.data());
   Value result = Val_empty(ctx);
   Vm_clearErrors(ctx);
   if (ok) Fn_dispatch(id, static_cast<int32_t>(args.size()), pointers.data(), name.c_str(), 0, &result, ctx);
