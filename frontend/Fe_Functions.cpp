@@ -2,13 +2,11 @@
 // as a spreadsheet gets them from its function library and its loaded
 // add-ins: every function of the library's function list that the stand-in
 // has no built-in for, and the simulation add-in's functions by every name
-// they have. A call converts the evaluated arguments into the interpreter's
-// values, runs the library's implementation in plain value mode through the
-// interpreter's dispatcher, and converts the answer back. A function that
-// takes plain scalars is registered as one, so that the calculation applies
-// it element by element over arrays and intersects a range outside an array
-// formula, as it does its own. Random draws (the simulation functions) are
-// volatile: each recalculation draws again.
+// they have, which the add-in registers through the callback interface. A call converts the evaluated arguments into
+// the interpreter's values, runs the library's implementation in plain value mode through the interpreter's dispatcher,
+// and converts the answer back. A function that takes plain scalars is registered as one, so that the calculation
+// applies it element by element over arrays and intersects a range outside an array formula, as it does its own. Random
+// draws (the simulation functions) are volatile: each recalculation draws again.
 #include <cctype>
 #include <set>
 #include <string>
@@ -20,6 +18,9 @@
 #include "interpreter/Fn_Table.h"
 #include "platform/calc/Calc.h"
 #include "platform/calc/Calc_Call.h"
+#include "platform/xlcall/Xlc_Host.h"
+#include "platform/xlcall/Xlc_Internal.h"
+#include "platform/xlcall/Xlcall.h"
 #include "simulation/functions/Sim_Names.h"
 #include "values/Text_Convert.h"
 #include "values/Val_Value.h"
@@ -114,7 +115,9 @@ std::string upper(const std::u16string& name) {
   return s;
 }
 
-void registerEach() {
+// The spreadsheet's own function library: the worksheet functions of the
+// list that the stand-in has no built-in for.
+void registerWorksheetFunctions() {
   const std::vector<std::string> builtins = Calc_functionNames();
   const std::set<std::string> own(builtins.begin(), builtins.end());
   FunctionRecord record{};
@@ -123,16 +126,31 @@ void registerEach() {
     if (Fn_hasImplementation(record.id) && !own.count(upper(name)))
       Calc_registerFunction(upper(name), adapterFor(record.id, name), flagsOf(record.id, record.isVolatile != 0));
   }
+}
+
+// The simulation add-in: it offers a procedure per function and registers
+// each of its names through the callback interface, as an add-in does when
+// it loads.
+bool registerAddinFunctions() {
+  bool ok = true;
   for (int32_t i = 0; i < Sim_nameCount(); ++i) {
     const SimName* s = Sim_nameAt(i);
-    if (Fn_hasImplementation(s->id))
-      Calc_registerFunction(upper(s->name), adapterFor(s->id, s->name), flagsOf(s->id, false));
+    if (!Fn_hasImplementation(s->id)) continue;
+    const std::string procedure = "sim" + std::to_string(s->id);
+    Xlc_offerProcedure(procedure, adapterFor(s->id, s->name));
+    XLOPER args[3], result;
+    Xlc_setText(&args[0], procedure);
+    Xlc_setText(&args[1], upper(s->name));
+    Xlc_setNum(&args[2], flagsOf(s->id, false));
+    ok = Excel4(xlfRegister, &result, 3, &args[0], &args[1], &args[2]) == xlretSuccess && ok;
+    for (XLOPER& a : args) Xlc_release(&a);
   }
+  return ok;
 }
 
 }  // namespace
 
-void Fe_registerFunctions() {
-  static const bool registered = (registerEach(), true);
-  (void)registered;
+bool Fe_registerFunctions() {
+  static const bool registered = (registerWorksheetFunctions(), registerAddinFunctions());
+  return registered;
 }

@@ -295,6 +295,8 @@ int Fe_main(int argc, char** argv) {
   FeArgs args;
   args.command = first;
   if (int rc = Fe_parseArgs(argc, argv, &args); rc >= 0) return rc;
+  // A function the add-in could not register shows as #NAME? in its cells,
+  // which the recalculation's warnings name.
   Fe_registerFunctions();
   return c->run(args);
 }

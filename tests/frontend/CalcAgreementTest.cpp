@@ -95,9 +95,10 @@ void runCase(const CaseRecord& c, const std::map<std::string, double>& excused,
   }
   if (Cases_passes(standIn, c)) return;
   if (excuse != excused.end()) {
-    if (excuse->second > 0)
+    if (excuse->second > 0) {
       EXPECT_TRUE(withinTolerance(standIn, c, excuse->second))
           << c.id << " " << c.formula << ": " << Cases_shown(standIn);
+    }
     return;
   }
   ++tally->failing;

@@ -22,7 +22,7 @@ class FunctionRegistry : public ::testing::Test {
  protected:
   void SetUp() override {
     Wb_resetApp();
-    Fe_registerFunctions();
+    ASSERT_TRUE(Fe_registerFunctions());
     wb = Wb_newWorkbook("functions.xlsx");
     sheet = Wb_addSheet(wb, "Sheet1");
   }
