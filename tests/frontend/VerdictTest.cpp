@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "frontend/Fe_Internal.h"
@@ -117,16 +118,26 @@ TEST_F(Verdicts, AnObjectiveThatCannotMoveIsSaidToBeSo) {
   EXPECT_FALSE(r.has("note:")) << r.out;
 }
 
-// The objective Other!B1 = 2 x the plan's profit: 72 at the optimum, shown
-// with its sheet, and no fault about where it lies.
+// The objective Other!B1 = 2 x the plan's profit + 1: 73 at the optimum
+// and 1 at the start, shown with its sheet in the results and the answer
+// report, and no fault about where it lies.
 TEST_F(Verdicts, AnObjectiveOnAnotherSheetIsSolvedAndShown) {
   Plan plan;
   plan.set("solver_opt", "Other!$B$1");
-  plan.cell("Other!B1", "=2*Plan!B9");
-  CliRun r = corvan("solve " + plan.save(dir_ / "plan.xlsx"));
+  plan.cell("Other!B1", "=2*Plan!B9+1");
+  CliRun r = corvan("solve " + plan.save(dir_ / "plan.xlsx") + " --report answer");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_TRUE(r.has("status 0: solved")) << r.out;
-  EXPECT_TRUE(r.has("objective (maximise) Other!B1 = 72\n")) << r.out;
+  EXPECT_TRUE(r.has("objective (maximise) Other!B1 = 73\n")) << r.out;
+  // The answer report's objective row: its cell, original value 1, final value 73.
+  const size_t at = r.out.find("  Other!$B$1 ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  std::istringstream row(r.out.substr(at, r.out.find('\n', at) - at));
+  std::string cell;
+  double original = 0, final = 0;
+  row >> cell >> original >> final;
+  EXPECT_EQ(original, 1) << r.out;
+  EXPECT_EQ(final, 73) << r.out;
   EXPECT_FALSE(r.has("refers to cells on sheet")) << r.out;
 }
 
