@@ -148,9 +148,9 @@ int Fe_models(const FeArgs& a) {
     if (!Fe_hasModel(s.book, sheet)) continue;
     s.book->activeSheet = sheet;
     FeModel m = Fe_readModel(s.book, sheet);
-    std::string objective = m.hasObjective ? std::string(Fe_senseName(m.sense)) + " " +
-                                                 Wb_a1(m.objective.row1, m.objective.col1)
-                                           : "(none)";
+    const CellRange& o = m.objective;
+    const std::string cell = o.sheet == sheet ? Wb_a1(o.row1, o.col1) : Fe_cellName(s.book, o.sheet, o.row1, o.col1);
+    std::string objective = m.hasObjective ? std::string(Fe_senseName(m.sense)) + " " + cell : "(none)";
     std::string engine = engineName(&s, m);
     table.push_back({s.book->sheets[k]->name, objective, std::to_string(Fe_variableCells(m)),
                      std::to_string(Fe_constraintCells(m)),

@@ -139,6 +139,8 @@ TEST_F(Verdicts, AnObjectiveOnAnotherSheetIsSolvedAndShown) {
   EXPECT_EQ(original, 1) << r.out;
   EXPECT_EQ(final, 73) << r.out;
   EXPECT_FALSE(r.has("refers to cells on sheet")) << r.out;
+  CliRun models = corvan("models " + (dir_ / "plan.xlsx").string());
+  EXPECT_TRUE(models.has("maximise Other!B1")) << models.out;
 }
 
 // The evolutionary engine counts its feasible points against "solver_mip";
