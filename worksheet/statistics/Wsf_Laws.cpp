@@ -250,6 +250,7 @@ Value* Wsf_ztest(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_negbinomdist(Value* result, const Value* fv, const Value* sv, const Value* p) {
+  // The counts decide, trial by trial, the power each factor is raised to.
   if (Wsf_structureHooksSmooth(result, {fv, sv}, {p})) return Vm_clearFixedStructure(result->context), result;
   if (!checked(result, {fv, sv, p}, {fv, sv})) return result;
   const double f = std::trunc(Wsf_number(fv)), s = std::trunc(Wsf_number(sv));
@@ -266,6 +267,7 @@ Value* Wsf_negbinomdist(Value* result, const Value* fv, const Value* sv, const V
 }
 
 Value* Wsf_poisson(Value* result, const Value* xv, const Value* mean, const Value* cumulative) {
+  // The count and the switch decide, trial by trial, which terms are summed.
   if (Wsf_structureHooksSmooth(result, {xv, cumulative}, {mean}))
     return Vm_clearFixedStructure(result->context), result;
   if (!checked(result, {xv, mean, cumulative}, {xv, cumulative})) return result;
