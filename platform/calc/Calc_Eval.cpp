@@ -94,8 +94,11 @@ void evalScalarAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* ou
   const CalcFunction& fn = Calc_addin(node.func);
   std::vector<CalcArray> args(node.args.size());
   auto apply = [&](const CellValue* const* x) {
-    for (size_t i = 0; i < args.size(); ++i)
-      args[i] = node.args[i].op == CalcOp::Missing ? kCalcOmitted : CalcArray{1, 1, {*x[i]}};
+    for (size_t i = 0; i < args.size(); ++i) {  // the blocks keep their storage from element to element
+      const bool omitted = node.args[i].op == CalcOp::Missing;
+      args[i].rows = args[i].cols = omitted ? 0 : 1;
+      args[i].values.assign(omitted ? 0 : 1, *x[i]);
+    }
     CalcArray r = fn(args);
     return r.values.size() == 1 ? r.values[0] : CellValue::makeError(CellError::Value);
   };
