@@ -4,6 +4,7 @@
 // value or the reason it could not compute it.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -37,7 +38,8 @@ CellValue Fe_fromValue(const Value* v) {
   switch (v->kind) {
     case kValBool: return CellValue::makeBoolean(v->number != 0);
     case kValInt:
-    case kValReal: return CellValue::makeNumber(v->number);
+    case kValReal:  // a number that is not finite (a failed draw is NaN) shows as #NUM!, as the worksheet shows it
+      return std::isfinite(v->number) ? CellValue::makeNumber(v->number) : CellValue::makeError(CellError::Num);
     case kValText: return CellValue::makeText(Text_toUtf8(v->text ? v->text : u""));
     case kValError:
       return Vm_errorCode(v->number, &code) ? CellValue::makeError(static_cast<CellError>(code))
