@@ -292,26 +292,37 @@ TEST(IntervalTapeTest, HessianReplayEnclosesPointHessians) {
 
 namespace {
 
+// A context over two variables at x with a tape of 8 records made ready by
+// prepare, recording while record runs; returns the count of errors raised.
+template <class Prepare, class Record>
+int32_t onFreshTape(const double* x, Prepare prepare, Record record) {
+  EvalContext* ctx = makeContext(2, x);
+  ctx->tables.functions->maxCellTape = 8;
+  prepare(ctx);
+  ctx->flags.recording = 1;
+  ctx->buffers.tapeCount = 0;
+  record(ctx);
+  const int32_t errors = ctx->errors.errorCount;
+  freeContext(ctx);
+  return errors;
+}
+
 // Records f over box on the kind-9 tape and replays it into h.
 template <class Build>
 void replay(const Interval* box, Build f, Interval (*h)[3], int32_t* status) {
-  double x[3] = {0, 0, 0};
-  EvalContext* ctx = makeContext(2, x);
-  for (int j = 1; j <= 2; ++j) ctx->tables.variables->records[j - 1].value = box[j];
-  ctx->tables.functions->maxCellTape = 8;
-  IvGrad_init(ctx->buffers.ivGradBuffer, 2, ctx);
-  IvGrad_prepareTape(ctx, 2);
-  ctx->flags.recording = 1;
-  ctx->buffers.tapeCount = 0;
-  {
+  const double x[3] = {0, 0, 0};
+  const auto prepare = [box](EvalContext* ctx) {
+    for (int j = 1; j <= 2; ++j) ctx->tables.variables->records[j - 1].value = box[j];
+    IvGrad_init(ctx->buffers.ivGradBuffer, 2, ctx);
+    IvGrad_prepareTape(ctx, 2);
+  };
+  *status = onFreshTape(x, prepare, [&](EvalContext* ctx) {
     IvGradFamily g;
     g.ctx = ctx, g.box = box, g.n = 2;
     const IvGradValue* r = f(g);
     Interval* rows[3] = {h[0], h[1], h[2]};
     IvGrad_reverseHessian(rows, false, false, r->node, ctx);
-  }
-  *status = ctx->errors.errorCount;
-  freeContext(ctx);
+  });
 }
 
 TEST(IntervalTapeTest, HessianReplayWorkedCases) {
@@ -451,23 +462,15 @@ namespace {
 // into h; false when the evaluation raised a status.
 template <class Build>
 bool replayPoint(const double* x, Build f, double* g, double (*h)[3]) {
-  EvalContext* ctx = makeContext(2, x);
-  ctx->tables.functions->maxCellTape = 8;
-  Grad_prepareTape(ctx, 2);
-  ctx->flags.recording = 1;
-  ctx->buffers.tapeCount = 0;
-  {
-    GradFamily grad;
-    grad.ctx = ctx, grad.x = x, grad.n = 2;
-    const GradValue* r = f(grad);
-    ctx->flags.recording = 0;
-    for (int i = 1; i <= 2; ++i) g[i] = r->gradient[i];
-    double* rows[3] = {h[0], h[1], h[2]};
-    Grad_reverseHessian(rows, false, false, r->node, ctx);
-  }
-  const bool clean = ctx->errors.errorCount == 0;
-  freeContext(ctx);
-  return clean;
+  const auto prepare = [](EvalContext* ctx) { Grad_prepareTape(ctx, 2); };
+  return onFreshTape(x, prepare, [&](EvalContext* ctx) {
+           GradFamily grad;
+           grad.ctx = ctx, grad.x = x, grad.n = 2;
+           const GradValue* r = f(grad);
+           for (int i = 1; i <= 2; ++i) g[i] = r->gradient[i];
+           double* rows[3] = {h[0], h[1], h[2]};
+           Grad_reverseHessian(rows, false, false, r->node, ctx);
+         }) == 0;
 }
 
 // The replayed point Hessian of every operation, alone and squared, agrees
