@@ -32,8 +32,11 @@ constexpr Counted kAll{kValBool, kValText, true};        // AVERAGEA, COUNTA
 constexpr Counted kNumbers{kValInt, kValDegVec, false};  // COUNT
 
 const Value kZero{kValReal, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
+const Value kOne{kValReal, 1, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
 
 // The counted values of the arguments in order, array elements row by row.
+// A boolean given directly (not read from a cell) counts by its number, as
+// the worksheet counts it (AVERAGE(TRUE, 3) is 2).
 StatValues countedValues(int argc, const Value* const* argv, const Counted& kinds) {
   StatValues out;
   const auto take = [&](const Value* v) {
@@ -42,7 +45,8 @@ StatValues countedValues(int argc, const Value* const* argv, const Counted& kind
   };
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
-    if (a->kind != kValArray) take(a);
+    if (a->kind == kValBool && !a->source) out.push_back(a->number != 0 ? &kOne : &kZero);
+    else if (a->kind != kValArray) take(a);
     else
       for (int32_t k = 0; k < Wsf_count(a); ++k) take(Wsf_element(a, k));
   }
