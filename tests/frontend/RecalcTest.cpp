@@ -377,3 +377,59 @@ TEST_F(Recalc, InterpreterReadsLargeRangesByTheirUsedCells) {
   EXPECT_EQ(result.values[std::make_pair(0, Wb_cellKey(41, 1))], CellValue::makeNumber(5));
   Wb_closeWorkbook(wb);
 }
+
+// Formulas on which the two calculations used to disagree: the stand-in's
+// values are the worksheet's (worked by hand), and the interpreter computes
+// the same in every cell.
+TEST_F(Recalc, BothCalculationsAgreeOnWhatTheWorksheetCounts) {
+  Workbook* wb = Wb_newWorkbook("agree.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  const double column[] = {1, 2, 3, 0, 0, 4};
+  for (int r = 0; r < 6; ++r) {
+    Wb_setValue(wb, sh, r, 0, CellValue::makeNumber(column[r]));
+    Wb_setValue(wb, sh, r, 1, CellValue::makeNumber(10.0 * (r + 1)));
+  }
+  Wb_setValue(wb, sh, 3, 0, CellValue::makeBoolean(true));         // A4
+  Wb_setValue(wb, sh, 4, 0, CellValue::makeText("abc"));           // A5
+  Wb_setValue(wb, sh, 0, 2, CellValue::makeText("h\u00e9llo"));    // C1
+  Wb_setValue(wb, sh, 1, 2, CellValue::makeText("\u65e5\u672c"));  // C2
+  const struct {
+    const char* formula;
+    const char* shown;
+  } cells[] = {
+      {"=AVERAGE(TRUE,3)", "2"},
+      {"=SUM(A4,2)", "2"},
+      {"=COUNT(TRUE,2,\"x\")", "2"},
+      {"=MAX(A4,-1)", "-1"},
+      {"=MIN(A5,5)", "5"},
+      {"=MEDIAN(A4,1,2)", "1.5"},
+      {"=SUMPRODUCT(A1:A3>1)", "0"},
+      {"=SUMPRODUCT(A4:A6,B4:B6)", "240"},
+      {"=SUMPRODUCT(--(ROW(A1:A6)>3),B1:B6)", "150"},
+      {"=SUMPRODUCT(ROW(A1:A3)*B1:B3)", "140"},
+      {"=INDEX(A1:B3,2)", "2"},
+      {"=ROWS(5)", "1"},
+      {"=TRANSPOSE(A1:A3)", "1"},
+      {"=COUNTIF(A1:A6,TRUE)", "1"},
+      {"=FIND(\"l\",C1)", "3"},
+      {"=SEARCH(\"\u00c9\",C1)", "2"},
+      {"=REPLACE(C1,3,1,\"X\")", "h\u00e9Xlo"},
+      {"=SUBSTITUTE(C2,\"\u672c\",\"x\")", "\u65e5x"},
+  };
+  int row = 10;
+  for (const auto& c : cells) Wb_setFormula(wb, sh, row++, 0, c.formula);
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, row, 0, row, 0}, "=SUM(ROW(A1:A10))"));
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, row + 1, 0, row + 1, 0}, "=SUM(COLUMN(A1:D1))"));
+  Calc_recalculate(wb);
+  row = 10;
+  for (const auto& c : cells) EXPECT_EQ(Calc_displayText(Wb_findCell(sh, row++, 0)->value, ""), c.shown) << c.formula;
+  EXPECT_EQ(Wb_findCell(sh, row, 0)->value, CellValue::makeNumber(55));
+  EXPECT_EQ(Wb_findCell(sh, row + 1, 0)->value, CellValue::makeNumber(10));
+  std::string error;
+  const fs::path file = dir_ / "agree.xlsx";
+  ASSERT_TRUE(Xlsx_save(wb, file.string(), &error)) << error;
+  Wb_resetApp();
+  RecalcRun run = recalc({file.string(), "--interpreter"});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("S: 20 formula cells checked, 20 matching, 0 differing"), std::string::npos) << run.out;
+}
