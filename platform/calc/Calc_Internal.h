@@ -8,7 +8,6 @@
 #include <deque>
 #include <map>
 #include <string>
-#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -317,11 +316,6 @@ bool Calc_hasWildcard(const std::string& pattern);
 // Costs at most (pattern length) x (text length).
 size_t Calc_wildcardFind(const std::u16string& pattern, const std::u16string& text, size_t from);
 std::string Calc_lower(const std::string& s);
-// Texts by character (Calc_Text.cpp): a UTF-8 text as UTF-16 units, which
-// the text functions count, each broken byte sequence one U+FFFD; and back,
-// a surrogate half left alone by a cut written as U+FFFD.
-std::u16string Calc_utf16(const std::string& utf8);
-std::string Calc_utf8(std::u16string_view text);
 // The runtime's case mapping and letters, every script, whatever the locale.
 char16_t Calc_lowerChar(char16_t c);
 char16_t Calc_upperChar(char16_t c);

@@ -16,14 +16,12 @@ bool isValue(const Value* v) { return v->kind >= kValInt && v->kind <= kValKind1
 const Value kZero{kValReal, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
 const Value kOne{kValReal, 1, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
 
-// The number of a value given directly (not read from a cell): a number, a
-// boolean, a text that reads whole as a number; false for any other.
-bool directNumber(const Value* v, double* x) {
+}  // namespace
+
+bool Kern_directNumber(const Value* v, double* x) {
   if (isNumber(v) || v->kind == kValBool) return *x = v->number, true;
   return v->kind == kValText && Text_toDouble(v->text ? v->text : u"", x);
 }
-
-}  // namespace
 
 bool Kern_collectNumbers(const Value* arg, std::vector<double>* out, Value* result) {
   if (arg->kind != kValArray) {
@@ -31,7 +29,7 @@ bool Kern_collectNumbers(const Value* arg, std::vector<double>* out, Value* resu
     // A cell's boolean, text or blank is skipped as a range's are; a value
     // given directly counts by its number.
     double x = 0;
-    if (isNumber(arg) || (!Wsf_isCellReference(arg) && directNumber(arg, &x)))
+    if (isNumber(arg) || (!Wsf_isCellReference(arg) && Kern_directNumber(arg, &x)))
       return out->push_back(isNumber(arg) ? arg->number : x), true;
     return Wsf_isCellReference(arg) || (Wsf_error(result, kErrValue), false);
   }

@@ -40,6 +40,9 @@ bool Kern_walkPairs(const Value* a, const Value* b, Value* result, Take take) {
 // texts. A lone boolean, or text that reads whole as a number, given directly
 // counts by its number; any other lone value is refused.
 bool Kern_collectNumbers(const Value* arg, std::vector<double>* out, Value* result);
+// The number a value given directly (not read from a cell) counts as: a
+// number, a boolean, a text that reads whole as a number; false for any other.
+bool Kern_directNumber(const Value* v, double* x);
 // Kern_collectNumbers over every argument, appended in order.
 bool Kern_collectArgNumbers(int argc, const Value* const* argv, std::vector<double>* out, Value* result);
 // Parallel numbers of two arguments of the same element count ("#n/a"

@@ -9,7 +9,6 @@
 #include "arithmetic/operators/Op_Operators.h"
 #include "arithmetic/sample/Smp_Ops.h"
 #include "values/Smp_Payload.h"
-#include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
@@ -35,7 +34,6 @@ constexpr Counted kAll{kValBool, kValText, true, false};        // AVERAGEA, COU
 constexpr Counted kNumbers{kValInt, kValDegVec, false, false};  // COUNT
 
 const Value kZero{kValReal, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
-const Value kOne{kValReal, 1, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
 
 // The counted values, and the numbers of the texts given directly that some
 // of them point at.
@@ -49,9 +47,7 @@ struct Gathered {
 // is 2, COUNT("1", 2) is 2); true when it was such a value.
 bool takeDirect(const Value* a, Gathered* out) {
   double x = 0;
-  if (a->source || a->kind == kValArray) return false;
-  if (a->kind == kValBool) return out->values.push_back(a->number != 0 ? &kOne : &kZero), true;
-  if (a->kind != kValText || !Text_toDouble(a->text ? a->text : u"", &x)) return false;
+  if (a->source || (a->kind != kValBool && a->kind != kValText) || !Kern_directNumber(a, &x)) return false;
   out->numbers.push_back(kZero);
   out->numbers.back().number = x;
   out->values.push_back(&out->numbers.back());
