@@ -104,9 +104,12 @@ CalcFunction adapterFor(int32_t id, const std::u16string& name) {
 }
 
 // How the calculation calls the function: once per element when it takes
-// plain scalars, on every recalculation when it draws.
+// plain scalars, with its arguments' operators element by element only when
+// it takes whole arrays (SUMPRODUCT, the matrix functions), on every
+// recalculation when it draws.
 unsigned flagsOf(int32_t id, bool isVolatile) {
-  return (Fn_isScalarArgs(id) ? kCalcScalarArgs : 0u) | (isVolatile || Fn_isRandom(id) ? kCalcVolatile : 0u);
+  const unsigned args = Fn_isScalarArgs(id) ? kCalcScalarArgs : Fn_isArrayArgs(id) ? 0u : kCalcPlainArgs;
+  return args | (isVolatile || Fn_isRandom(id) ? kCalcVolatile : 0u);
 }
 
 std::string upper(const std::u16string& name) {

@@ -106,7 +106,8 @@ void evalScalarAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* ou
 }
 
 void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
-  if (Calc_addinFlags(node.func) & kCalcScalarArgs) return evalScalarAddin(ctx, node, out);
+  const unsigned flags = Calc_addinFlags(node.func);
+  if (flags & kCalcScalarArgs) return evalScalarAddin(ctx, node, out);
   std::vector<CalcArray> args;
   for (const CalcNode& a : node.args) {
     if (a.op == CalcOp::Missing) {
@@ -114,7 +115,8 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
       continue;
     }
     CalcValue v;
-    Calc_evalArray(ctx, a, &v);
+    if (flags & kCalcPlainArgs) Calc_eval(ctx, a, &v);
+    else Calc_evalArray(ctx, a, &v);
     args.push_back(Calc_valuesOf(v));
   }
   CalcArray r = Calc_addin(node.func)(args);

@@ -32,8 +32,8 @@ std::map<std::string, CalcFunction, NoCaseLess>& procedures() {
 int fnRegister(XLOPER* res, int n, XLOPER** a) {
   int flags = 0;
   if (Xlc_type(a[0]) != xltypeStr || Xlc_type(a[1]) != xltypeStr) return xlretInvXloper;
-  if (Xlc_given(n, a, 2) &&
-      (!Xlc_intArg(a[2], &flags) || flags < 0 || flags > static_cast<int>(kCalcVolatile | kCalcScalarArgs)))
+  if (Xlc_given(n, a, 2) && (!Xlc_intArg(a[2], &flags) || flags < 0 ||
+                             flags > static_cast<int>(kCalcVolatile | kCalcScalarArgs | kCalcPlainArgs)))
     return xlretInvXloper;
   auto it = procedures().find(Xlc_text(a[0]));
   const std::string name = Xlc_text(a[1]);

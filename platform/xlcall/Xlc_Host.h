@@ -29,8 +29,8 @@ void Xlc_registerMacro(const std::string& name, XlcMacro macro);
 // procedures it exports. xlfRegister(procedure name, function name
 // [, flags]) makes the worksheet function of that name call the procedure
 // (its arguments and answer as Calc_registerFunction describes; flags are
-// CalcFunctionFlag bits: 1 volatile, 2 scalar arguments); an unknown
-// procedure fails the call.
+// CalcFunctionFlag bits: 1 volatile, 2 scalar arguments, 4 plain
+// arguments); an unknown procedure fails the call.
 void Xlc_offerProcedure(const std::string& name, CalcFunction procedure);
 
 // The user presses the break key; xlAbort reads it (and clears it when asked).
