@@ -18,9 +18,13 @@ namespace {
 // `Solve` action codes the front end uses.
 enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, ActDiagnose = 7, ActList = 8 };
 
-// The library's statuses for a model (or options) it refuses and for a model
-// it could not read: only then do the front end's own findings explain the run.
-bool libraryRefusedModel(int status) { return status == 8 || status == 13; }
+// The library's statuses for a model (or options) it refuses, for one its
+// engine does not take, for a model it could not read and for one it could
+// not evaluate or bound: only then do the front end's own findings explain
+// the run.
+bool libraryRefusedModel(int status) {
+  return status == 7 || status == 8 || status == 9 || status == 13 || status == 19;
+}
 
 // Statuses that mean a solution was found and written; statuses of a run
 // stopped early, which leave a solution only when the point is feasible.
@@ -231,6 +235,17 @@ void printAnalysis(int status, const std::vector<std::vector<std::string>>& rows
   }
 }
 
+// The cell the interpreter stopped at, as a line about the model; false
+// when the analysis named no cell.
+bool explainInterpreterCell(const std::vector<std::vector<std::string>>& rows) {
+  if (rows.size() < 2 || rows[1].size() < 5 || rows[1][4].empty()) return false;
+  const int code = std::atoi(rows[1][2].c_str());
+  const char16_t* text = Vm_statusText(code);
+  std::fprintf(stderr, "%sthe formula of %s cannot be analysed: interpreter status %d (%s)\n", Fe_where().c_str(),
+               rows[1][4].c_str(), code, text ? Text_toUtf8(text).c_str() : "");
+  return true;
+}
+
 }  // namespace
 
 int Fe_analyse(const FeArgs& a) {
@@ -244,6 +259,7 @@ int Fe_analyse(const FeArgs& a) {
   FeModel m = Fe_readModel(s.book, s.book->activeSheet);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   int rc = FeExitSolution;
+  bool explained = false;
   for (int action : {ActAnalyse, ActDiagnose}) {
     int status = Fe_action(&s, action);
     Fe_endProgress();
@@ -252,8 +268,10 @@ int Fe_analyse(const FeArgs& a) {
     if (status > 0) rc = FeExitNoSolution;
     if (action == ActAnalyse) printAnalysis(status, Fe_resultRows(&s));
     else if (status == 0) Fe_printDiagnosis(Fe_resultValues(&s));
+    // The model's own faults first, as solve gives them; else the cell the
+    // interpreter stopped at.
+    if (status > 0 && !explained) explained = Fe_explainRefusal(s.book, m) || explainInterpreterCell(Fe_resultRows(&s));
   }
-  if (rc != FeExitSolution && !m.faults.empty()) Fe_printFaults(m);
   Fe_close(&s);
   return rc;
 }

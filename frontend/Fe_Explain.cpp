@@ -11,6 +11,7 @@
 
 #include "frontend/Fe_Internal.h"
 #include "platform/workbook/Wb_Workbook.h"
+#include "values/Model_Refs.h"
 
 namespace {
 
@@ -112,10 +113,60 @@ bool explainCrossedBounds(Workbook* wb, const FeModel& m) {
   return false;
 }
 
+// The interpreter's positions hold sheets 1 to kRefMaxSheet and a grid one
+// row and one column short of the library's references: a model on a later
+// sheet, or with cells past that grid, cannot be analysed.
+bool explainPastInterpreterGrid(Workbook* wb, const FeModel& m) {
+  const std::string holder = "the interpreter's references";
+  if (m.sheet >= kRefMaxSheet) {
+    say("the model's sheet is sheet " + std::to_string(m.sheet + 1) + " of the workbook, past the " +
+        std::to_string(kRefMaxSheet) + " sheets that " + holder + " hold, so it cannot be analysed");
+    return true;
+  }
+  std::vector<std::pair<std::string, CellRange>> ranges;
+  if (m.hasObjective) ranges.push_back({"the objective (\"solver_opt\")", m.objective});
+  for (const CellRange& a : m.variables) ranges.push_back({"the variable cells (\"solver_adj\")", a});
+  for (const FeConstraint& c : m.constraints) {
+    const std::string k = std::to_string(c.number);
+    ranges.push_back({"constraint " + k + " (\"solver_lhs" + k + "\")", c.lhs});
+    if (c.rhsIsRange) ranges.push_back({"the right-hand side of constraint " + k + " (\"solver_rhs" + k + "\")",
+                                        c.rhsRange});
+  }
+  for (const auto& [what, a] : ranges) {
+    const std::string beyond = Fe_beyondGrid(wb, a, what, kRefMaxRow, kRefMaxColumn, holder);
+    if (beyond.empty()) continue;
+    say(beyond);
+    return true;
+  }
+  return false;
+}
+
+// A refused model's first row of a kind only some engines take: a cone
+// (relations 7 and 8) or a grouped row (9 to 11).
+bool explainRowKinds(const FeModel& m, const std::string& engine) {
+  for (const FeConstraint& c : m.constraints) {
+    if (c.relation < FeCone) continue;
+    const std::string k = std::to_string(c.number);
+    say("constraint " + k + " (\"solver_rel" + k + "\") is a " + Fe_relationName(c.relation) + " row (relation " +
+        std::to_string(c.relation) + "), which the engine " + (engine.empty() ? "chosen" : "\"" + engine + "\"") +
+        " does not take");
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void Fe_printFaults(const FeModel& m) {
   for (const std::string& f : m.faults) say(f);
+}
+
+bool Fe_explainRefusal(Workbook* wb, const FeModel& m) {
+  if (!m.faults.empty()) {
+    Fe_printFaults(m);
+    return true;
+  }
+  return explainPastInterpreterGrid(wb, m) || explainObjective(wb, m) || explainConstraintCells(wb, m);
 }
 
 void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool endedAtAPoint,
@@ -124,6 +175,7 @@ void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool e
     Fe_printFaults(m);
     return;
   }
+  if (modelRefused && (explainPastInterpreterGrid(wb, m) || explainRowKinds(m, engine))) return;
   if (engine.empty()) {
     say("\"solver_eng\" is " + std::to_string(m.engine) +
         ", which names no engine; `corvan engines BOOK` lists their numbers");
