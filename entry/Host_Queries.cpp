@@ -267,3 +267,8 @@ int Host_getEngineInfoItem(LibraryContext* context, int engine, int item) {
   if (item >= 14 && item <= 23) return static_cast<int>(info.capabilities & kCapabilityItems[item - 14]);
   return 0;
 }
+
+int Host_workbookRowsFit(LibraryContext* context) {
+  if (!context) return 0;
+  return !context->analysed || Interp_queryModel(context, QueryRows) == modelRows(context) ? 1 : 0;
+}

@@ -19,11 +19,11 @@ namespace {
 enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, ActDiagnose = 7, ActList = 8 };
 
 // The library's statuses for a model (or options) it refuses, for one its
-// engine does not take, for a model it could not read and for one it could
-// not evaluate or bound: only then do the front end's own findings explain
-// the run.
+// engine does not take, for a model it could not read or compile and for one
+// it could not evaluate or bound: only then do the front end's own findings
+// explain the run.
 bool libraryRefusedModel(int status) {
-  return status == 7 || status == 8 || status == 9 || status == 13 || status == 19;
+  return status == 7 || status == 8 || status == 9 || status == 12 || status == 13 || status == 19;
 }
 
 // Statuses that mean a solution was found and written; statuses of a run

@@ -11,6 +11,7 @@
 
 #include "frontend/Fe_Internal.h"
 #include "platform/workbook/Wb_Workbook.h"
+#include "platform/xlcall/Xlc_Internal.h"
 #include "values/Model_Refs.h"
 
 namespace {
@@ -113,10 +114,25 @@ bool explainCrossedBounds(Workbook* wb, const FeModel& m) {
   return false;
 }
 
+// A right-hand side formula reaches the interpreter as a text of the
+// callback interface, cut at kXlcMaxText characters.
+bool explainLongRightHandSides(const FeModel& m) {
+  for (const FeConstraint& c : m.constraints) {
+    if (c.rhsIsRange || c.rhsFormula.size() <= kXlcMaxText) continue;
+    const std::string k = std::to_string(c.number);
+    say("the right-hand side of constraint " + k + " (\"solver_rhs" + k + "\") is a formula of " +
+        std::to_string(c.rhsFormula.size()) + " characters, but the interpreter reads at most " +
+        std::to_string(kXlcMaxText) + ", so it cannot be analysed");
+    return true;
+  }
+  return false;
+}
+
 // The interpreter's positions hold sheets 1 to kRefMaxSheet and a grid one
-// row and one column short of the library's references: a model on a later
-// sheet, or with cells past that grid, cannot be analysed.
-bool explainPastInterpreterGrid(Workbook* wb, const FeModel& m) {
+// row and one column short of the library's references, and formulas of
+// names as long as the callback interface's texts: a model on a later sheet,
+// with cells past that grid or a longer right-hand side cannot be analysed.
+bool explainInterpreterLimits(Workbook* wb, const FeModel& m) {
   const std::string holder = "the interpreter's references";
   if (m.sheet >= kRefMaxSheet) {
     say("the model's sheet is sheet " + std::to_string(m.sheet + 1) + " of the workbook, past the " +
@@ -138,7 +154,7 @@ bool explainPastInterpreterGrid(Workbook* wb, const FeModel& m) {
     say(beyond);
     return true;
   }
-  return false;
+  return explainLongRightHandSides(m);
 }
 
 // A refused model's first row of a kind only some engines take: a cone
@@ -166,7 +182,7 @@ bool Fe_explainRefusal(Workbook* wb, const FeModel& m) {
     Fe_printFaults(m);
     return true;
   }
-  return explainPastInterpreterGrid(wb, m) || explainObjective(wb, m) || explainConstraintCells(wb, m);
+  return explainInterpreterLimits(wb, m) || explainObjective(wb, m) || explainConstraintCells(wb, m);
 }
 
 void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool endedAtAPoint,
@@ -175,7 +191,7 @@ void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool e
     Fe_printFaults(m);
     return;
   }
-  if (modelRefused && (explainPastInterpreterGrid(wb, m) || explainRowKinds(m, engine))) return;
+  if (modelRefused && (explainInterpreterLimits(wb, m) || explainRowKinds(m, engine))) return;
   if (engine.empty()) {
     say("\"solver_eng\" is " + std::to_string(m.engine) +
         ", which names no engine; `corvan engines BOOK` lists their numbers");

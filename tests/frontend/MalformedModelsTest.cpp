@@ -44,6 +44,11 @@ std::vector<Malformed> generated() {
       if (c.name == "solver_val") c.also.push_back({"solver_typ", "3"});
       cases.push_back(c);
     }
+  // A formula longer than the interpreter reads (1,023 characters).
+  std::string longFormula = "=1";
+  for (int k = 0; k < 600; ++k) longFormula += "+1";
+  cases.push_back(Malformed{"solver_rhs1", longFormula, {}});
+  cases.push_back(Malformed{"solver_val", longFormula, {{"solver_typ", "3"}}});
   // Relation codes out of range, and the grouped and cone codes on the LP engine.
   for (const char* code : {"0", "12", "-1", "4.5", "7", "8", "9", "10", "11"})
     cases.push_back(Malformed{"solver_rel1", code, {{"solver_eng", "2"}}});
@@ -91,7 +96,8 @@ TEST_F(MalformedModels, EveryRefusalNamesTheNameAtFault) {
     else plan.set(c.name, c.value);
     const std::string book = plan.save(dir_ / ("bad" + std::to_string(k) + ".xlsx"));
     const std::string where = "corvan: " + book + ": sheet 'Plan': ";
-    for (const char* command : {"solve ", "analyse "}) {
+    // Solved as it is, solved through the interpreter, and analysed.
+    for (const char* command : {"solve ", "solve --option dia=2 ", "analyse "}) {
       CliRun r = corvan(command + book);
       ASSERT_TRUE(r.status == 0 || r.status == 1) << command << "\n" << r.out;
       if (!refused(r)) continue;
