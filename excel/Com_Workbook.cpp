@@ -217,8 +217,7 @@ bool Com_usedArea(ExcelAutomation* ea, int32_t sheet, RangeRef* area) {
   std::u16string address;
   // A used range reaching past the grid is read up to the grid's edge: the
   // cells beyond are none a model's references can reach.
-  const bool ok =
-      getText(ea, used, u"Address", Auto_dispidUnknown, &address) && Com_parseClippedArea(address, area);
+  const bool ok = getText(ea, used, u"Address", Auto_dispidUnknown, &address) && Com_parseClippedArea(address, area);
   Auto_release(used);
   if (ok) area->sheet = static_cast<uint8_t>(sheet);
   return ok;

@@ -145,8 +145,8 @@ bool explainInterpreterLimits(Workbook* wb, const FeModel& m) {
   for (const FeConstraint& c : m.constraints) {
     const std::string k = std::to_string(c.number);
     ranges.push_back({"constraint " + k + " (\"solver_lhs" + k + "\")", c.lhs});
-    if (c.rhsIsRange) ranges.push_back({"the right-hand side of constraint " + k + " (\"solver_rhs" + k + "\")",
-                                        c.rhsRange});
+    if (c.rhsIsRange)
+      ranges.push_back({"the right-hand side of constraint " + k + " (\"solver_rhs" + k + "\")", c.rhsRange});
   }
   for (const auto& [what, a] : ranges) {
     const std::string beyond = Fe_beyondGrid(wb, a, what, kRefMaxRow, kRefMaxColumn, holder);

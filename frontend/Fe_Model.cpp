@@ -216,8 +216,8 @@ void checkRightHandValue(Workbook* wb, int sheet, const FeConstraint& c, const s
   }
   const CellValue& v = r.value.values[0];
   if (v.kind == CellKind::Number && std::isfinite(v.number)) return;
-  std::string held = v.kind == CellKind::Text    ? "the text \"" + v.text + "\""
-                     : v.kind == CellKind::Error ? std::string(Wb_errorText(v.error))
+  std::string held = v.kind == CellKind::Text      ? "the text \"" + v.text + "\""
+                     : v.kind == CellKind::Error   ? std::string(Wb_errorText(v.error))
                      : v.kind == CellKind::Boolean ? (v.number != 0 ? "TRUE" : "FALSE")
                                                    : "nothing";
   const std::string written = held == c.rhsFormula ? "" : " (" + c.rhsFormula + ")";
@@ -335,8 +335,8 @@ std::string Fe_beyondGrid(const Workbook* wb, const CellRange& a, const std::str
   const std::string limit = wide ? "the " + std::to_string(cols) + " columns (to " + lastColumn + ")"
                                  : "the " + std::to_string(rows) + " rows";
   const int row = wide ? a.row1 : rows, col = wide ? cols : a.col1;
-  return what + " (" + Fe_rangeName(wb, a) + ") reaches past " + limit + " that " + holder + " hold: " +
-         Fe_cellName(wb, a.sheet, row, col) + " is the first cell beyond";
+  return what + " (" + Fe_rangeName(wb, a) + ") reaches past " + limit + " that " + holder +
+         " hold: " + Fe_cellName(wb, a.sheet, row, col) + " is the first cell beyond";
 }
 
 bool Fe_isVariableCell(const FeModel& m, int row, int col) {

@@ -17,8 +17,8 @@ using MalformedModels = ScratchTest;
 
 // One generated model: the two-product plan with one name changed.
 struct Malformed {
-  std::string name;    // the solver_* name changed
-  std::string value;   // its new definition; kDropped removes it
+  std::string name;                                       // the solver_* name changed
+  std::string value;                                      // its new definition; kDropped removes it
   std::vector<std::pair<std::string, std::string>> also;  // further names the case needs
 };
 
@@ -26,11 +26,23 @@ constexpr const char* kDropped = "<dropped>";
 
 // The kinds of bad value a name may hold.
 const std::vector<std::string>& badValues() {
-  static const std::vector<std::string> kValues = {
-      kDropped,         "",             "\"abc\"",          "#REF!",          "#DIV/0!",
-      "1E+309",         "[other.xlsx]Plan!$C$5",            "nosuch",         "-3",
-      "2.5",            "1E+9",         "Plan!$B$5,Plan!$B$7", "Other!$C$5",  "Plan!$IV$5",
-      "Plan!$B$65536",  "Plan!$IW$5",   "Plan!$B$65537"};
+  static const std::vector<std::string> kValues = {kDropped,
+                                                   "",
+                                                   "\"abc\"",
+                                                   "#REF!",
+                                                   "#DIV/0!",
+                                                   "1E+309",
+                                                   "[other.xlsx]Plan!$C$5",
+                                                   "nosuch",
+                                                   "-3",
+                                                   "2.5",
+                                                   "1E+9",
+                                                   "Plan!$B$5,Plan!$B$7",
+                                                   "Other!$C$5",
+                                                   "Plan!$IV$5",
+                                                   "Plan!$B$65536",
+                                                   "Plan!$IW$5",
+                                                   "Plan!$B$65537"};
   return kValues;
 }
 
@@ -167,8 +179,8 @@ TEST_F(MalformedModels, SheetsPastTheInterpreterLimitAreNamedNotMisread) {
   const std::string onLate = manySheets(dir_ / "late.xlsx", 300, "=B1*E1-B1^2");
   CliRun r = corvan("analyse " + onLate);
   EXPECT_EQ(r.status, 1) << r.out;
-  EXPECT_TRUE(namedOnALine(r.out, "corvan: " + onLate + ": sheet 'S300': ",
-                           {"sheet 300 of the workbook, past the 255 sheets"}))
+  EXPECT_TRUE(
+      namedOnALine(r.out, "corvan: " + onLate + ": sheet 'S300': ", {"sheet 300 of the workbook, past the 255 sheets"}))
       << r.out;
 
   const std::string reading = manySheets(dir_ / "reading.xlsx", 1, "=B1*S300!E1-B1^2");
