@@ -109,7 +109,7 @@ void readObjective(Workbook* wb, FeModel* m) {
   CalcEvalResult r;
   if (!evaluateName(wb, m->sheet, "solver_opt", &r, &m->faults, "the objective cell")) return;
   // The objective may lie on any sheet, as the library reads it.
-  if (!anyArea(r, "solver_opt", &m->faults, &m->objective) ||
+  if (!anyArea(wb, r, "solver_opt", &m->faults, &m->objective) ||
       !withinReferences(wb, m->objective, "solver_opt", &m->faults))
     return;
   if (Fe_cellsIn(m->objective) != 1) {
