@@ -272,5 +272,5 @@ int Host_getEngineInfoItem(LibraryContext* context, int engine, int item) {
 
 int Host_workbookRowsFit(LibraryContext* context) {
   if (!context) return 0;
-  return !context->analysed || Interp_queryModel(context, QueryRows) == modelRows(context) ? 1 : 0;
+  return !context->analysed || modelRows(context) <= Interp_queryModel(context, QueryRows) ? 1 : 0;
 }

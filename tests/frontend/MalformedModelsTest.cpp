@@ -79,7 +79,11 @@ std::vector<std::string> causes(const Malformed& c) {
   return tokens;
 }
 
-bool refused(const CliRun& r) { return r.status != 0 && !r.has("status 4:") && !r.has("status 5:"); }
+// A run that ends without a solution and is no verdict on a sound model
+// (unbounded, infeasible, or a point the run ended at that is no solution).
+bool refused(const CliRun& r) {
+  return r.status != 0 && !r.has("status 4:") && !r.has("status 5:") && !r.has("is no solution");
+}
 
 // Whether some line starts with `where` and names one of `tokens`.
 bool namedOnALine(const std::string& out, const std::string& where, const std::vector<std::string>& tokens) {
