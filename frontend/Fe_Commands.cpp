@@ -22,8 +22,11 @@ enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, A
 // engine does not take, for a model it could not read or compile and for one
 // it could not evaluate or bound: only then do the front end's own findings
 // explain the run.
+// The library's status for a model the interpreter could not compile.
+constexpr int kStatusNotCompiled = 12;
+
 bool libraryRefusedModel(int status) {
-  return status == 7 || status == 8 || status == 9 || status == 12 || status == 13 || status == 19;
+  return status == 7 || status == 8 || status == 9 || status == kStatusNotCompiled || status == 13 || status == 19;
 }
 
 // Engine names come padded with spaces.
@@ -192,7 +195,9 @@ int Fe_solve(const FeArgs& a) {
     reportsMade = a.reports.empty() || Fe_writeReports(&s, m, start, a.reports, status);
     Fe_action(&s, ActKeep);
   } else {
-    Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
+    // A model the interpreter could not compile: its faults, else the cell it stopped at.
+    if (status != kStatusNotCompiled || !(Fe_explainRefusal(s.book, m) || Fe_explainInterpreterStop(s.book, Fe_resultRows(&s))))
+      Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
     Fe_action(&s, ActRestore);
   }
   std::fflush(stdout);
@@ -227,17 +232,6 @@ void printAnalysis(int status, const std::vector<std::vector<std::string>>& rows
   }
 }
 
-// The cell the interpreter stopped at, as a line about the model; false
-// when the analysis named no cell.
-bool explainInterpreterCell(const std::vector<std::vector<std::string>>& rows) {
-  if (rows.size() < 2 || rows[1].size() < 5 || rows[1][4].empty()) return false;
-  const int code = std::atoi(rows[1][2].c_str());
-  const char16_t* text = Vm_statusText(code);
-  std::fprintf(stderr, "%sthe formula of %s cannot be analysed: interpreter status %d (%s)\n", Fe_where().c_str(),
-               rows[1][4].c_str(), code, text ? Text_toUtf8(text).c_str() : "");
-  return true;
-}
-
 }  // namespace
 
 int Fe_analyse(const FeArgs& a) {
@@ -262,7 +256,8 @@ int Fe_analyse(const FeArgs& a) {
     else if (status == 0) Fe_printDiagnosis(Fe_resultValues(&s));
     // The model's own faults first, as solve gives them; else the cell the
     // interpreter stopped at.
-    if (status > 0 && !explained) explained = Fe_explainRefusal(s.book, m) || explainInterpreterCell(Fe_resultRows(&s));
+    if (status > 0 && !explained)
+      explained = Fe_explainRefusal(s.book, m) || Fe_explainInterpreterStop(s.book, Fe_resultRows(&s));
   }
   Fe_close(&s);
   return rc;

@@ -3,16 +3,21 @@
 // the cell and what is wrong with it. In a batch over many files each line
 // stands on its own.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <utility>
 
 #include "frontend/Fe_Internal.h"
+#include "platform/calc/Calc_Internal.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Internal.h"
 #include "values/Model_Refs.h"
+#include "values/Text_Convert.h"
+#include "values/Vm_Status.h"
 
 namespace {
 
@@ -191,7 +196,58 @@ bool explainViolatedRow(Workbook* wb, const FeModel& m) {
   return false;
 }
 
+// The sheet of a cell's text ("S1!$B$2", "'My sheet'!$B$2") and its row
+// and column; false when the text names no cell of the workbook.
+bool cellOfText(const Workbook* wb, const std::string& text, int* sheet, int* row, int* col) {
+  const size_t bang = text.rfind('!');
+  if (bang == std::string::npos) return false;
+  std::string name = text.substr(0, bang), address;
+  if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') name = name.substr(1, name.size() - 2);
+  for (char c : text.substr(bang + 1))
+    if (c != '$') address += c;
+  *sheet = Wb_sheetIndex(wb, name);
+  return *sheet >= 0 && Wb_parseA1(address, row, col);
+}
+
+// The first sheet past the interpreter's last that a formula names; -1 for none.
+int lateSheetIn(const Workbook* wb, const std::string& formula) {
+  const std::string folded = Calc_lower(formula);
+  for (size_t k = kRefMaxSheet; k < wb->sheets.size(); ++k) {
+    // As written: quoted, or bare where the name needs no quotes.
+    const std::string name = Calc_lower(wb->sheets[k]->name);
+    for (const std::string& prefix : {"'" + name + "'!", name + "!"})
+      for (size_t at = folded.find(prefix); at != std::string::npos; at = folded.find(prefix, at + 1))
+        if (at == 0 || (!std::isalnum(static_cast<unsigned char>(folded[at - 1])) && folded[at - 1] != '_' &&
+                        folded[at - 1] != '\''))
+          return static_cast<int>(k);
+  }
+  return -1;
+}
+
 }  // namespace
+
+bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::string>>& rows) {
+  // The error row (counts, codes and the cell) after the statistics row;
+  // rows of two columns are the engine list of an earlier action.
+  auto error = std::find_if(rows.begin() + (rows.empty() ? 0 : 1), rows.end(),
+                            [](const std::vector<std::string>& row) { return row.size() >= 5; });
+  if (error == rows.end() || (*error)[4].empty()) return false;
+  const std::string& cell = (*error)[4];
+  int sheet, row, col;
+  const Cell* c = cellOfText(wb, cell, &sheet, &row, &col) ? Wb_findCell(wb->sheets[sheet].get(), row, col) : nullptr;
+  const int late = c ? lateSheetIn(wb, c->formula) : -1;
+  if (late >= 0) {
+    say("the formula of " + cell + " reads sheet '" + wb->sheets[late]->name + "', sheet " + std::to_string(late + 1) +
+        " of the workbook, past the " + std::to_string(kRefMaxSheet) +
+        " sheets that the interpreter's references hold, so it cannot be analysed");
+    return true;
+  }
+  const int code = std::atoi((*error)[2].c_str());
+  const char16_t* text = Vm_statusText(code);
+  say("the formula of " + cell + " cannot be analysed: interpreter status " + std::to_string(code) + " (" +
+      (text ? Text_toUtf8(text) : std::string()) + ")");
+  return true;
+}
 
 void Fe_printFaults(const FeModel& m) {
   for (const std::string& f : m.faults) say(f);

@@ -216,6 +216,11 @@ void Fe_printFaults(const FeModel& m);
 // the model's faults, else an objective or constraint cell that holds no
 // number; false when none shows.
 bool Fe_explainRefusal(Workbook* wb, const FeModel& m);
+// The cell the interpreter stopped at, from the result range's rows of a
+// failed analysis: a formula that reads a sheet past the interpreter's last
+// is named with the sheet, any other with the interpreter's status; false
+// when the analysis named no cell.
+bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::string>>& rows);
 // Why a run left no solution, in words, naming the file, the sheet and the
 // cell or name at fault: the model's faults when the front end found any and
 // the library refused the model (`modelRefused`; otherwise the library's
