@@ -196,8 +196,9 @@ int Fe_solve(const FeArgs& a) {
     Fe_action(&s, ActKeep);
   } else {
     // A model the interpreter could not compile: its faults, else the cell it stopped at.
-    if (status != kStatusNotCompiled || !(Fe_explainRefusal(s.book, m) || Fe_explainInterpreterStop(s.book, Fe_resultRows(&s))))
-      Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
+    const bool uncompiled = status == kStatusNotCompiled &&
+                            (Fe_explainRefusal(s.book, m) || Fe_explainInterpreterStop(s.book, Fe_resultRows(&s)));
+    if (!uncompiled) Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
     Fe_action(&s, ActRestore);
   }
   std::fflush(stdout);
