@@ -6,7 +6,9 @@
 #include <string>
 
 #include "arithmetic/operators/Op_Operators.h"
+#include "values/Model_Functions.h"
 #include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/lookup/Lkp_Args.h"
@@ -125,11 +127,31 @@ std::u16string sheetPrefix(const Value* sheet) {
 
 bool present(int argc, const Value* const* argv, int i) { return argc > i && argv[i]->kind != kValMissing; }
 
+// The structure passes of INDEX: the element it answers with is chosen at
+// run time, so the function's gradients do not come from the reverse tape.
+// In the registering pass with trials an index that depends on the
+// variables picks a different element in each trial: the function's
+// structure varies and the call answers an empty dependency (true).
+bool indexStructure(Value* result, const Value* row, const Value* column) {
+  EvalContext* ctx = result->context;
+  const int32_t mode = ctx->flags.mode;
+  if (mode != kModeDegDag && mode != kModeDegVec) return false;
+  if (ModelItem* item = Vm_currentItem(ctx)) item->usesTape = 0;
+  const bool registering = mode == kModeDegVec && ctx->sampling.trialCount >= 1 && ctx->sampling.registerUncertain;
+  if (!registering) return false;
+  if (!Op_hasKind(*row, kValDegVec) && !(column && Op_hasKind(*column, kValDegVec))) return false;
+  Vm_clearFixedStructure(ctx);
+  Val_clear(result);
+  Val_setKind(result, kValDegVec);
+  return true;
+}
+
 }  // namespace
 
 Value* Wsf_index(Value* result, int argc, const Value* const* argv, const CellRef* cell) {
   const Value* array = argv[0];
   const bool three = argc > 2;
+  if (indexStructure(result, argv[1], three ? argv[2] : nullptr)) return result;
   if ((Wsf_isStructural(argv[1]) || (three && Wsf_isStructural(argv[2]))) && Wsf_structureHooks(result, argc, argv))
     return result;
   if (Wsf_firstErrorArg(result, argc, argv)) return result;

@@ -105,6 +105,8 @@ bool structureHooks2(Value* result, const Value* a, const Value* b) {
   return Wsf_structureHooks(result, 2, both);
 }
 
+bool holdsDependency(const Value* v) { return Op_hasKind(*v, kValDegVec); }
+
 // The means of the paired values of known_y and known_x.
 bool pairMeans(Value* result, const Value* knownY, const Value* knownX, WsfLocal* my, WsfLocal* mx) {
   StatValues ys, xs;
@@ -255,8 +257,13 @@ Value* Wsf_intercept(Value* result, const Value* knownY, const Value* knownX) {
   return Wsf_from(result, Op_sub(*my, *d));
 }
 
+void Wsf_arraysVaryStructure(Value* result, const Value* a, const Value* b) {
+  for (const Value* v : {a, b})
+    if (v->kind == kValArray && holdsDependency(v)) Vm_clearFixedStructure(contextOf(result));
+}
+
 Value* Wsf_frequency(Value* result, const Value* data, const Value* bins) {
-  if (structureHooks2(result, data, bins)) return result;
+  if (structureHooks2(result, data, bins)) return Wsf_arraysVaryStructure(result, data, bins), result;
   std::vector<double> xs = Kern_oneBased(), bs = Kern_oneBased();
   if (!Kern_collectNumbers(data, &xs, result) || !Kern_collectNumbers(bins, &bs, result)) return result;
   std::sort(bs.begin() + 1, bs.end());
@@ -277,7 +284,12 @@ Value* Wsf_frequency(Value* result, const Value* data, const Value* bins) {
 }
 
 Value* Wsf_large(Value* result, const Value* array, const Value* k) {
-  if (structureHooks2(result, array, k)) return result;
+  if (structureHooks2(result, array, k)) {
+    // The element chosen depends on the trial's order of the values.
+    if (holdsDependency(k) || (array->kind == kValArray && holdsDependency(array)))
+      Vm_clearFixedStructure(contextOf(result));
+    return result;
+  }
   if (k->kind == kValArray)
     return Wsf_overElements(result, k, [&](Value* slot, const Value* e) { Wsf_large(slot, array, e); });
   if (k->kind != kValInt && k->kind != kValReal)

@@ -77,6 +77,15 @@ bool structureHooks2(Value* result, const Value* a, const Value* b) {
   return Wsf_structureHooks(result, 2, both);
 }
 
+// The hooks of the order statistics (array, k). Which elements are chosen
+// follows the trial's order of the values, so in the dependency-vector pass
+// with trials a dependency in either argument makes the structure vary.
+bool orderHooks(Value* result, const Value* array, const Value* k) {
+  if (!structureHooks2(result, array, k)) return false;
+  if (Op_hasKind(*array, kValDegVec) || Op_hasKind(*k, kValDegVec)) Vm_clearFixedStructure(result->context);
+  return true;
+}
+
 // The samples of a lone sample-vector argument when the context reduces
 // statistics over the trials; null otherwise.
 const SampleVector* aggregated(int argc, const Value* const* argv, const EvalContext* ctx) {
@@ -298,7 +307,7 @@ Value* Wsf_mode(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_percentile(Value* result, const Value* array, const Value* k) {
-  if (structureHooks2(result, array, k)) return result;
+  if (orderHooks(result, array, k)) return result;
   if (Value* done = scalar(result, k)) return done;
   Sample s = Kern_oneBased();
   if (!Kern_collectNumbers(array, &s, result)) return result;
@@ -308,7 +317,7 @@ Value* Wsf_percentile(Value* result, const Value* array, const Value* k) {
 }
 
 Value* Wsf_quartile(Value* result, const Value* array, const Value* quart) {
-  if (structureHooks2(result, array, quart)) return result;
+  if (orderHooks(result, array, quart)) return result;
   if (Value* done = scalar(result, quart)) return done;
   const double q = std::trunc(quart->number);
   if (!(q >= 0 && q <= 4)) return Wsf_error(result, kErrNum);
@@ -320,7 +329,7 @@ Value* Wsf_quartile(Value* result, const Value* array, const Value* quart) {
 }
 
 Value* Wsf_small(Value* result, const Value* array, const Value* k) {
-  if (structureHooks2(result, array, k)) return result;
+  if (orderHooks(result, array, k)) return result;
   if (Wsf_isError(k)) return Wsf_copy(result, k);
   if (k->kind != kValInt && k->kind != kValReal) return Wsf_error(result, kErrNum);
   Sample s = Kern_oneBased();
@@ -331,7 +340,7 @@ Value* Wsf_small(Value* result, const Value* array, const Value* k) {
 }
 
 Value* Wsf_trimmean(Value* result, const Value* array, const Value* percent) {
-  if (structureHooks2(result, array, percent)) return result;
+  if (orderHooks(result, array, percent)) return result;
   if (Value* done = scalar(result, percent)) return done;
   if (!(percent->number >= 0 && percent->number < 1)) return Wsf_error(result, kErrNum);
   Sample s = Kern_oneBased();
