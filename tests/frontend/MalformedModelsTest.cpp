@@ -185,8 +185,8 @@ TEST_F(MalformedModels, SheetsPastTheInterpreterLimitAreNamedNotMisread) {
     CliRun r = corvan(command + onLate);
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_FALSE(r.has("status 0:")) << r.out;
-    EXPECT_TRUE(namedOnALine(r.out, "corvan: " + onLate + ": sheet 'S300': ",
-                             {"sheet 300 of the workbook, past the 255 sheets"}))
+    EXPECT_TRUE(namedOnALine(
+        r.out, "corvan: " + onLate + ": sheet 'S300': ", {"sheet 300 of the workbook, past the 255 sheets"}))
         << r.out;
   }
 
