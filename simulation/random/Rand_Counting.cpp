@@ -16,9 +16,10 @@
 namespace {
 
 constexpr double kNoLargest = std::numeric_limits<double>::infinity();
-// Up to this standard deviation a draw walks the law's terms (a few
-// thousand at most); past it the quantile expansion below errs by less than
-// a millionth of a count.
+// Up to this standard deviation a draw walks the law's terms (some ten
+// thousand at most); past it the quantile expansion below, whose error
+// falls with the square of the width, gives the exact count but for
+// percentiles within a hair of a step.
 constexpr double kWalkDeviation = 1000;
 // The walk leaves out a lower tail of probability below e^-40, far below
 // the resolution of a percentile.
@@ -205,7 +206,7 @@ double Rand_poisson(RandState* s, double mean, double lo, double hi, double shif
 
 double Rand_geometric(RandState* s, double q, double lo, double hi, double shift, double u) {
   const double low = std::ceil(lo), high = std::floor(hi);
-  if (!(q > 0 && q <= 1) || Rand_reversed(low, high)) return NAN;
+  if (!(q > 0 && q <= 1) || Rand_reversed(low, high) || high < 0) return NAN;
   double p = Rand_percentile(s, u);
   // F(t) = 1 - (1 - q)^(t + 1) for whole t >= 0.
   const auto cdf = [&](double t) { return t < 0 ? 0.0 : -std::expm1((t + 1) * std::log1p(-q)); };

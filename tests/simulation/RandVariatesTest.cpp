@@ -606,7 +606,24 @@ TEST(RandVariates, WideCountsStayInTheirBounds) {
   const double al = (lo - mean) / sd, be = (hi - mean) / sd, z = normalCdf(be) - normalCdf(al);
   const auto phi = [](double t) { return std::exp(-t * t / 2) / std::sqrt(2 * std::numbers::pi); };
   EXPECT_NEAR(sum / kDraws, mean + sd * (phi(al) - phi(be)) / z, 4 * sd / std::sqrt(kDraws));
+}
+
+// Bounds around no count of the law once gave the count nearest them.
+TEST(RandVariates, BoundsHoldingNoCountGiveNaN) {
+  struct Case {
+    std::string name;
+    double value;
+  };
   RandState s{};
-  EXPECT_TRUE(std::isnan(Rand_poisson(&s, 1e15, hi, lo, 0, kFresh)));
-  EXPECT_TRUE(std::isnan(Rand_binomial(&s, 0.5, 2000000000, 2.5e9, 3e9, 0, kFresh)));
+  const std::vector<Case> cases = {
+      {"binomial past its trials", Rand_binomial(&s, 0.5, 10, 11, 20, 0, kFresh)},
+      {"hypergeometric past its successes", Rand_hypergeometric(&s, 10, 20, 50, 11, 15, 0, kFresh)},
+      {"poisson below 0", Rand_poisson(&s, 4, -5, -1, 0, kFresh)},
+      {"negBinomial below 0", Rand_negBinomial(&s, 0.4, 3, -3, -1, 0, kFresh)},
+      {"geometric below 0", Rand_geometric(&s, 0.3, -5, -3, 0, kFresh)},
+      {"wide poisson below 0", Rand_poisson(&s, 1e15, -5, -1, 0, kFresh)},
+      {"wide binomial past its trials", Rand_binomial(&s, 0.5, 2000000000, 2.5e9, 3e9, 0, kFresh)},
+      {"wide poisson, reversed bounds", Rand_poisson(&s, 1e15, 1e15 + 1e7, 1e15, 0, kFresh)},
+  };
+  for (const Case& c : cases) EXPECT_TRUE(std::isnan(c.value)) << c.name << " drew " << c.value;
 }
