@@ -92,9 +92,9 @@ void candidate(EvoRecord& rec, int attempt, int period) {
 
 // Builds candidates of the fill until one is accepted: EvoAccepted, a stop,
 // or StatusEvalError once setupEvaluations candidates in a row were not.
-// Unevaluated points are never accepted and infeasible ones are after
-// infeasiblePeriod (at most 2n) in a row, so such a run means that the
-// model evaluates nowhere the fill looks.
+// A point that does not evaluate is never accepted, while an infeasible
+// one is once infeasiblePeriod (at most 2n) were refused in a row, so such
+// a run means that the model evaluates nowhere the fill looks.
 int acceptCandidate(EvoRecord& rec, int* attempt, int period, double* fitness) {
   for (int tries = 0; tries < rec.setupEvaluations; ++tries) {
     candidate(rec, (*attempt)++, period);
