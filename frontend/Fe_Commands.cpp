@@ -18,9 +18,16 @@ namespace {
 // `Solve` action codes the front end uses.
 enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, ActDiagnose = 7, ActList = 8 };
 
-// The library's statuses for a model (or options) it refuses and for a model
-// it could not read: only then do the front end's own findings explain the run.
-bool libraryRefusedModel(int status) { return status == 8 || status == 13; }
+// The library's statuses for a model (or options) it refuses, for one its
+// engine does not take, for a model it could not read or compile and for one
+// it could not evaluate or bound: only then do the front end's own findings
+// explain the run.
+// The library's status for a model the interpreter could not compile.
+constexpr int kStatusNotCompiled = 12;
+
+bool libraryRefusedModel(int status) {
+  return status == 7 || status == 8 || status == 9 || status == kStatusNotCompiled || status == 13 || status == 19;
+}
 
 // Engine names come padded with spaces.
 std::string trimmed(std::string text) {
@@ -188,7 +195,10 @@ int Fe_solve(const FeArgs& a) {
     reportsMade = a.reports.empty() || Fe_writeReports(&s, m, start, a.reports, status);
     Fe_action(&s, ActKeep);
   } else {
-    Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
+    // A model the interpreter could not compile: its faults, else the cell it stopped at.
+    const bool uncompiled = status == kStatusNotCompiled &&
+                            (Fe_explainRefusal(s.book, m) || Fe_explainInterpreterStop(s.book, Fe_resultRows(&s)));
+    if (!uncompiled) Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
     Fe_action(&s, ActRestore);
   }
   std::fflush(stdout);
@@ -236,6 +246,7 @@ int Fe_analyse(const FeArgs& a) {
   FeModel m = Fe_readModel(s.book, s.book->activeSheet);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   int rc = FeExitSolution;
+  bool explained = false;
   for (int action : {ActAnalyse, ActDiagnose}) {
     int status = Fe_action(&s, action);
     Fe_endProgress();
@@ -244,8 +255,11 @@ int Fe_analyse(const FeArgs& a) {
     if (status > 0) rc = FeExitNoSolution;
     if (action == ActAnalyse) printAnalysis(status, Fe_resultRows(&s));
     else if (status == 0) Fe_printDiagnosis(Fe_resultValues(&s));
+    // The model's own faults first, as solve gives them; else the cell the
+    // interpreter stopped at.
+    if (status > 0 && !explained)
+      explained = Fe_explainRefusal(s.book, m) || Fe_explainInterpreterStop(s.book, Fe_resultRows(&s));
   }
-  if (rc != FeExitSolution && !m.faults.empty()) Fe_printFaults(m);
   Fe_close(&s);
   return rc;
 }

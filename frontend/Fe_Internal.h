@@ -162,6 +162,11 @@ bool Fe_isVariableCell(const FeModel& m, int row, int col);
 int Fe_constraintCells(const FeModel& m);
 // "maximise", "minimise" or "value of" for "solver_typ" 1-3.
 const char* Fe_senseName(int sense);
+// "" when the range lies within `rows` rows and `cols` columns; else a
+// fault: `what` (its range) reaches past the limit that `holder` hold, and
+// the first cell beyond.
+std::string Fe_beyondGrid(const Workbook* wb, const CellRange& a, const std::string& what, int rows, int cols,
+                          const std::string& holder);
 // "Sheet!A1" of a cell and "Sheet!A1:B2" of a range.
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col);
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
@@ -207,6 +212,15 @@ bool Fe_rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out);
 std::string Fe_where();
 // Prints the faults of a model that cannot be solved, one line each.
 void Fe_printFaults(const FeModel& m);
+// Why the library refused the model, from what the names and cells show:
+// the model's faults, else an objective or constraint cell that holds no
+// number; false when none shows.
+bool Fe_explainRefusal(Workbook* wb, const FeModel& m);
+// The cell the interpreter stopped at, from the result range's rows of a
+// failed analysis: a formula that reads a sheet past the interpreter's last
+// is named with the sheet, any other with the interpreter's status; false
+// when the analysis named no cell.
+bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::string>>& rows);
 // Why a run left no solution, in words, naming the file, the sheet and the
 // cell or name at fault: the model's faults when the front end found any and
 // the library refused the model (`modelRefused`; otherwise the library's
