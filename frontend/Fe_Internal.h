@@ -32,6 +32,7 @@ struct FeArgs {
   bool overwrite = false;                                      // --out may name the workbook itself
   bool interpreter = false;                                    // recalc: compute through the formula interpreter
   bool importMarkers = false;                                  // solve: import a marker model first
+  bool quiet = false;                                          // solve: no progress line
 };
 
 // Reads the arguments after the command name. Returns -1 when the command
@@ -109,6 +110,13 @@ const char* Fe_statusMeaning(int status);
 // with `model`, says of each whether the model depends on it.
 struct FeModel;
 void Fe_printWarnings(Workbook* wb, const FeModel* model);
+// ---- the progress line (Fe_Progress.cpp) ----
+
+// Starts the clock of the progress line; `quiet` shows none.
+void Fe_startProgress(bool quiet);
+// Shows a status text of the library after the time since the start: in
+// place on a terminal, else as a plain line at most every few seconds.
+void Fe_showStatus(const std::string& text);
 // Ends a progress line left on the terminal.
 void Fe_endProgress();
 // Prints the model diagnosis the library wrote into the result range.
@@ -142,6 +150,7 @@ struct FeModel {
   std::vector<FeConstraint> constraints;
   int engine = 0;                 // "solver_eng" as written (0 when missing)
   bool linear = false;            // "solver_lin" is 1: the model says it is linear
+  bool relaxed = false;           // "solver_rlx" is 1: integer conditions are ignored
   std::vector<std::string> faults;   // why the model cannot be solved, in words
   // Among the faults, one the library would take for a sound model and
   // solve (a text in a variable cell, which it would overwrite): such a
@@ -245,6 +254,10 @@ struct FeLimit {
 // are as before afterwards.
 std::vector<FeLimit> Fe_limits(FeSession* s, const FeModel& m);
 
+// Why a report ("answer", "sensitivity", "limits") cannot be made for a run
+// with integer constraints (`integers`) or of an engine that hands back its
+// population instead of sensitivity values; null when it can.
+const char* Fe_reportRefusal(const std::string& report, bool integers, bool population);
 // Builds the asked reports from the library's report rows: each becomes a new
 // sheet of the workbook and is printed. False (with a message) when a report
 // cannot be made for this run.

@@ -291,6 +291,8 @@ FeModel Fe_readModel(Workbook* wb, int sheet) {
     m.faults.push_back("\"solver_eng\" (the engine) is not a whole number within range");
   double linear = 0;
   m.linear = numberOf(wb, sheet, "solver_lin", &linear) && linear == 1;
+  double relax = 0;
+  m.relaxed = numberOf(wb, sheet, "solver_rlx", &relax) && relax == 1;
   return m;
 }
 

@@ -234,11 +234,7 @@ std::vector<Section> limitsReport(FeSession* s, const Context& c) {
 
 // Why a report cannot be made from what the run handed back; null when it can.
 const char* refusal(const LibraryRows& rows, const std::string& name) {
-  if (name == "answer") return nullptr;
-  if (rows.integers > 0) return "the model has integer constraints, where it would mean nothing";
-  if (name == "sensitivity" && rows.set == kPopulationSet)
-    return "the engine hands back its population's spread instead";
-  return nullptr;
+  return Fe_reportRefusal(name, rows.integers > 0, rows.set == kPopulationSet);
 }
 
 std::string freeSheetName(Workbook* wb, const std::string& base) {
@@ -282,6 +278,13 @@ void printReport(const std::string& title, const std::vector<Section>& report) {
 }
 
 }  // namespace
+
+const char* Fe_reportRefusal(const std::string& report, bool integers, bool population) {
+  if (report == "answer") return nullptr;
+  if (integers) return "the model has integer constraints, where it would mean nothing";
+  if (report == "sensitivity" && population) return "the engine hands back its population's spread instead";
+  return nullptr;
+}
 
 bool Fe_writeReports(FeSession* s, const FeModel& m, const FeStartValues& start,
                      const std::vector<std::string>& reports, int status) {
