@@ -8,9 +8,9 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <map>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -179,8 +179,7 @@ bool blockPosition(const XLOPER* cell, int* rows, int* r) {
 
 // The terms of a recognised call whose form is parsed; QUADPRODUCT only
 // alone (`alone`), as the linear part of a quadratic objective.
-bool formTerms(const LibraryContext* context, const LinearForm& form, const XLOPER* cell, bool alone,
-               RowTerms* terms) {
+bool formTerms(const LibraryContext* context, const LinearForm& form, const XLOPER* cell, bool alone, RowTerms* terms) {
   std::vector<OwnedValue> args = argumentsOf(form);
   std::vector<int> variables;
   std::vector<double> constants;
@@ -216,10 +215,11 @@ bool splitSum(const std::string& text, std::vector<std::pair<double, std::string
     if (c == '"') return false;
     if (c == '(' || c == '[') ++depth;
     if (c == ')' || c == ']') --depth;
-    bool exponent = k >= 2 && (text[k - 1] == 'E' || text[k - 1] == 'e') && std::isdigit(static_cast<unsigned char>(text[k - 2]));
+    bool exponent =
+        k >= 2 && (text[k - 1] == 'E' || text[k - 1] == 'e') && std::isdigit(static_cast<unsigned char>(text[k - 2]));
     if (depth != 0 || (c != '+' && c != '-') || exponent) continue;
     if (k > start) pieces->emplace_back(sign, text.substr(start, k - start));
-    else if (k != 0) return false;   // two signs in a row
+    else if (k != 0) return false;  // two signs in a row
     sign = c == '-' ? -1 : 1;
     start = k + 1;
   }
@@ -248,8 +248,7 @@ bool pieceTerms(const LibraryContext* context, const XLOPER* cell, double sign, 
   LinearForm form;
   form.cell = cell;
   RowTerms own;
-  if (piece.size() < LinearFormChars && piece.find('(') != std::string::npos &&
-      piece.find('(') != 0) {
+  if (piece.size() < LinearFormChars && piece.find('(') != std::string::npos && piece.find('(') != 0) {
     std::memcpy(form.text, piece.data(), piece.size());
     if (!Lin_splitCall(form.text, &form.argumentCount)) return false;
     form.code = Lin_lookupForm(form.text);
@@ -260,7 +259,7 @@ bool pieceTerms(const LibraryContext* context, const XLOPER* cell, double sign, 
     if (!Lin_normaliseArgument(&text)) return false;
     OwnedValue ref(Lin_argumentToRef(&form, text.c_str()));
     std::vector<int> variables;
-    if (!ref || !Area_isSingleCell(ref.get())) return false;   // a range would be intersected, not added
+    if (!ref || !Area_isSingleCell(ref.get())) return false;  // a range would be intersected, not added
     if (!variableArgument(context, ref.get(), &variables)) return constantCell(ref.get());
     for (int v : variables) own.add(v, 1.0);
   }

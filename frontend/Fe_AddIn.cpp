@@ -80,7 +80,13 @@ void onTermination(int signal) {
 
 // `raise` is how the command line raises the limit, followed by a value;
 // `unset` is the limit the library takes when the model does not set it.
-struct Limit { const char* option; const char* what; const char* unit; const char* raise; const char* unset; };
+struct Limit {
+  const char* option;
+  const char* what;
+  const char* unit;
+  const char* raise;
+  const char* unset;
+};
 // Reasons 2 to 5 of the "Show" macro.
 constexpr Limit kLimits[] = {{"solver_tim", "time limit", " s", "--max-time ", "1000"},
                              {"solver_itr", "iteration limit", " iterations", "--option itr=", "1000"},
@@ -106,7 +112,8 @@ std::string raisedLimit(const Limit& l, const std::string& value) {
   char* end = nullptr;
   double reached = std::strtod(value.c_str(), &end);
   if (value.empty() || *end || !(reached > 0)) return std::string(l.raise) + "N";
-  return l.raise + Calc_displayText(CellValue::makeNumber(std::min(std::ceil(reached * kRaiseFactor), double{INT_MAX})), "");
+  return l.raise +
+         Calc_displayText(CellValue::makeNumber(std::min(std::ceil(reached * kRaiseFactor), double{INT_MAX})), "");
 }
 
 // The "Show" macro: reason 1 is the user's break or a shown iteration; it

@@ -75,8 +75,7 @@ int refuseUnknownEngine(const FeArgs& a, const std::vector<std::string>& engines
   double n = std::strtod(asked.c_str(), nullptr);
   if (n == 0 || (n >= 1 && n <= static_cast<double>(engines.size()) && n == std::floor(n))) return -1;
   std::string list;
-  for (size_t k = 0; k < engines.size(); ++k)
-    list += (k ? ", " : "") + std::to_string(k + 1) + " " + engines[k];
+  for (size_t k = 0; k < engines.size(); ++k) list += (k ? ", " : "") + std::to_string(k + 1) + " " + engines[k];
   return Fe_usageError("there is no engine " + asked + "; the engines are " + list + " (`corvan engines`)");
 }
 

@@ -141,6 +141,9 @@ struct FeConstraint {
   std::string rhsFormula;         // otherwise: the constant or formula, without "="
 };
 
+// The precision the engines take when the model sets none ("solver_pre").
+constexpr double kFePrecision = 1e-6;
+
 struct FeModel {
   int sheet = 0;                  // the sheet whose names hold the model
   bool hasObjective = false;
@@ -151,6 +154,7 @@ struct FeModel {
   int engine = 0;                 // "solver_eng" as written (0 when missing)
   bool linear = false;            // "solver_lin" is 1: the model says it is linear
   bool relaxed = false;           // "solver_rlx" is 1: integer conditions are ignored
+  double precision = kFePrecision;   // "solver_pre": a smaller size counts as 0
   std::vector<std::string> faults;   // why the model cannot be solved, in words
   // Among the faults, one the library would take for a sound model and
   // solve (a text in a variable cell, which it would overwrite): such a
@@ -174,17 +178,23 @@ const char* Fe_senseName(int sense);
 // "Sheet!A1" of a cell and "Sheet!A1:B2" of a range.
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col);
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
+// The rows of one column that hold a value, and those that hold a text.
+struct FeColumnRows {
+  std::vector<int> filled, texts;
+};
 // What labelling the cells of a workbook found so far: the rows that hold
-// texts in each column, by (sheet, column), found once for each sheet asked
-// about, so that labelling a table of cells does not walk up a column for
-// each one. Good while no text of those sheets changes.
+// values and texts in each column, by (sheet, column), found once for each
+// sheet asked about, so that labelling a table of cells does not walk up a
+// column for each one. Good while no value of those sheets changes.
 struct FeLabels {
   const Workbook* wb = nullptr;
   std::set<int> sheetsDone;
-  std::map<std::pair<int, int>, std::vector<int>> textRows;
+  std::map<std::pair<int, int>, FeColumnRows> columns;
 };
-// The label a spreadsheet's reports give a cell: the nearest text to its left
-// and the nearest text above it, joined by a space.
+// The label of a cell in a report: the nearest text to its left and the
+// heading of its column, joined by a space. The heading is the nearest text
+// above with no empty cell between: a blank row ends a table, so a cell below
+// it is not labelled by the columns of the table above.
 std::string Fe_label(FeLabels* labels, int sheet, int row, int col);
 // A cell's value as it shows in its number format ("" for an empty cell).
 std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col);

@@ -22,7 +22,7 @@ struct Progress {
   Clock::time_point start = Clock::now();
   Clock::time_point lastPlainLine{};
   bool plainLineWritten = false;
-  bool lineOpen = false;   // a terminal line waits for its end
+  bool lineOpen = false;  // a terminal line waits for its end
   bool quiet = false;
 };
 

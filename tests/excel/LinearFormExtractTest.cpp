@@ -149,11 +149,11 @@ TEST_F(LinearExtract, SumsOfRecognisedPieces) {
   number("H1", 7);
   formula("H2", "=A6*2");
   const std::pair<const char*, Terms> sums[] = {
-      {"=SUMPRODUCT(C1:E1,$A$1:$A$3)+$H$9", {{0, 0, 2.0}, {0, 1, 3.0}, {0, 2, 4.0}}},   // H9 empty
+      {"=SUMPRODUCT(C1:E1,$A$1:$A$3)+$H$9", {{0, 0, 2.0}, {0, 1, 3.0}, {0, 2, 4.0}}},  // H9 empty
       {"=SUMPRODUCT(C1:E1,$A$1:$A$3)+H1", {{0, 0, 2.0}, {0, 1, 3.0}, {0, 2, 4.0}}},
       {"=SUMPRODUCT(C1:E1,$A$1:$A$3)+A4-A1", {{0, 0, 1.0}, {0, 1, 3.0}, {0, 2, 4.0}, {0, 3, 1.0}}},
       {"=-SUM(A4:A5)+SUMPRODUCT($A$4:$A$6,C1:E1)+2.5E+3", {{0, 3, 1.0}, {0, 4, 2.0}, {0, 5, 4.0}}},
-      {"=SUM(A1:A2)-SUM(A1:A2)+A6", {{0, 5, 1.0}}},                                     // zeros left out
+      {"=SUM(A1:A2)-SUM(A1:A2)+A6", {{0, 5, 1.0}}},  // zeros left out
   };
   for (const auto& [f, terms] : sums) {
     formula("Z1", f);
@@ -161,11 +161,11 @@ TEST_F(LinearExtract, SumsOfRecognisedPieces) {
     EXPECT_EQ(extractLinear(read(), &r), 1) << f;
     EXPECT_EQ(r.terms, terms) << f;
   }
-  for (const char* f : {"=SUM(A1:A2)+H2",          // H2 moves with the variables
-                        "=SUM(A1:A2)+A3:A4",       // a range added is intersected, not summed
-                        "=SUM(A1:A2)*2+A3", "=2*SUM(A1:A2)+A3", "=SUM(A1:A2)+A3*A4", "=SUM(A1:A2)+-A3",
-                        "=SUM(A1:A2)+ABS(A3)", "=SUM(A1:A2)+QUADPRODUCT(A1:A2,C1:D1)",
-                        "=SUM(A1:A2)+IF(A1>0,\"a+b\",A3)"}) {
+  for (const char* f :
+       {"=SUM(A1:A2)+H2",     // H2 moves with the variables
+        "=SUM(A1:A2)+A3:A4",  // a range added is intersected, not summed
+        "=SUM(A1:A2)*2+A3", "=2*SUM(A1:A2)+A3", "=SUM(A1:A2)+A3*A4", "=SUM(A1:A2)+-A3", "=SUM(A1:A2)+ABS(A3)",
+        "=SUM(A1:A2)+QUADPRODUCT(A1:A2,C1:D1)", "=SUM(A1:A2)+IF(A1>0,\"a+b\",A3)"}) {
     formula("Z1", f);
     Recorder r;
     EXPECT_EQ(extractLinear(read(), &r), 0) << f;
@@ -182,9 +182,9 @@ TEST_F(LinearExtract, AnObjectivePlusACellKeepsItsCoefficients) {
   Recorder plain, plus;
   ASSERT_EQ(extractLinear(read(), &plain), 1);
   Sheet* model = book->sheets[0].get();
-  const Cell* objective = Wb_findCell(model, 1, 1);   // B2
+  const Cell* objective = Wb_findCell(model, 1, 1);  // B2
   ASSERT_NE(objective, nullptr);
-  ASSERT_EQ(Wb_findCell(model, 178, 0), nullptr);     // A179 is empty
+  ASSERT_EQ(Wb_findCell(model, 178, 0), nullptr);  // A179 is empty
   Test_formula(book, model, "B2", objective->formula + "+$A$179");
   ASSERT_EQ(extractLinear(read(), &plus), 1);
   EXPECT_EQ(plus.terms, plain.terms);
