@@ -182,7 +182,7 @@ Workbook* emptyBook() {
 
 }  // namespace
 
-bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, FeOnLimit onLimit) {
+bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, FeOnLimit onLimit, bool willBeSaved) {
   Application& app = Wb_app();
   app.statusListener = Fe_showStatus;
   gInterrupts = 0;
@@ -191,7 +191,7 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
   Os_setMessageBoxHandler(showMessageBox);
   s->addIn = makeAddIn(onLimit);
   std::string error;
-  s->book = path.empty() ? emptyBook() : Xlsx_open(path, &error);
+  s->book = path.empty() ? emptyBook() : Xlsx_open(path, &error, willBeSaved ? XlsxOrigin::Keep : XlsxOrigin::Drop);
   if (!s->book) {
     std::fprintf(stderr, "corvan: %s\n", error.c_str());
     return false;

@@ -110,7 +110,7 @@ bool refuseBeforeRun(const FeModel& m) {
 int resultRows(const FeModel& m) { return 1 + Fe_variableCells(m) + 2 * Fe_constraintCells(m); }
 
 bool openAndPrepare(FeSession* s, const FeArgs& a, FeSetNames* before) {
-  if (!Fe_open(s, a.book, a.sheet, a.onLimit)) {
+  if (!Fe_open(s, a.book, a.sheet, a.onLimit, !a.out.empty())) {
     Fe_close(s);
     return false;
   }
@@ -176,7 +176,7 @@ const char* Fe_statusMeaning(int status) {
 
 int Fe_engines(const FeArgs& a) {
   FeSession s;
-  if (!Fe_open(&s, a.book, "", a.onLimit)) {
+  if (!Fe_open(&s, a.book, "", a.onLimit, false)) {
     Fe_close(&s);
     return FeExitUsage;
   }
@@ -192,7 +192,7 @@ int Fe_engines(const FeArgs& a) {
 
 int Fe_models(const FeArgs& a) {
   FeSession s;
-  if (!Fe_open(&s, a.book, "", a.onLimit)) {
+  if (!Fe_open(&s, a.book, "", a.onLimit, false)) {
     Fe_close(&s);
     return FeExitUsage;
   }
