@@ -56,7 +56,8 @@ struct FeSession {
 // Sets up the add-in workbook, opens the user's workbook (activating
 // `sheet` when given; keeping what a save needs only when it `willBeSaved`)
 // and loads the library. On failure prints one line and returns false.
-bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, FeOnLimit onLimit, bool willBeSaved);
+bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, FeOnLimit onLimit,
+             bool willBeSaved = true);
 // Unloads the library and closes both workbooks.
 void Fe_close(FeSession* s);
 // Calls `Solve` with an action code.
