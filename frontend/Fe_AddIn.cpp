@@ -108,7 +108,8 @@ std::string limitValue(const Limit& l) {
 }
 
 // The option that raises a limit, with a value above the one reached
-// ("--option nod=80000"), within the options' whole-number range; N when the limit's value is not known.
+// ("--option nod=80000") within the options' whole-number range; N when the
+// limit's value is not known.
 std::string raisedLimit(const Limit& l, const std::string& value) {
   char* end = nullptr;
   double reached = std::strtod(value.c_str(), &end);

@@ -197,6 +197,7 @@ int Fe_models(const FeArgs& a) {
     return FeExitUsage;
   }
   std::vector<std::vector<std::string>> table{{"sheet", "objective", "variables", "constraints", "engine"}};
+  std::vector<std::string> engines = engineNames(&s);
   for (size_t k = 0; k < s.book->sheets.size(); ++k) {
     int sheet = static_cast<int>(k);
     if (!Fe_hasModel(s.book, sheet)) continue;
@@ -205,7 +206,7 @@ int Fe_models(const FeArgs& a) {
     std::string objective = m.hasObjective ? std::string(Fe_senseName(m.sense)) + " " +
                                                  Wb_a1(m.objective.row1, m.objective.col1)
                                            : "(none)";
-    std::string engine = engineName(engineNames(&s), m);
+    std::string engine = engineName(engines, m);
     table.push_back({s.book->sheets[k]->name, objective, std::to_string(Fe_variableCells(m)),
                      std::to_string(Fe_constraintCells(m)),
                      engine + (m.faults.empty() ? "" : "  (" + std::to_string(m.faults.size()) + " faults)")});
