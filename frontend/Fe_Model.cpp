@@ -323,6 +323,9 @@ FeModel Fe_readModel(Workbook* wb, int sheet) {
     m.faults.push_back("\"solver_eng\" (the engine) is not a whole number within range");
   double linear = 0;
   m.linear = numberOf(wb, sheet, "solver_lin", &linear) && linear == 1;
+  double relax = 0;
+  m.relaxed = numberOf(wb, sheet, "solver_rlx", &relax) && relax == 1;
+  if (!numberOf(wb, sheet, "solver_pre", &m.precision) || !(m.precision > 0)) m.precision = kFePrecision;
   return m;
 }
 
@@ -381,15 +384,27 @@ const CellValue* Fe_value(const Workbook* wb, int sheet, int row, int col) {
 
 namespace {
 
-// The rows of a column that hold texts, in order. The first question about
-// a sheet finds those of all its columns, in one pass over its cells.
-const std::vector<int>& textRows(FeLabels* labels, int sheet, int col) {
+// The rows of a column that hold values and texts, in order. The first
+// question about a sheet finds those of all its columns, in one pass over
+// its cells.
+const FeColumnRows& columnRows(FeLabels* labels, int sheet, int col) {
   if (labels->sheetsDone.insert(sheet).second)
-    for (const auto& [key, cell] : labels->wb->sheets[sheet]->cells)
-      if (cell.value.kind == CellKind::Text) labels->textRows[{sheet, Wb_keyCol(key)}].push_back(Wb_keyRow(key));
-  static const std::vector<int> kNone;
-  auto found = labels->textRows.find({sheet, col});
-  return found == labels->textRows.end() ? kNone : found->second;
+    for (const auto& [key, cell] : labels->wb->sheets[sheet]->cells) {
+      if (cell.value.kind == CellKind::Empty) continue;
+      FeColumnRows& rows = labels->columns[{sheet, Wb_keyCol(key)}];
+      rows.filled.push_back(Wb_keyRow(key));
+      if (cell.value.kind == CellKind::Text) rows.texts.push_back(Wb_keyRow(key));
+    }
+  static const FeColumnRows kNone;
+  auto found = labels->columns.find({sheet, col});
+  return found == labels->columns.end() ? kNone : found->second;
+}
+
+// Whether every row strictly between `top` and `row` holds a value.
+bool filledBetween(const std::vector<int>& filled, int top, int row) {
+  auto from = std::upper_bound(filled.begin(), filled.end(), top);
+  auto to = std::lower_bound(filled.begin(), filled.end(), row);
+  return to - from == row - top - 1;
 }
 
 }  // namespace
@@ -401,9 +416,10 @@ std::string Fe_label(FeLabels* labels, int sheet, int row, int col) {
       col > 0 ? sh->cells.rowSpan(row, 0, col - 1) : std::span<const CellStore::value_type>{};
   for (auto cell = before.rbegin(); cell != before.rend() && left.empty(); ++cell)
     if (cell->second.value.kind == CellKind::Text) left = cell->second.value.text;
-  const std::vector<int>& rows = textRows(labels, sheet, col);
-  auto next = std::lower_bound(rows.begin(), rows.end(), row);
-  if (next != rows.begin()) above = Wb_findCell(sh, *std::prev(next), col)->value.text;
+  const FeColumnRows& rows = columnRows(labels, sheet, col);
+  auto next = std::lower_bound(rows.texts.begin(), rows.texts.end(), row);
+  if (next != rows.texts.begin() && filledBetween(rows.filled, *std::prev(next), row))
+    above = Wb_findCell(sh, *std::prev(next), col)->value.text;
   if (left.empty() || above.empty()) return left + above;
   return left + " " + above;
 }
