@@ -316,7 +316,8 @@ TEST_F(Recalc, InterpreterRefusesStrayTokensAndMultiAreaNames) {
 }
 
 // An operator whose result leaves the doubles shows "#num!" in its cell,
-// as the worksheet does, and the cells that read it get it too.
+// as the worksheet does, the cells that read it get it too, and a formula
+// that tests for it gets its answer.
 TEST_F(Recalc, InterpreterShowsOverflowOfAnOperatorAsNum) {
   Workbook* wb = Wb_newWorkbook("book");
   Sheet* sh = Wb_addSheet(wb, "S");
@@ -325,6 +326,8 @@ TEST_F(Recalc, InterpreterShowsOverflowOfAnOperatorAsNum) {
   Wb_setFormula(wb, sh, 1, 1, "=10^400");
   Wb_setFormula(wb, sh, 2, 1, "=A1*2");
   Wb_setFormula(wb, sh, 3, 1, "=B1+1");
+  Wb_setFormula(wb, sh, 4, 1, "=ISERROR(A1*A1)");
+  Wb_setFormula(wb, sh, 5, 1, "=IF(ISNUMBER(A1*A1),1,2)");
   FeInterpreted result;
   Fe_interpretWorkbook(wb, &result);
   auto at = [](int row) { return std::make_pair(0, Wb_cellKey(row, 1)); };
@@ -333,6 +336,9 @@ TEST_F(Recalc, InterpreterShowsOverflowOfAnOperatorAsNum) {
   EXPECT_EQ(result.values[at(1)], CellValue::makeError(CellError::Num));
   EXPECT_EQ(result.values[at(2)], CellValue::makeNumber(2e300));
   EXPECT_EQ(result.values[at(3)], CellValue::makeError(CellError::Num));
+  // The overflow is an error value a formula can test, as in the worksheet.
+  EXPECT_EQ(result.values[at(4)], CellValue::makeBoolean(true));
+  EXPECT_EQ(result.values[at(5)], CellValue::makeNumber(2));
   Wb_closeWorkbook(wb);
 }
 
