@@ -11,13 +11,27 @@
 namespace {
 
 // The runtime's case mapping of every letter, whatever the process locale
-// says.
+// says: made once, and freed when the module holding it unloads (the
+// library is unloaded after each run of the command).
+class CaseLocale {
+ public:
+  CaseLocale() : locale_(newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr)) {
+    if (!locale_) locale_ = newlocale(LC_CTYPE_MASK, "C", nullptr);
+  }
+  ~CaseLocale() {
+    if (locale_) freelocale(locale_);
+  }
+  CaseLocale(const CaseLocale&) = delete;
+  CaseLocale& operator=(const CaseLocale&) = delete;
+  locale_t get() const { return locale_; }
+
+ private:
+  locale_t locale_;
+};
+
 locale_t unicodeCase() {
-  static const locale_t kLocale = [] {
-    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-    return l ? l : newlocale(LC_CTYPE_MASK, "C", nullptr);
-  }();
-  return kLocale;
+  static const CaseLocale kLocale;
+  return kLocale.get();
 }
 
 // A letter beyond ASCII never maps into ASCII (the dotted capital I, the
