@@ -51,6 +51,9 @@ TEST(ParseVm, SyntaxErrorsRaiseTheirStatus) {
       {"=1+", kStatusInvalidExpression},
       {"=nosuchname+1", kStatusUndefinedIdentifier},
       {"='[other.xlsx]s'!a1+1", kStatusExternalName},
+      // Not alone in its formula: the book is read (and this one cannot be).
+      {"=2*'[other.xlsx]s'!a1", kStatusExternalName},
+      {"=-'[other.xlsx]s'!a1", kStatusExternalName},
       {"=1+2,3", kStatusUnexpectedEnd},
       {"=1+2)", kStatusMissingOpen},
       {"=sum(1,2),3", kStatusUnexpectedEnd},
@@ -72,6 +75,7 @@ TEST(ParseVm, LoneExternalReferenceKeepsTheStoredValue) {
   w.sheet.set("a1", "='[other.xlsx]s'!a1");
   ASSERT_TRUE(w.compile({"a1"}));
   EXPECT_FALSE(Prog_hasCode(w.cell("a1")));
+  EXPECT_EQ(w.cell("a1")->refresh, 1);
 }
 
 TEST(ParseVm, ProductsWithAZeroConstantCellFoldOnlyWhereSound) {
