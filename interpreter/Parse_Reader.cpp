@@ -250,6 +250,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
   }
   setSource(&s->value, range);
   if (r->variables) Model_bindVariable(r->variables, &s->value);
+  if (r->variables) Model_bindUncertainCells(r->variables, &s->value);
 }
 
 // "%g"-style text of a number for the names of constants.
@@ -904,6 +905,8 @@ bool Parse_compileModel(FormulaReader* r) {
       Parse_compileChain(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
     if (r->context->errors.errorCount) return false;
   }
+  // The registry's trial rows cover every random-function call compiled.
+  if (r->variables && r->variables->registry) CellReg_setCellCount(r->variables->registry.get(), r->randomCalls);
   return !r->bigM || BigM_finish(r->bigM);
 }
 
@@ -973,5 +976,7 @@ bool Parse_pruneModel(FormulaReader* r, bool freeConstants) {
     Model_showProgress(r->context, kProgressOptimizing, static_cast<int32_t>(i));
     if (r->context->errors.errorCount) return false;
   }
+  // The registry's trial rows cover every random-function call compiled.
+  if (r->variables && r->variables->registry) CellReg_setCellCount(r->variables->registry.get(), r->randomCalls);
   return !r->bigM || BigM_finish(r->bigM);
 }
