@@ -24,6 +24,7 @@ enum BuiltinEngineIndex : int {
   EngineEvolutionary = 2,
   EngineInterval = 3,
   EngineSocp = 4,
+  EngineBuiltinCount,  // the built-in engines come first in the table
 };
 
 // One row of the engine table: the owner and the five operations in order.
@@ -47,6 +48,30 @@ struct EngineInfo {
   std::int32_t value2;       // item 2 (0 for every built-in engine)
   std::uint32_t capabilities;  // item 13, bits below are items 14-23
   std::uint32_t fields;      // item 7; items 8-12 are its nibbles 0-4
+};
+
+// The items of an engine's information record, by the numbers the front end
+// and the drivers ask for them (Host_getEngineInfoItem).
+enum EngineInfoItem : int {
+  EngineInfoValue1 = 1,
+  EngineInfoValue2 = 2,
+  EngineInfoFirstLimit = 3,       // items 3-6: the four size limits
+  EngineInfoLastLimit = 6,
+  EngineInfoFields = 7,           // the fields word
+  EngineInfoFirstNibble = 8,      // items 8-12: its nibbles 0-4
+  EngineInfoNibble2 = 10,
+  EngineInfoNibble3 = 11,
+  EngineInfoLastNibble = 12,
+  EngineInfoCapabilities = 13,    // the whole capability word
+  EngineInfoFeasibility = 14,     // items 14-23: one capability bit each
+  EngineInfoBranch = 15,
+  EngineInfoMultistart = 16,
+  EngineInfoDiagnose19 = 19,
+  EngineInfoDiagnose20 = 20,
+  EngineInfoDiagnoseExtra = 21,
+  EngineInfoCones = 22,           // the engine reads cone constraints itself
+  EngineInfoRequestDiagnosis = 23,
+  EngineInfoLastCapability = 23,
 };
 
 // Capability bits of EngineInfo::capabilities.

@@ -19,8 +19,6 @@ namespace {
 
 constexpr int BestBoundNodes = 1024;   // best-bound mode stays below this many nodes
 constexpr int SwitchNodes = 512;       // depth first turns to best bound below this many
-constexpr int ItemFieldNibble2 = 10;   // engine information items: nibbles 2 and 3 of word 9
-constexpr int ItemFieldNibble3 = 11;
 constexpr int QueryObjectiveClass = QueryStructureLast;   // 37: the analysed objective class
 
 // How the search ended.
@@ -68,8 +66,8 @@ bool readGroups(BnbState& s) {
 void chooseReducedCosts(BnbState& s) {
   int objectiveClass = Host_queryModel(s.owner, QueryObjectiveClass);
   int engine = Host_getEngineIndex(s.owner);
-  bool plainFields = Host_getEngineInfoItem(s.owner, engine, ItemFieldNibble2) == 0 &&
-                     Host_getEngineInfoItem(s.owner, engine, ItemFieldNibble3) == 0;
+  bool plainFields = Host_getEngineInfoItem(s.owner, engine, EngineInfoNibble2) == 0 &&
+                     Host_getEngineInfoItem(s.owner, engine, EngineInfoNibble3) == 0;
   s.useReducedCosts =
       objectiveClass == 1 || objectiveClass == 2 || (objectiveClass == 0 && plainFields);
   if (s.useReducedCosts) s.reducedCosts.assign(s.n, 0.0);

@@ -27,7 +27,6 @@ constexpr int MaxSampleSize = 200;
 constexpr int MaxIterations = 5;
 constexpr int MaxDimension = 200;      // above it every sample lies within the distance
 constexpr int NeighboursLooked = 7;    // pairs the topographic filter looks at per sample
-constexpr int ItemBranch = 15;
 // Outcomes of a step besides a status: go on, or the normal end.
 constexpr int KeepGoing = -100;
 constexpr int NormalEnd = -101;
@@ -277,7 +276,7 @@ bool readOptions(MslRun& r, std::uint32_t* flags) {
   if (seed == 0) seed = Os_tickCount();
   Rnd_seed(r.random, seed);
   const std::int32_t* types = r.problem->integerFlags;
-  r.integerMode = Host_getEngineInfoItem(c, engine, ItemBranch) != 0 && types &&
+  r.integerMode = Host_getEngineInfoItem(c, engine, EngineInfoBranch) != 0 && types &&
                   std::any_of(types, types + r.n, [](std::int32_t t) { return t != 0; });
   return true;
 }

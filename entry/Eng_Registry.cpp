@@ -26,7 +26,7 @@ struct BuiltinEngine {
 };
 
 // Engines not built into this library refuse `setup` with status 8.
-constexpr BuiltinEngine kBuiltins[5] = {
+constexpr BuiltinEngine kBuiltins[EngineBuiltinCount] = {
   {Grg_engineLoad, Grg_engineSetup, Grg_engineSolve, Grg_engineFinish, Eng_freeNothing,
    "KVAENG.DLL", "KVAENG.XLA", "Standard GRG Nonlinear  "},
   {Lp_engineLoad, Lp_engineSetup, Lp_engineSolve, Lp_engineFinish, Eng_freeNothing,
@@ -174,7 +174,7 @@ bool writeEngineRows(const XLOPER& range, EngineCountedName* names, EngineCounte
 }  // namespace
 
 void Eng_registerBuiltins(LibraryContext* context, LibraryContext* owner) {
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < EngineBuiltinCount; ++i) {
     const BuiltinEngine& e = kBuiltins[i];
     context->engines[i] = {owner, e.load, e.setup, e.solve, e.finish, e.free};
   }
@@ -188,12 +188,12 @@ OsModule Eng_loadLibrary(LibraryContext* context, const char* file) {
 
 int Eng_findEngineDlls(LibraryContext* context, char (*files)[EngineNameChars],
                        EngineCountedName* addIns, EngineCountedName* names) {
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < EngineBuiltinCount; ++i) {
     std::strcpy(files[i], kBuiltins[i].file);
     setCounted(addIns[i], kBuiltins[i].addIn);
     setCounted(names[i], kBuiltins[i].name);
   }
-  int count = 5;
+  int count = EngineBuiltinCount;
   OsFindData found;
   std::string pattern = std::string(context->directory) + "*ENG.DLL";
   OsFindHandle search = Os_findFirstFile(pattern.c_str(), &found);

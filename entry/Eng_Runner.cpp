@@ -16,7 +16,6 @@
 namespace {
 
 // Engine information items of ordinal 42 that allow the drivers.
-enum : int { ItemFeasibility = 14, ItemBranch = 15, ItemMultistart = 16, ItemCones = 22 };
 
 // Which drivers the engine's capabilities and the run's switches call for.
 struct DriverConditions {
@@ -34,10 +33,10 @@ DriverConditions driverConditions(LibraryContext* context, const EngineProblem* 
   auto item = [&](int k) { return Host_getEngineInfoItem(context, engine, k) != 0; };
   DriverConditions c;
   c.feasibilityMode = Host_queryModel(context, QueryFeasibility);
-  c.feasibility = item(ItemFeasibility) && c.feasibilityMode != 0;
-  c.branch = item(ItemBranch) && anyInteger;
+  c.feasibility = item(EngineInfoFeasibility) && c.feasibilityMode != 0;
+  c.branch = item(EngineInfoBranch) && anyInteger;
   c.multistart =
-      item(ItemMultistart) && (Host_getEngineOptionFlags(context, engine) & OptFlagMsl) != 0;
+      item(EngineInfoMultistart) && (Host_getEngineOptionFlags(context, engine) & OptFlagMsl) != 0;
   return c;
 }
 
@@ -81,7 +80,7 @@ bool chooseDriver(EngineProblem* problem) {
 // other engine would leave them out and report a point that breaks them.
 bool conesTaken(LibraryContext* context) {
   if (context->analysed || context->modelSupplied || Host_queryModel(context, QueryCones) == 0) return true;
-  if (Host_getEngineInfoItem(context, Host_getEngineIndex(context), ItemCones) != 0) return true;
+  if (Host_getEngineInfoItem(context, Host_getEngineIndex(context), EngineInfoCones) != 0) return true;
   Os_messageBox(
       "The model has cone constraints (relation 7 or 8), which the chosen engine would leave out; "
       "choose an engine that takes them.",

@@ -23,7 +23,6 @@ namespace {
 
 constexpr int kFirstDiagnosingLevel = 2;  // analysis levels that diagnose: 2 and up
 constexpr int kEngineChosenLevel = 4;     // the engine's capability items decide
-constexpr int kCapabilityItem = 13;       // the engine's whole capability word
 
 // What the common path does for one action, and the analysis arguments.
 struct Plan {
@@ -94,21 +93,21 @@ bool reportEngineLimits(LibraryContext* context, int* result) {
 // capability items of the engine (a built-in engine is loaded here, so that
 // they hold even when the engines have not been listed; a plug-in's come
 // from the listing, which loads each). An engine that works on the
-// interpreter's diagnosed model (item 19 or 20, and no evaluation through
+// interpreter's diagnosed model (either diagnosis item, and no evaluation through
 // the application) gets the analysis of level 4 when the workbook's level
 // diagnoses nothing.
 void planSolve(LibraryContext* context, int engine, Plan* plan) {
   int level = Host_queryModel(context, QueryDiagnosisLevel);
   if (engine >= 0 && engine < context->engineCount) Eng_loadAndRun(context, context, engine, 0);
   auto item = [&](int k) { return Host_getEngineInfoItem(context, engine, k) != 0; };
-  unsigned capabilities = static_cast<unsigned>(Host_getEngineInfoItem(context, engine, kCapabilityItem));
+  unsigned capabilities = static_cast<unsigned>(Host_getEngineInfoItem(context, engine, EngineInfoCapabilities));
   bool onInterpreter = !(capabilities & EngineEvaluateInExcel);
-  if (level < kFirstDiagnosingLevel && onInterpreter && (item(19) || item(20))) level = kEngineChosenLevel;
+  if (level < kFirstDiagnosingLevel && onInterpreter && (item(EngineInfoDiagnose19) || item(EngineInfoDiagnose20))) level = kEngineChosenLevel;
   plan->analyse = level >= 1;
-  plan->diagnose = level == 2 || level == 3 || (level == 4 && (item(19) || item(20)));
-  plan->diagnosisExtra = level == 3 || (level == 4 && plan->diagnose && item(21));
+  plan->diagnose = level == 2 || level == 3 || (level == 4 && (item(EngineInfoDiagnose19) || item(EngineInfoDiagnose20)));
+  plan->diagnosisExtra = level == 3 || (level == 4 && plan->diagnose && item(EngineInfoDiagnoseExtra));
   plan->trials = Host_queryModel(context, QueryNtr);
-  plan->diagnoseRequest = Host_queryModel(context, QueryIsm) || (level == 4 && item(23));
+  plan->diagnoseRequest = Host_queryModel(context, QueryIsm) || (level == 4 && item(EngineInfoRequestDiagnosis));
 }
 
 // Action 7: analysis and diagnosis as "solver_mda" asks.

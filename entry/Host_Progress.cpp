@@ -147,8 +147,10 @@ int check(LibraryContext* context, std::int32_t flags) {
       return StopByUser;
     }
   }
-  if (p.paused) return StopContinue;
+  // Once a stop is answered every later call answers it, paused or not, so
+  // that no loop of an engine runs on past it.
   if (p.pendingStop != StopContinue) return p.pendingStop;
+  if (p.paused) return StopContinue;
   int answer = askIfDue(context, flags, remaining);
   if (answer != StopContinue) {
     p.pendingStop = answer;

@@ -258,12 +258,14 @@ int Host_getEngineInfoItem(LibraryContext* context, int engine, int item) {
       EngineItem22, EngineRequestDiagnosis};
   if (engine < 0 || engine >= EngineIndexCount) return 0;
   const EngineInfo& info = context->engineInfos[engine];
-  if (item == 1) return info.value1;
-  if (item == 2) return info.value2;
-  if (item >= 3 && item <= 6) return info.limits[item - 3];
-  if (item == 7) return static_cast<int>(info.fields);
-  if (item >= 8 && item <= 12) return static_cast<int>((info.fields >> (4 * (item - 8))) & 0xF);
-  if (item == 13) return static_cast<int>(info.capabilities);
-  if (item >= 14 && item <= 23) return static_cast<int>(info.capabilities & kCapabilityItems[item - 14]);
+  if (item == EngineInfoValue1) return info.value1;
+  if (item == EngineInfoValue2) return info.value2;
+  if (item >= EngineInfoFirstLimit && item <= EngineInfoLastLimit) return info.limits[item - EngineInfoFirstLimit];
+  if (item == EngineInfoFields) return static_cast<int>(info.fields);
+  if (item >= EngineInfoFirstNibble && item <= EngineInfoLastNibble)
+    return static_cast<int>((info.fields >> (4 * (item - EngineInfoFirstNibble))) & 0xF);
+  if (item == EngineInfoCapabilities) return static_cast<int>(info.capabilities);
+  if (item >= EngineInfoFeasibility && item <= EngineInfoLastCapability)
+    return static_cast<int>(info.capabilities & kCapabilityItems[item - EngineInfoFeasibility]);
   return 0;
 }

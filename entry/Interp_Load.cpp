@@ -151,7 +151,7 @@ bool buildRequest(LibraryContext* context, ExcelAutomation* ea, LoadRequest* rq)
   if (ea->activeSheet >= 1 && ea->activeSheet < static_cast<int32_t>(ea->sheetNames.size()))
     rq->activeSheetName = ea->sheetNames[static_cast<size_t>(ea->activeSheet)];
   const int engine = Host_getEngineIndex(context);
-  rq->skipCones = Host_getEngineInfoItem(context, engine, 22) != 0;
+  rq->skipCones = Host_getEngineInfoItem(context, engine, EngineInfoCones) != 0;
   rq->nonSmoothAllowed = Host_queryModel(context, QueryIrs) == 0;
   rq->freeBytes = Os_freePhysicalMemory();
   return readModelData(context, rq);

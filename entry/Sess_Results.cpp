@@ -296,7 +296,9 @@ int Sess_writeStatistics(LibraryContext* context, int offset) {
 }
 
 int Sess_storeEngineLimits(LibraryContext* context) {
-  static constexpr int kItems[8] = {3, 4, 5, 6, 1, 2, 7, 13};
+  static constexpr int kItems[8] = {EngineInfoFirstLimit, EngineInfoFirstLimit + 1, EngineInfoFirstLimit + 2,
+                                    EngineInfoLastLimit,  EngineInfoValue1,         EngineInfoValue2,
+                                    EngineInfoFields,     EngineInfoCapabilities};
   if (!Sess_prepareResults(context)) return StatusHostFailure;
   for (int k = 0; k < 8; ++k)
     context->results.statistics[k] = Host_getEngineInfoItem(context, context->currentEngine, kItems[k]);

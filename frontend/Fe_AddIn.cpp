@@ -96,7 +96,8 @@ constexpr Limit kLimits[] = {{"solver_tim", "time limit", " s"},
                              {"solver_nod", "subproblem limit", " subproblems"},
                              {"solver_mip", "integer-solution limit", " integer solutions"}};
 
-Workbook* gBook = nullptr;  // the user's workbook, for the limits' values and the messages
+bool gLimitStopAnswered = false;  // the "Show" macro answered stop to a limit in this action
+Workbook* gBook = nullptr;        // the user's workbook, for the limits' values and the messages
 std::string gBookPath;      // as the command line named it
 
 std::string limitValue(const char* option) {
@@ -110,12 +111,15 @@ std::string limitValue(const char* option) {
 // stops after Ctrl-C and goes on otherwise. Limits (reasons 2 to 5) continue
 // or stop as asked. The answer 1 continues; the answer 0 leaves the library
 // to stop with the limit's or the break's own status (the answer 2 would only
-// mark a stop chosen by the user, which keeps the engine's status).
+// mark a stop chosen by the user, which keeps the engine's status). Once it
+// has answered stop for a limit it answers stop to every later call of the
+// action, so that nothing runs on past the limit.
 void registerShow(FeOnLimit onLimit) {
   Xlc_registerMacro("Show", [onLimit](const std::vector<CellValue>& args) {
     int reason = 0;
     if (!args.empty() && args[0].kind == CellKind::Number) Wb_toInt(args[0].number, &reason);
     Fe_endProgress();
+    if (gLimitStopAnswered) return CellValue::makeNumber(0);
     if (reason == 1) {
       if (gInterrupts == 0) return CellValue::makeNumber(1);
       std::fprintf(stderr, "interrupted: stopping with the best point found (Ctrl-C again ends at once)\n");
@@ -123,6 +127,7 @@ void registerShow(FeOnLimit onLimit) {
     }
     bool stop = onLimit == FeOnLimit::Stop;
     if (reason >= 2 && reason <= 5) {
+      gLimitStopAnswered = stop;
       const Limit& l = kLimits[reason - 2];
       std::string value = limitValue(l.option);
       std::fprintf(stderr, "%s reached%s: %s\n", l.what, value.empty() ? "" : (" after " + value + l.unit).c_str(),
@@ -167,6 +172,7 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
   Application& app = Wb_app();
   app.statusListener = showStatus;
   gInterrupts = 0;
+  gLimitStopAnswered = false;
   std::signal(SIGINT, onInterrupt);
   for (int signal : {SIGTERM, SIGHUP}) std::signal(signal, onTermination);
   Os_setMessageBoxHandler(showMessageBox);
@@ -205,6 +211,7 @@ void Fe_close(FeSession* s) {
 }
 
 int Fe_action(FeSession* s, int action) {
+  gLimitStopAnswered = false;
   double code = action;
   return s->solve(&code);
 }

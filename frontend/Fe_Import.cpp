@@ -167,11 +167,13 @@ void variableRows(const Workbook* wb, const VariableTable* t, ModelNames* out) {
 }
 
 // The items as constraints and the objective; false with the reason for an
-// item without a cell, which no solver_* name can hold.
-bool itemRows(const Workbook* wb, const FunctionTable* t, ModelNames* out, std::string* why) {
+// item without a cell, which no solver_* name can hold, named by the cell of
+// the marker it came from.
+bool itemRows(const Workbook* wb, const FunctionTable* t, const CellRef& marker, ModelNames* out, std::string* why) {
   for (const ModelItem* item : t->array) {
     if (item->cell.sheet == 0) {
-      *why = "a constraint marker has an expression on its left (" + Text_toUtf8(item->rhsText) +
+      *why = (marker.sheet > 0 ? cellText(wb, marker) + ": " : "") +
+             "a constraint marker has an expression on its left (" + Text_toUtf8(item->rhsText) +
              "); put the expression in a cell and mark that cell to solve the model";
       return false;
     }
@@ -189,7 +191,7 @@ bool itemRows(const Workbook* wb, const FunctionTable* t, ModelNames* out, std::
   return true;
 }
 
-bool modelNames(const Workbook* wb, const EvalContext* ctx, ModelNames* out, std::string* why) {
+bool modelNames(const Workbook* wb, const EvalContext* ctx, const CellRef& marker, ModelNames* out, std::string* why) {
   const VariableTable* t = ctx->tables.variables;
   std::string adjustable;
   for (const RangeRef& r : t->ranges) adjustable += (adjustable.empty() ? "" : ",") + rangeText(wb, r);
@@ -198,7 +200,7 @@ bool modelNames(const Workbook* wb, const EvalContext* ctx, ModelNames* out, std
     return false;
   }
   out->names.push_back({"solver_adj", adjustable});
-  if (!itemRows(wb, ctx->tables.functions, out, why)) return false;
+  if (!itemRows(wb, ctx->tables.functions, marker, out, why)) return false;
   variableRows(wb, t, out);
   out->names.insert(out->names.end(), {{"solver_num", std::to_string(out->rows)}, {"solver_neg", "2"}});
   return true;
@@ -224,7 +226,8 @@ bool Fe_importMarkers(FeSession* s) {
   std::string why = result == kLoadNoMemory ? "out of memory" : failureOf(s->book, report.imported);
   ModelNames names;
   const bool imported = (result == kLoadOk || result == kLoadCompileFailed || result == kLoadEmpty) &&
-                        report.imported.failure.empty() && modelNames(s->book, ctx, &names, &why);
+                        report.imported.failure.empty() &&
+                        modelNames(s->book, ctx, report.imported.expressionMarker, &names, &why);
   Load_freeModel(ctx);
   if (!imported) {
     std::fprintf(stderr, "%sthe marker model cannot be imported: %s\n", Fe_where().c_str(), why.c_str());

@@ -1,13 +1,15 @@
 // The model the importers of other add-ins' models build, on the reader's
 // variable and function tables: variables start at their cells' values,
-// binary ones within 0 and 1; a bound from a marker only tightens; a cell
-// given a formula by an import is compiled from it; laws and correlations
-// go to the cell registry.
+// binary ones within 0 and 1; a variable's first explicit lower bound
+// replaces the implicit 0 of the non-negative cells, and every other bound
+// from a marker only tightens; a cell given a formula by an import is
+// compiled from it; laws and correlations go to the cell registry.
 #include "interpreter/Import_Model.h"
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <unordered_set>
 
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Parse_Reader.h"
@@ -37,6 +39,8 @@ uint32_t keyOf(const CellRef& c) { return CellReg_cellKey(c.sheet, c.row, c.colu
 
 struct ReaderModel final : AddinModel {
   FormulaReader* r;
+  // The variables given a lower bound by a marker, by their records.
+  std::unordered_set<const VarRecord*> explicitLower;
   explicit ReaderModel(FormulaReader* reader) : r(reader) {}
 
   bool addVariables(const RangeRef& range, int32_t type) override {
@@ -75,10 +79,16 @@ struct ReaderModel final : AddinModel {
     const bool lower = relation != kAddinLess && relation != kAddinLessEqual;
     const bool upper = relation != kAddinGreater && relation != kAddinGreaterEqual;
     forVariables(r->variables, range, [&](VarRecord& v) {
-      if (lower) v.bounds.lo = std::max(v.bounds.lo, value);
+      if (lower) setExplicitLower(v, value);
       if (upper) v.bounds.hi = std::min(v.bounds.hi, value);
     });
     return true;
+  }
+  // The first explicit lower bound replaces the implicit one (a binary
+  // variable's 0 belongs to its type and stays); later ones tighten.
+  void setExplicitLower(VarRecord& v, double value) {
+    const bool first = explicitLower.insert(&v).second && v.type != kVarBinary;
+    v.bounds.lo = first ? value : std::max(v.bounds.lo, value);
   }
   bool addConstraint(const RangeRef& left, int32_t relation, const RangeRef& right) override {
     return Model_addConstraint(r->functions, left, relation, right);

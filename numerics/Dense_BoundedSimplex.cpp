@@ -3,13 +3,15 @@
 // column: the structural variables, one logical per row (slack of a '<' row,
 // surplus of a '>' row, a fixed zero column for an '=' row) and one
 // artificial per row that does not start feasible. Non-basic columns sit at
-// a bound ('L', 'U'), at zero when free ('X'), or never move ('F').
+// a bound, at zero when free, or never move (BasisStatus).
+#include "numerics/Dense_BasisStatus.h"
 #include "numerics/Dense_BoundedSimplex.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 
+#include "base/Chk_Assert.h"
 #include "contract/Bound_Infinity.h"
 
 namespace {
@@ -22,7 +24,7 @@ struct Tableau {
   std::vector<double> beta;         // basic values per row
   std::vector<double> d;            // reduced costs of the row maximised
   std::vector<double> lo, up, value;
-  std::vector<char> status;         // 'L', 'U', 'X', 'F', or 'B' when basic
+  std::vector<char> status;         // BasisStatus of each column
   std::vector<int> basis;           // basic column per row
   double* row(int i) { return t.data() + static_cast<std::size_t>(i) * total; }
   int artificial(int i) const { return n + m + i; }
@@ -33,7 +35,7 @@ struct Step {
   int row = -1;     // leaving row, -1 for none
   bool flip = false;
   double theta = kBoundInfinity;
-  char leavesAt = 'L';
+  BasisStatus leavesAt = kColAtLower;
 };
 
 // The bound a column starts at, and its status.
@@ -42,19 +44,19 @@ void startColumn(Tableau& tb, int j, double lower, double upper, double current)
   tb.up[j] = upper;
   if (lower == upper) {
     tb.value[j] = lower;
-    tb.status[j] = 'F';
+    tb.status[j] = kColFixed;
   } else if (lower <= -kBoundInfinity && upper >= kBoundInfinity) {
     tb.value[j] = 0.0;
-    tb.status[j] = 'X';
+    tb.status[j] = kColFree;
   } else if (lower <= -kBoundInfinity) {
     tb.value[j] = upper;
-    tb.status[j] = 'U';
+    tb.status[j] = kColAtUpper;
   } else if (upper >= kBoundInfinity || 2.0 * current <= lower + upper) {
     tb.value[j] = lower;
-    tb.status[j] = 'L';
+    tb.status[j] = kColAtLower;
   } else {
     tb.value[j] = upper;
-    tb.status[j] = 'U';
+    tb.status[j] = kColAtUpper;
   }
 }
 
@@ -72,7 +74,7 @@ void build(const DenseBoundedLp& lp, Tableau& tb) {
   tb.lo.assign(tb.total, 0.0);
   tb.up.assign(tb.total, 0.0);
   tb.value.assign(tb.total, 0.0);
-  tb.status.assign(tb.total, 'F');
+  tb.status.assign(tb.total, kColFixed);
   tb.basis.assign(m, 0);
   for (int j = 0; j < n; ++j) startColumn(tb, j, lp.lower[j], lp.upper[j], lp.start[j]);
   for (int i = 0; i < m; ++i) {
@@ -89,7 +91,7 @@ void build(const DenseBoundedLp& lp, Tableau& tb) {
     r[logical] = rel == '>' ? -1.0 : 1.0;
     if (rel != '=') {
       tb.up[logical] = kBoundInfinity;
-      tb.status[logical] = 'L';
+      tb.status[logical] = kColAtLower;
     }
     tb.beta[i] = sign * rhs;
     if (rel == '<') {
@@ -99,7 +101,7 @@ void build(const DenseBoundedLp& lp, Tableau& tb) {
       tb.up[tb.artificial(i)] = kBoundInfinity;
       tb.basis[i] = tb.artificial(i);
     }
-    tb.status[tb.basis[i]] = 'B';
+    tb.status[tb.basis[i]] = kColBasic;
   }
 }
 
@@ -123,8 +125,8 @@ int entering(const Tableau& tb, double reducedCostTol) {
   for (int j = 0; j < tb.total; ++j) {
     const double dj = tb.d[j];
     const char s = tb.status[j];
-    if (s == 'X' && std::fabs(dj) > reducedCostTol) return j;
-    const bool usable = (s == 'L' && dj > 0.0) || (s == 'U' && dj < 0.0);
+    if (s == kColFree && std::fabs(dj) > reducedCostTol) return j;
+    const bool usable = (s == kColAtLower && dj > 0.0) || (s == kColAtUpper && dj < 0.0);
     if (usable && std::fabs(dj) > bestSize) {
       best = j;
       bestSize = std::fabs(dj);
@@ -185,7 +187,7 @@ Step ratioTest(const Tableau& tb, int q, double dir, double pivotTol) {
       if (ratio < step.theta || (tie && laterRowWins(tb, step.row, i, q))) {
         step.theta = ratio;
         step.row = i;
-        step.leavesAt = rate < 0.0 ? 'L' : 'U';
+        step.leavesAt = rate < 0.0 ? kColAtLower : kColAtUpper;
       }
     }
   }
@@ -208,19 +210,21 @@ void moveColumn(Tableau& tb, int q, double delta) {
 void flip(Tableau& tb, int q, double dir) {
   moveColumn(tb, q, dir * (tb.up[q] - tb.lo[q]));
   tb.value[q] = dir > 0.0 ? tb.up[q] : tb.lo[q];
-  tb.status[q] = dir > 0.0 ? 'U' : 'L';
+  tb.status[q] = dir > 0.0 ? kColAtUpper : kColAtLower;
 }
 
 // Column q enters by `delta` on row p; the row's basic variable leaves at the
 // bound `leavesAt` (its own value when it is held fixed).
-void pivot(Tableau& tb, int p, int q, double delta, char leavesAt) {
+void pivot(Tableau& tb, int p, int q, double delta, BasisStatus leavesAt) {
+  CORVAN_ASSERT(p >= 0 && p < tb.m && q >= 0 && q < tb.total && tb.status[q] != kColBasic);
+  CORVAN_ASSERT(tb.row(p)[q] != 0.0);
   moveColumn(tb, q, delta);
   const int leaving = tb.basis[p];
-  tb.value[leaving] = leavesAt == 'U' ? tb.up[leaving] : tb.lo[leaving];
-  tb.status[leaving] = tb.lo[leaving] == tb.up[leaving] ? 'F' : leavesAt;
+  tb.value[leaving] = leavesAt == kColAtUpper ? tb.up[leaving] : tb.lo[leaving];
+  tb.status[leaving] = tb.lo[leaving] == tb.up[leaving] ? kColFixed : leavesAt;
   tb.beta[p] = tb.value[q];
   tb.basis[p] = q;
-  tb.status[q] = 'B';
+  tb.status[q] = kColBasic;
   double* rp = tb.row(p);
   const double inv = 1.0 / rp[q];
   for (int j = 0; j < tb.total; ++j) rp[j] = std::fabs(rp[j] * inv) <= kTiny ? 0.0 : rp[j] * inv;
@@ -279,7 +283,7 @@ int iterate(Run& run) {
   for (int count = 0; count < guard; ++count) {
     const int q = entering(tb, run.lp.reducedCostTol);
     if (q < 0) return DenseBoundedSolved;
-    const double dir = tb.status[q] == 'U' || (tb.status[q] == 'X' && tb.d[q] < 0.0) ? -1.0 : 1.0;
+    const double dir = tb.status[q] == kColAtUpper || (tb.status[q] == kColFree && tb.d[q] < 0.0) ? -1.0 : 1.0;
     const Step step = ratioTest(tb, q, dir, run.lp.pivotTol);
     if (step.row < 0 && !step.flip) return DenseBoundedNoLeavingRow;
     if (run.accepting) structuralValues(tb, run.saved.data());
@@ -305,16 +309,16 @@ void dropArtificials(Run& run) {
     const double* r = tb.row(i);
     int best = -1;
     for (int j = 0; j < tb.n + tb.m; ++j)
-      if (tb.status[j] != 'B' && std::fabs(r[j]) > run.lp.pivotTol &&
+      if (tb.status[j] != kColBasic && std::fabs(r[j]) > run.lp.pivotTol &&
           (best < 0 || std::fabs(r[j]) > std::fabs(r[best])))
         best = j;
-    if (best >= 0) pivot(tb, i, best, tb.beta[i] / r[best], 'L');
+    if (best >= 0) pivot(tb, i, best, tb.beta[i] / r[best], kColAtLower);
   }
   for (int i = 0; i < tb.m; ++i) {
     const int a = tb.artificial(i);
     tb.up[a] = 0.0;
-    if (tb.status[a] != 'B') {
-      tb.status[a] = 'F';
+    if (tb.status[a] != kColBasic) {
+      tb.status[a] = kColFixed;
       tb.value[a] = 0.0;
     }
   }

@@ -4,6 +4,8 @@
 // share (largest entry, ratio test, pivot).
 #include "numerics/Dense_Tableau.h"
 
+#include "base/Chk_Assert.h"
+
 #include <algorithm>
 #include <cmath>
 #include <tuple>
@@ -63,6 +65,8 @@ void Dense_simplexRatioTest(const DenseTableau& t, int n, const int* rowList, in
 }
 
 void Dense_simplexPivot(DenseTableau& t, int lastRow, int lastColumn, int pivotRow, int pivotColumn) {
+  CORVAN_ASSERT(pivotRow >= 0 && pivotRow <= lastRow && pivotColumn >= 0 && pivotColumn <= lastColumn);
+  CORVAN_ASSERT(Dense_tableauAt(t, pivotRow, pivotColumn) != 0.0);
   const double piv = 1.0 / Dense_tableauAt(t, pivotRow, pivotColumn);
   for (int r = 0; r <= lastRow; ++r) {
     if (r == pivotRow) continue;

@@ -16,9 +16,7 @@
 #include "arithmetic/numeric/Num_Scalar.h"
 #include "arithmetic/tape/Tape_Nodes.h"
 #include "values/Grad_Payload.h"
-#include "values/List_List.h"
 #include "values/Model_Functions.h"
-#include "values/Model_Variables.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -36,12 +34,7 @@ struct Weight {
 
 // The current value of the variable at gradient position p.
 double variableValue(EvalContext* ctx, int32_t p) {
-  int32_t j = p;
-  if (ctx->flags.compactDerivatives && ctx->position.currentVariables) {
-    j = List_firstInt(ctx->position.currentVariables);
-    for (int32_t i = 1; i < p; ++i) j = List_nextInt(ctx->position.currentVariables);
-  }
-  const VarRecord* var = Model_getVariable(ctx->tables.variables, j);
+  const VarRecord* var = Tape_variableAt(ctx, p);
   return var ? var->value.lo : 0.0;
 }
 

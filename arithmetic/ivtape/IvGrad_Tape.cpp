@@ -14,8 +14,6 @@
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
 #include "arithmetic/tape/Tape_Nodes.h"
-#include "values/List_List.h"
-#include "values/Model_Variables.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -34,12 +32,7 @@ struct Weight {
 
 // The box of the variable at gradient position p.
 Interval variableBox(EvalContext* ctx, int32_t p) {
-  int32_t j = p;
-  if (ctx->flags.compactDerivatives && ctx->position.currentVariables) {
-    j = List_firstInt(ctx->position.currentVariables);
-    for (int32_t i = 1; i < p; ++i) j = List_nextInt(ctx->position.currentVariables);
-  }
-  const VarRecord* var = Model_getVariable(ctx->tables.variables, j);
+  const VarRecord* var = Tape_variableAt(ctx, p);
   return var ? var->value : kZero;
 }
 

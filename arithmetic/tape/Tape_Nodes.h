@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "values/List_List.h"
 #include "values/Model_Functions.h"
+#include "values/Model_Variables.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -86,4 +88,16 @@ bool Tape_prepareRecords(EvalContext* ctx, int32_t n, Rec** tape, int32_t* capac
     rec.forward.node = rec.adjoint.node = k;
   }
   return true;
+}
+
+// The variable at gradient position p of the record tapes: position p
+// itself, or with compact derivatives the p-th of the current variables;
+// null when there is none.
+inline const VarRecord* Tape_variableAt(EvalContext* ctx, int32_t p) {
+  int32_t j = p;
+  if (ctx->flags.compactDerivatives && ctx->position.currentVariables) {
+    j = List_firstInt(ctx->position.currentVariables);
+    for (int32_t i = 1; i < p; ++i) j = List_nextInt(ctx->position.currentVariables);
+  }
+  return Model_getVariable(ctx->tables.variables, j);
 }

@@ -220,7 +220,7 @@ int Evo_classify(EvoRecord& rec) {
   rec.classOrder.clear();
   rec.classPick[0] = rec.classPick[1] = 0.0;
   rec.classified = false;
-  int item23 = Host_getEngineInfoItem(rec.context, EngineEvolutionary, 23);
+  int item23 = Host_getEngineInfoItem(rec.context, EngineEvolutionary, EngineInfoRequestDiagnosis);
   int structure = Host_queryModel(rec.context, QueryStructureLast);
   if (structure == 0 || structure == 6) {
     rec.problemKind = 5;
@@ -253,9 +253,8 @@ int Evo_linearAnalysis(EvoRecord& rec) {
   std::vector<double> zero(rec.n, 0.0);
   if (!evalPoint(rec, zero, rec.rowWork)) return 0;
   // A failed capture or test leaves the model without a linear part; a
-  // user's stop ends the run.
-  if (!captureCoefficients(rec) || (!rec.classified && !linearityTest(rec)))
-    return Evo_pendingStop(rec) == StatusUserStop ? StatusUserStop : 0;
+  // stop (the user's or a limit's) ends the run.
+  if (!captureCoefficients(rec) || (!rec.classified && !linearityTest(rec))) return Evo_runStop(rec);
   linearLists(rec);
   if (rec.linear.linearRows > 0 && rec.linear.linearVars > 0) buildTableau(rec);
   return 0;

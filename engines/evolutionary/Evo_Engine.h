@@ -234,8 +234,13 @@ int Evo_showIncumbent(EvoRecord& rec, int resumeFlags);
 // The pending-stop check: a query (flag 64); a stop shows the incumbent and
 // returns its mapped answer, else 0.
 int Evo_pendingStop(EvoRecord& rec);
-// Set-up progress (flag 2); a user stop gives 6, else 0.
+// Set-up progress (flag 2); a stop the answer asks for gives its mapped
+// status (6 the user's, 10 the time limit ...), else 0 (the user's stop code
+// 1, which reseeds a population, waits for the main loop).
 int Evo_setupProgress(EvoRecord& rec);
+// The pending-stop check for the loops of the set-up and the searches: the
+// mapped status of a stop that ends the run, else 0 (as Evo_setupProgress).
+int Evo_runStop(EvoRecord& rec);
 
 // --- Population (Evo_Population.cpp) ----------------------------------------
 std::unique_ptr<EvoMember> Evo_makeMember(const EvoRecord& rec, double fitness, double objective,
@@ -278,7 +283,7 @@ void Evo_checkGroup(EvoRecord& rec, const double* x, int group);
 
 // --- Classification and linear analysis (Evo_Classify.cpp) -------------------
 int Evo_classify(EvoRecord& rec);        // 0, 5 or 13
-int Evo_linearAnalysis(EvoRecord& rec);  // 0, or 6 on a user stop
+int Evo_linearAnalysis(EvoRecord& rec);  // 0, or the status of a stop
 
 // --- Repair and local search (Evo_Repair*.cpp, Evo_LocalSearch*.cpp) --------
 // Repairs the infeasible point x toward `guide` (may be null); 0 when x was

@@ -120,5 +120,10 @@ int Evo_pendingStop(EvoRecord& rec) {
 int Evo_setupProgress(EvoRecord& rec) {
   double share = static_cast<double>(rec.stats.evaluations) * rec.n * rec.m / rec.setupEvaluations;
   int answer = Evo_mapStop(Evo_progress(rec, ProgressSetup, static_cast<int>(share), 0.0));
-  return answer == StatusUserStop ? StatusUserStop : 0;
+  return answer == EvoReseed ? 0 : answer;
+}
+
+int Evo_runStop(EvoRecord& rec) {
+  const int answer = Evo_pendingStop(rec);
+  return answer == EvoReseed ? 0 : answer;
 }

@@ -88,11 +88,12 @@ bool fitnessAt(EvoRecord& rec, const double* x, double* f) {
 
 // Coordinate search: along each coordinate and direction the step grows by
 // 4 (within the bounds) while the fitness falls by at least 1e-6 x step².
+// A stop ends it between moves.
 void coordinateSearch(EvoRecord& rec, double* x) {
   double f0 = 0.0;
   if (!fitnessAt(rec, x, &f0)) return;
   std::vector<double> probe(x, x + rec.n);
-  for (int move = 0; move < rec.settings.repeatCount * rec.n; ++move) {
+  for (int move = 0; move < rec.settings.repeatCount * rec.n && Evo_runStop(rec) == 0; ++move) {
     const int j = move % rec.n;
     for (double dir : {1.0, -1.0}) {
       const double room = dir > 0 ? rec.upper[j] - x[j] : x[j] - rec.lower[j];

@@ -103,7 +103,7 @@ int reseed(EvoRecord& rec) {
 // One pass: the optional first local search, the fill, the search of the
 // best member and the breeding. The two searches before the breeding count
 // through the local optima they record; a member either leaves in
-// `current` is not used.
+// `current` is not used. A stop during either search ends the pass.
 int pass(EvoRecord& rec) {
   if (rec.settings.localMode == EvoLocalGrg) {
     rec.x = rec.x0;
@@ -111,6 +111,7 @@ int pass(EvoRecord& rec) {
     Evo_evaluateFitness(rec, rec.x.data(), &merit);
     Evo_localSearch(rec, rec.x.data(), &merit, false);
     rec.current.reset();
+    if (const int stop = Evo_runStop(rec)) return stop;
   }
   if (int result = Evo_fillPopulation(rec)) return result;
   if (rec.settings.localMode != EvoLocalNone && rec.best) {
@@ -118,6 +119,7 @@ int pass(EvoRecord& rec) {
     double merit = rec.best->fitness;
     Evo_localSearch(rec, rec.x.data(), &merit, true);
     rec.current.reset();
+    if (const int stop = Evo_runStop(rec)) return stop;
   }
   return breedLoop(rec);
 }
@@ -154,7 +156,7 @@ int Evo_breedChild(EvoRecord& rec, EvoMember** made) {
 
 int Evo_mainLoop(EvoRecord& rec, double* objectiveOut) {
   start(rec);
-  if (Evo_linearAnalysis(rec) == StatusUserStop) return rec.finalStatus = StatusUserStop;
+  if (const int stop = Evo_linearAnalysis(rec)) return rec.finalStatus = stop;
   rec.settings.equalityTol =
       rec.linear.linearVars <= rec.n / 3 ? 0.01 : std::min(rec.settings.precision / 100.0, 0.01);
   int result;

@@ -6,6 +6,7 @@
 
 #include "contract/Eng_Engine.h"
 #include "engines/evolutionary/Evo_Engine.h"
+#include "engines/evolutionary/Evo_Repair.h"
 #include "platform/os/Os.h"
 
 namespace {
@@ -222,7 +223,8 @@ int Evo_fillPopulation(EvoRecord& rec) {
       result = Evo_evaluateFitness(rec, rec.x.data(), &fitness);
       if (result == EvoRejected && rec.bestFeasible)
         result = Evo_repair(rec, rec.x.data(), rec.bestFeasible, &fitness, 1);
-      if (result == StatusUserStop || Evo_setupProgress(rec)) return StatusUserStop;
+      if (Evo_isStop(result)) return result;
+      if (const int stop = Evo_setupProgress(rec)) return stop;
     } while (result != EvoAccepted);
     double objective = Evo_objectiveOf(rec, rec.rowValues.data());
     auto member = Evo_makeMember(rec, fitness, objective, rec.x.data());

@@ -135,14 +135,14 @@ bool integerColumn(const LpRecord& lp, int k, const std::int32_t* flags,
   const int v = lp.colMap[k];
   if (v > lp.n) return intRows[v - lp.n] != 0;
   if (flags[v - 1] == 0) return false;
-  const double at = lp.colStatus[k] == 'U' ? lp.upper[v] : lp.lower[v];
+  const double at = lp.colStatus[k] == kColAtUpper ? lp.upper[v] : lp.lower[v];
   return isIntegral(unscaledVar(lp, v, at), lp.precision);
 }
 
 // Unscaled value at which nonbasic column k sits.
 double sitsAt(const LpRecord& lp, int k) {
   const int v = lp.colMap[k];
-  const bool up = lp.colStatus[k] == 'U';
+  const bool up = lp.colStatus[k] == kColAtUpper;
   if (v > lp.n) return up ? unscaledVar(lp, v, lp.ranges[v - lp.n]) : 0.0;
   return unscaledVar(lp, v, up ? lp.upper[v] : lp.lower[v]);
 }
@@ -160,8 +160,8 @@ bool gomoryRow(const LpRecord& lp, int r, double f0, const std::int32_t* flags,
     const int v = lp.colMap[k];
     if (std::fabs(a[k]) < Lp_tiny) continue;
     if (v > lp.n && lp.types[v - lp.n].type == '=') continue;
-    if (lp.colStatus[k] == 'X') return false;
-    const bool up = lp.colStatus[k] == 'U';
+    if (lp.colStatus[k] == kColFree) return false;
+    const bool up = lp.colStatus[k] == kColAtUpper;
     const double abar = (up ? -1.0 : 1.0) * std::ldexp(a[k], eB - varExponent(lp, v));
     double f;
     if (integerColumn(lp, k, flags, intRows)) {

@@ -23,16 +23,16 @@ void moveColumn(LpRecord& lp, int k, double delta) {
 bool dualStructural(const LpRecord& lp, int v, double d, int& st, double& value) {
   const double lo = lp.lower[v], up = lp.upper[v], tol = lp.reducedCostTolerance;
   if (lo == up) {
-    st = 'F';
+    st = kColFixed;
   } else if (d > tol) {
-    st = 'U';
+    st = kColAtUpper;
   } else if (d < -tol) {
-    st = 'L';
+    st = kColAtLower;
   } else {
     const bool toUpper = up < kBoundInfinity && (lo <= -kBoundInfinity || lp.x[v] >= up);
-    st = toUpper ? 'U' : 'L';
+    st = toUpper ? kColAtUpper : kColAtLower;
   }
-  value = st == 'U' ? up : lo;
+  value = st == kColAtUpper ? up : lo;
   return std::fabs(value) < kBoundInfinity;
 }
 
@@ -46,11 +46,11 @@ bool dualNonbasics(LpRecord& lp) {
     const double d = r0[k];
     if (v > n) {
       const double range = lp.ranges[v - n];
-      const double old = (lp.colStatus[k] == 'U' && range < kBoundInfinity) ? range : 0.0;
-      const int st = d > lp.reducedCostTolerance ? 'U' : 'L';
-      if (st == 'U' && range >= kBoundInfinity) return false;
+      const double old = (lp.colStatus[k] == kColAtUpper && range < kBoundInfinity) ? range : 0.0;
+      const int st = d > lp.reducedCostTolerance ? kColAtUpper : kColAtLower;
+      if (st == kColAtUpper && range >= kBoundInfinity) return false;
       lp.colStatus[k] = st;
-      moveColumn(lp, k, (st == 'U' ? range : 0.0) - old);
+      moveColumn(lp, k, (st == kColAtUpper ? range : 0.0) - old);
       continue;
     }
     int st;
@@ -67,16 +67,16 @@ bool dualNonbasics(LpRecord& lp) {
 }
 
 // Primal infeasibility of the basic variable of row i and the bound it must
-// go to ('L' or 'U').
+// go to (kColAtLower or kColAtUpper).
 double infeasibility(const LpRecord& lp, int i, int& direction) {
   const int v = lp.rowMap[i];
   const double s = lp.matrix.row(i)[0];
   if (v > lp.n) {
     const double range = lp.ranges[v - lp.n];
-    direction = s <= range ? 'L' : 'U';
+    direction = s <= range ? kColAtLower : kColAtUpper;
     return s <= range ? -s : s - range;
   }
-  direction = s < lp.lower[v] ? 'L' : 'U';
+  direction = s < lp.lower[v] ? kColAtLower : kColAtUpper;
   if (s < lp.lower[v]) return lp.lower[v] - s;
   return s > lp.upper[v] ? s - lp.upper[v] : 0.0;
 }
@@ -108,9 +108,9 @@ int dualCandidates(LpRecord& lp, int r, int direction, double tol) {
   int count = 0;
   for (int k = 1; k <= lp.activeCols; ++k) {
     const int st = lp.colStatus[k];
-    const bool rising = (st == 'L' && ar[k] < -tol) || (st == 'U' && ar[k] > tol);
-    const bool falling = (st == 'L' && ar[k] > tol) || (st == 'U' && ar[k] < -tol);
-    if (direction == 'U' ? !falling : !rising) continue;
+    const bool rising = (st == kColAtLower && ar[k] < -tol) || (st == kColAtUpper && ar[k] > tol);
+    const bool falling = (st == kColAtLower && ar[k] > tol) || (st == kColAtUpper && ar[k] < -tol);
+    if (direction == kColAtUpper ? !falling : !rising) continue;
     lp.work.candCols[count] = k;
     lp.work.candRatios[count] = std::fabs(r0[k] / ar[k]);
     ++count;
@@ -139,8 +139,8 @@ int longStep(LpRecord& lp, int r, int count, double slope) {
     if (v > lp.n || lp.lower[v] <= -kBoundInfinity || lp.upper[v] >= kBoundInfinity) return k;
     slope -= std::fabs(ar[k]) * (lp.upper[v] - lp.lower[v]);
     if (slope <= lp.precision) return k;
-    const bool toUpper = lp.colStatus[k] == 'L';
-    lp.colStatus[k] = toUpper ? 'U' : 'L';
+    const bool toUpper = lp.colStatus[k] == kColAtLower;
+    lp.colStatus[k] = toUpper ? kColAtUpper : kColAtLower;
     const double value = toUpper ? lp.upper[v] : lp.lower[v];
     moveColumn(lp, k, value - lp.x[v]);
     lp.x[v] = value;
@@ -157,7 +157,7 @@ bool dualFeasible(const LpRecord& lp) {
   const double tol = lp.reducedCostTolerance;
   for (int k = 1; k <= lp.activeCols; ++k) {
     const int st = lp.colStatus[k];
-    if ((st == 'L' && r0[k] > tol) || (st == 'U' && r0[k] < -tol)) return false;
+    if ((st == kColAtLower && r0[k] > tol) || (st == kColAtUpper && r0[k] < -tol)) return false;
   }
   return true;
 }
@@ -175,7 +175,7 @@ int dualVerdict(LpRecord& lp, int status, int proof) {
 
 // One dual iteration: 0 solved, -1 continue, else a status.
 int dualIteration(LpRecord& lp, const LpSettings& s) {
-  int direction = 'L';
+  int direction = kColAtLower;
   double slope = 0.0;
   const int r = dualLeaving(lp, direction, slope);
   if (r == 0) return dualVerdict(lp, 0, 0);
@@ -183,14 +183,14 @@ int dualIteration(LpRecord& lp, const LpSettings& s) {
   if (count == 0 && s.repairPivotTolerance > 0) count = dualCandidates(lp, r, direction, s.repairPivotTolerance);
   if (count == 0) return dualVerdict(lp, StatusInfeasible, r);
   const int leaving = lp.rowMap[r];
-  if (leaving > lp.n && direction == 'U') slope = -kBoundInfinity;
+  if (leaving > lp.n && direction == kColAtUpper) slope = -kBoundInfinity;
   int q;
   if (count == 1) q = lp.work.candCols[0];
   else if (lp.options.plainDualRatio) q = lp.work.candCols[smallestRatio(lp, count)];
   else q = longStep(lp, r, count, slope);
   if (q == 0) return dualVerdict(lp, StatusInfeasible, r);
   const bool fixed = leaving <= lp.n && lp.lower[leaving] == lp.upper[leaving];
-  lp.leavingStatus = fixed ? 'F' : direction;
+  lp.leavingStatus = fixed ? kColFixed : direction;
   Lp_pivot(lp, r, q, Lp_rowsInUse(lp), true);
   Lp_watchDrift(lp, false);
   if (!dualFeasible(lp)) return StatusBadModel;

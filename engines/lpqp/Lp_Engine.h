@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "numerics/Dense_BasisStatus.h"
 #include "base/Rnd_Uniform.h"
 #include "contract/Bound_Infinity.h"
 #include "contract/Eng_Engine.h"
@@ -193,7 +194,7 @@ struct LpDrift {
 };
 
 struct LpRecord {
-  // Basis: column status ('L', 'U', 'F', 'X') and column map per tableau
+  // Basis: column status (BasisStatus) and column map per tableau
   // column 1..n; phase-1 flag and row map per row 1..m. Variables 1..n are
   // structural, n+i is the slack of row i.
   std::vector<int> colStatus;
@@ -231,7 +232,7 @@ struct LpRecord {
   bool noObjective = false;
   int kindFound = 0;
 
-  int leavingStatus = 'L';
+  int leavingStatus = kColAtLower;
   int activeCols = 0;
   int iterations = 0;
   double pivotTolerance = 1e-6;

@@ -24,7 +24,7 @@ int Lp_allocRecord(LpRecord& lp, int n, int modelRows, int cutRows) {
     lp.m = m;
     lp.modelVars = n;
     lp.modelRows = modelRows;
-    lp.colStatus.assign(nv, 'L');
+    lp.colStatus.assign(nv, kColAtLower);
     lp.colMap.assign(nv, 0);
     lp.phase1Flags.assign(nr, 0);
     lp.rowMap.assign(nr, 0);

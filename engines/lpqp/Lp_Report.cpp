@@ -76,11 +76,11 @@ std::pair<double, double> basicCostRange(const LpRecord& lp, int r) {
   double decrease = kBoundInfinity, increase = kBoundInfinity;
   for (int k = 1; k <= lp.activeCols; ++k) {  // dropped equality artificials never enter
     const int st = lp.colStatus[k];
-    if (st == 'F' || std::fabs(a[k]) <= Lp_tiny) continue;
+    if (st == kColFixed || std::fabs(a[k]) <= Lp_tiny) continue;
     const double t = std::fabs(d[k] / a[k]);
-    const bool raises = (a[k] > 0) != (st == 'U');
-    if (st == 'X' || raises) increase = std::min(increase, t);
-    if (st == 'X' || !raises) decrease = std::min(decrease, t);
+    const bool raises = (a[k] > 0) != (st == kColAtUpper);
+    if (st == kColFree || raises) increase = std::min(increase, t);
+    if (st == kColFree || !raises) decrease = std::min(decrease, t);
   }
   return {decrease, increase};
 }
@@ -92,9 +92,9 @@ std::pair<double, double> costRange(const LpRecord& lp, int j, const std::vector
   if (k == 0) return basicCostRange(lp, rowOf[j]);
   const double d = std::fabs(lp.matrix.row(0)[k]);
   switch (lp.colStatus[k]) {
-    case 'L': return {d, kBoundInfinity};
-    case 'U': return {kBoundInfinity, d};
-    case 'X':
+    case kColAtLower: return {d, kBoundInfinity};
+    case kColAtUpper: return {kBoundInfinity, d};
+    case kColFree:
       return {d, d};
     default: return {kBoundInfinity, kBoundInfinity};  // fixed: it never moves
   }
@@ -146,22 +146,22 @@ void rhsRanging(const LpRecord& lp, LpSensitivity& s, const std::vector<int>& co
 void boundRange(const LpRecord& lp, LpSensitivity& s, int j, int k, double x, double lo,
                 double up) {
   const bool loF = Lp_isFinite(lo), upF = Lp_isFinite(up);
-  const int st = k == 0 ? 'B' : lp.colStatus[k];
-  if (st == 'X') return;
+  const int st = k == 0 ? kColBasic : lp.colStatus[k];
+  if (st == kColFree) return;
   double fall = kBoundInfinity, rise = kBoundInfinity;
-  if (st == 'B') {
+  if (st == kColBasic) {
     s.lowerIncrease[j] = loF ? x - lo : kBoundInfinity;
     s.lowerDecrease[j] = loF ? kBoundInfinity : 0.0;
     s.upperIncrease[j] = upF ? kBoundInfinity : 0.0;
     s.upperDecrease[j] = upF ? up - x : kBoundInfinity;
-  } else if (st == 'U') {
+  } else if (st == kColAtUpper) {
     if (loF) fall = up - lo;
     scanColumn(lp, k, fall, rise);
     s.upperDecrease[j] = fall;
     s.upperIncrease[j] = rise;
     s.lowerIncrease[j] = loF ? up - lo : kBoundInfinity;
     s.lowerDecrease[j] = loF ? kBoundInfinity : 0.0;
-  } else {  // at its lower bound ('L', or 'F' where both bounds agree)
+  } else {  // at its lower bound (kColAtLower, or kColFixed where both bounds agree)
     if (upF) rise = up - lo;
     scanColumn(lp, k, fall, rise);
     s.lowerDecrease[j] = fall;

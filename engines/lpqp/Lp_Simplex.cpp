@@ -4,6 +4,7 @@
 // row is the value of its basic variable. Two phases with artificial slacks,
 // bound flips, optional column weighting, and a phase-2 re-solve for a new
 // objective.
+#include "base/Chk_Assert.h"
 #include "engines/lpqp/Lp_Engine.h"
 
 #include <algorithm>
@@ -14,10 +15,10 @@ double Lp_nonbasicValue(const LpRecord& lp, int k) {
   const int v = lp.colMap[k], st = lp.colStatus[k];
   if (v > lp.n) {
     const double range = lp.ranges[v - lp.n];
-    return (st == 'U' && range < kBoundInfinity) ? range : 0.0;
+    return (st == kColAtUpper && range < kBoundInfinity) ? range : 0.0;
   }
-  if (st == 'X') return 0.0;
-  return st == 'U' ? lp.upper[v] : lp.lower[v];
+  if (st == kColFree) return 0.0;
+  return st == kColAtUpper ? lp.upper[v] : lp.lower[v];
 }
 
 namespace {
@@ -61,14 +62,14 @@ int pivotColumnRows(LpRecord& lp, int r, int q, double p) {
 }
 
 // The basis exchange at (r, q): the leaving variable goes to the bound the
-// leaving status names (a slack without range to 'L'). Returns its value.
+// leaving status names (a slack without range to kColAtLower). Returns its value.
 double exchangeMaps(LpRecord& lp, int r, int q) {
   const int n = lp.n;
   const int entering = lp.colMap[q], leaving = lp.rowMap[r];
   lp.colMap[q] = leaving;
   lp.rowMap[r] = entering;
   lp.colStatus[q] = lp.leavingStatus;
-  if (leaving > n && lp.leavingStatus == 'U' && lp.ranges[leaving - n] >= kBoundInfinity) lp.colStatus[q] = 'L';
+  if (leaving > n && lp.leavingStatus == kColAtUpper && lp.ranges[leaving - n] >= kBoundInfinity) lp.colStatus[q] = kColAtLower;
   const double beta = Lp_nonbasicValue(lp, q);
   if (leaving <= n) lp.x[leaving] = beta;
   return beta;
@@ -175,11 +176,11 @@ bool blockingBound(const LpRecord& lp, int i, bool basicFalls, double& bound, in
   if (flag == 2) {
     if (!basicFalls) return false;
     bound = up;
-    status = 'U';
+    status = kColAtUpper;
     return true;
   }
   bound = basicFalls ? lo : up;
-  status = basicFalls ? 'L' : 'U';
+  status = basicFalls ? kColAtLower : kColAtUpper;
   return std::fabs(bound) < kBoundInfinity;
 }
 
@@ -235,12 +236,12 @@ void coldBasis(LpRecord& lp) {
   for (int j = 1; j <= n; ++j) {
     const double lo = lp.lower[j], up = lp.upper[j];
     const bool loF = lo > -kBoundInfinity, upF = up < kBoundInfinity;
-    int st = 'X';
+    int st = kColFree;
     double v = 0;
-    if (lo == up) st = 'F', v = lo;
-    else if (loF && upF) st = (2 * lp.x[j] <= lo + up) ? 'L' : 'U', v = st == 'L' ? lo : up;
-    else if (loF) st = 'L', v = lo;
-    else if (upF) st = 'U', v = up;
+    if (lo == up) st = kColFixed, v = lo;
+    else if (loF && upF) st = (2 * lp.x[j] <= lo + up) ? kColAtLower : kColAtUpper, v = st == kColAtLower ? lo : up;
+    else if (loF) st = kColAtLower, v = lo;
+    else if (upF) st = kColAtUpper, v = up;
     lp.colStatus[j] = st;
     lp.colMap[j] = j;
     lp.x[j] = v;
@@ -319,7 +320,7 @@ int cleanUp(LpRecord& lp, const LpSettings& s) {
     } else {
       const int q = largestInRow(lp, r);
       if (q == 0 || std::fabs(lp.matrix.row(r)[q]) <= lp.pivotTolerance) continue;
-      lp.leavingStatus = 'L';
+      lp.leavingStatus = kColAtLower;
       Lp_pivot(lp, r, q, p1, false);
       dropArtificial(lp, r, q);
       if (const int st = Lp_report(lp, s, lp.matrix.row(p1)[0])) return st;
@@ -399,11 +400,11 @@ int Lp_price(const LpRecord& lp, int pricingRow) {
   for (int k = 1; k <= lp.activeCols; ++k) {
     const int st = lp.colStatus[k];
     const double d = r[k];
-    if (st == 'X') {
+    if (st == kColFree) {
       if (std::fabs(d) > tol) return k;
       continue;
     }
-    if (!((st == 'L' && d > tol) || (st == 'U' && d < -tol))) continue;
+    if (!((st == kColAtLower && d > tol) || (st == kColAtUpper && d < -tol))) continue;
     const double w = lp.options.primalWeighting ? std::fabs(d) / std::sqrt(lp.colWeights[k] + 1.0)
                                                 : std::fabs(d);
     if (w > best) best = w, q = k;
@@ -455,9 +456,10 @@ void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
   ++lp.iterations;
   ++lp.drift.pivotsSinceRebuild;
   const int n = lp.n, m = Lp_rowsInUse(lp);
+  CORVAN_ASSERT(r >= 0 && r <= m && q >= 1 && q < static_cast<int>(lp.colStatus.size()));
   if (r == 0) {
     const double from = Lp_nonbasicValue(lp, q);
-    lp.colStatus[q] = lp.colStatus[q] == 'U' ? 'L' : 'U';
+    lp.colStatus[q] = lp.colStatus[q] == kColAtUpper ? kColAtLower : kColAtUpper;
     const double to = Lp_nonbasicValue(lp, q);
     if (lp.colMap[q] <= n) lp.x[lp.colMap[q]] = to;
     shiftRhs(lp, q, to - from, last);
@@ -466,6 +468,7 @@ void Lp_pivot(LpRecord& lp, int r, int q, int last, bool dual) {
   // Only the rows with a nonzero in the pivot column and the columns with a
   // nonzero in the pivot row change beyond column q and element 0.
   double* ar = lp.matrix.row(r);
+  CORVAN_ASSERT(ar[q] != 0.0 && std::isfinite(ar[q]));
   const double p = 1.0 / ar[q];
   const int rows = pivotColumnRows(lp, r, q, p);
   const int* listed = lp.work.pivotRows.data();
@@ -519,7 +522,7 @@ void Lp_unpack(LpRecord& lp) {
   double* r0 = lp.matrix.row(0);
   for (int k = 1; k <= lp.activeCols; ++k) {
     const int st = lp.colStatus[k];
-    if ((st == 'L' && r0[k] > 0) || (st == 'U' && r0[k] < 0)) r0[k] = 0.0;
+    if ((st == kColAtLower && r0[k] > 0) || (st == kColAtUpper && r0[k] < 0)) r0[k] = 0.0;
   }
 }
 

@@ -3,6 +3,7 @@
 // registers and its draw from the parameters and bounds of one trial.
 #include "simulation/functions/Sim_Positional.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "simulation/random/Rand_RootLaws.h"
 #include "simulation/random/Rand_Shapes.h"
 #include "simulation/random/Rand_Tables.h"
+#include "simulation/random/Rand_Truncation.h"
 #include "values/Vm_Context.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/numeric/Num_Gather.h"
@@ -74,10 +76,13 @@ Value* member(Value* r, int argc, const Value* const* a, const SimCall* call) {
   });
 }
 
-// Uniform laws take the bounds by narrowing their range.
-void narrow(double* a, double* b, double lo, double hi) {
-  if (*a < lo && lo < *b) *a = lo;
-  if (lo < hi && hi < *b) *b = hi;
+// Uniform laws take the bounds by narrowing their range to the part that
+// lies between them; false when no part does.
+bool narrow(double* a, double* b, double lo, double hi) {
+  if (Rand_reversed(lo, hi) || lo > *b || hi < *a) return false;
+  *a = std::max(*a, lo);
+  *b = std::min(*b, hi);
+  return true;
 }
 
 double beta(RandState* s, const double* p, double lo, double hi, double u) {
@@ -91,8 +96,7 @@ double binomial(RandState* s, const double* p, double lo, double hi, double u) {
 }
 double integerUniform(RandState* s, const double* p, double lo, double hi, double u) {
   double a = p[0], b = p[1];
-  narrow(&a, &b, lo, hi);
-  return Rand_uniform(s, a, b, true, u);
+  return narrow(&a, &b, lo, hi) ? Rand_uniform(s, a, b, true, u) : NAN;
 }
 double exponential(RandState* s, const double* p, double lo, double hi, double u) {
   return Rand_exponential(s, p[0], lo, hi, 0, u);
@@ -149,8 +153,7 @@ double triangular(RandState* s, const double* p, double lo, double hi, double u)
 }
 double uniform(RandState* s, const double* p, double lo, double hi, double u) {
   double a = p[0], b = p[1];
-  narrow(&a, &b, lo, hi);
-  return Rand_uniform(s, a, b, false, u);
+  return narrow(&a, &b, lo, hi) ? Rand_uniform(s, a, b, false, u) : NAN;
 }
 double weibull(RandState* s, const double* p, double lo, double hi, double u) {
   return Rand_weibull(s, p[1], p[2], lo, hi, 0, u) + p[0];

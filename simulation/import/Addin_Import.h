@@ -96,6 +96,9 @@ struct AddinReport {
   int32_t forecasts = 0, assumptions = 0, correlations = 0, decisions = 0;
   std::u16string failure;  // why the import stopped; empty when it did not
   CellRef failureCell{};   // the cell at fault, sheet 0 when the fault is a name
+  // The first constraint marker whose left side is an expression (an item
+  // without a cell), sheet 0 when there is none.
+  CellRef expressionMarker{};
 };
 
 // Imports an optimisation model of marker functions: adjustable cells by

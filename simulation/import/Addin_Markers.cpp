@@ -6,6 +6,7 @@
 // name "WBMIN" or "WBMAX" gives the objective cell. A malformed marker stops
 // the import with a report that names the cell or the name at fault.
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <string>
 #include <vector>
@@ -148,6 +149,31 @@ int32_t mirrored(int32_t relation) {
   }
 }
 
+// The sheet a reference text names when the workbook has no such sheet
+// ("Missing!B2"); empty otherwise.
+std::u16string missingSheet(const Markers& m, std::u16string_view text) {
+  const size_t bang = text.rfind(u'!');
+  RangeRef r{};
+  if (bang == std::u16string_view::npos || rangeOf(m, text, &r) || !rangeOf(m, text.substr(bang + 1), &r)) return u"";
+  const std::u16string_view sheet = Addin_trim(text.substr(0, bang));
+  return sheet.find_first_of(u"+-*/^&=<>(),") == std::u16string_view::npos ? std::u16string(sheet) : u"";
+}
+
+// A marker argument that refers to a sheet the workbook does not have
+// stops the import naming the marker's cell.
+bool sheetsExist(const Markers& m, const CellRef& cell, const std::u16string& formula,
+                 std::initializer_list<std::u16string_view> texts) {
+  for (std::u16string_view text : texts) {
+    const std::u16string sheet = missingSheet(m, text);
+    if (!sheet.empty())
+      return Addin_fail(m.report,
+                        u"the constraint marker " + formula + u" refers to the sheet " + sheet +
+                            u", which the workbook does not have",
+                        cell);
+  }
+  return true;
+}
+
 // One constraint marker; false with the report's failure.
 bool importMarker(const Markers& m, const CellRef& cell, const std::u16string& formula) {
   std::vector<std::u16string> args;
@@ -167,11 +193,13 @@ bool importMarker(const Markers& m, const CellRef& cell, const std::u16string& f
   const std::u16string leftText(Addin_trim(args[0])), rightText(Addin_trim(args[2]));
   if (leftText.empty() || rightText.empty())
     return Addin_fail(m.report, u"the constraint marker " + formula + u" has an empty argument", cell);
+  if (!sheetsExist(m, cell, formula, {leftText, rightText})) return false;
   RangeRef left{}, right{};
   if (!rangeOf(m, leftText, &left)) {
     // An expression on the left: one item without a cell, whose value is
     // right - left, so the relation is turned round.
     ++m.report->constraints;
+    if (m.report->expressionMarker.sheet == 0) m.report->expressionMarker = cell;
     return m.model->addFunctionText(RangeRef{}, mirrored(relation), leftText + u" - (" + rightText + u")") ||
            Addin_fail(m.report, u"the constraint marker " + formula + u" cannot become a constraint", cell);
   }

@@ -17,13 +17,13 @@
 #include <utility>
 #include <vector>
 
+#include "contract/Bound_Infinity.h"
 #include "simulation/import/Addin_Recognisers.h"
 #include "simulation/import/Addin_Text.h"
 
 namespace {
 
 constexpr int32_t kFirstIndex = 100;
-constexpr double kModelInfinity = 1e30;  // how the model writes an infinite parameter
 
 struct SheetReader {
   AddinWorkbook* book;
@@ -36,7 +36,7 @@ std::u16string numbered(const char16_t* prefix, int32_t index) { return prefix +
 
 // A number as a formula writes it; an infinite one as the model's infinity.
 std::u16string numberText(double x) {
-  if (std::isinf(x)) x = x < 0 ? -kModelInfinity : kModelInfinity;
+  if (std::isinf(x)) x = x < 0 ? -kBoundInfinity : kBoundInfinity;
   char text[32];
   std::snprintf(text, sizeof text, "%.17g", x);
   return Addin_wide(text);
@@ -116,7 +116,7 @@ bool assumptionArguments(const SheetReader& s, int32_t index, const std::vector<
       args->push_back(reference);
       k += 2;
     } else if (t == u"-" || t == u"+") {
-      args->push_back(numberText(t == u"-" ? -kModelInfinity : kModelInfinity));
+      args->push_back(numberText(t == u"-" ? -kBoundInfinity : kBoundInfinity));
     } else if (const double x = Addin_parseWholeNumber(t); t != u"?" && std::isfinite(x)) {
       args->push_back(numberText(x));
     }

@@ -10,12 +10,14 @@
 
 namespace {
 
-// Q(p) + shift, with p rescaled into [F(lo), F(hi)] when the draw is truncated.
+// Q(p) + shift, with p rescaled into [F(lo), F(hi)] and Q(p) held in
+// [lo, hi] when the draw is truncated; NaN for reversed bounds.
 template <typename Cdf, typename Quantile>
 double draw(RandState* s, double lo, double hi, double shift, double u, Cdf cdf, Quantile quantile) {
+  if (Rand_reversed(lo, hi)) return NAN;
   double p = Rand_percentile(s, u);
   if (Rand_truncates(lo, hi)) p = Rand_rescale(p, cdf(lo), cdf(hi));
-  return quantile(p) + shift;
+  return Rand_keepInside(quantile(p), lo, hi) + shift;
 }
 
 // -ln(1 - p), the unit exponential quantile.

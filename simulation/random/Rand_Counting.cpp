@@ -20,37 +20,49 @@ double binomialTerm(double n, double k, double factor) {
   return Kern_binomialCoefficient(n, k, &c) ? c * factor : NAN;
 }
 
-// The smallest count from first whose cumulative probability reaches p; the
-// walk ends at last, or where the terms vanish past the mode (rounding keeps
-// the sum of an unbounded law just below 1).
-template <typename Term>
-double search(double p, double first, double last, Term term) {
-  double sum = 0;
+// Walks the counts from first, adding their terms to *sum, until enough
+// says the sum is enough, at last, or where the terms vanish past the mode
+// (rounding keeps the sum of an unbounded law just below 1, and a bound of
+// 1E+30, the usual "no limit", lies far beyond); the count it ends at, NaN
+// when a term cannot be computed.
+template <typename Term, typename Enough>
+double walk(double first, double last, Term term, double* sum, Enough enough) {
   bool rising = true;
   for (double k = first;; ++k) {
     const double t = term(k);
     if (std::isnan(t)) return NAN;
     if (t > 0) rising = false;
-    sum += t;
-    if (sum >= p || k >= last || (!rising && t == 0)) return k;
+    *sum += t;
+    if (enough(*sum) || k >= last || (!rising && t == 0)) return k;
   }
 }
 
-// The cumulative probability of the counts first..x.
+// The smallest count from first whose cumulative probability reaches p.
+template <typename Term>
+double search(double p, double first, double last, Term term) {
+  double sum = 0;
+  return walk(first, last, term, &sum, [p](double s) { return s >= p; });
+}
+
+// The cumulative probability of the counts first..x; at most 1, which
+// rounding in the sum of all the terms may pass.
 template <typename Term>
 double cumulative(double x, double first, double last, Term term) {
   double sum = 0;
-  for (double k = first; k <= std::min(x, last); ++k) sum += term(k);
-  return sum;
+  if (x < first) return 0;
+  return std::isnan(walk(first, std::min(x, last), term, &sum, [](double) { return false; })) ? NAN
+                                                                                              : std::min(sum, 1.0);
 }
 
+// The draw between the whole counts of the bounds, NaN when none lies there.
 template <typename Term>
 double draw(RandState* s, double first, double last, double lo, double hi, double shift, double u, Term term) {
+  const double low = std::ceil(lo), high = std::floor(hi);
+  if (Rand_reversed(low, high)) return NAN;
   double p = Rand_percentile(s, u);
-  if (Rand_truncates(lo, hi))
-    p = Rand_rescale(p, cumulative(std::ceil(lo) - 1, first, last, term),
-                     cumulative(std::floor(hi), first, last, term));
-  return search(p, first, last, term) + std::trunc(shift);
+  if (Rand_truncates(low, high))
+    p = Rand_rescale(p, cumulative(low - 1, first, last, term), cumulative(high, first, last, term));
+  return Rand_keepInside(search(p, first, last, term), low, high) + std::trunc(shift);
 }
 
 }  // namespace
@@ -88,11 +100,12 @@ double Rand_poisson(RandState* s, double mean, double lo, double hi, double shif
 }
 
 double Rand_geometric(RandState* s, double q, double lo, double hi, double shift, double u) {
-  if (!(q > 0 && q <= 1)) return NAN;
+  const double low = std::ceil(lo), high = std::floor(hi);
+  if (!(q > 0 && q <= 1) || Rand_reversed(low, high)) return NAN;
   double p = Rand_percentile(s, u);
   // F(t) = 1 - (1 - q)^(t + 1) for whole t >= 0.
   const auto cdf = [&](double t) { return t < 0 ? 0.0 : -std::expm1((t + 1) * std::log1p(-q)); };
-  if (Rand_truncates(lo, hi)) p = Rand_rescale(p, cdf(std::ceil(lo) - 1), cdf(std::floor(hi)));
+  if (Rand_truncates(low, high)) p = Rand_rescale(p, cdf(low - 1), cdf(high));
   const double failures = std::ceil(std::log1p(-p) / std::log1p(-q)) - 1;
-  return std::max(0.0, failures) + std::trunc(shift);
+  return Rand_keepInside(std::max(0.0, failures), low, high) + std::trunc(shift);
 }

@@ -45,13 +45,14 @@ double quantile(const Law& law, double p) {
 }
 
 double draw(RandState* s, const Law& law, double lo, double hi, double shift, double u) {
+  if (Rand_reversed(lo, hi)) return NAN;
   double p = Rand_percentile(s, u);
   if (Rand_truncates(lo, hi)) {
     const double fLo = cdf(law, lo), fHi = cdf(law, hi);
     if (std::isnan(fLo) || std::isnan(fHi)) return NAN;
     p = Rand_rescale(p, fLo, fHi);
   }
-  return quantile(law, p) + shift;
+  return Rand_keepInside(quantile(law, p), lo, hi) + shift;
 }
 
 }  // namespace

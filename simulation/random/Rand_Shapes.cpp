@@ -18,7 +18,7 @@ constexpr double kQuartileUnits = 1.482602218505602;
 }  // namespace
 
 double Rand_triangular(RandState* s, double a, double m, double b, double lo, double hi, double shift, double u) {
-  if (!(a <= m && m < b)) return NAN;
+  if (!(a <= m && m < b) || Rand_reversed(lo, hi)) return NAN;
   const double width = b - a, fm = (m - a) / width;
   const auto cdf = [&](double x) {
     if (x <= a) return 0.0;
@@ -28,29 +28,33 @@ double Rand_triangular(RandState* s, double a, double m, double b, double lo, do
   double p = Rand_percentile(s, u);
   if (Rand_truncates(lo, hi)) p = Rand_rescale(p, cdf(lo), cdf(hi));
   const double x = p <= fm ? a + std::sqrt(width * (m - a) * p) : b - std::sqrt((1 - p) * width * (b - m));
-  return x + shift;
+  return Rand_keepInside(x, lo, hi) + shift;
 }
 
 double Rand_triangularPercentiles(RandState* s, double L, double m, double H, double pL, double pH, double lo,
                                   double hi, double shift, double u) {
-  if (!(L < m && m < H && pL > 0 && pL < 100 && pH > 0 && pH < 100 && pL < pH)) return NAN;
+  if (!(L < m && m < H && pL > 0 && pL < 100 && pH > 0 && pH < 100 && pL < pH) || Rand_reversed(lo, hi)) return NAN;
   pL *= kPercent;
   pH *= kPercent;
   const double top = L * L / (m * pL);  // the triangle's maximum; its minimum is 0
   const double atMode = pL * (m / L) * (m / L);
   const double upper = (top - H) * (top - H);
+  // F, 0 below the triangle's minimum 0 and 1 above its maximum, so that
+  // bounds outside the triangle truncate only on their other side.
   const auto cdf = [&](double v) {
+    if (v <= 0) return 0.0;
+    if (v >= top) return 1.0;
     return v <= m ? v * v * pL / (L * L) : 1 - (1 - pH) * (top - v) * (top - v) / upper;
   };
   double p = Rand_percentile(s, u);
-  if (Rand_truncates(lo, hi) && lo > 0 && hi < top) p = Rand_rescale(p, cdf(lo), cdf(hi));
+  if (Rand_truncates(lo, hi)) p = Rand_rescale(p, cdf(lo), cdf(hi));
   const double x = p <= atMode ? std::sqrt(p * L * L / pL) : top - std::sqrt(upper * (1 - p) / (1 - pH));
-  return x + shift;
+  return Rand_keepInside(x, lo, hi) + shift;
 }
 
 double Rand_threePoint(RandState* s, double low, double middle, double high, double lo, double hi, double shift,
                        double u) {
-  if (low > high) return NAN;
+  if (low > high || Rand_reversed(lo, hi)) return NAN;
   const double p = std::clamp(Rand_percentile(s, u), kThreePointClamp, 1 - kThreePointClamp);
   const double z = Rand_inverseNormal(p) * kQuartileUnits;
   const double d = high - middle, r = d / (middle - low);

@@ -47,14 +47,15 @@ double valueAt(const Table& t, double target) {
   return t.v[k - 1] + (t.v[k] - t.v[k - 1]) * (target - t.c[k - 1]) / (t.c[k] - t.c[k - 1]);
 }
 
-// The draw of a table whose total mass is positive; NaN otherwise.
+// The draw of a table whose total mass is positive, held in [lo, hi] when
+// truncated; NaN otherwise and for reversed bounds.
 double drawTable(RandState* s, const Table& t, double lo, double hi, double shift, double u) {
   const double total = t.c.back();
-  if (!(total > 0) || !std::isfinite(total)) return NAN;
+  if (!(total > 0) || !std::isfinite(total) || Rand_reversed(lo, hi)) return NAN;
   const double p = Rand_percentile(s, u);
   double target = total * p;
   if (Rand_truncates(lo, hi)) target = total * Rand_rescale(p, massAt(t, lo) / total, massAt(t, hi) / total);
-  return valueAt(t, target) + shift;
+  return Rand_keepInside(valueAt(t, target), lo, hi) + shift;
 }
 
 // Appends the segment that ends at "at" and carries "mass".
@@ -122,10 +123,13 @@ double Rand_discrete(RandState* s, int32_t count, const double* x, const double*
     if (xs[i] < lo) below += ws[i];
     if (xs[i] <= hi) upTo += ws[i];
   }
+  // Truncated draws take only the values between the bounds; none there gives NaN.
+  if (Rand_reversed(lo, hi) || (truncated && !(below < upTo))) return NAN;
   const double p = Rand_percentile(s, u);
-  const double target = truncated && below < upTo ? below + (upTo - below) * p : total * p;
+  const double target = truncated ? below + (upTo - below) * p : total * p;
   int32_t i = 0;
   for (double sum = ws[0]; sum <= target && i + 1 < count; sum += ws[++i]) {}
+  while (truncated && i > 0 && xs[i] > hi) --i;  // a target at the top of the range
   if (!y) return xs[i] + shift;
   double a = std::min(xs[i], ys[i]), b = std::max(xs[i], ys[i]);
   if (truncated) a = std::max(a, lo), b = std::min(b, hi);

@@ -155,6 +155,19 @@ TEST_F(EvoDrivenClock, TimeLimitEndsALongLeastSquaresRepairAtItsNextProgressChec
   for (const char* cell : {"A1", "E1", "J1"}) EXPECT_LE(std::fabs(valueAt(cell)), 5.0);
 }
 
+TEST_F(EvoDrivenClock, TimeLimitDuringTheSetUpEndsTheRunThere) {
+  // Twenty milliseconds are twenty evaluations: the limit strikes while the
+  // set-up captures the rows' coefficients or fills a population of 200.
+  // Every later progress call answers stop, and the set-up's loops end at
+  // their next check instead of filling the population first.
+  rosenbrockRows();
+  name("solver_ssz", "200");
+  name("solver_tim", "0.02");
+  g_limitTick = 20;
+  EXPECT_EQ(solve(0), StatusTimeLimit);
+  EXPECT_LE(g_lateEvaluations, 25);
+}
+
 TEST_F(EvoDrivenClock, FixedSeedRepeatsARunWithRepairsExactly) {
   // Two runs from the same start with the same seed make the same
   // evaluations in the same order and end at the same point.

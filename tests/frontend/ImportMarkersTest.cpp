@@ -100,7 +100,27 @@ TEST_F(ImportMarkers, ExpressionOnTheLeftIsRefusedForTheRun) {
   b.cells.push_back({"D8", "=wb(B2+C2, \"<=\", 10)"});
   const CliRun r = corvan("solve " + b.save(dir_ / "left.xlsx") + " --import markers");
   EXPECT_EQ(r.status, 1) << r.out;
-  EXPECT_TRUE(r.has("a constraint marker has an expression on its left (B2+C2 - (10))")) << r.out;
+  EXPECT_TRUE(
+      r.has("the marker model cannot be imported: Plan!D8: a constraint marker has an expression on its "
+            "left (B2+C2 - (10))"))
+      << r.out;
+  AddinBook missing = addinPlan();
+  missing.cells.push_back({"D8", "=wb(Missing!B2, \"<=\", 10)"});
+  const CliRun m = corvan("solve " + missing.save(dir_ / "missing.xlsx") + " --import markers");
+  EXPECT_EQ(m.status, 1) << m.out;
+  EXPECT_TRUE(m.has("Plan!D8: the constraint marker =wb(Missing!B2, \"<=\", 10) refers to the sheet Missing")) << m.out;
+}
+
+// Minimise x with the marker x >= -10 on a cell that is not free: the
+// explicit bound replaces the implicit 0, so the minimum is -10.
+TEST_F(ImportMarkers, ExplicitLowerBoundOnACellNotFreeGivesItsMinimum) {
+  AddinBook b;
+  b.cells = {{"B2", "0"}, {"B4", "=B2"}, {"F1", "=wb(B2, \">=\", -10)"}};
+  b.styled = {"B2"};
+  b.names = {{"WBMIN", "Plan!$B$4"}};
+  const CliRun r = corvan("solve " + b.save(dir_ / "lower.xlsx") + " --import markers");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NEAR(objectiveOf(r), -10.0, 1e-6) << r.out;
 }
 
 TEST_F(ImportMarkers, ImportTakesOnlyMarkers) {

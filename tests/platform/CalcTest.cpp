@@ -6,12 +6,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <utility>
 
 #include "platform/calc/Calc.h"
+#include "tests/support/FuzzWorkbook.h"
 #include "tests/support/SheetCells.h"
 
 namespace {
@@ -542,6 +546,37 @@ TEST_F(CalcEval, EveryOperatorOfAChainCountsAgainstTheCap) {
                 {"=A1:A600000+{0;0}+0+0", "#NUM!"},
                 {"=A1:A600000&{0;0}&0&0", "#NUM!"},
                 {"=A1:A600000*{1;1}*1*1", "#NUM!"}});
+}
+
+// Inputs a formula fuzzer found running for 40 s under the sanitizers: TEXT
+// with a long format over the element-wise product of whole-row references.
+// Formatting an element reads the whole format again, so each character of
+// a literal text counts against the allowance with each element: they end
+// #NUM! at the cap. The same block with a short format, and a long format
+// over a small block, still format.
+TEST(CalcSlowInputs, TextWithALongFormatOverALargeBlockEndsAtTheCap) {
+  Wb_resetApp();
+  Workbook* wb = Fuzz_workbook();
+  int inputs = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(CORVAN_DATA "/fuzz-slow")) {
+    std::ifstream file(entry.path(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    CalcEvalResult r;
+    Calc_evaluate(wb, 0, text, &r);
+    ASSERT_EQ(r.value.values.size(), 1u) << entry.path();
+    EXPECT_EQ(r.value.values[0], CellValue::makeError(CellError::Num)) << entry.path();
+    ++inputs;
+  }
+  EXPECT_EQ(inputs, 3);
+  const std::string longFormat(200, 'x');
+  CalcEvalResult shortFormat, smallBlock;
+  ASSERT_TRUE(Calc_evaluate(wb, 0, "TEXT(224*2:2*4*32212:3,\"0\")", &shortFormat));
+  EXPECT_EQ(shortFormat.value.rows, 32210);
+  EXPECT_EQ(shortFormat.value.values[0], CellValue::makeText("-2016"));  // 224 x A2 x 4 x A3
+  ASSERT_TRUE(Calc_evaluate(wb, 0, "TEXT(A1:C4,\"0.0;-0.0;" + longFormat + "\")", &smallBlock));
+  ASSERT_EQ(smallBlock.value.values.size(), 12u);
+  EXPECT_EQ(smallBlock.value.values[0], CellValue::makeText("-4.5"));
+  Wb_resetApp();
 }
 
 // Twenty array formulas on a second sheet over whole rows of the first, each

@@ -102,6 +102,44 @@ TEST_F(AddinMarkersTest, ExpressionsBecomeTextRightHandSides) {
   EXPECT_EQ(var(3).value.lo, 2.0);
 }
 
+// A cell that is not free is non-negative until a marker gives its lower
+// bound: the first explicit bound replaces the implicit 0, a second one
+// tightens, and a binary cell keeps the 0 of its type.
+TEST_F(AddinMarkersTest, ExplicitLowerBoundReplacesTheImplicitZero) {
+  AddinBook b;
+  b.cells = {{"B2", "0"},
+             {"C2", "0"},
+             {"D2", "0"},
+             {"B4", "=B2+C2+D2"},
+             {"F1", "=wb(B2, \">=\", -10)"},
+             {"F2", "=wb(C2, \">=\", -3)"},
+             {"F3", "=wb(C2, \">=\", -7)"},
+             {"F4", "=wb(D2, \">=\", -1)"}};
+  b.styled = {"B2:D2"};
+  b.names = {{"WBMIN", "=Plan!$B$4"}, {"wbbin", "Plan!$D$2"}};
+  ASSERT_EQ(load(b), kLoadOk) << failure();
+  EXPECT_EQ(var(2).bounds.lo, -10.0);
+  EXPECT_EQ(var(3).bounds.lo, -3.0);
+  EXPECT_EQ(var(4).bounds.lo, 0.0);
+  EXPECT_EQ(var(4).bounds.hi, 1.0);
+}
+
+// A marker that refers to a sheet the workbook does not have, on either
+// side, stops the import naming the marker's cell.
+TEST_F(AddinMarkersTest, MarkerOnAMissingSheetNamesItsCell) {
+  AddinBook b = addinPlan();
+  b.cells.push_back({"D8", "=wb(Missing!B2, \">=\", 1)"});
+  EXPECT_EQ(load(b), kLoadHostFailure);
+  EXPECT_NE(failure().find("refers to the sheet Missing, which the workbook does not have"), std::string::npos)
+      << failure();
+  expectCell(report.imported.failureCell, 8, 4);
+  AddinBook c = addinPlan();
+  c.cells.push_back({"E9", "=wb(B7, \"<=\", Other!C3)"});
+  EXPECT_EQ(reload(c, kReaderImportMarkers), kLoadHostFailure);
+  EXPECT_NE(failure().find("refers to the sheet Other"), std::string::npos) << failure();
+  expectCell(report.imported.failureCell, 9, 5);
+}
+
 TEST_F(AddinMarkersTest, NoStyleFailsTheImport) {
   AddinBook b = addinPlan();
   b.styled.clear();

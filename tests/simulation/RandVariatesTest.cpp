@@ -328,6 +328,54 @@ TEST(RandVariates, TruncatedCountsStayInBoundsAndFollowTheRestrictedLaw) {
   }
 }
 
+// A range of one value gives that value; bounds beyond the law's bulk, where
+// its distribution function no longer tells them apart, still hold the draw
+// (or give NaN where the law's quantile cannot be found so far out);
+// reversed bounds give NaN.
+TEST(RandVariates, TruncatedDrawsNeverLeaveTheirBounds) {
+  for (const Continuous& law : continuousLaws()) {
+    if (!std::isfinite(law.lo)) continue;
+    RandState s{};
+    Rnd_seed(s.stream, 7);
+    const double mid = (law.lo + law.hi) / 2, far = law.high + 10 * (law.high - law.low);
+    for (double u : {kFresh, 0.0, 0.3, 1.0}) {
+      EXPECT_EQ(law.draw(&s, mid, mid, 0, u), mid) << law.name << " at " << u;
+      const double x = law.draw(&s, far, far + 1, 0, u);
+      EXPECT_TRUE(std::isnan(x) || (x >= far && x <= far + 1)) << law.name << " drew " << x << " at " << u;
+      EXPECT_TRUE(std::isnan(law.draw(&s, law.hi, law.lo, 0, u))) << law.name;
+    }
+  }
+}
+
+// A whole count as both bounds gives that count; bounds around no whole
+// count (or no value of the list), and reversed bounds, give NaN.
+TEST(RandVariates, TruncatedCountsNeverLeaveTheirBounds) {
+  for (const Counting& law : countingLaws()) {
+    if (!std::isfinite(law.lo)) continue;
+    RandState s{};
+    Rnd_seed(s.stream, 7);
+    for (double u : {kFresh, 0.0, 0.6, 1.0}) {
+      EXPECT_EQ(law.draw(&s, law.lo, law.lo, 0, u), law.lo) << law.name << " at " << u;
+      EXPECT_TRUE(std::isnan(law.draw(&s, law.lo + 1.25, law.lo + 1.75, 0, u))) << law.name;
+      EXPECT_TRUE(std::isnan(law.draw(&s, law.hi, law.lo, 0, u))) << law.name;
+    }
+  }
+}
+
+// 1E+30, the usual "no limit", as the upper bound: the truncation's sums end
+// where the terms vanish, and the draws follow the law above the lower bound.
+TEST(RandVariates, CountsTruncatedByANoLimitBoundFollowTheLawAboveTheLowerBound) {
+  for (Counting law : countingLaws()) {
+    if (!std::isfinite(law.lo)) continue;
+    law.hi = 1e30;
+    const std::vector<double> x = sample(law.draw, law.lo, law.hi);
+    for (double v : x) ASSERT_GE(v, law.lo) << law.name;
+    int cells = 0;
+    const double stat = chiSquare(x, restricted(law), law.first, law.last, &cells);
+    EXPECT_LT(stat, chiSquareCritical(cells - 1)) << law.name;
+  }
+}
+
 // The tail laws once inverted their upper tail while truncation rescaled the
 // lower one: a low percentile gave a high value and truncated draws left
 // their bounds.

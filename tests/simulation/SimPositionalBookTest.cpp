@@ -80,6 +80,9 @@ const Bounded kBounded[] = {
     {"B30", "=cb_lognormal(5,2,3,8)", 25, 3, 8},         {"B31", "=cb_gamma(1,2,3,2,9)", 15, 3, 10},
     {"B32", "=cb_weibull(10,2,3,1,4)", 47, 11, 14},      {"B33", "=cb_beta(2,3,10,0.2,0.6)", 1, 2, 6},
     {"B34", "=cb_normal(0,1,-1,2,\"note\")", 31, -1, 2},
+    // A range of one value gives that value; 1E+30 is the usual "no limit".
+    {"B40", "=cb_normal(100,15,100,100)", 31, 100, 100}, {"B41", "=cb_uniform(0,10,5,5)", 45, 5, 5},
+    {"B42", "=cb_poisson(0.25,0,1E+30)", 37, 0, 1e30},
 };
 
 void fill(SimSheet& s) {
