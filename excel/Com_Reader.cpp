@@ -437,7 +437,12 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
   if (cell.sheet < 1 || cell.sheet > ea->sheetCount) return false;
   const CachedCell* stored = nullptr;
   const Tile* tile = nullptr;
-  if (!cache->cell(ea, cell, &stored, &tile)) return false;
+  if (!cache->cell(ea, cell, &stored, &tile)) {
+    // A sheet of the workbook whose cells cannot be read: a range failure,
+    // raised before the caller's status for a cell it could not have.
+    Vm_raise(ea->context, kStatusRangeFailure, "readCell", cell.sheet, cell.row, cell.column);
+    return false;
+  }
   if (stored) {
     restoreValue(*tile, *stored, value);
     info->formula = tile->formulas[stored->formula];

@@ -155,24 +155,42 @@ TEST_F(ComRefreshTest, AnExternalBookThatCannotBeOpenedEndsWithStatus24AtItsCell
 // marks it changed, and the model's function sees the new value.
 TEST_F(ComRefreshTest, StoredValuesAreReadAgainAfterTheWorkbookRecalculates) {
   ctx->tables.functions->activeSheetFormulasOnly = 1;
-  const Value* got = run(u"=T!A1*10");
+  const Value* got = run(u"=T!A1*10+A1");
   ASSERT_NE(got, nullptr) << int(ctx->errors.firstError);
-  EXPECT_EQ(got->number, 60);
+  EXPECT_EQ(got->number, 62);
   Symbol* t = Prog_findCell(store, CellRef{2, 1, 1});
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(t->refresh, 1);
+  // A marked cell of the active sheet is read from its used range again.
+  Symbol* a1 = Prog_findCell(store, CellRef{1, 1, 1});
+  ASSERT_NE(a1, nullptr);
+  a1->refresh = 1;
   ASSERT_TRUE(put(u"A1", u"4"));
   ASSERT_TRUE(Com_invoke(ea, ea->application, u"Calculate", nullptr, Auto_method, true, Auto_dispidUnknown));
   Prog_refreshArrays(&program);
   EXPECT_EQ(ctx->errors.errorCount, 0);
   EXPECT_EQ(t->mark, 1);
   EXPECT_EQ(t->value.number, 12);
+  EXPECT_EQ(a1->mark, 1);
+  EXPECT_EQ(a1->value.number, 4);
+  EXPECT_EQ(Prog_symbolCell(a1).row, 1);  // still its cell
   got = Prog_runChain(&program, ctx->tables.functions->array.back()->leftChain);
   ASSERT_NE(got, nullptr);
-  EXPECT_EQ(got->number, 120);
+  EXPECT_EQ(got->number, 124);
   // Nothing changed since: the flag goes down.
   Prog_refreshArrays(&program);
   EXPECT_EQ(t->mark, 0);
+}
+
+// A sheet deleted after the workbook's sheets were read has cells that
+// cannot be read: status 15 at the cell that reads them.
+TEST_F(ComRefreshTest, CellsThatCannotBeReadRaiseARangeFailure) {
+  ASSERT_TRUE(Com_invoke(ea, ea->sheets[2], u"Delete", nullptr, Auto_method, true, Auto_dispidUnknown));
+  EXPECT_EQ(run(u"=T!A1*10"), nullptr);
+  EXPECT_EQ(ctx->errors.firstError, kStatusRangeFailure);
+  EXPECT_EQ(ctx->errors.errorCell.sheet, 2);
+  EXPECT_EQ(ctx->errors.errorCell.row, 1);
+  EXPECT_EQ(ctx->errors.errorCell.column, 1);
 }
 
 // A symbol whose sheet the workbook no longer has raises status 3 at its
