@@ -22,11 +22,6 @@ enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, A
 // it could not read: only then do the front end's own findings explain the run.
 bool libraryRefusedModel(int status) { return status == 8 || status == 13; }
 
-// Statuses that mean a solution was found and written; statuses of a run
-// stopped early, which leave a solution only when the point is feasible.
-bool isSolutionStatus(int s) { return s == 0 || s == 1 || s == 2 || s == 14 || s == 17; }
-bool isStopStatus(int s) { return s == 3 || s == 6 || s == 10 || s == 15 || s == 16; }
-
 // Engine names come padded with spaces.
 std::string trimmed(std::string text) {
   while (!text.empty() && text.back() == ' ') text.pop_back();
@@ -153,9 +148,9 @@ int Fe_models(const FeArgs& a) {
     if (!Fe_hasModel(s.book, sheet)) continue;
     s.book->activeSheet = sheet;
     FeModel m = Fe_readModel(s.book, sheet);
-    std::string objective = m.hasObjective ? std::string(Fe_senseName(m.sense)) + " " +
-                                                 Wb_a1(m.objective.row1, m.objective.col1)
-                                           : "(none)";
+    const CellRange& o = m.objective;
+    const std::string cell = o.sheet == sheet ? Wb_a1(o.row1, o.col1) : Fe_cellName(s.book, o.sheet, o.row1, o.col1);
+    std::string objective = m.hasObjective ? std::string(Fe_senseName(m.sense)) + " " + cell : "(none)";
     std::string engine = engineName(&s, m);
     table.push_back({s.book->sheets[k]->name, objective, std::to_string(Fe_variableCells(m)),
                      std::to_string(Fe_constraintCells(m)),
@@ -185,10 +180,7 @@ int Fe_solve(const FeArgs& a) {
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   int status = Fe_action(&s, ActSolve);
   Fe_endProgress();
-  std::printf("status %d: %s\n", status, Fe_statusMeaning(status));
-  // The library's verdict: a solution it reports is one; a run it stopped
-  // left one when the point satisfies the constraints.
-  bool solution = isSolutionStatus(status) || (isStopStatus(status) && Fe_pointIsFeasible(s.book, m));
+  bool solution = Fe_printVerdict(s.book, m, status, start);
   bool reportsMade = true;
   if (solution) {
     Fe_printResults(s.book, m, engine);
@@ -196,7 +188,7 @@ int Fe_solve(const FeArgs& a) {
     reportsMade = a.reports.empty() || Fe_writeReports(&s, m, start, a.reports, status);
     Fe_action(&s, ActKeep);
   } else {
-    Fe_explainFailure(s.book, m, libraryRefusedModel(status), isSolutionStatus(status) || isStopStatus(status), engine);
+    Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
     Fe_action(&s, ActRestore);
   }
   std::fflush(stdout);

@@ -30,9 +30,9 @@ void say(const std::string& text) { std::fprintf(stderr, "%s%s\n", Fe_where().c_
 // The objective cell holding no number.
 bool explainObjective(Workbook* wb, const FeModel& m) {
   if (!m.hasObjective) return false;
-  std::string held = notANumber(Fe_value(wb, m.sheet, m.objective.row1, m.objective.col1));
+  std::string held = notANumber(Fe_value(wb, m.objective.sheet, m.objective.row1, m.objective.col1));
   if (held.empty()) return false;
-  say("the objective cell " + Fe_cellName(wb, m.sheet, m.objective.row1, m.objective.col1) +
+  say("the objective cell " + Fe_cellName(wb, m.objective.sheet, m.objective.row1, m.objective.col1) +
       " (\"solver_opt\") holds " + held + ", not a number");
   return true;
 }
@@ -112,6 +112,26 @@ bool explainCrossedBounds(Workbook* wb, const FeModel& m) {
   return false;
 }
 
+// The first constraint cell the point breaks, with its value, relation and
+// right-hand side as the constraint table shows them.
+bool explainViolatedRow(Workbook* wb, const FeModel& m) {
+  std::vector<FeConstraintRow> rows = Fe_constraintRows(wb, m);
+  size_t at = 0;
+  for (const FeConstraint& c : m.constraints)
+    for (int k = 0; k < Fe_cellsIn(c.lhs); ++k, ++at) {
+      const FeConstraintRow& row = rows[at];
+      if (row.satisfied) continue;
+      std::string number = std::to_string(c.number);
+      std::string asked = Fe_comparison(row.relation) <= FeGreaterEqual
+                              ? std::string(Fe_relationName(row.relation)) + " " + Fe_number(row.rhs)
+                              : Fe_relationName(row.relation);
+      say("the point the run ended at breaks constraint " + number + " (\"solver_lhs" + number +
+          "\"): " + Fe_cellName(wb, row.sheet, row.row, row.col) + " is " + Fe_number(row.value) + ", not " + asked);
+      return true;
+    }
+  return false;
+}
+
 }  // namespace
 
 void Fe_printFaults(const FeModel& m) {
@@ -130,5 +150,5 @@ void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool e
     return;
   }
   if (explainObjective(wb, m) || explainConstraintCells(wb, m) || explainCrossedBounds(wb, m)) return;
-  if (endedAtAPoint) say("the point the run ended at does not satisfy the constraints");
+  if (endedAtAPoint && !explainViolatedRow(wb, m)) say("the point the run ended at does not satisfy the constraints");
 }

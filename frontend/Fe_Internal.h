@@ -218,12 +218,27 @@ void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool e
 // Whether the workbook's cells now hold a point that satisfies every
 // constraint and gives the objective a number.
 bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);
+
+// ---- the verdict on a run (Fe_Verdict.cpp) ----
+
+// Prints the status line of a run that ended with `status`, and a note when
+// the objective does not depend on the variables; true when the run left a
+// solution: its status says it ended at a point, and that point gives the
+// objective a number and satisfies every constraint (Fe_pointIsFeasible),
+// whatever the engine reported. A status of a solution at a point that is
+// none is said as such.
+struct FeStartValues;
+bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start);
+// Whether the status says the run ended at a point (a solution, or a stop).
+bool Fe_endedAtAPoint(int status);
 // Prints the engine, the objective, the variables and the constraint table.
 void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineName);
 // Prints the solutions of a system of equations that the engine listed in
 // the result range ("solutions (k)", a row per solution with the value of
 // each variable cell); nothing when the engine listed none.
 void Fe_printSolutions(FeSession* s, const FeModel& m);
+// A number as the tables show one without a number format (ten digits).
+std::string Fe_number(double x);
 // Prints rows of texts as a table with a heading and aligned columns.
 void Fe_printTable(const std::string& title, const std::vector<std::vector<std::string>>& rows);
 

@@ -58,7 +58,7 @@ bool runFor(FeSession* s, const FeModel& m, const SavedNames& saved, int row, in
   Calc_recalculate(wb);
   bool found = (status == 0 || status == 1 || status == 2) && Fe_pointIsFeasible(wb, m);
   const CellValue* v = Fe_value(wb, m.sheet, row, col);
-  const CellValue* o = m.hasObjective ? Fe_value(wb, m.sheet, m.objective.row1, m.objective.col1) : nullptr;
+  const CellValue* o = m.hasObjective ? Fe_value(wb, m.objective.sheet, m.objective.row1, m.objective.col1) : nullptr;
   *value = v ? v->number : 0;
   *objective = o ? o->number : 0;
   Fe_action(s, ActRestore);

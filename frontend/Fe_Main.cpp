@@ -26,7 +26,7 @@ constexpr const char* kListExits =
 constexpr const char* kRecalcExits =
     "exit status:\n"
     "  0  every formula cell agrees with the value its file stores\n"
-    "  1  some differ\n"
+    "  1  some differ, or some were not calculated\n"
     "  2  bad usage, or a workbook that cannot be read\n";
 
 constexpr const char* kAnalyseExits =
@@ -96,7 +96,9 @@ const Command kCommands[] = {
      kListExits},
     {"recalc", Fe_recalc, "recalc BOOK.xlsx [--interpreter]",
      "Recalculates the workbook and compares every formula cell with the value\n"
-     "the file stores.\n\n"
+     "the file stores. A formula cell it cannot calculate (a function it does\n"
+     "not have, a formula it cannot read) is named and counted apart, never as\n"
+     "matching.\n\n"
      "options:\n"
      "  --interpreter            computes every formula cell with the library's own\n"
      "                           formula interpreter instead, and names each cell it\n"

@@ -1,10 +1,10 @@
 // The model as a sheet's solver_* names hold it, read by the front end as the
 // library reads it (option codes rounded to whole numbers as the callback
-// interface coerces them, relation codes whole or none, right-hand sides and
-// variable cells on any one sheet): to
+// interface coerces them, relation codes whole or none, the objective,
+// right-hand sides and variable cells on any one sheet): to
 // print results by cell and label, to list the models of a workbook, and to
 // say in words why the library could not read a model. The verdict on a run
-// is the library's.
+// is the library's status held against the cells (Fe_Verdict.cpp).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -106,7 +106,10 @@ void readObjective(Workbook* wb, FeModel* m) {
   if (!findModelName(wb, m->sheet, "solver_opt")) return;
   CalcEvalResult r;
   if (!evaluateName(wb, m->sheet, "solver_opt", &r, &m->faults, "the objective cell")) return;
-  if (!oneArea(wb, r, "solver_opt", m->sheet, &m->faults, &m->objective)) return;
+  // The objective may lie on any sheet, as the library reads it.
+  if (!anyArea(r, "solver_opt", &m->faults, &m->objective) ||
+      !withinReferences(wb, m->objective, "solver_opt", &m->faults))
+    return;
   if (Fe_cellsIn(m->objective) != 1) {
     m->faults.push_back("the objective (\"solver_opt\") is " + Fe_rangeName(wb, m->objective) +
                         ", not one cell");

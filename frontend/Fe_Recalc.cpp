@@ -1,11 +1,14 @@
 // `corvan recalc BOOK.xlsx`: recalculates a workbook (or, with
 // --interpreter, computes its formulas with the library's formula
 // interpreter) and compares every formula cell's computed value with the
-// value the file stores, which the program that saved it computed. Exit status 0 when all agree, 1 when any
-// differ, 2 when the file cannot be read.
+// value the file stores, which the program that saved it computed. A cell
+// it could not calculate is named and counted apart, never as matching.
+// Exit status 0 when all agree, 1 when any differ or any was not calculated,
+// 2 when the file cannot be read.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,7 +30,7 @@ struct StoredValue {
 struct SheetTally {
   int checked = 0, matching = 0, differing = 0, unstored = 0;
   std::vector<std::string> shown;
-  std::vector<std::string> failed;  // cells the interpreter could not compute, with the reason
+  std::vector<std::string> failed;  // cells that were not calculated, with the reason
 };
 
 bool isComputed(const Cell& c) { return !c.formula.empty() || c.arrayBlock >= 0; }
@@ -89,13 +92,24 @@ void compare(const Sheet& sh, const StoredValue& st, const CellValue& computed, 
                      ": stored " + valueText(st.value) + ", computed " + valueText(computed));
 }
 
-void printSheet(const Sheet& sh, const SheetTally& t) {
+void printSheet(const Sheet& sh, const SheetTally& t, const char* calculator) {
   std::printf("%s: %d formula cells checked, %d matching, %d differing\n", sh.name.c_str(), t.checked,
               t.matching, t.differing);
   if (t.unstored > 0) std::printf("  %d formula cells have no stored value (not compared)\n", t.unstored);
   for (const std::string& line : t.shown) std::printf("  %s\n", line.c_str());
-  if (!t.failed.empty()) std::printf("  %zu formula cells not computed by the interpreter:\n", t.failed.size());
+  if (!t.failed.empty()) std::printf("  %zu formula cells not computed by the %s:\n", t.failed.size(), calculator);
   for (const std::string& line : t.failed) std::printf("    %s\n", line.c_str());
+}
+
+// The cells the stand-in could not calculate, by sheet and cell key: each
+// cell of an array formula's block, with the formula and the reason.
+std::map<std::pair<int, std::uint64_t>, std::string> uncalculated(Workbook* wb) {
+  std::map<std::pair<int, std::uint64_t>, std::string> cells;
+  for (const CalcWarning& w : Calc_warnings(wb))
+    for (int row = w.cell.row1; row <= w.cell.row2; ++row)
+      for (int col = w.cell.col1; col <= w.cell.col2; ++col)
+        cells[{w.cell.sheet, Wb_cellKey(row, col)}] = w.formula + " " + w.reason;
+  return cells;
 }
 
 }  // namespace
@@ -125,16 +139,25 @@ int Fe_recalc(const FeArgs& args) {
   } else {
     Calc_recalculate(wb);
     Fe_printWarnings(wb, nullptr);
+    const auto notCalculated = uncalculated(wb);
     for (const StoredValue& st : stored) {
+      if (auto failed = notCalculated.find({st.sheet, st.key}); failed != notCalculated.end()) {
+        tallies[st.sheet].failed.push_back(Wb_a1(Wb_keyRow(st.key), Wb_keyCol(st.key)) + ": " + failed->second);
+        continue;
+      }
       const Cell* c = Wb_findCell(wb->sheets[st.sheet].get(), Wb_keyRow(st.key), Wb_keyCol(st.key));
       compare(*wb->sheets[st.sheet], st, c ? c->value : CellValue{}, &tallies[st.sheet]);
     }
   }
   int differing = 0;
+  size_t failed = 0;
   for (size_t s = 0; s < wb->sheets.size(); ++s) {
-    if (tallies[s].checked + tallies[s].unstored + static_cast<int>(tallies[s].failed.size()) > 0) printSheet(*wb->sheets[s], tallies[s]);
-    differing += tallies[s].differing;
+    const SheetTally& t = tallies[s];
+    if (t.checked + t.unstored + static_cast<int>(t.failed.size()) > 0)
+      printSheet(*wb->sheets[s], t, args.interpreter ? "interpreter" : "stand-in's calculation");
+    differing += t.differing;
+    failed += t.failed.size();
   }
   Wb_closeWorkbook(wb);
-  return differing > 0 ? 1 : 0;
+  return differing > 0 || failed > 0 ? 1 : 0;
 }

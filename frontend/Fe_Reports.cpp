@@ -113,19 +113,24 @@ struct Context {
   FeLabels* labels;
 };
 
-ReportCell finalValue(const Context& c, int row, int col) {
-  const Cell* cell = Wb_findCell(c.wb->sheets[c.m.sheet].get(), row, col);
+// A cell of the model's sheet, or of `sheet` (the objective may lie on
+// another sheet, and is then shown with its sheet's name).
+ReportCell finalValue(const Context& c, int row, int col, int sheet = -1) {
+  const Cell* cell = Wb_findCell(c.wb->sheets[sheet < 0 ? c.m.sheet : sheet].get(), row, col);
   if (!cell) return num(0);
   return {cell->value, cell->numberFormat};
 }
 
-std::string formatOf(const Context& c, int row, int col) {
-  const Cell* cell = Wb_findCell(c.wb->sheets[c.m.sheet].get(), row, col);
+std::string formatOf(const Context& c, int row, int col, int sheet = -1) {
+  const Cell* cell = Wb_findCell(c.wb->sheets[sheet < 0 ? c.m.sheet : sheet].get(), row, col);
   return cell ? cell->numberFormat : "";
 }
 
-ReportRow cellAndName(const Context& c, int row, int col) {
-  return {text(Wb_a1(row, col, true)), text(Fe_label(c.labels, c.m.sheet, row, col))};
+ReportRow cellAndName(const Context& c, int row, int col, int sheet = -1) {
+  if (sheet < 0 || sheet == c.m.sheet)
+    return {text(Wb_a1(row, col, true)), text(Fe_label(c.labels, c.m.sheet, row, col))};
+  return {text(Wb_quoteSheetName(c.wb->sheets[sheet]->name) + "!" + Wb_a1(row, col, true)),
+          text(Fe_label(c.labels, sheet, row, col))};
 }
 
 // Constraint and bound rows that are constraints of the model (not the objective).
@@ -141,13 +146,13 @@ std::vector<Section> answerReport(const Context& c, const FeStartValues& start, 
   std::vector<Section> report;
   report.push_back({"Result: " + std::string(Fe_statusMeaning(status)), {}});
   if (c.m.hasObjective) {
-    int r = c.m.objective.row1, col = c.m.objective.col1;
+    int r = c.m.objective.row1, col = c.m.objective.col1, sheet = c.m.objective.sheet;
     static const char* const kSense[] = {"", " (Max)", " (Min)", " (Value of)"};
     Section s{std::string("Objective cell") + kSense[c.m.sense >= 1 && c.m.sense <= 3 ? c.m.sense : 0],
               {{text("Cell"), text("Name"), text("Original Value"), text("Final Value")}}};
-    ReportRow row = cellAndName(c, r, col);
-    row.push_back(num(start.objective, formatOf(c, r, col)));
-    row.push_back(finalValue(c, r, col));
+    ReportRow row = cellAndName(c, r, col, sheet);
+    row.push_back(num(start.objective, formatOf(c, r, col, sheet)));
+    row.push_back(finalValue(c, r, col, sheet));
     s.rows.push_back(row);
     report.push_back(s);
   }
@@ -205,12 +210,13 @@ std::vector<Section> sensitivityReport(const Context& c) {
 std::vector<Section> limitsReport(FeSession* s, const Context& c) {
   std::vector<Section> report;
   if (c.m.hasObjective) {
-    int r = c.m.objective.row1, col = c.m.objective.col1;
-    ReportRow row = cellAndName(c, r, col);
-    row.push_back(finalValue(c, r, col));
+    int r = c.m.objective.row1, col = c.m.objective.col1, sheet = c.m.objective.sheet;
+    ReportRow row = cellAndName(c, r, col, sheet);
+    row.push_back(finalValue(c, r, col, sheet));
     report.push_back({"Objective", {{text("Cell"), text("Name"), text("Value")}, row}});
   }
-  std::string objectiveFormat = c.m.hasObjective ? formatOf(c, c.m.objective.row1, c.m.objective.col1) : "";
+  std::string objectiveFormat =
+      c.m.hasObjective ? formatOf(c, c.m.objective.row1, c.m.objective.col1, c.m.objective.sheet) : "";
   std::vector<FeLimit> limits = Fe_limits(s, c.m);
   Section vars{"Variable cells", {{text("Cell"), text("Name"), text("Value"), text("Lower Limit"),
                                    text("Objective Result"), text("Upper Limit"), text("Objective Result")}}};

@@ -63,16 +63,10 @@ void judge(FeConstraintRow* row) {
   if (row->binding) row->slack = 0;
 }
 
-std::string number(double x) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.10g", x);
-  return text;
-}
-
 // A number in the format of the cell it belongs to.
 std::string inFormat(Workbook* wb, int sheet, int row, int col, double x) {
   const Cell* c = Wb_findCell(wb->sheets[sheet].get(), row, col);
-  if (!c || c->numberFormat.empty()) return number(x);
+  if (!c || c->numberFormat.empty()) return Fe_number(x);
   return Calc_displayText(CellValue::makeNumber(x), c->numberFormat);
 }
 
@@ -90,6 +84,12 @@ std::string rhsText(Workbook* wb, const FeConstraint& c, const FeConstraintRow& 
 }
 
 }  // namespace
+
+std::string Fe_number(double x) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.10g", x);
+  return text;
+}
 
 void Fe_rhsCell(const FeConstraint& c, int k, int* row, int* col) {
   const CellRange& r = c.rhsRange;
@@ -119,8 +119,8 @@ std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
 
 bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m) {
   if (m.hasObjective) {
-    const CellValue* v = Fe_value(wb, m.sheet, m.objective.row1, m.objective.col1);
-    if (v && v->kind == CellKind::Error) return false;
+    const CellValue* v = Fe_value(wb, m.objective.sheet, m.objective.row1, m.objective.col1);
+    if (v && v->kind != CellKind::Number && v->kind != CellKind::Empty) return false;
   }
   for (const FeConstraintRow& row : Fe_constraintRows(wb, m))
     if (!row.satisfied) return false;
@@ -179,7 +179,7 @@ void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineNa
 FeStartValues Fe_startValues(Workbook* wb, const FeModel& m) {
   FeStartValues start;
   if (m.hasObjective) {
-    const CellValue* v = Fe_value(wb, m.sheet, m.objective.row1, m.objective.col1);
+    const CellValue* v = Fe_value(wb, m.objective.sheet, m.objective.row1, m.objective.col1);
     start.objective = v ? v->number : 0;
   }
   for (const CellRange& a : m.variables)

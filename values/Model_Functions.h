@@ -48,6 +48,9 @@ struct ModelItem {
   CellChain rightChain;
   std::vector<int32_t> variables;   // variable numbers it depends on
   uint8_t usesTape = 1;
+  // The function's dependency structure is the same in every trial; the
+  // dependency-vector pass with trials clears it.
+  uint8_t fixedStructure = 1;
   uint8_t arrayCells = 0;
   bool generated = false;      // added by the linearisation of non-smooth functions
   Symbol* bigM = nullptr;

@@ -9,6 +9,7 @@
 #include "values/Hess_Payload.h"
 #include "values/IvGrad_Payload.h"
 #include "values/IvHess_Payload.h"
+#include "values/Model_Functions.h"
 #include "values/Model_StructureInfo.h"
 #include "values/Model_Variables.h"
 #include "values/Rand_State.h"
@@ -110,4 +111,16 @@ void Vm_destroyContext(EvalContext* ctx) {
   delete ctx->sampling.rand;
   ctx->sampling.rand = nullptr;
   std::free(ctx);
+}
+
+ModelItem* Vm_currentItem(EvalContext* ctx) {
+  const FunctionTable* t = ctx->tables.functions;
+  const int32_t i = ctx->position.currentFunction;
+  if (!t || i < 0 || i >= static_cast<int32_t>(t->array.size())) return nullptr;
+  return t->array[static_cast<size_t>(i)];
+}
+
+void Vm_clearFixedStructure(EvalContext* ctx) {
+  if (ctx->flags.mode != kModeDegVec || ctx->sampling.trialCount == 0) return;
+  if (ModelItem* item = Vm_currentItem(ctx)) item->fixedStructure = 0;
 }

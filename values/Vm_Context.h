@@ -33,6 +33,7 @@ struct SymbolTable;
 struct RandState;
 struct SampleStats;
 struct FunctionTable;
+struct ModelItem;
 struct FormulaReader;
 struct Program;
 struct ConvexityTester;
@@ -107,6 +108,8 @@ struct EvalPosition {
   Symbol* currentSymbol;          // the cell being run (not owned)
   CellRef currentCell;            // its position, all zero when none (set with it)
   const Value* currentCellValue;  // its stored value, or null (not owned)
+  uint8_t arrayContext;           // the call being made works on whole arrays: it sits in an
+                                  // array formula or inside the arguments of an array-taking call
 };
 
 // The sample vectors of a simulation and their random numbers.
@@ -187,3 +190,11 @@ struct EvalContext {
 EvalContext* Vm_createContext();
 // Frees the context and everything it owns, each exactly once.
 void Vm_destroyContext(EvalContext* ctx);
+// The model function being evaluated (the table's built item at
+// currentFunction), or null outside one.
+ModelItem* Vm_currentItem(EvalContext* ctx);
+// The dependency-vector pass with trials has met a step whose dependency
+// differs from trial to trial: the current function's fixedStructure flag
+// is cleared. Does nothing in another mode, without trials or outside a
+// function.
+void Vm_clearFixedStructure(EvalContext* ctx);

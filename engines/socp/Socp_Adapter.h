@@ -43,10 +43,27 @@ struct SocpProgram {
   SpMat a;
   std::vector<double> b, c;
   bool dual = false;  // quadratic form: solution in y
-  // Cone form: x_j = offset[j] + Σ weight·X[column] over the variable's terms.
+  // The columns that stand for the variable bounds of the last run, at the
+  // front: the bound rows' slacks (cone form) or the bound columns
+  // (quadratic form). Every other column index below counts without them.
+  int boundColumns = 0;
+  // Cone form: x_j = offset[j] + Σ weight·X[boundColumns + column] over the
+  // variable's terms.
   std::vector<double> offset;
   std::vector<std::vector<std::pair<int, double>>> terms;
   double objectiveConstant = 0.0;  // added to c·X, in the minimised sense
+  // Cone form, what the bounds of a run change: the rows made at set-up
+  // (the bound rows follow them), their right-hand sides with every offset
+  // 0, and per row the variables whose offset, times the factor, leaves the
+  // right-hand side; per variable its shift (0 none: its lower bound is a
+  // row; 1 its lower bound; 2 its lower bound or 0, whichever is larger)
+  // and its cost, whose product with the offset joins objectiveConstant.
+  int baseRows = 0;
+  std::vector<double> baseB;
+  std::vector<std::vector<std::pair<int, double>>> offsetUses;
+  std::vector<int> shift;
+  std::vector<double> offsetCost;
+  double baseObjectiveConstant = 0.0;
 };
 
 struct SocpAdapterRecord {
@@ -60,7 +77,8 @@ struct SocpAdapterRecord {
   std::vector<int> coneKinds, coneStarts, coneMembers;
   SocpProgram program;
   socp run;
-  int stop = 0;  // last stop code the hook received
+  int stop = 0;           // last stop code the hook received
+  int programBuilds = 0;  // layouts built from the model; a run's bounds are updated in place
 };
 
 // Evaluates the rows at x into rec.f (objective 0 when the host has none).
@@ -80,8 +98,17 @@ void Socp_storeQuadratic(SocpRowModel& row, int n, int i, int j, double v);
 bool Socp_setupStopped(SocpAdapterRecord& rec, int done);
 // The cone form with the current bounds; 0 or a status.
 int Socp_buildConeForm(SocpAdapterRecord& rec);
+// Brings the cone form up to date with the current bounds in place: the
+// bound rows and their slack columns of the last run give way to those of
+// these bounds, and the shifts of the variables to their lower bounds. A
+// variable laid out as shifted whose lower bound is gone has the form built
+// anew. 0 or a status.
+int Socp_convertConeForm(SocpAdapterRecord& rec);
 // The quadratic form with the current bounds; 0 or 1102.
 int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea);
+// Brings the quadratic form's bound columns up to date with the current
+// bounds in place.
+void Socp_updateBoundColumns(SocpAdapterRecord& rec);
 // Points a fresh core record at the program's data.
 void Socp_loadProgram(socp& run, SocpProgram& program);
 // The model point (into x) and the objective in the model's sense from the

@@ -7,9 +7,11 @@
 // √2·a = u + v and √2·b = u - v, so that u >= ||(v, x...)||.
 //
 // A linear model variable with a finite lower bound l stands as l + X with
-// X >= 0; one without becomes the difference of two columns. Bounds that
-// remain (upper bounds, bounds of cone members) and both sides of every
-// row become rows with slack columns.
+// X >= 0; one without becomes the difference of two columns. Both sides of
+// every row become rows with slack columns. The bounds that remain (upper
+// bounds, bounds of cone members, lower bounds of split variables) are the
+// bound rows after all others, their slacks the columns at the front; a run
+// with other bounds replaces them and moves the shifts in place.
 #include <cmath>
 
 #include "engines/socp/Socp_Adapter.h"
@@ -28,6 +30,7 @@ struct ConeBuilder {
   std::vector<double> linearCost, blockCost;
   std::vector<int> blockSizes;
   std::vector<double> b;
+  std::vector<std::vector<std::pair<int, double>>> uses;  // per row: (variable, factor) of its offset
   struct Entry {
     int row;
     Column col;
@@ -46,6 +49,7 @@ struct ConeBuilder {
   }
   int row(double rhs) {
     b.push_back(rhs);
+    uses.emplace_back();
     return static_cast<int>(b.size()) - 1;
   }
   void add(int r, Column c, double v) { entries.push_back({r, c, v}); }
@@ -54,12 +58,14 @@ struct ConeBuilder {
 bool finiteLower(double l) { return l > -kBoundInfinity; }
 bool finiteUpper(double u) { return u < kBoundInfinity; }
 
-// The variable's terms added to row r with factor `scale`; returns
-// scale times its offset.
-double addVariable(ConeBuilder& cb, const SocpProgram& pr, const std::vector<Column>& cols, int r,
-                   int j, double scale) {
+// How a variable of the linear part stands for its lower bound.
+enum Shift : int { kNoShift = 0, kShiftLower = 1, kShiftNonNegative = 2 };
+
+// The variable's terms added to row r with factor `scale`; its offset,
+// times the factor, leaves the row's right-hand side.
+void addVariable(ConeBuilder& cb, const SocpProgram& pr, const std::vector<Column>& cols, int r, int j, double scale) {
   for (const auto& [k, w] : pr.terms[j]) cb.add(r, cols[k], scale * w);
-  return scale * pr.offset[j];
+  cb.uses[r].push_back({j, scale});
 }
 
 // lower <= Σ coef_j x_j + k <= upper as one equality row or one row per
@@ -68,10 +74,8 @@ void addRange(ConeBuilder& cb, const SocpProgram& pr, const std::vector<Column>&
               const std::vector<std::pair<int, double>>& coefs, double k, double lower,
               double upper) {
   auto side = [&](double bound, double slack) {
-    int r = cb.row(0.0);
-    double constant = k;
-    for (const auto& [j, v] : coefs) constant += addVariable(cb, pr, cols, r, j, v);
-    cb.b[r] = bound - constant;
+    int r = cb.row(bound - k);
+    for (const auto& [j, v] : coefs) addVariable(cb, pr, cols, r, j, v);
     if (slack != 0.0) cb.add(r, cb.linear(), slack);
   };
   if (finiteLower(lower) && lower == upper) return side(upper, 0.0);
@@ -93,6 +97,88 @@ bool placeVariables(const SocpAdapterRecord& rec, std::vector<int>& place) {
   return true;
 }
 
+// A variable shifted by its lower bound needs one: without it the variable
+// must be split, which the form cannot do in place.
+bool shiftsHold(const SocpAdapterRecord& rec) {
+  for (int j = 0; j < rec.n; ++j)
+    if (rec.program.shift[j] == kShiftLower && !finiteLower(rec.lower[j])) return false;
+  return true;
+}
+
+// Takes out the bound rows and their slack columns of the last conversion.
+void dropBoundRows(SocpProgram& pr) {
+  spmat& a = *pr.a;
+  while (a.m > pr.baseRows) SM_deleteRow(a, a.m - 1);
+  for (int k = 0; k < pr.boundColumns; ++k) SM_deleteColumn(a, 0);
+  pr.c.erase(pr.c.begin(), pr.c.begin() + pr.boundColumns);
+  for (int& e : pr.cones) e -= pr.boundColumns;
+  pr.boundColumns = 0;
+}
+
+// Each variable's offset from its lower bound, and the right-hand sides and
+// the objective's constant that follow from the offsets.
+void moveShifts(SocpAdapterRecord& rec) {
+  SocpProgram& pr = rec.program;
+  for (int j = 0; j < rec.n; ++j) {
+    const int shift = pr.shift[j];
+    pr.offset[j] = shift == kNoShift ? 0.0 : shift == kShiftLower ? rec.lower[j] : std::max(rec.lower[j], 0.0);
+  }
+  pr.b = pr.baseB;
+  for (int r = 0; r < pr.baseRows; ++r)
+    for (const auto& [j, factor] : pr.offsetUses[r]) pr.b[r] -= factor * pr.offset[j];
+  pr.objectiveConstant = pr.baseObjectiveConstant;
+  for (int j = 0; j < rec.n; ++j) pr.objectiveConstant += pr.offsetCost[j] * pr.offset[j];
+}
+
+// One side of a variable's bounds: X-terms of the variable against bound,
+// with a slack of the given sign (0: an equality, no slack).
+struct BoundSide {
+  int j;
+  double bound, slack;
+};
+
+// The sides that the variables' bounds leave after the shifts: a shifted
+// variable keeps its upper bound (an equality when it equals the offset),
+// the others both of their finite bounds.
+std::vector<BoundSide> boundSides(const SocpAdapterRecord& rec) {
+  const SocpProgram& pr = rec.program;
+  std::vector<BoundSide> sides;
+  for (int j = 0; j < rec.n; ++j) {
+    const bool shifted = pr.shift[j] != kNoShift;
+    double lower = shifted ? -kBoundInfinity : rec.lower[j];
+    const double upper = rec.upper[j];
+    if (shifted && upper == pr.offset[j]) lower = upper;  // fixed: X = 0
+    if (finiteLower(lower) && lower == upper) {
+      sides.push_back({j, upper, 0.0});
+      continue;
+    }
+    if (finiteLower(lower)) sides.push_back({j, lower, -1.0});
+    if (finiteUpper(upper)) sides.push_back({j, upper, 1.0});
+  }
+  return sides;
+}
+
+// The bound rows after the set-up rows, their slack columns at the front.
+void addBoundRows(SocpAdapterRecord& rec) {
+  SocpProgram& pr = rec.program;
+  const std::vector<BoundSide> sides = boundSides(rec);
+  int slacks = 0;
+  for (const BoundSide& side : sides) slacks += side.slack != 0.0 ? 1 : 0;
+  spmat& a = *pr.a;
+  for (int k = 0; k < slacks; ++k) SM_insertColumn(a, 0);
+  pr.c.insert(pr.c.begin(), static_cast<std::size_t>(slacks), 0.0);
+  for (int& e : pr.cones) e += slacks;
+  pr.boundColumns = slacks;
+  int slack = 0;
+  for (const BoundSide& side : sides) {
+    const int r = a.m;
+    SM_insertRow(a, r);
+    for (const auto& [col, w] : pr.terms[side.j]) SM_setVal(a, r, slacks + col, w);
+    if (side.slack != 0.0) SM_setVal(a, r, slack++, side.slack);
+    pr.b.push_back(side.bound - pr.offset[side.j]);
+  }
+}
+
 }  // namespace
 
 int Socp_buildConeForm(SocpAdapterRecord& rec) {
@@ -105,6 +191,7 @@ int Socp_buildConeForm(SocpAdapterRecord& rec) {
   int n = rec.n;
   pr.offset.assign(n, 0.0);
   pr.terms.assign(n, {});
+  pr.shift.assign(n, kNoShift);
   ConeBuilder cb;
   std::vector<Column> cols;  // the columns the variables' terms name
   auto term = [&](int j, Column c, double w) {
@@ -114,9 +201,8 @@ int Socp_buildConeForm(SocpAdapterRecord& rec) {
   // Linear part: variables outside the blocks, shifted or split.
   for (int j = 0; j < n; ++j) {
     if (place[j] == 1) continue;
-    double l = place[j] == 2 ? std::max(rec.lower[j], 0.0) : rec.lower[j];
-    if (finiteLower(l)) {
-      pr.offset[j] = l;
+    if (place[j] == 2 || finiteLower(rec.lower[j])) {
+      pr.shift[j] = place[j] == 2 ? kShiftNonNegative : kShiftLower;
       term(j, cb.linear(), 1.0);
     } else {
       term(j, cb.linear(), 1.0);
@@ -138,14 +224,15 @@ int Socp_buildConeForm(SocpAdapterRecord& rec) {
   // Objective: minimise σ·(k + g·x) (σ = -1 when maximising).
   double sigma = rec.maximise ? -1.0 : 1.0;
   const SocpRowModel& objective = rec.model[rec.m];
-  pr.objectiveConstant = sigma * objective.k;
+  pr.baseObjectiveConstant = sigma * objective.k;
+  pr.offsetCost.assign(n, 0.0);
   std::vector<double> cost(cols.size(), 0.0);
   for (int j = 0; j < n; ++j) {
     if (objective.g[j] == 0.0) continue;
-    pr.objectiveConstant += sigma * objective.g[j] * pr.offset[j];
+    pr.offsetCost[j] = sigma * objective.g[j];
     for (const auto& [c, w] : pr.terms[j]) cost[c] += sigma * objective.g[j] * w;
   }
-  // Rows: constraints, rotated-cone ties, remaining bounds.
+  // Rows: constraints and rotated-cone ties; the bound rows follow them.
   for (int i = 0; i < rec.m; ++i) {
     std::vector<std::pair<int, double>> coefs;
     for (int j = 0; j < n; ++j)
@@ -158,17 +245,10 @@ int Socp_buildConeForm(SocpAdapterRecord& rec) {
     auto [u, v] = rotated[r++];
     for (int which = 0; which < 2; ++which) {
       int row = cb.row(0.0);
-      cb.b[row] =
-          -addVariable(cb, pr, cols, row, rec.coneMembers[rec.coneStarts[k] + which], kSqrt2);
+      addVariable(cb, pr, cols, row, rec.coneMembers[rec.coneStarts[k] + which], kSqrt2);
       cb.add(row, u, -1.0);
       cb.add(row, v, which == 0 ? -1.0 : 1.0);
     }
-  }
-  for (int j = 0; j < n; ++j) {
-    bool shifted = place[j] != 1 && pr.terms[j].size() == 1;
-    double lower = shifted ? -kBoundInfinity : rec.lower[j];
-    if (shifted && rec.upper[j] == pr.offset[j]) lower = rec.upper[j];  // fixed: X = 0
-    addRange(cb, pr, cols, {{j, 1.0}}, 0.0, lower, rec.upper[j]);
   }
   // Assembly: the linear part, then the blocks.
   int linear = static_cast<int>(cb.linearCost.size());
@@ -184,10 +264,21 @@ int Socp_buildConeForm(SocpAdapterRecord& rec) {
     double v = SM_getVal(*pr.a, e.row, index(e.col)) + e.value;
     SM_setVal(*pr.a, e.row, index(e.col), v);
   }
-  pr.b = cb.b;
+  pr.baseRows = static_cast<int>(cb.b.size());
+  pr.baseB = cb.b;
+  pr.offsetUses = std::move(cb.uses);
   pr.p = static_cast<int>(cb.blockSizes.size());
   pr.cones.assign(1, linear);
   for (int size : cb.blockSizes) pr.cones.push_back(pr.cones.back() + size);
   pr.dual = false;
+  ++rec.programBuilds;
+  return Socp_convertConeForm(rec);
+}
+
+int Socp_convertConeForm(SocpAdapterRecord& rec) {
+  if (!shiftsHold(rec)) return Socp_buildConeForm(rec);
+  dropBoundRows(rec.program);
+  moveShifts(rec);
+  addBoundRows(rec);
   return 0;
 }

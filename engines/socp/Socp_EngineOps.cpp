@@ -1,8 +1,8 @@
-// The SOCP barrier engine's operations: set-up reads and checks the model,
-// solve lays it out as a cone program with the current bounds and runs the
-// primal-dual core with the engine's options, the iteration hook reports to
-// the host's progress callback, and finish leaves the solution in the
-// variable cells and writes the reports.
+// The SOCP barrier engine's operations: set-up reads and checks the model
+// and lays it out as a cone program, solve brings the current bounds into
+// that program in place and runs the primal-dual core with the engine's
+// options, the iteration hook reports to the host's progress callback, and
+// finish leaves the solution in the variable cells and writes the reports.
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -138,7 +138,9 @@ int solve(EngineProblem* problem, SocpAdapterRecord& rec) {
     return pending;
   SocpParams params;
   if (!readParams(rec.context, params)) return StatusBadModel;
-  if (int status = buildProgram(rec)) return status;
+  // The program was laid out at set-up; this run's bounds are brought in.
+  if (!hasCones(rec)) Socp_updateBoundColumns(rec);
+  else if (int status = Socp_convertConeForm(rec)) return status;
   socp& run = rec.run;
   Socp_loadProgram(run, rec.program);
   rec.stop = 0;
@@ -195,7 +197,7 @@ double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* 
   }
   for (int j = 0; j < rec.n; ++j) {
     x[j] = pr.offset[j];
-    for (const auto& [col, w] : pr.terms[j]) x[j] += w * run.x[col];
+    for (const auto& [col, w] : pr.terms[j]) x[j] += w * run.x[pr.boundColumns + col];
   }
   return sigma * (Socp_dot(run.n, pr.c.data(), run.x.data()) + pr.objectiveConstant);
 }

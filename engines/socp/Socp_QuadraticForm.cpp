@@ -5,7 +5,8 @@
 // column (an equality row two, widened by "solver_fea"); a convex quadratic
 // side u(x) >= xᵀQx becomes the cone ((u+1)/2, F x, (u-1)/2) with FᵀF = Q;
 // the objective φ = k + g·x + xᵀQx (negated when maximising) enters as
-// t <= -φ, linear or as such a cone.
+// t <= -φ, linear or as such a cone. The bound columns stand first; a run
+// with other bounds replaces them in place.
 #include <cmath>
 
 #include "engines/socp/Socp_Adapter.h"
@@ -95,10 +96,6 @@ bool addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign
 int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
   int n = rec.n;
   DualBuilder db;
-  for (int j = 0; j < n; ++j) {
-    if (rec.lower[j] > -kBoundInfinity) db.linear.push_back({-rec.lower[j], {{j, 1.0}}, 0.0});
-    if (rec.upper[j] < kBoundInfinity) db.linear.push_back({rec.upper[j], {{j, -1.0}}, 0.0});
-  }
   for (int i = 0; i < rec.m; ++i) {
     const SocpRowModel& row = rec.model[i];
     double lower = rec.rowLower[i], upper = rec.rowUpper[i];
@@ -146,5 +143,28 @@ int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
   }
   pr.b.assign(n + 1, 0.0);
   pr.b[n] = 1.0;
+  ++rec.programBuilds;
+  Socp_updateBoundColumns(rec);
   return 0;
+}
+
+void Socp_updateBoundColumns(SocpAdapterRecord& rec) {
+  SocpProgram& pr = rec.program;
+  spmat& a = *pr.a;
+  for (int k = 0; k < pr.boundColumns; ++k) SM_deleteColumn(a, 0);
+  pr.c.erase(pr.c.begin(), pr.c.begin() + pr.boundColumns);
+  std::vector<Affine> bounds;
+  for (int j = 0; j < rec.n; ++j) {
+    if (rec.lower[j] > -kBoundInfinity) bounds.push_back({-rec.lower[j], {{j, 1.0}}, 0.0});
+    if (rec.upper[j] < kBoundInfinity) bounds.push_back({rec.upper[j], {{j, -1.0}}, 0.0});
+  }
+  const int count = static_cast<int>(bounds.size());
+  for (int k = 0; k < count; ++k) SM_insertColumn(a, 0);
+  pr.c.insert(pr.c.begin(), static_cast<std::size_t>(count), 0.0);
+  for (int& e : pr.cones) e += count - pr.boundColumns;
+  for (int col = 0; col < count; ++col) {
+    pr.c[col] = bounds[col].alpha;
+    for (const auto& [j, v] : bounds[col].beta) SM_setVal(a, j, col, v);
+  }
+  pr.boundColumns = count;
 }

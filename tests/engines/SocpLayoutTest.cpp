@@ -1,7 +1,8 @@
 // The SOCP engine's two layouts of a model as a cone program, filled by
 // hand and solved by the core: both sides of a range row are kept in each,
-// a maximised linear objective is maximised in the quadratic form, and the
-// cone form keeps a variable's negative lower bound.
+// a maximised linear objective is maximised in the quadratic form, the
+// cone form keeps a variable's negative lower bound, and a run with other
+// bounds updates either form in place to the program a fresh build makes.
 #include <gtest/gtest.h>
 
 #include "contract/Bound_Infinity.h"
@@ -89,6 +90,84 @@ TEST(SocpLayout, ConeFormKeepsBothSidesAndNegativeValues) {
     EXPECT_NEAR(l.rec.x[2], maximise ? -1.0 : -2.0, 1e-6);
     EXPECT_NEAR(objective, maximise ? -2.0 : -6.0, 1e-6);
   }
+}
+
+// Bounds of one run and the optimum they give (worked by hand).
+struct BoundRun {
+  std::vector<double> lower, upper;
+  double objective;
+  std::vector<double> x;
+  int builds;  // layouts built so far, the set-up's included
+};
+
+// Lays out the model with the first run's bounds, then brings in each
+// further run's bounds in place; each run's solution is the known optimum
+// and the one of a layout built afresh with its bounds.
+template <typename Make, typename Build, typename Update>
+void runInPlace(Make make, Build build, Update update, const std::vector<BoundRun>& runs) {
+  Layout l = make();
+  for (std::size_t k = 0; k < runs.size(); ++k) {
+    const BoundRun& run = runs[k];
+    l.rec.lower = run.lower;
+    l.rec.upper = run.upper;
+    ASSERT_EQ(k == 0 ? build(l.rec) : update(l.rec), 0) << k;
+    const double objective = l.solve();
+    EXPECT_EQ(l.rec.programBuilds, run.builds) << k;
+    EXPECT_NEAR(objective, run.objective, 1e-6) << k;
+    Layout fresh = make();
+    fresh.rec.lower = run.lower;
+    fresh.rec.upper = run.upper;
+    ASSERT_EQ(build(fresh.rec), 0) << k;
+    EXPECT_NEAR(fresh.solve(), objective, 1e-9) << k;
+    for (std::size_t j = 0; j < run.x.size(); ++j) {
+      // Within the square root of the gap where the objective is flat.
+      EXPECT_NEAR(l.rec.x[j], run.x[j], 1e-4) << k << " x" << j;
+      EXPECT_NEAR(l.rec.x[j], fresh.rec.x[j], 1e-9) << k << " x" << j;
+    }
+  }
+}
+
+// The cone model above, minimising y - t. The second run moves y's shift
+// and adds a lower bound to the cone member t; the third takes y's lower
+// bound away, which a shifted variable cannot lose in place.
+TEST(SocpLayout, ConeFormTakesEachRunsBoundsInPlace) {
+  auto make = [] {
+    Layout l(3, {-1.0, 0.0, 1.0});
+    l.rec.coneKinds = {1};
+    l.rec.coneStarts = {0, 2};
+    l.rec.coneMembers = {0, 1};
+    l.row({0.0, 1.0, 0.0}, 1.0, 1.0);
+    l.row({0.0, 0.0, 1.0}, -2.0, -1.0);
+    return l;
+  };
+  const std::vector<BoundRun> runs = {
+      {{-Inf, -Inf, -3.0}, {4.0, Inf, Inf}, -6.0, {4.0, 1.0, -2.0}, 1},
+      {{1.5, -Inf, -1.5}, {3.0, Inf, Inf}, -4.5, {3.0, 1.0, -1.5}, 1},
+      {{-Inf, -Inf, -Inf}, {2.0, Inf, -1.8}, -4.0, {2.0, 1.0, -2.0}, 2},
+      {{-Inf, -Inf, -Inf}, {2.5, Inf, -1.2}, -4.5, {2.5, 1.0, -2.0}, 2},
+  };
+  runInPlace(make, Socp_buildConeForm, Socp_convertConeForm, runs);
+}
+
+// min (x - 3)² over the bounds of each run: the bound columns come and go.
+TEST(SocpLayout, QuadraticFormTakesEachRunsBoundsInPlace) {
+  auto make = [] {
+    Layout l(1, {-6.0}, 9.0);
+    l.square(0, 1.0);
+    return l;
+  };
+  auto build = [](SocpAdapterRecord& rec) { return Socp_buildQuadraticForm(rec, 1e-9); };
+  auto update = [](SocpAdapterRecord& rec) {
+    Socp_updateBoundColumns(rec);
+    return 0;
+  };
+  const std::vector<BoundRun> runs = {
+      {{0.0}, {1.0}, 4.0, {1.0}, 1},
+      {{0.0}, {2.0}, 1.0, {2.0}, 1},
+      {{-Inf}, {Inf}, 0.0, {3.0}, 1},
+      {{3.5}, {Inf}, 0.25, {3.5}, 1},
+  };
+  runInPlace(make, build, update, runs);
 }
 
 }  // namespace

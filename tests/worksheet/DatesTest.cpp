@@ -219,6 +219,33 @@ TEST(DateFunctions, YearfracActualActualDividesByTheYearsItSpans) {
   EXPECT_DOUBLE_EQ(yf(serial(2008, 1, 31), serial(2008, 5, 1), 4), 91 / 360.0);
 }
 
+// YEARFRAC's basis 0 counts 30/360 days as spreadsheet programs do: the end
+// on the 31st stays unless the start is the 30th or 31st, and a start on the
+// last day of February moves to the 30th (the end too when it is also the
+// last day of February). Counted by hand.
+TEST(DateFunctions, YearfracBasisZeroCountsAsSpreadsheetPrograms) {
+  TestValues t;
+  Value* r = t.make();
+  const struct {
+    int64_t start, end;
+    double days;
+  } cases[] = {
+      {serial(2023, 2, 28), serial(2023, 3, 31), 31},  // start to the 30th, end stays
+      {serial(2024, 2, 29), serial(2024, 3, 31), 31},  // the same in a leap year
+      {serial(2023, 2, 28), serial(2023, 3, 30), 30},
+      {serial(2023, 2, 28), serial(2024, 2, 29), 360},  // both ends of February
+      {serial(2024, 2, 28), serial(2024, 3, 31), 33},   // 28 February 2024 is no month end
+      {serial(2023, 1, 30), serial(2023, 3, 31), 60},   // start the 30th: end to the 30th
+      {serial(2023, 1, 31), serial(2023, 3, 31), 60},   // both the 31st
+      {serial(2023, 1, 15), serial(2023, 3, 31), 76},   // the end keeps its 31
+      {serial(2023, 3, 31), serial(2023, 2, 28), 31},   // dates in either order
+  };
+  for (const auto& k : cases) {
+    const Value* args[] = {t.num(static_cast<double>(k.start)), t.num(static_cast<double>(k.end)), t.integer(0)};
+    EXPECT_DOUBLE_EQ(number(Wsf_yearfrac(r, 3, args)), k.days / 360) << k.start << " " << k.end;
+  }
+}
+
 TEST(DayCount, EachBasisAgainstHandWorkedCalendars) {
   double days = 0, year = 0;
   // 31 January to 28 February 2023: US 30/360 without the February rule.

@@ -44,6 +44,19 @@ double Coup_days30360(int64_t p, int64_t q, int32_t basis, bool feb) {
   return ((y2 - y1) * 12.0 - m1 + m2) * 30.0 - d1 + d2;
 }
 
+double Coup_yearfracDays360(int64_t p, int64_t q) {
+  int32_t y1 = 0, m1 = 0, d1 = 0, y2 = 0, m2 = 0, d2 = 0;
+  Date_fromSerial(p, &y1, &m1, &d1);
+  Date_fromSerial(q, &y2, &m2, &d2);
+  const bool febStart = isLastOfFebruary(y1, m1, d1), febEnd = isLastOfFebruary(y2, m2, d2);
+  if (d1 == 31 && d2 == 31) d1 = d2 = 30;
+  else if (d1 == 31) d1 = 30;
+  else if (d1 == 30 && d2 == 31) d2 = 30;
+  else if (febStart && febEnd) d1 = d2 = 30;
+  else if (febStart) d1 = 30;
+  return ((y2 - y1) * 12.0 - m1 + m2) * 30.0 - d1 + d2;
+}
+
 double Coup_actualYearLength(double start, double end) {
   const auto s = static_cast<int64_t>(start), e = static_cast<int64_t>(end);
   int32_t ys = 0, ye = 0, m = 0, d = 0;

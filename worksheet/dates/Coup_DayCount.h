@@ -22,6 +22,12 @@ bool Coup_isMonthEnd(int64_t day);
 // last day of February moves to the 30th when the start is also there, and
 // a start on the last day of February moves to the 30th).
 double Coup_days30360(int64_t p, int64_t q, int32_t basis, bool feb);
+// The US 30/360 count of YEARFRAC's basis 0, as spreadsheet programs make
+// it: the first of these rules that applies moves days to the 30th: both
+// days the 31st; the start the 31st; the start the 30th and the end the
+// 31st; both the last day of February; the start the last day of February.
+// So 28 February to 31 March 2023 counts 31 days (30 to 31).
+double Coup_yearfracDays360(int64_t p, int64_t q);
 // Actual days from p to q.
 inline double Coup_daysActual(int64_t p, int64_t q) { return static_cast<double>(q - p); }
 // 366 when a 29 February of the start's year lies on or after the start, or

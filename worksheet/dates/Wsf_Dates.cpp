@@ -162,7 +162,7 @@ Value* Wsf_yearfrac(Value* result, int argc, const Value* const* argv) {
   Date_fromSerial(e, &y2, &m2, &d2);
   Val_clear(result);
   switch (static_cast<int32_t>(basis)) {
-    case kBasisUs30360: return Val_setNumber(result, Coup_days30360(s, e, kBasisUs30360, true) / 360);
+    case kBasisUs30360: return Val_setNumber(result, Coup_yearfracDays360(s, e) / 360);
     case kBasisActualActual: return Val_setNumber(result, days / actualYear(s, e, y1, m1, d1, y2));
     case kBasisActual360: return Val_setNumber(result, days / 360);
     case kBasisActual365: return Val_setNumber(result, days / 365);

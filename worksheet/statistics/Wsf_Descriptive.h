@@ -19,6 +19,11 @@ Value* Wsf_counta(Value* result, int argc, const Value* const* argv);
 Value* Wsf_covar(Value* result, const Value* a, const Value* b);
 Value* Wsf_devsq(Value* result, int argc, const Value* const* argv);
 Value* Wsf_forecast(Value* result, const Value* x, const Value* knownY, const Value* knownX);
+// In the dependency-vector pass with trials, an array argument that depends
+// on the variables makes the function's structure differ from trial to
+// trial (which values are counted, or compared, varies): FREQUENCY and
+// FTEST clear the current function's fixedStructure flag through it.
+void Wsf_arraysVaryStructure(Value* result, const Value* a, const Value* b);
 Value* Wsf_frequency(Value* result, const Value* data, const Value* bins);
 // Any value at or below 0 gives "#num!"; so does a fault raised while the
 // product or its root is formed.

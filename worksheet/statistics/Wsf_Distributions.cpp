@@ -17,6 +17,7 @@
 #include "worksheet/kernels/Kern_Special.h"
 #include "worksheet/kernels/Stat_Kernels.h"
 #include "worksheet/math/Wsf_Unary.h"
+#include "worksheet/statistics/Wsf_Descriptive.h"
 
 namespace {
 constexpr int kMaxArgs = 5;
@@ -231,6 +232,10 @@ Value* Wsf_hypgeomdist(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_expondist(Value* result, const Value* x, const Value* lambda, const Value* cumulative) {
+  // The range checks on x and lambda decide, trial by trial, whether there
+  // is a result at all.
+  for (const Value* v : {x, lambda, cumulative})
+    if (Op_hasKind(*v, kValDegVec)) Vm_clearFixedStructure(result->context);
   if (Wsf_structureHooksSmooth(result, {cumulative}, {x, lambda})) return result;
   if (Wsf_isError(cumulative)) return Wsf_copy(result, cumulative);
   if (!Wsf_isPlain(cumulative)) return Wsf_error(result, kErrValue);
@@ -267,7 +272,7 @@ Value* Wsf_fisherinv(Value* result, const Value* y) {
 
 Value* Wsf_ftest(Value* result, const Value* a, const Value* b) {
   const Value* const args[] = {a, b};
-  if (Wsf_structureHooks(result, 2, args)) return result;
+  if (Wsf_structureHooks(result, 2, args)) return Wsf_arraysVaryStructure(result, a, b), result;
   std::vector<double> xa = Kern_oneBased(), xb = Kern_oneBased();
   if (!Kern_collectNumbers(a, &xa, result) || !Kern_collectNumbers(b, &xb, result)) return result;
   const int32_t na = static_cast<int32_t>(xa.size()) - 1, nb = static_cast<int32_t>(xb.size()) - 1;

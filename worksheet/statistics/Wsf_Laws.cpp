@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "arithmetic/operators/Op_Operators.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Kern_Collect.h"
@@ -249,7 +250,8 @@ Value* Wsf_ztest(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_negbinomdist(Value* result, const Value* fv, const Value* sv, const Value* p) {
-  if (Wsf_structureHooksSmooth(result, {fv, sv}, {p})) return result;
+  // The counts decide, trial by trial, the power each factor is raised to.
+  if (Wsf_structureHooksSmooth(result, {fv, sv}, {p})) return Vm_clearFixedStructure(result->context), result;
   if (!checked(result, {fv, sv, p}, {fv, sv})) return result;
   const double f = std::trunc(Wsf_number(fv)), s = std::trunc(Wsf_number(sv));
   if (f < 0 || s <= 0) return Wsf_error(result, kErrNum);
@@ -265,7 +267,9 @@ Value* Wsf_negbinomdist(Value* result, const Value* fv, const Value* sv, const V
 }
 
 Value* Wsf_poisson(Value* result, const Value* xv, const Value* mean, const Value* cumulative) {
-  if (Wsf_structureHooksSmooth(result, {xv, cumulative}, {mean})) return result;
+  // The count and the switch decide, trial by trial, which terms are summed.
+  if (Wsf_structureHooksSmooth(result, {xv, cumulative}, {mean}))
+    return Vm_clearFixedStructure(result->context), result;
   if (!checked(result, {xv, mean, cumulative}, {xv, cumulative})) return result;
   const double k = std::trunc(Wsf_number(xv));
   if (Wsf_number(xv) < 0 || Wsf_fails(mean, 0, kRelCmpLt)) return Wsf_error(result, kErrNum);
@@ -288,7 +292,11 @@ Value* Wsf_standardize(Value* result, const Value* x, const Value* mean, const V
 }
 
 Value* Wsf_weibull(Value* result, const Value* x, const Value* alpha, const Value* beta, const Value* cumulative) {
-  if (Wsf_structureHooksSmooth(result, {cumulative}, {x, alpha, beta})) return result;
+  if (Wsf_structureHooksSmooth(result, {cumulative}, {x, alpha, beta})) {
+    // Which of the two formulas runs depends on the trial's cumulative flag.
+    if (Op_hasKind(*cumulative, kValDegVec)) Vm_clearFixedStructure(result->context);
+    return result;
+  }
   if (!checked(result, {x, alpha, beta, cumulative}, {})) return result;
   if (Wsf_fails(x, 0, kRelCmpLt) || Wsf_fails(alpha, 0, kRelCmpLe) || Wsf_fails(beta, 0, kRelCmpLe))
     return Wsf_error(result, kErrNum);

@@ -77,6 +77,15 @@ bool structureHooks2(Value* result, const Value* a, const Value* b) {
   return Wsf_structureHooks(result, 2, both);
 }
 
+// The hooks of the order statistics (array, k). Which elements are chosen
+// follows the trial's order of the values, so in the dependency-vector pass
+// with trials a dependency in either argument makes the structure vary.
+bool orderHooks(Value* result, const Value* array, const Value* k) {
+  if (!structureHooks2(result, array, k)) return false;
+  if (Op_hasKind(*array, kValDegVec) || Op_hasKind(*k, kValDegVec)) Vm_clearFixedStructure(result->context);
+  return true;
+}
+
 // The samples of a lone sample-vector argument when the context reduces
 // statistics over the trials; null otherwise.
 const SampleVector* aggregated(int argc, const Value* const* argv, const EvalContext* ctx) {
@@ -211,12 +220,17 @@ bool pairSums(Value* result, const Value* knownY, const Value* knownX, PairSums*
   return true;
 }
 
-// The numbers of MAX and MIN: numbers of ranges; direct arguments by their
-// number (booleans too), a direct text when it reads as a number.
+// The numbers of MAX and MIN: numbers of ranges and of single-cell
+// references (their booleans, texts and blanks skipped); direct arguments by
+// their number (booleans too), a direct text when it reads as a number.
 bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* result) {
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     double x = 0;
+    if (Wsf_isCellReference(a) && !Wsf_isError(a)) {
+      if (a->kind == kValInt || a->kind == kValReal) s->push_back(a->number);
+      continue;
+    }
     if (a->kind == kValBool) s->push_back(a->number);
     else if (a->kind == kValText && Text_toDouble(a->text ? a->text : u"", &x)) s->push_back(x);
     else if (a->kind == kValText) return Wsf_error(result, kErrValue), false;
@@ -299,7 +313,7 @@ Value* Wsf_mode(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_percentile(Value* result, const Value* array, const Value* k) {
-  if (structureHooks2(result, array, k)) return result;
+  if (orderHooks(result, array, k)) return result;
   if (Value* done = scalar(result, k)) return done;
   Sample s = Kern_oneBased();
   if (!Kern_collectNumbers(array, &s, result)) return result;
@@ -309,7 +323,7 @@ Value* Wsf_percentile(Value* result, const Value* array, const Value* k) {
 }
 
 Value* Wsf_quartile(Value* result, const Value* array, const Value* quart) {
-  if (structureHooks2(result, array, quart)) return result;
+  if (orderHooks(result, array, quart)) return result;
   if (Value* done = scalar(result, quart)) return done;
   const double q = std::trunc(quart->number);
   if (!(q >= 0 && q <= 4)) return Wsf_error(result, kErrNum);
@@ -321,7 +335,7 @@ Value* Wsf_quartile(Value* result, const Value* array, const Value* quart) {
 }
 
 Value* Wsf_small(Value* result, const Value* array, const Value* k) {
-  if (structureHooks2(result, array, k)) return result;
+  if (orderHooks(result, array, k)) return result;
   if (Wsf_isError(k)) return Wsf_copy(result, k);
   if (k->kind != kValInt && k->kind != kValReal) return Wsf_error(result, kErrNum);
   Sample s = Kern_oneBased();
@@ -332,7 +346,7 @@ Value* Wsf_small(Value* result, const Value* array, const Value* k) {
 }
 
 Value* Wsf_trimmean(Value* result, const Value* array, const Value* percent) {
-  if (structureHooks2(result, array, percent)) return result;
+  if (orderHooks(result, array, percent)) return result;
   if (Value* done = scalar(result, percent)) return done;
   if (!(percent->number >= 0 && percent->number < 1)) return Wsf_error(result, kErrNum);
   Sample s = Kern_oneBased();

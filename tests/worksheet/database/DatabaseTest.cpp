@@ -78,6 +78,33 @@ TEST(DatabaseFunctions, RowsAreAlternativesAndTheCellsOfARowAllHold) {
   EXPECT_EQ(dsum(c, db, criteria(c, {c.text(u"Height")}, {{c.num(1)}})), 0);
 }
 
+// A criterion typed as text is read as COUNTIF reads it: "=25" matches the
+// number 25, an operator before a text compares texts without regard to
+// case, and an operator with a blank before "=" compares with the text
+// " =30", which no number matches.
+TEST(DatabaseFunctions, TextCriteriaAreReadAsCountifReadsThem) {
+  Caller c;
+  Table t(c);
+  const Value* db = t.value();
+  const struct {
+    const char16_t* header;
+    const char16_t* criterion;
+    double sum;
+  } cases[] = {
+      {u"Age", u"=25", 80},      // Bob
+      {u"Age", u"=25.0", 80},    // Bob, the number read
+      {u"Age", u"<=25", 140},    // a, Bob, ab
+      {u"Age", u"< =30", 0},     // a text operand: no number matches
+      {u"Name", u">=abc", 240},  // abc, Bob, xyz
+      {u"Name", u"<ab", 40},     // a
+      {u"Name", u"=AB", 20},     // ab, without regard to case
+      {u"Name", u"<>a*", 170},   // Bob, xyz
+  };
+  int i = 0;
+  for (const auto& k : cases)
+    EXPECT_EQ(dsum(c, db, criteria(c, {c.text(k.header)}, {{c.text(k.criterion)}})), k.sum) << "case " << i++;
+}
+
 TEST(DatabaseFunctions, FieldsAndEmptySelections) {
   Caller c;
   Table t(c);

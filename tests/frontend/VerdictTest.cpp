@@ -1,0 +1,160 @@
+// What `corvan solve` says at the end of a run, held against the workbook's
+// cells: a point whose objective or constraint cell holds an error value, or
+// that breaks a constraint the table marks, is no solution whatever status
+// the engine gave; an objective that cannot move with the variables is said
+// to; an objective on another sheet is shown; the integer-solution limit of
+// a model without integers is named for what it counted.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "frontend/Fe_Internal.h"
+#include "tests/frontend/CliFixture.h"
+#include "tests/support/ScratchTest.h"
+
+namespace {
+
+class Verdicts : public ScratchTest {};
+
+// The solved plan (2, 6) in memory, with what the table reads.
+struct SolvedPlan {
+  Workbook* wb = nullptr;
+  FeModel model;
+  Sheet* sheet() const { return wb->sheets[0].get(); }
+};
+
+SolvedPlan solvedPlan(const Plan& plan, const std::filesystem::path& file) {
+  std::string error;
+  SolvedPlan p;
+  p.wb = Xlsx_open(plan.save(file), &error);
+  EXPECT_NE(p.wb, nullptr) << error;
+  Wb_setValue(p.wb, p.sheet(), 1, 1, CellValue::makeNumber(2));
+  Wb_setValue(p.wb, p.sheet(), 1, 2, CellValue::makeNumber(6));
+  Calc_recalculate(p.wb);
+  p.model = Fe_readModel(p.wb, 0);
+  return p;
+}
+
+}  // namespace
+
+// An engine may report a solution at a point where the workbook's own
+// calculation gives the objective or a constraint cell an error value (a
+// function only the library's interpreter computes), or a value past its
+// bound: that point is no solution. The status line says so, and the
+// explanation names the cell with what it holds.
+TEST_F(Verdicts, APointTheCellsRefuseIsNoSolution) {
+  struct Case {
+    int row, col;  // the cell given the value
+    CellValue value;
+    const char* named;
+  };
+  const Case cases[] = {
+      {8, 1, CellValue::makeError(CellError::Div0), "the objective cell Plan!B9 (\"solver_opt\") holds #DIV/0!"},
+      {8, 1, CellValue::makeText("n/a"), "the objective cell Plan!B9 (\"solver_opt\") holds the text \"n/a\""},
+      {5, 1, CellValue::makeError(CellError::Name), "the cell Plan!B6 of constraint 1 (\"solver_lhs1\") holds #NAME?"},
+      {6, 2, CellValue::makeError(CellError::NA),
+       "the right-hand side cell Plan!C7 of constraint 1 (\"solver_rhs1\", for Plan!B7) holds #N/A"},
+      {6, 1, CellValue::makeNumber(18.5), "breaks constraint 1 (\"solver_lhs1\"): Plan!B7 is 18.5, not <= 18"},
+  };
+  for (const Case& c : cases) {
+    SolvedPlan p = solvedPlan(Plan(), dir_ / "plan.xlsx");
+    ASSERT_NE(p.wb, nullptr);
+    FeStartValues start = Fe_startValues(p.wb, p.model);
+    EXPECT_TRUE(Fe_pointIsFeasible(p.wb, p.model));
+    Wb_cellAt(p.wb, p.sheet(), c.row, c.col)->value = c.value;
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const bool solution = Fe_printVerdict(p.wb, p.model, 0, start);
+    Fe_explainFailure(p.wb, p.model, false, Fe_endedAtAPoint(0), "Standard LP/Quadratic");
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(solution) << c.named;
+    EXPECT_EQ(out,
+              "status 0 (solved: all constraints and optimality conditions are satisfied), but the point the "
+              "run ended at is no solution\n");
+    EXPECT_NE(err.find(c.named), std::string::npos) << err;
+    Wb_resetApp();
+  }
+}
+
+// share2b on the SOCP engine ends at a point whose equality row 000013 is
+// 1.0000002e-6 away from 0, which the constraint table marks violated: the
+// engine's status 0 is not taken for a solution, and nothing is saved.
+TEST_F(Verdicts, TheStatusLineAndTheTableUseOneTest) {
+  const std::string out = (dir_ / "out.xlsx").string();
+  CliRun r = corvan("solve " + data("lp/share2b.xlsx") + " --engine 5 --out " + out);
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_TRUE(r.has("but the point the run ended at is no solution")) << r.out;
+  EXPECT_TRUE(r.has("breaks constraint 1 (\"solver_lhs1\"): Model!B12 is 1.000000246e-06, not = 0")) << r.out;
+  EXPECT_FALSE(r.has("\nconstraints\n")) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+// A constant, a formula of other cells and an empty cell as the objective:
+// the run solves, with a note that the objective does not depend on the
+// variables; the plan's own objective gets no such note.
+TEST_F(Verdicts, AnObjectiveThatCannotMoveIsSaidToBeSo) {
+  struct Case {
+    const char* value;  // "" leaves B9 empty
+    const char* note;
+  };
+  const Case cases[] = {
+      {"7", "note: the objective cell Plan!B9 holds a constant, so it does not depend on the variables"},
+      {"=B3*C3", "note: the objective cell Plan!B9 holds a formula that reads none of the variable cells"},
+      {"", "note: the objective cell Plan!B9 is empty"},
+  };
+  for (const Case& c : cases) {
+    Plan plan;
+    std::erase_if(plan.cells, [](const auto& cell) { return cell.first == "B9"; });
+    if (*c.value) plan.cell("B9", c.value);
+    CliRun r = corvan("solve " + plan.save(dir_ / "plan.xlsx"));
+    EXPECT_EQ(r.status, 0) << c.value << "\n" << r.out;
+    EXPECT_TRUE(r.has(c.note)) << c.value << "\n" << r.out;
+  }
+  CliRun r = corvan("solve " + Plan().save(dir_ / "plan.xlsx"));
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_FALSE(r.has("note:")) << r.out;
+}
+
+// The objective Other!B1 = 2 x the plan's profit + 1: 73 at the optimum
+// and 1 at the start, shown with its sheet in the results and the answer
+// report, and no fault about where it lies.
+TEST_F(Verdicts, AnObjectiveOnAnotherSheetIsSolvedAndShown) {
+  Plan plan;
+  plan.set("solver_opt", "Other!$B$1");
+  plan.cell("Other!B1", "=2*Plan!B9+1");
+  CliRun r = corvan("solve " + plan.save(dir_ / "plan.xlsx") + " --report answer");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(r.has("status 0: solved")) << r.out;
+  EXPECT_TRUE(r.has("objective (maximise) Other!B1 = 73\n")) << r.out;
+  // The answer report's objective row: its cell, original value 1, final value 73.
+  const size_t at = r.out.find("  Other!$B$1 ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  std::istringstream row(r.out.substr(at, r.out.find('\n', at) - at));
+  std::string cell;
+  double original = 0, final = 0;
+  row >> cell >> original >> final;
+  EXPECT_EQ(original, 1) << r.out;
+  EXPECT_EQ(final, 73) << r.out;
+  EXPECT_FALSE(r.has("refers to cells on sheet")) << r.out;
+  CliRun models = corvan("models " + (dir_ / "plan.xlsx").string());
+  EXPECT_TRUE(models.has("maximise Other!B1")) << models.out;
+}
+
+// The evolutionary engine counts its feasible points against "solver_mip";
+// on a model without integer constraints the status says so.
+TEST_F(Verdicts, TheIntegerLimitOfAModelWithoutIntegersNamesWhatItCounted) {
+  Plan plan;  // the engine needs bounds on its variables
+  plan.set("solver_num", "2");
+  plan.set("solver_lhs2", "Plan!$B$2:$C$2");
+  plan.set("solver_rel2", "1");
+  plan.set("solver_rhs2", "10");
+  CliRun r = corvan("solve " + plan.save(dir_ / "plan.xlsx") + " --engine 3 --option mip=3 --option rsd=1");
+  EXPECT_TRUE(
+      r.has("status 16: stopped after finding as many feasible points as \"solver_mip\" allows (the model "
+            "has no integer constraints)"))
+      << r.out;
+  EXPECT_FALSE(r.has("stopped at the integer-solution limit")) << r.out;
+}
