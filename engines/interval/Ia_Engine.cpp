@@ -78,8 +78,20 @@ int Ia_localProgress(void* user, int iteration, int count, double objective) {
   return answer == StopByUser ? int{StopBreak} : answer;
 }
 
+bool Ia_stoppedByCallback(int status) {
+  return status == StatusIterationLimit || status == StatusUserStop || status == StatusTimeLimit;
+}
+
+// A local run from x. A stop the run took from its own polls of the progress
+// callback is still pending there, and ends the engine's run too.
 int Ia_runLocal(IaEngine& e) {
-  return e.host.runLocal(e.host.services.user, &e.x[1], &e.lower[1], &e.upper[1], e.scaling, Ia_localProgress, &e);
+  const int status =
+      e.host.runLocal(e.host.services.user, &e.x[1], &e.lower[1], &e.upper[1], e.scaling, Ia_localProgress, &e);
+  if (!e.stop && Ia_stoppedByCallback(status)) {
+    const HostServices& h = e.host.services;
+    e.stop = h.progress(h.user, ProgressQuery, 0, 0.0);
+  }
+  return status;
 }
 
 // The progress callback at an iteration: asks with the iteration number;

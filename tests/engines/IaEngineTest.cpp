@@ -293,6 +293,29 @@ TEST(IaLocalProgress, AStopDuringALocalRunEndsTheRun) {
   }
 }
 
+// A local run that ends on a stop it took from its own polls of the
+// progress callback (the stop stays pending there) ends the engine's run
+// with it; a local run that merely ran out of its own iterations does not.
+TEST(IaLocalProgress, AStopTheLocalRunPolledEndsTheRun) {
+  struct Case {
+    int localStatus, pendingStop, status, searched;
+  };
+  const std::vector<Case> cases = {
+      {StatusTimeLimit, StopTimeLimit, StatusTimeLimit, 0},
+      {StatusUserStop, StopBreak, StatusUserStop, 0},
+      {StatusIterationLimit, StopContinue, StatusSolved, 1},
+  };
+  for (const Case& c : cases) {
+    LocalProgressRun l;
+    l.f.localSetupSteps = l.f.localIterations = 0;
+    l.f.localStatus = {c.localStatus, StatusSolved};
+    l.f.pendingStop = c.pendingStop;
+    const EngineRun r = l.run();
+    EXPECT_EQ(r.status, c.status) << c.localStatus;
+    EXPECT_EQ(r.engine.stats.iterations > 0, c.searched == 1) << c.localStatus;
+  }
+}
+
 TEST(IaReport, FormatsNumbersAsTheTableShowsThem) {
   EXPECT_EQ(Ia_formatNumber(-5e9), "-INFTY");
   EXPECT_EQ(Ia_formatNumber(5e9), "+INFTY");

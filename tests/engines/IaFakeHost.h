@@ -22,6 +22,7 @@ struct IaFakeHost {
   std::vector<int> localStatus = {StatusSolved};  // one per run, the last repeated
   mutable std::size_t localRuns = 0;
   int stopAt = -1, stopCode = StopContinue;
+  int pendingStop = StopContinue;  // what a bare query answers
   // Each local run reports this many set-up steps and iterations through the
   // routine it is given, and ends as the local solver does on a stop.
   int localSetupSteps = 0, localIterations = 0;
@@ -93,6 +94,7 @@ inline IaHost bindHost(IaFakeHost& f) {
   s.progress = [](void* u, int flags, int count, double) {
     const IaFakeHost& f = hostOf(u);
     ++f.progressCalls[flags];
+    if (flags == ProgressQuery) return f.pendingStop;
     return (flags & (ProgressIterationNumber | ProgressIteration)) && count == f.stopAt ? f.stopCode
                                                                                         : int{StopContinue};
   };
