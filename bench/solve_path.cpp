@@ -18,8 +18,20 @@
 //
 // A third case gives the floor under the first: the open, change, save and
 // close of a workbook of one cell.
+//
+// A fourth times the open alone as a solve without --out opens (read the
+// file, recalculate, close) beside the engine alone: the open's share of a
+// solve. A fifth solves each
+// workbook with "+$A$179" (an empty cell) added to its objective through
+// the library, beside the same solve without it: the recalculations each
+// takes and the ratio of their times. A sixth runs `corvan solve` and
+// glpsol as processes, in turn, on the same model (the workbook and its MPS
+// file) and gives the CPU time of each (the children's user and system time)
+// and their ratio; it is skipped where glpsol is not installed.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -27,6 +39,8 @@
 #include <ctime>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "bench/BenchData.h"
 #include "frontend/Fe_Internal.h"
@@ -207,7 +221,120 @@ void openChangeSaveClose(benchmark::State& state) {
   state.counters["whole_ms"] = 1e3 * cpu / static_cast<double>(state.iterations());
 }
 
-// Two runs per "lp" problem of the shared data, and the floor.
+void openAlone(benchmark::State& state, const std::string& name) {
+  LpFakeModel model;
+  if (!Bench_lpModel(state, name, &model)) return;
+  double open = 0, engine = 0, objective = 0;
+  std::string error;
+  for (auto _ : state) {
+    auto start = cpuNow();
+    Workbook* wb = Xlsx_open(std::string(CORVAN_DATA) + "/lp/" + name + ".xlsx", &error, XlsxOrigin::Drop);
+    if (!wb) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    Calc_recalculate(wb);
+    Wb_closeWorkbook(wb);
+    double w = secondsSince(start);
+    start = cpuNow();
+    engineAlone(model, &objective);
+    engine += secondsSince(start);
+    open += w;
+    state.SetIterationTime(w);
+  }
+  double n = static_cast<double>(state.iterations());
+  state.counters["open_ms"] = 1e3 * open / n;
+  state.counters["engine_ms"] = 1e3 * engine / n;
+  state.counters["open_per_engine"] = engine > 0 ? open / engine : 0;
+}
+
+// One solve through the library of the workbook, with "+$A$179" added to
+// the objective's formula when asked: its CPU time and recalculations.
+bool solveThroughLibrary(const std::string& name, bool plusCell, double* seconds, CalcCounts* counts) {
+  BenchLibrary library;
+  std::string error;
+  Workbook* book = Xlsx_open(std::string(CORVAN_DATA) + "/lp/" + name + ".xlsx", &error);
+  if (!library.solve || !book) return false;
+  Sheet* sh = book->sheets[0].get();
+  const Cell* b2 = Wb_findCell(sh, 1, 1);
+  if (plusCell && (!b2 || Wb_findCell(sh, 178, 0))) return false;
+  if (plusCell) Wb_setFormula(book, sh, 1, 1, b2->formula + "+$A$179");
+  Calc_recalculate(book);
+  CalcCounts before = Calc_counts(book);
+  double action = 0;
+  auto start = cpuNow();
+  int status = quietly([&] { return library.solve(&action); });
+  *seconds = secondsSince(start);
+  CalcCounts after = Calc_counts(book);
+  *counts = CalcCounts{after.compilations - before.compilations, after.recalculations - before.recalculations,
+                       after.full - before.full, after.evaluated - before.evaluated};
+  return status == 0;
+}
+
+void objectivePlusCell(benchmark::State& state, const std::string& name) {
+  double plain = 0, plus = 0;
+  CalcCounts plainCounts, plusCounts;
+  for (auto _ : state) {
+    double a = 0, b = 0;
+    if (!solveThroughLibrary(name, false, &a, &plainCounts) || !solveThroughLibrary(name, true, &b, &plusCounts)) {
+      state.SkipWithError("not solved");
+      return;
+    }
+    plain += a;
+    plus += b;
+    state.SetIterationTime(b);
+  }
+  double n = static_cast<double>(state.iterations());
+  state.counters["plain_ms"] = 1e3 * plain / n;
+  state.counters["plus_cell_ms"] = 1e3 * plus / n;
+  state.counters["ratio"] = plain > 0 ? plus / plain : 0;
+  state.counters["plain_recalculations"] = static_cast<double>(plainCounts.recalculations);
+  state.counters["plus_cell_recalculations"] = static_cast<double>(plusCounts.recalculations);
+}
+
+// Runs a command with its output sent to /dev/null; its CPU time in
+// seconds, or -1 when it could not run or failed.
+double childSeconds(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  std::vector<std::string> copy = args;
+  for (std::string& a : copy) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec); };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+void processBesideGlpsol(benchmark::State& state, const std::string& name) {
+  std::string book = std::string(CORVAN_DATA) + "/lp/" + name;
+  double corvan = 0, glpsol = 0;
+  for (auto _ : state) {
+    double c = childSeconds({std::string(CORVAN_OUT) + "/corvan", "solve", book + ".xlsx", "--quiet"});
+    double g = childSeconds({"glpsol", "--mps", book + ".mps"});
+    if (c < 0 || g < 0) {
+      state.SkipWithError(c < 0 ? "corvan solve failed" : "glpsol is not installed or failed");
+      return;
+    }
+    corvan += c;
+    glpsol += g;
+    state.SetIterationTime(c);
+  }
+  double n = static_cast<double>(state.iterations());
+  state.counters["corvan_ms"] = 1e3 * corvan / n;
+  state.counters["glpsol_ms"] = 1e3 * glpsol / n;
+  state.counters["ratio"] = glpsol > 0 ? corvan / glpsol : 0;
+}
+
+// Runs per "lp" problem of the shared data, and the floor.
 const bool kRegistered = [] {
   benchmark::RegisterBenchmark("floor/open_change_save_close", openChangeSaveClose)
       ->UseManualTime()
@@ -218,6 +345,15 @@ const bool kRegistered = [] {
           ->UseManualTime()
           ->Unit(benchmark::kMillisecond);
       benchmark::RegisterBenchmark(("explicit_sums/" + k.name).c_str(), explicitSumsThroughLibrary, k.name)
+          ->UseManualTime()
+          ->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark(("open/" + k.name).c_str(), openAlone, k.name)
+          ->UseManualTime()
+          ->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark(("objective_plus_cell/" + k.name).c_str(), objectivePlusCell, k.name)
+          ->UseManualTime()
+          ->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark(("process_beside_glpsol/" + k.name).c_str(), processBesideGlpsol, k.name)
           ->UseManualTime()
           ->Unit(benchmark::kMillisecond);
     }

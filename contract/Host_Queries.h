@@ -56,6 +56,11 @@ enum EngineOptionFlags : std::uint32_t {
 int Host_getEngineIndex(LibraryContext* context);
 std::uint32_t Host_getEngineOptionFlags(LibraryContext* context, int engine);
 int Host_queryModel(LibraryContext* context, int kind);
+// 1 when the workbook's rows fit in the rows the engines were told of:
+// always before an analysis; after one, unless the interpreter left out rows
+// the engine skips (cones), so that an evaluation through the workbook would
+// write more rows than the engine holds.
+int Host_workbookRowsFit(LibraryContext* context);
 // Writes the option to `out` and returns 1; an unknown kind writes 1e-8 and
 // returns 0.
 int Host_getRealOption(LibraryContext* context, double* out, int kind);

@@ -55,8 +55,10 @@ void takeElastic(LibraryContext* context, const double* x) {
   for (int s = 0; s < context->elasticCount; ++s) context->elasticValues[s] = x[n + s];
 }
 
+// The variable cells written and the rows read through the workbook; the
+// rows only when they are as many as the engine holds.
 int evalThroughExcel(LibraryContext* context, double* f, const double* x) {
-  return Sess_writeAllVariables(context, x) && Sess_readFunctions(context, f) &&
+  return Sess_writeAllVariables(context, x) && Host_workbookRowsFit(context) && Sess_readFunctions(context, f) &&
          addElastic(context, f);
 }
 

@@ -5,8 +5,12 @@
 #include "contract/Host_Extract.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -173,16 +177,14 @@ bool blockPosition(const XLOPER* cell, int* rows, int* r) {
   return true;
 }
 
-// The terms of the one row that a cell's formula gives.
-bool cellTerms(const LibraryContext* context, const XLOPER* cell, RowTerms* terms) {
-  LinearForm form;
-  int code = Lin_recogniseFormula(&form, cell);
-  if (code == FormNone) return false;
+// The terms of a recognised call whose form is parsed; QUADPRODUCT only
+// alone (`alone`), as the linear part of a quadratic objective.
+bool formTerms(const LibraryContext* context, const LinearForm& form, const XLOPER* cell, bool alone, RowTerms* terms) {
   std::vector<OwnedValue> args = argumentsOf(form);
   std::vector<int> variables;
   std::vector<double> constants;
   int rows = 1, r = 0;
-  switch (code) {
+  switch (form.code) {
     case FormSum: return sumTerms(context, args, terms);
     case FormSumProduct:
       return variablesAndConstants(context, args, &variables, &constants) &&
@@ -191,7 +193,7 @@ bool cellTerms(const LibraryContext* context, const XLOPER* cell, RowTerms* term
       return variablesAndConstants(context, args, &variables, &constants) &&
              blockPosition(cell, &rows, &r) &&
              dotProductTerms(variables, constants, rows, r, terms);
-    case FormQuadProduct: return quadLinearTerms(context, args, &variables, terms);
+    case FormQuadProduct: return alone && quadLinearTerms(context, args, &variables, terms);
     case FormMmult:
       return args.size() == 2 && args[0] && args[1] &&
              constantArgument(context, args[0].get(), &constants) &&
@@ -199,6 +201,91 @@ bool cellTerms(const LibraryContext* context, const XLOPER* cell, RowTerms* term
              blockPosition(cell, &rows, &r) && mmultTerms(variables, constants, rows, r, terms);
     default: return false;
   }
+}
+
+// The pieces of a formula (without its "=") between the signs + and -
+// outside parentheses and brackets, each with its sign; false when the text
+// holds a quoted text, which could hide a sign.
+bool splitSum(const std::string& text, std::vector<std::pair<double, std::string>>* pieces) {
+  int depth = 0;
+  double sign = 1;
+  std::size_t start = 0;
+  for (std::size_t k = 0; k <= text.size(); ++k) {
+    char c = k < text.size() ? text[k] : '+';
+    if (c == '"') return false;
+    if (c == '(' || c == '[') ++depth;
+    if (c == ')' || c == ']') --depth;
+    bool exponent =
+        k >= 2 && (text[k - 1] == 'E' || text[k - 1] == 'e') && std::isdigit(static_cast<unsigned char>(text[k - 2]));
+    if (depth != 0 || (c != '+' && c != '-') || exponent) continue;
+    if (k > start) pieces->emplace_back(sign, text.substr(start, k - start));
+    else if (k != 0) return false;  // two signs in a row
+    sign = c == '-' ? -1 : 1;
+    start = k + 1;
+  }
+  return depth == 0;
+}
+
+bool isNumber(const std::string& text) {
+  char* end = nullptr;
+  std::strtod(text.c_str(), &end);
+  return end != text.c_str() && *end == '\0';
+}
+
+// A cell that holds no formula (an empty one answers no text): a constant.
+bool constantCell(const XLOPER* cell) {
+  std::string formula;
+  Xl_cellFormula(cell, &formula);
+  return formula.empty() || formula[0] != '=';
+}
+
+// One piece of a sum: a recognised call, a reference of variable cells (1
+// each), or a constant (a number, a cell without a formula), which adds no
+// coefficient: the engine reads a row's constant from its value at zero.
+bool pieceTerms(const LibraryContext* context, const XLOPER* cell, double sign, const std::string& piece,
+                RowTerms* terms) {
+  if (isNumber(piece)) return true;
+  LinearForm form;
+  form.cell = cell;
+  RowTerms own;
+  if (piece.size() < LinearFormChars && piece.find('(') != std::string::npos && piece.find('(') != 0) {
+    std::memcpy(form.text, piece.data(), piece.size());
+    if (!Lin_splitCall(form.text, &form.argumentCount)) return false;
+    form.code = Lin_lookupForm(form.text);
+    form.length = static_cast<int>(piece.size());
+    if (!formTerms(context, form, cell, false, &own)) return false;
+  } else {
+    std::string text = piece;
+    if (!Lin_normaliseArgument(&text)) return false;
+    OwnedValue ref(Lin_argumentToRef(&form, text.c_str()));
+    std::vector<int> variables;
+    if (!ref || !Area_isSingleCell(ref.get())) return false;  // a range would be intersected, not added
+    if (!variableArgument(context, ref.get(), &variables)) return constantCell(ref.get());
+    for (int v : variables) own.add(v, 1.0);
+  }
+  for (const auto& [variable, value] : own.items) terms->add(variable, sign * value);
+  return true;
+}
+
+// The terms of a formula that adds recognised calls, variable cells and
+// constants ("=SUMPRODUCT(...)+R179C1").
+bool sumOfPieces(const LibraryContext* context, const XLOPER* cell, RowTerms* terms) {
+  std::string formula;
+  std::vector<std::pair<double, std::string>> pieces;
+  if (!Xl_cellFormula(cell, &formula) || formula.size() < 2 || formula[0] != '=' ||
+      !splitSum(formula.substr(1), &pieces) || pieces.size() < 2)
+    return false;
+  for (const auto& [sign, piece] : pieces)
+    if (!pieceTerms(context, cell, sign, piece, terms)) return false;
+  return true;
+}
+
+// The terms of the one row that a cell's formula gives: one recognised call,
+// or a sum of them, of variable cells and of constants.
+bool cellTerms(const LibraryContext* context, const XLOPER* cell, RowTerms* terms) {
+  LinearForm form;
+  if (Lin_recogniseFormula(&form, cell) != FormNone) return formTerms(context, form, cell, true, terms);
+  return sumOfPieces(context, cell, terms);
 }
 
 // Delivers one row per left-hand cell of a record; false on the first

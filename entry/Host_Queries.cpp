@@ -269,3 +269,8 @@ int Host_getEngineInfoItem(LibraryContext* context, int engine, int item) {
     return static_cast<int>(info.capabilities & kCapabilityItems[item - EngineInfoFeasibility]);
   return 0;
 }
+
+int Host_workbookRowsFit(LibraryContext* context) {
+  if (!context) return 0;
+  return !context->analysed || modelRows(context) <= Interp_queryModel(context, QueryRows) ? 1 : 0;
+}

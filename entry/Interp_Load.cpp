@@ -47,24 +47,32 @@ ExcelAutomation* openWorkbook(EvalContext* ctx, std::intptr_t handle) {
   return nullptr;
 }
 
+// A sheet index as positions hold it; 0 (none) past the last they hold,
+// never another sheet.
+uint8_t heldSheet(int32_t index) { return index >= 1 && index <= kRefMaxSheet ? static_cast<uint8_t>(index) : 0; }
+
 // The sheet-table index of a reference's sheet: the active sheet's, else
 // the one its name gives ("[Book]Sheet" with the book cut off); 0 for none.
 uint8_t sheetIndexOf(ExcelAutomation* ea, const XLOPER* ref) {
   const IDSHEET sheet = Area_sheetOf(ref);
-  if (sheet == 0 || sheet == Xl_activeSheetId()) return static_cast<uint8_t>(ea->activeSheet);
+  if (sheet == 0 || sheet == Xl_activeSheetId()) return heldSheet(ea->activeSheet);
   std::string name;
   if (!Xl_sheetNameOfRef(ref, &name)) return 0;
   const size_t bracket = name.find(']');
   if (bracket != std::string::npos) name = name.substr(bracket + 1);
-  return static_cast<uint8_t>(Com_findSheetIndex(ea, Text_fromUtf8(name).c_str()));
+  return heldSheet(Com_findSheetIndex(ea, Text_fromUtf8(name).c_str()));
 }
+
+// Whether a 0-based area of the callback interface lies within the rows and
+// columns positions hold.
+bool heldArea(const XLREF& a) { return a.rwLast < kRefMaxRow && a.colLast < kRefMaxColumn; }
 
 // A one-area reference as a range on the sheet table (1-based); false for
 // anything else.
 bool rangeOf(ExcelAutomation* ea, const XLOPER* ref, RangeRef* out) {
   const XLREF* areas = nullptr;
   int count = 0;
-  if (!Area_areasOf(ref, &areas, &count) || count != 1) return false;
+  if (!Area_areasOf(ref, &areas, &count) || count != 1 || !heldArea(areas[0])) return false;
   const uint8_t sheet = sheetIndexOf(ea, ref);
   *out = RangeRef{sheet, static_cast<uint16_t>(areas[0].rwFirst + 1), static_cast<uint8_t>(areas[0].colFirst + 1),
                   static_cast<uint16_t>(areas[0].rwLast + 1), static_cast<uint8_t>(areas[0].colLast + 1)};
@@ -80,6 +88,8 @@ bool variableRanges(LibraryContext* context, ExcelAutomation* ea, std::vector<Ra
   const XLREF* areas = nullptr;
   int count = 0;
   if (sheet == 0 || !Area_areasOf(ref, &areas, &count)) return false;
+  for (int a = 0; a < count; ++a)
+    if (!heldArea(areas[a])) return false;
   const int n = Sess_modelVariables(context);
   if (list->order.empty() && list->distinct == n && list->positions == n) {
     for (int a = 0; a < count; ++a)

@@ -1,5 +1,6 @@
 // Cell addresses of the automation layer: A1 texts, ADDRESS texts, parsing
 // of written references and external workbook references.
+#include <algorithm>
 #include <string>
 
 #include "excel/Com_Automation.h"
@@ -7,8 +8,8 @@
 
 namespace {
 
-constexpr int32_t kMaxRow = 65535;
-constexpr int32_t kMaxColumn = 255;
+constexpr int32_t kMaxRow = kRefMaxRow;
+constexpr int32_t kMaxColumn = kRefMaxColumn;
 // The last column ADDRESS writes in A1 style.
 constexpr int32_t kMaxAddressColumn = 676;
 
@@ -32,21 +33,29 @@ std::u16string cellA1(int32_t row, int32_t column) { return columnLetters(column
 bool isLetter(char16_t c) { return c >= u'a' && c <= u'z'; }
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-// Reads "[$]letters[$]digits" at text[*at]; false when malformed.
-bool readCorner(std::u16string_view text, size_t* at, uint16_t* row, uint8_t* column) {
+// Letters and digits of the widest grid a spreadsheet application writes
+// (XFD1048576), read before the library's own limits are applied.
+constexpr int32_t kMaxLetters = 3;
+constexpr size_t kMaxDigits = 7;
+
+// Reads "[$]letters[$]digits" at text[*at]; false when malformed or, unless
+// clip is set, beyond the library's grid (clip moves such a corner onto the
+// grid's last row or column).
+bool readCorner(std::u16string_view text, size_t* at, uint16_t* row, uint8_t* column, bool clip = false) {
   size_t i = *at;
   if (i < text.size() && text[i] == u'$') ++i;
   int32_t col = 0, letters = 0;
-  for (; i < text.size() && isLetter(Text_foldCase(text[i])) && letters < 3; ++i, ++letters)
+  for (; i < text.size() && isLetter(Text_foldCase(text[i])) && letters < kMaxLetters; ++i, ++letters)
     col = col * 26 + (Text_foldCase(text[i]) - u'a' + 1);
-  if (letters == 0 || letters > 2 || col > kMaxColumn) return false;
+  if (letters == 0 || (i < text.size() && isLetter(Text_foldCase(text[i])))) return false;
   if (i < text.size() && text[i] == u'$') ++i;
   long r = 0;
   size_t digits = 0;
-  for (; i < text.size() && isDigit(text[i]) && digits < 6; ++i, ++digits) r = r * 10 + (text[i] - u'0');
-  if (digits == 0 || r < 1 || r > kMaxRow) return false;
-  *row = static_cast<uint16_t>(r);
-  *column = static_cast<uint8_t>(col);
+  for (; i < text.size() && isDigit(text[i]) && digits < kMaxDigits; ++i, ++digits) r = r * 10 + (text[i] - u'0');
+  if (digits == 0 || r < 1 || (i < text.size() && isDigit(text[i]))) return false;
+  if (!clip && (col > kMaxColumn || r > kMaxRow)) return false;
+  *row = static_cast<uint16_t>(std::min<long>(r, kMaxRow));
+  *column = static_cast<uint8_t>(std::min<int32_t>(col, kMaxColumn));
   *at = i;
   return true;
 }
@@ -91,8 +100,10 @@ bool Com_parseReference(const ExcelAutomation* ea, std::u16string_view text, Ran
   RangeRef r{};
   const size_t bang = text.rfind(u'!');
   if (bang != std::u16string_view::npos) {
-    r.sheet = static_cast<uint8_t>(sheetOf(ea, text.substr(0, bang)));
-    if (r.sheet == 0) return false;
+    // A sheet past the last one a position holds is none the library reads.
+    const int32_t sheet = sheetOf(ea, text.substr(0, bang));
+    if (sheet == 0 || sheet > kRefMaxSheet) return false;
+    r.sheet = static_cast<uint8_t>(sheet);
     text.remove_prefix(bang + 1);
   }
   size_t at = 0;
@@ -104,6 +115,22 @@ bool Com_parseReference(const ExcelAutomation* ea, std::u16string_view text, Ran
     if (!readCorner(text, &at, &r.lastRow, &r.lastColumn)) return false;
   }
   if (at < text.size() && text[at] != 0x7F) return false;
+  *range = r;
+  return true;
+}
+
+bool Com_parseClippedArea(std::u16string_view text, RangeRef* range) {
+  *range = RangeRef{};
+  RangeRef r{};
+  size_t at = 0;
+  if (!readCorner(text, &at, &r.firstRow, &r.firstColumn, true)) return false;
+  r.lastRow = r.firstRow;
+  r.lastColumn = r.firstColumn;
+  if (at < text.size() && text[at] == u':') {
+    ++at;
+    if (!readCorner(text, &at, &r.lastRow, &r.lastColumn, true)) return false;
+  }
+  if (at != text.size()) return false;
   *range = r;
   return true;
 }

@@ -148,6 +148,10 @@ std::u16string Com_formatAddress(int32_t row, int32_t column, int32_t mode, bool
 // Reads "sheet!b3:c4", "'my sheet'!b3" or "b3"; the sheet is matched by its
 // whole name without regard to case (0 when the text names none).
 bool Com_parseReference(const ExcelAutomation* ea, std::u16string_view text, RangeRef* range);
+// Reads an area "b3:c4" (no sheet) whose corners may lie past the library's
+// grid, each moved onto the grid's last row or column; the cells beyond are
+// none the library can refer to.
+bool Com_parseClippedArea(std::u16string_view text, RangeRef* range);
 bool Com_isExternalRef(std::u16string_view text);
 std::u16string Com_externalBookPath(std::u16string_view text);
 

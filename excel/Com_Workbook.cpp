@@ -215,8 +215,9 @@ bool Com_usedArea(ExcelAutomation* ea, int32_t sheet, RangeRef* area) {
   AutoObject* used = getObject(ea, ea->sheets[sheet], u"UsedRange");
   if (!used) return false;
   std::u16string address;
-  const bool ok = getText(ea, used, u"Address", Auto_dispidUnknown, &address) &&
-                  Com_parseReference(ea, address, area) && area->sheet == 0;
+  // A used range reaching past the grid is read up to the grid's edge: the
+  // cells beyond are none a model's references can reach.
+  const bool ok = getText(ea, used, u"Address", Auto_dispidUnknown, &address) && Com_parseClippedArea(address, area);
   Auto_release(used);
   if (ok) area->sheet = static_cast<uint8_t>(sheet);
   return ok;

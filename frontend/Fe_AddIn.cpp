@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
@@ -26,19 +28,6 @@ constexpr Message kMessages[] = {
   {"msg_feasible", "Feasibility search: "}, {"msg_limits", "Limits: "},
   {"msg_done", "% done"},
 };
-
-bool gProgressOpen = false;
-
-// Status-bar texts: one line updated in place on a terminal, plain lines otherwise.
-void showStatus(const std::string& text) {
-  if (text.empty()) return;
-  if (isatty(STDERR_FILENO)) {
-    std::fprintf(stderr, "\r\033[K%s", text.c_str());
-    gProgressOpen = true;
-  } else {
-    std::fprintf(stderr, "%s\n", text.c_str());
-  }
-}
 
 void showMessageBox(const OsMessageBox& box) {
   Fe_endProgress();
@@ -89,22 +78,44 @@ void onTermination(int signal) {
   std::raise(signal);
 }
 
-struct Limit { const char* option; const char* what; const char* unit; };
+// `raise` is how the command line raises the limit, followed by a value;
+// `unset` is the limit the library takes when the model does not set it.
+struct Limit {
+  const char* option;
+  const char* what;
+  const char* unit;
+  const char* raise;
+  const char* unset;
+};
 // Reasons 2 to 5 of the "Show" macro.
-constexpr Limit kLimits[] = {{"solver_tim", "time limit", " s"},
-                             {"solver_itr", "iteration limit", " iterations"},
-                             {"solver_nod", "subproblem limit", " subproblems"},
-                             {"solver_mip", "integer-solution limit", " integer solutions"}};
+constexpr Limit kLimits[] = {{"solver_tim", "time limit", " s", "--max-time ", "1000"},
+                             {"solver_itr", "iteration limit", " iterations", "--option itr=", "1000"},
+                             {"solver_nod", "subproblem limit", " subproblems", "--option nod=", "8000"},
+                             {"solver_mip", "integer-solution limit", " integer solutions", "--option mip=", "1000"}};
+// The raised value the hint suggests: this many times the limit reached.
+constexpr double kRaiseFactor = 10;
 
 bool gLimitStopAnswered = false;  // the "Show" macro answered stop to a limit in this action
 Workbook* gBook = nullptr;        // the user's workbook, for the limits' values and the messages
 std::string gBookPath;      // as the command line named it
 
-std::string limitValue(const char* option) {
-  if (!gBook || !Wb_findName(gBook, option, gBook->activeSheet)) return "";
+std::string limitValue(const Limit& l) {
+  if (!gBook) return "";
+  if (!Wb_findName(gBook, l.option, gBook->activeSheet)) return l.unset;
   CalcEvalResult r;
-  if (!Calc_evaluate(gBook, gBook->activeSheet, std::string("!") + option, &r) || r.value.values.empty()) return "";
+  if (!Calc_evaluate(gBook, gBook->activeSheet, std::string("!") + l.option, &r) || r.value.values.empty()) return "";
   return Calc_displayText(r.value.values[0], "");
+}
+
+// The option that raises a limit, with a value above the one reached
+// ("--option nod=80000") within the options' whole-number range; N when the
+// limit's value is not known.
+std::string raisedLimit(const Limit& l, const std::string& value) {
+  char* end = nullptr;
+  double reached = std::strtod(value.c_str(), &end);
+  if (value.empty() || *end || !(reached > 0)) return std::string(l.raise) + "N";
+  return l.raise +
+         Calc_displayText(CellValue::makeNumber(std::min(std::ceil(reached * kRaiseFactor), double{INT_MAX})), "");
 }
 
 // The "Show" macro: reason 1 is the user's break or a shown iteration; it
@@ -129,9 +140,10 @@ void registerShow(FeOnLimit onLimit) {
     if (reason >= 2 && reason <= 5) {
       gLimitStopAnswered = stop;
       const Limit& l = kLimits[reason - 2];
-      std::string value = limitValue(l.option);
+      std::string value = limitValue(l);
+      std::string hint = "stopping; raise it with " + raisedLimit(l, value) + ", or use --on-limit continue to go on";
       std::fprintf(stderr, "%s reached%s: %s\n", l.what, value.empty() ? "" : (" after " + value + l.unit).c_str(),
-                   stop ? "stopping; use --on-limit continue to go on" : "going on (--on-limit continue)");
+                   stop ? hint.c_str() : "going on (--on-limit continue)");
     }
     return CellValue::makeNumber(stop ? 0 : 1);
   });
@@ -166,11 +178,19 @@ bool loadLibrary(FeSession* s) {
   return true;
 }
 
+// The workbook of a command that needs none of the user's (`corvan engines`
+// alone): one empty sheet, as a new workbook has.
+Workbook* emptyBook() {
+  Workbook* wb = Wb_newWorkbook("Book1");
+  Wb_addSheet(wb, "Sheet1");
+  return wb;
+}
+
 }  // namespace
 
-bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, FeOnLimit onLimit) {
+bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, FeOnLimit onLimit, bool willBeSaved) {
   Application& app = Wb_app();
-  app.statusListener = showStatus;
+  app.statusListener = Fe_showStatus;
   gInterrupts = 0;
   gLimitStopAnswered = false;
   std::signal(SIGINT, onInterrupt);
@@ -178,7 +198,7 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
   Os_setMessageBoxHandler(showMessageBox);
   s->addIn = makeAddIn(onLimit);
   std::string error;
-  s->book = Xlsx_open(path, &error);
+  s->book = path.empty() ? emptyBook() : Xlsx_open(path, &error, willBeSaved ? XlsxOrigin::Keep : XlsxOrigin::Drop);
   if (!s->book) {
     std::fprintf(stderr, "corvan: %s\n", error.c_str());
     return false;
@@ -254,9 +274,4 @@ std::vector<std::vector<std::string>> Fe_resultRows(FeSession* s) {
     if (!row.empty()) rows.push_back(row);
   }
   return rows;
-}
-
-void Fe_endProgress() {
-  if (gProgressOpen) std::fprintf(stderr, "\n");
-  gProgressOpen = false;
 }

@@ -1,6 +1,7 @@
 // The `corvan` commands that drive the library: engines, models, solve,
 // analyse.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,9 +19,16 @@ namespace {
 // `Solve` action codes the front end uses.
 enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, ActDiagnose = 7, ActList = 8 };
 
-// The library's statuses for a model (or options) it refuses and for a model
-// it could not read: only then do the front end's own findings explain the run.
-bool libraryRefusedModel(int status) { return status == 8 || status == 13; }
+// The library's statuses for a model (or options) it refuses, for one its
+// engine does not take, for a model it could not read or compile and for one
+// it could not evaluate or bound: only then do the front end's own findings
+// explain the run.
+// The library's status for a model the interpreter could not compile.
+constexpr int kStatusNotCompiled = 12;
+
+bool libraryRefusedModel(int status) {
+  return status == 7 || status == 8 || status == 9 || status == kStatusNotCompiled || status == 13 || status == 19;
+}
 
 // Engine names come padded with spaces.
 std::string trimmed(std::string text) {
@@ -28,16 +36,67 @@ std::string trimmed(std::string text) {
   return text;
 }
 
+// The engines the library offers, in the order of their numbers.
+std::vector<std::string> engineNames(FeSession* s) {
+  Fe_sizeResultRange(s, 0, FeEngineListColumns);
+  Fe_action(s, ActList);
+  std::vector<std::string> names;
+  for (const auto& row : Fe_resultRows(s))
+    if (!row.empty()) names.push_back(trimmed(row[0]));
+  return names;
+}
+
+// Positions in the engine list of the engines the front end names itself.
+constexpr int kFirstEngine = 0, kLpEngine = 1, kEvolutionaryEngine = 2;
+
 // The engine the model chooses, as the library picks it from "solver_eng":
 // 1-5 the built-in engines, above 5 a plug-in, 0 the LP engine for a model
 // marked linear and else the first.
-std::string engineName(FeSession* s, const FeModel& m) {
-  int index = m.engine >= 1 ? m.engine - 1 : m.linear ? 1 : 0;
-  Fe_sizeResultRange(s, 0, FeEngineListColumns);
-  Fe_action(s, ActList);
-  auto rows = Fe_resultRows(s);
-  if (index < 0 || index >= static_cast<int>(rows.size()) || rows[index].empty()) return "";
-  return trimmed(rows[index][0]);
+int engineIndex(const FeModel& m) { return m.engine >= 1 ? m.engine - 1 : m.linear ? kLpEngine : kFirstEngine; }
+
+std::string engineName(const std::vector<std::string>& engines, const FeModel& m) {
+  int index = engineIndex(m);
+  return index < static_cast<int>(engines.size()) ? engines[index] : "";
+}
+
+// The engine number the command line gives (--engine, or --option eng=,
+// the last one given); "" when it gives none.
+std::string engineAsked(const FeArgs& a) {
+  std::string asked = a.engine;
+  for (const auto& [name, value] : a.options)
+    if (name == "solver_eng") asked = value;
+  return asked;
+}
+
+// An engine number from the command line that names no engine is refused
+// before anything runs, naming the engines there are (0 leaves the choice to
+// the model, as "solver_eng" 0 does); -1 when it names one.
+int refuseUnknownEngine(const FeArgs& a, const std::vector<std::string>& engines) {
+  std::string asked = engineAsked(a);
+  if (asked.empty()) return -1;
+  double n = std::strtod(asked.c_str(), nullptr);
+  if (n == 0 || (n >= 1 && n <= static_cast<double>(engines.size()) && n == std::floor(n))) return -1;
+  std::string list;
+  for (size_t k = 0; k < engines.size(); ++k) list += (k ? ", " : "") + std::to_string(k + 1) + " " + engines[k];
+  return Fe_usageError("there is no engine " + asked + "; the engines are " + list + " (`corvan engines`)");
+}
+
+bool hasIntegerConstraints(const FeModel& m) {
+  if (m.relaxed) return false;
+  return std::any_of(m.constraints.begin(), m.constraints.end(), [](const FeConstraint& c) {
+    return c.relation == FeInteger || c.relation == FeBinary || c.relation == FeAllDifferent;
+  });
+}
+
+// A report the run could not make is refused before the run and before
+// anything is saved; -1 when every report asked for can be made.
+int refuseReports(const FeArgs& a, const FeModel& m) {
+  for (const std::string& name : a.reports)
+    if (const char* why = Fe_reportRefusal(name, hasIntegerConstraints(m), engineIndex(m) == kEvolutionaryEngine)) {
+      std::fprintf(stderr, "corvan: no %s report: %s\n", name.c_str(), why);
+      return FeExitUsage;
+    }
+  return -1;
 }
 
 // Faults the library would not notice are refused before it runs, so that
@@ -53,7 +112,7 @@ bool refuseBeforeRun(const FeModel& m) {
 int resultRows(const FeModel& m) { return 1 + Fe_variableCells(m) + 2 * Fe_constraintCells(m); }
 
 bool openAndPrepare(FeSession* s, const FeArgs& a, FeSetNames* before) {
-  if (!Fe_open(s, a.book, a.sheet, a.onLimit)) {
+  if (!Fe_open(s, a.book, a.sheet, a.onLimit, !a.out.empty())) {
     Fe_close(s);
     return false;
   }
@@ -119,18 +178,15 @@ const char* Fe_statusMeaning(int status) {
 
 int Fe_engines(const FeArgs& a) {
   FeSession s;
-  if (!Fe_open(&s, a.book, "", a.onLimit)) {
+  if (!Fe_open(&s, a.book, "", a.onLimit, false)) {
     Fe_close(&s);
     return FeExitUsage;
   }
-  int listed = Fe_action(&s, ActList);
+  std::vector<std::string> engines = engineNames(&s);
   Fe_endProgress();
-  if (listed < 10)   // 5 + 10 x the engines written; 5 alone: the list could not be written
-    std::fprintf(stderr, "corvan: the library could not list its engines\n");
+  if (engines.empty()) std::fprintf(stderr, "corvan: the library could not list its engines\n");
   std::vector<std::vector<std::string>> table{{"--engine", "engine"}};
-  int number = 1;
-  for (const auto& row : Fe_resultRows(&s))
-    if (!row.empty()) table.push_back({std::to_string(number++), trimmed(row[0])});
+  for (size_t k = 0; k < engines.size(); ++k) table.push_back({std::to_string(k + 1), engines[k]});
   Fe_printTable("engines", table);
   Fe_close(&s);
   return FeExitSolution;
@@ -138,11 +194,12 @@ int Fe_engines(const FeArgs& a) {
 
 int Fe_models(const FeArgs& a) {
   FeSession s;
-  if (!Fe_open(&s, a.book, "", a.onLimit)) {
+  if (!Fe_open(&s, a.book, "", a.onLimit, false)) {
     Fe_close(&s);
     return FeExitUsage;
   }
   std::vector<std::vector<std::string>> table{{"sheet", "objective", "variables", "constraints", "engine"}};
+  std::vector<std::string> engines = engineNames(&s);
   for (size_t k = 0; k < s.book->sheets.size(); ++k) {
     int sheet = static_cast<int>(k);
     if (!Fe_hasModel(s.book, sheet)) continue;
@@ -151,7 +208,7 @@ int Fe_models(const FeArgs& a) {
     const CellRange& o = m.objective;
     const std::string cell = o.sheet == sheet ? Wb_a1(o.row1, o.col1) : Fe_cellName(s.book, o.sheet, o.row1, o.col1);
     std::string objective = m.hasObjective ? std::string(Fe_senseName(m.sense)) + " " + cell : "(none)";
-    std::string engine = engineName(&s, m);
+    std::string engine = engineName(engines, m);
     table.push_back({s.book->sheets[k]->name, objective, std::to_string(Fe_variableCells(m)),
                      std::to_string(Fe_constraintCells(m)),
                      engine + (m.faults.empty() ? "" : "  (" + std::to_string(m.faults.size()) + " faults)")});
@@ -175,8 +232,15 @@ int Fe_solve(const FeArgs& a) {
     Fe_close(&s);
     return FeExitNoSolution;
   }
+  std::vector<std::string> engines = engineNames(&s);
+  int refused = refuseUnknownEngine(a, engines);
+  if (refused < 0) refused = refuseReports(a, m);
+  if (refused >= 0) {
+    Fe_close(&s);
+    return refused;
+  }
   FeStartValues start = Fe_startValues(s.book, m);
-  std::string engine = engineName(&s, m);
+  std::string engine = engineName(engines, m);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   int status = Fe_action(&s, ActSolve);
   Fe_endProgress();
@@ -188,7 +252,10 @@ int Fe_solve(const FeArgs& a) {
     reportsMade = a.reports.empty() || Fe_writeReports(&s, m, start, a.reports, status);
     Fe_action(&s, ActKeep);
   } else {
-    Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
+    // A model the interpreter could not compile: its faults, else the cell it stopped at.
+    const bool uncompiled = status == kStatusNotCompiled &&
+                            (Fe_explainRefusal(s.book, m) || Fe_explainInterpreterStop(s.book, Fe_resultRows(&s)));
+    if (!uncompiled) Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
     Fe_action(&s, ActRestore);
   }
   std::fflush(stdout);
@@ -236,6 +303,7 @@ int Fe_analyse(const FeArgs& a) {
   FeModel m = Fe_readModel(s.book, s.book->activeSheet);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   int rc = FeExitSolution;
+  bool explained = false;
   for (int action : {ActAnalyse, ActDiagnose}) {
     int status = Fe_action(&s, action);
     Fe_endProgress();
@@ -244,8 +312,11 @@ int Fe_analyse(const FeArgs& a) {
     if (status > 0) rc = FeExitNoSolution;
     if (action == ActAnalyse) printAnalysis(status, Fe_resultRows(&s));
     else if (status == 0) Fe_printDiagnosis(Fe_resultValues(&s));
+    // The model's own faults first, as solve gives them; else the cell the
+    // interpreter stopped at.
+    if (status > 0 && !explained)
+      explained = Fe_explainRefusal(s.book, m) || Fe_explainInterpreterStop(s.book, Fe_resultRows(&s));
   }
-  if (rc != FeExitSolution && !m.faults.empty()) Fe_printFaults(m);
   Fe_close(&s);
   return rc;
 }

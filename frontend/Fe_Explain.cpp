@@ -3,14 +3,21 @@
 // the cell and what is wrong with it. In a batch over many files each line
 // stands on its own.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <utility>
 
 #include "frontend/Fe_Internal.h"
+#include "platform/calc/Calc_Internal.h"
 #include "platform/workbook/Wb_Workbook.h"
+#include "platform/xlcall/Xlc_Internal.h"
+#include "values/Model_Refs.h"
+#include "values/Text_Convert.h"
+#include "values/Vm_Status.h"
 
 namespace {
 
@@ -112,6 +119,63 @@ bool explainCrossedBounds(Workbook* wb, const FeModel& m) {
   return false;
 }
 
+// A right-hand side formula reaches the interpreter as a text of the
+// callback interface, cut at kXlcMaxText characters.
+bool explainLongRightHandSides(const FeModel& m) {
+  for (const FeConstraint& c : m.constraints) {
+    if (c.rhsIsRange || c.rhsFormula.size() <= kXlcMaxText) continue;
+    const std::string k = std::to_string(c.number);
+    say("the right-hand side of constraint " + k + " (\"solver_rhs" + k + "\") is a formula of " +
+        std::to_string(c.rhsFormula.size()) + " characters, but the interpreter reads at most " +
+        std::to_string(kXlcMaxText) + ", so it cannot be analysed");
+    return true;
+  }
+  return false;
+}
+
+// The interpreter's positions hold sheets 1 to kRefMaxSheet and a grid one
+// row and one column short of the library's references, and formulas of
+// names as long as the callback interface's texts: a model on a later sheet,
+// with cells past that grid or a longer right-hand side cannot be analysed.
+bool explainInterpreterLimits(Workbook* wb, const FeModel& m) {
+  const std::string holder = "the interpreter's references";
+  if (m.sheet >= kRefMaxSheet) {
+    say("the model's sheet is sheet " + std::to_string(m.sheet + 1) + " of the workbook, past the " +
+        std::to_string(kRefMaxSheet) + " sheets that " + holder + " hold, so it cannot be analysed");
+    return true;
+  }
+  std::vector<std::pair<std::string, CellRange>> ranges;
+  if (m.hasObjective) ranges.push_back({"the objective (\"solver_opt\")", m.objective});
+  for (const CellRange& a : m.variables) ranges.push_back({"the variable cells (\"solver_adj\")", a});
+  for (const FeConstraint& c : m.constraints) {
+    const std::string k = std::to_string(c.number);
+    ranges.push_back({"constraint " + k + " (\"solver_lhs" + k + "\")", c.lhs});
+    if (c.rhsIsRange)
+      ranges.push_back({"the right-hand side of constraint " + k + " (\"solver_rhs" + k + "\")", c.rhsRange});
+  }
+  for (const auto& [what, a] : ranges) {
+    const std::string beyond = Fe_beyondGrid(wb, a, what, kRefMaxRow, kRefMaxColumn, holder);
+    if (beyond.empty()) continue;
+    say(beyond);
+    return true;
+  }
+  return explainLongRightHandSides(m);
+}
+
+// A refused model's first row of a kind only some engines take: a cone
+// (relations 7 and 8) or a grouped row (9 to 11).
+bool explainRowKinds(const FeModel& m, const std::string& engine) {
+  for (const FeConstraint& c : m.constraints) {
+    if (c.relation < FeCone) continue;
+    const std::string k = std::to_string(c.number);
+    say("constraint " + k + " (\"solver_rel" + k + "\") is a " + Fe_relationName(c.relation) + " row (relation " +
+        std::to_string(c.relation) + "), which the engine " + (engine.empty() ? "chosen" : "\"" + engine + "\"") +
+        " does not take");
+    return true;
+  }
+  return false;
+}
+
 // The first constraint cell the point breaks, with its value, relation and
 // right-hand side as the constraint table shows them.
 bool explainViolatedRow(Workbook* wb, const FeModel& m) {
@@ -132,10 +196,69 @@ bool explainViolatedRow(Workbook* wb, const FeModel& m) {
   return false;
 }
 
+// The sheet of a cell's text ("S1!$B$2", "'My sheet'!$B$2") and its row
+// and column; false when the text names no cell of the workbook.
+bool cellOfText(const Workbook* wb, const std::string& text, int* sheet, int* row, int* col) {
+  const size_t bang = text.rfind('!');
+  if (bang == std::string::npos) return false;
+  std::string name = text.substr(0, bang), address;
+  if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') name = name.substr(1, name.size() - 2);
+  for (char c : text.substr(bang + 1))
+    if (c != '$') address += c;
+  *sheet = Wb_sheetIndex(wb, name);
+  return *sheet >= 0 && Wb_parseA1(address, row, col);
+}
+
+// The first sheet past the interpreter's last that a formula names; -1 for none.
+int lateSheetIn(const Workbook* wb, const std::string& formula) {
+  const std::string folded = Calc_lower(formula);
+  for (size_t k = kRefMaxSheet; k < wb->sheets.size(); ++k) {
+    // As written: quoted, or bare where the name needs no quotes.
+    const std::string name = Calc_lower(wb->sheets[k]->name);
+    for (const std::string& prefix : {"'" + name + "'!", name + "!"})
+      for (size_t at = folded.find(prefix); at != std::string::npos; at = folded.find(prefix, at + 1))
+        if (at == 0 || (!std::isalnum(static_cast<unsigned char>(folded[at - 1])) && folded[at - 1] != '_' &&
+                        folded[at - 1] != '\''))
+          return static_cast<int>(k);
+  }
+  return -1;
+}
+
 }  // namespace
+
+bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::string>>& rows) {
+  // The error row (counts, codes and the cell) after the statistics row;
+  // rows of two columns are the engine list of an earlier action.
+  auto error = std::find_if(rows.begin() + (rows.empty() ? 0 : 1), rows.end(),
+                            [](const std::vector<std::string>& row) { return row.size() >= 5; });
+  if (error == rows.end() || (*error)[4].empty()) return false;
+  const std::string& cell = (*error)[4];
+  int sheet, row, col;
+  const Cell* c = cellOfText(wb, cell, &sheet, &row, &col) ? Wb_findCell(wb->sheets[sheet].get(), row, col) : nullptr;
+  const int late = c ? lateSheetIn(wb, c->formula) : -1;
+  if (late >= 0) {
+    say("the formula of " + cell + " reads sheet '" + wb->sheets[late]->name + "', sheet " + std::to_string(late + 1) +
+        " of the workbook, past the " + std::to_string(kRefMaxSheet) +
+        " sheets that the interpreter's references hold, so it cannot be analysed");
+    return true;
+  }
+  const int code = std::atoi((*error)[2].c_str());
+  const char16_t* text = Vm_statusText(code);
+  say("the formula of " + cell + " cannot be analysed: interpreter status " + std::to_string(code) + " (" +
+      (text ? Text_toUtf8(text) : std::string()) + ")");
+  return true;
+}
 
 void Fe_printFaults(const FeModel& m) {
   for (const std::string& f : m.faults) say(f);
+}
+
+bool Fe_explainRefusal(Workbook* wb, const FeModel& m) {
+  if (!m.faults.empty()) {
+    Fe_printFaults(m);
+    return true;
+  }
+  return explainInterpreterLimits(wb, m) || explainObjective(wb, m) || explainConstraintCells(wb, m);
 }
 
 void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool endedAtAPoint,
@@ -144,6 +267,7 @@ void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool e
     Fe_printFaults(m);
     return;
   }
+  if (modelRefused && (explainInterpreterLimits(wb, m) || explainRowKinds(m, engine))) return;
   if (engine.empty()) {
     say("\"solver_eng\" is " + std::to_string(m.engine) +
         ", which names no engine; `corvan engines BOOK` lists their numbers");

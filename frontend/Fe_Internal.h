@@ -32,6 +32,7 @@ struct FeArgs {
   bool overwrite = false;                                      // --out may name the workbook itself
   bool interpreter = false;                                    // recalc: compute through the formula interpreter
   bool importMarkers = false;                                  // solve: import a marker model first
+  bool quiet = false;                                          // solve: no progress line
 };
 
 // Reads the arguments after the command name. Returns -1 when the command
@@ -53,9 +54,10 @@ struct FeSession {
 };
 
 // Sets up the add-in workbook, opens the user's workbook (activating
-// `sheet` when given) and loads the library. On failure prints one line and
-// returns false.
-bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, FeOnLimit onLimit);
+// `sheet` when given; keeping what a save needs only when it `willBeSaved`)
+// and loads the library. On failure prints one line and returns false.
+bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, FeOnLimit onLimit,
+             bool willBeSaved = true);
 // Unloads the library and closes both workbooks.
 void Fe_close(FeSession* s);
 // Calls `Solve` with an action code.
@@ -109,6 +111,13 @@ const char* Fe_statusMeaning(int status);
 // with `model`, says of each whether the model depends on it.
 struct FeModel;
 void Fe_printWarnings(Workbook* wb, const FeModel* model);
+// ---- the progress line (Fe_Progress.cpp) ----
+
+// Starts the clock of the progress line; `quiet` shows none.
+void Fe_startProgress(bool quiet);
+// Shows a status text of the library after the time since the start: in
+// place on a terminal, else as a plain line at most every few seconds.
+void Fe_showStatus(const std::string& text);
 // Ends a progress line left on the terminal.
 void Fe_endProgress();
 // Prints the model diagnosis the library wrote into the result range.
@@ -133,6 +142,9 @@ struct FeConstraint {
   std::string rhsFormula;         // otherwise: the constant or formula, without "="
 };
 
+// The precision the engines take when the model sets none ("solver_pre").
+constexpr double kFePrecision = 1e-6;
+
 struct FeModel {
   int sheet = 0;                  // the sheet whose names hold the model
   bool hasObjective = false;
@@ -142,6 +154,8 @@ struct FeModel {
   std::vector<FeConstraint> constraints;
   int engine = 0;                 // "solver_eng" as written (0 when missing)
   bool linear = false;            // "solver_lin" is 1: the model says it is linear
+  bool relaxed = false;           // "solver_rlx" is 1: integer conditions are ignored
+  double precision = kFePrecision;   // "solver_pre": a smaller size counts as 0
   std::vector<std::string> faults;   // why the model cannot be solved, in words
   // Among the faults, one the library would take for a sound model and
   // solve (a text in a variable cell, which it would overwrite): such a
@@ -162,20 +176,31 @@ bool Fe_isVariableCell(const FeModel& m, int row, int col);
 int Fe_constraintCells(const FeModel& m);
 // "maximise", "minimise" or "value of" for "solver_typ" 1-3.
 const char* Fe_senseName(int sense);
+// "" when the range lies within `rows` rows and `cols` columns; else a
+// fault: `what` (its range) reaches past the limit that `holder` hold, and
+// the first cell beyond.
+std::string Fe_beyondGrid(const Workbook* wb, const CellRange& a, const std::string& what, int rows, int cols,
+                          const std::string& holder);
 // "Sheet!A1" of a cell and "Sheet!A1:B2" of a range.
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col);
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
+// The rows of one column that hold a value, and those that hold a text.
+struct FeColumnRows {
+  std::vector<int> filled, texts;
+};
 // What labelling the cells of a workbook found so far: the rows that hold
-// texts in each column, by (sheet, column), found once for each sheet asked
-// about, so that labelling a table of cells does not walk up a column for
-// each one. Good while no text of those sheets changes.
+// values and texts in each column, by (sheet, column), found once for each
+// sheet asked about, so that labelling a table of cells does not walk up a
+// column for each one. Good while no value of those sheets changes.
 struct FeLabels {
   const Workbook* wb = nullptr;
   std::set<int> sheetsDone;
-  std::map<std::pair<int, int>, std::vector<int>> textRows;
+  std::map<std::pair<int, int>, FeColumnRows> columns;
 };
-// The label a spreadsheet's reports give a cell: the nearest text to its left
-// and the nearest text above it, joined by a space.
+// The label of a cell in a report: the nearest text to its left and the
+// heading of its column, joined by a space. The heading is the nearest text
+// above with no empty cell between: a blank row ends a table, so a cell below
+// it is not labelled by the columns of the table above.
 std::string Fe_label(FeLabels* labels, int sheet, int row, int col);
 // A cell's value as it shows in its number format ("" for an empty cell).
 std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col);
@@ -207,6 +232,15 @@ bool Fe_rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out);
 std::string Fe_where();
 // Prints the faults of a model that cannot be solved, one line each.
 void Fe_printFaults(const FeModel& m);
+// Why the library refused the model, from what the names and cells show:
+// the model's faults, else an objective or constraint cell that holds no
+// number; false when none shows.
+bool Fe_explainRefusal(Workbook* wb, const FeModel& m);
+// The cell the interpreter stopped at, from the result range's rows of a
+// failed analysis: a formula that reads a sheet past the interpreter's last
+// is named with the sheet, any other with the interpreter's status; false
+// when the analysis named no cell.
+bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::string>>& rows);
 // Why a run left no solution, in words, naming the file, the sheet and the
 // cell or name at fault: the model's faults when the front end found any and
 // the library refused the model (`modelRefused`; otherwise the library's
@@ -260,6 +294,10 @@ struct FeLimit {
 // are as before afterwards.
 std::vector<FeLimit> Fe_limits(FeSession* s, const FeModel& m);
 
+// Why a report ("answer", "sensitivity", "limits") cannot be made for a run
+// with integer constraints (`integers`) or of an engine that hands back its
+// population instead of sensitivity values; null when it can.
+const char* Fe_reportRefusal(const std::string& report, bool integers, bool population);
 // Builds the asked reports from the library's report rows: each becomes a new
 // sheet of the workbook and is printed. False (with a message) when a report
 // cannot be made for this run.

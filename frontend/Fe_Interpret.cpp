@@ -309,21 +309,12 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
 
 namespace {
 
-// Runs one cell. An operator's overflow (status 26) stops a model's
-// evaluation; in a cell it shows as "#num!", as the worksheet shows it.
+// Runs one cell; an operator's overflow shows as "#num!" in its cell, as
+// the worksheet shows it.
 void runCell(FeInterpreter* in, Symbol* s) {
-  EvalContext* ctx = in->ctx;
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(in->ctx);
   in->program.currentCell = s;
   Vm_run(&in->program);
-  if (ctx->errors.errorCount == 0 || ctx->errors.firstError != kStatusOverflow) return;
-  Vm_clearErrors(ctx);
-  if (s->value.kind != kValArray || !s->value.array) {
-    Val_setError(&s->value, kErrNum);
-    return;
-  }
-  for (int32_t i = 0; i < s->value.array->rows; ++i)
-    for (int32_t j = 0; j < s->value.array->columns; ++j) Val_setError(Val_at(&s->value, i, j), kErrNum);
 }
 
 }  // namespace

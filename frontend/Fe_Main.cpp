@@ -72,7 +72,12 @@ const Command kCommands[] = {
      "                           formulas, the name WBMIN or WBMAX) into the sheet's\n"
      "                           solver_* names\n"
      "  --out FILE               saves the solved workbook to FILE\n"
-     "  --overwrite              lets --out name BOOK itself\n\n"
+     "  --overwrite              lets --out name BOOK itself\n"
+     "  --quiet                  shows no progress line\n\n"
+     "While it runs, a progress line on standard error shows the seconds since the\n"
+     "start and what the engine reports: the incumbent, the subproblems and the\n"
+     "trial iterations; refreshed in place on a terminal, a plain line every few\n"
+     "seconds in a pipe or a log.\n\n"
      "Ctrl-C stops the run as a spreadsheet's break does: the best point found is\n"
      "kept, printed and saved. A second Ctrl-C ends at once without writing.\n",
      kExitCodes},
@@ -91,8 +96,9 @@ const Command kCommands[] = {
      "Lists the sheets that hold a model: objective cell and sense, number of\n"
      "variable cells and constraints, and the chosen engine.\n",
      kListExits},
-    {"engines", Fe_engines, "engines BOOK.xlsx",
-     "Lists the engines the library offers, with the number --engine takes.\n",
+    {"engines", Fe_engines, "engines [BOOK.xlsx]",
+     "Lists the engines the library offers, with the number --engine takes:\n"
+     "the built-in ones, and the plug-in engines beside the library.\n",
      kListExits},
     {"recalc", Fe_recalc, "recalc BOOK.xlsx [--interpreter]",
      "Recalculates the workbook and compares every formula cell with the value\n"
@@ -254,6 +260,8 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
       a->book = arg;
     } else if (arg == "--overwrite" && a->command == "solve") {
       a->overwrite = true;
+    } else if (arg == "--quiet" && a->command == "solve") {
+      a->quiet = true;
     } else if (!takes(a->command, option)) {
       return Fe_usageError("corvan " + a->command + " has no option '" + option + "'");
     } else if (eq != std::string::npos) {
@@ -264,7 +272,8 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
       return Fe_usageError(option + " needs a value");
     }
   }
-  if (a->book.empty()) return Fe_usageError("corvan " + a->command + " needs a workbook (BOOK.xlsx)");
+  if (a->book.empty() && a->command != "engines")
+    return Fe_usageError("corvan " + a->command + " needs a workbook (BOOK.xlsx)");
   if (int rc = checkOutType(*a); rc >= 0) return rc;
   std::error_code ec;
   if (!a->out.empty() && !a->overwrite && std::filesystem::equivalent(a->book, a->out, ec))
@@ -297,5 +306,6 @@ int Fe_main(int argc, char** argv) {
   FeArgs args;
   args.command = first;
   if (int rc = Fe_parseArgs(argc, argv, &args); rc >= 0) return rc;
+  Fe_startProgress(args.quiet);
   return c->run(args);
 }

@@ -51,6 +51,8 @@ bool numberOf(Workbook* wb, int sheet, const std::string& name, double* out) {
   if (!findModelName(wb, sheet, name)) return true;
   CalcEvalResult r;
   if (!Calc_evaluate(wb, sheet, "!" + name, &r) || r.value.values.empty()) return false;
+  // A reference gives a number only as one cell.
+  if (r.isReference && (r.areas.size() != 1 || Fe_cellsIn(r.areas[0]) != 1)) return false;
   const CellValue& v = r.value.values[0];
   if (v.kind == CellKind::Number) *out = v.number;
   return v.kind == CellKind::Number;
@@ -59,17 +61,9 @@ bool numberOf(Workbook* wb, int sheet, const std::string& name, double* out) {
 // A range the library's references can hold (kXlcRows rows, kXlcCols
 // columns); else a fault naming the name, the limit and the first cell past it.
 bool withinReferences(Workbook* wb, const CellRange& a, const std::string& name, std::vector<std::string>* faults) {
-  if (a.row2 < kXlcRows && a.col2 < kXlcCols) return true;
-  const bool wide = a.col2 >= kXlcCols;
-  std::string lastColumn = Wb_a1(0, kXlcCols - 1);  // "IV1"
-  lastColumn.pop_back();
-  const std::string limit = wide ? "the " + std::to_string(kXlcCols) + " columns (to " + lastColumn + ")"
-                                 : "the " + std::to_string(kXlcRows) + " rows";
-  const int row = wide ? a.row1 : kXlcRows, col = wide ? kXlcCols : a.col1;
-  faults->push_back(quoted(name) + " (" + Fe_rangeName(wb, a) + ") reaches past " + limit +
-                    " that the library's references hold: " + Fe_cellName(wb, a.sheet, row, col) +
-                    " is the first cell beyond");
-  return false;
+  const std::string beyond = Fe_beyondGrid(wb, a, quoted(name), kXlcRows, kXlcCols, "the library's references");
+  if (!beyond.empty()) faults->push_back(beyond);
+  return beyond.empty();
 }
 
 // A name's code (its default when it is missing), rounded to the nearest
@@ -81,9 +75,17 @@ bool wholeOf(Workbook* wb, int sheet, const std::string& name, int* out) {
 }
 
 // A single-area reference on any sheet, else a fault.
-bool anyArea(const CalcEvalResult& r, const std::string& name, std::vector<std::string>* faults, CellRange* out) {
+bool anyArea(Workbook* wb, const CalcEvalResult& r, const std::string& name, std::vector<std::string>* faults,
+             CellRange* out) {
   if (!r.isReference || r.areas.empty()) {
     faults->push_back(quoted(name) + " does not refer to cells");
+    return false;
+  }
+  if (r.areas.size() > 1) {
+    std::string areas;
+    for (const CellRange& a : r.areas) areas += (areas.empty() ? "" : ", ") + Fe_rangeName(wb, a);
+    faults->push_back(quoted(name) + " refers to " + std::to_string(r.areas.size()) + " areas (" + areas +
+                      "); it must refer to one area");
     return false;
   }
   *out = r.areas[0];
@@ -93,7 +95,7 @@ bool anyArea(const CalcEvalResult& r, const std::string& name, std::vector<std::
 // A single-area reference on the model's sheet, else a fault.
 bool oneArea(Workbook* wb, const CalcEvalResult& r, const std::string& name, int sheet,
              std::vector<std::string>* faults, CellRange* out) {
-  if (!anyArea(r, name, faults, out)) return false;
+  if (!anyArea(wb, r, name, faults, out)) return false;
   if (r.areas[0].sheet != sheet) {
     faults->push_back(quoted(name) + " refers to cells on sheet '" + wb->sheets[r.areas[0].sheet]->name +
                       "', not on '" + wb->sheets[sheet]->name + "' with the model");
@@ -107,7 +109,7 @@ void readObjective(Workbook* wb, FeModel* m) {
   CalcEvalResult r;
   if (!evaluateName(wb, m->sheet, "solver_opt", &r, &m->faults, "the objective cell")) return;
   // The objective may lie on any sheet, as the library reads it.
-  if (!anyArea(r, "solver_opt", &m->faults, &m->objective) ||
+  if (!anyArea(wb, r, "solver_opt", &m->faults, &m->objective) ||
       !withinReferences(wb, m->objective, "solver_opt", &m->faults))
     return;
   if (Fe_cellsIn(m->objective) != 1) {
@@ -116,7 +118,9 @@ void readObjective(Workbook* wb, FeModel* m) {
     return;
   }
   m->hasObjective = true;
-  if (!wholeOf(wb, m->sheet, "solver_typ", &m->sense) || m->sense < 1 || m->sense > 3)
+  if (!findModelName(wb, m->sheet, "solver_typ"))
+    m->faults.push_back("\"solver_typ\" (1 maximise, 2 minimise or 3 value of) is not defined");
+  else if (!wholeOf(wb, m->sheet, "solver_typ", &m->sense) || m->sense < 1 || m->sense > 3)
     m->faults.push_back("\"solver_typ\" must be 1 (maximise), 2 (minimise) or 3 (value of)");
   double value = 0;
   if (m->sense == 3 && (!findModelName(wb, m->sheet, "solver_val") || !numberOf(wb, m->sheet, "solver_val", &value)))
@@ -196,6 +200,30 @@ void readVariables(Workbook* wb, FeModel* m) {
   }
 }
 
+// A comparison's right-hand side that is no reference must give a number:
+// a constant or a formula over cells.
+void checkRightHandValue(Workbook* wb, int sheet, const FeConstraint& c, const std::string& name,
+                         std::vector<std::string>* faults) {
+  const std::string what = quoted(name) + " (the right-hand side of constraint " + std::to_string(c.number) + ")";
+  CalcEvalResult r;
+  if (c.rhsFormula.empty() || c.rhsFormula == "=") {
+    faults->push_back(what + " is empty, not a number");
+    return;
+  }
+  if (!Calc_evaluate(wb, sheet, "!" + name, &r) || r.value.values.empty()) {
+    faults->push_back(what + " cannot be read: " + c.rhsFormula);
+    return;
+  }
+  const CellValue& v = r.value.values[0];
+  if (v.kind == CellKind::Number && std::isfinite(v.number)) return;
+  std::string held = v.kind == CellKind::Text      ? "the text \"" + v.text + "\""
+                     : v.kind == CellKind::Error   ? std::string(Wb_errorText(v.error))
+                     : v.kind == CellKind::Boolean ? (v.number != 0 ? "TRUE" : "FALSE")
+                                                   : "nothing";
+  const std::string written = held == c.rhsFormula ? "" : " (" + c.rhsFormula + ")";
+  faults->push_back(what + " gives " + held + written + ", not a number");
+}
+
 void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, std::vector<std::string>* faults) {
   std::string name = "solver_rhs" + std::to_string(c->number);
   const DefinedName* dn = findModelName(wb, sheet, name);
@@ -205,7 +233,7 @@ void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, std::vector<std
   }
   CalcEvalResult r;
   if (Calc_evaluate(wb, sheet, "!" + name, &r) && r.isReference) {
-    if (!anyArea(r, name, faults, &c->rhsRange)) return;
+    if (!anyArea(wb, r, name, faults, &c->rhsRange)) return;
     c->rhsIsRange = true;
     int n = Fe_cellsIn(c->rhsRange), lhs = Fe_cellsIn(c->lhs);
     if (n != 1 && n != lhs)
@@ -214,6 +242,7 @@ void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, std::vector<std
     return;
   }
   c->rhsFormula = dn->definition;
+  if (Fe_comparison(c->relation) <= FeGreaterEqual) checkRightHandValue(wb, sheet, *c, name, faults);
 }
 
 // Integer, binary and alldifferent constraints say what values variable
@@ -294,7 +323,23 @@ FeModel Fe_readModel(Workbook* wb, int sheet) {
     m.faults.push_back("\"solver_eng\" (the engine) is not a whole number within range");
   double linear = 0;
   m.linear = numberOf(wb, sheet, "solver_lin", &linear) && linear == 1;
+  double relax = 0;
+  m.relaxed = numberOf(wb, sheet, "solver_rlx", &relax) && relax == 1;
+  if (!numberOf(wb, sheet, "solver_pre", &m.precision) || !(m.precision > 0)) m.precision = kFePrecision;
   return m;
+}
+
+std::string Fe_beyondGrid(const Workbook* wb, const CellRange& a, const std::string& what, int rows, int cols,
+                          const std::string& holder) {
+  if (a.row2 < rows && a.col2 < cols) return "";
+  const bool wide = a.col2 >= cols;
+  std::string lastColumn = Wb_a1(0, cols - 1);  // "IV1"
+  lastColumn.pop_back();
+  const std::string limit = wide ? "the " + std::to_string(cols) + " columns (to " + lastColumn + ")"
+                                 : "the " + std::to_string(rows) + " rows";
+  const int row = wide ? a.row1 : rows, col = wide ? cols : a.col1;
+  return what + " (" + Fe_rangeName(wb, a) + ") reaches past " + limit + " that " + holder +
+         " hold: " + Fe_cellName(wb, a.sheet, row, col) + " is the first cell beyond";
 }
 
 bool Fe_isVariableCell(const FeModel& m, int row, int col) {
@@ -339,15 +384,27 @@ const CellValue* Fe_value(const Workbook* wb, int sheet, int row, int col) {
 
 namespace {
 
-// The rows of a column that hold texts, in order. The first question about
-// a sheet finds those of all its columns, in one pass over its cells.
-const std::vector<int>& textRows(FeLabels* labels, int sheet, int col) {
+// The rows of a column that hold values and texts, in order. The first
+// question about a sheet finds those of all its columns, in one pass over
+// its cells.
+const FeColumnRows& columnRows(FeLabels* labels, int sheet, int col) {
   if (labels->sheetsDone.insert(sheet).second)
-    for (const auto& [key, cell] : labels->wb->sheets[sheet]->cells)
-      if (cell.value.kind == CellKind::Text) labels->textRows[{sheet, Wb_keyCol(key)}].push_back(Wb_keyRow(key));
-  static const std::vector<int> kNone;
-  auto found = labels->textRows.find({sheet, col});
-  return found == labels->textRows.end() ? kNone : found->second;
+    for (const auto& [key, cell] : labels->wb->sheets[sheet]->cells) {
+      if (cell.value.kind == CellKind::Empty) continue;
+      FeColumnRows& rows = labels->columns[{sheet, Wb_keyCol(key)}];
+      rows.filled.push_back(Wb_keyRow(key));
+      if (cell.value.kind == CellKind::Text) rows.texts.push_back(Wb_keyRow(key));
+    }
+  static const FeColumnRows kNone;
+  auto found = labels->columns.find({sheet, col});
+  return found == labels->columns.end() ? kNone : found->second;
+}
+
+// Whether every row strictly between `top` and `row` holds a value.
+bool filledBetween(const std::vector<int>& filled, int top, int row) {
+  auto from = std::upper_bound(filled.begin(), filled.end(), top);
+  auto to = std::lower_bound(filled.begin(), filled.end(), row);
+  return to - from == row - top - 1;
 }
 
 }  // namespace
@@ -359,9 +416,10 @@ std::string Fe_label(FeLabels* labels, int sheet, int row, int col) {
       col > 0 ? sh->cells.rowSpan(row, 0, col - 1) : std::span<const CellStore::value_type>{};
   for (auto cell = before.rbegin(); cell != before.rend() && left.empty(); ++cell)
     if (cell->second.value.kind == CellKind::Text) left = cell->second.value.text;
-  const std::vector<int>& rows = textRows(labels, sheet, col);
-  auto next = std::lower_bound(rows.begin(), rows.end(), row);
-  if (next != rows.begin()) above = Wb_findCell(sh, *std::prev(next), col)->value.text;
+  const FeColumnRows& rows = columnRows(labels, sheet, col);
+  auto next = std::lower_bound(rows.texts.begin(), rows.texts.end(), row);
+  if (next != rows.texts.begin() && filledBetween(rows.filled, *std::prev(next), row))
+    above = Wb_findCell(sh, *std::prev(next), col)->value.text;
   if (left.empty() || above.empty()) return left + above;
   return left + " " + above;
 }

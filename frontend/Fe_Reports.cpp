@@ -10,6 +10,7 @@
 // cost or dual value, objective coefficient or right-hand side, allowable
 // increase, allowable decrease.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -113,11 +114,18 @@ struct Context {
   FeLabels* labels;
 };
 
+// A number the run computed: one smaller than the engine's precision is
+// the engine's 0 and is shown as 0, not as the noise of its arithmetic.
+ReportCell result(const Context& c, double x, const std::string& format = "") {
+  return num(std::fabs(x) < c.m.precision ? 0 : x, format);
+}
+
 // A cell of the model's sheet, or of `sheet` (the objective may lie on
 // another sheet, and is then shown with its sheet's name).
 ReportCell finalValue(const Context& c, int row, int col, int sheet = -1) {
   const Cell* cell = Wb_findCell(c.wb->sheets[sheet < 0 ? c.m.sheet : sheet].get(), row, col);
   if (!cell) return num(0);
+  if (cell->value.kind == CellKind::Number) return result(c, cell->value.number, cell->numberFormat);
   return {cell->value, cell->numberFormat};
 }
 
@@ -174,7 +182,7 @@ std::vector<Section> answerReport(const Context& c, const FeStartValues& start, 
     row.push_back(finalValue(c, lr.sheetRow, lr.col));
     row.push_back(text(Wb_a1(lr.sheetRow, lr.col, true) + Fe_relationName(lr.relation) + lr.rhs));
     row.push_back(text(lr.mark == 1 ? "Binding" : lr.mark == 0 ? "Not Binding" : "Violated"));
-    row.push_back(num(lr.slack, formatOf(c, lr.sheetRow, lr.col)));
+    row.push_back(result(c, lr.slack, formatOf(c, lr.sheetRow, lr.col)));
     cons.rows.push_back(row);
   }
   report.push_back(cons);
@@ -194,9 +202,11 @@ std::vector<Section> sensitivityReport(const Context& c) {
   auto add = [&](Section* s, const LibraryRow& lr) {
     ReportRow row = cellAndName(c, lr.sheetRow, lr.col);
     row.push_back(finalValue(c, lr.sheetRow, lr.col));
-    row.push_back(num(lr.dual));
-    if (lp)
-      for (double x : {lr.coefficient, lr.increase, lr.decrease}) row.push_back(num(x));
+    row.push_back(result(c, lr.dual));
+    if (lp) {
+      row.push_back(num(lr.coefficient));
+      for (double x : {lr.increase, lr.decrease}) row.push_back(result(c, x));
+    }
     s->rows.push_back(row);
   };
   for (const LibraryRow& lr : c.rows.variables) add(&vars, lr);
@@ -228,10 +238,10 @@ std::vector<Section> limitsReport(FeSession* s, const Context& c) {
         std::string format = formatOf(c, r, col);
         ReportRow row = cellAndName(c, r, col);
         row.push_back(finalValue(c, r, col));
-        row.push_back(l.lowerFound ? num(l.lower, format) : text("not found"));
-        row.push_back(l.lowerFound ? num(l.lowerObjective, objectiveFormat) : text(""));
-        row.push_back(l.upperFound ? num(l.upper, format) : text("not found"));
-        row.push_back(l.upperFound ? num(l.upperObjective, objectiveFormat) : text(""));
+        row.push_back(l.lowerFound ? result(c, l.lower, format) : text("not found"));
+        row.push_back(l.lowerFound ? result(c, l.lowerObjective, objectiveFormat) : text(""));
+        row.push_back(l.upperFound ? result(c, l.upper, format) : text("not found"));
+        row.push_back(l.upperFound ? result(c, l.upperObjective, objectiveFormat) : text(""));
         vars.rows.push_back(row);
       }
   report.push_back(vars);
@@ -240,11 +250,42 @@ std::vector<Section> limitsReport(FeSession* s, const Context& c) {
 
 // Why a report cannot be made from what the run handed back; null when it can.
 const char* refusal(const LibraryRows& rows, const std::string& name) {
-  if (name == "answer") return nullptr;
-  if (rows.integers > 0) return "the model has integer constraints, where it would mean nothing";
-  if (name == "sensitivity" && rows.set == kPopulationSet)
-    return "the engine hands back its population's spread instead";
-  return nullptr;
+  return Fe_reportRefusal(name, rows.integers > 0, rows.set == kPopulationSet);
+}
+
+// Sizes at and above this are no amounts but the engines' infinity (an
+// allowable increase without end, 1E+30): they keep General, which shows them so.
+constexpr double kUnbounded = 1e15;
+// Most decimals a computed column shows.
+constexpr int kMaxDecimals = 6;
+
+bool isPlainNumber(const ReportCell& cell) {
+  return cell.value.kind == CellKind::Number && cell.format.empty() && std::fabs(cell.value.number) < kUnbounded;
+}
+
+// The format of a column's numbers that carry none of their own: whole
+// numbers with thousands separators, or as many decimals as the engine's
+// precision tells apart ("#,##0.000000" for 1e-6).
+std::string columnFormat(const std::vector<ReportRow>& rows, size_t k, double precision) {
+  bool whole = true;
+  for (const ReportRow& r : rows)
+    if (k < r.size() && isPlainNumber(r[k])) whole = whole && r[k].value.number == std::floor(r[k].value.number);
+  if (whole) return "#,##0";
+  int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(precision))), 1, kMaxDecimals);
+  return "#,##0." + std::string(static_cast<size_t>(decimals), '0');
+}
+
+// Gives every number without a format of its own its column's format.
+void fitFormats(std::vector<Section>* report, double precision) {
+  for (Section& s : *report) {
+    size_t columns = 0;
+    for (const ReportRow& r : s.rows) columns = std::max(columns, r.size());
+    for (size_t k = 0; k < columns; ++k) {
+      std::string format = columnFormat(s.rows, k, precision);
+      for (ReportRow& r : s.rows)
+        if (k < r.size() && isPlainNumber(r[k])) r[k].format = format;
+    }
+  }
 }
 
 std::string freeSheetName(Workbook* wb, const std::string& base) {
@@ -289,6 +330,13 @@ void printReport(const std::string& title, const std::vector<Section>& report) {
 
 }  // namespace
 
+const char* Fe_reportRefusal(const std::string& report, bool integers, bool population) {
+  if (report == "answer") return nullptr;
+  if (integers) return "the model has integer constraints, where it would mean nothing";
+  if (report == "sensitivity" && population) return "the engine hands back its population's spread instead";
+  return nullptr;
+}
+
 bool Fe_writeReports(FeSession* s, const FeModel& m, const FeStartValues& start,
                      const std::vector<std::string>& reports, int status) {
   // The limits come from further runs of the library, which write their
@@ -324,6 +372,7 @@ bool Fe_writeReports(FeSession* s, const FeModel& m, const FeStartValues& start,
       report = limitsReport(s, c);
       title = "Limits Report";
     }
+    fitFormats(&report, m.precision);
     writeSheet(s->book, title, heading, report);
     printReport(name + " report", report);
   }

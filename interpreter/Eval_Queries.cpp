@@ -30,14 +30,12 @@ int32_t countOf(int32_t what) {
 
 bool isObjective(const ModelItem* item) { return item->relation == kRelMinimise || item->relation == kRelMaximise; }
 
-const ModelItem* itemAt(const EvalContext* ctx, int32_t i) {
-  return ctx->tables.functions->array[static_cast<size_t>(i)];
-}
+const ModelItem* itemAt(const EvalTables& tables, int32_t i) { return tables.functions->array[static_cast<size_t>(i)]; }
+
+int32_t functionCount(const EvalTables& tables) { return static_cast<int32_t>(tables.functions->array.size()); }
+int32_t variableCount(const EvalTables& tables) { return Model_variableCount(tables.variables); }
 
 }  // namespace
-
-int32_t Eval_functionCount(const EvalContext* ctx) { return static_cast<int32_t>(ctx->tables.functions->array.size()); }
-int32_t Eval_variableCount(const EvalContext* ctx) { return Model_variableCount(ctx->tables.variables); }
 
 bool Eval_diagnosed(const EvalContext* ctx) {
   return ctx->tables.structure && ctx->tables.structure->functionClassArrays && ctx->tables.structure->dependencyCounts;
@@ -45,8 +43,8 @@ bool Eval_diagnosed(const EvalContext* ctx) {
 
 int32_t Eval_query(const EvalContext* ctx, int32_t what) {
   switch (what) {
-    case kEvalQueryVariables: return Eval_variableCount(ctx);
-    case kEvalQueryFunctions: return Eval_functionCount(ctx);
+    case kEvalQueryVariables: return variableCount(ctx->tables);
+    case kEvalQueryFunctions: return functionCount(ctx->tables);
     case kEvalQueryIntegers: {
       int32_t count = 0;
       for (const VarRecord& v : ctx->tables.variables->records) count += v.type == kVarBinary || v.type == kVarInteger;
@@ -77,8 +75,8 @@ void Eval_addedBounds(const EvalContext* ctx, int32_t firstVariable, int32_t fir
     lower[j] = binary ? 0.0 : clip(vars[j].bounds.lo);
     upper[j] = binary ? 1.0 : clip(vars[j].bounds.hi);
   }
-  for (int32_t i = std::max(firstFunction, 0); i < Eval_functionCount(ctx); ++i) {
-    const ModelItem* item = itemAt(ctx, i);
+  for (int32_t i = std::max(firstFunction, 0); i < functionCount(ctx->tables); ++i) {
+    const ModelItem* item = itemAt(ctx->tables, i);
     switch (item->relation) {
       case kRelEqual: rowLower[i] = rowUpper[i] = item->rhs; break;
       case kRelLessEqual:
@@ -111,7 +109,7 @@ bool Eval_setVariable(EvalContext* ctx, int32_t j, double x) {
 }
 
 int32_t Eval_valuesNow(EvalContext* ctx, double* f) {
-  const int32_t m = Eval_functionCount(ctx), objective = Eval_objectiveIndex(ctx->tables.functions);
+  const int32_t m = functionCount(ctx->tables), objective = Eval_objectiveIndex(ctx->tables.functions);
   int32_t slot = 0;
   for (int32_t i = 0; i < m; ++i) {
     double* out = i == objective ? &f[m - 1] : &f[slot++];
@@ -123,14 +121,14 @@ int32_t Eval_valuesNow(EvalContext* ctx, double* f) {
 int32_t Eval_valuesWithCutoff(EvalContext* ctx, double* f, const double* x, double bound, const int32_t* order,
                               double tol) {
   Eval_setPoint(ctx, x);
-  const int32_t m = Eval_functionCount(ctx), objective = Eval_objectiveIndex(ctx->tables.functions);
+  const int32_t m = functionCount(ctx->tables), objective = Eval_objectiveIndex(ctx->tables.functions);
   const int32_t first = order ? order[0] : objective;
   if (first < 0 || first >= m) return 0;
   for (int32_t k = -1; k < m; ++k) {
     const int32_t i = k < 0 ? first : order ? order[k] : k;
     if ((k >= 0 && i == first) || i < 0 || i >= m) continue;
     if (!Eval_evalReal(ctx->tables.program, i, k < 0, &f[i], false)) return -1 - i;
-    const ModelItem* item = itemAt(ctx, i);
+    const ModelItem* item = itemAt(ctx->tables, i);
     const double v = f[i], d = v - item->rhs;
     if (item->relation == kRelMinimise && v > bound) return 0;
     if (item->relation == kRelMaximise && v < bound) return 0;
@@ -149,7 +147,7 @@ int32_t Eval_dependencyClass(const EvalContext* ctx, int32_t i, int32_t j) {
   const int32_t* index =
       ctx->tables.structure->functionIndexArrays ? ctx->tables.structure->functionIndexArrays[i] : nullptr;
   if (!classes) return 0;
-  if (!index) return j >= 0 && j < Eval_variableCount(ctx) ? classes[j] : 0;
+  if (!index) return j >= 0 && j < variableCount(ctx->tables) ? classes[j] : 0;
   for (int32_t k = 0; k < ctx->tables.structure->dependencyCounts[i]; ++k)
     if (index[k] == j) return classes[k];
   return 0;
@@ -157,8 +155,8 @@ int32_t Eval_dependencyClass(const EvalContext* ctx, int32_t i, int32_t j) {
 
 bool Eval_forEachDependency(const EvalContext* ctx, int32_t flags, EvalDependencyVisit visit, void* user) {
   if (!Eval_diagnosed(ctx)) return false;
-  const int32_t m = std::min(Eval_functionCount(ctx), ctx->tables.structure->functionCount);
-  const int32_t n = Eval_variableCount(ctx), objective = Eval_objectiveIndex(ctx->tables.functions);
+  const int32_t m = std::min(functionCount(ctx->tables), ctx->tables.structure->functionCount);
+  const int32_t n = variableCount(ctx->tables), objective = Eval_objectiveIndex(ctx->tables.functions);
   for (int32_t i = 0; i < m; ++i) {
     if (i == objective && !(flags & kDepIncludeObjective)) continue;
     for (int32_t j = 0; j < n; ++j) {

@@ -62,7 +62,8 @@ bool callWorksheet(int32_t id, int32_t n, Value** a, EvalContext* ctx, Value* r)
   if (!entry) return false;
   const Symbol* symbol = ctx->position.currentSymbol;
   const CellRef at = symbol ? Prog_symbolCell(symbol) : CellRef{};
-  const WsfCall call{symbol ? &at : nullptr, symbol && symbol->formula && symbol->formula->isArray};
+  const bool arrays = (symbol && symbol->formula && symbol->formula->isArray) || ctx->position.arrayContext;
+  const WsfCall call{symbol ? &at : nullptr, arrays};
   *r = *entry(resultOf(ctx), n, a, &call);
   return true;
 }

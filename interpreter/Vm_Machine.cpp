@@ -248,6 +248,7 @@ void callFunction(Program* p) {
   bool anyArray = false;
   for (const Value* a : pointers) anyArray = anyArray || a->kind == kValArray;
   const bool ifOverArray = id == kIdIf && n > 0 && pointers[0]->kind == kValArray;
+  ctxOf(p)->position.arrayContext = isArrayContext(p) ? 1 : 0;
   if ((!anyArray || !Fn_isScalarArgs(id)) && !ifOverArray) {
     Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
   } else if (isArrayContext(p)) {

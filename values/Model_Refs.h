@@ -5,6 +5,11 @@
 
 #include <cstdint>
 
+// The last sheet, row and column these positions hold.
+constexpr int32_t kRefMaxSheet = 255;
+constexpr int32_t kRefMaxRow = 65535;
+constexpr int32_t kRefMaxColumn = 255;
+
 struct CellRef {
   uint8_t sheet;
   uint16_t row;

@@ -2,9 +2,51 @@
 #include "values/Text_Convert.h"
 
 #include <charconv>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <cwctype>
 #include <vector>
+
+namespace {
+
+// The runtime's case mapping of every letter, whatever the process locale
+// says.
+locale_t unicodeCase() {
+  static const locale_t kLocale = [] {
+    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    return l ? l : newlocale(LC_CTYPE_MASK, "C", nullptr);
+  }();
+  return kLocale;
+}
+
+// A letter beyond ASCII never maps into ASCII (the dotted capital I, the
+// Kelvin sign and the dotless i keep their own), as the worksheet keeps it.
+char16_t keptBeyondAscii(char16_t c, wint_t mapped) {
+  return c >= 0x80 && mapped < 0x80 ? c : static_cast<char16_t>(mapped);
+}
+
+// How a lead byte starts a UTF-8 sequence: its length and the range its
+// second byte must lie in (overlong forms, surrogates and code points beyond
+// U+10FFFF excluded); length 0 for a byte that starts none.
+struct Lead {
+  int length;
+  unsigned char low, high;
+};
+
+Lead leadOf(unsigned char c) {
+  if (c < 0x80) return {1, 0, 0};
+  if (c >= 0xC2 && c <= 0xDF) return {2, 0x80, 0xBF};
+  if (c == 0xE0) return {3, 0xA0, 0xBF};
+  if (c == 0xED) return {3, 0x80, 0x9F};
+  if (c >= 0xE1 && c <= 0xEF) return {3, 0x80, 0xBF};
+  if (c == 0xF0) return {4, 0x90, 0xBF};
+  if (c >= 0xF1 && c <= 0xF3) return {4, 0x80, 0xBF};
+  if (c == 0xF4) return {4, 0x80, 0x8F};
+  return {0, 0, 0};
+}
+
+}  // namespace
 
 size_t Text_length(const char16_t* text) {
   size_t n = 0;
@@ -19,11 +61,8 @@ char16_t* Text_duplicate(const char16_t* text) {
   return copy;
 }
 
-char16_t Text_foldCase(char16_t c) {
-  if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
-  return c;
-}
+char16_t Text_foldCase(char16_t c) { return keptBeyondAscii(c, towlower_l(c, unicodeCase())); }
+char16_t Text_upperCase(char16_t c) { return keptBeyondAscii(c, towupper_l(c, unicodeCase())); }
 
 bool Text_equalsNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -36,16 +75,20 @@ std::u16string Text_fromUtf8(std::string_view utf8) {
   std::u16string out;
   for (size_t i = 0; i < utf8.size();) {
     const auto c = static_cast<unsigned char>(utf8[i]);
-    const int extra = c < 0x80 ? 0 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
-    if (extra < 0 || (extra > 0 && i + extra >= utf8.size())) {
-      out += u'\uFFFD';
-      ++i;
-      continue;
+    const Lead lead = leadOf(c);
+    uint32_t code = lead.length == 1 ? c : c & (0x7Fu >> lead.length);
+    int k = 1;
+    for (; k < lead.length && i + k < utf8.size(); ++k) {
+      const auto b = static_cast<unsigned char>(utf8[i + k]);
+      if (b < (k == 1 ? lead.low : 0x80) || b > (k == 1 ? lead.high : 0xBF)) break;
+      code = (code << 6) | (b & 0x3F);
     }
-    uint32_t code = extra == 0 ? c : c & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    i += extra + 1;
-    if (code >= 0x10000) {
+    // A broken sequence reads as one replacement character; the byte that
+    // broke it starts the next character.
+    i += static_cast<size_t>(k);
+    if (k < lead.length || lead.length == 0) {
+      out += u'\uFFFD';
+    } else if (code >= 0x10000) {
       code -= 0x10000;
       out += static_cast<char16_t>(0xD800 + (code >> 10));
       out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
@@ -62,6 +105,7 @@ std::string Text_toUtf8(std::u16string_view text) {
     uint32_t code = text[i];
     if (code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
       code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+    else if (code >= 0xD800 && code < 0xE000) code = 0xFFFD;  // half of a pair that a cut separated
     if (code < 0x80) {
       out += static_cast<char>(code);
     } else if (code < 0x800) {

@@ -15,11 +15,15 @@ size_t Text_length(const char16_t* text);
 // An own copy (free with std::free); null when memory runs out. A null text
 // copies as the empty text.
 char16_t* Text_duplicate(const char16_t* text);
-// Lower case of a character: ASCII and the Latin-1 letters.
+// Lower and upper case of a character by the runtime's case mapping, every
+// script, whatever the process locale.
 char16_t Text_foldCase(char16_t c);
+char16_t Text_upperCase(char16_t c);
 // Whole texts equal without regard to case.
 bool Text_equalsNoCase(std::u16string_view a, std::u16string_view b);
 
+// Each broken byte sequence of the UTF-8 reads as one U+FFFD; the bytes
+// around it read as they are.
 std::u16string Text_fromUtf8(std::string_view utf8);
 std::string Text_toUtf8(std::u16string_view text);
 

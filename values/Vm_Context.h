@@ -108,6 +108,8 @@ struct EvalPosition {
   Symbol* currentSymbol;          // the cell being run (not owned)
   CellRef currentCell;            // its position, all zero when none (set with it)
   const Value* currentCellValue;  // its stored value, or null (not owned)
+  uint8_t arrayContext;           // the call being made works on whole arrays: it sits in an
+                                  // array formula or inside the arguments of an array-taking call
 };
 
 // The sample vectors of a simulation and their random numbers.

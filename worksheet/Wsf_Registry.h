@@ -13,7 +13,7 @@
 
 struct WsfCall {
   const CellRef* cell;  // may be null
-  bool arrayFormula;
+  bool arrayFormula;    // in an array formula, or inside the arguments of an array-taking call
 };
 
 using WsfEntry = Value* (*)(Value* result, int argc, const Value* const* argv, const WsfCall* call);

@@ -30,7 +30,7 @@ struct Points {
 
 // The result record sized and bound like x.
 AffineForm* bound(const AffineForm* x) {
-  AffineForm* out = Aff_result(x->context);
+  AffineForm* out = Aff_result(x->context->buffers);
   out->n = std::min(x->n, out->capacity);
   out->context = x->context;
   return out;
@@ -75,7 +75,7 @@ AffineForm linearised(const AffineForm* x, const Interval& range, double alpha, 
     const double radius = Aff_mulUp(std::fabs(alpha), x->radius);
     Aff_emit(out, x, centre, radius, [&](int32_t i) { return Ivl_mulSV(alpha, point(x->coef[i])); });
   }
-  if (Aff_keeps(x->context)) out->enclosure = enclosure;
+  if (Aff_keeps(x->context->flags)) out->enclosure = enclosure;
   return *out;
 }
 
@@ -172,7 +172,7 @@ AffineForm maxMin2(bool isMax, const AffineForm* x, const AffineForm* y) {
   if (a.lo > b.hi) return copyOf(isMax ? x : y);
   AffineForm* out = bound(x);
   Aff_setIvl(out, isMax ? Ivl_max(a, b) : Ivl_min(a, b));
-  if (Aff_keeps(x->context)) out->enclosure = isMax ? Ivl_max(x->enclosure, y->enclosure) : Ivl_min(x->enclosure, y->enclosure);
+  if (Aff_keeps(x->context->flags)) out->enclosure = isMax ? Ivl_max(x->enclosure, y->enclosure) : Ivl_min(x->enclosure, y->enclosure);
   return *out;
 }
 
@@ -183,7 +183,7 @@ AffineForm affine(const AffineForm* x, const Interval& k, const Interval& s) {
   const double radius = Aff_mulUp(std::fmax(std::fabs(k.lo), std::fabs(k.hi)), x->radius);
   const Interval enc = Ivl_add(Ivl_mul(k, x->enclosure), s);
   Aff_emit(out, x, centre, radius, [&](int32_t i) { return Ivl_mul(k, point(x->coef[i])); });
-  if (Aff_keeps(x->context)) out->enclosure = enc;
+  if (Aff_keeps(x->context->flags)) out->enclosure = enc;
   return *out;
 }
 
@@ -292,7 +292,7 @@ AffineForm Aff_sign(const AffineForm* x) {
   // One-signed, or touching 0 at an end where the sign is 0.
   AffineForm* out = bound(x);
   Aff_setIvl(out, Ivl_sign(r));
-  if (Aff_keeps(x->context)) out->enclosure = enclosure;
+  if (Aff_keeps(x->context->flags)) out->enclosure = enclosure;
   return *out;
 }
 
@@ -334,7 +334,7 @@ AffineForm Aff_powSV(double c, const AffineForm* x) {
 
 AffineForm Aff_pow(const AffineForm* x, const AffineForm* y) {
   if (!(range(x).hi > 0.0)) return fault(x, "IPOW");
-  AffineForm* scratch = Aff_scratch(x->context);
+  AffineForm* scratch = Aff_scratch(x->context->buffers);
   const AffineForm logarithm = Aff_ln(x);
   Aff_set(scratch, &logarithm);
   const AffineForm product = Aff_mul(y, scratch);
@@ -343,23 +343,23 @@ AffineForm Aff_pow(const AffineForm* x, const AffineForm* y) {
 
 AffineForm Aff_sqr(const AffineForm* x) {
   const EvalContext* ctx = x->context;
-  AffineForm* out = Aff_result(ctx);
+  AffineForm* out = Aff_result(ctx->buffers);
   const double x0 = x->centre, rx = x->radius;
   Interval centre = Ivl_add(Ivl_sqr(point(x0)), Ivl_mulSV(0.5, Ivl_sqr(point(rx))));
   double sa = 0.0, square = 0.0, cross = 0.0;
   for (int32_t i = 1; i <= x->n; ++i) {
-    const double w = Aff_w(ctx, i);
+    const double w = Aff_w(&ctx->buffers, i);
     const Interval s = Ivl_mulSV(0.5, Ivl_mul(Ivl_sqr(point(x->coef[i])), Ivl_sqr(point(w))));
     centre = Ivl_add(centre, s);
     square = Aff_addUp(square, s.hi);
     sa = Aff_addUp(sa, Aff_mulUp(std::fabs(x->coef[i]), w));
     for (int32_t j = 1; j <= x->n; ++j)
       if (j != i)
-        cross = Aff_addUp(cross, Aff_mulUp(Aff_mulUp(std::fabs(x->coef[i]), std::fabs(x->coef[j])), Aff_mulUp(w, Aff_w(ctx, j))));
+        cross = Aff_addUp(cross, Aff_mulUp(Aff_mulUp(std::fabs(x->coef[i]), std::fabs(x->coef[j])), Aff_mulUp(w, Aff_w(&ctx->buffers, j))));
   }
   double factor = Aff_addUp(Aff_addUp(Aff_mulUp(2.0, std::fabs(x0)), Aff_mulUp(2.0, sa)), Aff_mulUp(0.5, rx));
   const double radius = Aff_addUp(Aff_addUp(Aff_mulUp(factor, rx), square), cross);
-  if (Aff_keeps(ctx)) out->enclosure = Ivl_sqr(x->enclosure);
+  if (Aff_keeps(ctx->flags)) out->enclosure = Ivl_sqr(x->enclosure);
   return Aff_emit(out, x, centre, radius, [&](int32_t i) { return Ivl_mulSV(2.0 * x0, point(x->coef[i])); });
 }
 

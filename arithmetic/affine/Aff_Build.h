@@ -34,8 +34,8 @@ inline double Aff_mulUp(double a, double b) {
   return Ivl_rounded(FE_UPWARD, [&] { return Ivl_pin(a) * Ivl_pin(b); });
 }
 
-inline double Aff_w(const EvalContext* ctx, int32_t i) {
-  return ctx && ctx->buffers.affineHalfWidths ? ctx->buffers.affineHalfWidths[i] : 0.0;
+inline double Aff_w(const EvalBuffers* buffers, int32_t i) {
+  return buffers && buffers->affineHalfWidths ? buffers->affineHalfWidths[i] : 0.0;
 }
 
 // Writes into out (bound to shape's context and n) the form with centre
@@ -45,6 +45,7 @@ inline double Aff_w(const EvalContext* ctx, int32_t i) {
 template <class Coef>
 AffineForm Aff_emit(AffineForm* out, const AffineForm* shape, const Interval& centre, double radius, Coef coef) {
   EvalContext* ctx = shape->context;
+  const EvalBuffers* buffers = ctx ? &ctx->buffers : nullptr;
   const int32_t n = std::min(shape->n, out->capacity);
   out->n = n;
   out->context = ctx;
@@ -53,7 +54,7 @@ AffineForm Aff_emit(AffineForm* out, const AffineForm* shape, const Interval& ce
     const Interval a = coef(i);
     const double m = Aff_mid(a);
     out->coef[i] = m;
-    if (a.lo != a.hi) err = Aff_addUp(err, Aff_mulUp(Aff_radiusAbout(a, m), Aff_w(ctx, i)));
+    if (a.lo != a.hi) err = Aff_addUp(err, Aff_mulUp(Aff_radiusAbout(a, m), Aff_w(buffers, i)));
   }
   out->centre = Aff_mid(centre);
   if (centre.lo != centre.hi) err = Aff_addUp(err, Aff_radiusAbout(centre, out->centre));
@@ -61,6 +62,6 @@ AffineForm Aff_emit(AffineForm* out, const AffineForm* shape, const Interval& ce
   return *out;
 }
 
-inline AffineForm* Aff_result(const EvalContext* ctx) { return ctx->buffers.affineBuffers[0]; }
-inline AffineForm* Aff_scratch(const EvalContext* ctx) { return ctx->buffers.affineBuffers[1]; }
-inline bool Aff_keeps(const EvalContext* ctx) { return ctx->flags.affineKeepsInterval != 0; }
+inline AffineForm* Aff_result(const EvalBuffers& buffers) { return buffers.affineBuffers[0]; }
+inline AffineForm* Aff_scratch(const EvalBuffers& buffers) { return buffers.affineBuffers[1]; }
+inline bool Aff_keeps(const EvalFlags& flags) { return flags.affineKeepsInterval != 0; }

@@ -19,14 +19,14 @@ Interval point(double d) { return Interval{d, d}; }
 // given; the radii scale by the largest magnitudes of ca and cb.
 AffineForm combine(const AffineForm* x, const Interval& ca, const AffineForm* y, const Interval& cb, const Interval& k,
                    const Interval& enclosure) {
-  AffineForm* out = Aff_result(x->context);
+  AffineForm* out = Aff_result(x->context->buffers);
   Interval centre = Ivl_add(Ivl_mulSV(x->centre, ca), k);
   double radius = Aff_mulUp(std::fmax(std::fabs(ca.lo), std::fabs(ca.hi)), x->radius);
   if (y) {
     centre = Ivl_add(centre, Ivl_mulSV(y->centre, cb));
     radius = Aff_addUp(radius, Aff_mulUp(std::fmax(std::fabs(cb.lo), std::fabs(cb.hi)), y->radius));
   }
-  if (Aff_keeps(x->context)) out->enclosure = enclosure;
+  if (Aff_keeps(x->context->flags)) out->enclosure = enclosure;
   return Aff_emit(out, x, centre, radius, [&](int32_t i) {
     const Interval t = Ivl_mulSV(x->coef[i], ca);
     return y ? Ivl_add(t, Ivl_mulSV(y->coef[i], cb)) : t;
@@ -47,12 +47,13 @@ double Aff_halfWidth(const Interval& box) {
 
 Interval Aff_toIvl(const AffineForm* a, bool intersect) {
   const EvalContext* ctx = a->context;
+  const EvalBuffers* buffers = ctx ? &ctx->buffers : nullptr;
   Interval r = Ivl_setMidRad(a->centre, a->radius);
   for (int32_t i = 1; i <= a->n; ++i) {
-    const double w = Aff_w(ctx, i);
+    const double w = Aff_w(buffers, i);
     if (a->coef[i] != 0.0) r = Ivl_add(r, Ivl_mulSV(a->coef[i], Interval{-w, w}));
   }
-  if (intersect && ctx && Aff_keeps(ctx)) {
+  if (intersect && ctx && Aff_keeps(ctx->flags)) {
     r.lo = std::fmax(r.lo, a->enclosure.lo);
     r.hi = std::fmin(r.hi, a->enclosure.hi);
   }
@@ -60,7 +61,7 @@ Interval Aff_toIvl(const AffineForm* a, bool intersect) {
 }
 
 void Aff_setIvl(AffineForm* a, const Interval& x) {
-  if (a->context && Aff_keeps(a->context)) a->enclosure = x;
+  if (a->context && Aff_keeps(a->context->flags)) a->enclosure = x;
   a->centre = Aff_mid(x);
   a->radius = Ivl_isEmpty(x) ? x.lo : Aff_radiusAbout(x, a->centre);
   Pay_zero(a->coef, a->n);
@@ -95,12 +96,12 @@ AffineForm Aff_mulVS(const AffineForm* x, double c) { return Aff_mulSV(c, x); }
 // radius.
 AffineForm Aff_mul(const AffineForm* x, const AffineForm* y) {
   const EvalContext* ctx = x->context;
-  AffineForm* out = Aff_result(ctx);
+  AffineForm* out = Aff_result(ctx->buffers);
   const int32_t n = std::min(x->n, y->n);
   Interval centre = Ivl_mul(point(x->centre), point(y->centre));
   double sa = 0.0, sb = 0.0, square = 0.0, cross = 0.0;
   for (int32_t i = 1; i <= n; ++i) {
-    const double w = Aff_w(ctx, i);
+    const double w = Aff_w(&ctx->buffers, i);
     const Interval ab = Ivl_mul(point(x->coef[i]), point(y->coef[i]));
     centre = Ivl_add(centre, Ivl_mulSV(0.5, Ivl_mul(ab, Ivl_sqr(point(w)))));
     const double abs_ab = std::fmax(std::fabs(ab.lo), std::fabs(ab.hi));
@@ -109,13 +110,13 @@ AffineForm Aff_mul(const AffineForm* x, const AffineForm* y) {
     sb = Aff_addUp(sb, Aff_mulUp(std::fabs(y->coef[i]), w));
     for (int32_t j = 1; j <= n; ++j)
       if (j != i)
-        cross = Aff_addUp(cross, Aff_mulUp(Aff_mulUp(std::fabs(x->coef[i]), std::fabs(y->coef[j])), Aff_mulUp(w, Aff_w(ctx, j))));
+        cross = Aff_addUp(cross, Aff_mulUp(Aff_mulUp(std::fabs(x->coef[i]), std::fabs(y->coef[j])), Aff_mulUp(w, Aff_w(&ctx->buffers, j))));
   }
   double radius = Aff_addUp(Aff_mulUp(std::fabs(x->centre), y->radius), Aff_mulUp(std::fabs(y->centre), x->radius));
   radius = Aff_addUp(radius, Aff_mulUp(Aff_addUp(sb, y->radius), x->radius));
   radius = Aff_addUp(radius, Aff_mulUp(sa, y->radius));
   radius = Aff_addUp(Aff_addUp(radius, square), cross);
-  if (Aff_keeps(ctx)) out->enclosure = Ivl_mul(x->enclosure, y->enclosure);
+  if (Aff_keeps(ctx->flags)) out->enclosure = Ivl_mul(x->enclosure, y->enclosure);
   const double x0 = x->centre, y0 = y->centre;
   return Aff_emit(out, x, centre, radius, [&](int32_t i) {
     return Ivl_add(Ivl_mulSV(x0, point(y->coef[i])), Ivl_mulSV(y0, point(x->coef[i])));
@@ -128,7 +129,7 @@ AffineForm Aff_div(const AffineForm* x, const AffineForm* y) {
     Vm_raise(ctx, kStatusDivisionByZero, "DIV", 0, 0, 0);
     return copyOf(y);
   }
-  AffineForm* scratch = Aff_scratch(ctx);
+  AffineForm* scratch = Aff_scratch(ctx->buffers);
   Aff_set(scratch, x);
   const AffineForm reciprocal = Aff_powVI(y, -1);
   return Aff_mul(scratch, &reciprocal);

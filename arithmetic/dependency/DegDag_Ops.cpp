@@ -6,6 +6,7 @@
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/dependency/Deg_Hooks.h"
 #include "arithmetic/tape/Tape_Nodes.h"
+#include "base/Chk_Assert.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -14,6 +15,9 @@ namespace {
 
 // Appends a node; null (status 37 raised) when the array is full.
 DegDagNode* append(EvalContext* ctx, int32_t class1, int32_t class2, NodeRef r1, NodeRef r2) {
+  // A negative count would pass the check below and write before the array;
+  // the check refuses a full one.
+  CORVAN_ASSERT(ctx->buffers.tapeCount >= 0 && ctx->buffers.dagNodeCapacity >= 0);
   if (!ctx->buffers.dagNodes || ctx->buffers.tapeCount >= ctx->buffers.dagNodeCapacity) {
     Vm_raise(ctx, kStatusNoSizingPass, "DegDag", 0, 0, 0);
     return nullptr;
@@ -51,18 +55,20 @@ DegDagNode none(const DegDagNode* x) {
 const DegDagNode* nodeOf(const Value* v) { return static_cast<const DegDagNode*>(v->payload); }
 
 // Stores a node as the context's result value.
-void toResult(EvalContext* ctx, const DegDagNode* node) {
-  if (node) Val_setDegDag(ctx->buffers.result, node);
+void toResult(const EvalBuffers& buffers, const DegDagNode* node) {
+  if (node) Val_setDegDag(buffers.result, node);
 }
 
 // A node with the kind-15 sides of a and b as operands, both of class cls.
 void resultOfTwo(const Value* a, const Value* b, int32_t cls) {
   EvalContext* ctx = a->kind == kValDegDag ? a->context : b->context;
   const bool ga = a->kind == kValDegDag, gb = b->kind == kValDegDag;
-  toResult(ctx, append(ctx, ga ? cls : 0, gb ? cls : 0, ga ? nodeOf(a)->self : 0, gb ? nodeOf(b)->self : 0));
+  toResult(ctx->buffers, append(ctx, ga ? cls : 0, gb ? cls : 0, ga ? nodeOf(a)->self : 0, gb ? nodeOf(b)->self : 0));
 }
 
-void resultOfOne(const Value* v, int32_t cls) { toResult(v->context, append(v->context, cls, 0, nodeOf(v)->self, 0)); }
+void resultOfOne(const Value* v, int32_t cls) {
+  toResult(v->context->buffers, append(v->context, cls, 0, nodeOf(v)->self, 0));
+}
 
 }  // namespace
 
@@ -105,14 +111,16 @@ void DegDag_unknownArg(const Value* v) { resultOfOne(v, kDegUnknownFunction); }
 
 bool DegDag_if(const Value* v) {
   return Deg_markAll(1, v, v->context, kValDegDag, [](const Value* argument) {
-    Deg_merge(argument->context, argument, kValDegDag, DegDag_nonlin2Result, DegDag_nonlinResult);
+    Deg_merge(argument->context->buffers, argument, kValDegDag, DegDag_nonlin2Result, DegDag_nonlinResult);
   });
 }
 
 void DegDag_markArg(const Value* argument) {
   if (!argument->context) return;
-  Deg_merge(argument->context, argument, kValDegDag, [](const Value* r, const Value* e) { DegDag_nonsmooth2(r, e, false); },
-            [](const Value* e) { DegDag_nonsmooth(e, false); });
+  Deg_merge(
+      argument->context->buffers, argument, kValDegDag,
+      [](const Value* r, const Value* e) { DegDag_nonsmooth2(r, e, false); },
+      [](const Value* e) { DegDag_nonsmooth(e, false); });
 }
 
 bool DegDag_markArgs(int32_t count, const Value* arguments, EvalContext* ctx) {

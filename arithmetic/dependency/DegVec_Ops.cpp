@@ -15,9 +15,9 @@ const DegVec* payload(const Value* v) { return static_cast<const DegVec*>(v->pay
 
 // The classes of an operand, 1-based, copied when the operand is the result
 // value that is about to be rebuilt.
-const int32_t* classesOf(const Value* v, EvalContext* ctx, std::vector<int32_t>* store) {
+const int32_t* classesOf(const Value* v, const EvalBuffers& buffers, std::vector<int32_t>* store) {
   const DegVec* p = payload(v);
-  if (v != ctx->buffers.result) return p->classes;
+  if (v != buffers.result) return p->classes;
   store->assign(p->classes, p->classes + p->n + 1);
   return store->data();
 }
@@ -47,8 +47,8 @@ void slotwise(const Value* x, const Value* y, Rule rule) {
   EvalContext* ctx = v->context;
   std::vector<int32_t> sx, sy;
   const int32_t n = payload(v)->n;
-  const int32_t* a = classesOf(v, ctx, &sx);
-  const int32_t* b = both ? classesOf(y, ctx, &sy) : nullptr;
+  const int32_t* a = classesOf(v, ctx->buffers, &sx);
+  const int32_t* b = both ? classesOf(y, ctx->buffers, &sy) : nullptr;
   DegVec* out = frame(ctx, n);
   if (!out) return;
   for (int32_t i = 1; i <= n; ++i) {
@@ -117,14 +117,16 @@ void DegVec_unknownArg(const Value* x) {
 
 bool DegVec_if(const Value* v) {
   return Deg_markAll(1, v, v->context, kValDegVec, [](const Value* argument) {
-    Deg_merge(argument->context, argument, kValDegVec, DegVec_nonlin2, DegVec_nonlin);
+    Deg_merge(argument->context->buffers, argument, kValDegVec, DegVec_nonlin2, DegVec_nonlin);
   });
 }
 
 void DegVec_markArg(const Value* argument) {
   if (!argument->context) return;
-  Deg_merge(argument->context, argument, kValDegVec, [](const Value* r, const Value* e) { DegVec_nonsmooth2(r, e, false); },
-            [](const Value* e) { DegVec_nonsmooth(e, false); });
+  Deg_merge(
+      argument->context->buffers, argument, kValDegVec,
+      [](const Value* r, const Value* e) { DegVec_nonsmooth2(r, e, false); },
+      [](const Value* e) { DegVec_nonsmooth(e, false); });
 }
 
 bool DegVec_markArgs(int32_t count, const Value* arguments, EvalContext* ctx) {

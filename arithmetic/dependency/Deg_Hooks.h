@@ -28,12 +28,13 @@ void Deg_forEachOfKind(const Value* argument, int32_t kind, F f) {
     }
 }
 
-// Merges every value of the kind in the argument into the context's result:
-// into a result of the kind with two(result, e), else one(e) starts it.
+// Merges every value of the kind in the argument into the result value of
+// the buffers: into a result of the kind with two(result, e), else one(e)
+// starts it.
 template <class Two, class One>
-void Deg_merge(EvalContext* ctx, const Value* argument, int32_t kind, Two two, One one) {
+void Deg_merge(const EvalBuffers& buffers, const Value* argument, int32_t kind, Two two, One one) {
   Deg_forEachOfKind(argument, kind, [&](const Value* e) {
-    if (ctx->buffers.result->kind == kind) two(ctx->buffers.result, e);
+    if (buffers.result->kind == kind) two(buffers.result, e);
     else one(e);
   });
 }

@@ -6,6 +6,7 @@
 
 #include "arithmetic/grad/Grad_Text.h"
 #include "arithmetic/numeric/Num_Elementary.h"
+#include "base/Chk_Assert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -19,6 +20,9 @@ void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Grad", 0,
 // so the evaluation still computes values and gradients but no replay runs.
 GradValue* target(EvalContext* ctx, int32_t op, NodeRef r1, NodeRef r2, double constant) {
   if (ctx->flags.recording) {
+    // A negative count would pass the check below and write before the array;
+    // the check refuses a full one.
+    CORVAN_ASSERT(ctx->buffers.tapeCount >= 0 && ctx->buffers.gradTapeCapacity >= 0);
     if (ctx->buffers.gradTape && ctx->buffers.tapeCount < ctx->buffers.gradTapeCapacity) {
       GradTapeRec* rec = &ctx->buffers.gradTape[++ctx->buffers.tapeCount];
       rec->op = op;

@@ -15,6 +15,7 @@
 #include "arithmetic/numeric/Num_Elementary.h"
 #include "arithmetic/numeric/Num_Scalar.h"
 #include "arithmetic/tape/Tape_Nodes.h"
+#include "arithmetic/tape/Tape_Weights.h"
 #include "values/Grad_Payload.h"
 #include "values/Model_Functions.h"
 #include "values/Vm_Context.h"
@@ -24,13 +25,7 @@ namespace {
 
 void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Grad", 0, 0, 0); }
 
-// The local partial w of a record with respect to one operand, with the
-// coefficients of its gradient: grad w = cx * gx + cy * gy.
-struct Weight {
-  double w;
-  double cx;
-  double cy;
-};
+using Weight = TapeWeight<double>;
 
 // The current value of the variable at gradient position p.
 double variableValue(EvalContext* ctx, int32_t p) {
@@ -47,65 +42,29 @@ const GradValue* load(EvalContext* ctx, NodeRef r, GradValue* scratch) {
   return scratch;
 }
 
-// Partials of the record's result with respect to its operands: w[0] for
-// operand 1 (value x), w[1] for operand 2 (value y); d is the number operand
-// of a mixed operation. False for an unknown operation.
-bool weights(const GradTapeRec& rec, double x, double y, Weight w[2]) {
-  const bool has1 = rec.operand1 != 0, has2 = rec.operand2 != 0;
-  const double d = rec.constant;
-  w[0] = w[1] = Weight{0.0, 0.0, 0.0};
-  switch (rec.op) {
-    case kOpSub: w[0].w = 1.0; w[1].w = -1.0; return true;
-    case kOpAdd: w[0].w = 1.0; w[1].w = 1.0; return true;
-    case kOpMul:
-      if (has1 && has2) {
-        w[0] = Weight{y, 0.0, 1.0};
-        w[1] = Weight{x, 1.0, 0.0};
-      } else {
-        w[0].w = w[1].w = d;
-      }
-      return true;
-    case kOpDiv: {
-      if (has1 && has2) {
-        w[0] = Weight{1.0 / y, 0.0, -1.0 / (y * y)};
-        w[1] = Weight{-x / (y * y), -1.0 / (y * y), 2.0 * x / (y * y * y)};
-      } else if (has1) {
-        w[0].w = 1.0 / d;
-      } else {
-        w[1] = Weight{-d / (y * y), 0.0, 2.0 * d / (y * y * y)};
-      }
-      return true;
-    }
-    case kOpMax:
-    case kOpMin: {
-      const bool isMax = rec.op == kOpMax;
-      const NumMaxMin m = Num_maxMin(isMax, has1 ? x : d, has2 ? y : d, has1, has2);
-      w[0].w = m.wa;
-      w[1].w = m.wb;
-      return true;
-    }
-    case kOpPower: {
-      if (has1 && has2) {
-        const double p = std::pow(x, y), lx = std::log(x);
-        w[0] = Weight{y * p / x, y * (y - 1.0) * p / (x * x), p / x * (1.0 + y * lx)};
-        w[1] = Weight{p * lx, p * (y * lx + 1.0) / x, p * lx * lx};
-      } else if (has1) {
-        const NumDerivs p = Num_powerConst(x, d);
-        w[0] = Weight{p.d1, p.d2, 0.0};
-      } else {
-        const double p = std::pow(d, y), ld = Num_lnChecked(d);
-        w[1] = Weight{p * ld, 0.0, p * ld * ld};
-      }
-      return true;
-    }
-    default: {
-      if (rec.op < kOpAbs || rec.op > kOpTanh) return false;
-      const NumDerivs e = Num_elementary(rec.op, x);
-      w[0] = Weight{e.d1, e.d2, 0.0};
-      return true;
-    }
+// The double operations of the weights table.
+struct RealOps {
+  using T = double;
+  static double constant(double c) { return c; }
+  static double add(double a, double b) { return a + b; }
+  static double mul(double a, double b) { return a * b; }
+  static double div(double a, double b) { return a / b; }
+  static double neg(double a) { return -a; }
+  static double sqr(double a) { return a * a; }
+  static double scale(double s, double a) { return s * a; }
+  static double subNumber(double a, double s) { return a - s; }
+  static double recip(double a) { return 1.0 / a; }
+  static double pow(const double* base, double e) { return std::pow(*base, e); }
+  static double ln(const double* x) { return std::log(*x); }
+  static double lnOpen(double d) { return Num_lnChecked(d); }
+  static NumDerivs powerConst(double x, double e) { return Num_powerConst(x, e); }
+  static NumDerivs elementary(int32_t op, double x) { return Num_elementary(op, x); }
+  static void maxMin(bool isMax, double a, double b, bool has1, bool has2, double* wa, double* wb) {
+    const NumMaxMin m = Num_maxMin(isMax, a, b, has1, has2);
+    *wa = m.wa;
+    *wb = m.wb;
   }
-}
+};
 
 // target[j - shift] += sign * (w * gA_j + a * (cx gx_j + cy gy_j)) for j in
 // 1..n, where a and gA are the adjoint's value and gradient.
@@ -141,7 +100,7 @@ void Grad_reverseHessian(double** hessianRows, bool zeroBased, bool subtract, No
     const GradValue* x = load(ctx, rec.operand1, ctx->buffers.gradScratch[2]);
     const GradValue* y = load(ctx, rec.operand2, ctx->buffers.gradScratch[3]);
     Weight w[2];
-    if (!weights(rec, x ? x->value : 0.0, y ? y->value : 0.0, w)) {
+    if (!Tape_weights<RealOps>(rec, x ? x->value : 0.0, y ? y->value : 0.0, w)) {
       raise(ctx, kStatusInvalidOperation);
       return;
     }

@@ -40,17 +40,17 @@ const char16_t* builtinName(int32_t id) {
 }
 
 // The name of worksheet function id into out (no class digit).
-void functionName(EvalContext* ctx, int32_t id, char16_t* out) {
+void functionName(FormulaTextSink* sink, int32_t id, char16_t* out) {
   out[0] = 0;
-  if (ctx->host.textSink && ctx->host.textSink->functionName(id, u"", out) && out[0]) return;
+  if (sink && sink->functionName(id, u"", out) && out[0]) return;
   Txt_setText(out, kTxtAtom, builtinName(id));
   std::copy(out + 1, out + Txt_length(out) + 1, out);
 }
 
 // Builds "0" name(id) "(" parts joined by "," ")" into out.
-void call(EvalContext* ctx, int32_t id, const char16_t* a, const char16_t* b, char16_t* out) {
+void call(FormulaTextSink* sink, int32_t id, const char16_t* a, const char16_t* b, char16_t* out) {
   Text name;
-  functionName(ctx, id, name);
+  functionName(sink, id, name);
   std::u16string text = name;
   text += u"(";
   text += a;
@@ -63,16 +63,16 @@ void call(EvalContext* ctx, int32_t id, const char16_t* a, const char16_t* b, ch
 }
 
 // F(id, t): the function applied to a text.
-void apply(EvalContext* ctx, int32_t id, const char16_t* t, char16_t* out) { call(ctx, id, t + 1, nullptr, out); }
+void apply(FormulaTextSink* sink, int32_t id, const char16_t* t, char16_t* out) { call(sink, id, t + 1, nullptr, out); }
 
-void square(EvalContext* ctx, const char16_t* t, char16_t* out) {
-  if (ctx->host.textSink && ctx->host.textSink->squareText(t, out) && out[0]) return;
+void square(FormulaTextSink* sink, const char16_t* t, char16_t* out) {
+  if (sink && sink->squareText(t, out) && out[0]) return;
   std::u16string text = Txt_classOf(t) == kTxtAtom ? std::u16string(t + 1) : u"(" + std::u16string(t + 1) + u")";
   Txt_setText(out, kTxtSum, (text + u"^2").c_str());
 }
 
-void power(EvalContext* ctx, const char16_t* base, const char16_t* exponent, char16_t* out) {
-  if (ctx->host.textSink && ctx->host.textSink->powerText(base, exponent, out) && out[0]) return;
+void power(FormulaTextSink* sink, const char16_t* base, const char16_t* exponent, char16_t* out) {
+  if (sink && sink->powerText(base, exponent, out) && out[0]) return;
   std::u16string text = Txt_classOf(base) == kTxtAtom ? std::u16string(base + 1) : u"(" + std::u16string(base + 1) + u")";
   text += u"^(" + std::u16string(exponent + 1) + u")";
   Txt_setText(out, kTxtSum, text.c_str());
@@ -80,9 +80,9 @@ void power(EvalContext* ctx, const char16_t* base, const char16_t* exponent, cha
 
 // W: the weight "(0.5-SIGN(d)/2)" of a difference text d, 1 where d < 0, 0
 // where d > 0 and 0.5 at a tie.
-void weight(EvalContext* ctx, const char16_t* difference, char16_t* out) {
+void weight(FormulaTextSink* sink, const char16_t* difference, char16_t* out) {
   Text sign;
-  apply(ctx, kIdSign, difference, sign);
+  apply(sink, kIdSign, difference, sign);
   Txt_setText(out, kTxtAtom, (u"(0.5-" + std::u16string(sign + 1) + u"/2)").c_str());
 }
 
@@ -93,9 +93,9 @@ GradValue* result(const GradValue* x) {
   return out;
 }
 
-int32_t nameLength(EvalContext* ctx, int32_t id) {
+int32_t nameLength(FormulaTextSink* sink, int32_t id) {
   Text name;
-  functionName(ctx, id, name);
+  functionName(sink, id, name);
   return Txt_length(name);
 }
 
@@ -107,23 +107,23 @@ struct UnaryText {
   int32_t partialOverhead;
 };
 
-UnaryText unaryText(EvalContext* ctx, int32_t op) {
-  const int32_t L = nameLength(ctx, kIdSqrt);
+UnaryText unaryText(FormulaTextSink* sink, int32_t op) {
+  const int32_t L = nameLength(sink, kIdSqrt);
   switch (op) {
-    case kOpAbs: return {kIdAbs, nameLength(ctx, kIdAbs) + 3, 10};
+    case kOpAbs: return {kIdAbs, nameLength(sink, kIdAbs) + 3, 10};
     case kOpAcos: return {kIdAcos, 10, L + 21};
     case kOpAsin: return {kIdAsin, 10, L + 20};
-    case kOpAtan: return {kIdAtan, nameLength(ctx, kIdAtan) + 2, 16};
-    case kOpCos: return {kIdCos, nameLength(ctx, kIdCos) + 2, nameLength(ctx, kIdSin) + 6};
+    case kOpAtan: return {kIdAtan, nameLength(sink, kIdAtan) + 2, 16};
+    case kOpCos: return {kIdCos, nameLength(sink, kIdCos) + 2, nameLength(sink, kIdSin) + 6};
     case kOpCosh: return {kIdCosh, 10, 13};
-    case kOpExp: return {kIdExp, nameLength(ctx, kIdExp) + 3, nameLength(ctx, kIdExp) + 6};
-    case kOpLn: return {kIdLn, nameLength(ctx, kIdLn) + 3, 5};
-    case kOpSign: return {kIdSign, nameLength(ctx, kIdSign) + 3, 0};
-    case kOpSin: return {kIdSin, nameLength(ctx, kIdSin) + 3, nameLength(ctx, kIdCos) + 4};
+    case kOpExp: return {kIdExp, nameLength(sink, kIdExp) + 3, nameLength(sink, kIdExp) + 6};
+    case kOpLn: return {kIdLn, nameLength(sink, kIdLn) + 3, 5};
+    case kOpSign: return {kIdSign, nameLength(sink, kIdSign) + 3, 0};
+    case kOpSin: return {kIdSin, nameLength(sink, kIdSin) + 3, nameLength(sink, kIdCos) + 4};
     case kOpSinh: return {kIdSinh, 10, 13};
     case kOpSquare: return {0, 10, 8};
-    case kOpSqrt: return {kIdSqrt, nameLength(ctx, kIdSqrt) + 3, nameLength(ctx, kIdSqrt) + 10};
-    case kOpTan: return {kIdTan, nameLength(ctx, kIdTan) + 3, 23};
+    case kOpSqrt: return {kIdSqrt, nameLength(sink, kIdSqrt) + 3, nameLength(sink, kIdSqrt) + 10};
+    case kOpTan: return {kIdTan, nameLength(sink, kIdTan) + 3, 23};
     case kOpTanh: return {kIdTanh, 10, 26};
     default: return {0, 3, 3};  // negation
   }
@@ -135,36 +135,36 @@ enum FactorForm { kTimes, kOver, kMinusOver };
 
 // The factor of the partial of op at the argument text tx whose value text
 // is value, and how the partial uses it.
-FactorForm unaryFactor(EvalContext* ctx, int32_t op, const char16_t* tx, const char16_t* value, char16_t* factor) {
+FactorForm unaryFactor(FormulaTextSink* sink, int32_t op, const char16_t* tx, const char16_t* value, char16_t* factor) {
   Text t1, t2;
   switch (op) {
     case kOpSub: Txt_setText(factor, kTxtAtom, u"-1"); return kTimes;
-    case kOpAbs: apply(ctx, kIdSign, tx, factor); return kTimes;
+    case kOpAbs: apply(sink, kIdSign, tx, factor); return kTimes;
     case kOpAcos:
     case kOpAsin:
-      square(ctx, tx, t1);
+      square(sink, tx, t1);
       Txt_subSV(1.0, t1, t2);
-      apply(ctx, kIdSqrt, t2, factor);
+      apply(sink, kIdSqrt, t2, factor);
       return op == kOpAcos ? kMinusOver : kOver;
     case kOpAtan:
-      square(ctx, tx, t1);
+      square(sink, tx, t1);
       Txt_addSV(1.0, t1, factor);
       return kOver;
     case kOpCos:
-      apply(ctx, kIdSin, tx, t1);
+      apply(sink, kIdSin, tx, t1);
       Txt_setText(factor, kTxtProduct, (u"-" + std::u16string(t1 + 1)).c_str());
       return kTimes;
-    case kOpCosh: apply(ctx, kIdSinh, tx, factor); return kTimes;
+    case kOpCosh: apply(sink, kIdSinh, tx, factor); return kTimes;
     case kOpExp: Txt_copy(factor, value); return kTimes;
     case kOpLn: Txt_copy(factor, tx); return kOver;
     case kOpSign: Txt_setText(factor, kTxtAtom, u"0"); return kTimes;
-    case kOpSin: apply(ctx, kIdCos, tx, factor); return kTimes;
-    case kOpSinh: apply(ctx, kIdCosh, tx, factor); return kTimes;
+    case kOpSin: apply(sink, kIdCos, tx, factor); return kTimes;
+    case kOpSinh: apply(sink, kIdCosh, tx, factor); return kTimes;
     case kOpSquare: Txt_mulSV(2.0, tx, factor); return kTimes;
     case kOpSqrt: Txt_mulSV(2.0, value, factor); return kOver;
     case kOpTan:
     case kOpTanh:
-      square(ctx, value, t1);
+      square(sink, value, t1);
       if (op == kOpTan) Txt_addSV(1.0, t1, factor);
       else Txt_subSV(1.0, t1, factor);
       return kTimes;
@@ -174,10 +174,9 @@ FactorForm unaryFactor(EvalContext* ctx, int32_t op, const char16_t* tx, const c
 
 // Guards every text a binary operation builds from, partials and values,
 // before any is built; n partials.
-void guardBinary(EvalContext* ctx, int32_t op, const GradValue* x, const GradValue* y, int32_t n) {
-  FormulaTextSink* sink = ctx->host.textSink;
+void guardBinary(FormulaTextSink* sink, int32_t op, const GradValue* x, const GradValue* y, int32_t n) {
   char16_t *tx = x->valueText, *ty = y->valueText;
-  const int32_t signLength = nameLength(ctx, kIdSign);
+  const int32_t signLength = nameLength(sink, kIdSign);
   for (int32_t k = 1; k <= n; ++k) {
     char16_t *dx = x->partialTexts[k], *dy = y->partialTexts[k];
     switch (op) {
@@ -185,7 +184,7 @@ void guardBinary(EvalContext* ctx, int32_t op, const GradValue* x, const GradVal
       case kOpAdd: Txt_guardLength(sink, 1, dx, dy); break;
       case kOpMul: Txt_guardLength4(sink, 11, 1, tx, 1, dx, 1, ty, 1, dy); break;
       case kOpDiv: Txt_guardLength4(sink, 16, 1, tx, 1, dx, 1, dy, 2, ty); break;
-      case kOpPower: Txt_guardLength4(sink, nameLength(ctx, kIdLn) + 25, 3, tx, 2, ty, 1, dx, 1, dy); break;
+      case kOpPower: Txt_guardLength4(sink, nameLength(sink, kIdLn) + 25, 3, tx, 2, ty, 1, dx, 1, dy); break;
       default: Txt_guardLength4(sink, signLength + 32, 2, tx, 2, ty, 1, dx, 1, dy); break;
     }
   }
@@ -195,8 +194,7 @@ void guardBinary(EvalContext* ctx, int32_t op, const GradValue* x, const GradVal
 }
 
 // As guardBinary, for an operation with a number on one side.
-void guardMixed(EvalContext* ctx, int32_t op, bool numberLeft, const GradValue* x, int32_t n) {
-  FormulaTextSink* sink = ctx->host.textSink;
+void guardMixed(FormulaTextSink* sink, int32_t op, bool numberLeft, const GradValue* x, int32_t n) {
   char16_t* tx = x->valueText;
   for (int32_t k = 1; k <= n; ++k) {
     char16_t* dx = x->partialTexts[k];
@@ -208,7 +206,7 @@ void guardMixed(EvalContext* ctx, int32_t op, bool numberLeft, const GradValue* 
         break;
       case kOpPower: Txt_guardLength(sink, 54, tx, dx); break;
       case kOpMax:
-      case kOpMin: Txt_guardLength(sink, nameLength(ctx, kIdSign) + 40, tx, dx); break;
+      case kOpMin: Txt_guardLength(sink, nameLength(sink, kIdSign) + 40, tx, dx); break;
       default: break;
     }
   }
@@ -243,9 +241,9 @@ bool GradText_init(GradValue* g, int32_t n, EvalContext* ctx) {
 }
 
 void GradText_setVar(GradValue* g, int32_t p) {
-  EvalContext* ctx = g->context;
+  FormulaTextSink* sink = g->context->host.textSink;
   g->valueText[0] = 0;
-  if (!(ctx->host.textSink && ctx->host.textSink->variableText(g->valueText, p - 1) && g->valueText[0])) {
+  if (!(sink && sink->variableText(g->valueText, p - 1) && g->valueText[0])) {
     char name[16];
     std::snprintf(name, sizeof name, "X%d", p);
     std::u16string text(name, name + std::char_traits<char>::length(name));
@@ -261,10 +259,9 @@ void GradText_setConst(GradValue* g, double s) {
 }
 
 GradValue GradText_unary(int32_t op, const GradValue* x) {
-  EvalContext* ctx = x->context;
-  FormulaTextSink* sink = ctx->host.textSink;
+  FormulaTextSink* sink = x->context->host.textSink;
   GradValue* out = result(x);
-  const UnaryText u = unaryText(ctx, op);
+  const UnaryText u = unaryText(sink, op);
   // Every text is guarded before any is built, so that what a guard hands
   // over is not already copied into a factor.
   for (int32_t k = 1; u.partialOverhead && k <= out->n; ++k)
@@ -273,11 +270,11 @@ GradValue GradText_unary(int32_t op, const GradValue* x) {
   char16_t* value = out->valueText;
   switch (op) {
     case kOpSub: Txt_neg(x->valueText, value); break;
-    case kOpSquare: square(ctx, x->valueText, value); break;
-    default: apply(ctx, u.id, x->valueText, value); break;
+    case kOpSquare: square(sink, x->valueText, value); break;
+    default: apply(sink, u.id, x->valueText, value); break;
   }
   Text factor, t1;
-  const FactorForm form = unaryFactor(ctx, op, x->valueText, value, factor);
+  const FactorForm form = unaryFactor(sink, op, x->valueText, value, factor);
   for (int32_t k = 1; k <= out->n; ++k) {
     char16_t* dx = x->partialTexts[k];
     if (op == kOpSub) Txt_neg(dx, out->partialTexts[k]);
@@ -292,24 +289,24 @@ GradValue GradText_unary(int32_t op, const GradValue* x) {
 }
 
 GradValue GradText_binary(int32_t op, const GradValue* x, const GradValue* y) {
-  EvalContext* ctx = x->context;
+  FormulaTextSink* sink = x->context->host.textSink;
   GradValue* out = result(x);
   char16_t *tx = x->valueText, *ty = y->valueText, *value = out->valueText;
   Text q, t1, t2, t3, wx, wy;
-  guardBinary(ctx, op, x, y, out->n);
+  guardBinary(sink, op, x, y, out->n);
   switch (op) {
     case kOpSub: Txt_sub(tx, ty, value); break;
     case kOpAdd: Txt_add(tx, ty, value); break;
     case kOpMul: Txt_mul(tx, ty, value); break;
     case kOpDiv: Txt_div(tx, ty, value); Txt_copy(q, value); break;
-    case kOpPower: power(ctx, tx, ty, value); break;
+    case kOpPower: power(sink, tx, ty, value); break;
     default: {  // MAX, MIN
-      call(ctx, op == kOpMax ? kIdMax : kIdMin, tx + 1, ty + 1, value);
+      call(sink, op == kOpMax ? kIdMax : kIdMin, tx + 1, ty + 1, value);
       Txt_sub(tx, ty, t1);
       Txt_sub(ty, tx, t2);
       // MAX weighs x by W(y - x); MIN by W(x - y).
-      weight(ctx, op == kOpMax ? t2 : t1, wx);
-      weight(ctx, op == kOpMax ? t1 : t2, wy);
+      weight(sink, op == kOpMax ? t2 : t1, wx);
+      weight(sink, op == kOpMax ? t1 : t2, wy);
       break;
     }
   }
@@ -331,7 +328,7 @@ GradValue GradText_binary(int32_t op, const GradValue* x, const GradValue* y) {
       case kOpPower:
         Txt_div(ty, tx, t1);
         Txt_mul(t1, dx, t2);
-        apply(ctx, kIdLn, tx, t1);
+        apply(sink, kIdLn, tx, t1);
         Txt_mul(t1, dy, t3);
         Txt_add(t2, t3, t1);
         Txt_mul(value, t1, dk);
@@ -347,12 +344,12 @@ GradValue GradText_binary(int32_t op, const GradValue* x, const GradValue* y) {
 }
 
 GradValue GradText_mixed(int32_t op, bool numberLeft, const GradValue* x, double s) {
-  EvalContext* ctx = x->context;
+  FormulaTextSink* sink = x->context->host.textSink;
   GradValue* out = result(x);
   char16_t *tx = x->valueText, *value = out->valueText;
   Text q, t1, t2, number, factor;
   Txt_number(number, s);
-  guardMixed(ctx, op, numberLeft, x, out->n);
+  guardMixed(sink, op, numberLeft, x, out->n);
   switch (op) {
     case kOpSub: numberLeft ? Txt_subSV(s, tx, value) : Txt_subVS(tx, s, value); break;
     case kOpAdd: numberLeft ? Txt_addSV(s, tx, value) : Txt_addVS(tx, s, value); break;
@@ -364,21 +361,21 @@ GradValue GradText_mixed(int32_t op, bool numberLeft, const GradValue* x, double
       break;
     case kOpPower:
       if (numberLeft) {
-        power(ctx, number, tx, value);
+        power(sink, number, tx, value);
         Txt_mulSV(std::log(s), value, factor);
       } else {
-        power(ctx, tx, number, value);
+        power(sink, tx, number, value);
         Txt_number(t1, s - 1.0);
-        power(ctx, tx, t1, t2);
+        power(sink, tx, t1, t2);
         Txt_mulSV(s, t2, factor);
       }
       break;
     default: {  // MAX, MIN
-      numberLeft ? call(ctx, op == kOpMax ? kIdMax : kIdMin, number + 1, tx + 1, value)
-                 : call(ctx, op == kOpMax ? kIdMax : kIdMin, tx + 1, number + 1, value);
+      numberLeft ? call(sink, op == kOpMax ? kIdMax : kIdMin, number + 1, tx + 1, value)
+                 : call(sink, op == kOpMax ? kIdMax : kIdMin, tx + 1, number + 1, value);
       if (op == kOpMax) Txt_subSV(s, tx, t1);
       else Txt_subVS(tx, s, t1);
-      weight(ctx, t1, factor);
+      weight(sink, t1, factor);
       break;
     }
   }

@@ -8,6 +8,7 @@
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
+#include "base/Chk_Assert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -22,6 +23,9 @@ constexpr Interval kOne{1.0, 1.0};
 // recording, so values and gradients are still computed.
 IvGradValue* target(EvalContext* ctx, int32_t op, NodeRef r1, NodeRef r2, const Interval* constant) {
   if (ctx->flags.recording) {
+    // A negative count would pass the check below and write before the array;
+    // the check refuses a full one.
+    CORVAN_ASSERT(ctx->buffers.tapeCount >= 0 && ctx->buffers.ivGradTapeCapacity >= 0);
     if (ctx->buffers.ivGradTape && ctx->buffers.tapeCount < ctx->buffers.ivGradTapeCapacity) {
       IvGradTapeRec* rec = &ctx->buffers.ivGradTape[++ctx->buffers.tapeCount];
       rec->op = op;

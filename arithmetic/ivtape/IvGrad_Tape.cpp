@@ -14,6 +14,7 @@
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
 #include "arithmetic/tape/Tape_Nodes.h"
+#include "arithmetic/tape/Tape_Weights.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -24,11 +25,7 @@ constexpr Interval kOne{1.0, 1.0};
 
 void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "IvGrad", 0, 0, 0); }
 
-struct Weight {
-  Interval w;
-  Interval cx;
-  Interval cy;
-};
+using Weight = TapeWeight<Interval>;
 
 // The box of the variable at gradient position p.
 Interval variableBox(EvalContext* ctx, int32_t p) {
@@ -56,67 +53,31 @@ IvlDerivs powerConst(Interval x, const Interval& e) {
   return {Ivl_pow(&c0, e), Ivl_mul(e, Ivl_pow(&c1, e1)), Ivl_mul(Ivl_mul(e, e1), Ivl_pow(&c2, Ivl_subVS(e, 2.0)))};
 }
 
-// Enclosures of the record's partials with respect to its operands; false
-// for an unknown operation.
-bool weights(const IvGradTapeRec& rec, const Interval& x, const Interval& y, Weight w[2]) {
-  const bool has1 = rec.operand1 != 0, has2 = rec.operand2 != 0;
-  const Interval d = rec.constant;
-  w[0] = w[1] = Weight{kZero, kZero, kZero};
-  switch (rec.op) {
-    case kOpSub: w[0].w = kOne; w[1].w = Interval{-1.0, -1.0}; return true;
-    case kOpAdd: w[0].w = kOne; w[1].w = kOne; return true;
-    case kOpMul:
-      if (has1 && has2) {
-        w[0] = Weight{y, kZero, kOne};
-        w[1] = Weight{x, kOne, kZero};
-      } else {
-        w[0].w = w[1].w = d;
-      }
-      return true;
-    case kOpDiv: {
-      const Interval r = Ivl_divSV(1.0, has2 ? y : d);
-      const Interval r2 = Ivl_sqr(r), r3 = Ivl_mul(r2, r);
-      if (has1 && has2) {
-        w[0] = Weight{r, kZero, Ivl_neg(r2)};
-        w[1] = Weight{Ivl_neg(Ivl_mul(x, r2)), Ivl_neg(r2), Ivl_mulSV(2.0, Ivl_mul(x, r3))};
-      } else if (has1) {
-        w[0].w = r;
-      } else {
-        w[1] = Weight{Ivl_neg(Ivl_mul(d, r2)), kZero, Ivl_mulSV(2.0, Ivl_mul(d, r3))};
-      }
-      return true;
-    }
-    case kOpMax:
-    case kOpMin:
-      // Overlapping operands each take [0, 1] of the adjoint.
-      Ivl_maxMinWeights(rec.op == kOpMax, has1 ? x : d, has2 ? y : d, &w[0].w, &w[1].w);
-      return true;
-    case kOpPower: {
-      if (has1 && has2) {
-        Interval cx = x, cl = x;
-        const Interval p = Ivl_pow(&cx, y), lx = Ivl_ln(&cl), px = Ivl_div(p, cx);
-        w[0] = Weight{Ivl_mul(y, px), Ivl_div(Ivl_mul(Ivl_mul(y, Ivl_subVS(y, 1.0)), px), cx),
-                      Ivl_mul(px, Ivl_addSV(1.0, Ivl_mul(y, lx)))};
-        w[1] = Weight{Ivl_mul(p, lx), Ivl_mul(px, Ivl_addVS(Ivl_mul(y, lx), 1.0)), Ivl_mul(p, Ivl_sqr(lx))};
-      } else if (has1) {
-        const IvlDerivs p = powerConst(x, d);
-        w[0] = Weight{p.d1, p.d2, kZero};
-      } else {
-        Interval base = d;
-        const Interval p = Ivl_pow(&base, y), ld = Ivl_lnOpen(d);
-        w[1] = Weight{Ivl_mul(p, ld), kZero, Ivl_mul(p, Ivl_sqr(ld))};
-      }
-      return true;
-    }
-    default: {
-      if (rec.op < kOpAbs || rec.op > kOpTanh) return false;
-      Interval cut = x;
-      const IvlDerivs e = Ivl_elementary(rec.op, &cut);
-      w[0] = Weight{e.d1, e.d2, kZero};
-      return true;
-    }
+// The interval operations of the weights table, each rounding outward.
+struct IntervalOps {
+  using T = Interval;
+  static Interval constant(double c) { return Interval{c, c}; }
+  static Interval add(const Interval& a, const Interval& b) { return Ivl_add(a, b); }
+  static Interval mul(const Interval& a, const Interval& b) { return Ivl_mul(a, b); }
+  static Interval div(const Interval& a, const Interval& b) { return Ivl_div(a, b); }
+  static Interval neg(const Interval& a) { return Ivl_neg(a); }
+  static Interval sqr(const Interval& a) { return Ivl_sqr(a); }
+  static Interval scale(double s, const Interval& a) { return Ivl_mulSV(s, a); }
+  static Interval subNumber(const Interval& a, double s) { return Ivl_subVS(a, s); }
+  static Interval recip(const Interval& a) { return Ivl_divSV(1.0, a); }
+  static Interval pow(Interval* base, const Interval& e) { return Ivl_pow(base, e); }
+  static Interval ln(Interval* x) { return Ivl_ln(x); }
+  static Interval lnOpen(const Interval& d) { return Ivl_lnOpen(d); }
+  static IvlDerivs powerConst(const Interval& x, const Interval& e) { return ::powerConst(x, e); }
+  static IvlDerivs elementary(int32_t op, const Interval& x) {
+    Interval cut = x;
+    return Ivl_elementary(op, &cut);
   }
-}
+  // Overlapping operands each take [0, 1] of the adjoint.
+  static void maxMin(bool isMax, const Interval& a, const Interval& b, bool, bool, Interval* wa, Interval* wb) {
+    Ivl_maxMinWeights(isMax, a, b, wa, wb);
+  }
+};
 
 bool isZero(const Interval& x) { return x.lo == 0.0 && x.hi == 0.0; }
 
@@ -157,7 +118,7 @@ void IvGrad_reverseHessian(Interval** hessianRows, bool zeroBased, bool subtract
     const IvGradValue* x = load(ctx, rec.operand1, ctx->buffers.ivGradScratch[2]);
     const IvGradValue* y = load(ctx, rec.operand2, ctx->buffers.ivGradScratch[3]);
     Weight w[2];
-    if (!weights(rec, x ? x->value : kZero, y ? y->value : kZero, w)) {
+    if (!Tape_weights<IntervalOps>(rec, x ? x->value : kZero, y ? y->value : kZero, w)) {
       raise(ctx, kStatusInvalidOperation);
       return;
     }

@@ -59,15 +59,11 @@ Value copyOf(Value* result, const Value& v) {
 
 Value error(EvalContext* ctx, uint32_t code) { return finish(Val_setError(resultOf(ctx), code)); }
 
-// A result beyond the doubles is "#num!", as the worksheet shows it, and
-// raises status 26 at the current cell.
-Value overflow(EvalContext* ctx) {
-  if (ctx) {
-    const CellRef& at = ctx->position.currentCell;
-    Vm_raise(ctx, kStatusOverflow, "Op_arith", at.sheet, at.row, at.column);
-  }
-  return error(ctx, kErrNum);
-}
+// A result beyond the doubles is "#num!", as the worksheet shows it. It
+// raises nothing here, so a formula may test it (ISERROR, ISNUMBER, IF); a
+// model function whose own result is not finite is refused by the check of
+// the evaluation entries.
+Value overflow(EvalContext* ctx) { return error(ctx, kErrNum); }
 
 Value number(EvalContext* ctx, int32_t kind, double x) {
   if (!std::isfinite(x)) return overflow(ctx);

@@ -8,6 +8,7 @@
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
 #include "arithmetic/tape/Tape_Nodes.h"
+#include "base/Chk_Assert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -16,6 +17,9 @@ namespace {
 constexpr Interval kZero{0.0, 0.0};
 
 IvPropNode* next(EvalContext* ctx) {
+  // A negative count would pass the check below and write before the array;
+  // the check refuses a full one.
+  CORVAN_ASSERT(ctx->buffers.tapeCount >= 0 && ctx->buffers.ivPropCapacity >= 0);
   if (ctx->buffers.ivPropNodes && ctx->buffers.tapeCount < ctx->buffers.ivPropCapacity)
     return &ctx->buffers.ivPropNodes[++ctx->buffers.tapeCount];
   Vm_raise(ctx, kStatusNoSizingPass, "IvProp", 0, 0, 0);

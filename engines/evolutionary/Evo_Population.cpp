@@ -90,6 +90,23 @@ void candidate(EvoRecord& rec, int attempt, int period) {
   Evo_roundIntegers(rec, x, false);
 }
 
+// Builds candidates of the fill until one is accepted: EvoAccepted, a stop,
+// or StatusEvalError once setupEvaluations candidates in a row were not.
+// A point that does not evaluate is never accepted, while an infeasible
+// one is once infeasiblePeriod (at most 2n) were refused in a row, so such
+// a run means that the model evaluates nowhere the fill looks.
+int acceptCandidate(EvoRecord& rec, int* attempt, int period, double* fitness) {
+  for (int tries = 0; tries < rec.setupEvaluations; ++tries) {
+    candidate(rec, (*attempt)++, period);
+    int result = Evo_evaluateFitness(rec, rec.x.data(), fitness);
+    if (result == EvoRejected && rec.bestFeasible) result = Evo_repair(rec, rec.x.data(), rec.bestFeasible, fitness, 1);
+    if (Evo_isStop(result)) return result;
+    if (const int stop = Evo_setupProgress(rec)) return stop;
+    if (result == EvoAccepted) return result;
+  }
+  return StatusEvalError;
+}
+
 }  // namespace
 
 std::unique_ptr<EvoMember> Evo_makeMember(const EvoRecord& rec, double fitness, double objective,
@@ -214,18 +231,13 @@ int Evo_fillPopulation(EvoRecord& rec) {
   int savedPeriod = rec.infeasiblePeriod;
   int count = Evo_listCount(rec.population.get());
   // A model with fewer distinct points than popSize ends the fill once
-  // candidates keep coming back as duplicates.
+  // candidates keep coming back as duplicates, or no longer evaluate; a
+  // population that no point entered ends the run with StatusEvalError.
   int duplicates = 0;
   for (int attempt = 0; count + 1 <= rec.popSize && duplicates <= kDuplicateLimit;) {
-    int result;
-    do {
-      candidate(rec, attempt++, period);
-      result = Evo_evaluateFitness(rec, rec.x.data(), &fitness);
-      if (result == EvoRejected && rec.bestFeasible)
-        result = Evo_repair(rec, rec.x.data(), rec.bestFeasible, &fitness, 1);
-      if (Evo_isStop(result)) return result;
-      if (const int stop = Evo_setupProgress(rec)) return stop;
-    } while (result != EvoAccepted);
+    const int result = acceptCandidate(rec, &attempt, period, &fitness);
+    if (result == StatusEvalError && rec.population) break;
+    if (result != EvoAccepted) return result;
     double objective = Evo_objectiveOf(rec, rec.rowValues.data());
     auto member = Evo_makeMember(rec, fitness, objective, rec.x.data());
     rec.meritThreshold = std::min(rec.meritThreshold, objective);

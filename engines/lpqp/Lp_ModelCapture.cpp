@@ -87,6 +87,20 @@ bool store(void* extra, int row, int column, double value) {
   return true;
 }
 
+// The start the run goes on from, evaluated into hostRows: the cells' start
+// values, or where the model gives no number there (a start a failed run
+// left, such as 8.99E+307, where the rows overflow) zero moved into the
+// bounds; false when neither point evaluates.
+bool evaluateStart(LpRun& run) {
+  LpRecord& lp = run.lp;
+  std::copy(lp.xStart.begin(), lp.xStart.end(), run.hostX.begin());
+  if (Lp_evaluate(run, run.hostRows.data())) return true;
+  for (int j = 1; j <= lp.n; ++j) lp.xStart[j] = std::clamp(0.0, lp.lower[j], lp.upper[j]);
+  lp.x = lp.xStart;
+  std::copy(lp.xStart.begin(), lp.xStart.end(), run.hostX.begin());
+  return Lp_evaluate(run, run.hostRows.data());
+}
+
 // Records a status that ends the objective kind test.
 int kindFailed(LpRun& run, int status) {
   run.status = status;
@@ -115,8 +129,7 @@ int Lp_objectiveKind(LpRun& run) {
     const int o = objectiveSlot(run.lp);
     if (!Lp_slotIsQuadratic(f0[o], f2[o], f4[o], f8[o], run.lp.precision)) kind = 0;
   }
-  std::copy(run.lp.xStart.begin(), run.lp.xStart.end(), run.hostX.begin());
-  if (!Lp_evaluate(run, run.hostRows.data())) return kindFailed(run, StatusEvalError);
+  if (!evaluateStart(run)) return kindFailed(run, StatusEvalError);
   return kind;
 }
 
@@ -130,8 +143,7 @@ int Lp_captureModel(LpRun& run) {
     if (const int status = capturePerturbed(run)) return status;
   }
   Lp_finishCapture(lp);
-  std::copy(lp.xStart.begin(), lp.xStart.end(), run.hostX.begin());
-  return Lp_evaluate(run, run.hostRows.data()) ? 0 : StatusEvalError;
+  return evaluateStart(run) ? 0 : StatusEvalError;
 }
 
 int Lp_storeCoefProgress(LibraryContext*, void* record, int row, int column, double value,

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/workbook/Wb_Workbook.h"
@@ -102,6 +103,12 @@ std::vector<CellRange> Calc_dependents(Workbook* wb, int sheet, int row, int col
 bool Calc_formatNumber(double value, const std::string& format, std::string* out);
 // How a cell shows a value with its number format (General for "").
 std::string Calc_displayText(const CellValue& v, const std::string& format);
+// Texts by character (Calc_Text.cpp), as the text functions and the
+// automation strings read them: a UTF-8 text as UTF-16 units, each broken
+// byte sequence one U+FFFD and the byte that broke it the start of the next
+// character; and back, a surrogate half left alone by a cut written as U+FFFD.
+std::u16string Calc_utf16(const std::string& utf8);
+std::string Calc_utf8(std::u16string_view text);
 
 // Worksheet functions registered at run time, beside the built-in ones (the
 // tests register their own). Arguments arrive evaluated; references arrive

@@ -1,8 +1,9 @@
 // Text and date worksheet functions, among them those the library has the
 // application compute for it: TEXT, VALUE, CLEAN, TRIM, PROPER, REPT, FIND,
 // SEARCH, SUBSTITUTE, REPLACE, FIXED, DOLLAR, ROMAN, DAYS360 and WEEKDAY.
-// Each applies element by element to blocks.
-#include <cctype>
+// Each applies element by element to blocks. Lengths and positions count
+// characters (UTF-16 units, as spreadsheet programs count them), not the
+// bytes of the workbook's UTF-8.
 #include <cmath>
 
 #include "platform/calc/Calc_Internal.h"
@@ -12,7 +13,10 @@ namespace {
 constexpr size_t kMaxText = 32767;
 
 CellValue error(CellError e) { return CellValue::makeError(e); }
-CellValue text(std::string s) { return s.size() > kMaxText ? error(CellError::Value) : CellValue::makeText(std::move(s)); }
+CellValue text(std::u16string_view s) {
+  return s.size() > kMaxText ? error(CellError::Value) : CellValue::makeText(Calc_utf8(s));
+}
+CellValue text(const std::string& s) { return text(Calc_utf16(s)); }
 
 // The arguments of one element, converted: texts as the cell shows them,
 // numbers truncated where whole numbers are meant.
@@ -25,6 +29,12 @@ struct Args {
   bool str(size_t i, std::string* out) {
     if (items[i]->kind == CellKind::Error) { err = *items[i]; return false; }
     *out = Calc_displayText(*items[i], "");
+    return true;
+  }
+  bool chars(size_t i, std::u16string* out) {
+    std::string s;
+    if (!str(i, &s)) return false;
+    *out = Calc_utf16(s);
     return true;
   }
   bool num(size_t i, double* out) { return Calc_toNumber(*items[i], out, &err); }
@@ -106,23 +116,22 @@ CellValue trim(Args& a) {
   return text(r);
 }
 
+// A letter after a letter in lower case, every other letter in upper case.
 CellValue proper(Args& a) {
-  std::string s;
-  if (!a.str(0, &s)) return a.err;
-  // Bytes of non-ASCII characters count as letters and keep their case.
+  std::u16string s;
+  if (!a.chars(0, &s)) return a.err;
   bool afterLetter = false;
-  for (char& c : s) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (u < 0x80) c = static_cast<char>(afterLetter ? std::tolower(u) : std::toupper(u));
-    afterLetter = u >= 0x80 || std::isalpha(u) != 0;
+  for (char16_t& c : s) {
+    c = afterLetter ? Calc_lowerChar(c) : Calc_upperChar(c);
+    afterLetter = Calc_isLetter(c);
   }
   return text(s);
 }
 
 CellValue rept(Args& a) {
-  std::string s, r;
+  std::u16string s, r;
   long times;
-  if (!a.str(0, &s) || !a.whole(1, &times)) return a.err;
+  if (!a.chars(0, &s) || !a.whole(1, &times)) return a.err;
   if (times < 0 || s.size() * static_cast<size_t>(times) > kMaxText) return error(CellError::Value);
   for (long i = 0; i < times; ++i) r += s;
   return text(r);
@@ -130,28 +139,28 @@ CellValue rept(Args& a) {
 
 // FIND (exact) and SEARCH (any case, wildcards): 1-based position from `start`.
 CellValue position(Args& a, bool search) {
-  std::string what, within;
+  std::u16string what, within;
   long start = 1;
-  if (!a.str(0, &what) || !a.str(1, &within) || (a.has(2) && !a.whole(2, &start))) return a.err;
+  if (!a.chars(0, &what) || !a.chars(1, &within) || (a.has(2) && !a.whole(2, &start))) return a.err;
   if (start < 1 || static_cast<size_t>(start) > within.size() + 1) return error(CellError::Value);
   size_t at = search ? Calc_wildcardFind(what, within, static_cast<size_t>(start) - 1)
                      : within.find(what, static_cast<size_t>(start) - 1);
-  return at == std::string::npos ? error(CellError::Value) : CellValue::makeNumber(static_cast<double>(at + 1));
+  return at == std::u16string::npos ? error(CellError::Value) : CellValue::makeNumber(static_cast<double>(at + 1));
 }
 CellValue find(Args& a) { return position(a, false); }
 CellValue search(Args& a) { return position(a, true); }
 
 CellValue substitute(Args& a) {
-  std::string s, from, to;
+  std::u16string s, from, to;
   long instance = 0;
-  if (!a.str(0, &s) || !a.str(1, &from) || !a.str(2, &to) || (a.has(3) && !a.whole(3, &instance))) return a.err;
+  if (!a.chars(0, &s) || !a.chars(1, &from) || !a.chars(2, &to) || (a.has(3) && !a.whole(3, &instance))) return a.err;
   if (a.has(3) && instance < 1) return error(CellError::Value);
   if (from.empty()) return text(s);
-  std::string r;
+  std::u16string r;
   size_t pos = 0;
   for (long seen = 1;; ++seen) {
     size_t hit = s.find(from, pos);
-    if (hit == std::string::npos) break;
+    if (hit == std::u16string::npos) break;
     bool replace = instance == 0 || seen == instance;
     r += s.substr(pos, hit - pos) + (replace ? to : from);
     pos = hit + from.size();
@@ -160,9 +169,9 @@ CellValue substitute(Args& a) {
 }
 
 CellValue replace(Args& a) {
-  std::string s, with;
+  std::u16string s, with;
   long start, count;
-  if (!a.str(0, &s) || !a.whole(1, &start) || !a.whole(2, &count) || !a.str(3, &with)) return a.err;
+  if (!a.chars(0, &s) || !a.whole(1, &start) || !a.whole(2, &count) || !a.chars(3, &with)) return a.err;
   if (start < 1 || count < 0) return error(CellError::Value);
   size_t from = std::min(s.size(), static_cast<size_t>(start - 1));
   size_t to = std::min(s.size(), from + static_cast<size_t>(count));

@@ -1,7 +1,6 @@
 // The table of worksheet functions: the built-in families and the functions
 // add-ins register, looked up by name without regard to case; and wildcard matching of
 // texts as lookups and criteria use it.
-#include <cctype>
 #include <string_view>
 
 #include "platform/calc/Calc_Internal.h"
@@ -67,27 +66,29 @@ bool Calc_hasWildcard(const std::string& pattern) {
 namespace {
 
 // Pattern items: a literal character, any one character (?), any run (*).
-struct WildItem { char c; char kind; };
+struct WildItem {
+  char16_t c;
+  char kind;
+};
 
-std::vector<WildItem> wildItems(const std::string& pattern) {
+std::vector<WildItem> wildItems(std::u16string_view pattern) {
   std::vector<WildItem> items;
   for (size_t i = 0; i < pattern.size(); ++i) {
-    char c = pattern[i];
-    if (c == '~' && i + 1 < pattern.size()) items.push_back({pattern[++i], 'c'});
-    else if (c == '*' || c == '?') items.push_back({c, c});
+    char16_t c = pattern[i];
+    if (c == u'~' && i + 1 < pattern.size()) items.push_back({pattern[++i], 'c'});
+    else if (c == u'*' || c == u'?') items.push_back({c, static_cast<char>(c)});
     else items.push_back({c, 'c'});
   }
   return items;
 }
 
-bool wildSame(const WildItem& item, char t) {
-  return item.kind == '?' ||
-         std::tolower(static_cast<unsigned char>(item.c)) == std::tolower(static_cast<unsigned char>(t));
+bool wildSame(const WildItem& item, char16_t t) {
+  return item.kind == '?' || Calc_lowerChar(item.c) == Calc_lowerChar(t);
 }
 
 // Whole-text match. Backtracking only ever returns to the last '*', so the
 // cost is at most (pattern length) x (text length).
-bool wildMatch(const WildItem* items, size_t n, std::string_view text) {
+bool wildMatch(const WildItem* items, size_t n, std::u16string_view text) {
   size_t p = 0, t = 0, starP = std::string::npos, starT = 0;
   while (t < text.size()) {
     if (p < n && items[p].kind == '*') { starP = p++; starT = t; continue; }
@@ -103,22 +104,22 @@ bool wildMatch(const WildItem* items, size_t n, std::string_view text) {
 }  // namespace
 
 bool Calc_wildcardMatch(const std::string& pattern, const std::string& text) {
-  std::vector<WildItem> items = wildItems(pattern);
-  return wildMatch(items.data(), items.size(), text);
+  std::vector<WildItem> items = wildItems(Calc_utf16(pattern));
+  return wildMatch(items.data(), items.size(), Calc_utf16(text));
 }
 
-size_t Calc_wildcardFind(const std::string& pattern, const std::string& text, size_t from) {
+size_t Calc_wildcardFind(const std::u16string& pattern, const std::u16string& text, size_t from) {
   std::vector<WildItem> items = wildItems(pattern);
   size_t lead = 0;   // items before the first '*'
   while (lead < items.size() && items[lead].kind != '*') ++lead;
-  items.push_back({'*', '*'});   // the match may end anywhere
+  items.push_back({u'*', '*'});  // the match may end anywhere
   for (size_t i = from; i + lead <= text.size(); ++i) {
     bool head = true;
     for (size_t k = 0; k < lead && head; ++k) head = wildSame(items[k], text[i + k]);
     if (!head) continue;
     // The rest starts with '*': if it cannot match the text after this
     // start, it cannot match the shorter text after any later one.
-    bool rest = wildMatch(items.data() + lead, items.size() - lead, std::string_view(text).substr(i + lead));
+    bool rest = wildMatch(items.data() + lead, items.size() - lead, std::u16string_view(text).substr(i + lead));
     return rest ? i : std::string::npos;
   }
   return std::string::npos;

@@ -308,11 +308,15 @@ const CalcBuiltinInfo& Calc_builtin(int index);
 int Calc_builtinCount();
 int Calc_findAddin(const std::string& name);
 const CalcFunction& Calc_addin(int index);
-// Wildcard match of a whole text, case-insensitive (* ? and ~ escapes).
+// Wildcard match of a whole text, case-insensitive, by character (* ? and ~ escapes).
 bool Calc_wildcardMatch(const std::string& pattern, const std::string& text);
 bool Calc_hasWildcard(const std::string& pattern);
 // Position of the first match of `pattern` (wildcards as above) starting at
-// or after `from` in `text`; std::string::npos when none. Costs at most
-// (pattern length) x (text length).
-size_t Calc_wildcardFind(const std::string& pattern, const std::string& text, size_t from);
+// or after `from` in `text`, in UTF-16 units; std::string::npos when none.
+// Costs at most (pattern length) x (text length).
+size_t Calc_wildcardFind(const std::u16string& pattern, const std::u16string& text, size_t from);
 std::string Calc_lower(const std::string& s);
+// The runtime's case mapping and letters, every script, whatever the locale.
+char16_t Calc_lowerChar(char16_t c);
+char16_t Calc_upperChar(char16_t c);
+bool Calc_isLetter(char16_t c);

@@ -17,8 +17,11 @@
 // one cell is at fault). A workbook of up to a few hundred thousand cells
 // keeps the file's bytes and its cells as read (about as much memory again),
 // so that saving it while the file is unchanged on disk needs neither reading
-// nor parsing the file again.
-Workbook* Xlsx_open(const std::string& path, std::string* error);
+// nor parsing the file again. A workbook opened only to be read
+// (XlsxOrigin::Drop) keeps neither, which makes the open cheaper; a save of
+// it reads the file again.
+enum class XlsxOrigin { Keep, Drop };
+Workbook* Xlsx_open(const std::string& path, std::string* error, XlsxOrigin origin = XlsxOrigin::Keep);
 
 // Saves the workbook as .xlsx. The file is written under a temporary name of
 // its own beside the target, flushed to disk and renamed over the target only

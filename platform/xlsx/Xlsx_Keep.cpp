@@ -5,19 +5,27 @@
 // does not model stay exactly as they were.
 #include <zip.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <algorithm>
+#include <iterator>
 #include <map>
-#include <sstream>
 #include <pugixml.hpp>
+#include <sstream>
 
+#include "platform/xlsx/Xlsx.h"
 #include "platform/xlsx/Xlsx_Internal.h"
 
 namespace {
 
+// Number formats of a styles part at and above this id are the workbook's own.
+constexpr int kFirstCustomFormat = 164;
+// Column widths in characters: a new sheet's default, the most a fitted
+// column takes and the room beside a value.
+constexpr double kDefaultWidth = 8.43, kMaxWidth = 60, kWidthMargin = 2;
 constexpr unsigned kParse = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata;
 constexpr unsigned kFormat = pugi::format_raw | pugi::format_no_declaration;
 // Elements that follow the defined names in a workbook part.
@@ -260,9 +268,107 @@ bool loadPart(zip_t* zip, const std::string& name, pugi::xml_document* doc, std:
   return true;
 }
 
+// ---- number formats and widths of added sheets ----
+
+// The cell format (index into the styles part's cellXfs) of each number
+// format the added sheets use.
+using FormatStyles = std::map<std::string, int>;
+
+// Sets an attribute, adding it when missing.
+void setAttribute(pugi::xml_node n, const char* name, int value) {
+  pugi::xml_attribute a = n.attribute(name);
+  (a ? a : n.append_attribute(name)) = value;
+}
+
+// The id of a number format in the styles part: a built-in one's, else a new
+// custom format's (custom ids start at 164).
+int numberFormatId(pugi::xml_node styles, const std::string& format) {
+  int id = Xlsx_builtinFormatId(format);
+  if (id >= 0) return id;
+  pugi::xml_node formats = child(styles, "numFmts");
+  if (!formats) formats = styles.prepend_child((prefixOf(styles) + "numFmts").c_str());
+  id = kFirstCustomFormat;
+  int count = 0;
+  for (pugi::xml_node f : formats.children()) {
+    id = std::max(id, f.attribute("numFmtId").as_int() + 1);
+    ++count;
+  }
+  pugi::xml_node f = formats.append_child((prefixOf(styles) + "numFmt").c_str());
+  f.append_attribute("numFmtId") = id;
+  f.append_attribute("formatCode") = format.c_str();
+  setAttribute(formats, "count", count + 1);
+  return id;
+}
+
+// Adds a cell format for each number format the added sheets' cells carry;
+// false when the styles part has no list of cell formats to add to.
+bool addFormats(pugi::xml_document& styles, const std::vector<const Sheet*>& sheets, FormatStyles* out) {
+  pugi::xml_node root = styles.document_element();
+  pugi::xml_node xfs = child(root, "cellXfs");
+  if (!xfs) return false;
+  int count = static_cast<int>(std::distance(xfs.children().begin(), xfs.children().end()));
+  for (const Sheet* sh : sheets)
+    for (const auto& [key, cell] : sh->cells) {
+      if (cell.numberFormat.empty() || out->count(cell.numberFormat)) continue;
+      pugi::xml_node xf = xfs.append_child((prefixOf(root) + "xf").c_str());
+      xf.append_attribute("numFmtId") = numberFormatId(root, cell.numberFormat);
+      for (const char* zero : {"fontId", "fillId", "borderId", "xfId"}) xf.append_attribute(zero) = 0;
+      xf.append_attribute("applyNumberFormat") = 1;
+      (*out)[cell.numberFormat] = count++;
+    }
+  setAttribute(xfs, "count", count);
+  return true;
+}
+
+// The styles part the workbook's relationships name ("" when none).
+std::string stylesPartOf(const pugi::xml_document& rels, const std::string& folder) {
+  for (pugi::xml_node r : rels.document_element().children()) {
+    std::string type = r.attribute("Type").value(), target = r.attribute("Target").value();
+    if (type.size() < 7 || type.compare(type.size() - 7, 7, "/styles") != 0 || target.empty()) continue;
+    return target[0] == '/' ? target.substr(1) : folder + "/" + target;
+  }
+  return "";
+}
+
+// The decimals a number format shows: the places after the point of its
+// first section.
+int formatDecimals(const std::string& format) {
+  size_t point = format.find('.'), end = format.find(';');
+  if (point == std::string::npos || point > end) return 0;
+  return static_cast<int>(std::min(end, format.size()) - point - 1);
+}
+
+// The width in characters that shows a cell's value: a General number's
+// shortest text, a formatted one's whole digits with their separators, a
+// sign, the point and the format's decimals.
+double shownWidth(const Cell& cell) {
+  if (cell.value.kind == CellKind::Text) return static_cast<double>(cell.value.text.size());
+  char digits[32];
+  const char* pattern = cell.numberFormat.empty() ? "%.10g" : "%.0f";
+  double n = std::snprintf(digits, sizeof digits, pattern, std::fabs(cell.value.number));
+  if (cell.numberFormat.empty()) return n + 1;
+  return n + std::floor((n - 1) / 3) + 2 + formatDecimals(cell.numberFormat);
+}
+
+// Column widths that show the values of a sheet the stand-in made: the
+// widest value of each column, a row's only cell left out (a title runs on
+// into the empty cells beside it).
+std::map<int, double> fittedWidths(const Sheet& sh) {
+  std::map<int, double> widths;
+  for (const auto& row : sh.cells.rows()) {
+    if (row.cells.size() < 2) continue;
+    for (const auto& [key, cell] : row.cells) {
+      double& w = widths[Wb_keyCol(key)];
+      w = std::min(kMaxWidth, std::max({w, kDefaultWidth, shownWidth(cell) + kWidthMargin}));
+    }
+  }
+  return widths;
+}
+
 // The part of a sheet added since the package was read: its cells with
-// their formulas and values, without styles.
-std::string newSheetPart(const Sheet& sh) {
+// their formulas, values and number formats, and columns as wide as their
+// values.
+std::string newSheetPart(const Sheet& sh, const FormatStyles& formats) {
   pugi::xml_document doc;
   pugi::xml_node decl = doc.append_child(pugi::node_declaration);
   decl.append_attribute("version") = "1.0";
@@ -293,6 +399,24 @@ std::string newSheetPart(const Sheet& sh) {
         c.append_child("v").text() = Xlsx_fileText(cell.value.text).c_str();
       }
     }
+  for (pugi::xml_node row : root.child("sheetData").children())
+    for (pugi::xml_node c : row.children()) {
+      int r = 0, col = 0;
+      Wb_parseA1(c.attribute("r").value(), &r, &col);
+      auto style = formats.find(cellOr(sh, Wb_cellKey(r, col)).numberFormat);
+      if (style != formats.end()) setAttribute(c, "s", style->second);
+    }
+  std::map<int, double> widths = fittedWidths(sh);
+  if (!widths.empty()) {
+    pugi::xml_node cols = root.insert_child_before("cols", root.child("sheetData"));
+    for (const auto& [col, width] : widths) {
+      pugi::xml_node c = cols.append_child("col");
+      c.append_attribute("min") = col + 1;
+      c.append_attribute("max") = col + 1;
+      c.append_attribute("width") = width;
+      c.append_attribute("customWidth") = 1;
+    }
+  }
   return printed(doc);
 }
 
@@ -344,6 +468,28 @@ std::string addSheetToPackage(pugi::xml_document& book, pugi::xml_document& rels
   }
   entry.append_attribute((relPrefix + ":id").c_str()) = id.c_str();
   return folder + "/" + part;
+}
+
+std::vector<const Sheet*> addedSheets(const Workbook& before, const Workbook& now) {
+  std::vector<const Sheet*> sheets;
+  for (size_t i = before.sheets.size(); i < now.sheets.size(); ++i) sheets.push_back(now.sheets[i].get());
+  return sheets;
+}
+
+// The cell formats of the added sheets' number formats, added to the styles
+// part, which then goes into `changed`. A package without a styles part it
+// can add to keeps its styles, and the added sheets show General.
+void addedFormats(zip_t* src, const pugi::xml_document& rels, const std::string& bookPart,
+                  const std::vector<const Sheet*>& sheets, FormatStyles* formats,
+                  std::map<std::string, std::string>* changed) {
+  std::string part = stylesPartOf(rels, std::filesystem::path(bookPart).parent_path().generic_string());
+  pugi::xml_document styles;
+  std::string ignored;
+  if (part.empty() || !loadPart(src, part, &styles, &ignored) || !addFormats(styles, sheets, formats)) {
+    formats->clear();
+    return;
+  }
+  if (!formats->empty()) (*changed)[part] = printed(styles);
 }
 
 // The package `src` copied into `out`, the parts in `changed` replaced and
@@ -407,9 +553,12 @@ XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, std::s
     ok = loadPart(src, package.workbookPart, &book, why);
     if (ok && before.sheets.size() < wb->sheets.size())
       ok = loadPart(src, relsPart, &rels, why) && loadPart(src, "[Content_Types].xml", &types, why);
+    FormatStyles formats;
+    if (ok && before.sheets.size() < wb->sheets.size())
+      addedFormats(src, rels, package.workbookPart, addedSheets(before, *wb), &formats, &changed);
     for (size_t i = before.sheets.size(); ok && i < wb->sheets.size(); ++i) {
       const Sheet& sh = *wb->sheets[i];
-      added.emplace_back(addSheetToPackage(book, rels, types, package.workbookPart, sh), newSheetPart(sh));
+      added.emplace_back(addSheetToPackage(book, rels, types, package.workbookPart, sh), newSheetPart(sh, formats));
     }
     if (ok && !added.empty()) {
       changed[relsPart] = printed(rels);

@@ -689,7 +689,7 @@ bool Xlsx_readPackage(const std::string& bytes, Workbook* wb, XlsxPackage* packa
   return false;
 }
 
-Workbook* Xlsx_open(const std::string& path, std::string* error) {
+Workbook* Xlsx_open(const std::string& path, std::string* error, XlsxOrigin keep) {
   Application& app = Wb_app();
   int previousActive = app.activeWorkbook;
   Workbook* wb = Wb_newWorkbook(std::filesystem::path(path).filename().string());
@@ -697,7 +697,7 @@ Workbook* Xlsx_open(const std::string& path, std::string* error) {
   std::string why;
   auto origin = std::make_shared<WbFileOrigin>();
   if (Xlsx_readFile(path, &origin->bytes, &why) && Xlsx_readPackage(origin->bytes, wb, &origin->package, &why)) {
-    if (cellCount(*wb) <= kKeptCellsMax) {
+    if (keep == XlsxOrigin::Keep && cellCount(*wb) <= kKeptCellsMax) {
       origin->path = path;
       copyContents(*wb, &origin->asRead);
       wb->origin = std::move(origin);

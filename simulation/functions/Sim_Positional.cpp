@@ -94,9 +94,13 @@ double betaRange(RandState* s, const double* p, double lo, double hi, double u) 
 double binomial(RandState* s, const double* p, double lo, double hi, double u) {
   return Rand_binomial(s, p[0], Sim_whole(p[1]), lo, hi, 0, u);
 }
+// Bounds that leave no whole number of the range between them give NaN, not
+// the whole number just past them.
 double integerUniform(RandState* s, const double* p, double lo, double hi, double u) {
   double a = p[0], b = p[1];
-  return narrow(&a, &b, lo, hi) ? Rand_uniform(s, a, b, true, u) : NAN;
+  if (!narrow(&a, &b, lo, hi)) return NAN;
+  const double x = Rand_uniform(s, a, b, true, u);
+  return x >= lo && x <= hi ? x : NAN;
 }
 double exponential(RandState* s, const double* p, double lo, double hi, double u) {
   return Rand_exponential(s, p[0], lo, hi, 0, u);

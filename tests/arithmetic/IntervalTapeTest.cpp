@@ -1,10 +1,15 @@
 // The interval tapes: the reverse tape's value and swept gradient enclose
 // the point values and gradients over random boxes; the propagation tape's
 // backward pass never removes a point that satisfies the constraint; worked
-// cases of both.
+// cases of both; the Hessian replays of both tapes.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
+#include <iterator>
+
 #include "IntervalFamilies.h"
+#include "arithmetic/grad/Grad_Tape.h"
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
 #include "arithmetic/ivtape/IvGrad_Tape.h"
@@ -287,26 +292,37 @@ TEST(IntervalTapeTest, HessianReplayEnclosesPointHessians) {
 
 namespace {
 
+// A context over two variables at x with a tape of 8 records made ready by
+// prepare, recording while record runs; returns the count of errors raised.
+template <class Prepare, class Record>
+int32_t onFreshTape(const double* x, Prepare prepare, Record record) {
+  EvalContext* ctx = makeContext(2, x);
+  ctx->tables.functions->maxCellTape = 8;
+  prepare(ctx);
+  ctx->flags.recording = 1;
+  ctx->buffers.tapeCount = 0;
+  record(ctx);
+  const int32_t errors = ctx->errors.errorCount;
+  freeContext(ctx);
+  return errors;
+}
+
 // Records f over box on the kind-9 tape and replays it into h.
 template <class Build>
 void replay(const Interval* box, Build f, Interval (*h)[3], int32_t* status) {
-  double x[3] = {0, 0, 0};
-  EvalContext* ctx = makeContext(2, x);
-  for (int j = 1; j <= 2; ++j) ctx->tables.variables->records[j - 1].value = box[j];
-  ctx->tables.functions->maxCellTape = 8;
-  IvGrad_init(ctx->buffers.ivGradBuffer, 2, ctx);
-  IvGrad_prepareTape(ctx, 2);
-  ctx->flags.recording = 1;
-  ctx->buffers.tapeCount = 0;
-  {
+  const double x[3] = {0, 0, 0};
+  const auto prepare = [box](EvalContext* ctx) {
+    for (int j = 1; j <= 2; ++j) ctx->tables.variables->records[j - 1].value = box[j];
+    IvGrad_init(ctx->buffers.ivGradBuffer, 2, ctx);
+    IvGrad_prepareTape(ctx, 2);
+  };
+  *status = onFreshTape(x, prepare, [&](EvalContext* ctx) {
     IvGradFamily g;
     g.ctx = ctx, g.box = box, g.n = 2;
     const IvGradValue* r = f(g);
     Interval* rows[3] = {h[0], h[1], h[2]};
     IvGrad_reverseHessian(rows, false, false, r->node, ctx);
-  }
-  *status = ctx->errors.errorCount;
-  freeContext(ctx);
+  });
 }
 
 TEST(IntervalTapeTest, HessianReplayWorkedCases) {
@@ -378,6 +394,111 @@ TEST(IntervalTapeTest, HessianReplayEnclosesOverAwkwardBoxes) {
   BoxGenerator gen;
   forEachAwkwardOperation([&](const char* name, double special, double floor, auto make) {
     expectReplayEnclosesOverAwkwardBoxes(gen, name, special, floor, make);
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// The 64-bit FNV-1a hash.
+constexpr uint64_t kHashOffset = 0xcbf29ce484222325ull;
+constexpr uint64_t kHashPrime = 0x100000001b3ull;
+
+// Folds the bits of the four Hessian enclosures and the status into hash.
+uint64_t fold(uint64_t hash, const Interval (*h)[3], int32_t status) {
+  auto mix = [&hash](uint64_t word) {
+    for (int b = 0; b < 8; ++b) hash = (hash ^ ((word >> (8 * b)) & 0xffu)) * kHashPrime;
+  };
+  for (int i = 1; i <= 2; ++i)
+    for (int j = 1; j <= 2; ++j) {
+      mix(std::bit_cast<uint64_t>(h[i][j].lo));
+      mix(std::bit_cast<uint64_t>(h[i][j].hi));
+    }
+  mix(static_cast<uint64_t>(status));
+  return hash;
+}
+
+// The replayed enclosures of every operation, alone (its second-order
+// weights) and squared (also its first-order weights), over 300 awkward
+// boxes each, bit for bit as recorded: the partial-derivative weights keep
+// their enclosures exactly, directed rounding included.
+TEST(IntervalTapeTest, HessianReplayKeepsItsEnclosuresBitForBit) {
+  const uint64_t expected[] = {
+      0x1573fb68b6cd3225ull, 0xf340362a534ca425ull, 0x426c6a7765413bbull,  0x872d968b13853887ull, 0xe5067d476e6f9494ull,
+      0x91b2242a9c3d5c7full, 0xa4fa36ebe1fbbd01ull, 0xaad2eefb9cb1c4bbull, 0xb691709f19eb7b88ull, 0x35e96d4cbd0af225ull,
+      0x734984fc9e978615ull, 0x9d9e588be768658eull, 0x50f5fcb0b6411a81ull, 0x75d543b1ebeae1e3ull, 0xe81ce45995e05c56ull,
+      0xf9027dd8a014339cull, 0x22e96b000a81f225ull, 0x1573fb68b6cd3225ull, 0x1573fb68b6cd3225ull, 0x92716b3efa2af225ull,
+      0x1573fb68b6cd3225ull, 0x1573fb68b6cd3225ull, 0x9c084af17ca8b2e7ull, 0xfe434b1194af8ca5ull, 0x80a56970968f2d25ull,
+      0x1d60a7ba37b6ca41ull, 0x252717f4c995c685ull, 0x11f4f82f7bee5d8full, 0xde20f4f9b91fa5a5ull, 0x6429555b39fdfd25ull,
+      0xd42dbffd28c4ba25ull, 0xfc56fe60027cab25ull, 0x61a629737ff3e965ull, 0x823952f90c17bce5ull, 0x223825bfa4207d93ull,
+      0xbec310e1f0332d94ull, 0x6c43c2a0cc690135ull};
+  BoxGenerator gen;
+  size_t index = 0;
+  forEachAwkwardOperation([&](const char* name, double special, double, auto make) {
+    uint64_t hash = kHashOffset;
+    for (int k = 0; k < 300; ++k) {
+      const Interval box[3] = {{}, gen.box(special), gen.box()};
+      int32_t status = 0;
+      Interval h[3][3] = {}, s[3][3] = {};
+      replay(box, make, h, &status);
+      hash = fold(hash, h, status);
+      replay(
+          box, [&make](IvGradFamily& g) { return g.bin(kOpMul, make(g), make(g)); }, s, &status);
+      hash = fold(hash, s, status);
+    }
+    ASSERT_TRUE(roundsToNearest()) << name;
+    const uint64_t want = index < std::size(expected) ? expected[index] : 0;
+    EXPECT_EQ(hash, want) << name << " (operation " << index << "): 0x" << std::hex << hash;
+    ++index;
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// f at x on the kind-6 tape, its gradient into g and its replayed Hessian
+// into h; false when the evaluation raised a status.
+template <class Build>
+bool replayPoint(const double* x, Build f, double* g, double (*h)[3]) {
+  const auto prepare = [](EvalContext* ctx) { Grad_prepareTape(ctx, 2); };
+  return onFreshTape(x, prepare, [&](EvalContext* ctx) {
+           GradFamily grad;
+           grad.ctx = ctx, grad.x = x, grad.n = 2;
+           const GradValue* r = f(grad);
+           for (int i = 1; i <= 2; ++i) g[i] = r->gradient[i];
+           double* rows[3] = {h[0], h[1], h[2]};
+           Grad_reverseHessian(rows, false, false, r->node, ctx);
+         }) == 0;
+}
+
+// The replayed point Hessian of every operation, alone and squared, agrees
+// with central differences of its gradient at points inside every domain.
+TEST(IntervalTapeTest, PointHessianReplayAgreesWithDifferences) {
+  constexpr double kStep = 1e-6;
+  BoxGenerator gen;
+  forEachAwkwardOperation([&](const char* name, double, double, auto make) {
+    const auto squared = [&make](GradFamily& g) { return g.bin(kOpMul, make(g), make(g)); };
+    for (int k = 0; k < 20; ++k) {
+      const double x[3] = {0, gen.uniform(0.3, 0.9), gen.uniform(0.3, 0.9)};
+      for (int form = 0; form < 2; ++form) {
+        double g[3], h[3][3] = {}, up[3], down[3], unused[3][3];
+        const bool clean = form ? replayPoint(x, squared, g, h) : replayPoint(x, make, g, h);
+        ASSERT_TRUE(clean) << name;
+        for (int j = 1; j <= 2; ++j) {
+          double xu[3] = {0, x[1], x[2]}, xd[3] = {0, x[1], x[2]};
+          xu[j] += kStep, xd[j] -= kStep;
+          form ? replayPoint(xu, squared, up, unused) : replayPoint(xu, make, up, unused);
+          form ? replayPoint(xd, squared, down, unused) : replayPoint(xd, make, down, unused);
+          for (int i = 1; i <= 2; ++i) {
+            const double difference = (up[i] - down[i]) / (2 * kStep);
+            EXPECT_NEAR(h[i][j], difference, 1e-5 * (1.0 + std::fabs(difference)))
+                << name << (form ? " squared" : "") << " H" << i << j << " at " << x[1] << ", " << x[2];
+          }
+        }
+      }
+    }
   });
 }
 

@@ -141,6 +141,20 @@ class EvoDrivenClock : public EvoSolve {
   }
 };
 
+TEST_F(EvoDrivenClock, AModelThatEvaluatesNowhereEndsTheFillWithAnEvaluationFailure) {
+  // The objective is #DIV/0! at every point, so no candidate of the fill is
+  // accepted. The fill gives up after 3 x popSize + 2n candidates in a row
+  // (64 here) and the run ends with status 9, long before the time limit of
+  // a hundred thousand evaluations, which would end it otherwise.
+  rosenbrockRows();
+  formula("L1", "EVOTICK(SUM(A1:J1))/0");
+  name("solver_num", "2");
+  name("solver_tim", "100");
+  g_limitTick = 100000;
+  EXPECT_EQ(solve(0), StatusEvalError);
+  EXPECT_LT(g_ticks, 1000u);
+}
+
 TEST_F(EvoDrivenClock, TimeLimitEndsALongLeastSquaresRepairAtItsNextProgressCheck) {
   // One second is a thousand evaluations: the limit strikes inside a
   // repair's search, which checks progress after every iteration, so the

@@ -104,7 +104,7 @@ TEST(LpEngine, CrossedUnreadableAndFailingModels) {
   noStart.startReadable = false;
   EXPECT_EQ(LpFake_run(noStart).status, StatusBadModel);
 
-  for (long at : {1L, 3L, 5L, 6L}) {  // kind test, capture, evaluation at the start values
+  for (long at : {1L, 3L, 5L}) {  // kind test at 0 and 4, capture at 0
     LpFakeModel failing = productMix();
     failing.failEvaluationAt = at;
     const LpFakeRun r = LpFake_run(failing);
@@ -113,6 +113,22 @@ TEST(LpEngine, CrossedUnreadableAndFailingModels) {
     // The final evaluation puts the start values back.
     EXPECT_EQ(failing.cells, failing.x0) << at;
   }
+  // The start values are only a start: where the model gives no number
+  // there, the run goes on from zero within the bounds to the optimum; only
+  // when that fails too is the model refused.
+  for (long at : {4L, 6L}) {  // evaluations at the start values after the kind test and the capture
+    LpFakeModel failing = productMix();
+    failing.failEvaluationAt = at;
+    const LpFakeRun r = LpFake_run(failing);
+    EXPECT_EQ(r.setup, 1) << at;
+    EXPECT_EQ(r.status, 0) << at;
+    EXPECT_NEAR(r.objective, 36.0, 1e-9) << at;
+  }
+  LpFakeModel nowhere = productMix();
+  nowhere.failEvaluationsFrom = 4;
+  const LpFakeRun r = LpFake_run(nowhere);
+  EXPECT_EQ(r.setup, 0);
+  EXPECT_EQ(r.status, StatusEvalError);
 }
 
 TEST(LpEngine, SizeLimits) {

@@ -400,6 +400,42 @@ TEST(ComAddress, TextsAndReferences) {
   Com_destroy(ea);
 }
 
+// A sheet past the 255th is none a position holds: the reference fails
+// rather than name sheet 300 - 256 = 44. A used range's address past the grid
+// is read up to the grid's edge.
+TEST(ComAddress, SheetsPastTheLimitFailAndUsedAreasClipToTheGrid) {
+  ExcelAutomation* ea = Com_create(nullptr);
+  ea->sheetCount = 300;
+  ea->sheetNames.assign(1, u"");
+  for (int k = 1; k <= 300; ++k) ea->sheetNames.push_back(Text_fromUtf8("S" + std::to_string(k)));
+  RangeRef r{};
+  EXPECT_TRUE(Com_parseReference(ea, u"s255!e1", &r));
+  EXPECT_EQ(r.sheet, 255);
+  EXPECT_FALSE(Com_parseReference(ea, u"s300!e1", &r));
+  EXPECT_EQ(r.sheet, 0);
+  Com_destroy(ea);
+  const struct {
+    const char16_t* text;
+    bool ok;
+    RangeRef range;
+  } cases[] = {
+      {u"$B$3", true, {0, 3, 2, 3, 2}},
+      {u"$A$1:$IU$65535", true, {0, 1, 1, 65535, 255}},
+      {u"$A$1:$IV$65536", true, {0, 1, 1, 65535, 255}},
+      {u"$C$2:$XFD$1048576", true, {0, 2, 3, 65535, 255}},
+      {u"$A$1:", false, {}},
+      {u"a1b", false, {}},
+      {u"a12345678", false, {}},
+  };
+  for (const auto& c : cases) {
+    RangeRef area{9, 9, 9, 9, 9};
+    EXPECT_EQ(Com_parseClippedArea(c.text, &area), c.ok) << Text_toUtf8(c.text);
+    EXPECT_EQ(std::tie(area.sheet, area.firstRow, area.firstColumn, area.lastRow, area.lastColumn),
+              std::tie(c.range.sheet, c.range.firstRow, c.range.firstColumn, c.range.lastRow, c.range.lastColumn))
+        << Text_toUtf8(c.text);
+  }
+}
+
 TEST(ComConvert, VariantsBecomeValues) {
   EvalContext* ctx = Vm_createContext();
   Value v = Val_empty(ctx);

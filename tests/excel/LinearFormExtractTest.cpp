@@ -140,6 +140,56 @@ TEST_F(LinearExtract, ShapesThatAreNotLinearFail) {
   EXPECT_TRUE(r.terms.empty());
 }
 
+// A row that adds recognised calls, variable cells and constants gives the
+// sum of their terms (the constants add none), and a piece of any other
+// shape leaves the row to other means.
+TEST_F(LinearExtract, SumsOfRecognisedPieces) {
+  variables();
+  for (int c = 0; c < 3; ++c) Wb_setValue(wb, sheet, 0, 2 + c, CellValue::makeNumber(c + 2));  // C1:E1 2 3 4
+  number("H1", 7);
+  formula("H2", "=A6*2");
+  const std::pair<const char*, Terms> sums[] = {
+      {"=SUMPRODUCT(C1:E1,$A$1:$A$3)+$H$9", {{0, 0, 2.0}, {0, 1, 3.0}, {0, 2, 4.0}}},  // H9 empty
+      {"=SUMPRODUCT(C1:E1,$A$1:$A$3)+H1", {{0, 0, 2.0}, {0, 1, 3.0}, {0, 2, 4.0}}},
+      {"=SUMPRODUCT(C1:E1,$A$1:$A$3)+A4-A1", {{0, 0, 1.0}, {0, 1, 3.0}, {0, 2, 4.0}, {0, 3, 1.0}}},
+      {"=-SUM(A4:A5)+SUMPRODUCT($A$4:$A$6,C1:E1)+2.5E+3", {{0, 3, 1.0}, {0, 4, 2.0}, {0, 5, 4.0}}},
+      {"=SUM(A1:A2)-SUM(A1:A2)+A6", {{0, 5, 1.0}}},  // zeros left out
+  };
+  for (const auto& [f, terms] : sums) {
+    formula("Z1", f);
+    Recorder r;
+    EXPECT_EQ(extractLinear(read(), &r), 1) << f;
+    EXPECT_EQ(r.terms, terms) << f;
+  }
+  for (const char* f :
+       {"=SUM(A1:A2)+H2",     // H2 moves with the variables
+        "=SUM(A1:A2)+A3:A4",  // a range added is intersected, not summed
+        "=SUM(A1:A2)*2+A3", "=2*SUM(A1:A2)+A3", "=SUM(A1:A2)+A3*A4", "=SUM(A1:A2)+-A3", "=SUM(A1:A2)+ABS(A3)",
+        "=SUM(A1:A2)+QUADPRODUCT(A1:A2,C1:D1)", "=SUM(A1:A2)+IF(A1>0,\"a+b\",A3)"}) {
+    formula("Z1", f);
+    Recorder r;
+    EXPECT_EQ(extractLinear(read(), &r), 0) << f;
+    EXPECT_TRUE(r.terms.empty()) << f;
+  }
+}
+
+// boeing2 with a constant cell added to its objective gives the same
+// coefficients as without, so the engine needs no evaluation per variable.
+TEST_F(LinearExtract, AnObjectivePlusACellKeepsItsCoefficients) {
+  std::string error;
+  Workbook* book = Xlsx_open((std::filesystem::path(CORVAN_DATA) / "lp" / "boeing2.xlsx").string(), &error);
+  ASSERT_NE(book, nullptr) << error;
+  Recorder plain, plus;
+  ASSERT_EQ(extractLinear(read(), &plain), 1);
+  Sheet* model = book->sheets[0].get();
+  const Cell* objective = Wb_findCell(model, 1, 1);  // B2
+  ASSERT_NE(objective, nullptr);
+  ASSERT_EQ(Wb_findCell(model, 178, 0), nullptr);  // A179 is empty
+  Test_formula(book, model, "B2", objective->formula + "+$A$179");
+  ASSERT_EQ(extractLinear(read(), &plus), 1);
+  EXPECT_EQ(plus.terms, plain.terms);
+}
+
 // A run that cannot deliver every row fails: a callback that stops or is
 // missing, feasibility mode, a pending stop. An analysed model the worksheet
 // cannot give goes to the interpreter after the reset signal.

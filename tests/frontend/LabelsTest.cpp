@@ -1,6 +1,7 @@
 // The labels results are printed with: the nearest text to the left of a
-// cell and the nearest text above it, found through one index of a sheet's
-// texts, against a walk cell by cell.
+// cell and the heading of its column (the nearest text above with no blank
+// between), found through one index of a sheet's cells, against a walk cell
+// by cell.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -15,9 +16,11 @@ std::string walkedLabel(const Sheet* sh, int row, int col) {
   std::string left, above;
   for (int c = col - 1; c >= 0 && left.empty(); --c)
     if (const Cell* cell = Wb_findCell(sh, row, c); cell && cell->value.kind == CellKind::Text) left = cell->value.text;
-  for (int r = row - 1; r >= 0 && above.empty(); --r)
-    if (const Cell* cell = Wb_findCell(sh, r, col); cell && cell->value.kind == CellKind::Text)
-      above = cell->value.text;
+  for (int r = row - 1; r >= 0 && above.empty(); --r) {
+    const Cell* cell = Wb_findCell(sh, r, col);
+    if (!cell || cell->value.kind == CellKind::Empty) break;  // a blank ends the table
+    if (cell->value.kind == CellKind::Text) above = cell->value.text;
+  }
   return left.empty() || above.empty() ? left + above : left + " " + above;
 }
 
@@ -34,10 +37,15 @@ TEST(Labels, NearestTextsLeftAndAbove) {
   Wb_setValue(wb, sh, 1, 2, CellValue::makeNumber(6));
   Wb_setValue(wb, sh, 4, 0, CellValue::makeText("Plant 1"));
   Wb_setValue(wb, sh, 4, 1, CellValue::makeNumber(2));
+  Wb_setValue(wb, sh, 2, 1, CellValue::makeNumber(3));
+  Wb_setValue(wb, sh, 3, 1, CellValue::makeNumber(4));
+  Wb_setValue(wb, sh, 6, 0, CellValue::makeText("Total profit"));
+  Wb_setValue(wb, sh, 6, 1, CellValue::makeNumber(36));
   FeLabels labels{wb, {}, {}};
   EXPECT_EQ(Fe_label(&labels, 0, 1, 1), "Batches Doors");
   EXPECT_EQ(Fe_label(&labels, 0, 1, 2), "Batches Windows");
   EXPECT_EQ(Fe_label(&labels, 0, 4, 1), "Plant 1 Doors");  // numbers between are passed over
+  EXPECT_EQ(Fe_label(&labels, 0, 6, 1), "Total profit");   // the blank row 6 ends the table headed Doors
   EXPECT_EQ(Fe_label(&labels, 0, 0, 0), "");
   EXPECT_EQ(Fe_label(&labels, 0, 4, 5), "Plant 1");
   Wb_resetApp();

@@ -318,22 +318,31 @@ TEST(EvalEntries, ErrorResultRaisesAtItsCell) {
   EXPECT_EQ(w.ctx->errors.firstError, kStatusInvalidOperation);
 }
 
-// A product or power beyond the doubles stops the evaluation with status 26
-// (floating point overflow) at its cell, not with the error value it shows.
-TEST(EvalEntries, OverflowOfAnOperatorRaisesStatus26AtItsCell) {
+// A product or power beyond the doubles is "#num!" inside the formula, so a
+// guard that tests it gets its answer; a function whose own result is that
+// error is refused at its cell.
+TEST(EvalEntries, OverflowOfAnOperatorIsAnErrorValueAGuardCanTest) {
   Workbench w;
   Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
   w.sheet.set("a1", "1");
   w.sheet.set("b1", "=a1*1E300*1E300");
   w.sheet.set("c1", "=a1+10^400");
-  ASSERT_TRUE(w.compile({"b1", "c1"}));
+  w.sheet.set("d1", "=IF(ISERROR(a1*1E300*1E300),7,1)+a1");
+  w.sheet.set("e1", "=IF(ISNUMBER(a1+10^400),1,2)*a1");
+  ASSERT_TRUE(w.compile({"b1", "c1", "d1", "e1"}));
   Model_getVariable(w.ctx->tables.variables, 1)->value = Interval{1.0, 1.0};
   for (int32_t f : {0, 1}) {
     double value = 0;
     EXPECT_FALSE(Eval_evalReal(&w.program, f, true, &value, false));
-    EXPECT_EQ(w.ctx->errors.firstError, kStatusOverflow);
+    EXPECT_EQ(w.ctx->errors.firstError, kStatusErrorValueReturned);
     EXPECT_EQ(w.ctx->errors.errorCell.row, 1);
     EXPECT_EQ(w.ctx->errors.errorCell.column, f + 2);
+  }
+  const double guarded[] = {8.0, 2.0};
+  for (int32_t f : {2, 3}) {
+    double value = 0;
+    EXPECT_TRUE(Eval_evalReal(&w.program, f, true, &value, false)) << f;
+    EXPECT_EQ(value, guarded[f - 2]);
   }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/automation/Auto.h"
+#include "platform/calc/Calc.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "tests/support/AutoClient.h"
 
@@ -67,6 +68,26 @@ TEST(AutoVariant, TextConversionsAreTheSameInEveryLocale) {
   err.v.error = static_cast<AutoResult>(Auto_cellErrorBase + 7);
   EXPECT_EQ(Auto_variantChangeType(&small.v, &err.v, 0, Auto_vtString), Auto_eTypeMismatch);
   EXPECT_EQ(Auto_variantChangeType(&small.v, &err.v, 0, Auto_vtR8), Auto_eTypeMismatch);
+}
+
+// A cell's broken UTF-8 reaches the library as the calculation reads it:
+// one U+FFFD per broken sequence, its neighbours kept.
+TEST(AutoVariant, BrokenUtf8ReadsAsTheCalculationReadsIt) {
+  for (const std::string& broken : {std::string("a\xE6\x97"
+                                                "b"),
+                                    std::string("\xC3(x"), std::string("\xFF\xF4\x90")}) {
+    AutoString s = Auto_stringFromUtf8(broken);
+    EXPECT_EQ(std::u16string(s, Auto_stringLen(s)), Calc_utf16(broken));
+    Auto_freeString(s);
+  }
+  AutoString s = Auto_stringFromUtf8(
+      "a\xE6\x97"
+      "b");
+  EXPECT_EQ(Auto_stringLen(s), 3u);
+  EXPECT_EQ(Auto_stringToUtf8(s),
+            "a\xEF\xBF\xBD"
+            "b");
+  Auto_freeString(s);
 }
 
 TEST(AutoVariant, StringsArraysAndDeepCopies) {

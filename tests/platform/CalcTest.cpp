@@ -364,6 +364,56 @@ TEST_F(CalcFunctions, TextFunctions) {
   });
 }
 
+// Lengths and positions count characters (UTF-16 units), never bytes, and a
+// cut never leaves broken UTF-8.
+TEST_F(CalcFunctions, TextFunctionsCountCharacters) {
+  setText("A1", "h\u00e9llo");
+  setText("A2", "\u65e5\u672c");
+  setText("A3",
+          "a\xE6\x97"
+          "b");                  // a broken sequence between a and b
+  setText("A4", "\U0001F602x");  // a character beyond the basic plane: two units
+  expectValues({
+      {"=FIND(\"l\",A1)", "3"},
+      {"=FIND(\"l\",A1,4)", "4"},
+      {"=SEARCH(\"L\",A1)", "3"},
+      {"=SEARCH(\"\u00c9\",A1)", "2"},
+      {"=SEARCH(\"?l\",A1)", "2"},
+      {"=SEARCH(\"h?l\",A1)", "1"},
+      {"=FIND(\"\u672c\",A2)", "2"},
+      {"=FIND(\"x\",\"\u03a9x\")", "2"},
+      {"=SEARCH(\"\u03c9\",\"a\u03a9\")", "2"},
+      {"=FIND(\"l\",A1,7)", "#VALUE!"},
+      {"=FIND(\"\",A1,6)", "6"},
+      {"=REPLACE(A1,3,1,\"X\")", "\"h\u00e9Xlo\""},
+      {"=REPLACE(A2,1,1,\"x\")", "\"x\u672c\""},
+      {"=REPLACE(\"\u03a9\",1,1,\"\")", "\"\""},
+      {"=SUBSTITUTE(A2,\"\u672c\",\"x\")", "\"\u65e5x\""},
+      {"=SUBSTITUTE(A1,\"l\",\"L\",2)", "\"h\u00e9lLo\""},
+      {"=PROPER(\"\u00e9lan \u03c9MEGA\")", "\"\u00c9lan \u03a9mega\""},
+      {"=FIND(\"b\",A3)", "3"},                        // the broken sequence is one character
+      {"=REPLACE(A4,2,1,\"\")", "\"\xEF\xBF\xBDx\""},  // half a pair becomes U+FFFD
+      {"=FIND(\"x\",A4)", "3"},
+  });
+  // The longest text counts characters: 20000 two-byte characters fit.
+  EXPECT_EQ(eval("=REPT(\"\u00e9\",20000)").text.size(), 40000u);
+}
+
+// ROW and COLUMN of a range give every row or column where arrays are
+// evaluated (array formulas, the arguments of SUMPRODUCT), the first
+// elsewhere.
+TEST_F(CalcFunctions, RowAndColumnOfRangesInArrays) {
+  for (int r = 0; r < 6; ++r) Wb_setValue(wb, sh, r, 1, CellValue::makeNumber(10.0 * (r + 1)));  // B1:B6
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 0, 3, 0, 3}, "=SUM(ROW(A1:A10))"));                 // D1
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 1, 3, 1, 3}, "=SUM(COLUMN(A1:D1))"));               // D2
+  formula("D3", "=SUMPRODUCT(--(ROW(A1:A6)>3),B1:B6)");
+  formula("D4", "=SUMPRODUCT(ROW(B1:B3)*B1:B3)");
+  formula("D5", "=SUM(ROW(A1:A10))");
+  formula("D6", "=ROW(A3:A5)");
+  Calc_recalculate(wb);
+  expectCells({{"D1", "55"}, {"D2", "10"}, {"D3", "150"}, {"D4", "140"}, {"D5", "1"}, {"D6", "3"}});
+}
+
 TEST_F(CalcFunctions, NumbersAsTexts) {
   expectValues({
       {"=FIXED(1234.567)", "\"1,234.57\""}, {"=FIXED(1234.567,-1)", "\"1,230\""},

@@ -653,3 +653,43 @@ TEST_F(XlsxSave, ASolvedWorkbookKeepsEverythingElse) {
     EXPECT_EQ(cellOf(third, "Answer Report", "B1").value, CellValue::makeNumber(36));
   }
 }
+
+// A sheet added to a workbook read from a package keeps the number formats
+// of its cells (built-in and the workbook's own, added to the styles part)
+// and gets columns as wide as their values; a title alone in its row does
+// not widen its column.
+TEST_F(XlsxSave, AnAddedSheetKeepsItsNumberFormatsAndFitsItsColumns) {
+  fs::path source = fs::path(CORVAN_SOURCE) / "tests/platform/fixtures/kept.xlsx", out = dir_ / "formats.xlsx";
+  Workbook* wb = open(source.string());
+  ASSERT_NE(wb, nullptr);
+  Sheet* report = Wb_addSheet(wb, "Report");
+  Wb_setValue(wb, report, 0, 0, CellValue::makeText("A title much longer than any column should be"));
+  const std::pair<double, const char*> values[] = {{1234.5, "#,##0.000000"}, {2.25, "0.00"}, {3, ""}};
+  for (int k = 0; k < 3; ++k) {
+    Wb_setValue(wb, report, 1 + k, 1, CellValue::makeText("Name " + std::to_string(k)));
+    Wb_setValue(wb, report, 1 + k, 2, CellValue::makeNumber(values[k].first));
+    Wb_cellAt(wb, report, 1 + k, 2)->numberFormat = values[k].second;
+  }
+  std::string error;
+  ASSERT_TRUE(Xlsx_save(wb, out.string(), &error)) << error;
+  Workbook* again = open(out.string());
+  ASSERT_NE(again, nullptr);
+  for (int k = 0; k < 3; ++k) {
+    const Cell* c = Wb_findCell(again->sheets.back().get(), 1 + k, 2);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->numberFormat, values[k].second) << k;
+  }
+  std::string sheetXml;
+  for (const auto& [part, text] : partsOf(out))
+    if (text.find("A title much longer") != std::string::npos || text.find("Name 0") != std::string::npos)
+      sheetXml = text;
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(sheetXml.c_str()));
+  std::map<int, double> widths;
+  for (pugi::xml_node col : doc.document_element().child("cols").children("col"))
+    widths[col.attribute("min").as_int()] = col.attribute("width").as_double();
+  EXPECT_EQ(widths.count(1), 0u);  // column A holds only the title
+  EXPECT_GE(widths[2], 6);         // "Name 0"
+  EXPECT_GE(widths[3], 12);        // 1,234.500000
+  EXPECT_LT(widths[3], 30);
+}

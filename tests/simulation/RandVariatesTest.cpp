@@ -468,3 +468,162 @@ TEST(RandVariates, EdgeCases) {
 }
 
 }  // namespace
+
+namespace {
+
+// A counting law of any width, its mean, variance and kurtosis.
+struct Wide {
+  std::string name;
+  Draw draw;
+  double mean, variance, kurtosis;
+};
+
+std::vector<Wide> wideLaws() {
+  return {
+      {"poisson 4",
+       [](RandState* s, double lo, double hi, double sh, double u) { return Rand_poisson(s, 4, lo, hi, sh, u); }, 4, 4,
+       3.25},
+      {"poisson 1e15",
+       [](RandState* s, double lo, double hi, double sh, double u) { return Rand_poisson(s, 1e15, lo, hi, sh, u); },
+       1e15, 1e15, 3},
+      {"binomial 0.4 of 1e6",
+       [](RandState* s, double lo, double hi, double sh, double u) {
+         return Rand_binomial(s, 0.4, 1000000, lo, hi, sh, u);
+       },
+       4e5, 2.4e5, 3},
+      {"binomial 0.5 of 2e9",
+       [](RandState* s, double lo, double hi, double sh, double u) {
+         return Rand_binomial(s, 0.5, 2000000000, lo, hi, sh, u);
+       },
+       1e9, 5e8, 3},
+      // n (1 - q) / q failures, variance the mean / q, kurtosis 3 + 6 / n + q^2 / (n (1 - q)).
+      {"negBinomial 0.4, 3",
+       [](RandState* s, double lo, double hi, double sh, double u) {
+         return Rand_negBinomial(s, 0.4, 3, lo, hi, sh, u);
+       },
+       4.5, 11.25, 5 + 0.16 / 1.8},
+      {"negBinomial 1e-12, 3",
+       [](RandState* s, double lo, double hi, double sh, double u) {
+         return Rand_negBinomial(s, 1e-12, 3, lo, hi, sh, u);
+       },
+       3e12 - 3, 3e24 - 3e12, 5},
+      {"negBinomial 1e-6, 1000",
+       [](RandState* s, double lo, double hi, double sh, double u) {
+         return Rand_negBinomial(s, 1e-6, 1000, lo, hi, sh, u);
+       },
+       1e9 - 1000, 1e15 - 1e9, 3.006},
+      // n K / N, n K / N (1 - K / N) (N - n) / (N - 1).
+      {"hypergeometric 10 of 50 holding 20",
+       [](RandState* s, double lo, double hi, double sh, double u) {
+         return Rand_hypergeometric(s, 10, 20, 50, lo, hi, sh, u);
+       },
+       4, 2.4 * 40 / 49, 3},
+      {"hypergeometric 1e9 of 2e9 holding 1e9",
+       [](RandState* s, double lo, double hi, double sh, double u) {
+         return Rand_hypergeometric(s, 1000000000, 1000000000, 2000000000, lo, hi, sh, u);
+       },
+       5e8, 2.5e17 / (2e9 - 1), 3},
+      {"geometric 1e-15",
+       [](RandState* s, double lo, double hi, double sh, double u) { return Rand_geometric(s, 1e-15, lo, hi, sh, u); },
+       1e15 - 1, 1e30 - 1e15, 9},
+  };
+}
+
+// The smallest count whose cumulative probability reaches p, summing the
+// terms exp(logPmf(k)) from a count whose lower tail is negligible.
+double quantileBySum(const std::function<double(double)>& logPmf, double from, double p) {
+  double sum = 0, k = from;
+  for (; sum + std::exp(logPmf(k)) < p; ++k) sum += std::exp(logPmf(k));
+  return k;
+}
+
+}  // namespace
+
+// A law of a huge mean once walked its terms from 0 one by one, and a
+// binomial law of many trials overflowed its coefficients to NaN: every law,
+// narrow or wide, now draws counts of its mean and variance.
+TEST(RandVariates, CountsOfAnyWidthHaveTheirLawsMeanAndVariance) {
+  for (const Wide& law : wideLaws()) {
+    const std::vector<double> x = sample(law.draw, -kInf, kInf);
+    double mean = 0, variance = 0;
+    for (double v : x) {
+      ASSERT_EQ(v, std::trunc(v)) << law.name;
+      mean += v / kDraws;
+    }
+    for (double v : x) variance += (v - mean) * (v - mean) / (kDraws - 1);
+    const double sd = std::sqrt(law.variance);
+    EXPECT_NEAR(mean, law.mean, 4 * sd / std::sqrt(kDraws)) << law.name;
+    EXPECT_NEAR(variance / law.variance, 1, 4 * std::sqrt((law.kurtosis - 1) / kDraws)) << law.name;
+  }
+}
+
+// Laws past the width where the terms are walked draw by an expansion of
+// their quantile: at each percentile it gives the exact count, found here by
+// summing the terms.
+TEST(RandVariates, WideCountsAreTheExactQuantile) {
+  const auto logChoose = [](double n, double k) {
+    return std::lgamma(n + 1) - std::lgamma(k + 1) - std::lgamma(n - k + 1);
+  };
+  struct Case {
+    std::string name;
+    Draw draw;
+    std::function<double(double)> logPmf;
+    double from;
+  };
+  const std::vector<Case> cases = {
+      {"poisson 2e6",
+       [](RandState* s, double lo, double hi, double sh, double u) { return Rand_poisson(s, 2e6, lo, hi, sh, u); },
+       [](double k) { return k * std::log(2e6) - 2e6 - std::lgamma(k + 1); }, 2e6 - 40 * 1415},
+      {"binomial 0.4 of 1e7",
+       [](RandState* s, double lo, double hi, double sh, double u) {
+         return Rand_binomial(s, 0.4, 10000000, lo, hi, sh, u);
+       },
+       [&](double k) { return logChoose(1e7, k) + k * std::log(0.4) + (1e7 - k) * std::log(0.6); }, 4e6 - 40 * 1550},
+      {"hypergeometric 1e7 of 2e7 holding 8e6",
+       [](RandState* s, double lo, double hi, double sh, double u) {
+         return Rand_hypergeometric(s, 10000000, 8000000, 20000000, lo, hi, sh, u);
+       },
+       [&](double k) { return logChoose(8e6, k) + logChoose(1.2e7, 1e7 - k) - logChoose(2e7, 1e7); }, 4e6 - 40 * 1100},
+  };
+  for (const Case& c : cases) {
+    RandState s{};
+    for (double p : {0.001, 0.1, 0.5, 0.77, 0.999})
+      EXPECT_EQ(c.draw(&s, -kInf, kInf, 0, p), quantileBySum(c.logPmf, c.from, p)) << c.name << " at " << p;
+  }
+}
+
+// A wide law truncated to a part of its bulk stays there and has the mean of
+// the normal law it nears, truncated alike.
+TEST(RandVariates, WideCountsStayInTheirBounds) {
+  const double mean = 1e15, sd = std::sqrt(1e15), lo = mean - sd / 2, hi = mean + 2 * sd;
+  const std::vector<double> x = sample(
+      [](RandState* s, double a, double b, double sh, double u) { return Rand_poisson(s, 1e15, a, b, sh, u); }, lo, hi);
+  double sum = 0;
+  for (double v : x) {
+    ASSERT_TRUE(v >= std::ceil(lo) && v <= std::floor(hi)) << v;
+    sum += v;
+  }
+  const double al = (lo - mean) / sd, be = (hi - mean) / sd, z = normalCdf(be) - normalCdf(al);
+  const auto phi = [](double t) { return std::exp(-t * t / 2) / std::sqrt(2 * std::numbers::pi); };
+  EXPECT_NEAR(sum / kDraws, mean + sd * (phi(al) - phi(be)) / z, 4 * sd / std::sqrt(kDraws));
+}
+
+// Bounds around no count of the law once gave the count nearest them.
+TEST(RandVariates, BoundsHoldingNoCountGiveNaN) {
+  struct Case {
+    std::string name;
+    double value;
+  };
+  RandState s{};
+  const std::vector<Case> cases = {
+      {"binomial past its trials", Rand_binomial(&s, 0.5, 10, 11, 20, 0, kFresh)},
+      {"hypergeometric past its successes", Rand_hypergeometric(&s, 10, 20, 50, 11, 15, 0, kFresh)},
+      {"poisson below 0", Rand_poisson(&s, 4, -5, -1, 0, kFresh)},
+      {"negBinomial below 0", Rand_negBinomial(&s, 0.4, 3, -3, -1, 0, kFresh)},
+      {"geometric below 0", Rand_geometric(&s, 0.3, -5, -3, 0, kFresh)},
+      {"wide poisson below 0", Rand_poisson(&s, 1e15, -5, -1, 0, kFresh)},
+      {"wide binomial past its trials", Rand_binomial(&s, 0.5, 2000000000, 2.5e9, 3e9, 0, kFresh)},
+      {"wide poisson, reversed bounds", Rand_poisson(&s, 1e15, 1e15 + 1e7, 1e15, 0, kFresh)},
+  };
+  for (const Case& c : cases) EXPECT_TRUE(std::isnan(c.value)) << c.name << " drew " << c.value;
+}

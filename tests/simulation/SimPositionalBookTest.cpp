@@ -83,11 +83,25 @@ const Bounded kBounded[] = {
     // A range of one value gives that value; 1E+30 is the usual "no limit".
     {"B40", "=cb_normal(100,15,100,100)", 31, 100, 100}, {"B41", "=cb_uniform(0,10,5,5)", 45, 5, 5},
     {"B42", "=cb_poisson(0.25,0,1E+30)", 37, 0, 1e30},
+    // Bounds that leave one whole number of the range give it; a mean of
+    // 1E+15 draws at once.
+    {"B43", "=sim.1206(1,10,5.5,6.2)", 21, 6, 6},
+    {"B44", "=cb_poisson(1E-15,1E+15,1E+30)", 37, 1e15, 1e30},
 };
+
+// Bounds that hold no value the law can take: no whole number of the
+// range, no count up to the number of trials.
+struct Empty {
+  const char* cell;
+  const char* formula;
+};
+
+const Empty kEmpty[] = {{"B45", "=sim.1206(1,10,5.5,5.7)"}, {"B46", "=cb_binomial(0.5,10,11,20)"}};
 
 void fill(SimSheet& s) {
   for (const Uncertain& u : kLaws) s.formula(u.cell, u.formula);
   for (const Bounded& b : kBounded) s.formula(b.cell, b.formula);
+  for (const Empty& e : kEmpty) s.formula(e.cell, e.formula);
   const double v[] = {1, 3, 5}, w[] = {1, 1, 2};
   for (int k = 0; k < 3; ++k) {
     s.number(("D" + std::to_string(k + 2)).c_str(), v[k]);
@@ -106,6 +120,7 @@ std::vector<const char*> roots() {
   std::vector<const char*> all;
   for (const Uncertain& u : kLaws) all.push_back(u.cell);
   for (const Bounded& b : kBounded) all.push_back(b.cell);
+  for (const Empty& e : kEmpty) all.push_back(e.cell);
   for (const char* more : {"B35", "B36", "B37", "C38"}) all.push_back(more);
   return all;
 }
@@ -145,6 +160,16 @@ TEST_F(PositionalBook, TruncatedAndShiftedDrawsStayInTheirBounds) {
   }
 }
 
+// The draw once left its bounds for the whole number or count nearest them.
+TEST_F(PositionalBook, BoundsThatHoldNoValueOfTheLawGiveNaN) {
+  ASSERT_TRUE(book.compile(roots()));
+  for (const Empty& e : kEmpty) {
+    const std::vector<double> x = run(e.cell);
+    ASSERT_EQ(x.size(), static_cast<size_t>(kTrials)) << e.formula;
+    for (double v : x) ASSERT_TRUE(std::isnan(v)) << e.formula << " drew " << v;
+  }
+}
+
 // Trial t of B35 draws around trial t of B2: the differences are standard
 // normal, the cell's own law has variance 15^2 + 1.
 TEST_F(PositionalBook, AnUncertainParameterIsTakenTrialByTrial) {
@@ -178,8 +203,8 @@ TEST_F(PositionalBook, RegistrationPassRecordsEachUncertainCell) {
   EXPECT_EQ(book.ctx->sampling.rand->stream.state, before);  // nothing drawn
   std::map<uint32_t, const CellRegRecord*> byKey;
   for (const auto& r : book.registry()->records) byKey[r->key] = r.get();
-  // Every law and bounded cell (B3 is both), B35 and the table B36.
-  EXPECT_EQ(book.registry()->records.size(), std::size(kLaws) + std::size(kBounded) - 1 + 3);
+  // Every law, bounded and empty cell (B3 is both law and bounded), B35 and the table B36.
+  EXPECT_EQ(book.registry()->records.size(), std::size(kLaws) + std::size(kBounded) + std::size(kEmpty) - 1 + 3);
   const auto expect = [&](const char* a1, int32_t law, uint8_t flag) {
     const CellRef c = SimBook::at(a1);
     const auto it = byKey.find(CellReg_cellKey(c.sheet, c.row, c.column));

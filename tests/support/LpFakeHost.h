@@ -54,7 +54,8 @@ struct LpFakeModel {
   int extraRows = 0;  // added to query 1 (a model over the limits)
   unsigned optionFlags = 0;
   bool extractable = true, boundsReadable = true, startReadable = true;
-  long failEvaluationAt = -1;  // the evaluation with this number fails
+  long failEvaluationAt = -1;     // the evaluation with this number fails
+  long failEvaluationsFrom = -1;  // every evaluation from this number on fails
   // Progress: answers by call number (others 0) and the calls seen.
   std::function<int(unsigned flags, int count)> answer;
   std::vector<std::pair<unsigned, int>> progressCalls;
@@ -85,6 +86,7 @@ inline int LpFake_hostRows(const LpFakeModel& m) { return static_cast<int>(m.row
 
 inline int LpFake_evaluate(LpFakeModel& m, double* out) {
   if (++m.evaluations == m.failEvaluationAt) return 0;
+  if (m.failEvaluationsFrom > 0 && m.evaluations >= m.failEvaluationsFrom) return 0;
   for (int i = 0; i < LpFake_hostRows(m); ++i) out[i] = LpFake_rowValue(m, i);
   return 1;
 }

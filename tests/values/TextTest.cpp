@@ -75,4 +75,51 @@ TEST(Text, Utf8AndCase) {
   EXPECT_FALSE(Text_equalsNoCase(u"Data", u"Data2"));
 }
 
+// Each broken sequence is one replacement character and the byte that broke
+// it starts the next character, so no neighbour is lost.
+TEST(Text, BrokenUtf8ReadsAsReplacementCharacters) {
+  const struct {
+    const char* utf8;
+    std::u16string text;
+  } cases[] = {
+      {"h\xC3\xA9llo", u"h\u00e9llo"},
+      {"a\xC3(b", u"a\uFFFD(b"},                          // lead byte without its continuation
+      {"x\xE6\x97y", u"x\uFFFDy"},                        // three-byte sequence cut after two
+      {"\xE6\x97", u"\uFFFD"},                            // cut by the end of the text
+      {"\xC0\xAFz", u"\uFFFD\uFFFDz"},                    // overlong lead, stray continuation
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // an encoded surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
+      {"\xF0\x9F\x98\x82!", u"\U0001F602!"},
+      {"\xFF\xFEok", u"\uFFFD\uFFFDok"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Text_fromUtf8(c.utf8), c.text) << c.utf8;
+  // Half of a surrogate pair is written as U+FFFD, never as broken UTF-8.
+  EXPECT_EQ(Text_toUtf8(std::u16string{u'a', char16_t{0xD83D}, u'b'}),
+            "a\xEF\xBF\xBD"
+            "b");
+  EXPECT_EQ(Text_toUtf8(std::u16string(1, char16_t{0xDE02})), "\xEF\xBF\xBD");
+}
+
+TEST(Text, CaseBeyondLatin1) {
+  const struct {
+    char16_t c, lower, upper;
+  } cases[] = {
+      {u'A', u'a', u'A'},       {0x00E9, 0x00E9, 0x00C9},  // é
+      {0x03A9, 0x03C9, 0x03A9},                            // Ω
+      {0x0436, 0x0436, 0x0416},                            // ж
+      {0x0150, 0x0151, 0x0150},                            // Ő
+      {0x00FF, 0x00FF, 0x0178},                            // ÿ
+      {0x65E5, 0x65E5, 0x65E5},                            // 日 has no case
+      {0x0130, 0x0130, 0x0130},                            // İ does not fold into ASCII
+      {0x0131, 0x0131, 0x0131},                            // nor ı
+      {0x212A, 0x212A, 0x212A},                            // the Kelvin sign
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Text_foldCase(c.c), c.lower) << static_cast<int>(c.c);
+    EXPECT_EQ(Text_upperCase(c.c), c.upper) << static_cast<int>(c.c);
+  }
+  EXPECT_TRUE(Text_equalsNoCase(u"\u03a9MEGA", u"\u03c9mega"));
+  EXPECT_FALSE(Text_equalsNoCase(u"\u0130", u"i"));
+}
+
 }  // namespace

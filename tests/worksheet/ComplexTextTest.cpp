@@ -58,6 +58,29 @@ TEST(ComplexText, ReadsTheNotationsOfTheEngineeringFunctions) {
     EXPECT_FALSE(parse(bad).ok) << Text_toUtf8(bad);
 }
 
+// The parts are decimal numbers: a sign, digits with one point, an exponent
+// with digits; the runtime's hexadecimal, infinity and not-a-number forms
+// are no numbers here.
+TEST(ComplexText, PartsAreDecimalNumbersOnly) {
+  const struct {
+    const char16_t* text;
+    bool ok;
+    double re, im;
+  } cases[] = {
+      {u"nan", false, 0, 0},          {u"inf", false, 0, 0},    {u"-infinity", false, 0, 0}, {u"0x10", false, 0, 0},
+      {u"0x1p3i", false, 0, 0},       {u"1+nani", false, 0, 0}, {u"3+infi", false, 0, 0},    {u"infi", false, 0, 0},
+      {u"1e", false, 0, 0},           {u".", false, 0, 0},      {u"1e999", false, 0, 0},     {u"1e5i", true, 0, 1e5},
+      {u".5-.25j", true, 0.5, -0.25}, {u"5.+2.i", true, 5, 2},  {u" 3+4i", true, 3, 4},      {u"2E-3", true, 0.002, 0},
+  };
+  for (const auto& t : cases) {
+    const Parsed p = parse(t.text);
+    EXPECT_EQ(p.ok, t.ok) << Text_toUtf8(t.text);
+    if (!t.ok || !p.ok) continue;
+    EXPECT_EQ(p.re, t.re) << Text_toUtf8(t.text);
+    EXPECT_EQ(p.im, t.im) << Text_toUtf8(t.text);
+  }
+}
+
 TEST(ComplexText, WritesThePartsInTheFixedFormats) {
   EXPECT_EQ(format(3, 4, u'i'), "3+4i");
   EXPECT_EQ(format(3, -1, u'j'), "3-j");

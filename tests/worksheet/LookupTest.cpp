@@ -84,11 +84,14 @@ TEST(Lookup, ErrorsInATableSpoilOnlyTheirOwnRows) {
 TEST(Lookup, IndexChooseAndTheirShapes) {
   Caller c;
   const Value* square = c.grid(2, 2, {1, 2, 3, 4});
-  EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.num(2)}), kErrRef));
-  const Value* row = c.call(kIdIndex, {square, c.num(2), c.num(0)});
-  ASSERT_EQ(row->kind, kValArray);
-  EXPECT_EQ(row->array->rows, 1);
-  EXPECT_EQ(Val_at(row, 0, 1)->number, 4);
+  // One index into a table picks its row whole, as the worksheet does.
+  for (const Value* row : {c.call(kIdIndex, {square, c.num(2), c.num(0)}), c.call(kIdIndex, {square, c.num(2)})}) {
+    ASSERT_EQ(row->kind, kValArray);
+    EXPECT_EQ(row->array->rows, 1);
+    EXPECT_EQ(Val_at(row, 0, 0)->number, 3);
+    EXPECT_EQ(Val_at(row, 0, 1)->number, 4);
+  }
+  EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.num(3)}), kErrRef));
   const Value* whole = c.call(kIdIndex, {square, c.num(0), c.num(0)});
   ASSERT_EQ(whole->kind, kValArray);
   EXPECT_EQ(whole->array->rows * whole->array->columns, 4);
@@ -121,7 +124,10 @@ TEST(Lookup, AddressRowsColumnsAreasAndTranspose) {
   EXPECT_EQ(address({c.num(1), c.num(1), c.num(1), c.boolean(true), c.text(u"Data")}), "Data!$A$1");
   EXPECT_EQ(address({c.num(1), c.num(1), c.num(1), c.boolean(true), c.num(5)}), "'5'!$A$1");
   EXPECT_TRUE(isError(c.call(kIdAddress, {c.num(1), c.num(257)}), kErrValue));
-  EXPECT_TRUE(isError(c.call(kIdRows, {c.num(5)}), kErrValue));
+  // A single value is one row and one column.
+  EXPECT_EQ(numberOf(c.call(kIdRows, {c.num(5)})), 1);
+  EXPECT_EQ(numberOf(c.call(kIdColumns, {c.text(u"x")})), 1);
+  EXPECT_TRUE(isError(c.call(kIdRows, {c.values.error(kErrDiv0)}), kErrDiv0));
   EXPECT_EQ(numberOf(c.call(kIdAreas, {c.num(5)})), 1);
   EXPECT_EQ(numberOf(c.call(kIdColumn, {})), 3);
   EXPECT_EQ(numberOf(c.call(kIdRow, {})), 5);
@@ -142,8 +148,12 @@ TEST(Lookup, AddressRowsColumnsAreasAndTranspose) {
   ASSERT_EQ(t->kind, kValArray);
   EXPECT_EQ(t->array->rows, 2);
   EXPECT_EQ(Val_at(t, 1, 0)->number, 2);
+  // Outside an array formula the transposed block still comes back; the
+  // cell shows its first element, as the worksheet's does.
   c.arrayFormula = false;
-  EXPECT_TRUE(isError(c.call(kIdTranspose, {c.grid(1, 2, {1, 2})}), kErrValue));
+  const Value* plain = c.call(kIdTranspose, {c.grid(1, 2, {1, 2})});
+  ASSERT_EQ(plain->kind, kValArray);
+  EXPECT_EQ(Val_at(plain, 0, 0)->number, 1);
 }
 
 // f(x) = a lookup over elements x1 x2, x2 x3 and x3 x1 with constant keys,

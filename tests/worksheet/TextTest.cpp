@@ -7,6 +7,8 @@
 #include "tests/worksheet/TestCaller.h"
 #include "values/DegVec_Payload.h"
 #include "values/Fn_Ids.h"
+#include "values/Grad_Payload.h"
+#include "values/Vm_Context.h"
 
 namespace {
 
@@ -95,6 +97,101 @@ TEST(Text, FunctionsTheApplicationComputes) {
       textOf(c.call(kIdFixed, {c.num(1234.567), c.bound(Val_setKind(c.values.make(), kValMissing)), c.boolean(true)})),
       "1234.57");
   EXPECT_EQ(textOf(c.call(kIdDollar, {c.num(1234.567)})), "$1,234.57");
+}
+
+// Texts beyond ASCII through every text function, those computed here and
+// those the stand-in application computes: characters are counted, cut and
+// cased, never bytes.
+TEST(Text, CharactersBeyondAsciiInBothCalculations) {
+  AppCaller c;
+  const char16_t* hello = u"h\u00e9llo";
+  const char16_t* omega = u"\u03a9";
+  const char16_t* japan = u"\u65e5\u672c";
+  const struct {
+    int32_t id;
+    std::vector<const Value*> args;
+    double number;     // the answer when it is a number
+    const char* text;  // else the text
+  } cases[] = {
+      {kIdLen, {c.text(hello)}, 5, nullptr},
+      {kIdLen, {c.text(omega)}, 1, nullptr},
+      {kIdLen, {c.text(japan)}, 2, nullptr},
+      {kIdFind, {c.text(u"l"), c.text(hello)}, 3, nullptr},
+      {kIdFind, {c.text(u"\u672c"), c.text(japan)}, 2, nullptr},
+      {kIdSearch, {c.text(u"L"), c.text(hello)}, 3, nullptr},
+      {kIdSearch, {c.text(u"\u00c9"), c.text(hello)}, 2, nullptr},
+      {kIdSearch, {c.text(u"\u03c9"), c.text(omega)}, 1, nullptr},
+      {kIdMid, {c.text(hello), c.num(2), c.num(2)}, 0, "\u00e9l"},
+      {kIdMid, {c.text(japan), c.num(2), c.num(1)}, 0, "\u672c"},
+      {kIdLeft, {c.text(japan)}, 0, "\u65e5"},
+      {kIdLeft, {c.text(hello), c.num(2)}, 0, "h\u00e9"},
+      {kIdRight, {c.text(hello), c.num(4)}, 0, "\u00e9llo"},
+      {kIdRight, {c.text(omega)}, 0, "\u03a9"},
+      {kIdReplace, {c.text(hello), c.num(3), c.num(1), c.text(u"X")}, 0, "h\u00e9Xlo"},
+      {kIdReplace, {c.text(japan), c.num(2), c.num(1), c.text(omega)}, 0, "\u65e5\u03a9"},
+      {kIdSubstitute, {c.text(hello), c.text(u"\u00e9"), c.text(u"e")}, 0, "hello"},
+      {kIdSubstitute, {c.text(japan), c.text(u"\u65e5"), c.text(u"")}, 0, "\u672c"},
+      {kIdUpper, {c.text(hello)}, 0, "H\u00c9LLO"},
+      {kIdLower, {c.text(omega)}, 0, "\u03c9"},
+      {kIdUpper, {c.text(u"\u03c9\u0436")}, 0, "\u03a9\u0416"},
+      {kIdUpper, {c.text(japan)}, 0, "\u65e5\u672c"},
+      {kIdProper, {c.text(u"\u00e9LAN \u03c9MEGA")}, 0, "\u00c9lan \u03a9mega"},
+  };
+  for (const auto& t : cases) {
+    const Value* r = c.call(t.id, t.args);
+    if (t.text) EXPECT_EQ(textOf(r), t.text) << t.id;
+    else EXPECT_EQ(numberOf(r), t.number) << t.id;
+  }
+}
+
+// A decision variable's value in a derivative or interval mode has no text:
+// the text functions raise status 39 and give "#value!" instead of taking it
+// as the empty text (LEN of 3.25 would otherwise be 4 in value mode and 0 in
+// every other).
+TEST(Text, TextFunctionsRefuseTheEvaluationModes) {
+  AppCaller c;
+  c.ctx->flags.mode = kModeGrad;
+  GradValue g{};
+  Grad_init(&g, 1, c.ctx);
+  Grad_setVar(&g, 3.25, 1);
+  Value* x = c.bound(Val_setGrad(c.values.make(), &g));
+  Grad_free(&g);
+  const Interval box{1, 2};
+  Value* interval = c.bound(Val_setInterval(c.values.make(), &box));
+  const struct {
+    int32_t id;
+    std::vector<const Value*> args;
+  } calls[] = {
+      {kIdLen, {x}},
+      {kIdUpper, {x}},
+      {kIdLower, {x}},
+      {kIdCode, {x}},
+      {kIdChar, {x}},
+      {kIdLeft, {x, c.num(1)}},
+      {kIdRight, {x}},
+      {kIdMid, {x, c.num(1), c.num(1)}},
+      {kIdFind, {c.text(u"3"), x}},
+      {kIdSearch, {c.text(u"3"), interval}},
+      {kIdReplace, {x, c.num(1), c.num(1), c.text(u"")}},
+      {kIdSubstitute, {x, c.text(u"3"), c.text(u"4")}},
+      {kIdTrim, {x}},
+      {kIdProper, {interval}},
+      {kIdClean, {x}},
+      {kIdRept, {x, c.num(2)}},
+      {kIdText, {x, c.text(u"0.0")}},
+      {kIdConcatenate, {c.text(u"a"), x}},
+      {kIdFixed, {x}},
+      {kIdDollar, {x}},
+  };
+  for (const auto& call : calls) {
+    Vm_clearErrors(c.ctx);
+    EXPECT_TRUE(isError(c.call(call.id, call.args), kErrValue)) << call.id;
+    EXPECT_EQ(c.ctx->errors.firstError, kStatusUnsupportedFunction) << call.id;
+  }
+  // The same functions on plain values raise nothing.
+  Vm_clearErrors(c.ctx);
+  EXPECT_EQ(numberOf(c.call(kIdLen, {c.num(3.25)})), 4);
+  EXPECT_EQ(c.ctx->errors.errorCount, 0);
 }
 
 TEST(Text, WithoutTheApplicationItsFunctionsAreValueErrors) {

@@ -19,6 +19,9 @@ inline bool Wsf_isNumber(const Value* v) { return Wsf_isPlain(v) && v->kind != k
 // The number of a plain value; empty and missing are 0.
 inline double Wsf_number(const Value* v) { return v->kind <= kValMissing ? 0.0 : v->number; }
 inline bool Wsf_isError(const Value* v) { return v->kind == kValError; }
+// An argument read from a single cell by a reference (not given directly):
+// the aggregates skip its booleans and texts as they skip a range's.
+inline bool Wsf_isCellReference(const Value* v) { return v->source && v->kind != kValArray; }
 // The element count of an argument (1 when it is no array) and its element
 // i in row-major order (the argument itself when it is no array).
 inline int32_t Wsf_count(const Value* v) { return v->kind == kValArray ? v->array->rows * v->array->columns : 1; }

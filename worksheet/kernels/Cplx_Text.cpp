@@ -1,24 +1,56 @@
 // Reading and writing complex numbers as text.
 #include "worksheet/kernels/Cplx_Text.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 bool isSuffix(char16_t c) { return c == u'i' || c == u'j'; }
 
-// The number that starts at position at, as the C runtime reads it (it
-// stops at the first character it cannot use); the position after it, at
-// itself when nothing could be read.
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The end of the digits from position i.
+size_t skipDigits(const std::string& s, size_t i) {
+  while (i < s.size() && isDigit(s[i])) ++i;
+  return i;
+}
+
+// The length of the decimal number at position at: blanks, a sign, digits
+// with at most one point (at least one digit), then an exponent when digits
+// follow its letter. The reading stops at the first character it cannot
+// use; no hexadecimal, infinity or not-a-number forms. 0 when none.
+size_t decimalLength(const std::string& s, size_t at) {
+  size_t i = at;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  const size_t whole = skipDigits(s, i);
+  const bool point = whole < s.size() && s[whole] == '.';
+  size_t end = point ? skipDigits(s, whole + 1) : whole;
+  if (end - i == (point ? 1u : 0u)) return 0;  // no digit
+  if (end < s.size() && (s[end] == 'e' || s[end] == 'E')) {
+    const size_t sign = end + 1 < s.size() && (s[end + 1] == '+' || s[end + 1] == '-') ? end + 2 : end + 1;
+    if (skipDigits(s, sign) > sign) end = skipDigits(s, sign);
+  }
+  return end - at;
+}
+
+// The number that starts at position at (decimalLength); the position after
+// it, at itself when nothing could be read or its value is beyond the reals.
 size_t readNumber(const std::string& narrow, size_t at, double* x) {
-  const char* start = narrow.c_str() + at;
-  char* end = nullptr;
-  const double v = std::strtod(start, &end);
-  if (end == start) return at;
-  *x = v;
-  return at + static_cast<size_t>(end - start);
+  const size_t length = decimalLength(narrow, at);
+  if (length == 0) return at;
+  const char* first = narrow.data() + at;
+  const char* last = first + length;
+  while (*first == ' ' || *first == '\t') ++first;
+  const bool negative = *first == '-';
+  if (*first == '+' || *first == '-') ++first;
+  double v = 0;
+  const auto r = std::from_chars(first, last, v, std::chars_format::general);
+  if (r.ec != std::errc() || r.ptr != last) return at;
+  *x = negative ? -v : v;
+  return at + length;
 }
 
 // The text with every character beyond ASCII as one the runtime never reads.

@@ -1,6 +1,7 @@
 // Argument collectors of the statistical functions.
 #include "worksheet/kernels/Kern_Collect.h"
 
+#include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
 
 namespace {
@@ -10,17 +11,27 @@ bool isNumber(const Value* v) { return v->kind == kValInt || v->kind == kValReal
 // Numbers and the kinds of the evaluation modes.
 bool isValue(const Value* v) { return v->kind >= kValInt && v->kind <= kValKind17; }
 
-// What a text counts as in the A-forms.
+// What a text counts as in the A-forms, and what booleans given directly
+// count as.
 const Value kZero{kValReal, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
+const Value kOne{kValReal, 1, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
 
 }  // namespace
+
+bool Kern_directNumber(const Value* v, double* x) {
+  if (isNumber(v) || v->kind == kValBool) return *x = v->number, true;
+  return v->kind == kValText && Text_toDouble(v->text ? v->text : u"", x);
+}
 
 bool Kern_collectNumbers(const Value* arg, std::vector<double>* out, Value* result) {
   if (arg->kind != kValArray) {
     if (Wsf_isError(arg)) return Wsf_copy(result, arg), false;
-    if (!isNumber(arg)) return Wsf_error(result, kErrValue), false;
-    out->push_back(arg->number);
-    return true;
+    // A cell's boolean, text or blank is skipped as a range's are; a value
+    // given directly counts by its number.
+    double x = 0;
+    if (isNumber(arg) || (!Wsf_isCellReference(arg) && Kern_directNumber(arg, &x)))
+      return out->push_back(isNumber(arg) ? arg->number : x), true;
+    return Wsf_isCellReference(arg) || (Wsf_error(result, kErrValue), false);
   }
   for (int32_t i = 0; i < Wsf_count(arg); ++i) {
     const Value* e = Wsf_element(arg, i);
@@ -52,9 +63,12 @@ bool Kern_collectArgValues(int argc, const Value* const* argv, bool countAll, st
     const Value* a = argv[i];
     if (a->kind == kValMissing) continue;
     if (a->kind != kValArray && !Wsf_isError(a)) {
+      // A cell's boolean or text counts as a range's does.
+      const bool cell = Wsf_isCellReference(a);
       if (isValue(a) || (countAll && a->kind == kValBool)) out->push_back(a);
       else if (countAll && a->kind == kValText) out->push_back(&kZero);
-      else return Wsf_error(result, kErrValue), false;
+      else if (!cell && a->kind == kValBool) out->push_back(a->number != 0 ? &kOne : &kZero);
+      else if (!cell) return Wsf_error(result, kErrValue), false;
       continue;
     }
     for (int32_t k = 0; k < Wsf_count(a); ++k) {

@@ -36,9 +36,13 @@ bool Kern_walkPairs(const Value* a, const Value* b, Value* result, Take take) {
 }
 
 // Integers and reals of one argument: a lone number; the numbers of an array
-// in row-major order, skipping empty cells, booleans and texts. A lone
-// boolean or text, or any other kind, is refused.
+// or of a single cell, in row-major order, skipping empty cells, booleans and
+// texts. A lone boolean, or text that reads whole as a number, given directly
+// counts by its number; any other lone value is refused.
 bool Kern_collectNumbers(const Value* arg, std::vector<double>* out, Value* result);
+// The number a value given directly (not read from a cell) counts as: a
+// number, a boolean, a text that reads whole as a number; false for any other.
+bool Kern_directNumber(const Value* v, double* x);
 // Kern_collectNumbers over every argument, appended in order.
 bool Kern_collectArgNumbers(int argc, const Value* const* argv, std::vector<double>* out, Value* result);
 // Parallel numbers of two arguments of the same element count ("#n/a"
@@ -47,8 +51,10 @@ bool Kern_collectPairs(const Value* a, const Value* b, std::vector<double>* xa, 
 // The values that statistics over every evaluation mode count, kept as
 // pointers into the arguments (valid while they are): numbers and values of
 // the evaluation modes, direct or as array elements; with countAll also
-// booleans by their number and texts as 0. An error ends the gathering; a
-// direct argument of another kind is refused.
+// booleans by their number and texts as 0. A boolean given directly counts
+// by its number; a single cell's boolean or text counts as an array
+// element's. An error ends the gathering; a direct argument of another kind
+// is refused.
 bool Kern_collectArgValues(int argc, const Value* const* argv, bool countAll, std::vector<const Value*>* out,
                            Value* result);
 // Parallel values of two arguments of the same element count ("#n/a"

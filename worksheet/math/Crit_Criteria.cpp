@@ -110,7 +110,9 @@ bool Crit_match(const Value* candidate, const Value* criterion) {
     const bool plainOrError = Wsf_isPlain(criterion) || Wsf_isError(criterion);
     const bool candidateOk = Wsf_isPlain(candidate) || Wsf_isError(candidate);
     if (!plainOrError || !candidateOk || candidate->kind == kValEmpty) return false;
-    return candidate->number == criterion->number && Wsf_isError(candidate) == Wsf_isError(criterion);
+    // A boolean matches booleans only and a number numbers only (TRUE is not 1).
+    return candidate->number == criterion->number && Wsf_isError(candidate) == Wsf_isError(criterion) &&
+           (candidate->kind == kValBool) == (criterion->kind == kValBool);
   }
   std::u16string_view operand;
   const Relation r = splitOperator(criterion->text ? criterion->text : u"", &operand);
@@ -129,6 +131,10 @@ bool Crit_match(const Value* candidate, const Value* criterion) {
     if (r == Relation::kEq) return operand.empty();
     return r == Relation::kNe && !operand.empty();
   }
+  // A boolean is compared with the words TRUE and FALSE ("TRUE", "<>FALSE").
+  const bool truth = Text_equalsNoCase(operand, u"TRUE");
+  if (candidate->kind == kValBool && (truth || Text_equalsNoCase(operand, u"FALSE")))
+    return holds(r, compareNumbers(candidate->number, truth ? 1 : 0));
   if (!Wsf_isPlain(candidate) || candidate->kind == kValBool) return r == Relation::kNe && !Wsf_isError(candidate);
   if (!numeric) return r == Relation::kNe;
   return holds(r, compareNumbers(candidate->number, number));

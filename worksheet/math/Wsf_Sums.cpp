@@ -29,15 +29,15 @@ bool directNumber(const Value* v, double* x, Value* result) {
   return Wsf_error(result, kErrValue), false;
 }
 
-// Folds step over every number of the arguments: range elements that are
-// numbers, direct arguments by their number.
+// Folds step over every number of the arguments: range elements and single
+// cells that are numbers, direct arguments by their number.
 template <class Step>
 Value* fold(Value* result, int argc, const Value* const* argv, double start, Step step) {
   double total = start;
   bool counted = false;
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
-    if (a->kind != kValArray) {
+    if (a->kind != kValArray && !Wsf_isCellReference(a)) {
       double x = 0;
       if (!directNumber(a, &x, result)) return result;
       total = step(total, x);
@@ -68,14 +68,15 @@ Value addSquareStep(const Value& total, const Value& x) {
 }
 
 // SUM, PRODUCT and SUMSQ over the evaluation modes: every direct argument,
-// whatever its kind, and every array element of kinds 3 to 18 (numbers,
-// mode values and errors) go through the generic operators in order.
+// whatever its kind, and every single cell and array element of kinds 3 to
+// 18 (numbers, mode values and errors) go through the generic operators in
+// order.
 Value* foldModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx, double start, Step step) {
   WsfLocal total(ctx);
   Val_setNumber(&total.v, start);
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
-    if (a->kind != kValArray) {
+    if (a->kind != kValArray && !Wsf_isCellReference(a)) {
       total.take(step(*total, *a));
       continue;
     }
@@ -87,8 +88,8 @@ Value* foldModal(Value* result, int argc, const Value* const* argv, EvalContext*
   return Wsf_copy(result, &*total);
 }
 
-// SUMPRODUCT's sum over the evaluation modes; a position holding a text or
-// an array counts 0.
+// SUMPRODUCT's sum over the evaluation modes; a position holding a boolean,
+// a text or an array counts 0.
 Value* sumproductModal(Value* result, int argc, const Value* const* argv, int32_t positions, EvalContext* ctx) {
   WsfLocal total(ctx), product(ctx);
   Val_setNumber(&total.v, 0.0);
@@ -96,7 +97,7 @@ Value* sumproductModal(Value* result, int argc, const Value* const* argv, int32_
     Val_setNumber(&product.v, 1.0);
     for (int i = 0; i < argc; ++i) {
       const Value* e = Wsf_element(argv[i], k);
-      if (e->kind > kValError) {
+      if (e->kind == kValBool || e->kind > kValError) {
         Val_setNumber(&product.v, 0.0);
         break;
       }
@@ -216,9 +217,10 @@ Value* Wsf_sumproduct(Value* result, int argc, const Value* const* argv, bool ar
     for (int i = 0; i < argc; ++i) {
       const Value* e = Wsf_element(argv[i], k);
       if (Wsf_isError(e)) return Wsf_copy(result, e);
-      // Texts and empty cells count as 0, booleans (such as the elements of
-      // a comparison over a range) by their number.
-      product *= isNumber(e) || e->kind == kValBool ? e->number : 0.0;
+      // Texts, empty cells and booleans (such as the elements of a
+      // comparison over a range, which "--" turns into numbers) count as 0,
+      // as the worksheet counts them.
+      product *= isNumber(e) ? e->number : 0.0;
     }
     total += product;
   }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <vector>
 
 #include "arithmetic/operators/Op_Operators.h"
@@ -26,27 +27,50 @@ namespace {
 struct Counted {
   int32_t lo, hi;
   bool asNumbers;
+  bool refusesWords;  // a text given directly that is no number is "#value!" (else skipped)
 };
-constexpr Counted kValues{kValInt, kValError, false};    // AVERAGE and the like
-constexpr Counted kAll{kValBool, kValText, true};        // AVERAGEA, COUNTA
-constexpr Counted kNumbers{kValInt, kValDegVec, false};  // COUNT
+constexpr Counted kValues{kValInt, kValError, false, true};     // AVERAGE and the like
+constexpr Counted kAll{kValBool, kValText, true, false};        // AVERAGEA, COUNTA
+constexpr Counted kNumbers{kValInt, kValDegVec, false, false};  // COUNT
 
 const Value kZero{kValReal, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
 
-// The counted values of the arguments in order, array elements row by row.
-StatValues countedValues(int argc, const Value* const* argv, const Counted& kinds) {
-  StatValues out;
+// The counted values, and the numbers of the texts given directly that some
+// of them point at.
+struct Gathered {
+  StatValues values;
+  std::deque<Value> numbers;
+};
+
+// A boolean or a text that reads as a number, given directly (not read from
+// a cell), counts by its number, as the worksheet counts it (AVERAGE(TRUE, 3)
+// is 2, COUNT("1", 2) is 2); true when it was such a value.
+bool takeDirect(const Value* a, Gathered* out) {
+  double x = 0;
+  if (a->source || (a->kind != kValBool && a->kind != kValText) || !Kern_directNumber(a, &x)) return false;
+  out->numbers.push_back(kZero);
+  out->numbers.back().number = x;
+  out->values.push_back(&out->numbers.back());
+  return true;
+}
+
+// The counted values of the arguments in order, array elements row by row;
+// false with "#value!" in the result for a text given directly that is no
+// number when the kinds refuse it.
+bool countedValues(Value* result, int argc, const Value* const* argv, const Counted& kinds, Gathered* out) {
   const auto take = [&](const Value* v) {
     if (v->kind < kinds.lo || v->kind > kinds.hi) return;
-    out.push_back(kinds.asNumbers && v->kind == kValText ? &kZero : v);
+    out->values.push_back(kinds.asNumbers && v->kind == kValText ? &kZero : v);
   };
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
+    if (!kinds.asNumbers && takeDirect(a, out)) continue;
+    if (kinds.refusesWords && a->kind == kValText && !a->source) return Wsf_error(result, kErrValue), false;
     if (a->kind != kValArray) take(a);
     else
       for (int32_t k = 0; k < Wsf_count(a); ++k) take(Wsf_element(a, k));
   }
-  return out;
+  return true;
 }
 
 EvalContext* contextOf(const Value* result) { return result->context; }
@@ -81,13 +105,16 @@ bool meanOf(Value* result, const StatValues& x, WsfLocal* mean) {
 Value* average(Value* result, int argc, const Value* const* argv, const Counted& kinds) {
   if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Smp_mean(s));
   WsfLocal mean(contextOf(result));
-  if (!meanOf(result, countedValues(argc, argv, kinds), &mean)) return result;
+  Gathered x;
+  if (!countedValues(result, argc, argv, kinds, &x) || !meanOf(result, x.values, &mean)) return result;
   return Wsf_copy(result, &*mean);
 }
 
 Value* count(Value* result, int argc, const Value* const* argv, const Counted& kinds) {
   const SampleVector* s = aggregated(argc, argv, result);
-  const size_t n = s ? static_cast<size_t>(s->n) : countedValues(argc, argv, kinds).size();
+  Gathered x;
+  if (!s) countedValues(result, argc, argv, kinds, &x);
+  const size_t n = s ? static_cast<size_t>(s->n) : x.values.size();
   Val_clear(result);
   return Val_setInt(result, static_cast<int32_t>(n));
 }
@@ -138,7 +165,9 @@ Value* Wsf_counta(Value* result, int argc, const Value* const* argv) { return co
 
 Value* Wsf_avedev(Value* result, int argc, const Value* const* argv) {
   if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Stat_aveDev(s->n, s->data, 0));
-  const StatValues x = countedValues(argc, argv, kValues);
+  Gathered gathered;
+  if (!countedValues(result, argc, argv, kValues, &gathered)) return result;
+  const StatValues& x = gathered.values;
   EvalContext* ctx = contextOf(result);
   WsfLocal mean(ctx), sum(ctx), d(ctx), a(ctx);
   if (!meanOf(result, x, &mean)) return result;
@@ -153,7 +182,9 @@ Value* Wsf_avedev(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_devsq(Value* result, int argc, const Value* const* argv) {
   if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Stat_devSq(s->n, s->data, 0));
-  const StatValues x = countedValues(argc, argv, kValues);
+  Gathered gathered;
+  if (!countedValues(result, argc, argv, kValues, &gathered)) return result;
+  const StatValues& x = gathered.values;
   WsfLocal mean(contextOf(result));
   if (x.empty()) return Wsf_error(result, kErrNum);
   meanOf(result, x, &mean);
@@ -162,7 +193,9 @@ Value* Wsf_devsq(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_geomean(Value* result, int argc, const Value* const* argv) {
   if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Stat_geoMean(s->n, s->data, 0));
-  const StatValues x = countedValues(argc, argv, kValues);
+  Gathered gathered;
+  if (!countedValues(result, argc, argv, kValues, &gathered)) return result;
+  const StatValues& x = gathered.values;
   EvalContext* ctx = contextOf(result);
   if (x.empty()) return Wsf_error(result, kErrDiv0);
   if (nonPositive(result, x)) return result;
@@ -179,7 +212,9 @@ Value* Wsf_geomean(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_harmean(Value* result, int argc, const Value* const* argv) {
   if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Stat_harMean(s->n, s->data, 0));
-  const StatValues x = countedValues(argc, argv, kValues);
+  Gathered gathered;
+  if (!countedValues(result, argc, argv, kValues, &gathered)) return result;
+  const StatValues& x = gathered.values;
   EvalContext* ctx = contextOf(result);
   if (x.empty()) return Wsf_error(result, kErrNA);
   if (nonPositive(result, x)) return result;

@@ -219,12 +219,17 @@ bool pairSums(Value* result, const Value* knownY, const Value* knownX, PairSums*
   return true;
 }
 
-// The numbers of MAX and MIN: numbers of ranges; direct arguments by their
-// number (booleans too), a direct text when it reads as a number.
+// The numbers of MAX and MIN: numbers of ranges and of single-cell
+// references (their booleans, texts and blanks skipped); direct arguments by
+// their number (booleans too), a direct text when it reads as a number.
 bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* result) {
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     double x = 0;
+    if (Wsf_isCellReference(a) && !Wsf_isError(a)) {
+      if (a->kind == kValInt || a->kind == kValReal) s->push_back(a->number);
+      continue;
+    }
     if (a->kind == kValBool) s->push_back(a->number);
     else if (a->kind == kValText && Text_toDouble(a->text ? a->text : u"", &x)) s->push_back(x);
     else if (a->kind == kValText) return Wsf_error(result, kErrValue), false;

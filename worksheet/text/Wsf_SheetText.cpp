@@ -48,6 +48,7 @@ Value* single(Value* result, const Value* x, const char16_t* name) {
   if (Wsf_isError(x)) return Wsf_copy(result, x);
   if (Wsf_isStructural(x)) return Wsf_nonSmoothStructure(result, x);
   const Value* const argv[] = {x};
+  if (Wsf_refuseModes(result, 1, argv)) return result;
   return callApplication(result, name, Prepared(result->context, 1, argv, {As::kText}), true);
 }
 
@@ -65,27 +66,27 @@ Value* Wsf_proper(Value* result, const Value* text) { return single(result, text
 Value* Wsf_trim(Value* result, const Value* text) { return single(result, text, u"Trim"); }
 
 Value* Wsf_dollar(Value* result, int argc, const Value* const* argv) {
-  if (Wsf_hooksOrError(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv) || Wsf_refuseModes(result, argc, argv)) return result;
   if (!plainFrom(argc, argv, 0)) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Dollar", Prepared(result->context, argc, argv, {As::kPlain, As::kPlain}), false);
 }
 
 Value* Wsf_fixed(Value* result, int argc, const Value* const* argv) {
-  if (Wsf_hooksOrError(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv) || Wsf_refuseModes(result, argc, argv)) return result;
   if (!plainFrom(argc, argv, 0)) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Fixed", Prepared(result->context, argc, argv, {As::kPlain, As::kPlain, As::kPlain}),
                          false);
 }
 
 Value* Wsf_find(Value* result, int argc, const Value* const* argv, bool caseSensitive) {
-  if (Wsf_hooksOrError(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv) || Wsf_refuseModes(result, argc, argv)) return result;
   if (!plainFrom(argc, argv, 2)) return Wsf_error(result, kErrValue);
   return callApplication(result, caseSensitive ? u"Find" : u"Search",
                          Prepared(result->context, argc, argv, {As::kText, As::kText, As::kPlain}), false);
 }
 
 Value* Wsf_replace(Value* result, int argc, const Value* const* argv) {
-  if (Wsf_hooksOrError(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv) || Wsf_refuseModes(result, argc, argv)) return result;
   if (argv[1]->kind > kValReal || argv[2]->kind > kValReal) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Replace",
                          Prepared(result->context, argc, argv, {As::kText, As::kPlain, As::kPlain, As::kText}), true);
@@ -94,13 +95,13 @@ Value* Wsf_replace(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_rept(Value* result, const Value* text, const Value* count) {
   if (Wsf_isStructural(text) || Wsf_isStructural(count)) return Wsf_nonSmoothStructure2(result, text, count);
   const Value* const argv[] = {text, count};
-  if (Wsf_firstErrorArg(result, 2, argv)) return result;
+  if (Wsf_firstErrorArg(result, 2, argv) || Wsf_refuseModes(result, 2, argv)) return result;
   if (count->kind > kValReal || count->number < 0) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Rept", Prepared(result->context, 2, argv, {As::kText, As::kPlain}), true);
 }
 
 Value* Wsf_substitute(Value* result, int argc, const Value* const* argv) {
-  if (Wsf_hooksOrError(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv) || Wsf_refuseModes(result, argc, argv)) return result;
   if (!plainFrom(argc, argv, 3)) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Substitute",
                          Prepared(result->context, argc, argv, {As::kText, As::kText, As::kText, As::kPlain}), true);
@@ -109,7 +110,7 @@ Value* Wsf_substitute(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_text(Value* result, const Value* value, const Value* format) {
   if (Wsf_isStructural(value) || Wsf_isStructural(format)) return Wsf_nonSmoothStructure2(result, value, format);
   const Value* const argv[] = {value, format};
-  if (Wsf_firstErrorArg(result, 2, argv)) return result;
+  if (Wsf_firstErrorArg(result, 2, argv) || Wsf_refuseModes(result, 2, argv)) return result;
   if (format->kind != kValText || (value->kind > kValReal && value->kind != kValText))
     return Wsf_error(result, kErrValue);
   return callApplication(result, u"Text", Prepared(result->context, 2, argv, {As::kPlain, As::kText}), true);

@@ -20,14 +20,9 @@ constexpr char16_t kHighCodes[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2
                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char16_t upperOf(char16_t c) {
-  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 0x20);
-  return c == 0xFF ? char16_t{0x178} : c;
-}
-
 // LEFT (from the start) and RIGHT.
 Value* side(Value* result, int argc, const Value* const* argv, bool left) {
-  if (Wsf_hooksOrError(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv) || Wsf_refuseModes(result, argc, argv)) return result;
   double n = 1;
   if (argc > 1) {
     if (argv[1]->kind > kValReal) return Wsf_error(result, kErrValue);
@@ -42,7 +37,7 @@ Value* side(Value* result, int argc, const Value* const* argv, bool left) {
 }  // namespace
 
 Value* Wsf_char(Value* result, const Value* code) {
-  if (Wsf_head1(result, code)) return result;
+  if (Wsf_head1(result, code) || Wsf_refuseModes(result, 1, &code)) return result;
   if (!Wsf_isPlain(code)) return Wsf_error(result, kErrValue);
   const double n = std::trunc(code->number);
   if (!(n >= 1 && n <= kMaxCharCode)) return Wsf_error(result, kErrValue);
@@ -52,7 +47,7 @@ Value* Wsf_char(Value* result, const Value* code) {
 }
 
 Value* Wsf_code(Value* result, const Value* text) {
-  if (Wsf_head1(result, text)) return result;
+  if (Wsf_head1(result, text) || Wsf_refuseModes(result, 1, &text)) return result;
   const std::u16string s = Wsf_textOf(text);
   if (s.empty()) return Wsf_error(result, kErrValue);
   for (int c = 0; c < 32; ++c)
@@ -61,6 +56,7 @@ Value* Wsf_code(Value* result, const Value* text) {
 }
 
 Value* Wsf_concatenate(Value* result, int argc, const Value* const* argv) {
+  if (Wsf_refuseModes(result, argc, argv)) return result;
   WsfLocal joined(result->context);
   Val_setText(&joined.v, u"");
   for (int i = 0; i < argc; ++i) joined = Op_concat(*joined, *argv[i]);
@@ -77,19 +73,19 @@ Value* Wsf_left(Value* result, int argc, const Value* const* argv) { return side
 Value* Wsf_right(Value* result, int argc, const Value* const* argv) { return side(result, argc, argv, false); }
 
 Value* Wsf_len(Value* result, const Value* text) {
-  if (Wsf_head1(result, text)) return result;
+  if (Wsf_head1(result, text) || Wsf_refuseModes(result, 1, &text)) return result;
   return Wsf_integer(result, static_cast<int32_t>(Wsf_textOf(text).size()));
 }
 
 Value* Wsf_lower(Value* result, const Value* text) {
-  if (Wsf_head1(result, text)) return result;
+  if (Wsf_head1(result, text) || Wsf_refuseModes(result, 1, &text)) return result;
   std::u16string s = Wsf_textOf(text);
   for (char16_t& c : s) c = Text_foldCase(c);
   return Wsf_textResult(result, s, true);
 }
 
 Value* Wsf_mid(Value* result, int argc, const Value* const* argv) {
-  if (Wsf_hooksOrError(result, argc, argv)) return result;
+  if (Wsf_hooksOrError(result, argc, argv) || Wsf_refuseModes(result, argc, argv)) return result;
   if (argv[1]->kind > kValReal || argv[2]->kind > kValReal) return Wsf_error(result, kErrValue);
   const double start = std::trunc(argv[1]->number), count = std::trunc(argv[2]->number);
   if (!(start >= 1) || !(count >= 0)) return Wsf_error(result, kErrValue);
@@ -107,9 +103,9 @@ Value* Wsf_t(Value* result, const Value* v) {
 }
 
 Value* Wsf_upper(Value* result, const Value* text) {
-  if (Wsf_head1(result, text)) return result;
+  if (Wsf_head1(result, text) || Wsf_refuseModes(result, 1, &text)) return result;
   std::u16string s = Wsf_textOf(text);
-  for (char16_t& c : s) c = upperOf(c);
+  for (char16_t& c : s) c = Text_upperCase(c);
   return Wsf_textResult(result, s, true);
 }
 

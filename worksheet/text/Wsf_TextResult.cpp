@@ -2,6 +2,7 @@
 #include "worksheet/text/Wsf_TextResult.h"
 
 #include "arithmetic/text/Val_TextForm.h"
+#include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 
 std::u16string Wsf_textOf(const Value* v) {
@@ -19,4 +20,16 @@ Value* Wsf_textResult(Value* result, const std::u16string& text, bool toNumber) 
   WsfLocal number(result->context);
   number = Val_toNumber(result, result->context);
   return Wsf_copy(result, &*number);
+}
+
+bool Wsf_refuseModes(Value* result, int argc, const Value* const* argv) {
+  for (int i = 0; i < argc; ++i)
+    for (int32_t k = 0; k < Wsf_count(argv[i]); ++k) {
+      const Value* v = Wsf_element(argv[i], k);
+      if (v->kind < kValSamples || v->kind > kValAffine) continue;
+      Vm_raise(v->context, kStatusUnsupportedFunction, "text of an evaluation mode", 0, 0, 0);
+      Wsf_error(result, kErrValue);
+      return true;
+    }
+  return false;
 }

@@ -1,0 +1,69 @@
+// The progress line of a run: the library's status-bar texts (incumbent,
+// subproblems, trial iterations, set-up percentages) after the time since the
+// command started. On a terminal one line is refreshed in place; in a pipe or
+// a log a plain line is written every few seconds, so that a long run leaves
+// a readable trace rather than thousands of lines.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "frontend/Fe_Internal.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Seconds between two plain lines in a pipe.
+constexpr double kPlainLineSeconds = 5;
+
+struct Progress {
+  Clock::time_point start = Clock::now();
+  Clock::time_point lastPlainLine{};
+  bool plainLineWritten = false;
+  bool lineOpen = false;  // a terminal line waits for its end
+  bool quiet = false;
+};
+
+Progress& progress() {
+  static Progress p;
+  return p;
+}
+
+double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+std::string lineAfter(double seconds, const std::string& text) {
+  char elapsed[32];
+  std::snprintf(elapsed, sizeof elapsed, "%8.1f s  ", seconds);
+  return elapsed + text;
+}
+
+}  // namespace
+
+void Fe_startProgress(bool quiet) {
+  Progress& p = progress();
+  p = Progress{};
+  p.quiet = quiet;
+}
+
+void Fe_showStatus(const std::string& text) {
+  Progress& p = progress();
+  if (text.empty() || p.quiet) return;
+  std::string line = lineAfter(secondsSince(p.start), text);
+  if (isatty(STDERR_FILENO)) {
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    p.lineOpen = true;
+    return;
+  }
+  if (p.plainLineWritten && secondsSince(p.lastPlainLine) < kPlainLineSeconds) return;
+  std::fprintf(stderr, "%s\n", line.c_str());
+  p.lastPlainLine = Clock::now();
+  p.plainLineWritten = true;
+}
+
+void Fe_endProgress() {
+  Progress& p = progress();
+  if (p.lineOpen) std::fprintf(stderr, "\n");
+  p.lineOpen = false;
+}

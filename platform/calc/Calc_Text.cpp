@@ -1,0 +1,104 @@
+// Texts as the calculation's text functions see them: the workbook's UTF-8
+// read as UTF-16 units (the characters that lengths and positions count),
+// written back as UTF-8, and the runtime's case mapping of every letter.
+#include <clocale>
+#include <cwctype>
+
+#include "platform/calc/Calc_Internal.h"
+
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+// How a lead byte starts a sequence: its length and the range its second
+// byte must lie in (overlong forms, surrogates and code points beyond
+// U+10FFFF excluded); length 0 for a byte that starts none.
+struct Lead {
+  int length;
+  unsigned char low, high;
+};
+
+Lead leadOf(unsigned char c) {
+  if (c < 0x80) return {1, 0, 0};
+  if (c >= 0xC2 && c <= 0xDF) return {2, 0x80, 0xBF};
+  if (c == 0xE0) return {3, 0xA0, 0xBF};
+  if (c == 0xED) return {3, 0x80, 0x9F};
+  if (c >= 0xE1 && c <= 0xEF) return {3, 0x80, 0xBF};
+  if (c == 0xF0) return {4, 0x90, 0xBF};
+  if (c >= 0xF1 && c <= 0xF3) return {4, 0x80, 0xBF};
+  if (c == 0xF4) return {4, 0x80, 0x8F};
+  return {0, 0, 0};
+}
+
+void appendUnit(char32_t code, std::u16string* out) {
+  if (code < 0x10000) {
+    out->push_back(static_cast<char16_t>(code));
+    return;
+  }
+  code -= 0x10000;
+  out->push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+  out->push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+}
+
+bool isHigh(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
+bool isLow(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
+
+// The case mapping of every letter, whatever the process locale says.
+locale_t unicodeCase() {
+  static const locale_t kLocale = [] {
+    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    return l ? l : newlocale(LC_CTYPE_MASK, "C", nullptr);
+  }();
+  return kLocale;
+}
+
+// A letter beyond ASCII never maps into ASCII (the dotted capital I, the
+// Kelvin sign and the dotless i keep their own), as the worksheet keeps it.
+char16_t keptBeyondAscii(char16_t c, wint_t mapped) {
+  return c >= 0x80 && mapped < 0x80 ? c : static_cast<char16_t>(mapped);
+}
+
+}  // namespace
+
+std::u16string Calc_utf16(const std::string& utf8) {
+  std::u16string out;
+  for (size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const Lead lead = leadOf(c);
+    char32_t code = lead.length == 1 ? c : c & (0x7F >> lead.length);
+    int k = 1;
+    for (; k < lead.length && i + k < utf8.size(); ++k) {
+      const auto b = static_cast<unsigned char>(utf8[i + k]);
+      if (b < (k == 1 ? lead.low : 0x80) || b > (k == 1 ? lead.high : 0xBF)) break;
+      code = (code << 6) | (b & 0x3F);
+    }
+    // A broken sequence is one replacement character; the byte that broke
+    // it starts the next character.
+    if (k < lead.length || lead.length == 0) out.push_back(kReplacement);
+    else appendUnit(code, &out);
+    i += static_cast<size_t>(k);
+  }
+  return out;
+}
+
+std::string Calc_utf8(std::u16string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t code = text[i];
+    if (isHigh(text[i]) && i + 1 < text.size() && isLow(text[i + 1]))
+      code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+    else if (isHigh(text[i]) || isLow(text[i])) code = kReplacement;  // half of a pair that a cut separated
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+      continue;
+    }
+    const int length = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+    out += static_cast<char>(((0xF00 >> length) & 0xFF) | (code >> (6 * (length - 1))));
+    for (int k = length - 2; k >= 0; --k) out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
+  }
+  return out;
+}
+
+char16_t Calc_lowerChar(char16_t c) { return keptBeyondAscii(c, towlower_l(c, unicodeCase())); }
+char16_t Calc_upperChar(char16_t c) { return keptBeyondAscii(c, towupper_l(c, unicodeCase())); }
+bool Calc_isLetter(char16_t c) { return iswalpha_l(c, unicodeCase()) != 0; }
