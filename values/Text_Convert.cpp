@@ -11,27 +11,23 @@
 namespace {
 
 // The runtime's case mapping of every letter, whatever the process locale
-// says: made once, and freed when the module holding it unloads (the
-// library is unloaded after each run of the command).
-class CaseLocale {
- public:
-  CaseLocale() : locale_(newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr)) {
-    if (!locale_) locale_ = newlocale(LC_CTYPE_MASK, "C", nullptr);
+// says. Made once, and freed
+// when the program ends or the library is unloaded.
+struct UnicodeCase {
+  locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  UnicodeCase() {
+    if (!locale) locale = newlocale(LC_CTYPE_MASK, "C", nullptr);
   }
-  ~CaseLocale() {
-    if (locale_) freelocale(locale_);
+  ~UnicodeCase() {
+    if (locale) freelocale(locale);
   }
-  CaseLocale(const CaseLocale&) = delete;
-  CaseLocale& operator=(const CaseLocale&) = delete;
-  locale_t get() const { return locale_; }
-
- private:
-  locale_t locale_;
+  UnicodeCase(const UnicodeCase&) = delete;
+  UnicodeCase& operator=(const UnicodeCase&) = delete;
 };
 
 locale_t unicodeCase() {
-  static const CaseLocale kLocale;
-  return kLocale.get();
+  static const UnicodeCase kCase;
+  return kCase.locale;
 }
 
 // A letter beyond ASCII never maps into ASCII (the dotted capital I, the
