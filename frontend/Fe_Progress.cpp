@@ -1,6 +1,6 @@
 // The progress line of a run: the library's status-bar texts (incumbent,
-// subproblems, trial iterations, set-up percentages) after the time since the
-// command started. On a terminal one line is refreshed in place; in a pipe or
+// subproblems, best bound and gap, trial iterations, set-up percentages)
+// after the time since the command started. On a terminal one line is refreshed in place; in a pipe or
 // a log a plain line is written every few seconds, so that a long run leaves
 // a readable trace rather than thousands of lines.
 #include <unistd.h>

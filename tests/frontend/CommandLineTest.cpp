@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -867,17 +868,30 @@ bool showsTheSearch(const ProgressLine& line) {
   return line.text.find("Incumbent: ") != std::string::npos && line.text.find("Subproblem: ") != std::string::npos;
 }
 
+// The incumbent, best bound and gap of a progress line; false when it
+// shows no bound.
+bool boundOf(const ProgressLine& line, double* incumbent, double* bound, double* gap) {
+  return std::sscanf(line.text.c_str(), "Incumbent: %lf Subproblem: %*u Bound: %lf Gap: %lf%%", incumbent, bound,
+                     gap) == 3;
+}
+
 }  // namespace
 
 // A long integer run shows its progress: the seconds since the start, the
-// incumbent and the subproblems; refreshed in place on a terminal, a plain
-// line at most every five seconds in a pipe; none with --quiet.
+// incumbent, the subproblems, the best bound and the gap; refreshed in place
+// on a terminal, a plain line at most every five seconds in a pipe; none
+// with --quiet. egout minimises: its bound stays below the incumbent and
+// the published optimum, and the gap only shrinks.
 TEST_F(CommandLineFiles, ALongIntegerRunShowsItsProgress) {
   TerminalRun terminal = solveInTerminal({"--option", "nod=100000000", "--max-time", "6"}, false);
   EXPECT_NE(terminal.text.find("\r\033[K"), std::string::npos) << terminal.text;
   std::vector<ProgressLine> shown = progressLines(terminal.text);
   auto search = std::find_if(shown.begin(), shown.end(), showsTheSearch);
   ASSERT_NE(search, shown.end()) << terminal.text;
+  double incumbent, bound, gap;
+  EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [&](const ProgressLine& line) {
+    return boundOf(line, &incumbent, &bound, &gap);
+  })) << terminal.text;
   EXPECT_GT(shown.back().seconds, 1) << terminal.text;
   for (size_t k = 1; k < shown.size(); ++k) EXPECT_GE(shown[k].seconds, shown[k - 1].seconds) << terminal.text;
 
@@ -889,6 +903,21 @@ TEST_F(CommandLineFiles, ALongIntegerRunShowsItsProgress) {
   EXPECT_LE(lines.size(), 4u) << piped.out;
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), showsTheSearch)) << piped.out;
   for (size_t k = 1; k < lines.size(); ++k) EXPECT_GE(lines[k].seconds - lines[k - 1].seconds, 4.9) << piped.out;
+  constexpr double kEgoutOptimum = 568.101;
+  double lastGap = std::numeric_limits<double>::infinity();
+  int bounded = 0;
+  for (const ProgressLine& line : lines) {
+    double incumbent, bound, gap;
+    if (!boundOf(line, &incumbent, &bound, &gap)) continue;
+    ++bounded;
+    EXPECT_LE(bound, incumbent) << line.text;
+    EXPECT_LE(bound, kEgoutOptimum) << line.text;
+    EXPECT_GE(incumbent, kEgoutOptimum * (1 - 1e-6)) << line.text;
+    EXPECT_NEAR(gap, (incumbent - bound) / incumbent * 100, 0.01) << line.text;
+    EXPECT_LE(gap, lastGap) << line.text;
+    lastGap = gap;
+  }
+  EXPECT_GE(bounded, 2) << piped.out;
 
   CliRun quiet = corvan("solve " + data("lp/p0033.xlsx") + " --quiet");
   EXPECT_EQ(quiet.status, 0) << quiet.out;
