@@ -18,6 +18,8 @@ enum ModelQuery : int {
   QueryIrs = 26, QueryIfs = 27, QueryAlwaysOne = 28, QueryIsm = 29, QueryIao = 30,
   QueryStructureFirst = 31, QueryStructureLast = 37, QueryZero = 38, QueryClassCode = 39,
   QuerySupplied0 = 40, QuerySupplied2 = 42, QueryAlwaysTwo = 43,
+  // Non-zero while a local-solver run reports through its caller's routine.
+  QueryLocalProgress = 40,
   // Structure counts of the analysed model: linear and smooth (linear
   // included) variables.
   QueryLinearCount = 31, QuerySmoothCount = 33,

@@ -49,6 +49,11 @@ struct HostServices {
                       int flags) = nullptr;
   // Progress callback: ProgressFlags, a count and a value; a StopCode.
   int (*progress)(void* user, int flags, int count, double value) = nullptr;
+  // The progress routine the caller of a local-solver run gave it
+  // (contract/Host_LocalSolver.h), which takes the run's set-up steps and
+  // iterations in place of `progress` while model query 40 answers non-zero.
+  // May be null: the run reports through `progress`.
+  int (*localProgress)(void* user, int iteration, int count, double objective) = nullptr;
   // Report rows for the front end: a report set, a code, the solution
   // summary and, for a linear model's reports, its sensitivity (may be null).
   int (*writeReports)(void* user, int set, int code, const ReportSummary* summary,

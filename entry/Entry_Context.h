@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "contract/Eng_Engine.h"
+#include "contract/Host_LocalSolver.h"
 
 struct EvalContext;
 struct ConstraintList;
@@ -118,6 +119,8 @@ struct LibraryContext {
   EngineOp grgFinish;
   EngineProblem* localSolver;
   std::int32_t suppliedWords[3];  // model queries 40-42
+  LocalProgress suppliedProgress;  // the caller's progress routine, during its run
+  void* suppliedProgressUser;
   std::int32_t suppliedScaling;
   std::int32_t suppliedGroupedRow;
   std::uint32_t suppliedOptionFlags;

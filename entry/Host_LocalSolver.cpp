@@ -17,12 +17,13 @@ namespace {
 enum : std::uint32_t { SuppliedGroupedRow = 0x2000, SuppliedScaling = 0x1000 };
 
 // Stores what a local-solver run supplies for the queries and options.
-void storeSupplied(LibraryContext* context, std::int32_t answer41, std::int32_t answer40,
-                   std::int32_t answer42, std::uint32_t modelFlags, double precision,
-                   double convergence) {
-  context->suppliedWords[0] = answer40;
+void storeSupplied(LibraryContext* context, std::int32_t answer41, LocalProgress progress, void* progressUser,
+                   std::int32_t answer42, std::uint32_t modelFlags, double precision, double convergence) {
+  context->suppliedWords[0] = progress ? 1 : 0;
   context->suppliedWords[1] = answer41;
   context->suppliedWords[2] = answer42;
+  context->suppliedProgress = progress;
+  context->suppliedProgressUser = progressUser;
   context->suppliedGroupedRow = static_cast<std::int32_t>(modelFlags & SuppliedGroupedRow);
   context->suppliedScaling = static_cast<std::int32_t>(modelFlags & SuppliedScaling);
   context->suppliedOptionFlags = modelFlags & ~(SuppliedGroupedRow | SuppliedScaling);
@@ -33,6 +34,14 @@ void storeSupplied(LibraryContext* context, std::int32_t answer41, std::int32_t 
   context->grgSetup = grg.setup;
   context->grgSolve = grg.solve;
   context->grgFinish = grg.finish;
+}
+
+// The run is over: the caller's routine is not reached any more.
+void endSupplied(LibraryContext* context) {
+  context->modelSupplied = 0;
+  context->suppliedWords[0] = 0;
+  context->suppliedProgress = nullptr;
+  context->suppliedProgressUser = nullptr;
 }
 
 // The local solver's problem, set up on first use; 0 or the failing status.
@@ -78,14 +87,18 @@ int solveLocally(LibraryContext* context, double* objective, double* x, const do
 
 }  // namespace
 
-int Host_runLocalSolver(LibraryContext* context, std::int32_t answer41, std::int32_t answer40,
-                        std::int32_t answer42, std::uint32_t modelFlags, double precision,
-                        double convergence, double* objective, double* x, const double* lower,
-                        const double* upper) {
+int Host_runLocalSolver(LibraryContext* context, std::int32_t answer41, LocalProgress progress, void* progressUser,
+                        std::int32_t answer42, std::uint32_t modelFlags, double precision, double convergence,
+                        double* objective, double* x, const double* lower, const double* upper) {
   if (!context || !objective || !x || !lower || !upper) return StatusBadModel;
-  storeSupplied(context, answer41, answer40, answer42, modelFlags, precision, convergence);
+  storeSupplied(context, answer41, progress, progressUser, answer42, modelFlags, precision, convergence);
   int status = prepareLocalSolver(context);
   if (status == 0) status = solveLocally(context, objective, x, lower, upper);
-  context->modelSupplied = 0;
+  endSupplied(context);
   return status;
+}
+
+int Host_localProgress(LibraryContext* context, int iteration, int count, double objective) {
+  if (!context || !context->suppliedProgress) return StopContinue;
+  return context->suppliedProgress(context->suppliedProgressUser, iteration, count, objective);
 }

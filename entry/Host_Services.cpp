@@ -4,6 +4,7 @@
 #include "contract/Host_Services.h"
 
 #include "contract/Host_Eval.h"
+#include "contract/Host_LocalSolver.h"
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
 
@@ -71,6 +72,9 @@ HostServices Host_services(LibraryContext* context) {
   h.evalJacobian = evalJacobian;
   h.progress = [](void* u, int flags, int count, double value) {
     return Host_progressValue(contextOf(u), flags, count, value);
+  };
+  h.localProgress = [](void* u, int iteration, int count, double objective) {
+    return Host_localProgress(contextOf(u), iteration, count, objective);
   };
   h.writeReports = [](void* u, int set, int code, const ReportSummary* summary,
                       const SensitivityRecord* sensitivity) {

@@ -60,8 +60,7 @@ int writeFindings(LibraryContext* context, const EvalContext* ctx, const Diagnos
 
 }  // namespace
 
-int Interp_diagnoseModel(LibraryContext* context, std::intptr_t /*refreshWord*/, int report, int convexity,
-                         int detailed) {
+int Interp_diagnoseModel(LibraryContext* context, std::intptr_t refreshWord, int report, int convexity, int detailed) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
   if (!ctx || !ctx->tables.program || !ctx->tables.functions || !ctx->tables.variables) return kDiagnosisEmpty;
   DiagnosisRequest request;
@@ -79,5 +78,8 @@ int Interp_diagnoseModel(LibraryContext* context, std::intptr_t /*refreshWord*/,
   }
   if (result != kDiagnosisDone) return result;
   if (report && !writeFindings(context, ctx, findings, request.detailed)) return StatusHostFailure;
+  // Cells the interpreter cannot compute keep the workbook's values: read
+  // them again as the workbook now has them.
+  if (findings.unknownFunctions) Interp_refreshArrayBlocks(context, refreshWord);
   return kDiagnosisDone;
 }

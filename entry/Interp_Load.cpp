@@ -22,6 +22,7 @@
 #include "excel/Xl_Value.h"
 #include "interpreter/Load_Model.h"
 #include "interpreter/Model_Progress.h"
+#include "interpreter/Prog_Program.h"
 #include "platform/os/Os.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
@@ -238,7 +239,8 @@ int Interp_refreshArrayBlocks(LibraryContext* context, std::intptr_t) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
   if (!ctx || !workbookOf(ctx)) return 0;
   Model_showProgress(ctx, kProgressUpdating, 0);
-  Com_loadUsedRange(workbookOf(ctx), workbookOf(ctx)->activeSheet);
+  if (ctx->tables.program) Prog_refreshArrays(ctx->tables.program);
+  else Com_loadUsedRange(workbookOf(ctx), workbookOf(ctx)->activeSheet);
   Model_showProgress(ctx, kProgressClear, 0);
   return 0;
 }

@@ -13,6 +13,7 @@
 
 #include "excel/Com_AddinBook.h"
 #include "excel/Com_Automation.h"
+#include "excel/Com_Refresh.h"
 #include "values/Model_Functions.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Context.h"
@@ -397,6 +398,19 @@ bool ComReaderSource::resolve(uint8_t sheet, const std::u16string& text, RangeRe
   return resolveText(ea, sheet, text, range, formula, 0);
 }
 
+bool ComReaderSource::readExternal(const std::u16string& text, Value* value) {
+  const InterpStatus status = Com_readExternal(ea, text, value);
+  // An opened book without the range: the reference is undefined (the
+  // caller's status for a book that cannot be had comes second).
+  if (status == kStatusUndefinedIdentifier) Vm_raise(ea->context, status, "readExternal", 0, 0, 0);
+  return status == kStatusOk;
+}
+
+void ComReaderSource::refreshSymbols(SymbolTable* table) {
+  cache.reset(new ComCellCache());
+  Com_refreshArrayBlocks(ea, table);
+}
+
 bool ComReaderSource::usedArea(uint8_t sheet, RangeRef* area) {
   if (sheet < 1 || sheet > ea->sheetCount) return false;
   const SheetCells* s = cache->sheet(ea, sheet);
@@ -423,12 +437,20 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
   if (cell.sheet < 1 || cell.sheet > ea->sheetCount) return false;
   const CachedCell* stored = nullptr;
   const Tile* tile = nullptr;
-  if (!cache->cell(ea, cell, &stored, &tile)) return false;
+  if (!cache->cell(ea, cell, &stored, &tile)) {
+    // A sheet of the workbook whose cells cannot be read: a range failure,
+    // raised before the caller's status for a cell it could not have.
+    Vm_raise(ea->context, kStatusRangeFailure, "readCell", cell.sheet, cell.row, cell.column);
+    return false;
+  }
   if (stored) {
     restoreValue(*tile, *stored, value);
     info->formula = tile->formulas[stored->formula];
   }
-  if (formulasIgnored(cell.sheet)) info->formula.clear();
+  if (formulasIgnored(cell.sheet) && !info->formula.empty()) {
+    info->formula.clear();
+    info->storedOnly = true;
+  }
   // A cell of an array formula: the block's formula, run once for the
   // whole block.
   if (!info->formula.empty()) arrayCell(cell, info);
@@ -440,8 +462,9 @@ int32_t ComReaderSource::readRun(const CellRef& first, int32_t count, bool down,
   const CachedCell* stored = nullptr;
   const Tile* tile = nullptr;
   if (!cache->cell(ea, first, &stored, &tile) || !stored) return 0;
-  // Constants run to the first formula cell; cells of an array block to
-  // the block's edge; neither past the tile.
+  // Constants run to the first formula cell (whose stored value stands for
+  // it when formulas are ignored: it is read alone); cells of an array
+  // block to the block's edge; neither past the tile.
   const bool formulas = !formulasIgnored(first.sheet);
   const bool inBlock = formulas && stored->formula != 0;
   if (inBlock && !arrayCell(first, info)) return 0;
@@ -451,7 +474,7 @@ int32_t ComReaderSource::readRun(const CellRef& first, int32_t count, bool down,
   const ptrdiff_t step = down ? columnsOf(tile->area) : 1;
   for (int32_t k = 0; k < n; ++k) {
     const CachedCell& c = stored[k * step];
-    if (!inBlock && formulas && c.formula != 0) return k;
+    if (!inBlock && c.formula != 0) return k;
     restoreValue(*tile, c, values + k);
   }
   return n;

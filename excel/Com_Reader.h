@@ -30,6 +30,10 @@ struct ComReaderSource : ReaderSource {
   bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override;
   int32_t readRun(const CellRef& first, int32_t count, bool down, Value* values, ReaderCell* info) override;
   AddinWorkbook* addinWorkbook() override;
+  bool readExternal(const std::u16string& text, Value* value) override;
+  // Reads the marked symbols again; the cells kept from the load go, so
+  // that what is read later is the workbook's as it stands.
+  void refreshSymbols(SymbolTable* table) override;
   bool usedArea(uint8_t sheet, RangeRef* area) override;
 
  private:

@@ -233,6 +233,7 @@ int32_t classifyFunctions(EvalContext* ctx, const DiagnosisRequest& request, Dia
     ctx->tables.diagnosisCells = notes.data();
     const bool ran = Eval_evalDiagnose(ctx->tables.program, i, i == 0, classes.data(), false);
     ctx->tables.diagnosisCells = nullptr;
+    findings->unknownFunctions |= ctx->errors.firstWarning == kWarnUnknownFunction;
     if (!ran) {
       *failedFunction = i;
       return kDiagnosisFailed;

@@ -59,6 +59,7 @@ struct DiagnosisFindings {
   int32_t contraction = kContractionNotRun;
   int32_t finiteBounds = 0;  // finite lower and upper bounds, one each
   int32_t integers = 0;      // integer and binary variables
+  bool unknownFunctions = false;  // an evaluation met a function the interpreter cannot compute (warning 4)
   std::vector<std::string> cells;                       // per function: its cell, empty for a generated one
   std::vector<std::vector<DiagnosisExample>> examples;  // per function, with detailed
 };

@@ -180,7 +180,10 @@ Value Fn_unsupportedFunction(int32_t /*n*/, Value** /*args*/, EvalContext* ctx) 
 }
 
 Value Fn_unknownFunction(int32_t n, Value** args, const char16_t* /*text*/, EvalContext* ctx) {
-  Vm_warn(ctx, kWarnUnknownFunction, 0);
+  // An unknown function outranks any warning before it: the diagnosis reads
+  // the first warning to learn that cells hold functions it cannot compute.
+  ++ctx->errors.warningCount;
+  ctx->errors.firstWarning = kWarnUnknownFunction;
   // The structure-analysis modes take unknown calls in their own families;
   // every other mode reports the function.
   std::vector<Value> arguments;

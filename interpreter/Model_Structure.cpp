@@ -6,7 +6,10 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <type_traits>
 
+#include "simulation/registry/CellReg_Registry.h"
+#include "values/Ivl_Interval.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
 
@@ -328,19 +331,65 @@ int32_t Model_pruneToDependent(std::vector<int32_t>* deps, std::vector<uint8_t>*
   return keepWhere(deps, classes, 1, 255);
 }
 
-void Model_scatterGradient(const std::vector<int32_t>& deps, int32_t n, double* vector, bool oneBased) {
+namespace {
+
+// Spreads the first k of n entries (at(0) .. at(k - 1), k the dependency
+// count) onto the positions of their variables, zeroing the others: the
+// compact entries move to the top, then each drops on its variable.
+template <class At>
+void scatter(const std::vector<int32_t>& deps, int32_t n, At at) {
   const int32_t k = static_cast<int32_t>(deps.size());
   if (k == 0 || k >= n) return;
-  double* v = oneBased ? vector + 1 : vector;
-  // Move the compact values to the top, then drop each on its variable.
-  for (int32_t i = k - 1; i >= 0; --i) v[n - k + i] = v[i];
-  for (int32_t i = 0; i < n - k; ++i) v[i] = 0.0;
+  using T = std::remove_reference_t<decltype(at(0))>;
+  for (int32_t i = k - 1; i >= 0; --i) at(n - k + i) = at(i);
+  for (int32_t i = 0; i < n - k; ++i) at(i) = T{};
   for (int32_t i = 0; i < k; ++i) {
     const int32_t from = n - k + i, to = deps[static_cast<size_t>(i)] - 1;
-    const double x = v[from];
-    if (from != to) v[from] = 0.0;
-    v[to] = x;
+    const T x = at(from);
+    if (from != to) at(from) = T{};
+    at(to) = x;
   }
+}
+
+}  // namespace
+
+void Model_scatterGradient(const std::vector<int32_t>& deps, int32_t n, double* vector, bool oneBased) {
+  double* v = oneBased ? vector + 1 : vector;
+  scatter(deps, n, [v](int32_t i) -> double& { return v[i]; });
+}
+
+void Model_scatterIvGradient(const std::vector<int32_t>& deps, int32_t n, Interval* vector, bool oneBased) {
+  Interval* v = oneBased ? vector + 1 : vector;
+  scatter(deps, n, [v](int32_t i) -> Interval& { return v[i]; });
+}
+
+void Model_scatterIvHessian(const std::vector<int32_t>& deps, int32_t n, Interval** matrix, bool oneBased) {
+  const int32_t base = oneBased ? 1 : 0;
+  // The compact rows first, each along its columns; then every column
+  // along the rows.
+  for (int32_t i = 0; i < static_cast<int32_t>(deps.size()) && i < n; ++i) {
+    Interval* row = matrix[base + i] + base;
+    scatter(deps, n, [row](int32_t j) -> Interval& { return row[j]; });
+  }
+  for (int32_t j = 0; j < n; ++j)
+    scatter(deps, n, [matrix, base, j](int32_t i) -> Interval& { return matrix[base + i][base + j]; });
+}
+
+bool Model_bindUncertainCells(const VariableTable* table, Value* value) {
+  return table && table->registry && CellReg_markVariableArea(table->registry.get(), value);
+}
+
+const std::vector<std::vector<double>>* Model_getSampleTable(const VariableTable* table) {
+  return table && table->registry ? &table->registry->trialRows : nullptr;
+}
+
+const double* Model_getDistributionSamples(const VariableTable* table, int32_t k) {
+  return table ? CellReg_trialRow(table->registry.get(), k) : nullptr;
+}
+
+bool Model_stubFalse(int32_t /*code*/, double /*p1*/, double /*p2*/, double /*p3*/, double /*p4*/, double /*p5*/,
+                     double /*p6*/, double /*p7*/, double /*p8*/, double /*p9*/, double /*p10*/) {
+  return false;
 }
 
 bool Model_rangesOverlap(const RangeRef& a, const RangeRef& b) {

@@ -12,6 +12,7 @@
 #include "values/Model_Refs.h"
 #include "values/Model_Variables.h"
 
+struct Interval;
 struct Symbol;
 struct Value;
 
@@ -52,6 +53,20 @@ int32_t Model_findVariable(const VariableTable* table, uint8_t sheet, uint16_t r
 // reference); status 36 when a cell is two variables. False when the value
 // has no source range or is already bound.
 bool Model_bindVariable(const VariableTable* table, Value* value);
+// Numbers the sampled-input cells of a value read from cells through the
+// table's uncertain-cell registry (see CellReg_markVariableArea); false
+// without a registry.
+bool Model_bindUncertainCells(const VariableTable* table, Value* value);
+// The registry's per-trial rows of the sampled inputs (input k at k - 1),
+// null without a registry; the row of input k, 1-based by trial, null
+// outside 1..count or when none is stored.
+const std::vector<std::vector<double>>* Model_getSampleTable(const VariableTable* table);
+const double* Model_getDistributionSamples(const VariableTable* table, int32_t k);
+// The hook the distribution functions may ask before they compute (a code
+// and ten parameters): no model takes a draw over, so it always answers
+// false.
+bool Model_stubFalse(int32_t code, double p1, double p2, double p3, double p4, double p5, double p6, double p7,
+                     double p8, double p9, double p10);
 bool Model_setRangeType(VariableTable* table, const RangeRef& range, int32_t type);
 bool Model_setRangeBound(VariableTable* table, const RangeRef& range, double bound, bool upper);
 bool Model_setAllBounds(VariableTable* table, double bound, bool upper);
@@ -64,6 +79,11 @@ int32_t Model_pruneToDependent(std::vector<int32_t>* deps, std::vector<uint8_t>*
 // Spreads a gradient over a function's k dependencies into the full vector of
 // n entries (1-based when oneBased).
 void Model_scatterGradient(const std::vector<int32_t>& deps, int32_t n, double* vector, bool oneBased);
+// The same for an interval gradient, and for an interval Hessian whose
+// compact k x k block is spread over the n x n matrix (rows and columns
+// 1-based when oneBased).
+void Model_scatterIvGradient(const std::vector<int32_t>& deps, int32_t n, Interval* vector, bool oneBased);
+void Model_scatterIvHessian(const std::vector<int32_t>& deps, int32_t n, Interval** matrix, bool oneBased);
 
 bool Model_validRange(const RangeRef& r);
 int32_t Model_rangeArea(const RangeRef& r);

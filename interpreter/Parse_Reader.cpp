@@ -182,6 +182,7 @@ int32_t readRangeRun(FormulaReader* r, Symbol* s, const RangeRef& range, const C
     return 0;
   }
   n = std::max(n, 1);
+  if (info->storedOnly) s->refresh = 1;
   if (info->formula.empty()) return n;
   if (!inBlock(r, *info)) {
     for (int32_t k = 0; k < n; ++k) {
@@ -231,6 +232,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
       raiseAt(r, kStatusOleError, cell);
       return;
     }
+    s->refresh = info.storedOnly ? 1 : 0;
     if (!info.formula.empty()) setFormula(r, s, &info);
   } else {
     const uint16_t rows = static_cast<uint16_t>(range.lastRow - range.firstRow + 1);
@@ -248,6 +250,7 @@ void fillRangeSymbol(FormulaReader* r, Symbol* s, const RangeRef& range) {
   }
   setSource(&s->value, range);
   if (r->variables) Model_bindVariable(r->variables, &s->value);
+  if (r->variables) Model_bindUncertainCells(r->variables, &s->value);
 }
 
 // "%g"-style text of a number for the names of constants.
@@ -394,8 +397,12 @@ bool isExternalText(const std::u16string& text) {
 Symbol* externalSymbol(FormulaReader* r, const std::u16string& text) {
   Value value = Val_empty(r->context);
   Symbol* s = nullptr;
-  if (!r->source->readExternal(text, &value)) raiseAt(r, kStatusExternalName, currentCell(r));
-  else if ((s = Prog_addSymbol(r->store, kSpaceCell, text, u""))) Val_assign(&s->value, &value);
+  if (!r->source->readExternal(text, &value)) {
+    raiseAt(r, kStatusExternalName, currentCell(r));
+  } else if ((s = Prog_addSymbol(r->store, kSpaceCell, text, u""))) {
+    Val_assign(&s->value, &value);
+    s->refresh = 1;
+  }
   Val_clear(&value);
   return s;
 }
@@ -414,10 +421,12 @@ int32_t reference(FormulaReader* r) {
   Symbol* s = external || !readsAsCell(text) ? Prog_findSymbol(r->store, kSpaceCell, name) : nullptr;
   const bool bare = r->bareArgument;
   r->bareArgument = false;
+  const bool first = r->lexer.cursor == r->firstTokenEnd;
   next(r);
   if (!s && external) {
-    // Alone in its formula the reference leaves the cell with its stored value.
-    if (r->referenceCount == 0 && r->token == kTokEnd) {
+    // Alone in its formula (its first token and its last) the reference
+    // leaves the cell with its stored value, which is read again on refresh.
+    if (first && r->token == kTokEnd) {
       r->loneExternal = true;
       return kTypeExternal;
     }
@@ -721,6 +730,7 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
   r->referenceCount = 0;
   r->loneExternal = false;
   if (next(r) == kTokEq) next(r);
+  r->firstTokenEnd = r->lexer.cursor;
   int32_t type = comparison(r);
   if (r->token != kTokEnd && r->context->errors.errorCount == 0) refuseStray(r, cell);
   if (type == kTypeFailed || (r->loneExternal && type != kTypeExternal)) {
@@ -730,6 +740,7 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
   }
   const CellRef at = placeOf(cell);
   Vm_setErrorCell(r->context, at.sheet, at.row, at.column);
+  if (type == kTypeExternal) cell->refresh = 1;
   if (type == kTypeExternal || r->context->errors.errorCount) {
     Code_free(f->code);
     delete f->code;
@@ -894,6 +905,8 @@ bool Parse_compileModel(FormulaReader* r) {
       Parse_compileChain(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
     if (r->context->errors.errorCount) return false;
   }
+  // The registry's trial rows cover every random-function call compiled.
+  if (r->variables && r->variables->registry) CellReg_setCellCount(r->variables->registry.get(), r->randomCalls);
   return !r->bigM || BigM_finish(r->bigM);
 }
 
@@ -963,5 +976,7 @@ bool Parse_pruneModel(FormulaReader* r, bool freeConstants) {
     Model_showProgress(r->context, kProgressOptimizing, static_cast<int32_t>(i));
     if (r->context->errors.errorCount) return false;
   }
+  // The registry's trial rows cover every random-function call compiled.
+  if (r->variables && r->variables->registry) CellReg_setCellCount(r->variables->registry.get(), r->randomCalls);
   return !r->bigM || BigM_finish(r->bigM);
 }

@@ -28,6 +28,7 @@ struct VariableTable;
 struct ReaderCell {
   std::u16string formula;  // empty for a constant
   bool isArray = false;    // part of an array formula
+  bool storedOnly = false;  // a formula the model does not compute: its stored value stands for it
   uint16_t arrayRow = 0;   // position in the array formula's block
   uint8_t arrayColumn = 0;
   RangeRef block{};  // the whole block, when the source knows it (else all zero)
@@ -60,6 +61,10 @@ struct ReaderSource {
   // The values of a reference into another workbook ("'[book.xlsx]sheet'!a1"),
   // a scalar or an array; false when the book or the range cannot be had.
   virtual bool readExternal(const std::u16string& /*text*/, Value* /*value*/) { return false; }
+  // Reads every symbol of the table marked for refresh again, setting each
+  // one's changed flag; a source that cannot read the workbook again leaves
+  // them as they are.
+  virtual void refreshSymbols(SymbolTable* /*table*/) {}
   // The workbook as the import of another add-in's model reads it; null when
   // the source cannot give it.
   virtual AddinWorkbook* addinWorkbook() { return nullptr; }
@@ -90,6 +95,7 @@ struct FormulaReader {
   int32_t token;       // TokenKind
   int32_t referenceCount;
   bool loneExternal;
+  int32_t firstTokenEnd;  // the lexer's cursor after the formula's first token
   bool zeroOperand;    // the last primary was a reference to a constant 0
   int32_t randomCalls;
   BigMBuilder* bigM;   // null unless non-smooth constructs are linearised

@@ -7,6 +7,9 @@
 #include "interpreter/Code_Segment.h"
 #include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
+#include "interpreter/Parse_Reader.h"
+#include "interpreter/Vm_Machine.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
 namespace {
@@ -295,4 +298,9 @@ ProgBudget Prog_estimateMemory(int32_t depth, int32_t codeCells, int32_t nvMax, 
   b.forwardHessAllowed = b.forwardHessKB < b.availKB;
   b.replayAllowed = b.replayKB < b.availKB || b.replayKB < b.forwardHessKB;
   return b;
+}
+
+void Prog_refreshArrays(Program* program) {
+  FormulaReader* reader = program->context ? program->context->tables.reader : nullptr;
+  if (reader && reader->source) reader->source->refreshSymbols(program->codeStore);
 }

@@ -53,6 +53,7 @@ struct Symbol {
   std::vector<Symbol*> precedents;  // symbols the formula references, or cells a range holds
   FormulaRecord* formula = nullptr;  // owned
   uint32_t placed = 0;               // while compiling: the stamp of the last order that holds it
+  uint8_t refresh = 0;               // its values are the workbook's as they stand: read again on refresh
 };
 
 // Single-cell symbols by position in pages of rows: the cells of a column
@@ -128,3 +129,7 @@ const Value* Prog_runChain(Program* program, const CellChain& chain);
 // function's variables) and the memory budget against freeBytes; false
 // when an error was raised.
 bool Prog_compile(Program* program, uint64_t freeBytes, ProgBudget* budget);
+// Has the reader's source read every symbol marked for refresh again (the
+// workbook having recalculated), each one's changed flag set by what it
+// read; nothing without a reader.
+void Prog_refreshArrays(Program* program);

@@ -174,6 +174,25 @@ Value* Val_setDegDag(Value* v, const DegDagNode* p) { return setPayload(v, kValD
 Value* Val_setDegVec(Value* v, const DegVec* p) { return setPayload(v, kValDegVec, p, DegVec_set); }
 Value* Val_setKind17(Value* v, const Kind17Record* p) { return setPayload(v, kValKind17, p, Val_copyKind17); }
 
+int32_t Val_initKind(Value* v, int32_t kind, int32_t n) {
+  Val_setKind(v, kind);
+  void* p = v->payload;
+  bool sized = !isPayloadKind(kind) || p;
+  switch (sized ? kind : -1) {
+    case kValSamples: sized = Smp_init(static_cast<SampleVector*>(p), n, v->context); break;
+    case kValGrad: sized = Grad_init(static_cast<GradValue*>(p), n, v->context); break;
+    case kValHess: sized = Hess_init(static_cast<HessValue*>(p), n, v->context); break;
+    case kValIvGrad: sized = IvGrad_init(static_cast<IvGradValue*>(p), n, v->context); break;
+    case kValIvHess: sized = IvHess_init(static_cast<IvHessValue*>(p), n, v->context); break;
+    case kValAffine: sized = Aff_init(static_cast<AffineForm*>(p), n, v->context); break;
+    case kValDegVec: sized = DegVec_init(static_cast<DegVec*>(p), n); break;
+    default: break;
+  }
+  if (sized) return kStatusOk;
+  raiseNoMemory(v);
+  return kStatusNoMemory;
+}
+
 int32_t Val_makeArray(Value* v, uint16_t rows, uint8_t columns) {
   const ValueArray* a = v->array;
   if (!a || rows > a->allocatedRows || columns > a->allocatedColumns) {

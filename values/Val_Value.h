@@ -128,6 +128,11 @@ Value* Val_setKind17(Value* v, const Kind17Record* p);
 // to v's context. Returns 0, or status 2 (raised, v left empty) when memory
 // runs out.
 int32_t Val_makeArray(Value* v, uint16_t rows, uint8_t columns);
+// Makes v of the kind with its payload sized for n variables (a sample
+// vector: n trials) and zeroed: kinds 5, 6, 8, 9, 11, 14 and 16 through
+// their family's sizing; any other kind only takes the kind. kStatusOk, or
+// kStatusNoMemory (raised) when the payload cannot be had.
+int32_t Val_initKind(Value* v, int32_t kind, int32_t n);
 // Copies src into dst by kind, deeply; a source standing for a decision
 // variable or a sampled input becomes what it stands for in the context's
 // evaluation mode. An unknown kind or mode raises status 33 and leaves dst.

@@ -147,6 +147,7 @@ struct EvalBuffers {
   int32_t ivRevTapeCapacity;
   int32_t ivPropCapacity;
   int32_t ivGradTapeCapacity;
+  int32_t cellTapeNodes;  // names given to the nodes of per-cell tapes so far: a new cell's follow
   GradTapeRec* gradTape;
   GradValue* gradScratch[4];
   IvGradTapeRec* ivGradTape;

@@ -6,8 +6,10 @@
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
+#include "arithmetic/tape/Tape_Cells.h"
 #include "arithmetic/tape/Tape_Nodes.h"
 #include "base/Chk_Assert.h"
+#include "values/Val_Value.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -190,4 +192,35 @@ void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeR
       else if (refs[s] < 0) toGradient(refs[s], amount);
     }
   }
+}
+
+bool IvRev_prepareCellTape(EvalContext* ctx, CellTape* tape) {
+  return Tape_prepareCell(ctx, tape, kValIvRev, &ctx->buffers.ivRevTape, &ctx->buffers.ivRevTapeCapacity, "IvRev");
+}
+
+void IvRev_reverseSweepCells(const std::vector<CellTape*>& cells, Interval* gradient, bool zeroBased, bool subtract,
+                             NodeRef result) {
+  const int32_t shift = zeroBased ? 1 : 0;
+  auto toGradient = [&](NodeRef r, const Interval& amount) {
+    Interval& g = gradient[-r - shift];
+    g = subtract ? Ivl_sub(g, amount) : Ivl_add(g, amount);
+  };
+  if (result < 0) toGradient(result, kOne);
+  const CellNodes<IvRevNode> nodes(cells, kValIvRev);
+  IvRevNode* seed = result > 0 ? nodes.at(result) : nullptr;
+  if (!seed) return;
+  nodes.backward([](IvRevNode& node) { node.value = kZero; });
+  seed->value = kOne;
+  nodes.backward([&](IvRevNode& node) {
+    const Interval a = node.value;
+    if (a.lo == 0.0 && a.hi == 0.0) return;
+    const NodeRef refs[2] = {node.operand1, node.operand2};
+    const Interval partials[2] = {node.partial1, node.partial2};
+    for (int s = 0; s < 2; ++s) {
+      const Interval amount = Ivl_mul(partials[s], a);
+      if (IvRevNode* operand = refs[s] > 0 ? nodes.at(refs[s]) : nullptr)
+        operand->value = Ivl_add(operand->value, amount);
+      else if (refs[s] < 0) toGradient(refs[s], amount);
+    }
+  });
 }

@@ -8,9 +8,11 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "values/IvRev_Node.h"
 
+struct CellTape;
 struct EvalBuffers;
 struct EvalContext;
 
@@ -64,3 +66,8 @@ bool IvRev_prepareTape(EvalContext* ctx);
 // whose reference is result into gradient (variable k at k, or k - 1 when
 // zeroBased). The sweep overwrites the tape's values with adjoints.
 void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeRef result, EvalBuffers* buffers);
+// The per-cell tapes of Rev_prepareCellTape and Rev_reverseSweepCells with
+// kind-10 nodes.
+bool IvRev_prepareCellTape(EvalContext* ctx, CellTape* tape);
+void IvRev_reverseSweepCells(const std::vector<CellTape*>& cells, Interval* gradient, bool zeroBased, bool subtract,
+                             NodeRef result);

@@ -7,8 +7,11 @@
 // A tape that is full raises status 37 and appends nothing.
 #pragma once
 
+#include <vector>
+
 #include "values/Rev_Node.h"
 
+struct CellTape;
 struct EvalBuffers;
 struct EvalContext;
 
@@ -65,3 +68,13 @@ bool Rev_prepareTape(EvalContext* ctx);
 // gives its unit entry, a constant nothing. The sweep overwrites the tape's
 // forward values with adjoints.
 void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef result, EvalBuffers* buffers);
+// Per-cell tapes, for an evaluation that gives each cell its own tape (kept
+// across evaluations; the caller keeps the context's own tape with a
+// CellTapeLoan): before a cell runs, its tape gets kind-7 nodes when it has
+// none and becomes the context's tape with the counter at 0 (no tape for a
+// cell without one); status 2 and false when memory runs out.
+bool Rev_prepareCellTape(EvalContext* ctx, CellTape* tape);
+// The sweep of Rev_reverseSweep over the tapes of the cells just run (a
+// function side's chain), whose nodes name one another across cells.
+void Rev_reverseSweepCells(const std::vector<CellTape*>& cells, double* gradient, bool zeroBased, bool subtract,
+                           NodeRef result);

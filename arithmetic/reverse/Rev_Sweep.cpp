@@ -1,7 +1,9 @@
 // The kind-7 tape: its preparation and the backward sweep.
 #include "arithmetic/reverse/Rev_Ops.h"
+#include "arithmetic/tape/Tape_Cells.h"
 #include "arithmetic/tape/Tape_Nodes.h"
 #include "base/Chk_Assert.h"
+#include "values/Val_Value.h"
 #include "values/Vm_Context.h"
 
 bool Rev_prepareTape(EvalContext* ctx) {
@@ -37,4 +39,28 @@ void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef r
     if (node.operand2 > 0) tape[node.operand2].value += node.partial2 * a;
     else if (node.operand2 < 0) gradient[-node.operand2 - shift] += sign * (node.partial2 * a);
   }
+}
+
+bool Rev_prepareCellTape(EvalContext* ctx, CellTape* tape) {
+  return Tape_prepareCell(ctx, tape, kValRev, &ctx->buffers.revTape, &ctx->buffers.revTapeCapacity, "Rev");
+}
+
+void Rev_reverseSweepCells(const std::vector<CellTape*>& cells, double* gradient, bool zeroBased, bool subtract,
+                           NodeRef result) {
+  if (result < 0) addToGradient(gradient, zeroBased, subtract, result, 1.0);
+  const CellNodes<RevNode> nodes(cells, kValRev);
+  RevNode* seed = result > 0 ? nodes.at(result) : nullptr;
+  if (!seed) return;
+  nodes.backward([](RevNode& node) { node.value = 0.0; });
+  seed->value = 1.0;
+  const auto spread = [&](NodeRef r, double amount) {
+    if (RevNode* operand = r > 0 ? nodes.at(r) : nullptr) operand->value += amount;
+    else if (r < 0) addToGradient(gradient, zeroBased, subtract, r, amount);
+  };
+  nodes.backward([&](RevNode& node) {
+    const double a = node.value;
+    if (a == 0.0) return;
+    spread(node.operand1, node.partial1 * a);
+    spread(node.operand2, node.partial2 * a);
+  });
 }

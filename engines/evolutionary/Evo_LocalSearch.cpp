@@ -123,9 +123,9 @@ void grgSearch(EvoRecord& rec, double* x, double* merit) {
     lower[j] = rec.lower[j] <= -kBoundInfinity ? rec.lower[j] : rec.lower[j] * s;
     upper[j] = rec.upper[j] >= kBoundInfinity ? rec.upper[j] : rec.upper[j] * s;
   }
-  Host_runLocalSolver(rec.context, 1, 0, 0, static_cast<std::uint32_t>(rec.settings.localOptions),
-                      rec.settings.precision, rec.settings.convergence, merit, point.data(),
-                      lower.data(), upper.data());
+  Host_runLocalSolver(rec.context, 1, nullptr, nullptr, 0, static_cast<std::uint32_t>(rec.settings.localOptions),
+                      rec.settings.precision, rec.settings.convergence, merit, point.data(), lower.data(),
+                      upper.data());
   for (int j = 0; j < rec.n; ++j) x[j] = point[j] / rec.varScale[j];
   Evo_roundIntegers(rec, x, false);
 }

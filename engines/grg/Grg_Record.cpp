@@ -227,8 +227,23 @@ double Grg_trueObjective(const GrgRecord& rec, double value) {
   return rec.negateObjective ? -value : value;
 }
 
+namespace {
+
+// A local run's report through its caller's routine: its set-up steps, then
+// its iterations with the objective; the answer is a stop as the progress
+// callback's would be.
+void localReport(GrgRecord& rec, int number) {
+  const HostServices& h = rec.host;
+  double f = rec.iterationsReported ? Grg_trueObjective(rec, rec.g[rec.objectiveRow]) : 0.0;
+  int code = Grg_mapStop(h.localProgress(h.user, rec.iterationsReported, number + 1, f));
+  if (rec.status == 0) rec.status = code;
+}
+
+}  // namespace
+
 void Grg_iterationReport(GrgRecord& rec, int number) {
   const HostServices& h = rec.host;
+  if (h.localProgress && h.queryModel(h.user, QueryLocalProgress)) return localReport(rec, number);
   if (!rec.iterationsReported) {
     int code = Grg_mapStop(h.progress(h.user, ProgressSetup, number + 1, 0.0));
     if (rec.status == 0) rec.status = code;

@@ -60,8 +60,38 @@ bool Ia_evaluate(IaEngine& e) {
   return true;
 }
 
+// The progress codes of a local run as the engine's own: an iteration
+// brings a new iteration number at an iteration point, a set-up step the
+// set-up text.
+constexpr int kIaLocalIterationCode = ProgressIterationNumber | ProgressIteration;
+constexpr int kIaLocalSetupCode = ProgressSetup;
+
+// The local solver's progress forwarded to the progress callback with the
+// engine's codes. A stop ends the engine's run after the local one, and is
+// passed on to the local run; a stop chosen by the user, which the local
+// solver would take for a restart, reaches it as a break.
+int Ia_localProgress(void* user, int iteration, int count, double objective) {
+  IaEngine& e = *static_cast<IaEngine*>(user);
+  const HostServices& h = e.host.services;
+  const int answer = h.progress(h.user, iteration ? kIaLocalIterationCode : kIaLocalSetupCode, count, objective);
+  if (answer != StopContinue && !e.stop) e.stop = answer;
+  return answer == StopByUser ? int{StopBreak} : answer;
+}
+
+bool Ia_stoppedByCallback(int status) {
+  return status == StatusIterationLimit || status == StatusUserStop || status == StatusTimeLimit;
+}
+
+// A local run from x. A stop the run took from its own polls of the progress
+// callback is still pending there, and ends the engine's run too.
 int Ia_runLocal(IaEngine& e) {
-  return e.host.runLocal(e.host.services.user, &e.x[1], &e.lower[1], &e.upper[1], e.scaling);
+  const int status =
+      e.host.runLocal(e.host.services.user, &e.x[1], &e.lower[1], &e.upper[1], e.scaling, Ia_localProgress, &e);
+  if (!e.stop && Ia_stoppedByCallback(status)) {
+    const HostServices& h = e.host.services;
+    e.stop = h.progress(h.user, ProgressQuery, 0, 0.0);
+  }
+  return status;
 }
 
 // The progress callback at an iteration: asks with the iteration number;
@@ -90,6 +120,12 @@ bool Ia_evaluatePaused(IaEngine& e) {
   const bool evaluated = Ia_evaluate(e);
   h.progress(h.user, ProgressResume, 0, 0.0);
   return evaluated;
+}
+
+// The status of a run the progress callback stopped, with x evaluated so
+// that the cells hold it.
+int Ia_stoppedStatus(IaEngine& e) {
+  return Ia_evaluatePaused(e) ? Eng_statusAfterStop(StatusSolved, e.stop) : StatusEvalError;
 }
 
 IaEngine& Ia_ownerOf(void* searchContext) {
@@ -183,6 +219,7 @@ int Ia_solve(IaEngine& e) {
   for (int r = 1; r <= e.rows; ++r)
     if (e.rowLower[r] > e.rowUpper[r]) return StatusInfeasible;
   const int local = Ia_runLocal(e);
+  if (e.stop) return Ia_stoppedStatus(e);
   if (!Ia_evaluate(e)) return StatusEvalError;
   if ((e.problemFlags & ProblemOtherDriver) && local == StatusInfeasible) return StatusInfeasible;
   if (Ia_feasibilityMode(e) || !e.model) return local;
@@ -191,7 +228,7 @@ int Ia_solve(IaEngine& e) {
   for (int i = 1; i <= e.n; ++i) e.reference[i] = Interval{e.x[i], e.x[i]};
   Ia_search(e, e.objective, Ia_localFoundSolution(local));
   if (e.stats.result == IaSearchEvalFailed) return IaStatusSearchEvalFailed;
-  if (e.stop) return Ia_evaluatePaused(e) ? Eng_statusAfterStop(StatusSolved, e.stop) : StatusEvalError;
+  if (e.stop) return Ia_stoppedStatus(e);
   if (!Ia_evaluate(e)) return StatusEvalError;
   int finalLocal = -1;
   if (e.problemClass != IaClassInequalities) {
@@ -200,6 +237,10 @@ int Ia_solve(IaEngine& e) {
     // local solver finds a solution from it.
     const std::vector<double> midpoint = e.x;
     const int polished = Ia_runLocal(e);
+    if (e.stop) {
+      e.x = midpoint;  // a stopped polish has found nothing
+      return Ia_stoppedStatus(e);
+    }
     if (e.solutions.nodes.empty()) finalLocal = polished;
     else if (!Ia_localFoundSolution(polished)) e.x = midpoint;
     if (!Ia_evaluate(e)) return StatusEvalError;

@@ -8,14 +8,17 @@
 
 #include <string>
 
+#include "contract/Host_LocalSolver.h"
 #include "contract/Host_Services.h"
 #include "engines/interval/Ia_Model.h"
 
 struct IaHost {
   HostServices services;  // queries, options, bounds, start values, evaluations, progress, reports
-  // The local solver from x within [lower, upper] (arrays of n, 0-based);
-  // its status, x the local point.
-  int (*runLocal)(void* user, double* x, const double* lower, const double* upper, bool scaling) = nullptr;
+  // The local solver from x within [lower, upper] (arrays of n, 0-based),
+  // reporting its progress to `progress` with `progressUser`; its status, x
+  // the local point.
+  int (*runLocal)(void* user, double* x, const double* lower, const double* upper, bool scaling, LocalProgress progress,
+                  void* progressUser) = nullptr;
   // Hands a report table of texts (row by row) to the front end. May be null.
   int (*writeTable)(void* user, int code, int columns, int rows, const char* const* texts) = nullptr;
   // The addresses of the variable cells as "R%dC%d" (1-based). May be null.
@@ -38,7 +41,7 @@ struct IaEngine {
   double objective = 0;
   IaBoxList solutions;  // the all-solutions search's
   IaSearchStats stats;
-  int stop = 0;  // the progress callback's stop answer
+  int stop = 0;  // the progress callback's stop answer, during the search or a local run
 };
 
 // Set-up; the status (0, 8, 11, 18, 19, 20 or 1000).

@@ -92,9 +92,10 @@ void Ia_setRowSides(IaRecord& rec) {
   }
 }
 
-int Ia_localRun(void* user, double* x, const double* lower, const double* upper, bool scaling) {
+int Ia_localRun(void* user, double* x, const double* lower, const double* upper, bool scaling, LocalProgress progress,
+                void* progressUser) {
   double objective = 0;
-  return Host_runLocalSolver(static_cast<LibraryContext*>(user), 0, 0, 0,
+  return Host_runLocalSolver(static_cast<LibraryContext*>(user), 0, progress, progressUser, 0,
                              kIaLocalFlags | (scaling ? kIaLocalScaling : 0), kIaLocalPrecision, kIaLocalConvergence,
                              &objective, x, lower, upper);
 }

@@ -352,6 +352,45 @@ TEST(GrgProgress, IterationLimitStopsTheRun) {
   EXPECT_GT(p.objective, 1e-3);  // stopped well before the optimum
 }
 
+// A local run whose caller gave a progress routine reports its set-up steps
+// (iteration 0) and then its iterations, numbered from 1 with the objective
+// there, to the routine and not to the progress callback; the routine's
+// break stops the run. Without the routine the callback has them all.
+TEST(GrgProgress, LocalRunReportsThroughItsCallersRoutine) {
+  GrgFunctionModel m = rosenbrock();
+  m.localRoutine = true;
+  GrgProblem p;
+  p.flags = ProblemLocalSolver | ProblemOtherDriver;
+  EXPECT_TRUE(nearOptimal(GrgFn_run(m, nullptr, p).status));
+  EXPECT_EQ(m.setupReports, 0);
+  EXPECT_EQ(m.iterationsCounted, 0);
+  ASSERT_GT(m.localReports.size(), 5u);
+  EXPECT_EQ(m.localReports.front().iteration, 0);
+  std::size_t first = 0;  // the first iteration's report
+  while (first < m.localReports.size() && m.localReports[first].iteration == 0) ++first;
+  ASSERT_LT(first, m.localReports.size());
+  for (std::size_t k = first; k < m.localReports.size(); ++k) {
+    const GrgFunctionModel::LocalReport& r = m.localReports[k];
+    EXPECT_EQ(r.iteration, 1) << k;
+    EXPECT_EQ(r.count, static_cast<int>(k - first) + 1) << k;
+    EXPECT_GE(r.objective, 0.0) << k;   // Rosenbrock's values
+    EXPECT_LE(r.objective, 24.2) << k;  // no worse than the start (-1.2, 1)
+  }
+
+  GrgFunctionModel stopped = rosenbrock();
+  stopped.localRoutine = true;
+  stopped.localStopAt = 3;
+  EXPECT_EQ(GrgFn_run(stopped, nullptr, p).status, StatusUserStop);
+  EXPECT_EQ(stopped.localReports.back().count, 3);
+  EXPECT_GT(stopped.localReports.back().objective, 1e-3);  // well before the optimum
+
+  GrgFunctionModel plain = rosenbrock();  // a caller without a routine
+  EXPECT_TRUE(nearOptimal(GrgFn_run(plain, nullptr, p).status));
+  EXPECT_TRUE(plain.localReports.empty());
+  EXPECT_GT(plain.setupReports, 0);
+  EXPECT_GT(plain.iterationsCounted, 5);
+}
+
 TEST(GrgSolve, HandsBackReducedGradientsAndMultipliers) {
   GrgFunctionModel box = boxModel();
   double reduced[2] = {9, 9};

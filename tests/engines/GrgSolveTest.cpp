@@ -99,9 +99,7 @@ TEST_F(GrgLibrarySolve, IterationLimitAsksShowWhichContinuesOrStops) {
 }
 
 TEST_F(GrgLibrarySolve, LocalSolverRunsTheGrgEngineOnTheSessionsModel) {
-  using LocalFn = int (*)(LibraryContext*, std::int32_t, std::int32_t, std::int32_t,
-                          std::uint32_t, double, double, double*, double*, const double*,
-                          const double*);
+  using LocalFn = decltype(&Host_runLocalSolver);
   ASSERT_NE(open("nlp/hs35.xlsx"), nullptr);
   ASSERT_EQ(begin(), 1);
   Eng_registerBuiltins(context, context);
@@ -110,8 +108,7 @@ TEST_F(GrgLibrarySolve, LocalSolverRunsTheGrgEngineOnTheSessionsModel) {
   auto local = ordinal<LocalFn>(41);
   std::vector<double> x{0.5, 0.5, 0.5}, lower(3, 0.0), upper(3, 1e30);
   double objective = -1;
-  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-8, &objective, x.data(), lower.data(),
-                  upper.data()),
+  EXPECT_EQ(local(context, 0, nullptr, nullptr, 0, 0, 1e-6, 1e-8, &objective, x.data(), lower.data(), upper.data()),
             StatusSolved);
   EXPECT_NEAR(objective, 1.0 / 9, 1e-7);
   EXPECT_NEAR(x[0], 4.0 / 3, 1e-5);
@@ -124,8 +121,8 @@ TEST_F(GrgLibrarySolve, LocalSolverRunsTheGrgEngineOnTheSessionsModel) {
   // inside x1 + x2 <= 3, where the objective is 1/3.
   x = {1, 1, 1};
   upper[2] = 0;
-  EXPECT_TRUE(normalEnd(local(context, 0, 0, 0, 0, 1e-6, 1e-8, &objective, x.data(),
-                              lower.data(), upper.data())));
+  EXPECT_TRUE(normalEnd(
+      local(context, 0, nullptr, nullptr, 0, 0, 1e-6, 1e-8, &objective, x.data(), lower.data(), upper.data())));
   EXPECT_NEAR(x[0], 5.0 / 3, 1e-5);
   EXPECT_NEAR(x[1], 2.0 / 3, 1e-5);
   EXPECT_EQ(x[2], 0.0);

@@ -232,6 +232,90 @@ TEST(IaEngine, StatusPaths) {
   }
 }
 
+// (x - 0.3)^2 over [-1, 1] from 0.9, with local runs that report two set-up
+// steps and three iterations each.
+struct LocalProgressRun {
+  IaTestModel t;
+  IaFakeHost f;
+  LocalProgressRun() {
+    t.add([](const auto& x) { return sqr(x[1] - 0.3); });
+    f.t = &t;
+    f.lower = {-1}, f.upper = {1}, f.start = {0.9};
+    f.localSetupSteps = 2, f.localIterations = 3;
+  }
+  EngineRun run() { return runEngine(f, t.bind(1, IaClassObjective, {})); }
+};
+
+constexpr int kLocalIterationCode = ProgressIterationNumber | ProgressIteration;
+
+// The local runs' progress reaches the progress callback with the engine's
+// codes: 9 for an iteration, 2 for a set-up step; the search's own reports
+// stay queries of its iteration numbers.
+TEST(IaLocalProgress, ReportsTheLocalRunsWithTheEnginesCodes) {
+  LocalProgressRun l;
+  const EngineRun r = l.run();
+  EXPECT_EQ(r.status, StatusSolved);
+  EXPECT_NEAR(r.engine.x[1], 0.3, 1e-6);
+  ASSERT_EQ(l.f.localRuns, 2u);  // from the start, and the polish after the search
+  EXPECT_EQ(l.f.progressCalls[ProgressSetup], 2 * 2);
+  EXPECT_EQ(l.f.progressCalls[kLocalIterationCode], 3 * 2);
+  EXPECT_GT(l.f.progressCalls[ProgressQuery | ProgressIterationNumber], 0);
+  EXPECT_EQ(l.f.localAnswers, std::vector<int>(10, StopContinue));
+}
+
+// A stop answered at the first local run's second iteration ends that run
+// (the local solver takes it as it would the progress callback's) and the
+// engine's run with the stop's status, before any search. A stop chosen by
+// the user, which the local solver would take for a restart, reaches it as
+// a break, and the engine's status stands.
+TEST(IaLocalProgress, AStopDuringALocalRunEndsTheRun) {
+  struct Case {
+    int stopCode;
+    int passedOn;  // what the local run is answered
+    int status;
+  };
+  const std::vector<Case> cases = {
+      {StopBreak, StopBreak, StatusUserStop},
+      {StopIterationLimit, StopIterationLimit, StatusIterationLimit},
+      {StopTimeLimit, StopTimeLimit, StatusTimeLimit},
+      {StopByUser, StopBreak, StatusSolved},
+  };
+  for (const Case& c : cases) {
+    LocalProgressRun l;
+    l.f.stopAt = 2, l.f.stopCode = c.stopCode;
+    const EngineRun r = l.run();
+    EXPECT_EQ(r.status, c.status) << c.stopCode;
+    EXPECT_EQ(l.f.localRuns, 1u) << c.stopCode;
+    EXPECT_EQ(r.engine.stats.iterations, 0) << c.stopCode;
+    EXPECT_EQ(l.f.progressCalls[kLocalIterationCode], 2) << c.stopCode;
+    EXPECT_EQ(l.f.localAnswers, (std::vector<int>{0, 0, 0, c.passedOn})) << c.stopCode;
+    EXPECT_EQ(r.engine.x[1], 0.9) << c.stopCode;  // the local run's point, evaluated
+  }
+}
+
+// A local run that ends on a stop it took from its own polls of the
+// progress callback (the stop stays pending there) ends the engine's run
+// with it; a local run that merely ran out of its own iterations does not.
+TEST(IaLocalProgress, AStopTheLocalRunPolledEndsTheRun) {
+  struct Case {
+    int localStatus, pendingStop, status, searched;
+  };
+  const std::vector<Case> cases = {
+      {StatusTimeLimit, StopTimeLimit, StatusTimeLimit, 0},
+      {StatusUserStop, StopBreak, StatusUserStop, 0},
+      {StatusIterationLimit, StopContinue, StatusSolved, 1},
+  };
+  for (const Case& c : cases) {
+    LocalProgressRun l;
+    l.f.localSetupSteps = l.f.localIterations = 0;
+    l.f.localStatus = {c.localStatus, StatusSolved};
+    l.f.pendingStop = c.pendingStop;
+    const EngineRun r = l.run();
+    EXPECT_EQ(r.status, c.status) << c.localStatus;
+    EXPECT_EQ(r.engine.stats.iterations > 0, c.searched == 1) << c.localStatus;
+  }
+}
+
 TEST(IaReport, FormatsNumbersAsTheTableShowsThem) {
   EXPECT_EQ(Ia_formatNumber(-5e9), "-INFTY");
   EXPECT_EQ(Ia_formatNumber(5e9), "+INFTY");

@@ -22,6 +22,12 @@ struct IaFakeHost {
   std::vector<int> localStatus = {StatusSolved};  // one per run, the last repeated
   mutable std::size_t localRuns = 0;
   int stopAt = -1, stopCode = StopContinue;
+  int pendingStop = StopContinue;  // what a bare query answers
+  // Each local run reports this many set-up steps and iterations through the
+  // routine it is given, and ends as the local solver does on a stop.
+  int localSetupSteps = 0, localIterations = 0;
+  mutable std::vector<int> localAnswers;     // what the routine answered the local runs
+  mutable std::map<int, int> progressCalls;  // by their flags
   int reportSet = -1;
   std::vector<std::string> table;
   int tableRows = 0;
@@ -87,6 +93,8 @@ inline IaHost bindHost(IaFakeHost& f) {
   };
   s.progress = [](void* u, int flags, int count, double) {
     const IaFakeHost& f = hostOf(u);
+    ++f.progressCalls[flags];
+    if (flags == ProgressQuery) return f.pendingStop;
     return (flags & (ProgressIterationNumber | ProgressIteration)) && count == f.stopAt ? f.stopCode
                                                                                         : int{StopContinue};
   };
@@ -94,9 +102,14 @@ inline IaHost bindHost(IaFakeHost& f) {
     hostOf(u).reportSet = set;
     return 1;
   };
-  h.runLocal = [](void* u, double* x, const double*, const double*, bool) {
+  h.runLocal = [](void* u, double* x, const double*, const double*, bool, LocalProgress progress, void* user) {
     const IaFakeHost& f = hostOf(u);
     const int status = f.localStatus[std::min(f.localRuns++, f.localStatus.size() - 1)];
+    for (int k = 1; k <= f.localSetupSteps + f.localIterations; ++k) {
+      const bool iterating = k > f.localSetupSteps;
+      f.localAnswers.push_back(progress(user, iterating, iterating ? k - f.localSetupSteps : k, 1.0));
+      if (f.localAnswers.back() != StopContinue) return Eng_stopStatus(f.localAnswers.back(), false);
+    }
     if (!f.localMoves) return status;
     std::vector<double> y(x - 1, x + f.start.size());
     f.descend(y);

@@ -116,6 +116,28 @@ TEST_F(GlobalOptions, ContractionMethodsOtherThanTheTwoAreRefused) {
   }
 }
 
+// With iterations shown, the local run's first iteration reaches the
+// progress callback as one of the engine's iteration points, and the "Show"
+// macro is asked there; its stop ends the run at once: the macro is asked
+// once, and the cells keep the point where the local run stopped, short of
+// the optimum. Answered "continue" every time, the run goes on to the
+// optimum.
+TEST_F(GlobalOptions, AStopAtALocalIterationEndsTheRun) {
+  ASSERT_TRUE(open("global/rosenbrock2.xlsx"));
+  name("solver_sho", "1");
+  defineShow(2);
+  EXPECT_EQ(solve(0), StatusSolved);
+  EXPECT_EQ(reasons, std::vector<double>{1});
+  EXPECT_GT(valueAt("B6"), 1e-3);
+  reasons.clear();
+  ASSERT_TRUE(open("global/rosenbrock2.xlsx"));
+  name("solver_sho", "1");
+  defineShow(1);
+  EXPECT_EQ(solve(0), StatusSolved);
+  EXPECT_GT(reasons.size(), 5u);
+  EXPECT_NEAR(valueAt("B6"), 0.0, 1e-6);
+}
+
 INSTANTIATE_TEST_SUITE_P(Global, GlobalWorkbooks, ::testing::ValuesIn(readProblems()),
                          [](const auto& info) { return info.param.name; });
 

@@ -9,6 +9,7 @@
 
 #include "base/Mem_Heap.h"
 #include "contract/Eng_Engine.h"
+#include "contract/Host_LocalSolver.h"
 #include "contract/Host_Queries.h"
 #include "tests/support/MpsReader.h"
 #include "tests/support/SessionFixture.h"
@@ -56,6 +57,7 @@ struct FakeGrg {
   // What solve was told: queries 40-42, the option flags, whether it
   // scales, the precision and the convergence.
   std::vector<double> told;
+  int progressAnswer = -1;  // what its progress report through the caller's routine got
   std::vector<double> startSeen;
 };
 FakeGrg* g_grg = nullptr;
@@ -87,6 +89,7 @@ int grgSolve(void* record) {
   g_grg->told = {double(Host_queryModel(c, 40)), double(Host_queryModel(c, 41)),
                  double(Host_queryModel(c, 42)), double(Host_getEngineOptionFlags(c, 0)),
                  double(Host_queryModel(c, QueryScaling) != 0), precision, convergence};
+  g_grg->progressAnswer = Host_localProgress(c, 1, 7, 2.5);
   const double* saved = static_cast<const double*>(p->saved);
   int n = p->variableCount;
   g_grg->startSeen.assign(saved + 1, saved + 1 + n);
@@ -112,9 +115,7 @@ class Runner : public SessionLibrary {
  protected:
   using RunFn = int (*)(EngineEntry*);
   using DriverFn = int (*)(EngineOp, EngineProblem*);
-  using LocalFn = int (*)(LibraryContext*, std::int32_t, std::int32_t, std::int32_t,
-                          std::uint32_t, double, double, double*, double*, const double*,
-                          const double*);
+  using LocalFn = decltype(&Host_runLocalSolver);
 
   void SetUp() override {
     SessionLibrary::SetUp();
@@ -218,34 +219,52 @@ TEST_F(Runner, LocalSolverRunsTheGrgEngineOnTheSuppliedModel) {
   const int n = 32;
   std::vector<double> x(n, 2.0), lower(n, 0.0), upper(n, 2.5);
   double objective = 0;
-  EXPECT_EQ(local(context, 0, 0, 0, 0, 0, 0, nullptr, x.data(), lower.data(), upper.data()),
-            StatusBadModel);   // no objective to fill
+  EXPECT_EQ(local(context, 0, nullptr, nullptr, 0, 0, 0, 0, nullptr, x.data(), lower.data(), upper.data()),
+            StatusBadModel);  // no objective to fill
   // A setup that fails finishes the engine; the next call sets up again.
   grg.setupResult = 0;
-  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(),
-                  upper.data()),
+  EXPECT_EQ(local(context, 0, nullptr, nullptr, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(), upper.data()),
             StatusBadBounds);
   EXPECT_EQ(grg.finishes, 1);
   EXPECT_EQ(context->localSolver, nullptr);
   EXPECT_EQ(context->modelSupplied, 0);
   EXPECT_EQ(x, std::vector<double>(n, 2.0));
   grg.setupResult = 1;
-  EXPECT_EQ(local(context, 41, 40, 42, 0x3000 | OptFlagMsl | OptFlagLin, 1e-7, 1e-3, &objective,
+  // The caller's progress routine takes the engine's reports during the run
+  // and passes its answer back.
+  struct Reports {
+    int calls = 0, iteration = 0, count = 0;
+    double objective = 0;
+  } reports;
+  const LocalProgress routine = [](void* u, int iteration, int count, double value) {
+    auto& r = *static_cast<Reports*>(u);
+    ++r.calls;
+    r.iteration = iteration, r.count = count, r.objective = value;
+    return int{StopBreak};
+  };
+  EXPECT_EQ(local(context, 41, routine, &reports, 42, 0x3000 | OptFlagMsl | OptFlagLin, 1e-7, 1e-3, &objective,
                   x.data(), lower.data(), upper.data()),
             StatusConverged);
+  EXPECT_EQ(grg.progressAnswer, StopBreak);
+  EXPECT_EQ(reports.calls, 1);
+  EXPECT_EQ(reports.iteration, 1);
+  EXPECT_EQ(reports.count, 7);
+  EXPECT_EQ(reports.objective, 2.5);
   EXPECT_EQ(grg.startSeen, std::vector<double>(n, 2.0));
   EXPECT_EQ(x, std::vector<double>(n, 2.5));          // moved up, held by the upper bound
   EXPECT_EQ(objective, 2.5 * n);
   // What the engine was told while the model was supplied.
-  EXPECT_EQ(grg.told, (std::vector<double>{40, 41, 42, OptFlagMsl | OptFlagLin, 1, 1e-7, 1e-3}));
+  EXPECT_EQ(grg.told, (std::vector<double>{1, 41, 42, OptFlagMsl | OptFlagLin, 1, 1e-7, 1e-3}));
   EXPECT_EQ(context->modelSupplied, 0);
+  EXPECT_EQ(query(QueryLocalProgress), 0);            // the routine is not reached after its run
   EXPECT_EQ(query(QueryScaling), 0);                  // the workbook's own answer again
   // A second run reuses the problem set up by the first.
   std::fill(upper.begin(), upper.end(), 10.0);
-  EXPECT_EQ(local(context, 0, 0, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(),
-                  upper.data()),
+  EXPECT_EQ(local(context, 0, nullptr, nullptr, 0, 0, 1e-6, 1e-4, &objective, x.data(), lower.data(), upper.data()),
             StatusConverged);
   EXPECT_EQ(x, std::vector<double>(n, 3.5));
+  EXPECT_EQ(grg.progressAnswer, StopContinue);  // a run without a routine
+  EXPECT_EQ(reports.calls, 1);
   EXPECT_EQ(grg.setups, 2);
   EXPECT_EQ(grg.solves, 2);
   // The session's end finishes it when the current engine uses the local solver.

@@ -58,6 +58,9 @@ TEST(Diagnosis, ReferenceModels) {
     EXPECT_EQ(findings.counts[DiagLinearPairs], m.linearPairs);
     EXPECT_EQ(findings.counts[DiagQuadraticPairs], m.quadraticPairs);
     EXPECT_EQ(findings.counts[DiagSmoothPairs], m.smoothPairs);
+    // Only a model with a function the interpreter cannot compute asks for
+    // the workbook's values again.
+    EXPECT_EQ(findings.unknownFunctions, m.level == kLevelUnknownFunctions);
     for (size_t i = 0; i < m.functionClasses.size(); ++i)
       EXPECT_EQ(b.ctx->tables.structure->functionClasses[i], m.functionClasses[i]) << i;
     // Declared linear: the objective's nonlinear variable is an example.

@@ -8,6 +8,7 @@
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
+#include "values/Ivl_Interval.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -140,6 +141,46 @@ TEST(ModelStructure, PruningAndScatterKeepOrder) {
   std::vector<double> h{0, 3, 4, 0, 0};  // 1-based, n = 4
   Model_scatterGradient(std::vector<int32_t>{3, 4}, 4, h.data(), true);
   EXPECT_EQ(h, (std::vector<double>{0, 0, 0, 3, 4}));
+}
+
+// The interval forms spread a compact gradient and a compact Hessian block
+// over the full n entries: entry (a, b) of the block lands at the variables
+// deps[a], deps[b], every other entry is zero; both 0- and 1-based.
+TEST(ModelStructure, IntervalScatterPutsEachEntryOnItsVariables) {
+  const std::vector<std::vector<int32_t>> dependencySets{{1, 9}, {2, 3, 5}, {4}, {1, 2, 3, 4, 6}};
+  constexpr int32_t n = 9;
+  for (const std::vector<int32_t>& deps : dependencySets)
+    for (const bool oneBased : {false, true}) {
+      SCOPED_TRACE(testing::Message() << deps.size() << " dependencies, one-based " << oneBased);
+      const int32_t base = oneBased ? 1 : 0, k = static_cast<int32_t>(deps.size());
+      const auto entry = [](int32_t a, int32_t b) { return Interval{10.0 * a + b, 10.0 * a + b + 0.5}; };
+      std::vector<Interval> g(n + 1);
+      std::vector<std::vector<Interval>> rows(n + 1, std::vector<Interval>(n + 1));
+      std::vector<Interval*> h;
+      for (auto& row : rows) h.push_back(row.data());
+      for (int32_t a = 0; a < k; ++a) {
+        g[static_cast<size_t>(base + a)] = entry(a + 1, 0);
+        for (int32_t b = 0; b < k; ++b) h[static_cast<size_t>(base + a)][base + b] = entry(a + 1, b + 1);
+      }
+      Model_scatterIvGradient(deps, n, g.data(), oneBased);
+      Model_scatterIvHessian(deps, n, h.data(), oneBased);
+      // Where each variable's compact position is, 0 for none.
+      std::vector<int32_t> position(n + 1, 0);
+      for (int32_t a = 0; a < k; ++a) position[static_cast<size_t>(deps[static_cast<size_t>(a)])] = a + 1;
+      for (int32_t j = 1; j <= n; ++j) {
+        const int32_t pj = position[static_cast<size_t>(j)];
+        const Interval want = pj ? entry(pj, 0) : Interval{0, 0};
+        EXPECT_EQ(g[static_cast<size_t>(base + j - 1)].lo, want.lo) << j;
+        EXPECT_EQ(g[static_cast<size_t>(base + j - 1)].hi, want.hi) << j;
+        for (int32_t i = 1; i <= n; ++i) {
+          const int32_t pi = position[static_cast<size_t>(i)];
+          const Interval at = h[static_cast<size_t>(base + i - 1)][base + j - 1];
+          const Interval expected = pi && pj ? entry(pi, pj) : Interval{0, 0};
+          EXPECT_EQ(at.lo, expected.lo) << i << "," << j;
+          EXPECT_EQ(at.hi, expected.hi) << i << "," << j;
+        }
+      }
+    }
 }
 
 TEST(ModelStructure, SubtractionCoversExactlyTheRest) {

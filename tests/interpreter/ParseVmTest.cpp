@@ -6,6 +6,8 @@
 #include <string>
 
 #include "interpreter/Code_Segment.h"
+#include "interpreter/Model_Structure.h"
+#include "simulation/registry/CellReg_Registry.h"
 #include "tests/support/SheetSource.h"
 #include "values/Vm_Status.h"
 
@@ -51,6 +53,9 @@ TEST(ParseVm, SyntaxErrorsRaiseTheirStatus) {
       {"=1+", kStatusInvalidExpression},
       {"=nosuchname+1", kStatusUndefinedIdentifier},
       {"='[other.xlsx]s'!a1+1", kStatusExternalName},
+      // Not alone in its formula: the book is read (and this one cannot be).
+      {"=2*'[other.xlsx]s'!a1", kStatusExternalName},
+      {"=-'[other.xlsx]s'!a1", kStatusExternalName},
       {"=1+2,3", kStatusUnexpectedEnd},
       {"=1+2)", kStatusMissingOpen},
       {"=sum(1,2),3", kStatusUnexpectedEnd},
@@ -72,6 +77,7 @@ TEST(ParseVm, LoneExternalReferenceKeepsTheStoredValue) {
   w.sheet.set("a1", "='[other.xlsx]s'!a1");
   ASSERT_TRUE(w.compile({"a1"}));
   EXPECT_FALSE(Prog_hasCode(w.cell("a1")));
+  EXPECT_EQ(w.cell("a1")->refresh, 1);
 }
 
 TEST(ParseVm, ProductsWithAZeroConstantCellFoldOnlyWhereSound) {
@@ -321,6 +327,39 @@ TEST(ParseVm, ArraysReachCallsWithTheVariablesCurrentValues) {
   for (size_t i = 0; i < std::size(cases); ++i)
     EXPECT_DOUBLE_EQ(numberOf(w.run(i)), cases[i].value) << cases[i].formula;
   EXPECT_EQ(w.ctx->errors.errorCount, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The cells of a sampled-input area are numbered as they are read (a single
+// cell and each element of a range), and once compiled the registry's trial
+// rows cover every random-function call, so that a row stored for a call is
+// found again.
+TEST(ParseVm, SampledInputCellsAreNumberedAndTheRegistryCountsRandomCalls) {
+  Workbench w;
+  w.ctx->tables.variables->registry = CellReg_create();
+  CellRegistry* reg = w.ctx->tables.variables->registry.get();
+  CellReg_addArea(reg, RangeRef{1, 2, 2, 3, 2});  // B2:B3, inputs 1 and 2
+  w.sheet.set("b2", "5");
+  w.sheet.set("b3", "6");
+  w.sheet.set("a1", "=b3+sum(b2:b3)+rand()+rand()*rand()");
+  ASSERT_TRUE(w.compile({"a1"}));
+  EXPECT_EQ(w.cell("b3")->value.reference, -2);
+  const Symbol* range = Prog_findSymbol(w.store, kSpaceCell, u"s1!b2:b3");
+  ASSERT_NE(range, nullptr);
+  EXPECT_EQ(Val_at(&range->value, 0, 0)->reference, -1);
+  EXPECT_EQ(Val_at(&range->value, 1, 0)->reference, -2);
+  EXPECT_EQ(reg->cellCount, 3);
+  const double row[] = {0, 0.25, 0.75};
+  ASSERT_TRUE(CellReg_setTrialRow(reg, 3, row, 2));
+  const double* stored = Model_getDistributionSamples(w.ctx->tables.variables, 3);
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(stored[2], 0.75);
+  EXPECT_EQ(Model_getDistributionSamples(w.ctx->tables.variables, 4), nullptr);
+  EXPECT_EQ(Model_getSampleTable(w.ctx->tables.variables)->size(), 3u);
+  EXPECT_FALSE(Model_stubFalse(1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "contract/Eng_Engine.h"
+#include "contract/Host_LocalSolver.h"
 
 OS_VERSION_BLOCK("Corvanta", "RUNTEST", "Runner Test Engine", "6.1.0")
 
@@ -33,8 +34,7 @@ using EvalFn = int (*)(LibraryContext*, double*, const double*);
 using ProgressFn = int (*)(LibraryContext*, std::int32_t, std::int32_t, std::uint32_t,
                            std::uint32_t);
 using NamedIntFn = int (*)(LibraryContext*, const char*, int);
-using LocalFn = int (*)(LibraryContext*, std::int32_t, std::int32_t, std::int32_t, std::uint32_t,
-                        double, double, double*, double*, const double*, const double*);
+using LocalFn = decltype(&Host_runLocalSolver);
 
 struct Record {
   Host host;
@@ -104,8 +104,8 @@ int setup(void* record) {
 // Runs the host's local solver from x within the bounds.
 int runLocalSolver(Record& r, LibraryContext* context) {
   double objective = 0;
-  return r.host.at<LocalFn>(41)(context, 0, 0, 0, 0, 1e-6, 1e-4, &objective, r.x.data(),
-                                r.lower.data(), r.upper.data());
+  return r.host.at<LocalFn>(41)(context, 0, nullptr, nullptr, 0, 0, 1e-6, 1e-4, &objective, r.x.data(), r.lower.data(),
+                                r.upper.data());
 }
 
 int solve(void* record) {

@@ -1,6 +1,7 @@
 // A GRG host over a model written as C++ functions: rows (constraints, then
 // the objective last when there is one), bounds, start point, options, an
-// optional analytic Jacobian and a progress callback with an iteration limit.
+// optional analytic Jacobian, a progress callback with an iteration limit
+// and a local-run caller's progress routine.
 #pragma once
 
 #include <functional>
@@ -26,8 +27,18 @@ struct GrgFunctionModel {
   // Recorded by the host.
   std::vector<double> base, firstPoint;
   long evaluations = 0;
-  int lastIteration = 0, iterationsCounted = 0, pauses = 0, resumes = 0;
+  int lastIteration = 0, iterationsCounted = 0, pauses = 0, resumes = 0, setupReports = 0;
   std::vector<int> reportSets;
+  // A local run for a caller with a progress routine (model query 40 answers
+  // 1): the reports the routine took, and the iteration at which it answers
+  // a break (0: never).
+  bool localRoutine = false;
+  int localStopAt = 0;
+  struct LocalReport {
+    int iteration, count;
+    double objective;
+  };
+  std::vector<LocalReport> localReports;
 };
 
 // A model whose variables lie in [lower, upper] and whose rows, the
@@ -59,6 +70,7 @@ inline HostServices GrgFn_host(GrgFunctionModel& model) {
       case QueryObjectiveRow: return m.hasObjective ? 1 : 0;
       case QueryMaximise: return m.maximise ? 1 : 0;
       case QueryScaling: return m.scaling;
+      case QueryLocalProgress: return m.localRoutine ? 1 : 0;
       default: return 0;
     }
   };
@@ -105,6 +117,7 @@ inline HostServices GrgFn_host(GrgFunctionModel& model) {
   };
   h.progress = [](void* u, int flags, int count, double) {
     auto& m = *static_cast<GrgFunctionModel*>(u);
+    if (flags & ProgressSetup) ++m.setupReports;
     if (flags & ProgressPause) ++m.pauses;
     if (flags & ProgressResume) ++m.resumes;
     if ((flags & ProgressIterationNumber) && count != m.lastIteration) {
@@ -118,6 +131,11 @@ inline HostServices GrgFn_host(GrgFunctionModel& model) {
     bool limit = m.iterationLimit > 0 && m.iterationsCounted >= m.iterationLimit;
     if (flags & ProgressQuery) return limit ? 1 : 0;
     return (limit && (flags & ProgressResume)) ? static_cast<int>(StopIterationLimit) : 0;
+  };
+  h.localProgress = [](void* u, int iteration, int count, double objective) {
+    auto& m = *static_cast<GrgFunctionModel*>(u);
+    m.localReports.push_back({iteration, count, objective});
+    return iteration && count == m.localStopAt ? int{StopBreak} : int{StopContinue};
   };
   h.writeReports = [](void* u, int set, int, const ReportSummary*, const SensitivityRecord*) {
     static_cast<GrgFunctionModel*>(u)->reportSets.push_back(set);

@@ -383,6 +383,32 @@ TEST(WorksheetModes, SampleVectorsHoldThePlainValueOfEachTrial) {
   }
 }
 
+// SKEW over sample vectors: a trial whose values do not deviate has no
+// skewness, so the whole vector is refused with status 42 and "#div/0!";
+// with a deviation in every trial each trial holds its own skewness.
+TEST(WorksheetModes, SkewRefusesATrialWithoutDeviation) {
+  const double columns[3][kTrials] = {{1, 2, 0, 5, 1, 3}, {2, 2, 2, 6, 4, 3}, {6, 2, 5, 9, 9, 4}};
+  Mode flat(3, kModeSamples);
+  for (int i = 0; i < 3; ++i) {
+    SampleVector s{};
+    Smp_init(&s, kTrials, flat.ctx);
+    for (int t = 0; t < kTrials; ++t) Smp_setAt(&s, columns[i][t], t + 1);
+    Val_setSamples(&flat.args[static_cast<size_t>(i)], &s);
+    Smp_free(&s);
+  }
+  EXPECT_TRUE(isError(flat.call(959), kErrDiv0));
+  EXPECT_EQ(flat.ctx->errors.firstError, kStatusUnsupportedVector);
+  // Trial 2 given a deviation: every trial is the plain SKEW of its values
+  // (1, 2, 6 gives 1.5 * 18 / 7^1.5).
+  Vm_clearErrors(flat.ctx);
+  static_cast<SampleVector*>(flat.args[2].payload)->data[2] = 6;
+  static_cast<SampleVector*>(flat.args[0].payload)->data[2] = 1;
+  const Value* r = flat.call(959);
+  ASSERT_EQ(r->kind, kValSamples);
+  EXPECT_EQ(flat.ctx->errors.errorCount, 0);
+  EXPECT_NEAR(static_cast<const SampleVector*>(r->payload)->data[2], 1.5 * 18 / std::pow(7.0, 1.5), 1e-12);
+}
+
 // The rules the modes add: non-smooth uses need the allowance, interval
 // kinds outside a domain raise "Unfeasible argument" and come back as they
 // are, and IF decides per trial under a sample-vector condition.

@@ -7,22 +7,9 @@
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/operators/Op_Operators.h"
+#include "arithmetic/operators/Op_Shape.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
-
-namespace {
-bool holds(double x, double d, int32_t relation) {
-  switch (relation) {
-    case kRelCmpEq: return x == d;
-    case kRelCmpNe: return x != d;
-    case kRelCmpLt: return x < d;
-    case kRelCmpLe: return x <= d;
-    case kRelCmpGt: return x > d;
-    case kRelCmpGe: return x >= d;
-    default: return false;
-  }
-}
-}  // namespace
 
 Value* Wsf_error(Value* result, uint32_t code) {
   Val_clear(result);
@@ -124,13 +111,9 @@ bool Wsf_plainNumbers(Value* result, int argc, const Value* const* argv, double*
 
 bool Wsf_fails(const Value* v, double d, int32_t relation) {
   if (v->kind != kValSamples) return Op_compareConst(*v, d, relation);
-  const auto* s = static_cast<const SampleVector*>(v->payload);
-  for (int32_t t = 1; t <= s->n; ++t) {
-    if (!holds(s->data[t], d, relation)) continue;
-    Vm_raise(v->context, kStatusUnsupportedVector, "worksheet", 0, 0, 0);
-    return true;
-  }
-  return false;
+  if (!Op_testSamples(*v, d, relation)) return false;
+  Vm_raise(v->context, kStatusUnsupportedVector, "worksheet", 0, 0, 0);
+  return true;
 }
 
 Value* Wsf_mapTrials(Value* result, const Value* v, double (*f)(double)) {

@@ -7,7 +7,9 @@
 
 #include "arithmetic/operators/Op_Elementary.h"
 #include "arithmetic/operators/Op_Operators.h"
+#include "arithmetic/operators/Op_Shape.h"
 #include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Cplx_Text.h"
@@ -130,7 +132,9 @@ Value* itself(Value* result, const Value* z) { return Wsf_copy(result, z); }
 // 0 in the kind of a real value (a constant of its evaluation mode).
 Value* zeroLike(Value* result, const Value* z) {
   if (Wsf_isError(z) || Wsf_isStructural(z)) return Wsf_copy(result, z);
-  if (Op_isModeKind(z->kind)) return Wsf_from(result, Op_mulVS(*z, 0.0));
+  if (Op_isModeKind(z->kind))
+    return Op_makeConstLike(*z, 0.0, false) ? Wsf_from(result, *z->context->buffers.result)
+                                            : Wsf_error(result, kErrValue);
   if (!Wsf_isNumber(z)) return Wsf_error(result, kErrValue);
   return realResult(result, 0.0);
 }

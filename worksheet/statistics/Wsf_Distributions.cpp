@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "arithmetic/operators/Op_Operators.h"
+#include "arithmetic/operators/Op_Shape.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -262,9 +263,8 @@ Value* Wsf_fisherinv(Value* result, const Value* y) {
   if (Wsf_isPlain(y)) return Wsf_finite(result, fisherInverseOf(Wsf_number(y)));
   if (Op_compareConst(*y, kFisherFlat, kRelCmpGt) || Op_compareConst(*y, -kFisherFlat, kRelCmpLt)) {
     const double end = Op_compareConst(*y, 0, kRelCmpGt) ? 1.0 : -1.0;
-    WsfLocal zero(result->context);
-    zero = Op_mulVS(*y, 0.0);
-    return Wsf_from(result, Op_addVS(*zero, end));
+    if (!Op_makeConstLike(*y, end, false)) return Wsf_error(result, kErrValue);
+    return Wsf_from(result, *result->context->buffers.result);
   }
   // (e^2y - 1) / (e^2y + 1) is tanh y, whose own enclosures keep y once.
   return Wsf_tanh(result, y);

@@ -173,7 +173,8 @@ Value* skewModal(Value* result, int argc, const Value* const* argv, EvalContext*
   Stat_valCoDeviation(&sd.v, x, *mean, x, *mean, ctx);
   sd = Op_divVS(*sd, n - 1);
   Wsf_sqrt(&sd.v, &*sd);
-  if (zeroDivisor(result, *sd)) return result;
+  // No deviation, or none in some trial (status 42): no skewness.
+  if (Wsf_fails(&sd.v, 0, kRelCmpEq)) return Wsf_error(result, kErrDiv0);
   Value three = Val_empty(ctx);
   Val_setInt(&three, 3);
   Val_setNumber(&sum.v, 0.0);
