@@ -34,7 +34,8 @@ TEST_F(MsgNames, LabelsReferencesAndMissingNames) {
   const XLOPER* table = Msg_getMessageName(&context, MsgTable);
   ASSERT_TRUE(table && table->xltype == xltypeRef);
   EXPECT_EQ(testAreasText(table), "A1:B20");
-  EXPECT_EQ(Msg_getMessageName(&context, 11), nullptr);
+  EXPECT_EQ(Msg_getMessageText(&context, MsgGap), "Gap:");
+  EXPECT_EQ(Msg_getMessageName(&context, MessageNameCount), nullptr);
 
   for (const char* name : {"Show", "msg_fpsetup", "msg_branch", "solver_tbl"}) Wb_deleteName(addIn, name, 0);
   addInName("solver_table", "Corvan!$F$3:$G$9");
