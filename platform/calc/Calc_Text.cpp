@@ -43,13 +43,23 @@ void appendUnit(char32_t code, std::u16string* out) {
 bool isHigh(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
 bool isLow(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
 
-// The case mapping of every letter, whatever the process locale says.
+// The case mapping of every letter, whatever the process locale says. Made once, and freed
+// when the program ends or the library is unloaded.
+struct UnicodeCase {
+  locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  UnicodeCase() {
+    if (!locale) locale = newlocale(LC_CTYPE_MASK, "C", nullptr);
+  }
+  ~UnicodeCase() {
+    if (locale) freelocale(locale);
+  }
+  UnicodeCase(const UnicodeCase&) = delete;
+  UnicodeCase& operator=(const UnicodeCase&) = delete;
+};
+
 locale_t unicodeCase() {
-  static const locale_t kLocale = [] {
-    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-    return l ? l : newlocale(LC_CTYPE_MASK, "C", nullptr);
-  }();
-  return kLocale;
+  static const UnicodeCase kCase;
+  return kCase.locale;
 }
 
 // A letter beyond ASCII never maps into ASCII (the dotted capital I, the
