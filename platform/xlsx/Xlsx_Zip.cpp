@@ -90,7 +90,7 @@ bool readZip64(const std::string& b, std::size_t extra, std::size_t end, XlsxZip
 // name the member as the directory does.
 bool locateData(const std::string& b, std::uint64_t local, std::size_t limit, XlsxZipMember* m, std::string* why) {
   std::string bad = "damaged archive: the local header of member '" + m->name + "' ";
-  if (local + kLocalSize > limit || u32(b, local) != kLocalSignature) return fail(why, bad + "is missing");
+  if (local > limit || limit - local < kLocalSize || u32(b, local) != kLocalSignature) return fail(why, bad + "is missing");
   std::size_t nameLength = u16(b, local + 26), extraLength = u16(b, local + 28);
   if (local + kLocalSize + nameLength > limit || b.compare(local + kLocalSize, nameLength, m->name) != 0)
     return fail(why, bad + "names another member");
