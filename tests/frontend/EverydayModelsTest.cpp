@@ -149,7 +149,7 @@ Everyday rate() {
                  {"B5", "=IRR(D1:D5)"},
                  {"C5", "0.1"},
                  {"B9", "=B2"}}),
-          optimum, 1e-6, false};
+          optimum, 1e-6};
 }
 
 // Weekdays from Monday 5 January 2026 to the same day six months later
@@ -251,7 +251,7 @@ Everyday serviceLevel() {
                  {"B6", "=NORMDIST(B2,B3,B4,TRUE)"},
                  {"C6", "0.9"},
                  {"B9", "=B2"}}),
-          500 + z90 * 80, 1e-5, false};
+          500 + z90 * 80, 1e-5};
 }
 
 // A closed cylinder measured in feet holding 20 cubic metres (the volume
