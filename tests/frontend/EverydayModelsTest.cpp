@@ -429,3 +429,18 @@ TEST_F(EverydayModels, EachReachesItsOptimumWithStoredOptionsAndWithAnalysis) {
 }
 
 }  // namespace
+
+// A function that gives no derivatives of the variable it reads (TDIST),
+// asked for them by the analysed GRG run: the run fails, and the refusal
+// names the status, the cell and the function.
+TEST_F(EverydayModels, AFunctionWithoutDerivativesIsNamedWithItsCell) {
+  Everyday m = serviceLevel();
+  m.plan.cells.push_back({"B7", "=1-TDIST(B2/100,3,1)"});
+  m.plan.set("solver_lhs1", "Plan!$B$7");
+  Fe_registerFunctions();
+  const std::string file = m.plan.save(dir_ / "tdist.xlsx");
+  const CliRun r = corvan("solve " + file + " --option dia=2");
+  EXPECT_NE(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("status 39: "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("at Plan!$B$7 (TDIST)"), std::string::npos) << r.out;
+}
