@@ -57,25 +57,14 @@ std::string functionsOf(const EvalContext* ctx, const CellRef& at) {
   return list;
 }
 
-// A failed evaluation of function i: a line on the status bar, and its
-// error and cell to the front end. A failure placed at a cell is also
-// shown with its status, the cell and the functions the cell calls, so
-// that a function that cannot give what the engine asks for (derivatives,
-// intervals) is named.
+// A failed evaluation of function i: a line on the status bar, its error
+// and cell to the front end, and the failure shown.
 int evaluationFailed(LibraryContext* context, int i, const char* what) {
   char text[64];
   std::snprintf(text, sizeof text, "F(%d): %s failed", i, what);
   Msg_showStatus(1, text);
   Interp_reportError(context);
-  const EvalContext* ctx = loadedModel(context);
-  const CellRef at = ctx ? ctx->errors.errorCell : CellRef{};
-  if (at.sheet == 0 || at.row == 0 || at.column == 0) return 0;
-  const char16_t* status = Vm_statusText(ctx->errors.firstError);
-  const std::string functions = functionsOf(ctx, at);
-  const std::string line = "status " + std::to_string(ctx->errors.firstError) + ": " +
-                           (status ? Text_toUtf8(status) : std::string()) + " at " + Interp_cellText(ctx, at) +
-                           (functions.empty() ? "" : " (" + functions + ")");
-  Os_messageBox(line.c_str(), what, 0);
+  if (const EvalContext* ctx = loadedModel(context)) Interp_showFailure(ctx, what);
   return 0;
 }
 
@@ -149,6 +138,17 @@ bool visitDependency(void* walk, int32_t i, int32_t j, int32_t flag) {
 }
 
 }  // namespace
+
+void Interp_showFailure(const EvalContext* ctx, const char* what) {
+  const CellRef at = ctx->errors.errorCell;
+  if (at.sheet == 0 || at.row == 0 || at.column == 0) return;
+  const char16_t* status = Vm_statusText(ctx->errors.firstError);
+  const std::string functions = functionsOf(ctx, at);
+  const std::string line = "status " + std::to_string(ctx->errors.firstError) + ": " +
+                           (status ? Text_toUtf8(status) : std::string()) + " at " + Interp_cellText(ctx, at) +
+                           (functions.empty() ? "" : " (" + functions + ")");
+  Os_messageBox(line.c_str(), what, 0);
+}
 
 void Interp_registerProgressHost() {
   const ModelProgressHost host{showStatus, stopCode, Os_tickCount};

@@ -430,17 +430,39 @@ TEST_F(EverydayModels, EachReachesItsOptimumWithStoredOptionsAndWithAnalysis) {
 
 }  // namespace
 
-// A function that gives no derivatives of the variable it reads (TDIST),
-// asked for them by the analysed GRG run: the run fails, and the refusal
-// names the status, the cell and the function.
-TEST_F(EverydayModels, AFunctionWithoutDerivativesIsNamedWithItsCell) {
-  Everyday m = serviceLevel();
-  m.plan.cells.push_back({"B7", "=1-TDIST(B2/100,3,1)"});
-  m.plan.set("solver_lhs1", "Plan!$B$7");
+// A function that cannot give what the engine asks for: TDIST has no
+// derivatives for the analysed GRG run, NORMDIST no intervals for the
+// interval engine (the stock bounded for it). The run fails, and the
+// refusal names the status, the cell and the function.
+TEST_F(EverydayModels, AFunctionThatCannotGiveTheModeIsNamedWithItsCell) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> names, cells;
+    const char* options;
+    const char* cell;
+  };
+  const Case cases[] = {
+      {"TDIST with the analysis",
+       {{"solver_lhs1", "Plan!$B$7"}},
+       {{"B7", "=1-TDIST(B2/100,3,1)"}},
+       " --option dia=2",
+       "at Plan!$B$7 (TDIST)"},
+      {"NORMDIST in the interval engine",
+       {{"solver_num", "2"}, {"solver_lhs2", "Plan!$B$2"}, {"solver_rel2", "1"}, {"solver_rhs2", "1000"}},
+       {},
+       " --engine 4",
+       "at Plan!$B$6 (NORMDIST)"},
+  };
   Fe_registerFunctions();
-  const std::string file = m.plan.save(dir_ / "tdist.xlsx");
-  const CliRun r = corvan("solve " + file + " --option dia=2");
-  EXPECT_NE(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find("status 39: "), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("at Plan!$B$7 (TDIST)"), std::string::npos) << r.out;
+  int k = 0;
+  for (const Case& c : cases) {
+    Everyday m = serviceLevel();
+    for (const auto& [name, value] : c.names) m.plan.set(name, value);
+    for (const auto& cell : c.cells) m.plan.cells.push_back(cell);
+    const std::string file = m.plan.save(dir_ / ("refused" + std::to_string(++k) + ".xlsx"));
+    const CliRun r = corvan("solve " + file + c.options);
+    EXPECT_NE(r.status, 0) << c.what << "\n" << r.out;
+    EXPECT_NE(r.out.find("status 39: "), std::string::npos) << c.what << "\n" << r.out;
+    EXPECT_NE(r.out.find(c.cell), std::string::npos) << c.what << "\n" << r.out;
+  }
 }
