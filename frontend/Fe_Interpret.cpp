@@ -6,9 +6,8 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
-#include <set>
+#include <map>
 #include <string>
-#include <vector>
 
 #include "frontend/Fe_Internal.h"
 #include "interpreter/Load_Cells.h"
@@ -206,9 +205,7 @@ std::string reasonOf(const LoadCellFailure& f) {
   return list.empty() ? reason : reason + " (" + list + ")";
 }
 
-std::pair<int, std::uint64_t> keyOf(const CellRef& c) {
-  return {c.sheet - 1, Wb_cellKey(c.row - 1, c.column - 1)};
-}
+std::pair<int, std::uint64_t> keyOf(const CellRef& c) { return {c.sheet - 1, Wb_cellKey(c.row - 1, c.column - 1)}; }
 
 }  // namespace
 
@@ -260,7 +257,7 @@ void noteCompileFailure(FeInterpreter* in, const LoadCellFailure& f, FeInterpret
   if (f.status == kStatusUndefinedIdentifier && !in->source.beyond.empty())
     reason += " (" + in->source.beyond + " lies past the interpreter's rows and columns)";
   in->source.beyond.clear();
-  const bool own = f.at.sheet == f.cell.sheet && f.at.row == f.cell.row && f.at.column == f.cell.column;
+  const bool own = keyOf(f.at) == key;
   const std::string where = own ? "" : " at " + Wb_a1(f.at.row - 1, f.at.column - 1);
   out->failures[key] = reason + where;
   in->failed[key] = reason + where;
