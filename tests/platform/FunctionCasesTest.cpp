@@ -81,39 +81,29 @@ std::map<std::string, std::string> byId(const std::vector<std::pair<std::string,
 // their block; cells of other sheets ("Data!A1") go to sheets of that name.
 void runFile(const std::string& file, const std::set<std::string>& functions,
              const std::map<std::string, std::string>& exceptions, int atLeast) {
-  std::ifstream in(std::string(CORVAN_DATA) + "/functions/" + file, std::ios::binary);
-  ASSERT_TRUE(in) << "functions/" << file;
-  std::vector<std::string> f, header;
-  ASSERT_TRUE(Cases_readRecord(in, &header));
-  std::map<std::string, size_t> col;
-  for (size_t i = 0; i < header.size(); ++i) col[header[i]] = i;
   int cases = 0, failed = 0;
   std::map<std::string, bool> excepted;
-  while (Cases_readRecord(in, &f)) {
-    if (f.size() != header.size()) continue;
-    if (!functions.empty() && !functions.count(f[col["function"]])) continue;
-    const CaseRecord c = Cases_record(f, col);
-    const std::string& id = c.id;
+  const bool read = Cases_forEach(file, [&](const CaseRecord& c) {
+    if (!functions.empty() && !functions.count(c.function)) return;
     ++cases;
     Sheet* sh = nullptr;
     int row, column;
     Workbook* wb = Cases_makeBook(c, &sh, &row, &column);
-    ASSERT_TRUE(wb) << id;
+    ASSERT_TRUE(wb) << c.id;
     Calc_recalculate(wb);
     const Cell* cell = Wb_findCell(sh, row, column);
     CellValue result = cell ? cell->value : CellValue{};
     bool ok = Cases_passes(result, c);
-    auto exception = exceptions.find(id);
-    if (exception != exceptions.end()) {
-      excepted[id] = true;
-      EXPECT_FALSE(ok) << id << " passes now: take it off the exceptions";
-      continue;
+    if (exceptions.count(c.id)) {
+      excepted[c.id] = true;
+      EXPECT_FALSE(ok) << c.id << " passes now: take it off the exceptions";
+      return;
     }
     if (!ok) ++failed;
-    EXPECT_TRUE(ok) << id << " " << f[col["formula"]] << " context " << f[col["context"]] << ": expected "
-                    << f[col["expected_type"]] << " " << f[col["expected"]] << " (" << f[col["compare"]] << "), got "
-                    << Cases_shown(result);
-  }
+    EXPECT_TRUE(ok) << c.id << " " << c.formula << " context " << c.context << ": expected " << c.type << " "
+                    << c.expected << " (" << c.compare << "), got " << Cases_shown(result);
+  });
+  EXPECT_TRUE(read) << "functions/" << file;
   Wb_resetApp();
   EXPECT_GE(cases, atLeast);
   EXPECT_EQ(excepted.size(), exceptions.size()) << "an exception names no case";
