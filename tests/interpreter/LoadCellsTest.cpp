@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "interpreter/Load_Cells.h"
@@ -27,6 +28,32 @@ struct Outcome {
   bool earlier = false, readsFailed = false;
   std::vector<std::u16string> unbuilt;
 };
+
+Outcome number(double value) {
+  Outcome o;
+  o.value = value;
+  return o;
+}
+
+Outcome failedAt(int32_t status, const char* at, std::vector<std::u16string> unbuilt = {}) {
+  Outcome o;
+  o.status = status;
+  o.at = at;
+  o.unbuilt = std::move(unbuilt);
+  return o;
+}
+
+Outcome failedEarlier() {
+  Outcome o;
+  o.earlier = true;
+  return o;
+}
+
+Outcome readsFailed() {
+  Outcome o;
+  o.readsFailed = true;
+  return o;
+}
 
 struct ListCase {
   const char* name;
@@ -66,33 +93,33 @@ const std::vector<ListCase> kListCases = {
      {{"a1", "2"}, {"a2", "=a3*a1"}, {"a3", "=a1+5"}, {"a4", "=a2-a3"}},
      {"a2", "a3", "a4"},
      {},
-     {{"a2", {14}}, {"a3", {7}}, {"a4", {7}}},
+     {{"a2", number(14)}, {"a3", number(7)}, {"a4", number(7)}},
      3},
     {"an undefined name fails where it stands, read before its own turn",
      {{"a1", "2"}, {"a2", "=a3+1"}, {"a3", "=a1+nosuchname"}, {"a4", "=a1*10"}},
      {"a2", "a3", "a4"},
-     {{"a2", {0, kStatusUndefinedIdentifier, "a3"}}, {"a3", {0, 0, "", true}}},
-     {{"a4", {20}}},
+     {{"a2", failedAt(kStatusUndefinedIdentifier, "a3")}, {"a3", failedEarlier()}},
+     {{"a4", number(20)}},
      1},
     {"an unknown function fails when it runs, and so do the cells that read it",
      {{"a1", "2"}, {"a2", "=nosuch(a1)"}, {"a3", "=a2+1"}, {"a4", "=a1*10"}},
      {"a2", "a3", "a4"},
      {},
-     {{"a2", {0, kStatusUnknownFunction, "a2", false, false, {u"nosuch"}}},
-      {"a3", {0, kStatusUnknownFunction, "a2", false, false, {u"nosuch"}}},
-      {"a4", {20}}},
+     {{"a2", failedAt(kStatusUnknownFunction, "a2", {u"nosuch"})},
+      {"a3", failedAt(kStatusUnknownFunction, "a2", {u"nosuch"})},
+      {"a4", number(20)}},
      3},
-    {"a cell read by a failed one's reader after its own failure",
+    {"a cell that reads a cell that failed before compiles, and fails when it runs",
      {{"a1", "2"}, {"a2", "=a1+nosuchname"}, {"a3", "=a2+1"}},
      {"a2", "a3"},
-     {{"a2", {0, kStatusUndefinedIdentifier, "a2"}}},
-     {{"a3", {0, 0, "", false, true}}},
+     {{"a2", failedAt(kStatusUndefinedIdentifier, "a2")}},
+     {{"a3", readsFailed()}},
      1},
     {"a cycle fails for each of its cells, the rest compute",
      {{"b1", "=b2+1"}, {"b2", "=b1+1"}, {"b3", "4"}, {"b4", "=b3*b3"}},
      {"b1", "b2", "b4"},
-     {{"b1", {0, kStatusCircularReference, "b2"}}, {"b2", {0, 0, "", true}}},
-     {{"b4", {16}}},
+     {{"b1", failedAt(kStatusCircularReference, "b2")}, {"b2", failedEarlier()}},
+     {{"b4", number(16)}},
      1},
 };
 
@@ -112,7 +139,7 @@ TEST_P(LoadCellsList, ReportsEachFailureByItsCellAndComputesTheRest) {
   std::map<std::string, Outcome> failures, results;
   Load_compileList(cells, [&](const LoadCellFailure& f) { failures[a1(f.cell)] = failureOutcome(f); });
   const int32_t run = Load_runCells(cells, [&](const CellRef& cell, const Value* v, const LoadCellFailure* f) {
-    results[a1(cell)] = f ? failureOutcome(*f) : Outcome{v->number};
+    results[a1(cell)] = f ? failureOutcome(*f) : number(v->number);
   });
   expectOutcomes(c.compileFailures, failures, "compile");
   expectOutcomes(c.results, results, "run");
