@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -141,6 +142,25 @@ TEST(XlsxZip, CopiedMembersKeepTheirPackedBytes) {
   }
 }
 
+// Gives the first directory entry a 64-bit extra field whose local header
+// offset lies a few bytes below 2^64, where adding a header's size wraps.
+void offsetNearTop(std::string* b, const XlsxZip&) {
+  auto put = [&](size_t at, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) (*b)[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+  };
+  size_t entry = b->find(std::string("PK\x01\x02", 4)), end = b->size() - 22;
+  size_t nameLength = static_cast<unsigned char>((*b)[entry + 28]);
+  put(entry + 30, 12, 2);           // extra field length
+  put(entry + 42, 0xffffffffu, 4);  // local header offset: in the extra field
+  std::string extra(12, '\0');
+  b->insert(entry + 46 + nameLength, extra);
+  put(entry + 46 + nameLength, 0x0001, 2);
+  put(entry + 48 + nameLength, 8, 2);
+  put(entry + 50 + nameLength, ~std::uint64_t{0} - 8, 8);
+  end += 12;
+  put(end + 12, end - entry, 4);  // the directory's size
+}
+
 // A damaged archive: the change made to good bytes, whether the directory
 // still reads, and the words the failure must carry.
 struct Damage {
@@ -165,6 +185,7 @@ const Damage kDamages[] = {
     {"a local header moved",
      [](std::string* b, const XlsxZip& z) { (*b)[z.members[0].dataOffset - z.members[0].name.size() - 30] = 'X'; },
      false, false, "local header"},
+    {"a 64-bit local header offset near the top of its range", offsetNearTop, false, false, "local header"},
 };
 
 TEST(XlsxZip, RefusesDamagedArchivesNamingTheFault) {
