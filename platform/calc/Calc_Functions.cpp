@@ -2,6 +2,7 @@
 // add-ins register, looked up by name without regard to case; and wildcard matching of
 // texts as lookups and criteria use it.
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/calc/Calc_Internal.h"
 
@@ -19,6 +20,26 @@ const std::vector<CalcBuiltinInfo>& builtins() {
   return table;
 }
 
+// A name as Wb_equalNoCase compares names: its ASCII letters in lower case.
+std::string folded(const std::string& name) {
+  std::string key = name;
+  for (char& ch : key)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  return key;
+}
+
+using NameIndex = std::unordered_map<std::string, int>;
+
+// Each built-in's index by its folded name; the first of a name holds it.
+const NameIndex& builtinIndex() {
+  static const NameIndex index = [] {
+    NameIndex t;
+    for (size_t i = 0; i < builtins().size(); ++i) t.emplace(folded(builtins()[i].name), static_cast<int>(i));
+    return t;
+  }();
+  return index;
+}
+
 struct Addin {
   std::string name;
   CalcFunction fn;
@@ -30,25 +51,26 @@ std::vector<Addin>& addins() {
   return list;
 }
 
+// Each registered function's index in addins() by its folded name.
+NameIndex& addinIndex() {
+  static NameIndex index;
+  return index;
+}
+
+int indexOf(const NameIndex& index, const std::string& name) {
+  auto it = index.find(folded(name));
+  return it == index.end() ? -1 : it->second;
+}
+
 }  // namespace
 
-int Calc_findBuiltin(const std::string& name) {
-  const auto& t = builtins();
-  for (size_t i = 0; i < t.size(); ++i)
-    if (Wb_equalNoCase(name, t[i].name)) return static_cast<int>(i);
-  return -1;
-}
+int Calc_findBuiltin(const std::string& name) { return indexOf(builtinIndex(), name); }
 
 const CalcBuiltinInfo& Calc_builtin(int index) { return builtins()[index]; }
 
 int Calc_builtinCount() { return static_cast<int>(builtins().size()); }
 
-int Calc_findAddin(const std::string& name) {
-  const auto& list = addins();
-  for (size_t i = 0; i < list.size(); ++i)
-    if (Wb_equalNoCase(list[i].name, name)) return static_cast<int>(i);
-  return -1;
-}
+int Calc_findAddin(const std::string& name) { return indexOf(addinIndex(), name); }
 
 const CalcFunction& Calc_addin(int index) { return addins()[index].fn; }
 
@@ -57,7 +79,10 @@ unsigned Calc_addinFlags(int index) { return addins()[index].flags; }
 void Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags) {
   int i = Calc_findAddin(name);
   if (i >= 0) addins()[i] = Addin{addins()[i].name, std::move(fn), flags};
-  else addins().push_back(Addin{name, std::move(fn), flags});
+  else {
+    addinIndex().emplace(folded(name), static_cast<int>(addins().size()));
+    addins().push_back(Addin{name, std::move(fn), flags});
+  }
   // Formulas compiled before the function existed called it an unknown name.
   for (auto& wb : Wb_app().workbooks) wb->calc.reset();
 }

@@ -25,11 +25,13 @@ std::map<OsModule, int>& loadCounts() {
   return counts;
 }
 
+// The loaded object whose mapping holds the address. The loader finds it by
+// its table of mapped ranges; dladdr would also search the object's symbols
+// for the nearest one, a scan of thousands of symbols per call.
 link_map* linkMapOfAddress(const void* address) {
-  Dl_info info;
-  link_map* map = nullptr;
-  if (!dladdr1(address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP)) return nullptr;
-  return map;
+  dl_find_object found{};
+  if (_dl_find_object(const_cast<void*>(address), &found) != 0) return nullptr;
+  return found.dlfo_link_map;
 }
 
 // True when the handle is an object the loader has loaded.

@@ -17,6 +17,7 @@
 #include <iterator>
 #include <span>
 #include <stdexcept>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -96,7 +97,10 @@ class WbCellStore {
       p.c = 0;
     }
     auto& cells = rows_[p.r].cells;
-    cells.emplace(cells.begin() + static_cast<std::ptrdiff_t>(p.c), key, CellT{});
+    // Built in place: a temporary cell moved in would copy each of its
+    // short strings once more.
+    cells.emplace(cells.begin() + static_cast<std::ptrdiff_t>(p.c), std::piecewise_construct,
+                  std::forward_as_tuple(key), std::forward_as_tuple());
     ++size_;
     return {iterator(&rows_, p.r, p.c), true};
   }

@@ -11,12 +11,16 @@
 
 namespace {
 
-// Macros by name, compared without regard to case.
+// Macros by name, compared without regard to case. The letters are folded
+// inline as the C locale's tolower folds them, without a call per byte.
 struct NoCaseLess {
+  static unsigned char fold(char c) {
+    auto u = static_cast<unsigned char>(c);
+    return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+  }
   bool operator()(const std::string& a, const std::string& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-      return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
-    });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return fold(x) < fold(y); });
   }
 };
 std::map<std::string, XlcMacro, NoCaseLess>& macros() {

@@ -3,8 +3,6 @@
 // the counted steps of a save.
 #pragma once
 
-#include <zip.h>
-
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "platform/workbook/Wb_Workbook.h"
+#include "platform/xlsx/Xlsx_Zip.h"
 
 // A sheet part's text as read in one pass, and where each of its cell
 // elements lies in it (offsets into `xml`), so that a save can put changed
@@ -38,10 +37,6 @@ struct XlsxPackage {
 // The bytes of the file at `path`. On failure `why` says what is wrong,
 // without the file name.
 bool Xlsx_readFile(const std::string& path, std::string* bytes, std::string* why);
-
-// An archive read from `bytes`, which must outlive it; nullptr (with
-// `error` set) when they hold none.
-zip_t* Xlsx_openBuffer(const std::string& bytes, int flags, zip_error_t* error);
 
 // Reads the package held in `bytes` into `wb` (which may be a workbook of no
 // application); fills `package` when given. On failure `why` says what is
@@ -100,9 +95,15 @@ std::string Xlsx_decodeText(const std::string& s);
 bool Xlsx_spliceSheet(const XlsxSheetText& kept, const Sheet& now, const std::vector<std::uint64_t>& keys,
                       std::string* xml);
 
-// Builds a new archive in `bytes` with `count` members: `member(z, i, name)`
-// gives member i's data as a source of archive `z` and sets its name.
-using XlsxMember = std::function<zip_source_t*(zip_t* z, size_t i, std::string* name)>;
+// Deflate level of the parts written: the fastest. The strongest costs ten
+// times as much on sheet XML, and level 3 half as much again as level 1, for
+// a file a few percent smaller. Parts copied from an archive stay as they
+// were compressed there.
+constexpr int kXlsxDeflateLevel = 1;
+
+// Builds a new archive in `bytes` with `count` members: `member(w, i, why)`
+// appends member i to `w`.
+using XlsxMember = std::function<bool(XlsxZipWriter* w, size_t i, std::string* why)>;
 bool Xlsx_writeArchive(std::string* bytes, size_t count, const XlsxMember& member, std::string* why);
 
 // Replaces the file at `path` (no symbolic link) with `bytes` through a

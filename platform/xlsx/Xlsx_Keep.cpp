@@ -3,7 +3,6 @@
 // those cells are rewritten) and the workbook part when the defined names
 // changed. Styles, drawings, comments, macros and everything else the stand-in
 // does not model stay exactly as they were.
-#include <zip.h>
 
 #include <algorithm>
 #include <charconv>
@@ -251,17 +250,14 @@ std::string printed(const pugi::xml_document& doc) {
   return out.str();
 }
 
-bool loadPart(zip_t* zip, const std::string& name, pugi::xml_document* doc, std::string* why) {
-  zip_stat_t st;
-  zip_file_t* f = zip_stat(zip, name.c_str(), 0, &st) == 0 ? zip_fopen(zip, name.c_str(), 0) : nullptr;
-  if (!f) { *why = "part '" + name + "' cannot be read"; return false; }
-  // The document parses the part in place and owns its bytes.
-  void* data = pugi::get_memory_allocation_function()(st.size ? st.size : 1);
-  zip_int64_t got = data ? zip_fread(f, data, st.size) : -1;
-  zip_fclose(f);
-  bool parsed = got == static_cast<zip_int64_t>(st.size) && doc->load_buffer_inplace_own(data, st.size, kParse);
-  if (!parsed && got != static_cast<zip_int64_t>(st.size) && data) pugi::get_memory_deallocation_function()(data);
-  if (!parsed) {
+bool loadPart(const XlsxZip& zip, const std::string& name, pugi::xml_document* doc, std::string* why) {
+  const XlsxZipMember* m = Xlsx_zipFind(zip, name);
+  std::string bytes, ignored;
+  // The document parses a copy of the part in place and owns it.
+  void* data =
+      m && Xlsx_zipRead(zip, *m, &bytes, &ignored) ? pugi::get_memory_allocation_function()(bytes.size() + 1) : nullptr;
+  if (data) std::memcpy(data, bytes.data(), bytes.size());
+  if (!data || !doc->load_buffer_inplace_own(data, bytes.size(), kParse)) {
     *why = "part '" + name + "' cannot be read";
     return false;
   }
@@ -479,7 +475,7 @@ std::vector<const Sheet*> addedSheets(const Workbook& before, const Workbook& no
 // The cell formats of the added sheets' number formats, added to the styles
 // part, which then goes into `changed`. A package without a styles part it
 // can add to keeps its styles, and the added sheets show General.
-void addedFormats(zip_t* src, const pugi::xml_document& rels, const std::string& bookPart,
+void addedFormats(const XlsxZip& src, const pugi::xml_document& rels, const std::string& bookPart,
                   const std::vector<const Sheet*>& sheets, FormatStyles* formats,
                   std::map<std::string, std::string>* changed) {
   std::string part = stylesPartOf(rels, std::filesystem::path(bookPart).parent_path().generic_string());
@@ -494,22 +490,20 @@ void addedFormats(zip_t* src, const pugi::xml_document& rels, const std::string&
 
 // The package `src` copied into `out`, the parts in `changed` replaced and
 // those in `added` appended.
-bool copyPackage(zip_t* src, std::string* out, const std::map<std::string, std::string>& changed,
+bool copyPackage(const XlsxZip& src, std::string* out, const std::map<std::string, std::string>& changed,
                  const std::vector<std::pair<std::string, std::string>>& added, std::string* why) {
-  zip_int64_t stored = zip_get_num_entries(src, 0);
-  size_t count = stored < 0 ? 0 : static_cast<size_t>(stored);
-  return Xlsx_writeArchive(out, count + added.size(), [&](zip_t* z, size_t i, std::string* name) {
-    if (i >= count) {
-      *name = added[i - count].first;
-      return zip_source_buffer(z, added[i - count].second.data(), added[i - count].second.size(), 0);
-    }
-    const char* stored = zip_get_name(src, i, 0);
-    if (!stored) return static_cast<zip_source_t*>(nullptr);
-    *name = stored;
-    auto it = changed.find(*name);
-    return it != changed.end() ? zip_source_buffer(z, it->second.data(), it->second.size(), 0)
-                               : zip_source_zip(z, src, i, ZIP_FL_COMPRESSED, 0, -1);  // as compressed there
-  }, why);
+  size_t count = src.members.size();
+  return Xlsx_writeArchive(
+      out, count + added.size(),
+      [&](XlsxZipWriter* w, size_t i, std::string* error) {
+        if (i >= count)
+          return Xlsx_zipAdd(w, added[i - count].first, added[i - count].second, kXlsxDeflateLevel, error);
+        const XlsxZipMember& stored = src.members[i];
+        auto it = changed.find(stored.name);
+        return it != changed.end() ? Xlsx_zipAdd(w, stored.name, it->second, kXlsxDeflateLevel, error)
+                                   : Xlsx_zipCopy(w, src, stored, error);  // as compressed there
+      },
+      why);
 }
 
 }  // namespace
@@ -528,11 +522,9 @@ XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, std::s
   const Workbook& before = origin->asRead;
   const XlsxPackage& package = origin->package;
   if (!onlyValuesChanged(before, *wb)) return XlsxKeep::NotApplicable;
-  zip_error_t error;
-  zip_error_init(&error);
-  zip_t* src = Xlsx_openBuffer(bytes, ZIP_RDONLY, &error);
-  zip_error_fini(&error);
-  if (!src) return XlsxKeep::NotApplicable;
+  XlsxZip src;
+  bool notZip = false;
+  if (!Xlsx_zipOpen(bytes, &src, &notZip, &unread)) return XlsxKeep::NotApplicable;
   std::map<std::string, std::string> changed;
   bool ok = true;
   for (size_t i = 0; ok && i < before.sheets.size(); ++i) {
@@ -568,6 +560,5 @@ XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, std::s
     if (ok) changed[package.workbookPart] = printed(book);
   }
   ok = ok && copyPackage(src, out, changed, added, why);
-  zip_discard(src);
   return ok ? XlsxKeep::Written : XlsxKeep::Failed;
 }

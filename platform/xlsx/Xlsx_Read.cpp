@@ -4,8 +4,6 @@
 #include "platform/xlsx/Xlsx.h"
 #include "platform/xlsx/Xlsx_Internal.h"
 
-#include <zip.h>
-
 #include <algorithm>
 
 #include <cerrno>
@@ -19,7 +17,7 @@
 #include <pugixml.hpp>
 
 #include "platform/os/Os.h"
-
+#include "platform/xlsx/Xlsx_Zip.h"
 
 namespace {
 
@@ -27,8 +25,8 @@ namespace {
 // kMinInflateBudget, if larger), and never beyond a quarter of the memory
 // the machine has free: a file of a few hundred kilobytes holding hundreds
 // of megabytes of sheet is refused before it is inflated.
-constexpr zip_uint64_t kInflateRatio = 200;
-constexpr zip_uint64_t kMinInflateBudget = 64u << 20;
+constexpr std::uint64_t kInflateRatio = 200;
+constexpr std::uint64_t kMinInflateBudget = 64u << 20;
 // Array blocks of a sheet may cover at most the cells the sheet stores plus
 // this many: a block's cells are all made, so a block the file does not back
 // with its cells would cost without bound.
@@ -38,8 +36,6 @@ constexpr long long kArrayCellSlack = 1 << 16;
 constexpr std::size_t kKeptCellsMax = 1 << 18;
 // A text is kept in its element (no node of its own).
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
-
-using ZipPtr = std::unique_ptr<zip_t, decltype(&zip_discard)>;
 
 // The style of a cell format record: its number format and named style.
 struct CellFormat {
@@ -54,13 +50,13 @@ struct SharedFormula {
 };
 
 struct Reader {
-  zip_t* zip = nullptr;
+  const XlsxZip* zip = nullptr;
   Workbook* wb = nullptr;
   XlsxPackage* package = nullptr;            // where the parts lie, when asked
   std::vector<XlsxSheetText> sheetTexts;     // for `package`
   std::vector<std::string> strings;          // shared strings
   std::vector<CellFormat> formats;           // cellXfs
-  zip_uint64_t inflateBudget = 0;             // bytes the parts not yet read may inflate to
+  std::uint64_t inflateBudget = 0;           // bytes the parts not yet read may inflate to
   std::string error;                          // detail, without the file name
 };
 
@@ -69,42 +65,19 @@ bool fail(Reader& r, const std::string& message) {
   return false;
 }
 
-std::string zipMessage(zip_error_t* e) {
-  std::string m = zip_error_strerror(e);
-  zip_error_fini(e);
-  return m;
-}
-
 bool readPart(Reader& r, const std::string& name, std::string* out) {
-  zip_stat_t st;
-  if (zip_stat(r.zip, name.c_str(), 0, &st) != 0) return fail(r, "part '" + name + "' is missing");
-  if (!(st.valid & ZIP_STAT_SIZE)) return fail(r, "part '" + name + "' has no stated size");
-  if (st.size > r.inflateBudget)
-    return fail(r, "part '" + name + "' inflates to " + std::to_string(st.size >> 20) +
+  const XlsxZipMember* m = Xlsx_zipFind(*r.zip, name);
+  if (!m) return fail(r, "part '" + name + "' is missing");
+  if (m->size > r.inflateBudget)
+    return fail(r, "part '" + name + "' inflates to " + std::to_string(m->size >> 20) +
                        " MiB, more than a file of this size may hold (at most " +
                        std::to_string(r.inflateBudget >> 20) + " MiB left)");
-  r.inflateBudget -= st.size;
-  zip_file_t* f = zip_fopen(r.zip, name.c_str(), 0);
-  if (!f) return fail(r, "part '" + name + "' cannot be read: " + zip_strerror(r.zip));
-  // Reads on to the end of the part, where the archive checks its checksum;
-  // one byte room more than the stated size shows a longer part.
-  out->assign(st.size + 1, '\0');
-  zip_uint64_t got = 0;
-  zip_int64_t n = 1;
-  while (n > 0 && got < out->size()) {
-    n = zip_fread(f, out->data() + got, out->size() - got);
-    if (n > 0) got += static_cast<zip_uint64_t>(n);
-  }
-  bool ok = n == 0 && got == st.size;
-  std::string why = ok ? "" : n < 0 ? zip_error_strerror(zip_file_get_error(f)) : "damaged data (its length differs from the stated one)";
-  out->resize(st.size);
-  if (zip_fclose(f) != 0 && ok) { ok = false; why = zip_strerror(r.zip); }
-  return ok || fail(r, "part '" + name + "' cannot be read: " + why);
+  r.inflateBudget -= m->size;
+  std::string why;
+  return Xlsx_zipRead(*r.zip, *m, out, &why) || fail(r, "part '" + name + "' cannot be read: " + why);
 }
 
-bool hasPart(Reader& r, const std::string& name) {
-  return zip_name_locate(r.zip, name.c_str(), 0) >= 0;
-}
+bool hasPart(Reader& r, const std::string& name) { return Xlsx_zipFind(*r.zip, name) != nullptr; }
 
 // A part parsed in place: the document points into the part's own bytes.
 struct XmlPart {
@@ -617,23 +590,17 @@ bool loadWorkbook(Reader& r) {
   return true;
 }
 
-bool openZip(const std::string& bytes, ZipPtr* zip, std::string* why) {
-  zip_error_t e;
-  zip_error_init(&e);
-  zip_t* z = Xlsx_openBuffer(bytes, ZIP_RDONLY | ZIP_CHECKCONS, &e);
-  if (!z) {
-    *why = zip_error_code_zip(&e) == ZIP_ER_NOZIP ? "is not a workbook file (not a zip archive, or cut short)"
-                                                 : "cannot be opened: " + zipMessage(&e);
-    return false;
-  }
-  zip_error_fini(&e);
-  zip->reset(z);
-  return true;
+bool openZip(const std::string& bytes, XlsxZip* zip, std::string* why) {
+  bool notZip = false;
+  std::string detail;
+  if (Xlsx_zipOpen(bytes, zip, &notZip, &detail)) return true;
+  *why = notZip ? "is not a workbook file (not a zip archive, or cut short)" : "cannot be opened: " + detail;
+  return false;
 }
 
-zip_uint64_t inflateBudget(zip_uint64_t fileSize) {
-  zip_uint64_t budget = std::max(kMinInflateBudget, fileSize * kInflateRatio);
-  zip_uint64_t memory = Os_freePhysicalMemory() / 4;
+std::uint64_t inflateBudget(std::uint64_t fileSize) {
+  std::uint64_t budget = std::max(kMinInflateBudget, fileSize * kInflateRatio);
+  std::uint64_t memory = Os_freePhysicalMemory() / 4;
   return memory > 0 ? std::max(kMinInflateBudget, std::min(budget, memory)) : budget;
 }
 
@@ -669,18 +636,11 @@ bool Xlsx_readFile(const std::string& path, std::string* bytes, std::string* why
   return read;
 }
 
-zip_t* Xlsx_openBuffer(const std::string& bytes, int flags, zip_error_t* error) {
-  zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, error);
-  zip_t* zip = source ? zip_open_from_source(source, flags, error) : nullptr;
-  if (source && !zip) zip_source_free(source);
-  return zip;
-}
-
 bool Xlsx_readPackage(const std::string& bytes, Workbook* wb, XlsxPackage* package, std::string* why) {
-  ZipPtr zip(nullptr, &zip_discard);
+  XlsxZip zip;
   if (!openZip(bytes, &zip, why)) return false;
   Reader r;
-  r.zip = zip.get();
+  r.zip = &zip;
   r.wb = wb;
   r.package = package;
   r.inflateBudget = inflateBudget(bytes.size());

@@ -41,13 +41,15 @@ struct Scanner {
   }
 
   // An attribute value in quotes; false for one with an escape (rare in the
-  // attributes read here) or without its closing quote.
+  // attributes read here) or without its closing quote. One pass over the
+  // bytes: the values are a few characters long, shorter than a call costs.
   bool quoted(std::string_view* out) {
     if (p >= end || (*p != '"' && *p != '\'')) return false;
     char quote = *p++;
-    const char* close = static_cast<const char*>(std::memchr(p, quote, static_cast<size_t>(end - p)));
-    if (!close || std::memchr(p, '&', static_cast<size_t>(close - p)) || std::memchr(p, '<', static_cast<size_t>(close - p)))
-      return false;
+    const char* close = p;
+    for (; close < end && *close != quote; ++close)
+      if (*close == '&' || *close == '<') return false;
+    if (close >= end) return false;
     *out = std::string_view(p, static_cast<size_t>(close - p));
     p = close + 1;
     return true;

@@ -6,8 +6,6 @@
 #include "platform/xlsx/Xlsx.h"
 #include "platform/xlsx/Xlsx_Internal.h"
 
-#include <zip.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -297,9 +295,8 @@ int gStep = 0;
 bool writeZip(std::string* bytes, const std::vector<Part>& parts, std::string* why) {
   return Xlsx_writeArchive(
       bytes, parts.size(),
-      [&](zip_t* z, size_t i, std::string* name) {
-        *name = parts[i].name;
-        return zip_source_buffer(z, parts[i].data.data(), parts[i].data.size(), 0);
+      [&](XlsxZipWriter* w, size_t i, std::string* error) {
+        return Xlsx_zipAdd(w, parts[i].name, parts[i].data, kXlsxDeflateLevel, error);
       },
       why);
 }
@@ -325,61 +322,14 @@ std::filesystem::path saveTarget(const std::string& path) {
   return link.is_absolute() ? link : fs::path(path).parent_path() / link;
 }
 
-// The whole of a source's data.
-bool readSource(zip_source_t* src, std::string* bytes, std::string* why) {
-  zip_stat_t st;
-  zip_stat_init(&st);
-  if (zip_source_open(src) < 0) {
-    *why = zip_error_strerror(zip_source_error(src));
-    return false;
-  }
-  bool ok = zip_source_stat(src, &st) == 0 && (st.valid & ZIP_STAT_SIZE);
-  if (ok) bytes->resize(st.size);
-  ok = ok && zip_source_read(src, bytes->data(), st.size) == static_cast<zip_int64_t>(st.size);
-  if (!ok) *why = zip_error_strerror(zip_source_error(src));
-  zip_source_close(src);
-  return ok;
-}
-
 }  // namespace
-
-// Deflate level of the parts written: the fastest. The archive library's
-// default (the strongest) costs ten times as much on sheet XML, and level 3
-// half as much again as level 1, for a file a few percent smaller. Parts
-// copied from an archive stay as they were compressed there.
-constexpr zip_uint32_t kDeflateLevel = 1;
 
 bool Xlsx_writeArchive(std::string* bytes, size_t count, const XlsxMember& member, std::string* why) {
   if (!Xlsx_step(why)) return false;
-  zip_error_t e;
-  zip_error_init(&e);
-  zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &e);
-  zip_t* z = out ? zip_open_from_source(out, ZIP_TRUNCATE, &e) : nullptr;
-  if (!z) {
-    *why = zip_error_strerror(&e);
-    zip_error_fini(&e);
-    if (out) zip_source_free(out);
-    return false;
-  }
-  zip_error_fini(&e);
-  zip_source_keep(out);  // the archive's bytes outlive the archive
-  bool ok = true;
-  for (size_t i = 0; ok && i < count; ++i) {
-    std::string name;
-    zip_source_t* src = Xlsx_step(why) ? member(z, i, &name) : nullptr;
-    zip_int64_t index = src ? zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
-    if (src && index < 0) zip_source_free(src);
-    ok =
-        index >= 0 && zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kDeflateLevel) == 0;
-  }
-  ok = ok && Xlsx_step(why) && zip_close(z) == 0;
-  if (!ok) {
-    if (why->empty()) *why = zip_strerror(z);
-    zip_discard(z);
-  }
-  ok = ok && readSource(out, bytes, why);
-  zip_source_free(out);
-  return ok;
+  XlsxZipWriter w;
+  for (size_t i = 0; i < count; ++i)
+    if (!Xlsx_step(why) || !member(&w, i, why)) return false;
+  return Xlsx_step(why) && Xlsx_zipFinish(&w, bytes, why);
 }
 
 bool Xlsx_step(std::string* why) {

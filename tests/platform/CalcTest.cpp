@@ -180,6 +180,17 @@ TEST_F(CalcEval, AddinFunctionsReceiveValuesAndAreFoundWhenRegisteredLater) {
   EXPECT_EQ(value("B1"), CellValue::makeNumber(10));
 }
 
+TEST_F(CalcEval, FunctionNamesAreFoundInAnyCaseAndARegistrationAgainReplaces) {
+  auto constant = [](double x) {
+    return [x](const std::vector<CalcArray>&) { return CalcArray{1, 1, {CellValue::makeNumber(x)}}; };
+  };
+  Calc_registerFunction("MixedCaseOne", constant(1));
+  Calc_registerFunction("MIXEDCASEONE", constant(2));  // the same function: replaced
+  Calc_registerFunction("MIXEDCASETWO", constant(5));
+  expectValues({{"=mixedcaseone()", "2"}, {"=MixedCaseTwo()+MIXEDCASEONE()", "7"},
+                {"=sUm(1,2)+Abs(-4)", "7"}, {"=MIXEDCASETHREE()", "#NAME?"}});
+}
+
 TEST_F(CalcEval, BadFormulasFailWithAReason) {
   struct Case { const char* text; const char* says; };
   const Case cases[] = {
