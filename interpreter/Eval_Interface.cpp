@@ -24,8 +24,8 @@ bool isObjective(const ModelItem* item) { return item->relation == kRelMinimise 
 int32_t functionCount(const EvalTables& tables) { return static_cast<int32_t>(tables.functions->array.size()); }
 
 // The variable number (1-based) of derivative slot k (1-based) of item.
-int32_t variableOfSlot(const EvalContext* ctx, const ModelItem* item, int32_t k) {
-  return ctx->flags.compactDerivatives == 1 ? item->variables[static_cast<size_t>(k) - 1] : k;
+int32_t variableOfSlot(const EvalFlags& flags, const ModelItem* item, int32_t k) {
+  return flags.compactDerivatives == 1 ? item->variables[static_cast<size_t>(k) - 1] : k;
 }
 
 int32_t derivativeCount(const EvalContext* ctx, const ModelItem* item) {
@@ -96,7 +96,7 @@ int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const do
   std::vector<double> g;
   if (!gradientOf(ctx, i, true, value, &g)) return 0;
   const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
-  for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) gradient[variableOfSlot(ctx, item, k) - 1] = g[k];
+  for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) gradient[variableOfSlot(ctx->flags, item, k) - 1] = g[k];
   return 1;
 }
 
@@ -129,7 +129,7 @@ int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, v
     if (!gradientOf(ctx, i, first || ctx->flags.compactDerivatives == 1, &value, &g)) return 0;
     first = false;
     for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) {
-      const int32_t j = variableOfSlot(ctx, item, k) - 1;
+      const int32_t j = variableOfSlot(ctx->flags, item, k) - 1;
       if ((flags & kJacLinearVariables) && s->variableClasses[j] != kDegLinear) continue;
       const int32_t c = classes ? Eval_dependencyClass(ctx->tables, i, j) : 0;
       if (classes && (flags & kJacLinearEntries) && c != kDegLinear) continue;
@@ -166,13 +166,13 @@ int Eval_hessianAt(EvalContext* ctx, void* user, EvalValueCallback callback, voi
   for (int32_t j = 1; j <= nv; ++j)
     for (int32_t k = 1; k <= nv; ++k) {
       if (((flags & kHessUpper) && k < j) || ((flags & kHessLower) && k > j)) continue;
-      const int32_t vj = variableOfSlot(ctx, item, j) - 1, vk = variableOfSlot(ctx, item, k) - 1;
+      const int32_t vj = variableOfSlot(ctx->flags, item, j) - 1, vk = variableOfSlot(ctx->flags, item, k) - 1;
       if (skipped(vj) || skipped(vk)) continue;
       if (!callback(ctx->host.library, user, vj, vk, scale * rows[j][k], extra)) return 0;
     }
   if (flags & kHessGradient)
     for (int32_t k = 1; k <= nv; ++k) {
-      const int32_t vk = variableOfSlot(ctx, item, k) - 1;
+      const int32_t vk = variableOfSlot(ctx->flags, item, k) - 1;
       if (!skipped(vk) && !callback(ctx->host.library, user, -1, vk, gradient[k], extra)) return 0;
     }
   if ((flags & kHessValue) && value != 0.0 && !callback(ctx->host.library, user, -1, -1, value, extra)) return 0;
