@@ -17,3 +17,7 @@ int Host_progressCallback(LibraryContext* context, std::int32_t flags, std::int3
                           std::uint32_t low, std::uint32_t high);
 // The progress callback with the double handed over as its two words.
 int Host_progressValue(LibraryContext* context, std::int32_t flags, std::int32_t a, double value);
+// The best bound of an integer search in the model's own sense (no integer
+// solution is better), shown beside the incumbent with the gap between them
+// on the status lines that follow; kept until the limits are armed again.
+void Host_progressBound(LibraryContext* context, double bound);

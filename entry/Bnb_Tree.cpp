@@ -2,6 +2,7 @@
 // and pruning.
 #include "entry/Bnb_Tree.h"
 
+#include <algorithm>
 #include <new>
 
 #include "base/Mem_Heap.h"
@@ -205,6 +206,12 @@ BnbNode* Bnb_selectNode(BnbState& state) {
     if (!best || !state.incumbent || best->objective <= state.incumbent->objective) return best;
     Bnb_setState(state, best, NodeDiscarded);
   }
+}
+
+double Bnb_openBound(const BnbState& state) {
+  double bound = kBoundInfinity;
+  for (const BnbNode* node : state.openNodes) bound = std::min(bound, node->objective);
+  return bound;
 }
 
 void Bnb_prune(BnbState& state) {

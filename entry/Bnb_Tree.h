@@ -103,6 +103,10 @@ void Bnb_setIncumbent(BnbState& state, BnbNode* node);
 // the cutoff; nodes above the incumbent met on the way are discarded. None
 // when no open node remains.
 BnbNode* Bnb_selectNode(BnbState& state);
+// The least objective of the open nodes, as the driver minimises: no
+// integer point of their subtrees lies below it. kBoundInfinity when no node
+// is open.
+double Bnb_openBound(const BnbState& state);
 // After a new incumbent: removes the open, branched and integral nodes
 // above it, branched nodes left without children and discarded nodes.
 void Bnb_prune(BnbState& state);

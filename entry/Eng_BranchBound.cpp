@@ -248,7 +248,19 @@ bool usableStatus(int status) {
 
 // ---- branching one node ----
 
-int reportSubproblem(BnbState& s) {
+// The best bound while `node` is branched, as the driver minimises: no
+// integer point left to explore lies below the node's objective, the open
+// nodes' or the incumbent's.
+double searchBound(const BnbState& s, const BnbNode& node) {
+  double bound = std::min(node.objective, Bnb_openBound(s));
+  return s.incumbent ? std::min(bound, s.incumbent->objective) : bound;
+}
+
+// Counts one subproblem with the incumbent, after handing over the best
+// bound for the status line, both in the model's own sense.
+int reportSubproblem(BnbState& s, const BnbNode& node) {
+  double bound = searchBound(s, node);
+  Host_progressBound(s.owner, s.maximise ? -bound : bound);
   std::int32_t flags = ProgressSubproblem;
   double objective = 0;
   if (s.incumbent) {
@@ -317,7 +329,7 @@ bool branchNode(BnbState& s, BnbNode& node) {
   for (int turn = 0; turn < 2 && go; ++turn) {
     bool up = turn == 0 ? first : !first;
     if (turn == 1) applyNode(s, node);
-    int answer = reportSubproblem(s);
+    int answer = reportSubproblem(s, node);
     if (answer != StopContinue && answer != StopByUser) {
       go = false;
       break;

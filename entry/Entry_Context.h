@@ -39,6 +39,8 @@ struct ProgressState {
   std::int32_t integerSolutions;
   double incumbent;
   std::int32_t incumbentShown;
+  double bound;                   // the integer search's best bound (model's sense)
+  std::int32_t boundShown;
   std::int32_t showIterations;
   std::int32_t pendingStop;       // StopCode
   std::int32_t paused;
@@ -54,6 +56,7 @@ struct StatusState {
   std::string statusText;         // at most 255 characters
   std::string objectiveText;
   std::string incumbentText;
+  std::string boundText;          // the best bound, formatted as the incumbent
   double incumbentValue;          // the incumbent last formatted
   std::int32_t incumbentTextValid;
   std::uint32_t lastSubproblemTime;  // tick counts in milliseconds
@@ -75,7 +78,7 @@ struct LibraryContext {
   std::intptr_t handle;           // the front end's application handle (SolveX)
   EvalContext* evalContext;       // the interpreter's model of this Solve call
   std::int32_t savedCalcMode;     // calculation mode at session begin (initially 1)
-  XlValueList* frontEndNames;     // the front end's eleven names
+  XlValueList* frontEndNames;     // the front end's names (MessageName order)
   std::int32_t feasibilityMode;   // 0 off, 1 or 2; the driver's percentage while it runs
 
   // Elastic variables of feasibility mode.

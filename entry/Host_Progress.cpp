@@ -40,8 +40,8 @@ void fillSetupTotals(LibraryContext* context) {
 
 void showIterationLine(LibraryContext* context, std::int32_t flags, double objective) {
   const ProgressState& p = context->progress;
-  Msg_showProgress(context, p.showIterations, p.lastIteration, (flags & ProgressIncumbent) != 0,
-                   objective, p.subproblems, p.incumbentShown, p.incumbent);
+  Msg_showProgress(context, p.showIterations, p.lastIteration, (flags & ProgressIncumbent) != 0, objective,
+                   p.subproblems, p.incumbentShown, p.incumbent, p.boundShown, p.bound);
 }
 
 // Feasibility search: the driver's percentage is kept in the mode word,
@@ -176,4 +176,10 @@ int Host_progressValue(LibraryContext* context, std::int32_t flags, std::int32_t
   std::memcpy(&bits, &value, sizeof bits);
   return Host_progressCallback(context, flags, a, static_cast<std::uint32_t>(bits),
                                static_cast<std::uint32_t>(bits >> 32));
+}
+
+void Host_progressBound(LibraryContext* context, double bound) {
+  if (!context) return;
+  context->progress.bound = bound;
+  context->progress.boundShown = 1;
 }

@@ -64,3 +64,7 @@ int Msg_formatIncumbent(LibraryContext* context, double value) {
 int Msg_formatObjective(LibraryContext* context, int fromCell, double value) {
   return formatValue(context, fromCell, value, &context->status.objectiveText);
 }
+
+int Msg_formatBound(LibraryContext* context, double value) {
+  return formatValue(context, 0, value, &context->status.boundText);
+}

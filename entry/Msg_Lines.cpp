@@ -1,6 +1,9 @@
 // Status-bar lines: showing and giving back the status bar, the session's
 // first line, percentage lines and iteration lines with their throttles,
 // and polling for the user's break.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "entry/Entry_Context.h"
@@ -35,6 +38,25 @@ void recordLine(StatusState& s, std::int32_t iteration, std::int32_t subproblems
 void stampBoth(StatusState& s, std::uint32_t now) {
   s.lastIterationTime = now;
   s.lastSubproblemTime = now;
+}
+
+// The gap is relative to the incumbent, kept finite at an incumbent of 0.
+constexpr double kGapFloor = 1e-10;
+
+std::string gapText(double incumbent, double bound) {
+  double gap = std::fabs(incumbent - bound) / std::max(kGapFloor, std::fabs(incumbent));
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f%%", gap * 100);
+  return text;
+}
+
+// The best bound and the gap, each when the front end labels it.
+void appendBound(LibraryContext* context, double incumbent, double bound, std::string* line) {
+  std::string label = Msg_getMessageText(context, MsgBound);
+  if (!label.empty() && Msg_formatBound(context, bound))
+    appendPart(line, label + " " + context->status.boundText + "  ");
+  label = Msg_getMessageText(context, MsgGap);
+  if (!label.empty()) appendPart(line, label + " " + gapText(incumbent, bound) + "  ");
 }
 
 }  // namespace
@@ -104,9 +126,8 @@ int Msg_whichLine(LibraryContext* context, int showEach, std::int32_t iteration,
   return 2;
 }
 
-void Msg_showProgress(LibraryContext* context, int showEach, std::int32_t iteration, int wantCell,
-                      double objective, std::int32_t subproblems, int haveIncumbent,
-                      double incumbent) {
+void Msg_showProgress(LibraryContext* context, int showEach, std::int32_t iteration, int wantCell, double objective,
+                      std::int32_t subproblems, int haveIncumbent, double incumbent, int haveBound, double bound) {
   StatusState& s = context->status;
   bool incumbentChanged = false;
   if (haveIncumbent && !(s.incumbentTextValid && s.incumbentValue == incumbent)) {
@@ -122,6 +143,7 @@ void Msg_showProgress(LibraryContext* context, int showEach, std::int32_t iterat
     appendPart(&line, label + " " + s.incumbentText + "  ");
   label = Msg_getMessageText(context, MsgBranch);
   if (subproblems != 0 && !label.empty()) appendPart(&line, label + " " + countText(subproblems) + "  ");
+  if (haveIncumbent && haveBound) appendBound(context, incumbent, bound, &line);
   if (due == 2) {
     label = Msg_getMessageText(context, MsgTrial);
     if (!label.empty()) appendPart(&line, label + " " + countText(iteration) + "  ");

@@ -49,5 +49,7 @@ int Msg_armLimits(LibraryContext* context) {
   p.integerSolutions = 0;
   p.incumbent = 0;
   p.incumbentShown = 0;
+  p.bound = 0;
+  p.boundShown = 0;
   return 1;
 }

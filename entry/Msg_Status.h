@@ -28,7 +28,9 @@ enum MessageName : int {
   MsgFeasible = 8,    // feasibility search progress (percent)
   MsgLimits = 9,      // progress of the counted set-up steps (percent)
   MsgDone = 10,       // suffix after a percentage
-  MessageNameCount = 11
+  MsgBound = 11,      // label of the integer search's best bound
+  MsgGap = 12,        // label of the gap between the incumbent and the bound
+  MessageNameCount = 13
 };
 
 // Why the "Show" macro is asked.
@@ -78,13 +80,15 @@ void Msg_showPercent(LibraryContext* context, int k, double done, double total);
 // subproblem parts), 2 the full line; records what it chose.
 int Msg_whichLine(LibraryContext* context, int showEach, std::int32_t iteration,
                   std::int32_t subproblems, bool incumbentChanged);
-// The iteration line: incumbent, subproblem count, then (full line only)
-// iteration number and current objective, each with its front-end label.
-// The objective is the objective cell's own value when `wantCell` is set,
-// else `objective`.
-void Msg_showProgress(LibraryContext* context, int showEach, std::int32_t iteration, int wantCell,
-                      double objective, std::int32_t subproblems, int haveIncumbent,
-                      double incumbent);
+// The iteration line: incumbent, subproblem count, best bound and gap
+// (with both an incumbent and a bound), then (full line only) iteration
+// number and current objective, each with its front-end label. The
+// objective is the objective cell's own value when `wantCell` is set, else
+// `objective`. The gap is |incumbent - bound| / max(1e-10, |incumbent|), in
+// percent; a front end without the "msg_bound" and "msg_gap" labels sees
+// neither part.
+void Msg_showProgress(LibraryContext* context, int showEach, std::int32_t iteration, int wantCell, double objective,
+                      std::int32_t subproblems, int haveIncumbent, double incumbent, int haveBound, double bound);
 // 1 when the user pressed the break key since the last poll (the break is
 // then cleared), else 0.
 int Msg_pollBreak();
@@ -95,6 +99,8 @@ int Msg_pollBreak();
 // objective cell's current value is formatted instead of `value`.
 int Msg_formatIncumbent(LibraryContext* context, double value);
 int Msg_formatObjective(LibraryContext* context, int fromCell, double value);
+// The best bound formatted as the incumbent, into status.boundText.
+int Msg_formatBound(LibraryContext* context, double value);
 
 // Prepares a run: clears the pending stop, the pause and the break, reads
 // "solver_sho" and the limits ("solver_tim" in seconds, "solver_itr",

@@ -26,7 +26,8 @@ constexpr Message kMessages[] = {
   {"msg_trial", "Trial Solution:"},       {"msg_branch", "Subproblem:"},
   {"msg_incumb", "Incumbent:"},           {"msg_setcell", "Set Cell:"},
   {"msg_feasible", "Feasibility search: "}, {"msg_limits", "Limits: "},
-  {"msg_done", "% done"},
+  {"msg_done", "% done"},                  {"msg_bound", "Bound:"},
+  {"msg_gap", "Gap:"},
 };
 
 void showMessageBox(const OsMessageBox& box) {

@@ -4,3 +4,13 @@
 
 // Runs one `corvan` command line; returns the process exit status.
 int Fe_main(int argc, char** argv);
+
+// Gives the stand-in's calculation, once per process, every worksheet
+// function of the library's function list that it has no built-in for, and
+// the simulation add-in's functions by every name they have (registered
+// through the callback interface, as an add-in registers its functions):
+// each computes through the library's own implementation in plain value
+// mode. False when the callback interface refused one of the add-in's
+// names. Fe_main calls it; a program that drives the stand-in without
+// Fe_main calls it before opening a workbook.
+bool Fe_registerFunctions();

@@ -316,6 +316,12 @@ struct FeInterpreted {
   std::map<std::pair<int, std::uint64_t>, std::string> failures;
 };
 void Fe_interpretWorkbook(Workbook* wb, FeInterpreted* out);
+struct Value;
+// A cell's value as the interpreter's value (in v, empty and bound to its
+// context), and an interpreter's scalar as a cell's value (an array gives its
+// first element, an empty value 0, a number that is not finite #NUM!).
+void Fe_toValue(const CellValue& c, Value* v);
+CellValue Fe_fromValue(const Value* v);
 // The same in steps: compile once (compile failures go to out), evaluate
 // every compiled cell in one pass as often as wanted (values and evaluation
 // failures to out when given; returns the cells evaluated), free.

@@ -4,6 +4,7 @@
 // value or the reason it could not compute it.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -21,13 +22,7 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The interpreter's positions are 1-based with 8-bit sheets and columns and
-// 16-bit rows; the workbook's are 0-based.
-constexpr int kMaxSheet = 255, kMaxRow = 65535, kMaxColumn = 255;
-
-void toValue(const CellValue& c, Value* v) {
+void Fe_toValue(const CellValue& c, Value* v) {
   switch (c.kind) {
     case CellKind::Empty: break;
     case CellKind::Number: Val_setNumber(v, c.number); break;
@@ -37,13 +32,14 @@ void toValue(const CellValue& c, Value* v) {
   }
 }
 
-CellValue fromValue(const Value* v) {
-  if (v->kind == kValArray && v->array) return fromValue(Val_at(v, 0, 0));
+CellValue Fe_fromValue(const Value* v) {
+  if (v->kind == kValArray && v->array) return Fe_fromValue(Val_at(v, 0, 0));
   uint32_t code = 0;
   switch (v->kind) {
     case kValBool: return CellValue::makeBoolean(v->number != 0);
     case kValInt:
-    case kValReal: return CellValue::makeNumber(v->number);
+    case kValReal:  // a number that is not finite (a failed draw is NaN) shows as #NUM!, as the worksheet shows it
+      return std::isfinite(v->number) ? CellValue::makeNumber(v->number) : CellValue::makeError(CellError::Num);
     case kValText: return CellValue::makeText(Text_toUtf8(v->text ? v->text : u""));
     case kValError:
       return Vm_errorCode(v->number, &code) ? CellValue::makeError(static_cast<CellError>(code))
@@ -51,6 +47,12 @@ CellValue fromValue(const Value* v) {
     default: return CellValue::makeNumber(0.0);  // an empty cell reads as 0
   }
 }
+
+namespace {
+
+// The interpreter's positions are 1-based with 8-bit sheets and columns and
+// 16-bit rows; the workbook's are 0-based.
+constexpr int kMaxSheet = 255, kMaxRow = 65535, kMaxColumn = 255;
 
 // Cells, references and defined names of the stand-in's workbook.
 struct WorkbookSource : ReaderSource {
@@ -152,7 +154,7 @@ struct WorkbookSource : ReaderSource {
   // The stored values of a range: one value, or an array.
   static void readValues(const Sheet& sh, const RangeRef& range, Value* value) {
     auto read = [&](int row, int column, Value* v) {
-      if (const Cell* c = Wb_findCell(&sh, row - 1, column - 1)) toValue(c->value, v);
+      if (const Cell* c = Wb_findCell(&sh, row - 1, column - 1)) Fe_toValue(c->value, v);
     };
     if (range.firstRow == range.lastRow && range.firstColumn == range.lastColumn)
       return read(range.firstRow, range.firstColumn, value);
@@ -180,7 +182,7 @@ struct WorkbookSource : ReaderSource {
     const Sheet& sh = *wb->sheets[at.sheet - 1];
     const Cell* c = Wb_findCell(&sh, at.row - 1, at.column - 1);
     if (!c) return true;
-    toValue(c->value, value);
+    Fe_toValue(c->value, value);
     if (c->arrayBlock >= 0 && c->arrayBlock < static_cast<int>(sh.arrays.size())) {
       const ArrayBlock& block = sh.arrays[static_cast<size_t>(c->arrayBlock)];
       info->formula = Text_fromUtf8(block.formula[0] == '=' ? block.formula : "=" + block.formula);
@@ -342,7 +344,7 @@ int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out) {
     if (out->failures.count(key) || item->leftChain.empty()) continue;
     Symbol* root = item->leftChain.back();
     if (auto it = evalFailures.find(root); it != evalFailures.end()) out->failures[key] = it->second;
-    else out->values[key] = fromValue(&root->value);
+    else out->values[key] = Fe_fromValue(&root->value);
   }
   return static_cast<int32_t>(in->order.size());
 }

@@ -1,8 +1,11 @@
 // The progress line of a run: the library's status-bar texts (incumbent,
-// subproblems, trial iterations, set-up percentages) after the time since the
-// command started. On a terminal one line is refreshed in place; in a pipe or
-// a log a plain line is written every few seconds, so that a long run leaves
-// a readable trace rather than thousands of lines.
+// subproblems, best bound and gap, trial iterations, set-up percentages)
+// after the time since the command started. On a terminal one line is
+// refreshed in place, cut to the terminal's width so that it never wraps (a
+// wrapped line could not be refreshed in place); in a pipe or a log a plain
+// line is written every few seconds, so that a long run leaves a readable
+// trace rather than thousands of lines.
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -39,6 +42,21 @@ std::string lineAfter(double seconds, const std::string& text) {
   return elapsed + text;
 }
 
+// Columns of the terminal on standard error; 0 when it does not say.
+std::size_t terminalColumns() {
+  winsize size{};
+  return ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
+// Cuts the line short of the last column, at the start of a character.
+void fitTerminal(std::string* line) {
+  std::size_t columns = terminalColumns();
+  if (columns < 2 || line->size() < columns) return;
+  std::size_t end = columns - 1;
+  while (end > 0 && (static_cast<unsigned char>((*line)[end]) & 0xC0) == 0x80) --end;
+  line->resize(end);
+}
+
 }  // namespace
 
 void Fe_startProgress(bool quiet) {
@@ -52,6 +70,7 @@ void Fe_showStatus(const std::string& text) {
   if (text.empty() || p.quiet) return;
   std::string line = lineAfter(secondsSince(p.start), text);
   if (isatty(STDERR_FILENO)) {
+    fitTerminal(&line);
     std::fprintf(stderr, "\r\033[K%s", line.c_str());
     p.lineOpen = true;
     return;

@@ -239,9 +239,7 @@ void callFunction(Program* p) {
     *slot = Val_empty(ctxOf(p));
     pointers[static_cast<size_t>(k)] = &args[static_cast<size_t>(k)];
   }
-  const bool numbers = Fn_takesNumbers(id);
-  for (Value* a : pointers)
-    if (double x = 0.0; numbers && Op_numericText(*a, &x)) Val_setNumber(a, x);
+  Fn_readNumericTexts(id, n, pointers.data());
   const char16_t* text = fn->definition.empty() ? fn->name.c_str() : fn->definition.c_str();
   const int32_t cell = std::abs(static_cast<int16_t>(fn->value.reference));
   Value out = Val_empty(ctxOf(p));

@@ -112,6 +112,17 @@ std::string Calc_utf8(std::u16string_view text);
 
 // Worksheet functions registered at run time, beside the built-in ones (the
 // tests register their own). Arguments arrive evaluated; references arrive
-// as their values.
+// as their values; an argument left out between others ("PMT(r,n,pv,,1)")
+// arrives as kCalcOmitted, a block of no rows and no columns. Flags: a
+// volatile function (a random draw) is evaluated on every recalculation, as
+// RAND is; a function of scalar arguments gets one value per argument and
+// is applied element by element over blocks, a range outside an array
+// formula giving the cell in the formula's row or column, as the built-in
+// scalar functions are. Other functions have the operators inside their
+// arguments work element by element (as SUMPRODUCT has), unless registered
+// with plain arguments: those evaluate as the formula does, a reference
+// still arriving whole (the field of DSUM, NPV's rate).
+inline const CalcArray kCalcOmitted{0, 0, {}};
 using CalcFunction = std::function<CalcArray(const std::vector<CalcArray>& args)>;
-void Calc_registerFunction(const std::string& name, CalcFunction fn);
+enum CalcFunctionFlag : unsigned { kCalcVolatile = 1, kCalcScalarArgs = 2, kCalcPlainArgs = 4 };
+void Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags = 0);

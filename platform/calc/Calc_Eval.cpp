@@ -88,23 +88,48 @@ void evalOperator(const CalcContext& ctx, const CalcNode& node, CalcValue* out) 
       true, static_cast<long long>(ops.size()));
 }
 
+// A registered function of scalar arguments, element by element as the
+// built-in scalar functions are.
+void evalScalarAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
+  const CalcFunction& fn = Calc_addin(node.func);
+  std::vector<CalcArray> args(node.args.size());
+  auto apply = [&](const CellValue* const* x) {
+    for (size_t i = 0; i < args.size(); ++i) {  // the blocks keep their storage from element to element
+      const bool omitted = node.args[i].op == CalcOp::Missing;
+      args[i].rows = args[i].cols = omitted ? 0 : 1;
+      args[i].values.assign(omitted ? 0 : 1, *x[i]);
+    }
+    CalcArray r = fn(args);
+    return r.values.size() == 1 ? r.values[0] : CellValue::makeError(CellError::Value);
+  };
+  Calc_mapArgs(ctx, node, out, apply, !(Calc_addinFlags(node.func) & kCalcVolatile));
+}
+
+void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
+  const unsigned flags = Calc_addinFlags(node.func);
+  if (flags & kCalcScalarArgs) return evalScalarAddin(ctx, node, out);
+  std::vector<CalcArray> args;
+  for (const CalcNode& a : node.args) {
+    if (a.op == CalcOp::Missing) {
+      args.push_back(kCalcOmitted);
+      continue;
+    }
+    CalcValue v;
+    if (flags & kCalcPlainArgs) Calc_eval(ctx, a, &v);
+    else Calc_evalArray(ctx, a, &v);
+    args.push_back(Calc_valuesOf(v));
+  }
+  CalcArray r = Calc_addin(node.func)(args);
+  if (r.rows < 1 || r.cols < 1 || r.values.size() != static_cast<size_t>(r.rows) * r.cols)
+    return Calc_setScalar(out, CellValue::makeError(CellError::Value));
+  out->area = nullptr;
+  out->isArray = r.values.size() > 1;
+  out->array = std::move(r);
+}
+
 void evalCall(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   if (node.func < 0) return Calc_setScalar(out, CellValue::makeError(CellError::Name));
-  if (node.addin) {
-    std::vector<CalcArray> args;
-    for (const CalcNode& a : node.args) {
-      CalcValue v;
-      Calc_evalArray(ctx, a, &v);
-      args.push_back(Calc_valuesOf(v));
-    }
-    CalcArray r = Calc_addin(node.func)(args);
-    if (r.rows < 1 || r.cols < 1 || r.values.size() != static_cast<size_t>(r.rows) * r.cols)
-      return Calc_setScalar(out, CellValue::makeError(CellError::Value));
-    out->area = nullptr;
-    out->isArray = r.values.size() > 1;
-    out->array = std::move(r);
-    return;
-  }
+  if (node.addin) return evalAddin(ctx, node, out);
   const CalcBuiltinInfo& f = Calc_builtin(node.func);
   int n = static_cast<int>(node.args.size());
   if (n < f.minArgs || n > f.maxArgs) return Calc_setScalar(out, CellValue::makeError(CellError::Value));

@@ -22,6 +22,7 @@ const std::vector<CalcBuiltinInfo>& builtins() {
 struct Addin {
   std::string name;
   CalcFunction fn;
+  unsigned flags = 0;  // CalcFunctionFlag
 };
 
 std::vector<Addin>& addins() {
@@ -51,10 +52,12 @@ int Calc_findAddin(const std::string& name) {
 
 const CalcFunction& Calc_addin(int index) { return addins()[index].fn; }
 
-void Calc_registerFunction(const std::string& name, CalcFunction fn) {
+unsigned Calc_addinFlags(int index) { return addins()[index].flags; }
+
+void Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags) {
   int i = Calc_findAddin(name);
-  if (i >= 0) addins()[i].fn = std::move(fn);
-  else addins().push_back(Addin{name, std::move(fn)});
+  if (i >= 0) addins()[i] = Addin{addins()[i].name, std::move(fn), flags};
+  else addins().push_back(Addin{name, std::move(fn), flags});
   // Formulas compiled before the function existed called it an unknown name.
   for (auto& wb : Wb_app().workbooks) wb->calc.reset();
 }

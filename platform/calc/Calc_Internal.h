@@ -308,6 +308,7 @@ const CalcBuiltinInfo& Calc_builtin(int index);
 int Calc_builtinCount();
 int Calc_findAddin(const std::string& name);
 const CalcFunction& Calc_addin(int index);
+unsigned Calc_addinFlags(int index);  // CalcFunctionFlag
 // Wildcard match of a whole text, case-insensitive, by character (* ? and ~ escapes).
 bool Calc_wildcardMatch(const std::string& pattern, const std::string& text);
 bool Calc_hasWildcard(const std::string& pattern);

@@ -65,10 +65,11 @@ const std::string kCappedReason =
     "builds more array elements than one recalculation allows (" + std::to_string(kCalcWorkPerRecalculation) + ")";
 
 // A formula evaluated on every recalculation: it calls a function whose value
-// changes by itself (RAND, NOW, ...), or SUMIF with a sum range, which reads
+// changes by itself (RAND, NOW, a volatile registered function ...), or SUMIF with a sum range, which reads
 // its sum cells in the shape of the criteria range, beyond the cells it names.
 bool callsVolatile(const CalcNode& n) {
   static const std::vector<CalcBuiltinInfo> kVolatile = Calc_volatileFunctions();
+  if (n.op == CalcOp::Func && n.addin && (Calc_addinFlags(n.func) & kCalcVolatile)) return true;
   if (n.op == CalcOp::Func && !n.addin && n.func >= 0) {
     const char* name = Calc_builtin(n.func).name;
     if (n.args.size() == 3 && Wb_equalNoCase(name, "SUMIF")) return true;

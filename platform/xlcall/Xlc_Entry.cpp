@@ -24,6 +24,25 @@ std::map<std::string, XlcMacro, NoCaseLess>& macros() {
   return m;
 }
 
+std::map<std::string, CalcFunction, NoCaseLess>& procedures() {
+  static std::map<std::string, CalcFunction, NoCaseLess> p;
+  return p;
+}
+
+int fnRegister(XLOPER* res, int n, XLOPER** a) {
+  int flags = 0;
+  if (Xlc_type(a[0]) != xltypeStr || Xlc_type(a[1]) != xltypeStr) return xlretInvXloper;
+  if (Xlc_given(n, a, 2) && (!Xlc_intArg(a[2], &flags) || flags < 0 ||
+                             flags > static_cast<int>(kCalcVolatile | kCalcScalarArgs | kCalcPlainArgs)))
+    return xlretInvXloper;
+  auto it = procedures().find(Xlc_text(a[0]));
+  const std::string name = Xlc_text(a[1]);
+  if (it == procedures().end() || name.empty()) return xlretFailed;
+  Calc_registerFunction(name, it->second, static_cast<unsigned>(flags));
+  Xlc_setBool(res, true);
+  return xlretSuccess;
+}
+
 int fnFree(XLOPER*, int n, XLOPER** a) {
   for (int i = 0; i < n; ++i)
     if (a[i]) Xlc_release(a[i]);
@@ -203,6 +222,7 @@ constexpr Entry kEntries[] = {
   {xlfGetDocument, 1, 2, Xlc_fnGetDocument},
   {xlfGetWorkspace, 1, 1, Xlc_fnGetWorkspace},
   {xlfCaller, 0, 0, Xlc_fnCaller},
+  {xlfRegister, 2, 3, fnRegister},
   {xlcDefineName, 2, 5, Xlc_cmdDefineName},
   {xlcCalculateNow, 0, 0, Xlc_cmdCalculateNow},
   {xlcCalculation, 1, 1, Xlc_cmdCalculation},
@@ -216,7 +236,12 @@ constexpr Entry kEntries[] = {
 
 void Xlc_registerMacro(const std::string& name, XlcMacro macro) { macros()[name] = std::move(macro); }
 
-void Xlc_clearMacros() { macros().clear(); }
+void Xlc_offerProcedure(const std::string& name, CalcFunction procedure) { procedures()[name] = std::move(procedure); }
+
+void Xlc_clearMacros() {
+  macros().clear();
+  procedures().clear();
+}
 
 void Xlc_pressBreak() { Wb_app().breakFlag = true; }
 

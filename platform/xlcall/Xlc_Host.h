@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/calc/Calc.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlcall.h"
 
@@ -24,6 +25,14 @@ void Xlc_setCallerSheet(Workbook* wb, int sheet);
 using XlcMacro = std::function<CellValue(const std::vector<CellValue>& args)>;
 void Xlc_registerMacro(const std::string& name, XlcMacro macro);
 
+// The procedures an add-in offers by name, as a module offers the
+// procedures it exports. xlfRegister(procedure name, function name
+// [, flags]) makes the worksheet function of that name call the procedure
+// (its arguments and answer as Calc_registerFunction describes; flags are
+// CalcFunctionFlag bits: 1 volatile, 2 scalar arguments, 4 plain
+// arguments); an unknown procedure fails the call.
+void Xlc_offerProcedure(const std::string& name, CalcFunction procedure);
+
 // The user presses the break key; xlAbort reads it (and clears it when asked).
 void Xlc_pressBreak();
 
@@ -34,5 +43,6 @@ bool Xlc_sheetOfId(IDSHEET id, Workbook** wb, int* sheet);
 // Blocks of memory handed out in results and not yet given back with xlFree.
 std::size_t Xlc_liveBlocks();
 
-// Forgets the caller sheet and the registered macros (tests, with Wb_resetApp).
+// Forgets the caller sheet, the registered macros and the offered procedures
+// (tests, with Wb_resetApp); worksheet functions already registered stay.
 void Xlc_resetHost();

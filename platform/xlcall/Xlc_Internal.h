@@ -106,7 +106,7 @@ bool Xlc_isNameText(const std::string& text);
 // for a name of workbook `wb`; an xlret code.
 int Xlc_definitionOf(const XLOPER* refersTo, const Workbook* wb, std::string* out);
 
-// Forgets every registered macro (Xlc_Entry.cpp).
+// Forgets every registered macro and offered procedure (Xlc_Entry.cpp).
 void Xlc_clearMacros();
 
 // ---- Handlers of the function numbers (count already checked) ----

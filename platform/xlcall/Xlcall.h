@@ -125,6 +125,7 @@ enum : int {
   xlfGetDocument,         // (type [, name]) -> document property (14: calculation mode)
   xlfGetWorkspace,        // (type) -> workspace property (40: screen updating)
   xlfCaller,              // () -> reference of the calling macro's sheet
+  xlfRegister,            // (procedure name, function name [, flags]) -> TRUE; see Xlc_offerProcedure
 
   // Commands.
   xlcDefineName = 0x0200, // (name, refers to [, macro type, shortcut, hidden])

@@ -54,3 +54,7 @@ const SimName* Sim_findName(const char16_t* name) {
     if (key == n.name) return &n;
   return nullptr;
 }
+
+int32_t Sim_nameCount() { return static_cast<int32_t>(std::size(kNames)); }
+
+const SimName* Sim_nameAt(int32_t i) { return i >= 0 && i < Sim_nameCount() ? &kNames[i] : nullptr; }

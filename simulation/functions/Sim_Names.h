@@ -18,3 +18,7 @@ struct SimName {
 
 // The entry of a lower-case name; null when the library has none.
 const SimName* Sim_findName(const char16_t* name);
+
+// The table's entries in order, for a host that registers every name.
+int32_t Sim_nameCount();
+const SimName* Sim_nameAt(int32_t i);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <numeric>
 #include <set>
@@ -440,4 +441,78 @@ TEST_F(BranchBound, ChildrenWithinTheToleranceTakeTheirNodesObjective) {
   EXPECT_EQ(engine.solves, 3);
   EXPECT_EQ(engine.finalValues, (std::vector<double>{1, 0, 0.5}));
   EXPECT_EQ(engine.finalObjective, 0.0);
+}
+
+// The best bound on the status lines of a search, in both senses: never
+// better than the enumerated optimum, which is never better than the
+// incumbent beside it; it only tightens as the search goes on; the gap is
+// |incumbent - bound| / |incumbent| in percent.
+TEST_F(BranchBoundKnapsack, TheStatusLinesCarryAValidBestBoundAndItsGap) {
+  const double optimum = enumeratedOptimum(engine.model);
+  for (bool maximise : {false, true}) {
+    restart();
+    const std::pair<const char*, const char*> labels[] = {
+        {"msg_incumb", "Incumbent:"}, {"msg_bound", "Bound:"}, {"msg_gap", "Gap:"}};
+    for (const auto& [label, text] : labels)
+      Wb_defineName(addIn, DefinedName{label, std::string("\"") + text + "\"", 0, false});
+    if (maximise) name("solver_typ", "1");
+    engine.maximise = maximise;
+    movingClock(1000);  // every line is due
+    Wb_app().statusHistory.clear();
+    EXPECT_EQ(run(), StatusSolved);
+    const double sense = maximise ? -1 : 1;  // the driver's minimised values
+    double lastBound = -Inf;
+    int lines = 0;
+    for (const std::string& line : Wb_app().statusHistory) {
+      double incumbent, bound, gap;
+      if (std::sscanf(line.c_str(), "Incumbent: %lf Bound: %lf Gap: %lf%%", &incumbent, &bound, &gap) != 3) continue;
+      SCOPED_TRACE(line);
+      ++lines;
+      EXPECT_LE(sense * bound, optimum + 1e-9);
+      EXPECT_LE(optimum, sense * incumbent + 1e-9);
+      EXPECT_GE(sense * bound, lastBound - 1e-9);
+      lastBound = sense * bound;
+      EXPECT_NEAR(gap, std::fabs(incumbent - bound) / std::fabs(incumbent) * 100, 0.01);
+    }
+    EXPECT_GT(lines, 0) << maximise;
+  }
+}
+
+// The bound the tree reports is the least objective of its open nodes;
+// branched, integral and discarded nodes count for nothing, and a tree
+// without an open node reports infinity.
+TEST(BranchBoundTree, TheBoundIsTheLeastObjectiveOfTheOpenNodes) {
+  EngineProblem problem{};
+  BnbState state;
+  state.problem = &problem;
+  auto make = [&](double objective) {
+    BnbNode* node = Bnb_newNode(state);
+    node->objective = objective;
+    return node;
+  };
+  // root 10 (branched): down a 12, up b 11; b: down c 15, up d 13.
+  state.root = make(10);
+  state.root->state = NodeBranched;
+  state.nodesInTree = 1;
+  BnbNode* a = make(12);
+  BnbNode* b = make(11);
+  Bnb_attachChild(state, state.root, a, false);
+  Bnb_attachChild(state, state.root, b, true);
+  EXPECT_EQ(Bnb_openBound(state), 11);
+  BnbNode* c = make(15);
+  BnbNode* d = make(13);
+  Bnb_setState(state, b, NodeBranched);
+  Bnb_attachChild(state, b, c, false);
+  Bnb_attachChild(state, b, d, true);
+  struct Step {
+    BnbNode* node;
+    int state;
+    double bound;
+  };
+  const Step steps[] = {{nullptr, NodeOpen, 12}, {d, NodeIntegral, 12}, {a, NodeDiscarded, 15},
+                        {c, NodeBranched, Inf},  {d, NodeOpen, 13},     {a, NodeOpen, 12}};
+  for (const Step& step : steps) {
+    if (step.node) Bnb_setState(state, step.node, step.state);
+    EXPECT_EQ(Bnb_openBound(state), step.bound) << step.node << " " << step.state;
+  }
 }

@@ -2,48 +2,23 @@
 // 3: the model is analysed and diagnosed, and the engines evaluate it with
 // the interpreter's financial functions): a capital budget that chooses
 // projects to maximise the net present value under a budget, and a loan
-// whose payment is the least that repays it. The stand-in spreadsheet has no
-// financial functions of its own; the test gives it NPV and FV, worked from
-// their definitions, so that the workbook's values stand beside the
-// interpreter's.
+// whose payment is the least that repays it. The stand-in spreadsheet
+// calculates NPV and FV with the library's functions, which the front end
+// registers as it does at start-up.
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "platform/calc/Calc.h"
+#include "frontend/Fe_Frontend.h"
 #include "tests/support/EngineSolveFixture.h"
 
 namespace {
-
-double numberOf(const CellValue& v) { return v.kind == CellKind::Number ? v.number : 0.0; }
-
-// NPV(rate, values...): the numbers of the values, each discounted by one
-// more period, ranges row by row.
-CalcArray npv(const std::vector<CalcArray>& args) {
-  const double rate = numberOf(args[0].values[0]);
-  double sum = 0, discount = 1;
-  for (size_t a = 1; a < args.size(); ++a)
-    for (const CellValue& v : args[a].values)
-      if (v.kind == CellKind::Number) sum += v.number * (discount /= 1 + rate);
-  return CalcArray{1, 1, {CellValue::makeNumber(sum)}};
-}
-
-// FV(rate, nper, pmt, pv): what is left after nper periods of pv grown at
-// the rate and the payments at the end of each period, of opposite sign.
-CalcArray fv(const std::vector<CalcArray>& args) {
-  const double rate = numberOf(args[0].values[0]), nper = numberOf(args[1].values[0]);
-  const double pmt = numberOf(args[2].values[0]), pv = numberOf(args[3].values[0]);
-  double balance = pv;
-  for (int k = 0; k < nper; ++k) balance = balance * (1 + rate) + pmt;
-  return CalcArray{1, 1, {CellValue::makeNumber(-balance)}};
-}
 
 class FinancialModels : public EngineSolveFixture {
  protected:
   void SetUp() override {
     EngineSolveFixture::SetUp();
-    Calc_registerFunction("NPV", npv);
-    Calc_registerFunction("FV", fv);
+    Fe_registerFunctions();
   }
 };
 

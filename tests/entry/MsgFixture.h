@@ -24,10 +24,11 @@ class MsgFixture : public ModelFixture {
     Os_setTickSource([] { return g_msgFixtureTick; });
     addIn = Wb_newWorkbook("CORVAN.XLA");
     Wb_addSheet(addIn, "Corvan");
-    const char* const labels[][2] = {
-        {"msg_setup", "Setting up..."}, {"msg_trial", "Trial"},         {"msg_branch", "Subproblem:"},
-        {"msg_incumb", "Incumbent:"},   {"msg_setcell", "Value"},       {"msg_feasible", "Feasible: "},
-        {"msg_limits", "Limits: "},     {"msg_done", "% done"}};
+    const char* const labels[][2] = {{"msg_setup", "Setting up..."}, {"msg_trial", "Trial"},
+                                     {"msg_branch", "Subproblem:"},  {"msg_incumb", "Incumbent:"},
+                                     {"msg_setcell", "Value"},       {"msg_feasible", "Feasible: "},
+                                     {"msg_limits", "Limits: "},     {"msg_done", "% done"},
+                                     {"msg_bound", "Bound:"},        {"msg_gap", "Gap:"}};
     for (const auto& [name, text] : labels) label(name, text);
     addInName("solver_tbl", "Corvan!$A$1:$B$20");
     Xlc_setCallerSheet(addIn, 0);

@@ -34,7 +34,8 @@ TEST_F(MsgNames, LabelsReferencesAndMissingNames) {
   const XLOPER* table = Msg_getMessageName(&context, MsgTable);
   ASSERT_TRUE(table && table->xltype == xltypeRef);
   EXPECT_EQ(testAreasText(table), "A1:B20");
-  EXPECT_EQ(Msg_getMessageName(&context, 11), nullptr);
+  EXPECT_EQ(Msg_getMessageText(&context, MsgGap), "Gap:");
+  EXPECT_EQ(Msg_getMessageName(&context, MessageNameCount), nullptr);
 
   for (const char* name : {"Show", "msg_fpsetup", "msg_branch", "solver_tbl"}) Wb_deleteName(addIn, name, 0);
   addInName("solver_table", "Corvan!$F$3:$G$9");
@@ -107,7 +108,11 @@ using LineRun = std::vector<Line>;
 
 // An iteration line with the objective read from its cell.
 std::function<void(LibraryContext*)> progress(int iteration, int subproblems, int showEach = 0) {
-  return [=](LibraryContext* c) { Msg_showProgress(c, showEach, iteration, 1, 0, subproblems, 0, 0); };
+  return [=](LibraryContext* c) { Msg_showProgress(c, showEach, iteration, 1, 0, subproblems, 0, 0, 0, 0); };
+}
+// A subproblem line with an incumbent and, when `haveBound`, a best bound.
+std::function<void(LibraryContext*)> search(int subproblems, double incumbent, int haveBound, double bound) {
+  return [=](LibraryContext* c) { Msg_showProgress(c, 0, 0, 1, 0, subproblems, 1, incumbent, haveBound, bound); };
 }
 std::function<void(LibraryContext*)> percent(int message, int part, int whole) {
   return [=](LibraryContext* c) { Msg_showPercent(c, message, part, whole); };
@@ -144,6 +149,14 @@ TEST_F(MsgLines, ProgressAndPercentageLines) {
       // with the objective part; the trial part alone would reach 258.
       {{{{"msg_trial", t240}}, 751, progress(1234567890, 0), t240 + " 1234567890  "},
        {{{"msg_trial", std::string(245, 'T')}}, 751, progress(1234567891, 0), "Value 1,234.50"}},
+      // The best bound and the gap follow the subproblems, in either sense;
+      // an incumbent of 0 keeps the gap finite; no bound, no parts.
+      {{{}, 751, search(3, 100, 1, 90), "Incumbent: 100.00  Subproblem: 3  Bound: 90.00  Gap: 10.00%  "},
+       {{}, 751, search(4, 80, 1, 100), "Incumbent: 80.00  Subproblem: 4  Bound: 100.00  Gap: 25.00%  "},
+       {{}, 751, search(5, 0, 1, 0), "Incumbent: 0.00  Subproblem: 5  Bound: 0.00  Gap: 0.00%  "},
+       {{}, 751, search(6, 80, 0, 0), "Incumbent: 80.00  Subproblem: 6  "}},
+      // Without their labels neither part is shown.
+      {{{{"msg_bound", ""}, {"msg_gap", ""}}, 751, search(3, 100, 1, 90), "Incumbent: 100.00  Subproblem: 3  "}},
       // Percentages are capped at 99 and throttled; unknown labels show nothing.
       {{{}, 751, percent(MsgFeasible, 150, 100), "Feasible: 99% done"},
        {{}, 751, percent(MsgFeasible, 5, 0), "Feasible: 0% done"},

@@ -79,6 +79,7 @@ struct Plan {
   bool protectedSheet = false;    // Plan is protected
   bool otherHidden = false;       // Other is hidden
   std::vector<CellRange> merged;  // merged areas of Plan
+  std::string objectiveFormat = "#,##0.00";  // of Plan!B9
 
   void set(const std::string& name, const std::string& value) {
     for (auto& [n, v] : names)
@@ -113,7 +114,7 @@ struct Plan {
     plan->protectedCells = protectedSheet;
     other->visible = !otherHidden;
     plan->merged = merged;
-    Wb_cellAt(wb, plan, 8, 1)->numberFormat = "#,##0.00";
+    Wb_cellAt(wb, plan, 8, 1)->numberFormat = objectiveFormat;
     for (const auto& [name, value] : names) Wb_defineName(wb, DefinedName{name, value, -1, true});
     Calc_recalculate(wb);
     std::string error;

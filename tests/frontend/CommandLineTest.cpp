@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -333,15 +334,16 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
 }
 
 // egout solved in a pseudo-terminal with the given options, with Ctrl-C
-// typed when the first incumbent shows when asked; the output and the raw
-// wait status.
+// typed when the first incumbent shows when asked, in a terminal of the
+// given width (0: one that does not say); the output and the raw wait
+// status.
 struct TerminalRun {
   std::string text;
   int raw = 0;
   bool typed = false;
 };
 
-TerminalRun solveInTerminal(const std::vector<std::string>& options, bool ctrlC) {
+TerminalRun solveInTerminal(const std::vector<std::string>& options, bool ctrlC, unsigned short columns = 0) {
   std::string program = std::string(CORVAN_SOLVE_OUT) + "/corvan", book = data("lp/egout.xlsx");
   std::vector<std::string> args{program, "solve", book};
   args.insert(args.end(), options.begin(), options.end());
@@ -350,7 +352,10 @@ TerminalRun solveInTerminal(const std::vector<std::string>& options, bool ctrlC)
   argv.push_back(nullptr);
   TerminalRun run;
   int master = -1;
-  pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  winsize size{};
+  size.ws_row = 24;
+  size.ws_col = columns;
+  pid_t pid = forkpty(&master, nullptr, nullptr, columns ? &size : nullptr);
   if (pid < 0) return run;
   if (pid == 0) {
     execv(program.c_str(), argv.data());
@@ -846,6 +851,7 @@ namespace {
 struct ProgressLine {
   double seconds = 0;
   std::string text;
+  std::size_t columns = 0;  // of the whole line
 };
 
 std::vector<ProgressLine> progressLines(const std::string& out) {
@@ -858,7 +864,7 @@ std::vector<ProgressLine> progressLines(const std::string& out) {
     if (line.rfind("\033[K", 0) == 0) line = line.substr(3);
     char* end = nullptr;
     double seconds = std::strtod(line.c_str(), &end);
-    if (end != line.c_str() && std::string(end).rfind(" s  ", 0) == 0) lines.push_back({seconds, end + 4});
+    if (end != line.c_str() && std::string(end).rfind(" s  ", 0) == 0) lines.push_back({seconds, end + 4, line.size()});
   }
   return lines;
 }
@@ -867,17 +873,32 @@ bool showsTheSearch(const ProgressLine& line) {
   return line.text.find("Incumbent: ") != std::string::npos && line.text.find("Subproblem: ") != std::string::npos;
 }
 
+// The incumbent, best bound and gap of a progress line; false when it
+// shows no bound.
+bool boundOf(const ProgressLine& line, double* incumbent, double* bound, double* gap) {
+  return std::sscanf(line.text.c_str(), "Incumbent: %lf Subproblem: %*u Bound: %lf Gap: %lf%%", incumbent, bound,
+                     gap) == 3;
+}
+
 }  // namespace
 
 // A long integer run shows its progress: the seconds since the start, the
-// incumbent and the subproblems; refreshed in place on a terminal, a plain
-// line at most every five seconds in a pipe; none with --quiet.
+// incumbent, the subproblems, the best bound and the gap; refreshed in place
+// on a terminal, a plain line at most every five seconds in a pipe; none
+// with --quiet. egout minimises: its bound stays below the incumbent and
+// the published optimum, and the gap only shrinks. A terminal line is cut
+// short of the terminal's width, so that it never wraps.
 TEST_F(CommandLineFiles, ALongIntegerRunShowsItsProgress) {
-  TerminalRun terminal = solveInTerminal({"--option", "nod=100000000", "--max-time", "6"}, false);
+  constexpr unsigned short kColumns = 80;
+  TerminalRun terminal = solveInTerminal({"--option", "nod=100000000", "--max-time", "6"}, false, kColumns);
   EXPECT_NE(terminal.text.find("\r\033[K"), std::string::npos) << terminal.text;
   std::vector<ProgressLine> shown = progressLines(terminal.text);
   auto search = std::find_if(shown.begin(), shown.end(), showsTheSearch);
   ASSERT_NE(search, shown.end()) << terminal.text;
+  EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](const ProgressLine& line) {
+    return line.text.find("Bound: ") != std::string::npos;
+  })) << terminal.text;
+  for (const ProgressLine& line : shown) EXPECT_LT(line.columns, kColumns) << line.text;
   EXPECT_GT(shown.back().seconds, 1) << terminal.text;
   for (size_t k = 1; k < shown.size(); ++k) EXPECT_GE(shown[k].seconds, shown[k - 1].seconds) << terminal.text;
 
@@ -889,6 +910,21 @@ TEST_F(CommandLineFiles, ALongIntegerRunShowsItsProgress) {
   EXPECT_LE(lines.size(), 4u) << piped.out;
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), showsTheSearch)) << piped.out;
   for (size_t k = 1; k < lines.size(); ++k) EXPECT_GE(lines[k].seconds - lines[k - 1].seconds, 4.9) << piped.out;
+  constexpr double kEgoutOptimum = 568.101;
+  double lastGap = std::numeric_limits<double>::infinity();
+  int bounded = 0;
+  for (const ProgressLine& line : lines) {
+    double incumbent, bound, gap;
+    if (!boundOf(line, &incumbent, &bound, &gap)) continue;
+    ++bounded;
+    EXPECT_LE(bound, incumbent) << line.text;
+    EXPECT_LE(bound, kEgoutOptimum) << line.text;
+    EXPECT_GE(incumbent, kEgoutOptimum * (1 - 1e-6)) << line.text;
+    EXPECT_NEAR(gap, (incumbent - bound) / incumbent * 100, 0.01) << line.text;
+    EXPECT_LE(gap, lastGap) << line.text;
+    lastGap = gap;
+  }
+  EXPECT_GE(bounded, 2) << piped.out;
 
   CliRun quiet = corvan("solve " + data("lp/p0033.xlsx") + " --quiet");
   EXPECT_EQ(quiet.status, 0) << quiet.out;

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/calc/Calc.h"
-#include "tests/support/FunctionCases.h"
+#include "tests/support/CaseBooks.h"
 
 namespace {
 
@@ -82,56 +82,6 @@ std::map<std::string, std::string> byId(const std::vector<std::pair<std::string,
   return ids;
 }
 
-// The input cells of a case as the workbook's values.
-bool contextCells(const std::string& json, std::vector<std::pair<std::string, CellValue>>* out) {
-  std::vector<CaseInput> inputs;
-  if (!Cases_readContext(json, &inputs)) return false;
-  for (const CaseInput& input : inputs) {
-    CellValue v;
-    CellError e;
-    if (input.kind == CaseInput::Text)
-      v = Wb_errorFromText(input.text, &e) ? CellValue::makeError(e) : CellValue::makeText(input.text);
-    else if (input.kind == CaseInput::Boolean)
-      v = CellValue::makeBoolean(input.boolean);
-    else
-      v = CellValue::makeNumber(input.number());
-    out->push_back({input.cell, v});
-  }
-  return true;
-}
-
-std::string shown(const CellValue& v) {
-  static const char* kinds[] = {"empty", "number", "text", "boolean", "error"};
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", v.number);
-  return std::string(kinds[static_cast<int>(v.kind)]) + " " +
-         (v.kind == CellKind::Number ? std::string(buf) : Calc_displayText(v, ""));
-}
-
-bool close(double r, double e, double absolute) {
-  double diff = std::fabs(r - e);
-  return diff <= absolute || diff <= 1e-14 * std::max(std::fabs(r), std::fabs(e));
-}
-
-// Whether the result passes the case's comparison.
-bool passes(const CellValue& r, const std::string& type, const std::string& expected, const std::string& compare) {
-  if (compare == "iserror") return r.kind == CellKind::Error;
-  if (type == "number") {
-    if (r.kind != CellKind::Number) return false;
-    double e = std::strtod(expected.c_str(), nullptr);
-    if (compare.rfind("round:", 0) == 0) return close(r.number, e, std::pow(10.0, -std::atoi(compare.c_str() + 6)));
-    if (compare.rfind("sig:", 0) == 0) {
-      double digits = std::atoi(compare.c_str() + 4);
-      double scale = e == 0 ? 0 : std::floor(std::log10(std::fabs(e)));
-      return close(r.number, e, std::pow(10.0, scale + 1 - digits));
-    }
-    return close(r.number, e, 0);
-  }
-  if (type == "text") return r.kind == CellKind::Text && r.text == expected;
-  if (type == "boolean") return r.kind == CellKind::Boolean && (r.number != 0) == (expected == "TRUE");
-  return r.kind == CellKind::Error && Wb_errorText(r.error) == expected;
-}
-
 // Runs the cases of file whose function is in functions (all when it is
 // empty) through the stand-in's calculation; cases on the exceptions must
 // fail. Formulas over several cells are entered as one array formula over
@@ -149,43 +99,17 @@ void runFile(const std::string& file, const std::set<std::string>& functions,
   while (Cases_readRecord(in, &f)) {
     if (f.size() != header.size()) continue;
     if (!functions.empty() && !functions.count(f[col["function"]])) continue;
-    const std::string& id = f[col["id"]];
+    const CaseRecord c = Cases_record(f, col);
+    const std::string& id = c.id;
     ++cases;
-    Wb_resetApp();
-    Workbook* wb = Wb_newWorkbook("cases.xlsx");
-    Sheet* sh = Wb_addSheet(wb, "Formulas");
-    std::vector<std::pair<std::string, CellValue>> context;
-    ASSERT_TRUE(contextCells(f[col["context"]], &context)) << id;
-    for (const auto& [key, v] : context) {
-      const size_t bang = key.find('!');
-      Sheet* at = sh;
-      if (bang != std::string::npos) {
-        at = nullptr;
-        for (const auto& other : wb->sheets)
-          if (other->name == key.substr(0, bang)) at = other.get();
-        if (!at) at = Wb_addSheet(wb, key.substr(0, bang));
-      }
-      int r, c;
-      ASSERT_TRUE(Wb_parseA1(key.substr(bang == std::string::npos ? 0 : bang + 1), &r, &c)) << id;
-      Wb_setValue(wb, at, r, c, v);
-    }
+    Sheet* sh = nullptr;
     int row, column;
-    ASSERT_TRUE(Wb_parseA1(f[col["cell"]], &row, &column)) << id;
-    const std::string& block = f[col["array"]];
-    if (block.empty()) {
-      Wb_setFormula(wb, sh, row, column, f[col["formula"]]);
-    } else {
-      int r1 = row, c1 = column, r2 = row, c2 = column;
-      const size_t colon = block.find(':');
-      ASSERT_TRUE(Wb_parseA1(block.substr(0, colon), &r1, &c1)) << id;
-      if (colon != std::string::npos) ASSERT_TRUE(Wb_parseA1(block.substr(colon + 1), &r2, &c2)) << id;
-      else r2 = r1, c2 = c1;
-      Wb_setArrayFormula(wb, sh, CellRange{0, r1, c1, r2, c2}, f[col["formula"]]);
-    }
+    Workbook* wb = Cases_makeBook(c, &sh, &row, &column);
+    ASSERT_TRUE(wb) << id;
     Calc_recalculate(wb);
     const Cell* cell = Wb_findCell(sh, row, column);
     CellValue result = cell ? cell->value : CellValue{};
-    bool ok = passes(result, f[col["expected_type"]], f[col["expected"]], f[col["compare"]]);
+    bool ok = Cases_passes(result, c);
     auto exception = exceptions.find(id);
     if (exception != exceptions.end()) {
       excepted[id] = true;
@@ -195,7 +119,7 @@ void runFile(const std::string& file, const std::set<std::string>& functions,
     if (!ok) ++failed;
     EXPECT_TRUE(ok) << id << " " << f[col["formula"]] << " context " << f[col["context"]] << ": expected "
                     << f[col["expected_type"]] << " " << f[col["expected"]] << " (" << f[col["compare"]] << "), got "
-                    << shown(result);
+                    << Cases_shown(result);
   }
   Wb_resetApp();
   EXPECT_GE(cases, atLeast);

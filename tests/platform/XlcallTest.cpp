@@ -393,3 +393,49 @@ TEST_F(XlcallTest, UdfRunsARegisteredMacroByNameOrByItsCell) {
   EXPECT_EQ(call(xlUDF, {ref("A9", Xlc_sheetId(addin, 0)), num(3)}), code(xlretFailed));
   EXPECT_EQ(call(xlUDF, {text("Nope")}), code(xlretFailed));
 }
+
+// An add-in offers a procedure and registers a worksheet function for it:
+// formulas then call the procedure; flag 1 makes it volatile, flag 2 one
+// call per element, flag 4 its arguments evaluated as the formula does. An unknown procedure, a flag outside those bits
+// or a name that is no text is refused.
+TEST_F(XlcallTest, RegisterBindsAWorksheetFunctionToAnOfferedProcedure) {
+  int calls = 0;
+  Xlc_offerProcedure("twice", [&calls](const std::vector<CalcArray>& args) {
+    ++calls;
+    const CellValue& x = args.empty() || args[0].values.empty() ? CellValue{} : args[0].values[0];
+    return CalcArray{1, 1, {CellValue::makeNumber(2 * x.number)}};
+  });
+  EXPECT_EQ(call(xlfRegister, {text("twice"), text("XLTWICE")}), "TRUE");
+  EXPECT_EQ(call(xlfRegister, {text("Twice"), text("XLTWICEVOL"), integer(kCalcVolatile | kCalcScalarArgs)}), "TRUE");
+  EXPECT_EQ(call(xlfRegister, {text("nope"), text("XLNOPE")}), code(xlretFailed));
+  EXPECT_EQ(call(xlfRegister, {text("twice"), num(1)}), code(xlretInvXloper));
+  EXPECT_EQ(call(xlfRegister, {text("twice"), text("XLBAD"), integer(8)}), code(xlretInvXloper));
+  number(model, "A1", 1);
+  number(model, "A2", 2);
+  number(model, "C1", 0);
+  formula(model, "B1", "=XLTWICE(A1)");
+  formula(model, "B2", "=SUMPRODUCT(XLTWICEVOL(A1:A2))");
+  formula(model, "B3", "=XLNOPE(A1)");
+  Calc_recalculate(book);
+  EXPECT_EQ(valueAt(model, "B1"), CellValue::makeNumber(2));
+  EXPECT_EQ(valueAt(model, "B2"), CellValue::makeNumber(6));
+  EXPECT_EQ(valueAt(model, "B3"), CellValue::makeError(CellError::Name));
+  // An operator over a range spans it, but with flag 4 takes the cell in
+  // the formula's row as the formula does; a reference arrives whole.
+  Xlc_offerProcedure("count", [](const std::vector<CalcArray>& args) {
+    return CalcArray{1, 1, {CellValue::makeNumber(static_cast<double>(args[0].values.size()))}};
+  });
+  EXPECT_EQ(call(xlfRegister, {text("count"), text("XLCOUNT")}), "TRUE");
+  EXPECT_EQ(call(xlfRegister, {text("count"), text("XLCOUNTPLAIN"), integer(kCalcPlainArgs)}), "TRUE");
+  formula(model, "D1", "=XLCOUNTPLAIN(A1:A2)");
+  formula(model, "D2", "=XLCOUNTPLAIN(A1:A2*2)");
+  formula(model, "D3", "=XLCOUNT(A1:A2*2)");
+  Calc_recalculate(book);
+  EXPECT_EQ(valueAt(model, "D1"), CellValue::makeNumber(2));
+  EXPECT_EQ(valueAt(model, "D2"), CellValue::makeNumber(1));
+  EXPECT_EQ(valueAt(model, "D3"), CellValue::makeNumber(2));
+  const int before = calls;
+  number(model, "C1", 1);  // read by no formula: only the volatile one runs again
+  Calc_recalculate(book);
+  EXPECT_EQ(calls, before + 2);
+}

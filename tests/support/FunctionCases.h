@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdlib>
+#include <fstream>
 #include <istream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -97,4 +99,24 @@ inline bool Cases_readContext(const std::string& json, std::vector<CaseInput>* o
     skip();
     if (i < json.size() && json[i] == ',') ++i;
   }
+}
+
+// A last field that is a number, else 0.
+inline double Cases_toleranceOf(const std::string& field) {
+  char* end = nullptr;
+  const double t = std::strtod(field.c_str(), &end);
+  return end && *end == '\0' && end != field.c_str() ? t : 0.0;
+}
+
+// A list of exceptions (id, reason and, for a case that differs only by its
+// method's accuracy, a relative tolerance): the tolerance by id, 0 for a
+// case that is not expected to pass at all.
+inline std::map<std::string, double> Cases_readExceptions(const std::string& path) {
+  std::ifstream in(path);
+  std::map<std::string, double> ids;
+  std::vector<std::string> row;
+  while (Cases_readRecord(in, &row))
+    if (!row.empty() && !row[0].empty() && row[0] != "id")
+      ids[row[0]] = row.size() > 2 ? Cases_toleranceOf(row.back()) : 0.0;
+  return ids;
 }

@@ -206,22 +206,10 @@ std::string runCase(const Case& c) {
   return failure;
 }
 
-// A last field that is a number, else 0.
-double toleranceOf(const std::string& field) {
-  char* end = nullptr;
-  const double t = std::strtod(field.c_str(), &end);
-  return end && *end == '\0' && end != field.c_str() ? t : 0.0;
-}
-
 // The listed exceptions by id, with the relative tolerance of a case that
 // differs only by its method's accuracy (0 for a case that is not run).
 std::map<std::string, double> exceptions(const std::string& file) {
-  std::ifstream in(std::string(CORVAN_SOURCE) + "/tests/worksheet/" + file);
-  std::map<std::string, double> ids;
-  Row row;
-  while (Cases_readRecord(in, &row))
-    if (!row.empty() && !row[0].empty() && row[0] != "id") ids[row[0]] = row.size() > 2 ? toleranceOf(row.back()) : 0.0;
-  return ids;
+  return Cases_readExceptions(std::string(CORVAN_SOURCE) + "/tests/worksheet/" + file);
 }
 
 // A number within a relative tolerance (absolute 1e-3 times it near 0).

@@ -1,0 +1,159 @@
+// The worksheet functions the stand-in's calculation gets from the library,
+// as a spreadsheet gets them from its function library and its loaded
+// add-ins: every function of the library's function list that the stand-in
+// has no built-in for, and the simulation add-in's functions by every name
+// they have, which the add-in registers through the callback interface. A call converts the evaluated arguments into
+// the interpreter's values, runs the library's implementation in plain value mode through the interpreter's dispatcher,
+// and converts the answer back. A function that takes plain scalars is registered as one, so that the calculation
+// applies it element by element over arrays and intersects a range outside an array formula, as it does its own. Random
+// draws (the simulation functions) are volatile: each recalculation draws again.
+#include <cctype>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "frontend/Fe_Frontend.h"
+#include "frontend/Fe_Internal.h"
+#include "interpreter/Fn_Dispatch.h"
+#include "interpreter/Fn_Table.h"
+#include "platform/calc/Calc.h"
+#include "platform/calc/Calc_Call.h"
+#include "platform/xlcall/Xlc_Host.h"
+#include "platform/xlcall/Xlc_Internal.h"
+#include "platform/xlcall/Xlcall.h"
+#include "simulation/functions/Sim_Names.h"
+#include "values/Text_Convert.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
+
+namespace {
+
+// The one evaluation context of every call: plain real mode, no trials, so
+// a simulation function gives one draw.
+EvalContext* context() {
+  static EvalContext* ctx = [] {
+    EvalContext* c = Vm_createContext();
+    c->flags.mode = kModeReal;
+    return c;
+  }();
+  return ctx;
+}
+
+CalcArray single(const CellValue& v) { return CalcArray{1, 1, {v}}; }
+
+// A block as the interpreter's value: an argument left out, one value, or
+// an array; false when it is larger than the interpreter's arrays.
+bool valueOf(const CalcArray& a, Value* v) {
+  if (a.values.empty()) {
+    v->kind = kValMissing;
+    return true;
+  }
+  if (a.values.size() == 1) {
+    Fe_toValue(a.values[0], v);
+    return true;
+  }
+  if (a.rows > kValMaxRows || a.cols > kValMaxColumns ||
+      Val_makeArray(v, static_cast<uint16_t>(a.rows), static_cast<uint8_t>(a.cols)) != 0)
+    return false;
+  for (int i = 0; i < a.rows; ++i)
+    for (int j = 0; j < a.cols; ++j) Fe_toValue(a.values[static_cast<size_t>(i) * a.cols + j], Val_at(v, i, j));
+  return true;
+}
+
+// The interpreter's answer as a block. A status raised on the way (an
+// overflow, a function without an implementation) shows as the error the
+// worksheet shows for it.
+CalcArray blockOf(const Value* r, const EvalContext* ctx) {
+  if (ctx->errors.errorCount > 0 && r->kind != kValError) {
+    const bool unknown =
+        ctx->errors.firstError == kStatusUnknownFunction || ctx->errors.firstError == kStatusUnsupportedFunction;
+    return single(CellValue::makeError(unknown ? CellError::Name : CellError::Num));
+  }
+  if (r->kind != kValArray || !r->array) return single(Fe_fromValue(r));
+  CalcArray out{r->array->rows, r->array->columns, {}};
+  out.values.reserve(static_cast<size_t>(out.rows) * out.cols);
+  for (int i = 0; i < out.rows; ++i)
+    for (int j = 0; j < out.cols; ++j) out.values.push_back(Fe_fromValue(Val_at(r, i, j)));
+  return out;
+}
+
+// One call of the function.
+CalcArray callOnce(int32_t id, const std::u16string& name, const std::vector<CalcArray>& args) {
+  EvalContext* ctx = context();
+  std::vector<Value> values(args.size(), Val_empty(ctx));
+  std::vector<Value*> pointers(args.size());
+  bool ok = true;
+  for (size_t i = 0; i < args.size(); ++i) {
+    ok = ok && valueOf(args[i], &values[i]);
+    pointers[i] = &values[i];
+  }
+  Fn_readNumericTexts(id, static_cast<int32_t>(args.size()), pointers.data());
+  Value result = Val_empty(ctx);
+  Vm_clearErrors(ctx);
+  if (ok) Fn_dispatch(id, static_cast<int32_t>(args.size()), pointers.data(), name.c_str(), 0, &result, ctx);
+  CalcArray out = ok ? blockOf(&result, ctx) : single(CellValue::makeError(CellError::Value));
+  Vm_clearErrors(ctx);
+  Val_clear(&result);
+  for (Value& v : values) Val_clear(&v);
+  return out;
+}
+
+CalcFunction adapterFor(int32_t id, const std::u16string& name) {
+  return [id, name](const std::vector<CalcArray>& args) { return callOnce(id, name, args); };
+}
+
+// How the calculation calls the function: once per element when it takes
+// plain scalars, with its arguments' operators element by element only when
+// it takes whole arrays (SUMPRODUCT, the matrix functions), on every
+// recalculation when it draws.
+unsigned flagsOf(int32_t id, bool isVolatile) {
+  const unsigned args = Fn_isScalarArgs(id) ? kCalcScalarArgs : Fn_isArrayArgs(id) ? 0u : kCalcPlainArgs;
+  return args | (isVolatile || Fn_isRandom(id) ? kCalcVolatile : 0u);
+}
+
+std::string upper(const std::u16string& name) {
+  std::string s = Text_toUtf8(name);
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The spreadsheet's own function library: the worksheet functions of the
+// list that the stand-in has no built-in for.
+void registerWorksheetFunctions() {
+  const std::vector<std::string> builtins = Calc_functionNames();
+  const std::set<std::string> own(builtins.begin(), builtins.end());
+  FunctionRecord record{};
+  for (int32_t i = 0; Fn_recordAt(i, &record); ++i) {
+    const std::u16string name = record.name;
+    if (Fn_hasImplementation(record.id) && !own.count(upper(name)))
+      Calc_registerFunction(upper(name), adapterFor(record.id, name), flagsOf(record.id, record.isVolatile != 0));
+  }
+}
+
+// The simulation add-in: it offers a procedure per function and registers
+// each of its names through the callback interface, as an add-in does when
+// it loads.
+bool registerAddinFunctions() {
+  bool ok = true;
+  for (int32_t i = 0; i < Sim_nameCount(); ++i) {
+    const SimName* s = Sim_nameAt(i);
+    if (!Fn_hasImplementation(s->id)) continue;
+    const std::string procedure = "sim" + std::to_string(s->id);
+    Xlc_offerProcedure(procedure, adapterFor(s->id, s->name));
+    XLOPER args[3], result;
+    Xlc_setText(&args[0], procedure);
+    Xlc_setText(&args[1], upper(s->name));
+    Xlc_setNum(&args[2], flagsOf(s->id, false));
+    ok = Excel4(xlfRegister, &result, 3, &args[0], &args[1], &args[2]) == xlretSuccess && ok;
+    for (XLOPER& a : args) Xlc_release(&a);
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool Fe_registerFunctions() {
+  static const bool registered = (registerWorksheetFunctions(), registerAddinFunctions());
+  return registered;
+}

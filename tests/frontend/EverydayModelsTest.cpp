@@ -1,0 +1,381 @@
+// Everyday models as spreadsheet users write them, with the financial,
+// date, statistical, unit, database and simulation functions the stand-in
+// now calculates through the library: each is solved by `corvan solve` with
+// its stored options and again with the interpreter's analysis
+// ("--option dia=2"), and must reach the optimum worked out here without
+// the library; the saved workbook, reopened and recalculated, shows it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "frontend/Fe_Frontend.h"
+#include "tests/frontend/CliFixture.h"
+#include "tests/support/ScratchTest.h"
+
+namespace {
+
+using EverydayModels = ScratchTest;
+
+constexpr double kPi = 3.14159265358979323846;
+// The objective shows with six decimals.
+constexpr double kShown = 1e-6;
+
+// The objective value printed after "= " on the objective line.
+double objectiveOf(const CliRun& r) {
+  size_t at = r.out.find("objective (");
+  if (at == std::string::npos) return -999;
+  at = r.out.find("= ", at);
+  return at == std::string::npos ? -999 : std::strtod(r.out.c_str() + at + 2, nullptr);
+}
+
+// A model on sheet Plan: its names and cells.
+Plan model(const std::vector<std::pair<std::string, std::string>>& names,
+           const std::vector<std::pair<std::string, std::string>>& cells) {
+  Plan p;
+  p.names = names;
+  p.cells = cells;
+  p.cells.push_back({"A9", "Objective"});
+  p.objectiveFormat = "0.000000";
+  return p;
+}
+
+struct Everyday {
+  const char* what;
+  Plan plan;
+  double optimum;
+  double tolerance;  // relative
+  // Also solved with the interpreter's analysis: not where the interpreter
+  // has no derivatives of a function the GRG engine needs (IRR, NORMDIST).
+  bool analysed = true;
+};
+
+// Monthly payments of 1500 at 6% a year over 30 years: the largest loan is
+// the payments' present value.
+Everyday loan() {
+  const double r = 0.06 / 12, optimum = 1500 * (1 - std::pow(1 + r, -360)) / r;
+  return {"a loan under a payment budget (PMT)",
+          model({{"solver_opt", "Plan!$B$9"},
+                 {"solver_typ", "1"},
+                 {"solver_adj", "Plan!$B$2"},
+                 {"solver_num", "1"},
+                 {"solver_lhs1", "Plan!$B$5"},
+                 {"solver_rel1", "1"},
+                 {"solver_rhs1", "Plan!$C$5"},
+                 {"solver_neg", "1"},
+                 {"solver_eng", "1"}},
+                {{"A2", "Loan"},
+                 {"B2", "1000"},
+                 {"A3", "Rate"},
+                 {"B3", "0.06"},
+                 {"A4", "Months"},
+                 {"B4", "360"},
+                 {"A5", "Payment"},
+                 {"B5", "=-PMT(B3/12,B4,B2)"},
+                 {"C5", "1500"},
+                 {"B9", "=B2"}}),
+          optimum, 1e-6};
+}
+
+// Five projects (outlay now, flows of years 1 to 4) at 10%, a budget of
+// 180: the best choice by trying all 32.
+Everyday projects() {
+  const double flows[5][5] = {
+      {100, 40, 40, 40, 40}, {80, 30, 30, 30, 30}, {60, 0, 30, 30, 30}, {50, 20, 20, 20, 20}, {40, 25, 15, 10, 5}};
+  double best = 0;
+  for (unsigned choice = 0; choice < 32; ++choice) {
+    double outlay = 0, value = 0;
+    for (int p = 0; p < 5; ++p) {
+      if (!(choice & (1u << p))) continue;
+      outlay += flows[p][0];
+      value -= flows[p][0];
+      for (int y = 1; y <= 4; ++y) value += flows[p][y] / std::pow(1.1, y);
+    }
+    if (outlay <= 180) best = std::max(best, value);
+  }
+  std::vector<std::pair<std::string, std::string>> cells = {
+      {"A1", "Take"}, {"A3", "Outlay"}, {"A8", "Value"}, {"H1", "0.1"}, {"H3", "=SUMPRODUCT(B1:F1,B3:F3)"},
+      {"I3", "180"}};
+  const std::string columns = "BCDEF";
+  for (int p = 0; p < 5; ++p) {
+    const std::string c = columns.substr(static_cast<size_t>(p), 1);
+    cells.push_back({c + "1", "0"});
+    for (int y = 0; y < 5; ++y) cells.push_back({c + std::to_string(3 + y), std::to_string(flows[p][y])});
+    cells.push_back({c + "8", "=NPV($H$1," + c + "4:" + c + "7)-" + c + "3"});
+  }
+  cells.push_back({"B9", "=SUMPRODUCT(B1:F1,B8:F8)"});
+  return {"projects chosen by NPV with binaries",
+          model({{"solver_opt", "Plan!$B$9"},
+                 {"solver_typ", "1"},
+                 {"solver_adj", "Plan!$B$1:$F$1"},
+                 {"solver_num", "2"},
+                 {"solver_lhs1", "Plan!$H$3"},
+                 {"solver_rel1", "1"},
+                 {"solver_rhs1", "Plan!$I$3"},
+                 {"solver_lhs2", "Plan!$B$1:$F$1"},
+                 {"solver_rel2", "5"},
+                 {"solver_rhs2", "binary"},
+                 {"solver_neg", "1"},
+                 {"solver_lin", "1"},
+                 {"solver_eng", "2"}},
+                cells),
+          best, 1e-9};
+}
+
+// The least yearly payment on 1000 lent for 4 years that earns at least
+// 10% (IRR): the annuity payment.
+Everyday rate() {
+  const double optimum = 1000 * 0.1 / (1 - std::pow(1.1, -4));
+  return {"a payment earning a rate (IRR)",
+          model({{"solver_opt", "Plan!$B$9"},
+                 {"solver_typ", "2"},
+                 {"solver_adj", "Plan!$B$2"},
+                 {"solver_num", "1"},
+                 {"solver_lhs1", "Plan!$B$5"},
+                 {"solver_rel1", "3"},
+                 {"solver_rhs1", "Plan!$C$5"},
+                 {"solver_neg", "1"},
+                 {"solver_eng", "1"}},
+                {{"A2", "Payment"},
+                 {"B2", "400"},
+                 {"D1", "-1000"},
+                 {"D2", "=$B$2"},
+                 {"D3", "=$B$2"},
+                 {"D4", "=$B$2"},
+                 {"D5", "=$B$2"},
+                 {"A5", "Return"},
+                 {"B5", "=IRR(D1:D5)"},
+                 {"C5", "0.1"},
+                 {"B9", "=B2"}}),
+          optimum, 1e-6, false};
+}
+
+// Weekdays from Monday 5 January 2026 to the same day six months later
+// (EDATE), both counted (NETWORKDAYS).
+int weekdaysOfTheSchedule() {
+  // 5 Jan 2026 to 5 Jul 2026: 182 days; Monday is day 0.
+  int count = 0;
+  for (int d = 0; d <= 181; ++d) count += d % 7 < 5;
+  return count;
+}
+
+// A crew sized to do 1200 person-days of work on the working days of the
+// schedule, paid 40000 a year for the year fraction it takes (YEARFRAC,
+// actual/actual): the least crew and its cost.
+Everyday schedule() {
+  const double days = weekdaysOfTheSchedule(), crew = 1200 / days;
+  const double fraction = 181.0 / 365;  // 5 Jan to 5 Jul 2026 of a 365-day year
+  return {"a crew for a schedule (EDATE, NETWORKDAYS, WORKDAY, YEARFRAC)",
+          model({{"solver_opt", "Plan!$B$9"},
+                 {"solver_typ", "2"},
+                 {"solver_adj", "Plan!$B$2"},
+                 {"solver_num", "2"},
+                 {"solver_lhs1", "Plan!$B$6"},
+                 {"solver_rel1", "3"},
+                 {"solver_rhs1", "Plan!$C$6"},
+                 {"solver_lhs2", "Plan!$B$7"},
+                 {"solver_rel2", "1"},
+                 {"solver_rhs2", "Plan!$C$7"},
+                 {"solver_neg", "1"},
+                 {"solver_eng", "2"},
+                 {"solver_lin", "1"}},
+                {{"A2", "Crew"},
+                 {"B2", "1"},
+                 {"A3", "Start"},
+                 {"B3", "=DATE(2026,1,5)"},
+                 {"A4", "End"},
+                 {"B4", "=EDATE(B3,6)"},
+                 {"A5", "Days"},
+                 {"B5", "=NETWORKDAYS(B3,B4)"},
+                 {"A6", "Work"},
+                 {"B6", "=B2*B5"},
+                 {"C6", "1200"},
+                 {"A7", "Finish"},
+                 {"B7", "=WORKDAY(B3,B5-1)"},
+                 {"C7", "=B4"},
+                 {"B9", "=B2*40000*YEARFRAC(B3,B4,1)"}}),
+          crew * 40000 * fraction, 1e-9};
+}
+
+// The least stock covering a normal demand (mean 500, deviation 80) with
+// 95% probability: mean plus the 95% quantile (NORMSINV) times the
+// deviation.
+Everyday safetyStock() {
+  const double z95 = 1.6448536269514722;
+  return {"a safety stock (NORMSINV)",
+          model({{"solver_opt", "Plan!$B$9"},
+                 {"solver_typ", "2"},
+                 {"solver_adj", "Plan!$B$2"},
+                 {"solver_num", "1"},
+                 {"solver_lhs1", "Plan!$B$6"},
+                 {"solver_rel1", "3"},
+                 {"solver_rhs1", "Plan!$C$6"},
+                 {"solver_neg", "1"},
+                 {"solver_eng", "1"}},
+                {{"A2", "Stock"},
+                 {"B2", "100"},
+                 {"A3", "Mean"},
+                 {"B3", "500"},
+                 {"A4", "Deviation"},
+                 {"B4", "80"},
+                 {"A6", "Cover"},
+                 {"B6", "=(B2-B3)/B4"},
+                 {"C6", "=NORMSINV(0.95)"},
+                 {"B9", "=B2"}}),
+          500 + z95 * 80, 1e-6};
+}
+
+// The same demand served with at least 90% probability (NORMDIST of the
+// stock): mean plus the 90% quantile times the deviation.
+Everyday serviceLevel() {
+  const double z90 = 1.2815515655446004;
+  return {"a service level (NORMDIST)",
+          model({{"solver_opt", "Plan!$B$9"},
+                 {"solver_typ", "2"},
+                 {"solver_adj", "Plan!$B$2"},
+                 {"solver_num", "1"},
+                 {"solver_lhs1", "Plan!$B$6"},
+                 {"solver_rel1", "3"},
+                 {"solver_rhs1", "Plan!$C$6"},
+                 {"solver_neg", "1"},
+                 {"solver_eng", "1"}},
+                {{"A2", "Stock"},
+                 {"B2", "500"},
+                 {"A3", "Mean"},
+                 {"B3", "500"},
+                 {"A4", "Deviation"},
+                 {"B4", "80"},
+                 {"A6", "Served"},
+                 {"B6", "=NORMDIST(B2,B3,B4,TRUE)"},
+                 {"C6", "0.9"},
+                 {"B9", "=B2"}}),
+          500 + z90 * 80, 1e-5, false};
+}
+
+// A closed cylinder measured in feet holding 20 cubic metres (the volume
+// converted with CONVERT of feet to metres) with the least surface: height
+// twice the radius, a foot being 0.3048 m.
+Everyday tank() {
+  const double radius = std::cbrt(20 / (2 * kPi)) / 0.3048;
+  return {"a tank sized with CONVERT",
+          model({{"solver_opt", "Plan!$B$9"},
+                 {"solver_typ", "2"},
+                 {"solver_adj", "Plan!$B$2:$B$3"},
+                 {"solver_num", "2"},
+                 {"solver_lhs1", "Plan!$B$5"},
+                 {"solver_rel1", "3"},
+                 {"solver_rhs1", "Plan!$C$5"},
+                 {"solver_lhs2", "Plan!$B$2:$B$3"},
+                 {"solver_rel2", "3"},
+                 {"solver_rhs2", "0.1"},
+                 {"solver_eng", "1"}},
+                {{"A2", "Radius"},
+                 {"B2", "5"},
+                 {"A3", "Height"},
+                 {"B3", "5"},
+                 {"A5", "Volume"},
+                 {"B5", "=PI()*B2^2*B3*CONVERT(1,\"ft\",\"m\")^3"},
+                 {"C5", "20"},
+                 {"B9", "=2*PI()*B2^2+2*PI()*B2*B3"}}),
+          6 * kPi * radius * radius, 1e-5};
+}
+
+// Four items in a table by department, each with a return and a limit;
+// each department's spending (DSUM) held to its budget: the best returns
+// first within each department.
+Everyday budget() {
+  return {"a budget held with DSUM",
+          model({{"solver_opt", "Plan!$B$9"},
+                 {"solver_typ", "1"},
+                 {"solver_adj", "Plan!$C$2:$C$5"},
+                 {"solver_num", "3"},
+                 {"solver_lhs1", "Plan!$G$2"},
+                 {"solver_rel1", "1"},
+                 {"solver_rhs1", "100"},
+                 {"solver_lhs2", "Plan!$G$5"},
+                 {"solver_rel2", "1"},
+                 {"solver_rhs2", "50"},
+                 {"solver_lhs3", "Plan!$C$2:$C$5"},
+                 {"solver_rel3", "1"},
+                 {"solver_rhs3", "Plan!$E$2:$E$5"},
+                 {"solver_neg", "1"},
+                 {"solver_lin", "1"},
+                 {"solver_eng", "2"}},
+                {{"A1", "Dept"},
+                 {"B1", "Return"},
+                 {"C1", "Amount"},
+                 {"E1", "Limit"},
+                 {"A2", "A"},
+                 {"B2", "3"},
+                 {"C2", "0"},
+                 {"E2", "60"},
+                 {"A3", "A"},
+                 {"B3", "2"},
+                 {"C3", "0"},
+                 {"E3", "80"},
+                 {"A4", "B"},
+                 {"B4", "4"},
+                 {"C4", "0"},
+                 {"E4", "30"},
+                 {"A5", "B"},
+                 {"B5", "1"},
+                 {"C5", "0"},
+                 {"E5", "50"},
+                 {"F1", "Dept"},
+                 {"F2", "A"},
+                 {"G2", "=DSUM(A1:C5,\"Amount\",F1:F2)"},
+                 {"F4", "Dept"},
+                 {"F5", "B"},
+                 {"G5", "=DSUM(A1:C5,\"Amount\",F4:F5)"},
+                 {"B9", "=SUMPRODUCT(B2:B5,C2:C5)"}}),
+          60 * 3 + 40 * 2 + 30 * 4 + 20 * 1, 1e-9};
+}
+
+// A plan that reads a simulation function's value: a capacity of at least
+// 70 and a uniform draw between 60 and 70 (one draw per recalculation)
+// caps the amount at 70.
+Everyday simulated() {
+  return {"a model reading a simulation function",
+          model({{"solver_opt", "Plan!$B$9"},
+                 {"solver_typ", "1"},
+                 {"solver_adj", "Plan!$B$2"},
+                 {"solver_num", "1"},
+                 {"solver_lhs1", "Plan!$B$2"},
+                 {"solver_rel1", "1"},
+                 {"solver_rhs1", "Plan!$C$2"},
+                 {"solver_neg", "1"},
+                 {"solver_eng", "1"}},
+                {{"A2", "Amount"}, {"B2", "1"}, {"C2", "=MAX(70,cb_uniform(60,70))"}, {"B9", "=3*B2"}}),
+          210, 1e-6};
+}
+
+TEST_F(EverydayModels, EachReachesItsOptimumWithStoredOptionsAndWithAnalysis) {
+  const Everyday models[] = {loan(),         projects(), rate(),   schedule(), safetyStock(),
+                             serviceLevel(), tank(),     budget(), simulated()};
+  Fe_registerFunctions();
+  int k = 0;
+  for (const Everyday& m : models) {
+    const std::string name = "model" + std::to_string(++k);
+    const std::string file = m.plan.save(dir_ / (name + ".xlsx")), solved = (dir_ / (name + "-solved.xlsx")).string();
+    const double tolerance = std::max(m.tolerance * std::fabs(m.optimum), kShown);
+    for (const char* options : {"", " --option dia=2"}) {
+      if (*options && !m.analysed) continue;
+      CliRun r = corvan("solve " + file + options + " --out " + solved);
+      EXPECT_EQ(r.status, 0) << m.what << options << "\n" << r.out;
+      EXPECT_NEAR(objectiveOf(r), m.optimum, tolerance) << m.what << options << "\n" << r.out;
+      // The saved workbook, reopened and recalculated, shows that objective.
+      std::string error;
+      Workbook* wb = Xlsx_open(solved, &error);
+      ASSERT_NE(wb, nullptr) << error;
+      Calc_recalculate(wb);
+      const Cell* objective = Wb_findCell(wb->sheets[0].get(), 8, 1);
+      ASSERT_NE(objective, nullptr) << m.what;
+      EXPECT_NEAR(objective->value.number, m.optimum, tolerance) << m.what << options;
+      Wb_closeWorkbook(wb);
+    }
+  }
+}
+
+}  // namespace
