@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "arithmetic/reverse/Rev_Ops.h"
-#include "arithmetic/tape/Tape_Sweep.h"
+#include "arithmetic/tape/Tape_Reverse.h"
 #include "values/Model_Functions.h"
 #include "values/Pay_Tape.h"
 #include "values/Vm_Context.h"

@@ -19,7 +19,7 @@
 #include "arithmetic/ivtape/IvRev_Ops.h"
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
-#include "arithmetic/tape/Tape_Sweep.h"
+#include "arithmetic/tape/Tape_Reverse.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"

@@ -144,3 +144,12 @@ IvRevNode IvRev_pow(const IvRevNode* x, const IvRevNode* y) {
   const Interval p1 = Ivl_mul(y->value, Ivl_pow(&c1, Ivl_subVS(y->value, 1.0)));
   return append(x, y, f, p1, Ivl_mul(Ivl_ln(&c2), f));
 }
+
+// The kind-10 tape's preparation and sweeps, compiled here with the interval
+// arithmetic's directed rounding.
+template bool Tape_prepareReverse<IvRevScalar>(EvalContext* ctx);
+template bool Tape_prepareReverseCell<IvRevScalar>(EvalContext* ctx, CellTape* tape);
+template void Tape_reverseSweep<IvRevScalar>(Interval* gradient, bool zeroBased, bool subtract, NodeRef result,
+                                             EvalBuffers* buffers);
+template void Tape_reverseSweepCells<IvRevScalar>(const std::vector<CellTape*>& cells, Interval* gradient,
+                                                  bool zeroBased, bool subtract, NodeRef result);

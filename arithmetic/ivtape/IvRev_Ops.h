@@ -16,7 +16,7 @@
 #include "values/Vm_Context.h"
 
 // The enclosing operations, rounded outwards, of the tape's preparation and
-// sweep (arithmetic/tape's Tape_Sweep.h).
+// sweeps (Tape_Reverse.h).
 struct IvRevScalar {
   static constexpr const char* kFamily = "IvRev";
   static constexpr int32_t kKind = kValIvRev;

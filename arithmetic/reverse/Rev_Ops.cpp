@@ -159,3 +159,11 @@ RevNode Rev_sqr(const RevNode* x) { return unary<kOpSquare>(x); }
 RevNode Rev_sqrt(const RevNode* x) { return unary<kOpSqrt>(x); }
 RevNode Rev_tan(const RevNode* x) { return unary<kOpTan>(x); }
 RevNode Rev_tanh(const RevNode* x) { return unary<kOpTanh>(x); }
+
+// The kind-7 tape's preparation and sweeps, compiled with the operations.
+template bool Tape_prepareReverse<RevScalar>(EvalContext* ctx);
+template bool Tape_prepareReverseCell<RevScalar>(EvalContext* ctx, CellTape* tape);
+template void Tape_reverseSweep<RevScalar>(double* gradient, bool zeroBased, bool subtract, NodeRef result,
+                                           EvalBuffers* buffers);
+template void Tape_reverseSweepCells<RevScalar>(const std::vector<CellTape*>& cells, double* gradient, bool zeroBased,
+                                                bool subtract, NodeRef result);

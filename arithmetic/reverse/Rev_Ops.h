@@ -14,8 +14,7 @@
 #include "values/Val_Value.h"
 #include "values/Vm_Context.h"
 
-// The point operations of the tape's preparation and sweep (arithmetic/tape's
-// Tape_Sweep.h).
+// The point operations of the tape's preparation and sweeps (Tape_Reverse.h).
 struct RevScalar {
   static constexpr const char* kFamily = "Rev";
   static constexpr int32_t kKind = kValRev;

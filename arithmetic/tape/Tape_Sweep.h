@@ -1,32 +1,18 @@
-// The node appends and backward sweeps of the two reverse tapes (kind 7 over
-// reals, kind 10 over intervals): one template over a scalar-operations type
-// S, so the point sweep and the enclosing one walk their nodes alike.
+// The node appends and the definitions of the reverse tapes' preparation and
+// sweeps (declared in Tape_Reverse.h), for the files that compile a tape's
+// operations and instantiate them for its scalar-operations type.
 #pragma once
 
 #include <cstdint>
-#include <type_traits>
-#include <utility>
 #include <vector>
 
 #include "arithmetic/tape/Tape_Cells.h"
 #include "arithmetic/tape/Tape_Nodes.h"
+#include "arithmetic/tape/Tape_Reverse.h"
 #include "base/Chk_Assert.h"
 #include "values/Pay_Tape.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
-
-// S names the label kFamily its statuses carry, the value
-// kind kKind of its nodes, the context's node array kNodes and its capacity
-// kCapacity (members of EvalBuffers); constant(c); isZero(a); mul(partial,
-// adjoint), the amount passed to an operand; add(&adjoint, amount) and
-// toGradient(&entry, amount, subtract), which adds the amount (or takes it
-// away).
-
-// The nodes of S and their scalar.
-template <class S>
-using TapeNode = std::remove_pointer_t<std::remove_reference_t<decltype(std::declval<EvalBuffers&>().*S::kNodes)>>;
-template <class S>
-using TapeScalar = decltype(TapeNode<S>::value);
 
 // The next node of the context's tape, or null (status 37 raised) when it is
 // full.
@@ -38,19 +24,11 @@ TapeNode<S>* Tape_nextNode(EvalContext* ctx) {
   return nullptr;
 }
 
-// Makes the context's tape of S hold the capacity the memory pass recorded
-// (nodes linked to their own addresses); status 37 before that pass, 2 when
-// memory runs out, false in both cases. The node counter is not touched.
 template <class S>
 bool Tape_prepareReverse(EvalContext* ctx) {
   return Tape_prepareNodes(ctx, &(ctx->buffers.*S::kNodes), &(ctx->buffers.*S::kCapacity), S::kFamily);
 }
 
-// Per-cell tapes, for an evaluation that gives each cell its own tape (kept
-// across evaluations; the caller keeps the context's own tape with a
-// CellTapeLoan): before a cell runs, its tape gets nodes of S when it has
-// none and becomes the context's tape with the counter at 0 (no tape for a
-// cell without one); status 2 and false when memory runs out.
 template <class S>
 bool Tape_prepareReverseCell(EvalContext* ctx, CellTape* tape) {
   return Tape_prepareCell(ctx, tape, S::kKind, &(ctx->buffers.*S::kNodes), &(ctx->buffers.*S::kCapacity), S::kFamily);
@@ -68,18 +46,24 @@ Node Tape_writeNode(Node* node, const T& value, const T& p1, const T& p2, NodeRe
   return *node;
 }
 
-// Passes node's adjoint to its operands: a tape node found by at(reference)
+// Passes partial times adjoint a to the operand r: a tape node found by at(r)
 // gathers it, a variable leaf hands it to toGradient, a constant drops it.
+template <class S, class At, class ToGradient>
+void Tape_passAdjoint(NodeRef r, const TapeScalar<S>& partial, const TapeScalar<S>& a, At at, ToGradient toGradient) {
+  if (r > 0) {
+    if (TapeNode<S>* operand = at(r)) S::add(&operand->value, S::mul(partial, a));
+  } else if (r < 0) {
+    toGradient(r, S::mul(partial, a));
+  }
+}
+
+// Passes node's adjoint to both its operands.
 template <class S, class At, class ToGradient>
 void Tape_spreadAdjoint(const TapeNode<S>& node, At at, ToGradient toGradient) {
   const TapeScalar<S> a = node.value;
   if (S::isZero(a)) return;
-  const NodeRef refs[2] = {node.operand1, node.operand2};
-  const TapeScalar<S>* partials[2] = {&node.partial1, &node.partial2};
-  for (int s = 0; s < 2; ++s) {
-    if (TapeNode<S>* operand = refs[s] > 0 ? at(refs[s]) : nullptr) S::add(&operand->value, S::mul(*partials[s], a));
-    else if (refs[s] < 0) toGradient(refs[s], S::mul(*partials[s], a));
-  }
+  Tape_passAdjoint<S>(node.operand1, node.partial1, a, at, toGradient);
+  Tape_passAdjoint<S>(node.operand2, node.partial2, a, at, toGradient);
 }
 
 // Adds (or takes away) an amount at the gradient entry of variable leaf r:
@@ -90,11 +74,6 @@ auto Tape_gradientAdder(TapeScalar<S>* gradient, bool zeroBased, bool subtract) 
   return [=](NodeRef r, const TapeScalar<S>& amount) { S::toGradient(&gradient[-r - shift], amount, subtract); };
 }
 
-// Adds (or, with subtract, subtracts) the gradient of the value whose
-// reference is result into gradient (variable k at k, or k - 1 when
-// zeroBased): a node of the context's tape is swept
-// backwards from itself, a variable leaf gives its unit entry, a constant
-// nothing. The sweep overwrites the tape's forward values with adjoints.
 template <class S>
 void Tape_reverseSweep(TapeScalar<S>* gradient, bool zeroBased, bool subtract, NodeRef result, EvalBuffers* buffers) {
   const auto toGradient = Tape_gradientAdder<S>(gradient, zeroBased, subtract);
@@ -111,8 +90,6 @@ void Tape_reverseSweep(TapeScalar<S>* gradient, bool zeroBased, bool subtract, N
   }
 }
 
-// The sweep of Tape_reverseSweep over the tapes of the cells just run (a
-// function side's chain), whose nodes name one another across cells.
 template <class S>
 void Tape_reverseSweepCells(const std::vector<CellTape*>& cells, TapeScalar<S>* gradient, bool zeroBased, bool subtract,
                             NodeRef result) {

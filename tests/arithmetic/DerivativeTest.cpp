@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "arithmetic/grad/Grad_Tape.h"
-#include "arithmetic/tape/Tape_Sweep.h"
+#include "arithmetic/tape/Tape_Reverse.h"
 #include "tests/arithmetic/ExpressionCases.h"
 #include "values/Vm_Status.h"
 

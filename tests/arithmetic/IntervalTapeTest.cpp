@@ -14,7 +14,7 @@
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
 #include "arithmetic/ivtape/IvGrad_Tape.h"
-#include "arithmetic/tape/Tape_Sweep.h"
+#include "arithmetic/tape/Tape_Reverse.h"
 #include "values/Vm_Status.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "arithmetic/ivtape/IvRev_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/tape/Tape_Cells.h"
-#include "arithmetic/tape/Tape_Sweep.h"
+#include "arithmetic/tape/Tape_Reverse.h"
 #include "interpreter/Eval_Entries.h"
 #include "values/IvRev_Node.h"
 #include "values/Rev_Node.h"
