@@ -6,6 +6,7 @@
 
 #include "arithmetic/affine/Aff_Ops.h"
 #include "contract/Host_Eval.h"
+#include "entry/Interp_Exports.h"
 #include "interpreter/Eval_Entries.h"
 #include "interpreter/Eval_Interface.h"
 #include "interpreter/Model_Structure.h"
@@ -14,6 +15,7 @@
 #include "values/Model_Functions.h"
 #include "values/Model_Variables.h"
 #include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 // The interpreter's model as the search sees it: search function 0 is the
 // objective, 1..m the other functions in table order.
@@ -23,6 +25,7 @@ struct HostIntervalModel {
   std::vector<int> function;  // search number -> interpreter function
   int n = 0;
   AffineForm form{};  // the last affine evaluation's, reused between calls
+  bool refusalShown = false;  // a function's refusal of intervals was named
 
   HostIntervalModel() = default;
   ~HostIntervalModel() { Aff_free(&form); }
@@ -32,8 +35,13 @@ struct HostIntervalModel {
 
 namespace {
 
-// The 0 on success, or the interpreter's first error.
-int outcome(const HostIntervalModel& im, bool ok) {
+// The 0 on success, or the interpreter's first error. A function that
+// gives no intervals at all ends the search: it is named with its cell.
+int outcome(HostIntervalModel& im, bool ok) {
+  if (!ok && im.ctx->errors.firstError == kStatusUnsupportedFunction && !im.refusalShown) {
+    Interp_showFailure(im.ctx, "interval search");
+    im.refusalShown = true;
+  }
   return ok ? 0 : im.ctx->errors.firstError ? im.ctx->errors.firstError : 1;
 }
 

@@ -5,8 +5,10 @@
 // objective is maximised) and reports a failing evaluation's error and cell.
 #include "entry/Interp_Exports.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,9 +21,12 @@
 #include "interpreter/Eval_Interface.h"
 #include "interpreter/Eval_Queries.h"
 #include "interpreter/Model_Progress.h"
+#include "interpreter/Prog_Program.h"
 #include "platform/os/Os.h"
 #include "values/Model_Variables.h"
+#include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
+#include "values/Vm_Status.h"
 
 namespace {
 
@@ -36,13 +41,30 @@ void showStatus(LibraryContext*, int show, const char* text) { Interp_showStatus
 // A query of the progress callback that counts nothing and shows nothing.
 int stopCode(LibraryContext* context) { return Host_progressCallback(context, 0, 0, 0, 0); }
 
-// A failed evaluation of function i: a line on the status bar, and its
-// error and cell to the front end.
+// The worksheet functions a compiled cell calls ("NORMDIST, TDIST"), or
+// an empty text.
+std::string functionsOf(const EvalContext* ctx, const CellRef& at) {
+  const Symbol* cell = ctx->tables.codeStore ? Prog_findCell(ctx->tables.codeStore, at) : nullptr;
+  std::set<std::string> names;
+  for (const Symbol* s : cell ? cell->precedents : std::vector<Symbol*>{})
+    if (s->space == kSpaceFunction) {
+      std::string name = Text_toUtf8(s->definition.empty() ? s->name : s->definition);
+      for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      names.insert(name);
+    }
+  std::string list;
+  for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+  return list;
+}
+
+// A failed evaluation of function i: a line on the status bar, its error
+// and cell to the front end, and the failure shown.
 int evaluationFailed(LibraryContext* context, int i, const char* what) {
   char text[64];
   std::snprintf(text, sizeof text, "F(%d): %s failed", i, what);
   Msg_showStatus(1, text);
   Interp_reportError(context);
+  if (const EvalContext* ctx = loadedModel(context)) Interp_showFailure(ctx, what);
   return 0;
 }
 
@@ -116,6 +138,17 @@ bool visitDependency(void* walk, int32_t i, int32_t j, int32_t flag) {
 }
 
 }  // namespace
+
+void Interp_showFailure(const EvalContext* ctx, const char* what) {
+  const CellRef at = ctx->errors.errorCell;
+  if (at.sheet == 0 || at.row == 0 || at.column == 0) return;
+  const char16_t* status = Vm_statusText(ctx->errors.firstError);
+  const std::string functions = functionsOf(ctx, at);
+  const std::string line = "status " + std::to_string(ctx->errors.firstError) + ": " +
+                           (status ? Text_toUtf8(status) : std::string()) + " at " + Interp_cellText(ctx, at) +
+                           (functions.empty() ? "" : " (" + functions + ")");
+  Os_messageBox(line.c_str(), what, 0);
+}
 
 void Interp_registerProgressHost() {
   const ModelProgressHost host{showStatus, stopCode, Os_tickCount};

@@ -5,9 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "contract/Host_Eval.h"
+#include "values/Model_Refs.h"
 
+struct EvalContext;
 struct LibraryContext;
 
 // Lets the interpreter show its progress texts on the status bar and ask the
@@ -17,6 +20,14 @@ void Interp_registerProgressHost();
 // The first error of the loaded model and its cell ("Sheet1!$B$3") to the
 // front end's result range (ordinal 75); 1 when written.
 int Interp_reportError(LibraryContext* context);
+// "Sheet1!$B$3" of a cell of the loaded model's workbook.
+std::string Interp_cellText(const EvalContext* ctx, const CellRef& cell);
+// A failed evaluation placed at a cell, shown in a message box captioned
+// what: its status, the cell and the functions the cell calls, so that a
+// function that cannot give what the engine asks for (derivatives,
+// intervals) is named ("status 39: ... at Sheet1!$B$3 (TDIST)"). Nothing
+// for a failure without a cell.
+void Interp_showFailure(const EvalContext* ctx, const char* what);
 // A text on the status bar (show != 0, at most 127 characters) or the
 // status bar restored (ordinal 76; the first word is not read).
 int Interp_showStatus(std::intptr_t unused, int show, const char* text);

@@ -258,6 +258,8 @@ int Interp_freeModel(LibraryContext* context) {
   return 0;
 }
 
+std::string Interp_cellText(const EvalContext* ctx, const CellRef& cell) { return cellText(workbookOf(ctx), cell); }
+
 int Interp_reportError(LibraryContext* context) {
   const EvalContext* ctx = context ? context->evalContext : nullptr;
   if (!ctx) return 0;

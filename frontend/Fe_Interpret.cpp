@@ -6,18 +6,14 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
-#include <set>
+#include <map>
 #include <string>
-#include <vector>
 
 #include "frontend/Fe_Internal.h"
-#include "interpreter/Fn_Dispatch.h"
-#include "interpreter/Model_Structure.h"
-#include "interpreter/Parse_Reader.h"
-#include "interpreter/Vm_Machine.h"
+#include "interpreter/Load_Cells.h"
 #include "platform/xlsx/Xlsx.h"
 #include "values/Text_Convert.h"
-#include "values/Vm_Context.h"
+#include "values/Val_Value.h"
 #include "values/Vm_Status.h"
 
 namespace fs = std::filesystem;
@@ -201,23 +197,15 @@ struct WorkbookSource : ReaderSource {
 
 // "Unknown function ! (sum, vlookup)": the status, and for an unknown
 // function the functions of the cell's chain that are not built.
-std::string reasonOf(EvalContext* ctx, const std::vector<Symbol*>& chain) {
-  std::string reason = Text_toUtf8(Vm_statusText(ctx->errors.firstError) ? Vm_statusText(ctx->errors.firstError) : u"");
-  if (ctx->errors.firstError != kStatusUnknownFunction && ctx->errors.firstError != kStatusUnsupportedFunction)
-    return reason;
-  std::set<std::string> names;
-  for (const Symbol* s : chain)
-    for (const Symbol* dep : s->precedents)
-      if (dep->space == kSpaceFunction && !Fn_hasImplementation(Parse_functionId(dep)))
-        names.insert(Text_toUtf8(dep->definition.empty() ? dep->name : dep->definition));
+std::string reasonOf(const LoadCellFailure& f) {
+  const char16_t* text = Vm_statusText(f.status);
+  std::string reason = Text_toUtf8(text ? text : u"");
   std::string list;
-  for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+  for (const std::u16string& name : f.unbuilt) list += (list.empty() ? "" : ", ") + Text_toUtf8(name);
   return list.empty() ? reason : reason + " (" + list + ")";
 }
 
-std::pair<int, std::uint64_t> keyOf(const CellRef& c) {
-  return {c.sheet - 1, Wb_cellKey(c.row - 1, c.column - 1)};
-}
+std::pair<int, std::uint64_t> keyOf(const CellRef& c) { return {c.sheet - 1, Wb_cellKey(c.row - 1, c.column - 1)}; }
 
 }  // namespace
 
@@ -225,29 +213,18 @@ std::unique_ptr<ReaderSource> Fe_workbookSource(Workbook* wb) { return std::make
 
 struct FeInterpreter {
   WorkbookSource source;
-  EvalContext* ctx = nullptr;
-  SymbolTable* store = nullptr;
-  FunctionTable* functions = nullptr;
-  FormulaReader* reader = nullptr;
-  Program program{};
-  std::map<const Symbol*, std::string> failed;  // cells that did not compile, with the reason
-  std::vector<Symbol*> order;      // every compiled cell once, in dependency order
+  LoadCells* cells = nullptr;
+  // The reasons of the cells that did not compile, kept for a cell's own
+  // turn when it failed inside the compile of a cell that reads it.
+  std::map<std::pair<int, std::uint64_t>, std::string> failed;
   explicit FeInterpreter(Workbook* wb) : source(wb) {}
 };
 
-FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
-  FeInterpreter* in = new FeInterpreter(wb);
-  in->ctx = Vm_createContext();
-  if (!in->ctx) {
-    delete in;
-    return nullptr;
-  }
-  EvalContext* ctx = in->ctx;
-  Fe_useApplication(wb);
-  ctx->tables.variables = Model_createVariableTable();
-  in->store = Prog_createSymbolTable(ctx);
-  in->functions = Model_createFunctionTable();
-  in->reader = Reader_create(ctx, in->store, &in->source);
+namespace {
+
+// Every formula cell of the workbook joins the list; one the interpreter
+// cannot place fails at once.
+void listFormulaCells(Workbook* wb, LoadCells* cells, FeInterpreted* out) {
   for (size_t s = 0; s < wb->sheets.size(); ++s) {
     for (const auto& [key, cell] : wb->sheets[s]->cells) {
       const int row = Wb_keyRow(key), column = Wb_keyCol(key);
@@ -261,101 +238,60 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
         out->failures[{static_cast<int>(s), key}] = "outside the interpreter's rows and columns";
         continue;
       }
-      Model_addFunction(in->functions, static_cast<uint8_t>(s + 1), static_cast<uint8_t>(column + 1),
-                        static_cast<uint16_t>(row + 1), kRelFree2, 0.0);
+      Load_addCell(cells, CellRef{static_cast<uint8_t>(s + 1), static_cast<uint16_t>(row + 1),
+                                  static_cast<uint8_t>(column + 1)});
     }
   }
-  Reader_bindModel(in->reader, in->functions, ctx->tables.variables);
-  // Each cell compiles on its own so that one failure names its cell and
-  // leaves the others; every cell joins one order, after what it reads, once.
-  // A cell that failed inside another cell's compilation keeps its reason
-  // for its own turn.
-  for (ModelItem* item : in->functions->array) {
-    Vm_clearErrors(ctx);
-    Symbol* root = Parse_cellSymbol(in->reader, item->cell);
-    if (auto known = in->failed.find(root); known != in->failed.end()) {
-      out->failures[keyOf(item->cell)] = known->second;
-      continue;
-    }
-    in->source.beyond.clear();
-    const size_t before = in->order.size();
-    if (ctx->errors.errorCount == 0) Parse_compileCell(in->reader, &in->order, root);
-    if (ctx->errors.errorCount == 0) {
-      item->leftChain.assign(1, root);
-      continue;
-    }
-    const CellRef at = ctx->errors.errorCell.sheet ? ctx->errors.errorCell : item->cell;
-    const bool own = at.sheet == item->cell.sheet && at.row == item->cell.row && at.column == item->cell.column;
-    // What this failed compile placed leaves the order, to be placed again
-    // whole by the cells that read it.
-    const std::vector<Symbol*> compiled(in->order.begin() + static_cast<std::ptrdiff_t>(before), in->order.end());
-    for (Symbol* s : compiled) s->placed = 0;
-    in->order.resize(before);
-    std::string reason = "not compiled: " + reasonOf(ctx, compiled.empty() ? std::vector<Symbol*>{root} : compiled);
-    if (ctx->errors.firstError == kStatusUndefinedIdentifier && !in->source.beyond.empty())
-      reason += " (" + in->source.beyond + " lies past the interpreter's rows and columns)";
-    out->failures[keyOf(item->cell)] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
-    if (root) in->failed[root] = reason + (own ? "" : " at " + Wb_a1(at.row - 1, at.column - 1));
-    Vm_clearErrors(ctx);
-    if (Symbol* culprit = at.sheet ? Parse_cellSymbol(in->reader, at) : nullptr; culprit && culprit != root)
-      in->failed.emplace(culprit, reason);
-  }
-  in->order.erase(
-      std::remove_if(in->order.begin(), in->order.end(), [&](Symbol* s) { return in->failed.count(s) > 0; }),
-      in->order.end());
-  Vm_initProgram(&in->program, ctx);
-  ctx->flags.mode = kModeReal;
-  ctx->flags.incremental = 0;
-  return in;
 }
 
-namespace {
-
-// Runs one cell; an operator's overflow shows as "#num!" in its cell, as
-// the worksheet shows it.
-void runCell(FeInterpreter* in, Symbol* s) {
-  Vm_clearErrors(in->ctx);
-  in->program.currentCell = s;
-  Vm_run(&in->program);
+// A cell that did not compile: its reason, the place it stopped at when that
+// is another cell, and a reference refused for lying past the interpreter's
+// rows or columns. The cell it stopped at keeps the reason for its own turn.
+void noteCompileFailure(FeInterpreter* in, const LoadCellFailure& f, FeInterpreted* out) {
+  const auto key = keyOf(f.cell);
+  if (f.earlier) {
+    out->failures[key] = in->failed[key];
+    return;
+  }
+  std::string reason = "not compiled: " + reasonOf(f);
+  if (f.status == kStatusUndefinedIdentifier && !in->source.beyond.empty())
+    reason += " (" + in->source.beyond + " lies past the interpreter's rows and columns)";
+  in->source.beyond.clear();
+  const bool own = keyOf(f.at) == key;
+  const std::string where = own ? "" : " at " + Wb_a1(f.at.row - 1, f.at.column - 1);
+  out->failures[key] = reason + where;
+  in->failed[key] = reason + where;
+  if (!own) in->failed.emplace(keyOf(f.at), reason);
 }
 
 }  // namespace
 
+FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
+  auto* in = new FeInterpreter(wb);
+  in->cells = Load_createCells(&in->source);
+  if (!in->cells) {
+    delete in;
+    return nullptr;
+  }
+  Fe_useApplication(wb);
+  listFormulaCells(wb, in->cells, out);
+  Load_compileList(in->cells, [&](const LoadCellFailure& f) { noteCompileFailure(in, f, out); });
+  return in;
+}
+
 int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out) {
-  // A cell fails with the first failure of a cell it reads.
-  EvalContext* ctx = in->ctx;
-  std::map<const Symbol*, std::string> evalFailures;
-  if (!out) {
-    for (Symbol* s : in->order) runCell(in, s);
-    return static_cast<int32_t>(in->order.size());
-  }
-  for (Symbol* s : in->order) {
-    std::string inherited;
-    for (const Symbol* dep : s->precedents) {
-      if (auto it = evalFailures.find(dep); it != evalFailures.end()) inherited = it->second;
-      else if (in->failed.count(dep)) inherited = "reads a cell that was not compiled";
-    }
-    runCell(in, s);
-    if (ctx->errors.errorCount > 0) evalFailures[s] = reasonOf(ctx, {s});
-    else if (!inherited.empty()) evalFailures[s] = inherited;
-  }
-  for (ModelItem* item : in->functions->array) {
-    const auto key = keyOf(item->cell);
-    if (out->failures.count(key) || item->leftChain.empty()) continue;
-    Symbol* root = item->leftChain.back();
-    if (auto it = evalFailures.find(root); it != evalFailures.end()) out->failures[key] = it->second;
-    else out->values[key] = Fe_fromValue(&root->value);
-  }
-  return static_cast<int32_t>(in->order.size());
+  if (!out) return Load_runCells(in->cells, {});
+  return Load_runCells(in->cells, [&](const CellRef& cell, const Value* value, const LoadCellFailure* failure) {
+    const auto key = keyOf(cell);
+    if (out->failures.count(key)) return;
+    if (!failure) out->values[key] = Fe_fromValue(value);
+    else out->failures[key] = failure->readsFailed ? "reads a cell that was not compiled" : reasonOf(*failure);
+  });
 }
 
 void Fe_freeInterpreter(FeInterpreter* in) {
   if (!in) return;
-  Vm_releaseProgram(&in->program);
-  Reader_destroy(in->reader);
-  Prog_freeSymbolTable(in->store);
-  Model_freeFunctionTable(in->functions);
-  Vm_destroyContext(in->ctx);
+  Load_freeCells(in->cells);
   Fe_useApplication(nullptr);
   delete in;
 }

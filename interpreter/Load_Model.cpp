@@ -11,6 +11,7 @@
 #include "contract/Bound_Infinity.h"
 #include "interpreter/BigM_Builder.h"
 #include "interpreter/Eval_Interface.h"
+#include "interpreter/Load_Cells.h"
 #include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Parse_Reader.h"
@@ -187,7 +188,8 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
     return report->imported.failure.empty() && ctx->tables.functions->items.empty() ? kLoadEmpty : kLoadHostFailure;
   setRightHandSides(ctx->tables.functions, rq);
   ctx->flags.compactDerivatives = rq.compactDerivatives;
-  if (!Parse_compileModel(reader) || !Prog_checkVariableCells(store)) return kLoadCompileFailed;
+  if (!Load_compileCells(reader, kLoadStopAtFirst, nullptr, {}) || !Prog_checkVariableCells(store))
+    return kLoadCompileFailed;
   Model_showProgress(ctx, kProgressClear, 0);
   ctx->tables.program = new Program{};
   Vm_initProgram(ctx->tables.program, ctx);

@@ -892,22 +892,28 @@ void Parse_compileChain(FormulaReader* r, CellChain* chain, Symbol* cell) {
   if (r->context->errors.errorCount == 0) chain->share(r->modelOrder, *reachOf(r, cell));
 }
 
-bool Parse_compileModel(FormulaReader* r) {
-  FunctionTable* t = r->functions;
-  for (size_t i = 0; i < t->array.size(); ++i) {
-    ModelItem* item = t->array[i];
-    r->context->position.currentFunction = static_cast<int32_t>(i);
-    Model_showProgress(r->context, kProgressParsing, static_cast<int32_t>(i));
-    if (item->cell.sheet > 0 && item->cell.row > 0 && item->cell.column > 0)
-      Parse_compileChain(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
-    if (item->rhsCell.sheet > 0) Parse_compileChain(r, &item->rightChain, Parse_cellSymbol(r, item->rhsCell));
-    else if (!item->rhsText.empty())
-      Parse_compileChain(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
-    if (r->context->errors.errorCount) return false;
-  }
+bool Parse_compileItem(FormulaReader* r, size_t i) {
+  ModelItem* item = r->functions->array[i];
+  r->context->position.currentFunction = static_cast<int32_t>(i);
+  Model_showProgress(r->context, kProgressParsing, static_cast<int32_t>(i));
+  if (item->cell.sheet > 0 && item->cell.row > 0 && item->cell.column > 0)
+    Parse_compileChain(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
+  if (item->rhsCell.sheet > 0) Parse_compileChain(r, &item->rightChain, Parse_cellSymbol(r, item->rhsCell));
+  else if (!item->rhsText.empty())
+    Parse_compileChain(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
+  return r->context->errors.errorCount == 0;
+}
+
+bool Parse_finishModel(FormulaReader* r) {
   // The registry's trial rows cover every random-function call compiled.
   if (r->variables && r->variables->registry) CellReg_setCellCount(r->variables->registry.get(), r->randomCalls);
   return !r->bigM || BigM_finish(r->bigM);
+}
+
+bool Parse_compileModel(FormulaReader* r) {
+  for (size_t i = 0; i < r->functions->array.size(); ++i)
+    if (!Parse_compileItem(r, i)) return false;
+  return Parse_finishModel(r);
 }
 
 namespace {

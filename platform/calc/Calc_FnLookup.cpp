@@ -124,17 +124,21 @@ void fnChoose(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   Calc_eval(ctx, call.args[i], out);
 }
 
-// ROW and COLUMN: of the formula's cell, or of a reference: in array
-// evaluation the number of each of its rows (a column) or columns (a row),
-// so that SUM(ROW(A1:A10)) is 55; otherwise its first.
+// ROW and COLUMN: of the formula's cell (in an array formula, of each cell of
+// its block), or of a reference: in array evaluation the number of each of
+// its rows (a column) or columns (a row), so that SUM(ROW(A1:A10)) is 55;
+// otherwise its first.
 void position(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool row) {
-  if (call.args.empty()) return Calc_setScalar(out, CellValue::makeNumber((row ? ctx.row : ctx.col) + 1));
-  CalcValue v;
-  Calc_eval(ctx, call.args[0], &v);
-  if (!v.area) return Calc_setScalar(out, error(CellError::Value));
-  const int first = row ? v.area->row1 : v.area->col1;
-  const bool toEnd = row ? v.area->toLastRow : v.area->toLastCol;
-  const int last = toEnd ? (row ? kCalcLastRow : kCalcLastCol) : (row ? v.area->row2 : v.area->col2);
+  int first = row ? ctx.row : ctx.col;
+  int last = first + (row ? ctx.blockRows : ctx.blockCols) - 1;
+  if (!call.args.empty()) {
+    CalcValue v;
+    Calc_eval(ctx, call.args[0], &v);
+    if (!v.area) return Calc_setScalar(out, error(CellError::Value));
+    first = row ? v.area->row1 : v.area->col1;
+    const bool toEnd = row ? v.area->toLastRow : v.area->toLastCol;
+    last = toEnd ? (row ? kCalcLastRow : kCalcLastCol) : (row ? v.area->row2 : v.area->col2);
+  }
   if (!ctx.arrays || last == first) return Calc_setScalar(out, CellValue::makeNumber(first + 1));
   if (!Calc_spendWork(last - first + 1)) return Calc_setScalar(out, error(CellError::Num));
   CalcArray numbers;

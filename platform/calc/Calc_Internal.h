@@ -175,6 +175,8 @@ struct CalcContext {
   // that take arrays): operators work on whole ranges. Otherwise a range where
   // one value is expected gives the cell in the formula's row or column.
   bool arrays = false;
+  // An array formula's block: its rows and columns from the formula's cell.
+  int blockRows = 1, blockCols = 1;
 };
 
 // Parsing (Calc_Parser.cpp). On failure `out` is left an empty literal.

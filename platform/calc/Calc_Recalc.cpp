@@ -316,6 +316,10 @@ void evaluateUnit(Workbook* wb, CalcState& st, Unit& u) {
     return;
   }
   CalcContext ctx{wb, u.range.sheet, u.range.row1, u.range.col1, u.isArray};
+  if (u.isArray) {
+    ctx.blockRows = u.range.row2 - u.range.row1 + 1;
+    ctx.blockCols = u.range.col2 - u.range.col1 + 1;
+  }
   CalcValue v;
   std::size_t refused = Calc_workRefused();
   Calc_eval(ctx, u.tree, &v);

@@ -107,15 +107,9 @@ void runCase(const CaseRecord& c, const std::map<std::string, double>& excused,
 }
 
 void runFile(const std::string& file, Tally* tally) {
-  std::ifstream in(std::string(CORVAN_DATA) + "/functions/" + file, std::ios::binary);
-  ASSERT_TRUE(in) << "functions/" << file;
-  std::vector<std::string> f, header;
-  ASSERT_TRUE(Cases_readRecord(in, &header));
-  std::map<std::string, size_t> col;
-  for (size_t i = 0; i < header.size(); ++i) col[header[i]] = i;
   const std::map<std::string, double> excused = interpreterExceptions(), listed = differences();
-  while (Cases_readRecord(in, &f))
-    if (f.size() == header.size()) runCase(Cases_record(f, col), excused, listed, tally);
+  EXPECT_TRUE(Cases_forEach(file, [&](const CaseRecord& c) { runCase(c, excused, listed, tally); }))
+      << "functions/" << file;
   Wb_resetApp();
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,6 +25,20 @@ inline CaseRecord Cases_record(const std::vector<std::string>& f, std::map<std::
   return CaseRecord{f[col["id"]],      f[col["function"]],      f[col["formula"]],
                     f[col["context"]], f[col["expected_type"]], f[col["expected"]],
                     f[col["compare"]], f[col["array"]],         f[col["cell"]]};
+}
+
+// Calls visit with each case of the shared cases file `file` (under
+// functions/); false when the file cannot be read.
+template <class Visit>
+bool Cases_forEach(const std::string& file, Visit visit) {
+  std::ifstream in(std::string(CORVAN_DATA) + "/functions/" + file, std::ios::binary);
+  std::vector<std::string> f, header;
+  if (!in || !Cases_readRecord(in, &header)) return false;
+  std::map<std::string, size_t> col;
+  for (size_t i = 0; i < header.size(); ++i) col[header[i]] = i;
+  while (Cases_readRecord(in, &f))
+    if (f.size() == header.size()) visit(Cases_record(f, col));
+  return true;
 }
 
 // The input cells of a case as the workbook's values.

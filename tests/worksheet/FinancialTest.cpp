@@ -283,7 +283,7 @@ TEST(Financial, MoneyAndRatesAreSmoothInputsAndTheCountsAndDatesNonSmooth) {
   EXPECT_EQ(cumulative->classes[3], kDegSmooth);
   const DegVec* rate = s.classes(kIdRate, {10, -100, 800}, {1});
   ASSERT_NE(rate, nullptr);
-  EXPECT_EQ(rate->classes[2], kDegNonSmooth);
+  EXPECT_EQ(rate->classes[2], kDegSmooth);
   const DegVec* effect = s.classes(kIdEffect, {0.05, 4}, {0, 1});
   ASSERT_NE(effect, nullptr);
   EXPECT_EQ(effect->classes[1], kDegSmooth);

@@ -103,8 +103,12 @@ bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv) {
 bool Wsf_plainNumbers(Value* result, int argc, const Value* const* argv, double* x) {
   if (Wsf_hooksOrError(result, argc, argv)) return false;
   for (int i = 0; i < argc; ++i) {
-    if (!Wsf_isPlain(argv[i])) return Wsf_error(result, kErrValue), false;
-    x[i] = Wsf_number(argv[i]);
+    const Value* v = argv[i];
+    // A value of an evaluation mode: the function cannot give that mode.
+    if (v->kind >= kValSamples && v->kind <= kValAffine && v->context)
+      Vm_raise(v->context, kStatusUnsupportedFunction, "function of plain numbers", 0, 0, 0);
+    if (!Wsf_isPlain(v)) return Wsf_error(result, kErrValue), false;
+    x[i] = Wsf_number(v);
   }
   return true;
 }

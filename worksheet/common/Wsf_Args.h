@@ -85,7 +85,9 @@ bool Wsf_nonSmoothAllowed(const EvalContext* ctx);
 
 // The frame of the functions on plain numbers: the structure hooks over
 // every argument, then the first error argument, then "#value!" for an
-// argument of a kind above the plain ones. False with the result formed;
+// argument of a kind above the plain ones (an evaluation mode's value also
+// raises "Unsupported function", which names the cell). False with the
+// result formed;
 // else true with x[i] the number of argument i (empty and missing 0).
 bool Wsf_plainNumbers(Value* result, int argc, const Value* const* argv, double* x);
 // Whether argument i was given (present and not of the missing kind).

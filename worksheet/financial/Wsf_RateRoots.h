@@ -1,9 +1,14 @@
 // The rates found by root finding: RATE (the periodic rate of an annuity),
 // IRR (the rate at which a series of periodic cash flows is worth nothing)
-// and XIRR (the same for dated cash flows). They work on plain numbers
-// only: the root finders bracket from [guess - 0.1, guess + 0.1] (guess 0.1
-// unless given) and end with Brent's method; no bracket is "#num!", no
-// convergence "#n/a".
+// and XIRR (the same for dated cash flows). The root finders work on plain
+// numbers: they bracket from [guess - 0.1, guess + 0.1] (guess 0.1 unless
+// given) and end with Brent's method; no bracket is "#num!", no convergence
+// "#n/a". RATE (in its payment, present and future values) and IRR (in its
+// cash flows) also take the point-derivative kinds: the root of their
+// points with the exact first and second derivatives the implicit function
+// gives, and are smooth there in the structure modes; sample vectors and
+// interval kinds are refused ("Unsupported function", "#value!"). XIRR
+// takes plain numbers only.
 #pragma once
 
 #include "values/Val_Value.h"

@@ -1,6 +1,7 @@
 // Distributions and tests LOGNORMDIST to ZTEST.
 #include "worksheet/statistics/Wsf_Laws.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "worksheet/kernels/Kern_Special.h"
 #include "worksheet/kernels/Stat_Kernels.h"
 #include "worksheet/math/Wsf_Unary.h"
+#include "worksheet/statistics/Stat_Smooth.h"
 
 namespace {
 constexpr int kMaxArgs = 4;
@@ -33,6 +35,80 @@ Value* answer(Value* result, uint32_t status, double x) {
 }
 
 double lnGammaOf(double x) { return Kern_lnGamma(&x); }
+
+// The standard normal law: its distribution Phi and its quantile Phi^-1,
+// NaN where the kernels fail; the slope of Phi is the density phi, of
+// Phi^-1 it is 1 / phi(Phi^-1).
+const double kInvSqrt2Pi = 0.3989422804014327;
+double phiOf(double z) { return kInvSqrt2Pi * std::exp(-z * z / 2); }
+double cdfOf(double z) {
+  double v = 0;
+  return Kern_cdfStdNormal(nullptr, z, &v) ? NAN : v;
+}
+double cdfCurvature(double z) { return -z * phiOf(z); }
+double quantileOf(double p) {
+  double z = 0;
+  return Kern_invStdNormal(p, &z) ? NAN : z;
+}
+double quantileSlope(double p) { return 1 / phiOf(quantileOf(p)); }
+double quantileCurvature(double p) {
+  const double z = quantileOf(p), f = phiOf(z);
+  return z / (f * f);
+}
+constexpr StatSmooth kNormalCdf{cdfOf, phiOf, cdfCurvature};
+constexpr StatSmooth kNormalQuantile{quantileOf, quantileSlope, quantileCurvature};
+
+// Whether an argument holds a value of an evaluation mode, after the
+// structure hooks (the first smooth arguments are smooth in the structure
+// modes, the rest non-smooth) and the first error argument (*formed with
+// the result formed by them); a caller then computes on the generic
+// operators.
+bool modal(Value* result, int argc, const Value* const* argv, int smooth, bool* formed) {
+  const std::vector<const Value*> smoothArgs(argv, argv + std::min(argc, smooth)),
+      plainArgs(argv + std::min(argc, smooth), argv + argc);
+  *formed = Wsf_structureHooksSmooth(result, plainArgs, smoothArgs) || Wsf_firstErrorArg(result, argc, argv);
+  EvalContext* ctx = nullptr;
+  return !*formed && Wsf_anyModal(argc, argv, &ctx);
+}
+
+// Every argument plain or of an evaluation mode with its payload; "#value!"
+// into the result otherwise (texts, arrays).
+bool modeArgs(Value* result, int argc, const Value* const* argv) {
+  for (int i = 0; i < argc; ++i)
+    if (!Wsf_isPlain(argv[i]) && !(argv[i]->kind >= kValSamples && argv[i]->kind <= kValDegVec && argv[i]->payload))
+      return Wsf_error(result, kErrValue), false;
+  return true;
+}
+
+// (x - mean) / sd on the generic operators into *u; false with "#num!" in
+// the result when sd is not positive.
+bool standardized(Value* result, const Value* x, const Value* mean, const Value* sd, WsfLocal* u) {
+  if (Wsf_fails(sd, 0, kRelCmpLe)) return Wsf_error(result, kErrNum), false;
+  *u = Op_sub(*x, *mean);
+  *u = Op_div(**u, *sd);
+  return true;
+}
+
+// NORMDIST of evaluation-mode arguments: Phi of the standardized value, or
+// the density phi(u) / sd composed of the generic operators.
+Value* normdistModes(Value* result, int argc, const Value* const* argv) {
+  const bool cumulative = argc > 3 && Wsf_number(argv[3]) != 0;
+  if (argc > 3 && !Wsf_isPlain(argv[3])) return Wsf_error(result, kErrValue);
+  WsfLocal u(result->context), d(result->context);
+  if (!standardized(result, argv[0], argv[1], argv[2], &u)) return result;
+  if (cumulative) return Stat_smoothOf(result, &*u, kNormalCdf);
+  d = Op_mul(*u, *u);
+  d = Op_mulVS(*d, -0.5);
+  Wsf_exp(&d.v, &*d);
+  d = Op_mulVS(*d, kInvSqrt2Pi);
+  return Wsf_from(result, Op_div(*d, *argv[2]));
+}
+
+// A probability strictly inside (0, 1); "#num!" into the result otherwise.
+bool openProbability(Value* result, const Value* p) {
+  if (Wsf_fails(p, 0, kRelCmpLe) || Wsf_fails(p, 1, kRelCmpGe)) return Wsf_error(result, kErrNum), false;
+  return true;
+}
 
 // An error among the values, in order, into the result; then "#value!" for
 // one of the plain ones that is not plain. False with the result formed.
@@ -91,7 +167,16 @@ bool tStatistic(Value* result, const Value* a, const Value* b, int type, double*
 
 Value* Wsf_lognormdist(Value* result, int argc, const Value* const* argv) {
   double x[kMaxArgs] = {}, e = 0;
-  if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
+  bool formed = false;
+  if (modal(result, std::min(argc, 3), argv, 3, &formed)) {
+    if (!modeArgs(result, 3, argv)) return result;
+    if (Wsf_fails(argv[0], 0, kRelCmpLe)) return Wsf_error(result, kErrNum);
+    WsfLocal lnx(result->context), u(result->context);
+    Wsf_ln(&lnx.v, argv[0]);
+    if (!standardized(result, &*lnx, argv[1], argv[2], &u)) return result;
+    return Stat_smoothOf(result, &*u, kNormalCdf);
+  }
+  if (formed || !Wsf_plainNumbers(result, argc, argv, x)) return result;
   if (!(x[0] > 0 && x[2] > 0)) return Wsf_error(result, kErrNum);
   const double z = (std::log(x[0]) - x[1]) / x[2] / kSqrt2;
   if (!std::isfinite(z)) return Wsf_error(result, kErrNum);
@@ -101,7 +186,10 @@ Value* Wsf_lognormdist(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_normdist(Value* result, int argc, const Value* const* argv) {
   double x[kMaxArgs] = {}, v = 0;
-  if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
+  bool formed = false;
+  if (modal(result, argc, argv, 3, &formed))
+    return modeArgs(result, argc, argv) ? normdistModes(result, argc, argv) : result;
+  if (formed || !Wsf_plainNumbers(result, argc, argv, x)) return result;
   if (!(x[2] > 0)) return Wsf_error(result, kErrNum);
   const DistParams params{3, x[1], x[2], x[3] != 0 ? -1.0 : 0.0, 0};
   const uint32_t status = Kern_normalDist(&params, x[0], &v);
@@ -110,7 +198,17 @@ Value* Wsf_normdist(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_norminv(Value* result, int argc, const Value* const* argv) {
   double x[kMaxArgs] = {}, z = 0;
-  if (!Wsf_plainNumbers(result, argc, argv, x)) return result;
+  bool formed = false;
+  if (modal(result, argc, argv, 3, &formed)) {
+    if (!modeArgs(result, argc, argv) || !openProbability(result, argv[0])) return result;
+    if (Wsf_fails(argv[2], 0, kRelCmpLe)) return Wsf_error(result, kErrNum);
+    WsfLocal q(result->context);
+    Stat_smoothOf(&q.v, argv[0], kNormalQuantile);
+    if (Wsf_isError(&*q)) return Wsf_copy(result, &*q);
+    q = Op_mul(*argv[2], *q);
+    return Wsf_from(result, Op_add(*argv[1], *q));
+  }
+  if (formed || !Wsf_plainNumbers(result, argc, argv, x)) return result;
   if (!(x[0] > 0 && x[0] < 1 && x[2] > 0)) return Wsf_error(result, kErrNum);
   const uint32_t status = Kern_invStdNormal(x[0], &z);
   return answer(result, status, x[1] + x[2] * z);
@@ -118,14 +216,19 @@ Value* Wsf_norminv(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_normsdist(Value* result, const Value* z) {
   double x = 0, v = 0;
-  if (!Wsf_plainNumbers(result, 1, &z, &x)) return result;
+  bool formed = false;
+  if (modal(result, 1, &z, 1, &formed)) return Stat_smoothOf(result, z, kNormalCdf);
+  if (formed || !Wsf_plainNumbers(result, 1, &z, &x)) return result;
   const uint32_t status = Kern_cdfStdNormal(nullptr, x, &v);
   return answer(result, status, v);
 }
 
 Value* Wsf_normsinv(Value* result, const Value* p) {
   double x = 0, z = 0;
-  if (!Wsf_plainNumbers(result, 1, &p, &x)) return result;
+  bool formed = false;
+  if (modal(result, 1, &p, 1, &formed))
+    return openProbability(result, p) ? Stat_smoothOf(result, p, kNormalQuantile) : result;
+  if (formed || !Wsf_plainNumbers(result, 1, &p, &x)) return result;
   const uint32_t status = Kern_invStdNormal(x, &z);
   return answer(result, status, z);
 }

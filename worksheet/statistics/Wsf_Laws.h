@@ -4,8 +4,15 @@
 // the probability), POISSON (in the mean), STANDARDIZE and WEIBULL (in x,
 // alpha and beta) compute with the generic operators and so hold in every
 // evaluation mode, a sample vector with a trial outside the domain raising
-// "Unsupported vector operation". The normal quantiles are computed in the
-// tails too, down to the smallest normal probability.
+// "Unsupported vector operation". The normal family (NORMDIST, NORMSDIST,
+// NORMINV, NORMSINV, LOGNORMDIST) takes values of the evaluation modes in
+// its numeric arguments: the normal density composed of the generic
+// operators in every mode, the distribution and the quantile with their
+// exact first and second derivatives, trial by trial over sample vectors,
+// smooth in the structure modes; interval kinds of the distribution and the
+// quantile are refused ("Unsupported function", "#value!"). The normal
+// quantiles are computed in the tails too, down to the smallest normal
+// probability.
 #pragma once
 
 #include "values/Val_Value.h"
