@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "arithmetic/reverse/Rev_Ops.h"
+#include "arithmetic/tape/Tape_Reverse.h"
 #include "values/Model_Functions.h"
 #include "values/Pay_Tape.h"
 #include "values/Vm_Context.h"
@@ -95,7 +96,7 @@ struct Problem {
     gradient.assign(static_cast<size_t>(n) + 1, 0.0);
     table.maxCellTape = static_cast<int32_t>(code.size());
     ctx->tables.functions = &table;
-    Rev_prepareTape(ctx);
+    Tape_prepareReverse<RevScalar>(ctx);
     for (int32_t i = 1; i <= n; ++i) plain[i] = 0.5 + 0.001 * i;
   }
   ~Problem() {
@@ -112,7 +113,7 @@ struct Problem {
     for (size_t k = 0; k < code.size(); ++k) nodes[n + 1 + k] = revOp(code[k], nodes.data());
     const RevNode result = nodes.back();
     std::fill(gradient.begin(), gradient.end(), 0.0);
-    Rev_reverseSweep(gradient.data(), false, false, result.self, &ctx->buffers);
+    Tape_reverseSweep<RevScalar>(gradient.data(), false, false, result.self, &ctx->buffers);
     return result.value;
   }
 };

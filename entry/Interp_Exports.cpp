@@ -171,7 +171,7 @@ int Interp_evalAll(LibraryContext* context, double* f, const double* x) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !f || !x) return 0;
   Eval_setPoint(ctx, x);
-  const int failed = Eval_valuesNow(ctx, f);
+  const int failed = Eval_valuesNow(ctx->tables, f);
   return failed < 0 ? 1 : evaluationFailed(context, failed, "evalReal");
 }
 
@@ -191,9 +191,9 @@ int Interp_evalPerturbPair(LibraryContext* context, double* f, int j, double xj,
   for (const auto& [index, value] : {std::pair{j, xj}, std::pair{k, xk}}) {
     const int s = index - Sess_modelVariables(context);
     if (s >= 0 && s < context->elasticCount) context->elasticValues[s] = value;
-    else if (!Eval_setVariable(ctx, index, value)) return 0;
+    else if (!Eval_setVariable(ctx->tables, index, value)) return 0;
   }
-  const int failed = Eval_valuesNow(ctx, f);
+  const int failed = Eval_valuesNow(ctx->tables, f);
   return failed < 0 ? 1 : evaluationFailed(context, failed, "evalReal");
 }
 
@@ -205,27 +205,27 @@ int Interp_getBounds(LibraryContext* context, double* lower, double* upper, doub
                      double minusInfinity, double plusInfinity) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx) return 0;
-  Eval_addedBounds(ctx, Sess_modelVariables(context), firstAddedFunction(context), lower, upper, rowLower, rowUpper,
-                   minusInfinity, plusInfinity);
+  Eval_addedBounds(ctx->tables, Sess_modelVariables(context), firstAddedFunction(context), lower, upper, rowLower,
+                   rowUpper, minusInfinity, plusInfinity);
   return 1;
 }
 
 int Interp_getCurvatureClasses(LibraryContext* context, int* classes) {
   EvalContext* ctx = loadedModel(context);
-  return ctx && classes && Eval_curvatureClasses(ctx, classes) ? 1 : 0;
+  return ctx && classes && Eval_curvatureClasses(ctx->tables, classes) ? 1 : 0;
 }
 
 int Interp_getVariableTypes(LibraryContext* context, int* types) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx) return 0;
-  Eval_addedTypes(ctx, Sess_modelVariables(context), types);
+  Eval_addedTypes(ctx->tables, Sess_modelVariables(context), types);
   return 1;
 }
 
 int Interp_getInitialValues(LibraryContext* context, double* x) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx) return 0;
-  Eval_addedValues(ctx, Sess_modelVariables(context), x);
+  Eval_addedValues(ctx->tables, Sess_modelVariables(context), x);
   return 1;
 }
 
@@ -239,9 +239,9 @@ int Interp_evalObjective(LibraryContext* context, double* value, double* gradien
 int Interp_enumDependencies(LibraryContext* context, void* user, EvalDependencyCallback callback, void* user2,
                             int flags) {
   EvalContext* ctx = loadedModel(context);
-  if (!ctx || !callback || !Eval_diagnosed(ctx)) return 0;
+  if (!ctx || !callback || !Eval_diagnosed(ctx->tables)) return 0;
   DependencyWalk walk{context, user, callback, user2};
-  if (!Eval_forEachDependency(ctx, flags, visitDependency, &walk)) return StatusHostFailure;
+  if (!Eval_forEachDependency(ctx->tables, flags, visitDependency, &walk)) return StatusHostFailure;
   const bool elastic = forEachElastic(
       context, [&](int row, int column, double) { return callback(context, user, row, column, 1, user2) != 0; });
   return elastic ? 1 : StatusHostFailure;

@@ -52,8 +52,8 @@ std::string addressOf(const CellRef& c) {
 }
 
 // "(ABS in B9)": the construct a linearisation row stands for and its cell.
-std::string addedRowText(const EvalContext* ctx, int32_t k) {
-  const BigMNote* note = ctx->tables.reader ? BigM_noteOf(ctx->tables.reader->bigM, k) : nullptr;
+std::string addedRowText(const EvalTables& tables, int32_t k) {
+  const BigMNote* note = tables.reader ? BigM_noteOf(tables.reader->bigM, k) : nullptr;
   return note ? "(" + std::string(BigM_constructName(note->construct)) + " in " + addressOf(note->cell) + ")" : "";
 }
 
@@ -227,7 +227,7 @@ int32_t classifyFunctions(EvalContext* ctx, const DiagnosisRequest& request, Dia
   for (int32_t i = 0; i < nf; ++i) {
     Model_showProgress(ctx, kProgressDiagnosing, i + 1);
     const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
-    findings->cells.push_back(item->generated ? addedRowText(ctx, generated++) : addressOf(item->cell));
+    findings->cells.push_back(item->generated ? addedRowText(ctx->tables, generated++) : addressOf(item->cell));
     // Each function notes the cells that raise its own classes.
     std::fill(notes.begin(), notes.end(), VarDegreeNote{});
     ctx->tables.diagnosisCells = notes.data();

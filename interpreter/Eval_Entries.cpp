@@ -19,6 +19,7 @@
 #include "arithmetic/ivtape/IvRev_Ops.h"
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
+#include "arithmetic/tape/Tape_Reverse.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
 #include "interpreter/Vm_Machine.h"
@@ -331,14 +332,14 @@ bool Eval_evalRevGrad(Program* p, int32_t i, bool reset, double* value, double* 
   if (!beginEntry(&e, i, true)) return false;
   zeroGradient(e, gradient, zeroBased);
   if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
-  if (!e.ctx->buffers.revTape && !Rev_prepareTape(e.ctx)) return false;
+  if (!e.ctx->buffers.revTape && !Tape_prepareReverse<RevScalar>(e.ctx)) return false;
   startPass(&e, kModeRev, reset, false);
   const bool ran = runBothSides(
       &e, kValRev, subtractRhs, value, [&] { e.ctx->buffers.tapeCount = 0; }, noHook,
       [&](double sign, int side) {
         const RevNode node = *static_cast<RevNode*>(e.ctx->buffers.result->payload);
         *value += sign * node.value;
-        Rev_reverseSweep(gradient, zeroBased, side == 1, node.self, &e.ctx->buffers);
+        Tape_reverseSweep<RevScalar>(gradient, zeroBased, side == 1, node.self, &e.ctx->buffers);
       });
   return ran && finiteDerivatives(&e, value, gradient, nullptr, zeroBased) && finished(e);
 }
@@ -475,14 +476,14 @@ bool Eval_evalIvRevGrad(Program* p, int32_t i, bool reset, Interval* value, Inte
   if (!beginEntry(&e, i, true)) return false;
   zeroIvOutputs(e, gradient, nullptr, zeroBased);
   if (e.nv == 0) return constantEnclosure(&e, reset, value, subtractRhs);
-  if (!e.ctx->buffers.ivRevTape && !IvRev_prepareTape(e.ctx)) return false;
+  if (!e.ctx->buffers.ivRevTape && !Tape_prepareReverse<IvRevScalar>(e.ctx)) return false;
   startPass(&e, kModeIvRev, reset, false);
   const bool ran = runBothSides(
       &e, kValIvRev, subtractRhs, value, [&] { e.ctx->buffers.tapeCount = 0; }, noHook,
       [&](double sign, int side) {
         const IvRevNode node = *static_cast<IvRevNode*>(e.ctx->buffers.result->payload);
         *value = sign > 0 ? Ivl_add(*value, node.value) : Ivl_sub(*value, node.value);
-        IvRev_reverseSweep(gradient, zeroBased, side == 1, node.self, &e.ctx->buffers);
+        Tape_reverseSweep<IvRevScalar>(gradient, zeroBased, side == 1, node.self, &e.ctx->buffers);
       });
   return ran && finished(e);
 }

@@ -21,11 +21,11 @@ namespace {
 
 bool isObjective(const ModelItem* item) { return item->relation == kRelMinimise || item->relation == kRelMaximise; }
 
-int32_t functionCount(const EvalContext* ctx) { return static_cast<int32_t>(ctx->tables.functions->array.size()); }
+int32_t functionCount(const EvalTables& tables) { return static_cast<int32_t>(tables.functions->array.size()); }
 
 // The variable number (1-based) of derivative slot k (1-based) of item.
-int32_t variableOfSlot(const EvalContext* ctx, const ModelItem* item, int32_t k) {
-  return ctx->flags.compactDerivatives == 1 ? item->variables[static_cast<size_t>(k) - 1] : k;
+int32_t variableOfSlot(const EvalFlags& flags, const ModelItem* item, int32_t k) {
+  return flags.compactDerivatives == 1 ? item->variables[static_cast<size_t>(k) - 1] : k;
 }
 
 int32_t derivativeCount(const EvalContext* ctx, const ModelItem* item) {
@@ -46,22 +46,23 @@ bool gradientOf(EvalContext* ctx, int32_t i, bool reset, double* value, std::vec
 // function i: with compact derivatives the pruned list already says so,
 // else its diagnosed class must be above linear.
 bool nonlinearIn(const EvalContext* ctx, int32_t i, int32_t j) {
-  return ctx->flags.compactDerivatives == 1 || !Eval_diagnosed(ctx) || Eval_dependencyClass(ctx, i, j) > kDegLinear;
+  return ctx->flags.compactDerivatives == 1 || !Eval_diagnosed(ctx->tables) ||
+         Eval_dependencyClass(ctx->tables, i, j) > kDegLinear;
 }
 
 }  // namespace
 
-bool Eval_buildSparsityList(EvalContext* ctx, bool nonlinear) {
-  if (!Eval_diagnosed(ctx)) return false;
-  StructureInfo* s = ctx->tables.structure;
+bool Eval_buildSparsityList(const EvalTables& tables, bool nonlinear) {
+  if (!Eval_diagnosed(tables)) return false;
+  StructureInfo* s = tables.structure;
   int32_t& built = nonlinear ? s->nonlinearListBuilt : s->fullListBuilt;
   if (built) return true;
-  const int32_t m = std::min(functionCount(ctx), s->functionCount);
+  const int32_t m = std::min(functionCount(tables), s->functionCount);
   for (int32_t i = 0; i < m; ++i) {
-    std::vector<int32_t>& deps = ctx->tables.functions->array[static_cast<size_t>(i)]->variables;
+    std::vector<int32_t>& deps = tables.functions->array[static_cast<size_t>(i)]->variables;
     std::vector<uint8_t> classes(deps.size());
     for (size_t k = 0; k < deps.size(); ++k)
-      classes[k] = static_cast<uint8_t>(Eval_dependencyClass(ctx, i, deps[k] - 1));
+      classes[k] = static_cast<uint8_t>(Eval_dependencyClass(tables, i, deps[k] - 1));
     if (nonlinear) Model_pruneToNonlinear(&deps, &classes);
     else Model_pruneToDependent(&deps, &classes);
   }
@@ -82,7 +83,7 @@ void Eval_setPoint(EvalContext* ctx, const double* x) {
 
 int Eval_valuesAt(EvalContext* ctx, double* f, const double* x) {
   Eval_setPoint(ctx, x);
-  return Eval_valuesNow(ctx, f) < 0 ? 1 : 0;
+  return Eval_valuesNow(ctx->tables, f) < 0 ? 1 : 0;
 }
 
 int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const double* x) {
@@ -95,25 +96,25 @@ int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const do
   std::vector<double> g;
   if (!gradientOf(ctx, i, true, value, &g)) return 0;
   const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
-  for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) gradient[variableOfSlot(ctx, item, k) - 1] = g[k];
+  for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) gradient[variableOfSlot(ctx->flags, item, k) - 1] = g[k];
   return 1;
 }
 
 int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, void* extra, const double* x,
                      int flags) {
   const StructureInfo* s = ctx->tables.structure;
-  const bool diagnosed = Eval_diagnosed(ctx);
+  const bool diagnosed = Eval_diagnosed(ctx->tables);
   if (((flags & (kJacLinearEntries | kJacNonlinear)) && !diagnosed) ||
       ((flags & kJacLinearFunctions) && !(s && s->functionClasses)) ||
       ((flags & kJacLinearVariables) && !(s && s->variableClasses)))
     return 0;
   const bool build = flags & (kJacBuildLists | kJacNonlinear);
-  if (build && !Eval_buildSparsityList(ctx, flags & kJacNonlinear) && !callback) return 0;
+  if (build && !Eval_buildSparsityList(ctx->tables, flags & kJacNonlinear) && !callback) return 0;
   if (!callback) return build ? 1 : 0;
   // The class filters stop once the gradients span only the nonlinear list.
   const bool classes = diagnosed && !(ctx->flags.compactDerivatives == 1 && s->nonlinearListBuilt);
   Eval_setPoint(ctx, x);
-  const int32_t m = functionCount(ctx), objective = Eval_objectiveIndex(ctx->tables.functions);
+  const int32_t m = functionCount(ctx->tables), objective = Eval_objectiveIndex(ctx->tables.functions);
   bool first = true;
   for (int32_t i = 0; i < m; ++i) {
     const bool isObj = i == objective;
@@ -128,9 +129,9 @@ int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, v
     if (!gradientOf(ctx, i, first || ctx->flags.compactDerivatives == 1, &value, &g)) return 0;
     first = false;
     for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) {
-      const int32_t j = variableOfSlot(ctx, item, k) - 1;
+      const int32_t j = variableOfSlot(ctx->flags, item, k) - 1;
       if ((flags & kJacLinearVariables) && s->variableClasses[j] != kDegLinear) continue;
-      const int32_t c = classes ? Eval_dependencyClass(ctx, i, j) : 0;
+      const int32_t c = classes ? Eval_dependencyClass(ctx->tables, i, j) : 0;
       if (classes && (flags & kJacLinearEntries) && c != kDegLinear) continue;
       if (classes && (flags & kJacNonlinear) && c != kDegQuadratic && c != kDegSmooth) continue;
       if (!callback(ctx->host.library, user, i, j, g[k], extra)) return 0;
@@ -141,12 +142,12 @@ int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, v
 
 int Eval_hessianAt(EvalContext* ctx, void* user, EvalValueCallback callback, void* extra, const double* x,
                    int32_t i, int flags) {
-  if (i < 0 || i >= functionCount(ctx)) return 0;
+  if (i < 0 || i >= functionCount(ctx->tables)) return 0;
   const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
   const bool replay = ctx->flags.replayAllowed == 1 && item->usesTape;
   if (ctx->flags.forwardHessAllowed != 1 && !replay) return 0;
   const bool nonlinearOnly = flags & kHessNonlinearOnly;
-  if (nonlinearOnly && ctx->flags.compactDerivatives == 1) Eval_buildSparsityList(ctx, true);
+  if (nonlinearOnly && ctx->flags.compactDerivatives == 1) Eval_buildSparsityList(ctx->tables, true);
   const int32_t nv = derivativeCount(ctx, item);
   const size_t size = static_cast<size_t>(nv) + 1;
   std::vector<double> gradient(size, 0.0), cells(size * size, 0.0);
@@ -165,13 +166,13 @@ int Eval_hessianAt(EvalContext* ctx, void* user, EvalValueCallback callback, voi
   for (int32_t j = 1; j <= nv; ++j)
     for (int32_t k = 1; k <= nv; ++k) {
       if (((flags & kHessUpper) && k < j) || ((flags & kHessLower) && k > j)) continue;
-      const int32_t vj = variableOfSlot(ctx, item, j) - 1, vk = variableOfSlot(ctx, item, k) - 1;
+      const int32_t vj = variableOfSlot(ctx->flags, item, j) - 1, vk = variableOfSlot(ctx->flags, item, k) - 1;
       if (skipped(vj) || skipped(vk)) continue;
       if (!callback(ctx->host.library, user, vj, vk, scale * rows[j][k], extra)) return 0;
     }
   if (flags & kHessGradient)
     for (int32_t k = 1; k <= nv; ++k) {
-      const int32_t vk = variableOfSlot(ctx, item, k) - 1;
+      const int32_t vk = variableOfSlot(ctx->flags, item, k) - 1;
       if (!skipped(vk) && !callback(ctx->host.library, user, -1, vk, gradient[k], extra)) return 0;
     }
   if ((flags & kHessValue) && value != 0.0 && !callback(ctx->host.library, user, -1, -1, value, extra)) return 0;

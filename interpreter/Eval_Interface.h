@@ -10,6 +10,7 @@
 #include "contract/Host_Eval.h"
 
 struct EvalContext;
+struct EvalTables;
 struct FunctionTable;
 
 // Index of the last function that is an objective (relation 8 or 9), or -1.
@@ -26,7 +27,7 @@ int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const do
 // derivatives) to the variables of its diagnosed classes: those on which it
 // depends nonlinearly (classes 2 and 3), or every one it depends on at all.
 // Once built a list stays. False without a diagnosis.
-bool Eval_buildSparsityList(EvalContext* ctx, bool nonlinear);
+bool Eval_buildSparsityList(const EvalTables& tables, bool nonlinear);
 // Every gradient entry (i, j) of the functions at x, the objective only with
 // kJacIncludeObjective or alone with kJacObjectiveOnly, filtered by the
 // flags; a filter whose classes are missing is refused (0). 1, or 0 on a

@@ -37,8 +37,8 @@ int32_t variableCount(const EvalTables& tables) { return Model_variableCount(tab
 
 }  // namespace
 
-bool Eval_diagnosed(const EvalContext* ctx) {
-  return ctx->tables.structure && ctx->tables.structure->functionClassArrays && ctx->tables.structure->dependencyCounts;
+bool Eval_diagnosed(const EvalTables& tables) {
+  return tables.structure && tables.structure->functionClassArrays && tables.structure->dependencyCounts;
 }
 
 int32_t Eval_query(const EvalContext* ctx, int32_t what) {
@@ -51,32 +51,31 @@ int32_t Eval_query(const EvalContext* ctx, int32_t what) {
       return count;
     }
     case kEvalQueryClassCode:
-      return Eval_diagnosed(ctx) ? (ctx->flags.compactDerivatives == 1 ? 4 : 2)
-                                 : (ctx->flags.compactDerivatives == 1 ? 3 : 1);
+      return Eval_diagnosed(ctx->tables) ? (ctx->flags.compactDerivatives == 1 ? 4 : 2)
+                                         : (ctx->flags.compactDerivatives == 1 ? 3 : 1);
     default: break;
   }
-  if (what < kEvalQueryLinearVariables || what > kEvalQueryModelLevel || !Eval_diagnosed(ctx)) return 0;
+  if (what < kEvalQueryLinearVariables || what > kEvalQueryModelLevel || !Eval_diagnosed(ctx->tables)) return 0;
   return ctx->tables.structure->counts[countOf(what)];
 }
 
-bool Eval_curvatureClasses(const EvalContext* ctx, int32_t* classes) {
-  if (!Eval_diagnosed(ctx) || !ctx->tables.structure->convexity) return false;
-  for (int32_t i = 0; i < ctx->tables.structure->functionCount; ++i) classes[i] = ctx->tables.structure->convexity[i];
+bool Eval_curvatureClasses(const EvalTables& tables, int32_t* classes) {
+  if (!Eval_diagnosed(tables) || !tables.structure->convexity) return false;
+  for (int32_t i = 0; i < tables.structure->functionCount; ++i) classes[i] = tables.structure->convexity[i];
   return true;
 }
 
-void Eval_addedBounds(const EvalContext* ctx, int32_t firstVariable, int32_t firstFunction, double* lower,
-                      double* upper, double* rowLower, double* rowUpper, double minusInfinity,
-                      double plusInfinity) {
+void Eval_addedBounds(const EvalTables& tables, int32_t firstVariable, int32_t firstFunction, double* lower,
+                      double* upper, double* rowLower, double* rowUpper, double minusInfinity, double plusInfinity) {
   const auto clip = [&](double b) { return std::isinf(b) ? (b < 0 ? minusInfinity : plusInfinity) : b; };
-  const std::vector<VarRecord>& vars = ctx->tables.variables->records;
+  const std::vector<VarRecord>& vars = tables.variables->records;
   for (size_t j = static_cast<size_t>(std::max(firstVariable, 0)); j < vars.size(); ++j) {
     const bool binary = vars[j].type == kVarBinary;
     lower[j] = binary ? 0.0 : clip(vars[j].bounds.lo);
     upper[j] = binary ? 1.0 : clip(vars[j].bounds.hi);
   }
-  for (int32_t i = std::max(firstFunction, 0); i < functionCount(ctx->tables); ++i) {
-    const ModelItem* item = itemAt(ctx->tables, i);
+  for (int32_t i = std::max(firstFunction, 0); i < functionCount(tables); ++i) {
+    const ModelItem* item = itemAt(tables, i);
     switch (item->relation) {
       case kRelEqual: rowLower[i] = rowUpper[i] = item->rhs; break;
       case kRelLessEqual:
@@ -90,30 +89,30 @@ void Eval_addedBounds(const EvalContext* ctx, int32_t firstVariable, int32_t fir
   }
 }
 
-void Eval_addedTypes(const EvalContext* ctx, int32_t firstVariable, int32_t* types) {
-  const std::vector<VarRecord>& vars = ctx->tables.variables->records;
+void Eval_addedTypes(const EvalTables& tables, int32_t firstVariable, int32_t* types) {
+  const std::vector<VarRecord>& vars = tables.variables->records;
   for (size_t j = static_cast<size_t>(std::max(firstVariable, 0)); j < vars.size(); ++j)
     types[j] = vars[j].type == kVarBinary ? 2 : vars[j].type == kVarInteger ? 1 : 0;
 }
 
-void Eval_addedValues(const EvalContext* ctx, int32_t firstVariable, double* x) {
-  const std::vector<VarRecord>& vars = ctx->tables.variables->records;
+void Eval_addedValues(const EvalTables& tables, int32_t firstVariable, double* x) {
+  const std::vector<VarRecord>& vars = tables.variables->records;
   for (size_t j = static_cast<size_t>(std::max(firstVariable, 0)); j < vars.size(); ++j) x[j] = vars[j].value.lo;
 }
 
-bool Eval_setVariable(EvalContext* ctx, int32_t j, double x) {
-  VarRecord* v = Model_getVariable(ctx->tables.variables, j + 1);
+bool Eval_setVariable(const EvalTables& tables, int32_t j, double x) {
+  VarRecord* v = Model_getVariable(tables.variables, j + 1);
   if (!v) return false;
   v->value = Interval{x, x};
   return true;
 }
 
-int32_t Eval_valuesNow(EvalContext* ctx, double* f) {
-  const int32_t m = functionCount(ctx->tables), objective = Eval_objectiveIndex(ctx->tables.functions);
+int32_t Eval_valuesNow(const EvalTables& tables, double* f) {
+  const int32_t m = functionCount(tables), objective = Eval_objectiveIndex(tables.functions);
   int32_t slot = 0;
   for (int32_t i = 0; i < m; ++i) {
     double* out = i == objective ? &f[m - 1] : &f[slot++];
-    if (!Eval_evalReal(ctx->tables.program, i, i == 0, out, false)) return i;
+    if (!Eval_evalReal(tables.program, i, i == 0, out, false)) return i;
   }
   return -1;
 }
@@ -141,26 +140,25 @@ int32_t Eval_valuesWithCutoff(EvalContext* ctx, double* f, const double* x, doub
   return 1;
 }
 
-int32_t Eval_dependencyClass(const EvalContext* ctx, int32_t i, int32_t j) {
-  if (!Eval_diagnosed(ctx) || i < 0 || i >= ctx->tables.structure->functionCount) return 0;
-  const uint8_t* classes = ctx->tables.structure->functionClassArrays[i];
-  const int32_t* index =
-      ctx->tables.structure->functionIndexArrays ? ctx->tables.structure->functionIndexArrays[i] : nullptr;
+int32_t Eval_dependencyClass(const EvalTables& tables, int32_t i, int32_t j) {
+  if (!Eval_diagnosed(tables) || i < 0 || i >= tables.structure->functionCount) return 0;
+  const uint8_t* classes = tables.structure->functionClassArrays[i];
+  const int32_t* index = tables.structure->functionIndexArrays ? tables.structure->functionIndexArrays[i] : nullptr;
   if (!classes) return 0;
-  if (!index) return j >= 0 && j < variableCount(ctx->tables) ? classes[j] : 0;
-  for (int32_t k = 0; k < ctx->tables.structure->dependencyCounts[i]; ++k)
+  if (!index) return j >= 0 && j < variableCount(tables) ? classes[j] : 0;
+  for (int32_t k = 0; k < tables.structure->dependencyCounts[i]; ++k)
     if (index[k] == j) return classes[k];
   return 0;
 }
 
-bool Eval_forEachDependency(const EvalContext* ctx, int32_t flags, EvalDependencyVisit visit, void* user) {
-  if (!Eval_diagnosed(ctx)) return false;
-  const int32_t m = std::min(functionCount(ctx->tables), ctx->tables.structure->functionCount);
-  const int32_t n = variableCount(ctx->tables), objective = Eval_objectiveIndex(ctx->tables.functions);
+bool Eval_forEachDependency(const EvalTables& tables, int32_t flags, EvalDependencyVisit visit, void* user) {
+  if (!Eval_diagnosed(tables)) return false;
+  const int32_t m = std::min(functionCount(tables), tables.structure->functionCount);
+  const int32_t n = variableCount(tables), objective = Eval_objectiveIndex(tables.functions);
   for (int32_t i = 0; i < m; ++i) {
     if (i == objective && !(flags & kDepIncludeObjective)) continue;
     for (int32_t j = 0; j < n; ++j) {
-      const int32_t c = Eval_dependencyClass(ctx, i, j);
+      const int32_t c = Eval_dependencyClass(tables, i, j);
       if (c <= 0) continue;
       const int32_t flag = c == 1   ? 1
                            : c == 2 ? ((flags & kDepQuadraticApart) ? 2 : 4)

@@ -1,4 +1,4 @@
-// The kind-10 operations and the interval backward sweep.
+// The kind-10 operations: one tape node each.
 #include "arithmetic/ivtape/IvRev_Ops.h"
 
 #include <cmath>
@@ -6,10 +6,7 @@
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
-#include "arithmetic/tape/Tape_Cells.h"
-#include "arithmetic/tape/Tape_Nodes.h"
-#include "base/Chk_Assert.h"
-#include "values/Val_Value.h"
+#include "arithmetic/tape/Tape_Sweep.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -17,29 +14,14 @@ namespace {
 
 constexpr Interval kZero{0.0, 0.0};
 constexpr Interval kOne{1.0, 1.0};
-
-IvRevNode* next(EvalContext* ctx) {
-  if (ctx->buffers.ivRevTape && ctx->buffers.tapeCount < ctx->buffers.ivRevTapeCapacity)
-    return &ctx->buffers.ivRevTape[++ctx->buffers.tapeCount];
-  Vm_raise(ctx, kStatusNoSizingPass, "IvRev", 0, 0, 0);
-  return nullptr;
-}
-
-IvRevNode write(IvRevNode* node, const Interval& value, const Interval& p1, const Interval& p2, NodeRef r1, NodeRef r2) {
-  node->value = value;
-  node->partial1 = p1;
-  node->partial2 = p2;
-  node->operand1 = r1;
-  node->operand2 = r2;
-  return *node;
-}
+IvRevNode* next(EvalContext* ctx) { return Tape_nextNode<IvRevScalar>(ctx); }
 
 // A new node of operands x (left) and y (right), either possibly absent.
 IvRevNode append(const IvRevNode* x, const IvRevNode* y, const Interval& value, const Interval& p1, const Interval& p2) {
   const IvRevNode* any = x ? x : y;
   IvRevNode* node = next(any->context);
   if (!node) return *any;
-  return write(node, value, p1, p2, x ? x->self : 0, y ? y->self : 0);
+  return Tape_writeNode(node, value, p1, p2, x ? x->self : 0, y ? y->self : 0);
 }
 
 // The domain fault: the new node becomes the constant [NaN, NaN].
@@ -47,7 +29,7 @@ IvRevNode fault(const IvRevNode* x, InterpStatus code, const char* label) {
   IvRevNode* node = next(x->context);
   Vm_raise(x->context, code, label, 0, 0, 0);
   if (!node) return *x;
-  return write(node, Ivl_empty(), kZero, kZero, 0, 0);
+  return Tape_writeNode(node, Ivl_empty(), kZero, kZero, 0, 0);
 }
 
 IvRevNode unary(int32_t op, const IvRevNode* x, const char* label) {
@@ -163,64 +145,11 @@ IvRevNode IvRev_pow(const IvRevNode* x, const IvRevNode* y) {
   return append(x, y, f, p1, Ivl_mul(Ivl_ln(&c2), f));
 }
 
-bool IvRev_prepareTape(EvalContext* ctx) {
-  return Tape_prepareNodes(ctx, &ctx->buffers.ivRevTape, &ctx->buffers.ivRevTapeCapacity, "IvRev");
-}
-
-void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeRef result, EvalBuffers* buffers) {
-  const int32_t shift = zeroBased ? 1 : 0;
-  auto toGradient = [&](NodeRef r, const Interval& amount) {
-    Interval& g = gradient[-r - shift];
-    g = subtract ? Ivl_sub(g, amount) : Ivl_add(g, amount);
-  };
-  if (result < 0) toGradient(result, kOne);
-  if (result <= 0 || result > buffers->tapeCount) return;
-  IvRevNode* tape = buffers->ivRevTape;
-  for (int32_t k = 1; k < result; ++k) tape[k].value = kZero;
-  tape[result].value = kOne;
-  for (int32_t k = result; k >= 1; --k) {
-    const IvRevNode& node = tape[k];
-    // A node's operands come before it on the tape.
-    CORVAN_ASSERT(node.operand1 < k && node.operand2 < k);
-    const Interval a = node.value;
-    if (a.lo == 0.0 && a.hi == 0.0) continue;
-    const NodeRef refs[2] = {node.operand1, node.operand2};
-    const Interval partials[2] = {node.partial1, node.partial2};
-    for (int s = 0; s < 2; ++s) {
-      const Interval amount = Ivl_mul(partials[s], a);
-      if (refs[s] > 0) tape[refs[s]].value = Ivl_add(tape[refs[s]].value, amount);
-      else if (refs[s] < 0) toGradient(refs[s], amount);
-    }
-  }
-}
-
-bool IvRev_prepareCellTape(EvalContext* ctx, CellTape* tape) {
-  return Tape_prepareCell(ctx, tape, kValIvRev, &ctx->buffers.ivRevTape, &ctx->buffers.ivRevTapeCapacity, "IvRev");
-}
-
-void IvRev_reverseSweepCells(const std::vector<CellTape*>& cells, Interval* gradient, bool zeroBased, bool subtract,
-                             NodeRef result) {
-  const int32_t shift = zeroBased ? 1 : 0;
-  auto toGradient = [&](NodeRef r, const Interval& amount) {
-    Interval& g = gradient[-r - shift];
-    g = subtract ? Ivl_sub(g, amount) : Ivl_add(g, amount);
-  };
-  if (result < 0) toGradient(result, kOne);
-  const CellNodes<IvRevNode> nodes(cells, kValIvRev);
-  IvRevNode* seed = result > 0 ? nodes.at(result) : nullptr;
-  if (!seed) return;
-  nodes.backward([](IvRevNode& node) { node.value = kZero; });
-  seed->value = kOne;
-  nodes.backward([&](IvRevNode& node) {
-    const Interval a = node.value;
-    if (a.lo == 0.0 && a.hi == 0.0) return;
-    const NodeRef refs[2] = {node.operand1, node.operand2};
-    const Interval partials[2] = {node.partial1, node.partial2};
-    for (int s = 0; s < 2; ++s) {
-      const Interval amount = Ivl_mul(partials[s], a);
-      if (IvRevNode* operand = refs[s] > 0 ? nodes.at(refs[s]) : nullptr)
-        operand->value = Ivl_add(operand->value, amount);
-      else if (refs[s] < 0) toGradient(refs[s], amount);
-    }
-  });
-}
+// The kind-10 tape's preparation and sweeps, compiled here with the interval
+// arithmetic's directed rounding.
+template bool Tape_prepareReverse<IvRevScalar>(EvalContext* ctx);
+template bool Tape_prepareReverseCell<IvRevScalar>(EvalContext* ctx, CellTape* tape);
+template void Tape_reverseSweep<IvRevScalar>(Interval* gradient, bool zeroBased, bool subtract, NodeRef result,
+                                             EvalBuffers* buffers);
+template void Tape_reverseSweepCells<IvRevScalar>(const std::vector<CellTape*>& cells, Interval* gradient,
+                                                  bool zeroBased, bool subtract, NodeRef result);

@@ -1,20 +1,35 @@
 // Reverse tape over intervals (kind 10): each operation on kind-10 values
 // appends one node with its interval value and the interval partials with
 // respect to at most two operands, and returns a copy of it; the backward
-// sweep turns them into an enclosure of the gradient over the box. A domain
-// fault raises status 31 (30 for a negative power of an interval through 0)
-// and turns the new node into the constant [NaN, NaN]. A tape that is full
-// raises status 37 and appends nothing (the operand comes back).
+// sweep (Tape_reverseSweep<IvRevScalar>) turns them into an enclosure of the
+// gradient over the box. A domain fault raises status 31 (30 for a negative
+// power of an interval through 0) and turns the new node into the constant
+// [NaN, NaN]. A tape that is full raises status 37 and appends nothing (the
+// operand comes back).
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
+#include "arithmetic/interval/Ivl_Arith.h"
 #include "values/IvRev_Node.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
 
-struct CellTape;
-struct EvalBuffers;
-struct EvalContext;
+// The enclosing operations, rounded outwards, of the tape's preparation and
+// sweeps (Tape_Reverse.h).
+struct IvRevScalar {
+  static constexpr const char* kFamily = "IvRev";
+  static constexpr int32_t kKind = kValIvRev;
+  static constexpr auto kNodes = &EvalBuffers::ivRevTape;
+  static constexpr auto kCapacity = &EvalBuffers::ivRevTapeCapacity;
+  static Interval constant(double c) { return Interval{c, c}; }
+  static bool isZero(const Interval& a) { return a.lo == 0.0 && a.hi == 0.0; }
+  static Interval mul(const Interval& partial, const Interval& a) { return Ivl_mul(partial, a); }
+  static void add(Interval* adjoint, const Interval& amount) { *adjoint = Ivl_add(*adjoint, amount); }
+  static void toGradient(Interval* g, const Interval& amount, bool subtract) {
+    *g = subtract ? Ivl_sub(*g, amount) : Ivl_add(*g, amount);
+  }
+};
 
 // value = [d, d], zero partials; operands, self and context stay.
 void IvRev_setConst(IvRevNode* node, double d);
@@ -57,17 +72,3 @@ IvRevNode IvRev_sqr(const IvRevNode* x);
 IvRevNode IvRev_sqrt(const IvRevNode* x);
 IvRevNode IvRev_tan(const IvRevNode* x);
 IvRevNode IvRev_tanh(const IvRevNode* x);
-
-// Makes the context's kind-10 tape hold the capacity the memory pass
-// recorded; status 37 before that pass, 2 when memory runs out, false in
-// both cases.
-bool IvRev_prepareTape(EvalContext* ctx);
-// Adds (or, with subtract, subtracts) the interval gradient of the value
-// whose reference is result into gradient (variable k at k, or k - 1 when
-// zeroBased). The sweep overwrites the tape's values with adjoints.
-void IvRev_reverseSweep(Interval* gradient, bool zeroBased, bool subtract, NodeRef result, EvalBuffers* buffers);
-// The per-cell tapes of Rev_prepareCellTape and Rev_reverseSweepCells with
-// kind-10 nodes.
-bool IvRev_prepareCellTape(EvalContext* ctx, CellTape* tape);
-void IvRev_reverseSweepCells(const std::vector<CellTape*>& cells, Interval* gradient, bool zeroBased, bool subtract,
-                             NodeRef result);

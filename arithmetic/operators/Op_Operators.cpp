@@ -42,10 +42,13 @@ double numberOf(const Value& v) { return v.kind == kValEmpty || v.kind == kValMi
 
 EvalContext* contextOf(const Value& x, const Value& y) { return x.context ? x.context : y.context; }
 
-// The context's result, or a private one for values bound to no context.
-Value* resultOf(EvalContext* ctx) {
+// The context's buffers, or null for values bound to no context.
+EvalBuffers* buffersOf(EvalContext* ctx) { return ctx ? &ctx->buffers : nullptr; }
+
+// The buffers' result, or a private one for values bound to no context.
+Value* resultOf(EvalBuffers* buffers) {
   thread_local Value loose{};
-  if (ctx && ctx->buffers.result) return ctx->buffers.result;
+  if (buffers && buffers->result) return buffers->result;
   loose.context = nullptr;
   return &loose;
 }
@@ -57,23 +60,23 @@ Value copyOf(Value* result, const Value& v) {
   return *result;
 }
 
-Value error(EvalContext* ctx, uint32_t code) { return finish(Val_setError(resultOf(ctx), code)); }
+Value error(EvalBuffers* buffers, uint32_t code) { return finish(Val_setError(resultOf(buffers), code)); }
 
 // A result beyond the doubles is "#num!", as the worksheet shows it. It
 // raises nothing here, so a formula may test it (ISERROR, ISNUMBER, IF); a
 // model function whose own result is not finite is refused by the check of
 // the evaluation entries.
-Value overflow(EvalContext* ctx) { return error(ctx, kErrNum); }
+Value overflow(EvalBuffers* buffers) { return error(buffers, kErrNum); }
 
-Value number(EvalContext* ctx, int32_t kind, double x) {
-  if (!std::isfinite(x)) return overflow(ctx);
-  Value* r = resultOf(ctx);
+Value number(EvalBuffers* buffers, int32_t kind, double x) {
+  if (!std::isfinite(x)) return overflow(buffers);
+  Value* r = resultOf(buffers);
   Val_setNumber(r, x);
   r->kind = kind;
   return *r;
 }
 
-Value boolean(EvalContext* ctx, bool b) { return finish(Val_setBool(resultOf(ctx), b ? 1 : 0)); }
+Value boolean(EvalBuffers* buffers, bool b) { return finish(Val_setBool(resultOf(buffers), b ? 1 : 0)); }
 
 void checkScaling(EvalContext* ctx, double a, double b) {
   if (!ctx || ctx->flags.scalingCheck != 1 || !ctx->tables.structure) return;
@@ -85,13 +88,13 @@ void checkScaling(EvalContext* ctx, double a, double b) {
 Value scalarArith(EvalContext* ctx, Arith op, int32_t kx, double x, int32_t ky, double y) {
   const int32_t kind = std::max(std::max(kx, ky), static_cast<int32_t>(kValInt));
   switch (op) {
-    case Arith::kAdd: checkScaling(ctx, x, y); return number(ctx, kind, x + y);
-    case Arith::kSub: checkScaling(ctx, x, y); return number(ctx, kind, x - y);
-    case Arith::kMul: return number(ctx, kind, x * y);
-    case Arith::kDiv: return y == 0.0 ? error(ctx, kErrDiv0) : number(ctx, kValReal, x / y);
+    case Arith::kAdd: checkScaling(ctx, x, y); return number(buffersOf(ctx), kind, x + y);
+    case Arith::kSub: checkScaling(ctx, x, y); return number(buffersOf(ctx), kind, x - y);
+    case Arith::kMul: return number(buffersOf(ctx), kind, x * y);
+    case Arith::kDiv: return y == 0.0 ? error(buffersOf(ctx), kErrDiv0) : number(buffersOf(ctx), kValReal, x / y);
     case Arith::kPow: break;
   }
-  return error(ctx, kErrValue);
+  return error(buffersOf(ctx), kErrValue);
 }
 
 // ---- Dependency classes (kind 16) ----
@@ -100,10 +103,10 @@ bool isDeg(const Value& v) { return v.kind == kValDegVec; }
 
 // The context's result as a copy of the kind-16 value v, counted as one
 // operation; with independent every class becomes 0.
-Value degCopy(EvalContext* ctx, const Value& v, bool independent) {
-  Value* r = resultOf(ctx);
+Value degCopy(EvalBuffers* buffers, const Value& v, bool independent) {
+  Value* r = resultOf(buffers);
   if (r->payload != v.payload || r->kind != v.kind) Val_assign(r, &v);
-  ++ctx->buffers.tapeCount;
+  ++buffers->tapeCount;
   if (independent && r->kind == kValDegVec && r->payload) {
     DegVec* d = static_cast<DegVec*>(r->payload);
     for (int32_t k = 1; k <= d->n; ++k) d->classes[k] = 0;
@@ -122,13 +125,14 @@ Value degArith(Arith op, const Value& x, const Value& y, EvalContext* ctx) {
       } else {
         DegVec_add(&x, &y);
         const Value& other = isDeg(x) ? y : x;
-        if (isScalar(other.kind) && numberOf(other) == 0.0) return degCopy(ctx, *resultOf(ctx), true);
+        if (isScalar(other.kind) && numberOf(other) == 0.0)
+          return degCopy(buffersOf(ctx), *resultOf(buffersOf(ctx)), true);
       }
       break;
     case Arith::kDiv:
       if (both) DegVec_nonlin2(&x, &y);
-      else if (isDeg(x)) return degCopy(ctx, x, false);
-      else if (isScalar(x.kind) && numberOf(x) == 0.0) return degCopy(ctx, y, true);
+      else if (isDeg(x)) return degCopy(buffersOf(ctx), x, false);
+      else if (isScalar(x.kind) && numberOf(x) == 0.0) return degCopy(buffersOf(ctx), y, true);
       else DegVec_nonlin(&y);
       break;
     // A square is the square of its base; any other power, a vector
@@ -138,10 +142,10 @@ Value degArith(Arith op, const Value& x, const Value& y, EvalContext* ctx) {
       else if (isDeg(x) && isScalar(y.kind) && numberOf(y) == 2.0) DegVec_sqr(&x);
       else if (isDeg(x) && isScalar(y.kind)) DegVec_nonlin(&x);
       else if (isDeg(y) && isScalar(x.kind)) DegVec_nonlin(&y);
-      else return error(ctx, kErrValue);
+      else return error(buffersOf(ctx), kErrValue);
       break;
   }
-  return *resultOf(ctx);
+  return *resultOf(buffersOf(ctx));
 }
 
 // The kind and number of an arithmetic operand; false when it has none.
@@ -320,13 +324,13 @@ Value familyArith(const FamilyOps<T>& ops, Arith op, int32_t kind, const Value& 
   if (px && py) r = ops.vv[i](px, py);
   else if (py) r = ops.sv[i](numberOf(x), py);
   else r = ops.vs[i](px, numberOf(y));
-  return store(ops, resultOf(ctx), r, ctx);
+  return store(ops, resultOf(buffersOf(ctx)), r, ctx);
 }
 
 template <typename T>
 Value familyNeg(const FamilyOps<T>& ops, const Value& x) {
   const T r = ops.neg(static_cast<const T*>(x.payload));
-  return store(ops, resultOf(x.context), r, x.context);
+  return store(ops, resultOf(buffersOf(x.context)), r, x.context);
 }
 
 // Kinds 5 to 15 have an arithmetic family each.
@@ -361,15 +365,15 @@ bool familyPair(const Value& x, const Value& y, int32_t* kind) {
 
 Value arith(Arith op, const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(ctx), x);
-  if (isError(y)) return copyOf(resultOf(ctx), y);
+  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
+  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
   if (isDeg(x) || isDeg(y)) return degArith(op, x, y, ctx);
   int32_t kx = 0, ky = 0;
   double a = 0.0, b = 0.0;
   if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarArith(ctx, op, kx, a, ky, b);
-  if (op == Arith::kDiv && isScalar(y.kind) && numberOf(y) == 0.0) return error(ctx, kErrDiv0);
+  if (op == Arith::kDiv && isScalar(y.kind) && numberOf(y) == 0.0) return error(buffersOf(ctx), kErrDiv0);
   int32_t kind = 0;
-  if (!familyPair(x, y, &kind)) return error(ctx, kErrValue);
+  if (!familyPair(x, y, &kind)) return error(buffersOf(ctx), kErrValue);
   // The interval result of a division by an interval through 0 is still
   // computed; the raised status fails the evaluation.
   if (op == Arith::kDiv) intervalDivisorHoldsZero(y);
@@ -378,26 +382,27 @@ Value arith(Arith op, const Value& x, const Value& y) {
 
 Value arithVS(Arith op, const Value& x, double d) {
   EvalContext* ctx = x.context;
-  if (isError(x)) return copyOf(resultOf(ctx), x);
-  if (isDeg(x)) return degCopy(ctx, x, op == Arith::kMul && d == 0.0);
-  if (op == Arith::kDiv && d == 0.0 && (isScalar(x.kind) || x.kind < kValDegVec)) return error(ctx, kErrDiv0);
+  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
+  if (isDeg(x)) return degCopy(buffersOf(ctx), x, op == Arith::kMul && d == 0.0);
+  if (op == Arith::kDiv && d == 0.0 && (isScalar(x.kind) || x.kind < kValDegVec))
+    return error(buffersOf(ctx), kErrDiv0);
   if (isScalar(x.kind)) return scalarArith(ctx, op, kValReal, numberOf(x), kValReal, d);
   if (familyOf(x.kind)) {
     Value scalar = Val_empty(ctx);
     Val_setNumber(&scalar, d);
     return dispatchFamily(op, x.kind, x, scalar, ctx);
   }
-  return error(ctx, kErrValue);
+  return error(buffersOf(ctx), kErrValue);
 }
 
 Value arithSV(Arith op, double d, const Value& x) {
   EvalContext* ctx = x.context;
-  if (isError(x)) return copyOf(resultOf(ctx), x);
+  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
   if (isDeg(x)) {
-    if (op != Arith::kDiv) return degCopy(ctx, x, op == Arith::kMul && d == 0.0);
-    if (d == 0.0) return degCopy(ctx, x, true);
+    if (op != Arith::kDiv) return degCopy(buffersOf(ctx), x, op == Arith::kMul && d == 0.0);
+    if (d == 0.0) return degCopy(buffersOf(ctx), x, true);
     DegVec_nonlin(&x);
-    return *resultOf(ctx);
+    return *resultOf(buffersOf(ctx));
   }
   if (isScalar(x.kind)) return scalarArith(ctx, op, kValReal, d, kValReal, numberOf(x));
   if (familyOf(x.kind)) {
@@ -405,18 +410,18 @@ Value arithSV(Arith op, double d, const Value& x) {
     Val_setNumber(&scalar, d);
     return dispatchFamily(op, x.kind, scalar, x, ctx);
   }
-  return error(ctx, kErrValue);
+  return error(buffersOf(ctx), kErrValue);
 }
 
 // Scalar powers with the worksheet's rules: 0 ^ negative is "#div/0!",
 // 0 ^ 0 and a negative base with a fractional exponent "#num!".
 Value scalarPow(EvalContext* ctx, double a, double b) {
-  if (a == 0.0 && b < 0.0) return error(ctx, kErrDiv0);
-  if (a == 0.0 && b == 0.0) return error(ctx, kErrNum);
+  if (a == 0.0 && b < 0.0) return error(buffersOf(ctx), kErrDiv0);
+  if (a == 0.0 && b == 0.0) return error(buffersOf(ctx), kErrNum);
   const double r = std::pow(a, b);
-  if (std::isnan(r)) return error(ctx, kErrNum);
-  if (std::isinf(r)) return overflow(ctx);
-  return number(ctx, kValReal, r);
+  if (std::isnan(r)) return error(buffersOf(ctx), kErrNum);
+  if (std::isinf(r)) return overflow(buffersOf(ctx));
+  return number(buffersOf(ctx), kValReal, r);
 }
 
 // Text of a value for joining: booleans TRUE/FALSE, integers "%d", reals
@@ -499,36 +504,35 @@ Value compareSamples(const Value& x, const Value& y, int32_t rel, EvalContext* c
   if (px && py) r = kBoth[rel](px, py);
   else if (px && isScalar(y.kind)) r = kOne[rel](px, numberOf(y));
   else if (py && isScalar(x.kind)) r = kOne[mirror(rel)](py, numberOf(x));
-  else return error(ctx, kErrValue);
-  return finish(Val_setSamples(resultOf(ctx), &r));
+  else return error(buffersOf(ctx), kErrValue);
+  return finish(Val_setSamples(resultOf(buffersOf(ctx)), &r));
 }
 
 Value compare(const Value& x, const Value& y, int32_t rel) {
   EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(ctx), x);
-  if (isError(y)) return copyOf(resultOf(ctx), y);
+  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
+  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
   if (x.kind == kValDegDag || y.kind == kValDegDag) {
     if (ctx->flags.nonSmoothAllowed == 1) DegDag_nonlin2Result(&x, &y);
     else DegDag_nonsmooth2(&x, &y, true);
-    return *resultOf(ctx);
+    return *resultOf(buffersOf(ctx));
   }
   if (isDeg(x) || isDeg(y)) {
     if (ctx->flags.nonSmoothAllowed == 1) DegVec_nonlin2(&x, &y);
     else DegVec_nonsmooth2(&x, &y, true);
-    return *resultOf(ctx);
+    return *resultOf(buffersOf(ctx));
   }
   if (ctx && ctx->flags.nonSmoothAllowed == 0 && (x.kind >= kValGrad || y.kind >= kValGrad)) {
     Vm_raise(ctx, kStatusNonSmoothSpecial, "compare", 0, 0, 0);
-    return error(ctx, kErrValue);
+    return error(buffersOf(ctx), kErrValue);
   }
   if (x.kind == kValSamples || y.kind == kValSamples) return compareSamples(x, y, rel, ctx);
-  if (x.kind <= kValHess && isScalar(y.kind))
-    return boolean(ctx, Op_compareConst(x, numberOf(y), rel));
+  if (x.kind <= kValHess && isScalar(y.kind)) return boolean(buffersOf(ctx), Op_compareConst(x, numberOf(y), rel));
   if (y.kind <= kValHess && isScalar(x.kind))
-    return boolean(ctx, Op_compareConst(y, numberOf(x), mirror(rel)));
+    return boolean(buffersOf(ctx), Op_compareConst(y, numberOf(x), mirror(rel)));
   bool b = false;
-  if (textRelation(x, y, rel, &b)) return boolean(ctx, b);
-  return error(ctx, kErrValue);
+  if (textRelation(x, y, rel, &b)) return boolean(buffersOf(ctx), b);
+  return error(buffersOf(ctx), kErrValue);
 }
 
 }  // namespace
@@ -558,34 +562,34 @@ Value Op_subSV(double d, const Value& x) { return arithSV(Arith::kSub, d, x); }
 Value Op_mulSV(double d, const Value& x) { return arithSV(Arith::kMul, d, x); }
 
 Value Op_divSV(double d, const Value& x) {
-  if (isScalar(x.kind) && numberOf(x) == 0.0) return error(x.context, kErrDiv0);
-  if (intervalDivisorHoldsZero(x)) return error(x.context, kErrDiv0);
+  if (isScalar(x.kind) && numberOf(x) == 0.0) return error(buffersOf(x.context), kErrDiv0);
+  if (intervalDivisorHoldsZero(x)) return error(buffersOf(x.context), kErrDiv0);
   return arithSV(Arith::kDiv, d, x);
 }
 
 Value Op_pow(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(ctx), x);
-  if (isError(y)) return copyOf(resultOf(ctx), y);
+  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
+  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
   if (isDeg(x) || isDeg(y)) return degArith(Arith::kPow, x, y, ctx);
   int32_t kx = 0, ky = 0;
   double a = 0.0, b = 0.0;
   if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarPow(ctx, a, b);
   if (x.kind == kValDegDag && y.kind == kValDegDag) {
     DegDag_nonlin2Result(&x, &y);
-    return *resultOf(ctx);
+    return *resultOf(buffersOf(ctx));
   }
   int32_t kind = 0;
   if (familyPair(x, y, &kind)) return dispatchFamily(Arith::kPow, kind, x, y, ctx);
-  return error(ctx, kErrValue);
+  return error(buffersOf(ctx), kErrValue);
 }
 
 Value Op_neg(const Value& x) {
   EvalContext* ctx = x.context;
-  if (isError(x)) return copyOf(resultOf(ctx), x);
-  if (isScalar(x.kind)) return number(ctx, x.kind == kValReal ? kValReal : kValInt, -numberOf(x));
-  if (double t = 0.0; Op_numericText(x, &t)) return number(ctx, kValReal, -t);
-  if (isDeg(x)) return degCopy(ctx, x, false);
+  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
+  if (isScalar(x.kind)) return number(buffersOf(ctx), x.kind == kValReal ? kValReal : kValInt, -numberOf(x));
+  if (double t = 0.0; Op_numericText(x, &t)) return number(buffersOf(ctx), kValReal, -t);
+  if (isDeg(x)) return degCopy(buffersOf(ctx), x, false);
   if (x.kind == kValSamples) return familyNeg(kSampleOps, x);
   if (x.kind == kValGrad) return familyNeg(kGradOps, x);
   if (x.kind == kValHess) return familyNeg(kHessOps, x);
@@ -597,26 +601,26 @@ Value Op_neg(const Value& x) {
   if (x.kind == kValInterval) return familyNeg(kIvlOps, x);
   if (x.kind == kValIvProp) return familyNeg(kIvPropOps, x);
   if (x.kind == kValAffine) return familyNeg(kAffOps, x);
-  return error(ctx, kErrValue);
+  return error(buffersOf(ctx), kErrValue);
 }
 
 Value Op_concat(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(ctx), x);
-  if (isError(y)) return copyOf(resultOf(ctx), y);
+  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
+  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
   if (x.kind == kValDegDag || y.kind == kValDegDag) {
     DegDag_nonsmooth2(&x, &y, true);
-    return *resultOf(ctx);
+    return *resultOf(buffersOf(ctx));
   }
   if (isDeg(x) || isDeg(y)) {
     DegVec_nonsmooth2(&x, &y, true);
-    return *resultOf(ctx);
+    return *resultOf(buffersOf(ctx));
   }
   // A join is a text even when it reads as a number ("1" & "2" is "12"),
   // so that it compares and joins further as the worksheet does.
   const std::u16string joined = textOf(x) + textOf(y);
-  if (joined.size() >= kOpMaxTextLength) return error(ctx, kErrValue);
-  return finish(Val_setText(resultOf(ctx), joined.c_str()));
+  if (joined.size() >= kOpMaxTextLength) return error(buffersOf(ctx), kErrValue);
+  return finish(Val_setText(resultOf(buffersOf(ctx)), joined.c_str()));
 }
 
 Value Op_eq(const Value& x, const Value& y) { return compare(x, y, kRelCmpEq); }

@@ -5,46 +5,32 @@
 
 #include "arithmetic/numeric/Num_Elementary.h"
 #include "arithmetic/numeric/Num_Scalar.h"
+#include "arithmetic/tape/Tape_Sweep.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
 namespace {
 
-void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Rev", 0, 0, 0); }
+void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, RevScalar::kFamily, 0, 0, 0); }
 
-// The next node of the tape, or null (status 37 raised) when it is full.
-RevNode* next(EvalContext* ctx) {
-  if (ctx->buffers.revTape && ctx->buffers.tapeCount < ctx->buffers.revTapeCapacity)
-    return &ctx->buffers.revTape[++ctx->buffers.tapeCount];
-  raise(ctx, kStatusNoSizingPass);
-  return nullptr;
-}
-
-RevNode write(RevNode* node, double value, double p1, double p2, NodeRef r1, NodeRef r2) {
-  node->value = value;
-  node->partial1 = p1;
-  node->partial2 = p2;
-  node->operand1 = r1;
-  node->operand2 = r2;
-  return *node;
-}
+RevNode* next(EvalContext* ctx) { return Tape_nextNode<RevScalar>(ctx); }
 
 // A node with x as its only operand; the number operand, if any, has no
 // reference.
 RevNode single(const RevNode* x, double value, double partial) {
   RevNode* node = next(x->context);
-  return node ? write(node, value, partial, 0.0, x->self, 0) : *x;
+  return node ? Tape_writeNode(node, value, partial, 0.0, x->self, 0) : *x;
 }
 
 // As single, for an operation whose number stands on the left.
 RevNode singleRight(const RevNode* x, double value, double partial) {
   RevNode* node = next(x->context);
-  return node ? write(node, value, 0.0, partial, 0, x->self) : *x;
+  return node ? Tape_writeNode(node, value, 0.0, partial, 0, x->self) : *x;
 }
 
 RevNode pair(const RevNode* x, const RevNode* y, double value, double p1, double p2) {
   RevNode* node = next(x->context);
-  return node ? write(node, value, p1, p2, x->self, y->self) : *x;
+  return node ? Tape_writeNode(node, value, p1, p2, x->self, y->self) : *x;
 }
 
 template <int32_t op>
@@ -56,7 +42,7 @@ RevNode unary(const RevNode* x) {
     return *x;
   }
   const NumDerivs d = Num_elementary(op, x->value, false);
-  return write(node, d.f, d.d1, 0.0, x->self, 0);
+  return Tape_writeNode(node, d.f, d.d1, 0.0, x->self, 0);
 }
 
 bool badDivisor(double y) { return y == 0.0 || std::isnan(y); }
@@ -93,7 +79,7 @@ RevNode Rev_div(const RevNode* x, const RevNode* y) {
     return *x;
   }
   const double q = x->value / y->value;
-  return write(node, q, 1.0 / y->value, -(x->value / Num_sqrChecked(y->value)), x->self, y->self);
+  return Tape_writeNode(node, q, 1.0 / y->value, -(x->value / Num_sqrChecked(y->value)), x->self, y->self);
 }
 
 RevNode Rev_divSV(double d, const RevNode* x) {
@@ -103,7 +89,7 @@ RevNode Rev_divSV(double d, const RevNode* x) {
     raise(x->context, kStatusDivisionByZero);
     return *x;
   }
-  return write(node, d / x->value, 0.0, -(d / Num_sqrChecked(x->value)), 0, x->self);
+  return Tape_writeNode(node, d / x->value, 0.0, -(d / Num_sqrChecked(x->value)), 0, x->self);
 }
 
 RevNode Rev_divVS(const RevNode* x, double d) {
@@ -153,7 +139,7 @@ RevNode Rev_pow(const RevNode* x, const RevNode* y) {
     return *x;
   }
   const double p = std::pow(x->value, y->value);
-  return write(node, p, y->value / x->value * p, std::log(x->value) * p, x->self, y->self);
+  return Tape_writeNode(node, p, y->value / x->value * p, std::log(x->value) * p, x->self, y->self);
 }
 
 RevNode Rev_powSV(double d, const RevNode* x) {
@@ -173,3 +159,11 @@ RevNode Rev_sqr(const RevNode* x) { return unary<kOpSquare>(x); }
 RevNode Rev_sqrt(const RevNode* x) { return unary<kOpSqrt>(x); }
 RevNode Rev_tan(const RevNode* x) { return unary<kOpTan>(x); }
 RevNode Rev_tanh(const RevNode* x) { return unary<kOpTanh>(x); }
+
+// The kind-7 tape's preparation and sweeps, compiled with the operations.
+template bool Tape_prepareReverse<RevScalar>(EvalContext* ctx);
+template bool Tape_prepareReverseCell<RevScalar>(EvalContext* ctx, CellTape* tape);
+template void Tape_reverseSweep<RevScalar>(double* gradient, bool zeroBased, bool subtract, NodeRef result,
+                                           EvalBuffers* buffers);
+template void Tape_reverseSweepCells<RevScalar>(const std::vector<CellTape*>& cells, double* gradient, bool zeroBased,
+                                                bool subtract, NodeRef result);

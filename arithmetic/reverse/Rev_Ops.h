@@ -1,19 +1,31 @@
 // Reverse tape over reals (kind 7): each operation on kind-7 values appends
 // one node to the context's tape with its value and its partial derivatives
 // with respect to at most two operands, and returns a copy of that node; the
-// backward sweep then turns the partials into the gradient of the value the
-// evaluation produced. A zero divisor raises status 30 and an argument
-// outside an open domain status 31; the operation then returns its operand.
-// A tape that is full raises status 37 and appends nothing.
+// backward sweep (Tape_reverseSweep<RevScalar>) then turns the partials into
+// the gradient of the value the evaluation produced. A zero divisor raises
+// status 30 and an argument outside an open domain status 31; the operation
+// then returns its operand. A tape that is full raises status 37 and appends
+// nothing.
 #pragma once
 
-#include <vector>
+#include <cstdint>
 
 #include "values/Rev_Node.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Context.h"
 
-struct CellTape;
-struct EvalBuffers;
-struct EvalContext;
+// The point operations of the tape's preparation and sweeps (Tape_Reverse.h).
+struct RevScalar {
+  static constexpr const char* kFamily = "Rev";
+  static constexpr int32_t kKind = kValRev;
+  static constexpr auto kNodes = &EvalBuffers::revTape;
+  static constexpr auto kCapacity = &EvalBuffers::revTapeCapacity;
+  static double constant(double c) { return c; }
+  static bool isZero(double a) { return a == 0.0; }
+  static double mul(double partial, double a) { return partial * a; }
+  static void add(double* adjoint, double amount) { *adjoint += amount; }
+  static void toGradient(double* g, double amount, bool subtract) { *g += (subtract ? -1.0 : 1.0) * amount; }
+};
 
 // value = d with no derivatives; operands, self and context stay.
 void Rev_setConst(RevNode* node, double d);
@@ -57,24 +69,3 @@ RevNode Rev_sqr(const RevNode* x);
 RevNode Rev_sqrt(const RevNode* x);
 RevNode Rev_tan(const RevNode* x);
 RevNode Rev_tanh(const RevNode* x);
-
-// Makes the context's tape hold the capacity the memory pass recorded (nodes
-// linked to their own addresses); status 37 before that pass, 2 when memory
-// runs out, false in both cases. The node counter is not touched.
-bool Rev_prepareTape(EvalContext* ctx);
-// Adds (or, with subtract, subtracts) the gradient of the value whose
-// reference is result into gradient (variable k at k, or k - 1 when
-// zeroBased): a tape node is swept backwards from itself, a variable leaf
-// gives its unit entry, a constant nothing. The sweep overwrites the tape's
-// forward values with adjoints.
-void Rev_reverseSweep(double* gradient, bool zeroBased, bool subtract, NodeRef result, EvalBuffers* buffers);
-// Per-cell tapes, for an evaluation that gives each cell its own tape (kept
-// across evaluations; the caller keeps the context's own tape with a
-// CellTapeLoan): before a cell runs, its tape gets kind-7 nodes when it has
-// none and becomes the context's tape with the counter at 0 (no tape for a
-// cell without one); status 2 and false when memory runs out.
-bool Rev_prepareCellTape(EvalContext* ctx, CellTape* tape);
-// The sweep of Rev_reverseSweep over the tapes of the cells just run (a
-// function side's chain), whose nodes name one another across cells.
-void Rev_reverseSweepCells(const std::vector<CellTape*>& cells, double* gradient, bool zeroBased, bool subtract,
-                           NodeRef result);

@@ -8,7 +8,7 @@
 #include "values/Val_Value.h"
 #include "values/Vm_Context.h"
 
-Value Val_toText(const Value* value, EvalContext* ctx) {
+Value Val_toText(const Value* value, EvalBuffers* buffers) {
   char16_t digits[40] = {};
   const char16_t* text = u"";
   switch (value->kind) {
@@ -24,21 +24,21 @@ Value Val_toText(const Value* value, EvalContext* ctx) {
     case kValText: text = value->text ? value->text : u""; break;
     default: break;
   }
-  if (value == ctx->buffers.result && value->kind == kValText) return *ctx->buffers.result;
-  Val_setText(ctx->buffers.result, text);
-  return *ctx->buffers.result;
+  if (value == buffers->result && value->kind == kValText) return *buffers->result;
+  Val_setText(buffers->result, text);
+  return *buffers->result;
 }
 
-Value Val_toNumber(const Value* value, EvalContext* ctx) {
+Value Val_toNumber(const Value* value, EvalBuffers* buffers) {
   const std::u16string text = value->text ? value->text : u"";
   double x = 0.0;
   const bool blank = text.find_first_not_of(u" \t") == std::u16string::npos;
   if (!blank && !Text_toDouble(text, &x)) {
-    if (value != ctx->buffers.result) Val_setText(ctx->buffers.result, text.c_str());
-    return *ctx->buffers.result;
+    if (value != buffers->result) Val_setText(buffers->result, text.c_str());
+    return *buffers->result;
   }
   if (x >= -2147483648.0 && x <= 2147483647.0 && x == std::trunc(x))
-    Val_setInt(ctx->buffers.result, static_cast<int32_t>(x));
-  else Val_setNumber(ctx->buffers.result, x);
-  return *ctx->buffers.result;
+    Val_setInt(buffers->result, static_cast<int32_t>(x));
+  else Val_setNumber(buffers->result, x);
+  return *buffers->result;
 }

@@ -3,14 +3,14 @@
 // context's result value and return a shallow copy of it.
 #pragma once
 
-struct EvalContext;
+struct EvalBuffers;
 struct Value;
 
 // "TRUE" or "FALSE" for a boolean (NaN is FALSE), the integer digits of an
 // integer-valued number, the shortest text that reads back as exactly a
 // real, a copy of a text, and the empty text for any other kind.
-Value Val_toText(const Value* value, EvalContext* ctx);
+Value Val_toText(const Value* value, EvalBuffers* buffers);
 // A text that reads whole as a number (blanks around it allowed) becomes
 // that number, integer-valued (kind 3) when it is a 32-bit integer, else
 // real; the empty text is the integer 0; any other text stays as it is.
-Value Val_toNumber(const Value* value, EvalContext* ctx);
+Value Val_toNumber(const Value* value, EvalBuffers* buffers);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "arithmetic/grad/Grad_Tape.h"
+#include "arithmetic/tape/Tape_Reverse.h"
 #include "tests/arithmetic/ExpressionCases.h"
 #include "values/Vm_Status.h"
 
@@ -74,12 +75,12 @@ Derivs reverseGradient(const Case& c, const double* x) {
   ctx->tables.functions->maxCellTape = countOperations(ctx, c);
   ctx->flags.mode = kModeRev;
   Derivs d;
-  EXPECT_TRUE(Rev_prepareTape(ctx));
+  EXPECT_TRUE(Tape_prepareReverse<RevScalar>(ctx));
   ctx->buffers.tapeCount = 0;
   RevFamily f{ctx, x};
   const RevNode r = build(f, c);
   d.value = r.value;
-  Rev_reverseSweep(d.g, false, false, r.self, &ctx->buffers);
+  Tape_reverseSweep<RevScalar>(d.g, false, false, r.self, &ctx->buffers);
   EXPECT_EQ(ctx->errors.errorCount, 0) << c.name;
   freeContext(ctx);
   return d;
@@ -154,7 +155,7 @@ struct Tape {
 
 TEST(Tapes, RefuseToStartBeforeTheMemoryPass) {
   Tape t(-1);
-  EXPECT_FALSE(Rev_prepareTape(t.ctx));
+  EXPECT_FALSE(Tape_prepareReverse<RevScalar>(t.ctx));
   EXPECT_EQ(t.ctx->errors.firstError, kStatusNoSizingPass);
   EXPECT_FALSE(Grad_prepareTape(t.ctx, 2));
   EXPECT_FALSE(DegDag_prepareTape(t.ctx));
@@ -163,7 +164,7 @@ TEST(Tapes, RefuseToStartBeforeTheMemoryPass) {
 
 TEST(Tapes, AFullTapeRaisesAStatusAndWritesNothingPastItsEnd) {
   Tape t(2);
-  ASSERT_TRUE(Rev_prepareTape(t.ctx));
+  ASSERT_TRUE(Tape_prepareReverse<RevScalar>(t.ctx));
   RevFamily r{t.ctx, t.x};
   RevNode a = r.var(1), b = r.var(2);
   RevNode p = Rev_mul(&a, &b), q = Rev_add(&p, &a), e = Rev_exp(&q);
@@ -187,17 +188,17 @@ TEST(Tapes, AFullTapeRaisesAStatusAndWritesNothingPastItsEnd) {
 
 TEST(Tapes, SweepsStartAtTheResultNotAtTheLastNode) {
   Tape t(4);
-  ASSERT_TRUE(Rev_prepareTape(t.ctx));
+  ASSERT_TRUE(Tape_prepareReverse<RevScalar>(t.ctx));
   RevFamily r{t.ctx, t.x};
   RevNode a = r.var(1), b = r.var(2);
   const RevNode product = Rev_mul(&a, &b);
   Rev_exp(&a);  // recorded after the result, not part of it
   double g[3] = {};
-  Rev_reverseSweep(g, false, false, product.self, &t.ctx->buffers);
+  Tape_reverseSweep<RevScalar>(g, false, false, product.self, &t.ctx->buffers);
   EXPECT_EQ(g[1], 3.0);
   EXPECT_EQ(g[2], 2.0);
   double leaf[2] = {};
-  Rev_reverseSweep(leaf, true, true, a.self, &t.ctx->buffers);  // a bare variable, zero-based, subtracted
+  Tape_reverseSweep<RevScalar>(leaf, true, true, a.self, &t.ctx->buffers);  // a bare variable, zero-based, subtracted
   EXPECT_EQ(leaf[0], -1.0);
 
   t.ctx->buffers.tapeCount = 0;
@@ -225,15 +226,15 @@ TEST(Tapes, TiesOfMaxAndMinWeighTheirOperandsToOneInEveryFamily) {
   EXPECT_EQ(tie->gradient[1], 0.5);
   EXPECT_EQ(tie->gradient[2], 0.5);
 
-  ASSERT_TRUE(Rev_prepareTape(t.ctx));
+  ASSERT_TRUE(Tape_prepareReverse<RevScalar>(t.ctx));
   t.ctx->buffers.tapeCount = 0;
   RevFamily r{t.ctx, same};
   RevNode a = r.var(1), b = r.var(2);
   double gx[3] = {};
-  Rev_reverseSweep(gx, false, false, Rev_max(&a, &a).self, &t.ctx->buffers);
+  Tape_reverseSweep<RevScalar>(gx, false, false, Rev_max(&a, &a).self, &t.ctx->buffers);
   EXPECT_EQ(gx[1], 1.0);
   double gt[3] = {};
-  Rev_reverseSweep(gt, false, false, Rev_min(&a, &b).self, &t.ctx->buffers);
+  Tape_reverseSweep<RevScalar>(gt, false, false, Rev_min(&a, &b).self, &t.ctx->buffers);
   EXPECT_EQ(gt[1], 0.5);
   EXPECT_EQ(gt[2], 0.5);
 
@@ -265,7 +266,7 @@ TEST(Derivatives, DomainFaultsRaiseTheirStatusAndReturnTheOperand) {
   EXPECT_EQ(quotient->value, 0.0);
   EXPECT_EQ(t.ctx->errors.errorCount, 2);
 
-  ASSERT_TRUE(Rev_prepareTape(t.ctx));
+  ASSERT_TRUE(Tape_prepareReverse<RevScalar>(t.ctx));
   t.ctx->buffers.tapeCount = 0;
   RevFamily r{t.ctx, t.x};
   RevNode a = r.var(1), b = r.var(2);

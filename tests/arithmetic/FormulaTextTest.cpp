@@ -171,7 +171,7 @@ TEST(ValueText, TextAndNumberForms) {
                        {kValInt, 3000000001.0, u"3000000001"}, {kValReal, 0.1, u"0.1"}, {kValEmpty, 0, u""}};
   for (const Row& row : texts) {
     Val_setKind(&v, row.kind)->number = row.number;
-    EXPECT_EQ(text(Val_toText(&v, ctx).text), text(row.expected));
+    EXPECT_EQ(text(Val_toText(&v, &ctx->buffers).text), text(row.expected));
   }
   struct Parse {
     const char16_t* text;
@@ -181,7 +181,7 @@ TEST(ValueText, TextAndNumberForms) {
   const Parse parses[] = {{u"12", kValInt, 12}, {u"1.5", kValReal, 1.5}, {u"", kValInt, 0}, {u"12abc", kValText, 0}};
   for (const Parse& p : parses) {
     Val_setText(&v, p.text);
-    const Value r = Val_toNumber(&v, ctx);
+    const Value r = Val_toNumber(&v, &ctx->buffers);
     EXPECT_EQ(r.kind, p.kind) << Text_toUtf8(p.text);
     if (p.kind == kValText) EXPECT_EQ(text(r.text), text(p.text));
     else EXPECT_EQ(r.number, p.number);

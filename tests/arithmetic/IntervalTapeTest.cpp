@@ -7,12 +7,14 @@
 #include <bit>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 
 #include "IntervalFamilies.h"
 #include "arithmetic/grad/Grad_Tape.h"
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
 #include "arithmetic/ivtape/IvGrad_Tape.h"
+#include "arithmetic/tape/Tape_Reverse.h"
 #include "values/Vm_Status.h"
 
 namespace {
@@ -23,7 +25,7 @@ struct Fixture {
   Fixture() {
     ctx->tables.functions->maxCellTape = 64;
     ctx->tables.functions->maxFunctionTape = 129;
-    IvRev_prepareTape(ctx);
+    Tape_prepareReverse<IvRevScalar>(ctx);
     IvProp_prepareTape(ctx);
   }
   ~Fixture() { freeContext(ctx); }
@@ -41,7 +43,7 @@ TEST(IntervalTapeTest, ReverseSweepEnclosesPointGradients) {
       const IvRevNode r = build(t, c);
       const Interval value = r.value;
       Interval gradient[3] = {{0, 0}, {0, 0}, {0, 0}};
-      IvRev_reverseSweep(gradient, false, false, r.self, &f.ctx->buffers);
+      Tape_reverseSweep<IvRevScalar>(gradient, false, false, r.self, &f.ctx->buffers);
       ASSERT_TRUE(roundsToNearest()) << c.name;
       ASSERT_EQ(f.ctx->errors.errorCount, 0) << c.name;
       const std::vector<double> p1 = gen.points(box[1], 8), p2 = gen.points(box[2], 8);
@@ -138,7 +140,7 @@ void expectTapesHoldOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* 
     t.ctx = f.ctx, t.box = start;
     const IvRevNode r = op(t);
     Interval gradient[3] = {{0, 0}, {0, 0}, {0, 0}};
-    IvRev_reverseSweep(gradient, false, false, r.self, &f.ctx->buffers);
+    Tape_reverseSweep<IvRevScalar>(gradient, false, false, r.self, &f.ctx->buffers);
     Interval box[3] = {start[0], start[1], start[2]};
     const std::vector<double> p1 = gen.points(start[1], 12), p2 = gen.points(start[2], 12);
     LongFamily pivot{{0, p1[5], p2[5]}};
@@ -419,6 +421,26 @@ uint64_t fold(uint64_t hash, const Interval (*h)[3], int32_t status) {
   return hash;
 }
 
+// Folds step(box, k, make, gen, &hash) over 300 awkward boxes k of every
+// operation (gen, the boxes' generator, may draw points) and expects each operation's hash as recorded in expected, in
+// the order of forEachAwkwardOperation.
+template <size_t N, class Step>
+void expectHashes(const uint64_t (&expected)[N], Step step) {
+  BoxGenerator gen;
+  size_t index = 0;
+  forEachAwkwardOperation([&](const char* name, double special, double, auto make) {
+    uint64_t hash = kHashOffset;
+    for (int k = 0; k < 300; ++k) {
+      const Interval box[3] = {{}, gen.box(special), gen.box()};
+      step(box, k, make, gen, &hash);
+    }
+    ASSERT_TRUE(roundsToNearest()) << name;
+    const uint64_t want = index < N ? expected[index] : 0;
+    EXPECT_EQ(hash, want) << name << " (operation " << index << "): 0x" << std::hex << hash;
+    ++index;
+  });
+}
+
 // The replayed enclosures of every operation, alone (its second-order
 // weights) and squared (also its first-order weights), over 300 awkward
 // boxes each, bit for bit as recorded: the partial-derivative weights keep
@@ -433,24 +455,14 @@ TEST(IntervalTapeTest, HessianReplayKeepsItsEnclosuresBitForBit) {
       0x1d60a7ba37b6ca41ull, 0x252717f4c995c685ull, 0x11f4f82f7bee5d8full, 0xde20f4f9b91fa5a5ull, 0x6429555b39fdfd25ull,
       0xd42dbffd28c4ba25ull, 0xfc56fe60027cab25ull, 0x61a629737ff3e965ull, 0x823952f90c17bce5ull, 0x223825bfa4207d93ull,
       0xbec310e1f0332d94ull, 0x6c43c2a0cc690135ull};
-  BoxGenerator gen;
-  size_t index = 0;
-  forEachAwkwardOperation([&](const char* name, double special, double, auto make) {
-    uint64_t hash = kHashOffset;
-    for (int k = 0; k < 300; ++k) {
-      const Interval box[3] = {{}, gen.box(special), gen.box()};
-      int32_t status = 0;
-      Interval h[3][3] = {}, s[3][3] = {};
-      replay(box, make, h, &status);
-      hash = fold(hash, h, status);
-      replay(
-          box, [&make](IvGradFamily& g) { return g.bin(kOpMul, make(g), make(g)); }, s, &status);
-      hash = fold(hash, s, status);
-    }
-    ASSERT_TRUE(roundsToNearest()) << name;
-    const uint64_t want = index < std::size(expected) ? expected[index] : 0;
-    EXPECT_EQ(hash, want) << name << " (operation " << index << "): 0x" << std::hex << hash;
-    ++index;
+  expectHashes(expected, [](const Interval* box, int, auto make, BoxGenerator&, uint64_t* hash) {
+    int32_t status = 0;
+    Interval h[3][3] = {}, s[3][3] = {};
+    replay(box, make, h, &status);
+    *hash = fold(*hash, h, status);
+    replay(
+        box, [&make](IvGradFamily& g) { return g.bin(kOpMul, make(g), make(g)); }, s, &status);
+    *hash = fold(*hash, s, status);
   });
 }
 
@@ -499,6 +511,68 @@ TEST(IntervalTapeTest, PointHessianReplayAgreesWithDifferences) {
         }
       }
     }
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// Folds the bits of an interval into an FNV-1a hash; every NaN folds alike
+// (its sign and payload are left to the compiler's choice of instructions).
+void mixInterval(uint64_t* hash, const Interval& v) {
+  for (const double d : {v.lo, v.hi}) {
+    const uint64_t word = std::bit_cast<uint64_t>(std::isnan(d) ? std::numeric_limits<double>::quiet_NaN() : d);
+    for (int b = 0; b < 8; ++b) *hash = (*hash ^ ((word >> (8 * b)) & 0xffu)) * kHashPrime;
+  }
+}
+
+// One interval and one real reverse sweep of make over the box (the real one
+// at a point of it), both gradients and values folded into hash with the
+// count of raised statuses; the sweep's placement and sign vary with k.
+template <class Make>
+void foldSweeps(Fixture& f, BoxGenerator& gen, const Interval* box, int k, Make make, uint64_t* hash) {
+  const bool zeroBased = k % 3 == 0, subtract = k % 2 == 1;
+  f.ctx->buffers.tapeCount = 0;
+  IvRevFamily t;
+  t.ctx = f.ctx, t.box = box;
+  const IvRevNode r = make(t);
+  Interval gradient[3] = {{0, 0}, {0.5, 0.5}, {0, 0}};
+  Tape_reverseSweep<IvRevScalar>(gradient, zeroBased, subtract, r.self, &f.ctx->buffers);
+  mixInterval(hash, r.value);
+  for (const Interval& g : gradient) mixInterval(hash, g);
+  f.ctx->buffers.tapeCount = 0;
+  const double x[3] = {0, gen.points(box[1], 1)[0], gen.points(box[2], 1)[0]};
+  RevFamily real{f.ctx, x};
+  const RevNode p = make(real);
+  double point[3] = {0, 0.5, 0};
+  Tape_reverseSweep<RevScalar>(point, zeroBased, subtract, p.self, &f.ctx->buffers);
+  mixInterval(hash, Interval{p.value, p.value});
+  for (const double g : point) mixInterval(hash, Interval{g, g});
+  mixInterval(hash, Interval{double(f.ctx->errors.errorCount), 0});
+  Vm_clearErrors(f.ctx);
+}
+
+// The values and swept gradients of both reverse tapes for every operation,
+// alone and squared, over 300 awkward boxes each, bit for bit as recorded:
+// the interval sweep keeps its enclosures exactly, directed rounding
+// included, and the real one its numbers.
+TEST(IntervalTapeTest, ReverseSweepsKeepTheirResultsBitForBit) {
+  const uint64_t expected[] = {
+      0x8883e70ad2096282ull, 0x1271f4e177bd339ull,  0xf250b7dc9da84184ull, 0x9e6615654e0643cfull, 0x63db06d553414ceaull,
+      0x62745f1a43fddb31ull, 0x62f48178be276f2ull,  0x2e9b8f5161bd6b95ull, 0x7153a5be1b2bdc7dull, 0x96a7879ca5009225ull,
+      0x13f29409d0cb1269ull, 0xc08ffd1ebc68640aull, 0x90196e8e917f6dc7ull, 0xc95ef6d543fd730aull, 0xf8630b61d9bd1772ull,
+      0xfc9ea1a6ce2dee6aull, 0x9a77c5892a38fdc2ull, 0xc297c81e614d28ecull, 0xa6f77f61c4ee87f0ull, 0x939e61d9b694cfafull,
+      0xee0f75c5930511b1ull, 0x48d021a5c57f06eaull, 0xab775530909011b1ull, 0x30ef2016bfac88b2ull, 0xaae9d4a1b5afe06dull,
+      0x3c31e60b5247e2efull, 0x56c0929512ffff75ull, 0x7c818b034013f29full, 0xe52f5ebd9629f713ull, 0x8955a03396d62408ull,
+      0xb0d13987be4fe643ull, 0x40b6437bec563ea2ull, 0x74b372fa6cb94a2ull,  0x6a75cf8e91cedb52ull, 0xe0c346fa049d743full,
+      0xab948695012a6a74ull, 0x135dcf73de3a9fd4ull};
+  Fixture f;
+  Tape_prepareReverse<RevScalar>(f.ctx);
+  expectHashes(expected, [&](const Interval* box, int k, auto make, BoxGenerator& gen, uint64_t* hash) {
+    foldSweeps(f, gen, box, k, make, hash);
+    foldSweeps(
+        f, gen, box, k, [&make](auto& fam) { return fam.bin(kOpMul, make(fam), make(fam)); }, hash);
   });
 }
 

@@ -13,6 +13,7 @@
 #include "arithmetic/ivtape/IvRev_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/tape/Tape_Cells.h"
+#include "arithmetic/tape/Tape_Reverse.h"
 #include "interpreter/Eval_Entries.h"
 #include "values/IvRev_Node.h"
 #include "values/Rev_Node.h"
@@ -63,12 +64,12 @@ TEST(CellTapes, RealGradientsEqualTheWholeFunctionTape) {
     ASSERT_TRUE(Eval_evalRealDeriv(&b.program, i, true, &forward, fg.data(), false, false));
     {
       CellTapeLoan loan(&b.ctx->buffers);
-      const std::vector<CellTape*> tapes = b.runCells(i, kModeRev, Rev_prepareCellTape);
+      const std::vector<CellTape*> tapes = b.runCells(i, kModeRev, Tape_prepareReverseCell<RevScalar>);
       ASSERT_EQ(b.ctx->errors.errorCount, 0) << int(b.ctx->errors.firstError);
       ASSERT_EQ(b.result(i).kind, kValRev);
       const RevNode* r = static_cast<const RevNode*>(b.result(i).payload);
       EXPECT_DOUBLE_EQ(r->value, whole);
-      Rev_reverseSweepCells(tapes, cells.data(), false, false, r->self);
+      Tape_reverseSweepCells<RevScalar>(tapes, cells.data(), false, false, r->self);
     }
     for (int j = 1; j <= 2; ++j) {
       EXPECT_DOUBLE_EQ(cells[static_cast<size_t>(j)], g[static_cast<size_t>(j)]) << j;
@@ -93,13 +94,13 @@ TEST(CellTapes, IntervalGradientsEqualTheWholeFunctionTape) {
     ASSERT_TRUE(Eval_evalIvRevGrad(&b.program, i, true, &whole, g.data(), false, false));
     {
       CellTapeLoan loan(&b.ctx->buffers);
-      const std::vector<CellTape*> tapes = b.runCells(i, kModeIvRev, IvRev_prepareCellTape);
+      const std::vector<CellTape*> tapes = b.runCells(i, kModeIvRev, Tape_prepareReverseCell<IvRevScalar>);
       ASSERT_EQ(b.ctx->errors.errorCount, 0) << int(b.ctx->errors.firstError);
       ASSERT_EQ(b.result(i).kind, kValIvRev);
       const IvRevNode* r = static_cast<const IvRevNode*>(b.result(i).payload);
       EXPECT_EQ(r->value.lo, whole.lo);
       EXPECT_EQ(r->value.hi, whole.hi);
-      IvRev_reverseSweepCells(tapes, cells.data(), false, false, r->self);
+      Tape_reverseSweepCells<IvRevScalar>(tapes, cells.data(), false, false, r->self);
     }
     for (int j = 1; j <= 2; ++j) {
       EXPECT_EQ(cells[static_cast<size_t>(j)].lo, g[static_cast<size_t>(j)].lo) << j;
@@ -113,8 +114,8 @@ TEST(CellTapes, IntervalGradientsEqualTheWholeFunctionTape) {
 // its gradient away.
 TEST(CellTapes, LeavesAndSubtractedSides) {
   std::vector<double> g(3, 0.0);
-  Rev_reverseSweepCells({}, g.data(), false, false, -2);
-  Rev_reverseSweepCells({}, g.data(), true, true, -1);
+  Tape_reverseSweepCells<RevScalar>({}, g.data(), false, false, -2);
+  Tape_reverseSweepCells<RevScalar>({}, g.data(), true, true, -1);
   EXPECT_EQ(g, (std::vector<double>{-1, 0, 1}));
 }
 

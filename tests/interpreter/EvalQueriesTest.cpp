@@ -71,7 +71,7 @@ TEST(EvalQueries, SizesAndStructureQueries) {
   EXPECT_EQ(Eval_query(m.ctx, kEvalQueryLinearFunctions), 0);  // no diagnosis yet
   EXPECT_EQ(Eval_query(m.ctx, kEvalQueryClassCode), 1);
   double lower[1] = {7}, upper[1] = {7}, rowLower[3] = {7, 7, 7}, rowUpper[3] = {7, 7, 7};
-  Eval_addedBounds(m.ctx, 1, 0, lower, upper, rowLower, rowUpper, -1e30, 1e30);
+  Eval_addedBounds(m.ctx->tables, 1, 0, lower, upper, rowLower, rowUpper, -1e30, 1e30);
   EXPECT_EQ(lower[0], 7);  // no added variables
   EXPECT_EQ(rowLower[0], -1e30);
   EXPECT_EQ(rowUpper[0], 3);

@@ -88,8 +88,8 @@ bool orderHooks(Value* result, const Value* array, const Value* k) {
 
 // The samples of a lone sample-vector argument when the context reduces
 // statistics over the trials; null otherwise.
-const SampleVector* aggregated(int argc, const Value* const* argv, const EvalContext* ctx) {
-  if (!ctx->flags.aggregate || argc != 1 || argv[0]->kind != kValSamples) return nullptr;
+const SampleVector* aggregated(int argc, const Value* const* argv, const EvalFlags& flags) {
+  if (!flags.aggregate || argc != 1 || argv[0]->kind != kValSamples) return nullptr;
   return static_cast<const SampleVector*>(argv[0]->payload);
 }
 
@@ -97,7 +97,7 @@ const SampleVector* aggregated(int argc, const Value* const* argv, const EvalCon
 // about the mean through the generic operators.
 Value* varianceModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx, bool countAll,
                      bool population, bool root) {
-  if (const SampleVector* v = aggregated(argc, argv, ctx)) {
+  if (const SampleVector* v = aggregated(argc, argv, ctx->flags)) {
     const double x = population ? Stat_popVariance(v->n, v->data, 0) : Stat_variance(v->n, v->data, 0);
     return Wsf_finite(result, root ? std::sqrt(x) : x);
   }
@@ -163,7 +163,8 @@ Value* steyxModal(Value* result, const Value* knownY, const Value* knownX, EvalC
 // SKEW over the evaluation modes: n / ((n - 1)(n - 2)) times the sum of the
 // cubed standardised deviations.
 Value* skewModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx) {
-  if (const SampleVector* v = aggregated(argc, argv, ctx)) return Wsf_finite(result, Stat_skewness(v->n, v->data, 0));
+  if (const SampleVector* v = aggregated(argc, argv, ctx->flags))
+    return Wsf_finite(result, Stat_skewness(v->n, v->data, 0));
   StatValues x;
   if (!Kern_collectArgValues(argc, argv, false, &x, result)) return result;
   const double n = static_cast<double>(x.size());

@@ -7,6 +7,7 @@
 #include "arithmetic/operators/Op_Operators.h"
 #include "arithmetic/text/Val_TextForm.h"
 #include "values/Text_Convert.h"
+#include "values/Vm_Context.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/text/Wsf_TextResult.h"
 
@@ -114,7 +115,7 @@ Value* Wsf_value(Value* result, const Value* v) {
   if (v->kind >= kValInt && v->kind <= kValError) return Wsf_copy(result, v);
   if (v->kind != kValText) return Wsf_error(result, kErrValue);
   WsfLocal number(result->context);
-  number = Val_toNumber(v, result->context);
+  number = Val_toNumber(v, &result->context->buffers);
   if (number->kind != kValText) return Wsf_copy(result, &*number);
   double serial = 0;
   if (!Text_toDate(Wsf_textOf(v), &serial)) return Wsf_error(result, kErrValue);

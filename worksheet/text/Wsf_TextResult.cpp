@@ -2,6 +2,7 @@
 #include "worksheet/text/Wsf_TextResult.h"
 
 #include "arithmetic/text/Val_TextForm.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 
@@ -9,7 +10,7 @@ std::u16string Wsf_textOf(const Value* v) {
   if (v->kind == kValText) return v->text ? v->text : u"";
   WsfLocal scratch(v->context);
   if (!v->context) return u"";
-  scratch = Val_toText(v, v->context);
+  scratch = Val_toText(v, &v->context->buffers);
   return scratch->text ? scratch->text : u"";
 }
 
@@ -18,7 +19,7 @@ Value* Wsf_textResult(Value* result, const std::u16string& text, bool toNumber) 
   Val_setText(result, text.c_str());
   if (!toNumber || text.empty() || !result->context) return result;
   WsfLocal number(result->context);
-  number = Val_toNumber(result, result->context);
+  number = Val_toNumber(result, &result->context->buffers);
   return Wsf_copy(result, &*number);
 }
 
