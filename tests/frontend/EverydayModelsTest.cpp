@@ -42,6 +42,21 @@ Plan model(const std::vector<std::pair<std::string, std::string>>& names,
   return p;
 }
 
+// The names of a model that minimises (typ 2) or maximises (1) Plan!B9 over
+// Plan!B2 under one constraint, solved by `engine`.
+std::vector<std::pair<std::string, std::string>> oneRow(const char* typ, const char* lhs, const char* rel,
+                                                        const char* rhs, const char* engine) {
+  return {{"solver_opt", "Plan!$B$9"},
+          {"solver_typ", typ},
+          {"solver_adj", "Plan!$B$2"},
+          {"solver_num", "1"},
+          {"solver_lhs1", std::string("Plan!") + lhs},
+          {"solver_rel1", rel},
+          {"solver_rhs1", std::string("Plan!") + rhs},
+          {"solver_neg", "1"},
+          {"solver_eng", engine}};
+}
+
 struct Everyday {
   const char* what;
   Plan plan;
@@ -54,15 +69,7 @@ struct Everyday {
 Everyday loan() {
   const double r = 0.06 / 12, optimum = 1500 * (1 - std::pow(1 + r, -360)) / r;
   return {"a loan under a payment budget (PMT)",
-          model({{"solver_opt", "Plan!$B$9"},
-                 {"solver_typ", "1"},
-                 {"solver_adj", "Plan!$B$2"},
-                 {"solver_num", "1"},
-                 {"solver_lhs1", "Plan!$B$5"},
-                 {"solver_rel1", "1"},
-                 {"solver_rhs1", "Plan!$C$5"},
-                 {"solver_neg", "1"},
-                 {"solver_eng", "1"}},
+          model(oneRow("1", "$B$5", "1", "$C$5", "1"),
                 {{"A2", "Loan"},
                  {"B2", "1000"},
                  {"A3", "Rate"},
@@ -126,15 +133,7 @@ Everyday projects() {
 Everyday rate() {
   const double optimum = 1000 * 0.1 / (1 - std::pow(1.1, -4));
   return {"a payment earning a rate (IRR)",
-          model({{"solver_opt", "Plan!$B$9"},
-                 {"solver_typ", "2"},
-                 {"solver_adj", "Plan!$B$2"},
-                 {"solver_num", "1"},
-                 {"solver_lhs1", "Plan!$B$5"},
-                 {"solver_rel1", "3"},
-                 {"solver_rhs1", "Plan!$C$5"},
-                 {"solver_neg", "1"},
-                 {"solver_eng", "1"}},
+          model(oneRow("2", "$B$5", "3", "$C$5", "1"),
                 {{"A2", "Payment"},
                  {"B2", "400"},
                  {"D1", "-1000"},
@@ -202,15 +201,7 @@ Everyday schedule() {
 Everyday safetyStock() {
   const double z95 = 1.6448536269514722;
   return {"a safety stock (NORMSINV)",
-          model({{"solver_opt", "Plan!$B$9"},
-                 {"solver_typ", "2"},
-                 {"solver_adj", "Plan!$B$2"},
-                 {"solver_num", "1"},
-                 {"solver_lhs1", "Plan!$B$6"},
-                 {"solver_rel1", "3"},
-                 {"solver_rhs1", "Plan!$C$6"},
-                 {"solver_neg", "1"},
-                 {"solver_eng", "1"}},
+          model(oneRow("2", "$B$6", "3", "$C$6", "1"),
                 {{"A2", "Stock"},
                  {"B2", "100"},
                  {"A3", "Mean"},
@@ -229,15 +220,7 @@ Everyday safetyStock() {
 Everyday serviceLevel() {
   const double z90 = 1.2815515655446004;
   return {"a service level (NORMDIST)",
-          model({{"solver_opt", "Plan!$B$9"},
-                 {"solver_typ", "2"},
-                 {"solver_adj", "Plan!$B$2"},
-                 {"solver_num", "1"},
-                 {"solver_lhs1", "Plan!$B$6"},
-                 {"solver_rel1", "3"},
-                 {"solver_rhs1", "Plan!$C$6"},
-                 {"solver_neg", "1"},
-                 {"solver_eng", "1"}},
+          model(oneRow("2", "$B$6", "3", "$C$6", "1"),
                 {{"A2", "Stock"},
                  {"B2", "500"},
                  {"A3", "Mean"},
@@ -287,15 +270,7 @@ Everyday poissonStock() {
 Everyday annuityRate() {
   const double optimum = 1000 * 0.12 / (1 - std::pow(1.12, -4));
   return {"a payment earning a rate (RATE)",
-          model({{"solver_opt", "Plan!$B$9"},
-                 {"solver_typ", "2"},
-                 {"solver_adj", "Plan!$B$2"},
-                 {"solver_num", "1"},
-                 {"solver_lhs1", "Plan!$B$5"},
-                 {"solver_rel1", "3"},
-                 {"solver_rhs1", "Plan!$C$5"},
-                 {"solver_neg", "1"},
-                 {"solver_eng", "1"}},
+          model(oneRow("2", "$B$5", "3", "$C$5", "1"),
                 {{"A2", "Payment"},
                  {"B2", "400"},
                  {"A5", "Return"},
@@ -389,15 +364,7 @@ Everyday budget() {
 // caps the amount at 70.
 Everyday simulated() {
   return {"a model reading a simulation function",
-          model({{"solver_opt", "Plan!$B$9"},
-                 {"solver_typ", "1"},
-                 {"solver_adj", "Plan!$B$2"},
-                 {"solver_num", "1"},
-                 {"solver_lhs1", "Plan!$B$2"},
-                 {"solver_rel1", "1"},
-                 {"solver_rhs1", "Plan!$C$2"},
-                 {"solver_neg", "1"},
-                 {"solver_eng", "1"}},
+          model(oneRow("1", "$B$2", "1", "$C$2", "1"),
                 {{"A2", "Amount"}, {"B2", "1"}, {"C2", "=MAX(70,cb_uniform(60,70))"}, {"B9", "=3*B2"}}),
           210, 1e-6};
 }
