@@ -902,12 +902,14 @@ TEST_F(CommandLineFiles, ALongIntegerRunShowsItsProgress) {
   EXPECT_GT(shown.back().seconds, 1) << terminal.text;
   for (size_t k = 1; k < shown.size(); ++k) EXPECT_GE(shown[k].seconds, shown[k - 1].seconds) << terminal.text;
 
-  CliRun piped = corvan("solve " + data("lp/egout.xlsx") + " --option nod=100000000 --max-time 11");
-  EXPECT_TRUE(piped.has("time limit reached after 11 s")) << piped.out;
+  // Sixteen seconds leave room for two lines with a bound even when a loaded
+  // machine slows the set-up and the search.
+  CliRun piped = corvan("solve " + data("lp/egout.xlsx") + " --option nod=100000000 --max-time 16");
+  EXPECT_TRUE(piped.has("time limit reached after 16 s")) << piped.out;
   EXPECT_FALSE(piped.has("\r")) << piped.out;
   std::vector<ProgressLine> lines = progressLines(piped.out);
-  ASSERT_GE(lines.size(), 2u) << piped.out;
-  EXPECT_LE(lines.size(), 4u) << piped.out;
+  ASSERT_GE(lines.size(), 3u) << piped.out;
+  EXPECT_LE(lines.size(), 5u) << piped.out;
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), showsTheSearch)) << piped.out;
   for (size_t k = 1; k < lines.size(); ++k) EXPECT_GE(lines[k].seconds - lines[k - 1].seconds, 4.9) << piped.out;
   constexpr double kEgoutOptimum = 568.101;
