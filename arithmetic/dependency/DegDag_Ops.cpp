@@ -151,12 +151,12 @@ int32_t DegDag_composeClass(int32_t c1, int32_t c2) {
   return std::max(c1, c2);
 }
 
-void DegDag_noteVarCell(int32_t k, EvalContext* ctx) {
-  if (!ctx->tables.diagnosisCells) return;
-  VarDegreeNote& note = ctx->tables.diagnosisCells[k];
-  note.sheet = ctx->position.currentCell.sheet;
-  note.row = ctx->position.currentCell.row;
-  note.column = ctx->position.currentCell.column;
+void DegDag_noteVarCell(VarDegreeNote* notes, int32_t k, const CellRef& cell) {
+  if (!notes) return;
+  VarDegreeNote& note = notes[k];
+  note.sheet = cell.sheet;
+  note.row = cell.row;
+  note.column = cell.column;
 }
 
 // The result node starts with class 0, which composes as the identity; every
@@ -168,7 +168,7 @@ void DegDag_reverseSweep(uint8_t* out, bool zeroBased, NodeRef result, EvalConte
     uint8_t& slot = out[-variable - shift];
     if (c <= slot) return;
     slot = static_cast<uint8_t>(c);
-    if (c > 0) DegDag_noteVarCell(-variable, ctx);
+    if (c > 0) DegDag_noteVarCell(ctx->tables.diagnosisCells, -variable, ctx->position.currentCell);
   };
   if (result < 0) raiseVariable(result, kDegLinear);
   if (result <= 0 || result > ctx->buffers.tapeCount) return;
