@@ -14,6 +14,7 @@
 #include "values/DegDag_Node.h"
 
 struct CellRef;
+struct EvalBuffers;
 struct EvalContext;
 struct Value;
 struct VarDegreeNote;
@@ -66,5 +67,7 @@ void DegDag_noteVarCell(VarDegreeNote* notes, int32_t k, const CellRef& cell);
 // Raises out[k] (or out[k - 1] when zeroBased) to the class of the value
 // whose reference is result on variable k, composing classes along the paths
 // from that value back to the variables; nodes that do not lead to it do not
-// count. A bare variable gives it class 1.
-void DegDag_reverseSweep(uint8_t* out, bool zeroBased, NodeRef result, EvalContext* ctx);
+// count. A bare variable gives it class 1. The graph is the node array of
+// buffers; a variable whose class rises gets cell in its note among notes.
+void DegDag_reverseSweep(uint8_t* out, bool zeroBased, NodeRef result, EvalBuffers* buffers, VarDegreeNote* notes,
+                         const CellRef& cell);
