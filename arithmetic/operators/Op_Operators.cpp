@@ -306,13 +306,13 @@ bool intervalDivisorHoldsZero(const Value& y) {
   return true;
 }
 
-// The family's result into the context's result value: moved there when
-// it lies in the scratch record, else copied.
+// The family's result into the buffers' result value: moved there when it
+// lies in the scratch record (and the evaluation builds no symbolic texts),
+// else copied.
 template <typename T>
-Value store(const FamilyOps<T>& ops, const T& r, EvalContext* ctx) {
-  EvalBuffers* buffers = buffersOf(ctx);
+Value store(const FamilyOps<T>& ops, const T& r, EvalBuffers* buffers, bool symbolic) {
   Value* out = resultOf(buffers);
-  if (ops.adopt && ops.adopt(out, &r, buffers, ctx && ctx->flags.symbolic)) return finish(out);
+  if (ops.adopt && ops.adopt(out, &r, buffers, symbolic)) return finish(out);
   return finish(ops.set(out, &r));
 }
 
@@ -328,13 +328,14 @@ Value familyArith(const FamilyOps<T>& ops, Arith op, int32_t kind, const Value& 
   if (px && py) r = ops.vv[i](px, py);
   else if (py) r = ops.sv[i](numberOf(x), py);
   else r = ops.vs[i](px, numberOf(y));
-  return store(ops, r, contextOf(x, y));
+  EvalContext* ctx = contextOf(x, y);
+  return store(ops, r, buffersOf(ctx), ctx && ctx->flags.symbolic);
 }
 
 template <typename T>
 Value familyNeg(const FamilyOps<T>& ops, const Value& x) {
   const T r = ops.neg(static_cast<const T*>(x.payload));
-  return store(ops, r, x.context);
+  return store(ops, r, buffersOf(x.context), x.context && x.context->flags.symbolic);
 }
 
 // Kinds 5 to 15 have an arithmetic family each.
