@@ -321,6 +321,7 @@ Value store(const FamilyOps<T>& ops, const T& r, EvalBuffers* buffers, bool symb
 // operands are bound to.
 template <typename T>
 Value familyArith(const FamilyOps<T>& ops, Arith op, int32_t kind, const Value& x, const Value& y) {
+  EvalContext* ctx = contextOf(x, y);
   const int i = static_cast<int>(op);
   const T* px = x.kind == kind ? static_cast<const T*>(x.payload) : nullptr;
   const T* py = y.kind == kind ? static_cast<const T*>(y.payload) : nullptr;
@@ -328,7 +329,6 @@ Value familyArith(const FamilyOps<T>& ops, Arith op, int32_t kind, const Value& 
   if (px && py) r = ops.vv[i](px, py);
   else if (py) r = ops.sv[i](numberOf(x), py);
   else r = ops.vs[i](px, numberOf(y));
-  EvalContext* ctx = contextOf(x, y);
   return store(ops, r, buffersOf(ctx), ctx && ctx->flags.symbolic);
 }
 
