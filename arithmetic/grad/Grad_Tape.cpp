@@ -30,7 +30,7 @@ void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Grad", 0,
 using Weight = TapeWeight<double>;
 
 // The forward value an operand reference names: a record's result, or the
-// variable (one of those at the gradient positions, by their current value)
+// variable (one of those at the gradient positions, by its current value)
 // seeded into scratch; null for no operand.
 const GradValue* load(const GradTapeRec* tape, const std::vector<const VarRecord*>& variables, NodeRef r,
                       GradValue* scratch) {
