@@ -407,7 +407,8 @@ bool Eval_evalDegDag(Program* p, int32_t i, bool reset, uint8_t* classes, bool z
     const Side s = runSide(&e, *chain, kValDegDag);
     if (s == Side::kFailed) return false;
     if (s == Side::kPayload)
-      DegDag_reverseSweep(classes, zeroBased, static_cast<DegDagNode*>(e.ctx->buffers.result->payload)->self, e.ctx);
+      DegDag_reverseSweep(classes, zeroBased, static_cast<DegDagNode*>(e.ctx->buffers.result->payload)->self,
+                          &e.ctx->buffers, e.ctx->tables.diagnosisCells, e.ctx->position.currentCell);
   }
   return finished(e);
 }

@@ -151,28 +151,29 @@ int32_t DegDag_composeClass(int32_t c1, int32_t c2) {
   return std::max(c1, c2);
 }
 
-void DegDag_noteVarCell(int32_t k, EvalContext* ctx) {
-  if (!ctx->tables.diagnosisCells) return;
-  VarDegreeNote& note = ctx->tables.diagnosisCells[k];
-  note.sheet = ctx->position.currentCell.sheet;
-  note.row = ctx->position.currentCell.row;
-  note.column = ctx->position.currentCell.column;
+void DegDag_noteVarCell(VarDegreeNote* notes, int32_t k, const CellRef& cell) {
+  if (!notes) return;
+  VarDegreeNote& note = notes[k];
+  note.sheet = cell.sheet;
+  note.row = cell.row;
+  note.column = cell.column;
 }
 
 // The result node starts with class 0, which composes as the identity; every
 // node reached from it gets a class of at least 1, so a class of 0 below the
 // result marks a node that does not lead to it.
-void DegDag_reverseSweep(uint8_t* out, bool zeroBased, NodeRef result, EvalContext* ctx) {
+void DegDag_reverseSweep(uint8_t* out, bool zeroBased, NodeRef result, EvalBuffers* buffers, VarDegreeNote* notes,
+                         const CellRef& cell) {
   const int32_t shift = zeroBased ? 1 : 0;
   auto raiseVariable = [&](NodeRef variable, int32_t c) {
     uint8_t& slot = out[-variable - shift];
     if (c <= slot) return;
     slot = static_cast<uint8_t>(c);
-    if (c > 0) DegDag_noteVarCell(-variable, ctx);
+    if (c > 0) DegDag_noteVarCell(notes, -variable, cell);
   };
   if (result < 0) raiseVariable(result, kDegLinear);
-  if (result <= 0 || result > ctx->buffers.tapeCount) return;
-  DegDagNode* nodes = ctx->buffers.dagNodes;
+  if (result <= 0 || result > buffers->tapeCount) return;
+  DegDagNode* nodes = buffers->dagNodes;
   for (int32_t i = 1; i <= result; ++i) nodes[i].outClass = 0;
   for (int32_t i = result; i >= 1; --i) {
     const DegDagNode& node = nodes[i];

@@ -13,8 +13,11 @@
 
 #include "values/DegDag_Node.h"
 
+struct CellRef;
+struct EvalBuffers;
 struct EvalContext;
 struct Value;
+struct VarDegreeNote;
 
 DegDagNode DegDag_neg(const DegDagNode* x);
 // Sums and differences.
@@ -59,10 +62,12 @@ bool DegDag_prepareTape(EvalContext* ctx);
 // The class of a class-c1 function of a class-c2 value: a quadratic of a
 // quadratic is smooth nonlinear, else the larger.
 int32_t DegDag_composeClass(int32_t c1, int32_t c2);
-// Writes the cell being evaluated into variable k's note.
-void DegDag_noteVarCell(int32_t k, EvalContext* ctx);
+// Writes cell into variable k's note among notes; nothing when notes is null.
+void DegDag_noteVarCell(VarDegreeNote* notes, int32_t k, const CellRef& cell);
 // Raises out[k] (or out[k - 1] when zeroBased) to the class of the value
 // whose reference is result on variable k, composing classes along the paths
 // from that value back to the variables; nodes that do not lead to it do not
-// count. A bare variable gives it class 1.
-void DegDag_reverseSweep(uint8_t* out, bool zeroBased, NodeRef result, EvalContext* ctx);
+// count. A bare variable gives it class 1. The graph is the node array of
+// buffers; a variable whose class rises gets cell in its note among notes.
+void DegDag_reverseSweep(uint8_t* out, bool zeroBased, NodeRef result, EvalBuffers* buffers, VarDegreeNote* notes,
+                         const CellRef& cell);

@@ -54,7 +54,7 @@ void slotwise(const Value* x, const Value* y, Rule rule) {
   for (int32_t i = 1; i <= n; ++i) {
     const int32_t c = b ? std::max(a[i], b[i]) : a[i];
     const int32_t r = rule(c);
-    if (r > c) DegVec_raise(out, i, r, ctx);
+    if (r > c) DegVec_raise(out, i, r, ctx->tables.diagnosisCells, ctx->position.currentCell);
     else out->classes[i] = r;
   }
 }
@@ -64,15 +64,15 @@ int32_t kinked(int32_t c) { return c >= kDegLinear && c <= kDegSmooth ? kDegNonS
 
 }  // namespace
 
-void DegVec_raise(DegVec* v, int32_t i, int32_t c, EvalContext* ctx) {
+void DegVec_raise(DegVec* v, int32_t i, int32_t c, VarDegreeNote* notes, const CellRef& cell) {
   v->classes[i] = c;
-  if (!ctx || !ctx->tables.diagnosisCells) return;
-  VarDegreeNote& note = ctx->tables.diagnosisCells[i];
+  if (!notes) return;
+  VarDegreeNote& note = notes[i];
   if (c <= note.cls) return;
   note.cls = c;
-  note.sheet = ctx->position.currentCell.sheet;
-  note.row = ctx->position.currentCell.row;
-  note.column = ctx->position.currentCell.column;
+  note.sheet = cell.sheet;
+  note.row = cell.row;
+  note.column = cell.column;
 }
 
 void DegVec_add(const Value* x, const Value* y) {

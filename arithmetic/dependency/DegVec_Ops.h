@@ -12,6 +12,7 @@
 
 #include "values/DegVec_Payload.h"
 
+struct CellRef;
 struct EvalContext;
 struct Value;
 
@@ -24,8 +25,9 @@ struct VarDegreeNote {
   int32_t cls;  // DegClass
 };
 
-// Stores class c at slot i and raises variable i's note.
-void DegVec_raise(DegVec* v, int32_t i, int32_t c, EvalContext* ctx);
+// Stores class c at slot i and raises variable i's note among notes (none
+// when notes is null) to c, noting cell when the class rises.
+void DegVec_raise(DegVec* v, int32_t i, int32_t c, VarDegreeNote* notes, const CellRef& cell);
 
 // Rules over kind-16 values; a side of another kind is a scalar (kinds 0 to
 // 4), and at least one side is kind 16.

@@ -37,13 +37,13 @@ GradValue* target(EvalContext* ctx, int32_t op, NodeRef r1, NodeRef r2, double c
   return ctx->buffers.gradBuffer;
 }
 
-// out = value with partials ca * a + cb * b (b may be null); returns a copy.
-GradValue finish(GradValue* out, EvalContext* ctx, double value, double ca, const GradValue* a, double cb,
-                 const GradValue* b) {
+// out = value with partials ca * a + cb * b (b may be null), bound to a's
+// context; returns a copy.
+GradValue finish(GradValue* out, double value, double ca, const GradValue* a, double cb, const GradValue* b) {
   const int32_t n = std::min(a->n, out->capacity);
   out->value = value;
   out->n = n;
-  out->context = ctx;
+  out->context = a->context;
   const double* da = a->gradient;
   double* g = out->gradient;
   if (b && ca == 1.0 && (cb == 1.0 || cb == -1.0)) {
@@ -73,7 +73,7 @@ GradValue unary(const GradValue* x) {
     return *x;
   }
   const NumDerivs d = Num_elementary(op, x->value, false);
-  return finish(out, ctx, d.f, d.d1, x, 0.0, nullptr);
+  return finish(out, d.f, d.d1, x, 0.0, nullptr);
 }
 
 // a op b of two kind-6 values for op add (sign +1) or subtract (sign -1).
@@ -81,7 +81,7 @@ GradValue addSub(int32_t op, double sign, const GradValue* x, const GradValue* y
   EvalContext* ctx = x->context;
   if (ctx->flags.symbolic) return GradText_binary(op, x, y);
   GradValue* out = target(ctx, op, x->node, y->node, 0.0);
-  return finish(out, ctx, x->value + sign * y->value, 1.0, x, sign, y);
+  return finish(out, x->value + sign * y->value, 1.0, x, sign, y);
 }
 
 GradValue maxMin(bool isMax, const GradValue* x, const GradValue* y) {
@@ -90,7 +90,7 @@ GradValue maxMin(bool isMax, const GradValue* x, const GradValue* y) {
   if (ctx->flags.symbolic) return GradText_binary(op, x, y);
   GradValue* out = target(ctx, op, x->node, y->node, 0.0);
   const NumMaxMin m = Num_maxMin(isMax, x->value, y->value, true, true);
-  return finish(out, ctx, m.value, m.wa, x, m.wb, y);
+  return finish(out, m.value, m.wa, x, m.wb, y);
 }
 
 // MAX or MIN of a kind-6 value and a number, the number on the left when
@@ -101,7 +101,7 @@ GradValue maxMinNumber(bool isMax, bool numberLeft, const GradValue* x, double s
   if (ctx->flags.symbolic) return GradText_mixed(op, numberLeft, x, s);
   GradValue* out = numberLeft ? target(ctx, op, 0, x->node, s) : target(ctx, op, x->node, 0, s);
   const NumMaxMin m = numberLeft ? Num_maxMin(isMax, s, x->value, false, true) : Num_maxMin(isMax, x->value, s, true, false);
-  return finish(out, ctx, m.value, numberLeft ? m.wb : m.wa, x, 0.0, nullptr);
+  return finish(out, m.value, numberLeft ? m.wb : m.wa, x, 0.0, nullptr);
 }
 
 }  // namespace
@@ -118,7 +118,7 @@ GradValue Grad_neg(const GradValue* x) {
   EvalContext* ctx = x->context;
   if (ctx->flags.symbolic) return GradText_unary(kOpSub, x);
   GradValue* out = target(ctx, kOpSub, 0, x->node, 0.0);
-  return finish(out, ctx, -x->value, -1.0, x, 0.0, nullptr);
+  return finish(out, -x->value, -1.0, x, 0.0, nullptr);
 }
 
 GradValue Grad_sub(const GradValue* x, const GradValue* y) { return addSub(kOpSub, -1.0, x, y); }
@@ -128,49 +128,49 @@ GradValue Grad_subSV(double s, const GradValue* y) {
   EvalContext* ctx = y->context;
   if (ctx->flags.symbolic) return GradText_mixed(kOpSub, true, y, s);
   GradValue* out = target(ctx, kOpSub, 0, y->node, s);
-  return finish(out, ctx, s - y->value, -1.0, y, 0.0, nullptr);
+  return finish(out, s - y->value, -1.0, y, 0.0, nullptr);
 }
 
 GradValue Grad_subVS(const GradValue* x, double s) {
   EvalContext* ctx = x->context;
   if (ctx->flags.symbolic) return GradText_mixed(kOpSub, false, x, s);
   GradValue* out = target(ctx, kOpSub, x->node, 0, s);
-  return finish(out, ctx, x->value - s, 1.0, x, 0.0, nullptr);
+  return finish(out, x->value - s, 1.0, x, 0.0, nullptr);
 }
 
 GradValue Grad_addSV(double s, const GradValue* y) {
   EvalContext* ctx = y->context;
   if (ctx->flags.symbolic) return GradText_mixed(kOpAdd, true, y, s);
   GradValue* out = target(ctx, kOpAdd, 0, y->node, s);
-  return finish(out, ctx, s + y->value, 1.0, y, 0.0, nullptr);
+  return finish(out, s + y->value, 1.0, y, 0.0, nullptr);
 }
 
 GradValue Grad_addVS(const GradValue* x, double s) {
   EvalContext* ctx = x->context;
   if (ctx->flags.symbolic) return GradText_mixed(kOpAdd, false, x, s);
   GradValue* out = target(ctx, kOpAdd, x->node, 0, s);
-  return finish(out, ctx, x->value + s, 1.0, x, 0.0, nullptr);
+  return finish(out, x->value + s, 1.0, x, 0.0, nullptr);
 }
 
 GradValue Grad_mul(const GradValue* x, const GradValue* y) {
   EvalContext* ctx = x->context;
   if (ctx->flags.symbolic) return GradText_binary(kOpMul, x, y);
   GradValue* out = target(ctx, kOpMul, x->node, y->node, 0.0);
-  return finish(out, ctx, x->value * y->value, y->value, x, x->value, y);
+  return finish(out, x->value * y->value, y->value, x, x->value, y);
 }
 
 GradValue Grad_mulSV(double s, const GradValue* y) {
   EvalContext* ctx = y->context;
   if (ctx->flags.symbolic) return GradText_mixed(kOpMul, true, y, s);
   GradValue* out = target(ctx, kOpMul, 0, y->node, s);
-  return finish(out, ctx, s * y->value, s, y, 0.0, nullptr);
+  return finish(out, s * y->value, s, y, 0.0, nullptr);
 }
 
 GradValue Grad_mulVS(const GradValue* x, double s) {
   EvalContext* ctx = x->context;
   if (ctx->flags.symbolic) return GradText_mixed(kOpMul, false, x, s);
   GradValue* out = target(ctx, kOpMul, x->node, 0, s);
-  return finish(out, ctx, x->value * s, s, x, 0.0, nullptr);
+  return finish(out, x->value * s, s, x, 0.0, nullptr);
 }
 
 GradValue Grad_div(const GradValue* x, const GradValue* y) {
@@ -182,7 +182,7 @@ GradValue Grad_div(const GradValue* x, const GradValue* y) {
     return *x;
   }
   const double q = x->value / y->value;
-  return finish(out, ctx, q, 1.0 / y->value, x, -q / y->value, y);
+  return finish(out, q, 1.0 / y->value, x, -q / y->value, y);
 }
 
 GradValue Grad_divSV(double s, const GradValue* y) {
@@ -194,7 +194,7 @@ GradValue Grad_divSV(double s, const GradValue* y) {
     return *y;
   }
   const double q = s / y->value;
-  return finish(out, ctx, q, -q / y->value, y, 0.0, nullptr);
+  return finish(out, q, -q / y->value, y, 0.0, nullptr);
 }
 
 GradValue Grad_divVS(const GradValue* x, double s) {
@@ -205,7 +205,7 @@ GradValue Grad_divVS(const GradValue* x, double s) {
     raise(ctx, kStatusDivisionByZero);
     return *x;
   }
-  return finish(out, ctx, x->value / s, 1.0 / s, x, 0.0, nullptr);
+  return finish(out, x->value / s, 1.0 / s, x, 0.0, nullptr);
 }
 
 GradValue Grad_abs(const GradValue* x) { return unary<kOpAbs>(x); }
@@ -232,7 +232,7 @@ GradValue Grad_pow(const GradValue* x, const GradValue* y) {
     return *x;
   }
   const double p = std::pow(x->value, y->value);
-  return finish(out, ctx, p, y->value / x->value * p, x, std::log(x->value) * p, y);
+  return finish(out, p, y->value / x->value * p, x, std::log(x->value) * p, y);
 }
 
 GradValue Grad_powSV(double s, const GradValue* y) {
@@ -240,7 +240,7 @@ GradValue Grad_powSV(double s, const GradValue* y) {
   if (ctx->flags.symbolic) return GradText_mixed(kOpPower, true, y, s);
   GradValue* out = target(ctx, kOpPower, 0, y->node, s);
   const double p = std::pow(s, y->value);
-  return finish(out, ctx, p, std::log(s) * p, y, 0.0, nullptr);
+  return finish(out, p, std::log(s) * p, y, 0.0, nullptr);
 }
 
 GradValue Grad_powVS(const GradValue* x, double s) {
@@ -248,7 +248,7 @@ GradValue Grad_powVS(const GradValue* x, double s) {
   if (ctx->flags.symbolic) return GradText_mixed(kOpPower, false, x, s);
   GradValue* out = target(ctx, kOpPower, x->node, 0, s);
   const NumDerivs d = Num_powerConst(x->value, s);
-  return finish(out, ctx, d.f, d.d1, x, 0.0, nullptr);
+  return finish(out, d.f, d.d1, x, 0.0, nullptr);
 }
 
 GradValue Grad_sign(const GradValue* x) { return unary<kOpSign>(x); }

@@ -11,11 +11,13 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "arithmetic/numeric/Num_Elementary.h"
 #include "arithmetic/numeric/Num_Scalar.h"
 #include "arithmetic/tape/Tape_Nodes.h"
 #include "arithmetic/tape/Tape_Weights.h"
+#include "base/Chk_Assert.h"
 #include "values/Grad_Payload.h"
 #include "values/Model_Functions.h"
 #include "values/Vm_Context.h"
@@ -27,18 +29,16 @@ void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Grad", 0,
 
 using Weight = TapeWeight<double>;
 
-// The current value of the variable at gradient position p.
-double variableValue(EvalContext* ctx, int32_t p) {
-  const VarRecord* var = Tape_variableAt(ctx, p);
-  return var ? var->value.lo : 0.0;
-}
-
 // The forward value an operand reference names: a record's result, or the
-// variable seeded into scratch; null for no operand.
-const GradValue* load(EvalContext* ctx, NodeRef r, GradValue* scratch) {
-  if (r > 0) return &ctx->buffers.gradTape[r].forward;
+// variable (one of those at the gradient positions, by its current value)
+// seeded into scratch; null for no operand.
+const GradValue* load(const GradTapeRec* tape, const std::vector<const VarRecord*>& variables, NodeRef r,
+                      GradValue* scratch) {
+  if (r > 0) return &tape[r].forward;
   if (r == 0) return nullptr;
-  Grad_setVar(scratch, variableValue(ctx, -r), -r);
+  CORVAN_ASSERT(static_cast<size_t>(-r) < variables.size());
+  const VarRecord* var = variables[static_cast<size_t>(-r)];
+  Grad_setVar(scratch, var ? var->value.lo : 0.0, -r);
   return scratch;
 }
 
@@ -91,14 +91,15 @@ void Grad_reverseHessian(double** hessianRows, bool zeroBased, bool subtract, No
   if (result <= 0 || result > ctx->buffers.tapeCount) return;
   GradTapeRec* tape = ctx->buffers.gradTape;
   const int32_t n = ctx->buffers.gradScratch[0]->n;
+  const std::vector<const VarRecord*> variables = Tape_variablesAt(ctx, n);
   for (int32_t k = 1; k <= result; ++k) Grad_setConst(&tape[k].adjoint, 0.0);
   tape[result].adjoint.value = 1.0;
   const double sign = subtract ? -1.0 : 1.0;
   const int32_t shift = zeroBased ? 1 : 0;
   for (int32_t k = result; k >= 1; --k) {
     const GradTapeRec& rec = tape[k];
-    const GradValue* x = load(ctx, rec.operand1, ctx->buffers.gradScratch[2]);
-    const GradValue* y = load(ctx, rec.operand2, ctx->buffers.gradScratch[3]);
+    const GradValue* x = load(tape, variables, rec.operand1, ctx->buffers.gradScratch[2]);
+    const GradValue* y = load(tape, variables, rec.operand2, ctx->buffers.gradScratch[3]);
     Weight w[2];
     if (!Tape_weights<RealOps>(rec, x ? x->value : 0.0, y ? y->value : 0.0, w)) {
       raise(ctx, kStatusInvalidOperation);

@@ -9,12 +9,14 @@
 #include "arithmetic/ivtape/IvGrad_Tape.h"
 
 #include <cmath>
+#include <vector>
 
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Derivs.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
 #include "arithmetic/tape/Tape_Nodes.h"
 #include "arithmetic/tape/Tape_Weights.h"
+#include "base/Chk_Assert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
@@ -27,16 +29,16 @@ void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "IvGrad", 
 
 using Weight = TapeWeight<Interval>;
 
-// The box of the variable at gradient position p.
-Interval variableBox(EvalContext* ctx, int32_t p) {
-  const VarRecord* var = Tape_variableAt(ctx, p);
-  return var ? var->value : kZero;
-}
-
-const IvGradValue* load(EvalContext* ctx, NodeRef r, IvGradValue* scratch) {
-  if (r > 0) return &ctx->buffers.ivGradTape[r].forward;
+// The forward value an operand reference names: a record's result, or the
+// variable (one of those at the gradient positions, by its box) seeded into
+// scratch; null for no operand.
+const IvGradValue* load(const IvGradTapeRec* tape, const std::vector<const VarRecord*>& variables, NodeRef r,
+                        IvGradValue* scratch) {
+  if (r > 0) return &tape[r].forward;
   if (r == 0) return nullptr;
-  IvGrad_setVar(scratch, variableBox(ctx, -r), -r);
+  CORVAN_ASSERT(static_cast<size_t>(-r) < variables.size());
+  const VarRecord* var = variables[static_cast<size_t>(-r)];
+  IvGrad_setVar(scratch, var ? var->value : kZero, -r);
   return scratch;
 }
 
@@ -110,13 +112,14 @@ void IvGrad_reverseHessian(Interval** hessianRows, bool zeroBased, bool subtract
   if (result <= 0 || result > ctx->buffers.tapeCount) return;
   IvGradTapeRec* tape = ctx->buffers.ivGradTape;
   const int32_t n = ctx->buffers.ivGradScratch[0]->n;
+  const std::vector<const VarRecord*> variables = Tape_variablesAt(ctx, n);
   for (int32_t k = 1; k <= result; ++k) IvGrad_setConst(&tape[k].adjoint, kZero);
   tape[result].adjoint.value = kOne;
   const int32_t shift = zeroBased ? 1 : 0;
   for (int32_t k = result; k >= 1; --k) {
     const IvGradTapeRec& rec = tape[k];
-    const IvGradValue* x = load(ctx, rec.operand1, ctx->buffers.ivGradScratch[2]);
-    const IvGradValue* y = load(ctx, rec.operand2, ctx->buffers.ivGradScratch[3]);
+    const IvGradValue* x = load(tape, variables, rec.operand1, ctx->buffers.ivGradScratch[2]);
+    const IvGradValue* y = load(tape, variables, rec.operand2, ctx->buffers.ivGradScratch[3]);
     Weight w[2];
     if (!Tape_weights<IntervalOps>(rec, x ? x->value : kZero, y ? y->value : kZero, w)) {
       raise(ctx, kStatusInvalidOperation);

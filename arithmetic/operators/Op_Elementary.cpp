@@ -35,14 +35,19 @@
 
 namespace {
 
-Value* resultOf(EvalContext* ctx) {
+// The buffers of the context the value is bound to, or null for a value
+// bound to none.
+EvalBuffers* buffersOf(const Value& v) { return v.context ? &v.context->buffers : nullptr; }
+
+// The buffers' result, or a private one for values bound to no context.
+Value* resultOf(EvalBuffers* buffers) {
   thread_local Value loose{};
-  if (ctx && ctx->buffers.result) return ctx->buffers.result;
+  if (buffers && buffers->result) return buffers->result;
   loose.context = nullptr;
   return &loose;
 }
 
-Value valueError(EvalContext* ctx) { return *Val_setError(resultOf(ctx), kErrValue); }
+Value valueError(EvalBuffers* buffers) { return *Val_setError(resultOf(buffers), kErrValue); }
 
 bool isPlain(int32_t kind) { return kind >= kValEmpty && kind <= kValReal; }
 double numberOf(const Value& v) { return v.kind <= kValMissing ? 0.0 : v.number; }
@@ -216,7 +221,7 @@ template <typename T>
 Value unary(const Members<T>& m, int32_t op, const Value& x) {
   CORVAN_ASSERT(isUnary(op));
   const T r = m.unary[op](static_cast<const T*>(x.payload));
-  return *m.set(resultOf(x.context), &r);
+  return *m.set(resultOf(buffersOf(x)), &r);
 }
 
 template <typename T>
@@ -227,13 +232,13 @@ Value extreme(const Members<T>& m, bool larger, int32_t kind, const Value& x, co
   if (px && py) r = (larger ? m.max : m.min)(px, py);
   else if (px) r = (larger ? m.maxVS : m.minVS)(px, numberOf(y));
   else r = (larger ? m.maxSV : m.minSV)(numberOf(x), py);
-  return *m.set(resultOf(px ? x.context : y.context), &r);
+  return *m.set(resultOf(buffersOf(px ? x : y)), &r);
 }
 
 template <typename T>
 Value power(const Members<T>& m, const Value& x, int32_t n) {
   const T r = m.powVI(static_cast<const T*>(x.payload), n);
-  return *m.set(resultOf(x.context), &r);
+  return *m.set(resultOf(buffersOf(x)), &r);
 }
 
 // Calls visit with the members of a family kind (5 to 14).
@@ -256,10 +261,10 @@ Value withMembers(int32_t kind, Visit visit) {
 bool isFamily(int32_t kind) { return kind >= kValSamples && kind <= kValAffine; }
 
 Value pairwise(bool larger, const Value& x, const Value& y) {
-  EvalContext* ctx = x.context ? x.context : y.context;
+  EvalBuffers* buffers = buffersOf(x.context ? x : y);
   const bool fx = isFamily(x.kind) && x.payload, fy = isFamily(y.kind) && y.payload;
   const bool fits = (fx && fy && x.kind == y.kind) || (fx && isPlain(y.kind)) || (fy && isPlain(x.kind));
-  if (!fits) return valueError(ctx);
+  if (!fits) return valueError(buffers);
   const int32_t kind = fx ? x.kind : y.kind;
   return withMembers(kind, [&](const auto& m) { return extreme(m, larger, kind, x, y); });
 }
@@ -269,17 +274,17 @@ Value pairwise(bool larger, const Value& x, const Value& y) {
 bool Op_isModeKind(int32_t kind) { return kind >= kValSamples && kind <= kValDegVec; }
 
 Value Op_elementary(int32_t op, const Value& x) {
-  EvalContext* ctx = x.context;
-  if (!isUnary(op) || !Op_isModeKind(x.kind) || !x.payload) return valueError(ctx);
+  EvalBuffers* buffers = buffersOf(x);
+  if (!isUnary(op) || !Op_isModeKind(x.kind) || !x.payload) return valueError(buffers);
   if (x.kind == kValDegVec) {
     if (op == kOpSquare) DegVec_sqr(&x);
     else DegVec_nonlin(&x);
-    return *resultOf(ctx);
+    return *resultOf(buffers);
   }
   if (x.kind == kValDegDag) {
     const auto* node = static_cast<const DegDagNode*>(x.payload);
     const DegDagNode r = op == kOpSquare ? DegDag_sqr(node) : DegDag_nonlin(node);
-    return *Val_setDegDag(resultOf(ctx), &r);
+    return *Val_setDegDag(resultOf(buffers), &r);
   }
   return withMembers(x.kind, [&](const auto& m) { return unary(m, op, x); });
 }
@@ -288,16 +293,16 @@ Value Op_max(const Value& x, const Value& y) { return pairwise(true, x, y); }
 Value Op_min(const Value& x, const Value& y) { return pairwise(false, x, y); }
 
 Value Op_powVI(const Value& x, int32_t n) {
-  EvalContext* ctx = x.context;
-  if (!Op_isModeKind(x.kind) || !x.payload) return valueError(ctx);
+  EvalBuffers* buffers = buffersOf(x);
+  if (!Op_isModeKind(x.kind) || !x.payload) return valueError(buffers);
   if (x.kind == kValDegVec) {
     if (n == 2) DegVec_sqr(&x);
     else DegVec_nonlin(&x);
-    return *resultOf(ctx);
+    return *resultOf(buffers);
   }
   if (x.kind == kValDegDag) {
     const DegDagNode r = DegDag_powVS(static_cast<const DegDagNode*>(x.payload), static_cast<double>(n));
-    return *Val_setDegDag(resultOf(ctx), &r);
+    return *Val_setDegDag(resultOf(buffers), &r);
   }
   return withMembers(x.kind, [&](const auto& m) { return power(m, x, n); });
 }

@@ -114,7 +114,7 @@ Value degCopy(EvalBuffers* buffers, const Value& v, bool independent) {
   return *r;
 }
 
-Value degArith(Arith op, const Value& x, const Value& y, EvalContext* ctx) {
+Value degArith(Arith op, const Value& x, const Value& y, EvalBuffers* buffers) {
   const bool both = isDeg(x) && isDeg(y);
   switch (op) {
     case Arith::kAdd:
@@ -126,13 +126,13 @@ Value degArith(Arith op, const Value& x, const Value& y, EvalContext* ctx) {
         DegVec_add(&x, &y);
         const Value& other = isDeg(x) ? y : x;
         if (isScalar(other.kind) && numberOf(other) == 0.0)
-          return degCopy(buffersOf(ctx), *resultOf(buffersOf(ctx)), true);
+          return degCopy(buffers, *resultOf(buffers), true);
       }
       break;
     case Arith::kDiv:
       if (both) DegVec_nonlin2(&x, &y);
-      else if (isDeg(x)) return degCopy(buffersOf(ctx), x, false);
-      else if (isScalar(x.kind) && numberOf(x) == 0.0) return degCopy(buffersOf(ctx), y, true);
+      else if (isDeg(x)) return degCopy(buffers, x, false);
+      else if (isScalar(x.kind) && numberOf(x) == 0.0) return degCopy(buffers, y, true);
       else DegVec_nonlin(&y);
       break;
     // A square is the square of its base; any other power, a vector
@@ -142,10 +142,10 @@ Value degArith(Arith op, const Value& x, const Value& y, EvalContext* ctx) {
       else if (isDeg(x) && isScalar(y.kind) && numberOf(y) == 2.0) DegVec_sqr(&x);
       else if (isDeg(x) && isScalar(y.kind)) DegVec_nonlin(&x);
       else if (isDeg(y) && isScalar(x.kind)) DegVec_nonlin(&y);
-      else return error(buffersOf(ctx), kErrValue);
+      else return error(buffers, kErrValue);
       break;
   }
-  return *resultOf(buffersOf(ctx));
+  return *resultOf(buffers);
 }
 
 // The kind and number of an arithmetic operand; false when it has none.
@@ -169,9 +169,10 @@ struct FamilyOps {
   T (*vs[kArithCount])(const T*, double);
   T (*neg)(const T*);
   Value* (*set)(Value*, const T*);
-  // Moves a result left in the context's scratch record into the value
-  // without a copy; false when it cannot (the value then gets a copy).
-  bool (*adopt)(Value*, const T*, EvalContext*);
+  // Moves a result left in the buffers' scratch record into the value
+  // without a copy, unless the evaluation builds symbolic texts; false when
+  // it cannot (the value then gets a copy).
+  bool (*adopt)(Value*, const T*, EvalBuffers*, bool symbolic);
 };
 
 // The scratch record holding r changes places with the value's record of
@@ -188,16 +189,16 @@ bool adoptScratch(Value* v, int32_t kind, T* scratch) {
 }
 
 // Symbolic texts are never moved: they are copied with their values.
-bool adoptGrad(Value* v, const GradValue* r, EvalContext* ctx) {
-  GradValue* scratch = ctx ? ctx->buffers.gradBuffer : nullptr;
-  if (!scratch || ctx->flags.symbolic || !r->gradient || r->gradient != scratch->gradient || scratch->valueText)
+bool adoptGrad(Value* v, const GradValue* r, EvalBuffers* buffers, bool symbolic) {
+  GradValue* scratch = buffers ? buffers->gradBuffer : nullptr;
+  if (!scratch || symbolic || !r->gradient || r->gradient != scratch->gradient || scratch->valueText)
     return false;
   const auto* held = v->kind == kValGrad ? static_cast<const GradValue*>(v->payload) : nullptr;
   return held && !held->valueText && !held->partialTexts && adoptScratch(v, kValGrad, scratch);
 }
 
-bool adoptHess(Value* v, const HessValue* r, EvalContext* ctx) {
-  HessValue* scratch = ctx ? ctx->buffers.hessBuffer : nullptr;
+bool adoptHess(Value* v, const HessValue* r, EvalBuffers* buffers, bool /*symbolic*/) {
+  HessValue* scratch = buffers ? buffers->hessBuffer : nullptr;
   return scratch && r->hessian && r->hessian == scratch->hessian && adoptScratch(v, kValHess, scratch);
 }
 
@@ -305,18 +306,22 @@ bool intervalDivisorHoldsZero(const Value& y) {
   return true;
 }
 
-// x op y where one side, or both, holds the family's kind and the other a
-// scalar; the family's result lands in the context's result.
-// The family's result into the context's result value: moved there when
-// it lies in the scratch record, else copied.
+// The family's result into the buffers' result value: moved there when it
+// lies in the scratch record (and the evaluation builds no symbolic texts),
+// else copied.
 template <typename T>
-Value store(const FamilyOps<T>& ops, Value* out, const T& r, EvalContext* ctx) {
-  if (ops.adopt && ops.adopt(out, &r, ctx)) return finish(out);
+Value store(const FamilyOps<T>& ops, const T& r, EvalBuffers* buffers, bool symbolic) {
+  Value* out = resultOf(buffers);
+  if (ops.adopt && ops.adopt(out, &r, buffers, symbolic)) return finish(out);
   return finish(ops.set(out, &r));
 }
 
+// x op y where one side, or both, holds the family's kind and the other a
+// scalar; the family's result lands in the result of the context the
+// operands are bound to.
 template <typename T>
-Value familyArith(const FamilyOps<T>& ops, Arith op, int32_t kind, const Value& x, const Value& y, EvalContext* ctx) {
+Value familyArith(const FamilyOps<T>& ops, Arith op, int32_t kind, const Value& x, const Value& y) {
+  EvalContext* ctx = contextOf(x, y);
   const int i = static_cast<int>(op);
   const T* px = x.kind == kind ? static_cast<const T*>(x.payload) : nullptr;
   const T* py = y.kind == kind ? static_cast<const T*>(y.payload) : nullptr;
@@ -324,31 +329,31 @@ Value familyArith(const FamilyOps<T>& ops, Arith op, int32_t kind, const Value& 
   if (px && py) r = ops.vv[i](px, py);
   else if (py) r = ops.sv[i](numberOf(x), py);
   else r = ops.vs[i](px, numberOf(y));
-  return store(ops, resultOf(buffersOf(ctx)), r, ctx);
+  return store(ops, r, buffersOf(ctx), ctx && ctx->flags.symbolic);
 }
 
 template <typename T>
 Value familyNeg(const FamilyOps<T>& ops, const Value& x) {
   const T r = ops.neg(static_cast<const T*>(x.payload));
-  return store(ops, resultOf(buffersOf(x.context)), r, x.context);
+  return store(ops, r, buffersOf(x.context), x.context && x.context->flags.symbolic);
 }
 
 // Kinds 5 to 15 have an arithmetic family each.
 bool familyOf(int32_t kind) { return kind >= kValSamples && kind <= kValDegDag; }
 
-Value dispatchFamily(Arith op, int32_t kind, const Value& x, const Value& y, EvalContext* ctx) {
+Value dispatchFamily(Arith op, int32_t kind, const Value& x, const Value& y) {
   switch (kind) {
-    case kValSamples: return familyArith(kSampleOps, op, kind, x, y, ctx);
-    case kValGrad: return familyArith(kGradOps, op, kind, x, y, ctx);
-    case kValRev: return familyArith(kRevOps, op, kind, x, y, ctx);
-    case kValDegDag: return familyArith(kDagOps, op, kind, x, y, ctx);
-    case kValIvGrad: return familyArith(kIvGradOps, op, kind, x, y, ctx);
-    case kValIvRev: return familyArith(kIvRevOps, op, kind, x, y, ctx);
-    case kValIvHess: return familyArith(kIvHessOps, op, kind, x, y, ctx);
-    case kValInterval: return familyArith(kIvlOps, op, kind, x, y, ctx);
-    case kValIvProp: return familyArith(kIvPropOps, op, kind, x, y, ctx);
-    case kValAffine: return familyArith(kAffOps, op, kind, x, y, ctx);
-    default: return familyArith(kHessOps, op, kind, x, y, ctx);
+    case kValSamples: return familyArith(kSampleOps, op, kind, x, y);
+    case kValGrad: return familyArith(kGradOps, op, kind, x, y);
+    case kValRev: return familyArith(kRevOps, op, kind, x, y);
+    case kValDegDag: return familyArith(kDagOps, op, kind, x, y);
+    case kValIvGrad: return familyArith(kIvGradOps, op, kind, x, y);
+    case kValIvRev: return familyArith(kIvRevOps, op, kind, x, y);
+    case kValIvHess: return familyArith(kIvHessOps, op, kind, x, y);
+    case kValInterval: return familyArith(kIvlOps, op, kind, x, y);
+    case kValIvProp: return familyArith(kIvPropOps, op, kind, x, y);
+    case kValAffine: return familyArith(kAffOps, op, kind, x, y);
+    default: return familyArith(kHessOps, op, kind, x, y);
   }
 }
 
@@ -367,7 +372,7 @@ Value arith(Arith op, const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
   if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
-  if (isDeg(x) || isDeg(y)) return degArith(op, x, y, ctx);
+  if (isDeg(x) || isDeg(y)) return degArith(op, x, y, buffersOf(ctx));
   int32_t kx = 0, ky = 0;
   double a = 0.0, b = 0.0;
   if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarArith(ctx, op, kx, a, ky, b);
@@ -377,7 +382,7 @@ Value arith(Arith op, const Value& x, const Value& y) {
   // The interval result of a division by an interval through 0 is still
   // computed; the raised status fails the evaluation.
   if (op == Arith::kDiv) intervalDivisorHoldsZero(y);
-  return dispatchFamily(op, kind, x, y, ctx);
+  return dispatchFamily(op, kind, x, y);
 }
 
 Value arithVS(Arith op, const Value& x, double d) {
@@ -390,7 +395,7 @@ Value arithVS(Arith op, const Value& x, double d) {
   if (familyOf(x.kind)) {
     Value scalar = Val_empty(ctx);
     Val_setNumber(&scalar, d);
-    return dispatchFamily(op, x.kind, x, scalar, ctx);
+    return dispatchFamily(op, x.kind, x, scalar);
   }
   return error(buffersOf(ctx), kErrValue);
 }
@@ -408,20 +413,20 @@ Value arithSV(Arith op, double d, const Value& x) {
   if (familyOf(x.kind)) {
     Value scalar = Val_empty(ctx);
     Val_setNumber(&scalar, d);
-    return dispatchFamily(op, x.kind, scalar, x, ctx);
+    return dispatchFamily(op, x.kind, scalar, x);
   }
   return error(buffersOf(ctx), kErrValue);
 }
 
 // Scalar powers with the worksheet's rules: 0 ^ negative is "#div/0!",
 // 0 ^ 0 and a negative base with a fractional exponent "#num!".
-Value scalarPow(EvalContext* ctx, double a, double b) {
-  if (a == 0.0 && b < 0.0) return error(buffersOf(ctx), kErrDiv0);
-  if (a == 0.0 && b == 0.0) return error(buffersOf(ctx), kErrNum);
+Value scalarPow(EvalBuffers* buffers, double a, double b) {
+  if (a == 0.0 && b < 0.0) return error(buffers, kErrDiv0);
+  if (a == 0.0 && b == 0.0) return error(buffers, kErrNum);
   const double r = std::pow(a, b);
-  if (std::isnan(r)) return error(buffersOf(ctx), kErrNum);
-  if (std::isinf(r)) return overflow(buffersOf(ctx));
-  return number(buffersOf(ctx), kValReal, r);
+  if (std::isnan(r)) return error(buffers, kErrNum);
+  if (std::isinf(r)) return overflow(buffers);
+  return number(buffers, kValReal, r);
 }
 
 // Text of a value for joining: booleans TRUE/FALSE, integers "%d", reals
@@ -493,7 +498,7 @@ bool textRelation(const Value& x, const Value& y, int32_t rel, bool* out) {
 }
 
 // Element-wise comparisons of sample vectors: a vector of 1.0 and 0.0.
-Value compareSamples(const Value& x, const Value& y, int32_t rel, EvalContext* ctx) {
+Value compareSamples(const Value& x, const Value& y, int32_t rel, EvalBuffers* buffers) {
   using Both = SampleVector (*)(const SampleVector*, const SampleVector*);
   using One = SampleVector (*)(const SampleVector*, double);
   static const Both kBoth[] = {nullptr, Smp_eq, Smp_ne, Smp_lt, Smp_le, Smp_gt, Smp_ge};
@@ -504,8 +509,8 @@ Value compareSamples(const Value& x, const Value& y, int32_t rel, EvalContext* c
   if (px && py) r = kBoth[rel](px, py);
   else if (px && isScalar(y.kind)) r = kOne[rel](px, numberOf(y));
   else if (py && isScalar(x.kind)) r = kOne[mirror(rel)](py, numberOf(x));
-  else return error(buffersOf(ctx), kErrValue);
-  return finish(Val_setSamples(resultOf(buffersOf(ctx)), &r));
+  else return error(buffers, kErrValue);
+  return finish(Val_setSamples(resultOf(buffers), &r));
 }
 
 Value compare(const Value& x, const Value& y, int32_t rel) {
@@ -526,7 +531,7 @@ Value compare(const Value& x, const Value& y, int32_t rel) {
     Vm_raise(ctx, kStatusNonSmoothSpecial, "compare", 0, 0, 0);
     return error(buffersOf(ctx), kErrValue);
   }
-  if (x.kind == kValSamples || y.kind == kValSamples) return compareSamples(x, y, rel, ctx);
+  if (x.kind == kValSamples || y.kind == kValSamples) return compareSamples(x, y, rel, buffersOf(ctx));
   if (x.kind <= kValHess && isScalar(y.kind)) return boolean(buffersOf(ctx), Op_compareConst(x, numberOf(y), rel));
   if (y.kind <= kValHess && isScalar(x.kind))
     return boolean(buffersOf(ctx), Op_compareConst(y, numberOf(x), mirror(rel)));
@@ -571,16 +576,16 @@ Value Op_pow(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
   if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
-  if (isDeg(x) || isDeg(y)) return degArith(Arith::kPow, x, y, ctx);
+  if (isDeg(x) || isDeg(y)) return degArith(Arith::kPow, x, y, buffersOf(ctx));
   int32_t kx = 0, ky = 0;
   double a = 0.0, b = 0.0;
-  if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarPow(ctx, a, b);
+  if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarPow(buffersOf(ctx), a, b);
   if (x.kind == kValDegDag && y.kind == kValDegDag) {
     DegDag_nonlin2Result(&x, &y);
     return *resultOf(buffersOf(ctx));
   }
   int32_t kind = 0;
-  if (familyPair(x, y, &kind)) return dispatchFamily(Arith::kPow, kind, x, y, ctx);
+  if (familyPair(x, y, &kind)) return dispatchFamily(Arith::kPow, kind, x, y);
   return error(buffersOf(ctx), kErrValue);
 }
 

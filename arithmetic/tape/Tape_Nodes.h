@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "values/List_List.h"
 #include "values/Model_Functions.h"
@@ -90,14 +91,16 @@ bool Tape_prepareRecords(EvalContext* ctx, int32_t n, Rec** tape, int32_t* capac
   return true;
 }
 
-// The variable at gradient position p of the record tapes: position p
-// itself, or with compact derivatives the p-th of the current variables;
-// null when there is none.
-inline const VarRecord* Tape_variableAt(EvalContext* ctx, int32_t p) {
-  int32_t j = p;
-  if (ctx->flags.compactDerivatives && ctx->position.currentVariables) {
-    j = List_firstInt(ctx->position.currentVariables);
-    for (int32_t i = 1; i < p; ++i) j = List_nextInt(ctx->position.currentVariables);
+// The variables at gradient positions 1..n of the record tapes (slot 0
+// unused): position p itself, or with compact derivatives the p-th of the
+// current variables; null where there is none.
+inline std::vector<const VarRecord*> Tape_variablesAt(EvalContext* ctx, int32_t n) {
+  std::vector<const VarRecord*> variables(static_cast<size_t>(n) + 1, nullptr);
+  List* own = ctx->flags.compactDerivatives ? ctx->position.currentVariables : nullptr;
+  int32_t j = own ? List_firstInt(own) : 1;
+  for (int32_t p = 1; p <= n; ++p) {
+    variables[static_cast<size_t>(p)] = Model_getVariable(ctx->tables.variables, own ? j : p);
+    if (own) j = List_nextInt(own);
   }
-  return Model_getVariable(ctx->tables.variables, j);
+  return variables;
 }

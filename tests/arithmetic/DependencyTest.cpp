@@ -33,7 +33,9 @@ void classesOf(BuildVector buildVector, BuildGraph buildGraph, bool nonSmoothAll
   {
     DegDagFamily f{{ctx, {}}};
     const Value* r = buildGraph(f);
-    if (r->kind == kValDegDag) DegDag_reverseSweep(graph, false, static_cast<const DegDagNode*>(r->payload)->self, ctx);
+    if (r->kind == kValDegDag)
+      DegDag_reverseSweep(graph, false, static_cast<const DegDagNode*>(r->payload)->self, &ctx->buffers,
+                          ctx->tables.diagnosisCells, ctx->position.currentCell);
   }
   EXPECT_EQ(ctx->errors.errorCount, 0);
   freeContext(ctx);

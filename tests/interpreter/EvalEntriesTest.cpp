@@ -282,6 +282,48 @@ TEST(EvalEntries, AffineFormsOfTwoFunctionsReadTheirOwnBoxes) {
   Aff_free(&form);
 }
 
+// The Hessian replays take each variable's current value (or box) at its
+// gradient position: with compact derivatives a function of the second
+// variable alone finds it at position 1. f = x³y in c1 and g = y³ in d1 at
+// x = 3, y = 2.
+TEST(EvalEntries, HessianReplaysReadTheVariablesAtTheirPositions) {
+  for (int32_t compact : {0, 1}) {
+    Workbench w;
+    w.ctx->flags.compactDerivatives = compact;
+    Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
+    w.sheet.set("a1", "3");
+    w.sheet.set("b1", "2");
+    w.sheet.set("c1", "=a1*a1*a1*b1");
+    w.sheet.set("d1", "=b1*b1*b1");
+    ASSERT_TRUE(w.compile({"c1", "d1"}));
+    ProgBudget budget{};
+    ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
+    Model_getVariable(w.ctx->tables.variables, 1)->value = Interval{3.0, 3.0};
+    Model_getVariable(w.ctx->tables.variables, 2)->value = Interval{2.0, 2.0};
+    double value = 0, g[3] = {}, rows[3][3] = {};
+    double* h[3] = {rows[0], rows[1], rows[2]};
+    ASSERT_TRUE(Eval_evalHessTape(&w.program, 0, true, &value, g, h, false, false));
+    EXPECT_DOUBLE_EQ(value, 54.0);
+    EXPECT_DOUBLE_EQ(rows[1][1], 36.0);  // 6xy
+    EXPECT_DOUBLE_EQ(rows[1][2], 27.0);  // 3x²
+    EXPECT_DOUBLE_EQ(rows[2][1], 27.0);
+    EXPECT_DOUBLE_EQ(rows[2][2], 0.0);
+    const int32_t y = compact ? 1 : 2;
+    double cube[3][3] = {};
+    double* hc[3] = {cube[0], cube[1], cube[2]};
+    ASSERT_TRUE(Eval_evalHessTape(&w.program, 1, true, &value, g, hc, false, false));
+    EXPECT_DOUBLE_EQ(value, 8.0);
+    EXPECT_DOUBLE_EQ(cube[y][y], 12.0);  // 6y
+    Interval box{}, ig[3] = {}, irows[3][3] = {};
+    Interval* ih[3] = {irows[0], irows[1], irows[2]};
+    ASSERT_TRUE(Eval_evalIvHessTape(&w.program, 1, true, &box, ig, ih, false, false));
+    EXPECT_LE(irows[y][y].lo, 12.0);
+    EXPECT_GE(irows[y][y].hi, 12.0);
+    EXPECT_NEAR(irows[y][y].lo, 12.0, 1e-9);
+    EXPECT_NEAR(irows[y][y].hi, 12.0, 1e-9);
+  }
+}
+
 TEST(EvalEntries, ConstantFunctionZeroesOutputsAndStillHasItsValue) {
   Quadratic q(1);
   ASSERT_TRUE(q.ok);
