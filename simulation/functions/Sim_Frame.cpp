@@ -29,29 +29,29 @@ bool shortSamples(const Value* v, int32_t n) {
   return false;
 }
 
-CellRef cellOf(const EvalContext* ctx, const SimCall* call) {
-  if (call && call->cell) return *call->cell;
-  return ctx->position.currentCell;
-}
-
 }  // namespace
 
-int32_t Sim_trials(const EvalContext* ctx) { return ctx->sampling.trialCount > 1 ? ctx->sampling.trialCount : 1; }
-
-CellRegistry* Sim_registry(const EvalContext* ctx) {
-  return ctx->tables.variables ? ctx->tables.variables->registry.get() : nullptr;
+CellRef Sim_cellOf(const EvalPosition& position, const SimCall* call) {
+  if (call && call->cell) return *call->cell;
+  return position.currentCell;
 }
 
-bool Sim_registering(const EvalContext* ctx) {
-  return ctx->flags.mode == kModeDegVec && ctx->sampling.trialCount > 0 && ctx->sampling.registerUncertain;
+int32_t Sim_trials(const EvalSampling& sampling) { return sampling.trialCount > 1 ? sampling.trialCount : 1; }
+
+CellRegistry* Sim_registry(const EvalTables& tables) {
+  return tables.variables ? tables.variables->registry.get() : nullptr;
+}
+
+bool Sim_registering(int32_t mode, const EvalSampling& sampling) {
+  return mode == kModeDegVec && sampling.trialCount > 0 && sampling.registerUncertain;
 }
 
 Value* Sim_register(Value* result, const SimCall* call, int32_t law, int32_t family, int argc, const Value* const* argv,
                     const RangeRef* position) {
   EvalContext* ctx = result->context;
   const uint8_t flag = Op_anyArgHasKind(argc, const_cast<Value* const*>(argv), kValDegVec) ? 1 : 0;
-  CellRegistry* reg = Sim_registry(ctx);
-  const CellRef at = cellOf(ctx, call);
+  CellRegistry* reg = Sim_registry(ctx->tables);
+  const CellRef at = Sim_cellOf(ctx->position, call);
   if (reg && at.sheet > 0 &&
       !CellReg_findOrAdd(reg, CellReg_cellKey(at.sheet, at.row, at.column), law, family, flag, position))
     Vm_raise(ctx, kStatusNoMemory, "CellReg_findOrAdd", at.sheet, at.row, at.column);
@@ -93,11 +93,11 @@ Value* Sim_atSamplePoint(Value* result, const Value* v) {
 
 bool Sim_beginTrials(Value* result, const SimCall* call, SimTrials* trials) {
   EvalContext* ctx = result->context;
-  trials->n = Sim_trials(ctx);
+  trials->n = Sim_trials(ctx->sampling);
   trials->single = ctx->sampling.currentTrial > 0 ? ctx->sampling.currentTrial : 1;
   if (call) {
-    trials->row = CellReg_trialRow(Sim_registry(ctx), call->number);
-    trials->stored = CellReg_trialRowTrials(Sim_registry(ctx), call->number);
+    trials->row = CellReg_trialRow(Sim_registry(ctx->tables), call->number);
+    trials->stored = CellReg_trialRowTrials(Sim_registry(ctx->tables), call->number);
   }
   Val_clear(result);
   if (trials->n == 1) return Val_setNumber(result, 0.0), true;

@@ -12,14 +12,19 @@
 #include "simulation/registry/CellReg_Registry.h"
 #include "values/Val_Value.h"
 
-struct EvalContext;
+struct EvalPosition;
+struct EvalSampling;
+struct EvalTables;
 
-// The trials of a call: the context's trial count, 1 when it is 0.
-int32_t Sim_trials(const EvalContext* ctx);
-// The registry of the context's model; null without one.
-CellRegistry* Sim_registry(const EvalContext* ctx);
-// Whether the evaluation is the registration pass.
-bool Sim_registering(const EvalContext* ctx);
+// The trials of a call: the sampling state's trial count, 1 when it is 0.
+int32_t Sim_trials(const EvalSampling& sampling);
+// The registry of the loaded model; null without one.
+CellRegistry* Sim_registry(const EvalTables& tables);
+// The cell of a call: the call's own, else the position's current cell.
+CellRef Sim_cellOf(const EvalPosition& position, const SimCall* call);
+// Whether the evaluation in the mode (EvalMode) with the sampling state is
+// the registration pass.
+bool Sim_registering(int32_t mode, const EvalSampling& sampling);
 // Registers the calling cell under law and family (flag: some argument, or
 // element of an array argument, depends on an uncertain cell; position
 // copied when given) and makes the result an empty dependency vector.

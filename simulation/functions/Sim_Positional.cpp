@@ -33,7 +33,7 @@ using Draw = double (*)(RandState* s, const double* p, double lo, double hi, dou
 // array formula's block or the cell.
 RangeRef areaOf(const Value* r, const SimCall* call) {
   if (call && call->area) return *call->area;
-  const CellRef c = call && call->cell ? *call->cell : r->context->position.currentCell;
+  const CellRef c = Sim_cellOf(r->context->position, call);
   return RangeRef{c.sheet, c.row, c.column, c.row, c.column};
 }
 
@@ -42,7 +42,7 @@ RangeRef areaOf(const Value* r, const SimCall* call) {
 bool settledBefore(Value* r, int argc, const Value* const* a, const SimCall* call, int32_t law) {
   EvalContext* ctx = r->context;
   if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(r, argc, a)) return true;
-  if (!Sim_registering(ctx)) return false;
+  if (!Sim_registering(ctx->flags.mode, ctx->sampling)) return false;
   const RangeRef area = areaOf(r, call);
   Sim_register(r, call, law, kSimFamilyBounded, argc, a, &area);
   return true;
@@ -67,7 +67,7 @@ Value* member(Value* r, int argc, const Value* const* a, const SimCall* call) {
   static_assert(K >= 1 && K <= kMaxParameters);
   if (argc < K) return Wsf_error(r, kErrValue);
   if (settledBefore(r, argc, a, call, L) || argumentsRefused(r, argc, a, K)) return r;
-  if (!Sim_samplesCover(r, argc, a, Sim_trials(r->context))) return r;
+  if (!Sim_samplesCover(r, argc, a, Sim_trials(r->context->sampling))) return r;
   RandState* s = r->context->sampling.rand;
   return Sim_drawTrials(r, call, [&](int32_t t, double u) {
     double p[kMaxParameters];

@@ -17,13 +17,6 @@
 
 namespace {
 
-// The registry key of the cell being evaluated: the call's, else the
-// context's current cell (as the registration takes it).
-uint32_t keyOf(const EvalContext* ctx, const SimCall* call) {
-  const CellRef at = call && call->cell ? *call->cell : ctx->position.currentCell;
-  return CellReg_cellKey(at.sheet, at.row, at.column);
-}
-
 const Value* element(const Value* a, int32_t j) { return Val_at(a, 0, j); }
 int32_t columnsOf(const Value* a) { return a->array && a->array->rows > 0 ? a->array->columns : 0; }
 bool isText(const Value* v) { return v->kind == kValText && v->text; }
@@ -43,21 +36,20 @@ std::unique_ptr<CellRegCorrelation> newBlock(uint32_t key, uint32_t subKey, int3
   return block;
 }
 
-// Code 2: the block the handle names records the cell at the position.
-bool bindMember(EvalContext* ctx, const SimCall* call, double handle, double position) {
-  CellRegistry* reg = Sim_registry(ctx);
+// Code 2: the block the handle names records the cell (by its registry key)
+// at the position.
+bool bindMember(CellRegistry* reg, uint32_t self, double handle, double position) {
   if (!reg || handle < 1 || handle > static_cast<double>(reg->correlations.size())) return false;
   CellRegCorrelation& block = *reg->correlations[static_cast<size_t>(handle) - 1];
   if (position < 1 || position > block.dimension) return false;
-  block.members[static_cast<size_t>(position)] = keyOf(ctx, call);
+  block.members[static_cast<size_t>(position)] = self;
   return true;
 }
 
 // Code 3: a pair of the cell and the named one, unless one ties them already.
-void addPair(EvalContext* ctx, const SimCall* call, const char16_t* name, double coefficient) {
-  CellRegistry* reg = Sim_registry(ctx);
+void addPair(CellRegistry* reg, uint32_t self, const char16_t* name, double coefficient) {
   if (!reg) return;
-  const uint32_t self = keyOf(ctx, call), other = CellReg_findByName(reg, name);
+  const uint32_t other = CellReg_findByName(reg, name);
   if (other != 0 && CellReg_hasPair(reg, self, other)) return;
   auto block = newBlock(0, 0, 2);
   block->matrix[1][1] = block->matrix[2][2] = 1.0;
@@ -69,30 +61,30 @@ void addPair(EvalContext* ctx, const SimCall* call, const char16_t* name, double
 }
 
 // Codes 5 and 7: the cell's record carries the name.
-void nameCell(EvalContext* ctx, const SimCall* call, const char16_t* name) {
-  CellRegistry* reg = Sim_registry(ctx);
+void nameCell(CellRegistry* reg, uint32_t self, const char16_t* name) {
   if (!reg) return;
-  if (CellRegRecord* r = CellReg_findOrAdd(reg, keyOf(ctx, call), 0, kSimFamilyProperty, 0, nullptr))
+  if (CellRegRecord* r = CellReg_findOrAdd(reg, self, 0, kSimFamilyProperty, 0, nullptr))
     r->name = std::u16string(name);
 }
 
-// One property array; false when it is malformed.
-bool applyProperty(EvalContext* ctx, const SimCall* call, const Value* a, SimProperties* out) {
+// One property array of the cell with the registry key self; false when it
+// is malformed.
+bool applyProperty(CellRegistry* reg, uint32_t self, const Value* a, SimProperties* out) {
   const int32_t c = columnsOf(a);
   if (c < 1 || element(a, 0)->kind != kValInt) return false;
   const auto e = [&](int32_t j) { return element(a, j); };
   switch (Sim_whole(e(0)->number)) {
     case kSimPropMatrixPosition:
       return c >= 3 && e(1)->kind == kValInt && e(2)->kind == kValInt &&
-             bindMember(ctx, call, e(1)->number, e(2)->number);
+             bindMember(reg, self, e(1)->number, e(2)->number);
     case kSimPropCorrelation:
       if (c != 3 || !isText(e(1)) || !isNumber(e(2))) return false;
-      addPair(ctx, call, e(1)->text, e(2)->number);
+      addPair(reg, self, e(1)->text, e(2)->number);
       return true;
     case kSimPropName:
     case kSimPropNameAlias:
       if (c != 2 || !isText(e(1))) return false;
-      nameCell(ctx, call, e(1)->text);
+      nameCell(reg, self, e(1)->text);
       return true;
     case kSimPropShift:
       if (c != 2 || !Wsf_isPlain(e(1))) return false;
@@ -134,7 +126,7 @@ auto text(const char16_t* t) {
 bool notRegistering(Value* result, int argc, const Value* const* argv) {
   EvalContext* ctx = result->context;
   if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(result, argc, argv)) return true;
-  if (Sim_registering(ctx)) return false;
+  if (Sim_registering(ctx->flags.mode, ctx->sampling)) return false;
   Wsf_integer(result, 0);
   return true;
 }
@@ -186,10 +178,11 @@ bool plainArguments(Value* result, int argc, const Value* const* argv, int32_t n
 
 }  // namespace
 
-bool Sim_parseProperties(EvalContext* ctx, const SimCall* call, int32_t first, int argc, const Value* const* argv,
+bool Sim_parseProperties(CellRegistry* reg, const CellRef& cell, int32_t first, int argc, const Value* const* argv,
                          SimProperties* out) {
+  const uint32_t self = CellReg_cellKey(cell.sheet, cell.row, cell.column);
   for (int i = first; i < argc; ++i)
-    if (argv[i]->kind == kValArray && !applyProperty(ctx, call, argv[i], out)) return false;
+    if (argv[i]->kind == kValArray && !applyProperty(reg, self, argv[i], out)) return false;
   return true;
 }
 
@@ -205,7 +198,7 @@ Value* Sim_propCorrMatrix1352(Value* result, int argc, const Value* const* argv,
     else if (Wsf_isPlain(argv[2])) instance = static_cast<uint32_t>(Sim_whole(Wsf_number(argv[2])));
     else return Wsf_error(result, kErrValue);
   }
-  CellRegistry* reg = Sim_registry(result->context);
+  CellRegistry* reg = Sim_registry(result->context->tables);
   if (!correlationMatrix(m) || !m->source || !reg) return Wsf_error(result, kErrNum);
   const size_t handle = blockOf(reg, m, instance, name);
   return propertyArray(result, integer(kSimPropMatrixPosition), integer(static_cast<double>(handle)),

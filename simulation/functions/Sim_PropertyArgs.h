@@ -12,6 +12,8 @@
 #include "simulation/functions/Sim_Entries.h"
 #include "values/Val_Value.h"
 
+struct CellRegistry;
+
 // The first element of a property array: what the property is.
 enum SimPropertyCode : int32_t {
   kSimPropMatrixPosition = 2,  // {2, block handle, position}: a member of a correlation matrix
@@ -29,13 +31,14 @@ struct SimProperties {
   double hi = INFINITY;
 };
 
-// Applies the property arguments argv[first..argc-1] of the call: arrays are
-// read by their code, other arguments skipped. False at the first malformed
+// Applies the property arguments argv[first..argc-1] of a call from the
+// cell, whose names and correlations go into the registry (null: none):
+// arrays are read by their code, other arguments skipped. False at the first malformed
 // property (a first element that is not a whole number, a wrong shape or
 // element kind, truncation bounds that are not increasing, a matrix handle
 // the registry does not know or a position outside its block); what was
 // applied before stays applied.
-bool Sim_parseProperties(EvalContext* ctx, const SimCall* call, int32_t first, int argc, const Value* const* argv,
+bool Sim_parseProperties(CellRegistry* reg, const CellRef& cell, int32_t first, int argc, const Value* const* argv,
                          SimProperties* out);
 
 // The property functions by id (1352 to 1361), null for other ids.

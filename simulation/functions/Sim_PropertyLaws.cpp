@@ -120,7 +120,7 @@ const Member* memberOf(int32_t id) { return Sim_rowOf(kMembers, id); }
 bool checkParameters(Value* result, const Member& m, const Value* const* argv) {
   const auto refused = [](const Value* v, int) { return !Wsf_isPlain(v) && v->kind != kValSamples; };
   return !Wsf_firstRefusedArg(result, m.scalars, argv, kErrNum, refused) &&
-         Sim_samplesCover(result, m.scalars, argv, Sim_trials(result->context));
+         Sim_samplesCover(result, m.scalars, argv, Sim_trials(result->context->sampling));
 }
 
 bool gatherLists(Value* result, const Member& m, const Value* const* argv, Lists* l) {
@@ -134,10 +134,11 @@ Value* distribution(const Member& m, Value* result, int argc, const Value* const
   EvalContext* ctx = result->context;
   if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(result, argc, argv)) return result;
   if (argc < m.k) return Wsf_error(result, kErrValue);
-  const bool registering = Sim_registering(ctx);
+  const bool registering = Sim_registering(ctx->flags.mode, ctx->sampling);
   if (registering) Sim_register(result, call, m.code, kSimFamilyProperty, argc, argv, nullptr);
   SimProperties q;
-  if (!Sim_parseProperties(ctx, call, m.k, argc, argv, &q)) return Wsf_error(result, kErrNum);
+  if (!Sim_parseProperties(Sim_registry(ctx->tables), Sim_cellOf(ctx->position, call), m.k, argc, argv, &q))
+    return Wsf_error(result, kErrNum);
   Lists l;
   if (registering || !checkParameters(result, m, argv) || !gatherLists(result, m, argv, &l)) return result;
   return Sim_drawTrials(result, call, [&](int32_t trial, double u) {

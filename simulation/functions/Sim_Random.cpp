@@ -23,7 +23,7 @@ Value* finiteSingle(Value* result) {
 Value* Sim_rand(Value* result, const SimCall* call) {
   EvalContext* ctx = result->context;
   if (!ctx || !ctx->sampling.rand) return Wsf_error(result, kErrNum);
-  if (Sim_registering(ctx))
+  if (Sim_registering(ctx->flags.mode, ctx->sampling))
     return Sim_register(result, call, kSimLawUnitUniform, kSimFamilyRandom, 0, nullptr, nullptr);
   return Sim_drawTrials(result, call,
                         [&](int32_t, double u) { return Rand_uniform(ctx->sampling.rand, 0, 1, false, u); });
@@ -33,7 +33,7 @@ Value* Sim_randbetween(Value* result, const Value* bottom, const Value* top, con
   EvalContext* ctx = result->context;
   const Value* const bounds[] = {bottom, top};
   if (ctx && ctx->sampling.trialCount == 0 && Wsf_structureHooks(result, 2, bounds)) return result;
-  if (ctx && Sim_registering(ctx))
+  if (ctx && Sim_registering(ctx->flags.mode, ctx->sampling))
     return Sim_register(result, call, kSimLawIntegerUniform, kSimFamilyRandom, 2, bounds, nullptr);
   if (Wsf_isError(bottom)) return Wsf_copy(result, bottom);
   if (Wsf_isError(top)) return Wsf_copy(result, top);
@@ -41,7 +41,7 @@ Value* Sim_randbetween(Value* result, const Value* bottom, const Value* top, con
   if (!ctx || !ctx->sampling.rand || !usable(bottom) || !usable(top)) return Wsf_error(result, kErrNum);
   const bool samples = bottom->kind == kValSamples || top->kind == kValSamples;
   if (!samples && std::ceil(bottom->number) > std::floor(top->number)) return Wsf_error(result, kErrNum);
-  if (!Sim_samplesCover(result, 2, bounds, Sim_trials(ctx))) return result;
+  if (!Sim_samplesCover(result, 2, bounds, Sim_trials(ctx->sampling))) return result;
   // A trial whose bounds hold no whole number gets NaN, as a failed trial.
   Sim_drawTrials(result, call, [&](int32_t i, double u) {
     const double lo = Sim_valueAt(bottom, i), hi = Sim_valueAt(top, i);

@@ -37,9 +37,10 @@ double at(const Value* const* a, int k, int32_t t) { return Sim_valueAt(a[k], t)
 bool settled(Value* r, const SimCall* call, int argc, const Value* const* a, int32_t law, bool scalars) {
   EvalContext* ctx = r->context;
   if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(r, argc, a)) return true;
-  if (Sim_registering(ctx)) return Sim_register(r, call, law, kSimFamilySampled, argc, a, nullptr), true;
+  if (Sim_registering(ctx->flags.mode, ctx->sampling))
+    return Sim_register(r, call, law, kSimFamilySampled, argc, a, nullptr), true;
   const auto refused = [scalars](const Value* v, int) { return scalars && v->kind > kValSamples; };
-  return Wsf_firstRefusedArg(r, argc, a, kErrNum, refused) || !Sim_samplesCover(r, argc, a, Sim_trials(ctx));
+  return Wsf_firstRefusedArg(r, argc, a, kErrNum, refused) || !Sim_samplesCover(r, argc, a, Sim_trials(ctx->sampling));
 }
 
 // The draw of a scalar law in trial t at percentile u.
@@ -176,7 +177,7 @@ Value* correlated(Value* r, int argc, const Value* const* a, bool lognormal) {
     return Wsf_error(r, kErrValue);
   std::vector<const double*> rowOf(static_cast<size_t>(m) + 1, nullptr);
   for (int32_t i = 1; i <= m; ++i) rowOf[static_cast<size_t>(i)] = matrix[static_cast<size_t>(i)].data();
-  const int32_t n = Sim_trials(ctx);
+  const int32_t n = Sim_trials(ctx->sampling);
   Value out = Val_empty(ctx), x = Val_empty(ctx);
   if (!arrayOfTrials(&out, 1, m, n)) return settle(r, &out, false);
   std::vector<double> draw(static_cast<size_t>(m) + 1);
@@ -221,7 +222,7 @@ bool tableHead(Value* r, int argc, const Value* const* a) {
 Value* randomRow(Value* r, int argc, const Value* const* a, const SimCall*) {
   if (!tableHead(r, argc, a)) return r;
   EvalContext* ctx = r->context;
-  const int32_t rows = a[0]->array->rows, columns = a[0]->array->columns, n = Sim_trials(ctx);
+  const int32_t rows = a[0]->array->rows, columns = a[0]->array->columns, n = Sim_trials(ctx->sampling);
   Value out = Val_empty(ctx);
   if (!arrayOfTrials(&out, 1, columns, n)) return settle(r, &out, false);
   for (int32_t t = 1; t <= n; ++t) {
@@ -236,7 +237,7 @@ Value* permutation(Value* r, int argc, const Value* const* a, const SimCall*) {
   if (!tableHead(r, argc, a)) return r;
   EvalContext* ctx = r->context;
   const int32_t rows = a[0]->array->rows, columns = a[0]->array->columns, count = rows * columns;
-  const int32_t n = Sim_trials(ctx);
+  const int32_t n = Sim_trials(ctx->sampling);
   Value out = Val_empty(ctx);
   if (!arrayOfTrials(&out, rows, columns, n)) return settle(r, &out, false);
   std::vector<int32_t> order(static_cast<size_t>(count) + 1);

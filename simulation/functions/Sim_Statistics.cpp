@@ -78,7 +78,7 @@ const Statistic* statisticOf(int32_t id) { return Sim_rowOf(kStatistics, id); }
 // The data argument's numbers into x (1-based); false with the result
 // formed for a short sample vector or an error met while gathering.
 bool gatherData(Value* result, const Value* data, std::vector<double>* x) {
-  return Sim_samplesCover(result, 1, &data, Sim_trials(result->context)) &&
+  return Sim_samplesCover(result, 1, &data, Sim_trials(result->context->sampling)) &&
          Num_gatherNumbers(data, kCollectLenient, x, result);
 }
 
@@ -100,12 +100,13 @@ Value* statistic(const Statistic& st, Value* result, int argc, const Value* cons
   return Val_setNumber(result, out);
 }
 
-// The statistic of a selector over x[1..m]; NaN for a selector without one.
-double selected(int32_t selector, std::vector<double>& x, const EvalContext* ctx) {
+// The statistic of a selector over x[1..m] drawn in the sampling state's
+// trials; NaN for a selector without one.
+double selected(int32_t selector, std::vector<double>& x, const EvalSampling& sampling) {
   const auto m = static_cast<int32_t>(x.size()) - 1;
   const double* d = x.data();
   switch (selector) {
-    case kSimStatTrials: return ctx->sampling.trialCount;
+    case kSimStatTrials: return sampling.trialCount;
     case kSimStatMean: return Stat_mean(m, d, 0);
     case kSimStatMode: return Stat_mode(m, d, 0);
     case kSimStatStdDev: return Stat_stdDev(m, d, 0);
@@ -125,7 +126,7 @@ Value* selectStatistic(Value* result, const Value* data, const Value* selector) 
   const int32_t s = Sim_whole(selector->number);
   std::vector<double> x;
   if (!gatherData(result, data, &x)) return result;
-  return Wsf_finite(result, selected(s, x, result->context));
+  return Wsf_finite(result, selected(s, x, result->context->sampling));
 }
 
 }  // namespace
@@ -134,7 +135,7 @@ Value* Sim_sampleStatistic1254(Value* result, int argc, const Value* const* argv
   EvalContext* ctx = result->context;
   if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(result, argc, argv)) return result;
   if (argc < 2) return Wsf_error(result, kErrValue);
-  if (Sim_registering(ctx)) {
+  if (Sim_registering(ctx->flags.mode, ctx->sampling)) {
     if (!Op_anyArgHasKind(argc, const_cast<Value* const*>(argv), kValDegVec)) return Wsf_integer(result, 0);
     Val_clear(result);
     return Val_setKind(result, kValDegVec);

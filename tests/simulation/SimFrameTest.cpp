@@ -54,7 +54,7 @@ TEST_F(Frame, ShortSampleVectorArgumentIsRefused) {
 
 TEST_F(Frame, RegistrationKeepsTheFirstRecord) {
   registration();
-  ASSERT_TRUE(Sim_registering(ctx));
+  ASSERT_TRUE(Sim_registering(ctx->flags.mode, ctx->sampling));
   const SimCall plain{&cell, 0};
   const RangeRef at{1, 3, 3, 3, 3};
   EXPECT_EQ(Sim_register(ctx->buffers.result, &plain, 31, kSimFamilyBounded, 0, nullptr, &at)->kind, kValDegVec);
@@ -64,7 +64,7 @@ TEST_F(Frame, RegistrationKeepsTheFirstRecord) {
   EXPECT_EQ(reg()->records[0]->family, kSimFamilyBounded);
   EXPECT_EQ(reg()->records[0]->position.firstRow, 3);
   ctx->sampling.registerUncertain = 0;
-  EXPECT_FALSE(Sim_registering(ctx));
+  EXPECT_FALSE(Sim_registering(ctx->flags.mode, ctx->sampling));
 }
 
 }  // namespace

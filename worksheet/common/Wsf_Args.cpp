@@ -47,7 +47,7 @@ Value* Wsf_from(Value* result, const Value& r) {
   return Val_assign(result, &r);
 }
 
-bool Wsf_nonSmoothAllowed(const EvalContext* ctx) { return ctx && ctx->flags.nonSmoothAllowed == 1; }
+bool Wsf_nonSmoothAllowed(const EvalFlags& flags) { return flags.nonSmoothAllowed == 1; }
 
 bool Wsf_anyModal(int argc, const Value* const* argv, EvalContext** ctx) {
   const auto modal = [ctx](const Value* v) {

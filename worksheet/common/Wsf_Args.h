@@ -11,6 +11,7 @@
 #include "values/Vm_Status.h"
 
 struct EvalContext;
+struct EvalFlags;
 
 // Empty, missing, boolean, integer-valued or real: the value is its number.
 inline bool Wsf_isPlain(const Value* v) { return v->kind >= kValEmpty && v->kind <= kValReal; }
@@ -79,9 +80,9 @@ bool Wsf_firstRefusedArg(Value* result, int argc, const Value* const* argv, uint
   }
   return false;
 }
-// Whether the context lets non-smooth functions take derivative, interval
-// and tape values.
-bool Wsf_nonSmoothAllowed(const EvalContext* ctx);
+// Whether the flags let non-smooth functions take derivative, interval and
+// tape values.
+bool Wsf_nonSmoothAllowed(const EvalFlags& flags);
 
 // The frame of the functions on plain numbers: the structure hooks over
 // every argument, then the first error argument, then "#value!" for an

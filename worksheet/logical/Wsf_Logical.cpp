@@ -107,7 +107,7 @@ bool ifStructure(Value* result, int argc, const Value* const* argv) {
   const Value* condition = argv[0];
   EvalContext* ctx = contextOf(argc, argv);
   if (!ctx) return false;
-  const bool allowed = Wsf_nonSmoothAllowed(ctx);
+  const bool allowed = Wsf_nonSmoothAllowed(ctx->flags);
   if (ctx->flags.mode == kModeDegVec && condition->context && DegVec_if(condition)) {
     if (allowed) ++ctx->buffers.tapeCount;
     else DegVec_markArgShaped(condition, false);
@@ -169,7 +169,7 @@ Value* ifTrials(Value* result, int argc, const Value* const* argv) {
 bool conditionTruth(Value* result, const Value* condition, bool* truth) {
   if (Wsf_isPlain(condition)) return *truth = truthy(condition->number), true;
   const bool derivative = condition->kind >= kValGrad && condition->kind <= kValHess;
-  if (derivative && Wsf_nonSmoothAllowed(condition->context)) {
+  if (derivative && condition->context && Wsf_nonSmoothAllowed(condition->context->flags)) {
     *truth = Op_compareConst(*condition, 0, kRelCmpNe);
     return true;
   }

@@ -136,7 +136,7 @@ double log10Of(double x) { return std::log(x) / std::log(10.0); }
 Value* nonSmooth(Value* result, const Value* x, int32_t op) {
   if (Wsf_isError(x)) return Wsf_copy(result, x);
   EvalContext* ctx = x->context;
-  const bool allowed = Wsf_nonSmoothAllowed(ctx);
+  const bool allowed = ctx && Wsf_nonSmoothAllowed(ctx->flags);
   if (x->kind == kValDegVec || x->kind == kValDegDag) {
     if (allowed && x->kind == kValDegVec) {
       DegVec_nonlin(x);

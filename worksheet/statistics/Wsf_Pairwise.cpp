@@ -15,7 +15,7 @@ namespace {
 // The structure modes: a smooth or non-smooth dependency on both operands.
 Value* structure(Value* result, const Value* a, const Value* b) {
   EvalContext* ctx = a->kind == kValDegVec || a->kind == kValDegDag ? a->context : b->context;
-  const bool allowed = Wsf_nonSmoothAllowed(ctx);
+  const bool allowed = Wsf_nonSmoothAllowed(ctx->flags);
   if (a->kind == kValDegVec || b->kind == kValDegVec) {
     if (allowed) {
       DegVec_nonlin2(a, b);
@@ -34,7 +34,7 @@ Value* structure(Value* result, const Value* a, const Value* b) {
 // An operand above the sample vectors without the allowance of non-smooth
 // functions raises "Non-smooth special function".
 bool refusedNonSmooth(const Value* v) {
-  if (v->kind <= kValSamples || Wsf_nonSmoothAllowed(v->context)) return false;
+  if (v->kind <= kValSamples || (v->context && Wsf_nonSmoothAllowed(v->context->flags))) return false;
   Vm_raise(v->context, kStatusNonSmoothSpecial, "worksheet", 0, 0, 0);
   return true;
 }
