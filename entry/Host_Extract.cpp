@@ -50,7 +50,8 @@ struct Sink {
   // says stop.
   bool deliver(int row, RowTerms& terms) const {
     auto& items = terms.items;
-    std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    auto byVariable = [](const auto& a, const auto& b) { return a.first < b.first; };
+    if (!std::is_sorted(items.begin(), items.end(), byVariable)) std::stable_sort(items.begin(), items.end(), byVariable);
     for (std::size_t k = 0; k < items.size();) {
       int column = items[k].first;
       double value = 0.0;
