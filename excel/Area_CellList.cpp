@@ -21,9 +21,8 @@ void dropIdentity(CellList* list) {
 // a cell in several of the list's areas thus takes its first one's.
 void numberOverlap(const CellList* list, const XLREF& area, const XLREF& listArea, int offset,
                    int* out) {
-  int top = std::max(area.rwFirst, listArea.rwFirst), bottom = std::min(area.rwLast, listArea.rwLast);
-  int left = std::max<int>(area.colFirst, listArea.colFirst);
-  int right = std::min<int>(area.colLast, listArea.colLast);
+  int top = std::max<int>(area.rwFirst, listArea.rwFirst), bottom = std::min<int>(area.rwLast, listArea.rwLast);
+  int left = std::max<int>(area.colFirst, listArea.colFirst), right = std::min<int>(area.colLast, listArea.colLast);
   int width = area.colLast - area.colFirst + 1, listWidth = listArea.colLast - listArea.colFirst + 1;
   for (int r = top; r <= bottom; ++r)
     for (int c = left; c <= right; ++c) {

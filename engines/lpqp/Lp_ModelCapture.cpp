@@ -106,10 +106,10 @@ bool startsAtZero(const LpRecord& lp) {
   return std::all_of(lp.xStart.begin() + 1, lp.xStart.end(), [](double v) { return v == 0 && !std::signbit(v); });
 }
 
-// The start after the kind test, whose last evaluation was at zero when
-// `rowsAtZero` is given: a start at zero takes those rows and leaves the
-// host's cells as they are. The rows at a start at zero are kept for the
-// capture, which evaluates there next.
+// The start after the kind test. When the test's last evaluation was at
+// zero (`rowsAtZero`, its rows) and the start is zero too, the host's cells
+// already hold the start, whose rows are taken without evaluating. The rows
+// of a start at zero are kept for the capture, which begins there.
 bool takeStart(LpRun& run, const std::vector<double>* rowsAtZero) {
   const LpRecord& lp = run.lp;
   if (rowsAtZero && startsAtZero(lp)) {
@@ -161,6 +161,7 @@ int Lp_objectiveKind(LpRun& run) {
 int Lp_captureModel(LpRun& run) {
   LpRecord& lp = run.lp;
   setHostPoint(run, 0);
+  // Rows kept by the kind test: the host's cells hold zero already.
   if (!run.zeroRows.empty()) run.hostRows.swap(run.zeroRows);
   else if (!Lp_evaluate(run, run.hostRows.data())) return StatusEvalError;
   run.zeroRows.clear();
