@@ -50,7 +50,8 @@ struct Sink {
   // says stop.
   bool deliver(int row, RowTerms& terms) const {
     auto& items = terms.items;
-    std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    auto byVariable = [](const auto& a, const auto& b) { return a.first < b.first; };
+    if (!std::is_sorted(items.begin(), items.end(), byVariable)) std::stable_sort(items.begin(), items.end(), byVariable);
     for (std::size_t k = 0; k < items.size();) {
       int column = items[k].first;
       double value = 0.0;
@@ -71,7 +72,7 @@ bool variableArgument(const LibraryContext* context, const XLOPER* ref, std::vec
   const CellList* list = variableList(context);
   int cells = Area_totalCells(ref);
   if (!list || cells < 1 || Area_sheetOf(ref) != Area_sheetOf(list->ref)) return false;
-  out->assign(cells, -1);
+  out->resize(cells);
   if (Area_cellVariables(list, ref, out->data()) != cells) return false;
   for (int v : *out)
     if (v < 0) return false;
@@ -130,6 +131,7 @@ bool sumTerms(const LibraryContext* context, const std::vector<OwnedValue>& args
 bool productTerms(const std::vector<int>& variables, const std::vector<double>& constants,
                   RowTerms* terms) {
   if (variables.size() != constants.size()) return false;
+  terms->items.reserve(terms->items.size() + variables.size());
   for (std::size_t k = 0; k < variables.size(); ++k) terms->add(variables[k], constants[k]);
   return true;
 }

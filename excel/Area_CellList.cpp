@@ -1,6 +1,7 @@
 // Cell lists: the variable number carried by every position of a reference,
 // with the renumberings the session needs (swap, alignment of two lists,
 // rotation). An empty order table stands for the identity.
+#include <algorithm>
 #include <utility>
 
 #include "excel/Area_Areas.h"
@@ -13,6 +14,22 @@ void dropIdentity(CellList* list) {
   for (int p = 0; p < list->positions; ++p)
     if (list->order[p] != p) return;
   list->order.clear();
+}
+
+// The cells of `area` that lie in the list's area `listArea` (whose first
+// position is `offset`) and have no number yet get their variable numbers;
+// a cell in several of the list's areas thus takes its first one's.
+void numberOverlap(const CellList* list, const XLREF& area, const XLREF& listArea, int offset,
+                   int* out) {
+  int top = std::max<int>(area.rwFirst, listArea.rwFirst), bottom = std::min<int>(area.rwLast, listArea.rwLast);
+  int left = std::max<int>(area.colFirst, listArea.colFirst), right = std::min<int>(area.colLast, listArea.colLast);
+  int width = area.colLast - area.colFirst + 1, listWidth = listArea.colLast - listArea.colFirst + 1;
+  for (int r = top; r <= bottom; ++r)
+    for (int c = left; c <= right; ++c) {
+      int& number = out[(r - area.rwFirst) * width + c - area.colFirst];
+      if (number < 0)
+        number = Area_variableOfPosition(list, offset + (r - listArea.rwFirst) * listWidth + c - listArea.colFirst);
+    }
 }
 
 void materialise(CellList* list) {
@@ -132,15 +149,18 @@ int Area_alignCellLists(CellList* first, CellList* second) {
 
 int Area_cellVariables(const CellList* list, const XLOPER* ref, int* out) {
   const XLREF* areas;
-  int count;
+  const XLREF* listAreas;
+  int count, listCount;
   if (!Area_areasOf(ref, &areas, &count)) return 0;
+  bool listed = Area_areasOf(list->ref, &listAreas, &listCount);
   int written = 0;
-  for (int i = 0; i < count; ++i)
-    for (int r = areas[i].rwFirst; r <= areas[i].rwLast; ++r)
-      for (int c = areas[i].colFirst; c <= areas[i].colLast; ++c) {
-        int p = Area_positionOfCell(list, r, c);
-        out[written++] = p < 0 ? -1 : Area_variableOfPosition(list, p);
-      }
+  for (int i = 0; i < count; ++i) {
+    int cells = Area_areaCells(areas[i]);
+    std::fill(out + written, out + written + cells, -1);
+    for (int j = 0, offset = 0; listed && j < listCount; offset += Area_areaCells(listAreas[j++]))
+      numberOverlap(list, areas[i], listAreas[j], offset, out + written);
+    written += cells;
+  }
   return written;
 }
 

@@ -34,6 +34,7 @@ struct LpRun {
   bool checked = false;               // the final check ran
   std::vector<double> hostX;          // a point unscaled for the host (n+1)
   std::vector<double> hostRows;       // values of an evaluation at hostX (m+2)
+  std::vector<double> zeroRows;       // set-up: hostRows at zero while the host's cells hold zero
 };
 
 // ---- operations (the library's exports in contract/Eng_Builtins.h; problem is an EngineProblem) ----

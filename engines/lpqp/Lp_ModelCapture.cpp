@@ -101,6 +101,27 @@ bool evaluateStart(LpRun& run) {
   return Lp_evaluate(run, run.hostRows.data());
 }
 
+// Whether every start value is +0, a point the kind test evaluates.
+bool startsAtZero(const LpRecord& lp) {
+  return std::all_of(lp.xStart.begin() + 1, lp.xStart.end(), [](double v) { return v == 0 && !std::signbit(v); });
+}
+
+// The start after the kind test. When the test's last evaluation was at
+// zero (`rowsAtZero`, its rows) and the start is zero too, the host's cells
+// already hold the start, whose rows are taken without evaluating. The rows
+// of a start at zero are kept for the capture, which begins there.
+bool takeStart(LpRun& run, const std::vector<double>* rowsAtZero) {
+  const LpRecord& lp = run.lp;
+  if (rowsAtZero && startsAtZero(lp)) {
+    std::copy(lp.xStart.begin(), lp.xStart.end(), run.hostX.begin());
+    run.hostRows = *rowsAtZero;
+  } else if (!evaluateStart(run)) {
+    return false;
+  }
+  if (startsAtZero(lp)) run.zeroRows = run.hostRows;
+  return true;
+}
+
 // Records a status that ends the objective kind test.
 int kindFailed(LpRun& run, int status) {
   run.status = status;
@@ -116,27 +137,34 @@ bool Lp_evaluate(LpRun& run, double* rows) {
 }
 
 int Lp_objectiveKind(LpRun& run) {
+  run.zeroRows.clear();
   const int known = run.host.queryModel(run.host.user, QueryStructureLast);
   if (known == 1 || known == 2) return known;
   if (known == 4 || known == 5) return 0;
   std::vector<double> f0(run.hostRows.size()), f4(f0.size()), f8(f0.size()), f2(f0.size());
-  if (!evaluateAt(run, 0, f0) || !evaluateAt(run, 8, f8) || !evaluateAt(run, 4, f4))
+  // Zero last: a start at zero, and the capture after it, then take the
+  // rows at zero without evaluating there again.
+  if (!evaluateAt(run, 8, f8) || !evaluateAt(run, 4, f4) || !evaluateAt(run, 0, f0))
     return kindFailed(run, StatusEvalError);
   if (const int stop = Lp_queryStop(run)) return kindFailed(run, stop);
   int kind = kindFromValues(run, f0, f4, f8);
+  const bool endsAtZero = kind != 2;
   if (kind == 2) {
     if (!evaluateAt(run, 2, f2)) return kindFailed(run, StatusEvalError);
     const int o = objectiveSlot(run.lp);
     if (!Lp_slotIsQuadratic(f0[o], f2[o], f4[o], f8[o], run.lp.precision)) kind = 0;
   }
-  if (!evaluateStart(run)) return kindFailed(run, StatusEvalError);
+  if (!takeStart(run, endsAtZero ? &f0 : nullptr)) return kindFailed(run, StatusEvalError);
   return kind;
 }
 
 int Lp_captureModel(LpRun& run) {
   LpRecord& lp = run.lp;
   setHostPoint(run, 0);
-  if (!Lp_evaluate(run, run.hostRows.data())) return StatusEvalError;
+  // Rows kept by the kind test: the host's cells hold zero already.
+  if (!run.zeroRows.empty()) run.hostRows.swap(run.zeroRows);
+  else if (!Lp_evaluate(run, run.hostRows.data())) return StatusEvalError;
+  run.zeroRows.clear();
   forEachSlot(lp, [&](int s, int row) { lp.matrix.row(row)[0] = run.hostRows[s]; });
   if (!run.host.extractLinear(run.host.user, &run, Lp_storeCoefProgress, &lp.matrix)) {
     if (run.host.queryModel(run.host.user, QueryClassCode) != 0) return StatusNoCoefficients;

@@ -131,6 +131,36 @@ TEST(LpEngine, CrossedUnreadableAndFailingModels) {
   EXPECT_EQ(r.status, StatusEvalError);
 }
 
+// A start at zero, where the kind test evaluates last, takes its rows from
+// there: the capture evaluates no more at zero, only at the start after the
+// coefficients are read. A class known to the host leaves the kind test
+// out, and with it the rows kept: the capture evaluates at zero itself.
+TEST(LpEngine, AStartAtZeroTakesTheKindTestsRowsAtZero) {
+  LpFakeModel zero = productMix();
+  zero.x0 = {0, 0};
+  zero.objective.constant = 7;
+  LpFakeRun r = LpFake_run(zero);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 43.0, 1e-9);
+  EXPECT_EQ(zero.evaluations, 6);  // 8, 4, 0, the start after the capture, the final check, the finish
+
+  LpFakeModel known = zero;
+  known.evaluations = 0;
+  known.objectiveClass = 1;
+  r = LpFake_run(known);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 43.0, 1e-9);
+  EXPECT_EQ(known.evaluations, 4);  // the capture at 0 and at the start, the final check, the finish
+
+  // The start after the capture still falls back to zero within the bounds.
+  LpFakeModel failing = zero;
+  failing.evaluations = 0;
+  failing.failEvaluationAt = 4;
+  r = LpFake_run(failing);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 43.0, 1e-9);
+}
+
 TEST(LpEngine, SizeLimits) {
   LpFakeModel rows = productMix();
   rows.extraRows = 8190;  // 4 host rows + 8190 = 8194 > 8192

@@ -87,6 +87,34 @@ TEST(AreaCellList, OverlappingAreasShareNumbers) {
   EXPECT_EQ(Area_buildCellList(&text), nullptr);
 }
 
+// The variable numbers of a reference's cells, worked out area by area,
+// agree cell by cell with the position lookup: where the list's areas
+// overlap the first one's number holds, cells outside every area get -1,
+// and a renumbered list answers its renumbering.
+TEST(AreaCellList, CellVariablesAgreeWithThePositionOfEveryCell) {
+  TestRef adj({"B2:D4", "C3:E3", "A6", "D4:D6"});
+  CellList* list = Area_buildCellList(adj.get());
+  ASSERT_NE(list, nullptr);
+  Area_rotateVariables(list, 3);
+  TestRef probe({"A1:F7", "C3", "D5:E6"});
+  const int cells = Area_totalCells(probe.get());
+  std::vector<int> numbers(cells, -7), expected;
+  const XLREF* areas;
+  int count;
+  ASSERT_TRUE(Area_areasOf(probe.get(), &areas, &count));
+  for (int i = 0; i < count; ++i)
+    for (int r = areas[i].rwFirst; r <= areas[i].rwLast; ++r)
+      for (int c = areas[i].colFirst; c <= areas[i].colLast; ++c) {
+        int p = Area_positionOfCell(list, r, c);
+        expected.push_back(p < 0 ? -1 : Area_variableOfPosition(list, p));
+      }
+  ASSERT_EQ(Area_cellVariables(list, probe.get(), numbers.data()), cells);
+  EXPECT_EQ(numbers, expected);
+  EXPECT_EQ(numbers[2 * 6 + 2], numbers[42]);  // C3 in the first probe area and alone
+  EXPECT_EQ(numbers[0], -1);                   // A1
+  Area_freeCellList(list);
+}
+
 // Swaps and rotations keep the identity compact (no table); aligning two
 // lists numbers their shared cells first, in the shorter list's order.
 TEST(AreaCellList, RenumberingAndAlignment) {
