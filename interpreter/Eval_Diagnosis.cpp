@@ -167,7 +167,7 @@ bool convexityStage(EvalContext* ctx, const DiagnosisRequest& request, Diagnosis
       break;
     }
   }
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(&ctx->errors);
   if (owned) Cvx_destroy(tester);
   *verdict = all && supported ? kVerdictConvex : refuted ? kVerdictNotConvex : kVerdictUndecided;
   return true;

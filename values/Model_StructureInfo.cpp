@@ -42,7 +42,7 @@ static int binaryExponent(double x) {
 
 void Model_checkScaling(StructureInfo* s, double a, double b, CellRef cell) {
   if (std::abs(binaryExponent(a) - binaryExponent(b)) <= s->scalingThreshold) return;
-  Vm_warn(s->context, kWarnScaling, 0);
+  Vm_warn(&s->context->errors, kWarnScaling, 0);
   auto* copy = static_cast<CellRef*>(std::malloc(sizeof(CellRef)));
   if (!copy) return;
   *copy = cell;

@@ -76,26 +76,26 @@ TEST(Status, FirstErrorWinsAndCellsAreAttributed) {
   Vm_raise(ctx, kStatusTypeMismatch, "x", 2, 9, 9);
   EXPECT_EQ(ctx->errors.errorCount, 2);
   EXPECT_EQ(ctx->errors.firstError, kStatusDivisionByZero);
-  Vm_setErrorCell(ctx, 1, 5, 3);
+  Vm_setErrorCell(&ctx->errors, 1, 5, 3);
   EXPECT_EQ(ctx->errors.errorCell.sheet, 1);
   EXPECT_EQ(ctx->errors.errorCell.row, 5);
   EXPECT_EQ(ctx->errors.errorCell.column, 3);
-  Vm_setErrorCell(ctx, 4, 4, 4);  // a complete position stays
+  Vm_setErrorCell(&ctx->errors, 4, 4, 4);  // a complete position stays
   EXPECT_EQ(ctx->errors.errorCell.row, 5);
 
-  Vm_clearErrors(ctx);
-  Vm_setErrorCell(ctx, 1, 1, 1);  // no error: nothing to attribute
+  Vm_clearErrors(&ctx->errors);
+  Vm_setErrorCell(&ctx->errors, 1, 1, 1);  // no error: nothing to attribute
   EXPECT_EQ(ctx->errors.errorCell.row, 0);
   Vm_raise(ctx, kStatusUnknownFunction, "f", 3, 7, 2);
-  Vm_setErrorCell(ctx, 1, 5, 3);
+  Vm_setErrorCell(&ctx->errors, 1, 5, 3);
   EXPECT_EQ(ctx->errors.errorCell.sheet, 3);
   EXPECT_EQ(ctx->errors.errorCell.row, 7);
 
-  Vm_warn(ctx, kWarnScaling, 0);
-  Vm_warn(ctx, kWarnNonSmooth, 0);
+  Vm_warn(&ctx->errors, kWarnScaling, 0);
+  Vm_warn(&ctx->errors, kWarnNonSmooth, 0);
   EXPECT_EQ(ctx->errors.warningCount, 2);
   EXPECT_EQ(ctx->errors.firstWarning, kWarnScaling);
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(&ctx->errors);
   EXPECT_EQ(ctx->errors.errorCount + ctx->errors.warningCount + ctx->errors.firstError + ctx->errors.firstWarning, 0);
   Vm_destroyContext(ctx);
 }
