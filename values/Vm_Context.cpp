@@ -86,7 +86,7 @@ EvalContext* Vm_createContext() {
   ctx->flags.reverseAllowed = 1;
   ctx->flags.replayAllowed = 1;
   ctx->flags.affineKeepsInterval = 1;
-  ctx->tables.structure = Model_createStructure(ctx);
+  ctx->tables.structure = Model_createStructure(&ctx->errors);
   ctx->sampling.sampleIndex = 1;
   ctx->sampling.rand = new (std::nothrow) RandState{};
   if (ctx->sampling.rand) Rnd_seed(ctx->sampling.rand->stream, kRandSeed);

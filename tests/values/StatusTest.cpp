@@ -129,7 +129,7 @@ TEST(Status, ScalingCheckNotesBadlyScaledAdditions) {
   EXPECT_EQ(static_cast<CellRef*>(List_first(&ctx->tables.structure->scalingList))->row, 2);
   EXPECT_EQ(static_cast<CellRef*>(List_next(&ctx->tables.structure->scalingList))->row, 4);
   ctx->flags.scalingCheck = 1;
-  Model_clearScalingList(ctx);
+  Model_clearScalingList(&ctx->flags, ctx->tables.structure);
   EXPECT_EQ(ctx->flags.scalingCheck, 0);
   EXPECT_EQ(List_count(&ctx->tables.structure->scalingList), 0);
   Model_checkScaling(ctx->tables.structure, 1.0, 1e30, CellRef{1, 1, 1});  // freed by the teardown
