@@ -136,4 +136,26 @@ TEST(Status, ScalingCheckNotesBadlyScaledAdditions) {
   Vm_destroyContext(ctx);
 }
 
+TEST(Status, AStructureRecordWarnsIntoTheErrorRecordItWasGiven) {
+  EvalErrors errors{};
+  StructureInfo* s = Model_createStructure(&errors);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->errors, &errors);
+  Model_checkScaling(s, 3.0, 3e9, CellRef{2, 6, 1});  // binary exponents 2 and 32
+  EXPECT_EQ(errors.warningCount, 1);
+  EXPECT_EQ(errors.firstWarning, kWarnScaling);
+  EXPECT_EQ(errors.errorCount, 0);
+  EvalFlags flags{};
+  flags.scalingCheck = 1;
+  Model_clearScalingList(&flags, s);
+  EXPECT_EQ(flags.scalingCheck, 0);
+  EXPECT_EQ(List_count(&s->scalingList), 0);
+  flags.scalingCheck = 1;
+  Model_clearScalingList(&flags, nullptr);  // no structure record: the check still ends
+  EXPECT_EQ(flags.scalingCheck, 0);
+  Vm_clearErrors(&errors);
+  EXPECT_EQ(errors.warningCount + errors.firstWarning, 0);
+  Model_freeStructure(s);
+}
+
 }  // namespace
