@@ -55,14 +55,14 @@ bool isRow(int relation) {
 
 // The problem class of the model, from the functions' dependencies when the
 // analysis recorded them.
-int problemClass(EvalContext* ctx, int n) {
+int problemClass(const EvalTables& tables, int n) {
   std::vector<int32_t> dependencies;
   bool known = false;
-  for (const ModelItem* item : ctx->tables.functions->array) {
+  for (const ModelItem* item : tables.functions->array) {
     dependencies.push_back(static_cast<int32_t>(item->variables.size()));
     known = known || !item->variables.empty();
   }
-  return static_cast<int>(Model_classifyProblem(ctx->tables.functions, known ? dependencies.data() : nullptr, n));
+  return static_cast<int>(Model_classifyProblem(tables.functions, known ? dependencies.data() : nullptr, n));
 }
 
 }  // namespace
@@ -86,7 +86,7 @@ HostIntervalModel* Host_bindIntervalModel(LibraryContext* context, HostIntervalS
     }
   im->n = shape->n = Model_variableCount(ctx->tables.variables);
   shape->m = static_cast<int>(im->function.size()) - 1;
-  shape->problemClass = problemClass(ctx, shape->n);
+  shape->problemClass = problemClass(ctx->tables, shape->n);
   return im;
 }
 

@@ -33,18 +33,18 @@ const char* relationText(int32_t relation) {
 }
 
 // The statistics row and, when detailed, the functions' rows.
-int writeFindings(LibraryContext* context, const EvalContext* ctx, const DiagnosisFindings& f, bool detailed) {
+int writeFindings(LibraryContext* context, const EvalTables& tables, const DiagnosisFindings& f, bool detailed) {
   double counts[DiagStatistics] = {};
   for (int k = 0; k < kStructureCounts; ++k) counts[k] = f.counts[k];
   counts[DiagContraction] = f.contraction;
-  const StructureInfo* s = ctx->tables.structure;
+  const StructureInfo* s = tables.structure;
   const int rows = detailed ? s->functionCount : 0;
   std::vector<std::string> texts(static_cast<size_t>(rows) * DiagColumns);
   for (int i = 0; i < rows; ++i) {
     std::string* row = &texts[static_cast<size_t>(i) * DiagColumns];
     row[DiagFunctionNumber] = std::to_string(i + 1);
     row[DiagFunctionCell] = f.cells[static_cast<size_t>(i)];
-    row[DiagRelation] = relationText(ctx->tables.functions->array[static_cast<size_t>(i)]->relation);
+    row[DiagRelation] = relationText(tables.functions->array[static_cast<size_t>(i)]->relation);
     row[DiagClass] = Eval_className(s->functionClasses[i]);
     row[DiagCurvature] = s->convexity ? Eval_convexityName(s->convexity[i]) : "";
     const std::vector<DiagnosisExample>& examples = f.examples[static_cast<size_t>(i)];
@@ -77,7 +77,7 @@ int Interp_diagnoseModel(LibraryContext* context, std::intptr_t refreshWord, int
     Interp_reportError(context);
   }
   if (result != kDiagnosisDone) return result;
-  if (report && !writeFindings(context, ctx, findings, request.detailed)) return StatusHostFailure;
+  if (report && !writeFindings(context, ctx->tables, findings, request.detailed)) return StatusHostFailure;
   // Cells the interpreter cannot compute keep the workbook's values: read
   // them again as the workbook now has them.
   if (findings.unknownFunctions) Interp_refreshArrayBlocks(context, refreshWord);

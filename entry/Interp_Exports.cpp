@@ -43,8 +43,8 @@ int stopCode(LibraryContext* context) { return Host_progressCallback(context, 0,
 
 // The worksheet functions a compiled cell calls ("NORMDIST, TDIST"), or
 // an empty text.
-std::string functionsOf(const EvalContext* ctx, const CellRef& at) {
-  const Symbol* cell = ctx->tables.codeStore ? Prog_findCell(ctx->tables.codeStore, at) : nullptr;
+std::string functionsOf(const EvalTables& tables, const CellRef& at) {
+  const Symbol* cell = tables.codeStore ? Prog_findCell(tables.codeStore, at) : nullptr;
   std::set<std::string> names;
   for (const Symbol* s : cell ? cell->precedents : std::vector<Symbol*>{})
     if (s->space == kSpaceFunction) {
@@ -143,9 +143,9 @@ void Interp_showFailure(const EvalContext* ctx, const char* what) {
   const CellRef at = ctx->errors.errorCell;
   if (at.sheet == 0 || at.row == 0 || at.column == 0) return;
   const char16_t* status = Vm_statusText(ctx->errors.firstError);
-  const std::string functions = functionsOf(ctx, at);
+  const std::string functions = functionsOf(ctx->tables, at);
   const std::string line = "status " + std::to_string(ctx->errors.firstError) + ": " +
-                           (status ? Text_toUtf8(status) : std::string()) + " at " + Interp_cellText(ctx, at) +
+                           (status ? Text_toUtf8(status) : std::string()) + " at " + Interp_cellText(ctx->host, at) +
                            (functions.empty() ? "" : " (" + functions + ")");
   Os_messageBox(line.c_str(), what, 0);
 }

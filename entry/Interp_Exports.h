@@ -11,6 +11,7 @@
 #include "values/Model_Refs.h"
 
 struct EvalContext;
+struct EvalHost;
 struct LibraryContext;
 
 // Lets the interpreter show its progress texts on the status bar and ask the
@@ -21,7 +22,7 @@ void Interp_registerProgressHost();
 // front end's result range (ordinal 75); 1 when written.
 int Interp_reportError(LibraryContext* context);
 // "Sheet1!$B$3" of a cell of the loaded model's workbook.
-std::string Interp_cellText(const EvalContext* ctx, const CellRef& cell);
+std::string Interp_cellText(const EvalHost& host, const CellRef& cell);
 // A failed evaluation placed at a cell, shown in a message box captioned
 // what: its status, the cell and the functions the cell calls, so that a
 // function that cannot give what the engine asks for (derivatives,

@@ -30,8 +30,8 @@
 
 namespace {
 
-// The automation object the context holds as its opaque workbook handle.
-ExcelAutomation* workbookOf(const EvalContext* ctx) { return reinterpret_cast<ExcelAutomation*>(ctx->host.excel); }
+// The automation object the host holds as its opaque workbook handle.
+ExcelAutomation* workbookOf(const EvalHost& host) { return reinterpret_cast<ExcelAutomation*>(host.excel); }
 
 // The automation object over the active workbook, its sheets read; null
 // when the application or the workbook cannot be reached.
@@ -217,30 +217,30 @@ int Interp_loadModel(LibraryContext* context, std::intptr_t handle, int skipCell
   context->evalContext = ctx;
   ctx->host.excel = reinterpret_cast<EvalWorkbook*>(openWorkbook(ctx, handle));
   LoadRequest rq;
-  if (!workbookOf(ctx) || !context->variables || !context->constraints || !buildRequest(context, workbookOf(ctx), &rq))
-    return kLoadHostFailure;
+  ExcelAutomation* ea = workbookOf(ctx->host);
+  if (!ea || !context->variables || !context->constraints || !buildRequest(context, ea, &rq)) return kLoadHostFailure;
   rq.skipCellCount = skipCellCount != 0;
   rq.bigM = bigM != 0;
   rq.checkValues = checkValues != 0;
   rq.listAdded = listAdded != 0;
   rq.activeSheetFormulasOnly = tableFlag != 0;
   rq.compactDerivatives = compactDerivatives != 0 ? 1 : 0;
-  auto* source = new ComReaderSource(workbookOf(ctx));
+  auto* source = new ComReaderSource(ea);
   LoadReport report;
   const int result = Load_model(ctx, source, rq, &report);
   if (!ctx->tables.reader) delete source;  // never handed over
   if (result == kLoadCompileFailed) Interp_reportError(context);
-  if (result == kLoadOk && !report.addedVariables.empty()) reportAdded(context, workbookOf(ctx), report);
-  if (result == kLoadOk) reportAnalysis(context, workbookOf(ctx), report);
+  if (result == kLoadOk && !report.addedVariables.empty()) reportAdded(context, workbookOf(ctx->host), report);
+  if (result == kLoadOk) reportAnalysis(context, workbookOf(ctx->host), report);
   return result;
 }
 
 int Interp_refreshArrayBlocks(LibraryContext* context, std::intptr_t) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
-  if (!ctx || !workbookOf(ctx)) return 0;
+  if (!ctx || !workbookOf(ctx->host)) return 0;
   Model_showProgress(ctx, kProgressUpdating, 0);
   if (ctx->tables.program) Prog_refreshArrays(ctx->tables.program);
-  else Com_loadUsedRange(workbookOf(ctx), workbookOf(ctx)->activeSheet);
+  else Com_loadUsedRange(workbookOf(ctx->host), workbookOf(ctx->host)->activeSheet);
   Model_showProgress(ctx, kProgressClear, 0);
   return 0;
 }
@@ -251,14 +251,14 @@ int Interp_freeModel(LibraryContext* context) {
   // The reader's source and the automation object go first: nothing of the
   // model's teardown reads the workbook.
   delete (ctx->tables.reader ? ctx->tables.reader->source : nullptr);
-  Com_destroy(workbookOf(ctx));
+  Com_destroy(workbookOf(ctx->host));
   ctx->host.excel = nullptr;
   Load_freeModel(ctx);
   context->evalContext = nullptr;
   return 0;
 }
 
-std::string Interp_cellText(const EvalContext* ctx, const CellRef& cell) { return cellText(workbookOf(ctx), cell); }
+std::string Interp_cellText(const EvalHost& host, const CellRef& cell) { return cellText(workbookOf(host), cell); }
 
 int Interp_reportError(LibraryContext* context) {
   const EvalContext* ctx = context ? context->evalContext : nullptr;
@@ -267,6 +267,6 @@ int Interp_reportError(LibraryContext* context) {
                         ctx->errors.firstWarning};
   const CellRef& at = ctx->errors.errorCell;
   const bool placed = at.sheet > 0 && at.row > 0 && at.column > 0;
-  const std::string text = placed ? cellText(workbookOf(ctx), at) : std::string();
+  const std::string text = placed ? cellText(workbookOf(ctx->host), at) : std::string();
   return Sess_storeErrorCell(context, codes, placed ? text.c_str() : nullptr);
 }

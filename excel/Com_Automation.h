@@ -15,6 +15,7 @@
 #include "values/Model_Refs.h"
 
 struct EvalContext;
+struct EvalHost;
 struct List;
 struct Value;
 
@@ -158,11 +159,11 @@ std::u16string Com_externalBookPath(std::u16string_view text);
 // ---- Values, names, functions, scans ----
 // Converts the variant into the value; true when the value changed.
 bool Com_variantToValue(const AutoVariant* v, Value* out);
-// Calls the named worksheet function through the context's automation
-// object with argc arguments in worksheet order, each missing, boolean, text
-// or real by its kind; a text answer stays a text. False without an
-// automation object.
-bool Com_callWorksheetFunctionValues(EvalContext* ctx, const AutoChar* name, int argc, const Value* const* argv,
+// Calls the named worksheet function through the host's automation object
+// with argc arguments in worksheet order, each missing, boolean, text or real
+// by its kind; a text answer stays a text. False without an automation
+// object.
+bool Com_callWorksheetFunctionValues(const EvalHost& host, const AutoChar* name, int argc, const Value* const* argv,
                                      Value* out);
 // Calls the named worksheet function with the prepared arguments.
 bool Com_callWorksheetFunction(ExcelAutomation* ea, const AutoChar* name, Value* out);

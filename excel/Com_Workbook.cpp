@@ -303,9 +303,9 @@ bool Com_arrayBlockOf(ExcelAutomation* ea, const CellRef& cell, RangeRef* block)
   return true;
 }
 
-bool Com_callWorksheetFunctionValues(EvalContext* ctx, const AutoChar* name, int argc, const Value* const* argv,
+bool Com_callWorksheetFunctionValues(const EvalHost& host, const AutoChar* name, int argc, const Value* const* argv,
                                      Value* out) {
-  auto* ea = reinterpret_cast<ExcelAutomation*>(ctx->host.excel);
+  auto* ea = reinterpret_cast<ExcelAutomation*>(host.excel);
   if (!ea || !ea->worksheetFunction) return false;
   Com_clearArgs(ea);
   for (int i = argc - 1; i >= 0; --i) {

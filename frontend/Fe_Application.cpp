@@ -32,7 +32,7 @@ bool argumentOf(const Value* v, CalcCallArg* out) {
   return true;
 }
 
-bool callStandIn(EvalContext*, const char16_t* name, int argc, const Value* const* argv, Value* out) {
+bool callStandIn(const EvalHost&, const char16_t* name, int argc, const Value* const* argv, Value* out) {
   std::vector<CalcCallArg> args(static_cast<size_t>(argc));
   for (int i = 0; i < argc; ++i)
     if (!argumentOf(argv[i], &args[static_cast<size_t>(i)])) return false;

@@ -90,10 +90,10 @@ CalcArray callOnce(int32_t id, const std::u16string& name, const std::vector<Cal
   }
   Fn_readNumericTexts(id, static_cast<int32_t>(args.size()), pointers.data());
   Value result = Val_empty(ctx);
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(&ctx->errors);
   if (ok) Fn_dispatch(id, static_cast<int32_t>(args.size()), pointers.data(), name.c_str(), 0, &result, ctx);
   CalcArray out = ok ? blockOf(&result, ctx) : single(CellValue::makeError(CellError::Value));
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(&ctx->errors);
   Val_clear(&result);
   for (Value& v : values) Val_clear(&v);
   return out;

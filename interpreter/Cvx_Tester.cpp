@@ -319,7 +319,7 @@ bool Cvx_contractBox(ConvexityTester* t, bool* feasible, bool* touching) {
   }
   t->box = tests;
   if (errors || ctx->errors.errorCount > 0) *touching = true;
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(&ctx->errors);
   return true;
 }
 
@@ -344,7 +344,7 @@ bool Cvx_boundHelpers(ConvexityTester* t) {
       if (!item->generated) continue;
       Interval range{};
       if (!Eval_evalInterval(t->program, static_cast<int32_t>(i), true, &range, false) || !Ivl_isFinite(range)) {
-        Vm_clearErrors(ctx);
+        Vm_clearErrors(&ctx->errors);
         range = Interval{-kUnboundedRange, kUnboundedRange};
       }
       if (pass == 1 && item->bigM) {

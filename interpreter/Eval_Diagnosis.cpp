@@ -167,7 +167,7 @@ bool convexityStage(EvalContext* ctx, const DiagnosisRequest& request, Diagnosis
       break;
     }
   }
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(&ctx->errors);
   if (owned) Cvx_destroy(tester);
   *verdict = all && supported ? kVerdictConvex : refuted ? kVerdictNotConvex : kVerdictUndecided;
   return true;
@@ -351,7 +351,8 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
   const int32_t nx = Model_variableCount(ctx->tables.variables);
   const int32_t nf = ctx->tables.functions ? static_cast<int32_t>(ctx->tables.functions->array.size()) : 0;
   if (nx < 1 || nf < 1) return kDiagnosisEmpty;
-  if (!ctx->tables.structure && !(ctx->tables.structure = Model_createStructure(ctx))) return kDiagnosisNoMemory;
+  if (!ctx->tables.structure && !(ctx->tables.structure = Model_createStructure(&ctx->errors)))
+    return kDiagnosisNoMemory;
   StructureInfo* s = ctx->tables.structure;
   Eval_clearDiagnosis(s);
   *findings = DiagnosisFindings{};

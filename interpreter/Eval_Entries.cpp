@@ -68,7 +68,7 @@ size_t slot(int32_t k, bool zeroBased) { return static_cast<size_t>(zeroBased ? 
 // Steps 1 and 2 of every entry: the error record reset, the item, and (when
 // takeVariables) its variables made current.
 bool beginEntry(Entry* e, int32_t i, bool takeVariables) {
-  Vm_clearErrors(e->ctx);
+  Vm_clearErrors(&e->ctx->errors);
   const FunctionTable* t = e->p->functions;
   if (!t || i < 0 || i >= static_cast<int32_t>(t->array.size())) {
     Vm_raise(e->ctx, kStatusInvalidOperation, "Eval_entry", 0, 0, 0);
@@ -620,7 +620,7 @@ bool Eval_evalIvProp(Program* p, int32_t i, int32_t relation, double rhs, Interv
 }
 
 bool Eval_evalUnsupported(Program* p, int32_t mode) {
-  Vm_clearErrors(p->context);
+  Vm_clearErrors(&p->context->errors);
   p->context->flags.mode = mode;
   Vm_raise(p->context, kStatusInvalidOperation, "Eval_evalUnsupported", 0, 0, 0);
   return false;

@@ -51,7 +51,7 @@ LoadCellFailure failureOf(const EvalContext* ctx, const CellRef& cell, const std
 // join out->failed.
 bool compileOnItsOwn(FormulaReader* r, ModelItem* item, LoadCompiled* out, const LoadFailureSink& onFailure) {
   EvalContext* ctx = r->context;
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(&ctx->errors);
   Symbol* root = Parse_cellSymbol(r, item->cell);
   if (out->failed.count(root) > 0) {
     LoadCellFailure earlier;
@@ -72,7 +72,7 @@ bool compileOnItsOwn(FormulaReader* r, ModelItem* item, LoadCompiled* out, const
   const LoadCellFailure failure = failureOf(ctx, item->cell, compiled.empty() ? std::vector<Symbol*>{root} : compiled);
   report(onFailure, failure);
   if (root) out->failed.insert(root);
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(&ctx->errors);
   if (sameCell(failure.at, item->cell)) return false;
   if (Symbol* culprit = Parse_cellSymbol(r, failure.at); culprit && culprit != root) out->failed.insert(culprit);
   return false;
@@ -138,7 +138,7 @@ void Load_compileList(LoadCells* cells, const LoadFailureSink& onFailure) {
 namespace {
 
 void runCell(LoadCells* cells, Symbol* s) {
-  Vm_clearErrors(cells->ctx);
+  Vm_clearErrors(&cells->ctx->errors);
   cells->program.currentCell = s;
   Vm_run(&cells->program);
 }

@@ -132,7 +132,7 @@ int32_t checkValues(EvalContext* ctx, LoadReport* report) {
     report->scalingCells.push_back(*c);
     last = *c;
   }
-  Model_clearScalingList(ctx);
+  Model_clearScalingList(&ctx->flags, ctx->tables.structure);
   return ok ? kLoadOk : kLoadCompileFailed;
 }
 

@@ -265,7 +265,7 @@ std::u16string numberName(double x) {
 // ---- Creation and binding ----
 
 FormulaReader* Reader_create(EvalContext* ctx, SymbolTable* store, ReaderSource* source) {
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(&ctx->errors);
   FormulaReader* r = new FormulaReader();
   r->context = ctx;
   r->source = source;
@@ -739,7 +739,7 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
     type = kTypeFailed;
   }
   const CellRef at = placeOf(cell);
-  Vm_setErrorCell(r->context, at.sheet, at.row, at.column);
+  Vm_setErrorCell(&r->context->errors, at.sheet, at.row, at.column);
   if (type == kTypeExternal) cell->refresh = 1;
   if (type == kTypeExternal || r->context->errors.errorCount) {
     Code_free(f->code);
@@ -976,7 +976,7 @@ bool Parse_pruneModel(FormulaReader* r, bool freeConstants) {
   }
   for (size_t i = 0; i < r->functions->array.size(); ++i) {
     ModelItem* item = r->functions->array[i];
-    Vm_clearErrors(r->context);
+    Vm_clearErrors(&r->context->errors);
     pruneChain(r, &item->leftChain, freeConstants);
     pruneChain(r, &item->rightChain, freeConstants);
     Model_showProgress(r->context, kProgressOptimizing, static_cast<int32_t>(i));

@@ -137,7 +137,7 @@ const Value* Prog_runChain(Program* p, const CellChain& chain) {
 
 bool Prog_compile(Program* p, uint64_t freeBytes, ProgBudget* budget) {
   EvalContext* ctx = p->context;
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(&ctx->errors);
   const int32_t n = Model_variableCount(p->variables);
   if (!ctx->position.variableMarks) {
     ctx->position.variableMarks = static_cast<uint16_t*>(std::calloc(static_cast<size_t>(n) + 1, sizeof(uint16_t)));

@@ -573,7 +573,7 @@ void Vm_run(Program* p) {
   Value* r = Vm_execute(p);
   if (s->value.source) {
     const CellRef at = Prog_symbolCell(s);
-    Vm_setErrorCell(ctx, at.sheet, at.row, at.column);
+    Vm_setErrorCell(&ctx->errors, at.sheet, at.row, at.column);
   }
   storeResult(p, s, r);
   s->mark = 1;

@@ -7,10 +7,10 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
-StructureInfo* Model_createStructure(EvalContext* ctx) {
+StructureInfo* Model_createStructure(EvalErrors* errors) {
   auto* s = static_cast<StructureInfo*>(std::calloc(1, sizeof(StructureInfo)));
   if (!s) return nullptr;
-  s->context = ctx;
+  s->errors = errors;
   s->scalingThreshold = kScalingThreshold;
   return s;
 }
@@ -42,7 +42,7 @@ static int binaryExponent(double x) {
 
 void Model_checkScaling(StructureInfo* s, double a, double b, CellRef cell) {
   if (std::abs(binaryExponent(a) - binaryExponent(b)) <= s->scalingThreshold) return;
-  Vm_warn(s->context, kWarnScaling, 0);
+  Vm_warn(s->errors, kWarnScaling, 0);
   auto* copy = static_cast<CellRef*>(std::malloc(sizeof(CellRef)));
   if (!copy) return;
   *copy = cell;
@@ -51,7 +51,7 @@ void Model_checkScaling(StructureInfo* s, double a, double b, CellRef cell) {
 
 void Model_clearScalingCells(StructureInfo* s) { List_removeAll(&s->scalingList); }
 
-void Model_clearScalingList(EvalContext* ctx) {
-  ctx->flags.scalingCheck = 0;
-  if (ctx->tables.structure) Model_clearScalingCells(ctx->tables.structure);
+void Model_clearScalingList(EvalFlags* flags, StructureInfo* s) {
+  flags->scalingCheck = 0;
+  if (s) Model_clearScalingCells(s);
 }

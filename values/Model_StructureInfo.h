@@ -9,7 +9,8 @@
 #include "values/List_List.h"
 #include "values/Model_Refs.h"
 
-struct EvalContext;
+struct EvalErrors;
+struct EvalFlags;
 
 // Number of structure counts kept by the diagnosis.
 constexpr int kStructureCounts = 15;
@@ -18,7 +19,7 @@ constexpr int kStructureCounts = 15;
 constexpr int8_t kScalingThreshold = 24;
 
 struct StructureInfo {
-  EvalContext* context;
+  EvalErrors* errors;           // receives the scaling warnings (not owned)
   uint8_t* variableClasses;     // per variable: largest DegClass
   uint8_t* functionClasses;     // per function: largest DegClass
   uint8_t** functionClassArrays;  // per function: class per variable
@@ -33,9 +34,9 @@ struct StructureInfo {
   int32_t functionCount;   // entries of the per-function arrays
 };
 
-// A zeroed record bound to ctx with the scaling threshold set; null when
-// memory runs out.
-StructureInfo* Model_createStructure(EvalContext* ctx);
+// A zeroed record that notes its warnings in errors, with the scaling
+// threshold set; null when memory runs out.
+StructureInfo* Model_createStructure(EvalErrors* errors);
 // Frees the record, its arrays and its scaling list; null-safe.
 void Model_freeStructure(StructureInfo* s);
 // Notes the current cell when the binary exponents of a and b lie more than
@@ -43,5 +44,5 @@ void Model_freeStructure(StructureInfo* s);
 void Model_checkScaling(StructureInfo* s, double a, double b, CellRef cell);
 // Empties the scaling list.
 void Model_clearScalingCells(StructureInfo* s);
-// Ends the scaling check and empties the list.
-void Model_clearScalingList(EvalContext* ctx);
+// Ends the scaling check of flags and empties the list of s (null-safe).
+void Model_clearScalingList(EvalFlags* flags, StructureInfo* s);

@@ -86,7 +86,7 @@ EvalContext* Vm_createContext() {
   ctx->flags.reverseAllowed = 1;
   ctx->flags.replayAllowed = 1;
   ctx->flags.affineKeepsInterval = 1;
-  ctx->tables.structure = Model_createStructure(ctx);
+  ctx->tables.structure = Model_createStructure(&ctx->errors);
   ctx->sampling.sampleIndex = 1;
   ctx->sampling.rand = new (std::nothrow) RandState{};
   if (ctx->sampling.rand) Rnd_seed(ctx->sampling.rand->stream, kRandSeed);
@@ -113,14 +113,14 @@ void Vm_destroyContext(EvalContext* ctx) {
   std::free(ctx);
 }
 
-ModelItem* Vm_currentItem(EvalContext* ctx) {
-  const FunctionTable* t = ctx->tables.functions;
-  const int32_t i = ctx->position.currentFunction;
+ModelItem* Vm_currentItem(const EvalTables& tables, const EvalPosition& position) {
+  const FunctionTable* t = tables.functions;
+  const int32_t i = position.currentFunction;
   if (!t || i < 0 || i >= static_cast<int32_t>(t->array.size())) return nullptr;
   return t->array[static_cast<size_t>(i)];
 }
 
 void Vm_clearFixedStructure(EvalContext* ctx) {
   if (ctx->flags.mode != kModeDegVec || ctx->sampling.trialCount == 0) return;
-  if (ModelItem* item = Vm_currentItem(ctx)) item->fixedStructure = 0;
+  if (ModelItem* item = Vm_currentItem(ctx->tables, ctx->position)) item->fixedStructure = 0;
 }

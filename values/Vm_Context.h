@@ -192,7 +192,7 @@ EvalContext* Vm_createContext();
 void Vm_destroyContext(EvalContext* ctx);
 // The model function being evaluated (the table's built item at
 // currentFunction), or null outside one.
-ModelItem* Vm_currentItem(EvalContext* ctx);
+ModelItem* Vm_currentItem(const EvalTables& tables, const EvalPosition& position);
 // The dependency-vector pass with trials has met a step whose dependency
 // differs from trial to trial: the current function's fixedStructure flag
 // is cleared. Does nothing in another mode, without trials or outside a

@@ -92,23 +92,17 @@ void Vm_raise(EvalContext* ctx, InterpStatus code, const char* /*name*/, uint8_t
   ctx->errors.errorCell = CellRef{sheet, row, column};
 }
 
-void Vm_setErrorCell(EvalContext* ctx, uint8_t sheet, uint16_t row, uint8_t column) {
-  const CellRef& cell = ctx->errors.errorCell;
-  if (ctx->errors.errorCount < 1 || (cell.sheet && cell.row && cell.column)) return;
-  ctx->errors.errorCell = CellRef{sheet, row, column};
+void Vm_setErrorCell(EvalErrors* errors, uint8_t sheet, uint16_t row, uint8_t column) {
+  const CellRef& cell = errors->errorCell;
+  if (errors->errorCount < 1 || (cell.sheet && cell.row && cell.column)) return;
+  errors->errorCell = CellRef{sheet, row, column};
 }
 
-void Vm_warn(EvalContext* ctx, WarnCode code, int32_t /*ignored*/) {
-  if (++ctx->errors.warningCount == 1) ctx->errors.firstWarning = code;
+void Vm_warn(EvalErrors* errors, WarnCode code, int32_t /*ignored*/) {
+  if (++errors->warningCount == 1) errors->firstWarning = code;
 }
 
-void Vm_clearErrors(EvalContext* ctx) {
-  ctx->errors.errorCount = 0;
-  ctx->errors.warningCount = 0;
-  ctx->errors.firstError = kStatusOk;
-  ctx->errors.firstWarning = 0;
-  ctx->errors.errorCell = CellRef{};
-}
+void Vm_clearErrors(EvalErrors* errors) { *errors = EvalErrors{}; }
 
 uint32_t Vm_mapComError(uint32_t value) {
   const uint32_t code = value - kComErrorBase;

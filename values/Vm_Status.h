@@ -7,6 +7,7 @@
 #include <cstdint>
 
 struct EvalContext;
+struct EvalErrors;
 
 enum InterpStatus : uint8_t {
   kStatusOk = 0,
@@ -92,11 +93,11 @@ bool Vm_errorCode(double number, uint32_t* code);
 // The name only labels the call site and is not stored.
 void Vm_raise(EvalContext* ctx, InterpStatus code, const char* name, uint8_t sheet, uint16_t row, uint8_t column);
 // Attributes an error raised without a complete position to this cell.
-void Vm_setErrorCell(EvalContext* ctx, uint8_t sheet, uint16_t row, uint8_t column);
+void Vm_setErrorCell(EvalErrors* errors, uint8_t sheet, uint16_t row, uint8_t column);
 // Counts a warning; the first one's code is kept.
-void Vm_warn(EvalContext* ctx, WarnCode code, int32_t ignored);
+void Vm_warn(EvalErrors* errors, WarnCode code, int32_t ignored);
 // Zeroes both counts, both first codes and the error cell.
-void Vm_clearErrors(EvalContext* ctx);
+void Vm_clearErrors(EvalErrors* errors);
 // Turns an automation error value into the worksheet error encoding; any
 // other number is returned unchanged.
 uint32_t Vm_mapComError(uint32_t value);

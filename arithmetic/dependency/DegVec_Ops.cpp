@@ -153,6 +153,6 @@ bool DegVec_unknownFunction(int32_t count, const Value* arguments, EvalContext* 
   return Deg_unknownFunction(count, arguments, ctx, kValDegVec, DegVec_unknownArg);
 }
 
-void DegVec_warnNonsmoothCell(EvalContext* ctx) { Vm_warn(ctx, kWarnNonSmooth, 0); }
+void DegVec_warnNonsmoothCell(EvalContext* ctx) { Vm_warn(&ctx->errors, kWarnNonSmooth, 0); }
 
-void DegVec_warnUnknownFnCell(EvalContext* ctx) { Vm_warn(ctx, kWarnUnknownFunction, 0); }
+void DegVec_warnUnknownFnCell(EvalContext* ctx) { Vm_warn(&ctx->errors, kWarnUnknownFunction, 0); }

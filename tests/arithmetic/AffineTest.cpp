@@ -36,7 +36,7 @@ TEST(AffineTest, RangesEncloseEveryOperation) {
         const AffineForm* r = build(a, c);
         ASSERT_TRUE(roundsToNearest()) << c.name;
         if (f.ctx->errors.errorCount) {  // a range reaching out of the domain
-          Vm_clearErrors(f.ctx);
+          Vm_clearErrors(&f.ctx->errors);
           continue;
         }
         const Interval range = Aff_toIvl(r, false), cut = Aff_toIvl(r, true);
@@ -114,7 +114,7 @@ TEST(AffineTest, FunctionsOverAwkwardRanges) {
       Aff_free(&x);
       ASSERT_TRUE(roundsToNearest()) << c.name;
       if (f.ctx->errors.errorCount) {
-        Vm_clearErrors(f.ctx);
+        Vm_clearErrors(&f.ctx->errors);
         continue;
       }
       for (double t : gen.points(box[1], 20)) {
@@ -142,7 +142,7 @@ TEST(AffineTest, OperationsOverAwkwardBoxes) {
       const Interval range = Aff_toIvl(a.bin(op, a.var(1), a.var(2)), false);
       ASSERT_TRUE(roundsToNearest()) << op;
       if (f.ctx->errors.errorCount) {
-        Vm_clearErrors(f.ctx);
+        Vm_clearErrors(&f.ctx->errors);
         continue;
       }
       const std::vector<double> p1 = gen.points(box[1], 12), p2 = gen.points(box[2], 12);

@@ -173,7 +173,7 @@ TEST(Tapes, AFullTapeRaisesAStatusAndWritesNothingPastItsEnd) {
   EXPECT_EQ(e.self, q.self);  // the operand comes back unchanged
 
   // A full kind-6 tape ends recording; values and gradients still come out.
-  Vm_clearErrors(t.ctx);
+  Vm_clearErrors(&t.ctx->errors);
   t.ctx->buffers.tapeCount = 0;
   ASSERT_TRUE(Grad_prepareTape(t.ctx, 2));
   t.ctx->flags.recording = 1;

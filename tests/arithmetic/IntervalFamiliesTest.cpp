@@ -95,7 +95,7 @@ bool pointGradient(Fixture& f, Make make, double t, double s, double* d) {
   grad.ctx = f.ctx, grad.x = f.x, grad.n = 2;
   *d = make(grad)->gradient[1];
   const bool inside = f.ctx->errors.errorCount == 0;
-  Vm_clearErrors(f.ctx);
+  Vm_clearErrors(&f.ctx->errors);
   return inside && std::isfinite(*d);
 }
 
@@ -118,7 +118,7 @@ void expectEnclosedOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* n
     const IvHessValue* r11 = make(g11);
     ASSERT_TRUE(roundsToNearest()) << name;
     if (f.ctx->errors.errorCount) {
-      Vm_clearErrors(f.ctx);
+      Vm_clearErrors(&f.ctx->errors);
       continue;
     }
     const std::vector<double> p1 = gen.points(box[1], 12), p2 = gen.points(box[2], 12);

@@ -76,7 +76,7 @@ TEST(IntervalTapeTest, ReverseTapeWorkedCases) {
   IvRevNode bad = t.un(kOpLn, IvRevNode{{-2, 0}, {}, {}, 0, 0, -1, f.ctx});
   EXPECT_EQ(f.ctx->errors.firstError, kStatusUnfeasibleArgument);
   EXPECT_TRUE(Ivl_isEmpty(bad.value));
-  Vm_clearErrors(f.ctx);
+  Vm_clearErrors(&f.ctx->errors);
   t.un(kOpLn, IvRevNode{{-2, 3}, {}, {}, 0, 0, -1, f.ctx});
   EXPECT_EQ(f.ctx->errors.errorCount, 0);
   t.vs(kOpPower, t.var(1), -2.0);  // over [0, 2]
@@ -149,7 +149,7 @@ void expectTapesHoldOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* 
     if (std::isfinite(level)) contract(f, box, op, level, atLeast);
     ASSERT_TRUE(roundsToNearest()) << name;
     if (f.ctx->errors.errorCount) {
-      Vm_clearErrors(f.ctx);
+      Vm_clearErrors(&f.ctx->errors);
       continue;
     }
     for (size_t i = 0; i < p1.size(); ++i) {
@@ -171,7 +171,7 @@ void expectTapesHoldOverAwkwardBoxes(Fixture& f, BoxGenerator& gen, const char* 
       grad.ctx = f.ctx, grad.x = f.x, grad.n = 2;
       const GradValue* g = op(grad);
       const bool inside = f.ctx->errors.errorCount == 0;
-      Vm_clearErrors(f.ctx);
+      Vm_clearErrors(&f.ctx->errors);
       for (int j = 1; j <= 2 && inside; ++j) {
         if (!std::isfinite(g->gradient[j])) continue;
         ASSERT_TRUE(nearlyInside(gradient[j], g->gradient[j]))
@@ -378,7 +378,7 @@ void expectReplayEnclosesOverAwkwardBoxes(BoxGenerator& gen, const char* name, d
       hess.ctx = ctx, hess.x = x, hess.n = 2;
       const HessValue* p = op(hess);
       const bool inside = ctx->errors.errorCount == 0;
-      Vm_clearErrors(ctx);
+      Vm_clearErrors(&ctx->errors);
       for (int i = 1; i <= 2 && inside; ++i)
         for (int j = 1; j <= 2; ++j) {
           if (!std::isfinite(p->hessian[i][j])) continue;
@@ -550,7 +550,7 @@ void foldSweeps(Fixture& f, BoxGenerator& gen, const Interval* box, int k, Make 
   mixInterval(hash, Interval{p.value, p.value});
   for (const double g : point) mixInterval(hash, Interval{g, g});
   mixInterval(hash, Interval{double(f.ctx->errors.errorCount), 0});
-  Vm_clearErrors(f.ctx);
+  Vm_clearErrors(&f.ctx->errors);
 }
 
 // The values and swept gradients of both reverse tapes for every operation,

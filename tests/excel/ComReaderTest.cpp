@@ -107,7 +107,7 @@ class ComReaderTest : public ::testing::Test {
     Vm_initProgram(&program, ctx);
     ctx->flags.mode = kModeReal;
     for (ModelItem* item : functions->array) {
-      Vm_clearErrors(ctx);
+      Vm_clearErrors(&ctx->errors);
       Symbol* root = Parse_cellSymbol(reader, item->cell);
       if (ctx->errors.errorCount == 0) Parse_compileChain(reader, &item->leftChain, root);
       const Value* got = ctx->errors.errorCount == 0 ? Prog_runChain(&program, item->leftChain) : nullptr;

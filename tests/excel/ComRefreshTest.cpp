@@ -203,7 +203,7 @@ TEST_F(ComRefreshTest, RefreshingAMissingSheetRaisesStatus3) {
   EXPECT_FALSE(Com_refreshSymbol(ea, &s));
   EXPECT_EQ(ctx->errors.firstError, kStatusOleError);
   EXPECT_EQ(ctx->errors.errorCell.sheet, 9);
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(&ctx->errors);
   Symbol external;
   external.name = u"[missing.xlsx]Data!a1";
   external.value = Val_empty(ctx);

@@ -37,7 +37,7 @@ struct Chained : ModelBench {
     ctx->flags.mode = mode;
     ctx->flags.incremental = 0;
     ctx->position.currentFunction = i;
-    Vm_clearErrors(ctx);
+    Vm_clearErrors(&ctx->errors);
     std::vector<CellTape*> cells;
     for (Symbol* s : item(static_cast<size_t>(i))->leftChain) {
       CellTape& t = tapes[s];

@@ -31,7 +31,7 @@ class LexerTest : public ::testing::Test {
   }
   // Every token of the formula up to the end (at most twenty).
   std::vector<Token> tokens(const std::string& formula) {
-    Vm_clearErrors(ctx);
+    Vm_clearErrors(&ctx->errors);
     EXPECT_TRUE(Lex_loadText(&lex, Text_fromUtf8(formula).c_str()));
     std::vector<Token> out;
     for (int i = 0; i < 20; ++i) {
@@ -43,7 +43,7 @@ class LexerTest : public ::testing::Test {
   }
   // The first token, its value left in lex.value.
   int32_t first(const std::string& formula) {
-    Vm_clearErrors(ctx);
+    Vm_clearErrors(&ctx->errors);
     EXPECT_TRUE(Lex_loadText(&lex, Text_fromUtf8(formula).c_str()));
     return Lex_next(&lex);
   }

@@ -80,7 +80,7 @@ TEST(ModelProgress, SoftStopEndsCompilingAndCounting) {
   w.sheet.set("a1", "=1+2");
   EXPECT_FALSE(w.compile({"a1"}));
   EXPECT_EQ(w.ctx->errors.firstError, kStatusInterrupt);
-  Vm_clearErrors(w.ctx);
+  Vm_clearErrors(&w.ctx->errors);
   int32_t formulas = 0;
   int64_t distinct = 0;
   EXPECT_FALSE(Prog_countCells(w.store, &formulas, &distinct));

@@ -306,13 +306,13 @@ TEST(Dispatch, ConstantsUnknownAndUnsupportedCalls) {
     if (Fn_recordAt(i, &rec) && rec.id > 0 && !Fn_isRandom(rec.id) && !Fn_hasImplementation(rec.id)) unbuilt = rec.id;
   }
   // A scaling warning raised before does not hide the unknown function.
-  Vm_warn(c.ctx, kWarnScaling, 0);
+  Vm_warn(&c.ctx->errors, kWarnScaling, 0);
   Fn_callNode(unbuilt, 0, nullptr, u"unbuilt", 0, &out, c.ctx);
   EXPECT_EQ(errorOf(out), kErrNA);
   EXPECT_EQ(c.ctx->errors.firstError, kStatusUnknownFunction);
   EXPECT_EQ(c.ctx->errors.firstWarning, kWarnUnknownFunction);
   EXPECT_EQ(c.ctx->errors.warningCount, 2);
-  Vm_clearErrors(c.ctx);
+  Vm_clearErrors(&c.ctx->errors);
   Fn_callNode(-1, 0, nullptr, u"x", 0, &out, c.ctx);
   EXPECT_EQ(c.ctx->errors.firstError, kStatusUnsupportedFunction);
   Val_clear(&out);

@@ -59,7 +59,7 @@ TEST_F(Calls, SampleVectorParametersGiveEachTrialItsOwn) {
 TEST_F(Calls, ShortSampleVectorParametersGiveNum) {
   sampled(5);
   for (int32_t id : {1108, 1220}) {
-    Vm_clearErrors(ctx);
+    Vm_clearErrors(&ctx->errors);
     EXPECT_TRUE(isError(call(id, {samples({1, 2, 3}), num(1)}), kErrNum)) << id;
     EXPECT_EQ(ctx->errors.firstError, kStatusUnsupportedVector) << id;
   }

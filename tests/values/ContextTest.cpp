@@ -9,6 +9,7 @@
 #include "values/Hess_Payload.h"
 #include "values/IvGrad_Payload.h"
 #include "values/IvHess_Payload.h"
+#include "values/Model_Functions.h"
 #include "values/Model_StructureInfo.h"
 #include "values/Model_Variables.h"
 #include "values/Smp_Payload.h"
@@ -38,6 +39,23 @@ TEST(Context, StartsWithTheInitialFlags) {
   EXPECT_EQ(ctx->tables.structure->scalingThreshold, 24);
   EXPECT_EQ(ctx->host.textSink, nullptr);
   Vm_destroyContext(ctx);
+}
+
+TEST(Context, TheCurrentItemIsTheBuiltItemAtThePositionsFunction) {
+  ModelItem first, second;
+  FunctionTable table;
+  table.array = {&first, &second};
+  EvalTables tables{};
+  EvalPosition position{};
+  EXPECT_EQ(Vm_currentItem(tables, position), nullptr);  // no table
+  tables.functions = &table;
+  EXPECT_EQ(Vm_currentItem(tables, position), &first);
+  position.currentFunction = 1;
+  EXPECT_EQ(Vm_currentItem(tables, position), &second);
+  position.currentFunction = 2;
+  EXPECT_EQ(Vm_currentItem(tables, position), nullptr);
+  position.currentFunction = -1;  // outside every function
+  EXPECT_EQ(Vm_currentItem(tables, position), nullptr);
 }
 
 TEST(Context, TeardownReleasesEverythingItOwns) {

@@ -76,26 +76,26 @@ TEST(Status, FirstErrorWinsAndCellsAreAttributed) {
   Vm_raise(ctx, kStatusTypeMismatch, "x", 2, 9, 9);
   EXPECT_EQ(ctx->errors.errorCount, 2);
   EXPECT_EQ(ctx->errors.firstError, kStatusDivisionByZero);
-  Vm_setErrorCell(ctx, 1, 5, 3);
+  Vm_setErrorCell(&ctx->errors, 1, 5, 3);
   EXPECT_EQ(ctx->errors.errorCell.sheet, 1);
   EXPECT_EQ(ctx->errors.errorCell.row, 5);
   EXPECT_EQ(ctx->errors.errorCell.column, 3);
-  Vm_setErrorCell(ctx, 4, 4, 4);  // a complete position stays
+  Vm_setErrorCell(&ctx->errors, 4, 4, 4);  // a complete position stays
   EXPECT_EQ(ctx->errors.errorCell.row, 5);
 
-  Vm_clearErrors(ctx);
-  Vm_setErrorCell(ctx, 1, 1, 1);  // no error: nothing to attribute
+  Vm_clearErrors(&ctx->errors);
+  Vm_setErrorCell(&ctx->errors, 1, 1, 1);  // no error: nothing to attribute
   EXPECT_EQ(ctx->errors.errorCell.row, 0);
   Vm_raise(ctx, kStatusUnknownFunction, "f", 3, 7, 2);
-  Vm_setErrorCell(ctx, 1, 5, 3);
+  Vm_setErrorCell(&ctx->errors, 1, 5, 3);
   EXPECT_EQ(ctx->errors.errorCell.sheet, 3);
   EXPECT_EQ(ctx->errors.errorCell.row, 7);
 
-  Vm_warn(ctx, kWarnScaling, 0);
-  Vm_warn(ctx, kWarnNonSmooth, 0);
+  Vm_warn(&ctx->errors, kWarnScaling, 0);
+  Vm_warn(&ctx->errors, kWarnNonSmooth, 0);
   EXPECT_EQ(ctx->errors.warningCount, 2);
   EXPECT_EQ(ctx->errors.firstWarning, kWarnScaling);
-  Vm_clearErrors(ctx);
+  Vm_clearErrors(&ctx->errors);
   EXPECT_EQ(ctx->errors.errorCount + ctx->errors.warningCount + ctx->errors.firstError + ctx->errors.firstWarning, 0);
   Vm_destroyContext(ctx);
 }
@@ -129,11 +129,33 @@ TEST(Status, ScalingCheckNotesBadlyScaledAdditions) {
   EXPECT_EQ(static_cast<CellRef*>(List_first(&ctx->tables.structure->scalingList))->row, 2);
   EXPECT_EQ(static_cast<CellRef*>(List_next(&ctx->tables.structure->scalingList))->row, 4);
   ctx->flags.scalingCheck = 1;
-  Model_clearScalingList(ctx);
+  Model_clearScalingList(&ctx->flags, ctx->tables.structure);
   EXPECT_EQ(ctx->flags.scalingCheck, 0);
   EXPECT_EQ(List_count(&ctx->tables.structure->scalingList), 0);
   Model_checkScaling(ctx->tables.structure, 1.0, 1e30, CellRef{1, 1, 1});  // freed by the teardown
   Vm_destroyContext(ctx);
+}
+
+TEST(Status, AStructureRecordWarnsIntoTheErrorRecordItWasGiven) {
+  EvalErrors errors{};
+  StructureInfo* s = Model_createStructure(&errors);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->errors, &errors);
+  Model_checkScaling(s, 3.0, 3e9, CellRef{2, 6, 1});  // binary exponents 2 and 32
+  EXPECT_EQ(errors.warningCount, 1);
+  EXPECT_EQ(errors.firstWarning, kWarnScaling);
+  EXPECT_EQ(errors.errorCount, 0);
+  EvalFlags flags{};
+  flags.scalingCheck = 1;
+  Model_clearScalingList(&flags, s);
+  EXPECT_EQ(flags.scalingCheck, 0);
+  EXPECT_EQ(List_count(&s->scalingList), 0);
+  flags.scalingCheck = 1;
+  Model_clearScalingList(&flags, nullptr);  // no structure record: the check still ends
+  EXPECT_EQ(flags.scalingCheck, 0);
+  Vm_clearErrors(&errors);
+  EXPECT_EQ(errors.warningCount + errors.firstWarning, 0);
+  Model_freeStructure(s);
 }
 
 }  // namespace

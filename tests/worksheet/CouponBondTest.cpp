@@ -153,11 +153,11 @@ TEST(CouponBond, ASampleVectorYieldOutOfRangeInOneTrialIsRefused) {
   EXPECT_TRUE(isError(c.call(kIdPrice, {c.num(b.settlement), c.num(b.maturity), c.num(0.05), y, c.num(100), c.num(2)}),
                       kErrNum));
   EXPECT_EQ(c.ctx->errors.firstError, kStatusUnsupportedVector);
-  Vm_clearErrors(c.ctx);
+  Vm_clearErrors(&c.ctx->errors);
   EXPECT_TRUE(
       isError(c.call(kIdDuration, {c.num(b.settlement), c.num(b.maturity), c.num(0.05), y, c.num(2)}), kErrNum));
   EXPECT_EQ(c.ctx->errors.firstError, kStatusUnsupportedVector);
-  Vm_clearErrors(c.ctx);
+  Vm_clearErrors(&c.ctx->errors);
   EXPECT_TRUE(isError(c.call(kIdAccrint, {c.num(day(2023, 2, 10)), c.num(day(2023, 7, 15)), c.num(b.settlement), y,
                                           c.num(1000), c.num(2)}),
                       kErrNum));

@@ -426,7 +426,7 @@ TEST(WorksheetModes, SkewRefusesATrialWithoutDeviation) {
   EXPECT_EQ(flat.ctx->errors.firstError, kStatusUnsupportedVector);
   // Trial 2 given a deviation: every trial is the plain SKEW of its values
   // (1, 2, 6 gives 1.5 * 18 / 7^1.5).
-  Vm_clearErrors(flat.ctx);
+  Vm_clearErrors(&flat.ctx->errors);
   static_cast<SampleVector*>(flat.args[2].payload)->data[2] = 6;
   static_cast<SampleVector*>(flat.args[0].payload)->data[2] = 1;
   const Value* r = flat.call(959);

@@ -184,12 +184,12 @@ TEST(Text, TextFunctionsRefuseTheEvaluationModes) {
       {kIdDollar, {x}},
   };
   for (const auto& call : calls) {
-    Vm_clearErrors(c.ctx);
+    Vm_clearErrors(&c.ctx->errors);
     EXPECT_TRUE(isError(c.call(call.id, call.args), kErrValue)) << call.id;
     EXPECT_EQ(c.ctx->errors.firstError, kStatusUnsupportedFunction) << call.id;
   }
   // The same functions on plain values raise nothing.
-  Vm_clearErrors(c.ctx);
+  Vm_clearErrors(&c.ctx->errors);
   EXPECT_EQ(numberOf(c.call(kIdLen, {c.num(3.25)})), 4);
   EXPECT_EQ(c.ctx->errors.errorCount, 0);
 }

@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "values/Vm_Context.h"
 #include "worksheet/common/Wsf_Args.h"
 
 namespace {
@@ -17,7 +18,7 @@ bool Wsf_callApplication(EvalContext* ctx, const char16_t* name, int argc, const
   const WsfApplicationCall call = applicationCall.load();
   if (!call || !ctx) return false;
   WsfLocal answer(ctx);
-  if (!call(ctx, name, argc, argv, &answer.v)) return false;
+  if (!call(ctx->host, name, argc, argv, &answer.v)) return false;
   Wsf_copy(result, &*answer);
   return true;
 }

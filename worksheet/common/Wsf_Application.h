@@ -8,11 +8,12 @@
 #include "values/Val_Value.h"
 
 struct EvalContext;
+struct EvalHost;
 
 // Calls the application's worksheet function name with argc arguments in
 // worksheet order, each passed as missing, boolean, text or real by its
 // kind, and converts the answer into out; false when the call fails.
-using WsfApplicationCall = bool (*)(EvalContext* ctx, const char16_t* name, int argc, const Value* const* argv,
+using WsfApplicationCall = bool (*)(const EvalHost& host, const char16_t* name, int argc, const Value* const* argv,
                                     Value* out);
 void Wsf_setApplicationCall(WsfApplicationCall call);
 // The application's answer into result; false (result untouched) when there

@@ -137,7 +137,7 @@ bool indexStructure(Value* result, const Value* row, const Value* column) {
   EvalContext* ctx = result->context;
   const int32_t mode = ctx->flags.mode;
   if (mode != kModeDegDag && mode != kModeDegVec) return false;
-  if (ModelItem* item = Vm_currentItem(ctx)) item->usesTape = 0;
+  if (ModelItem* item = Vm_currentItem(ctx->tables, ctx->position)) item->usesTape = 0;
   const bool registering = mode == kModeDegVec && ctx->sampling.trialCount >= 1 && ctx->sampling.registerUncertain;
   if (!registering) return false;
   if (!Op_hasKind(*row, kValDegVec) && !(column && Op_hasKind(*column, kValDegVec))) return false;
