@@ -320,7 +320,27 @@ bool cellFail(SheetReader& s, const std::string& message) {
   return fail(s.r, "sheet '" + s.sh->name + "' cell " + Wb_a1(s.row, s.col) + ": " + message);
 }
 
+// A whole number of up to this many digits is exact in a double: read
+// directly, it costs a fraction of the general conversion.
+constexpr size_t kExactDigits = 15;
+
+// Digits only, as most stored numbers of a model are: the value they give
+// the general conversion, or false for any other text.
+bool parseWholeNumber(std::string_view text, double* out) {
+  bool negative = !text.empty() && text[0] == '-';
+  std::string_view digits = text.substr(negative ? 1 : 0);
+  if (digits.empty() || digits.size() > kExactDigits) return false;
+  std::int64_t v = 0;
+  for (char ch : digits) {
+    if (ch < '0' || ch > '9') return false;
+    v = v * 10 + (ch - '0');
+  }
+  *out = negative ? -static_cast<double>(v) : static_cast<double>(v);
+  return true;
+}
+
 bool parseNumber(std::string_view text, double* out) {
+  if (parseWholeNumber(text, out)) return true;
   auto res = std::from_chars(text.data(), text.data() + text.size(), *out);
   return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(*out);
 }
@@ -422,7 +442,7 @@ bool startRow(SheetReader& s, std::string_view r, bool hasR, std::string_view sp
 bool cellPosition(SheetReader& s, const XlsxCellText& c) {
   if (!c.hasRef) { ++s.col; return s.col < 16384 || cellFail(s, "cell beyond the last column"); }
   int r = 0;
-  if (Wb_parseA1(std::string(c.ref), &r, &s.col) && r == s.row) return true;
+  if (Wb_parseA1(c.ref, &r, &s.col) && r == s.row) return true;
   return fail(s.r, "sheet '" + s.sh->name + "': bad cell reference '" + std::string(c.ref) + "' in row " +
                        std::to_string(s.row + 1));
 }
@@ -656,7 +676,9 @@ Workbook* Xlsx_open(const std::string& path, std::string* error, XlsxOrigin keep
   wb->path = path;
   std::string why;
   auto origin = std::make_shared<WbFileOrigin>();
-  if (Xlsx_readFile(path, &origin->bytes, &why) && Xlsx_readPackage(origin->bytes, wb, &origin->package, &why)) {
+  // Where the cells lie in the sheets' texts serves only a save of what is kept.
+  XlsxPackage* package = keep == XlsxOrigin::Keep ? &origin->package : nullptr;
+  if (Xlsx_readFile(path, &origin->bytes, &why) && Xlsx_readPackage(origin->bytes, wb, package, &why)) {
     if (keep == XlsxOrigin::Keep && cellCount(*wb) <= kKeptCellsMax) {
       origin->path = path;
       copyContents(*wb, &origin->asRead);

@@ -4,11 +4,19 @@
 // hold <v>, <f> and inline strings). Anything else inside the sheet data
 // (comments, other elements, text that is not well formed) ends the scan as
 // "unsupported", and the reader takes the part through the XML parser.
+#include <array>
 #include <cstring>
 
 #include "platform/xlsx/Xlsx_Internal.h"
 
 namespace {
+
+// The bytes that end a tag or attribute name: blanks, '>', '/' and '='.
+constexpr std::array<bool, 256> kNameEnd = [] {
+  std::array<bool, 256> ends{};
+  for (unsigned char c : {' ', '\t', '\n', '\r', '>', '/', '='}) ends[c] = true;
+  return ends;
+}();
 
 // Whether a name is the literal: its length first, then bytes compared
 // inline (a call to memcmp per tag name is a noticeable part of a read).
@@ -55,15 +63,17 @@ struct Scanner {
     return true;
   }
 
-  static std::string_view local(std::string_view name) {
-    size_t colon = name.rfind(':');
-    return colon == std::string_view::npos ? name : name.substr(colon + 1);
-  }
-
-  std::string_view name() {
+  // A name at `p` without its namespace prefix ("x:c" gives "c"), in one
+  // pass that looks up each byte once.
+  std::string_view localName() {
+    const char* q = p;
     const char* b = p;
-    while (p < end && !isSpace(*p) && *p != '>' && *p != '/' && *p != '=') ++p;
-    return std::string_view(b, static_cast<size_t>(p - b));
+    while (q < end && !kNameEnd[static_cast<unsigned char>(*q)]) {
+      if (*q == ':') b = q + 1;
+      ++q;
+    }
+    p = q;
+    return std::string_view(b, static_cast<size_t>(q - b));
   }
 
   // The tag at `p` (after blanks); false for anything but a start, end or
@@ -78,7 +88,7 @@ struct Scanner {
       t->closing = true;
     }
     if (p >= end || *p == '!' || *p == '?') return false;
-    t->name = local(name());
+    t->name = localName();
     if (t->name.empty()) return false;
     for (;;) {
       skipSpace();
@@ -91,7 +101,7 @@ struct Scanner {
         return true;
       }
       if (t->closing) return false;
-      std::string_view attr = local(name());
+      std::string_view attr = localName();
       skipSpace();
       if (attr.empty() || p >= end || *p != '=') return false;
       ++p;
