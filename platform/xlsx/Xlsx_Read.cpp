@@ -79,13 +79,7 @@ bool readPart(Reader& r, const std::string& name, std::string* out) {
 
 bool hasPart(Reader& r, const std::string& name) { return Xlsx_zipFind(*r.zip, name) != nullptr; }
 
-// A part parsed in place: the document points into the part's own bytes.
-struct XmlPart {
-  std::string data;
-  pugi::xml_document doc;
-};
-
-bool loadXml(Reader& r, const std::string& name, XmlPart* part) {
+bool loadXml(Reader& r, const std::string& name, XlsxXmlPart* part) {
   if (!readPart(r, name, &part->data)) return false;
   pugi::xml_parse_result res = part->doc.load_buffer_inplace(part->data.data(), part->data.size(), kParseOptions);
   if (!res) return fail(r, "part '" + name + "' is not valid XML: " + res.description());
@@ -171,7 +165,7 @@ struct Relationship { std::string type, target; };
 bool loadRelationships(Reader& r, const std::string& part, std::map<std::string, Relationship>* out) {
   std::string rels = relsPartOf(part);
   if (!hasPart(r, rels)) return true;
-  XmlPart xml;
+  XlsxXmlPart xml;
   if (!loadXml(r, rels, &xml)) return false;
   eachChild(xml.doc.document_element(), "Relationship", [&](pugi::xml_node rel) {
     std::string target = rel.attribute("Target").value();
@@ -199,7 +193,7 @@ bool findWorkbookPart(Reader& r, std::string* part) {
 }
 
 bool loadSharedStrings(Reader& r, const std::string& part) {
-  XmlPart xml;
+  XlsxXmlPart xml;
   if (!loadXml(r, part, &xml)) return false;
   eachChild(xml.doc.document_element(), "si", [&](pugi::xml_node si) { r.strings.push_back(richText(si)); });
   return true;
@@ -238,7 +232,7 @@ std::map<int, int> loadNamedStyles(Reader& r, const pugi::xml_node& sheet, const
 }
 
 bool loadStyles(Reader& r, const std::string& part) {
-  XmlPart xml;
+  XlsxXmlPart xml;
   if (!loadXml(r, part, &xml)) return false;
   pugi::xml_node sheet = xml.doc.document_element();
   std::map<int, std::string> custom = loadNumberFormats(sheet);
@@ -565,7 +559,7 @@ void readProtectionAndMerges(const std::string& text, Sheet* sh) {
 // A sheet's cells in one pass over the part's text; through the XML parser
 // when the part holds what that pass does not take.
 bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
-  XmlPart xml;
+  XlsxXmlPart xml;
   if (!readPart(r, part, &xml.data)) return false;
   readProtectionAndMerges(xml.data, sh);
   XlsxSheetText* kept = nullptr;
@@ -593,7 +587,7 @@ bool loadWorkbook(Reader& r) {
   std::string bookPart;
   if (!findWorkbookPart(r, &bookPart)) return false;
   std::map<std::string, Relationship> rels;
-  XmlPart xml;
+  XlsxXmlPart xml;
   if (!loadRelationships(r, bookPart, &rels) || !loadXml(r, bookPart, &xml)) return false;
   pugi::xml_node book = xml.doc.document_element();
   if (std::strcmp(localName(book), "workbook") != 0) return fail(r, "is not a workbook (no workbook element)");
