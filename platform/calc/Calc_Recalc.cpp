@@ -426,7 +426,8 @@ std::vector<std::vector<std::uint64_t>> writtenCells(const Workbook* wb, const C
   size_t s = 0;
   for (const auto& [sheet, key] : wb->changedCells) {
     if (sheet != last) {   // writes come sheet by sheet: look the sheet up once per run
-      for (s = 0; s < wb->sheets.size() && wb->sheets[s].get() != sheet;) ++s;
+      s = 0;
+      while (s < wb->sheets.size() && wb->sheets[s].get() != sheet) ++s;
       last = sheet;
     }
     if (s < written.size()) written[s].push_back(key);

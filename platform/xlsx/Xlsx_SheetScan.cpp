@@ -12,10 +12,17 @@
 
 namespace {
 
+// The blanks XML allows between the parts of a tag.
+constexpr std::array<bool, 256> kBlank = [] {
+  std::array<bool, 256> blanks{};
+  for (unsigned char c : {' ', '\t', '\n', '\r'}) blanks[c] = true;
+  return blanks;
+}();
+
 // The bytes that end a tag or attribute name: blanks, '>', '/' and '='.
 constexpr std::array<bool, 256> kNameEnd = [] {
-  std::array<bool, 256> ends{};
-  for (unsigned char c : {' ', '\t', '\n', '\r', '>', '/', '='}) ends[c] = true;
+  std::array<bool, 256> ends = kBlank;
+  for (unsigned char c : {'>', '/', '='}) ends[c] = true;
   return ends;
 }();
 
@@ -39,9 +46,8 @@ struct Scanner {
   const char* p;
   const char* end;
 
-  bool isSpace(char c) const { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
   void skipSpace() {
-    while (p < end && isSpace(*p)) ++p;
+    while (p < end && kBlank[static_cast<unsigned char>(*p)]) ++p;
   }
   // Where the next tag starts, after blanks.
   const char* next() {
