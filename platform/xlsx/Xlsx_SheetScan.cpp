@@ -124,6 +124,18 @@ struct Scanner {
     }
   }
 
+  // Past the end tag "</name>" when it stands at `p` as written most often
+  // (no prefix, no blanks), which spares reading it as a whole tag; false,
+  // with nothing read, for anything else.
+  bool closes(std::string_view name) {
+    const size_t n = name.size();
+    if (static_cast<size_t>(end - p) < n + 3 || p[0] != '<' || p[1] != '/' ||
+        std::memcmp(p + 2, name.data(), n) != 0 || p[2 + n] != '>')
+      return false;
+    p += n + 3;
+    return true;
+  }
+
   // The text up to the next tag, its escapes and line ends decoded as the
   // XML parser decodes them; false for an unknown escape.
   bool text(std::string_view* out, std::string* decoded) {
@@ -211,8 +223,10 @@ struct Scanner {
   // `decoded` holds the text when it had escapes.
   bool content(const Tag& start, std::string_view* out, std::string* decoded) {
     if (start.selfClosing) { *out = {}; return true; }
+    if (!text(out, decoded)) return false;
+    if (closes(start.name)) return true;
     Tag close;
-    return text(out, decoded) && tag(&close) && close.closing && close.name == start.name;
+    return tag(&close) && close.closing && close.name == start.name;
   }
 };
 
@@ -245,6 +259,7 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
     if (t.selfClosing) continue;
     for (;;) {
       const char* element = sc.next();
+      if (sc.closes("row")) break;
       if (!sc.tag(&t)) return XlsxScan::Unsupported;
       if (t.closing && isName(t.name, "row")) break;
       if (t.closing || !isName(t.name, "c")) return XlsxScan::Unsupported;
@@ -254,6 +269,7 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
       c.type = t.t;
       for (bool empty = t.selfClosing; !empty;) {
         const char* child = sc.next();
+        if (sc.closes("c")) break;
         if (!sc.tag(&t)) return XlsxScan::Unsupported;
         if (t.closing && isName(t.name, "c")) break;
         if (t.closing || (!isName(t.name, "v") && !isName(t.name, "f") && !isName(t.name, "is"))) return XlsxScan::Unsupported;
