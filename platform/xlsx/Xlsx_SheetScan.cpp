@@ -136,6 +136,20 @@ struct Scanner {
     return true;
   }
 
+  // The start tag "<name>" without attributes when it stands at `p` as
+  // written most often (no prefix, no blanks), read into `t`; false, with
+  // nothing read, for anything else.
+  bool opens(std::string_view name, Tag* t) {
+    const size_t n = name.size();
+    if (static_cast<size_t>(end - p) < n + 2 || p[0] != '<' || std::memcmp(p + 1, name.data(), n) != 0 ||
+        p[1 + n] != '>')
+      return false;
+    *t = Tag{};
+    t->name = std::string_view(p + 1, n);
+    p += n + 2;
+    return true;
+  }
+
   // The text up to the next tag, its escapes and line ends decoded as the
   // XML parser decodes them; false for an unknown escape.
   bool text(std::string_view* out, std::string* decoded) {
@@ -270,7 +284,7 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
       for (bool empty = t.selfClosing; !empty;) {
         const char* child = sc.next();
         if (sc.closes("c")) break;
-        if (!sc.tag(&t)) return XlsxScan::Unsupported;
+        if (!sc.opens("v", &t) && !sc.tag(&t)) return XlsxScan::Unsupported;
         if (t.closing && isName(t.name, "c")) break;
         if (t.closing || (!isName(t.name, "v") && !isName(t.name, "f") && !isName(t.name, "is"))) return XlsxScan::Unsupported;
         if (isName(t.name, "is")) {
