@@ -204,6 +204,26 @@ inline bool factor(const CellValue* c, double* x, CellValue* result) {
   return true;
 }
 
+// The sum over places of the product of the numbers there, each product
+// taken from 1 in the order of the areas, added in place order.
+double sumOfProducts(const std::vector<const double*>& dense, size_t size) {
+  double total = 0;
+  for (size_t i = 0; i < size; ++i) {
+    double p = 1;
+    for (const double* x : dense) p *= x[i];
+    total += p;
+  }
+  return total;
+}
+
+// The same for two areas, the common case (coefficients times variables):
+// 1 * x * y is x * y exactly, so the sum is the same to the last bit.
+double sumOfPairProducts(const double* x, const double* y, size_t size) {
+  double total = 0;
+  for (size_t i = 0; i < size; ++i) total += x[i] * y[i];
+  return total;
+}
+
 // Sum of products of references of one shape: reads the stored cells in
 // place. Only places where some area stores a cell can give a term or an
 // error; they are visited in order, so the first error is the one returned.
@@ -214,13 +234,8 @@ void sumProductOfAreas(const std::vector<CalcValue>& vals, CellValue* result) {
   for (const CalcValue& v : vals)
     if (const std::vector<double>* numbers = v.area->numeric()) dense.push_back(numbers->data());
   if (dense.size() == vals.size()) {   // areas of numbers: the same products, read contiguously
-    double total = 0;
-    for (size_t i = 0; i < size; ++i) {
-      double p = 1;
-      for (const double* x : dense) p *= x[i];
-      total += p;
-    }
-    *result = Calc_numberResult(total);
+    *result = Calc_numberResult(dense.size() == 2 ? sumOfPairProducts(dense[0], dense[1], size)
+                                                  : sumOfProducts(dense, size));
     return;
   }
   bool filled = false;

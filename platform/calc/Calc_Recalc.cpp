@@ -34,6 +34,18 @@ struct AreaReaders {
   std::vector<int> units;
 };
 
+// Where the units of one sheet lie, by column and then row, so that the
+// units inside an area are found through the columns it spans rather than
+// by looking at every unit of the sheet.
+struct UnitGrid {
+  struct Column {
+    int col;
+    std::size_t begin, end;   // its cells in `cells`
+  };
+  std::vector<Column> columns;              // by column
+  std::vector<std::pair<int, int>> cells;   // (row, unit), by column and then row
+};
+
 // The values a held formula read when it was opened: the non-empty cells of
 // the areas it reads, by sheet, row and column.
 using CalcInputs = std::vector<std::pair<std::tuple<int, int, int>, CellValue>>;
@@ -45,7 +57,7 @@ struct CalcState {
   CalcAreaStore store;
   std::vector<Unit> units;
   std::vector<std::unordered_map<std::uint64_t, int>> unitAt;   // per sheet: cell key -> unit
-  std::vector<std::vector<int>> unitsOfSheet;
+  std::vector<UnitGrid> grids;                                   // per sheet
   std::vector<int> order;                                        // precedents first
   std::map<std::tuple<int, int, int>, CalcInputs> heldInputs;    // by the held unit's first cell
   std::vector<std::vector<int>> readers;                         // unit -> units that read its cells
@@ -159,26 +171,40 @@ void addUnit(Workbook* wb, CalcState* st, const CalcState* old, int sheet, const
     st->heldInputs[key] = old && before != old->heldInputs.end() ? before->second : inputsOf(u);
   }
   st->units.push_back(std::move(u));
-  st->unitsOfSheet[sheet].push_back(index);
 }
 
 bool inside(const CellRange& r, const CalcArea& a) {
   return r.sheet == a.sheet && !(r.row2 < a.row1 || a.row2 < r.row1 || r.col2 < a.col1 || a.col2 < r.col1);
 }
 
-// Units with a cell inside the area.
-void unitsIn(const CalcState& st, const CalcArea& a, std::vector<int>* out) {
-  const auto& onSheet = st.unitsOfSheet[a.sheet];
-  if (onSheet.size() < a.size()) {
-    for (int u : onSheet)
-      if (inside(st.units[u].range, a)) out->push_back(u);
-    return;
+// The grid of one sheet's unit cells (every cell of an array block, cleared or not).
+UnitGrid gridOf(const std::unordered_map<std::uint64_t, int>& unitAt) {
+  std::vector<std::tuple<int, int, int>> cells;   // (column, row, unit)
+  cells.reserve(unitAt.size());
+  for (const auto& [key, unit] : unitAt) cells.emplace_back(Wb_keyCol(key), Wb_keyRow(key), unit);
+  std::sort(cells.begin(), cells.end());
+  UnitGrid g;
+  g.cells.reserve(cells.size());
+  for (const auto& [col, row, unit] : cells) {
+    if (g.columns.empty() || g.columns.back().col != col) g.columns.push_back({col, g.cells.size(), g.cells.size()});
+    g.cells.emplace_back(row, unit);
+    g.columns.back().end = g.cells.size();
   }
-  const auto& at = st.unitAt[a.sheet];
-  for (const CalcStored& s : a.stored) {
-    auto it = at.find(Wb_cellKey(a.row1 + static_cast<int>(s.offset / a.cols()),
-                                 a.col1 + static_cast<int>(s.offset % a.cols())));
-    if (it != at.end()) out->push_back(it->second);
+  return g;
+}
+
+// Units with a cell inside the area (a block's once per cell inside): a
+// search in each column of the area that holds units.
+void unitsIn(const CalcState& st, const CalcArea& a, std::vector<int>* out) {
+  if (a.sheet < 0 || a.sheet >= static_cast<int>(st.grids.size())) return;
+  const UnitGrid& g = st.grids[a.sheet];
+  auto col = std::lower_bound(g.columns.begin(), g.columns.end(), a.col1,
+                              [](const UnitGrid::Column& c, int x) { return c.col < x; });
+  for (; col != g.columns.end() && col->col <= a.col2; ++col) {
+    auto first = g.cells.begin() + static_cast<std::ptrdiff_t>(col->begin);
+    auto last = g.cells.begin() + static_cast<std::ptrdiff_t>(col->end);
+    auto cell = std::lower_bound(first, last, a.row1, [](const std::pair<int, int>& c, int row) { return c.first < row; });
+    for (; cell != last && cell->first <= a.row2; ++cell) out->push_back(cell->second);
   }
 }
 
@@ -228,7 +254,7 @@ void orderUnits(CalcState* st) {
 // The reverse of the dependency graph: who reads each unit, each single cell
 // and each multi-cell area; and the volatile units.
 void indexReaders(CalcState* st) {
-  size_t n = st->units.size(), sheets = st->unitsOfSheet.size();
+  size_t n = st->units.size(), sheets = st->unitAt.size();
   st->readers.assign(n, {});
   st->cellReaders.assign(sheets, {});
   st->blockReaders.assign(sheets, {});
@@ -257,7 +283,6 @@ std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
   st->version = wb->structureVersion;
   size_t sheets = wb->sheets.size();
   st->unitAt.resize(sheets);
-  st->unitsOfSheet.resize(sheets);
   for (size_t s = 0; s < sheets; ++s) {
     const Sheet& sh = *wb->sheets[s];
     int si = static_cast<int>(s);
@@ -269,6 +294,8 @@ std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
         addUnit(wb, st.get(), old, si, CellRange{si, r, c, r, c}, false, cell.formula);
       }
   }
+  st->grids.reserve(sheets);
+  for (const auto& at : st->unitAt) st->grids.push_back(gridOf(at));
   std::vector<int> inside;
   for (CalcArea& a : st->store.areas) {
     inside.clear();
@@ -391,20 +418,55 @@ bool contains(const CalcArea& a, int row, int col) {
   return row >= a.row1 && col >= a.col1 && (row <= a.row2 || a.toLastRow) && (col <= a.col2 || a.toLastCol);
 }
 
+// The cells written since the last recalculation, per sheet of the
+// compilation, each once and in row-major (key) order.
+std::vector<std::vector<std::uint64_t>> writtenCells(const Workbook* wb, const CalcState& st) {
+  std::vector<std::vector<std::uint64_t>> written(st.cellReaders.size());
+  const Sheet* last = nullptr;
+  size_t s = 0;
+  for (const auto& [sheet, key] : wb->changedCells) {
+    if (sheet != last) {   // writes come sheet by sheet: look the sheet up once per run
+      s = 0;
+      while (s < wb->sheets.size() && wb->sheets[s].get() != sheet) ++s;
+      last = sheet;
+    }
+    if (s < written.size()) written[s].push_back(key);
+  }
+  for (auto& keys : written) {
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  }
+  return written;
+}
+
+// Whether a written cell (`keys`, in key order) lies in the area: a search
+// per row that holds written cells, from the area's first column.
+bool writtenIn(const std::vector<std::uint64_t>& keys, const CalcArea& a) {
+  auto it = std::lower_bound(keys.begin(), keys.end(), Wb_cellKey(a.row1, a.col1));
+  while (it != keys.end()) {
+    const int row = Wb_keyRow(*it), col = Wb_keyCol(*it);
+    if (row > a.row2 && !a.toLastRow) return false;
+    if (contains(a, row, col)) return true;
+    std::uint64_t next = col < a.col1 ? Wb_cellKey(row, a.col1) : Wb_cellKey(row + 1, a.col1);
+    it = std::lower_bound(it, keys.end(), next);
+  }
+  return false;
+}
+
 // The units a recalculation after value writes must evaluate: those reading a
 // written cell, the volatile ones, and every unit depending on them.
 std::vector<char> dueUnits(const Workbook* wb, const CalcState& st) {
   std::vector<char> due(st.units.size(), 0);
   std::vector<int> todo = st.volatileUnits;
-  for (const auto& [sheet, key] : wb->changedCells) {
-    size_t s = 0;
-    while (s < wb->sheets.size() && wb->sheets[s].get() != sheet) ++s;
-    if (s >= st.cellReaders.size()) continue;
-    auto it = st.cellReaders[s].find(key);
-    if (it != st.cellReaders[s].end()) todo.insert(todo.end(), it->second.begin(), it->second.end());
-    const int row = Wb_keyRow(key), col = Wb_keyCol(key);
+  std::vector<std::vector<std::uint64_t>> written = writtenCells(wb, st);
+  for (size_t s = 0; s < written.size(); ++s) {
+    if (written[s].empty()) continue;
+    for (std::uint64_t key : written[s]) {
+      auto it = st.cellReaders[s].find(key);
+      if (it != st.cellReaders[s].end()) todo.insert(todo.end(), it->second.begin(), it->second.end());
+    }
     for (const AreaReaders& b : st.blockReaders[s])
-      if (contains(*b.area, row, col)) {
+      if (writtenIn(written[s], *b.area)) {
         b.area->numbersKnown = false;
         todo.insert(todo.end(), b.units.begin(), b.units.end());
       }

@@ -150,6 +150,7 @@ class WbCellStore {
   // First row index whose row is at or after `row`.
   std::size_t rowIndex(int row) const {
     if (rows_.empty() || rows_.back().row < row) return rows_.size();   // appending, as a file is read
+    if (rows_.back().row == row) return rows_.size() - 1;                // the row a file is filling
     long long direct = static_cast<long long>(row) - rows_.front().row;   // rows without gaps
     if (direct >= 0 && direct < static_cast<long long>(rows_.size()) && rows_[direct].row == row)
       return static_cast<std::size_t>(direct);

@@ -264,7 +264,7 @@ int columnLetter(char ch) {
 
 }  // namespace
 
-bool Wb_parseA1(const std::string& text, int* row, int* col) {
+bool Wb_parseA1(std::string_view text, int* row, int* col) {
   size_t i = 0;
   if (i < text.size() && text[i] == '$') ++i;
   long c = 0;

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -173,7 +174,7 @@ int Wb_addStyle(Workbook* wb, const CellStyle& st);
 
 // A1 helpers: column letters <-> 0-based index; "B3" -> (2, 1).
 std::string Wb_columnName(int col);
-bool Wb_parseA1(const std::string& text, int* row, int* col);
+bool Wb_parseA1(std::string_view text, int* row, int* col);
 std::string Wb_a1(int row, int col, bool absolute = false);
 // Sheet name as a formula would write it: quoted when it needs quotes.
 std::string Wb_quoteSheetName(const std::string& name);

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <map>
 #include <new>
+#include <utility>
 
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlcall/Xlc_Internal.h"
@@ -91,10 +92,11 @@ int fnSet(XLOPER* res, int n, XLOPER** a) {
   const CellRange& area = ref.areas[0];
   if (touchesArray(sh, area)) return xlretFailed;
   std::vector<CellValue> values;
+  values.reserve(static_cast<std::size_t>(area.row2 - area.row1 + 1) * static_cast<std::size_t>(area.col2 - area.col1 + 1));
   for (int r = area.row1; r <= area.row2; ++r)
     for (int c = area.col1; c <= area.col2; ++c) {
       if (!valueForCell(v, r - area.row1, c - area.col1, &probe)) return xlretInvXloper;
-      values.push_back(probe);
+      values.push_back(std::move(probe));
     }
   std::size_t k = 0;
   for (int r = area.row1; r <= area.row2; ++r)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <pugixml.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,13 @@ struct XlsxPackage {
   std::string workbookPart;
   std::vector<std::string> sheetParts;   // in sheet order
   std::vector<XlsxSheetText> sheetTexts;  // in sheet order, or empty
+};
+
+// A part parsed in place: the document points into the part's own bytes,
+// which live as long as it.
+struct XlsxXmlPart {
+  std::string data;
+  pugi::xml_document doc;
 };
 
 // The bytes of the file at `path`. On failure `why` says what is wrong,

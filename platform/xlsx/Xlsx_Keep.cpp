@@ -250,14 +250,12 @@ std::string printed(const pugi::xml_document& doc) {
   return out.str();
 }
 
-bool loadPart(const XlsxZip& zip, const std::string& name, pugi::xml_document* doc, std::string* why) {
+// The part parsed in place, in the bytes it was read into.
+bool loadPart(const XlsxZip& zip, const std::string& name, XlsxXmlPart* part, std::string* why) {
   const XlsxZipMember* m = Xlsx_zipFind(zip, name);
-  std::string bytes, ignored;
-  // The document parses a copy of the part in place and owns it.
-  void* data =
-      m && Xlsx_zipRead(zip, *m, &bytes, &ignored) ? pugi::get_memory_allocation_function()(bytes.size() + 1) : nullptr;
-  if (data) std::memcpy(data, bytes.data(), bytes.size());
-  if (!data || !doc->load_buffer_inplace_own(data, bytes.size(), kParse)) {
+  std::string ignored;
+  if (!m || !Xlsx_zipRead(zip, *m, &part->data, &ignored) ||
+      !part->doc.load_buffer_inplace(part->data.data(), part->data.size(), kParse)) {
     *why = "part '" + name + "' cannot be read";
     return false;
   }
@@ -479,13 +477,13 @@ void addedFormats(const XlsxZip& src, const pugi::xml_document& rels, const std:
                   const std::vector<const Sheet*>& sheets, FormatStyles* formats,
                   std::map<std::string, std::string>* changed) {
   std::string part = stylesPartOf(rels, std::filesystem::path(bookPart).parent_path().generic_string());
-  pugi::xml_document styles;
+  XlsxXmlPart styles;
   std::string ignored;
-  if (part.empty() || !loadPart(src, part, &styles, &ignored) || !addFormats(styles, sheets, formats)) {
+  if (part.empty() || !loadPart(src, part, &styles, &ignored) || !addFormats(styles.doc, sheets, formats)) {
     formats->clear();
     return;
   }
-  if (!formats->empty()) (*changed)[part] = printed(styles);
+  if (!formats->empty()) (*changed)[part] = printed(styles.doc);
 }
 
 // The package `src` copied into `out`, the parts in `changed` replaced and
@@ -532,19 +530,20 @@ XlsxKeep Xlsx_writeKeeping(const Workbook* wb, const std::string& source, std::s
     if (keys.empty()) continue;
     std::string& part = changed[package.sheetParts[i]];
     if (i < package.sheetTexts.size() && Xlsx_spliceSheet(package.sheetTexts[i], *wb->sheets[i], keys, &part)) continue;
-    pugi::xml_document doc;
-    ok = loadPart(src, package.sheetParts[i], &doc, why);
-    if (ok) patchSheet(doc, *wb->sheets[i], keys);
-    if (ok) part = printed(doc);
+    XlsxXmlPart sheet;
+    ok = loadPart(src, package.sheetParts[i], &sheet, why);
+    if (ok) patchSheet(sheet.doc, *wb->sheets[i], keys);
+    if (ok) part = printed(sheet.doc);
   }
   std::vector<std::pair<std::string, std::string>> added;
   if (ok && (!sameNames(before.names, wb->names) || before.sheets.size() < wb->sheets.size())) {
-    pugi::xml_document book, rels, types;
+    XlsxXmlPart bookXml, relsXml, typesXml;
+    pugi::xml_document &book = bookXml.doc, &rels = relsXml.doc, &types = typesXml.doc;
     std::filesystem::path bookPath(package.workbookPart);
     std::string relsPart = (bookPath.parent_path() / "_rels" / (bookPath.filename().string() + ".rels")).generic_string();
-    ok = loadPart(src, package.workbookPart, &book, why);
+    ok = loadPart(src, package.workbookPart, &bookXml, why);
     if (ok && before.sheets.size() < wb->sheets.size())
-      ok = loadPart(src, relsPart, &rels, why) && loadPart(src, "[Content_Types].xml", &types, why);
+      ok = loadPart(src, relsPart, &relsXml, why) && loadPart(src, "[Content_Types].xml", &typesXml, why);
     FormatStyles formats;
     if (ok && before.sheets.size() < wb->sheets.size())
       addedFormats(src, rels, package.workbookPart, addedSheets(before, *wb), &formats, &changed);

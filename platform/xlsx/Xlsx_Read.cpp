@@ -79,13 +79,7 @@ bool readPart(Reader& r, const std::string& name, std::string* out) {
 
 bool hasPart(Reader& r, const std::string& name) { return Xlsx_zipFind(*r.zip, name) != nullptr; }
 
-// A part parsed in place: the document points into the part's own bytes.
-struct XmlPart {
-  std::string data;
-  pugi::xml_document doc;
-};
-
-bool loadXml(Reader& r, const std::string& name, XmlPart* part) {
+bool loadXml(Reader& r, const std::string& name, XlsxXmlPart* part) {
   if (!readPart(r, name, &part->data)) return false;
   pugi::xml_parse_result res = part->doc.load_buffer_inplace(part->data.data(), part->data.size(), kParseOptions);
   if (!res) return fail(r, "part '" + name + "' is not valid XML: " + res.description());
@@ -171,7 +165,7 @@ struct Relationship { std::string type, target; };
 bool loadRelationships(Reader& r, const std::string& part, std::map<std::string, Relationship>* out) {
   std::string rels = relsPartOf(part);
   if (!hasPart(r, rels)) return true;
-  XmlPart xml;
+  XlsxXmlPart xml;
   if (!loadXml(r, rels, &xml)) return false;
   eachChild(xml.doc.document_element(), "Relationship", [&](pugi::xml_node rel) {
     std::string target = rel.attribute("Target").value();
@@ -199,7 +193,7 @@ bool findWorkbookPart(Reader& r, std::string* part) {
 }
 
 bool loadSharedStrings(Reader& r, const std::string& part) {
-  XmlPart xml;
+  XlsxXmlPart xml;
   if (!loadXml(r, part, &xml)) return false;
   eachChild(xml.doc.document_element(), "si", [&](pugi::xml_node si) { r.strings.push_back(richText(si)); });
   return true;
@@ -238,7 +232,7 @@ std::map<int, int> loadNamedStyles(Reader& r, const pugi::xml_node& sheet, const
 }
 
 bool loadStyles(Reader& r, const std::string& part) {
-  XmlPart xml;
+  XlsxXmlPart xml;
   if (!loadXml(r, part, &xml)) return false;
   pugi::xml_node sheet = xml.doc.document_element();
   std::map<int, std::string> custom = loadNumberFormats(sheet);
@@ -320,7 +314,27 @@ bool cellFail(SheetReader& s, const std::string& message) {
   return fail(s.r, "sheet '" + s.sh->name + "' cell " + Wb_a1(s.row, s.col) + ": " + message);
 }
 
+// A whole number of up to this many digits is exact in a double: read
+// directly, it costs a fraction of the general conversion.
+constexpr size_t kExactDigits = 15;
+
+// Digits only, as most stored numbers of a model are: the value they give
+// the general conversion, or false for any other text.
+bool parseWholeNumber(std::string_view text, double* out) {
+  bool negative = !text.empty() && text[0] == '-';
+  std::string_view digits = text.substr(negative ? 1 : 0);
+  if (digits.empty() || digits.size() > kExactDigits) return false;
+  std::int64_t v = 0;
+  for (char ch : digits) {
+    if (ch < '0' || ch > '9') return false;
+    v = v * 10 + (ch - '0');
+  }
+  *out = negative ? -static_cast<double>(v) : static_cast<double>(v);
+  return true;
+}
+
 bool parseNumber(std::string_view text, double* out) {
+  if (parseWholeNumber(text, out)) return true;
   auto res = std::from_chars(text.data(), text.data() + text.size(), *out);
   return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(*out);
 }
@@ -422,7 +436,7 @@ bool startRow(SheetReader& s, std::string_view r, bool hasR, std::string_view sp
 bool cellPosition(SheetReader& s, const XlsxCellText& c) {
   if (!c.hasRef) { ++s.col; return s.col < 16384 || cellFail(s, "cell beyond the last column"); }
   int r = 0;
-  if (Wb_parseA1(std::string(c.ref), &r, &s.col) && r == s.row) return true;
+  if (Wb_parseA1(c.ref, &r, &s.col) && r == s.row) return true;
   return fail(s.r, "sheet '" + s.sh->name + "': bad cell reference '" + std::string(c.ref) + "' in row " +
                        std::to_string(s.row + 1));
 }
@@ -545,7 +559,7 @@ void readProtectionAndMerges(const std::string& text, Sheet* sh) {
 // A sheet's cells in one pass over the part's text; through the XML parser
 // when the part holds what that pass does not take.
 bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
-  XmlPart xml;
+  XlsxXmlPart xml;
   if (!readPart(r, part, &xml.data)) return false;
   readProtectionAndMerges(xml.data, sh);
   XlsxSheetText* kept = nullptr;
@@ -573,7 +587,7 @@ bool loadWorkbook(Reader& r) {
   std::string bookPart;
   if (!findWorkbookPart(r, &bookPart)) return false;
   std::map<std::string, Relationship> rels;
-  XmlPart xml;
+  XlsxXmlPart xml;
   if (!loadRelationships(r, bookPart, &rels) || !loadXml(r, bookPart, &xml)) return false;
   pugi::xml_node book = xml.doc.document_element();
   if (std::strcmp(localName(book), "workbook") != 0) return fail(r, "is not a workbook (no workbook element)");
@@ -656,7 +670,9 @@ Workbook* Xlsx_open(const std::string& path, std::string* error, XlsxOrigin keep
   wb->path = path;
   std::string why;
   auto origin = std::make_shared<WbFileOrigin>();
-  if (Xlsx_readFile(path, &origin->bytes, &why) && Xlsx_readPackage(origin->bytes, wb, &origin->package, &why)) {
+  // Where the cells lie in the sheets' texts serves only a save of what is kept.
+  XlsxPackage* package = keep == XlsxOrigin::Keep ? &origin->package : nullptr;
+  if (Xlsx_readFile(path, &origin->bytes, &why) && Xlsx_readPackage(origin->bytes, wb, package, &why)) {
     if (keep == XlsxOrigin::Keep && cellCount(*wb) <= kKeptCellsMax) {
       origin->path = path;
       copyContents(*wb, &origin->asRead);

@@ -4,11 +4,27 @@
 // hold <v>, <f> and inline strings). Anything else inside the sheet data
 // (comments, other elements, text that is not well formed) ends the scan as
 // "unsupported", and the reader takes the part through the XML parser.
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "platform/xlsx/Xlsx_Internal.h"
 
 namespace {
+
+// The blanks XML allows between the parts of a tag.
+constexpr std::array<bool, 256> kBlank = [] {
+  std::array<bool, 256> blanks{};
+  for (unsigned char c : {' ', '\t', '\n', '\r'}) blanks[c] = true;
+  return blanks;
+}();
+
+// The bytes that end a tag or attribute name: blanks, '>', '/' and '='.
+constexpr std::array<bool, 256> kNameEnd = [] {
+  std::array<bool, 256> ends = kBlank;
+  for (unsigned char c : {'>', '/', '='}) ends[c] = true;
+  return ends;
+}();
 
 // Whether a name is the literal: its length first, then bytes compared
 // inline (a call to memcmp per tag name is a noticeable part of a read).
@@ -30,9 +46,8 @@ struct Scanner {
   const char* p;
   const char* end;
 
-  bool isSpace(char c) const { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
   void skipSpace() {
-    while (p < end && isSpace(*p)) ++p;
+    while (p < end && kBlank[static_cast<unsigned char>(*p)]) ++p;
   }
   // Where the next tag starts, after blanks.
   const char* next() {
@@ -55,15 +70,17 @@ struct Scanner {
     return true;
   }
 
-  static std::string_view local(std::string_view name) {
-    size_t colon = name.rfind(':');
-    return colon == std::string_view::npos ? name : name.substr(colon + 1);
-  }
-
-  std::string_view name() {
+  // A name at `p` without its namespace prefix ("x:c" gives "c"), in one
+  // pass that looks up each byte once.
+  std::string_view localName() {
+    const char* q = p;
     const char* b = p;
-    while (p < end && !isSpace(*p) && *p != '>' && *p != '/' && *p != '=') ++p;
-    return std::string_view(b, static_cast<size_t>(p - b));
+    while (q < end && !kNameEnd[static_cast<unsigned char>(*q)]) {
+      if (*q == ':') b = q + 1;
+      ++q;
+    }
+    p = q;
+    return std::string_view(b, static_cast<size_t>(q - b));
   }
 
   // The tag at `p` (after blanks); false for anything but a start, end or
@@ -78,7 +95,7 @@ struct Scanner {
       t->closing = true;
     }
     if (p >= end || *p == '!' || *p == '?') return false;
-    t->name = local(name());
+    t->name = localName();
     if (t->name.empty()) return false;
     for (;;) {
       skipSpace();
@@ -91,7 +108,7 @@ struct Scanner {
         return true;
       }
       if (t->closing) return false;
-      std::string_view attr = local(name());
+      std::string_view attr = localName();
       skipSpace();
       if (attr.empty() || p >= end || *p != '=') return false;
       ++p;
@@ -107,6 +124,32 @@ struct Scanner {
     }
   }
 
+  // Past the end tag "</name>" when it stands at `p` as written most often
+  // (no prefix, no blanks), which spares reading it as a whole tag; false,
+  // with nothing read, for anything else.
+  bool closes(std::string_view name) {
+    const size_t n = name.size();
+    if (static_cast<size_t>(end - p) < n + 3 || p[0] != '<' || p[1] != '/' ||
+        std::memcmp(p + 2, name.data(), n) != 0 || p[2 + n] != '>')
+      return false;
+    p += n + 3;
+    return true;
+  }
+
+  // The start tag "<name>" without attributes when it stands at `p` as
+  // written most often (no prefix, no blanks), read into `t`; false, with
+  // nothing read, for anything else.
+  bool opens(std::string_view name, Tag* t) {
+    const size_t n = name.size();
+    if (static_cast<size_t>(end - p) < n + 2 || p[0] != '<' || std::memcmp(p + 1, name.data(), n) != 0 ||
+        p[1 + n] != '>')
+      return false;
+    *t = Tag{};
+    t->name = std::string_view(p + 1, n);
+    p += n + 2;
+    return true;
+  }
+
   // The text up to the next tag, its escapes and line ends decoded as the
   // XML parser decodes them; false for an unknown escape.
   bool text(std::string_view* out, std::string* decoded) {
@@ -115,7 +158,8 @@ struct Scanner {
     if (!lt) return false;
     p = lt;
     std::string_view raw(b, static_cast<size_t>(lt - b));
-    if (raw.find_first_of("&\r") == std::string_view::npos) {
+    // Texts are mostly a few characters: a plain loop beats a search per byte of "&\r".
+    if (std::none_of(raw.begin(), raw.end(), [](char c) { return c == '&' || c == '\r'; })) {
       *out = raw;
       return true;
     }
@@ -193,8 +237,10 @@ struct Scanner {
   // `decoded` holds the text when it had escapes.
   bool content(const Tag& start, std::string_view* out, std::string* decoded) {
     if (start.selfClosing) { *out = {}; return true; }
+    if (!text(out, decoded)) return false;
+    if (closes(start.name)) return true;
     Tag close;
-    return text(out, decoded) && tag(&close) && close.closing && close.name == start.name;
+    return tag(&close) && close.closing && close.name == start.name;
   }
 };
 
@@ -227,6 +273,7 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
     if (t.selfClosing) continue;
     for (;;) {
       const char* element = sc.next();
+      if (sc.closes("row")) break;
       if (!sc.tag(&t)) return XlsxScan::Unsupported;
       if (t.closing && isName(t.name, "row")) break;
       if (t.closing || !isName(t.name, "c")) return XlsxScan::Unsupported;
@@ -236,7 +283,8 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
       c.type = t.t;
       for (bool empty = t.selfClosing; !empty;) {
         const char* child = sc.next();
-        if (!sc.tag(&t)) return XlsxScan::Unsupported;
+        if (sc.closes("c")) break;
+        if (!sc.opens("v", &t) && !sc.tag(&t)) return XlsxScan::Unsupported;
         if (t.closing && isName(t.name, "c")) break;
         if (t.closing || (!isName(t.name, "v") && !isName(t.name, "f") && !isName(t.name, "is"))) return XlsxScan::Unsupported;
         if (isName(t.name, "is")) {

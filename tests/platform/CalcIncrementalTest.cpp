@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/calc/Calc.h"
@@ -158,6 +159,73 @@ std::vector<std::pair<Sheet*, std::uint64_t>> inputCells(Workbook* wb, std::mt19
   for (int k = 0; k < 4 && out.empty() && !constants.empty(); ++k)
     out.push_back(constants[std::uniform_int_distribution<size_t>(0, constants.size() - 1)(*rng)]);
   return out;
+}
+
+// A write is seen by exactly the areas holding it: cells beside a
+// rectangle, in its rows but outside its columns or in its columns but
+// outside its rows, touch nothing; a whole column sees its far rows.
+TEST(CalcIncremental, WritesReachOnlyTheAreasHoldingThem) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("areas.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  auto set = [&](const char* a1, double v) {
+    int r = 0, c = 0;
+    ASSERT_TRUE(Wb_parseA1(a1, &r, &c));
+    Wb_setValue(wb, sh, r, c, CellValue::makeNumber(v));
+  };
+  auto at = [&](const char* a1) {
+    int r = 0, c = 0;
+    EXPECT_TRUE(Wb_parseA1(a1, &r, &c));
+    return Wb_findCell(sh, r, c)->value.number;
+  };
+  Wb_setFormula(wb, sh, 0, 23, "=SUM(B2:D4)");   // X1
+  Wb_setFormula(wb, sh, 1, 23, "=SUM(F:F)");     // X2
+  Wb_setFormula(wb, sh, 2, 23, "=SUM(A6:H6)");   // X3
+  Wb_setFormula(wb, sh, 3, 23, "=SUM(C8:D9)");   // X4
+  struct Step { std::vector<std::pair<const char*, double>> writes; size_t evaluated; double x1, x2, x3, x4; };
+  const std::vector<Step> steps = {
+    {{{"A3", 1}, {"E3", 2}, {"C1", 3}, {"C5", 4}, {"E8", 5}, {"B9", 6}}, 0, 0, 0, 0, 0},
+    {{{"C3", 7}}, 1, 7, 0, 0, 0},
+    {{{"F1048576", 8}}, 1, 7, 8, 0, 0},
+    {{{"A6", 9}, {"I6", 10}}, 1, 7, 8, 9, 0},
+    {{{"A2", 1}, {"E4", 1}, {"D9", 11}, {"H6", 12}, {"B4", 13}, {"F2", 14}}, 4, 20, 22, 21, 11},
+  };
+  // Every cell written exists before: a new cell changes the structure, after which all is evaluated.
+  for (const Step& step : steps)
+    for (const auto& write : step.writes) set(write.first, 0);
+  Calc_recalculate(wb);
+  for (const Step& step : steps) {
+    for (const auto& [cell, value] : step.writes) set(cell, value);
+    Calc_recalculate(wb);
+    EXPECT_EQ(Calc_lastEvaluated(wb), step.evaluated) << step.writes[0].first;
+    EXPECT_EQ(at("X1"), step.x1);
+    EXPECT_EQ(at("X2"), step.x2);
+    EXPECT_EQ(at("X3"), step.x3);
+    EXPECT_EQ(at("X4"), step.x4);
+  }
+  Wb_resetApp();
+}
+
+// The formulas inside an area a formula reads (single cells and part of an
+// array block) come before it, whatever order the sheet holds them in.
+TEST(CalcIncremental, FormulasInsideAnAreaComeBeforeItsReader) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("order.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(1));   // A1
+  Wb_setValue(wb, sh, 1, 0, CellValue::makeNumber(2));   // A2
+  Wb_setFormula(wb, sh, 0, 25, "=SUM(B2:D4)");           // Z1, first in the sheet
+  Wb_setFormula(wb, sh, 1, 3, "=C3+1");                  // D2
+  Wb_setFormula(wb, sh, 2, 2, "=A1*2");                  // C3
+  ASSERT_TRUE(Wb_setArrayFormula(wb, sh, CellRange{0, 3, 1, 4, 1}, "=A1:A2*10"));   // B4:B5, B4 inside
+  Calc_recalculate(wb);
+  EXPECT_EQ(Wb_findCell(sh, 0, 25)->value.number, 2 + 3 + 10);
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(5));
+  Calc_recalculate(wb);
+  EXPECT_EQ(Calc_lastEvaluated(wb), 4u);
+  EXPECT_EQ(Wb_findCell(sh, 0, 25)->value.number, 10 + 11 + 50);
+  EXPECT_EQ(Wb_findCell(sh, 4, 1)->value.number, 20);
+  Wb_resetApp();
 }
 
 TEST(CalcIncremental, EqualsAFullRecalculationOnTheSharedWorkbooks) {

@@ -5,6 +5,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -421,6 +422,28 @@ TEST_F(XlsxBadInput, HandWrittenPartsAreRead) {
     EXPECT_EQ(Wb_findCell(wb->sheets[0].get(), 3, 0)->formula, "=B3&\"!\"");
     EXPECT_EQ(wb->sheets[0]->cells.size(), 10u);
   }
+}
+
+// Stored numbers, whole ones of every length included, read as the general
+// conversion reads them (to the sign of a zero); a lone sign is refused.
+TEST_F(XlsxBadInput, NumbersReadAsTheGeneralConversionReadsThem) {
+  const std::vector<std::string> texts = {"0", "-0", "007", "-42", "123456789012345", "999999999999999",
+                                          "9007199254740993", "-12345678901234567890", "1e3", "2.5"};
+  std::string rows = "<row r=\"1\">";
+  for (const std::string& t : texts) rows += "<c><v>" + t + "</v></c>";
+  rows += "</row>";
+  Workbook* wb = open(write("numbers.xlsx", storedZip(oneSheet(rows))).string());
+  ASSERT_NE(wb, nullptr);
+  for (size_t i = 0; i < texts.size(); ++i) {
+    double expected = 0;
+    std::from_chars(texts[i].data(), texts[i].data() + texts[i].size(), expected);
+    const Cell* cell = Wb_findCell(sheet(wb, 0), 0, static_cast<int>(i));
+    ASSERT_NE(cell, nullptr) << texts[i];
+    EXPECT_EQ(cell->value.kind, CellKind::Number) << texts[i];
+    EXPECT_EQ(cell->value.number, expected) << texts[i];
+    EXPECT_EQ(std::signbit(cell->value.number), std::signbit(expected)) << texts[i];
+  }
+  EXPECT_NE(rowsRefusal("<row><c><v>-</v></c></row>").find("unreadable number '-'"), std::string::npos);
 }
 
 // A formula the calculation cannot read or compute does not stop the
