@@ -150,7 +150,7 @@ bool convexityStage(EvalContext* ctx, const DiagnosisRequest& request, Diagnosis
   std::fill(s->convexity, s->convexity + nf, kConvexityUnknown);
   bool all = true, refuted = false, supported = true;
   for (int32_t i = 0; i < nf; ++i) {
-    Model_showProgress(ctx, kProgressConvexity, i + 1);
+    Model_showProgress(&ctx->host, kProgressConvexity, i + 1);
     const ModelItem* item = f->array[static_cast<size_t>(i)];
     int32_t cls = kCurvAffine;
     // What an unknown function does to its arguments is not known.
@@ -225,7 +225,7 @@ int32_t classifyFunctions(EvalContext* ctx, const DiagnosisRequest& request, Dia
   std::vector<VarDegreeNote> notes(static_cast<size_t>(nx) + 1);
   int32_t generated = 0;
   for (int32_t i = 0; i < nf; ++i) {
-    Model_showProgress(ctx, kProgressDiagnosing, i + 1);
+    Model_showProgress(&ctx->host, kProgressDiagnosing, i + 1);
     const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
     findings->cells.push_back(item->generated ? addedRowText(ctx->tables, generated++) : addressOf(item->cell));
     // Each function notes the cells that raise its own classes.
@@ -377,7 +377,7 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
     }
   }
   std::copy(counts, counts + kStructureCounts, findings->counts);
-  Model_showProgress(ctx, kProgressClear, 0);
+  Model_showProgress(&ctx->host, kProgressClear, 0);
   return kDiagnosisDone;
 }
 

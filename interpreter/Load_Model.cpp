@@ -163,7 +163,7 @@ EvalContext* Load_createContext(LibraryContext* library) {
   EvalContext* ctx = Vm_createContext();
   if (!ctx) return nullptr;
   ctx->host.library = library;
-  Model_showProgress(ctx, kProgressAnalyzing, 0);
+  Model_showProgress(&ctx->host, kProgressAnalyzing, 0);
   return ctx;
 }
 
@@ -190,12 +190,12 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   ctx->flags.compactDerivatives = rq.compactDerivatives;
   if (!Load_compileCells(reader, kLoadStopAtFirst, nullptr, {}) || !Prog_checkVariableCells(store))
     return kLoadCompileFailed;
-  Model_showProgress(ctx, kProgressClear, 0);
+  Model_showProgress(&ctx->host, kProgressClear, 0);
   ctx->tables.program = new Program{};
   Vm_initProgram(ctx->tables.program, ctx);
   if (!rq.skipCellCount) {
     if (!countCells(ctx->tables.functions, store, report)) return kLoadCompileFailed;
-    Model_showProgress(ctx, kProgressClear, 0);
+    Model_showProgress(&ctx->host, kProgressClear, 0);
   }
   ProgBudget budget{};
   if (!Prog_compile(ctx->tables.program, rq.freeBytes, &budget)) return kLoadCompileFailed;
@@ -206,7 +206,7 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
 
 void Load_freeModel(EvalContext* ctx) {
   if (!ctx) return;
-  Model_showProgress(ctx, kProgressReleasing, 0);
+  Model_showProgress(&ctx->host, kProgressReleasing, 0);
   if (ctx->tables.program) {
     Vm_releaseProgram(ctx->tables.program);
     delete ctx->tables.program;
@@ -217,6 +217,6 @@ void Load_freeModel(EvalContext* ctx) {
   ctx->tables.codeStore = nullptr;
   Model_freeFunctionTable(ctx->tables.functions);
   ctx->tables.functions = nullptr;
-  Model_showProgress(ctx, kProgressClear, 0);
+  Model_showProgress(&ctx->host, kProgressClear, 0);
   Vm_destroyContext(ctx);
 }
