@@ -170,7 +170,7 @@ int Interp_queryModel(LibraryContext* context, int what) {
 int Interp_evalAll(LibraryContext* context, double* f, const double* x) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !f || !x) return 0;
-  Eval_setPoint(ctx, x);
+  Eval_setPoint(ctx->tables, x);
   const int failed = Eval_valuesNow(ctx->tables, f);
   return failed < 0 ? 1 : evaluationFailed(context, failed, "evalReal");
 }
@@ -180,7 +180,7 @@ int Interp_evalWithCutoff(LibraryContext* context, double* f, const double* x, d
   if (!ctx || !f || !x) return 0;
   double tol = 1e-6;
   Host_getRealOption(context, &tol, RealPrecision);
-  const int result = Eval_valuesWithCutoff(ctx, f, x, bound, order, tol);
+  const int result = Eval_valuesWithCutoff(ctx->tables, f, x, bound, order, tol);
   return result >= 0 ? result : evaluationFailed(context, -1 - result, "evalReal");
 }
 

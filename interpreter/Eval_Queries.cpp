@@ -117,17 +117,17 @@ int32_t Eval_valuesNow(const EvalTables& tables, double* f) {
   return -1;
 }
 
-int32_t Eval_valuesWithCutoff(EvalContext* ctx, double* f, const double* x, double bound, const int32_t* order,
-                              double tol) {
-  Eval_setPoint(ctx, x);
-  const int32_t m = functionCount(ctx->tables), objective = Eval_objectiveIndex(ctx->tables.functions);
+int32_t Eval_valuesWithCutoff(const EvalTables& tables, double* f, const double* x, double bound,
+                              const int32_t* order, double tol) {
+  Eval_setPoint(tables, x);
+  const int32_t m = functionCount(tables), objective = Eval_objectiveIndex(tables.functions);
   const int32_t first = order ? order[0] : objective;
   if (first < 0 || first >= m) return 0;
   for (int32_t k = -1; k < m; ++k) {
     const int32_t i = k < 0 ? first : order ? order[k] : k;
     if ((k >= 0 && i == first) || i < 0 || i >= m) continue;
-    if (!Eval_evalReal(ctx->tables.program, i, k < 0, &f[i], false)) return -1 - i;
-    const ModelItem* item = itemAt(ctx->tables, i);
+    if (!Eval_evalReal(tables.program, i, k < 0, &f[i], false)) return -1 - i;
+    const ModelItem* item = itemAt(tables, i);
     const double v = f[i], d = v - item->rhs;
     if (item->relation == kRelMinimise && v > bound) return 0;
     if (item->relation == kRelMaximise && v < bound) return 0;

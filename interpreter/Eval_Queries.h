@@ -56,8 +56,8 @@ int32_t Eval_valuesNow(const EvalTables& tables, double* f);
 // index. 0 as soon as the objective is worse than bound or, with an order,
 // a constraint is violated by more than tol; 1 when all passed; -1 - i
 // when function i fails to evaluate.
-int32_t Eval_valuesWithCutoff(EvalContext* ctx, double* f, const double* x, double bound, const int32_t* order,
-                              double tol);
+int32_t Eval_valuesWithCutoff(const EvalTables& tables, double* f, const double* x, double bound,
+                              const int32_t* order, double tol);
 
 using EvalDependencyVisit = bool (*)(void* user, int32_t i, int32_t j, int32_t flag);
 // Calls visit(user, i, j, flag) for every pair (0-based) with a class above

@@ -122,7 +122,7 @@ int32_t checkValues(EvalContext* ctx, LoadReport* report) {
   for (int32_t j = 1; j <= n; ++j)
     x[static_cast<size_t>(j) - 1] = Model_getVariable(ctx->tables.variables, j)->value.lo;
   ctx->flags.scalingCheck = 1;
-  const bool ok = f.empty() || Eval_valuesAt(ctx, f.data(), x.data());
+  const bool ok = f.empty() || Eval_valuesAt(ctx->tables, f.data(), x.data());
   ctx->flags.scalingCheck = 0;
   List* cells = &ctx->tables.structure->scalingList;
   CellRef last{};

@@ -46,7 +46,7 @@ TEST(EvalQueries, CutoffEvaluatesTheObjectiveFirstAndStopsAtTheFirstFailure) {
   for (const Case& c : cases) {
     double f[3] = {-9, -9, -9};
     const int32_t order[] = {2, 0, 1};
-    const int32_t got = Eval_valuesWithCutoff(m.ctx, f, x, c.bound, c.order ? order : nullptr, 1e-9);
+    const int32_t got = Eval_valuesWithCutoff(m.ctx->tables, f, x, c.bound, c.order ? order : nullptr, 1e-9);
     if (c.order) {
       EXPECT_EQ(got, 1);
       continue;
@@ -58,7 +58,7 @@ TEST(EvalQueries, CutoffEvaluatesTheObjectiveFirstAndStopsAtTheFirstFailure) {
   double f[3] = {-9, -9, -9};
   const double far[] = {3.0};
   const int32_t order[] = {2, 0, 1};
-  EXPECT_EQ(Eval_valuesWithCutoff(m.ctx, f, far, 100.0, order, 1e-9), 0);  // c1 = 4 > 3
+  EXPECT_EQ(Eval_valuesWithCutoff(m.ctx->tables, f, far, 100.0, order, 1e-9), 0);  // c1 = 4 > 3
   EXPECT_EQ(f[1], -9);
 }
 
