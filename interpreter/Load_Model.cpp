@@ -44,8 +44,8 @@ int32_t relationOf(int32_t code) {
 }
 
 // Variables in the caller's order, then their bounds, values and types.
-bool addVariables(EvalContext* ctx, const LoadRequest& rq) {
-  VariableTable* t = ctx->tables.variables;
+bool addVariables(const EvalTables& tables, const LoadRequest& rq) {
+  VariableTable* t = tables.variables;
   for (const RangeRef& r : rq.variableRanges)
     if (!Model_addVariableRange(t, r, kVarContinuous)) return false;
   const size_t n = t->records.size();
@@ -138,21 +138,21 @@ int32_t checkValues(EvalContext* ctx, LoadReport* report) {
 
 // The variables and functions the linearisation added, in table order:
 // variables by their generated names, functions by the construct's cell.
-void listAdded(const EvalContext* ctx, LoadReport* report) {
-  const VariableTable* v = ctx->tables.variables;
+void listAdded(const EvalTables& tables, LoadReport* report) {
+  const VariableTable* v = tables.variables;
   int32_t generated = 0;
-  for (const ModelItem* item : ctx->tables.functions->array) generated += item->generated ? 1 : 0;
+  for (const ModelItem* item : tables.functions->array) generated += item->generated ? 1 : 0;
   if (v->extraCount < 1 || generated < 1) return;
-  const SymbolTable* store = ctx->tables.codeStore;
+  const SymbolTable* store = tables.codeStore;
   for (size_t j = v->records.size() - static_cast<size_t>(v->extraCount); j < v->records.size(); ++j) {
     const auto serial = static_cast<size_t>(v->records[j].link);
     const Symbol* s = serial < store->bySerial.size() ? store->bySerial[serial] : nullptr;
     report->addedVariables.push_back(LoadAdded{v->records[j].type, CellRef{}, s ? s->name : std::u16string()});
   }
   int32_t k = 0;
-  for (const ModelItem* item : ctx->tables.functions->array) {
+  for (const ModelItem* item : tables.functions->array) {
     if (!item->generated) continue;
-    const BigMNote* note = ctx->tables.reader ? BigM_noteOf(ctx->tables.reader->bigM, k++) : nullptr;
+    const BigMNote* note = tables.reader ? BigM_noteOf(tables.reader->bigM, k++) : nullptr;
     report->addedFunctions.push_back(LoadAdded{item->relation, note ? note->cell : CellRef{}, {}});
   }
 }
@@ -175,7 +175,7 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   ctx->tables.variables->registry = CellReg_create();
   if (!ctx->tables.variables->registry) return kLoadNoMemory;
   ctx->tables.functions->activeSheetFormulasOnly = rq.activeSheetFormulasOnly ? 1 : 0;
-  if (!addVariables(ctx, rq) || !addFunctions(ctx->tables.functions, rq)) return kLoadHostFailure;
+  if (!addVariables(ctx->tables, rq) || !addFunctions(ctx->tables.functions, rq)) return kLoadHostFailure;
   SymbolTable* store = Prog_createSymbolTable(ctx);
   ctx->tables.codeStore = store;
   FormulaReader* reader = Reader_create(ctx, store, source);
@@ -199,7 +199,7 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   }
   ProgBudget budget{};
   if (!Prog_compile(ctx->tables.program, rq.freeBytes, &budget)) return kLoadCompileFailed;
-  if (rq.listAdded) listAdded(ctx, report);
+  if (rq.listAdded) listAdded(ctx->tables, report);
   ctx->flags.nonSmoothAllowed = rq.nonSmoothAllowed ? 1 : 0;
   return rq.checkValues ? checkValues(ctx, report) : kLoadOk;
 }
