@@ -164,7 +164,7 @@ int Interp_showStatus(std::intptr_t, int show, const char* text) {
 
 int Interp_queryModel(LibraryContext* context, int what) {
   EvalContext* ctx = loadedModel(context);
-  return ctx ? Eval_query(ctx, what) : 0;
+  return ctx ? Eval_query(ctx->flags, ctx->tables, what) : 0;
 }
 
 int Interp_evalAll(LibraryContext* context, double* f, const double* x) {
@@ -232,7 +232,7 @@ int Interp_getInitialValues(LibraryContext* context, double* x) {
 int Interp_evalObjective(LibraryContext* context, double* value, double* gradient, const double* x) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !value || !x) return 0;
-  if (Eval_objectiveAt(ctx, value, gradient, x)) return 1;
+  if (Eval_objectiveAt(ctx->flags, ctx->tables, value, gradient, x)) return 1;
   return evaluationFailed(context, Eval_objectiveIndex(ctx->tables.functions), gradient ? "evalRealDeriv" : "evalReal");
 }
 

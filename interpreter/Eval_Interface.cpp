@@ -86,17 +86,18 @@ int Eval_valuesAt(const EvalTables& tables, double* f, const double* x) {
   return Eval_valuesNow(tables, f) < 0 ? 1 : 0;
 }
 
-int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const double* x) {
-  const int32_t i = Eval_objectiveIndex(ctx->tables.functions);
+int Eval_objectiveAt(const EvalFlags& flags, const EvalTables& tables, double* value, double* gradient,
+                     const double* x) {
+  const int32_t i = Eval_objectiveIndex(tables.functions);
   if (i < 0) return 0;
-  Eval_setPoint(ctx->tables, x);
-  if (!gradient) return Eval_evalReal(ctx->tables.program, i, true, value, false) ? 1 : 0;
-  const int32_t n = Model_variableCount(ctx->tables.variables);
+  Eval_setPoint(tables, x);
+  if (!gradient) return Eval_evalReal(tables.program, i, true, value, false) ? 1 : 0;
+  const int32_t n = Model_variableCount(tables.variables);
   std::fill(gradient, gradient + n, 0.0);
   std::vector<double> g;
-  if (!gradientOf(ctx->flags, ctx->tables, i, true, value, &g)) return 0;
-  const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
-  for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) gradient[variableOfSlot(ctx->flags, item, k) - 1] = g[k];
+  if (!gradientOf(flags, tables, i, true, value, &g)) return 0;
+  const ModelItem* item = tables.functions->array[static_cast<size_t>(i)];
+  for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) gradient[variableOfSlot(flags, item, k) - 1] = g[k];
   return 1;
 }
 

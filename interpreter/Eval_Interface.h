@@ -2,8 +2,9 @@
 // a point set into the variables, values of every function, the objective's
 // gradient, and gradients and Hessians handed entry by entry to a store
 // callback (linear and quadratic coefficients of a model). Setting a point
-// and plain values take the model's tables; the derivatives take the whole
-// evaluation context, and callbacks receive its library pointer.
+// and plain values take the model's tables, the objective's gradient its
+// flags too; the entry-by-entry derivatives take the whole evaluation
+// context, and callbacks receive its library pointer.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "contract/Host_Eval.h"
 
 struct EvalContext;
+struct EvalFlags;
 struct EvalTables;
 struct FunctionTable;
 
@@ -23,7 +25,8 @@ void Eval_setPoint(const EvalTables& tables, const double* x);
 int Eval_valuesAt(const EvalTables& tables, double* f, const double* x);
 // The objective's value and (when gradient is not null) its gradient over
 // all variables, 0-based; 1 or 0.
-int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const double* x);
+int Eval_objectiveAt(const EvalFlags& flags, const EvalTables& tables, double* value, double* gradient,
+                     const double* x);
 // Prunes every function's own variable list (the layout of its compact
 // derivatives) to the variables of its diagnosed classes: those on which it
 // depends nonlinearly (classes 2 and 3), or every one it depends on at all.

@@ -41,22 +41,21 @@ bool Eval_diagnosed(const EvalTables& tables) {
   return tables.structure && tables.structure->functionClassArrays && tables.structure->dependencyCounts;
 }
 
-int32_t Eval_query(const EvalContext* ctx, int32_t what) {
+int32_t Eval_query(const EvalFlags& flags, const EvalTables& tables, int32_t what) {
   switch (what) {
-    case kEvalQueryVariables: return variableCount(ctx->tables);
-    case kEvalQueryFunctions: return functionCount(ctx->tables);
+    case kEvalQueryVariables: return variableCount(tables);
+    case kEvalQueryFunctions: return functionCount(tables);
     case kEvalQueryIntegers: {
       int32_t count = 0;
-      for (const VarRecord& v : ctx->tables.variables->records) count += v.type == kVarBinary || v.type == kVarInteger;
+      for (const VarRecord& v : tables.variables->records) count += v.type == kVarBinary || v.type == kVarInteger;
       return count;
     }
     case kEvalQueryClassCode:
-      return Eval_diagnosed(ctx->tables) ? (ctx->flags.compactDerivatives == 1 ? 4 : 2)
-                                         : (ctx->flags.compactDerivatives == 1 ? 3 : 1);
+      return Eval_diagnosed(tables) ? (flags.compactDerivatives == 1 ? 4 : 2) : (flags.compactDerivatives == 1 ? 3 : 1);
     default: break;
   }
-  if (what < kEvalQueryLinearVariables || what > kEvalQueryModelLevel || !Eval_diagnosed(ctx->tables)) return 0;
-  return ctx->tables.structure->counts[countOf(what)];
+  if (what < kEvalQueryLinearVariables || what > kEvalQueryModelLevel || !Eval_diagnosed(tables)) return 0;
+  return tables.structure->counts[countOf(what)];
 }
 
 bool Eval_curvatureClasses(const EvalTables& tables, int32_t* classes) {

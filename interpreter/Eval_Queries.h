@@ -10,7 +10,7 @@
 
 #include "contract/Host_Eval.h"
 
-struct EvalContext;
+struct EvalFlags;
 struct EvalTables;
 
 // Queries of a loaded model.
@@ -28,8 +28,9 @@ enum EvalQuery : int32_t {
   kEvalQueryClassCode = 39,
 };
 // The answer to a query; 0 for an unknown one, and for the structure
-// queries (31 to 37) before a diagnosis.
-int32_t Eval_query(const EvalContext* ctx, int32_t what);
+// queries (31 to 37) before a diagnosis. The class code also tells whether
+// the flags ask for compact derivatives.
+int32_t Eval_query(const EvalFlags& flags, const EvalTables& tables, int32_t what);
 // True when the model has been diagnosed (the per-function class arrays exist).
 bool Eval_diagnosed(const EvalTables& tables);
 

@@ -380,7 +380,7 @@ TEST(EvalInterface, QuadraticTermsAndGradientsAtZero) {
     EXPECT_DOUBLE_EQ(f[0], 7.0);
     EXPECT_DOUBLE_EQ(f[1], 8.0);
     double value = 0;
-    ASSERT_EQ(Eval_objectiveAt(q.ctx, &value, g, x), 1);
+    ASSERT_EQ(Eval_objectiveAt(q.ctx->flags, q.ctx->tables, &value, g, x), 1);
     EXPECT_DOUBLE_EQ(value, 20.0);
     EXPECT_DOUBLE_EQ(g[0], 14.0);
     EXPECT_DOUBLE_EQ(g[1], 6.0);

@@ -65,11 +65,11 @@ TEST(EvalQueries, CutoffEvaluatesTheObjectiveFirstAndStopsAtTheFirstFailure) {
 TEST(EvalQueries, SizesAndStructureQueries) {
   CutoffModel m;
   ASSERT_TRUE(m.ok);
-  EXPECT_EQ(Eval_query(m.ctx, kEvalQueryVariables), 1);
-  EXPECT_EQ(Eval_query(m.ctx, kEvalQueryFunctions), 3);
-  EXPECT_EQ(Eval_query(m.ctx, kEvalQueryIntegers), 0);
-  EXPECT_EQ(Eval_query(m.ctx, kEvalQueryLinearFunctions), 0);  // no diagnosis yet
-  EXPECT_EQ(Eval_query(m.ctx, kEvalQueryClassCode), 1);
+  EXPECT_EQ(Eval_query(m.ctx->flags, m.ctx->tables, kEvalQueryVariables), 1);
+  EXPECT_EQ(Eval_query(m.ctx->flags, m.ctx->tables, kEvalQueryFunctions), 3);
+  EXPECT_EQ(Eval_query(m.ctx->flags, m.ctx->tables, kEvalQueryIntegers), 0);
+  EXPECT_EQ(Eval_query(m.ctx->flags, m.ctx->tables, kEvalQueryLinearFunctions), 0);  // no diagnosis yet
+  EXPECT_EQ(Eval_query(m.ctx->flags, m.ctx->tables, kEvalQueryClassCode), 1);
   double lower[1] = {7}, upper[1] = {7}, rowLower[3] = {7, 7, 7}, rowUpper[3] = {7, 7, 7};
   Eval_addedBounds(m.ctx->tables, 1, 0, lower, upper, rowLower, rowUpper, -1e30, 1e30);
   EXPECT_EQ(lower[0], 7);  // no added variables
