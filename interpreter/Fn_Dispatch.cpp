@@ -107,7 +107,7 @@ bool callImpl(const FnDispatchEntry& e, int32_t id, int32_t n, Value** a, int32_
     case kFormCellList: if (!f.cellList) return false; *r = f.cellList(cell, n, a, ctx); return true;
     case kFormFalse: *r = *Val_setBool(slot, 0); return true;
     case kFormTrue: *r = *Val_setBool(slot, 1); return true;
-    case kFormUnsupported: *r = Fn_unsupportedFunction(n, a, ctx); return true;
+    case kFormUnsupported: *r = Fn_unsupportedFunction(ctx); return true;
     default: return false;
   }
 }
@@ -181,7 +181,7 @@ void Fn_readNumericTexts(int32_t id, int32_t n, Value** args) {
 
 bool Fn_readsArgumentsOnly(int32_t id) { return Wsf_entry(id) != nullptr || Sim_entry(id) != nullptr; }
 
-Value Fn_unsupportedFunction(int32_t /*n*/, Value** /*args*/, EvalContext* ctx) {
+Value Fn_unsupportedFunction(EvalContext* ctx) {
   Vm_raise(ctx, kStatusUnsupportedFunction, "Fn_unsupportedFunction", 0, 0, 0);
   return notAvailable(ctx->buffers);
 }
