@@ -37,8 +37,8 @@ struct ModelProgressHost {
 
 // Registers the host (copied); null clears it. The last-shown time is reset.
 void Model_setProgressHost(const ModelProgressHost* host);
-// Shows text k with its integer argument, at most once every 750 ms. Each
-// call takes the model's host handles (null: no library to name).
+// The calls below take the model's host handles; null names no library.
+// Shows text k with its integer argument, at most once every 750 ms.
 void Model_showProgress(const EvalHost* host, int32_t k, int32_t argument);
 // True when the run is to stop: a limit, a break or a stop at the macro.
 bool Model_userAbort(const EvalHost* host);
