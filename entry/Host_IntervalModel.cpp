@@ -93,7 +93,7 @@ HostIntervalModel* Host_bindIntervalModel(LibraryContext* context, HostIntervalS
 void Host_freeIntervalModel(HostIntervalModel* model) { delete model; }
 
 int Host_intervalPoint(HostIntervalModel* model, int k, const double* x, double* value) {
-  Eval_setPoint(model->ctx, x + 1);
+  Eval_setPoint(model->ctx->tables, x + 1);
   return outcome(*model, Eval_evalReal(model->program, model->function[k], true, value, true));
 }
 

@@ -164,13 +164,13 @@ int Interp_showStatus(std::intptr_t, int show, const char* text) {
 
 int Interp_queryModel(LibraryContext* context, int what) {
   EvalContext* ctx = loadedModel(context);
-  return ctx ? Eval_query(ctx, what) : 0;
+  return ctx ? Eval_query(ctx->flags, ctx->tables, what) : 0;
 }
 
 int Interp_evalAll(LibraryContext* context, double* f, const double* x) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !f || !x) return 0;
-  Eval_setPoint(ctx, x);
+  Eval_setPoint(ctx->tables, x);
   const int failed = Eval_valuesNow(ctx->tables, f);
   return failed < 0 ? 1 : evaluationFailed(context, failed, "evalReal");
 }
@@ -180,7 +180,7 @@ int Interp_evalWithCutoff(LibraryContext* context, double* f, const double* x, d
   if (!ctx || !f || !x) return 0;
   double tol = 1e-6;
   Host_getRealOption(context, &tol, RealPrecision);
-  const int result = Eval_valuesWithCutoff(ctx, f, x, bound, order, tol);
+  const int result = Eval_valuesWithCutoff(ctx->tables, f, x, bound, order, tol);
   return result >= 0 ? result : evaluationFailed(context, -1 - result, "evalReal");
 }
 
@@ -232,7 +232,7 @@ int Interp_getInitialValues(LibraryContext* context, double* x) {
 int Interp_evalObjective(LibraryContext* context, double* value, double* gradient, const double* x) {
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !value || !x) return 0;
-  if (Eval_objectiveAt(ctx, value, gradient, x)) return 1;
+  if (Eval_objectiveAt(ctx->flags, ctx->tables, value, gradient, x)) return 1;
   return evaluationFailed(context, Eval_objectiveIndex(ctx->tables.functions), gradient ? "evalRealDeriv" : "evalReal");
 }
 

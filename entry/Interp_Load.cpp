@@ -238,10 +238,10 @@ int Interp_loadModel(LibraryContext* context, std::intptr_t handle, int skipCell
 int Interp_refreshArrayBlocks(LibraryContext* context, std::intptr_t) {
   EvalContext* ctx = context ? context->evalContext : nullptr;
   if (!ctx || !workbookOf(ctx->host)) return 0;
-  Model_showProgress(ctx, kProgressUpdating, 0);
+  Model_showProgress(&ctx->host, kProgressUpdating, 0);
   if (ctx->tables.program) Prog_refreshArrays(ctx->tables.program);
   else Com_loadUsedRange(workbookOf(ctx->host), workbookOf(ctx->host)->activeSheet);
-  Model_showProgress(ctx, kProgressClear, 0);
+  Model_showProgress(&ctx->host, kProgressClear, 0);
   return 0;
 }
 

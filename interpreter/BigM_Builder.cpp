@@ -497,7 +497,7 @@ namespace {
 
 // The user's stop ends the walk with status 1.
 bool stopped(EvalContext* ctx) {
-  if (!Model_userAbortAny(ctx)) return false;
+  if (!Model_userAbortAny(&ctx->host)) return false;
   Vm_raise(ctx, kStatusInterrupt, "BigM_collectCells", 0, 0, 0);
   return true;
 }

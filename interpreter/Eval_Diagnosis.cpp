@@ -150,7 +150,7 @@ bool convexityStage(EvalContext* ctx, const DiagnosisRequest& request, Diagnosis
   std::fill(s->convexity, s->convexity + nf, kConvexityUnknown);
   bool all = true, refuted = false, supported = true;
   for (int32_t i = 0; i < nf; ++i) {
-    Model_showProgress(ctx, kProgressConvexity, i + 1);
+    Model_showProgress(&ctx->host, kProgressConvexity, i + 1);
     const ModelItem* item = f->array[static_cast<size_t>(i)];
     int32_t cls = kCurvAffine;
     // What an unknown function does to its arguments is not known.
@@ -196,11 +196,11 @@ bool allocateClasses(StructureInfo* s, int32_t nf, int32_t nx) {
 
 // Up to DiagExamples pairs of function i whose class exceeds the declared
 // model type: the variable's cell and the cell that raised the class.
-void noteExamples(const EvalContext* ctx, const DiagnosisRequest& request, int32_t i, bool objective,
-                  const std::vector<int32_t>& classes, const std::vector<int32_t>& deps,
+void noteExamples(const EvalFlags& flags, const VariableTable* variables, const DiagnosisRequest& request, int32_t i,
+                  bool objective, const std::vector<int32_t>& classes, const std::vector<int32_t>& deps,
                   const std::vector<VarDegreeNote>& notes, DiagnosisFindings* findings) {
   const int32_t nx = static_cast<int32_t>(classes.size()) - 1;
-  const bool compact = ctx->flags.compactDerivatives == 1;
+  const bool compact = flags.compactDerivatives == 1;
   std::vector<DiagnosisExample>& examples = findings->examples[static_cast<size_t>(i)];
   for (int32_t j = 1; j <= nx && examples.size() < DiagExamples; ++j) {
     if (!exceedsDeclared(request.declaredType, classes[static_cast<size_t>(j)], objective)) continue;
@@ -208,7 +208,7 @@ void noteExamples(const EvalContext* ctx, const DiagnosisRequest& request, int32
     const auto at = compact ? std::find(deps.begin(), deps.end(), j) - deps.begin() + 1 : j;
     const VarDegreeNote& n = notes[static_cast<size_t>(at)];
     examples.push_back(
-        {addressOf(variableCell(ctx->tables.variables, j)), addressOf(CellRef{n.sheet, n.row, n.column})});
+        {addressOf(variableCell(variables, j)), addressOf(CellRef{n.sheet, n.row, n.column})});
   }
 }
 
@@ -225,7 +225,7 @@ int32_t classifyFunctions(EvalContext* ctx, const DiagnosisRequest& request, Dia
   std::vector<VarDegreeNote> notes(static_cast<size_t>(nx) + 1);
   int32_t generated = 0;
   for (int32_t i = 0; i < nf; ++i) {
-    Model_showProgress(ctx, kProgressDiagnosing, i + 1);
+    Model_showProgress(&ctx->host, kProgressDiagnosing, i + 1);
     const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
     findings->cells.push_back(item->generated ? addedRowText(ctx->tables, generated++) : addressOf(item->cell));
     // Each function notes the cells that raise its own classes.
@@ -243,7 +243,8 @@ int32_t classifyFunctions(EvalContext* ctx, const DiagnosisRequest& request, Dia
     else
       for (int32_t j = 1; j <= nx; ++j)
         if (classes[static_cast<size_t>(j)] != kDegIndependent) deps.push_back(j);
-    if (request.detailed) noteExamples(ctx, request, i, i == objective, classes, deps, notes, findings);
+    if (request.detailed)
+      noteExamples(ctx->flags, ctx->tables.variables, request, i, i == objective, classes, deps, notes, findings);
     if (!storeClasses(ctx->tables.structure, i, classes, deps, nx)) return kDiagnosisNoMemory;
   }
   return kDiagnosisDone;
@@ -378,7 +379,7 @@ int32_t Eval_diagnose(EvalContext* ctx, const DiagnosisRequest& request, Diagnos
     }
   }
   std::copy(counts, counts + kStructureCounts, findings->counts);
-  Model_showProgress(ctx, kProgressClear, 0);
+  Model_showProgress(&ctx->host, kProgressClear, 0);
   return kDiagnosisDone;
 }
 

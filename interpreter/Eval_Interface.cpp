@@ -28,26 +28,26 @@ int32_t variableOfSlot(const EvalFlags& flags, const ModelItem* item, int32_t k)
   return flags.compactDerivatives == 1 ? item->variables[static_cast<size_t>(k) - 1] : k;
 }
 
-int32_t derivativeCount(const EvalContext* ctx, const ModelItem* item) {
-  return ctx->flags.compactDerivatives == 1 ? static_cast<int32_t>(item->variables.size())
-                                            : Model_variableCount(ctx->tables.variables);
+int32_t derivativeCount(const EvalFlags& flags, const EvalTables& tables, const ModelItem* item) {
+  return flags.compactDerivatives == 1 ? static_cast<int32_t>(item->variables.size())
+                                       : Model_variableCount(tables.variables);
 }
 
 // Value and gradient (1-based slots) of function i by the cheapest mode.
-bool gradientOf(EvalContext* ctx, int32_t i, bool reset, double* value, std::vector<double>* gradient) {
-  const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
-  gradient->assign(static_cast<size_t>(derivativeCount(ctx, item)) + 1, 0.0);
-  if (ctx->flags.reverseAllowed == 1 && item->usesTape)
-    return Eval_evalRevGrad(ctx->tables.program, i, reset, value, gradient->data(), false, false);
-  return Eval_evalRealDeriv(ctx->tables.program, i, reset, value, gradient->data(), false, false);
+bool gradientOf(const EvalFlags& flags, const EvalTables& tables, int32_t i, bool reset, double* value,
+                std::vector<double>* gradient) {
+  const ModelItem* item = tables.functions->array[static_cast<size_t>(i)];
+  gradient->assign(static_cast<size_t>(derivativeCount(flags, tables, item)) + 1, 0.0);
+  if (flags.reverseAllowed == 1 && item->usesTape)
+    return Eval_evalRevGrad(tables.program, i, reset, value, gradient->data(), false, false);
+  return Eval_evalRealDeriv(tables.program, i, reset, value, gradient->data(), false, false);
 }
 
 // Whether variable j (0-based) takes part in a nonlinear-only Hessian of
 // function i: with compact derivatives the pruned list already says so,
 // else its diagnosed class must be above linear.
-bool nonlinearIn(const EvalContext* ctx, int32_t i, int32_t j) {
-  return ctx->flags.compactDerivatives == 1 || !Eval_diagnosed(ctx->tables) ||
-         Eval_dependencyClass(ctx->tables, i, j) > kDegLinear;
+bool nonlinearIn(const EvalFlags& flags, const EvalTables& tables, int32_t i, int32_t j) {
+  return flags.compactDerivatives == 1 || !Eval_diagnosed(tables) || Eval_dependencyClass(tables, i, j) > kDegLinear;
 }
 
 }  // namespace
@@ -76,27 +76,28 @@ int32_t Eval_objectiveIndex(const FunctionTable* functions) {
   return -1;
 }
 
-void Eval_setPoint(EvalContext* ctx, const double* x) {
-  const int32_t n = Model_variableCount(ctx->tables.variables);
-  for (int32_t j = 1; j <= n; ++j) Model_getVariable(ctx->tables.variables, j)->value = Interval{x[j - 1], x[j - 1]};
+void Eval_setPoint(const EvalTables& tables, const double* x) {
+  const int32_t n = Model_variableCount(tables.variables);
+  for (int32_t j = 1; j <= n; ++j) Model_getVariable(tables.variables, j)->value = Interval{x[j - 1], x[j - 1]};
 }
 
-int Eval_valuesAt(EvalContext* ctx, double* f, const double* x) {
-  Eval_setPoint(ctx, x);
-  return Eval_valuesNow(ctx->tables, f) < 0 ? 1 : 0;
+int Eval_valuesAt(const EvalTables& tables, double* f, const double* x) {
+  Eval_setPoint(tables, x);
+  return Eval_valuesNow(tables, f) < 0 ? 1 : 0;
 }
 
-int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const double* x) {
-  const int32_t i = Eval_objectiveIndex(ctx->tables.functions);
+int Eval_objectiveAt(const EvalFlags& flags, const EvalTables& tables, double* value, double* gradient,
+                     const double* x) {
+  const int32_t i = Eval_objectiveIndex(tables.functions);
   if (i < 0) return 0;
-  Eval_setPoint(ctx, x);
-  if (!gradient) return Eval_evalReal(ctx->tables.program, i, true, value, false) ? 1 : 0;
-  const int32_t n = Model_variableCount(ctx->tables.variables);
+  Eval_setPoint(tables, x);
+  if (!gradient) return Eval_evalReal(tables.program, i, true, value, false) ? 1 : 0;
+  const int32_t n = Model_variableCount(tables.variables);
   std::fill(gradient, gradient + n, 0.0);
   std::vector<double> g;
-  if (!gradientOf(ctx, i, true, value, &g)) return 0;
-  const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
-  for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) gradient[variableOfSlot(ctx->flags, item, k) - 1] = g[k];
+  if (!gradientOf(flags, tables, i, true, value, &g)) return 0;
+  const ModelItem* item = tables.functions->array[static_cast<size_t>(i)];
+  for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) gradient[variableOfSlot(flags, item, k) - 1] = g[k];
   return 1;
 }
 
@@ -113,7 +114,7 @@ int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, v
   if (!callback) return build ? 1 : 0;
   // The class filters stop once the gradients span only the nonlinear list.
   const bool classes = diagnosed && !(ctx->flags.compactDerivatives == 1 && s->nonlinearListBuilt);
-  Eval_setPoint(ctx, x);
+  Eval_setPoint(ctx->tables, x);
   const int32_t m = functionCount(ctx->tables), objective = Eval_objectiveIndex(ctx->tables.functions);
   bool first = true;
   for (int32_t i = 0; i < m; ++i) {
@@ -123,10 +124,10 @@ int Eval_gradientsAt(EvalContext* ctx, void* user, EvalValueCallback callback, v
     if ((flags & kJacLinearFunctions) && functionClass != kDegLinear) continue;
     if ((flags & kJacNonlinear) && classes && functionClass < kDegQuadratic) continue;
     const ModelItem* item = ctx->tables.functions->array[static_cast<size_t>(i)];
-    if (derivativeCount(ctx, item) == 0) continue;
+    if (derivativeCount(ctx->flags, ctx->tables, item) == 0) continue;
     double value = 0.0;
     std::vector<double> g;
-    if (!gradientOf(ctx, i, first || ctx->flags.compactDerivatives == 1, &value, &g)) return 0;
+    if (!gradientOf(ctx->flags, ctx->tables, i, first || ctx->flags.compactDerivatives == 1, &value, &g)) return 0;
     first = false;
     for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) {
       const int32_t j = variableOfSlot(ctx->flags, item, k) - 1;
@@ -148,12 +149,12 @@ int Eval_hessianAt(EvalContext* ctx, void* user, EvalValueCallback callback, voi
   if (ctx->flags.forwardHessAllowed != 1 && !replay) return 0;
   const bool nonlinearOnly = flags & kHessNonlinearOnly;
   if (nonlinearOnly && ctx->flags.compactDerivatives == 1) Eval_buildSparsityList(ctx->tables, true);
-  const int32_t nv = derivativeCount(ctx, item);
+  const int32_t nv = derivativeCount(ctx->flags, ctx->tables, item);
   const size_t size = static_cast<size_t>(nv) + 1;
   std::vector<double> gradient(size, 0.0), cells(size * size, 0.0);
   std::vector<double*> rows(size);
   for (size_t r = 0; r < size; ++r) rows[r] = &cells[r * size];
-  Eval_setPoint(ctx, x);
+  Eval_setPoint(ctx->tables, x);
   double value = 0.0;
   const bool ok =
       replay ? Eval_evalHessTape(ctx->tables.program, i, true, &value, gradient.data(), rows.data(), false, false)
@@ -162,7 +163,7 @@ int Eval_hessianAt(EvalContext* ctx, void* user, EvalValueCallback callback, voi
   const bool halve = (flags & kHessHalve) && !(flags & kHessDouble);
   const bool twice = (flags & kHessDouble) && !(flags & kHessHalve);
   const double scale = halve ? 0.5 : twice ? 2.0 : 1.0;
-  const auto skipped = [&](int32_t j) { return nonlinearOnly && !nonlinearIn(ctx, i, j); };
+  const auto skipped = [&](int32_t j) { return nonlinearOnly && !nonlinearIn(ctx->flags, ctx->tables, i, j); };
   for (int32_t j = 1; j <= nv; ++j)
     for (int32_t k = 1; k <= nv; ++k) {
       if (((flags & kHessUpper) && k < j) || ((flags & kHessLower) && k > j)) continue;

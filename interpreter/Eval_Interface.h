@@ -1,8 +1,10 @@
 // What engines ask of a loaded model through the interpreter: the objective,
 // a point set into the variables, values of every function, the objective's
 // gradient, and gradients and Hessians handed entry by entry to a store
-// callback (linear and quadratic coefficients of a model). Every call takes
-// the model's evaluation context; callbacks receive its library pointer.
+// callback (linear and quadratic coefficients of a model). Setting a point
+// and plain values take the model's tables, the objective's gradient its
+// flags too; the entry-by-entry derivatives take the whole evaluation
+// context, and callbacks receive its library pointer.
 #pragma once
 
 #include <cstdint>
@@ -10,19 +12,21 @@
 #include "contract/Host_Eval.h"
 
 struct EvalContext;
+struct EvalFlags;
 struct EvalTables;
 struct FunctionTable;
 
 // Index of the last function that is an objective (relation 8 or 9), or -1.
 int32_t Eval_objectiveIndex(const FunctionTable* functions);
 // Gives every variable the point value x[j] (0-based).
-void Eval_setPoint(EvalContext* ctx, const double* x);
+void Eval_setPoint(const EvalTables& tables, const double* x);
 // Sets the point and evaluates every function into f (objective last, the
 // others in table order); 1, or 0 on the first failing function.
-int Eval_valuesAt(EvalContext* ctx, double* f, const double* x);
+int Eval_valuesAt(const EvalTables& tables, double* f, const double* x);
 // The objective's value and (when gradient is not null) its gradient over
 // all variables, 0-based; 1 or 0.
-int Eval_objectiveAt(EvalContext* ctx, double* value, double* gradient, const double* x);
+int Eval_objectiveAt(const EvalFlags& flags, const EvalTables& tables, double* value, double* gradient,
+                     const double* x);
 // Prunes every function's own variable list (the layout of its compact
 // derivatives) to the variables of its diagnosed classes: those on which it
 // depends nonlinearly (classes 2 and 3), or every one it depends on at all.

@@ -41,22 +41,21 @@ bool Eval_diagnosed(const EvalTables& tables) {
   return tables.structure && tables.structure->functionClassArrays && tables.structure->dependencyCounts;
 }
 
-int32_t Eval_query(const EvalContext* ctx, int32_t what) {
+int32_t Eval_query(const EvalFlags& flags, const EvalTables& tables, int32_t what) {
   switch (what) {
-    case kEvalQueryVariables: return variableCount(ctx->tables);
-    case kEvalQueryFunctions: return functionCount(ctx->tables);
+    case kEvalQueryVariables: return variableCount(tables);
+    case kEvalQueryFunctions: return functionCount(tables);
     case kEvalQueryIntegers: {
       int32_t count = 0;
-      for (const VarRecord& v : ctx->tables.variables->records) count += v.type == kVarBinary || v.type == kVarInteger;
+      for (const VarRecord& v : tables.variables->records) count += v.type == kVarBinary || v.type == kVarInteger;
       return count;
     }
     case kEvalQueryClassCode:
-      return Eval_diagnosed(ctx->tables) ? (ctx->flags.compactDerivatives == 1 ? 4 : 2)
-                                         : (ctx->flags.compactDerivatives == 1 ? 3 : 1);
+      return Eval_diagnosed(tables) ? (flags.compactDerivatives == 1 ? 4 : 2) : (flags.compactDerivatives == 1 ? 3 : 1);
     default: break;
   }
-  if (what < kEvalQueryLinearVariables || what > kEvalQueryModelLevel || !Eval_diagnosed(ctx->tables)) return 0;
-  return ctx->tables.structure->counts[countOf(what)];
+  if (what < kEvalQueryLinearVariables || what > kEvalQueryModelLevel || !Eval_diagnosed(tables)) return 0;
+  return tables.structure->counts[countOf(what)];
 }
 
 bool Eval_curvatureClasses(const EvalTables& tables, int32_t* classes) {
@@ -117,17 +116,17 @@ int32_t Eval_valuesNow(const EvalTables& tables, double* f) {
   return -1;
 }
 
-int32_t Eval_valuesWithCutoff(EvalContext* ctx, double* f, const double* x, double bound, const int32_t* order,
-                              double tol) {
-  Eval_setPoint(ctx, x);
-  const int32_t m = functionCount(ctx->tables), objective = Eval_objectiveIndex(ctx->tables.functions);
+int32_t Eval_valuesWithCutoff(const EvalTables& tables, double* f, const double* x, double bound,
+                              const int32_t* order, double tol) {
+  Eval_setPoint(tables, x);
+  const int32_t m = functionCount(tables), objective = Eval_objectiveIndex(tables.functions);
   const int32_t first = order ? order[0] : objective;
   if (first < 0 || first >= m) return 0;
   for (int32_t k = -1; k < m; ++k) {
     const int32_t i = k < 0 ? first : order ? order[k] : k;
     if ((k >= 0 && i == first) || i < 0 || i >= m) continue;
-    if (!Eval_evalReal(ctx->tables.program, i, k < 0, &f[i], false)) return -1 - i;
-    const ModelItem* item = itemAt(ctx->tables, i);
+    if (!Eval_evalReal(tables.program, i, k < 0, &f[i], false)) return -1 - i;
+    const ModelItem* item = itemAt(tables, i);
     const double v = f[i], d = v - item->rhs;
     if (item->relation == kRelMinimise && v > bound) return 0;
     if (item->relation == kRelMaximise && v < bound) return 0;

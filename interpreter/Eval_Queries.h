@@ -10,7 +10,7 @@
 
 #include "contract/Host_Eval.h"
 
-struct EvalContext;
+struct EvalFlags;
 struct EvalTables;
 
 // Queries of a loaded model.
@@ -28,8 +28,9 @@ enum EvalQuery : int32_t {
   kEvalQueryClassCode = 39,
 };
 // The answer to a query; 0 for an unknown one, and for the structure
-// queries (31 to 37) before a diagnosis.
-int32_t Eval_query(const EvalContext* ctx, int32_t what);
+// queries (31 to 37) before a diagnosis. The class code also tells whether
+// the flags ask for compact derivatives.
+int32_t Eval_query(const EvalFlags& flags, const EvalTables& tables, int32_t what);
 // True when the model has been diagnosed (the per-function class arrays exist).
 bool Eval_diagnosed(const EvalTables& tables);
 
@@ -56,8 +57,8 @@ int32_t Eval_valuesNow(const EvalTables& tables, double* f);
 // index. 0 as soon as the objective is worse than bound or, with an order,
 // a constraint is violated by more than tol; 1 when all passed; -1 - i
 // when function i fails to evaluate.
-int32_t Eval_valuesWithCutoff(EvalContext* ctx, double* f, const double* x, double bound, const int32_t* order,
-                              double tol);
+int32_t Eval_valuesWithCutoff(const EvalTables& tables, double* f, const double* x, double bound,
+                              const int32_t* order, double tol);
 
 using EvalDependencyVisit = bool (*)(void* user, int32_t i, int32_t j, int32_t flag);
 // Calls visit(user, i, j, flag) for every pair (0-based) with a class above

@@ -51,39 +51,40 @@ const std::array<FnDispatchEntry, kTableSize>& table() {
   return t;
 }
 
-Value* resultOf(EvalContext* ctx) { return ctx->buffers.result; }
+Value notAvailable(const EvalBuffers& buffers) { return *Val_setError(buffers.result, kErrNA); }
 
-Value notAvailable(EvalContext* ctx) { return *Val_setError(resultOf(ctx), kErrNA); }
-
-// Calls a worksheet function of the worksheet library in the context's
-// result, with the cell being evaluated; false when it has none for id.
-bool callWorksheet(int32_t id, int32_t n, Value** a, EvalContext* ctx, Value* r) {
+// Calls a worksheet function of the worksheet library in the result slot,
+// with the cell being evaluated; false when it has none for id.
+bool callWorksheet(int32_t id, int32_t n, Value** a, const EvalPosition& position, Value* slot, Value* r) {
   const WsfEntry entry = Wsf_entry(id);
   if (!entry) return false;
-  const Symbol* symbol = ctx->position.currentSymbol;
+  const Symbol* symbol = position.currentSymbol;
   const CellRef at = symbol ? Prog_symbolCell(symbol) : CellRef{};
-  const bool arrays = (symbol && symbol->formula && symbol->formula->isArray) || ctx->position.arrayContext;
+  const bool arrays = (symbol && symbol->formula && symbol->formula->isArray) || position.arrayContext;
   const WsfCall call{symbol ? &at : nullptr, arrays};
-  *r = *entry(resultOf(ctx), n, a, &call);
+  *r = *entry(slot, n, a, &call);
   return true;
 }
 
-// Calls a function of the simulation library in the context's result, with
-// the cell being evaluated and its sampled-input number; false when it has
-// none for id.
-bool callSimulation(int32_t id, int32_t n, Value** a, int32_t cell, EvalContext* ctx, Value* r) {
+// Calls a function of the simulation library in the result slot, with the
+// cell being evaluated and its sampled-input number; false when it has none
+// for id.
+bool callSimulation(int32_t id, int32_t n, Value** a, int32_t cell, const EvalPosition& position, Value* slot,
+                    Value* r) {
   const SimEntry entry = Sim_entry(id);
   if (!entry) return false;
-  const Symbol* symbol = ctx->position.currentSymbol;
+  const Symbol* symbol = position.currentSymbol;
   const CellRef at = symbol ? Prog_symbolCell(symbol) : CellRef{};
   const SimCall call{symbol ? &at : nullptr, cell, symbol ? symbol->value.source : nullptr};
-  *r = *entry(resultOf(ctx), n, a, &call);
+  *r = *entry(slot, n, a, &call);
   return true;
 }
 
 // Calls the implementation in its form; false when there is none.
 bool callImpl(const FnDispatchEntry& e, int32_t id, int32_t n, Value** a, int32_t cell, EvalContext* ctx, Value* r) {
-  if (callWorksheet(id, n, a, ctx, r) || callSimulation(id, n, a, cell, ctx, r)) return true;
+  Value* slot = ctx->buffers.result;
+  if (callWorksheet(id, n, a, ctx->position, slot, r) || callSimulation(id, n, a, cell, ctx->position, slot, r))
+    return true;
   const FnImpl& f = e.impl;
   switch (e.form) {
     case kFormA1: if (!f.a1) return false; *r = f.a1(a[0]); return true;
@@ -104,9 +105,9 @@ bool callImpl(const FnDispatchEntry& e, int32_t id, int32_t n, Value** a, int32_
     case kFormCellA1: if (!f.cellA1) return false; *r = f.cellA1(cell, a[0], ctx); return true;
     case kFormCellA2: if (!f.cellA2) return false; *r = f.cellA2(cell, a[0], a[1], ctx); return true;
     case kFormCellList: if (!f.cellList) return false; *r = f.cellList(cell, n, a, ctx); return true;
-    case kFormFalse: *r = *Val_setBool(resultOf(ctx), 0); return true;
-    case kFormTrue: *r = *Val_setBool(resultOf(ctx), 1); return true;
-    case kFormUnsupported: *r = Fn_unsupportedFunction(n, a, ctx); return true;
+    case kFormFalse: *r = *Val_setBool(slot, 0); return true;
+    case kFormTrue: *r = *Val_setBool(slot, 1); return true;
+    case kFormUnsupported: *r = Fn_unsupportedFunction(ctx); return true;
     default: return false;
   }
 }
@@ -180,9 +181,9 @@ void Fn_readNumericTexts(int32_t id, int32_t n, Value** args) {
 
 bool Fn_readsArgumentsOnly(int32_t id) { return Wsf_entry(id) != nullptr || Sim_entry(id) != nullptr; }
 
-Value Fn_unsupportedFunction(int32_t /*n*/, Value** /*args*/, EvalContext* ctx) {
+Value Fn_unsupportedFunction(EvalContext* ctx) {
   Vm_raise(ctx, kStatusUnsupportedFunction, "Fn_unsupportedFunction", 0, 0, 0);
-  return notAvailable(ctx);
+  return notAvailable(ctx->buffers);
 }
 
 Value Fn_unknownFunction(int32_t n, Value** args, const char16_t* /*text*/, EvalContext* ctx) {
@@ -197,7 +198,7 @@ Value Fn_unknownFunction(int32_t n, Value** args, const char16_t* /*text*/, Eval
   if (DegDag_unknownFunction(n, arguments.data(), ctx) || DegVec_unknownFunction(n, arguments.data(), ctx))
     return *ctx->buffers.result;
   Vm_raise(ctx, kStatusUnknownFunction, "Fn_unknownFunction", 0, 0, 0);
-  return notAvailable(ctx);
+  return notAvailable(ctx->buffers);
 }
 
 void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,

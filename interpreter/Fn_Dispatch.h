@@ -104,6 +104,6 @@ void Fn_callNode(int32_t id, int32_t n, Value** args, const char16_t* text, int3
 void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,
                  EvalContext* ctx);
 // Status 39 and "#n/a".
-Value Fn_unsupportedFunction(int32_t n, Value** args, EvalContext* ctx);
+Value Fn_unsupportedFunction(EvalContext* ctx);
 // Warning 4, then status 38 and "#n/a" unless a structure-analysis mode takes it.
 Value Fn_unknownFunction(int32_t n, Value** args, const char16_t* text, EvalContext* ctx);

@@ -37,11 +37,11 @@ void report(const LoadFailureSink& onFailure, const LoadCellFailure& failure) {
 }
 
 // The failure of a compile that stopped while the context holds its status.
-LoadCellFailure failureOf(const EvalContext* ctx, const CellRef& cell, const std::vector<Symbol*>& chain) {
+LoadCellFailure failureOf(const EvalErrors& errors, const CellRef& cell, const std::vector<Symbol*>& chain) {
   LoadCellFailure f;
   f.cell = cell;
-  f.at = ctx->errors.errorCell.sheet ? ctx->errors.errorCell : cell;
-  f.status = ctx->errors.firstError;
+  f.at = errors.errorCell.sheet ? errors.errorCell : cell;
+  f.status = errors.firstError;
   f.unbuilt = unbuiltOf(f.status, chain);
   return f;
 }
@@ -69,7 +69,8 @@ bool compileOnItsOwn(FormulaReader* r, ModelItem* item, LoadCompiled* out, const
   const std::vector<Symbol*> compiled(out->order.begin() + static_cast<std::ptrdiff_t>(before), out->order.end());
   for (Symbol* s : compiled) s->placed = 0;
   out->order.resize(before);
-  const LoadCellFailure failure = failureOf(ctx, item->cell, compiled.empty() ? std::vector<Symbol*>{root} : compiled);
+  const LoadCellFailure failure =
+      failureOf(ctx->errors, item->cell, compiled.empty() ? std::vector<Symbol*>{root} : compiled);
   report(onFailure, failure);
   if (root) out->failed.insert(root);
   Vm_clearErrors(&ctx->errors);
@@ -87,7 +88,7 @@ bool Load_compileCells(FormulaReader* r, LoadCellsMode mode, LoadCompiled* compi
     if (mode == kLoadGoOn) {
       all = compileOnItsOwn(r, item, compiled, onFailure) && all;
     } else if (!Parse_compileItem(r, i)) {
-      report(onFailure, failureOf(r->context, item->cell, {}));
+      report(onFailure, failureOf(r->context->errors, item->cell, {}));
       return false;
     }
   }
@@ -157,7 +158,7 @@ std::map<const Symbol*, LoadCellFailure> runNoting(LoadCells* cells) {
       else if (cells->compiled.failed.count(dep)) inherited = &readsFailed;
     }
     runCell(cells, s);
-    if (ctx->errors.errorCount > 0) failures[s] = failureOf(ctx, CellRef{}, {s});
+    if (ctx->errors.errorCount > 0) failures[s] = failureOf(ctx->errors, CellRef{}, {s});
     else if (inherited) failures[s] = *inherited;
   }
   return failures;

@@ -44,8 +44,8 @@ int32_t relationOf(int32_t code) {
 }
 
 // Variables in the caller's order, then their bounds, values and types.
-bool addVariables(EvalContext* ctx, const LoadRequest& rq) {
-  VariableTable* t = ctx->tables.variables;
+bool addVariables(const EvalTables& tables, const LoadRequest& rq) {
+  VariableTable* t = tables.variables;
   for (const RangeRef& r : rq.variableRanges)
     if (!Model_addVariableRange(t, r, kVarContinuous)) return false;
   const size_t n = t->records.size();
@@ -122,7 +122,7 @@ int32_t checkValues(EvalContext* ctx, LoadReport* report) {
   for (int32_t j = 1; j <= n; ++j)
     x[static_cast<size_t>(j) - 1] = Model_getVariable(ctx->tables.variables, j)->value.lo;
   ctx->flags.scalingCheck = 1;
-  const bool ok = f.empty() || Eval_valuesAt(ctx, f.data(), x.data());
+  const bool ok = f.empty() || Eval_valuesAt(ctx->tables, f.data(), x.data());
   ctx->flags.scalingCheck = 0;
   List* cells = &ctx->tables.structure->scalingList;
   CellRef last{};
@@ -138,21 +138,21 @@ int32_t checkValues(EvalContext* ctx, LoadReport* report) {
 
 // The variables and functions the linearisation added, in table order:
 // variables by their generated names, functions by the construct's cell.
-void listAdded(const EvalContext* ctx, LoadReport* report) {
-  const VariableTable* v = ctx->tables.variables;
+void listAdded(const EvalTables& tables, LoadReport* report) {
+  const VariableTable* v = tables.variables;
   int32_t generated = 0;
-  for (const ModelItem* item : ctx->tables.functions->array) generated += item->generated ? 1 : 0;
+  for (const ModelItem* item : tables.functions->array) generated += item->generated ? 1 : 0;
   if (v->extraCount < 1 || generated < 1) return;
-  const SymbolTable* store = ctx->tables.codeStore;
+  const SymbolTable* store = tables.codeStore;
   for (size_t j = v->records.size() - static_cast<size_t>(v->extraCount); j < v->records.size(); ++j) {
     const auto serial = static_cast<size_t>(v->records[j].link);
     const Symbol* s = serial < store->bySerial.size() ? store->bySerial[serial] : nullptr;
     report->addedVariables.push_back(LoadAdded{v->records[j].type, CellRef{}, s ? s->name : std::u16string()});
   }
   int32_t k = 0;
-  for (const ModelItem* item : ctx->tables.functions->array) {
+  for (const ModelItem* item : tables.functions->array) {
     if (!item->generated) continue;
-    const BigMNote* note = ctx->tables.reader ? BigM_noteOf(ctx->tables.reader->bigM, k++) : nullptr;
+    const BigMNote* note = tables.reader ? BigM_noteOf(tables.reader->bigM, k++) : nullptr;
     report->addedFunctions.push_back(LoadAdded{item->relation, note ? note->cell : CellRef{}, {}});
   }
 }
@@ -163,7 +163,7 @@ EvalContext* Load_createContext(LibraryContext* library) {
   EvalContext* ctx = Vm_createContext();
   if (!ctx) return nullptr;
   ctx->host.library = library;
-  Model_showProgress(ctx, kProgressAnalyzing, 0);
+  Model_showProgress(&ctx->host, kProgressAnalyzing, 0);
   return ctx;
 }
 
@@ -175,7 +175,7 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   ctx->tables.variables->registry = CellReg_create();
   if (!ctx->tables.variables->registry) return kLoadNoMemory;
   ctx->tables.functions->activeSheetFormulasOnly = rq.activeSheetFormulasOnly ? 1 : 0;
-  if (!addVariables(ctx, rq) || !addFunctions(ctx->tables.functions, rq)) return kLoadHostFailure;
+  if (!addVariables(ctx->tables, rq) || !addFunctions(ctx->tables.functions, rq)) return kLoadHostFailure;
   SymbolTable* store = Prog_createSymbolTable(ctx);
   ctx->tables.codeStore = store;
   FormulaReader* reader = Reader_create(ctx, store, source);
@@ -190,23 +190,23 @@ int32_t Load_model(EvalContext* ctx, ReaderSource* source, const LoadRequest& rq
   ctx->flags.compactDerivatives = rq.compactDerivatives;
   if (!Load_compileCells(reader, kLoadStopAtFirst, nullptr, {}) || !Prog_checkVariableCells(store))
     return kLoadCompileFailed;
-  Model_showProgress(ctx, kProgressClear, 0);
+  Model_showProgress(&ctx->host, kProgressClear, 0);
   ctx->tables.program = new Program{};
   Vm_initProgram(ctx->tables.program, ctx);
   if (!rq.skipCellCount) {
     if (!countCells(ctx->tables.functions, store, report)) return kLoadCompileFailed;
-    Model_showProgress(ctx, kProgressClear, 0);
+    Model_showProgress(&ctx->host, kProgressClear, 0);
   }
   ProgBudget budget{};
   if (!Prog_compile(ctx->tables.program, rq.freeBytes, &budget)) return kLoadCompileFailed;
-  if (rq.listAdded) listAdded(ctx, report);
+  if (rq.listAdded) listAdded(ctx->tables, report);
   ctx->flags.nonSmoothAllowed = rq.nonSmoothAllowed ? 1 : 0;
   return rq.checkValues ? checkValues(ctx, report) : kLoadOk;
 }
 
 void Load_freeModel(EvalContext* ctx) {
   if (!ctx) return;
-  Model_showProgress(ctx, kProgressReleasing, 0);
+  Model_showProgress(&ctx->host, kProgressReleasing, 0);
   if (ctx->tables.program) {
     Vm_releaseProgram(ctx->tables.program);
     delete ctx->tables.program;
@@ -217,6 +217,6 @@ void Load_freeModel(EvalContext* ctx) {
   ctx->tables.codeStore = nullptr;
   Model_freeFunctionTable(ctx->tables.functions);
   ctx->tables.functions = nullptr;
-  Model_showProgress(ctx, kProgressClear, 0);
+  Model_showProgress(&ctx->host, kProgressClear, 0);
   Vm_destroyContext(ctx);
 }

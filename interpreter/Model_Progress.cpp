@@ -23,9 +23,9 @@ constexpr int kStopHard = 2;
 ModelProgressHost gHost{};
 uint32_t gLastShown = 0;
 
-LibraryContext* libraryOf(const EvalContext* ctx) { return ctx ? ctx->host.library : nullptr; }
+LibraryContext* libraryOf(const EvalHost* host) { return host ? host->library : nullptr; }
 
-int stopCode(EvalContext* ctx) { return gHost.stopCode ? gHost.stopCode(libraryOf(ctx)) : 0; }
+int stopCode(const EvalHost* host) { return gHost.stopCode ? gHost.stopCode(libraryOf(host)) : 0; }
 
 }  // namespace
 
@@ -34,20 +34,20 @@ void Model_setProgressHost(const ModelProgressHost* host) {
   gLastShown = 0;
 }
 
-void Model_showProgress(EvalContext* ctx, int32_t k, int32_t argument) {
+void Model_showProgress(const EvalHost* host, int32_t k, int32_t argument) {
   if (!gHost.showStatus || k < 0 || k >= kTextCount) return;
   if (k == kProgressClear) {
-    gHost.showStatus(libraryOf(ctx), 0, "");
+    gHost.showStatus(libraryOf(host), 0, "");
     return;
   }
   const uint32_t now = gHost.ticks ? gHost.ticks() : 0;
   if (now <= gLastShown + kProgressIntervalMs) return;
   char text[kTextBuffer];
   std::snprintf(text, sizeof text, kTexts[k], argument);
-  gHost.showStatus(libraryOf(ctx), 1, text);
+  gHost.showStatus(libraryOf(host), 1, text);
   gLastShown = now;
 }
 
-bool Model_userAbort(EvalContext* ctx) { return stopCode(ctx) >= kStopHard; }
+bool Model_userAbort(const EvalHost* host) { return stopCode(host) >= kStopHard; }
 
-bool Model_userAbortAny(EvalContext* ctx) { return stopCode(ctx) != 0; }
+bool Model_userAbortAny(const EvalHost* host) { return stopCode(host) != 0; }

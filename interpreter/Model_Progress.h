@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-struct EvalContext;
+struct EvalHost;
 struct LibraryContext;
 
 enum ProgressText : int32_t {
@@ -37,9 +37,10 @@ struct ModelProgressHost {
 
 // Registers the host (copied); null clears it. The last-shown time is reset.
 void Model_setProgressHost(const ModelProgressHost* host);
+// The calls below take the model's host handles; null names no library.
 // Shows text k with its integer argument, at most once every 750 ms.
-void Model_showProgress(EvalContext* ctx, int32_t k, int32_t argument);
+void Model_showProgress(const EvalHost* host, int32_t k, int32_t argument);
 // True when the run is to stop: a limit, a break or a stop at the macro.
-bool Model_userAbort(EvalContext* ctx);
+bool Model_userAbort(const EvalHost* host);
 // True when the host answers anything but "continue".
-bool Model_userAbortAny(EvalContext* ctx);
+bool Model_userAbortAny(const EvalHost* host);

@@ -755,7 +755,7 @@ namespace {
 
 // The user's stop ends a compilation or a walk with status 1.
 bool stopped(FormulaReader* r, const char* where) {
-  if (!Model_userAbortAny(r->context)) return false;
+  if (!Model_userAbortAny(&r->context->host)) return false;
   Vm_raise(r->context, kStatusInterrupt, where, 0, 0, 0);
   return true;
 }
@@ -895,7 +895,7 @@ void Parse_compileChain(FormulaReader* r, CellChain* chain, Symbol* cell) {
 bool Parse_compileItem(FormulaReader* r, size_t i) {
   ModelItem* item = r->functions->array[i];
   r->context->position.currentFunction = static_cast<int32_t>(i);
-  Model_showProgress(r->context, kProgressParsing, static_cast<int32_t>(i));
+  Model_showProgress(&r->context->host, kProgressParsing, static_cast<int32_t>(i));
   if (item->cell.sheet > 0 && item->cell.row > 0 && item->cell.column > 0)
     Parse_compileChain(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
   if (item->rhsCell.sheet > 0) Parse_compileChain(r, &item->rightChain, Parse_cellSymbol(r, item->rhsCell));
@@ -979,7 +979,7 @@ bool Parse_pruneModel(FormulaReader* r, bool freeConstants) {
     Vm_clearErrors(&r->context->errors);
     pruneChain(r, &item->leftChain, freeConstants);
     pruneChain(r, &item->rightChain, freeConstants);
-    Model_showProgress(r->context, kProgressOptimizing, static_cast<int32_t>(i));
+    Model_showProgress(&r->context->host, kProgressOptimizing, static_cast<int32_t>(i));
     if (r->context->errors.errorCount) return false;
   }
   // The registry's trial rows cover every random-function call compiled.

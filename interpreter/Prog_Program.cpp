@@ -213,8 +213,8 @@ void mergeSpans(std::vector<std::pair<uint16_t, uint16_t>>* spans) {
 // Progress of the count, and the user's stop (status 1).
 bool countGoesOn(const SymbolTable* table, size_t k) {
   const size_t count = table->bySerial.size() - 1;
-  Model_showProgress(table->context, kProgressCountCells, static_cast<int32_t>(k * 100 / (count ? count : 1)));
-  if (!Model_userAbortAny(table->context)) return true;
+  Model_showProgress(&table->context->host, kProgressCountCells, static_cast<int32_t>(k * 100 / (count ? count : 1)));
+  if (!Model_userAbortAny(&table->context->host)) return true;
   Vm_raise(table->context, kStatusInterrupt, "Prog_countCells", 0, 0, 0);
   return false;
 }

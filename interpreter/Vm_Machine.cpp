@@ -556,7 +556,7 @@ Value* Vm_execute(Program* p) {
 void Vm_run(Program* p) {
   Symbol* s = p->currentCell;
   EvalContext* ctx = ctxOf(p);
-  if (Model_userAbort(ctx)) {
+  if (Model_userAbort(&ctx->host)) {
     Vm_raise(ctx, kStatusInterrupt, "Vm_run", 0, 0, 0);
     return;
   }

@@ -244,7 +244,7 @@ TEST(EvalEntries, AffineFormsAndReverseIntervalGradientsEncloseThePoints) {
           const double x = box[1].lo + a * 0.125, y = box[2].lo + b * 0.375;
           const double at[2] = {x, y};
           double v = 0;
-          Eval_setPoint(w.ctx, at);
+          Eval_setPoint(w.ctx->tables, at);
           ASSERT_TRUE(Eval_evalReal(&w.program, f, true, &v, false));
           EXPECT_NEAR(v, cases[f].f(x, y), 1e-12 * (1 + std::fabs(v)));
           EXPECT_TRUE(range.lo <= v && v <= range.hi) << v << " at " << x << ", " << y;
@@ -417,12 +417,12 @@ TEST(EvalInterface, QuadraticTermsAndGradientsAtZero) {
     EXPECT_EQ(jac[std::make_pair(2, 1)], 0.0);
     EXPECT_EQ(jac.count({0, 0}), 0u);           // the objective left out
     double f[3] = {}, x[2] = {1, 2}, g[2] = {};
-    ASSERT_EQ(Eval_valuesAt(q.ctx, f, x), 1);
+    ASSERT_EQ(Eval_valuesAt(q.ctx->tables, f, x), 1);
     EXPECT_DOUBLE_EQ(f[2], 20.0);  // objective last
     EXPECT_DOUBLE_EQ(f[0], 7.0);
     EXPECT_DOUBLE_EQ(f[1], 8.0);
     double value = 0;
-    ASSERT_EQ(Eval_objectiveAt(q.ctx, &value, g, x), 1);
+    ASSERT_EQ(Eval_objectiveAt(q.ctx->flags, q.ctx->tables, &value, g, x), 1);
     EXPECT_DOUBLE_EQ(value, 20.0);
     EXPECT_DOUBLE_EQ(g[0], 14.0);
     EXPECT_DOUBLE_EQ(g[1], 6.0);

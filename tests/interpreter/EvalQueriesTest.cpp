@@ -46,7 +46,7 @@ TEST(EvalQueries, CutoffEvaluatesTheObjectiveFirstAndStopsAtTheFirstFailure) {
   for (const Case& c : cases) {
     double f[3] = {-9, -9, -9};
     const int32_t order[] = {2, 0, 1};
-    const int32_t got = Eval_valuesWithCutoff(m.ctx, f, x, c.bound, c.order ? order : nullptr, 1e-9);
+    const int32_t got = Eval_valuesWithCutoff(m.ctx->tables, f, x, c.bound, c.order ? order : nullptr, 1e-9);
     if (c.order) {
       EXPECT_EQ(got, 1);
       continue;
@@ -58,18 +58,18 @@ TEST(EvalQueries, CutoffEvaluatesTheObjectiveFirstAndStopsAtTheFirstFailure) {
   double f[3] = {-9, -9, -9};
   const double far[] = {3.0};
   const int32_t order[] = {2, 0, 1};
-  EXPECT_EQ(Eval_valuesWithCutoff(m.ctx, f, far, 100.0, order, 1e-9), 0);  // c1 = 4 > 3
+  EXPECT_EQ(Eval_valuesWithCutoff(m.ctx->tables, f, far, 100.0, order, 1e-9), 0);  // c1 = 4 > 3
   EXPECT_EQ(f[1], -9);
 }
 
 TEST(EvalQueries, SizesAndStructureQueries) {
   CutoffModel m;
   ASSERT_TRUE(m.ok);
-  EXPECT_EQ(Eval_query(m.ctx, kEvalQueryVariables), 1);
-  EXPECT_EQ(Eval_query(m.ctx, kEvalQueryFunctions), 3);
-  EXPECT_EQ(Eval_query(m.ctx, kEvalQueryIntegers), 0);
-  EXPECT_EQ(Eval_query(m.ctx, kEvalQueryLinearFunctions), 0);  // no diagnosis yet
-  EXPECT_EQ(Eval_query(m.ctx, kEvalQueryClassCode), 1);
+  EXPECT_EQ(Eval_query(m.ctx->flags, m.ctx->tables, kEvalQueryVariables), 1);
+  EXPECT_EQ(Eval_query(m.ctx->flags, m.ctx->tables, kEvalQueryFunctions), 3);
+  EXPECT_EQ(Eval_query(m.ctx->flags, m.ctx->tables, kEvalQueryIntegers), 0);
+  EXPECT_EQ(Eval_query(m.ctx->flags, m.ctx->tables, kEvalQueryLinearFunctions), 0);  // no diagnosis yet
+  EXPECT_EQ(Eval_query(m.ctx->flags, m.ctx->tables, kEvalQueryClassCode), 1);
   double lower[1] = {7}, upper[1] = {7}, rowLower[3] = {7, 7, 7}, rowUpper[3] = {7, 7, 7};
   Eval_addedBounds(m.ctx->tables, 1, 0, lower, upper, rowLower, rowUpper, -1e30, 1e30);
   EXPECT_EQ(lower[0], 7);  // no added variables

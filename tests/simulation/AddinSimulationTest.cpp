@@ -173,7 +173,7 @@ TEST_F(AddinSimulationTest, ImportedLawsEvaluateOverSampleVectors) {
   ASSERT_EQ(load(sheetBook(), kReaderImportSimulation), kLoadOk)
       << failure() << " status " << int(ctx->errors.firstError);
   const double x[] = {1, 2};
-  Eval_setPoint(ctx, x);
+  Eval_setPoint(ctx->tables, x);
   const std::vector<double> first = sample(0, kTrials);
   const std::vector<double> b5 = cell(u"b5"), b6 = cell(u"b6");
   ASSERT_EQ(first.size(), static_cast<size_t>(kTrials));

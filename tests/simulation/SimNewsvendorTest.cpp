@@ -34,7 +34,7 @@ TEST(SimNewsvendor, MeanProfitOverTrialsIsTheExpectedProfit) {
   book.variables("A1", "A1");
   ASSERT_TRUE(book.compile({"C1"})) << int(book.ctx->errors.firstError);
   for (double q : {80.0, 95.0, 110.0}) {
-    Eval_setPoint(book.ctx, &q);
+    Eval_setPoint(book.ctx->tables, &q);
     const std::vector<double> profit = SimBook_samples(book.sample(0, kTrials));
     ASSERT_EQ(profit.size(), static_cast<size_t>(kTrials)) << "q = " << q;
     const double want = expectedProfit(q);

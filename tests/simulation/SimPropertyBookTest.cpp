@@ -393,7 +393,7 @@ TEST(SimPropertyBook, NewsvendorExpectedProfitIsTheMeanFunctionOfTheProfitCell) 
   book.ctx->flags.aggregate = 1;
   for (double q : {80.0, 100.0, 110.0}) {
     SCOPED_TRACE(q);
-    Eval_setPoint(book.ctx, &q);
+    Eval_setPoint(book.ctx->tables, &q);
     const Value* profit = book.sample(0, 10000);
     const double z = (q - mu) / sigma;
     const double expected = price * (mu - sigma * (Law_phi(z) - z * (1 - Law_Phi(z)))) - cost * q;
