@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/workbook/Wb_Workbook.h"
@@ -184,18 +185,15 @@ std::string Fe_beyondGrid(const Workbook* wb, const CellRange& a, const std::str
 // "Sheet!A1" of a cell and "Sheet!A1:B2" of a range.
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col);
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
-// The rows of one column that hold a value, and those that hold a text.
-struct FeColumnRows {
-  std::vector<int> filled, texts;
-};
-// What labelling the cells of a workbook found so far: the rows that hold
-// values and texts in each column, by (sheet, column), found once for each
-// sheet asked about, so that labelling a table of cells does not walk up a
-// column for each one. Good while no value of those sheets changes.
+// What labelling the cells of a workbook found so far: the heading row of
+// each cell asked about, and of the cells passed on the way up to it, by
+// (sheet, column, row), -1 for none; so that labelling a table of cells
+// walks each column once, not once for each cell. Good while no value of
+// the workbook changes.
 struct FeLabels {
   const Workbook* wb = nullptr;
-  std::set<int> sheetsDone;
-  std::map<std::pair<int, int>, FeColumnRows> columns;
+  std::map<std::tuple<int, int, int>, int> headings;
+  std::vector<int> passed;   // the rows of the walk under way, kept to reuse its memory
 };
 // The label of a cell in a report: the nearest text to its left and the
 // heading of its column, joined by a space. The heading is the nearest text

@@ -136,9 +136,14 @@ void Fe_printTable(const std::string& title, const std::vector<std::vector<std::
       width[k] = std::max(width[k], row[k].size());
     }
   std::printf("\n%s\n", title.c_str());
+  std::string line;
   for (const auto& row : rows) {
-    std::string line = " ";
-    for (size_t k = 0; k < row.size(); ++k) line += " " + row[k] + std::string(width[k] - row[k].size() + 1, ' ');
+    line.assign(1, ' ');
+    for (size_t k = 0; k < row.size(); ++k) {
+      line += ' ';
+      line += row[k];
+      line.append(width[k] - row[k].size() + 1, ' ');
+    }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     std::printf("%s\n", line.c_str());
   }
