@@ -21,6 +21,19 @@ void materialise(CellList* list) {
   for (int p = 0; p < list->positions; ++p) list->order[p] = p;
 }
 
+// The position of a cell among areas that Area_areasOf gave (well formed);
+// -1 when it lies in none.
+int positionIn(const XLREF* areas, int count, int row, int column) {
+  int offset = 0;
+  for (int i = 0; i < count; ++i) {
+    const XLREF& a = areas[i];
+    if (row >= a.rwFirst && row <= a.rwLast && column >= a.colFirst && column <= a.colLast)
+      return offset + (row - a.rwFirst) * (a.colLast - a.colFirst + 1) + column - a.colFirst;
+    offset += (a.rwLast - a.rwFirst + 1) * (a.colLast - a.colFirst + 1);
+  }
+  return -1;
+}
+
 }  // namespace
 
 CellList* Area_buildCellList(const XLOPER* ref) {
@@ -63,15 +76,7 @@ int Area_positionOfVariable(const CellList* list, int v) {
 int Area_positionOfCell(const CellList* list, int row, int column) {
   const XLREF* areas;
   int count;
-  if (!Area_areasOf(list->ref, &areas, &count)) return -1;
-  int offset = 0;
-  for (int i = 0; i < count; ++i) {
-    const XLREF& a = areas[i];
-    if (row >= a.rwFirst && row <= a.rwLast && column >= a.colFirst && column <= a.colLast)
-      return offset + (row - a.rwFirst) * (a.colLast - a.colFirst + 1) + column - a.colFirst;
-    offset += Area_areaCells(a);
-  }
-  return -1;
+  return Area_areasOf(list->ref, &areas, &count) ? positionIn(areas, count, row, column) : -1;
 }
 
 int Area_cellOfPosition(const CellList* list, int p, AreaCell* cell) {
@@ -132,13 +137,16 @@ int Area_alignCellLists(CellList* first, CellList* second) {
 
 int Area_cellVariables(const CellList* list, const XLOPER* ref, int* out) {
   const XLREF* areas;
-  int count;
+  const XLREF* listAreas;
+  int count, listCount;
   if (!Area_areasOf(ref, &areas, &count)) return 0;
+  // The list's areas are read once for all the cells, not once per cell.
+  const bool listed = Area_areasOf(list->ref, &listAreas, &listCount);
   int written = 0;
   for (int i = 0; i < count; ++i)
     for (int r = areas[i].rwFirst; r <= areas[i].rwLast; ++r)
       for (int c = areas[i].colFirst; c <= areas[i].colLast; ++c) {
-        int p = Area_positionOfCell(list, r, c);
+        int p = listed ? positionIn(listAreas, listCount, r, c) : -1;
         out[written++] = p < 0 ? -1 : Area_variableOfPosition(list, p);
       }
   return written;
