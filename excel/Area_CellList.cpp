@@ -1,7 +1,9 @@
 // Cell lists: the variable number carried by every position of a reference,
 // with the renumberings the session needs (swap, alignment of two lists,
 // rotation). An empty order table stands for the identity.
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "excel/Area_Areas.h"
 
@@ -32,6 +34,40 @@ int positionIn(const XLREF* areas, int count, int row, int column) {
     offset += (a.rwLast - a.rwFirst + 1) * (a.colLast - a.colFirst + 1);
   }
   return -1;
+}
+
+// A list's areas with the position of each one's first cell.
+struct ListAreas {
+  const XLREF* areas = nullptr;
+  int count = 0;
+  std::vector<int> first;
+};
+
+ListAreas listAreasOf(const CellList* list) {
+  ListAreas listed;
+  if (!Area_areasOf(list->ref, &listed.areas, &listed.count)) return ListAreas{};
+  int offset = 0;
+  for (int i = 0; i < listed.count; ++i) {
+    listed.first.push_back(offset);
+    const XLREF& a = listed.areas[i];
+    offset += (a.rwLast - a.rwFirst + 1) * (a.colLast - a.colFirst + 1);
+  }
+  return listed;
+}
+
+// The positions of the cells of row r from column c1 to c2 in the list, -1
+// for a cell outside it; as positionIn gives them, a row at a time. The
+// areas are laid down last to first, so that where they overlap the first
+// area that holds a cell gives its position.
+void rowPositions(const ListAreas& listed, int r, int c1, int c2, int* out) {
+  std::fill(out, out + (c2 - c1 + 1), -1);
+  for (int i = listed.count - 1; i >= 0; --i) {
+    const XLREF& a = listed.areas[i];
+    if (r < a.rwFirst || r > a.rwLast) continue;
+    const int width = a.colLast - a.colFirst + 1;
+    const int rowStart = listed.first[i] + (r - a.rwFirst) * width - a.colFirst;
+    for (int c = std::max<int>(c1, a.colFirst); c <= std::min<int>(c2, a.colLast); ++c) out[c - c1] = rowStart + c;
+  }
 }
 
 }  // namespace
@@ -137,18 +173,18 @@ int Area_alignCellLists(CellList* first, CellList* second) {
 
 int Area_cellVariables(const CellList* list, const XLOPER* ref, int* out) {
   const XLREF* areas;
-  const XLREF* listAreas;
-  int count, listCount;
+  int count;
   if (!Area_areasOf(ref, &areas, &count)) return 0;
-  // The list's areas are read once for all the cells, not once per cell.
-  const bool listed = Area_areasOf(list->ref, &listAreas, &listCount);
+  ListAreas listed = listAreasOf(list);
   int written = 0;
   for (int i = 0; i < count; ++i)
-    for (int r = areas[i].rwFirst; r <= areas[i].rwLast; ++r)
-      for (int c = areas[i].colFirst; c <= areas[i].colLast; ++c) {
-        int p = listed ? positionIn(listAreas, listCount, r, c) : -1;
-        out[written++] = p < 0 ? -1 : Area_variableOfPosition(list, p);
-      }
+    for (int r = areas[i].rwFirst; r <= areas[i].rwLast; ++r) {
+      int* row = out + written;
+      const int cells = areas[i].colLast - areas[i].colFirst + 1;
+      rowPositions(listed, r, areas[i].colFirst, areas[i].colLast, row);
+      for (int k = 0; k < cells; ++k) row[k] = row[k] < 0 ? -1 : Area_variableOfPosition(list, row[k]);
+      written += cells;
+    }
   return written;
 }
 
