@@ -4,8 +4,8 @@
 #include "entry/Sess_Results.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <string>
 #include <utility>
@@ -104,9 +104,17 @@ bool writeReportRow(const LibraryContext* context, int offset, const ReportRow& 
   return writeRow(context, offset, row);
 }
 
+// "RrCc" of a 0-based cell, the numbers written without a format to parse.
+void appendNumber(std::string* text, unsigned n) {
+  char digits[16];
+  text->append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+}
+
 std::string cellAddress(int row, int column) {
-  char text[32];
-  std::snprintf(text, sizeof text, "R%uC%u", unsigned(row + 1), unsigned(column + 1));
+  std::string text = "R";
+  appendNumber(&text, unsigned(row + 1));
+  text += 'C';
+  appendNumber(&text, unsigned(column + 1));
   return text;
 }
 
@@ -156,13 +164,14 @@ bool storeSizes(LibraryContext* context, int set, int code) {
 // and whether each numbered variable or constraint entry wants its rows
 // ("solver_vir3", "solver_cir2"), each read once rather than once per row.
 struct ReportOptions {
-  LibraryContext* context;
+  LibraryContext* context = nullptr;
   double precision = 0;
   std::map<std::pair<int, int>, bool> wanted;
 };
 
 ReportOptions reportOptions(LibraryContext* context) {
-  ReportOptions options{context};
+  ReportOptions options;
+  options.context = context;
   Host_getRealOption(context, &options.precision, RealPrecision);
   return options;
 }

@@ -14,6 +14,8 @@
 
 #include "platform/workbook/Wb_Workbook.h"
 
+struct CalcArray;
+
 // Exit statuses of every command.
 enum FeExit : int {
   FeExitSolution = 0,     // the run ended with a solution
@@ -106,6 +108,8 @@ void Fe_restoreOptions(FeSession* s, const FeSetNames& before);
 std::vector<std::vector<std::string>> Fe_resultRows(FeSession* s);
 // The result range's cells, row by row, with empty rows kept.
 std::vector<std::vector<CellValue>> Fe_resultValues(FeSession* s);
+// The same cells as one block (no rows when the range cannot be read).
+CalcArray Fe_resultBlock(FeSession* s);
 // Meaning of a status code the library returns.
 const char* Fe_statusMeaning(int status);
 // Prints one warning line for each formula cell the stand-in cannot compute;
