@@ -75,7 +75,6 @@ bool gSourceRunning = false;
 void askFunctionSource() {
   std::function<void()> source = std::move(functionSource());
   functionSource() = nullptr;
-  if (!source) return;
   gSourceRunning = true;
   source();
   gSourceRunning = false;
