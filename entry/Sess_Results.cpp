@@ -4,9 +4,11 @@
 #include "entry/Sess_Results.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "contract/Host_Queries.h"
@@ -102,9 +104,17 @@ bool writeReportRow(const LibraryContext* context, int offset, const ReportRow& 
   return writeRow(context, offset, row);
 }
 
+// "RrCc" of a 0-based cell, the numbers written without a format to parse.
+void appendNumber(std::string* text, unsigned n) {
+  char digits[16];
+  text->append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+}
+
 std::string cellAddress(int row, int column) {
-  char text[32];
-  std::snprintf(text, sizeof text, "R%uC%u", unsigned(row + 1), unsigned(column + 1));
+  std::string text = "R";
+  appendNumber(&text, unsigned(row + 1));
+  text += 'C';
+  appendNumber(&text, unsigned(column + 1));
   return text;
 }
 
@@ -150,32 +160,48 @@ bool storeSizes(LibraryContext* context, int set, int code) {
   return Sess_writeStatistics(context, 0);
 }
 
+// What the report rows of one call read from the options: the precision,
+// and whether each numbered variable or constraint entry wants its rows
+// ("solver_vir3", "solver_cir2"), each read once rather than once per row.
+struct ReportOptions {
+  LibraryContext* context = nullptr;
+  double precision = 0;
+  std::map<std::pair<int, int>, bool> wanted;
+};
+
+ReportOptions reportOptions(LibraryContext* context) {
+  ReportOptions options;
+  options.context = context;
+  Host_getRealOption(context, &options.precision, RealPrecision);
+  return options;
+}
+
 // Slack of a cell against its bounds, 0 within the precision.
-double slackOf(LibraryContext* context, int relation, double lower, double value, double upper) {
+double slackOf(const ReportOptions& options, int relation, double lower, double value, double upper) {
   double slack = 0;
   if (relation == RelationLessEqual) slack = upper - value;
   if (relation == RelationGreaterEqual) slack = value - lower;
   if (relation == RelationEqual) slack = -std::fabs(upper - value);
-  double precision;
-  Host_getRealOption(context, &precision, RealPrecision);
-  return std::fabs(slack) < precision ? 0.0 : slack;
+  return std::fabs(slack) < options.precision ? 0.0 : slack;
 }
 
 int bindingMark(double slack) { return slack == 0 ? 1 : slack < 0 ? -1 : 0; }
 
-bool rowWanted(LibraryContext* context, int index, int row) {
-  return Names_getNumberedOption(context, index, static_cast<unsigned>(row), 1) != 0;
+bool rowWanted(ReportOptions& options, int index, int row) {
+  auto [it, added] = options.wanted.try_emplace({index, row}, false);
+  if (added) it->second = Names_getNumberedOption(options.context, index, static_cast<unsigned>(row), 1) != 0;
+  return it->second;
 }
 
 // Variable rows: one per variable of the vector, at its cell's first position.
-int writeVariableRows(LibraryContext* context, const ReportSummary& s,
+int writeVariableRows(LibraryContext* context, ReportOptions& options, const ReportSummary& s,
                       const SensitivityRecord* sens, int* offset) {
   int written = 0;
   const CellList* list = Sess_getVariableCellList(context->variables);
   for (int j = 0; j < s.n && j < Sess_modelVariables(context); ++j) {
     AreaCell cell;
     if (!Area_getVariableCell(list, Sess_variableNumber(context, j), &cell)) return -1;
-    if (!rowWanted(context, OptVir, cell.area)) continue;
+    if (!rowWanted(options, OptVir, cell.area)) continue;
     ReportRow row;
     row.index = cell.area;
     row.address = cellAddress(cell.row, cell.column);
@@ -191,7 +217,7 @@ int writeVariableRows(LibraryContext* context, const ReportSummary& s,
   return written;
 }
 
-int writeConstraintRows(LibraryContext* context, const ReportSummary& s,
+int writeConstraintRows(LibraryContext* context, ReportOptions& options, const ReportSummary& s,
                         const SensitivityRecord* sens, int* offset) {
   std::vector<RowCell> cells;
   if (!Sess_rowCells(context, &cells) || static_cast<int>(cells.size()) != s.m) return -1;
@@ -199,7 +225,7 @@ int writeConstraintRows(LibraryContext* context, const ReportSummary& s,
   for (int k = 0; k < s.m; ++k) {
     const ConstraintRecord& record = *cells[k].record;
     bool objective = record.flags & RowObjective;
-    if (!objective && !rowWanted(context, OptCir, record.row)) continue;
+    if (!objective && !rowWanted(options, OptCir, record.row)) continue;
     ReportRow row;
     int sheetRow, column;
     Area_cellOfSingleArea(record.lhs, cells[k].cell, &sheetRow, &column);
@@ -211,7 +237,7 @@ int writeConstraintRows(LibraryContext* context, const ReportSummary& s,
     } else {
       Xl_elementText(record.rhs, record.flags & RowElementwise ? cells[k].cell : 0, &row.rhs);
     }
-    double slack = slackOf(context, record.relation, s.rowLower[k], s.rowValues[k], s.rowUpper[k]);
+    double slack = slackOf(options, record.relation, s.rowLower[k], s.rowValues[k], s.rowUpper[k]);
     row.mark = bindingMark(slack);
     row.numbers[0] = slack;
     row.numbers[1] = s.perRow ? s.perRow[k] : 0;
@@ -226,11 +252,11 @@ int writeConstraintRows(LibraryContext* context, const ReportSummary& s,
   return written;
 }
 
-int writeBoundRows(LibraryContext* context, const ReportSummary& s, int* offset) {
+int writeBoundRows(LibraryContext* context, ReportOptions& options, const ReportSummary& s, int* offset) {
   int written = 0;
   ConstraintCell cell;
   for (int k = 0; Sess_getConstraintCell(context->constraints, k, &cell); ++k) {
-    if (cell.relation == RelationInteger || !rowWanted(context, OptCir, cell.row)) continue;
+    if (cell.relation == RelationInteger || !rowWanted(options, OptCir, cell.row)) continue;
     int v = Sess_variableOfCell(context->variables, cell.sheetRow, cell.column);
     if (v < 0 || v >= s.n) return -1;
     ReportRow row;
@@ -238,7 +264,7 @@ int writeBoundRows(LibraryContext* context, const ReportSummary& s, int* offset)
     row.address = cellAddress(cell.sheetRow, cell.column);
     row.relation = cell.relation;
     row.rhs = cell.rhsText;
-    double slack = slackOf(context, cell.relation, s.lower[v], s.values[v], s.upper[v]);
+    double slack = slackOf(options, cell.relation, s.lower[v], s.values[v], s.upper[v]);
     row.mark = bindingMark(slack);
     row.numbers[0] = slack;
     if ((slack == 0 || context->feasibilityMode) && s.perVariable) row.numbers[1] = s.perVariable[v];
@@ -318,9 +344,10 @@ int Sess_writeReports(LibraryContext* context, int reportSet, int code,
     return Sess_prepareResults(context) && storeSizes(context, reportSet, code);
   if (!summary || !context->variables || !Sess_prepareResults(context)) return 0;
   int offset = 1;
-  int variables = writeVariableRows(context, *summary, sensitivity, &offset);
-  int rows = variables < 0 ? -1 : writeConstraintRows(context, *summary, sensitivity, &offset);
-  int bounds = rows < 0 ? -1 : writeBoundRows(context, *summary, &offset);
+  ReportOptions options = reportOptions(context);
+  int variables = writeVariableRows(context, options, *summary, sensitivity, &offset);
+  int rows = variables < 0 ? -1 : writeConstraintRows(context, options, *summary, sensitivity, &offset);
+  int bounds = rows < 0 ? -1 : writeBoundRows(context, options, *summary, &offset);
   if (bounds < 0) return 0;
   double* statistics = context->results.statistics;
   statistics[0] = variables;

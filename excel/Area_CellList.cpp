@@ -3,6 +3,7 @@
 // rotation). An empty order table stands for the identity.
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "excel/Area_Areas.h"
 
@@ -36,6 +37,19 @@ void materialise(CellList* list) {
   if (!list->order.empty()) return;
   list->order.resize(list->positions);
   for (int p = 0; p < list->positions; ++p) list->order[p] = p;
+}
+
+// The position of a cell among areas that Area_areasOf gave (well formed);
+// -1 when it lies in none.
+int positionIn(const XLREF* areas, int count, int row, int column) {
+  int offset = 0;
+  for (int i = 0; i < count; ++i) {
+    const XLREF& a = areas[i];
+    if (row >= a.rwFirst && row <= a.rwLast && column >= a.colFirst && column <= a.colLast)
+      return offset + (row - a.rwFirst) * (a.colLast - a.colFirst + 1) + column - a.colFirst;
+    offset += (a.rwLast - a.rwFirst + 1) * (a.colLast - a.colFirst + 1);
+  }
+  return -1;
 }
 
 }  // namespace
@@ -80,15 +94,7 @@ int Area_positionOfVariable(const CellList* list, int v) {
 int Area_positionOfCell(const CellList* list, int row, int column) {
   const XLREF* areas;
   int count;
-  if (!Area_areasOf(list->ref, &areas, &count)) return -1;
-  int offset = 0;
-  for (int i = 0; i < count; ++i) {
-    const XLREF& a = areas[i];
-    if (row >= a.rwFirst && row <= a.rwLast && column >= a.colFirst && column <= a.colLast)
-      return offset + (row - a.rwFirst) * (a.colLast - a.colFirst + 1) + column - a.colFirst;
-    offset += Area_areaCells(a);
-  }
-  return -1;
+  return Area_areasOf(list->ref, &areas, &count) ? positionIn(areas, count, row, column) : -1;
 }
 
 int Area_cellOfPosition(const CellList* list, int p, AreaCell* cell) {

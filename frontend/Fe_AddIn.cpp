@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
@@ -256,11 +257,15 @@ void Fe_sizeResultRange(FeSession* s, int rows, int columns) {
   Wb_defineName(s->addIn, DefinedName{"solver_tbl", resultRange(rows, columns), 0, false});
 }
 
+CalcArray Fe_resultBlock(FeSession* s) {
+  CalcEvalResult r;
+  if (!Calc_evaluate(s->addIn, 0, "solver_tbl", &r) || !r.isReference) return CalcArray{0, 0, {}};
+  return std::move(r.value);
+}
+
 std::vector<std::vector<CellValue>> Fe_resultValues(FeSession* s) {
   std::vector<std::vector<CellValue>> rows;
-  CalcEvalResult r;
-  if (!Calc_evaluate(s->addIn, 0, "solver_tbl", &r) || !r.isReference) return rows;
-  const CalcArray& a = r.value;
+  const CalcArray a = Fe_resultBlock(s);
   for (int i = 0; i < a.rows; ++i)
     rows.emplace_back(a.values.begin() + i * a.cols, a.values.begin() + (i + 1) * a.cols);
   return rows;

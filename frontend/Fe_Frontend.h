@@ -11,6 +11,12 @@ int Fe_main(int argc, char** argv);
 // through the callback interface, as an add-in registers its functions):
 // each computes through the library's own implementation in plain value
 // mode. False when the callback interface refused one of the add-in's
-// names. Fe_main calls it; a program that drives the stand-in without
-// Fe_main calls it before opening a workbook.
+// names. Fe_main has it called when a formula first needs one (see
+// Fe_registerFunctionsWhenNeeded); a program that drives the stand-in
+// without Fe_main calls it before opening a workbook.
 bool Fe_registerFunctions();
+// Leaves Fe_registerFunctions to the first formula that names a function
+// the stand-in neither has built in nor has registered, so that a workbook
+// that calls none of them does not pay for registering them all. Called
+// before any workbook is opened.
+void Fe_registerFunctionsWhenNeeded();

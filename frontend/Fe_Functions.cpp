@@ -7,6 +7,7 @@
 // and converts the answer back. A function that takes plain scalars is registered as one, so that the calculation
 // applies it element by element over arrays and intersects a range outside an array formula, as it does its own. Random
 // draws (the simulation functions) are volatile: each recalculation draws again.
+// They are registered once per process, at the latest when the first formula names one.
 #include <cctype>
 #include <set>
 #include <string>
@@ -156,4 +157,8 @@ bool registerAddinFunctions() {
 bool Fe_registerFunctions() {
   static const bool registered = (registerWorksheetFunctions(), registerAddinFunctions());
   return registered;
+}
+
+void Fe_registerFunctionsWhenNeeded() {
+  Calc_setFunctionSource([] { Fe_registerFunctions(); });
 }

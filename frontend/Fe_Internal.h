@@ -9,9 +9,12 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/workbook/Wb_Workbook.h"
+
+struct CalcArray;
 
 // Exit statuses of every command.
 enum FeExit : int {
@@ -105,6 +108,8 @@ void Fe_restoreOptions(FeSession* s, const FeSetNames& before);
 std::vector<std::vector<std::string>> Fe_resultRows(FeSession* s);
 // The result range's cells, row by row, with empty rows kept.
 std::vector<std::vector<CellValue>> Fe_resultValues(FeSession* s);
+// The same cells as one block (no rows when the range cannot be read).
+CalcArray Fe_resultBlock(FeSession* s);
 // Meaning of a status code the library returns.
 const char* Fe_statusMeaning(int status);
 // Prints one warning line for each formula cell the stand-in cannot compute;
@@ -184,18 +189,15 @@ std::string Fe_beyondGrid(const Workbook* wb, const CellRange& a, const std::str
 // "Sheet!A1" of a cell and "Sheet!A1:B2" of a range.
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col);
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
-// The rows of one column that hold a value, and those that hold a text.
-struct FeColumnRows {
-  std::vector<int> filled, texts;
-};
-// What labelling the cells of a workbook found so far: the rows that hold
-// values and texts in each column, by (sheet, column), found once for each
-// sheet asked about, so that labelling a table of cells does not walk up a
-// column for each one. Good while no value of those sheets changes.
+// What labelling the cells of a workbook found so far: the heading row of
+// each cell asked about, and of the cells passed on the way up to it, by
+// (sheet, column, row), -1 for none; so that labelling a table of cells
+// walks each column once, not once for each cell. Good while no value of
+// the workbook changes.
 struct FeLabels {
   const Workbook* wb = nullptr;
-  std::set<int> sheetsDone;
-  std::map<std::pair<int, int>, FeColumnRows> columns;
+  std::map<std::tuple<int, int, int>, int> headings;
+  std::vector<int> passed;   // the rows of the walk under way, kept to reuse its memory
 };
 // The label of a cell in a report: the nearest text to its left and the
 // heading of its column, joined by a space. The heading is the nearest text

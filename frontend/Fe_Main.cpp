@@ -308,7 +308,7 @@ int Fe_main(int argc, char** argv) {
   if (int rc = Fe_parseArgs(argc, argv, &args); rc >= 0) return rc;
   // A function the add-in could not register shows as #NAME? in its cells,
   // which the recalculation's warnings name.
-  Fe_registerFunctions();
+  Fe_registerFunctionsWhenNeeded();
   Fe_startProgress(args.quiet);
   return c->run(args);
 }

@@ -384,27 +384,28 @@ const CellValue* Fe_value(const Workbook* wb, int sheet, int row, int col) {
 
 namespace {
 
-// The rows of a column that hold values and texts, in order. The first
-// question about a sheet finds those of all its columns, in one pass over
-// its cells.
-const FeColumnRows& columnRows(FeLabels* labels, int sheet, int col) {
-  if (labels->sheetsDone.insert(sheet).second)
-    for (const auto& [key, cell] : labels->wb->sheets[sheet]->cells) {
-      if (cell.value.kind == CellKind::Empty) continue;
-      FeColumnRows& rows = labels->columns[{sheet, Wb_keyCol(key)}];
-      rows.filled.push_back(Wb_keyRow(key));
-      if (cell.value.kind == CellKind::Text) rows.texts.push_back(Wb_keyRow(key));
+// The heading row of a cell: the nearest text above it with no empty cell
+// between, -1 when there is none. The walk up stops at a row whose heading
+// is known, and every row it passes gets the heading it found.
+int headingRow(FeLabels* labels, int sheet, int row, int col) {
+  const Sheet* sh = labels->wb->sheets[sheet].get();
+  std::vector<int>& passed = labels->passed;
+  passed.clear();
+  int heading = -1;
+  for (int r = row;; --r) {
+    auto known = labels->headings.find({sheet, col, r});
+    if (known != labels->headings.end()) {
+      heading = known->second;
+      break;
     }
-  static const FeColumnRows kNone;
-  auto found = labels->columns.find({sheet, col});
-  return found == labels->columns.end() ? kNone : found->second;
-}
-
-// Whether every row strictly between `top` and `row` holds a value.
-bool filledBetween(const std::vector<int>& filled, int top, int row) {
-  auto from = std::upper_bound(filled.begin(), filled.end(), top);
-  auto to = std::lower_bound(filled.begin(), filled.end(), row);
-  return to - from == row - top - 1;
+    passed.push_back(r);
+    const Cell* above = r > 0 ? Wb_findCell(sh, r - 1, col) : nullptr;
+    const CellKind kind = above ? above->value.kind : CellKind::Empty;
+    if (kind == CellKind::Text) heading = r - 1;
+    if (kind == CellKind::Empty || kind == CellKind::Text) break;
+  }
+  for (int r : passed) labels->headings[{sheet, col, r}] = heading;
+  return heading;
 }
 
 }  // namespace
@@ -416,10 +417,8 @@ std::string Fe_label(FeLabels* labels, int sheet, int row, int col) {
       col > 0 ? sh->cells.rowSpan(row, 0, col - 1) : std::span<const CellStore::value_type>{};
   for (auto cell = before.rbegin(); cell != before.rend() && left.empty(); ++cell)
     if (cell->second.value.kind == CellKind::Text) left = cell->second.value.text;
-  const FeColumnRows& rows = columnRows(labels, sheet, col);
-  auto next = std::lower_bound(rows.texts.begin(), rows.texts.end(), row);
-  if (next != rows.texts.begin() && filledBetween(rows.filled, *std::prev(next), row))
-    above = Wb_findCell(sh, *std::prev(next), col)->value.text;
+  const int heading = headingRow(labels, sheet, row, col);
+  if (heading >= 0) above = Wb_findCell(sh, heading, col)->value.text;
   if (left.empty() || above.empty()) return left + above;
   return left + " " + above;
 }

@@ -4,6 +4,7 @@
 // each cell's own number format. The same table tells whether the point the
 // run left in the workbook is a solution.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -16,6 +17,8 @@ namespace {
 // Constraints hold within this much, relative to the right-hand side's size;
 // the same precision the library's engines aim for by default.
 constexpr double kFeasibilityTolerance = 1e-6;
+// Significant digits of a number printed without a format of its own.
+constexpr int kShownDigits = 10;
 
 }  // namespace
 
@@ -86,9 +89,10 @@ std::string rhsText(Workbook* wb, const FeConstraint& c, const FeConstraintRow& 
 }  // namespace
 
 std::string Fe_number(double x) {
+  // As printf's "%.10g" writes it, without parsing a format for each number.
   char text[40];
-  std::snprintf(text, sizeof text, "%.10g", x);
-  return text;
+  const std::to_chars_result end = std::to_chars(text, text + sizeof text, x, std::chars_format::general, kShownDigits);
+  return std::string(text, end.ptr);
 }
 
 void Fe_rhsCell(const FeConstraint& c, int k, int* row, int* col) {
@@ -136,9 +140,14 @@ void Fe_printTable(const std::string& title, const std::vector<std::vector<std::
       width[k] = std::max(width[k], row[k].size());
     }
   std::printf("\n%s\n", title.c_str());
+  std::string line;
   for (const auto& row : rows) {
-    std::string line = " ";
-    for (size_t k = 0; k < row.size(); ++k) line += " " + row[k] + std::string(width[k] - row[k].size() + 1, ' ');
+    line.assign(1, ' ');
+    for (size_t k = 0; k < row.size(); ++k) {
+      line += ' ';
+      line += row[k];
+      line.append(width[k] - row[k].size() + 1, ' ');
+    }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     std::printf("%s\n", line.c_str());
   }

@@ -21,24 +21,31 @@ constexpr double kTableKind = 11;
 constexpr int kModeColumn = 0, kCountColumn = 6;
 constexpr const char* kEquationsMode = "3";
 
-bool isNumber(const std::vector<CellValue>& row, size_t k, double x) {
-  return k < row.size() && row[k].kind == CellKind::Number && row[k].number == x;
+// The cell of row r and column k of the block; none beyond its columns.
+const CellValue* cellAt(const CalcArray& block, int r, int k) {
+  return k < block.cols ? &block.values[static_cast<size_t>(r) * block.cols + k] : nullptr;
 }
 
-std::string textIn(const std::vector<CellValue>& row, size_t k) {
-  return k < row.size() && row[k].kind == CellKind::Text ? row[k].text : "";
+bool isNumber(const CalcArray& block, int r, int k, double x) {
+  const CellValue* v = cellAt(block, r, k);
+  return v && v->kind == CellKind::Number && v->number == x;
+}
+
+std::string textIn(const CalcArray& block, int r, int k) {
+  const CellValue* v = cellAt(block, r, k);
+  return v && v->kind == CellKind::Text ? v->text : "";
 }
 
 // The table's texts in reading order, from the row after its statistics
 // row; empty when the range holds no table of a system's solutions.
-std::vector<std::string> solutionTable(const std::vector<std::vector<CellValue>>& rows) {
-  for (size_t r = 0; r + 1 < rows.size(); ++r) {
-    if (!isNumber(rows[r], 4, kTableColumns) || !isNumber(rows[r], 6, kTableKind) ||
-        textIn(rows[r + 1], kModeColumn) != kEquationsMode)
+std::vector<std::string> solutionTable(const CalcArray& block) {
+  for (int r = 0; r + 1 < block.rows; ++r) {
+    if (!isNumber(block, r, 4, kTableColumns) || !isNumber(block, r, 6, kTableKind) ||
+        textIn(block, r + 1, kModeColumn) != kEquationsMode)
       continue;
     std::vector<std::string> texts;
-    for (size_t t = r + 1; t < rows.size(); ++t)
-      for (size_t k = 0; k < kTableColumns; ++k) texts.push_back(textIn(rows[t], k));
+    for (int t = r + 1; t < block.rows; ++t)
+      for (int k = 0; k < kTableColumns; ++k) texts.push_back(textIn(block, t, k));
     return texts;
   }
   return {};
@@ -53,7 +60,7 @@ std::string shown(Workbook* wb, int sheet, int row, int col, double x) {
 }  // namespace
 
 void Fe_printSolutions(FeSession* s, const FeModel& m) {
-  const std::vector<std::string> texts = solutionTable(Fe_resultValues(s));
+  const std::vector<std::string> texts = solutionTable(Fe_resultBlock(s));
   const size_t n = static_cast<size_t>(Fe_variableCells(m));
   if (texts.empty() || n == 0) return;
   const size_t count = static_cast<size_t>(std::atoi(texts[kCountColumn].c_str()));

@@ -126,3 +126,9 @@ inline const CalcArray kCalcOmitted{0, 0, {}};
 using CalcFunction = std::function<CalcArray(const std::vector<CalcArray>& args)>;
 enum CalcFunctionFlag : unsigned { kCalcVolatile = 1, kCalcScalarArgs = 2, kCalcPlainArgs = 4 };
 void Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags = 0);
+// A source that registers functions when a formula first needs one: it is
+// asked once, the first time a formula names a function that is neither
+// built in nor registered, and that formula then finds what it registered.
+// An application that offers many functions sets it before any formula is
+// compiled, so that a workbook that calls none of them costs nothing.
+void Calc_setFunctionSource(std::function<void()> source);

@@ -1,6 +1,7 @@
 // The table of worksheet functions: the built-in families and the functions
 // add-ins register, looked up by name without regard to case; and wildcard matching of
 // texts as lookups and criteria use it.
+#include <functional>
 #include <string_view>
 #include <unordered_map>
 
@@ -62,6 +63,23 @@ int indexOf(const NameIndex& index, const std::string& name) {
   return it == index.end() ? -1 : it->second;
 }
 
+// The source of further functions, until it is asked; and whether it is
+// registering now.
+std::function<void()>& functionSource() {
+  static std::function<void()> source;
+  return source;
+}
+bool gSourceRunning = false;
+
+// Asks the source once, when a formula names a function the table lacks.
+void askFunctionSource() {
+  std::function<void()> source = std::move(functionSource());
+  functionSource() = nullptr;
+  gSourceRunning = true;
+  source();
+  gSourceRunning = false;
+}
+
 }  // namespace
 
 int Calc_findBuiltin(const std::string& name) { return indexOf(builtinIndex(), name); }
@@ -70,22 +88,34 @@ const CalcBuiltinInfo& Calc_builtin(int index) { return builtins()[index]; }
 
 int Calc_builtinCount() { return static_cast<int>(builtins().size()); }
 
-int Calc_findAddin(const std::string& name) { return indexOf(addinIndex(), name); }
+int Calc_findAddin(const std::string& name) {
+  int i = indexOf(addinIndex(), name);
+  if (i < 0 && functionSource()) {
+    askFunctionSource();
+    i = indexOf(addinIndex(), name);
+  }
+  return i;
+}
 
 const CalcFunction& Calc_addin(int index) { return addins()[index].fn; }
 
 unsigned Calc_addinFlags(int index) { return addins()[index].flags; }
 
 void Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags) {
-  int i = Calc_findAddin(name);
+  int i = indexOf(addinIndex(), name);
   if (i >= 0) addins()[i] = Addin{addins()[i].name, std::move(fn), flags};
   else {
     addinIndex().emplace(folded(name), static_cast<int>(addins().size()));
     addins().push_back(Addin{name, std::move(fn), flags});
   }
-  // Formulas compiled before the function existed called it an unknown name.
-  for (auto& wb : Wb_app().workbooks) wb->calc.reset();
+  // Formulas compiled before the function existed called it an unknown
+  // name; none did before the source's functions, which it registers at the
+  // first unknown name (perhaps while that formula is being compiled).
+  if (!gSourceRunning)
+    for (auto& wb : Wb_app().workbooks) wb->calc.reset();
 }
+
+void Calc_setFunctionSource(std::function<void()> source) { functionSource() = std::move(source); }
 
 bool Calc_hasWildcard(const std::string& pattern) {
   return pattern.find_first_of("*?~") != std::string::npos;

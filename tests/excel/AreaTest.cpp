@@ -3,6 +3,7 @@
 // variable cells read from "solver_adj" and its continuations.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -113,6 +114,37 @@ TEST(AreaCellList, CellVariablesAgreeWithThePositionOfEveryCell) {
   EXPECT_EQ(numbers[2 * 6 + 2], numbers[42]);  // C3 in the first probe area and alone
   EXPECT_EQ(numbers[0], -1);                   // A1
   Area_freeCellList(list);
+}
+
+// The variables of a reference's cells, found area by area, are those each
+// cell's own position gives, also where the list's areas overlap and in a
+// renumbered list.
+TEST(AreaCellList, CellVariablesAgreeWithEachCellsPosition) {
+  std::mt19937 random(23);
+  auto area = [&random] {
+    const int row = static_cast<int>(random() % 12), column = static_cast<int>(random() % 12);
+    return XLREF{static_cast<std::uint16_t>(row), static_cast<std::uint16_t>(row + random() % 4),
+                 static_cast<std::uint8_t>(column), static_cast<std::uint8_t>(column + random() % 5)};
+  };
+  for (int trial = 0; trial < 200; ++trial) {
+    std::vector<XLREF> adjAreas(1 + random() % 4), probeAreas(1 + random() % 3);
+    for (XLREF& a : adjAreas) a = area();
+    for (XLREF& a : probeAreas) a = area();
+    TestRef adj(adjAreas), probe(probeAreas);
+    CellList* list = Area_buildCellList(adj.get());
+    ASSERT_NE(list, nullptr);
+    if (trial % 2) Area_rotateVariables(list, Area_cellListDistinct(list) / 2);
+    std::vector<int> found(static_cast<size_t>(Area_totalCells(probe.get()))), want;
+    ASSERT_EQ(Area_cellVariables(list, probe.get(), found.data()), static_cast<int>(found.size()));
+    for (const XLREF& a : probeAreas)
+      for (int r = a.rwFirst; r <= a.rwLast; ++r)
+        for (int c = a.colFirst; c <= a.colLast; ++c) {
+          const int p = Area_positionOfCell(list, r, c);
+          want.push_back(p < 0 ? -1 : Area_variableOfPosition(list, p));
+        }
+    EXPECT_EQ(found, want) << "trial " << trial;
+    Area_freeCellList(list);
+  }
 }
 
 // Swaps and rotations keep the identity compact (no table); aligning two

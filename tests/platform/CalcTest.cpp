@@ -180,6 +180,30 @@ TEST_F(CalcEval, AddinFunctionsReceiveValuesAndAreFoundWhenRegisteredLater) {
   EXPECT_EQ(value("B1"), CellValue::makeNumber(10));
 }
 
+TEST_F(CalcEval, AFunctionSourceIsAskedOnceWhenAFormulaFirstNamesAnUnknownFunction) {
+  int asked = 0;
+  Calc_setFunctionSource([&asked] {
+    ++asked;
+    Calc_registerFunction(
+        "SOURCEDTRIPLE",
+        [](const std::vector<CalcArray>& args) {
+          return CalcArray{1, 1, {CellValue::makeNumber(3 * args[0].values[0].number)}};
+        },
+        kCalcScalarArgs);
+  });
+  setNum("A1", 2);
+  formula("B1", "=SUM(A1,1)");
+  Calc_recalculate(wb);
+  EXPECT_EQ(asked, 0);   // built-in functions only: the source is not asked
+  formula("B2", "=A1+sourcedtriple(A1)");
+  Calc_recalculate(wb);   // registered while the workbook's formulas compile
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(value("B2"), CellValue::makeNumber(8));
+  EXPECT_EQ(value("B1"), CellValue::makeNumber(3));
+  expectValues({{"=SOURCEDNONE()", "#NAME?"}, {"=SOURCEDTRIPLE(5)", "15"}});
+  EXPECT_EQ(asked, 1);   // asked once only, even for a name it did not register
+}
+
 TEST_F(CalcEval, FunctionNamesAreFoundInAnyCaseAndARegistrationAgainReplaces) {
   auto constant = [](double x) {
     return [x](const std::vector<CalcArray>&) { return CalcArray{1, 1, {CellValue::makeNumber(x)}}; };

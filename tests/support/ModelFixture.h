@@ -39,11 +39,15 @@ struct TestRef {
   std::vector<unsigned char> block;
   XLOPER value{};
   TestRef(std::initializer_list<const char*> areas, IDSHEET sheet = 1)
+      : TestRef(std::vector<XLREF>(areas.size()), sheet) {
+    int i = 0;
+    for (const char* a : areas) value.val.mref.lpmref->reftbl[i++] = testArea(a);
+  }
+  explicit TestRef(const std::vector<XLREF>& areas, IDSHEET sheet = 1)
       : block(sizeof(XLMREF) + areas.size() * sizeof(XLREF)) {
     auto* mref = new (block.data()) XLMREF;
     mref->count = static_cast<std::uint16_t>(areas.size());
-    int i = 0;
-    for (const char* a : areas) mref->reftbl[i++] = testArea(a);
+    for (size_t i = 0; i < areas.size(); ++i) mref->reftbl[i] = areas[i];
     value.xltype = xltypeRef;
     value.val.mref.lpmref = mref;
     value.val.mref.idSheet = sheet;
