@@ -402,7 +402,7 @@ bool ComReaderSource::readExternal(const std::u16string& text, Value* value) {
   const InterpStatus status = Com_readExternal(ea, text, value);
   // An opened book without the range: the reference is undefined (the
   // caller's status for a book that cannot be had comes second).
-  if (status == kStatusUndefinedIdentifier) Vm_raise(ea->context, status, "readExternal", 0, 0, 0);
+  if (status == kStatusUndefinedIdentifier) Vm_raise(Vm_errorsOf(ea->context), status, "readExternal", 0, 0, 0);
   return status == kStatusOk;
 }
 
@@ -440,7 +440,7 @@ bool ComReaderSource::readCell(const CellRef& cell, Value* value, ReaderCell* in
   if (!cache->cell(ea, cell, &stored, &tile)) {
     // A sheet of the workbook whose cells cannot be read: a range failure,
     // raised before the caller's status for a cell it could not have.
-    Vm_raise(ea->context, kStatusRangeFailure, "readCell", cell.sheet, cell.row, cell.column);
+    Vm_raise(Vm_errorsOf(ea->context), kStatusRangeFailure, "readCell", cell.sheet, cell.row, cell.column);
     return false;
   }
   if (stored) {

@@ -160,7 +160,7 @@ bool Com_refreshSymbol(ExcelAutomation* ea, Symbol* s) {
     failure = kStatusUndefinedIdentifier;
   else if (!readRangeValue(ea, range, &s->value, &changed)) failure = kStatusUndefinedIdentifier;
   if (failure != kStatusOk)
-    Vm_raise(ea->context, failure, failure == kStatusOleError ? kBadSheetText : "Com_refreshSymbol", r.sheet,
+    Vm_raise(Vm_errorsOf(ea->context), failure, failure == kStatusOleError ? kBadSheetText : "Com_refreshSymbol", r.sheet,
              r.firstRow, r.firstColumn);
   return changed;
 }

@@ -65,7 +65,7 @@ void replace(AutoObject** slot, AutoObject* obj) {
   *slot = obj;
 }
 
-void raise(ExcelAutomation* ea, InterpStatus code, const char* name) { Vm_raise(ea->context, code, name, 0, 0, 0); }
+void raise(ExcelAutomation* ea, InterpStatus code, const char* name) { Vm_raise(Vm_errorsOf(ea->context), code, name, 0, 0, 0); }
 
 // Element (row, column) of a cached used-range variant, 1-based within the
 // range; false outside it.

@@ -498,7 +498,7 @@ namespace {
 // The user's stop ends the walk with status 1.
 bool stopped(EvalContext* ctx) {
   if (!Model_userAbortAny(&ctx->host)) return false;
-  Vm_raise(ctx, kStatusInterrupt, "BigM_collectCells", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(ctx), kStatusInterrupt, "BigM_collectCells", 0, 0, 0);
   return true;
 }
 

@@ -16,7 +16,7 @@ bool Code_init(CodeSegment* seg, uint32_t capacity, EvalContext* ctx) {
   seg->context = ctx;
   seg->start = static_cast<uint8_t*>(std::calloc(capacity ? capacity : 1, 1));
   if (!seg->start) {
-    Vm_raise(ctx, kStatusNoMemory, "Code", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "Code", 0, 0, 0);
     return false;
   }
   seg->capacity = capacity;
@@ -31,7 +31,7 @@ void Code_free(CodeSegment* seg) {
 
 bool Code_hasRoom(CodeSegment* seg, uint32_t n) {
   if (seg->start && static_cast<uint32_t>(seg->cursor - seg->start) + n < seg->capacity) return true;
-  Vm_raise(seg->context, kStatusCodeOverflow, "Code", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(seg->context), kStatusCodeOverflow, "Code", 0, 0, 0);
   return false;
 }
 

@@ -71,7 +71,7 @@ bool beginEntry(Entry* e, int32_t i, bool takeVariables) {
   Vm_clearErrors(&e->ctx->errors);
   const FunctionTable* t = e->p->functions;
   if (!t || i < 0 || i >= static_cast<int32_t>(t->array.size())) {
-    Vm_raise(e->ctx, kStatusInvalidOperation, "Eval_entry", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(e->ctx), kStatusInvalidOperation, "Eval_entry", 0, 0, 0);
     return false;
   }
   e->index = i;
@@ -79,7 +79,7 @@ bool beginEntry(Entry* e, int32_t i, bool takeVariables) {
   if (takeVariables) {
     for (int32_t j : e->item->variables)
       if (!List_appendInt(&e->variables, j)) {
-        Vm_raise(e->ctx, kStatusNoMemory, "Eval_entry", 0, 0, 0);
+        Vm_raise(Vm_errorsOf(e->ctx), kStatusNoMemory, "Eval_entry", 0, 0, 0);
         return false;
       }
     e->ctx->position.currentVariables = &e->variables;
@@ -117,7 +117,7 @@ Side runSide(Entry* e, const CellChain& chain, int32_t kind) {
     return Side::kConstant;
   }
   const CellRef at = Prog_symbolCell(chain.back());
-  Vm_raise(ctx, r->kind == kValError ? kStatusErrorValueReturned : kStatusOperandMismatch, "Eval_entry", at.sheet,
+  Vm_raise(Vm_errorsOf(ctx), r->kind == kValError ? kStatusErrorValueReturned : kStatusOperandMismatch, "Eval_entry", at.sheet,
            at.row, at.column);
   return Side::kFailed;
 }
@@ -131,7 +131,7 @@ double rhsOf(const Entry& e, Side right, bool subtractRhs) {
 bool checkFinite(Entry* e, const double* values, size_t count) {
   for (size_t k = 0; k < count; ++k)
     if (!std::isfinite(values[k])) {
-      Vm_raise(e->ctx, kStatusOverflow, "Eval_entry", 0, 0, 0);
+      Vm_raise(Vm_errorsOf(e->ctx), kStatusOverflow, "Eval_entry", 0, 0, 0);
       return false;
     }
   return true;
@@ -315,7 +315,7 @@ bool Eval_evalRealDeriv(Program* p, int32_t i, bool reset, double* value, double
   zeroGradient(e, gradient, zeroBased);
   if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
   if (!Grad_init(e.ctx->buffers.gradBuffer, e.nv, e.ctx)) {
-    Vm_raise(e.ctx, kStatusNoMemory, "Eval_evalRealDeriv", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(e.ctx), kStatusNoMemory, "Eval_evalRealDeriv", 0, 0, 0);
     return false;
   }
   startPass(&e, kModeGrad, reset, e.ctx->flags.compactDerivatives == 0);
@@ -353,7 +353,7 @@ bool Eval_evalHess(Program* p, int32_t i, bool reset, double* value, double* gra
   zeroHessian(e, hessian, zeroBased);
   if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
   if (!Hess_init(e.ctx->buffers.hessBuffer, e.nv, e.ctx)) {
-    Vm_raise(e.ctx, kStatusNoMemory, "Eval_evalHess", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(e.ctx), kStatusNoMemory, "Eval_evalHess", 0, 0, 0);
     return false;
   }
   startPass(&e, kModeHess, reset, e.ctx->flags.compactDerivatives == 0);
@@ -379,7 +379,7 @@ bool Eval_evalHessTape(Program* p, int32_t i, bool reset, double* value, double*
   if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
   EvalContext* ctx = e.ctx;
   if (!Grad_init(ctx->buffers.gradBuffer, e.nv, ctx)) {
-    Vm_raise(ctx, kStatusNoMemory, "Eval_evalHessTape", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "Eval_evalHessTape", 0, 0, 0);
     return false;
   }
   if ((ctx->flags.compactDerivatives == 1 || !ctx->buffers.gradTape) && !Grad_prepareTape(ctx, e.nv)) return false;
@@ -457,7 +457,7 @@ bool Eval_evalIvGrad(Program* p, int32_t i, bool reset, Interval* value, Interva
   zeroIvOutputs(e, gradient, nullptr, zeroBased);
   if (e.nv == 0) return constantEnclosure(&e, reset, value, subtractRhs);
   if (!IvGrad_init(e.ctx->buffers.ivGradBuffer, e.nv, e.ctx)) {
-    Vm_raise(e.ctx, kStatusNoMemory, "Eval_evalIvGrad", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(e.ctx), kStatusNoMemory, "Eval_evalIvGrad", 0, 0, 0);
     return false;
   }
   startPass(&e, kModeIvGrad, reset, e.ctx->flags.compactDerivatives == 0);
@@ -496,7 +496,7 @@ bool Eval_evalIvHess(Program* p, int32_t i, bool reset, Interval* value, Interva
   if (!beginIvHess(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done)
     return done && finished(e);
   if (!IvHess_init(e.ctx->buffers.ivHessBuffer, e.nv, e.ctx)) {
-    Vm_raise(e.ctx, kStatusNoMemory, "Eval_evalIvHess", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(e.ctx), kStatusNoMemory, "Eval_evalIvHess", 0, 0, 0);
     return false;
   }
   startPass(&e, kModeIvHess, reset, e.ctx->flags.compactDerivatives == 0);
@@ -517,7 +517,7 @@ bool Eval_evalIvHessTape(Program* p, int32_t i, bool reset, Interval* value, Int
     return done && finished(e);
   EvalContext* ctx = e.ctx;
   if (!IvGrad_init(ctx->buffers.ivGradBuffer, e.nv, ctx)) {
-    Vm_raise(ctx, kStatusNoMemory, "Eval_evalIvHessTape", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "Eval_evalIvHessTape", 0, 0, 0);
     return false;
   }
   if ((ctx->flags.compactDerivatives == 1 || !ctx->buffers.ivGradTape) && !IvGrad_prepareTape(ctx, e.nv)) return false;
@@ -538,7 +538,7 @@ bool Eval_evalAffine(Program* p, int32_t i, bool reset, AffineForm* form, bool s
   if (!beginEntry(&e, i, true)) return false;
   EvalContext* ctx = e.ctx;
   if (!Aff_init(form, e.nv, ctx)) {
-    Vm_raise(ctx, kStatusNoMemory, "Eval_evalAffine", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "Eval_evalAffine", 0, 0, 0);
     return false;
   }
   Aff_setConst(form, 0.0);
@@ -555,7 +555,7 @@ bool Eval_evalAffine(Program* p, int32_t i, bool reset, AffineForm* form, bool s
                      (compact && ctx->position.currentFunction != i);
   if (!Aff_init(ctx->buffers.affineBuffers[0], e.nv, ctx) || !Aff_init(ctx->buffers.affineBuffers[1], e.nv, ctx) ||
       (fresh && !takeHalfWidths(&e))) {
-    Vm_raise(ctx, kStatusNoMemory, "Eval_evalAffine", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "Eval_evalAffine", 0, 0, 0);
     return false;
   }
   startPass(&e, kModeAffine, fresh, !compact);
@@ -622,6 +622,6 @@ bool Eval_evalIvProp(Program* p, int32_t i, int32_t relation, double rhs, Interv
 bool Eval_evalUnsupported(Program* p, int32_t mode) {
   Vm_clearErrors(&p->context->errors);
   p->context->flags.mode = mode;
-  Vm_raise(p->context, kStatusInvalidOperation, "Eval_evalUnsupported", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(p->context), kStatusInvalidOperation, "Eval_evalUnsupported", 0, 0, 0);
   return false;
 }

@@ -146,7 +146,7 @@ void trialByTrial(int32_t id, int32_t n, Value** args, const char16_t* text, int
       samples[static_cast<size_t>(t)] = std::numeric_limits<double>::quiet_NaN();
     } else {
       const CellRef at = ctx->position.currentSymbol ? Prog_symbolCell(ctx->position.currentSymbol) : CellRef{};
-      Vm_raise(ctx, kStatusUnsupportedVector, "Fn_callNode", at.sheet, at.row, at.column);
+      Vm_raise(Vm_errorsOf(ctx), kStatusUnsupportedVector, "Fn_callNode", at.sheet, at.row, at.column);
       failed = true;
     }
   }
@@ -182,7 +182,7 @@ void Fn_readNumericTexts(int32_t id, int32_t n, Value** args) {
 bool Fn_readsArgumentsOnly(int32_t id) { return Wsf_entry(id) != nullptr || Sim_entry(id) != nullptr; }
 
 Value Fn_unsupportedFunction(EvalContext* ctx) {
-  Vm_raise(ctx, kStatusUnsupportedFunction, "Fn_unsupportedFunction", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(ctx), kStatusUnsupportedFunction, "Fn_unsupportedFunction", 0, 0, 0);
   return notAvailable(ctx->buffers);
 }
 
@@ -197,7 +197,7 @@ Value Fn_unknownFunction(int32_t n, Value** args, const char16_t* /*text*/, Eval
   for (int32_t k = 0; k < n; ++k) arguments.push_back(*args[k]);
   if (DegDag_unknownFunction(n, arguments.data(), ctx) || DegVec_unknownFunction(n, arguments.data(), ctx))
     return *ctx->buffers.result;
-  Vm_raise(ctx, kStatusUnknownFunction, "Fn_unknownFunction", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(ctx), kStatusUnknownFunction, "Fn_unknownFunction", 0, 0, 0);
   return notAvailable(ctx->buffers);
 }
 

@@ -37,7 +37,7 @@ bool isLineBreak(char16_t c) { return c == u'\n' || c == u'\r'; }
 
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-void raise(FormulaLexer* lex, InterpStatus code) { Vm_raise(lex->context, code, "Lex", 0, 0, 0); }
+void raise(FormulaLexer* lex, InterpStatus code) { Vm_raise(Vm_errorsOf(lex->context), code, "Lex", 0, 0, 0); }
 
 // One character forward; line breaks are skipped everywhere.
 void advance(FormulaLexer* lex) {
@@ -319,7 +319,7 @@ void Lex_init(FormulaLexer* lex, EvalContext* ctx) {
 bool Lex_loadText(FormulaLexer* lex, const char16_t* formula) {
   const size_t length = Text_length(formula);
   if (length >= static_cast<size_t>(kLexTextLength)) {
-    Vm_raise(lex->context, kStatusTooLong, " max 1024 chars", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(lex->context), kStatusTooLong, " max 1024 chars", 0, 0, 0);
     return false;
   }
   for (size_t i = 0; i < length; ++i) lex->text[i] = formula[i];

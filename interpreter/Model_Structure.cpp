@@ -251,7 +251,7 @@ int32_t kindOfType(int32_t type) {
 // Binds one value slot to variable j; status 36 when it is bound already.
 void bindSlot(const VariableTable* table, Value* slot, int32_t j, const CellRef& cell, EvalContext* ctx) {
   if (slot->reference > 0) {
-    Vm_raise(ctx, kStatusVariableTwice, "Model_bindVariable", cell.sheet, cell.row, cell.column);
+    Vm_raise(Vm_errorsOf(ctx), kStatusVariableTwice, "Model_bindVariable", cell.sheet, cell.row, cell.column);
     return;
   }
   slot->reference = j;

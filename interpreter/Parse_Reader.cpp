@@ -27,7 +27,7 @@
 namespace {
 
 void raiseAt(FormulaReader* r, InterpStatus code, const CellRef& at) {
-  Vm_raise(r->context, code, "Parse", at.sheet, at.row, at.column);
+  Vm_raise(Vm_errorsOf(r->context), code, "Parse", at.sheet, at.row, at.column);
 }
 
 std::u16string ascii(const char* text) { return Text_fromUtf8(text); }
@@ -540,7 +540,7 @@ int32_t call(FormulaReader* r) {
       const int32_t type = r->token == kTokComma || r->token == kTokClose ? missingArgument(r) : comparison(r);
       ++n;
       if (type > kTypeAny && r->context->errors.errorCount == 0) {
-        Vm_raise(r->context, kStatusTypeMismatch, "param", currentCell(r).sheet, currentCell(r).row,
+        Vm_raise(Vm_errorsOf(r->context), kStatusTypeMismatch, "param", currentCell(r).sheet, currentCell(r).row,
                  currentCell(r).column);
       }
       failed = failed || type == kTypeFailed;
@@ -735,7 +735,7 @@ int32_t Parse_formula(FormulaReader* r, Symbol* cell) {
   if (r->token != kTokEnd && r->context->errors.errorCount == 0) refuseStray(r, cell);
   if (type == kTypeFailed || (r->loneExternal && type != kTypeExternal)) {
     const CellRef at = placeOf(cell);
-    Vm_raise(r->context, kStatusTypeMismatch, "Parse_formula", at.sheet, at.row, at.column);
+    Vm_raise(Vm_errorsOf(r->context), kStatusTypeMismatch, "Parse_formula", at.sheet, at.row, at.column);
     type = kTypeFailed;
   }
   const CellRef at = placeOf(cell);
@@ -756,7 +756,7 @@ namespace {
 // The user's stop ends a compilation or a walk with status 1.
 bool stopped(FormulaReader* r, const char* where) {
   if (!Model_userAbortAny(&r->context->host)) return false;
-  Vm_raise(r->context, kStatusInterrupt, where, 0, 0, 0);
+  Vm_raise(Vm_errorsOf(r->context), kStatusInterrupt, where, 0, 0, 0);
   return true;
 }
 

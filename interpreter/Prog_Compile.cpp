@@ -142,7 +142,7 @@ bool Prog_compile(Program* p, uint64_t freeBytes, ProgBudget* budget) {
   if (!ctx->position.variableMarks) {
     ctx->position.variableMarks = static_cast<uint16_t*>(std::calloc(static_cast<size_t>(n) + 1, sizeof(uint16_t)));
     if (!ctx->position.variableMarks) {
-      Vm_raise(ctx, kStatusNoMemory, "Prog_compile", 0, 0, 0);
+      Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "Prog_compile", 0, 0, 0);
       return false;
     }
   }

@@ -105,7 +105,7 @@ Symbol* findKey(const SymbolTable* table, const std::u16string& key) {
 // A new symbol with the next serial, or null (status 22) when they are used up.
 Symbol* newSymbol(SymbolTable* table, SymbolSpace space, const std::u16string& name, const std::u16string& definition) {
   if (table->counter >= kSymbolSerialMax) {
-    Vm_raise(table->context, kStatusSymbolTableFull, "Prog_addSymbol", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(table->context), kStatusSymbolTableFull, "Prog_addSymbol", 0, 0, 0);
     return nullptr;
   }
   Symbol* s = new Symbol();
@@ -215,7 +215,7 @@ bool countGoesOn(const SymbolTable* table, size_t k) {
   const size_t count = table->bySerial.size() - 1;
   Model_showProgress(&table->context->host, kProgressCountCells, static_cast<int32_t>(k * 100 / (count ? count : 1)));
   if (!Model_userAbortAny(&table->context->host)) return true;
-  Vm_raise(table->context, kStatusInterrupt, "Prog_countCells", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(table->context), kStatusInterrupt, "Prog_countCells", 0, 0, 0);
   return false;
 }
 
@@ -276,7 +276,7 @@ bool Prog_checkVariableCells(SymbolTable* table) {
     }
     if (s->value.source && Prog_hasCode(s)) {
       const CellRef at = firstVariableCell(s);
-      Vm_raise(table->context, kStatusVariableWithFormula, "Prog_checkVariableCells", at.sheet, at.row, at.column);
+      Vm_raise(Vm_errorsOf(table->context), kStatusVariableWithFormula, "Prog_checkVariableCells", at.sheet, at.row, at.column);
       return false;
     }
     s->mark = 1;

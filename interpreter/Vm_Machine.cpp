@@ -66,7 +66,7 @@ Value applyOperator(Program* p, uint32_t op, const Value& x, const Value& y) {
     case kCodeGe: return Op_ge(x, y);
     case kCodeNe: return Op_ne(x, y);
     default:
-      Vm_raise(ctxOf(p), kStatusInvalidOperation, "Vm_applyOperator", 0, 0, 0);
+      Vm_raise(Vm_errorsOf(ctxOf(p)), kStatusInvalidOperation, "Vm_applyOperator", 0, 0, 0);
       return *Val_setNumber(ctxOf(p)->buffers.result, 0.0);
   }
 }
@@ -314,7 +314,7 @@ void execute(Program* p) {
     case kCodeGe:
     case kCodeNe: binaryOp(p, p->op); break;
     default: {
-      Vm_raise(ctxOf(p), kStatusInvalidCode, "Vm_execute", 0, 0, 0);
+      Vm_raise(Vm_errorsOf(ctxOf(p)), kStatusInvalidCode, "Vm_execute", 0, 0, 0);
       Value zero = Val_empty(ctxOf(p));
       Vm_push(p, Val_setNumber(&zero, 0.0));
     }
@@ -465,7 +465,7 @@ void Vm_releaseProgram(Program* p) {
 
 bool Vm_push(Program* p, const Value* v) {
   if (p->top >= kVmStackSize - 1) {
-    Vm_raise(ctxOf(p), kStatusStackOverflow, "Vm_push", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctxOf(p)), kStatusStackOverflow, "Vm_push", 0, 0, 0);
     return false;
   }
   Value* slot = &p->stack[++p->top];
@@ -482,7 +482,7 @@ bool Vm_push(Program* p, const Value* v) {
 
 Value* Vm_pop(Program* p) {
   if (p->top < 0) {
-    Vm_raise(ctxOf(p), kStatusStackEmpty, "Vm_pop", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctxOf(p)), kStatusStackEmpty, "Vm_pop", 0, 0, 0);
     p->top = 0;
   }
   if (const Value* v = p->deferred[p->top]) {
@@ -557,7 +557,7 @@ void Vm_run(Program* p) {
   Symbol* s = p->currentCell;
   EvalContext* ctx = ctxOf(p);
   if (Model_userAbort(&ctx->host)) {
-    Vm_raise(ctx, kStatusInterrupt, "Vm_run", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusInterrupt, "Vm_run", 0, 0, 0);
     return;
   }
   ctx->position.currentSymbol = s;

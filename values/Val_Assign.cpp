@@ -25,7 +25,7 @@ namespace {
 
 EvalContext* contextOf(const Value* dst, const Value* src) { return src->context ? src->context : dst->context; }
 
-void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Value", 0, 0, 0); }
+void raise(EvalErrors* errors, InterpStatus code) { Vm_raise(errors, code, "Value", 0, 0, 0); }
 
 // A shallow copy of src: a second value over the same text, array or
 // payload, which an assignment would free while reading it.
@@ -65,7 +65,7 @@ Value* copyPlain(Value* dst, const Value* src) {
     }
     default:
       if (src->kind >= kValEmpty && Val_isScalar(src->kind)) return assignNumber(dst, src);
-      raise(contextOf(dst, src), kStatusInvalidOperation);
+      raise(Vm_errorsOf(contextOf(dst, src)), kStatusInvalidOperation);
       return dst;
   }
 }
@@ -80,7 +80,7 @@ Value* assignSampled(Value* dst, const Value* src) {
     Val_setKind(dst, kValSamples);
     auto* v = static_cast<SampleVector*>(dst->payload);
     if (!v || !Smp_init(v, ctx->sampling.trialCount, ctx)) {
-      raise(ctx, kStatusNoMemory);
+      raise(Vm_errorsOf(ctx), kStatusNoMemory);
       return dst;
     }
     if (samples) Smp_setValues(v, static_cast<int32_t>(samples->size()), samples->data());
@@ -100,7 +100,7 @@ template <class T, class... Args>
 T* sized(Value* dst, int32_t kind, EvalContext* ctx, bool (*init)(T*, Args...), Args... args) {
   auto* p = static_cast<T*>(Val_setKind(dst, kind)->payload);
   if (!p || !init(p, args...)) {
-    raise(ctx, kStatusNoMemory);
+    raise(Vm_errorsOf(ctx), kStatusNoMemory);
     return nullptr;
   }
   return p;
@@ -110,7 +110,7 @@ T* sized(Value* dst, int32_t kind, EvalContext* ctx, bool (*init)(T*, Args...), 
 template <class T>
 T* leaf(Value* dst, int32_t kind, EvalContext* ctx) {
   auto* p = static_cast<T*>(Val_setKind(dst, kind)->payload);
-  if (!p) raise(ctx, kStatusNoMemory);
+  if (!p) raise(Vm_errorsOf(ctx), kStatusNoMemory);
   return p;
 }
 
@@ -151,7 +151,7 @@ Value* seedVariable(Value* dst, EvalContext* ctx, Interval x, int32_t p, int32_t
       if (auto* d = sized<DegVec, int32_t>(dst, kValDegVec, ctx, DegVec_init, n)) DegVec_setVar(d, p);
       return dst;
     default:
-      raise(ctx, kStatusInvalidOperation);
+      raise(Vm_errorsOf(ctx), kStatusInvalidOperation);
       return dst;
   }
 }
@@ -167,7 +167,7 @@ Value* assignVariable(Value* dst, const Value* src) {
   if ((mode == kModeDegVec && ctx->sampling.trialCount > 0) || mode == kModeReal || mode == kModeSamples)
     return Val_setNumber(dst, x.lo);
   if (mode < kModeGrad || mode > kModeDegVec) {
-    raise(ctx, kStatusInvalidOperation);
+    raise(Vm_errorsOf(ctx), kStatusInvalidOperation);
     return dst;
   }
   // Positions count in the function's own variable list when derivatives are

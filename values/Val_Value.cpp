@@ -60,7 +60,7 @@ void freePayload(Value* v) {
 
 bool isPayloadKind(int32_t kind) { return kind >= kValFirstPayload && kind <= kValLastPayload; }
 
-void raiseNoMemory(const Value* v) { Vm_raise(v->context, kStatusNoMemory, "Value", 0, 0, 0); }
+void raiseNoMemory(const Value* v) { Vm_raise(Vm_errorsOf(v->context), kStatusNoMemory, "Value", 0, 0, 0); }
 
 // The kind, then the family's deep copy of src into the fresh payload.
 template <class T>

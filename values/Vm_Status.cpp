@@ -85,11 +85,12 @@ bool Vm_errorCode(double number, uint32_t* code) {
   return true;
 }
 
-void Vm_raise(EvalContext* ctx, InterpStatus code, const char* /*name*/, uint8_t sheet, uint16_t row, uint8_t column) {
-  if (!ctx) return;
-  if (++ctx->errors.errorCount != 1) return;
-  ctx->errors.firstError = code;
-  ctx->errors.errorCell = CellRef{sheet, row, column};
+EvalErrors* Vm_errorsOf(EvalContext* ctx) { return ctx ? &ctx->errors : nullptr; }
+
+void Vm_raise(EvalErrors* errors, InterpStatus code, const char* /*name*/, uint8_t sheet, uint16_t row, uint8_t column) {
+  if (!errors || ++errors->errorCount != 1) return;
+  errors->firstError = code;
+  errors->errorCell = CellRef{sheet, row, column};
 }
 
 void Vm_setErrorCell(EvalErrors* errors, uint8_t sheet, uint16_t row, uint8_t column) {

@@ -8,6 +8,7 @@
 
 struct EvalContext;
 struct EvalErrors;
+struct EvalErrors;
 
 enum InterpStatus : uint8_t {
   kStatusOk = 0,
@@ -89,9 +90,13 @@ double Vm_errorNumber(uint32_t code);
 // The error code of a kind-18 number; false when it encodes none of the seven.
 bool Vm_errorCode(double number, uint32_t* code);
 
+// The error record of a context; null for a null context, where raising
+// does nothing.
+EvalErrors* Vm_errorsOf(EvalContext* ctx);
 // Counts a status; the first since the last clear keeps its code and cell.
-// The name only labels the call site and is not stored.
-void Vm_raise(EvalContext* ctx, InterpStatus code, const char* name, uint8_t sheet, uint16_t row, uint8_t column);
+// The name only labels the call site and is not stored. A null record
+// ignores the status.
+void Vm_raise(EvalErrors* errors, InterpStatus code, const char* name, uint8_t sheet, uint16_t row, uint8_t column);
 // Attributes an error raised without a complete position to this cell.
 void Vm_setErrorCell(EvalErrors* errors, uint8_t sheet, uint16_t row, uint8_t column);
 // Counts a warning; the first one's code is kept.

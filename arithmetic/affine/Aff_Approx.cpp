@@ -46,14 +46,14 @@ AffineForm copyOf(const AffineForm* x) { return Aff_mulSV(1.0, x); }
 
 // A domain fault: status 31 and the constant NaN.
 AffineForm fault(const AffineForm* x, const char* label) {
-  Vm_raise(x->context, kStatusUnfeasibleArgument, label, 0, 0, 0);
+  Vm_raise(Vm_errorsOf(x->context), kStatusUnfeasibleArgument, label, 0, 0, 0);
   const double nan = std::numeric_limits<double>::quiet_NaN();
   return constant(x, Interval{nan, nan});
 }
 
 // A domain fault whose result is the argument itself.
 AffineForm faultKeeping(const AffineForm* x, const char* label) {
-  Vm_raise(x->context, kStatusUnfeasibleArgument, label, 0, 0, 0);
+  Vm_raise(Vm_errorsOf(x->context), kStatusUnfeasibleArgument, label, 0, 0, 0);
   return copyOf(x);
 }
 

@@ -126,7 +126,7 @@ AffineForm Aff_mul(const AffineForm* x, const AffineForm* y) {
 AffineForm Aff_div(const AffineForm* x, const AffineForm* y) {
   EvalContext* ctx = x->context;
   if (Ivl_contains(cutRange(y), 0.0)) {
-    Vm_raise(ctx, kStatusDivisionByZero, "DIV", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusDivisionByZero, "DIV", 0, 0, 0);
     return copyOf(y);
   }
   AffineForm* scratch = Aff_scratch(ctx->buffers);
@@ -137,7 +137,7 @@ AffineForm Aff_div(const AffineForm* x, const AffineForm* y) {
 
 AffineForm Aff_divSV(double c, const AffineForm* x) {
   if (Ivl_contains(cutRange(x), 0.0)) {
-    Vm_raise(x->context, kStatusDivisionByZero, "DIV", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(x->context), kStatusDivisionByZero, "DIV", 0, 0, 0);
     return copyOf(x);
   }
   const AffineForm reciprocal = Aff_powVI(x, -1);
@@ -146,7 +146,7 @@ AffineForm Aff_divSV(double c, const AffineForm* x) {
 
 AffineForm Aff_divVS(const AffineForm* x, double c) {
   if (c == 0.0) {
-    Vm_raise(x->context, kStatusDivisionByZero, "", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(x->context), kStatusDivisionByZero, "", 0, 0, 0);
     return copyOf(x);
   }
   return combine(x, Ivl_divSV(1.0, point(c)), nullptr, kZero, kZero, Ivl_divVS(x->enclosure, c));

@@ -19,7 +19,7 @@ DegDagNode* append(EvalContext* ctx, int32_t class1, int32_t class2, NodeRef r1,
   // the check refuses a full one.
   CORVAN_ASSERT(ctx->buffers.tapeCount >= 0 && ctx->buffers.dagNodeCapacity >= 0);
   if (!ctx->buffers.dagNodes || ctx->buffers.tapeCount >= ctx->buffers.dagNodeCapacity) {
-    Vm_raise(ctx, kStatusNoSizingPass, "DegDag", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoSizingPass, "DegDag", 0, 0, 0);
     return nullptr;
   }
   DegDagNode* node = &ctx->buffers.dagNodes[++ctx->buffers.tapeCount];
@@ -84,7 +84,7 @@ DegDagNode DegDag_divSV(double c, const DegDagNode* x) { return c != 0.0 ? oneRi
 
 DegDagNode DegDag_divVS(const DegDagNode* x, double c) {
   if (c != 0.0) return DegDag_mulVS(x, 1.0 / c);
-  Vm_raise(x->context, kStatusDivisionByZero, "DegDag", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(x->context), kStatusDivisionByZero, "DegDag", 0, 0, 0);
   return *x;
 }
 
@@ -98,13 +98,13 @@ void DegDag_nonlin2Result(const Value* r, const Value* v) { resultOfTwo(r, v, kD
 
 void DegDag_nonsmooth(const Value* x, bool warn) {
   resultOfOne(x, kDegNonSmooth);
-  if (warn) DegVec_warnNonsmoothCell(x->context);
+  if (warn) DegVec_warnNonsmoothCell(&x->context->errors);
 }
 
 void DegDag_nonsmooth2(const Value* a, const Value* b, bool warn) {
   EvalContext* ctx = a->kind == kValDegDag ? a->context : b->context;
   resultOfTwo(a, b, kDegNonSmooth);
-  if (warn) DegVec_warnNonsmoothCell(ctx);
+  if (warn) DegVec_warnNonsmoothCell(&ctx->errors);
 }
 
 void DegDag_unknownArg(const Value* v) { resultOfOne(v, kDegUnknownFunction); }

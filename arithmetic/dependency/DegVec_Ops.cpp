@@ -29,7 +29,7 @@ DegVec* frame(EvalContext* ctx, int32_t n) {
   auto* out = static_cast<DegVec*>(Val_setKind(ctx->buffers.result, kValDegVec)->payload);
   if (!out || !DegVec_init(out, n)) {
     if (out) DegVec_free(out);
-    Vm_raise(ctx, kStatusNoMemory, "DegVec", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "DegVec", 0, 0, 0);
     return nullptr;
   }
   return out;
@@ -102,13 +102,13 @@ void DegVec_nonlin2(const Value* x, const Value* y) { slotwise(x, y, smooth); }
 
 void DegVec_nonsmooth(const Value* x, bool warn) {
   slotwise(x, nullptr, kinked);
-  if (warn) DegVec_warnNonsmoothCell(x->context);
+  if (warn) DegVec_warnNonsmoothCell(&x->context->errors);
 }
 
 void DegVec_nonsmooth2(const Value* x, const Value* y, bool warn) {
   EvalContext* ctx = contextOf(x, y);
   slotwise(x, y, kinked);
-  if (warn) DegVec_warnNonsmoothCell(ctx);
+  if (warn) DegVec_warnNonsmoothCell(&ctx->errors);
 }
 
 void DegVec_unknownArg(const Value* x) {
@@ -153,6 +153,6 @@ bool DegVec_unknownFunction(int32_t count, const Value* arguments, EvalContext* 
   return Deg_unknownFunction(count, arguments, ctx, kValDegVec, DegVec_unknownArg);
 }
 
-void DegVec_warnNonsmoothCell(EvalContext* ctx) { Vm_warn(&ctx->errors, kWarnNonSmooth, 0); }
+void DegVec_warnNonsmoothCell(EvalErrors* errors) { Vm_warn(errors, kWarnNonSmooth, 0); }
 
-void DegVec_warnUnknownFnCell(EvalContext* ctx) { Vm_warn(&ctx->errors, kWarnUnknownFunction, 0); }
+void DegVec_warnUnknownFnCell(EvalErrors* errors) { Vm_warn(errors, kWarnUnknownFunction, 0); }

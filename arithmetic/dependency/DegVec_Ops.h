@@ -14,6 +14,7 @@
 
 struct CellRef;
 struct EvalContext;
+struct EvalErrors;
 struct Value;
 
 // One per decision variable: the highest class seen and the cell where it was
@@ -67,5 +68,5 @@ bool DegVec_markArgs3(const Value* a, const Value* b, const Value* c);
 bool DegVec_unknownFunction(int32_t count, const Value* arguments, EvalContext* ctx);
 // Warning 1 (non-smooth function) and warning 4 (unknown function) for the
 // cell being evaluated.
-void DegVec_warnNonsmoothCell(EvalContext* ctx);
-void DegVec_warnUnknownFnCell(EvalContext* ctx);
+void DegVec_warnNonsmoothCell(EvalErrors* errors);
+void DegVec_warnUnknownFnCell(EvalErrors* errors);

@@ -74,6 +74,6 @@ bool Deg_unknownFunction(int32_t count, const Value* arguments, EvalContext* ctx
   if (ctx->position.currentCellValue) Val_assign(ctx->buffers.result, ctx->position.currentCellValue);
   else Val_setNumber(ctx->buffers.result, 0.0);
   for (int32_t i = 0; i < count; ++i) Deg_forEachOfKind(&arguments[i], kind, unknownArg);
-  if (ctx->buffers.result->kind == kind && ctx->errors.warningCount == 0) DegVec_warnUnknownFnCell(ctx);
+  if (ctx->buffers.result->kind == kind && ctx->errors.warningCount == 0) DegVec_warnUnknownFnCell(&ctx->errors);
   return true;
 }

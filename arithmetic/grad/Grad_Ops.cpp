@@ -12,7 +12,7 @@
 
 namespace {
 
-void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Grad", 0, 0, 0); }
+void raise(EvalErrors* errors, InterpStatus code) { Vm_raise(errors, code, "Grad", 0, 0, 0); }
 
 // The record the operation writes: the next tape record while recording
 // (with the operation, its operands and its number operand noted), else the
@@ -31,7 +31,7 @@ GradValue* target(EvalContext* ctx, int32_t op, NodeRef r1, NodeRef r2, double c
       rec->constant = constant;
       return &rec->forward;
     }
-    raise(ctx, kStatusNoSizingPass);
+    raise(Vm_errorsOf(ctx), kStatusNoSizingPass);
     ctx->flags.recording = 0;
   }
   return ctx->buffers.gradBuffer;
@@ -69,7 +69,7 @@ GradValue unary(const GradValue* x) {
   if (ctx->flags.symbolic) return GradText_unary(op, x);
   GradValue* out = target(ctx, op, x->node, 0, 0.0);
   if (Num_refusesArgument(op, x->value)) {
-    raise(ctx, kStatusUnfeasibleArgument);
+    raise(Vm_errorsOf(ctx), kStatusUnfeasibleArgument);
     return *x;
   }
   const NumDerivs d = Num_elementary(op, x->value, false);
@@ -178,7 +178,7 @@ GradValue Grad_div(const GradValue* x, const GradValue* y) {
   if (ctx->flags.symbolic) return GradText_binary(kOpDiv, x, y);
   GradValue* out = target(ctx, kOpDiv, x->node, y->node, 0.0);
   if (y->value == 0.0 || std::isnan(y->value)) {
-    raise(ctx, kStatusDivisionByZero);
+    raise(Vm_errorsOf(ctx), kStatusDivisionByZero);
     return *x;
   }
   const double q = x->value / y->value;
@@ -190,7 +190,7 @@ GradValue Grad_divSV(double s, const GradValue* y) {
   if (ctx->flags.symbolic) return GradText_mixed(kOpDiv, true, y, s);
   GradValue* out = target(ctx, kOpDiv, 0, y->node, s);
   if (y->value == 0.0 || std::isnan(y->value)) {
-    raise(ctx, kStatusDivisionByZero);
+    raise(Vm_errorsOf(ctx), kStatusDivisionByZero);
     return *y;
   }
   const double q = s / y->value;
@@ -202,7 +202,7 @@ GradValue Grad_divVS(const GradValue* x, double s) {
   if (ctx->flags.symbolic) return GradText_mixed(kOpDiv, false, x, s);
   GradValue* out = target(ctx, kOpDiv, x->node, 0, s);
   if (s == 0.0 || std::isnan(s)) {
-    raise(ctx, kStatusDivisionByZero);
+    raise(Vm_errorsOf(ctx), kStatusDivisionByZero);
     return *x;
   }
   return finish(out, x->value / s, 1.0 / s, x, 0.0, nullptr);
@@ -228,7 +228,7 @@ GradValue Grad_pow(const GradValue* x, const GradValue* y) {
   if (ctx->flags.symbolic) return GradText_binary(kOpPower, x, y);
   GradValue* out = target(ctx, kOpPower, x->node, y->node, 0.0);
   if (Num_refusesArgument(kOpPower, x->value)) {
-    raise(ctx, kStatusUnfeasibleArgument);
+    raise(Vm_errorsOf(ctx), kStatusUnfeasibleArgument);
     return *x;
   }
   const double p = std::pow(x->value, y->value);

@@ -25,7 +25,7 @@
 
 namespace {
 
-void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Grad", 0, 0, 0); }
+void raise(EvalErrors* errors, InterpStatus code) { Vm_raise(errors, code, "Grad", 0, 0, 0); }
 
 using Weight = TapeWeight<double>;
 
@@ -102,7 +102,7 @@ void Grad_reverseHessian(double** hessianRows, bool zeroBased, bool subtract, No
     const GradValue* y = load(tape, variables, rec.operand2, ctx->buffers.gradScratch[3]);
     Weight w[2];
     if (!Tape_weights<RealOps>(rec, x ? x->value : 0.0, y ? y->value : 0.0, w)) {
-      raise(ctx, kStatusInvalidOperation);
+      raise(Vm_errorsOf(ctx), kStatusInvalidOperation);
       return;
     }
     const NodeRef refs[2] = {rec.operand1, rec.operand2};

@@ -232,7 +232,7 @@ bool GradText_init(GradValue* g, int32_t n, EvalContext* ctx) {
   if (ok && !g->valueText) ok = (g->valueText = Pay_zeroed<char16_t>(kTxtLength - 1)) != nullptr;
   if (!ok) {
     Grad_free(g);
-    Vm_raise(ctx, kStatusNoMemory, "Grad", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "Grad", 0, 0, 0);
     return false;
   }
   for (int32_t k = 1; k <= n; ++k) g->partialTexts[k][0] = 0;

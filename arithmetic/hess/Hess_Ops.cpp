@@ -14,7 +14,7 @@
 
 namespace {
 
-void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "Hess", 0, 0, 0); }
+void raise(EvalErrors* errors, InterpStatus code) { Vm_raise(errors, code, "Hess", 0, 0, 0); }
 
 bool badDivisor(double y) { return y == 0.0 || std::isnan(y); }
 
@@ -129,7 +129,7 @@ HessValue chain(const HessValue* x, const NumDerivs& d) {
 
 HessValue unary(int32_t op, const HessValue* x) {
   if (Num_refusesArgument(op, x->value)) {
-    raise(x->context, kStatusUnfeasibleArgument);
+    raise(Vm_errorsOf(x->context), kStatusUnfeasibleArgument);
     return *x;
   }
   return chain(x, Num_elementary(op, x->value));
@@ -165,7 +165,7 @@ HessValue Hess_mulVS(const HessValue* x, double s) { return combine(x, x->value 
 
 HessValue Hess_div(const HessValue* x, const HessValue* y) {
   if (badDivisor(y->value)) {
-    raise(x->context, kStatusDivisionByZero);
+    raise(Vm_errorsOf(x->context), kStatusDivisionByZero);
     return *x;
   }
   const double q = x->value / y->value, ca = 1.0 / y->value, cb = -q / y->value, c = -1.0 / y->value;
@@ -176,7 +176,7 @@ HessValue Hess_div(const HessValue* x, const HessValue* y) {
 
 HessValue Hess_divSV(double s, const HessValue* y) {
   if (badDivisor(y->value)) {
-    raise(y->context, kStatusDivisionByZero);
+    raise(Vm_errorsOf(y->context), kStatusDivisionByZero);
     return *y;
   }
   const double q = s / y->value, ca = -q / y->value, c = -1.0 / y->value;
@@ -187,7 +187,7 @@ HessValue Hess_divSV(double s, const HessValue* y) {
 
 HessValue Hess_divVS(const HessValue* x, double s) {
   if (badDivisor(s)) {
-    raise(x->context, kStatusDivisionByZero);
+    raise(Vm_errorsOf(x->context), kStatusDivisionByZero);
     return *x;
   }
   return combine(x, x->value / s, 1.0 / s, 0.0, nullptr);
@@ -212,7 +212,7 @@ HessValue Hess_minVS(const HessValue* x, double s) { return maxMinNumber(false, 
 // H = p u u^T + p ((gy gx^T + gx gy^T)/x - y gx gx^T/x^2 + (y/x) Hx + ln x Hy).
 HessValue Hess_pow(const HessValue* x, const HessValue* y) {
   if (Num_refusesArgument(kOpPower, x->value)) {
-    raise(x->context, kStatusUnfeasibleArgument);
+    raise(Vm_errorsOf(x->context), kStatusUnfeasibleArgument);
     return *x;
   }
   const double xv = x->value, yv = y->value;

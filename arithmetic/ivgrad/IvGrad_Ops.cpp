@@ -35,7 +35,7 @@ IvGradValue* target(EvalContext* ctx, int32_t op, NodeRef r1, NodeRef r2, const 
       rec->forward.node = ctx->buffers.tapeCount;
       return &rec->forward;
     }
-    Vm_raise(ctx, kStatusNoSizingPass, "IvGrad", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoSizingPass, "IvGrad", 0, 0, 0);
     ctx->flags.recording = 0;
   }
   return ctx->buffers.ivGradBuffer;
@@ -60,7 +60,7 @@ IvGradValue finish(IvGradValue* out, const IvGradValue* a, const Interval& value
 
 // The domain-fault result: [NaN, NaN], zero partials, class affine.
 IvGradValue fault(IvGradValue* out, const IvGradValue* x, InterpStatus code, const char* label) {
-  Vm_raise(x->context, code, label, 0, 0, 0);
+  Vm_raise(Vm_errorsOf(x->context), code, label, 0, 0, 0);
   out->n = std::min(x->n, out->capacity);
   out->context = x->context;
   IvGrad_setIvl(out, Ivl_empty());

@@ -54,7 +54,7 @@ IvHessValue chain(const IvHessValue* x, const Interval& f, const Interval& d1, c
 }
 
 IvHessValue fault(const IvHessValue* x, InterpStatus code, const char* label) {
-  Vm_raise(x->context, code, label, 0, 0, 0);
+  Vm_raise(Vm_errorsOf(x->context), code, label, 0, 0, 0);
   IvHessValue* out = start(x, kZero);
   IvHess_setIvl(out, Ivl_empty());
   return *out;

@@ -25,7 +25,7 @@ namespace {
 constexpr Interval kZero{0.0, 0.0};
 constexpr Interval kOne{1.0, 1.0};
 
-void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, "IvGrad", 0, 0, 0); }
+void raise(EvalErrors* errors, InterpStatus code) { Vm_raise(errors, code, "IvGrad", 0, 0, 0); }
 
 using Weight = TapeWeight<Interval>;
 
@@ -122,7 +122,7 @@ void IvGrad_reverseHessian(Interval** hessianRows, bool zeroBased, bool subtract
     const IvGradValue* y = load(tape, variables, rec.operand2, ctx->buffers.ivGradScratch[3]);
     Weight w[2];
     if (!Tape_weights<IntervalOps>(rec, x ? x->value : kZero, y ? y->value : kZero, w)) {
-      raise(ctx, kStatusInvalidOperation);
+      raise(Vm_errorsOf(ctx), kStatusInvalidOperation);
       return;
     }
     const NodeRef refs[2] = {rec.operand1, rec.operand2};

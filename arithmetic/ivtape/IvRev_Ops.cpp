@@ -27,7 +27,7 @@ IvRevNode append(const IvRevNode* x, const IvRevNode* y, const Interval& value, 
 // The domain fault: the new node becomes the constant [NaN, NaN].
 IvRevNode fault(const IvRevNode* x, InterpStatus code, const char* label) {
   IvRevNode* node = next(x->context);
-  Vm_raise(x->context, code, label, 0, 0, 0);
+  Vm_raise(Vm_errorsOf(x->context), code, label, 0, 0, 0);
   if (!node) return *x;
   return Tape_writeNode(node, Ivl_empty(), kZero, kZero, 0, 0);
 }

@@ -302,7 +302,7 @@ bool isIntervalKind(int32_t kind) { return kind >= kValIvGrad && kind <= kValAff
 bool intervalDivisorHoldsZero(const Value& y) {
   Interval range{};
   if (!isIntervalKind(y.kind) || !Op_intervalOf(y, &range) || !Ivl_contains(range, 0.0)) return false;
-  Vm_raise(y.context, kStatusDivisionByZero, "divide", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(y.context), kStatusDivisionByZero, "divide", 0, 0, 0);
   return true;
 }
 
@@ -528,7 +528,7 @@ Value compare(const Value& x, const Value& y, int32_t rel) {
     return *resultOf(buffersOf(ctx));
   }
   if (ctx && ctx->flags.nonSmoothAllowed == 0 && (x.kind >= kValGrad || y.kind >= kValGrad)) {
-    Vm_raise(ctx, kStatusNonSmoothSpecial, "compare", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNonSmoothSpecial, "compare", 0, 0, 0);
     return error(buffersOf(ctx), kErrValue);
   }
   if (x.kind == kValSamples || y.kind == kValSamples) return compareSamples(x, y, rel, buffersOf(ctx));

@@ -22,7 +22,7 @@ IvPropNode* next(EvalContext* ctx) {
   CORVAN_ASSERT(ctx->buffers.tapeCount >= 0 && ctx->buffers.ivPropCapacity >= 0);
   if (ctx->buffers.ivPropNodes && ctx->buffers.tapeCount < ctx->buffers.ivPropCapacity)
     return &ctx->buffers.ivPropNodes[++ctx->buffers.tapeCount];
-  Vm_raise(ctx, kStatusNoSizingPass, "IvProp", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(ctx), kStatusNoSizingPass, "IvProp", 0, 0, 0);
   return nullptr;
 }
 
@@ -42,7 +42,7 @@ IvPropNode record(int32_t op, const IvPropNode* x, const IvPropNode* y, const In
 
 IvPropNode fault(const IvPropNode* x, InterpStatus code, const char* label) {
   IvPropNode* node = next(x->context);
-  Vm_raise(x->context, code, label, 0, 0, 0);
+  Vm_raise(Vm_errorsOf(x->context), code, label, 0, 0, 0);
   if (!node) return *x;
   IvProp_setConst(node, 0.0);
   node->value = Ivl_empty();

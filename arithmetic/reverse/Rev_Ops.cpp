@@ -11,7 +11,7 @@
 
 namespace {
 
-void raise(EvalContext* ctx, InterpStatus code) { Vm_raise(ctx, code, RevScalar::kFamily, 0, 0, 0); }
+void raise(EvalErrors* errors, InterpStatus code) { Vm_raise(errors, code, RevScalar::kFamily, 0, 0, 0); }
 
 RevNode* next(EvalContext* ctx) { return Tape_nextNode<RevScalar>(ctx); }
 
@@ -38,7 +38,7 @@ RevNode unary(const RevNode* x) {
   RevNode* node = next(x->context);
   if (!node) return *x;
   if (Num_refusesArgument(op, x->value)) {
-    raise(x->context, kStatusUnfeasibleArgument);
+    raise(Vm_errorsOf(x->context), kStatusUnfeasibleArgument);
     return *x;
   }
   const NumDerivs d = Num_elementary(op, x->value, false);
@@ -75,7 +75,7 @@ RevNode Rev_div(const RevNode* x, const RevNode* y) {
   RevNode* node = next(x->context);
   if (!node) return *x;
   if (badDivisor(y->value)) {
-    raise(x->context, kStatusDivisionByZero);
+    raise(Vm_errorsOf(x->context), kStatusDivisionByZero);
     return *x;
   }
   const double q = x->value / y->value;
@@ -86,7 +86,7 @@ RevNode Rev_divSV(double d, const RevNode* x) {
   RevNode* node = next(x->context);
   if (!node) return *x;
   if (badDivisor(x->value)) {
-    raise(x->context, kStatusDivisionByZero);
+    raise(Vm_errorsOf(x->context), kStatusDivisionByZero);
     return *x;
   }
   return Tape_writeNode(node, d / x->value, 0.0, -(d / Num_sqrChecked(x->value)), 0, x->self);
@@ -94,7 +94,7 @@ RevNode Rev_divSV(double d, const RevNode* x) {
 
 RevNode Rev_divVS(const RevNode* x, double d) {
   if (badDivisor(d)) {
-    if (next(x->context)) raise(x->context, kStatusDivisionByZero);
+    if (next(x->context)) raise(Vm_errorsOf(x->context), kStatusDivisionByZero);
     return *x;
   }
   return Rev_mulVS(x, 1.0 / d);
@@ -135,7 +135,7 @@ RevNode Rev_pow(const RevNode* x, const RevNode* y) {
   RevNode* node = next(x->context);
   if (!node) return *x;
   if (Num_refusesArgument(kOpPower, x->value)) {
-    raise(x->context, kStatusUnfeasibleArgument);
+    raise(Vm_errorsOf(x->context), kStatusUnfeasibleArgument);
     return *x;
   }
   const double p = std::pow(x->value, y->value);

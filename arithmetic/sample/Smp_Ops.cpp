@@ -36,7 +36,7 @@ SampleVector map(const SampleVector* x, F f, Check fails, InterpStatus code) {
   SampleVector* out = result(x, &n);
   for (int32_t i = 1; i <= n; ++i) {
     if (fails(x->data[i])) {
-      Vm_raise(x->context, code, "Smp", 0, 0, 0);
+      Vm_raise(Vm_errorsOf(x->context), code, "Smp", 0, 0, 0);
       return *x;
     }
     out->data[i] = f(x->data[i]);
@@ -58,7 +58,7 @@ SampleVector zip(const SampleVector* x, const SampleVector* y, F f, Check fails,
   n = std::min(n, y->n);
   for (int32_t i = 1; i <= n; ++i) {
     if (fails(y->data[i])) {
-      Vm_raise(x->context, code, "Smp", 0, 0, 0);
+      Vm_raise(Vm_errorsOf(x->context), code, "Smp", 0, 0, 0);
       return *returned;
     }
     out->data[i] = f(x->data[i], y->data[i]);
@@ -135,7 +135,7 @@ SampleVector Smp_divSV(double d, const SampleVector* y) {
 
 SampleVector Smp_divVS(const SampleVector* x, double d) {
   if (badDivisor(d)) {
-    Vm_raise(x->context, kStatusDivisionByZero, "Smp", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(x->context), kStatusDivisionByZero, "Smp", 0, 0, 0);
     return *x;
   }
   return map(x, [d](double a) { return a / d; });

@@ -67,7 +67,7 @@ bool Tape_prepareCell(EvalContext* ctx, CellTape* tape, int32_t kind, Node** nod
     Tape_freeCellTape(tape);
     auto* fresh = static_cast<Node*>(std::calloc(static_cast<size_t>(tape->count) + 1, sizeof(Node)));
     if (!fresh) {
-      Vm_raise(ctx, kStatusNoMemory, family, 0, 0, 0);
+      Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, family, 0, 0, 0);
       return false;
     }
     tape->nodes = fresh;

@@ -26,13 +26,13 @@ bool Tape_prepareNodes(EvalContext* ctx, Node** nodes, int32_t* allocated, const
   const FunctionTable* table = ctx->tables.functions;
   const int32_t count = !table ? -1 : wholeFunction ? table->maxFunctionTape : table->maxCellTape;
   if (count < 0) {
-    Vm_raise(ctx, kStatusNoSizingPass, family, 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoSizingPass, family, 0, 0, 0);
     return false;
   }
   if (!*nodes || *allocated < count) {
     auto* fresh = static_cast<Node*>(std::calloc(static_cast<size_t>(count) + 1, sizeof(Node)));
     if (!fresh) {
-      Vm_raise(ctx, kStatusNoMemory, family, 0, 0, 0);
+      Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, family, 0, 0, 0);
       return false;
     }
     std::free(*nodes);
@@ -58,19 +58,19 @@ bool Tape_prepareRecords(EvalContext* ctx, int32_t n, Rec** tape, int32_t* capac
                          const char* family) {
   for (int32_t i = 0; i < 4; ++i) {
     if (!init(scratch[i], n, ctx)) {
-      Vm_raise(ctx, kStatusNoMemory, family, 0, 0, 0);
+      Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, family, 0, 0, 0);
       return false;
     }
   }
   const int32_t count = ctx->tables.functions ? ctx->tables.functions->maxCellTape : -1;
   if (count < 0) {
-    Vm_raise(ctx, kStatusNoSizingPass, family, 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoSizingPass, family, 0, 0, 0);
     return false;
   }
   if (!*tape || *capacity < count) {
     auto* fresh = static_cast<Rec*>(std::calloc(static_cast<size_t>(count) + 1, sizeof(Rec)));
     if (!fresh) {
-      Vm_raise(ctx, kStatusNoMemory, family, 0, 0, 0);
+      Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, family, 0, 0, 0);
       return false;
     }
     freeTape(*tape, *capacity);
@@ -83,7 +83,7 @@ bool Tape_prepareRecords(EvalContext* ctx, int32_t n, Rec** tape, int32_t* capac
     rec.constant = {};
     rec.operand1 = rec.operand2 = 0;
     if (!init(&rec.forward, n, ctx) || !init(&rec.adjoint, n, ctx)) {
-      Vm_raise(ctx, kStatusNoMemory, family, 0, 0, 0);
+      Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, family, 0, 0, 0);
       return false;
     }
     rec.forward.node = rec.adjoint.node = k;

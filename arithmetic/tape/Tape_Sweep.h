@@ -20,7 +20,7 @@ template <class S>
 TapeNode<S>* Tape_nextNode(EvalContext* ctx) {
   TapeNode<S>* nodes = ctx->buffers.*S::kNodes;
   if (nodes && ctx->buffers.tapeCount < ctx->buffers.*S::kCapacity) return &nodes[++ctx->buffers.tapeCount];
-  Vm_raise(ctx, kStatusNoSizingPass, S::kFamily, 0, 0, 0);
+  Vm_raise(Vm_errorsOf(ctx), kStatusNoSizingPass, S::kFamily, 0, 0, 0);
   return nullptr;
 }
 

@@ -54,7 +54,7 @@ Value* Sim_register(Value* result, const SimCall* call, int32_t law, int32_t fam
   const CellRef at = Sim_cellOf(ctx->position, call);
   if (reg && at.sheet > 0 &&
       !CellReg_findOrAdd(reg, CellReg_cellKey(at.sheet, at.row, at.column), law, family, flag, position))
-    Vm_raise(ctx, kStatusNoMemory, "CellReg_findOrAdd", at.sheet, at.row, at.column);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "CellReg_findOrAdd", at.sheet, at.row, at.column);
   Val_clear(result);
   return Val_setKind(result, kValDegVec);
 }
@@ -77,7 +77,7 @@ bool Sim_samplesCover(Value* result, int argc, const Value* const* argv, int32_t
   for (int k = 0; k < argc; ++k) {
     if (!shortSamples(argv[k], n)) continue;
     const CellRef at = result->context->position.currentCell;
-    Vm_raise(result->context, kStatusUnsupportedVector, "Sim_samplesCover", at.sheet, at.row, at.column);
+    Vm_raise(Vm_errorsOf(result->context), kStatusUnsupportedVector, "Sim_samplesCover", at.sheet, at.row, at.column);
     Wsf_error(result, kErrNum);
     return false;
   }
@@ -103,7 +103,7 @@ bool Sim_beginTrials(Value* result, const SimCall* call, SimTrials* trials) {
   if (trials->n == 1) return Val_setNumber(result, 0.0), true;
   auto* s = static_cast<SampleVector*>(Val_setKind(result, kValSamples)->payload);
   if (s && Smp_init(s, trials->n, ctx)) return true;
-  Vm_raise(ctx, kStatusNoMemory, "Sim_beginTrials", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "Sim_beginTrials", 0, 0, 0);
   Wsf_error(result, kErrNum);
   return false;
 }

@@ -28,7 +28,7 @@ bool inside(const RangeRef& area, uint8_t sheet, uint16_t row, uint8_t column) {
 // that already holds one.
 void number(Value* value, int32_t* slot, int32_t count, uint8_t sheet, uint16_t row, uint8_t column) {
   if (*slot != 0) {
-    if (value->context) Vm_raise(value->context, kStatusVariableTwice, "CellReg_markVariableArea", sheet, row, column);
+    if (value->context) Vm_raise(Vm_errorsOf(value->context), kStatusVariableTwice, "CellReg_markVariableArea", sheet, row, column);
     return;
   }
   *slot = -count;

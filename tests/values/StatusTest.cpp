@@ -72,8 +72,8 @@ TEST(Status, Texts) {
 
 TEST(Status, FirstErrorWinsAndCellsAreAttributed) {
   EvalContext* ctx = Vm_createContext();
-  Vm_raise(ctx, kStatusDivisionByZero, "DIV", 0, 0, 0);
-  Vm_raise(ctx, kStatusTypeMismatch, "x", 2, 9, 9);
+  Vm_raise(&ctx->errors, kStatusDivisionByZero, "DIV", 0, 0, 0);
+  Vm_raise(&ctx->errors, kStatusTypeMismatch, "x", 2, 9, 9);
   EXPECT_EQ(ctx->errors.errorCount, 2);
   EXPECT_EQ(ctx->errors.firstError, kStatusDivisionByZero);
   Vm_setErrorCell(&ctx->errors, 1, 5, 3);
@@ -86,7 +86,7 @@ TEST(Status, FirstErrorWinsAndCellsAreAttributed) {
   Vm_clearErrors(&ctx->errors);
   Vm_setErrorCell(&ctx->errors, 1, 1, 1);  // no error: nothing to attribute
   EXPECT_EQ(ctx->errors.errorCell.row, 0);
-  Vm_raise(ctx, kStatusUnknownFunction, "f", 3, 7, 2);
+  Vm_raise(&ctx->errors, kStatusUnknownFunction, "f", 3, 7, 2);
   Vm_setErrorCell(&ctx->errors, 1, 5, 3);
   EXPECT_EQ(ctx->errors.errorCell.sheet, 3);
   EXPECT_EQ(ctx->errors.errorCell.row, 7);

@@ -285,7 +285,7 @@ TEST(DescriptiveFunctions, GeomeanAndHarmeanRefuseValuesAtOrBelowZero) {
   EXPECT_TRUE(isError(f(kIdHarmean, {f.column({2, -2, 8})}), kErrNum));
   EXPECT_TRUE(isError(f(kIdHarmean, {f.column({2, 0, 8})}), kErrNum));
   // A status raised before the call does not make its result an error.
-  Vm_raise(f.ctx, kStatusUnfeasibleArgument, "earlier cell", 0, 0, 0);
+  Vm_raise(&f.ctx->errors, kStatusUnfeasibleArgument, "earlier cell", 0, 0, 0);
   EXPECT_DOUBLE_EQ(f(kIdGeomean, {f.column({2, 4, 8})})->number, 4.0);
   EXPECT_DOUBLE_EQ(f(kIdHarmean, {f.column({1, 2, 4})})->number, 3 / 1.75);
 }

@@ -106,7 +106,7 @@ bool Wsf_plainNumbers(Value* result, int argc, const Value* const* argv, double*
     const Value* v = argv[i];
     // A value of an evaluation mode: the function cannot give that mode.
     if (v->kind >= kValSamples && v->kind <= kValAffine && v->context)
-      Vm_raise(v->context, kStatusUnsupportedFunction, "function of plain numbers", 0, 0, 0);
+      Vm_raise(Vm_errorsOf(v->context), kStatusUnsupportedFunction, "function of plain numbers", 0, 0, 0);
     if (!Wsf_isPlain(v)) return Wsf_error(result, kErrValue), false;
     x[i] = Wsf_number(v);
   }
@@ -116,7 +116,7 @@ bool Wsf_plainNumbers(Value* result, int argc, const Value* const* argv, double*
 bool Wsf_fails(const Value* v, double d, int32_t relation) {
   if (v->kind != kValSamples) return Op_compareConst(*v, d, relation);
   if (!Op_testSamples(*v, d, relation)) return false;
-  Vm_raise(v->context, kStatusUnsupportedVector, "worksheet", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(v->context), kStatusUnsupportedVector, "worksheet", 0, 0, 0);
   return true;
 }
 

@@ -26,7 +26,7 @@ bool sameHeader(const Value* a, const Value* b) {
 const Value* criterionOf(const Value* cell) {
   if (cell->kind == kValText) {
     if (Text_length(cell->text) < kMaxCriterion) return Text_length(cell->text) > 0 ? cell : nullptr;
-    Vm_raise(cell->context, kStatusTooLong, "criteria max 256 chars", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(cell->context), kStatusTooLong, "criteria max 256 chars", 0, 0, 0);
     return nullptr;
   }
   return cell->kind >= kValBool && cell->kind <= kValReal ? cell : nullptr;

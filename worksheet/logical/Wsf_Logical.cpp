@@ -156,7 +156,7 @@ Value* ifTrials(Value* result, int argc, const Value* const* argv) {
     Val_clear(result);
     Val_setSamples(result, &chosen);
   } else {
-    Vm_raise(condition->context, kStatusUnsupportedVector, "worksheet", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(condition->context), kStatusUnsupportedVector, "worksheet", 0, 0, 0);
     Wsf_error(result, kErrNA);
   }
   Smp_free(&chosen);
@@ -174,7 +174,7 @@ bool conditionTruth(Value* result, const Value* condition, bool* truth) {
     return true;
   }
   if ((condition->kind >= kValGrad && condition->kind <= kValAffine) || condition->kind == kValKind17)
-    Vm_raise(condition->context, kStatusNonSmoothSpecial, "worksheet", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(condition->context), kStatusNonSmoothSpecial, "worksheet", 0, 0, 0);
   Wsf_error(result, kErrValue);
   return false;
 }

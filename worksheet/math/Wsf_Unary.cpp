@@ -54,7 +54,7 @@ bool modalOutside(const Domain& d, const Value* x) {
 // interval kinds raise "Unfeasible argument" and answer the argument itself.
 Value* domainFault(Value* result, const Value* x) {
   if (!isIntervalKind(x->kind)) return Wsf_error(result, kErrNum);
-  Vm_raise(x->context, kStatusUnfeasibleArgument, "worksheet", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(x->context), kStatusUnfeasibleArgument, "worksheet", 0, 0, 0);
   return Wsf_copy(result, x);
 }
 
@@ -151,7 +151,7 @@ Value* nonSmooth(Value* result, const Value* x, int32_t op) {
     return Wsf_from(result, *ctx->buffers.result);
   }
   if (isModal(x) && x->kind != kValSamples && !allowed) {
-    Vm_raise(ctx, kStatusNonSmoothSpecial, "worksheet", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNonSmoothSpecial, "worksheet", 0, 0, 0);
     return Wsf_error(result, kErrValue);
   }
   if (isModal(x)) return Wsf_from(result, Op_elementary(op, *x));
@@ -170,7 +170,7 @@ Value* atan2Samples(Value* result, const Value* x, const Value* y) {
   const int32_t n = sx ? sx->n : sy->n;
   SampleVector angles{};
   if (!Smp_init(&angles, n, ctx)) {
-    Vm_raise(ctx, kStatusNoMemory, "worksheet", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "worksheet", 0, 0, 0);
     return Wsf_error(result, kErrValue);
   }
   for (int32_t i = 1; i <= n; ++i) {
@@ -201,7 +201,7 @@ Value* derivativeConst(Value* result, const Value* like, double v) {
 Value* atan2Modal(Value* result, const Value* x, const Value* y) {
   EvalContext* ctx = isModal(x) ? x->context : y->context;
   if (isIntervalKind(x->kind) && Op_compareConst(*x, 0, kRelCmpContains)) {
-    Vm_raise(ctx, kStatusDivisionByZero, "worksheet", 0, 0, 0);
+    Vm_raise(Vm_errorsOf(ctx), kStatusDivisionByZero, "worksheet", 0, 0, 0);
     return Wsf_error(result, kErrDiv0);
   }
   if (Op_compareConst(*x, 0, kRelCmpEq)) {
@@ -219,7 +219,7 @@ Value* atan2Modal(Value* result, const Value* x, const Value* y) {
   if (Op_compareConst(*x, 0, kRelCmpLt)) {
     if (Op_compareConst(*y, 0, kRelCmpLt)) t = Op_subVS(*t, kPi);
     else if (Op_compareConst(*y, 0, kRelCmpGe)) t = Op_addVS(*t, kPi);
-    else Vm_raise(ctx, kStatusDivisionByZero, "worksheet", 0, 0, 0);
+    else Vm_raise(Vm_errorsOf(ctx), kStatusDivisionByZero, "worksheet", 0, 0, 0);
   }
   if (x->kind == kValDegVec || y->kind == kValDegVec) ++ctx->buffers.tapeCount;
   return Wsf_copy(result, &*t);

@@ -52,7 +52,7 @@ double Stat_pointOf(const Value* u) {
 }
 
 Value* Stat_refuseMode(Value* result, const Value* v) {
-  if (v->context) Vm_raise(v->context, kStatusUnsupportedFunction, "mode without derivatives", 0, 0, 0);
+  if (v->context) Vm_raise(Vm_errorsOf(v->context), kStatusUnsupportedFunction, "mode without derivatives", 0, 0, 0);
   return Wsf_error(result, kErrValue);
 }
 

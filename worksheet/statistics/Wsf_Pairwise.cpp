@@ -35,7 +35,7 @@ Value* structure(Value* result, const Value* a, const Value* b) {
 // functions raises "Non-smooth special function".
 bool refusedNonSmooth(const Value* v) {
   if (v->kind <= kValSamples || (v->context && Wsf_nonSmoothAllowed(v->context->flags))) return false;
-  Vm_raise(v->context, kStatusNonSmoothSpecial, "worksheet", 0, 0, 0);
+  Vm_raise(Vm_errorsOf(v->context), kStatusNonSmoothSpecial, "worksheet", 0, 0, 0);
   return true;
 }
 

@@ -28,7 +28,7 @@ bool Wsf_refuseModes(Value* result, int argc, const Value* const* argv) {
     for (int32_t k = 0; k < Wsf_count(argv[i]); ++k) {
       const Value* v = Wsf_element(argv[i], k);
       if (v->kind < kValSamples || v->kind > kValAffine) continue;
-      Vm_raise(v->context, kStatusUnsupportedFunction, "text of an evaluation mode", 0, 0, 0);
+      Vm_raise(Vm_errorsOf(v->context), kStatusUnsupportedFunction, "text of an evaluation mode", 0, 0, 0);
       Wsf_error(result, kErrValue);
       return true;
     }
