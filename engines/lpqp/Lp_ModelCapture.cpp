@@ -18,6 +18,13 @@ unsigned workbookWrites(const LpRun& run) {
   return static_cast<unsigned>(run.host.queryModel(run.host.user, QueryWorkbookWrites));
 }
 
+// Whether two host points have the same variables, bit for bit (slot 0 is
+// no variable).
+bool samePoint(const std::vector<double>& a, const std::vector<double>& b) {
+  return a.size() == b.size() && !a.empty() &&
+         std::memcmp(a.data() + 1, b.data() + 1, sizeof(double) * (a.size() - 1)) == 0;
+}
+
 // Slot of the objective after an evaluation: after the cut room.
 int objectiveSlot(const LpRecord& lp) { return lp.m + 1; }
 
@@ -156,9 +163,7 @@ bool Lp_evaluate(LpRun& run, double* rows) {
 
 bool Lp_evaluateUnlessHeld(LpRun& run, double* rows) {
   const LpHeldPoint& held = run.heldPoint;
-  const std::size_t bytes = sizeof(double) * (run.hostX.size() - 1);
-  if (!held.held || workbookWrites(run) != held.writes || held.x.size() != run.hostX.size() ||
-      std::memcmp(held.x.data() + 1, run.hostX.data() + 1, bytes) != 0)
+  if (!held.held || workbookWrites(run) != held.writes || !samePoint(held.x, run.hostX))
     return Lp_evaluate(run, rows);
   std::copy(held.rows.begin(), held.rows.end(), rows + 1);
   placeValues(run, rows);
