@@ -18,6 +18,11 @@ enum ModelQuery : int {
   QueryIrs = 26, QueryIfs = 27, QueryAlwaysOne = 28, QueryIsm = 29, QueryIao = 30,
   QueryStructureFirst = 31, QueryStructureLast = 37, QueryZero = 38, QueryClassCode = 39,
   QuerySupplied0 = 40, QuerySupplied2 = 42, QueryAlwaysTwo = 43,
+  // The host's count of the times it wrote or may have written the
+  // workbook's cells (evaluations through the workbook, single variable
+  // writes, the user's macro, reports), modulo 2^32: an engine that sees it
+  // unchanged knows the cells still hold what it last had written.
+  QueryWorkbookWrites = 44,
   // Non-zero while a local-solver run reports through its caller's routine.
   QueryLocalProgress = 40,
   // Structure counts of the analysed model: linear and smooth (linear
@@ -61,6 +66,9 @@ int Host_queryModel(LibraryContext* context, int kind);
 // the engine skips (cones), so that an evaluation through the workbook would
 // write more rows than the engine holds.
 int Host_workbookRowsFit(LibraryContext* context);
+// Counts a write, or a possible write, of the workbook's cells
+// (QueryWorkbookWrites).
+void Host_noteWorkbookWrite(LibraryContext* context);
 // Writes the option to `out` and returns 1; an unknown kind writes 1e-8 and
 // returns 0.
 int Host_getRealOption(LibraryContext* context, double* out, int kind);

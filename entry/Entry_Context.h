@@ -48,6 +48,7 @@ struct ProgressState {
   std::int32_t armed[4];          // iterations, time, subproblems, integer solutions
   std::int64_t iterationsOfRun;   // iterations over every subproblem of the run
   std::int64_t evaluationsOfRun;  // model evaluations the engines asked for
+  std::uint32_t workbookWrites;   // times the cells were or may have been written (wraps)
 };
 
 // The status bar: the line last shown, the formatted objective values and

@@ -58,6 +58,7 @@ void takeElastic(LibraryContext* context, const double* x) {
 // The variable cells written and the rows read through the workbook; the
 // rows only when they are as many as the engine holds.
 int evalThroughExcel(LibraryContext* context, double* f, const double* x) {
+  Host_noteWorkbookWrite(context);
   return Sess_writeAllVariables(context, x) && Host_workbookRowsFit(context) && Sess_readFunctions(context, f) &&
          addElastic(context, f);
 }
@@ -165,6 +166,7 @@ int Host_evalTwoChanged(LibraryContext* context, double* f, int j, double xj, in
   ++context->progress.evaluationsOfRun;
   if (interpreterFor(context, true, false))
     return Interp_evalPerturbPair(context, f, j, xj, k, xk) && addElastic(context, f);
+  Host_noteWorkbookWrite(context);
   return Sess_writeVariable(context, j, xj) && Sess_writeVariable(context, k, xk) &&
          Sess_readFunctions(context, f) && addElastic(context, f);
 }
@@ -173,6 +175,7 @@ int Host_evalOneChanged(LibraryContext* context, double* f, int j, double xj) {
   if (!context || !f) return 0;
   ++context->progress.evaluationsOfRun;
   if (interpreterFor(context, true, false)) return Interp_evalPerturbOne(context, f, j, xj) && addElastic(context, f);
+  Host_noteWorkbookWrite(context);
   return Sess_writeVariable(context, j, xj) && Sess_readFunctions(context, f) &&
          addElastic(context, f);
 }
@@ -180,6 +183,7 @@ int Host_evalOneChanged(LibraryContext* context, double* f, int j, double xj) {
 int Host_getVariableBounds(LibraryContext* context, double* lower, double* upper,
                            double* rowLower, double* rowUpper) {
   if (!context || !lower || !upper || !rowLower || !rowUpper) return 0;
+  Host_noteWorkbookWrite(context);   // scenario rows are shown to read their bounds
   int n = Sess_modelVariables(context);
   for (int j = 0; j < n; ++j) {
     lower[j] = -kBoundInfinity;
@@ -293,6 +297,7 @@ int Host_getNamedReal(LibraryContext*, double* out, const char* name, double def
 
 int Host_fixElastic(LibraryContext* context, int i, int row, int flag, double* x) {
   if (!context || !x) return 0;
+  Host_noteWorkbookWrite(context);   // the elastic values add to the rows
   int n = Sess_modelVariables(context), first = 0;
   if (i >= 0) {
     int s = i - n;
@@ -310,6 +315,7 @@ int Host_fixElastic(LibraryContext* context, int i, int row, int flag, double* x
 int Host_writeReports(LibraryContext* context, int reportSet, int code,
                       const ReportSummary* summary, const SensitivityRecord* sensitivity) {
   if (!context) return 0;
+  Host_noteWorkbookWrite(context);
   if (!context->feasibilityMode || !summary)
     return Sess_writeReports(context, reportSet, code, summary, sensitivity);
   std::vector<double> perVariable, perRow;
@@ -322,7 +328,9 @@ int Host_writeReports(LibraryContext* context, int reportSet, int code,
 
 int Host_writeReportTable(LibraryContext* context, int code1, int code2, int columns, int rows,
                           const char* const* texts) {
-  return context ? Sess_writeReportTable(context, code1, code2, columns, rows, texts) : 0;
+  if (!context) return 0;
+  Host_noteWorkbookWrite(context);
+  return Sess_writeReportTable(context, code1, code2, columns, rows, texts);
 }
 
 EvalContext* Host_interpreterModel(LibraryContext* context) {

@@ -66,22 +66,52 @@ const CellList* variableList(const LibraryContext* context) {
   return context->variables ? Sess_getVariableCellList(context->variables) : nullptr;
 }
 
+// The variable cells an extraction reads against, with the numbers of the
+// last reference asked for: the rows of a model mostly name one range of
+// variable cells, whose numbers are then found once.
+struct Reader {
+  explicit Reader(const LibraryContext* context) : list(variableList(context)) {}
+  const CellList* list;
+  IDSHEET lastSheet = 0;
+  std::vector<XLREF> lastAreas;
+  std::vector<int> lastNumbers;   // empty when none is kept
+};
+
+bool sameAreas(const std::vector<XLREF>& kept, const XLREF* areas, int count) {
+  return kept.size() == static_cast<std::size_t>(count) &&
+         std::equal(kept.begin(), kept.end(), areas, [](const XLREF& a, const XLREF& b) {
+           return a.rwFirst == b.rwFirst && a.rwLast == b.rwLast && a.colFirst == b.colFirst &&
+                  a.colLast == b.colLast;
+         });
+}
+
 // The variable number of every cell of a reference on the variable cells'
 // sheet; false when any cell is no variable cell.
-bool variableArgument(const LibraryContext* context, const XLOPER* ref, std::vector<int>* out) {
-  const CellList* list = variableList(context);
+bool variableArgument(Reader& reader, const XLOPER* ref, std::vector<int>* out) {
+  const CellList* list = reader.list;
+  const XLREF* areas;
+  int count;
   int cells = Area_totalCells(ref);
-  if (!list || cells < 1 || Area_sheetOf(ref) != Area_sheetOf(list->ref)) return false;
+  IDSHEET sheet = Area_sheetOf(ref);
+  if (!list || cells < 1 || sheet != Area_sheetOf(list->ref) || !Area_areasOf(ref, &areas, &count))
+    return false;
+  if (!reader.lastNumbers.empty() && sheet == reader.lastSheet && sameAreas(reader.lastAreas, areas, count)) {
+    *out = reader.lastNumbers;
+    return true;
+  }
   out->resize(cells);
   if (Area_cellVariables(list, ref, out->data()) != cells) return false;
   for (int v : *out)
     if (v < 0) return false;
+  reader.lastSheet = sheet;
+  reader.lastAreas.assign(areas, areas + count);
+  reader.lastNumbers = *out;
   return true;
 }
 
 // The numbers of a reference that holds no variable cell.
-bool constantArgument(const LibraryContext* context, const XLOPER* ref, std::vector<double>* out) {
-  const CellList* list = variableList(context);
+bool constantArgument(const Reader& reader, const XLOPER* ref, std::vector<double>* out) {
+  const CellList* list = reader.list;
   int cells = Area_totalCells(ref);
   if (!list || cells < 1) return false;
   if (Area_sheetOf(ref) == Area_sheetOf(list->ref)) {
@@ -93,9 +123,7 @@ bool constantArgument(const LibraryContext* context, const XLOPER* ref, std::vec
   LinBlocks blocks;
   if (!Lin_readBlocks(ref, &blocks, cells) || Lin_blockCells(&blocks) != cells) return false;
   out->resize(cells);
-  for (int k = 0; k < cells; ++k)
-    if (!Lin_blockValue(&blocks, k, &(*out)[k])) return false;
-  return true;
+  return Lin_blockNumbers(&blocks, out->data());
 }
 
 bool isMissing(const XLOPER* value) { return Xl_type(value) == xltypeMissing; }
@@ -109,20 +137,20 @@ std::vector<OwnedValue> argumentsOf(const LinearForm& form) {
 
 // A variable argument and a constant one, in either order, of the given
 // relation of sizes; the variables first in the result.
-bool variablesAndConstants(const LibraryContext* context, const std::vector<OwnedValue>& args,
+bool variablesAndConstants(Reader& reader, const std::vector<OwnedValue>& args,
                            std::vector<int>* variables, std::vector<double>* constants) {
   if (args.size() != 2 || !args[0] || !args[1]) return false;
   for (int first = 0; first < 2; ++first) {
-    if (variableArgument(context, args[first].get(), variables))
-      return constantArgument(context, args[1 - first].get(), constants);
+    if (variableArgument(reader, args[first].get(), variables))
+      return constantArgument(reader, args[1 - first].get(), constants);
   }
   return false;
 }
 
-bool sumTerms(const LibraryContext* context, const std::vector<OwnedValue>& args, RowTerms* terms) {
+bool sumTerms(Reader& reader, const std::vector<OwnedValue>& args, RowTerms* terms) {
   std::vector<int> variables;
   for (const OwnedValue& arg : args) {
-    if (!arg || !variableArgument(context, arg.get(), &variables)) return false;
+    if (!arg || !variableArgument(reader, arg.get(), &variables)) return false;
     for (int v : variables) terms->add(v, 1.0);
   }
   return true;
@@ -159,13 +187,13 @@ bool mmultTerms(const std::vector<int>& variables, const std::vector<double>& co
 
 // The linear part of a QUADPRODUCT: variables, then constants or a missing
 // argument (no terms).
-bool quadLinearTerms(const LibraryContext* context, const std::vector<OwnedValue>& args,
+bool quadLinearTerms(Reader& reader, const std::vector<OwnedValue>& args,
                      std::vector<int>* variables, RowTerms* terms) {
   std::vector<double> constants;
-  if (args.empty() || !args[0] || !variableArgument(context, args[0].get(), variables))
+  if (args.empty() || !args[0] || !variableArgument(reader, args[0].get(), variables))
     return false;
   if (args.size() < 2 || (args[1] && isMissing(args[1].get()))) return true;
-  return args[1] && constantArgument(context, args[1].get(), &constants) &&
+  return args[1] && constantArgument(reader, args[1].get(), &constants) &&
          productTerms(*variables, constants, terms);
 }
 
@@ -181,25 +209,25 @@ bool blockPosition(const XLOPER* cell, int* rows, int* r) {
 
 // The terms of a recognised call whose form is parsed; QUADPRODUCT only
 // alone (`alone`), as the linear part of a quadratic objective.
-bool formTerms(const LibraryContext* context, const LinearForm& form, const XLOPER* cell, bool alone, RowTerms* terms) {
+bool formTerms(Reader& reader, const LinearForm& form, const XLOPER* cell, bool alone, RowTerms* terms) {
   std::vector<OwnedValue> args = argumentsOf(form);
   std::vector<int> variables;
   std::vector<double> constants;
   int rows = 1, r = 0;
   switch (form.code) {
-    case FormSum: return sumTerms(context, args, terms);
+    case FormSum: return sumTerms(reader, args, terms);
     case FormSumProduct:
-      return variablesAndConstants(context, args, &variables, &constants) &&
+      return variablesAndConstants(reader, args, &variables, &constants) &&
              productTerms(variables, constants, terms);
     case FormDotProduct:
-      return variablesAndConstants(context, args, &variables, &constants) &&
+      return variablesAndConstants(reader, args, &variables, &constants) &&
              blockPosition(cell, &rows, &r) &&
              dotProductTerms(variables, constants, rows, r, terms);
-    case FormQuadProduct: return alone && quadLinearTerms(context, args, &variables, terms);
+    case FormQuadProduct: return alone && quadLinearTerms(reader, args, &variables, terms);
     case FormMmult:
       return args.size() == 2 && args[0] && args[1] &&
-             constantArgument(context, args[0].get(), &constants) &&
-             variableArgument(context, args[1].get(), &variables) &&
+             constantArgument(reader, args[0].get(), &constants) &&
+             variableArgument(reader, args[1].get(), &variables) &&
              blockPosition(cell, &rows, &r) && mmultTerms(variables, constants, rows, r, terms);
     default: return false;
   }
@@ -244,7 +272,7 @@ bool constantCell(const XLOPER* cell) {
 // One piece of a sum: a recognised call, a reference of variable cells (1
 // each), or a constant (a number, a cell without a formula), which adds no
 // coefficient: the engine reads a row's constant from its value at zero.
-bool pieceTerms(const LibraryContext* context, const XLOPER* cell, double sign, const std::string& piece,
+bool pieceTerms(Reader& reader, const XLOPER* cell, double sign, const std::string& piece,
                 RowTerms* terms) {
   if (isNumber(piece)) return true;
   LinearForm form;
@@ -255,14 +283,14 @@ bool pieceTerms(const LibraryContext* context, const XLOPER* cell, double sign, 
     if (!Lin_splitCall(form.text, &form.argumentCount)) return false;
     form.code = Lin_lookupForm(form.text);
     form.length = static_cast<int>(piece.size());
-    if (!formTerms(context, form, cell, false, &own)) return false;
+    if (!formTerms(reader, form, cell, false, &own)) return false;
   } else {
     std::string text = piece;
     if (!Lin_normaliseArgument(&text)) return false;
     OwnedValue ref(Lin_argumentToRef(&form, text.c_str()));
     std::vector<int> variables;
     if (!ref || !Area_isSingleCell(ref.get())) return false;  // a range would be intersected, not added
-    if (!variableArgument(context, ref.get(), &variables)) return constantCell(ref.get());
+    if (!variableArgument(reader, ref.get(), &variables)) return constantCell(ref.get());
     for (int v : variables) own.add(v, 1.0);
   }
   for (const auto& [variable, value] : own.items) terms->add(variable, sign * value);
@@ -271,35 +299,35 @@ bool pieceTerms(const LibraryContext* context, const XLOPER* cell, double sign, 
 
 // The terms of a formula that adds recognised calls, variable cells and
 // constants ("=SUMPRODUCT(...)+R179C1").
-bool sumOfPieces(const LibraryContext* context, const XLOPER* cell, RowTerms* terms) {
+bool sumOfPieces(Reader& reader, const XLOPER* cell, RowTerms* terms) {
   std::string formula;
   std::vector<std::pair<double, std::string>> pieces;
   if (!Xl_cellFormula(cell, &formula) || formula.size() < 2 || formula[0] != '=' ||
       !splitSum(formula.substr(1), &pieces) || pieces.size() < 2)
     return false;
   for (const auto& [sign, piece] : pieces)
-    if (!pieceTerms(context, cell, sign, piece, terms)) return false;
+    if (!pieceTerms(reader, cell, sign, piece, terms)) return false;
   return true;
 }
 
 // The terms of the one row that a cell's formula gives: one recognised call,
 // or a sum of them, of variable cells and of constants.
-bool cellTerms(const LibraryContext* context, const XLOPER* cell, RowTerms* terms) {
+bool cellTerms(Reader& reader, const XLOPER* cell, RowTerms* terms) {
   LinearForm form;
-  if (Lin_recogniseFormula(&form, cell) != FormNone) return formTerms(context, form, cell, true, terms);
-  return sumOfPieces(context, cell, terms);
+  if (Lin_recogniseFormula(&form, cell) != FormNone) return formTerms(reader, form, cell, true, terms);
+  return sumOfPieces(reader, cell, terms);
 }
 
 // Delivers one row per left-hand cell of a record; false on the first
 // failure.
-bool deliverRecord(const Sink& sink, const ConstraintRecord& record, int* row) {
+bool deliverRecord(const Sink& sink, Reader& reader, const ConstraintRecord& record, int* row) {
   int cells = Area_totalCells(record.lhs);
   for (int k = 0; k < cells; ++k) {
     int sheetRow, column;
     if (!Area_cellOfSingleArea(record.lhs, k, &sheetRow, &column)) return false;
     AreaRef cell(record.lhs, Area_cellArea(sheetRow, column));
     RowTerms terms;
-    if (!cellTerms(sink.context, &cell.value, &terms) || !sink.deliver(*row, terms)) return false;
+    if (!cellTerms(reader, &cell.value, &terms) || !sink.deliver(*row, terms)) return false;
     ++*row;
   }
   return true;
@@ -321,11 +349,12 @@ bool worksheetModel(const LibraryContext* context) {
 
 bool worksheetLinearTerms(const Sink& sink) {
   LibraryContext* context = sink.context;
+  Reader reader(context);
   int row = 0;
   for (const ConstraintRecord& record : context->constraints->records) {
     if (record.flags & RowBound) continue;
     if (Host_progressCallback(context, ProgressQuery, 0, 0, 0) != StopContinue) continue;
-    if (!deliverRecord(sink, record, &row)) break;
+    if (!deliverRecord(sink, reader, record, &row)) break;
   }
   return row == context->rowCount;
 }
@@ -337,11 +366,11 @@ const ConstraintRecord* objectiveRecord(const ConstraintList* list) {
 }
 
 // Q of a QUADPRODUCT's third argument: an n x n block of constants.
-bool quadraticPart(const LibraryContext* context, const XLOPER* block,
+bool quadraticPart(Reader& reader, const XLOPER* block,
                    const std::vector<int>& variables, std::map<std::pair<int, int>, double>* q) {
   std::vector<double> constants;
   std::size_t n = variables.size();
-  if (!constantArgument(context, block, &constants) || constants.size() != n * n) return false;
+  if (!constantArgument(reader, block, &constants) || constants.size() != n * n) return false;
   for (std::size_t p = 0; p < constants.size(); ++p)
     (*q)[{variables[p / n], variables[p % n]}] += constants[p];
   return true;
@@ -357,10 +386,11 @@ bool worksheetQuadraticTerms(const Sink& sink) {
   RowTerms linear;
   std::map<std::pair<int, int>, double> q;
   std::vector<int> variables;
-  if (args.size() > 3 || !quadLinearTerms(sink.context, args, &variables, &linear)) return false;
+  Reader reader(sink.context);
+  if (args.size() > 3 || !quadLinearTerms(reader, args, &variables, &linear)) return false;
   if (args.size() == 3) {
     if (!args[2]) return false;
-    if (!isMissing(args[2].get()) && !quadraticPart(sink.context, args[2].get(), variables, &q))
+    if (!isMissing(args[2].get()) && !quadraticPart(reader, args[2].get(), variables, &q))
       return false;
   }
   if (!sink.deliver(-1, linear)) return false;

@@ -100,5 +100,6 @@ int Host_runLocalSolver(LibraryContext* context, std::int32_t answer41, LocalPro
 
 int Host_localProgress(LibraryContext* context, int iteration, int count, double objective) {
   if (!context || !context->suppliedProgress) return StopContinue;
+  Host_noteWorkbookWrite(context);   // the caller's routine may write cells
   return context->suppliedProgress(context->suppliedProgressUser, iteration, count, objective);
 }

@@ -116,19 +116,25 @@ constexpr LimitQuestion kQuestions[4] = {{ShowIterationLimit, StopIterationLimit
                                          {ShowSubproblemLimit, StopSubproblemLimit},
                                          {ShowIntegerLimit, StopIntegerLimit}};
 
+// The user's "Show" macro, which may write cells.
+int askShow(LibraryContext* context, int reason, int defaultCode) {
+  Host_noteWorkbookWrite(context);
+  return Msg_askShowMacro(context, reason, defaultCode);
+}
+
 // The break, a shown iteration or a limit reached asks the "Show" macro;
 // its first nonzero answer is the stop.
 int askIfDue(LibraryContext* context, std::int32_t flags, std::uint32_t remaining) {
   ProgressState& p = context->progress;
   if (p.breakSeen || (p.showIterations && (flags & ProgressIteration))) {
     p.breakSeen = 0;
-    if (int answer = Msg_askShowMacro(context, ShowBreak, StopBreak)) return answer;
+    if (int answer = askShow(context, ShowBreak, StopBreak)) return answer;
   }
   for (int limit = ArmedIterations; limit <= ArmedIntegers; ++limit) {
     if (!limitReached(p, limit, remaining)) continue;
     p.armed[limit] = 0;
     const LimitQuestion& q = kQuestions[limit];
-    if (int answer = Msg_askShowMacro(context, q.reason, q.defaultCode)) return answer;
+    if (int answer = askShow(context, q.reason, q.defaultCode)) return answer;
   }
   return StopContinue;
 }

@@ -214,6 +214,7 @@ int Host_queryModel(LibraryContext* context, int kind) {
     case QuerySupplied0 + 1:
     case QuerySupplied2: return context->suppliedWords[kind - QuerySupplied0];
     case QueryAlwaysTwo: return 2;
+    case QueryWorkbookWrites: return static_cast<int>(context->progress.workbookWrites);
     default: break;
   }
   if ((kind >= QueryStructureFirst && kind <= QueryStructureLast) || kind == QueryClassCode) {
@@ -269,6 +270,8 @@ int Host_getEngineInfoItem(LibraryContext* context, int engine, int item) {
     return static_cast<int>(info.capabilities & kCapabilityItems[item - EngineInfoFeasibility]);
   return 0;
 }
+
+void Host_noteWorkbookWrite(LibraryContext* context) { ++context->progress.workbookWrites; }
 
 int Host_workbookRowsFit(LibraryContext* context) {
   if (!context) return 0;

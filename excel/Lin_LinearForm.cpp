@@ -229,6 +229,17 @@ int Lin_blockValue(const LinBlocks* blocks, int k, double* value) {
   return 0;
 }
 
+int Lin_blockNumbers(const LinBlocks* blocks, double* out) {
+  for (const XLOPER& b : blocks->blocks) {
+    const XLOPER* elements = b.val.array.lparray;
+    for (int k = 0, cells = b.val.array.rows * b.val.array.columns; k < cells; ++k) {
+      if (Xl_type(&elements[k]) != xltypeNum) return 0;
+      *out++ = elements[k].val.num;
+    }
+  }
+  return 1;
+}
+
 void Lin_freeBlocks(LinBlocks* blocks) {
   for (XLOPER& b : blocks->blocks) Xl_giveBack(&b);
   blocks->blocks.clear();

@@ -71,4 +71,7 @@ int Lin_readBlocks(const XLOPER* ref, LinBlocks* out, int capacity);
 int Lin_blockCells(const LinBlocks* blocks);
 // Element k over the blocks in order; 0 unless it is a number.
 int Lin_blockValue(const LinBlocks* blocks, int k, double* value);
+// Every element over the blocks in order into `out`, which has room for
+// Lin_blockCells; 0 when one is no number.
+int Lin_blockNumbers(const LinBlocks* blocks, double* out);
 void Lin_freeBlocks(LinBlocks* blocks);

@@ -26,6 +26,16 @@ constexpr int Lp_maxVariables = 2000, Lp_maxRows = 8192, Lp_maxIntegers = 2000;
 // The engine's private record for one run: the host, the numeric record,
 // the host-side buffers (no allocation while the simplex iterates) and the
 // row constants as captured, which the final check compares with.
+// The point the workbook's cells hold after the engine's last evaluation
+// through the workbook: its variables (hostX), the rows as the host gave them
+// and the host's count of workbook writes just after it.
+struct LpHeldPoint {
+  bool held = false;
+  unsigned writes = 0;
+  std::vector<double> x;
+  std::vector<double> rows;
+};
+
 struct LpRun {
   HostServices host;
   LpRecord lp;
@@ -35,6 +45,7 @@ struct LpRun {
   std::vector<double> hostX;          // a point unscaled for the host (n+1)
   std::vector<double> hostRows;       // values of an evaluation at hostX (m+2)
   std::vector<double> zeroRows;       // set-up: hostRows at zero while the host's cells hold zero
+  LpHeldPoint heldPoint;
 };
 
 // ---- operations (the library's exports in contract/Eng_Builtins.h; problem is an EngineProblem) ----
@@ -49,6 +60,10 @@ int Lp_engineSetupWith(EngineProblem* problem, const HostServices& host);
 // `rows`, the objective moved to slot m+1 (after the cut room), converted
 // to the scaled space; the objective is 0 for a model without one.
 bool Lp_evaluate(LpRun& run, double* rows);
+// Lp_evaluate, unless the workbook's cells still hold hostX: the last
+// evaluation through the workbook was at that point and the host has
+// written nothing since, whose rows are then taken.
+bool Lp_evaluateUnlessHeld(LpRun& run, double* rows);
 // Objective kind: 0 nonlinear, 1 linear, 2 quadratic; -1 when the status
 // word was set (evaluation failed or a stop was requested).
 int Lp_objectiveKind(LpRun& run);

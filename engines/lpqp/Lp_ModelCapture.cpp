@@ -5,11 +5,25 @@
 // callbacks that the extraction calls.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "contract/Host_Queries.h"
 #include "engines/lpqp/Lp_EngineOps.h"
 
 namespace {
+
+// The host's count of workbook writes.
+unsigned workbookWrites(const LpRun& run) {
+  if (!run.host.queryModel) return 0;
+  return static_cast<unsigned>(run.host.queryModel(run.host.user, QueryWorkbookWrites));
+}
+
+// Whether two host points have the same variables, bit for bit (slot 0 is
+// no variable).
+bool samePoint(const std::vector<double>& a, const std::vector<double>& b) {
+  return a.size() == b.size() && !a.empty() &&
+         std::memcmp(a.data() + 1, b.data() + 1, sizeof(double) * (a.size() - 1)) == 0;
+}
 
 // Slot of the objective after an evaluation: after the cut room.
 int objectiveSlot(const LpRecord& lp) { return lp.m + 1; }
@@ -94,7 +108,7 @@ bool store(void* extra, int row, int column, double value) {
 bool evaluateStart(LpRun& run) {
   LpRecord& lp = run.lp;
   std::copy(lp.xStart.begin(), lp.xStart.end(), run.hostX.begin());
-  if (Lp_evaluate(run, run.hostRows.data())) return true;
+  if (Lp_evaluateUnlessHeld(run, run.hostRows.data())) return true;
   for (int j = 1; j <= lp.n; ++j) lp.xStart[j] = std::clamp(0.0, lp.lower[j], lp.upper[j]);
   lp.x = lp.xStart;
   std::copy(lp.xStart.begin(), lp.xStart.end(), run.hostX.begin());
@@ -131,7 +145,27 @@ int kindFailed(LpRun& run, int status) {
 }  // namespace
 
 bool Lp_evaluate(LpRun& run, double* rows) {
+  LpHeldPoint& held = run.heldPoint;
+  const unsigned before = workbookWrites(run);
+  held.held = false;
   if (!run.host.evalProblem(run.host.user, rows + 1, run.hostX.data() + 1)) return false;
+  // Exactly one write: this evaluation went through the workbook (the
+  // interpreter writes no cell) and nothing else wrote.
+  held.writes = workbookWrites(run);
+  if (held.writes == before + 1) {
+    held.held = true;
+    held.x = run.hostX;
+    held.rows.assign(rows + 1, rows + run.hostRows.size());
+  }
+  placeValues(run, rows);
+  return true;
+}
+
+bool Lp_evaluateUnlessHeld(LpRun& run, double* rows) {
+  const LpHeldPoint& held = run.heldPoint;
+  if (!held.held || workbookWrites(run) != held.writes || !samePoint(held.x, run.hostX))
+    return Lp_evaluate(run, rows);
+  std::copy(held.rows.begin(), held.rows.end(), rows + 1);
   placeValues(run, rows);
   return true;
 }

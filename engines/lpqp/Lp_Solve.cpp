@@ -141,7 +141,7 @@ int Lp_engineFinish(void* record) {
   if (run->hasPoint) {  // never overwrite the model's cells with values not read
     run->host.progress(run->host.user, ProgressPause, 0, 0.0);
     std::copy(run->lp.x.begin(), run->lp.x.end(), run->hostX.begin());
-    Lp_evaluate(*run, run->hostRows.data());
+    Lp_evaluateUnlessHeld(*run, run->hostRows.data());
     run->host.progress(run->host.user, ProgressResume, 0, 0.0);
   }
   Lp_writeReports(*run, problem);

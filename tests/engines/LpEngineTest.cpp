@@ -161,6 +161,29 @@ TEST(LpEngine, AStartAtZeroTakesTheKindTestsRowsAtZero) {
   EXPECT_NEAR(r.objective, 43.0, 1e-9);
 }
 
+// A host that counts its workbook writes lets the engine take the rows of a
+// point the cells still hold: the start at zero after the capture and the
+// finish at the point of the final check are not evaluated again. A write
+// in between (a macro at every progress call) asks for both again.
+TEST(LpEngine, APointTheWorkbookHoldsIsNotEvaluatedAgain) {
+  LpFakeModel held = productMix();
+  held.x0 = {0, 0};
+  held.countWrites = true;
+  LpFakeRun r = LpFake_run(held);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 36.0, 1e-9);
+  EXPECT_EQ(held.evaluations, 4);  // 8, 4, 0, the final check
+
+  LpFakeModel written = productMix();
+  written.x0 = {0, 0};
+  written.countWrites = written.progressWrites = true;
+  r = LpFake_run(written);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NEAR(r.objective, 36.0, 1e-9);
+  EXPECT_EQ(written.evaluations, 6);
+  EXPECT_EQ(held.cells, written.cells);  // the solution is left in the cells either way
+}
+
 TEST(LpEngine, SizeLimits) {
   LpFakeModel rows = productMix();
   rows.extraRows = 8190;  // 4 host rows + 8190 = 8194 > 8192

@@ -9,6 +9,7 @@
 
 #include "contract/Eng_Engine.h"
 #include "contract/Host_Progress.h"
+#include "contract/Host_Queries.h"
 #include "tests/entry/MsgFixture.h"
 
 namespace {
@@ -173,3 +174,19 @@ TEST_F(Progress, FeasibilityModeShowsItsPercentageAndCountsNothing) {
   EXPECT_EQ(state().iterationsLeft, 2);
 }
 
+
+// Asking the "Show" macro, which may write cells, counts as a workbook write
+// that engines read through the query; calls that ask nothing do not.
+TEST_F(Progress, AskingTheShowMacroCountsAsAWorkbookWrite) {
+  modelName("solver_itr", "3");
+  defineShow(1);
+  begin();
+  const int before = Host_queryModel(&context, QueryWorkbookWrites);
+  EXPECT_EQ(call(ProgressPause), StopContinue);
+  EXPECT_EQ(call(ProgressResume), StopContinue);
+  for (int i = 1; i <= 2; ++i) EXPECT_EQ(call(kIteration, i), StopContinue);
+  EXPECT_EQ(Host_queryModel(&context, QueryWorkbookWrites), before);
+  for (int i = 3; i <= 5; ++i) EXPECT_EQ(call(kIteration, i), StopContinue);
+  EXPECT_EQ(reasons, std::vector<double>{ShowIterationLimit});
+  EXPECT_EQ(Host_queryModel(&context, QueryWorkbookWrites), before + 1);
+}

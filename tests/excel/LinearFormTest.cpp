@@ -140,11 +140,28 @@ TEST_F(LinearFormCells, AreasReadInBlocks) {
   EXPECT_EQ(v, 7001);
   EXPECT_FALSE(Lin_blockValue(&blocks, 8000, &v));   // a text is no number
   EXPECT_FALSE(Lin_blockValue(&blocks, 8001, &v));
+  std::vector<double> numbers(8001, -1.0);
+  EXPECT_FALSE(Lin_blockNumbers(&blocks, numbers.data()));   // the text in D1
+  EXPECT_EQ(numbers[7999], 7999);
   Lin_freeBlocks(&blocks);
   EXPECT_TRUE(blocks.blocks.empty());
   LinBlocks tooFew;
   EXPECT_FALSE(Lin_readBlocks(ref.get(), &tooFew, 2));
   EXPECT_TRUE(tooFew.blocks.empty());
+}
+
+// All numbers over several blocks come out in reading order.
+TEST_F(LinearFormCells, BlockNumbersInOrder) {
+  for (int r = 0; r < 4000; ++r)
+    for (int c = 0; c < 2; ++c) Wb_setValue(wb, sheet, r, c, CellValue::makeNumber(r * 2 + c));
+  TestRef ref({"A1:B4000", "A2"}, sheetId());
+  LinBlocks blocks;
+  ASSERT_TRUE(Lin_readBlocks(ref.get(), &blocks, 3));
+  ASSERT_EQ(Lin_blockCells(&blocks), 8001);
+  std::vector<double> numbers(8001, -1.0);
+  ASSERT_TRUE(Lin_blockNumbers(&blocks, numbers.data()));
+  for (int k = 0; k < 8000; ++k) ASSERT_EQ(numbers[k], k);
+  EXPECT_EQ(numbers[8000], 2);
 }
 
 }  // namespace

@@ -63,6 +63,10 @@ struct LpFakeModel {
   std::vector<LpFakeReport> reports;
   std::vector<double> cells;  // the point last given
   long evaluations = 0;
+  // Query 44 when counted: one write per evaluation, and per progress call
+  // when `progressWrites` (a macro that may write cells).
+  bool countWrites = false, progressWrites = false;
+  int workbookWrites = 0;
 };
 
 // Sizes the model to the bounds given; the start is `x0`, or 0 throughout.
@@ -85,6 +89,7 @@ inline double LpFake_rowValue(const LpFakeModel& m, int i) {
 inline int LpFake_hostRows(const LpFakeModel& m) { return static_cast<int>(m.rows.size()) + (m.hasObjective ? 1 : 0); }
 
 inline int LpFake_evaluate(LpFakeModel& m, double* out) {
+  if (m.countWrites) ++m.workbookWrites;
   if (++m.evaluations == m.failEvaluationAt) return 0;
   if (m.failEvaluationsFrom > 0 && m.evaluations >= m.failEvaluationsFrom) return 0;
   for (int i = 0; i < LpFake_hostRows(m); ++i) out[i] = LpFake_rowValue(m, i);
@@ -103,6 +108,7 @@ inline int LpFake_query(const LpFakeModel& m, int kind) {
     case QueryStructureLast: return m.objectiveClass;
     case QueryClassCode: return m.noDifferences;
     case QueryReports: return m.reportsWanted;
+    case QueryWorkbookWrites: return m.workbookWrites;
     default: return 0;
   }
 }
@@ -155,6 +161,7 @@ inline HostServices LpFake_host(LpFakeModel& model) {
     auto& m = *static_cast<LpFakeModel*>(u);
     const auto flags = static_cast<unsigned>(signedFlags);
     m.progressCalls.emplace_back(flags, count);
+    if (m.countWrites && m.progressWrites) ++m.workbookWrites;
     return m.answer ? m.answer(flags, count) : 0;
   };
   h.writeReports = [](void* u, int set, int code, const ReportSummary* s, const SensitivityRecord* r) {
