@@ -18,24 +18,32 @@
 
 namespace {
 
-// f = 3x² + 2xy + y² + 4x + 5 in c1 with x in a1, y in b1; g = 7 in d1;
-// h = 4x + y² in e1.
-struct Quadratic : Workbench {
-  explicit Quadratic(int32_t compact) {
+// A model of the two variables x in a1 and y in b1 with formulas in c1, d1
+// and (when given) e1, compiled, the variables at the given boxes.
+struct TwoVariables : Workbench {
+  TwoVariables(int32_t compact, Interval x, Interval y, const char* c1, const char* d1, const char* e1 = nullptr) {
     ctx->flags.compactDerivatives = compact;
     Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
-    sheet.set("a1", "1");
-    sheet.set("b1", "2");
-    sheet.set("c1", "=3*a1*a1+2*a1*b1+b1*b1+4*a1+5");
-    sheet.set("d1", "=7");
-    sheet.set("e1", "=4*a1+b1*b1");
-    ok = compile({"c1", "d1", "e1"});
+    sheet.set("a1", "0");
+    sheet.set("b1", "0");
+    sheet.set("c1", c1);
+    sheet.set("d1", d1);
+    if (e1) sheet.set("e1", e1);
+    ok = e1 ? compile({"c1", "d1", "e1"}) : compile({"c1", "d1"});
     ProgBudget budget{};
     ok = ok && Prog_compile(&program, uint64_t{1} << 30, &budget);
-    Model_getVariable(ctx->tables.variables, 1)->value = Interval{1.0, 1.0};
-    Model_getVariable(ctx->tables.variables, 2)->value = Interval{2.0, 2.0};
+    Model_getVariable(ctx->tables.variables, 1)->value = x;
+    Model_getVariable(ctx->tables.variables, 2)->value = y;
   }
   bool ok = false;
+};
+
+// f = 3x² + 2xy + y² + 4x + 5 in c1 with x in a1, y in b1; g = 7 in d1;
+// h = 4x + y² in e1.
+struct Quadratic : TwoVariables {
+  explicit Quadratic(int32_t compact)
+      : TwoVariables(compact, Interval{1.0, 1.0}, Interval{2.0, 2.0}, "=3*a1*a1+2*a1*b1+b1*b1+4*a1+5", "=7",
+                     "=4*a1+b1*b1") {}
 };
 
 using GradEntry = bool (*)(Program*, int32_t, bool, double*, double*, bool, bool);
@@ -261,18 +269,8 @@ TEST(EvalEntries, AffineFormsAndReverseIntervalGradientsEncloseThePoints) {
 // With compact derivatives slot 1 is each function's own first variable: a
 // later function without reset must read its own box, not the last one's.
 TEST(EvalEntries, AffineFormsOfTwoFunctionsReadTheirOwnBoxes) {
-  Workbench w;
-  w.ctx->flags.compactDerivatives = 1;
-  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
-  w.sheet.set("a1", "0");
-  w.sheet.set("b1", "0");
-  w.sheet.set("c1", "=2*a1");
-  w.sheet.set("d1", "=3*b1");
-  ASSERT_TRUE(w.compile({"c1", "d1"}));
-  ProgBudget budget{};
-  ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
-  Model_getVariable(w.ctx->tables.variables, 1)->value = Interval{0, 1};
-  Model_getVariable(w.ctx->tables.variables, 2)->value = Interval{10, 30};
+  TwoVariables w(1, Interval{0, 1}, Interval{10, 30}, "=2*a1", "=3*b1");
+  ASSERT_TRUE(w.ok);
   AffineForm form{};
   ASSERT_TRUE(Eval_evalAffine(&w.program, 0, true, &form, false));
   ASSERT_TRUE(Eval_evalAffine(&w.program, 1, false, &form, false));
@@ -288,18 +286,8 @@ TEST(EvalEntries, AffineFormsOfTwoFunctionsReadTheirOwnBoxes) {
 // x = 3, y = 2.
 TEST(EvalEntries, HessianReplaysReadTheVariablesAtTheirPositions) {
   for (int32_t compact : {0, 1}) {
-    Workbench w;
-    w.ctx->flags.compactDerivatives = compact;
-    Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 2}, kVarContinuous);
-    w.sheet.set("a1", "3");
-    w.sheet.set("b1", "2");
-    w.sheet.set("c1", "=a1*a1*a1*b1");
-    w.sheet.set("d1", "=b1*b1*b1");
-    ASSERT_TRUE(w.compile({"c1", "d1"}));
-    ProgBudget budget{};
-    ASSERT_TRUE(Prog_compile(&w.program, uint64_t{1} << 30, &budget));
-    Model_getVariable(w.ctx->tables.variables, 1)->value = Interval{3.0, 3.0};
-    Model_getVariable(w.ctx->tables.variables, 2)->value = Interval{2.0, 2.0};
+    TwoVariables w(compact, Interval{3.0, 3.0}, Interval{2.0, 2.0}, "=a1*a1*a1*b1", "=b1*b1*b1");
+    ASSERT_TRUE(w.ok);
     double value = 0, g[3] = {}, rows[3][3] = {};
     double* h[3] = {rows[0], rows[1], rows[2]};
     ASSERT_TRUE(Eval_evalHessTape(&w.program, 0, true, &value, g, h, false, false));
