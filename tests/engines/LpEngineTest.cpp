@@ -136,29 +136,33 @@ TEST(LpEngine, CrossedUnreadableAndFailingModels) {
 // coefficients are read. A class known to the host leaves the kind test
 // out, and with it the rows kept: the capture evaluates at zero itself.
 TEST(LpEngine, AStartAtZeroTakesTheKindTestsRowsAtZero) {
-  LpFakeModel zero = productMix();
-  zero.x0 = {0, 0};
-  zero.objective.constant = 7;
-  LpFakeRun r = LpFake_run(zero);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NEAR(r.objective, 43.0, 1e-9);
-  EXPECT_EQ(zero.evaluations, 6);  // 8, 4, 0, the start after the capture, the final check, the finish
-
-  LpFakeModel known = zero;
-  known.evaluations = 0;
-  known.objectiveClass = 1;
-  r = LpFake_run(known);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NEAR(r.objective, 43.0, 1e-9);
-  EXPECT_EQ(known.evaluations, 4);  // the capture at 0 and at the start, the final check, the finish
-
-  // The start after the capture still falls back to zero within the bounds.
-  LpFakeModel failing = zero;
-  failing.evaluations = 0;
-  failing.failEvaluationAt = 4;
-  r = LpFake_run(failing);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NEAR(r.objective, 43.0, 1e-9);
+  struct Case {
+    const char* what;
+    int objectiveClass;
+    long failEvaluationAt;  // -1: none fails
+    int evaluations;        // -1: not counted
+  };
+  const Case cases[] = {
+      // 8, 4, 0, the start after the capture, the final check, the finish
+      {"kind test at zero", 0, -1, 6},
+      // the capture at 0 and at the start, the final check, the finish
+      {"class known to the host", 1, -1, 4},
+      // the start after the capture still falls back to zero within the bounds
+      {"start after the capture fails", 0, 4, -1},
+  };
+  for (const Case& c : cases) {
+    LpFakeModel zero = productMix();
+    zero.x0 = {0, 0};
+    zero.objective.constant = 7;
+    zero.objectiveClass = c.objectiveClass;
+    zero.failEvaluationAt = c.failEvaluationAt;
+    const LpFakeRun r = LpFake_run(zero);
+    EXPECT_EQ(r.status, 0) << c.what;
+    EXPECT_NEAR(r.objective, 43.0, 1e-9) << c.what;
+    if (c.evaluations >= 0) {
+      EXPECT_EQ(zero.evaluations, c.evaluations) << c.what;
+    }
+  }
 }
 
 // A host that counts its workbook writes lets the engine take the rows of a
