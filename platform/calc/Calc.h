@@ -91,6 +91,16 @@ bool Calc_numberLiteral(const std::string& text, double* out);
 // sheet). False when the text does not parse.
 bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out);
 
+// Results of texts that depend on the workbook's structure alone (a name
+// that holds a number, a name not defined), kept for callers that evaluate
+// the same texts again and again. A kept result is given back while the
+// workbook's structure (formulas, names, sheets, the set of cells) and the
+// registered functions stay as they were when it was kept; nullptr when
+// there is none. The pointer is valid until the next call into the
+// calculation.
+const CalcEvalResult* Calc_keptResult(Workbook* wb, int sheet, const std::string& text);
+void Calc_keepResult(Workbook* wb, int sheet, const std::string& text, const CalcEvalResult& result);
+
 // Cells whose formulas the formula of (sheet,row,col) reads: direct only, or
 // all levels. Each entry is a single cell or a range as written in formulas.
 std::vector<CellRange> Calc_precedents(Workbook* wb, int sheet, int row, int col, bool allLevels);

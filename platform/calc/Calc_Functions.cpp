@@ -57,6 +57,11 @@ NameIndex& addinIndex() {
   return index;
 }
 
+std::uint64_t& registrations() {
+  static std::uint64_t count = 0;
+  return count;
+}
+
 int indexOf(const NameIndex& index, const std::string& name) {
   auto it = index.find(folded(name));
   return it == index.end() ? -1 : it->second;
@@ -76,6 +81,8 @@ const CalcFunction& Calc_addin(int index) { return addins()[index].fn; }
 
 unsigned Calc_addinFlags(int index) { return addins()[index].flags; }
 
+std::uint64_t Calc_functionsGeneration() { return registrations(); }
+
 void Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags) {
   int i = Calc_findAddin(name);
   if (i >= 0) addins()[i] = Addin{addins()[i].name, std::move(fn), flags};
@@ -85,6 +92,7 @@ void Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned fl
   }
   // Formulas compiled before the function existed called it an unknown name.
   for (auto& wb : Wb_app().workbooks) wb->calc.reset();
+  ++registrations();
 }
 
 bool Calc_hasWildcard(const std::string& pattern) {

@@ -527,14 +527,9 @@ void Calc_afterChange(Workbook* wb) {
 
 bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out) {
   if (!wb || sheet < 0 || sheet >= static_cast<int>(wb->sheets.size())) return false;
-  std::string t = text;
-  size_t b = t.find_first_not_of(" \t");
-  if (b != std::string::npos && t[b] == '=') ++b;
-  if (b != std::string::npos && t[b] == '!') ++b;   // "!name": the name as the sheet sees it
-  CalcNode tree;
-  if (b == std::string::npos || !Calc_parse(t.substr(b), &tree, nullptr)) return false;
-  CalcAreaStore store;
-  Calc_bind(wb, sheet, &store, &tree);
+  std::shared_ptr<const CalcNode> bound = Calc_boundText(wb, sheet, text);
+  if (!bound) return false;
+  const CalcNode& tree = *bound;
   *out = CalcEvalResult{};
   CalcWorkScope work;
   if (tree.op == CalcOp::Union) return unionOf(tree, out);
