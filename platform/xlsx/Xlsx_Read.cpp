@@ -507,12 +507,16 @@ Cell* newCell(SheetReader& s) {
   return cell;
 }
 
+// The cell's number format and style from its format record (the first
+// when it names none). The format is copied only when it differs: most
+// cells have General, as a new cell has.
 void readStyle(SheetReader& s, const XlsxCellText& c, Cell* cell) {
   int xf = 0;
   if (intText(c.style, c.hasStyle, 0, static_cast<long long>(s.r.formats.size()) - 1, 0, &xf) &&
       static_cast<size_t>(xf) < s.r.formats.size()) {
-    cell->numberFormat = s.r.formats[xf].numberFormat;
-    cell->style = s.r.formats[xf].style;
+    const CellFormat& format = s.r.formats[xf];
+    if (cell->numberFormat != format.numberFormat) cell->numberFormat = format.numberFormat;
+    cell->style = format.style;
   }
 }
 
