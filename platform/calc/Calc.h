@@ -39,6 +39,12 @@ struct CalcEvalResult {
 void Calc_recalculate(Workbook* wb);
 // Evaluates every formula of the workbook, whatever changed.
 void Calc_recalculateFull(Workbook* wb);
+// Recalculates as a change of calculation mode does (Calc_recalculate:
+// every formula), except when that would give every formula the value it
+// has: nothing written and no structure change since the last
+// recalculation, no volatile formula, none cut short for work, and all of
+// them within one recalculation's work. Then nothing is evaluated.
+void Calc_catchUp(Workbook* wb);
 // Formula units (cells, or array blocks) the last recalculation evaluated.
 std::size_t Calc_lastEvaluated(Workbook* wb);
 // What the calculation of a workbook has done since it was opened, for tests

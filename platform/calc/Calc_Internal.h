@@ -46,6 +46,8 @@ class CalcWorkScope {
 bool Calc_spendWork(long long elements);
 // Refusals since the outermost scope opened.
 std::size_t Calc_workRefused();
+// The work the outermost scope open has left.
+long long Calc_workLeft();
 
 // The value of a cell, or a name, caught in a circular reference.
 constexpr CellError kCalcCircularError = CellError::Value;

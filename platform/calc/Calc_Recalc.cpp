@@ -26,6 +26,7 @@ struct Unit {
   bool held = false;                     // keeps its stored value while its inputs stay
   bool isVolatile = false;               // evaluated on every recalculation (see callsVolatile)
   bool capped = false;                   // its last evaluation went beyond the work left
+  long long work = 0;                    // the work its last evaluation took
 };
 
 // The units that read a multi-cell area.
@@ -349,9 +350,11 @@ void evaluateUnit(Workbook* wb, CalcState& st, Unit& u) {
   }
   CalcValue v;
   std::size_t refused = Calc_workRefused();
+  long long left = Calc_workLeft();
   Calc_eval(ctx, u.tree, &v);
   CalcArray a = u.isArray ? Calc_valuesOf(v) : CalcArray{};
   u.capped = Calc_workRefused() != refused;
+  u.work = left - Calc_workLeft();
   if (u.capped) {
     for (Cell* c : u.cells)
       if (c) c->value = CellValue::makeError(CellError::Num);
@@ -505,6 +508,36 @@ void Calc_recalculate(Workbook* wb) {
   st.modeCalculated = Wb_app().calcMode;
   wb->changedCells.clear();
   wb->changedMany = false;
+}
+
+namespace {
+
+// Whether evaluating every formula again would give each the value it has:
+// compiled for the workbook as it is, evaluated since, nothing written nor
+// volatile, no formula cut short, and their last evaluations fitting in one
+// recalculation's work together (each would take the same work again).
+bool current(const Workbook* wb) {
+  const CalcState* st = wb->calc.get();
+  if (!st || st->version != wb->structureVersion || !st->calculated || !wb->changedCells.empty() ||
+      wb->changedMany || !st->volatileUnits.empty())
+    return false;
+  long long work = 0;
+  for (const Unit& u : st->units) {
+    if (u.capped) return false;
+    work += u.work;
+  }
+  return work <= kCalcWorkPerRecalculation;
+}
+
+}  // namespace
+
+void Calc_catchUp(Workbook* wb) {
+  if (!wb) return;
+  if (!current(wb)) return Calc_recalculate(wb);
+  CalcState& st = *wb->calc;
+  st.evaluated = 0;
+  st.modeCalculated = Wb_app().calcMode;
+  ++st.counts.recalculations;
 }
 
 void Calc_recalculateFull(Workbook* wb) {

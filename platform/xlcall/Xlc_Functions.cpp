@@ -278,7 +278,8 @@ int Xlc_cmdCalculation(XLOPER* res, int, XLOPER** a) {
   Application& app = Wb_app();
   bool toAutomatic = mode == 1 && app.calcMode != CalcMode::Automatic;
   app.calcMode = static_cast<CalcMode>(mode);
-  if (toAutomatic) Calc_recalculateAll();   // switching to automatic catches up
+  if (toAutomatic)   // switching to automatic catches up
+    for (auto& wb : app.workbooks) Calc_catchUp(wb.get());
   Xlc_setBool(res, true);
   return xlretSuccess;
 }
