@@ -7,8 +7,9 @@
 // structureVersion) and the registered functions, so the kept texts are
 // dropped whenever either has changed. Cell values may change freely: the
 // bound areas point at the cells, and each use reads them afresh.
-#include <map>
+#include <functional>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/calc/Calc_Internal.h"
@@ -24,12 +25,21 @@ struct CalcKeptText {
   CalcAreaStore store;
 };
 
+// Texts are looked up by sheet and text, by hash: a lookup per call of a
+// caller that asks the same texts again and again.
+using CalcTextKey = std::pair<int, std::string>;
+struct CalcTextKeyHash {
+  std::size_t operator()(const CalcTextKey& k) const {
+    return std::hash<std::string>{}(k.second) ^ std::hash<int>{}(k.first);
+  }
+};
+
 struct CalcTexts {
   const Workbook* owner = nullptr;   // the workbook whose cells the trees point at
   std::uint64_t version = 0;         // its structureVersion when kept
   std::uint64_t functions = 0;       // Calc_functionsGeneration() when kept
-  std::map<std::pair<int, std::string>, CalcKeptText> byText;   // by sheet and text
-  std::map<std::pair<int, std::string>, CalcEvalResult> results;   // by sheet and text
+  std::unordered_map<CalcTextKey, CalcKeptText, CalcTextKeyHash> byText;
+  std::unordered_map<CalcTextKey, CalcEvalResult, CalcTextKeyHash> results;
 };
 
 namespace {
