@@ -629,9 +629,12 @@ bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
     kept->usable = xml.data.size() <= UINT32_MAX;
   }
   SheetReader s{r, sh, {}, -1, -1, 0, xml.data, {}, -1, kept};
-  XlsxScan scan = Xlsx_scanSheet(
-      xml.data, [&s](const XlsxCellText& c) { return readCell(s, c); },
-      [&s](std::string_view row, bool hasR, std::string_view spans) { return startRow(s, row, hasR, spans); });
+  XlsxScanSink sink{&s,
+                    [](void* reader, const XlsxCellText& c) { return readCell(*static_cast<SheetReader*>(reader), c); },
+                    [](void* reader, std::string_view row, bool hasR, std::string_view spans) {
+                      return startRow(*static_cast<SheetReader*>(reader), row, hasR, spans);
+                    }};
+  XlsxScan scan = Xlsx_scanSheet(xml.data, sink);
   if (scan == XlsxScan::Read && kept && kept->usable) kept->xml = std::move(xml.data);
   if (scan != XlsxScan::Unsupported) return scan == XlsxScan::Read;
   if (kept) *kept = XlsxSheetText{};
