@@ -39,6 +39,12 @@ struct CalcEvalResult {
 void Calc_recalculate(Workbook* wb);
 // Evaluates every formula of the workbook, whatever changed.
 void Calc_recalculateFull(Workbook* wb);
+// Recalculates as a change of calculation mode does (Calc_recalculate:
+// every formula), except when that would give every formula the value it
+// has: nothing written and no structure change since the last
+// recalculation, no volatile formula, none cut short for work, and all of
+// them within one recalculation's work. Then nothing is evaluated.
+void Calc_catchUp(Workbook* wb);
 // Formula units (cells, or array blocks) the last recalculation evaluated.
 std::size_t Calc_lastEvaluated(Workbook* wb);
 // What the calculation of a workbook has done since it was opened, for tests
@@ -90,6 +96,16 @@ bool Calc_numberLiteral(const std::string& text, double* out);
 // "=" optional; a leading "!" before a name means the name as seen from that
 // sheet). False when the text does not parse.
 bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out);
+
+// Results of texts that depend on the workbook's structure alone (a name
+// that holds a number, a name not defined), kept for callers that evaluate
+// the same texts again and again. A kept result is given back while the
+// workbook's structure (formulas, names, sheets, the set of cells) and the
+// registered functions stay as they were when it was kept; nullptr when
+// there is none. The pointer is valid until the next call into the
+// calculation.
+const CalcEvalResult* Calc_keptResult(Workbook* wb, int sheet, const std::string& text);
+void Calc_keepResult(Workbook* wb, int sheet, const std::string& text, const CalcEvalResult& result);
 
 // Cells whose formulas the formula of (sheet,row,col) reads: direct only, or
 // all levels. Each entry is a single cell or a range as written in formulas.

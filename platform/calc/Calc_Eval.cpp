@@ -197,6 +197,8 @@ bool Calc_spendWork(long long elements) {
 
 std::size_t Calc_workRefused() { return gWorkRefused; }
 
+long long Calc_workLeft() { return gWorkLeft; }
+
 void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   out->sparse = false;
   switch (node.op) {

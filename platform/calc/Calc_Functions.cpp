@@ -58,6 +58,11 @@ NameIndex& addinIndex() {
   return index;
 }
 
+std::uint64_t& registrations() {
+  static std::uint64_t count = 0;
+  return count;
+}
+
 int indexOf(const NameIndex& index, const std::string& name) {
   auto it = index.find(folded(name));
   return it == index.end() ? -1 : it->second;
@@ -101,6 +106,8 @@ const CalcFunction& Calc_addin(int index) { return addins()[index].fn; }
 
 unsigned Calc_addinFlags(int index) { return addins()[index].flags; }
 
+std::uint64_t Calc_functionsGeneration() { return registrations(); }
+
 void Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags) {
   int i = indexOf(addinIndex(), name);
   if (i >= 0) addins()[i] = Addin{addins()[i].name, std::move(fn), flags};
@@ -113,6 +120,7 @@ void Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned fl
   // first unknown name (perhaps while that formula is being compiled).
   if (!gSourceRunning)
     for (auto& wb : Wb_app().workbooks) wb->calc.reset();
+  ++registrations();
 }
 
 void Calc_setFunctionSource(std::function<void()> source) { functionSource() = std::move(source); }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -45,6 +46,8 @@ class CalcWorkScope {
 bool Calc_spendWork(long long elements);
 // Refusals since the outermost scope opened.
 std::size_t Calc_workRefused();
+// The work the outermost scope open has left.
+long long Calc_workLeft();
 
 // The value of a cell, or a name, caught in a circular reference.
 constexpr CellError kCalcCircularError = CellError::Value;
@@ -311,6 +314,16 @@ int Calc_builtinCount();
 int Calc_findAddin(const std::string& name);
 const CalcFunction& Calc_addin(int index);
 unsigned Calc_addinFlags(int index);  // CalcFunctionFlag
+// Counts the registrations of functions: what bound before a registration
+// may call a function differently after it.
+std::uint64_t Calc_functionsGeneration();
+
+// A text evaluated in a workbook's context (Calc_evaluate), parsed and bound
+// (Calc_Texts.cpp): kept per workbook and reused while the workbook's
+// structure (formulas, names, sheets, the set of cells) and the registered
+// functions stay as they were, since binding reads nothing else. nullptr
+// when the text does not parse; the tree stays valid while held.
+std::shared_ptr<const CalcNode> Calc_boundText(Workbook* wb, int sheet, const std::string& text);
 // Wildcard match of a whole text, case-insensitive, by character (* ? and ~ escapes).
 bool Calc_wildcardMatch(const std::string& pattern, const std::string& text);
 bool Calc_hasWildcard(const std::string& pattern);

@@ -26,6 +26,7 @@ struct Unit {
   bool held = false;                     // keeps its stored value while its inputs stay
   bool isVolatile = false;               // evaluated on every recalculation (see callsVolatile)
   bool capped = false;                   // its last evaluation went beyond the work left
+  long long work = 0;                    // the work its last evaluation took
 };
 
 // The units that read a multi-cell area.
@@ -349,9 +350,11 @@ void evaluateUnit(Workbook* wb, CalcState& st, Unit& u) {
   }
   CalcValue v;
   std::size_t refused = Calc_workRefused();
+  long long left = Calc_workLeft();
   Calc_eval(ctx, u.tree, &v);
   CalcArray a = u.isArray ? Calc_valuesOf(v) : CalcArray{};
   u.capped = Calc_workRefused() != refused;
+  u.work = left - Calc_workLeft();
   if (u.capped) {
     for (Cell* c : u.cells)
       if (c) c->value = CellValue::makeError(CellError::Num);
@@ -507,6 +510,36 @@ void Calc_recalculate(Workbook* wb) {
   wb->changedMany = false;
 }
 
+namespace {
+
+// Whether evaluating every formula again would give each the value it has:
+// compiled for the workbook as it is, evaluated since, nothing written nor
+// volatile, no formula cut short, and their last evaluations fitting in one
+// recalculation's work together (each would take the same work again).
+bool current(const Workbook* wb) {
+  const CalcState* st = wb->calc.get();
+  if (!st || st->version != wb->structureVersion || !st->calculated || !wb->changedCells.empty() ||
+      wb->changedMany || !st->volatileUnits.empty())
+    return false;
+  long long work = 0;
+  for (const Unit& u : st->units) {
+    if (u.capped) return false;
+    work += u.work;
+  }
+  return work <= kCalcWorkPerRecalculation;
+}
+
+}  // namespace
+
+void Calc_catchUp(Workbook* wb) {
+  if (!wb) return;
+  if (!current(wb)) return Calc_recalculate(wb);
+  CalcState& st = *wb->calc;
+  st.evaluated = 0;
+  st.modeCalculated = Wb_app().calcMode;
+  ++st.counts.recalculations;
+}
+
 void Calc_recalculateFull(Workbook* wb) {
   if (!wb) return;
   state(wb).calculated = false;
@@ -527,14 +560,9 @@ void Calc_afterChange(Workbook* wb) {
 
 bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out) {
   if (!wb || sheet < 0 || sheet >= static_cast<int>(wb->sheets.size())) return false;
-  std::string t = text;
-  size_t b = t.find_first_not_of(" \t");
-  if (b != std::string::npos && t[b] == '=') ++b;
-  if (b != std::string::npos && t[b] == '!') ++b;   // "!name": the name as the sheet sees it
-  CalcNode tree;
-  if (b == std::string::npos || !Calc_parse(t.substr(b), &tree, nullptr)) return false;
-  CalcAreaStore store;
-  Calc_bind(wb, sheet, &store, &tree);
+  std::shared_ptr<const CalcNode> bound = Calc_boundText(wb, sheet, text);
+  if (!bound) return false;
+  const CalcNode& tree = *bound;
   *out = CalcEvalResult{};
   CalcWorkScope work;
   if (tree.op == CalcOp::Union) return unionOf(tree, out);

@@ -95,6 +95,7 @@ struct CellStyle {
 };
 
 struct CalcState;             // owned by platform/calc
+struct CalcTexts;             // owned by platform/calc
 struct WbFileOrigin;          // owned by platform/xlsx
 
 struct Workbook {
@@ -106,6 +107,8 @@ struct Workbook {
   int activeSheet = 0;
   std::uint64_t structureVersion = 1;
   std::shared_ptr<CalcState> calc;
+  // Texts evaluated in the workbook's context, kept parsed and bound.
+  std::shared_ptr<CalcTexts> texts;
   // What was kept of the file the workbook was opened from, for saving it.
   std::shared_ptr<const WbFileOrigin> origin;
   // Cells whose values were written since the last recalculation (sheet,

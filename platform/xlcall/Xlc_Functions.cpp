@@ -46,6 +46,11 @@ bool plainNameValue(const std::string& text, const DefinedName* dn, CalcEvalResu
   return true;
 }
 
+// A text that is one name answered without a formula (see plainNameValue).
+bool plainName(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out) {
+  return Xlc_isNameText(text) && plainNameValue(text, Wb_findName(wb, text, sheet), out);
+}
+
 // Evaluates a text on a sheet. A union of references, written out or as
 // the definition of a name, gives the areas of all its parts.
 bool evaluateText(Workbook* wb, int sheet, const std::string& text, int depth, CalcEvalResult* out) {
@@ -116,9 +121,19 @@ int Xlc_fnEvaluate(XLOPER* res, int, XLOPER** a) {
   if (Xlc_type(a[0]) != xltypeStr) return xlretInvXloper;
   XlcScoped sc;
   if (!Xlc_splitSheetPrefix(Xlc_text(a[0]), &sc)) return xlretFailed;
+  // Options are read by the hundred, most of them names not defined: what a
+  // plain name gives is kept while the workbook's names stay as they are.
+  if (const CalcEvalResult* kept = Calc_keptResult(sc.wb, sc.sheet, sc.rest)) {
+    setEvalResult(res, sc.wb, *kept);
+    return xlretSuccess;
+  }
   CalcEvalResult r;
-  if (sc.rest.empty() || !evaluateText(sc.wb, sc.sheet, sc.rest, 0, &r)) Xlc_setErr(res, xlerrValue);
-  else setEvalResult(res, sc.wb, r);
+  if (plainName(sc.wb, sc.sheet, sc.rest, &r)) Calc_keepResult(sc.wb, sc.sheet, sc.rest, r);
+  else if (sc.rest.empty() || !evaluateText(sc.wb, sc.sheet, sc.rest, 0, &r)) {
+    Xlc_setErr(res, xlerrValue);
+    return xlretSuccess;
+  }
+  setEvalResult(res, sc.wb, r);
   return xlretSuccess;
 }
 
@@ -263,7 +278,8 @@ int Xlc_cmdCalculation(XLOPER* res, int, XLOPER** a) {
   Application& app = Wb_app();
   bool toAutomatic = mode == 1 && app.calcMode != CalcMode::Automatic;
   app.calcMode = static_cast<CalcMode>(mode);
-  if (toAutomatic) Calc_recalculateAll();   // switching to automatic catches up
+  if (toAutomatic)   // switching to automatic catches up
+    for (auto& wb : app.workbooks) Calc_catchUp(wb.get());
   Xlc_setBool(res, true);
   return xlretSuccess;
 }

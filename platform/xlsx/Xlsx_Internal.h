@@ -85,8 +85,14 @@ enum class XlsxScan { Read, Stopped, Unsupported };
 // point, when the sheet data holds anything but rows of cells with values
 // formulas and inline strings (comments, other elements, text that is not
 // well formed): what was read must then be read again another way.
-XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const XlsxCellText&)>& cell,
-                        const std::function<bool(std::string_view r, bool hasR, std::string_view spans)>& row);
+// The callbacks are plain functions with the reader's context, not
+// std::function: they run for every cell of every sheet.
+struct XlsxScanSink {
+  void* context;
+  bool (*cell)(void* context, const XlsxCellText& c);
+  bool (*row)(void* context, std::string_view r, bool hasR, std::string_view spans);
+};
+XlsxScan Xlsx_scanSheet(std::string_view xml, const XlsxScanSink& sink);
 
 // A text as files carry it, before XML escaping: characters XML cannot
 // carry as _xHHHH_, a literal "_xHHHH_" protected by escaping its

@@ -34,6 +34,8 @@ constexpr long long kArrayCellSlack = 1 << 16;
 // Workbooks of up to this many cells keep a copy of what was read for their
 // save; a larger one is read again when saved rather than held twice.
 constexpr std::size_t kKeptCellsMax = 1 << 18;
+// Columns a sheet has.
+constexpr int kSheetColumns = 16384;
 // A text is kept in its element (no node of its own).
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
@@ -339,17 +341,33 @@ bool parseNumber(std::string_view text, double* out) {
   return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(*out);
 }
 
+// The value made a number in place: what assigning CellValue::makeNumber(d)
+// gives, without a temporary value.
+void setNumber(CellValue* v, double d) {
+  v->kind = CellKind::Number;
+  v->error = CellError::Null;
+  v->number = d;
+  v->text.clear();
+}
+
+// A plain number cell, as most cells of a model are: no type, or "n".
+bool isNumberType(std::string_view type) { return type.empty() || (type.size() == 1 && type[0] == 'n'); }
+
 // The cell's value as stored (for a formula cell, its last computed value).
+// Types are told apart by their first byte and length before any text is
+// compared: this runs for every cell of every sheet.
 bool readValue(SheetReader& s, const XlsxCellText& c, CellValue* out) {
   std::string_view type = c.type, text = c.value;
-  if (type == "inlineStr") { *out = CellValue::makeText(Xlsx_decodeText(std::string(c.inlineText))); return true; }
-  if (type == "str") { *out = CellValue::makeText(Xlsx_decodeText(std::string(text))); return true; }
-  if (!c.hasValue || (text.empty() && type != "s")) { *out = CellValue{}; return true; }
-  if (type.empty() || type == "n") {
+  if (isNumberType(type) && c.hasValue && !text.empty()) {
     double d = 0;
     if (!parseNumber(text, &d)) return cellFail(s, "unreadable number '" + std::string(text) + "'");
-    *out = CellValue::makeNumber(d);
-  } else if (type == "s") {
+    setNumber(out, d);
+    return true;
+  }
+  if (type == "inlineStr") { *out = CellValue::makeText(Xlsx_decodeText(std::string(c.inlineText))); return true; }
+  if (type == "str") { *out = CellValue::makeText(Xlsx_decodeText(std::string(text))); return true; }
+  if (!c.hasValue || (text.empty() && type != "s") || isNumberType(type)) { *out = CellValue{}; return true; }
+  if (type == "s") {
     size_t i = 0;
     auto res = std::from_chars(text.data(), text.data() + text.size(), i);
     if (res.ec != std::errc() || res.ptr != text.data() + text.size() || i >= s.r.strings.size())
@@ -432,10 +450,30 @@ bool startRow(SheetReader& s, std::string_view r, bool hasR, std::string_view sp
   return true;
 }
 
+// A reference written as most are, capital column letters then the row
+// ("AB12"), read in place; false, with nothing read, for any other form,
+// which Wb_parseA1 then reads.
+bool plainA1(std::string_view ref, int* row, int* col) {
+  constexpr int kLetters = 26, kMaxLetters = 3, kMaxDigits = 7;
+  size_t i = 0;
+  int c = 0, r = 0;
+  for (; i < ref.size() && i < kMaxLetters && ref[i] >= 'A' && ref[i] <= 'Z'; ++i) c = c * kLetters + (ref[i] - 'A' + 1);
+  size_t letters = i;
+  for (; i < ref.size() && i - letters < kMaxDigits && ref[i] >= '0' && ref[i] <= '9'; ++i) r = r * 10 + (ref[i] - '0');
+  if (letters == 0 || i == letters || i != ref.size() || r == 0) return false;
+  *row = r - 1;
+  *col = c - 1;
+  return true;
+}
+
 // The cell's position from its "r" attribute, or the next one in the row.
 bool cellPosition(SheetReader& s, const XlsxCellText& c) {
   if (!c.hasRef) { ++s.col; return s.col < 16384 || cellFail(s, "cell beyond the last column"); }
-  int r = 0;
+  int r = 0, col = 0;
+  if (plainA1(c.ref, &r, &col) && r == s.row && col < kSheetColumns) {
+    s.col = col;
+    return true;
+  }
   if (Wb_parseA1(c.ref, &r, &s.col) && r == s.row) return true;
   return fail(s.r, "sheet '" + s.sh->name + "': bad cell reference '" + std::string(c.ref) + "' in row " +
                        std::to_string(s.row + 1));
@@ -458,26 +496,49 @@ void keepPlace(SheetReader& s, const XlsxCellText& c) {
                         offset(f + c.formulaElement.size())});
 }
 
-bool readCell(SheetReader& s, const XlsxCellText& c) {
-  if (!cellPosition(s, c)) return false;
-  if (s.kept) keepPlace(s, c);
-  CellValue value;
-  if (!readValue(s, c, &value)) return false;
-  if (c.hasFormula && !readFormula(s, c)) return false;
+// The cell being read, made; the row's first cell makes room for the others.
+Cell* newCell(SheetReader& s) {
   Cell* cell = Wb_cellAt(s.r.wb, s.sh, s.row, s.col);
-  if (s.rowCells) {   // the row's first cell: room for the others
+  if (s.rowCells) {
     s.sh->cells.reserveRow(s.row, s.rowCells);
     s.rowCells = 0;
     cell = Wb_cellAt(s.r.wb, s.sh, s.row, s.col);
   }
-  cell->value = std::move(value);
-  cell->keepsStoredValue = c.hasFormula && cell->value.kind != CellKind::Empty;
+  return cell;
+}
+
+// The cell's number format and style from its format record (the first
+// when it names none). The format is copied only when it differs: most
+// cells have General, as a new cell has.
+void readStyle(SheetReader& s, const XlsxCellText& c, Cell* cell) {
   int xf = 0;
   if (intText(c.style, c.hasStyle, 0, static_cast<long long>(s.r.formats.size()) - 1, 0, &xf) &&
       static_cast<size_t>(xf) < s.r.formats.size()) {
-    cell->numberFormat = s.r.formats[xf].numberFormat;
-    cell->style = s.r.formats[xf].style;
+    const CellFormat& format = s.r.formats[xf];
+    if (cell->numberFormat != format.numberFormat) cell->numberFormat = format.numberFormat;
+    cell->style = format.style;
   }
+}
+
+// A cell without a formula, as most are: its value read straight into it.
+bool readConstant(SheetReader& s, const XlsxCellText& c) {
+  Cell* cell = newCell(s);
+  if (!readValue(s, c, &cell->value)) return false;
+  cell->keepsStoredValue = false;
+  readStyle(s, c, cell);
+  return true;
+}
+
+bool readCell(SheetReader& s, const XlsxCellText& c) {
+  if (!cellPosition(s, c)) return false;
+  if (s.kept) keepPlace(s, c);
+  if (!c.hasFormula) return readConstant(s, c);
+  CellValue value;
+  if (!readValue(s, c, &value) || !readFormula(s, c)) return false;
+  Cell* cell = newCell(s);
+  cell->value = std::move(value);
+  cell->keepsStoredValue = cell->value.kind != CellKind::Empty;
+  readStyle(s, c, cell);
   return true;
 }
 
@@ -568,9 +629,12 @@ bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
     kept->usable = xml.data.size() <= UINT32_MAX;
   }
   SheetReader s{r, sh, {}, -1, -1, 0, xml.data, {}, -1, kept};
-  XlsxScan scan = Xlsx_scanSheet(
-      xml.data, [&s](const XlsxCellText& c) { return readCell(s, c); },
-      [&s](std::string_view row, bool hasR, std::string_view spans) { return startRow(s, row, hasR, spans); });
+  XlsxScanSink sink{&s,
+                    [](void* reader, const XlsxCellText& c) { return readCell(*static_cast<SheetReader*>(reader), c); },
+                    [](void* reader, std::string_view row, bool hasR, std::string_view spans) {
+                      return startRow(*static_cast<SheetReader*>(reader), row, hasR, spans);
+                    }};
+  XlsxScan scan = Xlsx_scanSheet(xml.data, sink);
   if (scan == XlsxScan::Read && kept && kept->usable) kept->xml = std::move(xml.data);
   if (scan != XlsxScan::Unsupported) return scan == XlsxScan::Read;
   if (kept) *kept = XlsxSheetText{};

@@ -246,8 +246,7 @@ struct Scanner {
 
 }  // namespace
 
-XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const XlsxCellText&)>& cell,
-                        const std::function<bool(std::string_view r, bool hasR, std::string_view spans)>& row) {
+XlsxScan Xlsx_scanSheet(std::string_view xml, const XlsxScanSink& sink) {
   // The sheet data: "<sheetData>" (with any prefix) up to its end tag.
   size_t at = 0;
   Scanner sc{nullptr, xml.data() + xml.size()};
@@ -269,7 +268,7 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
     if (!sc.tag(&t)) return XlsxScan::Unsupported;
     if (t.closing && isName(t.name, "sheetData")) return XlsxScan::Read;
     if (t.closing || !isName(t.name, "row")) return XlsxScan::Unsupported;
-    if (!row(t.r, t.hasR, t.spans)) return XlsxScan::Stopped;
+    if (!sink.row(sink.context, t.r, t.hasR, t.spans)) return XlsxScan::Stopped;
     if (t.selfClosing) continue;
     for (;;) {
       const char* element = sc.next();
@@ -303,7 +302,7 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const std::function<bool(const Xls
         }
       }
       c.element = std::string_view(element, static_cast<size_t>(sc.p - element));
-      if (!cell(c)) return XlsxScan::Stopped;
+      if (!sink.cell(sink.context, c)) return XlsxScan::Stopped;
     }
   }
 }

@@ -62,6 +62,45 @@ TEST(CalcIncremental, EvaluatesExactlyTheDependentsAndTheVolatileCells) {
   Wb_resetApp();
 }
 
+// Switching back to automatic evaluates nothing when every formula would
+// keep its value, and everything (as a mode change does) otherwise.
+TEST(CalcIncremental, CatchingUpEvaluatesNothingOnlyWhenNothingWouldChange) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("catch.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(2));   // A1
+  Wb_setFormula(wb, sh, 0, 1, "=A1*3");                  // B1
+  Wb_setFormula(wb, sh, 0, 2, "=SUM(A1:B1)");            // C1
+  auto switchBack = [&] {
+    Wb_app().calcMode = CalcMode::Manual;
+    Calc_recalculate(wb);
+    Wb_app().calcMode = CalcMode::Automatic;
+  };
+  switchBack();
+  Calc_catchUp(wb);
+  EXPECT_EQ(Calc_lastEvaluated(wb), 0u);
+  EXPECT_EQ(Wb_findCell(sh, 0, 2)->value.number, 8);
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(1));   // the next recalculation is incremental
+  Calc_recalculate(wb);
+  EXPECT_EQ(Calc_lastEvaluated(wb), 2u);
+  switchBack();
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(10));  // written while manual
+  Calc_catchUp(wb);
+  EXPECT_EQ(Calc_lastEvaluated(wb), 2u);
+  EXPECT_EQ(Wb_findCell(sh, 0, 2)->value.number, 40);
+  Wb_setFormula(wb, sh, 0, 3, "=RAND()*0+1");            // D1: volatile
+  switchBack();
+  Calc_catchUp(wb);
+  EXPECT_EQ(Calc_lastEvaluated(wb), 3u);
+  Wb_clearCell(wb, sh, 0, 3);
+  Wb_setFormula(wb, sh, 1, 4, "=SUMPRODUCT(A1:A1000000*A1:XFC1)");   // E2: cut short for work
+  switchBack();
+  EXPECT_EQ(Calc_displayText(Wb_findCell(sh, 1, 4)->value, ""), "#NUM!");
+  Calc_catchUp(wb);
+  EXPECT_EQ(Calc_lastEvaluated(wb), 3u);
+  Wb_resetApp();
+}
+
 // Rows written as explicit sums of products, as a model without SUMPRODUCT
 // has them: after one variable changes, only the rows naming it are
 // evaluated, to the sums computed here.

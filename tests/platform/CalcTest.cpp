@@ -204,6 +204,42 @@ TEST_F(CalcEval, AFunctionSourceIsAskedOnceWhenAFormulaFirstNamesAnUnknownFuncti
   EXPECT_EQ(asked, 1);   // asked once only, even for a name it did not register
 }
 
+// A text evaluated again is not parsed and bound again, yet every change of
+// what it reads is seen: values written, names defined and changed, a
+// function registered, a sheet added, cells added to a whole-column range.
+TEST_F(CalcEval, ATextEvaluatedAgainSeesEveryChange) {
+  setNum("A1", 2);
+  setNum("A2", 3);
+  const std::string text = "=Rate*SUM(A:A)+Later!B1+LATERFN()";
+  auto again = [&] { return Calc_displayText(eval(text), ""); };
+  EXPECT_EQ(again(), "#NAME?");
+  Wb_defineName(wb, {"Rate", "2", -1, false});
+  EXPECT_EQ(again(), "#REF!");   // no sheet "Later" yet
+  Sheet* later = Wb_addSheet(wb, "Later");
+  Test_put(wb, later, "B1", CellValue::makeNumber(100));
+  EXPECT_EQ(again(), "#NAME?");  // LATERFN not yet registered
+  Calc_registerFunction("LATERFN", [](const std::vector<CalcArray>&) { return CalcArray{1, 1, {CellValue::makeNumber(1000)}}; });
+  EXPECT_EQ(again(), "1110");
+  EXPECT_EQ(again(), "1110");
+  setNum("A1", 7);               // a value written into a cell that exists
+  EXPECT_EQ(again(), "1120");
+  Test_put(wb, later, "B1", CellValue::makeNumber(50));
+  EXPECT_EQ(again(), "1070");
+  setNum("A3", 10);              // a new cell inside the whole column
+  EXPECT_EQ(again(), "1090");
+  Wb_defineName(wb, {"Rate", "3", -1, false});
+  EXPECT_EQ(again(), "1110");
+  Wb_defineName(wb, {"Rate", "1", 0, false});   // the sheet's own name hides the workbook's
+  EXPECT_EQ(again(), "1070");
+  EXPECT_TRUE(Wb_deleteName(wb, "Rate", 0));
+  EXPECT_EQ(again(), "1110");
+  // Areas whose numbers are copied for products see the values written too.
+  const std::string product = "=SUMPRODUCT(A1:A3,A1:A3)";
+  EXPECT_EQ(Calc_displayText(eval(product), ""), "158");
+  setNum("A2", 1);
+  EXPECT_EQ(Calc_displayText(eval(product), ""), "150");
+}
+
 TEST_F(CalcEval, FunctionNamesAreFoundInAnyCaseAndARegistrationAgainReplaces) {
   auto constant = [](double x) {
     return [x](const std::vector<CalcArray>&) { return CalcArray{1, 1, {CellValue::makeNumber(x)}}; };

@@ -320,6 +320,28 @@ TEST_F(XlcallTest, EvaluateNamesHoldingNumbersAsTheirFormulas) {
   EXPECT_EQ(call(xlfEvaluate, {text("!OPT")}), "0");  // names are found whatever their case
 }
 
+// What EVALUATE gives for a plain name is kept between calls, and each
+// definition, change or deletion of the name is seen at the next call.
+TEST_F(XlcallTest, EvaluatingANameAgainSeesItsChanges) {
+  auto evaluate = [&](const char* t) { return call(xlfEvaluate, {text(t)}); };
+  EXPECT_EQ(evaluate("!opt"), err(xlerrName));
+  EXPECT_EQ(evaluate("!opt"), err(xlerrName));
+  call(xlcDefineName, {text("opt"), num(3)});
+  EXPECT_EQ(evaluate("!opt"), "3");
+  EXPECT_EQ(evaluate("opt"), "3");
+  Wb_defineName(book, {"opt", "4", -1, false});   // the workbook's name, hidden by the sheet's
+  EXPECT_EQ(evaluate("!opt"), "3");
+  Wb_defineName(book, {"opt", "5", 0, false});
+  EXPECT_EQ(evaluate("!opt"), "5");
+  EXPECT_TRUE(Wb_deleteName(book, "opt", 0));
+  EXPECT_EQ(evaluate("!opt"), "4");
+  Wb_defineName(book, {"opt", "Model!$A$1", -1, false});
+  number(model, "A1", 6);
+  EXPECT_EQ(evaluate("!opt"), "Model!A1");
+  EXPECT_TRUE(Wb_deleteName(book, "opt", -1));
+  EXPECT_EQ(evaluate("!opt"), err(xlerrName));
+}
+
 TEST_F(XlcallTest, DefineNameThenGetName) {
   EXPECT_EQ(call(xlcDefineName, {text("solver_tim"), num(100), missing(), missing(), boolean(true)}), "TRUE");
   const DefinedName* dn = Wb_findName(book, "solver_tim", 0);
