@@ -277,6 +277,11 @@ void Fe_printSolutions(FeSession* s, const FeModel& m);
 std::string Fe_number(double x);
 // Prints rows of texts as a table with a heading and aligned columns.
 void Fe_printTable(const std::string& title, const std::vector<std::vector<std::string>>& rows);
+// Appends the same table, as Fe_printTable prints it, to a text.
+void Fe_appendTable(std::string* text, const std::string& title, const std::vector<std::vector<std::string>>& rows);
+// Prints a block of lines at once (Fe_Output.cpp), after what standard output
+// holds and before anything printed later on either stream.
+void Fe_printBlock(const std::string& block);
 
 // Values of the variable cells and the objective before the run, for the
 // answer report.
