@@ -54,6 +54,7 @@ struct FeSession {
   void* library = nullptr;       // the loaded system library
   int (*solve)(const double* action) = nullptr;
   int (*solveX)(std::intptr_t handle) = nullptr;
+  int resultRows = 0, resultColumns = 0;   // the size of the result range (Fe_sizeResultRange)
 };
 
 // Sets up the add-in workbook, opens the user's workbook (activating
@@ -108,8 +109,11 @@ void Fe_restoreOptions(FeSession* s, const FeSetNames& before);
 std::vector<std::vector<std::string>> Fe_resultRows(FeSession* s);
 // The result range's cells, row by row, with empty rows kept.
 std::vector<std::vector<CellValue>> Fe_resultValues(FeSession* s);
-// The same cells as one block (no rows when the range cannot be read).
+// The same cells as one block.
 CalcArray Fe_resultBlock(FeSession* s);
+// One cell of the result range, by row and column within it; null where no
+// cell was written or outside the range.
+const CellValue* Fe_resultCell(const FeSession* s, int row, int col);
 // Meaning of a status code the library returns.
 const char* Fe_statusMeaning(int status);
 // Prints one warning line for each formula cell the stand-in cannot compute;
