@@ -9,7 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/workbook/Wb_Workbook.h"
@@ -190,8 +190,9 @@ const char* Fe_senseName(int sense);
 // the first cell beyond.
 std::string Fe_beyondGrid(const Workbook* wb, const CellRange& a, const std::string& what, int rows, int cols,
                           const std::string& holder);
-// "Sheet!A1" of a cell and "Sheet!A1:B2" of a range.
+// "Sheet!A1" of a cell and "Sheet!A1:B2" of a range; "Sheet!" alone.
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col);
+std::string Fe_sheetPrefix(const Workbook* wb, int sheet);
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
 // What labelling the cells of a workbook found so far: the heading row of
 // each cell asked about, and of the cells passed on the way up to it, by
@@ -200,7 +201,7 @@ std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
 // the workbook changes.
 struct FeLabels {
   const Workbook* wb = nullptr;
-  std::map<std::tuple<int, int, int>, int> headings;
+  std::unordered_map<std::uint64_t, int> headings;   // by Fe_labelKey
   std::vector<int> passed;   // the rows of the walk under way, kept to reuse its memory
 };
 // The label of a cell in a report: the nearest text to its left and the
@@ -208,6 +209,13 @@ struct FeLabels {
 // above with no empty cell between: a blank row ends a table, so a cell below
 // it is not labelled by the columns of the table above.
 std::string Fe_label(FeLabels* labels, int sheet, int row, int col);
+// The key of a cell in FeLabels::headings: sheet, column (below 2^14) and
+// row (below 2^20) in one number.
+constexpr std::uint64_t Fe_labelKey(int sheet, int col, int row) {
+  constexpr int kRowBits = 20, kColumnBits = 20;
+  return static_cast<std::uint64_t>(sheet) << (kRowBits + kColumnBits) | static_cast<std::uint64_t>(col) << kRowBits |
+         static_cast<std::uint64_t>(row);
+}
 // A cell's value as it shows in its number format ("" for an empty cell).
 std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col);
 const CellValue* Fe_value(const Workbook* wb, int sheet, int row, int col);

@@ -367,8 +367,10 @@ const char* Fe_senseName(int sense) {
   return sense >= 1 && sense <= 3 ? kNames[sense] : kNames[0];
 }
 
+std::string Fe_sheetPrefix(const Workbook* wb, int sheet) { return Wb_quoteSheetName(wb->sheets[sheet]->name) + "!"; }
+
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col) {
-  return Wb_quoteSheetName(wb->sheets[sheet]->name) + "!" + Wb_a1(row, col);
+  return Fe_sheetPrefix(wb, sheet) + Wb_a1(row, col);
 }
 
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r) {
@@ -393,7 +395,7 @@ int headingRow(FeLabels* labels, int sheet, int row, int col) {
   passed.clear();
   int heading = -1;
   for (int r = row;; --r) {
-    auto known = labels->headings.find({sheet, col, r});
+    auto known = labels->headings.find(Fe_labelKey(sheet, col, r));
     if (known != labels->headings.end()) {
       heading = known->second;
       break;
@@ -404,7 +406,7 @@ int headingRow(FeLabels* labels, int sheet, int row, int col) {
     if (kind == CellKind::Text) heading = r - 1;
     if (kind == CellKind::Empty || kind == CellKind::Text) break;
   }
-  for (int r : passed) labels->headings[{sheet, col, r}] = heading;
+  for (int r : passed) labels->headings[Fe_labelKey(sheet, col, r)] = heading;
   return heading;
 }
 
@@ -412,15 +414,22 @@ int headingRow(FeLabels* labels, int sheet, int row, int col) {
 
 std::string Fe_label(FeLabels* labels, int sheet, int row, int col) {
   const Sheet* sh = labels->wb->sheets[sheet].get();
-  std::string left, above;
+  // The texts are pointed at where they are and copied once, into the label.
+  const std::string* left = nullptr;
   std::span<const CellStore::value_type> before =
       col > 0 ? sh->cells.rowSpan(row, 0, col - 1) : std::span<const CellStore::value_type>{};
-  for (auto cell = before.rbegin(); cell != before.rend() && left.empty(); ++cell)
-    if (cell->second.value.kind == CellKind::Text) left = cell->second.value.text;
+  for (auto cell = before.rbegin(); cell != before.rend() && !left; ++cell)
+    if (cell->second.value.kind == CellKind::Text && !cell->second.value.text.empty()) left = &cell->second.value.text;
   const int heading = headingRow(labels, sheet, row, col);
-  if (heading >= 0) above = Wb_findCell(sh, heading, col)->value.text;
-  if (left.empty() || above.empty()) return left + above;
-  return left + " " + above;
+  const std::string* above = heading >= 0 ? &Wb_findCell(sh, heading, col)->value.text : nullptr;
+  if (above && above->empty()) above = nullptr;
+  if (!left || !above) return left ? *left : above ? *above : std::string();
+  std::string label;
+  label.reserve(left->size() + 1 + above->size());
+  label += *left;
+  label += ' ';
+  label += *above;
+  return label;
 }
 
 std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col) {

@@ -86,6 +86,20 @@ std::string rhsText(Workbook* wb, const FeConstraint& c, const FeConstraintRow& 
   return c.rhsFormula;
 }
 
+// Fe_cellName of the cells of the results, each sheet's prefix made once
+// rather than once for each cell.
+struct CellNames {
+  const Workbook* wb;
+  std::vector<std::string> prefixes;   // "Sheet!" by sheet index, "" until asked for
+};
+
+std::string cellName(CellNames* names, int sheet, int row, int col) {
+  if (names->prefixes.empty()) names->prefixes.resize(names->wb->sheets.size());
+  std::string& prefix = names->prefixes[static_cast<size_t>(sheet)];
+  if (prefix.empty()) prefix = Fe_sheetPrefix(names->wb, sheet);
+  return prefix + Wb_a1(row, col);
+}
+
 }  // namespace
 
 std::string Fe_number(double x) {
@@ -165,10 +179,11 @@ void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineNa
   std::string text;
   if (!engineName.empty()) text += "engine: " + engineName + "\n";
   FeLabels labels{wb, {}, {}};
+  CellNames names{wb, {}};
   if (m.hasObjective) {
     const CellRange& o = m.objective;
     std::string label = Fe_label(&labels, o.sheet, o.row1, o.col1);
-    text += std::string("objective (") + Fe_senseName(m.sense) + ") " + Fe_cellName(wb, o.sheet, o.row1, o.col1) +
+    text += std::string("objective (") + Fe_senseName(m.sense) + ") " + cellName(&names, o.sheet, o.row1, o.col1) +
             (label.empty() ? "" : " " + label) + " = " + Fe_shownValue(wb, o.sheet, o.row1, o.col1) + "\n";
   }
   std::vector<std::vector<std::string>> variables{{"cell", "name", "value"}};
@@ -176,7 +191,7 @@ void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineNa
     for (int r = a.row1; r <= a.row2; ++r)
       for (int c = a.col1; c <= a.col2; ++c)
         variables.push_back(
-            {Fe_cellName(wb, a.sheet, r, c), Fe_label(&labels, a.sheet, r, c), Fe_shownValue(wb, a.sheet, r, c)});
+            {cellName(&names, a.sheet, r, c), Fe_label(&labels, a.sheet, r, c), Fe_shownValue(wb, a.sheet, r, c)});
   Fe_appendTable(&text, "variable cells", variables);
   std::vector<std::vector<std::string>> table{{"cell", "name", "value", "relation", "right-hand side", "slack", "status"}};
   std::vector<FeConstraintRow> rows = Fe_constraintRows(wb, m);
@@ -186,7 +201,7 @@ void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineNa
       const FeConstraintRow& row = rows[at];
       bool bound = Fe_comparison(row.relation) <= FeGreaterEqual;
       const char* status = !row.satisfied ? "violated" : !bound ? "" : row.binding ? "binding" : "not binding";
-      table.push_back({Fe_cellName(wb, row.sheet, row.row, row.col), Fe_label(&labels, row.sheet, row.row, row.col),
+      table.push_back({cellName(&names, row.sheet, row.row, row.col), Fe_label(&labels, row.sheet, row.row, row.col),
                        Fe_shownValue(wb, row.sheet, row.row, row.col), Fe_relationName(row.relation),
                        rhsText(wb, c, row), bound ? inFormat(wb, row.sheet, row.row, row.col, row.slack) : "", status});
     }
