@@ -203,6 +203,13 @@ struct FeLabels {
   const Workbook* wb = nullptr;
   std::unordered_map<std::uint64_t, int> headings;   // by Fe_labelKey
   std::vector<int> passed;   // the rows of the walk under way, kept to reuse its memory
+  // The last search to the left: the nearest text left of (sheet, row, col),
+  // null for none. A cell further right on the same row searches only the
+  // cells between, so that a row of cells costs one walk, not one each.
+  struct LeftSearch {
+    int sheet = -1, row = -1, col = -1;
+    const std::string* text = nullptr;
+  } left;
 };
 // The label of a cell in a report: the nearest text to its left and the
 // heading of its column, joined by a space. The heading is the nearest text

@@ -410,16 +410,29 @@ int headingRow(FeLabels* labels, int sheet, int row, int col) {
   return heading;
 }
 
+// The nearest non-empty text left of a cell, pointed at where it is; null
+// when there is none. Continues the last search when it was on the same row
+// further left.
+const std::string* leftText(FeLabels* labels, const Sheet* sh, int sheet, int row, int col) {
+  FeLabels::LeftSearch& last = labels->left;
+  const bool continues = last.sheet == sheet && last.row == row && last.col <= col;
+  const int from = continues ? last.col : 0;
+  const std::string* text = nullptr;
+  std::span<const CellStore::value_type> between =
+      col > from ? sh->cells.rowSpan(row, from, col - 1) : std::span<const CellStore::value_type>{};
+  for (auto cell = between.rbegin(); cell != between.rend() && !text; ++cell)
+    if (cell->second.value.kind == CellKind::Text && !cell->second.value.text.empty()) text = &cell->second.value.text;
+  if (!text && continues) text = last.text;
+  last = FeLabels::LeftSearch{sheet, row, col, text};
+  return text;
+}
+
 }  // namespace
 
 std::string Fe_label(FeLabels* labels, int sheet, int row, int col) {
   const Sheet* sh = labels->wb->sheets[sheet].get();
   // The texts are pointed at where they are and copied once, into the label.
-  const std::string* left = nullptr;
-  std::span<const CellStore::value_type> before =
-      col > 0 ? sh->cells.rowSpan(row, 0, col - 1) : std::span<const CellStore::value_type>{};
-  for (auto cell = before.rbegin(); cell != before.rend() && !left; ++cell)
-    if (cell->second.value.kind == CellKind::Text && !cell->second.value.text.empty()) left = &cell->second.value.text;
+  const std::string* left = leftText(labels, sh, sheet, row, col);
   const int heading = headingRow(labels, sheet, row, col);
   const std::string* above = heading >= 0 ? &Wb_findCell(sh, heading, col)->value.text : nullptr;
   if (above && above->empty()) above = nullptr;

@@ -350,7 +350,7 @@ bool Fe_writeReports(FeSession* s, const FeModel& m, const FeStartValues& start,
                  "engine writes none)\n");
     return false;
   }
-  FeLabels labels{s->book, {}, {}};
+  FeLabels labels{s->book, {}, {}, {}};
   Context c{s->book, m, rows, &labels};
   std::string heading = "Worksheet: [" + s->book->name + "]" + s->book->sheets[m.sheet]->name;
   std::vector<std::string> order = reports;

@@ -178,7 +178,7 @@ void Fe_printTable(const std::string& title, const std::vector<std::vector<std::
 void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineName) {
   std::string text;
   if (!engineName.empty()) text += "engine: " + engineName + "\n";
-  FeLabels labels{wb, {}, {}};
+  FeLabels labels{wb, {}, {}, {}};
   CellNames names{wb, {}};
   if (m.hasObjective) {
     const CellRange& o = m.objective;
