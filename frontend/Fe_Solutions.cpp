@@ -21,7 +21,7 @@ constexpr double kTableKind = 11;
 constexpr int kModeColumn = 0, kCountColumn = 6;
 constexpr const char* kEquationsMode = "3";
 
-// The cell of row r and column k of the result range; none beyond its columns.
+// Whether the cell of row r and column k of the result range holds x.
 bool isNumber(const FeSession* s, int r, int k, double x) {
   const CellValue* v = Fe_resultCell(s, r, k);
   return v && v->kind == CellKind::Number && v->number == x;
