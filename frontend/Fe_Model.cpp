@@ -165,10 +165,13 @@ void checkVariableCells(Workbook* wb, const CellRange& a, FeModel* m) {
   for (int row = a.row1; row <= a.row2; ++row)
     for (int col = a.col1; col <= a.col2; ++col) {
       const Cell* c = Wb_findCell(sh, row, col);
-      std::string where = "the variable cell " + Fe_cellName(wb, a.sheet, row, col);
-      if (c && (!c->formula.empty() || c->arrayBlock >= 0))
+      const bool formula = c && (!c->formula.empty() || c->arrayBlock >= 0);
+      if (!formula && !(c && c->value.kind == CellKind::Text)) continue;
+      // The cell is named only when it is at fault, as few are.
+      const std::string where = "the variable cell " + Fe_cellName(wb, a.sheet, row, col);
+      if (formula) {
         m->faults.push_back(where + " holds a formula; variable cells must hold numbers or nothing");
-      else if (c && c->value.kind == CellKind::Text) {
+      } else {
         m->faults.push_back(where + " holds the text \"" + c->value.text + "\", not a number");
         m->unseenByLibrary = true;
       }
