@@ -26,10 +26,13 @@ namespace {
 
 constexpr int kReportColumns = 11;
 
-// Values of one row being written; texts are kept as counted strings.
+// Values of the rows being written, row after row; texts are kept as counted
+// strings.
 class RowValues {
  public:
-  explicit RowValues(int count) : cells_(count), texts_(count) {}
+  explicit RowValues(int count) : RowValues(1, count) {}
+  RowValues(int rows, int columns)
+      : rows_(rows), columns_(columns), cells_(size_t(rows) * size_t(columns)), texts_(cells_.size()) {}
   void number(int k, double x) {
     cells_[k].xltype = xltypeNum;
     cells_[k].val.num = x;
@@ -46,10 +49,12 @@ class RowValues {
     cells_[k].xltype = xltypeStr;
     cells_[k].val.str = buffer.data();
   }
-  int count() const { return static_cast<int>(cells_.size()); }
+  int rows() const { return rows_; }
+  int columns() const { return columns_; }
   XLOPER* data() { return cells_.data(); }
 
  private:
+  int rows_, columns_;
   std::vector<XLOPER> cells_;
   std::vector<std::string> texts_;
 };
@@ -60,22 +65,23 @@ bool isSingleArea(const XLOPER* ref) {
   return ref && Area_areasOf(ref, &areas, &count) && count == 1;
 }
 
-// Row `offset` of the range, from its first column.
+// Rows from row `offset` of the range, from its first column, in one call.
 bool writeRow(const LibraryContext* context, int offset, RowValues& row) {
   const XLOPER* target = context->results.target;
   const XLREF* areas;
   int count;
-  if (offset < 0 || !Area_areasOf(target, &areas, &count) || count != 1) return false;
-  int sheetRow = areas[0].rwFirst + offset, lastColumn = areas[0].colFirst + row.count() - 1;
-  if (sheetRow > UINT16_MAX || lastColumn > UINT8_MAX) return false;
-  XLREF area{static_cast<std::uint16_t>(sheetRow), static_cast<std::uint16_t>(sheetRow),
+  if (offset < 0 || row.rows() < 1 || !Area_areasOf(target, &areas, &count) || count != 1) return false;
+  int sheetRow = areas[0].rwFirst + offset, lastRow = sheetRow + row.rows() - 1;
+  int lastColumn = areas[0].colFirst + row.columns() - 1;
+  if (lastRow > UINT16_MAX || lastColumn > UINT8_MAX) return false;
+  XLREF area{static_cast<std::uint16_t>(sheetRow), static_cast<std::uint16_t>(lastRow),
              areas[0].colFirst, static_cast<std::uint8_t>(lastColumn)};
   AreaRef ref(target, area);
   XLOPER array{};
   array.xltype = xltypeMulti;
   array.val.array.lparray = row.data();
-  array.val.array.rows = 1;
-  array.val.array.columns = static_cast<std::uint16_t>(row.count());
+  array.val.array.rows = static_cast<std::uint16_t>(row.rows());
+  array.val.array.columns = static_cast<std::uint16_t>(row.columns());
   XLOPER result{};
   bool ok = Excel4(xlSet, &result, 2, &ref.value, &array) == xlretSuccess &&
             Xl_type(&result) != xltypeErr;
@@ -93,15 +99,22 @@ struct ReportRow {
   double numbers[6] = {};
 };
 
-bool writeReportRow(const LibraryContext* context, int offset, const ReportRow& report) {
-  RowValues row(kReportColumns);
-  row.integer(0, report.index);
-  row.text(1, report.address);
-  row.integer(2, report.relation);
-  row.text(3, report.rhs);
-  row.integer(4, report.mark);
-  for (int k = 0; k < 6; ++k) row.number(5 + k, report.numbers[k]);
-  return writeRow(context, offset, row);
+// Report rows one after the other from row `offset`, written in one call of
+// the application rather than one per row.
+bool writeReportRows(const LibraryContext* context, int offset, const std::vector<ReportRow>& reports) {
+  if (reports.empty()) return true;
+  RowValues rows(static_cast<int>(reports.size()), kReportColumns);
+  int at = 0;
+  for (const ReportRow& report : reports) {
+    rows.integer(at, report.index);
+    rows.text(at + 1, report.address);
+    rows.integer(at + 2, report.relation);
+    rows.text(at + 3, report.rhs);
+    rows.integer(at + 4, report.mark);
+    for (int k = 0; k < 6; ++k) rows.number(at + 5 + k, report.numbers[k]);
+    at += kReportColumns;
+  }
+  return writeRow(context, offset, rows);
 }
 
 // "RrCc" of a 0-based cell, the numbers written without a format to parse.
@@ -194,8 +207,8 @@ bool rowWanted(ReportOptions& options, int index, int row) {
 }
 
 // Variable rows: one per variable of the vector, at its cell's first position.
-int writeVariableRows(LibraryContext* context, ReportOptions& options, const ReportSummary& s,
-                      const SensitivityRecord* sens, int* offset) {
+int variableRows(LibraryContext* context, ReportOptions& options, const ReportSummary& s,
+                 const SensitivityRecord* sens, std::vector<ReportRow>* out) {
   int written = 0;
   const CellList* list = Sess_getVariableCellList(context->variables);
   for (int j = 0; j < s.n && j < Sess_modelVariables(context); ++j) {
@@ -211,14 +224,14 @@ int writeVariableRows(LibraryContext* context, ReportOptions& options, const Rep
       row.numbers[3] = sens->objectiveIncrease[j];
       row.numbers[4] = sens->objectiveDecrease[j];
     }
-    if (!writeReportRow(context, (*offset)++, row)) return -1;
+    out->push_back(std::move(row));
     ++written;
   }
   return written;
 }
 
-int writeConstraintRows(LibraryContext* context, ReportOptions& options, const ReportSummary& s,
-                        const SensitivityRecord* sens, int* offset) {
+int constraintRows(LibraryContext* context, ReportOptions& options, const ReportSummary& s,
+                   const SensitivityRecord* sens, std::vector<ReportRow>* out) {
   std::vector<RowCell> cells;
   if (!Sess_rowCells(context, &cells) || static_cast<int>(cells.size()) != s.m) return -1;
   int written = 0;
@@ -246,13 +259,13 @@ int writeConstraintRows(LibraryContext* context, ReportOptions& options, const R
       row.numbers[3] = sens->rhsIncrease[k];
       row.numbers[4] = sens->rhsDecrease[k];
     }
-    if (!writeReportRow(context, (*offset)++, row)) return -1;
+    out->push_back(std::move(row));
     ++written;
   }
   return written;
 }
 
-int writeBoundRows(LibraryContext* context, ReportOptions& options, const ReportSummary& s, int* offset) {
+int boundRows(LibraryContext* context, ReportOptions& options, const ReportSummary& s, std::vector<ReportRow>* out) {
   int written = 0;
   ConstraintCell cell;
   for (int k = 0; Sess_getConstraintCell(context->constraints, k, &cell); ++k) {
@@ -268,7 +281,7 @@ int writeBoundRows(LibraryContext* context, ReportOptions& options, const Report
     row.mark = bindingMark(slack);
     row.numbers[0] = slack;
     if ((slack == 0 || context->feasibilityMode) && s.perVariable) row.numbers[1] = s.perVariable[v];
-    if (!writeReportRow(context, (*offset)++, row)) return -1;
+    out->push_back(std::move(row));
     ++written;
   }
   return written;
@@ -295,14 +308,13 @@ bool writeTextRows(LibraryContext* context, int offset, const char* const* texts
 }
 
 bool writeExtraRows(LibraryContext* context, int offset, const ExtraRow* rows, int count) {
+  std::vector<ReportRow> reports(static_cast<size_t>(count));
   for (int k = 0; k < count; ++k) {
-    ReportRow row;
-    row.index = rows[k].number;
-    row.address = rows[k].text ? rows[k].text : "";
-    row.relation = rows[k].type;
-    if (!writeReportRow(context, offset + k, row)) return false;
+    reports[k].index = rows[k].number;
+    reports[k].address = rows[k].text ? rows[k].text : "";
+    reports[k].relation = rows[k].type;
   }
-  return true;
+  return writeReportRows(context, offset, reports);
 }
 
 }  // namespace
@@ -343,12 +355,13 @@ int Sess_writeReports(LibraryContext* context, int reportSet, int code,
   if (!Host_queryModel(context, QueryReports) && !context->feasibilityMode)
     return Sess_prepareResults(context) && storeSizes(context, reportSet, code);
   if (!summary || !context->variables || !Sess_prepareResults(context)) return 0;
-  int offset = 1;
   ReportOptions options = reportOptions(context);
-  int variables = writeVariableRows(context, options, *summary, sensitivity, &offset);
-  int rows = variables < 0 ? -1 : writeConstraintRows(context, options, *summary, sensitivity, &offset);
-  int bounds = rows < 0 ? -1 : writeBoundRows(context, options, *summary, &offset);
-  if (bounds < 0) return 0;
+  std::vector<ReportRow> reports;
+  int variables = variableRows(context, options, *summary, sensitivity, &reports);
+  int rows = variables < 0 ? -1 : constraintRows(context, options, *summary, sensitivity, &reports);
+  int bounds = rows < 0 ? -1 : boundRows(context, options, *summary, &reports);
+  // The rows gathered are written even when a later one could not be made.
+  if (!writeReportRows(context, 1, reports) || bounds < 0) return 0;
   double* statistics = context->results.statistics;
   statistics[0] = variables;
   statistics[1] = rows;

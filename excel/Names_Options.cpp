@@ -1,8 +1,9 @@
 // Option table, name building, and reading and writing option names.
 #include "excel/Names_Options.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <string>
 
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
@@ -11,15 +12,21 @@ namespace {
 
 const char kUnknown[] = "XXXXXX";
 
-// "prefix_suffix" or "prefix_suffixrow", after an optional "!" marker.
+// "prefix_suffix" or "prefix_suffixrow", after an optional "!" marker;
+// joined piece by piece, without parsing a format for each of the many
+// options a run reads.
 XLOPER* buildName(int index, unsigned row, const char* marker) {
-  char text[128];
-  int length = row ? std::snprintf(text, sizeof text, "%s%s_%s%u", marker,
-                                   Names_optionPrefix(index), Names_optionSuffix(index), row)
-                   : std::snprintf(text, sizeof text, "%s%s_%s", marker,
-                                   Names_optionPrefix(index), Names_optionSuffix(index));
-  if (length < 0 || length > 127) return nullptr;
-  return Xl_newText(text, static_cast<std::size_t>(length));
+  constexpr std::size_t kLongest = 127;
+  std::string text = marker;
+  text += Names_optionPrefix(index);
+  text += '_';
+  text += Names_optionSuffix(index);
+  if (row) {
+    char digits[16];
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, row).ptr);
+  }
+  if (text.size() > kLongest) return nullptr;
+  return Xl_newText(text.data(), text.size());
 }
 
 bool isReference(const XLOPER* value) {

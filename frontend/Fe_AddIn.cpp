@@ -156,7 +156,6 @@ Workbook* makeAddIn(FeOnLimit onLimit) {
   Sheet* sh = Wb_addSheet(wb, kAddInSheet);
   sh->visible = false;
   for (const Message& m : kMessages) defineText(wb, m.name, m.text);
-  Wb_defineName(wb, DefinedName{"solver_tbl", resultRange(kMinResultRows, FeEngineListColumns), 0, false});
   Wb_defineName(wb, DefinedName{"Show", std::string(kAddInSheet) + "!$D$1", 0, false});
   registerShow(onLimit);
   Xlc_setCallerSheet(wb, 0);
@@ -199,6 +198,7 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
   for (int signal : {SIGTERM, SIGHUP}) std::signal(signal, onTermination);
   Os_setMessageBoxHandler(showMessageBox);
   s->addIn = makeAddIn(onLimit);
+  Fe_sizeResultRange(s, kMinResultRows, FeEngineListColumns);
   std::string error;
   s->book = path.empty() ? emptyBook() : Xlsx_open(path, &error, willBeSaved ? XlsxOrigin::Keep : XlsxOrigin::Drop);
   if (!s->book) {
@@ -254,13 +254,27 @@ void Fe_setModelOption(FeSession* s, const std::string& name, const std::string&
 }
 
 void Fe_sizeResultRange(FeSession* s, int rows, int columns) {
+  s->resultRows = std::max(rows, kMinResultRows);
+  s->resultColumns = columns;
   Wb_defineName(s->addIn, DefinedName{"solver_tbl", resultRange(rows, columns), 0, false});
 }
 
+const CellValue* Fe_resultCell(const FeSession* s, int row, int col) {
+  if (row < 0 || row >= s->resultRows || col < 0 || col >= s->resultColumns) return nullptr;
+  return Fe_value(s->addIn, 0, row, col);
+}
+
 CalcArray Fe_resultBlock(FeSession* s) {
-  CalcEvalResult r;
-  if (!Calc_evaluate(s->addIn, 0, "solver_tbl", &r) || !r.isReference) return CalcArray{0, 0, {}};
-  return std::move(r.value);
+  // The cells are read where the library wrote them: evaluating the name
+  // would give the same values through one more copy of the whole range.
+  CalcArray block{s->resultRows, s->resultColumns, {}};
+  block.values.reserve(static_cast<size_t>(block.rows) * static_cast<size_t>(block.cols));
+  for (int r = 0; r < block.rows; ++r)
+    for (int c = 0; c < block.cols; ++c) {
+      const CellValue* v = Fe_resultCell(s, r, c);
+      block.values.push_back(v ? *v : CellValue{});
+    }
+  return block;
 }
 
 std::vector<std::vector<CellValue>> Fe_resultValues(FeSession* s) {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/workbook/Wb_Workbook.h"
@@ -54,6 +54,7 @@ struct FeSession {
   void* library = nullptr;       // the loaded system library
   int (*solve)(const double* action) = nullptr;
   int (*solveX)(std::intptr_t handle) = nullptr;
+  int resultRows = 0, resultColumns = 0;   // the size of the result range (Fe_sizeResultRange)
 };
 
 // Sets up the add-in workbook, opens the user's workbook (activating
@@ -108,8 +109,11 @@ void Fe_restoreOptions(FeSession* s, const FeSetNames& before);
 std::vector<std::vector<std::string>> Fe_resultRows(FeSession* s);
 // The result range's cells, row by row, with empty rows kept.
 std::vector<std::vector<CellValue>> Fe_resultValues(FeSession* s);
-// The same cells as one block (no rows when the range cannot be read).
+// The same cells as one block.
 CalcArray Fe_resultBlock(FeSession* s);
+// One cell of the result range, by row and column within it; null where no
+// cell was written or outside the range.
+const CellValue* Fe_resultCell(const FeSession* s, int row, int col);
 // Meaning of a status code the library returns.
 const char* Fe_statusMeaning(int status);
 // Prints one warning line for each formula cell the stand-in cannot compute;
@@ -186,8 +190,9 @@ const char* Fe_senseName(int sense);
 // the first cell beyond.
 std::string Fe_beyondGrid(const Workbook* wb, const CellRange& a, const std::string& what, int rows, int cols,
                           const std::string& holder);
-// "Sheet!A1" of a cell and "Sheet!A1:B2" of a range.
+// "Sheet!A1" of a cell and "Sheet!A1:B2" of a range; "Sheet!" alone.
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col);
+std::string Fe_sheetPrefix(const Workbook* wb, int sheet);
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
 // What labelling the cells of a workbook found so far: the heading row of
 // each cell asked about, and of the cells passed on the way up to it, by
@@ -196,14 +201,28 @@ std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
 // the workbook changes.
 struct FeLabels {
   const Workbook* wb = nullptr;
-  std::map<std::tuple<int, int, int>, int> headings;
+  std::unordered_map<std::uint64_t, int> headings;   // by Fe_labelKey
   std::vector<int> passed;   // the rows of the walk under way, kept to reuse its memory
+  // The last search to the left: the nearest text left of (sheet, row, col),
+  // null for none. A cell further right on the same row searches only the
+  // cells between, so that a row of cells costs one walk, not one each.
+  struct LeftSearch {
+    int sheet = -1, row = -1, col = -1;
+    const std::string* text = nullptr;
+  } left;
 };
 // The label of a cell in a report: the nearest text to its left and the
 // heading of its column, joined by a space. The heading is the nearest text
 // above with no empty cell between: a blank row ends a table, so a cell below
 // it is not labelled by the columns of the table above.
 std::string Fe_label(FeLabels* labels, int sheet, int row, int col);
+// The key of a cell in FeLabels::headings: sheet, column (below 2^14) and
+// row (below 2^20) in one number.
+constexpr std::uint64_t Fe_labelKey(int sheet, int col, int row) {
+  constexpr int kRowBits = 20, kColumnBits = 20;
+  return static_cast<std::uint64_t>(sheet) << (kRowBits + kColumnBits) | static_cast<std::uint64_t>(col) << kRowBits |
+         static_cast<std::uint64_t>(row);
+}
 // A cell's value as it shows in its number format ("" for an empty cell).
 std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col);
 const CellValue* Fe_value(const Workbook* wb, int sheet, int row, int col);
@@ -277,6 +296,11 @@ void Fe_printSolutions(FeSession* s, const FeModel& m);
 std::string Fe_number(double x);
 // Prints rows of texts as a table with a heading and aligned columns.
 void Fe_printTable(const std::string& title, const std::vector<std::vector<std::string>>& rows);
+// Appends the same table, as Fe_printTable prints it, to a text.
+void Fe_appendTable(std::string* text, const std::string& title, const std::vector<std::vector<std::string>>& rows);
+// Prints a block of lines at once (Fe_Output.cpp), after what standard output
+// holds and before anything printed later on either stream.
+void Fe_printBlock(const std::string& block);
 
 // Values of the variable cells and the objective before the run, for the
 // answer report.

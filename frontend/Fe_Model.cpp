@@ -165,10 +165,13 @@ void checkVariableCells(Workbook* wb, const CellRange& a, FeModel* m) {
   for (int row = a.row1; row <= a.row2; ++row)
     for (int col = a.col1; col <= a.col2; ++col) {
       const Cell* c = Wb_findCell(sh, row, col);
-      std::string where = "the variable cell " + Fe_cellName(wb, a.sheet, row, col);
-      if (c && (!c->formula.empty() || c->arrayBlock >= 0))
+      const bool formula = c && (!c->formula.empty() || c->arrayBlock >= 0);
+      if (!formula && !(c && c->value.kind == CellKind::Text)) continue;
+      // The cell is named only when it is at fault, as few are.
+      const std::string where = "the variable cell " + Fe_cellName(wb, a.sheet, row, col);
+      if (formula) {
         m->faults.push_back(where + " holds a formula; variable cells must hold numbers or nothing");
-      else if (c && c->value.kind == CellKind::Text) {
+      } else {
         m->faults.push_back(where + " holds the text \"" + c->value.text + "\", not a number");
         m->unseenByLibrary = true;
       }
@@ -367,8 +370,10 @@ const char* Fe_senseName(int sense) {
   return sense >= 1 && sense <= 3 ? kNames[sense] : kNames[0];
 }
 
+std::string Fe_sheetPrefix(const Workbook* wb, int sheet) { return Wb_quoteSheetName(wb->sheets[sheet]->name) + "!"; }
+
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col) {
-  return Wb_quoteSheetName(wb->sheets[sheet]->name) + "!" + Wb_a1(row, col);
+  return Fe_sheetPrefix(wb, sheet) + Wb_a1(row, col);
 }
 
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r) {
@@ -393,7 +398,7 @@ int headingRow(FeLabels* labels, int sheet, int row, int col) {
   passed.clear();
   int heading = -1;
   for (int r = row;; --r) {
-    auto known = labels->headings.find({sheet, col, r});
+    auto known = labels->headings.find(Fe_labelKey(sheet, col, r));
     if (known != labels->headings.end()) {
       heading = known->second;
       break;
@@ -404,23 +409,43 @@ int headingRow(FeLabels* labels, int sheet, int row, int col) {
     if (kind == CellKind::Text) heading = r - 1;
     if (kind == CellKind::Empty || kind == CellKind::Text) break;
   }
-  for (int r : passed) labels->headings[{sheet, col, r}] = heading;
+  for (int r : passed) labels->headings[Fe_labelKey(sheet, col, r)] = heading;
   return heading;
+}
+
+// The nearest non-empty text left of a cell, pointed at where it is; null
+// when there is none. Continues the last search when it was on the same row
+// further left.
+const std::string* leftText(FeLabels* labels, const Sheet* sh, int sheet, int row, int col) {
+  FeLabels::LeftSearch& last = labels->left;
+  const bool continues = last.sheet == sheet && last.row == row && last.col <= col;
+  const int from = continues ? last.col : 0;
+  const std::string* text = nullptr;
+  std::span<const CellStore::value_type> between =
+      col > from ? sh->cells.rowSpan(row, from, col - 1) : std::span<const CellStore::value_type>{};
+  for (auto cell = between.rbegin(); cell != between.rend() && !text; ++cell)
+    if (cell->second.value.kind == CellKind::Text && !cell->second.value.text.empty()) text = &cell->second.value.text;
+  if (!text && continues) text = last.text;
+  last = FeLabels::LeftSearch{sheet, row, col, text};
+  return text;
 }
 
 }  // namespace
 
 std::string Fe_label(FeLabels* labels, int sheet, int row, int col) {
   const Sheet* sh = labels->wb->sheets[sheet].get();
-  std::string left, above;
-  std::span<const CellStore::value_type> before =
-      col > 0 ? sh->cells.rowSpan(row, 0, col - 1) : std::span<const CellStore::value_type>{};
-  for (auto cell = before.rbegin(); cell != before.rend() && left.empty(); ++cell)
-    if (cell->second.value.kind == CellKind::Text) left = cell->second.value.text;
+  // The texts are pointed at where they are and copied once, into the label.
+  const std::string* left = leftText(labels, sh, sheet, row, col);
   const int heading = headingRow(labels, sheet, row, col);
-  if (heading >= 0) above = Wb_findCell(sh, heading, col)->value.text;
-  if (left.empty() || above.empty()) return left + above;
-  return left + " " + above;
+  const std::string* above = heading >= 0 ? &Wb_findCell(sh, heading, col)->value.text : nullptr;
+  if (above && above->empty()) above = nullptr;
+  if (!left || !above) return left ? *left : above ? *above : std::string();
+  std::string label;
+  label.reserve(left->size() + 1 + above->size());
+  label += *left;
+  label += ' ';
+  label += *above;
+  return label;
 }
 
 std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col) {

@@ -93,12 +93,14 @@ void compare(const Sheet& sh, const StoredValue& st, const CellValue& computed, 
 }
 
 void printSheet(const Sheet& sh, const SheetTally& t, const char* calculator) {
-  std::printf("%s: %d formula cells checked, %d matching, %d differing\n", sh.name.c_str(), t.checked,
-              t.matching, t.differing);
-  if (t.unstored > 0) std::printf("  %d formula cells have no stored value (not compared)\n", t.unstored);
-  for (const std::string& line : t.shown) std::printf("  %s\n", line.c_str());
-  if (!t.failed.empty()) std::printf("  %zu formula cells not computed by the %s:\n", t.failed.size(), calculator);
-  for (const std::string& line : t.failed) std::printf("    %s\n", line.c_str());
+  std::string text = sh.name + ": " + std::to_string(t.checked) + " formula cells checked, " +
+                     std::to_string(t.matching) + " matching, " + std::to_string(t.differing) + " differing\n";
+  if (t.unstored > 0) text += "  " + std::to_string(t.unstored) + " formula cells have no stored value (not compared)\n";
+  for (const std::string& line : t.shown) text += "  " + line + "\n";
+  if (!t.failed.empty())
+    text += "  " + std::to_string(t.failed.size()) + " formula cells not computed by the " + calculator + ":\n";
+  for (const std::string& line : t.failed) text += "    " + line + "\n";
+  Fe_printBlock(text);
 }
 
 // The cells the stand-in could not calculate, by sheet and cell key: each

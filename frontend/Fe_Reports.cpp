@@ -313,9 +313,10 @@ void writeSheet(Workbook* wb, const std::string& title, const std::string& headi
 }
 
 void printReport(const std::string& title, const std::vector<Section>& report) {
+  std::string text;
   for (const Section& s : report) {
     if (s.rows.empty()) {
-      std::printf("\n%s: %s\n", title.c_str(), s.title.c_str());
+      text += "\n" + title + ": " + s.title + "\n";
       continue;
     }
     std::vector<std::vector<std::string>> table;
@@ -324,8 +325,9 @@ void printReport(const std::string& title, const std::vector<Section>& report) {
       for (const ReportCell& cell : r) line.push_back(Calc_displayText(cell.value, cell.format));
       table.push_back(line);
     }
-    Fe_printTable(title + ": " + s.title, table);
+    Fe_appendTable(&text, title + ": " + s.title, table);
   }
+  if (!text.empty()) Fe_printBlock(text);
 }
 
 }  // namespace
@@ -348,7 +350,7 @@ bool Fe_writeReports(FeSession* s, const FeModel& m, const FeStartValues& start,
                  "engine writes none)\n");
     return false;
   }
-  FeLabels labels{s->book, {}, {}};
+  FeLabels labels{s->book, {}, {}, {}};
   Context c{s->book, m, rows, &labels};
   std::string heading = "Worksheet: [" + s->book->name + "]" + s->book->sheets[m.sheet]->name;
   std::vector<std::string> order = reports;

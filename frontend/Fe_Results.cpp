@@ -86,6 +86,20 @@ std::string rhsText(Workbook* wb, const FeConstraint& c, const FeConstraintRow& 
   return c.rhsFormula;
 }
 
+// Fe_cellName of the cells of the results, each sheet's prefix made once
+// rather than once for each cell.
+struct CellNames {
+  const Workbook* wb;
+  std::vector<std::string> prefixes;   // "Sheet!" by sheet index, "" until asked for
+};
+
+std::string cellName(CellNames* names, int sheet, int row, int col) {
+  if (names->prefixes.empty()) names->prefixes.resize(names->wb->sheets.size());
+  std::string& prefix = names->prefixes[static_cast<size_t>(sheet)];
+  if (prefix.empty()) prefix = Fe_sheetPrefix(names->wb, sheet);
+  return prefix + Wb_a1(row, col);
+}
+
 }  // namespace
 
 std::string Fe_number(double x) {
@@ -131,7 +145,7 @@ bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m) {
   return true;
 }
 
-void Fe_printTable(const std::string& title, const std::vector<std::vector<std::string>>& rows) {
+void Fe_appendTable(std::string* text, const std::string& title, const std::vector<std::vector<std::string>>& rows) {
   if (rows.size() <= 1) return;
   std::vector<size_t> width;
   for (const auto& row : rows)
@@ -139,37 +153,46 @@ void Fe_printTable(const std::string& title, const std::vector<std::vector<std::
       if (width.size() <= k) width.push_back(0);
       width[k] = std::max(width[k], row[k].size());
     }
-  std::printf("\n%s\n", title.c_str());
-  std::string line;
+  *text += '\n';
+  *text += title;
+  *text += '\n';
   for (const auto& row : rows) {
-    line.assign(1, ' ');
+    const size_t start = text->size();
+    *text += ' ';
     for (size_t k = 0; k < row.size(); ++k) {
-      line += ' ';
-      line += row[k];
-      line.append(width[k] - row[k].size() + 1, ' ');
+      *text += ' ';
+      *text += row[k];
+      text->append(width[k] - row[k].size() + 1, ' ');
     }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    std::printf("%s\n", line.c_str());
+    while (text->size() > start && text->back() == ' ') text->pop_back();
+    *text += '\n';
   }
 }
 
+void Fe_printTable(const std::string& title, const std::vector<std::vector<std::string>>& rows) {
+  std::string text;
+  Fe_appendTable(&text, title, rows);
+  if (!text.empty()) Fe_printBlock(text);
+}
+
 void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineName) {
-  if (!engineName.empty()) std::printf("engine: %s\n", engineName.c_str());
-  FeLabels labels{wb, {}, {}};
+  std::string text;
+  if (!engineName.empty()) text += "engine: " + engineName + "\n";
+  FeLabels labels{wb, {}, {}, {}};
+  CellNames names{wb, {}};
   if (m.hasObjective) {
     const CellRange& o = m.objective;
     std::string label = Fe_label(&labels, o.sheet, o.row1, o.col1);
-    std::printf("objective (%s) %s%s = %s\n", Fe_senseName(m.sense),
-                Fe_cellName(wb, o.sheet, o.row1, o.col1).c_str(), label.empty() ? "" : (" " + label).c_str(),
-                Fe_shownValue(wb, o.sheet, o.row1, o.col1).c_str());
+    text += std::string("objective (") + Fe_senseName(m.sense) + ") " + cellName(&names, o.sheet, o.row1, o.col1) +
+            (label.empty() ? "" : " " + label) + " = " + Fe_shownValue(wb, o.sheet, o.row1, o.col1) + "\n";
   }
   std::vector<std::vector<std::string>> variables{{"cell", "name", "value"}};
   for (const CellRange& a : m.variables)
     for (int r = a.row1; r <= a.row2; ++r)
       for (int c = a.col1; c <= a.col2; ++c)
         variables.push_back(
-            {Fe_cellName(wb, a.sheet, r, c), Fe_label(&labels, a.sheet, r, c), Fe_shownValue(wb, a.sheet, r, c)});
-  Fe_printTable("variable cells", variables);
+            {cellName(&names, a.sheet, r, c), Fe_label(&labels, a.sheet, r, c), Fe_shownValue(wb, a.sheet, r, c)});
+  Fe_appendTable(&text, "variable cells", variables);
   std::vector<std::vector<std::string>> table{{"cell", "name", "value", "relation", "right-hand side", "slack", "status"}};
   std::vector<FeConstraintRow> rows = Fe_constraintRows(wb, m);
   size_t at = 0;
@@ -178,11 +201,12 @@ void Fe_printResults(Workbook* wb, const FeModel& m, const std::string& engineNa
       const FeConstraintRow& row = rows[at];
       bool bound = Fe_comparison(row.relation) <= FeGreaterEqual;
       const char* status = !row.satisfied ? "violated" : !bound ? "" : row.binding ? "binding" : "not binding";
-      table.push_back({Fe_cellName(wb, row.sheet, row.row, row.col), Fe_label(&labels, row.sheet, row.row, row.col),
+      table.push_back({cellName(&names, row.sheet, row.row, row.col), Fe_label(&labels, row.sheet, row.row, row.col),
                        Fe_shownValue(wb, row.sheet, row.row, row.col), Fe_relationName(row.relation),
                        rhsText(wb, c, row), bound ? inFormat(wb, row.sheet, row.row, row.col, row.slack) : "", status});
     }
-  Fe_printTable("constraints", table);
+  Fe_appendTable(&text, "constraints", table);
+  if (!text.empty()) Fe_printBlock(text);
 }
 
 FeStartValues Fe_startValues(Workbook* wb, const FeModel& m) {

@@ -21,31 +21,29 @@ constexpr double kTableKind = 11;
 constexpr int kModeColumn = 0, kCountColumn = 6;
 constexpr const char* kEquationsMode = "3";
 
-// The cell of row r and column k of the block; none beyond its columns.
-const CellValue* cellAt(const CalcArray& block, int r, int k) {
-  return k < block.cols ? &block.values[static_cast<size_t>(r) * block.cols + k] : nullptr;
-}
-
-bool isNumber(const CalcArray& block, int r, int k, double x) {
-  const CellValue* v = cellAt(block, r, k);
+// Whether the cell of row r and column k of the result range holds x.
+bool isNumber(const FeSession* s, int r, int k, double x) {
+  const CellValue* v = Fe_resultCell(s, r, k);
   return v && v->kind == CellKind::Number && v->number == x;
 }
 
-std::string textIn(const CalcArray& block, int r, int k) {
-  const CellValue* v = cellAt(block, r, k);
+std::string textIn(const FeSession* s, int r, int k) {
+  const CellValue* v = Fe_resultCell(s, r, k);
   return v && v->kind == CellKind::Text ? v->text : "";
 }
 
 // The table's texts in reading order, from the row after its statistics
-// row; empty when the range holds no table of a system's solutions.
-std::vector<std::string> solutionTable(const CalcArray& block) {
-  for (int r = 0; r + 1 < block.rows; ++r) {
-    if (!isNumber(block, r, 4, kTableColumns) || !isNumber(block, r, 6, kTableKind) ||
-        textIn(block, r + 1, kModeColumn) != kEquationsMode)
+// row; empty when the range holds no table of a system's solutions. The
+// cells are read in place: most runs list no solutions, and the range is
+// mostly empty.
+std::vector<std::string> solutionTable(const FeSession* s) {
+  for (int r = 0; r + 1 < s->resultRows; ++r) {
+    if (!isNumber(s, r, 4, kTableColumns) || !isNumber(s, r, 6, kTableKind) ||
+        textIn(s, r + 1, kModeColumn) != kEquationsMode)
       continue;
     std::vector<std::string> texts;
-    for (int t = r + 1; t < block.rows; ++t)
-      for (int k = 0; k < kTableColumns; ++k) texts.push_back(textIn(block, t, k));
+    for (int t = r + 1; t < s->resultRows; ++t)
+      for (int k = 0; k < kTableColumns; ++k) texts.push_back(textIn(s, t, k));
     return texts;
   }
   return {};
@@ -60,7 +58,7 @@ std::string shown(Workbook* wb, int sheet, int row, int col, double x) {
 }  // namespace
 
 void Fe_printSolutions(FeSession* s, const FeModel& m) {
-  const std::vector<std::string> texts = solutionTable(Fe_resultBlock(s));
+  const std::vector<std::string> texts = solutionTable(s);
   const size_t n = static_cast<size_t>(Fe_variableCells(m));
   if (texts.empty() || n == 0) return;
   const size_t count = static_cast<size_t>(std::atoi(texts[kCountColumn].c_str()));

@@ -403,3 +403,16 @@ TEST_F(NamesModel, OptionValuesOutsideWhatTheOptionMeansAreRefused) {
   EXPECT_EQ(Names_findRefusedOption(nullptr, &why), OptNum);
   EXPECT_NE(why.find("missing"), std::string::npos) << why;
 }
+
+TEST(OptionNames, AreThePrefixTheSuffixAndTheRowNumber) {
+  auto nameOf = [](int index, unsigned row) {
+    XlOwned name(Names_buildOptionName(nullptr, index, row));
+    return name ? Xl_textOf(name.get()) : std::string("(none)");
+  };
+  EXPECT_EQ(nameOf(OptOpt, 0), "!solver_opt");
+  EXPECT_EQ(nameOf(OptLhs, 3), "!solver_lhs3");
+  EXPECT_EQ(nameOf(OptRhs, 4294967295u), "!solver_rhs4294967295");
+  EXPECT_EQ(nameOf(OptScenNum, 0), "!scen_" + std::string(Names_optionSuffix(OptScenNum)));
+  EXPECT_EQ(nameOf(OptRobustNum, 12), "!robust_" + std::string(Names_optionSuffix(OptRobustNum)) + "12");
+  EXPECT_EQ(nameOf(-1, 0), "!XXXXXX_XXXXXX");
+}

@@ -4,8 +4,11 @@
 // by cell.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "frontend/Fe_Internal.h"
 
@@ -41,7 +44,7 @@ TEST(Labels, NearestTextsLeftAndAbove) {
   Wb_setValue(wb, sh, 3, 1, CellValue::makeNumber(4));
   Wb_setValue(wb, sh, 6, 0, CellValue::makeText("Total profit"));
   Wb_setValue(wb, sh, 6, 1, CellValue::makeNumber(36));
-  FeLabels labels{wb, {}, {}};
+  FeLabels labels{wb, {}, {}, {}};
   EXPECT_EQ(Fe_label(&labels, 0, 1, 1), "Batches Doors");
   EXPECT_EQ(Fe_label(&labels, 0, 1, 2), "Batches Windows");
   EXPECT_EQ(Fe_label(&labels, 0, 4, 1), "Plant 1 Doors");  // numbers between are passed over
@@ -63,11 +66,38 @@ TEST(Labels, AgreeWithAWalkOnEveryCellOfRandomSheets) {
       else Wb_setValue(wb, sh, row, col, CellValue::makeNumber(k));
     }
   }
-  FeLabels labels{wb, {}, {}};
+  FeLabels labels{wb, {}, {}, {}};
   for (int s = 0; s < 2; ++s)
     for (int row = 0; row < 27; ++row)
       for (int col = 0; col < 14; ++col)
         ASSERT_EQ(Fe_label(&labels, s, row, col), walkedLabel(wb->sheets[s].get(), row, col))
             << "sheet " << s << " " << Wb_a1(row, col);
+  Wb_resetApp();
+}
+
+TEST(Labels, AgreeWithAWalkWhateverOrderTheCellsAreAskedIn) {
+  Wb_resetApp();
+  std::mt19937 rng(5);
+  Workbook* wb = Wb_newWorkbook("shuffled.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  constexpr int kRows = 12, kColumns = 40;
+  for (int k = 0; k < 120; ++k) {
+    int row = static_cast<int>(rng() % kRows), col = static_cast<int>(rng() % kColumns);
+    if (rng() % 3 == 0) Wb_setValue(wb, sh, row, col, CellValue::makeText("t" + std::to_string(k)));
+    else Wb_setValue(wb, sh, row, col, CellValue::makeNumber(k));
+  }
+  // Empty texts, which label nothing, on the last row: to the left of the
+  // cells asked there, above none of them.
+  for (int col = 0; col < kColumns; col += 3) Wb_setValue(wb, sh, kRows, col, CellValue::makeText(""));
+  Wb_setValue(wb, sh, kRows, 1, CellValue::makeText("first"));
+  std::vector<std::pair<int, int>> cells;
+  for (int row = 0; row <= kRows; ++row)
+    for (int col = 0; col < kColumns + 2; ++col) cells.push_back({row, col});
+  std::shuffle(cells.begin(), cells.end(), rng);
+  // Runs along a row too, as a table of variable cells asks.
+  for (int col = 0; col < kColumns + 2; ++col) cells.push_back({kRows, col});
+  FeLabels labels{wb, {}, {}, {}};
+  for (const auto& [row, col] : cells)
+    ASSERT_EQ(Fe_label(&labels, 0, row, col), walkedLabel(sh, row, col)) << Wb_a1(row, col);
   Wb_resetApp();
 }
