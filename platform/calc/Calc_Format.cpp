@@ -2,6 +2,7 @@
 // taken from the value's 15-significant-digit decimal form and rounded half
 // away from zero on that form, so 2.675 with "0.00" shows "2.68".
 #include <algorithm>
+#include <charconv>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -26,12 +27,15 @@ Decimal decimalOf(double x) {
   Decimal d;
   x = std::fabs(x);
   if (x == 0 || !std::isfinite(x)) return d;
+  // d.dddddddddddddde+XX, rounded to nearest whatever the rounding mode
+  // (printf would follow the mode).
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.14e", x);   // d.dddddddddddddde+XX
-  std::string s(buf);
-  std::size_t e = s.find('e');
-  d.digits = s.substr(0, 1) + s.substr(2, e - 2);
-  d.point = std::stoi(s.substr(e + 1)) + 1;
+  char* end = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14).ptr;
+  char* e = std::find(buf, end, 'e');
+  d.digits.assign(1, buf[0]);
+  d.digits.append(buf + 2, e);
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), end, d.point);
+  ++d.point;
   while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
   return d;
 }
