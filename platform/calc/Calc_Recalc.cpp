@@ -401,7 +401,9 @@ std::vector<int> reach(const std::vector<int>& start, const std::function<const 
 
 // A union of areas on one sheet is a reference of several areas (its value
 // is the first area's); anything else in a union is #VALUE!.
-bool unionOf(const CalcNode& tree, CalcEvalResult* out) {
+// A union of references on one sheet gives its areas (and, `withValues`,
+// the values of the first); anything else is #VALUE!.
+bool unionOf(const CalcNode& tree, bool withValues, CalcEvalResult* out) {
   for (const CalcNode& part : tree.args) {
     if (part.op != CalcOp::Ref || part.area->sheet != tree.args[0].area->sheet) {
       *out = CalcEvalResult{};
@@ -413,7 +415,7 @@ bool unionOf(const CalcNode& tree, CalcEvalResult* out) {
   out->isReference = true;
   CalcValue first;
   first.area = tree.args[0].area;
-  out->value = Calc_valuesOf(first);
+  if (withValues) out->value = Calc_valuesOf(first);
   return true;
 }
 
@@ -558,23 +560,37 @@ void Calc_afterChange(Workbook* wb) {
   if (Wb_app().calcMode != CalcMode::Manual) Calc_recalculate(wb);
 }
 
-bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out) {
+namespace {
+
+// EVALUATE of a text; the values of a reference only `withValues`.
+bool evaluateText(Workbook* wb, int sheet, const std::string& text, bool withValues, CalcEvalResult* out) {
   if (!wb || sheet < 0 || sheet >= static_cast<int>(wb->sheets.size())) return false;
   std::shared_ptr<const CalcNode> bound = Calc_boundText(wb, sheet, text);
   if (!bound) return false;
   const CalcNode& tree = *bound;
   *out = CalcEvalResult{};
   CalcWorkScope work;
-  if (tree.op == CalcOp::Union) return unionOf(tree, out);
+  if (tree.op == CalcOp::Union) return unionOf(tree, withValues, out);
   CalcContext ctx{wb, sheet, 0, 0, true};
   CalcValue v;
   Calc_eval(ctx, tree, &v);
   out->isReference = v.area != nullptr;
   if (v.area) out->areas.push_back(rangeOf(*v.area));
+  if (v.area && !withValues) return true;
   out->value = Calc_valuesOf(v);
   if (!v.area)
     for (CellValue& x : out->value.values) x = shown(x);
   return true;
+}
+
+}  // namespace
+
+bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out) {
+  return evaluateText(wb, sheet, text, true, out);
+}
+
+bool Calc_evaluateReference(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out) {
+  return evaluateText(wb, sheet, text, false, out);
 }
 
 std::vector<CellRange> Calc_precedents(Workbook* wb, int sheet, int row, int col, bool allLevels) {

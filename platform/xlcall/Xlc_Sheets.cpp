@@ -168,11 +168,17 @@ CalcArray Xlc_areaValues(Workbook* wb, int sheet, const CellRange& area) {
   CalcArray a;
   a.rows = area.row2 - area.row1 + 1;
   a.cols = area.col2 - area.col1 + 1;
-  a.values.resize(std::size_t(a.rows) * a.cols);
+  // The cells come in row-major order: each value is made once, empty ones
+  // up to the next stored cell, then a copy of it.
+  const std::size_t size = std::size_t(a.rows) * a.cols;
+  a.values.reserve(size);
   wb->sheets[sheet]->cells.eachRowIn(area.row1, area.col1, area.row2, area.col2, [&](auto cells) {
-    for (const auto& [key, cell] : cells)
-      a.values[std::size_t(Wb_keyRow(key) - area.row1) * a.cols + (Wb_keyCol(key) - area.col1)] = cell.value;
+    for (const auto& [key, cell] : cells) {
+      a.values.resize(std::size_t(Wb_keyRow(key) - area.row1) * a.cols + (Wb_keyCol(key) - area.col1));
+      a.values.push_back(cell.value);
+    }
   });
+  a.values.resize(size);
   return a;
 }
 

@@ -150,6 +150,43 @@ TEST_F(CalcEval, EvaluateGivesReferencesForCellsNamesAndUnions) {
   EXPECT_EQ(value("A2"), CellValue::makeError(CellError::Name));
 }
 
+// Evaluating for the reference alone gives the areas Calc_evaluate gives and
+// no values; a result that is no reference keeps its values.
+TEST_F(CalcEval, EvaluateReferenceGivesAreasWithoutValues) {
+  Sheet* model = Wb_addSheet(wb, "Model");
+  Wb_setValue(wb, model, 1, 1, CellValue::makeNumber(9));
+  Wb_setValue(wb, model, 0, 2, CellValue::makeText("x"));
+  for (const DefinedName& dn : {DefinedName{"table", "Model!$A$1:$C$400", 1, true}, {"typ", "2", 1, true},
+                                {"adj", "Model!$B$2:$C$2,Model!$E$2", 1, true}})
+    Wb_defineName(wb, dn);
+  for (const char* text : {"!table", "!adj", "Model!B2", "=!typ", "=A1,S!B2", "=SUM(Model!A1:C3)", "Model!A1:C2*2"}) {
+    CalcEvalResult whole, reference;
+    ASSERT_TRUE(Calc_evaluate(wb, 1, text, &whole)) << text;
+    ASSERT_TRUE(Calc_evaluateReference(wb, 1, text, &reference)) << text;
+    EXPECT_EQ(reference.isReference, whole.isReference) << text;
+    ASSERT_EQ(reference.areas.size(), whole.areas.size()) << text;
+    for (std::size_t i = 0; i < whole.areas.size(); ++i) {
+      const CellRange &x = reference.areas[i], &y = whole.areas[i];
+      EXPECT_EQ(std::tie(x.sheet, x.row1, x.col1, x.row2, x.col2), std::tie(y.sheet, y.row1, y.col1, y.row2, y.col2));
+    }
+    if (whole.isReference) {
+      EXPECT_TRUE(reference.value.values.empty()) << text;
+      continue;
+    }
+    EXPECT_EQ(reference.value.rows, whole.value.rows) << text;
+    EXPECT_EQ(reference.value.cols, whole.value.cols) << text;
+    EXPECT_EQ(reference.value.values, whole.value.values) << text;
+  }
+  EXPECT_FALSE(Calc_evaluateReference(wb, 7, "=1", nullptr));   // no such sheet
+  // The values of a reference and of a block computed over one, holes included.
+  EXPECT_EQ(evaluated(1, "!table").substr(0, 24), "ref 1!A1:C400 400x3 {,,x");
+  EXPECT_EQ(evaluated(1, "Model!A1:C2*2"), "2x3 {0,0,#VALUE!,0,18,0}");
+  EXPECT_EQ(evaluated(1, "Model!A1:C2&\"\""), "2x3 {,,x,,9,}");
+  std::string sparse = evaluated(1, "Model!A1:C400*2");
+  EXPECT_EQ(sparse.substr(0, 29), "400x3 {0,0,#VALUE!,0,18,0,0,0");
+  EXPECT_EQ(std::count(sparse.begin(), sparse.end(), ','), 1199);
+}
+
 TEST_F(CalcEval, ArrayConstantsAndArraysElementByElement) {
   EXPECT_EQ(evaluated(0, "={1,2;3,-4}"), "2x2 {1,2,3,-4}");
   EXPECT_EQ(evaluated(0, "={\"a\",TRUE,#N/A}"), "1x3 {a,TRUE,#N/A}");
