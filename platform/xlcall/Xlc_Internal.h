@@ -45,6 +45,8 @@ std::string Xlc_text(const XLOPER* x);
 // The value of a scalar record (number, text, boolean, error, integer, nil,
 // missing); false for references and arrays.
 bool Xlc_scalarValue(const XLOPER* x, CellValue* out);
+// Whether Xlc_scalarValue takes a record.
+bool Xlc_isScalar(const XLOPER* x);
 // The values an argument stands for: a scalar itself (1 x 1), an array's
 // elements, a one-area reference's cells (with `firstOnly`, the first cell of
 // any reference). An xlret code: xlretInvXloper for anything else.

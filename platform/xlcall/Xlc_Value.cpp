@@ -217,21 +217,26 @@ std::string Xlc_text(const XLOPER* x) {
   return std::string(x->val.str + 1, static_cast<unsigned char>(x->val.str[0]));
 }
 
-bool Xlc_scalarValue(const XLOPER* x, CellValue* out) {
+bool Xlc_isScalar(const XLOPER* x) {
   CellError e;
   switch (Xlc_type(x)) {
-    case xltypeNum: *out = CellValue::makeNumber(x->val.num); return true;
-    case xltypeStr: *out = CellValue::makeText(Xlc_text(x)); return true;
-    case xltypeBool: *out = CellValue::makeBoolean(x->val.xbool != 0); return true;
-    case xltypeInt: *out = CellValue::makeNumber(x->val.w); return true;
-    case xltypeErr:
-      if (!errorOfCode(x->val.err, &e)) return false;
-      *out = CellValue::makeError(e);
-      return true;
-    case xltypeNil:
-    case xltypeMissing: *out = CellValue(); return true;
+    case xltypeNum: case xltypeStr: case xltypeBool: case xltypeInt: case xltypeNil: case xltypeMissing: return true;
+    case xltypeErr: return errorOfCode(x->val.err, &e);
     default: return false;
   }
+}
+
+bool Xlc_scalarValue(const XLOPER* x, CellValue* out) {
+  if (!Xlc_isScalar(x)) return false;
+  switch (Xlc_type(x)) {
+    case xltypeNum: *out = CellValue::makeNumber(x->val.num); break;
+    case xltypeStr: *out = CellValue::makeText(Xlc_text(x)); break;
+    case xltypeBool: *out = CellValue::makeBoolean(x->val.xbool != 0); break;
+    case xltypeInt: *out = CellValue::makeNumber(x->val.w); break;
+    case xltypeErr: *out = CellValue::makeError(static_cast<CellError>(x->val.err)); break;
+    default: *out = CellValue(); break;   // nil, missing
+  }
+  return true;
 }
 
 int Xlc_argValues(const XLOPER* x, bool firstOnly, CalcArray* out) {

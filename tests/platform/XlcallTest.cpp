@@ -230,6 +230,28 @@ TEST_F(XlcallTest, SetWritesOneAreaAndRefusesArrayBlocks) {
   EXPECT_EQ(call(xlCoerce, {ref("IV40001")}), "5");
 }
 
+// Every element inside the area must convert before any cell is written;
+// elements beyond the area are not looked at.
+TEST_F(XlcallTest, SetWritesNothingWhenAnElementInsideTheAreaDoesNotConvert) {
+  XLOPER bad = xlNum(0);
+  bad.xltype = xltypeErr;
+  bad.val.err = 99;   // no error value
+  XLOPER elems[6] = {xlNum(1), xlBool(true), xlInt(3), xlMissing(), bad, xlNum(6)}, arr = xlArray(elems, 2, 3);
+  EXPECT_EQ(call(xlSet, {ref("A1:C2"), &arr}), code(xlretInvXloper));
+  EXPECT_EQ(Wb_findCell(model, 0, 0), nullptr);
+  EXPECT_EQ(call(xlSet, {ref("A1:C1"), &arr}), "TRUE");   // the first row only
+  EXPECT_EQ(valueAt(model, "A1"), CellValue::makeNumber(1));
+  EXPECT_EQ(valueAt(model, "B1"), CellValue::makeBoolean(true));
+  EXPECT_EQ(valueAt(model, "C1"), CellValue::makeNumber(3));
+  XLOPER mixed[3] = {*text("ab"), xlMissing(), xlNum(2)}, row = xlArray(mixed, 1, 3);
+  EXPECT_EQ(call(xlSet, {ref("A1:D1"), &row}), "TRUE");
+  EXPECT_EQ(valueAt(model, "A1"), CellValue::makeText("ab"));
+  EXPECT_EQ(valueAt(model, "B1").kind, CellKind::Empty);   // a blank clears the cell
+  EXPECT_EQ(valueAt(model, "C1"), CellValue::makeNumber(2));
+  EXPECT_EQ(valueAt(model, "D1"), CellValue::makeError(CellError::NA));
+  EXPECT_EQ(call(xlSet, {ref("E1"), &bad}), code(xlretInvXloper));
+}
+
 TEST_F(XlcallTest, SheetIdsNamesAndReferenceTexts) {
   EXPECT_EQ(call(xlSheetId, {}), "Model!");   // the active sheet, no areas
   EXPECT_EQ(call(xlSheetId, {text("[corvan.xla]Front")}), "Front!");
