@@ -173,17 +173,24 @@ void Xlc_setValue(XLOPER* x, const CellValue& v) {
   }
 }
 
-void Xlc_setArray(XLOPER* x, const CalcArray& a) {
-  std::size_t n = a.values.size();
-  auto* elems = static_cast<XLOPER*>(newBlock(n * sizeof(XLOPER)));
-  for (std::size_t i = 0; i < n; ++i) {
-    Xlc_setValue(&elems[i], a.values[i]);
-    elems[i].xltype &= ~xlbitXLFree;   // owned through the array
-  }
+XLOPER* Xlc_setNilArray(XLOPER* x, std::size_t count, int rows, int cols) {
+  auto* elems = static_cast<XLOPER*>(newBlock(count * sizeof(XLOPER)));
+  for (std::size_t i = 0; i < count; ++i) Xlc_setNil(&elems[i]);
   x->val.array.lparray = elems;
-  x->val.array.rows = static_cast<std::uint16_t>(a.rows);
-  x->val.array.columns = static_cast<std::uint16_t>(a.cols);
+  x->val.array.rows = static_cast<std::uint16_t>(rows);
+  x->val.array.columns = static_cast<std::uint16_t>(cols);
   x->xltype = xltypeMulti | xlbitXLFree;
+  return elems;
+}
+
+void Xlc_setElement(XLOPER* element, const CellValue& v) {
+  Xlc_setValue(element, v);
+  element->xltype &= ~xlbitXLFree;   // owned through the array
+}
+
+void Xlc_setArray(XLOPER* x, const CalcArray& a) {
+  XLOPER* elems = Xlc_setNilArray(x, a.values.size(), a.rows, a.cols);
+  for (std::size_t i = 0; i < a.values.size(); ++i) Xlc_setElement(&elems[i], a.values[i]);
 }
 
 void Xlc_setRef(XLOPER* x, Workbook* wb, int sheet, const std::vector<CellRange>& areas) {
@@ -308,10 +315,25 @@ int Xlc_coerce(const XLOPER* value, unsigned mask, XLOPER* out) {
     out->xltype = xltypeInt;
     return xlretSuccess;
   }
+  bool whole = mask == 0 || (mask & xltypeMulti);
+  if (whole && (t == xltypeRef || t == xltypeSRef)) {
+    // An area of several cells taken whole: its cells go straight into the
+    // array, with no copy of their values on the way (checked as
+    // Xlc_argValues checks a reference).
+    XlcRef ref;
+    if (int rc = Xlc_resolveRef(value, &ref)) return rc;
+    if (ref.areas.size() != 1) return xlretInvXloper;
+    const CellRange& a = ref.areas[0];
+    if (a.row2 - a.row1 + 1 > 0xffff) return xlretInvXloper;
+    if (a.row1 != a.row2 || a.col1 != a.col2) {
+      Xlc_setAreaArray(out, ref.wb, ref.sheet, a);
+      return xlretSuccess;
+    }
+  }
   CalcArray vals;
   if (int rc = Xlc_argValues(value, false, &vals)) return rc;
   bool isArray = t == xltypeMulti || vals.values.size() > 1;
-  if (isArray && (mask == 0 || (mask & xltypeMulti))) {
+  if (isArray && whole) {
     Xlc_setArray(out, vals);
     return xlretSuccess;
   }
