@@ -235,13 +235,22 @@ bool Xlc_isScalar(const XLOPER* x) {
 
 bool Xlc_scalarValue(const XLOPER* x, CellValue* out) {
   if (!Xlc_isScalar(x)) return false;
+  // Set in place, as the CellValue::make... functions would make it: called
+  // for every cell a caller writes, and a text reuses the room of the text
+  // the value held before.
+  out->error = CellError::Null;
+  out->number = 0;
+  out->text.clear();
   switch (Xlc_type(x)) {
-    case xltypeNum: *out = CellValue::makeNumber(x->val.num); break;
-    case xltypeStr: *out = CellValue::makeText(Xlc_text(x)); break;
-    case xltypeBool: *out = CellValue::makeBoolean(x->val.xbool != 0); break;
-    case xltypeInt: *out = CellValue::makeNumber(x->val.w); break;
-    case xltypeErr: *out = CellValue::makeError(static_cast<CellError>(x->val.err)); break;
-    default: *out = CellValue(); break;   // nil, missing
+    case xltypeNum: out->kind = CellKind::Number; out->number = x->val.num; break;
+    case xltypeInt: out->kind = CellKind::Number; out->number = x->val.w; break;
+    case xltypeBool: out->kind = CellKind::Boolean; out->number = x->val.xbool != 0 ? 1.0 : 0.0; break;
+    case xltypeErr: out->kind = CellKind::Error; out->error = static_cast<CellError>(x->val.err); break;
+    case xltypeStr:
+      out->kind = CellKind::Text;
+      if (x->val.str) out->text.assign(x->val.str + 1, static_cast<unsigned char>(x->val.str[0]));
+      break;
+    default: out->kind = CellKind::Empty; break;   // nil, missing
   }
   return true;
 }
