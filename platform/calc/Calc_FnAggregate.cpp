@@ -231,6 +231,7 @@ double sumOfPairProducts(const double* x, const double* y, size_t size) {
 void sumProductOfAreas(const std::vector<CalcValue>& vals, CellValue* result) {
   const size_t size = vals[0].area->size();
   std::vector<const double*> dense;
+  dense.reserve(vals.size());
   for (const CalcValue& v : vals)
     if (const std::vector<double>* numbers = v.area->numeric()) dense.push_back(numbers->data());
   if (dense.size() == vals.size()) {   // areas of numbers: the same products, read contiguously
@@ -270,13 +271,14 @@ void fnSumProduct(const CalcContext& ctx, const CalcNode& call, CalcValue* out) 
     allAreas = allAreas && vals[j].area;
   }
   std::vector<CalcGrid> grids;
+  grids.reserve(vals.size());
   for (const CalcValue& v : vals) {
     grids.emplace_back(v);
     if (grids.back().rows != grids[0].rows || grids.back().cols != grids[0].cols)
       return Calc_setScalar(out, CellValue::makeError(CellError::Value));
   }
-  CellValue result;
   if (allAreas) {
+    CellValue result;
     sumProductOfAreas(vals, &result);
     return Calc_setScalar(out, result);
   }
