@@ -430,7 +430,7 @@ TEST_F(CalcFunctions, AggregatesCriteriaAndProducts) {
   auto n = CellValue::makeNumber;
   auto t = CellValue::makeText;
   const std::pair<const char*, CellValue> cells[] = {{"G2", n(1)}, {"G3", n(5.5)}, {"G4", t("abc")}, {"H2", n(5)},
-      {"H3", n(5)}, {"H4", n(3)}, {"J2", t("a")}, {"J3", t("B")}, {"J4", t("ab")}};   // Z empty
+      {"H3", n(5)}, {"H4", n(3)}, {"J2", t("a")}, {"J3", t("B")}, {"J4", t("ab")}, {"K3", CellValue::makeError(CellError::Div0)}};   // Z empty
   for (const auto& [a1, v] : cells) Test_put(wb, sh, a1, v);
   expectValues({
       {"=SUM(\"3\",2)", "5"}, {"=PRODUCT(G2:G3,\"2\")", "11"}, {"=PRODUCT(Z1:Z3)", "0"}, {"=MAX(\"7\",3)", "7"},
@@ -440,6 +440,11 @@ TEST_F(CalcFunctions, AggregatesCriteriaAndProducts) {
       {"=SUMIF(J2:J4,\"a*\",H2)", "8"},  // sum range takes the criteria range's shape
       {"=SUMPRODUCT(H2:H4,G2:G4)", "32.5"},   // 5 + 27.5
       {"=SUMPRODUCT(G2:H3,G2:H3)", "81.25"},  // 1 + 25 + 30.25 + 25
+      {"=SUMPRODUCT(H2:H4,G2:G4,H2:H4)", "162.5"},   // 25 + 137.5 + 0 (a text counts 0)
+      {"=SUMPRODUCT(H2:H4,G2:H3)", "#VALUE!"},       // shapes differ
+      {"=SUMPRODUCT(H2:H4,Z1:Z3)", "0"}, {"=SUMPRODUCT(H2:H4,{1;2;3})", "24"},
+      {"=SUMPRODUCT(INDEX(G2:H4,0,2),G2:G4)", "32.5"},   // a reference known when evaluated
+      {"=SUMPRODUCT(K2:K4,H2:H4)", "#DIV/0!"}, {"=SUMPRODUCT(H2:H4,K2:K4)", "#DIV/0!"},
   });
 }
 
