@@ -80,14 +80,18 @@ const std::string kCappedReason =
 // A formula evaluated on every recalculation: it calls a function whose value
 // changes by itself (RAND, NOW, a volatile registered function ...), or SUMIF with a sum range, which reads
 // its sum cells in the shape of the criteria range, beyond the cells it names.
+// Built-ins are told by their index, as binding found it by name.
 bool callsVolatile(const CalcNode& n) {
-  static const std::vector<CalcBuiltinInfo> kVolatile = Calc_volatileFunctions();
+  static const std::vector<int> kVolatile = [] {
+    std::vector<int> indexes;
+    for (const CalcBuiltinInfo& f : Calc_volatileFunctions()) indexes.push_back(Calc_findBuiltin(f.name));
+    return indexes;
+  }();
+  static const int kSumIf = Calc_findBuiltin("SUMIF");
   if (n.op == CalcOp::Func && n.addin && (Calc_addinFlags(n.func) & kCalcVolatile)) return true;
   if (n.op == CalcOp::Func && !n.addin && n.func >= 0) {
-    const char* name = Calc_builtin(n.func).name;
-    if (n.args.size() == 3 && Wb_equalNoCase(name, "SUMIF")) return true;
-    for (const CalcBuiltinInfo& f : kVolatile)
-      if (Wb_equalNoCase(name, f.name)) return true;
+    if (n.args.size() == 3 && n.func == kSumIf) return true;
+    if (std::find(kVolatile.begin(), kVolatile.end(), n.func) != kVolatile.end()) return true;
   }
   for (const CalcNode& a : n.args)
     if (callsVolatile(a)) return true;
