@@ -41,8 +41,11 @@ void freeOwned(XLOPER* x) {
     case xltypeStr: freeBlock(x->val.str); break;
     case xltypeRef: freeBlock(x->val.mref.lpmref); break;
     case xltypeMulti: {
+      // A number owns nothing: a large array of numbers is given back
+      // without a call per element.
       std::size_t n = std::size_t(x->val.array.rows) * x->val.array.columns;
-      for (std::size_t i = 0; i < n; ++i) freeOwned(&x->val.array.lparray[i]);
+      for (std::size_t i = 0; i < n; ++i)
+        if (Xlc_type(&x->val.array.lparray[i]) != xltypeNum) freeOwned(&x->val.array.lparray[i]);
       freeBlock(x->val.array.lparray);
       break;
     }
