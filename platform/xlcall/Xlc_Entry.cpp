@@ -3,6 +3,7 @@
 // functions (free, coerce, set, sheet id and name, break key, macros).
 #include <algorithm>
 #include <cstdarg>
+#include <iterator>
 #include <map>
 #include <new>
 #include <utility>
@@ -262,9 +263,9 @@ void Xlc_clearMacros() {
 void Xlc_pressBreak() { Wb_app().breakFlag = true; }
 
 int Excel4v(int xlfn, XLOPER* result, int count, XLOPER* args[]) {
-  const Entry* entry = nullptr;
-  for (const Entry& e : kEntries)
-    if (e.fn == xlfn) entry = &e;
+  // The calls a solve makes most (free, coerce, set) head the table.
+  const Entry* entry = std::find_if(std::begin(kEntries), std::end(kEntries), [xlfn](const Entry& e) { return e.fn == xlfn; });
+  if (entry == std::end(kEntries)) entry = nullptr;
   // The result is written last: it may be one of the arguments.
   XLOPER out;
   Xlc_setNil(&out);
