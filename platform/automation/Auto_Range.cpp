@@ -71,7 +71,7 @@ bool resolveText(Workbook* wb, int sheet, const std::string& text, bool sheetFix
     if (sheetFixed || !splitExternal(text, &wb, &local)) return false;
   }
   CalcEvalResult r;
-  if (!Calc_evaluate(wb, sheet, local, &r) || !r.isReference || r.areas.empty()) return false;
+  if (!Calc_evaluateReference(wb, sheet, local, &r) || !r.isReference || r.areas.empty()) return false;
   for (const CellRange& a : r.areas)
     if (a.sheet != r.areas[0].sheet) return false;
   if (sheetFixed && r.areas[0].sheet != sheet) return false;
@@ -436,7 +436,7 @@ AutoResult rangeName(AutoCall& call) {
   for (const DefinedName& dn : wb->names) {
     CalcEvalResult r;
     int from = dn.scopeSheet >= 0 ? dn.scopeSheet : sheet;
-    if (!Calc_evaluate(wb, from, dn.definition, &r) || !r.isReference || r.areas.size() != call.self->areas.size()) continue;
+    if (!Calc_evaluateReference(wb, from, dn.definition, &r) || !r.isReference || r.areas.size() != call.self->areas.size()) continue;
     bool same = true;
     for (std::size_t i = 0; i < r.areas.size(); ++i) {
       const CellRange &x = r.areas[i], &y = call.self->areas[i];

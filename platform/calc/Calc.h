@@ -96,6 +96,11 @@ bool Calc_numberLiteral(const std::string& text, double* out);
 // "=" optional; a leading "!" before a name means the name as seen from that
 // sheet). False when the text does not parse.
 bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out);
+// The same for callers that read the cells of a reference themselves (or
+// only want where it is): a reference gives its areas alone, `value` left
+// empty, so that a large named table is not copied cell by cell. Any other
+// result gives its values as Calc_evaluate does.
+bool Calc_evaluateReference(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out);
 
 // Results of texts that depend on the workbook's structure alone (a name
 // that holds a number, a name not defined), kept for callers that evaluate

@@ -144,11 +144,16 @@ const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int 
   a.row1 = r1; a.col1 = c1; a.row2 = r2; a.col2 = c2;
   a.toLastRow = toLastRow;
   a.toLastCol = toLastCol;
-  // The stored cells row by row, so the cost follows them, not the area.
-  wb->sheets[sheet]->cells.eachRowIn(r1, c1, r2, c2, [&](auto cells) {
-    for (const auto& [key, cell] : cells)
-      a.stored.push_back({static_cast<size_t>(Wb_keyRow(key) - r1) * a.cols() + static_cast<size_t>(Wb_keyCol(key) - c1),
-                          &cell.value});
+  // The stored cells row by row, so the cost follows them, not the area:
+  // counted first, so that the list is made at its size at once.
+  const CellStore& cells = wb->sheets[sheet]->cells;
+  size_t count = 0;
+  cells.eachRowIn(r1, c1, r2, c2, [&](auto row) { count += row.size(); });
+  a.stored.reserve(count);
+  cells.eachRowIn(r1, c1, r2, c2, [&](auto row) {
+    const size_t rowStart = static_cast<size_t>(Wb_keyRow(row.front().first) - r1) * a.cols();
+    for (const auto& [key, cell] : row)
+      a.stored.push_back({rowStart + static_cast<size_t>(Wb_keyCol(key) - c1), &cell.value});
   });
   store->index.emplace(key, &a);
   return &a;

@@ -256,17 +256,27 @@ CalcArray Calc_valuesOf(const CalcValue& v) {
   if (!Calc_spendWork(
           static_cast<long long>(v.area ? v.area->size() : static_cast<size_t>(v.array.rows) * v.array.cols)))
     return CalcArray{1, 1, {tooMuchWork()}};
+  // Each element is made once, in order: the common value up to the next
+  // held one, then a copy of that one.
   if (v.area) {
     a.rows = v.area->rows();
     a.cols = v.area->cols();
-    a.values.assign(v.area->size(), kEmpty);
-    for (const CalcStored& s : v.area->stored) a.values[s.offset] = *s.value;
+    a.values.reserve(v.area->size());
+    for (const CalcStored& s : v.area->stored) {
+      a.values.resize(s.offset, kEmpty);
+      a.values.push_back(*s.value);
+    }
+    a.values.resize(v.area->size(), kEmpty);
     return a;
   }
   a.rows = v.array.rows;
   a.cols = v.array.cols;
-  a.values.assign(static_cast<size_t>(a.rows) * a.cols, v.fill);
-  for (const auto& [offset, x] : v.spots) a.values[offset] = x;
+  a.values.reserve(static_cast<size_t>(a.rows) * a.cols);
+  for (const auto& [offset, x] : v.spots) {
+    a.values.resize(offset, v.fill);
+    a.values.push_back(x);
+  }
+  a.values.resize(static_cast<size_t>(a.rows) * a.cols, v.fill);
   return a;
 }
 

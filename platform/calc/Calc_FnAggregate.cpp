@@ -228,22 +228,23 @@ double sumOfPairProducts(const double* x, const double* y, size_t size) {
 // place. Only places where some area stores a cell can give a term or an
 // error; they are visited in order, so the first error is the one returned.
 // A filled area stores every place, so then all places are visited in order.
-void sumProductOfAreas(const std::vector<CalcValue>& vals, CellValue* result) {
-  const size_t size = vals[0].area->size();
+void sumProductOfAreas(const std::vector<const CalcArea*>& areas, CellValue* result) {
+  const size_t size = areas[0]->size();
   std::vector<const double*> dense;
-  for (const CalcValue& v : vals)
-    if (const std::vector<double>* numbers = v.area->numeric()) dense.push_back(numbers->data());
-  if (dense.size() == vals.size()) {   // areas of numbers: the same products, read contiguously
+  dense.reserve(areas.size());
+  for (const CalcArea* a : areas)
+    if (const std::vector<double>* numbers = a->numeric()) dense.push_back(numbers->data());
+  if (dense.size() == areas.size()) {   // areas of numbers: the same products, read contiguously
     *result = Calc_numberResult(dense.size() == 2 ? sumOfPairProducts(dense[0], dense[1], size)
                                                   : sumOfProducts(dense, size));
     return;
   }
   bool filled = false;
-  for (const CalcValue& v : vals) filled = filled || v.area->stored.size() == size;
+  for (const CalcArea* a : areas) filled = filled || a->stored.size() == size;
   std::vector<size_t> places;
   if (!filled) {
-    for (const CalcValue& v : vals)
-      for (const CalcStored& s : v.area->stored) places.push_back(s.offset);
+    for (const CalcArea* a : areas)
+      for (const CalcStored& s : a->stored) places.push_back(s.offset);
     std::sort(places.begin(), places.end());
     places.erase(std::unique(places.begin(), places.end()), places.end());
   }
@@ -252,9 +253,9 @@ void sumProductOfAreas(const std::vector<CalcValue>& vals, CellValue* result) {
   for (size_t k = 0; k < count; ++k) {
     const size_t i = filled ? k : places[k];
     double p = 1;
-    for (const CalcValue& v : vals) {
+    for (const CalcArea* a : areas) {
       double x;
-      if (!factor(v.area->at(i), &x, result)) return;
+      if (!factor(a->at(i), &x, result)) return;
       p *= x;
     }
     total += p;
@@ -262,23 +263,36 @@ void sumProductOfAreas(const std::vector<CalcValue>& vals, CellValue* result) {
   *result = Calc_numberResult(total);
 }
 
+// SUMPRODUCT of references alone, as in the rows of a linear model: the
+// areas are taken from the formula, with nothing evaluated.
+void sumProductOfReferences(const std::vector<const CalcArea*>& areas, CalcValue* out) {
+  for (const CalcArea* a : areas)
+    if (a->rows() != areas[0]->rows() || a->cols() != areas[0]->cols())
+      return Calc_setScalar(out, CellValue::makeError(CellError::Value));
+  CellValue result;
+  sumProductOfAreas(areas, &result);
+  Calc_setScalar(out, result);
+}
+
 void fnSumProduct(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  std::vector<const CalcArea*> areas;
+  areas.reserve(call.args.size());
+  for (const CalcNode& arg : call.args)
+    if (arg.op == CalcOp::Ref) areas.push_back(arg.area);
+  if (areas.size() == call.args.size()) return sumProductOfReferences(areas, out);
   std::vector<CalcValue> vals(call.args.size());
-  bool allAreas = true;
+  areas.clear();
   for (size_t j = 0; j < vals.size(); ++j) {
     Calc_evalArray(ctx, call.args[j], &vals[j]);
-    allAreas = allAreas && vals[j].area;
+    if (vals[j].area) areas.push_back(vals[j].area);
   }
+  if (areas.size() == vals.size()) return sumProductOfReferences(areas, out);
   std::vector<CalcGrid> grids;
+  grids.reserve(vals.size());
   for (const CalcValue& v : vals) {
     grids.emplace_back(v);
     if (grids.back().rows != grids[0].rows || grids.back().cols != grids[0].cols)
       return Calc_setScalar(out, CellValue::makeError(CellError::Value));
-  }
-  CellValue result;
-  if (allAreas) {
-    sumProductOfAreas(vals, &result);
-    return Calc_setScalar(out, result);
   }
   double total = 0;
   for (int r = 0; r < grids[0].rows; ++r)

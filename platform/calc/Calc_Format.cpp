@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cctype>
+#include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -27,10 +28,13 @@ Decimal decimalOf(double x) {
   Decimal d;
   x = std::fabs(x);
   if (x == 0 || !std::isfinite(x)) return d;
-  // d.dddddddddddddde+XX, rounded to nearest whatever the rounding mode
-  // (printf would follow the mode).
+  // d.dddddddddddddde+XX, rounded as printf rounds in the rounding mode in
+  // effect: to_chars (always to nearest) gives the same digits when the
+  // mode is to nearest, which it is but inside directed-rounding code.
   char buf[40];
-  char* end = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14).ptr;
+  char* end = std::fegetround() == FE_TONEAREST
+                  ? std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14).ptr
+                  : buf + std::snprintf(buf, sizeof buf, "%.14e", x);
   char* e = std::find(buf, end, 'e');
   d.digits.assign(1, buf[0]);
   d.digits.append(buf + 2, e);
@@ -92,10 +96,10 @@ std::string fixedText(const Decimal& d) {
   return s;
 }
 
+// "E+05", "E-12", "E+308": the sign and at least two digits.
 std::string exponentText(int e) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "E%c%02d", e < 0 ? '-' : '+', std::abs(e));
-  return buf;
+  std::string digits = std::to_string(std::abs(e));
+  return std::string(e < 0 ? "E-" : "E+") + (digits.size() < 2 ? "0" : "") + digits;
 }
 
 // Scientific form d.ddd E+XX with at most `sig` significant digits and no

@@ -83,11 +83,11 @@ struct CalcArea {
       numbersKnown = true;
       numbers.clear();
       bool dense = !hasFormulas && size() > 1 && stored.size() == size();
-      for (size_t i = 0; dense && i < stored.size(); ++i) {
-        dense = stored[i].value->kind == CellKind::Number;
-        numbers.push_back(stored[i].value->number);
+      for (size_t i = 0; dense && i < stored.size(); ++i) dense = stored[i].value->kind == CellKind::Number;
+      if (dense) {
+        numbers.resize(stored.size());
+        for (size_t i = 0; i < stored.size(); ++i) numbers[i] = stored[i].value->number;
       }
-      if (!dense) numbers.clear();
     }
     return numbers.empty() ? nullptr : &numbers;
   }

@@ -80,14 +80,18 @@ const std::string kCappedReason =
 // A formula evaluated on every recalculation: it calls a function whose value
 // changes by itself (RAND, NOW, a volatile registered function ...), or SUMIF with a sum range, which reads
 // its sum cells in the shape of the criteria range, beyond the cells it names.
+// Built-ins are told by their index, as binding found it by name.
 bool callsVolatile(const CalcNode& n) {
-  static const std::vector<CalcBuiltinInfo> kVolatile = Calc_volatileFunctions();
+  static const std::vector<int> kVolatile = [] {
+    std::vector<int> indexes;
+    for (const CalcBuiltinInfo& f : Calc_volatileFunctions()) indexes.push_back(Calc_findBuiltin(f.name));
+    return indexes;
+  }();
+  static const int kSumIf = Calc_findBuiltin("SUMIF");
   if (n.op == CalcOp::Func && n.addin && (Calc_addinFlags(n.func) & kCalcVolatile)) return true;
   if (n.op == CalcOp::Func && !n.addin && n.func >= 0) {
-    const char* name = Calc_builtin(n.func).name;
-    if (n.args.size() == 3 && Wb_equalNoCase(name, "SUMIF")) return true;
-    for (const CalcBuiltinInfo& f : kVolatile)
-      if (Wb_equalNoCase(name, f.name)) return true;
+    if (n.args.size() == 3 && n.func == kSumIf) return true;
+    if (std::find(kVolatile.begin(), kVolatile.end(), n.func) != kVolatile.end()) return true;
   }
   for (const CalcNode& a : n.args)
     if (callsVolatile(a)) return true;
@@ -401,7 +405,9 @@ std::vector<int> reach(const std::vector<int>& start, const std::function<const 
 
 // A union of areas on one sheet is a reference of several areas (its value
 // is the first area's); anything else in a union is #VALUE!.
-bool unionOf(const CalcNode& tree, CalcEvalResult* out) {
+// A union of references on one sheet gives its areas (and, `withValues`,
+// the values of the first); anything else is #VALUE!.
+bool unionOf(const CalcNode& tree, bool withValues, CalcEvalResult* out) {
   for (const CalcNode& part : tree.args) {
     if (part.op != CalcOp::Ref || part.area->sheet != tree.args[0].area->sheet) {
       *out = CalcEvalResult{};
@@ -413,7 +419,7 @@ bool unionOf(const CalcNode& tree, CalcEvalResult* out) {
   out->isReference = true;
   CalcValue first;
   first.area = tree.args[0].area;
-  out->value = Calc_valuesOf(first);
+  if (withValues) out->value = Calc_valuesOf(first);
   return true;
 }
 
@@ -558,23 +564,37 @@ void Calc_afterChange(Workbook* wb) {
   if (Wb_app().calcMode != CalcMode::Manual) Calc_recalculate(wb);
 }
 
-bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out) {
+namespace {
+
+// EVALUATE of a text; the values of a reference only `withValues`.
+bool evaluateText(Workbook* wb, int sheet, const std::string& text, bool withValues, CalcEvalResult* out) {
   if (!wb || sheet < 0 || sheet >= static_cast<int>(wb->sheets.size())) return false;
   std::shared_ptr<const CalcNode> bound = Calc_boundText(wb, sheet, text);
   if (!bound) return false;
   const CalcNode& tree = *bound;
   *out = CalcEvalResult{};
   CalcWorkScope work;
-  if (tree.op == CalcOp::Union) return unionOf(tree, out);
+  if (tree.op == CalcOp::Union) return unionOf(tree, withValues, out);
   CalcContext ctx{wb, sheet, 0, 0, true};
   CalcValue v;
   Calc_eval(ctx, tree, &v);
   out->isReference = v.area != nullptr;
   if (v.area) out->areas.push_back(rangeOf(*v.area));
+  if (v.area && !withValues) return true;
   out->value = Calc_valuesOf(v);
   if (!v.area)
     for (CellValue& x : out->value.values) x = shown(x);
   return true;
+}
+
+}  // namespace
+
+bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out) {
+  return evaluateText(wb, sheet, text, true, out);
+}
+
+bool Calc_evaluateReference(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out) {
+  return evaluateText(wb, sheet, text, false, out);
 }
 
 std::vector<CellRange> Calc_precedents(Workbook* wb, int sheet, int row, int col, bool allLevels) {

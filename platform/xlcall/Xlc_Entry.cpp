@@ -3,6 +3,7 @@
 // functions (free, coerce, set, sheet id and name, break key, macros).
 #include <algorithm>
 #include <cstdarg>
+#include <iterator>
 #include <map>
 #include <new>
 #include <utility>
@@ -79,30 +80,40 @@ bool valueForCell(const XLOPER* v, int dr, int dc, CellValue* out) {
   return Xlc_scalarValue(&arr.lparray[dr * arr.columns + dc], out);
 }
 
+// Whether every value written to the area converts: a scalar, or the
+// elements of an array that fall inside the area.
+bool valuesConvert(const XLOPER* v, const CellRange& area) {
+  if (!v) return true;
+  if (Xlc_type(v) != xltypeMulti) return Xlc_isScalar(v);
+  const auto& arr = v->val.array;
+  int rows = std::min<int>(arr.rows, area.row2 - area.row1 + 1);
+  int cols = std::min<int>(arr.columns, area.col2 - area.col1 + 1);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c)
+      if (!Xlc_isScalar(&arr.lparray[r * arr.columns + c])) return false;
+  return true;
+}
+
 int fnSet(XLOPER* res, int n, XLOPER** a) {
   XlcRef ref;
   if (int rc = Xlc_resolveRef(a[0], &ref)) return rc;
   if (ref.areas.size() != 1) return xlretInvXloper;
   const XLOPER* v = Xlc_given(n, a, 1) ? a[1] : nullptr;
-  CellValue probe;
+  CellValue value;
   if (v && Xlc_type(v) == xltypeMulti && (!v->val.array.lparray || !v->val.array.rows || !v->val.array.columns))
     return xlretInvXloper;
-  if (!valueForCell(v, 0, 0, &probe)) return xlretInvXloper;
+  if (!valueForCell(v, 0, 0, &value)) return xlretInvXloper;
   Sheet* sh = ref.wb->sheets[ref.sheet].get();
   const CellRange& area = ref.areas[0];
   if (touchesArray(sh, area)) return xlretFailed;
-  std::vector<CellValue> values;
-  values.reserve(static_cast<std::size_t>(area.row2 - area.row1 + 1) * static_cast<std::size_t>(area.col2 - area.col1 + 1));
+  // Nothing is written unless everything converts; then each cell's value
+  // is made as it is written, with no copy of the whole area.
+  if (!valuesConvert(v, area)) return xlretInvXloper;
   for (int r = area.row1; r <= area.row2; ++r)
     for (int c = area.col1; c <= area.col2; ++c) {
-      if (!valueForCell(v, r - area.row1, c - area.col1, &probe)) return xlretInvXloper;
-      values.push_back(std::move(probe));
-    }
-  std::size_t k = 0;
-  for (int r = area.row1; r <= area.row2; ++r)
-    for (int c = area.col1; c <= area.col2; ++c, ++k) {
+      valueForCell(v, r - area.row1, c - area.col1, &value);
       // Blank values clear cells that exist and create none.
-      if (values[k].kind != CellKind::Empty || Wb_findCell(sh, r, c)) Wb_setValue(ref.wb, sh, r, c, values[k]);
+      if (value.kind != CellKind::Empty || Wb_findCell(sh, r, c)) Wb_setValue(ref.wb, sh, r, c, value);
       if (c == area.col1) sh->cells.reserveRow(r, area.col2 - area.col1 + 1);  // room for the row's others at once
     }
   Calc_afterChange(ref.wb);
@@ -167,7 +178,7 @@ const XlcMacro* macroOfCell(const XlcRef& ref) {
     if (it == macros().end()) continue;
     CalcEvalResult r;
     int context = dn.scopeSheet >= 0 ? dn.scopeSheet : ref.sheet;
-    if (!Calc_evaluate(ref.wb, context, dn.definition, &r) || !r.isReference || r.areas.size() != 1) continue;
+    if (!Calc_evaluateReference(ref.wb, context, dn.definition, &r) || !r.isReference || r.areas.size() != 1) continue;
     const CellRange& d = r.areas[0];
     if (d.sheet == ref.sheet && d.row1 == cell.row1 && d.row2 == cell.row1 && d.col1 == cell.col1 &&
         d.col2 == cell.col1)
@@ -252,9 +263,9 @@ void Xlc_clearMacros() {
 void Xlc_pressBreak() { Wb_app().breakFlag = true; }
 
 int Excel4v(int xlfn, XLOPER* result, int count, XLOPER* args[]) {
-  const Entry* entry = nullptr;
-  for (const Entry& e : kEntries)
-    if (e.fn == xlfn) entry = &e;
+  // The calls a solve makes most (free, coerce, set) head the table.
+  const Entry* entry = std::find_if(std::begin(kEntries), std::end(kEntries), [xlfn](const Entry& e) { return e.fn == xlfn; });
+  if (entry == std::end(kEntries)) entry = nullptr;
   // The result is written last: it may be one of the arguments.
   XLOPER out;
   Xlc_setNil(&out);

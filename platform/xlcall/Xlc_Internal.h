@@ -34,6 +34,11 @@ bool Xlc_setWholeText(XLOPER* x, const std::string& s);
 void Xlc_setValue(XLOPER* x, const CellValue& v);
 // An array result (xltypeMulti) of the values, row by row.
 void Xlc_setArray(XLOPER* x, const CalcArray& a);
+// An array result of `count` nil elements, `rows` x `cols`; gives its
+// elements, to be set with Xlc_setElement.
+XLOPER* Xlc_setNilArray(XLOPER* x, std::size_t count, int rows, int cols);
+// An element of an array result: a value the array owns.
+void Xlc_setElement(XLOPER* element, const CellValue& v);
 // A reference result on (wb, sheet); #REF! when an area lies beyond the
 // rows and columns a reference can express or there are too many areas.
 void Xlc_setRef(XLOPER* x, Workbook* wb, int sheet, const std::vector<CellRange>& areas);
@@ -45,6 +50,8 @@ std::string Xlc_text(const XLOPER* x);
 // The value of a scalar record (number, text, boolean, error, integer, nil,
 // missing); false for references and arrays.
 bool Xlc_scalarValue(const XLOPER* x, CellValue* out);
+// Whether Xlc_scalarValue takes a record.
+bool Xlc_isScalar(const XLOPER* x);
 // The values an argument stands for: a scalar itself (1 x 1), an array's
 // elements, a one-area reference's cells (with `firstOnly`, the first cell of
 // any reference). An xlret code: xlretInvXloper for anything else.
@@ -75,6 +82,9 @@ bool Xlc_callerSheet(Workbook** wb, int* sheet);
 int Xlc_resolveRef(const XLOPER* x, XlcRef* out);
 // The values of an area, row by row (empty where the sheet has no cell).
 CalcArray Xlc_areaValues(Workbook* wb, int sheet, const CellRange& area);
+// The same values as an array result (Xlc_setArray of Xlc_areaValues),
+// made from the cells directly.
+void Xlc_setAreaArray(XLOPER* x, Workbook* wb, int sheet, const CellRange& area);
 // "[Book]Sheet" as xlSheetNm gives it.
 std::string Xlc_fullSheetName(const Workbook* wb, int sheet);
 // A sheet named "Sheet" (active workbook), "[Book]Sheet", quoted or not.

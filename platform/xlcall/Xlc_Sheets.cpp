@@ -168,12 +168,28 @@ CalcArray Xlc_areaValues(Workbook* wb, int sheet, const CellRange& area) {
   CalcArray a;
   a.rows = area.row2 - area.row1 + 1;
   a.cols = area.col2 - area.col1 + 1;
-  a.values.resize(std::size_t(a.rows) * a.cols);
+  // The cells come in row-major order: each value is made once, empty ones
+  // up to the next stored cell, then a copy of it.
+  const std::size_t size = std::size_t(a.rows) * a.cols;
+  a.values.reserve(size);
   wb->sheets[sheet]->cells.eachRowIn(area.row1, area.col1, area.row2, area.col2, [&](auto cells) {
-    for (const auto& [key, cell] : cells)
-      a.values[std::size_t(Wb_keyRow(key) - area.row1) * a.cols + (Wb_keyCol(key) - area.col1)] = cell.value;
+    const std::size_t rowStart = std::size_t(Wb_keyRow(cells.front().first) - area.row1) * a.cols;
+    for (const auto& [key, cell] : cells) {
+      a.values.resize(rowStart + (Wb_keyCol(key) - area.col1));
+      a.values.push_back(cell.value);
+    }
   });
+  a.values.resize(size);
   return a;
+}
+
+void Xlc_setAreaArray(XLOPER* x, Workbook* wb, int sheet, const CellRange& area) {
+  const int rows = area.row2 - area.row1 + 1, cols = area.col2 - area.col1 + 1;
+  XLOPER* elems = Xlc_setNilArray(x, std::size_t(rows) * cols, rows, cols);
+  wb->sheets[sheet]->cells.eachRowIn(area.row1, area.col1, area.row2, area.col2, [&](auto cells) {
+    XLOPER* row = elems + std::size_t(Wb_keyRow(cells.front().first) - area.row1) * cols;
+    for (const auto& [key, cell] : cells) Xlc_setElement(&row[Wb_keyCol(key) - area.col1], cell.value);
+  });
 }
 
 std::string Xlc_fullSheetName(const Workbook* wb, int sheet) {

@@ -144,6 +144,7 @@ std::string Xlc_refText(const XlcRef& ref, bool a1) {
 
 std::string Xlc_formulaToR1C1(const std::string& f, int row, int col) {
   std::string out;
+  out.reserve(f.size());
   std::size_t i = 0;
   while (i < f.size()) {
     char ch = f[i];
@@ -164,7 +165,7 @@ std::string Xlc_formulaToR1C1(const std::string& f, int row, int col) {
         continue;
       }
     }
-    out += f.substr(i, len);
+    out.append(f, i, len);
     i += len;
   }
   return out;

@@ -41,8 +41,11 @@ void freeOwned(XLOPER* x) {
     case xltypeStr: freeBlock(x->val.str); break;
     case xltypeRef: freeBlock(x->val.mref.lpmref); break;
     case xltypeMulti: {
+      // A number owns nothing: a large array of numbers is given back
+      // without a call per element.
       std::size_t n = std::size_t(x->val.array.rows) * x->val.array.columns;
-      for (std::size_t i = 0; i < n; ++i) freeOwned(&x->val.array.lparray[i]);
+      for (std::size_t i = 0; i < n; ++i)
+        if (Xlc_type(&x->val.array.lparray[i]) != xltypeNum) freeOwned(&x->val.array.lparray[i]);
       freeBlock(x->val.array.lparray);
       break;
     }
@@ -173,17 +176,24 @@ void Xlc_setValue(XLOPER* x, const CellValue& v) {
   }
 }
 
-void Xlc_setArray(XLOPER* x, const CalcArray& a) {
-  std::size_t n = a.values.size();
-  auto* elems = static_cast<XLOPER*>(newBlock(n * sizeof(XLOPER)));
-  for (std::size_t i = 0; i < n; ++i) {
-    Xlc_setValue(&elems[i], a.values[i]);
-    elems[i].xltype &= ~xlbitXLFree;   // owned through the array
-  }
+XLOPER* Xlc_setNilArray(XLOPER* x, std::size_t count, int rows, int cols) {
+  auto* elems = static_cast<XLOPER*>(newBlock(count * sizeof(XLOPER)));
+  for (std::size_t i = 0; i < count; ++i) Xlc_setNil(&elems[i]);
   x->val.array.lparray = elems;
-  x->val.array.rows = static_cast<std::uint16_t>(a.rows);
-  x->val.array.columns = static_cast<std::uint16_t>(a.cols);
+  x->val.array.rows = static_cast<std::uint16_t>(rows);
+  x->val.array.columns = static_cast<std::uint16_t>(cols);
   x->xltype = xltypeMulti | xlbitXLFree;
+  return elems;
+}
+
+void Xlc_setElement(XLOPER* element, const CellValue& v) {
+  Xlc_setValue(element, v);
+  element->xltype &= ~xlbitXLFree;   // owned through the array
+}
+
+void Xlc_setArray(XLOPER* x, const CalcArray& a) {
+  XLOPER* elems = Xlc_setNilArray(x, a.values.size(), a.rows, a.cols);
+  for (std::size_t i = 0; i < a.values.size(); ++i) Xlc_setElement(&elems[i], a.values[i]);
 }
 
 void Xlc_setRef(XLOPER* x, Workbook* wb, int sheet, const std::vector<CellRange>& areas) {
@@ -217,21 +227,35 @@ std::string Xlc_text(const XLOPER* x) {
   return std::string(x->val.str + 1, static_cast<unsigned char>(x->val.str[0]));
 }
 
-bool Xlc_scalarValue(const XLOPER* x, CellValue* out) {
+bool Xlc_isScalar(const XLOPER* x) {
   CellError e;
   switch (Xlc_type(x)) {
-    case xltypeNum: *out = CellValue::makeNumber(x->val.num); return true;
-    case xltypeStr: *out = CellValue::makeText(Xlc_text(x)); return true;
-    case xltypeBool: *out = CellValue::makeBoolean(x->val.xbool != 0); return true;
-    case xltypeInt: *out = CellValue::makeNumber(x->val.w); return true;
-    case xltypeErr:
-      if (!errorOfCode(x->val.err, &e)) return false;
-      *out = CellValue::makeError(e);
-      return true;
-    case xltypeNil:
-    case xltypeMissing: *out = CellValue(); return true;
+    case xltypeNum: case xltypeStr: case xltypeBool: case xltypeInt: case xltypeNil: case xltypeMissing: return true;
+    case xltypeErr: return errorOfCode(x->val.err, &e);
     default: return false;
   }
+}
+
+bool Xlc_scalarValue(const XLOPER* x, CellValue* out) {
+  if (!Xlc_isScalar(x)) return false;
+  // Set in place, as the CellValue::make... functions would make it: called
+  // for every cell a caller writes, and a text reuses the room of the text
+  // the value held before.
+  out->error = CellError::Null;
+  out->number = 0;
+  out->text.clear();
+  switch (Xlc_type(x)) {
+    case xltypeNum: out->kind = CellKind::Number; out->number = x->val.num; break;
+    case xltypeInt: out->kind = CellKind::Number; out->number = x->val.w; break;
+    case xltypeBool: out->kind = CellKind::Boolean; out->number = x->val.xbool != 0 ? 1.0 : 0.0; break;
+    case xltypeErr: out->kind = CellKind::Error; out->error = static_cast<CellError>(x->val.err); break;
+    case xltypeStr:
+      out->kind = CellKind::Text;
+      if (x->val.str) out->text.assign(x->val.str + 1, static_cast<unsigned char>(x->val.str[0]));
+      break;
+    default: out->kind = CellKind::Empty; break;   // nil, missing
+  }
+  return true;
 }
 
 int Xlc_argValues(const XLOPER* x, bool firstOnly, CalcArray* out) {
@@ -303,10 +327,25 @@ int Xlc_coerce(const XLOPER* value, unsigned mask, XLOPER* out) {
     out->xltype = xltypeInt;
     return xlretSuccess;
   }
+  bool whole = mask == 0 || (mask & xltypeMulti);
+  if (whole && (t == xltypeRef || t == xltypeSRef)) {
+    // An area of several cells taken whole: its cells go straight into the
+    // array, with no copy of their values on the way (checked as
+    // Xlc_argValues checks a reference).
+    XlcRef ref;
+    if (int rc = Xlc_resolveRef(value, &ref)) return rc;
+    if (ref.areas.size() != 1) return xlretInvXloper;
+    const CellRange& a = ref.areas[0];
+    if (a.row2 - a.row1 + 1 > 0xffff) return xlretInvXloper;
+    if (a.row1 != a.row2 || a.col1 != a.col2) {
+      Xlc_setAreaArray(out, ref.wb, ref.sheet, a);
+      return xlretSuccess;
+    }
+  }
   CalcArray vals;
   if (int rc = Xlc_argValues(value, false, &vals)) return rc;
   bool isArray = t == xltypeMulti || vals.values.size() > 1;
-  if (isArray && (mask == 0 || (mask & xltypeMulti))) {
+  if (isArray && whole) {
     Xlc_setArray(out, vals);
     return xlretSuccess;
   }

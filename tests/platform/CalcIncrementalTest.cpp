@@ -14,6 +14,24 @@
 
 namespace {
 
+// With nothing written, a recalculation evaluates the volatile formulas
+// alone, however their functions are written; SUMIF only with a sum range.
+TEST(CalcIncremental, VolatileFunctionsAreFoundWhateverTheirCase) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("volatile.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(1));
+  const char* formulas[] = {"=rand()*0", "=1+Now()*0", "=ABS(RandBetween(1,2))", "=sumif(A1:A2,1,B1)",
+                            "=SUMIF(A1:A2,1)", "=SUM(A1:A2)", "=sumproduct(A1:A2,A1:A2)"};
+  for (int c = 0; c < 7; ++c) Wb_setFormula(wb, sh, 2, c, formulas[c]);
+  Calc_recalculate(wb);
+  EXPECT_EQ(Calc_lastEvaluated(wb), 7u);
+  Calc_recalculate(wb);
+  EXPECT_EQ(Calc_lastEvaluated(wb), 4u);
+  EXPECT_EQ(Calc_warnings(wb).size(), 0u);
+  Wb_resetApp();
+}
+
 TEST(CalcIncremental, EvaluatesExactlyTheDependentsAndTheVolatileCells) {
   Wb_resetApp();
   Workbook* wb = Wb_newWorkbook("incr.xlsx");

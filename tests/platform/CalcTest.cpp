@@ -150,6 +150,43 @@ TEST_F(CalcEval, EvaluateGivesReferencesForCellsNamesAndUnions) {
   EXPECT_EQ(value("A2"), CellValue::makeError(CellError::Name));
 }
 
+// Evaluating for the reference alone gives the areas Calc_evaluate gives and
+// no values; a result that is no reference keeps its values.
+TEST_F(CalcEval, EvaluateReferenceGivesAreasWithoutValues) {
+  Sheet* model = Wb_addSheet(wb, "Model");
+  Wb_setValue(wb, model, 1, 1, CellValue::makeNumber(9));
+  Wb_setValue(wb, model, 0, 2, CellValue::makeText("x"));
+  for (const DefinedName& dn : {DefinedName{"table", "Model!$A$1:$C$400", 1, true}, {"typ", "2", 1, true},
+                                {"adj", "Model!$B$2:$C$2,Model!$E$2", 1, true}})
+    Wb_defineName(wb, dn);
+  for (const char* text : {"!table", "!adj", "Model!B2", "=!typ", "=A1,S!B2", "=SUM(Model!A1:C3)", "Model!A1:C2*2"}) {
+    CalcEvalResult whole, reference;
+    ASSERT_TRUE(Calc_evaluate(wb, 1, text, &whole)) << text;
+    ASSERT_TRUE(Calc_evaluateReference(wb, 1, text, &reference)) << text;
+    EXPECT_EQ(reference.isReference, whole.isReference) << text;
+    ASSERT_EQ(reference.areas.size(), whole.areas.size()) << text;
+    for (std::size_t i = 0; i < whole.areas.size(); ++i) {
+      const CellRange &x = reference.areas[i], &y = whole.areas[i];
+      EXPECT_EQ(std::tie(x.sheet, x.row1, x.col1, x.row2, x.col2), std::tie(y.sheet, y.row1, y.col1, y.row2, y.col2));
+    }
+    if (whole.isReference) {
+      EXPECT_TRUE(reference.value.values.empty()) << text;
+      continue;
+    }
+    EXPECT_EQ(reference.value.rows, whole.value.rows) << text;
+    EXPECT_EQ(reference.value.cols, whole.value.cols) << text;
+    EXPECT_EQ(reference.value.values, whole.value.values) << text;
+  }
+  EXPECT_FALSE(Calc_evaluateReference(wb, 7, "=1", nullptr));   // no such sheet
+  // The values of a reference and of a block computed over one, holes included.
+  EXPECT_EQ(evaluated(1, "!table").substr(0, 24), "ref 1!A1:C400 400x3 {,,x");
+  EXPECT_EQ(evaluated(1, "Model!A1:C2*2"), "2x3 {0,0,#VALUE!,0,18,0}");
+  EXPECT_EQ(evaluated(1, "Model!A1:C2&\"\""), "2x3 {,,x,,9,}");
+  std::string sparse = evaluated(1, "Model!A1:C400*2");
+  EXPECT_EQ(sparse.substr(0, 29), "400x3 {0,0,#VALUE!,0,18,0,0,0");
+  EXPECT_EQ(std::count(sparse.begin(), sparse.end(), ','), 1199);
+}
+
 TEST_F(CalcEval, ArrayConstantsAndArraysElementByElement) {
   EXPECT_EQ(evaluated(0, "={1,2;3,-4}"), "2x2 {1,2,3,-4}");
   EXPECT_EQ(evaluated(0, "={\"a\",TRUE,#N/A}"), "1x3 {a,TRUE,#N/A}");
@@ -393,7 +430,7 @@ TEST_F(CalcFunctions, AggregatesCriteriaAndProducts) {
   auto n = CellValue::makeNumber;
   auto t = CellValue::makeText;
   const std::pair<const char*, CellValue> cells[] = {{"G2", n(1)}, {"G3", n(5.5)}, {"G4", t("abc")}, {"H2", n(5)},
-      {"H3", n(5)}, {"H4", n(3)}, {"J2", t("a")}, {"J3", t("B")}, {"J4", t("ab")}};   // Z empty
+      {"H3", n(5)}, {"H4", n(3)}, {"J2", t("a")}, {"J3", t("B")}, {"J4", t("ab")}, {"K3", CellValue::makeError(CellError::Div0)}};   // Z empty
   for (const auto& [a1, v] : cells) Test_put(wb, sh, a1, v);
   expectValues({
       {"=SUM(\"3\",2)", "5"}, {"=PRODUCT(G2:G3,\"2\")", "11"}, {"=PRODUCT(Z1:Z3)", "0"}, {"=MAX(\"7\",3)", "7"},
@@ -403,6 +440,11 @@ TEST_F(CalcFunctions, AggregatesCriteriaAndProducts) {
       {"=SUMIF(J2:J4,\"a*\",H2)", "8"},  // sum range takes the criteria range's shape
       {"=SUMPRODUCT(H2:H4,G2:G4)", "32.5"},   // 5 + 27.5
       {"=SUMPRODUCT(G2:H3,G2:H3)", "81.25"},  // 1 + 25 + 30.25 + 25
+      {"=SUMPRODUCT(H2:H4,G2:G4,H2:H4)", "162.5"},   // 25 + 137.5 + 0 (a text counts 0)
+      {"=SUMPRODUCT(H2:H4,G2:H3)", "#VALUE!"},       // shapes differ
+      {"=SUMPRODUCT(H2:H4,Z1:Z3)", "0"}, {"=SUMPRODUCT(H2:H4,{1;2;3})", "24"},
+      {"=SUMPRODUCT(INDEX(G2:H4,0,2),G2:G4)", "32.5"},   // a reference known when evaluated
+      {"=SUMPRODUCT(K2:K4,H2:H4)", "#DIV/0!"}, {"=SUMPRODUCT(H2:H4,K2:K4)", "#DIV/0!"},
   });
 }
 

@@ -3,9 +3,15 @@
 // workbooks' own TEXT answers are checked by recalculating them).
 #include <gtest/gtest.h>
 
+#include <cfenv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
 
 #include "platform/calc/Calc.h"
+#include "platform/os/Os.h"
 
 namespace {
 
@@ -94,4 +100,31 @@ TEST(Format, UnreadableFormatsAndValuesFail) {
   EXPECT_FALSE(Calc_formatNumber(-1, "yyyy", &out));   // before the first date
   EXPECT_FALSE(Calc_formatNumber(2958466, "yyyy", &out));
   EXPECT_FALSE(Calc_formatNumber(1.0 / 0.0 * 0.0, "0", &out));
+}
+
+// A scientific format of fifteen digits shows the 15-digit decimal form
+// itself, the digits printf gives: checked on numbers of every size and on
+// halves, where the last kept digit decides.
+TEST(Format, FifteenDigitsAreThoseOfPrintf) {
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> exponent(-99, 99), mantissa(1, 10);
+  for (int i = 0; i < 20000; ++i) {
+    double x = i % 2 ? mantissa(random) * std::pow(10.0, std::floor(exponent(random))) : 1e14 + i + 0.5;
+    char expected[40];
+    std::snprintf(expected, sizeof expected, "%.14E", x);
+    std::string out;
+    ASSERT_TRUE(Calc_formatNumber(x, "0.00000000000000E+00", &out));
+    ASSERT_EQ(out, expected) << x;
+  }
+}
+
+// Numbers show with their digits rounded in the rounding mode in effect, as
+// printf rounds them.
+TEST(Format, DigitsFollowTheRoundingMode) {
+  const double third = 1.0 / 3;
+  EXPECT_EQ(Calc_displayText(CellValue::makeNumber(third), ""), "0.333333333333333");
+  Os_setRounding(OsRounding::Up);
+  std::string up = Calc_displayText(CellValue::makeNumber(third), "");
+  Os_setRounding(OsRounding::Nearest);
+  EXPECT_EQ(up, "0.333333333333334");
 }

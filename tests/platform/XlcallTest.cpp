@@ -194,6 +194,31 @@ TEST_F(XlcallTest, CoercingTextsNumbersAndReferences) {
   EXPECT_EQ(call(xlCoerce, {ref("A1")}), "1");   // no type: the value itself
 }
 
+// A reference taken whole gives every cell of its area in place, the cells
+// the sheet does not hold as nil; the texts belong to the array.
+TEST_F(XlcallTest, CoercingAnAreaGivesEachCellInPlace) {
+  Wb_setValue(book, model, 1, 2, CellValue::makeNumber(2.5));
+  Wb_setValue(book, model, 1, 4, CellValue::makeText("far"));
+  Wb_setValue(book, model, 3, 1, CellValue::makeError(CellError::Div0));
+  Wb_setValue(book, model, 3, 3, CellValue::makeBoolean(false));
+  Wb_setValue(book, model, 3, 9, CellValue::makeNumber(7));   // beyond the area
+  for (XLOPER* type : {static_cast<XLOPER*>(nullptr), integer(xltypeMulti), integer(xltypeMulti | xltypeNum)}) {
+    XResult r;
+    int rc = type ? Excel4(xlCoerce, &r.x, 2, ref("B2:E4"), type) : Excel4(xlCoerce, &r.x, 1, ref("B2:E4"));
+    ASSERT_EQ(rc, xlretSuccess);
+    ASSERT_EQ(describe(r.x), "{3x4}");
+    std::vector<std::string> got;
+    for (int i = 0; i < 12; ++i) got.push_back(describe(r.x.val.array.lparray[i]));
+    const std::string nil = "<type 256>";
+    EXPECT_EQ(got, (std::vector<std::string>{nil, "2.5", nil, "far", nil, nil, nil, nil, err(xlerrDiv0), nil, "FALSE", nil}));
+    Excel4(xlFree, nullptr, 1, &r.x);
+    EXPECT_EQ(Xlc_liveBlocks(), 0u);
+  }
+  EXPECT_EQ(call(xlCoerce, {ref("C2:C2"), integer(xltypeMulti)}), "{1x1}");   // one cell: an array of one
+  EXPECT_EQ(call(xlCoerce, {ref("C2")}), "2.5");
+  EXPECT_EQ(call(xlCoerce, {ref("B2:E4"), integer(xltypeNum)}), "0");   // the first cell, blank
+}
+
 TEST_F(XlcallTest, FreeGivesBackEveryResultAndOnlyThose) {
   XResult r;
   Wb_setValue(book, model, 0, 0, CellValue::makeText(std::string(300, 'x')));
@@ -228,6 +253,28 @@ TEST_F(XlcallTest, SetWritesOneAreaAndRefusesArrayBlocks) {
   EXPECT_EQ(call(xlSet, {ref("IV40001"), num(5)}), "TRUE");
   EXPECT_EQ(Wb_findCell(model, 40000, 255)->value, CellValue::makeNumber(5));
   EXPECT_EQ(call(xlCoerce, {ref("IV40001")}), "5");
+}
+
+// Every element inside the area must convert before any cell is written;
+// elements beyond the area are not looked at.
+TEST_F(XlcallTest, SetWritesNothingWhenAnElementInsideTheAreaDoesNotConvert) {
+  XLOPER bad = xlNum(0);
+  bad.xltype = xltypeErr;
+  bad.val.err = 99;   // no error value
+  XLOPER elems[6] = {xlNum(1), xlBool(true), xlInt(3), xlMissing(), bad, xlNum(6)}, arr = xlArray(elems, 2, 3);
+  EXPECT_EQ(call(xlSet, {ref("A1:C2"), &arr}), code(xlretInvXloper));
+  EXPECT_EQ(Wb_findCell(model, 0, 0), nullptr);
+  EXPECT_EQ(call(xlSet, {ref("A1:C1"), &arr}), "TRUE");   // the first row only
+  EXPECT_EQ(valueAt(model, "A1"), CellValue::makeNumber(1));
+  EXPECT_EQ(valueAt(model, "B1"), CellValue::makeBoolean(true));
+  EXPECT_EQ(valueAt(model, "C1"), CellValue::makeNumber(3));
+  XLOPER mixed[3] = {*text("ab"), xlMissing(), xlNum(2)}, row = xlArray(mixed, 1, 3);
+  EXPECT_EQ(call(xlSet, {ref("A1:D1"), &row}), "TRUE");
+  EXPECT_EQ(valueAt(model, "A1"), CellValue::makeText("ab"));
+  EXPECT_EQ(valueAt(model, "B1").kind, CellKind::Empty);   // a blank clears the cell
+  EXPECT_EQ(valueAt(model, "C1"), CellValue::makeNumber(2));
+  EXPECT_EQ(valueAt(model, "D1"), CellValue::makeError(CellError::NA));
+  EXPECT_EQ(call(xlSet, {ref("E1"), &bad}), code(xlretInvXloper));
 }
 
 TEST_F(XlcallTest, SheetIdsNamesAndReferenceTexts) {
