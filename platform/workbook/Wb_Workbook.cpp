@@ -6,6 +6,8 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <mutex>
+#include <set>
 
 namespace {
 
@@ -47,6 +49,23 @@ bool CellValue::operator==(const CellValue& o) const {
     case CellKind::Error: return error == o.error;
   }
   return false;
+}
+
+NumberFormat::NumberFormat(std::string_view text) {
+  if (text.empty()) return;
+  // Kept for the whole process; the elements of a set keep their addresses.
+  // Locked, as formats may be given from any thread.
+  static std::mutex lock;
+  static std::set<std::string, std::less<>> kept;
+  std::lock_guard<std::mutex> hold(lock);
+  auto it = kept.find(text);
+  if (it == kept.end()) it = kept.emplace(text).first;
+  text_ = &*it;
+}
+
+const std::string& NumberFormat::str() const {
+  static const std::string general;
+  return text_ ? *text_ : general;
 }
 
 Application& Wb_app() {

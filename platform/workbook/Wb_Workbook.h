@@ -46,10 +46,32 @@ struct CellValue {
   bool operator==(const CellValue& o) const;
 };
 
+// A cell's number format ("" means General). Formats are few and repeat
+// over many cells, so each distinct text is kept once for the process and a
+// cell holds only a pointer to it: a cell stays small and cheap to make and
+// copy. It reads as a const std::string and is assigned from any text.
+class NumberFormat {
+ public:
+  NumberFormat() = default;
+  explicit NumberFormat(std::string_view text);
+  NumberFormat& operator=(std::string_view text) { return *this = NumberFormat(text); }
+
+  const std::string& str() const;
+  operator const std::string&() const { return str(); }
+  bool empty() const { return text_ == nullptr; }
+  void clear() { text_ = nullptr; }
+  // Equal texts are the same kept text.
+  bool operator==(const NumberFormat& o) const { return text_ == o.text_; }
+  bool operator==(std::string_view text) const { return std::string_view(str()) == text; }
+
+ private:
+  const std::string* text_ = nullptr;   // the kept text; nullptr for General
+};
+
 struct Cell {
   CellValue value;
   std::string formula;        // "=..." as typed, empty for constants
-  std::string numberFormat;   // "" means General
+  NumberFormat numberFormat;
   int arrayBlock = -1;        // index into Sheet::arrays, -1 when not in a block
   int style = 0;              // index into Workbook::styles
   // The value is the one the file stored for the formula. The calculation

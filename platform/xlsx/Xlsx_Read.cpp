@@ -41,7 +41,7 @@ constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_s
 
 // The style of a cell format record: its number format and named style.
 struct CellFormat {
-  std::string numberFormat;
+  NumberFormat numberFormat;
   int style = 0;
 };
 
@@ -241,7 +241,8 @@ bool loadStyles(Reader& r, const std::string& part) {
   std::map<int, int> styleOfXf = loadNamedStyles(r, sheet, custom);
   eachChild(child(sheet, "cellXfs"), "xf", [&](pugi::xml_node xf) {
     auto st = styleOfXf.find(xf.attribute("xfId").as_int());
-    r.formats.push_back({formatOf(custom, xf.attribute("numFmtId").as_int()), st == styleOfXf.end() ? 0 : st->second});
+    r.formats.push_back({NumberFormat(formatOf(custom, xf.attribute("numFmtId").as_int())),
+                         st == styleOfXf.end() ? 0 : st->second});
   });
   return true;
 }
@@ -508,14 +509,13 @@ Cell* newCell(SheetReader& s) {
 }
 
 // The cell's number format and style from its format record (the first
-// when it names none). The format is copied only when it differs: most
-// cells have General, as a new cell has.
+// when it names none).
 void readStyle(SheetReader& s, const XlsxCellText& c, Cell* cell) {
   int xf = 0;
   if (intText(c.style, c.hasStyle, 0, static_cast<long long>(s.r.formats.size()) - 1, 0, &xf) &&
       static_cast<size_t>(xf) < s.r.formats.size()) {
     const CellFormat& format = s.r.formats[xf];
-    if (cell->numberFormat != format.numberFormat) cell->numberFormat = format.numberFormat;
+    cell->numberFormat = format.numberFormat;
     cell->style = format.style;
   }
 }

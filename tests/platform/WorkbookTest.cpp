@@ -24,6 +24,36 @@ TEST(Workbook, A1TextsAndSheetNames) {
   EXPECT_EQ(Wb_quoteSheetName("A1"), "'A1'");
 }
 
+// A cell's number format reads as the text it was given, whichever cell or
+// workbook gave it first; equal texts compare equal, General is empty.
+TEST(Workbook, NumberFormatsKeepTheirTexts) {
+  Workbook* wb = Wb_newWorkbook("formats.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Cell* a = Wb_cellAt(wb, sh, 0, 0);
+  Cell* b = Wb_cellAt(wb, sh, 0, 1);
+  EXPECT_TRUE(a->numberFormat.empty());
+  EXPECT_EQ(a->numberFormat.str(), "");
+  std::string percent = "0.00%";
+  a->numberFormat = percent;
+  percent = "changed afterwards";
+  b->numberFormat = std::string("0.0") + "0%";
+  EXPECT_EQ(a->numberFormat.str(), "0.00%");
+  EXPECT_TRUE(a->numberFormat == b->numberFormat);
+  EXPECT_TRUE(a->numberFormat == "0.00%");
+  EXPECT_FALSE(a->numberFormat == "0.00");
+  const std::string& text = b->numberFormat;
+  EXPECT_EQ(text, "0.00%");
+  b->numberFormat = "#,##0";
+  EXPECT_FALSE(a->numberFormat == b->numberFormat);
+  EXPECT_EQ(a->numberFormat.str(), "0.00%");
+  b->numberFormat = "";
+  EXPECT_TRUE(b->numberFormat.empty());
+  EXPECT_TRUE(b->numberFormat == Cell{}.numberFormat);
+  a->numberFormat.clear();
+  EXPECT_TRUE(a->numberFormat == "");
+  Wb_closeWorkbook(wb);
+}
+
 TEST(Workbook, StructureVersionNamesAndArrayBlocks) {
   Wb_resetApp();
   Workbook* wb = Wb_newWorkbook("t.xlsx");

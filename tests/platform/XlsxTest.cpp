@@ -67,7 +67,7 @@ std::vector<std::string> contents(const Workbook& wb) {
     out.push_back("sheet " + sh->name + (sh->visible ? "" : " hidden"));
     for (const auto& [key, c] : sh->cells) {
       std::string line = Wb_a1(Wb_keyRow(key), Wb_keyCol(key)) + " " + valueText(c.value) + " | " + c.formula +
-                         " | " + c.numberFormat + " | " + std::to_string(c.style);
+                         " | " + c.numberFormat.str() + " | " + std::to_string(c.style);
       if (c.arrayBlock >= 0) {
         const ArrayBlock& x = sh->arrays[c.arrayBlock];
         line += " | {" + x.formula + "} " + Wb_a1(x.row1, x.col1) + ":" + Wb_a1(x.row2, x.col2);
