@@ -365,8 +365,8 @@ bool readValue(SheetReader& s, const XlsxCellText& c, CellValue* out) {
     setNumber(out, d);
     return true;
   }
-  if (type == "inlineStr") { *out = CellValue::makeText(Xlsx_decodeText(std::string(c.inlineText))); return true; }
-  if (type == "str") { *out = CellValue::makeText(Xlsx_decodeText(std::string(text))); return true; }
+  if (type == "inlineStr") { *out = CellValue::makeText(Xlsx_decodeText(c.inlineText)); return true; }
+  if (type == "str") { *out = CellValue::makeText(Xlsx_decodeText(text)); return true; }
   if (!c.hasValue || (text.empty() && type != "s") || isNumberType(type)) { *out = CellValue{}; return true; }
   if (type == "s") {
     size_t i = 0;
@@ -396,7 +396,7 @@ bool parseBlock(const std::string& ref, CellRange* out) {
 
 // The formula text of a <f> element (without "="), shared formulas resolved.
 bool formulaText(SheetReader& s, const XlsxCellText& c, std::string* out) {
-  *out = Xlsx_decodeText(std::string(c.formula));
+  *out = Xlsx_decodeText(c.formula);
   if (c.formulaType != "shared") return true;
   std::string si(c.formulaSi);
   if (c.hasFormulaRef && !out->empty()) {

@@ -24,6 +24,7 @@
 
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
+#include "platform/xlsx/Xlsx_Internal.h"
 #include "tests/support/ScratchTest.h"
 #include "tests/support/StoredZip.h"
 
@@ -715,4 +716,18 @@ TEST_F(XlsxSave, AnAddedSheetKeepsItsNumberFormatsAndFitsItsColumns) {
   EXPECT_GE(widths[2], 6);         // "Name 0"
   EXPECT_GE(widths[3], 12);        // 1,234.500000
   EXPECT_LT(widths[3], 30);
+}
+
+// Texts as files write them: plain ASCII reads as it stands; escapes,
+// surrogate pairs and bytes that are not UTF-8 are decoded wherever they
+// stand in the text.
+TEST(Xlsx, DecodedTexts) {
+  EXPECT_EQ(Xlsx_decodeText(""), "");
+  EXPECT_EQ(Xlsx_decodeText("Plain text, 12.5 <&> \"q\"\r\n\t"), "Plain text, 12.5 <&> \"q\"\r\n\t");
+  EXPECT_EQ(Xlsx_decodeText("a_x0041_b"), "aAb");
+  EXPECT_EQ(Xlsx_decodeText("under_score _x00_"), "under_score _x00_");
+  EXPECT_EQ(Xlsx_decodeText("_xD83D__xDE00_"), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(Xlsx_decodeText("lone _xD83D_"), "lone \xEF\xBF\xBD");
+  EXPECT_EQ(Xlsx_decodeText("caf\xC3\xA9"), "caf\xC3\xA9");
+  EXPECT_EQ(Xlsx_decodeText("bad \xff byte"), "bad \xEF\xBF\xBD byte");
 }
