@@ -26,6 +26,18 @@ constexpr std::array<bool, 256> kNameEnd = [] {
   return ends;
 }();
 
+// The bytes that end a quoted attribute value, for either quote: the quote
+// itself, and '&' and '<', which the scan leaves to the XML parser.
+constexpr std::array<bool, 256> valueEnds(char quote) {
+  std::array<bool, 256> ends{};
+  for (unsigned char c : {static_cast<unsigned char>(quote), static_cast<unsigned char>('&'),
+                          static_cast<unsigned char>('<')})
+    ends[c] = true;
+  return ends;
+}
+constexpr std::array<bool, 256> kDoubleQuotedEnd = valueEnds('"');
+constexpr std::array<bool, 256> kSingleQuotedEnd = valueEnds('\'');
+
 // Whether a name is the literal: its length first, then bytes compared
 // inline (a call to memcmp per tag name is a noticeable part of a read).
 template <size_t N>
@@ -57,14 +69,15 @@ struct Scanner {
 
   // An attribute value in quotes; false for one with an escape (rare in the
   // attributes read here) or without its closing quote. One pass over the
-  // bytes: the values are a few characters long, shorter than a call costs.
+  // bytes, one look-up each: the values are a few characters long, shorter
+  // than a call costs.
   bool quoted(std::string_view* out) {
     if (p >= end || (*p != '"' && *p != '\'')) return false;
     char quote = *p++;
+    const std::array<bool, 256>& ends = quote == '"' ? kDoubleQuotedEnd : kSingleQuotedEnd;
     const char* close = p;
-    for (; close < end && *close != quote; ++close)
-      if (*close == '&' || *close == '<') return false;
-    if (close >= end) return false;
+    while (close < end && !ends[static_cast<unsigned char>(*close)]) ++close;
+    if (close >= end || *close != quote) return false;
     *out = std::string_view(p, static_cast<size_t>(close - p));
     p = close + 1;
     return true;
@@ -126,28 +139,41 @@ struct Scanner {
 
   // Past the end tag "</name>" when it stands at `p` as written most often
   // (no prefix, no blanks), which spares reading it as a whole tag; false,
-  // with nothing read, for anything else.
-  bool closes(std::string_view name) {
-    const size_t n = name.size();
-    if (static_cast<size_t>(end - p) < n + 3 || p[0] != '<' || p[1] != '/' ||
-        std::memcmp(p + 2, name.data(), n) != 0 || p[2 + n] != '>')
+  // with nothing read, for anything else. The name is a literal, so that
+  // the comparison is a few inline instructions.
+  template <size_t N>
+  bool closes(const char (&name)[N]) {
+    constexpr size_t n = N - 1;
+    if (static_cast<size_t>(end - p) < n + 3 || p[0] != '<' || p[1] != '/' || std::memcmp(p + 2, name, n) != 0 ||
+        p[2 + n] != '>')
       return false;
     p += n + 3;
     return true;
   }
 
-  // The start tag "<name>" without attributes when it stands at `p` as
-  // written most often (no prefix, no blanks), read into `t`; false, with
-  // nothing read, for anything else.
-  bool opens(std::string_view name, Tag* t) {
-    const size_t n = name.size();
-    if (static_cast<size_t>(end - p) < n + 2 || p[0] != '<' || std::memcmp(p + 1, name.data(), n) != 0 ||
-        p[1 + n] != '>')
+  // Past the start tag "<name>" without attributes when it stands at `p` as
+  // written most often (no prefix, no blanks); false, with nothing read, for
+  // anything else.
+  template <size_t N>
+  bool opens(const char (&name)[N]) {
+    constexpr size_t n = N - 1;
+    if (static_cast<size_t>(end - p) < n + 2 || p[0] != '<' || std::memcmp(p + 1, name, n) != 0 || p[1 + n] != '>')
       return false;
-    *t = Tag{};
-    t->name = std::string_view(p + 1, n);
     p += n + 2;
     return true;
+  }
+
+  // Past the end tag of the element `name`: "</name>" as most are written,
+  // or any other form of it.
+  bool endTag(std::string_view name) {
+    const size_t n = name.size();
+    if (static_cast<size_t>(end - p) >= n + 3 && p[0] == '<' && p[1] == '/' && std::string_view(p + 2, n) == name &&
+        p[2 + n] == '>') {
+      p += n + 3;
+      return true;
+    }
+    Tag close;
+    return tag(&close) && close.closing && close.name == name;
   }
 
   // The text up to the next tag, its escapes and line ends decoded as the
@@ -237,10 +263,7 @@ struct Scanner {
   // `decoded` holds the text when it had escapes.
   bool content(const Tag& start, std::string_view* out, std::string* decoded) {
     if (start.selfClosing) { *out = {}; return true; }
-    if (!text(out, decoded)) return false;
-    if (closes(start.name)) return true;
-    Tag close;
-    return tag(&close) && close.closing && close.name == start.name;
+    return text(out, decoded) && endTag(start.name);
   }
 };
 
@@ -283,7 +306,12 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const XlsxScanSink& sink) {
       for (bool empty = t.selfClosing; !empty;) {
         const char* child = sc.next();
         if (sc.closes("c")) break;
-        if (!sc.opens("v", &t) && !sc.tag(&t)) return XlsxScan::Unsupported;
+        if (sc.opens("v")) {   // a value as most are written: "<v>text</v>"
+          c.hasValue = true;
+          if (!sc.text(&c.value, &valueText) || !(sc.closes("v") || sc.endTag("v"))) return XlsxScan::Unsupported;
+          continue;
+        }
+        if (!sc.tag(&t)) return XlsxScan::Unsupported;
         if (t.closing && isName(t.name, "c")) break;
         if (t.closing || (!isName(t.name, "v") && !isName(t.name, "f") && !isName(t.name, "is"))) return XlsxScan::Unsupported;
         if (isName(t.name, "is")) {
