@@ -104,6 +104,21 @@ class WbCellStore {
     ++size_;
     return {iterator(&rows_, p.r, p.c), true};
   }
+  // The new cell at `key` when the key comes after every cell held, as a
+  // file lists its cells, made at the end without a search (the row it
+  // starts gets room for `rowCells` cells); nullptr, with nothing made,
+  // for any other key.
+  CellT* append(key_type key, std::size_t rowCells) {
+    if (!rows_.empty() && rows_.back().cells.back().first >= key) return nullptr;
+    if (rows_.empty() || rows_.back().row != rowOf(key)) {
+      rows_.push_back(Row{rowOf(key), {}});
+      rows_.back().cells.reserve(rowCells);
+    }
+    auto& cells = rows_.back().cells;
+    cells.emplace_back(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple());
+    ++size_;
+    return &cells.back().second;
+  }
   std::size_t erase(key_type key) {
     Place p = locate(key);
     if (!p.found) return 0;

@@ -498,7 +498,13 @@ void keepPlace(SheetReader& s, const XlsxCellText& c) {
 }
 
 // The cell being read, made; the row's first cell makes room for the others.
+// Cells come in sheet order, and are then added at the end without a search.
 Cell* newCell(SheetReader& s) {
+  if (Cell* cell = s.sh->cells.append(Wb_cellKey(s.row, s.col), s.rowCells)) {
+    ++s.r.wb->structureVersion;   // as Wb_cellAt counts each cell it adds
+    s.rowCells = 0;
+    return cell;
+  }
   Cell* cell = Wb_cellAt(s.r.wb, s.sh, s.row, s.col);
   if (s.rowCells) {
     s.sh->cells.reserveRow(s.row, s.rowCells);

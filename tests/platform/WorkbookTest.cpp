@@ -135,3 +135,34 @@ TEST(Workbook, CellStoreAgreesWithAnOrderedMap) {
       }
   }
 }
+
+// Appending takes only keys past the last cell held, in a later row or the
+// same one; what was appended is found and iterated like any other cell.
+TEST(Workbook, CellStoreAppendsOnlyPastItsLastCell) {
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> row(0, 12), col(0, 20), action(0, 2);
+  CellStore store;
+  std::map<std::uint64_t, double> truth;
+  for (int step = 0; step < 2000; ++step) {
+    std::uint64_t key = Wb_cellKey(row(rng), col(rng));
+    if (action(rng) == 0) {
+      store.erase(key);
+      truth.erase(key);
+      continue;
+    }
+    bool past = truth.empty() || truth.rbegin()->first < key;
+    Cell* cell = store.append(key, 4);
+    ASSERT_EQ(cell != nullptr, past) << step;
+    if (!cell) continue;
+    cell->value = CellValue::makeNumber(step);
+    truth[key] = step;
+    ASSERT_EQ(store.get(key), cell);
+  }
+  ASSERT_EQ(store.size(), truth.size());
+  auto t = truth.begin();
+  for (const auto& [key, cell] : store) {
+    ASSERT_EQ(key, t->first);
+    EXPECT_EQ(cell.value.number, t->second);
+    ++t;
+  }
+}
