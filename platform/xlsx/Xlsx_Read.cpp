@@ -455,15 +455,19 @@ bool startRow(SheetReader& s, std::string_view r, bool hasR, std::string_view sp
 // ("AB12"), read in place; false, with nothing read, for any other form,
 // which Wb_parseA1 then reads.
 bool plainA1(std::string_view ref, int* row, int* col) {
-  constexpr int kLetters = 26, kMaxLetters = 3, kMaxDigits = 7;
+  constexpr unsigned kLetters = 26, kDigits = 10;
+  constexpr size_t kMaxLetters = 3, kMaxDigits = 7;
+  // Bounded first: the digits (nine at most) then fit an unsigned, and too
+  // many letters, refused below, only wrap around; one test per character.
+  if (ref.size() > kMaxLetters + kMaxDigits) return false;
   size_t i = 0;
-  int c = 0, r = 0;
-  for (; i < ref.size() && i < kMaxLetters && ref[i] >= 'A' && ref[i] <= 'Z'; ++i) c = c * kLetters + (ref[i] - 'A' + 1);
+  unsigned c = 0, r = 0;
+  for (unsigned d; i < ref.size() && (d = static_cast<unsigned char>(ref[i]) - 'A') < kLetters; ++i) c = c * kLetters + d + 1;
   size_t letters = i;
-  for (; i < ref.size() && i - letters < kMaxDigits && ref[i] >= '0' && ref[i] <= '9'; ++i) r = r * 10 + (ref[i] - '0');
-  if (letters == 0 || i == letters || i != ref.size() || r == 0) return false;
-  *row = r - 1;
-  *col = c - 1;
+  for (unsigned d; i < ref.size() && (d = static_cast<unsigned char>(ref[i]) - '0') < kDigits; ++i) r = r * kDigits + d;
+  if (letters == 0 || letters > kMaxLetters || i == letters || i != ref.size() || r == 0) return false;
+  *row = static_cast<int>(r) - 1;
+  *col = static_cast<int>(c) - 1;
   return true;
 }
 
