@@ -170,6 +170,46 @@ struct Scanner {
     return true;
   }
 
+  // At `q`, the attribute ` name="value"` with a one-letter name, as cells
+  // write r, s and t: past it, its value read, when it stands there so,
+  // without an escape; false, with `q` unchanged, otherwise.
+  bool letterAttribute(const char*& q, char name, std::string_view* value) const {
+    constexpr std::ptrdiff_t kShortest = 5;   // ` r=""`
+    if (end - q < kShortest || q[0] != ' ' || q[1] != name || q[2] != '=' || q[3] != '"') return false;
+    const char* begin = q + 4;
+    const char* close = begin;
+    while (close < end && !kDoubleQuotedEnd[static_cast<unsigned char>(*close)]) ++close;
+    if (close >= end || *close != '"') return false;
+    *value = std::string_view(begin, static_cast<size_t>(close - begin));
+    q = close + 1;
+    return true;
+  }
+
+  // The start tag of a cell as it is written most often: "<c", the
+  // attributes r, s and t (each optional) in that order as letterAttribute
+  // takes them, then ">" or "/>". Read into `c` (`empty` for "/>"); false,
+  // with nothing read, for any other form, which tag() then reads. This
+  // spares the general reading of names and attributes for most cells.
+  bool cellStart(XlsxCellText* c, bool* empty) {
+    const char* q = p;
+    if (end - q < 3 || q[0] != '<' || q[1] != 'c') return false;
+    q += 2;
+    c->hasRef = letterAttribute(q, 'r', &c->ref);
+    c->hasStyle = letterAttribute(q, 's', &c->style);
+    letterAttribute(q, 't', &c->type);
+    if (q < end && *q == '>') {
+      *empty = false;
+      p = q + 1;
+      return true;
+    }
+    if (end - q >= 2 && q[0] == '/' && q[1] == '>') {
+      *empty = true;
+      p = q + 2;
+      return true;
+    }
+    return false;
+  }
+
   // Past the end tag of the element `name`: "</name>" as most are written,
   // or any other form of it.
   bool endTag(std::string_view name) {
@@ -307,14 +347,18 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const XlsxScanSink& sink) {
     for (;;) {
       const char* element = sc.next();
       if (sc.closes("row")) break;
-      if (!sc.tag(&t)) return XlsxScan::Unsupported;
-      if (t.closing && isName(t.name, "row")) break;
-      if (t.closing || !isName(t.name, "c")) return XlsxScan::Unsupported;
       XlsxCellText c;
-      c.ref = t.r; c.hasRef = t.hasR;
-      c.style = t.s; c.hasStyle = t.hasS;
-      c.type = t.t;
-      for (bool empty = t.selfClosing; !empty;) {
+      bool empty = false;
+      if (!sc.cellStart(&c, &empty)) {
+        if (!sc.tag(&t)) return XlsxScan::Unsupported;
+        if (t.closing && isName(t.name, "row")) break;
+        if (t.closing || !isName(t.name, "c")) return XlsxScan::Unsupported;
+        c.ref = t.r; c.hasRef = t.hasR;
+        c.style = t.s; c.hasStyle = t.hasS;
+        c.type = t.t;
+        empty = t.selfClosing;
+      }
+      while (!empty) {
         const char* child = sc.next();
         if (sc.closes("c")) break;
         if (sc.opens("v")) {   // a value as most are written: "<v>text</v>"

@@ -731,3 +731,39 @@ TEST(Xlsx, DecodedTexts) {
   EXPECT_EQ(Xlsx_decodeText("caf\xC3\xA9"), "caf\xC3\xA9");
   EXPECT_EQ(Xlsx_decodeText("bad \xff byte"), "bad \xEF\xBF\xBD byte");
 }
+
+// A sheet part's cells scan the same whichever way their tags are written:
+// as most files write them, or with attributes in another order, blanks,
+// single quotes, a namespace prefix or an escape.
+TEST(Xlsx, ScannedCellsAlikeInEveryForm) {
+  struct Seen {
+    std::string ref, style, type, value;
+    bool hasRef, hasStyle, hasValue;
+    bool operator==(const Seen&) const = default;
+  };
+  auto scan = [](const std::string& cells) {
+    std::string xml = "<worksheet><sheetData><row r=\"1\">" + cells + "</row></sheetData></worksheet>";
+    std::vector<Seen> seen;
+    XlsxScanSink sink{&seen,
+                      [](void* out, const XlsxCellText& c) {
+                        static_cast<std::vector<Seen>*>(out)->push_back(
+                            {std::string(c.ref), std::string(c.style), std::string(c.type), std::string(c.value),
+                             c.hasRef, c.hasStyle, c.hasValue});
+                        return true;
+                      },
+                      [](void*, std::string_view, bool, std::string_view) { return true; }};
+    EXPECT_EQ(Xlsx_scanSheet(xml, sink), XlsxScan::Read) << cells;
+    return seen;
+  };
+  const std::vector<Seen> expected = {{"A1", "2", "s", "0", true, true, true},
+                                      {"B1", "", "", "", true, false, false},
+                                      {"", "", "n", "5", false, false, true},
+                                      {"D1", "1", "", "2.5", true, true, true},
+                                      {"E1", "", "str", "a&b", true, false, true}};
+  EXPECT_EQ(scan("<c r=\"A1\" s=\"2\" t=\"s\"><v>0</v></c><c r=\"B1\"/><c t=\"n\"><v>5</v></c>"
+                 "<c r=\"D1\" s=\"1\"><v>2.5</v></c><c r=\"E1\" t=\"str\"><v>a&amp;b</v></c>"),
+            expected);
+  EXPECT_EQ(scan("<c t=\"s\" s=\"2\" r=\"A1\"><v>0</v></c><c  r='B1' /><x:c t=\"n\"><v>5</v></x:c>"
+                 "<c s = \"1\" r=\"D1\"><v >2.5</v ></c><c\tr=\"E1\" t=\"str\"><v>a&amp;b</v></c>"),
+            expected);
+}
