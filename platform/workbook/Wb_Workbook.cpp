@@ -75,12 +75,6 @@ Application& Wb_app() {
 
 void Wb_resetApp() { Wb_app() = Application{}; }
 
-std::uint64_t Wb_cellKey(int row, int col) {
-  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(row)) << 32) | static_cast<std::uint32_t>(col);
-}
-int Wb_keyRow(std::uint64_t key) { return static_cast<int>(key >> 32); }
-int Wb_keyCol(std::uint64_t key) { return static_cast<int>(key & 0xffffffffu); }
-
 Workbook* Wb_newWorkbook(const std::string& name) {
   Application& app = Wb_app();
   auto wb = std::make_unique<Workbook>();

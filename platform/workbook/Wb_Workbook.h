@@ -161,9 +161,14 @@ Application& Wb_app();
 // Closes every workbook and resets the application to its start state (tests).
 void Wb_resetApp();
 
-std::uint64_t Wb_cellKey(int row, int col);
-int Wb_keyRow(std::uint64_t key);
-int Wb_keyCol(std::uint64_t key);
+// A cell's key: its row in the high half, its column in the low half, so
+// that keys order cells row by row. Inline: keys are made for every cell
+// read and every cell looked up.
+inline std::uint64_t Wb_cellKey(int row, int col) {
+  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(row)) << 32) | static_cast<std::uint32_t>(col);
+}
+inline int Wb_keyRow(std::uint64_t key) { return static_cast<int>(key >> 32); }
+inline int Wb_keyCol(std::uint64_t key) { return static_cast<int>(key & 0xffffffffu); }
 
 Workbook* Wb_newWorkbook(const std::string& name);   // owned by the application
 Workbook* Wb_activeWorkbook();

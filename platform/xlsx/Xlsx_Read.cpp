@@ -522,7 +522,7 @@ Cell* newCell(SheetReader& s) {
 // when it names none).
 void readStyle(SheetReader& s, const XlsxCellText& c, Cell* cell) {
   int xf = 0;
-  if (intText(c.style, c.hasStyle, 0, static_cast<long long>(s.r.formats.size()) - 1, 0, &xf) &&
+  if ((!c.hasStyle || intText(c.style, true, 0, static_cast<long long>(s.r.formats.size()) - 1, 0, &xf)) &&
       static_cast<size_t>(xf) < s.r.formats.size()) {
     const CellFormat& format = s.r.formats[xf];
     cell->numberFormat = format.numberFormat;
