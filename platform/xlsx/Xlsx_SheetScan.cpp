@@ -236,6 +236,14 @@ struct Scanner {
       *out = std::string_view(b, static_cast<size_t>(q - b));
       return true;
     }
+    return escapedText(q, out, decoded);
+  }
+
+  // The rest of text(): a text starting at `p` that holds an escape or a
+  // carriage return at `q` (or no tag after it), decoded into `decoded`.
+  // Apart, so that text() stays small enough to be inlined where it is used.
+  [[gnu::noinline]] bool escapedText(const char* q, std::string_view* out, std::string* decoded) {
+    const char* b = p;
     const char* lt = static_cast<const char*>(std::memchr(q, '<', static_cast<size_t>(end - q)));
     if (!lt) return false;
     p = lt;
