@@ -166,3 +166,26 @@ TEST(Workbook, CellStoreAppendsOnlyPastItsLastCell) {
     ++t;
   }
 }
+
+// A block with a title row and a label column apart from it, as models are
+// laid out: every cell is found, and every gap is found empty.
+TEST(Workbook, CellStoreFindsCellsAroundGaps) {
+  CellStore store;
+  auto holds = [](int r, int c) { return (r == 1 || (r >= 6 && r < 30)) && (c == 0 || (c >= 4 && c <= 12) || c == 20); };
+  for (int r = 0; r < 30; ++r)
+    for (int c = 0; c < 25; ++c)
+      if (holds(r, c)) store.try_emplace(Wb_cellKey(r, c)).first->second.value = CellValue::makeNumber(r * 100 + c);
+  for (int r = 0; r < 32; ++r)
+    for (int c = 0; c < 26; ++c) {
+      const Cell* cell = store.get(Wb_cellKey(r, c));
+      ASSERT_EQ(cell != nullptr, holds(r, c)) << r << "," << c;
+      if (cell) {
+        EXPECT_EQ(cell->value.number, r * 100 + c);
+      }
+      auto bound = store.lower_bound(Wb_cellKey(r, c));
+      if (bound != store.end()) {
+        EXPECT_GE(bound->first, Wb_cellKey(r, c));
+        EXPECT_TRUE(holds(Wb_keyRow(bound->first), Wb_keyCol(bound->first)));
+      }
+    }
+}
