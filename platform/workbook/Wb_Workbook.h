@@ -73,11 +73,13 @@ struct Cell {
   std::string formula;        // "=..." as typed, empty for constants
   NumberFormat numberFormat;
   int arrayBlock = -1;        // index into Sheet::arrays, -1 when not in a block
-  int style = 0;              // index into Workbook::styles
+  // The style and the flag below share one word: a sheet holds many cells,
+  // and the eight bytes a cell saves so are pages a large sheet is spared.
+  int style : 31 = 0;         // index into Workbook::styles
   // The value is the one the file stored for the formula. The calculation
   // keeps it while it cannot compute the formula and nothing the formula
   // reads has changed; any new formula or value clears it.
-  bool keepsStoredValue = false;
+  bool keepsStoredValue : 1 = false;
 };
 
 // The cells of a sheet by Wb_cellKey(row, col), in row-major order.
