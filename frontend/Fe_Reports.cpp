@@ -131,7 +131,7 @@ ReportCell finalValue(const Context& c, int row, int col, int sheet = -1) {
 
 std::string formatOf(const Context& c, int row, int col, int sheet = -1) {
   const Cell* cell = Wb_findCell(c.wb->sheets[sheet < 0 ? c.m.sheet : sheet].get(), row, col);
-  return cell ? cell->numberFormat : "";
+  return cell ? cell->numberFormat.str() : "";
 }
 
 ReportRow cellAndName(const Context& c, int row, int col, int sheet = -1) {

@@ -52,7 +52,7 @@ std::vector<std::string> solutionTable(const FeSession* s) {
 // A value in the number format of the variable cell it belongs to.
 std::string shown(Workbook* wb, int sheet, int row, int col, double x) {
   const Cell* c = Wb_findCell(wb->sheets[sheet].get(), row, col);
-  return Calc_displayText(CellValue::makeNumber(x), c ? c->numberFormat : "");
+  return Calc_displayText(CellValue::makeNumber(x), c ? c->numberFormat.str() : std::string());
 }
 
 }  // namespace

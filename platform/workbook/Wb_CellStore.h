@@ -104,6 +104,21 @@ class WbCellStore {
     ++size_;
     return {iterator(&rows_, p.r, p.c), true};
   }
+  // The new cell at `key` when the key comes after every cell held, as a
+  // file lists its cells, made at the end without a search (the row it
+  // starts gets room for `rowCells` cells); nullptr, with nothing made,
+  // for any other key.
+  CellT* append(key_type key, std::size_t rowCells) {
+    if (!rows_.empty() && rows_.back().cells.back().first >= key) return nullptr;
+    if (rows_.empty() || rows_.back().row != rowOf(key)) {
+      rows_.push_back(Row{rowOf(key), {}});
+      rows_.back().cells.reserve(rowCells);
+    }
+    auto& cells = rows_.back().cells;
+    cells.emplace_back(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple());
+    ++size_;
+    return &cells.back().second;
+  }
   std::size_t erase(key_type key) {
     Place p = locate(key);
     if (!p.found) return 0;
@@ -147,34 +162,39 @@ class WbCellStore {
   static int rowOf(key_type key) { return static_cast<int>(key >> 32); }
   static int colOf(key_type key) { return static_cast<int>(key & 0xffffffffu); }
 
-  // First row index whose row is at or after `row`.
-  std::size_t rowIndex(int row) const {
-    if (rows_.empty() || rows_.back().row < row) return rows_.size();   // appending, as a file is read
-    if (rows_.back().row == row) return rows_.size() - 1;                // the row a file is filling
-    long long direct = static_cast<long long>(row) - rows_.front().row;   // rows without gaps
-    if (direct >= 0 && direct < static_cast<long long>(rows_.size()) && rows_[direct].row == row)
-      return static_cast<std::size_t>(direct);
-    std::size_t lo = 0, hi = rows_.size();
+  // The first of the `n` (> 0) sorted, distinct positions pos(i) at or
+  // after `at`. Tried before a binary search: where `at` lies if the
+  // positions run without gaps, and then where it lies if every gap comes
+  // before it, as when a title row or a label column stands apart from a
+  // block (pos(i) >= pos(0) + i, so the first guess can only overshoot).
+  template <typename Pos>
+  static std::size_t indexOf(std::size_t n, int at, Pos pos) {
+    const long long size = static_cast<long long>(n);
+    long long direct = static_cast<long long>(at) - pos(0);
+    if (direct >= 0 && direct < size) {
+      long long seen = pos(static_cast<std::size_t>(direct));
+      if (seen == at) return static_cast<std::size_t>(direct);
+      long long shifted = direct - (seen - at);
+      if (shifted >= 0 && pos(static_cast<std::size_t>(shifted)) == at) return static_cast<std::size_t>(shifted);
+    }
+    std::size_t lo = 0, hi = n;
     while (lo < hi) {
       std::size_t mid = (lo + hi) / 2;
-      if (rows_[mid].row < row) lo = mid + 1;
+      if (pos(mid) < at) lo = mid + 1;
       else hi = mid;
     }
     return lo;
   }
+  // First row index whose row is at or after `row`.
+  std::size_t rowIndex(int row) const {
+    if (rows_.empty() || rows_.back().row < row) return rows_.size();   // appending, as a file is read
+    if (rows_.back().row == row) return rows_.size() - 1;                // the row a file is filling
+    return indexOf(rows_.size(), row, [this](std::size_t i) { return rows_[i].row; });
+  }
   // First index in a row whose column is at or after `col`.
   static std::size_t columnIndex(const std::vector<value_type>& cells, int col) {
     if (colOf(cells.back().first) < col) return cells.size();
-    long long direct = static_cast<long long>(col) - colOf(cells.front().first);   // columns without gaps
-    if (direct >= 0 && direct < static_cast<long long>(cells.size()) && colOf(cells[direct].first) == col)
-      return static_cast<std::size_t>(direct);
-    std::size_t lo = 0, hi = cells.size();
-    while (lo < hi) {
-      std::size_t mid = (lo + hi) / 2;
-      if (colOf(cells[mid].first) < col) lo = mid + 1;
-      else hi = mid;
-    }
-    return lo;
+    return indexOf(cells.size(), col, [&cells](std::size_t i) { return colOf(cells[i].first); });
   }
   static std::span<const value_type> spanOf(const std::vector<value_type>& cells, int col1, int col2) {
     std::size_t b = columnIndex(cells, col1), e = b;

@@ -6,6 +6,8 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <mutex>
+#include <set>
 
 namespace {
 
@@ -49,18 +51,29 @@ bool CellValue::operator==(const CellValue& o) const {
   return false;
 }
 
+NumberFormat::NumberFormat(std::string_view text) {
+  if (text.empty()) return;
+  // Kept for the whole process; the elements of a set keep their addresses.
+  // Locked, as formats may be given from any thread.
+  static std::mutex lock;
+  static std::set<std::string, std::less<>> kept;
+  std::lock_guard<std::mutex> hold(lock);
+  auto it = kept.find(text);
+  if (it == kept.end()) it = kept.emplace(text).first;
+  text_ = &*it;
+}
+
+const std::string& NumberFormat::str() const {
+  static const std::string general;
+  return text_ ? *text_ : general;
+}
+
 Application& Wb_app() {
   static Application app;
   return app;
 }
 
 void Wb_resetApp() { Wb_app() = Application{}; }
-
-std::uint64_t Wb_cellKey(int row, int col) {
-  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(row)) << 32) | static_cast<std::uint32_t>(col);
-}
-int Wb_keyRow(std::uint64_t key) { return static_cast<int>(key >> 32); }
-int Wb_keyCol(std::uint64_t key) { return static_cast<int>(key & 0xffffffffu); }
 
 Workbook* Wb_newWorkbook(const std::string& name) {
   Application& app = Wb_app();

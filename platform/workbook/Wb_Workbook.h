@@ -46,16 +46,40 @@ struct CellValue {
   bool operator==(const CellValue& o) const;
 };
 
+// A cell's number format ("" means General). Formats are few and repeat
+// over many cells, so each distinct text is kept once for the process and a
+// cell holds only a pointer to it: a cell stays small and cheap to make and
+// copy. It reads as a const std::string and is assigned from any text.
+class NumberFormat {
+ public:
+  NumberFormat() = default;
+  explicit NumberFormat(std::string_view text);
+  NumberFormat& operator=(std::string_view text) { return *this = NumberFormat(text); }
+
+  const std::string& str() const;
+  operator const std::string&() const { return str(); }
+  bool empty() const { return text_ == nullptr; }
+  void clear() { text_ = nullptr; }
+  // Equal texts are the same kept text.
+  bool operator==(const NumberFormat& o) const { return text_ == o.text_; }
+  bool operator==(std::string_view text) const { return std::string_view(str()) == text; }
+
+ private:
+  const std::string* text_ = nullptr;   // the kept text; nullptr for General
+};
+
 struct Cell {
   CellValue value;
   std::string formula;        // "=..." as typed, empty for constants
-  std::string numberFormat;   // "" means General
+  NumberFormat numberFormat;
   int arrayBlock = -1;        // index into Sheet::arrays, -1 when not in a block
-  int style = 0;              // index into Workbook::styles
+  // The style and the flag below share one word: a sheet holds many cells,
+  // and the eight bytes a cell saves so are pages a large sheet is spared.
+  int style : 31 = 0;         // index into Workbook::styles
   // The value is the one the file stored for the formula. The calculation
   // keeps it while it cannot compute the formula and nothing the formula
   // reads has changed; any new formula or value clears it.
-  bool keepsStoredValue = false;
+  bool keepsStoredValue : 1 = false;
 };
 
 // The cells of a sheet by Wb_cellKey(row, col), in row-major order.
@@ -139,9 +163,14 @@ Application& Wb_app();
 // Closes every workbook and resets the application to its start state (tests).
 void Wb_resetApp();
 
-std::uint64_t Wb_cellKey(int row, int col);
-int Wb_keyRow(std::uint64_t key);
-int Wb_keyCol(std::uint64_t key);
+// A cell's key: its row in the high half, its column in the low half, so
+// that keys order cells row by row. Inline: keys are made for every cell
+// read and every cell looked up.
+inline std::uint64_t Wb_cellKey(int row, int col) {
+  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(row)) << 32) | static_cast<std::uint32_t>(col);
+}
+inline int Wb_keyRow(std::uint64_t key) { return static_cast<int>(key >> 32); }
+inline int Wb_keyCol(std::uint64_t key) { return static_cast<int>(key & 0xffffffffu); }
 
 Workbook* Wb_newWorkbook(const std::string& name);   // owned by the application
 Workbook* Wb_activeWorkbook();

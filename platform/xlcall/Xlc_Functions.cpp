@@ -180,7 +180,7 @@ int Xlc_fnGetCell(XLOPER* res, int, XLOPER** a) {
   // Only the number format (7) is kept by this application.
   if (type != 7) { Xlc_setErr(res, xlerrValue); return xlretSuccess; }
   const Cell* c = firstCell(ref);
-  Xlc_setText(res, c && !c->numberFormat.empty() ? c->numberFormat : "General");
+  Xlc_setText(res, c && !c->numberFormat.empty() ? c->numberFormat.str() : "General");
   return xlretSuccess;
 }
 

@@ -100,7 +100,7 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const XlsxScanSink& sink);
 std::string Xlsx_fileText(const std::string& s);
 // A text as the model holds it: escapes decoded (a surrogate pair is one
 // character, a lone surrogate U+FFFD) and bytes that are not UTF-8 U+FFFD.
-std::string Xlsx_decodeText(const std::string& s);
+std::string Xlsx_decodeText(std::string_view s);
 
 // The part `kept` with the values of the cells `keys` (in sheet order) of
 // `now` put into their elements, in `xml`; false, with `xml` unspecified,

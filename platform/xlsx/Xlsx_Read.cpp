@@ -41,7 +41,7 @@ constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_s
 
 // The style of a cell format record: its number format and named style.
 struct CellFormat {
-  std::string numberFormat;
+  NumberFormat numberFormat;
   int style = 0;
 };
 
@@ -241,7 +241,8 @@ bool loadStyles(Reader& r, const std::string& part) {
   std::map<int, int> styleOfXf = loadNamedStyles(r, sheet, custom);
   eachChild(child(sheet, "cellXfs"), "xf", [&](pugi::xml_node xf) {
     auto st = styleOfXf.find(xf.attribute("xfId").as_int());
-    r.formats.push_back({formatOf(custom, xf.attribute("numFmtId").as_int()), st == styleOfXf.end() ? 0 : st->second});
+    r.formats.push_back({NumberFormat(formatOf(custom, xf.attribute("numFmtId").as_int())),
+                         st == styleOfXf.end() ? 0 : st->second});
   });
   return true;
 }
@@ -364,8 +365,8 @@ bool readValue(SheetReader& s, const XlsxCellText& c, CellValue* out) {
     setNumber(out, d);
     return true;
   }
-  if (type == "inlineStr") { *out = CellValue::makeText(Xlsx_decodeText(std::string(c.inlineText))); return true; }
-  if (type == "str") { *out = CellValue::makeText(Xlsx_decodeText(std::string(text))); return true; }
+  if (type == "inlineStr") { *out = CellValue::makeText(Xlsx_decodeText(c.inlineText)); return true; }
+  if (type == "str") { *out = CellValue::makeText(Xlsx_decodeText(text)); return true; }
   if (!c.hasValue || (text.empty() && type != "s") || isNumberType(type)) { *out = CellValue{}; return true; }
   if (type == "s") {
     size_t i = 0;
@@ -395,7 +396,7 @@ bool parseBlock(const std::string& ref, CellRange* out) {
 
 // The formula text of a <f> element (without "="), shared formulas resolved.
 bool formulaText(SheetReader& s, const XlsxCellText& c, std::string* out) {
-  *out = Xlsx_decodeText(std::string(c.formula));
+  *out = Xlsx_decodeText(c.formula);
   if (c.formulaType != "shared") return true;
   std::string si(c.formulaSi);
   if (c.hasFormulaRef && !out->empty()) {
@@ -454,15 +455,19 @@ bool startRow(SheetReader& s, std::string_view r, bool hasR, std::string_view sp
 // ("AB12"), read in place; false, with nothing read, for any other form,
 // which Wb_parseA1 then reads.
 bool plainA1(std::string_view ref, int* row, int* col) {
-  constexpr int kLetters = 26, kMaxLetters = 3, kMaxDigits = 7;
+  constexpr unsigned kLetters = 26, kDigits = 10;
+  constexpr size_t kMaxLetters = 3, kMaxDigits = 7;
+  // Bounded first: the digits (nine at most) then fit an unsigned, and too
+  // many letters, refused below, only wrap around; one test per character.
+  if (ref.size() > kMaxLetters + kMaxDigits) return false;
   size_t i = 0;
-  int c = 0, r = 0;
-  for (; i < ref.size() && i < kMaxLetters && ref[i] >= 'A' && ref[i] <= 'Z'; ++i) c = c * kLetters + (ref[i] - 'A' + 1);
+  unsigned c = 0, r = 0;
+  for (unsigned d; i < ref.size() && (d = static_cast<unsigned char>(ref[i]) - 'A') < kLetters; ++i) c = c * kLetters + d + 1;
   size_t letters = i;
-  for (; i < ref.size() && i - letters < kMaxDigits && ref[i] >= '0' && ref[i] <= '9'; ++i) r = r * 10 + (ref[i] - '0');
-  if (letters == 0 || i == letters || i != ref.size() || r == 0) return false;
-  *row = r - 1;
-  *col = c - 1;
+  for (unsigned d; i < ref.size() && (d = static_cast<unsigned char>(ref[i]) - '0') < kDigits; ++i) r = r * kDigits + d;
+  if (letters == 0 || letters > kMaxLetters || i == letters || i != ref.size() || r == 0) return false;
+  *row = static_cast<int>(r) - 1;
+  *col = static_cast<int>(c) - 1;
   return true;
 }
 
@@ -497,7 +502,13 @@ void keepPlace(SheetReader& s, const XlsxCellText& c) {
 }
 
 // The cell being read, made; the row's first cell makes room for the others.
+// Cells come in sheet order, and are then added at the end without a search.
 Cell* newCell(SheetReader& s) {
+  if (Cell* cell = s.sh->cells.append(Wb_cellKey(s.row, s.col), s.rowCells)) {
+    ++s.r.wb->structureVersion;   // as Wb_cellAt counts each cell it adds
+    s.rowCells = 0;
+    return cell;
+  }
   Cell* cell = Wb_cellAt(s.r.wb, s.sh, s.row, s.col);
   if (s.rowCells) {
     s.sh->cells.reserveRow(s.row, s.rowCells);
@@ -508,14 +519,13 @@ Cell* newCell(SheetReader& s) {
 }
 
 // The cell's number format and style from its format record (the first
-// when it names none). The format is copied only when it differs: most
-// cells have General, as a new cell has.
+// when it names none).
 void readStyle(SheetReader& s, const XlsxCellText& c, Cell* cell) {
   int xf = 0;
-  if (intText(c.style, c.hasStyle, 0, static_cast<long long>(s.r.formats.size()) - 1, 0, &xf) &&
+  if ((!c.hasStyle || intText(c.style, true, 0, static_cast<long long>(s.r.formats.size()) - 1, 0, &xf)) &&
       static_cast<size_t>(xf) < s.r.formats.size()) {
     const CellFormat& format = s.r.formats[xf];
-    if (cell->numberFormat != format.numberFormat) cell->numberFormat = format.numberFormat;
+    cell->numberFormat = format.numberFormat;
     cell->style = format.style;
   }
 }

@@ -4,7 +4,6 @@
 // hold <v>, <f> and inline strings). Anything else inside the sheet data
 // (comments, other elements, text that is not well formed) ends the scan as
 // "unsupported", and the reader takes the part through the XML parser.
-#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -23,6 +22,26 @@ constexpr std::array<bool, 256> kBlank = [] {
 constexpr std::array<bool, 256> kNameEnd = [] {
   std::array<bool, 256> ends = kBlank;
   for (unsigned char c : {'>', '/', '='}) ends[c] = true;
+  return ends;
+}();
+
+// The bytes that end a quoted attribute value, for either quote: the quote
+// itself, and '&' and '<', which the scan leaves to the XML parser.
+constexpr std::array<bool, 256> valueEnds(char quote) {
+  std::array<bool, 256> ends{};
+  for (unsigned char c : {static_cast<unsigned char>(quote), static_cast<unsigned char>('&'),
+                          static_cast<unsigned char>('<')})
+    ends[c] = true;
+  return ends;
+}
+constexpr std::array<bool, 256> kDoubleQuotedEnd = valueEnds('"');
+constexpr std::array<bool, 256> kSingleQuotedEnd = valueEnds('\'');
+
+// The bytes that end a plain text: '<', and the '&' and carriage return
+// that ask for decoding.
+constexpr std::array<bool, 256> kTextEnd = [] {
+  std::array<bool, 256> ends{};
+  for (unsigned char c : {'<', '&', '\r'}) ends[c] = true;
   return ends;
 }();
 
@@ -57,14 +76,15 @@ struct Scanner {
 
   // An attribute value in quotes; false for one with an escape (rare in the
   // attributes read here) or without its closing quote. One pass over the
-  // bytes: the values are a few characters long, shorter than a call costs.
+  // bytes, one look-up each: the values are a few characters long, shorter
+  // than a call costs.
   bool quoted(std::string_view* out) {
     if (p >= end || (*p != '"' && *p != '\'')) return false;
     char quote = *p++;
+    const std::array<bool, 256>& ends = quote == '"' ? kDoubleQuotedEnd : kSingleQuotedEnd;
     const char* close = p;
-    for (; close < end && *close != quote; ++close)
-      if (*close == '&' || *close == '<') return false;
-    if (close >= end) return false;
+    while (close < end && !ends[static_cast<unsigned char>(*close)]) ++close;
+    if (close >= end || *close != quote) return false;
     *out = std::string_view(p, static_cast<size_t>(close - p));
     p = close + 1;
     return true;
@@ -126,43 +146,108 @@ struct Scanner {
 
   // Past the end tag "</name>" when it stands at `p` as written most often
   // (no prefix, no blanks), which spares reading it as a whole tag; false,
-  // with nothing read, for anything else.
-  bool closes(std::string_view name) {
-    const size_t n = name.size();
-    if (static_cast<size_t>(end - p) < n + 3 || p[0] != '<' || p[1] != '/' ||
-        std::memcmp(p + 2, name.data(), n) != 0 || p[2 + n] != '>')
+  // with nothing read, for anything else. The name is a literal, so that
+  // the comparison is a few inline instructions.
+  template <size_t N>
+  bool closes(const char (&name)[N]) {
+    constexpr size_t n = N - 1;
+    if (static_cast<size_t>(end - p) < n + 3 || p[0] != '<' || p[1] != '/' || std::memcmp(p + 2, name, n) != 0 ||
+        p[2 + n] != '>')
       return false;
     p += n + 3;
     return true;
   }
 
-  // The start tag "<name>" without attributes when it stands at `p` as
-  // written most often (no prefix, no blanks), read into `t`; false, with
-  // nothing read, for anything else.
-  bool opens(std::string_view name, Tag* t) {
-    const size_t n = name.size();
-    if (static_cast<size_t>(end - p) < n + 2 || p[0] != '<' || std::memcmp(p + 1, name.data(), n) != 0 ||
-        p[1 + n] != '>')
+  // Past the start tag "<name>" without attributes when it stands at `p` as
+  // written most often (no prefix, no blanks); false, with nothing read, for
+  // anything else.
+  template <size_t N>
+  bool opens(const char (&name)[N]) {
+    constexpr size_t n = N - 1;
+    if (static_cast<size_t>(end - p) < n + 2 || p[0] != '<' || std::memcmp(p + 1, name, n) != 0 || p[1 + n] != '>')
       return false;
-    *t = Tag{};
-    t->name = std::string_view(p + 1, n);
     p += n + 2;
     return true;
+  }
+
+  // At `q`, the attribute ` name="value"` with a one-letter name, as cells
+  // write r, s and t: past it, its value read, when it stands there so,
+  // without an escape; false, with `q` unchanged, otherwise.
+  bool letterAttribute(const char*& q, char name, std::string_view* value) const {
+    constexpr std::ptrdiff_t kShortest = 5;   // ` r=""`
+    if (end - q < kShortest || q[0] != ' ' || q[1] != name || q[2] != '=' || q[3] != '"') return false;
+    const char* begin = q + 4;
+    const char* close = begin;
+    while (close < end && !kDoubleQuotedEnd[static_cast<unsigned char>(*close)]) ++close;
+    if (close >= end || *close != '"') return false;
+    *value = std::string_view(begin, static_cast<size_t>(close - begin));
+    q = close + 1;
+    return true;
+  }
+
+  // The start tag of a cell as it is written most often: "<c", the
+  // attributes r, s and t (each optional) in that order as letterAttribute
+  // takes them, then ">" or "/>". Read into `c` (`empty` for "/>"); false,
+  // with nothing read, for any other form, which tag() then reads. This
+  // spares the general reading of names and attributes for most cells.
+  bool cellStart(XlsxCellText* c, bool* empty) {
+    const char* q = p;
+    if (end - q < 3 || q[0] != '<' || q[1] != 'c') return false;
+    q += 2;
+    c->hasRef = letterAttribute(q, 'r', &c->ref);
+    c->hasStyle = letterAttribute(q, 's', &c->style);
+    letterAttribute(q, 't', &c->type);
+    if (q < end && *q == '>') {
+      *empty = false;
+      p = q + 1;
+      return true;
+    }
+    if (end - q >= 2 && q[0] == '/' && q[1] == '>') {
+      *empty = true;
+      p = q + 2;
+      return true;
+    }
+    return false;
+  }
+
+  // Past the end tag of the element `name`: "</name>" as most are written,
+  // or any other form of it.
+  bool endTag(std::string_view name) {
+    const size_t n = name.size();
+    if (static_cast<size_t>(end - p) >= n + 3 && p[0] == '<' && p[1] == '/' && std::string_view(p + 2, n) == name &&
+        p[2 + n] == '>') {
+      p += n + 3;
+      return true;
+    }
+    Tag close;
+    return tag(&close) && close.closing && close.name == name;
   }
 
   // The text up to the next tag, its escapes and line ends decoded as the
   // XML parser decodes them; false for an unknown escape.
   bool text(std::string_view* out, std::string* decoded) {
     const char* b = p;
-    const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
+    // Texts are mostly a few characters without escapes: one pass, one
+    // look-up per byte, finds their end, shorter than a call to search.
+    const char* q = p;
+    while (q < end && !kTextEnd[static_cast<unsigned char>(*q)]) ++q;
+    if (q < end && *q == '<') {
+      p = q;
+      *out = std::string_view(b, static_cast<size_t>(q - b));
+      return true;
+    }
+    return escapedText(q, out, decoded);
+  }
+
+  // The rest of text(): a text starting at `p` that holds an escape or a
+  // carriage return at `q` (or no tag after it), decoded into `decoded`.
+  // Apart, so that text() stays small enough to be inlined where it is used.
+  [[gnu::noinline]] bool escapedText(const char* q, std::string_view* out, std::string* decoded) {
+    const char* b = p;
+    const char* lt = static_cast<const char*>(std::memchr(q, '<', static_cast<size_t>(end - q)));
     if (!lt) return false;
     p = lt;
     std::string_view raw(b, static_cast<size_t>(lt - b));
-    // Texts are mostly a few characters: a plain loop beats a search per byte of "&\r".
-    if (std::none_of(raw.begin(), raw.end(), [](char c) { return c == '&' || c == '\r'; })) {
-      *out = raw;
-      return true;
-    }
     std::string& scratch = *decoded;
     scratch.clear();
     for (size_t i = 0; i < raw.size(); ++i) {
@@ -237,10 +322,7 @@ struct Scanner {
   // `decoded` holds the text when it had escapes.
   bool content(const Tag& start, std::string_view* out, std::string* decoded) {
     if (start.selfClosing) { *out = {}; return true; }
-    if (!text(out, decoded)) return false;
-    if (closes(start.name)) return true;
-    Tag close;
-    return tag(&close) && close.closing && close.name == start.name;
+    return text(out, decoded) && endTag(start.name);
   }
 };
 
@@ -273,17 +355,26 @@ XlsxScan Xlsx_scanSheet(std::string_view xml, const XlsxScanSink& sink) {
     for (;;) {
       const char* element = sc.next();
       if (sc.closes("row")) break;
-      if (!sc.tag(&t)) return XlsxScan::Unsupported;
-      if (t.closing && isName(t.name, "row")) break;
-      if (t.closing || !isName(t.name, "c")) return XlsxScan::Unsupported;
       XlsxCellText c;
-      c.ref = t.r; c.hasRef = t.hasR;
-      c.style = t.s; c.hasStyle = t.hasS;
-      c.type = t.t;
-      for (bool empty = t.selfClosing; !empty;) {
+      bool empty = false;
+      if (!sc.cellStart(&c, &empty)) {
+        if (!sc.tag(&t)) return XlsxScan::Unsupported;
+        if (t.closing && isName(t.name, "row")) break;
+        if (t.closing || !isName(t.name, "c")) return XlsxScan::Unsupported;
+        c.ref = t.r; c.hasRef = t.hasR;
+        c.style = t.s; c.hasStyle = t.hasS;
+        c.type = t.t;
+        empty = t.selfClosing;
+      }
+      while (!empty) {
         const char* child = sc.next();
         if (sc.closes("c")) break;
-        if (!sc.opens("v", &t) && !sc.tag(&t)) return XlsxScan::Unsupported;
+        if (sc.opens("v")) {   // a value as most are written: "<v>text</v>"
+          c.hasValue = true;
+          if (!sc.text(&c.value, &valueText) || !(sc.closes("v") || sc.endTag("v"))) return XlsxScan::Unsupported;
+          continue;
+        }
+        if (!sc.tag(&t)) return XlsxScan::Unsupported;
         if (t.closing && isName(t.name, "c")) break;
         if (t.closing || (!isName(t.name, "v") && !isName(t.name, "f") && !isName(t.name, "is"))) return XlsxScan::Unsupported;
         if (isName(t.name, "is")) {

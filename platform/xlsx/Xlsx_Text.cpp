@@ -2,6 +2,7 @@
 // _xHHHH_ escapes (UTF-16 units), and only valid UTF-8 in and out.
 #include <charconv>
 #include <cstdio>
+#include <string_view>
 
 #include "platform/xlsx/Xlsx_Internal.h"
 
@@ -9,7 +10,7 @@ namespace {
 
 // Length of the UTF-8 sequence at `i` and its code point; 0 when the bytes
 // there are no valid sequence.
-size_t utf8At(const std::string& s, size_t i, unsigned* code) {
+size_t utf8At(std::string_view s, size_t i, unsigned* code) {
   unsigned char c = static_cast<unsigned char>(s[i]);
   size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
   if (n == 0 || i + n > s.size()) return 0;
@@ -43,16 +44,26 @@ void appendUtf8(std::string& out, unsigned code) {
 }
 
 // The code of an _xHHHH_ escape at `i`, or -1.
-long escapeAt(const std::string& s, size_t i) {
+long escapeAt(std::string_view s, size_t i) {
   unsigned code = 0;
-  if (s.compare(i, 2, "_x") != 0 || i + 6 >= s.size() || s[i + 6] != '_') return -1;
+  if (s.substr(i, 2) != "_x" || i + 6 >= s.size() || s[i + 6] != '_') return -1;
   auto res = std::from_chars(s.data() + i + 2, s.data() + i + 6, code, 16);
   return res.ec == std::errc() && res.ptr == s.data() + i + 6 ? static_cast<long>(code) : -1;
 }
 
+// Whether the text reads the same decoded: ASCII without the '_' that
+// starts an escape, as most texts of a workbook are.
+bool isPlainText(std::string_view s) {
+  constexpr unsigned char kAscii = 0x80;
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= kAscii || c == '_') return false;
+  return true;
+}
+
 }  // namespace
 
-std::string Xlsx_decodeText(const std::string& s) {
+std::string Xlsx_decodeText(std::string_view s) {
+  if (isPlainText(s)) return std::string(s);
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {

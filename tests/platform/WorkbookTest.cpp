@@ -24,6 +24,36 @@ TEST(Workbook, A1TextsAndSheetNames) {
   EXPECT_EQ(Wb_quoteSheetName("A1"), "'A1'");
 }
 
+// A cell's number format reads as the text it was given, whichever cell or
+// workbook gave it first; equal texts compare equal, General is empty.
+TEST(Workbook, NumberFormatsKeepTheirTexts) {
+  Workbook* wb = Wb_newWorkbook("formats.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Cell* a = Wb_cellAt(wb, sh, 0, 0);
+  Cell* b = Wb_cellAt(wb, sh, 0, 1);
+  EXPECT_TRUE(a->numberFormat.empty());
+  EXPECT_EQ(a->numberFormat.str(), "");
+  std::string percent = "0.00%";
+  a->numberFormat = percent;
+  percent = "changed afterwards";
+  b->numberFormat = std::string("0.0") + "0%";
+  EXPECT_EQ(a->numberFormat.str(), "0.00%");
+  EXPECT_TRUE(a->numberFormat == b->numberFormat);
+  EXPECT_TRUE(a->numberFormat == "0.00%");
+  EXPECT_FALSE(a->numberFormat == "0.00");
+  const std::string& text = b->numberFormat;
+  EXPECT_EQ(text, "0.00%");
+  b->numberFormat = "#,##0";
+  EXPECT_FALSE(a->numberFormat == b->numberFormat);
+  EXPECT_EQ(a->numberFormat.str(), "0.00%");
+  b->numberFormat = "";
+  EXPECT_TRUE(b->numberFormat.empty());
+  EXPECT_TRUE(b->numberFormat == Cell{}.numberFormat);
+  a->numberFormat.clear();
+  EXPECT_TRUE(a->numberFormat == "");
+  Wb_closeWorkbook(wb);
+}
+
 TEST(Workbook, StructureVersionNamesAndArrayBlocks) {
   Wb_resetApp();
   Workbook* wb = Wb_newWorkbook("t.xlsx");
@@ -104,4 +134,58 @@ TEST(Workbook, CellStoreAgreesWithAnOrderedMap) {
         EXPECT_EQ(inSpan, static_cast<size_t>(std::distance(truth.lower_bound(key), truth.upper_bound(Wb_cellKey(r, c + 4)))));
       }
   }
+}
+
+// Appending takes only keys past the last cell held, in a later row or the
+// same one; what was appended is found and iterated like any other cell.
+TEST(Workbook, CellStoreAppendsOnlyPastItsLastCell) {
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> row(0, 12), col(0, 20), action(0, 2);
+  CellStore store;
+  std::map<std::uint64_t, double> truth;
+  for (int step = 0; step < 2000; ++step) {
+    std::uint64_t key = Wb_cellKey(row(rng), col(rng));
+    if (action(rng) == 0) {
+      store.erase(key);
+      truth.erase(key);
+      continue;
+    }
+    bool past = truth.empty() || truth.rbegin()->first < key;
+    Cell* cell = store.append(key, 4);
+    ASSERT_EQ(cell != nullptr, past) << step;
+    if (!cell) continue;
+    cell->value = CellValue::makeNumber(step);
+    truth[key] = step;
+    ASSERT_EQ(store.get(key), cell);
+  }
+  ASSERT_EQ(store.size(), truth.size());
+  auto t = truth.begin();
+  for (const auto& [key, cell] : store) {
+    ASSERT_EQ(key, t->first);
+    EXPECT_EQ(cell.value.number, t->second);
+    ++t;
+  }
+}
+
+// A block with a title row and a label column apart from it, as models are
+// laid out: every cell is found, and every gap is found empty.
+TEST(Workbook, CellStoreFindsCellsAroundGaps) {
+  CellStore store;
+  auto holds = [](int r, int c) { return (r == 1 || (r >= 6 && r < 30)) && (c == 0 || (c >= 4 && c <= 12) || c == 20); };
+  for (int r = 0; r < 30; ++r)
+    for (int c = 0; c < 25; ++c)
+      if (holds(r, c)) store.try_emplace(Wb_cellKey(r, c)).first->second.value = CellValue::makeNumber(r * 100 + c);
+  for (int r = 0; r < 32; ++r)
+    for (int c = 0; c < 26; ++c) {
+      const Cell* cell = store.get(Wb_cellKey(r, c));
+      ASSERT_EQ(cell != nullptr, holds(r, c)) << r << "," << c;
+      if (cell) {
+        EXPECT_EQ(cell->value.number, r * 100 + c);
+      }
+      auto bound = store.lower_bound(Wb_cellKey(r, c));
+      if (bound != store.end()) {
+        EXPECT_GE(bound->first, Wb_cellKey(r, c));
+        EXPECT_TRUE(holds(Wb_keyRow(bound->first), Wb_keyCol(bound->first)));
+      }
+    }
 }

@@ -24,6 +24,7 @@
 
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
+#include "platform/xlsx/Xlsx_Internal.h"
 #include "tests/support/ScratchTest.h"
 #include "tests/support/StoredZip.h"
 
@@ -67,7 +68,7 @@ std::vector<std::string> contents(const Workbook& wb) {
     out.push_back("sheet " + sh->name + (sh->visible ? "" : " hidden"));
     for (const auto& [key, c] : sh->cells) {
       std::string line = Wb_a1(Wb_keyRow(key), Wb_keyCol(key)) + " " + valueText(c.value) + " | " + c.formula +
-                         " | " + c.numberFormat + " | " + std::to_string(c.style);
+                         " | " + c.numberFormat.str() + " | " + std::to_string(c.style);
       if (c.arrayBlock >= 0) {
         const ArrayBlock& x = sh->arrays[c.arrayBlock];
         line += " | {" + x.formula + "} " + Wb_a1(x.row1, x.col1) + ":" + Wb_a1(x.row2, x.col2);
@@ -715,4 +716,54 @@ TEST_F(XlsxSave, AnAddedSheetKeepsItsNumberFormatsAndFitsItsColumns) {
   EXPECT_GE(widths[2], 6);         // "Name 0"
   EXPECT_GE(widths[3], 12);        // 1,234.500000
   EXPECT_LT(widths[3], 30);
+}
+
+// Texts as files write them: plain ASCII reads as it stands; escapes,
+// surrogate pairs and bytes that are not UTF-8 are decoded wherever they
+// stand in the text.
+TEST(Xlsx, DecodedTexts) {
+  EXPECT_EQ(Xlsx_decodeText(""), "");
+  EXPECT_EQ(Xlsx_decodeText("Plain text, 12.5 <&> \"q\"\r\n\t"), "Plain text, 12.5 <&> \"q\"\r\n\t");
+  EXPECT_EQ(Xlsx_decodeText("a_x0041_b"), "aAb");
+  EXPECT_EQ(Xlsx_decodeText("under_score _x00_"), "under_score _x00_");
+  EXPECT_EQ(Xlsx_decodeText("_xD83D__xDE00_"), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(Xlsx_decodeText("lone _xD83D_"), "lone \xEF\xBF\xBD");
+  EXPECT_EQ(Xlsx_decodeText("caf\xC3\xA9"), "caf\xC3\xA9");
+  EXPECT_EQ(Xlsx_decodeText("bad \xff byte"), "bad \xEF\xBF\xBD byte");
+}
+
+// A sheet part's cells scan the same whichever way their tags are written:
+// as most files write them, or with attributes in another order, blanks,
+// single quotes, a namespace prefix or an escape.
+TEST(Xlsx, ScannedCellsAlikeInEveryForm) {
+  struct Seen {
+    std::string ref, style, type, value;
+    bool hasRef, hasStyle, hasValue;
+    bool operator==(const Seen&) const = default;
+  };
+  auto scan = [](const std::string& cells) {
+    std::string xml = "<worksheet><sheetData><row r=\"1\">" + cells + "</row></sheetData></worksheet>";
+    std::vector<Seen> seen;
+    XlsxScanSink sink{&seen,
+                      [](void* out, const XlsxCellText& c) {
+                        static_cast<std::vector<Seen>*>(out)->push_back(
+                            {std::string(c.ref), std::string(c.style), std::string(c.type), std::string(c.value),
+                             c.hasRef, c.hasStyle, c.hasValue});
+                        return true;
+                      },
+                      [](void*, std::string_view, bool, std::string_view) { return true; }};
+    EXPECT_EQ(Xlsx_scanSheet(xml, sink), XlsxScan::Read) << cells;
+    return seen;
+  };
+  const std::vector<Seen> expected = {{"A1", "2", "s", "0", true, true, true},
+                                      {"B1", "", "", "", true, false, false},
+                                      {"", "", "n", "5", false, false, true},
+                                      {"D1", "1", "", "2.5", true, true, true},
+                                      {"E1", "", "str", "a&b", true, false, true}};
+  EXPECT_EQ(scan("<c r=\"A1\" s=\"2\" t=\"s\"><v>0</v></c><c r=\"B1\"/><c t=\"n\"><v>5</v></c>"
+                 "<c r=\"D1\" s=\"1\"><v>2.5</v></c><c r=\"E1\" t=\"str\"><v>a&amp;b</v></c>"),
+            expected);
+  EXPECT_EQ(scan("<c t=\"s\" s=\"2\" r=\"A1\"><v>0</v></c><c  r='B1' /><x:c t=\"n\"><v>5</v></x:c>"
+                 "<c s = \"1\" r=\"D1\"><v >2.5</v ></c><c\tr=\"E1\" t=\"str\"><v>a&amp;b</v></c>"),
+            expected);
 }
