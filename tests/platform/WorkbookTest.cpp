@@ -89,6 +89,22 @@ TEST(Workbook, StructureVersionNamesAndArrayBlocks) {
   Wb_resetApp();
 }
 
+namespace {
+
+// The store holds exactly the cells of `truth`, in key order, each with its
+// number.
+void expectHolds(const CellStore& store, const std::map<std::uint64_t, double>& truth) {
+  ASSERT_EQ(store.size(), truth.size());
+  auto t = truth.begin();
+  for (const auto& [key, cell] : store) {
+    ASSERT_EQ(key, t->first);
+    EXPECT_EQ(cell.value.number, t->second);
+    ++t;
+  }
+}
+
+}  // namespace
+
 // The cell store against an ordered map: the same cells in the same order
 // after adds and removals in any order, and the same answers to lookups,
 // lower bounds and row spans.
@@ -109,13 +125,7 @@ TEST(Workbook, CellStoreAgreesWithAnOrderedMap) {
         truth[key] = step;
       }
     }
-    ASSERT_EQ(store.size(), truth.size());
-    auto t = truth.begin();
-    for (const auto& [key, cell] : store) {
-      ASSERT_EQ(key, t->first);
-      EXPECT_EQ(cell.value.number, t->second);
-      ++t;
-    }
+    expectHolds(store, truth);
     for (int r = 0; r <= rows; ++r)
       for (int c = 0; c <= 31; ++c) {
         std::uint64_t key = Wb_cellKey(r, c);
@@ -158,13 +168,7 @@ TEST(Workbook, CellStoreAppendsOnlyPastItsLastCell) {
     truth[key] = step;
     ASSERT_EQ(store.get(key), cell);
   }
-  ASSERT_EQ(store.size(), truth.size());
-  auto t = truth.begin();
-  for (const auto& [key, cell] : store) {
-    ASSERT_EQ(key, t->first);
-    EXPECT_EQ(cell.value.number, t->second);
-    ++t;
-  }
+  expectHolds(store, truth);
 }
 
 // A block with a title row and a label column apart from it, as models are
