@@ -24,8 +24,9 @@ struct CliRun {
   bool has(const std::string& s) const { return out.find(s) != std::string::npos; }
 };
 
-inline CliRun corvan(const std::string& args) {
-  std::string cmd = std::string(CORVAN_SOLVE_OUT) + "/corvan " + args + " 2>&1 </dev/null";
+// `environment` ("NAME=value ...") is set for the command alone.
+inline CliRun corvan(const std::string& args, const std::string& environment = "") {
+  std::string cmd = environment + " " + CORVAN_SOLVE_OUT + "/corvan " + args + " 2>&1 </dev/null";
   CliRun r;
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return r;
