@@ -403,8 +403,6 @@ std::vector<int> reach(const std::vector<int>& start, const std::function<const 
   return seen;
 }
 
-// A union of areas on one sheet is a reference of several areas (its value
-// is the first area's); anything else in a union is #VALUE!.
 // A union of references on one sheet gives its areas (and, `withValues`,
 // the values of the first); anything else is #VALUE!.
 bool unionOf(const CalcNode& tree, bool withValues, CalcEvalResult* out) {
