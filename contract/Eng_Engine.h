@@ -160,6 +160,24 @@ enum SolveStatus : std::int32_t {
   StatusException = 999,       // an exception escaped `Solve`
 };
 
+// The sets of statuses that callers tell apart, named here once.
+// The engine's optimality conditions or its convergence rule ended the run.
+constexpr bool Eng_isConverged(int s) { return s == StatusSolved || s == StatusConverged; }
+// The engine's own rules accept its final point: converged, or no further
+// progress possible from there.
+constexpr bool Eng_isLocalSolution(int s) { return Eng_isConverged(s) || s == StatusNoProgress; }
+// The run found a solution: a local one, a heuristic integer solution (or
+// the gap reached), or the multistart driver's normal end.
+constexpr bool Eng_isSolution(int s) {
+  return Eng_isLocalSolution(s) || s == StatusHeuristicInteger || s == StatusMultistartEnd;
+}
+// The run was stopped early, by a limit or by the user, at a point that may
+// or may not be a solution.
+constexpr bool Eng_isEarlyStop(int s) {
+  return s == StatusIterationLimit || s == StatusUserStop || s == StatusTimeLimit ||
+         s == StatusSubproblemLimit || s == StatusIntegerLimit;
+}
+
 // Result of the progress callback, kept pending in the context.
 enum StopCode : std::int32_t {
   StopContinue = 0,

@@ -207,8 +207,7 @@ bool runSolve(BnbState& s) {
     solved = s.solve(s.problem) != 0;
   } else {
     int result = Eng_multiStartDriver(s.solve, s.problem);
-    solved = result == StatusSolved || result == StatusConverged || result == StatusNoProgress ||
-             result == StatusInfeasible;
+    solved = Eng_isLocalSolution(result) || result == StatusInfeasible;
   }
   if (s.maximise) s.problem->objective = -s.problem->objective;
   return solved;
@@ -240,10 +239,6 @@ bool solveRepeated(BnbState& s) {
     Bnb_adoptSnapshot(s);
   }
   return solved;
-}
-
-bool usableStatus(int status) {
-  return status == StatusSolved || status == StatusConverged || status == StatusNoProgress;
 }
 
 // ---- branching one node ----
@@ -338,7 +333,7 @@ bool branchNode(BnbState& s, BnbNode& node) {
     if (!childBound(s, node, up, &bound)) continue;
     (up ? s.problem->lower : s.problem->upper)[node.branchVariable] = bound;
     solveRepeated(s);
-    if (!usableStatus(s.problem->status)) continue;
+    if (!Eng_isLocalSolution(s.problem->status)) continue;
     childObjective[up] = makeChild(s, node, up, bound);
     solved[up] = true;
     if (s.allocationFailed) go = false;
@@ -408,7 +403,7 @@ int solveRoot(BnbState& s) {
   if (s.useReducedCosts) p.reducedCosts = s.reducedCosts.data();
   bool solved = solveRepeated(s);
   p.reducedCosts = given;
-  if (!solved || !usableStatus(p.status)) return StatusNone;
+  if (!solved || !Eng_isLocalSolution(p.status)) return StatusNone;
   double threshold;
   Host_getRealOption(s.owner, &threshold, RealReducedCost);
   for (double& r : s.reducedCosts) r = std::fabs(r) < threshold ? 0 : (s.maximise ? -r : r);

@@ -32,7 +32,7 @@ struct FeasibilityRun {
 };
 
 bool solvedOrUnbounded(int status) {
-  return status == StatusSolved || status == StatusConverged || status == StatusUnbounded;
+  return Eng_isConverged(status) || status == StatusUnbounded;
 }
 
 bool acceptedStatus(int status, bool evalErrorToo) {

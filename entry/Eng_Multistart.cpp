@@ -125,13 +125,11 @@ int report(MslRun& r) {
   return Host_progressValue(r.owner, ProgressSubproblem | ProgressObjective, count, shown);
 }
 
-bool localMinimum(int status) { return status == StatusSolved || status == StatusConverged; }
-
 // A local search from the problem's values; KeepGoing, or how the driver ends.
 int localSearch(MslRun& r, bool first) {
   int solved = Eng_solveWithoutSnapshot(r.solve, r.problem);
   if (first && !solved) return StatusNone;
-  bool found = localMinimum(r.problem->status);
+  bool found = Eng_isConverged(r.problem->status);
   if (first || found) takeWeights(r, first);
   if (found) addMinimum(r);
   return report(r) != StopContinue ? StatusNone : KeepGoing;

@@ -62,8 +62,8 @@ int restorePriorValues(LibraryContext* context) {
 }
 
 int listEngines(LibraryContext* context) {
-  context->engineCount = 5;
-  return 5 + 10 * Eng_writeEngineList(context);
+  context->engineCount = EngineBuiltinCount;
+  return EngineBuiltinCount + 10 * Eng_writeEngineList(context);
 }
 
 int reportModelSize(LibraryContext* context) {

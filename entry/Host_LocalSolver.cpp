@@ -80,7 +80,7 @@ int solveLocally(LibraryContext* context, double* objective, double* x, const do
   for (int j = 0; j < n; ++j) x[j] = problem->values[j];
   int status = problem->status;
   // A solution block the engine left there is its own (from Host_alloc).
-  if ((status == 0 || status == 1) && problem->saved != start.data()) Mem_free(problem->saved);
+  if (Eng_isConverged(status) && problem->saved != start.data()) Mem_free(problem->saved);
   problem->saved = nullptr;
   return status;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "contract/Eng_Engine.h"
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
 
@@ -31,19 +32,22 @@ SavedNames saveNames(Workbook* wb, int sheet) {
     if (!dn) break;
     saved.names.push_back(*dn);
   }
-  for (const char* name : {"solver_opt", "solver_typ"})
+  for (const char* name : {"solver_opt", "solver_typ", "solver_msl"})
     if (const DefinedName* dn = Wb_findName(wb, name, sheet)) saved.names.push_back(*dn);
   return saved;
 }
 
 void putBack(Workbook* wb, const SavedNames& saved) {
-  for (const char* name : {"solver_opt", "solver_typ", "solver_adj"}) Wb_deleteName(wb, name, saved.scope);
+  for (const char* name : {"solver_opt", "solver_typ", "solver_msl", "solver_adj"})
+    Wb_deleteName(wb, name, saved.scope);
   for (const DefinedName& dn : saved.names) Wb_defineName(wb, dn);
 }
 
-// One run: the cell as objective and only variable; false when the run
-// leaves no solution. The cell's value and the objective's are read before
-// the library puts the solution back.
+// One run: the cell as objective and only variable, without multistart (the
+// model's bounds on a range of variable cells are rows once one cell of it
+// is the only variable, and a multistart run asks for bounds on each
+// variable); false when the run leaves no solution. The cell's value and the
+// objective's are read before the library puts the solution back.
 bool runFor(FeSession* s, const FeModel& m, const SavedNames& saved, int row, int col, int sense, double* value,
             double* objective) {
   Workbook* wb = s->book;
@@ -53,10 +57,11 @@ bool runFor(FeSession* s, const FeModel& m, const SavedNames& saved, int row, in
   Wb_defineName(wb, DefinedName{"solver_adj", cell, saved.scope, true});
   Wb_defineName(wb, DefinedName{"solver_opt", cell, saved.scope, true});
   Wb_defineName(wb, DefinedName{"solver_typ", std::to_string(sense), saved.scope, true});
+  Wb_defineName(wb, DefinedName{"solver_msl", "0", saved.scope, true});
   int status = Fe_action(s, ActSolve);
   Fe_endProgress();
   Calc_recalculate(wb);
-  bool found = (status == 0 || status == 1 || status == 2) && Fe_pointIsFeasible(wb, m);
+  bool found = Eng_isSolution(status) && Fe_pointIsFeasible(wb, m);
   const CellValue* v = Fe_value(wb, m.sheet, row, col);
   const CellValue* o = m.hasObjective ? Fe_value(wb, m.objective.sheet, m.objective.row1, m.objective.col1) : nullptr;
   *value = v ? v->number : 0;

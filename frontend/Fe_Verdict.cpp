@@ -6,17 +6,12 @@
 #include <cstdio>
 #include <string>
 
+#include "contract/Eng_Engine.h"
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
 
 namespace {
 
-// A status the library gives a run that found a solution; a status of a run
-// stopped early, which leaves one only when its point is a solution.
-bool isSolutionStatus(int s) { return s == 0 || s == 1 || s == 2 || s == 14 || s == 17; }
-bool isStopStatus(int s) { return s == 3 || s == 6 || s == 10 || s == 15 || s == 16; }
-
-constexpr int kIntegerLimitStatus = 16;
 
 bool hasIntegerConstraints(const FeModel& m) {
   for (const FeConstraint& c : m.constraints)
@@ -27,7 +22,7 @@ bool hasIntegerConstraints(const FeModel& m) {
 // What a status means for this model: without integer constraints the
 // integer-solution limit counts the feasible points an engine found.
 std::string meaning(const FeModel& m, int status) {
-  if (status == kIntegerLimitStatus && !hasIntegerConstraints(m))
+  if (status == StatusIntegerLimit && !hasIntegerConstraints(m))
     return "stopped after finding as many feasible points as \"solver_mip\" allows (the model has no integer "
            "constraints)";
   return Fe_statusMeaning(status);
@@ -73,11 +68,11 @@ void noteConstantObjective(Workbook* wb, const FeModel& m, const FeStartValues& 
 
 }  // namespace
 
-bool Fe_endedAtAPoint(int status) { return isSolutionStatus(status) || isStopStatus(status); }
+bool Fe_endedAtAPoint(int status) { return Eng_isSolution(status) || Eng_isEarlyStop(status); }
 
 bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start) {
   bool solution = Fe_endedAtAPoint(status) && Fe_pointIsFeasible(wb, m);
-  if (isSolutionStatus(status) && !solution) {
+  if (Eng_isSolution(status) && !solution) {
     std::printf("status %d (%s), but the point the run ended at is no solution\n", status, meaning(m, status).c_str());
   } else {
     std::printf("status %d: %s\n", status, meaning(m, status).c_str());

@@ -226,7 +226,7 @@ int Ia_solve(IaEngine& e) {
   if (e.problemClass == IaClassInequalities && local == StatusInfeasible) return StatusInfeasible;
   e.reference.assign(e.n + 1, Interval{0, 0});
   for (int i = 1; i <= e.n; ++i) e.reference[i] = Interval{e.x[i], e.x[i]};
-  Ia_search(e, e.objective, Ia_localFoundSolution(local));
+  Ia_search(e, e.objective, Eng_isLocalSolution(local));
   if (e.stats.result == IaSearchEvalFailed) return IaStatusSearchEvalFailed;
   if (e.stop) return Ia_stoppedStatus(e);
   if (!Ia_evaluate(e)) return StatusEvalError;
@@ -242,7 +242,7 @@ int Ia_solve(IaEngine& e) {
       return Ia_stoppedStatus(e);
     }
     if (e.solutions.nodes.empty()) finalLocal = polished;
-    else if (!Ia_localFoundSolution(polished)) e.x = midpoint;
+    else if (!Eng_isLocalSolution(polished)) e.x = midpoint;
     if (!Ia_evaluate(e)) return StatusEvalError;
   }
   return Ia_finalStatus(e.stats.result, finalLocal);

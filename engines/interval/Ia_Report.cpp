@@ -12,8 +12,7 @@ namespace {
 constexpr int kIaTableColumns = 12;
 
 bool Ia_reportedStatus(int status) {
-  return status == StatusSolved || status == StatusConverged || status == StatusNoProgress ||
-         status == StatusInfeasible || status == IaStatusWideResult;
+  return Eng_isLocalSolution(status) || status == StatusInfeasible || status == IaStatusWideResult;
 }
 
 std::string Ia_int(int v) { return std::to_string(v); }

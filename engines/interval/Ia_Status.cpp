@@ -6,7 +6,7 @@
 int Ia_finalStatus(int searchResult, int finalLocal) {
   if (searchResult == IaSearchEvalFailed) return IaStatusSearchEvalFailed;
   if (finalLocal == StatusInfeasible) return StatusInfeasible;
-  if (searchResult == IaSearchEmptyNoIncumbent && !Ia_localFoundSolution(finalLocal))
+  if (searchResult == IaSearchEmptyNoIncumbent && !Eng_isLocalSolution(finalLocal))
     return StatusInfeasible;
   if (searchResult == IaSearchWide) return IaStatusWideResult;
   if (searchResult == IaSearchNoProgress) return StatusNoProgress;

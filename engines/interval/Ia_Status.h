@@ -10,13 +10,6 @@ enum IaEngineStatus : int {
   IaStatusWideResult = 1002,    // the gap or the best box is wider than "solver_acc"
 };
 
-// Local-solver result that stands for "no solution" in what follows: any
-// result other than 0, 1 or 2 (a local solution).
-inline bool Ia_localFoundSolution(int localResult) {
-  return localResult == StatusSolved || localResult == StatusConverged ||
-         localResult == StatusNoProgress;
-}
-
 // The engine's status after a search that ended with `searchResult` (an
 // IaSearchResult) and a final local run from the result that ended with
 // `finalLocal` (-1 when it did not run). An infeasible final local run
