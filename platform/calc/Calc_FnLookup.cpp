@@ -110,6 +110,8 @@ void fnIndex(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CalcValue v;
   Calc_evalArray(ctx, call.args[0], &v);
   CalcGrid g(v);
+  // One index cannot say both the row and the column of a table.
+  if (!hasCol && g.rows > 1 && g.cols > 1) return Calc_setScalar(out, error(CellError::Ref));
   if (!hasCol && g.rows == 1 && g.cols > 1) std::swap(r, c);
   else if (!hasCol && g.cols == 1) c = 1;
   if (r > g.rows || c > g.cols) return Calc_setScalar(out, error(CellError::Ref));
@@ -154,6 +156,12 @@ void fnColumn(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { po
 void size(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool rows) {
   CalcValue v;
   Calc_evalArray(ctx, call.args[0], &v);
+  // A single value is neither a reference nor an array: it has no rows to
+  // count, and an error passes on.
+  if (!v.area && !v.isArray) {
+    const CellValue* x = Calc_single(v);
+    return Calc_setScalar(out, x && x->kind == CellKind::Error ? *x : error(CellError::Value));
+  }
   CalcGrid g(v);
   // A whole column or row counts every cell of the sheet, not the ones in use.
   if (v.area && rows && v.area->toLastRow) g.rows = kCalcLastRow + 1 - v.area->row1;

@@ -308,6 +308,41 @@ Everyday tank() {
           6 * kPi * radius * radius, 1e-5};
 }
 
+// Two oils bought by the US gallon at 10 and 6 a gallon, blended into at
+// least 1000 litres of which at least 300 litres are the dearer one (the
+// litres from CONVERT of gallons): both limits bind, and the cheapest blend
+// costs 7200 over the litres in a gallon, 231 cubic inches of 0.254 dm.
+Everyday blend() {
+  const double litresPerGallon = 231 * 0.254 * 0.254 * 0.254;
+  return {"a blend bought in gallons (CONVERT)",
+          model({{"solver_opt", "Plan!$B$9"},
+                 {"solver_typ", "2"},
+                 {"solver_adj", "Plan!$B$2:$C$2"},
+                 {"solver_num", "1"},
+                 {"solver_lhs1", "Plan!$B$5:$B$6"},
+                 {"solver_rel1", "3"},
+                 {"solver_rhs1", "Plan!$C$5:$C$6"},
+                 {"solver_neg", "1"},
+                 {"solver_lin", "1"},
+                 {"solver_eng", "2"}},
+                {{"B1", "Oil A"},
+                 {"C1", "Oil B"},
+                 {"A2", "Gallons"},
+                 {"B2", "0"},
+                 {"C2", "0"},
+                 {"A3", "Price"},
+                 {"B3", "10"},
+                 {"C3", "6"},
+                 {"A5", "Litres"},
+                 {"B5", "=(B2+C2)*CONVERT(1,\"gal\",\"l\")"},
+                 {"C5", "1000"},
+                 {"A6", "Litres of A"},
+                 {"B6", "=B2*CONVERT(1,\"gal\",\"l\")"},
+                 {"C6", "300"},
+                 {"B9", "=SUMPRODUCT(B2:C2,B3:C3)"}}),
+          7200 / litresPerGallon, 1e-10};
+}
+
 // Four items in a table by department, each with a return and a limit;
 // each department's spending (DSUM) held to its budget: the best returns
 // first within each department.
@@ -371,7 +406,7 @@ Everyday simulated() {
 
 TEST_F(EverydayModels, EachReachesItsOptimumWithStoredOptionsAndWithAnalysis) {
   const Everyday models[] = {loan(), projects(), rate(),      schedule(),     safetyStock(), serviceLevel(),
-                             tank(), budget(),   simulated(), poissonStock(), annuityRate()};
+                             tank(), budget(),   simulated(), poissonStock(), annuityRate(), blend()};
   Fe_registerFunctions();
   int k = 0;
   for (const Everyday& m : models) {

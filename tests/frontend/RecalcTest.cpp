@@ -450,8 +450,11 @@ TEST_F(Recalc, BothCalculationsAgreeOnWhatTheWorksheetCounts) {
       {"=SUMPRODUCT(A4:A6,B4:B6)", "240"},
       {"=SUMPRODUCT(--(ROW(A1:A6)>3),B1:B6)", "150"},
       {"=SUMPRODUCT(ROW(A1:A3)*B1:B3)", "140"},
-      {"=INDEX(A1:B3,2)", "2"},
-      {"=ROWS(5)", "1"},
+      {"=INDEX(A1:B3,2)", "#REF!"},
+      {"=INDEX(A1:B3,2,2)", "20"},
+      {"=ROWS(5)", "#VALUE!"},
+      {"=COLUMNS(5)", "#VALUE!"},
+      {"=ROWS(A1:B3)*COLUMNS({1,2})", "6"},
       {"=TRANSPOSE(A1:A3)", "1"},
       {"=COUNTIF(A1:A6,TRUE)", "1"},
       {"=FIND(\"l\",C1)", "3"},
@@ -474,5 +477,45 @@ TEST_F(Recalc, BothCalculationsAgreeOnWhatTheWorksheetCounts) {
   Wb_resetApp();
   RecalcRun run = recalc({file.string(), "--interpreter"});
   EXPECT_EQ(run.status, 0) << run.out << run.err;
-  EXPECT_NE(run.out.find("S: 20 formula cells checked, 20 matching, 0 differing"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("S: 23 formula cells checked, 23 matching, 0 differing"), std::string::npos) << run.out;
+}
+
+// One index into a table of several rows and columns is "#REF!"; ROWS and
+// COLUMNS of a single value are "#VALUE!". The file stores those errors,
+// written by hand, and both calculations find them again.
+TEST_F(Recalc, IndexRowsAndColumnsRefuseWhatHasNoShape) {
+  Workbook* wb = Wb_newWorkbook("shapes.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  for (int r = 0; r < 3; ++r)
+    for (int c = 9; c < 11; ++c) Wb_setValue(wb, sh, r, c, CellValue::makeNumber(10 * r + c));
+  const struct {
+    const char* formula;
+    CellValue stored;
+  } cells[] = {
+      {"=INDEX(J1:K3,2)", CellValue::makeError(CellError::Ref)},
+      {"=INDEX(J1:K3,0)", CellValue::makeError(CellError::Ref)},
+      {"=ROWS(5)", CellValue::makeError(CellError::Value)},
+      {"=COLUMNS(5)", CellValue::makeError(CellError::Value)},
+      {"=ROWS(1/0)", CellValue::makeError(CellError::Div0)},
+      {"=INDEX(J1:J3,2)", CellValue::makeNumber(19)},
+      {"=INDEX(J2:K2,2)", CellValue::makeNumber(20)},
+      {"=INDEX(J1:K3,2,2)", CellValue::makeNumber(20)},
+      {"=ROWS(J1:K3)+COLUMNS(J1:K3)", CellValue::makeNumber(5)},
+  };
+  int row = 0;
+  for (const auto& c : cells) {
+    Wb_setFormula(wb, sh, row, 0, c.formula);
+    Wb_cellAt(wb, sh, row++, 0)->value = c.stored;
+  }
+  std::string error;
+  const fs::path file = dir_ / "shapes.xlsx";
+  ASSERT_TRUE(Xlsx_save(wb, file.string(), &error)) << error;
+  Wb_resetApp();
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{file.string()}, std::vector<std::string>{file.string(), "--interpreter"}}) {
+    RecalcRun run = recalc(args);
+    EXPECT_EQ(run.status, 0) << args.size() << "\n" << run.out << run.err;
+    EXPECT_NE(run.out.find("S: 9 formula cells checked, 9 matching, 0 differing"), std::string::npos) << run.out;
+    Wb_resetApp();
+  }
 }

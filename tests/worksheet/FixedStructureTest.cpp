@@ -1,11 +1,12 @@
 // The dependency-vector pass with trials: the worksheet functions whose
 // structure follows the values of each trial (which elements an order
 // statistic or INDEX picks, which bins FREQUENCY fills, which formula
-// WEIBULL runs, where a distribution has a result at all) clear the current
-// function's fixedStructure flag, and only when an argument that decides it
-// depends on the variables; without trials, or in another mode, the flag
-// stays. INDEX also takes its function off the reverse tape in both
-// structure modes.
+// WEIBULL, an annuity or a depreciation runs, which branch's shape IF
+// gives, where a distribution or a security has a result at all) clear the
+// current function's fixedStructure flag, and only when an argument that
+// decides it depends on the variables; without trials, or in another mode,
+// the flag stays. INDEX also takes its function off the reverse tape in
+// both structure modes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -106,6 +107,95 @@ TEST(FixedStructure, ClearedByTheStepsWhoseStructureVariesByTrial) {
       {"index", kIdIndex, "avn", true},
       {"index", kIdIndex, "anv", true},
       {"index", kIdIndex, "Ann", false},
+      // IF: a condition that depends on the variables, with an array branch.
+      {"if", kIdIf, "van", true},
+      {"if", kIdIf, "vna", true},
+      {"if", kIdIf, "va", true},
+      {"if", kIdIf, "vnn", false},
+      {"if", kIdIf, "nan", false},
+      // The annuities: the rate, or the timing when it is given.
+      {"pv", kIdPv, "vnn", true},
+      {"pv", kIdPv, "nnnnv", true},
+      {"pv", kIdPv, "nvvv", false},
+      {"fv", kIdFv, "vnn", true},
+      {"fv", kIdFv, "nnnnv", true},
+      {"fv", kIdFv, "nvvv", false},
+      {"pmt", kIdPmt, "vnn", true},
+      {"pmt", kIdPmt, "nnnnv", true},
+      {"pmt", kIdPmt, "nvvv", false},
+      {"nper", kIdNper, "vnn", true},
+      {"nper", kIdNper, "nnnnv", true},
+      {"nper", kIdNper, "nvvv", false},
+      {"ipmt", kIdIpmt, "vnnn", true},
+      {"ipmt", kIdIpmt, "nnnnnv", true},
+      {"ipmt", kIdIpmt, "nvvvv", false},
+      {"ppmt", kIdPpmt, "vnnn", true},
+      {"ppmt", kIdPpmt, "nnnnnv", true},
+      {"ppmt", kIdPpmt, "nvvvv", false},
+      // CUMIPMT, CUMPRINC and DB: any argument.
+      {"cumipmt", kIdCumipmt, "vnnnnn", true},
+      {"cumipmt", kIdCumipmt, "nnvnnn", true},
+      {"cumipmt", kIdCumipmt, "nnnnvn", true},
+      {"cumipmt", kIdCumipmt, "nnnnnn", false},
+      {"cumprinc", kIdCumprinc, "nvnnnn", true},
+      {"cumprinc", kIdCumprinc, "nnnnnn", false},
+      {"db", kIdDb, "vnnn", true},
+      {"db", kIdDb, "nvnn", true},
+      {"db", kIdDb, "nnvn", true},
+      {"db", kIdDb, "nnnnv", true},
+      {"db", kIdDb, "nnnnn", false},
+      // MIRR: the flows; EFFECT and NOMINAL: the number of periods.
+      {"mirr", kIdMirr, "Ann", true},
+      {"mirr", kIdMirr, "avv", false},
+      {"effect", kIdEffect, "nv", true},
+      {"effect", kIdEffect, "vn", false},
+      {"nominal", kIdNominal, "nv", true},
+      {"nominal", kIdNominal, "vn", false},
+      // The securities: dates, frequency and basis, and the money and rate
+      // arguments but for the Treasury bills and ODDFPRICE.
+      {"price", kIdPrice, "vnnnnnn", true},
+      {"price", kIdPrice, "nnnvnnn", true},
+      {"price", kIdPrice, "nnnnnnn", false},
+      {"duration", kIdDuration, "nnnnnv", true},
+      {"duration", kIdDuration, "nnvnnn", true},
+      {"duration", kIdDuration, "nnnnnn", false},
+      {"mduration", kIdMduration, "nvnnnn", true},
+      {"mduration", kIdMduration, "nnnvnn", true},
+      {"mduration", kIdMduration, "nnnnnn", false},
+      {"disc", kIdDisc, "nnnnv", true},
+      {"disc", kIdDisc, "nnvnn", true},
+      {"disc", kIdDisc, "nnnnn", false},
+      {"intrate", kIdIntrate, "nnnvn", true},
+      {"intrate", kIdIntrate, "nnnnn", false},
+      {"pricedisc", kIdPricedisc, "vnnnn", true},
+      {"pricedisc", kIdPricedisc, "nnnnn", false},
+      {"received", kIdReceived, "nnvnn", true},
+      {"received", kIdReceived, "nnnnn", false},
+      {"pricemat", kIdPricemat, "nnvnnn", true},
+      {"pricemat", kIdPricemat, "nnnnvn", true},
+      {"pricemat", kIdPricemat, "nnnnnn", false},
+      {"yieldmat", kIdYieldmat, "nnnvnn", true},
+      {"yieldmat", kIdYieldmat, "nnnnnn", false},
+      {"tbilleq", kIdTbilleq, "vnn", true},
+      {"tbilleq", kIdTbilleq, "nnv", false},
+      {"tbillprice", kIdTbillprice, "nvn", true},
+      {"tbillprice", kIdTbillprice, "nnv", false},
+      {"tbillyield", kIdTbillyield, "vnn", true},
+      {"tbillyield", kIdTbillyield, "nnv", false},
+      {"accrint", kIdAccrint, "nnvnnn", true},
+      {"accrint", kIdAccrint, "nnnvnn", true},
+      {"accrint", kIdAccrint, "nnnnnn", false},
+      {"accrintm", kIdAccrintm, "nnnvn", true},
+      {"accrintm", kIdAccrintm, "nnnnn", false},
+      {"oddfprice", kIdOddfprice, "nnnnnnnvn", true},
+      {"oddfprice", kIdOddfprice, "nnnnvvvnn", false},
+      {"oddlprice", kIdOddlprice, "nnnnvnnn", true},
+      {"oddlprice", kIdOddlprice, "nnnnnnnn", false},
+      // The functions whose structure no argument changes.
+      {"rate", kIdRate, "nvv", false},
+      {"sln", kIdSln, "vvv", false},
+      {"npv", kIdNpv, "vv", false},
+      {"fvschedule", kIdFvschedule, "vA", false},
   };
   for (const auto& k : cases) {
     const std::string label = std::string(k.name) + "(" + k.args + ")";

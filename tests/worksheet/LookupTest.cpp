@@ -84,14 +84,17 @@ TEST(Lookup, ErrorsInATableSpoilOnlyTheirOwnRows) {
 TEST(Lookup, IndexChooseAndTheirShapes) {
   Caller c;
   const Value* square = c.grid(2, 2, {1, 2, 3, 4});
-  // One index into a table picks its row whole, as the worksheet does.
-  for (const Value* row : {c.call(kIdIndex, {square, c.num(2), c.num(0)}), c.call(kIdIndex, {square, c.num(2)})}) {
-    ASSERT_EQ(row->kind, kValArray);
-    EXPECT_EQ(row->array->rows, 1);
-    EXPECT_EQ(Val_at(row, 0, 0)->number, 3);
-    EXPECT_EQ(Val_at(row, 0, 1)->number, 4);
-  }
-  EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.num(3)}), kErrRef));
+  // A table's row needs its column index (0 for the whole row); one index
+  // alone cannot pick an element of a table, whatever it is.
+  const Value* row = c.call(kIdIndex, {square, c.num(2), c.num(0)});
+  ASSERT_EQ(row->kind, kValArray);
+  EXPECT_EQ(row->array->rows, 1);
+  EXPECT_EQ(Val_at(row, 0, 0)->number, 3);
+  EXPECT_EQ(Val_at(row, 0, 1)->number, 4);
+  for (double k : {0.0, 1.0, 2.0, 3.0}) EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.num(k)}), kErrRef)) << k;
+  EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.text(u"x")}), kErrRef));
+  EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.values.error(kErrDiv0)}), kErrDiv0));
+  EXPECT_EQ(numberOf(c.call(kIdIndex, {c.grid(1, 3, {5, 6, 7}), c.num(3)})), 7);
   const Value* whole = c.call(kIdIndex, {square, c.num(0), c.num(0)});
   ASSERT_EQ(whole->kind, kValArray);
   EXPECT_EQ(whole->array->rows * whole->array->columns, 4);
@@ -124,10 +127,13 @@ TEST(Lookup, AddressRowsColumnsAreasAndTranspose) {
   EXPECT_EQ(address({c.num(1), c.num(1), c.num(1), c.boolean(true), c.text(u"Data")}), "Data!$A$1");
   EXPECT_EQ(address({c.num(1), c.num(1), c.num(1), c.boolean(true), c.num(5)}), "'5'!$A$1");
   EXPECT_TRUE(isError(c.call(kIdAddress, {c.num(1), c.num(257)}), kErrValue));
-  // A single value is one row and one column.
-  EXPECT_EQ(numberOf(c.call(kIdRows, {c.num(5)})), 1);
-  EXPECT_EQ(numberOf(c.call(kIdColumns, {c.text(u"x")})), 1);
-  EXPECT_TRUE(isError(c.call(kIdRows, {c.values.error(kErrDiv0)}), kErrDiv0));
+  // A single value is neither a range nor an array: no rows or columns to
+  // count; an error passes on.
+  for (int32_t id : {kIdRows, kIdColumns}) {
+    EXPECT_TRUE(isError(c.call(id, {c.num(5)}), kErrValue)) << id;
+    EXPECT_TRUE(isError(c.call(id, {c.text(u"x")}), kErrValue)) << id;
+    EXPECT_TRUE(isError(c.call(id, {c.values.error(kErrDiv0)}), kErrDiv0)) << id;
+  }
   EXPECT_EQ(numberOf(c.call(kIdAreas, {c.num(5)})), 1);
   EXPECT_EQ(numberOf(c.call(kIdColumn, {})), 3);
   EXPECT_EQ(numberOf(c.call(kIdRow, {})), 5);

@@ -146,6 +146,11 @@ bool Wsf_structureHooksSmooth(Value* result, const std::vector<const Value*>& pl
   return true;
 }
 
+void Wsf_structureVariesWith(const Value* result, const std::vector<const Value*>& decisive) {
+  for (const Value* v : decisive)
+    if (Op_hasKind(*v, kValDegVec)) return Vm_clearFixedStructure(result->context);
+}
+
 bool Wsf_hooksOrError(Value* result, int argc, const Value* const* argv) {
   return Wsf_structureHooks(result, argc, argv) || Wsf_firstErrorArg(result, argc, argv);
 }

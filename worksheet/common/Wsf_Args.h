@@ -66,6 +66,12 @@ bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv);
 // structure modes through the value-wise arguments.
 bool Wsf_structureHooksSmooth(Value* result, const std::vector<const Value*>& plain,
                               const std::vector<const Value*>& smooth);
+// The dependency-vector pass with trials: a step of the function that one
+// of the decisive values settles (which formula runs, whether there is a
+// result at all) differs from trial to trial when that value depends on a
+// decision variable, so the current function's fixedStructure flag is
+// cleared. Does nothing in another mode or without trials.
+void Wsf_structureVariesWith(const Value* result, const std::vector<const Value*>& decisive);
 // The structure hooks over every argument, then the first error argument:
 // true with the result formed by either.
 bool Wsf_hooksOrError(Value* result, int argc, const Value* const* argv);

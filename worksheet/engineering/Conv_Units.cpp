@@ -1,5 +1,5 @@
-// Unit conversion: the unit table, prefixes, pair factors and the
-// temperature scales.
+// Unit conversion: the unit table, built from the units' exact definitions,
+// prefixes, pair factors and the temperature scales.
 #include "worksheet/engineering/Conv_Units.h"
 
 #include <iterator>
@@ -9,10 +9,26 @@
 
 namespace {
 
+// The exact definitions the units are built from.
+constexpr double kInch = 0.0254;                    // metres (the international inch)
+constexpr double kFoot = 0.3048;                    // metres
+constexpr double kPound = 453.59237;                // grams (the international avoirdupois pound)
+constexpr double kPoundForce = 4.4482216152605;     // newtons: the pound under standard gravity, 9.80665 m/s2
+constexpr double kHorsepower = 745.69987158227022;  // watts: 550 foot pound-force per second
+constexpr double kSecondsPerHour = 3600;
+constexpr double kAtmosphere = 101325;  // pascals
+constexpr double kMmHgPerAtmosphere = 760;
+constexpr double kUsGallon = 3.785411784;  // litres: 231 cubic inches
+constexpr double kUkGallon = 4.54609;      // litres
+constexpr double kPintsPerGallon = 8;
+constexpr double kSlug = kPoundForce * 1000 / kFoot;            // grams: a pound-force second squared per foot
+constexpr double kFootPoundal = kFoot * kFoot * kPound / 1000;  // joules: a foot times a pound foot per second squared
+constexpr double kHorsepowerHour = kHorsepower * kSecondsPerHour;  // joules
+
 struct Unit {
   std::u16string_view name, alias;  // alias empty when there is none
   bool prefixed;                    // takes a decimal prefix
-  double perFirst;                  // how many of this unit make one of the category's first unit
+  double size;                      // the unit in its category's base unit
 };
 
 struct Category {
@@ -20,75 +36,61 @@ struct Category {
   int count;
 };
 
+// Sizes in grams: "sg" the slug; "u" the atomic mass unit, which is
+// measured rather than defined.
 constexpr Unit kMass[] = {{u"g", u"", true, 1},
-                          {u"sg", u"", false, 6.85220500053478e-5},
-                          {u"lbm", u"", false, 0.00220462291469134},
-                          {u"u", u"", true, 6.02217e23},
-                          {u"ozm", u"", false, 0.0352739718003627}};
-constexpr Unit kDistance[] = {{u"m", u"", true, 1},
-                              {u"mi", u"", false, 0.000621371192237334},
-                              {u"Nmi", u"", false, 0.000539956803455724},
-                              {u"in", u"", false, 39.3700787401575},
-                              {u"ft", u"", false, 3.28083989501312},
-                              {u"yd", u"", false, 1.09361329797891},
-                              {u"ang", u"", true, 1e10},
-                              {u"Pica", u"", false, 2834.64566929116}};
-constexpr Unit kTime[] = {{u"yr", u"", false, 1},
-                          {u"day", u"", false, 365.25},
-                          {u"hr", u"", false, 8766},
-                          {u"mn", u"", false, 525960},
-                          {u"sec", u"", true, 3.15576e7}};
+                          {u"sg", u"", false, kSlug},
+                          {u"lbm", u"", false, kPound},
+                          {u"u", u"", true, 1 / 6.02217e23},
+                          {u"ozm", u"", false, kPound / 16}};
+// Sizes in metres; "Pica" is the pica point, 1/72 inch.
+constexpr Unit kDistance[] = {{u"m", u"", true, 1},       {u"mi", u"", false, 1609.344},    {u"Nmi", u"", false, 1852},
+                              {u"in", u"", false, kInch}, {u"ft", u"", false, kFoot},       {u"yd", u"", false, 0.9144},
+                              {u"ang", u"", true, 1e-10}, {u"Pica", u"", false, kInch / 72}};
+// Sizes in seconds; the year is the Julian year of 365.25 days.
+constexpr Unit kTime[] = {{u"yr", u"", false, 31557600},
+                          {u"day", u"", false, 86400},
+                          {u"hr", u"", false, kSecondsPerHour},
+                          {u"mn", u"", false, 60},
+                          {u"sec", u"", true, 1}};
+// Sizes in pascals; the millimetre of mercury is 1/760 atmosphere.
 constexpr Unit kPressure[] = {
-    {u"Pa", u"p", true, 1}, {u"atm", u"at", true, 9.86923299998193e-6}, {u"mmHg", u"", true, 0.00750061707998627}};
-constexpr Unit kForce[] = {
-    {u"N", u"", true, 1}, {u"dyn", u"dy", true, 100000}, {u"lbf", u"", false, 0.224808923655339}};
+    {u"Pa", u"p", true, 1}, {u"atm", u"at", true, kAtmosphere}, {u"mmHg", u"", true, kAtmosphere / kMmHgPerAtmosphere}};
+// Sizes in newtons.
+constexpr Unit kForce[] = {{u"N", u"", true, 1}, {u"dyn", u"dy", true, 1e-5}, {u"lbf", u"", false, kPoundForce}};
+// Sizes in joules: "e" the erg, "c" the thermochemical calorie, "cal" the
+// international calorie, "flb" the foot-poundal, "BTU" the international
+// British thermal unit.
 constexpr Unit kEnergy[] = {{u"J", u"", true, 1},
-                            {u"e", u"", true, 9999995.19343231},
-                            {u"c", u"", true, 0.239006249473467},
-                            {u"cal", u"", true, 0.238846190642017},
-                            {u"eV", u"ev", true, 6.241457e18},
-                            {u"HPh", u"hh", false, 3.72506430801e-7},
-                            {u"Wh", u"wh", true, 0.000277777916238711},
-                            {u"flb", u"", false, 23.7304222192651},
-                            {u"BTU", u"btu", false, 0.000947815067349015}};
-constexpr Unit kPower[] = {{u"W", u"w", true, 1}, {u"HP", u"h", false, 0.00134102006031908}};
-constexpr Unit kMagnetism[] = {{u"T", u"", true, 1}, {u"ga", u"", true, 10000}};
-// Temperatures convert by their scales, not by factors.
+                            {u"e", u"", true, 1e-7},
+                            {u"c", u"", true, 4.184},
+                            {u"cal", u"", true, 4.1868},
+                            {u"eV", u"ev", true, 1.602176634e-19},
+                            {u"HPh", u"hh", false, kHorsepowerHour},
+                            {u"Wh", u"wh", true, kSecondsPerHour},
+                            {u"flb", u"", false, kFootPoundal},
+                            {u"BTU", u"btu", false, 1055.05585262}};
+// Sizes in watts.
+constexpr Unit kPower[] = {{u"W", u"w", true, 1}, {u"HP", u"h", false, kHorsepower}};
+// Sizes in teslas.
+constexpr Unit kMagnetism[] = {{u"T", u"", true, 1}, {u"ga", u"", true, 1e-4}};
+// Temperatures convert by their scales, not by sizes.
 constexpr Unit kTemperature[] = {{u"C", u"cel", false, 1}, {u"F", u"fah", false, 1}, {u"K", u"kel", true, 1}};
+// Sizes in litres: the US measures but "uk_pt", the imperial pint.
 constexpr Unit kLiquid[] = {{u"l", u"lt", true, 1},
-                            {u"tsp", u"", false, 202.84},
-                            {u"tbs", u"", false, 67.6133333333333},
-                            {u"oz", u"", false, 33.8066666666667},
-                            {u"cup", u"", false, 4.22583333333333},
-                            {u"pt", u"", false, 2.11291666666667},
-                            {u"us_pt", u"", false, 2.11291666666667},
-                            {u"uk_pt", u"", false, 1.7592978073827394},
-                            {u"qt", u"", false, 1.05645833333333},
-                            {u"gal", u"", false, 0.264114583333333}};
+                            {u"tsp", u"", false, kUsGallon / 768},
+                            {u"tbs", u"", false, kUsGallon / 256},
+                            {u"oz", u"", false, kUsGallon / 128},
+                            {u"cup", u"", false, kUsGallon / 16},
+                            {u"pt", u"", false, kUsGallon / kPintsPerGallon},
+                            {u"us_pt", u"", false, kUsGallon / kPintsPerGallon},
+                            {u"uk_pt", u"", false, kUkGallon / kPintsPerGallon},
+                            {u"qt", u"", false, kUsGallon / 4},
+                            {u"gal", u"", false, kUsGallon}};
 
 constexpr Category kCategories[] = {{kMass, 5},   {kDistance, 8}, {kTime, 5},      {kPressure, 3},    {kForce, 3},
                                     {kEnergy, 9}, {kPower, 2},    {kMagnetism, 2}, {kTemperature, 3}, {kLiquid, 10}};
 constexpr int kTemperatureCategory = 8;
-
-// Pairs whose factor is their own rather than the ratio of the table's.
-struct Pair {
-  int category, from, to;
-  double factor;
-};
-constexpr Pair kListedPairs[] = {
-    {0, 2, 0, 453.592309748811},
-    {0, 1, 0, 14593.8424189287},
-    {1, 1, 0, 1609.344},
-    {1, 2, 0, 1852},
-    {2, 1, 4, 86400},
-    {2, 2, 4, 3600},
-    {3, 1, 0, 101324.996583},
-    {3, 2, 0, 133.322363925},
-    {4, 2, 0, 4.448222},
-    {5, 1, 0, 1.000000480657e-7},
-    {5, 2, 0, 4.18399101363672},
-    {6, 1, 0, 745.701},
-};
 
 struct Prefix {
   char16_t letter;
@@ -157,18 +159,10 @@ int Conv_categoryCount() { return static_cast<int>(std::size(kCategories)); }
 int Conv_unitCount(int category) { return kCategories[category].count; }
 std::u16string_view Conv_unitName(int category, int unit) { return kCategories[category].units[unit].name; }
 
-bool Conv_pairIsListed(int category, int from, int to) {
-  for (const Pair& p : kListedPairs)
-    if (p.category == category && p.from == from && p.to == to) return true;
-  return false;
-}
-
 double Conv_pairFactor(int category, int from, int to) {
   if (from == to) return 1;
-  for (const Pair& p : kListedPairs)
-    if (p.category == category && p.from == from && p.to == to) return p.factor;
   const Unit* units = kCategories[category].units;
-  return units[to].perFirst / units[from].perFirst;
+  return units[from].size / units[to].size;
 }
 
 Value* Conv_convertUnits(Value* result, double x, std::u16string_view from, std::u16string_view to) {

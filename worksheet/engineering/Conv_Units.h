@@ -2,12 +2,10 @@
 // another of the same category (mass, distance, time, pressure, force,
 // energy, power, magnetism, temperature, liquid measure), each unit
 // optionally carrying a decimal prefix (E, P, T, G, M, k, h, e, d, c, m, u,
-// n, p, f, a) where the unit takes one. Unit names are case-sensitive. Each
-// ordered pair of units has its own factor: the table gives how many of each
-// unit make one of the category's first unit, a pair's factor is the ratio
-// of the two, and a few pairs keep a factor of their own that is not the
-// exact inverse of the reverse pair's (horsepower to watt is 745.701, watt
-// to horsepower 0.00134102006031908).
+// n, p, f, a) where the unit takes one. Unit names are case-sensitive. The
+// table gives each unit's size in its category's base unit, from the unit's
+// exact definition (the US gallon is 3.785411784 litres, the pound
+// 0.45359237 kilograms); a pair's factor is the ratio of the two sizes.
 #pragma once
 
 #include <string_view>
@@ -26,5 +24,3 @@ int Conv_categoryCount();
 int Conv_unitCount(int category);
 std::u16string_view Conv_unitName(int category, int unit);
 double Conv_pairFactor(int category, int from, int to);
-// Whether the pair (from, to) keeps a factor of its own.
-bool Conv_pairIsListed(int category, int from, int to);

@@ -21,12 +21,14 @@ void power(WsfLocal* out, const Value* base, double t) {
 }  // namespace
 
 bool Sec_headValueWise(Value* result, int argc, const Value* const* argv, const std::vector<int>& plain,
-                       const std::vector<int>& smooth, double* x) {
+                       const std::vector<int>& smooth, SecDecisive decisive, double* x) {
   std::vector<const Value*> hooked, merged;
   for (int i : plain)
     if (i < argc) hooked.push_back(argv[i]);
   for (int i : smooth)
     if (i < argc) merged.push_back(argv[i]);
+  Wsf_structureVariesWith(result, hooked);
+  if (decisive == SecDecisive::kAll) Wsf_structureVariesWith(result, merged);
   if (Wsf_structureHooksSmooth(result, hooked, merged) || Wsf_firstErrorArg(result, argc, argv)) return false;
   for (int i : plain) {
     x[i] = 0;

@@ -12,6 +12,12 @@
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/dates/Coup_Schedule.h"
 
+// The arguments whose dependence on the variables makes a securities
+// function's structure vary from trial to trial: its dates, frequency and
+// basis, which pick the schedule, and for most functions its money and rate
+// arguments too, whose range tests decide whether there is a result.
+enum class SecDecisive { kPlainOnly, kAll };
+
 // The head of a function that computes value-wise in its money and rate
 // arguments (the indices in smooth) and takes its dates, frequency and
 // basis (the indices in plain) as plain numbers: the structure hooks over
@@ -20,7 +26,7 @@
 // boolean or of a kind above the real one. False with the result formed;
 // else x[i] is plain argument i truncated toward zero (0 when left out).
 bool Sec_headValueWise(Value* result, int argc, const Value* const* argv, const std::vector<int>& plain,
-                       const std::vector<int>& smooth, double* x);
+                       const std::vector<int>& smooth, SecDecisive decisive, double* x);
 // The head of a function on plain numbers: the structure hooks over every
 // argument, the first error argument, then "#value!" for a boolean or a
 // kind above the real one. False with the result formed; else x[i] is the

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "arithmetic/operators/Op_Operators.h"
 #include "worksheet/common/Wsf_Args.h"
@@ -19,9 +20,10 @@ constexpr int kTimingOfSix = 5;
 // The structure hooks on the timing argument, the first error argument, a
 // timing of a refused kind and a rate enclosure holding 0: true with the
 // result formed. Otherwise *start says whether payments fall at the start
-// of each period.
+// of each period. The timing given and a rate of 0 each pick the formula.
 bool head(Value* result, int argc, const Value* const* argv, int timing, bool* start) {
   const bool timed = argc > timing;
+  Wsf_structureVariesWith(result, timed ? std::vector{argv[0], argv[timing]} : std::vector{argv[0]});
   if (timed && timing == kTimingOfFive &&
       Wsf_structureHooksSmooth(result, {argv[4]}, {argv[0], argv[1], argv[2], argv[3]}))
     return true;
@@ -138,6 +140,9 @@ Value* Wsf_ipmt(Value* result, int argc, const Value* const* argv, int32_t selec
 
 Value* Wsf_cumipmt(Value* result, int argc, const Value* const* argv, int32_t selector) {
   if (argc < 6) return Wsf_error(result, kErrValue);
+  // The counts pick the periods summed, the rate and the value the formula
+  // and whether there is a result.
+  Wsf_structureVariesWith(result, std::vector<const Value*>(argv, argv + argc));
   if (Wsf_structureHooksSmooth(result, {argv[1], argv[3], argv[4], argv[5]}, {argv[0], argv[2]})) return result;
   if (Wsf_firstErrorArg(result, argc, argv)) return result;
   int32_t n = 0, first = 0, last = 0, type = 0;

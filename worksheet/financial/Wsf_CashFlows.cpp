@@ -26,7 +26,9 @@ bool npvArgument(const Value* v) { return v->kind >= kValMissing && v->kind <= k
 bool dependsOnVariables(const Value* v) { return Op_hasKind(*v, kValDegDag) || Op_hasKind(*v, kValDegVec); }
 
 // The frame of EFFECT and NOMINAL: true with the result formed, else n.
+// The number of periods picks the power.
 bool periodsHead(Value* result, const Value* rate, const Value* npery, int32_t* n) {
+  Wsf_structureVariesWith(result, {npery});
   if (Wsf_structureHooksSmooth(result, {npery}, {rate})) return true;
   if (Wsf_isError(npery)) return Wsf_copy(result, npery), true;
   if (!Wsf_isNumber(npery)) return Wsf_error(result, kErrValue), true;
@@ -110,6 +112,8 @@ Value* Wsf_xnpv(Value* result, const Value* rate, const Value* values, const Val
 }
 
 Value* Wsf_mirr(Value* result, const Value* values, const Value* financeRate, const Value* reinvestRate) {
+  // The sign of each flow picks the rate it is taken at.
+  Wsf_structureVariesWith(result, {values});
   if (financeRate->kind > kValError || reinvestRate->kind > kValError) return Wsf_error(result, kErrValue);
   const Value* args[] = {values, financeRate, reinvestRate};
   EvalContext* ctx = Fin_context(result, 3, args);

@@ -66,7 +66,7 @@ Value* durationOf(Value* result, const Value* cp, const Value* yld, double frequ
 bool durationArguments(Value* result, int argc, const Value* const* argv, WsfLocal* cp, double* frequency,
                        CoupSchedule* c) {
   double x[6] = {};
-  if (!Sec_headValueWise(result, argc, argv, {0, 1, 4, 5}, {2, 3}, x)) return false;
+  if (!Sec_headValueWise(result, argc, argv, {0, 1, 4, 5}, {2, 3}, SecDecisive::kAll, x)) return false;
   if (Wsf_fails(argv[2], 0, kRelCmpLt) || Wsf_fails(argv[3], 0, kRelCmpLt) || !Sec_schedule(x[0], x[1], x[4], x[5], c))
     return Wsf_error(result, kErrNum), false;
   *frequency = x[4];
@@ -88,7 +88,7 @@ Value* Wsf_coupdaybs(Value* result, int argc, const Value* const* argv, int32_t 
 
 Value* Wsf_price(Value* result, int argc, const Value* const* argv) {
   double x[7] = {};
-  if (!Sec_headValueWise(result, argc, argv, {0, 1, 5, 6}, {2, 3, 4}, x)) return result;
+  if (!Sec_headValueWise(result, argc, argv, {0, 1, 5, 6}, {2, 3, 4}, SecDecisive::kAll, x)) return result;
   const Value *rate = argv[2], *yld = argv[3], *redemption = argv[4];
   if (Wsf_fails(rate, 0, kRelCmpLt) || Wsf_fails(yld, 0, kRelCmpLt) || Wsf_fails(redemption, 0, kRelCmpLe))
     return Wsf_error(result, kErrNum);

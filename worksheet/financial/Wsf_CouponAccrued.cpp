@@ -44,7 +44,7 @@ bool accruedPeriods(double issue, double first, double settlement, double freque
 
 Value* Wsf_accrint(Value* result, int argc, const Value* const* argv) {
   double x[7] = {};
-  if (!Sec_headValueWise(result, argc, argv, {0, 1, 2, 5, 6}, {3, 4}, x)) return result;
+  if (!Sec_headValueWise(result, argc, argv, {0, 1, 2, 5, 6}, {3, 4}, SecDecisive::kAll, x)) return result;
   Value fallback = Val_empty(result->context);
   const Value *rate = argv[3], *par = parOf(argc, argv, 4, &fallback);
   const double issue = x[0], first = x[1], settlement = x[2], frequency = x[5];
@@ -60,7 +60,7 @@ Value* Wsf_accrint(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_accrintm(Value* result, int argc, const Value* const* argv) {
   double x[5] = {};
-  if (!Sec_headValueWise(result, argc, argv, {0, 1, 4}, {2, 3}, x)) return result;
+  if (!Sec_headValueWise(result, argc, argv, {0, 1, 4}, {2, 3}, SecDecisive::kAll, x)) return result;
   Value fallback = Val_empty(result->context);
   const Value *rate = argv[2], *par = parOf(argc, argv, 3, &fallback);
   double days = 0, year = 0;

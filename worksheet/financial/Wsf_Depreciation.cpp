@@ -71,6 +71,8 @@ Value* Wsf_syd(Value* result, const Value* cost, const Value* salvage, const Val
 
 Value* Wsf_db(Value* result, int argc, const Value* const* argv) {
   if (argc < 4) return Wsf_error(result, kErrValue);
+  // The periods pick the steps, cost and salvage whether there is a result.
+  Wsf_structureVariesWith(result, std::vector<const Value*>(argv, argv + argc));
   const bool month = Wsf_given(argc, argv, 4);
   if (month ? Wsf_structureHooksSmooth(result, {argv[2], argv[3], argv[4]}, {argv[0], argv[1]})
             : Wsf_structureHooksSmooth(result, {argv[2], argv[3]}, {argv[0], argv[1]}))

@@ -18,7 +18,7 @@ struct Span {
 // rate arguments (2 and 3) must be positive: false with the result formed.
 bool discountArguments(Value* result, int argc, const Value* const* argv, Span* span) {
   double x[5] = {};
-  if (!Sec_headValueWise(result, argc, argv, {0, 1, 4}, {2, 3}, x)) return false;
+  if (!Sec_headValueWise(result, argc, argv, {0, 1, 4}, {2, 3}, SecDecisive::kAll, x)) return false;
   if (Wsf_fails(argv[2], 0, kRelCmpLe) || Wsf_fails(argv[3], 0, kRelCmpLe) ||
       !Coup_dayCount(x[0], x[1], x[4], &span->days, &span->year))
     return Wsf_error(result, kErrNum), false;
@@ -32,7 +32,7 @@ bool discountArguments(Value* result, int argc, const Value* const* argv, Span* 
 bool maturityArguments(Value* result, int argc, const Value* const* argv, int32_t moneyRelation, Span* accrued,
                        Span* toMaturity, WsfLocal* atMaturity) {
   double x[6] = {};
-  if (!Sec_headValueWise(result, argc, argv, {0, 1, 2, 5}, {3, 4}, x)) return false;
+  if (!Sec_headValueWise(result, argc, argv, {0, 1, 2, 5}, {3, 4}, SecDecisive::kAll, x)) return false;
   const double settlement = x[0], maturity = x[1], issue = x[2], basis = x[5];
   Span life;
   if (Wsf_fails(argv[3], 0, kRelCmpLt) || Wsf_fails(argv[4], 0, moneyRelation) ||

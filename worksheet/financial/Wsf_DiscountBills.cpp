@@ -21,7 +21,7 @@ constexpr double kLowestPrice = 0.001;
 bool billDays(Value* result, const Value* settlement, const Value* maturity, const Value* third, double* days) {
   const Value* argv[] = {settlement, maturity, third};
   double x[2] = {}, year = 0;
-  if (!Sec_headValueWise(result, 3, argv, {0, 1}, {2}, x)) return false;
+  if (!Sec_headValueWise(result, 3, argv, {0, 1}, {2}, SecDecisive::kPlainOnly, x)) return false;
   if (Wsf_fails(third, 0, kRelCmpLe) || !Coup_dayCount(x[0], x[1], kBasisActual360, days, &year) ||
       x[1] > x[0] + Coup_actualYearLength(x[0], x[1]))
     return Wsf_error(result, kErrNum), false;

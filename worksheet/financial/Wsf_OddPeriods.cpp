@@ -79,7 +79,7 @@ bool outOfRange(const Value* rate, const Value* yld, const Value* redemption) {
 
 Value* Wsf_oddfprice(Value* result, int argc, const Value* const* argv) {
   double x[9] = {};
-  if (!Sec_headValueWise(result, argc, argv, {0, 1, 2, 3, 7, 8}, {4, 5, 6}, x)) return result;
+  if (!Sec_headValueWise(result, argc, argv, {0, 1, 2, 3, 7, 8}, {4, 5, 6}, SecDecisive::kPlainOnly, x)) return result;
   const Value *rate = argv[4], *yld = argv[5], *redemption = argv[6];
   const double frequency = x[7];
   OddFirst t{};
@@ -114,7 +114,7 @@ Value* Wsf_oddfyield(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_oddlprice(Value* result, int argc, const Value* const* argv) {
   double x[8] = {};
-  if (!Sec_headValueWise(result, argc, argv, {0, 1, 2, 6, 7}, {3, 4, 5}, x)) return result;
+  if (!Sec_headValueWise(result, argc, argv, {0, 1, 2, 6, 7}, {3, 4, 5}, SecDecisive::kAll, x)) return result;
   const Value *rate = argv[3], *yld = argv[4], *redemption = argv[5];
   const double frequency = x[6];
   OddLast t{};

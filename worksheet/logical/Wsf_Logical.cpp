@@ -109,6 +109,10 @@ bool ifStructure(Value* result, int argc, const Value* const* argv) {
   if (!ctx) return false;
   const bool allowed = Wsf_nonSmoothAllowed(ctx->flags);
   if (ctx->flags.mode == kModeDegVec && condition->context && DegVec_if(condition)) {
+    // The condition picks, trial by trial, which branch's shape the result
+    // has.
+    const bool arrayBranch = argv[1]->kind == kValArray || (argc >= 3 && argv[2]->kind == kValArray);
+    if (arrayBranch) Vm_clearFixedStructure(ctx);
     if (allowed) ++ctx->buffers.tapeCount;
     else DegVec_markArgShaped(condition, false);
     for (int i = 1; i < argc && i < 3; ++i) {

@@ -83,8 +83,8 @@ Value* extent(Value* result, const Value* x, bool down) {
     return Wsf_integer(result, down ? x->source->lastRow - x->source->firstRow + 1
                                     : x->source->lastColumn - x->source->firstColumn + 1);
   if (x->kind == kValArray) return Wsf_integer(result, down ? rowsOf(x) : columnsOf(x));
-  // A single value is one row and one column.
-  return Wsf_isError(x) ? Wsf_copy(result, x) : Wsf_integer(result, 1);
+  // A single value is neither a range nor an array: it has no rows to count.
+  return Wsf_isError(x) ? Wsf_copy(result, x) : Wsf_error(result, kErrValue);
 }
 
 // Column letters: A to Z, then AA and on.
@@ -157,19 +157,19 @@ Value* Wsf_index(Value* result, int argc, const Value* const* argv, const CellRe
     return result;
   if (Wsf_firstErrorArg(result, argc, argv)) return result;
   const int32_t rows = rowsOf(array), columns = columnsOf(array);
+  // One index cannot say both the row and the column of a table.
+  if (!three && rows > 1 && columns >= 2) return Wsf_error(result, kErrRef);
   double r = 0, c = 0;
   if (three) {
     if (!implicitIndex(argv[1], cell, &r) || !implicitIndex(argv[2], cell, &c)) return Wsf_error(result, kErrValue);
   } else {
+    // A single row or column: its element k, the first for 0.
     double k = 0;
     if (!implicitIndex(argv[1], cell, &k)) return Wsf_error(result, kErrValue);
-    // A table of several rows and columns gives its row k whole (all of it
-    // for 0), as the worksheet does; a single row or column its element k.
-    const bool table = rows > 1 && columns >= 2;
-    k = k == 0 && !table ? 1 : k;
+    k = k == 0 ? 1 : k;
     const bool column = columns == 1 && rows > 1;
-    r = column || table ? k : 1;
-    c = column ? 1 : table ? 0 : k;
+    r = column ? k : 1;
+    c = column ? 1 : k;
   }
   if (r > rows || c > columns) return Wsf_error(result, kErrRef);
   if (array->kind != kValArray) return Wsf_copy(result, array);

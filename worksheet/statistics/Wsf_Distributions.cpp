@@ -234,8 +234,7 @@ Value* Wsf_hypgeomdist(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_expondist(Value* result, const Value* x, const Value* lambda, const Value* cumulative) {
   // The range checks on x and lambda decide, trial by trial, whether there
   // is a result at all.
-  for (const Value* v : {x, lambda, cumulative})
-    if (Op_hasKind(*v, kValDegVec)) Vm_clearFixedStructure(result->context);
+  Wsf_structureVariesWith(result, {x, lambda, cumulative});
   if (Wsf_structureHooksSmooth(result, {cumulative}, {x, lambda})) return result;
   if (Wsf_isError(cumulative)) return Wsf_copy(result, cumulative);
   if (!Wsf_isPlain(cumulative)) return Wsf_error(result, kErrValue);

@@ -397,7 +397,7 @@ Value* Wsf_standardize(Value* result, const Value* x, const Value* mean, const V
 Value* Wsf_weibull(Value* result, const Value* x, const Value* alpha, const Value* beta, const Value* cumulative) {
   if (Wsf_structureHooksSmooth(result, {cumulative}, {x, alpha, beta})) {
     // Which of the two formulas runs depends on the trial's cumulative flag.
-    if (Op_hasKind(*cumulative, kValDegVec)) Vm_clearFixedStructure(result->context);
+    Wsf_structureVariesWith(result, {cumulative});
     return result;
   }
   if (!checked(result, {x, alpha, beta, cumulative}, {})) return result;

@@ -82,7 +82,7 @@ bool structureHooks2(Value* result, const Value* a, const Value* b) {
 // with trials a dependency in either argument makes the structure vary.
 bool orderHooks(Value* result, const Value* array, const Value* k) {
   if (!structureHooks2(result, array, k)) return false;
-  if (Op_hasKind(*array, kValDegVec) || Op_hasKind(*k, kValDegVec)) Vm_clearFixedStructure(result->context);
+  Wsf_structureVariesWith(result, {array, k});
   return true;
 }
 
