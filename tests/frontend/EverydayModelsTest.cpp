@@ -341,8 +341,8 @@ Everyday thermostat() {
 Everyday datedRate() {
   const double optimum = 1000 * 0.1 / (1 - std::pow(1.1, -4));
   std::vector<std::pair<std::string, std::string>> cells = {
-      {"A2", "Payment"}, {"B2", "400"}, {"A5", "Return"}, {"B5", "=XIRR(D1:D5,E1:E5)"}, {"C5", "0.1"},
-      {"B9", "=B2"},     {"D1", "-1000"}};
+      {"A2", "Payment"}, {"B2", "400"}, {"A5", "Return"}, {"B5", "=XIRR(D1:D5,E1:E5)"},
+      {"C5", "0.1"},     {"B9", "=B2"}, {"D1", "-1000"}};
   for (int k = 0; k <= 4; ++k) {
     if (k > 0) cells.push_back({"D" + std::to_string(k + 1), "=$B$2"});
     cells.push_back({"E" + std::to_string(k + 1), std::to_string(45658 + 365 * k)});
@@ -361,12 +361,13 @@ Everyday poissonFit() {
   double lo = 1, hi = 3;
   for (int i = 0; i < 200; ++i) {
     const double m = (lo + hi) / 2;
-    (term(0, m) + term(1, m) + term(2, m) >= 0.5 ? lo : hi) = m;
+    if (term(0, m) + term(1, m) + term(2, m) >= 0.5) lo = m;
+    else hi = m;
   }
   double misfit = 0;
-  std::vector<std::pair<std::string, std::string>> cells = {
-      {"A2", "Mean"}, {"B2", "1"}, {"A6", "Up to 2"}, {"B6", "=POISSON(2,B2,TRUE)"}, {"C6", "0.5"},
-      {"B9", "=SUM(F1:F6)"}};
+  std::vector<std::pair<std::string, std::string>> cells = {{"A2", "Mean"},    {"B2", "1"},
+                                                            {"A6", "Up to 2"}, {"B6", "=POISSON(2,B2,TRUE)"},
+                                                            {"C6", "0.5"},     {"B9", "=SUM(F1:F6)"}};
   for (int k = 0; k <= 5; ++k) {
     const std::string row = std::to_string(k + 1);
     char p[32];
@@ -442,8 +443,8 @@ Everyday simulated() {
 }
 
 TEST_F(EverydayModels, EachReachesItsOptimumWithStoredOptionsAndWithAnalysis) {
-  const Everyday models[] = {loan(),      projects(),  rate(),         schedule(),     safetyStock(),
-                             serviceLevel(), tank(),    budget(),       simulated(),    poissonStock(),
+  const Everyday models[] = {loan(),         projects(),   rate(),      schedule(),  safetyStock(),
+                             serviceLevel(), tank(),       budget(),    simulated(), poissonStock(),
                              annuityRate(),  thermostat(), datedRate(), poissonFit()};
   Fe_registerFunctions();
   int k = 0;

@@ -518,8 +518,7 @@ TEST(WorksheetModes, RatesOfVariableFlowsHaveTheImplicitDerivatives) {
       EXPECT_EQ(hv->value, plainRoot(root, flows)) << root.name;
       const double h1 = 1e-3, h2 = 1e-2;
       for (int i = 1; i < kFlows; ++i) {
-        const double d =
-            (rootShifted(root, flows, i, h1, i, 0) - rootShifted(root, flows, i, -h1, i, 0)) / (2 * h1);
+        const double d = (rootShifted(root, flows, i, h1, i, 0) - rootShifted(root, flows, i, -h1, i, 0)) / (2 * h1);
         EXPECT_TRUE(near(hv->gradient[i], d, 1e-6)) << root.name << " d/dx" << i << " " << hv->gradient[i] << " " << d;
         for (int j = 1; j < kFlows; ++j) {
           const double dd = (rootShifted(root, flows, i, h2, j, h2) - rootShifted(root, flows, i, h2, j, -h2) -

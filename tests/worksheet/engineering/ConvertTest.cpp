@@ -121,7 +121,7 @@ TEST(UnitConversion, TheNumberConvertsInEveryMode) {
     const char16_t *from, *to;
     double x;
   };
-  const Pair pairs[] = {{u"ft", u"m", 7.5},   {u"F", u"C", 68},     {u"C", u"F", -3.25}, {u"K", u"F", 300},
+  const Pair pairs[] = {{u"ft", u"m", 7.5},  {u"F", u"C", 68},    {u"C", u"F", -3.25}, {u"K", u"F", 300},
                         {u"F", u"kel", 14},  {u"kK", u"mK", 0.3}, {u"C", u"C", 21},    {u"km", u"mi", 12},
                         {u"HP", u"W", 0.75}, {u"cel", u"K", 36.6}};
   for (const Pair& p : pairs) {
