@@ -7,6 +7,7 @@
 #include "contract/Host_LocalSolver.h"
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
+#include "values/Vm_Context.h"
 
 namespace {
 
@@ -25,10 +26,14 @@ int jacobianElement(LibraryContext* context, void* user, int row, int col, doubl
   return call->store(context, call->record, row, col, value, static_cast<double*>(slot));
 }
 
+// 1 done; -1 when an evaluation failed (the interpreter holds its error,
+// already reported), which the engine reports as such; 0 otherwise.
 int evalJacobian(void* user, JacobianStore store, void* record, const double* x, int flags) {
   if (!store) return 0;
   JacobianCall call{store, record};
-  return Host_evalJacobian(contextOf(user), &call, jacobianElement, nullptr, x, flags) ? 1 : 0;
+  if (Host_evalJacobian(contextOf(user), &call, jacobianElement, nullptr, x, flags)) return 1;
+  const EvalContext* model = Host_interpreterModel(contextOf(user));
+  return model && model->errors.errorCount > 0 ? -1 : 0;
 }
 
 }  // namespace

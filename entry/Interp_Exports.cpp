@@ -57,14 +57,23 @@ std::string functionsOf(const EvalTables& tables, const CellRef& at) {
   return list;
 }
 
+// What a failed evaluation was asked for: the interpreter's entry, which
+// the status bar names, and the words the failure is shown under.
+struct EvalRequest {
+  const char* entry;
+  const char* shown;
+};
+constexpr EvalRequest kValues{"evalReal", "the model could not be evaluated"};
+constexpr EvalRequest kDerivatives{"evalRealDeriv", "the derivatives could not be evaluated"};
+
 // A failed evaluation of function i: a line on the status bar, its error
 // and cell to the front end, and the failure shown.
-int evaluationFailed(LibraryContext* context, int i, const char* what) {
+int evaluationFailed(LibraryContext* context, int i, const EvalRequest& what) {
   char text[64];
-  std::snprintf(text, sizeof text, "F(%d): %s failed", i, what);
+  std::snprintf(text, sizeof text, "F(%d): %s failed", i, what.entry);
   Msg_showStatus(1, text);
   Interp_reportError(context);
-  if (const EvalContext* ctx = loadedModel(context)) Interp_showFailure(ctx, what);
+  if (const EvalContext* ctx = loadedModel(context)) Interp_showFailure(ctx, what.shown);
   return 0;
 }
 
@@ -172,7 +181,7 @@ int Interp_evalAll(LibraryContext* context, double* f, const double* x) {
   if (!ctx || !f || !x) return 0;
   Eval_setPoint(ctx->tables, x);
   const int failed = Eval_valuesNow(ctx->tables, f);
-  return failed < 0 ? 1 : evaluationFailed(context, failed, "evalReal");
+  return failed < 0 ? 1 : evaluationFailed(context, failed, kValues);
 }
 
 int Interp_evalWithCutoff(LibraryContext* context, double* f, const double* x, double bound, const int* order) {
@@ -181,7 +190,7 @@ int Interp_evalWithCutoff(LibraryContext* context, double* f, const double* x, d
   double tol = 1e-6;
   Host_getRealOption(context, &tol, RealPrecision);
   const int result = Eval_valuesWithCutoff(ctx->tables, f, x, bound, order, tol);
-  return result >= 0 ? result : evaluationFailed(context, -1 - result, "evalReal");
+  return result >= 0 ? result : evaluationFailed(context, -1 - result, kValues);
 }
 
 // Sets the variable (an elastic one in the session) and evaluates every function.
@@ -194,7 +203,7 @@ int Interp_evalPerturbPair(LibraryContext* context, double* f, int j, double xj,
     else if (!Eval_setVariable(ctx->tables, index, value)) return 0;
   }
   const int failed = Eval_valuesNow(ctx->tables, f);
-  return failed < 0 ? 1 : evaluationFailed(context, failed, "evalReal");
+  return failed < 0 ? 1 : evaluationFailed(context, failed, kValues);
 }
 
 int Interp_evalPerturbOne(LibraryContext* context, double* f, int j, double xj) {
@@ -233,7 +242,7 @@ int Interp_evalObjective(LibraryContext* context, double* value, double* gradien
   EvalContext* ctx = loadedModel(context);
   if (!ctx || !value || !x) return 0;
   if (Eval_objectiveAt(ctx->flags, ctx->tables, value, gradient, x)) return 1;
-  return evaluationFailed(context, Eval_objectiveIndex(ctx->tables.functions), gradient ? "evalRealDeriv" : "evalReal");
+  return evaluationFailed(context, Eval_objectiveIndex(ctx->tables.functions), gradient ? kDerivatives : kValues);
 }
 
 int Interp_enumDependencies(LibraryContext* context, void* user, EvalDependencyCallback callback, void* user2,
@@ -259,7 +268,7 @@ int Interp_evalJacobian(LibraryContext* context, void* user, EvalValueCallback c
   flags &= ~kJacNegateMaximised;
   JacobianCheck check{callback, user, extra, 0};
   if (!Eval_gradientsAt(ctx, &check, checkedStore, nullptr, x, flags)) {
-    if (ctx->errors.errorCount > 0) evaluationFailed(context, ctx->position.currentFunction, "evalRealDeriv");
+    if (ctx->errors.errorCount > 0) evaluationFailed(context, ctx->position.currentFunction, kDerivatives);
     return 0;
   }
   const bool elastic = forEachElastic(context, [&](int row, int column, double sign) {

@@ -165,7 +165,7 @@ const char* Fe_statusMeaning(int status) {
     case 18: return "a variable has no finite bounds, which the engine requires";
     case 19: return "bounds or start values could not be read";
     case 20: return "a lower bound is above its upper bound";
-    case 21: return "linear coefficients could not be extracted";
+    case 21: return "coefficients or derivatives could not be obtained";
     case 999: return "an internal failure ended the run";
     case 1000: return "the interval engine does not solve this problem class";
     case 1001: return "an evaluation failed inside the interval search";

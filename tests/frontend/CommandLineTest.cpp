@@ -485,7 +485,10 @@ TEST_F(CommandLineFiles, OutReplacesTheWorkbookOnlyWhenAskedTo) {
 
 // `corvan analyse` on small models whose diagnosis is known: x in B2, y in
 // C2 (both in [-2, 2]), one row in B5 against C5, the objective in B9; the
-// declared type is linear, so every nonlinear variable is named.
+// declared type is linear, so every nonlinear variable is named. CONVERT
+// is affine in its number. ABS, MAX and IF of the variables count as
+// smooth while the model lets non-smooth functions take derivatives (the
+// stored "solver_irs" 0, as by default) and as non-smooth when it does not.
 TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) {
   struct Case {
     const char* label;
@@ -495,6 +498,7 @@ TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) 
     const char* sense;     // 1 maximise, 2 minimise
     std::vector<std::string> lines;
     std::vector<std::string> options;
+    std::vector<std::pair<std::string, std::string>> cells = {};
   };
   const Case cases[] = {
       {"linear", "=B2+C2", "1", "=2*B2+3*C2", "1",
@@ -514,6 +518,15 @@ TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) 
        {"model level 1: linear", "function 2 (ABS in B9) <=: linear", "function 7 (ABS in B9) >=: linear",
         "function 8 B9 min: linear"},
        {"mtr=1"}},
+      {"CONVERT", "=CONVERT(B2,\"ft\",\"m\")+CONVERT(C2,\"F\",\"C\")", "1", "=CONVERT(B2,\"m\",\"in\")^2+C2", "2",
+       {"model level 2: quadratic objective", "function 1 B5 <=: linear, affine",
+        "function 2 B9 min: quadratic, strictly convex"}, {}},
+      {"MAX over ABS", "=MAX(E2:E4)", "1", "=IF(B2>C2,B2,C2)+ABS(B2-C2)", "2",
+       {"model level 4: smooth nonlinear", "function 1 B5 <=: smooth", "function 2 B9 min: smooth"}, {},
+       {{"E2", "=ABS(B2)"}, {"E3", "=ABS(C2+1)"}, {"E4", "=ABS(B2-C2)"}}},
+      {"MAX over ABS, non-smooth uses refused", "=MAX(E2:E4)", "1", "=IF(B2>C2,B2,C2)+ABS(B2-C2)", "2",
+       {"model level 5: non-smooth", "function 1 B5 <=: non-smooth", "function 2 B9 min: non-smooth"}, {"irs=1"},
+       {{"E2", "=ABS(B2)"}, {"E3", "=ABS(C2+1)"}, {"E4", "=ABS(B2-C2)"}}},
       {"unknown function", "=B2+C2", "1", "=NOSUCHFN(B2)+C2", "2",
        {"model level 6: unknown functions", "above the declared type: 1", "convexity: undecided",
         "function 2 B9 min: unknown function, unknown"}, {}},
@@ -527,6 +540,7 @@ TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) 
                    {"solver_rhs2", "2"},         {"solver_lhs3", "Plan!$B$2:$C$2"}, {"solver_rel3", "3"},
                    {"solver_rhs3", "-2"},        {"solver_mod", "1"}};
     model.cells = {{"B2", "0.5"}, {"C2", "0.5"}, {"B5", c.row}, {"C5", "1"}, {"B9", c.objective}};
+    model.cells.insert(model.cells.end(), c.cells.begin(), c.cells.end());
     std::string args = "analyse " + model.save(dir_ / "model.xlsx");
     for (const std::string& o : c.options) args += " --option " + o;
     const CliRun r = corvan(args);

@@ -343,6 +343,79 @@ Everyday blend() {
           7200 / litresPerGallon, 1e-10};
 }
 
+// A room heated to 20 degrees Celsius on a thermostat set in Fahrenheit
+// and a shelf wanted 3 m long but held to 2.5 m, measured in feet (CONVERT
+// of both variables): the thermostat at 68 F, the shelf at 2.5 m, the
+// objective 1 + 0.5^2.
+Everyday thermostat() {
+  return {"a thermostat and a shelf in other units (CONVERT of the variables)",
+          model({{"solver_opt", "Plan!$B$9"},
+                 {"solver_typ", "2"},
+                 {"solver_adj", "Plan!$B$2:$B$3"},
+                 {"solver_num", "1"},
+                 {"solver_lhs1", "Plan!$B$5"},
+                 {"solver_rel1", "1"},
+                 {"solver_rhs1", "Plan!$C$5"},
+                 {"solver_eng", "1"}},
+                {{"A2", "Setting"},
+                 {"B2", "50"},
+                 {"A3", "Shelf"},
+                 {"B3", "5"},
+                 {"A4", "Room"},
+                 {"B4", "=CONVERT(B2,\"F\",\"C\")"},
+                 {"A5", "Length"},
+                 {"B5", "=CONVERT(B3,\"ft\",\"m\")"},
+                 {"C5", "2.5"},
+                 {"B9", "=(B4-20)^2+(B5-3)^2+1"}}),
+          1.25, 1e-6};
+}
+
+// The least yearly payment on 1000 lent on 1 January 2025 for four years of
+// 365 days that earns at least 10% (XIRR of the dated flows): the annuity
+// payment at 10%, the years being whole.
+Everyday datedRate() {
+  const double optimum = 1000 * 0.1 / (1 - std::pow(1.1, -4));
+  std::vector<std::pair<std::string, std::string>> cells = {
+      {"A2", "Payment"}, {"B2", "400"}, {"A5", "Return"}, {"B5", "=XIRR(D1:D5,E1:E5)"},
+      {"C5", "0.1"},     {"B9", "=B2"}, {"D1", "-1000"}};
+  for (int k = 0; k <= 4; ++k) {
+    if (k > 0) cells.push_back({"D" + std::to_string(k + 1), "=$B$2"});
+    cells.push_back({"E" + std::to_string(k + 1), std::to_string(45658 + 365 * k)});
+  }
+  return {"a payment earning a rate on dated flows (XIRR)", model(oneRow("2", "$B$5", "3", "$C$5", "1"), cells),
+          optimum, 1e-6};
+}
+
+// A Poisson law fitted to the probabilities of mean 3 at counts 0 to 5
+// (POISSON's terms of the variable mean, squared misfits summed), held to
+// P(X <= 2) >= 0.5 (POISSON's cumulative form): the fit stops where that
+// bound holds with equality, e^-m (1 + m + m^2 / 2) = 0.5, found here by
+// bisection.
+Everyday poissonFit() {
+  const auto term = [](int k, double m) { return std::exp(-m + k * std::log(m) - std::lgamma(k + 1.0)); };
+  double lo = 1, hi = 3;
+  for (int i = 0; i < 200; ++i) {
+    const double m = (lo + hi) / 2;
+    if (term(0, m) + term(1, m) + term(2, m) >= 0.5) lo = m;
+    else hi = m;
+  }
+  double misfit = 0;
+  std::vector<std::pair<std::string, std::string>> cells = {{"A2", "Mean"},    {"B2", "1"},
+                                                            {"A6", "Up to 2"}, {"B6", "=POISSON(2,B2,TRUE)"},
+                                                            {"C6", "0.5"},     {"B9", "=SUM(F1:F6)"}};
+  for (int k = 0; k <= 5; ++k) {
+    const std::string row = std::to_string(k + 1);
+    char p[32];
+    std::snprintf(p, sizeof p, "%.17g", term(k, 3.0));
+    cells.push_back({"D" + row, std::to_string(k)});
+    cells.push_back({"E" + row, p});
+    cells.push_back({"F" + row, "=(POISSON(D" + row + ",$B$2,FALSE)-E" + row + ")^2"});
+    misfit += std::pow(term(k, lo) - std::strtod(p, nullptr), 2);
+  }
+  return {"a Poisson mean fitted under a bound (POISSON of the variable mean)",
+          model(oneRow("2", "$B$6", "3", "$C$6", "1"), cells), misfit, 1e-5};
+}
+
 // Four items in a table by department, each with a return and a limit;
 // each department's spending (DSUM) held to its budget: the best returns
 // first within each department.
@@ -405,8 +478,9 @@ Everyday simulated() {
 }
 
 TEST_F(EverydayModels, EachReachesItsOptimumWithStoredOptionsAndWithAnalysis) {
-  const Everyday models[] = {loan(), projects(), rate(),      schedule(),     safetyStock(), serviceLevel(),
-                             tank(), budget(),   simulated(), poissonStock(), annuityRate(), blend()};
+  const Everyday models[] = {loan(),         projects(),   rate(),      schedule(),  safetyStock(),
+                             serviceLevel(), tank(),       budget(),    simulated(), poissonStock(),
+                             annuityRate(),  blend(),      thermostat(), datedRate(), poissonFit()};
   Fe_registerFunctions();
   int k = 0;
   for (const Everyday& m : models) {
@@ -433,27 +507,38 @@ TEST_F(EverydayModels, EachReachesItsOptimumWithStoredOptionsAndWithAnalysis) {
 }  // namespace
 
 // A function that cannot give what the engine asks for: TDIST has no
-// derivatives for the analysed GRG run, NORMDIST no intervals for the
-// interval engine (the stock bounded for it). The run fails, and the
-// refusal names the status, the cell and the function.
+// derivatives for the analysed GRG run, nor has POISSON in its count,
+// NORMDIST no intervals for the interval engine (the stock bounded for
+// it). The run fails, and the refusal names the status, the function and
+// its own cell, not a cell that reads it, in the user's words: no
+// interpreter entry, no linear coefficients for the nonlinear engine.
 TEST_F(EverydayModels, AFunctionThatCannotGiveTheModeIsNamedWithItsCell) {
   struct Case {
     const char* what;
     std::vector<std::pair<std::string, std::string>> names, cells;
     const char* options;
     const char* cell;
+    const char* run;  // the run's status: an evaluation failed
   };
   const Case cases[] = {
       {"TDIST with the analysis",
        {{"solver_lhs1", "Plan!$B$7"}},
        {{"B7", "=1-TDIST(B2/100,3,1)"}},
        " --option dia=2",
-       "at Plan!$B$7 (TDIST)"},
+       "at Plan!$B$7 (TDIST)",
+       "status 9: "},
+      {"POISSON of a variable count with the analysis",
+       {{"solver_lhs1", "Plan!$B$8"}},
+       {{"B7", "=POISSON(B2/100,3,TRUE)"}, {"B8", "=SUM(B7,1)"}},
+       " --option dia=2",
+       "at Plan!$B$7 (POISSON)",
+       "status 9: "},
       {"NORMDIST in the interval engine",
        {{"solver_num", "2"}, {"solver_lhs2", "Plan!$B$2"}, {"solver_rel2", "1"}, {"solver_rhs2", "1000"}},
        {},
        " --engine 4",
-       "at Plan!$B$6 (NORMDIST)"},
+       "at Plan!$B$6 (NORMDIST)",
+       "status 1001: "},
   };
   Fe_registerFunctions();
   int k = 0;
@@ -466,5 +551,8 @@ TEST_F(EverydayModels, AFunctionThatCannotGiveTheModeIsNamedWithItsCell) {
     EXPECT_NE(r.status, 0) << c.what << "\n" << r.out;
     EXPECT_NE(r.out.find("status 39: "), std::string::npos) << c.what << "\n" << r.out;
     EXPECT_NE(r.out.find(c.cell), std::string::npos) << c.what << "\n" << r.out;
+    EXPECT_NE(r.out.find(c.run), std::string::npos) << c.what << "\n" << r.out;
+    EXPECT_EQ(r.out.find("evalReal"), std::string::npos) << c.what << "\n" << r.out;
+    EXPECT_EQ(r.out.find("linear coefficients"), std::string::npos) << c.what << "\n" << r.out;
   }
 }

@@ -438,70 +438,118 @@ TEST(WorksheetModes, SkewRefusesATrialWithoutDeviation) {
 // The rules the modes add: non-smooth uses need the allowance, interval
 // kinds outside a domain raise "Unfeasible argument" and come back as they
 // are, and IF decides per trial under a sample-vector condition.
-// IRR over a column whose first flow is plain and whose others are the
-// variables: its gradient and Hessian agree with central differences of
-// the plain IRR, and its value is the plain one.
-constexpr int32_t kIdIrr = 524;
+// IRR and XIRR over a column whose first flow is plain and whose others
+// are the variables (XIRR's dates a year of 365 days apart, the last 400
+// days after the one before): the gradient and Hessian agree with central
+// differences of the exact rate, and the value is the plain one.
+constexpr int32_t kIdIrr = 524, kIdXirr = 548;
 constexpr int kFlows = 5;
+constexpr double kDates[kFlows] = {45658, 46023, 46388, 46753, 47153};
 
-// IRR of the flows with those after the first set by set(slot, k, x).
+struct Root {
+  const char* name;
+  int32_t id;
+  int arity;  // 2 with the dates
+};
+const Root kRoots[] = {{"irr", kIdIrr, 1}, {"xirr", kIdXirr, 2}};
+
+// The rate of the flows with those after the first set by set(slot, k, x).
 template <typename Set>
-const Value* irrOf(Mode* m, const std::vector<double>& flows, Set set) {
+const Value* rootOf(Mode* m, const Root& root, const std::vector<double>& flows, Set set) {
   Val_makeArray(&m->args[0], kFlows, 1);
   Val_setNumber(Val_at(&m->args[0], 0, 0), flows[0]);
   for (int k = 1; k < kFlows; ++k) set(Val_at(&m->args[0], k, 0), k, flows[static_cast<size_t>(k)]);
-  return m->call(kIdIrr);
+  if (root.arity > 1) {
+    Val_makeArray(&m->args[1], kFlows, 1);
+    for (int k = 0; k < kFlows; ++k) Val_setNumber(Val_at(&m->args[1], k, 0), kDates[k]);
+  }
+  return m->call(root.id);
 }
 
-double plainIrr(const std::vector<double>& flows) {
-  Mode m(1, kModeReal);
-  const Value* r = irrOf(&m, flows, [](Value* slot, int, double x) { Val_setNumber(slot, x); });
+double plainRoot(const Root& root, const std::vector<double>& flows) {
+  Mode m(root.arity, kModeReal);
+  const Value* r = rootOf(&m, root, flows, [](Value* slot, int, double x) { Val_setNumber(slot, x); });
   return r->kind == kValReal ? r->number : NAN;
 }
 
-double irrShifted(std::vector<double> flows, int i, double di, int j, double dj) {
-  flows[static_cast<size_t>(i)] += di;
-  flows[static_cast<size_t>(j)] += dj;
-  return plainIrr(flows);
+// The rate at which the flows are worth nothing to the last digit: Newton
+// steps in long double from the plain rate, whose root finder stops within
+// 1.5e-8 (too coarse for second differences).
+double exactRoot(const Root& root, const std::vector<double>& flows) {
+  long double r = plainRoot(root, flows);
+  for (int step = 0; step < 4; ++step) {
+    long double f = 0, slope = 0;
+    for (int k = 0; k < kFlows; ++k) {
+      const long double t = root.arity > 1 ? (kDates[k] - kDates[0]) / 365.0L : k;
+      const long double discounted = flows[static_cast<size_t>(k)] * std::pow(1 + r, -t);
+      f += discounted;
+      slope -= t * discounted / (1 + r);
+    }
+    r -= f / slope;
+  }
+  return static_cast<double>(r);
 }
 
-TEST(WorksheetModes, IrrOfVariableFlowsHasTheImplicitDerivatives) {
+double rootShifted(const Root& root, std::vector<double> flows, int i, double di, int j, double dj) {
+  flows[static_cast<size_t>(i)] += di;
+  flows[static_cast<size_t>(j)] += dj;
+  return exactRoot(root, flows);
+}
+
+TEST(WorksheetModes, RatesOfVariableFlowsHaveTheImplicitDerivatives) {
   std::mt19937 rng(53);
   std::uniform_real_distribution<double> flow(250, 450);
-  for (int p = 0; p < kPoints; ++p) {
-    std::vector<double> flows = {-1000};
-    for (int k = 1; k < kFlows; ++k) flows.push_back(flow(rng));
-    Mode hess(1, kModeHess);
-    hess.ctx->flags.nonSmoothAllowed = 0;
-    Hess_init(hess.ctx->buffers.hessBuffer, kFlows - 1, hess.ctx);
-    const Value* r = irrOf(&hess, flows, [&](Value* slot, int k, double x) {
-      HessValue h{};
-      Hess_init(&h, kFlows - 1, hess.ctx);
-      Hess_setVar(&h, x, k);
-      Val_setHess(slot, &h);
-      Hess_free(&h);
-    });
-    ASSERT_EQ(r->kind, kValHess);
-    const auto* hv = static_cast<const HessValue*>(r->payload);
-    EXPECT_EQ(hv->value, plainIrr(flows));
-    const double h1 = 1e-3, h2 = 1e-2;
-    for (int i = 1; i < kFlows; ++i) {
-      const double d = (irrShifted(flows, i, h1, i, 0) - irrShifted(flows, i, -h1, i, 0)) / (2 * h1);
-      EXPECT_TRUE(near(hv->gradient[i], d, 1e-6)) << "d/dx" << i << " " << hv->gradient[i] << " " << d;
-      for (int j = 1; j < kFlows; ++j) {
-        const double dd = (irrShifted(flows, i, h2, j, h2) - irrShifted(flows, i, h2, j, -h2) -
-                           irrShifted(flows, i, -h2, j, h2) + irrShifted(flows, i, -h2, j, -h2)) /
-                          (4 * h2 * h2);
-        EXPECT_NEAR(hv->hessian[i][j], dd, 1e-4 * std::fabs(dd) + 1e-10) << "H" << i << j;
+  for (const Root& root : kRoots)
+    for (int p = 0; p < kPoints; ++p) {
+      std::vector<double> flows = {-1000};
+      for (int k = 1; k < kFlows; ++k) flows.push_back(flow(rng));
+      Mode hess(root.arity, kModeHess);
+      hess.ctx->flags.nonSmoothAllowed = 0;
+      Hess_init(hess.ctx->buffers.hessBuffer, kFlows - 1, hess.ctx);
+      const Value* r = rootOf(&hess, root, flows, [&](Value* slot, int k, double x) {
+        HessValue h{};
+        Hess_init(&h, kFlows - 1, hess.ctx);
+        Hess_setVar(&h, x, k);
+        Val_setHess(slot, &h);
+        Hess_free(&h);
+      });
+      ASSERT_EQ(r->kind, kValHess) << root.name;
+      const auto* hv = static_cast<const HessValue*>(r->payload);
+      EXPECT_EQ(hv->value, plainRoot(root, flows)) << root.name;
+      const double h1 = 1e-3, h2 = 1e-2;
+      for (int i = 1; i < kFlows; ++i) {
+        const double d = (rootShifted(root, flows, i, h1, i, 0) - rootShifted(root, flows, i, -h1, i, 0)) / (2 * h1);
+        EXPECT_TRUE(near(hv->gradient[i], d, 1e-6)) << root.name << " d/dx" << i << " " << hv->gradient[i] << " " << d;
+        for (int j = 1; j < kFlows; ++j) {
+          const double dd = (rootShifted(root, flows, i, h2, j, h2) - rootShifted(root, flows, i, h2, j, -h2) -
+                             rootShifted(root, flows, i, -h2, j, h2) + rootShifted(root, flows, i, -h2, j, -h2)) /
+                            (4 * h2 * h2);
+          EXPECT_NEAR(hv->hessian[i][j], dd, 1e-4 * std::fabs(dd) + 1e-10) << root.name << " H" << i << j;
+        }
       }
     }
-  }
+}
+
+// XIRR's dates shape its formula: a date with a derivative is refused with
+// "Unsupported function" and "#value!".
+TEST(WorksheetModes, XirrRefusesDatesWithDerivatives) {
+  Mode grad(2, kModeGrad);
+  const Root& xirr = kRoots[1];
+  rootOf(&grad, xirr, {-1000, 300, 300, 300, 300}, [](Value* slot, int, double x) { Val_setNumber(slot, x); });
+  GradValue g{};
+  Grad_init(&g, 2, grad.ctx);
+  Grad_setVar(&g, kDates[2], 1);
+  Val_setGrad(Val_at(&grad.args[1], 2, 0), &g);
+  Grad_free(&g);
+  EXPECT_TRUE(isError(grad.call(kIdXirr), kErrValue));
+  EXPECT_EQ(grad.ctx->errors.firstError, kStatusUnsupportedFunction);
 }
 
 // The normal distribution and quantile and the rates found as roots give
-// no enclosures: an interval argument, and a sample vector among a root's
-// flows, are refused with "Unsupported function" and "#value!".
-TEST(WorksheetModes, IntervalsOfTheNormalLawAndSamplesOfRootsAreRefused) {
+// no enclosures, and POISSON's count no derivatives: an interval argument,
+// a sample vector among a root's flows and a count with a gradient are
+// refused with "Unsupported function" and "#value!".
+TEST(WorksheetModes, ModesTheFunctionsCannotGiveAreRefused) {
   struct Case {
     const char* name;
     int32_t id, mode;
@@ -511,6 +559,8 @@ TEST(WorksheetModes, IntervalsOfTheNormalLawAndSamplesOfRootsAreRefused) {
       {"normsdist", 948, kModeInterval, {0.5}},         {"normsinv", 949, kModeInterval, {0.5}},
       {"normdist", 946, kModeInterval, {0.5, 0, 1, 1}}, {"lognormdist", 938, kModeInterval, {0.5, 0, 1}},
       {"rate", 540, kModeInterval, {4, -300, 1000}},    {"rate", 540, kModeSamples, {4, -300, 1000}},
+      {"poisson", 954, kModeGrad, {3, 2, 1}},           {"poisson term", 954, kModeGrad, {3, 2, 0}},
+      {"poisson", 954, kModeInterval, {3, 2, 1}},
   };
   for (const Case& c : cases) {
     Mode m(static_cast<int>(c.args.size()), c.mode);
@@ -519,6 +569,12 @@ TEST(WorksheetModes, IntervalsOfTheNormalLawAndSamplesOfRootsAreRefused) {
     if (c.mode == kModeInterval) {
       const Interval box{c.args[varying] - 0.1, c.args[varying] + 0.1};
       Val_setInterval(&m.args[varying], &box);
+    } else if (c.mode == kModeGrad) {
+      GradValue g{};
+      Grad_init(&g, static_cast<int>(c.args.size()), m.ctx);
+      Grad_setVar(&g, c.args[varying], 1);
+      Val_setGrad(&m.args[varying], &g);
+      Grad_free(&g);
     } else {
       SampleVector s{};
       Smp_init(&s, kTrials, m.ctx);

@@ -139,18 +139,33 @@ Found lookUp(std::u16string_view name) {
   return f;
 }
 
-// The temperature x on the scale from (C, F, K times k) on the scale to (K
-// over q).
-double temperature(double x, int from, int to, double k, double q) {
+// The steps from the temperature scale from (C, F, K times k) to the scale
+// to (K over q), by way of Celsius unless both are Kelvin (Celsius itself
+// takes no step).
+void temperatureSteps(int from, int to, double k, double q, ConvSteps* s) {
   constexpr double kFifths = 1.8, kFreezing = 32, kAbsolute = 273.15, kNinths = 0.5555555555555556;
-  double celsius = x;
-  if (from == 1) celsius = (x - kFreezing) * kNinths;
-  if (from == 2) celsius = x * k - kAbsolute;
-  if (from == to && from != 2) return x;
-  if (to == 0) return celsius;
-  if (to == 1) return celsius * kFifths + kFreezing;
-  if (from == 2) return x * k / q;
-  return (celsius + kAbsolute) / q;
+  constexpr int kFahrenheit = 1, kKelvin = 2;
+  if (from == to && from != kKelvin) return;
+  if (from == kKelvin && to == kKelvin) {
+    s->add(kConvMul, k);
+    s->add(kConvDiv, q);
+    return;
+  }
+  if (from == kFahrenheit) {
+    s->add(kConvSub, kFreezing);
+    s->add(kConvMul, kNinths);
+  }
+  if (from == kKelvin) {
+    s->add(kConvMul, k);
+    s->add(kConvSub, kAbsolute);
+  }
+  if (to == kFahrenheit) {
+    s->add(kConvMul, kFifths);
+    s->add(kConvAdd, kFreezing);
+  } else if (to == kKelvin) {
+    s->add(kConvAdd, kAbsolute);
+    s->add(kConvDiv, q);
+  }
 }
 
 }  // namespace
@@ -165,15 +180,40 @@ double Conv_pairFactor(int category, int from, int to) {
   return units[from].size / units[to].size;
 }
 
-Value* Conv_convertUnits(Value* result, double x, std::u16string_view from, std::u16string_view to) {
-  if (from.empty() || to.empty()) return Wsf_error(result, kErrNA);
+uint32_t Conv_unitSteps(std::u16string_view from, std::u16string_view to, ConvSteps* steps) {
+  *steps = ConvSteps{};
+  if (from.empty() || to.empty()) return kErrNA;
   std::u16string_view fromName, toName;
   const double k = splitPrefix(from, &fromName), q = splitPrefix(to, &toName);
   const Found a = lookUp(fromName), b = lookUp(toName);
-  if (a.category < 0 || a.category != b.category) return Wsf_error(result, kErrNA);
+  if (a.category < 0 || a.category != b.category) return kErrNA;
   const Unit* units = kCategories[a.category].units;
-  if ((k != 1 && !units[a.unit].prefixed) || (q != 1 && !units[b.unit].prefixed)) return Wsf_error(result, kErrNA);
-  const double y = a.category == kTemperatureCategory ? temperature(x, a.unit, b.unit, k, q)
-                                                      : x * k * Conv_pairFactor(a.category, a.unit, b.unit) / q;
-  return Wsf_finite(result, y);
+  if ((k != 1 && !units[a.unit].prefixed) || (q != 1 && !units[b.unit].prefixed)) return kErrNA;
+  if (a.category == kTemperatureCategory) {
+    temperatureSteps(a.unit, b.unit, k, q, steps);
+    return 0;
+  }
+  steps->add(kConvMul, k);
+  steps->add(kConvMul, Conv_pairFactor(a.category, a.unit, b.unit));
+  steps->add(kConvDiv, q);
+  return 0;
+}
+
+double Conv_applySteps(const ConvSteps& steps, double x) {
+  for (int i = 0; i < steps.count; ++i) {
+    const ConvStep& s = steps.step[i];
+    switch (s.op) {
+      case kConvMul: x *= s.c; break;
+      case kConvDiv: x /= s.c; break;
+      case kConvAdd: x += s.c; break;
+      case kConvSub: x -= s.c; break;
+    }
+  }
+  return x;
+}
+
+Value* Conv_convertUnits(Value* result, double x, std::u16string_view from, std::u16string_view to) {
+  ConvSteps steps;
+  const uint32_t error = Conv_unitSteps(from, to, &steps);
+  return error ? Wsf_error(result, error) : Wsf_finite(result, Conv_applySteps(steps, x));
 }

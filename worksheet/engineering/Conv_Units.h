@@ -8,13 +8,39 @@
 // 0.45359237 kilograms); a pair's factor is the ratio of the two sizes.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
+#include "base/Chk_Assert.h"
 #include "values/Val_Value.h"
 
-// x converted from the unit text from to the unit text to: a real, "#n/a"
-// for an empty or unknown unit, units of different categories or a prefix
-// on a unit that takes none, "#num!" for a result that is not finite.
+// A conversion is affine in the number: the steps it takes on it, in order,
+// each a multiplication, division, addition or subtraction by a constant
+// (a factor for most categories, a factor and an offset on each side of
+// Celsius for temperatures). Taking the same steps in an evaluation mode
+// gives that mode's value of the conversion, its value the plain one.
+enum ConvOp : int32_t { kConvMul, kConvDiv, kConvAdd, kConvSub };
+struct ConvStep {
+  ConvOp op;
+  double c;
+};
+constexpr int kConvMaxSteps = 4;
+struct ConvSteps {
+  ConvStep step[kConvMaxSteps] = {};
+  int count = 0;
+  void add(ConvOp op, double c) {
+    CORVAN_ASSERT(count < kConvMaxSteps);
+    step[count++] = {op, c};
+  }
+};
+
+// The steps from the unit text from to the unit text to: 0, or "#n/a" for
+// an empty or unknown unit, units of different categories or a prefix on a
+// unit that takes none.
+uint32_t Conv_unitSteps(std::u16string_view from, std::u16string_view to, ConvSteps* steps);
+double Conv_applySteps(const ConvSteps& steps, double x);
+// x converted from the unit text from to the unit text to: a real, the
+// error of Conv_unitSteps, "#num!" for a result that is not finite.
 Value* Conv_convertUnits(Value* result, double x, std::u16string_view from, std::u16string_view to);
 
 // The table as tests see it: the number of categories, of units in one,

@@ -20,8 +20,8 @@ constexpr double kHalfBracket = 0.1;
 constexpr int kRateArgs = 6;
 constexpr int kRatePeriods = 0, kRateType = 4;
 // The arguments a root is smooth in: RATE's payment, present and future
-// values, IRR's cash flows; XIRR's none (its dates shape the formula).
-constexpr unsigned kRateSmooth = 0b01110u, kIrrSmooth = 0b1u, kXirrSmooth = 0u;
+// values, IRR's and XIRR's cash flows (XIRR's dates shape the formula).
+constexpr unsigned kRateSmooth = 0b01110u, kIrrSmooth = 0b1u, kXirrSmooth = 0b1u;
 // Newton steps taken on the evaluation modes from the root of the plain
 // numbers: two carry exact first and second derivatives.
 constexpr int kNewtonSteps = 2;
@@ -93,6 +93,20 @@ Residual npvResidual(const NumValues& flows, const FinTerm& r) {
   return {d * sum, -(d * d * weighted)};
 }
 
+// XIRR's residual sum c_i b^-t_i (b = 1 + r, t_i the years from the first
+// date) and its derivative -sum t_i c_i b^(-t_i - 1).
+Residual xnpvResidual(const NumValues& flows, const std::vector<double>& dates, const FinTerm& r) {
+  const FinTerm base = 1.0 + r;
+  FinTerm sum(r.context(), 0.0), slope(r.context(), 0.0);
+  for (size_t i = 1; i < flows.items.size(); ++i) {
+    const double t = Root_yearsSince(dates[1], dates[i]);
+    const FinTerm term = FinTerm(flows.items[i]) * Fin_power(base, -t);
+    sum = sum + term;
+    slope = slope - t * term / base;
+  }
+  return {std::move(sum), std::move(slope)};
+}
+
 // RATE's residual pv g + pmt q (g - 1) / r + fv with g = (1 + r)^n and
 // q = 1 + r type, and its derivative in r.
 Residual annuityResidual(const Value* const* args, double n, double type, const FinTerm& r) {
@@ -162,6 +176,29 @@ Value* irrModes(Value* result, int argc, const Value* const* argv) {
   return polished(result, [&](const FinTerm& r) { return npvResidual(flows, r); });
 }
 
+// XIRR over cash flows of the evaluation modes; dates with derivatives are
+// refused, the formula being made of them (the structure modes have marked
+// them non-smooth before).
+Value* xirrModes(Value* result, int argc, const Value* const* argv) {
+  bool structural = false;
+  if (refusedMode(result, argc, argv, &structural)) return result;
+  for (int32_t k = 0; k < Wsf_count(argv[1]); ++k)
+    if (Stat_isPointDerivative(Wsf_element(argv[1], k)->kind)) return Stat_refuseMode(result, Wsf_element(argv[1], k));
+  NumValues flows;
+  std::vector<double> dates;
+  if (!Num_gatherValues(argv[0], kCollectStrict, &flows, result) ||
+      !Num_gatherNumbers(argv[1], kCollectStrict, &dates, result))
+    return result;
+  std::vector<double> record(flows.items.size(), 0.0);
+  for (size_t i = 1; i < record.size(); ++i) record[i] = Stat_pointOf(&flows.items[i]);
+  if (record.size() != dates.size() || record.size() < 3 || (!structural && !hasBothSigns(record, true)))
+    return Wsf_error(result, kErrNum);
+  record[0] = static_cast<double>(record.size() - 1);
+  record.insert(record.end(), dates.begin() + 1, dates.end());
+  startAt(result, structural, guessOf(argc, argv, 2), record.data(), Root_xnpvAtRate);
+  return polished(result, [&](const FinTerm& r) { return xnpvResidual(flows, dates, r); });
+}
+
 }  // namespace
 
 Value* Wsf_rate(Value* result, int argc, const Value* const* argv) {
@@ -189,6 +226,8 @@ Value* Wsf_irr(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_xirr(Value* result, int argc, const Value* const* argv) {
   if (rootHead(result, argc, argv, kXirrSmooth, 2)) return result;
   if (argv[0]->kind != kValArray || argv[1]->kind != kValArray) return Wsf_error(result, kErrNum);
+  EvalContext* ctx = nullptr;
+  if (Wsf_anyModal(2, argv, &ctx)) return xirrModes(result, argc, argv);
   std::vector<double> values, dates;
   if (!Num_gatherNumbers(argv[0], kCollectStrict, &values, result) ||
       !Num_gatherNumbers(argv[1], kCollectStrict, &dates, result))

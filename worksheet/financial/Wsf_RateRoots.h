@@ -3,12 +3,12 @@
 // and XIRR (the same for dated cash flows). The root finders work on plain
 // numbers: they bracket from [guess - 0.1, guess + 0.1] (guess 0.1 unless
 // given) and end with Brent's method; no bracket is "#num!", no convergence
-// "#n/a". RATE (in its payment, present and future values) and IRR (in its
-// cash flows) also take the point-derivative kinds: the root of their
-// points with the exact first and second derivatives the implicit function
-// gives, and are smooth there in the structure modes; sample vectors and
-// interval kinds are refused ("Unsupported function", "#value!"). XIRR
-// takes plain numbers only.
+// "#n/a". RATE (in its payment, present and future values), IRR and XIRR
+// (in their cash flows) also take the point-derivative kinds: the root of
+// their points with the exact first and second derivatives the implicit
+// function gives, and are smooth there in the structure modes; sample
+// vectors and interval kinds are refused ("Unsupported function",
+// "#value!"), as are XIRR's dates of the point-derivative kinds.
 #pragma once
 
 #include "values/Val_Value.h"

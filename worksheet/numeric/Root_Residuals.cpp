@@ -29,6 +29,8 @@ uint32_t Root_npvAtRate(void* record, double r, double* out) {
   return finite(d * acc, out);
 }
 
+double Root_yearsSince(double first, double date) { return (std::trunc(date) - std::trunc(first)) * kPerDay; }
+
 uint32_t Root_xnpvAtRate(void* record, double r, double* out) {
   const auto* v = static_cast<const double*>(record);
   const auto n = static_cast<int64_t>(v[0]);
@@ -40,7 +42,7 @@ uint32_t Root_xnpvAtRate(void* record, double r, double* out) {
   for (int64_t i = 1; i <= n; ++i) {
     const double date = std::trunc(v[n + i]);
     if (date < 0 || date > kDateLastSerial || date < first) return kNotFinite;
-    sum += v[i] / std::pow(base, (date - first) * kPerDay);
+    sum += v[i] / std::pow(base, Root_yearsSince(v[n + 1], v[n + i]));
     if (!std::isfinite(sum)) return kNotFinite;
   }
   *out = sum;

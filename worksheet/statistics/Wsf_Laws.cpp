@@ -373,7 +373,11 @@ Value* Wsf_poisson(Value* result, const Value* xv, const Value* mean, const Valu
   // The count and the switch decide, trial by trial, which terms are summed.
   if (Wsf_structureHooksSmooth(result, {xv, cumulative}, {mean}))
     return Vm_clearFixedStructure(result->context), result;
-  if (!checked(result, {xv, mean, cumulative}, {xv, cumulative})) return result;
+  if (!checked(result, {xv, mean, cumulative}, {})) return result;
+  // The count and the switch have no derivatives and no enclosures.
+  for (const Value* v : {xv, cumulative})
+    if (v->kind >= kValSamples && v->kind <= kValAffine) return Stat_refuseMode(result, v);
+  if (!checked(result, {}, {xv, cumulative})) return result;
   const double k = std::trunc(Wsf_number(xv));
   if (Wsf_number(xv) < 0 || Wsf_fails(mean, 0, kRelCmpLt)) return Wsf_error(result, kErrNum);
   const bool sum = Wsf_number(cumulative) != 0;

@@ -1,10 +1,12 @@
 // Distributions and tests LOGNORMDIST to ZTEST: the normal, lognormal,
 // Poisson, negative binomial, Weibull and t laws, their inverses, PERMUT,
 // PROB and the t and z tests. Most take plain numbers; NEGBINOMDIST (in
-// the probability), POISSON (in the mean), STANDARDIZE and WEIBULL (in x,
-// alpha and beta) compute with the generic operators and so hold in every
-// evaluation mode, a sample vector with a trial outside the domain raising
-// "Unsupported vector operation". The normal family (NORMDIST, NORMSDIST,
+// the probability), POISSON (in the mean, in its term and its cumulative
+// form), STANDARDIZE and WEIBULL (in x, alpha and beta) compute with the
+// generic operators and so hold in every evaluation mode, a sample vector
+// with a trial outside the domain raising "Unsupported vector operation";
+// POISSON's count and switch of an evaluation mode are refused
+// ("Unsupported function", "#value!"). The normal family (NORMDIST, NORMSDIST,
 // NORMINV, NORMSINV, LOGNORMDIST) takes values of the evaluation modes in
 // its numeric arguments: the normal density composed of the generic
 // operators in every mode, the distribution and the quantile with their

@@ -2,14 +2,19 @@
 // from the inch, the pound, standard gravity and the other defining
 // constants; every pair of units of the factor table converts there and back
 // to the number it started from; then prefixes, names that begin with a
-// prefix letter, temperatures and the front's argument rules.
+// prefix letter, temperatures, the front's argument rules and the number in
+// the evaluation modes.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
 #include "tests/worksheet/TestCaller.h"
+#include "values/DegVec_Payload.h"
 #include "values/Fn_Ids.h"
+#include "values/Grad_Payload.h"
+#include "values/Hess_Payload.h"
+#include "values/Smp_Payload.h"
 #include "worksheet/engineering/Conv_Units.h"
 
 namespace {
@@ -145,6 +150,105 @@ TEST(UnitConversion, TheFrontsArgumentRules) {
   EXPECT_TRUE(isError(c.call(kIdConvert, {c.boolean(true), c.text(u"m"), c.text(u"in")}), kErrValue));
   EXPECT_TRUE(isError(c.call(kIdConvert, {c.error(kErrRef), c.text(u"m"), c.text(u"in")}), kErrRef));
   EXPECT_EQ(numberOf(c.call(kIdConvert, {c.empty(), c.text(u"m"), c.text(u"in")})), 0);
+}
+
+// The number of each mode: the gradient and Hessian kinds hold the plain
+// value at their point, the slope that central differences of the plain
+// conversion give (the conversion is affine: they are exact up to
+// rounding) and no curvature; an interval holds the conversions of its
+// ends; a sample vector each trial's conversion; the dependency vector
+// finds the conversion linear.
+// A caller whose context holds result records of one variable and of
+// kTrials trials.
+constexpr int kTrials = 3;
+void prepareModes(Caller* c) {
+  Grad_init(c->ctx->buffers.gradBuffer, 1, c->ctx);
+  Hess_init(c->ctx->buffers.hessBuffer, 1, c->ctx);
+  Smp_init(c->ctx->sampling.sampleBuffer, kTrials, c->ctx);
+}
+
+TEST(UnitConversion, TheNumberConvertsInEveryMode) {
+  struct Pair {
+    const char16_t *from, *to;
+    double x;
+  };
+  const Pair pairs[] = {{u"ft", u"m", 7.5},  {u"F", u"C", 68},    {u"C", u"F", -3.25}, {u"K", u"F", 300},
+                        {u"F", u"kel", 14},  {u"kK", u"mK", 0.3}, {u"C", u"C", 21},    {u"km", u"mi", 12},
+                        {u"HP", u"W", 0.75}, {u"cel", u"K", 36.6}};
+  for (const Pair& p : pairs) {
+    const std::string names = Text_toUtf8(p.from) + " -> " + Text_toUtf8(p.to);
+    const double value = convert(p.x, p.from, p.to), h = 1e-3;
+    const double slope = (convert(p.x + h, p.from, p.to) - convert(p.x - h, p.from, p.to)) / (2 * h);
+    Caller c;
+    prepareModes(&c);
+    c.ctx->flags.mode = kModeHess;
+    HessValue hx{};
+    Hess_init(&hx, 1, c.ctx);
+    Hess_setVar(&hx, p.x, 1);
+    Value* x = c.empty();
+    Val_setHess(x, &hx);
+    Hess_free(&hx);
+    const Value* r = c.call(kIdConvert, {x, c.text(p.from), c.text(p.to)});
+    ASSERT_EQ(r->kind, kValHess) << names;
+    const auto* hv = static_cast<const HessValue*>(r->payload);
+    EXPECT_EQ(hv->value, value) << names;
+    EXPECT_NEAR(hv->gradient[1], slope, 1e-9 * std::fabs(slope)) << names;
+    EXPECT_EQ(hv->hessian[1][1], 0.0) << names;
+
+    c.ctx->flags.mode = kModeGrad;
+    GradValue gx{};
+    Grad_init(&gx, 1, c.ctx);
+    Grad_setVar(&gx, p.x, 1);
+    Val_setGrad(x, &gx);
+    Grad_free(&gx);
+    r = c.call(kIdConvert, {x, c.text(p.from), c.text(p.to)});
+    ASSERT_EQ(r->kind, kValGrad) << names;
+    EXPECT_EQ(static_cast<const GradValue*>(r->payload)->value, value) << names;
+    EXPECT_NEAR(static_cast<const GradValue*>(r->payload)->gradient[1], slope, 1e-9 * std::fabs(slope)) << names;
+
+    c.ctx->flags.mode = kModeInterval;
+    const Interval box{p.x - 1, p.x + 1};
+    Val_setInterval(x, &box);
+    r = c.call(kIdConvert, {x, c.text(p.from), c.text(p.to)});
+    ASSERT_EQ(r->kind, kValInterval) << names;
+    const auto* iv = static_cast<const Interval*>(r->payload);
+    for (double end : {p.x - 1, p.x + 1}) {
+      EXPECT_LE(iv->lo, convert(end, p.from, p.to)) << names;
+      EXPECT_GE(iv->hi, convert(end, p.from, p.to)) << names;
+    }
+
+    c.ctx->flags.mode = kModeSamples;
+    SampleVector sx{};
+    Smp_init(&sx, kTrials, c.ctx);
+    for (int t = 1; t <= kTrials; ++t) Smp_setAt(&sx, p.x + t, t);
+    Val_setSamples(x, &sx);
+    Smp_free(&sx);
+    r = c.call(kIdConvert, {x, c.text(p.from), c.text(p.to)});
+    ASSERT_EQ(r->kind, kValSamples) << names;
+    for (int t = 1; t <= kTrials; ++t)
+      EXPECT_EQ(static_cast<const SampleVector*>(r->payload)->data[t], convert(p.x + t, p.from, p.to)) << names;
+
+    c.ctx->flags.mode = kModeDegVec;
+    DegVec dx{};
+    DegVec_init(&dx, 1);
+    DegVec_setVar(&dx, 1);
+    Val_setDegVec(x, &dx);
+    DegVec_free(&dx);
+    r = c.call(kIdConvert, {x, c.text(p.from), c.text(p.to)});
+    ASSERT_EQ(r->kind, kValDegVec) << names;
+    EXPECT_EQ(static_cast<const DegVec*>(r->payload)->classes[1], kDegLinear) << names;
+  }
+  // Units that are no units give their error in a mode too.
+  Caller c;
+  prepareModes(&c);
+  c.ctx->flags.mode = kModeGrad;
+  GradValue gx{};
+  Grad_init(&gx, 1, c.ctx);
+  Grad_setVar(&gx, 1, 1);
+  Value* x = c.empty();
+  Val_setGrad(x, &gx);
+  Grad_free(&gx);
+  EXPECT_TRUE(isError(c.call(kIdConvert, {x, c.text(u"g"), c.text(u"m")}), kErrNA));
 }
 
 }  // namespace
