@@ -1,10 +1,15 @@
 // The interval global engine's host services: the analysed model of the run
-// bound to the interpreter's interval and affine evaluation modes.
+// bound to the interpreter's interval and affine evaluation modes. Derivatives
+// the interpreter takes over each function's own variables are spread over
+// all the variables of the box.
 #include "contract/Host_IntervalModel.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <vector>
 
 #include "arithmetic/affine/Aff_Ops.h"
+#include "base/Chk_Assert.h"
 #include "contract/Host_Eval.h"
 #include "entry/Interp_Exports.h"
 #include "interpreter/Eval_Entries.h"
@@ -13,6 +18,7 @@
 #include "interpreter/Prog_Program.h"
 #include "values/Aff_Payload.h"
 #include "values/Model_Functions.h"
+#include "values/Model_StructureInfo.h"
 #include "values/Model_Variables.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -45,6 +51,18 @@ int outcome(HostIntervalModel& im, bool ok) {
   return ok ? 0 : im.ctx->errors.firstError ? im.ctx->errors.firstError : 1;
 }
 
+// Function k's own variables when its derivatives come over them alone,
+// else null (they come over all n).
+const std::vector<int32_t>* compactVariables(const HostIntervalModel& im, int k) {
+  if (im.ctx->flags.compactDerivatives != 1) return nullptr;
+  return &im.ctx->tables.functions->array[static_cast<std::size_t>(im.function[k])]->variables;
+}
+
+// Zeroes slots 1..n before a compact derivative is spread over them: the
+// evaluation writes only the function's own slots, and none for a function
+// without variables.
+void clearSlots(Interval* slots, int n) { std::fill(slots + 1, slots + n + 1, Interval{0.0, 0.0}); }
+
 void setBox(HostIntervalModel& im, const Interval* box) {
   for (int j = 1; j <= im.n; ++j) Model_getVariable(im.ctx->tables.variables, j)->value = box[j];
 }
@@ -73,8 +91,10 @@ HostIntervalModel* Host_bindIntervalModel(LibraryContext* context, HostIntervalS
   auto* im = new HostIntervalModel;
   im->ctx = ctx;
   im->program = ctx->tables.program;
-  ctx->flags.compactDerivatives = 0;
   ctx->flags.affineKeepsInterval = 1;
+  // A function's own variables pruned to its nonlinear ones no longer span
+  // its derivatives: they then come over all variables.
+  if (ctx->tables.structure && ctx->tables.structure->nonlinearListBuilt) ctx->flags.compactDerivatives = 0;
   const std::vector<ModelItem*>& items = ctx->tables.functions->array;
   const int objective = Eval_objectiveIndex(ctx->tables.functions);
   im->function = {objective};
@@ -104,19 +124,33 @@ int Host_intervalBox(HostIntervalModel* model, int k, const Interval* box, Inter
 
 int Host_intervalGradient(HostIntervalModel* model, int k, const Interval* box, Interval* value, Interval* gradient) {
   setBox(*model, box);
+  const std::vector<int32_t>* own = compactVariables(*model, k);
+  if (own) clearSlots(gradient, model->n);
   int32_t curvature = 0;
-  return outcome(*model,
-                 Eval_evalIvGrad(model->program, model->function[k], true, value, gradient, &curvature, false, true));
+  const bool ok =
+      Eval_evalIvGrad(model->program, model->function[k], true, value, gradient, &curvature, false, true);
+  if (ok && own) Model_scatterIvGradient(*own, model->n, gradient, true);
+  return outcome(*model, ok);
 }
 
 int Host_intervalHessian(HostIntervalModel* model, int k, const Interval* box, Interval* value, Interval* gradient,
                          Interval* hessian) {
   setBox(*model, box);
   const int n = model->n;
+  const std::vector<int32_t>* own = compactVariables(*model, k);
   std::vector<Interval*> rows(n + 1);
   for (int i = 0; i <= n; ++i) rows[i] = hessian + static_cast<std::size_t>(i) * (n + 1);
-  return outcome(*model,
-                 Eval_evalIvHess(model->program, model->function[k], true, value, gradient, rows.data(), false, true));
+  if (own) {
+    clearSlots(gradient, n);
+    for (int i = 1; i <= n; ++i) clearSlots(rows[i], n);
+  }
+  const bool ok =
+      Eval_evalIvHess(model->program, model->function[k], true, value, gradient, rows.data(), false, true);
+  if (ok && own) {
+    Model_scatterIvGradient(*own, n, gradient, true);
+    Model_scatterIvHessian(*own, n, rows.data(), true);
+  }
+  return outcome(*model, ok);
 }
 
 // Its noise symbols are the variables' offsets from the box's midpoints.
@@ -127,7 +161,11 @@ int Host_intervalAffine(HostIntervalModel* model, int k, const Interval* box, do
   if (!Eval_evalAffine(model->program, model->function[k], true, &form, true)) return outcome(*model, false);
   *centre = form.centre;
   *radius = form.radius;
+  const std::vector<int32_t>* own = compactVariables(*model, k);
+  if (own) std::fill(coef + 1, coef + count, 0.0);
   for (int i = 1; i <= form.n && i < count; ++i) coef[i] = form.coef[i];
+  CORVAN_ASSERT(!own || count > model->n);
+  if (own) Model_scatterGradient(*own, model->n, coef, true);
   *enclosure = Aff_toIvl(&form, true);
   return 0;
 }

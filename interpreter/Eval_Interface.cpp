@@ -96,8 +96,9 @@ int Eval_objectiveAt(const EvalFlags& flags, const EvalTables& tables, double* v
   std::fill(gradient, gradient + n, 0.0);
   std::vector<double> g;
   if (!gradientOf(flags, tables, i, true, value, &g)) return 0;
-  const ModelItem* item = tables.functions->array[static_cast<size_t>(i)];
-  for (int32_t k = 1; k < static_cast<int32_t>(g.size()); ++k) gradient[variableOfSlot(flags, item, k) - 1] = g[k];
+  std::copy(g.begin() + 1, g.end(), gradient);
+  if (flags.compactDerivatives == 1)
+    Model_scatterGradient(tables.functions->array[static_cast<size_t>(i)]->variables, n, gradient, false);
   return 1;
 }
 

@@ -379,19 +379,6 @@ bool Model_bindUncertainCells(const VariableTable* table, Value* value) {
   return table && table->registry && CellReg_markVariableArea(table->registry.get(), value);
 }
 
-const std::vector<std::vector<double>>* Model_getSampleTable(const VariableTable* table) {
-  return table && table->registry ? &table->registry->trialRows : nullptr;
-}
-
-const double* Model_getDistributionSamples(const VariableTable* table, int32_t k) {
-  return table ? CellReg_trialRow(table->registry.get(), k) : nullptr;
-}
-
-bool Model_stubFalse(int32_t /*code*/, double /*p1*/, double /*p2*/, double /*p3*/, double /*p4*/, double /*p5*/,
-                     double /*p6*/, double /*p7*/, double /*p8*/, double /*p9*/, double /*p10*/) {
-  return false;
-}
-
 bool Model_rangesOverlap(const RangeRef& a, const RangeRef& b) {
   return a.sheet == b.sheet && std::max(a.firstRow, b.firstRow) <= std::min(a.lastRow, b.lastRow) &&
          std::max(a.firstColumn, b.firstColumn) <= std::min(a.lastColumn, b.lastColumn);

@@ -2,12 +2,15 @@
 // (objective, constraint sides) with their relations and right-hand sides,
 // the decision variables by range, each function's variables, the problem
 // class, and the geometry of cell ranges that binding and counting need.
+// The accessors of the sampled inputs' trial rows and the distribution hook
+// sit beside the registry they read (Model_Draws.h), and come with it here.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "simulation/registry/Model_Draws.h"
 #include "values/Model_Functions.h"
 #include "values/Model_Refs.h"
 #include "values/Model_Variables.h"
@@ -57,16 +60,6 @@ bool Model_bindVariable(const VariableTable* table, Value* value);
 // table's uncertain-cell registry (see CellReg_markVariableArea); false
 // without a registry.
 bool Model_bindUncertainCells(const VariableTable* table, Value* value);
-// The registry's per-trial rows of the sampled inputs (input k at k - 1),
-// null without a registry; the row of input k, 1-based by trial, null
-// outside 1..count or when none is stored.
-const std::vector<std::vector<double>>* Model_getSampleTable(const VariableTable* table);
-const double* Model_getDistributionSamples(const VariableTable* table, int32_t k);
-// The hook the distribution functions may ask before they compute (a code
-// and ten parameters): no model takes a draw over, so it always answers
-// false.
-bool Model_stubFalse(int32_t code, double p1, double p2, double p3, double p4, double p5, double p6, double p7,
-                     double p8, double p9, double p10);
 bool Model_setRangeType(VariableTable* table, const RangeRef& range, int32_t type);
 bool Model_setRangeBound(VariableTable* table, const RangeRef& range, double bound, bool upper);
 bool Model_setAllBounds(VariableTable* table, double bound, bool upper);

@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "arithmetic/operators/Op_Operators.h"
+#include "base/Chk_Assert.h"
+#include "simulation/registry/Model_Draws.h"
 #include "values/Model_Variables.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
@@ -16,6 +19,8 @@ namespace {
 
 // No stored percentile: the generator draws afresh.
 constexpr double kFreshDraw = NAN;
+// The parameters the distribution hook takes.
+constexpr int kHookParameters = 10;
 
 const SampleVector* samplesOf(const Value* v) { return static_cast<const SampleVector*>(v->payload); }
 
@@ -27,6 +32,13 @@ bool shortSamples(const Value* v, int32_t n) {
     if (e->kind == kValSamples && (!e->payload || samplesOf(e)->n < n)) return true;
   }
   return false;
+}
+
+// The stored row of sampled input k, whose first slot is unused.
+const std::vector<double>& rowOf(const VariableTable* variables, int32_t k) {
+  const std::vector<std::vector<double>>* rows = Model_getSampleTable(variables);
+  CORVAN_ASSERT(rows && k >= 1 && static_cast<size_t>(k) <= rows->size());
+  return (*rows)[static_cast<size_t>(k) - 1];
 }
 
 }  // namespace
@@ -84,6 +96,12 @@ bool Sim_samplesCover(Value* result, int argc, const Value* const* argv, int32_t
   return true;
 }
 
+bool Sim_hookTakesOver(int32_t law, int argc, const Value* const* argv) {
+  double p[kHookParameters] = {};
+  for (int k = 0; k < argc && k < kHookParameters; ++k) p[k] = Sim_valueAt(argv[k], 1);
+  return Model_stubFalse(law, p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8], p[9]);
+}
+
 Value* Sim_atSamplePoint(Value* result, const Value* v) {
   if (v->kind != kValArray) return Wsf_copy(result, v);
   const int32_t k = result->context->sampling.sampleIndex, columns = v->array->columns;
@@ -95,10 +113,9 @@ bool Sim_beginTrials(Value* result, const SimCall* call, SimTrials* trials) {
   EvalContext* ctx = result->context;
   trials->n = Sim_trials(ctx->sampling);
   trials->single = ctx->sampling.currentTrial > 0 ? ctx->sampling.currentTrial : 1;
-  if (call) {
-    trials->row = CellReg_trialRow(Sim_registry(ctx->tables), call->number);
-    trials->stored = CellReg_trialRowTrials(Sim_registry(ctx->tables), call->number);
-  }
+  const VariableTable* variables = ctx->tables.variables;
+  if (call) trials->row = Model_getDistributionSamples(variables, call->number);
+  if (trials->row) trials->stored = static_cast<int32_t>(rowOf(variables, call->number).size()) - 1;
   Val_clear(result);
   if (trials->n == 1) return Val_setNumber(result, 0.0), true;
   auto* s = static_cast<SampleVector*>(Val_setKind(result, kValSamples)->payload);

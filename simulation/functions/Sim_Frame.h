@@ -2,8 +2,9 @@
 // pass (dependency vectors, trials set, registration asked for), which
 // enters the calling cell into the model's registry of uncertain cells and
 // draws nothing; the per-trial values of arguments that are sample vectors;
-// the cell's stored percentile row; and the result, one draw per trial in a
-// sample vector when the context runs two or more trials, else one number.
+// the cell's stored percentile row; the model's distribution hook; and the
+// result, one draw per trial in a sample vector when the context runs two or
+// more trials, else one number.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +40,11 @@ int32_t Sim_whole(double x);
 // True when every sample-vector argument holds at least n samples; else
 // status 42 is raised and the result is "#num!".
 bool Sim_samplesCover(Value* result, int argc, const Value* const* argv, int32_t n);
+
+// Asks the model's distribution hook before law draws, with the numbers of
+// the call's first ten arguments in the first trial (0 past the last): true
+// when the hook answers for the call, which then returns without drawing.
+bool Sim_hookTakesOver(int32_t law, int argc, const Value* const* argv);
 
 // The element of an array argument that belongs to the convexity tester's
 // current sample point k (row-major, from 1); "#n/a" when k lies outside

@@ -67,7 +67,7 @@ Value* member(Value* r, int argc, const Value* const* a, const SimCall* call) {
   static_assert(K >= 1 && K <= kMaxParameters);
   if (argc < K) return Wsf_error(r, kErrValue);
   if (settledBefore(r, argc, a, call, L) || argumentsRefused(r, argc, a, K)) return r;
-  if (!Sim_samplesCover(r, argc, a, Sim_trials(r->context->sampling))) return r;
+  if (!Sim_samplesCover(r, argc, a, Sim_trials(r->context->sampling)) || Sim_hookTakesOver(L, argc, a)) return r;
   RandState* s = r->context->sampling.rand;
   return Sim_drawTrials(r, call, [&](int32_t t, double u) {
     double p[kMaxParameters];
@@ -182,7 +182,7 @@ Value* custom(Value* r, int argc, const Value* const* a, const SimCall* call) {
     if (a[i]->kind >= kValSamples && a[i]->kind != kValText) return Wsf_error(r, kErrNum);
   NumMatrix m;
   int32_t rows = 0, columns = 0;
-  if (!outcomeTable(r, a[0], &m, &rows, &columns)) return r;
+  if (!outcomeTable(r, a[0], &m, &rows, &columns) || Sim_hookTakesOver(kSimLawCustom, argc, a)) return r;
   std::vector<std::vector<double>> column(static_cast<size_t>(columns) + 1,
                                           std::vector<double>(static_cast<size_t>(rows) + 1, 0.0));
   for (int32_t i = 1; i <= rows; ++i)

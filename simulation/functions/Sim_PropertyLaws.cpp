@@ -140,7 +140,9 @@ Value* distribution(const Member& m, Value* result, int argc, const Value* const
   if (!Sim_parseProperties(Sim_registry(ctx->tables), Sim_cellOf(ctx->position, call), m.k, argc, argv, &q))
     return Wsf_error(result, kErrNum);
   Lists l;
-  if (registering || !checkParameters(result, m, argv) || !gatherLists(result, m, argv, &l)) return result;
+  if (registering || !checkParameters(result, m, argv) || !gatherLists(result, m, argv, &l) ||
+      Sim_hookTakesOver(m.code, argc, argv))
+    return result;
   return Sim_drawTrials(result, call, [&](int32_t trial, double u) {
     double p[kMaxParameters] = {};
     for (int i = 0; i < m.scalars; ++i) p[i] = Sim_valueAt(argv[i], trial);

@@ -32,15 +32,17 @@ double at(const Value* const* a, int k, int32_t t) { return Sim_valueAt(a[k], t)
 
 // The steps before the draws: the structure hooks (no trials), the
 // registration pass, the first error argument, a refused argument ("#num!"
-// for one that is neither a number nor a sample vector, when scalars) and
-// sample vectors shorter than the trials. True when they formed the result.
+// for one that is neither a number nor a sample vector, when scalars),
+// sample vectors shorter than the trials and the model's distribution hook.
+// True when they formed the result.
 bool settled(Value* r, const SimCall* call, int argc, const Value* const* a, int32_t law, bool scalars) {
   EvalContext* ctx = r->context;
   if (ctx->sampling.trialCount == 0 && Wsf_structureHooks(r, argc, a)) return true;
   if (Sim_registering(ctx->flags.mode, ctx->sampling))
     return Sim_register(r, call, law, kSimFamilySampled, argc, a, nullptr), true;
   const auto refused = [scalars](const Value* v, int) { return scalars && v->kind > kValSamples; };
-  return Wsf_firstRefusedArg(r, argc, a, kErrNum, refused) || !Sim_samplesCover(r, argc, a, Sim_trials(ctx->sampling));
+  return Wsf_firstRefusedArg(r, argc, a, kErrNum, refused) || !Sim_samplesCover(r, argc, a, Sim_trials(ctx->sampling)) ||
+         Sim_hookTakesOver(law, argc, a);
 }
 
 // The draw of a scalar law in trial t at percentile u.

@@ -120,11 +120,6 @@ const double* CellReg_trialRow(const CellRegistry* reg, int32_t k) {
   return row.empty() ? nullptr : row.data();
 }
 
-int32_t CellReg_trialRowTrials(const CellRegistry* reg, int32_t k) {
-  if (!CellReg_trialRow(reg, k)) return 0;
-  return static_cast<int32_t>(reg->trialRows[static_cast<size_t>(k) - 1].size()) - 1;
-}
-
 bool CellReg_markVariableArea(const CellRegistry* reg, Value* value) {
   if (!value->source || value->reference < 0) return false;
   if (value->kind == kValArray && value->reference == kMixedSlot) return false;

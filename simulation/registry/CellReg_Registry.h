@@ -123,8 +123,6 @@ bool CellReg_setTrialRow(CellRegistry* reg, int32_t k, const double* values, int
 // The per-trial row of input k, 1-based by trial; null when k lies outside
 // 1..count or no row is stored.
 const double* CellReg_trialRow(const CellRegistry* reg, int32_t k);
-// The number of trials the row of input k holds; 0 when there is none.
-int32_t CellReg_trialRowTrials(const CellRegistry* reg, int32_t k);
 // Numbers the cells of a reference value that lie in sampled-input areas:
 // its reference slot (a single cell) or its elements' slots (an area) become
 // minus the cell's number, counted over the areas in order, row by row. A

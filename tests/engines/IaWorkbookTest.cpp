@@ -138,6 +138,27 @@ TEST_F(GlobalOptions, AStopAtALocalIterationEndsTheRun) {
   EXPECT_NEAR(valueAt("B6"), 0.0, 1e-6);
 }
 
+// A model whose objective reads only the second variable and whose
+// constraint reads only the first: minimise (y - 1)² + y² (least 0.5 at
+// y = 0.5) with x² <= 4 and both in [-3, 3]. With the derivatives taken over
+// each function's own variables ("solver_ism" 1) and spread over the box,
+// as without, both contraction methods reach the optimum.
+TEST_F(GlobalOptions, DerivativesOverEachFunctionsOwnVariablesReachTheOptimum) {
+  for (const char* own : {"0", "1"})
+    for (const char* method : {"1", "2"}) {
+      twoVariables("=(B1-1)^2+B1*B1", 2, 4, 3, 2, 2);
+      formula("D1", "=A1*A1");
+      bounds(1, "Model!$A$1:$B$1", -3, 3);
+      row(3, "Model!$D$1", 1, 4);
+      name("solver_ism", own);
+      name("solver_met", method);
+      ASSERT_EQ(solve(0), StatusSolved) << own << method;
+      EXPECT_NEAR(valueAt("C1"), 0.5, 1e-6) << own << method;
+      EXPECT_NEAR(valueAt("B1"), 0.5, 1e-3) << own << method;
+      EXPECT_LE(valueAt("D1"), 4 + 1e-6) << own << method;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Global, GlobalWorkbooks, ::testing::ValuesIn(readProblems()),
                          [](const auto& info) { return info.param.name; });
 

@@ -387,6 +387,25 @@ int collect(LibraryContext*, void* user, int i, int j, double value, void*) {
   return 1;
 }
 
+// An objective of y alone, f = y² + 3y at (1, 2): its gradient over both
+// variables is (0, 7), whether its derivatives come over its own variables
+// and are spread, or over all of them.
+TEST(EvalInterface, ObjectiveGradientCoversEveryVariable) {
+  for (int32_t compact : {0, 1}) {
+    TwoVariables t(compact, Interval{0, 0}, Interval{0, 0}, "=b1*b1+3*b1", "=7");
+    ASSERT_TRUE(t.ok);
+    t.ctx->tables.program = &t.program;
+    t.ctx->tables.functions = t.functions;
+    t.functions->array[0]->relation = kRelMinimise;
+    const double x[2] = {1, 2};
+    double value = 0, g[2] = {-9, -9};
+    ASSERT_EQ(Eval_objectiveAt(t.ctx->flags, t.ctx->tables, &value, g, x), 1);
+    EXPECT_DOUBLE_EQ(value, 10.0) << compact;
+    EXPECT_EQ(g[0], 0.0) << compact;
+    EXPECT_DOUBLE_EQ(g[1], 7.0) << compact;
+  }
+}
+
 TEST(EvalInterface, QuadraticTermsAndGradientsAtZero) {
   for (int32_t compact : {0, 1}) {
     Quadratic q(compact);

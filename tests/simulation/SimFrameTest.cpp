@@ -8,6 +8,7 @@
 #include "simulation/functions/Sim_Frame.h"
 #include "simulation/functions/Sim_Random.h"
 #include "simulation/registry/CellReg_Registry.h"
+#include "simulation/registry/Model_Draws.h"
 #include "tests/simulation/SimCaller.h"
 #include "values/Vm_Status.h"
 
@@ -27,8 +28,8 @@ TEST_F(Frame, ShortPercentileRowDrawsAfreshPastItsEnd) {
   CellReg_setCellCount(reg(), 1);
   const double row[] = {0, 0.25, 0.5};
   CellReg_setTrialRow(reg(), 1, row, 2);
-  EXPECT_EQ(CellReg_trialRowTrials(reg(), 1), 2);
-  EXPECT_EQ(CellReg_trialRowTrials(reg(), 2), 0);
+  EXPECT_EQ((*Model_getSampleTable(ctx->tables.variables))[0].size(), 3u);
+  EXPECT_EQ(Model_getDistributionSamples(ctx->tables.variables, 2), nullptr);
   const SimCall numbered{&cell, 1};
   const Value* u = Sim_rand(ctx->buffers.result, &numbered);
   ASSERT_EQ(u->kind, kValSamples);
@@ -50,6 +51,37 @@ TEST_F(Frame, ShortSampleVectorArgumentIsRefused) {
   EXPECT_EQ(ctx->errors.firstError, kStatusUnsupportedVector);
   EXPECT_TRUE(std::isnan(Sim_valueAt(low, 4)));
   EXPECT_EQ(Sim_valueAt(low, 3), 3.0);
+}
+
+// A percentile row stored for the calling cell's input reaches the draws of
+// every family through the model's accessor: trial t of a run draws the
+// law's quantile at entry t, and a single trial the entry of the context's
+// current trial. Quantiles of the standard normal from tables.
+TEST_F(Frame, StoredPercentileRowReachesTheDrawsOfEveryFamily) {
+  const double z[] = {-1.2815515655446004, 0.0, 1.959963984540054};  // at 0.1, 0.5, 0.975
+  const double stored[] = {0, 0.1, 0.5, 0.975};
+  CellReg_setCellCount(reg(), 1);
+  ASSERT_TRUE(CellReg_setTrialRow(reg(), 1, stored, 3));
+  const double* row = Model_getDistributionSamples(ctx->tables.variables, 1);
+  ASSERT_NE(row, nullptr);
+  struct Case {
+    int32_t id;  // normal (10, 2) or uniform on [2, 6]
+    bool normal;
+  } cases[] = {{1108, true}, {1220, true}, {1325, true}, {1111, false}, {1225, false}, {1337, false}};
+  for (const Case& c : cases) {
+    const auto law = [&](int32_t t) { return c.normal ? 10 + 2 * z[t - 1] : 2 + 4 * row[t]; };
+    const std::initializer_list<Value*> args = {num(c.normal ? 10 : 2), num(c.normal ? 2 : 6)};
+    sampled(3);
+    const Value* r = call(c.id, args, 1);
+    ASSERT_EQ(r->kind, kValSamples) << c.id;
+    for (int32_t t = 1; t <= 3; ++t) EXPECT_NEAR(samplesOf(r)->data[t], law(t), 1e-12) << c.id << " trial " << t;
+    sampled(1);
+    ctx->sampling.currentTrial = 2;
+    r = call(c.id, args, 1);
+    ASSERT_EQ(r->kind, kValReal) << c.id;
+    EXPECT_NEAR(r->number, law(2), 1e-12) << c.id;
+    ctx->sampling.currentTrial = 0;
+  }
 }
 
 TEST_F(Frame, RegistrationKeepsTheFirstRecord) {
