@@ -111,6 +111,7 @@ bool readEntry(const std::string& b, std::size_t* at, std::size_t end, XlsxZipMe
   m->name.assign(b, e + kCentralSize, nameLength);
   m->method = u16(b, e + 10);
   m->encrypted = (u16(b, e + 8) & kFlagEncrypted) != 0;
+  m->utf8Name = (u16(b, e + 8) & kFlagUtf8) != 0;
   m->crc = u32(b, e + 16);
   m->packedSize = u32(b, e + 20);
   m->size = u32(b, e + 24);
@@ -134,17 +135,18 @@ std::uint32_t dosNow() {
   return date << 16 | time;
 }
 
-std::uint16_t flagsOf(const std::string& name) {
+// Whether a name written here needs the UTF-8 flag: it has bytes beyond ASCII.
+bool beyondAscii(const std::string& name) {
   for (char c : name)
-    if (static_cast<unsigned char>(c) >= 0x80) return kFlagUtf8;
-  return 0;
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  return false;
 }
 
 // The fields a local header and a directory entry share, from "version
 // needed" to the name's length.
 void putCommon(std::string* b, const XlsxZipMember& m, std::uint32_t when) {
   put16(b, kVersion);
-  put16(b, flagsOf(m.name));
+  put16(b, m.utf8Name ? kFlagUtf8 : 0);
   put16(b, m.method);
   put32(b, when);
   put32(b, m.crc);
@@ -185,7 +187,10 @@ bool Xlsx_zipOpen(const std::string& bytes, XlsxZip* zip, bool* notZip, std::str
   std::size_t at = offset;
   for (XlsxZipMember& m : zip->members)
     if (!readEntry(bytes, &at, offset + size, &m, why)) return false;
-  for (std::size_t i = 0; i < zip->members.size(); ++i) zip->byName.emplace(zip->members[i].name, i);
+  for (std::size_t i = 0; i < zip->members.size(); ++i)
+    if (!zip->byName.emplace(zip->members[i].name, i).second)
+      return fail(why, "the archive holds member '" + zip->members[i].name +
+                           "' twice, which no sound program writes (other programs would read the other copy)");
   return true;
 }
 
@@ -242,6 +247,7 @@ bool Xlsx_zipAdd(XlsxZipWriter* w, const std::string& name, std::string_view dat
   if (rc != Z_STREAM_END) return fail(why, "member '" + name + "' cannot be compressed");
   XlsxZipMember m;
   m.name = name;
+  m.utf8Name = beyondAscii(name);
   m.method = kXlsxZipDeflated;
   m.crc =
       static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
