@@ -36,6 +36,14 @@ constexpr long long kArrayCellSlack = 1 << 16;
 constexpr std::size_t kKeptCellsMax = 1 << 18;
 // Columns a sheet has.
 constexpr int kSheetColumns = 16384;
+// The first bytes of a compound document, the container of the old binary
+// workbooks (.xls).
+constexpr char kCompoundSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+// The member of an OpenDocument package that names its type, the type of a
+// spreadsheet (its template's type begins with it too), and the most of it read.
+constexpr const char* kMimetypePart = "mimetype";
+constexpr const char* kOpenDocumentSpreadsheet = "application/vnd.oasis.opendocument.spreadsheet";
+constexpr std::uint64_t kMimetypeMax = 256;
 // A text is kept in its element (no node of its own).
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
@@ -678,11 +686,33 @@ bool loadWorkbook(Reader& r) {
   return true;
 }
 
+// What a file that holds no zip archive is, and what to do with it.
+std::string notZipReason(const std::string& bytes) {
+  if (bytes.empty()) return "is an empty file (0 bytes), not a workbook: save the workbook again as .xlsx";
+  if (bytes.compare(0, sizeof kCompoundSignature - 1, kCompoundSignature) == 0)
+    return "is an old binary workbook (.xls), not an .xlsx workbook: open it in a spreadsheet program and save "
+           "it as .xlsx";
+  return "is not a workbook file (not a zip archive, or cut short)";
+}
+
 bool openZip(const std::string& bytes, XlsxZip* zip, std::string* why) {
   bool notZip = false;
   std::string detail;
   if (Xlsx_zipOpen(bytes, zip, &notZip, &detail)) return true;
-  *why = notZip ? "is not a workbook file (not a zip archive, or cut short)" : "cannot be opened: " + detail;
+  *why = notZip ? notZipReason(bytes) : "cannot be opened: " + detail;
+  return false;
+}
+
+// An OpenDocument spreadsheet is a zip archive too, whose "mimetype" member
+// says what it is; false, with the reason, for one.
+bool refuseOpenDocument(const XlsxZip& zip, std::string* why) {
+  const XlsxZipMember* m = Xlsx_zipFind(zip, kMimetypePart);
+  std::string type, ignored;
+  if (!m || m->size > kMimetypeMax || !Xlsx_zipRead(zip, *m, &type, &ignored) ||
+      type.rfind(kOpenDocumentSpreadsheet, 0) != 0)
+    return true;
+  *why = "is an OpenDocument spreadsheet (.ods), not an .xlsx workbook: open it in a spreadsheet program and save "
+         "it as .xlsx";
   return false;
 }
 
@@ -726,7 +756,7 @@ bool Xlsx_readFile(const std::string& path, std::string* bytes, std::string* why
 
 bool Xlsx_readPackage(const std::string& bytes, Workbook* wb, XlsxPackage* package, std::string* why) {
   XlsxZip zip;
-  if (!openZip(bytes, &zip, why)) return false;
+  if (!openZip(bytes, &zip, why) || !refuseOpenDocument(zip, why)) return false;
   Reader r;
   r.zip = &zip;
   r.wb = wb;
