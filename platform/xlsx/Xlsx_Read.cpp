@@ -17,6 +17,7 @@
 #include <pugixml.hpp>
 
 #include "platform/os/Os.h"
+#include "platform/os/Os_Guard.h"
 #include "platform/xlsx/Xlsx_Zip.h"
 
 namespace {
@@ -92,6 +93,7 @@ bool hasPart(Reader& r, const std::string& name) { return Xlsx_zipFind(*r.zip, n
 bool loadXml(Reader& r, const std::string& name, XlsxXmlPart* part) {
   if (!readPart(r, name, &part->data)) return false;
   pugi::xml_parse_result res = part->doc.load_buffer_inplace(part->data.data(), part->data.size(), kParseOptions);
+  Xlsx_checkParse(res);
   if (!res) return fail(r, "part '" + name + "' is not valid XML: " + res.description());
   return true;
 }
@@ -660,6 +662,7 @@ bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
   sh->arrays.clear();
   ++r.wb->structureVersion;
   pugi::xml_parse_result res = xml.doc.load_buffer_inplace(xml.data.data(), xml.data.size(), kParseOptions);
+  Xlsx_checkParse(res);
   if (!res) return fail(r, "part '" + part + "' is not valid XML: " + res.description());
   SheetReader parsed{r, sh, {}, -1, -1, 0, {}, child(xml.doc.document_element(), "sheetData"), -1};
   return readParsedRows(parsed);
@@ -734,6 +737,22 @@ std::size_t cellCount(const Workbook& wb) {
   return cells;
 }
 
+// Reads the file at `path` into `wb`; false, with the reason in `why`, when
+// it cannot.
+bool readInto(Workbook* wb, const std::string& path, XlsxOrigin keep, std::string* why) {
+  wb->path = path;
+  auto origin = std::make_shared<WbFileOrigin>();
+  // Where the cells lie in the sheets' texts serves only a save of what is kept.
+  XlsxPackage* package = keep == XlsxOrigin::Keep ? &origin->package : nullptr;
+  if (!Xlsx_readFile(path, &origin->bytes, why) || !Xlsx_readPackage(origin->bytes, wb, package, why)) return false;
+  if (keep == XlsxOrigin::Keep && cellCount(*wb) <= kKeptCellsMax) {
+    origin->path = path;
+    copyContents(*wb, &origin->asRead);
+    wb->origin = std::move(origin);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool Xlsx_readFile(const std::string& path, std::string* bytes, std::string* why) {
@@ -770,22 +789,17 @@ bool Xlsx_readPackage(const std::string& bytes, Workbook* wb, XlsxPackage* packa
 Workbook* Xlsx_open(const std::string& path, std::string* error, XlsxOrigin keep) {
   Application& app = Wb_app();
   int previousActive = app.activeWorkbook;
-  Workbook* wb = Wb_newWorkbook(std::filesystem::path(path).filename().string());
-  wb->path = path;
+  const unsigned long failures = Os_memoryFailures();
+  Workbook* wb = nullptr;
   std::string why;
-  auto origin = std::make_shared<WbFileOrigin>();
-  // Where the cells lie in the sheets' texts serves only a save of what is kept.
-  XlsxPackage* package = keep == XlsxOrigin::Keep ? &origin->package : nullptr;
-  if (Xlsx_readFile(path, &origin->bytes, &why) && Xlsx_readPackage(origin->bytes, wb, package, &why)) {
-    if (keep == XlsxOrigin::Keep && cellCount(*wb) <= kKeptCellsMax) {
-      origin->path = path;
-      copyContents(*wb, &origin->asRead);
-      wb->origin = std::move(origin);
-    }
-    return wb;
-  }
-  Wb_closeWorkbook(wb);
+  bool read = Os_guard(false, [&] {
+    wb = Wb_newWorkbook(std::filesystem::path(path).filename().string());
+    return readInto(wb, path, keep, &why);
+  });
+  if (read) return wb;
+  if (wb) Wb_closeWorkbook(wb);
   app.activeWorkbook = previousActive;
+  if (Os_memoryFailures() != failures) why = "out of memory while reading the workbook";
   if (error) *error = path + ": " + why;
   return nullptr;
 }

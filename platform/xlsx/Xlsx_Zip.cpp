@@ -8,6 +8,7 @@
 
 #include <ctime>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -210,13 +211,19 @@ bool Xlsx_zipRead(const XlsxZip& zip, const XlsxZipMember& m, std::string* out, 
     if (whole) out->assign(packed, m.size);
   } else if (m.method == kXlsxZipDeflated) {
     z_stream s{};
-    if (inflateInit2(&s, kRawDeflate) != Z_OK) return fail(why, "out of memory");
+    int init = inflateInit2(&s, kRawDeflate);
+    if (init == Z_MEM_ERROR) throw std::bad_alloc();
+    if (init != Z_OK) return fail(why, "cannot be inflated");
     s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed));
     s.avail_in = static_cast<uInt>(m.packedSize);
     s.next_out = reinterpret_cast<Bytef*>(out->data());
     s.avail_out = static_cast<uInt>(m.size);
     int rc = inflate(&s, Z_FINISH);
     whole = rc == Z_STREAM_END && s.total_out == m.size;
+    if (rc == Z_MEM_ERROR) {
+      inflateEnd(&s);
+      throw std::bad_alloc();
+    }
     if (rc == Z_DATA_ERROR) {
       inflateEnd(&s);
       return fail(why, "damaged data (it does not inflate)");
@@ -234,8 +241,9 @@ bool Xlsx_zipRead(const XlsxZip& zip, const XlsxZipMember& m, std::string* out, 
 bool Xlsx_zipAdd(XlsxZipWriter* w, const std::string& name, std::string_view data, int level, std::string* why) {
   if (data.size() > kMax32) return fail(why, "member '" + name + "' is too large for the archive");
   z_stream s{};
-  if (deflateInit2(&s, level, Z_DEFLATED, kRawDeflate, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
-    return fail(why, "out of memory");
+  int init = deflateInit2(&s, level, Z_DEFLATED, kRawDeflate, kMemLevel, Z_DEFAULT_STRATEGY);
+  if (init == Z_MEM_ERROR) throw std::bad_alloc();
+  if (init != Z_OK) return fail(why, "member '" + name + "' cannot be compressed");
   std::string packed(deflateBound(&s, static_cast<uLong>(data.size())), '\0');
   s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
   s.avail_in = static_cast<uInt>(data.size());

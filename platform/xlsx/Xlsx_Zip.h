@@ -1,7 +1,8 @@
 // The zip archives a package is stored in, read from and written to memory
 // on zlib alone: members stored or deflated, as workbook files hold them.
 // Reading checks each member's local header against the central directory
-// and its checksum; a member is found by its exact name.
+// and its checksum; a member is found by its exact name. Memory that runs
+// out, zlib's included, throws std::bad_alloc, as the C++ library's does.
 #pragma once
 
 #include <cstdint>
