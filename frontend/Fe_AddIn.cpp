@@ -14,6 +14,7 @@
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
 #include "platform/os/Os.h"
+#include "platform/os/Os_Guard.h"
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlsx/Xlsx.h"
 
@@ -31,9 +32,21 @@ constexpr Message kMessages[] = {
   {"msg_gap", "Gap:"},
 };
 
+// The platform calls these two from its module: memory that runs out is
+// caught on this side (a line not shown is all it costs).
 void showMessageBox(const OsMessageBox& box) {
-  Fe_endProgress();
-  std::fprintf(stderr, "%s%s: %s\n", Fe_where().c_str(), box.caption.c_str(), box.text.c_str());
+  Os_guard(false, [&] {
+    Fe_endProgress();
+    std::fprintf(stderr, "%s%s: %s\n", Fe_where().c_str(), box.caption.c_str(), box.text.c_str());
+    return true;
+  });
+}
+
+void showStatus(const std::string& text) {
+  Os_guard(false, [&] {
+    Fe_showStatus(text);
+    return true;
+  });
 }
 
 std::string folderOfProgram() {
@@ -126,28 +139,33 @@ std::string raisedLimit(const Limit& l, const std::string& value) {
 // to stop with the limit's or the break's own status (the answer 2 would only
 // mark a stop chosen by the user, which keeps the engine's status). Once it
 // has answered stop for a limit it answers stop to every later call of the
-// action, so that nothing runs on past the limit.
+// action, so that nothing runs on past the limit. Memory that runs out in it
+// is caught here, in the front end's module, and stops the run.
+CellValue show(FeOnLimit onLimit, const std::vector<CellValue>& args) {
+  int reason = 0;
+  if (!args.empty() && args[0].kind == CellKind::Number) Wb_toInt(args[0].number, &reason);
+  Fe_endProgress();
+  if (gLimitStopAnswered) return CellValue::makeNumber(0);
+  if (reason == 1) {
+    if (gInterrupts == 0) return CellValue::makeNumber(1);
+    std::fprintf(stderr, "interrupted: stopping with the best point found (Ctrl-C again ends at once)\n");
+    return CellValue::makeNumber(0);
+  }
+  bool stop = onLimit == FeOnLimit::Stop;
+  if (reason >= 2 && reason <= 5) {
+    gLimitStopAnswered = stop;
+    const Limit& l = kLimits[reason - 2];
+    std::string value = limitValue(l);
+    std::string hint = "stopping; raise it with " + raisedLimit(l, value) + ", or use --on-limit continue to go on";
+    std::fprintf(stderr, "%s reached%s: %s\n", l.what, value.empty() ? "" : (" after " + value + l.unit).c_str(),
+                 stop ? hint.c_str() : "going on (--on-limit continue)");
+  }
+  return CellValue::makeNumber(stop ? 0 : 1);
+}
+
 void registerShow(FeOnLimit onLimit) {
   Xlc_registerMacro("Show", [onLimit](const std::vector<CellValue>& args) {
-    int reason = 0;
-    if (!args.empty() && args[0].kind == CellKind::Number) Wb_toInt(args[0].number, &reason);
-    Fe_endProgress();
-    if (gLimitStopAnswered) return CellValue::makeNumber(0);
-    if (reason == 1) {
-      if (gInterrupts == 0) return CellValue::makeNumber(1);
-      std::fprintf(stderr, "interrupted: stopping with the best point found (Ctrl-C again ends at once)\n");
-      return CellValue::makeNumber(0);
-    }
-    bool stop = onLimit == FeOnLimit::Stop;
-    if (reason >= 2 && reason <= 5) {
-      gLimitStopAnswered = stop;
-      const Limit& l = kLimits[reason - 2];
-      std::string value = limitValue(l);
-      std::string hint = "stopping; raise it with " + raisedLimit(l, value) + ", or use --on-limit continue to go on";
-      std::fprintf(stderr, "%s reached%s: %s\n", l.what, value.empty() ? "" : (" after " + value + l.unit).c_str(),
-                   stop ? hint.c_str() : "going on (--on-limit continue)");
-    }
-    return CellValue::makeNumber(stop ? 0 : 1);
+    return Os_guard(CellValue::makeNumber(0), [&] { return show(onLimit, args); });
   });
 }
 
@@ -191,7 +209,7 @@ Workbook* emptyBook() {
 
 bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, FeOnLimit onLimit, bool willBeSaved) {
   Application& app = Wb_app();
-  app.statusListener = Fe_showStatus;
+  app.statusListener = showStatus;
   gInterrupts = 0;
   gLimitStopAnswered = false;
   std::signal(SIGINT, onInterrupt);
@@ -202,7 +220,8 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
   std::string error;
   s->book = path.empty() ? emptyBook() : Xlsx_open(path, &error, willBeSaved ? XlsxOrigin::Keep : XlsxOrigin::Drop);
   if (!s->book) {
-    std::fprintf(stderr, "corvan: %s\n", error.c_str());
+    if (Fe_memoryRanOut()) Fe_outOfMemory();
+    else std::fprintf(stderr, "corvan: %s\n", error.c_str());
     return false;
   }
   if (!sheet.empty()) {
@@ -215,7 +234,11 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
   }
   for (size_t i = 0; i < app.workbooks.size(); ++i)
     if (app.workbooks[i].get() == s->book) app.activeWorkbook = static_cast<int>(i);
-  Calc_recalculate(s->book);
+  Fe_setStep(FeStep::Recalculating);
+  if (!Calc_recalculate(s->book)) {
+    Fe_outOfMemory();
+    return false;
+  }
   gBook = s->book;
   gBookPath = path;
   return loadLibrary(s);

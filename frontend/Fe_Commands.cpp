@@ -117,6 +117,7 @@ bool openAndPrepare(FeSession* s, const FeArgs& a, FeSetNames* before) {
     return false;
   }
   Os_clearMessageBoxes();
+  Fe_setStep(FeStep::ReadingModel);
   *before = Fe_setOptions(s, a);
   return true;
 }
@@ -129,12 +130,15 @@ int saveIfAsked(FeSession* s, const FeArgs& a, const FeSetNames& before, int rc)
     std::fprintf(stderr, "corvan: no solution: %s not written\n", a.out.c_str());
     return rc;
   }
+  Fe_setStep(FeStep::Saving, a.out);
+  if (Fe_memoryRanOut()) return Fe_outOfMemory();   // what the run left may be cut short
   Fe_restoreOptions(s, before);
   std::string error;
   std::vector<std::string> notes;
   bool saved = Xlsx_save(s->book, a.out, &error, &notes);
   for (const std::string& note : notes) std::fprintf(stderr, "corvan: warning: %s\n", note.c_str());
   if (saved) return rc;
+  if (Fe_memoryRanOut()) return Fe_outOfMemory();
   std::fprintf(stderr, "corvan: %s\n", error.c_str());
   return FeExitUsage;
 }
@@ -182,6 +186,7 @@ int Fe_engines(const FeArgs& a) {
     Fe_close(&s);
     return FeExitUsage;
   }
+  Fe_setStep(FeStep::Listing);
   std::vector<std::string> engines = engineNames(&s);
   Fe_endProgress();
   if (engines.empty()) std::fprintf(stderr, "corvan: the library could not list its engines\n");
@@ -198,6 +203,7 @@ int Fe_models(const FeArgs& a) {
     Fe_close(&s);
     return FeExitUsage;
   }
+  Fe_setStep(FeStep::ReadingModel);
   std::vector<std::vector<std::string>> table{{"sheet", "objective", "variables", "constraints", "engine"}};
   std::vector<std::string> engines = engineNames(&s);
   for (size_t k = 0; k < s.book->sheets.size(); ++k) {
@@ -242,8 +248,13 @@ int Fe_solve(const FeArgs& a) {
   FeStartValues start = Fe_startValues(s.book, m);
   std::string engine = engineName(engines, m);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
+  Fe_setStep(FeStep::Solving);
   int status = Fe_action(&s, ActSolve);
   Fe_endProgress();
+  if (Fe_memoryRanOut()) {   // whatever the run answered, it was cut short: nothing is saved
+    Fe_close(&s);
+    return Fe_outOfMemory();
+  }
   bool solution = Fe_printVerdict(s.book, m, status, start);
   bool reportsMade = true;
   if (solution) {
@@ -302,6 +313,7 @@ int Fe_analyse(const FeArgs& a) {
       Fe_setModelOption(&s, option.first, option.second);
   FeModel m = Fe_readModel(s.book, s.book->activeSheet);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
+  Fe_setStep(FeStep::Analysing);
   int rc = FeExitSolution;
   bool explained = false;
   for (int action : {ActAnalyse, ActDiagnose}) {

@@ -19,6 +19,7 @@
 #include "interpreter/Fn_Table.h"
 #include "platform/calc/Calc.h"
 #include "platform/calc/Calc_Call.h"
+#include "platform/os/Os_Guard.h"
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlcall/Xlc_Internal.h"
 #include "platform/xlcall/Xlcall.h"
@@ -100,8 +101,12 @@ CalcArray callOnce(int32_t id, const std::u16string& name, const std::vector<Cal
   return out;
 }
 
+// The calculation calls the function from the platform's module: memory
+// that runs out is caught here, on this side, and answered as such.
 CalcFunction adapterFor(int32_t id, const std::u16string& name) {
-  return [id, name](const std::vector<CalcArray>& args) { return callOnce(id, name, args); };
+  return [id, name](const std::vector<CalcArray>& args) {
+    return Os_guard(kCalcOutOfMemory, [&] { return callOnce(id, name, args); });
+  };
 }
 
 // How the calculation calls the function: once per element when it takes
@@ -160,5 +165,5 @@ bool Fe_registerFunctions() {
 }
 
 void Fe_registerFunctionsWhenNeeded() {
-  Calc_setFunctionSource([] { Fe_registerFunctions(); });
+  Calc_setFunctionSource([] { Os_guard(false, [] { return Fe_registerFunctions(); }); });
 }

@@ -120,6 +120,21 @@ const char* Fe_statusMeaning(int status);
 // with `model`, says of each whether the model depends on it.
 struct FeModel;
 void Fe_printWarnings(Workbook* wb, const FeModel* model);
+
+// ---- memory running out (Fe_Memory.cpp) ----
+
+// What a command is doing, as said when memory runs out.
+enum class FeStep { Reading, Recalculating, Interpreting, ReadingModel, Listing, Analysing, Solving, Saving };
+// Starts a command on the workbook `book` ("" for none): it is reading it.
+void Fe_beginCommand(const std::string& book);
+// The command goes on to `step`, writing `file` when it saves.
+void Fe_setStep(FeStep step, const std::string& file = "");
+// Whether memory ran out since the command began (a guard caught it).
+bool Fe_memoryRanOut();
+// Says once "corvan: BOOK: out of memory while" and the step, and returns
+// the exit status: FeExitUsage before a run, FeExitNoSolution from the run on.
+int Fe_outOfMemory();
+
 // ---- the progress line (Fe_Progress.cpp) ----
 
 // Starts the clock of the progress line; `quiet` shows none.

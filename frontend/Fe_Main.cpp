@@ -14,6 +14,7 @@
 
 #include "frontend/Fe_Frontend.h"
 #include "frontend/Fe_Internal.h"
+#include "platform/os/Os_Guard.h"
 
 namespace {
 
@@ -323,9 +324,16 @@ int Fe_main(int argc, char** argv) {
   FeArgs args;
   args.command = first;
   if (int rc = Fe_parseArgs(argc, argv, &args); rc >= 0) return rc;
-  // A function the add-in could not register shows as #NAME? in its cells,
-  // which the recalculation's warnings name.
-  Fe_registerFunctionsWhenNeeded();
-  Fe_startProgress(args.quiet);
-  return c->run(args);
+  // The last handler: memory that ran out where no step of the command
+  // looked, or that escaped the front end's own code, is said as any other.
+  Fe_beginCommand(args.book);
+  constexpr int kOutOfMemory = -1;
+  int rc = Os_guard(kOutOfMemory, [&] {
+    // A function the add-in could not register shows as #NAME? in its cells,
+    // which the recalculation's warnings name.
+    Fe_registerFunctionsWhenNeeded();
+    Fe_startProgress(args.quiet);
+    return c->run(args);
+  });
+  return rc == kOutOfMemory ? Fe_outOfMemory() : rc;
 }

@@ -119,6 +119,7 @@ std::map<std::pair<int, std::uint64_t>, std::string> uncalculated(Workbook* wb) 
 int Fe_recalc(const FeArgs& args) {
   std::string error;
   Workbook* wb = Xlsx_open(args.book, &error);
+  if (!wb && Fe_memoryRanOut()) return Fe_outOfMemory();
   if (!wb) {
     std::fprintf(stderr, "corvan: %s\n", error.c_str());
     return FeExitUsage;
@@ -126,6 +127,7 @@ int Fe_recalc(const FeArgs& args) {
   std::vector<StoredValue> stored = storedValues(wb);
   std::vector<SheetTally> tallies(wb->sheets.size());
   if (args.interpreter) {
+    Fe_setStep(FeStep::Interpreting);
     FeInterpreted interpreted;
     Fe_interpretWorkbook(wb, &interpreted);
     for (const StoredValue& st : stored) {
@@ -139,7 +141,11 @@ int Fe_recalc(const FeArgs& args) {
               &tallies[st.sheet]);
     }
   } else {
-    Calc_recalculate(wb);
+    Fe_setStep(FeStep::Recalculating);
+    if (!Calc_recalculate(wb)) {
+      Wb_closeWorkbook(wb);
+      return Fe_outOfMemory();
+    }
     Fe_printWarnings(wb, nullptr);
     const auto notCalculated = uncalculated(wb);
     for (const StoredValue& st : stored) {

@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "platform/automation/Auto_Internal.h"
+#include "platform/os/Os_Guard.h"
 
 namespace {
 
@@ -242,8 +243,10 @@ AutoResult Auto_queryInterface(AutoObject* obj, AutoIid iid, AutoObject** out) {
   return Auto_ok;
 }
 
-AutoResult Auto_getIDsOfNames(AutoObject* obj, const AutoChar* const* names, std::uint32_t count, AutoLocale locale,
-                              AutoDispId* ids) {
+namespace {
+
+AutoResult lookUpNames(AutoObject* obj, const AutoChar* const* names, std::uint32_t count, AutoLocale locale,
+                       AutoDispId* ids) {
   AutoObject* o = checked(obj);
   if (!o || !names || !ids || count == 0) return Auto_ePointer;
   if (o->refs == 0) return Auto_eReleased;
@@ -265,9 +268,9 @@ AutoResult Auto_getIDsOfNames(AutoObject* obj, const AutoChar* const* names, std
   return rc;
 }
 
-AutoResult Auto_invoke(AutoObject* obj, AutoDispId member, AutoLocale locale, AutoInvokeKind kind,
-                       const AutoDispParams* params, AutoVariant* result, AutoException* exception,
-                       std::uint32_t* argError) {
+AutoResult invoke(AutoObject* obj, AutoDispId member, AutoLocale locale, AutoInvokeKind kind,
+                  const AutoDispParams* params, AutoVariant* result, AutoException* exception,
+                  std::uint32_t* argError) {
   AutoObject* o = checked(obj);
   if (!o) return Auto_ePointer;
   if (o->refs == 0) return Auto_eReleased;
@@ -332,6 +335,24 @@ AutoResult Auto_invoke(AutoObject* obj, AutoDispId member, AutoLocale locale, Au
   if (Auto_failed(rc) && result) Auto_variantClear(result);
   Auto_variantClear(&scratch);
   if (argError && (rc == Auto_eTypeMismatch || rc == Auto_eParamNotFound)) *argError = call.argError;
+  return rc;
+}
+
+}  // namespace
+
+// The two calls of a client on an object: memory that runs out fails the call.
+AutoResult Auto_getIDsOfNames(AutoObject* obj, const AutoChar* const* names, std::uint32_t count, AutoLocale locale,
+                              AutoDispId* ids) {
+  return Os_guard(Auto_eOutOfMemory, [&] { return lookUpNames(obj, names, count, locale, ids); });
+}
+
+AutoResult Auto_invoke(AutoObject* obj, AutoDispId member, AutoLocale locale, AutoInvokeKind kind,
+                       const AutoDispParams* params, AutoVariant* result, AutoException* exception,
+                       std::uint32_t* argError) {
+  AutoResult rc = Os_guard(Auto_eOutOfMemory, [&] {
+    return invoke(obj, member, locale, kind, params, result, exception, argError);
+  });
+  if (rc == Auto_eOutOfMemory && result) Auto_variantClear(result);
   return rc;
 }
 

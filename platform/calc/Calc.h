@@ -35,16 +35,18 @@ struct CalcEvalResult {
 // After values were only written (Wb_setValue), evaluates just the formulas
 // that depend on the written cells and the volatile ones (RAND, NOW, ...);
 // the first recalculation after a structure or calculation-mode change
-// evaluates every formula.
-void Calc_recalculate(Workbook* wb);
+// evaluates every formula. False when memory ran out: the formulas' values
+// are then partly recalculated, and the next recalculation evaluates every
+// formula. (So for each call below that recalculates.)
+bool Calc_recalculate(Workbook* wb);
 // Evaluates every formula of the workbook, whatever changed.
-void Calc_recalculateFull(Workbook* wb);
+bool Calc_recalculateFull(Workbook* wb);
 // Recalculates as a change of calculation mode does (Calc_recalculate:
 // every formula), except when that would give every formula the value it
 // has: nothing written and no structure change since the last
 // recalculation, no volatile formula, none cut short for work, and all of
 // them within one recalculation's work. Then nothing is evaluated.
-void Calc_catchUp(Workbook* wb);
+bool Calc_catchUp(Workbook* wb);
 // Formula units (cells, or array blocks) the last recalculation evaluated.
 std::size_t Calc_lastEvaluated(Workbook* wb);
 // What the calculation of a workbook has done since it was opened, for tests
@@ -55,10 +57,10 @@ struct CalcCounts {
 };
 CalcCounts Calc_counts(const Workbook* wb);
 // Recalculates every open workbook (CALCULATE.NOW).
-void Calc_recalculateAll();
+bool Calc_recalculateAll();
 // Called after values were written: recalculates when the application's
 // calculation mode is automatic, does nothing in manual mode.
-void Calc_afterChange(Workbook* wb);
+bool Calc_afterChange(Workbook* wb);
 
 // The array elements the formulas of one recalculation (or one evaluation of
 // a text) may build in all: element-wise operators and the blocks made of
@@ -79,7 +81,9 @@ struct CalcWarning {
   std::string reason;
   bool kept = false;
 };
-// Every such cell of the workbook, sheet by sheet, row by row.
+// Every such cell of the workbook, sheet by sheet, row by row. (This and the
+// other calls that answer a list answer an empty one when memory runs out,
+// which Os_memoryFailures counts.)
 std::vector<CalcWarning> Calc_warnings(Workbook* wb);
 // Those among `cells` and the cells they depend on at any level.
 std::vector<CalcWarning> Calc_warningsFor(Workbook* wb, const std::vector<CellRange>& cells);
@@ -94,7 +98,7 @@ bool Calc_numberLiteral(const std::string& text, double* out);
 
 // Evaluates a formula text in the context of sheet `sheet` of `wb` (leading
 // "=" optional; a leading "!" before a name means the name as seen from that
-// sheet). False when the text does not parse.
+// sheet). False when the text does not parse, or memory ran out.
 bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out);
 // The same for callers that read the cells of a reference themselves (or
 // only want where it is): a reference gives its areas alone, `value` left
@@ -143,13 +147,21 @@ std::string Calc_utf8(std::u16string_view text);
 // arguments work element by element (as SUMPRODUCT has), unless registered
 // with plain arguments: those evaluate as the formula does, a reference
 // still arriving whole (the field of DSUM, NPV's rate).
+//
+// A function of another module that runs out of memory catches the failure
+// itself (see Os_Guard.h) and answers kCalcOutOfMemory: the recalculation or
+// evaluation that called it then fails as if it had run out itself.
 inline const CalcArray kCalcOmitted{0, 0, {}};
+inline const CalcArray kCalcOutOfMemory{-1, -1, {}};
 using CalcFunction = std::function<CalcArray(const std::vector<CalcArray>& args)>;
 enum CalcFunctionFlag : unsigned { kCalcVolatile = 1, kCalcScalarArgs = 2, kCalcPlainArgs = 4 };
-void Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags = 0);
+// False when memory ran out, the function then not registered.
+bool Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags = 0);
 // A source that registers functions when a formula first needs one: it is
 // asked once, the first time a formula names a function that is neither
 // built in nor registered, and that formula then finds what it registered.
 // An application that offers many functions sets it before any formula is
-// compiled, so that a workbook that calls none of them costs nothing.
+// compiled, so that a workbook that calls none of them costs nothing. A
+// source in another module catches a memory failure itself, as a function
+// does.
 void Calc_setFunctionSource(std::function<void()> source);

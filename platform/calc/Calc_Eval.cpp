@@ -3,6 +3,7 @@
 // arrays; function calls are dispatched to the built-in and add-in tables.
 #include <cctype>
 #include <cmath>
+#include <new>
 
 #include "platform/calc/Calc_Internal.h"
 
@@ -88,6 +89,14 @@ void evalOperator(const CalcContext& ctx, const CalcNode& node, CalcValue* out) 
       true, static_cast<long long>(ops.size()));
 }
 
+// A registered function's answer; one that ran out of memory fails the
+// evaluation, which the entry point of the calculation catches.
+CalcArray callAddin(const CalcFunction& fn, const std::vector<CalcArray>& args) {
+  CalcArray r = fn(args);
+  if (r.rows == kCalcOutOfMemory.rows && r.cols == kCalcOutOfMemory.cols) throw std::bad_alloc();
+  return r;
+}
+
 // A registered function of scalar arguments, element by element as the
 // built-in scalar functions are.
 void evalScalarAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
@@ -99,7 +108,7 @@ void evalScalarAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* ou
       args[i].rows = args[i].cols = omitted ? 0 : 1;
       args[i].values.assign(omitted ? 0 : 1, *x[i]);
     }
-    CalcArray r = fn(args);
+    CalcArray r = callAddin(fn, args);
     return r.values.size() == 1 ? r.values[0] : CellValue::makeError(CellError::Value);
   };
   Calc_mapArgs(ctx, node, out, apply, !(Calc_addinFlags(node.func) & kCalcVolatile));
@@ -119,7 +128,7 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
     else Calc_evalArray(ctx, a, &v);
     args.push_back(Calc_valuesOf(v));
   }
-  CalcArray r = Calc_addin(node.func)(args);
+  CalcArray r = callAddin(Calc_addin(node.func), args);
   if (r.rows < 1 || r.cols < 1 || r.values.size() != static_cast<size_t>(r.rows) * r.cols)
     return Calc_setScalar(out, CellValue::makeError(CellError::Value));
   out->area = nullptr;

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "platform/calc/Calc_Internal.h"
+#include "platform/os/Os_Guard.h"
 
 namespace {
 
@@ -85,6 +86,21 @@ void askFunctionSource() {
   gSourceRunning = false;
 }
 
+void registerFunction(const std::string& name, CalcFunction fn, unsigned flags) {
+  int i = indexOf(addinIndex(), name);
+  if (i >= 0) addins()[i] = Addin{addins()[i].name, std::move(fn), flags};
+  else {   // the index names only a function that is in the table, whatever runs out
+    addins().push_back(Addin{name, std::move(fn), flags});
+    addinIndex().emplace(folded(name), static_cast<int>(addins().size()) - 1);
+  }
+  // Formulas compiled before the function existed called it an unknown
+  // name; none did before the source's functions, which it registers at the
+  // first unknown name (perhaps while that formula is being compiled).
+  if (!gSourceRunning)
+    for (auto& wb : Wb_app().workbooks) wb->calc.reset();
+  ++registrations();
+}
+
 }  // namespace
 
 int Calc_findBuiltin(const std::string& name) { return indexOf(builtinIndex(), name); }
@@ -108,19 +124,11 @@ unsigned Calc_addinFlags(int index) { return addins()[index].flags; }
 
 std::uint64_t Calc_functionsGeneration() { return registrations(); }
 
-void Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags) {
-  int i = indexOf(addinIndex(), name);
-  if (i >= 0) addins()[i] = Addin{addins()[i].name, std::move(fn), flags};
-  else {
-    addinIndex().emplace(folded(name), static_cast<int>(addins().size()));
-    addins().push_back(Addin{name, std::move(fn), flags});
-  }
-  // Formulas compiled before the function existed called it an unknown
-  // name; none did before the source's functions, which it registers at the
-  // first unknown name (perhaps while that formula is being compiled).
-  if (!gSourceRunning)
-    for (auto& wb : Wb_app().workbooks) wb->calc.reset();
-  ++registrations();
+bool Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags) {
+  return Os_guard(false, [&] {
+    registerFunction(name, std::move(fn), flags);
+    return true;
+  });
 }
 
 void Calc_setFunctionSource(std::function<void()> source) { functionSource() = std::move(source); }

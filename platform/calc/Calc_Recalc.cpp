@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "platform/calc/Calc_Internal.h"
+#include "platform/os/Os_Guard.h"
 
 namespace {
 
@@ -490,8 +491,9 @@ std::vector<char> dueUnits(const Workbook* wb, const CalcState& st) {
 
 }  // namespace
 
-void Calc_recalculate(Workbook* wb) {
-  if (!wb) return;
+namespace {
+
+void recalculate(Workbook* wb) {
   CalcState& st = state(wb);
   CalcWorkScope work;
   bool full = !st.calculated || wb->changedMany || st.modeCalculated != Wb_app().calcMode;
@@ -512,6 +514,21 @@ void Calc_recalculate(Workbook* wb) {
   st.modeCalculated = Wb_app().calcMode;
   wb->changedCells.clear();
   wb->changedMany = false;
+}
+
+// Runs `body`, a recalculation of `wb`; false when memory ran out, which
+// leaves every formula to the next recalculation.
+template <typename Body>
+bool guarded(Workbook* wb, Body body) {
+  if (!wb || Os_guard(false, [&] { body(); return true; })) return true;
+  wb->changedMany = true;
+  return false;
+}
+
+}  // namespace
+
+bool Calc_recalculate(Workbook* wb) {
+  return guarded(wb, [wb] { recalculate(wb); });
 }
 
 namespace {
@@ -535,31 +552,35 @@ bool current(const Workbook* wb) {
 
 }  // namespace
 
-void Calc_catchUp(Workbook* wb) {
-  if (!wb) return;
+bool Calc_catchUp(Workbook* wb) {
+  if (!wb) return true;
   if (!current(wb)) return Calc_recalculate(wb);
   CalcState& st = *wb->calc;
   st.evaluated = 0;
   st.modeCalculated = Wb_app().calcMode;
   ++st.counts.recalculations;
+  return true;
 }
 
-void Calc_recalculateFull(Workbook* wb) {
-  if (!wb) return;
-  state(wb).calculated = false;
-  Calc_recalculate(wb);
+bool Calc_recalculateFull(Workbook* wb) {
+  return guarded(wb, [wb] {
+    state(wb).calculated = false;
+    recalculate(wb);
+  });
 }
 
 std::size_t Calc_lastEvaluated(Workbook* wb) { return wb && wb->calc ? wb->calc->evaluated : 0; }
 
 CalcCounts Calc_counts(const Workbook* wb) { return wb && wb->calc ? wb->calc->counts : CalcCounts{}; }
 
-void Calc_recalculateAll() {
-  for (auto& wb : Wb_app().workbooks) Calc_recalculate(wb.get());
+bool Calc_recalculateAll() {
+  bool recalculated = true;
+  for (auto& wb : Wb_app().workbooks) recalculated = Calc_recalculate(wb.get()) && recalculated;
+  return recalculated;
 }
 
-void Calc_afterChange(Workbook* wb) {
-  if (Wb_app().calcMode != CalcMode::Manual) Calc_recalculate(wb);
+bool Calc_afterChange(Workbook* wb) {
+  return Wb_app().calcMode == CalcMode::Manual || Calc_recalculate(wb);
 }
 
 namespace {
@@ -588,14 +609,16 @@ bool evaluateText(Workbook* wb, int sheet, const std::string& text, bool withVal
 }  // namespace
 
 bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out) {
-  return evaluateText(wb, sheet, text, true, out);
+  return Os_guard(false, [&] { return evaluateText(wb, sheet, text, true, out); });
 }
 
 bool Calc_evaluateReference(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out) {
-  return evaluateText(wb, sheet, text, false, out);
+  return Os_guard(false, [&] { return evaluateText(wb, sheet, text, false, out); });
 }
 
-std::vector<CellRange> Calc_precedents(Workbook* wb, int sheet, int row, int col, bool allLevels) {
+namespace {
+
+std::vector<CellRange> precedents(Workbook* wb, int sheet, int row, int col, bool allLevels) {
   std::vector<CellRange> out;
   if (!wb) return out;
   CalcState& st = state(wb);
@@ -611,7 +634,7 @@ std::vector<CellRange> Calc_precedents(Workbook* wb, int sheet, int row, int col
   return out;
 }
 
-std::vector<CellRange> Calc_dependents(Workbook* wb, int sheet, int row, int col, bool allLevels) {
+std::vector<CellRange> dependents(Workbook* wb, int sheet, int row, int col, bool allLevels) {
   std::vector<CellRange> out;
   if (!wb) return out;
   CalcState& st = state(wb);
@@ -630,7 +653,7 @@ std::vector<CellRange> Calc_dependents(Workbook* wb, int sheet, int row, int col
   return out;
 }
 
-std::vector<CalcWarning> Calc_warnings(Workbook* wb) {
+std::vector<CalcWarning> warnings(Workbook* wb) {
   std::vector<CalcWarning> out;
   if (!wb) return out;
   CalcState& st = state(wb);
@@ -647,7 +670,7 @@ std::vector<CalcWarning> Calc_warnings(Workbook* wb) {
   return out;
 }
 
-std::vector<CalcWarning> Calc_warningsFor(Workbook* wb, const std::vector<CellRange>& cells) {
+std::vector<CalcWarning> warningsFor(Workbook* wb, const std::vector<CellRange>& cells) {
   std::vector<CalcWarning> out;
   if (!wb) return out;
   CalcState& st = state(wb);
@@ -661,7 +684,7 @@ std::vector<CalcWarning> Calc_warningsFor(Workbook* wb, const std::vector<CellRa
       }
     }
   std::vector<int> units = reach(start, [&](int x) -> const std::vector<int>& { return st.units[x].deps; });
-  std::vector<CalcWarning> all = Calc_warnings(wb);
+  std::vector<CalcWarning> all = warnings(wb);
   for (const CalcWarning& w : all)
     for (int x : units)
       if (st.units[x].range.sheet == w.cell.sheet && st.units[x].range.row1 == w.cell.row1 &&
@@ -670,4 +693,23 @@ std::vector<CalcWarning> Calc_warningsFor(Workbook* wb, const std::vector<CellRa
         break;
       }
   return out;
+}
+
+}  // namespace
+
+// The lists come back empty when memory runs out (Os_memoryFailures counts it).
+std::vector<CellRange> Calc_precedents(Workbook* wb, int sheet, int row, int col, bool allLevels) {
+  return Os_guard(std::vector<CellRange>{}, [&] { return precedents(wb, sheet, row, col, allLevels); });
+}
+
+std::vector<CellRange> Calc_dependents(Workbook* wb, int sheet, int row, int col, bool allLevels) {
+  return Os_guard(std::vector<CellRange>{}, [&] { return dependents(wb, sheet, row, col, allLevels); });
+}
+
+std::vector<CalcWarning> Calc_warnings(Workbook* wb) {
+  return Os_guard(std::vector<CalcWarning>{}, [&] { return warnings(wb); });
+}
+
+std::vector<CalcWarning> Calc_warningsFor(Workbook* wb, const std::vector<CellRange>& cells) {
+  return Os_guard(std::vector<CalcWarning>{}, [&] { return warningsFor(wb, cells); });
 }

@@ -1,8 +1,10 @@
 // Small operating-system services of the stand-in: the last error code and
-// its text, the millisecond tick count, free physical memory, message boxes
-// and the processor's rounding mode.
+// its text, the millisecond tick count, free physical memory and the count
+// of memory failures caught, message boxes and the processor's rounding mode.
 #include "platform/os/Os.h"
+#include "platform/os/Os_Guard.h"
 
+#include <atomic>
 #include <cfenv>
 #include <chrono>
 #include <cstring>
@@ -15,6 +17,7 @@ thread_local unsigned tLastError = 0;
 std::uint32_t (*gTickSource)() = nullptr;
 std::vector<OsMessageBox> gMessageBoxes;
 void (*gMessageBoxHandler)(const OsMessageBox&) = nullptr;
+std::atomic<unsigned long> gMemoryFailures{0};
 
 struct OwnError { unsigned code; const char* text; };
 constexpr OwnError kOwnErrors[] = {
@@ -57,6 +60,9 @@ std::uint64_t Os_freePhysicalMemory() {
   if (sysinfo(&info) != 0) return 0;
   return static_cast<std::uint64_t>(info.freeram) * info.mem_unit;
 }
+
+unsigned long Os_memoryFailures() { return gMemoryFailures.load(); }
+void Os_countMemoryFailure() { ++gMemoryFailures; }
 
 int Os_messageBox(const char* text, const char* caption, unsigned flags) {
   gMessageBoxes.push_back({text ? text : "", caption ? caption : "", flags});

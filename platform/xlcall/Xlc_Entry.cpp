@@ -5,9 +5,9 @@
 #include <cstdarg>
 #include <iterator>
 #include <map>
-#include <new>
 #include <utility>
 
+#include "platform/os/Os_Guard.h"
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlcall/Xlc_Internal.h"
 
@@ -274,11 +274,8 @@ int Excel4v(int xlfn, XLOPER* result, int count, XLOPER* args[]) {
   else if (count < entry->minArgs || count > entry->maxArgs || (count > 0 && !args)) rc = xlretInvCount;
   for (int i = 0; rc == xlretSuccess && i < count; ++i)
     if (!args[i]) rc = xlretInvXloper;
-  try {
-    if (rc == xlretSuccess) rc = entry->handler(&out, count, args);
-  } catch (const std::bad_alloc&) {
-    rc = xlretFailed;   // out of memory: the call fails, the application goes on
-  }
+  // Out of memory: the call fails, the application goes on.
+  if (rc == xlretSuccess) rc = Os_guard(int{xlretFailed}, [&] { return entry->handler(&out, count, args); });
   if (rc != xlretSuccess) Xlc_release(&out);
   if (result) *result = out;
   else Xlc_release(&out);

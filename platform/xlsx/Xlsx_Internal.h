@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <new>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -41,6 +42,13 @@ struct XlsxXmlPart {
   std::string data;
   pugi::xml_document doc;
 };
+
+// A parse the XML reader gave up for want of memory fails as the C++
+// library's allocations do, with std::bad_alloc, which the entry points
+// (Xlsx_open, Xlsx_save) catch.
+inline void Xlsx_checkParse(const pugi::xml_parse_result& result) {
+  if (result.status == pugi::status_out_of_memory) throw std::bad_alloc();
+}
 
 // The bytes of the file at `path`. On failure `why` says what is wrong,
 // without the file name.

@@ -253,13 +253,15 @@ std::string printed(const pugi::xml_document& doc) {
 // The part parsed in place, in the bytes it was read into.
 bool loadPart(const XlsxZip& zip, const std::string& name, XlsxXmlPart* part, std::string* why) {
   const XlsxZipMember* m = Xlsx_zipFind(zip, name);
-  std::string ignored;
-  if (!m || !Xlsx_zipRead(zip, *m, &part->data, &ignored) ||
-      !part->doc.load_buffer_inplace(part->data.data(), part->data.size(), kParse)) {
-    *why = "part '" + name + "' cannot be read";
-    return false;
+  std::string detail = "it is missing";
+  if (m && Xlsx_zipRead(zip, *m, &part->data, &detail)) {
+    pugi::xml_parse_result res = part->doc.load_buffer_inplace(part->data.data(), part->data.size(), kParse);
+    Xlsx_checkParse(res);
+    if (res) return true;
+    detail = std::string("it is not valid XML: ") + res.description();
   }
-  return true;
+  *why = "part '" + name + "' cannot be read: " + detail;
+  return false;
 }
 
 // ---- number formats and widths of added sheets ----

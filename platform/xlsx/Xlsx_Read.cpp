@@ -17,6 +17,7 @@
 #include <pugixml.hpp>
 
 #include "platform/os/Os.h"
+#include "platform/os/Os_Guard.h"
 #include "platform/xlsx/Xlsx_Zip.h"
 
 namespace {
@@ -36,6 +37,14 @@ constexpr long long kArrayCellSlack = 1 << 16;
 constexpr std::size_t kKeptCellsMax = 1 << 18;
 // Columns a sheet has.
 constexpr int kSheetColumns = 16384;
+// The first bytes of a compound document, the container of the old binary
+// workbooks (.xls).
+constexpr char kCompoundSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+// The member of an OpenDocument package that names its type, the type of a
+// spreadsheet (its template's type begins with it too), and the most of it read.
+constexpr const char* kMimetypePart = "mimetype";
+constexpr const char* kOpenDocumentSpreadsheet = "application/vnd.oasis.opendocument.spreadsheet";
+constexpr std::uint64_t kMimetypeMax = 256;
 // A text is kept in its element (no node of its own).
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
@@ -84,6 +93,7 @@ bool hasPart(Reader& r, const std::string& name) { return Xlsx_zipFind(*r.zip, n
 bool loadXml(Reader& r, const std::string& name, XlsxXmlPart* part) {
   if (!readPart(r, name, &part->data)) return false;
   pugi::xml_parse_result res = part->doc.load_buffer_inplace(part->data.data(), part->data.size(), kParseOptions);
+  Xlsx_checkParse(res);
   if (!res) return fail(r, "part '" + name + "' is not valid XML: " + res.description());
   return true;
 }
@@ -652,6 +662,7 @@ bool loadSheet(Reader& r, Sheet* sh, const std::string& part) {
   sh->arrays.clear();
   ++r.wb->structureVersion;
   pugi::xml_parse_result res = xml.doc.load_buffer_inplace(xml.data.data(), xml.data.size(), kParseOptions);
+  Xlsx_checkParse(res);
   if (!res) return fail(r, "part '" + part + "' is not valid XML: " + res.description());
   SheetReader parsed{r, sh, {}, -1, -1, 0, {}, child(xml.doc.document_element(), "sheetData"), -1};
   return readParsedRows(parsed);
@@ -678,11 +689,33 @@ bool loadWorkbook(Reader& r) {
   return true;
 }
 
+// What a file that holds no zip archive is, and what to do with it.
+std::string notZipReason(const std::string& bytes) {
+  if (bytes.empty()) return "is an empty file (0 bytes), not a workbook: save the workbook again as .xlsx";
+  if (bytes.compare(0, sizeof kCompoundSignature - 1, kCompoundSignature) == 0)
+    return "is an old binary workbook (.xls), not an .xlsx workbook: open it in a spreadsheet program and save "
+           "it as .xlsx";
+  return "is not a workbook file (not a zip archive, or cut short)";
+}
+
 bool openZip(const std::string& bytes, XlsxZip* zip, std::string* why) {
   bool notZip = false;
   std::string detail;
   if (Xlsx_zipOpen(bytes, zip, &notZip, &detail)) return true;
-  *why = notZip ? "is not a workbook file (not a zip archive, or cut short)" : "cannot be opened: " + detail;
+  *why = notZip ? notZipReason(bytes) : "cannot be opened: " + detail;
+  return false;
+}
+
+// An OpenDocument spreadsheet is a zip archive too, whose "mimetype" member
+// says what it is; false, with the reason, for one.
+bool refuseOpenDocument(const XlsxZip& zip, std::string* why) {
+  const XlsxZipMember* m = Xlsx_zipFind(zip, kMimetypePart);
+  std::string type, ignored;
+  if (!m || m->size > kMimetypeMax || !Xlsx_zipRead(zip, *m, &type, &ignored) ||
+      type.rfind(kOpenDocumentSpreadsheet, 0) != 0)
+    return true;
+  *why = "is an OpenDocument spreadsheet (.ods), not an .xlsx workbook: open it in a spreadsheet program and save "
+         "it as .xlsx";
   return false;
 }
 
@@ -702,6 +735,22 @@ std::size_t cellCount(const Workbook& wb) {
   std::size_t cells = 0;
   for (const auto& sheet : wb.sheets) cells += sheet->cells.size();
   return cells;
+}
+
+// Reads the file at `path` into `wb`; false, with the reason in `why`, when
+// it cannot.
+bool readInto(Workbook* wb, const std::string& path, XlsxOrigin keep, std::string* why) {
+  wb->path = path;
+  auto origin = std::make_shared<WbFileOrigin>();
+  // Where the cells lie in the sheets' texts serves only a save of what is kept.
+  XlsxPackage* package = keep == XlsxOrigin::Keep ? &origin->package : nullptr;
+  if (!Xlsx_readFile(path, &origin->bytes, why) || !Xlsx_readPackage(origin->bytes, wb, package, why)) return false;
+  if (keep == XlsxOrigin::Keep && cellCount(*wb) <= kKeptCellsMax) {
+    origin->path = path;
+    copyContents(*wb, &origin->asRead);
+    wb->origin = std::move(origin);
+  }
+  return true;
 }
 
 }  // namespace
@@ -726,7 +775,7 @@ bool Xlsx_readFile(const std::string& path, std::string* bytes, std::string* why
 
 bool Xlsx_readPackage(const std::string& bytes, Workbook* wb, XlsxPackage* package, std::string* why) {
   XlsxZip zip;
-  if (!openZip(bytes, &zip, why)) return false;
+  if (!openZip(bytes, &zip, why) || !refuseOpenDocument(zip, why)) return false;
   Reader r;
   r.zip = &zip;
   r.wb = wb;
@@ -740,22 +789,17 @@ bool Xlsx_readPackage(const std::string& bytes, Workbook* wb, XlsxPackage* packa
 Workbook* Xlsx_open(const std::string& path, std::string* error, XlsxOrigin keep) {
   Application& app = Wb_app();
   int previousActive = app.activeWorkbook;
-  Workbook* wb = Wb_newWorkbook(std::filesystem::path(path).filename().string());
-  wb->path = path;
+  const unsigned long failures = Os_memoryFailures();
+  Workbook* wb = nullptr;
   std::string why;
-  auto origin = std::make_shared<WbFileOrigin>();
-  // Where the cells lie in the sheets' texts serves only a save of what is kept.
-  XlsxPackage* package = keep == XlsxOrigin::Keep ? &origin->package : nullptr;
-  if (Xlsx_readFile(path, &origin->bytes, &why) && Xlsx_readPackage(origin->bytes, wb, package, &why)) {
-    if (keep == XlsxOrigin::Keep && cellCount(*wb) <= kKeptCellsMax) {
-      origin->path = path;
-      copyContents(*wb, &origin->asRead);
-      wb->origin = std::move(origin);
-    }
-    return wb;
-  }
-  Wb_closeWorkbook(wb);
+  bool read = Os_guard(false, [&] {
+    wb = Wb_newWorkbook(std::filesystem::path(path).filename().string());
+    return readInto(wb, path, keep, &why);
+  });
+  if (read) return wb;
+  if (wb) Wb_closeWorkbook(wb);
   app.activeWorkbook = previousActive;
+  if (Os_memoryFailures() != failures) why = "out of memory while reading the workbook";
   if (error) *error = path + ": " + why;
   return nullptr;
 }

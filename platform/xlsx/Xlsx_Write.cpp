@@ -16,6 +16,8 @@
 #include <map>
 #include <unordered_map>
 
+#include "platform/os/Os_Guard.h"
+
 namespace {
 
 const char* const kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
@@ -322,6 +324,19 @@ std::filesystem::path saveTarget(const std::string& path) {
   return link.is_absolute() ? link : fs::path(path).parent_path() / link;
 }
 
+// Builds the package of `wb` and writes it to the file at `path`.
+bool save(Workbook* wb, const std::string& path, std::string* why, std::vector<std::string>* notes) {
+  std::string bytes;
+  // A workbook read from a package is saved by changing that package; one
+  // whose sheets or formulas changed since, or that has none, is written anew.
+  XlsxKeep kept = XlsxKeep::NotApplicable;
+  bool ok = checkSavable(wb, why);
+  if (ok && !wb->path.empty()) kept = Xlsx_writeKeeping(wb, wb->path, &bytes, why);
+  ok = ok &&
+       (kept == XlsxKeep::Written || (kept == XlsxKeep::NotApplicable && writeZip(&bytes, packageParts(wb), why)));
+  return ok && Xlsx_replaceFile(saveTarget(path).string(), bytes, why, notes);
+}
+
 }  // namespace
 
 bool Xlsx_writeArchive(std::string* bytes, size_t count, const XlsxMember& member, std::string* why) {
@@ -344,16 +359,10 @@ void Xlsx_failSaveAtStep(int step) {
 }
 
 bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error, std::vector<std::string>* notes) {
-  std::string why, bytes;
-  // A workbook read from a package is saved by changing that package; one
-  // whose sheets or formulas changed since, or that has none, is written anew.
-  XlsxKeep kept = XlsxKeep::NotApplicable;
-  bool ok = checkSavable(wb, &why);
-  if (ok && !wb->path.empty()) kept = Xlsx_writeKeeping(wb, wb->path, &bytes, &why);
-  ok = ok &&
-       (kept == XlsxKeep::Written || (kept == XlsxKeep::NotApplicable && writeZip(&bytes, packageParts(wb), &why)));
-  ok = ok && Xlsx_replaceFile(saveTarget(path).string(), bytes, &why, notes);
-  if (!ok) {
+  const unsigned long failures = Os_memoryFailures();
+  std::string why;
+  if (!Os_guard(false, [&] { return save(wb, path, &why, notes); })) {
+    if (Os_memoryFailures() != failures) why = "out of memory while saving the workbook";
     if (error) *error = path + ": cannot save: " + why;
     return false;
   }

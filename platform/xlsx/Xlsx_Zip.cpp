@@ -8,6 +8,7 @@
 
 #include <ctime>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -111,6 +112,7 @@ bool readEntry(const std::string& b, std::size_t* at, std::size_t end, XlsxZipMe
   m->name.assign(b, e + kCentralSize, nameLength);
   m->method = u16(b, e + 10);
   m->encrypted = (u16(b, e + 8) & kFlagEncrypted) != 0;
+  m->utf8Name = (u16(b, e + 8) & kFlagUtf8) != 0;
   m->crc = u32(b, e + 16);
   m->packedSize = u32(b, e + 20);
   m->size = u32(b, e + 24);
@@ -134,17 +136,18 @@ std::uint32_t dosNow() {
   return date << 16 | time;
 }
 
-std::uint16_t flagsOf(const std::string& name) {
+// Whether a name written here needs the UTF-8 flag: it has bytes beyond ASCII.
+bool beyondAscii(const std::string& name) {
   for (char c : name)
-    if (static_cast<unsigned char>(c) >= 0x80) return kFlagUtf8;
-  return 0;
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  return false;
 }
 
 // The fields a local header and a directory entry share, from "version
 // needed" to the name's length.
 void putCommon(std::string* b, const XlsxZipMember& m, std::uint32_t when) {
   put16(b, kVersion);
-  put16(b, flagsOf(m.name));
+  put16(b, m.utf8Name ? kFlagUtf8 : 0);
   put16(b, m.method);
   put32(b, when);
   put32(b, m.crc);
@@ -185,7 +188,10 @@ bool Xlsx_zipOpen(const std::string& bytes, XlsxZip* zip, bool* notZip, std::str
   std::size_t at = offset;
   for (XlsxZipMember& m : zip->members)
     if (!readEntry(bytes, &at, offset + size, &m, why)) return false;
-  for (std::size_t i = 0; i < zip->members.size(); ++i) zip->byName.emplace(zip->members[i].name, i);
+  for (std::size_t i = 0; i < zip->members.size(); ++i)
+    if (!zip->byName.emplace(zip->members[i].name, i).second)
+      return fail(why, "the archive holds member '" + zip->members[i].name +
+                           "' twice, which no sound program writes (other programs would read the other copy)");
   return true;
 }
 
@@ -205,13 +211,19 @@ bool Xlsx_zipRead(const XlsxZip& zip, const XlsxZipMember& m, std::string* out, 
     if (whole) out->assign(packed, m.size);
   } else if (m.method == kXlsxZipDeflated) {
     z_stream s{};
-    if (inflateInit2(&s, kRawDeflate) != Z_OK) return fail(why, "out of memory");
+    int init = inflateInit2(&s, kRawDeflate);
+    if (init == Z_MEM_ERROR) throw std::bad_alloc();
+    if (init != Z_OK) return fail(why, "cannot be inflated");
     s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed));
     s.avail_in = static_cast<uInt>(m.packedSize);
     s.next_out = reinterpret_cast<Bytef*>(out->data());
     s.avail_out = static_cast<uInt>(m.size);
     int rc = inflate(&s, Z_FINISH);
     whole = rc == Z_STREAM_END && s.total_out == m.size;
+    if (rc == Z_MEM_ERROR) {
+      inflateEnd(&s);
+      throw std::bad_alloc();
+    }
     if (rc == Z_DATA_ERROR) {
       inflateEnd(&s);
       return fail(why, "damaged data (it does not inflate)");
@@ -229,8 +241,9 @@ bool Xlsx_zipRead(const XlsxZip& zip, const XlsxZipMember& m, std::string* out, 
 bool Xlsx_zipAdd(XlsxZipWriter* w, const std::string& name, std::string_view data, int level, std::string* why) {
   if (data.size() > kMax32) return fail(why, "member '" + name + "' is too large for the archive");
   z_stream s{};
-  if (deflateInit2(&s, level, Z_DEFLATED, kRawDeflate, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
-    return fail(why, "out of memory");
+  int init = deflateInit2(&s, level, Z_DEFLATED, kRawDeflate, kMemLevel, Z_DEFAULT_STRATEGY);
+  if (init == Z_MEM_ERROR) throw std::bad_alloc();
+  if (init != Z_OK) return fail(why, "member '" + name + "' cannot be compressed");
   std::string packed(deflateBound(&s, static_cast<uLong>(data.size())), '\0');
   s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
   s.avail_in = static_cast<uInt>(data.size());
@@ -242,6 +255,7 @@ bool Xlsx_zipAdd(XlsxZipWriter* w, const std::string& name, std::string_view dat
   if (rc != Z_STREAM_END) return fail(why, "member '" + name + "' cannot be compressed");
   XlsxZipMember m;
   m.name = name;
+  m.utf8Name = beyondAscii(name);
   m.method = kXlsxZipDeflated;
   m.crc =
       static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));

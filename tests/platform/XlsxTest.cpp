@@ -338,10 +338,22 @@ TEST_F(XlsxBadInput, UnreadableFilesAreRefusedAndLeaveTheApplicationAsItWas) {
   tampered[tampered.find("<x:v>5</x:v>") + 5] = '6';
   Parts noSheet = oneSheet("");
   noSheet.pop_back();
+  // A sheet part named twice, each copy whole: other readers take the last.
+  Parts twice = oneSheet("<x:row r=\"1\"><x:c r=\"A1\"><x:v>5</x:v></x:c></x:row>");
+  twice.push_back({"xl/worksheets/s1.xml", twice.back().second});
+  const Parts openDocument = {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                              {"content.xml", "<office:document-content/>"}};
+  const std::string oldBinary = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0');
   const std::pair<fs::path, std::string> cases[] = {
       {dir_ / "nowhere.xlsx", "no such file"}, {dir_, "is not a file"},
       {write("notes.xlsx", "These are just notes, not a workbook.\n"), "not a zip archive"},
-      {write("empty.xlsx", ""), ""}, {write("damaged.xlsx", damaged), "part"},
+      {write("empty.xlsx", ""), "is an empty file (0 bytes), not a workbook: save the workbook again as .xlsx"},
+      {write("sheet.xlsx", storedZip(openDocument)), "is an OpenDocument spreadsheet (.ods), not an .xlsx workbook: "
+                                                      "open it in a spreadsheet program and save it as .xlsx"},
+      {write("old.xlsx", oldBinary), "is an old binary workbook (.xls), not an .xlsx workbook: open it in a "
+                                     "spreadsheet program and save it as .xlsx"},
+      {write("twice.xlsx", storedZip(twice)), "holds member 'xl/worksheets/s1.xml' twice"},
+      {write("damaged.xlsx", damaged), "part"},
       {write("crc.xlsx", tampered), "part 'xl/worksheets/s1.xml' cannot be read"},
       {write("other.xlsx", storedZip({{"hello.txt", "hello"}})), "no workbook part"},
       {write("nosheet.xlsx", storedZip(noSheet)), "part 'xl/worksheets/s1.xml' is missing"},

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/xlsx/Xlsx_Zip.h"
+#include "tests/support/StoredZip.h"
 
 namespace {
 
@@ -140,6 +141,61 @@ TEST(XlsxZip, CopiedMembersKeepTheirPackedBytes) {
     EXPECT_EQ(copied.substr(again.members[i].dataOffset, again.members[i].packedSize),
               source.substr(from.members[i].dataOffset, from.members[i].packedSize));
   }
+}
+
+// The general-purpose flags of the local header and the directory entry of
+// each member, in archive order.
+std::vector<std::pair<std::uint16_t, std::uint16_t>> nameFlags(const std::string& bytes) {
+  auto u16 = [&](size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                      static_cast<unsigned char>(bytes[at + 1]) << 8);
+  };
+  std::vector<std::pair<std::uint16_t, std::uint16_t>> flags;
+  const size_t end = bytes.size() - 22;
+  for (size_t entry = bytes.find(std::string("PK\x01\x02", 4)); entry < end;
+       entry += 46 + u16(entry + 28) + u16(entry + 30) + u16(entry + 32)) {
+    const size_t local = u16(entry + 42) | static_cast<size_t>(u16(entry + 44)) << 16;
+    flags.emplace_back(u16(local + 6), u16(entry + 8));
+  }
+  return flags;
+}
+
+TEST(XlsxZip, CopiedMembersKeepTheirNameEncoding) {
+  constexpr std::uint16_t kUtf8 = 0x0800;
+  // A name in the old code page (0x82 is e acute there, and no UTF-8), beside
+  // names libzip flags as UTF-8 and one of plain ASCII.
+  std::string libzip = writeWithLibzip(kMembers, {ZIP_CM_DEFLATE, ZIP_CM_STORE, ZIP_CM_DEFLATE, ZIP_CM_DEFLATE});
+  std::string source = storedZip({{"xl/media/imag\x82.bin", "old code page"}, {"plain.xml", "<a/>"}});
+  for (const std::string& from : {libzip, source}) {
+    XlsxZip zip;
+    bool notZip = false;
+    std::string why, copied;
+    ASSERT_TRUE(Xlsx_zipOpen(from, &zip, &notZip, &why)) << why;
+    XlsxZipWriter w;
+    for (const XlsxZipMember& m : zip.members) ASSERT_TRUE(Xlsx_zipCopy(&w, zip, m, &why)) << why;
+    ASSERT_TRUE(Xlsx_zipFinish(&w, &copied, &why)) << why;
+    const auto before = nameFlags(from), after = nameFlags(copied);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+      EXPECT_EQ(after[i].first & kUtf8, before[i].second & kUtf8) << zip.members[i].name;
+      EXPECT_EQ(after[i].second & kUtf8, before[i].second & kUtf8) << zip.members[i].name;
+    }
+  }
+  // libzip flags the name beyond ASCII; our own archive flags it too.
+  EXPECT_EQ(nameFlags(libzip)[3].second & kUtf8, kUtf8);
+  EXPECT_EQ(nameFlags(writeOurs(kMembers))[3].second & kUtf8, kUtf8);
+  EXPECT_EQ(nameFlags(source)[0].second & kUtf8, 0);
+}
+
+TEST(XlsxZip, RefusesAMemberNamedTwice) {
+  XlsxZip zip;
+  bool notZip = true;
+  std::string why;
+  const std::string twice =
+      storedZip({{"xl/worksheets/sheet1.xml", "<first/>"}, {"a.xml", ""}, {"xl/worksheets/sheet1.xml", "<last/>"}});
+  EXPECT_FALSE(Xlsx_zipOpen(twice, &zip, &notZip, &why));
+  EXPECT_FALSE(notZip);
+  EXPECT_NE(why.find("member 'xl/worksheets/sheet1.xml' twice"), std::string::npos) << why;
 }
 
 // Gives the first directory entry a 64-bit extra field whose local header
