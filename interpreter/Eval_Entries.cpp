@@ -116,9 +116,13 @@ Side runSide(Entry* e, const CellChain& chain, int32_t kind) {
     if (r->kind == kValEmpty) r->number = 0.0;
     return Side::kConstant;
   }
+  // An error value is status 40, but 26 when it is a result beyond the
+  // doubles; any other kind is 32.
+  const InterpStatus code = r->kind != kValError ? kStatusOperandMismatch
+                            : r->overflow        ? kStatusOverflow
+                                                 : kStatusErrorValueReturned;
   const CellRef at = Prog_symbolCell(chain.back());
-  Vm_raise(Vm_errorsOf(ctx), r->kind == kValError ? kStatusErrorValueReturned : kStatusOperandMismatch, "Eval_entry", at.sheet,
-           at.row, at.column);
+  Vm_raise(Vm_errorsOf(ctx), code, "Eval_entry", at.sheet, at.row, at.column);
   return Side::kFailed;
 }
 

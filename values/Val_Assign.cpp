@@ -34,9 +34,11 @@ void raise(EvalErrors* errors, InterpStatus code) { Vm_raise(errors, code, "Valu
          (dst->array && dst->array == src->array);
 }
 
-// A scalar source as kind and number; any other kind as the real it holds.
+// A scalar source as kind, number and overflow mark; any other kind as the
+// real it holds.
 Value* assignNumber(Value* dst, const Value* src) {
   Val_setKind(dst, Val_isScalar(src->kind) ? src->kind : kValReal)->number = src->number;
+  if (src->kind == kValError) dst->overflow = src->overflow;
   return dst;
 }
 

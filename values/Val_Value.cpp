@@ -114,6 +114,7 @@ ValueArray* newArray(uint16_t rows, uint8_t columns, EvalContext* ctx) {
 }  // namespace
 
 Value* Val_setKind(Value* v, int32_t kind) {
+  v->overflow = 0;
   if (v->kind == kind && (v->payload || !isPayloadKind(kind))) {
     if (kind == kValDegVec && v->context && v->context->flags.sizingPass)
       DegVec_empty(static_cast<DegVec*>(v->payload));
@@ -157,6 +158,11 @@ Value* Val_setText(Value* v, const char16_t* text) {
 
 Value* Val_setError(Value* v, uint32_t code) {
   Val_setKind(v, kValError)->number = Vm_errorNumber(code);
+  return v;
+}
+
+Value* Val_setOverflow(Value* v) {
+  Val_setError(v, kErrNum)->overflow = 1;
   return v;
 }
 

@@ -59,6 +59,7 @@ constexpr int32_t kValMaxColumns = 255;
 
 struct Value {
   int32_t kind;      // ValueKind
+  uint8_t overflow;  // kind 18: 1 when the error is a result beyond the doubles
   double number;     // kinds 2, 3, 4 and 18 (the error encoding)
   char16_t* text;    // kind 19: own copy
   void* payload;     // kinds 5 to 17: own record of the kind
@@ -78,12 +79,20 @@ struct ValueArray {
   Value** rowTable;
 };
 
-// A scalar kind: the whole content is kind and number.
+// A scalar kind: the whole content is kind and number (and an error's
+// overflow mark).
 inline bool Val_isScalar(int32_t kind) { return kind < kValFirstPayload || kind == kValError; }
 // An empty value bound to ctx.
 inline Value Val_empty(EvalContext* ctx) {
   Value v{};
   v.context = ctx;
+  return v;
+}
+// A scalar of the kind holding the number, bound to no context.
+inline Value Val_scalar(int32_t kind, double number) {
+  Value v{};
+  v.kind = kind;
+  v.number = number;
   return v;
 }
 // Element (row, column), 0-based, of an array value.
@@ -106,6 +115,10 @@ Value* Val_setNumber(Value* v, double x);
 Value* Val_setText(Value* v, const char16_t* text);
 // Kind 18 holding the worksheet error of the given code.
 Value* Val_setError(Value* v, uint32_t code);
+// Kind 18 "#num!" for a result beyond the doubles: to formulas an error
+// value like any other (ISERROR sees it), marked so that an evaluation entry
+// whose function gives it reports an overflow (status 26), not an error value.
+Value* Val_setOverflow(Value* v);
 
 // Payload setters: the kind, then a deep copy of the payload. Running out of
 // memory raises status 2 and leaves the payload empty.

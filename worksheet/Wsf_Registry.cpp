@@ -64,7 +64,7 @@ Value* one(Value* r, int, Args a, const WsfCall*) {
 }
 template <Two f>
 Value* two(Value* r, int argc, Args a, const WsfCall*) {
-  static const Value kMissing{kValMissing, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
+  static const Value kMissing = Val_scalar(kValMissing, 0);
   return f(r, a[0], argc > 1 ? a[1] : &kMissing);
 }
 template <Three f>

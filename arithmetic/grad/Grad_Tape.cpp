@@ -79,6 +79,16 @@ void accumulate(double* target, int32_t shift, double sign, const Weight& w, con
   }
 }
 
+// An adjoint of value and gradient all 0: its record is one the result
+// does not depend on (an operand of a test that kept only its answer), and
+// passing it on would turn the record's infinite or NaN partials into NaN.
+bool isZero(const GradValue& adjoint, int32_t n) {
+  if (adjoint.value != 0.0) return false;
+  for (int32_t j = 1; j <= n; ++j)
+    if (adjoint.gradient[j] != 0.0) return false;
+  return true;
+}
+
 }  // namespace
 
 bool Grad_prepareTape(EvalContext* ctx, int32_t n) {
@@ -98,6 +108,7 @@ void Grad_reverseHessian(double** hessianRows, bool zeroBased, bool subtract, No
   const int32_t shift = zeroBased ? 1 : 0;
   for (int32_t k = result; k >= 1; --k) {
     const GradTapeRec& rec = tape[k];
+    if (isZero(rec.adjoint, n)) continue;
     const GradValue* x = load(tape, variables, rec.operand1, ctx->buffers.gradScratch[2]);
     const GradValue* y = load(tape, variables, rec.operand2, ctx->buffers.gradScratch[3]);
     Weight w[2];

@@ -16,6 +16,7 @@
 #include "arithmetic/ivgrad/IvGrad_Ops.h"
 #include "arithmetic/ivhess/IvHess_Ops.h"
 #include "arithmetic/ivtape/IvRev_Ops.h"
+#include "arithmetic/operators/Op_Finite.h"
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
@@ -221,7 +222,7 @@ template <typename T>
 Value unary(const Members<T>& m, int32_t op, const Value& x) {
   CORVAN_ASSERT(isUnary(op));
   const T r = m.unary[op](static_cast<const T*>(x.payload));
-  return *m.set(resultOf(buffersOf(x)), &r);
+  return *Op_finiteResult(m.set(resultOf(buffersOf(x)), &r));
 }
 
 template <typename T>
@@ -238,7 +239,7 @@ Value extreme(const Members<T>& m, bool larger, int32_t kind, const Value& x, co
 template <typename T>
 Value power(const Members<T>& m, const Value& x, int32_t n) {
   const T r = m.powVI(static_cast<const T*>(x.payload), n);
-  return *m.set(resultOf(buffersOf(x)), &r);
+  return *Op_finiteResult(m.set(resultOf(buffersOf(x)), &r));
 }
 
 // Calls visit with the members of a family kind (5 to 14).

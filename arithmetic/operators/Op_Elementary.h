@@ -12,7 +12,8 @@
 #include "values/Val_Value.h"
 
 // op is one of the unary tape codes kOpAbs to kOpTanh (not max, min or
-// power). Kinds 5 to 14: the family member. Kinds 15 and 16: a smooth
+// power). Kinds 5 to 14: the family member ("#num!" where the value leaves
+// the doubles, as Op_finiteResult has it). Kinds 15 and 16: a smooth
 // nonlinear function of x (a square keeps a linear dependency quadratic).
 Value Op_elementary(int32_t op, const Value& x);
 // True for the kinds that Op_elementary computes on.
@@ -22,8 +23,9 @@ bool Op_isModeKind(int32_t kind);
 Value Op_max(const Value& x, const Value& y);
 Value Op_min(const Value& x, const Value& y);
 // x to an integer power: the interval kinds (9 to 14) by their integer
-// power, which negative bases allow; kinds 5 to 8 and 15 by the real power;
-// kind 16 a square or a smooth nonlinear function.
+// power, which negative bases allow; kinds 5 to 8 and 15 by the real power
+// ("#num!" beyond the doubles, as above); kind 16 a square or a smooth
+// nonlinear function.
 Value Op_powVI(const Value& x, int32_t n);
 // The interval a value of kinds 9 to 14 stands for (an affine form's range);
 // false for other kinds.

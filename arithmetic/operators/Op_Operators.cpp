@@ -21,6 +21,7 @@
 #include "arithmetic/ivhess/IvHess_Ops.h"
 #include "arithmetic/ivtape/IvRev_Ops.h"
 #include "arithmetic/operators/Op_Elementary.h"
+#include "arithmetic/operators/Op_Finite.h"
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
@@ -63,10 +64,10 @@ Value copyOf(Value* result, const Value& v) {
 Value error(EvalBuffers* buffers, uint32_t code) { return finish(Val_setError(resultOf(buffers), code)); }
 
 // A result beyond the doubles is "#num!", as the worksheet shows it. It
-// raises nothing here, so a formula may test it (ISERROR, ISNUMBER, IF); a
-// model function whose own result is not finite is refused by the check of
-// the evaluation entries.
-Value overflow(EvalBuffers* buffers) { return error(buffers, kErrNum); }
+// raises nothing, so a formula may test it (ISERROR, ISNUMBER, IF); it is
+// marked as an overflow, which the evaluation entries report (status 26)
+// when a model function gives it.
+Value overflow(EvalBuffers* buffers) { return finish(Val_setOverflow(resultOf(buffers))); }
 
 Value number(EvalBuffers* buffers, int32_t kind, double x) {
   if (!std::isfinite(x)) return overflow(buffers);
@@ -308,12 +309,12 @@ bool intervalDivisorHoldsZero(const Value& y) {
 
 // The family's result into the buffers' result value: moved there when it
 // lies in the scratch record (and the evaluation builds no symbolic texts),
-// else copied.
+// else copied; "#num!" when its value leaves the doubles.
 template <typename T>
 Value store(const FamilyOps<T>& ops, const T& r, EvalBuffers* buffers, bool symbolic) {
   Value* out = resultOf(buffers);
-  if (ops.adopt && ops.adopt(out, &r, buffers, symbolic)) return finish(out);
-  return finish(ops.set(out, &r));
+  if (!ops.adopt || !ops.adopt(out, &r, buffers, symbolic)) ops.set(out, &r);
+  return finish(Op_finiteResult(out));
 }
 
 // x op y where one side, or both, holds the family's kind and the other a
@@ -425,7 +426,6 @@ Value scalarPow(EvalBuffers* buffers, double a, double b) {
   if (a == 0.0 && b == 0.0) return error(buffers, kErrNum);
   const double r = std::pow(a, b);
   if (std::isnan(r)) return error(buffers, kErrNum);
-  if (std::isinf(r)) return overflow(buffers);
   return number(buffers, kValReal, r);
 }
 

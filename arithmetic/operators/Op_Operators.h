@@ -1,9 +1,10 @@
 // The formula language's operators over every value kind: arithmetic,
 // concatenation and comparisons. Scalars, errors, texts and arrays are
 // handled here; the evaluation-mode kinds go to their arithmetic family.
-// Every operator builds its result in the context's result value and
-// returns a copy of it (the caller owns nothing new beyond that copy's
-// contents, which the context's result keeps).
+// A number or a point-mode value beyond the doubles is "#num!" in every
+// mode (Op_Finite.h). Every operator builds its result in the context's
+// result value and returns a copy of it (the caller owns nothing new beyond
+// that copy's contents, which the context's result keeps).
 #pragma once
 
 #include <cstddef>

@@ -7,6 +7,8 @@
 #include <limits>
 #include <random>
 
+#include "arithmetic/operators/Op_Elementary.h"
+#include "arithmetic/operators/Op_Operators.h"
 #include "tests/arithmetic/ExpressionCases.h"
 #include "values/Vm_Status.h"
 
@@ -99,6 +101,47 @@ TEST(Samples, ComparisonsLogicAndSummaries) {
   const SampleVector empty{nullptr, 0, 0, s.ctx};
   EXPECT_TRUE(std::isnan(Smp_mean(&empty)));
   EXPECT_EQ(Smp_maxElem(&empty), -std::numeric_limits<double>::infinity());
+}
+
+// A trial beyond the doubles holds NaN, the error of a trial, through the
+// operators and the elementary functions, as the value mode gives "#num!"
+// there; the other trials keep the plain computation and nothing is raised.
+TEST(Samples, ATrialBeyondTheDoublesHoldsTheErrorOfATrial) {
+  struct Row {
+    const char* name;
+    Value (*op)(const Value&);
+    double (*plain)(double);
+  };
+  const Row rows[] = {
+      {"x*1E300", [](const Value& x) { return Op_mulVS(x, 1e300); }, [](double x) { return x * 1e300; }},
+      {"x/1E-310", [](const Value& x) { return Op_divVS(x, 1e-310); }, [](double x) { return x / 1e-310; }},
+      {"x^3", [](const Value& x) { return Op_powVI(x, 3); }, [](double x) { return x * x * x; }},
+      {"EXP(x)", [](const Value& x) { return Op_elementary(kOpExp, x); }, [](double x) { return std::exp(x); }},
+  };
+  const double trials[] = {1, 1e300, -1e300, 800, 2, -0.5};
+  constexpr int32_t kCount = 6;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Samples s;
+    SampleVector& in = s.inputs[1];
+    Smp_init(&in, kCount, s.ctx);
+    for (int32_t t = 1; t <= kCount; ++t) in.data[t] = trials[t - 1];
+    Value x = Val_empty(s.ctx);
+    Val_setSamples(&x, &in);
+    const Value r = row.op(x);
+    ASSERT_EQ(r.kind, kValSamples);
+    const auto* out = static_cast<const SampleVector*>(r.payload);
+    bool beyond = false;
+    for (int32_t t = 1; t <= kCount; ++t) {
+      const double truth = row.plain(trials[t - 1]);
+      beyond = beyond || std::isinf(truth);
+      if (std::isinf(truth)) EXPECT_TRUE(std::isnan(out->data[t])) << "trial " << t;
+      else EXPECT_EQ(out->data[t], truth) << "trial " << t;
+    }
+    EXPECT_TRUE(beyond);
+    EXPECT_EQ(s.ctx->errors.errorCount, 0);
+    Val_clear(&x);
+  }
 }
 
 }  // namespace

@@ -180,6 +180,34 @@ TEST_F(ValueTest, ScalarSettersAndTexts) {
   EXPECT_EQ(Text_toUtf8(b.text), "abc");
 }
 
+// The overflow mark of "#num!" goes with copies of that error, and every
+// other setter, an array element's copy included, leaves a value without it.
+TEST_F(ValueTest, AnOverflowMarkGoesWithTheErrorAndNothingElse) {
+  uint32_t code = 0;
+  Val_setOverflow(&a);
+  ASSERT_TRUE(Vm_errorCode(a.number, &code));
+  EXPECT_EQ(code, kErrNum);
+  EXPECT_EQ(Val_assign(&b, &a)->overflow, 1);
+  EXPECT_EQ(b.kind, kValError);
+  ASSERT_EQ(Val_makeArray(&b, 1, 2), kStatusOk);
+  Val_assign(Val_at(&b, 0, 1), &a);
+  Val_assign(&a, &b);
+  EXPECT_EQ(Val_at(&a, 0, 1)->overflow, 1);
+  EXPECT_EQ(Val_at(&a, 0, 0)->overflow, 0);
+  Value other = Val_empty(ctx);
+  Value* (*const setters[])(Value*) = {
+      [](Value* v) { return Val_setError(v, kErrNum); }, [](Value* v) { return Val_setNumber(v, 1.0); },
+      [](Value* v) { return Val_setBool(v, 1); }, Val_clear, [](Value* v) { return Val_setKind(v, kValError); }};
+  for (auto set : setters) {
+    Val_setOverflow(&other);
+    EXPECT_EQ(set(&other)->overflow, 0);
+  }
+  Val_setOverflow(&other);
+  Val_setError(Val_clear(&b), kErrNum);
+  EXPECT_EQ(Val_assign(&other, &b)->overflow, 0);
+  Val_clear(&other);
+}
+
 TEST_F(ValueTest, ArraysReuseStorageAndCopyDeeply) {
   ASSERT_EQ(Val_makeArray(&a, 4, 4), 0);
   Val_setText(Val_at(&a, 3, 3), u"corner");

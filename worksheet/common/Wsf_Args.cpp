@@ -32,7 +32,8 @@ bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_finite(Value* result, double x) {
-  if (!std::isfinite(x)) return Wsf_error(result, kErrNum);
+  if (std::isinf(x)) return Val_setOverflow(Val_clear(result));
+  if (std::isnan(x)) return Wsf_error(result, kErrNum);
   Val_clear(result);
   return Val_setNumber(result, x);
 }

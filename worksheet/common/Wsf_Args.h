@@ -36,7 +36,8 @@ Value* Wsf_error(Value* result, uint32_t code);
 bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv);
 // The result becomes a copy of v (deep).
 Value* Wsf_copy(Value* result, const Value* v);
-// A real, or "#num!" when x is not finite.
+// A real, or "#num!" when x is not finite (marked as an overflow when x is
+// infinite).
 Value* Wsf_finite(Value* result, double x);
 // The integer n.
 Value* Wsf_integer(Value* result, int32_t n);

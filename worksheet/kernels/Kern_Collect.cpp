@@ -13,8 +13,8 @@ bool isValue(const Value* v) { return v->kind >= kValInt && v->kind <= kValKind1
 
 // What a text counts as in the A-forms, and what booleans given directly
 // count as.
-const Value kZero{kValReal, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
-const Value kOne{kValReal, 1, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
+const Value kZero = Val_scalar(kValReal, 0);
+const Value kOne = Val_scalar(kValReal, 1);
 
 }  // namespace
 

@@ -33,7 +33,7 @@ constexpr Counted kValues{kValInt, kValError, false, true};     // AVERAGE and t
 constexpr Counted kAll{kValBool, kValText, true, false};        // AVERAGEA, COUNTA
 constexpr Counted kNumbers{kValInt, kValDegVec, false, false};  // COUNT
 
-const Value kZero{kValReal, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
+const Value kZero = Val_scalar(kValReal, 0);
 
 // The counted values, and the numbers of the texts given directly that some
 // of them point at.
