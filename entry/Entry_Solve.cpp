@@ -75,12 +75,16 @@ int reportModelSize(LibraryContext* context) {
   return result;
 }
 
-// Action 9: false when the preparation failed (the action then takes the
-// common path with nothing to do).
+// Action 9: the limits of the engine "solver_eng" chooses, loaded as a run
+// loads it (it becomes the current engine); false when the preparation
+// failed (the action then takes the common path with nothing to do).
 bool reportEngineLimits(LibraryContext* context, int* result) {
   bool prepared = Msg_armLimits(context) && Names_readRobustMode(context, &context->robustMode) &&
                   Msg_readMessageNames(context);
-  if (prepared) *result = Sess_storeEngineLimits(context);
+  if (prepared) {
+    Eng_loadAndRun(context, context, -1, 0);
+    *result = Sess_storeEngineLimits(context);
+  }
   Msg_freeMessageNames(context);
   context->robustMode = -1;
   context->progress.pendingStop = StopContinue;

@@ -28,8 +28,8 @@ constexpr Message kMessages[] = {
   {"msg_trial", "Trial Solution:"},       {"msg_branch", "Subproblem:"},
   {"msg_incumb", "Incumbent:"},           {"msg_setcell", "Set Cell:"},
   {"msg_feasible", "Feasibility search: "}, {"msg_limits", "Limits: "},
-  {"msg_done", "% done"},                  {"msg_bound", "Bound:"},
-  {"msg_gap", "Gap:"},
+  {"msg_done", "% done"},                  {"msg_bound", kFeBoundLabel},
+  {"msg_gap", kFeGapLabel},
 };
 
 // The platform calls these two from its module: memory that runs out is
@@ -111,6 +111,7 @@ constexpr Limit kLimits[] = {{"solver_tim", "time limit", " s", "--max-time ", "
 constexpr double kRaiseFactor = 10;
 
 bool gLimitStopAnswered = false;  // the "Show" macro answered stop to a limit in this action
+FeLimitStop gLimitStop;           // which, and how to raise it (Fe_limitStop)
 Workbook* gBook = nullptr;        // the user's workbook, for the limits' values and the messages
 std::string gBookPath;      // as the command line named it
 
@@ -157,6 +158,9 @@ CellValue show(FeOnLimit onLimit, const std::vector<CellValue>& args) {
     const Limit& l = kLimits[reason - 2];
     std::string value = limitValue(l);
     std::string hint = "stopping; raise it with " + raisedLimit(l, value) + ", or use --on-limit continue to go on";
+    if (stop)
+      gLimitStop = {std::string("the ") + l.what + (value.empty() ? "" : " (" + value + l.unit + ")"),
+                    raisedLimit(l, value)};
     std::fprintf(stderr, "%s reached%s: %s\n", l.what, value.empty() ? "" : (" after " + value + l.unit).c_str(),
                  stop ? hint.c_str() : "going on (--on-limit continue)");
   }
@@ -257,9 +261,12 @@ void Fe_close(FeSession* s) {
 
 int Fe_action(FeSession* s, int action) {
   gLimitStopAnswered = false;
+  gLimitStop = {};
   double code = action;
   return s->solve(&code);
 }
+
+const FeLimitStop& Fe_limitStop() { return gLimitStop; }
 
 std::string Fe_where() {
   if (!gBook) return "corvan: ";

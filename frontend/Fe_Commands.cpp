@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "contract/Eng_Engine.h"
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
 #include "platform/os/Os.h"
@@ -23,11 +24,9 @@ enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, A
 // engine does not take, for a model it could not read or compile and for one
 // it could not evaluate or bound: only then do the front end's own findings
 // explain the run.
-// The library's status for a model the interpreter could not compile.
-constexpr int kStatusNotCompiled = 12;
-
 bool libraryRefusedModel(int status) {
-  return status == 7 || status == 8 || status == 9 || status == kStatusNotCompiled || status == 13 || status == 19;
+  return status == StatusNotLinear || status == StatusBadModel || status == StatusEvalError ||
+         status == StatusCompileFailed || status == StatusHostFailure || status == StatusBadBounds;
 }
 
 // Engine names come padded with spaces.
@@ -68,14 +67,14 @@ std::string engineAsked(const FeArgs& a) {
   return asked;
 }
 
-// An engine number from the command line that names no engine is refused
-// before anything runs, naming the engines there are (0 leaves the choice to
-// the model, as "solver_eng" 0 does); -1 when it names one.
+// An engine number from the command line that names no engine (0 among
+// them) is refused before anything runs, naming the engines there are; -1
+// when it names one.
 int refuseUnknownEngine(const FeArgs& a, const std::vector<std::string>& engines) {
   std::string asked = engineAsked(a);
   if (asked.empty()) return -1;
   double n = std::strtod(asked.c_str(), nullptr);
-  if (n == 0 || (n >= 1 && n <= static_cast<double>(engines.size()) && n == std::floor(n))) return -1;
+  if (n >= 1 && n <= static_cast<double>(engines.size()) && n == std::floor(n)) return -1;
   std::string list;
   for (size_t k = 0; k < engines.size(); ++k) list += (k ? ", " : "") + std::to_string(k + 1) + " " + engines[k];
   return Fe_usageError("there is no engine " + asked + "; the engines are " + list + " (`corvan engines`)");
@@ -97,6 +96,26 @@ int refuseReports(const FeArgs& a, const FeModel& m) {
       return FeExitUsage;
     }
   return -1;
+}
+
+// "solver_eng" 0 names no engine: the library then takes the LP engine for
+// a model marked linear and the first engine otherwise, which is said.
+void noteEngineChoice(Workbook* wb, const FeModel& m, const std::vector<std::string>& engines) {
+  if (m.engine != 0 || !Wb_findName(wb, "solver_eng", m.sheet)) return;
+  const std::string chosen = engineName(engines, m);
+  Fe_say("note: \"solver_eng\" is 0, which names no engine, so the model runs on \"" + chosen + "\" (engine " +
+         std::to_string(engineIndex(m) + 1) + "), as for any model " + (m.linear ? "" : "not ") +
+         "marked linear (\"solver_lin\"); set \"solver_eng\" or give --engine N to choose one (`corvan engines`)");
+}
+
+// What the front end knows of why a run left no solution, for its status
+// line: a limit that stopped the model's compile, or functions this system
+// does not calculate that the model calls.
+std::string failureCause(Workbook* wb, const FeModel& m, int status) {
+  const FeLimitStop& stop = Fe_limitStop();
+  if (status == StatusCompileFailed && !stop.limit.empty())
+    return stop.limit + " stopped the compile; raise it with " + stop.raise;
+  return Fe_modelUnknownFunctions(wb, m);
 }
 
 // Faults the library would not notice are refused before it runs, so that
@@ -218,6 +237,8 @@ int Fe_models(const FeArgs& a) {
     table.push_back({s.book->sheets[k]->name, objective, std::to_string(Fe_variableCells(m)),
                      std::to_string(Fe_constraintCells(m)),
                      engine + (m.faults.empty() ? "" : "  (" + std::to_string(m.faults.size()) + " faults)")});
+    if (const std::string unknown = Fe_modelUnknownFunctions(s.book, m); !unknown.empty())
+      Fe_say("warning: " + unknown);
   }
   if (table.size() == 1) std::printf("%s holds no model\n", a.book.c_str());
   Fe_printTable("models", table);
@@ -245,6 +266,7 @@ int Fe_solve(const FeArgs& a) {
     Fe_close(&s);
     return refused;
   }
+  noteEngineChoice(s.book, m, engines);
   FeStartValues start = Fe_startValues(s.book, m);
   std::string engine = engineName(engines, m);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
@@ -255,18 +277,29 @@ int Fe_solve(const FeArgs& a) {
     Fe_close(&s);
     return Fe_outOfMemory();
   }
-  bool solution = Fe_printVerdict(s.book, m, status, start);
+  const std::string cause = failureCause(s.book, m, status);
+  bool solution = Fe_printVerdict(s.book, m, status, start, cause);
   bool reportsMade = true;
   if (solution) {
+    // The progress line that showed them is gone: an integer search that
+    // stopped short of its proof keeps its bound and gap in the results.
+    if (status != StatusSolved && hasIntegerConstraints(m) && !Fe_boundAndGap().empty())
+      std::printf("%s\n", Fe_boundAndGap().c_str());
     Fe_printResults(s.book, m, engine);
     Fe_printSolutions(&s, m);
     reportsMade = a.reports.empty() || Fe_writeReports(&s, m, start, a.reports, status);
     Fe_action(&s, ActKeep);
   } else {
-    // A model the interpreter could not compile: its faults, else the cell it stopped at.
-    const bool uncompiled = status == kStatusNotCompiled &&
-                            (Fe_explainRefusal(s.book, m) || Fe_explainInterpreterStop(s.book, Fe_resultRows(&s)));
-    if (!uncompiled) Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
+    // A model the interpreter could not compile: its faults, else the cell it
+    // stopped at, unless a limit stopped the compile. A model past the size
+    // an engine takes: the count and the engines that take it.
+    const bool uncompiled =
+        status == StatusCompileFailed && (!Fe_limitStop().limit.empty() || Fe_explainRefusal(s.book, m) ||
+                                         Fe_explainInterpreterStop(s.book, Fe_resultRows(&s)));
+    const bool tooLarge =
+        status == StatusBadModel && m.faults.empty() && Fe_explainSizeLimit(&s, engines, engineIndex(m));
+    if (!uncompiled && !tooLarge)
+      Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
     Fe_action(&s, ActRestore);
   }
   std::fflush(stdout);

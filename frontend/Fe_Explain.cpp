@@ -32,15 +32,86 @@ std::string notANumber(const CellValue* v) {
   }
 }
 
-void say(const std::string& text) { std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str()); }
+bool overlaps(const CellRange& a, const CellRange& b) {
+  return a.sheet == b.sheet && a.row1 <= b.row2 && b.row1 <= a.row2 && a.col1 <= b.col2 && b.col1 <= a.col2;
+}
+
+// The formula cells a cell reads at any level that hold an error value, the
+// cell itself first, each as a range of one cell.
+std::vector<CellRange> erroneousCells(Workbook* wb, const CellRange& cell) {
+  std::vector<CellRange> cells{cell};
+  for (const CellRange& a : Calc_precedents(wb, cell.sheet, cell.row1, cell.col1, true))
+    for (int r = a.row1; r <= a.row2; ++r)
+      for (int c = a.col1; c <= a.col2; ++c) {
+        const Cell* read = Wb_findCell(wb->sheets[a.sheet].get(), r, c);
+        if (read && !read->formula.empty() && read->value.kind == CellKind::Error)
+          cells.push_back({a.sheet, r, c, r, c});
+      }
+  return cells;
+}
+
+// A circular reference the cell takes part in or reads, naming its cells.
+std::string circleCause(Workbook* wb, const CellRange& cell) {
+  const std::vector<CellRange> circle = Calc_cycleOf(wb, cell.sheet, cell.row1, cell.col1);
+  if (circle.empty()) return "";
+  std::string cells;
+  bool inside = false;
+  for (const CellRange& c : circle) {
+    cells += (cells.empty() ? "" : ", ") + Fe_rangeName(wb, c);
+    inside = inside || overlaps(c, cell);
+  }
+  return std::string(", because it ") + (inside ? "is part of" : "reads") + " a circular reference: the cells " +
+         cells + " read one another; break the circle";
+}
+
+// A sheet the workbook lacks that the formula of the cell, or of a cell it
+// reads, names.
+std::string missingSheetCause(Workbook* wb, const CellRange& cell) {
+  for (const CellRange& at : erroneousCells(wb, cell)) {
+    const Cell* c = Wb_findCell(wb->sheets[at.sheet].get(), at.row1, at.col1);
+    const std::string missing = c ? Calc_missingSheet(wb, c->formula) : "";
+    if (missing.empty()) continue;
+    const bool own = at.sheet == cell.sheet && at.row1 == cell.row1 && at.col1 == cell.col1;
+    const std::string whose = own ? "its formula" : "the formula of " + Fe_rangeName(wb, at);
+    return ", because " + whose +
+           (missing == "#REF!"
+                ? " reads cells of a sheet that was deleted (#REF! in place of the sheet's name)"
+                : " reads sheet '" + missing + "', which the workbook does not have (deleted or renamed)");
+  }
+  return "";
+}
+
+// An arithmetic error (#DIV/0!, #NUM!) in a cell that reads the variable
+// cells: the values they hold give it no number, so the start should change.
+std::string startValuesCause(Workbook* wb, const FeModel& m, const CellRange& cell, CellError error) {
+  if (error != CellError::Div0 && error != CellError::Num) return "";
+  for (const CellRange& read : Calc_precedents(wb, cell.sheet, cell.row1, cell.col1, true))
+    for (const CellRange& a : m.variables)
+      if (overlaps(read, a))
+        return ", at the values the variable cells hold; give the variable cells (" + Fe_rangeName(wb, a) +
+               ") start values at which it gives a number";
+  return "";
+}
+
+// Why a cell holds an error value, as a phrase to follow what it holds ("",
+// when neither a circle, a sheet that is gone nor the start values show).
+std::string errorCause(Workbook* wb, const FeModel& m, int sheet, int row, int col, const CellValue* v) {
+  if (!v || v->kind != CellKind::Error) return "";
+  const CellRange cell{sheet, row, col, row, col};
+  if (std::string circle = circleCause(wb, cell); !circle.empty()) return circle;
+  if (std::string gone = missingSheetCause(wb, cell); !gone.empty()) return gone;
+  return startValuesCause(wb, m, cell, v->error);
+}
 
 // The objective cell holding no number.
 bool explainObjective(Workbook* wb, const FeModel& m) {
   if (!m.hasObjective) return false;
-  std::string held = notANumber(Fe_value(wb, m.objective.sheet, m.objective.row1, m.objective.col1));
+  const CellRange& o = m.objective;
+  const CellValue* v = Fe_value(wb, o.sheet, o.row1, o.col1);
+  std::string held = notANumber(v);
   if (held.empty()) return false;
-  say("the objective cell " + Fe_cellName(wb, m.objective.sheet, m.objective.row1, m.objective.col1) +
-      " (\"solver_opt\") holds " + held + ", not a number");
+  Fe_say("the objective cell " + Fe_cellName(wb, o.sheet, o.row1, o.col1) + " (\"solver_opt\") holds " + held +
+         ", not a number" + errorCause(wb, m, o.sheet, o.row1, o.col1, v));
   return true;
 }
 
@@ -52,19 +123,22 @@ bool explainConstraintCells(Workbook* wb, const FeModel& m) {
     for (int row = c.lhs.row1; row <= c.lhs.row2; ++row)
       for (int col = c.lhs.col1; col <= c.lhs.col2; ++col, ++k) {
         std::string cell = Fe_cellName(wb, c.lhs.sheet, row, col);
-        std::string held = notANumber(Fe_value(wb, c.lhs.sheet, row, col));
+        const CellValue* v = Fe_value(wb, c.lhs.sheet, row, col);
+        std::string held = notANumber(v);
         if (!held.empty()) {
-          say("the cell " + cell + " of constraint " + number + " (\"solver_lhs" + number + "\") holds " + held +
-              ", not a number");
+          Fe_say("the cell " + cell + " of constraint " + number + " (\"solver_lhs" + number + "\") holds " + held +
+                 ", not a number" + errorCause(wb, m, c.lhs.sheet, row, col, v));
           return true;
         }
         if (!c.rhsIsRange || Fe_comparison(c.relation) > FeGreaterEqual) continue;
         int rr, cc;
         Fe_rhsCell(c, k, &rr, &cc);
-        held = notANumber(Fe_value(wb, c.rhsRange.sheet, rr, cc));
+        v = Fe_value(wb, c.rhsRange.sheet, rr, cc);
+        held = notANumber(v);
         if (held.empty()) continue;
-        say("the right-hand side cell " + Fe_cellName(wb, c.rhsRange.sheet, rr, cc) + " of constraint " + number +
-            " (\"solver_rhs" + number + "\", for " + cell + ") holds " + held + ", not a number");
+        Fe_say("the right-hand side cell " + Fe_cellName(wb, c.rhsRange.sheet, rr, cc) + " of constraint " + number +
+               " (\"solver_rhs" + number + "\", for " + cell + ") holds " + held + ", not a number" +
+               errorCause(wb, m, c.rhsRange.sheet, rr, cc, v));
         return true;
       }
   }
@@ -112,8 +186,8 @@ bool explainCrossedBounds(Workbook* wb, const FeModel& m) {
     char text[160];
     std::snprintf(text, sizeof text, "at least %.10g (constraint %d) and at most %.10g (constraint %d)", b.lower,
                   b.lowerFrom, b.upper, b.upperFrom);
-    say("the variable cell " + Fe_cellName(wb, m.sheet, cell.first, cell.second) +
-        " can take no value: its constraints ask for " + text);
+    Fe_say("the variable cell " + Fe_cellName(wb, m.sheet, cell.first, cell.second) +
+           " can take no value: its constraints ask for " + text);
     return true;
   }
   return false;
@@ -125,9 +199,9 @@ bool explainLongRightHandSides(const FeModel& m) {
   for (const FeConstraint& c : m.constraints) {
     if (c.rhsIsRange || c.rhsFormula.size() <= kXlcMaxText) continue;
     const std::string k = std::to_string(c.number);
-    say("the right-hand side of constraint " + k + " (\"solver_rhs" + k + "\") is a formula of " +
-        std::to_string(c.rhsFormula.size()) + " characters, but the interpreter reads at most " +
-        std::to_string(kXlcMaxText) + ", so it cannot be analysed");
+    Fe_say("the right-hand side of constraint " + k + " (\"solver_rhs" + k + "\") is a formula of " +
+           std::to_string(c.rhsFormula.size()) + " characters, but the interpreter reads at most " +
+           std::to_string(kXlcMaxText) + ", so it cannot be analysed");
     return true;
   }
   return false;
@@ -140,8 +214,8 @@ bool explainLongRightHandSides(const FeModel& m) {
 bool explainInterpreterLimits(Workbook* wb, const FeModel& m) {
   const std::string holder = "the interpreter's references";
   if (m.sheet >= kRefMaxSheet) {
-    say("the model's sheet is sheet " + std::to_string(m.sheet + 1) + " of the workbook, past the " +
-        std::to_string(kRefMaxSheet) + " sheets that " + holder + " hold, so it cannot be analysed");
+    Fe_say("the model's sheet is sheet " + std::to_string(m.sheet + 1) + " of the workbook, past the " +
+           std::to_string(kRefMaxSheet) + " sheets that " + holder + " hold, so it cannot be analysed");
     return true;
   }
   std::vector<std::pair<std::string, CellRange>> ranges;
@@ -156,7 +230,7 @@ bool explainInterpreterLimits(Workbook* wb, const FeModel& m) {
   for (const auto& [what, a] : ranges) {
     const std::string beyond = Fe_beyondGrid(wb, a, what, kRefMaxRow, kRefMaxColumn, holder);
     if (beyond.empty()) continue;
-    say(beyond);
+    Fe_say(beyond);
     return true;
   }
   return explainLongRightHandSides(m);
@@ -168,9 +242,9 @@ bool explainRowKinds(const FeModel& m, const std::string& engine) {
   for (const FeConstraint& c : m.constraints) {
     if (c.relation < FeCone) continue;
     const std::string k = std::to_string(c.number);
-    say("constraint " + k + " (\"solver_rel" + k + "\") is a " + Fe_relationName(c.relation) + " row (relation " +
-        std::to_string(c.relation) + "), which the engine " + (engine.empty() ? "chosen" : "\"" + engine + "\"") +
-        " does not take");
+    Fe_say("constraint " + k + " (\"solver_rel" + k + "\") is a " + Fe_relationName(c.relation) + " row (relation " +
+           std::to_string(c.relation) + "), which the engine " + (engine.empty() ? "chosen" : "\"" + engine + "\"") +
+           " does not take");
     return true;
   }
   return false;
@@ -189,8 +263,8 @@ bool explainViolatedRow(Workbook* wb, const FeModel& m) {
       std::string asked = Fe_comparison(row.relation) <= FeGreaterEqual
                               ? std::string(Fe_relationName(row.relation)) + " " + Fe_number(row.rhs)
                               : Fe_relationName(row.relation);
-      say("the point the run ended at breaks constraint " + number + " (\"solver_lhs" + number +
-          "\"): " + Fe_cellName(wb, row.sheet, row.row, row.col) + " is " + Fe_number(row.value) + ", not " + asked);
+      Fe_say("the point the run ended at breaks constraint " + number + " (\"solver_lhs" + number +
+             "\"): " + Fe_cellName(wb, row.sheet, row.row, row.col) + " is " + Fe_number(row.value) + ", not " + asked);
       return true;
     }
   return false;
@@ -226,6 +300,14 @@ int lateSheetIn(const Workbook* wb, const std::string& formula) {
 
 }  // namespace
 
+void Fe_say(const std::string& text) { std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str()); }
+
+std::string Fe_lateSheet(const Workbook* wb, int sheet) {
+  return "sheet '" + wb->sheets[static_cast<size_t>(sheet)]->name + "', sheet " + std::to_string(sheet + 1) +
+         " of the workbook, past the " + std::to_string(kRefMaxSheet) +
+         " sheets that the interpreter's references hold";
+}
+
 bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::string>>& rows) {
   // The error row (counts, codes and the cell) after the statistics row;
   // rows of two columns are the engine list of an earlier action.
@@ -237,20 +319,18 @@ bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::
   const Cell* c = cellOfText(wb, cell, &sheet, &row, &col) ? Wb_findCell(wb->sheets[sheet].get(), row, col) : nullptr;
   const int late = c ? lateSheetIn(wb, c->formula) : -1;
   if (late >= 0) {
-    say("the formula of " + cell + " reads sheet '" + wb->sheets[late]->name + "', sheet " + std::to_string(late + 1) +
-        " of the workbook, past the " + std::to_string(kRefMaxSheet) +
-        " sheets that the interpreter's references hold, so it cannot be analysed");
+    Fe_say("the formula of " + cell + " reads " + Fe_lateSheet(wb, late) + ", so it cannot be analysed");
     return true;
   }
   const int code = std::atoi((*error)[2].c_str());
   const char16_t* text = Vm_statusText(code);
-  say("the formula of " + cell + " cannot be analysed: interpreter status " + std::to_string(code) + " (" +
-      (text ? Text_toUtf8(text) : std::string()) + ")");
+  Fe_say("the formula of " + cell + " cannot be analysed: interpreter status " + std::to_string(code) + " (" +
+         (text ? Text_toUtf8(text) : std::string()) + ")");
   return true;
 }
 
 void Fe_printFaults(const FeModel& m) {
-  for (const std::string& f : m.faults) say(f);
+  for (const std::string& f : m.faults) Fe_say(f);
 }
 
 bool Fe_explainRefusal(Workbook* wb, const FeModel& m) {
@@ -269,10 +349,11 @@ void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool e
   }
   if (modelRefused && (explainInterpreterLimits(wb, m) || explainRowKinds(m, engine))) return;
   if (engine.empty()) {
-    say("\"solver_eng\" is " + std::to_string(m.engine) +
-        ", which names no engine; `corvan engines BOOK` lists their numbers");
+    Fe_say("\"solver_eng\" is " + std::to_string(m.engine) +
+           ", which names no engine; `corvan engines BOOK` lists their numbers");
     return;
   }
   if (explainObjective(wb, m) || explainConstraintCells(wb, m) || explainCrossedBounds(wb, m)) return;
-  if (endedAtAPoint && !explainViolatedRow(wb, m)) say("the point the run ended at does not satisfy the constraints");
+  if (endedAtAPoint && !explainViolatedRow(wb, m))
+    Fe_say("the point the run ended at does not satisfy the constraints");
 }

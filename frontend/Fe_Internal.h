@@ -66,6 +66,16 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
 void Fe_close(FeSession* s);
 // Calls `Solve` with an action code.
 int Fe_action(FeSession* s, int action);
+// The limit that stopped the last action ("the time limit (0.5 s)") and the
+// option that raises it ("--max-time 5"); both "" when no limit did.
+struct FeLimitStop {
+  std::string limit, raise;
+};
+const FeLimitStop& Fe_limitStop();
+// Says why the engine the model chose ("solver_eng", index `chosen` of
+// `engines`) refused the model for its size: the count past its limit and
+// the engines that take it. False when no size of the model is past a limit.
+bool Fe_explainSizeLimit(FeSession* s, const std::vector<std::string>& engines, int chosen);
 // The add-in's result range "solver_tbl": two columns for the engine list,
 // sixteen (the statistics row) for the results of a run.
 constexpr int FeEngineListColumns = 2;
@@ -120,6 +130,13 @@ const char* Fe_statusMeaning(int status);
 // with `model`, says of each whether the model depends on it.
 struct FeModel;
 void Fe_printWarnings(Workbook* wb, const FeModel* model);
+// "SUMIFS, a function this system does not calculate" ("A and B, functions
+// ..." for more than one).
+std::string Fe_unknownFunctions(const std::vector<std::string>& names);
+// "the model uses SUMIFS (in Plan!B9), a function this system does not
+// calculate" when the model's cells call such functions at any level; "" when
+// they call none.
+std::string Fe_modelUnknownFunctions(Workbook* wb, const FeModel& m);
 
 // ---- memory running out (Fe_Memory.cpp) ----
 
@@ -144,6 +161,12 @@ void Fe_startProgress(bool quiet);
 void Fe_showStatus(const std::string& text);
 // Ends a progress line left on the terminal.
 void Fe_endProgress();
+// The labels of the best bound and the gap in the library's status texts.
+constexpr const char* kFeBoundLabel = "Bound:";
+constexpr const char* kFeGapLabel = "Gap:";
+// "best bound 17.5, gap 2.86%" as the last status text of the command that
+// showed a bound gave them; "" when none showed one.
+std::string Fe_boundAndGap();
 // Prints the model diagnosis the library wrote into the result range.
 void Fe_printDiagnosis(const std::vector<std::vector<CellValue>>& rows);
 
@@ -266,6 +289,11 @@ bool Fe_rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out);
 // "corvan: BOOK: sheet 'NAME': ", the start of every message about the model
 // of the active sheet of the workbook being run.
 std::string Fe_where();
+// Prints a line about the model: Fe_where() and the text, on standard error.
+void Fe_say(const std::string& text);
+// "sheet 'S300', sheet 300 of the workbook, past the 255 sheets that the
+// interpreter's references hold", of a sheet past the interpreter's last.
+std::string Fe_lateSheet(const Workbook* wb, int sheet);
 // Prints the faults of a model that cannot be solved, one line each.
 void Fe_printFaults(const FeModel& m);
 // Why the library refused the model, from what the names and cells show:
@@ -296,9 +324,11 @@ bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);
 // solution: its status says it ended at a point, and that point gives the
 // objective a number and satisfies every constraint (Fe_pointIsFeasible),
 // whatever the engine reported. A status of a solution at a point that is
-// none is said as such.
+// none is said as such. `cause`, when the run left no solution, follows the
+// status's meaning on its line: what the front end knows of the reason.
 struct FeStartValues;
-bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start);
+bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start,
+                     const std::string& cause = "");
 // Whether the status says the run ended at a point (a solution, or a stop).
 bool Fe_endedAtAPoint(int status);
 // Prints the engine, the objective, the variables and the constraint table.

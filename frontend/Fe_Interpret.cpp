@@ -3,7 +3,6 @@
 // all once in plain mode in dependency order, and hands back each cell's
 // value or the reason it could not compute it.
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -11,6 +10,7 @@
 
 #include "frontend/Fe_Internal.h"
 #include "interpreter/Load_Cells.h"
+#include "platform/os/Os.h"
 #include "platform/xlsx/Xlsx.h"
 #include "values/Text_Convert.h"
 #include "values/Val_Value.h"
@@ -54,6 +54,7 @@ constexpr int kMaxSheet = 255, kMaxRow = 65535, kMaxColumn = 255;
 struct WorkbookSource : ReaderSource {
   Workbook* wb;
   std::string beyond;  // the last reference refused for lying past the interpreter's rows or columns
+  int lateSheet = -1;  // the last sheet refused for lying past the interpreter's sheets
   explicit WorkbookSource(Workbook* book) : wb(book) {}
 
   // "a1", "$a$1:$b$3" on sheet (1-based); past the last row or column it
@@ -82,6 +83,7 @@ struct WorkbookSource : ReaderSource {
     std::string area = text;
     if (bang != std::string::npos) {
       const int index = Wb_sheetIndex(wb, unquote(text.substr(0, bang)));
+      if (index >= kMaxSheet) lateSheet = index;
       if (index < 0 || index >= kMaxSheet) return false;
       target = static_cast<uint8_t>(index + 1);
       area = text.substr(bang + 1);
@@ -114,9 +116,9 @@ struct WorkbookSource : ReaderSource {
     std::string sheetName = t.substr(close + 1, bang - close - 1);
     if (!sheetName.empty() && sheetName.back() == '\'') sheetName.pop_back();
     const fs::path dir = folder.empty() ? fs::path(wb->path).parent_path() : fs::path(unquote("'" + folder + "'"));
-    const fs::path file = findFile(dir, t.substr(open + 1, close - open - 1));
+    const std::string file = Os_fileIgnoringCase((dir / t.substr(open + 1, close - open - 1)).string());
     std::string error;
-    Workbook* other = file.empty() ? nullptr : Xlsx_open(file.string(), &error);
+    Workbook* other = file.empty() ? nullptr : Xlsx_open(file, &error);
     if (!other) return false;
     const int index = Wb_sheetIndex(other, unquote("'" + sheetName + "'"));
     RangeRef range{};
@@ -132,19 +134,6 @@ struct WorkbookSource : ReaderSource {
     name = name.substr(1, name.size() - 2);
     for (size_t at = name.find("''"); at != std::string::npos; at = name.find("''", at + 1)) name.erase(at, 1);
     return name;
-  }
-
-  // The file of that name in dir, its case ignored (formula texts come lower-cased).
-  static fs::path findFile(const fs::path& dir, const std::string& name) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dir.empty() ? fs::path(".") : dir, ec)) {
-      const std::string candidate = entry.path().filename().string();
-      if (candidate.size() == name.size() &&
-          std::equal(candidate.begin(), candidate.end(), name.begin(),
-                     [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; }))
-        return entry.path();
-    }
-    return {};
   }
 
   // The stored values of a range: one value, or an array.
@@ -195,13 +184,20 @@ struct WorkbookSource : ReaderSource {
   }
 };
 
-// "Unknown function ! (sum, vlookup)": the status, and for an unknown
-// function the functions of the cell's chain that are not built.
+// Why a cell failed: the interpreter's status, with the functions of the
+// cell's chain that are not built in capitals ("... ! (SUM, VLOOKUP)"); an
+// unknown function is named as one this system does not calculate.
 std::string reasonOf(const LoadCellFailure& f) {
   const char16_t* text = Vm_statusText(f.status);
   std::string reason = Text_toUtf8(text ? text : u"");
+  std::vector<std::string> names;
+  for (std::u16string name : f.unbuilt) {
+    std::transform(name.begin(), name.end(), name.begin(), Text_upperCase);
+    names.push_back(Text_toUtf8(name));
+  }
+  if (f.status == kStatusUnknownFunction && !names.empty()) return "calls " + Fe_unknownFunctions(names);
   std::string list;
-  for (const std::u16string& name : f.unbuilt) list += (list.empty() ? "" : ", ") + Text_toUtf8(name);
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
   return list.empty() ? reason : reason + " (" + list + ")";
 }
 
@@ -256,7 +252,10 @@ void noteCompileFailure(FeInterpreter* in, const LoadCellFailure& f, FeInterpret
   std::string reason = "not compiled: " + reasonOf(f);
   if (f.status == kStatusUndefinedIdentifier && !in->source.beyond.empty())
     reason += " (" + in->source.beyond + " lies past the interpreter's rows and columns)";
+  else if (f.status == kStatusUndefinedIdentifier && in->source.lateSheet >= 0)
+    reason += " (it reads " + Fe_lateSheet(in->source.wb, in->source.lateSheet) + ")";
   in->source.beyond.clear();
+  in->source.lateSheet = -1;
   const bool own = keyOf(f.at) == key;
   const std::string where = own ? "" : " at " + Wb_a1(f.at.row - 1, f.at.column - 1);
   out->failures[key] = reason + where;

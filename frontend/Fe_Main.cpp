@@ -1,5 +1,8 @@
 // The `corvan` command line: its commands, their help texts, the parsing of
 // their options and the dispatch to each command.
+#include <malloc.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -9,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <malloc.h>
 #include <string>
 
 #include "frontend/Fe_Frontend.h"
@@ -61,7 +63,7 @@ const Command kCommands[] = {
      "solution the engine found of a system of equations.\n\n"
      "options:\n"
      "  --sheet NAME             the sheet whose model to solve (default: the active one)\n"
-     "  --engine N               the engine, by its number in `corvan engines`\n"
+     "  --engine N               the engine, by its number (1 or more) in `corvan engines`\n"
      "  --max-time S             time limit in seconds (fractions allowed)\n"
      "  --option NAME=VALUE      sets the model's option \"solver_NAME\" (repeatable),\n"
      "                           e.g. --option nod=100000 --option dia=2\n"
@@ -77,9 +79,12 @@ const Command kCommands[] = {
      "  --overwrite              lets --out name BOOK itself\n"
      "  --quiet                  shows no progress line\n\n"
      "While it runs, a progress line on standard error shows the seconds since the\n"
-     "start and what the engine reports: the incumbent, the subproblems and the\n"
-     "trial iterations; refreshed in place on a terminal, a plain line every few\n"
-     "seconds in a pipe or a log.\n\n"
+     "start and what the engine reports: the incumbent, the subproblems, the best\n"
+     "bound and the gap (|incumbent - bound| / |incumbent|) of an integer search,\n"
+     "and the trial iterations; refreshed in place on a terminal, a plain line\n"
+     "every few seconds in a pipe or a log. An integer search that stops short of\n"
+     "its proof (at a limit, or by Ctrl-C) prints its best bound and gap after the\n"
+     "status.\n\n"
      "Ctrl-C stops the run as a spreadsheet's break does: the best point found is\n"
      "kept, printed and saved. A second Ctrl-C ends at once without writing.\n",
      kExitCodes},
@@ -208,6 +213,22 @@ std::string lowerExtension(const std::string& path) {
   return ext;
 }
 
+// The folder --out names must take a new file: checked before the run, so
+// that a run's work is not lost to a save that cannot be made.
+int checkOutFolder(const FeArgs& a) {
+  if (a.out.empty()) return -1;
+  const std::filesystem::path folder = std::filesystem::absolute(a.out).parent_path();
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec))
+    return Fe_usageError("--out " + a.out + ": the folder " + folder.string() +
+                         (std::filesystem::exists(folder, ec) ? " is a file, not a folder" : " does not exist"));
+  if (access(folder.c_str(), W_OK | X_OK) != 0)
+    return Fe_usageError("--out " + a.out + ": the folder " + folder.string() + " cannot be written (" +
+                         std::strerror(errno) + ")");
+  if (std::filesystem::is_directory(a.out, ec)) return Fe_usageError("--out " + a.out + " is a folder, not a file");
+  return -1;
+}
+
 // The saved file is the package the workbook was read from, with its type:
 // a macro-enabled workbook (.xlsm) saves as one, any other as .xlsx. A name
 // of another type would hold content its programs do not expect.
@@ -277,6 +298,7 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
   if (a->book.empty() && a->command != "engines")
     return Fe_usageError("corvan " + a->command + " needs a workbook (BOOK.xlsx)");
   if (int rc = checkOutType(*a); rc >= 0) return rc;
+  if (int rc = checkOutFolder(*a); rc >= 0) return rc;
   std::error_code ec;
   if (!a->out.empty() && !a->overwrite && std::filesystem::equivalent(a->book, a->out, ec))
     return Fe_usageError("--out names the workbook being solved (" + a->book + "); add --overwrite to replace it");

@@ -38,8 +38,10 @@ bool evaluateName(Workbook* wb, int sheet, const std::string& name, CalcEvalResu
     return false;
   }
   if (!r->isReference && !r->value.values.empty() && r->value.values[0].kind == CellKind::Error) {
-    faults->push_back(quoted(name) + " gives " + Wb_errorText(r->value.values[0].error) +
-                      " instead of " + what);
+    const std::string missing = Calc_missingName(wb, sheet, findModelName(wb, sheet, name)->definition);
+    faults->push_back(
+        quoted(name) + " gives " + Wb_errorText(r->value.values[0].error) + " instead of " + what +
+        (missing.empty() ? "" : ": it refers to the name " + quoted(missing) + ", which the workbook does not define"));
     return false;
   }
   return true;

@@ -4,12 +4,14 @@
 // refreshed in place, cut to the terminal's width so that it never wraps (a
 // wrapped line could not be refreshed in place); in a pipe or a log a plain
 // line is written every few seconds, so that a long run leaves a readable
-// trace rather than thousands of lines.
+// trace rather than thousands of lines. The last best bound and gap shown
+// are kept for the results, after the line that showed them is gone.
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "frontend/Fe_Internal.h"
@@ -27,6 +29,7 @@ struct Progress {
   bool plainLineWritten = false;
   bool lineOpen = false;  // a terminal line waits for its end
   bool quiet = false;
+  std::string bound, gap;  // as the last text that showed a bound gave them
 };
 
 Progress& progress() {
@@ -57,6 +60,16 @@ void fitTerminal(std::string* line) {
   line->resize(end);
 }
 
+// The value after `label` in a status text, whose parts two spaces part;
+// "" when the text has no label.
+std::string valueAfter(const std::string& text, const char* label) {
+  const size_t at = text.find(label);
+  if (at == std::string::npos) return "";
+  const size_t start = text.find_first_not_of(' ', at + std::strlen(label));
+  if (start == std::string::npos) return "";
+  return text.substr(start, text.find("  ", start) - start);
+}
+
 }  // namespace
 
 void Fe_startProgress(bool quiet) {
@@ -65,8 +78,18 @@ void Fe_startProgress(bool quiet) {
   p.quiet = quiet;
 }
 
+std::string Fe_boundAndGap() {
+  const Progress& p = progress();
+  if (p.bound.empty()) return "";
+  return "best bound " + p.bound + (p.gap.empty() ? "" : ", gap " + p.gap);
+}
+
 void Fe_showStatus(const std::string& text) {
   Progress& p = progress();
+  if (std::string bound = valueAfter(text, kFeBoundLabel); !bound.empty()) {
+    p.bound = bound;
+    p.gap = valueAfter(text, kFeGapLabel);
+  }
   if (text.empty() || p.quiet) return;
   std::string line = lineAfter(secondsSince(p.start), text);
   if (isatty(STDERR_FILENO)) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "frontend/Fe_Internal.h"
@@ -141,6 +142,27 @@ ReportRow cellAndName(const Context& c, int row, int col, int sheet = -1) {
           text(Fe_label(c.labels, sheet, row, col))};
 }
 
+// The constraint of a library row as the answer report writes it ("$B$5<=$C$5").
+std::string constraintText(const LibraryRow& lr) {
+  return Wb_a1(lr.sheetRow, lr.col, true) + Fe_relationName(lr.relation) + lr.rhs;
+}
+
+// Rows of a section (after its heading) that share a name are told apart:
+// each such name is followed by what differs, the constraint of a
+// constraint row (`constraints`, by data row; "" for a variable cell) or
+// else the row's cell.
+void distinguishNames(Section* s, const std::vector<std::string>& constraints) {
+  constexpr size_t kName = 1;
+  std::map<std::string, int> uses;
+  for (size_t r = 1; r < s->rows.size(); ++r) ++uses[s->rows[r][kName].value.text];
+  for (size_t r = 1; r < s->rows.size(); ++r) {
+    CellValue& name = s->rows[r][kName].value;
+    if (name.text.empty() || uses[name.text] < 2) continue;
+    const std::string& constraint = r - 1 < constraints.size() ? constraints[r - 1] : std::string();
+    name.text += " (" + (constraint.empty() ? s->rows[r][0].value.text : constraint) + ")";
+  }
+}
+
 // Constraint and bound rows that are constraints of the model (not the objective).
 std::vector<LibraryRow> constraintsOf(const LibraryRows& rows) {
   std::vector<LibraryRow> out;
@@ -174,17 +196,21 @@ std::vector<Section> answerReport(const Context& c, const FeStartValues& start, 
         row.push_back(finalValue(c, r, col));
         vars.rows.push_back(row);
       }
+  distinguishNames(&vars, {});
   report.push_back(vars);
   Section cons{"Constraints", {{text("Cell"), text("Name"), text("Cell Value"), text("Formula"), text("Status"),
                                 text("Slack")}}};
+  std::vector<std::string> constraints;
   for (const LibraryRow& lr : constraintsOf(c.rows)) {
     ReportRow row = cellAndName(c, lr.sheetRow, lr.col);
     row.push_back(finalValue(c, lr.sheetRow, lr.col));
-    row.push_back(text(Wb_a1(lr.sheetRow, lr.col, true) + Fe_relationName(lr.relation) + lr.rhs));
+    row.push_back(text(constraintText(lr)));
     row.push_back(text(lr.mark == 1 ? "Binding" : lr.mark == 0 ? "Not Binding" : "Violated"));
     row.push_back(result(c, lr.slack, formatOf(c, lr.sheetRow, lr.col)));
     cons.rows.push_back(row);
+    constraints.push_back(constraintText(lr));
   }
+  distinguishNames(&cons, constraints);
   report.push_back(cons);
   return report;
 }
@@ -199,6 +225,7 @@ std::vector<Section> sensitivityReport(const Context& c) {
     for (const char* h : {"Constraint R.H. Side", "Allowable Increase", "Allowable Decrease"}) conHead.push_back(text(h));
   }
   Section vars{"Variable cells", {varHead}}, cons{"Constraints", {conHead}};
+  std::vector<std::string> constraints;
   auto add = [&](Section* s, const LibraryRow& lr) {
     ReportRow row = cellAndName(c, lr.sheetRow, lr.col);
     row.push_back(finalValue(c, lr.sheetRow, lr.col));
@@ -211,7 +238,12 @@ std::vector<Section> sensitivityReport(const Context& c) {
   };
   for (const LibraryRow& lr : c.rows.variables) add(&vars, lr);
   for (const LibraryRow& lr : c.rows.constraints)
-    if (!lr.objective) add(&cons, lr);
+    if (!lr.objective) {
+      add(&cons, lr);
+      constraints.push_back(constraintText(lr));
+    }
+  distinguishNames(&vars, {});
+  distinguishNames(&cons, constraints);
   report.push_back(vars);
   report.push_back(cons);
   return report;
@@ -244,6 +276,7 @@ std::vector<Section> limitsReport(FeSession* s, const Context& c) {
         row.push_back(l.upperFound ? result(c, l.upperObjective, objectiveFormat) : text(""));
         vars.rows.push_back(row);
       }
+  distinguishNames(&vars, {});
   report.push_back(vars);
   return report;
 }

@@ -70,12 +70,14 @@ void noteConstantObjective(Workbook* wb, const FeModel& m, const FeStartValues& 
 
 bool Fe_endedAtAPoint(int status) { return Eng_isSolution(status) || Eng_isEarlyStop(status); }
 
-bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start) {
+bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start, const std::string& cause) {
   bool solution = Fe_endedAtAPoint(status) && Fe_pointIsFeasible(wb, m);
+  const std::string because = solution || cause.empty() ? "" : ": " + cause;
   if (Eng_isSolution(status) && !solution) {
-    std::printf("status %d (%s), but the point the run ended at is no solution\n", status, meaning(m, status).c_str());
+    std::printf("status %d (%s), but the point the run ended at is no solution%s\n", status, meaning(m, status).c_str(),
+                because.c_str());
   } else {
-    std::printf("status %d: %s\n", status, meaning(m, status).c_str());
+    std::printf("status %d: %s%s\n", status, meaning(m, status).c_str(), because.c_str());
     if (solution) noteConstantObjective(wb, m, start);
   }
   return solution;

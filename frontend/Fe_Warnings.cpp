@@ -1,6 +1,8 @@
 // Formula cells the stand-in cannot compute, reported once each: the cell,
 // its formula and why, whether the file's value is kept, and whether the
-// model stored in the workbook's solver names depends on it.
+// model stored in the workbook's solver names depends on it; and the
+// functions this system does not calculate that a model calls.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -47,4 +49,21 @@ void Fe_printWarnings(Workbook* wb, const FeModel* model) {
                  w.kept ? "it keeps the value its file stores" : "it is an error value",
                  modelUses ? "; the model depends on it" : "");
   }
+}
+
+std::string Fe_unknownFunctions(const std::vector<std::string>& names) {
+  std::string list;
+  for (size_t k = 0; k < names.size(); ++k) list += (k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + names[k];
+  return list + (names.size() == 1 ? ", a function" : ", functions") + " this system does not calculate";
+}
+
+std::string Fe_modelUnknownFunctions(Workbook* wb, const FeModel& m) {
+  // Each function once, with the first cell that calls it.
+  std::vector<std::string> functions, named;
+  for (const CalcWarning& w : Calc_warningsFor(wb, modelCells(m))) {
+    if (w.function.empty() || std::find(functions.begin(), functions.end(), w.function) != functions.end()) continue;
+    functions.push_back(w.function);
+    named.push_back(w.function + " (in " + Fe_cellName(wb, w.cell.sheet, w.cell.row1, w.cell.col1) + ")");
+  }
+  return named.empty() ? "" : "the model uses " + Fe_unknownFunctions(named);
 }

@@ -247,7 +247,10 @@ void callFunction(Program* p) {
   for (const Value* a : pointers) anyArray = anyArray || a->kind == kValArray;
   const bool ifOverArray = id == kIdIf && n > 0 && pointers[0]->kind == kValArray;
   ctxOf(p)->position.arrayContext = isArrayContext(p) ? 1 : 0;
-  if ((!anyArray || !Fn_isScalarArgs(id)) && !ifOverArray) {
+  // A function without an implementation is called with its arguments as
+  // they are, so that it is reported as such rather than as the #VALUE! of
+  // a range that does not meet the formula's cell.
+  if ((!anyArray || !Fn_isScalarArgs(id) || !Fn_hasImplementation(id)) && !ifOverArray) {
     Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
   } else if (isArrayContext(p)) {
     elementwise(p, n, pointers.data(), &out, 1, [&](const Value* const* e, Value* dst) {

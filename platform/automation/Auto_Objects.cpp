@@ -4,6 +4,7 @@
 
 #include "platform/automation/Auto_Internal.h"
 #include "platform/calc/Calc.h"
+#include "platform/os/Os.h"
 #include "platform/xlsx/Xlsx.h"
 
 namespace {
@@ -117,6 +118,9 @@ AutoResult workbooksOpen(AutoCall& call) {
   std::string path, error;
   AutoResult rc;
   if (!call.text(0, &path, &rc)) return rc;
+  // Files are found as the platform the library was made for finds them,
+  // whatever the case of their names (formulas name books in lower case).
+  if (std::string found = Os_fileIgnoringCase(path); !found.empty()) path = found;
   auto& list = Wb_app().workbooks;
   for (std::size_t i = 0; i < list.size(); ++i)
     if (list[i]->path == path) {   // already open: it becomes the active one again

@@ -80,6 +80,7 @@ struct CalcWarning {
   std::string formula;
   std::string reason;
   bool kept = false;
+  std::string function;  // the function it calls that this application does not have ("" for none)
 };
 // Every such cell of the workbook, sheet by sheet, row by row. (This and the
 // other calls that answer a list answer an empty one when memory runs out,
@@ -121,6 +122,18 @@ void Calc_keepResult(Workbook* wb, int sheet, const std::string& text, const Cal
 std::vector<CellRange> Calc_precedents(Workbook* wb, int sheet, int row, int col, bool allLevels);
 // Formula cells that read (sheet,row,col), direct only or all levels.
 std::vector<CellRange> Calc_dependents(Workbook* wb, int sheet, int row, int col, bool allLevels);
+// The formula cells of the circular reference that the formula of
+// (sheet,row,col) takes part in or reads at some level, in sheet, row and
+// column order; empty when it reads none. Such cells calculate to #VALUE!.
+std::vector<CellRange> Calc_cycleOf(Workbook* wb, int sheet, int row, int col);
+// The sheet a formula refers to that the workbook does not have: its name as
+// written, or "#REF!" where the formula stands for cells of a deleted sheet
+// ("#REF!A1"); "" when it names none or does not parse.
+std::string Calc_missingSheet(const Workbook* wb, const std::string& formula);
+// The defined name a formula of sheet `sheet` uses, itself or through the
+// names it uses, that the workbook does not define; "" when there is none or
+// the formula does not parse.
+std::string Calc_missingName(const Workbook* wb, int sheet, const std::string& formula);
 
 // TEXT(number, format): General, 0, 0.00, #,##0.00, percent, scientific,
 // dates and times, literal texts and bracketed tags. False when the format

@@ -159,6 +159,54 @@ const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int 
   return &a;
 }
 
+namespace {
+
+// The first sheet of a parsed tree that the workbook lacks (see Calc_missingSheet).
+std::string missingSheetIn(const Workbook* wb, const CalcNode& n) {
+  if (n.deletedSheet) return "#REF!";
+  if (n.op == CalcOp::Ref || n.op == CalcOp::Name)
+    for (const std::string* name : {&n.sheetName, &n.lastSheet})
+      if (!name->empty() && Wb_sheetIndex(wb, *name) < 0) return *name;
+  for (const CalcNode& a : n.args) {
+    std::string missing = missingSheetIn(wb, a);
+    if (!missing.empty()) return missing;
+  }
+  return "";
+}
+
+// The first name of a parsed tree, or of the definitions of the names it
+// uses (no deeper and no more often than binding expands them), that the
+// workbook does not define.
+std::string missingNameIn(const Workbook* wb, int sheet, const CalcNode& n, size_t depth, long* expansions) {
+  if (n.op == CalcOp::Name) {
+    const int scope = n.sheetName.empty() ? sheet : Wb_sheetIndex(wb, n.sheetName);
+    const DefinedName* dn = scope < 0 ? nullptr : Wb_findName(wb, n.text, scope);
+    if (!dn) return scope < 0 ? "" : n.text;
+    CalcNode def;
+    const bool expand =
+        depth < kMaxNameDepth && ++*expansions <= kMaxNameExpansions && Calc_parse(dn->definition, &def, nullptr);
+    return expand ? missingNameIn(wb, scope, def, depth + 1, expansions) : "";
+  }
+  for (const CalcNode& a : n.args) {
+    std::string missing = missingNameIn(wb, sheet, a, depth, expansions);
+    if (!missing.empty()) return missing;
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string Calc_missingName(const Workbook* wb, int sheet, const std::string& formula) {
+  CalcNode tree;
+  long expansions = 0;
+  return Calc_parse(formula, &tree, nullptr) ? missingNameIn(wb, sheet, tree, 0, &expansions) : "";
+}
+
+std::string Calc_missingSheet(const Workbook* wb, const std::string& formula) {
+  CalcNode tree;
+  return Calc_parse(formula, &tree, nullptr) ? missingSheetIn(wb, tree) : "";
+}
+
 void Calc_bind(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node) {
   Binding b{wb, sheet, store, {}};
   bindNode(b, node);

@@ -124,6 +124,7 @@ struct CalcNode {
   const CalcArea* area = nullptr;  // Ref after binding
   int func = -1;                   // Func after binding: built-in index, or add-in when addin
   bool addin = false;
+  bool deletedSheet = false;       // Literal #REF! standing for cells of a deleted sheet ("#REF!A1")
   int height = 1;                  // levels of the tree below and including this node
   std::vector<CalcNode> args;
 };

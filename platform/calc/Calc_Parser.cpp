@@ -265,6 +265,7 @@ struct Parser {
     if (pos < s.size() && (std::isalpha(static_cast<unsigned char>(s[pos])) || s[pos] == '$')) {
       CalcNode cells;
       if (!cellOrRange(wordAt(), &cells)) return fail("cell reference expected after #REF!");
+      out->deletedSheet = true;
     }
     if (!at(':')) return true;
     ++pos;

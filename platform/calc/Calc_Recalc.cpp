@@ -22,7 +22,7 @@ struct Unit {
   CalcNode tree;
   std::vector<const CalcArea*> reads;    // distinct areas the formula reads
   std::vector<int> deps;                 // units whose cells it reads
-  bool cyclic = false;
+  int cycle = -1;                        // the circular reference it takes part in: a unit of it (-1: none)
   std::string problem;                   // why it cannot be computed ("" when it can)
   bool held = false;                     // keeps its stored value while its inputs stay
   bool isVolatile = false;               // evaluated on every recalculation (see callsVolatile)
@@ -106,8 +106,18 @@ void collectReads(const CalcNode& n, std::vector<const CalcArea*>* out) {
 
 // Why a bound tree cannot be computed: a function no table has, or a
 // reference into another workbook, which this application never has open.
+bool isUnknownCall(const CalcNode& n) { return n.op == CalcOp::Func && n.func < 0; }
+
+// The first call of a bound tree to a function no table has; null for none.
+const CalcNode* unknownCall(const CalcNode& n) {
+  if (isUnknownCall(n)) return &n;
+  for (const CalcNode& a : n.args)
+    if (const CalcNode* call = unknownCall(a)) return call;
+  return nullptr;
+}
+
 std::string problemOf(const CalcNode& n) {
-  if (n.op == CalcOp::Func && n.func < 0) return "calls " + n.text + ", a function this application does not calculate";
+  if (isUnknownCall(n)) return "calls " + n.text + ", a function this application does not calculate";
   if (n.op == CalcOp::Literal && !n.text.empty()) return "refers to " + n.text + " in another workbook";
   for (const CalcNode& a : n.args) {
     std::string why = problemOf(a);
@@ -249,7 +259,7 @@ void orderUnits(CalcState* st) {
                     std::find(deps.begin(), deps.end(), v) != deps.end();
       for (size_t i = first; i < stack.size(); ++i) {
         onStack[stack[i]] = 0;
-        st->units[stack[i]].cyclic = cyclic;
+        st->units[stack[i]].cycle = cyclic ? v : -1;
         st->order.push_back(stack[i]);
       }
       stack.resize(first);
@@ -344,7 +354,7 @@ bool stillHeld(CalcState& st, Unit& u) {
 
 void evaluateUnit(Workbook* wb, CalcState& st, Unit& u) {
   if (stillHeld(st, u)) return;
-  if (u.cyclic) {
+  if (u.cycle >= 0) {
     for (Cell* c : u.cells) if (c) c->value = kCircular;
     return;
   }
@@ -634,6 +644,23 @@ std::vector<CellRange> precedents(Workbook* wb, int sheet, int row, int col, boo
   return out;
 }
 
+std::vector<CellRange> cycleOf(Workbook* wb, int sheet, int row, int col) {
+  std::vector<CellRange> out;
+  if (!wb) return out;
+  CalcState& st = state(wb);
+  const int u = unitOf(st, sheet, row, col);
+  if (u < 0) return out;
+  const std::vector<int> read = reach({u}, [&](int x) -> const std::vector<int>& { return st.units[x].deps; });
+  const auto cyclic = std::find_if(read.begin(), read.end(), [&](int x) { return st.units[x].cycle >= 0; });
+  if (cyclic == read.end()) return out;
+  for (const Unit& member : st.units)
+    if (member.cycle == st.units[*cyclic].cycle) out.push_back(member.range);
+  std::sort(out.begin(), out.end(), [](const CellRange& a, const CellRange& b) {
+    return std::tie(a.sheet, a.row1, a.col1) < std::tie(b.sheet, b.row1, b.col1);
+  });
+  return out;
+}
+
 std::vector<CellRange> dependents(Workbook* wb, int sheet, int row, int col, bool allLevels) {
   std::vector<CellRange> out;
   if (!wb) return out;
@@ -662,7 +689,9 @@ std::vector<CalcWarning> warnings(Workbook* wb) {
     const Sheet& sh = *wb->sheets[u.range.sheet];
     const Cell* first = Wb_findCell(&sh, u.range.row1, u.range.col1);
     std::string formula = !first ? "" : u.isArray ? sh.arrays[first->arrayBlock].formula : first->formula;
-    out.push_back(CalcWarning{u.range, formula, u.problem.empty() ? kCappedReason : u.problem, u.held});
+    const CalcNode* call = unknownCall(u.tree);
+    out.push_back(CalcWarning{u.range, formula, u.problem.empty() ? kCappedReason : u.problem, u.held,
+                              call ? call->text : std::string()});
   }
   std::sort(out.begin(), out.end(), [](const CalcWarning& a, const CalcWarning& b) {
     return std::tie(a.cell.sheet, a.cell.row1, a.cell.col1) < std::tie(b.cell.sheet, b.cell.row1, b.cell.col1);
@@ -704,6 +733,10 @@ std::vector<CellRange> Calc_precedents(Workbook* wb, int sheet, int row, int col
 
 std::vector<CellRange> Calc_dependents(Workbook* wb, int sheet, int row, int col, bool allLevels) {
   return Os_guard(std::vector<CellRange>{}, [&] { return dependents(wb, sheet, row, col, allLevels); });
+}
+
+std::vector<CellRange> Calc_cycleOf(Workbook* wb, int sheet, int row, int col) {
+  return Os_guard(std::vector<CellRange>{}, [&] { return cycleOf(wb, sheet, row, col); });
 }
 
 std::vector<CalcWarning> Calc_warnings(Workbook* wb) {

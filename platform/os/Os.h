@@ -63,6 +63,11 @@ using OsFindHandle = void*;
 OsFindHandle Os_findFirstFile(const char* pattern, OsFindData* data);  // nullptr: none
 bool Os_findNextFile(OsFindHandle handle, OsFindData* data);
 void Os_findClose(OsFindHandle handle);
+// An existing file by its path, its name's case ignored as the platform the
+// library was made for ignores it: `path` itself when a file has that name,
+// else the file of its folder (in name order) whose name differs only in
+// case; "" when there is none.
+std::string Os_fileIgnoringCase(const std::string& path);
 
 // Version information. The block is a list of name/value texts under a
 // language key ("040904b0"); it is found in the file's bytes without

@@ -1,6 +1,7 @@
 // File search of the stand-in: the regular files of one folder whose names
 // match a wildcard pattern ("*" any run of characters, "?" one character),
-// compared without regard to case, in name order.
+// compared without regard to case, in name order; and one file by its path
+// with its name's case ignored.
 #include "platform/os/Os.h"
 
 #include <algorithm>
@@ -92,3 +93,22 @@ bool Os_findNextFile(OsFindHandle handle, OsFindData* data) {
 }
 
 void Os_findClose(OsFindHandle handle) { delete static_cast<FindState*>(handle); }
+
+std::string Os_fileIgnoringCase(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::is_regular_file(path, error)) return path;
+  const fs::path wanted(path);
+  const fs::path folder = wanted.parent_path();
+  const std::string name = wanted.filename().string();
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder.empty() ? fs::path(".") : folder, error)) {
+    const std::string candidate = entry.path().filename().string();
+    if (candidate.size() == name.size() && entry.is_regular_file(error) &&
+        std::equal(candidate.begin(), candidate.end(), name.begin(),
+                   [](char a, char b) { return lower(a) == lower(b); }))
+      names.push_back(candidate);
+  }
+  if (names.empty()) return "";
+  return (folder / *std::min_element(names.begin(), names.end())).string();
+}

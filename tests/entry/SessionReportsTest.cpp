@@ -50,6 +50,13 @@ TEST_F(SessionReports, ModelSizeAndEngineLimits) {
   const int items[8] = {3, 4, 5, 6, 1, 2, 7, 13};
   for (int k = 0; k < 8; ++k)
     EXPECT_EQ(tableAt(0, k), item(context, context->currentEngine, items[k])) << "item " << items[k];
+  // The engine "solver_eng" chooses, whichever ran last: GRG takes 500
+  // variables, the LP/quadratic engine 2000.
+  for (const auto& [engine, variables] : {std::pair{"1", 500.0}, {"2", 2000.0}}) {
+    name("solver_eng", engine);
+    EXPECT_EQ(solve(9), 0);
+    EXPECT_EQ(tableAt(0, 0), variables) << "engine " << engine;
+  }
   Wb_deleteName(addIn, "solver_tbl", 0);
   EXPECT_EQ(solve(10), 13);  // no result range
 }

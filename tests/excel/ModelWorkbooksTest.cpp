@@ -20,6 +20,7 @@
 #include "excel/Xl_Value.h"
 #include "platform/xlsx/Xlsx.h"
 #include "tests/support/ModelFixture.h"
+#include "tests/support/SharedData.h"
 
 namespace {
 
@@ -67,16 +68,15 @@ double numberAt(Workbook* wb, int row, int column, double missing) {
   return cell && cell->value.kind == CellKind::Number ? cell->value.number : missing;
 }
 
-// Every workbook of the lp and nlp folders, in name order.
+// Every workbook of the lp and nlp folders, in name order (a missing folder
+// stands for itself, and its test fails naming it).
 std::vector<fs::path> allWorkbooks() {
   std::vector<fs::path> out;
   for (const char* folder : {"lp", "nlp"})
-    for (const auto& entry : fs::directory_iterator(fs::path(CORVAN_DATA) / folder))
+    for (const fs::path& file : sharedDataFiles(folder, ".xlsx"))
       // The tall layout keeps bounds and kinds in columns beside each variable,
       // not in the rows under it: its reading is checked by solving it.
-      if (entry.path().extension() == ".xlsx" && !entry.path().stem().string().ends_with("-tall"))
-        out.push_back(entry.path());
-  std::sort(out.begin(), out.end());
+      if (!file.stem().string().ends_with("-tall")) out.push_back(file);
   return out;
 }
 
@@ -87,6 +87,7 @@ class ModelWorkbooks : public ModelFixture, public ::testing::WithParamInterface
 
 TEST_P(ModelWorkbooks, ReadAsTheirNamesSay) {
   const fs::path& file = GetParam();
+  ASSERT_TRUE(sharedDataPresent(file));
   const bool lp = file.parent_path().filename() == "lp";
   std::string error;
   Workbook* wb = Xlsx_open(file.string(), &error);
@@ -189,3 +190,15 @@ INSTANTIATE_TEST_SUITE_P(Data, ModelWorkbooks, ::testing::ValuesIn(allWorkbooks(
                          [](const ::testing::TestParamInfo<fs::path>& info) {
                            return info.param.stem().string();
                          });
+
+// A shared data folder that is missing is named by the test made for it,
+// not thrown while the program lists its tests.
+TEST(SharedData, AMissingFolderIsNamedNotThrown) {
+  std::vector<fs::path> files;
+  ASSERT_NO_THROW(files = sharedDataFiles("no-such-folder", ".xlsx"));
+  ASSERT_EQ(files.size(), 1u);
+  const ::testing::AssertionResult present = sharedDataPresent(files[0]);
+  EXPECT_FALSE(present);
+  EXPECT_NE(std::string(present.message()).find("no-such-folder is missing"), std::string::npos) << present.message();
+  EXPECT_TRUE(sharedDataPresent(sharedDataFiles("lp", ".xlsx").front()));
+}

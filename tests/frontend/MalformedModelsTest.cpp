@@ -178,7 +178,7 @@ std::string manySheets(const std::filesystem::path& path, int modelSheet, const 
 
 // Sheets past the 255th: the analysis reads no other sheet in their place
 // (sheet 300 cut to 8 bits is sheet 44) and names the sheet or the cell
-// whose formula reaches it.
+// whose formula reaches it, as `recalc --interpreter` does.
 TEST_F(MalformedModels, SheetsPastTheInterpreterLimitAreNamedNotMisread) {
   const std::string onLate = manySheets(dir_ / "late.xlsx", 300, "=B1*E1-B1^2");
   for (const char* command : {"analyse ", "solve --engine 4 "}) {
@@ -199,6 +199,12 @@ TEST_F(MalformedModels, SheetsPastTheInterpreterLimitAreNamedNotMisread) {
                              {"the formula of S1!$B$2 reads sheet 'S300', sheet 300 of the workbook, past the 255"}))
         << s.out;
   }
+  // Computed by the interpreter alone, the cell is named with the limit too.
+  CliRun recalc = corvan("recalc --interpreter " + reading);
+  EXPECT_TRUE(
+      recalc.has("B2: not compiled: Undefined identifier ! (it reads sheet 'S300', sheet 300 of the workbook, "
+                 "past the 255 sheets that the interpreter's references hold)"))
+      << recalc.out;
   // Solved without the interpreter, the model reads sheet 300: B1 = 300 / 2.
   CliRun solved = corvan("solve " + reading + " --engine 1");
   EXPECT_EQ(solved.status, 0) << solved.out;

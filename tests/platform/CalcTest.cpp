@@ -382,6 +382,10 @@ TEST_F(CalcRecalc, FormulasThatCannotBeComputedKeepStoredValuesUntilTheirInputsC
   std::vector<CalcWarning> all = Calc_warnings(wb);
   ASSERT_EQ(all.size(), 3u);
   EXPECT_TRUE(all[0].kept && all[1].kept && !all[2].kept);
+  // The function each calls that no table has, none for a formula that does not parse.
+  EXPECT_EQ(all[0].function, "NOSUCH");
+  EXPECT_EQ(all[1].function, "");
+  EXPECT_EQ(all[2].function, "NOSUCH");
   std::vector<CalcWarning> forB2 = Calc_warningsFor(wb, {CellRange{0, 1, 1, 1, 1}});
   ASSERT_EQ(forB2.size(), 1u);
   EXPECT_EQ(forB2[0].formula, "=NOSUCH(A1)");
@@ -563,6 +567,17 @@ TEST_F(CalcRecalc, CircularReferencesGiveErrorsNotHangsNorDeepRecursion) {
   Calc_recalculate(wb);
   for (const char* a1 : {"A1", "B1", "C1"}) EXPECT_EQ(value(a1).kind, CellKind::Error) << a1;
   expectCells({{"D1", "7"}, {"E1", "5"}});
+  // The cells of the circle a cell takes part in or reads; none for a cell
+  // that reads none.
+  auto circleOf = [&](int col) {
+    std::string cells;
+    for (const CellRange& c : Calc_cycleOf(wb, 0, 0, col))
+      cells += " " + Wb_a1(c.row1, c.col1) + ":" + Wb_a1(c.row2, c.col2);
+    return cells;
+  };
+  for (int col : {0, 1, 3}) EXPECT_EQ(circleOf(col), " A1:A1 B1:B1") << col;
+  EXPECT_EQ(circleOf(2), " C1:C1");
+  EXPECT_EQ(circleOf(4), "");
   // Breaking the cycle recompiles and calculates again.
   Wb_setValue(wb, sh, 0, 1, CellValue::makeNumber(1));
   Calc_recalculate(wb);
@@ -575,6 +590,27 @@ TEST_F(CalcRecalc, CircularReferencesGiveErrorsNotHangsNorDeepRecursion) {
   Wb_setFormula(wb, sh, 0, 5, "=F" + std::to_string(n));
   Calc_recalculate(wb);
   EXPECT_EQ(Wb_findCell(sh, n / 2, 5)->value.kind, CellKind::Error);
+}
+
+// The sheet or the defined name a formula refers to that the workbook lacks:
+// a sheet by its name, a deleted one as #REF!, a name itself or through the
+// names it uses, each seen from the formula's sheet.
+TEST_F(CalcEval, MissingSheetsAndNamesAreNamed) {
+  Wb_addSheet(wb, "Old data");
+  Wb_defineName(wb, DefinedName{"Chain", "Missing*2", -1, false});
+  Wb_defineName(wb, DefinedName{"Local", "1", 1, false});
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"=Gone!A1+1", "Gone", ""},    {"=SUM('Old data'!A1,'No more'!B2:B3)", "No more", ""},
+      {"=#REF!A1*2", "#REF!", ""},   {"=A1+#REF!", "", ""},
+      {"=Nowhere+1", "", "Nowhere"}, {"=Chain+1", "", "Missing"},
+      {"=Local", "", "Local"},       {"=S!Local+'Old data'!Local", "", "Local"},
+      {"=SUM(A1:B2)", "", ""},       {"=1+*2", "", ""},
+  };
+  for (const auto& [formula, sheet, name] : cases) {
+    EXPECT_EQ(Calc_missingSheet(wb, formula), sheet) << formula;
+    EXPECT_EQ(Calc_missingName(wb, 0, formula), name) << formula;
+  }
+  EXPECT_EQ(Calc_missingName(wb, 1, "=Local"), "");  // the name of sheet 'Old data'
 }
 
 TEST_F(CalcRecalc, RangesInPlainFormulasMeetTheFormulasRowAndBlocksFill) {

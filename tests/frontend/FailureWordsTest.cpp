@@ -1,0 +1,291 @@
+// Every failure said in words: a model past an engine's size, a function
+// this system does not calculate, an error value traced to its cause (a
+// circular reference, a sheet that is gone, the start values), a defined
+// name that is missing, a limit that stops the compile, an --out folder that
+// cannot take the file, and an integer search stopped short of its proof.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/frontend/CliFixture.h"
+#include "tests/support/ScratchTest.h"
+
+namespace {
+
+using FailureWords = ScratchTest;
+
+// The line of the output that starts with `start`; "" when none does.
+std::string lineStarting(const std::string& out, const std::string& start) {
+  for (size_t at = 0; at < out.size();) {
+    const size_t end = std::min(out.find('\n', at), out.size());
+    if (out.compare(at, start.size(), start) == 0) return out.substr(at, end - at);
+    at = end + 1;
+  }
+  return "";
+}
+
+// A one-sheet workbook "Big" whose model minimises the sum of squares of
+// `n` variable cells A1:A<n> (a quadratic model) on engine `engine`.
+std::string sumOfSquares(const std::filesystem::path& path, int n, int engine) {
+  Workbook* wb = Wb_newWorkbook("big.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "Big");
+  for (int r = 0; r < n; ++r) Wb_setValue(wb, sh, r, 0, CellValue::makeNumber(1));
+  const std::string cells = "A1:A" + std::to_string(n);
+  Wb_setFormula(wb, sh, 0, 2, "=SUMPRODUCT(" + cells + "," + cells + ")");
+  for (const auto& [name, value] :
+       std::vector<std::pair<std::string, std::string>>{{"solver_opt", "Big!$C$1"},
+                                                        {"solver_typ", "2"},
+                                                        {"solver_adj", "Big!$A$1:$A$" + std::to_string(n)},
+                                                        {"solver_num", "0"},
+                                                        {"solver_eng", std::to_string(engine)}})
+    Wb_defineName(wb, DefinedName{name, value, 0, true});
+  Calc_recalculate(wb);
+  std::string error;
+  EXPECT_TRUE(Xlsx_save(wb, path.string(), &error)) << error;
+  Wb_closeWorkbook(wb);
+  return path.string();
+}
+
+}  // namespace
+
+// GRG takes 500 variable cells; the LP/quadratic and SOCP engines 2,000.
+// The refusal says the file, the count against the limit and the engines
+// that take the model; engine 2 then solves it (all cells 0).
+TEST_F(FailureWords, AModelPastAnEnginesSizeNamesTheCountTheLimitAndTheEnginesThatTakeIt) {
+  const std::string book = sumOfSquares(dir_ / "big.xlsx", 600, 1);
+  CliRun r = corvan("solve " + book);
+  EXPECT_EQ(r.status, 1) << r.out;
+  const std::string line = lineStarting(r.out, "corvan: " + book + ": sheet 'Big': ");
+  EXPECT_NE(line.find("the model has 600 variable cells, more than the 500 that the engine \"Standard GRG Nonlinear\" "
+                      "takes"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(line.find("2 \"Standard LP/Quadratic\" (up to 2000)"), std::string::npos) << r.out;
+  EXPECT_EQ(line.find("Evolutionary"), std::string::npos) << r.out;  // it takes 500 too
+  CliRun solved = corvan("solve " + book + " --engine 2 --quiet");
+  EXPECT_EQ(solved.status, 0) << solved.out.substr(0, 400);
+  const std::string objective = lineStarting(solved.out, "objective (minimise) Big!C1 = ");
+  ASSERT_FALSE(objective.empty()) << solved.out.substr(0, 400);
+  EXPECT_NEAR(std::atof(objective.substr(objective.find('=') + 1).c_str()), 0, 1e-9) << objective;
+  // Within the limit, GRG takes it.
+  EXPECT_EQ(corvan("solve " + sumOfSquares(dir_ / "small.xlsx", 500, 1) + " --quiet").status, 0);
+}
+
+// A function this system does not calculate is named on the status line
+// (whether the model is evaluated through the workbook or the
+// interpreter), by `corvan models`, and by `recalc --interpreter`.
+TEST_F(FailureWords, AFunctionThisSystemDoesNotCalculateIsNamedWhereverTheModelMeetsIt) {
+  struct Case {
+    std::string function, cell, formula;
+    bool bound;  // the cell is the right-hand side of a bound on B2
+  };
+  const Case cases[] = {{"SUMIFS", "B9", "=SUMIFS(B2:C2,B3:C3,\">0\")", false},
+                        {"COUNTIFS", "B9", "=COUNTIFS(B2:C2,\">0\")+B2", false},
+                        {"AVERAGEIFS", "B7", "=AVERAGEIFS(B2:C2,B3:C3,\">0\")+B2", false},
+                        {"SUMIFS", "D2", "=SUMIFS(B3:C3,B3:C3,\">0\")", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.function + " in " + c.cell);
+    Plan plan;
+    plan.cell(c.cell, c.formula);
+    if (c.bound)
+      for (const auto& [name, value] : {std::pair{"solver_num", "2"},
+                                        {"solver_lhs2", "Plan!$B$2"},
+                                        {"solver_rel2", "1"},
+                                        {"solver_rhs2", "Plan!$D$2"}})
+        plan.set(name, value);
+    const std::string book = plan.save(dir_ / (c.function + c.cell + ".xlsx"));
+    const std::string named = c.function + " (in Plan!" + c.cell + "), a function this system does not calculate";
+    for (const char* options : {"", " --option dia=2"}) {
+      CliRun r = corvan("solve " + book + options);
+      EXPECT_EQ(r.status, 1) << r.out;
+      EXPECT_NE(lineStarting(r.out, "status ").find(": the model uses " + named), std::string::npos) << r.out;
+    }
+    CliRun models = corvan("models " + book);
+    EXPECT_EQ(models.status, 0) << models.out;
+    EXPECT_TRUE(models.has("corvan: " + book + ": sheet 'Plan': warning: the model uses " + named)) << models.out;
+    CliRun recalc = corvan("recalc --interpreter " + book);
+    EXPECT_TRUE(recalc.has(c.cell + ": calls " + c.function + ", a function this system does not calculate"))
+        << recalc.out;
+  }
+}
+
+// Messages that stop short of the cause, each carried on to it: the line
+// about the model names the file and sheet, then the name or cell at fault,
+// then why and what to do. Each case is solved as the workbook evaluates it
+// and, where the interpreter reads it too, through the interpreter.
+TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> cells, names;
+    std::string options;
+    int status;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"a circle through the objective",
+       {{"B9", "=B10"}, {"B10", "=B9+B2"}},
+       {},
+       "",
+       1,
+       "the objective cell Plan!B9 (\"solver_opt\") holds #VALUE!, not a number, because it is part of a circular "
+       "reference: the cells Plan!B9, Plan!B10 read one another; break the circle"},
+      {"a circle the objective reads",
+       {{"B9", "=B10+B2"}, {"B10", "=B11"}, {"B11", "=B10"}},
+       {},
+       " --option dia=2",
+       1,
+       "holds #VALUE!, not a number, because it reads a circular reference: the cells Plan!B10, Plan!B11 read one "
+       "another"},
+      {"a deleted sheet",
+       {{"B9", "=#REF!A1+B2"}},
+       {},
+       "",
+       1,
+       "the objective cell Plan!B9 (\"solver_opt\") holds #REF!, not a number, because its formula reads cells of a "
+       "sheet that was deleted"},
+      {"a sheet that is gone",
+       {{"B9", "=Gone!A1+B2"}},
+       {},
+       " --option dia=2",
+       1,
+       "holds #REF!, not a number, because its formula reads sheet 'Gone', which the workbook does not have"},
+      {"a sheet that is gone, read through a constraint cell",
+       {{"B6", "=B12+2*C2"}, {"B12", "='Old data'!A1"}},
+       {},
+       "",
+       1,
+       "the cell Plan!B6 of constraint 1 (\"solver_lhs1\") holds #REF!, not a number, because the formula of "
+       "Plan!B12 reads sheet 'Old data', which the workbook does not have"},
+      {"a name that is not defined",
+       {},
+       {{"solver_adj", "myvars"}},
+       "",
+       1,
+       "\"solver_adj\" gives #NAME? instead of the variable cells: it refers to the name \"myvars\", which the "
+       "workbook does not define"},
+      {"a name whose definition names one that is not defined",
+       {},
+       {{"solver_adj", "myvars"}, {"myvars", "othervars"}},
+       "",
+       1,
+       "it refers to the name \"othervars\", which the workbook does not define"},
+      {"no number at the start values",
+       {{"B9", "=1/B2"}},
+       {},
+       "",
+       1,
+       "the objective cell Plan!B9 (\"solver_opt\") holds #DIV/0!, not a number, at the values the variable cells "
+       "hold; give the variable cells (Plan!B2:C2) start values at which it gives a number"},
+      {"\"solver_eng\" 0",
+       {},
+       {{"solver_eng", "0"}, {"solver_lin", "0"}},
+       "",
+       0,
+       "note: \"solver_eng\" is 0, which names no engine, so the model runs on \"Standard GRG Nonlinear\" (engine 1)"},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Plan plan;
+    for (const auto& [at, value] : c.cells) plan.cell(at, value);
+    for (const auto& [name, value] : c.names) plan.set(name, value);
+    const std::string book = plan.save(dir_ / ("case" + std::to_string(k++) + ".xlsx"));
+    CliRun r = corvan("solve " + book + c.options);
+    EXPECT_EQ(r.status, c.status) << r.out;
+    EXPECT_NE(lineStarting(r.out, "corvan: " + book + ": sheet 'Plan': ").find(c.says), std::string::npos) << r.out;
+  }
+}
+
+// A time limit that stops the compile of an analysed model says so on the
+// status line, with the flag that raises it.
+TEST_F(FailureWords, ALimitThatStopsTheCompileIsNamedWithTheFlagThatRaisesIt) {
+  const std::string book = Plan().save(dir_ / "plan.xlsx");
+  CliRun r = corvan("solve " + book + " --option dia=2 --max-time 1E-9");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_EQ(lineStarting(r.out, "status "),
+            "status 12: the model could not be compiled: the time limit (1E-09 s) stopped the compile; raise it "
+            "with --max-time 1")
+      << r.out;
+}
+
+// An --out that cannot be saved is refused before the run, with exit 2.
+TEST_F(FailureWords, AnOutFolderThatCannotTakeTheFileIsRefusedBeforeTheRun) {
+  const std::string book = Plan().save(dir_ / "plan.xlsx");
+  std::ofstream(dir_ / "file") << "a file, not a folder";
+  const std::string missing = (dir_ / "nowhere" / "out.xlsx").string(),
+                    underFile = (dir_ / "file" / "out.xlsx").string();
+  for (const auto& [out, why] : {std::pair{missing, " does not exist"}, {underFile, " is a file, not a folder"}}) {
+    CliRun r = corvan("solve " + book + " --out " + out);
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_TRUE(
+        r.has("corvan: --out " + out + ": the folder " + std::filesystem::path(out).parent_path().string() + why))
+        << r.out;
+    EXPECT_FALSE(r.has("status ")) << r.out;  // nothing ran
+  }
+  std::filesystem::create_directory(dir_ / "out.xlsx");
+  CliRun folder = corvan("solve " + book + " --out " + (dir_ / "out.xlsx").string());
+  EXPECT_EQ(folder.status, 2) << folder.out;
+  EXPECT_TRUE(folder.has(" is a folder, not a file")) << folder.out;
+}
+
+// A book that a formula names in lower case (as formulas store it) while its
+// file has capitals is read on the analysis path as `recalc --interpreter`
+// reads it: the model analyses, and the reading cell computes from it.
+TEST_F(FailureWords, AnExternalBookIsFoundWhateverTheCaseOfItsName) {
+  Workbook* prices = Wb_newWorkbook("Prices.xlsx");
+  Wb_setValue(prices, Wb_addSheet(prices, "Data"), 0, 0, CellValue::makeNumber(5));
+  std::string error;
+  ASSERT_TRUE(Xlsx_save(prices, (dir_ / "Prices.xlsx").string(), &error)) << error;
+  Wb_closeWorkbook(prices);
+  Plan plan;
+  plan.cell("B9", "=SUMPRODUCT(B2:C2,B3:C3)+'[Prices.xlsx]Data'!$A$1");
+  const std::string book = plan.save(dir_ / "plan.xlsx");
+  CliRun analysed = corvan("analyse " + book);
+  EXPECT_TRUE(analysed.has("analysis: status 0: done")) << analysed.out;
+  CliRun recalc = corvan("recalc --interpreter " + book);
+  EXPECT_TRUE(recalc.has("computed 5")) << recalc.out;  // 0 from the variables, 5 from Prices.xlsx
+}
+
+// An integer search stopped at its subproblem limit keeps its best bound and
+// gap in the results. stein27 minimises, its optimum is 18: the bound lies
+// at or below it and below the incumbent, and the gap is theirs.
+TEST_F(FailureWords, AnIntegerSearchStoppedAtALimitPrintsItsBoundAndGap) {
+  CliRun r = corvan("solve " + data("lp/stein27.xlsx") + " --quiet");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(r.has("status 15: stopped at the subproblem limit\nbest bound ")) << r.out;
+  double bound = 0, gap = 0, incumbent = 0;
+  ASSERT_EQ(std::sscanf(lineStarting(r.out, "best bound ").c_str(), "best bound %lf, gap %lf%%", &bound, &gap), 2)
+      << r.out;
+  ASSERT_EQ(std::sscanf(lineStarting(r.out, "objective ").c_str(),
+                        "objective (minimise) Model!B2 Objective STEIN27 = %lf", &incumbent),
+            1)
+      << r.out;
+  constexpr double kStein27Optimum = 18;
+  EXPECT_LE(bound, kStein27Optimum) << r.out;
+  EXPECT_LE(bound, incumbent) << r.out;
+  EXPECT_NEAR(gap, (incumbent - bound) / incumbent * 100, 0.01) << r.out;
+  CliRun help = corvan("solve --help");
+  EXPECT_TRUE(help.has("the best\nbound and the gap")) << help.out;
+  EXPECT_TRUE(help.has("prints its best bound and gap")) << help.out;
+}
+
+// Report rows that share a name are told apart: two constraints on one cell
+// by their constraint, two variable cells under one label by their cell.
+TEST_F(FailureWords, ReportRowsThatShareANameAreToldApart) {
+  Plan plan;
+  plan.set("solver_num", "2");
+  plan.set("solver_lhs2", "Plan!$B$5");
+  plan.set("solver_rel2", "3");
+  plan.set("solver_rhs2", "1");
+  plan.cells.erase(plan.cells.begin(), plan.cells.begin() + 2);  // no headings over the variable cells
+  const std::string book = plan.save(dir_ / "plan.xlsx");
+  CliRun r = corvan("solve " + book + " --report answer,sensitivity --quiet");
+  EXPECT_EQ(r.status, 0) << r.out;
+  for (const char* shown : {"Plant 1 Used ($B$5<=$C$5)", "Plant 1 Used ($B$5>=1)", "Batches ($B$2)", "Batches ($C$2)"})
+    EXPECT_TRUE(r.has(shown)) << shown << "\n" << r.out;
+  EXPECT_FALSE(r.has("Plant 2 Used (")) << r.out;  // a name of its own is left as it is
+}
