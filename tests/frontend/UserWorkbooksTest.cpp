@@ -106,6 +106,29 @@ TEST_F(UserWorkbooks, ConstraintsThatAreNoBoundsLeaveNonNegativeInForce) {
   }
 }
 
+// A right-hand side that names a defined formula of a variable moves with it:
+// maximise x + y with x <= lim, lim = 2y + 1, y <= 3 and x <= 10 reaches 10
+// at x = 7, y = 3 (read once at the start, lim would hold x at 1). The same
+// through a name of a name and through a formula of the name.
+TEST_F(UserWorkbooks, RightHandSidesNamingFormulasOfTheVariablesAreReadAtEachPoint) {
+  for (const char* rhs : {"lim", "lim+0", "outer"})
+    for (const char* engine : {"1", "2", "4", "5"}) {
+      SCOPED_TRACE(std::string(rhs) + ", engine " + engine);
+      Plan p = boundModel(engine);
+      p.set("solver_typ", "1");
+      p.set("solver_neg", "1");
+      p.set("lim", "2*Plan!$C$2+1");
+      p.set("outer", "lim*1");
+      p.cells[1].second = p.cells[2].second = "0";  // B2 and C2 start at 0
+      addConstraint(&p, "Plan!$B$2", "1", rhs);
+      addConstraint(&p, "Plan!$C$2", "1", "3");
+      addConstraint(&p, "Plan!$B$2", "1", "10");
+      CliRun r = corvan("solve " + p.save(dir_ / "named.xlsx"));
+      EXPECT_EQ(r.status, 0) << r.out;
+      EXPECT_NEAR(objectiveOf(r), 10, 1e-6) << r.out;
+    }
+}
+
 // A binary variable with a lower bound written as a constraint: x binary with
 // x >= 1 is x = 1; with x >= -1 it is 0 or 1; with x >= 2 it can be neither,
 // and the message says which cell and which constraints.
