@@ -191,6 +191,40 @@ TEST_F(UserWorkbooks, StoredNoLimitValuesSolve) {
   }
 }
 
+// Minimise |x - 3| + max(y - 1, 1 - y) + (x + y > 4 ? x + y - 4 : 4 - x - y)
+// over x in B2 and y in C2 within [-10, 10]: 0 at (3, 1) only. The
+// evolutionary engine's options as a spreadsheet program stores them, with
+// "no limit" on every count; `stallSeconds` is "solver_mni".
+Plan nonSmoothModel(const char* stallSeconds) {
+  Plan p = boundModel("3");
+  const std::vector<std::pair<std::string, std::string>> stored = {
+      {"solver_nod", "2147483647"}, {"solver_mip", "2147483647"}, {"solver_tim", "2147483647"},
+      {"solver_itr", "2147483647"}, {"solver_mni", stallSeconds}, {"solver_ssz", "100"},
+      {"solver_cvg", "0.0001"},     {"solver_mrt", "0.075"},      {"solver_pre", "0.000001"},
+      {"solver_tol", "0.01"},       {"solver_rsd", "0"},          {"solver_rbv", "1"},
+      {"solver_scl", "1"},          {"solver_sho", "2"},          {"solver_lin", "2"}};
+  for (const auto& [name, value] : stored) p.set(name, value);
+  p.objectiveFormat = "0.000000";
+  p.cells.push_back({"B9", "=ABS(B2-3)+MAX(C2-1,1-C2)+IF(B2+C2>4,B2+C2-4,4-B2-C2)"});
+  addConstraint(&p, "Plan!$B$2:$C$2", "3", "-10");
+  addConstraint(&p, "Plan!$B$2:$C$2", "1", "10");
+  return p;
+}
+
+// The evolutionary engine ends such a run by its own stops: convergence, or
+// "solver_mni" seconds without a better point (kept children that improve
+// nothing do not restart that clock). Stored as 2 s here to keep the test
+// short; bench/evolutionary_stops runs 20 seeds with the usual 30 s. The
+// time limit only keeps a faulty run from going on for ever: it must not be
+// what ends the run.
+TEST_F(UserWorkbooks, StoredNoLimitOptionsLeaveTheEvolutionaryEnginesOwnStops) {
+  CliRun r = corvan("solve " + nonSmoothModel("2").save(dir_ / "nonsmooth.xlsx") + " --option rsd=1 --max-time 60");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(r.has("status 1: converged") || r.has("status 2: no further progress")) << r.out;
+  // The objective bounds the distance from (3, 1) in each variable.
+  EXPECT_NEAR(objectiveOf(r), 0, 1e-4) << r.out;
+}
+
 // The saved file has the type of the package it holds: a plain workbook is
 // refused under .xlsm or .ods, before anything runs.
 TEST_F(UserWorkbooks, OutputFilesKeepTheWorkbooksType) {
