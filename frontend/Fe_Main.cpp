@@ -80,7 +80,8 @@ const Command kCommands[] = {
      "trial iterations; refreshed in place on a terminal, a plain line every few\n"
      "seconds in a pipe or a log.\n\n"
      "Ctrl-C stops the run as a spreadsheet's break does: the best point found is\n"
-     "kept, printed and saved. A second Ctrl-C ends at once without writing.\n",
+     "kept, printed and saved. A second Ctrl-C ends at once without writing, or,\n"
+     "when the save was already complete, says so.\n",
      kExitCodes},
     {"analyse", Fe_analyse, "analyse BOOK.xlsx [--sheet NAME] [--option NAME=VALUE]...",
      "Analyses and diagnoses the model without solving it: the model's level\n"

@@ -344,6 +344,7 @@ void Xlsx_failSaveAtStep(int step) {
 }
 
 bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error, std::vector<std::string>* notes) {
+  Xlsx_beginSave();
   std::string why, bytes;
   // A workbook read from a package is saved by changing that package; one
   // whose sheets or formulas changed since, or that has none, is written anew.
