@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 struct LibraryContext;
 
@@ -42,6 +43,13 @@ enum IntOptionKind : int {
   IntMaxNoImprovement = 5, IntRandomSeed = 6, IntGct = 7, IntGop = 8, IntCct = 9, IntCgt = 10,
   IntOptionKinds = 11
 };
+
+// What an integer option reads as when the workbook stores "no limit"
+// (2147483647, 1E+25, 1E+30): no limit on that count, never a size or a
+// horizon.
+constexpr int kIntOptionNoLimit = std::numeric_limits<int>::max();
+// "solver_nod" when the model sets none.
+constexpr int kDefaultNodes = 8000;
 
 // Bits of ordinal 14, named after the option that sets them. Several options
 // share a bit (0x400000, 0x800000, 0x1000000): each engine reads only its own.

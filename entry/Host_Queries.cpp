@@ -27,7 +27,7 @@ constexpr OptionDefault kRealOptions[RealOptionKinds] = {
     {OptKiv, 2e30}, {OptStp, 1e-6}, {OptRes, 0.001}, {OptAcc, 0.001}};
 
 constexpr OptionDefault kIntOptions[IntOptionKinds] = {
-    {OptItr, 1000}, {OptTim, 1000}, {OptNod, 8000}, {OptMip, 1000}, {OptSsz, 0}, {OptMni, 30},
+    {OptItr, 1000}, {OptTim, 1000}, {OptNod, kDefaultNodes}, {OptMip, 1000}, {OptSsz, 0}, {OptMni, 30},
     {OptRsd, 0},    {OptGct, 20},   {OptGop, 1},    {OptCct, 20},   {OptCgt, 1}};
 
 bool optionIs(LibraryContext* context, int index, int value, int defaultValue = 0) {
@@ -247,7 +247,7 @@ int Host_getIntOption(LibraryContext* context, int kind) {
   constexpr double kMax = std::numeric_limits<int>::max();
   constexpr double kMin = std::numeric_limits<int>::min();
   if (std::isnan(value)) return 0;
-  if (value >= kMax) return std::numeric_limits<int>::max();
+  if (value >= kMax) return kIntOptionNoLimit;
   if (value <= kMin) return std::numeric_limits<int>::min();
   return static_cast<int>(value);
 }

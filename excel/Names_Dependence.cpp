@@ -59,23 +59,36 @@ bool computesReferences(std::string formula) {
   return formula.find("INDIRECT(") != std::string::npos || formula.find("OFFSET(") != std::string::npos;
 }
 
-// Whether a right-hand side given as a formula (its name's text) varies with
-// `cells`: it does unless it gives a number and none of the references and
-// names it reads reaches them.
-Reach formulaVaries(const XLOPER* rhs, const XLOPER* cells) {
-  std::string formula;
-  if (!Xl_formulaTextOf(rhs, &formula) || computesReferences(formula)) return Reach::Yes;
-  double value;
-  if (!Xl_evaluateNumber(rhs, &value)) return Reach::Yes;
+// Names defined through other names deeper than this are taken to vary: a
+// definition that names itself has no end.
+constexpr int kMaxNameDepth = 16;
+
+// Whether a formula reads `cells` through the references and names in its
+// text. A name defined as a formula is followed into its definition, since
+// what it gives now is only a value.
+Reach formulaReaches(const std::string& formula, const XLOPER* cells, int depth) {
+  if (depth > kMaxNameDepth || computesReferences(formula)) return Reach::Yes;
   for (const std::string& token : referenceTokens(formula)) {
     XlOwned text(token.empty() ? nullptr : Xl_newText(token.data(), token.size()));
     XLOPER ref{};
     if (!text || Excel4(xlfEvaluate, &ref, 1, text.get()) != xlretSuccess) continue;
-    Reach reach = Area_isReference(&ref) ? reaches(&ref, cells) : Reach::No;
+    std::string definition;
+    Reach reach = Reach::No;
+    if (Area_isReference(&ref)) reach = reaches(&ref, cells);
+    else if (Xl_nameDefinition(text.get(), &definition)) reach = formulaReaches(definition, cells, depth + 1);
     Xl_giveBack(&ref);
     if (reach != Reach::No) return Reach::Yes;
   }
   return Reach::No;
+}
+
+// Whether a right-hand side given as a formula (its name's text) varies with
+// `cells`: it does unless it gives a number and reads none of them.
+Reach formulaVaries(const XLOPER* rhs, const XLOPER* cells) {
+  std::string formula;
+  double value;
+  if (!Xl_formulaTextOf(rhs, &formula) || !Xl_evaluateNumber(rhs, &value)) return Reach::Yes;
+  return formulaReaches(formula, cells, 0);
 }
 
 // Whether a right-hand side varies with `cells`.

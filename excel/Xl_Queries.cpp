@@ -82,16 +82,22 @@ std::string Xl_substring(const std::string& text, int k) {
   return text.substr(k);
 }
 
+int Xl_nameDefinition(const XLOPER* text, std::string* out) {
+  XLOPER international = Xl_boolean(true);
+  Call call(xlfGetName, text, &international);
+  std::string definition = Xl_textOf(call.is(xltypeStr) ? &call.result : nullptr);
+  if (definition.empty() || definition[0] != '=') return 0;
+  *out = definition.substr(1);
+  return 1;
+}
+
 int Xl_formulaTextOf(const XLOPER* text, std::string* out) {
   std::string s = Xl_textOf(text);
   if (s.size() >= 2 && s[0] == '=') {
     *out = s.substr(1);
     return 1;
   }
-  XLOPER international = Xl_boolean(true);
-  Call call(xlfGetName, text, &international);
-  std::string definition = Xl_textOf(call.is(xltypeStr) ? &call.result : nullptr);
-  *out = !definition.empty() && definition[0] == '=' ? definition.substr(1) : s;
+  if (!Xl_nameDefinition(text, out)) *out = s;
   return out->empty() ? 0 : 1;
 }
 

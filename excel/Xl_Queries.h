@@ -21,6 +21,9 @@ int Xl_activeCellRefText(int row, int column, int style, std::string* out);
 int Xl_numberToText(double number, std::string* out);
 // The text from its (k + 1)-th character on; empty when k is past its end.
 std::string Xl_substring(const std::string& text, int k);
+// The definition (after its "=") of the name a text value spells; 0 when it
+// names no defined name.
+int Xl_nameDefinition(const XLOPER* text, std::string* out);
 // The formula a text value stands for: "=..." gives the rest, else the
 // definition of the name it spells, else the text itself; 0 when empty.
 int Xl_formulaTextOf(const XLOPER* text, std::string* out);

@@ -69,16 +69,18 @@ void defineText(Workbook* wb, const char* name, const char* text) {
 }
 
 // Ctrl-C: the first sets the application's break flag, which the library
-// polls as a spreadsheet program's break key; the second ends at once,
-// removing the temporary file of a save in progress.
+// polls as a spreadsheet program's break key; the second ends at once. A
+// save in progress is abandoned, leaving its target as it was, unless its
+// file is already in place: what the message says is what happened.
 volatile std::sig_atomic_t gInterrupts = 0;
 
 void onInterrupt(int) {
   if (gInterrupts > 0) {
-    static const char kText[] = "\ncorvan: interrupted again: ending without writing\n";
-    ssize_t ignored = write(STDERR_FILENO, kText, sizeof kText - 1);
+    static const char kUnwritten[] = "\ncorvan: interrupted again: ending without writing\n";
+    static const char kSaved[] = "\ncorvan: interrupted again: ending; the workbook had already been saved\n";
+    ssize_t ignored = Xlsx_abandonSave() ? write(STDERR_FILENO, kSaved, sizeof kSaved - 1)
+                                         : write(STDERR_FILENO, kUnwritten, sizeof kUnwritten - 1);
     (void)ignored;
-    Xlsx_abandonSave();
     _exit(130);
   }
   gInterrupts = 1;

@@ -86,7 +86,8 @@ const Command kCommands[] = {
      "its proof (at a limit, or by Ctrl-C) prints its best bound and gap after the\n"
      "status.\n\n"
      "Ctrl-C stops the run as a spreadsheet's break does: the best point found is\n"
-     "kept, printed and saved. A second Ctrl-C ends at once without writing.\n",
+     "kept, printed and saved. A second Ctrl-C ends at once without writing, or,\n"
+     "when the save was already complete, says so.\n",
      kExitCodes},
     {"analyse", Fe_analyse, "analyse BOOK.xlsx [--sheet NAME] [--option NAME=VALUE]...",
      "Analyses and diagnoses the model without solving it: the model's level\n"

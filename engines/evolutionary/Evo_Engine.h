@@ -173,6 +173,7 @@ struct EvoRecord {
   double classPick[2] = {0.0, 0.0};
   double meritThreshold = kBoundInfinity;
   double lastBest = kBoundInfinity;
+  double bestObjective = kBoundInfinity;    // smallest feasible objective found (improvedTick's level)
   std::vector<std::int32_t> mutationPicks, crossoverPicks;  // popSize each
 
   std::unique_ptr<EvoMember> population;   // sorted by ascending fitness
@@ -259,6 +260,10 @@ bool Evo_refreshEnds(EvoRecord& rec);
 int Evo_insertCurrent(EvoRecord& rec, EvoMember** inserted = nullptr);
 // Records a feasible new member for bestFeasible and improvedTick.
 void Evo_noteFeasible(EvoRecord& rec, EvoMember* member);
+// A feasible point's objective: restarts the stall clock (improvedTick) when
+// it is below every feasible objective found before, and only then; members
+// leaving the population do not make an old level new again.
+void Evo_noteImprovement(EvoRecord& rec, double objective);
 // The member chosen as solution: feasible local optimum with the smallest
 // objective, else feasible population member, else the best; null when empty.
 const EvoMember* Evo_chooseResult(const EvoRecord& rec);

@@ -9,7 +9,6 @@
 
 #include "contract/Host_LocalSolver.h"
 #include "engines/evolutionary/Evo_Repair.h"
-#include "platform/os/Os.h"
 
 namespace {
 
@@ -151,7 +150,7 @@ void recordOptimum(EvoRecord& rec, const double* start, const double* x, double 
   record->radius = distance(rec, start, x);
   if (merit == objective) {
     ++rec.feasibleFound;
-    rec.improvedTick = Os_tickCount();
+    Evo_noteImprovement(rec, objective);
   }
   if (Evo_insert(rec, rec.localOptima, std::move(record))) {
     ++rec.stats.localOptimaFound;

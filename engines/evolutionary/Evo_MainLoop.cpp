@@ -23,16 +23,20 @@ void start(EvoRecord& rec) {
   rec.settings.eqWeight = std::pow(rec.settings.precision, -0.25);
   rec.settings.ineqWeight = std::pow(rec.settings.precision, -0.5);
   Rnd_seed(rec.rng, o.seed < 1 ? static_cast<std::int32_t>(Os_tickCount()) : o.seed);
-  rec.popSize = o.populationSize >= 10 ? o.populationSize : std::min(10 * rec.n, 200);
+  // A count stored as "no limit" sizes nothing: the population then takes
+  // the size the engine chooses when none is set, the mutation horizon the
+  // subproblem count a model gets by default.
+  const bool sized = o.populationSize >= 10 && o.populationSize != kIntOptionNoLimit;
+  rec.popSize = sized ? o.populationSize : std::min(10 * rec.n, 200);
   rec.mutationPicks.assign(rec.popSize, 0);
   rec.crossoverPicks.assign(rec.popSize, 0);
   rec.stats.evaluations = rec.popSize;
   rec.settings.rejectLimit = rec.n;
   rec.infeasiblePeriod = 2 * rec.n;
-  rec.settings.mutationHorizon = o.nodes;
+  rec.settings.mutationHorizon = o.nodes == kIntOptionNoLimit ? kDefaultNodes : o.nodes;
   rec.settings.stallSeconds = o.stallSeconds;
   rec.settings.allDiffShare = static_cast<double>(rec.allDiffCells) / rec.n;
-  rec.meritThreshold = rec.lastBest = kBoundInfinity;
+  rec.meritThreshold = rec.lastBest = rec.bestObjective = kBoundInfinity;
   rec.setupEvaluations = std::max(1, 3 * rec.popSize + 2 * rec.n);
   rec.savedLower = rec.lower;
   rec.savedUpper = rec.upper;

@@ -176,12 +176,14 @@ int Evo_insertCurrent(EvoRecord& rec, EvoMember** inserted) {
 void Evo_noteFeasible(EvoRecord& rec, EvoMember* member) {
   if (!feasible(*member)) return;
   ++rec.feasibleFound;
-  if (!rec.bestFeasible) {
-    rec.bestFeasible = member;
-  } else if (member->objective < rec.bestFeasible->objective) {
-    rec.bestFeasible = member;
-    rec.improvedTick = Os_tickCount();
-  }
+  if (!rec.bestFeasible || member->objective < rec.bestFeasible->objective) rec.bestFeasible = member;
+  Evo_noteImprovement(rec, member->objective);
+}
+
+void Evo_noteImprovement(EvoRecord& rec, double objective) {
+  if (!(objective < rec.bestObjective)) return;
+  rec.bestObjective = objective;
+  rec.improvedTick = Os_tickCount();
 }
 
 const EvoMember* Evo_chooseResult(const EvoRecord& rec) {
@@ -196,23 +198,23 @@ const EvoMember* Evo_chooseResult(const EvoRecord& rec) {
 
 int Evo_stallAccounting(EvoRecord& rec, int result, double objective) {
   std::uint32_t now = Os_tickCount();
-  if (result == 0 || result == 1) {
-    ++rec.iteration;
-    rec.rejectedRun = 0;
+  const bool kept = result == EvoAccepted || result == EvoKeptOptimum;
+  if (kept) {
     double bestFitness = rec.best ? rec.best->fitness : kBoundInfinity;
     if (rec.lastBest == kBoundInfinity ||
         std::fabs(bestFitness - rec.lastBest) / std::fabs(rec.lastBest + 1.0) > rec.settings.tolerance) {
       rec.improvedTick = now;
       rec.lastBest = bestFitness;
     }
-  } else {
-    // Pauses moved improvedTick on; a tick count that wrapped reads as now.
-    std::int32_t idle = static_cast<std::int32_t>(now - rec.improvedTick);
-    if (std::max(idle, 0) / 1000 > rec.settings.stallSeconds) return StatusNoProgress;
-    if (++rec.rejectedRun <= rec.settings.rejectLimit) return result;
-    ++rec.iteration;
-    rec.rejectedRun = 0;
   }
+  // Kept children that improve nothing count toward the stall as rejected
+  // ones do. Pauses moved improvedTick on; a tick count that wrapped reads
+  // as now.
+  std::int32_t idle = static_cast<std::int32_t>(now - rec.improvedTick);
+  if (std::max(idle, 0) / 1000 > rec.settings.stallSeconds) return StatusNoProgress;
+  if (!kept && ++rec.rejectedRun <= rec.settings.rejectLimit) return result;
+  ++rec.iteration;
+  rec.rejectedRun = 0;
   double value = result == EvoRejected ? 1.0 : objective;
   if (rec.maximise) value = -value;
   std::uint32_t start = Os_tickCount();

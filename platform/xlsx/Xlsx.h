@@ -33,9 +33,12 @@ Workbook* Xlsx_open(const std::string& path, std::string* error, XlsxOrigin orig
 // when given. On success the workbook's path and name become those of `path`.
 bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error, std::vector<std::string>* notes = nullptr);
 
-// For a signal handler (async-signal-safe): removes the temporary file of a
-// save in progress, before the process ends without finishing it.
-void Xlsx_abandonSave();
+// For a signal handler (async-signal-safe), before the process ends: a save
+// that has not yet put its file in place is abandoned (its temporary file
+// removed, the target left as it was) and the answer is false; true when the
+// save in progress, or the last one, already renamed its complete file over
+// the target.
+bool Xlsx_abandonSave();
 
 // For tests: the next saves fail at their step number `step` (counted from
 // 0 across the saves since this call) as if interrupted there; -1 for none.

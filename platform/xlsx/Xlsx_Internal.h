@@ -133,6 +133,9 @@ bool Xlsx_writeArchive(std::string* bytes, size_t count, const XlsxMember& membe
 // user should know about the replacement goes to `notes` when given.
 bool Xlsx_replaceFile(const std::string& path, const std::string& bytes, std::string* why,
                       std::vector<std::string>* notes);
+// Marks a save begun, before its bytes are built: until it puts its file in
+// place, Xlsx_abandonSave answers that nothing was saved.
+void Xlsx_beginSave();
 
 // A step of a save; false (with `why` "interrupted") at the step a test chose.
 bool Xlsx_step(std::string* why);

@@ -30,9 +30,15 @@ constexpr const char* kTempMark = "~";
 constexpr const char* kTempSuffix = ".saving";
 constexpr int kTempSuffixLength = 7;
 
-// The temporary file of the save in progress, for a signal handler.
+// The temporary file of the save in progress, and how far that save has
+// gone, for a signal handler.
 char gTempPath[4096];
-volatile std::sig_atomic_t gTempSet = 0;
+enum SaveStage : int {
+  StageNone,     // no save, or one that has not created its temporary file
+  StageWriting,  // the temporary file exists; the target is as it was
+  StageInPlace,  // the file is renamed over the target: the save is complete
+};
+volatile std::sig_atomic_t gStage = StageNone;
 
 std::string errnoText() { return std::strerror(errno); }
 
@@ -65,18 +71,19 @@ class Temporary {
     if (name.size() >= sizeof gTempPath) return;
     // Marked before it exists, so that no signal finds it there unmarked.
     std::memcpy(gTempPath, name.c_str(), name.size() + 1);
-    gTempSet = 1;
+    gStage = StageWriting;
     fd_ = mkostemps(gTempPath, kTempSuffixLength, O_CLOEXEC);
     if (fd_ < 0) {
-      gTempSet = 0;
+      gStage = StageNone;
       return;
     }
     path_ = gTempPath;
   }
   ~Temporary() {
     if (fd_ >= 0) ::close(fd_);
-    if (!committed_ && !path_.empty()) unlink(path_.c_str());
-    gTempSet = 0;
+    if (committed_) return;
+    if (!path_.empty()) unlink(path_.c_str());
+    gStage = StageNone;
   }
   Temporary(const Temporary&) = delete;
   Temporary& operator=(const Temporary&) = delete;
@@ -89,7 +96,19 @@ class Temporary {
     fd_ = -1;
     return ::close(fd) == 0;
   }
-  void commit() { committed_ = true; }
+  // Renames the file over `target` with the process's signals held back,
+  // so that a handler finds the save either not yet in place or complete.
+  bool commit(const fs::path& target) {
+    sigset_t all, previous;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &previous);
+    committed_ = rename(path_.c_str(), target.c_str()) == 0;
+    const int renameErrno = errno;
+    if (committed_) gStage = StageInPlace;
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    errno = renameErrno;
+    return committed_;
+  }
 
  private:
   int fd_ = -1;
@@ -176,15 +195,17 @@ bool Xlsx_replaceFile(const std::string& path, const std::string& bytes, std::st
     return false;
   }
   if (!Xlsx_step(why)) return false;
-  if (rename(temp.path().c_str(), target.c_str()) != 0) {
+  if (!temp.commit(target)) {
     *why = "cannot replace it: " + errnoText();
     return false;
   }
-  temp.commit();
   flushFolder(target.parent_path());
   return true;
 }
 
-void Xlsx_abandonSave() {
-  if (gTempSet) unlink(gTempPath);
+void Xlsx_beginSave() { gStage = StageNone; }
+
+bool Xlsx_abandonSave() {
+  if (gStage == StageWriting) unlink(gTempPath);
+  return gStage == StageInPlace;
 }

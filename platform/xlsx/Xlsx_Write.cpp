@@ -359,6 +359,7 @@ void Xlsx_failSaveAtStep(int step) {
 }
 
 bool Xlsx_save(Workbook* wb, const std::string& path, std::string* error, std::vector<std::string>* notes) {
+  Xlsx_beginSave();
   const unsigned long failures = Os_memoryFailures();
   std::string why;
   if (!Os_guard(false, [&] { return save(wb, path, &why, notes); })) {

@@ -5,6 +5,7 @@
 // alldifferent group check.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "engines/evolutionary/Evo_Engine.h"
@@ -92,6 +93,37 @@ TEST_F(EvoPopulation, TheSolutionIsTheFeasibleMemberWithTheSmallestObjective) {
   std::vector<double> point = {7, 7};
   Evo_insert(rec, rec.localOptima, Evo_makeMember(rec, 2.9, 2.9, point.data()));
   EXPECT_EQ(Evo_chooseResult(rec)->objective, 2.9);
+}
+
+// The stall clock restarts only for a feasible point better than every one
+// found before: not for a worse one that becomes the best feasible member
+// after the better one left the population, nor for one that only equals
+// the best.
+TEST_F(EvoPopulation, OnlyABetterFeasiblePointRestartsTheStallClock) {
+  static std::uint32_t now = 0;
+  Os_setTickSource([] { return now; });
+  std::vector<double> point = {1, 1};
+  // (objective, a restart expected)
+  const std::pair<double, bool> points[] = {{5, true}, {4, true}, {4.5, false}, {4, false}, {3.9, true}};
+  std::uint32_t restarted = 0;
+  for (const auto& [objective, restarts] : points) {
+    SCOPED_TRACE(objective);
+    now += 1000;
+    rec.bestFeasible = nullptr;  // the best member left, as a duplicate does
+    auto member = Evo_makeMember(rec, objective, objective, point.data());
+    Evo_noteFeasible(rec, member.get());
+    EXPECT_EQ(rec.bestFeasible, member.get());
+    if (restarts) restarted = now;
+    EXPECT_EQ(rec.improvedTick, restarted);
+    rec.bestFeasible = nullptr;
+  }
+  // An infeasible point, however low its objective, restarts nothing.
+  now += 1000;
+  auto infeasible = Evo_makeMember(rec, 9, 1, point.data());
+  Evo_noteFeasible(rec, infeasible.get());
+  EXPECT_EQ(rec.improvedTick, restarted);
+  EXPECT_EQ(rec.feasibleFound, 5);
+  Os_setTickSource(nullptr);
 }
 
 TEST_F(EvoPopulation, IntegerRoundingStaysInsideTheBounds) {

@@ -113,13 +113,18 @@ TEST_F(NamesModel, RightHandSidesThatMoveWithTheVariables) {
 }
 
 // A right-hand side given as a formula bounds its variables when it gives a
-// number and reads no variable, directly or through its cells; the bound is
-// the formula's value now.
+// number and reads no variable, directly or through its cells and the
+// names it uses; the bound is the formula's value now.
 TEST_F(NamesModel, FormulaRightHandSidesThatDoNotMoveAreBounds) {
   minimise("Model!$A$1:$A$3");
   Wb_addSheet(wb, "Other");
   number("B1", -3);
   formula("E1", "=A2*0+1");  // reads a variable
+  name("lim", "2*Model!$A$2+1");      // a defined formula that reads a variable
+  name("outer", "lim-1");             // and one that reads it through that name
+  name("cap", "Model!$B$1*2");        // a defined formula of a constant cell
+  name("cell", "Model!$E$1");         // a cell that reads a variable
+  name("loop", "IFERROR(loop,1)");    // a definition that names itself
   const std::pair<const char*, unsigned> cases[] = {
       {"-2*2", RowBound},                  // constants only
       {"Model!$B$1-1", RowBound},          // a cell holding a constant
@@ -129,6 +134,13 @@ TEST_F(NamesModel, FormulaRightHandSidesThatDoNotMoveAreBounds) {
       {"INDIRECT(\"A2\")", RowRhsVaries},  // cells its text does not show
       {"\"text\"&1", RowRhsVaries},        // no number
       {"Other!$B$1+1", RowRhsVaries},      // another sheet, whose precedents are not followed
+      {"lim", RowRhsVaries},
+      {"lim+0", RowRhsVaries},
+      {"outer*2", RowRhsVaries},
+      {"cell+0", RowRhsVaries},
+      {"loop", RowRhsVaries},
+      {"cap", RowBound},
+      {"cap-1", RowBound},
   };
   for (const auto& [rhs, flag] : cases) {
     SCOPED_TRACE(rhs);

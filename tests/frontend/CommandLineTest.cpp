@@ -685,6 +685,93 @@ TEST_F(CommandLineFiles, TerminatedRunsLeaveNoTemporaryFile) {
 
 namespace {
 
+// A run of `corvan solve BOOK --out OUT` started with standard error going to
+// a file, interrupted once the engine runs and, `spacing` later, again
+// (never, when negative). What it wrote to standard error and its wait
+// status.
+struct InterruptedRun {
+  std::string err;
+  int raw = 0;
+  std::chrono::microseconds afterFirst{0};  // from the first interrupt to its end
+};
+
+InterruptedRun interruptTwice(const std::string& book, const std::string& out, const std::filesystem::path& errFile,
+                              std::chrono::microseconds spacing) {
+  const std::string program = std::string(CORVAN_SOLVE_OUT) + "/corvan";
+  InterruptedRun run;
+  std::fflush(nullptr);  // nothing buffered here is written twice
+  pid_t pid = fork();
+  if (pid < 0) return run;
+  if (pid == 0) {
+    freopen("/dev/null", "w", stdout);
+    freopen(errFile.c_str(), "w", stderr);
+    execl(program.c_str(), program.c_str(), "solve", book.c_str(), "--option", "nod=10000000", "--out", out.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // The progress line's first words say the engine's set-up has begun.
+  const auto started = std::chrono::steady_clock::now();
+  while (fileBytes(errFile.string()).find("Setting up") == std::string::npos &&
+         std::chrono::steady_clock::now() - started < std::chrono::seconds(60))
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  kill(pid, SIGINT);
+  const auto first = std::chrono::steady_clock::now();
+  if (spacing.count() >= 0) {
+    std::this_thread::sleep_for(spacing);
+    kill(pid, SIGINT);
+  }
+  waitpid(pid, &run.raw, 0);
+  run.afterFirst = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - first);
+  run.err = fileBytes(errFile.string());
+  return run;
+}
+
+}  // namespace
+
+// A second Ctrl-C while a run that saves a large workbook ends: at every
+// spacing, from at once to past the save, the message and the file agree.
+// Either the run says it ends without writing and the file is as it was,
+// or it says the workbook was saved (or ends normally) and the file is the
+// complete solved workbook; no temporary file is left either way.
+TEST_F(CommandLineFiles, ASecondInterruptSaysWhatHappenedToTheSavedFile) {
+  std::string error;
+  Workbook* wb = Xlsx_open(data("lp/egout.xlsx"), &error);
+  ASSERT_NE(wb, nullptr) << error;
+  Sheet* other = Wb_addSheet(wb, "Other");
+  for (int k = 0; k < 40000; ++k) Wb_setValue(wb, other, k / 20, k % 20, CellValue::makeNumber(k));
+  const std::string book = (dir_ / "egout.xlsx").string();
+  ASSERT_TRUE(Xlsx_save(wb, book, &error)) << error;
+  Wb_closeWorkbook(wb);
+  std::filesystem::create_directory(dir_ / "out");
+  const std::string out = (dir_ / "out" / "solved.xlsx").string(), before = fileBytes(book);
+  // One interrupt: how long the run takes to stop, print and save.
+  std::filesystem::copy_file(book, out);
+  InterruptedRun once = interruptTwice(book, out, dir_ / "err.txt", std::chrono::microseconds(-1));
+  ASSERT_TRUE(WIFEXITED(once.raw) && WEXITSTATUS(once.raw) == 0) << once.err;
+  ASSERT_NE(fileBytes(out), before);
+  for (int k = 0; k <= 12; ++k) {
+    const auto spacing = once.afterFirst * k / 10;
+    SCOPED_TRACE("second interrupt " + std::to_string(spacing.count()) + " us after the first");
+    std::filesystem::remove(out);
+    std::filesystem::copy_file(book, out);
+    InterruptedRun run = interruptTwice(book, out, dir_ / "err.txt", spacing);
+    ASSERT_TRUE(WIFEXITED(run.raw)) << run.err;
+    const bool unwritten = run.err.find("interrupted again: ending without writing") != std::string::npos;
+    const bool saved = run.err.find("interrupted again: ending; the workbook had already been saved") != std::string::npos;
+    EXPECT_EQ(WEXITSTATUS(run.raw), unwritten || saved ? 130 : 0) << run.err;
+    EXPECT_FALSE(unwritten && saved) << run.err;
+    EXPECT_EQ(fileBytes(out) == before, unwritten) << run.err;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "out"), std::filesystem::directory_iterator()), 1);
+    if (unwritten) continue;
+    Workbook* solved = Xlsx_open(out, &error);
+    ASSERT_NE(solved, nullptr) << error;
+    Wb_closeWorkbook(solved);
+  }
+}
+
+namespace {
+
 // A model whose data come from lookups, analysed and solved from its saved
 // workbook through the interpreter ("solver_dia" 2) and through the
 // workbook's own calculation: both reach the optimum known by hand.

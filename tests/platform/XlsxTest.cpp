@@ -526,8 +526,10 @@ TEST_F(XlsxSave, TextsRoundTripExactly) {
 }
 
 // A save stopped at any of its steps leaves the old file, whole, with its
-// permissions and nothing beside it; through a symbolic link it writes the
-// file the link leads to and the link stays.
+// permissions and nothing beside it, and a signal handler asking then learns
+// that nothing was saved; through a symbolic link it writes the file the
+// link leads to and the link stays. Once a save is complete the handler
+// learns that it was.
 TEST_F(XlsxSave, InterruptedSavesLeaveTheOldFileOrTheNewOne) {
   Workbook* wb = Wb_newWorkbook("Book1");
   Sheet* sh = Wb_addSheet(wb, "S");
@@ -554,10 +556,12 @@ TEST_F(XlsxSave, InterruptedSavesLeaveTheOldFileOrTheNewOne) {
     Xlsx_failSaveAtStep(step);
     if (Xlsx_save(wb, link.string(), &error)) break;
     EXPECT_NE(error.find("interrupted"), std::string::npos) << error;
+    EXPECT_FALSE(Xlsx_abandonSave());
     only(1);
   }
   Xlsx_failSaveAtStep(-1);
   EXPECT_GE(step, 5);   // opening, each part, closing, permissions, renaming
+  EXPECT_TRUE(Xlsx_abandonSave());
   only(2);
 }
 
