@@ -110,4 +110,6 @@ void Ivl_maxMinWeights(bool isMax, const Interval& x, const Interval& y, Interva
   *wy = yWins ? one : xWins ? zero : unit;
 }
 
+bool Ivl_maxMinCrosses(const Interval& x, const Interval& y) { return x.lo < y.hi && y.lo < x.hi; }
+
 bool Ivl_isIntegerExponent(double e) { return e == std::floor(e) && std::fabs(e) <= INT_MAX; }

@@ -27,6 +27,9 @@ IvlDerivs Ivl_elementary(int32_t op, Interval* x);
 // position: [1, 1] for the one that wins over the whole box, [0, 0] for the
 // other, [0, 1] for both when they overlap.
 void Ivl_maxMinWeights(bool isMax, const Interval& x, const Interval& y, Interval* wx, Interval* wy);
+// Whether MAX or MIN of x and y may switch operand inside the box: neither
+// lies at or above the other over the whole box, so a kink may lie inside.
+bool Ivl_maxMinCrosses(const Interval& x, const Interval& y);
 
 // True when a real exponent is an integer that an integer power can take:
 // such a power is defined for negative bases too, and every interval family
