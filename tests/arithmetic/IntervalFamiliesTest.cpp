@@ -247,4 +247,34 @@ TEST(IntervalFamiliesTest, CurvatureAtKinks) {
   EXPECT_EQ(f.ctx->errors.errorCount, 0);
 }
 
+bool bounded(const IvHessValue& h) {
+  for (int32_t i = 1; i <= h.n; ++i)
+    for (int32_t j = 1; j <= h.n; ++j)
+      if (!std::isfinite(h.hessian[i][j].lo) || !std::isfinite(h.hessian[i][j].hi)) return false;
+  return true;
+}
+
+// The kind-11 Hessian is not bounded where a kink may lie inside the box (a
+// kink is no place without curvature), and stays bounded elsewhere.
+TEST(IntervalFamiliesTest, IntervalHessianIsUnboundedAtKinks) {
+  Fixture f;
+  for (const KinkCase& c : kKinkCases) {
+    const Interval box[3] = {{}, c.box1, c.box2};
+    IvHessFamily a;
+    a.ctx = f.ctx, a.box = box, a.n = 2;
+    EXPECT_EQ(bounded(*kinkFunction(a, c)), !c.kinkInside) << c.name;
+    EXPECT_EQ(bounded(*kinkFunction(a, c, true)), !c.kinkInside) << c.name << ", number on the left";
+  }
+  // Only the directions the kink's pieces vary along: MAX(x1, 0) leaves
+  // d2/dx2^2 and the mixed partials at 0.
+  const Interval box[3] = {{}, {-1, 1}, {-1, 1}};
+  IvHessFamily a;
+  a.ctx = f.ctx, a.box = box, a.n = 2;
+  const IvHessValue* h = a.vs(kOpMax, a.var(1), 0.0);
+  EXPECT_EQ(h->hessian[1][1].hi, INFINITY);
+  EXPECT_EQ(h->hessian[1][2].lo, 0);
+  EXPECT_EQ(h->hessian[1][2].hi, 0);
+  EXPECT_EQ(h->hessian[2][2].hi, 0);
+}
+
 }  // namespace
