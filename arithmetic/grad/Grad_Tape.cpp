@@ -59,10 +59,10 @@ struct RealOps {
   static double lnOpen(double d) { return Num_lnChecked(d); }
   static NumDerivs powerConst(double x, double e) { return Num_powerConst(x, e); }
   static NumDerivs elementary(int32_t op, double x) { return Num_elementary(op, x); }
-  static void maxMin(bool isMax, double a, double b, bool has1, bool has2, double* wa, double* wb) {
+  static void maxMin(bool isMax, double a, double b, bool has1, bool has2, Weight w[2]) {
     const NumMaxMin m = Num_maxMin(isMax, a, b, has1, has2);
-    *wa = m.wa;
-    *wb = m.wb;
+    w[0].w = m.wa;
+    w[1].w = m.wb;
   }
 };
 

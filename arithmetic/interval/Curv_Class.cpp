@@ -2,6 +2,7 @@
 #include "arithmetic/interval/Curv_Class.h"
 
 #include "arithmetic/interval/Ivl_Arith.h"
+#include "arithmetic/interval/Ivl_Derivs.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ constexpr int32_t kProduct[kClassCount][kClassCount] = {
     {0, 1, 2, 3, 4, 5, 6}, {6, 6, 2, 6, 5, 6, 6}, {6, 6, 2, 6, 6, 6, 6}};
 
 bool valid(int32_t a) { return a >= 0 && a < kClassCount; }
+bool convexOrAffine(int32_t a) { return a == kCurvAffine || a == kCurvConvex || a == kCurvStrictlyConvex; }
 bool isZero(const Interval& x) { return x.lo == 0.0 && x.hi == 0.0; }
 
 }  // namespace
@@ -48,6 +50,15 @@ int32_t Curv_mulNumClass(double d, int32_t a) { return Curv_mul(Curv_ofNumber(d)
 int32_t Curv_mulClassNum(int32_t a, double d) { return Curv_mul(a, Curv_ofNumber(d)); }
 int32_t Curv_divClassNum(int32_t a, double d) { return Curv_mul(a, Curv_ofNumber(1.0 / d)); }
 int32_t Curv_divClassIvl(int32_t a, const Interval& x) { return Curv_mul(a, Curv_ofInterval(Ivl_divSV(1.0, x))); }
+
+int32_t Curv_ofMaxMin(bool isMax, const Interval& x, int32_t a, const Interval& y, int32_t b) {
+  // MIN(x, y) = -MAX(-x, -y)
+  if (!isMax) return Curv_neg(Curv_ofMaxMin(true, Ivl_neg(x), Curv_neg(a), Ivl_neg(y), Curv_neg(b)));
+  if (!Ivl_maxMinCrosses(x, y)) return x.lo >= y.hi ? a : b;
+  return convexOrAffine(a) && convexOrAffine(b) ? kCurvConvex : kCurvUnknown;
+}
+
+int32_t Curv_ofAbs(const Interval& x, int32_t a) { return Curv_ofMaxMin(true, x, a, Ivl_neg(x), Curv_neg(a)); }
 
 int32_t Curv_ofGradient(int32_t n, const Interval* g) {
   int32_t nonZero = 0;

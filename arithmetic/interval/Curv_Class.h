@@ -4,7 +4,8 @@
 // box (the sign of its second derivative): 0 strictly concave, 1 concave, 2
 // affine, 3 convex, 4 strictly convex, 5 indefinite, 6 unknown. The
 // interval-gradient mode carries one class beside every value and combines
-// them by the chain and product rules with signs only.
+// them by the chain and product rules with signs only; at a kink (ABS, MAX,
+// MIN) by the composition rules of convex functions.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,13 @@ int32_t Curv_mulNumClass(double d, int32_t a);
 int32_t Curv_mulClassNum(int32_t a, double d);
 int32_t Curv_divClassNum(int32_t a, double d);
 int32_t Curv_divClassIvl(int32_t a, const Interval& x);
+// The class of MAX (isMax) or MIN of values enclosed by x and y, of classes
+// a and b: the class of the one that lies on the winning side over the whole
+// box; where they cross, the kink makes MAX of convex (or affine) values
+// convex and MIN of concave (or affine) ones concave, anything else unknown.
+int32_t Curv_ofMaxMin(bool isMax, const Interval& x, int32_t a, const Interval& y, int32_t b);
+// The class of |f|, f enclosed by x and of class a: MAX(f, -f).
+int32_t Curv_ofAbs(const Interval& x, int32_t a);
 // Class of the outer product of the gradient g[1..n] with itself.
 int32_t Curv_ofGradient(int32_t n, const Interval* g);
 // Class of the cross term gu gv^T + gv gu^T of a product's second derivative.

@@ -43,7 +43,7 @@ IvlDerivs Ivl_elementary(int32_t op, Interval* x) {
   switch (op) {
     case kOpAbs: {
       const Interval d = x->hi < 0.0 ? Interval{-1.0, -1.0} : x->lo > 0.0 ? Interval{1.0, 1.0} : Interval{-1.0, 1.0};
-      return {Ivl_abs(*x), d, kZero};
+      return {Ivl_abs(*x), d, Ivl_maxMinKink(*x, Ivl_neg(*x))};
     }
     case kOpAcos: {
       const Interval f = Ivl_acos(x);
@@ -109,5 +109,9 @@ void Ivl_maxMinWeights(bool isMax, const Interval& x, const Interval& y, Interva
   *wx = yWins ? zero : xWins ? one : unit;
   *wy = yWins ? one : xWins ? zero : unit;
 }
+
+bool Ivl_maxMinCrosses(const Interval& x, const Interval& y) { return x.lo < y.hi && y.lo < x.hi; }
+
+Interval Ivl_maxMinKink(const Interval& x, const Interval& y) { return Ivl_maxMinCrosses(x, y) ? Ivl_whole() : kZero; }
 
 bool Ivl_isIntegerExponent(double e) { return e == std::floor(e) && std::fabs(e) <= INT_MAX; }

@@ -20,13 +20,22 @@ bool Ivl_refuses(int32_t op, const Interval& x, bool sqrtAtZero = false);
 // The unary operation op (an OpCode from ABS to TANH, square included; not
 // MAX, MIN or POWER) over x, whose ends are first cut to the function's
 // domain in place as the interval function does. SQRT takes its derivatives
-// on the cut argument kept at or above the domain floor.
+// on the cut argument kept at or above the domain floor; ABS of an x
+// through 0 has its kink inside and the second derivative of a kink.
 IvlDerivs Ivl_elementary(int32_t op, Interval* x);
 
 // Weights of MAX (isMax) or MIN in the derivative of each operand, by their
 // position: [1, 1] for the one that wins over the whole box, [0, 0] for the
 // other, [0, 1] for both when they overlap.
 void Ivl_maxMinWeights(bool isMax, const Interval& x, const Interval& y, Interval* wx, Interval* wy);
+// Whether MAX or MIN of x and y may switch operand inside the box: neither
+// lies at or above the other over the whole box, so a kink may lie inside.
+bool Ivl_maxMinCrosses(const Interval& x, const Interval& y);
+// The second derivative of MAX or MIN of x and y along the difference of
+// their gradients: at a kink inside the box it is not bounded, the whole
+// line; [0, 0] when the operands do not cross. ABS, as MAX(x, -x), takes the
+// same second derivative.
+Interval Ivl_maxMinKink(const Interval& x, const Interval& y);
 
 // True when a real exponent is an integer that an integer power can take:
 // such a power is defined for negative bases too, and every interval family

@@ -81,14 +81,16 @@ IvGradValue unary(int32_t op, const IvGradValue* x, const char* label) {
   if (Ivl_refuses(op, x->value)) return fault(out, x, kStatusUnfeasibleArgument, label);
   Interval cut = x->value;
   const IvlDerivs d = Ivl_elementary(op, &cut);
-  return finish(out, x, d.f, d.d1, nullptr, kZero, composed(x, d.d1, d.d2));
+  // ABS may have its kink inside the box, where the chain rule does not hold.
+  const int32_t cls = op == kOpAbs ? Curv_ofAbs(x->value, x->curvature) : composed(x, d.d1, d.d2);
+  return finish(out, x, d.f, d.d1, nullptr, kZero, cls);
 }
 
 IvGradValue maxMin(bool isMax, const IvGradValue* x, const IvGradValue* y) {
   IvGradValue* out = target(x->context, isMax ? kOpMax : kOpMin, x->node, y->node, nullptr);
   Interval wx, wy;
   Ivl_maxMinWeights(isMax, x->value, y->value, &wx, &wy);
-  const int32_t cls = Curv_add(Curv_mulIvlClass(wy, y->curvature), Curv_mulIvlClass(wx, x->curvature));
+  const int32_t cls = Curv_ofMaxMin(isMax, x->value, x->curvature, y->value, y->curvature);
   return finish(out, x, isMax ? Ivl_max(x->value, y->value) : Ivl_min(x->value, y->value), wx, y, wy, cls);
 }
 
@@ -98,9 +100,9 @@ IvGradValue maxMinNumber(bool isMax, bool numberLeft, const IvGradValue* x, doub
   const Interval k{d, d};
   IvGradValue* out = target(x->context, isMax ? kOpMax : kOpMin, r1, r2, &k);
   Interval wx, wd;
-  Ivl_maxMinWeights(isMax, x->value, Interval{d, d}, &wx, &wd);
+  Ivl_maxMinWeights(isMax, x->value, k, &wx, &wd);
   const Interval value = isMax ? Ivl_maxVS(x->value, d) : Ivl_minVS(x->value, d);
-  return finish(out, x, value, wx, nullptr, kZero, Curv_mulIvlClass(wx, x->curvature));
+  return finish(out, x, value, wx, nullptr, kZero, Curv_ofMaxMin(isMax, x->value, x->curvature, k, kCurvAffine));
 }
 
 // Product of x and a constant interval k, recorded with k on either side.

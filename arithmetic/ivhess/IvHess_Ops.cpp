@@ -67,10 +67,23 @@ IvHessValue unary(int32_t op, const IvHessValue* x, const char* label) {
   return chain(x, d.f, d.d1, d.d2);
 }
 
-IvHessValue maxMinNumber(bool isMax, const IvHessValue* x, double d) {
-  Interval w, wd;
-  Ivl_maxMinWeights(isMax, x->value, Interval{d, d}, &w, &wd);
-  return linear(x, isMax ? Ivl_maxVS(x->value, d) : Ivl_minVS(x->value, d), w, nullptr, kZero);
+// MAX (isMax) or MIN of x and y (null: the number d): the weighted operands'
+// partials and second partials, and, where the operands cross, the kink's
+// second derivative k u_i u_j along u, the partials of x less those of y.
+IvHessValue maxMin(bool isMax, const IvHessValue* x, const IvHessValue* y, double d) {
+  const Interval yValue = y ? y->value : Interval{d, d};
+  Interval wx, wy;
+  Ivl_maxMinWeights(isMax, x->value, yValue, &wx, &wy);
+  IvHessValue out = linear(x, isMax ? Ivl_max(x->value, yValue) : Ivl_min(x->value, yValue), wx, y, wy);
+  if (!Ivl_maxMinCrosses(x->value, yValue)) return out;
+  const Interval k = Ivl_maxMinKink(x->value, yValue);
+  for (int32_t i = 1; i <= out.n; ++i)
+    for (int32_t j = 1; j <= out.n; ++j) {
+      const Interval ui = y ? Ivl_sub(x->gradient[i], y->gradient[i]) : x->gradient[i];
+      const Interval uj = y ? Ivl_sub(x->gradient[j], y->gradient[j]) : x->gradient[j];
+      Ivl_addAssign(&out.hessian[i][j], Ivl_mul(Ivl_mul(k, uj), ui));
+    }
+  return out;
 }
 
 }  // namespace
@@ -160,20 +173,12 @@ IvHessValue IvHess_sqrt(const IvHessValue* x) { return unary(kOpSqrt, x, "ISQRT"
 IvHessValue IvHess_tan(const IvHessValue* x) { return unary(kOpTan, x, "ITAN"); }
 IvHessValue IvHess_tanh(const IvHessValue* x) { return unary(kOpTanh, x, "ITANH"); }
 
-IvHessValue IvHess_max(const IvHessValue* x, const IvHessValue* y) {
-  Interval wx, wy;
-  Ivl_maxMinWeights(true, x->value, y->value, &wx, &wy);
-  return linear(x, Ivl_max(x->value, y->value), wx, y, wy);
-}
-IvHessValue IvHess_min(const IvHessValue* x, const IvHessValue* y) {
-  Interval wx, wy;
-  Ivl_maxMinWeights(false, x->value, y->value, &wx, &wy);
-  return linear(x, Ivl_min(x->value, y->value), wx, y, wy);
-}
-IvHessValue IvHess_maxSV(double d, const IvHessValue* x) { return maxMinNumber(true, x, d); }
-IvHessValue IvHess_maxVS(const IvHessValue* x, double d) { return maxMinNumber(true, x, d); }
-IvHessValue IvHess_minSV(double d, const IvHessValue* x) { return maxMinNumber(false, x, d); }
-IvHessValue IvHess_minVS(const IvHessValue* x, double d) { return maxMinNumber(false, x, d); }
+IvHessValue IvHess_max(const IvHessValue* x, const IvHessValue* y) { return maxMin(true, x, y, 0.0); }
+IvHessValue IvHess_min(const IvHessValue* x, const IvHessValue* y) { return maxMin(false, x, y, 0.0); }
+IvHessValue IvHess_maxSV(double d, const IvHessValue* x) { return maxMin(true, x, nullptr, d); }
+IvHessValue IvHess_maxVS(const IvHessValue* x, double d) { return maxMin(true, x, nullptr, d); }
+IvHessValue IvHess_minSV(double d, const IvHessValue* x) { return maxMin(false, x, nullptr, d); }
+IvHessValue IvHess_minVS(const IvHessValue* x, double d) { return maxMin(false, x, nullptr, d); }
 
 IvHessValue IvHess_powVI(const IvHessValue* x, int32_t k) {
   if (k < 0 && Ivl_contains(x->value, 0.0)) return fault(x, kStatusDivisionByZero, "IPOW");

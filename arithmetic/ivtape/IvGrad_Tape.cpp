@@ -75,9 +75,15 @@ struct IntervalOps {
     Interval cut = x;
     return Ivl_elementary(op, &cut);
   }
-  // Overlapping operands each take [0, 1] of the adjoint.
-  static void maxMin(bool isMax, const Interval& a, const Interval& b, bool, bool, Interval* wa, Interval* wb) {
-    Ivl_maxMinWeights(isMax, a, b, wa, wb);
+  // Overlapping operands each take [0, 1] of the adjoint. Where they cross,
+  // each weight varies by the kink's second derivative k along the
+  // difference of the present operands' gradients (k, the whole line, is its
+  // own negative).
+  static void maxMin(bool isMax, const Interval& a, const Interval& b, bool has1, bool has2, Weight w[2]) {
+    Ivl_maxMinWeights(isMax, a, b, &w[0].w, &w[1].w);
+    const Interval k = Ivl_maxMinKink(a, b);
+    w[0].cx = w[1].cx = has1 ? k : kZero;
+    w[0].cy = w[1].cy = has2 ? k : kZero;
   }
 };
 

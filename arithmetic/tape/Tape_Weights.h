@@ -23,7 +23,8 @@ struct TapeWeight {
 // constant, add, mul, div, neg, sqr, scale (number times T), subNumber,
 // recip, pow and ln (which may cut their operand in place), lnOpen (the
 // logarithm of a constant base), powerConst and elementary (value and first
-// two derivatives, as d1 and d2) and maxMin (the weights of the two sides).
+// two derivatives, as d1 and d2) and maxMin (the weights of the two sides,
+// with the gradient coefficients of a kink between them).
 // False for an unknown operation.
 template <class S, class Rec>
 bool Tape_weights(const Rec& rec, const typename S::T& x, const typename S::T& y, TapeWeight<typename S::T> w[2]) {
@@ -63,7 +64,7 @@ bool Tape_weights(const Rec& rec, const typename S::T& x, const typename S::T& y
       return true;
     }
     case kOpMax:
-    case kOpMin: S::maxMin(rec.op == kOpMax, has1 ? x : d, has2 ? y : d, has1, has2, &w[0].w, &w[1].w); return true;
+    case kOpMin: S::maxMin(rec.op == kOpMax, has1 ? x : d, has2 ? y : d, has1, has2, w); return true;
     case kOpPower: {
       if (has1 && has2) {
         T cx = x, cl = x;

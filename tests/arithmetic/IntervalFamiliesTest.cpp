@@ -1,10 +1,12 @@
 // The interval-gradient (kind 9) and interval-Hessian (kind 11) families:
 // over random sub-boxes, point values (long double), point gradients and
 // point Hessians (from the kind-6 and kind-8 families) lie inside the
-// interval ones for every operation; worked cases and curvature classes.
+// interval ones for every operation; worked cases and curvature classes,
+// kinks included.
 #include <gtest/gtest.h>
 
 #include "IntervalFamilies.h"
+#include "KinkCases.h"
 #include "arithmetic/interval/Curv_Class.h"
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
@@ -209,6 +211,70 @@ TEST(IntervalFamiliesTest, CurvatureOfKnownFunctions) {
   // 1 / x1 on a positive box: convex; sin(x2) over [-1, 1]: neither
   EXPECT_GE(a.sv(kOpDiv, 1, a.var(1))->curvature, kCurvConvex);
   EXPECT_EQ(a.un(kOpSin, a.var(2))->curvature, kCurvUnknown);
+}
+
+// The class's promise along chords of the box, in long double: the value at
+// a chord's midpoint at most (convex), at least (concave) or equal to
+// (affine) the mean of its ends.
+void expectChordsKeepTheClass(BoxGenerator& gen, const KinkCase& c) {
+  const bool convex = c.curvature >= kCurvAffine && c.curvature <= kCurvStrictlyConvex;
+  const bool concave = c.curvature >= kCurvStrictlyConcave && c.curvature <= kCurvAffine;
+  for (int k = 0; k < 200 && (convex || concave); ++k) {
+    const long double p1 = gen.uniform(c.box1.lo, c.box1.hi), p2 = gen.uniform(c.box2.lo, c.box2.hi);
+    const long double q1 = gen.uniform(c.box1.lo, c.box1.hi), q2 = gen.uniform(c.box2.lo, c.box2.hi);
+    LongFamily p{{0, p1, p2}}, q{{0, q1, q2}}, m{{0, (p1 + q1) / 2, (p2 + q2) / 2}};
+    const long double fp = kinkFunction(p, c), fq = kinkFunction(q, c), gap = (fp + fq) / 2 - kinkFunction(m, c);
+    const long double slack = 1e-12L * (1 + std::fabs(fp) + std::fabs(fq));
+    ASSERT_TRUE(!convex || gap >= -slack) << c.name << " is not convex along a chord";
+    ASSERT_TRUE(!concave || gap <= slack) << c.name << " is not concave along a chord";
+  }
+}
+
+// ABS, MAX and MIN over boxes that hold their kink and boxes that do not:
+// the kind-9 class is the one worked out by hand (never affine with a kink
+// inside), the number forms on either side agree, and chords keep it.
+TEST(IntervalFamiliesTest, CurvatureAtKinks) {
+  Fixture f;
+  BoxGenerator gen;
+  for (const KinkCase& c : kKinkCases) {
+    const Interval box[3] = {{}, c.box1, c.box2};
+    IvGradFamily a;
+    a.ctx = f.ctx, a.box = box, a.n = 2;
+    EXPECT_EQ(kinkFunction(a, c)->curvature, c.curvature) << c.name;
+    EXPECT_EQ(kinkFunction(a, c, true)->curvature, c.curvature) << c.name << ", number on the left";
+    expectChordsKeepTheClass(gen, c);
+  }
+  EXPECT_EQ(f.ctx->errors.errorCount, 0);
+}
+
+bool bounded(const IvHessValue& h) {
+  for (int32_t i = 1; i <= h.n; ++i)
+    for (int32_t j = 1; j <= h.n; ++j)
+      if (!std::isfinite(h.hessian[i][j].lo) || !std::isfinite(h.hessian[i][j].hi)) return false;
+  return true;
+}
+
+// The kind-11 Hessian is not bounded where a kink may lie inside the box (a
+// kink is no place without curvature), and stays bounded elsewhere.
+TEST(IntervalFamiliesTest, IntervalHessianIsUnboundedAtKinks) {
+  Fixture f;
+  for (const KinkCase& c : kKinkCases) {
+    const Interval box[3] = {{}, c.box1, c.box2};
+    IvHessFamily a;
+    a.ctx = f.ctx, a.box = box, a.n = 2;
+    EXPECT_EQ(bounded(*kinkFunction(a, c)), !c.kinkInside) << c.name;
+    EXPECT_EQ(bounded(*kinkFunction(a, c, true)), !c.kinkInside) << c.name << ", number on the left";
+  }
+  // Only the directions the kink's pieces vary along: MAX(x1, 0) leaves
+  // d2/dx2^2 and the mixed partials at 0.
+  const Interval box[3] = {{}, {-1, 1}, {-1, 1}};
+  IvHessFamily a;
+  a.ctx = f.ctx, a.box = box, a.n = 2;
+  const IvHessValue* h = a.vs(kOpMax, a.var(1), 0.0);
+  EXPECT_EQ(h->hessian[1][1].hi, INFINITY);
+  EXPECT_EQ(h->hessian[1][2].lo, 0);
+  EXPECT_EQ(h->hessian[1][2].hi, 0);
+  EXPECT_EQ(h->hessian[2][2].hi, 0);
 }
 
 }  // namespace

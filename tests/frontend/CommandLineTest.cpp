@@ -527,6 +527,12 @@ TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) 
       {"MAX over ABS, non-smooth uses refused", "=MAX(E2:E4)", "1", "=IF(B2>C2,B2,C2)+ABS(B2-C2)", "2",
        {"model level 5: non-smooth", "function 1 B5 <=: non-smooth", "function 2 B9 min: non-smooth"}, {"irs=1"},
        {{"E2", "=ABS(B2)"}, {"E3", "=ABS(C2+1)"}, {"E4", "=ABS(B2-C2)"}}},
+      // A kink inside the box: at least a convex function, at most a
+      // non-convex one, neither region convex.
+      {"MAX of ABS at least 1", "=MAX(ABS(B2),ABS(C2+1),ABS(B2-C2))", "3", "=B2+C2", "2",
+       {"convexity: not convex", "function 1 B5 >=: smooth, convex"}, {}},
+      {"MIN of squares at most 1", "=MIN(B2^2,(C2-1)^2)", "1", "=B2+C2", "2",
+       {"convexity: undecided", "function 1 B5 <=: smooth, unknown"}, {}},
       {"unknown function", "=B2+C2", "1", "=NOSUCHFN(B2)+C2", "2",
        {"model level 6: unknown functions", "above the declared type: 1", "convexity: undecided",
         "function 2 B9 min: unknown function, unknown"}, {}},

@@ -1,4 +1,4 @@
-// Convexity tester: known curvatures, soundness of every convex or concave
+// Convexity tester: known curvatures (kinks included), soundness of every convex or concave
 // verdict against Hessians sampled by finite differences over generated
 // functions, the spectral tests on hand-made interval matrices, and box
 // contraction that never loses a feasible point.
@@ -45,7 +45,12 @@ TEST(Convexity, KnownCurvatures) {
   };
   const Case cases[] = {{"=a1^2", true, false},      {"=EXP(a1)", true, false}, {"=a1^4", true, false},
                         {"=-(a1^2)", false, true},     {"=a1*b1", false, false},  {"=(a1+2*b1)^2-a1", true, false},
-                        {"=3*a1-b1+2", true, true}};
+                        {"=3*a1-b1+2", true, true},
+                        // kinks inside the box
+                        {"=ABS(a1)", true, false},         {"=MAX(a1,b1)", true, false},
+                        {"=MIN(a1,b1)", false, true},      {"=MAX(a1^2,b1)", true, false},
+                        {"=MIN(a1^2,b1^2)", false, false}, {"=MAX(-(a1^2),-(b1^2))", false, false},
+                        {"=ABS(a1^2-1)", false, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.formula);
     CvxBench b({c.formula}, {{-2.0, 3.0}, {-1.0, 2.0}});
