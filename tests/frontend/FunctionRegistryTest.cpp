@@ -96,6 +96,80 @@ TEST_F(FunctionRegistry, CorvanRecalcCalculatesEveryFunctionOfTheList) {
   EXPECT_FALSE(run.has("#NAME?")) << run.out;
 }
 
+// A call of name with n arguments, each 1.
+std::string callWith(const std::u16string& name, int n) {
+  std::string call = "=" + Text_toUtf8(name) + "(";
+  for (int i = 0; i < n; ++i) call += i ? ",1" : "1";
+  return call + ")";
+}
+
+struct CountedCall {
+  std::string formula;
+  bool accepted;     // the count lies within what the function takes
+  bool interpreted;  // and within the interpreter's 32 arguments of a call
+};
+
+// Every function of the list and every simulation name with each argument
+// count from none to one past its largest (past the interpreter's 32
+// arguments of a call when the count is open).
+std::vector<CountedCall> everyCount() {
+  constexpr int kInterpreted = 32;
+  std::vector<CountedCall> calls;
+  auto add = [&](const std::u16string& name, int count, int optional) {
+    const int most = count < 0 ? kInterpreted : count, fewest = count < 0 ? 0 : count - optional;
+    for (int n = 0; n <= most + 1; ++n) {
+      const bool accepted = n >= fewest && (count < 0 || n <= count);
+      calls.push_back({callWith(name, n), accepted, accepted && n <= kInterpreted});
+    }
+  };
+  FunctionRecord record{};
+  for (int32_t i = 0; Fn_recordAt(i, &record); ++i) add(record.name, record.argumentCount, record.optional);
+  for (int32_t i = 0; i < Sim_nameCount(); ++i) add(Sim_nameAt(i)->name, Sim_nameAt(i)->count, Sim_nameAt(i)->optional);
+  return calls;
+}
+
+// Saves the calls into column A of a new workbook, each call of a count the
+// function does not take stored as #VALUE!, the others with no stored value.
+std::filesystem::path savedCountBook(const std::vector<CountedCall>& calls) {
+  Workbook* wb = Wb_newWorkbook("counts.xlsx");
+  Sheet* sheet = Wb_addSheet(wb, "Counts");
+  for (size_t i = 0; i < calls.size(); ++i) {
+    Wb_setFormula(wb, sheet, static_cast<int>(i), 0, calls[i].formula);
+    if (!calls[i].accepted) Wb_cellAt(wb, sheet, static_cast<int>(i), 0)->value = CellValue::makeError(CellError::Value);
+  }
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() / ("corvan-counts-" + std::to_string(getpid()) + ".xlsx");
+  std::string error;
+  EXPECT_TRUE(Xlsx_save(wb, file.string(), &error)) << error;
+  Wb_closeWorkbook(wb);
+  return file;
+}
+
+// A workbook file may hold a call with fewer or more arguments than the
+// function takes (no spreadsheet program enters one, other programs write
+// them): `corvan recalc` calculates every such call as #VALUE!, as the
+// stored values say, and every other count to some value, without a crash;
+// the interpreter refuses each such cell, and each call of more than its 32
+// arguments, by name and its reason, and no other.
+TEST_F(FunctionRegistry, EveryArgumentCountOfEveryFunctionIsAValueOrVALUE) {
+  const std::vector<CountedCall> calls = everyCount();
+  ASSERT_GT(calls.size(), 2000u);
+  const std::filesystem::path file = savedCountBook(calls);
+  const CliRun sheet = corvan("recalc " + file.string());
+  const CliRun interpreter = corvan("recalc --interpreter " + file.string());
+  std::filesystem::remove(file);
+  size_t refused = 0;
+  for (const CountedCall& c : calls) refused += c.accepted ? 0 : 1;
+  EXPECT_EQ(sheet.status, 0) << sheet.out.substr(0, 4000);
+  EXPECT_TRUE(sheet.has(std::to_string(refused) + " formula cells checked, " + std::to_string(refused) + " matching"))
+      << sheet.out.substr(0, 4000);
+  EXPECT_EQ(interpreter.status, 1) << interpreter.out.substr(0, 4000);
+  for (size_t i = 0; i < calls.size(); ++i) {
+    const std::string line = "    A" + std::to_string(i + 1) + ": not compiled: ";
+    EXPECT_EQ(interpreter.has(line), !calls[i].interpreted) << calls[i].formula;
+  }
+}
+
 // PMT of a loan, an omitted future value and payments at the start of each
 // period; NPV over a range; CONVERT; a scalar function over a range in an
 // array formula, each element its own call, and outside one, the cell in
