@@ -80,8 +80,12 @@ CalcArray blockOf(const Value* r, const EvalContext* ctx) {
   return out;
 }
 
-// One call of the function.
-CalcArray callOnce(int32_t id, const std::u16string& name, const std::vector<CalcArray>& args) {
+// One call of the function. A call with more or fewer arguments than the
+// function takes (a file can hold one that no spreadsheet program would
+// enter) is #VALUE!, as the calculation's own functions answer it.
+CalcArray callOnce(const FunctionRecord& fn, const std::vector<CalcArray>& args) {
+  const int32_t n = static_cast<int32_t>(args.size());
+  if (!Fn_acceptsCount(&fn, n)) return single(CellValue::makeError(CellError::Value));
   EvalContext* ctx = context();
   std::vector<Value> values(args.size(), Val_empty(ctx));
   std::vector<Value*> pointers(args.size());
@@ -90,10 +94,10 @@ CalcArray callOnce(int32_t id, const std::u16string& name, const std::vector<Cal
     ok = ok && valueOf(args[i], &values[i]);
     pointers[i] = &values[i];
   }
-  Fn_readNumericTexts(id, static_cast<int32_t>(args.size()), pointers.data());
+  Fn_readNumericTexts(fn.id, n, pointers.data());
   Value result = Val_empty(ctx);
   Vm_clearErrors(&ctx->errors);
-  if (ok) Fn_dispatch(id, static_cast<int32_t>(args.size()), pointers.data(), name.c_str(), 0, &result, ctx);
+  if (ok) Fn_dispatch(fn.id, n, pointers.data(), fn.name, 0, &result, ctx);
   CalcArray out = ok ? blockOf(&result, ctx) : single(CellValue::makeError(CellError::Value));
   Vm_clearErrors(&ctx->errors);
   Val_clear(&result);
@@ -103,9 +107,9 @@ CalcArray callOnce(int32_t id, const std::u16string& name, const std::vector<Cal
 
 // The calculation calls the function from the platform's module: memory
 // that runs out is caught here, on this side, and answered as such.
-CalcFunction adapterFor(int32_t id, const std::u16string& name) {
-  return [id, name](const std::vector<CalcArray>& args) {
-    return Os_guard(kCalcOutOfMemory, [&] { return callOnce(id, name, args); });
+CalcFunction adapterFor(const FunctionRecord& fn) {
+  return [fn](const std::vector<CalcArray>& args) {
+    return Os_guard(kCalcOutOfMemory, [&] { return callOnce(fn, args); });
   };
 }
 
@@ -131,9 +135,9 @@ void registerWorksheetFunctions() {
   const std::set<std::string> own(builtins.begin(), builtins.end());
   FunctionRecord record{};
   for (int32_t i = 0; Fn_recordAt(i, &record); ++i) {
-    const std::u16string name = record.name;
-    if (Fn_hasImplementation(record.id) && !own.count(upper(name)))
-      Calc_registerFunction(upper(name), adapterFor(record.id, name), flagsOf(record.id, record.isVolatile != 0));
+    const std::string name = upper(record.name);
+    if (Fn_hasImplementation(record.id) && !own.count(name))
+      Calc_registerFunction(name, adapterFor(record), flagsOf(record.id, record.isVolatile != 0));
   }
 }
 
@@ -145,8 +149,10 @@ bool registerAddinFunctions() {
   for (int32_t i = 0; i < Sim_nameCount(); ++i) {
     const SimName* s = Sim_nameAt(i);
     if (!Fn_hasImplementation(s->id)) continue;
+    FunctionRecord record{};
+    Fn_setRecord(s->id, s->name, s->count, s->optional, 0, &record);
     const std::string procedure = "sim" + std::to_string(s->id);
-    Xlc_offerProcedure(procedure, adapterFor(s->id, s->name));
+    Xlc_offerProcedure(procedure, adapterFor(record));
     XLOPER args[3], result;
     Xlc_setText(&args[0], procedure);
     Xlc_setText(&args[1], upper(s->name));

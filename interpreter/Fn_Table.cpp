@@ -90,6 +90,11 @@ void Fn_setRecord(int16_t id, const char16_t* name, int16_t count, uint16_t opti
 
 void Fn_copyRecord(FunctionRecord* out, const FunctionRecord* in) { *out = *in; }
 
+bool Fn_acceptsCount(const FunctionRecord* fn, int32_t n) {
+  if (fn->argumentCount < 0) return n >= 0;
+  return n <= fn->argumentCount && n >= fn->argumentCount - fn->optional;
+}
+
 bool Fn_lookup(const char16_t* name, FunctionRecord* out) {
   const std::u16string_view key(name ? name : u"");
   for (const FnEntry& e : kFunctions) {

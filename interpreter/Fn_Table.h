@@ -38,6 +38,9 @@ bool Fn_recordAt(int32_t i, FunctionRecord* out);
 void Fn_setRecord(int16_t id, const char16_t* name, int16_t count, uint16_t optional, uint8_t isVolatile,
                   FunctionRecord* out);
 void Fn_copyRecord(FunctionRecord* out, const FunctionRecord* in);
+// Whether a call of the function may pass n arguments: its count less any
+// of its optional ones, or any number when the count is open.
+bool Fn_acceptsCount(const FunctionRecord* fn, int32_t n);
 
 bool Fn_isDatabase(int32_t id);
 bool Fn_isDateTime(int32_t id);

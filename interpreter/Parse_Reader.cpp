@@ -553,7 +553,7 @@ int32_t call(FormulaReader* r) {
     }
     next(r);
   }
-  if (fn.argumentCount >= 0 && (n > fn.argumentCount || n < fn.argumentCount - fn.optional)) {
+  if (!Fn_acceptsCount(&fn, n)) {
     raiseAt(r, kStatusWrongArgumentCount, currentCell(r));
     return kTypeFailed;
   }

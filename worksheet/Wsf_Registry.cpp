@@ -57,27 +57,32 @@ struct Registered {
   WsfEntry entry;
 };
 
+// Argument i of a call, or the missing value when the call left it out.
+const Value* argAt(int argc, Args a, int i) {
+  static const Value kMissing = Val_scalar(kValMissing, 0);
+  return i < argc ? a[i] : &kMissing;
+}
+
 // Adapters from the fixed forms; a left-out argument reads as missing.
 template <One f>
-Value* one(Value* r, int, Args a, const WsfCall*) {
-  return f(r, a[0]);
+Value* one(Value* r, int argc, Args a, const WsfCall*) {
+  return f(r, argAt(argc, a, 0));
 }
 template <Two f>
 Value* two(Value* r, int argc, Args a, const WsfCall*) {
-  static const Value kMissing = Val_scalar(kValMissing, 0);
-  return f(r, a[0], argc > 1 ? a[1] : &kMissing);
+  return f(r, argAt(argc, a, 0), argAt(argc, a, 1));
 }
 template <Three f>
-Value* three(Value* r, int, Args a, const WsfCall*) {
-  return f(r, a[0], a[1], a[2]);
+Value* three(Value* r, int argc, Args a, const WsfCall*) {
+  return f(r, argAt(argc, a, 0), argAt(argc, a, 1), argAt(argc, a, 2));
 }
 template <Four f>
-Value* four(Value* r, int, Args a, const WsfCall*) {
-  return f(r, a[0], a[1], a[2], a[3]);
+Value* four(Value* r, int argc, Args a, const WsfCall*) {
+  return f(r, argAt(argc, a, 0), argAt(argc, a, 1), argAt(argc, a, 2), argAt(argc, a, 3));
 }
 template <int32_t selector>
-Value* datePart(Value* r, int, Args a, const WsfCall*) {
-  return Wsf_day(r, a[0], selector);
+Value* datePart(Value* r, int argc, Args a, const WsfCall*) {
+  return Wsf_day(r, argAt(argc, a, 0), selector);
 }
 template <int32_t selector>
 Value* couponQuery(Value* r, int argc, Args a, const WsfCall*) {
@@ -134,7 +139,7 @@ constexpr Registered kRegistry[] = {
     {kIdRound, two<Wsf_round>},
     {kIdRounddown, two<Wsf_rounddown>},
     {kIdRoundup, two<Wsf_roundup>},
-    {kIdSeriessum, [](Value* r, int, Args a, const WsfCall*) { return Wsf_seriessum(r, a[0], a[1], a[2], a[3]); }},
+    {kIdSeriessum, four<Wsf_seriessum>},
     {kIdSign, one<Wsf_sign>},
     {kIdSin, one<Wsf_sin>},
     {kIdSinh, one<Wsf_sinh>},
@@ -156,9 +161,12 @@ constexpr Registered kRegistry[] = {
      [](Value* r, int argc, Args a, const WsfCall* c) { return Wsf_dotproduct(r, argc, a, arrayFormulaOf(c)); }},
     {kIdQuadproduct, list<Wsf_quadproduct>},
     {kIdQuadterm, list<Wsf_quadterm>},
-    {kIdGexp, [](Value* r, int, Args a, const WsfCall*) { return Wsf_gexp(r, a[0], a[1], a[2], a[3]); }},
+    {kIdGexp, four<Wsf_gexp>},
     {kIdLx, one<Wsf_lx>},
-    {kIdPoly3, [](Value* r, int, Args a, const WsfCall*) { return Wsf_poly3(r, a[0], a[1], a[2], a[3], a[4]); }},
+    {kIdPoly3,
+     [](Value* r, int argc, Args a, const WsfCall*) {
+       return Wsf_poly3(r, argAt(argc, a, 0), argAt(argc, a, 1), argAt(argc, a, 2), argAt(argc, a, 3), argAt(argc, a, 4));
+     }},
     {kIdDaverage, three<Wsf_daverage>},
     {kIdDcount, three<Wsf_dcount>},
     {kIdDcounta, three<Wsf_dcounta>},
@@ -316,7 +324,8 @@ constexpr Registered kRegistry[] = {
     {kIdRow,
      [](Value* r, int argc, Args a, const WsfCall* c) { return Wsf_row(r, argc, a, cellOf(c), arrayFormulaOf(c)); }},
     {kIdRows, one<Wsf_rows>},
-    {kIdTranspose, [](Value* r, int, Args a, const WsfCall* c) { return Wsf_transpose(r, a[0], arrayFormulaOf(c)); }},
+    {kIdTranspose,
+     [](Value* r, int argc, Args a, const WsfCall* c) { return Wsf_transpose(r, argAt(argc, a, 0), arrayFormulaOf(c)); }},
     {kIdVlookup, list<Wsf_vlookup>},
     {kIdAvedev, list<Wsf_avedev>},
     {kIdAverage, list<Wsf_average>},

@@ -1,8 +1,8 @@
 // The worksheet functions of this library by function id, in one calling
 // form, for the interpreter's dispatcher: the result slot, the argument
 // count and the arguments as evaluated, and the call's circumstances (the
-// cell being evaluated and whether it holds an array formula). The
-// dispatcher checks argument counts against the function table; optional
+// cell being evaluated and whether it holds an array formula). Callers
+// check argument counts against the function table (Fn_acceptsCount);
 // arguments left out may be absent (argc smaller) or of the missing kind.
 #pragma once
 

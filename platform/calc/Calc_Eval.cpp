@@ -18,6 +18,15 @@ thread_local int gWorkScopes = 0;
 
 CellValue tooMuchWork() { return CellValue::makeError(CellError::Num); }
 
+// The work of a character of a literal text: reading or formatting by a
+// character costs about as much as building several elements.
+constexpr long long kWorkPerLiteralCharacter = 8;
+
+// The work of one call of a registered function: its arguments converted
+// into another library's values, the call dispatched there and its answer
+// converted back cost about as much as building several elements.
+constexpr long long kWorkPerAddinCall = 8;
+
 CellValue arithmetic(CalcOp op, const CellValue& x, const CellValue& y) {
   if (x.kind == CellKind::Error) return x;
   if (y.kind == CellKind::Error) return y;
@@ -111,7 +120,8 @@ void evalScalarAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* ou
     CalcArray r = callAddin(fn, args);
     return r.values.size() == 1 ? r.values[0] : CellValue::makeError(CellError::Value);
   };
-  Calc_mapArgs(ctx, node, out, apply, !(Calc_addinFlags(node.func) & kCalcVolatile));
+  Calc_mapArgs(ctx, node, out, apply, !(Calc_addinFlags(node.func) & kCalcVolatile),
+               Calc_elementWork(node, kWorkPerAddinCall));
 }
 
 void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
@@ -207,6 +217,14 @@ bool Calc_spendWork(long long elements) {
 std::size_t Calc_workRefused() { return gWorkRefused; }
 
 long long Calc_workLeft() { return gWorkLeft; }
+
+long long Calc_elementWork(const CalcNode& call, long long base) {
+  long long work = base;
+  for (const CalcNode& arg : call.args)
+    if (arg.op == CalcOp::Literal && arg.value.kind == CellKind::Text)
+      work += static_cast<long long>(arg.value.text.size()) * kWorkPerLiteralCharacter;
+  return work;
+}
 
 void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   out->sparse = false;

@@ -49,22 +49,6 @@ struct Args {
 
 using TextFn = CellValue (*)(Args& a);
 
-// The work of a character of a text the formula gives as it stands (a TEXT
-// format, a text to search for): the function reads it again for each
-// element, and formatting by a character costs about as much as building
-// several elements.
-constexpr long long kWorkPerLiteralCharacter = 8;
-
-// What one element of a text function over blocks costs of the
-// recalculation's work: itself and the characters of its literal texts.
-long long elementWork(const CalcNode& call) {
-  long long work = 1;
-  for (const CalcNode& arg : call.args)
-    if (arg.op == CalcOp::Literal && arg.value.kind == CellKind::Text)
-      work += static_cast<long long>(arg.value.text.size()) * kWorkPerLiteralCharacter;
-  return work;
-}
-
 void textual(const CalcContext& ctx, const CalcNode& call, CalcValue* out, TextFn fn) {
   size_t n = call.args.size();
   Calc_mapArgs(
@@ -73,7 +57,7 @@ void textual(const CalcContext& ctx, const CalcNode& call, CalcValue* out, TextF
         Args a{items, n, {}};
         return fn(a);
       },
-      true, elementWork(call));
+      true, Calc_elementWork(call, 1));
 }
 
 CellValue textOf(Args& a) {

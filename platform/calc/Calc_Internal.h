@@ -216,6 +216,11 @@ void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
 // The value of a 1 x 1 reference or block, nullptr for larger ones.
 const CellValue* Calc_single(const CalcValue& v);
 
+// What one element of a function over blocks costs of the recalculation's
+// work: `base`, and the characters of the texts the formula gives as they
+// stand (a TEXT format, a text to search for), which the function reads
+// again for each element.
+long long Calc_elementWork(const CalcNode& call, long long base);
 // Evaluates the arguments of `call` and applies `fn` to them, element by
 // element when any of them is a block. A pure `fn` (its result depends on
 // its arguments only) is applied once for all the empty cells of a large

@@ -21,6 +21,9 @@ const Value* element(const Value* a, int32_t j) { return Val_at(a, 0, j); }
 int32_t columnsOf(const Value* a) { return a->array && a->array->rows > 0 ? a->array->columns : 0; }
 bool isText(const Value* v) { return v->kind == kValText && v->text; }
 bool isNumber(const Value* v) { return v->kind == kValInt || v->kind == kValReal; }
+// A whole number of either kind: the property functions make their codes
+// integers, a sheet's calculation hands them back as numbers.
+bool isWhole(const Value* v) { return isNumber(v) && v->number == std::trunc(v->number); }
 
 // A k x k block with 1-based rows, members and names (nothing for k < 2).
 std::unique_ptr<CellRegCorrelation> newBlock(uint32_t key, uint32_t subKey, int32_t k) {
@@ -71,11 +74,11 @@ void nameCell(CellRegistry* reg, uint32_t self, const char16_t* name) {
 // is malformed.
 bool applyProperty(CellRegistry* reg, uint32_t self, const Value* a, SimProperties* out) {
   const int32_t c = columnsOf(a);
-  if (c < 1 || element(a, 0)->kind != kValInt) return false;
+  if (c < 1 || !isWhole(element(a, 0))) return false;
   const auto e = [&](int32_t j) { return element(a, j); };
   switch (Sim_whole(e(0)->number)) {
     case kSimPropMatrixPosition:
-      return c >= 3 && e(1)->kind == kValInt && e(2)->kind == kValInt &&
+      return c >= 3 && isWhole(e(1)) && isWhole(e(2)) &&
              bindMember(reg, self, e(1)->number, e(2)->number);
     case kSimPropCorrelation:
       if (c != 3 || !isText(e(1)) || !isNumber(e(2))) return false;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "interpreter/Fn_Table.h"
 #include "platform/calc/Calc.h"
 #include "simulation/functions/Sim_Names.h"
+#include "simulation/functions/Sim_PropertyLaws.h"
 #include "tests/frontend/CliFixture.h"
 #include "tests/support/SheetCells.h"
 #include "values/Text_Convert.h"
@@ -36,6 +39,16 @@ class FunctionRegistry : public ::testing::Test {
     const CellValue& v = Test_valueAt(sheet, a1);
     EXPECT_EQ(v.kind, CellKind::Number) << a1 << " " << Calc_displayText(v, "");
     return v.number;
+  }
+  // `corvan recalc` with the options on the workbook as it stands, saved.
+  CliRun recalc(const std::string& options) {
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("corvan-functions-" + std::to_string(getpid()) + ".xlsx");
+    std::string error;
+    EXPECT_TRUE(Xlsx_save(wb, file.string(), &error)) << error;
+    const CliRun run = corvan("recalc " + options + " " + file.string());
+    std::filesystem::remove(file);
+    return run;
   }
   Workbook* wb = nullptr;
   Sheet* sheet = nullptr;
@@ -86,14 +99,121 @@ TEST_F(FunctionRegistry, CorvanRecalcCalculatesEveryFunctionOfTheList) {
   ASSERT_GT(calls.size(), 300u);
   for (size_t i = 0; i < calls.size(); ++i) Wb_setFormula(wb, sheet, static_cast<int>(i), 0, calls[i]);
   Calc_recalculate(wb);
-  const std::filesystem::path file =
-      std::filesystem::temp_directory_path() / ("corvan-functions-" + std::to_string(getpid()) + ".xlsx");
-  std::string error;
-  ASSERT_TRUE(Xlsx_save(wb, file.string(), &error)) << error;
-  const CliRun run = corvan("recalc " + file.string());
-  std::filesystem::remove(file);
+  const CliRun run = recalc("");
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_FALSE(run.has("#NAME?")) << run.out;
+}
+
+// A call of name with n arguments, each 1.
+std::string callWith(const std::u16string& name, int n) {
+  std::string call = "=" + Text_toUtf8(name) + "(";
+  for (int i = 0; i < n; ++i) call += i ? ",1" : "1";
+  return call + ")";
+}
+
+struct CountedCall {
+  std::string formula;
+  bool accepted;     // the count lies within what the function takes
+  bool interpreted;  // and within the interpreter's 32 arguments of a call
+};
+
+// Every function of the list and every simulation name with each argument
+// count from none to one past its largest (past the interpreter's 32
+// arguments of a call when the count is open).
+std::vector<CountedCall> everyCount() {
+  constexpr int kInterpreted = 32;
+  std::vector<CountedCall> calls;
+  auto add = [&](const std::u16string& name, int count, int optional) {
+    const int most = count < 0 ? kInterpreted : count, fewest = count < 0 ? 0 : count - optional;
+    for (int n = 0; n <= most + 1; ++n) {
+      const bool accepted = n >= fewest && (count < 0 || n <= count);
+      calls.push_back({callWith(name, n), accepted, accepted && n <= kInterpreted});
+    }
+  };
+  FunctionRecord record{};
+  for (int32_t i = 0; Fn_recordAt(i, &record); ++i) add(record.name, record.argumentCount, record.optional);
+  for (int32_t i = 0; i < Sim_nameCount(); ++i) add(Sim_nameAt(i)->name, Sim_nameAt(i)->count, Sim_nameAt(i)->optional);
+  return calls;
+}
+
+// A workbook file may hold a call with fewer or more arguments than the
+// function takes (no spreadsheet program enters one, other programs write
+// them): `corvan recalc` calculates every such call as #VALUE!, as the
+// stored values say, and every other count to some value, without a crash;
+// the interpreter refuses each such cell, and each call of more than its 32
+// arguments, by name and its reason, and no other.
+TEST_F(FunctionRegistry, EveryArgumentCountOfEveryFunctionIsAValueOrVALUE) {
+  const std::vector<CountedCall> calls = everyCount();
+  ASSERT_GT(calls.size(), 2000u);
+  size_t refused = 0;
+  for (size_t i = 0; i < calls.size(); ++i) {
+    Wb_setFormula(wb, sheet, static_cast<int>(i), 0, calls[i].formula);
+    if (calls[i].accepted) continue;
+    Wb_cellAt(wb, sheet, static_cast<int>(i), 0)->value = CellValue::makeError(CellError::Value);
+    ++refused;
+  }
+  const CliRun calculated = recalc("");
+  const CliRun interpreted = recalc("--interpreter");
+  EXPECT_EQ(calculated.status, 0) << calculated.out.substr(0, 4000);
+  EXPECT_TRUE(calculated.has(std::to_string(refused) + " formula cells checked, " + std::to_string(refused) + " matching"))
+      << calculated.out.substr(0, 4000);
+  EXPECT_EQ(interpreted.status, 1) << interpreted.out.substr(0, 4000);
+  for (size_t i = 0; i < calls.size(); ++i) {
+    const std::string line = "    A" + std::to_string(i + 1) + ": not compiled: ";
+    EXPECT_EQ(interpreted.has(line), !calls[i].interpreted) << calls[i].formula;
+  }
+}
+
+// The parameters of each distribution with property arguments, by its name:
+// lists as array constants.
+const std::map<std::u16string, std::string> kLawCalls = {
+    {u"sim.1301", "2,3"},          {u"sim.1304", "0.3,20"},       {u"sim.1305", "4"},
+    {u"sim.1306", "0,10,{5},{0.5}"}, {u"sim.1307", "{1;2;3},{1;1;2}"}, {u"sim.1308", "{1;2;3}"},
+    {u"sim.1309", "0.5"},          {u"sim.1310", "3,2"},          {u"sim.1311", "4"},
+    {u"sim.1312", "0,1"},          {u"sim.1313", "3,2"},          {u"sim.1314", "0,4,{2},{1}"},
+    {u"sim.1315", "0.25"},         {u"sim.1316", "0,4,{1;3}"},    {u"sim.1317", "5,10,30"},
+    {u"sim.1318", "1,6"},          {u"sim.1319", "2,6"},          {u"sim.1320", "1,2"},
+    {u"sim.1321", "0,1,4"},        {u"sim.1322", "5,1.5"},        {u"sim.1324", "0.5,3"},
+    {u"sim.1325", "10,2"},         {u"sim.1326", "4,1"},          {u"sim.1331", "4"},
+    {u"sim.1332", "2"},            {u"sim.1334", "10"},           {u"sim.1335", "0,2,5"},
+    {u"sim.1336", "2,5,8,8,92"},   {u"sim.1337", "2,8"},          {u"sim.1338", "2,3"},
+};
+
+// Each kind of property argument: none, those the property functions make
+// (a correlation matrix over D1:E2, a correlation, a name under both its
+// names, a shift, truncation bounds, the property that is 0) and a shift and
+// bounds written as array constants.
+const char* const kProperties[] = {
+    "",  ",sim.1352(D1:E2,1)", ",sim.1353(\"x\",0.5)", ",sim.1355(\"x\")", ",sim.1357(\"y\")", ",sim.1358(5)",
+    ",sim.1359(-1000,1000)", ",sim.1360(0)", ",{8,5}", ",{9,-1000,1000}"};
+
+// Every distribution of the name table that takes property arguments, with
+// each kind of them, draws a number in the sheet's calculation as through
+// the interpreter: column A holds the draws, column B asks ISNUMBER of each,
+// stored TRUE.
+TEST_F(FunctionRegistry, DistributionsDrawWithEveryKindOfPropertyArgument) {
+  const double identity[2][2] = {{1, 0}, {0, 1}};
+  for (int i = 0; i < 2; ++i)
+    for (int j = 0; j < 2; ++j) Wb_setValue(wb, sheet, i, 3 + j, CellValue::makeNumber(identity[i][j]));
+  int row = 0;
+  for (int32_t i = 0; i < Sim_nameCount(); ++i) {
+    const SimName* s = Sim_nameAt(i);
+    if (!Sim_propertyLaw(s->id)) continue;
+    const auto law = kLawCalls.find(s->name);
+    ASSERT_NE(law, kLawCalls.end()) << Text_toUtf8(s->name);
+    for (const char* property : kProperties) {
+      Wb_setFormula(wb, sheet, row, 0, "=" + Text_toUtf8(s->name) + "(" + law->second + property + ")");
+      Wb_setFormula(wb, sheet, row, 1, "=ISNUMBER(A" + std::to_string(row + 1) + ")");
+      Wb_cellAt(wb, sheet, row++, 1)->value = CellValue::makeBoolean(true);
+    }
+  }
+  ASSERT_EQ(static_cast<size_t>(row), kLawCalls.size() * std::size(kProperties));
+  const std::string allDraw = std::to_string(row) + " formula cells checked, " + std::to_string(row) + " matching";
+  for (const char* options : {"", "--interpreter"}) {
+    const CliRun run = recalc(options);
+    EXPECT_EQ(run.status, 0) << options << "\n" << run.out;
+    EXPECT_TRUE(run.has(allDraw)) << options << "\n" << run.out;
+  }
 }
 
 // PMT of a loan, an omitted future value and payments at the start of each

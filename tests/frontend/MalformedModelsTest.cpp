@@ -149,6 +149,29 @@ TEST_F(MalformedModels, CellsPastTheInterpreterGridMatterOnlyWhenReached) {
   EXPECT_TRUE(r.has("the 255 columns (to IU) that the interpreter's references hold")) << r.out;
 }
 
+// A call with fewer arguments than its function takes, which a file may
+// hold: a cell the model does not read leaves every command alone; a cell
+// it reads is named with what it holds.
+TEST_F(MalformedModels, CallsShortOfArgumentsAreErrorValuesNamedWhereRead) {
+  Plan unread;
+  unread.cell("Other!A1", "=UPPER()");
+  unread.cell("Other!A2", "=DATE(1,2)");
+  unread.cell("Other!A3", "=SLN(1,2)");
+  const std::string book = unread.save(dir_ / "unread.xlsx");
+  const CliRun models = corvan("models " + book);
+  EXPECT_EQ(models.status, 0) << models.out;
+  const CliRun solved = corvan("solve " + book);
+  EXPECT_EQ(solved.status, 0) << solved.out;
+  EXPECT_TRUE(solved.has(" = 36")) << solved.out;
+
+  Plan read;
+  read.cell("C5", "=SLN(1,2)");
+  const std::string readBook = read.save(dir_ / "read.xlsx");
+  const CliRun r = corvan("solve " + readBook);
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_TRUE(namedOnALine(r.out, "corvan: " + readBook + ": sheet 'Plan': ", {"Plan!C5", "holds #VALUE!"})) << r.out;
+}
+
 namespace {
 
 // A workbook of 300 sheets S1 to S300; E1 of sheet k holds k. The model

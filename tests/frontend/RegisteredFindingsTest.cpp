@@ -1,0 +1,50 @@
+// The inputs the registered-functions fuzz target found, run through its
+// entry in the regular build, and what they found: a call short of its
+// arguments is #VALUE!, never a read past them; a registered function over
+// a block of hundreds of thousands of elements costs the recalculation's
+// work by its calls, so that it ends at the cap as #NUM! instead of running
+// for seconds.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "tests/support/FuzzRegistered.h"
+
+namespace {
+
+CellValue first(const CalcEvalResult& r) { return r.value.values.empty() ? CellValue{} : r.value.values[0]; }
+
+TEST(RegisteredFindings, EveryInputRunsToAnErrorValue) {
+  int inputs = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(CORVAN_DATA "/fuzz-registered")) {
+    std::ifstream file(entry.path(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const CalcEvalResult r = Fuzz_registeredFormula(text);
+    EXPECT_EQ(first(r).kind, CellKind::Error) << entry.path().filename();
+    ++inputs;
+  }
+  EXPECT_EQ(inputs, 12);
+}
+
+TEST(RegisteredFindings, ShortCallsAreVALUEAndLargeBlocksEndAtTheCap) {
+  for (const char* text : {"=UPPER()", "=DATE(1,2)", "=SLN(1,2)", "=OR(T(),TRUE())", "=DPRODUCT(A1:C4)"})
+    EXPECT_EQ(first(Fuzz_registeredFormula(text)), CellValue::makeError(CellError::Value)) << text;
+  // 105 x 7460 elements: the built-in sum builds them all, DB is refused.
+  const CalcEvalResult sum = Fuzz_registeredFormula("=ABS(KAA110:D6)+A2:D6");
+  EXPECT_EQ(sum.value.rows, 105);
+  EXPECT_EQ(sum.value.cols, 7460);
+  EXPECT_EQ(first(Fuzz_registeredFormula("=DB(KAA110:D6,I4,A2:D6,5%)")), CellValue::makeError(CellError::Num));
+  // Over a small block DB still applies element by element: the fixed rate
+  // 1 - 0.1^(1/6), unrounded, for 7 months of the first year, then a year.
+  const CalcEvalResult db = Fuzz_registeredFormula("=DB(1000000,100000,6,{1,2},7)");
+  ASSERT_EQ(db.value.values.size(), 2u);
+  const double rate = 1 - std::pow(0.1, 1 / 6.0), firstYear = 1e6 * rate * 7 / 12;
+  EXPECT_NEAR(db.value.values[0].number, firstYear, 1e-6);
+  EXPECT_NEAR(db.value.values[1].number, (1e6 - firstYear) * rate, 1e-6);
+}
+
+}  // namespace
