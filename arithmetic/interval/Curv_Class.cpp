@@ -60,6 +60,8 @@ int32_t Curv_ofMaxMin(bool isMax, const Interval& x, int32_t a, const Interval& 
 
 int32_t Curv_ofAbs(const Interval& x, int32_t a) { return Curv_ofMaxMin(true, x, a, Ivl_neg(x), Curv_neg(a)); }
 
+int32_t Curv_ofSign(const Interval& x) { return Ivl_signJumps(x) ? kCurvUnknown : kCurvAffine; }
+
 int32_t Curv_ofGradient(int32_t n, const Interval* g) {
   int32_t nonZero = 0;
   for (int32_t i = 1; i <= n && nonZero < 2; ++i)

@@ -5,7 +5,8 @@
 // affine, 3 convex, 4 strictly convex, 5 indefinite, 6 unknown. The
 // interval-gradient mode carries one class beside every value and combines
 // them by the chain and product rules with signs only; at a kink (ABS, MAX,
-// MIN) by the composition rules of convex functions.
+// MIN) by the composition rules of convex functions; at SIGN's jump the
+// class is unknown.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,9 @@ int32_t Curv_divClassIvl(int32_t a, const Interval& x);
 int32_t Curv_ofMaxMin(bool isMax, const Interval& x, int32_t a, const Interval& y, int32_t b);
 // The class of |f|, f enclosed by x and of class a: MAX(f, -f).
 int32_t Curv_ofAbs(const Interval& x, int32_t a);
+// The class of SIGN(f), f enclosed by x: affine (a constant) when f keeps
+// one side of 0, unknown when the jump at 0 may lie in the box.
+int32_t Curv_ofSign(const Interval& x);
 // Class of the outer product of the gradient g[1..n] with itself.
 int32_t Curv_ofGradient(int32_t n, const Interval* g);
 // Class of the cross term gu gv^T + gv gu^T of a product's second derivative.

@@ -98,7 +98,10 @@ IvlDerivs Ivl_elementary(int32_t op, Interval* x) {
       const Interval d1 = Ivl_subSV(1.0, Ivl_sqr(f));
       return {f, d1, Ivl_mul(Ivl_mulSV(-2.0, f), d1)};
     }
-    default: return {Ivl_sign(*x), kZero, kZero};
+    default: {  // SIGN: constant off its jump, no bounded slope across it
+      const Interval d = Ivl_signJumps(*x) ? Ivl_whole() : kZero;
+      return {Ivl_sign(*x), d, d};
+    }
   }
 }
 
@@ -113,5 +116,7 @@ void Ivl_maxMinWeights(bool isMax, const Interval& x, const Interval& y, Interva
 bool Ivl_maxMinCrosses(const Interval& x, const Interval& y) { return x.lo < y.hi && y.lo < x.hi; }
 
 Interval Ivl_maxMinKink(const Interval& x, const Interval& y) { return Ivl_maxMinCrosses(x, y) ? Ivl_whole() : kZero; }
+
+bool Ivl_signJumps(const Interval& x) { return !(x.hi < 0.0 || x.lo > 0.0 || (x.lo == 0.0 && x.hi == 0.0)); }
 
 bool Ivl_isIntegerExponent(double e) { return e == std::floor(e) && std::fabs(e) <= INT_MAX; }

@@ -21,7 +21,9 @@ bool Ivl_refuses(int32_t op, const Interval& x, bool sqrtAtZero = false);
 // MAX, MIN or POWER) over x, whose ends are first cut to the function's
 // domain in place as the interval function does. SQRT takes its derivatives
 // on the cut argument kept at or above the domain floor; ABS of an x
-// through 0 has its kink inside and the second derivative of a kink.
+// through 0 has its kink inside and the second derivative of a kink; SIGN
+// of an x that holds 0 and another point jumps inside the box, where its
+// first and second derivatives are not bounded (the whole line).
 IvlDerivs Ivl_elementary(int32_t op, Interval* x);
 
 // Weights of MAX (isMax) or MIN in the derivative of each operand, by their
@@ -36,6 +38,10 @@ bool Ivl_maxMinCrosses(const Interval& x, const Interval& y);
 // line; [0, 0] when the operands do not cross. ABS, as MAX(x, -x), takes the
 // same second derivative.
 Interval Ivl_maxMinKink(const Interval& x, const Interval& y);
+// Whether SIGN of values enclosed by x may change over the box: x holds 0
+// and some other point (or is not a number), so the jump at 0 lies inside
+// the box or on its edge. [0, 0] and an x on one side of 0 give a constant.
+bool Ivl_signJumps(const Interval& x);
 
 // True when a real exponent is an integer that an integer power can take:
 // such a power is defined for negative bases too, and every interval family

@@ -81,8 +81,11 @@ IvGradValue unary(int32_t op, const IvGradValue* x, const char* label) {
   if (Ivl_refuses(op, x->value)) return fault(out, x, kStatusUnfeasibleArgument, label);
   Interval cut = x->value;
   const IvlDerivs d = Ivl_elementary(op, &cut);
-  // ABS may have its kink inside the box, where the chain rule does not hold.
-  const int32_t cls = op == kOpAbs ? Curv_ofAbs(x->value, x->curvature) : composed(x, d.d1, d.d2);
+  // ABS may have its kink and SIGN its jump inside the box, where the chain
+  // rule does not hold.
+  const int32_t cls = op == kOpAbs    ? Curv_ofAbs(x->value, x->curvature)
+                      : op == kOpSign ? Curv_ofSign(x->value)
+                                      : composed(x, d.d1, d.d2);
   return finish(out, x, d.f, d.d1, nullptr, kZero, cls);
 }
 

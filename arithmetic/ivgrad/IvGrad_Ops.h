@@ -3,7 +3,8 @@
 // variables; with the context's curvature flag set, every value also carries
 // the curvature class of the formula (the sign class of its second
 // derivative), propagated by the chain and product rules with signs only
-// and, at the kinks of ABS, MAX and MIN, by the rules of convex functions.
+// and, at the kinks of ABS, MAX and MIN, by the rules of convex functions;
+// SIGN's jump in the box leaves the class unknown and the slope unbounded.
 // Every operation writes the context's kind-9 result record, or, while the
 // context records, the next record of the kind-9 tape (operation, operands
 // and constant noted for the interval Hessian replay), and returns a shallow

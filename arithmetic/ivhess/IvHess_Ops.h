@@ -3,11 +3,12 @@
 // decision variables, propagated forward by the first- and second-order
 // chain rules in interval arithmetic; at a kink that may lie inside the box
 // (ABS through 0, MAX and MIN of operands that cross) the second partials
-// along it are not bounded. Every operation writes the context's kind-11
-// result record and returns a shallow copy of it; a caller that keeps the
-// result copies it with IvHess_set at once. Operands must not be that
-// record. A domain fault (status 31, or 30 for a negative power of an
-// interval through 0) gives [NaN, NaN] with zero derivatives.
+// along it are not bounded, and at a jump of SIGN in the box neither are
+// the partials. Every operation writes the context's kind-11 result record
+// and returns a shallow copy of it; a caller that keeps the result copies
+// it with IvHess_set at once. Operands must not be that record. A domain
+// fault (status 31, or 30 for a negative power of an interval through 0)
+// gives [NaN, NaN] with zero derivatives.
 #pragma once
 
 #include <cstdint>

@@ -2,11 +2,12 @@
 // over random sub-boxes, point values (long double), point gradients and
 // point Hessians (from the kind-6 and kind-8 families) lie inside the
 // interval ones for every operation; worked cases and curvature classes,
-// kinks included.
+// kinks and SIGN's jump included.
 #include <gtest/gtest.h>
 
 #include "IntervalFamilies.h"
 #include "KinkCases.h"
+#include "SignCases.h"
 #include "arithmetic/interval/Curv_Class.h"
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/interval/Ivl_Elementary.h"
@@ -275,6 +276,37 @@ TEST(IntervalFamiliesTest, IntervalHessianIsUnboundedAtKinks) {
   EXPECT_EQ(h->hessian[1][2].lo, 0);
   EXPECT_EQ(h->hessian[1][2].hi, 0);
   EXPECT_EQ(h->hessian[2][2].hi, 0);
+}
+
+// SIGN over boxes with and without its jump: the kind-9 class is the one
+// worked out by hand (never affine where the value may change), and the
+// kind-9 and kind-11 partials along x1 hold every sampled slope and the
+// kind-11 second partial every sampled second difference: unbounded where
+// the value may change, zero elsewhere; x2, which SIGN does not read,
+// keeps bounded partials.
+TEST(IntervalFamiliesTest, SignAtItsJump) {
+  Fixture f;
+  BoxGenerator gen;
+  for (const SignCase& c : kSignCases) {
+    const Interval box[3] = {{}, c.box1, c.box2};
+    IvGradFamily a;
+    a.ctx = f.ctx, a.box = box, a.n = 2;
+    const IvGradValue* g = signFunction(a, c);
+    IvHessFamily b;
+    b.ctx = f.ctx, b.box = box, b.n = 2;
+    const IvHessValue* h = signFunction(b, c);
+    EXPECT_EQ(g->curvature, c.curvature) << c.name;
+    EXPECT_EQ(Ivl_isFinite(g->gradient[1]), !c.jumps) << c.name;
+    EXPECT_EQ(Ivl_isFinite(h->gradient[1]), !c.jumps) << c.name;
+    EXPECT_EQ(Ivl_isFinite(h->hessian[1][1]), !c.jumps) << c.name;
+    EXPECT_TRUE(Ivl_isFinite(g->gradient[2]) && Ivl_isFinite(h->hessian[2][2]) && Ivl_isFinite(h->hessian[1][2]))
+        << c.name;
+    forEachSignDifference(gen, c, [&](long double slope, long double second) {
+      ASSERT_TRUE(encloses(g->gradient[1], slope) && encloses(h->gradient[1], slope)) << c.name << ": " << slope;
+      ASSERT_TRUE(encloses(h->hessian[1][1], second)) << c.name << ": " << second;
+    });
+  }
+  EXPECT_EQ(f.ctx->errors.errorCount, 0);
 }
 
 }  // namespace

@@ -533,6 +533,10 @@ TEST_F(CommandLineFiles, AnalyseGivesTheLevelCountsAndClassesOfReferenceModels) 
        {"convexity: not convex", "function 1 B5 >=: smooth, convex"}, {}},
       {"MIN of squares at most 1", "=MIN(B2^2,(C2-1)^2)", "1", "=B2+C2", "2",
        {"convexity: undecided", "function 1 B5 <=: smooth, unknown"}, {}},
+      // SIGN's jump at 0 inside the box: neither function is convex or
+      // affine there.
+      {"SIGN through its jump", "=SIGN(B2)+B2^2", "1", "=SIGN(B2-1)+C2", "2",
+       {"convexity: undecided", "function 1 B5 <=: smooth, unknown", "function 2 B9 min: smooth, unknown"}, {}},
       {"unknown function", "=B2+C2", "1", "=NOSUCHFN(B2)+C2", "2",
        {"model level 6: unknown functions", "above the declared type: 1", "convexity: undecided",
         "function 2 B9 min: unknown function, unknown"}, {}},
