@@ -2,6 +2,7 @@
 #include "engines/interval/Ia_Newton.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/numeric/Num_Scalar.h"
@@ -10,6 +11,12 @@
 namespace {
 
 double Ia_mid(const Interval& x) { return 0.5 * x.lo + 0.5 * x.hi; }
+
+// Whether an interval has no NaN bound (infinite ones still enclose).
+bool Ia_isNumber(const Interval& x) { return !std::isnan(x.lo) && !std::isnan(x.hi); }
+bool Ia_allFinite(const std::vector<double>& v) {
+  return std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); });
+}
 
 // Whether a pass narrowed the box enough to run another.
 bool Ia_worthAnotherPass(int count, double decrease, double widest, double distance, double accuracy) {
@@ -37,7 +44,10 @@ IaNewtonEnd Ia_krawczykStep(IaKrawczykSystem& sys, std::vector<Interval>& box, d
   const int count = sys.count;
   std::vector<double> mid(static_cast<std::size_t>(count) * count), y;
   for (std::size_t e = 0; e < mid.size(); ++e) mid[e] = Ia_mid(sys.jacobian[e]);
-  if (!Ia_invert(count, mid, y)) return IaNewtonEnd::Unchanged;
+  // An entry without finite bounds (at a jump or a kink, or from a division
+  // by an interval through 0) has no midpoint, and an inverse that
+  // overflowed is no real matrix: like a singular one, neither gives a step.
+  if (!Ia_allFinite(mid) || !Ia_invert(count, mid, y) || !Ia_allFinite(y)) return IaNewtonEnd::Unchanged;
   ++*newtonSteps;
   std::vector<Interval> m(mid.size(), Interval{0, 0});  // Y J
   for (int r = 0; r < count; ++r)
@@ -48,7 +58,9 @@ IaNewtonEnd Ia_krawczykStep(IaKrawczykSystem& sys, std::vector<Interval>& box, d
   std::vector<Interval> f(count);
   for (int pass = 0; pass < std::max(1, sys.passLimit); ++pass) {
     for (int r = 0; r < count; ++r) c[r] = Ia_mid(box[r]);
-    if (sys.values(c, f) != 0) return pass == 0 ? IaNewtonEnd::Unchanged : IaNewtonEnd::Done;
+    // Values that are not numbers fail as an evaluation does.
+    if (sys.values(c, f) != 0 || !std::all_of(f.begin(), f.end(), Ia_isNumber))
+      return pass == 0 ? IaNewtonEnd::Unchanged : IaNewtonEnd::Done;
     double decrease = 0, widest = 0, distance = 0;
     for (int r = 0; r < count; ++r) {
       Interval k = Interval{c[r], c[r]};

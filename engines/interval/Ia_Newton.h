@@ -29,7 +29,8 @@ enum class IaNewtonEnd { Done, Miss, Unchanged };
 // narrows it too little (the contraction rule of the row passes), the
 // largest change is within `accuracy`, or the pass limit. Miss: some
 // component of K misses X (no zero in the box). Unchanged: the midpoint
-// matrix is singular or the first values failed. `newtonSteps` counts the
+// matrix is singular or has an entry that is not finite (J not bounded), or
+// the first values failed (or hold NaN). `newtonSteps` counts the
 // inversions.
 IaNewtonEnd Ia_krawczykStep(IaKrawczykSystem& system, std::vector<Interval>& box, double accuracy, int* newtonSteps);
 // The inverse of the N x N matrix a (row by row) into y; false when singular.

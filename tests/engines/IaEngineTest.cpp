@@ -119,6 +119,31 @@ TEST(IaEngine, ListsEverySolutionOfASystem) {
     }
 }
 
+// A Hessian that is not bounded over the boxes that hold the minimiser (at
+// a kink) leaves the Fritz John step nothing to invert there, and the boxes
+// live on: |x - 0.3| + |y + 0.2| under x + y <= 2 reaches 0 at its kink
+// (0.3, -0.2) with the Newton steps as without them.
+TEST(IaEngine, AKinkAtTheMinimiserKeepsItsBoxes) {
+  for (int newton : {0, 1}) {
+    IaTestModel t;
+    t.add([](const auto& x) { return fabs(x[1] - 0.3) + fabs(x[2] + 0.2); });
+    t.add([](const auto& x) { return x[1] + x[2] - 2.0; });
+    IaFakeHost f;
+    f.t = &t;
+    f.lower = {-1, -1}, f.upper = {1, 1}, f.start = {-0.9, 0.9};
+    f.localMoves = false;
+    f.accuracy = 1e-4;
+    f.named["solver_met"] = IaMethodInterval;
+    f.named["solver_soc"] = newton;
+    EngineRun r = runEngine(f, t.bind(2, IaClassConstrained, {IaRelLessEq}));
+    EXPECT_EQ(r.status, StatusSolved) << newton;
+    EXPECT_NEAR(r.engine.objective, 0.0, 1e-3) << newton;
+    EXPECT_NEAR(r.engine.x[1], 0.3, 1e-3) << newton;
+    EXPECT_NEAR(r.engine.x[2], -0.2, 1e-3) << newton;
+    EXPECT_EQ(r.engine.stats.newton > 0, newton == 1) << newton;
+  }
+}
+
 TEST(IaEngine, GrowsABoxInsideWhichTheInequalitiesHold) {
   // x^2 + y^2 <= 1 and y >= -0.5, grown from (0, 0) inside [-2, 2]^2.
   IaTestModel t;

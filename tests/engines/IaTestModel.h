@@ -60,6 +60,14 @@ inline IvG exp(const IvG& a) {
 }
 inline IvG cos(const IvG& a) { return ivgUnary(a, Ivl_cos(a.v), Ivl_neg(Ivl_sin(a.v)), Ivl_neg(Ivl_cos(a.v))); }
 inline double sqr(double a) { return a * a; }
+// |a| with the derivatives the interpreter gives it: the slope [-1, 1]
+// wherever a may be 0, the second derivative the whole line over a box
+// through the kink.
+inline IvG fabs(const IvG& a) {
+  const bool kink = a.v.lo < 0 && a.v.hi > 0;
+  const Interval d1 = a.v.lo > 0 ? Interval{1, 1} : a.v.hi < 0 ? Interval{-1, -1} : Interval{-1, 1};
+  return ivgUnary(a, Ivl_abs(a.v), d1, kink ? Ivl_whole() : Interval{0, 0});
+}
 
 // A model of generic functions f(x) (x 1-based), function 0 the objective.
 struct IaTestModel {
