@@ -45,13 +45,46 @@ int Ia_smearComponent(int n, const Interval* box, const Interval* gradient) {
   });
 }
 
+namespace {
+
+// Column j's weight in the matrix smear rule.
+double smearScore(const Interval* box, const std::vector<IaBox>& rows, int j) {
+  double sum = 0;
+  for (const IaBox& row : rows)
+    if (!row.empty()) sum += std::max(std::fabs(row[j].lo), std::fabs(row[j].hi));
+  return (box[j].hi - box[j].lo) * sum;
+}
+
+// How a split candidate ranks: by its score while that is finite; a score
+// that is not (a slope not bounded over the box, or 0 x infinity) ranks above
+// every finite one, and among those the wider component ranks higher, so an
+// unbounded slope cannot pin the choice to one ever narrower component.
+struct IaSplitRank {
+  bool unbounded = false;
+  double key = 0;
+  bool above(const IaSplitRank& other) const { return unbounded != other.unbounded ? unbounded : key > other.key; }
+};
+
+IaSplitRank splitRank(double width, double score) {
+  return std::isfinite(score) ? IaSplitRank{false, score} : IaSplitRank{true, width};
+}
+
+}  // namespace
+
 int Ia_matrixSmearComponent(int n, const Interval* box, const std::vector<IaBox>& rows) {
-  return argMaxComponent(n, [box, &rows](int j) {
-    double sum = 0;
-    for (const IaBox& row : rows)
-      if (!row.empty()) sum += std::max(std::fabs(row[j].lo), std::fabs(row[j].hi));
-    return (box[j].hi - box[j].lo) * sum;
-  });
+  return argMaxComponent(n, [box, &rows](int j) { return smearScore(box, rows, j); });
+}
+
+int Ia_splittableSmearComponent(int n, const Interval* box, const std::vector<IaBox>& rows, double minWidth) {
+  int best = 0;
+  IaSplitRank most;
+  for (int j = 1; j <= n; ++j) {
+    const double width = box[j].hi - box[j].lo;
+    if (!(width >= minWidth)) continue;  // too narrow to split
+    const IaSplitRank rank = splitRank(width, smearScore(box, rows, j));
+    if (best == 0 || rank.above(most)) most = rank, best = j;
+  }
+  return best;
 }
 
 namespace {

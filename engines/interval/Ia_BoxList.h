@@ -35,6 +35,10 @@ int Ia_smearComponent(int n, const Interval* box, const Interval* gradient);
 // larger magnitude of entry (row, j)) (1 when n < 2); rows are 1-based
 // gradient rows, an empty row counting nothing.
 int Ia_matrixSmearComponent(int n, const Interval* box, const std::vector<IaBox>& rows);
+// The same rule over the components at least minWidth wide only, with a
+// score that is not finite above every finite one and, of two such, the wider
+// component first; 0 when none is minWidth wide: the box is not to be split.
+int Ia_splittableSmearComponent(int n, const Interval* box, const std::vector<IaBox>& rows, double minWidth);
 // The all-solutions search's recording: the box is appended (split 0, the
 // given bound) unless it lies close to a recorded solution, that is unless
 // for some recorded box every component's distance d is at most `acc` or at

@@ -44,13 +44,18 @@ IaHalf Ia_contractHalf(IaSearchContext& s, IaBox& half) {
   } else if (h.fate == IaFate::Alive) {
     h.fate = Ia_contractInterval(s, half.data(), h.values.data(), &slopes, &h.unverified);
   }
-  h.split = h.unverified ? Ia_widestComponent(s.n, half.data()) : Ia_matrixSmearComponent(s.n, half.data(), slopes);
+  // A component narrower than the accuracy is not split again: an unbounded
+  // slope would otherwise keep choosing it down to no width at all.
+  h.split = h.unverified ? Ia_widestComponent(s.n, half.data())
+                         : Ia_splittableSmearComponent(s.n, half.data(), slopes, s.options.accuracy);
   return h;
 }
 
+// Small: to be recorded (or dropped) instead of split; so is a half that has
+// no component left to split.
 bool Ia_halfIsSmall(const IaSearchContext& s, const IaBox& half, const IaHalf& h) {
   const double acc = s.options.accuracy;
-  if (Ia_boxIsSmall(s.n, half, acc)) return true;
+  if (h.split == 0 || Ia_boxIsSmall(s.n, half, acc)) return true;
   if (h.unverified) return false;
   for (int k = 1; k <= s.m; ++k)
     if (!(Ia_width(h.values[k]) < acc)) return false;

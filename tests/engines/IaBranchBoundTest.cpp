@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "arithmetic/interval/Ivl_Arith.h"
 #include "engines/interval/Ia_BranchBound.h"
 #include "engines/interval/Ia_Status.h"
 
@@ -148,6 +149,29 @@ TEST(IaBoxList, KeepsBoxesByLowerBoundLaterFirstOnTies) {
   EXPECT_EQ(Ia_widestComponent(3, box.data()), 2);
   EXPECT_EQ(Ia_smearComponent(3, box.data(), gradient.data()), 1);
   EXPECT_EQ(Ia_widestComponent(1, box.data()), 1);
+}
+
+// The split choice of the system search: a component narrower than the
+// accuracy is never chosen, even with an unbounded slope; scores that are not
+// finite go to the widest such component; nothing wide enough, no split.
+TEST(IaBoxList, SplitsNoComponentNarrowerThanTheAccuracy) {
+  const double acc = 1e-3;
+  const Interval whole = Ivl_whole();
+  const IaBox box{{0, 0}, {0, 1e-9}, {0, 1}, {0, 2}};
+  const std::vector<IaBox> slopes = {{}, {{0, 0}, whole, {1, 1}, {0, 0.1}}};
+  EXPECT_EQ(Ia_matrixSmearComponent(3, box.data(), slopes), 1) << "unbounded slope, no guard";
+  EXPECT_EQ(Ia_splittableSmearComponent(3, box.data(), slopes, acc), 2) << "the narrow component passed over";
+
+  const std::vector<IaBox> unbounded = {{}, {{0, 0}, whole, whole, whole}};
+  EXPECT_EQ(Ia_splittableSmearComponent(3, box.data(), unbounded, acc), 3) << "all infinite: the widest";
+  const IaBox pinned{{0, 0}, {0, 0}, {0, 1}, {0, 0.5}};
+  EXPECT_EQ(Ia_splittableSmearComponent(3, pinned.data(), unbounded, 0.0), 2) << "0 x infinity loses to a wider one";
+  const std::vector<IaBox> notANumber = {{}, {{0, 0}, whole, {NAN, NAN}, {1, 1}}};
+  EXPECT_EQ(Ia_splittableSmearComponent(3, box.data(), notANumber, 0.0), 2) << "NaN: ranked as unbounded, by width";
+
+  const IaBox narrow{{0, 0}, {0, 1e-9}, {1, 1 + 0.5 * acc}, {-2, -2}};
+  EXPECT_EQ(Ia_splittableSmearComponent(3, narrow.data(), slopes, acc), 0) << "nothing left to split";
+  EXPECT_TRUE(Ia_boxIsSmall(3, narrow, acc));
 }
 
 TEST(IaBoxList, RecordsOnlySolutionsApartFromThoseRecorded) {

@@ -144,6 +144,43 @@ TEST(IaEngine, AKinkAtTheMinimiserKeepsItsBoxes) {
   }
 }
 
+// y = 1/x and x (y^2 - 1) = 0 over [-1, 2] x [-2, 2]: roots (1, 1) and
+// (-1, -1), and along x = 0 boxes that no interval test rules out, over which
+// the slope of 1/x is not bounded. Splitting x there however narrow it gets
+// never ended; x is now split no narrower than the accuracy, y is split next,
+// and the search ends by itself, before the run's time limit (a stop at a
+// late iteration), with the narrow boxes along x = 0 among its results.
+TEST(IaEngine, ASlopeUnboundedAlongALineLeavesTheSystemSearchFinite) {
+  constexpr int kTimeLimitIteration = 200000;
+  const double accuracy = 1e-2;
+  for (int newton : {0, 1}) {
+    IaTestModel t;
+    t.add([](const auto& x) { return x[1]; });  // no objective: function 0 unused
+    t.add([](const auto& x) { return x[2] - inv(x[1]); });
+    t.add([](const auto& x) { return x[1] * (sqr(x[2]) - 1.0); });
+    IaFakeHost f;
+    f.t = &t;
+    f.lower = {-1, -2}, f.upper = {2, 2}, f.start = {0.5, 0.5};
+    f.localMoves = false;
+    f.accuracy = accuracy;
+    f.stopAt = kTimeLimitIteration, f.stopCode = StopTimeLimit;
+    f.named["solver_met"] = IaMethodInterval;
+    f.named["solver_soc"] = newton;
+    EngineRun r = runEngine(f, t.bind(2, IaClassEquations, {IaRelEqual, IaRelEqual}));
+    EXPECT_EQ(r.status, StatusSolved) << "soc " << newton;
+    EXPECT_EQ(r.engine.stats.result, IaSearchGapClosed) << "soc " << newton;
+    EXPECT_LT(r.engine.stats.iterations, kTimeLimitIteration) << "soc " << newton;
+    for (double root : {-1.0, 1.0}) {
+      bool near = false;
+      for (const IaBox& box : r.solutions)
+        near = near || (std::fabs(0.5 * (box[1].lo + box[1].hi) - root) < accuracy &&
+                        std::fabs(0.5 * (box[2].lo + box[2].hi) - root) < accuracy);
+      EXPECT_TRUE(near) << root << " with soc " << newton;
+    }
+    for (const IaBox& box : r.solutions) EXPECT_TRUE(Ia_boxIsSmall(2, box, accuracy));
+  }
+}
+
 TEST(IaEngine, GrowsABoxInsideWhichTheInequalitiesHold) {
   // x^2 + y^2 <= 1 and y >= -0.5, grown from (0, 0) inside [-2, 2]^2.
   IaTestModel t;

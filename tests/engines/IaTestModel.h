@@ -60,6 +60,12 @@ inline IvG exp(const IvG& a) {
 }
 inline IvG cos(const IvG& a) { return ivgUnary(a, Ivl_cos(a.v), Ivl_neg(Ivl_sin(a.v)), Ivl_neg(Ivl_cos(a.v))); }
 inline double sqr(double a) { return a * a; }
+// 1/a; over a box through 0 the value and both derivatives are unbounded.
+inline IvG inv(const IvG& a) {
+  const Interval square = Ivl_sqr(a.v);
+  return ivgUnary(a, Ivl_divSV(1.0, a.v), Ivl_neg(Ivl_divSV(1.0, square)), Ivl_divSV(2.0, Ivl_mul(square, a.v)));
+}
+inline double inv(double a) { return 1.0 / a; }
 // |a| with the derivatives the interpreter gives it: the slope [-1, 1]
 // wherever a may be 0, the second derivative the whole line over a box
 // through the kink.
