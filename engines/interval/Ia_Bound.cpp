@@ -53,7 +53,9 @@ bool Ia_tryVertex(IaSearchContext& s, const std::vector<double>& vertex, IaBox& 
 IaFate Ia_relaxRows(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper,
                     std::vector<IaAffineForm>& stored) {
   IaAffineForm objective;
-  const bool withObjective = s.options.lpObjective && Ia_evalAffine(s, 0, box.data(), &objective) == 0;
+  // An objective form that is not bounded has no linear part to relax.
+  const bool withObjective =
+      s.options.lpObjective && Ia_evalAffine(s, 0, box.data(), &objective) == 0 && Ia_formBounded(objective, s.n);
   if (withObjective && !(Ia_affineRange(objective, box.data(), s.n).lo < *upper)) return IaFate::Dead;
   IaRelaxation lp = Ia_lpRelaxation(s, box.data(), withObjective ? &objective : nullptr);
   stored = std::move(lp.forms);

@@ -5,6 +5,7 @@
 #include "engines/interval/Ia_Contract.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/numeric/Num_Scalar.h"
@@ -160,10 +161,13 @@ IaFate Ia_contractAffine(IaSearchContext& s, Interval* box, Interval* values, co
     if (!useStored)
       if (const int rc = Ia_evalAffine(s, k, box, &fresh)) return Ia_evalTrouble(rc, trouble);
     const IaAffineForm& form = useStored ? stored[k] : fresh;
-    for (int i = 1; i <= s.n; ++i) slope[i] = Interval{form.coef[i], form.coef[i]};
+    const bool bounded = Ia_formBounded(form, s.n);
+    for (int i = 1; i <= s.n; ++i)
+      slope[i] = std::isfinite(form.coef[i]) ? Interval{form.coef[i], form.coef[i]} : Ivl_whole();
     if (slopes) (*slopes)[k] = slope;
     values[k] = Ivl_intersect(values[k], Ia_affineRange(form, box, s.n));
     if (!Ia_rowFeasible(s, k, values[k])) return IaFate::Dead;
+    if (!bounded) return IaFate::Alive;  // no linear part to contract by
     const Interval base = Ivl_setMidRad(form.centre, form.radius);
     return Ia_contractLinear(s.n, base, slope.data(), form.mid.data(), box, Ia_isEquality(s, k)) ? IaFate::Alive
                                                                                                  : IaFate::Dead;

@@ -3,6 +3,9 @@
 // minimised.
 #include "engines/interval/Ia_Model.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "arithmetic/interval/Ivl_Arith.h"
 
 IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options, bool maximise, const IaBox& start) {
@@ -102,7 +105,16 @@ int Ia_evalPropagate(IaSearchContext& s, int k, Interval* box, Interval* range) 
   return Ia_noted(s, s.model->propagate(s.model->user, k, s.model->relation[k], box, range));
 }
 
+bool Ia_formBounded(const IaAffineForm& form, int n) {
+  if (!std::isfinite(form.centre) || !std::isfinite(form.radius)) return false;
+  for (int i = 1; i <= n; ++i)
+    if (!std::isfinite(form.coef[i]) || !std::isfinite(form.mid[i])) return false;
+  return true;
+}
+
 Interval Ia_affineRange(const IaAffineForm& form, const Interval* box, int n) {
+  // Whatever the form's linear part says, its enclosure still holds.
+  if (!Ia_formBounded(form, n)) return Ivl_isEmpty(form.enclosure) ? Ivl_whole() : form.enclosure;
   Interval r = Ivl_setMidRad(form.centre, form.radius);
   for (int i = 1; i <= n; ++i)
     if (form.coef[i] != 0.0) r = Ivl_add(r, Ivl_mulSV(form.coef[i], Ivl_subVS(box[i], form.mid[i])));
@@ -110,8 +122,29 @@ Interval Ia_affineRange(const IaAffineForm& form, const Interval* box, int n) {
   return Ivl_isEmpty(cut) ? r : cut;
 }
 
+namespace {
+
+// The constant form centre + radius e of the range over the box; centre 0
+// and an infinite radius (not bounded) when that range is not finite.
+void Ia_constantForm(const Interval& overBox, int n, IaAffineForm* form) {
+  std::fill(form->coef.begin() + 1, form->coef.begin() + n + 1, 0.0);
+  form->enclosure = overBox;
+  if (!Ivl_isFinite(overBox)) {
+    form->centre = 0.0, form->radius = INFINITY;
+    return;
+  }
+  form->centre = 0.5 * overBox.lo + 0.5 * overBox.hi;
+  const Interval rest = Ivl_subVS(overBox, form->centre);
+  form->radius = std::fmax(-rest.lo, rest.hi);
+}
+
+}  // namespace
+
 void Ia_meanValueForm(const Interval& atMid, const Interval* gradient, const Interval& overBox, const Interval* box,
                       int n, IaAffineForm* form) {
+  // A gradient entry without finite bounds has no midpoint to serve as a
+  // coefficient (0 times infinity would make a NaN of the error term).
+  if (!std::all_of(gradient + 1, gradient + n + 1, Ivl_isFinite)) return Ia_constantForm(overBox, n, form);
   form->centre = 0.5 * atMid.lo + 0.5 * atMid.hi;
   Interval rest = Ivl_subVS(atMid, form->centre);
   for (int i = 1; i <= n; ++i) {

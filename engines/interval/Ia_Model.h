@@ -106,12 +106,20 @@ int Ia_evalIvHessian(IaSearchContext& s, int k, const Interval* box, Interval* v
 int Ia_evalAffine(IaSearchContext& s, int k, const Interval* box, IaAffineForm* form);
 // The interval value of function k at the point c, a point box.
 int Ia_evalAtPoint(IaSearchContext& s, int k, const double* c, Interval* value);
-// The range of an affine form over a box inside the one it was computed on.
+// Whether the form is bounded: its centre, radius, coefficients and mid
+// point are finite. An unbounded form (from a gradient without finite
+// bounds, a division by an interval through 0, an overflow) gives neither a
+// range nor a contraction; only its enclosure, when that has no NaN bound.
+bool Ia_formBounded(const IaAffineForm& form, int n);
+// The range of an affine form over a box inside the one it was computed on;
+// the enclosure (or the whole line) for a form that is not bounded.
 Interval Ia_affineRange(const IaAffineForm& form, const Interval* box, int n);
 // Fills the form (whose mid is set) with the mean-value form
 // f(m) + G (x - m) of a function whose value at m encloses in atMid, whose
 // gradient over the box encloses in gradient (1..n) and whose value over the
 // box in overBox: the form for a model that offers no affine evaluation.
+// With a gradient that is not bounded it is the constant form of overBox
+// (unbounded when overBox is).
 void Ia_meanValueForm(const Interval& atMid, const Interval* gradient, const Interval& overBox, const Interval* box,
                       int n, IaAffineForm* form);
 // The midpoints of the box's components, 1..n.

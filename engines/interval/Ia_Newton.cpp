@@ -116,17 +116,20 @@ IaFate Ia_affineNewton(IaSearchContext& s, Interval* box, Interval* values) {
   std::vector<double> a(static_cast<std::size_t>(n) * n), y;
   std::vector<Interval> b(n);
   std::vector<double> mid;
+  bool bounded = true;
   for (int j = 1; j <= n; ++j) {
     IaAffineForm form;
     if (const int rc = Ia_evalAffine(s, j, box, &form))
       return rc == kIaUnfeasibleArgument ? IaFate::Dead : IaFate::Failed;
     values[j] = Ivl_intersect(values[j], Ia_affineRange(form, box, n));
     if (!Ia_rowFeasible(s, j, values[j])) return IaFate::Dead;
+    bounded = bounded && Ia_formBounded(form, n);
     for (int i = 1; i <= n; ++i) a[(j - 1) * n + (i - 1)] = -form.coef[i];
     b[j - 1] = Ivl_setMidRad(form.centre, form.radius);
     mid = form.mid;
   }
-  if (!Ia_invert(n, a, y)) return IaFate::Alive;
+  // A form that is not bounded gives no linear system to solve.
+  if (!bounded || !Ia_invert(n, a, y) || !Ia_allFinite(y)) return IaFate::Alive;
   ++s.counts.newton;
   // With A = -(the forms' coefficients), every zero has x - m = A^-1 B.
   std::vector<Interval> z(n + 1);

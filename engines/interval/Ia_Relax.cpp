@@ -5,6 +5,7 @@
 // h_i = m_i - lo_i, and 0 <= s_k <= 2 radius.
 #include "engines/interval/Ia_Relax.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "numerics/Dense_Tableau.h"
@@ -28,6 +29,11 @@ IaLpRow Ia_lpRowOf(const IaSearchContext& s, int k, const IaAffineForm& form, co
   row.entries[s.n + k] = sign;
   *greater = fLow > 0;
   return row;
+}
+
+bool Ia_lpRowFinite(const IaLpRow& row) {
+  return std::isfinite(row.rhs) &&
+         std::all_of(row.entries.begin(), row.entries.end(), [](double a) { return std::isfinite(a); });
 }
 
 void Ia_putRow(DenseTableau& t, int r, const IaLpRow& row) {
@@ -61,8 +67,10 @@ IaRelaxation Ia_lpRelaxation(IaSearchContext& s, const Interval* box, const IaAf
       out.fate = IaFate::Dead;
       return out;
     }
+    if (!Ia_formBounded(form, s.n)) continue;  // no linear part to relax
     bool flipped = false;
     IaLpRow row = Ia_lpRowOf(s, k, form, box, &flipped);
+    if (!Ia_lpRowFinite(row)) continue;  // overflowed: the LP would hold NaN
     (Ia_isEquality(s, k) ? equal : flipped ? greater : less).push_back(std::move(row));
   }
   const int columns = s.n + s.m;
@@ -72,6 +80,7 @@ IaRelaxation Ia_lpRelaxation(IaSearchContext& s, const Interval* box, const IaAf
     less.push_back(std::move(row));
   }
   for (int k = 1; k <= s.m; ++k) {  // s_k <= 2 r_k
+    if (!Ia_formBounded(out.forms[k], s.n)) continue;
     IaLpRow row{2.0 * out.forms[k].radius, std::vector<double>(columns + 1, 0.0)};
     row.entries[s.n + k] = -1.0;
     less.push_back(std::move(row));
