@@ -40,6 +40,15 @@ inline CliRun corvan(const std::string& args, const std::string& environment = "
 
 inline std::string data(const std::string& rel) { return std::string(CORVAN_DATA) + "/" + rel; }
 
+// Recalculates `wb`, saves it as `path` and closes it; the path.
+inline std::string saveBook(Workbook* wb, const std::filesystem::path& path) {
+  Calc_recalculate(wb);
+  std::string error;
+  EXPECT_TRUE(Xlsx_save(wb, path.string(), &error)) << error;
+  Wb_closeWorkbook(wb);
+  return path.string();
+}
+
 // The classic two-product plan: maximise 3x + 5y subject to x <= 4, 2y <= 12,
 // 3x + 2y <= 18, x, y >= 0. Optimum x = 2, y = 6, profit 36; shadow prices
 // 0, 1.5 and 1; the objective coefficients may move within [0, 7.5] and
@@ -117,11 +126,7 @@ struct Plan {
     plan->merged = merged;
     Wb_cellAt(wb, plan, 8, 1)->numberFormat = objectiveFormat;
     for (const auto& [name, value] : names) Wb_defineName(wb, DefinedName{name, value, -1, true});
-    Calc_recalculate(wb);
-    std::string error;
-    EXPECT_TRUE(Xlsx_save(wb, path.string(), &error)) << error;
-    Wb_closeWorkbook(wb);
-    return path.string();
+    return saveBook(wb, path);
   }
 };
 

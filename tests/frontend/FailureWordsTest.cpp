@@ -43,11 +43,7 @@ std::string sumOfSquares(const std::filesystem::path& path, int n, int engine) {
                                                         {"solver_num", "0"},
                                                         {"solver_eng", std::to_string(engine)}})
     Wb_defineName(wb, DefinedName{name, value, 0, true});
-  Calc_recalculate(wb);
-  std::string error;
-  EXPECT_TRUE(Xlsx_save(wb, path.string(), &error)) << error;
-  Wb_closeWorkbook(wb);
-  return path.string();
+  return saveBook(wb, path);
 }
 
 }  // namespace

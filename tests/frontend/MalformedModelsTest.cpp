@@ -190,11 +190,7 @@ std::string manySheets(const std::filesystem::path& path, int modelSheet, const 
            {"solver_opt", s + "$B$2"}, {"solver_typ", "1"}, {"solver_adj", s + "$B$1"}, {"solver_num", "0"}})
     Wb_defineName(wb, DefinedName{name, value, modelSheet - 1, true});
   wb->activeSheet = modelSheet - 1;
-  Calc_recalculate(wb);
-  std::string error;
-  EXPECT_TRUE(Xlsx_save(wb, path.string(), &error)) << error;
-  Wb_closeWorkbook(wb);
-  return path.string();
+  return saveBook(wb, path);
 }
 
 }  // namespace
