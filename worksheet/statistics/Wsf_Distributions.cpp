@@ -56,12 +56,20 @@ void betaEnds(int argc, const Value* const* argv, const double* x, double* a, do
   *b = Wsf_given(argc, argv, 4) ? x[4] : 1.0;
 }
 
+// More terms than any running sum that can still be formed needs: a term of
+// k beyond a few hundred has a coefficient past the doubles unless n is so
+// large that n - k rounds to n, where every term is 0 and the sum would run
+// on for ever (past 2^53, k + 1 even equals k).
+constexpr double kMaxBinomialTerms = 1e5;
+
 // The binomial terms of n trials with success probability p, added from
-// k = 0 while add answers true; false for a term that cannot be formed.
+// k = 0 while add answers true; false for a term that cannot be formed, and
+// for a sum that needs more than kMaxBinomialTerms terms.
 template <typename Add>
 bool binomialTerms(double n, double p, Add add) {
   double sum = 0;
   for (double k = 0; k <= n; ++k) {
+    if (k >= kMaxBinomialTerms) return false;
     double c = 0;
     if (!Kern_binomialCoefficient(n, k, &c)) return false;
     sum += c * std::pow(p, k) * std::pow(1 - p, n - k);
