@@ -32,10 +32,6 @@ std::string notANumber(const CellValue* v) {
   }
 }
 
-bool overlaps(const CellRange& a, const CellRange& b) {
-  return a.sheet == b.sheet && a.row1 <= b.row2 && b.row1 <= a.row2 && a.col1 <= b.col2 && b.col1 <= a.col2;
-}
-
 // The formula cells a cell reads at any level that hold an error value, the
 // cell itself first, each as a range of one cell.
 std::vector<CellRange> erroneousCells(Workbook* wb, const CellRange& cell) {
@@ -58,7 +54,7 @@ std::string circleCause(Workbook* wb, const CellRange& cell) {
   bool inside = false;
   for (const CellRange& c : circle) {
     cells += (cells.empty() ? "" : ", ") + Fe_rangeName(wb, c);
-    inside = inside || overlaps(c, cell);
+    inside = inside || Fe_overlaps(c, cell);
   }
   return std::string(", because it ") + (inside ? "is part of" : "reads") + " a circular reference: the cells " +
          cells + " read one another; break the circle";
@@ -85,12 +81,10 @@ std::string missingSheetCause(Workbook* wb, const CellRange& cell) {
 // cells: the values they hold give it no number, so the start should change.
 std::string startValuesCause(Workbook* wb, const FeModel& m, const CellRange& cell, CellError error) {
   if (error != CellError::Div0 && error != CellError::Num) return "";
-  for (const CellRange& read : Calc_precedents(wb, cell.sheet, cell.row1, cell.col1, true))
-    for (const CellRange& a : m.variables)
-      if (overlaps(read, a))
-        return ", at the values the variable cells hold; give the variable cells (" + Fe_rangeName(wb, a) +
-               ") start values at which it gives a number";
-  return "";
+  const CellRange* read = Fe_variablesRead(wb, m, cell);
+  if (!read) return "";
+  return ", at the values the variable cells hold; give the variable cells (" + Fe_rangeName(wb, *read) +
+         ") start values at which it gives a number";
 }
 
 // Why a cell holds an error value, as a phrase to follow what it holds ("",

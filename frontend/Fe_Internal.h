@@ -232,6 +232,11 @@ std::string Fe_beyondGrid(const Workbook* wb, const CellRange& a, const std::str
 std::string Fe_cellName(const Workbook* wb, int sheet, int row, int col);
 std::string Fe_sheetPrefix(const Workbook* wb, int sheet);
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
+// Whether two ranges share a cell.
+bool Fe_overlaps(const CellRange& a, const CellRange& b);
+// The first range of the model's variable cells that `cell` reads at any
+// level; null when it reads none.
+const CellRange* Fe_variablesRead(Workbook* wb, const FeModel& m, const CellRange& cell);
 // What labelling the cells of a workbook found so far: the heading row of
 // each cell asked about, and of the cells passed on the way up to it, by
 // (sheet, column, row), -1 for none; so that labelling a table of cells

@@ -384,6 +384,17 @@ std::string Fe_rangeName(const Workbook* wb, const CellRange& r) {
   return text;
 }
 
+bool Fe_overlaps(const CellRange& a, const CellRange& b) {
+  return a.sheet == b.sheet && a.row1 <= b.row2 && b.row1 <= a.row2 && a.col1 <= b.col2 && b.col1 <= a.col2;
+}
+
+const CellRange* Fe_variablesRead(Workbook* wb, const FeModel& m, const CellRange& cell) {
+  for (const CellRange& read : Calc_precedents(wb, cell.sheet, cell.row1, cell.col1, true))
+    for (const CellRange& v : m.variables)
+      if (Fe_overlaps(read, v)) return &v;
+  return nullptr;
+}
+
 const CellValue* Fe_value(const Workbook* wb, int sheet, int row, int col) {
   const Cell* c = Wb_findCell(wb->sheets[sheet].get(), row, col);
   return c ? &c->value : nullptr;

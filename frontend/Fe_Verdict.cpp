@@ -28,20 +28,13 @@ std::string meaning(const FeModel& m, int status) {
   return Fe_statusMeaning(status);
 }
 
-bool overlaps(const CellRange& a, const CellRange& b) {
-  return a.sheet == b.sheet && a.row1 <= b.row2 && b.row1 <= a.row2 && a.col1 <= b.col2 && b.col1 <= a.col2;
-}
-
 // Whether any cell the objective reads, at any level, or the objective cell
 // itself is a variable cell.
 bool readsVariables(Workbook* wb, const FeModel& m) {
   const CellRange& o = m.objective;
-  std::vector<CellRange> read = Calc_precedents(wb, o.sheet, o.row1, o.col1, true);
-  read.push_back(o);
-  for (const CellRange& r : read)
-    for (const CellRange& v : m.variables)
-      if (overlaps(r, v)) return true;
-  return false;
+  for (const CellRange& v : m.variables)
+    if (Fe_overlaps(o, v)) return true;
+  return Fe_variablesRead(wb, m, o) != nullptr;
 }
 
 // What an objective cell that reads no variable cell holds.
