@@ -17,9 +17,6 @@
 
 namespace {
 
-// `Solve` action codes the front end uses.
-enum Action : int { ActSolve = 0, ActKeep = 1, ActRestore = 2, ActAnalyse = 6, ActDiagnose = 7, ActList = 8 };
-
 // The library's statuses for a model (or options) it refuses, for one its
 // engine does not take, for a model it could not read or compile and for one
 // it could not evaluate or bound: only then do the front end's own findings

@@ -64,6 +64,21 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
              bool willBeSaved = true);
 // Unloads the library and closes both workbooks.
 void Fe_close(FeSession* s);
+// The `Solve` action codes the front end uses: solve, keep the solution, put
+// the prior values back, analyse, diagnose, list the engines, and the two
+// that write one statistics row: the limits of the engine "solver_eng"
+// chooses (variables, rows, a third, integers) and the model's size
+// (variables, rows, bounded variables, integers).
+enum FeAction : int {
+  ActSolve = 0,
+  ActKeep = 1,
+  ActRestore = 2,
+  ActAnalyse = 6,
+  ActDiagnose = 7,
+  ActList = 8,
+  ActEngineLimits = 9,
+  ActModelSize = 10,
+};
 // Calls `Solve` with an action code.
 int Fe_action(FeSession* s, int action);
 // The limit that stopped the last action ("the time limit (0.5 s)") and the

@@ -13,7 +13,6 @@
 
 namespace {
 
-enum Action : int { ActSolve = 0, ActRestore = 2 };
 enum Sense : int { SenseMax = 1, SenseMin = 2 };
 
 // The model's names a limits run changes, kept to be put back.

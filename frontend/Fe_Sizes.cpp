@@ -10,11 +10,6 @@
 
 namespace {
 
-// `Solve` actions that write one statistics row: the limits of the engine
-// "solver_eng" chooses (variables, rows, a third, integers) and the model's
-// size (variables, rows, bounded variables, integers).
-enum Action : int { ActRestore = 2, ActEngineLimits = 9, ActModelSize = 10 };
-
 // The sizes an engine limits, by their place in both statistics rows.
 struct Size {
   int column;
