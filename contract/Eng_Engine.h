@@ -178,6 +178,14 @@ constexpr bool Eng_isEarlyStop(int s) {
          s == StatusSubproblemLimit || s == StatusIntegerLimit;
 }
 
+// The actions of the library's `Solve` entry (the integer part of the double
+// it receives), shared by the library and the front end that calls it.
+enum SolveAction : int {
+  ActionSolve = 0, ActionKeep = 1, ActionRestore = 2, ActionSolveAgain = 3,
+  ActionFeasibility1 = 4, ActionFeasibility2 = 5, ActionAnalyse = 6, ActionDiagnose = 7,
+  ActionListEngines = 8, ActionEngineLimits = 9, ActionModelSize = 10, ActionKeptFirst = 11,
+};
+
 // Result of the progress callback, kept pending in the context.
 enum StopCode : std::int32_t {
   StopContinue = 0,

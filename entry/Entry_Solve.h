@@ -5,14 +5,8 @@
 
 #include <cstdint>
 
+#include "contract/Eng_Engine.h"
 #include "platform/os/Os.h"
-
-// Solve actions (the integer part of the double `Solve` receives).
-enum SolveAction : int {
-  ActionSolve = 0, ActionKeep = 1, ActionRestore = 2, ActionSolveAgain = 3,
-  ActionFeasibility1 = 4, ActionFeasibility2 = 5, ActionAnalyse = 6, ActionDiagnose = 7,
-  ActionListEngines = 8, ActionEngineLimits = 9, ActionModelSize = 10, ActionKeptFirst = 11,
-};
 
 // Attach (reason 1) creates the context and its slot; detach (reason 0)
 // frees both. Returns 0 only when the context cannot be created.

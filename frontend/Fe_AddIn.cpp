@@ -261,7 +261,7 @@ void Fe_close(FeSession* s) {
   *s = FeSession{};
 }
 
-int Fe_action(FeSession* s, int action) {
+int Fe_action(FeSession* s, SolveAction action) {
   gLimitStopAnswered = false;
   gLimitStop = {};
   double code = action;

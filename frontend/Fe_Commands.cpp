@@ -35,7 +35,7 @@ std::string trimmed(std::string text) {
 // The engines the library offers, in the order of their numbers.
 std::vector<std::string> engineNames(FeSession* s) {
   Fe_sizeResultRange(s, 0, FeEngineListColumns);
-  Fe_action(s, ActList);
+  Fe_action(s, ActionListEngines);
   std::vector<std::string> names;
   for (const auto& row : Fe_resultRows(s))
     if (!row.empty()) names.push_back(trimmed(row[0]));
@@ -163,30 +163,31 @@ int saveIfAsked(FeSession* s, const FeArgs& a, const FeSetNames& before, int rc)
 
 const char* Fe_statusMeaning(int status) {
   switch (status) {
-    case -3: return "neither an analysis nor an engine ran";
-    case 0: return "solved: all constraints and optimality conditions are satisfied";
-    case 1: return "converged: the objective changed too little over the last iterations";
-    case 2: return "no further progress could be made";
-    case 3: return "stopped at the iteration limit";
-    case 4: return "the objective is unbounded";
-    case 5: return "no feasible solution was found";
-    case 6: return "stopped by the user";
-    case 7: return "the model is not linear as the engine requires";
-    case 8: return "empty model, size limit exceeded, invalid options, or no engine";
-    case 9: return "an evaluation failed (an error value in a cell)";
-    case 10: return "stopped at the time limit";
-    case 11: return "out of memory";
-    case 12: return "the model could not be compiled";
-    case 13: return "workbook, model or engine-loading failure";
-    case 14: return "an integer solution was found by a heuristic or within the gap tolerance";
-    case 15: return "stopped at the subproblem limit";
-    case 16: return "stopped at the integer-solution limit";
-    case 17: return "multistart search ended normally";
-    case 18: return "a variable has no finite bounds, which the engine requires";
-    case 19: return "bounds or start values could not be read";
-    case 20: return "a lower bound is above its upper bound";
-    case 21: return "coefficients or derivatives could not be obtained";
-    case 999: return "an internal failure ended the run";
+    case StatusNothingRun: return "neither an analysis nor an engine ran";
+    case StatusSolved: return "solved: all constraints and optimality conditions are satisfied";
+    case StatusConverged: return "converged: the objective changed too little over the last iterations";
+    case StatusNoProgress: return "no further progress could be made";
+    case StatusIterationLimit: return "stopped at the iteration limit";
+    case StatusUnbounded: return "the objective is unbounded";
+    case StatusInfeasible: return "no feasible solution was found";
+    case StatusUserStop: return "stopped by the user";
+    case StatusNotLinear: return "the model is not linear as the engine requires";
+    case StatusBadModel: return "empty model, size limit exceeded, invalid options, or no engine";
+    case StatusEvalError: return "an evaluation failed (an error value in a cell)";
+    case StatusTimeLimit: return "stopped at the time limit";
+    case StatusOutOfMemory: return "out of memory";
+    case StatusCompileFailed: return "the model could not be compiled";
+    case StatusHostFailure: return "workbook, model or engine-loading failure";
+    case StatusHeuristicInteger: return "an integer solution was found by a heuristic or within the gap tolerance";
+    case StatusSubproblemLimit: return "stopped at the subproblem limit";
+    case StatusIntegerLimit: return "stopped at the integer-solution limit";
+    case StatusMultistartEnd: return "multistart search ended normally";
+    case StatusUnboundedVariable: return "a variable has no finite bounds, which the engine requires";
+    case StatusBadBounds: return "bounds or start values could not be read";
+    case StatusCrossedBounds: return "a lower bound is above its upper bound";
+    case StatusNoCoefficients: return "coefficients or derivatives could not be obtained";
+    case StatusException: return "an internal failure ended the run";
+    // The interval and SOCP engines' own statuses (named in their headers).
     case 1000: return "the interval engine does not solve this problem class";
     case 1001: return "an evaluation failed inside the interval search";
     case 1002: return "the interval search ended with a gap or box wider than the accuracy";
@@ -268,7 +269,7 @@ int Fe_solve(const FeArgs& a) {
   std::string engine = engineName(engines, m);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   Fe_setStep(FeStep::Solving);
-  int status = Fe_action(&s, ActSolve);
+  int status = Fe_action(&s, ActionSolve);
   Fe_endProgress();
   if (Fe_memoryRanOut()) {   // whatever the run answered, it was cut short: nothing is saved
     Fe_close(&s);
@@ -285,7 +286,7 @@ int Fe_solve(const FeArgs& a) {
     Fe_printResults(s.book, m, engine);
     Fe_printSolutions(&s, m);
     reportsMade = a.reports.empty() || Fe_writeReports(&s, m, start, a.reports, status);
-    Fe_action(&s, ActKeep);
+    Fe_action(&s, ActionKeep);
   } else {
     // A model the interpreter could not compile: its faults, else the cell it
     // stopped at, unless a limit stopped the compile. A model past the size
@@ -297,7 +298,7 @@ int Fe_solve(const FeArgs& a) {
         status == StatusBadModel && m.faults.empty() && Fe_explainSizeLimit(&s, engines, engineIndex(m));
     if (!uncompiled && !tooLarge)
       Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
-    Fe_action(&s, ActRestore);
+    Fe_action(&s, ActionRestore);
   }
   std::fflush(stdout);
   Fe_printWarnings(s.book, &m);
@@ -346,13 +347,13 @@ int Fe_analyse(const FeArgs& a) {
   Fe_setStep(FeStep::Analysing);
   int rc = FeExitSolution;
   bool explained = false;
-  for (int action : {ActAnalyse, ActDiagnose}) {
+  for (SolveAction action : {ActionAnalyse, ActionDiagnose}) {
     int status = Fe_action(&s, action);
     Fe_endProgress();
-    std::printf("%s: status %d: %s\n", action == ActAnalyse ? "analysis" : "diagnosis", status,
+    std::printf("%s: status %d: %s\n", action == ActionAnalyse ? "analysis" : "diagnosis", status,
                 status == 0 ? "done" : Fe_statusMeaning(status));
     if (status > 0) rc = FeExitNoSolution;
-    if (action == ActAnalyse) printAnalysis(status, Fe_resultRows(&s));
+    if (action == ActionAnalyse) printAnalysis(status, Fe_resultRows(&s));
     else if (status == 0) Fe_printDiagnosis(Fe_resultValues(&s));
     // The model's own faults first, as solve gives them; else the cell the
     // interpreter stopped at.

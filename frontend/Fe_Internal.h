@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "contract/Eng_Engine.h"
 #include "platform/workbook/Wb_Workbook.h"
 
 struct CalcArray;
@@ -64,23 +65,8 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
              bool willBeSaved = true);
 // Unloads the library and closes both workbooks.
 void Fe_close(FeSession* s);
-// The `Solve` action codes the front end uses: solve, keep the solution, put
-// the prior values back, analyse, diagnose, list the engines, and the two
-// that write one statistics row: the limits of the engine "solver_eng"
-// chooses (variables, rows, a third, integers) and the model's size
-// (variables, rows, bounded variables, integers).
-enum FeAction : int {
-  ActSolve = 0,
-  ActKeep = 1,
-  ActRestore = 2,
-  ActAnalyse = 6,
-  ActDiagnose = 7,
-  ActList = 8,
-  ActEngineLimits = 9,
-  ActModelSize = 10,
-};
 // Calls `Solve` with an action code.
-int Fe_action(FeSession* s, int action);
+int Fe_action(FeSession* s, SolveAction action);
 // The limit that stopped the last action ("the time limit (0.5 s)") and the
 // option that raises it ("--max-time 5"); both "" when no limit did.
 struct FeLimitStop {

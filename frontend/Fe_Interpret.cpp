@@ -12,6 +12,7 @@
 #include "interpreter/Load_Cells.h"
 #include "platform/os/Os.h"
 #include "platform/xlsx/Xlsx.h"
+#include "values/Model_Refs.h"
 #include "values/Text_Convert.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
@@ -46,11 +47,9 @@ CellValue Fe_fromValue(const Value* v) {
 
 namespace {
 
-// The interpreter's positions are 1-based with 8-bit sheets and columns and
-// 16-bit rows; the workbook's are 0-based.
-constexpr int kMaxSheet = 255, kMaxRow = 65535, kMaxColumn = 255;
-
-// Cells, references and defined names of the stand-in's workbook.
+// Cells, references and defined names of the stand-in's workbook. Its
+// positions are 0-based and the interpreter's 1-based, so a workbook index
+// below the interpreter's last sheet, row or column fits.
 struct WorkbookSource : ReaderSource {
   Workbook* wb;
   std::string beyond;  // the last reference refused for lying past the interpreter's rows or columns
@@ -68,7 +67,7 @@ struct WorkbookSource : ReaderSource {
     if (colon != std::string::npos && !Wb_parseA1(text.substr(colon + 1), &r2, &c2)) return false;
     if (r1 > r2) std::swap(r1, r2);
     if (c1 > c2) std::swap(c1, c2);
-    if (r2 >= kMaxRow || c2 >= kMaxColumn) {
+    if (r2 >= kRefMaxRow || c2 >= kRefMaxColumn) {
       if (outside) *outside = true;
       return false;
     }
@@ -83,8 +82,8 @@ struct WorkbookSource : ReaderSource {
     std::string area = text;
     if (bang != std::string::npos) {
       const int index = Wb_sheetIndex(wb, unquote(text.substr(0, bang)));
-      if (index >= kMaxSheet) lateSheet = index;
-      if (index < 0 || index >= kMaxSheet) return false;
+      if (index >= kRefMaxSheet) lateSheet = index;
+      if (index < 0 || index >= kRefMaxSheet) return false;
       target = static_cast<uint8_t>(index + 1);
       area = text.substr(bang + 1);
     }
@@ -122,7 +121,7 @@ struct WorkbookSource : ReaderSource {
     if (!other) return false;
     const int index = Wb_sheetIndex(other, unquote("'" + sheetName + "'"));
     RangeRef range{};
-    const bool ok = index >= 0 && index < kMaxSheet && parseArea(t.substr(bang + 1), 1, &range);
+    const bool ok = index >= 0 && index < kRefMaxSheet && parseArea(t.substr(bang + 1), 1, &range);
     if (ok) readValues(*other->sheets[static_cast<size_t>(index)], range, value);
     Wb_closeWorkbook(other);
     return ok;
@@ -154,11 +153,11 @@ struct WorkbookSource : ReaderSource {
     if (sheet < 1 || sheet > wb->sheets.size()) return false;
     *area = RangeRef{};
     CellRange used{};
-    if (!Wb_usedRange(wb->sheets[sheet - 1].get(), &used) || used.row1 >= kMaxRow || used.col1 >= kMaxColumn)
+    if (!Wb_usedRange(wb->sheets[sheet - 1].get(), &used) || used.row1 >= kRefMaxRow || used.col1 >= kRefMaxColumn)
       return true;
     *area = RangeRef{sheet, static_cast<uint16_t>(used.row1 + 1), static_cast<uint8_t>(used.col1 + 1),
-                     static_cast<uint16_t>(std::min(used.row2, kMaxRow - 1) + 1),
-                     static_cast<uint8_t>(std::min(used.col2, kMaxColumn - 1) + 1)};
+                     static_cast<uint16_t>(std::min(used.row2, kRefMaxRow - 1) + 1),
+                     static_cast<uint8_t>(std::min(used.col2, kRefMaxColumn - 1) + 1)};
     return true;
   }
 
@@ -174,7 +173,7 @@ struct WorkbookSource : ReaderSource {
       info->isArray = true;
       info->arrayRow = static_cast<uint16_t>(at.row - 1 - block.row1);
       info->arrayColumn = static_cast<uint8_t>(at.column - 1 - block.col1);
-      if (block.row2 < kMaxRow && block.col2 < kMaxColumn)
+      if (block.row2 < kRefMaxRow && block.col2 < kRefMaxColumn)
         info->block = RangeRef{at.sheet, static_cast<uint16_t>(block.row1 + 1), static_cast<uint8_t>(block.col1 + 1),
                                static_cast<uint16_t>(block.row2 + 1), static_cast<uint8_t>(block.col2 + 1)};
     } else if (!c->formula.empty()) {
@@ -225,12 +224,12 @@ void listFormulaCells(Workbook* wb, LoadCells* cells, FeInterpreted* out) {
     for (const auto& [key, cell] : wb->sheets[s]->cells) {
       const int row = Wb_keyRow(key), column = Wb_keyCol(key);
       if (cell.formula.empty() && cell.arrayBlock < 0) continue;
-      if (s >= kMaxSheet) {
+      if (s >= kRefMaxSheet) {
         out->failures[{static_cast<int>(s), key}] =
-            "sheet " + std::to_string(s + 1) + " lies past the interpreter's " + std::to_string(kMaxSheet) + " sheets";
+            "sheet " + std::to_string(s + 1) + " lies past the interpreter's " + std::to_string(kRefMaxSheet) + " sheets";
         continue;
       }
-      if (row >= kMaxRow || column >= kMaxColumn) {
+      if (row >= kRefMaxRow || column >= kRefMaxColumn) {
         out->failures[{static_cast<int>(s), key}] = "outside the interpreter's rows and columns";
         continue;
       }

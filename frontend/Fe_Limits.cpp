@@ -57,7 +57,7 @@ bool runFor(FeSession* s, const FeModel& m, const SavedNames& saved, int row, in
   Wb_defineName(wb, DefinedName{"solver_opt", cell, saved.scope, true});
   Wb_defineName(wb, DefinedName{"solver_typ", std::to_string(sense), saved.scope, true});
   Wb_defineName(wb, DefinedName{"solver_msl", "0", saved.scope, true});
-  int status = Fe_action(s, ActSolve);
+  int status = Fe_action(s, ActionSolve);
   Fe_endProgress();
   Calc_recalculate(wb);
   bool found = Eng_isSolution(status) && Fe_pointIsFeasible(wb, m);
@@ -65,7 +65,7 @@ bool runFor(FeSession* s, const FeModel& m, const SavedNames& saved, int row, in
   const CellValue* o = m.hasObjective ? Fe_value(wb, m.objective.sheet, m.objective.row1, m.objective.col1) : nullptr;
   *value = v ? v->number : 0;
   *objective = o ? o->number : 0;
-  Fe_action(s, ActRestore);
+  Fe_action(s, ActionRestore);
   Calc_recalculate(wb);
   return found;
 }

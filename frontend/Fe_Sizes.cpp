@@ -21,7 +21,7 @@ constexpr int kSizeColumns = 4;
 using Counts = std::vector<double>;
 
 // The first row of the result range after an action, kSizeColumns numbers.
-Counts statisticsAfter(FeSession* s, int action) {
+Counts statisticsAfter(FeSession* s, SolveAction action) {
   Fe_action(s, action);
   Counts out(kSizeColumns, 0);
   for (int k = 0; k < kSizeColumns; ++k)
@@ -33,7 +33,7 @@ Counts limitsOf(FeSession* s, int engine) {
   FeArgs asked;
   asked.engine = std::to_string(engine + 1);
   const FeSetNames before = Fe_setOptions(s, asked);
-  Counts limits = statisticsAfter(s, ActEngineLimits);
+  Counts limits = statisticsAfter(s, ActionEngineLimits);
   Fe_restoreOptions(s, before);
   return limits;
 }
@@ -52,8 +52,8 @@ bool Fe_explainSizeLimit(FeSession* s, const std::vector<std::string>& engines, 
   if (chosen < 0 || chosen >= static_cast<int>(engines.size())) return false;
   // The size action starts a session of its own, which gives up what the
   // refused run kept to put back: that is put back first.
-  Fe_action(s, ActRestore);
-  const Counts model = statisticsAfter(s, ActModelSize);
+  Fe_action(s, ActionRestore);
+  const Counts model = statisticsAfter(s, ActionModelSize);
   std::vector<Counts> limits;
   for (size_t k = 0; k < engines.size(); ++k) limits.push_back(limitsOf(s, static_cast<int>(k)));
   const Counts& own = limits[static_cast<size_t>(chosen)];

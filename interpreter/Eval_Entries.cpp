@@ -261,9 +261,23 @@ bool constantEnclosure(Entry* e, bool reset, Interval* value, bool subtractRhs) 
   return true;
 }
 
-// Interval Hessians by the forward mode or by replay share their outputs.
-bool beginIvHess(Entry* e, int32_t i, bool reset, Interval* value, Interval* gradient, Interval** hessian,
-                 bool zeroBased, bool subtractRhs, bool* done) {
+// The opening the real derivative entries share: the outputs zeroed, and a
+// function without variables answered by its value (`*done` then true).
+bool beginReal(Entry* e, int32_t i, bool reset, double* value, double* gradient, double** hessian, bool zeroBased,
+               bool subtractRhs, bool* done) {
+  *value = 0.0;
+  *done = true;
+  if (!beginEntry(e, i, true)) return false;
+  zeroGradient(*e, gradient, zeroBased);
+  zeroHessian(*e, hessian, zeroBased);
+  if (e->nv == 0) return realValue(e, reset, value, subtractRhs);
+  *done = false;
+  return true;
+}
+
+// The same opening for the interval derivative entries.
+bool beginInterval(Entry* e, int32_t i, bool reset, Interval* value, Interval* gradient, Interval** hessian,
+                   bool zeroBased, bool subtractRhs, bool* done) {
   *value = Interval{0.0, 0.0};
   *done = true;
   if (!beginEntry(e, i, true)) return false;
@@ -271,6 +285,13 @@ bool beginIvHess(Entry* e, int32_t i, bool reset, Interval* value, Interval* gra
   if (e->nv == 0) return constantEnclosure(e, reset, value, subtractRhs);
   *done = false;
   return true;
+}
+
+// `ready`, with the out-of-memory status raised for `where` when a work
+// buffer could not be had.
+bool bufferReady(const Entry& e, bool ready, const char* where) {
+  if (!ready) Vm_raise(Vm_errorsOf(e.ctx), kStatusNoMemory, where, 0, 0, 0);
+  return ready;
 }
 
 void addIvHessian(const Entry& e, Interval** out, Interval* const* in, int32_t n, double sign, bool zeroBased) {
@@ -314,14 +335,9 @@ bool Eval_evalReal(Program* p, int32_t i, bool reset, double* value, bool subtra
 bool Eval_evalRealDeriv(Program* p, int32_t i, bool reset, double* value, double* gradient, bool zeroBased,
                         bool subtractRhs) {
   Entry e(p);
-  *value = 0.0;
-  if (!beginEntry(&e, i, true)) return false;
-  zeroGradient(e, gradient, zeroBased);
-  if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
-  if (!Grad_init(e.ctx->buffers.gradBuffer, e.nv, e.ctx)) {
-    Vm_raise(Vm_errorsOf(e.ctx), kStatusNoMemory, "Eval_evalRealDeriv", 0, 0, 0);
-    return false;
-  }
+  bool done = false;
+  if (!beginReal(&e, i, reset, value, gradient, nullptr, zeroBased, subtractRhs, &done) || done) return done;
+  if (!bufferReady(e, Grad_init(e.ctx->buffers.gradBuffer, e.nv, e.ctx), "Eval_evalRealDeriv")) return false;
   startPass(&e, kModeGrad, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValGrad, subtractRhs, value, noHook, noHook, [&](double sign, int) {
     readForward(e, static_cast<GradValue*>(e.ctx->buffers.result->payload), sign, value, gradient, zeroBased);
@@ -332,10 +348,8 @@ bool Eval_evalRealDeriv(Program* p, int32_t i, bool reset, double* value, double
 bool Eval_evalRevGrad(Program* p, int32_t i, bool reset, double* value, double* gradient, bool zeroBased,
                       bool subtractRhs) {
   Entry e(p);
-  *value = 0.0;
-  if (!beginEntry(&e, i, true)) return false;
-  zeroGradient(e, gradient, zeroBased);
-  if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
+  bool done = false;
+  if (!beginReal(&e, i, reset, value, gradient, nullptr, zeroBased, subtractRhs, &done) || done) return done;
   if (!e.ctx->buffers.revTape && !Tape_prepareReverse<RevScalar>(e.ctx)) return false;
   startPass(&e, kModeRev, reset, false);
   const bool ran = runBothSides(
@@ -351,15 +365,9 @@ bool Eval_evalRevGrad(Program* p, int32_t i, bool reset, double* value, double* 
 bool Eval_evalHess(Program* p, int32_t i, bool reset, double* value, double* gradient, double** hessian,
                    bool zeroBased, bool subtractRhs) {
   Entry e(p);
-  *value = 0.0;
-  if (!beginEntry(&e, i, true)) return false;
-  zeroGradient(e, gradient, zeroBased);
-  zeroHessian(e, hessian, zeroBased);
-  if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
-  if (!Hess_init(e.ctx->buffers.hessBuffer, e.nv, e.ctx)) {
-    Vm_raise(Vm_errorsOf(e.ctx), kStatusNoMemory, "Eval_evalHess", 0, 0, 0);
-    return false;
-  }
+  bool done = false;
+  if (!beginReal(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done) return done;
+  if (!bufferReady(e, Hess_init(e.ctx->buffers.hessBuffer, e.nv, e.ctx), "Eval_evalHess")) return false;
   startPass(&e, kModeHess, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValHess, subtractRhs, value, noHook, noHook, [&](double sign, int) {
     const HessValue* h = static_cast<HessValue*>(e.ctx->buffers.result->payload);
@@ -376,16 +384,10 @@ bool Eval_evalHess(Program* p, int32_t i, bool reset, double* value, double* gra
 bool Eval_evalHessTape(Program* p, int32_t i, bool reset, double* value, double* gradient, double** hessian,
                        bool zeroBased, bool subtractRhs) {
   Entry e(p);
-  *value = 0.0;
-  if (!beginEntry(&e, i, true)) return false;
-  zeroGradient(e, gradient, zeroBased);
-  zeroHessian(e, hessian, zeroBased);
-  if (e.nv == 0) return realValue(&e, reset, value, subtractRhs);
+  bool done = false;
+  if (!beginReal(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done) return done;
   EvalContext* ctx = e.ctx;
-  if (!Grad_init(ctx->buffers.gradBuffer, e.nv, ctx)) {
-    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "Eval_evalHessTape", 0, 0, 0);
-    return false;
-  }
+  if (!bufferReady(e, Grad_init(ctx->buffers.gradBuffer, e.nv, ctx), "Eval_evalHessTape")) return false;
   if ((ctx->flags.compactDerivatives == 1 || !ctx->buffers.gradTape) && !Grad_prepareTape(ctx, e.nv)) return false;
   startPass(&e, kModeGrad, reset, false);
   const bool ran = runBothSides(&e, kValGrad, subtractRhs, value, StartRecording{ctx}, StopRecording{ctx},
@@ -455,15 +457,10 @@ bool Eval_evalInterval(Program* p, int32_t i, bool reset, Interval* value, bool 
 bool Eval_evalIvGrad(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, int32_t* curvature,
                      bool zeroBased, bool subtractRhs) {
   Entry e(p);
-  *value = Interval{0.0, 0.0};
   *curvature = kCurvAffine;
-  if (!beginEntry(&e, i, true)) return false;
-  zeroIvOutputs(e, gradient, nullptr, zeroBased);
-  if (e.nv == 0) return constantEnclosure(&e, reset, value, subtractRhs);
-  if (!IvGrad_init(e.ctx->buffers.ivGradBuffer, e.nv, e.ctx)) {
-    Vm_raise(Vm_errorsOf(e.ctx), kStatusNoMemory, "Eval_evalIvGrad", 0, 0, 0);
-    return false;
-  }
+  bool done = false;
+  if (!beginInterval(&e, i, reset, value, gradient, nullptr, zeroBased, subtractRhs, &done) || done) return done;
+  if (!bufferReady(e, IvGrad_init(e.ctx->buffers.ivGradBuffer, e.nv, e.ctx), "Eval_evalIvGrad")) return false;
   startPass(&e, kModeIvGrad, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValIvGrad, subtractRhs, value, noHook, noHook, [&](double sign, int) {
     const IvGradValue* g = static_cast<IvGradValue*>(e.ctx->buffers.result->payload);
@@ -477,10 +474,8 @@ bool Eval_evalIvGrad(Program* p, int32_t i, bool reset, Interval* value, Interva
 bool Eval_evalIvRevGrad(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, bool zeroBased,
                         bool subtractRhs) {
   Entry e(p);
-  *value = Interval{0.0, 0.0};
-  if (!beginEntry(&e, i, true)) return false;
-  zeroIvOutputs(e, gradient, nullptr, zeroBased);
-  if (e.nv == 0) return constantEnclosure(&e, reset, value, subtractRhs);
+  bool done = false;
+  if (!beginInterval(&e, i, reset, value, gradient, nullptr, zeroBased, subtractRhs, &done) || done) return done;
   if (!e.ctx->buffers.ivRevTape && !Tape_prepareReverse<IvRevScalar>(e.ctx)) return false;
   startPass(&e, kModeIvRev, reset, false);
   const bool ran = runBothSides(
@@ -497,12 +492,8 @@ bool Eval_evalIvHess(Program* p, int32_t i, bool reset, Interval* value, Interva
                      bool zeroBased, bool subtractRhs) {
   Entry e(p);
   bool done = false;
-  if (!beginIvHess(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done)
-    return done && finished(e);
-  if (!IvHess_init(e.ctx->buffers.ivHessBuffer, e.nv, e.ctx)) {
-    Vm_raise(Vm_errorsOf(e.ctx), kStatusNoMemory, "Eval_evalIvHess", 0, 0, 0);
-    return false;
-  }
+  if (!beginInterval(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done) return done;
+  if (!bufferReady(e, IvHess_init(e.ctx->buffers.ivHessBuffer, e.nv, e.ctx), "Eval_evalIvHess")) return false;
   startPass(&e, kModeIvHess, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValIvHess, subtractRhs, value, noHook, noHook, [&](double sign, int) {
     const IvHessValue* h = static_cast<IvHessValue*>(e.ctx->buffers.result->payload);
@@ -517,13 +508,9 @@ bool Eval_evalIvHessTape(Program* p, int32_t i, bool reset, Interval* value, Int
                          bool zeroBased, bool subtractRhs) {
   Entry e(p);
   bool done = false;
-  if (!beginIvHess(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done)
-    return done && finished(e);
+  if (!beginInterval(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done) return done;
   EvalContext* ctx = e.ctx;
-  if (!IvGrad_init(ctx->buffers.ivGradBuffer, e.nv, ctx)) {
-    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "Eval_evalIvHessTape", 0, 0, 0);
-    return false;
-  }
+  if (!bufferReady(e, IvGrad_init(ctx->buffers.ivGradBuffer, e.nv, ctx), "Eval_evalIvHessTape")) return false;
   if ((ctx->flags.compactDerivatives == 1 || !ctx->buffers.ivGradTape) && !IvGrad_prepareTape(ctx, e.nv)) return false;
   startPass(&e, kModeIvGrad, reset, false);
   const bool ran = runBothSides(&e, kValIvGrad, subtractRhs, value, StartRecording{ctx}, StopRecording{ctx},
@@ -541,10 +528,7 @@ bool Eval_evalAffine(Program* p, int32_t i, bool reset, AffineForm* form, bool s
   Entry e(p);
   if (!beginEntry(&e, i, true)) return false;
   EvalContext* ctx = e.ctx;
-  if (!Aff_init(form, e.nv, ctx)) {
-    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "Eval_evalAffine", 0, 0, 0);
-    return false;
-  }
+  if (!bufferReady(e, Aff_init(form, e.nv, ctx), "Eval_evalAffine")) return false;
   Aff_setConst(form, 0.0);
   if (e.nv == 0) {
     double v = 0.0;
@@ -557,11 +541,9 @@ bool Eval_evalAffine(Program* p, int32_t i, bool reset, AffineForm* form, bool s
   const bool compact = ctx->flags.compactDerivatives == 1;
   const bool fresh = ctx->flags.mode != kModeAffine || reset || !ctx->buffers.affineHalfWidths ||
                      (compact && ctx->position.currentFunction != i);
-  if (!Aff_init(ctx->buffers.affineBuffers[0], e.nv, ctx) || !Aff_init(ctx->buffers.affineBuffers[1], e.nv, ctx) ||
-      (fresh && !takeHalfWidths(&e))) {
-    Vm_raise(Vm_errorsOf(ctx), kStatusNoMemory, "Eval_evalAffine", 0, 0, 0);
-    return false;
-  }
+  const bool ready = Aff_init(ctx->buffers.affineBuffers[0], e.nv, ctx) &&
+                     Aff_init(ctx->buffers.affineBuffers[1], e.nv, ctx) && (!fresh || takeHalfWidths(&e));
+  if (!bufferReady(e, ready, "Eval_evalAffine")) return false;
   startPass(&e, kModeAffine, fresh, !compact);
   const bool ran = runBothSides(&e, kValAffine, subtractRhs, form, noHook, noHook, [&](double sign, int) {
     const AffineForm* side = static_cast<AffineForm*>(ctx->buffers.result->payload);

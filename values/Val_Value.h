@@ -6,6 +6,7 @@
 // families of the evaluation modes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "base/Chk_Assert.h"
@@ -68,6 +69,9 @@ struct Value {
   int32_t reference; // > 0 a decision variable, < 0 minus a sampled input
   EvalContext* context;
 };
+// Values are copied and stored by the million: the record stays at 64 bytes,
+// with the overflow mark in the padding after the kind.
+static_assert(sizeof(Value) == 64 && offsetof(Value, number) == 8, "Value must keep its 64-byte layout");
 
 // Array descriptor: the elements in one block, allocatedColumns values per
 // allocated row, row after row; the row table points at each row.

@@ -354,7 +354,7 @@ int Grg_solve(GrgRecord& rec, GrgProblem& problem) {
     }
   }
   int status = rec.status >= 2 ? rec.status : rec.endCode;
-  if (rec.status == 0 && status <= 1 && rec.settings.linearityCheck && !Grg_linearityTest(rec))
+  if (rec.status == 0 && Eng_isConverged(status) && rec.settings.linearityCheck && !Grg_linearityTest(rec))
     status = rec.status == 0 ? StatusNotLinear : rec.status;
   if (rec.scaled) applyScaling(rec, true);
   problem.objective = Grg_trueObjective(rec, rec.g[rec.objectiveRow]);
@@ -364,7 +364,7 @@ int Grg_solve(GrgRecord& rec, GrgProblem& problem) {
   if (problem.multipliers)
     std::copy(rec.multipliers.begin() + 1, rec.multipliers.begin() + rec.m, problem.multipliers);
   problem.status = status;
-  if (status <= 1 && (problem.flags & ProblemOtherDriver))
+  if (Eng_isConverged(status) && (problem.flags & ProblemOtherDriver))
     problem.saved.assign(rec.x.begin(), rec.x.begin() + rec.n + 1);
   return rec.status == 0 ? 1 : 0;
 }
@@ -373,11 +373,12 @@ int Grg_finish(GrgRecord& rec, GrgProblem& problem) {
   const HostServices& h = rec.host;
   if (h.progress) h.progress(h.user, ProgressPause, 0, 0.0);
   bool arrays = !rec.x.empty();
-  if (arrays && !Grg_evaluate(rec, rec.g.data()) && problem.status <= 1)
+  if (arrays && !Grg_evaluate(rec, rec.g.data()) && Eng_isConverged(problem.status))
     problem.status = StatusEvalError;
   if (h.progress) h.progress(h.user, ProgressResume, 0, 0.0);
   int s = problem.status;
-  bool noReports = s == 8 || s == 9 || s == 11 || s == 19 || s == 20 || s == 21;
+  bool noReports = s == StatusBadModel || s == StatusEvalError || s == StatusOutOfMemory ||
+                   s == StatusBadBounds || s == StatusCrossedBounds || s == StatusNoCoefficients;
   if (arrays && !noReports) {
     std::vector<double> reduced;
     computeDuals(rec, reduced);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 void Ia_pushBox(IaBoxList& list, const IaBox& box, double lower, int split) {
@@ -23,13 +24,14 @@ bool Ia_popBox(IaBoxList& list, IaBox& box, double* lower, int* split) {
 
 namespace {
 
-// The first i of largest weight(i), over i = 1..n.
+// The first i of largest weight(i), over i = 1..n; a NaN weight never wins,
+// and 1 when every weight is NaN.
 template <typename Weight>
 int argMaxComponent(int n, Weight weight) {
   int best = 1;
-  double most = n >= 1 ? weight(1) : 0.0;
-  for (int i = 2; i <= n; ++i)
-    if (weight(i) > most) most = weight(i), best = i;
+  double most = -std::numeric_limits<double>::infinity();
+  for (int i = 1; i <= n; ++i)
+    if (const double w = weight(i); w > most) most = w, best = i;
   return best;
 }
 

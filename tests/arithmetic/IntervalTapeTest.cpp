@@ -495,8 +495,13 @@ void expectHashes(const uint64_t (&expected)[N], Step step) {
 // The replayed enclosures of every operation, alone (its second-order
 // weights) and squared (also its first-order weights), over 300 awkward
 // boxes each, bit for bit as recorded: the partial-derivative weights keep
-// their enclosures exactly, directed rounding included.
+// their enclosures exactly, directed rounding included. The hashes were
+// recorded with gcc: another compiler may round the elementary functions'
+// own bounds differently (the enclosure test above covers every build).
 TEST(IntervalTapeTest, HessianReplayKeepsItsEnclosuresBitForBit) {
+#if defined(__clang__) || !defined(__GNUC__)
+  GTEST_SKIP() << "the recorded hashes hold for gcc's builds only";
+#endif
   const uint64_t expected[] = {
       0x1573fb68b6cd3225ull, 0x61841d26fd3cd425ull, 0x426c6a7765413bbull,  0x872d968b13853887ull, 0xe5067d476e6f9494ull,
       0x91b2242a9c3d5c7full, 0xa4fa36ebe1fbbd01ull, 0xaad2eefb9cb1c4bbull, 0xb691709f19eb7b88ull, 0xbc55c603df759aa5ull,

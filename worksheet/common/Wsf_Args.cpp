@@ -147,6 +147,11 @@ bool Wsf_structureHooksSmooth(Value* result, const std::vector<const Value*>& pl
   return true;
 }
 
+bool Wsf_structureHooks2(Value* result, const Value* a, const Value* b) {
+  const Value* const both[] = {a, b};
+  return Wsf_structureHooks(result, 2, both);
+}
+
 void Wsf_structureVariesWith(const Value* result, const std::vector<const Value*>& decisive) {
   for (const Value* v : decisive)
     if (Op_hasKind(*v, kValDegVec)) return Vm_clearFixedStructure(result->context);

@@ -60,6 +60,8 @@ bool Wsf_head1(Value* result, const Value* x);
 // when the evaluation is in a structure mode and some argument depends on a
 // decision variable (the function then returns the result at once).
 bool Wsf_structureHooks(Value* result, int argc, const Value* const* argv);
+// The structure hooks over two arguments.
+bool Wsf_structureHooks2(Value* result, const Value* a, const Value* b);
 // The structure hooks of a function that computes value-wise in some of its
 // arguments: the hooks over its plain arguments, and when they fire, each
 // value-wise argument merged into the result as a smooth nonlinear

@@ -126,14 +126,6 @@ bool nonPositive(Value* result, const StatValues& x) {
   return false;
 }
 
-// The structure hooks over two arguments.
-bool structureHooks2(Value* result, const Value* a, const Value* b) {
-  const Value* const both[] = {a, b};
-  return Wsf_structureHooks(result, 2, both);
-}
-
-bool holdsDependency(const Value* v) { return Op_hasKind(*v, kValDegVec); }
-
 // The means of the paired values of known_y and known_x.
 bool pairMeans(Value* result, const Value* knownY, const Value* knownX, WsfLocal* my, WsfLocal* mx) {
   StatValues ys, xs;
@@ -293,12 +285,14 @@ Value* Wsf_intercept(Value* result, const Value* knownY, const Value* knownX) {
 }
 
 void Wsf_arraysVaryStructure(Value* result, const Value* a, const Value* b) {
+  std::vector<const Value*> arrays;
   for (const Value* v : {a, b})
-    if (v->kind == kValArray && holdsDependency(v)) Vm_clearFixedStructure(contextOf(result));
+    if (v->kind == kValArray) arrays.push_back(v);
+  Wsf_structureVariesWith(result, arrays);
 }
 
 Value* Wsf_frequency(Value* result, const Value* data, const Value* bins) {
-  if (structureHooks2(result, data, bins)) return Wsf_arraysVaryStructure(result, data, bins), result;
+  if (Wsf_structureHooks2(result, data, bins)) return Wsf_arraysVaryStructure(result, data, bins), result;
   std::vector<double> xs = Kern_oneBased(), bs = Kern_oneBased();
   if (!Kern_collectNumbers(data, &xs, result) || !Kern_collectNumbers(bins, &bs, result)) return result;
   std::sort(bs.begin() + 1, bs.end());
@@ -318,25 +312,6 @@ Value* Wsf_frequency(Value* result, const Value* data, const Value* bins) {
   return result;
 }
 
-Value* Wsf_large(Value* result, const Value* array, const Value* k) {
-  if (structureHooks2(result, array, k)) {
-    // The element chosen depends on the trial's order of the values.
-    if (holdsDependency(k) || (array->kind == kValArray && holdsDependency(array)))
-      Vm_clearFixedStructure(contextOf(result));
-    return result;
-  }
-  if (k->kind == kValArray)
-    return Wsf_overElements(result, k, [&](Value* slot, const Value* e) { Wsf_large(slot, array, e); });
-  if (k->kind != kValInt && k->kind != kValReal)
-    return Wsf_isError(k) ? Wsf_copy(result, k) : Wsf_error(result, kErrNum);
-  std::vector<double> xs = Kern_oneBased();
-  if (!Kern_collectNumbers(array, &xs, result)) return result;
-  const int32_t n = static_cast<int32_t>(xs.size()) - 1;
-  double t = std::trunc(k->number);
-  if (t < 1 || n < k->number) return Wsf_error(result, kErrNum);
-  if (t != k->number) ++t;
-  return Wsf_finite(result, Stat_kthLargest(static_cast<int32_t>(t), n, xs.data(), 0));
-}
 
 Value* Wsf_linest(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return result;

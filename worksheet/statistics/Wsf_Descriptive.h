@@ -33,6 +33,5 @@ Value* Wsf_growth(Value* result, int argc, const Value* const* argv);
 Value* Wsf_harmean(Value* result, int argc, const Value* const* argv);
 Value* Wsf_intercept(Value* result, const Value* knownY, const Value* knownX);
 Value* Wsf_kurt(Value* result, int argc, const Value* const* argv);
-Value* Wsf_large(Value* result, const Value* array, const Value* k);
 Value* Wsf_linest(Value* result, int argc, const Value* const* argv);
 Value* Wsf_logest(Value* result, int argc, const Value* const* argv);

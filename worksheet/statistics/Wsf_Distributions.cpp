@@ -140,8 +140,7 @@ Value* Wsf_chiinv(Value* result, const Value* pv, const Value* dfv) {
 }
 
 Value* Wsf_chitest(Value* result, const Value* actual, const Value* expected) {
-  const Value* const args[] = {actual, expected};
-  if (Wsf_structureHooks(result, 2, args)) return result;
+  if (Wsf_structureHooks2(result, actual, expected)) return result;
   std::vector<double> a = Kern_oneBased(), e = Kern_oneBased();
   if (!Kern_collectPairs(actual, expected, &a, &e, result)) return result;
   double chi = 0;
@@ -278,8 +277,7 @@ Value* Wsf_fisherinv(Value* result, const Value* y) {
 }
 
 Value* Wsf_ftest(Value* result, const Value* a, const Value* b) {
-  const Value* const args[] = {a, b};
-  if (Wsf_structureHooks(result, 2, args)) return Wsf_arraysVaryStructure(result, a, b), result;
+  if (Wsf_structureHooks2(result, a, b)) return Wsf_arraysVaryStructure(result, a, b), result;
   std::vector<double> xa = Kern_oneBased(), xb = Kern_oneBased();
   if (!Kern_collectNumbers(a, &xa, result) || !Kern_collectNumbers(b, &xb, result)) return result;
   const int32_t na = static_cast<int32_t>(xa.size()) - 1, nb = static_cast<int32_t>(xb.size()) - 1;

@@ -71,18 +71,13 @@ Value* extreme(Value* result, const Sample& s, bool largest) {
   return real(result, largest ? Stat_max(count(s), s.data(), 0) : Stat_min(count(s), s.data(), 0));
 }
 
-// The structure hooks over two arguments.
-bool structureHooks2(Value* result, const Value* a, const Value* b) {
-  const Value* const both[] = {a, b};
-  return Wsf_structureHooks(result, 2, both);
-}
-
 // The hooks of the order statistics (array, k). Which elements are chosen
 // follows the trial's order of the values, so in the dependency-vector pass
-// with trials a dependency in either argument makes the structure vary.
+// with trials a dependency in k, or in the elements of an array, makes the
+// structure vary (a single value is chosen whatever its order).
 bool orderHooks(Value* result, const Value* array, const Value* k) {
-  if (!structureHooks2(result, array, k)) return false;
-  Wsf_structureVariesWith(result, {array, k});
+  if (!Wsf_structureHooks2(result, array, k)) return false;
+  Wsf_structureVariesWith(result, array->kind == kValArray ? std::vector{array, k} : std::vector{k});
   return true;
 }
 
@@ -344,6 +339,21 @@ Value* Wsf_small(Value* result, const Value* array, const Value* k) {
   const double kk = std::trunc(k->number);
   if (!(kk >= 1 && kk <= count(s))) return Wsf_error(result, kErrNum);
   return real(result, Stat_kthSmallest(static_cast<int32_t>(kk), count(s), s.data(), 0));
+}
+
+Value* Wsf_large(Value* result, const Value* array, const Value* k) {
+  if (orderHooks(result, array, k)) return result;
+  if (k->kind == kValArray)
+    return Wsf_overElements(result, k, [&](Value* slot, const Value* e) { Wsf_large(slot, array, e); });
+  if (k->kind != kValInt && k->kind != kValReal)
+    return Wsf_isError(k) ? Wsf_copy(result, k) : Wsf_error(result, kErrNum);
+  Sample s = Kern_oneBased();
+  if (!Kern_collectNumbers(array, &s, result)) return result;
+  // A fractional k at or above 1 counts up to the next rank.
+  const double whole = std::trunc(k->number);
+  if (!(whole >= 1 && k->number <= count(s))) return Wsf_error(result, kErrNum);
+  const double rank = whole == k->number ? whole : whole + 1;
+  return Wsf_finite(result, Stat_kthLargest(static_cast<int32_t>(rank), count(s), s.data(), 0));
 }
 
 Value* Wsf_trimmean(Value* result, const Value* array, const Value* percent) {
