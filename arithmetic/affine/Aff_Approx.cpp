@@ -235,8 +235,8 @@ AffineForm Aff_exp(const AffineForm* x) {
 AffineForm Aff_ln(const AffineForm* x) {
   const Interval r = values(x);
   if (!(r.hi > 0.0)) return fault(x, "ILN");
-  return smooth(x, raised(r, kIvlDomainFloor), [](double t) { return std::log(t); }, [](Interval t) { return Ivl_ln(&t); },
-                [](double a, Points& p) { p.add(1.0 / a); });
+  return smooth(x, raised(r, kIvlDomainFloor), [](double t) { return std::log(t); },
+                [](Interval t) { return Ivl_ln(&t); }, [](double a, Points& p) { p.add(1.0 / a); });
 }
 
 AffineForm Aff_cosh(const AffineForm* x) {
@@ -329,7 +329,8 @@ AffineForm Aff_powVS(const AffineForm* x, double e) {
   // The domain: [0, inf) for a positive exponent, (0, inf) for a negative one.
   const Interval r = values(x);
   if (e > 0.0 ? r.hi < 0.0 : !(r.hi > 0.0)) return fault(x, "IPOW");
-  return smooth(x, raised(r, e > 0.0 ? 0.0 : kIvlDomainFloor), [e](double t) { return std::pow(t, e); }, [e](Interval t) { return Ivl_powVS(&t, e); },
+  const Interval inside = raised(r, e > 0.0 ? 0.0 : kIvlDomainFloor);
+  return smooth(x, inside, [e](double t) { return std::pow(t, e); }, [e](Interval t) { return Ivl_powVS(&t, e); },
                 [e](double a, Points& p) {
                   if (a / e > 0.0) p.add(std::pow(a / e, 1.0 / (e - 1.0)));
                 });

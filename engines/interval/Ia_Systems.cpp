@@ -112,6 +112,9 @@ int Ia_allSolutionsSearch(IaSearchContext& s, const IaSystemSteps& steps, IaBoxL
     }
     if (!more) break;
   }
+  // Every box discarded without a solution recorded: only the final local
+  // run can still find one.
+  if (stats->result == IaSearchGapClosed && solutions.nodes.empty()) stats->result = IaSearchEmptyNoIncumbent;
   Ia_copyCounts(s, stats);
   return stats->result;
 }

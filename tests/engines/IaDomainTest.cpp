@@ -116,6 +116,18 @@ TEST_P(DomainSystems, EveryMethodFindsTheRootInsideTheDomain) {
 INSTANTIATE_TEST_SUITE_P(Ia, DomainSystems, ::testing::ValuesIn(kSystems),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A system whose root lies outside the domain (sqrt(x + 1.5) = -1): no
+// solution, and not "solved" where the search or a local run stopped.
+TEST_F(DomainSystems, ASystemWithoutARootInTheDomainHasNoSolution) {
+  for (const auto& [method, lp] : kMethods) {
+    build(DomainSystem{"none", "=B1-SQRT(A1+1.5)", -1, -2, 2, -2, 3, 1, 1, 0});
+    name("solver_met", method);
+    name("solver_lpt", lp);
+    EXPECT_EQ(solve(0), StatusInfeasible) << "met " << method << " lpt " << lp;
+    EXPECT_TRUE(listedRoots().empty()) << "met " << method << " lpt " << lp;
+  }
+}
+
 class DomainMinima : public EngineSolveFixture {};
 
 // The same functions in a constraint of a minimisation: minimise x + y^2
@@ -130,9 +142,12 @@ TEST_F(DomainMinima, EveryMethodReachesTheMinimumNextToTheDomainsEnd) {
     double rhs, least;
   };
   const Row rows[] = {
-      {"=LN(A1+1.5)", 3, -2, std::exp(-2.0) - 1.5}, {"=LOG(A1+1.5)", 3, -1, -1.4},
-      {"=SQRT(A1+1.5)", 3, 0.5, -1.25},             {"=(A1+1.5)^-0.5", 1, 2, -1.25},
-      {"=1/A1", 1, -1, -1},                         {"=A1^-1", 1, -1, -1},
+      {"=LN(A1+1.5)", 3, -2, std::exp(-2.0) - 1.5},
+      {"=LOG(A1+1.5)", 3, -1, -1.4},
+      {"=SQRT(A1+1.5)", 3, 0.5, -1.25},
+      {"=(A1+1.5)^-0.5", 1, 2, -1.25},
+      {"=1/A1", 1, -1, -1},
+      {"=A1^-1", 1, -1, -1},
       {"=TAN(A1)", 3, 1, -2},
   };
   for (const Row& r : rows)
