@@ -7,6 +7,7 @@
 // the minimum and leaves it in the cells.
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/EngineSolveFixture.h"
