@@ -51,9 +51,10 @@ AffineForm fault(const AffineForm* x, const char* label) {
   return constant(x, Interval{nan, nan});
 }
 
-// A domain fault whose result is the argument itself.
-AffineForm faultKeeping(const AffineForm* x, const char* label) {
-  Vm_raise(Vm_errorsOf(x->context), kStatusUnfeasibleArgument, label, 0, 0, 0);
+// A negative power's pole at 0 among the argument's values: "Division by
+// zero", as the interval modes raise it, and the argument itself.
+AffineForm pole(const AffineForm* x, const char* label) {
+  Vm_raise(Vm_errorsOf(x->context), kStatusDivisionByZero, label, 0, 0, 0);
   return copyOf(x);
 }
 
@@ -107,6 +108,22 @@ AffineForm smooth(const AffineForm* x, Interval range, Fd f, F ivl, Cand candida
 }
 
 Interval range(const AffineForm* x) { return Aff_toIvl(x, false); }
+
+// The values x takes: its range cut to its kept enclosure (the range alone
+// should the two not meet). A function with a domain is approximated over
+// the part of them inside it, and faults only when none lies inside: a box
+// partly outside the domain still holds every point inside it.
+Interval values(const AffineForm* x) {
+  const Interval cut = Aff_toIvl(x, true);
+  return cut.lo <= cut.hi ? cut : range(x);
+}
+
+// r with its lower end raised to at least floor (its upper end with it).
+Interval raised(Interval r, double floor) {
+  r.lo = std::fmax(r.lo, floor);
+  r.hi = std::fmax(r.hi, r.lo);
+  return r;
+}
 
 // Both roots +-r of a tangency equation.
 void both(Points& p, double r) {
@@ -195,16 +212,16 @@ AffineForm Aff_atan(const AffineForm* x) {
 }
 
 AffineForm Aff_acos(const AffineForm* x) {
-  const Interval r = range(x);
-  if (!(r.lo >= -1.0 && r.hi <= 1.0)) return fault(x, "IACOS");
+  const Interval r = Ivl_intersect(values(x), Interval{-1.0, 1.0});
+  if (Ivl_isEmpty(r)) return fault(x, "IACOS");
   return smooth(x, r, [](double t) { return std::acos(t); },
                 [](Interval t) { return Ivl_acos(&t); },
                 [](double a, Points& p) { both(p, std::sqrt(1.0 - 1.0 / (a * a))); });
 }
 
 AffineForm Aff_asin(const AffineForm* x) {
-  const Interval r = range(x);
-  if (!(r.lo >= -1.0 && r.hi <= 1.0)) return fault(x, "IASIN");
+  const Interval r = Ivl_intersect(values(x), Interval{-1.0, 1.0});
+  if (Ivl_isEmpty(r)) return fault(x, "IASIN");
   return smooth(x, r, [](double t) { return std::asin(t); },
                 [](Interval t) { return Ivl_asin(&t); },
                 [](double a, Points& p) { both(p, std::sqrt(1.0 - 1.0 / (a * a))); });
@@ -216,11 +233,10 @@ AffineForm Aff_exp(const AffineForm* x) {
 }
 
 AffineForm Aff_ln(const AffineForm* x) {
-  Interval r = range(x);
+  const Interval r = values(x);
   if (!(r.hi > 0.0)) return fault(x, "ILN");
-  if (r.lo <= 0.0) r.lo = kIvlDomainFloor;
-  return smooth(x, r, [](double t) { return std::log(t); }, [](Interval t) { return Ivl_ln(&t); },
-                [](double a, Points& p) { p.add(1.0 / a); });
+  return smooth(x, raised(r, kIvlDomainFloor), [](double t) { return std::log(t); },
+                [](Interval t) { return Ivl_ln(&t); }, [](double a, Points& p) { p.add(1.0 / a); });
 }
 
 AffineForm Aff_cosh(const AffineForm* x) {
@@ -243,9 +259,9 @@ AffineForm Aff_tanh(const AffineForm* x) {
 }
 
 AffineForm Aff_tan(const AffineForm* x) {
-  const Interval r = range(x);
-  const Interval whole = Ivl_tan(r);
-  if (!Ivl_isFinite(r) || !Ivl_isFinite(whole)) return faultKeeping(x, "ITAN");
+  const Interval r = values(x);
+  // A pole may lie among the values: the whole line, as the interval TAN.
+  if (!Ivl_isFinite(r) || !Ivl_isFinite(Ivl_tan(r))) return constant(x, Ivl_whole());
   // The branch of the range: tangency points +-atan(sqrt(alpha - 1)) + k pi.
   const double k = std::nearbyint((0.5 * r.lo + 0.5 * r.hi) / kPi);
   return smooth(x, r, [](double t) { return std::tan(t); }, [](const Interval& t) { return Ivl_tan(t); },
@@ -299,13 +315,10 @@ AffineForm Aff_sign(const AffineForm* x) {
 AffineForm Aff_powVI(const AffineForm* x, int32_t k) {
   if (k == 0) return constant(x, point(1.0));
   if (k == 1) return copyOf(x);
-  const Interval r = range(x);
-  if (k < 0 && Ivl_contains(r, 0.0)) {
-    // The linear form reaches 0 where the values, kept in the enclosure, do
-    // not: the power of the enclosure bounds them.
-    const Interval kept = Aff_toIvl(x, true);
-    return Ivl_contains(kept, 0.0) ? fault(x, "IPOW") : constant(x, Ivl_powVI(kept, k));
-  }
+  // A negative power is taken over the values alone, which may keep clear
+  // of its pole at 0 where the linear form's range does not.
+  const Interval r = k < 0 ? values(x) : range(x);
+  if (k < 0 && Ivl_contains(r, 0.0)) return pole(x, "IPOW");
   return smooth(x, r, [k](double t) { return std::pow(t, k); }, [k](const Interval& t) { return Ivl_powVI(t, k); },
                 [k](double a, Points& p) { powerPoints(p, a, k); });
 }
@@ -313,18 +326,17 @@ AffineForm Aff_powVI(const AffineForm* x, int32_t k) {
 AffineForm Aff_powVS(const AffineForm* x, double e) {
   if (e == 0.0) return constant(x, point(1.0));
   if (Ivl_isIntegerExponent(e)) return Aff_powVI(x, int32_t(e));
-  const Interval r = range(x);
-  if ((r.lo <= 0.0 && e < 0.0) || (r.lo < 0.0 && e > 0.0)) return fault(x, "IPOW");
-  return smooth(x, r, [e](double t) { return std::pow(t, e); }, [e](Interval t) { return Ivl_powVS(&t, e); },
+  // The domain: [0, inf) for a positive exponent, (0, inf) for a negative one.
+  const Interval r = values(x);
+  if (e > 0.0 ? r.hi < 0.0 : !(r.hi > 0.0)) return fault(x, "IPOW");
+  const Interval inside = raised(r, e > 0.0 ? 0.0 : kIvlDomainFloor);
+  return smooth(x, inside, [e](double t) { return std::pow(t, e); }, [e](Interval t) { return Ivl_powVS(&t, e); },
                 [e](double a, Points& p) {
                   if (a / e > 0.0) p.add(std::pow(a / e, 1.0 / (e - 1.0)));
                 });
 }
 
-AffineForm Aff_sqrt(const AffineForm* x) {
-  if (range(x).hi < 0.0) return fault(x, "ISQRT");
-  return Aff_powVS(x, 0.5);
-}
+AffineForm Aff_sqrt(const AffineForm* x) { return Aff_powVS(x, 0.5); }
 
 AffineForm Aff_powSV(double c, const AffineForm* x) {
   if (!(c > 0.0)) return fault(x, "IPOW");
@@ -333,7 +345,7 @@ AffineForm Aff_powSV(double c, const AffineForm* x) {
 }
 
 AffineForm Aff_pow(const AffineForm* x, const AffineForm* y) {
-  if (!(range(x).hi > 0.0)) return fault(x, "IPOW");
+  if (!(values(x).hi > 0.0)) return fault(x, "IPOW");
   AffineForm* scratch = Aff_scratch(x->context->buffers);
   const AffineForm logarithm = Aff_ln(x);
   Aff_set(scratch, &logarithm);
@@ -371,8 +383,9 @@ AffineForm Aff_gexp(const AffineForm* x, double a, double b, double c) {
 }
 
 AffineForm Aff_lx(const AffineForm* x) {
-  const Interval r = range(x);
-  if (!(r.lo > 0.0 && r.hi < 1.0)) return faultKeeping(x, "LX");
+  Interval r = values(x);
+  if (!(r.hi > 0.0 && r.lo < 1.0)) return fault(x, "LX");
+  r = Interval{std::fmax(r.lo, kIvlDomainFloor), std::fmin(r.hi, 1.0 - kIvlDomainFloor)};
   auto ivl = [](const Interval& t) {
     Interval q = Ivl_div(t, Ivl_subSV(1.0, t));
     return Ivl_ln(&q);

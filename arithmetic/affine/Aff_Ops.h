@@ -8,8 +8,8 @@
 // interval enclosure computed alongside. Every operation writes the context's
 // affine result record and returns a shallow copy (a caller keeps it with
 // Aff_set at once); the scratch record serves division and POWER of two
-// forms. A domain fault raises status 31 (division by a form through 0:
-// status 30).
+// forms. An argument wholly outside a function's domain raises status 31
+// (division by a form through 0, and a negative power of one: status 30).
 #pragma once
 
 #include <cstdint>
@@ -42,19 +42,23 @@ AffineForm Aff_divVS(const AffineForm* x, double c);
 // Elementary functions: each replaced by a linear function of its argument
 // (the secant slope) plus an intercept range covering the function at the
 // ends of the argument's range and at every tangency point or kink inside.
+// The functions with a domain (ACOS, ASIN, LN, LX and the real powers) take
+// the argument's values inside it (its range cut to its kept enclosure, and
+// an open end at 0 cut as the interval functions cut it), and raise status
+// 31 only when none lies inside: a box partly outside the domain still holds
+// every point inside it.
 AffineForm Aff_abs(const AffineForm* x);
 AffineForm Aff_acos(const AffineForm* x);
 AffineForm Aff_asin(const AffineForm* x);
 AffineForm Aff_atan(const AffineForm* x);
 AffineForm Aff_cos(const AffineForm* x);
 AffineForm Aff_sin(const AffineForm* x);
-// A range that may hold a pole: status 31 and a copy of x.
+// A range that may hold a pole: the whole line (a form without bounds).
 AffineForm Aff_tan(const AffineForm* x);
 AffineForm Aff_cosh(const AffineForm* x);
 AffineForm Aff_sinh(const AffineForm* x);
 AffineForm Aff_tanh(const AffineForm* x);
 AffineForm Aff_exp(const AffineForm* x);
-// A range whose lower end is at or below 0 is cut as the interval LN cuts.
 AffineForm Aff_ln(const AffineForm* x);
 AffineForm Aff_maxVS(const AffineForm* x, double c);
 AffineForm Aff_maxSV(double c, const AffineForm* x);
@@ -62,6 +66,7 @@ AffineForm Aff_max(const AffineForm* x, const AffineForm* y);
 AffineForm Aff_minVS(const AffineForm* x, double c);
 AffineForm Aff_minSV(double c, const AffineForm* x);
 AffineForm Aff_min(const AffineForm* x, const AffineForm* y);
+// x^k; a negative k with 0 among the values of x (its pole): status 30.
 AffineForm Aff_powVI(const AffineForm* x, int32_t k);
 AffineForm Aff_powVS(const AffineForm* x, double r);
 AffineForm Aff_powSV(double c, const AffineForm* x);
@@ -71,7 +76,7 @@ AffineForm Aff_sqr(const AffineForm* x);
 AffineForm Aff_sqrt(const AffineForm* x);
 // (exp(a x) + b) c.
 AffineForm Aff_gexp(const AffineForm* x, double a, double b, double c);
-// ln(x / (1 - x)) on (0, 1); outside: status 31 and a copy of x.
+// ln(x / (1 - x)) on (0, 1).
 AffineForm Aff_lx(const AffineForm* x);
 // a + b x + c x^2 + d x^3.
 AffineForm Aff_poly3(const AffineForm* x, double a, double b, double c, double d);

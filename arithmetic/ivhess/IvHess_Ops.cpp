@@ -61,7 +61,10 @@ IvHessValue fault(const IvHessValue* x, InterpStatus code, const char* label) {
 }
 
 IvHessValue unary(int32_t op, const IvHessValue* x, const char* label) {
-  if (Ivl_refuses(op, x->value, true)) return fault(x, kStatusUnfeasibleArgument, label);
+  if (Ivl_refuses(op, x->value)) return fault(x, kStatusUnfeasibleArgument, label);
+  // SQRT of an x whose one point in the domain is 0: a value there, but the
+  // pole of its derivatives, so the box is not shown empty.
+  if (Ivl_refuses(op, x->value, true)) return fault(x, kStatusDivisionByZero, label);
   Interval cut = x->value;
   const IvlDerivs d = Ivl_elementary(op, &cut);
   return chain(x, d.f, d.d1, d.d2);

@@ -29,16 +29,17 @@ bool Ia_valueOnlyTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
 }
 
 // The relaxation's vertex as an incumbent: when every row holds there (an
-// equality within 2^-26 of 0), its objective below *upper replaces it.
-// False on an evaluation failure.
+// equality within 2^-26 of 0), its objective below *upper replaces it. A
+// vertex where the model gives no number is none. False on a failure that
+// ends the search.
 bool Ia_tryVertex(IaSearchContext& s, const std::vector<double>& vertex, IaBox& incumbent, double* upper) {
   double v = 0;
   for (int k = 1; k <= s.m; ++k) {
-    if (Ia_evalPoint(s, k, vertex.data(), &v) != 0) return false;
+    if (const int rc = Ia_evalPoint(s, k, vertex.data(), &v)) return !Ia_failureEndsSearch(rc);
     const double zero = 0;
     if (Ia_isEquality(s, k) ? !Num_nearlyEqual(&v, &zero) : v > 0) return true;
   }
-  if (Ia_evalPoint(s, 0, vertex.data(), &v) != 0) return false;
+  if (const int rc = Ia_evalPoint(s, 0, vertex.data(), &v)) return !Ia_failureEndsSearch(rc);
   if (v < *upper) {
     *upper = v;
     incumbent.assign(s.n + 1, Interval{0, 0});
@@ -155,8 +156,8 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
   }
   Interval fp;
   if (const int rc = Ia_evalAtPoint(s, 0, p.data(), &fp)) {
-    if (rc != kIaUnfeasibleArgument) return false;
-    fp = f;
+    if (Ia_failureEndsSearch(rc)) return false;
+    fp = f;  // no value at the test point: the box's range bounds it alone
   }
   out->lower = std::max(Ivl_add(fp, correction).lo, f.lo);
   if (uncertain) {
@@ -207,9 +208,8 @@ bool Ia_tryMidpoint(IaSearchContext& s, const IaBox& box, IaBox& incumbent, doub
   std::vector<double> c;
   Ia_midpoints(s.n, box.data(), c);
   double value = 0;
-  const int rc = Ia_evalPoint(s, 0, c.data(), &value);
-  if (rc == kIaUnfeasibleArgument) return true;
-  if (rc != 0) return false;
+  // A midpoint where the objective gives no number is no incumbent.
+  if (const int rc = Ia_evalPoint(s, 0, c.data(), &value)) return !Ia_failureEndsSearch(rc);
   if (value < *upper) {
     *upper = value;
     incumbent = box;

@@ -29,7 +29,7 @@ struct IaBoxBound {
 };
 
 // The steps the search leaves to its caller. Each returns false on an
-// evaluation failure.
+// evaluation failure that ends the search.
 struct IaSearchSteps {
   void* user = nullptr;
   // Bounds the box, which it may narrow in place; it may lower *upper, the

@@ -66,15 +66,17 @@ IaFate Ia_passes(IaSearchContext& s, Interval* box, Row row) {
   return IaFate::Alive;
 }
 
-// What a failed evaluation means for the step: an unfeasible argument
-// kills the box, anything else passes the row over with the trouble noted.
+}  // namespace
+
 IaFate Ia_evalTrouble(int rc, bool* trouble) {
-  if (rc == kIaUnfeasibleArgument) return IaFate::Dead;
+  return rc == kIaUnfeasibleArgument ? IaFate::Dead : Ia_pointTrouble(rc, trouble);
+}
+
+IaFate Ia_pointTrouble(int rc, bool* trouble) {
+  if (Ia_failureEndsSearch(rc)) return IaFate::Failed;
   *trouble = true;
   return IaFate::Alive;
 }
-
-}  // namespace
 
 IntervalPair Ia_solveOffsets(const Interval& t, const Interval& g) {
   const double lo = t.lo;
@@ -140,8 +142,7 @@ IaFate Ia_contractInterval(IaSearchContext& s, Interval* box, Interval* values, 
     if (const int rc = Ia_evalIvGradient(s, k, box, &value, gradient.data())) return Ia_evalTrouble(rc, trouble);
     Ia_midpoints(s.n, box, c);
     Interval atMid;
-    if (const int rc = Ia_evalAtPoint(s, k, c.data(), &atMid))
-      return rc == kIaUnfeasibleArgument ? Ia_evalTrouble(rc, trouble) : IaFate::Failed;
+    if (const int rc = Ia_evalAtPoint(s, k, c.data(), &atMid)) return Ia_pointTrouble(rc, trouble);
     if (slopes) (*slopes)[k] = gradient;
     Interval mean = atMid;
     for (int i = 1; i <= s.n; ++i) mean = Ivl_add(mean, Ivl_mul(gradient[i], Ivl_subVS(box[i], c[i])));

@@ -23,6 +23,15 @@ IntervalPair Ia_solveOffsets(const Interval& t, const Interval& g);
 // the row violated; marks the row proven when it proves it holds.
 bool Ia_rowFeasible(IaSearchContext& s, int k, const Interval& value);
 
+// What a failed evaluation of a row over the box leaves of the box: an
+// unfeasible argument (no point of it in the functions' domain) kills it, a
+// failure that ends the search fails the step, and any other passes the row
+// over with `trouble` set.
+IaFate Ia_evalTrouble(int rc, bool* trouble);
+// The same for a failed evaluation at a point of the box, which says nothing
+// of the rest of it: an unfeasible argument too passes the row over.
+IaFate Ia_pointTrouble(int rc, bool* trouble);
+
 // The steps over rows 1..m; `trouble` is set when an evaluation failed with
 // a status other than an unfeasible argument (the row was passed over).
 IaFate Ia_propagateConstraints(IaSearchContext& s, Interval* box);

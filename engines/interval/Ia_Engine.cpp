@@ -60,6 +60,15 @@ bool Ia_evaluate(IaEngine& e) {
   return true;
 }
 
+// The same after a local run from `from`: a run that stopped where the
+// model gives no number (it stepped out of a function's domain) found
+// nothing, and x goes back to where it started.
+bool Ia_evaluateAfterLocal(IaEngine& e, const std::vector<double>& from) {
+  if (Ia_evaluate(e)) return true;
+  e.x = from;
+  return Ia_evaluate(e);
+}
+
 // The progress codes of a local run as the engine's own: an iteration
 // brings a new iteration number at an iteration point, a set-up step the
 // set-up text.
@@ -218,9 +227,10 @@ int Ia_solve(IaEngine& e) {
     if (e.lower[i] > e.upper[i]) return StatusInfeasible;
   for (int r = 1; r <= e.rows; ++r)
     if (e.rowLower[r] > e.rowUpper[r]) return StatusInfeasible;
+  const std::vector<double> start = e.x;
   const int local = Ia_runLocal(e);
   if (e.stop) return Ia_stoppedStatus(e);
-  if (!Ia_evaluate(e)) return StatusEvalError;
+  if (!Ia_evaluateAfterLocal(e, start)) return StatusEvalError;
   if ((e.problemFlags & ProblemOtherDriver) && local == StatusInfeasible) return StatusInfeasible;
   if (Ia_feasibilityMode(e) || !e.model) return local;
   if (e.problemClass == IaClassInequalities && local == StatusInfeasible) return StatusInfeasible;
@@ -243,7 +253,7 @@ int Ia_solve(IaEngine& e) {
     }
     if (e.solutions.nodes.empty()) finalLocal = polished;
     else if (!Eng_isLocalSolution(polished)) e.x = midpoint;
-    if (!Ia_evaluate(e)) return StatusEvalError;
+    if (!Ia_evaluateAfterLocal(e, midpoint)) return StatusEvalError;
   }
   return Ia_finalStatus(e.stats.result, finalLocal);
 }

@@ -28,6 +28,8 @@ double Ia_orientation(const IaSearchContext& s, int k) {
 
 bool Ia_isEquality(const IaSearchContext& s, int k) { return k >= 1 && s.model->relation[k] == IaRelEqual; }
 
+bool Ia_failureEndsSearch(int rc) { return rc == kIaInterrupted || rc == kIaNoIntervals; }
+
 namespace {
 
 // Notes an interrupted evaluation; passes the status on.

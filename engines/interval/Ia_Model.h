@@ -30,6 +30,13 @@ constexpr int kIaUnfeasibleArgument = 31;
 // Evaluation status of an evaluation the library interrupted (a limit
 // reached or a break inside it).
 constexpr int kIaInterrupted = 1;
+// Evaluation status of a function that gives no intervals at all.
+constexpr int kIaNoIntervals = 39;
+// Whether a failed evaluation ends the search: an interrupted one, or one of
+// a function that gives no intervals, fails on every box alike. Any other
+// failure concerns what was evaluated alone (a division by an interval
+// through 0 in a box, a point outside a function's domain).
+bool Ia_failureEndsSearch(int rc);
 
 // An affine form of one function over a box: with m_i = 0.5 lo_i + 0.5 hi_i
 // and w_i the half width about m_i that covers box_i, the function lies in

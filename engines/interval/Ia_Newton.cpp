@@ -116,11 +116,12 @@ IaFate Ia_affineNewton(IaSearchContext& s, Interval* box, Interval* values) {
   std::vector<double> a(static_cast<std::size_t>(n) * n), y;
   std::vector<Interval> b(n);
   std::vector<double> mid;
-  bool bounded = true;
+  bool bounded = true, trouble = false;
   for (int j = 1; j <= n; ++j) {
     IaAffineForm form;
-    if (const int rc = Ia_evalAffine(s, j, box, &form))
-      return rc == kIaUnfeasibleArgument ? IaFate::Dead : IaFate::Failed;
+    // A row without a form leaves the box as it is (the contraction that
+    // follows notes the trouble).
+    if (const int rc = Ia_evalAffine(s, j, box, &form)) return Ia_evalTrouble(rc, &trouble);
     values[j] = Ivl_intersect(values[j], Ia_affineRange(form, box, n));
     if (!Ia_rowFeasible(s, j, values[j])) return IaFate::Dead;
     bounded = bounded && Ia_formBounded(form, n);

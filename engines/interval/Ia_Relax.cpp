@@ -60,7 +60,11 @@ IaRelaxation Ia_lpRelaxation(IaSearchContext& s, const Interval* box, const IaAf
   for (int k = 1; k <= s.m; ++k) {
     IaAffineForm& form = out.forms[k];
     if (const int rc = Ia_evalAffine(s, k, box, &form)) {
-      out.fate = rc == kIaUnfeasibleArgument ? IaFate::Dead : IaFate::Failed;
+      // A row without a form leaves the box without a relaxation, and the
+      // contraction without forms computed here.
+      bool trouble = false;
+      out.fate = Ia_evalTrouble(rc, &trouble);
+      out.forms.clear();
       return out;
     }
     if (!Ia_rowFeasible(s, k, Ia_affineRange(form, box, s.n))) {

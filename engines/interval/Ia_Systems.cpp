@@ -44,6 +44,9 @@ IaHalf Ia_contractHalf(IaSearchContext& s, IaBox& half) {
   } else if (h.fate == IaFate::Alive) {
     h.fate = Ia_contractInterval(s, half.data(), h.values.data(), &slopes, &h.unverified);
   }
+  // A row whose range over the half is not bounded (a pole may lie in it)
+  // proves no solution there.
+  for (int k = 1; k <= s.m; ++k) h.unverified = h.unverified || !Ivl_isFinite(h.values[k]);
   // A component narrower than the accuracy is not split again: an unbounded
   // slope would otherwise keep choosing it down to no width at all.
   h.split = h.unverified ? Ia_widestComponent(s.n, half.data())
@@ -109,6 +112,9 @@ int Ia_allSolutionsSearch(IaSearchContext& s, const IaSystemSteps& steps, IaBoxL
     }
     if (!more) break;
   }
+  // Every box discarded without a solution recorded: only the final local
+  // run can still find one.
+  if (stats->result == IaSearchGapClosed && solutions.nodes.empty()) stats->result = IaSearchEmptyNoIncumbent;
   Ia_copyCounts(s, stats);
   return stats->result;
 }
