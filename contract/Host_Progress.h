@@ -21,3 +21,8 @@ int Host_progressValue(LibraryContext* context, std::int32_t flags, std::int32_t
 // solution is better), shown beside the incumbent with the gap between them
 // on the status lines that follow; kept until the limits are armed again.
 void Host_progressBound(LibraryContext* context, double bound);
+// The whole seconds a search has gone without improving and those after
+// which it stops for want of improvement, shown on the status lines that
+// follow ("No improvement for 12 s of 30"); kept until the limits are armed
+// again.
+void Host_progressStall(LibraryContext* context, std::int32_t idleSeconds, std::int32_t limitSeconds);

@@ -41,6 +41,9 @@ struct ProgressState {
   std::int32_t incumbentShown;
   double bound;                   // the integer search's best bound (model's sense)
   std::int32_t boundShown;
+  std::int32_t stallSeconds;      // seconds without improvement of a search that stops after stallLimit
+  std::int32_t stallLimit;
+  std::int32_t stallShown;
   std::int32_t showIterations;
   std::int32_t pendingStop;       // StopCode
   std::int32_t paused;

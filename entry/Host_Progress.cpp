@@ -189,3 +189,10 @@ void Host_progressBound(LibraryContext* context, double bound) {
   context->progress.bound = bound;
   context->progress.boundShown = 1;
 }
+
+void Host_progressStall(LibraryContext* context, std::int32_t idleSeconds, std::int32_t limitSeconds) {
+  if (!context) return;
+  context->progress.stallSeconds = idleSeconds;
+  context->progress.stallLimit = limitSeconds;
+  context->progress.stallShown = 1;
+}

@@ -59,6 +59,16 @@ void appendBound(LibraryContext* context, double incumbent, double bound, std::s
   if (!label.empty()) appendPart(line, label + " " + gapText(incumbent, bound) + "  ");
 }
 
+// The seconds a search has gone without improving, of those after which it
+// stops, when the engine said them and the front end labels them.
+void appendStall(const LibraryContext* context, std::string* line) {
+  const ProgressState& p = context->progress;
+  const std::string label = Msg_getMessageText(context, MsgStall);
+  if (!p.stallShown || label.empty()) return;
+  const std::string separator = line->empty() || line->ends_with("  ") ? "" : "  ";
+  appendPart(line, separator + label + " " + countText(p.stallSeconds) + " s of " + countText(p.stallLimit) + "  ");
+}
+
 }  // namespace
 
 int Msg_showStatus(int show, const std::string& text) {
@@ -151,6 +161,7 @@ void Msg_showProgress(LibraryContext* context, int showEach, std::int32_t iterat
     if (!label.empty() && Msg_formatObjective(context, wantCell, objective))
       appendPart(&line, label + " " + s.objectiveText);
   }
+  appendStall(context, &line);
   if (!line.empty()) showLine(context, line);
 }
 

@@ -11,7 +11,8 @@ namespace {
 
 constexpr const char* kNames[MessageNameCount] = {
     "Show",        "solver_tbl",   "msg_setup",  "msg_fpsetup", "msg_trial", "msg_branch", "msg_incumb",
-    "msg_setcell", "msg_feasible", "msg_limits", "msg_done",    "msg_bound", "msg_gap"};
+    "msg_setcell", "msg_feasible", "msg_limits", "msg_done",    "msg_bound", "msg_gap",
+    "msg_stall"};
 
 // "[Book]Sheet" of the calling macro's sheet, through a sheet-local
 // reference to its first cell.

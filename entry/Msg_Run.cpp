@@ -51,5 +51,6 @@ int Msg_armLimits(LibraryContext* context) {
   p.incumbentShown = 0;
   p.bound = 0;
   p.boundShown = 0;
+  p.stallShown = 0;
   return 1;
 }

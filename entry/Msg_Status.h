@@ -30,7 +30,8 @@ enum MessageName : int {
   MsgDone = 10,       // suffix after a percentage
   MsgBound = 11,      // label of the integer search's best bound
   MsgGap = 12,        // label of the gap between the incumbent and the bound
-  MessageNameCount = 13
+  MsgStall = 13,      // label of the time a search has gone without improving
+  MessageNameCount = 14
 };
 
 // Why the "Show" macro is asked.
@@ -56,7 +57,7 @@ void Msg_freeMessageNames(LibraryContext* context);
 // Entry 1 from "solver_table" when "solver_tbl" gave nothing; 1 also when
 // neither is defined, 0 only when the list is missing.
 int Msg_findEngineListRange(LibraryContext* context, const std::string& sheetName);
-// Text of entry 2..10; empty when it is missing or empty.
+// Text of an entry from MsgSetup on; empty when it is missing or empty.
 std::string Msg_getMessageText(const LibraryContext* context, int k);
 // Entry 0..10 as kept; none when missing.
 const XLOPER* Msg_getMessageName(const LibraryContext* context, int k);

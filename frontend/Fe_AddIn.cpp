@@ -29,7 +29,7 @@ constexpr Message kMessages[] = {
   {"msg_incumb", "Incumbent:"},           {"msg_setcell", "Set Cell:"},
   {"msg_feasible", "Feasibility search: "}, {"msg_limits", "Limits: "},
   {"msg_done", "% done"},                  {"msg_bound", kFeBoundLabel},
-  {"msg_gap", kFeGapLabel},
+  {"msg_gap", kFeGapLabel},               {"msg_stall", "No improvement for"},
 };
 
 // The platform calls these two from its module: memory that runs out is

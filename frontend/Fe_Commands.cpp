@@ -139,9 +139,15 @@ bool openAndPrepare(FeSession* s, const FeArgs& a, FeSetNames* before) {
 }
 
 // Saves the workbook when asked and the run found a solution, with the
-// model's names as they were before the command line set options for the run.
+// model's names as they were before the command line set options for the run;
+// a solution not asked to be saved is said to be unsaved.
 int saveIfAsked(FeSession* s, const FeArgs& a, const FeSetNames& before, int rc) {
-  if (a.out.empty()) return rc;
+  if (a.out.empty()) {
+    if (rc == FeExitSolution)
+      std::fprintf(stderr, "corvan: the solution is not saved (%s is unchanged); give --out FILE to save it\n",
+                   a.book.c_str());
+    return rc;
+  }
   if (rc == FeExitNoSolution) {
     std::fprintf(stderr, "corvan: no solution: %s not written\n", a.out.c_str());
     return rc;
@@ -265,6 +271,7 @@ int Fe_solve(const FeArgs& a) {
     return refused;
   }
   noteEngineChoice(s.book, m, engines);
+  Fe_noteMergedBlanks(s.book, m);
   FeStartValues start = Fe_startValues(s.book, m);
   std::string engine = engineName(engines, m);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);

@@ -216,6 +216,9 @@ struct FeModel {
 FeModel Fe_readModel(Workbook* wb, int sheet);
 // Whether the sheet's names hold a model at all.
 bool Fe_hasModel(Workbook* wb, int sheet);
+// Notes each constraint side that takes in a blank cell hidden in a merged
+// area (a part of it other than its first cell), which the model reads as 0.
+void Fe_noteMergedBlanks(Workbook* wb, const FeModel& m);
 // Cells of a range; of all the variable areas; of all the constraints' left-hand sides.
 int Fe_cellsIn(const CellRange& r);
 int Fe_variableCells(const FeModel& m);

@@ -81,7 +81,9 @@ const Command kCommands[] = {
      "While it runs, a progress line on standard error shows the seconds since the\n"
      "start and what the engine reports: the incumbent, the subproblems, the best\n"
      "bound and the gap (|incumbent - bound| / |incumbent|) of an integer search,\n"
-     "and the trial iterations; refreshed in place on a terminal, a plain line\n"
+     "the trial iterations, and how long an evolutionary search has gone without\n"
+     "improvement (it ends after \"solver_mni\" seconds without); refreshed in\n"
+     "place on a terminal, a plain line\n"
      "every few seconds in a pipe or a log. An integer search that stops short of\n"
      "its proof (at a limit, or by Ctrl-C) prints its best bound and gap after the\n"
      "status.\n\n"
@@ -127,6 +129,13 @@ const Command* findCommand(const std::string& name) {
 }
 
 bool isHelp(const char* a) { return !std::strcmp(a, "--help") || !std::strcmp(a, "-h"); }
+
+// The command whose usage errors the process reports ("" before one is
+// chosen): they point to its help.
+std::string& usageCommand() {
+  static std::string command;
+  return command;
+}
 
 // Options a command takes, each with a value.
 bool takes(const std::string& command, const std::string& option) {
@@ -246,8 +255,9 @@ int checkOutType(const FeArgs& a) {
 }  // namespace
 
 int Fe_usageError(const std::string& message) {
+  const std::string help = usageCommand().empty() ? "corvan --help" : "corvan " + usageCommand() + " --help";
   std::fprintf(stderr, "corvan: %s\n", message.c_str());
-  std::fprintf(stderr, "Try 'corvan --help' for more information.\n");
+  std::fprintf(stderr, "Try '%s' for more information.\n", help.c_str());
   return FeExitUsage;
 }
 
@@ -257,7 +267,9 @@ void Fe_printUsage(std::FILE* to) {
   std::fprintf(to,
                "       corvan help [COMMAND] | corvan COMMAND --help | corvan --version\n\n"
                "Solves optimisation models stored in spreadsheet workbooks (.xlsx). Each\n"
-               "command's --help lists its options and exit statuses; those of solve:\n\n%s",
+               "command's --help lists its options and exit statuses; those of solve:\n\n%s\n"
+               "Options may come before or after BOOK; `--` ends them, so that a workbook\n"
+               "whose name starts with '-' can follow it.\n",
                kExitCodes);
 }
 
@@ -269,25 +281,30 @@ bool Fe_printHelp(const std::string& command, std::FILE* to) {
 }
 
 int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
+  bool optionsEnded = false;  // after "--" every argument is a workbook, even one that starts with '-'
   for (int i = 2; i < argc; ++i) {
     std::string arg = argv[i];
-    if (isHelp(argv[i])) {
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (!optionsEnded && isHelp(argv[i])) {
       Fe_printHelp(a->command, stdout);
       return FeExitSolution;
     }
     size_t eq = arg.find('=');
     std::string option = arg.rfind("--", 0) == 0 ? arg.substr(0, eq) : arg;
-    if (arg == "--interpreter" && a->command == "recalc") {
-      a->interpreter = true;
-    } else if (arg[0] != '-') {
+    if (optionsEnded || arg[0] != '-') {
       if (!a->book.empty()) return Fe_usageError("unexpected argument '" + arg + "'");
       a->book = arg;
+    } else if (arg == "--interpreter" && a->command == "recalc") {
+      a->interpreter = true;
     } else if (arg == "--overwrite" && a->command == "solve") {
       a->overwrite = true;
     } else if (arg == "--quiet" && a->command == "solve") {
       a->quiet = true;
     } else if (!takes(a->command, option)) {
-      return Fe_usageError("corvan " + a->command + " has no option '" + option + "'");
+      return Fe_usageError(a->command + " has no option '" + option + "'");
     } else if (eq != std::string::npos) {
       if (int rc = takeValue(option, arg.substr(eq + 1), a); rc >= 0) return rc;
     } else if (i + 1 < argc) {
@@ -297,7 +314,7 @@ int Fe_parseArgs(int argc, char** argv, FeArgs* a) {
     }
   }
   if (a->book.empty() && a->command != "engines")
-    return Fe_usageError("corvan " + a->command + " needs a workbook (BOOK.xlsx)");
+    return Fe_usageError(a->command + " needs a workbook (BOOK.xlsx)");
   if (int rc = checkOutType(*a); rc >= 0) return rc;
   if (int rc = checkOutFolder(*a); rc >= 0) return rc;
   std::error_code ec;
@@ -334,8 +351,11 @@ int Fe_main(int argc, char** argv) {
   }
   std::string first = argv[1];
   if (isHelp(argv[1]) || first == "help") {
-    if (argc > 2 && !Fe_printHelp(argv[2], stdout)) return Fe_usageError(std::string("no command '") + argv[2] + "'");
-    if (argc <= 2) Fe_printUsage(stdout);
+    // `corvan help --help` and `corvan help help` ask for help on help: the usage.
+    const bool aboutHelp = argc <= 2 || isHelp(argv[2]) || !std::strcmp(argv[2], "help");
+    if (!aboutHelp && !Fe_printHelp(argv[2], stdout))
+      return Fe_usageError(std::string("no command '") + argv[2] + "'");
+    if (aboutHelp) Fe_printUsage(stdout);
     return FeExitSolution;
   }
   if (first == "--version") {
@@ -346,6 +366,7 @@ int Fe_main(int argc, char** argv) {
   if (!c) return Fe_usageError(first[0] == '-' ? "unknown option '" + first + "'" : "unknown command '" + first + "'");
   FeArgs args;
   args.command = first;
+  usageCommand() = first;
   if (int rc = Fe_parseArgs(argc, argv, &args); rc >= 0) return rc;
   // The last handler: memory that ran out where no step of the command
   // looked, or that escaped the front end's own code, is said as any other.

@@ -6,6 +6,7 @@
 // say in words why the library could not read a model. The verdict on a run
 // is the library's status held against the cells (Fe_Verdict.cpp).
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -298,7 +299,76 @@ void readConstraints(Workbook* wb, FeModel* m) {
   checkIntegerCells(wb, m);
 }
 
+// A sheet name as the shell takes it after --sheet: quoted when it holds
+// anything but letters, digits, '_', '-' and '.'.
+std::string shellWord(const std::string& name) {
+  const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+  });
+  if (plain) return name;
+  std::string quotedName = "'";
+  for (char c : name) quotedName += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quotedName + "'";
+}
+
+// Why the sheet holds no model, with the sheets that hold one and the
+// --sheet that chooses them.
+std::string noModelFault(Workbook* wb, int sheet) {
+  std::vector<std::string> holding;
+  for (size_t k = 0; k < wb->sheets.size(); ++k)
+    if (static_cast<int>(k) != sheet && Fe_hasModel(wb, static_cast<int>(k))) holding.push_back(wb->sheets[k]->name);
+  const std::string none = "sheet '" + wb->sheets[sheet]->name + "' holds no model";
+  if (holding.empty()) return none + " (no \"solver_opt\" or \"solver_adj\" names); see `corvan models`";
+  if (holding.size() == 1)
+    return none + "; the model is on sheet '" + holding[0] + "': give --sheet " + shellWord(holding[0]);
+  std::string list;
+  for (size_t k = 0; k < holding.size(); ++k) list += (k == 0 ? "'" : "', '") + holding[k];
+  return none + "; sheets " + list + "' hold models: choose one with --sheet NAME (`corvan models` lists them)";
+}
+
+// The blank cells of a range that lie hidden in a merged area (in it but
+// not its first cell), which a spreadsheet shows as part of that cell:
+// the first such cell and its area, or false when there is none.
+bool hiddenBlankCell(const Workbook* wb, const CellRange& r, int* row, int* col, const CellRange** area) {
+  const Sheet* sh = wb->sheets[r.sheet].get();
+  for (int i = r.row1; i <= r.row2; ++i)
+    for (int j = r.col1; j <= r.col2; ++j) {
+      const CellRange* a = mergedAreaOf(sh, i, j);
+      const Cell* c = Wb_findCell(sh, i, j);
+      const bool blank = !c || (c->formula.empty() && c->arrayBlock < 0 && c->value.kind == CellKind::Empty);
+      if (a && (i != a->row1 || j != a->col1) && blank) {
+        *row = i;
+        *col = j;
+        *area = a;
+        return true;
+      }
+    }
+  return false;
+}
+
 }  // namespace
+
+void Fe_noteMergedBlanks(Workbook* wb, const FeModel& m) {
+  struct Side {
+    const CellRange* range;
+    std::string what, as;
+  };
+  for (const FeConstraint& c : m.constraints) {
+    const std::string k = std::to_string(c.number);
+    const Side sides[] = {
+        {&c.lhs, "constraint " + k + " (\"solver_lhs" + k + "\")", "a row whose value is 0"},
+        {c.rhsIsRange ? &c.rhsRange : nullptr, "the right-hand side of constraint " + k + " (\"solver_rhs" + k + "\")",
+         "the number 0"}};
+    for (const Side& side : sides) {
+      int row = 0, col = 0;
+      const CellRange* area = nullptr;
+      if (!side.range || !hiddenBlankCell(wb, *side.range, &row, &col, &area)) continue;
+      const CellRange merged{side.range->sheet, area->row1, area->col1, area->row2, area->col2};
+      Fe_say("note: " + side.what + " takes in " + Fe_cellName(wb, merged.sheet, row, col) +
+             ", a blank part of the merged cells " + Fe_rangeName(wb, merged) + ", as " + side.as);
+    }
+  }
+}
 
 bool Fe_hasModel(Workbook* wb, int sheet) {
   for (const char* name : {"solver_opt", "solver_adj"}) {
@@ -317,8 +387,7 @@ FeModel Fe_readModel(Workbook* wb, int sheet) {
   FeModel m;
   m.sheet = sheet;
   if (!Fe_hasModel(wb, sheet)) {
-    m.faults.push_back("sheet '" + wb->sheets[sheet]->name + "' holds no model (no \"solver_opt\" or " +
-                       "\"solver_adj\" names); see `corvan models`");
+    m.faults.push_back(noModelFault(wb, sheet));
     return m;
   }
   readObjective(wb, &m);

@@ -160,6 +160,29 @@ void trialByTrial(int32_t id, int32_t n, Value** args, const char16_t* text, int
   Val_clear(&result);
 }
 
+// Whether v, or an element of it, is a value of a derivative, tape,
+// interval or affine mode (*modal) or an error value (*error).
+void scanArgument(const Value& v, bool* modal, bool* error) {
+  if (v.kind == kValArray && v.array) {
+    for (int32_t i = 0; i < v.array->rows; ++i)
+      for (int32_t j = 0; j < v.array->columns; ++j) scanArgument(*Val_at(&v, i, j), modal, error);
+    return;
+  }
+  *modal = *modal || (v.kind >= kValGrad && v.kind <= kValAffine);
+  *error = *error || v.kind == kValError;
+}
+
+// "#value!" from arguments that hold values of such a mode and no error
+// value: the function does not compute that mode (it has no derivatives,
+// say), which is no error the worksheet would show.
+bool modeRefused(const Value& r, int32_t n, Value* const* args) {
+  uint32_t code = 0;
+  if (r.kind != kValError || !Vm_errorCode(r.number, &code) || code != kErrValue) return false;
+  bool modal = false, error = false;
+  for (int32_t k = 0; k < n; ++k) scanArgument(*args[k], &modal, &error);
+  return modal && !error;
+}
+
 }  // namespace
 
 FnDispatchEntry Fn_entry(int32_t id) {
@@ -208,6 +231,7 @@ void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int3
   CORVAN_ASSERT(out != ctx->buffers.result);
   Value r{};
   if (!callImpl(Fn_entry(id), id, n, args, cell, ctx, &r)) r = Fn_unknownFunction(n, args, text, ctx);
+  if (modeRefused(r, n, args)) Val_setNoDerivative(&r);
   Value* result = ctx->buffers.result;
   if (r.kind == kValArray && r.array && r.array == result->array && Val_movable(result)) {
     // An array built in the result slot moves into out rather than being

@@ -34,11 +34,14 @@ void raise(EvalErrors* errors, InterpStatus code) { Vm_raise(errors, code, "Valu
          (dst->array && dst->array == src->array);
 }
 
-// A scalar source as kind, number and overflow mark; any other kind as the
-// real it holds.
+// A scalar source as kind, number and an error's marks; any other kind as
+// the real it holds.
 Value* assignNumber(Value* dst, const Value* src) {
   Val_setKind(dst, Val_isScalar(src->kind) ? src->kind : kValReal)->number = src->number;
-  if (src->kind == kValError) dst->overflow = src->overflow;
+  if (src->kind == kValError) {
+    dst->overflow = src->overflow;
+    dst->noDerivative = src->noDerivative;
+  }
   return dst;
 }
 

@@ -115,6 +115,7 @@ ValueArray* newArray(uint16_t rows, uint8_t columns, EvalContext* ctx) {
 
 Value* Val_setKind(Value* v, int32_t kind) {
   v->overflow = 0;
+  v->noDerivative = 0;
   if (v->kind == kind && (v->payload || !isPayloadKind(kind))) {
     if (kind == kValDegVec && v->context && v->context->flags.sizingPass)
       DegVec_empty(static_cast<DegVec*>(v->payload));
@@ -163,6 +164,11 @@ Value* Val_setError(Value* v, uint32_t code) {
 
 Value* Val_setOverflow(Value* v) {
   Val_setError(v, kErrNum)->overflow = 1;
+  return v;
+}
+
+Value* Val_setNoDerivative(Value* v) {
+  Val_setError(v, kErrValue)->noDerivative = 1;
   return v;
 }
 

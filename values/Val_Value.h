@@ -60,7 +60,8 @@ constexpr int32_t kValMaxColumns = 255;
 
 struct Value {
   int32_t kind;      // ValueKind
-  uint8_t overflow;  // kind 18: 1 when the error is a result beyond the doubles
+  uint8_t overflow;      // kind 18: 1 when the error is a result beyond the doubles
+  uint8_t noDerivative;  // kind 18: 1 when the error is a value the mode could not compute
   double number;     // kinds 2, 3, 4 and 18 (the error encoding)
   char16_t* text;    // kind 19: own copy
   void* payload;     // kinds 5 to 17: own record of the kind
@@ -84,7 +85,7 @@ struct ValueArray {
 };
 
 // A scalar kind: the whole content is kind and number (and an error's
-// overflow mark).
+// marks).
 inline bool Val_isScalar(int32_t kind) { return kind < kValFirstPayload || kind == kValError; }
 // An empty value bound to ctx.
 inline Value Val_empty(EvalContext* ctx) {
@@ -123,6 +124,14 @@ Value* Val_setError(Value* v, uint32_t code);
 // value like any other (ISERROR sees it), marked so that an evaluation entry
 // whose function gives it reports an overflow (status 26), not an error value.
 Value* Val_setOverflow(Value* v);
+// Kind 18 "#value!" marked as a value the evaluation mode could not compute
+// (a function without derivatives given a value with derivatives, an
+// interval, a tape node). It is no worksheet error value: the tests of
+// errors pass it on instead of answering (Wsf_Logical.h), so that a guarded
+// formula fails its evaluation as the unguarded one does (status 40) rather
+// than taking, in that mode alone, the branch the guard keeps for errors.
+Value* Val_setNoDerivative(Value* v);
+inline bool Val_isNoDerivative(const Value* v) { return v->kind == kValError && v->noDerivative; }
 
 // Payload setters: the kind, then a deep copy of the payload. Running out of
 // memory raises status 2 and leaves the payload empty.

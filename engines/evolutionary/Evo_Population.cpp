@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "contract/Eng_Engine.h"
+#include "contract/Host_Progress.h"
 #include "engines/evolutionary/Evo_Engine.h"
 #include "engines/evolutionary/Evo_Repair.h"
 #include "platform/os/Os.h"
@@ -217,6 +218,8 @@ int Evo_stallAccounting(EvoRecord& rec, int result, double objective) {
   rec.rejectedRun = 0;
   double value = result == EvoRejected ? 1.0 : objective;
   if (rec.maximise) value = -value;
+  // The status lines say how long the search has gone without improving.
+  Host_progressStall(rec.context, std::max(idle, 0) / 1000, rec.settings.stallSeconds);
   std::uint32_t start = Os_tickCount();
   int answer = Evo_progress(rec, ProgressQuery | ProgressIterationNumber, rec.iteration,
                             value * rec.rowScale[rec.m]);

@@ -28,7 +28,8 @@ class MsgFixture : public ModelFixture {
                                      {"msg_branch", "Subproblem:"},  {"msg_incumb", "Incumbent:"},
                                      {"msg_setcell", "Value"},       {"msg_feasible", "Feasible: "},
                                      {"msg_limits", "Limits: "},     {"msg_done", "% done"},
-                                     {"msg_bound", "Bound:"},        {"msg_gap", "Gap:"}};
+                                     {"msg_bound", "Bound:"},        {"msg_gap", "Gap:"},
+                                     {"msg_stall", "No improvement for"}};
     for (const auto& [name, text] : labels) label(name, text);
     addInName("solver_tbl", "Corvan!$A$1:$B$20");
     Xlc_setCallerSheet(addIn, 0);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "contract/Eng_Engine.h"
+#include "contract/Host_Progress.h"
 #include "entry/Msg_Status.h"
 #include "excel/Xl_Calculation.h"
 #include "tests/entry/MsgFixture.h"
@@ -114,6 +115,14 @@ std::function<void(LibraryContext*)> progress(int iteration, int subproblems, in
 std::function<void(LibraryContext*)> search(int subproblems, double incumbent, int haveBound, double bound) {
   return [=](LibraryContext* c) { Msg_showProgress(c, 0, 0, 1, 0, subproblems, 1, incumbent, haveBound, bound); };
 }
+// An iteration line of a search that has gone `idle` of its `limit` seconds
+// without improving.
+std::function<void(LibraryContext*)> stalled(int iteration, int idle, int limit) {
+  return [=](LibraryContext* c) {
+    Host_progressStall(c, idle, limit);
+    progress(iteration, 0)(c);
+  };
+}
 std::function<void(LibraryContext*)> percent(int message, int part, int whole) {
   return [=](LibraryContext* c) { Msg_showPercent(c, message, part, whole); };
 }
@@ -157,6 +166,11 @@ TEST_F(MsgLines, ProgressAndPercentageLines) {
        {{}, 751, search(6, 80, 0, 0), "Incumbent: 80.00  Subproblem: 6  "}},
       // Without their labels neither part is shown.
       {{{{"msg_bound", ""}, {"msg_gap", ""}}, 751, search(3, 100, 1, 90), "Incumbent: 100.00  Subproblem: 3  "}},
+      // A search that stops after a time without improvement says how long
+      // it has gone without; without the label, nothing of it.
+      {{{}, 751, stalled(5, 12, 30), t5 + "  No improvement for 12 s of 30  "},
+       {{}, 751, stalled(6, 13, 30), t6 + "  No improvement for 13 s of 30  "}},
+      {{{{"msg_stall", ""}}, 751, stalled(5, 12, 30), t5}},
       // Percentages are capped at 99 and throttled; unknown labels show nothing.
       {{{}, 751, percent(MsgFeasible, 150, 100), "Feasible: 99% done"},
        {{}, 751, percent(MsgFeasible, 5, 0), "Feasible: 0% done"},

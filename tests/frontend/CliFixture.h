@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,6 +41,12 @@ inline CliRun corvan(const std::string& args, const std::string& environment = "
 }
 
 inline std::string data(const std::string& rel) { return std::string(CORVAN_DATA) + "/" + rel; }
+
+// The bytes of a file ("" when it cannot be read).
+inline std::string fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 // Recalculates `wb`, saves it as `path` and closes it; the path.
 inline std::string saveBook(Workbook* wb, const std::filesystem::path& path) {

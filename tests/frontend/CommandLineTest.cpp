@@ -49,11 +49,6 @@ double numberAfter(const std::string& out, const std::string& row, int k) {
   return k < static_cast<int>(numbers.size()) ? numbers[k] : -999;
 }
 
-std::string fileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The line of `text` that holds `part` ("" when none does).
 std::string lineWith(const std::string& text, const std::string& part) {
   size_t at = text.find(part);
@@ -82,7 +77,13 @@ TEST(CommandLine, HelpUsageAndVersion) {
       {"--version", 0, {"corvan "}},
       {"", 2, {"usage: corvan"}},
       {"frobnicate x.xlsx", 2, {"unknown command 'frobnicate'", "Try 'corvan --help'"}},
-      {"solve " + data("lp/afiro.xlsx") + " --bogus 1", 2, {"no option '--bogus'", "Try 'corvan --help'"}},
+      {"solve " + data("lp/afiro.xlsx") + " --bogus 1", 2, {"solve has no option '--bogus'", "Try 'corvan solve --help'"}},
+      {"analyse " + data("lp/afiro.xlsx") + " --out x.xlsx", 2, {"analyse has no option '--out'", "Try 'corvan analyse --help'"}},
+      {"solve", 2, {"corvan: solve needs a workbook (BOOK.xlsx)", "Try 'corvan solve --help'"}},
+      {"solve " + data("lp/afiro.xlsx") + " --engine x", 2, {"Try 'corvan solve --help'"}},
+      {"help --help", 0, {"usage: corvan solve", "`--` ends them"}},
+      {"help help", 0, {"usage: corvan solve"}},
+      {"solve " + data("lp/afiro.xlsx") + " --quiet --", 0, {"status 0: solved"}},
       {"solve " + data("lp/afiro.xlsx") + " --engine x", 2, {"--engine takes a whole number"}},
       {"solve " + data("lp/afiro.xlsx") + " --on-limit maybe", 2, {"--on-limit takes continue or stop"}},
       {"solve " + data("lp/afiro.xlsx") + " --max-time -1", 2, {"--max-time takes a positive number"}},
@@ -97,7 +98,23 @@ TEST(CommandLine, HelpUsageAndVersion) {
     CliRun r = corvan(c.args);
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.out;
     for (const std::string& s : c.shows) EXPECT_TRUE(r.has(s)) << c.args << ": no '" << s << "' in\n" << r.out;
+    EXPECT_FALSE(r.has("corvan: corvan")) << r.out;
   }
+}
+
+using CommandLineFiles = ScratchTest;
+
+// After `--` every argument is the workbook, even a name that starts with
+// '-', which before it would be an option.
+TEST_F(CommandLineFiles, AWorkbookWhoseNameStartsWithADashFollowsTheEndOfOptions) {
+  std::filesystem::copy_file(data("lp/afiro.xlsx"), dir_ / "-x.xlsx");
+  const std::string inFolder = "cd " + dir_.string() + " &&";  // the name as given, relative to its folder
+  CliRun r = corvan("solve --quiet -- -x.xlsx", inFolder);
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(r.has("status 0: solved")) << r.out;
+  CliRun option = corvan("solve --quiet -x.xlsx", inFolder);
+  EXPECT_EQ(option.status, 2) << option.out;
+  EXPECT_TRUE(option.has("solve has no option '-x.xlsx'")) << option.out;
 }
 
 TEST(CommandLine, EnginesAndModelsAreReadableTables) {
@@ -109,8 +126,6 @@ TEST(CommandLine, EnginesAndModelsAreReadableTables) {
   EXPECT_EQ(models.status, 0) << models.out;
   EXPECT_TRUE(models.has("Model  minimise B2  33         115          Standard LP/Quadratic")) << models.out;
 }
-
-using CommandLineFiles = ScratchTest;
 
 // Printed results and reports of the plan against the values known by hand;
 // the saved workbook holds the solution and the report sheets.

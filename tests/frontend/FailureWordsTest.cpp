@@ -285,3 +285,57 @@ TEST_F(FailureWords, ReportRowsThatShareANameAreToldApart) {
     EXPECT_TRUE(r.has(shown)) << shown << "\n" << r.out;
   EXPECT_FALSE(r.has("Plant 2 Used (")) << r.out;  // a name of its own is left as it is
 }
+
+// What a user trips over is said in one line, and the run writes nothing
+// into the workbook: the sheet that holds the model when another one was
+// active, a blank part of merged cells taken into a constraint, and a
+// solution that no --out saves. Each row: the plan changed, the sheet
+// active when it was saved, the exit status and the message. The model's
+// names belong to its sheet, as spreadsheet programs store them.
+TEST_F(FailureWords, WhatAUserTripsOverIsSaidAndNothingIsWritten) {
+  struct Case {
+    const char* what;
+    void (*change)(Plan* plan);
+    int activeSheet;
+    int status;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"a workbook saved with another sheet active", [](Plan*) {}, 1, 1,
+       "sheet 'Other' holds no model; the model is on sheet 'Plan': give --sheet Plan"},
+      {"a blank part of merged cells in a constraint",
+       [](Plan* plan) {
+         plan->set("solver_lhs1", "Plan!$B$5:$B$8");
+         plan->set("solver_rhs1", "Plan!$C$5:$C$8");
+         plan->cell("C8", "100");
+         plan->merged = {CellRange{0, 6, 1, 7, 1}};
+       },
+       0, 0,
+       "note: constraint 1 (\"solver_lhs1\") takes in Plan!B8, a blank part of the merged cells Plan!B7:B8, as a row "
+       "whose value is 0"},
+      {"a solution that no --out saves", [](Plan*) {}, 0, 0, "the solution is not saved (BOOK is unchanged); give --out "
+                                                             "FILE to save it"},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Plan plan;
+    c.change(&plan);
+    const std::string book = plan.save(dir_ / ("trip" + std::to_string(k++) + ".xlsx"));
+    std::string error;
+    Workbook* wb = Xlsx_open(book, &error);
+    ASSERT_NE(wb, nullptr) << error;
+    wb->activeSheet = c.activeSheet;
+    for (DefinedName& name : wb->names) name.scopeSheet = 0;
+    wb->path.clear();  // written anew, active sheet included, not as changes to the package read
+    ASSERT_TRUE(Xlsx_save(wb, book, &error)) << error;
+    Wb_closeWorkbook(wb);
+    const std::string before = fileBytes(book);
+    CliRun r = corvan("solve " + book + " --quiet");
+    EXPECT_EQ(r.status, c.status) << r.out;
+    std::string says = c.says;
+    if (const size_t at = says.find("BOOK"); at != std::string::npos) says.replace(at, 4, book);
+    EXPECT_TRUE(r.has(says)) << r.out;
+    EXPECT_EQ(fileBytes(book), before);
+  }
+}

@@ -1,10 +1,13 @@
 // Evaluation entries per mode on small models with hand-computed values and
 // derivatives: every derivative mode agrees with the truth, constant
-// functions zero their outputs, right-hand sides subtract, error cells raise.
+// functions zero their outputs, right-hand sides subtract, error cells raise,
+// and guards see what the value mode sees.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "arithmetic/affine/Aff_Ops.h"
@@ -454,6 +457,80 @@ TEST(EvalEntries, AnErrorValueThatIsNoOverflowIsStatus40AtItsCell) {
     EXPECT_FALSE(Eval_evalReal(&w.program, f, true, &value, false));
     EXPECT_EQ(w.ctx->errors.firstError, kStatusErrorValueReturned);
     EXPECT_EQ(w.ctx->errors.errorCell.column, f + 2);
+  }
+}
+
+// The one variable x = 7.3 in a1 and a formula of it in b1, compiled.
+struct OneVariable : Workbench {
+  explicit OneVariable(const std::string& formula) {
+    Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+    sheet.set("a1", "7.3");
+    sheet.set("b1", formula);
+    ProgBudget budget{};
+    ok = compile({"b1"}) && Prog_compile(&program, uint64_t{1} << 30, &budget);
+    Model_getVariable(ctx->tables.variables, 1)->value = Interval{7.3, 7.3};
+  }
+  bool ok = false;
+};
+
+// Guards around functions without derivatives at x = 7.3: the value mode
+// takes (x - 3)^2 = 18.49 (slope 8.6). No derivative or interval mode may
+// see "no derivative" as an error value and take the guard's constant
+// branch: each fails with status 40 at the cell, as the unguarded formula
+// does, or gives the value mode's branch.
+TEST(EvalEntries, AGuardNeverSeesAMissingDerivativeAsAnErrorValue) {
+  const char* const functions[] = {"INT(a1)", "ROUND(a1,0)", "MOD(a1,2)", "EVEN(a1)", "COMBIN(a1+3,2)", "FACT(a1)"};
+  const char* const guards[] = {"=IF(ISERROR(%s),1E6,(a1-3)^2)",  "=IF(ISERR(%s),1E6,(a1-3)^2)",
+                                "=IF(ISNUMBER(%s),(a1-3)^2,1E6)", "=IF(ISNA(ERROR.TYPE(%s)),(a1-3)^2,1E6)",
+                                "=IF(TYPE(%s)=16,1E6,(a1-3)^2)",  "=IF(ISNA(%s),1E6,(a1-3)^2)",
+                                "=IF(ISERROR(%s+0),1E6,(a1-3)^2)"};
+  for (const char* f : functions)
+    for (const char* guard : guards) {
+      char formula[128];
+      std::snprintf(formula, sizeof formula, guard, f);
+      SCOPED_TRACE(formula);
+      OneVariable w(formula);
+      ASSERT_TRUE(w.ok);
+      for (const RealMode& mode : kRealModes) {
+        SCOPED_TRACE(mode.name);
+        const bool derivative = std::string(mode.name) != "value";
+        double value = 0, slope = 0;
+        if (!mode.run(&w.program, 0, &value, &slope)) {
+          EXPECT_TRUE(derivative);
+          EXPECT_EQ(w.ctx->errors.firstError, kStatusErrorValueReturned);
+          EXPECT_EQ(w.ctx->errors.errorCell.column, 2);
+          continue;
+        }
+        EXPECT_NEAR(value, 18.49, 1e-9);
+        if (derivative) EXPECT_NEAR(slope, 8.6, 1e-9);
+      }
+      Interval enclosure{};
+      if (Eval_evalInterval(&w.program, 0, true, &enclosure, false))
+        EXPECT_TRUE(enclosure.lo <= 18.49 && 18.49 <= enclosure.hi) << enclosure.lo << " " << enclosure.hi;
+    }
+}
+
+// What guards see in every real mode as in the value mode: an error value
+// of the worksheet's own, and the variable itself as a number.
+TEST(EvalEntries, GuardsSeeErrorsAndNumbersAsTheValueModeDoes) {
+  struct Case {
+    const char* formula;
+    double value, slope;
+  };
+  const Case cases[] = {{"=IF(ISERROR(INT(\"x\")),2,0)*a1", 14.6, 2},
+                        {"=IF(ISNUMBER(a1),(a1-3)^2,1E6)", 18.49, 8.6},
+                        {"=TYPE(a1)*a1", 7.3, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.formula);
+    OneVariable w(c.formula);
+    ASSERT_TRUE(w.ok);
+    for (const RealMode& mode : kRealModes) {
+      SCOPED_TRACE(mode.name);
+      double value = 0, slope = 0;
+      ASSERT_TRUE(mode.run(&w.program, 0, &value, &slope)) << int(w.ctx->errors.firstError);
+      EXPECT_NEAR(value, c.value, 1e-9);
+      if (std::string(mode.name) != "value") EXPECT_NEAR(slope, c.slope, 1e-9);
+    }
   }
 }
 

@@ -183,9 +183,15 @@ bool conditionTruth(Value* result, const Value* condition, bool* truth) {
   return false;
 }
 
+// A value of a derivative, tape, interval or affine mode stands for numbers:
+// where its point value would be none, the mode gives an error value instead.
+bool standsForNumbers(const Value* x) { return x->kind >= kValGrad && x->kind <= kValAffine; }
+
 // The tests that a structure-mode argument turns into a non-smooth
-// dependency.
+// dependency. A value the evaluation mode could not compute is passed on:
+// what the value mode would answer for it is not known.
 Value* test(Value* result, const Value* x, bool holds) {
+  if (Val_isNoDerivative(x)) return Wsf_copy(result, x);
   return Wsf_isStructural(x) ? Wsf_nonSmoothStructure(result, x) : boolean(result, holds);
 }
 
@@ -248,6 +254,7 @@ Value* Wsf_countblank(Value* result, const Value* x) {
 
 Value* Wsf_errortype(Value* result, const Value* x) {
   static const uint32_t kOrder[] = {kErrNull, kErrDiv0, kErrValue, kErrRef, kErrName, kErrNum, kErrNA};
+  if (Val_isNoDerivative(x)) return Wsf_copy(result, x);
   uint32_t code = 0;
   if (x->kind == kValError && Vm_errorCode(x->number, &code))
     for (int32_t i = 0; i < 7; ++i)
@@ -271,8 +278,12 @@ Value* Wsf_isna(Value* result, const Value* x) {
   return test(result, x, x->kind == kValError && Vm_errorCode(x->number, &code) && code == kErrNA);
 }
 
-Value* Wsf_isnontext(Value* r, const Value* x) { return boolean(r, x->kind != kValText); }
-Value* Wsf_isnumber(Value* r, const Value* x) { return test(r, x, x->kind == kValInt || x->kind == kValReal); }
+Value* Wsf_isnontext(Value* r, const Value* x) {
+  return Val_isNoDerivative(x) ? Wsf_copy(r, x) : boolean(r, x->kind != kValText);
+}
+Value* Wsf_isnumber(Value* r, const Value* x) {
+  return test(r, x, x->kind == kValInt || x->kind == kValReal || standsForNumbers(x));
+}
 Value* Wsf_isref(Value* r, const Value* x) { return x->source ? boolean(r, true) : test(r, x, false); }
 Value* Wsf_istext(Value* r, const Value* x) { return test(r, x, x->kind == kValText); }
 
@@ -287,6 +298,8 @@ Value* Wsf_n(Value* result, const Value* x) {
 Value* Wsf_na(Value* result) { return Wsf_error(result, kErrNA); }
 
 Value* Wsf_type(Value* result, const Value* x) {
+  if (Val_isNoDerivative(x)) return Wsf_copy(result, x);
+  if (standsForNumbers(x)) return Wsf_integer(result, kTypeNumber);
   switch (x->kind) {
     case kValEmpty:
     case kValInt:

@@ -4,6 +4,11 @@
 // condition, takes a derivative condition by its value when non-smooth
 // functions are allowed ("Non-smooth special function" otherwise, and always
 // for interval conditions), and merges dependencies in the structure modes.
+// A value of a derivative, tape, interval or affine mode is a number to
+// ISNUMBER and TYPE, as its point value is in the value mode; the IS...
+// tests, TYPE and ERROR.TYPE pass on a value the mode could not compute
+// (Val_setNoDerivative), so that a guard never answers differently from the
+// value mode.
 #pragma once
 
 #include "values/Val_Value.h"
