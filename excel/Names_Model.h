@@ -132,7 +132,8 @@ int Names_cellOfRows(const ConstraintList* list, int r, unsigned include, unsign
 // The right-hand value for each left-hand cell of a record: a number as it
 // is, a formula that does not vary with the variables as it evaluates now
 // (an array element by element), a varying text or reference 0, a range
-// cell by cell, else one value repeated. `out` holds the record's left-hand cell count.
+// cell by cell, else one value repeated. `out` holds the record's left-hand
+// cell count.
 int Names_rhsValues(const ConstraintRecord& record, double* out);
 
 int Names_allDifferentGroups(const ConstraintList* list, const CellList* variables,
