@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -375,9 +376,9 @@ struct RhsCase {
   std::vector<std::pair<std::string, std::string>> names;  // "Plan!lim": a name of Plan's own
   std::vector<std::pair<std::string, std::string>> cells;
   std::vector<std::vector<std::string>> rows;  // lhs, rel, rhs
-  double optimum;                  // NaN: the model is refused
-  std::vector<std::string> words;  // what a refusal says
-  bool interpreterRefuses = false;  // refused (with words) where the interpreter computes the model
+  double optimum;                              // NaN: the model is refused
+  std::vector<std::string> words;              // what a refusal says
+  bool interpreterRefuses = false;             // refused (with words) where the interpreter computes the model
 };
 
 // Every engine but the unseeded evolutionary one, and the LP engine over the
@@ -387,6 +388,13 @@ const std::pair<const char*, bool> kRhsRuns[] = {{"--engine 1", false},
                                                  {"--engine 4", true},
                                                  {"--engine 5", true},
                                                  {"--engine 1 --option dia=2", true}};
+
+constexpr double kRefused = std::numeric_limits<double>::quiet_NaN();
+
+// The row under test, then y <= 3 and x <= 10.
+std::vector<std::vector<std::string>> rhsRows(std::vector<std::string> first) {
+  return {std::move(first), {"Plan!$C$2", "1", "3"}, {"Plan!$B$2", "1", "10"}};
+}
 
 void expectRhsCase(const RhsCase& c, const std::filesystem::path& file) {
   Plan p = boundModel("2");
@@ -417,26 +425,35 @@ void expectRhsCase(const RhsCase& c, const std::filesystem::path& file) {
 // a formula of the variables (which the interpreter refuses in words); an
 // array of another shape is refused.
 TEST_F(UserWorkbooks, ArrayRightHandSidesApplyElementByElement) {
-  const double refused = std::nan("");
-  const std::vector<std::vector<std::string>> tail = {{"Plan!$C$2", "1", "3"}, {"Plan!$B$2", "1", "10"}};
-  auto rows = [&](std::vector<std::string> first) {
-    std::vector<std::vector<std::string>> all{std::move(first)};
-    all.insert(all.end(), tail.begin(), tail.end());
-    return all;
-  };
   const RhsCase cases[] = {
-      {"a name holding an array", {{"arr", "{7,2}"}}, {}, rows({"Plan!$B$2:$C$2", "1", "arr"}), 9, {}},
-      {"an array written as the right-hand side", {}, {}, rows({"Plan!$B$2:$C$2", "1", "{7,2}"}), 9, {}},
-      {"cells computing the variables", {{"arr", "{7,2}"}}, {{"D2", "=B2"}, {"E2", "=C2"}},
-       rows({"Plan!$D$2:$E$2", "1", "arr"}), 9, {}},
-      {"a column array for a column", {{"arr", "{7;2}"}}, {{"D2", "=B2"}, {"D3", "=C2"}},
-       rows({"Plan!$D$2:$D$3", "1", "arr"}), 9, {}},
+      {"a name holding an array", {{"arr", "{7,2}"}}, {}, rhsRows({"Plan!$B$2:$C$2", "1", "arr"}), 9, {}},
+      {"an array written as the right-hand side", {}, {}, rhsRows({"Plan!$B$2:$C$2", "1", "{7,2}"}), 9, {}},
+      {"cells computing the variables",
+       {{"arr", "{7,2}"}},
+       {{"D2", "=B2"}, {"E2", "=C2"}},
+       rhsRows({"Plan!$D$2:$E$2", "1", "arr"}),
+       9,
+       {}},
+      {"a column array for a column",
+       {{"arr", "{7;2}"}},
+       {{"D2", "=B2"}, {"D3", "=C2"}},
+       rhsRows({"Plan!$D$2:$D$3", "1", "arr"}),
+       9,
+       {}},
       // x <= y + 4 and y <= 2: 8 at (6, 2); the interpreter's formulas give
       // no array through a name.
-      {"an array moving with the variables", {{"arr", "{1,0}*Plan!$C$2+{4,2}"}}, {},
-       rows({"Plan!$B$2:$C$2", "1", "arr"}), 8, {"constraint 1", "(arr)", "does not move with the variable cells"},
+      {"an array moving with the variables",
+       {{"arr", "{1,0}*Plan!$C$2+{4,2}"}},
+       {},
+       rhsRows({"Plan!$B$2:$C$2", "1", "arr"}),
+       8,
+       {"constraint 1", "(arr)", "does not move with the variable cells"},
        true},
-      {"an array of another shape", {{"arr", "{7;2}"}}, {}, rows({"Plan!$B$2:$C$2", "1", "arr"}), refused,
+      {"an array of another shape",
+       {{"arr", "{7;2}"}},
+       {},
+       rhsRows({"Plan!$B$2:$C$2", "1", "arr"}),
+       kRefused,
        {"constraint 1", "(arr)", "2 rows and 1 column", "1 row and 2 columns"}},
   };
   for (const RhsCase& c : cases) expectRhsCase(c, dir_ / "array.xlsx");
@@ -449,13 +466,7 @@ TEST_F(UserWorkbooks, ArrayRightHandSidesApplyElementByElement) {
 // 8). A name that is not defined and names nested past what a formula
 // follows are refused in words.
 TEST_F(UserWorkbooks, RightHandSideNamesResolveAsOnTheConstraintsSheet) {
-  const double refused = std::nan("");
-  const std::vector<std::vector<std::string>> tail = {{"Plan!$C$2", "1", "3"}, {"Plan!$B$2", "1", "10"}};
-  auto rows = [&](const std::string& rhs) {
-    std::vector<std::vector<std::string>> all{{"Plan!$B$2", "1", rhs}};
-    all.insert(all.end(), tail.begin(), tail.end());
-    return all;
-  };
+  auto rows = [](const std::string& rhs) { return rhsRows({"Plan!$B$2", "1", rhs}); };
   std::vector<std::pair<std::string, std::string>> chain;
   for (int k = 0; k < 18; ++k)
     chain.push_back({"deep_" + std::to_string(k), k < 17 ? "deep_" + std::to_string(k + 1) : "2*Plan!$C$2+1"});
@@ -463,10 +474,14 @@ TEST_F(UserWorkbooks, RightHandSideNamesResolveAsOnTheConstraintsSheet) {
       {"the sheet's name over the workbook's", {{"lim", "5"}, {"Plan!lim", "2*Plan!$C$2+1"}}, {}, rows("lim"), 10, {}},
       {"the sheet's name alone", {{"Plan!lim", "2*Plan!$C$2+1"}}, {}, rows("lim"), 10, {}},
       {"the sheet's name through another of its own",
-       {{"inner", "5"}, {"Plan!inner", "2*Plan!$C$2+1"}, {"Plan!lim", "inner"}}, {}, rows("lim"), 10, {}},
+       {{"inner", "5"}, {"Plan!inner", "2*Plan!$C$2+1"}, {"Plan!lim", "inner"}},
+       {},
+       rows("lim"),
+       10,
+       {}},
       {"another sheet's name", {{"lim", "5"}, {"Other!lim", "2*Plan!$C$2+1"}}, {}, rows("Other!lim"), 10, {}},
-      {"a name not defined", {}, {}, rows("nosuch*2"), refused, {"constraint 1", "\"nosuch\""}},
-      {"names nested too deep", chain, {}, rows("deep_0"), refused, {"constraint 1", "nested more than 16 deep"}},
+      {"a name not defined", {}, {}, rows("nosuch*2"), kRefused, {"constraint 1", "\"nosuch\""}},
+      {"names nested too deep", chain, {}, rows("deep_0"), kRefused, {"constraint 1", "nested more than 16 deep"}},
   };
   for (const RhsCase& c : cases) expectRhsCase(c, dir_ / "names.xlsx");
 }
