@@ -121,6 +121,14 @@ bool loadRow(ExcelAutomation* ea, const ConstraintRecord& record, LoadRow* row) 
   switch (Xl_type(record.rhs)) {
     case xltypeNum: row->rhsKind = kLoadRhsNumber; return true;
     case xltypeStr: {
+      // A formula giving an array holds each cell to its own element: a
+      // fixed one as the numbers the host gives for the row's cells; the
+      // interpreter's formulas give no array through a name, so one that
+      // moves with the variables cannot be loaded.
+      if (record.flags & RowElementwise) {
+        row->rhsKind = kLoadRhsNumber;
+        return !(record.flags & RowRhsVaries);
+      }
       std::string text;
       if (!Xl_formulaTextOf(record.rhs, &text)) return false;
       row->rhsKind = kLoadRhsText;

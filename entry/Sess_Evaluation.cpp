@@ -13,6 +13,7 @@
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "excel/Xl_Calculation.h"
+#include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
 
 namespace {
@@ -60,7 +61,9 @@ bool rhsNow(const ConstraintRecord& record, std::vector<double>* out) {
   out->assign(cells, 0.0);
   if (!(record.flags & RowRhsVaries)) return Names_rhsValues(record, out->data());
   double single = 0.0;
-  if (Xl_type(record.rhs) == xltypeStr) {
+  const bool text = Xl_type(record.rhs) == xltypeStr;
+  if (text && (record.flags & RowElementwise)) return Xl_evaluateNumbers(record.rhs, cells, out->data()) != 0;
+  if (text) {
     if (!evaluateText(record.rhs, &single)) return false;
   } else if (record.flags & RowElementwise) {
     return Area_readSideValues(record.rhs, out->data()) == cells;

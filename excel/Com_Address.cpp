@@ -60,9 +60,9 @@ bool readCorner(std::u16string_view text, size_t* at, uint16_t* row, uint8_t* co
   return true;
 }
 
-// The sheet named by the part before "!" (quotes removed), compared whole and
-// without regard to case; 0 when none matches.
-int32_t sheetOf(const ExcelAutomation* ea, std::u16string_view part) {
+}  // namespace
+
+int32_t Com_sheetOfPrefix(const ExcelAutomation* ea, std::u16string_view part) {
   std::u16string name(part);
   if (name.size() >= 2 && name.front() == u'\'' && name.back() == u'\'') {
     name = name.substr(1, name.size() - 2);
@@ -72,8 +72,6 @@ int32_t sheetOf(const ExcelAutomation* ea, std::u16string_view part) {
     if (Text_equalsNoCase(name, ea->sheetNames[i])) return i;
   return 0;
 }
-
-}  // namespace
 
 std::u16string Com_rangeToA1(const RangeRef& range, bool withColon) {
   std::u16string text = cellA1(range.firstRow, range.firstColumn);
@@ -101,7 +99,7 @@ bool Com_parseReference(const ExcelAutomation* ea, std::u16string_view text, Ran
   const size_t bang = text.rfind(u'!');
   if (bang != std::u16string_view::npos) {
     // A sheet past the last one a position holds is none the library reads.
-    const int32_t sheet = sheetOf(ea, text.substr(0, bang));
+    const int32_t sheet = Com_sheetOfPrefix(ea, text.substr(0, bang));
     if (sheet == 0 || sheet > kRefMaxSheet) return false;
     r.sheet = static_cast<uint8_t>(sheet);
     text.remove_prefix(bang + 1);

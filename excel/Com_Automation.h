@@ -146,6 +146,9 @@ std::u16string Com_rangeToA1(const RangeRef& range, bool withColon);
 // The ADDRESS text: modes 1 to 4 (absolute, row absolute, column absolute,
 // relative), A1 or R1C1 style; empty when a column is beyond 676 in A1 style.
 std::u16string Com_formatAddress(int32_t row, int32_t column, int32_t mode, bool a1Style);
+// The sheet a reference's part before "!" names ("sheet", "'my sheet'"),
+// matched by its whole name without regard to case; 0 when none matches.
+int32_t Com_sheetOfPrefix(const ExcelAutomation* ea, std::u16string_view part);
 // Reads "sheet!b3:c4", "'my sheet'!b3" or "b3"; the sheet is matched by its
 // whole name without regard to case (0 when the text names none).
 bool Com_parseReference(const ExcelAutomation* ea, std::u16string_view text, RangeRef* range);

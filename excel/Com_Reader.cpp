@@ -38,11 +38,14 @@ bool resolveText(ExcelAutomation* ea, uint8_t sheet, std::u16string_view text, R
     if (range->sheet == 0) range->sheet = sheet;
     return true;
   }
-  if (depth > kMaxNameDepth || text.find(u'!') != std::u16string_view::npos) return false;
-  // A sheet's own name first, then the workbook's.
+  if (depth > kMaxNameDepth) return false;
+  // A sheet's own name first ("Other!name" that sheet's), then the workbook's.
+  const size_t bang = text.rfind(u'!');
+  const int32_t scope = bang == std::u16string_view::npos ? sheet : Com_sheetOfPrefix(ea, text.substr(0, bang));
+  if (scope == 0 && bang != std::u16string_view::npos) return false;
   std::u16string definition;
-  const std::u16string name(text);
-  if (!Com_getNameValue(ea, name.c_str(), &definition, sheet) && !Com_getNameValue(ea, name.c_str(), &definition, 0))
+  const std::u16string name(bang == std::u16string_view::npos ? text : text.substr(bang + 1));
+  if (!Com_getNameValue(ea, name.c_str(), &definition, scope) && !Com_getNameValue(ea, name.c_str(), &definition, 0))
     return false;
   const std::u16string_view body =
       isFormulaText(definition) ? std::u16string_view(definition).substr(1) : std::u16string_view(definition);

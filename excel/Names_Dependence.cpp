@@ -83,11 +83,14 @@ Reach formulaReaches(const std::string& formula, const XLOPER* cells, int depth)
 }
 
 // Whether a right-hand side given as a formula (its name's text) varies with
-// `cells`: it does unless it gives a number and reads none of them.
-Reach formulaVaries(const XLOPER* rhs, const XLOPER* cells) {
+// `cells`: it does unless it gives numbers (one, or one per left-hand cell)
+// and reads none of them.
+Reach formulaVaries(const ConstraintRecord& record, const XLOPER* cells) {
   std::string formula;
-  double value;
-  if (!Xl_formulaTextOf(rhs, &formula) || !Xl_evaluateNumber(rhs, &value)) return Reach::Yes;
+  std::vector<double> values(record.flags & RowElementwise ? Area_totalCells(record.lhs) : 1);
+  if (!Xl_formulaTextOf(record.rhs, &formula) ||
+      !Xl_evaluateNumbers(record.rhs, static_cast<int>(values.size()), values.data()))
+    return Reach::Yes;
   return formulaReaches(formula, cells, 0);
 }
 
@@ -98,7 +101,7 @@ Reach rhsVaries(const ConstraintRecord& record, const XLOPER* cells) {
   switch (Xl_type(rhs)) {
     case xltypeNum:
       return Reach::No;
-    case xltypeStr: return formulaVaries(rhs, cells);
+    case xltypeStr: return formulaVaries(record, cells);
     case xltypeRef:
     case xltypeSRef:
       if (Area_sheetOf(rhs) != Area_sheetOf(record.lhs)) return Reach::Yes;

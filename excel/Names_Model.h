@@ -29,7 +29,7 @@ enum ConstraintRelation {
 
 enum RowFlags : unsigned {
   RowChecked = 0x1,      // the whole list was read and checked
-  RowElementwise = 0x2,  // one right-hand cell per left-hand cell
+  RowElementwise = 0x2,  // one right-hand cell (or array element of a text) per left-hand cell
   RowObjective = 0x4,
   RowGrouped = 0x8,       // relations 9-11, and an objective to optimise
   RowKindA = 0x10,        // binary, or the first cone kind
@@ -130,9 +130,10 @@ struct ConstraintCell {
 int Names_cellOfRows(const ConstraintList* list, int r, unsigned include, unsigned exclude, int k,
                      ConstraintCell* out);
 // The right-hand value for each left-hand cell of a record: a number as it
-// is, a formula that does not vary with the variables as it evaluates now, a
-// varying text or reference 0, a range cell by cell, else one value
-// repeated. `out` holds the record's left-hand cell count.
+// is, a formula that does not vary with the variables as it evaluates now
+// (an array element by element), a varying text or reference 0, a range
+// cell by cell, else one value repeated. `out` holds the record's left-hand
+// cell count.
 int Names_rhsValues(const ConstraintRecord& record, double* out);
 
 int Names_allDifferentGroups(const ConstraintList* list, const CellList* variables,

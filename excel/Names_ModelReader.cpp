@@ -4,6 +4,7 @@
 
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
+#include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
 
 namespace {
@@ -33,12 +34,20 @@ int lhsCells(const XLOPER* lhs) {
   return lhs && Area_singleAreaSize(lhs, &rows, &columns) ? rows * columns : 0;
 }
 
-int rhsCells(const XLOPER* rhs) {
+// Right-hand cells: 1 for a number; for a text, 1 when it gives one value
+// and the left-hand count when it gives an array of the left-hand side's
+// rows and columns (an array of any other shape gives 0); else the cells
+// of a one-area reference.
+int rhsCells(const XLOPER* rhs, const XLOPER* lhs) {
   if (!rhs) return 0;
   XLTYPE t = Xl_type(rhs);
-  if (t == xltypeNum || t == xltypeStr) return 1;
+  if (t == xltypeNum) return 1;
   int rows, columns;
-  return Area_singleAreaSize(rhs, &rows, &columns) ? rows * columns : 0;
+  if (t != xltypeStr) return Area_singleAreaSize(rhs, &rows, &columns) ? rows * columns : 0;
+  if (!Xl_evaluatedShape(rhs, &rows, &columns) || rows * columns == 1) return 1;
+  int lhsRows, lhsColumns;
+  bool same = Area_singleAreaSize(lhs, &lhsRows, &lhsColumns) && rows == lhsRows && columns == lhsColumns;
+  return same ? rows * columns : 0;
 }
 
 bool readRow(LibraryContext* context, unsigned i, ConstraintList* list) {
@@ -62,7 +71,7 @@ bool checkRecords(ConstraintList* list) {
     }
   }
   for (ConstraintRecord& record : list->records) {
-    int left = lhsCells(record.lhs), right = rhsCells(record.rhs);
+    int left = lhsCells(record.lhs), right = rhsCells(record.rhs, record.lhs);
     if (left == 0 || right == 0 || (right != left && right != 1)) return false;
     if (right > 1) record.flags |= RowElementwise;
   }

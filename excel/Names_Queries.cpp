@@ -91,7 +91,8 @@ int Names_rhsValues(const ConstraintRecord& record, double* out) {
     if (record.flags & RowElementwise) return Area_readSideValues(rhs, out) == cells;
     if (Area_readSideValues(rhs, &single) != 1) return 0;
   } else if (t == xltypeStr && !(record.flags & RowRhsVaries)) {
-    if (!Xl_evaluateNumber(rhs, &single)) return 0;
+    if (record.flags & RowElementwise) return Xl_evaluateNumbers(rhs, cells, out);
+    if (!Xl_evaluateNumbers(rhs, 1, &single)) return 0;
   } else if (t != xltypeStr && t != xltypeRef && t != xltypeSRef) {
     return 0;
   }

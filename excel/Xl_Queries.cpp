@@ -101,10 +101,27 @@ int Xl_formulaTextOf(const XLOPER* text, std::string* out) {
   return out->empty() ? 0 : 1;
 }
 
-int Xl_evaluateNumber(const XLOPER* text, double* out) {
+int Xl_evaluateNumbers(const XLOPER* text, int count, double* out) {
   Call call(xlfEvaluate, text);
-  if (!call.is(xltypeNum)) return 0;
-  *out = call.result.val.num;
+  if (call.is(xltypeNum) && count == 1) {
+    *out = call.result.val.num;
+    return 1;
+  }
+  if (!call.is(xltypeMulti) || call.result.val.array.rows * call.result.val.array.columns != count) return 0;
+  for (int k = 0; k < count; ++k) {
+    const XLOPER* element = &call.result.val.array.lparray[k];
+    if (Xl_type(element) != xltypeNum) return 0;
+    out[k] = element->val.num;
+  }
+  return 1;
+}
+
+int Xl_evaluatedShape(const XLOPER* text, int* rows, int* columns) {
+  Call call(xlfEvaluate, text);
+  if (call.rc != xlretSuccess) return 0;
+  const bool array = call.is(xltypeMulti);
+  *rows = array ? call.result.val.array.rows : 1;
+  *columns = array ? call.result.val.array.columns : 1;
   return 1;
 }
 

@@ -27,9 +27,13 @@ int Xl_nameDefinition(const XLOPER* text, std::string* out);
 // The formula a text value stands for: "=..." gives the rest, else the
 // definition of the name it spells, else the text itself; 0 when empty.
 int Xl_formulaTextOf(const XLOPER* text, std::string* out);
-// EVALUATE of a text (a formula or a name): 1 with the number it gives, 0
-// when it gives anything else.
-int Xl_evaluateNumber(const XLOPER* text, double* out);
+// EVALUATE of a text (a formula or a name) as `count` numbers: one number
+// when count is 1, else an array of exactly count numbers, row by row; 0
+// when it gives anything else (an array never stands for its first element).
+int Xl_evaluateNumbers(const XLOPER* text, int count, double* out);
+// The rows and columns of what EVALUATE of a text gives: 1 and 1 for a
+// single value; 0 when it cannot be evaluated.
+int Xl_evaluatedShape(const XLOPER* text, int* rows, int* columns);
 // Element k of a right-hand value: a number's text, a text's formula, or
 // "R%uC%u" (1-based) of the k-th cell of a one-area reference.
 int Xl_elementText(const XLOPER* value, int k, std::string* out);

@@ -292,6 +292,9 @@ std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m);
 void Fe_rhsCell(const FeConstraint& c, int k, int* row, int* col);
 // The right-hand side of the constraint's k-th left-hand cell; false when it is no number.
 bool Fe_rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out);
+// Whether a right-hand formula's value fits the constraint: one value, or an
+// array of its left-hand side's rows and columns (one element per cell).
+bool Fe_rhsFits(const FeConstraint& c, const CalcArray& value);
 
 // ---- why a model cannot be solved (Fe_Explain.cpp) ----
 

@@ -206,10 +206,27 @@ void readVariables(Workbook* wb, FeModel* m) {
   }
 }
 
+// "2 rows and 1 column".
+std::string shapeText(int rows, int cols) {
+  return std::to_string(rows) + (rows == 1 ? " row" : " rows") + " and " + std::to_string(cols) +
+         (cols == 1 ? " column" : " columns");
+}
+
+// Why a formula gives #NAME?: a name it uses that the workbook does not
+// define, or names defined through more names than a formula follows.
+std::string nameFault(Workbook* wb, int sheet, const std::string& formula, const CellValue& v) {
+  if (v.kind != CellKind::Error || v.error != CellError::Name) return "";
+  const std::string missing = Calc_missingName(wb, sheet, formula);
+  if (!missing.empty()) return ": it refers to the name " + quoted(missing) + ", which the workbook does not define";
+  if (!Calc_namesTooDeep(wb, sheet, formula)) return "";
+  return ": its names are nested more than " + std::to_string(kCalcMaxNameDepth) +
+         " deep (a name defined through a name, and so on), deeper than a formula follows them";
+}
+
 // A comparison's right-hand side that is no reference must give a number:
 // a constant or a formula over cells.
-void checkRightHandValue(Workbook* wb, int sheet, const FeConstraint& c, const std::string& name,
-                         std::vector<std::string>* faults) {
+void checkRightHandValue(Workbook* wb, int sheet, const FeConstraint& c, const std::string& name, FeModel* m) {
+  std::vector<std::string>* faults = &m->faults;
   const std::string what = quoted(name) + " (the right-hand side of constraint " + std::to_string(c.number) + ")";
   CalcEvalResult r;
   if (c.rhsFormula.empty() || c.rhsFormula == "=") {
@@ -220,17 +237,31 @@ void checkRightHandValue(Workbook* wb, int sheet, const FeConstraint& c, const s
     faults->push_back(what + " cannot be read: " + c.rhsFormula);
     return;
   }
-  const CellValue& v = r.value.values[0];
-  if (v.kind == CellKind::Number && std::isfinite(v.number)) return;
+  if (!Fe_rhsFits(c, r.value)) {
+    faults->push_back(what + " gives an array of " + shapeText(r.value.rows, r.value.cols) + " (" + c.rhsFormula +
+                      "), but its left-hand side " + Fe_rangeName(wb, c.lhs) + " has " +
+                      shapeText(c.lhs.row2 - c.lhs.row1 + 1, c.lhs.col2 - c.lhs.col1 + 1) +
+                      "; an array gives one number to each left-hand cell, in the same shape");
+    return;
+  }
+  const auto notNumber = std::find_if(r.value.values.begin(), r.value.values.end(), [](const CellValue& v) {
+    return v.kind != CellKind::Number || !std::isfinite(v.number);
+  });
+  if (notNumber == r.value.values.end()) return;
+  const CellValue& v = *notNumber;
   std::string held = v.kind == CellKind::Text      ? "the text \"" + v.text + "\""
                      : v.kind == CellKind::Error   ? std::string(Wb_errorText(v.error))
                      : v.kind == CellKind::Boolean ? (v.number != 0 ? "TRUE" : "FALSE")
                                                    : "nothing";
   const std::string written = held == c.rhsFormula ? "" : " (" + c.rhsFormula + ")";
-  faults->push_back(what + " gives " + held + written + ", not a number");
+  faults->push_back(what + " gives " + held + written + ", not a number" + nameFault(wb, sheet, c.rhsFormula, v));
+  // The interpreter follows names to any depth: a run on it would end at a
+  // point whose constraint the workbook cannot judge.
+  if (v.kind == CellKind::Error && Calc_namesTooDeep(wb, sheet, c.rhsFormula)) m->unseenByLibrary = true;
 }
 
-void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, std::vector<std::string>* faults) {
+void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, FeModel* m) {
+  std::vector<std::string>* faults = &m->faults;
   std::string name = "solver_rhs" + std::to_string(c->number);
   const DefinedName* dn = findModelName(wb, sheet, name);
   if (!dn) {
@@ -248,7 +279,7 @@ void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, std::vector<std
     return;
   }
   c->rhsFormula = dn->definition;
-  if (Fe_comparison(c->relation) <= FeGreaterEqual) checkRightHandValue(wb, sheet, *c, name, faults);
+  if (Fe_comparison(c->relation) <= FeGreaterEqual) checkRightHandValue(wb, sheet, *c, name, m);
 }
 
 // Integer, binary and alldifferent constraints say what values variable
@@ -293,7 +324,7 @@ void readConstraints(Workbook* wb, FeModel* m) {
                           " is missing or out of range (1 to 11)");
       continue;
     }
-    readRightHandSide(wb, m->sheet, &c, &m->faults);
+    readRightHandSide(wb, m->sheet, &c, m);
     m->constraints.push_back(c);
   }
   checkIntegerCells(wb, m);

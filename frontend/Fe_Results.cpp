@@ -31,12 +31,18 @@ bool Fe_rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out) {
     if (p) v = *p;
   } else {
     CalcEvalResult e;
-    if (c.rhsFormula.empty() || !Calc_evaluate(wb, c.lhs.sheet, c.rhsFormula, &e) || e.value.values.empty())
+    if (c.rhsFormula.empty() || !Calc_evaluate(wb, c.lhs.sheet, c.rhsFormula, &e) || e.value.values.empty() ||
+        !Fe_rhsFits(c, e.value))
       return false;
-    v = e.value.values[0];
+    v = e.value.values[e.value.values.size() == 1 ? 0 : static_cast<size_t>(k)];
   }
   *out = v.number;
   return v.kind == CellKind::Number || v.kind == CellKind::Empty;
+}
+
+bool Fe_rhsFits(const FeConstraint& c, const CalcArray& value) {
+  return value.values.size() == 1 ||
+         (value.rows == c.lhs.row2 - c.lhs.row1 + 1 && value.cols == c.lhs.col2 - c.lhs.col1 + 1);
 }
 
 namespace {

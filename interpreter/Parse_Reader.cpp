@@ -331,12 +331,13 @@ Symbol* Parse_cellSymbol(FormulaReader* r, const CellRef& cell) {
   return rangeSymbol(r, RangeRef{cell.sheet, cell.row, cell.column, cell.row, cell.column});
 }
 
-Symbol* Parse_rhsSymbol(FormulaReader* r, int32_t item, const std::u16string& text) {
+Symbol* Parse_rhsSymbol(FormulaReader* r, int32_t item, const std::u16string& text, const CellRef& place) {
   const std::u16string name = u"s0!rhs" + ascii(std::to_string(item).c_str());
   Symbol* s = Prog_addSymbol(r->store, kSpaceGenerated, name, u"");
   if (s && !s->formula && !Prog_hasCode(s)) {
     s->formula = new FormulaRecord();
     s->formula->text = text;
+    s->formula->usedAt = place;
   }
   return s;
 }
@@ -900,7 +901,7 @@ bool Parse_compileItem(FormulaReader* r, size_t i) {
     Parse_compileChain(r, &item->leftChain, Parse_cellSymbol(r, item->cell));
   if (item->rhsCell.sheet > 0) Parse_compileChain(r, &item->rightChain, Parse_cellSymbol(r, item->rhsCell));
   else if (!item->rhsText.empty())
-    Parse_compileChain(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText));
+    Parse_compileChain(r, &item->rightChain, Parse_rhsSymbol(r, static_cast<int32_t>(i), item->rhsText, item->cell));
   return r->context->errors.errorCount == 0;
 }
 

@@ -125,8 +125,10 @@ void Parse_compileCell(FormulaReader* reader, std::vector<Symbol*>* order, Symbo
 // after what it references) and makes chain the spans of that order which
 // the cell runs: what it references, itself last.
 void Parse_compileChain(FormulaReader* reader, CellChain* chain, Symbol* cell);
-// The generated symbol "s0!rhsK" holding a right-hand side given as text.
-Symbol* Parse_rhsSymbol(FormulaReader* reader, int32_t item, const std::u16string& text);
+// The generated symbol "s0!rhsK" holding a right-hand side given as text,
+// read as a formula of `place` (the constraint's cell) reads it: its names
+// are the sheet's own first, then the workbook's.
+Symbol* Parse_rhsSymbol(FormulaReader* reader, int32_t item, const std::u16string& text, const CellRef& place);
 // Compiles one formula text into the symbol's code (the text must be set).
 int32_t Parse_formula(FormulaReader* reader, Symbol* cell);
 // The formula text of a cell of the source; false when it holds none.

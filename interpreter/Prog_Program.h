@@ -39,7 +39,8 @@ struct FormulaRecord {
   uint8_t isVolatile = 0;
   uint16_t arrayRow = 0;      // the cell's place in its array formula's block
   uint8_t arrayColumn = 0;
-  CellRef usedAt{};           // a defined name's formula: the cell that first used it
+  CellRef usedAt{};           // a defined name's formula: the cell that first used it;
+                              // a right-hand side's text: its constraint's cell
   int32_t tapeCount = 0;      // tape nodes counted by the sizing pass
 };
 

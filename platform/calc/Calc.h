@@ -134,6 +134,12 @@ std::string Calc_missingSheet(const Workbook* wb, const std::string& formula);
 // names it uses, that the workbook does not define; "" when there is none or
 // the formula does not parse.
 std::string Calc_missingName(const Workbook* wb, int sheet, const std::string& formula);
+// Names nested deeper than this in a formula (a name defined through a
+// name, and so on) give #NAME?.
+constexpr int kCalcMaxNameDepth = 16;
+// Whether a formula of sheet `sheet` uses names nested deeper than
+// kCalcMaxNameDepth, so that it gives #NAME? though each name exists.
+bool Calc_namesTooDeep(const Workbook* wb, int sheet, const std::string& formula);
 
 // TEXT(number, format): General, 0, 0.00, #,##0.00, percent, scientific,
 // dates and times, literal texts and bracketed tags. False when the format

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr size_t kMaxNameDepth = 16;
 // Names expanded in one formula at most: a name used many times inside
 // names used many times would otherwise grow the formula exponentially.
 constexpr long kMaxNameExpansions = 4096;
@@ -113,7 +112,7 @@ void bindName(Binding& b, CalcNode* node) {
   if (dn && std::find(b.chain.begin(), b.chain.end(), dn) != b.chain.end())
     return makeError(node, kCalcCircularError);
   CalcNode def;
-  if (!dn || b.chain.size() >= kMaxNameDepth || ++b.expansions > kMaxNameExpansions ||
+  if (!dn || b.chain.size() >= static_cast<size_t>(kCalcMaxNameDepth) || ++b.expansions > kMaxNameExpansions ||
       !Calc_parse(dn->definition, &def, nullptr))
     return makeError(node, CellError::Name);
   b.chain.push_back(dn);
@@ -174,32 +173,49 @@ std::string missingSheetIn(const Workbook* wb, const CalcNode& n) {
   return "";
 }
 
+// What a walk through the names of a formula found past binding's limits.
+struct NameWalk {
+  long expansions = 0;
+  bool tooDeep = false;  // a defined name lay deeper than binding expands
+};
+
 // The first name of a parsed tree, or of the definitions of the names it
 // uses (no deeper and no more often than binding expands them), that the
 // workbook does not define.
-std::string missingNameIn(const Workbook* wb, int sheet, const CalcNode& n, size_t depth, long* expansions) {
+std::string missingNameIn(const Workbook* wb, int sheet, const CalcNode& n, int depth, NameWalk* walk) {
   if (n.op == CalcOp::Name) {
     const int scope = n.sheetName.empty() ? sheet : Wb_sheetIndex(wb, n.sheetName);
     const DefinedName* dn = scope < 0 ? nullptr : Wb_findName(wb, n.text, scope);
     if (!dn) return scope < 0 ? "" : n.text;
+    walk->tooDeep = walk->tooDeep || depth >= kCalcMaxNameDepth;
     CalcNode def;
-    const bool expand =
-        depth < kMaxNameDepth && ++*expansions <= kMaxNameExpansions && Calc_parse(dn->definition, &def, nullptr);
-    return expand ? missingNameIn(wb, scope, def, depth + 1, expansions) : "";
+    const bool expand = depth < kCalcMaxNameDepth && ++walk->expansions <= kMaxNameExpansions &&
+                        Calc_parse(dn->definition, &def, nullptr);
+    return expand ? missingNameIn(wb, scope, def, depth + 1, walk) : "";
   }
   for (const CalcNode& a : n.args) {
-    std::string missing = missingNameIn(wb, sheet, a, depth, expansions);
+    std::string missing = missingNameIn(wb, sheet, a, depth, walk);
     if (!missing.empty()) return missing;
   }
   return "";
 }
 
+// The walk of missingNameIn over a formula; "" when it does not parse.
+std::string walkNames(const Workbook* wb, int sheet, const std::string& formula, NameWalk* walk) {
+  CalcNode tree;
+  return Calc_parse(formula, &tree, nullptr) ? missingNameIn(wb, sheet, tree, 0, walk) : "";
+}
+
 }  // namespace
 
 std::string Calc_missingName(const Workbook* wb, int sheet, const std::string& formula) {
-  CalcNode tree;
-  long expansions = 0;
-  return Calc_parse(formula, &tree, nullptr) ? missingNameIn(wb, sheet, tree, 0, &expansions) : "";
+  NameWalk walk;
+  return walkNames(wb, sheet, formula, &walk);
+}
+
+bool Calc_namesTooDeep(const Workbook* wb, int sheet, const std::string& formula) {
+  NameWalk walk;
+  return walkNames(wb, sheet, formula, &walk).empty() && walk.tooDeep;
 }
 
 std::string Calc_missingSheet(const Workbook* wb, const std::string& formula) {

@@ -133,7 +133,12 @@ struct Plan {
     other->visible = !otherHidden;
     plan->merged = merged;
     Wb_cellAt(wb, plan, 8, 1)->numberFormat = objectiveFormat;
-    for (const auto& [name, value] : names) Wb_defineName(wb, DefinedName{name, value, -1, true});
+    // "Plan!lim" is a name of Plan's own, "lim" one of the workbook's.
+    for (const auto& [name, value] : names) {
+      const size_t bang = name.find('!');
+      const int scope = bang == std::string::npos ? -1 : Wb_sheetIndex(wb, name.substr(0, bang));
+      Wb_defineName(wb, DefinedName{name.substr(bang + 1), value, scope, true});
+    }
     return saveBook(wb, path);
   }
 };

@@ -1,10 +1,14 @@
 // Workbooks as their authors save them: option values that mean "no limit",
 // lower bounds written as constraints in every form, unbounded models from
-// any start, and the saved file as asked for.
+// any start, right-hand sides given as arrays and through names of a
+// sheet's own, and the saved file as asked for.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/frontend/CliFixture.h"
@@ -361,4 +365,123 @@ TEST_F(UserWorkbooks, ConeConstraintsAreSolvedOnlyByAnEngineThatTakesThem) {
                       "7 or 8), which the chosen engine would leave out"))
         << r.out;
   }
+}
+
+namespace {
+
+// Maximise x + y (B2 and C2, from 0) under rows whose right-hand sides are
+// formulas: the names they use and the cells they add.
+struct RhsCase {
+  const char* what;
+  std::vector<std::pair<std::string, std::string>> names;  // "Plan!lim": a name of Plan's own
+  std::vector<std::pair<std::string, std::string>> cells;
+  std::vector<std::vector<std::string>> rows;  // lhs, rel, rhs
+  double optimum;                              // NaN: the model is refused
+  std::vector<std::string> words;              // what a refusal says
+  bool interpreterRefuses = false;             // refused (with words) where the interpreter computes the model
+};
+
+// Every engine but the unseeded evolutionary one, and the LP engine over the
+// interpreter's analysis; whether the interpreter computes the model.
+const std::pair<const char*, bool> kRhsRuns[] = {{"--engine 1", false},
+                                                 {"--engine 2", false},
+                                                 {"--engine 4", true},
+                                                 {"--engine 5", true},
+                                                 {"--engine 1 --option dia=2", true}};
+
+constexpr double kRefused = std::numeric_limits<double>::quiet_NaN();
+
+// The row under test, then y <= 3 and x <= 10.
+std::vector<std::vector<std::string>> rhsRows(std::vector<std::string> first) {
+  return {std::move(first), {"Plan!$C$2", "1", "3"}, {"Plan!$B$2", "1", "10"}};
+}
+
+void expectRhsCase(const RhsCase& c, const std::filesystem::path& file) {
+  Plan p = boundModel("2");
+  p.set("solver_typ", "1");
+  p.cells[1].second = p.cells[2].second = "0";
+  for (const auto& [name, value] : c.names) p.set(name, value);
+  for (const auto& [at, value] : c.cells) p.cell(at, value);
+  for (const auto& row : c.rows) addConstraint(&p, row[0], row[1], row[2]);
+  const std::string book = p.save(file);
+  for (const auto& [run, interpreted] : kRhsRuns) {
+    SCOPED_TRACE(std::string(c.what) + ", " + run);
+    CliRun r = corvan("solve " + book + " " + run);
+    if (std::isnan(c.optimum) || (interpreted && c.interpreterRefuses)) {
+      EXPECT_EQ(r.status, 1) << r.out;
+      for (const std::string& w : c.words) EXPECT_TRUE(r.has(w)) << w << "\n" << r.out;
+    } else {
+      EXPECT_EQ(r.status, 0) << r.out;
+      EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
+    }
+  }
+}
+
+}  // namespace
+
+// An array as a right-hand side holds each left-hand cell to its own
+// element: x, y <= {7, 2} with y <= 3 and x <= 10 reaches 9 at (7, 2), as a
+// bound on the variables, as a constraint on cells computing them, and as
+// a formula of the variables (which the interpreter refuses in words); an
+// array of another shape is refused.
+TEST_F(UserWorkbooks, ArrayRightHandSidesApplyElementByElement) {
+  const RhsCase cases[] = {
+      {"a name holding an array", {{"arr", "{7,2}"}}, {}, rhsRows({"Plan!$B$2:$C$2", "1", "arr"}), 9, {}},
+      {"an array written as the right-hand side", {}, {}, rhsRows({"Plan!$B$2:$C$2", "1", "{7,2}"}), 9, {}},
+      {"cells computing the variables",
+       {{"arr", "{7,2}"}},
+       {{"D2", "=B2"}, {"E2", "=C2"}},
+       rhsRows({"Plan!$D$2:$E$2", "1", "arr"}),
+       9,
+       {}},
+      {"a column array for a column",
+       {{"arr", "{7;2}"}},
+       {{"D2", "=B2"}, {"D3", "=C2"}},
+       rhsRows({"Plan!$D$2:$D$3", "1", "arr"}),
+       9,
+       {}},
+      // x <= y + 4 and y <= 2: 8 at (6, 2); the interpreter's formulas give
+      // no array through a name.
+      {"an array moving with the variables",
+       {{"arr", "{1,0}*Plan!$C$2+{4,2}"}},
+       {},
+       rhsRows({"Plan!$B$2:$C$2", "1", "arr"}),
+       8,
+       {"constraint 1", "(arr)", "does not move with the variable cells"},
+       true},
+      {"an array of another shape",
+       {{"arr", "{7;2}"}},
+       {},
+       rhsRows({"Plan!$B$2:$C$2", "1", "arr"}),
+       kRefused,
+       {"constraint 1", "(arr)", "2 rows and 1 column", "1 row and 2 columns"}},
+  };
+  for (const RhsCase& c : cases) expectRhsCase(c, dir_ / "array.xlsx");
+}
+
+// Names in a right-hand side mean what they mean in a formula of the
+// constraint's sheet: its own name before the workbook's, another sheet's
+// when written with that sheet. x <= lim with lim = 2y + 1, y <= 3 and
+// x <= 10 reaches 10 at (7, 3) (with the workbook's lim, 5, it would end at
+// 8). A name that is not defined and names nested past what a formula
+// follows are refused in words.
+TEST_F(UserWorkbooks, RightHandSideNamesResolveAsOnTheConstraintsSheet) {
+  auto rows = [](const std::string& rhs) { return rhsRows({"Plan!$B$2", "1", rhs}); };
+  std::vector<std::pair<std::string, std::string>> chain;
+  for (int k = 0; k < 18; ++k)
+    chain.push_back({"deep_" + std::to_string(k), k < 17 ? "deep_" + std::to_string(k + 1) : "2*Plan!$C$2+1"});
+  const RhsCase cases[] = {
+      {"the sheet's name over the workbook's", {{"lim", "5"}, {"Plan!lim", "2*Plan!$C$2+1"}}, {}, rows("lim"), 10, {}},
+      {"the sheet's name alone", {{"Plan!lim", "2*Plan!$C$2+1"}}, {}, rows("lim"), 10, {}},
+      {"the sheet's name through another of its own",
+       {{"inner", "5"}, {"Plan!inner", "2*Plan!$C$2+1"}, {"Plan!lim", "inner"}},
+       {},
+       rows("lim"),
+       10,
+       {}},
+      {"another sheet's name", {{"lim", "5"}, {"Other!lim", "2*Plan!$C$2+1"}}, {}, rows("Other!lim"), 10, {}},
+      {"a name not defined", {}, {}, rows("nosuch*2"), kRefused, {"constraint 1", "\"nosuch\""}},
+      {"names nested too deep", chain, {}, rows("deep_0"), kRefused, {"constraint 1", "nested more than 16 deep"}},
+  };
+  for (const RhsCase& c : cases) expectRhsCase(c, dir_ / "names.xlsx");
 }
