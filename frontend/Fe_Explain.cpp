@@ -60,21 +60,39 @@ std::string circleCause(Workbook* wb, const CellRange& cell) {
          cells + " read one another; break the circle";
 }
 
+// The first formula, of the cell or of a formula cell it reads that holds an
+// error value, in which `find` finds something missing: ", because its
+// formula" (or "the formula of Plan!B12") and what `find` says of it.
+template <typename Find>
+std::string missingCause(Workbook* wb, const CellRange& cell, Find find) {
+  for (const CellRange& at : erroneousCells(wb, cell)) {
+    const Cell* c = Wb_findCell(wb->sheets[at.sheet].get(), at.row1, at.col1);
+    const std::string missing = c ? find(at.sheet, c->formula) : "";
+    if (missing.empty()) continue;
+    const bool own = at.sheet == cell.sheet && at.row1 == cell.row1 && at.col1 == cell.col1;
+    return ", because " + (own ? std::string("its formula") : "the formula of " + Fe_rangeName(wb, at)) + missing;
+  }
+  return "";
+}
+
 // A sheet the workbook lacks that the formula of the cell, or of a cell it
 // reads, names.
 std::string missingSheetCause(Workbook* wb, const CellRange& cell) {
-  for (const CellRange& at : erroneousCells(wb, cell)) {
-    const Cell* c = Wb_findCell(wb->sheets[at.sheet].get(), at.row1, at.col1);
-    const std::string missing = c ? Calc_missingSheet(wb, c->formula) : "";
-    if (missing.empty()) continue;
-    const bool own = at.sheet == cell.sheet && at.row1 == cell.row1 && at.col1 == cell.col1;
-    const std::string whose = own ? "its formula" : "the formula of " + Fe_rangeName(wb, at);
-    return ", because " + whose +
-           (missing == "#REF!"
-                ? " reads cells of a sheet that was deleted (#REF! in place of the sheet's name)"
-                : " reads sheet '" + missing + "', which the workbook does not have (deleted or renamed)");
-  }
-  return "";
+  return missingCause(wb, cell, [wb](int, const std::string& formula) -> std::string {
+    const std::string missing = Calc_missingSheet(wb, formula);
+    if (missing.empty()) return "";
+    return missing == "#REF!" ? " reads cells of a sheet that was deleted (#REF! in place of the sheet's name)"
+                              : " reads sheet '" + missing + "', which the workbook does not have (deleted or renamed)";
+  });
+}
+
+// A defined name the workbook lacks that the formula of the cell, or of a
+// cell it reads, uses.
+std::string missingNameCause(Workbook* wb, const CellRange& cell) {
+  return missingCause(wb, cell, [wb](int sheet, const std::string& formula) -> std::string {
+    const std::string missing = Calc_missingName(wb, sheet, formula);
+    return missing.empty() ? "" : " uses the name \"" + missing + "\", which the workbook does not define";
+  });
 }
 
 // An arithmetic error (#DIV/0!, #NUM!) in a cell that reads the variable
@@ -88,12 +106,14 @@ std::string startValuesCause(Workbook* wb, const FeModel& m, const CellRange& ce
 }
 
 // Why a cell holds an error value, as a phrase to follow what it holds ("",
-// when neither a circle, a sheet that is gone nor the start values show).
+// when neither a circle, a sheet or name that is gone nor the start values
+// show).
 std::string errorCause(Workbook* wb, const FeModel& m, int sheet, int row, int col, const CellValue* v) {
   if (!v || v->kind != CellKind::Error) return "";
   const CellRange cell{sheet, row, col, row, col};
   if (std::string circle = circleCause(wb, cell); !circle.empty()) return circle;
   if (std::string gone = missingSheetCause(wb, cell); !gone.empty()) return gone;
+  if (std::string unnamed = missingNameCause(wb, cell); !unnamed.empty()) return unnamed;
   return startValuesCause(wb, m, cell, v->error);
 }
 

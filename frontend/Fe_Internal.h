@@ -145,9 +145,18 @@ const char* Fe_statusMeaning(int status);
 // with `model`, says of each whether the model depends on it.
 struct FeModel;
 void Fe_printWarnings(Workbook* wb, const FeModel* model);
-// "SUMIFS, a function this system does not calculate" ("A and B, functions
-// ..." for more than one).
-std::string Fe_unknownFunctions(const std::vector<std::string>& names);
+// A function that is not calculated, as stored or typed, and the cell
+// that calls it ("" for none).
+struct FeUncalculated {
+  std::string function, cell;
+};
+// "SUMIFS (in Plan!B9), a function this system does not calculate" ("A and
+// B, functions ..." for more than one; `calculator` in place of "this
+// system"), each function by its typed name, then the older name of each
+// renamed one that is calculated ("; it calculates the same under an older
+// name: NORMDIST for NORM.DIST").
+std::string Fe_unknownFunctions(const std::vector<FeUncalculated>& calls,
+                                const std::string& calculator = "this system");
 // "the model uses SUMIFS (in Plan!B9), a function this system does not
 // calculate" when the model's cells call such functions at any level; "" when
 // they call none.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frontend/Fe_Internal.h"
+#include "interpreter/Fn_Names.h"
 #include "platform/calc/Calc.h"
 
 namespace {
@@ -51,19 +52,27 @@ void Fe_printWarnings(Workbook* wb, const FeModel* model) {
   }
 }
 
-std::string Fe_unknownFunctions(const std::vector<std::string>& names) {
-  std::string list;
-  for (size_t k = 0; k < names.size(); ++k) list += (k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + names[k];
-  return list + (names.size() == 1 ? ", a function" : ", functions") + " this system does not calculate";
+std::string Fe_unknownFunctions(const std::vector<FeUncalculated>& calls, const std::string& calculator) {
+  std::string list, older;
+  for (size_t k = 0; k < calls.size(); ++k) {
+    const std::string typed = Fn_typedName(calls[k].function);
+    list += (k == 0 ? "" : k + 1 == calls.size() ? " and " : ", ") + typed +
+            (calls[k].cell.empty() ? "" : " (in " + calls[k].cell + ")");
+    if (const std::string name = Fn_olderName(typed); !name.empty())
+      older += (older.empty() ? "" : ", ") + name + " for " + typed;
+  }
+  return list + (calls.size() == 1 ? ", a function " : ", functions ") + calculator + " does not calculate" +
+         (older.empty() ? "" : "; it calculates the same under an older name: " + older);
 }
 
 std::string Fe_modelUnknownFunctions(Workbook* wb, const FeModel& m) {
   // Each function once, with the first cell that calls it.
-  std::vector<std::string> functions, named;
+  std::vector<FeUncalculated> calls;
   for (const CalcWarning& w : Calc_warningsFor(wb, modelCells(m))) {
-    if (w.function.empty() || std::find(functions.begin(), functions.end(), w.function) != functions.end()) continue;
-    functions.push_back(w.function);
-    named.push_back(w.function + " (in " + Fe_cellName(wb, w.cell.sheet, w.cell.row1, w.cell.col1) + ")");
+    if (w.function.empty() ||
+        std::any_of(calls.begin(), calls.end(), [&](const FeUncalculated& c) { return c.function == w.function; }))
+      continue;
+    calls.push_back({w.function, Fe_cellName(wb, w.cell.sheet, w.cell.row1, w.cell.col1)});
   }
-  return named.empty() ? "" : "the model uses " + Fe_unknownFunctions(named);
+  return calls.empty() ? "" : "the model uses " + Fe_unknownFunctions(calls);
 }

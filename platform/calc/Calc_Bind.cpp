@@ -95,6 +95,8 @@ void bindNode(Binding& b, CalcNode* node) {
         node->func = Calc_findAddin(key);
         node->addin = node->func >= 0;
       }
+      // A function no table has is named as the user typed it.
+      if (node->func < 0) node->text = key;
       break;
     }
     default: break;
