@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "frontend/Fe_Internal.h"
+#include "interpreter/Fn_Names.h"
 #include "platform/calc/Calc_Internal.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Internal.h"
@@ -312,6 +313,35 @@ int lateSheetIn(const Workbook* wb, const std::string& formula) {
   return -1;
 }
 
+// The error row (counts, codes and the cell) of a failed analysis or
+// evaluation, after the statistics row and any rows of the model; null
+// when there is none or it names no cell. Rows of two columns are the
+// engine list of an earlier action; a model's rows name no sheet.
+const std::vector<std::string>* errorRow(const std::vector<std::vector<std::string>>& rows) {
+  auto error = std::find_if(rows.begin() + (rows.empty() ? 0 : 1), rows.end(), [](const std::vector<std::string>& row) {
+    return row.size() >= 5 && row[4].find('!') != std::string::npos;
+  });
+  return error == rows.end() ? nullptr : &*error;
+}
+
+// The cell an error row names, and its name ("Plan!B6") when asked; null
+// when the workbook has none there.
+const Cell* cellOfRow(Workbook* wb, const std::vector<std::string>& error, std::string* name = nullptr) {
+  int sheet, row, col;
+  if (!cellOfText(wb, error[4], &sheet, &row, &col)) return nullptr;
+  if (name) *name = Fe_cellName(wb, sheet, row, col);
+  return Wb_findCell(wb->sheets[sheet].get(), row, col);
+}
+
+// The calls of a formula to functions the interpreter does not calculate,
+// each function once, with the cell `at`.
+void uncalculatedCalls(const CalcNode& n, const std::string& at, std::vector<FeUncalculated>* calls) {
+  if (n.op == CalcOp::Func && !Fn_isCalculated(n.text) &&
+      std::none_of(calls->begin(), calls->end(), [&](const FeUncalculated& c) { return c.function == n.text; }))
+    calls->push_back({n.text, at});
+  for (const CalcNode& a : n.args) uncalculatedCalls(a, at, calls);
+}
+
 }  // namespace
 
 void Fe_say(const std::string& text) { std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str()); }
@@ -322,18 +352,29 @@ std::string Fe_lateSheet(const Workbook* wb, int sheet) {
          " sheets that the interpreter's references hold";
 }
 
+std::string Fe_interpreterUncalculated(Workbook* wb, const std::vector<std::vector<std::string>>& rows) {
+  const std::vector<std::string>* error = errorRow(rows);
+  std::string at;
+  const Cell* c = error ? cellOfRow(wb, *error, &at) : nullptr;
+  if (!c || std::atoi((*error)[2].c_str()) != kStatusUnknownFunction) return "";
+  CalcNode tree;
+  std::vector<FeUncalculated> calls;
+  if (Calc_parse(c->formula, &tree, nullptr)) uncalculatedCalls(tree, at, &calls);
+  return calls.empty() ? "" : Fe_unknownFunctions(calls, "the interpreter");
+}
+
 bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::string>>& rows) {
-  // The error row (counts, codes and the cell) after the statistics row;
-  // rows of two columns are the engine list of an earlier action.
-  auto error = std::find_if(rows.begin() + (rows.empty() ? 0 : 1), rows.end(),
-                            [](const std::vector<std::string>& row) { return row.size() >= 5; });
-  if (error == rows.end() || (*error)[4].empty()) return false;
+  const std::vector<std::string>* error = errorRow(rows);
+  if (!error) return false;
   const std::string& cell = (*error)[4];
-  int sheet, row, col;
-  const Cell* c = cellOfText(wb, cell, &sheet, &row, &col) ? Wb_findCell(wb->sheets[sheet].get(), row, col) : nullptr;
+  const Cell* c = cellOfRow(wb, *error);
   const int late = c ? lateSheetIn(wb, c->formula) : -1;
   if (late >= 0) {
     Fe_say("the formula of " + cell + " reads " + Fe_lateSheet(wb, late) + ", so it cannot be analysed");
+    return true;
+  }
+  if (const std::string uncalculated = Fe_interpreterUncalculated(wb, rows); !uncalculated.empty()) {
+    Fe_say("the model cannot be analysed: it uses " + uncalculated);
     return true;
   }
   const int code = std::atoi((*error)[2].c_str());

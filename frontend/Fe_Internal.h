@@ -334,6 +334,11 @@ bool Fe_explainRefusal(Workbook* wb, const FeModel& m);
 // is named with the sheet, any other with the interpreter's status; false
 // when the analysis named no cell.
 bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::string>>& rows);
+// "STDEV.S (in Plan!B6), a function the interpreter does not calculate",
+// from the result range's rows of a failed analysis or evaluation whose
+// error row says the interpreter met a function it does not know; "" for
+// any other.
+std::string Fe_interpreterUncalculated(Workbook* wb, const std::vector<std::vector<std::string>>& rows);
 // Why a run left no solution, in words, naming the file, the sheet and the
 // cell or name at fault: the model's faults when the front end found any and
 // the library refused the model (`modelRefused`; otherwise the library's

@@ -6,14 +6,16 @@
 #include <cctype>
 #include <string_view>
 
+#include "interpreter/Fn_Dispatch.h"
 #include "interpreter/Fn_Table.h"
 #include "values/Text_Convert.h"
 
 namespace {
 
-std::string upper(std::string name) {
+// The name with each letter changed by `change` (std::toupper, std::tolower).
+std::string recased(std::string name, int (*change)(int)) {
   std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+                 [change](unsigned char c) { return static_cast<char>(change(c)); });
   return name;
 }
 
@@ -36,19 +38,10 @@ constexpr Renamed kRenamed[] = {
     {"Z.TEST", "ZTEST"},
 };
 
-// Whether the function list calculates the function of this name.
-bool listed(std::string_view name) {
-  std::string lower(name);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  FunctionRecord record;
-  return Fn_lookup(Text_fromUtf8(lower).c_str(), &record);
-}
-
 }  // namespace
 
 std::string Fn_typedName(const std::string& stored) {
-  std::string name = upper(stored);
+  std::string name = recased(stored, std::toupper);
   for (bool more = true; more;) {
     more = false;
     for (std::string_view prefix : {"_XLFN.", "_XLWS."})
@@ -63,6 +56,11 @@ std::string Fn_typedName(const std::string& stored) {
 std::string Fn_olderName(const std::string& name) {
   const std::string typed = Fn_typedName(name);
   for (const Renamed& r : kRenamed)
-    if (r.newer == typed && listed(r.older)) return std::string(r.older);
+    if (r.newer == typed && Fn_isCalculated(std::string(r.older))) return std::string(r.older);
   return "";
+}
+
+bool Fn_isCalculated(const std::string& stored) {
+  FunctionRecord record;
+  return Fn_lookup(Text_fromUtf8(recased(stored, std::tolower)).c_str(), &record) && Fn_hasImplementation(record.id);
 }

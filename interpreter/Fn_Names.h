@@ -13,3 +13,6 @@ std::string Fn_typedName(const std::string& stored);
 // same function as `name` (typed or stored, any case): "NORMDIST" for
 // "NORM.DIST"; "" when the list holds it under no other name.
 std::string Fn_olderName(const std::string& name);
+// Whether the interpreter calculates the function of a stored name (any
+// case): the list knows it and a call of it computes.
+bool Fn_isCalculated(const std::string& stored);
