@@ -239,8 +239,10 @@ struct FeModel {
 FeModel Fe_readModel(Workbook* wb, int sheet);
 // Whether the sheet's names hold a model at all.
 bool Fe_hasModel(Workbook* wb, int sheet);
-// Cells of a range; of all the variable areas; of all the constraints' left-hand sides.
-int Fe_cellsIn(const CellRange& r);
+// Cells of a range (a whole sheet's more than an int holds); of all the
+// variable areas and of all the constraints' left-hand sides, each within
+// the library's references.
+long long Fe_cellsIn(const CellRange& r);
 int Fe_variableCells(const FeModel& m);
 // Whether a cell of the model's sheet is one of its variable cells.
 bool Fe_isVariableCell(const FeModel& m, int row, int col);

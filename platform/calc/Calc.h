@@ -134,6 +134,11 @@ std::string Calc_missingSheet(const Workbook* wb, const std::string& formula);
 // names it uses, that the workbook does not define; "" when there is none or
 // the formula does not parse.
 std::string Calc_missingName(const Workbook* wb, int sheet, const std::string& formula);
+// The first function that a formula of sheet `sheet` calls, itself or
+// through the names it uses, and that this system does not calculate, as
+// typed; `name` gets the name whose definition calls it ("" for the formula
+// itself). "" when there is none or the formula does not parse.
+std::string Calc_uncalculatedCall(const Workbook* wb, int sheet, const std::string& formula, std::string* name);
 
 // TEXT(number, format): General, 0, 0.00, #,##0.00, percent, scientific,
 // dates and times, literal texts and bracketed tags. False when the format

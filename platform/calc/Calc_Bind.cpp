@@ -176,32 +176,52 @@ std::string missingSheetIn(const Workbook* wb, const CalcNode& n) {
   return "";
 }
 
-// The first name of a parsed tree, or of the definitions of the names it
-// uses (no deeper and no more often than binding expands them), that the
-// workbook does not define.
-std::string missingNameIn(const Workbook* wb, int sheet, const CalcNode& n, size_t depth, long* expansions) {
+// What `find` answers first for a node of a parsed tree, or of the
+// definitions of the names it uses (no deeper and no more often than
+// binding expands them), given the node, the sheet it is seen from and the
+// name whose definition holds it ("" for the tree itself). A name the
+// workbook does not define is a node `find` sees and is not expanded.
+template <typename Find>
+std::string firstIn(const Workbook* wb, int sheet, const CalcNode& n, const std::string& within, size_t depth,
+                    long* expansions, const Find& find) {
+  if (std::string found = find(n, sheet, within); !found.empty()) return found;
   if (n.op == CalcOp::Name) {
     const int scope = n.sheetName.empty() ? sheet : Wb_sheetIndex(wb, n.sheetName);
     const DefinedName* dn = scope < 0 ? nullptr : Wb_findName(wb, n.text, scope);
-    if (!dn) return scope < 0 ? "" : n.text;
     CalcNode def;
-    const bool expand =
-        depth < kMaxNameDepth && ++*expansions <= kMaxNameExpansions && Calc_parse(dn->definition, &def, nullptr);
-    return expand ? missingNameIn(wb, scope, def, depth + 1, expansions) : "";
+    const bool expand = dn && depth < kMaxNameDepth && ++*expansions <= kMaxNameExpansions &&
+                        Calc_parse(dn->definition, &def, nullptr);
+    return expand ? firstIn(wb, scope, def, n.text, depth + 1, expansions, find) : "";
   }
-  for (const CalcNode& a : n.args) {
-    std::string missing = missingNameIn(wb, sheet, a, depth, expansions);
-    if (!missing.empty()) return missing;
-  }
+  for (const CalcNode& a : n.args)
+    if (std::string found = firstIn(wb, sheet, a, within, depth, expansions, find); !found.empty()) return found;
   return "";
+}
+
+template <typename Find>
+std::string firstInFormula(const Workbook* wb, int sheet, const std::string& formula, const Find& find) {
+  CalcNode tree;
+  long expansions = 0;
+  return Calc_parse(formula, &tree, nullptr) ? firstIn(wb, sheet, tree, "", 0, &expansions, find) : "";
 }
 
 }  // namespace
 
 std::string Calc_missingName(const Workbook* wb, int sheet, const std::string& formula) {
-  CalcNode tree;
-  long expansions = 0;
-  return Calc_parse(formula, &tree, nullptr) ? missingNameIn(wb, sheet, tree, 0, &expansions) : "";
+  return firstInFormula(wb, sheet, formula, [wb](const CalcNode& n, int at, const std::string&) {
+    const int scope = n.sheetName.empty() ? at : Wb_sheetIndex(wb, n.sheetName);
+    return n.op == CalcOp::Name && scope >= 0 && !Wb_findName(wb, n.text, scope) ? n.text : std::string();
+  });
+}
+
+std::string Calc_uncalculatedCall(const Workbook* wb, int sheet, const std::string& formula, std::string* name) {
+  return firstInFormula(wb, sheet, formula, [name](const CalcNode& n, int, const std::string& within) {
+    if (n.op != CalcOp::Func) return std::string();
+    const std::string key = functionKey(n.text);
+    if (Calc_findBuiltin(key) >= 0 || Calc_findAddin(key) >= 0) return std::string();
+    *name = within;
+    return key;
+  });
 }
 
 std::string Calc_missingSheet(const Workbook* wb, const std::string& formula) {
