@@ -124,12 +124,18 @@ std::string interpreterCause(FeSession* s, const FeModel& m, const std::vector<s
 }
 
 // What the front end knows of why a run left no solution, for its status
-// line: a limit that stopped the model's compile, functions this system
-// does not calculate that the model calls, or one the interpreter does not.
+// line: a limit that stopped the model's compile, what the SOCP engine's
+// "no feasible solution" may mean, functions this system does not
+// calculate that the model calls, or one the interpreter does not.
 std::string failureCause(FeSession* s, const FeModel& m, int status, const std::vector<std::string>& engines) {
   const FeLimitStop& stop = Fe_limitStop();
   if (status == StatusCompileFailed && !stop.limit.empty())
     return stop.limit + " stopped the compile; raise it with " + stop.raise;
+  // The SOCP engine's status 5 comes from an infeasible dual as well, which
+  // an unbounded objective gives.
+  if (status == StatusInfeasible && engineIndex(m) == kSocpEngine)
+    return "the model is infeasible or its objective unbounded (the engine \"" + engineName(engines, m) +
+           "\" does not tell the two apart)";
   const std::string unknown = Fe_modelUnknownFunctions(s->book, m);
   return unknown.empty() ? interpreterCause(s, m, engines) : unknown;
 }
@@ -315,7 +321,7 @@ int Fe_solve(const FeArgs& a) {
     const bool tooLarge =
         status == StatusBadModel && m.faults.empty() && Fe_explainSizeLimit(&s, engines, engineIndex(m));
     if (!uncompiled && !tooLarge)
-      Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
+      Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine, start);
     Fe_action(&s, ActRestore);
   }
   std::fflush(stdout);

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <set>
+#include <tuple>
 #include <string>
 #include <utility>
 
@@ -96,42 +98,70 @@ std::string missingNameCause(Workbook* wb, const CellRange& cell) {
   });
 }
 
-// An arithmetic error (#DIV/0!, #NUM!) in a cell that reads the variable
-// cells: the values they hold give it no number, so the start should change.
-std::string startValuesCause(Workbook* wb, const FeModel& m, const CellRange& cell, CellError error) {
-  if (error != CellError::Div0 && error != CellError::Num) return "";
+// The variable cells a cell reads at any level with their values ("Plan!B2
+// = 0.5, Plan!C2 = 1"), the first few of them.
+std::string valuesRead(Workbook* wb, const FeModel& m, const CellRange& cell) {
+  constexpr size_t kShown = 6;
+  std::set<std::tuple<int, int, int>> cells;
+  for (const CellRange& read : Calc_precedents(wb, cell.sheet, cell.row1, cell.col1, true))
+    for (const CellRange& v : m.variables)
+      if (Fe_overlaps(read, v))
+        for (int r = std::max(read.row1, v.row1); r <= std::min(read.row2, v.row2); ++r)
+          for (int c = std::max(read.col1, v.col1); c <= std::min(read.col2, v.col2); ++c) cells.insert({v.sheet, r, c});
+  std::string text;
+  size_t k = 0;
+  for (auto it = cells.begin(); it != cells.end() && k < kShown; ++it, ++k) {
+    const auto [sheet, row, col] = *it;
+    const CellValue* v = Fe_value(wb, sheet, row, col);
+    text += (k ? ", " : "") + Fe_cellName(wb, sheet, row, col) + " = " + Fe_number(v ? v->number : 0);
+  }
+  return cells.size() > kShown ? text + " and " + std::to_string(cells.size() - kShown) + " more" : text;
+}
+
+// An error value in a cell that reads the variable cells, at the values
+// they hold: the start values, where an arithmetic error (#DIV/0!, #NUM!)
+// asks for other ones, or a point an engine tried, where its evaluation
+// failed (`start`, when given, tells them apart).
+std::string pointCause(Workbook* wb, const FeModel& m, const CellRange& cell, CellError error,
+                       const FeStartValues* start) {
   const CellRange* read = Fe_variablesRead(wb, m, cell);
   if (!read) return "";
-  return ", at the values the variable cells hold; give the variable cells (" + Fe_rangeName(wb, *read) +
-         ") start values at which it gives a number";
+  const std::string values = valuesRead(wb, m, cell);
+  if (start && Fe_startValues(wb, m).variables != start->variables)
+    return ", at a point the engine tried, where the variable cells hold " + values +
+           " (not their start values); constraints that keep them where it gives a number avoid it";
+  if (error != CellError::Div0 && error != CellError::Num) return "";
+  return ", at the values the variable cells hold (" + values + "); give the variable cells (" +
+         Fe_rangeName(wb, *read) + ") start values at which it gives a number";
 }
 
 // Why a cell holds an error value, as a phrase to follow what it holds ("",
-// when neither a circle, a sheet or name that is gone nor the start values
-// show).
-std::string errorCause(Workbook* wb, const FeModel& m, int sheet, int row, int col, const CellValue* v) {
+// when neither a circle, a sheet or name that is gone nor the values of
+// the variable cells show).
+std::string errorCause(Workbook* wb, const FeModel& m, int sheet, int row, int col, const CellValue* v,
+                       const FeStartValues* start) {
   if (!v || v->kind != CellKind::Error) return "";
   const CellRange cell{sheet, row, col, row, col};
   if (std::string circle = circleCause(wb, cell); !circle.empty()) return circle;
   if (std::string gone = missingSheetCause(wb, cell); !gone.empty()) return gone;
   if (std::string unnamed = missingNameCause(wb, cell); !unnamed.empty()) return unnamed;
-  return startValuesCause(wb, m, cell, v->error);
+  return pointCause(wb, m, cell, v->error, start);
 }
 
 // The objective cell holding no number.
-bool explainObjective(Workbook* wb, const FeModel& m) {
+bool explainObjective(Workbook* wb, const FeModel& m, const FeStartValues* start) {
   if (!m.hasObjective) return false;
   const CellRange& o = m.objective;
   const CellValue* v = Fe_value(wb, o.sheet, o.row1, o.col1);
   std::string held = notANumber(v);
   if (held.empty()) return false;
   Fe_say("the objective cell " + Fe_cellName(wb, o.sheet, o.row1, o.col1) + " (\"solver_opt\") holds " + held +
-         ", not a number" + errorCause(wb, m, o.sheet, o.row1, o.col1, v));
+         ", not a number" + errorCause(wb, m, o.sheet, o.row1, o.col1, v, start));
   return true;
 }
 
 // The first constraint cell, or right-hand cell, holding no number.
-bool explainConstraintCells(Workbook* wb, const FeModel& m) {
+bool explainConstraintCells(Workbook* wb, const FeModel& m, const FeStartValues* start) {
   for (const FeConstraint& c : m.constraints) {
     std::string number = std::to_string(c.number);
     int k = 0;
@@ -142,7 +172,7 @@ bool explainConstraintCells(Workbook* wb, const FeModel& m) {
         std::string held = notANumber(v);
         if (!held.empty()) {
           Fe_say("the cell " + cell + " of constraint " + number + " (\"solver_lhs" + number + "\") holds " + held +
-                 ", not a number" + errorCause(wb, m, c.lhs.sheet, row, col, v));
+                 ", not a number" + errorCause(wb, m, c.lhs.sheet, row, col, v, start));
           return true;
         }
         if (!c.rhsIsRange || Fe_comparison(c.relation) > FeGreaterEqual) continue;
@@ -153,7 +183,7 @@ bool explainConstraintCells(Workbook* wb, const FeModel& m) {
         if (held.empty()) continue;
         Fe_say("the right-hand side cell " + Fe_cellName(wb, c.rhsRange.sheet, rr, cc) + " of constraint " + number +
                " (\"solver_rhs" + number + "\", for " + cell + ") holds " + held + ", not a number" +
-               errorCause(wb, m, c.rhsRange.sheet, rr, cc, v));
+               errorCause(wb, m, c.rhsRange.sheet, rr, cc, v, start));
         return true;
       }
   }
@@ -393,11 +423,11 @@ bool Fe_explainRefusal(Workbook* wb, const FeModel& m) {
     Fe_printFaults(m);
     return true;
   }
-  return explainInterpreterLimits(wb, m) || explainObjective(wb, m) || explainConstraintCells(wb, m);
+  return explainInterpreterLimits(wb, m) || explainObjective(wb, m, nullptr) || explainConstraintCells(wb, m, nullptr);
 }
 
 void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool endedAtAPoint,
-                       const std::string& engine) {
+                       const std::string& engine, const FeStartValues& start) {
   if (!m.faults.empty() && modelRefused) {
     Fe_printFaults(m);
     return;
@@ -408,7 +438,7 @@ void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool e
            ", which names no engine; `corvan engines BOOK` lists their numbers");
     return;
   }
-  if (explainObjective(wb, m) || explainConstraintCells(wb, m) || explainCrossedBounds(wb, m)) return;
+  if (explainObjective(wb, m, &start) || explainConstraintCells(wb, m, &start) || explainCrossedBounds(wb, m)) return;
   if (endedAtAPoint && !explainViolatedRow(wb, m))
     Fe_say("the point the run ended at does not satisfy the constraints");
 }

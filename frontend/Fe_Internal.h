@@ -346,9 +346,12 @@ std::string Fe_interpreterUncalculated(Workbook* wb, const std::vector<std::vect
 // the library refused the model (`modelRefused`; otherwise the library's
 // status is the verdict), else what the cells and names show after the run
 // (`endedAtAPoint`: the run's status says it stopped at a point). `engine` is
-// the name of the engine the model chose ("" when it chose none that exists).
+// the name of the engine the model chose ("" when it chose none that exists);
+// `start` the variable cells' values before the run, which tell a point the
+// engine left in them from the start.
+struct FeStartValues;
 void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool endedAtAPoint,
-                       const std::string& engine);
+                       const std::string& engine, const FeStartValues& start);
 // Whether the workbook's cells now hold a point that satisfies every
 // constraint and gives the objective a number.
 bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);
