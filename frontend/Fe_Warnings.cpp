@@ -10,6 +10,7 @@
 #include "frontend/Fe_Internal.h"
 #include "interpreter/Fn_Names.h"
 #include "platform/calc/Calc.h"
+#include "platform/calc/Calc_Internal.h"
 
 namespace {
 
@@ -24,10 +25,24 @@ std::vector<CellRange> modelCells(const FeModel& m) {
   return cells;
 }
 
+// A formula as the user typed it: without the prefixes its file gives
+// newer functions ("_xlfn.NORM.DIST").
+std::string typedFormula(const std::string& formula) {
+  const std::string lower = Calc_lower(formula);
+  std::string typed;
+  for (size_t k = 0; k < formula.size();) {
+    const bool prefix = lower.compare(k, 6, "_xlfn.") == 0 || lower.compare(k, 6, "_xlws.") == 0;
+    if (prefix) k += 6;
+    else typed += formula[k++];
+  }
+  return typed;
+}
+
 // A formula as a warning line shows it: whole when short, else its start
 // and its length.
-std::string shortFormula(const std::string& formula) {
+std::string shortFormula(const std::string& stored) {
   constexpr size_t kShown = 120;
+  const std::string formula = typedFormula(stored);
   if (formula.size() <= kShown) return formula;
   return formula.substr(0, kShown) + "... (" + std::to_string(formula.size()) + " characters)";
 }
