@@ -109,15 +109,22 @@ void noteEngineChoice(Workbook* wb, const FeModel& m, const std::vector<std::str
 // the engine evaluates the model there or "solver_dia" asked for it, and
 // the run that evaluates the model through the workbook instead; "" when
 // the run met none.
-std::string interpreterCause(FeSession* s, const FeModel& m, const std::vector<std::string>& engines) {
-  const std::string uncalculated = Fe_interpreterUncalculated(s->book, Fe_resultRows(s));
-  if (uncalculated.empty()) return "";
+std::string interpreterCause(FeSession* s, const FeModel& m, int status, const std::vector<std::string>& engines) {
   const int index = engineIndex(m);
-  if (index != kIntervalEngine && index != kSocpEngine)
-    return "\"solver_dia\" 2 or more evaluates the model in the interpreter, and the model uses " + uncalculated +
-           "; the default options solve it through the workbook";
+  if (index != kIntervalEngine && index != kSocpEngine) {
+    const std::string uncalculated = Fe_interpreterUncalculated(s->book, Fe_resultRows(s));
+    return uncalculated.empty() ? ""
+                                : "\"solver_dia\" 2 or more evaluates the model in the interpreter, and the model uses " +
+                                      uncalculated + "; the default options solve it through the workbook";
+  }
+  // Statuses of a model the engine could not evaluate, compile or class
+  // (an engine's own codes lie above the library's).
+  const bool unevaluated = status == StatusNotLinear || status == StatusEvalError || status == StatusCompileFailed ||
+                           status == StatusNoCoefficients || status > StatusException;
+  const std::string uncalculated = unevaluated ? Fe_modelInterpreterUncalculated(s->book, m) : "";
+  if (uncalculated.empty()) return "";
   const int other = m.linear ? kLpEngine : kFirstEngine;
-  return "the engine \"" + engineName(engines, m) + "\" evaluates the model in the interpreter, and the model uses " +
+  return "the engine \"" + engineName(engines, m) + "\" evaluates the model in the interpreter, and " +
          uncalculated + "; engine " + std::to_string(other + 1) +
          (other < static_cast<int>(engines.size()) ? " (\"" + engines[other] + "\")" : "") +
          " solves it through the workbook (--engine " + std::to_string(other + 1) + ")";
@@ -137,7 +144,7 @@ std::string failureCause(FeSession* s, const FeModel& m, int status, const std::
     return "the model is infeasible or its objective unbounded (the engine \"" + engineName(engines, m) +
            "\" does not tell the two apart)";
   const std::string unknown = Fe_modelUnknownFunctions(s->book, m);
-  return unknown.empty() ? interpreterCause(s, m, engines) : unknown;
+  return unknown.empty() ? interpreterCause(s, m, status, engines) : unknown;
 }
 
 // Faults the library would not notice are refused before it runs, so that

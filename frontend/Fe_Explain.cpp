@@ -14,7 +14,6 @@
 #include <utility>
 
 #include "frontend/Fe_Internal.h"
-#include "interpreter/Fn_Names.h"
 #include "platform/calc/Calc_Internal.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Internal.h"
@@ -363,15 +362,6 @@ const Cell* cellOfRow(Workbook* wb, const std::vector<std::string>& error, std::
   return Wb_findCell(wb->sheets[sheet].get(), row, col);
 }
 
-// The calls of a formula to functions the interpreter does not calculate,
-// each function once, with the cell `at`.
-void uncalculatedCalls(const CalcNode& n, const std::string& at, std::vector<FeUncalculated>* calls) {
-  if (n.op == CalcOp::Func && !Fn_isCalculated(n.text) &&
-      std::none_of(calls->begin(), calls->end(), [&](const FeUncalculated& c) { return c.function == n.text; }))
-    calls->push_back({n.text, at});
-  for (const CalcNode& a : n.args) uncalculatedCalls(a, at, calls);
-}
-
 }  // namespace
 
 void Fe_say(const std::string& text) { std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str()); }
@@ -387,9 +377,8 @@ std::string Fe_interpreterUncalculated(Workbook* wb, const std::vector<std::vect
   std::string at;
   const Cell* c = error ? cellOfRow(wb, *error, &at) : nullptr;
   if (!c || std::atoi((*error)[2].c_str()) != kStatusUnknownFunction) return "";
-  CalcNode tree;
   std::vector<FeUncalculated> calls;
-  if (Calc_parse(c->formula, &tree, nullptr)) uncalculatedCalls(tree, at, &calls);
+  Fe_interpreterUncalculatedCalls(c->formula, at, &calls);
   return calls.empty() ? "" : Fe_unknownFunctions(calls, "the interpreter");
 }
 

@@ -157,6 +157,14 @@ struct FeUncalculated {
 // name: NORMDIST for NORM.DIST").
 std::string Fe_unknownFunctions(const std::vector<FeUncalculated>& calls,
                                 const std::string& calculator = "this system");
+// The calls of a formula (of the cell named `cell`) to functions the
+// interpreter does not calculate, each function once.
+void Fe_interpreterUncalculatedCalls(const std::string& formula, const std::string& cell,
+                                     std::vector<FeUncalculated>* calls);
+// "the model uses IFERROR (in Plan!B6), a function the interpreter does not
+// calculate" when the model's cells call such functions at any level; ""
+// when they call none.
+std::string Fe_modelInterpreterUncalculated(Workbook* wb, const FeModel& m);
 // "the model uses SUMIFS (in Plan!B9), a function this system does not
 // calculate" when the model's cells call such functions at any level; "" when
 // they call none.

@@ -47,6 +47,15 @@ std::string shortFormula(const std::string& stored) {
   return formula.substr(0, kShown) + "... (" + std::to_string(formula.size()) + " characters)";
 }
 
+// The calls of a formula to functions the interpreter does not calculate,
+// each function once, with the cell `at`.
+void uncalculatedCalls(const CalcNode& n, const std::string& at, std::vector<FeUncalculated>* calls) {
+  if (n.op == CalcOp::Func && !Fn_isCalculated(n.text) &&
+      std::none_of(calls->begin(), calls->end(), [&](const FeUncalculated& c) { return c.function == n.text; }))
+    calls->push_back({n.text, at});
+  for (const CalcNode& a : n.args) uncalculatedCalls(a, at, calls);
+}
+
 }  // namespace
 
 void Fe_printWarnings(Workbook* wb, const FeModel* model) {
@@ -90,4 +99,28 @@ std::string Fe_modelUnknownFunctions(Workbook* wb, const FeModel& m) {
     calls.push_back({w.function, Fe_cellName(wb, w.cell.sheet, w.cell.row1, w.cell.col1)});
   }
   return calls.empty() ? "" : "the model uses " + Fe_unknownFunctions(calls);
+}
+
+void Fe_interpreterUncalculatedCalls(const std::string& formula, const std::string& cell,
+                                     std::vector<FeUncalculated>* calls) {
+  CalcNode tree;
+  if (Calc_parse(formula, &tree, nullptr)) uncalculatedCalls(tree, cell, calls);
+}
+
+std::string Fe_modelInterpreterUncalculated(Workbook* wb, const FeModel& m) {
+  std::vector<FeUncalculated> calls;
+  for (const CellRange& cell : modelCells(m))
+    for (int row = cell.row1; row <= cell.row2; ++row)
+      for (int col = cell.col1; col <= cell.col2; ++col) {
+        std::vector<CellRange> read = Calc_precedents(wb, cell.sheet, row, col, true);
+        read.push_back({cell.sheet, row, col, row, col});
+        for (const CellRange& a : read)
+          wb->sheets[a.sheet]->cells.eachRowIn(a.row1, a.col1, a.row2, a.col2, [&](auto cells) {
+            for (const auto& [key, c] : cells)
+              if (!c.formula.empty())
+                Fe_interpreterUncalculatedCalls(c.formula, Fe_cellName(wb, a.sheet, Wb_keyRow(key), Wb_keyCol(key)),
+                                                &calls);
+          });
+      }
+  return calls.empty() ? "" : "the model uses " + Fe_unknownFunctions(calls, "the interpreter");
 }

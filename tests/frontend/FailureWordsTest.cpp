@@ -266,6 +266,14 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
        "the engine \"Standard SOCP Barrier\" evaluates the model in the interpreter, and the model uses STDEV.S (in "
        "Plan!B6), a function the interpreter does not calculate; it calculates the same under an older name: STDEV "
        "for STDEV.S; engine 2 (\"Standard LP/Quadratic\") solves it through the workbook (--engine 2)"},
+      {"a function the interpreter does not calculate, which the SOCP engine takes for nonlinear",
+       {{"B6", "=_xlfn.IFERROR(2*C2,0)"}},
+       {},
+       " --engine 5",
+       1,
+       "status 7: the model is not linear as the engine requires: the engine \"Standard SOCP Barrier\" evaluates the "
+       "model in the interpreter, and the model uses IFERROR (in Plan!B6), a function the interpreter does not "
+       "calculate; engine 2 (\"Standard LP/Quadratic\") solves it through the workbook (--engine 2)"},
       {"a function the interpreter does not calculate, analysed",
        {{"B6", "=_xlfn.IFERROR(2*C2,0)"}},
        {},
