@@ -19,13 +19,21 @@ namespace {
 
 using FailureWords = ScratchTest;
 
-// The line of the output that starts with `start`; "" when none does.
-std::string lineStarting(const std::string& out, const std::string& start) {
+// The lines of an output, without their newlines.
+std::vector<std::string> linesOf(const std::string& out) {
+  std::vector<std::string> lines;
   for (size_t at = 0; at < out.size();) {
     const size_t end = std::min(out.find('\n', at), out.size());
-    if (out.compare(at, start.size(), start) == 0) return out.substr(at, end - at);
+    lines.push_back(out.substr(at, end - at));
     at = end + 1;
   }
+  return lines;
+}
+
+// The line of the output that starts with `start`; "" when none does.
+std::string lineStarting(const std::string& out, const std::string& start) {
+  for (const std::string& line : linesOf(out))
+    if (line.rfind(start, 0) == 0) return line;
   return "";
 }
 
@@ -33,13 +41,8 @@ std::string lineStarting(const std::string& out, const std::string& start) {
 // each ending with a newline.
 std::string saidLines(const std::string& out, const std::string& book) {
   std::string said;
-  for (size_t at = 0; at < out.size();) {
-    const size_t end = std::min(out.find('\n', at), out.size());
-    const std::string line = out.substr(at, end - at);
-    if (line.rfind("status ", 0) == 0 || line.rfind("corvan: " + book + ": sheet 'Plan': ", 0) == 0)
-      said += line + "\n";
-    at = end + 1;
-  }
+  for (const std::string& line : linesOf(out))
+    if (line.rfind("status ", 0) == 0 || line.rfind("corvan: " + book + ": sheet 'Plan': ", 0) == 0) said += line + "\n";
   return said;
 }
 
@@ -47,12 +50,8 @@ std::string saidLines(const std::string& out, const std::string& book) {
 // when none is.
 std::string repeatedLine(const std::string& out) {
   std::set<std::string> seen;
-  for (size_t at = 0; at < out.size();) {
-    const size_t end = std::min(out.find('\n', at), out.size());
-    const std::string line = out.substr(at, end - at);
+  for (const std::string& line : linesOf(out))
     if (line.rfind("corvan: ", 0) == 0 && !seen.insert(line).second) return line;
-    at = end + 1;
-  }
   return "";
 }
 
