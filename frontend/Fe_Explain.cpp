@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <map>
 #include <set>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "frontend/Fe_Internal.h"
