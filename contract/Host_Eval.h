@@ -60,6 +60,12 @@ int Host_evalProblemBounded(LibraryContext* context, double* f, const double* x,
                             const int* order);
 int Host_evalTwoChanged(LibraryContext* context, double* f, int j, double xj, int k, double xk);
 int Host_evalOneChanged(LibraryContext* context, double* f, int j, double xj);
+// The end of an engine run: when an evaluation failure ended it (status 9),
+// the variable cells are set to the point of the run's last evaluation
+// through the workbook that gave no number, so that the workbook shows
+// which cell failed there and at what values. The point is forgotten in
+// any case, ready for the next run.
+void Host_showFailedPoint(LibraryContext* context, int status);
 
 // Ordinal 17: variable bounds (elastic variables [0, kBoundInfinity]) and the bounds
 // of every row (query 1), -kBoundInfinity and kBoundInfinity where there is none.

@@ -142,9 +142,12 @@ int Eng_runEngine(EngineEntry* entry) {
   int status = StatusNone;
   OwnedEngineProblem problem = buildProblem(entry, &status);
   if (!problem) return status;
+  entry->owner->failedPoint.clear();
   if (entry->setup(problem.get())) status = problem->driver(entry->solve, problem.get());
   entry->finish(problem.get());
   if (status != StatusNone) problem->status = status;
   int stop = Host_progressCallback(entry->owner, 0, 0, 0, 0);
-  return Eng_statusAfterStop(problem->status, stop);
+  const int ended = Eng_statusAfterStop(problem->status, stop);
+  Host_showFailedPoint(entry->owner, ended);
+  return ended;
 }

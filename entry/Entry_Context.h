@@ -139,6 +139,9 @@ struct LibraryContext {
   std::int32_t diagnosed;
   std::int32_t engineCount;       // built-in engine indexes: 0 until the engines are listed, then 5
   std::vector<double> savedPriorValues;  // the variable cells' values before the run
+  // The variable cells' values at the run's last evaluation through the
+  // workbook that gave no number; empty when none failed.
+  std::vector<double> failedPoint;
 };
 
 // The context of this process, from the attaching thread's slot; none

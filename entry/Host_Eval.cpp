@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "contract/Eng_Engine.h"
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
 #include "entry/Interp_Exports.h"
@@ -16,6 +17,7 @@
 #include "entry/Sess_Variables.h"
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
+#include "excel/Xl_Calculation.h"
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
 #include "interpreter/Eval_Interface.h"
@@ -55,12 +57,22 @@ void takeElastic(LibraryContext* context, const double* x) {
   for (int s = 0; s < context->elasticCount; ++s) context->elasticValues[s] = x[n + s];
 }
 
+// The result of an evaluation through the workbook; one that failed keeps
+// the values the variable cells hold, the point it failed at.
+int keepFailedPoint(LibraryContext* context, int ok) {
+  if (ok) return ok;
+  std::vector<double>& point = context->failedPoint;
+  point.assign(static_cast<std::size_t>(Sess_modelVariables(context)), 0.0);
+  if (point.empty() || !Sess_getCurrentValues(context, point.data())) point.clear();
+  return ok;
+}
+
 // The variable cells written and the rows read through the workbook; the
 // rows only when they are as many as the engine holds.
 int evalThroughExcel(LibraryContext* context, double* f, const double* x) {
   Host_noteWorkbookWrite(context);
-  return Sess_writeAllVariables(context, x) && Host_workbookRowsFit(context) && Sess_readFunctions(context, f) &&
-         addElastic(context, f);
+  return keepFailedPoint(context, Sess_writeAllVariables(context, x) && Host_workbookRowsFit(context) &&
+                                      Sess_readFunctions(context, f) && addElastic(context, f));
 }
 
 bool relaxed(LibraryContext* context) {
@@ -167,8 +179,8 @@ int Host_evalTwoChanged(LibraryContext* context, double* f, int j, double xj, in
   if (interpreterFor(context, true, false))
     return Interp_evalPerturbPair(context, f, j, xj, k, xk) && addElastic(context, f);
   Host_noteWorkbookWrite(context);
-  return Sess_writeVariable(context, j, xj) && Sess_writeVariable(context, k, xk) &&
-         Sess_readFunctions(context, f) && addElastic(context, f);
+  return keepFailedPoint(context, Sess_writeVariable(context, j, xj) && Sess_writeVariable(context, k, xk) &&
+                                      Sess_readFunctions(context, f) && addElastic(context, f));
 }
 
 int Host_evalOneChanged(LibraryContext* context, double* f, int j, double xj) {
@@ -176,8 +188,17 @@ int Host_evalOneChanged(LibraryContext* context, double* f, int j, double xj) {
   ++context->progress.evaluationsOfRun;
   if (interpreterFor(context, true, false)) return Interp_evalPerturbOne(context, f, j, xj) && addElastic(context, f);
   Host_noteWorkbookWrite(context);
-  return Sess_writeVariable(context, j, xj) && Sess_readFunctions(context, f) &&
-         addElastic(context, f);
+  return keepFailedPoint(context, Sess_writeVariable(context, j, xj) && Sess_readFunctions(context, f) &&
+                                      addElastic(context, f));
+}
+
+void Host_showFailedPoint(LibraryContext* context, int status) {
+  if (!context) return;
+  if (status == StatusEvalError && !context->failedPoint.empty()) {
+    Host_noteWorkbookWrite(context);
+    if (Sess_writeAllVariables(context, context->failedPoint.data())) Xl_calculateNow();
+  }
+  context->failedPoint.clear();
 }
 
 int Host_getVariableBounds(LibraryContext* context, double* lower, double* upper,

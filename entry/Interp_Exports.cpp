@@ -5,7 +5,6 @@
 // objective is maximised) and reports a failing evaluation's error and cell.
 #include "entry/Interp_Exports.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -19,6 +18,7 @@
 #include "entry/Msg_Status.h"
 #include "entry/Sess_Evaluation.h"
 #include "interpreter/Eval_Interface.h"
+#include "interpreter/Fn_Names.h"
 #include "interpreter/Eval_Queries.h"
 #include "interpreter/Model_Progress.h"
 #include "interpreter/Prog_Program.h"
@@ -41,16 +41,14 @@ void showStatus(LibraryContext*, int show, const char* text) { Interp_showStatus
 // A query of the progress callback that counts nothing and shows nothing.
 int stopCode(LibraryContext* context) { return Host_progressCallback(context, 0, 0, 0, 0); }
 
-// The worksheet functions a compiled cell calls ("NORMDIST, TDIST"), or
-// an empty text.
+// The worksheet functions a compiled cell calls, as typed ("NORMDIST,
+// STDEV.S"), or an empty text.
 std::string functionsOf(const EvalTables& tables, const CellRef& at) {
   const Symbol* cell = tables.codeStore ? Prog_findCell(tables.codeStore, at) : nullptr;
   std::set<std::string> names;
   for (const Symbol* s : cell ? cell->precedents : std::vector<Symbol*>{})
     if (s->space == kSpaceFunction) {
-      std::string name = Text_toUtf8(s->definition.empty() ? s->name : s->definition);
-      for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      names.insert(name);
+      names.insert(Fn_typedName(Text_toUtf8(s->definition.empty() ? s->name : s->definition)));
     }
   std::string list;
   for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;

@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
+#include <string>
 #include <utility>
 
 #include "frontend/Fe_Internal.h"
@@ -33,11 +35,16 @@ constexpr Message kMessages[] = {
 };
 
 // The platform calls these two from its module: memory that runs out is
-// caught on this side (a line not shown is all it costs).
+// caught on this side (a line not shown is all it costs). A message the
+// library shows again (each failed evaluation of a run shows one) is
+// printed once.
 void showMessageBox(const OsMessageBox& box) {
+  static std::set<std::string> shown;
   Os_guard(false, [&] {
+    const std::string line = Fe_where() + box.caption + ": " + box.text;
+    if (!shown.insert(line).second) return true;
     Fe_endProgress();
-    std::fprintf(stderr, "%s%s: %s\n", Fe_where().c_str(), box.caption.c_str(), box.text.c_str());
+    std::fprintf(stderr, "%s\n", line.c_str());
     return true;
   });
 }

@@ -43,7 +43,7 @@ std::vector<std::string> engineNames(FeSession* s) {
 }
 
 // Positions in the engine list of the engines the front end names itself.
-constexpr int kFirstEngine = 0, kLpEngine = 1, kEvolutionaryEngine = 2;
+constexpr int kFirstEngine = 0, kLpEngine = 1, kEvolutionaryEngine = 2, kIntervalEngine = 3, kSocpEngine = 4;
 
 // The engine the model chooses, as the library picks it from "solver_eng":
 // 1-5 the built-in engines, above 5 a plug-in, 0 the LP engine for a model
@@ -105,14 +105,46 @@ void noteEngineChoice(Workbook* wb, const FeModel& m, const std::vector<std::str
          "marked linear (\"solver_lin\"); set \"solver_eng\" or give --engine N to choose one (`corvan engines`)");
 }
 
+// A function the interpreter does not calculate, which the run met because
+// the engine evaluates the model there or "solver_dia" asked for it, and
+// the run that evaluates the model through the workbook instead; "" when
+// the run met none.
+std::string interpreterCause(FeSession* s, const FeModel& m, int status, const std::vector<std::string>& engines) {
+  const int index = engineIndex(m);
+  if (index != kIntervalEngine && index != kSocpEngine) {
+    const std::string uncalculated = Fe_interpreterUncalculated(s->book, Fe_resultRows(s));
+    return uncalculated.empty() ? ""
+                                : "\"solver_dia\" 2 or more evaluates the model in the interpreter, and the model uses " +
+                                      uncalculated + "; the default options solve it through the workbook";
+  }
+  // Statuses of a model the engine could not evaluate, compile or class
+  // (an engine's own codes lie above the library's).
+  const bool unevaluated = status == StatusNotLinear || status == StatusEvalError || status == StatusCompileFailed ||
+                           status == StatusNoCoefficients || status > StatusException;
+  const std::string uncalculated = unevaluated ? Fe_modelInterpreterUncalculated(s->book, m) : "";
+  if (uncalculated.empty()) return "";
+  const int other = m.linear ? kLpEngine : kFirstEngine;
+  return "the engine \"" + engineName(engines, m) + "\" evaluates the model in the interpreter, and " +
+         uncalculated + "; engine " + std::to_string(other + 1) +
+         (other < static_cast<int>(engines.size()) ? " (\"" + engines[other] + "\")" : "") +
+         " solves it through the workbook (--engine " + std::to_string(other + 1) + ")";
+}
+
 // What the front end knows of why a run left no solution, for its status
-// line: a limit that stopped the model's compile, or functions this system
-// does not calculate that the model calls.
-std::string failureCause(Workbook* wb, const FeModel& m, int status) {
+// line: a limit that stopped the model's compile, what the SOCP engine's
+// "no feasible solution" may mean, functions this system does not
+// calculate that the model calls, or one the interpreter does not.
+std::string failureCause(FeSession* s, const FeModel& m, int status, const std::vector<std::string>& engines) {
   const FeLimitStop& stop = Fe_limitStop();
   if (status == StatusCompileFailed && !stop.limit.empty())
     return stop.limit + " stopped the compile; raise it with " + stop.raise;
-  return Fe_modelUnknownFunctions(wb, m);
+  // The SOCP engine's status 5 comes from an infeasible dual as well, which
+  // an unbounded objective gives.
+  if (status == StatusInfeasible && engineIndex(m) == kSocpEngine)
+    return "the model is infeasible or its objective unbounded (the engine \"" + engineName(engines, m) +
+           "\" does not tell the two apart)";
+  const std::string unknown = Fe_modelUnknownFunctions(s->book, m);
+  return unknown.empty() ? interpreterCause(s, m, status, engines) : unknown;
 }
 
 // Faults the library would not notice are refused before it runs, so that
@@ -282,7 +314,7 @@ int Fe_solve(const FeArgs& a) {
     Fe_close(&s);
     return Fe_outOfMemory();
   }
-  const std::string cause = failureCause(s.book, m, status);
+  const std::string cause = failureCause(&s, m, status, engines);
   bool solution = Fe_printVerdict(s.book, m, status, start, cause);
   bool reportsMade = true;
   if (solution) {
@@ -304,7 +336,7 @@ int Fe_solve(const FeArgs& a) {
     const bool tooLarge =
         status == StatusBadModel && m.faults.empty() && Fe_explainSizeLimit(&s, engines, engineIndex(m));
     if (!uncompiled && !tooLarge)
-      Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine);
+      Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine, start);
     Fe_action(&s, ActionRestore);
   }
   std::fflush(stdout);

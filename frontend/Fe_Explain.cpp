@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "frontend/Fe_Internal.h"
@@ -60,57 +62,105 @@ std::string circleCause(Workbook* wb, const CellRange& cell) {
          cells + " read one another; break the circle";
 }
 
-// A sheet the workbook lacks that the formula of the cell, or of a cell it
-// reads, names.
-std::string missingSheetCause(Workbook* wb, const CellRange& cell) {
+// The first formula, of the cell or of a formula cell it reads that holds an
+// error value, in which `find` finds something missing: ", because its
+// formula" (or "the formula of Plan!B12") and what `find` says of it.
+template <typename Find>
+std::string missingCause(Workbook* wb, const CellRange& cell, Find find) {
   for (const CellRange& at : erroneousCells(wb, cell)) {
     const Cell* c = Wb_findCell(wb->sheets[at.sheet].get(), at.row1, at.col1);
-    const std::string missing = c ? Calc_missingSheet(wb, c->formula) : "";
+    const std::string missing = c ? find(at.sheet, c->formula) : "";
     if (missing.empty()) continue;
     const bool own = at.sheet == cell.sheet && at.row1 == cell.row1 && at.col1 == cell.col1;
-    const std::string whose = own ? "its formula" : "the formula of " + Fe_rangeName(wb, at);
-    return ", because " + whose +
-           (missing == "#REF!"
-                ? " reads cells of a sheet that was deleted (#REF! in place of the sheet's name)"
-                : " reads sheet '" + missing + "', which the workbook does not have (deleted or renamed)");
+    return ", because " + (own ? std::string("its formula") : "the formula of " + Fe_rangeName(wb, at)) + missing;
   }
   return "";
 }
 
-// An arithmetic error (#DIV/0!, #NUM!) in a cell that reads the variable
-// cells: the values they hold give it no number, so the start should change.
-std::string startValuesCause(Workbook* wb, const FeModel& m, const CellRange& cell, CellError error) {
-  if (error != CellError::Div0 && error != CellError::Num) return "";
+// A sheet the workbook lacks that the formula of the cell, or of a cell it
+// reads, names.
+std::string missingSheetCause(Workbook* wb, const CellRange& cell) {
+  return missingCause(wb, cell, [wb](int, const std::string& formula) -> std::string {
+    const std::string missing = Calc_missingSheet(wb, formula);
+    if (missing.empty()) return "";
+    return missing == "#REF!" ? " reads cells of a sheet that was deleted (#REF! in place of the sheet's name)"
+                              : " reads sheet '" + missing + "', which the workbook does not have (deleted or renamed)";
+  });
+}
+
+// A defined name the workbook lacks that the formula of the cell, or of a
+// cell it reads, uses.
+std::string missingNameCause(Workbook* wb, const CellRange& cell) {
+  return missingCause(wb, cell, [wb](int sheet, const std::string& formula) -> std::string {
+    const std::string missing = Calc_missingName(wb, sheet, formula);
+    return missing.empty() ? "" : " uses the name \"" + missing + "\", which the workbook does not define";
+  });
+}
+
+// The variable cells a cell reads at any level with their values ("Plan!B2
+// = 0.5, Plan!C2 = 1"), the first few of them.
+std::string valuesRead(Workbook* wb, const FeModel& m, const CellRange& cell) {
+  constexpr size_t kShown = 6;
+  std::set<std::tuple<int, int, int>> cells;
+  for (const CellRange& read : Calc_precedents(wb, cell.sheet, cell.row1, cell.col1, true))
+    for (const CellRange& v : m.variables)
+      if (Fe_overlaps(read, v))
+        for (int r = std::max(read.row1, v.row1); r <= std::min(read.row2, v.row2); ++r)
+          for (int c = std::max(read.col1, v.col1); c <= std::min(read.col2, v.col2); ++c) cells.insert({v.sheet, r, c});
+  std::string text;
+  size_t k = 0;
+  for (auto it = cells.begin(); it != cells.end() && k < kShown; ++it, ++k) {
+    const auto [sheet, row, col] = *it;
+    const CellValue* v = Fe_value(wb, sheet, row, col);
+    text += (k ? ", " : "") + Fe_cellName(wb, sheet, row, col) + " = " + Fe_number(v ? v->number : 0);
+  }
+  return cells.size() > kShown ? text + " and " + std::to_string(cells.size() - kShown) + " more" : text;
+}
+
+// An error value in a cell that reads the variable cells, at the values
+// they hold: the start values, where an arithmetic error (#DIV/0!, #NUM!)
+// asks for other ones, or a point an engine tried, where its evaluation
+// failed (`start`, when given, tells them apart).
+std::string pointCause(Workbook* wb, const FeModel& m, const CellRange& cell, CellError error,
+                       const FeStartValues* start) {
   const CellRange* read = Fe_variablesRead(wb, m, cell);
   if (!read) return "";
-  return ", at the values the variable cells hold; give the variable cells (" + Fe_rangeName(wb, *read) +
-         ") start values at which it gives a number";
+  const std::string values = valuesRead(wb, m, cell);
+  if (start && Fe_startValues(wb, m).variables != start->variables)
+    return ", at a point the engine tried, where the variable cells hold " + values +
+           " (not their start values); constraints that keep them where it gives a number avoid it";
+  if (error != CellError::Div0 && error != CellError::Num) return "";
+  return ", at the values the variable cells hold (" + values + "); give the variable cells (" +
+         Fe_rangeName(wb, *read) + ") start values at which it gives a number";
 }
 
 // Why a cell holds an error value, as a phrase to follow what it holds ("",
-// when neither a circle, a sheet that is gone nor the start values show).
-std::string errorCause(Workbook* wb, const FeModel& m, int sheet, int row, int col, const CellValue* v) {
+// when neither a circle, a sheet or name that is gone nor the values of
+// the variable cells show).
+std::string errorCause(Workbook* wb, const FeModel& m, int sheet, int row, int col, const CellValue* v,
+                       const FeStartValues* start) {
   if (!v || v->kind != CellKind::Error) return "";
   const CellRange cell{sheet, row, col, row, col};
   if (std::string circle = circleCause(wb, cell); !circle.empty()) return circle;
   if (std::string gone = missingSheetCause(wb, cell); !gone.empty()) return gone;
-  return startValuesCause(wb, m, cell, v->error);
+  if (std::string unnamed = missingNameCause(wb, cell); !unnamed.empty()) return unnamed;
+  return pointCause(wb, m, cell, v->error, start);
 }
 
 // The objective cell holding no number.
-bool explainObjective(Workbook* wb, const FeModel& m) {
+bool explainObjective(Workbook* wb, const FeModel& m, const FeStartValues* start) {
   if (!m.hasObjective) return false;
   const CellRange& o = m.objective;
   const CellValue* v = Fe_value(wb, o.sheet, o.row1, o.col1);
   std::string held = notANumber(v);
   if (held.empty()) return false;
   Fe_say("the objective cell " + Fe_cellName(wb, o.sheet, o.row1, o.col1) + " (\"solver_opt\") holds " + held +
-         ", not a number" + errorCause(wb, m, o.sheet, o.row1, o.col1, v));
+         ", not a number" + errorCause(wb, m, o.sheet, o.row1, o.col1, v, start));
   return true;
 }
 
 // The first constraint cell, or right-hand cell, holding no number.
-bool explainConstraintCells(Workbook* wb, const FeModel& m) {
+bool explainConstraintCells(Workbook* wb, const FeModel& m, const FeStartValues* start) {
   for (const FeConstraint& c : m.constraints) {
     std::string number = std::to_string(c.number);
     int k = 0;
@@ -121,7 +171,7 @@ bool explainConstraintCells(Workbook* wb, const FeModel& m) {
         std::string held = notANumber(v);
         if (!held.empty()) {
           Fe_say("the cell " + cell + " of constraint " + number + " (\"solver_lhs" + number + "\") holds " + held +
-                 ", not a number" + errorCause(wb, m, c.lhs.sheet, row, col, v));
+                 ", not a number" + errorCause(wb, m, c.lhs.sheet, row, col, v, start));
           return true;
         }
         if (!c.rhsIsRange || Fe_comparison(c.relation) > FeGreaterEqual) continue;
@@ -132,7 +182,7 @@ bool explainConstraintCells(Workbook* wb, const FeModel& m) {
         if (held.empty()) continue;
         Fe_say("the right-hand side cell " + Fe_cellName(wb, c.rhsRange.sheet, rr, cc) + " of constraint " + number +
                " (\"solver_rhs" + number + "\", for " + cell + ") holds " + held + ", not a number" +
-               errorCause(wb, m, c.rhsRange.sheet, rr, cc, v));
+               errorCause(wb, m, c.rhsRange.sheet, rr, cc, v, start));
         return true;
       }
   }
@@ -308,6 +358,26 @@ int lateSheetIn(const Workbook* wb, const std::string& formula) {
   return -1;
 }
 
+// The error row (counts, codes and the cell) of a failed analysis or
+// evaluation, after the statistics row and any rows of the model; null
+// when there is none or it names no cell. Rows of two columns are the
+// engine list of an earlier action; a model's rows name no sheet.
+const std::vector<std::string>* errorRow(const std::vector<std::vector<std::string>>& rows) {
+  auto error = std::find_if(rows.begin() + (rows.empty() ? 0 : 1), rows.end(), [](const std::vector<std::string>& row) {
+    return row.size() >= 5 && row[4].find('!') != std::string::npos;
+  });
+  return error == rows.end() ? nullptr : &*error;
+}
+
+// The cell an error row names, and its name ("Plan!B6") when asked; null
+// when the workbook has none there.
+const Cell* cellOfRow(Workbook* wb, const std::vector<std::string>& error, std::string* name = nullptr) {
+  int sheet, row, col;
+  if (!cellOfText(wb, error[4], &sheet, &row, &col)) return nullptr;
+  if (name) *name = Fe_cellName(wb, sheet, row, col);
+  return Wb_findCell(wb->sheets[sheet].get(), row, col);
+}
+
 }  // namespace
 
 void Fe_say(const std::string& text) { std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str()); }
@@ -318,18 +388,28 @@ std::string Fe_lateSheet(const Workbook* wb, int sheet) {
          " sheets that the interpreter's references hold";
 }
 
+std::string Fe_interpreterUncalculated(Workbook* wb, const std::vector<std::vector<std::string>>& rows) {
+  const std::vector<std::string>* error = errorRow(rows);
+  std::string at;
+  const Cell* c = error ? cellOfRow(wb, *error, &at) : nullptr;
+  if (!c || std::atoi((*error)[2].c_str()) != kStatusUnknownFunction) return "";
+  std::vector<FeUncalculated> calls;
+  Fe_interpreterUncalculatedCalls(c->formula, at, &calls);
+  return calls.empty() ? "" : Fe_unknownFunctions(calls, "the interpreter");
+}
+
 bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::string>>& rows) {
-  // The error row (counts, codes and the cell) after the statistics row;
-  // rows of two columns are the engine list of an earlier action.
-  auto error = std::find_if(rows.begin() + (rows.empty() ? 0 : 1), rows.end(),
-                            [](const std::vector<std::string>& row) { return row.size() >= 5; });
-  if (error == rows.end() || (*error)[4].empty()) return false;
+  const std::vector<std::string>* error = errorRow(rows);
+  if (!error) return false;
   const std::string& cell = (*error)[4];
-  int sheet, row, col;
-  const Cell* c = cellOfText(wb, cell, &sheet, &row, &col) ? Wb_findCell(wb->sheets[sheet].get(), row, col) : nullptr;
+  const Cell* c = cellOfRow(wb, *error);
   const int late = c ? lateSheetIn(wb, c->formula) : -1;
   if (late >= 0) {
     Fe_say("the formula of " + cell + " reads " + Fe_lateSheet(wb, late) + ", so it cannot be analysed");
+    return true;
+  }
+  if (const std::string uncalculated = Fe_interpreterUncalculated(wb, rows); !uncalculated.empty()) {
+    Fe_say("the model cannot be analysed: it uses " + uncalculated);
     return true;
   }
   const int code = std::atoi((*error)[2].c_str());
@@ -348,11 +428,11 @@ bool Fe_explainRefusal(Workbook* wb, const FeModel& m) {
     Fe_printFaults(m);
     return true;
   }
-  return explainInterpreterLimits(wb, m) || explainObjective(wb, m) || explainConstraintCells(wb, m);
+  return explainInterpreterLimits(wb, m) || explainObjective(wb, m, nullptr) || explainConstraintCells(wb, m, nullptr);
 }
 
 void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool endedAtAPoint,
-                       const std::string& engine) {
+                       const std::string& engine, const FeStartValues& start) {
   if (!m.faults.empty() && modelRefused) {
     Fe_printFaults(m);
     return;
@@ -363,7 +443,7 @@ void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool e
            ", which names no engine; `corvan engines BOOK` lists their numbers");
     return;
   }
-  if (explainObjective(wb, m) || explainConstraintCells(wb, m) || explainCrossedBounds(wb, m)) return;
+  if (explainObjective(wb, m, &start) || explainConstraintCells(wb, m, &start) || explainCrossedBounds(wb, m)) return;
   if (endedAtAPoint && !explainViolatedRow(wb, m))
     Fe_say("the point the run ended at does not satisfy the constraints");
 }

@@ -131,9 +131,26 @@ const char* Fe_statusMeaning(int status);
 // with `model`, says of each whether the model depends on it.
 struct FeModel;
 void Fe_printWarnings(Workbook* wb, const FeModel* model);
-// "SUMIFS, a function this system does not calculate" ("A and B, functions
-// ..." for more than one).
-std::string Fe_unknownFunctions(const std::vector<std::string>& names);
+// A function that is not calculated, as stored or typed, and the cell
+// that calls it ("" for none).
+struct FeUncalculated {
+  std::string function, cell;
+};
+// "SUMIFS (in Plan!B9), a function this system does not calculate" ("A and
+// B, functions ..." for more than one; `calculator` in place of "this
+// system"), each function by its typed name, then the older name of each
+// renamed one that is calculated ("; it calculates the same under an older
+// name: NORMDIST for NORM.DIST").
+std::string Fe_unknownFunctions(const std::vector<FeUncalculated>& calls,
+                                const std::string& calculator = "this system");
+// The calls of a formula (of the cell named `cell`) to functions the
+// interpreter does not calculate, each function once.
+void Fe_interpreterUncalculatedCalls(const std::string& formula, const std::string& cell,
+                                     std::vector<FeUncalculated>* calls);
+// "the model uses IFERROR (in Plan!B6), a function the interpreter does not
+// calculate" when the model's cells call such functions at any level; ""
+// when they call none.
+std::string Fe_modelInterpreterUncalculated(Workbook* wb, const FeModel& m);
 // "the model uses SUMIFS (in Plan!B9), a function this system does not
 // calculate" when the model's cells call such functions at any level; "" when
 // they call none.
@@ -219,8 +236,10 @@ bool Fe_hasModel(Workbook* wb, int sheet);
 // Notes each constraint side that takes in a blank cell hidden in a merged
 // area (a part of it other than its first cell), which the model reads as 0.
 void Fe_noteMergedBlanks(Workbook* wb, const FeModel& m);
-// Cells of a range; of all the variable areas; of all the constraints' left-hand sides.
-int Fe_cellsIn(const CellRange& r);
+// Cells of a range (a whole sheet's more than an int holds); of all the
+// variable areas and of all the constraints' left-hand sides, each within
+// the library's references.
+long long Fe_cellsIn(const CellRange& r);
 int Fe_variableCells(const FeModel& m);
 // Whether a cell of the model's sheet is one of its variable cells.
 bool Fe_isVariableCell(const FeModel& m, int row, int col);
@@ -317,14 +336,22 @@ bool Fe_explainRefusal(Workbook* wb, const FeModel& m);
 // is named with the sheet, any other with the interpreter's status; false
 // when the analysis named no cell.
 bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::string>>& rows);
+// "STDEV.S (in Plan!B6), a function the interpreter does not calculate",
+// from the result range's rows of a failed analysis or evaluation whose
+// error row says the interpreter met a function it does not know; "" for
+// any other.
+std::string Fe_interpreterUncalculated(Workbook* wb, const std::vector<std::vector<std::string>>& rows);
 // Why a run left no solution, in words, naming the file, the sheet and the
 // cell or name at fault: the model's faults when the front end found any and
 // the library refused the model (`modelRefused`; otherwise the library's
 // status is the verdict), else what the cells and names show after the run
 // (`endedAtAPoint`: the run's status says it stopped at a point). `engine` is
-// the name of the engine the model chose ("" when it chose none that exists).
+// the name of the engine the model chose ("" when it chose none that exists);
+// `start` the variable cells' values before the run, which tell a point the
+// engine left in them from the start.
+struct FeStartValues;
 void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool endedAtAPoint,
-                       const std::string& engine);
+                       const std::string& engine, const FeStartValues& start);
 // Whether the workbook's cells now hold a point that satisfies every
 // constraint and gives the objective a number.
 bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);

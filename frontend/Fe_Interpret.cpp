@@ -9,6 +9,7 @@
 #include <string>
 
 #include "frontend/Fe_Internal.h"
+#include "interpreter/Fn_Names.h"
 #include "interpreter/Load_Cells.h"
 #include "platform/os/Os.h"
 #include "platform/xlsx/Xlsx.h"
@@ -190,11 +191,13 @@ std::string reasonOf(const LoadCellFailure& f) {
   const char16_t* text = Vm_statusText(f.status);
   std::string reason = Text_toUtf8(text ? text : u"");
   std::vector<std::string> names;
+  std::vector<FeUncalculated> calls;
   for (std::u16string name : f.unbuilt) {
     std::transform(name.begin(), name.end(), name.begin(), Text_upperCase);
-    names.push_back(Text_toUtf8(name));
+    names.push_back(Fn_typedName(Text_toUtf8(name)));
+    calls.push_back({names.back(), ""});
   }
-  if (f.status == kStatusUnknownFunction && !names.empty()) return "calls " + Fe_unknownFunctions(names);
+  if (f.status == kStatusUnknownFunction && !names.empty()) return "calls " + Fe_unknownFunctions(calls);
   std::string list;
   for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
   return list.empty() ? reason : reason + " (" + list + ")";

@@ -13,6 +13,7 @@
 
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
+#include "platform/calc/Calc_Internal.h"
 #include "platform/xlcall/Xlc_Internal.h"
 
 namespace {
@@ -254,10 +255,26 @@ void checkRightHandValue(Workbook* wb, int sheet, const FeConstraint& c, const s
                      : v.kind == CellKind::Boolean ? (v.number != 0 ? "TRUE" : "FALSE")
                                                    : "nothing";
   const std::string written = held == c.rhsFormula ? "" : " (" + c.rhsFormula + ")";
-  faults->push_back(what + " gives " + held + written + ", not a number" + nameFault(wb, sheet, c.rhsFormula, v));
+  std::string within;
+  const std::string function =
+      v.kind == CellKind::Error ? Calc_uncalculatedCall(wb, sheet, "=" + c.rhsFormula, &within) : "";
+  const std::string because =
+      function.empty()
+          ? nameFault(wb, sheet, c.rhsFormula, v)
+          : ": it uses " + Fe_unknownFunctions({{function, within.empty() ? "" : "the name " + quoted(within)}});
+  faults->push_back(what + " gives " + held + written + ", not a number" + because);
   // The interpreter follows names to any depth: a run on it would end at a
   // point whose constraint the workbook cannot judge.
   if (v.kind == CellKind::Error && Calc_namesTooDeep(wb, sheet, c.rhsFormula)) m->unseenByLibrary = true;
+}
+
+// The cells of the reference a definition writes when it is one reference,
+// every cell to the sheet's last row or column counted (the calculation
+// holds such a reference only up to the last cell in use); else `read`.
+long long writtenCells(const std::string& definition, long long read) {
+  CalcNode tree;
+  if (!Calc_parse(definition, &tree, nullptr) || tree.op != CalcOp::Ref) return read;
+  return static_cast<long long>(tree.row2 - tree.row1 + 1) * (tree.col2 - tree.col1 + 1);
 }
 
 void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, FeModel* m) {
@@ -272,7 +289,7 @@ void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, FeModel* m) {
   if (Calc_evaluate(wb, sheet, "!" + name, &r) && r.isReference) {
     if (!anyArea(wb, r, name, faults, &c->rhsRange)) return;
     c->rhsIsRange = true;
-    int n = Fe_cellsIn(c->rhsRange), lhs = Fe_cellsIn(c->lhs);
+    const long long n = writtenCells(dn->definition, Fe_cellsIn(c->rhsRange)), lhs = Fe_cellsIn(c->lhs);
     if (n != 1 && n != lhs)
       faults->push_back("the right-hand side " + quoted(name) + " has " + std::to_string(n) +
                         " cells, but its left-hand side " + Fe_rangeName(wb, c->lhs) + " has " + std::to_string(lhs));
@@ -453,17 +470,19 @@ bool Fe_isVariableCell(const FeModel& m, int row, int col) {
   return false;
 }
 
-int Fe_cellsIn(const CellRange& r) { return (r.row2 - r.row1 + 1) * (r.col2 - r.col1 + 1); }
+long long Fe_cellsIn(const CellRange& r) {
+  return static_cast<long long>(r.row2 - r.row1 + 1) * (r.col2 - r.col1 + 1);
+}
 
 int Fe_variableCells(const FeModel& m) {
   int n = 0;
-  for (const CellRange& a : m.variables) n += Fe_cellsIn(a);
+  for (const CellRange& a : m.variables) n += static_cast<int>(Fe_cellsIn(a));
   return n;
 }
 
 int Fe_constraintCells(const FeModel& m) {
   int n = 0;
-  for (const FeConstraint& c : m.constraints) n += Fe_cellsIn(c.lhs);
+  for (const FeConstraint& c : m.constraints) n += static_cast<int>(Fe_cellsIn(c.lhs));
   return n;
 }
 

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "frontend/Fe_Internal.h"
+#include "interpreter/Fn_Names.h"
 #include "platform/calc/Calc.h"
+#include "platform/calc/Calc_Internal.h"
 
 namespace {
 
@@ -23,12 +25,35 @@ std::vector<CellRange> modelCells(const FeModel& m) {
   return cells;
 }
 
+// A formula as the user typed it: without the prefixes its file gives
+// newer functions ("_xlfn.NORM.DIST").
+std::string typedFormula(const std::string& formula) {
+  const std::string lower = Calc_lower(formula);
+  std::string typed;
+  for (size_t k = 0; k < formula.size();) {
+    const bool prefix = lower.compare(k, 6, "_xlfn.") == 0 || lower.compare(k, 6, "_xlws.") == 0;
+    if (prefix) k += 6;
+    else typed += formula[k++];
+  }
+  return typed;
+}
+
 // A formula as a warning line shows it: whole when short, else its start
 // and its length.
-std::string shortFormula(const std::string& formula) {
+std::string shortFormula(const std::string& stored) {
   constexpr size_t kShown = 120;
+  const std::string formula = typedFormula(stored);
   if (formula.size() <= kShown) return formula;
   return formula.substr(0, kShown) + "... (" + std::to_string(formula.size()) + " characters)";
+}
+
+// The calls of a formula to functions the interpreter does not calculate,
+// each function once, with the cell `at`.
+void uncalculatedCalls(const CalcNode& n, const std::string& at, std::vector<FeUncalculated>* calls) {
+  if (n.op == CalcOp::Func && !Fn_isCalculated(n.text) &&
+      std::none_of(calls->begin(), calls->end(), [&](const FeUncalculated& c) { return c.function == n.text; }))
+    calls->push_back({n.text, at});
+  for (const CalcNode& a : n.args) uncalculatedCalls(a, at, calls);
 }
 
 }  // namespace
@@ -51,19 +76,51 @@ void Fe_printWarnings(Workbook* wb, const FeModel* model) {
   }
 }
 
-std::string Fe_unknownFunctions(const std::vector<std::string>& names) {
-  std::string list;
-  for (size_t k = 0; k < names.size(); ++k) list += (k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + names[k];
-  return list + (names.size() == 1 ? ", a function" : ", functions") + " this system does not calculate";
+std::string Fe_unknownFunctions(const std::vector<FeUncalculated>& calls, const std::string& calculator) {
+  std::string list, older;
+  for (size_t k = 0; k < calls.size(); ++k) {
+    const std::string typed = Fn_typedName(calls[k].function);
+    list += (k == 0 ? "" : k + 1 == calls.size() ? " and " : ", ") + typed +
+            (calls[k].cell.empty() ? "" : " (in " + calls[k].cell + ")");
+    if (const std::string name = Fn_olderName(typed); !name.empty())
+      older += (older.empty() ? "" : ", ") + name + " for " + typed;
+  }
+  return list + (calls.size() == 1 ? ", a function " : ", functions ") + calculator + " does not calculate" +
+         (older.empty() ? "" : "; it calculates the same under an older name: " + older);
 }
 
 std::string Fe_modelUnknownFunctions(Workbook* wb, const FeModel& m) {
   // Each function once, with the first cell that calls it.
-  std::vector<std::string> functions, named;
+  std::vector<FeUncalculated> calls;
   for (const CalcWarning& w : Calc_warningsFor(wb, modelCells(m))) {
-    if (w.function.empty() || std::find(functions.begin(), functions.end(), w.function) != functions.end()) continue;
-    functions.push_back(w.function);
-    named.push_back(w.function + " (in " + Fe_cellName(wb, w.cell.sheet, w.cell.row1, w.cell.col1) + ")");
+    if (w.function.empty() ||
+        std::any_of(calls.begin(), calls.end(), [&](const FeUncalculated& c) { return c.function == w.function; }))
+      continue;
+    calls.push_back({w.function, Fe_cellName(wb, w.cell.sheet, w.cell.row1, w.cell.col1)});
   }
-  return named.empty() ? "" : "the model uses " + Fe_unknownFunctions(named);
+  return calls.empty() ? "" : "the model uses " + Fe_unknownFunctions(calls);
+}
+
+void Fe_interpreterUncalculatedCalls(const std::string& formula, const std::string& cell,
+                                     std::vector<FeUncalculated>* calls) {
+  CalcNode tree;
+  if (Calc_parse(formula, &tree, nullptr)) uncalculatedCalls(tree, cell, calls);
+}
+
+std::string Fe_modelInterpreterUncalculated(Workbook* wb, const FeModel& m) {
+  std::vector<FeUncalculated> calls;
+  for (const CellRange& cell : modelCells(m))
+    for (int row = cell.row1; row <= cell.row2; ++row)
+      for (int col = cell.col1; col <= cell.col2; ++col) {
+        std::vector<CellRange> read = Calc_precedents(wb, cell.sheet, row, col, true);
+        read.push_back({cell.sheet, row, col, row, col});
+        for (const CellRange& a : read)
+          wb->sheets[a.sheet]->cells.eachRowIn(a.row1, a.col1, a.row2, a.col2, [&](auto cells) {
+            for (const auto& [key, c] : cells)
+              if (!c.formula.empty())
+                Fe_interpreterUncalculatedCalls(c.formula, Fe_cellName(wb, a.sheet, Wb_keyRow(key), Wb_keyCol(key)),
+                                                &calls);
+          });
+      }
+  return calls.empty() ? "" : "the model uses " + Fe_unknownFunctions(calls, "the interpreter");
 }

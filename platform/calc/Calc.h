@@ -140,6 +140,11 @@ constexpr int kCalcMaxNameDepth = 16;
 // Whether a formula of sheet `sheet` uses names nested deeper than
 // kCalcMaxNameDepth, so that it gives #NAME? though each name exists.
 bool Calc_namesTooDeep(const Workbook* wb, int sheet, const std::string& formula);
+// The first function that a formula of sheet `sheet` calls, itself or
+// through the names it uses, and that this system does not calculate, as
+// typed; `name` gets the name whose definition calls it ("" for the formula
+// itself). "" when there is none or the formula does not parse.
+std::string Calc_uncalculatedCall(const Workbook* wb, int sheet, const std::string& formula, std::string* name);
 
 // TEXT(number, format): General, 0, 0.00, #,##0.00, percent, scientific,
 // dates and times, literal texts and bracketed tags. False when the format

@@ -94,6 +94,8 @@ void bindNode(Binding& b, CalcNode* node) {
         node->func = Calc_findAddin(key);
         node->addin = node->func >= 0;
       }
+      // A function no table has is named as the user typed it.
+      if (node->func < 0) node->text = key;
       break;
     }
     default: break;
@@ -179,43 +181,66 @@ struct NameWalk {
   bool tooDeep = false;  // a defined name lay deeper than binding expands
 };
 
-// The first name of a parsed tree, or of the definitions of the names it
-// uses (no deeper and no more often than binding expands them), that the
-// workbook does not define.
-std::string missingNameIn(const Workbook* wb, int sheet, const CalcNode& n, int depth, NameWalk* walk) {
+// What `find` answers first for a node of a parsed tree, or of the
+// definitions of the names it uses (no deeper and no more often than
+// binding expands them), given the node, the sheet it is seen from and the
+// name whose definition holds it ("" for the tree itself). A name the
+// workbook does not define is a node `find` sees and is not expanded.
+template <typename Find>
+std::string firstIn(const Workbook* wb, int sheet, const CalcNode& n, const std::string& within, int depth,
+                    NameWalk* walk, const Find& find) {
+  if (std::string found = find(n, sheet, within); !found.empty()) return found;
   if (n.op == CalcOp::Name) {
     const int scope = n.sheetName.empty() ? sheet : Wb_sheetIndex(wb, n.sheetName);
     const DefinedName* dn = scope < 0 ? nullptr : Wb_findName(wb, n.text, scope);
-    if (!dn) return scope < 0 ? "" : n.text;
-    walk->tooDeep = walk->tooDeep || depth >= kCalcMaxNameDepth;
+    walk->tooDeep = walk->tooDeep || (dn && depth >= kCalcMaxNameDepth);
     CalcNode def;
-    const bool expand = depth < kCalcMaxNameDepth && ++walk->expansions <= kMaxNameExpansions &&
+    const bool expand = dn && depth < kCalcMaxNameDepth && ++walk->expansions <= kMaxNameExpansions &&
                         Calc_parse(dn->definition, &def, nullptr);
-    return expand ? missingNameIn(wb, scope, def, depth + 1, walk) : "";
+    return expand ? firstIn(wb, scope, def, n.text, depth + 1, walk, find) : "";
   }
-  for (const CalcNode& a : n.args) {
-    std::string missing = missingNameIn(wb, sheet, a, depth, walk);
-    if (!missing.empty()) return missing;
-  }
+  for (const CalcNode& a : n.args)
+    if (std::string found = firstIn(wb, sheet, a, within, depth, walk, find); !found.empty()) return found;
   return "";
 }
 
-// The walk of missingNameIn over a formula; "" when it does not parse.
-std::string walkNames(const Workbook* wb, int sheet, const std::string& formula, NameWalk* walk) {
+template <typename Find>
+std::string firstInFormula(const Workbook* wb, int sheet, const std::string& formula, NameWalk* walk,
+                           const Find& find) {
   CalcNode tree;
-  return Calc_parse(formula, &tree, nullptr) ? missingNameIn(wb, sheet, tree, 0, walk) : "";
+  return Calc_parse(formula, &tree, nullptr) ? firstIn(wb, sheet, tree, "", 0, walk, find) : "";
+}
+
+// The first name of a formula, or of the names it uses, that the workbook
+// does not define.
+std::string missingNameOf(const Workbook* wb, int sheet, const std::string& formula, NameWalk* walk) {
+  return firstInFormula(wb, sheet, formula, walk, [wb](const CalcNode& n, int at, const std::string&) {
+    const int scope = n.sheetName.empty() ? at : Wb_sheetIndex(wb, n.sheetName);
+    return n.op == CalcOp::Name && scope >= 0 && !Wb_findName(wb, n.text, scope) ? n.text : std::string();
+  });
 }
 
 }  // namespace
 
 std::string Calc_missingName(const Workbook* wb, int sheet, const std::string& formula) {
   NameWalk walk;
-  return walkNames(wb, sheet, formula, &walk);
+  return missingNameOf(wb, sheet, formula, &walk);
 }
 
 bool Calc_namesTooDeep(const Workbook* wb, int sheet, const std::string& formula) {
   NameWalk walk;
-  return walkNames(wb, sheet, formula, &walk).empty() && walk.tooDeep;
+  return missingNameOf(wb, sheet, formula, &walk).empty() && walk.tooDeep;
+}
+
+std::string Calc_uncalculatedCall(const Workbook* wb, int sheet, const std::string& formula, std::string* name) {
+  NameWalk walk;
+  return firstInFormula(wb, sheet, formula, &walk, [name](const CalcNode& n, int, const std::string& within) {
+    if (n.op != CalcOp::Func) return std::string();
+    const std::string key = functionKey(n.text);
+    if (Calc_findBuiltin(key) >= 0 || Calc_findAddin(key) >= 0) return std::string();
+    *name = within;
+    return key;
+  });
 }
 
 std::string Calc_missingSheet(const Workbook* wb, const std::string& formula) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,13 +19,39 @@ namespace {
 
 using FailureWords = ScratchTest;
 
-// The line of the output that starts with `start`; "" when none does.
-std::string lineStarting(const std::string& out, const std::string& start) {
+// The lines of an output, without their newlines.
+std::vector<std::string> linesOf(const std::string& out) {
+  std::vector<std::string> lines;
   for (size_t at = 0; at < out.size();) {
     const size_t end = std::min(out.find('\n', at), out.size());
-    if (out.compare(at, start.size(), start) == 0) return out.substr(at, end - at);
+    lines.push_back(out.substr(at, end - at));
     at = end + 1;
   }
+  return lines;
+}
+
+// The line of the output that starts with `start`; "" when none does.
+std::string lineStarting(const std::string& out, const std::string& start) {
+  for (const std::string& line : linesOf(out))
+    if (line.rfind(start, 0) == 0) return line;
+  return "";
+}
+
+// The status line and the lines about the model of sheet 'Plan' of `book`,
+// each ending with a newline.
+std::string saidLines(const std::string& out, const std::string& book) {
+  std::string said;
+  for (const std::string& line : linesOf(out))
+    if (line.rfind("status ", 0) == 0 || line.rfind("corvan: " + book + ": sheet 'Plan': ", 0) == 0) said += line + "\n";
+  return said;
+}
+
+// A message line ("corvan: ...") that the output holds more than once; ""
+// when none is.
+std::string repeatedLine(const std::string& out) {
+  std::set<std::string> seen;
+  for (const std::string& line : linesOf(out))
+    if (line.rfind("corvan: ", 0) == 0 && !seen.insert(line).second) return line;
   return "";
 }
 
@@ -111,15 +138,18 @@ TEST_F(FailureWords, AFunctionThisSystemDoesNotCalculateIsNamedWhereverTheModelM
 
 // Messages that stop short of the cause, each carried on to it: the line
 // about the model names the file and sheet, then the name or cell at fault,
-// then why and what to do. Each case is solved as the workbook evaluates it
-// and, where the interpreter reads it too, through the interpreter.
+// then why and what to do; the status line says what the status means for
+// the case. Each case is solved as the workbook evaluates it and, where the
+// interpreter reads it too, through the interpreter; a run without a
+// solution writes nothing, and no message line comes twice.
 TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
   struct Case {
     const char* what;
     std::vector<std::pair<std::string, std::string>> cells, names;
     std::string options;
     int status;
-    std::string says;
+    std::string says;  // on the status line or a line about the model
+    std::string command = "solve";
   };
   const Case cases[] = {
       {"a circle through the objective",
@@ -175,13 +205,114 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
        "",
        1,
        "the objective cell Plan!B9 (\"solver_opt\") holds #DIV/0!, not a number, at the values the variable cells "
-       "hold; give the variable cells (Plan!B2:C2) start values at which it gives a number"},
+       "hold (Plan!B2 = 0); give the variable cells (Plan!B2:C2) start values at which it gives a number"},
       {"\"solver_eng\" 0",
        {},
        {{"solver_eng", "0"}, {"solver_lin", "0"}},
        "",
        0,
        "note: \"solver_eng\" is 0, which names no engine, so the model runs on \"Standard GRG Nonlinear\" (engine 1)"},
+      {"a name missing from a model cell's formula",
+       {{"B7", "=3*B2+2*C2*Factor"}},
+       {},
+       "",
+       1,
+       "the cell Plan!B7 of constraint 1 (\"solver_lhs1\") holds #NAME?, not a number, because its formula uses the "
+       "name \"Factor\", which the workbook does not define"},
+      {"a name missing two cells below a model cell",
+       {{"B7", "=3*B2+2*C2*B12"}, {"B12", "=B13+1"}, {"B13", "=Factor*2"}},
+       {},
+       " --option dia=2",
+       1,
+       "holds #NAME?, not a number, because the formula of Plan!B13 uses the name \"Factor\", which the workbook "
+       "does not define"},
+      {"an error at a point the LP engine tried (its kind test evaluates at 8)",
+       {{"E1", "10"}, {"F1", "20"}, {"G1", "30"}, {"E3", "1"}, {"E4", "=INDEX(E1:G1,1,E3)"}},
+       {{"solver_opt", "Plan!$E$4"}, {"solver_adj", "Plan!$E$3"}, {"solver_num", "3"}, {"solver_lhs1", "Plan!$E$3"},
+        {"solver_rel1", "3"}, {"solver_rhs1", "1"}, {"solver_lhs2", "Plan!$E$3"}, {"solver_rel2", "1"},
+        {"solver_rhs2", "3"}, {"solver_lhs3", "Plan!$E$3"}, {"solver_rel3", "4"}, {"solver_rhs3", "integer"}},
+       "",
+       1,
+       "the objective cell Plan!E4 (\"solver_opt\") holds #REF!, not a number, at a point the engine tried, where the "
+       "variable cells hold Plan!E3 = 8 (not their start values)"},
+      {"an error at a point GRG tried",
+       {{"B2", "3"}, {"C2", "1"}, {"B9", "=1/(B2-1)-B2"}},
+       {{"solver_eng", "1"}, {"solver_lin", "0"}},
+       "",
+       1,
+       "the objective cell Plan!B9 (\"solver_opt\") holds #DIV/0!, not a number, at a point the engine tried, where "
+       "the variable cells hold Plan!B2 = "},
+      {"a function the interpreter does not calculate, under \"solver_dia\" 2",
+       {{"B6", "=2*C2+0*_xlfn.STDEV.S(B2:C2)"}},
+       {},
+       " --option dia=2",
+       1,
+       "status 9: an evaluation failed (an error value in a cell): \"solver_dia\" 2 or more evaluates the model in the "
+       "interpreter, and the model uses STDEV.S (in Plan!B6), a function the interpreter does not calculate; it "
+       "calculates the same under an older name: STDEV for STDEV.S; the default options solve it through the "
+       "workbook"},
+      {"the same function, which the default options solve",
+       {{"B6", "=2*C2+0*_xlfn.STDEV.S(B2:C2)"}},
+       {},
+       "",
+       0,
+       "status 0: solved"},
+      {"a function the interpreter does not calculate, on the SOCP engine",
+       {{"B6", "=2*C2+0*_xlfn.STDEV.S(B2:C2)"}},
+       {},
+       " --engine 5",
+       1,
+       "the engine \"Standard SOCP Barrier\" evaluates the model in the interpreter, and the model uses STDEV.S (in "
+       "Plan!B6), a function the interpreter does not calculate; it calculates the same under an older name: STDEV "
+       "for STDEV.S; engine 2 (\"Standard LP/Quadratic\") solves it through the workbook (--engine 2)"},
+      {"a function the interpreter does not calculate, which the SOCP engine takes for nonlinear",
+       {{"B6", "=_xlfn.IFERROR(2*C2,0)"}},
+       {},
+       " --engine 5",
+       1,
+       "status 7: the model is not linear as the engine requires: the engine \"Standard SOCP Barrier\" evaluates the "
+       "model in the interpreter, and the model uses IFERROR (in Plan!B6), a function the interpreter does not "
+       "calculate; engine 2 (\"Standard LP/Quadratic\") solves it through the workbook (--engine 2)"},
+      {"a function the interpreter does not calculate, analysed",
+       {{"B6", "=_xlfn.IFERROR(2*C2,0)"}},
+       {},
+       "",
+       1,
+       "the model cannot be analysed: it uses IFERROR (in Plan!B6), a function the interpreter does not calculate",
+       "analyse"},
+      {"a newer function this system calculates under its older name",
+       {{"B6", "=2*C2+0*_xlfn.NORM.DIST(B2,0,1,TRUE)"}},
+       {},
+       "",
+       1,
+       "the model uses NORM.DIST (in Plan!B6), a function this system does not calculate; it calculates the same "
+       "under an older name: NORMDIST for NORM.DIST"},
+      {"an unbounded model on the SOCP engine",
+       {},
+       {{"solver_opt", "Plan!$B$2"}, {"solver_adj", "Plan!$B$2"}, {"solver_lhs1", "Plan!$B$2"}, {"solver_rel1", "3"},
+        {"solver_rhs1", "0"}, {"solver_eng", "5"}},
+       "",
+       1,
+       "status 5: no feasible solution was found: the model is infeasible or its objective unbounded"},
+      {"a right-hand side whose name calls INDIRECT",
+       {},
+       {{"solver_rhs1", "lim"}, {"lim", "INDIRECT(\"Plan!C5\")"}},
+       "",
+       1,
+       "gives #NAME? (lim), not a number: it uses INDIRECT (in the name \"lim\"), a function this system does not "
+       "calculate"},
+      {"a right-hand side whose name calls OFFSET",
+       {},
+       {{"solver_rhs1", "lim"}, {"lim", "OFFSET(Plan!C5,0,0,3,1)"}},
+       "",
+       1,
+       "it uses OFFSET (in the name \"lim\"), a function this system does not calculate"},
+      {"a right-hand side of the whole sheet",
+       {},
+       {{"solver_lhs1", "Plan!$B$5:$B$6"}, {"solver_rhs1", "Plan!$A$1:$XFD$1048576"}},
+       "",
+       1,
+       "the right-hand side \"solver_rhs1\" has 17179869184 cells, but its left-hand side Plan!B5:B6 has 2"},
   };
   int k = 0;
   for (const Case& c : cases) {
@@ -189,10 +320,17 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
     Plan plan;
     for (const auto& [at, value] : c.cells) plan.cell(at, value);
     for (const auto& [name, value] : c.names) plan.set(name, value);
-    const std::string book = plan.save(dir_ / ("case" + std::to_string(k++) + ".xlsx"));
-    CliRun r = corvan("solve " + book + c.options);
+    const std::string name = "case" + std::to_string(k++);
+    const std::string book = plan.save(dir_ / (name + ".xlsx")), out = (dir_ / (name + "-out.xlsx")).string();
+    const bool solving = c.command == "solve";
+    CliRun r = corvan(c.command + " " + book + c.options + (solving ? " --quiet --out " + out : ""));
     EXPECT_EQ(r.status, c.status) << r.out;
-    EXPECT_NE(lineStarting(r.out, "corvan: " + book + ": sheet 'Plan': ").find(c.says), std::string::npos) << r.out;
+    EXPECT_NE(saidLines(r.out, book).find(c.says), std::string::npos) << r.out;
+    if (solving) {
+      EXPECT_EQ(std::filesystem::exists(out), c.status == 0) << r.out;  // written only with a solution
+    }
+    EXPECT_FALSE(r.has("_xlfn") || r.has("_XLFN")) << r.out;
+    EXPECT_EQ(repeatedLine(r.out), "") << r.out;
   }
 }
 

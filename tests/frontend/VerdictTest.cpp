@@ -67,7 +67,7 @@ TEST_F(Verdicts, APointTheCellsRefuseIsNoSolution) {
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
     const bool solution = Fe_printVerdict(p.wb, p.model, 0, start);
-    Fe_explainFailure(p.wb, p.model, false, Fe_endedAtAPoint(0), "Standard LP/Quadratic");
+    Fe_explainFailure(p.wb, p.model, false, Fe_endedAtAPoint(0), "Standard LP/Quadratic", start);
     const std::string out = ::testing::internal::GetCapturedStdout();
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_FALSE(solution) << c.named;
