@@ -121,7 +121,8 @@ CellValue rept(Args& a) {
   long times;
   if (!a.chars(0, &s) || !a.whole(1, &times)) return a.err;
   if (times < 0 || s.size() * static_cast<size_t>(times) > kMaxText) return error(CellError::Value);
-  for (long i = 0; i < times; ++i) r += s;
+  // An empty text repeated is empty however many times.
+  for (long i = 0; i < times && !s.empty(); ++i) r += s;
   return text(r);
 }
 
