@@ -179,21 +179,25 @@ const char* const kOutsized[] = {"1E+9",   "1E+12",  "1E+15",   "1E+300",       
                                  "-1E+12", "-1E+15", "-1E+300", "sim.1101(0,1)"};
 // The argument count of the sweep for a function whose count is open.
 constexpr int kOpenCount = 3;
+// The other arguments beside one outsized argument: 1, and a probability
+// that keeps a law's sums going.
+const char* const kFillers[] = {"1", "0.5"};
 
 // Every function of the list and every simulation name at its full argument
 // count with each outsized argument: in every argument, then in each one
-// alone with the others 1.
+// alone with the others a filler.
 std::vector<std::string> outsizedCalls() {
   std::vector<std::string> calls;
   forEveryName([&](const std::u16string& name, int count, int, bool) {
     const int n = count < 0 ? kOpenCount : count;
     for (const char* huge : kOutsized) {
       calls.push_back(callWith(name, std::vector<std::string>(n, huge)));
-      for (int i = 0; n > 1 && i < n; ++i) {
-        std::vector<std::string> args(n, "1");
-        args[i] = huge;
-        calls.push_back(callWith(name, args));
-      }
+      for (const char* filler : kFillers)
+        for (int i = 0; n > 1 && i < n; ++i) {
+          std::vector<std::string> args(n, filler);
+          args[i] = huge;
+          calls.push_back(callWith(name, args));
+        }
     }
   });
   return calls;
