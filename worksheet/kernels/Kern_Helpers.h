@@ -2,8 +2,8 @@
 // evaluation-mode families, the worksheet functions and their kernels: a
 // relative equality test, a sign, a logarithm and a square that tolerate bad
 // arguments, integer-argument forms of library functions, and the
-// plain-number kernels of the model
-// functions GEXP, LX and POLY3. None touches a value or a context.
+// plain-number kernels of the model functions GEXP, LX and POLY3. None
+// touches a value or a context.
 #pragma once
 
 #include <cstdint>
