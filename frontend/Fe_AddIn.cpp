@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "base/Dbl_Whole.h"
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
 #include "platform/os/Os.h"
@@ -153,7 +154,7 @@ std::string raisedLimit(const Limit& l, const std::string& value) {
 // is caught here, in the front end's module, and stops the run.
 CellValue show(FeOnLimit onLimit, const std::vector<CellValue>& args) {
   int reason = 0;
-  if (!args.empty() && args[0].kind == CellKind::Number) Wb_toInt(args[0].number, &reason);
+  if (!args.empty() && args[0].kind == CellKind::Number) Dbl_toWhole(args[0].number, &reason);
   Fe_endProgress();
   if (gLimitStopAnswered) return CellValue::makeNumber(0);
   if (reason == 1) {

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/Dbl_Whole.h"
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
 #include "platform/calc/Calc_Internal.h"
@@ -75,7 +76,7 @@ bool withinReferences(Workbook* wb, const CellRange& a, const std::string& name,
 // holds anything else or a number beyond the int range.
 bool wholeOf(Workbook* wb, int sheet, const std::string& name, int* out) {
   double x = *out;
-  return numberOf(wb, sheet, name, &x) && Wb_toInt(std::round(x), out);
+  return numberOf(wb, sheet, name, &x) && Dbl_toWhole(std::round(x), out);
 }
 
 // A single-area reference on any sheet, else a fault.
@@ -336,7 +337,7 @@ void readConstraints(Workbook* wb, FeModel* m) {
     // library reads it.
     double code = 0;
     if (!findModelName(wb, m->sheet, rel) || !numberOf(wb, m->sheet, rel, &code) || code != std::floor(code) ||
-        !Wb_toInt(code, &c.relation) || c.relation < 1 || c.relation > kMaxRelation) {
+        !Dbl_toWhole(code, &c.relation) || c.relation < 1 || c.relation > kMaxRelation) {
       m->faults.push_back("the relation " + quoted(rel) + " of constraint " + std::to_string(k) +
                           " is missing or out of range (1 to 11)");
       continue;

@@ -15,6 +15,7 @@
 #include <map>
 #include <string>
 
+#include "base/Dbl_Whole.h"
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
 
@@ -56,7 +57,7 @@ double numberIn(const std::vector<CellValue>& row, int k) {
 // A count or code of the row; 0 when it is none or beyond the int range.
 int wholeIn(const std::vector<CellValue>& row, int k) {
   int n = 0;
-  Wb_toInt(numberIn(row, k), &n);
+  Dbl_toWhole(numberIn(row, k), &n);
   return n;
 }
 

@@ -3,6 +3,7 @@
 // TRANSPOSE.
 #include <cmath>
 
+#include "base/Dbl_Whole.h"
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
@@ -14,7 +15,7 @@ bool intArg(const CalcContext& ctx, const CalcNode& node, long* out, CellValue* 
   double d;
   if (!Calc_toNumber(Calc_evalScalar(ctx, node), &d, err)) return false;
   int whole = 0;
-  if (!Wb_toInt(d, &whole)) {
+  if (!Dbl_toWhole(d, &whole)) {
     *err = error(CellError::Value);
     return false;
   }

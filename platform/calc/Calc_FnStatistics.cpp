@@ -68,7 +68,7 @@ void fnMinA(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
 
 // The value at fraction p of the sorted numbers, between neighbours linearly.
 CellValue percentile(const std::vector<double>& v, double p) {
-  if (v.empty() || p < 0 || p > 1) return error(CellError::Num);
+  if (v.empty() || !(p >= 0 && p <= 1)) return error(CellError::Num);
   double pos = p * static_cast<double>(v.size() - 1);
   size_t i = static_cast<size_t>(std::floor(pos));
   double frac = pos - static_cast<double>(i);
@@ -177,7 +177,7 @@ void fnTrimMean(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CellValue err;
   if (!numberArg(ctx, call, 1, &p, &err)) return Calc_setScalar(out, err);
   sorted(ctx, call, out, false, 1, [p](const std::vector<double>& v) {
-    if (p < 0 || p >= 1 || v.empty()) return error(CellError::Num);
+    if (!(p >= 0 && p < 1) || v.empty()) return error(CellError::Num);
     size_t cut = static_cast<size_t>(std::floor(static_cast<double>(v.size()) * p / 2));
     return num(mean(std::vector<double>(v.begin() + static_cast<long>(cut), v.end() - static_cast<long>(cut))));
   });
@@ -301,7 +301,7 @@ void fnSubtotal(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   double code;
   CellValue err;
   if (!numberArg(ctx, call, 0, &code, &err)) return Calc_setScalar(out, err);
-  if (code < 1 || code >= 112 || (code >= 12 && code < 101)) return Calc_setScalar(out, error(CellError::Value));
+  if (!(code >= 1 && code < 112) || (code >= 12 && code < 101)) return Calc_setScalar(out, error(CellError::Value));
   int k = static_cast<int>(std::trunc(code)) % 100;
   CalcNode rest = call;
   rest.args.erase(rest.args.begin());

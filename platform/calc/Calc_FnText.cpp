@@ -6,11 +6,15 @@
 // bytes of the workbook's UTF-8.
 #include <cmath>
 
+#include "base/Dbl_Whole.h"
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
 
 constexpr size_t kMaxText = 32767;
+// The largest whole-number argument (a count, a position, a serial): a
+// greater one, or one that is not finite, is #VALUE!.
+constexpr double kMaxWhole = 1e9;
 
 CellValue error(CellError e) { return CellValue::makeError(e); }
 CellValue text(std::u16string_view s) {
@@ -41,9 +45,9 @@ struct Args {
   bool whole(size_t i, long* out) {
     double d;
     if (!num(i, &d)) return false;
-    if (std::fabs(d) > 1e9) { err = error(CellError::Value); return false; }
-    *out = static_cast<long>(std::trunc(d));
-    return true;
+    if (std::fabs(d) <= kMaxWhole && Dbl_toWhole(d, out)) return true;
+    err = error(CellError::Value);
+    return false;
   }
 };
 
@@ -117,7 +121,8 @@ CellValue rept(Args& a) {
   long times;
   if (!a.chars(0, &s) || !a.whole(1, &times)) return a.err;
   if (times < 0 || s.size() * static_cast<size_t>(times) > kMaxText) return error(CellError::Value);
-  for (long i = 0; i < times; ++i) r += s;
+  // An empty text repeated is empty however many times.
+  for (long i = 0; i < times && !s.empty(); ++i) r += s;
   return text(r);
 }
 

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <random>
 
+#include "base/Dbl_Whole.h"
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
@@ -44,12 +45,17 @@ void fnRand(const CalcContext&, const CalcNode&, CalcValue* out) {
 }
 
 void fnRandBetween(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
-  Calc_numeric(ctx, call, out, [](const double* x, size_t) {
-    double lo = std::ceil(x[0]), hi = std::floor(x[1]);
-    if (lo > hi || std::fabs(lo) > 9e15 || std::fabs(hi) > 9e15) return CellValue::makeError(CellError::Num);
-    auto k = std::uniform_int_distribution<long long>(static_cast<long long>(lo), static_cast<long long>(hi))(generator());
-    return CellValue::makeNumber(static_cast<double>(k));
-  }, false);   // a draw for each element
+  Calc_numeric(
+      ctx, call, out,
+      [](const double* x, size_t) {
+        const double lo = std::ceil(x[0]), hi = std::floor(x[1]);
+        long long a = 0, b = 0;
+        if (lo > hi || std::fabs(lo) > 9e15 || std::fabs(hi) > 9e15 || !Dbl_toWhole(lo, &a) || !Dbl_toWhole(hi, &b))
+          return CellValue::makeError(CellError::Num);
+        auto k = std::uniform_int_distribution<long long>(a, b)(generator());
+        return CellValue::makeNumber(static_cast<double>(k));
+      },
+      false);  // a draw for each element
 }
 
 }  // namespace

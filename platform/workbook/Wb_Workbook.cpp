@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <mutex>
 #include <set>
@@ -328,14 +327,6 @@ bool Wb_equalNoCase(const std::string& a, const std::string& b) {
   auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
   for (size_t i = 0; i < a.size(); ++i)
     if (a[i] != b[i] && fold(a[i]) != fold(b[i])) return false;
-  return true;
-}
-
-bool Wb_toInt(double x, int* out) {
-  // Both bounds are exact doubles; NaN fails both comparisons.
-  constexpr double kBelow = static_cast<double>(INT_MIN) - 1.0, kAbove = static_cast<double>(INT_MAX) + 1.0;
-  if (!(x > kBelow && x < kAbove)) return false;
-  *out = static_cast<int>(x);
   return true;
 }
 

@@ -215,7 +215,3 @@ bool Wb_equalNoCase(const std::string& a, const std::string& b);
 // point), blanks and tabs around it allowed, '.' as the decimal mark whatever
 // the machine's locale; false for anything else and for overflow.
 bool Wb_parseNumber(const std::string& text, double* out);
-// A stored number as an int, truncated toward zero as a spreadsheet truncates
-// an index or a code; false (and *out untouched) for NaN, infinities and
-// values outside the int range, whose conversion would be undefined.
-bool Wb_toInt(double x, int* out);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/Dbl_Whole.h"
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlcall/Xlc_Internal.h"
 
@@ -119,7 +120,7 @@ bool convertScalar(const CellValue& v, unsigned mask, XLOPER* out) {
   if ((mask & xltypeBool) && booleanOf(v, &b)) { Xlc_setBool(out, b); return true; }
   int whole = 0;
   if ((mask & xltypeInt) && isNumber) {
-    if (!Wb_toInt(std::round(d), &whole) || whole < -32768 || whole > 32767) return false;
+    if (!Dbl_toWhole(std::round(d), &whole) || whole < -32768 || whole > 32767) return false;
     out->xltype = xltypeInt;
     out->val.w = static_cast<std::int16_t>(whole);
     return true;
@@ -299,7 +300,7 @@ bool Xlc_truth(const XLOPER* x, bool* out) {
 bool Xlc_intArg(const XLOPER* x, int* out) {
   XLTYPE t = Xlc_type(x);
   if (t == xltypeInt) { *out = x->val.w; return true; }
-  return t == xltypeNum && Wb_toInt(x->val.num, out);
+  return t == xltypeNum && Dbl_toWhole(x->val.num, out);
 }
 
 bool Xlc_parseNumber(const std::string& text, double* out) {

@@ -21,6 +21,10 @@ constexpr double kNoLargest = std::numeric_limits<double>::infinity();
 // falls with the square of the width, gives the exact count but for
 // percentiles within a hair of a step.
 constexpr double kWalkDeviation = 1000;
+// The most terms any walk adds, far past what the deviation above needs:
+// a walk that would go on (from a huge first count, where k + 1 may equal
+// k) gives up instead.
+constexpr double kMaxWalkTerms = 1e6;
 // The walk leaves out a lower tail of probability below e^-40, far below
 // the resolution of a percentile.
 constexpr double kTailLog = 40;
@@ -52,11 +56,12 @@ double times(double k, double logX) { return k == 0 ? 0 : k * logX; }
 // says the sum is enough, at last, or where the terms vanish past the mode
 // (rounding keeps the sum of an unbounded law just below 1, and a bound of
 // 1E+30, the usual "no limit", lies far beyond); the count it ends at, NaN
-// when a term cannot be computed.
+// when a term cannot be computed or the walk would pass kMaxWalkTerms.
 template <typename Term, typename Enough>
 double walk(double first, double last, Term term, double* sum, Enough enough) {
   bool rising = true;
   for (double k = first;; ++k) {
+    if (k - first >= kMaxWalkTerms) return NAN;
     const double t = term(k);
     if (std::isnan(t)) return NAN;
     if (t > 0) rising = false;

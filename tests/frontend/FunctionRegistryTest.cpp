@@ -63,17 +63,28 @@ std::string callOf(const std::u16string& name, int count, int optional) {
   return call + ")";
 }
 
-// Every name; with `steady`, only those whose value does not change by
-// itself (no clock, no random draw).
-std::vector<std::string> everyCall(bool steady = false) {
-  std::vector<std::string> calls;
+// Calls visit(name, count, optional, steady) for every function of the list
+// and every simulation name: its argument count (-1 when open), how many of
+// them are optional, and whether its value does not change by itself (no
+// clock, no random draw).
+template <typename Visit>
+void forEveryName(Visit visit) {
   FunctionRecord record{};
   for (int32_t i = 0; Fn_recordAt(i, &record); ++i)
-    if (!steady || (!record.isVolatile && !Fn_isRandom(record.id)))
-      calls.push_back(callOf(record.name, record.argumentCount, record.optional));
-  for (int32_t i = 0; i < Sim_nameCount(); ++i)
-    if (!steady || !Fn_isRandom(Sim_nameAt(i)->id))
-      calls.push_back(callOf(Sim_nameAt(i)->name, Sim_nameAt(i)->count, Sim_nameAt(i)->optional));
+    visit(record.name, record.argumentCount, record.optional, !record.isVolatile && !Fn_isRandom(record.id));
+  for (int32_t i = 0; i < Sim_nameCount(); ++i) {
+    const SimName* s = Sim_nameAt(i);
+    visit(s->name, s->count, s->optional, !Fn_isRandom(s->id));
+  }
+}
+
+// Every name; with `steady`, only those whose value does not change by
+// itself.
+std::vector<std::string> everyCall(bool steady = false) {
+  std::vector<std::string> calls;
+  forEveryName([&](const std::u16string& name, int count, int optional, bool isSteady) {
+    if (!steady || isSteady) calls.push_back(callOf(name, count, optional));
+  });
   return calls;
 }
 
@@ -104,10 +115,10 @@ TEST_F(FunctionRegistry, CorvanRecalcCalculatesEveryFunctionOfTheList) {
   EXPECT_FALSE(run.has("#NAME?")) << run.out;
 }
 
-// A call of name with n arguments, each 1.
-std::string callWith(const std::u16string& name, int n) {
+// A call of name with the arguments args.
+std::string callWith(const std::u16string& name, const std::vector<std::string>& args) {
   std::string call = "=" + Text_toUtf8(name) + "(";
-  for (int i = 0; i < n; ++i) call += i ? ",1" : "1";
+  for (size_t i = 0; i < args.size(); ++i) call += (i ? "," : "") + args[i];
   return call + ")";
 }
 
@@ -127,12 +138,10 @@ std::vector<CountedCall> everyCount() {
     const int most = count < 0 ? kInterpreted : count, fewest = count < 0 ? 0 : count - optional;
     for (int n = 0; n <= most + 1; ++n) {
       const bool accepted = n >= fewest && (count < 0 || n <= count);
-      calls.push_back({callWith(name, n), accepted, accepted && n <= kInterpreted});
+      calls.push_back({callWith(name, std::vector<std::string>(n, "1")), accepted, accepted && n <= kInterpreted});
     }
   };
-  FunctionRecord record{};
-  for (int32_t i = 0; Fn_recordAt(i, &record); ++i) add(record.name, record.argumentCount, record.optional);
-  for (int32_t i = 0; i < Sim_nameCount(); ++i) add(Sim_nameAt(i)->name, Sim_nameAt(i)->count, Sim_nameAt(i)->optional);
+  forEveryName([&](const std::u16string& name, int count, int optional, bool) { add(name, count, optional); });
   return calls;
 }
 
@@ -161,6 +170,57 @@ TEST_F(FunctionRegistry, EveryArgumentCountOfEveryFunctionIsAValueOrVALUE) {
   for (size_t i = 0; i < calls.size(); ++i) {
     const std::string line = "    A" + std::to_string(i + 1) + ": not compiled: ";
     EXPECT_EQ(interpreted.has(line), !calls[i].interpreted) << calls[i].formula;
+  }
+}
+
+// Arguments far beyond any function's range, of both signs, and a draw
+// that is NaN (a binomial law of no trials).
+const char* const kOutsized[] = {"1E+9",   "1E+12",  "1E+15",   "1E+300",       "-1E+9",
+                                 "-1E+12", "-1E+15", "-1E+300", "sim.1101(0,1)"};
+// The argument count of the sweep for a function whose count is open.
+constexpr int kOpenCount = 3;
+// The other arguments beside one outsized argument: 1, and a probability
+// that keeps a law's sums going.
+const char* const kFillers[] = {"1", "0.5"};
+
+// Every function of the list and every simulation name at its full argument
+// count with each outsized argument: in every argument, then in each one
+// alone with the others a filler.
+std::vector<std::string> outsizedCalls() {
+  std::vector<std::string> calls;
+  forEveryName([&](const std::u16string& name, int count, int, bool) {
+    const int n = count < 0 ? kOpenCount : count;
+    for (const char* huge : kOutsized) {
+      calls.push_back(callWith(name, std::vector<std::string>(n, huge)));
+      for (const char* filler : kFillers)
+        for (int i = 0; n > 1 && i < n; ++i) {
+          std::vector<std::string> args(n, filler);
+          args[i] = huge;
+          calls.push_back(callWith(name, args));
+        }
+    }
+  });
+  return calls;
+}
+
+// A function whose work grows with an argument's value ends on huge
+// arguments and on NaN elements, and converts none of them to an integer it
+// cannot hold, in the sheet's calculation and in the interpreter: both
+// commands run through every cell to their summary (a run that hangs meets
+// the test's timeout; the sanitizer build stops at undefined behaviour).
+TEST_F(FunctionRegistry, EveryFunctionEndsOnOutsizedAndNaNArguments) {
+  const std::vector<std::string> calls = outsizedCalls();
+  ASSERT_GT(calls.size(), 10000u);
+  // Each cell stores a value, so that both commands calculate and compare it.
+  for (size_t i = 0; i < calls.size(); ++i) {
+    Wb_setFormula(wb, sheet, static_cast<int>(i), 0, calls[i]);
+    Wb_cellAt(wb, sheet, static_cast<int>(i), 0)->value = CellValue::makeNumber(0);
+  }
+  for (const char* options : {"", "--interpreter"}) {
+    const CliRun run = recalc(options);
+    EXPECT_TRUE(run.has(std::to_string(calls.size()) + " formula cells checked")) << options << "\n"
+                                                                                  << run.out.substr(0, 4000);
+    EXPECT_FALSE(run.has("runtime error")) << options << "\n" << run.out.substr(0, 4000);
   }
 }
 

@@ -220,6 +220,43 @@ TEST(Financial, RulesWorkedByHand) {
               kErrNum));
 }
 
+// Schedules of a huge life end at once: DDB and DB hold the value left after
+// n periods in closed form (DDB: cost (1 - 2 / life)^(n - 1) before period
+// n, at most down to the salvage; DB: the rate of 1 - (salvage / cost)^(1 /
+// life) leaves the cost times salvage / cost after the life), the schedules
+// and sums walked period by period are "#num!" past their cap, and a NaN
+// fraction is "#num!".
+TEST(Financial, SchedulesOfAHugeLifeEndWithTheirValue) {
+  Money m;
+  struct Row {
+    FunctionId id;
+    std::vector<double> args;
+    double want;  // NaN for "#num!"
+  };
+  // DB's rate is a difference of 1 and a power within 2.3e-12 of it: the
+  // power's last bit, raised to the life, moves the answer by about 1e-4.
+  constexpr double kRelative = 1e-3;
+  const double dbRate = 1 - std::pow(0.1, 1e-12);
+  const Row rows[] = {
+      {kIdDdb, {1000, 100, 1e12, 1e12}, 1000 * std::exp(-2.0) * 2e-12},
+      {kIdDdb, {1000, 100, 1e12, 1e15}, 1000 * std::exp(-2.0) * 2e-12},
+      {kIdDdb, {1000, 100, 10, 100}, 1000 * std::pow(0.8, 9) * 0.2},
+      {kIdDdb, {1000, 500, 4, 1}, 500},
+      {kIdDdb, {1000, 500, 4, 2}, 0},
+      {kIdDdb, {1000, 100, 3, 2}, std::min(1000 / 3.0 * 2 / 3, 1000 / 3.0 - 100)},
+      {kIdDb, {1000, 100, 1e12, 1e12}, 1000 * 0.1 / (1 - dbRate) * dbRate},
+      {kIdVdb, {1000, 100, 1e12, 0, 1e12}, NAN},
+      {kIdAmorlinc, {1000, 40000, 40100, 10, 1e12, 1e-12}, NAN},
+      {kIdCumipmt, {0.01, 1e9, 1000, 1, 1e9, 0}, NAN},
+      {kIdDollarde, {1.5, NAN}, NAN},
+  };
+  for (const Row& r : rows) {
+    const double got = m.call(r.id, r.args);
+    if (std::isnan(r.want)) EXPECT_TRUE(std::isnan(got)) << r.id << " " << r.args[2];
+    else EXPECT_NEAR(got, r.want, kRelative * std::max(r.want, 1e-6)) << r.id << " " << r.args[2];
+  }
+}
+
 // A salvage of 0 and a span from period 0 are the common calls of DDB and
 // VDB; a span inside one period takes its share of that period.
 TEST(Financial, DecliningBalanceFromPeriodZeroToNothingLeft) {

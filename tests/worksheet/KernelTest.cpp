@@ -52,14 +52,6 @@ TEST(NumHelpers, ModelFunctionKernels) {
 }
 
 TEST(NumHelpers, IntegerConversionIsRangeChecked) {
-  int32_t n = 7;
-  EXPECT_TRUE(Kern_truncToInt32(-2147483648.9, &n));
-  EXPECT_EQ(n, INT32_MIN);
-  EXPECT_TRUE(Kern_truncToInt32(2147483647.5, &n));
-  EXPECT_EQ(n, INT32_MAX);
-  EXPECT_FALSE(Kern_truncToInt32(2147483648.0, &n));
-  EXPECT_FALSE(Kern_truncToInt32(kNaN, &n));
-  EXPECT_EQ(n, INT32_MAX);
   EXPECT_TRUE(Kern_isOddTrunc(3000000001.0));
   EXPECT_FALSE(Kern_isOddTrunc(3e9));
   EXPECT_TRUE(Kern_isOddTrunc(-3.5));

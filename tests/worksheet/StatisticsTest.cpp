@@ -325,6 +325,40 @@ TEST(DescriptiveFunctions, HandComputedValues) {
   EXPECT_EQ(f.number(kIdPermut, {6, 3}), 120.0);
 }
 
+// Cumulative sums of a huge count stop where their terms no longer count
+// (the whole mass of a law of mean 1 or of success probability 0.5 lies far
+// below 1E+12), a single far term is 0, and counts that are NaN or past 32
+// bits are "#num!" rather than converted.
+TEST(DescriptiveFunctions, HugeAndNaNCountsEnd) {
+  Call f;
+  EXPECT_NEAR(f.number(kIdPoisson, {1e12, 1, 1}), 1.0, 1e-15);
+  EXPECT_NEAR(f.number(kIdPoisson, {1e15, 3, 1}), 1.0, 1e-15);
+  EXPECT_EQ(f.number(kIdPoisson, {1e12, 1, 0}), 0.0);
+  // e^-2 (1 + 2 + 2 + 4/3): the sum of the first four terms.
+  EXPECT_NEAR(f.number(kIdPoisson, {3, 2, 1}), std::exp(-2.0) * (1 + 2 + 2 + 4 / 3.0), 1e-15);
+  EXPECT_NEAR(f.number(kIdNegbinomdist, {1e9, 1, 1 - 1e-9}), 0.0, 1e-300);
+  const double nan = std::nan("");
+  const struct {
+    int32_t id;
+    std::vector<double> args;
+  } refused[] = {
+      {kIdNegbinomdist, {1e15, 1, 0.5}},
+      {kIdNegbinomdist, {1, 1e15, 0.5}},
+      {kIdGcd, {nan, 1}},
+      {kIdLcm, {nan, 1}},
+      {kIdGcd, {INFINITY, 3}},
+      {kIdPermut, {nan, 1}},
+      {kIdMultinomial, {nan, 2}},
+  };
+  for (const auto& r : refused) {
+    std::vector<const Value*> a;
+    for (double x : r.args) a.push_back(f.values.num(x));
+    EXPECT_TRUE(isError(Wsf_entry(r.id)(f.ctx->buffers.result, static_cast<int>(a.size()), a.data(), nullptr), kErrNum))
+        << r.id;
+  }
+  EXPECT_TRUE(isError(f(kIdLarge, {f.column({5, 3, 9}), f.values.num(nan)}), kErrNum));
+}
+
 // NIST StRD univariate sets NumAcc1 to NumAcc4: the mean is the plain sum
 // over n, and the deviations are taken about it, so the spread keeps the
 // digits the mean's rounding leaves: measured 9.4 digits for NumAcc3 and

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <ctime>
 
+#include "base/Dbl_Whole.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/dates/Coup_DayCount.h"
 #include "worksheet/dates/Date_Args.h"
 #include "worksheet/dates/Date_Serial.h"
-#include "worksheet/kernels/Kern_Helpers.h"
 
 namespace {
 
@@ -38,8 +38,7 @@ bool shiftMonths(Value* result, const Value* start, const Value* months, int64_t
   int64_t day = 0;
   int32_t k = 0, year = 0, month = 0;
   if (!Date_isNumber(start) || !Date_isNumber(months)) return Wsf_error(result, kErrValue), false;
-  if (!Date_wholeDay(start->number, &day) || !Kern_truncToInt32(months->number, &k))
-    return Wsf_error(result, kErrNum), false;
+  if (!Date_wholeDay(start->number, &day) || !Dbl_toWhole(months->number, &k)) return Wsf_error(result, kErrNum), false;
   Date_fromSerial(day, &year, &month, d);
   *y = year;
   *m = int64_t{month} + k;
@@ -83,7 +82,7 @@ Value* Wsf_date(Value* result, const Value* year, const Value* month, const Valu
   for (const Value* a : args)
     if (!Wsf_isPlain(a)) return Wsf_error(result, kErrValue);
   int32_t y = 0, m = 0, d = 0;
-  if (!Kern_truncToInt32(year->number, &y) || !Kern_truncToInt32(month->number, &m) || !Kern_truncToInt32(day->number, &d))
+  if (!Dbl_toWhole(year->number, &y) || !Dbl_toWhole(month->number, &m) || !Dbl_toWhole(day->number, &d))
     return Wsf_error(result, kErrNum);
   return Date_dayResult(result, Date_toSerial(y <= kTwoDigitYears ? int64_t{y} + kBaseYear : y, m, d));
 }

@@ -3,10 +3,10 @@
 
 #include <cmath>
 
+#include "base/Dbl_Whole.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/dates/Date_Args.h"
 #include "worksheet/dates/Date_Serial.h"
-#include "worksheet/kernels/Kern_Helpers.h"
 
 namespace {
 
@@ -35,8 +35,7 @@ Value* Wsf_time(Value* result, const Value* hour, const Value* minute, const Val
   int32_t h = 0, m = 0, s = 0;
   for (const Value* a : args)
     if (!Wsf_isPlain(a)) return Wsf_error(result, kErrValue);
-  if (!Kern_truncToInt32(hour->number, &h) || !Kern_truncToInt32(minute->number, &m) ||
-      !Kern_truncToInt32(second->number, &s))
+  if (!Dbl_toWhole(hour->number, &h) || !Dbl_toWhole(minute->number, &m) || !Dbl_toWhole(second->number, &s))
     return Wsf_error(result, kErrNum);
   const int64_t total = ((int64_t{h} * 60 + m) * 60 + s) % kSecondsPerDay;
   Val_clear(result);

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/Dbl_Whole.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/dates/Date_Args.h"
 #include "worksheet/dates/Date_Serial.h"
-#include "worksheet/kernels/Kern_Helpers.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr int32_t kSaturday = 0;
 constexpr int32_t kSunday = 1;
 
 // The holidays' whole days in argument order; false with the result formed
-// on an error element or a refused kind.
+// on an error element, a refused kind or a day past every date ("#num!").
 bool holidaysOf(Value* result, int argc, const Value* const* argv, std::vector<int64_t>* days) {
   if (argc < 3 || argv[2]->kind == kValMissing) return true;
   const Value* h = argv[2];
@@ -25,7 +25,9 @@ bool holidaysOf(Value* result, int argc, const Value* const* argv, std::vector<i
     const Value* x = Wsf_element(h, i);
     if (Wsf_isError(x)) return Wsf_copy(result, x), false;
     if (!Date_isNumber(x)) return Wsf_error(result, kErrValue), false;
-    days->push_back(static_cast<int64_t>(std::trunc(x->number)));
+    int64_t day = 0;
+    if (!Dbl_toWhole(x->number, &day)) return Wsf_error(result, kErrNum), false;
+    days->push_back(day);
   }
   return true;
 }
@@ -86,8 +88,7 @@ Value* Wsf_workday(Value* result, int argc, const Value* const* argv) {
   if (!head(result, argc, argv, &holidays)) return result;
   const double x = argv[0]->number, days = argv[1]->number;
   int32_t n = 0;
-  if (!(x >= 0 && x + days >= 0 && x <= kDateLastSerial) || !Kern_truncToInt32(days, &n))
-    return Wsf_error(result, kErrNum);
+  if (!(x >= 0 && x + days >= 0 && x <= kDateLastSerial) || !Dbl_toWhole(days, &n)) return Wsf_error(result, kErrNum);
   const auto s = static_cast<int64_t>(x);
   if (n == 0) return Date_intResult(result, s);
   const int64_t dir = n > 0 ? 1 : -1;

@@ -9,6 +9,10 @@
 
 #include "values/Val_Value.h"
 
+// The most periods a schedule walks through one by one (VDB, AMORLINC,
+// AMORDEGRC, CUMIPMT, CUMPRINC): a later period is #NUM!.
+constexpr double kFinMaxWalkedPeriods = 1e6;
+
 class FinTerm {
  public:
   // The number x, bound to the context.

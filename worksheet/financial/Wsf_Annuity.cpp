@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "arithmetic/operators/Op_Operators.h"
+#include "base/Dbl_Whole.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/financial/Fin_Terms.h"
-#include "worksheet/kernels/Kern_Helpers.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ Value* ofFive(Value* result, int argc, const Value* const* argv, F f) {
 bool count(const Value* v, int32_t* n) {
   if (!Wsf_isNumber(v)) return false;
   const double x = Wsf_number(v);
-  if (!Kern_truncToInt32(x, n)) *n = x < 0 ? INT32_MIN : INT32_MAX;
+  if (!Dbl_toWhole(x, n)) *n = x < 0 ? INT32_MIN : INT32_MAX;
   return true;
 }
 
@@ -149,7 +149,7 @@ Value* Wsf_cumipmt(Value* result, int argc, const Value* const* argv, int32_t se
   if (!count(argv[1], &n) || !count(argv[3], &first) || !count(argv[4], &last) || !count(argv[5], &type))
     return Wsf_error(result, kErrValue);
   if (Wsf_fails(argv[0], 0.0, kRelCmpLe) || Wsf_fails(argv[2], 0.0, kRelCmpLe) || n < 1 || first < 1 || first > last ||
-      last > n || (type != 0 && type != 1))
+      last > n || last > kFinMaxWalkedPeriods || (type != 0 && type != 1))
     return Wsf_error(result, kErrNum);
   EvalContext* ctx = Fin_context(result, argc, argv);
   const FinTerm rate(*argv[0]), pv(*argv[2]);

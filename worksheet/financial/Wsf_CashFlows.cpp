@@ -50,7 +50,8 @@ bool dollarHead(Value* result, const Value* dollar, const Value* fraction, Dolla
   double x[2] = {0, 0};
   if (!Wsf_plainNumbers(result, 2, args, x)) return true;
   if (dollar->kind == kValBool || fraction->kind == kValBool) return Wsf_error(result, kErrValue), true;
-  if (x[1] < 0) return Wsf_error(result, kErrNum), true;
+  // The powers of ten below never pass a fraction that is not finite.
+  if (!(x[1] >= 0 && std::isfinite(x[1]))) return Wsf_error(result, kErrNum), true;
   if (x[1] == 0) return Wsf_error(result, kErrDiv0), true;
   if (x[1] == 1) return Wsf_finite(result, x[0]), true;
   d->dollar = x[0];

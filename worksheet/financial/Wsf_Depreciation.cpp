@@ -90,14 +90,14 @@ Value* Wsf_db(Value* result, int argc, const Value* const* argv) {
   if (!(p >= 1) || p > last || !(life > 0) || months < 1 || months > kMonthsPerYear) return Wsf_error(result, kErrNum);
   const FinTerm cost(*argv[0]), salvage(*argv[1]);
   const FinTerm rate = 1.0 - Fin_power(salvage / cost, 1.0 / life);
-  FinTerm total(cost.context(), 0.0), depreciation(cost.context(), 0.0);
-  for (double i = 1; i <= p; ++i) {
-    if (i == 1) depreciation = cost * rate * (months / kMonthsPerYear);
-    else if (i == last) depreciation = (cost - total) * rate * (1 - months / kMonthsPerYear);
-    else depreciation = (cost - total) * rate;
-    total = total + depreciation;
-  }
-  return Fin_into(result, depreciation);
+  // The first period takes its months' share of a year at the rate; each
+  // later one the rate of the value left, which so falls by 1 - rate a
+  // period; the one past the life the rest of that year's share.
+  const double firstShare = months / kMonthsPerYear;
+  if (p == 1) return Fin_into(result, cost * rate * firstShare);
+  FinTerm left = cost * (1.0 - rate * firstShare);
+  if (p > 2) left = left * Fin_power(1.0 - rate, p - 2);
+  return Fin_into(result, left * rate * (p == last ? 1 - firstShare : 1.0));
 }
 
 Value* Wsf_ddb(Value* result, int argc, const Value* const* argv) {
@@ -106,14 +106,13 @@ Value* Wsf_ddb(Value* result, int argc, const Value* const* argv) {
   const double cost = x[0], salvage = x[1], life = x[2], period = x[3];
   const double factor = Wsf_given(argc, argv, 4) ? x[4] : kDefaultFactor;
   if (!(cost > 0) || salvage < 0 || !(life > 0) || !(period > 0) || !(factor > 0)) return Wsf_error(result, kErrNum);
-  const double span = cost - salvage;
-  double total = 0, depreciation = 0;
-  for (double p = 1; p <= life; ++p) {
-    depreciation = std::min((cost - total) * factor / life, span - total);
-    total += depreciation;
-    if (period <= p) break;
-  }
-  return Wsf_finite(result, depreciation);
+  // The period asked, or the last of the life; each takes the rate of the
+  // value left, so that the value falls by 1 - rate a period, until the
+  // period that would take it below the salvage takes it to the salvage.
+  const double n = std::min(std::ceil(period), std::floor(life)), rate = std::min(factor / life, 1.0);
+  if (n < 1) return Wsf_finite(result, 0.0);
+  const double left = n == 1 ? cost : cost * std::exp((n - 1) * std::log1p(-rate));
+  return Wsf_finite(result, left <= salvage ? 0.0 : std::min(left * rate, left - salvage));
 }
 
 Value* Wsf_vdb(Value* result, int argc, const Value* const* argv) {
@@ -122,7 +121,8 @@ Value* Wsf_vdb(Value* result, int argc, const Value* const* argv) {
   const double cost = x[0], salvage = x[1], life = x[2], start = x[3], end = x[4];
   const double factor = Wsf_given(argc, argv, 5) ? x[5] : kDefaultFactor;
   const bool noSwitch = Wsf_given(argc, argv, 6) && x[6] != 0;
-  if (!(cost > 0) || salvage < 0 || !(life > 0) || start < 0 || !(end > 0) || !(factor > 0))
+  if (!(cost > 0) || salvage < 0 || !(life > 0) || start < 0 || !(end > 0) || !(factor > 0) ||
+      std::min(life, end) > kFinMaxWalkedPeriods)
     return Wsf_error(result, kErrNum);
   const double span = cost - salvage;
   double total = 0, sum = 0;
@@ -148,6 +148,7 @@ Value* Wsf_amorlinc(Value* result, int argc, const Value* const* argv) {
   first = std::min(first, a.cost - a.salvage);
   const double n = std::trunc(a.period);
   if (n == 0) return Wsf_finite(result, first);
+  if (n > kFinMaxWalkedPeriods) return Wsf_error(result, kErrNum);
   double rest = a.cost - a.salvage - first, depreciation = a.rate * a.cost;
   for (double k = 1; k <= n; ++k) {
     depreciation = std::min(depreciation, rest);
@@ -172,6 +173,7 @@ Value* Wsf_amordegrc(Value* result, int argc, const Value* const* argv) {
   first = std::trunc(std::min(first, a.cost - a.salvage) + kHalf);
   const double n = std::trunc(a.period);
   if (n == 0) return Wsf_finite(result, first);
+  if (n > kFinMaxWalkedPeriods) return Wsf_error(result, kErrNum);
   double value = a.cost - first, depreciation = 0;
   for (double k = 1; k <= n; ++k) {
     if (life - k == kHalvingBeforeEnd) {

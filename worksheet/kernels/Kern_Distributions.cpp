@@ -21,15 +21,23 @@ constexpr double kCentralBracket = 10.0;
 constexpr double kTailNear = -5.0;
 constexpr double kTailFar = -38.0;
 
-// Adds the terms i = 0..k (or the single term k) of a discrete law; term
-// answers false for a term it cannot form.
+// The share of the sum below which the terms left no longer change it.
+constexpr double kNegligibleTail = 0x1p-54;
+
+// Adds the terms i = 0..k (or the single term k) of a discrete law, the
+// cumulative sum in order from 0 and only while its terms still count;
+// term answers false for a term it cannot form.
 template <typename Term>
 uint32_t discreteSum(double k, bool cumulative, double* out, Term term) {
   *out = 0;
-  for (double i = cumulative ? 0 : k; i <= k; ++i) {
+  if (!cumulative) return term(k, out) ? 0u : uint32_t{kErrNum};
+  double previous = 0;
+  for (double i = 0; i <= k; ++i) {
     double t = 0;
-    if (!term(i, &t)) return kErrNum;
+    if (i >= kDiscreteMaxTerms || !term(i, &t)) return kErrNum;
     *out += t;
+    if (Kern_restIsNegligible(t, previous, *out)) return 0;
+    previous = t;
   }
   return 0;
 }
@@ -49,6 +57,12 @@ uint32_t lowerTailQuantile(double p, double* out) {
   return Kern_inverse(kTailFar, kTailNear, &none, lnLowerTail, std::log(p), out);
 }
 }  // namespace
+
+bool Kern_restIsNegligible(double t, double previous, double sum) {
+  if (!(t < previous)) return false;
+  const double q = t / previous;
+  return t * q <= (1 - q) * sum * kNegligibleTail;
+}
 
 uint32_t Kern_cdfBeta(const DistParams* params, double x, double* out) {
   return Kern_betaIncomplete(params->p1, params->p2, (x - params->p3) / (params->p4 - params->p3), out)
@@ -154,13 +168,13 @@ uint32_t Kern_cdfStdNormal(const DistParams*, double x, double* out) {
 uint32_t Kern_cdfPoisson(const DistParams* params, double x, double* out) {
   const double lambda = params->p1, k = std::trunc(std::fabs(x)), e = std::exp(-lambda);
   if (params->p2 != 0) {
-    double t = 1;
-    *out = e;
-    for (double i = 1; i <= k; ++i) {
-      t = t / i * lambda;
-      *out += t * e;
-    }
-    return 0;
+    // lambda^i / i!, each term from the one before.
+    double power = 1;
+    return discreteSum(k, true, out, [&](double i, double* t) {
+      if (i > 0) power = power / i * lambda;
+      *t = power * e;
+      return true;
+    });
   }
   double factorial = 0;
   *out = 0;

@@ -19,6 +19,15 @@ struct DistParams {
 
 using DistKernel = uint32_t (*)(const DistParams* params, double x, double* out);
 
+// The most terms a cumulative sum of a discrete law adds: past them it is
+// #NUM! (beyond 2^53 terms, i + 1 would even equal i).
+constexpr double kDiscreteMaxTerms = 1e6;
+// True when the terms after t, which follows previous, add less than a
+// rounding of sum. The discrete laws are log-concave, so once a term is
+// smaller than the one before, each next one shrinks by at least the ratio
+// q = t / previous and the rest is below t q / (1 - q).
+bool Kern_restIsNegligible(double t, double previous, double sum);
+
 // Beta on [p3, p4] with shapes p1, p2: the distribution function.
 uint32_t Kern_cdfBeta(const DistParams* params, double x, double* out);
 // Binomial: success probability p1, trials p2, cumulative flag p3.

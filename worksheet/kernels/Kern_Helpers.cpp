@@ -26,11 +26,4 @@ double Kern_poly3(const double* x, const double* a, const double* b, const doubl
   return ((*x * *d + *c) * *x + *b) * *x + *a;
 }
 
-bool Kern_truncToInt32(double x, int32_t* out) {
-  const double t = std::trunc(x);
-  if (!(t >= -2147483648.0 && t <= 2147483647.0)) return false;
-  *out = static_cast<int32_t>(t);
-  return true;
-}
-
 bool Kern_isOddTrunc(double x) { return std::fabs(std::fmod(std::trunc(x), 2.0)) == 1.0; }

@@ -1,9 +1,9 @@
 // Small scalar routines on doubles shared by the interval library, the
 // evaluation-mode families, the worksheet functions and their kernels: a
 // relative equality test, a sign, a logarithm and a square that tolerate bad
-// arguments, integer-argument forms of library functions, range-checked
-// conversions to 32-bit integers, and the plain-number kernels of the model
-// functions GEXP, LX and POLY3. None touches a value or a context.
+// arguments, integer-argument forms of library functions, and the
+// plain-number kernels of the model functions GEXP, LX and POLY3. None
+// touches a value or a context.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +25,5 @@ double Kern_lx(const double* x);
 // a + b x + c x^2 + d x^3 by Horner's rule.
 double Kern_poly3(const double* x, const double* a, const double* b, const double* c, const double* d);
 
-// x truncated toward zero into *out when it lies in the 32-bit range (NaN
-// does not); false, with *out untouched, otherwise.
-bool Kern_truncToInt32(double x, int32_t* out);
 // Parity of trunc(x) by remainder, for every finite x (3000000001 is odd).
 bool Kern_isOddTrunc(double x);

@@ -72,6 +72,7 @@ bool Kern_binomialCoefficient(double n, double k, double* out) {
 }
 
 double Kern_gcd(const double* a, const double* b) {
+  if (!std::isfinite(*a) || !std::isfinite(*b)) return NAN;
   if (*a == 0) return *b;
   if (*b == 0) return *a;
   double x = *a, r = std::fmod(*b, *a);
@@ -84,6 +85,7 @@ double Kern_gcd(const double* a, const double* b) {
 }
 
 double Kern_lcm(const double* a, const double* b) {
+  if (!std::isfinite(*a) || !std::isfinite(*b)) return NAN;
   if (*a == 0 || *b == 0) return 0.0;
   const double v = *a / Kern_gcd(a, b) * *b;
   double whole;

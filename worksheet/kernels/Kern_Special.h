@@ -15,9 +15,11 @@ bool Kern_factorial(const double* x, double* out);
 // trunc(n) over trunc(k) into *out; false for a negative or inverted pair or
 // a non-finite result.
 bool Kern_binomialCoefficient(double n, double k, double* out);
-// Greatest common divisor of two whole doubles (Euclid by floating remainder).
+// Greatest common divisor of two whole doubles (Euclid by floating remainder);
+// NaN when either is not finite, whose remainders would never reach 0.
 double Kern_gcd(const double* a, const double* b);
-// Least common multiple, rounded to the nearest whole number; 0 when either is 0.
+// Least common multiple, rounded to the nearest whole number; 0 when either
+// is 0, NaN when either is not finite.
 double Kern_lcm(const double* a, const double* b);
 
 // The gamma-family kernels answer a status: 0, kErrNum for an argument

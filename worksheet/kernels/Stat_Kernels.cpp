@@ -156,7 +156,7 @@ double Stat_mode(int32_t n, const double* x, uint8_t zeroBased) {
 }
 
 double Stat_percentile(int32_t n, double* x, double p, int32_t zeroBased) {
-  if (n <= 0) return kNaN;
+  if (n <= 0 || !(p >= 0 && p <= 1)) return kNaN;
   const uint8_t flag = zeroBased ? 1 : 0;
   const double h = (n - 1) * p;
   const double i = std::trunc(h);

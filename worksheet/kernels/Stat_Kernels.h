@@ -31,7 +31,8 @@ double Stat_median(int32_t n, double* x, uint8_t zeroBased);
 // The value repeated most often (first occurrence wins a tie); NaN when no
 // value repeats.
 double Stat_mode(int32_t n, const double* x, uint8_t zeroBased);
-// Order statistic at probability p, interpolated linearly; NaN for n = 0.
+// Order statistic at probability p, interpolated linearly; NaN for n = 0 and
+// for p outside [0, 1].
 double Stat_percentile(int32_t n, double* x, double p, int32_t zeroBased);
 // The k-th smallest of n values (quickselect, reorders x unless k is 1 or n);
 // NaN unless 1 <= k <= n.

@@ -1,9 +1,11 @@
 // VLOOKUP, HLOOKUP, LOOKUP and MATCH over the one position search.
 #include "worksheet/lookup/Wsf_Lookup.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 
+#include "base/Dbl_Whole.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
@@ -11,6 +13,9 @@
 #include "worksheet/math/Crit_Criteria.h"
 
 namespace {
+
+// The furthest match types apart that MATCH tells from one another.
+constexpr double kFurthestMatchType = 2;
 
 // Numbers, booleans, empty cells and errors compare by their numbers.
 bool numeric(const Value* v) { return v->kind <= kValReal || v->kind == kValError; }
@@ -183,7 +188,11 @@ Value* Wsf_match(Value* result, int argc, const Value* const* argv) {
   const Value* line = argv[1];
   const bool typed = argc > 2;
   if (!searchable(line) || (typed && argv[2]->kind > kValReal)) return Wsf_error(result, kErrValue);
-  const int32_t matchType = typed ? static_cast<int32_t>(std::trunc(argv[2]->number)) : 1;
+  // A type beyond 2 either way searches as 2 does (exactly, then nothing);
+  // NaN is no type.
+  int32_t matchType = 1;
+  if (typed && !Dbl_toWhole(std::clamp(argv[2]->number, -kFurthestMatchType, kFurthestMatchType), &matchType))
+    return Wsf_error(result, kErrNA);
   if (line->kind == kValArray && line->array->rows > 1 && line->array->columns > 1) return Wsf_error(result, kErrNA);
   const Table table(line);
   if (!table.v) return Wsf_error(result, kErrValue);

@@ -229,7 +229,7 @@ Value* Wsf_gcd(Value* result, int argc, const Value* const* argv) {
   if (Value* done = gather(result, argc, argv, &xs)) return done;
   double g = 0;
   for (double v : xs) {
-    if (v < 0) return Wsf_error(result, kErrNum);
+    if (!(v >= 0 && std::isfinite(v))) return Wsf_error(result, kErrNum);
     const double t = std::trunc(v);
     g = Kern_gcd(&g, &t);
   }
@@ -241,7 +241,7 @@ Value* Wsf_lcm(Value* result, int argc, const Value* const* argv) {
   if (Value* done = gather(result, argc, argv, &xs)) return done;
   double l = 1;
   for (double v : xs) {
-    if (v < 0) return Wsf_error(result, kErrNum);
+    if (!(v >= 0 && std::isfinite(v))) return Wsf_error(result, kErrNum);
     const double t = std::trunc(v);
     l = Kern_lcm(&l, &t);
   }
@@ -256,7 +256,7 @@ Value* Wsf_multinomial(Value* result, int argc, const Value* const* argv) {
   double sum = 0, value = 1;
   for (double v : xs) {
     const double k = std::trunc(v);
-    if (k < 0) return Wsf_error(result, kErrNum);
+    if (!(k >= 0 && std::isfinite(k))) return Wsf_error(result, kErrNum);
     // C(sum + k, k) = C(sum + k, sum): the shorter loop, cut short by overflow.
     const double steps = std::min(k, sum);
     for (double j = 1; j <= steps && std::isfinite(value); ++j) value = value * (sum + k - steps + j) / j;

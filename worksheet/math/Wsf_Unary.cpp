@@ -10,6 +10,7 @@
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/operators/Op_Elementary.h"
 #include "arithmetic/operators/Op_Operators.h"
+#include "base/Dbl_Whole.h"
 #include "values/Grad_Payload.h"
 #include "values/Hess_Payload.h"
 #include "values/Smp_Payload.h"
@@ -17,7 +18,6 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
-#include "worksheet/kernels/Kern_Helpers.h"
 
 namespace {
 
@@ -233,7 +233,7 @@ Value* plainPower(Value* result, const Value* x, const Value* y) {
   const int32_t kind = x->kind > y->kind ? x->kind : y->kind;
   int32_t whole = 0;
   Val_clear(result);
-  if (kind <= kValInt && v == std::trunc(v) && Kern_truncToInt32(v, &whole)) return Val_setInt(result, whole);
+  if (kind <= kValInt && v == std::trunc(v) && Dbl_toWhole(v, &whole)) return Val_setInt(result, whole);
   return Val_setNumber(result, v);
 }
 
@@ -311,7 +311,7 @@ Value* Wsf_power(Value* result, const Value* x, const Value* y) {
   // An interval raised to an integer-valued exponent takes the integer
   // power, which negative bases allow.
   int32_t n = 0;
-  if (isIntervalKind(x->kind) && isModal(x) && y->kind <= kValInt && Kern_truncToInt32(y->number, &n))
+  if (isIntervalKind(x->kind) && isModal(x) && y->kind <= kValInt && Dbl_toWhole(y->number, &n))
     return Wsf_from(result, Op_powVI(*x, n));
   if ((isModal(x) && (Wsf_isPlain(y) || y->kind == x->kind)) || (isModal(y) && Wsf_isPlain(x)) ||
       y->kind == kValDegVec)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "arithmetic/operators/Op_Operators.h"
+#include "base/Dbl_Whole.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
@@ -23,12 +24,12 @@ constexpr int kMaxArgs = 4;
 constexpr double kSqrt2 = 1.4142135623730951;
 // PROB's probabilities must add up to 1 within this.
 constexpr double kProbabilitySum = 3e-7;
-// PERMUT answers an integer below this, else a real.
-constexpr double kLargestInt = 2147483647.0;
 // The first upper end of the t quantile's bracket.
 constexpr double kTBracket = 5e6;
 // Beyond this mean e^-mean leaves the normal doubles.
 constexpr double kLargestExpArgument = 700.0;
+// The furthest single Poisson term formed by the recurrence from e^-mean.
+constexpr double kLongestRecurrence = 1000.0;
 
 Value* answer(Value* result, uint32_t status, double x) {
   return status ? Wsf_error(result, status) : Wsf_finite(result, x);
@@ -245,9 +246,10 @@ Value* Wsf_permut(Value* result, const Value* nv, const Value* kv) {
   if (n <= 0 || k < 0 || n < k) return Wsf_error(result, kErrNum);
   const double a = n + 1, b = n - k + 1;
   const double v = std::floor(std::exp(Kern_lnGamma(&a) - Kern_lnGamma(&b)) + 0.5);
-  if (v >= kLargestInt) return Wsf_finite(result, v);
+  int32_t whole = 0;
+  if (!Dbl_toWhole(v, &whole)) return Wsf_finite(result, v);
   Val_clear(result);
-  return Val_setInt(result, static_cast<int32_t>(v));
+  return Val_setInt(result, whole);
 }
 
 Value* Wsf_prob(Value* result, int argc, const Value* const* argv) {
@@ -357,7 +359,8 @@ Value* Wsf_negbinomdist(Value* result, const Value* fv, const Value* sv, const V
   if (Wsf_structureHooksSmooth(result, {fv, sv}, {p})) return Vm_clearFixedStructure(result->context), result;
   if (!checked(result, {fv, sv, p}, {fv, sv})) return result;
   const double f = std::trunc(Wsf_number(fv)), s = std::trunc(Wsf_number(sv));
-  if (f < 0 || s <= 0) return Wsf_error(result, kErrNum);
+  // Counts past 32 bits are refused with the others outside the law.
+  if (f < 0 || s <= 0 || !Dbl_fitsWhole<int32_t>(f) || !Dbl_fitsWhole<int32_t>(s)) return Wsf_error(result, kErrNum);
   if (Wsf_fails(p, 0, kRelCmpLe) || Wsf_fails(p, 1, kRelCmpGe)) return Wsf_error(result, kErrNum);
   double c = 0;
   if (!Kern_binomialCoefficient(f + s - 1, s - 1, &c)) return Wsf_error(result, kErrNum);
@@ -383,10 +386,17 @@ Value* Wsf_poisson(Value* result, const Value* xv, const Value* mean, const Valu
   const bool sum = Wsf_number(cumulative) != 0;
   WsfLocal s(result->context), term(result->context);
   Val_setNumber(&s.v, 0.0);
-  const bool logarithmic = Op_compareConst(*mean, kLargestExpArgument, kRelCmpGt);
+  // A single term far out is formed by its logarithm, not by k steps.
+  const bool logarithmic = Op_compareConst(*mean, kLargestExpArgument, kRelCmpGt) || (!sum && k > kLongestRecurrence);
+  double previous = 0;
   for (double j = sum ? 0 : k; j <= k; ++j) {
+    if (sum && j >= kDiscreteMaxTerms) return Wsf_error(result, kErrNum);
     poissonTerm(&term, mean, j, logarithmic);
     s = Op_add(*s, *term);
+    // A plain sum stops where its rest no longer counts.
+    const bool plain = Wsf_isNumber(&*term) && Wsf_isNumber(&*s);
+    if (plain && Kern_restIsNegligible(term->number, previous, s->number)) break;
+    previous = plain ? term->number : 0;
   }
   return Wsf_copy(result, &*s);
 }
