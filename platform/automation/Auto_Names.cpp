@@ -24,7 +24,8 @@ int countOf(const AutoObject* self) {
   const int scope = scopeOf(self);
   const WbNameTable& names = self->wb->names;
   if (scope == kEveryScope) return static_cast<int>(names.size());
-  return static_cast<int>(std::count_if(names.begin(), names.end(), [&](const DefinedName& dn) { return holds(scope, dn); }));
+  return static_cast<int>(
+      std::count_if(names.begin(), names.end(), [&](const DefinedName& dn) { return holds(scope, dn); }));
 }
 
 // Name k of the collection (0-based) as its index into wb->names.

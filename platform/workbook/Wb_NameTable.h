@@ -7,9 +7,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // The ASCII letters in lower case, every other byte (UTF-8 sequences too)
@@ -18,8 +18,8 @@ inline char Wb_foldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char
 
 struct DefinedName {
   std::string name;
-  std::string definition;     // text after "=", e.g. "Model!$B$2" or "0.05"
-  int scopeSheet = -1;        // -1 workbook scope, else sheet index
+  std::string definition;  // text after "=", e.g. "Model!$B$2" or "0.05"
+  int scopeSheet = -1;     // -1 workbook scope, else sheet index
   bool hidden = false;
 };
 
@@ -46,6 +46,14 @@ class WbNameTable {
   void assign(std::vector<DefinedName> names);
 
  private:
+  // The slot that holds the name of this scope and spelling, or the empty
+  // slot where it would go.
+  std::size_t slotOf(std::string_view name, int scopeSheet) const;
+  // Fills the slots afresh from names_, with room for one more name.
+  void reindex();
+
   std::vector<DefinedName> names_;
-  std::unordered_map<std::string, std::size_t> index_;   // key(name, scope) -> position in names_
+  // Open addressing over names_, probed linearly from a name's hash: 0 for
+  // an empty slot, else the hash's high half above the name's position + 1.
+  std::vector<std::uint64_t> slots_;
 };

@@ -316,7 +316,7 @@ std::string Wb_quoteSheetName(const std::string& name) {
 
 // Names and functions compare without regard to the case of ASCII letters;
 // other bytes (UTF-8 sequences) compare as they are, whatever the locale.
-bool Wb_equalNoCase(const std::string& a, const std::string& b) {
+bool Wb_equalNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
     if (a[i] != b[i] && Wb_foldCase(a[i]) != Wb_foldCase(b[i])) return false;

@@ -328,7 +328,7 @@ TEST_F(Automation, SheetsNamesAreasAndAddresses) {
   EXPECT_EQ(client.integer(ownNames, "Count"), 1);
   struct NameCase {
     AutoObject* collection;
-    std::string key;  // a name, or "#k" for index k
+    std::string key;    // a name, or "#k" for index k
     const char* shown;  // nullptr: not found
     const char* value;
   };

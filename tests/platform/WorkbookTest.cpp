@@ -197,7 +197,9 @@ TEST(Workbook, CellStoreAgreesWithAnOrderedMap) {
 // sheets inserted and deleted: the same names in the same order, and the
 // same answers to every lookup, in its own scope and from each sheet.
 TEST(Workbook, NamesAgreeWithAListSearchedInOrder) {
-  const std::vector<std::string> spellings = {"Rate", "RATE", "rate", "Price_1", "pRICE_1", "x", "X", "Gr\xC3\xB6\xC3\x9F" "e", "gr\xC3\xB6\xC3\x9F" "E", "\xC3\xB6l", "\xC3\x96l"};
+  const std::vector<std::string> spellings = {
+      "Rate",    "RATE",   "rate", "Price_1", "pRICE_1", "x", "X", "Gr\u00F6\u00DFe", "gr\u00F6\u00DFE",
+      "\u00F6l", "\u00D6l"};
   std::mt19937 rng(5);
   std::uniform_int_distribution<int> spelling(0, static_cast<int>(spellings.size()) - 1), action(0, 9);
   Wb_resetApp();
@@ -225,11 +227,13 @@ TEST(Workbook, NamesAgreeWithAListSearchedInOrder) {
       truth.deleteSheet(index);
     }
     ASSERT_EQ(wb->names.size(), truth.names.size()) << step;
-    for (std::size_t i = 0; i < truth.names.size(); ++i) ASSERT_TRUE(sameDefinition(&wb->names[i], &truth.names[i])) << step;
+    for (std::size_t i = 0; i < truth.names.size(); ++i)
+      ASSERT_TRUE(sameDefinition(&wb->names[i], &truth.names[i])) << step;
     for (const std::string& s : spellings)
       for (int sc = -1; sc < static_cast<int>(wb->sheets.size()); ++sc) {
         ASSERT_TRUE(sameDefinition(Wb_findName(wb, s, sc), truth.find(s, sc))) << step << " " << s << " " << sc;
-        ASSERT_TRUE(sameDefinition(Wb_findNameInScope(wb, s, sc), truth.inScope(s, sc))) << step << " " << s << " " << sc;
+        ASSERT_TRUE(sameDefinition(Wb_findNameInScope(wb, s, sc), truth.inScope(s, sc)))
+            << step << " " << s << " " << sc;
       }
   }
   Wb_resetApp();
