@@ -1,11 +1,14 @@
 // What several benchmarks take from the shared data: its largest LP
 // workbook, a workbook's variable cells, and a netlib problem as the LP
-// engine's in-memory model.
+// engine's in-memory model; and a command run with its output discarded.
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -48,4 +51,23 @@ inline bool Bench_lpModel(benchmark::State& state, const std::string& name, LpFa
   }
   *out = LpFake_fromMps(mps);
   return true;
+}
+
+// fn() run with standard output and error sent to /dev/null; its result.
+template <typename Fn>
+int Bench_quietly(Fn fn) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  int out = dup(1), err = dup(2), null = open("/dev/null", O_WRONLY);
+  dup2(null, 1);
+  dup2(null, 2);
+  int rc = fn();
+  std::fflush(stdout);
+  std::fflush(stderr);
+  dup2(out, 1);
+  dup2(err, 2);
+  close(out);
+  close(err);
+  close(null);
+  return rc;
 }

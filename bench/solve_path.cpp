@@ -62,25 +62,6 @@ Clock cpuNow() {
 
 double secondsSince(Clock start) { return std::chrono::duration<double>(cpuNow() - start).count(); }
 
-// Runs fn with standard output and error sent to /dev/null.
-template <typename Fn>
-int quietly(Fn fn) {
-  std::fflush(stdout);
-  std::fflush(stderr);
-  int out = dup(1), err = dup(2), null = open("/dev/null", O_WRONLY);
-  dup2(null, 1);
-  dup2(null, 2);
-  int rc = fn();
-  std::fflush(stdout);
-  std::fflush(stderr);
-  dup2(out, 1);
-  dup2(err, 2);
-  close(out);
-  close(err);
-  close(null);
-  return rc;
-}
-
 int engineAlone(LpFakeModel& model, double* objective) {
   EngineProblem problem{};
   if (Lp_engineSetupWith(&problem, LpFake_host(model))) Lp_engineSolve(&problem);
@@ -102,7 +83,7 @@ void solvePathAndEngine(benchmark::State& state, const std::string& name) {
   int rc = 0, status = 0;
   for (auto _ : state) {
     auto start = cpuNow();
-    rc = quietly([&] { return Fe_solve(args); });
+    rc = Bench_quietly([&] { return Fe_solve(args); });
     double w = secondsSince(start);
     start = cpuNow();
     status = engineAlone(model, &objective);
@@ -164,7 +145,7 @@ void explicitSumsThroughLibrary(benchmark::State& state, const std::string& name
     CalcCounts before = Calc_counts(book);
     double action = 0;
     auto start = cpuNow();
-    status = quietly([&] { return library.solve(&action); });
+    status = Bench_quietly([&] { return library.solve(&action); });
     double w = secondsSince(start);
     CalcCounts after = Calc_counts(book);
     const Cell* b2 = Wb_findCell(book->sheets[0].get(), 1, 1);
@@ -263,7 +244,7 @@ bool solveThroughLibrary(const std::string& name, bool plusCell, double* seconds
   CalcCounts before = Calc_counts(book);
   double action = 0;
   auto start = cpuNow();
-  int status = quietly([&] { return library.solve(&action); });
+  int status = Bench_quietly([&] { return library.solve(&action); });
   *seconds = secondsSince(start);
   CalcCounts after = Calc_counts(book);
   *counts = CalcCounts{after.compilations - before.compilations, after.recalculations - before.recalculations,

@@ -77,8 +77,8 @@ struct BookView final : AddinWorkbook {
     return true;
   }
   bool nameValue(const std::u16string& name, int32_t sheet, std::u16string* value) override {
-    const DefinedName* dn = Wb_findName(wb, Text_toUtf8(name), sheet - 1);
-    if (!dn || dn->scopeSheet != sheet - 1) return false;
+    const DefinedName* dn = Wb_findNameInScope(wb, Text_toUtf8(name), sheet - 1);
+    if (!dn) return false;
     *value = Text_fromUtf8("=" + dn->definition);
     return true;
   }

@@ -95,11 +95,10 @@ FeSetNames Fe_setOptions(FeSession* s, const FeArgs& a) {
   for (const auto& option : wanted) {
     const std::string& name = option.first;  // a plain reference: lambdas may not capture a structured binding
     int scope = Fe_modelNameScope(s);
-    auto it = std::find_if(s->book->names.begin(), s->book->names.end(),
-                           [&](const DefinedName& dn) { return sameName(dn, name, scope); });
+    const DefinedName* existing = Wb_findNameInScope(s->book, name, scope);
     FeNameBefore b;
-    b.existed = it != s->book->names.end();
-    b.name = b.existed ? *it : DefinedName{name, "", scope, true};
+    b.existed = existing != nullptr;
+    b.name = b.existed ? *existing : DefinedName{name, "", scope, true};
     b.scope = scope;
     if (std::none_of(before.begin(), before.end(),
                      [&](const FeNameBefore& o) { return sameName(o.name, name, scope); }))

@@ -20,35 +20,18 @@ double mulBound(double a, double b) {
   return Ivl_pin(Ivl_pin(a) * Ivl_pin(b));
 }
 
-double addDown(double a, double b) {
-  return Ivl_rounded(FE_DOWNWARD, [&] { return Ivl_pin(a) + Ivl_pin(b); });
-}
-double addUp(double a, double b) {
-  return Ivl_rounded(FE_UPWARD, [&] { return Ivl_pin(a) + Ivl_pin(b); });
-}
-double subDown(double a, double b) {
-  return Ivl_rounded(FE_DOWNWARD, [&] { return Ivl_pin(a) - Ivl_pin(b); });
-}
-double subUp(double a, double b) {
-  return Ivl_rounded(FE_UPWARD, [&] { return Ivl_pin(a) - Ivl_pin(b); });
-}
-double divDown(double a, double b) {
-  return Ivl_rounded(FE_DOWNWARD, [&] { return Ivl_pin(a) / Ivl_pin(b); });
-}
-double divUp(double a, double b) {
-  return Ivl_rounded(FE_UPWARD, [&] { return Ivl_pin(a) / Ivl_pin(b); });
-}
-double mulDown(double a, double b) {
-  return Ivl_rounded(FE_DOWNWARD, [&] { return mulBound(a, b); });
-}
-double mulUp(double a, double b) {
-  return Ivl_rounded(FE_UPWARD, [&] { return mulBound(a, b); });
-}
-double powDown(double a, int32_t n) {
-  return Ivl_rounded(FE_DOWNWARD, [&] { return std::pow(Ivl_pin(a), n); });
-}
-double powUp(double a, int32_t n) {
-  return Ivl_rounded(FE_UPWARD, [&] { return std::pow(Ivl_pin(a), n); });
+// Bounds of a sum, difference and quotient: a + b, a - b and a / b as the
+// rounding mode in effect computes them.
+double sum(double a, double b) { return Ivl_pin(a) + Ivl_pin(b); }
+double difference(double a, double b) { return Ivl_pin(a) - Ivl_pin(b); }
+double quotient(double a, double b) { return Ivl_pin(a) / Ivl_pin(b); }
+// The integer power of the C library under the rounding mode in effect.
+double power(double a, int32_t n) { return std::pow(Ivl_pin(a), n); }
+
+// [a op b rounded down, c op d rounded up].
+template <class Op>
+Interval outward(Op op, double a, double b, double c, double d) {
+  return Ivl_outward([&] { return op(a, b); }, [&] { return op(c, d); });
 }
 
 bool oppositeInfinities(double a, double b) { return std::isinf(a) && std::isinf(b) && (a > 0) != (b > 0); }
@@ -64,7 +47,7 @@ Interval Ivl_setBounds(double a, double b) { return a <= b ? Interval{a, b} : In
 
 Interval Ivl_setMidRad(double m, double r) {
   const double a = std::fabs(r);
-  return Interval{subDown(m, a), addUp(m, a)};
+  return Ivl_outward([&] { return difference(m, a); }, [&] { return sum(m, a); });
 }
 
 Interval Ivl_whole() { return Interval{-kInf, kInf}; }
@@ -78,69 +61,69 @@ Interval Ivl_neg(const Interval& x) { return Interval{-x.hi, -x.lo}; }
 
 Interval Ivl_add(const Interval& x, const Interval& y) {
   if (oppositeInfinities(x.lo, y.lo) || oppositeInfinities(x.hi, y.hi)) return Ivl_whole();
-  return Interval{addDown(x.lo, y.lo), addUp(x.hi, y.hi)};
+  return outward(sum, x.lo, y.lo, x.hi, y.hi);
 }
 
-Interval Ivl_addSV(double d, const Interval& y) { return Interval{addDown(d, y.lo), addUp(d, y.hi)}; }
-Interval Ivl_addVS(const Interval& x, double d) { return Interval{addDown(x.lo, d), addUp(x.hi, d)}; }
+Interval Ivl_addSV(double d, const Interval& y) { return outward(sum, d, y.lo, d, y.hi); }
+Interval Ivl_addVS(const Interval& x, double d) { return outward(sum, x.lo, d, x.hi, d); }
 
 Interval Ivl_sub(const Interval& x, const Interval& y) {
   if (sameInfinities(x.lo, y.hi) || sameInfinities(x.hi, y.lo)) return Ivl_whole();
-  return Interval{subDown(x.lo, y.hi), subUp(x.hi, y.lo)};
+  return outward(difference, x.lo, y.hi, x.hi, y.lo);
 }
 
-Interval Ivl_subSV(double d, const Interval& y) { return Interval{subDown(d, y.hi), subUp(d, y.lo)}; }
-Interval Ivl_subVS(const Interval& x, double d) { return Interval{subDown(x.lo, d), subUp(x.hi, d)}; }
-Interval Ivl_subInner(const Interval& x, const Interval& y) { return Interval{subDown(x.lo, y.lo), subUp(x.hi, y.hi)}; }
+Interval Ivl_subSV(double d, const Interval& y) { return outward(difference, d, y.hi, d, y.lo); }
+Interval Ivl_subVS(const Interval& x, double d) { return outward(difference, x.lo, d, x.hi, d); }
+Interval Ivl_subInner(const Interval& x, const Interval& y) { return outward(difference, x.lo, y.lo, x.hi, y.hi); }
 
 Interval Ivl_mul(const Interval& x, const Interval& y) {
   const bool xPos = x.lo >= 0.0, xNeg = !xPos && x.hi <= 0.0;
   const bool yPos = y.lo >= 0.0, yNeg = !yPos && y.hi <= 0.0;
   if (xPos) {
-    if (yPos) return Interval{mulDown(x.lo, y.lo), mulUp(x.hi, y.hi)};
-    if (yNeg) return Interval{mulDown(x.hi, y.lo), mulUp(x.lo, y.hi)};
-    return Interval{mulDown(x.hi, y.lo), mulUp(x.hi, y.hi)};
+    if (yPos) return outward(mulBound, x.lo, y.lo, x.hi, y.hi);
+    if (yNeg) return outward(mulBound, x.hi, y.lo, x.lo, y.hi);
+    return outward(mulBound, x.hi, y.lo, x.hi, y.hi);
   }
   if (xNeg) {
-    if (yPos) return Interval{mulDown(x.lo, y.hi), mulUp(x.hi, y.lo)};
-    if (yNeg) return Interval{mulDown(x.hi, y.hi), mulUp(x.lo, y.lo)};
-    return Interval{mulDown(x.lo, y.hi), mulUp(x.lo, y.lo)};
+    if (yPos) return outward(mulBound, x.lo, y.hi, x.hi, y.lo);
+    if (yNeg) return outward(mulBound, x.hi, y.hi, x.lo, y.lo);
+    return outward(mulBound, x.lo, y.hi, x.lo, y.lo);
   }
-  if (yPos) return Interval{mulDown(x.lo, y.hi), mulUp(x.hi, y.hi)};
-  if (yNeg) return Interval{mulDown(x.hi, y.lo), mulUp(x.lo, y.lo)};
-  return Interval{std::fmin(mulDown(x.lo, y.hi), mulDown(x.hi, y.lo)),
-                  std::fmax(mulUp(x.lo, y.lo), mulUp(x.hi, y.hi))};
+  if (yPos) return outward(mulBound, x.lo, y.hi, x.hi, y.hi);
+  if (yNeg) return outward(mulBound, x.hi, y.lo, x.lo, y.lo);
+  return Ivl_outward([&] { return std::fmin(mulBound(x.lo, y.hi), mulBound(x.hi, y.lo)); },
+                     [&] { return std::fmax(mulBound(x.lo, y.lo), mulBound(x.hi, y.hi)); });
 }
 
 Interval Ivl_mulSV(double d, const Interval& y) {
   if (d == 0.0) return Interval{0.0, 0.0};
-  if (d > 0.0) return Interval{mulDown(d, y.lo), mulUp(d, y.hi)};
-  return Interval{mulDown(d, y.hi), mulUp(d, y.lo)};
+  if (d > 0.0) return outward(mulBound, d, y.lo, d, y.hi);
+  return outward(mulBound, d, y.hi, d, y.lo);
 }
 
 Interval Ivl_mulVS(const Interval& x, double d) { return Ivl_mulSV(d, x); }
 
 Interval Ivl_div(const Interval& x, const Interval& y) {
   if (Ivl_contains(y, 0.0)) return Ivl_whole();
-  return Ivl_mul(x, Interval{divDown(1.0, y.hi), divUp(1.0, y.lo)});
+  return Ivl_mul(x, outward(quotient, 1.0, y.hi, 1.0, y.lo));
 }
 
 Interval Ivl_divSV(double d, const Interval& y) {
   if (Ivl_contains(y, 0.0)) return Ivl_whole();
-  return Ivl_mulSV(d, Interval{divDown(1.0, y.hi), divUp(1.0, y.lo)});
+  return Ivl_mulSV(d, outward(quotient, 1.0, y.hi, 1.0, y.lo));
 }
 
 Interval Ivl_divVS(const Interval& x, double d) {
   if (d == 0.0) return Ivl_whole();
-  if (d > 0.0) return Interval{divDown(x.lo, d), divUp(x.hi, d)};
-  return Interval{divDown(x.hi, d), divUp(x.lo, d)};
+  if (d > 0.0) return outward(quotient, x.lo, d, x.hi, d);
+  return outward(quotient, x.hi, d, x.lo, d);
 }
 
 Interval Ivl_sqr(const Interval& x) {
   const double a = std::fabs(x.lo), b = std::fabs(x.hi);
   const double small = std::fmin(a, b), large = std::fmax(a, b);
-  const double lo = Ivl_contains(x, 0.0) ? 0.0 : mulDown(small, small);
-  return Interval{lo, mulUp(large, large)};
+  if (Ivl_contains(x, 0.0)) return Interval{0.0, Ivl_rounded(FE_UPWARD, [&] { return mulBound(large, large); })};
+  return outward(mulBound, small, small, large, large);
 }
 
 Interval Ivl_powVI(const Interval& x, int32_t n) {
@@ -148,11 +131,12 @@ Interval Ivl_powVI(const Interval& x, int32_t n) {
   const bool odd = n % 2 != 0;
   Interval r;
   if ((n > 0 && (odd || x.lo > 0.0)) || (n < 0 && !odd && x.hi < 0.0)) {
-    r = Interval{powDown(x.lo, n), powUp(x.hi, n)};
+    r = Ivl_outward([&] { return power(x.lo, n); }, [&] { return power(x.hi, n); });
   } else if ((n > 0 && x.hi < 0.0) || (n < 0 && x.hi < 0.0) || (n < 0 && x.lo > 0.0)) {
-    r = Interval{powDown(x.hi, n), powUp(x.lo, n)};
+    r = Ivl_outward([&] { return power(x.hi, n); }, [&] { return power(x.lo, n); });
   } else if (n > 0) {
-    r = Interval{0.0, powUp(std::fmax(std::fabs(x.lo), std::fabs(x.hi)), n)};
+    const double m = std::fmax(std::fabs(x.lo), std::fabs(x.hi));
+    r = Interval{0.0, Ivl_rounded(FE_UPWARD, [&] { return power(m, n); })};
   } else {
     return Ivl_empty();
   }

@@ -1,7 +1,6 @@
 // Interval elementary functions and the inverse forms of the propagation.
 #include "arithmetic/interval/Ivl_Elementary.h"
 
-#include <cfenv>
 #include <cmath>
 #include <limits>
 
@@ -222,8 +221,7 @@ Interval Ivl_sqrt(Interval* x, const Interval* range) {
   if (x->hi < 0.0) return range ? *range : Ivl_empty();
   if (x->lo < 0.0) x->lo = 0.0;
   const double a = x->lo, b = x->hi;
-  const Interval s{Ivl_rounded(FE_DOWNWARD, [&] { return std::sqrt(Ivl_pin(a)); }),
-                   Ivl_rounded(FE_UPWARD, [&] { return std::sqrt(Ivl_pin(b)); })};
+  const Interval s = Ivl_outward([&] { return std::sqrt(Ivl_pin(a)); }, [&] { return std::sqrt(Ivl_pin(b)); });
   return signedRoots(s, range);
 }
 

@@ -2,6 +2,8 @@
 // collection of a workbook (every name) or of a sheet (its own names), a
 // name's text and definition; the Styles collection, a style's number format
 // and whether the style carries one.
+#include <algorithm>
+
 #include "platform/automation/Auto_Internal.h"
 
 namespace {
@@ -9,13 +11,41 @@ namespace {
 constexpr AutoInvokeKind kGet = Auto_propertyGet | Auto_method;
 constexpr AutoInvokeKind kGetPut = kGet | Auto_propertyPut;
 
-// Indexes into wb->names of the names a collection holds.
-std::vector<int> namesOf(const AutoObject* self) {
-  std::vector<int> out;
-  int sheet = self->sheet ? Auto_sheetIndexOf(self) : -1;
-  for (std::size_t i = 0; i < self->wb->names.size(); ++i)
-    if (!self->sheet || self->wb->names[i].scopeSheet == sheet) out.push_back(static_cast<int>(i));
-  return out;
+// The scope of the names a collection holds: a sheet's, or -2 for the
+// workbook's collection, which holds every name.
+constexpr int kEveryScope = -2;
+
+int scopeOf(const AutoObject* self) { return self->sheet ? Auto_sheetIndexOf(self) : kEveryScope; }
+
+bool holds(int scope, const DefinedName& dn) { return scope == kEveryScope || dn.scopeSheet == scope; }
+
+// The number of names the collection holds.
+int countOf(const AutoObject* self) {
+  const int scope = scopeOf(self);
+  const WbNameTable& names = self->wb->names;
+  if (scope == kEveryScope) return static_cast<int>(names.size());
+  return static_cast<int>(
+      std::count_if(names.begin(), names.end(), [&](const DefinedName& dn) { return holds(scope, dn); }));
+}
+
+// Name k of the collection (0-based) as its index into wb->names.
+std::size_t indexAt(const AutoObject* self, int k) {
+  const int scope = scopeOf(self);
+  const WbNameTable& names = self->wb->names;
+  if (scope == kEveryScope) return static_cast<std::size_t>(k);
+  std::size_t i = 0;
+  for (int seen = -1; i < names.size(); ++i)
+    if (holds(scope, names[i]) && ++seen == k) break;
+  return i;
+}
+
+// The position in the collection of the name at `dn`, or -1 for none.
+int positionOf(const AutoObject* self, const DefinedName* dn) {
+  if (!dn) return -1;
+  const int scope = scopeOf(self);
+  const WbNameTable& names = self->wb->names;
+  const auto at = names.begin() + (dn - names.list().data());
+  return static_cast<int>(std::count_if(names.begin(), at, [&](const DefinedName& d) { return holds(scope, d); }));
 }
 
 // How the collection shows a name: sheet-scoped ones carry their sheet.
@@ -24,28 +54,37 @@ std::string shownName(const Workbook* wb, const DefinedName& dn) {
   return Wb_quoteSheetName(wb->sheets[dn.scopeSheet]->name) + "!" + dn.name;
 }
 
-int nameByText(const AutoObject* self, const std::string& text) {
-  std::vector<int> list = namesOf(self);
-  for (std::size_t k = 0; k < list.size(); ++k) {   // a workbook-level name first, then "Sheet!name"
-    const DefinedName& dn = self->wb->names[list[k]];
-    if (Wb_equalNoCase(dn.name, text) && (dn.scopeSheet < 0 || self->sheet)) return static_cast<int>(k);
+// The sheet-scoped name that `text` shows as "Sheet!name", of the sheets of
+// the collection's scope.
+const DefinedName* shownSheetName(const AutoObject* self, const std::string& text) {
+  const int scope = scopeOf(self);
+  const Workbook* wb = self->wb;
+  for (int s = 0; s < static_cast<int>(wb->sheets.size()); ++s) {
+    if (scope != kEveryScope && s != scope) continue;
+    const std::string prefix = Wb_quoteSheetName(wb->sheets[s]->name) + "!";
+    if (text.size() > prefix.size() && Wb_equalNoCase(text.substr(0, prefix.size()), prefix))
+      if (const DefinedName* dn = Wb_findNameInScope(wb, text.substr(prefix.size()), s)) return dn;
   }
-  for (std::size_t k = 0; k < list.size(); ++k)
-    if (Wb_equalNoCase(shownName(self->wb, self->wb->names[list[k]]), text)) return static_cast<int>(k);
-  return -1;
+  return nullptr;
+}
+
+int nameByText(const AutoObject* self, const std::string& text) {
+  // A workbook-level name first (a sheet's own name in a sheet's collection),
+  // then "Sheet!name".
+  const DefinedName* dn = Wb_findNameInScope(self->wb, text, self->sheet ? scopeOf(self) : -1);
+  return positionOf(self, dn ? dn : shownSheetName(self, text));
 }
 
 AutoResult namesCount(AutoCall& call) {
-  Auto_setInt(call.result, static_cast<std::int32_t>(namesOf(call.self).size()));
+  Auto_setInt(call.result, static_cast<std::int32_t>(countOf(call.self)));
   return Auto_ok;
 }
 
 AutoResult namesItem(AutoCall& call) {
-  std::vector<int> list = namesOf(call.self);
   int k;
-  AutoResult rc = Auto_indexOrName(call, 0, static_cast<int>(list.size()), nameByText, &k);
+  AutoResult rc = Auto_indexOrName(call, 0, countOf(call.self), nameByText, &k);
   if (k < 0) return rc;
-  const DefinedName& dn = call.self->wb->names[list[k]];
+  const DefinedName& dn = call.self->wb->names[indexAt(call.self, k)];
   AutoObject* o = Auto_newObject(AutoKind::Name, call.self->wb);
   o->name = dn.name;
   o->scope = dn.scopeSheet;
@@ -53,9 +92,7 @@ AutoResult namesItem(AutoCall& call) {
 }
 
 const DefinedName* nameOf(AutoCall& call) {
-  for (const DefinedName& dn : call.self->wb->names)
-    if (dn.scopeSheet == call.self->scope && Wb_equalNoCase(dn.name, call.self->name)) return &dn;
-  return nullptr;
+  return Wb_findNameInScope(call.self->wb, call.self->name, call.self->scope);
 }
 
 AutoResult gone(AutoCall& call) { return call.raise(Auto_excFailed, "The name no longer exists."); }

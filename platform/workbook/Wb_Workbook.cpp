@@ -115,8 +115,10 @@ Sheet* Wb_insertSheet(Workbook* wb, int index, const std::string& name) {
   sh->name = name;
   Sheet* added = sh.get();
   wb->sheets.insert(wb->sheets.begin() + index, std::move(sh));
-  for (DefinedName& dn : wb->names)
+  std::vector<DefinedName> names = wb->names.list();
+  for (DefinedName& dn : names)
     if (dn.scopeSheet >= index) ++dn.scopeSheet;
+  wb->names.assign(std::move(names));
   if (wb->activeSheet >= index && wb->sheets.size() > 1) ++wb->activeSheet;
   bump(wb);
   return added;
@@ -125,9 +127,11 @@ Sheet* Wb_insertSheet(Workbook* wb, int index, const std::string& name) {
 bool Wb_deleteSheet(Workbook* wb, int index) {
   if (wb->sheets.size() <= 1 || index < 0 || index >= static_cast<int>(wb->sheets.size())) return false;
   wb->sheets.erase(wb->sheets.begin() + index);
-  std::erase_if(wb->names, [index](const DefinedName& dn) { return dn.scopeSheet == index; });
-  for (DefinedName& dn : wb->names)
+  std::vector<DefinedName> names = wb->names.list();
+  std::erase_if(names, [index](const DefinedName& dn) { return dn.scopeSheet == index; });
+  for (DefinedName& dn : names)
     if (dn.scopeSheet > index) --dn.scopeSheet;
+  wb->names.assign(std::move(names));
   if (wb->activeSheet > index || wb->activeSheet == static_cast<int>(wb->sheets.size())) --wb->activeSheet;
   bump(wb);
   return true;
@@ -216,32 +220,21 @@ bool Wb_usedRange(const Sheet* sh, CellRange* out) {
 }
 
 const DefinedName* Wb_findName(const Workbook* wb, const std::string& name, int scopeSheet) {
-  const DefinedName* global = nullptr;
-  for (const DefinedName& dn : wb->names) {
-    if (!Wb_equalNoCase(dn.name, name)) continue;
-    if (dn.scopeSheet == scopeSheet && scopeSheet >= 0) return &dn;
-    if (dn.scopeSheet < 0) global = &dn;
-  }
-  return global;
+  const DefinedName* own = scopeSheet >= 0 ? wb->names.find(name, scopeSheet) : nullptr;
+  return own ? own : wb->names.find(name, -1);
+}
+
+const DefinedName* Wb_findNameInScope(const Workbook* wb, const std::string& name, int scopeSheet) {
+  return wb->names.find(name, scopeSheet);
 }
 
 void Wb_defineName(Workbook* wb, const DefinedName& dn) {
-  for (DefinedName& old : wb->names)
-    if (old.scopeSheet == dn.scopeSheet && Wb_equalNoCase(old.name, dn.name)) {
-      old = dn;
-      bump(wb);
-      return;
-    }
-  wb->names.push_back(dn);
+  wb->names.define(dn);
   bump(wb);
 }
 
 bool Wb_deleteName(Workbook* wb, const std::string& name, int scopeSheet) {
-  auto it = std::find_if(wb->names.begin(), wb->names.end(), [&](const DefinedName& dn) {
-    return dn.scopeSheet == scopeSheet && Wb_equalNoCase(dn.name, name);
-  });
-  if (it == wb->names.end()) return false;
-  wb->names.erase(it);
+  if (!wb->names.erase(name, scopeSheet)) return false;
   bump(wb);
   return true;
 }
@@ -322,11 +315,10 @@ std::string Wb_quoteSheetName(const std::string& name) {
 
 // Names and functions compare without regard to the case of ASCII letters;
 // other bytes (UTF-8 sequences) compare as they are, whatever the locale.
-bool Wb_equalNoCase(const std::string& a, const std::string& b) {
+bool Wb_equalNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
   for (size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i] && fold(a[i]) != fold(b[i])) return false;
+    if (a[i] != b[i] && Wb_foldCase(a[i]) != Wb_foldCase(b[i])) return false;
   return true;
 }
 

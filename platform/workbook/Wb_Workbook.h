@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/workbook/Wb_CellStore.h"
+#include "platform/workbook/Wb_NameTable.h"
 
 enum class CellKind : std::uint8_t { Empty, Number, Text, Boolean, Error };
 
@@ -105,13 +106,6 @@ struct Sheet {
   std::vector<CellRange> merged;  // merged areas (rows and columns; `sheet` unused)
 };
 
-struct DefinedName {
-  std::string name;
-  std::string definition;     // text after "=", e.g. "Model!$B$2" or "0.05"
-  int scopeSheet = -1;        // -1 workbook scope, else sheet index
-  bool hidden = false;
-};
-
 struct CellStyle {
   std::string name;
   std::string numberFormat;
@@ -126,7 +120,7 @@ struct Workbook {
   std::string path;           // file it was opened from or saved to
   std::string name;           // file name without folders
   std::vector<std::unique_ptr<Sheet>> sheets;
-  std::vector<DefinedName> names;
+  WbNameTable names;
   std::vector<CellStyle> styles;           // styles[0] is "Normal"
   int activeSheet = 0;
   std::uint64_t structureVersion = 1;
@@ -198,6 +192,8 @@ bool Wb_usedRange(const Sheet* sh, CellRange* out);
 // Defined names, compared without regard to case. A sheet-scoped name hides a
 // workbook one for formulas on that sheet.
 const DefinedName* Wb_findName(const Workbook* wb, const std::string& name, int scopeSheet);
+// The name of exactly that scope (-1 the workbook's), or nullptr.
+const DefinedName* Wb_findNameInScope(const Workbook* wb, const std::string& name, int scopeSheet);
 void Wb_defineName(Workbook* wb, const DefinedName& dn);   // replaces same name and scope
 bool Wb_deleteName(Workbook* wb, const std::string& name, int scopeSheet);
 
@@ -210,7 +206,7 @@ bool Wb_parseA1(std::string_view text, int* row, int* col);
 std::string Wb_a1(int row, int col, bool absolute = false);
 // Sheet name as a formula would write it: quoted when it needs quotes.
 std::string Wb_quoteSheetName(const std::string& name);
-bool Wb_equalNoCase(const std::string& a, const std::string& b);
+bool Wb_equalNoCase(std::string_view a, std::string_view b);
 // A number written [+|-]digits[.digits][e[+|-]digits] (or starting with the
 // point), blanks and tabs around it allowed, '.' as the decimal mark whatever
 // the machine's locale; false for anything else and for overflow.

@@ -113,11 +113,12 @@ std::vector<std::uint64_t> changedCells(const Sheet& before, const Sheet& now) {
   return keys;
 }
 
-bool sameNames(const std::vector<DefinedName>& a, const std::vector<DefinedName>& b) {
-  auto same = [](const DefinedName& x, const DefinedName& y) {
-    return x.name == y.name && x.definition == y.definition && x.scopeSheet == y.scopeSheet && x.hidden == y.hidden;
-  };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), same);
+bool sameName(const DefinedName& x, const DefinedName& y) {
+  return x.name == y.name && x.definition == y.definition && x.scopeSheet == y.scopeSheet && x.hidden == y.hidden;
+}
+
+bool sameNames(const WbNameTable& a, const WbNameTable& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), sameName);
 }
 
 // ---- rewriting parts ----
@@ -215,7 +216,7 @@ void patchSheet(pugi::xml_document& doc, const Sheet& now, const std::vector<std
 
 // Replaces the defined names of a workbook part; names as they were keep
 // their elements (with any attributes the stand-in does not model).
-void patchNames(pugi::xml_document& doc, const std::vector<DefinedName>& before, const std::vector<DefinedName>& now) {
+void patchNames(pugi::xml_document& doc, const WbNameTable& before, const WbNameTable& now) {
   pugi::xml_node book = doc.document_element();
   std::string prefix = prefixOf(book);
   pugi::xml_node old = child(book, "definedNames");
@@ -228,10 +229,9 @@ void patchNames(pugi::xml_document& doc, const std::vector<DefinedName>& before,
   std::string tag = prefix + "definedNames";
   pugi::xml_node fresh = place ? book.insert_child_before(tag.c_str(), place) : book.append_child(tag.c_str());
   for (const DefinedName& dn : now) {
-    size_t j = 0;
-    while (j < before.size() && !sameNames({before[j]}, {dn})) ++j;
-    if (j < before.size() && oldNodes.size() == before.size()) {
-      fresh.append_copy(oldNodes[j]);
+    const DefinedName* kept = before.find(dn.name, dn.scopeSheet);
+    if (kept && sameName(*kept, dn) && oldNodes.size() == before.size()) {
+      fresh.append_copy(oldNodes[static_cast<size_t>(kept - before.list().data())]);
       continue;
     }
     pugi::xml_node n = fresh.append_child((prefix + "definedName").c_str());

@@ -61,4 +61,10 @@ inline bool encloses(const Interval& x, long double v) {
   return static_cast<long double>(x.lo) <= v && v <= static_cast<long double>(x.hi);
 }
 
-inline bool roundsToNearest() { return std::fegetround() == FE_TONEAREST; }
+// Both units round to nearest: the x87 unit as fegetround reports it, and
+// the SSE unit, which computes doubles, by the sums it rounds: 1 + 2^-60 and
+// 1 - 2^-60 are 1 only when rounding to nearest.
+inline bool roundsToNearest() {
+  volatile double one = 1.0, tiny = 0x1p-60;
+  return std::fegetround() == FE_TONEAREST && one + tiny == 1.0 && one - tiny == 1.0;
+}

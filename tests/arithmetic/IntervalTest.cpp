@@ -1,12 +1,15 @@
 // Interval library: worked cases of the arithmetic, the elementary functions,
 // the extended division and the curvature tables; enclosure of sampled point
-// values (computed in long double) over random boxes; rounding back at
-// nearest after every operation; widths that shrink with the box.
+// values (computed in long double) over random boxes; ends that are the
+// exact results rounded outward; rounding back at nearest after every
+// operation; widths that shrink with the box.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <random>
+#include <vector>
 
 #include "IntervalBoxes.h"
 #include "arithmetic/interval/Curv_Class.h"
@@ -240,6 +243,90 @@ TEST(IntervalTest, ExtendedDivision) {
         ASSERT_TRUE(encloses(q.first, v) || encloses(q.second, v)) << a << " / " << b;
       }
   }
+}
+
+namespace {
+
+// The two doubles around the exact result whose nearest double is r and
+// whose error (exact - r) has the sign of err: [r, r] when it is exact.
+Interval neighbours(double r, double err) {
+  if (err > 0) return Interval{r, std::nextafter(r, kInf)};
+  if (err < 0) return Interval{std::nextafter(r, -kInf), r};
+  return Interval{r, r};
+}
+
+// Exact results by error-free transformations, computed rounding to nearest.
+Interval sumTruth(double a, double b) {
+  const double s = a + b, bb = s - a;
+  return neighbours(s, (a - (s - bb)) + (b - bb));
+}
+Interval productTruth(double a, double b) {
+  const double p = a * b;
+  return neighbours(p, std::fma(a, b, -p));
+}
+Interval quotientTruth(double a, double b) {
+  const double q = a / b;
+  return neighbours(q, std::fma(-q, b, a) * b);  // (a - q b) has the error's sign times b's
+}
+Interval rootTruth(double a) {
+  const double s = std::sqrt(a);
+  return neighbours(s, std::fma(-s, s, a));
+}
+
+// A double of either sign with a random 53-bit significand, scaled by 2^-40
+// to 2^40.
+double randomDouble(std::mt19937_64& rng) {
+  const double significand = std::ldexp(static_cast<double>(rng() >> 11), -53) + 0.5;
+  const int exponent = static_cast<int>(rng() % 81) - 40;
+  return std::ldexp(rng() % 2 ? -significand : significand, exponent);
+}
+
+struct DirectedCase {
+  const char* name;
+  std::function<Interval(double, double)> interval;
+  std::function<Interval(double, double)> truth;
+};
+
+}  // namespace
+
+// Each end of a sum, difference, product, quotient, square, square root and
+// midpoint-radius interval of doubles is the exact result rounded in its
+// direction: the neighbouring double below and above it, or the result
+// itself when it is a double; both units round to nearest again after each.
+TEST(IntervalTest, EndsAreTheExactResultRoundedOutward) {
+  // clang-format off
+  const std::vector<DirectedCase> cases = {
+      {"add", [](double a, double b) { return Ivl_add({a, a}, {b, b}); }, sumTruth},
+      {"addSV", [](double a, double b) { return Ivl_addSV(a, {b, b}); }, sumTruth},
+      {"sub", [](double a, double b) { return Ivl_sub({a, a}, {b, b}); },
+       [](double a, double b) { return sumTruth(a, -b); }},
+      {"subVS", [](double a, double b) { return Ivl_subVS({a, a}, b); },
+       [](double a, double b) { return sumTruth(a, -b); }},
+      {"mul", [](double a, double b) { return Ivl_mul({a, a}, {b, b}); }, productTruth},
+      {"mulSV", [](double a, double b) { return Ivl_mulSV(a, {b, b}); }, productTruth},
+      {"divVS", [](double a, double b) { return Ivl_divVS({a, a}, b); }, quotientTruth},
+      {"sqr", [](double a, double) { return Ivl_sqr({a, a}); }, [](double a, double) { return productTruth(a, a); }},
+      {"sqrt",
+       [](double a, double) {
+         Interval x{std::fabs(a), std::fabs(a)};
+         return Ivl_sqrt(&x, nullptr);
+       },
+       [](double a, double) { return rootTruth(std::fabs(a)); }},
+      {"setMidRad", [](double a, double b) { return Ivl_setMidRad(a, b); },
+       [](double a, double b) {
+         return Interval{sumTruth(a, -std::fabs(b)).lo, sumTruth(a, std::fabs(b)).hi};
+       }},
+  };
+  // clang-format on
+  std::mt19937_64 rng(68);
+  for (const DirectedCase& c : cases)
+    for (int k = 0; k < 20000; ++k) {
+      const double a = randomDouble(rng), b = randomDouble(rng);
+      const Interval got = c.interval(a, b), want = c.truth(a, b);
+      ASSERT_TRUE(roundsToNearest()) << c.name;
+      ASSERT_EQ(got.lo, want.lo) << c.name << " " << a << " " << b;
+      ASSERT_EQ(got.hi, want.hi) << c.name << " " << a << " " << b;
+    }
 }
 
 TEST(IntervalTest, UnaryEnclosure) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/automation/Auto.h"
@@ -320,6 +321,38 @@ TEST_F(Automation, SheetsNamesAreasAndAddresses) {
   EXPECT_EQ(client.text(prices, "Value"), "='Other Sheet'!$B$2:$B$6");
   Obj local = client.object(names, "Item", {vstr("Results!Factor")});
   EXPECT_EQ(client.text(local, "Value"), "=3");
+  // Every spelling finds a name, by its text or as shown with its sheet; a
+  // sheet's collection holds its own names, found by index and by name.
+  Obj resultsSheet = client.object(sheets, "Item", {vstr("Results")});
+  Obj ownNames = client.object(resultsSheet, "Names");
+  EXPECT_EQ(client.integer(ownNames, "Count"), 1);
+  struct NameCase {
+    AutoObject* collection;
+    std::string key;    // a name, or "#k" for index k
+    const char* shown;  // nullptr: not found
+    const char* value;
+  };
+  const NameCase cases[] = {
+      {names, "growthrate", "GrowthRate", "=0.05"},
+      {names, "RESULTS!factor", "Results!Factor", "=3"},
+      {names, "factor", "Factor", "=2"},
+      {names, "#" + std::to_string(wb->names.size()), "Results!Factor", "=3"},
+      {names, "Inputs!Factor", nullptr, ""},
+      {ownNames, "FACTOR", "Results!Factor", "=3"},
+      {ownNames, "results!Factor", "Results!Factor", "=3"},
+      {ownNames, "#1", "Results!Factor", "=3"},
+      {ownNames, "#2", nullptr, ""},
+      {ownNames, "GrowthRate", nullptr, ""},
+  };
+  for (const NameCase& c : cases) {
+    const AutoVariant key = c.key[0] == '#' ? vint(std::stoi(c.key.substr(1))) : vstr(c.key);
+    Var found;
+    ASSERT_EQ(client.call(c.collection, "Item", Auto_method, {key}, &found.v) == Auto_ok, c.shown != nullptr) << c.key;
+    if (!c.shown) continue;
+    Obj item(std::exchange(found.v.dispatch, nullptr));
+    EXPECT_EQ(client.text(item, "Name"), c.shown) << c.key;
+    EXPECT_EQ(client.text(item, "Value"), c.value) << c.key;
+  }
   // Areas of a union, addresses, cells and items relative to the range.
   Obj results = client.object(sheets, "Item", {vstr("Results")});
   Obj twoAreas = client.object(results, "Range", {vstr("B2:C3,E5")});

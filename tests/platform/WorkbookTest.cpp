@@ -4,6 +4,8 @@
 
 #include <map>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "platform/workbook/Wb_Workbook.h"
 
@@ -94,6 +96,47 @@ TEST(Workbook, StructureVersionNamesAndArrayBlocks) {
 
 namespace {
 
+// Defined names as a plain list searched from its start, with the rules the
+// workbook gives them: one name per spelling (ASCII letters in any case) and
+// scope, replaced where it stands; a sheet's own name before the workbook's.
+struct NameList {
+  std::vector<DefinedName> names;
+  static bool same(const DefinedName& dn, const std::string& name, int scope) {
+    return dn.scopeSheet == scope && Wb_equalNoCase(dn.name, name);
+  }
+  const DefinedName* inScope(const std::string& name, int scope) const {
+    for (const DefinedName& dn : names)
+      if (same(dn, name, scope)) return &dn;
+    return nullptr;
+  }
+  const DefinedName* find(const std::string& name, int scope) const {
+    const DefinedName* own = scope >= 0 ? inScope(name, scope) : nullptr;
+    return own ? own : inScope(name, -1);
+  }
+  void define(const DefinedName& dn) {
+    for (DefinedName& old : names)
+      if (same(old, dn.name, dn.scopeSheet)) {
+        old = dn;
+        return;
+      }
+    names.push_back(dn);
+  }
+  bool erase(const std::string& name, int scope) {
+    return std::erase_if(names, [&](const DefinedName& dn) { return same(dn, name, scope); }) > 0;
+  }
+  void insertSheet(int index) {
+    for (DefinedName& dn : names) dn.scopeSheet += dn.scopeSheet >= index;
+  }
+  void deleteSheet(int index) {
+    std::erase_if(names, [&](const DefinedName& dn) { return dn.scopeSheet == index; });
+    for (DefinedName& dn : names) dn.scopeSheet -= dn.scopeSheet > index;
+  }
+};
+
+bool sameDefinition(const DefinedName* a, const DefinedName* b) {
+  return a == b || (a && b && a->name == b->name && a->definition == b->definition && a->scopeSheet == b->scopeSheet);
+}
+
 // The store holds exactly the cells of `truth`, in key order, each with its
 // number.
 void expectHolds(const CellStore& store, const std::map<std::uint64_t, double>& truth) {
@@ -147,6 +190,53 @@ TEST(Workbook, CellStoreAgreesWithAnOrderedMap) {
         EXPECT_EQ(inSpan, static_cast<size_t>(std::distance(truth.lower_bound(key), truth.upper_bound(Wb_cellKey(r, c + 4)))));
       }
   }
+}
+
+// The workbook's names against a plain list searched from its start, over
+// names defined, replaced and deleted in any letter case and scope and
+// sheets inserted and deleted: the same names in the same order, and the
+// same answers to every lookup, in its own scope and from each sheet.
+TEST(Workbook, NamesAgreeWithAListSearchedInOrder) {
+  const std::vector<std::string> spellings = {
+      "Rate",    "RATE",   "rate", "Price_1", "pRICE_1", "x", "X", "Gr\u00F6\u00DFe", "gr\u00F6\u00DFE",
+      "\u00F6l", "\u00D6l"};
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> spelling(0, static_cast<int>(spellings.size()) - 1), action(0, 9);
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("names.xlsx");
+  for (const char* sheet : {"A", "B", "C"}) Wb_addSheet(wb, sheet);
+  NameList truth;
+  for (int step = 0; step < 3000; ++step) {
+    const int sheets = static_cast<int>(wb->sheets.size());
+    const std::string& name = spellings[spelling(rng)];
+    const int scope = std::uniform_int_distribution<int>(-1, sheets - 1)(rng);
+    const int what = action(rng);
+    if (what < 5) {
+      const DefinedName dn{name, std::to_string(step), scope, step % 2 == 0};
+      Wb_defineName(wb, dn);
+      truth.define(dn);
+    } else if (what < 8) {
+      EXPECT_EQ(Wb_deleteName(wb, name, scope), truth.erase(name, scope));
+    } else if (what == 8 && sheets < 6) {
+      const int index = std::uniform_int_distribution<int>(0, sheets)(rng);
+      Wb_insertSheet(wb, index, "S" + std::to_string(step));
+      truth.insertSheet(index);
+    } else if (what == 9 && sheets > 1) {
+      const int index = std::uniform_int_distribution<int>(0, sheets - 1)(rng);
+      ASSERT_TRUE(Wb_deleteSheet(wb, index));
+      truth.deleteSheet(index);
+    }
+    ASSERT_EQ(wb->names.size(), truth.names.size()) << step;
+    for (std::size_t i = 0; i < truth.names.size(); ++i)
+      ASSERT_TRUE(sameDefinition(&wb->names[i], &truth.names[i])) << step;
+    for (const std::string& s : spellings)
+      for (int sc = -1; sc < static_cast<int>(wb->sheets.size()); ++sc) {
+        ASSERT_TRUE(sameDefinition(Wb_findName(wb, s, sc), truth.find(s, sc))) << step << " " << s << " " << sc;
+        ASSERT_TRUE(sameDefinition(Wb_findNameInScope(wb, s, sc), truth.inScope(s, sc)))
+            << step << " " << s << " " << sc;
+      }
+  }
+  Wb_resetApp();
 }
 
 // Appending takes only keys past the last cell held, in a later row or the

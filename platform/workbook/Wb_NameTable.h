@@ -1,0 +1,59 @@
+// The defined names of a workbook, in the order the workbook stores them
+// (the order a file is written in and the Names collection lists), with an
+// index by scope and name: a name is found in constant time however many
+// the workbook holds, its ASCII letters compared without regard to case.
+// Names change only through the table, which keeps the index in step;
+// readers go through the names as through a vector.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The ASCII letters in lower case, every other byte (UTF-8 sequences too)
+// as it is, whatever the locale: how names and functions compare.
+inline char Wb_foldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+struct DefinedName {
+  std::string name;
+  std::string definition;  // text after "=", e.g. "Model!$B$2" or "0.05"
+  int scopeSheet = -1;     // -1 workbook scope, else sheet index
+  bool hidden = false;
+};
+
+class WbNameTable {
+ public:
+  using const_iterator = std::vector<DefinedName>::const_iterator;
+
+  const_iterator begin() const { return names_.begin(); }
+  const_iterator end() const { return names_.end(); }
+  std::size_t size() const { return names_.size(); }
+  bool empty() const { return names_.empty(); }
+  const DefinedName& operator[](std::size_t i) const { return names_[i]; }
+  const std::vector<DefinedName>& list() const { return names_; }
+
+  // The name of exactly this scope (-1 the workbook's), or nullptr.
+  const DefinedName* find(std::string_view name, int scopeSheet) const;
+  // Replaces the name of the same name and scope where it stands, or
+  // appends it.
+  void define(const DefinedName& dn);
+  // Removes the name of exactly this scope; false when there is none.
+  bool erase(std::string_view name, int scopeSheet);
+  // Takes these names, in this order (each name and scope once), in place
+  // of the table's.
+  void assign(std::vector<DefinedName> names);
+
+ private:
+  // The slot that holds the name of this scope and spelling, or the empty
+  // slot where it would go.
+  std::size_t slotOf(std::string_view name, int scopeSheet) const;
+  // Fills the slots afresh from names_, with room for one more name.
+  void reindex();
+
+  std::vector<DefinedName> names_;
+  // Open addressing over names_, probed linearly from a name's hash: 0 for
+  // an empty slot, else the hash's high half above the name's position + 1.
+  std::vector<std::uint64_t> slots_;
+};
