@@ -502,11 +502,14 @@ TEST(EvalEntries, AGuardNeverSeesAMissingDerivativeAsAnErrorValue) {
           continue;
         }
         EXPECT_NEAR(value, 18.49, 1e-9);
-        if (derivative) EXPECT_NEAR(slope, 8.6, 1e-9);
+        if (derivative) {
+          EXPECT_NEAR(slope, 8.6, 1e-9);
+        }
       }
       Interval enclosure{};
-      if (Eval_evalInterval(&w.program, 0, true, &enclosure, false))
+      if (Eval_evalInterval(&w.program, 0, true, &enclosure, false)) {
         EXPECT_TRUE(enclosure.lo <= 18.49 && 18.49 <= enclosure.hi) << enclosure.lo << " " << enclosure.hi;
+      }
     }
 }
 
@@ -529,7 +532,9 @@ TEST(EvalEntries, GuardsSeeErrorsAndNumbersAsTheValueModeDoes) {
       double value = 0, slope = 0;
       ASSERT_TRUE(mode.run(&w.program, 0, &value, &slope)) << int(w.ctx->errors.firstError);
       EXPECT_NEAR(value, c.value, 1e-9);
-      if (std::string(mode.name) != "value") EXPECT_NEAR(slope, c.slope, 1e-9);
+      if (std::string(mode.name) != "value") {
+        EXPECT_NEAR(slope, c.slope, 1e-9);
+      }
     }
   }
 }
