@@ -1,7 +1,8 @@
 // The `corvan` command as a user runs it: help texts, exit statuses, options,
 // the printed results and reports of a small LP whose sensitivity is known by
-// hand, malformed models refused with their reasons, and Ctrl-C in a
-// pseudo-terminal during a long integer run.
+// hand, malformed models refused with their reasons, Ctrl-C in a
+// pseudo-terminal during a long integer run, and the time limit and Ctrl-C
+// during a long load.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -807,6 +808,121 @@ TEST_F(CommandLineFiles, ASecondInterruptSaysWhatHappenedToTheSavedFile) {
     ASSERT_NE(solved, nullptr) << error;
     Wb_closeWorkbook(solved);
   }
+}
+
+namespace {
+
+// A workbook whose recalculation takes minutes: 3,000 cells that each sum
+// the square of a 300 x 300 block (27 million products apiece), beside a
+// model of one variable that reads none of them. Saved without its values,
+// as a recalculation of its own would take as long.
+std::string writeSlowBook(const std::filesystem::path& path) {
+  constexpr int kSide = 300, kSums = 3000;
+  Workbook* wb = Wb_newWorkbook("slow.xlsx");
+  Sheet* data = Wb_addSheet(wb, "Data");
+  Sheet* model = Wb_addSheet(wb, "Model");
+  for (int r = 0; r < kSide; ++r)
+    for (int c = 0; c < kSide; ++c) Wb_setValue(wb, data, r, c, CellValue::makeNumber((r + c) % 3));
+  const std::string block = "Data!$A$1:$" + Wb_columnName(kSide - 1) + "$" + std::to_string(kSide);
+  for (int k = 0; k < kSums; ++k) Wb_setFormula(wb, model, k, 3, "=SUM(MMULT(" + block + "," + block + "))");
+  Wb_setValue(wb, model, 0, 0, CellValue::makeNumber(0));
+  Wb_setFormula(wb, model, 1, 0, "=A1");
+  const std::pair<const char*, const char*> names[] = {
+      {"solver_opt", "Model!$A$2"}, {"solver_typ", "1"},  {"solver_adj", "Model!$A$1"},
+      {"solver_num", "1"},          {"solver_lhs1", "Model!$A$1"}, {"solver_rel1", "1"},
+      {"solver_rhs1", "10"},        {"solver_lin", "1"},  {"solver_eng", "2"}};
+  for (const auto& [name, value] : names) Wb_defineName(wb, DefinedName{name, value, 1, true});
+  wb->activeSheet = 1;
+  std::string error;
+  EXPECT_TRUE(Xlsx_save(wb, path.string(), &error)) << error;
+  Wb_closeWorkbook(wb);
+  return path.string();
+}
+
+// Whether the process has its own handler for SIGINT (its "SigCgt" mask).
+bool catchesInterrupts(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (SIGINT - 1)) & 1;
+  return false;
+}
+
+// `corvan ARGS` with its output going to `outFile`; when `interrupt`, one
+// SIGINT as soon as it handles them. Its wait status, its output and the
+// seconds it took; a run still going after two minutes is killed.
+struct TimedRun {
+  int raw = 0;
+  std::string out;
+  double seconds = 0;
+};
+
+TimedRun runTimed(const std::vector<std::string>& args, bool interrupt, const std::filesystem::path& outFile) {
+  std::vector<std::string> line{std::string(CORVAN_SOLVE_OUT) + "/corvan"};
+  line.insert(line.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : line) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  TimedRun run;
+  std::fflush(nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  pid_t pid = fork();
+  if (pid < 0) return run;
+  if (pid == 0) {
+    freopen(outFile.c_str(), "w", stdout);
+    dup2(fileno(stdout), fileno(stderr));
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  bool sent = !interrupt;
+  while (waitpid(pid, &run.raw, WNOHANG) == 0) {
+    if (!sent && catchesInterrupts(pid)) sent = kill(pid, SIGINT) == 0;
+    if (std::chrono::steady_clock::now() - start > std::chrono::minutes(2)) kill(pid, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.out = fileBytes(outFile.string());
+  return run;
+}
+
+}  // namespace
+
+// The time limit counts from the start of the command and the first Ctrl-C
+// is acted on while the workbook loads: a load far longer than the limit
+// (minutes, on any machine) stops where it is, says why with the status a
+// run stopped so has, and writes nothing. The stop comes at the next formula
+// of the recalculation, long before the load would have ended.
+TEST_F(CommandLineFiles, TheTimeLimitAndAnInterruptStopTheLoad) {
+  const std::string book = writeSlowBook(dir_ / "slow.xlsx");
+  const std::string out = (dir_ / "solved.xlsx").string();
+  struct Case {
+    std::vector<std::string> args;
+    bool interrupt;
+    std::vector<std::string> says;
+  };
+  const Case cases[] = {
+      {{"--max-time", "2"}, false,
+       {"time limit reached after 2 s: stopping; raise it with --max-time 20", "status 10: stopped at the time limit"}},
+      {{}, true, {"interrupted while loading the workbook: ending without a run", "status 6: stopped by the user"}},
+      {{"--max-time", "1000"}, true, {"interrupted while loading the workbook", "status 6: stopped by the user"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args{"solve", book, "--out", out};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    SCOPED_TRACE(c.says.front());
+    const TimedRun run = runTimed(args, c.interrupt, dir_ / "output.txt");
+    ASSERT_TRUE(WIFEXITED(run.raw)) << run.out;
+    EXPECT_EQ(WEXITSTATUS(run.raw), 1) << run.out;
+    for (const std::string& words : c.says) EXPECT_NE(run.out.find(words), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("no solution: " + out + " not written"), std::string::npos) << run.out;
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_LT(run.seconds, 30) << run.out;
+  }
+  // Another command's load stops at an interrupt as well.
+  const TimedRun models = runTimed({"models", book}, true, dir_ / "output.txt");
+  ASSERT_TRUE(WIFEXITED(models.raw)) << models.out;
+  EXPECT_NE(WEXITSTATUS(models.raw), 0) << models.out;
+  EXPECT_NE(models.out.find("interrupted while loading the workbook"), std::string::npos) << models.out;
+  EXPECT_LT(models.seconds, 30) << models.out;
 }
 
 namespace {
