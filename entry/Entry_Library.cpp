@@ -1,6 +1,7 @@
 // Attaching the library to the process: the context, its thread-local slot,
 // the module handle and the library's folder.
 #include <cstring>
+#include <exception>
 #include <new>
 #include <string>
 
@@ -26,8 +27,19 @@ void recordModule(LibraryContext* context, OsModule module) {
   context->directoryLength = static_cast<std::int32_t>(length);
 }
 
+// The module's C++ runtime makes its per-thread exception state on first
+// use, and a module loaded at run time gets the memory for it only then: a
+// first exception thrown once memory has run out (std::bad_alloc itself)
+// would end the process. Asked for here, while memory is there, the state
+// exists and such an exception is caught as any other.
+void makeExceptionState() {
+  [[maybe_unused]] static volatile int uncaught = 0;
+  uncaught = std::uncaught_exceptions();
+}
+
 int attach(OsModule module) {
   if (g_contextSlot != OsTlsInvalid) return 1;  // already attached
+  makeExceptionState();
   unsigned slot = Os_tlsAlloc();
   if (slot == OsTlsInvalid) return 0;
   auto* context = new (std::nothrow) LibraryContext{};

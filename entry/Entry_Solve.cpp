@@ -3,6 +3,7 @@
 // session around an analysis of the model and/or an engine run.
 #include <cmath>
 #include <exception>
+#include <new>
 #include <string>
 
 #include "contract/Host_Progress.h"
@@ -18,6 +19,7 @@
 #include "excel/Names_Model.h"
 #include "excel/Names_Options.h"
 #include "platform/os/Os.h"
+#include "platform/os/Os_Guard.h"
 
 namespace {
 
@@ -204,21 +206,31 @@ bool optionsAccepted(LibraryContext* context) {
   return false;
 }
 
+// Memory that ran out where nothing nearer caught it: counted as the
+// platform's guards count a failure, so that the caller can say what
+// happened in words, and ending the action with StatusOutOfMemory.
+int memoryRanOut() {
+  Os_countMemoryFailure();
+  return StatusOutOfMemory;
+}
+
+// The analysis and the run of an open session; memory that runs out in them
+// (the interpreter's load of a large model, an engine's work arrays) ends
+// them, and the session still closes.
+int analyseAndRun(LibraryContext* context, const Plan& plan) {
+  try {
+    int analysis = plan.analyse ? analyse(context, plan) : 0;
+    if (analysis != 0) return analysis;
+    if (plan.run) return runEngine(context);
+    return plan.analyse ? 0 : StatusNothingRun;
+  } catch (const std::bad_alloc&) {
+    return memoryRanOut();
+  }
+}
+
 int commonPath(LibraryContext* context, const Plan& plan) {
   if ((plan.analyse || plan.run) && !optionsAccepted(context)) return StatusBadModel;
-  int status = StatusNothingRun;
-  if (!Host_beginSession(context)) {
-    status = StatusHostFailure;
-  } else {
-    int analysis = plan.analyse ? analyse(context, plan) : 0;
-    if (analysis != 0) {
-      status = analysis;
-    } else if (plan.run) {
-      status = runEngine(context);
-    } else if (plan.analyse) {
-      status = 0;
-    }
-  }
+  int status = Host_beginSession(context) ? analyseAndRun(context, plan) : StatusHostFailure;
   if (!Host_endSession(context)) status = StatusHostFailure;
   if (Interp_freeModel(context) != 0) status = StatusHostFailure;
   return plan.analyse || plan.run ? status : StatusNothingRun;
@@ -251,6 +263,8 @@ extern "C" int Solve(const double* action) {
   if (!context || !action) return StatusHostFailure;
   try {
     return solve(context, *action);
+  } catch (const std::bad_alloc&) {
+    return memoryRanOut();
   } catch (...) {
     return StatusException;
   }

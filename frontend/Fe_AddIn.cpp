@@ -112,7 +112,7 @@ struct Limit {
   const char* raise;
   const char* unset;
 };
-// Reasons 2 to 5 of the "Show" macro.
+// Reasons 2 to 5 of the "Show" macro, the time limit first.
 constexpr Limit kLimits[] = {{"solver_tim", "time limit", " s", "--max-time ", "1000"},
                              {"solver_itr", "iteration limit", " iterations", "--option itr=", "1000"},
                              {"solver_nod", "subproblem limit", " subproblems", "--option nod=", "8000"},
@@ -124,8 +124,10 @@ bool gLimitStopAnswered = false;  // the "Show" macro answered stop to a limit i
 FeLimitStop gLimitStop;           // which, and how to raise it (Fe_limitStop)
 Workbook* gBook = nullptr;        // the user's workbook, for the limits' values and the messages
 std::string gBookPath;      // as the command line named it
+std::string gTimeShown;     // the time limit the messages name instead of "solver_tim" (Fe_showTimeLimit)
 
 std::string limitValue(const Limit& l) {
+  if (&l == &kLimits[0] && !gTimeShown.empty()) return gTimeShown;
   if (!gBook) return "";
   if (!Wb_findName(gBook, l.option, gBook->activeSheet)) return l.unset;
   CalcEvalResult r;
@@ -142,6 +144,19 @@ std::string raisedLimit(const Limit& l, const std::string& value) {
   if (value.empty() || *end || !(reached > 0)) return std::string(l.raise) + "N";
   return l.raise +
          Calc_displayText(CellValue::makeNumber(std::min(std::ceil(reached * kRaiseFactor), double{INT_MAX})), "");
+}
+
+// Says that the limit was reached and whether the run stops there
+// (`stop`) or goes on, keeping the limit and its raise when it stops.
+void answerLimit(const Limit& l, bool stop) {
+  gLimitStopAnswered = stop;
+  std::string value = limitValue(l);
+  std::string hint = "stopping; raise it with " + raisedLimit(l, value) + ", or use --on-limit continue to go on";
+  if (stop)
+    gLimitStop = {std::string("the ") + l.what + (value.empty() ? "" : " (" + value + l.unit + ")"),
+                  raisedLimit(l, value)};
+  std::fprintf(stderr, "%s reached%s: %s\n", l.what, value.empty() ? "" : (" after " + value + l.unit).c_str(),
+               stop ? hint.c_str() : "going on (--on-limit continue)");
 }
 
 // The "Show" macro: reason 1 is the user's break or a shown iteration; it
@@ -163,17 +178,7 @@ CellValue show(FeOnLimit onLimit, const std::vector<CellValue>& args) {
     return CellValue::makeNumber(0);
   }
   bool stop = onLimit == FeOnLimit::Stop;
-  if (reason >= 2 && reason <= 5) {
-    gLimitStopAnswered = stop;
-    const Limit& l = kLimits[reason - 2];
-    std::string value = limitValue(l);
-    std::string hint = "stopping; raise it with " + raisedLimit(l, value) + ", or use --on-limit continue to go on";
-    if (stop)
-      gLimitStop = {std::string("the ") + l.what + (value.empty() ? "" : " (" + value + l.unit + ")"),
-                    raisedLimit(l, value)};
-    std::fprintf(stderr, "%s reached%s: %s\n", l.what, value.empty() ? "" : (" after " + value + l.unit).c_str(),
-                 stop ? hint.c_str() : "going on (--on-limit continue)");
-  }
+  if (reason >= 2 && reason <= 5) answerLimit(kLimits[reason - 2], stop);
   return CellValue::makeNumber(stop ? 0 : 1);
 }
 
@@ -238,6 +243,7 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
     else std::fprintf(stderr, "corvan: %s\n", error.c_str());
     return false;
   }
+  if (Fe_loadMustStop()) return false;
   if (!sheet.empty()) {
     int index = Wb_sheetIndex(s->book, sheet);
     if (index < 0) {
@@ -249,8 +255,11 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
   for (size_t i = 0; i < app.workbooks.size(); ++i)
     if (app.workbooks[i].get() == s->book) app.activeWorkbook = static_cast<int>(i);
   Fe_setStep(FeStep::Recalculating);
-  if (!Calc_recalculate(s->book)) {
-    Fe_outOfMemory();
+  Calc_setStopCheck(Fe_loadMustStop);
+  const bool recalculated = Calc_recalculate(s->book);
+  Calc_setStopCheck(nullptr);
+  if (!recalculated) {
+    if (!Fe_loadStop()) Fe_outOfMemory();
     return false;
   }
   gBook = s->book;
@@ -277,6 +286,12 @@ int Fe_action(FeSession* s, SolveAction action) {
 }
 
 const FeLimitStop& Fe_limitStop() { return gLimitStop; }
+
+bool Fe_interrupted() { return gInterrupts != 0; }
+
+void Fe_showTimeLimit(const std::string& seconds) { gTimeShown = seconds; }
+
+void Fe_stopAtTimeLimit() { answerLimit(kLimits[0], true); }
 
 std::string Fe_where() {
   if (!gBook) return "corvan: ";

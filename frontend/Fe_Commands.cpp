@@ -197,6 +197,15 @@ int saveIfAsked(FeSession* s, const FeArgs& a, const FeSetNames& before, int rc)
   return FeExitUsage;
 }
 
+// A load that the time limit or an interrupt stopped: the status a run
+// stopped so has, and nothing saved.
+int endStoppedLoad(const FeArgs& a) {
+  const int status = Fe_loadStop();
+  if (!status) return FeExitUsage;
+  std::printf("status %d: %s\n", status, Fe_statusMeaning(status));
+  return saveIfAsked(nullptr, a, {}, FeExitNoSolution);
+}
+
 }  // namespace
 
 const char* Fe_statusMeaning(int status) {
@@ -285,7 +294,7 @@ int Fe_models(const FeArgs& a) {
 int Fe_solve(const FeArgs& a) {
   FeSession s;
   FeSetNames before;
-  if (!openAndPrepare(&s, a, &before)) return FeExitUsage;
+  if (!openAndPrepare(&s, a, &before)) return endStoppedLoad(a);
   if (a.importMarkers && !Fe_importMarkers(&s)) {
     Fe_close(&s);
     return FeExitNoSolution;
@@ -308,6 +317,10 @@ int Fe_solve(const FeArgs& a) {
   std::string engine = engineName(engines, m);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
   Fe_setStep(FeStep::Solving);
+  if (!Fe_handOverTheTimeLeft(&s, a)) {
+    Fe_close(&s);
+    return endStoppedLoad(a);
+  }
   int status = Fe_action(&s, ActionSolve);
   Fe_endProgress();
   if (Fe_memoryRanOut()) {   // whatever the run answered, it was cut short: nothing is saved

@@ -73,6 +73,30 @@ struct FeLimitStop {
   std::string limit, raise;
 };
 const FeLimitStop& Fe_limitStop();
+// Whether the user interrupted the command (the first Ctrl-C).
+bool Fe_interrupted();
+// The time limit the limit messages name ("2"), when the command line's
+// --max-time governs the engine's "solver_tim"; "" to name "solver_tim".
+void Fe_showTimeLimit(const std::string& seconds);
+// Says that the time limit was reached and stops, as the "Show" macro says
+// it of a run.
+void Fe_stopAtTimeLimit();
+
+// ---- the limits of the load before a run (Fe_Load.cpp) ----
+
+// Starts the command's limits on its load: its --max-time, counted from the
+// command's start, and what --on-limit answers to it.
+void Fe_limitTheLoad(const FeArgs& a);
+// Whether the load must stop now: the user interrupted it, or the time
+// limit is past and --on-limit stops there. The first time, says so.
+bool Fe_loadMustStop();
+// The status of a load that stopped: StatusTimeLimit or StatusUserStop; 0
+// while none stopped.
+int Fe_loadStop();
+// Hands the engine what is left of the command's time limit as its
+// "solver_tim" (its own "solver_tim" from the command line when that is
+// shorter); false, saying why, when the load must stop instead.
+bool Fe_handOverTheTimeLeft(FeSession* s, const FeArgs& a);
 // Says why the engine the model chose ("solver_eng", index `chosen` of
 // `engines`) refused the model for its size: the count past its limit and
 // the engines that take it. False when no size of the model is past a limit.
@@ -172,8 +196,11 @@ int Fe_outOfMemory();
 
 // ---- the progress line (Fe_Progress.cpp) ----
 
-// Starts the clock of the progress line; `quiet` shows none.
+// Starts the clock of the progress line, the command's clock; `quiet`
+// shows no progress line.
 void Fe_startProgress(bool quiet);
+// Seconds since the clock started.
+double Fe_secondsSinceStart();
 // Shows a status text of the library after the time since the start: in
 // place on a terminal, else as a plain line at most every few seconds.
 void Fe_showStatus(const std::string& text);

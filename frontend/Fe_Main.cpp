@@ -377,6 +377,7 @@ int Fe_main(int argc, char** argv) {
     // which the recalculation's warnings name.
     Fe_registerFunctionsWhenNeeded();
     Fe_startProgress(args.quiet);
+    Fe_limitTheLoad(args);
     return c->run(args);
   });
   return rc == kOutOfMemory ? Fe_outOfMemory() : rc;

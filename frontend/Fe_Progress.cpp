@@ -78,6 +78,8 @@ void Fe_startProgress(bool quiet) {
   p.quiet = quiet;
 }
 
+double Fe_secondsSinceStart() { return secondsSince(progress().start); }
+
 std::string Fe_boundAndGap() {
   const Progress& p = progress();
   if (p.bound.empty()) return "";

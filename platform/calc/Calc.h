@@ -35,10 +35,16 @@ struct CalcEvalResult {
 // After values were only written (Wb_setValue), evaluates just the formulas
 // that depend on the written cells and the volatile ones (RAND, NOW, ...);
 // the first recalculation after a structure or calculation-mode change
-// evaluates every formula. False when memory ran out: the formulas' values
-// are then partly recalculated, and the next recalculation evaluates every
-// formula. (So for each call below that recalculates.)
+// evaluates every formula. False when memory ran out or the stop check
+// (Calc_setStopCheck) stopped it: the formulas' values are then partly
+// recalculated, and the next recalculation evaluates every formula. (So for
+// each call below that recalculates.)
 bool Calc_recalculate(Workbook* wb);
+// A check each recalculation makes before every formula it evaluates, so
+// that a long one can be stopped (at a deadline, by the user's interrupt):
+// when it answers true the recalculation stops there. An empty function
+// (the default) stops none.
+void Calc_setStopCheck(std::function<bool()> check);
 // Evaluates every formula of the workbook, whatever changed.
 bool Calc_recalculateFull(Workbook* wb);
 // Recalculates as a change of calculation mode does (Calc_recalculate:

@@ -503,19 +503,27 @@ std::vector<char> dueUnits(const Workbook* wb, const CalcState& st) {
 
 namespace {
 
-void recalculate(Workbook* wb) {
+std::function<bool()> gStopCheck;   // Calc_setStopCheck
+
+bool stopAsked() { return gStopCheck && gStopCheck(); }
+
+// False when the stop check stopped it before a formula.
+bool recalculate(Workbook* wb) {
   CalcState& st = state(wb);
   CalcWorkScope work;
   bool full = !st.calculated || wb->changedMany || st.modeCalculated != Wb_app().calcMode;
   st.evaluated = 0;
+  std::vector<char> due;
   if (full) {
     for (const CalcArea& a : st.store.areas) a.numbersKnown = false;
-    for (int u : st.order) evaluateUnit(wb, st, st.units[u]);
-    st.evaluated = st.order.size();
   } else {
-    std::vector<char> due = dueUnits(wb, st);
-    for (int u : st.order)
-      if (due[u]) { evaluateUnit(wb, st, st.units[u]); ++st.evaluated; }
+    due = dueUnits(wb, st);
+  }
+  for (int u : st.order) {
+    if (!full && !due[u]) continue;
+    if (stopAsked()) return false;
+    evaluateUnit(wb, st, st.units[u]);
+    ++st.evaluated;
   }
   ++st.counts.recalculations;
   st.counts.full += full;
@@ -524,21 +532,25 @@ void recalculate(Workbook* wb) {
   st.modeCalculated = Wb_app().calcMode;
   wb->changedCells.clear();
   wb->changedMany = false;
+  return true;
 }
 
-// Runs `body`, a recalculation of `wb`; false when memory ran out, which
-// leaves every formula to the next recalculation.
+// Runs `body`, a recalculation of `wb`; false when memory ran out or the
+// stop check stopped it, which leaves every formula to the next
+// recalculation.
 template <typename Body>
 bool guarded(Workbook* wb, Body body) {
-  if (!wb || Os_guard(false, [&] { body(); return true; })) return true;
+  if (!wb || Os_guard(false, body)) return true;
   wb->changedMany = true;
   return false;
 }
 
 }  // namespace
 
+void Calc_setStopCheck(std::function<bool()> check) { gStopCheck = std::move(check); }
+
 bool Calc_recalculate(Workbook* wb) {
-  return guarded(wb, [wb] { recalculate(wb); });
+  return guarded(wb, [wb] { return recalculate(wb); });
 }
 
 namespace {
@@ -575,7 +587,7 @@ bool Calc_catchUp(Workbook* wb) {
 bool Calc_recalculateFull(Workbook* wb) {
   return guarded(wb, [wb] {
     state(wb).calculated = false;
-    recalculate(wb);
+    return recalculate(wb);
   });
 }
 

@@ -34,6 +34,13 @@ double cheapestAssignment() {
 
 class EvoSolve : public EngineSolveFixture {
  protected:
+  // The stall rule ("solver_mni" seconds without a better point) counts on a
+  // clock that moves a hundredth of a second per reading, so that a run
+  // ends where it would on any machine, however loaded.
+  void SetUp() override {
+    EngineSolveFixture::SetUp();
+    movingClock(10);
+  }
   // minimise |x - 3| + |y + 1| over [-10, 10]^2 from (8, 8).
   void absoluteModel() {
     twoVariables("ABS(A1-3)+ABS(B1+1)", 2, 3, 2, 8, 8);
@@ -204,13 +211,11 @@ TEST_F(EvoDrivenClock, FixedSeedRepeatsARunWithRepairsExactly) {
 
 TEST_F(EvoSolve, AssignmentOverAnAlldifferentGroupFindsTheCheapestPermutation) {
   assignmentModel();
-  // Ends by the stall rule: a clock that moves a hundredth of a second per
-  // reading, one second without improvement, no subproblem or
-  // integer-solution limit within reach.
+  // Ends by the stall rule: one second without improvement, no subproblem
+  // or integer-solution limit within reach.
   name("solver_mni", "1");
   name("solver_mip", "1000000");
   name("solver_nod", "1000000");
-  movingClock(10);
   int status = solve(0);
   EXPECT_TRUE(normalEnd(status)) << status;
   std::array<double, 4> values = {valueAt("A1"), valueAt("B1"), valueAt("C1"), valueAt("D1")};
@@ -255,12 +260,10 @@ TEST_F(EvoSolve, ConstrainedMinimumIsApproachedFromTheFeasibleSide) {
   name("solver_num", "3");
   row(3, "Model!$D$1", 3, 4);
   // Feasible members count as integer solutions and crossover children as
-  // subproblems for the host's limits; the stall rule ends the run on a
-  // clock that moves a hundredth of a second per reading.
+  // subproblems for the host's limits; the stall rule ends the run.
   name("solver_mip", "1000000");
   name("solver_nod", "1000000");
   name("solver_mni", "2");
-  movingClock(10);
   int status = solve(0);
   EXPECT_TRUE(normalEnd(status)) << status;
   EXPECT_GE(valueAt("D1"), 4 - 1e-6);
@@ -312,7 +315,6 @@ TEST_F(EvoSolve, ValueOfObjectiveIsSearchedAsAFeasiblePoint) {
   name("solver_mni", "2");
   name("solver_mip", "1000000");
   name("solver_nod", "1000000");
-  movingClock(10);
   int status = solve(0);
   EXPECT_TRUE(normalEnd(status)) << status;
   EXPECT_NEAR(valueAt("C1"), 2.0, 1e-3);

@@ -122,6 +122,30 @@ TEST(CalcIncremental, CatchingUpEvaluatesNothingOnlyWhenNothingWouldChange) {
 // Rows written as explicit sums of products, as a model without SUMPRODUCT
 // has them: after one variable changes, only the rows naming it are
 // evaluated, to the sums computed here.
+// A stop check that answers true stops the recalculation before the next
+// formula: it answers false, and the next recalculation without the check
+// evaluates every formula, whichever were evaluated before the stop.
+TEST(CalcIncremental, AStopCheckStopsTheRecalculationBeforeTheNextFormula) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("stop.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(2));
+  for (int r = 0; r < 5; ++r) Wb_setFormula(wb, sh, r, 1, "=A1*" + std::to_string(r + 1));   // B1:B5
+  for (int formulasBeforeTheStop : {0, 3}) {
+    SCOPED_TRACE(formulasBeforeTheStop);
+    Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(formulasBeforeTheStop + 10));
+    int checks = 0;
+    Calc_setStopCheck([&] { return checks++ == formulasBeforeTheStop; });
+    EXPECT_FALSE(Calc_recalculate(wb));
+    Calc_setStopCheck(nullptr);
+    EXPECT_EQ(checks, formulasBeforeTheStop + 1);
+    EXPECT_TRUE(Calc_recalculate(wb));
+    EXPECT_EQ(Calc_lastEvaluated(wb), 5u);
+    for (int r = 0; r < 5; ++r) EXPECT_EQ(Wb_findCell(sh, r, 1)->value.number, (formulasBeforeTheStop + 10) * (r + 1));
+  }
+  Wb_resetApp();
+}
+
 TEST(CalcIncremental, ExplicitSumsOfProductsEvaluateOnlyTheRowsOfTheChangedVariable) {
   Wb_resetApp();
   Workbook* wb = Wb_newWorkbook("sums.xlsx");

@@ -1,0 +1,81 @@
+// The limits of the load that comes before a run: the command's own time
+// limit (--max-time), counted from the command's start, and the user's first
+// interrupt. Reading the workbook and its recalculation count against the
+// limit (the recalculation checks it before each formula), and so does the
+// library's load of the model, since the engine gets only what is left of
+// the limit as its "solver_tim". A load they stop ends the command having
+// written nothing, with the status a run stopped the same way has.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "contract/Eng_Engine.h"
+#include "frontend/Fe_Internal.h"
+#include "platform/calc/Calc.h"
+
+namespace {
+
+// The least time handed to the engine: under --on-limit continue the limit
+// may be past when the run starts, and the engine then reports it at once
+// and goes on.
+constexpr double kLeastEngineSeconds = 0.001;
+
+double gLimit = 0;                      // seconds from the command's start; 0 for none
+FeOnLimit gOnLimit = FeOnLimit::Stop;
+int gStopped = 0;                       // the status of a stopped load, once it stopped
+
+double secondsLeft() { return gLimit - Fe_secondsSinceStart(); }
+
+std::string seconds(double x) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", x);
+  return text;
+}
+
+// The engine's own limit when the command line sets one (--option tim=S,
+// the last one given); 0 when it sets none.
+double engineLimitAsked(const FeArgs& a) {
+  double asked = 0;
+  for (const auto& [name, value] : a.options)
+    if (name == "solver_tim") asked = std::strtod(value.c_str(), nullptr);
+  return asked;
+}
+
+}  // namespace
+
+void Fe_limitTheLoad(const FeArgs& a) {
+  gLimit = a.maxTime.empty() ? 0 : std::strtod(a.maxTime.c_str(), nullptr);
+  gOnLimit = a.onLimit;
+  gStopped = 0;
+  Fe_showTimeLimit(gLimit > 0 ? Calc_displayText(CellValue::makeNumber(gLimit), "") : "");
+}
+
+bool Fe_loadMustStop() {
+  if (gStopped) return true;
+  if (Fe_interrupted()) {
+    Fe_endProgress();
+    std::fprintf(stderr, "interrupted while loading the workbook: ending without a run\n");
+    gStopped = StatusUserStop;
+  } else if (gLimit > 0 && gOnLimit == FeOnLimit::Stop && secondsLeft() <= 0) {
+    Fe_endProgress();
+    Fe_stopAtTimeLimit();
+    gStopped = StatusTimeLimit;
+  }
+  return gStopped != 0;
+}
+
+int Fe_loadStop() { return gStopped; }
+
+bool Fe_handOverTheTimeLeft(FeSession* s, const FeArgs& a) {
+  if (Fe_loadMustStop()) return false;
+  if (gLimit <= 0) return true;
+  const double left = std::max(secondsLeft(), kLeastEngineSeconds);
+  const double asked = engineLimitAsked(a);
+  if (asked > 0 && asked < left) {   // the engine's own limit comes first, and the messages name it
+    Fe_showTimeLimit("");
+    return true;
+  }
+  Fe_setModelOption(s, "solver_tim", seconds(left));
+  return true;
+}
