@@ -348,6 +348,6 @@ void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool e
     return;
   }
   if (explainObjective(wb, m) || explainConstraintCells(wb, m) || explainCrossedBounds(wb, m)) return;
-  if (endedAtAPoint && !explainViolatedRow(wb, m))
+  if (endedAtAPoint && !explainViolatedRow(wb, m) && !Fe_pointIsFeasible(wb, m))
     Fe_say("the point the run ended at does not satisfy the constraints");
 }
