@@ -204,7 +204,7 @@ struct FeModel {
   bool linear = false;            // "solver_lin" is 1: the model says it is linear
   bool relaxed = false;           // "solver_rlx" is 1: integer conditions are ignored
   double precision = kFePrecision;   // "solver_pre": a smaller size counts as 0
-  int diagnosis = 0;              // "solver_dia": 2 and above analyse the model in the interpreter
+  int diagnosis = 0;                 // "solver_dia": 2 and above analyse the model in the interpreter
   std::vector<std::string> faults;   // why the model cannot be solved, in words
   // Among the faults, one the library would take for a sound model and
   // solve (a text in a variable cell, which it would overwrite): such a

@@ -165,11 +165,11 @@ bool Fn_takesNumberAt(int32_t id, int32_t k) {
     unsigned mask;
   };
   static constexpr NumberArgs kNumberArgs[] = {
-      {kIdChar, 1u},    {kIdDollar, 3u},  {kIdFind, 4u},    {kIdFixed, 3u},    {kIdLeft, 2u},      {kIdMid, 6u},
-      {kIdReplace, 6u}, {kIdRept, 2u},    {kIdRight, 2u},   {kIdSearch, 4u},   {kIdSubstitute, 8u}, {kIdVlookup, 4u},
-      {kIdHlookup, 4u}, {kIdMatch, 4u},   {kIdBesseli, 3u}, {kIdBesselj, 3u},  {kIdBesselk, 3u},   {kIdBessely, 3u},
-      {kIdBin2hex, 2u}, {kIdBin2oct, 2u}, {kIdComplex, 3u}, {kIdConvert, 1u},  {kIdDec2bin, 3u},   {kIdDec2hex, 3u},
-      {kIdDec2oct, 3u}, {kIdDelta, 3u},   {kIdErf, 3u},     {kIdErfc, 1u},     {kIdGestep, 3u},    {kIdHex2bin, 2u},
+      {kIdChar, 1u},    {kIdDollar, 3u},  {kIdFind, 4u},    {kIdFixed, 3u},   {kIdLeft, 2u},       {kIdMid, 6u},
+      {kIdReplace, 6u}, {kIdRept, 2u},    {kIdRight, 2u},   {kIdSearch, 4u},  {kIdSubstitute, 8u}, {kIdVlookup, 4u},
+      {kIdHlookup, 4u}, {kIdMatch, 4u},   {kIdBesseli, 3u}, {kIdBesselj, 3u}, {kIdBesselk, 3u},    {kIdBessely, 3u},
+      {kIdBin2hex, 2u}, {kIdBin2oct, 2u}, {kIdComplex, 3u}, {kIdConvert, 1u}, {kIdDec2bin, 3u},    {kIdDec2hex, 3u},
+      {kIdDec2oct, 3u}, {kIdDelta, 3u},   {kIdErf, 3u},     {kIdErfc, 1u},    {kIdGestep, 3u},     {kIdHex2bin, 2u},
       {kIdHex2oct, 2u}, {kIdOct2bin, 2u}, {kIdOct2hex, 2u}};
   for (const NumberArgs& a : kNumberArgs)
     if (a.id == id) return k < 32 && ((a.mask >> k) & 1u) != 0;

@@ -37,15 +37,26 @@ Plan lookupPlan() {
   return plan;
 }
 
+// The plan with its profits as texts ("3" and "5", from LEFT and MID) that
+// the objective multiplies, as numbers, with the variable cells.
+Plan textProfitsPlan() {
+  Plan plan;
+  plan.cell("B3", "=LEFT(\"3x\",1)");
+  plan.cell("C3", "=MID(\"a5\",2,1)");
+  plan.cell("B9", "=B2*B3+C2*C3");
+  return plan;
+}
+
 }  // namespace
 
-TEST_F(InterpretedRuns, KeysBuiltFromTextsFindTheWorkbooksCoefficients) {
-  const std::string book = lookupPlan().save(dir_ / "lookup.xlsx");
-  for (const char* engine : {"1", "2", "5"}) {
-    CliRun r = corvan("solve " + book + " --engine " + engine + " --option dia=2");
-    EXPECT_EQ(r.status, 0) << "engine " << engine << "\n" << r.out;
-    EXPECT_TRUE(r.has("Total profit = 36.00")) << "engine " << engine << "\n" << r.out;
-  }
+TEST_F(InterpretedRuns, CoefficientsFromTextResultsAreTheWorkbooks) {
+  const std::string books[] = {lookupPlan().save(dir_ / "lookup.xlsx"), textProfitsPlan().save(dir_ / "texts.xlsx")};
+  for (const std::string& book : books)
+    for (const char* engine : {"1", "2", "5"}) {
+      CliRun r = corvan("solve " + book + " --engine " + engine + " --option dia=2");
+      EXPECT_EQ(r.status, 0) << book << " engine " << engine << "\n" << r.out;
+      EXPECT_TRUE(r.has("Total profit = 36.00")) << book << " engine " << engine << "\n" << r.out;
+    }
 }
 
 // POWER(0,0) is one of the formulas the two calculations compute
@@ -62,10 +73,12 @@ TEST_F(InterpretedRuns, APointTheInterpreterComputesOtherwiseIsNoSolution) {
     EXPECT_EQ(r.status, 1) << "engine " << engine << "\n" << r.out;
     // The barrier engine ends within its tolerance of (2, 6): 37.99999999 and 35.99999999.
     EXPECT_TRUE(r.has("but the point the run ended at is no solution: the interpreter computes Plan!B9 as 3"))
-        << "engine " << engine << "\n" << r.out;
+        << "engine " << engine << "\n"
+        << r.out;
     EXPECT_TRUE(r.has(engine == std::string("2") ? "as 38 where the workbook computes 36\n"
                                                  : " where the workbook computes 35.99"))
-        << "engine " << engine << "\n" << r.out;
+        << "engine " << engine << "\n"
+        << r.out;
     EXPECT_FALSE(r.has("does not satisfy the constraints")) << r.out;
     EXPECT_TRUE(r.has("not written")) << r.out;
     EXPECT_FALSE(std::filesystem::exists(out)) << "engine " << engine;
