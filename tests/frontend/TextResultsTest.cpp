@@ -55,6 +55,12 @@ const std::vector<Row>& rows() {
       {"=SQRT(RIGHT(\"x49\",2))", number(7)},
       {"=TEXT(7,\"00\")+1", number(8)},
       {"=VALUE(TEXT(7,\"00\"))", number(7)},
+      {"=MID(\"abc\",LEFT(\"2x\",1),1)", text("b")},
+      {"=REPT(\"ab\",TEXT(2,\"0\"))", text("abab")},
+      {"=CHAR(TEXT(65,\"0\"))", text("A")},
+      {"=VLOOKUP(\"x005\",C1:D2,TEXT(2,\"0\"),FALSE)", number(3)},
+      {"=DATE(LEFT(\"2024x\",4),1,1)", number(45292)},
+      {"=DEC2BIN(LEFT(\"5x\",1))", text("101")},
   };
   return kRows;
 }
