@@ -19,10 +19,7 @@
 #include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
 
-namespace {
-
-// What a cell holds that is no number, as a phrase ("" for a number or nothing).
-std::string notANumber(const CellValue* v) {
+std::string Fe_notANumber(const CellValue* v) {
   if (!v) return "";
   switch (v->kind) {
     case CellKind::Text: return "the text \"" + v->text + "\"";
@@ -31,6 +28,8 @@ std::string notANumber(const CellValue* v) {
     default: return "";
   }
 }
+
+namespace {
 
 // The formula cells a cell reads at any level that hold an error value, the
 // cell itself first, each as a range of one cell.
@@ -102,7 +101,7 @@ bool explainObjective(Workbook* wb, const FeModel& m) {
   if (!m.hasObjective) return false;
   const CellRange& o = m.objective;
   const CellValue* v = Fe_value(wb, o.sheet, o.row1, o.col1);
-  std::string held = notANumber(v);
+  std::string held = Fe_notANumber(v);
   if (held.empty()) return false;
   Fe_say("the objective cell " + Fe_cellName(wb, o.sheet, o.row1, o.col1) + " (\"solver_opt\") holds " + held +
          ", not a number" + errorCause(wb, m, o.sheet, o.row1, o.col1, v));
@@ -118,7 +117,7 @@ bool explainConstraintCells(Workbook* wb, const FeModel& m) {
       for (int col = c.lhs.col1; col <= c.lhs.col2; ++col, ++k) {
         std::string cell = Fe_cellName(wb, c.lhs.sheet, row, col);
         const CellValue* v = Fe_value(wb, c.lhs.sheet, row, col);
-        std::string held = notANumber(v);
+        std::string held = Fe_notANumber(v);
         if (!held.empty()) {
           Fe_say("the cell " + cell + " of constraint " + number + " (\"solver_lhs" + number + "\") holds " + held +
                  ", not a number" + errorCause(wb, m, c.lhs.sheet, row, col, v));
@@ -128,7 +127,7 @@ bool explainConstraintCells(Workbook* wb, const FeModel& m) {
         int rr, cc;
         Fe_rhsCell(c, k, &rr, &cc);
         v = Fe_value(wb, c.rhsRange.sheet, rr, cc);
-        held = notANumber(v);
+        held = Fe_notANumber(v);
         if (held.empty()) continue;
         Fe_say("the right-hand side cell " + Fe_cellName(wb, c.rhsRange.sheet, rr, cc) + " of constraint " + number +
                " (\"solver_rhs" + number + "\", for " + cell + ") holds " + held + ", not a number" +

@@ -301,6 +301,9 @@ bool Fe_rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out);
 std::string Fe_where();
 // Prints a line about the model: Fe_where() and the text, on standard error.
 void Fe_say(const std::string& text);
+// What a cell holds that is no number, as a phrase ("the text \"n/a\"",
+// "#DIV/0!", "TRUE"); "" for a number or nothing.
+std::string Fe_notANumber(const CellValue* v);
 // "sheet 'S300', sheet 300 of the workbook, past the 255 sheets that the
 // interpreter's references hold", of a sheet past the interpreter's last.
 std::string Fe_lateSheet(const Workbook* wb, int sheet);

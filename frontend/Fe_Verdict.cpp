@@ -67,14 +67,8 @@ void noteConstantObjective(Workbook* wb, const FeModel& m, const FeStartValues& 
 
 // A value as the status line shows it.
 std::string shown(const CellValue& v) {
-  switch (v.kind) {
-    case CellKind::Number: return Fe_number(v.number);
-    case CellKind::Text: return "the text \"" + v.text + "\"";
-    case CellKind::Boolean: return v.number != 0 ? "TRUE" : "FALSE";
-    case CellKind::Error: return Wb_errorText(v.error);
-    case CellKind::Empty: return "empty";
-  }
-  return "";
+  if (v.kind == CellKind::Number) return Fe_number(v.number);
+  return v.kind == CellKind::Empty ? "empty" : Fe_notANumber(&v);
 }
 
 // Numbers agree within the model's precision, relative to the larger; an
