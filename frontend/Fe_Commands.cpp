@@ -147,6 +147,22 @@ std::string failureCause(FeSession* s, const FeModel& m, int status, const std::
   return unknown.empty() ? interpreterCause(s, m, status, engines) : unknown;
 }
 
+// The column of the capability word in the statistics row of the engine
+// limits action.
+constexpr int kCapabilityColumn = 7;
+
+// Whether the run computes the model in the interpreter: the engine the
+// model chooses does, unless it evaluates through the workbook, when
+// "solver_dia" analyses the model or when it works on the interpreter's
+// diagnosed model itself.
+bool interpreterComputes(FeSession* s, const FeModel& m) {
+  Fe_action(s, ActionEngineLimits);
+  const CellValue* word = Fe_resultCell(s, 0, kCapabilityColumn);
+  const auto capabilities = word && word->kind == CellKind::Number ? static_cast<std::uint32_t>(word->number) : 0u;
+  if (capabilities & EngineEvaluateInExcel) return false;
+  return m.diagnosis >= 2 || (capabilities & (EngineDiagnose19 | EngineDiagnose20)) != 0;
+}
+
 // Faults the library would not notice are refused before it runs, so that
 // nothing in the workbook changes.
 bool refuseBeforeRun(const FeModel& m) {
@@ -316,6 +332,7 @@ int Fe_solve(const FeArgs& a) {
   FeStartValues start = Fe_startValues(s.book, m);
   std::string engine = engineName(engines, m);
   Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
+  const bool interpreted = interpreterComputes(&s, m);
   Fe_setStep(FeStep::Solving);
   if (!Fe_handOverTheTimeLeft(&s, a)) {
     Fe_close(&s);
@@ -328,7 +345,7 @@ int Fe_solve(const FeArgs& a) {
     return Fe_outOfMemory();
   }
   const std::string cause = failureCause(&s, m, status, engines);
-  bool solution = Fe_printVerdict(s.book, m, status, start, cause);
+  bool solution = Fe_printVerdict(s.book, m, status, start, cause, interpreted);
   bool reportsMade = true;
   if (solution) {
     // The progress line that showed them is gone: an integer search that

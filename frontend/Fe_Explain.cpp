@@ -21,10 +21,7 @@
 #include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
 
-namespace {
-
-// What a cell holds that is no number, as a phrase ("" for a number or nothing).
-std::string notANumber(const CellValue* v) {
+std::string Fe_notANumber(const CellValue* v) {
   if (!v) return "";
   switch (v->kind) {
     case CellKind::Text: return "the text \"" + v->text + "\"";
@@ -33,6 +30,8 @@ std::string notANumber(const CellValue* v) {
     default: return "";
   }
 }
+
+namespace {
 
 // The formula cells a cell reads at any level that hold an error value, the
 // cell itself first, each as a range of one cell.
@@ -152,7 +151,7 @@ bool explainObjective(Workbook* wb, const FeModel& m, const FeStartValues* start
   if (!m.hasObjective) return false;
   const CellRange& o = m.objective;
   const CellValue* v = Fe_value(wb, o.sheet, o.row1, o.col1);
-  std::string held = notANumber(v);
+  std::string held = Fe_notANumber(v);
   if (held.empty()) return false;
   Fe_say("the objective cell " + Fe_cellName(wb, o.sheet, o.row1, o.col1) + " (\"solver_opt\") holds " + held +
          ", not a number" + errorCause(wb, m, o.sheet, o.row1, o.col1, v, start));
@@ -168,7 +167,7 @@ bool explainConstraintCells(Workbook* wb, const FeModel& m, const FeStartValues*
       for (int col = c.lhs.col1; col <= c.lhs.col2; ++col, ++k) {
         std::string cell = Fe_cellName(wb, c.lhs.sheet, row, col);
         const CellValue* v = Fe_value(wb, c.lhs.sheet, row, col);
-        std::string held = notANumber(v);
+        std::string held = Fe_notANumber(v);
         if (!held.empty()) {
           Fe_say("the cell " + cell + " of constraint " + number + " (\"solver_lhs" + number + "\") holds " + held +
                  ", not a number" + errorCause(wb, m, c.lhs.sheet, row, col, v, start));
@@ -178,7 +177,7 @@ bool explainConstraintCells(Workbook* wb, const FeModel& m, const FeStartValues*
         int rr, cc;
         Fe_rhsCell(c, k, &rr, &cc);
         v = Fe_value(wb, c.rhsRange.sheet, rr, cc);
-        held = notANumber(v);
+        held = Fe_notANumber(v);
         if (held.empty()) continue;
         Fe_say("the right-hand side cell " + Fe_cellName(wb, c.rhsRange.sheet, rr, cc) + " of constraint " + number +
                " (\"solver_rhs" + number + "\", for " + cell + ") holds " + held + ", not a number" +
@@ -444,6 +443,6 @@ void Fe_explainFailure(Workbook* wb, const FeModel& m, bool modelRefused, bool e
     return;
   }
   if (explainObjective(wb, m, &start) || explainConstraintCells(wb, m, &start) || explainCrossedBounds(wb, m)) return;
-  if (endedAtAPoint && !explainViolatedRow(wb, m))
+  if (endedAtAPoint && !explainViolatedRow(wb, m) && !Fe_pointIsFeasible(wb, m))
     Fe_say("the point the run ended at does not satisfy the constraints");
 }

@@ -248,6 +248,7 @@ struct FeModel {
   bool linear = false;            // "solver_lin" is 1: the model says it is linear
   bool relaxed = false;           // "solver_rlx" is 1: integer conditions are ignored
   double precision = kFePrecision;   // "solver_pre": a smaller size counts as 0
+  int diagnosis = 0;                 // "solver_dia": 2 and above analyse the model in the interpreter
   std::vector<std::string> faults;   // why the model cannot be solved, in words
   // Among the faults, one the library would take for a sound model and
   // solve (a text in a variable cell, which it would overwrite): such a
@@ -349,6 +350,9 @@ bool Fe_rhsFits(const FeConstraint& c, const CalcArray& value);
 std::string Fe_where();
 // Prints a line about the model: Fe_where() and the text, on standard error.
 void Fe_say(const std::string& text);
+// What a cell holds that is no number, as a phrase ("the text \"n/a\"",
+// "#DIV/0!", "TRUE"); "" for a number or nothing.
+std::string Fe_notANumber(const CellValue* v);
 // "sheet 'S300', sheet 300 of the workbook, past the 255 sheets that the
 // interpreter's references hold", of a sheet past the interpreter's last.
 std::string Fe_lateSheet(const Workbook* wb, int sheet);
@@ -392,9 +396,13 @@ bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);
 // whatever the engine reported. A status of a solution at a point that is
 // none is said as such. `cause`, when the run left no solution, follows the
 // status's meaning on its line: what the front end knows of the reason.
+// After a run in which the interpreter computed the model (`interpreted`),
+// a point where its value of the objective or of a constraint cell differs
+// from the workbook's beyond the precision is no solution either: the line
+// names the first such cell with both values.
 struct FeStartValues;
 bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start,
-                     const std::string& cause = "");
+                     const std::string& cause = "", bool interpreted = false);
 // Whether the status says the run ended at a point (a solution, or a stop).
 bool Fe_endedAtAPoint(int status);
 // Prints the engine, the objective, the variables and the constraint table.
@@ -453,6 +461,8 @@ struct FeInterpreted {
   std::map<std::pair<int, std::uint64_t>, std::string> failures;
 };
 void Fe_interpretWorkbook(Workbook* wb, FeInterpreted* out);
+// The same for the formula cells of the areas (with what they read) alone.
+void Fe_interpretAreas(Workbook* wb, const std::vector<CellRange>& areas, FeInterpreted* out);
 struct Value;
 // A cell's value as the interpreter's value (in v, empty and bound to its
 // context), and an interpreter's scalar as a cell's value (an array gives its

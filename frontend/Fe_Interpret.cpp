@@ -220,26 +220,27 @@ struct FeInterpreter {
 
 namespace {
 
-// Every formula cell of the workbook joins the list; one the interpreter
-// cannot place fails at once.
-void listFormulaCells(Workbook* wb, LoadCells* cells, FeInterpreted* out) {
-  for (size_t s = 0; s < wb->sheets.size(); ++s) {
-    for (const auto& [key, cell] : wb->sheets[s]->cells) {
-      const int row = Wb_keyRow(key), column = Wb_keyCol(key);
-      if (cell.formula.empty() && cell.arrayBlock < 0) continue;
-      if (s >= kRefMaxSheet) {
-        out->failures[{static_cast<int>(s), key}] =
-            "sheet " + std::to_string(s + 1) + " lies past the interpreter's " + std::to_string(kRefMaxSheet) + " sheets";
-        continue;
-      }
-      if (row >= kRefMaxRow || column >= kRefMaxColumn) {
-        out->failures[{static_cast<int>(s), key}] = "outside the interpreter's rows and columns";
-        continue;
-      }
-      Load_addCell(cells, CellRef{static_cast<uint8_t>(s + 1), static_cast<uint16_t>(row + 1),
-                                  static_cast<uint8_t>(column + 1)});
-    }
+// A formula cell joins the list; one the interpreter cannot place fails at
+// once.
+void listFormulaCell(const Cell& cell, int sheet, std::uint64_t key, LoadCells* cells, FeInterpreted* out) {
+  const int row = Wb_keyRow(key), column = Wb_keyCol(key);
+  if (cell.formula.empty() && cell.arrayBlock < 0) return;
+  if (sheet >= kRefMaxSheet) {
+    out->failures[{sheet, key}] = "sheet " + std::to_string(sheet + 1) + " lies past the interpreter's " +
+                                  std::to_string(kRefMaxSheet) + " sheets";
+    return;
   }
+  if (row >= kRefMaxRow || column >= kRefMaxColumn) {
+    out->failures[{sheet, key}] = "outside the interpreter's rows and columns";
+    return;
+  }
+  Load_addCell(cells, CellRef{static_cast<uint8_t>(sheet + 1), static_cast<uint16_t>(row + 1),
+                              static_cast<uint8_t>(column + 1)});
+}
+
+void listFormulaCells(Workbook* wb, LoadCells* cells, FeInterpreted* out) {
+  for (size_t s = 0; s < wb->sheets.size(); ++s)
+    for (const auto& [key, cell] : wb->sheets[s]->cells) listFormulaCell(cell, static_cast<int>(s), key, cells, out);
 }
 
 // A cell that did not compile: its reason, the place it stopped at when that
@@ -265,9 +266,9 @@ void noteCompileFailure(FeInterpreter* in, const LoadCellFailure& f, FeInterpret
   if (!own) in->failed.emplace(keyOf(f.at), reason);
 }
 
-}  // namespace
-
-FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
+// The listed cells compiled, with what they read; null without memory.
+template <typename List>
+FeInterpreter* compileListed(Workbook* wb, FeInterpreted* out, List list) {
   auto* in = new FeInterpreter(wb);
   in->cells = Load_createCells(&in->source);
   if (!in->cells) {
@@ -275,9 +276,33 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
     return nullptr;
   }
   Fe_useApplication(wb);
-  listFormulaCells(wb, in->cells, out);
+  list(in->cells);
   Load_compileList(in->cells, [&](const LoadCellFailure& f) { noteCompileFailure(in, f, out); });
   return in;
+}
+
+// One evaluation of what compiled, then everything freed.
+void evaluateOnce(FeInterpreter* in, FeInterpreted* out) {
+  if (!in) return;
+  Fe_evaluateWorkbook(in, out);
+  Fe_freeInterpreter(in);
+}
+
+}  // namespace
+
+FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
+  return compileListed(wb, out, [&](LoadCells* cells) { listFormulaCells(wb, cells, out); });
+}
+
+void Fe_interpretAreas(Workbook* wb, const std::vector<CellRange>& areas, FeInterpreted* out) {
+  FeInterpreter* in = compileListed(wb, out, [&](LoadCells* cells) {
+    for (const CellRange& a : areas)
+      for (int r = a.row1; r <= a.row2; ++r)
+        for (int c = a.col1; c <= a.col2; ++c)
+          if (const Cell* cell = Wb_findCell(wb->sheets[static_cast<size_t>(a.sheet)].get(), r, c))
+            listFormulaCell(*cell, a.sheet, Wb_cellKey(r, c), cells, out);
+  });
+  evaluateOnce(in, out);
 }
 
 int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out) {
@@ -297,9 +322,4 @@ void Fe_freeInterpreter(FeInterpreter* in) {
   delete in;
 }
 
-void Fe_interpretWorkbook(Workbook* wb, FeInterpreted* out) {
-  FeInterpreter* in = Fe_compileWorkbook(wb, out);
-  if (!in) return;
-  Fe_evaluateWorkbook(in, out);
-  Fe_freeInterpreter(in);
-}
+void Fe_interpretWorkbook(Workbook* wb, FeInterpreted* out) { evaluateOnce(Fe_compileWorkbook(wb, out), out); }

@@ -15,7 +15,6 @@
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
-#include "values/Text_Convert.h"
 
 namespace {
 
@@ -42,17 +41,6 @@ bool sameValue(const CellValue& a, const CellValue& b) {
   if (a.kind != CellKind::Number) return a == b;
   double diff = std::fabs(a.number - b.number);
   return diff <= 1e-9 * std::max(std::fabs(a.number), std::fabs(b.number)) || diff <= 1e-300;
-}
-
-// The interpreter turns a text result that reads whole as a number into
-// that number, so that text functions feed numeric formulas on; such a cell
-// agrees with the text the file stores.
-CellValue asStored(const CellValue& stored, const CellValue& computed) {
-  double x = 0;
-  if (stored.kind == CellKind::Text && computed.kind == CellKind::Number &&
-      Text_toDouble(Text_fromUtf8(stored.text), &x) && sameValue(CellValue::makeNumber(x), computed))
-    return stored;
-  return computed;
 }
 
 std::string valueText(const CellValue& v) {
@@ -137,8 +125,7 @@ int Fe_recalc(const FeArgs& args) {
         continue;
       }
       auto it = interpreted.values.find(cell);
-      compare(*wb->sheets[st.sheet], st, it == interpreted.values.end() ? CellValue{} : asStored(st.value, it->second),
-              &tallies[st.sheet]);
+      compare(*wb->sheets[st.sheet], st, it == interpreted.values.end() ? CellValue{} : it->second, &tallies[st.sheet]);
     }
   } else {
     Fe_setStep(FeStep::Recalculating);

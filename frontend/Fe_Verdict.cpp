@@ -2,9 +2,15 @@
 // what the workbook's cells show at the point the run ended. A run leaves a
 // solution only when that point gives the objective a number and satisfies
 // every constraint by the test the constraint table uses, whatever status
-// the engine reported; the status line says so when they disagree.
+// the engine reported; the status line says so when they disagree. When the
+// interpreter computed the model for the engine, its values of the model's
+// cells at that point must also be the workbook's: a formula the two
+// calculations compute differently would have led the engine elsewhere.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "contract/Eng_Engine.h"
 #include "frontend/Fe_Internal.h"
@@ -59,13 +65,57 @@ void noteConstantObjective(Workbook* wb, const FeModel& m, const FeStartValues& 
       content(Wb_findCell(wb->sheets[o.sheet].get(), o.row1, o.col1)));
 }
 
+// A value as the status line shows it.
+std::string shown(const CellValue& v) {
+  if (v.kind == CellKind::Number) return Fe_number(v.number);
+  return v.kind == CellKind::Empty ? "empty" : Fe_notANumber(&v);
+}
+
+// Numbers agree within the model's precision, relative to the larger; an
+// empty cell is 0; other values must be equal.
+bool agree(const CellValue& a, const CellValue& b, double precision) {
+  const auto number = [](const CellValue& v) { return v.kind == CellKind::Number || v.kind == CellKind::Empty; };
+  if (number(a) && number(b)) {
+    const double x = a.kind == CellKind::Empty ? 0 : a.number, y = b.kind == CellKind::Empty ? 0 : b.number;
+    return std::fabs(x - y) <= precision * std::max({1.0, std::fabs(x), std::fabs(y)});
+  }
+  return a == b;
+}
+
+// The first cell of the objective and the constraints whose value the
+// interpreter computes otherwise than the workbook at the current point,
+// with both values; "" when they all agree (a cell the interpreter cannot
+// compute is the run's own failure, not judged here).
+std::string interpreterDisagreement(Workbook* wb, const FeModel& m) {
+  std::vector<CellRange> areas;
+  if (m.hasObjective) areas.push_back(m.objective);
+  for (const FeConstraint& c : m.constraints) areas.push_back(c.lhs);
+  FeInterpreted interpreted;
+  Fe_interpretAreas(wb, areas, &interpreted);
+  for (const CellRange& a : areas)
+    for (int r = a.row1; r <= a.row2; ++r)
+      for (int c = a.col1; c <= a.col2; ++c) {
+        const auto value = interpreted.values.find({a.sheet, Wb_cellKey(r, c)});
+        const CellValue* own = Fe_value(wb, a.sheet, r, c);
+        const CellValue workbook = own ? *own : CellValue{};
+        if (value == interpreted.values.end() || agree(value->second, workbook, m.precision)) continue;
+        return "the interpreter computes " + Fe_cellName(wb, a.sheet, r, c) + " as " + shown(value->second) +
+               " where the workbook computes " + shown(workbook);
+      }
+  return "";
+}
+
 }  // namespace
 
 bool Fe_endedAtAPoint(int status) { return Eng_isSolution(status) || Eng_isEarlyStop(status); }
 
-bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start, const std::string& cause) {
+bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start, const std::string& cause,
+                     bool interpreted) {
   bool solution = Fe_endedAtAPoint(status) && Fe_pointIsFeasible(wb, m);
-  const std::string because = solution || cause.empty() ? "" : ": " + cause;
+  const std::string differs = solution && interpreted ? interpreterDisagreement(wb, m) : "";
+  solution = solution && differs.empty();
+  const std::string reason = differs.empty() ? cause : differs;
+  const std::string because = solution || reason.empty() ? "" : ": " + reason;
   if (Eng_isSolution(status) && !solution) {
     std::printf("status %d (%s), but the point the run ended at is no solution%s\n", status, meaning(m, status).c_str(),
                 because.c_str());

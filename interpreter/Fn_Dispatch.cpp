@@ -197,9 +197,8 @@ bool Fn_hasImplementation(int32_t id) {
 }
 
 void Fn_readNumericTexts(int32_t id, int32_t n, Value** args) {
-  if (!Fn_takesNumbers(id)) return;
   for (int32_t k = 0; k < n; ++k)
-    if (double x = 0.0; Op_numericText(*args[k], &x)) Val_setNumber(args[k], x);
+    if (double x = 0.0; Fn_takesNumberAt(id, k) && Op_numericText(*args[k], &x)) Val_setNumber(args[k], x);
 }
 
 bool Fn_readsArgumentsOnly(int32_t id) { return Wsf_entry(id) != nullptr || Sim_entry(id) != nullptr; }

@@ -93,9 +93,9 @@ bool Fn_hasImplementation(int32_t id);
 // Whether a call of id leaves its arguments as they are: the worksheet and
 // simulation libraries take them read-only.
 bool Fn_readsArgumentsOnly(int32_t id);
-// For a function of plain numbers (Fn_takesNumbers), each argument that is
-// a text reading as a number ("4", "50%", a date) becomes that number, as
-// the worksheet reads it; other functions' arguments stay as they are.
+// Each argument that is a number (Fn_takesNumberAt) and given as a text
+// reading as a number ("4", "50%", a date) becomes that number, as the
+// worksheet reads it; other arguments stay as they are.
 void Fn_readNumericTexts(int32_t id, int32_t n, Value** args);
 // Evaluates the call into out, trial by trial when the mode is sample
 // vectors, an argument holds one and the function works element by element.

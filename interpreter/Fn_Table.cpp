@@ -144,7 +144,34 @@ bool Fn_isScalarArgs(int32_t id) { return (flagsOf(id) & kFnRangeArgs) == 0; }
 
 bool Fn_isArrayArgs(int32_t id) { return (flagsOf(id) & kFnArrayArgs) != 0; }
 
-bool Fn_takesNumbers(int32_t id) {
+namespace {
+
+// Takes plain numbers: a scalar-argument function outside the information,
+// logical, text, date, engineering, lookup and database families.
+bool takesNumbers(int32_t id) {
   if (Fn_isInformation(id) || Fn_isText(id) || Fn_isDateTime(id) || Fn_isEngineering(id)) return false;
   return Fn_isScalarArgs(id) && !Fn_isLookup(id) && !Fn_isDatabase(id) && !between(id, 701, 799);
+}
+
+}  // namespace
+
+bool Fn_takesNumberAt(int32_t id, int32_t k) {
+  if (takesNumbers(id)) return true;
+  if (Fn_isDateTime(id)) return Fn_isScalarArgs(id) && id != kIdDatevalue && id != kIdTimevalue;
+  // The number arguments of the functions of the other families that take
+  // them beside texts, ranges or keys, a bit per argument.
+  struct NumberArgs {
+    int32_t id;
+    unsigned mask;
+  };
+  static constexpr NumberArgs kNumberArgs[] = {
+      {kIdChar, 1u},    {kIdDollar, 3u},  {kIdFind, 4u},    {kIdFixed, 3u},   {kIdLeft, 2u},       {kIdMid, 6u},
+      {kIdReplace, 6u}, {kIdRept, 2u},    {kIdRight, 2u},   {kIdSearch, 4u},  {kIdSubstitute, 8u}, {kIdVlookup, 4u},
+      {kIdHlookup, 4u}, {kIdMatch, 4u},   {kIdBesseli, 3u}, {kIdBesselj, 3u}, {kIdBesselk, 3u},    {kIdBessely, 3u},
+      {kIdBin2hex, 2u}, {kIdBin2oct, 2u}, {kIdComplex, 3u}, {kIdConvert, 1u}, {kIdDec2bin, 3u},    {kIdDec2hex, 3u},
+      {kIdDec2oct, 3u}, {kIdDelta, 3u},   {kIdErf, 3u},     {kIdErfc, 1u},    {kIdGestep, 3u},     {kIdHex2bin, 2u},
+      {kIdHex2oct, 2u}, {kIdOct2bin, 2u}, {kIdOct2hex, 2u}};
+  for (const NumberArgs& a : kNumberArgs)
+    if (a.id == id) return k < 32 && ((a.mask >> k) & 1u) != 0;
+  return false;
 }

@@ -59,7 +59,12 @@ bool Fn_isScalarArgs(int32_t id);
 // squares): operators and scalar functions inside its arguments work element
 // by element, as in an array formula, instead of intersecting with the cell.
 bool Fn_isArrayArgs(int32_t id);
-// Takes plain numbers (a scalar-argument function outside the information,
-// logical, text, date, engineering, lookup and database families): a text
-// argument that reads as a number stands for that number.
-bool Fn_takesNumbers(int32_t id);
+// Whether argument k (0-based) of id is a number: every argument of a
+// function of plain numbers (a scalar-argument function outside the
+// information, logical, text, date, engineering, lookup and database
+// families), of a date function with plain arguments (a
+// serial; DATEVALUE and TIMEVALUE read texts), and the counts, positions,
+// amounts and indexes that text, lookup and engineering functions take
+// beside their texts, ranges and keys. A text function's result stays a
+// text, so a text given there that reads as a number stands for that number.
+bool Fn_takesNumberAt(int32_t id, int32_t k);

@@ -149,15 +149,23 @@ Value degArith(Arith op, const Value& x, const Value& y, EvalBuffers* buffers) {
   return *resultOf(buffers);
 }
 
-// The kind and number of an arithmetic operand; false when it has none.
+// The kind and number of a scalar operand; false for any other.
 bool scalarOperand(const Value& v, int32_t* kind, double* x) {
-  if (isScalar(v.kind)) {
-    *kind = v.kind;
-    *x = numberOf(v);
-    return true;
-  }
-  *kind = kValReal;
-  return Op_numericText(v, x);
+  if (!isScalar(v.kind)) return false;
+  *kind = v.kind;
+  *x = numberOf(v);
+  return true;
+}
+
+// An operand as arithmetic takes it: a text that reads as a number is that
+// real (held in *real) beside a value of every mode, as in the worksheet;
+// anything else is itself.
+const Value& numericOperand(const Value& v, Value* real) {
+  double t = 0.0;
+  if (!Op_numericText(v, &t)) return v;
+  *real = Val_scalar(kValReal, t);
+  real->context = v.context;
+  return *real;
 }
 
 // One arithmetic family's members, indexed by Arith.
@@ -369,7 +377,10 @@ bool familyPair(const Value& x, const Value& y, int32_t* kind) {
   return (fx && isScalar(y.kind)) || (fy && isScalar(x.kind));
 }
 
-Value arith(Arith op, const Value& x, const Value& y) {
+Value arith(Arith op, const Value& xOperand, const Value& yOperand) {
+  Value xReal{}, yReal{};
+  const Value& x = numericOperand(xOperand, &xReal);
+  const Value& y = numericOperand(yOperand, &yReal);
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
   if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
@@ -386,7 +397,9 @@ Value arith(Arith op, const Value& x, const Value& y) {
   return dispatchFamily(op, kind, x, y);
 }
 
-Value arithVS(Arith op, const Value& x, double d) {
+Value arithVS(Arith op, const Value& operand, double d) {
+  Value real{};
+  const Value& x = numericOperand(operand, &real);
   EvalContext* ctx = x.context;
   if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
   if (isDeg(x)) return degCopy(buffersOf(ctx), x, op == Arith::kMul && d == 0.0);
@@ -401,7 +414,9 @@ Value arithVS(Arith op, const Value& x, double d) {
   return error(buffersOf(ctx), kErrValue);
 }
 
-Value arithSV(Arith op, double d, const Value& x) {
+Value arithSV(Arith op, double d, const Value& operand) {
+  Value real{};
+  const Value& x = numericOperand(operand, &real);
   EvalContext* ctx = x.context;
   if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
   if (isDeg(x)) {
@@ -572,7 +587,10 @@ Value Op_divSV(double d, const Value& x) {
   return arithSV(Arith::kDiv, d, x);
 }
 
-Value Op_pow(const Value& x, const Value& y) {
+Value Op_pow(const Value& xOperand, const Value& yOperand) {
+  Value xReal{}, yReal{};
+  const Value& x = numericOperand(xOperand, &xReal);
+  const Value& y = numericOperand(yOperand, &yReal);
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
   if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);

@@ -1,5 +1,6 @@
-// The text functions: their edge cases, MID and TEXT as mended, the texts
-// that read as numbers, and the functions the stand-in application computes.
+// The text functions: their edge cases, MID and TEXT as mended, results
+// that stay texts though they read as numbers, and the functions the
+// stand-in application computes.
 #include <gtest/gtest.h>
 
 #include "platform/workbook/Wb_Workbook.h"
@@ -33,13 +34,13 @@ TEST(Text, MidBeyondTheTextOrForNoCharactersIsTheEmptyText) {
   EXPECT_EQ(textOf(c.call(kIdMid, {c.text(u"abcde"), c.num(4), c.num(9)})), "de");
 }
 
-TEST(Text, LeftRightAndTheTextsThatReadAsNumbers) {
+TEST(Text, LeftRightAndResultsThatStayTexts) {
   Caller c;
   EXPECT_EQ(textOf(c.call(kIdLeft, {c.text(u"abc"), c.num(5)})), "abc");
   EXPECT_TRUE(isError(c.call(kIdLeft, {c.text(u"abc"), c.num(-1)}), kErrValue));
-  const Value* twelve = c.call(kIdLeft, {c.text(u"12x"), c.num(2)});
-  EXPECT_EQ(twelve->kind, kValInt);
-  EXPECT_EQ(twelve->number, 12);
+  EXPECT_EQ(textOf(c.call(kIdLeft, {c.text(u"12x"), c.num(2)})), "12");
+  EXPECT_EQ(textOf(c.call(kIdMid, {c.text(u"a07"), c.num(2), c.num(2)})), "07");
+  EXPECT_EQ(textOf(c.call(kIdUpper, {c.text(u"1e3")})), "1E3");
   EXPECT_EQ(textOf(c.call(kIdRight, {c.text(u"abc")})), "c");
   EXPECT_EQ(textOf(c.call(kIdRight, {c.text(u"")})), "");
   EXPECT_EQ(textOf(c.call(kIdLeft, {c.text(u"Calc"), c.num(0)})), "");
@@ -73,8 +74,8 @@ TEST(Text, CharCodeValueTAndExact) {
 
 TEST(Text, TextFormatsTheNumberItself) {
   AppCaller c;
-  const Value* r = c.call(kIdText, {c.num(1234567.891), c.text(u"0.00")});
-  EXPECT_EQ(numberOf(r), 1234567.89);
+  EXPECT_EQ(textOf(c.call(kIdText, {c.num(1234567.891), c.text(u"0.00")})), "1234567.89");
+  EXPECT_EQ(textOf(c.call(kIdText, {c.num(7), c.text(u"00")})), "07");
   EXPECT_EQ(textOf(c.call(kIdText, {c.num(0.5), c.text(u"0%")})), "50%");
   EXPECT_TRUE(isError(c.call(kIdText, {c.num(1), c.num(0)}), kErrValue));
 }
@@ -89,7 +90,8 @@ TEST(Text, FunctionsTheApplicationComputes) {
   EXPECT_EQ(numberOf(c.call(kIdSearch, {c.text(u"B"), c.text(u"abc")})), 2);
   EXPECT_EQ(textOf(c.call(kIdRept, {c.text(u"ab"), c.num(3)})), "ababab");
   EXPECT_TRUE(isError(c.call(kIdRept, {c.text(u"ab"), c.num(-1)}), kErrValue));
-  EXPECT_EQ(numberOf(c.call(kIdRept, {c.text(u"1"), c.num(3)})), 111);
+  EXPECT_EQ(textOf(c.call(kIdRept, {c.text(u"0"), c.num(3)})), "000");
+  EXPECT_EQ(textOf(c.call(kIdTrim, {c.text(u" 07 ")})), "07");
   EXPECT_EQ(textOf(c.call(kIdSubstitute, {c.text(u"a-b-c"), c.text(u"-"), c.text(u"+"), c.num(2)})), "a-b+c");
   EXPECT_EQ(textOf(c.call(kIdReplace, {c.text(u"abcdef"), c.num(2), c.num(3), c.text(u"X")})), "aXef");
   EXPECT_EQ(textOf(c.call(kIdFixed, {c.num(1234.567), c.num(1)})), "1,234.6");

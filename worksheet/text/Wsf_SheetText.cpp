@@ -34,13 +34,12 @@ struct Prepared {
   }
 };
 
-// The application's answer to name on the prepared arguments; a text answer
-// becomes a number where toNumber says so; "#value!" when the call fails.
-Value* callApplication(Value* result, const char16_t* name, const Prepared& args, bool toNumber) {
+// The application's answer to name on the prepared arguments, a text kept
+// as the text it is; "#value!" when the call fails.
+Value* callApplication(Value* result, const char16_t* name, const Prepared& args) {
   if (!Wsf_callApplication(result->context, name, static_cast<int>(args.pointers.size()), args.pointers.data(), result))
     return Wsf_error(result, kErrValue);
-  if (result->kind != kValText) return result;
-  return Wsf_textResult(result, result->text ? result->text : u"", toNumber);
+  return result;
 }
 
 // A one-argument function on the argument's text.
@@ -49,7 +48,7 @@ Value* single(Value* result, const Value* x, const char16_t* name) {
   if (Wsf_isStructural(x)) return Wsf_nonSmoothStructure(result, x);
   const Value* const argv[] = {x};
   if (Wsf_refuseModes(result, 1, argv)) return result;
-  return callApplication(result, name, Prepared(result->context, 1, argv, {As::kText}), true);
+  return callApplication(result, name, Prepared(result->context, 1, argv, {As::kText}));
 }
 
 // Whether each argument from first on that is given is of kind 4 or lower.
@@ -68,28 +67,27 @@ Value* Wsf_trim(Value* result, const Value* text) { return single(result, text, 
 Value* Wsf_dollar(Value* result, int argc, const Value* const* argv) {
   if (Wsf_hooksOrError(result, argc, argv) || Wsf_refuseModes(result, argc, argv)) return result;
   if (!plainFrom(argc, argv, 0)) return Wsf_error(result, kErrValue);
-  return callApplication(result, u"Dollar", Prepared(result->context, argc, argv, {As::kPlain, As::kPlain}), false);
+  return callApplication(result, u"Dollar", Prepared(result->context, argc, argv, {As::kPlain, As::kPlain}));
 }
 
 Value* Wsf_fixed(Value* result, int argc, const Value* const* argv) {
   if (Wsf_hooksOrError(result, argc, argv) || Wsf_refuseModes(result, argc, argv)) return result;
   if (!plainFrom(argc, argv, 0)) return Wsf_error(result, kErrValue);
-  return callApplication(result, u"Fixed", Prepared(result->context, argc, argv, {As::kPlain, As::kPlain, As::kPlain}),
-                         false);
+  return callApplication(result, u"Fixed", Prepared(result->context, argc, argv, {As::kPlain, As::kPlain, As::kPlain}));
 }
 
 Value* Wsf_find(Value* result, int argc, const Value* const* argv, bool caseSensitive) {
   if (Wsf_hooksOrError(result, argc, argv) || Wsf_refuseModes(result, argc, argv)) return result;
   if (!plainFrom(argc, argv, 2)) return Wsf_error(result, kErrValue);
   return callApplication(result, caseSensitive ? u"Find" : u"Search",
-                         Prepared(result->context, argc, argv, {As::kText, As::kText, As::kPlain}), false);
+                         Prepared(result->context, argc, argv, {As::kText, As::kText, As::kPlain}));
 }
 
 Value* Wsf_replace(Value* result, int argc, const Value* const* argv) {
   if (Wsf_hooksOrError(result, argc, argv) || Wsf_refuseModes(result, argc, argv)) return result;
   if (argv[1]->kind > kValReal || argv[2]->kind > kValReal) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Replace",
-                         Prepared(result->context, argc, argv, {As::kText, As::kPlain, As::kPlain, As::kText}), true);
+                         Prepared(result->context, argc, argv, {As::kText, As::kPlain, As::kPlain, As::kText}));
 }
 
 Value* Wsf_rept(Value* result, const Value* text, const Value* count) {
@@ -97,14 +95,14 @@ Value* Wsf_rept(Value* result, const Value* text, const Value* count) {
   const Value* const argv[] = {text, count};
   if (Wsf_firstErrorArg(result, 2, argv) || Wsf_refuseModes(result, 2, argv)) return result;
   if (count->kind > kValReal || count->number < 0) return Wsf_error(result, kErrValue);
-  return callApplication(result, u"Rept", Prepared(result->context, 2, argv, {As::kText, As::kPlain}), true);
+  return callApplication(result, u"Rept", Prepared(result->context, 2, argv, {As::kText, As::kPlain}));
 }
 
 Value* Wsf_substitute(Value* result, int argc, const Value* const* argv) {
   if (Wsf_hooksOrError(result, argc, argv) || Wsf_refuseModes(result, argc, argv)) return result;
   if (!plainFrom(argc, argv, 3)) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Substitute",
-                         Prepared(result->context, argc, argv, {As::kText, As::kText, As::kText, As::kPlain}), true);
+                         Prepared(result->context, argc, argv, {As::kText, As::kText, As::kText, As::kPlain}));
 }
 
 Value* Wsf_text(Value* result, const Value* value, const Value* format) {
@@ -113,5 +111,5 @@ Value* Wsf_text(Value* result, const Value* value, const Value* format) {
   if (Wsf_firstErrorArg(result, 2, argv) || Wsf_refuseModes(result, 2, argv)) return result;
   if (format->kind != kValText || (value->kind > kValReal && value->kind != kValText))
     return Wsf_error(result, kErrValue);
-  return callApplication(result, u"Text", Prepared(result->context, 2, argv, {As::kPlain, As::kText}), true);
+  return callApplication(result, u"Text", Prepared(result->context, 2, argv, {As::kPlain, As::kText}));
 }

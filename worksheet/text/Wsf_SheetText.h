@@ -2,8 +2,8 @@
 // worksheet-function object: CLEAN, DOLLAR, FIND, FIXED, PROPER, REPLACE,
 // REPT, SEARCH, SUBSTITUTE, TEXT and TRIM. Arguments are checked here and
 // passed as texts or numbers; a call the application refuses, or one made
-// without an application, gives "#value!". CLEAN, PROPER, REPLACE, REPT,
-// SUBSTITUTE, TEXT and TRIM give a number when their text reads whole as one.
+// without an application, gives "#value!". The application's answer is the
+// result as it is: a text stays a text even when it reads as a number.
 #pragma once
 
 #include "values/Val_Value.h"

@@ -32,7 +32,7 @@ Value* side(Value* result, int argc, const Value* const* argv, bool left) {
   if (!(n >= 0)) return Wsf_error(result, kErrValue);
   const std::u16string text = Wsf_textOf(argv[0]);
   const size_t count = n < static_cast<double>(text.size()) ? static_cast<size_t>(n) : text.size();
-  return Wsf_textResult(result, left ? text.substr(0, count) : text.substr(text.size() - count), true);
+  return Wsf_textResult(result, left ? text.substr(0, count) : text.substr(text.size() - count));
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ Value* Wsf_char(Value* result, const Value* code) {
   if (!(n >= 1 && n <= kMaxCharCode)) return Wsf_error(result, kErrValue);
   const int c = static_cast<int>(n);
   const char16_t ch = c >= 128 && c < 160 ? kHighCodes[c - 128] : static_cast<char16_t>(c);
-  return Wsf_textResult(result, std::u16string(1, ch), false);
+  return Wsf_textResult(result, std::u16string(1, ch));
 }
 
 Value* Wsf_code(Value* result, const Value* text) {
@@ -82,7 +82,7 @@ Value* Wsf_lower(Value* result, const Value* text) {
   if (Wsf_head1(result, text) || Wsf_refuseModes(result, 1, &text)) return result;
   std::u16string s = Wsf_textOf(text);
   for (char16_t& c : s) c = Text_foldCase(c);
-  return Wsf_textResult(result, s, true);
+  return Wsf_textResult(result, s);
 }
 
 Value* Wsf_mid(Value* result, int argc, const Value* const* argv) {
@@ -91,23 +91,23 @@ Value* Wsf_mid(Value* result, int argc, const Value* const* argv) {
   const double start = std::trunc(argv[1]->number), count = std::trunc(argv[2]->number);
   if (!(start >= 1) || !(count >= 0)) return Wsf_error(result, kErrValue);
   const std::u16string text = Wsf_textOf(argv[0]);
-  if (start > static_cast<double>(text.size())) return Wsf_textResult(result, u"", false);
+  if (start > static_cast<double>(text.size())) return Wsf_textResult(result, u"");
   const size_t from = static_cast<size_t>(start) - 1;
   const size_t n = count < static_cast<double>(text.size() - from) ? static_cast<size_t>(count) : text.size() - from;
-  return Wsf_textResult(result, text.substr(from, n), true);
+  return Wsf_textResult(result, text.substr(from, n));
 }
 
 Value* Wsf_t(Value* result, const Value* v) {
   if (Wsf_isStructural(v)) return Wsf_nonSmoothStructure(result, v);
   if (v->kind == kValText || Wsf_isError(v)) return Wsf_copy(result, v);
-  return Wsf_textResult(result, u"", false);
+  return Wsf_textResult(result, u"");
 }
 
 Value* Wsf_upper(Value* result, const Value* text) {
   if (Wsf_head1(result, text) || Wsf_refuseModes(result, 1, &text)) return result;
   std::u16string s = Wsf_textOf(text);
   for (char16_t& c : s) c = Text_upperCase(c);
-  return Wsf_textResult(result, s, true);
+  return Wsf_textResult(result, s);
 }
 
 Value* Wsf_value(Value* result, const Value* v) {

@@ -1,8 +1,7 @@
 // The text functions computed here: CHAR, CODE, CONCATENATE, EXACT, LEFT,
 // LEN, LOWER, MID, RIGHT, T, UPPER and VALUE. Lengths and positions count
 // UTF-16 units. In the structure modes each is a non-smooth use of its
-// arguments. LEFT, LOWER, MID, RIGHT and UPPER give a number when their text
-// reads whole as one, so that they feed numeric formulas on.
+// arguments. A text result stays a text even when it reads as a number.
 #pragma once
 
 #include "values/Val_Value.h"

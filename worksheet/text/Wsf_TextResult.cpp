@@ -14,13 +14,9 @@ std::u16string Wsf_textOf(const Value* v) {
   return scratch->text ? scratch->text : u"";
 }
 
-Value* Wsf_textResult(Value* result, const std::u16string& text, bool toNumber) {
+Value* Wsf_textResult(Value* result, const std::u16string& text) {
   Val_clear(result);
-  Val_setText(result, text.c_str());
-  if (!toNumber || text.empty() || !result->context) return result;
-  WsfLocal number(result->context);
-  number = Val_toNumber(result, &result->context->buffers);
-  return Wsf_copy(result, &*number);
+  return Val_setText(result, text.c_str());
 }
 
 bool Wsf_refuseModes(Value* result, int argc, const Value* const* argv) {

@@ -1,5 +1,7 @@
 // What the text functions share: the text form of an argument and a text
-// result, turned into a number when it reads whole as one.
+// result. A text result stays a text even when it reads as a number (as the
+// worksheet keeps "07"); where a number is wanted, the operators and the
+// functions of numbers read it as one.
 #pragma once
 
 #include <string>
@@ -9,9 +11,8 @@
 // The argument's text: a text as it is, "TRUE" or "FALSE", a number printed,
 // the empty text for any other kind.
 std::u16string Wsf_textOf(const Value* v);
-// The result becomes the text; with toNumber a text that reads whole as a
-// number becomes that number (the empty text stays a text).
-Value* Wsf_textResult(Value* result, const std::u16string& text, bool toNumber);
+// The result becomes the text.
+Value* Wsf_textResult(Value* result, const std::u16string& text);
 // A value of an evaluation mode (a decision variable's derivatives,
 // interval, form or samples) among the arguments or their elements has no
 // text: the function
