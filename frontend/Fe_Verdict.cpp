@@ -85,7 +85,8 @@ bool agree(const CellValue& a, const CellValue& b, double precision) {
 // The first cell of the objective and the constraints whose value the
 // interpreter computes otherwise than the workbook at the current point,
 // with both values; "" when they all agree (a cell the interpreter cannot
-// compute is the run's own failure, not judged here).
+// compute is the run's own failure, not judged here, and a cell that reads
+// a random draw or the clock has another value at each recalculation).
 std::string interpreterDisagreement(Workbook* wb, const FeModel& m) {
   std::vector<CellRange> areas;
   if (m.hasObjective) areas.push_back(m.objective);
@@ -98,7 +99,9 @@ std::string interpreterDisagreement(Workbook* wb, const FeModel& m) {
         const auto value = interpreted.values.find({a.sheet, Wb_cellKey(r, c)});
         const CellValue* own = Fe_value(wb, a.sheet, r, c);
         const CellValue workbook = own ? *own : CellValue{};
-        if (value == interpreted.values.end() || agree(value->second, workbook, m.precision)) continue;
+        if (value == interpreted.values.end() || agree(value->second, workbook, m.precision) ||
+            Calc_readsVolatile(wb, a.sheet, r, c))
+          continue;
         return "the interpreter computes " + Fe_cellName(wb, a.sheet, r, c) + " as " + shown(value->second) +
                " where the workbook computes " + shown(workbook);
       }
