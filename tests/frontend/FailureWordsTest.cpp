@@ -466,7 +466,9 @@ TEST_F(FailureWords, WhatAUserTripsOverIsSaidAndNothingIsWritten) {
     Workbook* wb = Xlsx_open(book, &error);
     ASSERT_NE(wb, nullptr) << error;
     wb->activeSheet = c.activeSheet;
-    for (DefinedName& name : wb->names) name.scopeSheet = 0;
+    std::vector<DefinedName> names = wb->names.list();
+    for (DefinedName& name : names) name.scopeSheet = 0;
+    wb->names.assign(std::move(names));
     wb->path.clear();  // written anew, active sheet included, not as changes to the package read
     ASSERT_TRUE(Xlsx_save(wb, book, &error)) << error;
     Wb_closeWorkbook(wb);
