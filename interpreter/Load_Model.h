@@ -48,8 +48,8 @@ constexpr uint32_t kLoadRowRhsVaries = 0x200;  // right-hand side moves with the
 
 enum LoadRhsKind : int32_t {
   kLoadRhsNumber = 1,
-  kLoadRhsText = 2,   // the formula of a defined name, without its "=" (an array
-                      // applied element by element with kLoadRowElementwise)
+  kLoadRhsText = 2,  // the formula of a defined name, without its "=" (an array
+                     // applied element by element with kLoadRowElementwise)
   kLoadRhsRange = 3,
 };
 

@@ -533,10 +533,10 @@ TEST_F(Recalc, InterpreterGivesANamesWholeArray) {
   Sheet* other = Wb_addSheet(wb, "Other");
   Wb_setValue(wb, plan, 0, 0, CellValue::makeNumber(3));  // A1
   Wb_setValue(wb, plan, 0, 1, CellValue::makeNumber(4));  // B1
-  for (const DefinedName& dn : {DefinedName{"arr", "{7,2}"}, DefinedName{"col", "{7;2}"},
-                                DefinedName{"tbl", "{1,10;2,20}"}, DefinedName{"dbl", "Plan!$A$1:$B$1*2"},
-                                DefinedName{"twice", "arr*2"}, DefinedName{"loc", "1"},
-                                DefinedName{"loc", "{5,6}", 0}, DefinedName{"loc", "{1,2,3}", 1}})
+  for (const DefinedName& dn :
+       {DefinedName{"arr", "{7,2}"}, DefinedName{"col", "{7;2}"}, DefinedName{"tbl", "{1,10;2,20}"},
+        DefinedName{"dbl", "Plan!$A$1:$B$1*2"}, DefinedName{"twice", "arr*2"}, DefinedName{"loc", "1"},
+        DefinedName{"loc", "{5,6}", 0}, DefinedName{"loc", "{1,2,3}", 1}})
     Wb_defineName(wb, dn);
   const CellValue valueError = CellValue::makeError(CellError::Value);
   struct Row {

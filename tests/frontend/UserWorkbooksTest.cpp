@@ -483,12 +483,7 @@ TEST_F(UserWorkbooks, ObjectivesReadNamesHoldingArraysWhole) {
        90,
        {}},
       {"a lookup table", {{"tbl", "{1,10;2,20}"}}, objective("=VLOOKUP(2,tbl,2,FALSE)*B2+C2"), rows, 203, {}},
-      {"the sheet's own name",
-       {{"k", "{9,9}"}, {"Plan!k", "{1,4}"}},
-       objective("=SUMPRODUCT(k,B2:C2)"),
-       rows,
-       22,
-       {}},
+      {"the sheet's own name", {{"k", "{9,9}"}, {"Plan!k", "{1,4}"}}, objective("=SUMPRODUCT(k,B2:C2)"), rows, 22, {}},
       // SUM meets the name's cells in the objective's column: 2x, 20.
       {"cells in a formula read outside arrays",
        {{"w", "Plan!$B$2:$C$2*2"}},
