@@ -109,6 +109,10 @@ bool variableRanges(LibraryContext* context, ExcelAutomation* ea, std::vector<Ra
   return true;
 }
 
+static_assert(kLoadRowElementwise == RowElementwise && kLoadRowSecondKind == RowKindB && kLoadRowBound == RowBound &&
+                  kLoadRowRhsVaries == RowRhsVaries,
+              "the load reads the model reader's row flags");
+
 // One session row; rows that give no function keep only their code.
 bool loadRow(ExcelAutomation* ea, const ConstraintRecord& record, LoadRow* row) {
   row->code = record.relation;
@@ -122,12 +126,12 @@ bool loadRow(ExcelAutomation* ea, const ConstraintRecord& record, LoadRow* row) 
     case xltypeNum: row->rhsKind = kLoadRhsNumber; return true;
     case xltypeStr: {
       // A formula giving an array holds each cell to its own element: a
-      // fixed one as the numbers the host gives for the row's cells; the
-      // interpreter's formulas give no array through a name, so one that
-      // moves with the variables cannot be loaded.
-      if (record.flags & RowElementwise) {
+      // fixed one as the numbers the host gives for the row's cells, one
+      // that moves with the variables as its text, each cell against the
+      // element at its place.
+      if ((record.flags & RowElementwise) && !(record.flags & RowRhsVaries)) {
         row->rhsKind = kLoadRhsNumber;
-        return !(record.flags & RowRhsVaries);
+        return true;
       }
       std::string text;
       if (!Xl_formulaTextOf(record.rhs, &text)) return false;

@@ -250,22 +250,6 @@ bool explainLongRightHandSides(const FeModel& m) {
   return false;
 }
 
-// A right-hand side formula giving an array reaches the interpreter as the
-// numbers of its elements, which a formula that moves with the variable
-// cells has none of.
-bool explainArrayRightHandSides(Workbook* wb, const FeModel& m) {
-  for (const FeConstraint& c : m.constraints) {
-    CalcEvalResult r;
-    if (c.rhsIsRange || !Calc_evaluate(wb, c.lhs.sheet, c.rhsFormula, &r) || r.value.values.size() < 2) continue;
-    const std::string k = std::to_string(c.number);
-    Fe_say("the right-hand side of constraint " + k + " (\"solver_rhs" + k + "\") is a formula giving an array (" +
-           c.rhsFormula + "); the interpreter takes one only when it does not move with the variable cells, so " +
-           "it cannot be analysed; a range of cells computing the array can be");
-    return true;
-  }
-  return false;
-}
-
 // The interpreter's positions hold sheets 1 to kRefMaxSheet and a grid one
 // row and one column short of the library's references, and formulas of
 // names as long as the callback interface's texts: a model on a later sheet,
@@ -292,7 +276,7 @@ bool explainInterpreterLimits(Workbook* wb, const FeModel& m) {
     Fe_say(beyond);
     return true;
   }
-  return explainLongRightHandSides(m) || explainArrayRightHandSides(wb, m);
+  return explainLongRightHandSides(m);
 }
 
 // A refused model's first row of a kind only some engines take: a cone

@@ -65,7 +65,9 @@ bool addRowItems(FunctionTable* t, const LoadRow& row, int32_t relation, const s
   if (row.code == kLoadCone)
     return Model_addConeRows(t, row.left, (row.flags & kLoadRowSecondKind) ? kRelRotatedCone : kRelCone, sheetName);
   switch (row.rhsKind) {
-    case kLoadRhsText: return Model_addFunctionTextCells(t, row.left, relation, row.rhsText);
+    case kLoadRhsText:
+      if (row.flags & kLoadRowElementwise) return Model_addFunctionElementCells(t, row.left, relation, row.rhsText);
+      return Model_addFunctionTextCells(t, row.left, relation, row.rhsText);
     case kLoadRhsRange:
       if (row.flags & kLoadRowRhsVaries) return Model_addConstraint(t, row.left, relation, row.rhsRange);
       return Model_addFunctionCells(t, row.left, relation, 0.0);

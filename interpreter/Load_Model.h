@@ -41,13 +41,15 @@ enum LoadRowCode : int32_t {
 };
 
 // Row flags the load looks at (the model reader's own bits).
+constexpr uint32_t kLoadRowElementwise = 0x2;  // each left-hand cell against its own element of the right
 constexpr uint32_t kLoadRowSecondKind = 0x20;  // a rotated cone
 constexpr uint32_t kLoadRowBound = 0x100;      // bounds on variable cells: no function
 constexpr uint32_t kLoadRowRhsVaries = 0x200;  // right-hand side moves with the variables
 
 enum LoadRhsKind : int32_t {
   kLoadRhsNumber = 1,
-  kLoadRhsText = 2,   // the formula of a defined name, without its "="
+  kLoadRhsText = 2,  // the formula of a defined name, without its "=" (an array
+                     // applied element by element with kLoadRowElementwise)
   kLoadRhsRange = 3,
 };
 

@@ -10,6 +10,7 @@
 
 #include "simulation/registry/CellReg_Registry.h"
 #include "values/Ivl_Interval.h"
+#include "values/Text_Convert.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Status.h"
 
@@ -91,21 +92,41 @@ bool Model_addFunctionCells(FunctionTable* table, const RangeRef& range, int32_t
   return true;
 }
 
-bool Model_addFunctionTextCells(FunctionTable* table, const RangeRef& range, int32_t relation,
-                                const std::u16string& text) {
+namespace {
+
+// One item per cell of the range (one without a cell for sheet 0 with row
+// and column 0), each with the text textOf gives for its 0-based place.
+template <class TextOf>
+bool addTextItems(FunctionTable* table, const RangeRef& range, int32_t relation, TextOf textOf) {
   const bool cellless = range.sheet == 0 && range.firstRow == 0 && range.firstColumn == 0;
   if (!cellless && !Model_validRange(range)) return false;
   const RangeRef cells = cellless ? RangeRef{} : range;
   for (uint16_t row = cells.firstRow; row <= cells.lastRow; ++row) {
     for (int column = cells.firstColumn; column <= cells.lastColumn; ++column) {
       ModelItem* item = newItem(cells.sheet, row, static_cast<uint8_t>(column), relation);
-      item->rhsText = text;
+      item->rhsText = textOf(row - cells.firstRow, column - cells.firstColumn);
       table->items.push_back(item);
     }
   }
   table->leftRanges.push_back(cells);
   table->rightRanges.push_back(RangeRef{});
   return true;
+}
+
+}  // namespace
+
+bool Model_addFunctionTextCells(FunctionTable* table, const RangeRef& range, int32_t relation,
+                                const std::u16string& text) {
+  return addTextItems(table, range, relation, [&](int32_t, int32_t) { return text; });
+}
+
+bool Model_addFunctionElementCells(FunctionTable* table, const RangeRef& range, int32_t relation,
+                                   const std::u16string& text) {
+  if (!Model_validRange(range)) return false;
+  return addTextItems(table, range, relation, [&](int32_t row, int32_t column) {
+    return u"index((" + text + u")," + Text_fromUtf8(std::to_string(row + 1)) + u"," +
+           Text_fromUtf8(std::to_string(column + 1)) + u")";
+  });
 }
 
 std::u16string Model_rangeText(const RangeRef& r) {

@@ -30,6 +30,10 @@ bool Model_addFunctionCells(FunctionTable* table, const RangeRef& range, int32_t
 // makes one item without a cell.
 bool Model_addFunctionTextCells(FunctionTable* table, const RangeRef& range, int32_t relation,
                                 const std::u16string& text);
+// One item per cell of a well-ordered range, each compared with the element
+// at its own place in the array the text gives.
+bool Model_addFunctionElementCells(FunctionTable* table, const RangeRef& range, int32_t relation,
+                                   const std::u16string& text);
 // A cone over the range as one generated item "0 >= expression" with the
 // quadratic form as text: relation 11, t1 >= norm of the others; relation
 // 12 (three cells at least), 2 t1 t2 >= sum of squares of the others. False

@@ -42,6 +42,8 @@ struct FormulaRecord {
   CellRef usedAt{};           // a defined name's formula: the cell that first used it;
                               // a right-hand side's text: its constraint's cell
   int32_t tapeCount = 0;      // tape nodes counted by the sizing pass
+  uint8_t placeDependent = 0;  // a defined name's formula taking a range element by element:
+                               // a use outside arrays would meet the range in its own cell
 };
 
 struct Symbol {

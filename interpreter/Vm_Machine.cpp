@@ -30,11 +30,30 @@ void emptyStack(Program* p) {
   p->top = p->highWater = -1;
 }
 
+// A defined name standing for a formula: it has no cell of its own to meet
+// a range in, so its value is the formula's whole result, array or not, as
+// an array formula or an array-taking call using the name computes it.
+bool isNameFormula(const Symbol* s) { return s->space == kSpaceCell && !s->value.source && s->formula; }
+
 // Operators and scalar functions work element by element in an array
-// formula and inside the arguments of an array-taking call.
+// formula, a defined name's formula and inside the arguments of an
+// array-taking call.
 bool isArrayContext(const Program* p) {
   if (p->arrayDepth > 0) return true;
-  return p->currentCell && p->currentCell->formula && p->currentCell->formula->isArray;
+  const Symbol* s = p->currentCell;
+  return s && s->formula && (s->formula->isArray || isNameFormula(s));
+}
+
+// A defined name's formula that takes a range of several cells element by
+// element outside any array-taking call: a formula using the name outside
+// arrays would meet that range in its own cell instead, so its value
+// depends on where it is used.
+void notePlaceDependence(Program* p, int32_t n, Value* const* operands) {
+  Symbol* s = p->currentCell;
+  if (p->arrayDepth > 0 || !s || !isNameFormula(s)) return;
+  for (int32_t k = 0; k < n; ++k)
+    if (operands[k]->kind == kValArray && operands[k]->source && Model_rangeArea(*operands[k]->source) > 1)
+      s->formula->placeDependent = 1;
 }
 
 // Rows and columns of a value: 1 x 1 for a scalar.
@@ -73,10 +92,11 @@ Value applyOperator(Program* p, uint32_t op, const Value& x, const Value& y) {
 
 Value applyUnary(uint32_t op, const Value& x) { return op == kCodeNeg ? Op_neg(x) : Op_divVS(x, 100.0); }
 
-// Reduces an array operand to the element the current cell selects; false
-// (out "#value!") when it selects none.
+// Reduces a range operand to the element the current cell selects; false
+// (out "#value!") when it selects none. An array that is no range (a
+// constant, a computed array) stays whole.
 bool intersect(const Program* p, Value* v) {
-  if (v->kind != kValArray || !v->array) return true;
+  if (v->kind != kValArray || !v->array || !v->source) return true;
   int32_t i = 0, j = 0;
   if (!Vm_implicitIntersection(p, v, &i, &j)) {
     Val_setError(v, kErrValue);
@@ -93,13 +113,23 @@ bool intersect(const Program* p, Value* v) {
 // it counts as this many elements.
 constexpr int64_t kTextElementWeight = 8;
 
-// Runs op over n operands element by element (array context) or on their
-// intersected elements; the result goes into out. Each element built in
-// array context spends weight of the cell's elements; past them out is
-// "#num!".
+// Runs op over n operands element by element: outside array context each
+// range is first reduced to its intersected element, and only arrays that
+// are no ranges are left to go element by element. The result goes into
+// out. Each element built spends weight of the cell's elements; past them
+// out is "#num!".
 template <typename Apply>
 void elementwise(Program* p, int32_t n, Value** operands, Value* out, int64_t weight, Apply apply) {
-  if (isArrayContext(p)) {
+  if (isArrayContext(p)) notePlaceDependence(p, n, operands);
+  for (int32_t k = 0; k < n && !isArrayContext(p); ++k) {
+    if (!intersect(p, operands[k])) {
+      Val_setError(out, kErrValue);
+      return;
+    }
+  }
+  bool anyArray = false;
+  for (int32_t k = 0; k < n; ++k) anyArray = anyArray || operands[k]->kind == kValArray;
+  if (anyArray) {
     int32_t rows = 1, columns = 1;
     Vm_broadcastShape(n, operands, &rows, &columns);
     const int64_t cost = static_cast<int64_t>(rows) * columns * weight;
@@ -121,12 +151,6 @@ void elementwise(Program* p, int32_t n, Value** operands, Value* out, int64_t we
     Val_assign(out, &result);
     Val_clear(&result);
     return;
-  }
-  for (int32_t k = 0; k < n; ++k) {
-    if (!intersect(p, operands[k])) {
-      Val_setError(out, kErrValue);
-      return;
-    }
   }
   std::vector<const Value*> element(operands, operands + n);
   apply(element.data(), out);
@@ -252,18 +276,26 @@ void callFunction(Program* p) {
   // a range that does not meet the formula's cell.
   if ((!anyArray || !Fn_isScalarArgs(id) || !Fn_hasImplementation(id)) && !ifOverArray) {
     Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
-  } else if (isArrayContext(p)) {
-    elementwise(p, n, pointers.data(), &out, 1, [&](const Value* const* e, Value* dst) {
-      std::vector<Value*> element(static_cast<size_t>(n));
-      for (int32_t k = 0; k < n; ++k) element[static_cast<size_t>(k)] = const_cast<Value*>(e[k]);
-      Fn_callNode(id, n, element.data(), text, cell, dst, ctxOf(p));
-    });
   } else {
-    const int32_t reduce = id == kIdIf ? 1 : n;
-    bool ok = true;
-    for (int32_t k = 0; k < reduce && ok; ++k) ok = intersect(p, pointers[static_cast<size_t>(k)]);
-    if (ok) Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
-    else Val_setError(&out, kErrValue);
+    // Outside array context IF meets only its condition's range; what is
+    // still an array then goes element by element.
+    const int32_t reduce = isArrayContext(p) ? 0 : id == kIdIf ? 1 : n;
+    bool ok = true, stillArray = reduce == 0;
+    for (int32_t k = 0; k < reduce && ok; ++k) {
+      ok = intersect(p, pointers[static_cast<size_t>(k)]);
+      stillArray = stillArray || pointers[static_cast<size_t>(k)]->kind == kValArray;
+    }
+    if (!ok) {
+      Val_setError(&out, kErrValue);
+    } else if (!stillArray) {
+      Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
+    } else {
+      elementwise(p, n, pointers.data(), &out, 1, [&](const Value* const* e, Value* dst) {
+        std::vector<Value*> element(static_cast<size_t>(n));
+        for (int32_t k = 0; k < n; ++k) element[static_cast<size_t>(k)] = const_cast<Value*>(e[k]);
+        Fn_callNode(id, n, element.data(), text, cell, dst, ctxOf(p));
+      });
+    }
   }
   for (Value& a : args) Val_clear(&a);
   pushResult(p, &out);
@@ -276,6 +308,12 @@ void pushOperand(Program* p) {
     return;
   }
   const Value* v = &p->lastCell->value;
+  if (p->lastCell->formula && p->lastCell->formula->placeDependent && !isArrayContext(p)) {
+    // Each cell meets the name's range in its own place: the name's one
+    // value is none of them.
+    const CellRef at = p->currentCell ? Prog_symbolCell(p->currentCell) : CellRef{};
+    Vm_raise(Vm_errorsOf(ctxOf(p)), kStatusRangeFailure, "Vm_pushOperand", at.sheet, at.row, at.column);
+  }
   if (v->kind == kValArray && v->array) pushDeferred(p, v);
   else Vm_push(p, v);
 }
@@ -408,14 +446,24 @@ void storeBlock(Value* v, Value* r) {
     for (int32_t j = 0; j < columns; ++j) copyElement(r, i, j, Val_at(v, i, j));
 }
 
-// Stores a cell's result: an array into a scalar cell gives one element
-// (scalarElement), into an array formula's block each cell its element
-// (storeBlock), into another array the common part; a scalar fills an
-// array.
+// The popped slot r is dead: its content moves into the symbol's value v,
+// which keeps its own decision-variable reference.
+void takeWhole(Value* v, Value* r) {
+  const int32_t reference = v->reference;
+  Val_take(v, r);
+  v->reference = reference;
+}
+
+// Stores a cell's result: a defined name's as it is, an array into a scalar
+// cell gives one element (scalarElement), into an array formula's block each
+// cell its element (storeBlock), into another array the common part; a
+// scalar fills an array.
 void storeResult(const Program* p, Symbol* s, Value* r) {
   Value* v = &s->value;
   if (s->space == kSpaceBlock) {
     storeBlock(v, r);
+  } else if (isNameFormula(s)) {
+    takeWhole(v, r);
   } else if (r->kind == kValArray && r->array && v->kind != kValArray) {
     Value element = Val_empty(v->context);
     scalarElement(p, s, r, &element);
@@ -432,10 +480,7 @@ void storeResult(const Program* p, Symbol* s, Value* r) {
     for (int32_t i = 0; i < v->array->rows; ++i)
       for (int32_t j = 0; j < v->array->columns; ++j) Val_assign(Val_at(v, i, j), r);
   } else {
-    // The popped slot is dead: its payload moves into the cell.
-    const int32_t reference = v->reference;
-    Val_take(v, r);
-    v->reference = reference;
+    takeWhole(v, r);
   }
 }
 

@@ -521,3 +521,72 @@ TEST_F(Recalc, IndexRowsAndColumnsRefuseWhatHasNoShape) {
     Wb_resetApp();
   }
 }
+
+// A defined name holding an array (a constant, a range in a formula, another
+// such name, a sheet's own name) gives its whole array wherever a formula
+// uses it: both calculations compute each formula's hand-worked value. A
+// name that takes a range element by element means, outside arrays, what
+// the range meets in the using cell: there the interpreter refuses it.
+TEST_F(Recalc, InterpreterGivesANamesWholeArray) {
+  Workbook* wb = Wb_newWorkbook("book");
+  Sheet* plan = Wb_addSheet(wb, "Plan");
+  Sheet* other = Wb_addSheet(wb, "Other");
+  Wb_setValue(wb, plan, 0, 0, CellValue::makeNumber(3));  // A1
+  Wb_setValue(wb, plan, 0, 1, CellValue::makeNumber(4));  // B1
+  for (const DefinedName& dn :
+       {DefinedName{"arr", "{7,2}"}, DefinedName{"col", "{7;2}"}, DefinedName{"tbl", "{1,10;2,20}"},
+        DefinedName{"dbl", "Plan!$A$1:$B$1*2"}, DefinedName{"twice", "arr*2"}, DefinedName{"loc", "1"},
+        DefinedName{"loc", "{5,6}", 0}, DefinedName{"loc", "{1,2,3}", 1}})
+    Wb_defineName(wb, dn);
+  const CellValue valueError = CellValue::makeError(CellError::Value);
+  struct Row {
+    Sheet* sheet;
+    const char* formula;
+    CellValue value;
+    bool refused = false;  // by the interpreter, as a range failure
+  };
+  auto number = [](double x) { return CellValue::makeNumber(x); };
+  const Row rows[] = {
+      {plan, "=SUM(arr)", number(9)},
+      {plan, "=INDEX(arr,1,2)", number(2)},
+      {plan, "=INDEX(col,2,1)", number(2)},
+      {plan, "=SUMPRODUCT(arr,A1:B1)", number(29)},
+      {plan, "=SUMPRODUCT(arr*A1:B1)", number(29)},
+      {plan, "=SUMPRODUCT(A1:B1/arr,arr)", number(7)},
+      {plan, "=MMULT(arr,col)", number(53)},
+      {plan, "=INDEX(MMULT(col,arr),2,1)", number(14)},
+      {plan, "=VLOOKUP(2,tbl,2,FALSE)", number(20)},
+      {plan, "=MATCH(2,arr,0)", number(2)},
+      {plan, "=SUMPRODUCT(dbl,arr)", number(58)},
+      {plan, "=MMULT(dbl,col)", number(58)},
+      {plan, "=SUM(twice)+SUM(arr)", number(27)},
+      {plan, "=MAX(arr)-MIN(arr)", number(5)},
+      {plan, "=COUNT(tbl)+COLUMNS(arr)*10+ROWS(col)", number(26)},
+      {plan, "=SUM(loc)", number(11)},
+      {other, "=SUM(loc)", number(6)},
+      {other, "=INDEX(tbl,2,2)/INDEX(arr,2)", number(10)},
+      {plan, "=SUM(arr*2)", number(18)},
+      {plan, "=SUM({7,2}*2)", number(18)},
+      {plan, "=SUM(ABS(arr))", number(9)},
+      {plan, "=SUM(dbl)", valueError, true},
+      {plan, "=INDEX(dbl,1,2)", number(8), true},
+  };
+  int row = 2;
+  for (const Row& r : rows) Wb_setFormula(wb, r.sheet, row++, 3, r.formula);
+  Calc_recalculate(wb);
+  FeInterpreted result;
+  Fe_interpretWorkbook(wb, &result);
+  row = 2;
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.formula);
+    const auto place = std::make_pair(r.sheet == plan ? 0 : 1, Wb_cellKey(row, 3));
+    EXPECT_EQ(Wb_findCell(r.sheet, row++, 3)->value, r.value);
+    if (r.refused) {
+      EXPECT_NE(result.failures[place].find("Range failure"), std::string::npos) << result.failures[place];
+      continue;
+    }
+    EXPECT_EQ(result.failures.count(place), 0u) << result.failures[place];
+    EXPECT_EQ(result.values[place], r.value);
+  }
+  Wb_closeWorkbook(wb);
+}

@@ -425,8 +425,8 @@ void expectRhsCase(const RhsCase& c, const std::filesystem::path& file) {
 // An array as a right-hand side holds each left-hand cell to its own
 // element: x, y <= {7, 2} with y <= 3 and x <= 10 reaches 9 at (7, 2), as a
 // bound on the variables, as a constraint on cells computing them, and as
-// a formula of the variables (which the interpreter refuses in words); an
-// array of another shape is refused.
+// a formula of the variables, on every engine; an array of another shape is
+// refused.
 TEST_F(UserWorkbooks, ArrayRightHandSidesApplyElementByElement) {
   const RhsCase cases[] = {
       {"a name holding an array", {{"arr", "{7,2}"}}, {}, rhsRows({"Plan!$B$2:$C$2", "1", "arr"}), 9, {}},
@@ -443,15 +443,19 @@ TEST_F(UserWorkbooks, ArrayRightHandSidesApplyElementByElement) {
        rhsRows({"Plan!$D$2:$D$3", "1", "arr"}),
        9,
        {}},
-      // x <= y + 4 and y <= 2: 8 at (6, 2); the interpreter's formulas give
-      // no array through a name.
+      // x <= y + 4 and y <= 2: 8 at (6, 2).
       {"an array moving with the variables",
        {{"arr", "{1,0}*Plan!$C$2+{4,2}"}},
        {},
        rhsRows({"Plan!$B$2:$C$2", "1", "arr"}),
        8,
-       {"constraint 1", "(arr)", "does not move with the variable cells"},
-       true},
+       {}},
+      {"a column array moving with cells computing the variables",
+       {{"arr", "{1;0}*Plan!$C$2+{4;2}"}},
+       {{"D2", "=B2"}, {"D3", "=C2"}},
+       rhsRows({"Plan!$D$2:$D$3", "1", "arr"}),
+       8,
+       {}},
       {"an array of another shape",
        {{"arr", "{7;2}"}},
        {},
@@ -460,6 +464,39 @@ TEST_F(UserWorkbooks, ArrayRightHandSidesApplyElementByElement) {
        {"constraint 1", "(arr)", "2 rows and 1 column", "1 row and 2 columns"}},
   };
   for (const RhsCase& c : cases) expectRhsCase(c, dir_ / "array.xlsx");
+}
+
+// An objective that reads its coefficients from a name holding an array
+// (a constant, cells in a formula, a lookup table, a sheet's own name over
+// the workbook's) reaches the same optimum wherever it is computed: with
+// x <= 10 and y <= 3, 2x + y is 23, 7x + 2y 76, 6x + 10y 90, 20x + y 203
+// and x + 4y 22.
+TEST_F(UserWorkbooks, ObjectivesReadNamesHoldingArraysWhole) {
+  auto objective = [](const char* formula) {
+    return std::vector<std::pair<std::string, std::string>>{{"B3", "3"}, {"C3", "5"}, {"B9", formula}};
+  };
+  const auto rows = rhsRows({"Plan!$B$2:$C$2", "3", "0"});
+  const RhsCase cases[] = {
+      {"INDEX of a constant", {{"arr", "{7,2}"}}, objective("=INDEX(arr,1,2)*B2+C2"), rows, 23, {}},
+      {"SUMPRODUCT of a constant", {{"arr", "{7,2}"}}, objective("=SUMPRODUCT(arr,B2:C2)"), rows, 76, {}},
+      {"SUMPRODUCT of cells in a formula",
+       {{"w", "Plan!$B$3:$C$3*2"}},
+       objective("=SUMPRODUCT(w,B2:C2)"),
+       rows,
+       90,
+       {}},
+      {"a lookup table", {{"tbl", "{1,10;2,20}"}}, objective("=VLOOKUP(2,tbl,2,FALSE)*B2+C2"), rows, 203, {}},
+      {"the sheet's own name", {{"k", "{9,9}"}, {"Plan!k", "{1,4}"}}, objective("=SUMPRODUCT(k,B2:C2)"), rows, 22, {}},
+      // SUM meets the name's cells in the objective's column: 2x, 20.
+      {"cells in a formula read outside arrays",
+       {{"w", "Plan!$B$2:$C$2*2"}},
+       objective("=SUM(w)"),
+       rows,
+       20,
+       {"Plan!$B$9", "Range failure"},
+       true},
+  };
+  for (const RhsCase& c : cases) expectRhsCase(c, dir_ / "coefficients.xlsx");
 }
 
 // Names in a right-hand side mean what they mean in a formula of the
