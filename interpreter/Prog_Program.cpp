@@ -14,16 +14,16 @@
 
 namespace {
 
-std::u16string keyOf(SymbolSpace space, const std::u16string& name) { return std::u16string(1, space) + name; }
-
-void freeSymbol(Symbol* s) {
+// A symbol's formula and the memory its value holds; the symbol itself
+// goes with its block.
+void releaseSymbol(Symbol* s) {
   Val_clear(&s->value);
   if (s->formula && s->formula->code) {
     Code_free(s->formula->code);
     delete s->formula->code;
   }
   delete s->formula;
-  delete s;
+  s->formula = nullptr;
 }
 
 // Kilobytes of b bytes rounded up to whole 4 KB pages, never 0.
@@ -52,7 +52,7 @@ SymbolTable* Prog_createSymbolTable(EvalContext* ctx) {
 
 void Prog_freeSymbolTable(SymbolTable* table) {
   if (!table) return;
-  for (size_t i = 1; i < table->bySerial.size(); ++i) freeSymbol(table->bySerial[i]);
+  for (size_t i = 1; i < table->bySerial.size(); ++i) releaseSymbol(table->bySerial[i]);
   delete table;
 }
 
@@ -95,11 +95,16 @@ bool canonicalCell(const std::u16string& name, CellRef* cell) {
   return true;
 }
 
-Symbol* findKey(const SymbolTable* table, const std::u16string& key) {
-  if (auto it = table->byKey.find(key); it != table->byKey.end()) return it->second;
-  if (table->aliases.empty()) return nullptr;
-  auto alias = table->aliases.find(key);
-  return alias == table->aliases.end() ? nullptr : alias->second;
+Symbol* findKey(const SymbolTable* table, SymbolSpace space, const std::u16string& name) {
+  if (Symbol* s = Prog_findKey(&table->byKey, space, name)) return s;
+  return Prog_findKey(&table->aliases, space, name);
+}
+
+// Room for the next symbol: a new block when the last one is full.
+Symbol* nextPlace(SymbolTable* table) {
+  const size_t index = table->bySerial.size() - 1;
+  if (index % kSymbolBlockSize == 0) table->blocks.push_back(std::make_unique<Symbol[]>(kSymbolBlockSize));
+  return &table->blocks.back()[index % kSymbolBlockSize];
 }
 
 // A new symbol with the next serial, or null (status 22) when they are used up.
@@ -108,7 +113,7 @@ Symbol* newSymbol(SymbolTable* table, SymbolSpace space, const std::u16string& n
     Vm_raise(Vm_errorsOf(table->context), kStatusSymbolTableFull, "Prog_addSymbol", 0, 0, 0);
     return nullptr;
   }
-  Symbol* s = new Symbol();
+  Symbol* s = nextPlace(table);
   s->name = name;
   s->definition = definition;
   s->space = space;
@@ -121,26 +126,21 @@ Symbol* newSymbol(SymbolTable* table, SymbolSpace space, const std::u16string& n
 }  // namespace
 
 Symbol* Prog_findSymbol(const SymbolTable* table, SymbolSpace space, const std::u16string& name) {
-  if (Symbol* s = findKey(table, keyOf(space, name))) return s;
+  if (Symbol* s = findKey(table, space, name)) return s;
   CellRef cell{};
   return space == kSpaceCell && canonicalCell(name, &cell) ? Prog_findCell(table, cell) : nullptr;
 }
 
 void Prog_addAlias(SymbolTable* table, const std::u16string& alias, Symbol* s) {
-  if (alias != s->name) table->aliases.emplace(keyOf(s->space, alias), s);
+  if (alias != s->name) Prog_addKey(&table->aliases, s->space, alias, s);
 }
 
 Symbol* Prog_addSymbol(SymbolTable* table, SymbolSpace space, const std::u16string& name,
                        const std::u16string& definition) {
-  std::u16string key = keyOf(space, name);
-  if (!table->aliases.empty())
-    if (auto alias = table->aliases.find(key); alias != table->aliases.end()) return alias->second;
-  // One look-up: the slot is made at once and filled when new.
-  auto [slot, fresh] = table->byKey.try_emplace(std::move(key), nullptr);
-  if (!fresh) return slot->second;
+  if (Symbol* s = Prog_findKey(&table->aliases, space, name)) return s;
+  if (Symbol* s = Prog_findKey(&table->byKey, space, name)) return s;
   Symbol* s = newSymbol(table, space, name, definition);
-  if (!s) table->byKey.erase(slot);
-  else slot->second = s;
+  if (s) Prog_addKey(&table->byKey, space, name, s);
   return s;
 }
 

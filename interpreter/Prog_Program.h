@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "interpreter/Prog_SymbolKeys.h"
 #include "values/Model_Chain.h"
 #include "values/Model_Refs.h"
 #include "values/Val_Value.h"
@@ -70,11 +71,16 @@ struct CellIndex {
   Page* lastPage = nullptr;
 };
 
+// The symbols themselves, in blocks filled in serial order: a symbol keeps
+// its place for the table's life, and the table frees them block by block.
+constexpr size_t kSymbolBlockSize = 256;
+
 struct SymbolTable {
-  std::unordered_map<std::u16string, Symbol*> byKey;    // symbols by space and canonical name, single cells apart
-  std::unordered_map<std::u16string, Symbol*> aliases;  // other spellings of them ("s1!$a$1" of "s1!a1")
-  mutable CellIndex cells;                              // single-cell symbols
-  std::vector<Symbol*> bySerial;                        // every symbol (owned) by serial; entry 0 unused
+  SymbolKeys byKey;                                    // symbols by space and canonical name, single cells apart
+  SymbolKeys aliases;                                  // other spellings of them ("s1!$a$1" of "s1!a1")
+  mutable CellIndex cells;                             // single-cell symbols
+  std::vector<std::unique_ptr<Symbol[]>> blocks;       // every symbol, kSymbolBlockSize a block
+  std::vector<Symbol*> bySerial;                       // every symbol by serial; entry 0 unused
   uint32_t counter = 0;
   EvalContext* context = nullptr;
 };
