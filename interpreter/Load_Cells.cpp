@@ -67,8 +67,7 @@ bool compileOnItsOwn(FormulaReader* r, ModelItem* item, LoadCompiled* out, const
     return true;
   }
   const std::vector<Symbol*> compiled(out->order.begin() + static_cast<std::ptrdiff_t>(before), out->order.end());
-  for (Symbol* s : compiled) s->placed = 0;
-  out->order.resize(before);
+  Parse_unplaceAfter(r, &out->order, before);
   const LoadCellFailure failure =
       failureOf(ctx->errors, item->cell, compiled.empty() ? std::vector<Symbol*>{root} : compiled);
   report(onFailure, failure);

@@ -831,6 +831,12 @@ void Parse_compileCell(FormulaReader* r, std::vector<Symbol*>* order, Symbol* ce
   r->stampedSize = order->size();
 }
 
+void Parse_unplaceAfter(FormulaReader* r, std::vector<Symbol*>* order, size_t size) {
+  for (size_t k = size; k < order->size(); ++k) (*order)[k]->placed = 0;
+  order->resize(size);
+  if (r->stampedOrder == order) r->stampedSize = size;
+}
+
 namespace {
 
 using Span = CellChain::Span;

@@ -121,6 +121,10 @@ Symbol* Parse_cellSymbol(FormulaReader* reader, const CellRef& cell);
 // cell already in order stays where it is); iterative, so a chain of any
 // length compiles.
 void Parse_compileCell(FormulaReader* reader, std::vector<Symbol*>* order, Symbol* cell);
+// Takes the cells past size out of order (what a failed compile placed), as
+// never placed; the rest keep their places, so the next compile into order
+// goes on without placing it all again.
+void Parse_unplaceAfter(FormulaReader* reader, std::vector<Symbol*>* order, size_t size);
 // Compiles a cell into the reader's model order (each cell placed once,
 // after what it references) and makes chain the spans of that order which
 // the cell runs: what it references, itself last.
