@@ -23,7 +23,6 @@ void releaseSymbol(Symbol* s) {
     delete s->formula->code;
   }
   delete s->formula;
-  s->formula = nullptr;
 }
 
 // Kilobytes of b bytes rounded up to whole 4 KB pages, never 0.
