@@ -19,10 +19,20 @@ TEST(SymbolKeys, EachKeyFindsItsOwnSymbolAcrossSpacesAndPrefixes) {
     std::u16string name;
   };
   const std::vector<Row> rows = {
-      {kSpaceCell, u""},       {kSpaceCell, u"a"},         {kSpaceCell, u"ab"},       {kSpaceCell, u"abc"},
-      {kSpaceText, u"a"},      {kSpaceLiteral, u"a"},      {kSpaceFunction, u"a"},    {kSpaceGenerated, u"a"},
-      {kSpaceBlock, u"a"},     {kSpaceCell, u"s1!item1"},  {kSpaceCell, u"s1!item10"}, {kSpaceText, u"ta"},
-      {kSpaceCell, u"\u00e9t\u00e9"}, {kSpaceCell, std::u16string(300, u'x')},
+      {kSpaceCell, u""},
+      {kSpaceCell, u"a"},
+      {kSpaceCell, u"ab"},
+      {kSpaceCell, u"abc"},
+      {kSpaceText, u"a"},
+      {kSpaceLiteral, u"a"},
+      {kSpaceFunction, u"a"},
+      {kSpaceGenerated, u"a"},
+      {kSpaceBlock, u"a"},
+      {kSpaceCell, u"s1!item1"},
+      {kSpaceCell, u"s1!item10"},
+      {kSpaceText, u"ta"},
+      {kSpaceCell, u"\u00e9t\u00e9"},
+      {kSpaceCell, std::u16string(300, u'x')},
   };
   SymbolKeys keys;
   std::vector<Symbol> symbols(rows.size());
