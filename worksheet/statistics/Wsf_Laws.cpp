@@ -393,6 +393,8 @@ Value* Wsf_poisson(Value* result, const Value* xv, const Value* mean, const Valu
     if (sum && j >= kDiscreteMaxTerms) return Wsf_error(result, kErrNum);
     poissonTerm(&term, mean, j, logarithmic);
     s = Op_add(*s, *term);
+    // The single term k: past 2^53, j + 1 rounds back to j.
+    if (!sum) break;
     // A plain sum stops where its rest no longer counts.
     const bool plain = Wsf_isNumber(&*term) && Wsf_isNumber(&*s);
     if (plain && Kern_restIsNegligible(term->number, previous, s->number)) break;
