@@ -54,7 +54,7 @@ bool convertInto(const AutoVariant* values, Value* value) {
   const bool same =
       value->kind == kValArray && value->array && value->array->rows == rows && value->array->columns == columns;
   if (!same &&
-      (value->source || Val_makeArray(value, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) != kStatusOk))
+      (value->source || Val_makeArray(value, static_cast<int32_t>(rows), static_cast<int32_t>(columns)) != kStatusOk))
     return false;
   bool changed = !same;
   AutoVariant element;

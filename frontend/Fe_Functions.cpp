@@ -56,7 +56,7 @@ bool valueOf(const CalcArray& a, Value* v) {
     return true;
   }
   if (a.rows > kValMaxRows || a.cols > kValMaxColumns ||
-      Val_makeArray(v, static_cast<uint16_t>(a.rows), static_cast<uint8_t>(a.cols)) != 0)
+      Val_makeArray(v, static_cast<int32_t>(a.rows), static_cast<int32_t>(a.cols)) != 0)
     return false;
   for (int i = 0; i < a.rows; ++i)
     for (int j = 0; j < a.cols; ++j) Fe_toValue(a.values[static_cast<size_t>(i) * a.cols + j], Val_at(v, i, j));

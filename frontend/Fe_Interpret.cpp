@@ -144,7 +144,7 @@ struct WorkbookSource : ReaderSource {
     if (range.firstRow == range.lastRow && range.firstColumn == range.lastColumn)
       return read(range.firstRow, range.firstColumn, value);
     const int rows = range.lastRow - range.firstRow + 1, columns = range.lastColumn - range.firstColumn + 1;
-    if (Val_makeArray(value, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) != 0) return;
+    if (Val_makeArray(value, static_cast<int32_t>(rows), static_cast<int32_t>(columns)) != 0) return;
     for (int i = 0; i < rows; ++i)
       for (int j = 0; j < columns; ++j) read(range.firstRow + i, range.firstColumn + j, Val_at(value, i, j));
   }

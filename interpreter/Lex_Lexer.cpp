@@ -244,7 +244,7 @@ int32_t lexArray(FormulaLexer* lex) {
   int32_t rows = 0, columns = 0;
   InterpStatus status = kStatusOk;
   if (!measureArray(lex, &rows, &columns, &status)) return invalid(lex, status);
-  if (Val_makeArray(&lex->value, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) != kStatusOk)
+  if (Val_makeArray(&lex->value, static_cast<int32_t>(rows), static_cast<int32_t>(columns)) != kStatusOk)
     return lex->token = kTokInvalid;
   advance(lex);
   std::u16string key;

@@ -139,7 +139,7 @@ void elementwise(Program* p, int32_t n, Value** operands, Value* out, int64_t we
     }
     p->elementsLeft -= cost;
     Value result = Val_empty(ctxOf(p));
-    if (Val_makeArray(&result, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) == 0) {
+    if (Val_makeArray(&result, static_cast<int32_t>(rows), static_cast<int32_t>(columns)) == 0) {
       std::vector<const Value*> element(static_cast<size_t>(n));
       for (int32_t i = 0; i < rows; ++i) {
         for (int32_t j = 0; j < columns; ++j) {

@@ -205,18 +205,19 @@ int32_t Val_initKind(Value* v, int32_t kind, int32_t n) {
   return kStatusNoMemory;
 }
 
-int32_t Val_makeArray(Value* v, uint16_t rows, uint8_t columns) {
+int32_t Val_makeArray(Value* v, int32_t rows, int32_t columns) {
+  if (rows < 0 || rows > kValMaxRows || columns < 0 || columns > kValMaxColumns) return kStatusInvalidArray;
   const ValueArray* a = v->array;
   if (!a || rows > a->allocatedRows || columns > a->allocatedColumns) {
     Val_clear(v);
-    v->array = newArray(rows, columns, v->context);
+    v->array = newArray(static_cast<uint16_t>(rows), static_cast<uint8_t>(columns), v->context);
     if (!v->array) {
       raiseNoMemory(v);
       return kStatusNoMemory;
     }
   }
-  v->array->rows = rows;
-  v->array->columns = columns;
+  v->array->rows = static_cast<uint16_t>(rows);
+  v->array->columns = static_cast<uint8_t>(columns);
   Val_setKind(v, kValArray);
   return kStatusOk;
 }

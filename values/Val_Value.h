@@ -151,9 +151,10 @@ Value* Val_setKind17(Value* v, const Kind17Record* p);
 
 // Makes v an array of rows x columns, reusing its storage when it is large
 // enough (elements then keep their contents), else with empty elements bound
-// to v's context. Returns 0, or status 2 (raised, v left empty) when memory
-// runs out.
-int32_t Val_makeArray(Value* v, uint16_t rows, uint8_t columns);
+// to v's context. Returns 0; status 2 (raised, v left empty) when memory
+// runs out; kStatusInvalidArray (not raised, v unchanged) for a size beyond
+// kValMaxRows x kValMaxColumns, or below 0, which no array holds.
+int32_t Val_makeArray(Value* v, int32_t rows, int32_t columns);
 // Makes v of the kind with its payload sized for n variables (a sample
 // vector: n trials) and zeroed: kinds 5, 6, 8, 9, 11, 14 and 16 through
 // their family's sizing; any other kind only takes the kind. kStatusOk, or

@@ -134,7 +134,7 @@ Value* discreteLaw(Value* r, int argc, const Value* const* a, const SimCall* cal
 // An array result of rows x columns whose elements hold n draws each (a
 // sample vector when n >= 2); false when memory runs out.
 bool arrayOfTrials(Value* out, int32_t rows, int32_t columns, int32_t n) {
-  if (Val_makeArray(out, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) != 0) return false;
+  if (Val_makeArray(out, static_cast<int32_t>(rows), static_cast<int32_t>(columns)) != 0) return false;
   if (n < 2) return true;
   for (int32_t i = 0; i < rows; ++i)
     for (int32_t j = 0; j < columns; ++j) {

@@ -39,7 +39,7 @@ struct TestValues {
   // A rows x columns array of numbers; NaN stands for an empty cell.
   Value* grid(int rows, int columns, std::initializer_list<double> xs) {
     Value* a = make();
-    Val_makeArray(a, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns));
+    Val_makeArray(a, static_cast<int32_t>(rows), static_cast<int32_t>(columns));
     int k = 0;
     for (double x : xs) {
       if (!std::isnan(x)) Val_setNumber(Val_at(a, k / columns, k % columns), x);
@@ -50,7 +50,7 @@ struct TestValues {
   // A one-row array holding copies of the items.
   Value* row(std::initializer_list<Value*> items) {
     Value* a = make();
-    Val_makeArray(a, 1, static_cast<uint8_t>(items.size()));
+    Val_makeArray(a, 1, static_cast<int32_t>(items.size()));
     int32_t c = 0;
     for (Value* item : items) Val_assign(Val_at(a, 0, c++), item);
     return a;

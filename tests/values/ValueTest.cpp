@@ -208,6 +208,27 @@ TEST_F(ValueTest, AnOverflowMarkGoesWithTheErrorAndNothingElse) {
   Val_clear(&other);
 }
 
+// A size no array holds is refused, never cut to the record's 16-bit rows
+// and 8-bit columns; the value keeps what it held.
+TEST_F(ValueTest, ArraysBeyondTheLargestSizeAreRefused) {
+  ASSERT_EQ(Val_makeArray(&a, 2, 1), 0);
+  const struct {
+    int32_t rows, columns;
+    bool made;
+  } sizes[] = {{kValMaxRows, 1, true}, {1, kValMaxColumns, true}, {kValMaxRows + 1, 1, false},
+               {1, kValMaxColumns + 1, false}, {59274, 256, false}, {-1, 1, false}};
+  for (const auto& size : sizes) {
+    Value v = Val_empty(a.context);
+    EXPECT_EQ(Val_makeArray(&v, size.rows, size.columns) == kStatusOk, size.made) << size.rows << " x " << size.columns;
+    if (size.made) {
+      EXPECT_EQ(v.array->rows * v.array->columns, size.rows * size.columns);
+    }
+    Val_clear(&v);
+  }
+  EXPECT_EQ(Val_makeArray(&a, kValMaxRows + 1, 1), kStatusInvalidArray);
+  EXPECT_EQ(a.array->rows, 2);
+}
+
 TEST_F(ValueTest, ArraysReuseStorageAndCopyDeeply) {
   ASSERT_EQ(Val_makeArray(&a, 4, 4), 0);
   Val_setText(Val_at(&a, 3, 3), u"corner");

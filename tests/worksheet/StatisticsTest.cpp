@@ -37,7 +37,7 @@ struct Call {
   ~Call() { Vm_destroyContext(ctx); }
   Value* column(const std::vector<double>& xs) {
     Value* a = values.make();
-    Val_makeArray(a, static_cast<uint16_t>(xs.size()), 1);
+    Val_makeArray(a, static_cast<int32_t>(xs.size()), 1);
     for (size_t i = 0; i < xs.size(); ++i) Val_setNumber(Val_at(a, static_cast<int32_t>(i), 0), xs[i]);
     return a;
   }
@@ -389,7 +389,7 @@ TEST(NistStatistics, UnivariateCertifiedValues) {
 // A table of rows x columns numbers, row by row.
 Value* table(Call& f, int rows, int columns, const std::vector<double>& xs) {
   Value* a = f.values.make();
-  Val_makeArray(a, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns));
+  Val_makeArray(a, static_cast<int32_t>(rows), static_cast<int32_t>(columns));
   for (size_t i = 0; i < xs.size(); ++i)
     Val_setNumber(Val_at(a, static_cast<int32_t>(i) / columns, static_cast<int32_t>(i) % columns), xs[i]);
   return a;

@@ -35,7 +35,7 @@ struct Caller {
   Value* array(int rows, int columns, std::vector<const Value*> items) {
     Value* a = values.make();
     a->context = ctx;
-    Val_makeArray(a, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns));
+    Val_makeArray(a, static_cast<int32_t>(rows), static_cast<int32_t>(columns));
     for (size_t k = 0; k < items.size(); ++k)
       Val_assign(Val_at(a, static_cast<int32_t>(k) / columns, static_cast<int32_t>(k) % columns), items[k]);
     return a;

@@ -111,7 +111,7 @@ bool Wsf_fails(const Value* v, double d, int32_t relation);
 template <typename F>
 Value* Wsf_overElements(Value* result, const Value* a, F f) {
   Value out = Val_empty(result->context);
-  if (Val_makeArray(&out, static_cast<uint16_t>(a->array->rows), static_cast<uint8_t>(a->array->columns)) != 0)
+  if (Val_makeArray(&out, static_cast<int32_t>(a->array->rows), static_cast<int32_t>(a->array->columns)) != 0)
     return Wsf_error(result, kErrValue);
   for (int32_t i = 0; i < Wsf_count(a); ++i) {
     Value slot = Val_empty(result->context);

@@ -49,7 +49,7 @@ bool implicitIndex(const Value* v, const CellRef* cell, double* out) {
 // Rows r0 to r1 and columns c0 to c1 (0-based) of an array as the result.
 Value* part(Value* result, const Value* a, int32_t r0, int32_t r1, int32_t c0, int32_t c1) {
   Val_clear(result);
-  if (Val_makeArray(result, static_cast<uint16_t>(r1 - r0 + 1), static_cast<uint8_t>(c1 - c0 + 1)) != kStatusOk)
+  if (Val_makeArray(result, static_cast<int32_t>(r1 - r0 + 1), static_cast<int32_t>(c1 - c0 + 1)) != kStatusOk)
     return result;
   for (int32_t i = r0; i <= r1; ++i)
     for (int32_t j = c0; j <= c1; ++j) Val_assign(Val_at(result, i - r0, j - c0), Val_at(a, i, j));
@@ -60,7 +60,7 @@ Value* part(Value* result, const Value* a, int32_t r0, int32_t r1, int32_t c0, i
 Value* series(Value* result, int32_t first, int32_t last, bool down) {
   const int32_t n = last - first + 1;
   Val_clear(result);
-  if (Val_makeArray(result, static_cast<uint16_t>(down ? n : 1), static_cast<uint8_t>(down ? 1 : n)) != kStatusOk)
+  if (Val_makeArray(result, static_cast<int32_t>(down ? n : 1), static_cast<int32_t>(down ? 1 : n)) != kStatusOk)
     return result;
   for (int32_t i = 0; i < n; ++i) Val_setInt(Val_at(result, down ? i : 0, down ? 0 : i), first + i);
   return result;
@@ -211,7 +211,7 @@ Value* Wsf_transpose(Value* result, const Value* x, bool arrayFormula) {
   const int32_t rows = x->array->rows, columns = x->array->columns;
   if (rows > kValMaxColumns) return Wsf_error(result, kErrValue);
   Value t = Val_empty(result->context);
-  if (Val_makeArray(&t, static_cast<uint16_t>(columns), static_cast<uint8_t>(rows)) == kStatusOk)
+  if (Val_makeArray(&t, static_cast<int32_t>(columns), static_cast<int32_t>(rows)) == kStatusOk)
     for (int32_t i = 0; i < rows; ++i)
       for (int32_t j = 0; j < columns; ++j) Val_assign(Val_at(&t, j, i), Val_at(x, i, j));
   Wsf_copy(result, &t);

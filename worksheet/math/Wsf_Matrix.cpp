@@ -150,7 +150,7 @@ Value* Wsf_minverse(Value* result, const Value* a) {
   if (Value* done = load(result, a, &m)) return done;
   if (!decompose(&m)) return Wsf_error(result, kErrNum);
   Val_clear(result);
-  if (Val_makeArray(result, static_cast<uint16_t>(m.n), static_cast<uint8_t>(m.n)) != kStatusOk) return result;
+  if (Val_makeArray(result, static_cast<int32_t>(m.n), static_cast<int32_t>(m.n)) != kStatusOk) return result;
   std::vector<double> e(m.n + 1);
   for (int32_t j = 1; j <= m.n; ++j) {
     std::fill(e.begin(), e.end(), 0.0);
@@ -179,7 +179,7 @@ Value* Wsf_mmult(Value* result, const Value* a, const Value* b) {
     return Wsf_error(result, kErrValue);
   const int32_t rows = x->array->rows, columns = y->array->columns, inner = x->array->columns;
   Value product = Val_empty(result->context);
-  if (Val_makeArray(&product, static_cast<uint16_t>(rows), static_cast<uint8_t>(columns)) != kStatusOk) {
+  if (Val_makeArray(&product, static_cast<int32_t>(rows), static_cast<int32_t>(columns)) != kStatusOk) {
     Val_clear(&product);
     return Wsf_error(result, kErrValue);
   }

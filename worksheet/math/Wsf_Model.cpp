@@ -116,7 +116,7 @@ Value* Wsf_dotproduct(Value* result, int argc, const Value* const* argv, bool ar
   for (int32_t m = 0; m < products * length; ++m) sums[m / length].add({Wsf_element(shortV, m % length), Wsf_element(block, m)});
   if (!arrayFormula) return sums[0].into(result);
   Value column = Val_empty(result->context);
-  if (Val_makeArray(&column, static_cast<uint16_t>(products), 1) != kStatusOk) return Wsf_error(result, kErrValue);
+  if (Val_makeArray(&column, static_cast<int32_t>(products), 1) != kStatusOk) return Wsf_error(result, kErrValue);
   for (int32_t k = 0; k < products; ++k) sums[k].into(Val_at(&column, k, 0));
   Val_clear(result);
   *result = column;

@@ -141,7 +141,7 @@ Value* Stat_fitLinest(Value* result, int argc, const Value* const* argv, bool lo
   const bool stats = flag(argc, argv, 3, false);
   const int32_t columns = stats ? std::max(f.k, 2) : f.k;
   Value out = Val_empty(result->context);
-  if (Val_makeArray(&out, static_cast<uint16_t>(stats ? kStatsRows : 1), static_cast<uint8_t>(columns)) != kStatusOk)
+  if (Val_makeArray(&out, static_cast<int32_t>(stats ? kStatsRows : 1), static_cast<int32_t>(columns)) != kStatusOk)
     return Wsf_error(result, kErrValue);
   for (int32_t j = 0; j < f.k; ++j) {
     const double coefficient = f.c[f.k - j];
@@ -187,7 +187,7 @@ Value* Stat_fitTrend(Value* result, int argc, const Value* const* argv, bool log
   }
   Value out = Val_empty(result->context);
   const bool asRow = f.layout == Layout::kRow;
-  if (Val_makeArray(&out, static_cast<uint16_t>(asRow ? 1 : m), static_cast<uint8_t>(asRow ? m : 1)) != kStatusOk)
+  if (Val_makeArray(&out, static_cast<int32_t>(asRow ? 1 : m), static_cast<int32_t>(asRow ? m : 1)) != kStatusOk)
     return Wsf_error(result, kErrValue);
   for (int32_t i = 0; i < m; ++i) {
     const std::vector<double> row = nx ? designRow(variablesOf(nx, f.layout, i, f.p), f.constant) : f.X[i];

@@ -305,7 +305,7 @@ Value* Wsf_frequency(Value* result, const Value* data, const Value* bins) {
     ++counts[static_cast<size_t>(at - (bs.begin() + 1))];
   }
   Value out = Val_empty(contextOf(result));
-  if (Val_makeArray(&out, static_cast<uint16_t>(m + 1), 1) != kStatusOk) return Wsf_error(result, kErrValue);
+  if (Val_makeArray(&out, static_cast<int32_t>(m + 1), 1) != kStatusOk) return Wsf_error(result, kErrValue);
   for (size_t i = 0; i <= m; ++i) Val_setInt(Val_at(&out, static_cast<int32_t>(i), 0), counts[i]);
   Val_clear(result);
   *result = out;
