@@ -40,6 +40,11 @@ constexpr int kSheetColumns = 16384;
 // The first bytes of a compound document, the container of the old binary
 // workbooks (.xls).
 constexpr char kCompoundSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+// A password-protected workbook is a compound document too, whose directory
+// names the stream that holds the encrypted package (names are UTF-16).
+constexpr char kEncryptedPackageName[] = "E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0";
+// How much of a file's start is looked at to tell a text file.
+constexpr std::size_t kTextProbeBytes = 4096;
 // The member of an OpenDocument package that names its type, the type of a
 // spreadsheet (its template's type begins with it too), and the most of it read.
 constexpr const char* kMimetypePart = "mimetype";
@@ -689,12 +694,30 @@ bool loadWorkbook(Reader& r) {
   return true;
 }
 
+// Whether the start of a file is text: no byte below a space but tab, line
+// feed, carriage return and form feed (UTF-8 letters are bytes above 127).
+bool readsAsText(const std::string& bytes) {
+  const std::size_t n = std::min(bytes.size(), kTextProbeBytes);
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c < ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\f') return false;
+  }
+  return n > 0;
+}
+
 // What a file that holds no zip archive is, and what to do with it.
 std::string notZipReason(const std::string& bytes) {
   if (bytes.empty()) return "is an empty file (0 bytes), not a workbook: save the workbook again as .xlsx";
-  if (bytes.compare(0, sizeof kCompoundSignature - 1, kCompoundSignature) == 0)
+  if (bytes.compare(0, sizeof kCompoundSignature - 1, kCompoundSignature) == 0) {
+    if (bytes.find(std::string(kEncryptedPackageName, sizeof kEncryptedPackageName - 1)) != std::string::npos)
+      return "is a password-protected workbook, which cannot be read: open it in a spreadsheet program and save it "
+             "without a password";
     return "is an old binary workbook (.xls), not an .xlsx workbook: open it in a spreadsheet program and save "
            "it as .xlsx";
+  }
+  if (readsAsText(bytes))
+    return "is not a workbook: it reads as text (a CSV or other text file): open it in a spreadsheet program and "
+           "save it as .xlsx";
   return "is not a workbook file (not a zip archive, or cut short)";
 }
 

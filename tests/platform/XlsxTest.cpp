@@ -344,14 +344,25 @@ TEST_F(XlsxBadInput, UnreadableFilesAreRefusedAndLeaveTheApplicationAsItWas) {
   const Parts openDocument = {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
                               {"content.xml", "<office:document-content/>"}};
   const std::string oldBinary = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0');
+  // An encrypted package: a compound document whose directory names the stream "EncryptedPackage".
+  std::string encrypted = oldBinary;
+  for (char c : std::string("EncryptedPackage")) encrypted += std::string{c, '\0'};
   const std::pair<fs::path, std::string> cases[] = {
-      {dir_ / "nowhere.xlsx", "no such file"}, {dir_, "is not a file"},
-      {write("notes.xlsx", "These are just notes, not a workbook.\n"), "not a zip archive"},
+      {dir_ / "nowhere.xlsx", "no such file"},
+      {dir_, "is not a file"},
+      {write("notes.xlsx", "These are just notes, not a workbook.\n"), "is not a workbook: it reads as text"},
+      {write("plan.xlsx", "product,price\r\nDoors,3\r\n"), "is not a workbook: it reads as text (a CSV"},
+      {write("noise.xlsx", std::string("\x01\x02zz", 4)), "not a zip archive"},
+      {write("locked.xlsx", encrypted),
+       "is a password-protected workbook, which cannot be read: open it in a "
+       "spreadsheet program and save it without a password"},
       {write("empty.xlsx", ""), "is an empty file (0 bytes), not a workbook: save the workbook again as .xlsx"},
-      {write("sheet.xlsx", storedZip(openDocument)), "is an OpenDocument spreadsheet (.ods), not an .xlsx workbook: "
-                                                      "open it in a spreadsheet program and save it as .xlsx"},
-      {write("old.xlsx", oldBinary), "is an old binary workbook (.xls), not an .xlsx workbook: open it in a "
-                                     "spreadsheet program and save it as .xlsx"},
+      {write("sheet.xlsx", storedZip(openDocument)),
+       "is an OpenDocument spreadsheet (.ods), not an .xlsx workbook: "
+       "open it in a spreadsheet program and save it as .xlsx"},
+      {write("old.xlsx", oldBinary),
+       "is an old binary workbook (.xls), not an .xlsx workbook: open it in a "
+       "spreadsheet program and save it as .xlsx"},
       {write("twice.xlsx", storedZip(twice)), "holds member 'xl/worksheets/s1.xml' twice"},
       {write("damaged.xlsx", damaged), "part"},
       {write("crc.xlsx", tampered), "part 'xl/worksheets/s1.xml' cannot be read"},
