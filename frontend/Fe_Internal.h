@@ -159,12 +159,16 @@ void Fe_printWarnings(Workbook* wb, const FeModel* model);
 // that calls it ("" for none).
 struct FeUncalculated {
   std::string function, cell;
+  bool olderComputesIt = true;  // every call computes what the function's older name would
 };
 // "SUMIFS (in Plan!B9), a function this system does not calculate" ("A and
 // B, functions ..." for more than one; `calculator` in place of "this
 // system"), each function by its typed name, then the older name of each
 // renamed one that is calculated ("; it calculates the same under an older
 // name: NORMDIST for NORM.DIST").
+// Whether the older name of `function` computes every call of it, whatever
+// its arguments (for calls whose arguments are not at hand).
+bool Fe_olderNameComputesAll(const std::string& function);
 std::string Fe_unknownFunctions(const std::vector<FeUncalculated>& calls,
                                 const std::string& calculator = "this system");
 // The calls of a formula (of the cell named `cell`) to functions the

@@ -195,7 +195,7 @@ std::string reasonOf(const LoadCellFailure& f) {
   for (std::u16string name : f.unbuilt) {
     std::transform(name.begin(), name.end(), name.begin(), Text_upperCase);
     names.push_back(Fn_typedName(Text_toUtf8(name)));
-    calls.push_back({names.back(), ""});
+    calls.push_back({names.back(), "", Fe_olderNameComputesAll(names.back())});
   }
   if (f.status == kStatusUnknownFunction && !names.empty()) return "calls " + Fe_unknownFunctions(calls);
   std::string list;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Stored_Prefixes.h"
 #include "frontend/Fe_Internal.h"
 #include "interpreter/Fn_Names.h"
 #include "platform/calc/Calc.h"
@@ -25,15 +26,42 @@ std::vector<CellRange> modelCells(const FeModel& m) {
   return cells;
 }
 
-// A formula as the user typed it: without the prefixes its file gives
-// newer functions ("_xlfn.NORM.DIST").
+// The end of the call whose argument list opens at `open` in `formula` (the
+// place of its closing parenthesis; the formula's size when it has none).
+size_t closingParen(const std::string& formula, size_t open) {
+  int depth = 0;
+  for (size_t k = open; k < formula.size(); ++k) {
+    if (formula[k] == '"') k = formula.find('"', k + 1);
+    if (k == std::string::npos) break;
+    if (formula[k] == '(') ++depth;
+    if (formula[k] == ')' && --depth == 0) return k;
+  }
+  return formula.size();
+}
+
+// A formula as the user typed it: without the prefixes its file gives names
+// ("_xlfn.NORM.DIST", "_xlpm.x"), and the stored function SINGLE shown as the
+// operator "@" it stands for. Texts in quotes stay as they are.
 std::string typedFormula(const std::string& formula) {
-  const std::string lower = Calc_lower(formula);
+  const std::string singleCall = std::string(kStoredSingle) + "(";
   std::string typed;
+  std::vector<size_t> dropped;  // the closing parentheses of the SINGLE calls
   for (size_t k = 0; k < formula.size();) {
-    const bool prefix = lower.compare(k, 6, "_xlfn.") == 0 || lower.compare(k, 6, "_xlws.") == 0;
-    if (prefix) k += 6;
-    else typed += formula[k++];
+    if (formula[k] == '"') {
+      const size_t end = std::min(formula.find('"', k + 1), formula.size() - 1);
+      typed += formula.substr(k, end + 1 - k);
+      k = end + 1;
+    } else if (const size_t n = Stored_prefixAt(formula, k); n > 0) {
+      k += n;
+      if (Calc_lower(formula.substr(k, singleCall.size())) == singleCall) {
+        dropped.push_back(closingParen(formula, k + singleCall.size() - 1));
+        typed += '@';
+        k += singleCall.size();
+      }
+    } else {
+      if (std::find(dropped.begin(), dropped.end(), k) == dropped.end()) typed += formula[k];
+      ++k;
+    }
   }
   return typed;
 }
@@ -47,13 +75,40 @@ std::string shortFormula(const std::string& stored) {
   return formula.substr(0, kShown) + "... (" + std::to_string(formula.size()) + " characters)";
 }
 
-// The calls of a formula to functions the interpreter does not calculate,
-// each function once, with the cell `at`.
-void uncalculatedCalls(const CalcNode& n, const std::string& at, std::vector<FeUncalculated>* calls) {
-  if (n.op == CalcOp::Func && !Fn_isCalculated(n.text) &&
-      std::none_of(calls->begin(), calls->end(), [&](const FeUncalculated& c) { return c.function == n.text; }))
-    calls->push_back({n.text, at});
-  for (const CalcNode& a : n.args) uncalculatedCalls(a, at, calls);
+// Whether the call `n` computes what the older name of its function would:
+// true unless the older name takes one form of an argument and the call
+// gives it another, or one that is not a constant.
+bool computesAsOlder(const CalcNode& n) {
+  int at = 0;
+  bool cumulative = true;
+  if (!Fn_olderNameTakesOneForm(n.text, &at, &cumulative)) return true;
+  if (static_cast<size_t>(at) >= n.args.size()) return false;
+  const CalcNode& arg = n.args[static_cast<size_t>(at)];
+  const CellKind kind = arg.value.kind;
+  return arg.op == CalcOp::Literal && (kind == CellKind::Boolean || kind == CellKind::Number) &&
+         (arg.value.number != 0) == cumulative;
+}
+
+// Notes the call `n`, in the cell `at`, of a function that is not
+// calculated: each function once, with the first cell that calls it, and
+// whether every call of it computes what its older name would.
+void noteCall(const CalcNode& n, const std::string& at, std::vector<FeUncalculated>* calls) {
+  const std::string typed = Fn_typedName(n.text);
+  auto same = std::find_if(calls->begin(), calls->end(),
+                           [&](const FeUncalculated& c) { return Fn_typedName(c.function) == typed; });
+  if (same == calls->end()) return calls->push_back({n.text, at, computesAsOlder(n)});
+  same->olderComputesIt = same->olderComputesIt && computesAsOlder(n);
+}
+
+// The calls of the formula tree `n` (of the cell `at`) to the function
+// `function`, or to any function the interpreter does not calculate when
+// `function` is empty, noted as above.
+void callsIn(const CalcNode& n, const std::string& function, const std::string& at,
+             std::vector<FeUncalculated>* calls) {
+  if (n.op == CalcOp::Func &&
+      (function.empty() ? !Fn_isCalculated(n.text) : Fn_typedName(n.text) == Fn_typedName(function)))
+    noteCall(n, at, calls);
+  for (const CalcNode& a : n.args) callsIn(a, function, at, calls);
 }
 
 }  // namespace
@@ -76,13 +131,19 @@ void Fe_printWarnings(Workbook* wb, const FeModel* model) {
   }
 }
 
+bool Fe_olderNameComputesAll(const std::string& function) {
+  int at = 0;
+  bool cumulative = true;
+  return !Fn_olderNameTakesOneForm(function, &at, &cumulative);
+}
+
 std::string Fe_unknownFunctions(const std::vector<FeUncalculated>& calls, const std::string& calculator) {
   std::string list, older;
   for (size_t k = 0; k < calls.size(); ++k) {
     const std::string typed = Fn_typedName(calls[k].function);
     list += (k == 0 ? "" : k + 1 == calls.size() ? " and " : ", ") + typed +
             (calls[k].cell.empty() ? "" : " (in " + calls[k].cell + ")");
-    if (const std::string name = Fn_olderName(typed); !name.empty())
+    if (const std::string name = Fn_olderName(typed); !name.empty() && calls[k].olderComputesIt)
       older += (older.empty() ? "" : ", ") + name + " for " + typed;
   }
   return list + (calls.size() == 1 ? ", a function " : ", functions ") + calculator + " does not calculate" +
@@ -90,13 +151,16 @@ std::string Fe_unknownFunctions(const std::vector<FeUncalculated>& calls, const 
 }
 
 std::string Fe_modelUnknownFunctions(Workbook* wb, const FeModel& m) {
-  // Each function once, with the first cell that calls it.
   std::vector<FeUncalculated> calls;
   for (const CalcWarning& w : Calc_warningsFor(wb, modelCells(m))) {
-    if (w.function.empty() ||
-        std::any_of(calls.begin(), calls.end(), [&](const FeUncalculated& c) { return c.function == w.function; }))
-      continue;
-    calls.push_back({w.function, Fe_cellName(wb, w.cell.sheet, w.cell.row1, w.cell.col1)});
+    if (w.function.empty()) continue;
+    const std::string cell = Fe_cellName(wb, w.cell.sheet, w.cell.row1, w.cell.col1);
+    CalcNode tree;
+    if (Calc_parse(w.formula, &tree, nullptr)) callsIn(tree, w.function, cell, &calls);
+    // A call the formula makes through a defined name: its arguments are not at hand.
+    if (std::none_of(calls.begin(), calls.end(),
+                     [&](const FeUncalculated& c) { return Fn_typedName(c.function) == Fn_typedName(w.function); }))
+      calls.push_back({w.function, cell, Fe_olderNameComputesAll(w.function)});
   }
   return calls.empty() ? "" : "the model uses " + Fe_unknownFunctions(calls);
 }
@@ -104,7 +168,7 @@ std::string Fe_modelUnknownFunctions(Workbook* wb, const FeModel& m) {
 void Fe_interpreterUncalculatedCalls(const std::string& formula, const std::string& cell,
                                      std::vector<FeUncalculated>* calls) {
   CalcNode tree;
-  if (Calc_parse(formula, &tree, nullptr)) uncalculatedCalls(tree, cell, calls);
+  if (Calc_parse(formula, &tree, nullptr)) callsIn(tree, "", cell, calls);
 }
 
 std::string Fe_modelInterpreterUncalculated(Workbook* wb, const FeModel& m) {

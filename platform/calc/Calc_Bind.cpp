@@ -3,6 +3,7 @@
 // function names to built-in or add-in functions.
 #include <algorithm>
 
+#include "base/Stored_Prefixes.h"
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
@@ -26,21 +27,8 @@ void makeError(CalcNode* node, CellError e) {
   node->value = CellValue::makeError(e);
 }
 
-// A function name without the prefixes files give newer functions
-// ("_xlfn.", "_xlfn._xlws.", "_xlws."), add-in functions ("_xll.") and
-// functions of the workbook's own macros ("_xludf.").
-std::string functionKey(const std::string& name) {
-  std::string key = name;
-  for (bool more = true; more;) {
-    more = false;
-    for (std::string prefix : {"_xlfn.", "_xlws.", "_xll.", "_xludf."})
-      if (key.size() > prefix.size() && Wb_equalNoCase(key.substr(0, prefix.size()), prefix)) {
-        key = key.substr(prefix.size());
-        more = true;
-      }
-  }
-  return key;
-}
+// A function name without the prefixes files give it.
+std::string functionKey(const std::string& name) { return std::string(Stored_withoutPrefixes(name)); }
 
 void bindName(Binding& b, CalcNode* node);
 
@@ -212,11 +200,14 @@ std::string firstInFormula(const Workbook* wb, int sheet, const std::string& for
 }
 
 // The first name of a formula, or of the names it uses, that the workbook
-// does not define.
+// does not define; the parameters of LET and LAMBDA ("_xlpm.x") are no
+// names of the workbook.
 std::string missingNameOf(const Workbook* wb, int sheet, const std::string& formula, NameWalk* walk) {
   return firstInFormula(wb, sheet, formula, walk, [wb](const CalcNode& n, int at, const std::string&) {
     const int scope = n.sheetName.empty() ? at : Wb_sheetIndex(wb, n.sheetName);
-    return n.op == CalcOp::Name && scope >= 0 && !Wb_findName(wb, n.text, scope) ? n.text : std::string();
+    const bool missing =
+        n.op == CalcOp::Name && scope >= 0 && Stored_prefixAt(n.text, 0) == 0 && !Wb_findName(wb, n.text, scope);
+    return missing ? n.text : std::string();
   });
 }
 

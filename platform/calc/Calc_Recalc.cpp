@@ -9,6 +9,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "base/Stored_Prefixes.h"
 #include "platform/calc/Calc_Internal.h"
 #include "platform/os/Os_Guard.h"
 
@@ -117,7 +118,7 @@ const CalcNode* unknownCall(const CalcNode& n) {
 }
 
 std::string problemOf(const CalcNode& n) {
-  if (isUnknownCall(n)) return "calls " + n.text + ", a function this system does not calculate";
+  if (isUnknownCall(n)) return "calls " + Stored_typedFunction(n.text) + ", a function this system does not calculate";
   if (n.op == CalcOp::Literal && !n.text.empty()) return "refers to " + n.text + " in another workbook";
   for (const CalcNode& a : n.args) {
     std::string why = problemOf(a);
