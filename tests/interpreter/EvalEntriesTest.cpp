@@ -539,6 +539,35 @@ TEST(EvalEntries, GuardsSeeErrorsAndNumbersAsTheValueModeDoes) {
   }
 }
 
+// Every derivative entry answers false when it fails: a function without
+// variables whose value is an error (1/0), and an index past the function
+// table.
+TEST(EvalEntries, TheDerivativeEntriesReportTheirFailures) {
+  Workbench w;
+  w.ctx->flags.compactDerivatives = 1;
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+  w.sheet.set("a1", "1");
+  w.sheet.set("b1", "=1/0");
+  ASSERT_TRUE(w.compile({"b1"}));
+  double value = 0, g[2] = {0, 0}, row[2] = {0, 0};
+  double* h[2] = {row, row};
+  Interval iv{}, ig[2] = {}, irow[2] = {};
+  Interval* ih[2] = {irow, irow};
+  int32_t curvature = 0;
+  for (int32_t f : {0, 7}) {
+    SCOPED_TRACE(f);
+    EXPECT_FALSE(Eval_evalRealDeriv(&w.program, f, true, &value, g, false, false));
+    EXPECT_FALSE(Eval_evalRevGrad(&w.program, f, true, &value, g, false, false));
+    EXPECT_FALSE(Eval_evalHess(&w.program, f, true, &value, g, h, false, false));
+    EXPECT_FALSE(Eval_evalHessTape(&w.program, f, true, &value, g, h, false, false));
+    EXPECT_FALSE(Eval_evalIvGrad(&w.program, f, true, &iv, ig, &curvature, false, false));
+    EXPECT_FALSE(Eval_evalIvRevGrad(&w.program, f, true, &iv, ig, false, false));
+    EXPECT_FALSE(Eval_evalIvHess(&w.program, f, true, &iv, ig, ih, false, false));
+    EXPECT_FALSE(Eval_evalIvHessTape(&w.program, f, true, &iv, ig, ih, false, false));
+    EXPECT_GT(w.ctx->errors.errorCount, 0);
+  }
+}
+
 }  // namespace
 
 namespace {
