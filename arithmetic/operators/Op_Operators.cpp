@@ -659,10 +659,7 @@ bool Op_compareConst(const Value& x, double d, int32_t relation) {
     if (relation == kRelCmpContains) return v == d;
     return relationHolds(v < d ? -1 : v > d ? 1 : 0, relation);
   }
-  if ((x.kind == kValGrad || x.kind == kValRev || x.kind == kValHess) && x.payload) {
-    const double v = x.kind == kValGrad   ? static_cast<const GradValue*>(x.payload)->value
-                     : x.kind == kValRev ? static_cast<const RevNode*>(x.payload)->value
-                                         : static_cast<const HessValue*>(x.payload)->value;
+  if (double v = 0.0; Op_derivativeValue(x, &v)) {
     if (relation == kRelCmpContains) return v == d;
     return relationHolds(v < d ? -1 : v > d ? 1 : 0, relation);
   }
@@ -681,6 +678,16 @@ bool Op_compareConst(const Value& x, double d, int32_t relation) {
     }
   }
   return false;
+}
+
+bool Op_derivativeValue(const Value& x, double* out) {
+  if (!x.payload) return false;
+  switch (x.kind) {
+    case kValGrad: *out = static_cast<const GradValue*>(x.payload)->value; return true;
+    case kValRev: *out = static_cast<const RevNode*>(x.payload)->value; return true;
+    case kValHess: *out = static_cast<const HessValue*>(x.payload)->value; return true;
+    default: return false;
+  }
 }
 
 bool Op_hasKind(const Value& x, int32_t kind) {

@@ -36,6 +36,12 @@ Value* Wsf_error(Value* result, uint32_t code);
 bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv);
 // The result becomes a copy of v (deep).
 Value* Wsf_copy(Value* result, const Value* v);
+// The first argument, or element of an array argument, that the evaluation
+// mode could not compute (Val_isNoDerivative), copied into the result;
+// false when there is none. A function that tells values apart by their kind
+// where it does not pass errors on (counting numbers, matching criteria or
+// keys) calls it first: what it would answer in the value mode is not known.
+bool Wsf_passNoDerivative(Value* result, int argc, const Value* const* argv);
 // A real, or "#num!" when x is not finite (marked as an overflow when x is
 // infinite).
 Value* Wsf_finite(Value* result, double x);

@@ -96,6 +96,13 @@ void mergeDependencies(Value* result, const Value* source) {
   if (result->context) Wsf_from(result, *result->context->buffers.result);
 }
 
+// A value the evaluation mode could not compute among the candidates or in
+// the criterion is passed on: whether it would match is not known.
+bool passedOn(Value* result, const Value* range, const Value* criterion) {
+  const Value* tested[] = {range, criterion};
+  return Wsf_passNoDerivative(result, criterion ? 2 : 1, tested);
+}
+
 }  // namespace
 
 int32_t Crit_compareText(const char16_t* text, const char16_t* pattern) {
@@ -158,6 +165,7 @@ Value* Wsf_countif(Value* result, int argc, const Value* const* argv, const Cell
   int32_t count = 0;
   const Value* criterion = argc >= 2 ? Crit_pick(argv[1], at) : nullptr;
   const Value* range = argv[0];
+  if (passedOn(result, range, criterion)) return result;
   if (criterion && range->kind == kValArray) {
     for (int32_t r = 0; r < range->array->rows; ++r)
       for (int32_t c = 0; c < range->array->columns; ++c) count += Crit_match(Val_at(range, r, c), criterion);
@@ -176,6 +184,7 @@ Value* Wsf_sumif(Value* result, int argc, const Value* const* argv, const CellRe
     return result;
   }
   const Value* criterion = argc >= 2 ? Crit_pick(argv[1], at) : nullptr;
+  if (passedOn(result, range, criterion)) return result;
   int32_t rows = range->kind == kValArray ? range->array->rows : 1;
   int32_t columns = range->kind == kValArray ? range->array->columns : 1;
   if (source->kind == kValArray) {

@@ -28,14 +28,23 @@ constexpr double kHiddenRowsOffset = 100;
 
 bool isNumber(const Value* v) { return v->kind == kValInt || v->kind == kValReal; }
 
-// SUBTOTAL's AVERAGE, COUNT and COUNTA.
+// Whether COUNT (which) or COUNTA counts e: to COUNT a value of an
+// evaluation mode stands for a number.
+bool counted(const Value* e, int32_t which) {
+  if (which == kCountA) return e->kind != kValEmpty && e->kind != kValMissing;
+  return which == kCount ? e->kind >= kValInt && e->kind <= kValDegVec : isNumber(e);
+}
+
+// SUBTOTAL's AVERAGE, COUNT and COUNTA. The counts pass on a value the
+// evaluation mode could not compute, AVERAGE every error.
 Value* countOrAverage(Value* result, int argc, const Value* const* argv, int32_t which) {
+  if (which != kAverage && Wsf_passNoDerivative(result, argc, argv)) return result;
   double n = 0, sum = 0;
   for (int i = 0; i < argc; ++i)
     for (int32_t k = 0; k < Wsf_count(argv[i]); ++k) {
       const Value* e = Wsf_element(argv[i], k);
       if (which == kAverage && Wsf_isError(e)) return Wsf_copy(result, e);
-      if (which == kCountA ? (e->kind != kValEmpty && e->kind != kValMissing) : isNumber(e)) {
+      if (counted(e, which)) {
         ++n;
         sum += e->number;
       }
