@@ -636,6 +636,48 @@ TEST(EvalEntries, AWorksheetErrorOfTheValueModeIsNoMissingDerivative) {
   }
 }
 
+// Statistics of the variable beside constants: in every real mode the value
+// mode's value and slope, or, where the function has no derivatives, the
+// failure of its evaluation (status 40 at b1); never a value that drops the
+// variable. SUBTOTAL's average has every mode: (1 + x) / 2 has slope 0.5.
+TEST(EvalEntries, StatisticsNeverDropAVariable) {
+  struct Case {
+    const char* formula;
+    double value, slope;
+    bool computed;  // in every mode
+  };
+  const Case cases[] = {
+      {"=SUBTOTAL(1,1,a1)", 4.15, 0.5, true},
+      {"=SUBTOTAL(1,a1)", 7.3, 1, true},
+      {"=SUBTOTAL(2,a1,1)*a1", 14.6, 2, true},
+      {"=MEDIAN(a1,1)", 4.15, 0.5, false},
+      {"=MAXA(a1)", 7.3, 1, false},
+      {"=MINA(a1,9)", 7.3, 1, false},
+      {"=LARGE(a1,1)", 7.3, 1, false},
+      {"=GEOMEAN(a1,a1)", 7.3, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.formula);
+    OneVariable w(c.formula);
+    ASSERT_TRUE(w.ok) << int(w.ctx->errors.firstError);
+    for (const RealMode& mode : kRealModes) {
+      SCOPED_TRACE(mode.name);
+      const bool derivative = std::string(mode.name) != "value";
+      double value = 0, slope = 0;
+      if (!mode.run(&w.program, 0, &value, &slope)) {
+        EXPECT_TRUE(derivative && !c.computed);
+        EXPECT_EQ(w.ctx->errors.firstError, kStatusErrorValueReturned);
+        EXPECT_EQ(w.ctx->errors.errorCell.column, 2);
+        continue;
+      }
+      EXPECT_NEAR(value, c.value, 1e-9);
+      if (derivative) {
+        EXPECT_NEAR(slope, c.slope, 1e-9);
+      }
+    }
+  }
+}
+
 // Every derivative entry answers false when it fails: a function without
 // variables whose value is an error (1/0), and an index past the function
 // table.

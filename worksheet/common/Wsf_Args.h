@@ -20,6 +20,9 @@ inline bool Wsf_isNumber(const Value* v) { return Wsf_isPlain(v) && v->kind != k
 // The number of a plain value; empty and missing are 0.
 inline double Wsf_number(const Value* v) { return v->kind <= kValMissing ? 0.0 : v->number; }
 inline bool Wsf_isError(const Value* v) { return v->kind == kValError; }
+// A value of a derivative, tape, interval or affine mode: a function on
+// plain numbers refuses it ("#value!"), never skips it.
+inline bool Wsf_isModeValue(const Value* v) { return v->kind >= kValGrad && v->kind <= kValAffine; }
 // An argument read from a single cell by a reference (not given directly):
 // the aggregates skip its booleans and texts as they skip a range's.
 inline bool Wsf_isCellReference(const Value* v) { return v->source && v->kind != kValArray; }

@@ -38,10 +38,12 @@ Value* real(Value* result, double x) {
 int32_t count(const Sample& s) { return static_cast<int32_t>(s.size()) - 1; }
 
 // Values that the A-forms count: numbers and booleans by their number,
-// texts as 0; errors end the gathering.
+// texts as 0; errors end the gathering, a value of an evaluation mode is
+// refused.
 bool collectA(int argc, const Value* const* argv, Sample* out, Value* result) {
   auto take = [&](const Value* v) {
     if (Wsf_isError(v)) return Wsf_copy(result, v), false;
+    if (Wsf_isModeValue(v)) return Wsf_error(result, kErrValue), false;
     if (v->kind >= kValBool && v->kind <= kValReal) out->push_back(v->number);
     else if (v->kind == kValText) out->push_back(0.0);
     return true;
