@@ -636,11 +636,12 @@ TEST(EvalEntries, AWorksheetErrorOfTheValueModeIsNoMissingDerivative) {
   }
 }
 
-// Statistics of the variable beside constants: in every real mode the value
-// mode's value and slope, or, where the function has no derivatives, the
-// failure of its evaluation (status 40 at b1); never a value that drops the
-// variable. SUBTOTAL's average has every mode: (1 + x) / 2 has slope 0.5.
-TEST(EvalEntries, StatisticsNeverDropAVariable) {
+// Counts and statistics of the variable beside constants: in every real
+// mode the value mode's value and slope, or, where the function has no
+// derivatives, the failure of its evaluation (status 40 at b1); never a
+// value that drops the variable. SUBTOTAL's average has every mode:
+// (1 + x) / 2 has slope 0.5; criteria match the variable by its value.
+TEST(EvalEntries, CountsAndStatisticsNeverDropAVariable) {
   struct Case {
     const char* formula;
     double value, slope;
@@ -654,6 +655,9 @@ TEST(EvalEntries, StatisticsNeverDropAVariable) {
       {"=MAXA(a1)", 7.3, 1, false},
       {"=MINA(a1,9)", 7.3, 1, false},
       {"=LARGE(a1,1)", 7.3, 1, false},
+      {"=COUNTIF(a1,\">7\")*a1", 7.3, 1, true},
+      {"=SUMIF(a1,a1)", 7.3, 1, true},
+      {"=SUMIF(a1,\"<7\",a1)+a1", 7.3, 1, true},
       {"=GEOMEAN(a1,a1)", 7.3, 1, false},
   };
   for (const Case& c : cases) {

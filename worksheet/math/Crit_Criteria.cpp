@@ -97,10 +97,18 @@ void mergeDependencies(Value* result, const Value* source) {
 }
 
 // A value the evaluation mode could not compute among the candidates or in
-// the criterion is passed on: whether it would match is not known.
+// the criterion is passed on: whether it would match is not known. An
+// enclosure there is refused ("#value!"): it may match at some of its
+// points and not at others.
 bool passedOn(Value* result, const Value* range, const Value* criterion) {
   const Value* tested[] = {range, criterion};
-  return Wsf_passNoDerivative(result, criterion ? 2 : 1, tested);
+  const int count = criterion ? 2 : 1;
+  if (Wsf_passNoDerivative(result, count, tested)) return true;
+  for (int i = 0; i < count; ++i)
+    for (int32_t k = 0; k < Wsf_count(tested[i]); ++k)
+      if (Interval enclosure{}; Op_intervalOf(*Wsf_element(tested[i], k), &enclosure))
+        return Wsf_error(result, kErrValue), true;
+  return false;
 }
 
 }  // namespace
@@ -113,6 +121,14 @@ int32_t Crit_compareText(const char16_t* text, const char16_t* pattern) {
 }
 
 bool Crit_match(const Value* candidate, const Value* criterion) {
+  if (double x = 0.0; Op_derivativeValue(*candidate, &x)) {
+    const Value number = Val_scalar(kValReal, x);
+    return Crit_match(&number, criterion);
+  }
+  if (double x = 0.0; Op_derivativeValue(*criterion, &x)) {
+    const Value number = Val_scalar(kValReal, x);
+    return Crit_match(candidate, &number);
+  }
   if (!isText(criterion)) {
     const bool plainOrError = Wsf_isPlain(criterion) || Wsf_isError(criterion);
     const bool candidateOk = Wsf_isPlain(candidate) || Wsf_isError(candidate);
