@@ -616,7 +616,7 @@ TEST(EvalEntries, EveryFunctionThatLooksAtAKindPassesAMissingDerivativeOn) {
 TEST(EvalEntries, AWorksheetErrorOfTheValueModeIsNoMissingDerivative) {
   const char* const formulas[] = {
       "=IF(ISERROR(SUM(a1,\"abc\")),(a1-3)^2,1000)", "=IF(ISERROR(DATE(a1,\"x\",1)),(a1-3)^2,1000)",
-      "=IF(ISERR(INT(a1&\"x\")),(a1-3)^2,1000)", "=IF(ERROR.TYPE(SUM(a1,\"abc\"))=3,(a1-3)^2,1000)"};
+      "=IF(ISERR(ROUND(a1,\"x\")),(a1-3)^2,1000)", "=IF(ERROR.TYPE(SUM(a1,\"abc\"))=3,(a1-3)^2,1000)"};
   for (const char* formula : formulas) {
     SCOPED_TRACE(formula);
     OneVariable w(formula);
@@ -636,12 +636,13 @@ TEST(EvalEntries, AWorksheetErrorOfTheValueModeIsNoMissingDerivative) {
   }
 }
 
-// Counts and statistics of the variable beside constants: in every real
-// mode the value mode's value and slope, or, where the function has no
+// Counts, statistics, comparisons and joins of the variable: in every real
+// mode the value mode's value and slope, or, where the formula has no
 // derivatives, the failure of its evaluation (status 40 at b1); never a
 // value that drops the variable. SUBTOTAL's average has every mode:
-// (1 + x) / 2 has slope 0.5; criteria match the variable by its value.
-TEST(EvalEntries, CountsAndStatisticsNeverDropAVariable) {
+// (1 + x) / 2 has slope 0.5; criteria and comparisons take the variable by
+// its value; a join of its digits has no derivatives.
+TEST(EvalEntries, EveryRealModeGivesTheValueModesAnswerOrNone) {
   struct Case {
     const char* formula;
     double value, slope;
@@ -659,6 +660,9 @@ TEST(EvalEntries, CountsAndStatisticsNeverDropAVariable) {
       {"=SUMIF(a1,a1)", 7.3, 1, true},
       {"=SUMIF(a1,\"<7\",a1)+a1", 7.3, 1, true},
       {"=GEOMEAN(a1,a1)", 7.3, 1, false},
+      {"=VALUE(a1&2)", 7.32, 1, false},
+      {"=a1-(a1<a1+1)", 6.3, 1, true},
+      {"=SUM(a1<>a1*2)*a1", 7.3, 1, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.formula);
