@@ -661,6 +661,8 @@ TEST(EvalEntries, EveryRealModeGivesTheValueModesAnswerOrNone) {
       {"=SUMIF(a1,\"<7\",a1)+a1", 7.3, 1, true},
       {"=GEOMEAN(a1,a1)", 7.3, 1, false},
       {"=VALUE(a1&2)", 7.32, 1, false},
+      {"=MAX(TRUE,a1-7)", 1, 0, true},
+      {"=MIN(\"9\",a1)", 7.3, 1, true},
       {"=a1-(a1<a1+1)", 6.3, 1, true},
       {"=SUM(a1<>a1*2)*a1", 7.3, 1, true},
   };
