@@ -262,29 +262,32 @@ bool constantEnclosure(Entry* e, bool reset, Interval* value, bool subtractRhs) 
 }
 
 // The opening the real derivative entries share: the outputs zeroed, and a
-// function without variables answered by its value (`*done` then true).
+// function without variables answered by its value. True when the entry
+// goes on to its mode; false when it ends here, with what it returns in
+// *answer: true for a value computed, false for a failure (an index past
+// the function table, a value that could not be computed).
 bool beginReal(Entry* e, int32_t i, bool reset, double* value, double* gradient, double** hessian, bool zeroBased,
-               bool subtractRhs, bool* done) {
+               bool subtractRhs, bool* answer) {
   *value = 0.0;
-  *done = true;
+  *answer = false;
   if (!beginEntry(e, i, true)) return false;
   zeroGradient(*e, gradient, zeroBased);
   zeroHessian(*e, hessian, zeroBased);
-  if (e->nv == 0) return realValue(e, reset, value, subtractRhs);
-  *done = false;
-  return true;
+  if (e->nv > 0) return true;
+  *answer = realValue(e, reset, value, subtractRhs);
+  return false;
 }
 
 // The same opening for the interval derivative entries.
 bool beginInterval(Entry* e, int32_t i, bool reset, Interval* value, Interval* gradient, Interval** hessian,
-                   bool zeroBased, bool subtractRhs, bool* done) {
+                   bool zeroBased, bool subtractRhs, bool* answer) {
   *value = Interval{0.0, 0.0};
-  *done = true;
+  *answer = false;
   if (!beginEntry(e, i, true)) return false;
   zeroIvOutputs(*e, gradient, hessian, zeroBased);
-  if (e->nv == 0) return constantEnclosure(e, reset, value, subtractRhs);
-  *done = false;
-  return true;
+  if (e->nv > 0) return true;
+  *answer = constantEnclosure(e, reset, value, subtractRhs);
+  return false;
 }
 
 // `ready`, with the out-of-memory status raised for `where` when a work
@@ -335,8 +338,8 @@ bool Eval_evalReal(Program* p, int32_t i, bool reset, double* value, bool subtra
 bool Eval_evalRealDeriv(Program* p, int32_t i, bool reset, double* value, double* gradient, bool zeroBased,
                         bool subtractRhs) {
   Entry e(p);
-  bool done = false;
-  if (!beginReal(&e, i, reset, value, gradient, nullptr, zeroBased, subtractRhs, &done) || done) return done;
+  bool answer = false;
+  if (!beginReal(&e, i, reset, value, gradient, nullptr, zeroBased, subtractRhs, &answer)) return answer;
   if (!bufferReady(e, Grad_init(e.ctx->buffers.gradBuffer, e.nv, e.ctx), "Eval_evalRealDeriv")) return false;
   startPass(&e, kModeGrad, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValGrad, subtractRhs, value, noHook, noHook, [&](double sign, int) {
@@ -348,8 +351,8 @@ bool Eval_evalRealDeriv(Program* p, int32_t i, bool reset, double* value, double
 bool Eval_evalRevGrad(Program* p, int32_t i, bool reset, double* value, double* gradient, bool zeroBased,
                       bool subtractRhs) {
   Entry e(p);
-  bool done = false;
-  if (!beginReal(&e, i, reset, value, gradient, nullptr, zeroBased, subtractRhs, &done) || done) return done;
+  bool answer = false;
+  if (!beginReal(&e, i, reset, value, gradient, nullptr, zeroBased, subtractRhs, &answer)) return answer;
   if (!e.ctx->buffers.revTape && !Tape_prepareReverse<RevScalar>(e.ctx)) return false;
   startPass(&e, kModeRev, reset, false);
   const bool ran = runBothSides(
@@ -365,8 +368,8 @@ bool Eval_evalRevGrad(Program* p, int32_t i, bool reset, double* value, double* 
 bool Eval_evalHess(Program* p, int32_t i, bool reset, double* value, double* gradient, double** hessian,
                    bool zeroBased, bool subtractRhs) {
   Entry e(p);
-  bool done = false;
-  if (!beginReal(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done) return done;
+  bool answer = false;
+  if (!beginReal(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &answer)) return answer;
   if (!bufferReady(e, Hess_init(e.ctx->buffers.hessBuffer, e.nv, e.ctx), "Eval_evalHess")) return false;
   startPass(&e, kModeHess, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValHess, subtractRhs, value, noHook, noHook, [&](double sign, int) {
@@ -384,8 +387,8 @@ bool Eval_evalHess(Program* p, int32_t i, bool reset, double* value, double* gra
 bool Eval_evalHessTape(Program* p, int32_t i, bool reset, double* value, double* gradient, double** hessian,
                        bool zeroBased, bool subtractRhs) {
   Entry e(p);
-  bool done = false;
-  if (!beginReal(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done) return done;
+  bool answer = false;
+  if (!beginReal(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &answer)) return answer;
   EvalContext* ctx = e.ctx;
   if (!bufferReady(e, Grad_init(ctx->buffers.gradBuffer, e.nv, ctx), "Eval_evalHessTape")) return false;
   if ((ctx->flags.compactDerivatives == 1 || !ctx->buffers.gradTape) && !Grad_prepareTape(ctx, e.nv)) return false;
@@ -458,8 +461,8 @@ bool Eval_evalIvGrad(Program* p, int32_t i, bool reset, Interval* value, Interva
                      bool zeroBased, bool subtractRhs) {
   Entry e(p);
   *curvature = kCurvAffine;
-  bool done = false;
-  if (!beginInterval(&e, i, reset, value, gradient, nullptr, zeroBased, subtractRhs, &done) || done) return done;
+  bool answer = false;
+  if (!beginInterval(&e, i, reset, value, gradient, nullptr, zeroBased, subtractRhs, &answer)) return answer;
   if (!bufferReady(e, IvGrad_init(e.ctx->buffers.ivGradBuffer, e.nv, e.ctx), "Eval_evalIvGrad")) return false;
   startPass(&e, kModeIvGrad, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValIvGrad, subtractRhs, value, noHook, noHook, [&](double sign, int) {
@@ -474,8 +477,8 @@ bool Eval_evalIvGrad(Program* p, int32_t i, bool reset, Interval* value, Interva
 bool Eval_evalIvRevGrad(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, bool zeroBased,
                         bool subtractRhs) {
   Entry e(p);
-  bool done = false;
-  if (!beginInterval(&e, i, reset, value, gradient, nullptr, zeroBased, subtractRhs, &done) || done) return done;
+  bool answer = false;
+  if (!beginInterval(&e, i, reset, value, gradient, nullptr, zeroBased, subtractRhs, &answer)) return answer;
   if (!e.ctx->buffers.ivRevTape && !Tape_prepareReverse<IvRevScalar>(e.ctx)) return false;
   startPass(&e, kModeIvRev, reset, false);
   const bool ran = runBothSides(
@@ -491,8 +494,8 @@ bool Eval_evalIvRevGrad(Program* p, int32_t i, bool reset, Interval* value, Inte
 bool Eval_evalIvHess(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, Interval** hessian,
                      bool zeroBased, bool subtractRhs) {
   Entry e(p);
-  bool done = false;
-  if (!beginInterval(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done) return done;
+  bool answer = false;
+  if (!beginInterval(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &answer)) return answer;
   if (!bufferReady(e, IvHess_init(e.ctx->buffers.ivHessBuffer, e.nv, e.ctx), "Eval_evalIvHess")) return false;
   startPass(&e, kModeIvHess, reset, e.ctx->flags.compactDerivatives == 0);
   const bool ran = runBothSides(&e, kValIvHess, subtractRhs, value, noHook, noHook, [&](double sign, int) {
@@ -507,8 +510,8 @@ bool Eval_evalIvHess(Program* p, int32_t i, bool reset, Interval* value, Interva
 bool Eval_evalIvHessTape(Program* p, int32_t i, bool reset, Interval* value, Interval* gradient, Interval** hessian,
                          bool zeroBased, bool subtractRhs) {
   Entry e(p);
-  bool done = false;
-  if (!beginInterval(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &done) || done) return done;
+  bool answer = false;
+  if (!beginInterval(&e, i, reset, value, gradient, hessian, zeroBased, subtractRhs, &answer)) return answer;
   EvalContext* ctx = e.ctx;
   if (!bufferReady(e, IvGrad_init(ctx->buffers.ivGradBuffer, e.nv, ctx), "Eval_evalIvHessTape")) return false;
   if ((ctx->flags.compactDerivatives == 1 || !ctx->buffers.ivGradTape) && !IvGrad_prepareTape(ctx, e.nv)) return false;

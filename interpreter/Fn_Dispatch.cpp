@@ -5,8 +5,10 @@
 #include <limits>
 #include <vector>
 
+#include "arithmetic/affine/Aff_Build.h"
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
+#include "arithmetic/operators/Op_Elementary.h"
 #include "arithmetic/operators/Op_Operators.h"
 #include "base/Chk_Assert.h"
 #include "interpreter/Fn_Table.h"
@@ -112,17 +114,37 @@ bool callImpl(const FnDispatchEntry& e, int32_t id, int32_t n, Value** a, int32_
   }
 }
 
+// Every value of v, and of the elements of an array v, that numberOf(value,
+// &x) takes replaced by the number x.
+template <typename NumberOf>
+void replaceByNumbers(Value* v, NumberOf numberOf) {
+  if (v->kind == kValArray && v->array) {
+    for (int32_t i = 0; i < v->array->rows; ++i)
+      for (int32_t j = 0; j < v->array->columns; ++j) replaceByNumbers(Val_at(v, i, j), numberOf);
+    return;
+  }
+  if (double x = 0.0; numberOf(*v, &x)) Val_setNumber(v, x);
+}
+
 // A private copy of an argument with every sample vector replaced by its
 // trial t.
 void sampleArgument(Value* v, int32_t t) {
-  if (v->kind == kValSamples) {
-    const auto* s = static_cast<const SampleVector*>(v->payload);
-    const double x = s && t <= s->n ? s->data[t] : std::numeric_limits<double>::quiet_NaN();
-    Val_setNumber(v, x);
-  } else if (v->kind == kValArray && v->array) {
-    for (int32_t i = 0; i < v->array->rows; ++i)
-      for (int32_t j = 0; j < v->array->columns; ++j) sampleArgument(Val_at(v, i, j), t);
-  }
+  replaceByNumbers(v, [t](const Value& e, double* x) {
+    if (e.kind != kValSamples) return false;
+    const auto* s = static_cast<const SampleVector*>(e.payload);
+    *x = s && t <= s->n ? s->data[t] : std::numeric_limits<double>::quiet_NaN();
+    return true;
+  });
+}
+
+// The point a value of a derivative, tape, interval or affine mode stands
+// for: a derivative kind's value, an enclosure's midpoint.
+bool pointOf(const Value& v, double* x) {
+  if (Op_derivativeValue(v, x)) return true;
+  Interval range{};
+  if (!Op_intervalOf(v, &range)) return false;
+  *x = Aff_mid(range);
+  return true;
 }
 
 void trialByTrial(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,
@@ -173,14 +195,53 @@ void scanArgument(const Value& v, bool* modal, bool* error) {
 }
 
 // "#value!" from arguments that hold values of such a mode and no error
-// value: the function does not compute that mode (it has no derivatives,
-// say), which is no error the worksheet would show.
+// value: the function may not compute that mode (it has no derivatives,
+// say), or the worksheet may show that error there too.
 bool modeRefused(const Value& r, int32_t n, Value* const* args) {
   uint32_t code = 0;
   if (r.kind != kValError || !Vm_errorCode(r.number, &code) || code != kErrValue) return false;
   bool modal = false, error = false;
   for (int32_t k = 0; k < n; ++k) scanArgument(*args[k], &modal, &error);
   return modal && !error;
+}
+
+// Whether the call gives an error in the value mode at the point its
+// arguments stand for (variables at their values, enclosures at their
+// midpoints), with its code in *code. The trial call leaves no trace: the
+// mode and the error record are restored, its result freed.
+bool valueModeError(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args, int32_t cell, EvalContext* ctx,
+                    uint32_t* code) {
+  const EvalErrors errors = ctx->errors;
+  const int32_t mode = ctx->flags.mode;
+  ctx->flags.mode = kModeReal;
+  std::vector<Value> copies(static_cast<size_t>(n), Val_empty(ctx));
+  std::vector<Value*> pointers(static_cast<size_t>(n));
+  for (size_t k = 0; k < copies.size(); ++k) {
+    Val_assign(&copies[k], args[k]);
+    replaceByNumbers(&copies[k], pointOf);
+    pointers[k] = &copies[k];
+  }
+  Value r{};
+  const bool failed =
+      callImpl(e, id, n, pointers.data(), cell, ctx, &r) && r.kind == kValError && Vm_errorCode(r.number, code);
+  Val_clear(ctx->buffers.result);
+  for (Value& v : copies) Val_clear(&v);
+  ctx->flags.mode = mode;
+  ctx->errors = errors;
+  return failed;
+}
+
+// A refused mode's "#value!" becomes the value mode's answer at the same
+// point: its error when it gives one (a worksheet error stays that error),
+// else "#value!" marked as a value the mode could not compute. The
+// simulation functions draw when called: their refusals are marked untried.
+void settleRefusal(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args, int32_t cell, EvalContext* ctx,
+                   Value* r) {
+  uint32_t code = 0;
+  Value settled = Val_empty(ctx);
+  if (!Sim_entry(id) && valueModeError(e, id, n, args, cell, ctx, &code)) Val_setError(&settled, code);
+  else Val_setNoDerivative(&settled);
+  *r = settled;
 }
 
 }  // namespace
@@ -229,8 +290,9 @@ void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int3
   // deep copy of it (or its array), so it must be another slot.
   CORVAN_ASSERT(out != ctx->buffers.result);
   Value r{};
-  if (!callImpl(Fn_entry(id), id, n, args, cell, ctx, &r)) r = Fn_unknownFunction(n, args, text, ctx);
-  if (modeRefused(r, n, args)) Val_setNoDerivative(&r);
+  const FnDispatchEntry entry = Fn_entry(id);
+  if (!callImpl(entry, id, n, args, cell, ctx, &r)) r = Fn_unknownFunction(n, args, text, ctx);
+  if (modeRefused(r, n, args)) settleRefusal(entry, id, n, args, cell, ctx, &r);
   Value* result = ctx->buffers.result;
   if (r.kind == kValArray && r.array && r.array == result->array && Val_movable(result)) {
     // An array built in the result slot moves into out rather than being

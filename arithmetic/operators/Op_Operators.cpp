@@ -39,6 +39,8 @@ constexpr int kArithCount = 5;
 
 bool isScalar(int32_t kind) { return kind >= kValEmpty && kind <= kValReal; }
 bool isError(const Value& v) { return v.kind == kValError; }
+// A value of a derivative, tape, interval or affine mode.
+bool isModeValue(const Value& v) { return v.kind >= kValGrad && v.kind <= kValAffine; }
 double numberOf(const Value& v) { return v.kind == kValEmpty || v.kind == kValMissing ? 0.0 : v.number; }
 
 EvalContext* contextOf(const Value& x, const Value& y) { return x.context ? x.context : y.context; }
@@ -550,6 +552,12 @@ Value compare(const Value& x, const Value& y, int32_t rel) {
   if (x.kind <= kValHess && isScalar(y.kind)) return boolean(buffersOf(ctx), Op_compareConst(x, numberOf(y), rel));
   if (y.kind <= kValHess && isScalar(x.kind))
     return boolean(buffersOf(ctx), Op_compareConst(y, numberOf(x), mirror(rel)));
+  // Two values of a derivative kind compare by their values; two
+  // enclosures may compare one way at some of their points and the other
+  // way at others, which is no value the mode can give.
+  if (double vx = 0.0, vy = 0.0; Op_derivativeValue(x, &vx) && Op_derivativeValue(y, &vy))
+    return boolean(buffersOf(ctx), Op_compareConst(Val_scalar(kValReal, vx), vy, rel));
+  if (isModeValue(x) && isModeValue(y)) return finish(Val_setNoDerivative(resultOf(buffersOf(ctx))));
   bool b = false;
   if (textRelation(x, y, rel, &b)) return boolean(buffersOf(ctx), b);
   return error(buffersOf(ctx), kErrValue);
@@ -639,6 +647,10 @@ Value Op_concat(const Value& x, const Value& y) {
     DegVec_nonsmooth2(&x, &y, true);
     return *resultOf(buffersOf(ctx));
   }
+  // The digits of a value of a derivative, tape, interval or affine mode
+  // join in the value mode alone: here the join is a value the mode could
+  // not compute.
+  if (isModeValue(x) || isModeValue(y)) return finish(Val_setNoDerivative(resultOf(buffersOf(ctx))));
   // A join is a text even when it reads as a number ("1" & "2" is "12"),
   // so that it compares and joins further as the worksheet does.
   const std::u16string joined = textOf(x) + textOf(y);
@@ -659,10 +671,7 @@ bool Op_compareConst(const Value& x, double d, int32_t relation) {
     if (relation == kRelCmpContains) return v == d;
     return relationHolds(v < d ? -1 : v > d ? 1 : 0, relation);
   }
-  if ((x.kind == kValGrad || x.kind == kValRev || x.kind == kValHess) && x.payload) {
-    const double v = x.kind == kValGrad   ? static_cast<const GradValue*>(x.payload)->value
-                     : x.kind == kValRev ? static_cast<const RevNode*>(x.payload)->value
-                                         : static_cast<const HessValue*>(x.payload)->value;
+  if (double v = 0.0; Op_derivativeValue(x, &v)) {
     if (relation == kRelCmpContains) return v == d;
     return relationHolds(v < d ? -1 : v > d ? 1 : 0, relation);
   }
@@ -681,6 +690,16 @@ bool Op_compareConst(const Value& x, double d, int32_t relation) {
     }
   }
   return false;
+}
+
+bool Op_derivativeValue(const Value& x, double* out) {
+  if (!x.payload) return false;
+  switch (x.kind) {
+    case kValGrad: *out = static_cast<const GradValue*>(x.payload)->value; return true;
+    case kValRev: *out = static_cast<const RevNode*>(x.payload)->value; return true;
+    case kValHess: *out = static_cast<const HessValue*>(x.payload)->value; return true;
+    default: return false;
+  }
 }
 
 bool Op_hasKind(const Value& x, int32_t kind) {

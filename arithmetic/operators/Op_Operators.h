@@ -55,5 +55,8 @@ Value Op_ge(const Value& x, const Value& y);
 // kind, the range of an interval kind (a relation must hold at every point
 // of it; contains: d lies in it); false for other kinds.
 bool Op_compareConst(const Value& x, double d, int32_t relation);
+// The value a derivative kind (6 to 8) carries beside its derivatives;
+// false for other kinds.
+bool Op_derivativeValue(const Value& x, double* out);
 bool Op_hasKind(const Value& x, int32_t kind);
 bool Op_anyArgHasKind(int32_t n, Value* const* args, int32_t kind);

@@ -85,6 +85,11 @@ int32_t Sim_whole(double x) {
   return static_cast<int32_t>(t);
 }
 
+int32_t Sim_count(double x) {
+  const double t = std::trunc(x);
+  return t >= static_cast<double>(INT32_MIN) && t <= static_cast<double>(INT32_MAX) ? static_cast<int32_t>(t) : 0;
+}
+
 bool Sim_samplesCover(Value* result, int argc, const Value* const* argv, int32_t n) {
   for (int k = 0; k < argc; ++k) {
     if (!shortSamples(argv[k], n)) continue;

@@ -37,6 +37,11 @@ double Sim_valueAt(const Value* v, int32_t i);
 // A parameter that the law takes as a whole number: x truncated toward
 // zero, held within the 32-bit range; 0 for NaN.
 int32_t Sim_whole(double x);
+// A count a law takes (trials, successes, sizes, degrees of freedom): x
+// truncated toward zero; 0, which no law takes, for NaN and for a count
+// past the 32-bit range, which is never cut down to one the user did not
+// give.
+int32_t Sim_count(double x);
 // True when every sample-vector argument holds at least n samples; else
 // status 42 is raised and the result is "#num!".
 bool Sim_samplesCover(Value* result, int argc, const Value* const* argv, int32_t n);

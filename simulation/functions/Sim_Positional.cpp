@@ -92,7 +92,7 @@ double betaRange(RandState* s, const double* p, double lo, double hi, double u) 
   return p[0] + (p[1] - p[0]) * Rand_beta(s, p[2], p[3], lo, hi, 0, u);
 }
 double binomial(RandState* s, const double* p, double lo, double hi, double u) {
-  return Rand_binomial(s, p[0], Sim_whole(p[1]), lo, hi, 0, u);
+  return Rand_binomial(s, p[0], Sim_count(p[1]), lo, hi, 0, u);
 }
 // Bounds that leave no whole number of the range between them give NaN, not
 // the whole number just past them.
@@ -114,10 +114,10 @@ double geometric(RandState* s, const double* p, double lo, double hi, double u) 
 // Success probability, sample size and population: the population holds
 // trunc(probability x population) successes.
 double hypergeometric(RandState* s, const double* p, double lo, double hi, double u) {
-  return Rand_hypergeometric(s, Sim_whole(p[1]), Sim_whole(p[0] * p[2]), Sim_whole(p[2]), lo, hi, 0, u);
+  return Rand_hypergeometric(s, Sim_count(p[1]), Sim_count(p[0] * p[2]), Sim_count(p[2]), lo, hi, 0, u);
 }
 double hypergeometricCounts(RandState* s, const double* p, double lo, double hi, double u) {
-  return Rand_hypergeometric(s, Sim_whole(p[0]), Sim_whole(p[1]), Sim_whole(p[2]), lo, hi, 0, u);
+  return Rand_hypergeometric(s, Sim_count(p[0]), Sim_count(p[1]), Sim_count(p[2]), lo, hi, 0, u);
 }
 double logistic(RandState* s, const double* p, double lo, double hi, double u) {
   return Rand_logistic(s, p[0], p[1], lo, hi, 0, u);
@@ -135,7 +135,7 @@ double minExtreme(RandState* s, const double* p, double lo, double hi, double u)
   return Rand_extremeValue(s, p[0], p[1], true, lo, hi, 0, u);
 }
 double negBinomial(RandState* s, const double* p, double lo, double hi, double u) {
-  return Rand_negBinomial(s, p[0], Sim_whole(p[1]), lo, hi, 0, u);
+  return Rand_negBinomial(s, p[0], Sim_count(p[1]), lo, hi, 0, u);
 }
 double normal(RandState* s, const double* p, double lo, double hi, double u) {
   return Rand_normal(s, p[0], p[1], lo, hi, 0, u);
@@ -150,7 +150,7 @@ double poisson(RandState* s, const double* p, double lo, double hi, double u) {
 // the bounds in standard units.
 double studentT(RandState* s, const double* p, double lo, double hi, double u) {
   const double m = p[0], scale = p[1];
-  return Rand_studentT(s, Sim_whole(p[2]), (lo - m) / scale, (hi - m) / scale, 0, u) * scale + m;
+  return Rand_studentT(s, Sim_count(p[2]), (lo - m) / scale, (hi - m) / scale, 0, u) * scale + m;
 }
 double triangular(RandState* s, const double* p, double lo, double hi, double u) {
   return Rand_triangular(s, p[0], p[1], p[2], lo, hi, 0, u);

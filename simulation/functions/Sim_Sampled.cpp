@@ -57,7 +57,7 @@ Value* scalarLaw(Value* r, int argc, const Value* const* a, const SimCall* call)
 }
 
 double binomial(RandState* s, int, const Value* const* a, int32_t t, double u) {
-  return Rand_binomial(s, at(a, 1, t), Sim_whole(at(a, 0, t)), -kInf, kInf, 0, u);
+  return Rand_binomial(s, at(a, 1, t), Sim_count(at(a, 0, t)), -kInf, kInf, 0, u);
 }
 double exponential(RandState* s, int, const Value* const* a, int32_t t, double u) {
   return Rand_exponential(s, 1 / at(a, 0, t), -kInf, kInf, 0, u);

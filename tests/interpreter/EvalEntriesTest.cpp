@@ -460,12 +460,20 @@ TEST(EvalEntries, AnErrorValueThatIsNoOverflowIsStatus40AtItsCell) {
   }
 }
 
-// The one variable x = 7.3 in a1 and a formula of it in b1, compiled.
+// A cell of a sheet and what it holds.
+struct CellText {
+  const char* cell;
+  const char* text;
+};
+
+// The one variable x = 7.3 in a1 and a formula of it in b1, compiled, with
+// the cells it reads beside them.
 struct OneVariable : Workbench {
-  explicit OneVariable(const std::string& formula) {
+  explicit OneVariable(const std::string& formula, std::initializer_list<CellText> cells = {}) {
     Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
     sheet.set("a1", "7.3");
     sheet.set("b1", formula);
+    for (const CellText& c : cells) sheet.set(c.cell, c.text);
     ProgBudget budget{};
     ok = compile({"b1"}) && Prog_compile(&program, uint64_t{1} << 30, &budget);
     Model_getVariable(ctx->tables.variables, 1)->value = Interval{7.3, 7.3};
@@ -536,6 +544,176 @@ TEST(EvalEntries, GuardsSeeErrorsAndNumbersAsTheValueModeDoes) {
         EXPECT_NEAR(slope, c.slope, 1e-9);
       }
     }
+  }
+}
+
+// The cells the formulas below read: INT(x) in c1, which no derivative or
+// interval mode computes, 9 in c2 and a lookup column beside them; a
+// database with its header "x" in e1:e3 and the criteria "> 6" in f1:f2
+// (texts as formulas that give them).
+const std::initializer_list<CellText> kKindCells = {{"c1", "=INT(a1)"}, {"c2", "9"},      {"d1", "1"},
+                                                    {"d2", "0"},        {"e1", "=\"x\""}, {"e2", "=INT(a1)"},
+                                                    {"e3", "5"},        {"f1", "=\"x\""}, {"f2", "=\">6\""}};
+
+// Functions that tell values apart by their kind, over a value no
+// derivative or interval mode computes (INT(x), 7 in the value mode): the
+// value mode takes (x - 3)^2 = 18.49 (slope 8.6) at x = 7.3, and so must
+// every other mode or fail with status 40 at b1, never taking the constant
+// branch as though INT(x) were no number or matched nothing.
+TEST(EvalEntries, EveryFunctionThatLooksAtAKindPassesAMissingDerivativeOn) {
+  const char* const formulas[] = {
+      "=IF(COUNT(INT(a1))=1,(a1-3)^2,1E6)",
+      "=IF(COUNT(ROUND(a1,0))=1,(a1-3)^2,1E6)",
+      "=IF(COUNT(MATCH(a1,{1,5,9}))=1,(a1-3)^2,1E6)",
+      "=IF(COUNT(c1:c2)=2,(a1-3)^2,1E6)",
+      "=IF(COUNTA(INT(a1))=1,(a1-3)^2,1E6)",
+      "=IF(COUNTBLANK(c1)=0,(a1-3)^2,1E6)",
+      "=IF(COUNTIF(c1:c2,7)=1,(a1-3)^2,1E6)",
+      "=IF(COUNTIF(c2,c1)=0,(a1-3)^2,1E6)",
+      "=IF(SUMIF(c1:c2,7,d1:d2)=1,(a1-3)^2,1E6)",
+      "=IF(SUBTOTAL(2,c1:c2)=2,(a1-3)^2,1E6)",
+      "=IF(SUBTOTAL(2,INT(a1))=1,(a1-3)^2,1E6)",
+      "=IF(SUBTOTAL(3,c1:c2)=2,(a1-3)^2,1E6)",
+      "=IF(DCOUNT(e1:e3,\"x\",f1:f2)=1,(a1-3)^2,1E6)",
+      "=IF(DCOUNTA(e1:e3,1,f1:f2)=1,(a1-3)^2,1E6)",
+      "=IF(DSUM(e1:e3,1,f1:f2)=7,(a1-3)^2,1E6)",
+      "=IF(ISNA(MATCH(7,c1:c2,0)),1E6,(a1-3)^2)",
+      "=IF(ISNA(VLOOKUP(7,c1:d2,2,FALSE)),1E6,(a1-3)^2)",
+      "=IF(ISNA(HLOOKUP(7,c1,1,FALSE)),1E6,(a1-3)^2)",
+      "=IF(ISNA(LOOKUP(7,c1:c2)),1E6,(a1-3)^2)",
+      "=IF(ISNA(LOOKUP(7,c1:c2,d1:d2)),1E6,(a1-3)^2)",
+  };
+  for (const char* formula : formulas) {
+    SCOPED_TRACE(formula);
+    OneVariable w(formula, kKindCells);
+    ASSERT_TRUE(w.ok) << int(w.ctx->errors.firstError);
+    for (const RealMode& mode : kRealModes) {
+      SCOPED_TRACE(mode.name);
+      const bool derivative = std::string(mode.name) != "value";
+      double value = 0, slope = 0;
+      if (!mode.run(&w.program, 0, &value, &slope)) {
+        EXPECT_TRUE(derivative);
+        EXPECT_EQ(w.ctx->errors.firstError, kStatusErrorValueReturned);
+        EXPECT_EQ(w.ctx->errors.errorCell.column, 2);
+        continue;
+      }
+      EXPECT_NEAR(value, 18.49, 1e-9);
+      if (derivative) {
+        EXPECT_NEAR(slope, 8.6, 1e-9);
+      }
+    }
+    Interval enclosure{};
+    if (Eval_evalInterval(&w.program, 0, true, &enclosure, false)) {
+      EXPECT_TRUE(enclosure.lo <= 18.49 && 18.49 <= enclosure.hi) << enclosure.lo << " " << enclosure.hi;
+    }
+  }
+}
+
+// A "#value!" that the value mode gives too at the same point is the
+// worksheet's own error: guards see it in every mode and take the branch
+// the value mode takes, with its derivatives, and the interval mode
+// encloses that branch.
+TEST(EvalEntries, AWorksheetErrorOfTheValueModeIsNoMissingDerivative) {
+  const char* const formulas[] = {
+      "=IF(ISERROR(SUM(a1,\"abc\")),(a1-3)^2,1000)", "=IF(ISERROR(DATE(a1,\"x\",1)),(a1-3)^2,1000)",
+      "=IF(ISERR(ROUND(a1,\"x\")),(a1-3)^2,1000)", "=IF(ERROR.TYPE(SUM(a1,\"abc\"))=3,(a1-3)^2,1000)"};
+  for (const char* formula : formulas) {
+    SCOPED_TRACE(formula);
+    OneVariable w(formula);
+    ASSERT_TRUE(w.ok) << int(w.ctx->errors.firstError);
+    for (const RealMode& mode : kRealModes) {
+      SCOPED_TRACE(mode.name);
+      double value = 0, slope = 0;
+      ASSERT_TRUE(mode.run(&w.program, 0, &value, &slope)) << int(w.ctx->errors.firstError);
+      EXPECT_NEAR(value, 18.49, 1e-9);
+      if (std::string(mode.name) != "value") {
+        EXPECT_NEAR(slope, 8.6, 1e-9);
+      }
+    }
+    Interval enclosure{};
+    ASSERT_TRUE(Eval_evalInterval(&w.program, 0, true, &enclosure, false)) << int(w.ctx->errors.firstError);
+    EXPECT_TRUE(enclosure.lo <= 18.49 && 18.49 <= enclosure.hi) << enclosure.lo << " " << enclosure.hi;
+  }
+}
+
+// Counts, statistics, comparisons and joins of the variable: in every real
+// mode the value mode's value and slope, or, where the formula has no
+// derivatives, the failure of its evaluation (status 40 at b1); never a
+// value that drops the variable. SUBTOTAL's average has every mode:
+// (1 + x) / 2 has slope 0.5; criteria and comparisons take the variable by
+// its value; a join of its digits has no derivatives.
+TEST(EvalEntries, EveryRealModeGivesTheValueModesAnswerOrNone) {
+  struct Case {
+    const char* formula;
+    double value, slope;
+    bool computed;  // in every mode
+  };
+  const Case cases[] = {
+      {"=SUBTOTAL(1,1,a1)", 4.15, 0.5, true},
+      {"=SUBTOTAL(1,a1)", 7.3, 1, true},
+      {"=SUBTOTAL(2,a1,1)*a1", 14.6, 2, true},
+      {"=MEDIAN(a1,1)", 4.15, 0.5, false},
+      {"=MAXA(a1)", 7.3, 1, false},
+      {"=MINA(a1,9)", 7.3, 1, false},
+      {"=LARGE(a1,1)", 7.3, 1, false},
+      {"=COUNTIF(a1,\">7\")*a1", 7.3, 1, true},
+      {"=SUMIF(a1,a1)", 7.3, 1, true},
+      {"=SUMIF(a1,\"<7\",a1)+a1", 7.3, 1, true},
+      {"=GEOMEAN(a1,a1)", 7.3, 1, false},
+      {"=VALUE(a1&2)", 7.32, 1, false},
+      {"=MAX(TRUE,a1-7)", 1, 0, true},
+      {"=MIN(\"9\",a1)", 7.3, 1, true},
+      {"=a1-(a1<a1+1)", 6.3, 1, true},
+      {"=SUM(a1<>a1*2)*a1", 7.3, 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.formula);
+    OneVariable w(c.formula);
+    ASSERT_TRUE(w.ok) << int(w.ctx->errors.firstError);
+    for (const RealMode& mode : kRealModes) {
+      SCOPED_TRACE(mode.name);
+      const bool derivative = std::string(mode.name) != "value";
+      double value = 0, slope = 0;
+      if (!mode.run(&w.program, 0, &value, &slope)) {
+        EXPECT_TRUE(derivative && !c.computed);
+        EXPECT_EQ(w.ctx->errors.firstError, kStatusErrorValueReturned);
+        EXPECT_EQ(w.ctx->errors.errorCell.column, 2);
+        continue;
+      }
+      EXPECT_NEAR(value, c.value, 1e-9);
+      if (derivative) {
+        EXPECT_NEAR(slope, c.slope, 1e-9);
+      }
+    }
+  }
+}
+
+// Every derivative entry answers false when it fails: a function without
+// variables whose value is an error (1/0), and an index past the function
+// table.
+TEST(EvalEntries, TheDerivativeEntriesReportTheirFailures) {
+  Workbench w;
+  w.ctx->flags.compactDerivatives = 1;
+  Model_addVariableRange(w.ctx->tables.variables, RangeRef{1, 1, 1, 1, 1}, kVarContinuous);
+  w.sheet.set("a1", "1");
+  w.sheet.set("b1", "=1/0");
+  ASSERT_TRUE(w.compile({"b1"}));
+  double value = 0, g[2] = {0, 0}, row[2] = {0, 0};
+  double* h[2] = {row, row};
+  Interval iv{}, ig[2] = {}, irow[2] = {};
+  Interval* ih[2] = {irow, irow};
+  int32_t curvature = 0;
+  for (int32_t f : {0, 7}) {
+    SCOPED_TRACE(f);
+    EXPECT_FALSE(Eval_evalRealDeriv(&w.program, f, true, &value, g, false, false));
+    EXPECT_FALSE(Eval_evalRevGrad(&w.program, f, true, &value, g, false, false));
+    EXPECT_FALSE(Eval_evalHess(&w.program, f, true, &value, g, h, false, false));
+    EXPECT_FALSE(Eval_evalHessTape(&w.program, f, true, &value, g, h, false, false));
+    EXPECT_FALSE(Eval_evalIvGrad(&w.program, f, true, &iv, ig, &curvature, false, false));
+    EXPECT_FALSE(Eval_evalIvRevGrad(&w.program, f, true, &iv, ig, false, false));
+    EXPECT_FALSE(Eval_evalIvHess(&w.program, f, true, &iv, ig, ih, false, false));
+    EXPECT_FALSE(Eval_evalIvHessTape(&w.program, f, true, &iv, ig, ih, false, false));
+    EXPECT_GT(w.ctx->errors.errorCount, 0);
   }
 }
 

@@ -81,6 +81,32 @@ TEST_F(Calls, RefusedArguments) {
   EXPECT_TRUE(isError(call(1253, {num(1)}), kErrNA));
 }
 
+// A count past the 32-bit range is no count a law takes: the draw fails
+// (NaN, which a cell shows as #NUM!), never a draw from a count cut down to
+// 2^31 - 1 (the binomial's 1E+12 trials drew about 1.07E+9 successes).
+TEST_F(Calls, CountsPastThirtyTwoBitsFailTheirDraws) {
+  struct Row {
+    int32_t id;
+    std::vector<double> args;
+  };
+  const Row rows[] = {
+      {1101, {1e12, 0.5}}, {1101, {-1e12, 0.5}},    {1101, {4294967297.0, 0.5}}, {1203, {0.5, 1e12}},
+      {1219, {0.5, 1e12}}, {1213, {1e12, 5, 1e13}}, {1223, {0, 1, 1e12}},        {1304, {0.5, 1e12}},
+      {1305, {1e12}},      {1310, {1e12, 1}},       {1324, {0.5, 1e12}},         {1334, {1e12}},
+  };
+  for (const Row& r : rows) {
+    std::vector<const Value*> args;
+    for (double x : r.args) args.push_back(num(x));
+    const SimCall at{&cell, 0};
+    const Value* x = Sim_entry(r.id)(ctx->buffers.result, static_cast<int>(args.size()), args.data(), &at);
+    EXPECT_TRUE(x->kind == kValReal && std::isnan(x->number)) << r.id << " " << r.args[0] << ": " << x->number;
+  }
+  // Counts within the range still draw: 20 trials of probability 0.3.
+  const Value* x = call(1101, {num(20), num(0.3)});
+  ASSERT_EQ(x->kind, kValReal);
+  EXPECT_TRUE(x->number >= 0 && x->number <= 20 && x->number == std::trunc(x->number)) << x->number;
+}
+
 // Means {1, 2} under the identity: each mean plus its own standard normal
 // draw, in index order; a 3 x 3 matrix for two means is refused.
 TEST_F(Calls, CorrelatedVectorsNeedAMatrixOfTheirSize) {

@@ -317,9 +317,9 @@ TEST(DescriptiveFunctions, HandComputedValues) {
   EXPECT_TRUE(isError(f(kIdLarge, {large, f.values.num(0.5)}), kErrNum));
   // CRITBINOM(10, 0.5, 0.5): the running sum is 386/1024 after 4, 638/1024 after 5.
   EXPECT_EQ(f.number(kIdCritbinom, {10, 0.5, 0.5}), 5.0);
-  // A sum whose terms cannot be formed is "#num!": a coefficient past the
-  // doubles (n = 300000), or n so large that every term rounds to 0 and the
-  // sum would never reach alpha (n = 2^60, 8.9e94).
+  // A sum that would add more terms than one call adds is "#num!": the
+  // 10% point of 300000 fair trials lies near 149650, and with n = 2^60 or
+  // 8.9e94 every term rounds to 0 and the sum would never reach alpha.
   for (double n : {300000.0, std::ldexp(1.0, 60), 8.9e94})
     EXPECT_TRUE(f.error(kIdCritbinom, {n, 0.5, 0.1}, kErrNum)) << n;
   EXPECT_EQ(f.number(kIdPermut, {6, 3}), 120.0);

@@ -31,6 +31,16 @@ bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv) {
   return false;
 }
 
+bool Wsf_passNoDerivative(Value* result, int argc, const Value* const* argv) {
+  for (int i = 0; i < argc; ++i)
+    for (int32_t k = 0; k < Wsf_count(argv[i]); ++k)
+      if (const Value* e = Wsf_element(argv[i], k); Val_isNoDerivative(e)) {
+        Wsf_copy(result, e);
+        return true;
+      }
+  return false;
+}
+
 Value* Wsf_finite(Value* result, double x) {
   if (std::isinf(x)) return Val_setOverflow(Val_clear(result));
   if (std::isnan(x)) return Wsf_error(result, kErrNum);

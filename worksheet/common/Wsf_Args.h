@@ -20,6 +20,9 @@ inline bool Wsf_isNumber(const Value* v) { return Wsf_isPlain(v) && v->kind != k
 // The number of a plain value; empty and missing are 0.
 inline double Wsf_number(const Value* v) { return v->kind <= kValMissing ? 0.0 : v->number; }
 inline bool Wsf_isError(const Value* v) { return v->kind == kValError; }
+// A value of a derivative, tape, interval or affine mode: a function on
+// plain numbers refuses it ("#value!"), never skips it.
+inline bool Wsf_isModeValue(const Value* v) { return v->kind >= kValGrad && v->kind <= kValAffine; }
 // An argument read from a single cell by a reference (not given directly):
 // the aggregates skip its booleans and texts as they skip a range's.
 inline bool Wsf_isCellReference(const Value* v) { return v->source && v->kind != kValArray; }
@@ -36,6 +39,12 @@ Value* Wsf_error(Value* result, uint32_t code);
 bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv);
 // The result becomes a copy of v (deep).
 Value* Wsf_copy(Value* result, const Value* v);
+// The first argument, or element of an array argument, that the evaluation
+// mode could not compute (Val_isNoDerivative), copied into the result;
+// false when there is none. A function that tells values apart by their kind
+// where it does not pass errors on (counting numbers, matching criteria or
+// keys) calls it first: what it would answer in the value mode is not known.
+bool Wsf_passNoDerivative(Value* result, int argc, const Value* const* argv);
 // A real, or "#num!" when x is not finite (marked as an overflow when x is
 // infinite).
 Value* Wsf_finite(Value* result, double x);

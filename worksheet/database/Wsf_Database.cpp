@@ -26,15 +26,27 @@ bool accepted(const Value* v, Accept a) {
   return false;
 }
 
+// A value the evaluation mode could not compute in the criteria range or in
+// a database column it tests, copied into the result: which records it
+// selects is not known.
+bool selectionUnknown(Value* result, const DbCriteria& c, const Value* database, const Value* criteria) {
+  if (Wsf_passNoDerivative(result, 1, &criteria)) return true;
+  for (const int32_t column : c.columns)
+    for (int32_t r = 1; column >= 0 && r < database->array->rows; ++r)
+      if (const Value* v = Val_at(database, r, column); Val_isNoDerivative(v)) return Wsf_copy(result, v), true;
+  return false;
+}
+
 // The field's values of the selected records, or false with the result
-// formed. A field left out (counting only) gathers one placeholder per
-// record.
+// formed; a selected value the evaluation mode could not compute is passed
+// on. A field left out (counting only) gathers one placeholder per record.
 bool gather(Value* result, const Value* database, const Value* field, const Value* criteria, Accept accept,
             std::vector<const Value*>* values) {
   const Value* argv[] = {database, field, criteria};
   if (Wsf_structureHooks(result, 3, argv)) return false;
   DbCriteria c;
   if (!Db_initCriteria(&c, database, criteria)) return Wsf_error(result, kErrValue), false;
+  if (selectionUnknown(result, c, database, criteria)) return false;
   const bool countRecords = field->kind == kValMissing && accept != Accept::kNumbers;
   int32_t column = -1;
   if (field->kind == kValText) column = Db_findColumn(database, field);
@@ -44,6 +56,7 @@ bool gather(Value* result, const Value* database, const Value* field, const Valu
   for (int32_t r = 1; r < database->array->rows; ++r) {
     if (!Db_matchRow(c, database, r)) continue;
     const Value* v = countRecords ? database : Val_at(database, r, column);
+    if (!countRecords && Val_isNoDerivative(v)) return Wsf_copy(result, v), false;
     if (countRecords || accepted(v, accept)) values->push_back(v);
   }
   return true;

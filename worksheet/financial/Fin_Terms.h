@@ -9,8 +9,9 @@
 
 #include "values/Val_Value.h"
 
-// The most periods a schedule walks through one by one (VDB, AMORLINC,
-// AMORDEGRC, CUMIPMT, CUMPRINC): a later period is #NUM!.
+// The most periods a schedule takes (VDB, AMORLINC, AMORDEGRC and CUMIPMT
+// walk them one by one, CUMPRINC keeps their bound): a later period is
+// #NUM!.
 constexpr double kFinMaxWalkedPeriods = 1e6;
 
 class FinTerm {

@@ -86,6 +86,28 @@ bool count(const Value* v, int32_t* n) {
   return true;
 }
 
+// The repayment schedule of a loan pv over n periods at a rate above 0,
+// paid in equal parts at the end of each period or at its start. What is
+// still owed after k payments comes in closed form: a schedule walked
+// period by period rounds the payment to the first period's interest when
+// (1 + rate)^n dwarfs 1, and then repays nothing at all.
+struct Schedule {
+  EvalContext* ctx;
+  FinTerm rate, pv;
+  bool start;
+  FinTerm grown;  // (1 + rate)^n
+  Schedule(EvalContext* context, const Value& r, const Value& loan, int32_t n, bool atStart)
+      : ctx(context), rate(r), pv(loan), start(atStart), grown(Fin_power(1.0 + rate, FinTerm(ctx, n))) {}
+  // pv (t_n - t_k) / (t_n - 1), t_k = (1 + rate)^k; paid at the start of
+  // each period, the first payment is all principal and the rest repays
+  // pv / (1 + rate) on the same terms.
+  FinTerm owed(int32_t k) const {
+    if (k == 0) return FinTerm(*pv);
+    const FinTerm share = (grown - Fin_power(1.0 + rate, FinTerm(ctx, k))) / (grown - 1.0);
+    return start ? pv / (1.0 + rate) * share : pv * share;
+  }
+};
+
 }  // namespace
 
 Value* Wsf_pv(Value* result, int argc, const Value* const* argv) {
@@ -151,16 +173,10 @@ Value* Wsf_cumipmt(Value* result, int argc, const Value* const* argv, int32_t se
   if (Wsf_fails(argv[0], 0.0, kRelCmpLe) || Wsf_fails(argv[2], 0.0, kRelCmpLe) || n < 1 || first < 1 || first > last ||
       last > n || last > kFinMaxWalkedPeriods || (type != 0 && type != 1))
     return Wsf_error(result, kErrNum);
-  EvalContext* ctx = Fin_context(result, argc, argv);
-  const FinTerm rate(*argv[0]), pv(*argv[2]);
-  const FinTerm t = Fin_power(1.0 + rate, FinTerm(ctx, n));
-  const FinTerm p = pv * (rate / (1.0 + rate * static_cast<double>(type))) * t / (t - 1.0);
-  FinTerm balance(*pv), sum(ctx, 0.0);
-  for (int32_t k = 1; k <= last; ++k) {
-    const FinTerm interest = type == 1 && k == 1 ? FinTerm(ctx, 0.0) : balance * rate;
-    balance = balance - p + interest;
-    if (k < first) continue;
-    sum = selector == kAnnuityPrincipal ? sum + (interest - p) : sum - interest;
-  }
+  const Schedule s(Fin_context(result, argc, argv), *argv[0], *argv[2], n, type == 1);
+  if (selector == kAnnuityPrincipal) return Fin_into(result, s.owed(last) - s.owed(first - 1));
+  FinTerm sum(s.ctx, 0.0);
+  for (int32_t k = first; k <= last; ++k)
+    if (!s.start || k > 1) sum = sum - s.rate * s.owed(k - 1);
   return Fin_into(result, sum);
 }

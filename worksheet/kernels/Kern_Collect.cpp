@@ -26,6 +26,7 @@ bool Kern_directNumber(const Value* v, double* x) {
 bool Kern_collectNumbers(const Value* arg, std::vector<double>* out, Value* result) {
   if (arg->kind != kValArray) {
     if (Wsf_isError(arg)) return Wsf_copy(result, arg), false;
+    if (Wsf_isModeValue(arg)) return Wsf_error(result, kErrValue), false;
     // A cell's boolean, text or blank is skipped as a range's are; a value
     // given directly counts by its number.
     double x = 0;
@@ -36,6 +37,7 @@ bool Kern_collectNumbers(const Value* arg, std::vector<double>* out, Value* resu
   for (int32_t i = 0; i < Wsf_count(arg); ++i) {
     const Value* e = Wsf_element(arg, i);
     if (Wsf_isError(e)) return Wsf_copy(result, e), false;
+    if (Wsf_isModeValue(e)) return Wsf_error(result, kErrValue), false;
     if (isNumber(e)) out->push_back(e->number);
   }
   return true;
@@ -50,6 +52,7 @@ bool Kern_collectArgNumbers(int argc, const Value* const* argv, std::vector<doub
 bool Kern_collectPairs(const Value* a, const Value* b, std::vector<double>* xa, std::vector<double>* xb,
                        Value* result) {
   return Kern_walkPairs(a, b, result, [&](const Value* p, const Value* q) {
+    if (Wsf_isModeValue(p) || Wsf_isModeValue(q)) return Wsf_error(result, kErrValue), false;
     if (!isNumber(p) || !isNumber(q)) return true;
     xa->push_back(p->number);
     xb->push_back(q->number);

@@ -5,8 +5,11 @@
 // false; so does a refused argument ("#value!").
 // These are the statistics' counting rules, which no collect mode of
 // Num_Gather (the financial functions' collectors) gives: every array
-// element that is not a number or an error is skipped (evaluation-mode
-// values included), a lone empty argument or sample vector is refused, the
+// element that is not a number or an error is skipped, but a value of a
+// derivative, tape, interval or affine mode is refused ("#value!": it
+// stands for a number these plain collectors cannot hold, and skipping it
+// gave those modes another answer than the value mode's), a lone empty
+// argument or sample vector is refused, the
 // A-forms count booleans and texts, a pair counts only where both elements
 // are numbers and no pairs left is no error; outputs are appended to, and
 // the result is untouched on success. Both share Kern_walkPairs.

@@ -245,6 +245,7 @@ Value* Wsf_if(Value* result, int argc, const Value* const* argv) {
 }
 
 Value* Wsf_countblank(Value* result, const Value* x) {
+  if (Wsf_passNoDerivative(result, 1, &x)) return result;
   int32_t count = x->kind == kValEmpty ? 1 : 0;
   if (x->kind == kValArray)
     for (int32_t r = 0; r < x->array->rows; ++r)

@@ -51,6 +51,19 @@ const Value* lineAt(const Value* table, bool down, int32_t i) {
   return down ? Val_at(table, i, 0) : Val_at(table, 0, i);
 }
 
+// A value the evaluation mode could not compute on the searched line,
+// copied into the result: where the search would stop is not known.
+bool lineUnknown(Value* result, const Value* table, bool down) {
+  for (int32_t i = 0; i < lineLength(table, down); ++i)
+    if (const Value* e = lineAt(table, down, i); Val_isNoDerivative(e)) return Wsf_copy(result, e), true;
+  return false;
+}
+
+// The same for a lone value searched as a table of one cell.
+bool loneUnknown(Value* result, const Value* table) {
+  return table->kind != kValArray && Wsf_passNoDerivative(result, 1, &table);
+}
+
 // Whether every element of the searched line is a key.
 bool keyLine(const Value* table, bool down) {
   for (int32_t i = 0; i < lineLength(table, down); ++i)
@@ -100,11 +113,13 @@ Value* tableLookup(Value* result, int argc, const Value* const* argv, bool down)
   const bool approximate = argc < 4 || argv[3]->number != 0;
   const double k = std::trunc(index->number);
   if (!(k >= 1)) return Wsf_error(result, kErrValue);
+  if (loneUnknown(result, argv[1])) return result;
   if (argv[1]->kind != kValArray && argv[1]->kind != kValText && argv[1]->kind > kValReal)
     return Wsf_error(result, kErrNA);
   const Table table(argv[1]);
   if (!table.v) return Wsf_error(result, kErrValue);
   if (k > (down ? table.v->array->columns : table.v->array->rows)) return Wsf_error(result, kErrRef);
+  if (lineUnknown(result, table.v, down)) return result;
   const int32_t p = Wsf_lookupSearch(value, table.v, down, approximate ? 1 : 0);
   if (p < 1) return Wsf_error(result, kErrNA);
   const int32_t line = static_cast<int32_t>(k) - 1;
@@ -116,6 +131,7 @@ Value* tableLookup(Value* result, int argc, const Value* const* argv, bool down)
 Value* vectorLookup(Value* result, const Value* value, const Value* vectorArg, const Value* results) {
   const Table vector(vectorArg);
   if (!vector.v) return Wsf_error(result, kErrValue);
+  if (lineUnknown(result, vector.v, downOf(vector.v))) return result;
   const int32_t p = Wsf_lookupSearch(value, vector.v, downOf(vector.v), 1);
   if (p < 1) return Wsf_error(result, kErrNA);
   if (results->kind != kValArray) return p == 1 ? Lkp_pick(result, results) : Wsf_error(result, kErrRef);
@@ -131,6 +147,7 @@ Value* arrayLookup(Value* result, const Value* value, const Value* arrayArg) {
   const Value* a = array.v;
   if (!a) return Wsf_error(result, kErrValue);
   const bool down = downOf(a);
+  if (lineUnknown(result, a, down)) return result;
   const int32_t p = Wsf_lookupSearch(value, a, down, 1);
   if (p < 1) return Wsf_error(result, kErrNA);
   return Lkp_pick(result, down ? Val_at(a, p - 1, a->array->columns - 1) : Val_at(a, a->array->rows - 1, p - 1));
@@ -177,6 +194,7 @@ Value* Wsf_lookup(Value* result, int argc, const Value* const* argv) {
   if (!keyed && Wsf_structureHooks(result, 2, argv)) return result;
   if (keyFault(result, argc, argv, 1)) return result;
   if (three && !searchable(vector)) return Wsf_error(result, kErrValue);
+  if (loneUnknown(result, vector)) return result;
   if (vector->kind != kValArray && vector->kind != kValText && vector->kind > kValReal)
     return Wsf_error(result, kErrNA);
   return three ? vectorLookup(result, value, vector, argv[2]) : arrayLookup(result, value, vector);
@@ -196,6 +214,7 @@ Value* Wsf_match(Value* result, int argc, const Value* const* argv) {
   if (line->kind == kValArray && line->array->rows > 1 && line->array->columns > 1) return Wsf_error(result, kErrNA);
   const Table table(line);
   if (!table.v) return Wsf_error(result, kErrValue);
+  if (lineUnknown(result, table.v, downOf(table.v))) return result;
   const int32_t p = Wsf_lookupSearch(argv[0], table.v, downOf(table.v), matchType);
   if (p < 1) return Wsf_error(result, kErrNA);
   Val_clear(result);

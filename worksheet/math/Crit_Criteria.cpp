@@ -96,6 +96,21 @@ void mergeDependencies(Value* result, const Value* source) {
   if (result->context) Wsf_from(result, *result->context->buffers.result);
 }
 
+// A value the evaluation mode could not compute among the candidates or in
+// the criterion is passed on: whether it would match is not known. An
+// enclosure there is refused ("#value!"): it may match at some of its
+// points and not at others.
+bool passedOn(Value* result, const Value* range, const Value* criterion) {
+  const Value* tested[] = {range, criterion};
+  const int count = criterion ? 2 : 1;
+  if (Wsf_passNoDerivative(result, count, tested)) return true;
+  for (int i = 0; i < count; ++i)
+    for (int32_t k = 0; k < Wsf_count(tested[i]); ++k)
+      if (Interval enclosure{}; Op_intervalOf(*Wsf_element(tested[i], k), &enclosure))
+        return Wsf_error(result, kErrValue), true;
+  return false;
+}
+
 }  // namespace
 
 int32_t Crit_compareText(const char16_t* text, const char16_t* pattern) {
@@ -106,6 +121,14 @@ int32_t Crit_compareText(const char16_t* text, const char16_t* pattern) {
 }
 
 bool Crit_match(const Value* candidate, const Value* criterion) {
+  if (double x = 0.0; Op_derivativeValue(*candidate, &x)) {
+    const Value number = Val_scalar(kValReal, x);
+    return Crit_match(&number, criterion);
+  }
+  if (double x = 0.0; Op_derivativeValue(*criterion, &x)) {
+    const Value number = Val_scalar(kValReal, x);
+    return Crit_match(candidate, &number);
+  }
   if (!isText(criterion)) {
     const bool plainOrError = Wsf_isPlain(criterion) || Wsf_isError(criterion);
     const bool candidateOk = Wsf_isPlain(candidate) || Wsf_isError(candidate);
@@ -158,6 +181,7 @@ Value* Wsf_countif(Value* result, int argc, const Value* const* argv, const Cell
   int32_t count = 0;
   const Value* criterion = argc >= 2 ? Crit_pick(argv[1], at) : nullptr;
   const Value* range = argv[0];
+  if (passedOn(result, range, criterion)) return result;
   if (criterion && range->kind == kValArray) {
     for (int32_t r = 0; r < range->array->rows; ++r)
       for (int32_t c = 0; c < range->array->columns; ++c) count += Crit_match(Val_at(range, r, c), criterion);
@@ -176,6 +200,7 @@ Value* Wsf_sumif(Value* result, int argc, const Value* const* argv, const CellRe
     return result;
   }
   const Value* criterion = argc >= 2 ? Crit_pick(argv[1], at) : nullptr;
+  if (passedOn(result, range, criterion)) return result;
   int32_t rows = range->kind == kValArray ? range->array->rows : 1;
   int32_t columns = range->kind == kValArray ? range->array->columns : 1;
   if (source->kind == kValArray) {

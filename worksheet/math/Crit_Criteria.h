@@ -13,7 +13,8 @@
 // 0 when the text matches the pattern, else -1 or 1 as the text orders
 // before or after the pattern (case folded).
 int32_t Crit_compareText(const char16_t* text, const char16_t* pattern);
-// Whether the candidate satisfies the criterion.
+// Whether the candidate satisfies the criterion. A value of a derivative
+// kind matches as the number it carries, as the value mode's would.
 bool Crit_match(const Value* candidate, const Value* criterion);
 // The criterion a criteria argument gives in the cell at: itself when it is
 // not an array; from a one-column (one-row) range, the element in at's row

@@ -111,6 +111,7 @@ Value* average(Value* result, int argc, const Value* const* argv, const Counted&
 }
 
 Value* count(Value* result, int argc, const Value* const* argv, const Counted& kinds) {
+  if (Wsf_passNoDerivative(result, argc, argv)) return result;
   const SampleVector* s = aggregated(argc, argv, result);
   Gathered x;
   if (!s) countedValues(result, argc, argv, kinds, &x);

@@ -1,6 +1,7 @@
 // Distribution functions BETADIST to LOGINV.
 #include "worksheet/statistics/Wsf_Distributions.h"
 
+#include <cfloat>
 #include <cmath>
 #include <vector>
 
@@ -56,11 +57,23 @@ void betaEnds(int argc, const Value* const* argv, const double* x, double* a, do
   *b = Wsf_given(argc, argv, 4) ? x[4] : 1.0;
 }
 
-// More terms than any running sum that can still be formed needs: a term of
-// k beyond a few hundred has a coefficient past the doubles unless n is so
-// large that n - k rounds to n, where every term is 0 and the sum would run
-// on for ever (past 2^53, k + 1 even equals k).
+// The most terms a running sum adds: it bounds the work of one call (and
+// past 2^53 trials, where k + 1 equals k, the sum would run on for ever).
 constexpr double kMaxBinomialTerms = 1e5;
+
+// The binomial term C(n, k) p^k (1 - p)^(n - k): that product while its
+// factors are doubles of full precision, else through logarithms (with many
+// trials the coefficient leaves the doubles while the powers underflow, and
+// the term between them is a plain number). False when it cannot be formed.
+bool binomialTerm(double n, double k, double p, double* term) {
+  double c = 0;
+  const double a = std::pow(p, k), b = std::pow(1 - p, n - k);
+  if (Kern_binomialCoefficient(n, k, &c) && a >= DBL_MIN && b >= DBL_MIN) return *term = c * a * b, true;
+  const double all = n + 1, chosen = k + 1, rest = n - k + 1;
+  const double lnC = Kern_lnGamma(&all) - Kern_lnGamma(&chosen) - Kern_lnGamma(&rest);
+  *term = std::exp(lnC + k * std::log(p) + (n - k) * std::log1p(-p));
+  return std::isfinite(*term);
+}
 
 // The binomial terms of n trials with success probability p, added from
 // k = 0 while add answers true; false for a term that cannot be formed, and
@@ -69,10 +82,9 @@ template <typename Add>
 bool binomialTerms(double n, double p, Add add) {
   double sum = 0;
   for (double k = 0; k <= n; ++k) {
-    if (k >= kMaxBinomialTerms) return false;
-    double c = 0;
-    if (!Kern_binomialCoefficient(n, k, &c)) return false;
-    sum += c * std::pow(p, k) * std::pow(1 - p, n - k);
+    double term = 0;
+    if (k >= kMaxBinomialTerms || !binomialTerm(n, k, p, &term)) return false;
+    sum += term;
     if (!std::isfinite(sum)) return false;
     if (!add(k, sum)) return true;
   }

@@ -38,10 +38,12 @@ Value* real(Value* result, double x) {
 int32_t count(const Sample& s) { return static_cast<int32_t>(s.size()) - 1; }
 
 // Values that the A-forms count: numbers and booleans by their number,
-// texts as 0; errors end the gathering.
+// texts as 0; errors end the gathering, a value of an evaluation mode is
+// refused.
 bool collectA(int argc, const Value* const* argv, Sample* out, Value* result) {
   auto take = [&](const Value* v) {
     if (Wsf_isError(v)) return Wsf_copy(result, v), false;
+    if (Wsf_isModeValue(v)) return Wsf_error(result, kErrValue), false;
     if (v->kind >= kValBool && v->kind <= kValReal) out->push_back(v->number);
     else if (v->kind == kValText) out->push_back(0.0);
     return true;
@@ -237,9 +239,10 @@ bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* resul
 
 // MAX and MIN over the evaluation modes: the start value 1.7e308 (negated
 // for MAX) takes part in the first comparison, and every argument or array
-// element of kinds 3 to 18 is combined in by the pairwise routine; nothing
-// counted gives 0. With aggregation a lone sample vector gives its extreme
-// trial.
+// element of kinds 3 to 18 is combined in by the pairwise routine, a
+// boolean or a text given directly by its number as the value mode counts
+// it (a text that is no number is "#value!"); nothing counted gives 0. With
+// aggregation a lone sample vector gives its extreme trial.
 Value* extremeModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx, bool largest) {
   if (ctx->flags.aggregate && argc == 1 && argv[0]->kind == kValSamples) {
     const auto* v = static_cast<const SampleVector*>(argv[0]->payload);
@@ -256,12 +259,16 @@ Value* extremeModal(Value* result, int argc, const Value* const* argv, EvalConte
   };
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
-    if (a->kind != kValArray) {
-      take(a);
+    if (a->kind == kValArray) {
+      for (int32_t r = 0; r < a->array->rows; ++r)
+        for (int32_t c = 0; c < a->array->columns; ++c) take(Val_at(a, r, c));
       continue;
     }
-    for (int32_t r = 0; r < a->array->rows; ++r)
-      for (int32_t c = 0; c < a->array->columns; ++c) take(Val_at(a, r, c));
+    double x = 0;
+    const bool direct = !Wsf_isCellReference(a) && (a->kind == kValBool || a->kind == kValText);
+    if (direct && !Kern_directNumber(a, &x)) return Wsf_error(result, kErrValue);
+    const Value number = Val_scalar(kValReal, x);
+    take(direct ? &number : a);
   }
   return counted ? Wsf_copy(result, &*best) : real(result, 0);
 }

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "arithmetic/operators/Op_Operators.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/math/Wsf_Sums.h"
@@ -26,26 +27,32 @@ enum Subtotal {
 };
 constexpr double kHiddenRowsOffset = 100;
 
-bool isNumber(const Value* v) { return v->kind == kValInt || v->kind == kValReal; }
+// Whether COUNTA (which) or COUNT and AVERAGE count e: to these a value of
+// an evaluation mode stands for a number.
+bool counted(const Value* e, int32_t which) {
+  if (which == kCountA) return e->kind != kValEmpty && e->kind != kValMissing;
+  return e->kind >= kValInt && e->kind <= kValDegVec;
+}
 
-// SUBTOTAL's AVERAGE, COUNT and COUNTA.
+// SUBTOTAL's AVERAGE, COUNT and COUNTA; AVERAGE adds by the generic
+// operators, so that it has every evaluation mode. The counts pass on a
+// value the evaluation mode could not compute, AVERAGE every error.
 Value* countOrAverage(Value* result, int argc, const Value* const* argv, int32_t which) {
-  double n = 0, sum = 0;
+  if (which != kAverage && Wsf_passNoDerivative(result, argc, argv)) return result;
+  WsfLocal sum(result->context);
+  Val_setNumber(&sum.v, 0.0);
+  int32_t n = 0;
   for (int i = 0; i < argc; ++i)
     for (int32_t k = 0; k < Wsf_count(argv[i]); ++k) {
       const Value* e = Wsf_element(argv[i], k);
       if (which == kAverage && Wsf_isError(e)) return Wsf_copy(result, e);
-      if (which == kCountA ? (e->kind != kValEmpty && e->kind != kValMissing) : isNumber(e)) {
-        ++n;
-        sum += e->number;
-      }
+      if (!counted(e, which)) continue;
+      ++n;
+      if (which == kAverage) sum = Op_add(*sum, *e);
     }
-  if (which != kAverage) {
-    Val_clear(result);
-    return Val_setInt(result, static_cast<int32_t>(n));
-  }
+  if (which != kAverage) return Wsf_integer(result, n);
   if (n == 0) return Wsf_error(result, kErrDiv0);
-  return Wsf_finite(result, sum / n);
+  return Wsf_from(result, Op_divVS(*sum, n));
 }
 
 }  // namespace
