@@ -81,8 +81,16 @@ void defineText(Workbook* wb, const char* name, const char* text) {
 // save in progress is abandoned, leaving its target as it was, unless its
 // file is already in place: what the message says is what happened.
 volatile std::sig_atomic_t gInterrupts = 0;
+// During a save, the line a first Ctrl-C writes (made before the save: a
+// signal handler can only write what is ready).
+volatile std::sig_atomic_t gSaving = 0;
+std::string gSavingLine;
 
 void onInterrupt(int) {
+  if (gInterrupts == 0 && gSaving) {
+    ssize_t ignored = write(STDERR_FILENO, gSavingLine.data(), gSavingLine.size());
+    (void)ignored;
+  }
   if (gInterrupts > 0) {
     static const char kUnwritten[] = "\ncorvan: interrupted again: ending without writing\n";
     static const char kSaved[] = "\ncorvan: interrupted again: ending; the workbook had already been saved\n";
@@ -288,6 +296,12 @@ int Fe_action(FeSession* s, SolveAction action) {
 const FeLimitStop& Fe_limitStop() { return gLimitStop; }
 
 bool Fe_interrupted() { return gInterrupts != 0; }
+
+void Fe_beginSave(const std::string& file) {
+  gSavingLine = "\ncorvan: interrupted: the save of " + file +
+                " is finishing; a second Ctrl-C ends at once, leaving the file as it was unless the save is complete\n";
+  gSaving = 1;
+}
 
 void Fe_showTimeLimit(const std::string& seconds) { gTimeShown = seconds; }
 

@@ -205,6 +205,7 @@ int saveIfAsked(FeSession* s, const FeArgs& a, const FeSetNames& before, int rc)
   Fe_restoreOptions(s, before);
   std::string error;
   std::vector<std::string> notes;
+  Fe_beginSave(a.out);
   bool saved = Xlsx_save(s->book, a.out, &error, &notes);
   for (const std::string& note : notes) std::fprintf(stderr, "corvan: warning: %s\n", note.c_str());
   if (saved) return rc;

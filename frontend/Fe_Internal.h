@@ -75,6 +75,9 @@ struct FeLimitStop {
 const FeLimitStop& Fe_limitStop();
 // Whether the user interrupted the command (the first Ctrl-C).
 bool Fe_interrupted();
+// Marks the save of `file` begun: a first Ctrl-C from now on says that the
+// save is finishing and what a second one does.
+void Fe_beginSave(const std::string& file);
 // The time limit the limit messages name ("2"), when the command line's
 // --max-time governs the engine's "solver_tim"; "" to name "solver_tim".
 void Fe_showTimeLimit(const std::string& seconds);

@@ -223,6 +223,24 @@ std::string lowerExtension(const std::string& path) {
   return ext;
 }
 
+// A warning when another program has the file `out` open: spreadsheet
+// programs keep a lock file beside a workbook they have open ("~$name" or
+// ".~lock.name#"), and may later save their own copy over what the run saves.
+void warnIfOpenElsewhere(const std::string& out) {
+  const std::filesystem::path path(out);
+  const std::string name = path.filename().string();
+  std::error_code ec;
+  for (const std::string& lock : {"~$" + name, ".~lock." + name + "#"})
+    if (std::filesystem::exists(path.parent_path() / lock, ec)) {
+      std::fprintf(stderr,
+                   "corvan: warning: %s looks open in another program (its lock file %s is beside it): the run "
+                   "saves over it, and that program may later save its own copy over the solution; close it there "
+                   "first\n",
+                   out.c_str(), lock.c_str());
+      return;
+    }
+}
+
 // The folder --out names must take a new file: checked before the run, so
 // that a run's work is not lost to a save that cannot be made.
 int checkOutFolder(const FeArgs& a) {
@@ -236,6 +254,7 @@ int checkOutFolder(const FeArgs& a) {
     return Fe_usageError("--out " + a.out + ": the folder " + folder.string() + " cannot be written (" +
                          std::strerror(errno) + ")");
   if (std::filesystem::is_directory(a.out, ec)) return Fe_usageError("--out " + a.out + " is a folder, not a file");
+  warnIfOpenElsewhere(a.out);
   return -1;
 }
 

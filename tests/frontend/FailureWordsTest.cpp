@@ -390,7 +390,9 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
     CliRun r = corvan(c.command + " " + book + c.options + (solving ? " --quiet --out " + out : ""));
     EXPECT_EQ(r.status, c.status) << r.out;
     EXPECT_NE(saidLines(r.out, book).find(c.says), std::string::npos) << r.out;
-    if (!c.saysNot.empty()) EXPECT_EQ(r.out.find(c.saysNot), std::string::npos) << r.out;
+    if (!c.saysNot.empty()) {
+      EXPECT_EQ(r.out.find(c.saysNot), std::string::npos) << r.out;
+    }
     if (solving) {
       EXPECT_EQ(std::filesystem::exists(out), c.status == 0) << r.out;  // written only with a solution
     }
@@ -545,4 +547,25 @@ TEST_F(FailureWords, WhatAUserTripsOverIsSaidAndNothingIsWritten) {
     EXPECT_TRUE(r.has(says)) << r.out;
     EXPECT_EQ(fileBytes(book), before);
   }
+}
+
+// A workbook that another program has open (its lock file beside it) is
+// saved over with a warning that says so, before the run.
+TEST_F(FailureWords, AnOutFileOpenInAnotherProgramIsWarnedOf) {
+  const std::string locks[] = {"~$solved.xlsx", ".~lock.solved.xlsx#"};
+  for (const std::string& lock : locks) {
+    SCOPED_TRACE(lock);
+    const std::string book = Plan().save(dir_ / "plan.xlsx"), out = (dir_ / "solved.xlsx").string();
+    std::filesystem::remove(out);
+    std::ofstream(dir_ / lock) << "owner";
+    CliRun r = corvan("solve " + book + " --quiet --out " + out);
+    std::filesystem::remove(dir_ / lock);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(r.has("corvan: warning: " + out + " looks open in another program (its lock file " + lock +
+                      " is beside it)"))
+        << r.out;
+    EXPECT_TRUE(std::filesystem::exists(out));
+  }
+  CliRun unlocked = corvan("solve " + Plan().save(dir_ / "plan.xlsx") + " --quiet --out " + (dir_ / "x.xlsx").string());
+  EXPECT_FALSE(unlocked.has("looks open")) << unlocked.out;
 }

@@ -35,7 +35,7 @@ std::string topFolder(const std::string& folder) {
 // Code above the library: the test folders, the benchmarks and the fuzz
 // targets.
 bool aboveLibrary(const std::string& folder) {
-  return folder.rfind("tests", 0) == 0 || folder == "bench" || folder == "fuzz";
+  return folder.rfind("tests", 0) == 0 || folder == "bench" || folder == "fuzz" || folder == "examples";
 }
 
 bool outsideLibrary(const fs::path& relative) {
