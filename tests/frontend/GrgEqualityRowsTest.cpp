@@ -127,6 +127,29 @@ TEST_F(GrgEqualityRows, ReachTheSolutionFromAStartOffTheRow) {
        },
        "",
        4},
+      {"3x + y = 50 beside a disc, from outside the box: 750 at (-20, 110)",
+       "Plan!$B$2:$C$2",
+       {{"B2", "600"},
+        {"C2", "125"},
+        {"B6", "=3*B2+C2"},
+        {"C6", "50"},
+        {"B7", "=(B2+50)^2+(C2-150)^2"},
+        {"C7", "2500"},
+        {"B9", "=-4.5*B2+6*C2"}},
+       [](Plan* p) {
+         p->set("solver_neg", "2");
+         bounded(p, "-400", "300");
+         const char* rows[][4] = {
+             {"4", "Plan!$C$2", "3", "100"}, {"5", "Plan!$C$2", "1", "200"}, {"6", "Plan!$B$7", "1", "Plan!$C$7"}};
+         for (const auto& row : rows) {
+           p->set(std::string("solver_lhs") + row[0], row[1]);
+           p->set(std::string("solver_rel") + row[0], row[2]);
+           p->set(std::string("solver_rhs") + row[0], row[3]);
+         }
+         p->set("solver_num", "6");
+       },
+       "",
+       -20},
   };
   int k = 0;
   for (const EqualityCase& c : cases) {
