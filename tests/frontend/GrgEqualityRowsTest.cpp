@@ -150,6 +150,31 @@ TEST_F(GrgEqualityRows, ReachTheSolutionFromAStartOffTheRow) {
        },
        "",
        -20},
+      {"integer convex quadratic with one equality: -10.6875 at (-1, 0, 2, 4)",
+       "Plan!$B$2:$E$2",
+       {{"B2", "-3"},
+        {"C2", "0.25"},
+        {"D2", "6"},
+        {"E2", "0"},
+        {"B6", "=-150*B2+250*C2+150*D2+100*E2"},
+        {"C6", "850"},
+        {"B9", "=-3.5*(B2+2.25)^2-1*(C2-1.75)^2-3*(D2-1.75)^2-3.5*(E2-3.25)^2"}},
+       [](Plan* p) {
+         p->set("solver_neg", "2");
+         p->set("solver_typ", "1");
+         const char* rows[][4] = {
+             {"2", "Plan!$B$2", "3", "-3"}, {"3", "Plan!$B$2", "1", "-1"}, {"4", "Plan!$C$2", "3", "-2"},
+             {"5", "Plan!$C$2", "1", "1"},  {"6", "Plan!$D$2", "3", "2"},  {"7", "Plan!$D$2", "1", "6"},
+             {"8", "Plan!$E$2", "3", "1"},  {"9", "Plan!$E$2", "1", "4"},  {"10", "Plan!$B$2:$E$2", "4", "integer"}};
+         for (const auto& row : rows) {
+           p->set(std::string("solver_lhs") + row[0], row[1]);
+           p->set(std::string("solver_rel") + row[0], row[2]);
+           p->set(std::string("solver_rhs") + row[0], row[3]);
+         }
+         p->set("solver_num", "10");
+       },
+       "",
+       -1},
   };
   int k = 0;
   for (const EqualityCase& c : cases) {
