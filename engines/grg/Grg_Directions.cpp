@@ -199,6 +199,15 @@ bool negligible(const GrgRecord& rec) {
   return true;
 }
 
+// Every superbasic that would move points out of the bound it sits on (a
+// degenerate exchange can leave only such superbasics): they leave the set
+// below, and the point is not optimal for that.
+bool allBlocked(const GrgRecord& rec) {
+  for (int s = 1; s <= rec.superbasicCount; ++s)
+    if (rec.d[rec.cols[s]] != 0.0 && !pointsOut(rec, s)) return false;
+  return true;
+}
+
 void addUnitColumn(GrgRecord& rec) {
   int k = ++rec.factorSize;
   for (int i = 1; i < k; ++i) fac(rec, i, k) = 0.0;
@@ -290,9 +299,12 @@ bool Grg_direction(GrgRecord& rec) {
     formDirection(rec, qn);
     if (descent(rec) >= -1e-15 && !allZero(rec)) {
       // No descent along the superbasics: when their reduced gradients are
-      // negligible, a nonbasic with a favourable one may still join below.
-      if (!negligible(rec)) return false;
-      for (int s = 1; s <= rec.superbasicCount; ++s) rec.d[rec.cols[s]] = 0.0;
+      // negligible, or every one of them is blocked by its bound, a nonbasic
+      // with a favourable one may still join below.
+      bool blocked = allBlocked(rec);
+      if (!blocked && !negligible(rec)) return false;
+      if (!blocked)
+        for (int s = 1; s <= rec.superbasicCount; ++s) rec.d[rec.cols[s]] = 0.0;
     }
   }
   for (int s = rec.superbasicCount; s >= 1; --s)

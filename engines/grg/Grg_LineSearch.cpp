@@ -166,11 +166,13 @@ bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fracti
   auto test = [&](int kind, int index, int col, double oldV, double newV) {
     if (std::fabs(newV - oldV) <= 1e-15) return;
     double l = rec.xl[col], u = rec.xu[col], bound;
-    // Only a value that was inside its widened bounds crosses them.
-    if (oldV < l - rec.settings.pre || oldV > u + rec.settings.pre) return;
-    if (newV > u + rec.settings.pre) {
+    // A value crosses the widened bound it has just passed; one already
+    // beyond that bound does not. A violated row that steps over its whole
+    // feasible range (an equality row, from one side to the other) crosses
+    // the bound it now lies beyond, so that the step stops on the row.
+    if (newV > u + rec.settings.pre && oldV <= u + rec.settings.pre) {
       bound = u;
-    } else if (newV < l - rec.settings.pre) {
+    } else if (newV < l - rec.settings.pre && oldV >= l - rec.settings.pre) {
       bound = l;
     } else {
       return;

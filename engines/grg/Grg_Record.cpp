@@ -172,8 +172,12 @@ void runPasses(GrgRecord& rec) {
     bool retry = rec.status == 0 && rec.endCode == 5 && rec.iteration == 0 && !retried;
     if (!retry && rec.status != GrgRestart) return;
     if (retry) {
+      // The moved start is judged afresh: the first pass's "infeasible"
+      // holds for its own point only, and a pass that ends feasible
+      // without a direction to follow keeps the end code it starts with.
       retried = true;
       moveStart(rec);
+      rec.endCode = 0;
     }
     rec.host.progress(rec.host.user, ProgressResume, 0, 0.0);
     rec.status = 0;
