@@ -14,14 +14,12 @@
 #include "excel/Com_AddinBook.h"
 #include "excel/Com_Automation.h"
 #include "excel/Com_Refresh.h"
+#include "interpreter/Load_Names.h"
 #include "values/Model_Functions.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Context.h"
 
 namespace {
-
-// Defined names refer through at most this many other names.
-constexpr int kMaxNameDepth = 8;
 
 bool isFormulaText(std::u16string_view text) { return !text.empty() && text[0] == u'='; }
 
@@ -32,28 +30,20 @@ bool isFormulaOf(std::u16string_view text, const char16_t* constant) {
   return isFormulaText(text) && !(constant && text == constant);
 }
 
-bool resolveText(ExcelAutomation* ea, uint8_t sheet, std::u16string_view text, RangeRef* range,
-                 std::u16string* formula, int depth) {
-  if (Com_parseReference(ea, text, range)) {
+// The workbook's references, sheets and defined names through automation.
+struct AutomationNames : LoadNameBook {
+  ExcelAutomation* ea;
+  explicit AutomationNames(ExcelAutomation* automation) : ea(automation) {}
+  bool reference(uint8_t sheet, std::u16string_view text, RangeRef* range) override {
+    if (!Com_parseReference(ea, text, range)) return false;
     if (range->sheet == 0) range->sheet = sheet;
     return true;
   }
-  if (depth > kMaxNameDepth) return false;
-  // A sheet's own name first ("Other!name" that sheet's), then the workbook's.
-  const size_t bang = text.rfind(u'!');
-  const int32_t scope = bang == std::u16string_view::npos ? sheet : Com_sheetOfPrefix(ea, text.substr(0, bang));
-  if (scope == 0 && bang != std::u16string_view::npos) return false;
-  std::u16string definition;
-  const std::u16string name(bang == std::u16string_view::npos ? text : text.substr(bang + 1));
-  if (!Com_getNameValue(ea, name.c_str(), &definition, scope) && !Com_getNameValue(ea, name.c_str(), &definition, 0))
-    return false;
-  const std::u16string_view body =
-      isFormulaText(definition) ? std::u16string_view(definition).substr(1) : std::u16string_view(definition);
-  if (resolveText(ea, sheet, body, range, formula, depth + 1)) return true;
-  *range = RangeRef{};
-  *formula = isFormulaText(definition) ? definition : u"=" + definition;
-  return true;
-}
+  int32_t sheetOfPrefix(std::u16string_view prefix) override { return Com_sheetOfPrefix(ea, prefix); }
+  bool definition(std::u16string_view name, int32_t scope, std::u16string* text) override {
+    return Com_getNameValue(ea, std::u16string(name).c_str(), text, scope);
+  }
+};
 
 }  // namespace
 
@@ -397,8 +387,9 @@ AddinWorkbook* ComReaderSource::addinWorkbook() { return addins.get(); }
 
 ComReaderSource::~ComReaderSource() = default;
 
-bool ComReaderSource::resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) {
-  return resolveText(ea, sheet, text, range, formula, 0);
+bool ComReaderSource::resolve(uint8_t sheet, const std::u16string& text, LoadNamed* named) {
+  AutomationNames names(ea);
+  return Load_resolveName(&names, sheet, text, named);
 }
 
 bool ComReaderSource::readExternal(const std::u16string& text, Value* value) {

@@ -26,7 +26,7 @@ struct ComReaderSource : ReaderSource {
   ~ComReaderSource() override;
   ComReaderSource(const ComReaderSource&) = delete;
   ComReaderSource& operator=(const ComReaderSource&) = delete;
-  bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override;
+  bool resolve(uint8_t sheet, const std::u16string& text, LoadNamed* named) override;
   bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override;
   int32_t readRun(const CellRef& first, int32_t count, bool down, Value* values, ReaderCell* info) override;
   AddinWorkbook* addinWorkbook() override;

@@ -345,7 +345,7 @@ int Fe_solve(const FeArgs& a) {
     Fe_close(&s);
     return Fe_outOfMemory();
   }
-  const std::string cause = failureCause(&s, m, status, engines);
+  const auto cause = [&] { return failureCause(&s, m, status, engines); };
   bool solution = Fe_printVerdict(s.book, m, status, start, cause, interpreted);
   bool reportsMade = true;
   if (solution) {

@@ -35,8 +35,10 @@ struct BookView final : AddinWorkbook {
   uint8_t activeSheet() override { return static_cast<uint8_t>(wb->activeSheet + 1); }
   int32_t sheetCount() override { return static_cast<int32_t>(wb->sheets.size()); }
   bool parseReference(std::u16string_view text, RangeRef* range) override {
-    std::u16string formula;
-    return cells->resolve(activeSheet(), std::u16string(text), range, &formula) && range->sheet > 0;
+    LoadNamed named;
+    if (!cells->resolve(activeSheet(), std::u16string(text), &named)) return false;
+    *range = named.range;
+    return range->sheet > 0;
   }
   // Runs of styled cells along each row, a run under an equal run joined
   // to it.
@@ -107,8 +109,8 @@ struct ImportSource final : ReaderSource {
   std::unique_ptr<ReaderSource> inner;
   BookView view;
   explicit ImportSource(Workbook* wb) : inner(Fe_workbookSource(wb)), view(wb, inner.get()) {}
-  bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override {
-    return inner->resolve(sheet, text, range, formula);
+  bool resolve(uint8_t sheet, const std::u16string& text, LoadNamed* named) override {
+    return inner->resolve(sheet, text, named);
   }
   bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override {
     return inner->readCell(cell, value, info);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -401,15 +402,17 @@ bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);
 // solution: its status says it ended at a point, and that point gives the
 // objective a number and satisfies every constraint (Fe_pointIsFeasible),
 // whatever the engine reported. A status of a solution at a point that is
-// none is said as such. `cause`, when the run left no solution, follows the
-// status's meaning on its line: what the front end knows of the reason.
-// After a run in which the interpreter computed the model (`interpreted`),
-// a point where its value of the objective or of a constraint cell differs
-// from the workbook's beyond the precision is no solution either: the line
-// names the first such cell with both values.
+// none is said as such. `cause`, asked only when the run left no
+// solution, follows the status's meaning on its line: what the front end
+// knows of the reason. After a run in which the interpreter computed the
+// model (`interpreted`), a point where its value of a cell the model reads
+// (the objective, both sides of each constraint) differs from the
+// workbook's by more than the rounding of an operation is no solution
+// either, unless the workbook's own value changes when it recalculates the
+// cell once more: the line names the first such cell with both values.
 struct FeStartValues;
 bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start,
-                     const std::string& cause = "", bool interpreted = false);
+                     const std::function<std::string()>& cause = {}, bool interpreted = false);
 // Whether the status says the run ended at a point (a solution, or a stop).
 bool Fe_endedAtAPoint(int status);
 // Prints the engine, the objective, the variables and the constraint table.

@@ -11,6 +11,7 @@
 #include "frontend/Fe_Internal.h"
 #include "interpreter/Fn_Names.h"
 #include "interpreter/Load_Cells.h"
+#include "interpreter/Load_Names.h"
 #include "platform/os/Os.h"
 #include "platform/xlsx/Xlsx.h"
 #include "values/Model_Refs.h"
@@ -51,7 +52,7 @@ namespace {
 // Cells, references and defined names of the stand-in's workbook. Its
 // positions are 0-based and the interpreter's 1-based, so a workbook index
 // below the interpreter's last sheet, row or column fits.
-struct WorkbookSource : ReaderSource {
+struct WorkbookSource : ReaderSource, LoadNameBook {
   Workbook* wb;
   std::string beyond;  // the last reference refused for lying past the interpreter's rows or columns
   int lateSheet = -1;  // the last sheet refused for lying past the interpreter's sheets
@@ -77,31 +78,36 @@ struct WorkbookSource : ReaderSource {
     return true;
   }
 
-  bool resolveText(uint8_t sheet, const std::string& text, RangeRef* range, std::u16string* formula, int depth) {
-    const size_t bang = text.rfind('!');
+  bool reference(uint8_t sheet, std::u16string_view text, RangeRef* range) override {
+    const size_t bang = text.rfind(u'!');
+    const bool qualified = bang != std::u16string_view::npos;
     uint8_t target = sheet;
-    std::string area = text;
-    if (bang != std::string::npos) {
-      const int index = Wb_sheetIndex(wb, unquote(text.substr(0, bang)));
-      if (index >= kRefMaxSheet) lateSheet = index;
-      if (index < 0 || index >= kRefMaxSheet) return false;
-      target = static_cast<uint8_t>(index + 1);
-      area = text.substr(bang + 1);
+    if (qualified) {
+      const int32_t index = sheetOfPrefix(text.substr(0, bang));
+      if (index <= 0 || index > kRefMaxSheet) return false;
+      target = static_cast<uint8_t>(index);
     }
     bool outside = false;
-    if (parseArea(area, target, range, &outside)) return true;
-    if (outside) beyond = text;
-    if (outside || bang != std::string::npos || depth > 8) return false;
-    const DefinedName* dn = Wb_findName(wb, text, sheet - 1);
-    if (!dn) return false;
-    if (resolveText(sheet, dn->definition, range, formula, depth + 1)) return true;
-    *range = RangeRef{};
-    *formula = Text_fromUtf8("=" + dn->definition);
-    return true;
+    if (parseArea(Text_toUtf8(std::u16string(qualified ? text.substr(bang + 1) : text)), target, range, &outside))
+      return true;
+    if (outside) beyond = Text_toUtf8(std::u16string(text));
+    return false;
   }
 
-  bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override {
-    return resolveText(sheet, Text_toUtf8(text), range, formula, 0);
+  int32_t sheetOfPrefix(std::u16string_view prefix) override {
+    const int index = Wb_sheetIndex(wb, unquote(Text_toUtf8(std::u16string(prefix))));
+    if (index >= kRefMaxSheet) lateSheet = index;
+    return index + 1;
+  }
+
+  bool definition(std::u16string_view name, int32_t scope, std::u16string* text) override {
+    const DefinedName* dn = Wb_findNameInScope(wb, Text_toUtf8(std::u16string(name)), scope - 1);
+    if (dn) *text = Text_fromUtf8(dn->definition);
+    return dn != nullptr;
+  }
+
+  bool resolve(uint8_t sheet, const std::u16string& text, LoadNamed* named) override {
+    return Load_resolveName(this, sheet, text, named);
   }
 
   // "'[book.xlsx]sheet'!a1:b2" (a folder may precede the "["; without one the

@@ -7,8 +7,11 @@
 // cells at that point must also be the workbook's: a formula the two
 // calculations compute differently would have led the engine elsewhere.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -65,46 +68,96 @@ void noteConstantObjective(Workbook* wb, const FeModel& m, const FeStartValues& 
       content(Wb_findCell(wb->sheets[o.sheet].get(), o.row1, o.col1)));
 }
 
-// A value as the status line shows it.
-std::string shown(const CellValue& v) {
-  if (v.kind == CellKind::Number) return Fe_number(v.number);
-  return v.kind == CellKind::Empty ? "empty" : Fe_notANumber(&v);
+// A value as the status line shows it; a number in every digit it has when
+// `other`, the value it is set against, would show alike.
+std::string shown(const CellValue& v, const CellValue& other) {
+  if (v.kind != CellKind::Number) return v.kind == CellKind::Empty ? "empty" : Fe_notANumber(&v);
+  if (other.kind != CellKind::Number || Fe_number(v.number) != Fe_number(other.number)) return Fe_number(v.number);
+  char text[40];
+  return std::string(text, std::to_chars(text, text + sizeof text, v.number).ptr);
 }
 
-// Numbers agree within the model's precision, relative to the larger; an
+// Units in the last place within which the two calculations' numbers
+// agree: the rounding of one operation done in another order.
+constexpr double kAgreeingUlps = 4;
+
+// Numbers agree within a few units in the last place of the larger; an
 // empty cell is 0; other values must be equal.
-bool agree(const CellValue& a, const CellValue& b, double precision) {
+bool agree(const CellValue& a, const CellValue& b) {
   const auto number = [](const CellValue& v) { return v.kind == CellKind::Number || v.kind == CellKind::Empty; };
   if (number(a) && number(b)) {
     const double x = a.kind == CellKind::Empty ? 0 : a.number, y = b.kind == CellKind::Empty ? 0 : b.number;
-    return std::fabs(x - y) <= precision * std::max({1.0, std::fabs(x), std::fabs(y)});
+    return std::fabs(x - y) <=
+           kAgreeingUlps * std::numeric_limits<double>::epsilon() * std::max(std::fabs(x), std::fabs(y));
   }
   return a == b;
 }
 
-// The first cell of the objective and the constraints whose value the
-// interpreter computes otherwise than the workbook at the current point,
-// with both values; "" when they all agree (a cell the interpreter cannot
-// compute is the run's own failure, not judged here, and a cell that reads
-// a random draw or the clock has another value at each recalculation).
-std::string interpreterDisagreement(Workbook* wb, const FeModel& m) {
+// The areas of a right-hand side given as a formula that names a range
+// ("Other!lim"), as the constraint's sheet reads it; none for another.
+std::vector<CellRange> formulaAreas(Workbook* wb, const FeConstraint& c) {
+  CalcEvalResult r;
+  if (c.rhsFormula.empty() || !Calc_evaluateReference(wb, c.lhs.sheet, c.rhsFormula, &r) || !r.isReference) return {};
+  return r.areas;
+}
+
+// Every area of cells the model reads: the objective, and both sides of
+// each constraint that compares its cells with a right-hand side.
+std::vector<CellRange> modelAreas(Workbook* wb, const FeModel& m) {
   std::vector<CellRange> areas;
   if (m.hasObjective) areas.push_back(m.objective);
-  for (const FeConstraint& c : m.constraints) areas.push_back(c.lhs);
+  for (const FeConstraint& c : m.constraints) {
+    areas.push_back(c.lhs);
+    if (Fe_comparison(c.relation) > FeGreaterEqual) continue;
+    if (c.rhsIsRange) areas.push_back(c.rhsRange);
+    for (const CellRange& a : formulaAreas(wb, c)) areas.push_back(a);
+  }
+  return areas;
+}
+
+// A cell whose value the interpreter computes otherwise than the workbook.
+struct Difference {
+  int sheet, row, col;
+  CellValue interpreted, workbook;
+};
+
+CellValue workbookValue(Workbook* wb, int sheet, int row, int col) {
+  const CellValue* own = Fe_value(wb, sheet, row, col);
+  return own ? *own : CellValue{};
+}
+
+// The cells of the areas, in order, whose interpreted value differs from the
+// workbook's (a cell the interpreter cannot compute is the run's own
+// failure, not judged here).
+std::vector<Difference> differences(Workbook* wb, const std::vector<CellRange>& areas) {
   FeInterpreted interpreted;
   Fe_interpretAreas(wb, areas, &interpreted);
+  std::vector<Difference> found;
   for (const CellRange& a : areas)
     for (int r = a.row1; r <= a.row2; ++r)
       for (int c = a.col1; c <= a.col2; ++c) {
         const auto value = interpreted.values.find({a.sheet, Wb_cellKey(r, c)});
-        const CellValue* own = Fe_value(wb, a.sheet, r, c);
-        const CellValue workbook = own ? *own : CellValue{};
-        if (value == interpreted.values.end() || agree(value->second, workbook, m.precision) ||
-            Calc_readsVolatile(wb, a.sheet, r, c))
-          continue;
-        return "the interpreter computes " + Fe_cellName(wb, a.sheet, r, c) + " as " + shown(value->second) +
-               " where the workbook computes " + shown(workbook);
+        if (value == interpreted.values.end()) continue;
+        const CellValue workbook = workbookValue(wb, a.sheet, r, c);
+        if (!agree(value->second, workbook)) found.push_back({a.sheet, r, c, value->second, workbook});
       }
+  return found;
+}
+
+// The first cell of the model whose value the interpreter computes otherwise
+// than the workbook at the current point, with both values; "" when they
+// all agree. A cell that differs is recalculated once more by the workbook:
+// one whose value then changes reads a random draw or the clock, which has
+// another value at each recalculation, and is not held against the run.
+std::string interpreterDisagreement(Workbook* wb, const FeModel& m) {
+  const std::vector<Difference> found = differences(wb, modelAreas(wb, m));
+  if (found.empty()) return "";
+  Calc_recalculate(wb);
+  for (const Difference& d : found) {
+    if (!(workbookValue(wb, d.sheet, d.row, d.col) == d.workbook)) continue;
+    return "the interpreter computes " + Fe_cellName(wb, d.sheet, d.row, d.col) + " as " +
+           shown(d.interpreted, d.workbook) + " where the workbook computes " + shown(d.workbook, d.interpreted);
+  }
   return "";
 }
 
@@ -112,12 +165,12 @@ std::string interpreterDisagreement(Workbook* wb, const FeModel& m) {
 
 bool Fe_endedAtAPoint(int status) { return Eng_isSolution(status) || Eng_isEarlyStop(status); }
 
-bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start, const std::string& cause,
-                     bool interpreted) {
+bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start,
+                     const std::function<std::string()>& cause, bool interpreted) {
   bool solution = Fe_endedAtAPoint(status) && Fe_pointIsFeasible(wb, m);
   const std::string differs = solution && interpreted ? interpreterDisagreement(wb, m) : "";
   solution = solution && differs.empty();
-  const std::string reason = differs.empty() ? cause : differs;
+  const std::string reason = !differs.empty() ? differs : solution || !cause ? "" : cause();
   const std::string because = solution || reason.empty() ? "" : ": " + reason;
   if (Eng_isSolution(status) && !solution) {
     std::printf("status %d (%s), but the point the run ended at is no solution%s\n", status, meaning(m, status).c_str(),

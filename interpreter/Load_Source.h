@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "interpreter/Load_Names.h"
 #include "values/Model_Refs.h"
 
 struct AddinWorkbook;
@@ -28,8 +29,9 @@ struct ReaderSource {
   virtual ~ReaderSource() = default;
   // The range a reference text names on the given sheet ("b4", "$a$1:$c$3",
   // "sheet2!b4", a defined name); a defined name that stands for a formula
-  // leaves the range all zero and gives its formula text instead.
-  virtual bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) = 0;
+  // leaves the range all zero and gives its formula text instead, with the
+  // sheet it is read on (see Load_resolveName).
+  virtual bool resolve(uint8_t sheet, const std::u16string& text, LoadNamed* named) = 0;
   // The stored value of a cell and its formula.
   virtual bool readCell(const CellRef& cell, Value* value, ReaderCell* info) = 0;
   // The stored values of a run of cells from first on, along its row (or

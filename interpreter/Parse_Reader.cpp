@@ -388,6 +388,13 @@ CellRef placeOf(const Symbol* s) {
 
 CellRef currentCell(const FormulaReader* r) { return placeOf(r->current); }
 
+// The sheet the current formula's references and names are read on: a
+// defined name's own sheet for its formula, else the formula's cell's.
+uint8_t readingSheet(const FormulaReader* r) {
+  const FormulaRecord* f = r->current->formula;
+  return f && f->readSheet != 0 ? f->readSheet : currentCell(r).sheet;
+}
+
 bool isExternalText(const std::u16string& text) {
   const size_t open = text.find(u'[');
   return open != std::u16string::npos && text.find(u']', open) != std::u16string::npos;
@@ -416,7 +423,7 @@ bool readsAsCell(const std::u16string& text) {
 
 int32_t reference(FormulaReader* r) {
   const std::u16string text = r->lexer.tokenText;
-  const uint8_t sheet = currentCell(r).sheet;
+  const uint8_t sheet = readingSheet(r);
   const bool external = isExternalText(text);
   const std::u16string name = external ? text : sheetPrefix(sheet) + text;
   Symbol* s = external || !readsAsCell(text) ? Prog_findSymbol(r->store, kSpaceCell, name) : nullptr;
@@ -433,12 +440,12 @@ int32_t reference(FormulaReader* r) {
     }
     if (!(s = externalSymbol(r, text))) return kTypeFailed;
   } else if (!s) {
-    RangeRef range{}, cut{};
-    std::u16string formula;
-    if (!r->source->resolve(sheet, text, &range, &formula)) {
+    LoadNamed named;
+    if (!r->source->resolve(sheet, text, &named)) {
       raiseAt(r, kStatusUndefinedIdentifier, currentCell(r));
       return kTypeFailed;
     }
+    RangeRef range = named.range, cut{};
     orderCorners(&range);
     if (bare && (r->token == kTokComma || r->token == kTokClose) && Model_rangeArea(range) > 1 &&
         cutToUsed(r, range, &cut)) {
@@ -453,11 +460,12 @@ int32_t reference(FormulaReader* r) {
       // A formula name met before whose text reads like a cell ("rhs1"),
       // so it was not looked up by its text above.
     } else if ((s = Prog_addSymbol(r->store, kSpaceCell, name, u""))) {
-      // A defined name standing for a formula: compiled on the sheet of the
-      // cell that uses it.
+      // A defined name standing for a formula: compiled at the cell that
+      // uses it, its names and references read on the sheet that defines it.
       s->formula = new FormulaRecord();
-      s->formula->text = formula;
+      s->formula->text = named.formula;
       s->formula->usedAt = currentCell(r);
+      s->formula->readSheet = named.formulaSheet;
     }
     if (!s) return kTypeFailed;
   }

@@ -53,11 +53,6 @@ bool Calc_recalculateFull(Workbook* wb);
 // recalculation, no volatile formula, none cut short for work, and all of
 // them within one recalculation's work. Then nothing is evaluated.
 bool Calc_catchUp(Workbook* wb);
-// Whether the formula of a cell calls a volatile function (RAND, NOW, ...)
-// or reads, at any depth, a cell whose formula does: its value then changes
-// with every recalculation. False for a cell without a formula, or before the
-// workbook's first recalculation.
-bool Calc_readsVolatile(Workbook* wb, int sheet, int row, int col);
 // Formula units (cells, or array blocks) the last recalculation evaluated.
 std::size_t Calc_lastEvaluated(Workbook* wb);
 // What the calculation of a workbook has done since it was opened, for tests

@@ -92,7 +92,8 @@ void bindNode(Binding& b, CalcNode* node) {
   if (node->op == CalcOp::Intersect) bindIntersection(b.wb, b.store, node);
 }
 
-// A name is replaced by its bound definition. A name whose definition comes
+// A name is replaced by its definition, bound on the sheet whose scope
+// holds the name (Wb_definitionSheet). A name whose definition comes
 // back to itself is a circular reference; one nested or repeated beyond the
 // limits is #NAME? like an unknown one.
 void bindName(Binding& b, CalcNode* node) {
@@ -105,9 +106,12 @@ void bindName(Binding& b, CalcNode* node) {
   if (!dn || b.chain.size() >= static_cast<size_t>(kCalcMaxNameDepth) || ++b.expansions > kMaxNameExpansions ||
       !Calc_parse(dn->definition, &def, nullptr))
     return makeError(node, CellError::Name);
+  const int usedOn = b.sheet;
+  b.sheet = Wb_definitionSheet(*dn, usedOn);
   b.chain.push_back(dn);
   bindNode(b, &def);
   b.chain.pop_back();
+  b.sheet = usedOn;
   *node = std::move(def);
 }
 
@@ -185,7 +189,7 @@ std::string firstIn(const Workbook* wb, int sheet, const CalcNode& n, const std:
     CalcNode def;
     const bool expand = dn && depth < kCalcMaxNameDepth && ++walk->expansions <= kMaxNameExpansions &&
                         Calc_parse(dn->definition, &def, nullptr);
-    return expand ? firstIn(wb, scope, def, n.text, depth + 1, walk, find) : "";
+    return expand ? firstIn(wb, Wb_definitionSheet(*dn, sheet), def, n.text, depth + 1, walk, find) : "";
   }
   for (const CalcNode& a : n.args)
     if (std::string found = firstIn(wb, sheet, a, within, depth, walk, find); !found.empty()) return found;

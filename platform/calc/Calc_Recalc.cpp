@@ -594,24 +594,6 @@ bool Calc_recalculateFull(Workbook* wb) {
 
 std::size_t Calc_lastEvaluated(Workbook* wb) { return wb && wb->calc ? wb->calc->evaluated : 0; }
 
-bool Calc_readsVolatile(Workbook* wb, int sheet, int row, int col) {
-  if (!wb || !wb->calc) return false;
-  CalcState& st = *wb->calc;
-  const int target = unitOf(st, sheet, row, col);
-  if (target < 0) return false;
-  std::vector<char> seen(st.units.size(), 0);
-  std::vector<int> todo = st.volatileUnits;
-  while (!todo.empty()) {
-    const int u = todo.back();
-    todo.pop_back();
-    if (u == target) return true;
-    if (seen[u]) continue;
-    seen[u] = 1;
-    todo.insert(todo.end(), st.readers[u].begin(), st.readers[u].end());
-  }
-  return false;
-}
-
 CalcCounts Calc_counts(const Workbook* wb) { return wb && wb->calc ? wb->calc->counts : CalcCounts{}; }
 
 bool Calc_recalculateAll() {

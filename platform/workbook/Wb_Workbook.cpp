@@ -224,6 +224,8 @@ const DefinedName* Wb_findName(const Workbook* wb, const std::string& name, int 
   return own ? own : wb->names.find(name, -1);
 }
 
+int Wb_definitionSheet(const DefinedName& dn, int usedOn) { return dn.scopeSheet >= 0 ? dn.scopeSheet : usedOn; }
+
 const DefinedName* Wb_findNameInScope(const Workbook* wb, const std::string& name, int scopeSheet) {
   return wb->names.find(name, scopeSheet);
 }

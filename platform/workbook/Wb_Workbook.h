@@ -192,6 +192,10 @@ bool Wb_usedRange(const Sheet* sh, CellRange* out);
 // Defined names, compared without regard to case. A sheet-scoped name hides a
 // workbook one for formulas on that sheet.
 const DefinedName* Wb_findName(const Workbook* wb, const std::string& name, int scopeSheet);
+// The sheet on which the names and unqualified references of a name's
+// definition are read when a formula on `usedOn` uses it: a sheet's own
+// name is read on that sheet, a workbook name where it is used.
+int Wb_definitionSheet(const DefinedName& dn, int usedOn);
 // The name of exactly that scope (-1 the workbook's), or nullptr.
 const DefinedName* Wb_findNameInScope(const Workbook* wb, const std::string& name, int scopeSheet);
 void Wb_defineName(Workbook* wb, const DefinedName& dn);   // replaces same name and scope

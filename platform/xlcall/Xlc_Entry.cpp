@@ -177,7 +177,7 @@ const XlcMacro* macroOfCell(const XlcRef& ref) {
     auto it = macros().find(dn.name);
     if (it == macros().end()) continue;
     CalcEvalResult r;
-    int context = dn.scopeSheet >= 0 ? dn.scopeSheet : ref.sheet;
+    int context = Wb_definitionSheet(dn, ref.sheet);
     if (!Calc_evaluateReference(ref.wb, context, dn.definition, &r) || !r.isReference || r.areas.size() != 1) continue;
     const CellRange& d = r.areas[0];
     if (d.sheet == ref.sheet && d.row1 == cell.row1 && d.row2 == cell.row1 && d.col1 == cell.col1 &&

@@ -61,7 +61,7 @@ bool evaluateText(Workbook* wb, int sheet, const std::string& text, int depth, C
     if (isName && plainNameValue(text, dn, out)) return true;
     if (!dn || depth >= kMaxNameDepth || unionParts(dn->definition).size() == 1)
       return Calc_evaluateReference(wb, sheet, text, out);
-    return evaluateText(wb, dn->scopeSheet >= 0 ? dn->scopeSheet : sheet, dn->definition, depth + 1, out);
+    return evaluateText(wb, Wb_definitionSheet(*dn, sheet), dn->definition, depth + 1, out);
   }
   *out = CalcEvalResult{};
   out->isReference = true;

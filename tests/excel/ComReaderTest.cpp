@@ -328,8 +328,8 @@ TEST_F(ComReaderTest, ARunOfCellsReadsAsItsCellsOneByOne) {
 struct CellByCell : ReaderSource {
   ReaderSource* inner;
   explicit CellByCell(ReaderSource* source) : inner(source) {}
-  bool resolve(uint8_t sheet, const std::u16string& text, RangeRef* range, std::u16string* formula) override {
-    return inner->resolve(sheet, text, range, formula);
+  bool resolve(uint8_t sheet, const std::u16string& text, LoadNamed* named) override {
+    return inner->resolve(sheet, text, named);
   }
   bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override {
     return inner->readCell(cell, value, info);

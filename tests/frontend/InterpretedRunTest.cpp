@@ -6,6 +6,7 @@
 // not saved.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 
@@ -123,7 +124,10 @@ TEST_F(InterpretedRuns, TheVerdictNamesTheFirstCellThatDiffers) {
   };
   const Case cases[] = {
       {true, 12, true, "status 0: solved"},
-      {true, 12 + 1e-9, true, "status 0: solved"},
+      {true, std::nextafter(12.0, 13.0), true, "status 0: solved"},
+      {true, 12 + 1e-9, false,
+       "status 0 (solved: all constraints and optimality conditions are satisfied), but the point the run ended at is "
+       "no solution: the interpreter computes Plan!B6 as 12 where the workbook computes 12.000000001\n"},
       {false, 11, true, "status 0: solved"},
       {true, 11, false,
        "status 0 (solved: all constraints and optimality conditions are satisfied), but the point the run ended at is "
@@ -132,7 +136,7 @@ TEST_F(InterpretedRuns, TheVerdictNamesTheFirstCellThatDiffers) {
   for (const Case& c : cases) {
     Wb_cellAt(wb, sh, 5, 1)->value = CellValue::makeNumber(c.b6);
     ::testing::internal::CaptureStdout();
-    const bool solution = Fe_printVerdict(wb, model, 0, start, "", c.interpreted);
+    const bool solution = Fe_printVerdict(wb, model, 0, start, {}, c.interpreted);
     const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(solution, c.solution) << c.b6;
     EXPECT_EQ(out.rfind(c.line, 0), 0u) << out;

@@ -32,26 +32,6 @@ TEST(CalcIncremental, VolatileFunctionsAreFoundWhateverTheirCase) {
   Wb_resetApp();
 }
 
-// A cell reads a volatile function when its formula calls one or reads, at
-// any depth, a cell whose formula does.
-TEST(CalcIncremental, CellsThatReadAVolatileFunctionAreKnown) {
-  Wb_resetApp();
-  Workbook* wb = Wb_newWorkbook("reads.xlsx");
-  Sheet* sh = Wb_addSheet(wb, "S");
-  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(2));   // A1
-  Wb_setFormula(wb, sh, 0, 1, "=RAND()*0+A1");           // B1
-  Wb_setFormula(wb, sh, 0, 2, "=B1*2");                  // C1
-  Wb_setFormula(wb, sh, 0, 3, "=SUM(B1:C1)+1");          // D1
-  Wb_setFormula(wb, sh, 0, 4, "=A1*3");                  // E1
-  Calc_recalculate(wb);
-  const struct {
-    int col;
-    bool reads;
-  } cells[] = {{0, false}, {1, true}, {2, true}, {3, true}, {4, false}, {5, false}};
-  for (const auto& c : cells) EXPECT_EQ(Calc_readsVolatile(wb, 0, 0, c.col), c.reads) << "column " << c.col;
-  Wb_resetApp();
-}
-
 TEST(CalcIncremental, EvaluatesExactlyTheDependentsAndTheVolatileCells) {
   Wb_resetApp();
   Workbook* wb = Wb_newWorkbook("incr.xlsx");

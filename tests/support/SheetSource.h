@@ -29,7 +29,8 @@ struct A1Source : ReaderSource {
     return i == text.size() && row > 0 && row <= 65535 && column > 0 && column <= 255;
   }
 
-  bool resolve(uint8_t, const std::u16string& text, RangeRef* range, std::u16string*) override {
+  bool resolve(uint8_t, const std::u16string& text, LoadNamed* named) override {
+    RangeRef* range = &named->range;
     const std::string t = Text_toUtf8(text);
     const size_t colon = t.find(':');
     CellRef a{}, b{};

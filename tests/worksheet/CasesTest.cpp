@@ -77,14 +77,14 @@ struct CaseSheet : SheetSource {
 
   // Only A1 references of a sheet's size, on the formula's sheet or another
   // one named; other names are not defined here.
-  bool resolve(uint8_t sheetNumber, const std::u16string& text, RangeRef* range, std::u16string* formula) override {
+  bool resolve(uint8_t sheetNumber, const std::u16string& text, LoadNamed* named) override {
     static const std::regex kReference(
         R"(('?([A-Za-z0-9_ ]+)'?!)?(\$?[A-Za-z]{1,3}\$?[0-9]{1,5}(:\$?[A-Za-z]{1,3}\$?[0-9]{1,5})?))");
     std::smatch m;
     const std::string t = Text_toUtf8(text);
     if (!std::regex_match(t, m, kReference)) return false;
-    if (!SheetSource::resolve(sheetNumber, Text_fromUtf8(m[3].str()), range, formula)) return false;
-    range->sheet = static_cast<uint8_t>(this->sheetNumber(m[2].str()));
+    if (!SheetSource::resolve(sheetNumber, Text_fromUtf8(m[3].str()), named)) return false;
+    named->range.sheet = static_cast<uint8_t>(this->sheetNumber(m[2].str()));
     return true;
   }
 
