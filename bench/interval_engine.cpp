@@ -7,13 +7,18 @@
 // workbook outside the timing; the CPU time is the whole process's, as the
 // engine runs on a thread of its own), boxes processed (the search's
 // iterations, each one box split and its halves bounded), and the
-// objective as counters.
+// objective as counters. And the open-box list alone, as the search uses
+// it (take the box of smallest bound, put back its two halves with larger
+// bounds), against the sorted list it replaced, side by side.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
+#include <list>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "engines/interval/Ia_BoxList.h"
 #include "platform/xlsx/Xlsx.h"
 #include "tests/support/BenchLibrary.h"
 
@@ -77,6 +82,68 @@ void solveWorkbook(benchmark::State& state, const std::string& name, const Varia
   state.counters["boxes"] = static_cast<double>(boxes);
   state.counters["objective"] = objective;
 }
+
+// The box list the engine kept before: a list sorted by insertion, walked
+// from its head to the first node whose bound is not below the new one.
+struct SortedBoxList {
+  std::list<IaBoxNode> nodes;
+  void push(const IaBox& box, double lower, int split) {
+    auto at = nodes.begin();
+    while (at != nodes.end() && at->lower < lower) ++at;
+    nodes.insert(at, IaBoxNode{split, lower, box});
+  }
+  bool pop(IaBox& box, double* lower, int* split) {
+    if (nodes.empty()) return false;
+    box = std::move(nodes.front().box);
+    *lower = nodes.front().lower;
+    *split = nodes.front().split;
+    nodes.pop_front();
+    return true;
+  }
+};
+
+struct HeapBoxList {
+  IaBoxList list;
+  void push(const IaBox& box, double lower, int split) { Ia_pushBox(list, box, lower, split); }
+  bool pop(IaBox& box, double* lower, int* split) { return Ia_popBox(list, box, lower, split); }
+};
+
+constexpr int kListVariables = 6;
+constexpr unsigned kListSeed = 12345;
+
+// `range(0)` steps of a best-first search over 6 variables: each takes the
+// next box and puts back two halves whose bounds lie up to 1 above its own,
+// so that the list grows by one box a step.
+template <typename List>
+void boxListSteps(benchmark::State& state) {
+  const auto steps = state.range(0);
+  for (auto _ : state) {
+    List list;
+    std::mt19937 random(kListSeed);
+    std::uniform_real_distribution<double> rise(0.0, 1.0);
+    IaBox box(kListVariables + 1, Interval{-5, 5});
+    list.push(box, 0.0, 1);
+    double lower = 0;
+    int split = 1;
+    for (std::int64_t k = 0; k < steps && list.pop(box, &lower, &split); ++k) {
+      list.push(box, lower + rise(random), split);
+      list.push(box, lower + rise(random), split);
+    }
+    benchmark::DoNotOptimize(lower);
+  }
+  state.counters["steps"] = static_cast<double>(steps);
+}
+
+BENCHMARK_TEMPLATE(boxListSteps, SortedBoxList)
+    ->Name("interval/box_list/sorted_list")
+    ->Arg(2000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(boxListSteps, HeapBoxList)
+    ->Name("interval/box_list/heap")
+    ->Arg(2000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond);
 
 // One run per workbook listed in optima.csv, and Styblinski-Tang, and variant.
 const bool kRegistered = [] {

@@ -1,4 +1,4 @@
-// The sorted list of open boxes and the split-component rules.
+// The heap of open boxes and the split-component rules.
 #include "engines/interval/Ia_BoxList.h"
 
 #include <algorithm>
@@ -6,19 +6,33 @@
 #include <limits>
 #include <utility>
 
+namespace {
+
+// The heap's key of a bound: NaN (no order with anything) as -infinity.
+double heapKey(double lower) { return std::isnan(lower) ? -std::numeric_limits<double>::infinity() : lower; }
+
+// True when a comes out after b: a larger bound, or an equal one pushed
+// earlier. The heap keeps the node that comes out first at its front.
+bool comesAfter(const IaBoxNode& a, const IaBoxNode& b) {
+  const double ka = heapKey(a.lower), kb = heapKey(b.lower);
+  return ka != kb ? ka > kb : a.order < b.order;
+}
+
+}  // namespace
+
 void Ia_pushBox(IaBoxList& list, const IaBox& box, double lower, int split) {
-  auto at = list.nodes.begin();
-  while (at != list.nodes.end() && at->lower < lower) ++at;
-  list.nodes.insert(at, IaBoxNode{split, lower, box});
+  list.nodes.push_back(IaBoxNode{split, lower, box, list.pushed++});
+  std::push_heap(list.nodes.begin(), list.nodes.end(), comesAfter);
 }
 
 bool Ia_popBox(IaBoxList& list, IaBox& box, double* lower, int* split) {
   if (list.nodes.empty()) return false;
-  IaBoxNode& head = list.nodes.front();
-  box = std::move(head.box);
-  *lower = head.lower;
-  *split = head.split;
-  list.nodes.pop_front();
+  std::pop_heap(list.nodes.begin(), list.nodes.end(), comesAfter);
+  IaBoxNode& next = list.nodes.back();
+  box = std::move(next.box);
+  *lower = next.lower;
+  *split = next.split;
+  list.nodes.pop_back();
   return true;
 }
 
@@ -108,5 +122,5 @@ void Ia_recordSolution(IaBoxList& solutions, const IaBox& box, double bound, dou
                        double res) {
   for (const IaBoxNode& node : solutions.nodes)
     if (!boxDiffers(box, node.box, acc, res)) return;
-  solutions.nodes.push_back(IaBoxNode{0, bound, box});
+  solutions.nodes.push_back(IaBoxNode{0, bound, box, solutions.pushed++});
 }

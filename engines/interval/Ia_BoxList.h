@@ -1,10 +1,11 @@
-// The open boxes of the interval search, kept in ascending order of their
-// lower bounds so that the next box to split is always the head, and the
-// choice of the component to split. Boxes are 1-based arrays of n + 1
-// intervals (element 0 holds nothing).
+// The open boxes of the interval search, kept in a binary heap on their
+// lower bounds so that the next box to split (the smallest bound, of equal
+// bounds the one pushed last) comes out in logarithmic time, and the choice
+// of the component to split. Boxes are 1-based arrays of n + 1 intervals
+// (element 0 holds nothing).
 #pragma once
 
-#include <list>
+#include <cstdint>
 #include <vector>
 
 #include "values/Ivl_Interval.h"
@@ -12,19 +13,23 @@
 using IaBox = std::vector<Interval>;
 
 struct IaBoxNode {
-  int split = 1;      // the component it will be split on (1-based)
-  double lower = 0;   // its lower bound
+  int split = 1;     // the component it will be split on (1-based)
+  double lower = 0;  // its lower bound
   IaBox box;
+  std::uint64_t order = 0;  // how many boxes the list took before it
 };
 
+// Open boxes as a heap (through Ia_pushBox and Ia_popBox); the solutions of
+// the all-solutions search in the order recorded (Ia_recordSolution).
 struct IaBoxList {
-  std::list<IaBoxNode> nodes;
+  std::vector<IaBoxNode> nodes;
+  std::uint64_t pushed = 0;
 };
 
-// Inserts a copy of the box before the first node whose lower bound is >= its
-// own, so that of two equal bounds the later box comes out first.
+// Adds a copy of the box. Boxes come out by ascending lower bound, and of two
+// equal bounds the later box first (a bound that is NaN counts as -infinity).
 void Ia_pushBox(IaBoxList& list, const IaBox& box, double lower, int split);
-// Removes the head (smallest lower bound) into the outs; false when empty.
+// Removes the next box (smallest lower bound) into the outs; false when empty.
 bool Ia_popBox(IaBoxList& list, IaBox& box, double* lower, int* split);
 // The first component of largest width (1 when n < 2).
 int Ia_widestComponent(int n, const Interval* box);
