@@ -3,6 +3,9 @@
 // the split choice.
 #include "engines/interval/Ia_Bound.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/numeric/Num_Scalar.h"
 #include "engines/interval/Ia_Newton.h"
@@ -14,17 +17,40 @@ bool Ia_touchesStart(const IaSearchContext& s, int i, double v) {
   return Num_nearlyEqual(&v, &s.start[i].lo) || Num_nearlyEqual(&v, &s.start[i].hi);
 }
 
+// The objective at the point p (1..n); a value below *upper replaces it,
+// with p as the incumbent. A point where the objective gives no number is
+// none.
+void Ia_tryPoint(IaSearchContext& s, const std::vector<double>& p, IaBox& incumbent, double* upper) {
+  double value = 0;
+  if (Ia_evalPoint(s, 0, p.data(), &value) != 0 || !(value < *upper)) return;
+  *upper = value;
+  incumbent.assign(s.n + 1, Interval{0, 0});
+  for (int i = 1; i <= s.n; ++i) incumbent[i] = Interval{p[i], p[i]};
+}
+
+// The lower bound by the objective's range F alone: when its gradient
+// failed, when the objective has no value at the slope test's point (that
+// lies outside its domain, where no slope holds), or when F is not bounded
+// below (a pole may lie in the box, across which no slope holds either).
+// Without uncertainty the box's midpoint is tried as an incumbent.
+void Ia_rangeOnlyTest(IaSearchContext& s, const Interval* box, const Interval& f, bool uncertain, IaBox& incumbent,
+                      double* upper, IaObjectiveTest* out) {
+  if (!uncertain) {
+    std::vector<double> c;
+    Ia_midpoints(s.n, box, c);
+    Ia_tryPoint(s, c, incumbent, upper);
+  }
+  out->lower = f.lo;
+  out->alive = !(out->lower > *upper);
+  out->unboundedBelow = !uncertain && f.lo == -INFINITY;
+}
+
 // The lower bound by the objective's value alone, when its gradient failed.
 bool Ia_valueOnlyTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& incumbent, double* upper,
                       IaObjectiveTest* out) {
   Interval f;
   if (Ia_evalBox(s, 0, box, &f) != 0) return true;  // no bound: alive at -infinity
-  if (!uncertain && f.hi < *upper) {
-    *upper = f.hi;
-    incumbent.assign(box, box + s.n + 1);
-  }
-  out->lower = f.lo;
-  out->alive = !(out->lower > *upper);
+  Ia_rangeOnlyTest(s, box, f, uncertain, incumbent, upper, out);
   return true;
 }
 
@@ -132,9 +158,14 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
     }
     return Ia_valueOnlyTest(s, box, uncertain, incumbent, upper, out);
   }
+  if (f.lo == -INFINITY) {
+    Ia_rangeOnlyTest(s, box, f, uncertain, incumbent, upper, out);
+    return true;
+  }
   // The test point p: the low side of each monotone component, else the
   // point that balances the two slopes; the correction bounds the rest.
   std::vector<double> p(s.n + 1, 0.0);
+  std::vector<char> monotone(s.n + 1, 0);
   Interval correction{0, 0};
   bool collapsed = false, touches = false;
   for (int i = 1; i <= s.n; ++i) {
@@ -142,10 +173,8 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
     const bool up = g.lo >= 0, down = g.hi <= 0;
     if (up || down) {
       p[i] = up ? box[i].lo : box[i].hi;
-      if (!uncertain) {
-        collapsed = collapsed || g.lo > 0 || g.hi < 0;
-        box[i] = Interval{p[i], p[i]};
-      }
+      monotone[i] = 1;
+      collapsed = collapsed || g.lo > 0 || g.hi < 0;
       touches = touches || Ia_touchesStart(s, i, p[i]);
       continue;
     }
@@ -155,9 +184,12 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
     touches = touches || Ia_touchesStart(s, i, box[i].lo) || Ia_touchesStart(s, i, box[i].hi);
   }
   Interval fp;
-  if (const int rc = Ia_evalAtPoint(s, 0, p.data(), &fp)) {
-    if (Ia_failureEndsSearch(rc)) return false;
-    fp = f;  // no value at the test point: the box's range bounds it alone
+  const int rc = Ia_evalAtPoint(s, 0, p.data(), &fp);
+  if (Ia_failureEndsSearch(rc)) return false;
+  if (rc != 0 || std::isnan(fp.lo) || std::isnan(fp.hi)) {
+    out->gradient.clear();  // the slopes do not reach p: split the widest
+    Ia_rangeOnlyTest(s, box, f, uncertain, incumbent, upper, out);
+    return true;
   }
   out->lower = std::max(Ivl_add(fp, correction).lo, f.lo);
   if (uncertain) {
@@ -165,12 +197,10 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
     out->alive = !(out->lower > *upper);
     return true;
   }
-  double value = 0;
-  if (Ia_evalPoint(s, 0, p.data(), &value) == 0 && value < *upper) {
-    *upper = value;
-    incumbent.assign(s.n + 1, Interval{0, 0});
-    for (int i = 1; i <= s.n; ++i) incumbent[i] = Interval{p[i], p[i]};
-  }
+  // Every row holds: each monotone component shrinks to its low side.
+  for (int i = 1; i <= s.n; ++i)
+    if (monotone[i]) box[i] = Interval{p[i], p[i]};
+  Ia_tryPoint(s, p, incumbent, upper);
   const bool interiorSlope = collapsed && !touches;
   const bool above = out->lower >= *upper && !Num_nearlyEqual(&out->lower, upper);
   out->alive = !interiorSlope && !above;
@@ -193,6 +223,7 @@ bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper
   if (!Ia_objectiveTest(s, box.data(), uncertain, incumbent, upper, &test)) return false;
   out->alive = test.alive;
   out->lower = test.lower;
+  out->unboundedBelow = test.unboundedBelow;
   out->split = !uncertain && !test.gradient.empty() ? Ia_smearComponent(s.n, box.data(), test.gradient.data())
                                                     : Ia_widestComponent(s.n, box.data());
   // A component of zero width cannot be split: take the widest instead.

@@ -10,6 +10,7 @@
 struct IaObjectiveTest {
   bool alive = true;
   double lower = -INFINITY;
+  bool unboundedBelow = false;  // every row holds and the objective's range has no lower end
   IaBox gradient;  // the objective's gradient enclosure (1..n), empty when unknown
 };
 

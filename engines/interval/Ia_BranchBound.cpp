@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "contract/Bound_Infinity.h"
+
 bool Ia_boxIsSmall(int n, const IaBox& box, double accuracy) {
   const int i = Ia_widestComponent(n, box.data());
   return box[i].hi - box[i].lo < accuracy;
@@ -20,6 +22,7 @@ struct IaSearch {
   IaBox incumbent;
   double upper;
   IaSearchStats stats;
+  bool unbounded = false;  // a live box narrower than the accuracy has no lower bound
 };
 
 // Bounds one half and keeps it when it stays alive; false on a failure.
@@ -27,9 +30,11 @@ bool boundHalf(IaSearch& s, IaBox& half) {
   IaBoxBound bound;
   if (!s.steps.boundBox(s.steps.user, half, s.incumbent, &s.upper, &bound)) return false;
   if (!bound.alive) return true;
-  if (Ia_boxIsSmall(s.n, half, s.options.accuracy) &&
-      !s.steps.tryMidpoint(s.steps.user, half, s.incumbent, &s.upper))
-    return false;
+  const bool small = Ia_boxIsSmall(s.n, half, s.options.accuracy);
+  if (small && !s.steps.tryMidpoint(s.steps.user, half, s.incumbent, &s.upper)) return false;
+  // The objective falls without end inside a box this narrow: a pole, or
+  // an end of its domain it falls towards.
+  s.unbounded = s.unbounded || (small && bound.unboundedBelow);
   Ia_pushBox(s.list, half, bound.lower, bound.split);
   return true;
 }
@@ -59,6 +64,8 @@ int searchLoop(IaSearch& s, const IaBox& start, std::vector<double>& x, double* 
     ++s.stats.bisections;
     if (!boundHalf(s, boxX) || !boundHalf(s, boxY)) return IaSearchEvalFailed;
     ++s.stats.iterations;
+    // A value past the library's infinity counts as no lower end too.
+    if (s.unbounded || s.upper <= -kBoundInfinity) return IaSearchUnbounded;
     incumbentPoint(s, x, objective);
     if (s.steps.reportIteration(s.steps.user, s.stats.iterations, x, *objective))
       return IaSearchStopped;

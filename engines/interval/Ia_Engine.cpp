@@ -1,6 +1,8 @@
 // The interval global engine's set-up and solve sequence.
 #include "engines/interval/Ia_Engine.h"
 
+#include <cmath>
+
 #include "contract/Bound_Infinity.h"
 #include "contract/Host_Queries.h"
 #include "engines/interval/Ia_Bound.h"
@@ -206,6 +208,13 @@ void Ia_search(IaEngine& e, double localObjective, bool localFound) {
   }
 }
 
+// Whether the search ended without a point: no incumbent, no solution, no
+// feasible point to grow a box around.
+bool Ia_foundNothing(const IaEngine& e) {
+  if (e.problemClass == IaClassEquations) return e.solutions.nodes.empty();
+  return e.stats.result == IaSearchEmptyNoIncumbent || !std::isfinite(e.objective);
+}
+
 }  // namespace
 
 int Ia_setup(IaEngine& e, const IaHost& host, const IaModel* model, unsigned problemFlags) {
@@ -217,9 +226,11 @@ int Ia_setup(IaEngine& e, const IaHost& host, const IaModel* model, unsigned pro
   if (int status = Ia_readBounds(e)) return status;
   if (Ia_feasibilityMode(e)) {
     e.problemClass = IaClassConstrained;
-    return StatusSolved;
+  } else if (int status = Ia_checkProblemClass(e)) {
+    return status;
   }
-  return Ia_checkProblemClass(e);
+  e.setUp = true;
+  return StatusSolved;
 }
 
 int Ia_solve(IaEngine& e) {
@@ -227,11 +238,19 @@ int Ia_solve(IaEngine& e) {
     if (e.lower[i] > e.upper[i]) return StatusInfeasible;
   for (int r = 1; r <= e.rows; ++r)
     if (e.rowLower[r] > e.rowUpper[r]) return StatusInfeasible;
+  // An integer search narrows the bounds between its solves: each solve
+  // searches the box they give now.
+  for (int i = 1; i <= e.n; ++i) e.start[i] = Interval{e.lower[i], e.upper[i]};
   const std::vector<double> start = e.x;
-  const int local = Ia_runLocal(e);
+  int local = Ia_runLocal(e);
   if (e.stop) return Ia_stoppedStatus(e);
-  if (!Ia_evaluateAfterLocal(e, start)) return StatusEvalError;
-  if ((e.problemFlags & ProblemOtherDriver) && local == StatusInfeasible) return StatusInfeasible;
+  const bool evaluated = Ia_evaluateAfterLocal(e, start);
+  if (!evaluated && (Ia_feasibilityMode(e) || !e.model)) return StatusEvalError;
+  // Where the model gives no number the local run found nothing; the
+  // search starts from its box all the same.
+  if (!evaluated) local = StatusEvalError;
+  // A local run that found no feasible point proves none: the search of
+  // the box decides, inside an integer search's subproblem too.
   if (Ia_feasibilityMode(e) || !e.model) return local;
   if (e.problemClass == IaClassInequalities && local == StatusInfeasible) return StatusInfeasible;
   e.reference.assign(e.n + 1, Interval{0, 0});
@@ -239,7 +258,9 @@ int Ia_solve(IaEngine& e) {
   Ia_search(e, e.objective, Eng_isLocalSolution(local));
   if (e.stats.result == IaSearchEvalFailed) return IaStatusSearchEvalFailed;
   if (e.stop) return Ia_stoppedStatus(e);
-  if (!Ia_evaluate(e)) return StatusEvalError;
+  if (e.stats.result == IaSearchUnbounded) return StatusUnbounded;
+  // No point found where the model gives a number: nothing to polish.
+  if (!Ia_evaluate(e)) return Ia_foundNothing(e) ? int{StatusInfeasible} : int{StatusEvalError};
   int finalLocal = -1;
   if (e.problemClass != IaClassInequalities) {
     // Without solutions, a last local run; with them, the first one's

@@ -42,6 +42,7 @@ struct IaEngine {
   IaBoxList solutions;  // the all-solutions search's
   IaSearchStats stats;
   int stop = 0;  // the progress callback's stop answer, during the search or a local run
+  bool setUp = false;  // set-up succeeded: x holds a point of the model
 };
 
 // Set-up; the status (0, 8, 11, 18, 19, 20 or 1000).

@@ -47,6 +47,7 @@ void Ia_orientInterval(double sign, Interval* v) {
 int Ia_evalPoint(IaSearchContext& s, int k, const double* x, double* value) {
   const int rc = Ia_noted(s, s.model->point(s.model->user, k, x, value));
   if (rc != 0) return rc;
+  if (std::isnan(*value)) return kIaNoNumber;
   *value *= Ia_orientation(s, k);
   ++s.counts.values;
   return 0;

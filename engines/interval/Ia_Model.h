@@ -32,6 +32,8 @@ constexpr int kIaUnfeasibleArgument = 31;
 constexpr int kIaInterrupted = 1;
 // Evaluation status of a function that gives no intervals at all.
 constexpr int kIaNoIntervals = 39;
+// Evaluation status of a point where the function gives no number (NaN).
+constexpr int kIaNoNumber = -1;
 // Whether a failed evaluation ends the search: an interrupted one, or one of
 // a function that gives no intervals, fails on every box alike. Any other
 // failure concerns what was evaluated alone (a division by an interval

@@ -76,13 +76,15 @@ std::string Ia_formatNumber(double v) {
 }
 
 int Ia_finish(IaEngine& e, int status) {
-  if (e.x.empty()) return status;
+  if (!e.setUp) return status;  // a refused model: no point to leave in the cells
   const HostServices& h = e.host.services;
   h.progress(h.user, ProgressPause, 0, 0.0);
   const bool evaluated = h.evalProblem(h.user, &e.f[1], &e.x[1]) != 0;
   h.progress(h.user, ProgressResume, 0, 0.0);
-  if (!evaluated) return StatusEvalError;
-  if (Ia_reportedStatus(status)) Ia_writeReport(e, status);
+  // A run that found no point keeps saying so where its point has no value.
+  const bool pointless = status == StatusInfeasible || status == StatusUnbounded;
+  if (!evaluated && !pointless) return StatusEvalError;
+  if (evaluated && Ia_reportedStatus(status)) Ia_writeReport(e, status);
   e.solutions.nodes.clear();
   return status;
 }

@@ -5,6 +5,7 @@
 
 int Ia_finalStatus(int searchResult, int finalLocal) {
   if (searchResult == IaSearchEvalFailed) return IaStatusSearchEvalFailed;
+  if (searchResult == IaSearchUnbounded) return StatusUnbounded;
   if (finalLocal == StatusInfeasible) return StatusInfeasible;
   if (searchResult == IaSearchEmptyNoIncumbent && !Eng_isLocalSolution(finalLocal))
     return StatusInfeasible;

@@ -424,3 +424,39 @@ TEST(IaContract, NarrowsABoxToWhatALinearRowAllows) {
 }
 
 }  // namespace
+
+// An integer search narrows the bounds between the solves of one set-up:
+// each solve searches the box the bounds give then, and its point lies in it.
+TEST(IaEngine, EachSolveSearchesTheBoundsItIsGiven) {
+  struct Row {
+    const char* what;
+    double lower1, upper1, lower2, upper2;
+    double x1, x2;  // the least point of (x1 - 2.4)^2 + (x2 - 1.3)^2 there, by hand
+  };
+  const Row rows[] = {
+      {"the whole box", 0, 5, 0, 5, 2.4, 1.3},
+      {"x1 at most 2", 0, 2, 0, 5, 2, 1.3},
+      {"x1 at least 3 and x2 at most 1", 3, 5, 0, 1, 3, 1},
+  };
+  IaTestModel t;
+  t.add([](const auto& x) { return sqr(x[1] - 2.4) + sqr(x[2] - 1.3); });
+  IaFakeHost f;
+  f.t = &t;
+  f.lower = {0, 0}, f.upper = {5, 5}, f.start = {0, 0};
+  f.localMoves = false;  // the search alone finds the point
+  f.queries[QueryVariables] = 2;
+  f.queries[QueryRows] = 1;
+  f.queries[QueryObjectiveRow] = 1;
+  f.queries[QueryClassCode] = 2;
+  IaEngine e;
+  ASSERT_EQ(Ia_setup(e, bindHost(f), &t.bind(2, IaClassObjective, {}), ProblemOtherDriver), StatusSolved);
+  for (const Row& r : rows) {
+    e.lower[1] = r.lower1, e.upper[1] = r.upper1, e.lower[2] = r.lower2, e.upper[2] = r.upper2;
+    e.x = {0, r.lower1, r.lower2};
+    EXPECT_EQ(Ia_solve(e), StatusSolved) << r.what;
+    EXPECT_NEAR(e.x[1], r.x1, 1e-4) << r.what;
+    EXPECT_NEAR(e.x[2], r.x2, 1e-4) << r.what;
+    EXPECT_NEAR(e.objective, sqr(r.x1 - 2.4) + sqr(r.x2 - 1.3), 1e-6) << r.what;
+  }
+  EXPECT_EQ(Ia_finish(e, StatusSolved), StatusSolved);
+}

@@ -1,0 +1,257 @@
+// The interval global engine (`--engine 4`) run by `corvan solve` on small
+// models whose answers are worked out here: minima on the edge of a
+// function's domain, objectives that fall without end inside the box,
+// systems started outside a function's domain, variables without finite
+// bounds, and integer models checked against enumeration.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/frontend/CliFixture.h"
+#include "tests/support/ScratchTest.h"
+
+namespace {
+
+using IntervalEngine = ScratchTest;
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+constexpr double kNoValue = -999;
+// How near the engine's answers come at its default accuracy ("solver_acc").
+constexpr double kAccuracy = 1e-3;
+
+// The objective value printed after "= " on the objective line.
+double objectiveOf(const CliRun& r) {
+  size_t at = r.out.find("objective (");
+  if (at == std::string::npos) return kNoValue;
+  at = r.out.find("= ", at);
+  return at == std::string::npos ? kNoValue : std::strtod(r.out.c_str() + at + 2, nullptr);
+}
+
+// A model on sheet Plan: variables from B2 along row 2, objective B9 (none
+// when `objective` is empty), one constraint per entry of `rows` as
+// (left-hand cell, relation, right-hand side).
+struct Rows {
+  std::string lhs, relation, rhs;
+};
+
+Plan model(const std::string& variables, const std::string& objective, const std::string& sense,
+           const std::vector<Rows>& rows, const Pairs& cells) {
+  Plan p;
+  p.names = {{"solver_adj", "Plan!" + variables},
+             {"solver_num", std::to_string(rows.size())},
+             {"solver_neg", "0"},
+             {"solver_eng", "4"}};
+  if (!objective.empty()) {
+    p.names.push_back({"solver_opt", "Plan!$B$9"});
+    p.names.push_back({"solver_typ", sense});
+    p.cells = {{"B9", objective}};
+  } else {
+    p.cells.clear();
+  }
+  for (size_t k = 0; k < rows.size(); ++k) {
+    const std::string n = std::to_string(k + 1);
+    p.names.push_back({"solver_lhs" + n, "Plan!" + rows[k].lhs});
+    p.names.push_back({"solver_rel" + n, rows[k].relation});
+    p.names.push_back({"solver_rhs" + n, rows[k].rhs});
+  }
+  for (const auto& c : cells) p.cells.push_back(c);
+  p.objectiveFormat = "0.000000";
+  return p;
+}
+
+// Bounds lo <= cell <= hi as two constraints.
+std::vector<Rows> box(const std::string& cell, const std::string& lo, const std::string& hi) {
+  return {{cell, "3", lo}, {cell, "1", hi}};
+}
+
+std::vector<Rows> join(std::vector<Rows> a, const std::vector<Rows>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+struct Case {
+  const char* what;
+  Plan plan;
+  int exit;            // the command's exit status
+  const char* status;  // on the status line
+  double objective;    // kNoValue: not checked
+  const char* says = "";
+  const char* never = "";
+};
+
+// The objective as the saved workbook shows it.
+double savedCell(const std::string& path, int row, int col) {
+  std::string error;
+  Workbook* wb = Xlsx_open(path, &error);
+  if (!wb) return kNoValue;
+  Calc_recalculate(wb);
+  const Cell* c = Wb_findCell(wb->sheets[0].get(), row, col);
+  const double v = c && c->value.kind == CellKind::Number ? c->value.number : kNoValue;
+  Wb_closeWorkbook(wb);
+  return v;
+}
+
+TEST_F(IntervalEngine, EdgesOfDomainsPolesAndStartsOutsideADomain) {
+  const Case cases[] = {
+      {"SQRT with its minimum at the edge of its domain",
+       model("$B$2", "=SQRT(B2)", "2", box("$B$2", "-1", "4"), {{"B2", "2"}}), 0, "status 0:", 0},
+      {"a half power with its minimum at the edge of its domain",
+       model("$B$2", "=B2^0.5", "2", box("$B$2", "-1", "4"), {{"B2", "2"}}), 0, "status 0:", 0},
+      {"SQRT and a square",
+       model("$B$2:$C$2", "=SQRT(B2)+C2^2", "2", join(box("$B$2", "-1", "4"), box("$C$2", "-1", "2")),
+             {{"B2", "2"}, {"C2", "1"}}),
+       0, "status 0:", 0},
+      {"a slope ending at the edge of ASIN's domain",
+       model("$B$2", "=-B2+ASIN(B2)*0", "2", box("$B$2", "-3", "3"), {{"B2", "-2"}}), 0, "status 0:", -1},
+      {"a slope ending at the edge of SQRT's domain",
+       model("$B$2", "=-B2+SQRT(4-B2)", "2", box("$B$2", "0", "10"), {{"B2", "1"}}), 0, "status 0:", -4},
+      {"TAN with a pole inside the box", model("$B$2", "=TAN(B2)", "2", box("$B$2", "0", "3"), {{"B2", "1"}}), 1,
+       "status 4:", kNoValue},
+      {"1/x with a pole inside the box", model("$B$2", "=1/B2", "2", box("$B$2", "-1", "5"), {{"B2", "2"}}), 1,
+       "status 4:", kNoValue},
+      {"SQRT = 0.5 started outside its domain",
+       model("$B$2", "", "", join(box("$B$2", "-1", "1"), {{"$B$3", "2", "0.5"}}),
+             {{"B2", "-0.5"}, {"B3", "=SQRT(B2)"}}),
+       0, "status 0:", kNoValue, "", "start values"},
+      {"ASIN = 0.5 started outside its domain",
+       model("$B$2", "", "", join(box("$B$2", "-1", "1"), {{"$B$3", "2", "0.5"}}),
+             {{"B2", "-0.75"}, {"B3", "=ASIN(2*B2)"}}),
+       0, "status 0:", kNoValue, "", "start values"},
+      {"LN = -0.5 started outside its domain",
+       model("$B$2", "", "", join(box("$B$2", "-1", "1"), {{"$B$3", "2", "-0.5"}}),
+             {{"B2", "-0.5"}, {"B3", "=LN(B2)"}}),
+       0, "status 0:", kNoValue, "", "start values"},
+      {"a variable without an upper bound",
+       model("$B$2:$C$2", "=1/B2+(C2-3)^2", "2", join({{"$B$2", "3", "1"}}, box("$C$2", "0", "10")), {}), 1,
+       "status 18:", kNoValue, "The variable cell Plan!$B$2 has no upper bound", "#DIV/0!"},
+  };
+  // The variable's value each run must end at (NaN: not checked).
+  const double at[] = {0, 0, 0, 1, 4, NAN, NAN, 0.25, std::sin(0.5) / 2, std::exp(-0.5), NAN};
+  static_assert(std::size(at) == std::size(cases));
+  int k = 0;
+  for (const Case& c : cases) {
+    const std::string file = c.plan.save(dir_ / ("edge" + std::to_string(k) + ".xlsx"));
+    const std::string out = (dir_ / ("edge" + std::to_string(k) + "-solved.xlsx")).string();
+    const CliRun r = corvan("solve " + file + " --quiet --out " + out);
+    EXPECT_EQ(r.status, c.exit) << c.what << "\n" << r.out;
+    EXPECT_TRUE(r.has(c.status)) << c.what << "\n" << r.out;
+    EXPECT_TRUE(!*c.says || r.has(c.says)) << c.what << "\n" << r.out;
+    EXPECT_TRUE(!*c.never || !r.has(c.never)) << c.what << "\n" << r.out;
+    const double objective = c.objective == kNoValue ? kNoValue : objectiveOf(r);
+    EXPECT_NEAR(objective, c.objective, kAccuracy) << c.what << "\n" << r.out;
+    const double value = std::isnan(at[k]) || r.status != 0 ? at[k] : savedCell(out, 1, 1);
+    EXPECT_TRUE(std::isnan(at[k]) || std::fabs(value - at[k]) <= kAccuracy) << c.what << ": " << value;
+    ++k;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Maximise 5x + 4y + 3w with x + y + w = 6.5, 2x + 3y <= 12, 3x + y <=
+// 11.5, x, y integers in [0, 5], w in [0, 10]: x, y in B2:C2, w in D2. The
+// relaxation's optimum has x and y fractional.
+constexpr double kMixedSum = 6.5;
+
+double bestMixed() {
+  double best = -1;
+  for (int x = 0; x <= 5; ++x)
+    for (int y = 0; y <= 5; ++y) {
+      const double w = kMixedSum - x - y;
+      if (w >= 0 && w <= 10 && 2 * x + 3 * y <= 12 && 3 * x + y <= 11.5) best = std::max(best, 5.0 * x + 4 * y + 3 * w);
+    }
+  return best;
+}
+
+Plan mixed() {
+  return model(
+      "$B$2:$D$2", "=5*B2+4*C2+3*D2", "1",
+      join(join(box("$B$2:$C$2", "0", "5"), box("$D$2", "0", "10")),
+           {{"$B$4", "2", "6.5"}, {"$B$5", "1", "12"}, {"$B$6", "1", "11.5"}, {"$B$2:$C$2", "4", "integer"}}),
+      {{"B2", "0"}, {"C2", "0"}, {"D2", "0"}, {"B4", "=SUM(B2:D2)"}, {"B5", "=2*B2+3*C2"}, {"B6", "=3*B2+C2"}});
+}
+
+// Maximise 2x + 3y with x + 2y <= 7.5, 3x + y <= 10.5, x, y integers in
+// [0, 5] (B2:C2); the relaxation's optimum (2.7, 2.4) is fractional.
+double bestPair() {
+  double best = -1;
+  for (int x = 0; x <= 5; ++x)
+    for (int y = 0; y <= 5; ++y)
+      if (x + 2 * y <= 7.5 && 3 * x + y <= 10.5) best = std::max(best, 2.0 * x + 3 * y);
+  return best;
+}
+
+Plan pair() {
+  return model(
+      "$B$2:$C$2", "=2*B2+3*C2", "1",
+      join(box("$B$2:$C$2", "0", "5"), {{"$B$4", "1", "7.5"}, {"$B$5", "1", "10.5"}, {"$B$2:$C$2", "4", "integer"}}),
+      {{"B2", "0"}, {"C2", "0"}, {"B4", "=B2+2*C2"}, {"B5", "=3*B2+C2"}});
+}
+
+// Minimise (x - 2.4)^2 + (y - 1.3)^2 over integers x, y in [0, 5] (B2:C2):
+// the relaxation's optimum lies inside the box, off every integer point.
+constexpr double kCentreX = 2.4, kCentreY = 1.3;
+
+double bestNearCentre() {
+  double best = INFINITY;
+  for (int x = 0; x <= 5; ++x)
+    for (int y = 0; y <= 5; ++y)
+      best = std::min(best, (x - kCentreX) * (x - kCentreX) + (y - kCentreY) * (y - kCentreY));
+  return best;
+}
+
+Plan nearCentre() {
+  return model("$B$2:$C$2", "=(B2-2.4)^2+(C2-1.3)^2", "2",
+               join(box("$B$2:$C$2", "0", "5"), {{"$B$2:$C$2", "4", "integer"}}), {{"B2", "0"}, {"C2", "0"}});
+}
+
+// Minimise n + w with the row n = 1500, n an integer in [0, 2000], w in
+// [0, 3] (B2:C2), from n = 1: 1500 at w = 0.
+Plan fixedByEquality() {
+  return model(
+      "$B$2:$C$2", "=B2+C2", "2",
+      join(join(box("$B$2", "0", "2000"), box("$C$2", "0", "3")), {{"$B$4", "2", "1500"}, {"$B$2", "4", "integer"}}),
+      {{"B2", "1"}, {"C2", "0"}, {"B4", "=B2"}});
+}
+
+struct IntegerCase {
+  const char* what;
+  Plan plan;
+  const char* options;
+  double optimum;
+  int firstRow, lastRow, firstCol, lastCol;  // the integer cells (0-based)
+};
+
+TEST_F(IntervalEngine, IntegerModelsReachTheEnumeratedOptimumWithWholeCells) {
+  // The equality's subproblems take the search more boxes than the default
+  // iteration limit allows in all.
+  const IntegerCase cases[] = {
+      {"integers and a continuous variable in an equality", mixed(), " --option itr=20000", bestMixed(), 1, 1, 1, 2},
+      {"two integers under two inequalities", pair(), "", bestPair(), 1, 1, 1, 2},
+      {"integers nearest an interior minimum", nearCentre(), "", bestNearCentre(), 1, 1, 1, 2},
+      {"an integer fixed by an equality", fixedByEquality(), "", 1500, 1, 1, 1, 1}};
+  int k = 0;
+  for (const IntegerCase& c : cases) {
+    const std::string file = c.plan.save(dir_ / ("integer" + std::to_string(k) + ".xlsx"));
+    const std::string out = (dir_ / ("integer" + std::to_string(k) + "-solved.xlsx")).string();
+    ++k;
+    const CliRun r = corvan("solve " + file + c.options + " --quiet --out " + out);
+    EXPECT_EQ(r.status, 0) << c.what << "\n" << r.out;
+    EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << c.what << "\n" << r.out;
+    for (int row = c.firstRow; row <= c.lastRow; ++row)
+      for (int col = c.firstCol; col <= c.lastCol; ++col) {
+        const double v = savedCell(out, row, col);
+        EXPECT_EQ(v, std::round(v)) << c.what << " " << Wb_a1(row, col);
+      }
+  }
+}
+
+}  // namespace
