@@ -3,13 +3,17 @@
 #include "entry/Eng_Runner.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/Mem_Heap.h"
+#include "contract/Bound_Infinity.h"
 #include "contract/Host_Eval.h"
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
 #include "entry/Entry_Context.h"
+#include "entry/Sess_Evaluation.h"
+#include "entry/Sess_Variables.h"
 #include "excel/Names_Options.h"
 #include "platform/os/Os.h"
 
@@ -88,6 +92,28 @@ bool conesTaken(LibraryContext* context) {
   return false;
 }
 
+// An engine that needs finite bounds refused a variable without them (status
+// 18): the first such variable cell is named, with the bound it lacks.
+void explainUnboundedVariable(LibraryContext* context) {
+  const int n = Sess_modelVariables(context);
+  std::vector<double> lower(n + context->elasticCount + 1), upper(lower.size());
+  std::vector<double> rowLower(Host_queryModel(context, QueryRows) + 1), rowUpper(rowLower.size());
+  if (n < 1 || !Host_getVariableBounds(context, lower.data(), upper.data(), rowLower.data(), rowUpper.data())) return;
+  for (int j = 0; j < n; ++j) {
+    const bool noLower = lower[j] <= -kBoundInfinity, noUpper = upper[j] >= kBoundInfinity;
+    if (!noLower && !noUpper) continue;
+    const std::string cell = Sess_variableCellName(context->variables, j);
+    const std::string text = "The variable cell " + cell + " has no " +
+                             (noLower && noUpper ? "bounds"
+                              : noLower          ? "lower bound"
+                                                 : "upper bound") +
+                             "; the engine needs a finite lower and upper bound on every variable cell "
+                             "(constraints of the cell against numbers give them).";
+    Os_messageBox(text.c_str(), ModelRefusedCaption, 0);
+    return;
+  }
+}
+
 // Builds the run's problem; *status holds the failure code when none.
 OwnedEngineProblem buildProblem(const EngineEntry* entry, int* status) {
   if (!entry->owner) {
@@ -149,5 +175,6 @@ int Eng_runEngine(EngineEntry* entry) {
   int stop = Host_progressCallback(entry->owner, 0, 0, 0, 0);
   const int ended = Eng_statusAfterStop(problem->status, stop);
   Host_showFailedPoint(entry->owner, ended);
+  if (ended == StatusUnboundedVariable) explainUnboundedVariable(entry->owner);
   return ended;
 }

@@ -101,6 +101,19 @@ int Sess_setVariableCell(const VariableCells* cells, int i, double value) {
   return Xl_setCellValue(Area_sheetOf(cells->ref), cell.row, cell.column, value);
 }
 
+std::string Sess_variableCellName(const VariableCells* cells, int i) {
+  AreaCell cell;
+  std::string address;
+  if (!cells || !Area_getVariableCell(cells->list, i, &cell)) return address;
+  AreaRef at(cells->ref, Area_cellArea(cell.row, cell.column));
+  if (!Xl_refText(&at.value, 0, &address)) address.clear();
+  // The workbook's name ("[Book.xlsx]") is left out: the cell is in the
+  // model's own workbook.
+  if (const size_t book = address.find(']'); !address.empty() && address[0] == '[' && book != std::string::npos)
+    address.erase(0, book + 1);
+  return address;
+}
+
 int Sess_savePriorValues(LibraryContext* context) {
   const XLOPER* ref = context->variables ? context->variables->ref : nullptr;
   std::vector<double> values(Area_totalCells(ref));

@@ -3,6 +3,7 @@
 // decision variables in variable-number order, and the cells' prior values.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "excel/Area_Areas.h"
@@ -24,6 +25,8 @@ int Sess_readVariables(VariableCells* cells, double* x);
 int Sess_readVariablesCoercing(VariableCells* cells, double* x);
 int Sess_variableOfCell(const VariableCells* cells, int row, int column);
 int Sess_setVariableCell(const VariableCells* cells, int i, double value);
+// The reference text of variable i's cell ("" when there is none).
+std::string Sess_variableCellName(const VariableCells* cells, int i);
 
 // Prior values of the variable cells, in area order: saved at begin,
 // written back area by area ("solver_adj", "solver_adj1", ...) and

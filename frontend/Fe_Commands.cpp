@@ -366,7 +366,8 @@ int Fe_solve(const FeArgs& a) {
                                          Fe_explainInterpreterStop(s.book, Fe_resultRows(&s)));
     const bool tooLarge =
         status == StatusBadModel && m.faults.empty() && Fe_explainSizeLimit(&s, engines, engineIndex(m));
-    if (!uncompiled && !tooLarge)
+    // A variable without finite bounds is named by the library itself.
+    if (!uncompiled && !tooLarge && status != StatusUnboundedVariable)
       Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine, start);
     Fe_action(&s, ActionRestore);
   }
