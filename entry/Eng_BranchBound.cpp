@@ -403,7 +403,14 @@ int solveRoot(BnbState& s) {
   if (s.useReducedCosts) p.reducedCosts = s.reducedCosts.data();
   bool solved = solveRepeated(s);
   p.reducedCosts = given;
-  if (!solved || !Eng_isLocalSolution(p.status)) return StatusNone;
+  if (!solved || !Eng_isLocalSolution(p.status)) {
+    // A root solve stopped short has an integer point only when its own
+    // is one (cells within the precision made whole); else the cells keep
+    // the start values, as a search stopped before its first integer
+    // point leaves them.
+    if (chooseBranchVariable(s) != PointIntegral) std::copy(s.best.begin(), s.best.end(), p.values);
+    return StatusNone;
+  }
   double threshold;
   Host_getRealOption(s.owner, &threshold, RealReducedCost);
   for (double& r : s.reducedCosts) r = std::fabs(r) < threshold ? 0 : (s.maximise ? -r : r);

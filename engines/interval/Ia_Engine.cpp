@@ -259,20 +259,22 @@ int Ia_solve(IaEngine& e) {
   if (e.stats.result == IaSearchEvalFailed) return IaStatusSearchEvalFailed;
   if (e.stop) return Ia_stoppedStatus(e);
   if (e.stats.result == IaSearchUnbounded) return StatusUnbounded;
+  const bool found = !Ia_foundNothing(e);
   // No point found where the model gives a number: nothing to polish.
-  if (!Ia_evaluate(e)) return Ia_foundNothing(e) ? int{StatusInfeasible} : int{StatusEvalError};
+  if (!Ia_evaluate(e)) return found ? int{StatusEvalError} : int{StatusInfeasible};
   int finalLocal = -1;
   if (e.problemClass != IaClassInequalities) {
-    // Without solutions, a last local run; with them, the first one's
-    // midpoint (within the accuracy) polished to full precision when the
-    // local solver finds a solution from it.
+    // Without a point found, a last local run, whose verdict is the run's;
+    // with one (an incumbent, a solution's midpoint within the accuracy),
+    // the point polished to full precision when the local solver finds a
+    // solution from it, and kept as it is when it finds none.
     const std::vector<double> midpoint = e.x;
     const int polished = Ia_runLocal(e);
     if (e.stop) {
       e.x = midpoint;  // a stopped polish has found nothing
       return Ia_stoppedStatus(e);
     }
-    if (e.solutions.nodes.empty()) finalLocal = polished;
+    if (!found) finalLocal = polished;
     else if (!Eng_isLocalSolution(polished)) e.x = midpoint;
     if (!Ia_evaluateAfterLocal(e, midpoint)) return StatusEvalError;
   }

@@ -98,6 +98,17 @@ double savedCell(const std::string& path, int row, int col) {
   return v;
 }
 
+// Minimise 1/x + (y - 3)^2 with x >= 1 and no upper bound, y in [0, 10],
+// from x = 0, where the objective has no value.
+Plan unboundedVariable() {
+  return model("$B$2:$C$2", "=1/B2+(C2-3)^2", "2", join({{"$B$2", "3", "1"}}, box("$C$2", "0", "10")), {});
+}
+
+Plan withNames(Plan p, const Pairs& names) {
+  for (const auto& [name, value] : names) p.set(name, value);
+  return p;
+}
+
 TEST_F(IntervalEngine, EdgesOfDomainsPolesAndStartsOutsideADomain) {
   const Case cases[] = {
       {"SQRT with its minimum at the edge of its domain",
@@ -128,12 +139,17 @@ TEST_F(IntervalEngine, EdgesOfDomainsPolesAndStartsOutsideADomain) {
        model("$B$2", "", "", join(box("$B$2", "-1", "1"), {{"$B$3", "2", "-0.5"}}),
              {{"B2", "-0.5"}, {"B3", "=LN(B2)"}}),
        0, "status 0:", kNoValue, "", "start values"},
-      {"a variable without an upper bound",
-       model("$B$2:$C$2", "=1/B2+(C2-3)^2", "2", join({{"$B$2", "3", "1"}}, box("$C$2", "0", "10")), {}), 1,
+      {"a cube equal to a large number",
+       model("$B$2", "=B2", "1", join(box("$B$2", "0", "400"), {{"$B$4", "2", "27000000"}}), {{"B4", "=B2^3"}}), 0,
+       "status 0:", 300},
+      {"a variable without an upper bound", unboundedVariable(), 1, "status 18:", kNoValue,
+       "The variable cell Plan!$B$2 has no upper bound", "#DIV/0!"},
+      {"a variable without an upper bound in a multistart search",
+       withNames(unboundedVariable(), {{"solver_eng", "1"}, {"solver_msl", "1"}, {"solver_rbv", "1"}}), 1,
        "status 18:", kNoValue, "The variable cell Plan!$B$2 has no upper bound", "#DIV/0!"},
   };
   // The variable's value each run must end at (NaN: not checked).
-  const double at[] = {0, 0, 0, 1, 4, NAN, NAN, 0.25, std::sin(0.5) / 2, std::exp(-0.5), NAN};
+  const double at[] = {0, 0, 0, 1, 4, NAN, NAN, 0.25, std::sin(0.5) / 2, std::exp(-0.5), 300, NAN, NAN};
   static_assert(std::size(at) == std::size(cases));
   int k = 0;
   for (const Case& c : cases) {
@@ -222,6 +238,61 @@ Plan fixedByEquality() {
       {{"B2", "1"}, {"C2", "0"}, {"B4", "=B2"}});
 }
 
+// Maximise 3n with the row 1000n = 4000, n an integer in [2, 7] (B2), from
+// 5.75: 12 at n = 4.
+Plan scaledEquality() {
+  return model("$B$2", "=3*B2", "1", join(box("$B$2", "2", "7"), {{"$B$4", "2", "4000"}, {"$B$2", "4", "integer"}}),
+               {{"B2", "5.75"}, {"B4", "=1000*B2"}});
+}
+
+// Minimise 0.4a - 0.5b - d with a in 0..6 and c in 0..4 integers, b and d
+// binary (B2:E2); rows 0.0015a + 0.0015b - 0.0025d >= 0.001,
+// -0.2a + 0.25b + 0.25d = -0.1, -0.2a + 0.15c + 0.3d = 0.15. By
+// enumeration: -0.3 at (3, 1, 3, 1).
+double bestPlanted() {
+  double best = INFINITY;
+  for (int a = 0; a <= 6; ++a)
+    for (int b = 0; b <= 1; ++b)
+      for (int c = 0; c <= 4; ++c)
+        for (int d = 0; d <= 1; ++d) {
+          const bool holds = 0.0015 * a + 0.0015 * b - 0.0025 * d >= 0.001 - 1e-12 &&
+                             std::fabs(-0.2 * a + 0.25 * b + 0.25 * d + 0.1) < 1e-9 &&
+                             std::fabs(-0.2 * a + 0.15 * c + 0.3 * d - 0.15) < 1e-9;
+          if (holds) best = std::min(best, 0.4 * a - 0.5 * b - d);
+        }
+  return best;
+}
+
+Plan planted() {
+  return model("$B$2:$E$2", "=0.4*B2-0.5*C2-E2", "2",
+               join(join(box("$B$2", "0", "6"), box("$D$2", "0", "4")), {{"$B$4", "3", "0.001"},
+                                                                         {"$B$5", "2", "-0.1"},
+                                                                         {"$B$6", "2", "0.15"},
+                                                                         {"$B$2", "4", "integer"},
+                                                                         {"$D$2", "4", "integer"},
+                                                                         {"$C$2", "5", "binary"},
+                                                                         {"$E$2", "5", "binary"}}),
+               {{"B2", "0"},
+                {"C2", "0.75"},
+                {"D2", "1"},
+                {"E2", "0"},
+                {"B4", "=0.0015*B2+0.0015*C2-0.0025*E2"},
+                {"B5", "=-0.2*B2+0.25*C2+0.25*E2"},
+                {"B6", "=-0.2*B2+0.15*D2+0.3*E2"}});
+}
+
+// The same stopped at the default iteration limit before its integer search
+// began: the relaxation's point, whose integer cells are not whole, is no
+// solution and nothing is saved.
+TEST_F(IntervalEngine, AnIntegerSearchStoppedBeforeItsFirstIntegerPointSavesNothing) {
+  const std::string file = planted().save(dir_ / "stopped.xlsx");
+  const std::string out = (dir_ / "stopped-solved.xlsx").string();
+  const CliRun r = corvan("solve " + file + " --quiet --out " + out);
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_TRUE(r.has("status 3:")) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(out)) << r.out;
+}
+
 struct IntegerCase {
   const char* what;
   Plan plan;
@@ -237,7 +308,9 @@ TEST_F(IntervalEngine, IntegerModelsReachTheEnumeratedOptimumWithWholeCells) {
       {"integers and a continuous variable in an equality", mixed(), " --option itr=20000", bestMixed(), 1, 1, 1, 2},
       {"two integers under two inequalities", pair(), "", bestPair(), 1, 1, 1, 2},
       {"integers nearest an interior minimum", nearCentre(), "", bestNearCentre(), 1, 1, 1, 2},
-      {"an integer fixed by an equality", fixedByEquality(), "", 1500, 1, 1, 1, 1}};
+      {"an integer fixed by an equality", fixedByEquality(), "", 1500, 1, 1, 1, 1},
+      {"an integer in a scaled equality", scaledEquality(), "", 12, 1, 1, 1, 1},
+      {"integers and binaries in two equalities", planted(), " --option itr=20000", bestPlanted(), 1, 1, 1, 4}};
   int k = 0;
   for (const IntegerCase& c : cases) {
     const std::string file = c.plan.save(dir_ / ("integer" + std::to_string(k) + ".xlsx"));
