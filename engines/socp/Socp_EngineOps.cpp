@@ -193,7 +193,7 @@ double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* 
     std::vector<double> y(run.y);
     for (std::size_t pos = 0; pos < run.pRowOrd.size(); ++pos) y[run.pRowOrd[pos]] = run.y[pos];
     for (int j = 0; j < rec.n; ++j) x[j] = -y[j];
-    return -sigma * y[rec.n];
+    return -sigma * pr.objectiveScale * y[rec.n];
   }
   for (int j = 0; j < rec.n; ++j) {
     x[j] = pr.offset[j];

@@ -2,11 +2,13 @@
 // program, maximise t over y = (-x, t) subject to c - Aᵀy in K. Each column
 // of A with cost γ stands for an affine function γ + a·x - a_t·t of the
 // model variables and t: a bound or a side of a linear row is one linear
-// column (an equality row two, widened by "solver_fea"); a convex quadratic
+// column (an equality row two, widened by half of "solver_fea", which
+// leaves the other half to the run's residual); a convex quadratic
 // side u(x) >= xᵀQx becomes the cone ((u+1)/2, F x, (u-1)/2) with FᵀF = Q;
 // the objective φ = k + g·x + xᵀQx (negated when maximising) enters as
 // t <= -φ, linear or as such a cone. The bound columns stand first; a run
 // with other bounds replaces them in place.
+#include <algorithm>
 #include <cmath>
 
 #include "engines/socp/Socp_Adapter.h"
@@ -91,6 +93,45 @@ bool addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign
   return addQuadraticCone(db, u, *q);
 }
 
+// The size a variable's values can take: its finite bounds, its start
+// value and the right-hand sides of the rows on it alone, at least 1.
+std::vector<double> variableSizes(const SocpAdapterRecord& rec) {
+  std::vector<double> size(rec.n, 1.0);
+  for (int j = 0; j < rec.n; ++j) {
+    size[j] = std::max(size[j], std::fabs(rec.x[j]));
+    if (rec.lower[j] > -kBoundInfinity) size[j] = std::max(size[j], std::fabs(rec.lower[j]));
+    if (rec.upper[j] < kBoundInfinity) size[j] = std::max(size[j], std::fabs(rec.upper[j]));
+  }
+  for (int i = 0; i < rec.m; ++i) {
+    const SocpRowModel& row = rec.model[i];
+    if (row.q) continue;
+    int only = -1, count = 0;
+    for (int j = 0; j < rec.n; ++j)
+      if (row.g[j] != 0.0) only = (++count == 1) ? j : only;
+    if (count != 1) continue;
+    for (double bound : {rec.rowLower[i], rec.rowUpper[i]})
+      if (std::fabs(bound) < kBoundInfinity)
+        size[only] = std::max(size[only], std::fabs((bound - row.k) / row.g[only]));
+  }
+  return size;
+}
+
+// The objective's size over the variables' sizes: its largest term; 1 for
+// an objective without terms. Its rotated cone ((u+1)/2, F x, (u-1)/2)
+// holds heads of the objective's value: far from 1, the cone and the
+// gap between heads of that size lose every digit the tolerances ask for.
+double objectiveSize(const SocpAdapterRecord& rec) {
+  const SocpRowModel& objective = rec.model[rec.m];
+  const std::vector<double> size = variableSizes(rec);
+  double largest = std::fabs(objective.k);
+  for (int j = 0; j < rec.n; ++j) largest = std::max(largest, std::fabs(objective.g[j]) * size[j]);
+  for (int i = 0; objective.q && i < objective.q->m; ++i) {
+    const spvec* r = objective.q->rows[i].get();
+    for (int t = 0; r && t < r->nnz; ++t) largest = std::max(largest, std::fabs(r->val[t]) * size[i] * size[r->idx[t]]);
+  }
+  return largest > 0.0 && std::isfinite(largest) ? largest : 1.0;
+}
+
 }  // namespace
 
 int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
@@ -102,15 +143,16 @@ int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
     bool equality = lower > -kBoundInfinity && lower == upper;
     if (equality && row.q) return SocpStatusQuadraticRefused;
     if (equality) {
-      lower -= fea;
-      upper += fea;
+      lower -= fea / 2;
+      upper += fea / 2;
     }
     if (lower > -kBoundInfinity && !addSide(db, row, lower, 1.0)) return SocpStatusQuadraticRefused;
     if (upper < kBoundInfinity && !addSide(db, row, upper, -1.0)) return SocpStatusQuadraticRefused;
   }
-  // Objective: t <= -φ, φ = σ(k + g·x + xᵀQx).
+  // Objective: t <= -φ/ω, φ = σ(k + g·x + xᵀQx) and ω its size.
   const SocpRowModel& objective = rec.model[rec.m];
-  double sigma = rec.maximise ? -1.0 : 1.0;
+  const double scale = objective.q ? objectiveSize(rec) : 1.0;
+  double sigma = (rec.maximise ? -1.0 : 1.0) / scale;
   Affine u{-sigma * objective.k, nonZeros(objective.g, -sigma), -1.0};
   if (!objective.q) {
     db.linear.push_back(u);
@@ -124,6 +166,7 @@ int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
   SocpProgram& pr = rec.program;
   pr = SocpProgram();
   pr.dual = true;
+  pr.objectiveScale = scale;
   std::vector<const Affine*> columns;
   for (const Affine& a : db.linear) columns.push_back(&a);
   pr.cones.assign(1, static_cast<int>(columns.size()));

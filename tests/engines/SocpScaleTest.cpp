@@ -1,0 +1,84 @@
+// The SOCP barrier engine's verdicts do not depend on the scale of the
+// model: a model multiplied through by a factor, or with its variable far
+// from 1, is solved to its closed-form optimum as the model at unit scale;
+// equality rows hold within the precision the solution is judged by.
+#include <cmath>
+#include <cstdio>
+
+#include "tests/support/EngineSolveFixture.h"
+
+namespace {
+
+constexpr int kSocpEngine = 5;
+
+// A model of the variable A1 alone: minimise `objective` subject to rows
+// on A1 (relation, right-hand side) and on B1 = A1 (a row, not a bound).
+struct ScaledModel {
+  std::string objective;
+  std::vector<std::pair<int, double>> bounds, rows;
+  double x, optimum;
+  double size;  // the objective's scale: its error is judged relative to it
+};
+
+std::string written(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.17g", v);
+  return text;
+}
+
+class SocpScale : public EngineSolveFixture {
+ protected:
+  void build(const ScaledModel& c) {
+    twoVariables(c.objective, 2, kSocpEngine, static_cast<int>(c.bounds.size() + c.rows.size()));
+    name("solver_adj", "Model!$A$1");
+    formula("B1", "=A1");
+    int index = 1;
+    for (const auto& [relation, rhs] : c.bounds) row(index++, "Model!$A$1", relation, written(rhs));
+    for (const auto& [relation, rhs] : c.rows) row(index++, "Model!$B$1", relation, written(rhs));
+  }
+};
+
+TEST_F(SocpScale, ScaledModelsReachTheirOptima) {
+  std::vector<ScaledModel> cases;
+  for (double k : {1e-6, 1.0, 1e4, 1e7, 1e8, 1e10}) {
+    // k(x - 3)² on [0, 10]: 0 at 3.
+    cases.push_back({"=" + written(k) + "*(A1-3)^2", {{3, 0}, {1, 10}}, {}, 3, 0, k});
+    // k(x - 3)² with 0 <= x <= 10 as rows.
+    cases.push_back({"=" + written(k) + "*(A1-3)^2", {}, {{3, 0}, {1, 10}}, 3, 0, k});
+    // k·x + k with 3 <= x <= 10 as rows: 4k at 3.
+    if (k >= 1) cases.push_back({"=" + written(k) + "*A1+" + written(k), {}, {{3, 3}, {1, 10}}, 3, 4 * k, k});
+  }
+  for (double x : {1.0, 98557.0, 1e7}) {
+    // 12.5x² with x fixed by a bound, then by a row.
+    cases.push_back({"=12.5*A1^2", {{2, x}}, {}, x, 12.5 * x * x, 12.5 * x * x});
+    cases.push_back({"=12.5*A1^2", {}, {{2, x}}, x, 12.5 * x * x, 12.5 * x * x});
+  }
+  for (const ScaledModel& c : cases) {
+    SCOPED_TRACE(c.objective + " at " + written(c.x));
+    build(c);
+    ASSERT_EQ(solve(0), StatusSolved);
+    EXPECT_NEAR(valueAt("A1"), c.x, 1e-3 * std::max(1.0, std::fabs(c.x)));
+    EXPECT_NEAR(valueAt("C1"), c.optimum, 1e-5 * c.size);
+  }
+}
+
+// The netlib LP share2b (equality rows on 0 among them): its published
+// optimum, with every row within 1e-6 of its limits relative to 1 + |limit|,
+// the test a solution is judged by (rows from 12: value B, lower D, upper E).
+TEST_F(SocpScale, EqualityRowsHoldWithinTheJudgedPrecision) {
+  ASSERT_TRUE(open("lp/share2b.xlsx"));
+  name("solver_eng", "5");
+  ASSERT_EQ(solve(0), StatusSolved);
+  EXPECT_NEAR(valueAt("B2"), -415.73224074, 1e-6 * 415.73224074);
+  for (int row = 11; row < 11 + 96; ++row) {
+    const double value = numberIn(sheet, row, 1), lower = numberIn(sheet, row, 3), upper = numberIn(sheet, row, 4);
+    if (!std::isnan(lower)) {
+      EXPECT_GE(value, lower - 1e-6 * (1 + std::fabs(lower))) << "row " << row + 1;
+    }
+    if (!std::isnan(upper)) {
+      EXPECT_LE(value, upper + 1e-6 * (1 + std::fabs(upper))) << "row " << row + 1;
+    }
+  }
+}
+
+}  // namespace
