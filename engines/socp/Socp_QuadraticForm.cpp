@@ -79,20 +79,6 @@ bool addQuadraticCone(DualBuilder& db, const Affine& u, const spmat& q) {
   return true;
 }
 
-// The side "value - bound >= 0" (sign +1, a lower bound) or "bound - value
-// >= 0" (sign -1, an upper bound) of one row; false for a non-convex one.
-bool addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign) {
-  Affine u{sign * (row.k - bound), nonZeros(row.g, sign), 0.0};
-  if (!row.q) {
-    db.linear.push_back(u);
-    return true;
-  }
-  SpMat q = SM_clone(*row.q);
-  for (auto& r : q->rows)
-    for (int t = 0; r && t < r->nnz; ++t) r->val[t] *= -sign;
-  return addQuadraticCone(db, u, *q);
-}
-
 // The size a variable's values can take: its finite bounds, its start
 // value and the right-hand sides of the rows on it alone, at least 1.
 std::vector<double> variableSizes(const SocpAdapterRecord& rec) {
@@ -116,20 +102,36 @@ std::vector<double> variableSizes(const SocpAdapterRecord& rec) {
   return size;
 }
 
-// The objective's size over the variables' sizes: its largest term; 1 for
-// an objective without terms. Its rotated cone ((u+1)/2, F x, (u-1)/2)
-// holds heads of the objective's value: far from 1, the cone and the
-// gap between heads of that size lose every digit the tolerances ask for.
-double objectiveSize(const SocpAdapterRecord& rec) {
-  const SocpRowModel& objective = rec.model[rec.m];
-  const std::vector<double> size = variableSizes(rec);
-  double largest = std::fabs(objective.k);
-  for (int j = 0; j < rec.n; ++j) largest = std::max(largest, std::fabs(objective.g[j]) * size[j]);
-  for (int i = 0; objective.q && i < objective.q->m; ++i) {
-    const spvec* r = objective.q->rows[i].get();
+// The size of a quadratic row k + g·x + xᵀQx less `bound` over the
+// variables' sizes: its largest term; 1 for a row without terms. A
+// quadratic row's rotated cone ((u+1)/2, F x, (u-1)/2) holds heads of the
+// row's value: far from 1, the cone and the gap between heads of that size
+// lose every digit the tolerances ask for, so the row enters divided by
+// its size.
+double rowSize(const SocpRowModel& row, const std::vector<double>& size, double bound) {
+  double largest = std::fabs(row.k - bound);
+  for (std::size_t j = 0; j < size.size(); ++j) largest = std::max(largest, std::fabs(row.g[j]) * size[j]);
+  for (int i = 0; row.q && i < row.q->m; ++i) {
+    const spvec* r = row.q->rows[i].get();
     for (int t = 0; r && t < r->nnz; ++t) largest = std::max(largest, std::fabs(r->val[t]) * size[i] * size[r->idx[t]]);
   }
   return largest > 0.0 && std::isfinite(largest) ? largest : 1.0;
+}
+
+// The side "value - bound >= 0" (sign +1, a lower bound) or "bound - value
+// >= 0" (sign -1, an upper bound) of one row, a quadratic one divided by
+// its size; false for a non-convex one.
+bool addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign, const std::vector<double>& size) {
+  if (!row.q) {
+    db.linear.push_back({sign * (row.k - bound), nonZeros(row.g, sign), 0.0});
+    return true;
+  }
+  const double scaledSign = sign / rowSize(row, size, bound);
+  Affine u{scaledSign * (row.k - bound), nonZeros(row.g, scaledSign), 0.0};
+  SpMat q = SM_clone(*row.q);
+  for (auto& r : q->rows)
+    for (int t = 0; r && t < r->nnz; ++t) r->val[t] *= -scaledSign;
+  return addQuadraticCone(db, u, *q);
 }
 
 }  // namespace
@@ -137,6 +139,7 @@ double objectiveSize(const SocpAdapterRecord& rec) {
 int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
   int n = rec.n;
   DualBuilder db;
+  const std::vector<double> size = variableSizes(rec);
   for (int i = 0; i < rec.m; ++i) {
     const SocpRowModel& row = rec.model[i];
     double lower = rec.rowLower[i], upper = rec.rowUpper[i];
@@ -146,12 +149,13 @@ int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
       lower -= fea / 2;
       upper += fea / 2;
     }
-    if (lower > -kBoundInfinity && !addSide(db, row, lower, 1.0)) return SocpStatusQuadraticRefused;
-    if (upper < kBoundInfinity && !addSide(db, row, upper, -1.0)) return SocpStatusQuadraticRefused;
+    if (lower > -kBoundInfinity && !addSide(db, row, lower, 1.0, size)) return SocpStatusQuadraticRefused;
+    if (upper < kBoundInfinity && !addSide(db, row, upper, -1.0, size)) return SocpStatusQuadraticRefused;
   }
-  // Objective: t <= -φ/ω, φ = σ(k + g·x + xᵀQx) and ω its size.
+  // Objective: t <= -φ/ω, φ = σ(k + g·x + xᵀQx) and ω the size of a
+  // quadratic one (1 for a linear one).
   const SocpRowModel& objective = rec.model[rec.m];
-  const double scale = objective.q ? objectiveSize(rec) : 1.0;
+  const double scale = objective.q ? rowSize(objective, size, 0.0) : 1.0;
   double sigma = (rec.maximise ? -1.0 : 1.0) / scale;
   Affine u{-sigma * objective.k, nonZeros(objective.g, -sigma), -1.0};
   if (!objective.q) {
