@@ -141,21 +141,37 @@ TEST_F(SocpScale, RowsFarFromUnitScaleReachTheirOptima) {
   }
 }
 
-// The netlib LP share2b (equality rows on 0 among them): its published
-// optimum, with every row within 1e-6 of its limits relative to 1 + |limit|,
-// the test a solution is judged by (rows from 12: value B, lower D, upper E).
-TEST_F(SocpScale, EqualityRowsHoldWithinTheJudgedPrecision) {
-  ASSERT_TRUE(open("lp/share2b.xlsx"));
-  name("solver_eng", "5");
-  ASSERT_EQ(solve(0), StatusSolved);
-  EXPECT_NEAR(valueAt("B2"), -415.73224074, 1e-6 * 415.73224074);
-  for (int row = 11; row < 11 + 96; ++row) {
-    const double value = numberIn(sheet, row, 1), lower = numberIn(sheet, row, 3), upper = numberIn(sheet, row, 4);
-    if (!std::isnan(lower)) {
-      EXPECT_GE(value, lower - 1e-6 * (1 + std::fabs(lower))) << "row " << row + 1;
+// Netlib LPs on the SOCP engine, every row within 1e-6 of its limits
+// relative to 1 + |limit|, the test a solution is judged by (rows from 12:
+// value B, lower D, upper E). share2b (equality rows on 0 among them)
+// reaches its published optimum; boeing2's steps break down short of it
+// (its gap still open), which the engine may not call converged: it is
+// solved, or no further progress could be made at a point that holds.
+TEST_F(SocpScale, NetlibRowsHoldWithinTheJudgedPrecision) {
+  struct Netlib {
+    const char* name;
+    int rows;
+    double optimum;
+    bool solves;
+  };
+  const Netlib cases[] = {{"share2b", 96, -415.73224074, true}, {"boeing2", 166, -315.01872802, false}};
+  for (const Netlib& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(open(std::string("lp/") + c.name + ".xlsx"));
+    name("solver_eng", "5");
+    const int status = solve(0);
+    if (c.solves || status != StatusNoProgress) {
+      ASSERT_EQ(status, StatusSolved);
+      EXPECT_NEAR(valueAt("B2"), c.optimum, 1e-6 * std::fabs(c.optimum));
     }
-    if (!std::isnan(upper)) {
-      EXPECT_LE(value, upper + 1e-6 * (1 + std::fabs(upper))) << "row " << row + 1;
+    for (int row = 11; row < 11 + c.rows; ++row) {
+      const double value = numberIn(sheet, row, 1), lower = numberIn(sheet, row, 3), upper = numberIn(sheet, row, 4);
+      if (!std::isnan(lower)) {
+        EXPECT_GE(value, lower - 1e-6 * (1 + std::fabs(lower))) << "row " << row + 1;
+      }
+      if (!std::isnan(upper)) {
+        EXPECT_LE(value, upper + 1e-6 * (1 + std::fabs(upper))) << "row " << row + 1;
+      }
     }
   }
 }
