@@ -131,18 +131,17 @@ std::string interpreterCause(FeSession* s, const FeModel& m, int status, const s
 }
 
 // What the front end knows of why a run left no solution, for its status
-// line: a limit that stopped the model's compile, what the SOCP engine's
-// "no feasible solution" may mean, functions this system does not
+// line: a limit that stopped the model's compile, that the SOCP engine's
+// status 5 cannot say which of its two meanings holds, functions this system does not
 // calculate that the model calls, or one the interpreter does not.
 std::string failureCause(FeSession* s, const FeModel& m, int status, const std::vector<std::string>& engines) {
   const FeLimitStop& stop = Fe_limitStop();
   if (status == StatusCompileFailed && !stop.limit.empty())
     return stop.limit + " stopped the compile; raise it with " + stop.raise;
-  // The SOCP engine's status 5 comes from an infeasible dual as well, which
-  // an unbounded objective gives.
+  // The SOCP engine's status 5 says "infeasible or unbounded" (an
+  // unbounded objective leaves its dual infeasible too).
   if (status == StatusInfeasible && engineIndex(m) == kSocpEngine)
-    return "the model is infeasible or its objective unbounded (the engine \"" + engineName(engines, m) +
-           "\" does not tell the two apart)";
+    return "the engine \"" + engineName(engines, m) + "\" does not tell the two apart";
   const std::string unknown = Fe_modelUnknownFunctions(s->book, m);
   return unknown.empty() ? interpreterCause(s, m, status, engines) : unknown;
 }

@@ -29,11 +29,15 @@ bool hasIntegerConstraints(const FeModel& m) {
 }
 
 // What a status means for this model: without integer constraints the
-// integer-solution limit counts the feasible points an engine found.
+// integer-solution limit counts the feasible points an engine found; the
+// SOCP engine's status 5 comes from an infeasible dual as well, which an
+// unbounded objective gives, so it says no more than what is known.
 std::string meaning(const FeModel& m, int status) {
   if (status == StatusIntegerLimit && !hasIntegerConstraints(m))
     return "stopped after finding as many feasible points as \"solver_mip\" allows (the model has no integer "
            "constraints)";
+  if (status == StatusInfeasible && m.engine == EngineSocp + 1)
+    return "the model is infeasible or its objective unbounded";
   return Fe_statusMeaning(status);
 }
 

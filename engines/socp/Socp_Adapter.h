@@ -52,6 +52,10 @@ struct SocpProgram {
   std::vector<double> offset;
   std::vector<std::vector<std::pair<int, double>>> terms;
   double objectiveConstant = 0.0;  // added to c·X, in the minimised sense
+  // Quadratic form with a quadratic objective: the objective's size, by
+  // which the program holds it divided, so that its cone and the gap are
+  // measured at unit scale whatever the model's scale (1 otherwise).
+  double objectiveScale = 1.0;
   // Cone form, what the bounds of a run change: the rows made at set-up
   // (the bound rows follow them), their right-hand sides with every offset
   // 0, and per row the variables whose offset, times the factor, leaves the

@@ -121,7 +121,8 @@ bool readParams(LibraryContext* context, SocpParams& params) {
 // The engine status of a run from the core's status word and the model
 // point read from it. A run that ends feasible but not optimal with the
 // point run off to beyond kDivergence has followed a ray of an
-// unbounded model.
+// unbounded model; one that ends with the gap still open stopped where
+// its steps broke down, short of the optimum, which it does not claim.
 int runStatus(const SocpAdapterRecord& rec, int word) {
   if (Socp_isOutsideCone(word)) return StatusInfeasible;
   if (Socp_isOptimal(word)) return StatusSolved;
@@ -130,7 +131,7 @@ int runStatus(const SocpAdapterRecord& rec, int word) {
   if (!modelFeasible) return StatusInfeasible;
   for (double v : rec.x)
     if (!(std::fabs(v) < kDivergence)) return StatusUnbounded;
-  return StatusConverged;
+  return Socp_isGapSmall(word) ? StatusConverged : StatusNoProgress;
 }
 
 int solve(EngineProblem* problem, SocpAdapterRecord& rec) {
@@ -193,7 +194,7 @@ double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* 
     std::vector<double> y(run.y);
     for (std::size_t pos = 0; pos < run.pRowOrd.size(); ++pos) y[run.pRowOrd[pos]] = run.y[pos];
     for (int j = 0; j < rec.n; ++j) x[j] = -y[j];
-    return -sigma * y[rec.n];
+    return -sigma * pr.objectiveScale * y[rec.n];
   }
   for (int j = 0; j < rec.n; ++j) {
     x[j] = pr.offset[j];
@@ -239,8 +240,13 @@ int Socp_engineFinish(void* record) {
   SocpAdapterRecord* rec = problem ? recordOf(problem) : nullptr;
   if (!rec) return 1;
   switch (problem->status) {
-    case StatusSolved: case StatusConverged: case StatusIterationLimit: case StatusInfeasible:
-    case StatusUserStop: case StatusTimeLimit:
+    case StatusSolved:
+    case StatusConverged:
+    case StatusNoProgress:
+    case StatusIterationLimit:
+    case StatusInfeasible:
+    case StatusUserStop:
+    case StatusTimeLimit:
       Host_progressValue(rec->context, ProgressPause, 0, 0.0);
       Socp_evalAt(*rec, rec->x.data());
       Host_progressValue(rec->context, ProgressResume, 0, 0.0);

@@ -2,11 +2,13 @@
 // program, maximise t over y = (-x, t) subject to c - Aᵀy in K. Each column
 // of A with cost γ stands for an affine function γ + a·x - a_t·t of the
 // model variables and t: a bound or a side of a linear row is one linear
-// column (an equality row two, widened by "solver_fea"); a convex quadratic
+// column (an equality row two, widened by half of "solver_fea", which
+// leaves the other half to the run's residual); a convex quadratic
 // side u(x) >= xᵀQx becomes the cone ((u+1)/2, F x, (u-1)/2) with FᵀF = Q;
 // the objective φ = k + g·x + xᵀQx (negated when maximising) enters as
 // t <= -φ, linear or as such a cone. The bound columns stand first; a run
 // with other bounds replaces them in place.
+#include <algorithm>
 #include <cmath>
 
 #include "engines/socp/Socp_Adapter.h"
@@ -77,17 +79,58 @@ bool addQuadraticCone(DualBuilder& db, const Affine& u, const spmat& q) {
   return true;
 }
 
+// The size a variable's values can take: its finite bounds, its start
+// value and the right-hand sides of the rows on it alone, at least 1.
+std::vector<double> variableSizes(const SocpAdapterRecord& rec) {
+  std::vector<double> size(rec.n, 1.0);
+  for (int j = 0; j < rec.n; ++j) {
+    size[j] = std::max(size[j], std::fabs(rec.x[j]));
+    if (rec.lower[j] > -kBoundInfinity) size[j] = std::max(size[j], std::fabs(rec.lower[j]));
+    if (rec.upper[j] < kBoundInfinity) size[j] = std::max(size[j], std::fabs(rec.upper[j]));
+  }
+  for (int i = 0; i < rec.m; ++i) {
+    const SocpRowModel& row = rec.model[i];
+    if (row.q) continue;
+    int only = -1, count = 0;
+    for (int j = 0; j < rec.n; ++j)
+      if (row.g[j] != 0.0) only = (++count == 1) ? j : only;
+    if (count != 1) continue;
+    for (double bound : {rec.rowLower[i], rec.rowUpper[i]})
+      if (std::fabs(bound) < kBoundInfinity)
+        size[only] = std::max(size[only], std::fabs((bound - row.k) / row.g[only]));
+  }
+  return size;
+}
+
+// The size of a quadratic row k + g·x + xᵀQx less `bound` over the
+// variables' sizes: its largest term; 1 for a row without terms. A
+// quadratic row's rotated cone ((u+1)/2, F x, (u-1)/2) holds heads of the
+// row's value: far from 1, the cone and the gap between heads of that size
+// lose every digit the tolerances ask for, so the row enters divided by
+// its size.
+double rowSize(const SocpRowModel& row, const std::vector<double>& size, double bound) {
+  double largest = std::fabs(row.k - bound);
+  for (std::size_t j = 0; j < size.size(); ++j) largest = std::max(largest, std::fabs(row.g[j]) * size[j]);
+  for (int i = 0; row.q && i < row.q->m; ++i) {
+    const spvec* r = row.q->rows[i].get();
+    for (int t = 0; r && t < r->nnz; ++t) largest = std::max(largest, std::fabs(r->val[t]) * size[i] * size[r->idx[t]]);
+  }
+  return largest > 0.0 && std::isfinite(largest) ? largest : 1.0;
+}
+
 // The side "value - bound >= 0" (sign +1, a lower bound) or "bound - value
-// >= 0" (sign -1, an upper bound) of one row; false for a non-convex one.
-bool addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign) {
-  Affine u{sign * (row.k - bound), nonZeros(row.g, sign), 0.0};
+// >= 0" (sign -1, an upper bound) of one row, a quadratic one divided by
+// its size; false for a non-convex one.
+bool addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign, const std::vector<double>& size) {
   if (!row.q) {
-    db.linear.push_back(u);
+    db.linear.push_back({sign * (row.k - bound), nonZeros(row.g, sign), 0.0});
     return true;
   }
+  const double scaledSign = sign / rowSize(row, size, bound);
+  Affine u{scaledSign * (row.k - bound), nonZeros(row.g, scaledSign), 0.0};
   SpMat q = SM_clone(*row.q);
   for (auto& r : q->rows)
-    for (int t = 0; r && t < r->nnz; ++t) r->val[t] *= -sign;
+    for (int t = 0; r && t < r->nnz; ++t) r->val[t] *= -scaledSign;
   return addQuadraticCone(db, u, *q);
 }
 
@@ -96,21 +139,24 @@ bool addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign
 int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
   int n = rec.n;
   DualBuilder db;
+  const std::vector<double> size = variableSizes(rec);
   for (int i = 0; i < rec.m; ++i) {
     const SocpRowModel& row = rec.model[i];
     double lower = rec.rowLower[i], upper = rec.rowUpper[i];
     bool equality = lower > -kBoundInfinity && lower == upper;
     if (equality && row.q) return SocpStatusQuadraticRefused;
     if (equality) {
-      lower -= fea;
-      upper += fea;
+      lower -= fea / 2;
+      upper += fea / 2;
     }
-    if (lower > -kBoundInfinity && !addSide(db, row, lower, 1.0)) return SocpStatusQuadraticRefused;
-    if (upper < kBoundInfinity && !addSide(db, row, upper, -1.0)) return SocpStatusQuadraticRefused;
+    if (lower > -kBoundInfinity && !addSide(db, row, lower, 1.0, size)) return SocpStatusQuadraticRefused;
+    if (upper < kBoundInfinity && !addSide(db, row, upper, -1.0, size)) return SocpStatusQuadraticRefused;
   }
-  // Objective: t <= -φ, φ = σ(k + g·x + xᵀQx).
+  // Objective: t <= -φ/ω, φ = σ(k + g·x + xᵀQx) and ω the size of a
+  // quadratic one (1 for a linear one).
   const SocpRowModel& objective = rec.model[rec.m];
-  double sigma = rec.maximise ? -1.0 : 1.0;
+  const double scale = objective.q ? rowSize(objective, size, 0.0) : 1.0;
+  double sigma = (rec.maximise ? -1.0 : 1.0) / scale;
   Affine u{-sigma * objective.k, nonZeros(objective.g, -sigma), -1.0};
   if (!objective.q) {
     db.linear.push_back(u);
@@ -124,6 +170,7 @@ int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
   SocpProgram& pr = rec.program;
   pr = SocpProgram();
   pr.dual = true;
+  pr.objectiveScale = scale;
   std::vector<const Affine*> columns;
   for (const Affine& a : db.linear) columns.push_back(&a);
   pr.cones.assign(1, static_cast<int>(columns.size()));

@@ -357,7 +357,8 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
         {"solver_eng", "5"}},
        "",
        1,
-       "status 5: no feasible solution was found: the model is infeasible or its objective unbounded"},
+       "status 5: the model is infeasible or its objective unbounded: the engine \"Standard SOCP Barrier\" does not "
+       "tell the two apart"},
       {"a right-hand side whose name calls INDIRECT",
        {},
        {{"solver_rhs1", "lim"}, {"lim", "INDIRECT(\"Plan!C5\")"}},
