@@ -3,6 +3,7 @@
 // session knows (the variables and rows the front end counts, the elastic
 // variables of feasibility mode, the precision option, whether the
 // objective is maximised) and reports a failing evaluation's error and cell.
+#include "base/Dbl_Text.h"
 #include "entry/Interp_Exports.h"
 
 #include <cstdio>
@@ -94,18 +95,6 @@ bool forEachElastic(LibraryContext* context, Call call) {
   return true;
 }
 
-// "123.456789" with six decimals truncated; "-INFTY" and "+INFTY" beyond 4e9.
-std::string formatNumber(double v) {
-  if (v < -4e9) return "-INFTY";
-  if (v > 4e9) return "+INFTY";
-  const double a = v < 0 ? -v : v;
-  const auto whole = static_cast<unsigned long>(a);
-  const auto micro = static_cast<unsigned long>((a - static_cast<double>(whole)) * 1e6);
-  char text[48];
-  std::snprintf(text, sizeof text, "%s%lu.%6.6lu", v < 0 ? "-" : "", whole, micro);
-  return text;
-}
-
 // A Jacobian request's flag asking for the objective's gradient negated
 // when the model is maximised.
 constexpr int kJacNegateMaximised = 0x400;
@@ -125,7 +114,7 @@ int checkedStore(LibraryContext* context, void* user, int i, int j, double value
   if (check->callback(context, check->user, i, j, value, check->extra ? check->extra : &workbook)) return 1;
   if (check->extra) workbook = *static_cast<double*>(check->extra);
   const std::string text = "J[" + std::to_string(i + 1) + "," + std::to_string(j + 1) +
-                           "]: Interp = " + formatNumber(value) + "  Excel = " + formatNumber(workbook);
+                           "]: Interp = " + Dbl_fixedText(value) + "  Excel = " + Dbl_fixedText(workbook);
   Os_messageBox(text.c_str(), "Interpret_Jacobian", 0);
   return ++check->differences > 10 ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Dbl_Whole.h"
 #include "frontend/Fe_Internal.h"
 
 namespace {
@@ -44,7 +45,12 @@ bool fits(const Counts& model, const Counts& limits) {
   return true;
 }
 
-std::string whole(double x) { return std::to_string(static_cast<long long>(x)); }
+// A count as a whole number; one past the range of whole numbers (an
+// engine's "no limit") as a word.
+std::string whole(double x) {
+  long long n = 0;
+  return Dbl_toWhole(x, &n) ? std::to_string(n) : "unlimited";
+}
 
 }  // namespace
 

@@ -52,6 +52,3 @@ int Ia_solve(IaEngine& e);
 // Leaves x in the variable cells and writes the reports for `status`; the
 // status, 9 when the final evaluation failed.
 int Ia_finish(IaEngine& e, int status);
-// The text of a number in the report: "-INFTY" below -4e9, "+INFTY" above
-// 4e9, else the sign, the integer part and six truncated decimals.
-std::string Ia_formatNumber(double v);

@@ -3,6 +3,7 @@
 // boxes.
 #include <cstdio>
 
+#include "base/Dbl_Text.h"
 #include "contract/Host_Queries.h"
 #include "engines/interval/Ia_Engine.h"
 #include "engines/interval/Ia_Status.h"
@@ -36,10 +37,10 @@ std::vector<std::string> Ia_tableCells(const IaEngine& e) {
   for (int i = 1; i <= e.n; ++i) cells.push_back(i < static_cast<int>(addresses.size()) ? addresses[i] : "R0C0");
   if (equations) {
     for (const IaBoxNode& node : e.solutions.nodes)
-      for (int i = 1; i <= e.n; ++i) cells.push_back(Ia_formatNumber(0.5 * node.box[i].lo + 0.5 * node.box[i].hi));
+      for (int i = 1; i <= e.n; ++i) cells.push_back(Dbl_fixedText(0.5 * node.box[i].lo + 0.5 * node.box[i].hi));
   } else if (!e.reference.empty()) {
-    for (int i = 1; i <= e.n; ++i) cells.push_back(Ia_formatNumber(e.reference[i].lo));
-    for (int i = 1; i <= e.n; ++i) cells.push_back(Ia_formatNumber(e.reference[i].hi));
+    for (int i = 1; i <= e.n; ++i) cells.push_back(Dbl_fixedText(e.reference[i].lo));
+    for (int i = 1; i <= e.n; ++i) cells.push_back(Dbl_fixedText(e.reference[i].hi));
   }
   // The first row, then ceiling(rest / 12) rows and one more.
   cells.resize((cells.size() + 2 * kIaTableColumns - 1) / kIaTableColumns * kIaTableColumns, "0");
@@ -63,17 +64,6 @@ void Ia_writeReport(const IaEngine& e, int status) {
 }
 
 }  // namespace
-
-std::string Ia_formatNumber(double v) {
-  if (v < -4e9) return "-INFTY";
-  if (v > 4e9) return "+INFTY";
-  const double a = v < 0 ? -v : v;
-  const unsigned long whole = static_cast<unsigned long>(a);
-  const unsigned long decimals = static_cast<unsigned long>((a - static_cast<double>(whole)) * 1e6);
-  char text[48];
-  std::snprintf(text, sizeof text, "%s%lu.%6.6lu", v < 0 ? "-" : "", whole, decimals);
-  return text;
-}
 
 int Ia_finish(IaEngine& e, int status) {
   if (!e.setUp) return status;  // a refused model: no point to leave in the cells

@@ -383,13 +383,6 @@ TEST(IaLocalProgress, AStopTheLocalRunPolledEndsTheRun) {
   }
 }
 
-TEST(IaReport, FormatsNumbersAsTheTableShowsThem) {
-  EXPECT_EQ(Ia_formatNumber(-5e9), "-INFTY");
-  EXPECT_EQ(Ia_formatNumber(5e9), "+INFTY");
-  EXPECT_EQ(Ia_formatNumber(1.25), "1.250000");
-  EXPECT_EQ(Ia_formatNumber(-0.0000019), "-0.000001");
-}
-
 }  // namespace
 
 namespace {
