@@ -125,11 +125,12 @@ bool loadRow(ExcelAutomation* ea, const ConstraintRecord& record, LoadRow* row) 
   switch (Xl_type(record.rhs)) {
     case xltypeNum: row->rhsKind = kLoadRhsNumber; return true;
     case xltypeStr: {
-      // A formula giving an array holds each cell to its own element: a
-      // fixed one as the numbers the host gives for the row's cells, one
-      // that moves with the variables as its text, each cell against the
-      // element at its place.
-      if ((record.flags & RowElementwise) && !(record.flags & RowRhsVaries)) {
+      // A formula that does not move with the variables (a defined name, a
+      // number written as text, an array) is the numbers the host gives
+      // for the row's cells, as the engines read it through the workbook;
+      // one that moves is compiled from its text, each cell of an array
+      // against the element at its place.
+      if (!(record.flags & RowRhsVaries)) {
         row->rhsKind = kLoadRhsNumber;
         return true;
       }
