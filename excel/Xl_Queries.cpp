@@ -25,6 +25,18 @@ struct Call {
   bool isTrue() const { return is(xltypeBool) && result.val.xbool; }
 };
 
+// A number, or a text that reads as one ("18"), coerced as the application
+// coerces a value to a number; false for anything else.
+bool numberOf(const XLOPER* value, double* out) {
+  if (Xl_type(value) == xltypeNum) {
+    *out = value->val.num;
+    return true;
+  }
+  if (Xl_type(value) != xltypeStr) return false;
+  XlOwned number(Xl_coerce(value, xltypeNum));
+  if (number) *out = number->val.num;
+  return number != nullptr;
+}
 
 // A counted text on the stack.
 struct TextArg {
@@ -103,16 +115,11 @@ int Xl_formulaTextOf(const XLOPER* text, std::string* out) {
 
 int Xl_evaluateNumbers(const XLOPER* text, int count, double* out) {
   Call call(xlfEvaluate, text);
-  if (call.is(xltypeNum) && count == 1) {
-    *out = call.result.val.num;
-    return 1;
-  }
-  if (!call.is(xltypeMulti) || call.result.val.array.rows * call.result.val.array.columns != count) return 0;
-  for (int k = 0; k < count; ++k) {
-    const XLOPER* element = &call.result.val.array.lparray[k];
-    if (Xl_type(element) != xltypeNum) return 0;
-    out[k] = element->val.num;
-  }
+  if (call.rc != xlretSuccess) return 0;
+  if (!call.is(xltypeMulti)) return count == 1 && numberOf(&call.result, out);
+  if (call.result.val.array.rows * call.result.val.array.columns != count) return 0;
+  for (int k = 0; k < count; ++k)
+    if (!numberOf(&call.result.val.array.lparray[k], &out[k])) return 0;
   return 1;
 }
 

@@ -28,8 +28,9 @@ int Xl_nameDefinition(const XLOPER* text, std::string* out);
 // definition of the name it spells, else the text itself; 0 when empty.
 int Xl_formulaTextOf(const XLOPER* text, std::string* out);
 // EVALUATE of a text (a formula or a name) as `count` numbers: one number
-// when count is 1, else an array of exactly count numbers, row by row; 0
-// when it gives anything else (an array never stands for its first element).
+// when count is 1, else an array of exactly count numbers, row by row, a
+// text that reads as a number ("18") counting as that number; 0 when it
+// gives anything else (an array never stands for its first element).
 int Xl_evaluateNumbers(const XLOPER* text, int count, double* out);
 // The rows and columns of what EVALUATE of a text gives: 1 and 1 for a
 // single value; 0 when it cannot be evaluated.

@@ -105,27 +105,31 @@ void noteEngineChoice(Workbook* wb, const FeModel& m, const std::vector<std::str
          "marked linear (\"solver_lin\"); set \"solver_eng\" or give --engine N to choose one (`corvan engines`)");
 }
 
-// A function the interpreter does not calculate, which the run met because
-// the engine evaluates the model there or "solver_dia" asked for it, and
-// the run that evaluates the model through the workbook instead; "" when
-// the run met none.
+// A function the interpreter does not calculate, or a right-hand array
+// that moves with the variables, which the run met because the engine
+// evaluates the model there or "solver_dia" asked for it, and the run that
+// evaluates the model through the workbook instead; "" when the run met
+// none.
 std::string interpreterCause(FeSession* s, const FeModel& m, int status, const std::vector<std::string>& engines) {
-  const int index = engineIndex(m);
-  if (index != kIntervalEngine && index != kSocpEngine) {
-    const std::string uncalculated = Fe_interpreterUncalculated(s->book, Fe_resultRows(s));
-    return uncalculated.empty() ? ""
-                                : "\"solver_dia\" 2 or more evaluates the model in the interpreter, and the model uses " +
-                                      uncalculated + "; the default options solve it through the workbook";
-  }
   // Statuses of a model the engine could not evaluate, compile or class
   // (an engine's own codes lie above the library's).
   const bool unevaluated = status == StatusNotLinear || status == StatusEvalError || status == StatusCompileFailed ||
                            status == StatusNoCoefficients || status > StatusException;
+  const int index = engineIndex(m);
+  const bool interpreted = m.diagnosis >= 2 || index == kIntervalEngine || index == kSocpEngine;
+  const std::string array = unevaluated && interpreted ? Fe_movingArrayRhs(s->book, m) : "";
+  if (index != kIntervalEngine && index != kSocpEngine) {
+    const std::string uncalculated = Fe_interpreterUncalculated(s->book, Fe_resultRows(s));
+    if (uncalculated.empty() && array.empty()) return "";
+    return "\"solver_dia\" 2 or more evaluates the model in the interpreter, and " +
+           (array.empty() ? "the model uses " + uncalculated : array) +
+           "; the default options solve it through the workbook";
+  }
   const std::string uncalculated = unevaluated ? Fe_modelInterpreterUncalculated(s->book, m) : "";
-  if (uncalculated.empty()) return "";
+  if (uncalculated.empty() && array.empty()) return "";
   const int other = m.linear ? kLpEngine : kFirstEngine;
   return "the engine \"" + engineName(engines, m) + "\" evaluates the model in the interpreter, and " +
-         uncalculated + "; engine " + std::to_string(other + 1) +
+         (uncalculated.empty() ? array : uncalculated) + "; engine " + std::to_string(other + 1) +
          (other < static_cast<int>(engines.size()) ? " (\"" + engines[other] + "\")" : "") +
          " solves it through the workbook (--engine " + std::to_string(other + 1) + ")";
 }

@@ -361,7 +361,47 @@ const Cell* cellOfRow(Workbook* wb, const std::vector<std::string>& error, std::
   return Wb_findCell(wb->sheets[sheet].get(), row, col);
 }
 
+// Whether the cells of `r` are variable cells or read one at any level.
+bool rangeReadsVariables(Workbook* wb, const FeModel& m, const CellRange& r) {
+  for (const CellRange& v : m.variables)
+    if (Fe_overlaps(r, v)) return true;
+  for (int row = r.row1; row <= r.row2; ++row)
+    for (int col = r.col1; col <= r.col2; ++col)
+      if (Fe_variablesRead(wb, m, CellRange{r.sheet, row, col, row, col})) return true;
+  return false;
+}
+
+// Whether a formula's tree, read on `sheet`, reads a variable cell through
+// its references or the names it uses, as deep as a formula follows them.
+bool treeReadsVariables(Workbook* wb, const FeModel& m, int sheet, const CalcNode& n, int depth) {
+  const int at = n.sheetName.empty() ? sheet : Wb_sheetIndex(wb, n.sheetName);
+  if (n.op == CalcOp::Ref) return at >= 0 && rangeReadsVariables(wb, m, CellRange{at, n.row1, n.col1, n.row2, n.col2});
+  if (n.op == CalcOp::Name) {
+    const DefinedName* dn = at < 0 ? nullptr : Wb_findName(wb, n.text, at);
+    CalcNode definition;
+    return dn && depth < kCalcMaxNameDepth && Calc_parse(dn->definition, &definition, nullptr) &&
+           treeReadsVariables(wb, m, Wb_definitionSheet(*dn, sheet), definition, depth + 1);
+  }
+  return std::any_of(n.args.begin(), n.args.end(),
+                     [&](const CalcNode& a) { return treeReadsVariables(wb, m, sheet, a, depth); });
+}
+
 }  // namespace
+
+std::string Fe_movingArrayRhs(Workbook* wb, const FeModel& m) {
+  for (const FeConstraint& c : m.constraints) {
+    if (c.rhsIsRange || Fe_comparison(c.relation) > FeGreaterEqual) continue;
+    CalcEvalResult r;
+    CalcNode tree;
+    if (!Calc_evaluate(wb, c.lhs.sheet, c.rhsFormula, &r) || r.value.values.size() < 2 ||
+        !Calc_parse(c.rhsFormula, &tree, nullptr) || !treeReadsVariables(wb, m, c.lhs.sheet, tree, 0))
+      continue;
+    const std::string k = std::to_string(c.number);
+    return "the right-hand side of constraint " + k + " (\"solver_rhs" + k + "\", " + c.rhsFormula +
+           ") is an array that moves with the variable cells, which the interpreter cannot compile";
+  }
+  return "";
+}
 
 void Fe_say(const std::string& text) { std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str()); }
 

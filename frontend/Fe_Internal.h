@@ -347,6 +347,10 @@ std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m);
 void Fe_rhsCell(const FeConstraint& c, int k, int* row, int* col);
 // The right-hand side of the constraint's k-th left-hand cell; false when it is no number.
 bool Fe_rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out);
+// A value a right-hand formula gives as a number: a number, nothing as 0,
+// or a text that reads as a number ("18"), as the engines read it; false
+// otherwise.
+bool Fe_rhsNumber(const CellValue& v, double* out);
 // Whether a right-hand formula's value fits the constraint: one value, or an
 // array of its left-hand side's rows and columns (one element per cell).
 bool Fe_rhsFits(const FeConstraint& c, const CalcArray& value);
@@ -370,6 +374,11 @@ void Fe_printFaults(const FeModel& m);
 // the model's faults, else an objective or constraint cell that holds no
 // number; false when none shows.
 bool Fe_explainRefusal(Workbook* wb, const FeModel& m);
+// The first right-hand side given as a formula that gives an array and
+// reads the variable cells, which the interpreter cannot compile, in words
+// ("the right-hand side of constraint 5 (...) is an array that moves with
+// the variable cells, ..."); "" when there is none.
+std::string Fe_movingArrayRhs(Workbook* wb, const FeModel& m);
 // The cell the interpreter stopped at, from the result range's rows of a
 // failed analysis: a formula that reads a sheet past the interpreter's last
 // is named with the sheet, any other with the interpreter's status; false

@@ -247,7 +247,8 @@ void checkRightHandValue(Workbook* wb, int sheet, const FeConstraint& c, const s
     return;
   }
   const auto notNumber = std::find_if(r.value.values.begin(), r.value.values.end(), [](const CellValue& v) {
-    return v.kind != CellKind::Number || !std::isfinite(v.number);
+    double number = 0;
+    return v.kind == CellKind::Empty || !Fe_rhsNumber(v, &number) || !std::isfinite(number);
   });
   if (notNumber == r.value.values.end()) return;
   const CellValue& v = *notNumber;
@@ -259,14 +260,15 @@ void checkRightHandValue(Workbook* wb, int sheet, const FeConstraint& c, const s
   std::string within;
   const std::string function =
       v.kind == CellKind::Error ? Calc_uncalculatedCall(wb, sheet, "=" + c.rhsFormula, &within) : "";
+  // The names are counted from the one evaluated, "solver_rhs<i>" itself,
+  // as the calculation counts them.
   const std::string because =
       function.empty()
-          ? nameFault(wb, sheet, c.rhsFormula, v)
+          ? nameFault(wb, sheet, name, v)
           : ": it uses " + Fe_unknownFunctions({{function, within.empty() ? "" : "the name " + quoted(within)}});
   faults->push_back(what + " gives " + held + written + ", not a number" + because);
-  // The interpreter follows names to any depth: a run on it would end at a
-  // point whose constraint the workbook cannot judge.
-  if (v.kind == CellKind::Error && Calc_namesTooDeep(wb, sheet, c.rhsFormula)) m->unseenByLibrary = true;
+  // A run would end at a point whose constraint the workbook cannot judge.
+  if (v.kind == CellKind::Error && Calc_namesTooDeep(wb, sheet, name)) m->unseenByLibrary = true;
 }
 
 // The cells of the reference a definition writes when it is one reference,

@@ -11,6 +11,7 @@
 
 #include "frontend/Fe_Internal.h"
 #include "platform/calc/Calc.h"
+#include "platform/calc/Calc_Internal.h"
 
 namespace {
 
@@ -23,20 +24,23 @@ constexpr int kShownDigits = 10;
 }  // namespace
 
 bool Fe_rhsValue(Workbook* wb, const FeConstraint& c, int k, double* out) {
-  CellValue v;
   if (c.rhsIsRange) {
     int row, col;
     Fe_rhsCell(c, k, &row, &col);
     const CellValue* p = Fe_value(wb, c.rhsRange.sheet, row, col);
-    if (p) v = *p;
-  } else {
-    CalcEvalResult e;
-    if (c.rhsFormula.empty() || !Calc_evaluate(wb, c.lhs.sheet, c.rhsFormula, &e) || e.value.values.empty() ||
-        !Fe_rhsFits(c, e.value))
-      return false;
-    v = e.value.values[e.value.values.size() == 1 ? 0 : static_cast<size_t>(k)];
+    *out = p ? p->number : 0;
+    return !p || p->kind == CellKind::Number || p->kind == CellKind::Empty;
   }
+  CalcEvalResult e;
+  if (c.rhsFormula.empty() || !Calc_evaluate(wb, c.lhs.sheet, c.rhsFormula, &e) || e.value.values.empty() ||
+      !Fe_rhsFits(c, e.value))
+    return false;
+  return Fe_rhsNumber(e.value.values[e.value.values.size() == 1 ? 0 : static_cast<size_t>(k)], out);
+}
+
+bool Fe_rhsNumber(const CellValue& v, double* out) {
   *out = v.number;
+  if (v.kind == CellKind::Text) return Calc_textToNumber(v.text, out);
   return v.kind == CellKind::Number || v.kind == CellKind::Empty;
 }
 
