@@ -79,7 +79,8 @@ Value* connective(Value* result, int argc, const Value* const* argv, bool isAnd)
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     if (Wsf_isError(a)) return Wsf_copy(result, a);
-    if (a->kind == kValEmpty) continue;  // an empty cell does not count
+    // An empty cell does not count, nor a cell's text (a range's does not).
+    if (a->kind == kValEmpty || (a->kind == kValText && Wsf_isCellReference(a))) continue;
     if (Wsf_isPlain(a) || a->kind == kValSamples) {
       take(a);
       continue;

@@ -51,6 +51,8 @@ Value* toMultiple(Value* result, const Value* x, const Value* s, bool up) {
   if (Value* done = pair(result, x, s)) return done;
   const double a = x->number, m = s->number;
   if ((a < 0 && m > 0) || (a > 0 && m < 0)) return Wsf_error(result, kErrNum);
+  // No multiple of a zero step lies at or below a number.
+  if (m == 0 && !up) return Wsf_error(result, kErrDiv0);
   if (a == 0 || m == 0) return real(result, 0);
   const double q = a / m, t = std::trunc(q);
   if (q == t) return real(result, a);
