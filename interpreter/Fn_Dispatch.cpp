@@ -246,16 +246,23 @@ void settleRefusal(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args
   *r = settled;
 }
 
-// A parameter that takes one number or one logical reads a text wherever
-// it comes from; one that takes them from ranges and arrays only a text
+// A parameter that takes one number or one logical reads a value wherever
+// it comes from; one that takes them from ranges and arrays only a value
 // given directly.
-bool readsEveryText(FnParameterKind kind) { return kind == kParamNumber || kind == kParamLogical; }
+bool readsEveryValue(FnParameterKind kind) { return kind == kParamNumber || kind == kParamLogical; }
 
-// Whether a text reads as a number or a logical where the kind wants one;
-// with as, that number or logical is set into it (as may be v itself).
-bool readText(Value* v, FnParameterKind kind, Value* as) {
+bool wantsNumber(FnParameterKind kind) { return kind == kParamNumber || kind == kParamNumbers; }
+
+// Whether a text reads as a number or a logical, or a logical as a number,
+// where the kind wants one; with as, that number or logical is set into it
+// (as may be v itself).
+bool readValue(Value* v, FnParameterKind kind, Value* as) {
+  if (v->kind == kValBool && wantsNumber(kind)) {
+    if (as) Val_setNumber(as, v->number);
+    return true;
+  }
   if (v->kind != kValText) return false;
-  if (double x = 0.0; (kind == kParamNumber || kind == kParamNumbers) && Op_numericText(*v, &x)) {
+  if (double x = 0.0; wantsNumber(kind) && Op_numericText(*v, &x)) {
     if (as) Val_setNumber(as, x);
     return true;
   }
@@ -267,11 +274,11 @@ bool readText(Value* v, FnParameterKind kind, Value* as) {
   return true;
 }
 
-// Whether an element of the array is a text that the kind reads.
-bool holdsReadText(const Value& v, FnParameterKind kind) {
+// Whether an element of the array is a value that the kind reads.
+bool holdsReadValue(const Value& v, FnParameterKind kind) {
   for (int32_t i = 0; i < v.array->rows; ++i)
     for (int32_t j = 0; j < v.array->columns; ++j)
-      if (readText(Val_at(&v, i, j), kind, nullptr)) return true;
+      if (readValue(Val_at(&v, i, j), kind, nullptr)) return true;
   return false;
 }
 
@@ -280,14 +287,14 @@ bool holdsReadText(const Value& v, FnParameterKind kind) {
 // is own already.
 void convertArgument(Value** arg, FnParameterKind kind, Value* own) {
   Value* v = *arg;
-  if (v->kind == kValText && (readsEveryText(kind) || !v->source)) readText(v, kind, v);
-  if (v->kind != kValArray || !v->array || !readsEveryText(kind) || !holdsReadText(*v, kind)) return;
+  if (v->kind != kValArray && (readsEveryValue(kind) || !v->source)) readValue(v, kind, v);
+  if (v->kind != kValArray || !v->array || !readsEveryValue(kind) || !holdsReadValue(*v, kind)) return;
   if (v != own) {
     Val_assign(own, v);
     *arg = own;
   }
   for (int32_t i = 0; i < own->array->rows; ++i)
-    for (int32_t j = 0; j < own->array->columns; ++j) readText(Val_at(own, i, j), kind, Val_at(own, i, j));
+    for (int32_t j = 0; j < own->array->columns; ++j) readValue(Val_at(own, i, j), kind, Val_at(own, i, j));
 }
 
 }  // namespace

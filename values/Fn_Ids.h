@@ -19,14 +19,16 @@ enum FnFlag : uint16_t {
 };
 
 // What each parameter takes, one letter per parameter (a variadic
-// function's last letter stands for every further argument). A text that
-// stands where a number or a logical is wanted is read by these kinds alone:
-//   n  one number: a text that reads as a number (typed, computed or read
-//      from a cell, and each element of an array given there) is that number
-//   N  numbers of ranges and arrays: a text given directly (typed or
-//      computed) that reads as a number is that number; the texts and
-//      logicals inside ranges and arrays are the function's to skip (or, in
-//      the A-functions, to count as 0)
+// function's last letter stands for every further argument). A text or a
+// logical that stands where a number or a logical is wanted is read by
+// these kinds alone:
+//   n  one number: a text that reads as a number, and a logical, is that
+//      number, typed, computed or read from a cell (and so is each element
+//      of an array given there)
+//   N  numbers of ranges and arrays: a text that reads as a number, and a
+//      logical, given directly (typed or computed) is that number; the
+//      texts and logicals inside ranges, arrays and single cells are the
+//      function's to skip (or, in the A-functions, to count as 0)
 //   b  one logical: a text TRUE or FALSE (any case), wherever it comes from,
 //      is that logical
 //   B  logicals of ranges and arrays: a text TRUE or FALSE given directly is
@@ -236,12 +238,12 @@ enum FnFlag : uint16_t {
   X(Isblank,      u"isblank",      605,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Iserr,        u"iserr",        606,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Iserror,      u"iserror",      607,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
-  X(Iseven,       u"iseven",       608,  1,  0, A1,      0, "n",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Iseven,       u"iseven",       608,  1,  0, A1,      0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Islogical,    u"islogical",    609,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isna,         u"isna",         610,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isnontext,    u"isnontext",    611,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isnumber,     u"isnumber",     612,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
-  X(Isodd,        u"isodd",        613,  1,  0, A1,      0, "n",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Isodd,        u"isodd",        613,  1,  0, A1,      0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Isref,        u"isref",        614,  1,  0, A1,      0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Istext,       u"istext",       615,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(N,            u"n",            616,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \

@@ -55,7 +55,9 @@ const std::vector<Row>& rows() {
       // numbers of ranges: a direct text counts, a cell's text is skipped
       {"=SUM(\"-3\",1)", number(-2)},
       {"=SUM(F1,1)", number(1)},
-      {"=COUNT(F1,\"1\",2)", number(2)},
+      {"=COUNT(F1,\"1\",2,\"x\")", number(2)},
+      {"=MEDIAN(\"3\",1)", number(2)},
+      {"=AVERAGE(\"3\",1)", number(2)},
       {"=GEOMEAN(\"4\",F1,1)", number(2)},
       {"=MAX(\"7\",F1:F2)", number(7)},
       {"=LARGE(F1,1)", error(CellError::Num)},
@@ -68,6 +70,16 @@ const std::vector<Row>& rows() {
       {"=IF(\"true\",1,2)", number(1)},
       {"=NOT(H1)", boolean(true)},
       {"=OR(H1,TRUE)", boolean(true)},
+      {"=IF(1,TRUE)", boolean(true)},
+      // a logical where a number is wanted
+      {"=ABS(TRUE)", number(1)},
+      {"=N(TRUE)", number(1)},
+      {"=GCD(TRUE,4)", number(1)},
+      {"=ISEVEN(\"2\")", boolean(true)},
+      {"=ISEVEN(TRUE)", error(CellError::Value)},
+      {"=EVEN({\"3\",4})", number(4)},
+      {"=SUM(TRUE,F2)", number(6)},
+      {"=SMALL({1,5,3},TRUE)", number(1)},
       {"=AND(H1,D1:D2,TRUE)", boolean(true)},
       // LARGE and SMALL round k up, over arrays of k too
       {"=LARGE({1,5,3},1.5)", number(3)},
