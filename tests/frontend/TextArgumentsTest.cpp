@@ -32,7 +32,8 @@ CellValue boolean(bool b) { return CellValue::makeBoolean(b); }
 CellValue error(CellError e) { return CellValue::makeError(e); }
 
 // The cells the rows read: B1:B5 the numbers 1 to 5, D1 the text "2x", F1
-// the text "-3", F2 the number 5, H1 the text "FALSE".
+// the text "-3", F2 the number 5, G1:G2 the texts "1" and "2", H1 the text
+// "FALSE".
 const std::vector<Row>& rows() {
   static const std::vector<Row> kRows = {
       // the reported cells
@@ -89,6 +90,10 @@ const std::vector<Row>& rows() {
       {"=SUM(SMALL({1,5,3},{1,2}))", number(4)},
       {"=SUM(LARGE({1,5,3},{1,2}))", number(8)},
       {"=SMALL({1,5,3},4)", error(CellError::Num)},
+      // k from cells holding the texts "1" and "2": read, the cells left as
+      // they are
+      {"=SUM(LARGE(B1:B5,G1:G2))", number(9)},
+      {"=ISTEXT(INDEX(G1:G2,1))", boolean(true)},
   };
   return kRows;
 }
@@ -99,6 +104,8 @@ void addCells(Workbook* wb, Sheet* sh) {
   Wb_setValue(wb, sh, 0, 5, CellValue::makeText("-3"));
   Wb_setValue(wb, sh, 1, 5, number(5));
   Wb_setValue(wb, sh, 0, 7, CellValue::makeText("FALSE"));
+  Wb_setValue(wb, sh, 0, 6, CellValue::makeText("1"));
+  Wb_setValue(wb, sh, 1, 6, CellValue::makeText("2"));
 }
 
 std::string shown(const CellValue& v) {
