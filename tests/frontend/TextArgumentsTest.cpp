@@ -60,6 +60,8 @@ const std::vector<Row>& rows() {
       {"=MEDIAN(\"3\",1)", number(2)},
       {"=AVERAGE(\"3\",1)", number(2)},
       {"=GEOMEAN(\"4\",F1,1)", number(2)},
+      {"=GCD(F1,6)", number(6)},
+      {"=LCM(F1:F2,2)", number(10)},
       {"=MAX(\"7\",F1:F2)", number(7)},
       {"=LARGE(F1,1)", error(CellError::Num)},
       // the A-functions count a range's or a cell's text as 0
