@@ -17,6 +17,7 @@
 #include "frontend/Fe_Internal.h"
 #include "interpreter/Fn_Dispatch.h"
 #include "interpreter/Fn_Table.h"
+#include "interpreter/Vm_Machine.h"
 #include "platform/calc/Calc.h"
 #include "platform/calc/Calc_Call.h"
 #include "platform/os/Os_Guard.h"
@@ -24,6 +25,7 @@
 #include "platform/xlcall/Xlc_Internal.h"
 #include "platform/xlcall/Xlcall.h"
 #include "simulation/functions/Sim_Names.h"
+#include "values/Model_Refs.h"
 #include "values/Text_Convert.h"
 #include "values/Val_Value.h"
 #include "values/Vm_Context.h"
@@ -44,6 +46,11 @@ EvalContext* context() {
 
 CalcArray single(const CellValue& v) { return CalcArray{1, 1, {v}}; }
 
+// The place a value read from a single cell is marked with: the functions
+// ask only whether it was read from one (a text there is no text given
+// directly), never which.
+constexpr RangeRef kSomeCell{};
+
 // A block as the interpreter's value: an argument left out, one value, or
 // an array; false when it is larger than the interpreter's arrays.
 bool valueOf(const CalcArray& a, Value* v) {
@@ -53,6 +60,7 @@ bool valueOf(const CalcArray& a, Value* v) {
   }
   if (a.values.size() == 1) {
     Fe_toValue(a.values[0], v);
+    if (a.reference) Vm_setRangeRef(v, &kSomeCell);
     return true;
   }
   if (a.rows > kValMaxRows || a.cols > kValMaxColumns ||
@@ -94,7 +102,7 @@ CalcArray callOnce(const FunctionRecord& fn, const std::vector<CalcArray>& args)
     ok = ok && valueOf(args[i], &values[i]);
     pointers[i] = &values[i];
   }
-  Fn_readNumericTexts(fn.id, n, pointers.data());
+  Fn_convertArguments(fn.id, n, pointers.data(), values.data());
   Value result = Val_empty(ctx);
   Vm_clearErrors(&ctx->errors);
   if (ok) Fn_dispatch(fn.id, n, pointers.data(), fn.name, 0, &result, ctx);

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 #include "arithmetic/affine/Aff_Build.h"
@@ -16,6 +17,7 @@
 #include "simulation/functions/Sim_Entries.h"
 #include "values/Fn_Ids.h"
 #include "values/Smp_Payload.h"
+#include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/Wsf_Registry.h"
@@ -36,11 +38,11 @@ constexpr FnDispatchEntry entryOf(FnForm form, int8_t selector) {
 constexpr std::array<FnDispatchEntry, kTableSize> buildTable() {
   std::array<FnDispatchEntry, kTableSize> table{};
   auto at = [&table](int32_t id) -> FnDispatchEntry& { return table[static_cast<size_t>(id - kFnFirstId)]; };
-#define CORVAN_FORM_ENTRY(symbol, name, id, count, optional, form, selector, flags) \
+#define CORVAN_FORM_ENTRY(symbol, name, id, count, optional, form, selector, kinds, flags) \
   at(id) = entryOf(kForm##form, selector);
   CORVAN_WORKSHEET_FUNCTIONS(CORVAN_FORM_ENTRY)
 #undef CORVAN_FORM_ENTRY
-#define CORVAN_FORM_RANGE(first, last, form, flags) \
+#define CORVAN_FORM_RANGE(first, last, form, kinds, flags) \
   for (int32_t id = first; id <= last; ++id) at(id) = entryOf(kForm##form, 0);
   CORVAN_SIMULATION_FUNCTIONS(CORVAN_FORM_RANGE)
 #undef CORVAN_FORM_RANGE
@@ -244,6 +246,57 @@ void settleRefusal(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args
   *r = settled;
 }
 
+// A parameter that takes one number or one logical reads a value wherever
+// it comes from; one that takes them from ranges and arrays only a value
+// given directly.
+bool readsEveryValue(FnParameterKind kind) { return kind == kParamNumber || kind == kParamLogical; }
+
+bool wantsNumber(FnParameterKind kind) { return kind == kParamNumber || kind == kParamNumbers; }
+
+// Whether a text reads as a number or a logical, or a logical as a number,
+// where the kind wants one; with as, that number or logical is set into it
+// (as may be v itself).
+bool readValue(Value* v, FnParameterKind kind, Value* as) {
+  if (v->kind == kValBool && wantsNumber(kind)) {
+    if (as) Val_setNumber(as, v->number);
+    return true;
+  }
+  if (v->kind != kValText) return false;
+  if (double x = 0.0; wantsNumber(kind) && Op_numericText(*v, &x)) {
+    if (as) Val_setNumber(as, x);
+    return true;
+  }
+  if (kind != kParamLogical && kind != kParamLogicals) return false;
+  const std::u16string_view text(v->text ? v->text : u"");
+  const bool yes = Text_equalsNoCase(text, u"TRUE");
+  if (!yes && !Text_equalsNoCase(text, u"FALSE")) return false;
+  if (as) Val_setBool(as, yes ? 1 : 0);
+  return true;
+}
+
+// Whether an element of the array is a value that the kind reads.
+bool holdsReadValue(const Value& v, FnParameterKind kind) {
+  for (int32_t i = 0; i < v.array->rows; ++i)
+    for (int32_t j = 0; j < v.array->columns; ++j)
+      if (readValue(Val_at(&v, i, j), kind, nullptr)) return true;
+  return false;
+}
+
+// Reads the argument *arg as its parameter's kind: a text in place, an
+// array's elements in a copy in own (which *arg then points at) unless it
+// is own already.
+void convertArgument(Value** arg, FnParameterKind kind, Value* own) {
+  Value* v = *arg;
+  if (v->kind != kValArray && (readsEveryValue(kind) || !v->source)) readValue(v, kind, v);
+  if (v->kind != kValArray || !v->array || !readsEveryValue(kind) || !holdsReadValue(*v, kind)) return;
+  if (v != own) {
+    Val_assign(own, v);
+    *arg = own;
+  }
+  for (int32_t i = 0; i < own->array->rows; ++i)
+    for (int32_t j = 0; j < own->array->columns; ++j) readValue(Val_at(own, i, j), kind, Val_at(own, i, j));
+}
+
 }  // namespace
 
 FnDispatchEntry Fn_entry(int32_t id) {
@@ -257,9 +310,8 @@ bool Fn_hasImplementation(int32_t id) {
          Sim_entry(id) != nullptr;
 }
 
-void Fn_readNumericTexts(int32_t id, int32_t n, Value** args) {
-  for (int32_t k = 0; k < n; ++k)
-    if (double x = 0.0; Fn_takesNumberAt(id, k) && Op_numericText(*args[k], &x)) Val_setNumber(args[k], x);
+void Fn_convertArguments(int32_t id, int32_t n, Value** args, Value* own) {
+  for (int32_t k = 0; k < n; ++k) convertArgument(&args[k], Fn_parameterKind(id, k), &own[k]);
 }
 
 bool Fn_readsArgumentsOnly(int32_t id) { return Wsf_entry(id) != nullptr || Sim_entry(id) != nullptr; }

@@ -93,10 +93,17 @@ bool Fn_hasImplementation(int32_t id);
 // Whether a call of id leaves its arguments as they are: the worksheet and
 // simulation libraries take them read-only.
 bool Fn_readsArgumentsOnly(int32_t id);
-// Each argument that is a number (Fn_takesNumberAt) and given as a text
-// reading as a number ("4", "50%", a date) becomes that number, as the
-// worksheet reads it; other arguments stay as they are.
-void Fn_readNumericTexts(int32_t id, int32_t n, Value** args);
+// The worksheet's one rule for a text or a logical where a number or a
+// logical is wanted, by each parameter's kind (Fn_parameterKind): a text
+// that reads as a number ("4", "50%", a date) or as a logical (TRUE, FALSE),
+// and a logical where a number is wanted, becomes that value where its
+// parameter takes one, whether typed, computed or read from a cell, and so
+// does each such element of an array given there; where the parameter
+// takes ranges and arrays, only one given directly (not read from a cell)
+// does. own[k] is the caller's slot for argument k: args[k]
+// may point at it or at a value that must not change, which is then copied
+// into own[k] before it is converted (args[k] then points at the copy).
+void Fn_convertArguments(int32_t id, int32_t n, Value** args, Value* own);
 // Evaluates the call into out, trial by trial when the mode is sample
 // vectors, an argument holds one and the function works element by element.
 void Fn_callNode(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,

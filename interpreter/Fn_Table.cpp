@@ -17,10 +17,12 @@ struct FnEntry {
   int16_t id;
   int16_t count;
   uint16_t optional;
+  const char* kinds;
   uint16_t flags;
 };
 
-#define CORVAN_NAME_ENTRY(symbol, name, id, count, optional, form, selector, flags) {name, id, count, optional, flags},
+#define CORVAN_NAME_ENTRY(symbol, name, id, count, optional, form, selector, kinds, flags) \
+  {name, id, count, optional, kinds, flags},
 // Compared in this order; the first match wins.
 constexpr FnEntry kFunctions[] = {CORVAN_WORKSHEET_FUNCTIONS(CORVAN_NAME_ENTRY)};
 #undef CORVAN_NAME_ENTRY
@@ -32,10 +34,11 @@ const char16_t* const kUnsupported[] = {u"getpivotdata", u"call",     u"register
 struct IdRange {
   int16_t first;
   int16_t last;
+  const char* kinds;
   uint16_t flags;
 };
 
-#define CORVAN_SIMULATION_RANGE(first, last, form, flags) {first, last, flags},
+#define CORVAN_SIMULATION_RANGE(first, last, form, kinds, flags) {first, last, kinds, flags},
 constexpr IdRange kSimulation[] = {CORVAN_SIMULATION_FUNCTIONS(CORVAN_SIMULATION_RANGE)};
 #undef CORVAN_SIMULATION_RANGE
 
@@ -65,6 +68,38 @@ constexpr bool listedOnce() {
   return listed == expected;
 }
 static_assert(listedOnce(), "an identifier is listed twice");
+
+using KindTable = std::array<const char*, kLastFlaggedId - kFirstFlaggedId + 1>;
+
+constexpr KindTable buildKinds() {
+  KindTable table{};
+  for (const FnEntry& e : kFunctions) table[e.id - kFirstFlaggedId] = e.kinds;
+  for (const IdRange& r : kSimulation)
+    for (int32_t id = r.first; id <= r.last; ++id) table[id - kFirstFlaggedId] = r.kinds;
+  return table;
+}
+
+constexpr KindTable kKinds = buildKinds();
+
+constexpr std::string_view kParameterKinds = "nNbBtv";
+
+// Each function's kinds are known letters, one per parameter of a fixed
+// count, at least one of a variadic function; only a function that takes
+// ranges has parameters of ranges (one of plain scalars is called element
+// by element, each a single value).
+constexpr bool kindsFitCounts() {
+  for (const FnEntry& e : kFunctions) {
+    const std::string_view kinds(e.kinds);
+    if (kinds.find_first_not_of(kParameterKinds) != std::string_view::npos) return false;
+    if (e.count >= 0 ? kinds.size() != static_cast<size_t>(e.count) : kinds.empty()) return false;
+    if (!(e.flags & kFnRangeArgs) && kinds.find_first_of("NB") != std::string_view::npos) return false;
+  }
+  for (const IdRange& r : kSimulation)
+    if (std::string_view(r.kinds).size() != 1 || kParameterKinds.find(r.kinds[0]) == std::string_view::npos)
+      return false;
+  return true;
+}
+static_assert(kindsFitCounts(), "a function's parameter kinds do not fit its arguments");
 
 // The flags of a listed identifier, 0 for any other.
 uint16_t flagsOf(int32_t id) {
@@ -144,34 +179,12 @@ bool Fn_isScalarArgs(int32_t id) { return (flagsOf(id) & kFnRangeArgs) == 0; }
 
 bool Fn_isArrayArgs(int32_t id) { return (flagsOf(id) & kFnArrayArgs) != 0; }
 
-namespace {
-
-// Takes plain numbers: a scalar-argument function outside the information,
-// logical, text, date, engineering, lookup and database families.
-bool takesNumbers(int32_t id) {
-  if (Fn_isInformation(id) || Fn_isText(id) || Fn_isDateTime(id) || Fn_isEngineering(id)) return false;
-  return Fn_isScalarArgs(id) && !Fn_isLookup(id) && !Fn_isDatabase(id) && !between(id, 701, 799);
-}
-
-}  // namespace
-
-bool Fn_takesNumberAt(int32_t id, int32_t k) {
-  if (takesNumbers(id)) return true;
-  if (Fn_isDateTime(id)) return Fn_isScalarArgs(id) && id != kIdDatevalue && id != kIdTimevalue;
-  // The number arguments of the functions of the other families that take
-  // them beside texts, ranges or keys, a bit per argument.
-  struct NumberArgs {
-    int32_t id;
-    unsigned mask;
-  };
-  static constexpr NumberArgs kNumberArgs[] = {
-      {kIdChar, 1u},    {kIdDollar, 3u},  {kIdFind, 4u},    {kIdFixed, 3u},   {kIdLeft, 2u},       {kIdMid, 6u},
-      {kIdReplace, 6u}, {kIdRept, 2u},    {kIdRight, 2u},   {kIdSearch, 4u},  {kIdSubstitute, 8u}, {kIdVlookup, 4u},
-      {kIdHlookup, 4u}, {kIdMatch, 4u},   {kIdBesseli, 3u}, {kIdBesselj, 3u}, {kIdBesselk, 3u},    {kIdBessely, 3u},
-      {kIdBin2hex, 2u}, {kIdBin2oct, 2u}, {kIdComplex, 3u}, {kIdConvert, 1u}, {kIdDec2bin, 3u},    {kIdDec2hex, 3u},
-      {kIdDec2oct, 3u}, {kIdDelta, 3u},   {kIdErf, 3u},     {kIdErfc, 1u},    {kIdGestep, 3u},     {kIdHex2bin, 2u},
-      {kIdHex2oct, 2u}, {kIdOct2bin, 2u}, {kIdOct2hex, 2u}};
-  for (const NumberArgs& a : kNumberArgs)
-    if (a.id == id) return k < 32 && ((a.mask >> k) & 1u) != 0;
-  return false;
+// A call never passes more arguments than a function of fixed count takes,
+// so the last kind stands for every argument past the letters.
+FnParameterKind Fn_parameterKind(int32_t id, int32_t k) {
+  const char* listed =
+      id < kFirstFlaggedId || id > kLastFlaggedId ? nullptr : kKinds[static_cast<size_t>(id - kFirstFlaggedId)];
+  const std::string_view kinds(listed ? listed : "");
+  if (kinds.empty() || k < 0) return kParamValue;
+  return static_cast<FnParameterKind>(kinds[std::min(static_cast<size_t>(k), kinds.size() - 1)]);
 }

@@ -59,12 +59,16 @@ bool Fn_isScalarArgs(int32_t id);
 // squares): operators and scalar functions inside its arguments work element
 // by element, as in an array formula, instead of intersecting with the cell.
 bool Fn_isArrayArgs(int32_t id);
-// Whether argument k (0-based) of id is a number: every argument of a
-// function of plain numbers (a scalar-argument function outside the
-// information, logical, text, date, engineering, lookup and database
-// families), of a date function with plain arguments (a
-// serial; DATEVALUE and TIMEVALUE read texts), and the counts, positions,
-// amounts and indexes that text, lookup and engineering functions take
-// beside their texts, ranges and keys. A text function's result stays a
-// text, so a text given there that reads as a number stands for that number.
-bool Fn_takesNumberAt(int32_t id, int32_t k);
+// What a parameter takes, by the letters of the function list
+// (values/Fn_Ids.h).
+enum FnParameterKind : char {
+  kParamNumber = 'n',    // one number
+  kParamNumbers = 'N',   // numbers of ranges and arrays
+  kParamLogical = 'b',   // one logical
+  kParamLogicals = 'B',  // logicals of ranges and arrays
+  kParamText = 't',      // a text
+  kParamValue = 'v',     // any value, taken as given
+};
+// The kind of argument k (0-based) of id: a variadic function's last kind
+// stands for every further argument; any value for an unlisted id.
+FnParameterKind Fn_parameterKind(int32_t id, int32_t k);

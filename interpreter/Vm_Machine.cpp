@@ -263,7 +263,7 @@ void callFunction(Program* p) {
     *slot = Val_empty(ctxOf(p));
     pointers[static_cast<size_t>(k)] = &args[static_cast<size_t>(k)];
   }
-  Fn_readNumericTexts(id, n, pointers.data());
+  Fn_convertArguments(id, n, pointers.data(), args.data());
   const char16_t* text = fn->definition.empty() ? fn->name.c_str() : fn->definition.c_str();
   const int32_t cell = std::abs(static_cast<int16_t>(fn->value.reference));
   Value out = Val_empty(ctxOf(p));

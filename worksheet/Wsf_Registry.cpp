@@ -435,7 +435,8 @@ struct Listed {
   bool worksheet;
 };
 
-#define CORVAN_LISTED(symbol, name, id, count, optional, form, selector, flags) {id, ((flags)&kFnWorksheet) != 0},
+#define CORVAN_LISTED(symbol, name, id, count, optional, form, selector, kinds, flags) \
+  {id, ((flags)&kFnWorksheet) != 0},
 constexpr Listed kListed[] = {CORVAN_WORKSHEET_FUNCTIONS(CORVAN_LISTED)};
 #undef CORVAN_LISTED
 

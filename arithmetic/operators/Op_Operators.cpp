@@ -161,10 +161,11 @@ bool scalarOperand(const Value& v, int32_t* kind, double* x) {
 
 // An operand as arithmetic takes it: a text that reads as a number is that
 // real (held in *real) beside a value of every mode, as in the worksheet;
-// anything else is itself.
+// anything else is itself. Only a text operand is read: the operators look
+// at the kinds first and come here only for one.
 const Value& numericOperand(const Value& v, Value* real) {
   double t = 0.0;
-  if (!Op_numericText(v, &t)) return v;
+  if (v.kind != kValText || !Op_numericText(v, &t)) return v;
   *real = Val_scalar(kValReal, t);
   real->context = v.context;
   return *real;
@@ -379,10 +380,7 @@ bool familyPair(const Value& x, const Value& y, int32_t* kind) {
   return (fx && isScalar(y.kind)) || (fy && isScalar(x.kind));
 }
 
-Value arith(Arith op, const Value& xOperand, const Value& yOperand) {
-  Value xReal{}, yReal{};
-  const Value& x = numericOperand(xOperand, &xReal);
-  const Value& y = numericOperand(yOperand, &yReal);
+Value arithOperands(Arith op, const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
   if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
@@ -399,9 +397,13 @@ Value arith(Arith op, const Value& xOperand, const Value& yOperand) {
   return dispatchFamily(op, kind, x, y);
 }
 
-Value arithVS(Arith op, const Value& operand, double d) {
-  Value real{};
-  const Value& x = numericOperand(operand, &real);
+Value arith(Arith op, const Value& x, const Value& y) {
+  if (x.kind != kValText && y.kind != kValText) return arithOperands(op, x, y);
+  Value xReal{}, yReal{};
+  return arithOperands(op, numericOperand(x, &xReal), numericOperand(y, &yReal));
+}
+
+Value arithVSOperand(Arith op, const Value& x, double d) {
   EvalContext* ctx = x.context;
   if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
   if (isDeg(x)) return degCopy(buffersOf(ctx), x, op == Arith::kMul && d == 0.0);
@@ -416,9 +418,13 @@ Value arithVS(Arith op, const Value& operand, double d) {
   return error(buffersOf(ctx), kErrValue);
 }
 
-Value arithSV(Arith op, double d, const Value& operand) {
+Value arithVS(Arith op, const Value& x, double d) {
+  if (x.kind != kValText) return arithVSOperand(op, x, d);
   Value real{};
-  const Value& x = numericOperand(operand, &real);
+  return arithVSOperand(op, numericOperand(x, &real), d);
+}
+
+Value arithSVOperand(Arith op, double d, const Value& x) {
   EvalContext* ctx = x.context;
   if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
   if (isDeg(x)) {
@@ -434,6 +440,12 @@ Value arithSV(Arith op, double d, const Value& operand) {
     return dispatchFamily(op, x.kind, scalar, x);
   }
   return error(buffersOf(ctx), kErrValue);
+}
+
+Value arithSV(Arith op, double d, const Value& x) {
+  if (x.kind != kValText) return arithSVOperand(op, d, x);
+  Value real{};
+  return arithSVOperand(op, d, numericOperand(x, &real));
 }
 
 // Scalar powers with the worksheet's rules: 0 ^ negative is "#div/0!",
@@ -563,6 +575,23 @@ Value compare(const Value& x, const Value& y, int32_t rel) {
   return error(buffersOf(ctx), kErrValue);
 }
 
+Value powOperands(const Value& x, const Value& y) {
+  EvalContext* ctx = contextOf(x, y);
+  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
+  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
+  if (isDeg(x) || isDeg(y)) return degArith(Arith::kPow, x, y, buffersOf(ctx));
+  int32_t kx = 0, ky = 0;
+  double a = 0.0, b = 0.0;
+  if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarPow(buffersOf(ctx), a, b);
+  if (x.kind == kValDegDag && y.kind == kValDegDag) {
+    DegDag_nonlin2Result(&x, &y);
+    return *resultOf(buffersOf(ctx));
+  }
+  int32_t kind = 0;
+  if (familyPair(x, y, &kind)) return dispatchFamily(Arith::kPow, kind, x, y);
+  return error(buffersOf(ctx), kErrValue);
+}
+
 }  // namespace
 
 // A text operand that reads as a number ("4", "50%", "1/31/2024") counts as
@@ -595,24 +624,12 @@ Value Op_divSV(double d, const Value& x) {
   return arithSV(Arith::kDiv, d, x);
 }
 
-Value Op_pow(const Value& xOperand, const Value& yOperand) {
-  Value xReal{}, yReal{};
-  const Value& x = numericOperand(xOperand, &xReal);
-  const Value& y = numericOperand(yOperand, &yReal);
-  EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
-  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
-  if (isDeg(x) || isDeg(y)) return degArith(Arith::kPow, x, y, buffersOf(ctx));
-  int32_t kx = 0, ky = 0;
-  double a = 0.0, b = 0.0;
-  if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarPow(buffersOf(ctx), a, b);
-  if (x.kind == kValDegDag && y.kind == kValDegDag) {
-    DegDag_nonlin2Result(&x, &y);
-    return *resultOf(buffersOf(ctx));
+Value Op_pow(const Value& x, const Value& y) {
+  if (x.kind == kValText || y.kind == kValText) {
+    Value xReal{}, yReal{};
+    return powOperands(numericOperand(x, &xReal), numericOperand(y, &yReal));
   }
-  int32_t kind = 0;
-  if (familyPair(x, y, &kind)) return dispatchFamily(Arith::kPow, kind, x, y);
-  return error(buffersOf(ctx), kErrValue);
+  return powOperands(x, y);
 }
 
 Value Op_neg(const Value& x) {

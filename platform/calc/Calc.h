@@ -20,6 +20,9 @@
 struct CalcArray {
   int rows = 1, cols = 1;
   std::vector<CellValue> values;
+  // The values of a reference (read from cells), as a registered function's
+  // argument; false for values given directly (typed or computed).
+  bool reference = false;
 };
 
 // Result of evaluating a formula text: a reference (one or more areas on one

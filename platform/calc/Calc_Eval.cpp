@@ -137,6 +137,7 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
     if (flags & kCalcPlainArgs) Calc_eval(ctx, a, &v);
     else Calc_evalArray(ctx, a, &v);
     args.push_back(Calc_valuesOf(v));
+    args.back().reference = v.area != nullptr;
   }
   CalcArray r = callAddin(Calc_addin(node.func), args);
   if (r.rows < 1 || r.cols < 1 || r.values.size() != static_cast<size_t>(r.rows) * r.cols)

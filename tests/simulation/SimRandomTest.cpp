@@ -117,7 +117,8 @@ TEST(SimEntries, EveryListedFunctionHasAnEntry) {
     int32_t id;
     bool simulation;
   };
-#define CORVAN_LISTED(symbol, name, id, count, optional, form, selector, flags) {id, ((flags)&kFnSimulation) != 0},
+#define CORVAN_LISTED(symbol, name, id, count, optional, form, selector, kinds, flags) \
+  {id, ((flags)&kFnSimulation) != 0},
   const Listed listed[] = {CORVAN_WORKSHEET_FUNCTIONS(CORVAN_LISTED)};
 #undef CORVAN_LISTED
   int marked = 0;

@@ -121,7 +121,7 @@ TEST(WsfLogical, ConnectivesIfAndInformation) {
   EXPECT_TRUE(isError(Wsf_and(r, 1, onlyText), kErrValue));
   const Value* ifTrue[] = {vs.boolean(true), vs.boolean(true)};
   Wsf_if(r, 2, ifTrue);
-  EXPECT_EQ(r->kind, kValReal);
+  EXPECT_EQ(r->kind, kValBool);  // IF(TRUE, TRUE) is TRUE
   EXPECT_EQ(r->number, 1.0);
   const Value* ifFalse[] = {vs.boolean(false), vs.num(5)};
   EXPECT_EQ(Wsf_if(r, 2, ifFalse)->kind, kValBool);  // IF(FALSE, 5) is FALSE
@@ -137,7 +137,9 @@ TEST(WsfLogical, ConnectivesIfAndInformation) {
   EXPECT_EQ(Wsf_errortype(r, vs.error(kErrNum))->number, 6.0);
   EXPECT_TRUE(isError(Wsf_errortype(r, vs.num(5)), kErrNA));
   EXPECT_EQ(Wsf_n(r, vs.text(u"abc"))->number, 0.0);
-  EXPECT_EQ(Wsf_n(r, vs.boolean(true))->kind, kValBool);
+  EXPECT_EQ(Wsf_n(r, vs.boolean(true))->kind, kValInt);  // N(TRUE) is 1
+  EXPECT_EQ(Wsf_n(r, vs.boolean(true))->number, 1.0);
+  EXPECT_EQ(Wsf_iseven(r, vs.text(u"4"))->number, 1.0);
   EXPECT_EQ(Wsf_iserr(r, vs.error(kErrNA))->number, 0.0);
   EXPECT_EQ(Wsf_countblank(r, vs.row({vs.make(), vs.num(0), vs.make()}))->number, 2.0);
 }

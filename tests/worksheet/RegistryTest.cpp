@@ -54,7 +54,7 @@ struct Listed {
   uint16_t flags;
 };
 
-#define LISTED(symbol, name, id, count, optional, form, selector, flags) {id, flags},
+#define LISTED(symbol, name, id, count, optional, form, selector, kinds, flags) {id, flags},
 const Listed kListed[] = {CORVAN_WORKSHEET_FUNCTIONS(LISTED)};
 #undef LISTED
 

@@ -314,7 +314,9 @@ TEST(DescriptiveFunctions, HandComputedValues) {
   EXPECT_EQ(f(kIdLarge, {large, f.values.num(1)})->number, 9.0);
   EXPECT_EQ(f(kIdLarge, {large, f.values.num(2.5)})->number, 3.0);
   EXPECT_TRUE(isError(f(kIdLarge, {large, f.values.num(4)}), kErrNum));
-  EXPECT_TRUE(isError(f(kIdLarge, {large, f.values.num(0.5)}), kErrNum));
+  EXPECT_EQ(f(kIdLarge, {large, f.values.num(0.5)})->number, 9.0);  // k rounds up to 1
+  EXPECT_TRUE(isError(f(kIdLarge, {large, f.values.num(0)}), kErrNum));
+  EXPECT_EQ(f(kIdSmall, {large, f.values.num(1.5)})->number, 5.0);
   // CRITBINOM(10, 0.5, 0.5): the running sum is 386/1024 after 4, 638/1024 after 5.
   EXPECT_EQ(f.number(kIdCritbinom, {10, 0.5, 0.5}), 5.0);
   // A sum that would add more terms than one call adds is "#num!": the

@@ -1,7 +1,6 @@
 // Argument collectors of the statistical functions.
 #include "worksheet/kernels/Kern_Collect.h"
 
-#include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
 
 namespace {
@@ -20,7 +19,7 @@ const Value kOne = Val_scalar(kValReal, 1);
 
 bool Kern_directNumber(const Value* v, double* x) {
   if (isNumber(v) || v->kind == kValBool) return *x = v->number, true;
-  return v->kind == kValText && Text_toDouble(v->text ? v->text : u"", x);
+  return false;
 }
 
 bool Kern_collectNumbers(const Value* arg, std::vector<double>* out, Value* result) {

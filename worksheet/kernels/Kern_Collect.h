@@ -40,11 +40,12 @@ bool Kern_walkPairs(const Value* a, const Value* b, Value* result, Take take) {
 
 // Integers and reals of one argument: a lone number; the numbers of an array
 // or of a single cell, in row-major order, skipping empty cells, booleans and
-// texts. A lone boolean, or text that reads whole as a number, given directly
-// counts by its number; any other lone value is refused.
+// texts. A lone boolean given directly counts by its number (a text that
+// reads as a number arrives as that number); any other lone value is
+// refused.
 bool Kern_collectNumbers(const Value* arg, std::vector<double>* out, Value* result);
 // The number a value given directly (not read from a cell) counts as: a
-// number, a boolean, a text that reads whole as a number; false for any other.
+// number or a boolean; false for any other.
 bool Kern_directNumber(const Value* v, double* x);
 // Kern_collectNumbers over every argument, appended in order.
 bool Kern_collectArgNumbers(int argc, const Value* const* argv, std::vector<double>* out, Value* result);

@@ -79,7 +79,8 @@ Value* connective(Value* result, int argc, const Value* const* argv, bool isAnd)
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     if (Wsf_isError(a)) return Wsf_copy(result, a);
-    if (a->kind == kValEmpty) continue;  // an empty cell does not count
+    // An empty cell does not count, nor a cell's text (a range's does not).
+    if (a->kind == kValEmpty || (a->kind == kValText && Wsf_isCellReference(a))) continue;
     if (Wsf_isPlain(a) || a->kind == kValSamples) {
       take(a);
       continue;
@@ -197,11 +198,15 @@ Value* test(Value* result, const Value* x, bool holds) {
 
 // Parity by the remainder of the truncated number, so that numbers beyond
 // the 32-bit range keep theirs.
+// ISEVEN and ISODD take a number or a text that reads as one, but no
+// logical.
 Value* parity(Value* result, const Value* x, bool odd) {
   if (Wsf_isError(x)) return Wsf_copy(result, x);
   if (Wsf_isStructural(x)) return Wsf_nonSmoothStructure(result, x);
-  if (x->kind != kValEmpty && x->kind != kValInt && x->kind != kValReal) return Wsf_error(result, kErrValue);
-  return boolean(result, Kern_isOddTrunc(x->number) == odd);
+  double number = 0.0;
+  if (x->kind == kValInt || x->kind == kValReal) number = x->number;
+  else if (x->kind != kValEmpty && !Op_numericText(*x, &number)) return Wsf_error(result, kErrValue);
+  return boolean(result, Kern_isOddTrunc(number) == odd);
 }
 
 }  // namespace
@@ -234,12 +239,10 @@ Value* Wsf_if(Value* result, int argc, const Value* const* argv) {
     Val_clear(result);
     return Val_setNumber(result, 0);
   }
-  if (branch->kind == kValBool || branch->kind == kValEmpty) {
-    // A boolean or empty branch becomes its number.
-    const double v = branch->number;
+  if (branch->kind == kValEmpty) {
+    // An empty cell chosen is the number 0; a logical stays a logical.
     Val_clear(result);
-    Val_setNumber(result, v);
-    return result;
+    return Val_setNumber(result, 0);
   }
   return Wsf_copy(result, branch);
 }
@@ -293,6 +296,7 @@ Value* Wsf_isodd(Value* result, const Value* x) { return parity(result, x, true)
 
 Value* Wsf_n(Value* result, const Value* x) {
   if (x->kind == kValText || x->kind == kValArray || x->kind == kValEmpty) return Wsf_integer(result, 0);
+  if (x->kind == kValBool) return Wsf_integer(result, x->number != 0 ? 1 : 0);
   return Wsf_copy(result, x);
 }
 

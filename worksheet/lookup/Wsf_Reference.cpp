@@ -185,10 +185,8 @@ Value* Wsf_choose(Value* result, int argc, const Value* const* argv) {
   const Value* index = argv[0];
   if (index->kind == kValDegVec && Wsf_structureHooks(result, argc, argv)) return result;
   if (Wsf_isError(index)) return Wsf_copy(result, index);
-  double k = 0;
-  if (Wsf_isPlain(index)) k = std::trunc(index->number);
-  else if (!Op_numericText(*index, &k)) return Wsf_error(result, kErrValue);
-  k = std::trunc(k);
+  if (!Wsf_isPlain(index)) return Wsf_error(result, kErrValue);
+  const double k = std::trunc(Wsf_number(index));
   if (!(k >= 1 && k <= argc - 1)) return Wsf_error(result, kErrValue);
   return Lkp_pick(result, argv[static_cast<int>(k)]);
 }

@@ -51,6 +51,8 @@ Value* toMultiple(Value* result, const Value* x, const Value* s, bool up) {
   if (Value* done = pair(result, x, s)) return done;
   const double a = x->number, m = s->number;
   if ((a < 0 && m > 0) || (a > 0 && m < 0)) return Wsf_error(result, kErrNum);
+  // No multiple of a zero step lies at or below a number.
+  if (m == 0 && !up) return Wsf_error(result, kErrDiv0);
   if (a == 0 || m == 0) return real(result, 0);
   const double q = a / m, t = std::trunc(q);
   if (q == t) return real(result, a);
@@ -85,13 +87,15 @@ Value* roundTo(Value* result, const Value* x, const Value* digits, Rounding how)
 }
 
 // Every plain number of the list (array elements in row-major order) into
-// out; null, or the finished result on a refused argument.
+// out; null, or the finished result on a refused argument. The blanks,
+// logicals and texts of arrays and single cells are skipped.
 Value* gather(Value* result, int argc, const Value* const* argv, std::vector<double>* out) {
   if (argc < 1) return Wsf_error(result, kErrNA);
   if (Wsf_structureHooks(result, argc, argv)) return result;
-  auto take = [&](const Value* v) -> Value* {
+  auto take = [&](const Value* v, bool fromCells) -> Value* {
     if (Wsf_isError(v)) return Wsf_copy(result, v);
     if (v->kind == kValMissing) return Wsf_error(result, kErrNA);
+    if (fromCells && (v->kind == kValEmpty || v->kind == kValBool || v->kind == kValText)) return nullptr;
     if (v->kind == kValEmpty || v->kind == kValInt || v->kind == kValReal) {
       out->push_back(v->number);
       return nullptr;
@@ -101,12 +105,12 @@ Value* gather(Value* result, int argc, const Value* const* argv, std::vector<dou
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     if (a->kind != kValArray) {
-      if (Value* done = take(a)) return done;
+      if (Value* done = take(a, Wsf_isCellReference(a))) return done;
       continue;
     }
     for (int32_t r = 0; r < a->array->rows; ++r)
       for (int32_t c = 0; c < a->array->columns; ++c)
-        if (Value* done = take(Val_at(a, r, c))) return done;
+        if (Value* done = take(Val_at(a, r, c), true)) return done;
   }
   return nullptr;
 }

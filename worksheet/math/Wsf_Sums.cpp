@@ -7,7 +7,6 @@
 
 #include "arithmetic/operators/Op_Operators.h"
 #include "values/Smp_Payload.h"
-#include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
@@ -25,7 +24,6 @@ bool isNumber(const Value* v) { return v->kind == kValInt || v->kind == kValReal
 bool directNumber(const Value* v, double* x, Value* result) {
   if (Wsf_isError(v)) return Wsf_copy(result, v), false;
   if (Wsf_isPlain(v)) return *x = v->number, true;
-  if (v->kind == kValText && Text_toDouble(v->text ? v->text : u"", x)) return true;
   return Wsf_error(result, kErrValue), false;
 }
 

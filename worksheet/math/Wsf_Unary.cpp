@@ -14,7 +14,6 @@
 #include "values/Grad_Payload.h"
 #include "values/Hess_Payload.h"
 #include "values/Smp_Payload.h"
-#include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
@@ -58,11 +57,10 @@ Value* domainFault(Value* result, const Value* x) {
   return Wsf_copy(result, x);
 }
 
-// The plain number an argument stands for (a text that reads as a number
-// included); false when it has none.
+// The plain number an argument stands for; false when it has none.
 bool plainNumber(const Value* x, double* v) {
-  if (Wsf_isPlain(x)) return *v = x->number, true;
-  return x->kind == kValText && Text_toDouble(x->text ? x->text : u"", v);
+  if (Wsf_isPlain(x)) return *v = Wsf_number(x), true;
+  return false;
 }
 
 // A smooth function: its real f on plain numbers ("#num!" outside the

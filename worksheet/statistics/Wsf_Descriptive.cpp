@@ -42,12 +42,12 @@ struct Gathered {
   std::deque<Value> numbers;
 };
 
-// A boolean or a text that reads as a number, given directly (not read from
-// a cell), counts by its number, as the worksheet counts it (AVERAGE(TRUE, 3)
-// is 2, COUNT("1", 2) is 2); true when it was such a value.
+// A boolean given directly (not read from a cell) counts by its number, as
+// the worksheet counts it (AVERAGE(TRUE, 3) is 2; COUNT("1", 2) is 2 as the
+// text arrives as its number); true when it was such a value.
 bool takeDirect(const Value* a, Gathered* out) {
   double x = 0;
-  if (a->source || (a->kind != kValBool && a->kind != kValText) || !Kern_directNumber(a, &x)) return false;
+  if (a->source || a->kind != kValBool || !Kern_directNumber(a, &x)) return false;
   out->numbers.push_back(kZero);
   out->numbers.back().number = x;
   out->values.push_back(&out->numbers.back());

@@ -9,7 +9,6 @@
 #include "arithmetic/operators/Op_Operators.h"
 #include "arithmetic/sample/Smp_Ops.h"
 #include "values/Smp_Payload.h"
-#include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
@@ -81,6 +80,23 @@ bool orderHooks(Value* result, const Value* array, const Value* k) {
   if (!Wsf_structureHooks2(result, array, k)) return false;
   Wsf_structureVariesWith(result, array->kind == kValArray ? std::vector{array, k} : std::vector{k});
   return true;
+}
+
+// LARGE and SMALL: the k-th largest or smallest number, k rounded up to a
+// whole rank (1.5 asks for the second), element by element over an array
+// of k.
+Value* orderStatistic(Value* result, const Value* array, const Value* k, bool largest) {
+  if (orderHooks(result, array, k)) return result;
+  if (k->kind == kValArray)
+    return Wsf_overElements(result, k, [&](Value* slot, const Value* e) { orderStatistic(slot, array, e, largest); });
+  if (Value* done = scalar(result, k)) return done;
+  Sample s = Kern_oneBased();
+  if (!Kern_collectNumbers(array, &s, result)) return result;
+  const double rank = std::ceil(Wsf_number(k));
+  if (!(rank >= 1 && rank <= count(s))) return Wsf_error(result, kErrNum);
+  const auto at = static_cast<int32_t>(rank);
+  return Wsf_finite(result,
+                    largest ? Stat_kthLargest(at, count(s), s.data(), 0) : Stat_kthSmallest(at, count(s), s.data(), 0));
 }
 
 // The samples of a lone sample-vector argument when the context reduces
@@ -220,17 +236,16 @@ bool pairSums(Value* result, const Value* knownY, const Value* knownX, PairSums*
 
 // The numbers of MAX and MIN: numbers of ranges and of single-cell
 // references (their booleans, texts and blanks skipped); direct arguments by
-// their number (booleans too), a direct text when it reads as a number.
+// their number (booleans too); a direct text (one that reads as a number
+// arrives as that number) is refused.
 bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* result) {
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
-    double x = 0;
     if (Wsf_isCellReference(a) && !Wsf_isError(a)) {
       if (a->kind == kValInt || a->kind == kValReal) s->push_back(a->number);
       continue;
     }
     if (a->kind == kValBool) s->push_back(a->number);
-    else if (a->kind == kValText && Text_toDouble(a->text ? a->text : u"", &x)) s->push_back(x);
     else if (a->kind == kValText) return Wsf_error(result, kErrValue), false;
     else if (a->kind != kValEmpty && a->kind != kValMissing && !Kern_collectNumbers(a, s, result)) return false;
   }
@@ -337,31 +352,9 @@ Value* Wsf_quartile(Value* result, const Value* array, const Value* quart) {
   return real(result, Stat_percentile(n, s.data(), q / 4, 0));
 }
 
-Value* Wsf_small(Value* result, const Value* array, const Value* k) {
-  if (orderHooks(result, array, k)) return result;
-  if (Wsf_isError(k)) return Wsf_copy(result, k);
-  if (k->kind != kValInt && k->kind != kValReal) return Wsf_error(result, kErrNum);
-  Sample s = Kern_oneBased();
-  if (!Kern_collectNumbers(array, &s, result)) return result;
-  const double kk = std::trunc(k->number);
-  if (!(kk >= 1 && kk <= count(s))) return Wsf_error(result, kErrNum);
-  return real(result, Stat_kthSmallest(static_cast<int32_t>(kk), count(s), s.data(), 0));
-}
+Value* Wsf_small(Value* result, const Value* array, const Value* k) { return orderStatistic(result, array, k, false); }
 
-Value* Wsf_large(Value* result, const Value* array, const Value* k) {
-  if (orderHooks(result, array, k)) return result;
-  if (k->kind == kValArray)
-    return Wsf_overElements(result, k, [&](Value* slot, const Value* e) { Wsf_large(slot, array, e); });
-  if (k->kind != kValInt && k->kind != kValReal)
-    return Wsf_isError(k) ? Wsf_copy(result, k) : Wsf_error(result, kErrNum);
-  Sample s = Kern_oneBased();
-  if (!Kern_collectNumbers(array, &s, result)) return result;
-  // A fractional k at or above 1 counts up to the next rank.
-  const double whole = std::trunc(k->number);
-  if (!(whole >= 1 && k->number <= count(s))) return Wsf_error(result, kErrNum);
-  const double rank = whole == k->number ? whole : whole + 1;
-  return Wsf_finite(result, Stat_kthLargest(static_cast<int32_t>(rank), count(s), s.data(), 0));
-}
+Value* Wsf_large(Value* result, const Value* array, const Value* k) { return orderStatistic(result, array, k, true); }
 
 Value* Wsf_trimmean(Value* result, const Value* array, const Value* percent) {
   if (orderHooks(result, array, percent)) return result;

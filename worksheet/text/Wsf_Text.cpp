@@ -113,12 +113,9 @@ Value* Wsf_upper(Value* result, const Value* text) {
 Value* Wsf_value(Value* result, const Value* v) {
   if (v->kind == kValEmpty) return Wsf_integer(result, 0);
   if (v->kind >= kValInt && v->kind <= kValError) return Wsf_copy(result, v);
-  if (v->kind != kValText) return Wsf_error(result, kErrValue);
-  WsfLocal number(result->context);
-  number = Val_toNumber(v, &result->context->buffers);
-  if (number->kind != kValText) return Wsf_copy(result, &*number);
-  double serial = 0;
-  if (!Text_toDate(Wsf_textOf(v), &serial)) return Wsf_error(result, kErrValue);
+  // A text reads as the operators read it: a number, a percentage or a date.
+  double x = 0.0;
+  if (!Op_numericText(*v, &x)) return Wsf_error(result, kErrValue);
   Val_clear(result);
-  return Val_setNumber(result, serial);
+  return Val_setNumber(result, x);
 }

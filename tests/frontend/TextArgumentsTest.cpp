@@ -1,0 +1,192 @@
+// Texts and logicals where a function wants a number or a logical: both
+// calculations (the stand-in's, with the library's functions registered,
+// and the formula interpreter's) read them by one rule. A parameter that
+// takes one number (or logical) reads a text that reads as one, typed,
+// computed or from a cell; one that takes ranges and arrays reads a text
+// given directly and skips those of ranges and cells (the A-functions count
+// those as 0). LARGE and SMALL round k up, over an array of k too. The
+// expected values are what a spreadsheet program gives; the models are
+// solved through the interpreter.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "frontend/Fe_Frontend.h"
+#include "frontend/Fe_Internal.h"
+#include "platform/calc/Calc.h"
+#include "tests/frontend/CliFixture.h"
+#include "tests/support/ScratchTest.h"
+
+namespace {
+
+struct Row {
+  const char* formula;
+  CellValue expected;
+};
+
+CellValue number(double x) { return CellValue::makeNumber(x); }
+CellValue boolean(bool b) { return CellValue::makeBoolean(b); }
+CellValue error(CellError e) { return CellValue::makeError(e); }
+
+// The cells the rows read: B1:B5 the numbers 1 to 5, D1 the text "2x", F1
+// the text "-3", F2 the number 5, G1:G2 the texts "1" and "2", H1 the text
+// "FALSE".
+const std::vector<Row>& rows() {
+  static const std::vector<Row> kRows = {
+      // the reported cells
+      {"=LARGE(B1:B5,LEFT(\"24\",1))", number(4)},
+      {"=OCT2DEC(LEFT(\"17x\",2))", number(15)},
+      {"=WORKDAY(LEFT(\"45000x\",5),3)", number(45005)},
+      {"=INDEX({1,2,3},\"2\")", number(2)},
+      {"=PERCENTILE({1,2,3,4},\"0.5\")", number(2.5)},
+      {"=GCD(\"12\",8)", number(4)},
+      {"=NOT(\"FALSE\")", boolean(true)},
+      {"=VALUE(\"7%\")", number(0.07)},
+      {"=FLOOR(3,0)", error(CellError::Div0)},
+      {"=MINA(LEFT(D1,1),5)", number(2)},
+      // one number: typed, computed or from a cell
+      {"=ABS(\"-3\")", number(3)},
+      {"=ABS(F1)", number(3)},
+      {"=SQRT(LEFT(\"16x\",2))", number(4)},
+      {"=CHOOSE(\"2\",7,8)", number(8)},
+      {"=BIN2DEC(\"101\")", number(5)},
+      // numbers of ranges: a direct text counts, a cell's text is skipped
+      {"=SUM(\"-3\",1)", number(-2)},
+      {"=SUM(F1,1)", number(1)},
+      {"=COUNT(F1,\"1\",2,\"x\")", number(2)},
+      {"=MEDIAN(\"3\",1)", number(2)},
+      {"=AVERAGE(\"3\",1)", number(2)},
+      {"=GEOMEAN(\"4\",F1,1)", number(2)},
+      {"=GCD(F1,6)", number(6)},
+      {"=LCM(F1:F2,2)", number(10)},
+      {"=MAX(\"7\",F1:F2)", number(7)},
+      {"=LARGE(F1,1)", error(CellError::Num)},
+      // the A-functions count a range's or a cell's text as 0
+      {"=MINA(F1:F2)", number(0)},
+      {"=MAXA(F1,-1)", number(0)},
+      {"=AVERAGEA(\"4\",F1:F2)", number(3)},
+      // logicals
+      {"=AND(\"TRUE\",1)", boolean(true)},
+      {"=IF(\"true\",1,2)", number(1)},
+      {"=NOT(H1)", boolean(true)},
+      {"=OR(H1,TRUE)", boolean(true)},
+      {"=IF(1,TRUE)", boolean(true)},
+      // a logical where a number is wanted
+      {"=ABS(TRUE)", number(1)},
+      {"=N(TRUE)", number(1)},
+      {"=GCD(TRUE,4)", number(1)},
+      {"=ISEVEN(\"2\")", boolean(true)},
+      {"=ISEVEN(TRUE)", error(CellError::Value)},
+      {"=EVEN({\"3\",4})", number(4)},
+      {"=SUM(TRUE,F2)", number(6)},
+      {"=SMALL({1,5,3},TRUE)", number(1)},
+      {"=AND(H1,D1:D2,TRUE)", boolean(true)},
+      // LARGE and SMALL round k up, over arrays of k too
+      {"=LARGE({1,5,3},1.5)", number(3)},
+      {"=SMALL({1,5,3},1.5)", number(3)},
+      {"=SMALL({1,5,3},0.5)", number(1)},
+      {"=SMALL({1,5,3},\"2\")", number(3)},
+      {"=SUM(SMALL({1,5,3},{1,2}))", number(4)},
+      {"=SUM(LARGE({1,5,3},{1,2}))", number(8)},
+      {"=SMALL({1,5,3},4)", error(CellError::Num)},
+      // k from cells holding the texts "1" and "2": read, the cells left as
+      // they are
+      {"=SUM(LARGE(B1:B5,G1:G2))", number(9)},
+      {"=ISTEXT(INDEX(G1:G2,1))", boolean(true)},
+  };
+  return kRows;
+}
+
+void addCells(Workbook* wb, Sheet* sh) {
+  for (int r = 0; r < 5; ++r) Wb_setValue(wb, sh, r, 1, number(r + 1));
+  Wb_setValue(wb, sh, 0, 3, CellValue::makeText("2x"));
+  Wb_setValue(wb, sh, 0, 5, CellValue::makeText("-3"));
+  Wb_setValue(wb, sh, 1, 5, number(5));
+  Wb_setValue(wb, sh, 0, 7, CellValue::makeText("FALSE"));
+  Wb_setValue(wb, sh, 0, 6, CellValue::makeText("1"));
+  Wb_setValue(wb, sh, 1, 6, CellValue::makeText("2"));
+}
+
+std::string shown(const CellValue& v) {
+  switch (v.kind) {
+    case CellKind::Number: return std::to_string(v.number);
+    case CellKind::Text: return "\"" + v.text + "\"";
+    case CellKind::Boolean: return v.number != 0 ? "TRUE" : "FALSE";
+    case CellKind::Error: return Wb_errorText(v.error);
+    default: return "(empty)";
+  }
+}
+
+bool same(const CellValue& a, const CellValue& b) {
+  if (a.kind != b.kind) return false;
+  if (a.kind == CellKind::Number) return std::fabs(a.number - b.number) <= 1e-12 * std::max(1.0, std::fabs(b.number));
+  return a == b;
+}
+
+// The number the objective line shows ("objective (maximise) Plan!F1 = 2").
+double objectiveOf(const std::string& out) {
+  const size_t line = out.find("objective (");
+  if (line == std::string::npos) return NAN;
+  const size_t at = out.find("= ", line);
+  return at == std::string::npos ? NAN : std::strtod(out.c_str() + at + 2, nullptr);
+}
+
+class TextArguments : public ScratchTest {};
+
+}  // namespace
+
+TEST_F(TextArguments, BothCalculationsReadTextsByTheParametersKind) {
+  Fe_registerFunctions();
+  Workbook* wb = Wb_newWorkbook("texts.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "Texts");
+  addCells(wb, sh);
+  const int column = 9;
+  for (size_t k = 0; k < rows().size(); ++k) Wb_setFormula(wb, sh, static_cast<int>(k), column, rows()[k].formula);
+  Calc_recalculate(wb);
+  FeInterpreted interpreted;
+  Fe_interpretWorkbook(wb, &interpreted);
+  for (size_t k = 0; k < rows().size(); ++k) {
+    const Row& row = rows()[k];
+    const Cell* cell = Wb_findCell(sh, static_cast<int>(k), column);
+    const CellValue standIn = cell ? cell->value : CellValue{};
+    EXPECT_TRUE(same(standIn, row.expected)) << row.formula << ": stand-in " << shown(standIn);
+    const auto value = interpreted.values.find({0, Wb_cellKey(static_cast<int>(k), column)});
+    ASSERT_NE(value, interpreted.values.end())
+        << row.formula << ": " << interpreted.failures[{0, Wb_cellKey(static_cast<int>(k), column)}];
+    EXPECT_TRUE(same(value->second, row.expected)) << row.formula << ": interpreter " << shown(value->second);
+  }
+  Wb_closeWorkbook(wb);
+}
+
+// D1 holds the text "2x", so MINA(LEFT(D1,1),5) is 2: maximise B1 up to it,
+// and maximise B1 times it (20), B1 in [0, 10], through the
+// interpreter's derivatives ("solver_dia" 2) and on the interval global and
+// SOCP engines.
+TEST_F(TextArguments, ModelsReadTheTextAsTheWorkbookDoes) {
+  struct Model {
+    const char* objective;
+    const char* cap;  // the right-hand side of B1 <=
+    double optimum;
+  };
+  const Model models[] = {{"=B1", "Plan!$C$1", 2}, {"=B1*MINA(LEFT(D1,1),5)", "10", 20}};
+  const char* const runs[] = {"--option dia=2", "--engine 4", "--engine 5"};
+  int k = 0;
+  for (const Model& m : models)
+    for (const char* run : runs) {
+      SCOPED_TRACE(std::string(m.objective) + " " + run);
+      Plan p;
+      p.names = {{"solver_opt", "Plan!$F$1"}, {"solver_typ", "1"},          {"solver_adj", "Plan!$B$1"},
+                 {"solver_num", "3"},         {"solver_lhs1", "Plan!$B$1"}, {"solver_rel1", "1"},
+                 {"solver_rhs1", m.cap},      {"solver_lhs2", "Plan!$B$1"}, {"solver_rel2", "3"},
+                 {"solver_rhs2", "0"},        {"solver_lhs3", "Plan!$B$1"}, {"solver_rel3", "1"},
+                 {"solver_rhs3", "10"},       {"solver_eng", "1"}};
+      p.cells = {{"B1", "1"}, {"C1", "=MINA(LEFT(D1,1),5)+0*B1"}, {"D1", "2x"}, {"F1", m.objective}};
+      const std::string book = p.save(dir_ / ("model" + std::to_string(k++) + ".xlsx"));
+      CliRun r = corvan("solve " + book + " " + run + " --quiet");
+      EXPECT_EQ(r.status, 0) << r.out;
+      EXPECT_NEAR(objectiveOf(r.out), m.optimum, 1e-3 * m.optimum) << r.out;
+    }
+}
