@@ -283,7 +283,10 @@ void interpolate(GrgRecord& rec, Search& s) {
 // Thirty doublings make the step unbounded only while the objective's fall
 // keeps its pace: a fall that shrinks from one doubling to the next levels
 // off towards a bound (a sum of squares nearing 0), and the search then
-// ends at its best point.
+// ends at its best point. A step that a bound of a variable limits says
+// nothing of the objective beyond that bound, however many doublings it
+// took from a short first step (a linear objective over a ball): it goes
+// on doubling up to the bound.
 void expand(GrgRecord& rec, Search& s, double alpha) {
   int cheap = rec.settings.quadraticEstimates ? 4 : rec.settings.newtonLimit / 2;
   double fall = 0.0, lastFall = 0.0;
@@ -291,7 +294,7 @@ void expand(GrgRecord& rec, Search& s, double alpha) {
     // Thirty doublings leave the objective without a bound while its fall
     // keeps its pace; a step that reaches the far limit of a variable without
     // a bound (from a start far from 0, in fewer doublings) leaves it so too.
-    if (doublings == 30) {
+    if (doublings == 30 && s.thetaUnbounded) {
       rec.search.unbounded = lastFall > 0.0 && fall >= lastFall;
       return;
     }
