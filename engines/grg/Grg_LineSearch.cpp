@@ -28,7 +28,7 @@ struct Search {
 // How far a superbasic without a bound may go in one search.
 constexpr double kFarLimit = 1e20;
 
-double& inverse(GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
+double inverse(const GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
 
 double element(const GrgRecord& rec, int row, int col) {
   if (col <= rec.n) return Grg_jac(rec, row, col);
@@ -111,6 +111,23 @@ bool outsideBounds(const GrgRecord& rec) {
   return false;
 }
 
+// Whether the Newton correction for the residuals `r` of the binding rows
+// would move some constraint row by `tolerance` or more.
+bool shiftsRows(const GrgRecord& rec, const std::vector<double>& r, double tolerance) {
+  int nb = rec.bindingCount;
+  std::vector<double> corr(nb + 1, 0.0);
+  for (int k = 1; k <= nb; ++k)
+    for (int l = 1; l <= nb; ++l) corr[k] += inverse(rec, k, l) * r[l];
+  for (int i = 1; i <= rec.m; ++i) {
+    if (i == rec.objectiveRow || rec.rowKind[i] == 0) continue;
+    double shift = 0.0;
+    for (int k = 1; k <= nb; ++k)
+      if (rec.basicCol[k] <= rec.n) shift += Grg_jac(rec, i, rec.basicCol[k]) * corr[k];
+    if (std::fabs(shift) >= tolerance) return true;
+  }
+  return false;
+}
+
 // Newton restoration of the binding rows at alpha (alpha itself moves while a
 // quantity is held). False on failure; the status word is set on an evaluation failure.
 bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double tolerance) {
@@ -132,7 +149,11 @@ bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double 
     }
     double e = held ? held->target - heldValue(rec, *held) : 0.0;
     residual = std::max(residual, std::fabs(e));
-    if (residual < tolerance) {
+    // A residual within the tolerance of a row with small coefficients may
+    // still hide a move of the basics that shifts a row with large ones past
+    // its bound: the step is taken while it would shift some row by the
+    // tolerance or more, and the residual still falls.
+    if (residual < tolerance && (held || residual >= previous || !shiftsRows(rec, r, tolerance))) {
       rec.newtonIterations = it;
       return true;
     }
@@ -283,7 +304,10 @@ void interpolate(GrgRecord& rec, Search& s) {
 // Thirty doublings make the step unbounded only while the objective's fall
 // keeps its pace: a fall that shrinks from one doubling to the next levels
 // off towards a bound (a sum of squares nearing 0), and the search then
-// ends at its best point.
+// ends at its best point. A step that a bound of a variable limits says
+// nothing of the objective beyond that bound, however many doublings it
+// took from a short first step (a linear objective over a ball): it goes
+// on doubling up to the bound.
 void expand(GrgRecord& rec, Search& s, double alpha) {
   int cheap = rec.settings.quadraticEstimates ? 4 : rec.settings.newtonLimit / 2;
   double fall = 0.0, lastFall = 0.0;
@@ -291,7 +315,7 @@ void expand(GrgRecord& rec, Search& s, double alpha) {
     // Thirty doublings leave the objective without a bound while its fall
     // keeps its pace; a step that reaches the far limit of a variable without
     // a bound (from a start far from 0, in fewer doublings) leaves it so too.
-    if (doublings == 30) {
+    if (doublings == 30 && s.thetaUnbounded) {
       rec.search.unbounded = lastFall > 0.0 && fall >= lastFall;
       return;
     }

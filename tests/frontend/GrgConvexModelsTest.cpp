@@ -1,0 +1,166 @@
+// Convex models solved by GRG through `corvan solve`, by default and with
+// the interpreter's analysis (dia=2): a linear objective over a ball, whose
+// optimum lies on the ball's surface (never "unbounded"), and integer LPs
+// whose equality rows have coefficients far smaller than the other rows'
+// (never "no feasible solution"). Each optimum is worked out by hand: the
+// ball's centre less its radius along the objective's gradient, and the one
+// integer point the equality rows leave.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/frontend/CliFixture.h"
+#include "tests/support/ScratchTest.h"
+
+namespace {
+
+using GrgConvexModels = ScratchTest;
+
+constexpr double kObjectiveTol = 1e-5;  // times 1 + |optimum|
+
+// A model row: constraint number, left side, relation (1 <=, 2 =, 3 >=,
+// 4 integer, 5 binary), right side.
+struct Row {
+  const char* number;
+  const char* lhs;
+  const char* rel;
+  const char* rhs;
+};
+
+struct ConvexCase {
+  const char* what;
+  bool maximise;
+  const char* variables;  // the variable cells
+  std::vector<std::pair<std::string, std::string>> cells;
+  std::vector<Row> rows;
+  double optimum;  // of the objective, Plan!B9
+  // Whether a run may end converged (status 1) short of the optimum, at a
+  // point no better than it; "solved" is always at the optimum.
+  bool mayConverge;
+};
+
+// Optimises Plan!B9 over the variable cells by GRG, variables not made
+// non-negative, subject to the rows.
+Plan convexModel(const ConvexCase& c) {
+  Plan p;
+  p.names = {{"solver_opt", "Plan!$B$9"}, {"solver_typ", c.maximise ? "1" : "2"},
+             {"solver_adj", c.variables}, {"solver_neg", "2"},
+             {"solver_eng", "1"},         {"solver_num", std::to_string(c.rows.size())}};
+  p.cells = c.cells;
+  for (const Row& row : c.rows) {
+    p.set(std::string("solver_lhs") + row.number, row.lhs);
+    p.set(std::string("solver_rel") + row.number, row.rel);
+    p.set(std::string("solver_rhs") + row.number, row.rhs);
+  }
+  return p;
+}
+
+// Plan!B9 of the saved workbook; NaN when it cannot be read.
+double savedObjective(const std::string& path) {
+  std::string error;
+  Workbook* wb = Xlsx_open(path, &error);
+  if (!wb) return std::nan("");
+  const Cell* cell = Wb_findCell(wb->sheets[0].get(), 8, 1);
+  double v = cell ? cell->value.number : std::nan("");
+  Wb_closeWorkbook(wb);
+  return v;
+}
+
+}  // namespace
+
+TEST_F(GrgConvexModels, ReachTheOptimum) {
+  const ConvexCase cases[] = {
+      {"min x + 2y + 2z over a ball of radius 20000: -140000 at (23333.3, -48333.3, -33333.3)",
+       false,
+       "Plan!$B$2:$D$2",
+       {{"B2", "10000"},
+        {"C2", "0"},
+        {"D2", "0"},
+        {"B7", "=(B2-30000)^2+(C2+35000)^2+(D2+20000)^2"},
+        {"C7", "400000000"},
+        {"B9", "=B2+2*C2+2*D2"}},
+       {{"1", "Plan!$B$2", "3", "0"}, {"2", "Plan!$D$2", "1", "0"}, {"3", "Plan!$B$7", "1", "Plan!$C$7"}},
+       -140000,
+       true},
+      {"integer LP with four small-coefficient equalities: 4500.656 at (-2, 0, 0, -3, -1, -3)",
+       true,
+       "Plan!$B$2:$G$2",
+       {{"B2", "4"},
+        {"C2", "4"},
+        {"D2", "0"},
+        {"E2", "3"},
+        {"F2", "0"},
+        {"G2", "0"},
+        {"B5", "=-2*D2-1.5*E2+2*G2"},
+        {"C5", "-1.5"},
+        {"B6", "=0.002*E2+0.0015*F2"},
+        {"C6", "-0.0075"},
+        {"B7", "=-0.2*B2-0.25*C2-0.05*D2+0.2*E2-0.15*F2"},
+        {"C7", "-0.05000000000000007"},
+        {"B8", "=-0.0015*B2-0.0025*C2-5E-04*F2"},
+        {"C8", "0.0035"},
+        {"H8", "=1500*B2-500*C2+1000*D2"},
+        {"I8", "-3000"},
+        {"B9", "=-2250.39775*B2+749.50375*C2-1499.6*D2+1.147*E2-0.3015*F2-G2"}},
+       {{"1", "Plan!$B$2", "3", "-5"},
+        {"2", "Plan!$B$2", "1", "1"},
+        {"3", "Plan!$C$2", "3", "-2"},
+        {"4", "Plan!$C$2", "1", "2"},
+        {"5", "Plan!$E$2", "3", "-6"},
+        {"6", "Plan!$E$2", "1", "1"},
+        {"7", "Plan!$F$2", "3", "-2"},
+        {"8", "Plan!$F$2", "1", "-1"},
+        {"9", "Plan!$G$2", "3", "-5"},
+        {"10", "Plan!$G$2", "1", "-3"},
+        {"11", "Plan!$B$2:$G$2", "4", "integer"},
+        {"12", "Plan!$D$2", "5", "binary"},
+        {"13", "Plan!$B$5:$B$8", "2", "Plan!$C$5:$C$8"},
+        {"14", "Plan!$H$8", "3", "Plan!$I$8"}},
+       4500.656,
+       false},
+      {"integer LP whose rows meet in one point, an equality with small coefficients: 5 at (3, 1)",
+       true,
+       "Plan!$B$2:$C$2",
+       {{"B2", "4.5"},
+        {"C2", "2"},
+        {"B5", "=0.001*B2-0.0015*C2"},
+        {"C5", "0.0015"},
+        {"B6", "=25*B2-10*C2"},
+        {"C6", "65"},
+        {"B7", "=5*B2+30*C2"},
+        {"C7", "25"},
+        {"B8", "=-0.25*B2-0.2*C2"},
+        {"C8", "-1.25"},
+        {"B9", "=1.5*B2+0.5*C2"}},
+       {{"1", "Plan!$B$2", "3", "3"},
+        {"2", "Plan!$B$2", "1", "5"},
+        {"3", "Plan!$C$2", "3", "1"},
+        {"4", "Plan!$C$2", "1", "2"},
+        {"5", "Plan!$B$2:$C$2", "4", "integer"},
+        {"6", "Plan!$B$5", "2", "Plan!$C$5"},
+        {"7", "Plan!$B$6", "1", "Plan!$C$6"},
+        {"8", "Plan!$B$7:$B$8", "3", "Plan!$C$7:$C$8"}},
+       5,
+       false},
+  };
+  int k = 0;
+  for (const ConvexCase& c : cases)
+    for (const char* options : {"", " --option dia=2"}) {
+      const std::string name = "model" + std::to_string(++k);
+      const std::string file = convexModel(c).save(dir_ / (name + ".xlsx"));
+      const std::string solved = (dir_ / (name + "-solved.xlsx")).string();
+      CliRun r = corvan("solve " + file + options + " --out " + solved);
+      const std::string what = c.what + std::string(options) + "\n" + r.out;
+      EXPECT_EQ(r.status, 0) << what;
+      const double objective = savedObjective(solved), tol = kObjectiveTol * (1 + std::fabs(c.optimum));
+      if (c.mayConverge && r.has("status 1:")) {
+        EXPECT_TRUE(c.maximise ? objective <= c.optimum + tol : objective >= c.optimum - tol) << what;
+        continue;
+      }
+      EXPECT_TRUE(r.has("status 0:")) << what;
+      EXPECT_NEAR(objective, c.optimum, tol) << what;
+    }
+}
