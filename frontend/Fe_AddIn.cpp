@@ -42,7 +42,7 @@ constexpr Message kMessages[] = {
 void showMessageBox(const OsMessageBox& box) {
   static std::set<std::string> shown;
   Os_guard(false, [&] {
-    const std::string line = Fe_where() + box.caption + ": " + box.text;
+    const std::string line = Fe_where() + box.caption + ": " + Fe_libraryLine(box.text);
     if (!shown.insert(line).second) return true;
     Fe_endProgress();
     std::fprintf(stderr, "%s\n", line.c_str());

@@ -105,11 +105,11 @@ void noteEngineChoice(Workbook* wb, const FeModel& m, const std::vector<std::str
          "marked linear (\"solver_lin\"); set \"solver_eng\" or give --engine N to choose one (`corvan engines`)");
 }
 
-// A function the interpreter does not calculate, or a right-hand array
-// that moves with the variables, which the run met because the engine
-// evaluates the model there or "solver_dia" asked for it, and the run that
-// evaluates the model through the workbook instead; "" when the run met
-// none.
+// A function the interpreter does not calculate or cannot differentiate, or
+// a right-hand array that moves with the variables, which the run met
+// because the engine evaluates the model there or "solver_dia" asked for it,
+// and the run that evaluates the model through the workbook instead; ""
+// when the run met none.
 std::string interpreterCause(FeSession* s, const FeModel& m, int status, const std::vector<std::string>& engines) {
   // Statuses of a model the engine could not evaluate, compile or class
   // (an engine's own codes lie above the library's).
@@ -119,7 +119,9 @@ std::string interpreterCause(FeSession* s, const FeModel& m, int status, const s
   const bool interpreted = m.diagnosis >= 2 || index == kIntervalEngine || index == kSocpEngine;
   const std::string array = unevaluated && interpreted ? Fe_movingArrayRhs(s->book, m) : "";
   if (index != kIntervalEngine && index != kSocpEngine) {
-    const std::string uncalculated = Fe_interpreterUncalculated(s->book, Fe_resultRows(s));
+    const std::vector<std::vector<std::string>> rows = Fe_resultRows(s);
+    std::string uncalculated = Fe_interpreterUncalculated(s->book, rows);
+    if (uncalculated.empty()) uncalculated = Fe_interpreterUndifferentiated(s->book, rows);
     if (uncalculated.empty() && array.empty()) return "";
     return "\"solver_dia\" 2 or more evaluates the model in the interpreter, and " +
            (array.empty() ? "the model uses " + uncalculated : array) +
@@ -400,9 +402,8 @@ void printAnalysis(int status, const std::vector<std::vector<std::string>>& rows
     if (count > 0) std::printf("\n");
   } else if (found.size() >= 3) {
     const int code = std::atoi(found[2].c_str());
-    const char16_t* text = Vm_statusText(code);
-    std::printf("  interpreter status %d: %s%s%s\n", code, text ? Text_toUtf8(text).c_str() : "",
-                found.size() >= 5 ? " at " : "", found.size() >= 5 ? found[4].c_str() : "");
+    std::printf("  %s%s%s\n", Fe_interpreterStatusWords(code).c_str(), found.size() >= 5 ? " at " : "",
+                found.size() >= 5 ? found[4].c_str() : "");
   }
 }
 

@@ -421,6 +421,23 @@ std::string Fe_interpreterUncalculated(Workbook* wb, const std::vector<std::vect
   return calls.empty() ? "" : Fe_unknownFunctions(calls, "the interpreter");
 }
 
+std::string Fe_interpreterUndifferentiated(Workbook* wb, const std::vector<std::vector<std::string>>& rows) {
+  const std::vector<std::string>* error = errorRow(rows);
+  std::string at;
+  const Cell* c = error ? cellOfRow(wb, *error, &at) : nullptr;
+  const int code = error ? std::atoi((*error)[2].c_str()) : kStatusOk;
+  if (!c || (code != kStatusUnsupportedFunction && code != kStatusNoSizingPass)) return "";
+  std::vector<std::string> functions;
+  Fe_calculatedCalls(c->formula, &functions);
+  if (functions.empty()) return "";
+  std::string list;
+  for (size_t k = 0; k < functions.size(); ++k)
+    list += (k == 0 ? "" : k + 1 == functions.size() ? " and " : ", ") + functions[k];
+  return list + " (in " + at + ")" +
+         (functions.size() == 1 ? ", which the interpreter calculates but cannot differentiate"
+                                : ", one of which the interpreter calculates but cannot differentiate");
+}
+
 bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::string>>& rows) {
   const std::vector<std::string>* error = errorRow(rows);
   if (!error) return false;
@@ -436,9 +453,7 @@ bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::
     return true;
   }
   const int code = std::atoi((*error)[2].c_str());
-  const char16_t* text = Vm_statusText(code);
-  Fe_say("the formula of " + cell + " cannot be analysed: interpreter status " + std::to_string(code) + " (" +
-         (text ? Text_toUtf8(text) : std::string()) + ")");
+  Fe_say("the formula of " + cell + " cannot be analysed: " + Fe_interpreterStatusWords(code));
   return true;
 }
 

@@ -155,6 +155,12 @@ CalcArray Fe_resultBlock(FeSession* s);
 const CellValue* Fe_resultCell(const FeSession* s, int row, int col);
 // Meaning of a status code the library returns.
 const char* Fe_statusMeaning(int status);
+// What an interpreter status means for the user's formulas, with its number
+// ("a formula divides by zero (interpreter status 30)").
+std::string Fe_interpreterStatusWords(int code);
+// A line the library shows ("status 30: <its status text> at Plan!$B$6"),
+// with the status put into the words above; any other line as it is.
+std::string Fe_libraryLine(const std::string& text);
 // Prints one warning line for each formula cell the stand-in cannot compute;
 // with `model`, says of each whether the model depends on it.
 struct FeModel;
@@ -179,6 +185,9 @@ std::string Fe_unknownFunctions(const std::vector<FeUncalculated>& calls,
 // interpreter does not calculate, each function once.
 void Fe_interpreterUncalculatedCalls(const std::string& formula, const std::string& cell,
                                      std::vector<FeUncalculated>* calls);
+// The worksheet functions a formula calls that the interpreter calculates,
+// each once by its typed name.
+void Fe_calculatedCalls(const std::string& formula, std::vector<std::string>* functions);
 // "the model uses IFERROR (in Plan!B6), a function the interpreter does not
 // calculate" when the model's cells call such functions at any level; ""
 // when they call none.
@@ -389,6 +398,11 @@ bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::
 // error row says the interpreter met a function it does not know; "" for
 // any other.
 std::string Fe_interpreterUncalculated(Workbook* wb, const std::vector<std::vector<std::string>>& rows);
+// "DDB (in Plan!B6), which the interpreter calculates but cannot
+// differentiate", from the rows of a failed evaluation whose error row says
+// a function the cell calls has no derivatives in the mode asked; "" for
+// any other.
+std::string Fe_interpreterUndifferentiated(Workbook* wb, const std::vector<std::vector<std::string>>& rows);
 // Why a run left no solution, in words, naming the file, the sheet and the
 // cell or name at fault: the model's faults when the front end found any and
 // the library refused the model (`modelRefused`; otherwise the library's

@@ -194,8 +194,7 @@ struct WorkbookSource : ReaderSource, LoadNameBook {
 // cell's chain that are not built in capitals ("... ! (SUM, VLOOKUP)"); an
 // unknown function is named as one this system does not calculate.
 std::string reasonOf(const LoadCellFailure& f) {
-  const char16_t* text = Vm_statusText(f.status);
-  std::string reason = Text_toUtf8(text ? text : u"");
+  const std::string reason = Fe_interpreterStatusWords(f.status);
   std::vector<std::string> names;
   std::vector<FeUncalculated> calls;
   for (std::u16string name : f.unbuilt) {

@@ -111,6 +111,16 @@ void callsIn(const CalcNode& n, const std::string& function, const std::string& 
   for (const CalcNode& a : n.args) callsIn(a, function, at, calls);
 }
 
+// The worksheet functions of the formula tree `n` that the interpreter
+// calculates, each once by its typed name, in the order they are met.
+void calculatedIn(const CalcNode& n, std::vector<std::string>* functions) {
+  if (n.op == CalcOp::Func && Fn_isCalculated(n.text)) {
+    const std::string typed = Fn_typedName(n.text);
+    if (std::find(functions->begin(), functions->end(), typed) == functions->end()) functions->push_back(typed);
+  }
+  for (const CalcNode& a : n.args) calculatedIn(a, functions);
+}
+
 }  // namespace
 
 void Fe_printWarnings(Workbook* wb, const FeModel* model) {
@@ -169,6 +179,11 @@ void Fe_interpreterUncalculatedCalls(const std::string& formula, const std::stri
                                      std::vector<FeUncalculated>* calls) {
   CalcNode tree;
   if (Calc_parse(formula, &tree, nullptr)) callsIn(tree, "", cell, calls);
+}
+
+void Fe_calculatedCalls(const std::string& formula, std::vector<std::string>* functions) {
+  CalcNode tree;
+  if (Calc_parse(formula, &tree, nullptr)) calculatedIn(tree, functions);
 }
 
 std::string Fe_modelInterpreterUncalculated(Workbook* wb, const FeModel& m) {

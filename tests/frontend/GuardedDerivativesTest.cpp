@@ -97,7 +97,7 @@ TEST_F(GuardedDerivatives, RunsSolveOrFailAsTheValueModeHasIt) {
     }
     EXPECT_TRUE(c.mayFail) << r.out;
     EXPECT_EQ(r.status, 1) << r.out;
-    const size_t at = r.out.find("status 40: ");
+    const size_t at = r.out.find("(interpreter status 40) ");
     ASSERT_NE(at, std::string::npos) << r.out;
     EXPECT_NE(r.out.find(" at Plan!$F$1 (", at), std::string::npos) << r.out;
   }
@@ -129,7 +129,7 @@ TEST_F(GuardedDerivatives, AGuardAroundAFunctionWithoutDerivativesNeverEndsSolve
         continue;
       }
       EXPECT_EQ(r.status, 1) << r.out;
-      const size_t at = r.out.find("status 40: ");
+      const size_t at = r.out.find("(interpreter status 40) ");
       ASSERT_NE(at, std::string::npos) << r.out;
       const std::string line = r.out.substr(at, r.out.find('\n', at) - at);
       EXPECT_NE(line.find(" at Plan!$F$1 ("), std::string::npos) << line;

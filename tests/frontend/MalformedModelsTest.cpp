@@ -220,9 +220,10 @@ TEST_F(MalformedModels, SheetsPastTheInterpreterLimitAreNamedNotMisread) {
   }
   // Computed by the interpreter alone, the cell is named with the limit too.
   CliRun recalc = corvan("recalc --interpreter " + reading);
-  EXPECT_TRUE(
-      recalc.has("B2: not compiled: Undefined identifier ! (it reads sheet 'S300', sheet 300 of the workbook, "
-                 "past the 255 sheets that the interpreter's references hold)"))
+  EXPECT_TRUE(recalc.has(
+      "B2: not compiled: a formula uses a name the workbook does not define or a reference the interpreter cannot "
+      "hold (interpreter status 14) (it reads sheet 'S300', sheet 300 of the workbook, "
+      "past the 255 sheets that the interpreter's references hold)"))
       << recalc.out;
   // Solved without the interpreter, the model reads sheet 300: B1 = 300 / 2.
   CliRun solved = corvan("solve " + reading + " --engine 1");

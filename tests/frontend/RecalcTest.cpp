@@ -201,8 +201,8 @@ TEST_F(Recalc, InterpreterNamesEveryCellItCannotCompute) {
   FeInterpreted result;
   Fe_interpretWorkbook(wb, &result);
   auto failure = [&](int row, int col) { return result.failures[{0, Wb_cellKey(row, col)}]; };
-  EXPECT_EQ(failure(0, 1), "not compiled: Missing ) ! at C1");
-  EXPECT_EQ(failure(0, 2), "not compiled: Missing ) !");
+  EXPECT_EQ(failure(0, 1), "not compiled: a formula lacks a closing parenthesis (interpreter status 17) at C1");
+  EXPECT_EQ(failure(0, 2), "not compiled: a formula lacks a closing parenthesis (interpreter status 17)");
   EXPECT_EQ(failure(1, 0), "calls NOSUCH, a function this system does not calculate");
   ASSERT_EQ(result.values.size(), 1u);
   EXPECT_EQ(result.values.begin()->second.text, "1024!");
@@ -233,10 +233,14 @@ TEST_F(Recalc, InterpreterReadsOtherWorkbooks) {
   auto at = [](int row) { return std::make_pair(0, Wb_cellKey(row, 0)); };
   EXPECT_EQ(result.values[at(0)], CellValue::makeNumber(42));
   EXPECT_EQ(result.values[at(1)], CellValue::makeNumber(26));
-  EXPECT_EQ(result.failures[at(2)], "not compiled: External name !");
+  EXPECT_EQ(result.failures[at(2)], "not compiled: a formula refers to another workbook (interpreter status 24)");
   EXPECT_EQ(result.failures[at(3)],
-            "not compiled: Undefined identifier ! (a1:iv1 lies past the interpreter's rows and columns)");
-  EXPECT_EQ(result.failures[at(4)], "not compiled: Undefined identifier !");
+            "not compiled: a formula uses a name the workbook does not define or a reference the interpreter cannot "
+            "hold (interpreter status 14)"
+            " (a1:iv1 lies past the interpreter's rows and columns)");
+  EXPECT_EQ(result.failures[at(4)],
+            "not compiled: a formula uses a name the workbook does not define or a reference the interpreter cannot "
+            "hold (interpreter status 14)");
   Wb_closeWorkbook(wb);
   EXPECT_TRUE(Wb_app().workbooks.empty());
 }
@@ -310,9 +314,9 @@ TEST_F(Recalc, InterpreterRefusesStrayTokensAndMultiAreaNames) {
   FeInterpreted result;
   Fe_interpretWorkbook(wb, &result);
   auto failure = [&](int row) { return result.failures[{0, Wb_cellKey(row, 1)}]; };
-  EXPECT_EQ(failure(0), "not compiled: Unexpected end of formula !");
-  EXPECT_EQ(failure(1), "not compiled: Missing ( !");
-  EXPECT_EQ(failure(2), "not compiled: Multi-area not supported !");
+  EXPECT_EQ(failure(0), "not compiled: a formula ends too early (interpreter status 5)");
+  EXPECT_EQ(failure(1), "not compiled: a formula lacks an opening parenthesis (interpreter status 16)");
+  EXPECT_EQ(failure(2), "not compiled: a reference of several areas is not supported there (interpreter status 25)");
   EXPECT_TRUE(result.values.empty());
   Wb_closeWorkbook(wb);
 }
@@ -582,7 +586,10 @@ TEST_F(Recalc, InterpreterGivesANamesWholeArray) {
     const auto place = std::make_pair(r.sheet == plan ? 0 : 1, Wb_cellKey(row, 3));
     EXPECT_EQ(Wb_findCell(r.sheet, row++, 3)->value, r.value);
     if (r.refused) {
-      EXPECT_NE(result.failures[place].find("Range failure"), std::string::npos) << result.failures[place];
+      EXPECT_NE(result.failures[place].find(
+                    "a formula holds a reference the interpreter cannot follow (interpreter status 15)"),
+                std::string::npos)
+          << result.failures[place];
       continue;
     }
     EXPECT_EQ(result.failures.count(place), 0u) << result.failures[place];

@@ -493,7 +493,7 @@ TEST_F(UserWorkbooks, ObjectivesReadNamesHoldingArraysWhole) {
        objective("=SUM(w)"),
        rows,
        20,
-       {"Plan!$B$9", "Range failure"},
+       {"Plan!$B$9", "a formula holds a reference the interpreter cannot follow (interpreter status 15)"},
        true},
   };
   for (const RhsCase& c : cases) expectRhsCase(c, dir_ / "coefficients.xlsx");
