@@ -92,7 +92,7 @@ std::string missingSheetCause(Workbook* wb, const CellRange& cell) {
 std::string missingNameCause(Workbook* wb, const CellRange& cell) {
   return missingCause(wb, cell, [wb](int sheet, const std::string& formula) -> std::string {
     const std::string missing = Calc_missingName(wb, sheet, formula);
-    return missing.empty() ? "" : " uses the name \"" + missing + "\", which the workbook does not define";
+    return missing.empty() ? "" : " uses the name \"" + missing + "\", " + Fe_undefinedName(wb, sheet, missing);
   });
 }
 

@@ -185,6 +185,10 @@ std::string Fe_unknownFunctions(const std::vector<FeUncalculated>& calls,
 // interpreter does not calculate, each function once.
 void Fe_interpreterUncalculatedCalls(const std::string& formula, const std::string& cell,
                                      std::vector<FeUncalculated>* calls);
+// Of a name the formulas of sheet `sheet` do not see: "which is defined only
+// on sheet 'Other', ..." when another sheet has a name of its own by it,
+// else "which the workbook does not define".
+std::string Fe_undefinedName(const Workbook* wb, int sheet, const std::string& name);
 // The worksheet functions a formula calls that the interpreter calculates,
 // each once by its typed name.
 void Fe_calculatedCalls(const std::string& formula, std::vector<std::string>* functions);

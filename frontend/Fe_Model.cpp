@@ -28,12 +28,62 @@ const DefinedName* findModelName(Workbook* wb, int sheet, const std::string& nam
 
 std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 
+std::string sheetName(const Workbook* wb, int sheet) {
+  return "'" + wb->sheets[static_cast<size_t>(sheet)]->name + "'";
+}
+
+// The parts of a definition that commas outside quotes and parentheses
+// separate ("Plan!$B$2,Other!$B$2" gives two).
+std::vector<std::string> unionParts(const std::string& definition) {
+  std::vector<std::string> parts(1);
+  int depth = 0;
+  bool inQuotes = false;
+  for (char ch : definition) {
+    if (ch == '\'' || ch == '"') inQuotes = !inQuotes;
+    if (!inQuotes) depth += ch == '(' ? 1 : ch == ')' ? -1 : 0;
+    if (ch == ',' && !inQuotes && depth == 0) parts.emplace_back();
+    else parts.back() += ch;
+  }
+  return parts;
+}
+
+// The sheets a union of references reaches, in the order written; empty
+// unless the definition is such a union over more than one sheet.
+std::vector<int> unionSheets(Workbook* wb, int sheet, const std::string& definition) {
+  std::vector<int> sheets;
+  for (const std::string& part : unionParts(definition)) {
+    CalcEvalResult r;
+    if (!Calc_evaluateReference(wb, sheet, part, &r) || !r.isReference) return {};
+    for (const CellRange& a : r.areas)
+      if (std::find(sheets.begin(), sheets.end(), a.sheet) == sheets.end()) sheets.push_back(a.sheet);
+  }
+  return sheets.size() > 1 ? sheets : std::vector<int>{};
+}
+
+// Why a model name's definition gives an error value: a name it uses that
+// the sheet does not see, a reference to deleted cells, or references on
+// several sheets, which no one reference holds; "" when none of these.
+std::string errorCause(Workbook* wb, int sheet, const std::string& definition, CellError error) {
+  const std::string missing = Calc_missingName(wb, sheet, definition);
+  if (!missing.empty())
+    return ": it refers to the name " + quoted(missing) + ", " + Fe_undefinedName(wb, sheet, missing);
+  if (error == CellError::Ref && definition.find("#REF!") != std::string::npos)
+    return ": the cells it referred to were deleted (its definition reads " + definition + "); define it anew";
+  const std::vector<int> sheets = error == CellError::Value ? unionSheets(wb, sheet, definition) : std::vector<int>{};
+  if (sheets.empty()) return "";
+  std::string list;
+  for (size_t k = 0; k < sheets.size(); ++k)
+    list += (k == 0 ? "" : k + 1 == sheets.size() ? " and " : ", ") + sheetName(wb, sheets[k]);
+  return ": it refers to cells on sheets " + list + "; they must all be on sheet " + sheetName(wb, sheet) +
+         " with the model";
+}
+
 // Evaluates the name on the sheet; false (with a fault) when it is missing,
 // gives an error value or does not parse.
-bool evaluateName(Workbook* wb, int sheet, const std::string& name, CalcEvalResult* r,
-                  std::vector<std::string>* faults, const char* what) {
+bool evaluateName(Workbook* wb, int sheet, const std::string& name, CalcEvalResult* r, std::vector<std::string>* faults,
+                  const std::string& what) {
   if (!findModelName(wb, sheet, name)) {
-    faults->push_back(std::string(what) + " (" + quoted(name) + ") are not defined");
+    faults->push_back(what + " (" + quoted(name) + ") are not defined");
     return false;
   }
   if (!Calc_evaluate(wb, sheet, "!" + name, r)) {
@@ -41,10 +91,9 @@ bool evaluateName(Workbook* wb, int sheet, const std::string& name, CalcEvalResu
     return false;
   }
   if (!r->isReference && !r->value.values.empty() && r->value.values[0].kind == CellKind::Error) {
-    const std::string missing = Calc_missingName(wb, sheet, findModelName(wb, sheet, name)->definition);
-    faults->push_back(
-        quoted(name) + " gives " + Wb_errorText(r->value.values[0].error) + " instead of " + what +
-        (missing.empty() ? "" : ": it refers to the name " + quoted(missing) + ", which the workbook does not define"));
+    const CellError error = r->value.values[0].error;
+    faults->push_back(quoted(name) + " gives " + Wb_errorText(error) + " instead of " + what +
+                      errorCause(wb, sheet, findModelName(wb, sheet, name)->definition, error));
     return false;
   }
   return true;
@@ -219,7 +268,8 @@ std::string shapeText(int rows, int cols) {
 std::string nameFault(Workbook* wb, int sheet, const std::string& formula, const CellValue& v) {
   if (v.kind != CellKind::Error || v.error != CellError::Name) return "";
   const std::string missing = Calc_missingName(wb, sheet, formula);
-  if (!missing.empty()) return ": it refers to the name " + quoted(missing) + ", which the workbook does not define";
+  if (!missing.empty())
+    return ": it refers to the name " + quoted(missing) + ", " + Fe_undefinedName(wb, sheet, missing);
   if (!Calc_namesTooDeep(wb, sheet, formula)) return "";
   return ": its names are nested more than " + std::to_string(kCalcMaxNameDepth) +
          " deep (a name defined through a name, and so on), deeper than a formula follows them";
@@ -319,6 +369,29 @@ void checkIntegerCells(Workbook* wb, FeModel* m) {
   }
 }
 
+// "solver_num" counting constraints whose cells the sheet does not store:
+// one fault naming the count, the constraints stored and those missing;
+// false when every one is stored.
+bool missingConstraints(Workbook* wb, FeModel* m, int count) {
+  std::vector<int> missing;
+  for (int k = 1; k <= count; ++k)
+    if (!findModelName(wb, m->sheet, "solver_lhs" + std::to_string(k))) missing.push_back(k);
+  if (missing.empty()) return false;
+  std::string list;
+  for (size_t k = 0; k < missing.size(); ++k)
+    list += (k == 0                    ? ""
+             : k + 1 == missing.size() ? " and "
+                                       : ", ") +
+            quoted("solver_lhs" + std::to_string(missing[k]));
+  const int stored = count - static_cast<int>(missing.size());
+  m->faults.push_back("\"solver_num\" says the model has " + std::to_string(count) +
+                      " constraints, but the sheet stores " + std::to_string(stored) + ": " + list +
+                      (missing.size() == 1 ? " is" : " are") +
+                      " not defined; set \"solver_num\" to the number of "
+                      "constraints or define the missing ones");
+  return true;
+}
+
 void readConstraints(Workbook* wb, FeModel* m) {
   int count = 0;
   if (!wholeOf(wb, m->sheet, "solver_num", &count) || count < 0 || count > 32767) {
@@ -327,12 +400,13 @@ void readConstraints(Workbook* wb, FeModel* m) {
   }
   if (!findModelName(wb, m->sheet, "solver_num") && findModelName(wb, m->sheet, "solver_lhs1"))
     m->faults.push_back("\"solver_num\" (the number of constraints) is missing, though \"solver_lhs1\" is defined");
+  if (missingConstraints(wb, m, count)) return;
   for (int k = 1; k <= count; ++k) {
     FeConstraint c;
     c.number = k;
     std::string lhs = "solver_lhs" + std::to_string(k), rel = "solver_rel" + std::to_string(k);
     CalcEvalResult r;
-    if (!evaluateName(wb, m->sheet, lhs, &r, &m->faults, "the cells of a constraint") ||
+    if (!evaluateName(wb, m->sheet, lhs, &r, &m->faults, "the cells of constraint " + std::to_string(k)) ||
         !oneArea(wb, r, lhs, m->sheet, &m->faults, &c.lhs))
       continue;
     // A code that is no whole number (2.5) is none of the relations, as the
@@ -493,6 +567,16 @@ int Fe_constraintCells(const FeModel& m) {
 const char* Fe_senseName(int sense) {
   static const char* const kNames[] = {"?", "maximise", "minimise", "value of"};
   return sense >= 1 && sense <= 3 ? kNames[sense] : kNames[0];
+}
+
+std::string Fe_undefinedName(const Workbook* wb, int sheet, const std::string& name) {
+  const std::string folded = Calc_lower(name);
+  for (const DefinedName& dn : wb->names)
+    if (dn.scopeSheet >= 0 && dn.scopeSheet != sheet && Calc_lower(dn.name) == folded)
+      return "which is defined only on sheet " + sheetName(wb, dn.scopeSheet) + ", where the formulas of sheet " +
+             sheetName(wb, sheet) + " do not see it; define it for the whole workbook or on sheet " +
+             sheetName(wb, sheet);
+  return "which the workbook does not define";
 }
 
 std::string Fe_sheetPrefix(const Workbook* wb, int sheet) { return Wb_quoteSheetName(wb->sheets[sheet]->name) + "!"; }
