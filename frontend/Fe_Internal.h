@@ -356,6 +356,8 @@ struct FeConstraintRow {
 };
 
 std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m);
+// Whether a number is within the table's integer tolerance of a whole number.
+bool Fe_nearlyWhole(double x);
 // The right-hand cell of the constraint's k-th left-hand cell (rhsIsRange).
 void Fe_rhsCell(const FeConstraint& c, int k, int* row, int* col);
 // The right-hand side of the constraint's k-th left-hand cell; false when it is no number.
@@ -437,6 +439,9 @@ bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);
 // workbook's by more than the rounding of an operation is no solution
 // either, unless the workbook's own value changes when it recalculates the
 // cell once more: the line names the first such cell with both values.
+// Before the point is judged, an integer, binary or alldifferent cell within
+// the integer tolerance of a whole number is given that number (and the
+// workbook recalculated); one farther away makes the point no solution.
 struct FeStartValues;
 bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start,
                      const std::function<std::string()>& cause = {}, bool interpreted = false);

@@ -59,8 +59,7 @@ void judge(FeConstraintRow* row) {
     case FeGreaterEqual: row->slack = row->value - row->rhs; break;
     case FeEqual: row->slack = std::fabs(row->value - row->rhs); break;
     default: {
-      double away = std::fabs(row->value - std::round(row->value));
-      row->satisfied = row->numeric && away <= kFeasibilityTolerance &&
+      row->satisfied = row->numeric && Fe_nearlyWhole(row->value) &&
                        (row->relation != FeBinary || (row->value > -0.5 && row->value < 1.5));
       return;
     }
@@ -144,6 +143,8 @@ std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
   }
   return rows;
 }
+
+bool Fe_nearlyWhole(double x) { return std::fabs(x - std::round(x)) <= kFeasibilityTolerance; }
 
 bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m) {
   if (m.hasObjective) {

@@ -6,6 +6,7 @@
 // interpreter computed the model for the engine, its values of the model's
 // cells at that point must also be the workbook's: a formula the two
 // calculations compute differently would have led the engine elsewhere.
+// Integer cells a hair from a whole number are made whole first.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -21,11 +22,42 @@
 
 namespace {
 
+bool isIntegerRelation(int relation) {
+  return relation == FeInteger || relation == FeBinary || relation == FeAllDifferent;
+}
 
 bool hasIntegerConstraints(const FeModel& m) {
   for (const FeConstraint& c : m.constraints)
-    if (c.relation == FeInteger || c.relation == FeBinary || c.relation == FeAllDifferent) return true;
+    if (isIntegerRelation(c.relation)) return true;
   return false;
+}
+
+// Writes the whole number into an integer cell (a constant, as variable
+// cells are) whose value lies within the integer tolerance of it; true
+// when the cell changed.
+bool makeWhole(Workbook* wb, int sheet, int row, int col) {
+  Sheet* sh = wb->sheets[sheet].get();
+  const Cell* cell = Wb_findCell(sh, row, col);
+  if (!cell || !cell->formula.empty() || cell->value.kind != CellKind::Number) return false;
+  const double x = cell->value.number;
+  const double whole = std::round(x) + 0.0;  // + 0.0: no negative zero
+  if (whole == x || !Fe_nearlyWhole(x)) return false;
+  Wb_setValue(wb, sh, row, col, CellValue::makeNumber(whole));
+  return true;
+}
+
+// An engine may stop a hair away from the whole number its search reached;
+// the point it leaves holds whole numbers in the integer, binary and
+// alldifferent cells before it is judged, and the workbook is recalculated
+// at it. A cell farther from a whole number stays, for the table to refuse.
+void makeIntegerCellsWhole(Workbook* wb, const FeModel& m) {
+  bool changed = false;
+  for (const FeConstraint& c : m.constraints) {
+    if (!isIntegerRelation(c.relation)) continue;
+    for (int r = c.lhs.row1; r <= c.lhs.row2; ++r)
+      for (int col = c.lhs.col1; col <= c.lhs.col2; ++col) changed = makeWhole(wb, c.lhs.sheet, r, col) || changed;
+  }
+  if (changed) Calc_recalculate(wb);
 }
 
 // What a status means for this model: without integer constraints the
@@ -171,6 +203,7 @@ bool Fe_endedAtAPoint(int status) { return Eng_isSolution(status) || Eng_isEarly
 
 bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start,
                      const std::function<std::string()>& cause, bool interpreted) {
+  if (Fe_endedAtAPoint(status)) makeIntegerCellsWhole(wb, m);
   bool solution = Fe_endedAtAPoint(status) && Fe_pointIsFeasible(wb, m);
   const std::string differs = solution && interpreted ? interpreterDisagreement(wb, m) : "";
   solution = solution && differs.empty();

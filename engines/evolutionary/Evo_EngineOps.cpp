@@ -173,6 +173,18 @@ bool scale(EvoRecord& rec) {
   return true;
 }
 
+// The search lets an integer gene stay within its precision of a whole
+// number; the point it reports holds the whole number where the bounds
+// allow it.
+void makeIntegersWhole(EvoRecord& rec) {
+  for (int j = 0; j < rec.n; ++j) {
+    if (rec.types[j] == 0) continue;
+    const double whole = std::round(rec.x[j]) + 0.0;  // + 0.0: no negative zero
+    if (std::fabs(rec.x[j] - whole) <= rec.settings.precision && whole >= rec.lower[j] && whole <= rec.upper[j])
+      rec.x[j] = whole;
+  }
+}
+
 int solve(EvoRecord& rec, EngineProblem& problem) {
   problem.saved = nullptr;
   problem.releaseSaved = nullptr;
@@ -189,6 +201,7 @@ int solve(EvoRecord& rec, EngineProblem& problem) {
   }
   int result = Evo_mainLoop(rec, &problem.objective);
   if (rec.scaled) applyScales(rec, false);
+  makeIntegersWhole(rec);
   if (result == 0) result = StatusConverged;
   problem.status = result;
   return result == StatusConverged || result == StatusNoProgress || result == StatusUnbounded ||

@@ -125,6 +125,9 @@ int pass(EvoRecord& rec) {
     rec.current.reset();
     if (const int stop = Evo_runStop(rec)) return stop;
   }
+  // A population of one point (every variable fixed, say) has no pair to
+  // breed from: that point is the result.
+  if (Evo_listCount(rec.population.get()) < 2) return 0;
   return breedLoop(rec);
 }
 

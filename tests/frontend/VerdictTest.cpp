@@ -6,9 +6,12 @@
 // a model without integers is named for what it counted.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "frontend/Fe_Internal.h"
 #include "tests/frontend/CliFixture.h"
@@ -158,4 +161,146 @@ TEST_F(Verdicts, TheIntegerLimitOfAModelWithoutIntegersNamesWhatItCounted) {
             "has no integer constraints)"))
       << r.out;
   EXPECT_FALSE(r.has("stopped at the integer-solution limit")) << r.out;
+}
+
+namespace {
+
+// A model on Plan: variable cells from B2 (their start values), the
+// objective in B6, constraints as (cell, relation, right-hand side).
+struct SmallModel {
+  const char* what;
+  const char* objective;  // the formula of B6
+  const char* sense;      // "solver_typ": 1 maximise, 2 minimise
+  std::vector<const char*> starts;
+  std::vector<std::array<const char*, 2>> cells;  // further cells (rows from B8)
+  std::vector<std::array<const char*, 3>> constraints;
+  const char* options;
+  int exit;
+  const char* said;
+  const char* notSaid;
+};
+
+std::string saveSmallModel(const SmallModel& m, const std::filesystem::path& file) {
+  Plan plan;
+  std::string last = Wb_a1(1, static_cast<int>(m.starts.size()));
+  last.pop_back();  // the column's letters
+  plan.names = {
+      {"solver_opt", "Plan!$B$6"}, {"solver_typ", m.sense}, {"solver_adj", "Plan!$B$2:$" + last + "$2"},
+      {"solver_neg", "2"},         {"solver_eng", "3"},     {"solver_num", std::to_string(m.constraints.size())}};
+  plan.cells = {{"B6", m.objective}};
+  for (size_t j = 0; j < m.starts.size(); ++j) plan.cell(Wb_a1(1, static_cast<int>(j) + 1), m.starts[j]);
+  for (const auto& [at, value] : m.cells) plan.cell(at, value);
+  for (size_t k = 0; k < m.constraints.size(); ++k) {
+    const std::string n = std::to_string(k + 1);
+    plan.set("solver_lhs" + n, std::string("Plan!") + m.constraints[k][0]);
+    plan.set("solver_rel" + n, m.constraints[k][1]);
+    plan.set("solver_rhs" + n, m.constraints[k][2]);
+  }
+  return plan.save(file);
+}
+
+// The variable cells of a saved workbook that hold no whole number.
+std::string fractionalCells(const std::string& path, size_t count) {
+  std::string error, found;
+  Workbook* wb = Xlsx_open(path, &error);
+  if (!wb) return error;
+  for (size_t j = 0; j < count; ++j) {
+    const Cell* c = Wb_findCell(wb->sheets[0].get(), 1, static_cast<int>(j) + 1);
+    if (!c || c->value.kind != CellKind::Number || c->value.number != std::round(c->value.number))
+      found += " " + Wb_a1(1, static_cast<int>(j) + 1);
+  }
+  Wb_closeWorkbook(wb);
+  return found;
+}
+
+}  // namespace
+
+// The evolutionary engine's endings held against the point it leaves: a
+// model whose variables are all fixed is solved there; an integer cell
+// within the tolerance of a whole number is saved whole, one farther is no
+// solution; "no feasible solution" says none was found, not that none exists.
+TEST_F(Verdicts, EvolutionaryEndingsAreJudgedAtThePointLeft) {
+  const SmallModel cases[] = {
+      {"every variable fixed",
+       "=B2",
+       "2",
+       {"0"},
+       {},
+       {{"$B$2", "3", "1"}, {"$B$2", "1", "1"}},
+       "",
+       0,
+       "objective (minimise) Plan!B6 = 1\n",
+       "status 13"},
+      {"integer cell fixed a hair above a whole number",
+       "=B2",
+       "2",
+       {"0"},
+       {},
+       {{"$B$2", "3", "1.0000000005"}, {"$B$2", "1", "1.0000000005"}, {"$B$2", "4", "integer"}},
+       "",
+       0,
+       "objective (minimise) Plan!B6 = 1\n",
+       "status 13"},
+      {"integer cell fixed half way",
+       "=B2",
+       "2",
+       {"0"},
+       {},
+       {{"$B$2", "3", "1.5"}, {"$B$2", "1", "1.5"}, {"$B$2", "4", "integer"}},
+       "",
+       1,
+       "breaks constraint 3 (\"solver_lhs3\"): Plan!B2 is 1.5, not integer",
+       "status 13"},
+      {"integer quadratic with a scaled equality",
+       "=3.5*(B2+2.75)^2+3.5*(C2+3.75)^2+0.5*(D2-2)^2",
+       "2",
+       {"-5", "-4", "-3"},
+       {{"B8", "=2500*B2-1500*C2-500*D2"}},
+       {{"$B$8", "2", "5000"},
+        {"$B$2:$D$2", "4", "integer"},
+        {"$B$2", "3", "-3"},
+        {"$B$2", "1", "0"},
+        {"$C$2", "3", "-4"},
+        {"$C$2", "1", "0"},
+        {"$D$2", "3", "-1"},
+        {"$D$2", "1", "4"}},
+       "",
+       -1,
+       "",
+       "status 13"},
+      {"a linear model whose feasible set is one point",
+       "=B2",
+       "1",
+       {"250000"},
+       {{"B8", "=-B2"}, {"B9", "=2*B2"}},
+       {{"$B$2", "3", "50000"},
+        {"$B$2", "1", "250000"},
+        {"$B$8", "3", "-50000"},
+        {"$B$9", "1", "1E+05"},
+        {"$B$8", "1", "-50000"}},
+       "--option dia=2",
+       -1,
+       "",
+       "infeasible"},
+      {"a model no point satisfies",
+       "=B2",
+       "2",
+       {"0"},
+       {{"B8", "=2*B2"}},
+       {{"$B$2", "3", "0"}, {"$B$2", "1", "10"}, {"$B$8", "3", "40"}},
+       "",
+       1,
+       "status 5: no feasible solution was found\n",
+       "infeasible"},
+  };
+  for (const SmallModel& c : cases) {
+    const std::string out = (dir_ / "out.xlsx").string();
+    std::filesystem::remove(out);
+    CliRun r = corvan("solve " + saveSmallModel(c, dir_ / "model.xlsx") + " " + c.options + " --out " + out);
+    if (c.exit >= 0) EXPECT_EQ(r.status, c.exit) << c.what << "\n" << r.out;
+    EXPECT_TRUE(r.has(c.said)) << c.what << "\n" << r.out;
+    EXPECT_FALSE(r.has(c.notSaid)) << c.what << "\n" << r.out;
+    EXPECT_EQ(std::filesystem::exists(out), r.status == 0) << c.what << "\n" << r.out;
+    if (r.status == 0) EXPECT_EQ(fractionalCells(out, c.starts.size()), "") << c.what << "\n" << r.out;
+  }
 }
