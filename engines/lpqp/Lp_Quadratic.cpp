@@ -25,11 +25,24 @@ const double* toHost(LpRecord& lp, const double* p) {
   return h;
 }
 
-// max |g_j| / (|f| + 1), unscaled.
-double gradientMeasure(const double* g, int n, double f) {
+// max |g_j|.
+double largestComponent(const double* g, int n) {
   double largest = 0;
   for (int j = 1; j <= n; ++j) largest = std::max(largest, std::fabs(g[j]));
-  return largest / (std::fabs(f) + 1);
+  return largest;
+}
+
+// max |g_j| / (|f| + 1), unscaled.
+double gradientMeasure(const double* g, int n, double f) { return largestComponent(g, n) / (std::fabs(f) + 1); }
+
+// The factor of a linear subproblem whose objective is the scaled gradient
+// g: the tableau's orientation, divided by g's largest component. The
+// vertex is the same, and the simplex's reduced-cost tolerance then weighs
+// each component against the others rather than against the objective's
+// units, under which a model written at a small scale would fall.
+double subproblemFactor(const LpRecord& lp, const double* g) {
+  const double largest = largestComponent(g, lp.n);
+  return objectiveSign(lp) / (largest > 0 ? largest : 1.0);
 }
 
 // Adds the scaled point p to the set and runs the master; when the set is
@@ -98,7 +111,7 @@ bool isFeasible(const LpRecord& lp, const double* x, double tau) {
 // Row 0: the objective linearised at the scaled point a, from its scaled
 // value fs and scaled gradient g, in the tableau's minimising orientation.
 void setObjectiveRow(LpRecord& lp, double fs, const double* g, const double* a) {
-  const double sign = objectiveSign(lp);
+  const double sign = subproblemFactor(lp, g);
   double* r0 = lp.matrix.row(0);
   double constant = fs;
   for (int j = 1; j <= lp.n; ++j) {
@@ -145,9 +158,9 @@ int addVertex(LpRun& run) {
 // combination, where the objective is f) as its objective.
 int nextVertex(LpRun& run, const LpSettings& s, double f, double* g) {
   LpRecord& lp = run.lp;
-  const double sign = objectiveSign(lp);
   const double* xbar = lp.quadratic.points.row(0);
   Lp_scaleGradient(lp.scaling, g);
+  const double sign = subproblemFactor(lp, g);
   double value = Lp_scaleObjective(lp.scaling, f);
   for (int j = 1; j <= lp.n; ++j) {
     value += g[j] * (lp.x[j] - xbar[j]);
@@ -169,7 +182,7 @@ int iterate(LpRun& run, const LpSettings& s) {
     std::copy(xbar, xbar + lp.n + 1, q.lastIterate.begin());
     double f;
     if (const int status = Lp_objectiveGradient(run, toHost(lp, xbar), f, g)) return status;
-    if (std::fabs(f - xbar[0]) > (std::fabs(f) + 1) * tau) return StatusNotLinear;
+    if (std::fabs(f - xbar[0]) > (std::fabs(f) + q.predictedSize + 1) * tau) return StatusNotLinear;
     if (gradientMeasure(g, lp.n, f) < delta) return 0;
     if (const int status = nextVertex(run, s, f, g)) return status;
     if (isStored(q, lp.n, lp.x.data(), root)) return 0;

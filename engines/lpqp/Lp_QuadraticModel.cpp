@@ -2,6 +2,7 @@
 // captured from the host at setup, and its value and gradient at a point,
 // from those terms when they were captured, else from the host's gradient
 // service, else by finite differences over model evaluations.
+#include <algorithm>
 #include <cmath>
 
 #include "contract/Host_Queries.h"
@@ -11,6 +12,7 @@ namespace {
 
 constexpr unsigned kCentralDifferences = OptFlagDrv;    // 0x2
 constexpr unsigned kAnalyticDerivatives = OptFlagDrf1;  // 0x30
+constexpr double kForwardStep = 1e-8;                   // relative step of forward differences
 
 // Off-diagonal pairs that differ take their mean: x'Qx is unchanged and the
 // gradient c + 2Qx holds.
@@ -54,6 +56,18 @@ bool changedObjective(LpRun& run, int restore, const double* x, int j, double xj
   return ok != 0;
 }
 
+// The size of variable j in the host's units: the largest of 1 and its
+// finite bounds (the box's, while the path keeps one around a free variable).
+double variableSize(const LpRecord& lp, int j) {
+  double size = 1;
+  for (const double b : {lp.lower[j], lp.upper[j]})
+    if (Lp_isFinite(b)) size = std::max(size, std::fabs(Lp_scaleVariableToHost(lp.scaling, j, b)));
+  return size;
+}
+
+// A forward step is taken in proportion to the variable's size, not to 1
+// alone: for a variable at 0 whose model lives at a large scale, a step of
+// 1e-8 moves a large objective by less than its rounding.
 int differenceGradient(LpRun& run, const double* x, double& f, double* g) {
   LpRecord& lp = run.lp;
   const unsigned flags = lp.options.optionFlags[0];
@@ -63,7 +77,7 @@ int differenceGradient(LpRun& run, const double* x, double& f, double* g) {
   const bool central = (flags & kCentralDifferences) != 0;
   if (!Lp_objectiveAt(run, x, f)) return StatusEvalError;
   for (int j = 1, restore = 0; j <= lp.n; restore = j++) {
-    const double h = central ? std::fabs(x[j]) + 1 : (std::fabs(x[j]) + 1) * 1e-8;
+    const double h = central ? std::fabs(x[j]) + 1 : (std::fabs(x[j]) + variableSize(lp, j)) * kForwardStep;
     double up, down = f;
     if (!changedObjective(run, restore, x, j, x[j] + h, up)) return StatusEvalError;
     if (central && !changedObjective(run, 0, x, j, x[j] - h, down)) return StatusEvalError;
