@@ -96,10 +96,10 @@ bool Lp_slotHidesBend(double f0, double f4, double f8, double precision) {
   return bend != 0 && std::fabs(bend) <= 4 * std::fabs(f0) * precision;
 }
 
-bool Lp_slotBendsOver(const LpBend& short4, double f0, double fh, double f2h, double h, double precision) {
+bool Lp_slotBendsOver(const LpBend& near, double f0, double fh, double f2h, double h, double precision) {
   const double bend = fh - (f0 + f2h) / 2;
   const double scale = std::fabs(f0) + std::fabs(fh) + std::fabs(f2h) + 1;
   if (std::fabs(bend) <= scale * precision) return false;
-  const double grown = (short4.f4 - (short4.f0 + short4.f8) / 2) * (h / 4) * (h / 4);
+  const double grown = (near.f4 - (near.f0 + near.f8) / 2) * (h / 4) * (h / 4);
   return std::fabs(bend - grown) <= kParabolaAgreement * std::fabs(bend);
 }

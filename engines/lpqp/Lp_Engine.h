@@ -299,7 +299,7 @@ struct LpBend {
 // Whether the slot bends over the stretch 0, h, 2h: f(h) is off the chord
 // by more than the precision relative to the three values, and by the bend
 // at 0, 4, 8 grown as a parabola's (the square of h / 4), within half.
-bool Lp_slotBendsOver(const LpBend& short4, double f0, double fh, double f2h, double h, double precision);
+bool Lp_slotBendsOver(const LpBend& near, double f0, double fh, double f2h, double h, double precision);
 
 // ---- scaling (Lp_Scale.cpp) ----
 

@@ -80,8 +80,7 @@ std::vector<int> bentSlots(const LpRecord& lp, const std::vector<double>& f0, co
 
 // The stretch over which the model lives: its largest start value and
 // finite bound, and for each slot in `slots` the distance along which its
-// slope moves it by its own value at 0 (the half-width of a parabola seen
-// from its far side).
+// slope moves it by its own value at 0 (for (t - c)^2, half the way to c).
 double modelStretch(const LpRecord& lp, const std::vector<int>& slots, const std::vector<double>& f0,
                     const std::vector<double>& f8) {
   double span = 0;

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr double kFlatStart = 1e-14;  // gradient measure of a start that is the answer
-
 double objectiveSign(const LpRecord& lp) { return lp.maximise ? -1.0 : 1.0; }
 
 // An unscaled copy of the scaled point p, for the host.
@@ -31,9 +29,6 @@ double largestComponent(const double* g, int n) {
   for (int j = 1; j <= n; ++j) largest = std::max(largest, std::fabs(g[j]));
   return largest;
 }
-
-// max |g_j| / (|f| + 1), unscaled.
-double gradientMeasure(const double* g, int n, double f) { return largestComponent(g, n) / (std::fabs(f) + 1); }
 
 // The factor of a linear subproblem whose objective is the scaled gradient
 // g: the tableau's orientation, divided by g's largest component. The
@@ -170,7 +165,11 @@ int nextVertex(LpRun& run, const LpSettings& s, double f, double* g) {
 }
 
 // The iterations after the first vertex: 0 once converged, else a status.
-int iterate(LpRun& run, const LpSettings& s) {
+// The gradient counts as vanished when its largest component has fallen
+// below delta times the start's (`startSize`, unscaled); measured beside the
+// objective's value instead, it would vanish far from the optimum of an
+// objective that carries a large constant.
+int iterate(LpRun& run, const LpSettings& s, double startSize) {
   LpRecord& lp = run.lp;
   LpQuadratic& q = lp.quadratic;
   const double tau = s.precision, root = std::sqrt(tau);
@@ -183,7 +182,7 @@ int iterate(LpRun& run, const LpSettings& s) {
     double f;
     if (const int status = Lp_objectiveGradient(run, toHost(lp, xbar), f, g)) return status;
     if (std::fabs(f - xbar[0]) > (std::fabs(f) + q.predictedSize + 1) * tau) return StatusNotLinear;
-    if (gradientMeasure(g, lp.n, f) < delta) return 0;
+    if (largestComponent(g, lp.n) < delta * startSize) return 0;
     if (const int status = nextVertex(run, s, f, g)) return status;
     if (isStored(q, lp.n, lp.x.data(), root)) return 0;
     if (const int status = addVertex(run)) return status;
@@ -259,11 +258,11 @@ int Lp_quadraticCore(LpRun& run, double& objective) {
   lp.point = lp.xStart;
   double f;
   if (const int status = Lp_objectiveGradient(run, toHost(lp, start), f, g)) return status;
-  const double measure = gradientMeasure(g, lp.n, f);
+  const double startSize = largestComponent(g, lp.n);
   Lp_scaleGradient(lp.scaling, g);
   setObjectiveRow(lp, Lp_scaleObjective(lp.scaling, f), g, start);
   if (isFeasible(lp, start, s.precision)) {
-    if (measure < kFlatStart) {
+    if (startSize == 0) {  // a feasible stationary start is the answer
       lp.x = lp.xStart;
       objective = objectiveSign(lp) * f;
       return 0;
@@ -273,7 +272,7 @@ int Lp_quadraticCore(LpRun& run, double& objective) {
   if (const int status = Lp_boundedSimplex(lp, s)) return status;
   if (!isStored(q, lp.n, lp.x.data(), std::sqrt(s.precision)))
     if (const int status = addPoint(run, lp.x.data())) return status;
-  if (const int status = iterate(run, s)) return status;
+  if (const int status = iterate(run, s, startSize)) return status;
   const double* xbar = q.points.row(0);
   std::copy(xbar + 1, xbar + lp.n + 1, lp.x.begin() + 1);
   objective = objectiveSign(lp) * xbar[0];

@@ -2,7 +2,6 @@
 // captured from the host at setup, and its value and gradient at a point,
 // from those terms when they were captured, else from the host's gradient
 // service, else by finite differences over model evaluations.
-#include <algorithm>
 #include <cmath>
 
 #include "contract/Host_Queries.h"
@@ -10,9 +9,7 @@
 
 namespace {
 
-constexpr unsigned kCentralDifferences = OptFlagDrv;    // 0x2
 constexpr unsigned kAnalyticDerivatives = OptFlagDrf1;  // 0x30
-constexpr double kForwardStep = 1e-8;                   // relative step of forward differences
 
 // Off-diagonal pairs that differ take their mean: x'Qx is unchanged and the
 // gradient c + 2Qx holds.
@@ -56,32 +53,25 @@ bool changedObjective(LpRun& run, int restore, const double* x, int j, double xj
   return ok != 0;
 }
 
-// The size of variable j in the host's units: the largest of 1 and its
-// finite bounds (the box's, while the path keeps one around a free variable).
-double variableSize(const LpRecord& lp, int j) {
-  double size = 1;
-  for (const double b : {lp.lower[j], lp.upper[j]})
-    if (Lp_isFinite(b)) size = std::max(size, std::fabs(Lp_scaleVariableToHost(lp.scaling, j, b)));
-  return size;
-}
-
-// A forward step is taken in proportion to the variable's size, not to 1
-// alone: for a variable at 0 whose model lives at a large scale, a step of
-// 1e-8 moves a large objective by less than its rounding.
+// The objective is a quadratic here, whose central difference is exact at
+// any step, so every gradient is taken by central differences with the step
+// |x_j| + 1: the objective's rounding then stays far below the change it
+// measures even when the objective carries a large constant or its centre
+// lies far from the point, where a forward difference's small step drowns
+// in that rounding (a zero gradient, and the start taken for the answer).
 int differenceGradient(LpRun& run, const double* x, double& f, double* g) {
   LpRecord& lp = run.lp;
   const unsigned flags = lp.options.optionFlags[0];
   if (run.host.queryModel(run.host.user, QueryClassCode) != 0 &&
       (flags & kAnalyticDerivatives) != kAnalyticDerivatives)
     return StatusNoCoefficients;
-  const bool central = (flags & kCentralDifferences) != 0;
   if (!Lp_objectiveAt(run, x, f)) return StatusEvalError;
   for (int j = 1, restore = 0; j <= lp.n; restore = j++) {
-    const double h = central ? std::fabs(x[j]) + 1 : (std::fabs(x[j]) + variableSize(lp, j)) * kForwardStep;
-    double up, down = f;
+    const double h = std::fabs(x[j]) + 1;
+    double up, down;
     if (!changedObjective(run, restore, x, j, x[j] + h, up)) return StatusEvalError;
-    if (central && !changedObjective(run, 0, x, j, x[j] - h, down)) return StatusEvalError;
-    g[j] = central ? (up - down) / (2 * h) : (up - f) / h;
+    if (!changedObjective(run, 0, x, j, x[j] - h, down)) return StatusEvalError;
+    g[j] = (up - down) / (2 * h);
     if (const int status = Lp_poll(run)) return status;
   }
   return Lp_queryStop(run);

@@ -4,9 +4,11 @@
 // process and by `corvan solve` with the interpreter's analysis ("solver_dia"
 // 2). Each model's optimum is worked out by hand; a model with a quadratic
 // row is refused as not linear.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -78,6 +80,16 @@ const std::vector<Case>& cases() {
        0,
        {100, 150, -250, 0},
        506250},
+      // A constant beside the terms: the path still reaches the nearest
+      // point of the row, (3, 2), where the objective is 1E+12 + 2.
+      {"objective offset 1E+12",
+       2,
+       {{0, 0, 10}, {0, 0, 10}},
+       "1E+12+(B2-4)^2+(C2-3)^2",
+       {{"B2+C2", 1, 5}},
+       0,
+       {3, 2},
+       1e12 + 2},
       {"quadratic row offset 3", 1, {{0, -kFree, kFree}}, "-B2", {{"1*(B2+3)^2", 1, 4}}, StatusNotLinear, {}, 0},
       {"quadratic row offset 35000",
        1,
@@ -99,6 +111,13 @@ const std::vector<Case>& cases() {
   return list;
 }
 
+// A bound as a "solver_rhs" name holds it: every digit kept.
+std::string exact(double v) {
+  std::array<char, 32> text;
+  std::snprintf(text.data(), text.size(), "%.17g", v);
+  return text.data();
+}
+
 class LpScaleVerdict : public EngineSolveFixture {
  protected:
   // The case as a workbook on sheet "Model": variable cells from B2, the
@@ -118,8 +137,8 @@ class LpScaleVerdict : public EngineSolveFixture {
     }
     for (int j = 0; j < n; ++j) {
       const std::string cell = std::string("Model!$") + kCells[j][0] + "$2";
-      if (c.variables[j].lower > -kFree) row(++count, cell, 3, c.variables[j].lower);
-      if (c.variables[j].upper < kFree) row(++count, cell, 1, c.variables[j].upper);
+      if (c.variables[j].lower > -kFree) row(++count, cell, 3, exact(c.variables[j].lower));
+      if (c.variables[j].upper < kFree) row(++count, cell, 1, exact(c.variables[j].upper));
     }
     const std::string last(kCells[n - 1]);
     names({{"solver_adj", "Model!$B$2:$" + last.substr(0, 1) + "$2"},
@@ -129,24 +148,31 @@ class LpScaleVerdict : public EngineSolveFixture {
            {"solver_neg", "2"},
            {"solver_num", std::to_string(count)}});
   }
-  // The status `corvan solve --option dia=2` prints for the case's
-  // workbook, -1 when it prints none.
-  int analysedStatus() {
+  // What `corvan solve --option dia=2` prints for the case's workbook:
+  // its status (-1 when none) and objective (NaN when none).
+  struct Printed {
+    int status = -1;
+    double objective = std::nan("");
+  };
+  Printed analysed() {
     const std::string path = ::testing::TempDir() + "lp_scale_verdict.xlsx";
     Calc_recalculate(book);
     std::string error;
     EXPECT_TRUE(Xlsx_save(book, path, &error)) << error;
     const std::string cmd = std::string(CORVAN_OUT) + "/corvan solve '" + path + "' --option dia=2 2>&1 </dev/null";
+    Printed printed;
     FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return -1;
+    if (!p) return printed;
     std::array<char, 4096> buf;
     std::string text;
     std::size_t n;
     while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) text.append(buf.data(), n);
     pclose(p);
     const std::size_t at = text.find("status ");
-    int status = -1;
-    return at != std::string::npos && std::sscanf(text.c_str() + at, "status %d", &status) == 1 ? status : -1;
+    if (at != std::string::npos) std::sscanf(text.c_str() + at, "status %d", &printed.status);
+    const std::size_t objective = text.find(" = ", text.find("\nobjective ("));
+    if (objective != std::string::npos) printed.objective = std::strtod(text.c_str() + objective + 3, nullptr);
+    return printed;
   }
 };
 
@@ -155,15 +181,19 @@ class LpScaleVerdict : public EngineSolveFixture {
 TEST_F(LpScaleVerdict, SameModelAtAnotherScaleGetsTheSameVerdict) {
   for (const Case& c : cases()) {
     build(c);
-    EXPECT_EQ(analysedStatus(), c.status) << c.what << " (dia=2)";
+    const Printed printed = analysed();
     const int status = solve(0);
+    EXPECT_EQ(printed.status, c.status) << c.what << " (dia=2)";
     EXPECT_EQ(status, c.status) << c.what;
-    if (status != StatusSolved || c.status != StatusSolved) continue;
+    if (c.status != StatusSolved) continue;
     // (x - c)^2 off by a share r of c is off by r^2 c^2: the tolerances
-    // follow the size of the variables and of the objective's terms.
-    const double size = std::fabs(c.optimum[0]) + std::fabs(c.value);
+    // follow the size of the variables.
+    double size = 0;
+    for (double v : c.optimum) size = std::max(size, std::fabs(v));
+    const double objectiveTolerance = 1e-9 * (std::fabs(c.value) + size * size);
+    EXPECT_NEAR(printed.objective, c.value, objectiveTolerance) << c.what << " (dia=2)";
+    EXPECT_NEAR(valueAt("B6"), c.value, objectiveTolerance) << c.what;
     for (std::size_t j = 0; j < c.optimum.size(); ++j)
       EXPECT_NEAR(valueAt(kCells[j]), c.optimum[j], 1e-6 * (std::fabs(c.optimum[j]) + size)) << c.what << " " << j;
-    EXPECT_NEAR(valueAt("B6"), c.value, 1e-9 * (std::fabs(c.value) + size * size)) << c.what;
   }
 }
