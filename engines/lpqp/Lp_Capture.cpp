@@ -7,6 +7,15 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// How closely the bend over a long stretch must follow the one at 0, 4, 8
+// grown with the square of the stretch: rounding noise of a linear slot
+// does not grow so, a parabola's bend does.
+constexpr double kParabolaAgreement = 0.5;
+
+}  // namespace
+
 void Lp_setRowTypes(LpRecord& lp) {
   for (int i = 1; i <= lp.m; ++i) {
     const double lo = lp.rowLower[i], up = lp.rowUpper[i];
@@ -74,6 +83,23 @@ bool Lp_slotIsLinear(double f0, double f4, double f8, double precision) {
   return std::fabs((f8 - f0) * 0.125 - (f4 - f0) * 0.25) <= (std::fabs(f0) + 1) * precision;
 }
 
+// The parabola's prediction of f2 sums terms as large as the values, so it
+// is held to the precision relative to all of them: a quadratic whose
+// minimum value is near 0 while its other values are large is a quadratic.
 bool Lp_slotIsQuadratic(double f0, double f2, double f4, double f8, double precision) {
-  return std::fabs(f2 - (3 * f0 + 6 * f4 - f8) / 8) < (std::fabs(f2) + 1) * precision;
+  const double scale = std::fabs(f0) + std::fabs(f2) + std::fabs(f4) + std::fabs(f8) + 1;
+  return std::fabs(f2 - (3 * f0 + 6 * f4 - f8) / 8) < scale * precision;
+}
+
+bool Lp_slotHidesBend(double f0, double f4, double f8, double precision) {
+  const double bend = f4 - (f0 + f8) / 2;
+  return bend != 0 && std::fabs(bend) <= 4 * std::fabs(f0) * precision;
+}
+
+bool Lp_slotBendsOver(const LpBend& near, double f0, double fh, double f2h, double h, double precision) {
+  const double bend = fh - (f0 + f2h) / 2;
+  const double scale = std::fabs(f0) + std::fabs(fh) + std::fabs(f2h) + 1;
+  if (std::fabs(bend) <= scale * precision) return false;
+  const double grown = (near.f4 - (near.f0 + near.f8) / 2) * (h / 4) * (h / 4);
+  return std::fabs(bend - grown) <= kParabolaAgreement * std::fabs(bend);
 }

@@ -77,6 +77,7 @@ struct LpQuadratic {
   std::vector<double> weights, previous;  // the master's new and old weights
   std::vector<double> factor;             // the master's system, (n+2)^2
   std::vector<double> hostPoint, gradient, lastIterate;  // n+1 each
+  double predictedSize = 0;  // sum of the sizes of the terms that predict the combination's value
 };
 
 // Presolve data: which variables are binary, the order exported to the
@@ -281,9 +282,24 @@ void Lp_roundIntegerBounds(LpRecord& lp, const int* integerFlags);
 bool Lp_boundsCrossed(const LpRecord& lp);
 // Objective kind test on one evaluated slot with every variable at 0, 4, 8
 // (and 2): linear when the two secants agree within (|f0| + 1) * precision;
-// quadratic when f(2) matches the parabola through f(0), f(4), f(8).
+// quadratic when f(2) matches the parabola through f(0), f(4), f(8) within
+// the precision relative to the four values (the same test holds at any
+// stretch: 0, s/4, s/2, s).
 bool Lp_slotIsLinear(double f0, double f4, double f8, double precision);
 bool Lp_slotIsQuadratic(double f0, double f2, double f4, double f8, double precision);
+// Whether a slot passed the linear test at 0, 4, 8 with a bend there that is
+// small only beside its value at 0: a quadratic whose centre lies far away
+// looks straight over so short a stretch, so the slot is tested again over
+// a longer one.
+bool Lp_slotHidesBend(double f0, double f4, double f8, double precision);
+// A slot's values at 0, 4 and 8.
+struct LpBend {
+  double f0, f4, f8;
+};
+// Whether the slot bends over the stretch 0, h, 2h: f(h) is off the chord
+// by more than the precision relative to the three values, and by the bend
+// at 0, 4, 8 grown as a parabola's (the square of h / 4), within half.
+bool Lp_slotBendsOver(const LpBend& near, double f0, double fh, double f2h, double h, double precision);
 
 // ---- scaling (Lp_Scale.cpp) ----
 

@@ -12,6 +12,9 @@
 
 namespace {
 
+constexpr double kShortStretch = 8;       // the kind test's first points: 0, 4, 8
+constexpr double kLongestStretch = 1e15;  // farthest the test goes along the diagonal
+
 // The host's count of workbook writes.
 unsigned workbookWrites(const LpRun& run) {
   if (!run.host.queryModel) return 0;
@@ -62,6 +65,63 @@ int kindFromValues(const LpRun& run, const std::vector<double>& f0, const std::v
     if (!Lp_slotIsLinear(f0[i], f4[i], f8[i], lp.precision)) return 0;
   const int o = objectiveSlot(lp);
   return Lp_slotIsLinear(f0[o], f4[o], f8[o], lp.precision) ? 1 : 2;
+}
+
+// The slots that passed the linear test at 0, 4, 8 with a bend there (value
+// slots: rows 1..m', then the objective's).
+std::vector<int> bentSlots(const LpRecord& lp, const std::vector<double>& f0, const std::vector<double>& f4,
+                           const std::vector<double>& f8) {
+  std::vector<int> slots;
+  forEachSlot(lp, [&](int s, int) {
+    if (Lp_slotHidesBend(f0[s], f4[s], f8[s], lp.precision)) slots.push_back(s);
+  });
+  return slots;
+}
+
+// The stretch over which the model lives: its largest start value and
+// finite bound, and for each slot in `slots` the distance along which its
+// slope moves it by its own value at 0 (for (t - c)^2, half the way to c).
+double modelStretch(const LpRecord& lp, const std::vector<int>& slots, const std::vector<double>& f0,
+                    const std::vector<double>& f8) {
+  double span = 0;
+  for (int j = 1; j <= lp.n; ++j) {
+    span = std::max(span, std::fabs(lp.xStart[j]));
+    if (Lp_isFinite(lp.lower[j])) span = std::max(span, std::fabs(lp.lower[j]));
+    if (Lp_isFinite(lp.upper[j])) span = std::max(span, std::fabs(lp.upper[j]));
+  }
+  for (int s : slots) {
+    const double slope = (f8[s] - f0[s]) / kShortStretch;
+    if (slope != 0) span = std::max(span, std::fabs(f0[s] / slope));
+  }
+  return std::min(span, kLongestStretch);
+}
+
+// The kind after the bent slots are tested again over the model's stretch
+// (every variable at a quarter, half and all of it): a bent row makes the
+// model nonlinear (0), a bent objective quadratic (2) when it fits the
+// parabola there, else 0. A point of that stretch where the model cannot
+// be evaluated makes it nonlinear too. `evaluated` says whether the host's
+// cells moved.
+int kindOverStretch(LpRun& run, int kind, const std::vector<double>& f0, const std::vector<double>& f4,
+                    const std::vector<double>& f8, bool& evaluated) {
+  const LpRecord& lp = run.lp;
+  const std::vector<int> slots = bentSlots(lp, f0, f4, f8);
+  const double span = modelStretch(lp, slots, f0, f8);
+  evaluated = false;
+  if (slots.empty() || span <= kShortStretch) return kind;
+  evaluated = true;
+  std::vector<double> half(f0.size()), whole(f0.size()), quarter(f0.size());
+  if (!evaluateAt(run, span, whole) || !evaluateAt(run, span / 2, half)) return 0;
+  const int o = objectiveSlot(lp);
+  bool objectiveBent = false;
+  for (int s : slots) {
+    if (!Lp_slotBendsOver({f0[s], f4[s], f8[s]}, f0[s], half[s], whole[s], span / 2, lp.precision)) continue;
+    if (s != o) return 0;
+    objectiveBent = true;
+  }
+  if (!objectiveBent) return kind;
+  if (!evaluateAt(run, span / 4, quarter)) return 0;
+  return Lp_slotIsQuadratic(f0[o], quarter[o], half[o], whole[o], lp.precision) ? 2 : 0;
 }
 
 // Column j from perturbing variable j away from the base values; the base
@@ -182,11 +242,16 @@ int Lp_objectiveKind(LpRun& run) {
     return kindFailed(run, StatusEvalError);
   if (const int stop = Lp_queryStop(run)) return kindFailed(run, stop);
   int kind = kindFromValues(run, f0, f4, f8);
-  const bool endsAtZero = kind != 2;
+  bool endsAtZero = kind != 2;
   if (kind == 2) {
     if (!evaluateAt(run, 2, f2)) return kindFailed(run, StatusEvalError);
     const int o = objectiveSlot(run.lp);
     if (!Lp_slotIsQuadratic(f0[o], f2[o], f4[o], f8[o], run.lp.precision)) kind = 0;
+  }
+  if (kind != 0) {
+    bool evaluated = false;
+    kind = kindOverStretch(run, kind, f0, f4, f8, evaluated);
+    endsAtZero = endsAtZero && !evaluated;
   }
   if (!takeStart(run, endsAtZero ? &f0 : nullptr)) return kindFailed(run, StatusEvalError);
   return kind;

@@ -99,19 +99,28 @@ bool anyNegative(const LpQuadratic& q) {
   return false;
 }
 
-// Row 0: the combination and its predicted objective.
+// Row 0: the combination and its predicted objective, with the size of the
+// terms the prediction sums (its rounding grows with them, not with the
+// prediction itself, which may be near 0 while they are large).
 void combine(LpQuadratic& q, int n) {
   double* xbar = q.points.row(0);
   for (int j = 1; j <= n; ++j) xbar[j] = 0;
-  double predicted = 0;
+  double predicted = 0, size = 0;
   for (int i = 1; i <= q.count; ++i) {
     const double li = q.points.row(i)[0];
     const double* p = q.points.row(i);
     for (int j = 1; j <= n; ++j) xbar[j] += li * p[j];
-    predicted += (2 * li - 1) * li * f(q, i, i);
-    for (int j = i + 1; j <= q.count; ++j) predicted += 4 * li * q.points.row(j)[0] * f(q, i, j);
+    const double own = (2 * li - 1) * li * f(q, i, i);
+    predicted += own;
+    size += std::fabs(own);
+    for (int j = i + 1; j <= q.count; ++j) {
+      const double pair = 4 * li * q.points.row(j)[0] * f(q, i, j);
+      predicted += pair;
+      size += std::fabs(pair);
+    }
   }
   xbar[0] = predicted;
+  q.predictedSize = size;
 }
 
 }  // namespace

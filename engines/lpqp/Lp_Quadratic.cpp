@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr double kFlatStart = 1e-14;  // gradient measure of a start that is the answer
-
 double objectiveSign(const LpRecord& lp) { return lp.maximise ? -1.0 : 1.0; }
 
 // An unscaled copy of the scaled point p, for the host.
@@ -25,11 +23,21 @@ const double* toHost(LpRecord& lp, const double* p) {
   return h;
 }
 
-// max |g_j| / (|f| + 1), unscaled.
-double gradientMeasure(const double* g, int n, double f) {
+// max |g_j|.
+double largestComponent(const double* g, int n) {
   double largest = 0;
   for (int j = 1; j <= n; ++j) largest = std::max(largest, std::fabs(g[j]));
-  return largest / (std::fabs(f) + 1);
+  return largest;
+}
+
+// The factor of a linear subproblem whose objective is the scaled gradient
+// g: the tableau's orientation, divided by g's largest component. The
+// vertex is the same, and the simplex's reduced-cost tolerance then weighs
+// each component against the others rather than against the objective's
+// units, under which a model written at a small scale would fall.
+double subproblemFactor(const LpRecord& lp, const double* g) {
+  const double largest = largestComponent(g, lp.n);
+  return objectiveSign(lp) / (largest > 0 ? largest : 1.0);
 }
 
 // Adds the scaled point p to the set and runs the master; when the set is
@@ -98,7 +106,7 @@ bool isFeasible(const LpRecord& lp, const double* x, double tau) {
 // Row 0: the objective linearised at the scaled point a, from its scaled
 // value fs and scaled gradient g, in the tableau's minimising orientation.
 void setObjectiveRow(LpRecord& lp, double fs, const double* g, const double* a) {
-  const double sign = objectiveSign(lp);
+  const double sign = subproblemFactor(lp, g);
   double* r0 = lp.matrix.row(0);
   double constant = fs;
   for (int j = 1; j <= lp.n; ++j) {
@@ -145,9 +153,9 @@ int addVertex(LpRun& run) {
 // combination, where the objective is f) as its objective.
 int nextVertex(LpRun& run, const LpSettings& s, double f, double* g) {
   LpRecord& lp = run.lp;
-  const double sign = objectiveSign(lp);
   const double* xbar = lp.quadratic.points.row(0);
   Lp_scaleGradient(lp.scaling, g);
+  const double sign = subproblemFactor(lp, g);
   double value = Lp_scaleObjective(lp.scaling, f);
   for (int j = 1; j <= lp.n; ++j) {
     value += g[j] * (lp.x[j] - xbar[j]);
@@ -157,7 +165,11 @@ int nextVertex(LpRun& run, const LpSettings& s, double f, double* g) {
 }
 
 // The iterations after the first vertex: 0 once converged, else a status.
-int iterate(LpRun& run, const LpSettings& s) {
+// The gradient counts as vanished when its largest component has fallen
+// below delta times the start's (`startSize`, unscaled); measured beside the
+// objective's value instead, it would vanish far from the optimum of an
+// objective that carries a large constant.
+int iterate(LpRun& run, const LpSettings& s, double startSize) {
   LpRecord& lp = run.lp;
   LpQuadratic& q = lp.quadratic;
   const double tau = s.precision, root = std::sqrt(tau);
@@ -169,8 +181,8 @@ int iterate(LpRun& run, const LpSettings& s) {
     std::copy(xbar, xbar + lp.n + 1, q.lastIterate.begin());
     double f;
     if (const int status = Lp_objectiveGradient(run, toHost(lp, xbar), f, g)) return status;
-    if (std::fabs(f - xbar[0]) > (std::fabs(f) + 1) * tau) return StatusNotLinear;
-    if (gradientMeasure(g, lp.n, f) < delta) return 0;
+    if (std::fabs(f - xbar[0]) > (std::fabs(f) + q.predictedSize + 1) * tau) return StatusNotLinear;
+    if (largestComponent(g, lp.n) < delta * startSize) return 0;
     if (const int status = nextVertex(run, s, f, g)) return status;
     if (isStored(q, lp.n, lp.x.data(), root)) return 0;
     if (const int status = addVertex(run)) return status;
@@ -246,11 +258,11 @@ int Lp_quadraticCore(LpRun& run, double& objective) {
   lp.point = lp.xStart;
   double f;
   if (const int status = Lp_objectiveGradient(run, toHost(lp, start), f, g)) return status;
-  const double measure = gradientMeasure(g, lp.n, f);
+  const double startSize = largestComponent(g, lp.n);
   Lp_scaleGradient(lp.scaling, g);
   setObjectiveRow(lp, Lp_scaleObjective(lp.scaling, f), g, start);
   if (isFeasible(lp, start, s.precision)) {
-    if (measure < kFlatStart) {
+    if (startSize == 0) {  // a feasible stationary start is the answer
       lp.x = lp.xStart;
       objective = objectiveSign(lp) * f;
       return 0;
@@ -260,7 +272,7 @@ int Lp_quadraticCore(LpRun& run, double& objective) {
   if (const int status = Lp_boundedSimplex(lp, s)) return status;
   if (!isStored(q, lp.n, lp.x.data(), std::sqrt(s.precision)))
     if (const int status = addPoint(run, lp.x.data())) return status;
-  if (const int status = iterate(run, s)) return status;
+  if (const int status = iterate(run, s, startSize)) return status;
   const double* xbar = q.points.row(0);
   std::copy(xbar + 1, xbar + lp.n + 1, lp.x.begin() + 1);
   objective = objectiveSign(lp) * xbar[0];

@@ -54,6 +54,17 @@ TEST(LpRecordSetup, IntegerBoundsAndObjectiveKind) {
   EXPECT_TRUE(Lp_slotIsQuadratic(0, 4, 16, 64, 1e-8));
   EXPECT_FALSE(Lp_slotIsQuadratic(0, 8, 64, 512, 1e-8));
   EXPECT_TRUE(Lp_slotIsLinear(1e6, 1e6 + 4, 1e6 + 8 + 1e-3, 1e-8));  // relative to |f(0)| + 1
+  // (t - 4E+05)^2 passes at 0, 4, 8 with a bend of 16 there; over the
+  // stretch 0, 2E+05, 4E+05 its bend is 4E+10, the same grown by (h / 4)^2.
+  const LpBend far = {1.6e11, 1.6e11 - 3.2e6 + 16, 1.6e11 - 6.4e6 + 64};
+  EXPECT_TRUE(Lp_slotIsLinear(far.f0, far.f4, far.f8, 1e-6));
+  EXPECT_TRUE(Lp_slotHidesBend(far.f0, far.f4, far.f8, 1e-6));
+  EXPECT_TRUE(Lp_slotBendsOver(far, 1.6e11, 4e10, 0, 2e5, 1e-6));
+  // A line's rounding at 0, 4, 8 and a jump far out do not make a parabola.
+  const LpBend noisy = {5, 5 + 1e-15, 5};
+  EXPECT_FALSE(Lp_slotBendsOver(noisy, 5, 5.1, 5, 1e6, 1e-6));
+  EXPECT_FALSE(Lp_slotHidesBend(0, 1e-15, 0, 1e-6));  // no value at 0 to be small beside
+  EXPECT_TRUE(Lp_slotIsQuadratic(1.6e11, 1.6e11 - 1.6e6 + 4, far.f4, far.f8, 1e-8));
 }
 
 TEST(LpRecordSetup, UnsizedRecordIsRefused) {

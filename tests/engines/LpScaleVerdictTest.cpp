@@ -1,0 +1,199 @@
+// The LP/quadratic engine's verdict on small quadratic models does not hang
+// on their scale: the same model with its variables, bounds and objective
+// multiplied by a factor gets the same status, solved by the library in
+// process and by `corvan solve` with the interpreter's analysis ("solver_dia"
+// 2). Each model's optimum is worked out by hand; a model with a quadratic
+// row is refused as not linear.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/calc/Calc.h"
+#include "platform/xlsx/Xlsx.h"
+#include "tests/support/EngineSolveFixture.h"
+
+namespace {
+
+constexpr double kFree = 1e30;  // no bound on that side
+
+struct Variable {
+  double start, lower, upper;
+};
+
+struct Row {
+  std::string formula;
+  int relation;  // 1 <=, 2 =, 3 >=
+  double rhs;
+};
+
+struct Case {
+  const char* what;
+  int type;  // 1 maximise, 2 minimise
+  std::vector<Variable> variables;
+  std::string objective;
+  std::vector<Row> rows;
+  int status;
+  std::vector<double> optimum;  // checked when the status is 0
+  double value;                 // the objective there
+};
+
+const char* const kCells[] = {"B2", "C2", "D2", "E2"};
+
+// (x - c)^2 on [0, 2.5 c] from 0 is the same model at every c > 0, as is
+// each of the others at the factor its variants are written with.
+const std::vector<Case>& cases() {
+  static const std::vector<Case> list = {
+      {"bounded centre 4", 2, {{0, 0, 10}}, "1*(B2-4)^2", {}, 0, {4}, 0},
+      {"bounded centre 4000", 2, {{0, 0, 1e4}}, "1*(B2-4000)^2", {}, 0, {4000}, 0},
+      {"bounded centre 4E+05", 2, {{0, 0, 1e6}}, "1*(B2-4E+05)^2", {}, 0, {4e5}, 0},
+      {"bounded centre 4E+07", 2, {{0, 0, 1e8}}, "1*(B2-4E+07)^2", {}, 0, {4e7}, 0},
+      {"half-line centre 3", 2, {{0, 0, kFree}}, "1*(B2-3)^2", {}, 0, {3}, 0},
+      {"half-line centre 350000", 2, {{0, 0, kFree}}, "1*(B2-350000)^2", {}, 0, {350000}, 0},
+      {"half-line centre 3.5E+07", 2, {{0, 0, kFree}}, "1*(B2-3.5E+07)^2", {}, 0, {3.5e7}, 0},
+      // The minimiser (0.01, -0.03, -0.025, 0) with C2 held at 0.015:
+      // 2.5 * 0.045^2 = 0.0050625.
+      {"separable at 0.01",
+       2,
+       {{-0.01, -0.03, kFree}, {0, 0.015, 0.045}, {0.01, -kFree, kFree}, {0, -0.03, 0.005}},
+       "2*(B2-0.01)^2+2.5*(C2+0.03)^2+1.5*(D2+0.025)^2+1.5*E2^2",
+       {},
+       0,
+       {0.01, 0.015, -0.025, 0},
+       0.0050625},
+      {"separable at 1",
+       2,
+       {{-1, -3, kFree}, {0, 1.5, 4.5}, {1, -kFree, kFree}, {0, -3, 0.5}},
+       "2*(B2-1)^2+2.5*(C2+3)^2+1.5*(D2+2.5)^2+1.5*E2^2",
+       {},
+       0,
+       {1, 1.5, -2.5, 0},
+       50.625},
+      {"separable at 100",
+       2,
+       {{-100, -300, kFree}, {0, 150, 450}, {100, -kFree, kFree}, {0, -300, 50}},
+       "2*(B2-100)^2+2.5*(C2+300)^2+1.5*(D2+250)^2+1.5*E2^2",
+       {},
+       0,
+       {100, 150, -250, 0},
+       506250},
+      // A constant beside the terms: the path still reaches the nearest
+      // point of the row, (3, 2), where the objective is 1E+12 + 2.
+      {"objective offset 1E+12",
+       2,
+       {{0, 0, 10}, {0, 0, 10}},
+       "1E+12+(B2-4)^2+(C2-3)^2",
+       {{"B2+C2", 1, 5}},
+       0,
+       {3, 2},
+       1e12 + 2},
+      {"quadratic row offset 3", 1, {{0, -kFree, kFree}}, "-B2", {{"1*(B2+3)^2", 1, 4}}, StatusNotLinear, {}, 0},
+      {"quadratic row offset 35000",
+       1,
+       {{0, -kFree, kFree}},
+       "-B2",
+       {{"1*(B2+35000)^2", 1, 4e8}},
+       StatusNotLinear,
+       {},
+       0},
+      {"quadratic row offset 3.5E+07",
+       1,
+       {{0, -kFree, kFree}},
+       "-B2",
+       {{"1*(B2+3.5E+07)^2", 1, 4e14}},
+       StatusNotLinear,
+       {},
+       0},
+  };
+  return list;
+}
+
+// A bound as a "solver_rhs" name holds it: every digit kept.
+std::string exact(double v) {
+  std::array<char, 32> text;
+  std::snprintf(text.data(), text.size(), "%.17g", v);
+  return text.data();
+}
+
+class LpScaleVerdict : public EngineSolveFixture {
+ protected:
+  // The case as a workbook on sheet "Model": variable cells from B2, the
+  // objective in B6, rows from B8 with their right-hand sides in C, each
+  // finite bound a constraint on its variable cell.
+  void build(const Case& c) {
+    newModel();
+    const int n = static_cast<int>(c.variables.size());
+    for (int j = 0; j < n; ++j) number(kCells[j], c.variables[j].start);
+    formula("B6", c.objective);
+    int count = 0;
+    for (std::size_t i = 0; i < c.rows.size(); ++i) {
+      const std::string at = "B" + std::to_string(8 + i), rhs = "C" + std::to_string(8 + i);
+      formula(at.c_str(), c.rows[i].formula);
+      number(rhs.c_str(), c.rows[i].rhs);
+      row(++count, "Model!$" + at.substr(0, 1) + "$" + at.substr(1), c.rows[i].relation, "Model!$C$" + at.substr(1));
+    }
+    for (int j = 0; j < n; ++j) {
+      const std::string cell = std::string("Model!$") + kCells[j][0] + "$2";
+      if (c.variables[j].lower > -kFree) row(++count, cell, 3, exact(c.variables[j].lower));
+      if (c.variables[j].upper < kFree) row(++count, cell, 1, exact(c.variables[j].upper));
+    }
+    const std::string last(kCells[n - 1]);
+    names({{"solver_adj", "Model!$B$2:$" + last.substr(0, 1) + "$2"},
+           {"solver_opt", "Model!$B$6"},
+           {"solver_typ", std::to_string(c.type)},
+           {"solver_eng", "2"},
+           {"solver_neg", "2"},
+           {"solver_num", std::to_string(count)}});
+  }
+  // What `corvan solve --option dia=2` prints for the case's workbook:
+  // its status (-1 when none) and objective (NaN when none).
+  struct Printed {
+    int status = -1;
+    double objective = std::nan("");
+  };
+  Printed analysed() {
+    const std::string path = ::testing::TempDir() + "lp_scale_verdict.xlsx";
+    Calc_recalculate(book);
+    std::string error;
+    EXPECT_TRUE(Xlsx_save(book, path, &error)) << error;
+    const std::string cmd = std::string(CORVAN_OUT) + "/corvan solve '" + path + "' --option dia=2 2>&1 </dev/null";
+    Printed printed;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return printed;
+    std::array<char, 4096> buf;
+    std::string text;
+    std::size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) text.append(buf.data(), n);
+    pclose(p);
+    const std::size_t at = text.find("status ");
+    if (at != std::string::npos) std::sscanf(text.c_str() + at, "status %d", &printed.status);
+    const std::size_t objective = text.find(" = ", text.find("\nobjective ("));
+    if (objective != std::string::npos) printed.objective = std::strtod(text.c_str() + objective + 3, nullptr);
+    return printed;
+  }
+};
+
+}  // namespace
+
+TEST_F(LpScaleVerdict, SameModelAtAnotherScaleGetsTheSameVerdict) {
+  for (const Case& c : cases()) {
+    build(c);
+    const Printed printed = analysed();
+    const int status = solve(0);
+    EXPECT_EQ(printed.status, c.status) << c.what << " (dia=2)";
+    EXPECT_EQ(status, c.status) << c.what;
+    if (c.status != StatusSolved) continue;
+    // (x - c)^2 off by a share r of c is off by r^2 c^2: the tolerances
+    // follow the size of the variables.
+    double size = 0;
+    for (double v : c.optimum) size = std::max(size, std::fabs(v));
+    const double objectiveTolerance = 1e-9 * (std::fabs(c.value) + size * size);
+    EXPECT_NEAR(printed.objective, c.value, objectiveTolerance) << c.what << " (dia=2)";
+    EXPECT_NEAR(valueAt("B6"), c.value, objectiveTolerance) << c.what;
+    for (std::size_t j = 0; j < c.optimum.size(); ++j)
+      EXPECT_NEAR(valueAt(kCells[j]), c.optimum[j], 1e-6 * (std::fabs(c.optimum[j]) + size)) << c.what << " " << j;
+  }
+}
