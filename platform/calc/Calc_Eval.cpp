@@ -178,6 +178,7 @@ bool mapSparse(CalcValue* vals, size_t n, const CellValue** items, CalcValue* ou
     return true;
   }
   auto apply = [&](const CellValue& x) {
+    if (Calc_stopAsked()) return tooMuchWork();
     items[block] = &x;
     return fn(items);
   };
@@ -358,7 +359,7 @@ void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
         int ai = a.rows == 1 ? 0 : i, aj = a.cols == 1 ? 0 : j;
         items[k] = (ai < a.rows && aj < a.cols) ? &a.values[static_cast<size_t>(ai) * a.cols + aj] : &kNA;
       }
-      r.values.push_back(fn(items.data()));
+      r.values.push_back(Calc_stopAsked() ? tooMuchWork() : fn(items.data()));
     }
   *out = std::move(r);
 }
