@@ -48,9 +48,12 @@ bool Calc_spendWork(long long elements);
 // inside a long formula: the loops over the elements of references and
 // blocks ask once per element and then end early, leaving a partial value
 // (the recalculation then stops and reports it). The check itself runs once
-// in so many elements, and after it answered true every later question is
-// true until the next recalculation starts.
-bool Calc_stopAsked();
+// every kCalcStopStride elements, and after it answered true every later
+// question is true until the next recalculation starts. A step that costs
+// more than an element counts as `elements`: a call of a registered
+// function, whose cost is unknown, as a whole stride.
+constexpr long long kCalcStopStride = 4096;
+bool Calc_stopAsked(long long elements = 1);
 // Refusals since the outermost scope opened.
 std::size_t Calc_workRefused();
 // The work the outermost scope open has left.

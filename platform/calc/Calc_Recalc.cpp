@@ -504,9 +504,6 @@ std::vector<char> dueUnits(const Workbook* wb, const CalcState& st) {
 
 namespace {
 
-// The elements the loops walk between two runs of the stop check.
-constexpr long long kStopStride = 4096;
-
 std::function<bool()> gStopCheck;   // Calc_setStopCheck
 bool gStopped = false;              // the check answered true in this recalculation
 long long gUnchecked = 0;           // elements walked since the check last ran
@@ -571,7 +568,9 @@ bool guarded(Workbook* wb, Body body) {
 
 void Calc_setStopCheck(std::function<bool()> check) { gStopCheck = std::move(check); }
 
-bool Calc_stopAsked() { return gStopped || (++gUnchecked >= kStopStride && stopNow()); }
+bool Calc_stopAsked(long long elements) {
+  return gStopped || ((gUnchecked += elements) >= kCalcStopStride && stopNow());
+}
 
 bool Calc_recalculate(Workbook* wb) {
   return guarded(wb, [wb] { return recalculate(wb); });
