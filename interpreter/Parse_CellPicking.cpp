@@ -12,11 +12,16 @@ const std::u16string_view kCellPickingCalls[] = {u"countif", u"sumif"};
 // Parentheses nest at most this deep in a formula that is judged; deeper
 // ones run cell by cell.
 constexpr int kMaxDepth = 64;
+// The first character beyond ASCII.
+constexpr char16_t kBeyondAscii = 0x80;
 
 char16_t lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 bool isLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool isWordChar(char16_t c) { return isLetter(c) || isDigit(c) || c == u'_' || c == u'.' || c == u'$' || c == u'!'; }
+// Letters and digits of other scripts are word characters too.
+bool isWordChar(char16_t c) {
+  return isLetter(c) || isDigit(c) || c >= kBeyondAscii || c == u'_' || c == u'.' || c == u'$' || c == u'!';
+}
 
 // A word that reads as one cell: "b4", "$b$4", "sheet2!b4".
 bool isCellWord(std::u16string_view word) {

@@ -112,6 +112,7 @@ void evalScalarAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* ou
   const CalcFunction& fn = Calc_addin(node.func);
   std::vector<CalcArray> args(node.args.size());
   auto apply = [&](const CellValue* const* x) {
+    if (Calc_stopAsked(kCalcStopStride)) return tooMuchWork();
     for (size_t i = 0; i < args.size(); ++i) {  // the blocks keep their storage from element to element
       const bool omitted = node.args[i].op == CalcOp::Missing;
       args[i].rows = args[i].cols = omitted ? 0 : 1;
@@ -139,6 +140,7 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
     args.push_back(Calc_valuesOf(v));
     args.back().reference = v.area != nullptr;
   }
+  if (Calc_stopAsked(kCalcStopStride)) return Calc_setScalar(out, tooMuchWork());
   CalcArray r = callAddin(Calc_addin(node.func), args);
   if (r.rows < 1 || r.cols < 1 || r.values.size() != static_cast<size_t>(r.rows) * r.cols)
     return Calc_setScalar(out, CellValue::makeError(CellError::Value));
@@ -178,6 +180,7 @@ bool mapSparse(CalcValue* vals, size_t n, const CellValue** items, CalcValue* ou
     return true;
   }
   auto apply = [&](const CellValue& x) {
+    if (Calc_stopAsked()) return tooMuchWork();
     items[block] = &x;
     return fn(items);
   };
@@ -358,7 +361,7 @@ void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
         int ai = a.rows == 1 ? 0 : i, aj = a.cols == 1 ? 0 : j;
         items[k] = (ai < a.rows && aj < a.cols) ? &a.values[static_cast<size_t>(ai) * a.cols + aj] : &kNA;
       }
-      r.values.push_back(fn(items.data()));
+      r.values.push_back(Calc_stopAsked() ? tooMuchWork() : fn(items.data()));
     }
   *out = std::move(r);
 }

@@ -297,6 +297,7 @@ void fnSumProduct(const CalcContext& ctx, const CalcNode& call, CalcValue* out) 
   double total = 0;
   for (int r = 0; r < grids[0].rows; ++r)
     for (int c = 0; c < grids[0].cols; ++c) {
+      if (Calc_stopAsked()) return Calc_setScalar(out, CellValue::makeError(CellError::Num));
       double p = 1;
       for (const CalcGrid& g : grids) {
         const CellValue& x = g.at(r, c);

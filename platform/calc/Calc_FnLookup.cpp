@@ -187,6 +187,7 @@ void fnMMult(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   r.cols = b.cols;
   for (int i = 0; i < a.rows; ++i)
     for (int j = 0; j < b.cols; ++j) {
+      if (Calc_stopAsked()) return Calc_setScalar(out, error(CellError::Num));
       double s = 0;
       for (int k = 0; k < a.cols; ++k) s += x[static_cast<size_t>(i) * a.cols + k] * y[static_cast<size_t>(k) * b.cols + j];
       r.values.push_back(Calc_numberResult(s));

@@ -22,7 +22,7 @@ const std::vector<CalcBuiltinInfo>& builtins() {
   return table;
 }
 
-// A name as Wb_equalNoCase compares names: its ASCII letters in lower case.
+// A function's name (function names are ASCII) with its letters in lower case.
 std::string folded(const std::string& name) {
   std::string key = name;
   for (char& ch : key)

@@ -44,6 +44,16 @@ class CalcWorkScope {
 // counting a refusal) when fewer are left or when they are more than the
 // largest block (kCalcMaxCells).
 bool Calc_spendWork(long long elements);
+// Whether the stop check (Calc_setStopCheck) asks the recalculation to stop
+// inside a long formula: the loops over the elements of references and
+// blocks ask once per element and then end early, leaving a partial value
+// (the recalculation then stops and reports it). The check itself runs once
+// every kCalcStopStride elements, and after it answered true every later
+// question is true until the next recalculation starts. A step that costs
+// more than an element counts as `elements`: a call of a registered
+// function, whose cost is unknown, as a whole stride.
+constexpr long long kCalcStopStride = 4096;
+bool Calc_stopAsked(long long elements = 1);
 // Refusals since the outermost scope opened.
 std::size_t Calc_workRefused();
 // The work the outermost scope open has left.
@@ -146,7 +156,8 @@ struct CalcValue {
 // Calls fn(value) for each element of a reference or a sparse block, row by
 // row, the cells it does not hold as the one shared empty (or fill) value;
 // with `skipEmpty`, the elements between held ones are not visited when that
-// value is empty. Stops early, returning false, when fn returns false.
+// value is empty. Stops early, returning false, when fn returns false or the
+// recalculation is asked to stop.
 template <typename Fn>
 bool Calc_eachElement(const CalcValue& v, bool skipEmpty, Fn fn) {
   const CellValue& fill = v.area ? kCalcEmpty : v.fill;
@@ -154,11 +165,11 @@ bool Calc_eachElement(const CalcValue& v, bool skipEmpty, Fn fn) {
   size_t next = 0, size = v.area ? v.area->size() : static_cast<size_t>(v.array.rows) * v.array.cols;
   auto fillTo = [&](size_t end) {
     for (; walkFill && next < end; ++next)
-      if (!fn(fill)) return false;
+      if (Calc_stopAsked() || !fn(fill)) return false;
     return true;
   };
   auto held = [&](size_t offset, const CellValue& x) {
-    if (!fillTo(offset)) return false;
+    if (!fillTo(offset) || Calc_stopAsked()) return false;
     next = offset + 1;
     return fn(x);
   };
@@ -247,8 +258,8 @@ struct CalcGrid {
 // given directly (fromRange false; a missing argument is an empty value).
 // Empty cells and elements are not visited: every caller skips them, and a
 // large mostly-empty reference then costs only its used cells.
-// Stops early, returning false, when fn returns false.
-// `first` and `count` choose some of the arguments.
+// Stops early, returning false, when fn returns false or the recalculation
+// is asked to stop. `first` and `count` choose some of the arguments.
 template <typename Fn>
 bool Calc_eachValue(const CalcContext& ctx, const CalcNode& call, Fn fn, size_t first = 0, size_t count = SIZE_MAX) {
   size_t end = count < call.args.size() - std::min(first, call.args.size()) ? first + count : call.args.size();
@@ -272,7 +283,7 @@ bool Calc_eachValue(const CalcContext& ctx, const CalcNode& call, Fn fn, size_t 
       CalcGrid g(v);
       for (int r = 0; r < g.rows; ++r)
         for (int c = 0; c < g.cols; ++c)
-          if (g.at(r, c).kind != CellKind::Empty && !fn(g.at(r, c), true)) return false;
+          if (Calc_stopAsked() || (g.at(r, c).kind != CellKind::Empty && !fn(g.at(r, c), true))) return false;
     }
   }
   return true;

@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "platform/calc/Calc_Internal.h"
+#include "platform/workbook/Wb_Letters.h"
 
 namespace {
 
@@ -21,9 +22,8 @@ constexpr size_t kMaxFormulaLength = 8192;
 constexpr size_t kMaxTextLength = 255;
 constexpr int kMaxHeight = 256;
 
-bool isWordChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '$' || c == '\\' || c == '?';
-}
+// The ASCII characters that words hold besides letters and digits.
+constexpr std::string_view kWordPunctuation = "_.$\\?";
 bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
 bool isBooleanWord(const std::string& w) { return Wb_equalNoCase(w, "TRUE") || Wb_equalNoCase(w, "FALSE"); }
@@ -95,6 +95,8 @@ struct Parser {
     return false;
   }
   bool at(char c) const { return pos < s.size() && s[pos] == c; }
+  // The character at pos, whole however many bytes it takes.
+  bool unexpected() { return fail("unexpected character '" + Wb_characterAt(s, pos) + "'"); }
 
   // Gives `n` its height from its arguments and moves it to `out`.
   bool finish(CalcNode* n, CalcNode* out) {
@@ -212,7 +214,8 @@ struct Parser {
     while (p < s.size() && s[p] == ' ') ++p;
     if (p >= s.size()) return false;
     char c = s[p];
-    bool starts = std::isalpha(static_cast<unsigned char>(c)) || c == '$' || c == '\'' || c == '_' || c == '(';
+    bool starts = std::isalpha(static_cast<unsigned char>(c)) || c == '$' || c == '\'' || c == '_' || c == '(' ||
+                  Wb_letterAt(s, p) > 0;
     if (isDigit(c)) {   // only a whole-row range "3:5"
       size_t q = p;
       while (q < s.size() && isDigit(s[q])) ++q;
@@ -239,8 +242,8 @@ struct Parser {
     }
     if (c == '\'') return quotedSheet(out);
     if (c == '[') return otherWorkbook(out);
-    if (isWordChar(c)) return word(out);
-    return fail(std::string("unexpected character '") + c + "'");
+    if (Wb_wordCharAt(s, pos, kWordPunctuation) > 0) return word(out);
+    return unexpected();
   }
   bool rowRangeAhead() const {
     size_t p = pos;
@@ -369,9 +372,12 @@ struct Parser {
     return true;
   }
 
+  // A word: letters and digits of every script, and kWordPunctuation.
   std::string wordAt() {
     size_t start = pos;
-    while (pos < s.size() && isWordChar(s[pos])) ++pos;
+    while (pos < s.size())
+      if (size_t n = Wb_wordCharAt(s, pos, kWordPunctuation)) pos += n;
+      else break;
     return s.substr(start, pos - start);
   }
 
@@ -549,7 +555,7 @@ bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error) {
   ok = ok && (p.pos < formula.size() ? p.top(out) : p.fail("empty formula"));
   if (ok) {
     p.skipSpaces();
-    if (p.pos < formula.size()) ok = p.fail(std::string("unexpected character '") + formula[p.pos] + "'");
+    if (p.pos < formula.size()) ok = p.unexpected();
   }
   if (!ok) {
     *out = CalcNode{};   // no partial tree for the caller to run by mistake

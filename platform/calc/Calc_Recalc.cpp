@@ -505,10 +505,26 @@ std::vector<char> dueUnits(const Workbook* wb, const CalcState& st) {
 namespace {
 
 std::function<bool()> gStopCheck;   // Calc_setStopCheck
+bool gStopped = false;              // the check answered true in this recalculation
+long long gUnchecked = 0;           // elements walked since the check last ran
 
-bool stopAsked() { return gStopCheck && gStopCheck(); }
+// Runs the stop check now; once it answered true, true until the next
+// recalculation starts.
+bool stopNow() {
+  gUnchecked = 0;
+  gStopped = gStopped || (gStopCheck && gStopCheck());
+  return gStopped;
+}
 
-// False when the stop check stopped it before a formula.
+// The stop answers of one recalculation: none before it, none kept after it.
+struct StopScope {
+  StopScope() { gStopped = false, gUnchecked = 0; }
+  ~StopScope() { gStopped = false, gUnchecked = 0; }
+  StopScope(const StopScope&) = delete;
+  StopScope& operator=(const StopScope&) = delete;
+};
+
+// False when the stop check stopped it before or inside a formula.
 bool recalculate(Workbook* wb) {
   CalcState& st = state(wb);
   CalcWorkScope work;
@@ -520,10 +536,12 @@ bool recalculate(Workbook* wb) {
   } else {
     due = dueUnits(wb, st);
   }
+  StopScope stops;
   for (int u : st.order) {
     if (!full && !due[u]) continue;
-    if (stopAsked()) return false;
+    if (stopNow()) return false;
     evaluateUnit(wb, st, st.units[u]);
+    if (gStopped) return false;  // stopped inside the formula: its value is partial
     ++st.evaluated;
   }
   ++st.counts.recalculations;
@@ -549,6 +567,10 @@ bool guarded(Workbook* wb, Body body) {
 }  // namespace
 
 void Calc_setStopCheck(std::function<bool()> check) { gStopCheck = std::move(check); }
+
+bool Calc_stopAsked(long long elements) {
+  return gStopped || ((gUnchecked += elements) >= kCalcStopStride && stopNow());
+}
 
 bool Calc_recalculate(Workbook* wb) {
   return guarded(wb, [wb] { return recalculate(wb); });

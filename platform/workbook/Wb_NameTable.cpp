@@ -5,16 +5,18 @@
 #include <bit>
 
 #include "base/Oa_Slots.h"
+#include "platform/workbook/Wb_Letters.h"
 #include "platform/workbook/Wb_Workbook.h"
 
 namespace {
 
 constexpr std::size_t kMinSlots = 16;
 
-// FNV-1a over the scope and the name with its ASCII letters in lower case.
+// FNV-1a over the scope and the characters of the name in lower case (as
+// Wb_equalNoCase compares them).
 std::uint64_t hashOf(std::string_view name, int scopeSheet) {
   std::uint64_t h = 0xcbf29ce484222325u ^ static_cast<std::uint32_t>(scopeSheet);
-  for (char c : name) h = (h ^ static_cast<unsigned char>(Wb_foldCase(c))) * 0x100000001b3u;
+  Wb_eachFoldedCharacter(name, [&h](char32_t c) { h = (h ^ c) * 0x100000001b3u; });
   return Oa_mix(h);
 }
 

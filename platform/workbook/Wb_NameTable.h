@@ -1,7 +1,7 @@
 // The defined names of a workbook, in the order the workbook stores them
 // (the order a file is written in and the Names collection lists), with an
 // index by scope and name: a name is found in constant time however many
-// the workbook holds, its ASCII letters compared without regard to case.
+// the workbook holds, its letters compared without regard to case.
 // Names change only through the table, which keeps the index in step;
 // readers go through the names as through a vector.
 #pragma once
@@ -11,10 +11,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-// The ASCII letters in lower case, every other byte (UTF-8 sequences too)
-// as it is, whatever the locale: how names and functions compare.
-inline char Wb_foldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 struct DefinedName {
   std::string name;

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <set>
 
+#include "platform/workbook/Wb_Letters.h"
+
 namespace {
 
 struct ErrorName { CellError code; const char* text; };
@@ -16,6 +18,9 @@ constexpr ErrorName kErrors[] = {
   {CellError::Ref, "#REF!"},   {CellError::Name, "#NAME?"},  {CellError::Num, "#NUM!"},
   {CellError::NA, "#N/A"},
 };
+
+// The first byte of the UTF-8 sequences beyond ASCII.
+constexpr unsigned char kBeyondAscii = 0x80;
 
 void bump(Workbook* wb) { ++wb->structureVersion; }
 
@@ -315,13 +320,18 @@ std::string Wb_quoteSheetName(const std::string& name) {
   return q + "'";
 }
 
-// Names and functions compare without regard to the case of ASCII letters;
-// other bytes (UTF-8 sequences) compare as they are, whatever the locale.
 bool Wb_equalNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i] && Wb_foldCase(a[i]) != Wb_foldCase(b[i])) return false;
-  return true;
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (a[i] == b[j] && static_cast<unsigned char>(a[i]) < kBeyondAscii) {
+      ++i, ++j;
+      continue;
+    }
+    std::size_t la = 1, lb = 1;
+    if (Wb_lowerCase(Wb_codePointAt(a, i, &la)) != Wb_lowerCase(Wb_codePointAt(b, j, &lb))) return false;
+    i += la, j += lb;
+  }
+  return i == a.size() && j == b.size();
 }
 
 bool Wb_parseNumber(const std::string& text, double* out) {

@@ -210,6 +210,9 @@ bool Wb_parseA1(std::string_view text, int* row, int* col);
 std::string Wb_a1(int row, int col, bool absolute = false);
 // Sheet name as a formula would write it: quoted when it needs quotes.
 std::string Wb_quoteSheetName(const std::string& name);
+// Whether two texts (names, functions, sheets) are the same without regard
+// to case: each character, of every script, by its lower case
+// (Wb_lowerCase), whatever the process locale.
 bool Wb_equalNoCase(std::string_view a, std::string_view b);
 // A number written [+|-]digits[.digits][e[+|-]digits] (or starting with the
 // point), blanks and tabs around it allowed, '.' as the decimal mark whatever

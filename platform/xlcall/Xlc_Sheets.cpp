@@ -3,6 +3,7 @@
 // names with their book, and sheet prefixes of texts.
 #include <cctype>
 
+#include "platform/workbook/Wb_Letters.h"
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlcall/Xlc_Internal.h"
 
@@ -66,10 +67,9 @@ std::size_t prefixEnd(const std::string& s) {
     }
     ++i;
   } else {
-    auto prefixChar = [](char c) {
-      return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '[' || c == ']';
-    };
-    while (i < s.size() && prefixChar(s[i])) ++i;
+    while (i < s.size())
+      if (const std::size_t n = Wb_wordCharAt(s, i, "_.[]")) i += n;
+      else break;
   }
   return i > 0 && i < s.size() && s[i] == '!' ? i : std::string::npos;
 }
@@ -77,9 +77,11 @@ std::size_t prefixEnd(const std::string& s) {
 // A name or reference without operators, read the same on any sheet.
 bool isPlain(const std::string& s) {
   if (s.empty()) return false;
-  for (char c : s)
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '.' && c != '$' && c != ':' && c != '\\')
-      return false;
+  for (std::size_t i = 0; i < s.size();) {
+    const std::size_t n = Wb_wordCharAt(s, i, "_.$:\\");
+    if (n == 0) return false;
+    i += n;
+  }
   return true;
 }
 

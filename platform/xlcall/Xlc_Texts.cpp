@@ -5,13 +5,15 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/workbook/Wb_Letters.h"
 #include "platform/xlcall/Xlc_Internal.h"
 
 namespace {
 
-bool isNameChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '\\';
-}
+// The ASCII characters that names hold besides letters and digits.
+constexpr std::string_view kNamePunctuation = "_.\\";
+// And those of the words of a formula: names and cell references.
+constexpr std::string_view kReferencePunctuation = "_.\\$";
 
 std::string quoted(const std::string& s, char quote) {
   std::string q(1, quote);
@@ -155,8 +157,11 @@ std::string Xlc_formulaToR1C1(const std::string& f, int row, int col) {
       len = errorLiteralLength(f, i);
     } else if (std::isdigit(static_cast<unsigned char>(ch))) {
       len = numberLength(f, i);
-    } else if (isNameChar(ch) || ch == '$') {
-      while (i + len < f.size() && (isNameChar(f[i + len]) || f[i + len] == '$')) ++len;
+    } else if (const std::size_t first = Wb_wordCharAt(f, i, kReferencePunctuation)) {
+      len = first;
+      while (i + len < f.size())
+        if (const std::size_t n = Wb_wordCharAt(f, i + len, kReferencePunctuation)) len += n;
+        else break;
       std::string word = f.substr(i, len), r1c1;
       bool followedByCall = i + len < f.size() && (f[i + len] == '(' || f[i + len] == '!');
       if (!followedByCall && cellToR1C1(word, row, col, &r1c1)) {
@@ -178,9 +183,12 @@ std::string Xlc_numberText(double d) {
 }
 
 bool Xlc_isNameText(const std::string& t) {
-  if (t.empty() || !(std::isalpha(static_cast<unsigned char>(t[0])) || t[0] == '_' || t[0] == '\\')) return false;
-  for (char c : t)
-    if (!isNameChar(c)) return false;
+  if (t.empty() || t[0] == '.' || std::isdigit(static_cast<unsigned char>(t[0]))) return false;
+  for (std::size_t i = 0; i < t.size();) {
+    const std::size_t n = Wb_wordCharAt(t, i, kNamePunctuation);
+    if (n == 0) return false;
+    i += n;
+  }
   int r, c;
   if (Wb_parseA1(t, &r, &c) || Wb_equalNoCase(t, "TRUE") || Wb_equalNoCase(t, "FALSE")) return false;
   // R1C1 cell texts ("R", "C2", "R1C1") are references, not names.

@@ -10,6 +10,8 @@ namespace {
 
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxCols = 16384;
+// The first byte of the UTF-8 sequences beyond ASCII.
+constexpr unsigned char kBeyondAscii = 0x80;
 
 enum class PartKind { None, Cell, Column, Row };
 
@@ -21,8 +23,11 @@ struct RefPart {
   size_t end = 0;
 };
 
+// Names hold letters of every script: each byte of a UTF-8 sequence belongs
+// to the word it stands in, so "Kapazität1" never ends in a cell "t1".
 bool isNameChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '\\' || c == '?' || c == '$';
+  const auto u = static_cast<unsigned char>(c);
+  return std::isalnum(u) || u >= kBeyondAscii || c == '_' || c == '.' || c == '\\' || c == '?' || c == '$';
 }
 
 RefPart parsePart(const std::string& s, size_t i) {

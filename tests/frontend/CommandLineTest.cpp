@@ -815,18 +815,22 @@ TEST_F(CommandLineFiles, ASecondInterruptSaysWhatHappenedToTheSavedFile) {
 namespace {
 
 // A workbook whose recalculation takes minutes: 3,000 cells that each sum
-// the square of a 300 x 300 block (27 million products apiece), beside a
-// model of one variable that reads none of them. Saved without its values,
-// as a recalculation of its own would take as long.
-std::string writeSlowBook(const std::filesystem::path& path) {
+// the square of a 300 x 300 block (27 million products apiece), or with
+// `oneFormula` a single cell whose formula calls CRITBINOM for 100,000
+// counts so large that each call sums its most terms, beside a model of one
+// variable that reads none of them. Saved without its values, as a
+// recalculation of its own would take as long.
+std::string writeSlowBook(const std::filesystem::path& path, bool oneFormula = false) {
   constexpr int kSide = 300, kSums = 3000;
   Workbook* wb = Wb_newWorkbook("slow.xlsx");
   Sheet* data = Wb_addSheet(wb, "Data");
   Sheet* model = Wb_addSheet(wb, "Model");
-  for (int r = 0; r < kSide; ++r)
+  for (int r = 0; r < kSide && !oneFormula; ++r)
     for (int c = 0; c < kSide; ++c) Wb_setValue(wb, data, r, c, CellValue::makeNumber((r + c) % 3));
   const std::string block = "Data!$A$1:$" + Wb_columnName(kSide - 1) + "$" + std::to_string(kSide);
-  for (int k = 0; k < kSums; ++k) Wb_setFormula(wb, model, k, 3, "=SUM(MMULT(" + block + "," + block + "))");
+  for (int k = 0; k < kSums && !oneFormula; ++k)
+    Wb_setFormula(wb, model, k, 3, "=SUM(MMULT(" + block + "," + block + "))");
+  if (oneFormula) Wb_setFormula(wb, model, 0, 3, "=SUMPRODUCT(CRITBINOM(ROW(Data!A1:A100000)+1E+15,0.5,0.1))");
   Wb_setValue(wb, model, 0, 0, CellValue::makeNumber(0));
   Wb_setFormula(wb, model, 1, 0, "=A1");
   const std::pair<const char*, const char*> names[] = {
@@ -888,14 +892,12 @@ TimedRun runTimed(const std::vector<std::string>& args, bool interrupt, const st
 
 }  // namespace
 
-// The time limit counts from the start of the command and the first Ctrl-C
-// is acted on while the workbook loads: a load far longer than the limit
-// (minutes, on any machine) stops where it is, says why with the status a
-// run stopped so has, and writes nothing. The stop comes at the next formula
-// of the recalculation, long before the load would have ended.
-TEST_F(CommandLineFiles, TheTimeLimitAndAnInterruptStopTheLoad) {
-  const std::string book = writeSlowBook(dir_ / "slow.xlsx");
-  const std::string out = (dir_ / "solved.xlsx").string();
+namespace {
+
+// The load of `book` stops at the time limit and at Ctrl-C, for solve and
+// for models, with nothing written.
+void expectTheLoadStops(const std::string& book, const std::filesystem::path& dir) {
+  const std::string out = (dir / "solved.xlsx").string();
   struct Case {
     std::vector<std::string> args;
     bool interrupt;
@@ -911,7 +913,7 @@ TEST_F(CommandLineFiles, TheTimeLimitAndAnInterruptStopTheLoad) {
     std::vector<std::string> args{"solve", book, "--out", out};
     args.insert(args.end(), c.args.begin(), c.args.end());
     SCOPED_TRACE(c.says.front());
-    const TimedRun run = runTimed(args, c.interrupt, dir_ / "output.txt");
+    const TimedRun run = runTimed(args, c.interrupt, dir / "output.txt");
     ASSERT_TRUE(WIFEXITED(run.raw)) << run.out;
     EXPECT_EQ(WEXITSTATUS(run.raw), 1) << run.out;
     for (const std::string& words : c.says) EXPECT_NE(run.out.find(words), std::string::npos) << run.out;
@@ -920,11 +922,26 @@ TEST_F(CommandLineFiles, TheTimeLimitAndAnInterruptStopTheLoad) {
     EXPECT_LT(run.seconds, 30) << run.out;
   }
   // Another command's load stops at an interrupt as well.
-  const TimedRun models = runTimed({"models", book}, true, dir_ / "output.txt");
+  const TimedRun models = runTimed({"models", book}, true, dir / "output.txt");
   ASSERT_TRUE(WIFEXITED(models.raw)) << models.out;
   EXPECT_NE(WEXITSTATUS(models.raw), 0) << models.out;
   EXPECT_NE(models.out.find("interrupted while loading the workbook"), std::string::npos) << models.out;
   EXPECT_LT(models.seconds, 30) << models.out;
+}
+
+}  // namespace
+
+// The time limit counts from the start of the command and the first Ctrl-C
+// is acted on while the workbook loads: a load far longer than the limit
+// (minutes, on any machine) stops where it is, says why with the status a
+// run stopped so has, and writes nothing. The stop comes at the next formula
+// of the recalculation, or inside the one long formula, long before the
+// load would have ended.
+TEST_F(CommandLineFiles, TheTimeLimitAndAnInterruptStopTheLoad) {
+  for (const bool oneFormula : {false, true}) {
+    SCOPED_TRACE(oneFormula ? "one long formula" : "many formulas");
+    expectTheLoadStops(writeSlowBook(dir_ / "slow.xlsx", oneFormula), dir_);
+  }
 }
 
 namespace {

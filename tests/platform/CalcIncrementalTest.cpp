@@ -146,6 +146,36 @@ TEST(CalcIncremental, AStopCheckStopsTheRecalculationBeforeTheNextFormula) {
   Wb_resetApp();
 }
 
+// One long formula asks the stop check inside its loops over references and
+// blocks, not only before it: a check that answers true the second time it
+// is asked (the first is before the formula) stops the recalculation, and
+// the next one without the check gives the formula its whole value,
+// 1 + 2 + ... + n.
+TEST(CalcIncremental, AStopCheckReachesInsideALongFormula) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("long.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  constexpr int kCells = 100000;
+  for (int r = 0; r < kCells; ++r) Wb_setValue(wb, sh, r, 0, CellValue::makeNumber(r + 1));
+  const double sum = 0.5 * kCells * (kCells + 1.0);
+  const std::string column = "A1:A" + std::to_string(kCells);
+  const std::string formulas[] = {"=SUM(" + column + ")", "=SUMPRODUCT(" + column + "*1)",
+                                  "=SUMPRODUCT((" + column + ">0)*" + column + ")",
+                                  "=SUMPRODUCT(" + column + "+0," + column + "^0)"};
+  for (const std::string& formula : formulas) {
+    SCOPED_TRACE(formula);
+    Wb_setFormula(wb, sh, 0, 1, formula);
+    int checks = 0;
+    Calc_setStopCheck([&] { return ++checks == 2; });
+    EXPECT_FALSE(Calc_recalculate(wb));
+    Calc_setStopCheck(nullptr);
+    EXPECT_EQ(checks, 2);
+    EXPECT_TRUE(Calc_recalculate(wb));
+    EXPECT_EQ(Wb_findCell(sh, 0, 1)->value.number, sum);
+  }
+  Wb_resetApp();
+}
+
 TEST(CalcIncremental, ExplicitSumsOfProductsEvaluateOnlyTheRowsOfTheChangedVariable) {
   Wb_resetApp();
   Workbook* wb = Wb_newWorkbook("sums.xlsx");

@@ -80,12 +80,29 @@ TEST(Workbook, StructureVersionNamesAndArrayBlocks) {
   EXPECT_EQ(Wb_findName(wb, "FACTOR", 1)->definition, "3");
   EXPECT_TRUE(Wb_deleteName(wb, "factor", 1));
   EXPECT_EQ(Wb_findName(wb, "Factor", 1)->definition, "2");
-  // Case folds for ASCII letters only; other bytes (UTF-8) must match.
-  EXPECT_TRUE(Wb_equalNoCase("Solver_ADJ1", "sOLVER_adj1"));
-  EXPECT_FALSE(Wb_equalNoCase("solver_adj", "solver_adk"));
-  EXPECT_FALSE(Wb_equalNoCase("a[", "A{"));  // '[' and '{' are 32 apart but no letters
-  EXPECT_TRUE(Wb_equalNoCase("Gr\xC3\xB6\xC3\x9F" "e", "GR\xC3\xB6\xC3\x9F" "E"));
-  EXPECT_FALSE(Wb_equalNoCase("\xC3\xB6", "\xC3\x96"));  // the spreadsheet's names fold ASCII letters only
+  // Case folds for the letters of every script; other characters and
+  // broken byte sequences must match.
+  const struct {
+    const char *a, *b;
+    bool same;
+  } folds[] = {
+      {"Solver_ADJ1", "sOLVER_adj1", true},
+      {"solver_adj", "solver_adk", false},
+      {"a[", "A{", false},  // '[' and '{' are 32 apart but no letters
+      {"Größe", "GRÖßE", true},
+      {"Kapazität", "KAPAZITÄT", true},
+      {"Übersicht Ω", "übersicht ω", true},
+      {"Σχέδιο", "ΣΧΈΔΙΟ", true},
+      {"Мощность", "МОЩНОСТЬ", true},
+      {"ö", "o", false},
+      {"ı", "i", false},  // a letter beyond ASCII never folds into ASCII
+      {"a\xC3", "A\xC4", false},
+      {"a\xC3", "A\xC3", true},
+  };
+  for (const auto& f : folds) EXPECT_EQ(Wb_equalNoCase(f.a, f.b), f.same) << f.a << " " << f.b;
+  Wb_defineName(wb, {"Kapazität", "18", -1, false});
+  ASSERT_NE(Wb_findName(wb, "KAPAZITÄT", 0), nullptr);
+  EXPECT_EQ(Wb_findName(wb, "KAPAZITÄT", 0)->definition, "18");
   // Array blocks may not cut each other.
   ASSERT_TRUE(Wb_setArrayFormula(wb, sh, {0, 3, 0, 4, 1}, "=TRANSPOSE(D1:E2)"));
   EXPECT_FALSE(Wb_setArrayFormula(wb, sh, {0, 4, 1, 5, 2}, "=1"));

@@ -220,6 +220,7 @@ TEST(XlsxShiftFormula, RelativePartsMoveTheRestStays) {
       {"'A1''s'!A1+TaxRate+X1Y", 1, 0, "'A1''s'!A2+TaxRate+X1Y"},
       {"IF(#N/A,TRUE,{1,2;3,4})", 5, 5, "IF(#N/A,TRUE,{1,2;3,4})"},
       {"\"say \"\"A1\"\"\"&A1", 1, 0, "\"say \"\"A1\"\"\"&A2"},
+      {"Kapazität1+Größe+A1", 1, 0, "Kapazität1+Größe+A2"},  // names of other scripts hold no cell
       // References moved off the sheet become #REF!.
       {"A1+1", -1, 0, "#REF!+1"}, {"SUM(A1:B2)", 0, -1, "SUM(#REF!)"}, {"XFD1", 0, 1, "#REF!"},
   };

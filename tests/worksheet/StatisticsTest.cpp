@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <iterator>
 #include <vector>
 
 #include "tests/support/TestValues.h"
@@ -325,6 +326,43 @@ TEST(DescriptiveFunctions, HandComputedValues) {
   for (double n : {300000.0, std::ldexp(1.0, 60), 8.9e94})
     EXPECT_TRUE(f.error(kIdCritbinom, {n, 0.5, 0.1}, kErrNum)) << n;
   EXPECT_EQ(f.number(kIdPermut, {6, 3}), 120.0);
+}
+
+// LARGE and SMALL of a column of ks answer each k as they answer it alone,
+// by hand: the values sorted are -1 0.5 3 3 5 8; a fractional k rounds up
+// to the next rank; a k out of range is "#num!", an error k its own error,
+// an error among the values that error.
+TEST(DescriptiveFunctions, OrderStatisticsOfAnArrayOfKs) {
+  Call f;
+  struct Row {
+    double k, large, small;  // NaN: "#num!"
+  };
+  const Row rows[] = {{1, 8, -1},     {2.5, 3, 3},     {6, -1, 8},  {3, 3, 3},
+                      {0, NAN, NAN}, {7, NAN, NAN}, {5.5, -1, 8}, {6.5, NAN, NAN}};
+  std::vector<double> ks;
+  for (const Row& r : rows) ks.push_back(r.k);
+  const Value* xs = f.column({5, -1, 3, 3, 8, 0.5});
+  for (int32_t id : {kIdLarge, kIdSmall}) {
+    Value* answers = f.values.make();
+    Val_assign(answers, f(id, {xs, f.column(ks)}));
+    ASSERT_EQ(answers->kind, kValArray);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+      SCOPED_TRACE(rows[i].k);
+      const double want = id == kIdLarge ? rows[i].large : rows[i].small;
+      const Value* got = Val_at(answers, static_cast<int32_t>(i), 0);
+      if (std::isnan(want)) EXPECT_TRUE(isError(got, kErrNum));
+      else EXPECT_EQ(got->number, want);
+      const Value* alone = f(id, {xs, f.values.num(rows[i].k)});
+      if (std::isnan(want)) EXPECT_TRUE(isError(alone, kErrNum));
+      else EXPECT_EQ(alone->number, want);
+    }
+    const Value* mixed = f(id, {xs, f.values.row({f.values.error(kErrNA), f.values.num(1)})});
+    ASSERT_EQ(mixed->kind, kValArray);
+    EXPECT_TRUE(isError(Val_at(mixed, 0, 0), kErrNA));
+    const Value* broken = f(id, {f.values.row({f.values.num(1), f.values.error(kErrDiv0)}), f.column({1, 2})});
+    ASSERT_EQ(broken->kind, kValArray);
+    EXPECT_TRUE(isError(Val_at(broken, 1, 0), kErrDiv0));
+  }
 }
 
 // Cumulative sums of a huge count stop where their terms no longer count

@@ -82,19 +82,41 @@ bool orderHooks(Value* result, const Value* array, const Value* k) {
   return true;
 }
 
-// LARGE and SMALL: the k-th largest or smallest number, k rounded up to a
-// whole rank (1.5 asks for the second), element by element over an array
-// of k.
+// The rank k asks of LARGE and SMALL among n numbers: k rounded up to a
+// whole rank (1.5 asks for the second); 0 when it names none.
+int32_t orderRank(const Value* k, int32_t n) {
+  const double rank = std::ceil(Wsf_number(k));
+  return rank >= 1 && rank <= n ? static_cast<int32_t>(rank) : 0;
+}
+
+// LARGE and SMALL of every element of an array of ks, each answered as one
+// k is: the numbers are gathered and sorted once, so n numbers and m ks
+// cost (n + m) log n rather than n times m.
+Value* orderOverArray(Value* result, const Value* array, const Value* ks, bool largest) {
+  Sample s = Kern_oneBased();
+  WsfLocal failure(result->context);
+  const bool gathered = Kern_collectNumbers(array, &s, &failure.v);
+  std::sort(s.begin() + 1, s.end());
+  const int32_t n = count(s);
+  return Wsf_overElements(result, ks, [&](Value* slot, const Value* k) {
+    if (scalar(slot, k)) return;
+    const int32_t rank = gathered ? orderRank(k, n) : 0;
+    if (!gathered) Wsf_copy(slot, &failure.v);
+    else if (rank == 0) Wsf_error(slot, kErrNum);
+    else Wsf_finite(slot, s[largest ? n + 1 - rank : rank]);
+  });
+}
+
+// LARGE and SMALL: the k-th largest or smallest number (orderRank), the
+// array of their answers for an array of k.
 Value* orderStatistic(Value* result, const Value* array, const Value* k, bool largest) {
   if (orderHooks(result, array, k)) return result;
-  if (k->kind == kValArray)
-    return Wsf_overElements(result, k, [&](Value* slot, const Value* e) { orderStatistic(slot, array, e, largest); });
+  if (k->kind == kValArray) return orderOverArray(result, array, k, largest);
   if (Value* done = scalar(result, k)) return done;
   Sample s = Kern_oneBased();
   if (!Kern_collectNumbers(array, &s, result)) return result;
-  const double rank = std::ceil(Wsf_number(k));
-  if (!(rank >= 1 && rank <= count(s))) return Wsf_error(result, kErrNum);
-  const auto at = static_cast<int32_t>(rank);
+  const int32_t at = orderRank(k, count(s));
+  if (at == 0) return Wsf_error(result, kErrNum);
   return Wsf_finite(result,
                     largest ? Stat_kthLargest(at, count(s), s.data(), 0) : Stat_kthSmallest(at, count(s), s.data(), 0));
 }

@@ -23,8 +23,8 @@ Value* Wsf_percentile(Value* result, const Value* array, const Value* k);
 Value* Wsf_percentrank(Value* result, int argc, const Value* const* argv);
 Value* Wsf_quartile(Value* result, const Value* array, const Value* quart);
 Value* Wsf_rank(Value* result, int argc, const Value* const* argv);
-// The k-th largest and smallest values; LARGE takes an array of ks element
-// by element.
+// The k-th largest and smallest values; an array of ks gives the array of
+// their answers, the values sorted once for all of them.
 Value* Wsf_large(Value* result, const Value* array, const Value* k);
 Value* Wsf_small(Value* result, const Value* array, const Value* k);
 Value* Wsf_trimmean(Value* result, const Value* array, const Value* percent);
