@@ -1,0 +1,247 @@
+// One formula of the differential check through both calculations: the
+// stand-in's (cell H1 of the generator's workbook, recalculated) and the
+// interpreter's in value mode; where both give the same number, the
+// interpreter's forward and reverse derivative modes over the number cells
+// A1:A6 too, whose value must equal the value mode's and whose gradient must
+// match a central difference where the formula is smooth there. Differences
+// that are meant (each with its reason) do not count; the outcome names any
+// other.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frontend/Fe_Frontend.h"
+#include "frontend/Fe_Internal.h"
+#include "interpreter/Eval_Entries.h"
+#include "interpreter/Model_Structure.h"
+#include "interpreter/Prog_Program.h"
+#include "platform/calc/Calc.h"
+#include "tests/support/DiffGenerator.h"
+#include "tests/support/SheetSource.h"
+#include "values/Model_Functions.h"
+#include "values/Model_Variables.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Status.h"
+
+// What a formula gave: agreement, or the first difference found, its class
+// and both sides.
+struct DiffOutcome {
+  bool agree = true;
+  std::string kind;                  // "value", "derivative value", "gradient", "derivative status"
+  std::string detail;                // the formula and both sides
+  const char* documented = nullptr;  // the documented difference that excused it
+};
+
+namespace diff_detail {
+
+inline std::string shown(const CellValue& v) {
+  char buffer[64];
+  switch (v.kind) {
+    case CellKind::Empty: return "(empty)";
+    case CellKind::Number: std::snprintf(buffer, sizeof buffer, "%.17g", v.number); return buffer;
+    case CellKind::Text: return "\"" + v.text + "\"";
+    case CellKind::Boolean: return v.number != 0 ? "TRUE" : "FALSE";
+    case CellKind::Error: return Wb_errorText(v.error);
+  }
+  return "?";
+}
+
+// Numbers within a few ulps relative, or absolutely near zero.
+constexpr double kRelativeTolerance = 1e-12, kAbsoluteTolerance = 1e-14;
+inline bool closeNumbers(double a, double b) {
+  if (a == b) return true;
+  const double d = std::fabs(a - b);
+  return d <= kRelativeTolerance * std::max(std::fabs(a), std::fabs(b)) || d <= kAbsoluteTolerance;
+}
+
+inline bool sameValue(const CellValue& a, const CellValue& b) {
+  if (a.kind != b.kind) return false;
+  switch (a.kind) {
+    case CellKind::Number: return closeNumbers(a.number, b.number);
+    case CellKind::Text: return a.text == b.text;
+    case CellKind::Error: return a.error == b.error;
+    default: return a.number == b.number;
+  }
+}
+
+inline bool mentions(const std::string& formula, const char* what) { return formula.find(what) != std::string::npos; }
+
+// A difference that is meant: the formula and both values it applies to.
+struct Documented {
+  const char* name;
+  bool (*applies)(const std::string& formula, const CellValue& standIn, const CellValue& interpreter);
+};
+
+// The documented differences between the two calculations, each with its
+// reason.
+inline const Documented kDocumented[] = {
+    // POWER(0,0): the stand-in answers #NUM! as the spreadsheet it plays
+    // does; the interpreter's POWER answers 1, the limit its derivative
+    // modes need so that x^0 stays smooth at 0.
+    {"POWER of zero to the power zero",
+     [](const std::string& f, const CellValue& s, const CellValue& i) {
+       return mentions(f, "POWER(") && s.kind == CellKind::Error && s.error == CellError::Num &&
+              i.kind != CellKind::Error;
+     }},
+    // POWER(0, negative): the stand-in answers #DIV/0! as the spreadsheet
+    // does; the interpreter's POWER reports the pole as #NUM!, the domain
+    // error its interval modes share.
+    {"POWER of zero to a negative power",
+     [](const std::string& f, const CellValue& s, const CellValue& i) {
+       return mentions(f, "POWER(") && s.kind == CellKind::Error && s.error == CellError::Div0 &&
+              i.kind == CellKind::Error && i.error == CellError::Num;
+     }},
+};
+
+inline const char* documentedBy(const std::string& formula, const CellValue& standIn, const CellValue& interpreter) {
+  for (const Documented& d : kDocumented)
+    if (d.applies(formula, standIn, interpreter)) return d.name;
+  return nullptr;
+}
+
+// The reader's source over the generator's workbook, as `corvan` reads it.
+struct BookSource : ReaderSource {
+  std::unique_ptr<ReaderSource> inner;
+  explicit BookSource(Workbook* wb) : inner(Fe_workbookSource(wb)) {}
+  bool resolve(uint8_t sheet, const std::u16string& text, LoadNamed* named) override {
+    return inner->resolve(sheet, text, named);
+  }
+  bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override {
+    return inner->readCell(cell, value, info);
+  }
+  bool usedArea(uint8_t sheet, RangeRef* area) override { return inner->usedArea(sheet, area); }
+};
+
+// The formula cell compiled as a model function over the variable cells.
+struct DerivativeBench : SourceBench<BookSource> {
+  bool ok = false;
+  explicit DerivativeBench(Workbook* wb) : SourceBench<BookSource>(wb) {
+    Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, kDiffVariables, 1}, kVarContinuous);
+    Model_addFunction(functions, 1, kDiffTargetColumn + 1, kDiffTargetRow + 1, kRelFree2, 0.0);
+    ok = Reader_bindModel(reader, functions, ctx->tables.variables, 0) && Parse_compileModel(reader) &&
+         Parse_pruneModel(reader, true);
+    Vm_initProgram(&program, ctx);
+    ProgBudget budget{};
+    ok = ok && Prog_compile(&program, std::uint64_t{1} << 30, &budget);
+    ctx->tables.program = &program;
+    for (int j = 1; j <= kDiffVariables; ++j) at(j, kDiffVariableValues[j - 1]);
+  }
+  void at(int j, double x) { Model_getVariable(ctx->tables.variables, j)->value = Interval{x, x}; }
+  bool value(double* v) { return Eval_evalReal(&program, 0, true, v, false); }
+  const Value& result() { return functions->array[0]->leftChain.back()->value; }
+};
+
+// The central difference in variable j with step h, or false when one side
+// gives no number.
+inline bool centralDifference(DerivativeBench& b, int j, double h, double* d) {
+  const double x = kDiffVariableValues[j - 1];
+  double up = 0, down = 0;
+  b.at(j, x + h);
+  const bool ok = b.value(&up);
+  b.at(j, x - h);
+  const bool ok2 = b.value(&down);
+  b.at(j, x);
+  *d = (up - down) / (2 * h);
+  return ok && ok2 && std::isfinite(*d);
+}
+
+constexpr double kStep = 1e-5, kSmoothAgreement = 1e-4, kGradientTolerance = 1e-4;
+// The rounding of a value, against which a difference of nearby values
+// tells nothing.
+constexpr double kRounding = 1e-15;
+
+// The gradient against central differences, judged only where two steps
+// agree (the formula is smooth there).
+inline std::string gradientMismatch(DerivativeBench& b, double v, const std::vector<double>& g) {
+  for (int j = 1; j <= kDiffVariables; ++j) {
+    const double h = kStep * std::max(1.0, std::fabs(kDiffVariableValues[j - 1]));
+    if (std::fabs(v) * kRounding / h > kSmoothAgreement) continue;
+    double d1 = 0, d2 = 0;
+    if (!centralDifference(b, j, h, &d1) || !centralDifference(b, j, h / 4, &d2)) continue;
+    if (std::fabs(d1 - d2) > kSmoothAgreement * std::max(1.0, std::fabs(d1))) continue;
+    const double gj = g[static_cast<size_t>(j)];
+    if (std::fabs(gj - d2) > kGradientTolerance * std::max(1.0, std::fabs(d2)))
+      return "d/dA" + std::to_string(j) + " " + shown(CellValue::makeNumber(gj)) + ", finite difference " +
+             shown(CellValue::makeNumber(d2));
+  }
+  return "";
+}
+
+// A derivative mode that failed because the formula has no derivatives
+// there: a function of plain numbers refused the mode, or one without
+// derivatives marked its result so, or a non-smooth step was met.
+inline bool withoutDerivatives(DerivativeBench& b) {
+  const int status = b.ctx->errors.firstError;
+  return status == kStatusUnsupportedFunction || status == kStatusNonSmooth || status == kStatusNonSmoothSpecial ||
+         (status == kStatusErrorValueReturned && Val_isNoDerivative(&b.result()));
+}
+
+inline DiffOutcome differs(const char* kind, const std::string& detail) { return DiffOutcome{false, kind, detail}; }
+
+// One derivative mode (forward or reverse) of a formula whose value mode
+// gave the number v: its value, and its gradient against differences.
+template <class Entry>
+DiffOutcome derivativeMode(DerivativeBench& b, const std::string& head, double v, const char* mode, Entry entry) {
+  std::vector<double> gradient(kDiffVariables + 1, 0.0);
+  double value = 0;
+  if (!entry(&b.program, 0, true, &value, gradient.data(), false, false)) {
+    if (withoutDerivatives(b)) return DiffOutcome{};
+    return differs("derivative status", head + ", " + mode + " mode status " +
+                                            std::to_string(b.ctx->errors.firstError) +
+                                            (b.result().kind == kValError ? " with an error value" : ""));
+  }
+  if (!closeNumbers(value, v))
+    return differs("derivative value", head + ", " + mode + " mode " + shown(CellValue::makeNumber(value)));
+  const std::string mismatch = gradientMismatch(b, v, gradient);
+  if (!mismatch.empty()) return differs("gradient", head + ", " + mode + " mode " + mismatch);
+  return DiffOutcome{};
+}
+
+// The derivative modes of a formula whose value mode gave the number v.
+inline DiffOutcome derivativeModes(Workbook* wb, const std::string& formula, double v) {
+  Fe_useApplication(wb);
+  DerivativeBench b(wb);
+  const std::string head = formula + ": value mode " + shown(CellValue::makeNumber(v));
+  DiffOutcome out;
+  if (!b.ok)
+    out = differs("derivative status", head + ", model compile status " + std::to_string(b.ctx->errors.firstError));
+  if (out.agree) out = derivativeMode(b, head, v, "forward", Eval_evalRealDeriv);
+  if (out.agree) out = derivativeMode(b, head, v, "reverse", Eval_evalRevGrad);
+  Fe_useApplication(nullptr);
+  return out;
+}
+
+}  // namespace diff_detail
+
+// The formula in H1 of the generator's workbook, through both calculations.
+inline DiffOutcome Diff_check(Workbook* wb, const std::string& formula) {
+  using namespace diff_detail;
+  Sheet* main = wb->sheets[0].get();
+  Wb_setFormula(wb, main, kDiffTargetRow, kDiffTargetColumn, formula);
+  Calc_recalculate(wb);
+  const Cell* cell = Wb_findCell(main, kDiffTargetRow, kDiffTargetColumn);
+  const CellValue standIn = cell ? cell->value : CellValue{};
+  FeInterpreted interpreted;
+  Fe_interpretAreas(wb, {CellRange{0, kDiffTargetRow, kDiffTargetColumn, kDiffTargetRow, kDiffTargetColumn}},
+                    &interpreted);
+  const auto key = std::make_pair(0, Wb_cellKey(kDiffTargetRow, kDiffTargetColumn));
+  const auto failure = interpreted.failures.find(key);
+  if (failure != interpreted.failures.end())
+    return differs("interpreter failure",
+                   formula + ": stand-in " + shown(standIn) + ", interpreter " + failure->second);
+  const auto found = interpreted.values.find(key);
+  const CellValue interpreter = found != interpreted.values.end() ? found->second : CellValue{};
+  if (!sameValue(standIn, interpreter)) {
+    DiffOutcome out =
+        differs("value", formula + ": stand-in " + shown(standIn) + ", interpreter " + shown(interpreter));
+    out.documented = documentedBy(formula, standIn, interpreter);
+    return out;
+  }
+  if (standIn.kind != CellKind::Number) return DiffOutcome{};
+  return derivativeModes(wb, formula, standIn.number);
+}
