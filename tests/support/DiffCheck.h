@@ -37,6 +37,38 @@ struct DiffOutcome {
   const char* documented = nullptr;  // the documented difference that excused it
 };
 
+// Whether the formula's text holds the given text.
+inline bool Diff_mentions(const std::string& formula, const char* what) {
+  return formula.find(what) != std::string::npos;
+}
+
+// A difference that is meant: the formula and both values it applies to.
+struct DiffDocumented {
+  const char* name;
+  bool (*applies)(const std::string& formula, const CellValue& standIn, const CellValue& interpreter);
+};
+
+// The documented differences between the two calculations, each with its
+// reason.
+inline const DiffDocumented kDiffDocumented[] = {
+    // POWER(0,0): the stand-in answers #NUM! as the spreadsheet it plays
+    // does; the interpreter's POWER takes the floating-point power, whose
+    // 0^0 is 1 (the limit of x^0), as its derivative modes do.
+    {"POWER of zero to the power zero",
+     [](const std::string& f, const CellValue& s, const CellValue& i) {
+       return Diff_mentions(f, "POWER(") && s.kind == CellKind::Error && s.error == CellError::Num &&
+              i.kind != CellKind::Error;
+     }},
+    // POWER(0, negative): the stand-in answers #DIV/0! as the spreadsheet
+    // does; the interpreter's POWER gives a power beyond the doubles, which
+    // it reports as #NUM! like every result that is not finite.
+    {"POWER of zero to a negative power",
+     [](const std::string& f, const CellValue& s, const CellValue& i) {
+       return Diff_mentions(f, "POWER(") && s.kind == CellKind::Error && s.error == CellError::Div0 &&
+              i.kind == CellKind::Error && i.error == CellError::Num;
+     }},
+};
+
 namespace diff_detail {
 
 inline std::string shown(const CellValue& v) {
@@ -69,37 +101,8 @@ inline bool sameValue(const CellValue& a, const CellValue& b) {
   }
 }
 
-inline bool mentions(const std::string& formula, const char* what) { return formula.find(what) != std::string::npos; }
-
-// A difference that is meant: the formula and both values it applies to.
-struct Documented {
-  const char* name;
-  bool (*applies)(const std::string& formula, const CellValue& standIn, const CellValue& interpreter);
-};
-
-// The documented differences between the two calculations, each with its
-// reason.
-inline const Documented kDocumented[] = {
-    // POWER(0,0): the stand-in answers #NUM! as the spreadsheet it plays
-    // does; the interpreter's POWER answers 1, the limit its derivative
-    // modes need so that x^0 stays smooth at 0.
-    {"POWER of zero to the power zero",
-     [](const std::string& f, const CellValue& s, const CellValue& i) {
-       return mentions(f, "POWER(") && s.kind == CellKind::Error && s.error == CellError::Num &&
-              i.kind != CellKind::Error;
-     }},
-    // POWER(0, negative): the stand-in answers #DIV/0! as the spreadsheet
-    // does; the interpreter's POWER reports the pole as #NUM!, the domain
-    // error its interval modes share.
-    {"POWER of zero to a negative power",
-     [](const std::string& f, const CellValue& s, const CellValue& i) {
-       return mentions(f, "POWER(") && s.kind == CellKind::Error && s.error == CellError::Div0 &&
-              i.kind == CellKind::Error && i.error == CellError::Num;
-     }},
-};
-
 inline const char* documentedBy(const std::string& formula, const CellValue& standIn, const CellValue& interpreter) {
-  for (const Documented& d : kDocumented)
+  for (const DiffDocumented& d : kDiffDocumented)
     if (d.applies(formula, standIn, interpreter)) return d.name;
   return nullptr;
 }

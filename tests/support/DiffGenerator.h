@@ -185,6 +185,13 @@ inline std::string expression(DiffChoices& c, int depth) {
 
 }  // namespace diff_detail
 
+// The upper-case names of the functions the generator calls.
+inline std::vector<std::string> Diff_functionNames() {
+  std::vector<std::string> names;
+  for (const FunctionRecord& f : diff_detail::functions()) names.push_back(diff_detail::upper(f.name));
+  return names;
+}
+
 // One generated formula: a function call or an operator at the top.
 inline std::string Diff_formula(DiffChoices& c) {
   using namespace diff_detail;
