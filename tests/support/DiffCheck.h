@@ -224,29 +224,43 @@ inline DiffOutcome derivativeModes(Workbook* wb, const std::string& formula, dou
   return out;
 }
 
+// The formula in the target cell, recalculated by the stand-in.
+inline CellValue standInValue(Workbook* wb, const std::string& formula) {
+  Sheet* main = wb->sheets[0].get();
+  Wb_setFormula(wb, main, kDiffTargetRow, kDiffTargetColumn, formula);
+  Calc_recalculate(wb);
+  const Cell* cell = Wb_findCell(main, kDiffTargetRow, kDiffTargetColumn);
+  return cell ? cell->value : CellValue{};
+}
+
+// The target cell by the interpreter in value mode; false, with the reason,
+// when it could not compile or evaluate it.
+inline bool interpreterValue(Workbook* wb, CellValue* value, std::string* failure) {
+  FeInterpreted interpreted;
+  Fe_interpretAreas(wb, {CellRange{0, kDiffTargetRow, kDiffTargetColumn, kDiffTargetRow, kDiffTargetColumn}},
+                    &interpreted);
+  const auto key = std::make_pair(0, Wb_cellKey(kDiffTargetRow, kDiffTargetColumn));
+  if (const auto f = interpreted.failures.find(key); f != interpreted.failures.end()) {
+    *failure = f->second;
+    return false;
+  }
+  const auto found = interpreted.values.find(key);
+  *value = found != interpreted.values.end() ? found->second : CellValue{};
+  return true;
+}
+
 }  // namespace diff_detail
 
 // The formula in H1 of the generator's workbook, through both calculations.
 inline DiffOutcome Diff_check(Workbook* wb, const std::string& formula) {
   using namespace diff_detail;
-  Sheet* main = wb->sheets[0].get();
-  Wb_setFormula(wb, main, kDiffTargetRow, kDiffTargetColumn, formula);
-  Calc_recalculate(wb);
-  const Cell* cell = Wb_findCell(main, kDiffTargetRow, kDiffTargetColumn);
-  const CellValue standIn = cell ? cell->value : CellValue{};
-  FeInterpreted interpreted;
-  Fe_interpretAreas(wb, {CellRange{0, kDiffTargetRow, kDiffTargetColumn, kDiffTargetRow, kDiffTargetColumn}},
-                    &interpreted);
-  const auto key = std::make_pair(0, Wb_cellKey(kDiffTargetRow, kDiffTargetColumn));
-  const auto failure = interpreted.failures.find(key);
-  if (failure != interpreted.failures.end())
-    return differs("interpreter failure",
-                   formula + ": stand-in " + shown(standIn) + ", interpreter " + failure->second);
-  const auto found = interpreted.values.find(key);
-  const CellValue interpreter = found != interpreted.values.end() ? found->second : CellValue{};
+  const CellValue standIn = standInValue(wb, formula);
+  CellValue interpreter;
+  std::string failure;
+  const std::string head = formula + ": stand-in " + shown(standIn) + ", interpreter ";
+  if (!interpreterValue(wb, &interpreter, &failure)) return differs("interpreter failure", head + failure);
   if (!sameValue(standIn, interpreter)) {
-    DiffOutcome out =
-        differs("value", formula + ": stand-in " + shown(standIn) + ", interpreter " + shown(interpreter));
+    DiffOutcome out = differs("value", head + shown(interpreter));
     out.documented = documentedBy(formula, standIn, interpreter);
     return out;
   }
