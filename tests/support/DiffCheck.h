@@ -21,6 +21,7 @@
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
 #include "platform/calc/Calc.h"
+#include "tests/support/CaseBooks.h"
 #include "tests/support/DiffGenerator.h"
 #include "tests/support/SheetSource.h"
 #include "values/Model_Functions.h"
@@ -71,25 +72,9 @@ inline const DiffDocumented kDiffDocumented[] = {
 
 namespace diff_detail {
 
-inline std::string shown(const CellValue& v) {
-  char buffer[64];
-  switch (v.kind) {
-    case CellKind::Empty: return "(empty)";
-    case CellKind::Number: std::snprintf(buffer, sizeof buffer, "%.17g", v.number); return buffer;
-    case CellKind::Text: return "\"" + v.text + "\"";
-    case CellKind::Boolean: return v.number != 0 ? "TRUE" : "FALSE";
-    case CellKind::Error: return Wb_errorText(v.error);
-  }
-  return "?";
-}
-
 // Numbers within a few ulps relative, or absolutely near zero.
-constexpr double kRelativeTolerance = 1e-12, kAbsoluteTolerance = 1e-14;
-inline bool closeNumbers(double a, double b) {
-  if (a == b) return true;
-  const double d = std::fabs(a - b);
-  return d <= kRelativeTolerance * std::max(std::fabs(a), std::fabs(b)) || d <= kAbsoluteTolerance;
-}
+constexpr double kAbsoluteTolerance = 1e-14;
+inline bool closeNumbers(double a, double b) { return Cases_close(a, b, kAbsoluteTolerance); }
 
 inline bool sameValue(const CellValue& a, const CellValue& b) {
   if (a.kind != b.kind) return false;
@@ -174,8 +159,8 @@ inline std::string gradientMismatch(DerivativeBench& b, double v, const std::vec
       continue;
     const double central = (forward + backward) / 2, gj = g[static_cast<size_t>(j)];
     if (relativeGap(gj, central) > kGradientTolerance)
-      return "d/dA" + std::to_string(j) + " " + shown(CellValue::makeNumber(gj)) + ", finite difference " +
-             shown(CellValue::makeNumber(central));
+      return "d/dA" + std::to_string(j) + " " + Cases_shown(CellValue::makeNumber(gj)) + ", finite difference " +
+             Cases_shown(CellValue::makeNumber(central));
   }
   return "";
 }
@@ -204,7 +189,7 @@ DiffOutcome derivativeMode(DerivativeBench& b, const std::string& head, double v
                                             (b.result().kind == kValError ? " with an error value" : ""));
   }
   if (!closeNumbers(value, v))
-    return differs("derivative value", head + ", " + mode + " mode " + shown(CellValue::makeNumber(value)));
+    return differs("derivative value", head + ", " + mode + " mode " + Cases_shown(CellValue::makeNumber(value)));
   const std::string mismatch = gradientMismatch(b, v, gradient);
   if (!mismatch.empty()) return differs("gradient", head + ", " + mode + " mode " + mismatch);
   return DiffOutcome{};
@@ -214,7 +199,7 @@ DiffOutcome derivativeMode(DerivativeBench& b, const std::string& head, double v
 inline DiffOutcome derivativeModes(Workbook* wb, const std::string& formula, double v) {
   Fe_useApplication(wb);
   DerivativeBench b(wb);
-  const std::string head = formula + ": value mode " + shown(CellValue::makeNumber(v));
+  const std::string head = formula + ": value mode " + Cases_shown(CellValue::makeNumber(v));
   DiffOutcome out;
   if (!b.ok)
     out = differs("derivative status", head + ", model compile status " + std::to_string(b.ctx->errors.firstError));
@@ -257,10 +242,10 @@ inline DiffOutcome Diff_check(Workbook* wb, const std::string& formula) {
   const CellValue standIn = standInValue(wb, formula);
   CellValue interpreter;
   std::string failure;
-  const std::string head = formula + ": stand-in " + shown(standIn) + ", interpreter ";
+  const std::string head = formula + ": stand-in " + Cases_shown(standIn) + ", interpreter ";
   if (!interpreterValue(wb, &interpreter, &failure)) return differs("interpreter failure", head + failure);
   if (!sameValue(standIn, interpreter)) {
-    DiffOutcome out = differs("value", head + shown(interpreter));
+    DiffOutcome out = differs("value", head + Cases_shown(interpreter));
     out.documented = documentedBy(formula, standIn, interpreter);
     return out;
   }
