@@ -1,9 +1,9 @@
 // One formula of the differential check through both calculations: the
 // stand-in's (cell H1 of the generator's workbook, recalculated) and the
 // interpreter's in value mode; where both give the same number, the
-// interpreter's forward and reverse derivative modes over the number cells
-// A1:A6 too, whose value must equal the value mode's and whose gradient must
-// match a central difference where the formula is smooth there. Differences
+// interpreter's forward, reverse and second-derivative modes over the number
+// cells A1:A6 too, whose value must equal the value mode's and whose gradient
+// must match a central difference where the formula is smooth there. Differences
 // that are meant (each with its reason) do not count; the outcome names any
 // other.
 #pragma once
@@ -205,6 +205,14 @@ inline DiffOutcome derivativeModes(Workbook* wb, const std::string& formula, dou
     out = differs("derivative status", head + ", model compile status " + std::to_string(b.ctx->errors.firstError));
   if (out.agree) out = derivativeMode(b, head, v, "forward", Eval_evalRealDeriv);
   if (out.agree) out = derivativeMode(b, head, v, "reverse", Eval_evalRevGrad);
+  std::vector<std::vector<double>> rows(kDiffVariables + 1, std::vector<double>(kDiffVariables + 1, 0.0));
+  std::vector<double*> hessian;
+  for (std::vector<double>& row : rows) hessian.push_back(row.data());
+  const auto second = [&](Program* p, int32_t i, bool reset, double* value, double* gradient, bool zeroBased,
+                          bool subtractRhs) {
+    return Eval_evalHess(p, i, reset, value, gradient, hessian.data(), zeroBased, subtractRhs);
+  };
+  if (out.agree) out = derivativeMode(b, head, v, "second-derivative", second);
   Fe_useApplication(nullptr);
   return out;
 }

@@ -1,15 +1,10 @@
-// The differential check of the two calculations: formulas generated over
+// The generator of the differential check of the two calculations (see
+// DiffCheck.h): the workbook the formulas are evaluated on, and formulas over
 // every function of the interpreter's table and every operator, with
 // arguments of every kind (numbers with edge values, numeric texts, text
-// results, logicals, blanks, errors, arrays, ranges, names and references to
-// cells holding each kind), evaluated by the stand-in's calculation (with
-// the library's functions registered into it as `corvan` registers them) and
-// by the interpreter in value mode, and, where the value is a number, in the
-// forward and reverse derivative modes over the number cells of column A.
-// The values must agree, the derivative modes' value must equal the value
-// mode's and their gradients a finite difference where the formula is
-// smooth, except the documented differences listed below. The fixed-seed
-// test and the fuzz target share it.
+// results, logicals, blanks and left-out arguments, errors, arrays, ranges,
+// names and references to cells holding each kind), chosen by a seeded
+// sequence in the test or by the fuzzer's bytes in the fuzz target.
 #pragma once
 
 #include <algorithm>
