@@ -135,6 +135,15 @@ inline std::string upper(const char16_t* name) {
 
 inline std::string expression(DiffChoices& c, int depth);
 
+// Two operands and an operator, chosen in this order (the order in which a
+// sum of calls is evaluated differs between compilers, and a seed has to
+// give the same formulas everywhere).
+inline std::string binary(DiffChoices& c, int depth) {
+  std::string text = expression(c, depth);
+  text += c.among(kBinary);
+  return text + expression(c, depth);
+}
+
 // A call of one function of the table with a count of arguments it takes.
 inline std::string call(DiffChoices& c, int depth) {
   const auto& list = functions();
@@ -174,7 +183,7 @@ inline std::string expression(DiffChoices& c, int depth) {
     case 15: return c.pick(2) ? "-" + expression(c, depth + 1) : expression(c, depth + 1) + "%";
     case 16:
     case 17: return call(c, depth);
-    default: return "(" + expression(c, depth + 1) + c.among(kBinary) + expression(c, depth + 1) + ")";
+    default: return "(" + binary(c, depth + 1) + ")";
   }
 }
 
@@ -190,6 +199,6 @@ inline std::vector<std::string> Diff_functionNames() {
 // One generated formula: a function call or an operator at the top.
 inline std::string Diff_formula(DiffChoices& c) {
   using namespace diff_detail;
-  if (c.pick(4) == 0) return "=" + expression(c, 1) + c.among(kBinary) + expression(c, 1);
+  if (c.pick(4) == 0) return "=" + binary(c, 1);
   return "=" + call(c, 0);
 }
