@@ -137,21 +137,26 @@ inline std::string expression(DiffChoices& c, int depth);
 
 // Two operands and an operator, chosen in this order (the order in which a
 // sum of calls is evaluated differs between compilers, and a seed has to
-// give the same formulas everywhere).
-inline std::string binary(DiffChoices& c, int depth) {
+// give the same formulas everywhere); the operator in *op when asked.
+inline std::string binary(DiffChoices& c, int depth, std::string* op = nullptr) {
   std::string text = expression(c, depth);
-  text += c.among(kBinary);
+  const char* chosen = c.among(kBinary);
+  if (op) *op = chosen;
+  text += chosen;
   return text + expression(c, depth);
 }
 
-// A call of one function of the table with a count of arguments it takes.
-inline std::string call(DiffChoices& c, int depth) {
+// A call of one function of the table with a count of arguments it takes;
+// the function's name in *name when asked.
+inline std::string call(DiffChoices& c, int depth, std::string* name = nullptr) {
   const auto& list = functions();
   const FunctionRecord& f = list[c.pick(static_cast<std::uint32_t>(list.size()))];
   int count = f.argumentCount;
   if (count < 0) count = 1 + static_cast<int>(c.pick(4));
   else count -= static_cast<int>(c.pick(f.optional + 1u));
-  std::string text = upper(f.name) + "(";
+  const std::string called = upper(f.name);
+  if (name) *name = called;
+  std::string text = called + "(";
   for (int k = 0; k < count; ++k) {
     if (k) text += ",";
     // An argument is left out only where the others keep the count.
@@ -196,9 +201,17 @@ inline std::vector<std::string> Diff_functionNames() {
   return names;
 }
 
-// One generated formula: a function call or an operator at the top.
-inline std::string Diff_formula(DiffChoices& c) {
+// One generated formula and what it is about: the function called at its
+// top, or the operator there.
+struct DiffFormula {
+  std::string text;
+  std::string target;
+};
+
+inline DiffFormula Diff_formula(DiffChoices& c) {
   using namespace diff_detail;
-  if (c.pick(4) == 0) return "=" + binary(c, 1);
-  return "=" + call(c, 0);
+  DiffFormula f;
+  if (c.pick(4) == 0) f.text = "=" + binary(c, 1, &f.target);
+  else f.text = "=" + call(c, 0, &f.target);
+  return f;
 }
