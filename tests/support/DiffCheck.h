@@ -1,0 +1,262 @@
+// One formula of the differential check through both calculations: the
+// stand-in's (cell H1 of the generator's workbook, recalculated) and the
+// interpreter's in value mode; where both give the same number, the
+// interpreter's forward, reverse and second-derivative modes over the number
+// cells A1:A6 too, whose value must equal the value mode's and whose gradient
+// must match a central difference where the formula is smooth there. Differences
+// that are meant (each with its reason) do not count; the outcome names any
+// other.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frontend/Fe_Frontend.h"
+#include "frontend/Fe_Internal.h"
+#include "interpreter/Eval_Entries.h"
+#include "interpreter/Model_Structure.h"
+#include "interpreter/Prog_Program.h"
+#include "platform/calc/Calc.h"
+#include "tests/support/CaseBooks.h"
+#include "tests/support/DiffGenerator.h"
+#include "tests/support/SheetSource.h"
+#include "values/Model_Functions.h"
+#include "values/Model_Variables.h"
+#include "values/Val_Value.h"
+#include "values/Vm_Status.h"
+
+// What a formula gave: agreement, or the first difference found, its class
+// and both sides.
+struct DiffOutcome {
+  bool agree = true;
+  std::string kind;                  // "value", "derivative value", "gradient", "derivative status"
+  std::string detail;                // the formula and both sides
+  const char* documented = nullptr;  // the documented difference that excused it
+};
+
+// Whether the formula's text holds the given text.
+inline bool Diff_mentions(const std::string& formula, const char* what) {
+  return formula.find(what) != std::string::npos;
+}
+
+// A difference that is meant: the formula and both values it applies to.
+struct DiffDocumented {
+  const char* name;
+  bool (*applies)(const std::string& formula, const CellValue& standIn, const CellValue& interpreter);
+};
+
+// The documented differences between the two calculations, each with its
+// reason.
+inline const DiffDocumented kDiffDocumented[] = {
+    // POWER(0,0): the stand-in answers #NUM! as the spreadsheet it plays
+    // does; the interpreter's POWER takes the floating-point power, whose
+    // 0^0 is 1 (the limit of x^0), as its derivative modes do.
+    {"POWER of zero to the power zero",
+     [](const std::string& f, const CellValue& s, const CellValue& i) {
+       return Diff_mentions(f, "POWER(") && s.kind == CellKind::Error && s.error == CellError::Num &&
+              i.kind != CellKind::Error;
+     }},
+    // POWER(0, negative): the stand-in answers #DIV/0! as the spreadsheet
+    // does; the interpreter's POWER gives a power beyond the doubles, which
+    // it reports as #NUM! like every result that is not finite.
+    {"POWER of zero to a negative power",
+     [](const std::string& f, const CellValue& s, const CellValue& i) {
+       return Diff_mentions(f, "POWER(") && s.kind == CellKind::Error && s.error == CellError::Div0 &&
+              i.kind == CellKind::Error && i.error == CellError::Num;
+     }},
+};
+
+namespace diff_detail {
+
+// Numbers within a few ulps relative, or absolutely near zero.
+constexpr double kAbsoluteTolerance = 1e-14;
+inline bool closeNumbers(double a, double b) { return Cases_close(a, b, kAbsoluteTolerance); }
+
+inline bool sameValue(const CellValue& a, const CellValue& b) {
+  if (a.kind != b.kind) return false;
+  switch (a.kind) {
+    case CellKind::Number: return closeNumbers(a.number, b.number);
+    case CellKind::Text: return a.text == b.text;
+    case CellKind::Error: return a.error == b.error;
+    default: return a.number == b.number;
+  }
+}
+
+inline const char* documentedBy(const std::string& formula, const CellValue& standIn, const CellValue& interpreter) {
+  for (const DiffDocumented& d : kDiffDocumented)
+    if (d.applies(formula, standIn, interpreter)) return d.name;
+  return nullptr;
+}
+
+// The reader's source over the generator's workbook, as `corvan` reads it.
+struct BookSource : ReaderSource {
+  std::unique_ptr<ReaderSource> inner;
+  explicit BookSource(Workbook* wb) : inner(Fe_workbookSource(wb)) {}
+  bool resolve(uint8_t sheet, const std::u16string& text, LoadNamed* named) override {
+    return inner->resolve(sheet, text, named);
+  }
+  bool readCell(const CellRef& cell, Value* value, ReaderCell* info) override {
+    return inner->readCell(cell, value, info);
+  }
+  bool usedArea(uint8_t sheet, RangeRef* area) override { return inner->usedArea(sheet, area); }
+};
+
+// The formula cell compiled as a model function over the variable cells.
+struct DerivativeBench : SourceBench<BookSource> {
+  bool ok = false;
+  explicit DerivativeBench(Workbook* wb) : SourceBench<BookSource>(wb) {
+    Model_addVariableRange(ctx->tables.variables, RangeRef{1, 1, 1, kDiffVariables, 1}, kVarContinuous);
+    Model_addFunction(functions, 1, kDiffTargetColumn + 1, kDiffTargetRow + 1, kRelFree2, 0.0);
+    ok = Reader_bindModel(reader, functions, ctx->tables.variables, 0) && Parse_compileModel(reader) &&
+         Parse_pruneModel(reader, true);
+    Vm_initProgram(&program, ctx);
+    ProgBudget budget{};
+    ok = ok && Prog_compile(&program, std::uint64_t{1} << 30, &budget);
+    ctx->tables.program = &program;
+    for (int j = 1; j <= kDiffVariables; ++j) at(j, kDiffVariableValues[j - 1]);
+  }
+  void at(int j, double x) { Model_getVariable(ctx->tables.variables, j)->value = Interval{x, x}; }
+  bool value(double* v) { return Eval_evalReal(&program, 0, true, v, false); }
+  const Value& result() { return functions->array[0]->leftChain.back()->value; }
+};
+
+// The one-sided differences in variable j with step h, or false when the
+// value at a side is no number.
+inline bool sideDifferences(DerivativeBench& b, int j, double h, double* forward, double* backward) {
+  const double x = kDiffVariableValues[j - 1];
+  double at = 0, up = 0, down = 0;
+  const bool ok = b.value(&at);
+  b.at(j, x + h);
+  const bool okUp = b.value(&up);
+  b.at(j, x - h);
+  const bool okDown = b.value(&down);
+  b.at(j, x);
+  *forward = (up - at) / h;
+  *backward = (at - down) / h;
+  return ok && okUp && okDown && std::isfinite(*forward) && std::isfinite(*backward);
+}
+
+constexpr double kStep = 1e-6, kSmoothAgreement = 1e-3, kGradientTolerance = 1e-4;
+// The rounding of a value, against which a difference of nearby values
+// tells nothing.
+constexpr double kRounding = 1e-15;
+
+inline double relativeGap(double a, double b) { return std::fabs(a - b) / std::max(1.0, std::fabs(b)); }
+
+// The gradient against central differences, judged only where the formula
+// is smooth: the one-sided differences agree (no kink, step or branch
+// between them) and are well above the value's rounding.
+inline std::string gradientMismatch(DerivativeBench& b, double v, const std::vector<double>& g) {
+  for (int j = 1; j <= kDiffVariables; ++j) {
+    const double h = kStep * std::max(1.0, std::fabs(kDiffVariableValues[j - 1]));
+    double forward = 0, backward = 0;
+    if (std::fabs(v) * kRounding / h > kSmoothAgreement || !sideDifferences(b, j, h, &forward, &backward) ||
+        relativeGap(forward, backward) > kSmoothAgreement)
+      continue;
+    const double central = (forward + backward) / 2, gj = g[static_cast<size_t>(j)];
+    if (relativeGap(gj, central) > kGradientTolerance)
+      return "d/dA" + std::to_string(j) + " " + Cases_shown(CellValue::makeNumber(gj)) + ", finite difference " +
+             Cases_shown(CellValue::makeNumber(central));
+  }
+  return "";
+}
+
+// A derivative mode that failed because the formula has no derivatives
+// there: a function of plain numbers refused the mode, or one without
+// derivatives marked its result so, or a non-smooth step was met.
+inline bool withoutDerivatives(DerivativeBench& b) {
+  const int status = b.ctx->errors.firstError;
+  return status == kStatusUnsupportedFunction || status == kStatusNonSmooth || status == kStatusNonSmoothSpecial ||
+         (status == kStatusErrorValueReturned && Val_isNoDerivative(&b.result()));
+}
+
+inline DiffOutcome differs(const char* kind, const std::string& detail) { return DiffOutcome{false, kind, detail}; }
+
+// One derivative mode (forward or reverse) of a formula whose value mode
+// gave the number v: its value, and its gradient against differences.
+template <class Entry>
+DiffOutcome derivativeMode(DerivativeBench& b, const std::string& head, double v, const char* mode, Entry entry) {
+  std::vector<double> gradient(kDiffVariables + 1, 0.0);
+  double value = 0;
+  if (!entry(&b.program, 0, true, &value, gradient.data(), false, false)) {
+    if (withoutDerivatives(b)) return DiffOutcome{};
+    return differs("derivative status", head + ", " + mode + " mode status " +
+                                            std::to_string(b.ctx->errors.firstError) +
+                                            (b.result().kind == kValError ? " with an error value" : ""));
+  }
+  if (!closeNumbers(value, v))
+    return differs("derivative value", head + ", " + mode + " mode " + Cases_shown(CellValue::makeNumber(value)));
+  const std::string mismatch = gradientMismatch(b, v, gradient);
+  if (!mismatch.empty()) return differs("gradient", head + ", " + mode + " mode " + mismatch);
+  return DiffOutcome{};
+}
+
+// The derivative modes of a formula whose value mode gave the number v.
+inline DiffOutcome derivativeModes(Workbook* wb, const std::string& formula, double v) {
+  Fe_useApplication(wb);
+  DerivativeBench b(wb);
+  const std::string head = formula + ": value mode " + Cases_shown(CellValue::makeNumber(v));
+  DiffOutcome out;
+  if (!b.ok)
+    out = differs("derivative status", head + ", model compile status " + std::to_string(b.ctx->errors.firstError));
+  if (out.agree) out = derivativeMode(b, head, v, "forward", Eval_evalRealDeriv);
+  if (out.agree) out = derivativeMode(b, head, v, "reverse", Eval_evalRevGrad);
+  std::vector<std::vector<double>> rows(kDiffVariables + 1, std::vector<double>(kDiffVariables + 1, 0.0));
+  std::vector<double*> hessian;
+  for (std::vector<double>& row : rows) hessian.push_back(row.data());
+  const auto second = [&](Program* p, int32_t i, bool reset, double* value, double* gradient, bool zeroBased,
+                          bool subtractRhs) {
+    return Eval_evalHess(p, i, reset, value, gradient, hessian.data(), zeroBased, subtractRhs);
+  };
+  if (out.agree) out = derivativeMode(b, head, v, "second-derivative", second);
+  Fe_useApplication(nullptr);
+  return out;
+}
+
+// The formula in the target cell, recalculated by the stand-in.
+inline CellValue standInValue(Workbook* wb, const std::string& formula) {
+  Sheet* main = wb->sheets[0].get();
+  Wb_setFormula(wb, main, kDiffTargetRow, kDiffTargetColumn, formula);
+  Calc_recalculate(wb);
+  const Cell* cell = Wb_findCell(main, kDiffTargetRow, kDiffTargetColumn);
+  return cell ? cell->value : CellValue{};
+}
+
+// The target cell by the interpreter in value mode; false, with the reason,
+// when it could not compile or evaluate it.
+inline bool interpreterValue(Workbook* wb, CellValue* value, std::string* failure) {
+  FeInterpreted interpreted;
+  Fe_interpretAreas(wb, {CellRange{0, kDiffTargetRow, kDiffTargetColumn, kDiffTargetRow, kDiffTargetColumn}},
+                    &interpreted);
+  const auto key = std::make_pair(0, Wb_cellKey(kDiffTargetRow, kDiffTargetColumn));
+  if (const auto f = interpreted.failures.find(key); f != interpreted.failures.end()) {
+    *failure = f->second;
+    return false;
+  }
+  const auto found = interpreted.values.find(key);
+  *value = found != interpreted.values.end() ? found->second : CellValue{};
+  return true;
+}
+
+}  // namespace diff_detail
+
+// The formula in H1 of the generator's workbook, through both calculations.
+inline DiffOutcome Diff_check(Workbook* wb, const std::string& formula) {
+  using namespace diff_detail;
+  const CellValue standIn = standInValue(wb, formula);
+  CellValue interpreter;
+  std::string failure;
+  const std::string head = formula + ": stand-in " + Cases_shown(standIn) + ", interpreter ";
+  if (!interpreterValue(wb, &interpreter, &failure)) return differs("interpreter failure", head + failure);
+  if (!sameValue(standIn, interpreter)) {
+    DiffOutcome out = differs("value", head + Cases_shown(interpreter));
+    out.documented = documentedBy(formula, standIn, interpreter);
+    return out;
+  }
+  if (standIn.kind != CellKind::Number) return DiffOutcome{};
+  return derivativeModes(wb, formula, standIn.number);
+}
