@@ -34,7 +34,8 @@ constexpr int kReportsPerClass = 3;  // failing runs shown in full for each clas
 
 struct Tally {
   int models = 0, runs = 0, wrong = 0;
-  std::map<std::string, int> byClass;  // "engine mode: kind" -> failing runs
+  std::map<std::string, int> byClass;                 // "engine mode: kind" -> failing runs
+  std::map<std::string, std::map<int, int>> endings;  // "engine mode" -> status -> runs
   std::map<std::string, int> shown;
   std::string reports;
 };
@@ -55,10 +56,12 @@ void runModel(const VdRecipe& r, const std::filesystem::path& dir, bool printAsF
     for (bool analysed : {false, true}) {
       const VdRun run = Vd_solve(book, out, engine, analysed, static_cast<int>(r.variables.size()), kRunSeconds);
       ++t->runs;
+      const std::string mode = std::string(Vd_engineName(engine)) + (analysed ? " dia=2" : "");
+      ++t->endings[mode][run.status];
       const VdVerdict v = Vd_judge(r, run);
       if (!v.wrong) continue;
       ++t->wrong;
-      const std::string key = std::string(Vd_engineName(engine)) + (analysed ? " dia=2" : "") + ": " + v.kind;
+      const std::string key = mode + ": " + v.kind;
       ++t->byClass[key];
       const std::string report = Vd_report(r, run, v);
       if (printAsFound) std::printf("%s\n", report.c_str());
@@ -67,7 +70,13 @@ void runModel(const VdRecipe& r, const std::filesystem::path& dir, bool printAsF
 }
 
 std::string summary(const Tally& t) {
-  std::string s;
+  std::string s = "statuses (status x runs):\n";
+  for (const auto& [mode, counts] : t.endings) {
+    s += "  " + mode + ":";
+    for (const auto& [status, count] : counts) s += " " + std::to_string(status) + "x" + std::to_string(count);
+    s += "\n";
+  }
+  s += "wrong verdicts (runs):\n";
   for (const auto& [key, count] : t.byClass) s += "  " + std::to_string(count) + "  " + key + "\n";
   return s + "verdicts: " + std::to_string(t.models) + " models, " + std::to_string(t.runs) + " runs, " +
          std::to_string(t.wrong) + " wrong\n";

@@ -94,6 +94,8 @@ VdVerdict judgeSaved(const VdRecipe& r, const VdRun& run) {
   if (better > tol) return wrong("saved a point better than the optimum", at);
   if (run.status == kSolved && owesOptimum(r, run.engine) && -better > tol)
     return wrong("\"solved\" at another objective", at);
+  if ((run.status == kConverged || run.status == kNoProgress) && owesOptimum(r, run.engine) && -better > tol)
+    return wrong("status " + std::to_string(run.status) + " away from the optimum", at);
   return {};
 }
 

@@ -228,7 +228,8 @@ double Vd_objectiveScale(const VdRecipe& r, const std::vector<double>& x) {
   double s = 0;
   for (size_t j = 0; j < o.linear.size(); ++j) {
     s += std::fabs(o.linear[j] * x[j]);
-    if (!o.weight.empty()) s += std::fabs(o.weight[j] * (x[j] - o.centre[j]) * (x[j] - o.centre[j]));
+    // w (x - t)^2 is computed from terms as large as |w| (|x| + |t|)^2.
+    if (!o.weight.empty()) s += std::fabs(o.weight[j]) * std::pow(std::fabs(x[j]) + std::fabs(o.centre[j]), 2);
   }
   return s;
 }

@@ -56,7 +56,8 @@ struct VdRecipe {
 double Vd_objectiveValue(const VdRecipe& r, const std::vector<double>& x);
 // The left-hand side of row `row` at x.
 double Vd_rowValue(const VdRow& row, const std::vector<double>& x);
-// The size of the objective's terms at x, for tolerances relative to scale.
+// The size of the terms the objective is computed from at x, for
+// tolerances relative to scale.
 double Vd_objectiveScale(const VdRecipe& r, const std::vector<double>& x);
 // How x breaks the model (a row, a bound or an integer kind), "" when it
 // holds every part within the tolerance the constraint table uses.
