@@ -33,8 +33,8 @@ constexpr double kRunSeconds = 20;   // a run's limit; tiny models need far less
 constexpr int kReportsPerClass = 3;  // failing runs shown in full for each class
 
 struct Tally {
-  int models = 0, runs = 0, wrong = 0;
-  std::map<std::string, int> byClass;                 // "engine mode: kind" -> failing runs
+  int models = 0, runs = 0, wrong = 0, notes = 0;
+  std::map<std::string, int> byClass, noted;          // "engine mode: kind" -> runs
   std::map<std::string, std::map<int, int>> endings;  // "engine mode" -> status -> runs
   std::map<std::string, int> shown;
   std::string reports;
@@ -45,6 +45,28 @@ std::string getenvOr(const char* name, const char* otherwise) {
   return v ? v : otherwise;
 }
 
+// Counts one run's verdict; a wrong one is printed at once (fresh seeds) or
+// kept for the failure message, the first few of each class.
+void count(const VdRecipe& r, const VdRun& run, bool printAsFound, Tally* t) {
+  const std::string mode = std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : "");
+  ++t->runs;
+  ++t->endings[mode][run.status];
+  const VdVerdict v = Vd_judge(r, run);
+  if (!v.wrong && !v.note) return;
+  const std::string key = mode + ": " + v.kind;
+  const std::string report = Vd_report(r, run, v);
+  if (v.note) {
+    ++t->notes;
+    ++t->noted[key];
+    if (printAsFound) std::printf("note: %s\n", report.c_str());
+    return;
+  }
+  ++t->wrong;
+  ++t->byClass[key];
+  if (printAsFound) std::printf("%s\n", report.c_str());
+  else if (t->shown[key]++ < kReportsPerClass) t->reports += report + "\n";
+}
+
 void runModel(const VdRecipe& r, const std::filesystem::path& dir, bool printAsFound, Tally* t) {
   const std::string current = getenvOr("CORVAN_VERDICTS_CURRENT", "");
   if (!current.empty()) std::ofstream(current) << Vd_describe(r);
@@ -53,33 +75,27 @@ void runModel(const VdRecipe& r, const std::filesystem::path& dir, bool printAsF
   ASSERT_TRUE(Vd_write(r, book, &error)) << error;
   ++t->models;
   for (int engine = 1; engine <= kVdEngineCount; ++engine)
-    for (bool analysed : {false, true}) {
-      const VdRun run = Vd_solve(book, out, engine, analysed, static_cast<int>(r.variables.size()), kRunSeconds);
-      ++t->runs;
-      const std::string mode = std::string(Vd_engineName(engine)) + (analysed ? " dia=2" : "");
-      ++t->endings[mode][run.status];
-      const VdVerdict v = Vd_judge(r, run);
-      if (!v.wrong) continue;
-      ++t->wrong;
-      const std::string key = mode + ": " + v.kind;
-      ++t->byClass[key];
-      const std::string report = Vd_report(r, run, v);
-      if (printAsFound) std::printf("%s\n", report.c_str());
-      else if (t->shown[key]++ < kReportsPerClass) t->reports += report + "\n";
-    }
+    for (bool analysed : {false, true})
+      count(r, Vd_solve(book, out, engine, analysed, static_cast<int>(r.variables.size()), kRunSeconds), printAsFound,
+            t);
+}
+
+std::string counts(const char* title, const std::map<std::string, int>& byKey) {
+  std::string s = title;
+  for (const auto& [key, n] : byKey) s += "  " + std::to_string(n) + "  " + key + "\n";
+  return s;
 }
 
 std::string summary(const Tally& t) {
   std::string s = "statuses (status x runs):\n";
-  for (const auto& [mode, counts] : t.endings) {
+  for (const auto& [mode, byStatus] : t.endings) {
     s += "  " + mode + ":";
-    for (const auto& [status, count] : counts) s += " " + std::to_string(status) + "x" + std::to_string(count);
+    for (const auto& [status, n] : byStatus) s += " " + std::to_string(status) + "x" + std::to_string(n);
     s += "\n";
   }
-  s += "wrong verdicts (runs):\n";
-  for (const auto& [key, count] : t.byClass) s += "  " + std::to_string(count) + "  " + key + "\n";
+  s += counts("notes (runs):\n", t.noted) + counts("wrong verdicts (runs):\n", t.byClass);
   return s + "verdicts: " + std::to_string(t.models) + " models, " + std::to_string(t.runs) + " runs, " +
-         std::to_string(t.wrong) + " wrong\n";
+         std::to_string(t.wrong) + " wrong, " + std::to_string(t.notes) + " notes\n";
 }
 
 class GeneratedModels : public ScratchTest {};

@@ -21,6 +21,7 @@ constexpr double kPowers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
 constexpr int kLowestExponent = -3, kHighestExponent = 6;  // variables' scales
 constexpr int kRowFactorExponent = 3;                      // integer rows scaled by 1e-3 to 1e3
 constexpr int kSystemExponent = 2;                         // systems' roots scaled by 1e-2 to 1e2
+constexpr int kBallExponent = 4;                           // balls scaled by 1e-3 to 1e4
 constexpr int kMaxMultiplierDraws = 20;
 constexpr int kEnumerationLimit = 5000;
 
@@ -74,8 +75,8 @@ void drawStarts(Draw& d, VdRecipe* r) {
 }
 
 // The model drawn in units, scaled by 10^e: the variables' values, the
-// centres of the objective, and the right-hand sides (a linear row's
-// scaled with them, a nonlinear row's recomputed at the root); then the
+// centres, and the right-hand sides (a linear row's scaled with them, a
+// row of squares' twice, a cubic row's recomputed at the root); then the
 // optimum at the scaled point.
 void rescale(VdRecipe* r, int e) {
   for (VdVariable& v : r->variables) {
@@ -85,7 +86,12 @@ void rescale(VdRecipe* r, int e) {
   }
   for (double& x : r->planted) x = scaled(x, e);
   for (double& t : r->objective.centre) t = scaled(t, e);
-  for (VdRow& row : r->rows) row.rhs = row.cubic.empty() ? scaled(row.rhs, e) : Vd_rowValue(row, r->planted);
+  for (VdRow& row : r->rows) {
+    for (double& t : row.centre) t = scaled(t, e);
+    row.rhs = !row.cubic.empty()    ? Vd_rowValue(row, r->planted)
+              : !row.square.empty() ? scaled(scaled(row.rhs, e), e)
+                                    : scaled(row.rhs, e);
+  }
   r->optimum = Vd_objectiveValue(*r, r->planted);
 }
 
@@ -410,6 +416,66 @@ VdRecipe systemRoot(std::uint64_t seed) {
   return r;
 }
 
+// Directions with whole coordinates and a whole length.
+struct Direction {
+  std::vector<double> v;
+  double length;
+};
+const Direction kDirections[] = {{{1}, 1}, {{3, 4}, 5}, {{1, 2, 2}, 3}, {{2, 3, 6}, 7}};
+
+// c = k d with d a direction, its coordinates shuffled and signed at random.
+std::vector<double> direction(Draw& d, const Direction& dir, double k) {
+  std::vector<double> c = dir.v;
+  for (size_t j = c.size(); j-- > 1;) std::swap(c[j], c[static_cast<size_t>(d.pick(0, static_cast<int>(j)))]);
+  for (double& x : c) x *= (d.chance(50) ? k : -k);
+  return c;
+}
+
+// A linear objective over a ball sum_j (x_j - p_j)^2 <= R^2, with linear
+// rows through the optimum or slack there: the minimum of c.x over the ball
+// is at p - R c / |c|, and rows whose multipliers are zero leave it there.
+VdRecipe ballLinear(std::uint64_t seed) {
+  Draw d(seed);
+  VdRecipe r = newRecipe(d, seed, "ball-linear", VdClass::ConvexRows);
+  const Direction& dir = kDirections[d.pick(0, static_cast<int>(std::size(kDirections)) - 1)];
+  const double k = d.half(1, 4), radius = d.half(1, 8);
+  const std::vector<double> c = direction(d, dir, k);
+  const size_t n = c.size();
+  VdRow ball;
+  ball.linear.assign(n, 0.0);
+  ball.square.assign(n, 1.0);
+  ball.rhs = radius * radius;
+  for (size_t j = 0; j < n; ++j) {
+    const double p = r.nonNegative ? radius + d.half(0, 8) : d.half(-8, 8);
+    const double margin = radius + d.pick(0, 3);
+    VdVariable v;
+    v.lower = r.nonNegative ? 0 : d.chance(70) ? p - margin : -kVdInfinity;
+    v.upper = d.chance(70) ? p + margin : kVdInfinity;
+    r.variables.push_back(v);
+    ball.centre.push_back(p);
+    r.planted.push_back(p - radius * c[j] / (k * dir.length));
+  }
+  r.rows.push_back(ball);
+  for (int i = d.pick(0, 2); i > 0; --i) {
+    VdRow row;
+    row.linear = coefficients(d, static_cast<int>(n), 0);
+    row.relation = relation(d, 30);
+    row.sumproduct = d.chance(50);
+    const double slack = row.relation == VdRelation::Eq ? 0 : d.half(1, 6);
+    row.rhs = dot(row.linear, r.planted) + (row.relation == VdRelation::Ge ? -slack : slack);
+    r.rows.push_back(row);
+  }
+  VdObjective& o = r.objective;
+  o.sense = d.chance(50) ? VdSense::Min : VdSense::Max;
+  o.linear = c;
+  if (o.sense == VdSense::Max)
+    for (double& x : o.linear) x = -x;
+  o.sumproduct = d.chance(50);
+  drawStarts(d, &r);
+  rescale(&r, d.pick(kLowestExponent, kBallExponent));
+  return r;
+}
+
 }  // namespace
 
 const std::vector<VdGenerator>& Vd_generators() {
@@ -422,6 +488,7 @@ const std::vector<VdGenerator>& Vd_generators() {
       {"qp-planted", qpPlanted},
       {"miqp-enumerated", miqpEnumerated},
       {"system-root", systemRoot},
+      {"ball-linear", ballLinear},
   };
   return kTable;
 }

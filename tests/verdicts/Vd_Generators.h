@@ -2,8 +2,9 @@
 // whose optimum (or root) is known by construction, never by an engine:
 // LP and integer rows around a planted point made optimal by chosen
 // multipliers, integer boxes small enough to enumerate, separable convex
-// quadratics with a closed-form optimum, and monotone systems of equations
-// with a planted root. Deterministic for a seed on every platform.
+// quadratics with a closed-form optimum, monotone systems of equations
+// with a planted root, and linear objectives over a ball. Deterministic for
+// a seed on every platform.
 #pragma once
 
 #include <cstdint>

@@ -58,7 +58,9 @@ bool trueEnding(const VdRecipe& r, int engine, int status) {
     case kTimeLimit:
     case kSubproblemLimit:
     case kIntegerLimit: return true;
-    case kNotLinear: return (engine == kVdLp || engine == kVdSocp) && r.kind == VdClass::System;
+    case kNotLinear:
+      return (engine == kVdLp && (r.kind == VdClass::System || r.kind == VdClass::ConvexRows)) ||
+             (engine == kVdSocp && r.kind == VdClass::System);
     case kUnboundedVariable: return (engine == kVdInterval || engine == kVdEvolutionary) && !boxed(r);
     case kIntervalWide: return engine == kVdInterval;
     case kSocpClass:
@@ -69,10 +71,11 @@ bool trueEnding(const VdRecipe& r, int engine, int status) {
 
 bool owesOptimum(const VdRecipe& r, int engine) {
   if (engine == kVdEvolutionary) return false;
+  if (engine == kVdLp) return r.kind != VdClass::System && r.kind != VdClass::ConvexRows;
   return r.kind != VdClass::System || engine == kVdGrg || engine == kVdInterval;
 }
 
-VdVerdict wrong(const std::string& kind, const std::string& what) { return {true, kind, what}; }
+VdVerdict wrong(const std::string& kind, const std::string& what) { return {true, false, kind, what}; }
 
 // A saved point: it keeps the model, its objective cell is the model's
 // objective there, and a "solved" of an engine that owes the optimum is at
@@ -95,7 +98,7 @@ VdVerdict judgeSaved(const VdRecipe& r, const VdRun& run) {
   if (run.status == kSolved && owesOptimum(r, run.engine) && -better > tol)
     return wrong("\"solved\" at another objective", at);
   if ((run.status == kConverged || run.status == kNoProgress) && owesOptimum(r, run.engine) && -better > tol)
-    return wrong("status " + std::to_string(run.status) + " away from the optimum", at);
+    return {false, true, "status " + std::to_string(run.status) + " away from the optimum", at};
   return {};
 }
 

@@ -4,8 +4,9 @@
 // (recomputed from the recipe, not read from the engine). An engine that
 // owes the model its optimum (the LP/quadratic, interval and SOCP engines
 // on what they accept, GRG on these convex or single-root models) may end
-// "solved" only there; other endings must be true: a limit, or a refusal of
-// the model's kind by the engine's documented status.
+// "solved" only there; other endings must be true: a limit, its own
+// convergence rule, or a refusal of the model's kind by the engine's
+// documented status.
 #pragma once
 
 #include <string>
@@ -19,6 +20,10 @@ inline constexpr int kVdEngineCount = 5;
 
 struct VdVerdict {
   bool wrong = false;
+  // Not wrong, but worth a look: a "converged" or "no further progress" of
+  // an engine that owes the optimum, ended clearly away from it (true by
+  // the engine's own rule, which says nothing of optimality).
+  bool note = false;
   std::string kind;  // the class of the fault, the same words for every model that shows it
   std::string what;  // this run's particulars
 };

@@ -64,6 +64,8 @@ std::string rowFormula(const VdRow& row, int sheetRow) {
   for (size_t j = 0; j < row.linear.size(); ++j) {
     if (!row.sumproduct) addTerm(&f, row.linear[j], variableCell(static_cast<int>(j)), false);
     if (!row.cubic.empty()) addTerm(&f, row.cubic[j], variableCell(static_cast<int>(j)) + "^3", true);
+    if (!row.square.empty())
+      addTerm(&f, row.square[j], shifted(variableCell(static_cast<int>(j)), row.centre[j]) + "^2", true);
   }
   return f;
 }
@@ -176,6 +178,7 @@ const char* classText(VdClass c) {
     case VdClass::Qp: return "convex QP";
     case VdClass::Miqp: return "integer convex QP";
     case VdClass::System: return "system of equations";
+    case VdClass::ConvexRows: return "linear objective over convex quadratic rows";
   }
   return "";
 }
@@ -209,6 +212,17 @@ double Vd_rowValue(const VdRow& row, const std::vector<double>& x) {
   for (size_t j = 0; j < row.linear.size(); ++j) {
     s += row.linear[j] * x[j];
     if (!row.cubic.empty()) s += row.cubic[j] * x[j] * x[j] * x[j];
+    if (!row.square.empty()) s += row.square[j] * (x[j] - row.centre[j]) * (x[j] - row.centre[j]);
+  }
+  return s;
+}
+
+double Vd_rowScale(const VdRow& row, const std::vector<double>& x) {
+  double s = 0;
+  for (size_t j = 0; j < row.linear.size(); ++j) {
+    s += std::fabs(row.linear[j] * x[j]);
+    if (!row.cubic.empty()) s += std::fabs(row.cubic[j] * x[j] * x[j] * x[j]);
+    if (!row.square.empty()) s += std::fabs(row.square[j]) * std::pow(std::fabs(x[j]) + std::fabs(row.centre[j]), 2);
   }
   return s;
 }
@@ -238,10 +252,7 @@ std::string Vd_violation(const VdRecipe& r, const std::vector<double>& x) {
   for (size_t i = 0; i < r.rows.size(); ++i) {
     const VdRow& row = r.rows[i];
     const double v = Vd_rowValue(row, x);
-    double terms = 0;
-    for (size_t j = 0; j < row.linear.size(); ++j)
-      terms += std::fabs(row.linear[j] * x[j]) + (row.cubic.empty() ? 0 : std::fabs(row.cubic[j] * std::pow(x[j], 3)));
-    const double tol = kRowTolerance * (1 + std::fabs(row.rhs)) + kRoundoff * terms;
+    const double tol = kRowTolerance * (1 + std::fabs(row.rhs)) + kRoundoff * Vd_rowScale(row, x);
     const bool holds = row.relation == VdRelation::Le   ? v <= row.rhs + tol
                        : row.relation == VdRelation::Ge ? v >= row.rhs - tol
                                                         : std::fabs(v - row.rhs) <= tol;

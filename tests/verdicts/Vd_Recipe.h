@@ -17,7 +17,7 @@ enum class VdRelation { Le = 1, Eq = 2, Ge = 3 };
 // "solver_typ": maximise 1, minimise 2; None writes no objective.
 enum class VdSense { None = 0, Max = 1, Min = 2 };
 // What the model is, which decides what each engine owes it.
-enum class VdClass { Lp, Milp, Qp, Miqp, System };
+enum class VdClass { Lp, Milp, Qp, Miqp, System, ConvexRows };
 
 struct VdVariable {
   double lower = -kVdInfinity, upper = kVdInfinity;
@@ -25,9 +25,10 @@ struct VdVariable {
   double start = 0;
 };
 
-// sum_j linear[j] x_j + cubic[j] x_j^3 (cubic empty for a linear row).
+// sum_j linear[j] x_j + cubic[j] x_j^3 + square[j] (x_j - centre[j])^2
+// (cubic, square and centre empty when the row has no such terms).
 struct VdRow {
-  std::vector<double> linear, cubic;
+  std::vector<double> linear, cubic, square, centre;
   VdRelation relation = VdRelation::Le;
   double rhs = 0;
   bool sumproduct = false;  // written as SUMPRODUCT over coefficient cells
@@ -54,8 +55,10 @@ struct VdRecipe {
 
 // The objective's value at x.
 double Vd_objectiveValue(const VdRecipe& r, const std::vector<double>& x);
-// The left-hand side of row `row` at x.
+// The left-hand side of row `row` at x, and the size of the terms it is
+// computed from.
 double Vd_rowValue(const VdRow& row, const std::vector<double>& x);
+double Vd_rowScale(const VdRow& row, const std::vector<double>& x);
 // The size of the terms the objective is computed from at x, for
 // tolerances relative to scale.
 double Vd_objectiveScale(const VdRecipe& r, const std::vector<double>& x);
