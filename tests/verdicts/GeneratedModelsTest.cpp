@@ -48,7 +48,7 @@ std::string getenvOr(const char* name, const char* otherwise) {
 
 // Counts one run's verdict; a wrong one is printed at once (fresh seeds) or
 // kept for the failure message, the first few of each class.
-void count(const VdRecipe& r, const VdRun& run, bool printAsFound, Tally* t) {
+void record(const VdRecipe& r, const VdRun& run, bool printAsFound, Tally* t) {
   const std::string mode = std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : "");
   ++t->runs;
   ++t->endings[mode][run.status];
@@ -77,8 +77,8 @@ void runModel(const VdRecipe& r, const std::filesystem::path& dir, bool printAsF
   ++t->models;
   for (int engine = 1; engine <= kVdEngineCount; ++engine)
     for (bool analysed : {false, true})
-      count(r, Vd_solve(book, out, engine, analysed, static_cast<int>(r.variables.size()), kRunSeconds), printAsFound,
-            t);
+      record(r, Vd_solve(book, out, engine, analysed, static_cast<int>(r.variables.size()), kRunSeconds), printAsFound,
+             t);
 }
 
 std::string counts(const char* title, const std::map<std::string, int>& byKey) {
