@@ -1,0 +1,123 @@
+// Generated models with known optima through every engine, by default and
+// with the interpreter's analysis (dia=2), each run held to the verdict
+// rules of Vd_Judge.h. The suite runs fixed seeds; with
+// CORVAN_VERDICTS_SECONDS set (scripts/verdicts) the same generators run
+// with fresh seeds from CORVAN_VERDICTS_SEED for that long, printing each
+// failing run as it comes, the model being run written first to the file
+// CORVAN_VERDICTS_CURRENT (if set), so that a crash leaves its recipe.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/support/ScratchTest.h"
+#include "tests/verdicts/Vd_Generators.h"
+#include "tests/verdicts/Vd_Judge.h"
+#include "tests/verdicts/Vd_Recipe.h"
+#include "tests/verdicts/Vd_Run.h"
+
+namespace {
+
+#ifdef CORVAN_CHECKS
+constexpr int kSeedsPerGenerator = 2;  // the Debug and sanitizer builds run ten times slower
+#else
+constexpr int kSeedsPerGenerator = 30;
+#endif
+constexpr double kRunSeconds = 20;   // a run's limit; tiny models need far less
+constexpr int kReportsPerClass = 3;  // failing runs shown in full for each class
+constexpr int kSeedRangeBits = 32;
+
+struct Tally {
+  int models = 0, runs = 0, wrong = 0, notes = 0;
+  std::map<std::string, int> byClass, noted;          // "engine mode: kind" -> runs
+  std::map<std::string, std::map<int, int>> endings;  // "engine mode" -> status -> runs
+  std::map<std::string, int> shown;
+  std::string reports;
+};
+
+std::string getenvOr(const char* name, const char* otherwise) {
+  const char* v = std::getenv(name);
+  return v ? v : otherwise;
+}
+
+// Counts one run's verdict; a wrong one is printed at once (fresh seeds) or
+// kept for the failure message, the first few of each class.
+void record(const VdRecipe& r, const VdRun& run, bool printAsFound, Tally* t) {
+  const std::string mode = std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : "");
+  ++t->runs;
+  ++t->endings[mode][run.status];
+  const VdVerdict v = Vd_judge(r, run);
+  if (!v.wrong && !v.note) return;
+  const std::string key = mode + ": " + v.kind;
+  const std::string report = Vd_report(r, run, v);
+  if (v.note) {
+    ++t->notes;
+    ++t->noted[key];
+    if (printAsFound) std::printf("note: %s\n", report.c_str());
+    return;
+  }
+  ++t->wrong;
+  ++t->byClass[key];
+  if (printAsFound) std::printf("%s\n", report.c_str());
+  else if (t->shown[key]++ < kReportsPerClass) t->reports += report + "\n";
+}
+
+void runModel(const VdRecipe& r, const std::filesystem::path& dir, bool printAsFound, Tally* t) {
+  const std::string current = getenvOr("CORVAN_VERDICTS_CURRENT", "");
+  if (!current.empty()) std::ofstream(current) << Vd_describe(r);
+  const std::string book = (dir / "model.xlsx").string(), out = (dir / "solved.xlsx").string();
+  std::string error;
+  ASSERT_TRUE(Vd_write(r, book, &error)) << error;
+  ++t->models;
+  for (int engine = 1; engine <= kVdEngineCount; ++engine)
+    for (bool analysed : {false, true})
+      record(r, Vd_solve(book, out, engine, analysed, static_cast<int>(r.variables.size()), kRunSeconds), printAsFound,
+             t);
+}
+
+std::string counts(const char* title, const std::map<std::string, int>& byKey) {
+  std::string s = title;
+  for (const auto& [key, n] : byKey) s += "  " + std::to_string(n) + "  " + key + "\n";
+  return s;
+}
+
+std::string summary(const Tally& t) {
+  std::string s = "statuses (status x runs):\n";
+  for (const auto& [mode, byStatus] : t.endings) {
+    s += "  " + mode + ":";
+    for (const auto& [status, n] : byStatus) s += " " + std::to_string(status) + "x" + std::to_string(n);
+    s += "\n";
+  }
+  s += counts("notes (runs):\n", t.noted) + counts("wrong verdicts (runs):\n", t.byClass);
+  return s + "verdicts: " + std::to_string(t.models) + " models, " + std::to_string(t.runs) + " runs, " +
+         std::to_string(t.wrong) + " wrong, " + std::to_string(t.notes) + " notes\n";
+}
+
+class GeneratedModels : public ScratchTest {};
+
+}  // namespace
+
+TEST_F(GeneratedModels, EveryEngineEndsWithATrueVerdict) {
+  Tally t;
+  const std::string seconds = getenvOr("CORVAN_VERDICTS_SECONDS", "");
+  const std::vector<VdGenerator>& generators = Vd_generators();
+  if (seconds.empty()) {
+    for (const VdGenerator& g : generators)
+      for (int seed = 1; seed <= kSeedsPerGenerator; ++seed) runModel(g.make(seed), dir_, false, &t);
+  } else {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(std::stod(seconds));
+    // Each run's seeds sit in a range of 2^32 of their own, so that runs from
+    // neighbouring seeds share no model.
+    const std::uint64_t base = std::stoull(getenvOr("CORVAN_VERDICTS_SEED", "1")) << kSeedRangeBits;
+    for (std::uint64_t k = 0; std::chrono::steady_clock::now() < end; ++k)
+      runModel(generators[k % generators.size()].make(base + k / generators.size()), dir_, true, &t);
+  }
+  std::printf("%s", summary(t).c_str());
+  EXPECT_EQ(t.wrong, 0) << t.reports;
+}

@@ -1,0 +1,82 @@
+// A generated model as a recipe: its variable cells with bounds, kinds and
+// start values, its rows, its objective, and what is known of it by
+// construction (a feasible point and the optimum). The recipe computes its
+// own rows and objective at any point, without the library, writes itself
+// out as a model workbook and describes itself in words for a report.
+#pragma once
+
+#include <limits>
+#include <string>
+#include <vector>
+
+inline constexpr double kVdInfinity = std::numeric_limits<double>::infinity();
+
+enum class VdKind { Continuous, Integer, Binary };
+// The relations as the "solver_rel" names store them.
+enum class VdRelation { Le = 1, Eq = 2, Ge = 3 };
+// "solver_typ": maximise 1, minimise 2; None writes no objective.
+enum class VdSense { None = 0, Max = 1, Min = 2 };
+// What the model is, which decides what each engine owes it.
+enum class VdClass { Lp, Milp, Qp, Miqp, System, ConvexRows };
+
+struct VdVariable {
+  double lower = -kVdInfinity, upper = kVdInfinity;
+  VdKind kind = VdKind::Continuous;
+  double start = 0;
+};
+
+// sum_j linear[j] x_j + cubic[j] x_j^3 + square[j] (x_j - centre[j])^2
+// (cubic, square and centre empty when the row has no such terms).
+struct VdRow {
+  std::vector<double> linear, cubic, square, centre;
+  VdRelation relation = VdRelation::Le;
+  double rhs = 0;
+  bool sumproduct = false;  // written as SUMPRODUCT over coefficient cells
+};
+
+// sum_j weight[j] (x_j - centre[j])^2 + linear[j] x_j (weight empty when linear).
+struct VdObjective {
+  VdSense sense = VdSense::Min;
+  std::vector<double> linear, weight, centre;
+  bool sumproduct = false;  // the linear part as SUMPRODUCT over coefficient cells
+};
+
+struct VdRecipe {
+  std::string generator;
+  unsigned long long seed = 0;
+  VdClass kind = VdClass::Lp;
+  std::vector<VdVariable> variables;
+  std::vector<VdRow> rows;
+  VdObjective objective;
+  bool nonNegative = false;     // "solver_neg" 1: lower bounds of 0 are left to the option
+  double optimum = 0;           // the objective's optimal value (systems: none)
+  std::vector<double> planted;  // a feasible point (the optimum's, or the planted root)
+};
+
+// The objective's value at x.
+double Vd_objectiveValue(const VdRecipe& r, const std::vector<double>& x);
+// The left-hand side of row `row` at x, and the size of the terms it is
+// computed from.
+double Vd_rowValue(const VdRow& row, const std::vector<double>& x);
+double Vd_rowScale(const VdRow& row, const std::vector<double>& x);
+// The size of the terms the objective is computed from at x, for
+// tolerances relative to scale.
+double Vd_objectiveScale(const VdRecipe& r, const std::vector<double>& x);
+// How x breaks the model (a row, a bound or an integer kind), "" when it
+// holds every part within the tolerance the constraint table uses.
+std::string Vd_violation(const VdRecipe& r, const std::vector<double>& x);
+
+// The model as a workbook at `path` (sheet "Model", variable cells B2...).
+bool Vd_write(const VdRecipe& r, const std::string& path, std::string* error);
+// Where the variable cells and the objective sit (0-based row and column).
+int Vd_variableRow();
+int Vd_variableColumn(int j);
+int Vd_objectiveRow();
+int Vd_objectiveColumn();
+
+// Enough to rebuild the model by hand: cells, formulas, names, bounds,
+// start and the known optimum.
+std::string Vd_describe(const VdRecipe& r);
+// A number as the workbook's formulas and cells carry it (shortest form
+// that reads back as the same double).
+std::string Vd_number(double x);
