@@ -49,6 +49,10 @@ bool boxed(const VdRecipe& r) {
                      [](const VdVariable& v) { return std::isfinite(v.lower) && std::isfinite(v.upper); });
 }
 
+bool hasEquality(const VdRecipe& r) {
+  return std::any_of(r.rows.begin(), r.rows.end(), [](const VdRow& row) { return row.relation == VdRelation::Eq; });
+}
+
 // A status that says truly why the run ended without a solution: a limit,
 // the user, or the engine declining the model's kind.
 bool trueEnding(const VdRecipe& r, int engine, int status) {
@@ -58,6 +62,10 @@ bool trueEnding(const VdRecipe& r, int engine, int status) {
     case kTimeLimit:
     case kSubproblemLimit:
     case kIntegerLimit: return true;
+    // The evolutionary engine is no exact method: a population rarely lands
+    // on an equality's surface, and its status 5 says only that it found no
+    // feasible point, not that none exists.
+    case kInfeasible: return engine == kVdEvolutionary && hasEquality(r);
     case kNotLinear:
       return (engine == kVdLp && (r.kind == VdClass::System || r.kind == VdClass::ConvexRows)) ||
              (engine == kVdSocp && r.kind == VdClass::System);
@@ -116,7 +124,8 @@ const char* Vd_engineName(int engine) {
 
 VdVerdict Vd_judge(const VdRecipe& r, const VdRun& run) {
   if (run.status == kVdNoStatus) return wrong("no status line", "exit " + std::to_string(run.exit));
-  if (run.status == kInfeasible) return wrong("\"no feasible solution\" on a model holding a feasible point", "");
+  if (run.status == kInfeasible && !trueEnding(r, run.engine, run.status))
+    return wrong("\"no feasible solution\" on a model holding a feasible point", "");
   if (run.status == kUnbounded) return wrong("\"unbounded\" on a model with a finite optimum", "");
   // The evolutionary engine is no exact method: a point of its own that the
   // front end refuses is no verdict of the run's.
