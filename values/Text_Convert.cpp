@@ -8,55 +8,7 @@
 #include <cwctype>
 #include <vector>
 
-namespace {
-
-// The runtime's case mapping of every letter, whatever the process locale
-// says. Made once, and freed
-// when the program ends or the library is unloaded.
-struct UnicodeCase {
-  locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-  UnicodeCase() {
-    if (!locale) locale = newlocale(LC_CTYPE_MASK, "C", nullptr);
-  }
-  ~UnicodeCase() {
-    if (locale) freelocale(locale);
-  }
-  UnicodeCase(const UnicodeCase&) = delete;
-  UnicodeCase& operator=(const UnicodeCase&) = delete;
-};
-
-locale_t unicodeCase() {
-  static const UnicodeCase kCase;
-  return kCase.locale;
-}
-
-// A letter beyond ASCII never maps into ASCII (the dotted capital I, the
-// Kelvin sign and the dotless i keep their own), as the worksheet keeps it.
-char16_t keptBeyondAscii(char16_t c, wint_t mapped) {
-  return c >= 0x80 && mapped < 0x80 ? c : static_cast<char16_t>(mapped);
-}
-
-// How a lead byte starts a UTF-8 sequence: its length and the range its
-// second byte must lie in (overlong forms, surrogates and code points beyond
-// U+10FFFF excluded); length 0 for a byte that starts none.
-struct Lead {
-  int length;
-  unsigned char low, high;
-};
-
-Lead leadOf(unsigned char c) {
-  if (c < 0x80) return {1, 0, 0};
-  if (c >= 0xC2 && c <= 0xDF) return {2, 0x80, 0xBF};
-  if (c == 0xE0) return {3, 0xA0, 0xBF};
-  if (c == 0xED) return {3, 0x80, 0x9F};
-  if (c >= 0xE1 && c <= 0xEF) return {3, 0x80, 0xBF};
-  if (c == 0xF0) return {4, 0x90, 0xBF};
-  if (c >= 0xF1 && c <= 0xF3) return {4, 0x80, 0xBF};
-  if (c == 0xF4) return {4, 0x80, 0x8F};
-  return {0, 0, 0};
-}
-
-}  // namespace
+#include "base/Utf8_Text.h"
 
 size_t Text_length(const char16_t* text) {
   size_t n = 0;
@@ -71,8 +23,8 @@ char16_t* Text_duplicate(const char16_t* text) {
   return copy;
 }
 
-char16_t Text_foldCase(char16_t c) { return keptBeyondAscii(c, towlower_l(c, unicodeCase())); }
-char16_t Text_upperCase(char16_t c) { return keptBeyondAscii(c, towupper_l(c, unicodeCase())); }
+char16_t Text_foldCase(char16_t c) { return Utf8_keptBeyondAscii(c, towlower_l(c, Utf8_classes())); }
+char16_t Text_upperCase(char16_t c) { return Utf8_keptBeyondAscii(c, towupper_l(c, Utf8_classes())); }
 
 bool Text_equalsNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -85,7 +37,7 @@ std::u16string Text_fromUtf8(std::string_view utf8) {
   std::u16string out;
   for (size_t i = 0; i < utf8.size();) {
     const auto c = static_cast<unsigned char>(utf8[i]);
-    const Lead lead = leadOf(c);
+    const Utf8Lead lead = Utf8_leadOf(c);
     uint32_t code = lead.length == 1 ? c : c & (0x7Fu >> lead.length);
     int k = 1;
     for (; k < lead.length && i + k < utf8.size(); ++k) {

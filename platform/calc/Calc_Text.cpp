@@ -4,31 +4,12 @@
 #include <clocale>
 #include <cwctype>
 
+#include "base/Utf8_Text.h"
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
-
-// How a lead byte starts a sequence: its length and the range its second
-// byte must lie in (overlong forms, surrogates and code points beyond
-// U+10FFFF excluded); length 0 for a byte that starts none.
-struct Lead {
-  int length;
-  unsigned char low, high;
-};
-
-Lead leadOf(unsigned char c) {
-  if (c < 0x80) return {1, 0, 0};
-  if (c >= 0xC2 && c <= 0xDF) return {2, 0x80, 0xBF};
-  if (c == 0xE0) return {3, 0xA0, 0xBF};
-  if (c == 0xED) return {3, 0x80, 0x9F};
-  if (c >= 0xE1 && c <= 0xEF) return {3, 0x80, 0xBF};
-  if (c == 0xF0) return {4, 0x90, 0xBF};
-  if (c >= 0xF1 && c <= 0xF3) return {4, 0x80, 0xBF};
-  if (c == 0xF4) return {4, 0x80, 0x8F};
-  return {0, 0, 0};
-}
 
 void appendUnit(char32_t code, std::u16string* out) {
   if (code < 0x10000) {
@@ -43,38 +24,13 @@ void appendUnit(char32_t code, std::u16string* out) {
 bool isHigh(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
 bool isLow(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
 
-// The case mapping of every letter, whatever the process locale says. Made once, and freed
-// when the program ends or the library is unloaded.
-struct UnicodeCase {
-  locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-  UnicodeCase() {
-    if (!locale) locale = newlocale(LC_CTYPE_MASK, "C", nullptr);
-  }
-  ~UnicodeCase() {
-    if (locale) freelocale(locale);
-  }
-  UnicodeCase(const UnicodeCase&) = delete;
-  UnicodeCase& operator=(const UnicodeCase&) = delete;
-};
-
-locale_t unicodeCase() {
-  static const UnicodeCase kCase;
-  return kCase.locale;
-}
-
-// A letter beyond ASCII never maps into ASCII (the dotted capital I, the
-// Kelvin sign and the dotless i keep their own), as the worksheet keeps it.
-char16_t keptBeyondAscii(char16_t c, wint_t mapped) {
-  return c >= 0x80 && mapped < 0x80 ? c : static_cast<char16_t>(mapped);
-}
-
 }  // namespace
 
 std::u16string Calc_utf16(const std::string& utf8) {
   std::u16string out;
   for (size_t i = 0; i < utf8.size();) {
     const auto c = static_cast<unsigned char>(utf8[i]);
-    const Lead lead = leadOf(c);
+    const Utf8Lead lead = Utf8_leadOf(c);
     char32_t code = lead.length == 1 ? c : c & (0x7F >> lead.length);
     int k = 1;
     for (; k < lead.length && i + k < utf8.size(); ++k) {
@@ -109,6 +65,6 @@ std::string Calc_utf8(std::u16string_view text) {
   return out;
 }
 
-char16_t Calc_lowerChar(char16_t c) { return keptBeyondAscii(c, towlower_l(c, unicodeCase())); }
-char16_t Calc_upperChar(char16_t c) { return keptBeyondAscii(c, towupper_l(c, unicodeCase())); }
-bool Calc_isLetter(char16_t c) { return iswalpha_l(c, unicodeCase()) != 0; }
+char16_t Calc_lowerChar(char16_t c) { return Utf8_keptBeyondAscii(c, towlower_l(c, Utf8_classes())); }
+char16_t Calc_upperChar(char16_t c) { return Utf8_keptBeyondAscii(c, towupper_l(c, Utf8_classes())); }
+bool Calc_isLetter(char16_t c) { return iswalpha_l(c, Utf8_classes()) != 0; }
