@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -55,6 +57,25 @@ inline std::string saveBook(Workbook* wb, const std::filesystem::path& path) {
   EXPECT_TRUE(Xlsx_save(wb, path.string(), &error)) << error;
   Wb_closeWorkbook(wb);
   return path.string();
+}
+
+// A cell's value as a failure message shows it.
+inline std::string cellShown(const CellValue& v) {
+  switch (v.kind) {
+    case CellKind::Number: return std::to_string(v.number);
+    case CellKind::Text: return "\"" + v.text + "\"";
+    case CellKind::Boolean: return v.number != 0 ? "TRUE" : "FALSE";
+    case CellKind::Error: return Wb_errorText(v.error);
+    default: return "(empty)";
+  }
+}
+
+// Whether a computed value is the expected one: of its kind, and a number
+// within 1e-12 relative.
+inline bool sameCellValue(const CellValue& a, const CellValue& b) {
+  if (a.kind != b.kind) return false;
+  if (a.kind == CellKind::Number) return std::fabs(a.number - b.number) <= 1e-12 * std::max(1.0, std::fabs(b.number));
+  return a == b;
 }
 
 // The classic two-product plan: maximise 3x + 5y subject to x <= 4, 2y <= 12,

@@ -110,22 +110,6 @@ void addCells(Workbook* wb, Sheet* sh) {
   Wb_setValue(wb, sh, 1, 6, CellValue::makeText("2"));
 }
 
-std::string shown(const CellValue& v) {
-  switch (v.kind) {
-    case CellKind::Number: return std::to_string(v.number);
-    case CellKind::Text: return "\"" + v.text + "\"";
-    case CellKind::Boolean: return v.number != 0 ? "TRUE" : "FALSE";
-    case CellKind::Error: return Wb_errorText(v.error);
-    default: return "(empty)";
-  }
-}
-
-bool same(const CellValue& a, const CellValue& b) {
-  if (a.kind != b.kind) return false;
-  if (a.kind == CellKind::Number) return std::fabs(a.number - b.number) <= 1e-12 * std::max(1.0, std::fabs(b.number));
-  return a == b;
-}
-
 // The number the objective line shows ("objective (maximise) Plan!F1 = 2").
 double objectiveOf(const std::string& out) {
   const size_t line = out.find("objective (");
@@ -152,11 +136,11 @@ TEST_F(TextArguments, BothCalculationsReadTextsByTheParametersKind) {
     const Row& row = rows()[k];
     const Cell* cell = Wb_findCell(sh, static_cast<int>(k), column);
     const CellValue standIn = cell ? cell->value : CellValue{};
-    EXPECT_TRUE(same(standIn, row.expected)) << row.formula << ": stand-in " << shown(standIn);
+    EXPECT_TRUE(sameCellValue(standIn, row.expected)) << row.formula << ": stand-in " << cellShown(standIn);
     const auto value = interpreted.values.find({0, Wb_cellKey(static_cast<int>(k), column)});
     ASSERT_NE(value, interpreted.values.end())
         << row.formula << ": " << interpreted.failures[{0, Wb_cellKey(static_cast<int>(k), column)}];
-    EXPECT_TRUE(same(value->second, row.expected)) << row.formula << ": interpreter " << shown(value->second);
+    EXPECT_TRUE(sameCellValue(value->second, row.expected)) << row.formula << ": interpreter " << cellShown(value->second);
   }
   Wb_closeWorkbook(wb);
 }
