@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Dbl_Whole.h"
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
@@ -114,8 +115,8 @@ void fnSmall(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   for (CellValue& x : a.values) {
     double k;
     if (!Calc_toNumber(x, &k, &err)) { x = err; continue; }
-    k = std::ceil(k);
-    x = k < 1 || k > static_cast<double>(v.size()) ? error(CellError::Num) : num(v[static_cast<size_t>(k) - 1]);
+    size_t rank = 0;   // k rounded up; NaN and k past the whole numbers fit no rank
+    x = Dbl_toWhole(std::ceil(k), &rank) && rank >= 1 && rank <= v.size() ? num(v[rank - 1]) : error(CellError::Num);
   }
   out->area = nullptr;
   out->isArray = ks.isArray;
