@@ -481,6 +481,31 @@ struct OneVariable : Workbench {
   bool ok = false;
 };
 
+// At a1 = 7.3, every real mode gives the value mode's (a1-3)^2 = 18.49,
+// the derivative modes with slope 8.6, or fails with an error value at the
+// formula's cell; the interval mode, where it computes, encloses 18.49.
+void expectTheValueModesBranchOrAMark(OneVariable& w) {
+  for (const RealMode& mode : kRealModes) {
+    SCOPED_TRACE(mode.name);
+    const bool derivative = std::string(mode.name) != "value";
+    double value = 0, slope = 0;
+    if (!mode.run(&w.program, 0, &value, &slope)) {
+      EXPECT_TRUE(derivative);
+      EXPECT_EQ(w.ctx->errors.firstError, kStatusErrorValueReturned);
+      EXPECT_EQ(w.ctx->errors.errorCell.column, 2);
+      continue;
+    }
+    EXPECT_NEAR(value, 18.49, 1e-9);
+    if (derivative) {
+      EXPECT_NEAR(slope, 8.6, 1e-9);
+    }
+  }
+  Interval enclosure{};
+  if (Eval_evalInterval(&w.program, 0, true, &enclosure, false)) {
+    EXPECT_TRUE(enclosure.lo <= 18.49 && 18.49 <= enclosure.hi) << enclosure.lo << " " << enclosure.hi;
+  }
+}
+
 // Guards around functions without derivatives at x = 7.3: the value mode
 // takes (x - 3)^2 = 18.49 (slope 8.6). No derivative or interval mode may
 // see "no derivative" as an error value and take the guard's constant
@@ -499,25 +524,7 @@ TEST(EvalEntries, AGuardNeverSeesAMissingDerivativeAsAnErrorValue) {
       SCOPED_TRACE(formula);
       OneVariable w(formula);
       ASSERT_TRUE(w.ok);
-      for (const RealMode& mode : kRealModes) {
-        SCOPED_TRACE(mode.name);
-        const bool derivative = std::string(mode.name) != "value";
-        double value = 0, slope = 0;
-        if (!mode.run(&w.program, 0, &value, &slope)) {
-          EXPECT_TRUE(derivative);
-          EXPECT_EQ(w.ctx->errors.firstError, kStatusErrorValueReturned);
-          EXPECT_EQ(w.ctx->errors.errorCell.column, 2);
-          continue;
-        }
-        EXPECT_NEAR(value, 18.49, 1e-9);
-        if (derivative) {
-          EXPECT_NEAR(slope, 8.6, 1e-9);
-        }
-      }
-      Interval enclosure{};
-      if (Eval_evalInterval(&w.program, 0, true, &enclosure, false)) {
-        EXPECT_TRUE(enclosure.lo <= 18.49 && 18.49 <= enclosure.hi) << enclosure.lo << " " << enclosure.hi;
-      }
+      expectTheValueModesBranchOrAMark(w);
     }
 }
 
@@ -587,25 +594,7 @@ TEST(EvalEntries, EveryFunctionThatLooksAtAKindPassesAMissingDerivativeOn) {
     SCOPED_TRACE(formula);
     OneVariable w(formula, kKindCells);
     ASSERT_TRUE(w.ok) << int(w.ctx->errors.firstError);
-    for (const RealMode& mode : kRealModes) {
-      SCOPED_TRACE(mode.name);
-      const bool derivative = std::string(mode.name) != "value";
-      double value = 0, slope = 0;
-      if (!mode.run(&w.program, 0, &value, &slope)) {
-        EXPECT_TRUE(derivative);
-        EXPECT_EQ(w.ctx->errors.firstError, kStatusErrorValueReturned);
-        EXPECT_EQ(w.ctx->errors.errorCell.column, 2);
-        continue;
-      }
-      EXPECT_NEAR(value, 18.49, 1e-9);
-      if (derivative) {
-        EXPECT_NEAR(slope, 8.6, 1e-9);
-      }
-    }
-    Interval enclosure{};
-    if (Eval_evalInterval(&w.program, 0, true, &enclosure, false)) {
-      EXPECT_TRUE(enclosure.lo <= 18.49 && 18.49 <= enclosure.hi) << enclosure.lo << " " << enclosure.hi;
-    }
+    expectTheValueModesBranchOrAMark(w);
   }
 }
 
