@@ -56,6 +56,15 @@ struct SocpProgram {
   // which the program holds it divided, so that its cone and the gap are
   // measured at unit scale whatever the model's scale (1 otherwise).
   double objectiveScale = 1.0;
+  // Quadratic form: per linear column after the bound columns, how far a
+  // widened run moves it out: half of "solver_fea" for an inequality side,
+  // nothing for an equality row's side (built widened) or the objective.
+  std::vector<double> widening;
+  // Quadratic form: per variable, 1 when no row and not the objective reads
+  // it. Its bounds make no columns (a one-sided one would let the barrier
+  // push the variable off without end); it keeps its start value, held
+  // within its bounds.
+  std::vector<char> unread;
   // Cone form, what the bounds of a run change: the rows made at set-up
   // (the bound rows follow them), their right-hand sides with every offset
   // 0, and per row the variables whose offset, times the factor, leaves the
@@ -111,8 +120,13 @@ int Socp_convertConeForm(SocpAdapterRecord& rec);
 // The quadratic form with the current bounds; 0 or 1102.
 int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea);
 // Brings the quadratic form's bound columns up to date with the current
-// bounds in place.
+// bounds in place (none for a variable the model does not read).
 void Socp_updateBoundColumns(SocpAdapterRecord& rec);
+// Widens the quadratic form's linear sides as its equality rows are: every
+// bound and inequality side by half of `fea`, so that a feasible set
+// without an interior (a variable fixed by its bounds, a point where rows
+// meet) gets one. The costs as they stood are kept in `saved`.
+void Socp_widenLinearSides(SocpAdapterRecord& rec, double fea, std::vector<double>& saved);
 // Points a fresh core record at the program's data.
 void Socp_loadProgram(socp& run, SocpProgram& program);
 // The model point (into x) and the objective in the model's sense from the

@@ -1,8 +1,10 @@
 // The SOCP barrier engine's operations: set-up reads and checks the model
 // and lays it out as a cone program, solve brings the current bounds into
 // that program in place and runs the primal-dual core with the engine's
-// options, the iteration hook reports to the host's progress callback, and
-// finish leaves the solution in the variable cells and writes the reports.
+// options (once more with the sides widened when the first run finds
+// nothing feasible), the iteration hook reports to the host's progress
+// callback, and finish leaves the solution in the variable cells and writes the reports.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -21,6 +23,9 @@ namespace {
 constexpr double kGamma = 0.1;
 constexpr double kDivergence = 1e12;      // a model value this large: the run followed a ray
 constexpr double kIterationLimit = 1e10;  // the host's progress callback keeps the limits
+// A widened run that can succeed converges within tens of iterations; one
+// of a set that stays empty drifts for hundreds before its numbers break.
+constexpr int kWidenedIterations = 200;
 constexpr std::int32_t kHookQuery = ProgressQuery | ProgressIterationNumber;
 constexpr std::int32_t kHookResume = ProgressResume | ProgressIteration;
 
@@ -134,6 +139,32 @@ int runStatus(const SocpAdapterRecord& rec, int word) {
   return Socp_isGapSmall(word) ? StatusConverged : StatusNoProgress;
 }
 
+// One run of the core on the program as it stands: the model point and the
+// objective into the problem, the engine status out.
+int runOnce(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams& params) {
+  socp& run = rec.run;
+  Socp_loadProgram(run, rec.program);
+  rec.stop = 0;
+  int word = Socp_runSolver(run, params, iterationHook, &rec);
+  problem->objective = Socp_readSolution(rec, run, rec.x.data());
+  return runStatus(rec, word);
+}
+
+// The same run with every side widened as the equality rows are. A
+// feasible set without an interior (a variable fixed by its bounds, as the
+// integer search fixes them, or rows that meet in a point) leaves the
+// iterates nowhere to go, and the run ends as if nothing were feasible.
+// Only its optimum, or a stop, replaces the first run's verdict.
+int runWidened(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams& params) {
+  std::vector<double> costs;
+  Socp_widenLinearSides(rec, params.feaseps, costs);
+  SocpParams widened = params;
+  widened.maxiter = kWidenedIterations;
+  int status = runOnce(problem, rec, widened);
+  rec.program.c = costs;
+  return status == StatusSolved || status == StatusConverged || rec.stop ? status : StatusInfeasible;
+}
+
 int solve(EngineProblem* problem, SocpAdapterRecord& rec) {
   if (int pending = Eng_statusAfterStop(StatusSolved, Host_progressValue(rec.context, ProgressQuery, 0, 0.0)))
     return pending;
@@ -142,12 +173,8 @@ int solve(EngineProblem* problem, SocpAdapterRecord& rec) {
   // The program was laid out at set-up; this run's bounds are brought in.
   if (!hasCones(rec)) Socp_updateBoundColumns(rec);
   else if (int status = Socp_convertConeForm(rec)) return status;
-  socp& run = rec.run;
-  Socp_loadProgram(run, rec.program);
-  rec.stop = 0;
-  int word = Socp_runSolver(run, params, iterationHook, &rec);
-  problem->objective = Socp_readSolution(rec, run, rec.x.data());
-  int status = runStatus(rec, word);
+  int status = runOnce(problem, rec, params);
+  if (status == StatusInfeasible && !hasCones(rec)) status = runWidened(problem, rec, params);
   if (status == StatusInfeasible) problem->objective = 0.0;
   return status;
 }
@@ -193,7 +220,7 @@ double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* 
   if (pr.dual) {
     std::vector<double> y(run.y);
     for (std::size_t pos = 0; pos < run.pRowOrd.size(); ++pos) y[run.pRowOrd[pos]] = run.y[pos];
-    for (int j = 0; j < rec.n; ++j) x[j] = -y[j];
+    for (int j = 0; j < rec.n; ++j) x[j] = pr.unread[j] ? std::clamp(rec.x[j], rec.lower[j], rec.upper[j]) : -y[j];
     return -sigma * pr.objectiveScale * y[rec.n];
   }
   for (int j = 0; j < rec.n; ++j) {

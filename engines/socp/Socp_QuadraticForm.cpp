@@ -27,6 +27,7 @@ struct Affine {
 
 struct DualBuilder {
   std::vector<Affine> linear;
+  std::vector<double> widening;  // per linear column
   std::vector<std::vector<Affine>> blocks;
 };
 
@@ -121,9 +122,11 @@ double rowSize(const SocpRowModel& row, const std::vector<double>& size, double 
 // The side "value - bound >= 0" (sign +1, a lower bound) or "bound - value
 // >= 0" (sign -1, an upper bound) of one row, a quadratic one divided by
 // its size; false for a non-convex one.
-bool addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign, const std::vector<double>& size) {
+bool addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign, const std::vector<double>& size,
+             double widening) {
   if (!row.q) {
     db.linear.push_back({sign * (row.k - bound), nonZeros(row.g, sign), 0.0});
+    db.widening.push_back(widening);
     return true;
   }
   const double scaledSign = sign / rowSize(row, size, bound);
@@ -132,6 +135,19 @@ bool addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign
   for (auto& r : q->rows)
     for (int t = 0; r && t < r->nnz; ++t) r->val[t] *= -scaledSign;
   return addQuadraticCone(db, u, *q);
+}
+
+// Whether any row or the objective has a term in variable j.
+bool isRead(const SocpAdapterRecord& rec, int j) {
+  for (const SocpRowModel& row : rec.model) {
+    if (row.g[j] != 0.0) return true;
+    for (int i = 0; row.q && i < row.q->m; ++i) {
+      const spvec* r = row.q->rows[i].get();
+      for (int t = 0; r && t < r->nnz; ++t)
+        if (r->val[t] != 0.0 && (i == j || r->idx[t] == j)) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -149,8 +165,9 @@ int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
       lower -= fea / 2;
       upper += fea / 2;
     }
-    if (lower > -kBoundInfinity && !addSide(db, row, lower, 1.0, size)) return SocpStatusQuadraticRefused;
-    if (upper < kBoundInfinity && !addSide(db, row, upper, -1.0, size)) return SocpStatusQuadraticRefused;
+    const double widening = equality ? 0.0 : fea / 2;
+    if (lower > -kBoundInfinity && !addSide(db, row, lower, 1.0, size, widening)) return SocpStatusQuadraticRefused;
+    if (upper < kBoundInfinity && !addSide(db, row, upper, -1.0, size, widening)) return SocpStatusQuadraticRefused;
   }
   // Objective: t <= -φ/ω, φ = σ(k + g·x + xᵀQx) and ω the size of a
   // quadratic one (1 for a linear one).
@@ -160,6 +177,7 @@ int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
   Affine u{-sigma * objective.k, nonZeros(objective.g, -sigma), -1.0};
   if (!objective.q) {
     db.linear.push_back(u);
+    db.widening.push_back(0.0);
   } else {
     SpMat q = SM_clone(*objective.q);
     for (auto& r : q->rows)
@@ -171,6 +189,9 @@ int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
   pr = SocpProgram();
   pr.dual = true;
   pr.objectiveScale = scale;
+  pr.widening = db.widening;
+  pr.unread.assign(n, 0);
+  for (int j = 0; j < n; ++j) pr.unread[j] = !isRead(rec, j);
   std::vector<const Affine*> columns;
   for (const Affine& a : db.linear) columns.push_back(&a);
   pr.cones.assign(1, static_cast<int>(columns.size()));
@@ -202,6 +223,7 @@ void Socp_updateBoundColumns(SocpAdapterRecord& rec) {
   pr.c.erase(pr.c.begin(), pr.c.begin() + pr.boundColumns);
   std::vector<Affine> bounds;
   for (int j = 0; j < rec.n; ++j) {
+    if (pr.unread[j]) continue;
     if (rec.lower[j] > -kBoundInfinity) bounds.push_back({-rec.lower[j], {{j, 1.0}}, 0.0});
     if (rec.upper[j] < kBoundInfinity) bounds.push_back({rec.upper[j], {{j, -1.0}}, 0.0});
   }
@@ -214,4 +236,11 @@ void Socp_updateBoundColumns(SocpAdapterRecord& rec) {
     for (const auto& [j, v] : bounds[col].beta) SM_setVal(a, j, col, v);
   }
   pr.boundColumns = count;
+}
+
+void Socp_widenLinearSides(SocpAdapterRecord& rec, double fea, std::vector<double>& saved) {
+  SocpProgram& pr = rec.program;
+  saved = pr.c;
+  for (int col = 0; col < pr.boundColumns; ++col) pr.c[col] += fea / 2;
+  for (std::size_t k = 0; k < pr.widening.size(); ++k) pr.c[pr.boundColumns + k] += pr.widening[k];
 }
