@@ -72,31 +72,41 @@ struct Mode {
 const Mode kModes[] = {
     {"forward", Eval_evalRealDeriv}, {"reverse", Eval_evalRevGrad}, {"second-derivative", secondDerivatives}};
 
+// One mode of a row's formula: its value and slope, or its mark.
+void checkMode(diff_detail::DerivativeBench& bench, const Row& row, const Mode& mode) {
+  std::vector<double> gradient(kDiffVariables + 1, 0.0);
+  double value = 0;
+  const bool computed = mode.entry(&bench.program, 0, true, &value, gradient.data(), false, false);
+  if (row.marked) {
+    EXPECT_FALSE(computed);
+    EXPECT_TRUE(diff_detail::withoutDerivatives(bench)) << int(bench.ctx->errors.firstError);
+    return;
+  }
+  ASSERT_TRUE(computed) << int(bench.ctx->errors.firstError);
+  EXPECT_NEAR(value, row.value, kTolerance);
+  EXPECT_NEAR(gradient[static_cast<size_t>(row.variable)], row.slope, kTolerance);
+}
+
+// A row's formula by the stand-in and in every derivative mode.
+void checkRow(Workbook* wb, const Row& row) {
+  const CellValue standIn = diff_detail::standInValue(wb, row.formula);
+  ASSERT_EQ(standIn.kind, CellKind::Number) << Cases_shown(standIn);
+  EXPECT_NEAR(standIn.number, row.value, kTolerance);
+  diff_detail::DerivativeBench bench(wb);
+  ASSERT_TRUE(bench.ok) << int(bench.ctx->errors.firstError);
+  for (const Mode& mode : kModes) {
+    SCOPED_TRACE(mode.name);
+    checkMode(bench, row, mode);
+  }
+}
+
 TEST(DerivativeModes, GiveTheWorkbooksValueAndTheHandSlope) {
   Fe_registerFunctions();
   Workbook* wb = Diff_workbook();
   for (const Row& row : kRows) {
     SCOPED_TRACE(row.formula);
-    const CellValue standIn = diff_detail::standInValue(wb, row.formula);
-    ASSERT_EQ(standIn.kind, CellKind::Number) << Cases_shown(standIn);
-    EXPECT_NEAR(standIn.number, row.value, kTolerance);
     Fe_useApplication(wb);
-    diff_detail::DerivativeBench bench(wb);
-    ASSERT_TRUE(bench.ok) << int(bench.ctx->errors.firstError);
-    for (const Mode& mode : kModes) {
-      SCOPED_TRACE(mode.name);
-      std::vector<double> gradient(kDiffVariables + 1, 0.0);
-      double value = 0;
-      const bool computed = mode.entry(&bench.program, 0, true, &value, gradient.data(), false, false);
-      if (row.marked) {
-        EXPECT_FALSE(computed);
-        EXPECT_TRUE(diff_detail::withoutDerivatives(bench)) << int(bench.ctx->errors.firstError);
-        continue;
-      }
-      ASSERT_TRUE(computed) << int(bench.ctx->errors.firstError);
-      EXPECT_NEAR(value, row.value, kTolerance);
-      EXPECT_NEAR(gradient[static_cast<size_t>(row.variable)], row.slope, kTolerance);
-    }
+    checkRow(wb, row);
     Fe_useApplication(nullptr);
   }
   Wb_resetApp();
