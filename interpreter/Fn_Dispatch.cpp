@@ -196,12 +196,13 @@ void scanArgument(const Value& v, bool* modal, bool* error) {
   *error = *error || v.kind == kValError;
 }
 
-// "#value!" from arguments that hold values of such a mode and no error
-// value: the function may not compute that mode (it has no derivatives,
-// say), or the worksheet may show that error there too.
+// An error from arguments that hold values of such a mode and no error
+// value: the function may not compute that mode (it has no derivatives in
+// an argument that counts or indexes, say), or the worksheet may show that
+// error there too. A value already marked as one the mode could not compute,
+// and a result beyond the doubles (an overflow), stay as they are.
 bool modeRefused(const Value& r, int32_t n, Value* const* args) {
-  uint32_t code = 0;
-  if (r.kind != kValError || !Vm_errorCode(r.number, &code) || code != kErrValue) return false;
+  if (r.kind != kValError || Val_isNoDerivative(&r) || r.overflow) return false;
   bool modal = false, error = false;
   for (int32_t k = 0; k < n; ++k) scanArgument(*args[k], &modal, &error);
   return modal && !error;
@@ -233,7 +234,7 @@ bool valueModeError(const FnDispatchEntry& e, int32_t id, int32_t n, Value** arg
   return failed;
 }
 
-// A refused mode's "#value!" becomes the value mode's answer at the same
+// A refused mode's error becomes the value mode's answer at the same
 // point: its error when it gives one (a worksheet error stays that error),
 // else "#value!" marked as a value the mode could not compute. The
 // simulation functions draw when called: their refusals are marked untried.

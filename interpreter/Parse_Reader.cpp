@@ -934,11 +934,13 @@ bool Parse_compileModel(FormulaReader* r) {
 namespace {
 
 // A cell's end of the walk: kept when it depends on a variable or a sampled
-// input, is volatile, or is the root; otherwise, with freeConstants, it
-// loses its code and keeps its value.
+// input, is volatile, is the root, or is a defined name's formula (which has
+// no stored value: only its run gives it one); otherwise, with
+// freeConstants, it loses its code and keeps its value.
 void finishCell(std::vector<Symbol*>* order, Symbol* cell, bool root, bool freeConstants) {
   const bool isVolatile = cell->formula && cell->formula->isVolatile;
-  if (cell->mark || isVolatile || root) {
+  const bool unstored = cell->formula && !cell->value.source;
+  if (cell->mark || isVolatile || root || unstored) {
     order->push_back(cell);
   } else if (freeConstants && Prog_hasCode(cell)) {
     Code_free(cell->formula->code);

@@ -240,7 +240,7 @@ GradValue Grad_powSV(double s, const GradValue* y) {
   if (ctx->flags.symbolic) return GradText_mixed(kOpPower, true, y, s);
   GradValue* out = target(ctx, kOpPower, 0, y->node, s);
   const double p = std::pow(s, y->value);
-  return finish(out, p, std::log(s) * p, y, 0.0, nullptr);
+  return finish(out, p, Num_lnBase(s) * p, y, 0.0, nullptr);
 }
 
 GradValue Grad_powVS(const GradValue* x, double s) {

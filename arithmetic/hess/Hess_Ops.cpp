@@ -230,7 +230,7 @@ HessValue Hess_pow(const HessValue* x, const HessValue* y) {
 // p = s^y: g = ln s p gy, H = ln s (p Hy + gy g^T).
 HessValue Hess_powSV(double s, const HessValue* y) {
   const double p = std::pow(s, y->value);
-  const double ls = std::log(s);
+  const double ls = Num_lnBase(s);
   HessValue* out = gradientOf(y, p, ls * p, 0.0, nullptr);
   hessianOf(out, y, ls * p, 0.0, nullptr, {{ls, y->gradient, out->gradient}});
   return *out;

@@ -99,6 +99,11 @@ inline NumDerivs Num_powerConst(double x, double s) {
   return {std::pow(x, s), s * std::pow(x, s - 1.0), s * (s - 1.0) * std::pow(x, s - 2.0)};
 }
 
+// The logarithm of a constant base s as the slope of s^y in y uses it
+// (ln(s) s^y): 0 for the base 0, whose power is 0 at every exponent y > 0
+// it takes, so without slope; a negative base stays without a logarithm.
+inline double Num_lnBase(double s) { return s == 0.0 ? 0.0 : std::log(s); }
+
 // True when op refuses x in the derivative modes: ACOS and ASIN outside the
 // open interval (-1, 1), LN, SQRT and the base of POWER at 0 or below, NaN
 // included. Other operations refuse nothing.

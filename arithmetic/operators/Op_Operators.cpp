@@ -575,6 +575,15 @@ Value compare(const Value& x, const Value& y, int32_t rel) {
   return error(buffersOf(ctx), kErrValue);
 }
 
+// Whether x ^ y raises a negative base to an exponent of a derivative mode:
+// such a power has values at whole exponents alone, so no derivative.
+bool negativeBaseToVaryingExponent(const Value& x, const Value& y) {
+  double base = 0.0, exponent = 0.0;
+  if (!Op_derivativeValue(y, &exponent)) return false;
+  if (isScalar(x.kind)) base = numberOf(x);
+  return base < 0.0 || (Op_derivativeValue(x, &base) && base < 0.0);
+}
+
 Value powOperands(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
@@ -587,6 +596,7 @@ Value powOperands(const Value& x, const Value& y) {
     DegDag_nonlin2Result(&x, &y);
     return *resultOf(buffersOf(ctx));
   }
+  if (negativeBaseToVaryingExponent(x, y)) return finish(Val_setNoDerivative(resultOf(buffersOf(ctx))));
   int32_t kind = 0;
   if (familyPair(x, y, &kind)) return dispatchFamily(Arith::kPow, kind, x, y);
   return error(buffersOf(ctx), kErrValue);

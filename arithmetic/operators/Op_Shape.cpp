@@ -50,11 +50,23 @@ void setSized(Value* r, double d) {
   }
 }
 
-// A copy of a tape node with the constant d.
+// A copy of a tape node with the constant d. On the gradient tapes the copy
+// refers to no node (self 0), as a constant does: the reverse sweep then
+// passes nothing through it to the node it was copied from.
 void setNode(Value* r, double d) {
   switch (r->kind) {
-    case kValRev: Rev_setConst(static_cast<RevNode*>(r->payload), d); break;
-    case kValIvRev: IvRev_setConst(static_cast<IvRevNode*>(r->payload), d); break;
+    case kValRev: {
+      auto* node = static_cast<RevNode*>(r->payload);
+      Rev_setConst(node, d);
+      node->self = 0;
+      break;
+    }
+    case kValIvRev: {
+      auto* node = static_cast<IvRevNode*>(r->payload);
+      IvRev_setConst(node, d);
+      node->self = 0;
+      break;
+    }
     default: IvProp_setConst(static_cast<IvPropNode*>(r->payload), d); break;
   }
 }

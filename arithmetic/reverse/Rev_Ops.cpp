@@ -144,7 +144,7 @@ RevNode Rev_pow(const RevNode* x, const RevNode* y) {
 
 RevNode Rev_powSV(double d, const RevNode* x) {
   const double p = std::pow(d, x->value);
-  return singleRight(x, p, std::log(d) * p);
+  return singleRight(x, p, Num_lnBase(d) * p);
 }
 
 RevNode Rev_powVS(const RevNode* x, double d) {

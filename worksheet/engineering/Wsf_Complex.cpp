@@ -19,6 +19,9 @@
 
 namespace {
 
+// The angle of a negative real number.
+const double kNegativeAngle = std::atan2(0.0, -1.0);
+
 struct Complex {
   double re = 0, im = 0;
   char16_t suffix = u'i';
@@ -129,14 +132,31 @@ Value* realLog10(Value* result, const Value* z) { return realLogOver(result, z, 
 Value* realLog2(Value* result, const Value* z) { return realLogOver(result, z, Kern_lnInt(2)); }
 Value* itself(Value* result, const Value* z) { return Wsf_copy(result, z); }
 
-// 0 in the kind of a real value (a constant of its evaluation mode).
-Value* zeroLike(Value* result, const Value* z) {
+// d in the kind of a real value (a constant of its evaluation mode).
+Value* constantLike(Value* result, const Value* z, double d) {
   if (Wsf_isError(z) || Wsf_isStructural(z)) return Wsf_copy(result, z);
   if (Op_isModeKind(z->kind))
-    return Op_makeConstLike(*z, 0.0, false) ? Wsf_from(result, *z->context->buffers.result)
-                                            : Wsf_error(result, kErrValue);
+    return Op_makeConstLike(*z, d, false) ? Wsf_from(result, *z->context->buffers.result)
+                                          : Wsf_error(result, kErrValue);
   if (!Wsf_isNumber(z)) return Wsf_error(result, kErrValue);
-  return realResult(result, 0.0);
+  return realResult(result, d);
+}
+
+Value* zeroLike(Value* result, const Value* z) { return constantLike(result, z, 0.0); }
+
+// The angle of a real value of an evaluation mode: 0 right of zero, pi
+// left of it, "#div/0!" where it may be zero; a constant of the value's
+// kind, which adds no node to a tape. Sample vectors trial by trial, as
+// ATAN2 of them and 0; a structure value stays as it is.
+Value* realArgument(Value* result, const Value* z) {
+  if (Wsf_isError(z) || Wsf_isStructural(z)) return Wsf_copy(result, z);
+  if (z->kind == kValSamples) {
+    const Value zero = Val_scalar(kValReal, 0.0);
+    return Wsf_atan2(result, z, &zero);
+  }
+  if (Op_compareConst(*z, 0, kRelCmpGt)) return constantLike(result, z, 0.0);
+  if (Op_compareConst(*z, 0, kRelCmpLt)) return constantLike(result, z, kNegativeAngle);
+  return Wsf_error(result, kErrDiv0);
 }
 
 // A number part of a complex text: part(z) of a text, real(z) otherwise.
@@ -269,9 +289,9 @@ Value* Wsf_imreal(Value* result, const Value* z) {
 }
 
 // A text or plain number has its angle ("#div/0!" at 0); a value of an
-// evaluation mode the constant 0 of its kind.
+// evaluation mode the constant angle of its kind.
 Value* Wsf_imargument(Value* result, const Value* z) {
-  if (!isText(z) && !Wsf_isNumber(z)) return partOf(result, z, argument, zeroLike);
+  if (!isText(z) && !Wsf_isNumber(z)) return partOf(result, z, argument, realArgument);
   Complex c;
   if (isText(z) && !parse(z, &c)) return Wsf_error(result, kErrNum);
   if (!isText(z)) c.re = Wsf_number(z);

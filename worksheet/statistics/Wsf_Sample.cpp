@@ -7,6 +7,7 @@
 
 #include "arithmetic/operators/Op_Elementary.h"
 #include "arithmetic/operators/Op_Operators.h"
+#include "arithmetic/operators/Op_Shape.h"
 #include "arithmetic/sample/Smp_Ops.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
@@ -130,6 +131,15 @@ const SampleVector* aggregated(int argc, const Value* const* argv, const EvalFla
 
 // The variance family over the evaluation modes: the squared deviations
 // about the mean through the generic operators.
+// A standard deviation whose variance is 0: the constant 0 for one value,
+// else the foot of a kink (the deviations' norm at its least), where the
+// root has no slope and ABS at 0 has the slope 0; taken as the constant 0
+// of the variance's kind.
+Value* spreadAtZero(Value* result, const Value& variance) {
+  if (!Op_makeConstLike(variance, 0.0, false)) return Wsf_error(result, kErrValue);
+  return Wsf_from(result, *variance.context->buffers.result);
+}
+
 Value* varianceModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx, bool countAll,
                      bool population, bool root) {
   if (const SampleVector* v = aggregated(argc, argv, ctx->flags)) {
@@ -144,6 +154,7 @@ Value* varianceModal(Value* result, int argc, const Value* const* argv, EvalCont
   Stat_valMean(&mean.v, x, ctx);
   Stat_valCoDeviation(&squares.v, x, *mean, x, *mean, ctx);
   squares = Op_divVS(*squares, static_cast<double>(population ? n : n - 1));
+  if (root && Op_compareConst(*squares, 0, kRelCmpEq)) return spreadAtZero(result, *squares);
   return root ? Wsf_sqrt(result, &*squares) : Wsf_copy(result, &*squares);
 }
 

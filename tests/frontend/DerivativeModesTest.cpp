@@ -1,0 +1,115 @@
+// The interpreter's derivative modes on the differential check's workbook
+// (variables A1:A6 = 2.5, -1.5, 0.5, 3, 7, 0.25; Rate = 0.05, Word = "abc"):
+// wherever the stand-in gives a number, the forward, reverse and
+// second-derivative modes give that number and the hand-computed slope in
+// one variable, or mark the result as having no derivative where the
+// formula has none (a negative base to a varying exponent, a variable where
+// a lookup wants a position); with defined names holding constants, constant
+// powers of a zero base, the constant parts of complex numbers and the
+// spread of one value among the formulas.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tests/support/DiffCheck.h"
+
+namespace {
+
+// A formula with its value by hand, and its slope by hand in the variable
+// cell A<variable>, or marked when it has no derivative there.
+struct Row {
+  const char* formula;
+  double value;
+  int variable;
+  double slope;
+  bool marked = false;
+};
+
+const double kPi = std::acos(-1.0);
+constexpr double kTolerance = 1e-12;
+
+const Row kRows[] = {
+    {"=A1*Rate", 0.125, 1, 0.05},
+    {"=Rate-6+A4", -2.95, 4, 1},
+    {"=Rate^6*A1", 2.5 * 1.5625e-8, 1, 1.5625e-8},
+    {"=A2/Rate", -30, 2, 20},
+    {"=AVERAGE(Rate,A4)", 1.525, 4, 0.5},
+    {"=LEN(Word)*A1", 7.5, 1, 3},
+    {"=COUNTA(A1,Word)+A5", 9, 5, 1},
+    {"=0^A6", 0, 6, 0},
+    {"=A5+0^A6*A4", 7, 4, 0},
+    {"=POWER(0,A5)+A1", 2.5, 5, 0},
+    {"=IMAGINARY(A1)+A1", 2.5, 1, 1},
+    {"=IMARGUMENT(A2)", kPi, 2, 0},
+    {"=IMARGUMENT(A4)*255+A4", 3, 4, 1},
+    {"=STDEVP(A5)+A5", 7, 5, 1},
+    {"=STDEVPA(A1)*A3", 0, 1, 0},
+    {"=A2^A5", -17.0859375, 5, 0, true},
+    {"=POWER(-A4,A4)", -27, 4, 0, true},
+    {"=LOOKUP(3,A1,)", 2.5, 1, 0, true},
+    {"=VLOOKUP(45,A1:B2,B4)", -1.5, 2, 0, true},
+};
+
+// A derivative mode's entry as the differential check calls it.
+using Entry = bool (*)(Program* p, int32_t i, bool reset, double* value, double* gradient, bool zeroBased,
+                       bool subtractRhs);
+
+bool secondDerivatives(Program* p, int32_t i, bool reset, double* value, double* gradient, bool zeroBased,
+                       bool subtractRhs) {
+  std::vector<std::vector<double>> rows(kDiffVariables + 1, std::vector<double>(kDiffVariables + 1, 0.0));
+  std::vector<double*> hessian;
+  for (std::vector<double>& row : rows) hessian.push_back(row.data());
+  return Eval_evalHess(p, i, reset, value, gradient, hessian.data(), zeroBased, subtractRhs);
+}
+
+struct Mode {
+  const char* name;
+  Entry entry;
+};
+
+const Mode kModes[] = {
+    {"forward", Eval_evalRealDeriv}, {"reverse", Eval_evalRevGrad}, {"second-derivative", secondDerivatives}};
+
+// One mode of a row's formula: its value and slope, or its mark.
+void checkMode(diff_detail::DerivativeBench& bench, const Row& row, const Mode& mode) {
+  std::vector<double> gradient(kDiffVariables + 1, 0.0);
+  double value = 0;
+  const bool computed = mode.entry(&bench.program, 0, true, &value, gradient.data(), false, false);
+  if (row.marked) {
+    EXPECT_FALSE(computed);
+    EXPECT_TRUE(diff_detail::withoutDerivatives(bench)) << int(bench.ctx->errors.firstError);
+    return;
+  }
+  ASSERT_TRUE(computed) << int(bench.ctx->errors.firstError);
+  EXPECT_NEAR(value, row.value, kTolerance);
+  EXPECT_NEAR(gradient[static_cast<size_t>(row.variable)], row.slope, kTolerance);
+}
+
+// A row's formula by the stand-in and in every derivative mode.
+void checkRow(Workbook* wb, const Row& row) {
+  const CellValue standIn = diff_detail::standInValue(wb, row.formula);
+  ASSERT_EQ(standIn.kind, CellKind::Number) << Cases_shown(standIn);
+  EXPECT_NEAR(standIn.number, row.value, kTolerance);
+  diff_detail::DerivativeBench bench(wb);
+  ASSERT_TRUE(bench.ok) << int(bench.ctx->errors.firstError);
+  for (const Mode& mode : kModes) {
+    SCOPED_TRACE(mode.name);
+    checkMode(bench, row, mode);
+  }
+}
+
+TEST(DerivativeModes, GiveTheWorkbooksValueAndTheHandSlope) {
+  Fe_registerFunctions();
+  Workbook* wb = Diff_workbook();
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(row.formula);
+    Fe_useApplication(wb);
+    checkRow(wb, row);
+    Fe_useApplication(nullptr);
+  }
+  Wb_resetApp();
+}
+
+}  // namespace
