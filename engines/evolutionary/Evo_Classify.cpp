@@ -57,12 +57,14 @@ bool evalPoint(EvoRecord& rec, const std::vector<double>& x, std::vector<double>
 // some row moves by more than 0.01, through the one-variable evaluation
 // (which fails when a stop is pending). Each variable stays at its last
 // step and that evaluation is the base of the next, so that the columns of
-// a linear model are exact.
+// a linear model are exact. A fixed variable gets its column too: the rows'
+// values at x = 0 and the linearity test's predictions count its term, and
+// without its column every row it enters would read as nonlinear.
 bool perturbationCapture(EvoRecord& rec) {
   std::vector<double> base, rows(rec.m + 1);
   if (!evalPoint(rec, rec.x, base)) return false;
   for (int j = 0; j < rec.n; ++j) {
-    if (rec.varClass[j] == EvoClassNonSmooth || rec.lower[j] == rec.upper[j]) continue;
+    if (rec.varClass[j] == EvoClassNonSmooth) continue;
     double h = 1.0;
     for (;; h *= 10.0) {
       if (!Evo_evaluateOne(rec, j, rec.x[j] + h, rows.data())) return false;

@@ -181,6 +181,9 @@ struct EvoRecord {
   EvoMember* best = nullptr;
   EvoMember* worst = nullptr;
   EvoMember* bestFeasible = nullptr;
+  // A copy of the feasible point with the smallest objective found, which no
+  // removal from the lists can lose.
+  std::unique_ptr<EvoMember> feasibleKept;
   std::unique_ptr<EvoMember> current;      // the member being built or improved
 
   // What the last fitness evaluation found.
@@ -260,12 +263,16 @@ bool Evo_refreshEnds(EvoRecord& rec);
 int Evo_insertCurrent(EvoRecord& rec, EvoMember** inserted = nullptr);
 // Records a feasible new member for bestFeasible and improvedTick.
 void Evo_noteFeasible(EvoRecord& rec, EvoMember* member);
+// Copies a feasible member into feasibleKept when its objective is below the
+// kept one's.
+void Evo_keepFeasible(EvoRecord& rec, const EvoMember& member);
 // A feasible point's objective: restarts the stall clock (improvedTick) when
 // it is below every feasible objective found before, and only then; members
 // leaving the population do not make an old level new again.
 void Evo_noteImprovement(EvoRecord& rec, double objective);
 // The member chosen as solution: feasible local optimum with the smallest
-// objective, else feasible population member, else the best; null when empty.
+// objective, else feasible population member, else the kept feasible copy,
+// else the best; null when empty.
 const EvoMember* Evo_chooseResult(const EvoRecord& rec);
 // Stall and iteration accounting after a child's result.
 int Evo_stallAccounting(EvoRecord& rec, int result, double objective);
@@ -301,3 +308,8 @@ int Evo_repair(EvoRecord& rec, double* x, const EvoMember* guide, double* fitnes
 // of memory, else the stall accounting's answer (0: a new member waits in
 // `current`).
 int Evo_localSearch(EvoRecord& rec, double* x, double* merit, bool withMember);
+// The final feasibility phase, for a run that ended by its own rules without
+// a feasible point: drives the least violated members into the feasible set
+// and keeps a point it reaches in feasibleKept. 0 when one was kept, 5 not,
+// or the mapped stop code of a progress check.
+int Evo_finalFeasibility(EvoRecord& rec);

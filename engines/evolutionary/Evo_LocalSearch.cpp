@@ -150,6 +150,7 @@ void recordOptimum(EvoRecord& rec, const double* start, const double* x, double 
   record->radius = distance(rec, start, x);
   if (merit == objective) {
     ++rec.feasibleFound;
+    Evo_keepFeasible(rec, *record);
     Evo_noteImprovement(rec, objective);
   }
   if (Evo_insert(rec, rec.localOptima, std::move(record))) {

@@ -1,13 +1,14 @@
 // The evolutionary engine's main loop: the run's start (seed, population
 // size, counters, linear analysis), the breeding loop with its convergence
-// test, the reseed after the user's stop code 1, and the final choice of the
-// solution.
+// test, the reseed after the user's stop code 1, the final feasibility phase
+// and the final choice of the solution.
 #include <algorithm>
 #include <cmath>
 
 #include "contract/Eng_Engine.h"
 #include "contract/Host_Queries.h"
 #include "engines/evolutionary/Evo_Engine.h"
+#include "engines/evolutionary/Evo_Repair.h"
 #include "platform/os/Os.h"
 
 namespace {
@@ -131,10 +132,24 @@ int pass(EvoRecord& rec) {
   return breedLoop(rec);
 }
 
+bool feasibleChoice(const EvoMember* chosen) {
+  return chosen && chosen->fitness == chosen->objective && chosen->objective < kBoundInfinity;
+}
+
+// A run that ended by its own rules (convergence or the stall) without a
+// feasible point gets the final feasibility phase before it may say so; a
+// stop during the phase ends the run with that stop's status.
+int lastChance(EvoRecord& rec, int result) {
+  if ((result != 0 && result != StatusNoProgress) || !rec.population || feasibleChoice(Evo_chooseResult(rec)))
+    return result;
+  const int phase = Evo_finalFeasibility(rec);
+  return Evo_isStop(phase) ? phase : result;
+}
+
 int finalResult(EvoRecord& rec, int result, double* objectiveOut) {
   const EvoMember* chosen = Evo_chooseResult(rec);
   double sign = rec.maximise ? -rec.rowScale[rec.m] : rec.rowScale[rec.m];
-  if (chosen && chosen->fitness == chosen->objective && chosen->objective < kBoundInfinity) {
+  if (feasibleChoice(chosen)) {
     *objectiveOut = chosen->objective * sign;
     rec.x = chosen->x;
     if (result == 0) result = StatusConverged;
@@ -169,6 +184,7 @@ int Evo_mainLoop(EvoRecord& rec, double* objectiveOut) {
   int result;
   while ((result = pass(rec)) == EvoReseed)
     if ((result = reseed(rec)) != 0) break;
+  result = lastChance(rec, result);
   rec.linear.tableau.clear();
   rec.linear.coef.clear();
   return finalResult(rec, result, objectiveOut);

@@ -178,7 +178,14 @@ void Evo_noteFeasible(EvoRecord& rec, EvoMember* member) {
   if (!feasible(*member)) return;
   ++rec.feasibleFound;
   if (!rec.bestFeasible || member->objective < rec.bestFeasible->objective) rec.bestFeasible = member;
+  Evo_keepFeasible(rec, *member);
   Evo_noteImprovement(rec, member->objective);
+}
+
+void Evo_keepFeasible(EvoRecord& rec, const EvoMember& member) {
+  if (!feasible(member) || !(member.objective < kBoundInfinity)) return;
+  if (rec.feasibleKept && !(member.objective < rec.feasibleKept->objective)) return;
+  rec.feasibleKept = Evo_makeMember(rec, member.fitness, member.objective, member.x.data());
 }
 
 void Evo_noteImprovement(EvoRecord& rec, double objective) {
@@ -194,6 +201,10 @@ const EvoMember* Evo_chooseResult(const EvoRecord& rec) {
       if (feasible(*m) && m->objective < kBoundInfinity && (!chosen || m->objective < chosen->objective)) chosen = m;
     if (chosen) return chosen;
   }
+  // Members that outrank every feasible one by a small penalty can push the
+  // feasible members out of the population; the kept copy is then the
+  // solution.
+  if (rec.feasibleKept) return rec.feasibleKept.get();
   return rec.population.get();
 }
 

@@ -131,8 +131,24 @@ bool linearRowsMet(const EvoRecord& rec, const double* rows) {
   return true;
 }
 
-// Solves the linear rows for the linear variables of the trial (mode 2).
-int linearRepair(EvoRecord& rec, double* trial) {
+// The bounds of row i pulled inward by `margin` feasibility tolerances
+// (precision x (|bound| + 1)), never past their middle; equality rows keep
+// theirs.
+void pullIn(const EvoRecord& rec, int i, double margin, double* lo, double* up) {
+  *lo = rec.rowLower[i];
+  *up = rec.rowUpper[i];
+  if (margin <= 0.0 || *lo == *up) return;
+  const double step = margin * rec.settings.precision;
+  const double l = *lo > -kBoundInfinity ? *lo + step * (std::fabs(*lo) + 1.0) : *lo;
+  const double u = *up < kBoundInfinity ? *up - step * (std::fabs(*up) + 1.0) : *up;
+  const bool crossed = l > u;
+  *lo = crossed ? 0.5 * (*lo + *up) : l;
+  *up = crossed ? *lo : u;
+}
+
+}  // namespace
+
+int Evo_linearRepair(EvoRecord& rec, double* trial) {
   if (rec.linear.linearRows == 0 || rec.linear.linearVars == 0 || rec.linear.tableau.empty())
     return EvoRejected;
   if (linearRowsMet(rec, rec.rowValues.data())) return EvoRejected;
@@ -148,6 +164,8 @@ int linearRepair(EvoRecord& rec, double* trial) {
   ++rec.stats.linearSuccesses;
   return 0;
 }
+
+namespace {
 
 // Blends the child toward the guide in blendSteps steps, nearest the child
 // first; true when a blend was accepted.
@@ -193,7 +211,7 @@ struct EvoQnHost {
 };
 
 bool qnMerit(void* user, const double* x, double* f) {
-  return Evo_repairMerit(static_cast<EvoQnHost*>(user)->rec, x, f);
+  return Evo_repairMerit(static_cast<EvoQnHost*>(user)->rec, x, 0.0, f);
 }
 
 int qnPoll(void* user) {
@@ -215,7 +233,7 @@ int repairFixed(EvoRecord& rec, double* x, double* fitness, int populationFill) 
                          need == 1 || (rec.worst && objective < rec.worst->objective);
   if (tryLinear) {
     rec.trial.assign(x, x + rec.n);
-    const int linear = linearRepair(rec, rec.trial.data());
+    const int linear = Evo_linearRepair(rec, rec.trial.data());
     if (Evo_isStop(linear)) return linear;
     if (linear == 0) {
       if (Evo_acceptTrial(rec, rec.trial.data(), x, fitness)) return EvoAccepted;
@@ -255,7 +273,7 @@ bool Evo_acceptTrial(EvoRecord& rec, double* trial, double* x, double* fitness) 
   return true;
 }
 
-bool Evo_repairMerit(EvoRecord& rec, const double* x, double* f) {
+bool Evo_repairMerit(EvoRecord& rec, const double* x, double margin, double* f) {
   std::vector<double> rows(rec.m + 1);
   ++rec.stats.evaluations;
   if (!Evo_evaluate(rec, x, rows.data())) return false;
@@ -266,7 +284,9 @@ bool Evo_repairMerit(EvoRecord& rec, const double* x, double* f) {
     sum += (w * v) * (w * v);
   }
   for (int i = 0; i < rec.m; ++i) {
-    const double r = std::max({rec.rowLower[i] - rows[i], rows[i] - rec.rowUpper[i], 0.0});
+    double lo, up;
+    pullIn(rec, i, margin, &lo, &up);
+    const double r = std::max({lo - rows[i], rows[i] - up, 0.0});
     sum += r * r;
   }
   *f = 0.5 * sum;

@@ -29,9 +29,12 @@ int Evo_quasiNewton(const EvoMeritFn& fn, double* x, int n, const double* lower,
                     const double* upper, int limit, double eta, double* merit);
 
 // Merit of the engine's repair at x: half the sum of squares of the row
-// excesses and of the bound excesses weighted by precision^(-1/4). Counts
-// one evaluation; false when it failed.
-bool Evo_repairMerit(EvoRecord& rec, const double* x, double* f);
+// excesses and of the bound excesses weighted by precision^(-1/4). With a
+// positive `margin` the inequality rows' bounds are pulled inward by that
+// many feasibility tolerances (precision x (|bound| + 1)), so that the
+// merit's minimum lies inside a narrow feasible set rather than on its
+// edge. Counts one evaluation; false when it failed.
+bool Evo_repairMerit(EvoRecord& rec, const double* x, double margin, double* f);
 
 // Whether a step's result is a mapped stop code of the progress callback
 // (which ends the run), rather than a verdict on a point.
@@ -42,6 +45,12 @@ bool Evo_isStop(int result);
 // precision: the trial is then copied into x with its row values
 // (rec.rowValues) and *fitness. True when accepted.
 bool Evo_acceptTrial(EvoRecord& rec, double* trial, double* x, double* fitness);
+
+// Solves the linear rows for the linear variables of the trial (in/out) by
+// the dense simplex: 0 solved, 5 without a linear part or when every linear
+// row of rec.rowValues (the trial's rows) already holds, else the simplex's
+// result or a stop code.
+int Evo_linearRepair(EvoRecord& rec, double* trial);
 
 // The linear-programming step over the linear rows from x (in/out), with the
 // objective gradient estimated on the linear variables: the simplex's
