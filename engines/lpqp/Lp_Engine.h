@@ -19,6 +19,9 @@
 #include "contract/Eng_Engine.h"
 
 constexpr double Lp_tiny = 1e-15;     // entries at or below count as zero
+// The reduced-cost tolerance of a second pricing, where a column priced out
+// at the user's tolerance may still move far enough to matter.
+constexpr double Lp_finePricing = 1e-9;
 
 // Loops over whole rows of the tableau are built twice on x86-64, the
 // second time for processors with 256-bit vectors, and the loader picks
@@ -77,6 +80,8 @@ struct LpQuadratic {
   std::vector<double> weights, previous;  // the master's new and old weights
   std::vector<double> factor;             // the master's system, (n+2)^2
   std::vector<double> hostPoint, gradient, lastIterate;  // n+1 each
+  std::vector<double> sizes;         // n+1: each variable's own size (scaled), its tolerances' unit
+  std::vector<double> keptGradient;  // n+1: the gradient kept for a second pricing
   double predictedSize = 0;  // sum of the sizes of the terms that predict the combination's value
 };
 

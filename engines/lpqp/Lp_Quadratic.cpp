@@ -13,6 +13,9 @@
 
 namespace {
 
+// The factor the box around infinite bounds grows by, from the model's size.
+constexpr double kBoxGrowth = 100;
+
 double objectiveSign(const LpRecord& lp) { return lp.maximise ? -1.0 : 1.0; }
 
 // An unscaled copy of the scaled point p, for the host.
@@ -67,12 +70,14 @@ int addPoint(LpRun& run, const double* p) {
   return Lp_pointMaster(q, n, lp.maximise);
 }
 
-// Whether p (scaled) lies within `tolerance` of a stored point in every component.
+// Whether p (scaled) lies within `tolerance` of a stored point in every
+// component, relative to the component's own size: a model written at a
+// small scale has its vertices closer together than any absolute tolerance.
 bool isStored(const LpQuadratic& q, int n, const double* p, double tolerance) {
   for (int i = 1; i <= q.count; ++i) {
     const double* pi = q.points.row(i);
     bool same = true;
-    for (int j = 1; j <= n && same; ++j) same = std::fabs(p[j] - pi[j]) <= tolerance;
+    for (int j = 1; j <= n && same; ++j) same = std::fabs(p[j] - pi[j]) <= q.sizes[j] * tolerance;
     if (same) return true;
   }
   return false;
@@ -125,14 +130,12 @@ int pathReport(LpRun& run, int iteration) {
   return Lp_iterationReport(&run, lp, iteration, shown, 0.0);
 }
 
-// Whether the combination moved by at most (|previous| + 1) * tolerance in
-// every unscaled component.
-bool hasSettled(const LpRecord& lp, const double* previous, const double* now, double tolerance) {
-  for (int j = 1; j <= lp.n; ++j) {
-    const double a = Lp_scaleVariableToHost(lp.scaling, j, previous[j]);
-    const double b = Lp_scaleVariableToHost(lp.scaling, j, now[j]);
-    if (std::fabs(b - a) > (std::fabs(a) + 1) * tolerance) return false;
-  }
+// Whether the combination moved by at most (|previous| + size) * tolerance
+// in every component (scaled: the test is relative, so the scaling leaves
+// it as it is).
+bool hasSettled(const LpQuadratic& q, int n, const double* previous, const double* now, double tolerance) {
+  for (int j = 1; j <= n; ++j)
+    if (std::fabs(now[j] - previous[j]) > (std::fabs(previous[j]) + q.sizes[j]) * tolerance) return false;
   return true;
 }
 
@@ -150,7 +153,8 @@ int addVertex(LpRun& run) {
 }
 
 // Re-solves the linear subproblem with the gradient g (unscaled, at the
-// combination, where the objective is f) as its objective.
+// combination, where the objective is f) as its objective; g is left scaled
+// and oriented.
 int nextVertex(LpRun& run, const LpSettings& s, double f, double* g) {
   LpRecord& lp = run.lp;
   const double* xbar = lp.quadratic.points.row(0);
@@ -162,6 +166,29 @@ int nextVertex(LpRun& run, const LpSettings& s, double f, double* g) {
     g[j] *= sign;
   }
   return Lp_resolveWithObjective(lp, s, sign * value, g);
+}
+
+// The next vertex, priced once more at the fine tolerance when the first
+// pricing gives back a stored one: a component of the gradient below the
+// user's tolerance beside the largest may still move its variable across a
+// wide range (a free variable's box), and the combination stalls away from
+// the optimum without that vertex. Sets *stored when even the second
+// pricing finds nothing new. `g` holds the unscaled gradient and is used up.
+int freshVertex(LpRun& run, const LpSettings& s, double f, double* g, bool* stored) {
+  LpRecord& lp = run.lp;
+  LpQuadratic& q = lp.quadratic;
+  const double root = std::sqrt(s.precision);
+  std::copy(g, g + lp.n + 1, q.keptGradient.begin());
+  if (const int status = nextVertex(run, s, f, g)) return status;
+  *stored = isStored(q, lp.n, lp.x.data(), root);
+  if (!*stored || s.reducedCostTolerance <= Lp_finePricing) return 0;
+  LpSettings fine = s;
+  fine.reducedCostTolerance = Lp_finePricing;
+  std::copy(q.keptGradient.begin(), q.keptGradient.end(), g);
+  const int status = nextVertex(run, fine, f, g);
+  Lp_readTolerances(lp, s);
+  *stored = status == 0 && isStored(q, lp.n, lp.x.data(), root);
+  return status;
 }
 
 // The iterations after the first vertex: 0 once converged, else a status.
@@ -183,17 +210,19 @@ int iterate(LpRun& run, const LpSettings& s, double startSize) {
     if (const int status = Lp_objectiveGradient(run, toHost(lp, xbar), f, g)) return status;
     if (std::fabs(f - xbar[0]) > (std::fabs(f) + q.predictedSize + 1) * tau) return StatusNotLinear;
     if (largestComponent(g, lp.n) < delta * startSize) return 0;
-    if (const int status = nextVertex(run, s, f, g)) return status;
-    if (isStored(q, lp.n, lp.x.data(), root)) return 0;
+    bool stored = false;
+    if (const int status = freshVertex(run, s, f, g, &stored)) return status;
+    if (stored) return 0;
     if (const int status = addVertex(run)) return status;
-    if (hasSettled(lp, q.lastIterate.data(), q.points.row(0), root)) return 0;
+    if (hasSettled(q, lp.n, q.lastIterate.data(), q.points.row(0), root)) return 0;
   }
 }
 
-// Whether the solution touches the box of half-width b.
+// Whether the solution touches the box of half-width b (lies within its
+// last hundredth).
 bool touchesBox(const LpRecord& lp, double b) {
   for (int j = 1; j <= lp.n; ++j)
-    if (std::fabs(lp.x[j]) >= b - 1.0) return true;
+    if (std::fabs(lp.x[j]) >= b - b / kBoxGrowth) return true;
   return false;
 }
 
@@ -218,14 +247,34 @@ void clearBox(LpRecord& lp, double b) {
   }
 }
 
-// The largest of 1 and every finite |bound|.
-double largestFiniteBound(const LpRecord& lp) {
-  double b = 1;
+// The model's size: its largest finite |bound|, else its largest |start|,
+// else 1. The box starts at a multiple of it, so that a model written at a
+// small scale is not boxed a thousand times wider than it lives, where a
+// far corner holds the combination still away from the optimum.
+double modelSize(const LpRecord& lp) {
+  double bound = 0, start = 0;
   for (int j = 1; j <= lp.n; ++j) {
-    if (lp.lower[j] > -kBoundInfinity) b = std::max(b, std::fabs(lp.lower[j]));
-    if (lp.upper[j] < kBoundInfinity) b = std::max(b, std::fabs(lp.upper[j]));
+    if (lp.lower[j] > -kBoundInfinity) bound = std::max(bound, std::fabs(lp.lower[j]));
+    if (lp.upper[j] < kBoundInfinity) bound = std::max(bound, std::fabs(lp.upper[j]));
+    start = std::max(start, std::fabs(lp.xStart[j]));
   }
-  return b;
+  return bound > 0 ? bound : start > 0 ? start : 1.0;
+}
+
+// Each variable's own size (scaled): its largest finite |bound| or |start|;
+// a variable with neither takes the smallest size of the others (1 when no
+// variable has one), so that its tolerance is never coarser than theirs.
+void setSizes(LpRecord& lp) {
+  std::vector<double>& size = lp.quadratic.sizes;
+  double smallest = 0;
+  for (int j = 1; j <= lp.n; ++j) {
+    size[j] = std::fabs(lp.xStart[j]);
+    if (lp.lower[j] > -kBoundInfinity) size[j] = std::max(size[j], std::fabs(lp.lower[j]));
+    if (lp.upper[j] < kBoundInfinity) size[j] = std::max(size[j], std::fabs(lp.upper[j]));
+    if (size[j] > 0 && (smallest == 0 || size[j] < smallest)) smallest = size[j];
+  }
+  for (int j = 1; j <= lp.n; ++j)
+    if (size[j] == 0) size[j] = smallest > 0 ? smallest : 1.0;
 }
 
 // Whether every model row with limits agrees at x with its captured
@@ -281,10 +330,11 @@ int Lp_quadraticCore(LpRun& run, double& objective) {
 
 int Lp_solveQuadratic(LpRun& run, double& objective) {
   LpRecord& lp = run.lp;
+  setSizes(lp);
   if (allBoundsFinite(lp)) return Lp_quadraticCore(run, objective);
-  double b = largestFiniteBound(lp);
+  double b = modelSize(lp);
   for (;;) {
-    b = std::min(100 * b, kBoundInfinity);
+    b = std::min(kBoxGrowth * b, kBoundInfinity);
     setBox(lp, b);
     const int status = Lp_quadraticCore(run, objective);
     clearBox(lp, b);

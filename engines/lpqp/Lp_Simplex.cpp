@@ -24,7 +24,6 @@ double Lp_nonbasicValue(const LpRecord& lp, int k) {
 namespace {
 
 // Reduced-cost tolerance of phase 1's last stretch before an infeasible verdict.
-constexpr double kPhase1FinePricing = 1e-9;
 // Dual repairs of an optimum that left its bounds, at most.
 constexpr int kRepairRounds = 3;
 
@@ -361,7 +360,7 @@ int phase1(LpRecord& lp, const LpSettings& s) {
   if (const int st = primalLoop(lp, s, p1, p1, true)) return st;
   if (lp.matrix.row(p1)[0] <= lp.precision) return 0;
   const double tolerance = lp.reducedCostTolerance;
-  lp.reducedCostTolerance = std::min(tolerance, kPhase1FinePricing);
+  lp.reducedCostTolerance = std::min(tolerance, Lp_finePricing);
   const int st = primalLoop(lp, s, p1, p1, true);
   lp.reducedCostTolerance = tolerance;
   if (st != 0) return st;

@@ -5,12 +5,15 @@
 // with fresh seeds from CORVAN_VERDICTS_SEED for that long, printing each
 // failing run as it comes, the model being run written first to the file
 // CORVAN_VERDICTS_CURRENT (if set), so that a crash leaves its recipe.
+// CORVAN_VERDICTS_MODEL=GENERATOR:SEED (as a failing run's recipe names
+// them) runs that one model again, printing what is wrong with it.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <string>
@@ -131,8 +134,18 @@ class GeneratedModels : public ScratchTest {};
 TEST_F(GeneratedModels, EveryEngineEndsWithATrueVerdict) {
   Tally t;
   const std::string seconds = getenvOr("CORVAN_VERDICTS_SECONDS", "");
+  const std::string model = getenvOr("CORVAN_VERDICTS_MODEL", "");
   const std::vector<VdGenerator>& generators = Vd_generators();
-  if (seconds.empty()) {
+  if (!model.empty()) {
+    const size_t colon = model.find(':');
+    bool found = false;
+    for (const VdGenerator& g : generators)
+      if (colon != std::string::npos && model.compare(0, colon, g.name) == 0 && std::strlen(g.name) == colon) {
+        runModel(g.make(std::stoull(model.substr(colon + 1))), dir_, true, &t);
+        found = true;
+      }
+    ASSERT_TRUE(found) << "CORVAN_VERDICTS_MODEL wants GENERATOR:SEED with a generator of the table: " << model;
+  } else if (seconds.empty()) {
     for (const VdGenerator& g : generators)
       for (int seed = 1; seed <= kSeedsPerGenerator; ++seed) runModel(g.make(seed), dir_, false, &t);
   } else {
