@@ -283,11 +283,22 @@ bool holdsReadValue(const Value& v, FnParameterKind kind) {
   return false;
 }
 
+// A left-out argument as the blank its kind reads: 0 for one number, "" for
+// a text, FALSE for one logical; an empty value elsewhere (the lists skip
+// or count it by their own rules).
+void setBlank(Value* v, FnParameterKind kind) {
+  if (kind == kParamNumber) Val_setNumber(v, 0.0);
+  else if (kind == kParamText) Val_setText(v, u"");
+  else if (kind == kParamLogical) Val_setBool(v, 0);
+  else Val_setKind(v, kValEmpty);
+}
+
 // Reads the argument *arg as its parameter's kind: a text in place, an
 // array's elements in a copy in own (which *arg then points at) unless it
-// is own already.
-void convertArgument(Value** arg, FnParameterKind kind, Value* own) {
+// is own already; one left out becomes a blank where blank says so.
+void convertArgument(Value** arg, FnParameterKind kind, bool blank, Value* own) {
   Value* v = *arg;
+  if (v->kind == kValMissing && blank) setBlank(v, kind);
   if (v->kind != kValArray && (readsEveryValue(kind) || !v->source)) readValue(v, kind, v);
   if (v->kind != kValArray || !v->array || !readsEveryValue(kind) || !holdsReadValue(*v, kind)) return;
   if (v != own) {
@@ -296,6 +307,13 @@ void convertArgument(Value** arg, FnParameterKind kind, Value* own) {
   }
   for (int32_t i = 0; i < own->array->rows; ++i)
     for (int32_t j = 0; j < own->array->columns; ++j) readValue(Val_at(own, i, j), kind, Val_at(own, i, j));
+}
+
+// Whether a parameter that takes a reference was given another value.
+bool refusesReference(int32_t id, int32_t n, Value* const* args) {
+  for (int32_t k = 0; k < n; ++k)
+    if (Fn_parameterKind(id, k) == kParamReference && !args[k]->source) return true;
+  return false;
 }
 
 }  // namespace
@@ -312,7 +330,8 @@ bool Fn_hasImplementation(int32_t id) {
 }
 
 void Fn_convertArguments(int32_t id, int32_t n, Value** args, Value* own) {
-  for (int32_t k = 0; k < n; ++k) convertArgument(&args[k], Fn_parameterKind(id, k), &own[k]);
+  const bool blank = Fn_leavesOutBlank(id);
+  for (int32_t k = 0; k < n; ++k) convertArgument(&args[k], Fn_parameterKind(id, k), blank, &own[k]);
 }
 
 bool Fn_readsArgumentsOnly(int32_t id) { return Wsf_entry(id) != nullptr || Sim_entry(id) != nullptr; }
@@ -344,7 +363,8 @@ void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int3
   CORVAN_ASSERT(out != ctx->buffers.result);
   Value r{};
   const FnDispatchEntry entry = Fn_entry(id);
-  if (!callImpl(entry, id, n, args, cell, ctx, &r)) r = Fn_unknownFunction(n, args, text, ctx);
+  if (refusesReference(id, n, args)) r = *Val_setError(ctx->buffers.result, kErrValue);
+  else if (!callImpl(entry, id, n, args, cell, ctx, &r)) r = Fn_unknownFunction(n, args, text, ctx);
   if (modeRefused(r, n, args)) settleRefusal(entry, id, n, args, cell, ctx, &r);
   Value* result = ctx->buffers.result;
   if (r.kind == kValArray && r.array && r.array == result->array && Val_movable(result)) {

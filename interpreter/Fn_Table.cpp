@@ -81,7 +81,20 @@ constexpr KindTable buildKinds() {
 
 constexpr KindTable kKinds = buildKinds();
 
-constexpr std::string_view kParameterKinds = "nNbBtv";
+constexpr std::string_view kParameterKinds = "nNbBtvr";
+
+using CountTable = std::array<int8_t, kLastFlaggedId - kFirstFlaggedId + 1>;
+
+// The fewest arguments of each variadic worksheet function: one a kind
+// letter. The simulation library's variadic functions take any number.
+constexpr CountTable buildFewest() {
+  CountTable table{};
+  for (const FnEntry& e : kFunctions)
+    if (e.count < 0) table[e.id - kFirstFlaggedId] = static_cast<int8_t>(std::string_view(e.kinds).size());
+  return table;
+}
+
+constexpr CountTable kFewest = buildFewest();
 
 // Each function's kinds are known letters, one per parameter of a fixed
 // count, at least one of a variadic function; only a function that takes
@@ -125,9 +138,14 @@ void Fn_setRecord(int16_t id, const char16_t* name, int16_t count, uint16_t opti
 
 void Fn_copyRecord(FunctionRecord* out, const FunctionRecord* in) { *out = *in; }
 
+int32_t Fn_fewestArguments(const FunctionRecord* fn) {
+  if (fn->argumentCount >= 0) return fn->argumentCount - fn->optional;
+  const int32_t id = fn->id;
+  return id < kFirstFlaggedId || id > kLastFlaggedId ? 0 : kFewest[static_cast<size_t>(id - kFirstFlaggedId)];
+}
+
 bool Fn_acceptsCount(const FunctionRecord* fn, int32_t n) {
-  if (fn->argumentCount < 0) return n >= 0;
-  return n <= fn->argumentCount && n >= fn->argumentCount - fn->optional;
+  return n >= Fn_fewestArguments(fn) && (fn->argumentCount < 0 || n <= fn->argumentCount);
 }
 
 bool Fn_lookup(const char16_t* name, FunctionRecord* out) {
@@ -178,6 +196,8 @@ bool Fn_isElementwise(int32_t id) {
 bool Fn_isScalarArgs(int32_t id) { return (flagsOf(id) & kFnRangeArgs) == 0; }
 
 bool Fn_isArrayArgs(int32_t id) { return (flagsOf(id) & kFnArrayArgs) != 0; }
+
+bool Fn_leavesOutBlank(int32_t id) { return (flagsOf(id) & (kFnWorksheet | kFnOwnDefaults)) == kFnWorksheet; }
 
 // A call never passes more arguments than a function of fixed count takes,
 // so the last kind stands for every argument past the letters.

@@ -38,8 +38,13 @@ bool Fn_recordAt(int32_t i, FunctionRecord* out);
 void Fn_setRecord(int16_t id, const char16_t* name, int16_t count, uint16_t optional, uint8_t isVolatile,
                   FunctionRecord* out);
 void Fn_copyRecord(FunctionRecord* out, const FunctionRecord* in);
-// Whether a call of the function may pass n arguments: its count less any
-// of its optional ones, or any number when the count is open.
+// The fewest arguments a call of the function passes: its count less its
+// optional ones; for an open count the arguments a variadic worksheet
+// function needs (SUM one, CHOOSE an index and a value), none for the
+// simulation library's.
+int32_t Fn_fewestArguments(const FunctionRecord* fn);
+// Whether a call of the function may pass n arguments: from the fewest to
+// its count, or any number above the fewest when the count is open.
 bool Fn_acceptsCount(const FunctionRecord* fn, int32_t n);
 
 bool Fn_isDatabase(int32_t id);
@@ -59,15 +64,20 @@ bool Fn_isScalarArgs(int32_t id);
 // squares): operators and scalar functions inside its arguments work element
 // by element, as in an array formula, instead of intersecting with the cell.
 bool Fn_isArrayArgs(int32_t id);
+// An argument left out (f(1,,2)) is a blank: so for the worksheet functions
+// but those with defaults of their own (the known x of a regression, say);
+// the simulation library's functions read it as left out.
+bool Fn_leavesOutBlank(int32_t id);
 // What a parameter takes, by the letters of the function list
 // (values/Fn_Ids.h).
 enum FnParameterKind : char {
-  kParamNumber = 'n',    // one number
-  kParamNumbers = 'N',   // numbers of ranges and arrays
-  kParamLogical = 'b',   // one logical
-  kParamLogicals = 'B',  // logicals of ranges and arrays
-  kParamText = 't',      // a text
-  kParamValue = 'v',     // any value, taken as given
+  kParamNumber = 'n',     // one number
+  kParamNumbers = 'N',    // numbers of ranges and arrays
+  kParamLogical = 'b',    // one logical
+  kParamLogicals = 'B',   // logicals of ranges and arrays
+  kParamText = 't',       // a text
+  kParamValue = 'v',      // any value, taken as given
+  kParamReference = 'r',  // a cell or range: any other value makes the call #VALUE!
 };
 // The kind of argument k (0-based) of id: a variadic function's last kind
 // stands for every further argument; any value for an unlisted id.

@@ -9,13 +9,14 @@
 
 // What a function's call needs beyond its name and count.
 enum FnFlag : uint16_t {
-  kFnVolatile = 1,     // recalculated on every pass
-  kFnElementwise = 2,  // a call with a sample-vector argument runs trial by trial
-  kFnRangeArgs = 4,    // takes ranges, arrays or unevaluated arguments, not plain scalars
-  kFnArrayArgs = 8,    // operators inside its arguments work element by element
-  kFnRandom = 16,      // each call is a sampled input of its own
-  kFnWorksheet = 32,   // implemented by the worksheet library's registry
-  kFnSimulation = 64,  // implemented by the simulation library's entries
+  kFnVolatile = 1,       // recalculated on every pass
+  kFnElementwise = 2,    // a call with a sample-vector argument runs trial by trial
+  kFnRangeArgs = 4,      // takes ranges, arrays or unevaluated arguments, not plain scalars
+  kFnArrayArgs = 8,      // operators inside its arguments work element by element
+  kFnRandom = 16,        // each call is a sampled input of its own
+  kFnWorksheet = 32,     // implemented by the worksheet library's registry
+  kFnSimulation = 64,    // implemented by the simulation library's entries
+  kFnOwnDefaults = 128,  // an argument left out takes the function's default, not a blank
 };
 
 // What each parameter takes, one letter per parameter (a variadic
@@ -35,6 +36,11 @@ enum FnFlag : uint16_t {
 //      that logical
 //   t  a text; v  any value (keys, criteria, branches, the tested value):
 //      taken as given
+//   r  a reference: a value not read from a cell or range makes the call
+//      #VALUE!
+// A variadic function has a letter for each argument a call needs at least.
+// An argument left out (f(1,,2)) is a blank, read by its kind, unless the
+// function takes kFnOwnDefaults.
 
 // X(symbol, lower-case name, id, argument count (-1: any), trailing optional
 // arguments, calling form, form selector, parameter kinds, flags). Identifiers group by
@@ -73,7 +79,7 @@ enum FnFlag : uint16_t {
   X(Minverse,     u"minverse",     27,   1,  0, A1,      0, "v",     kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Mmult,        u"mmult",        28,   2,  0, A2,      0, "vv",    kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Mod,          u"mod",          29,   2,  0, A2,      0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Mround,       u"mround",       30,   2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
+  X(Mround,       u"mround",       30,   2,  0, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Multinomial,  u"multinomial",  31,   -1, 0, List,    0, "N",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Odd,          u"odd",          32,   1,  0, A1,      0, "n",     kFnElementwise | kFnWorksheet) \
   X(Pi,           u"pi",           33,   0,  0, Ctx,     0, "",      kFnWorksheet) \
@@ -111,8 +117,8 @@ enum FnFlag : uint16_t {
   X(Lx,           u"lx",           82,   1,  0, A1,      0, "n",     kFnWorksheet) \
   X(Poly3,        u"poly3",        83,   5,  0, A5,      0, "nnnnn", kFnWorksheet) \
   X(Daverage,     u"daverage",     201,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dcount,       u"dcount",       202,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dcounta,      u"dcounta",      203,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Dcount,       u"dcount",       202,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
+  X(Dcounta,      u"dcounta",      203,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
   X(Dget,         u"dget",         204,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Dmax,         u"dmax",         205,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Dmin,         u"dmin",         206,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
@@ -181,8 +187,8 @@ enum FnFlag : uint16_t {
   X(Oct2bin,      u"oct2bin",      437,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Oct2dec,      u"oct2dec",      438,  1,  0, A1Ctx,   0, "n",     kFnElementwise | kFnWorksheet) \
   X(Oct2hex,      u"oct2hex",      439,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Accrint,      u"accrint",      501,  7,  1, List,    0, "nnnnnnn", kFnWorksheet) \
-  X(Accrintm,     u"accrintm",     502,  5,  2, List,    0, "nnnnn", kFnWorksheet) \
+  X(Accrint,      u"accrint",      501,  7,  1, List,    0, "nnnnnnn", kFnWorksheet | kFnOwnDefaults) \
+  X(Accrintm,     u"accrintm",     502,  5,  2, List,    0, "nnnnn", kFnWorksheet | kFnOwnDefaults) \
   X(Amordegrc,    u"amordegrc",    503,  7,  1, List,    0, "nnnnnnn", kFnElementwise | kFnWorksheet) \
   X(Amorlinc,     u"amorlinc",     504,  7,  1, List,    0, "nnnnnnn", kFnElementwise | kFnWorksheet) \
   X(Coupdaybs,    u"coupdaybs",    505,  4,  1, ListSel, 1, "nnnn",  kFnElementwise | kFnWorksheet) \
@@ -233,7 +239,7 @@ enum FnFlag : uint16_t {
   X(Yield,        u"yield",        550,  7,  1, List,    0, "nnnnnnn", kFnElementwise | kFnWorksheet) \
   X(Yielddisc,    u"yielddisc",    551,  5,  1, List,    0, "nnnnn", kFnWorksheet) \
   X(Yieldmat,     u"yieldmat",     552,  6,  1, List,    0, "nnnnnn", kFnWorksheet) \
-  X(Countblank,   u"countblank",   602,  1,  0, A1,      0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Countblank,   u"countblank",   602,  1,  0, A1,      0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(ErrorType,    u"error.type",   603,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isblank,      u"isblank",      605,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Iserr,        u"iserr",        606,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
@@ -255,16 +261,16 @@ enum FnFlag : uint16_t {
   X(Not,          u"not",          704,  1,  0, A1Ctx,   0, "b",     kFnWorksheet) \
   X(Or,           u"or",           705,  -1, 0, List,    0, "B",     kFnRangeArgs | kFnWorksheet) \
   X(True,         u"true",         706,  0,  0, True,    0, "",      0) \
-  X(Address,      u"address",      801,  5,  3, List,    0, "nnnbv", kFnElementwise | kFnWorksheet) \
+  X(Address,      u"address",      801,  5,  3, List,    0, "nnnbv", kFnElementwise | kFnWorksheet | kFnOwnDefaults) \
   X(Areas,        u"areas",        802,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Choose,       u"choose",       803,  -1, 0, List,    0, "nv",    kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Column,       u"column",       804,  1,  1, List,    0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Column,       u"column",       804,  1,  1, List,    0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Columns,      u"columns",      805,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, "vvnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Index,        u"index",        808,  3,  1, List,    0, "vnn",   kFnRangeArgs | kFnWorksheet) \
   X(Lookup,       u"lookup",       810,  3,  1, List,    0, "vvv",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Match,        u"match",        811,  3,  1, List,    0, "vvn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Row,          u"row",          813,  1,  1, List,    0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Row,          u"row",          813,  1,  1, List,    0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Transpose,    u"transpose",    815,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, "vvnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
@@ -296,14 +302,14 @@ enum FnFlag : uint16_t {
   X(Gammainv,     u"gammainv",     926,  3,  0, List,    0, "nnn",   kFnElementwise | kFnWorksheet) \
   X(Gammaln,      u"gammaln",      927,  1,  0, A1Ctx,   0, "n",     kFnWorksheet) \
   X(Geomean,      u"geomean",      928,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
-  X(Growth,       u"growth",       929,  4,  3, List,    0, "NNNb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Growth,       u"growth",       929,  4,  3, List,    0, "NNNb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
   X(Harmean,      u"harmean",      930,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Hypgeomdist,  u"hypgeomdist",  931,  4,  0, List,    0, "nnnn",  kFnElementwise | kFnWorksheet) \
   X(Intercept,    u"intercept",    932,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
   X(Kurt,         u"kurt",         933,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Large,        u"large",        934,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet) \
-  X(Linest,       u"linest",       935,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Logest,       u"logest",       936,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Linest,       u"linest",       935,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
+  X(Logest,       u"logest",       936,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
   X(Loginv,       u"loginv",       937,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
   X(Lognormdist,  u"lognormdist",  938,  3,  0, List,    0, "nnn",   kFnElementwise | kFnWorksheet) \
   X(Max,          u"max",          939,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
@@ -337,7 +343,7 @@ enum FnFlag : uint16_t {
   X(Steyx,        u"steyx",        967,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
   X(Tdist,        u"tdist",        968,  3,  0, List,    0, "nnn",   kFnElementwise | kFnWorksheet) \
   X(Tinv,         u"tinv",         969,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Trend,        u"trend",        970,  4,  3, List,    0, "NNNb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Trend,        u"trend",        970,  4,  3, List,    0, "NNNb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
   X(Trimmean,     u"trimmean",     971,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet) \
   X(Ttest,        u"ttest",        972,  4,  0, List,    0, "NNnn",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Var,          u"var",          973,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \

@@ -130,18 +130,21 @@ struct CountedCall {
 
 // Every function of the list and every simulation name with each argument
 // count from none to one past its largest (past the interpreter's 32
-// arguments of a call when the count is open).
+// arguments of a call when the count is open); accepted from the fewest it
+// needs.
 std::vector<CountedCall> everyCount() {
   constexpr int kInterpreted = 32;
   std::vector<CountedCall> calls;
-  auto add = [&](const std::u16string& name, int count, int optional) {
-    const int most = count < 0 ? kInterpreted : count, fewest = count < 0 ? 0 : count - optional;
+  auto add = [&](const std::u16string& name, int count) {
+    FunctionRecord record{};
+    Fn_lookup(name.c_str(), &record);
+    const int most = count < 0 ? kInterpreted : count, fewest = Fn_fewestArguments(&record);
     for (int n = 0; n <= most + 1; ++n) {
       const bool accepted = n >= fewest && (count < 0 || n <= count);
       calls.push_back({callWith(name, std::vector<std::string>(n, "1")), accepted, accepted && n <= kInterpreted});
     }
   };
-  forEveryName([&](const std::u16string& name, int count, int optional, bool) { add(name, count, optional); });
+  forEveryName([&](const std::u16string& name, int count, int, bool) { add(name, count); });
   return calls;
 }
 

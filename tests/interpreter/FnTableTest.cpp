@@ -13,24 +13,24 @@ namespace {
 struct Expected {
   const char* name;
   int id;
-  const char* arguments;  // "n", "a-b" (trailing arguments optional) or "any"
+  const char* arguments;  // "n", "a-b" (trailing arguments optional) or "a+" (at least a)
 };
 
 const Expected kTable[] = {
     {"abs", 1, "1"}, {"acos", 2, "1"}, {"acosh", 3, "1"}, {"asin", 4, "1"}, {"asinh", 5, "1"}, {"atan", 6, "1"},
     {"atan2", 7, "2"}, {"atanh", 8, "1"}, {"ceiling", 9, "2"}, {"combin", 10, "2"}, {"cos", 11, "1"},
     {"cosh", 12, "1"}, {"countif", 13, "2"}, {"degrees", 14, "1"}, {"even", 15, "1"}, {"exp", 16, "1"},
-    {"fact", 17, "1"}, {"factdouble", 18, "1"}, {"floor", 19, "2"}, {"gcd", 20, "any"}, {"int", 21, "1"},
-    {"lcm", 22, "any"}, {"ln", 23, "1"}, {"log", 24, "1-2"}, {"log10", 25, "1"}, {"mdeterm", 26, "1"},
-    {"minverse", 27, "1"}, {"mmult", 28, "2"}, {"mod", 29, "2"}, {"mround", 30, "1-2"},
-    {"multinomial", 31, "any"}, {"odd", 32, "1"}, {"pi", 33, "0"}, {"power", 34, "2"}, {"product", 35, "any"},
+    {"fact", 17, "1"}, {"factdouble", 18, "1"}, {"floor", 19, "2"}, {"gcd", 20, "1+"}, {"int", 21, "1"},
+    {"lcm", 22, "1+"}, {"ln", 23, "1"}, {"log", 24, "1-2"}, {"log10", 25, "1"}, {"mdeterm", 26, "1"},
+    {"minverse", 27, "1"}, {"mmult", 28, "2"}, {"mod", 29, "2"}, {"mround", 30, "2"},
+    {"multinomial", 31, "1+"}, {"odd", 32, "1"}, {"pi", 33, "0"}, {"power", 34, "2"}, {"product", 35, "1+"},
     {"quotient", 36, "2"}, {"radians", 37, "1"}, {"rand", 38, "0"}, {"randbetween", 39, "2"},
     {"roman", 40, "1-2"}, {"round", 41, "2"}, {"rounddown", 42, "2"}, {"roundup", 43, "2"},
     {"seriessum", 44, "4"}, {"sign", 45, "1"}, {"sin", 46, "1"}, {"sinh", 47, "1"}, {"sqrt", 48, "1"},
-    {"sqrtpi", 49, "1"}, {"subtotal", 50, "any"}, {"sum", 51, "any"}, {"sumif", 52, "2-3"},
-    {"sumproduct", 53, "any"}, {"sumsq", 54, "any"}, {"sumx2my2", 55, "2"}, {"sumx2py2", 56, "2"},
-    {"sumxmy2", 57, "2"}, {"tan", 58, "1"}, {"tanh", 59, "1"}, {"trunc", 60, "1-2"}, {"dotproduct", 61, "any"},
-    {"quadproduct", 62, "any"}, {"quadterm", 63, "any"}, {"gexp", 81, "4"}, {"lx", 82, "1"}, {"poly3", 83, "5"},
+    {"sqrtpi", 49, "1"}, {"subtotal", 50, "2+"}, {"sum", 51, "1+"}, {"sumif", 52, "2-3"},
+    {"sumproduct", 53, "1+"}, {"sumsq", 54, "1+"}, {"sumx2my2", 55, "2"}, {"sumx2py2", 56, "2"},
+    {"sumxmy2", 57, "2"}, {"tan", 58, "1"}, {"tanh", 59, "1"}, {"trunc", 60, "1-2"}, {"dotproduct", 61, "1+"},
+    {"quadproduct", 62, "1+"}, {"quadterm", 63, "1+"}, {"gexp", 81, "4"}, {"lx", 82, "1"}, {"poly3", 83, "5"},
     {"daverage", 201, "3"}, {"dcount", 202, "3"}, {"dcounta", 203, "3"}, {"dget", 204, "3"}, {"dmax", 205, "3"},
     {"dmin", 206, "3"}, {"dproduct", 207, "3"}, {"dstdev", 208, "3"}, {"dstdevp", 209, "3"}, {"dsum", 210, "3"},
     {"dvar", 211, "3"}, {"dvarp", 212, "3"}, {"date", 301, "3"}, {"datevalue", 302, "1"}, {"day", 303, "1"},
@@ -45,8 +45,8 @@ const Expected kTable[] = {
     {"gestep", 416, "1-2"}, {"hex2bin", 417, "1-2"}, {"hex2dec", 418, "1"}, {"hex2oct", 419, "1-2"},
     {"imabs", 420, "1"}, {"imaginary", 421, "1"}, {"imargument", 422, "1"}, {"imconjugate", 423, "1"},
     {"imcos", 424, "1"}, {"imdiv", 425, "2"}, {"imexp", 426, "1"}, {"imln", 427, "1"}, {"imlog10", 428, "1"},
-    {"imlog2", 429, "1"}, {"impower", 430, "2"}, {"improduct", 431, "any"}, {"imreal", 432, "1"},
-    {"imsin", 433, "1"}, {"imsqrt", 434, "1"}, {"imsub", 435, "2"}, {"imsum", 436, "any"},
+    {"imlog2", 429, "1"}, {"impower", 430, "2"}, {"improduct", 431, "1+"}, {"imreal", 432, "1"},
+    {"imsin", 433, "1"}, {"imsqrt", 434, "1"}, {"imsub", 435, "2"}, {"imsum", 436, "1+"},
     {"oct2bin", 437, "1-2"}, {"oct2dec", 438, "1"}, {"oct2hex", 439, "1-2"}, {"accrint", 501, "6-7"},
     {"accrintm", 502, "3-5"}, {"amordegrc", 503, "6-7"}, {"amorlinc", 504, "6-7"}, {"coupdaybs", 505, "3-4"},
     {"coupdays", 506, "3-4"}, {"coupdaysnc", 507, "3-4"}, {"coupncd", 508, "3-4"}, {"coupnum", 509, "3-4"},
@@ -54,7 +54,7 @@ const Expected kTable[] = {
     {"ddb", 514, "4-5"}, {"disc", 515, "4-5"}, {"dollarde", 516, "2"}, {"dollarfr", 517, "2"},
     {"duration", 518, "5-6"}, {"effect", 519, "2"}, {"fv", 520, "3-5"}, {"fvschedule", 521, "2"},
     {"intrate", 522, "4-5"}, {"ipmt", 523, "4-6"}, {"irr", 524, "1-2"}, {"mduration", 525, "5-6"},
-    {"mirr", 526, "3"}, {"nominal", 527, "2"}, {"nper", 528, "3-5"}, {"npv", 529, "any"},
+    {"mirr", 526, "3"}, {"nominal", 527, "2"}, {"nper", 528, "3-5"}, {"npv", 529, "2+"},
     {"oddfprice", 530, "8-9"}, {"oddfyield", 531, "8-9"}, {"oddlprice", 532, "7-8"}, {"oddlyield", 533, "7-8"},
     {"pmt", 534, "3-5"}, {"ppmt", 535, "4-6"}, {"price", 536, "6-7"}, {"pricedisc", 537, "4-5"},
     {"pricemat", 538, "5-6"}, {"pv", 539, "3-5"}, {"rate", 540, "3-6"}, {"received", 541, "4-5"},
@@ -64,31 +64,31 @@ const Expected kTable[] = {
     {"error.type", 603, "1"}, {"isblank", 605, "1"}, {"iserr", 606, "1"}, {"iserror", 607, "1"},
     {"iseven", 608, "1"}, {"islogical", 609, "1"}, {"isna", 610, "1"}, {"isnontext", 611, "1"},
     {"isnumber", 612, "1"}, {"isodd", 613, "1"}, {"isref", 614, "1"}, {"istext", 615, "1"}, {"n", 616, "1"},
-    {"na", 617, "0"}, {"type", 618, "1"}, {"and", 701, "any"}, {"false", 702, "0"}, {"if", 703, "2-3"},
-    {"not", 704, "1"}, {"or", 705, "any"}, {"true", 706, "0"}, {"address", 801, "2-5"}, {"areas", 802, "1"},
-    {"choose", 803, "any"}, {"column", 804, "0-1"}, {"columns", 805, "1"}, {"hlookup", 806, "3-4"},
+    {"na", 617, "0"}, {"type", 618, "1"}, {"and", 701, "1+"}, {"false", 702, "0"}, {"if", 703, "2-3"},
+    {"not", 704, "1"}, {"or", 705, "1+"}, {"true", 706, "0"}, {"address", 801, "2-5"}, {"areas", 802, "1"},
+    {"choose", 803, "2+"}, {"column", 804, "0-1"}, {"columns", 805, "1"}, {"hlookup", 806, "3-4"},
     {"index", 808, "2-3"}, {"lookup", 810, "2-3"}, {"match", 811, "2-3"}, {"row", 813, "0-1"},
-    {"rows", 814, "1"}, {"transpose", 815, "1"}, {"vlookup", 816, "3-4"}, {"avedev", 901, "any"},
-    {"average", 902, "any"}, {"averagea", 903, "any"}, {"betadist", 904, "3-5"}, {"betainv", 905, "3-5"},
+    {"rows", 814, "1"}, {"transpose", 815, "1"}, {"vlookup", 816, "3-4"}, {"avedev", 901, "1+"},
+    {"average", 902, "1+"}, {"averagea", 903, "1+"}, {"betadist", 904, "3-5"}, {"betainv", 905, "3-5"},
     {"binomdist", 906, "4"}, {"chidist", 907, "2"}, {"chiinv", 908, "2"}, {"chitest", 909, "2"},
-    {"confidence", 910, "3"}, {"correl", 911, "2"}, {"count", 912, "any"}, {"counta", 913, "any"},
-    {"covar", 914, "2"}, {"critbinom", 915, "3"}, {"devsq", 916, "any"}, {"expondist", 917, "3"},
+    {"confidence", 910, "3"}, {"correl", 911, "2"}, {"count", 912, "1+"}, {"counta", 913, "1+"},
+    {"covar", 914, "2"}, {"critbinom", 915, "3"}, {"devsq", 916, "1+"}, {"expondist", 917, "3"},
     {"fdist", 918, "3"}, {"finv", 919, "3"}, {"fisher", 920, "1"}, {"fisherinv", 921, "1"},
     {"forecast", 922, "3"}, {"frequency", 923, "2"}, {"ftest", 924, "2"}, {"gammadist", 925, "4"},
-    {"gammainv", 926, "3"}, {"gammaln", 927, "1"}, {"geomean", 928, "any"}, {"growth", 929, "1-4"},
-    {"harmean", 930, "any"}, {"hypgeomdist", 931, "4"}, {"intercept", 932, "2"}, {"kurt", 933, "any"},
+    {"gammainv", 926, "3"}, {"gammaln", 927, "1"}, {"geomean", 928, "1+"}, {"growth", 929, "1-4"},
+    {"harmean", 930, "1+"}, {"hypgeomdist", 931, "4"}, {"intercept", 932, "2"}, {"kurt", 933, "1+"},
     {"large", 934, "2"}, {"linest", 935, "1-4"}, {"logest", 936, "1-4"}, {"loginv", 937, "3"},
-    {"lognormdist", 938, "3"}, {"max", 939, "any"}, {"maxa", 940, "any"}, {"median", 941, "any"},
-    {"min", 942, "any"}, {"mina", 943, "any"}, {"mode", 944, "any"}, {"negbinomdist", 945, "3"},
+    {"lognormdist", 938, "3"}, {"max", 939, "1+"}, {"maxa", 940, "1+"}, {"median", 941, "1+"},
+    {"min", 942, "1+"}, {"mina", 943, "1+"}, {"mode", 944, "1+"}, {"negbinomdist", 945, "3"},
     {"normdist", 946, "4"}, {"norminv", 947, "3"}, {"normsdist", 948, "1"}, {"normsinv", 949, "1"},
     {"pearson", 950, "2"}, {"percentile", 951, "2"}, {"percentrank", 952, "2-3"}, {"permut", 953, "2"},
     {"poisson", 954, "3"}, {"prob", 955, "3-4"}, {"quartile", 956, "2"}, {"rank", 957, "2-3"}, {"rsq", 958, "2"},
-    {"skew", 959, "any"}, {"slope", 960, "2"}, {"small", 961, "2"}, {"standardize", 962, "3"},
-    {"stdev", 963, "any"}, {"stdeva", 964, "any"}, {"stdevp", 965, "any"}, {"stdevpa", 966, "any"},
+    {"skew", 959, "1+"}, {"slope", 960, "2"}, {"small", 961, "2"}, {"standardize", 962, "3"},
+    {"stdev", 963, "1+"}, {"stdeva", 964, "1+"}, {"stdevp", 965, "1+"}, {"stdevpa", 966, "1+"},
     {"steyx", 967, "2"}, {"tdist", 968, "3"}, {"tinv", 969, "2"}, {"trend", 970, "1-4"}, {"trimmean", 971, "2"},
-    {"ttest", 972, "4"}, {"var", 973, "any"}, {"vara", 974, "any"}, {"varp", 975, "any"}, {"varpa", 976, "any"},
+    {"ttest", 972, "4"}, {"var", 973, "1+"}, {"vara", 974, "1+"}, {"varp", 975, "1+"}, {"varpa", 976, "1+"},
     {"weibull", 977, "4"}, {"ztest", 978, "2-3"}, {"char", 1001, "1"}, {"clean", 1002, "1"}, {"code", 1003, "1"},
-    {"concatenate", 1004, "any"}, {"dollar", 1005, "1-2"}, {"exact", 1006, "2"}, {"find", 1007, "2-3"},
+    {"concatenate", 1004, "1+"}, {"dollar", 1005, "1-2"}, {"exact", 1006, "2"}, {"find", 1007, "2-3"},
     {"fixed", 1008, "1-3"}, {"left", 1009, "1-2"}, {"len", 1010, "1"}, {"lower", 1011, "1"}, {"mid", 1012, "3"},
     {"proper", 1013, "1"}, {"replace", 1014, "4"}, {"rept", 1015, "2"}, {"right", 1016, "1-2"},
     {"search", 1017, "2-3"}, {"substitute", 1018, "3-4"}, {"t", 1019, "1"}, {"text", 1020, "2"},
@@ -107,17 +107,22 @@ TEST(FnTable, EveryNameHasItsIdCountsAndFlags) {
     EXPECT_EQ(r.resultType, 21);
     const std::string args = e.arguments;
     const size_t dash = args.find('-');
-    if (args == "any") {
+    const int low = std::stoi(args);
+    if (args.back() == '+') {
       EXPECT_EQ(r.argumentCount, -1);
       EXPECT_EQ(r.optional, 0);
     } else if (dash != std::string::npos) {
-      const int low = std::stoi(args.substr(0, dash)), high = std::stoi(args.substr(dash + 1));
+      const int high = std::stoi(args.substr(dash + 1));
       EXPECT_EQ(r.argumentCount, high);
       EXPECT_EQ(r.optional, high - low);
     } else {
-      EXPECT_EQ(r.argumentCount, std::stoi(args));
+      EXPECT_EQ(r.argumentCount, low);
       EXPECT_EQ(r.optional, 0);
     }
+    // A call with fewer arguments is refused.
+    EXPECT_EQ(Fn_fewestArguments(&r), low);
+    EXPECT_TRUE(Fn_acceptsCount(&r, low));
+    EXPECT_FALSE(Fn_acceptsCount(&r, low - 1));
     const int typed = r.argumentCount < 0 ? 32 : r.argumentCount;
     for (int k = 0; k < 32; ++k) EXPECT_EQ(r.argumentTypes[k], k < typed ? 21u : 0u) << k;
     EXPECT_EQ(r.isVolatile, volatileIds.count(e.id) ? 1 : 0);

@@ -77,7 +77,8 @@ TEST(Text, TextFormatsTheNumberItself) {
   EXPECT_EQ(textOf(c.call(kIdText, {c.num(1234567.891), c.text(u"0.00")})), "1234567.89");
   EXPECT_EQ(textOf(c.call(kIdText, {c.num(7), c.text(u"00")})), "07");
   EXPECT_EQ(textOf(c.call(kIdText, {c.num(0.5), c.text(u"0%")})), "50%");
-  EXPECT_TRUE(isError(c.call(kIdText, {c.num(1), c.num(0)}), kErrValue));
+  // A number given as the format is its text.
+  EXPECT_EQ(textOf(c.call(kIdText, {c.num(2.5), c.num(0)})), "3");
 }
 
 TEST(Text, FunctionsTheApplicationComputes) {

@@ -19,6 +19,7 @@ const Value kOne = Val_scalar(kValReal, 1);
 
 bool Kern_directNumber(const Value* v, double* x) {
   if (isNumber(v) || v->kind == kValBool) return *x = v->number, true;
+  if (v->kind == kValEmpty) return *x = 0, true;
   return false;
 }
 
@@ -69,7 +70,8 @@ bool Kern_collectArgValues(int argc, const Value* const* argv, bool countAll, st
       const bool cell = Wsf_isCellReference(a);
       if (isValue(a) || (countAll && a->kind == kValBool)) out->push_back(a);
       else if (countAll && a->kind == kValText) out->push_back(&kZero);
-      else if (!cell && a->kind == kValBool) out->push_back(a->number != 0 ? &kOne : &kZero);
+      else if (!cell && (a->kind == kValBool || a->kind == kValEmpty))
+        out->push_back(Wsf_number(a) != 0 ? &kOne : &kZero);
       else if (!cell) return Wsf_error(result, kErrValue), false;
       continue;
     }

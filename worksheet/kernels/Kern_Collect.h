@@ -45,7 +45,8 @@ bool Kern_walkPairs(const Value* a, const Value* b, Value* result, Take take) {
 // refused.
 bool Kern_collectNumbers(const Value* arg, std::vector<double>* out, Value* result);
 // The number a value given directly (not read from a cell) counts as: a
-// number or a boolean; false for any other.
+// number or a boolean, 0 for a blank (an argument left out); false for any
+// other.
 bool Kern_directNumber(const Value* v, double* x);
 // Kern_collectNumbers over every argument, appended in order.
 bool Kern_collectArgNumbers(int argc, const Value* const* argv, std::vector<double>* out, Value* result);
@@ -56,7 +57,7 @@ bool Kern_collectPairs(const Value* a, const Value* b, std::vector<double>* xa, 
 // pointers into the arguments (valid while they are): numbers and values of
 // the evaluation modes, direct or as array elements; with countAll also
 // booleans by their number and texts as 0. A boolean given directly counts
-// by its number; a single cell's boolean or text counts as an array
+// by its number, a blank given directly (an argument left out) as 0; a single cell's boolean or text counts as an array
 // element's. An error ends the gathering; a direct argument of another kind
 // is refused.
 bool Kern_collectArgValues(int argc, const Value* const* argv, bool countAll, std::vector<const Value*>* out,

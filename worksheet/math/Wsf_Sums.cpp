@@ -122,39 +122,30 @@ Value pairTermModal(PairTerm which, const Value& a, const Value& b, EvalContext*
 }
 
 // The paired sums over the evaluation modes: a pair takes part when both
-// of its elements are numbers, mode values or errors.
+// of its elements are numbers, mode values or errors; no pair sums to 0.
 Value* pairedModal(Value* result, const Value* a, const Value* b, PairTerm which, EvalContext* ctx) {
   const auto single = [](const Value* v) { return v->kind >= kValInt && v->kind <= kValError; };
   if (Wsf_count(a) != Wsf_count(b)) return Wsf_error(result, kErrNA);
   WsfLocal total(ctx);
-  bool any = false;
+  Val_setNumber(&total.v, 0.0);
   for (int32_t k = 0; k < Wsf_count(a); ++k) {
     const Value* p = Wsf_element(a, k);
     const Value* q = Wsf_element(b, k);
     if (!single(p) || !single(q)) continue;
     const Value term = pairTermModal(which, *p, *q, ctx);
-    total = any ? Op_add(*total, term) : term;
-    any = true;
+    total = Op_add(*total, term);
   }
-  if (!any) return Wsf_error(result, kErrValue);
   return Wsf_copy(result, &*total);
 }
 
-// The paired sums: term(a, b) over positions where both are numbers.
+// The paired sums: term(a, b) over positions where both are numbers (a
+// single value is one position, a blank or a text none); no pair sums to 0.
 template <class Term>
 Value* paired(Value* result, const Value* a, const Value* b, PairTerm which, Term term) {
   const Value* const pair[] = {a, b};
   if (EvalContext* ctx = nullptr; Wsf_anyModal(2, pair, &ctx)) return pairedModal(result, a, b, which, ctx);
-  const bool aSingle = a->kind != kValArray, bSingle = b->kind != kValArray;
-  if (aSingle && bSingle) {
-    if (Wsf_isError(a)) return Wsf_copy(result, a);
-    if (Wsf_isError(b)) return Wsf_copy(result, b);
-    if (!isNumber(a) || !isNumber(b)) return Wsf_error(result, kErrValue);
-    return Wsf_finite(result, term(a->number, b->number));
-  }
   if (Wsf_count(a) != Wsf_count(b)) return Wsf_error(result, kErrNA);
   double total = 0;
-  bool any = false;
   for (int32_t k = 0; k < Wsf_count(a); ++k) {
     const Value* p = Wsf_element(a, k);
     const Value* q = Wsf_element(b, k);
@@ -162,9 +153,7 @@ Value* paired(Value* result, const Value* a, const Value* b, PairTerm which, Ter
     if (Wsf_isError(q)) return Wsf_copy(result, q);
     if (!isNumber(p) || !isNumber(q)) continue;
     total += term(p->number, q->number);
-    any = true;
   }
-  if (!any) return Wsf_error(result, kErrValue);
   return Wsf_finite(result, total);
 }
 

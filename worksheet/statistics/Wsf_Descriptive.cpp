@@ -28,10 +28,11 @@ struct Counted {
   int32_t lo, hi;
   bool asNumbers;
   bool refusesWords;  // a text given directly that is no number is "#value!" (else skipped)
+  bool blankIsZero;   // a blank given directly (an argument left out) counts as 0 (else skipped)
 };
-constexpr Counted kValues{kValInt, kValError, false, true};     // AVERAGE and the like
-constexpr Counted kAll{kValBool, kValText, true, false};        // AVERAGEA, COUNTA
-constexpr Counted kNumbers{kValInt, kValDegVec, false, false};  // COUNT
+constexpr Counted kValues{kValInt, kValError, false, true, true};      // AVERAGE and the like
+constexpr Counted kAll{kValBool, kValText, true, false, false};        // AVERAGEA, COUNTA
+constexpr Counted kNumbers{kValInt, kValDegVec, false, false, false};  // COUNT
 
 const Value kZero = Val_scalar(kValReal, 0);
 
@@ -44,10 +45,12 @@ struct Gathered {
 
 // A boolean given directly (not read from a cell) counts by its number, as
 // the worksheet counts it (AVERAGE(TRUE, 3) is 2; COUNT("1", 2) is 2 as the
-// text arrives as its number); true when it was such a value.
-bool takeDirect(const Value* a, Gathered* out) {
+// text arrives as its number), and with blankIsZero a blank given directly
+// (an argument left out) as 0; true when it was such a value.
+bool takeDirect(const Value* a, bool blankIsZero, Gathered* out) {
   double x = 0;
-  if (a->source || a->kind != kValBool || !Kern_directNumber(a, &x)) return false;
+  const bool direct = a->kind == kValBool || (blankIsZero && a->kind == kValEmpty);
+  if (a->source || !direct || !Kern_directNumber(a, &x)) return false;
   out->numbers.push_back(kZero);
   out->numbers.back().number = x;
   out->values.push_back(&out->numbers.back());
@@ -64,7 +67,7 @@ bool countedValues(Value* result, int argc, const Value* const* argv, const Coun
   };
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
-    if (!kinds.asNumbers && takeDirect(a, out)) continue;
+    if (!kinds.asNumbers && takeDirect(a, kinds.blankIsZero, out)) continue;
     if (kinds.refusesWords && a->kind == kValText && !a->source) return Wsf_error(result, kErrValue), false;
     if (a->kind != kValArray) take(a);
     else

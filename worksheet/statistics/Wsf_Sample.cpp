@@ -50,6 +50,10 @@ bool collectA(int argc, const Value* const* argv, Sample* out, Value* result) {
   };
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
+    if (a->kind == kValEmpty && !a->source) {
+      out->push_back(0.0);  // a blank given directly: an argument left out
+      continue;
+    }
     if (a->kind != kValArray) {
       if (!take(a)) return false;
       continue;
@@ -278,9 +282,9 @@ bool collectExtremes(int argc, const Value* const* argv, Sample* s, Value* resul
       if (a->kind == kValInt || a->kind == kValReal) s->push_back(a->number);
       continue;
     }
-    if (a->kind == kValBool) s->push_back(a->number);
+    if (a->kind == kValBool || a->kind == kValEmpty) s->push_back(Wsf_number(a));
     else if (a->kind == kValText) return Wsf_error(result, kErrValue), false;
-    else if (a->kind != kValEmpty && a->kind != kValMissing && !Kern_collectNumbers(a, s, result)) return false;
+    else if (a->kind != kValMissing && !Kern_collectNumbers(a, s, result)) return false;
   }
   return true;
 }
@@ -313,7 +317,7 @@ Value* extremeModal(Value* result, int argc, const Value* const* argv, EvalConte
       continue;
     }
     double x = 0;
-    const bool direct = !Wsf_isCellReference(a) && (a->kind == kValBool || a->kind == kValText);
+    const bool direct = !Wsf_isCellReference(a) && (a->kind == kValBool || a->kind == kValText || a->kind == kValEmpty);
     if (direct && !Kern_directNumber(a, &x)) return Wsf_error(result, kErrValue);
     const Value number = Val_scalar(kValReal, x);
     take(direct ? &number : a);
@@ -441,9 +445,9 @@ Value* Wsf_percentrank(Value* result, int argc, const Value* const* argv) {
   const int32_t n = count(s);
   const double x = argv[1]->number;
   if (n == 0) return Wsf_error(result, kErrNum);
-  if (n == 1) return real(result, 1);
   std::sort(s.begin() + 1, s.end());
   if (x < s[1] || x > s[n]) return Wsf_error(result, kErrNA);
+  if (n == 1) return real(result, 1);
   // Values below x, and the largest of them, rank x; between two values the
   // rank is interpolated.
   int32_t below = 0;

@@ -109,7 +109,8 @@ Value* Wsf_text(Value* result, const Value* value, const Value* format) {
   if (Wsf_isStructural(value) || Wsf_isStructural(format)) return Wsf_nonSmoothStructure2(result, value, format);
   const Value* const argv[] = {value, format};
   if (Wsf_firstErrorArg(result, 2, argv) || Wsf_refuseModes(result, 2, argv)) return result;
-  if (format->kind != kValText || (value->kind > kValReal && value->kind != kValText))
-    return Wsf_error(result, kErrValue);
+  // A format given as a number or a logical is its text, as a value is.
+  const auto refused = [](const Value* v) { return v->kind > kValReal && v->kind != kValText; };
+  if (refused(format) || refused(value)) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Text", Prepared(result->context, 2, argv, {As::kPlain, As::kText}));
 }

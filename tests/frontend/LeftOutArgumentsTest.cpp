@@ -1,0 +1,73 @@
+// Arguments left out and arguments of the wrong sort, through both
+// calculations on the differential check's workbook: a left-out argument
+// (f(1,,2)) is a blank, read by its parameter's kind (0, "" or FALSE, and
+// counted as 0 by the statistics that count values given directly), unless
+// the function has a default of its own (the known x of TREND); a function
+// that wants a reference answers #VALUE! to any other value. The expected
+// values are what a spreadsheet program gives; where the value is a number,
+// the interpreter's derivative modes give it too, with a gradient that
+// matches a finite difference.
+#include <gtest/gtest.h>
+
+#include "tests/support/DiffCheck.h"
+
+namespace {
+
+struct Row {
+  const char* formula;
+  CellValue expected;
+};
+
+CellValue number(double x) { return CellValue::makeNumber(x); }
+CellValue text(const char* t) { return CellValue::makeText(t); }
+CellValue error(CellError e) { return CellValue::makeError(e); }
+
+// The workbook: A1:A6 = 2.5, -1.5, 0.5, 3, 7, 0.25; B1:B8 one cell of each
+// kind (B5 blank); D1:E2 = {2,1;1,3}; Block names A1:A6.
+const Row kRows[] = {
+    // a left-out number is 0
+    {"=AVERAGE(1,)", number(0.5)},
+    {"=MAX(-1,)", number(0)},
+    {"=MINA(A1,)", number(0)},
+    {"=VARA(1,)", number(0.5)},
+    {"=STDEVA(A1,)", number(1.7677669529663689)},  // sqrt(2 * 1.25^2)
+    {"=MEDIAN(,A4)", number(1.5)},
+    {"=DOLLAR(2,)", text("$2")},
+    // COUNT counts numbers only: the blank is none
+    {"=COUNT(1,)", number(1)},
+    // a left-out text is ""; a number given for a format is its text
+    {"=REPT(\"a\",)", text("")},
+    {"=TEXT(,6)", text("6")},
+    {"=TEXT(A1,0)", text("3")},
+    // the paired sums skip a pair with a blank; no pair sums to 0
+    {"=SUMX2PY2(,1)", number(0)},
+    {"=SUMXMY2(A1:A2,D1:D2)", number(6.5)},  // 0.5^2 + 2.5^2
+    // the known x left out of TREND are 1, 2, 3: y = 2.5 - x at x = 4
+    {"=TREND(A1:A3,,4)", number(-1.5)},
+    // PERCENTRANK of one value: 1 for that value, #N/A for any other
+    {"=PERCENTRANK(A1,A1)", number(1)},
+    {"=PERCENTRANK(A1,A2)", error(CellError::NA)},
+    // a reference wanted, another value given
+    {"=ROW(3)", error(CellError::Value)},
+    {"=COLUMN(\"2\")", error(CellError::Value)},
+    {"=COUNTBLANK(0)", error(CellError::Value)},
+    {"=ROW(1/0)", error(CellError::Value)},
+    {"=ROW(D2)", number(2)},
+    {"=COLUMN(Block)", number(1)},
+    {"=COUNTBLANK(B1:B8)", number(1)},
+};
+
+TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {
+  Fe_registerFunctions();
+  Workbook* wb = Diff_workbook();
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(row.formula);
+    const CellValue standIn = diff_detail::standInValue(wb, row.formula);
+    EXPECT_TRUE(diff_detail::sameValue(standIn, row.expected)) << "stand-in " << Cases_shown(standIn);
+    const DiffOutcome out = Diff_check(wb, row.formula);
+    EXPECT_TRUE(out.agree) << out.kind << ": " << out.detail;
+  }
+  Wb_resetApp();
+}
+
+}  // namespace
