@@ -48,7 +48,7 @@ const Row kRows[] = {
     {"=STDEVPA(A1)*A3", 0, 1, 0},
     {"=A2^A5", -17.0859375, 5, 0, true},
     {"=POWER(-A4,A4)", -27, 4, 0, true},
-    {"=LOOKUP(3,A1,)", 2.5, 1, 0, true},
+    {"=LOOKUP(3,A1:A2,A3:A4)", 3, 1, 0, true},
     {"=VLOOKUP(45,A1:B2,B4)", -1.5, 2, 0, true},
 };
 
