@@ -14,7 +14,11 @@
 #include <utility>
 
 #include "base/Dbl_Whole.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Command.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Session.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc.h"
 #include "platform/os/Os.h"
 #include "platform/os/Os_Guard.h"

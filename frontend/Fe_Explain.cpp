@@ -13,7 +13,10 @@
 #include <tuple>
 #include <utility>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Verdict.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc_Internal.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Internal.h"

@@ -12,7 +12,8 @@
 #include <string>
 
 #include "base/Dbl_Whole.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc.h"
 #include "platform/calc/Calc_Internal.h"
 #include "platform/xlcall/Xlc_Internal.h"

@@ -9,7 +9,10 @@
 #include <cstdio>
 #include <string>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Verdict.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc.h"
 #include "platform/calc/Calc_Internal.h"
 

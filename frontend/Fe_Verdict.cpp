@@ -17,7 +17,11 @@
 #include <vector>
 
 #include "contract/Eng_Engine.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Verdict.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Words.h"
 #include "tests/frontend/CliFixture.h"
 #include "tests/support/ScratchTest.h"
 #include "values/Text_Convert.h"

@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Verdict.h"
+#include "frontend/Fe_Words.h"
 #include "tests/frontend/CliFixture.h"
 #include "tests/support/ScratchTest.h"
 
