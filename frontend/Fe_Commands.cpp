@@ -82,18 +82,11 @@ int refuseUnknownEngine(const FeArgs& a, const std::vector<std::string>& engines
   return Fe_usageError("there is no engine " + asked + "; the engines are " + list + " (`corvan engines`)");
 }
 
-bool hasIntegerConstraints(const FeModel& m) {
-  if (m.relaxed) return false;
-  return std::any_of(m.constraints.begin(), m.constraints.end(), [](const FeConstraint& c) {
-    return c.relation == FeInteger || c.relation == FeBinary || c.relation == FeAllDifferent;
-  });
-}
-
 // A report the run could not make is refused before the run and before
 // anything is saved; -1 when every report asked for can be made.
 int refuseReports(const FeArgs& a, const FeModel& m) {
   for (const std::string& name : a.reports)
-    if (const char* why = Fe_reportRefusal(name, hasIntegerConstraints(m), engineIndex(m) == kEvolutionaryEngine)) {
+    if (const char* why = Fe_reportRefusal(name, Fe_hasIntegerConstraints(m), engineIndex(m) == kEvolutionaryEngine)) {
       std::fprintf(stderr, "corvan: no %s report: %s\n", name.c_str(), why);
       return FeExitUsage;
     }
@@ -284,7 +277,7 @@ int runEngine(SolveRun* r) {
 bool keepSolution(SolveRun* r) {
   // The progress line that showed them is gone: an integer search that
   // stopped short of its proof keeps its bound and gap in the results.
-  if (r->status != StatusSolved && hasIntegerConstraints(r->m) && !Fe_boundAndGap().empty())
+  if (r->status != StatusSolved && Fe_hasIntegerConstraints(r->m) && !Fe_boundAndGap().empty())
     std::printf("%s\n", Fe_boundAndGap().c_str());
   Fe_printResults(r->s.book, r->m, engineName(r->engines, r->m));
   Fe_printSolutions(&r->s, r->m);

@@ -357,7 +357,7 @@ void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, FeModel* m) {
 // cells may take, so each of their cells must be a variable cell.
 void checkIntegerCells(Workbook* wb, FeModel* m) {
   for (const FeConstraint& c : m->constraints) {
-    if (c.relation < FeInteger || c.relation > FeAllDifferent) continue;
+    if (!Fe_isIntegerRelation(c.relation)) continue;
     for (int row = c.lhs.row1; row <= c.lhs.row2; ++row)
       for (int col = c.lhs.col1; col <= c.lhs.col2; ++col)
         if (!Fe_isVariableCell(*m, row, col)) {
@@ -676,6 +676,15 @@ std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col) {
 
 int Fe_comparison(int relation) {
   return relation >= FeGroupedLessEqual && relation <= FeGroupedGreaterEqual ? relation - (FeGroupedLessEqual - FeLessEqual) : relation;
+}
+
+bool Fe_isIntegerRelation(int relation) {
+  return relation == FeInteger || relation == FeBinary || relation == FeAllDifferent;
+}
+
+bool Fe_hasIntegerConstraints(const FeModel& m) {
+  return !m.relaxed && std::any_of(m.constraints.begin(), m.constraints.end(),
+                                   [](const FeConstraint& c) { return Fe_isIntegerRelation(c.relation); });
 }
 
 const char* Fe_relationName(int relation) {

@@ -27,6 +27,8 @@ enum FeRelation : int {
 };
 // 1-3 for the comparisons, grouped or not; the code itself otherwise.
 int Fe_comparison(int relation);
+// Whether a relation asks for whole numbers: integer, binary, alldifferent.
+bool Fe_isIntegerRelation(int relation);
 
 struct FeConstraint {
   int number = 0;  // k of "solver_lhsk"
@@ -62,6 +64,9 @@ struct FeModel {
 // Reads the model of `sheet` from its names; every fault found goes into
 // `faults` (none for a sound model).
 FeModel Fe_readModel(Workbook* wb, int sheet);
+// Whether the model has integer, binary or alldifferent constraints that
+// count: none when "solver_rlx" relaxes them.
+bool Fe_hasIntegerConstraints(const FeModel& m);
 // Whether the sheet's names hold a model at all.
 bool Fe_hasModel(Workbook* wb, int sheet);
 // Notes each constraint side that takes in a blank cell hidden in a merged

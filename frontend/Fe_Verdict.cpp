@@ -26,16 +26,6 @@
 
 namespace {
 
-bool isIntegerRelation(int relation) {
-  return relation == FeInteger || relation == FeBinary || relation == FeAllDifferent;
-}
-
-bool hasIntegerConstraints(const FeModel& m) {
-  for (const FeConstraint& c : m.constraints)
-    if (isIntegerRelation(c.relation)) return true;
-  return false;
-}
-
 // Writes the whole number into an integer cell (a constant, as variable
 // cells are) whose value lies within the integer tolerance of it; true
 // when the cell changed.
@@ -57,7 +47,7 @@ bool makeWhole(Workbook* wb, int sheet, int row, int col) {
 void makeIntegerCellsWhole(Workbook* wb, const FeModel& m) {
   bool changed = false;
   for (const FeConstraint& c : m.constraints) {
-    if (!isIntegerRelation(c.relation)) continue;
+    if (!Fe_isIntegerRelation(c.relation)) continue;
     for (int r = c.lhs.row1; r <= c.lhs.row2; ++r)
       for (int col = c.lhs.col1; col <= c.lhs.col2; ++col) changed = makeWhole(wb, c.lhs.sheet, r, col) || changed;
   }
@@ -69,7 +59,7 @@ void makeIntegerCellsWhole(Workbook* wb, const FeModel& m) {
 // SOCP engine's status 5 comes from an infeasible dual as well, which an
 // unbounded objective gives, so it says no more than what is known.
 std::string meaning(const FeModel& m, int status) {
-  if (status == StatusIntegerLimit && !hasIntegerConstraints(m))
+  if (status == StatusIntegerLimit && !Fe_hasIntegerConstraints(m))
     return "stopped after finding as many feasible points as \"solver_mip\" allows (the model has no integer "
            "constraints)";
   if (status == StatusInfeasible && m.engine == EngineSocp + 1)
