@@ -526,6 +526,7 @@ FeModel Fe_readModel(Workbook* wb, int sheet) {
   double relax = 0;
   m.relaxed = numberOf(wb, sheet, "solver_rlx", &relax) && relax == 1;
   if (!numberOf(wb, sheet, "solver_pre", &m.precision) || !(m.precision > 0)) m.precision = kFePrecision;
+  if (!numberOf(wb, sheet, "solver_fea", &m.feasibility) || !(m.feasibility > 0)) m.feasibility = kFeFeasibility;
   if (!wholeOf(wb, sheet, "solver_dia", &m.diagnosis)) m.diagnosis = 0;
   return m;
 }

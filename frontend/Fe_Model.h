@@ -41,6 +41,9 @@ struct FeConstraint {
 
 // The precision the engines take when the model sets none ("solver_pre").
 constexpr double kFePrecision = 1e-6;
+// The feasibility tolerance the engines take when the model sets none
+// ("solver_fea").
+constexpr double kFeFeasibility = 1e-6;
 
 struct FeModel {
   int sheet = 0;  // the sheet whose names hold the model
@@ -49,12 +52,13 @@ struct FeModel {
   int sense = 1;  // "solver_typ": 1 maximise, 2 minimise, 3 value of
   std::vector<CellRange> variables;
   std::vector<FeConstraint> constraints;
-  int engine = 0;                   // "solver_eng" as written (0 when missing)
-  bool linear = false;              // "solver_lin" is 1: the model says it is linear
-  bool relaxed = false;             // "solver_rlx" is 1: integer conditions are ignored
-  double precision = kFePrecision;  // "solver_pre": a smaller size counts as 0
-  int diagnosis = 0;                // "solver_dia": 2 and above analyse the model in the interpreter
-  std::vector<std::string> faults;  // why the model cannot be solved, in words
+  int engine = 0;                       // "solver_eng" as written (0 when missing)
+  bool linear = false;                  // "solver_lin" is 1: the model says it is linear
+  bool relaxed = false;                 // "solver_rlx" is 1: integer conditions are ignored
+  double precision = kFePrecision;      // "solver_pre": a smaller size counts as 0
+  double feasibility = kFeFeasibility;  // "solver_fea": how far, relative to 1 + |rhs|, a row may miss
+  int diagnosis = 0;                    // "solver_dia": 2 and above analyse the model in the interpreter
+  std::vector<std::string> faults;      // why the model cannot be solved, in words
   // Among the faults, one the library would take for a sound model and
   // solve (a text in a variable cell, which it would overwrite): such a
   // model is refused before the library runs.

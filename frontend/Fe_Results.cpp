@@ -18,9 +18,8 @@
 
 namespace {
 
-// Constraints hold within this much, relative to the right-hand side's size;
-// the same precision the library's engines aim for by default.
-constexpr double kFeasibilityTolerance = 1e-6;
+// A whole number is within this much of a value the integer rows accept.
+constexpr double kIntegerTolerance = 1e-6;
 // Significant digits of a number printed without a format of its own.
 constexpr int kShownDigits = 10;
 
@@ -54,8 +53,11 @@ bool Fe_rhsFits(const FeConstraint& c, const CalcArray& value) {
 
 namespace {
 
-void judge(FeConstraintRow* row) {
-  double tolerance = kFeasibilityTolerance * (1 + std::fabs(row->rhs));
+// Judges a row: a comparison holds when it misses by no more than the
+// model's feasibility tolerance ("solver_fea"), taken relative to
+// 1 + |right-hand side|.
+void judge(FeConstraintRow* row, double feasibility) {
+  const double tolerance = feasibility * (1 + std::fabs(row->rhs));
   if (row->relation == FeCone || row->relation == FeCone2) return;   // judged by the engine alone
   switch (Fe_comparison(row->relation)) {
     case FeLessEqual: row->slack = row->rhs - row->value; break;
@@ -140,14 +142,14 @@ std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
         row.numeric = !v || v->kind == CellKind::Number || v->kind == CellKind::Empty;
         row.value = v ? v->number : 0;
         if (Fe_comparison(c.relation) <= FeGreaterEqual) row.numeric = Fe_rhsValue(wb, c, k, &row.rhs) && row.numeric;
-        judge(&row);
+        judge(&row, m.feasibility);
         rows.push_back(row);
       }
   }
   return rows;
 }
 
-bool Fe_nearlyWhole(double x) { return std::fabs(x - std::round(x)) <= kFeasibilityTolerance; }
+bool Fe_nearlyWhole(double x) { return std::fabs(x - std::round(x)) <= kIntegerTolerance; }
 
 bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m) {
   if (m.hasObjective) {
