@@ -267,9 +267,12 @@ int runEngine(SolveRun* r) {
   r->interpreted = interpreterComputes(&r->s, r->m);
   Fe_setStep(FeStep::Solving);
   if (!Fe_handOverTheTimeLeft(&r->s, r->a)) return endStoppedLoad(r->a);
+  Fe_holdRefusals();
   r->status = Fe_action(&r->s, ActionSolve);
   Fe_endProgress();
-  return Fe_memoryRanOut() ? Fe_outOfMemory() : -1;
+  if (!Fe_memoryRanOut()) return -1;
+  Fe_endRefusals(false);
+  return Fe_outOfMemory();
 }
 
 // Prints a solution with its results and reports and keeps it in the
@@ -305,13 +308,17 @@ void explainNoSolution(SolveRun* r) {
 }
 
 // The verdict on the run, what follows from it, and the save: the exit
-// status.
+// status. The library's refusals of the model kept during the run are
+// printed only where the front end has no better words for the failure.
 int judgeAndSave(SolveRun* r) {
-  const auto cause = [&] { return failureCause(&r->s, r->m, r->status, r->engines); };
+  const int saidBefore = Fe_linesSaid();
+  std::string why;
+  const auto cause = [&] { return why = failureCause(&r->s, r->m, r->status, r->engines); };
   const bool solution = Fe_printVerdict(r->s.book, r->m, r->status, r->start, cause, r->interpreted);
   bool reportsMade = true;
   if (solution) reportsMade = keepSolution(r);
   else explainNoSolution(r);
+  Fe_endRefusals(!solution && (!why.empty() || Fe_linesSaid() > saidBefore));
   std::fflush(stdout);
   Fe_printWarnings(r->s.book, &r->m);
   const int rc = saveIfAsked(&r->s, r->a, r->before, solution ? FeExitSolution : FeExitNoSolution);

@@ -389,6 +389,9 @@ bool treeReadsVariables(Workbook* wb, const FeModel& m, int sheet, const CalcNod
                      [&](const CalcNode& a) { return treeReadsVariables(wb, m, sheet, a, depth); });
 }
 
+// The lines Fe_say printed since the command began.
+int gLinesSaid = 0;
+
 }  // namespace
 
 std::string Fe_movingArrayRhs(Workbook* wb, const FeModel& m) {
@@ -406,7 +409,12 @@ std::string Fe_movingArrayRhs(Workbook* wb, const FeModel& m) {
   return "";
 }
 
-void Fe_say(const std::string& text) { std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str()); }
+void Fe_say(const std::string& text) {
+  ++gLinesSaid;
+  std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str());
+}
+
+int Fe_linesSaid() { return gLinesSaid; }
 
 std::string Fe_lateSheet(const Workbook* wb, int sheet) {
   return "sheet '" + wb->sheets[static_cast<size_t>(sheet)]->name + "', sheet " + std::to_string(sheet + 1) +

@@ -13,6 +13,7 @@
 
 #include "base/Dbl_Whole.h"
 #include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
 #include "frontend/Fe_Words.h"
 #include "platform/calc/Calc.h"
 #include "platform/calc/Calc_Internal.h"
@@ -119,6 +120,15 @@ bool withinReferences(Workbook* wb, const CellRange& a, const std::string& name,
   const std::string beyond = Fe_beyondGrid(wb, a, quoted(name), kXlcRows, kXlcCols, "the library's references");
   if (!beyond.empty()) faults->push_back(beyond);
   return beyond.empty();
+}
+
+// What a name that should hold a number holds, as a fault names it: the
+// number ("1000000000") or what it is instead ("the text \"abc\"").
+std::string heldValue(Workbook* wb, int sheet, const std::string& name) {
+  CalcEvalResult r;
+  if (!Calc_evaluate(wb, sheet, "!" + name, &r) || r.value.values.empty()) return "no value";
+  const CellValue& v = r.value.values[0];
+  return v.kind == CellKind::Number ? Fe_number(v.number) : Fe_notANumber(&v);
 }
 
 // A name's code (its default when it is missing), rounded to the nearest
@@ -396,7 +406,8 @@ bool missingConstraints(Workbook* wb, FeModel* m, int count) {
 void readConstraints(Workbook* wb, FeModel* m) {
   int count = 0;
   if (!wholeOf(wb, m->sheet, "solver_num", &count) || count < 0 || count > 32767) {
-    m->faults.push_back("\"solver_num\" (the number of constraints) is not a whole number from 0 to 32767");
+    m->faults.push_back("\"solver_num\" (the number of constraints) is " + heldValue(wb, m->sheet, "solver_num") +
+                        ", not a whole number from 0 to 32767");
     return;
   }
   if (!findModelName(wb, m->sheet, "solver_num") && findModelName(wb, m->sheet, "solver_lhs1"))
@@ -520,7 +531,8 @@ FeModel Fe_readModel(Workbook* wb, int sheet) {
   readVariables(wb, &m);
   readConstraints(wb, &m);
   if (!wholeOf(wb, sheet, "solver_eng", &m.engine))
-    m.faults.push_back("\"solver_eng\" (the engine) is not a whole number within range");
+    m.faults.push_back("\"solver_eng\" (the engine) is " + heldValue(wb, sheet, "solver_eng") +
+                       ", not a whole number within range");
   double linear = 0;
   m.linear = numberOf(wb, sheet, "solver_lin", &linear) && linear == 1;
   double relax = 0;

@@ -63,6 +63,8 @@ std::string Fe_modelUnknownFunctions(Workbook* wb, const FeModel& m);
 std::string Fe_where();
 // Prints a line about the model: Fe_where() and the text, on standard error.
 void Fe_say(const std::string& text);
+// How many lines Fe_say has printed since the command began.
+int Fe_linesSaid();
 // What a cell holds that is no number, as a phrase ("the text \"n/a\"",
 // "#DIV/0!", "TRUE"); "" for a number or nothing.
 std::string Fe_notANumber(const CellValue* v);
