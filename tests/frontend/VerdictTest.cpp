@@ -111,6 +111,38 @@ TEST_F(Verdicts, ARowHoldsWithinTheModelsFeasibilityTolerance) {
   }
 }
 
+// Plan!B2 made integer or binary, then set to `value` at the solved plan
+// (the other rows still hold): a fraction breaks the condition unless
+// "solver_rlx" relaxes it, which leaves a binary cell its bounds 0 and 1.
+TEST_F(Verdicts, RelaxedIntegerConditionsHoldAnyNumberWithinABinaryCellsBounds) {
+  struct Case {
+    const char* relation;  // "4" integer, "5" binary
+    const char* rlx;       // "" sets none
+    double value;
+    bool feasible;
+  };
+  const Case cases[] = {
+      {"4", "", 1.5, false}, {"4", "1", 1.5, true},  {"4", "2", 1.5, false}, {"4", "", 1, true},
+      {"5", "", 0.5, false}, {"5", "1", 0.5, true},  {"5", "1", 1.5, false}, {"5", "1", -0.5, false},
+      {"5", "", 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("relation ") + c.relation + ", solver_rlx " + c.rlx + ", B2 " + std::to_string(c.value));
+    Plan plan;
+    plan.set("solver_num", "2");
+    plan.set("solver_lhs2", "Plan!$B$2");
+    plan.set("solver_rel2", c.relation);
+    plan.set("solver_rhs2", c.relation == std::string("4") ? "\"integer\"" : "\"binary\"");
+    if (*c.rlx) plan.set("solver_rlx", c.rlx);
+    SolvedPlan p = solvedPlan(plan, dir_ / "plan.xlsx");
+    ASSERT_NE(p.wb, nullptr);
+    Wb_setValue(p.wb, p.sheet(), 1, 1, CellValue::makeNumber(c.value));
+    Calc_recalculate(p.wb);
+    EXPECT_EQ(Fe_pointIsFeasible(p.wb, p.model), c.feasible);
+    Wb_resetApp();
+  }
+}
+
 // share2b on the SOCP engine with "solver_fea" 1e-4 ends at a point whose
 // equality row 000013 is 5e-5 away from 0, within the tolerance the model
 // asks for: the engine's status 0 stands, the table marks no row violated,
