@@ -1,13 +1,16 @@
 // What reading UTF-8 and mapping the case of every script share: how a lead
-// byte starts a sequence, the runtime's character classes of every script
-// whatever the process locale says, and the rule that keeps letters beyond
-// ASCII out of it. Header only, so that the
+// byte starts a sequence and the code point it reads, the runtime's
+// character classes of every script whatever the process locale says, and
+// the one case fold of the system, which keeps letters beyond ASCII out of
+// ASCII. Header only, so that the
 // stand-in's workbook and calculation, which link nothing of the library,
 // read texts as the interpreter does.
 #pragma once
 
 #include <clocale>
+#include <cstddef>
 #include <cwctype>
+#include <string_view>
 
 // How a lead byte starts a UTF-8 sequence: its length and the range its
 // second byte must lie in (overlong forms, surrogates and code points beyond
@@ -49,8 +52,73 @@ inline locale_t Utf8_classes() {
   return kClasses.locale;
 }
 
-// A letter beyond ASCII never maps into ASCII (the dotted capital I, the
-// Kelvin sign and the dotless i keep their own), as the worksheet keeps it.
-inline char16_t Utf8_keptBeyondAscii(char16_t c, wint_t mapped) {
-  return c >= 0x80 && mapped < 0x80 ? c : static_cast<char16_t>(mapped);
+// A broken byte of a UTF-8 text as a value beyond Unicode: this plus the byte.
+constexpr char32_t kUtf8BrokenByte = 0x110000;
+constexpr char32_t kUtf8FirstBeyondAscii = 0x80;
+
+// The code point of the UTF-8 sequence at `pos` and its bytes (`*length`);
+// the byte at `pos` of a broken sequence alone, as a value beyond Unicode
+// (kUtf8BrokenByte + the byte), so that broken bytes stay apart.
+inline char32_t Utf8_codePointAt(std::string_view text, std::size_t pos, std::size_t* length) {
+  *length = 1;
+  const auto first = static_cast<unsigned char>(text[pos]);
+  const Utf8Lead lead = Utf8_leadOf(first);
+  if (lead.length == 1) return first;
+  const char32_t broken = kUtf8BrokenByte + first;
+  if (lead.length == 0 || text.size() - pos < static_cast<std::size_t>(lead.length)) return broken;
+  char32_t code = first & (0x7Fu >> lead.length);
+  for (int k = 1; k < lead.length; ++k) {
+    const auto b = static_cast<unsigned char>(text[pos + k]);
+    if (b < (k == 1 ? lead.low : 0x80) || b > (k == 1 ? lead.high : 0xBF)) return broken;
+    code = (code << 6) | (b & 0x3F);
+  }
+  *length = static_cast<std::size_t>(lead.length);
+  return code;
+}
+
+// The case fold of the whole system: a character's lower (or upper) case,
+// beyond ASCII by the runtime's case mapping of every script, whatever the
+// process locale. A letter beyond ASCII never maps into ASCII (the dotted
+// capital I, the Kelvin sign and the dotless i keep their own), as the
+// worksheet keeps it; a broken byte stays as it is.
+inline char32_t Utf8_mappedCase(char32_t c, wint_t (*map)(wint_t, locale_t)) {
+  if (c >= kUtf8BrokenByte) return c;
+  const auto mapped = static_cast<char32_t>(map(static_cast<wint_t>(c), Utf8_classes()));
+  return c >= kUtf8FirstBeyondAscii && mapped < kUtf8FirstBeyondAscii ? c : mapped;
+}
+inline char32_t Utf8_lowerCase(char32_t c) {
+  if (c < kUtf8FirstBeyondAscii) return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c;
+  return Utf8_mappedCase(c, towlower_l);
+}
+inline char32_t Utf8_upperCase(char32_t c) {
+  if (c < kUtf8FirstBeyondAscii) return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c;
+  return Utf8_mappedCase(c, towupper_l);
+}
+// The same of a UTF-16 unit (the mappings keep a unit within its plane).
+inline char16_t Utf8_lowerCase(char16_t c) { return static_cast<char16_t>(Utf8_lowerCase(char32_t{c})); }
+inline char16_t Utf8_upperCase(char16_t c) { return static_cast<char16_t>(Utf8_upperCase(char32_t{c})); }
+
+// Calls fn(lower case) for each character of a UTF-8 text.
+template <typename Fn>
+void Utf8_eachFoldedCharacter(std::string_view text, Fn fn) {
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t length = 1;
+    fn(Utf8_lowerCase(Utf8_codePointAt(text, i, &length)));
+    i += length;
+  }
+}
+
+// Two UTF-8 texts compared character by character by their lower case:
+// below 0, 0 or above 0 as `a` sorts before, with or after `b`.
+inline int Utf8_compareNoCase(std::string_view a, std::string_view b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    std::size_t la = 1, lb = 1;
+    const char32_t x = Utf8_lowerCase(Utf8_codePointAt(a, i, &la));
+    const char32_t y = Utf8_lowerCase(Utf8_codePointAt(b, j, &lb));
+    if (x != y) return x < y ? -1 : 1;
+    i += la;
+    j += lb;
+  }
+  return (i < a.size()) - (j < b.size());
 }

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "bench/BenchData.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Command.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
 

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
 #include "platform/workbook/Wb_Workbook.h"
 
 namespace {

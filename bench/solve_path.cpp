@@ -44,7 +44,7 @@
 #include <vector>
 
 #include "bench/BenchData.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Command.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
 #include "tests/support/BenchLibrary.h"

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Command.h"
 
 namespace {
 

@@ -12,9 +12,15 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/Dbl_Whole.h"
-#include "frontend/Fe_Internal.h"
+#include "excel/Names_Options.h"
+#include "frontend/Fe_Command.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Session.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc.h"
 #include "platform/os/Os.h"
 #include "platform/os/Os_Guard.h"
@@ -35,6 +41,11 @@ constexpr Message kMessages[] = {
   {"msg_gap", kFeGapLabel},               {"msg_stall", "No improvement for"},
 };
 
+// The library's refusals of the model kept while Fe_holdRefusals holds
+// them, for Fe_endRefusals to print or drop.
+bool gHoldRefusals = false;
+std::vector<std::string> gHeldRefusals;
+
 // The platform calls these two from its module: memory that runs out is
 // caught on this side (a line not shown is all it costs). A message the
 // library shows again (each failed evaluation of a run shows one) is
@@ -44,6 +55,10 @@ void showMessageBox(const OsMessageBox& box) {
   Os_guard(false, [&] {
     const std::string line = Fe_where() + box.caption + ": " + Fe_libraryLine(box.text);
     if (!shown.insert(line).second) return true;
+    if (gHoldRefusals && box.caption == ModelRefusedCaption) {
+      gHeldRefusals.push_back(line);
+      return true;
+    }
     Fe_endProgress();
     std::fprintf(stderr, "%s\n", line.c_str());
     return true;
@@ -296,6 +311,15 @@ int Fe_action(FeSession* s, SolveAction action) {
 const FeLimitStop& Fe_limitStop() { return gLimitStop; }
 
 bool Fe_interrupted() { return gInterrupts != 0; }
+
+void Fe_holdRefusals() { gHoldRefusals = true; }
+
+void Fe_endRefusals(bool saidBetter) {
+  if (!saidBetter)
+    for (const std::string& line : gHeldRefusals) std::fprintf(stderr, "%s\n", line.c_str());
+  gHeldRefusals.clear();
+  gHoldRefusals = false;
+}
 
 void Fe_beginSave(const std::string& file) {
   gSavingLine = "\ncorvan: interrupted: the save of " + file +

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
 #include "platform/calc/Calc_Call.h"
 #include "values/Text_Convert.h"
 #include "values/Val_Value.h"

@@ -8,7 +8,12 @@
 #include <vector>
 
 #include "contract/Eng_Engine.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Command.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Session.h"
+#include "frontend/Fe_Verdict.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc.h"
 #include "platform/os/Os.h"
 #include "platform/xlsx/Xlsx.h"
@@ -77,18 +82,11 @@ int refuseUnknownEngine(const FeArgs& a, const std::vector<std::string>& engines
   return Fe_usageError("there is no engine " + asked + "; the engines are " + list + " (`corvan engines`)");
 }
 
-bool hasIntegerConstraints(const FeModel& m) {
-  if (m.relaxed) return false;
-  return std::any_of(m.constraints.begin(), m.constraints.end(), [](const FeConstraint& c) {
-    return c.relation == FeInteger || c.relation == FeBinary || c.relation == FeAllDifferent;
-  });
-}
-
 // A report the run could not make is refused before the run and before
 // anything is saved; -1 when every report asked for can be made.
 int refuseReports(const FeArgs& a, const FeModel& m) {
   for (const std::string& name : a.reports)
-    if (const char* why = Fe_reportRefusal(name, hasIntegerConstraints(m), engineIndex(m) == kEvolutionaryEngine)) {
+    if (const char* why = Fe_reportRefusal(name, Fe_hasIntegerConstraints(m), engineIndex(m) == kEvolutionaryEngine)) {
       std::fprintf(stderr, "corvan: no %s report: %s\n", name.c_str(), why);
       return FeExitUsage;
     }
@@ -222,10 +220,109 @@ int saveIfAsked(FeSession* s, const FeArgs& a, const FeSetNames& before, int rc)
 // A load that the time limit or an interrupt stopped: the status a run
 // stopped so has, and nothing saved.
 int endStoppedLoad(const FeArgs& a) {
+  Fe_endProgress();
   const int status = Fe_loadStop();
   if (!status) return FeExitUsage;
   std::printf("status %d: %s\n", status, Fe_statusMeaning(status));
   return saveIfAsked(nullptr, a, {}, FeExitNoSolution);
+}
+
+// One `corvan solve`: what its steps share.
+struct SolveRun {
+  explicit SolveRun(const FeArgs& args) : a(args) {}
+  const FeArgs& a;
+  FeSession s;
+  FeSetNames before;  // the model's names as they were before the command line set options
+  FeModel m;
+  std::vector<std::string> engines;
+  FeStartValues start;
+  int status = 0;            // what the library answered to the solve
+  bool interpreted = false;  // the interpreter computed the model for the engine
+};
+
+// Opens the workbook, sets the command line's options and reads the model;
+// refuses, before anything runs, a model with faults the library would not
+// notice, an engine that does not exist and a report the run cannot make.
+// -1 when the run goes on, else the exit status.
+int loadModel(SolveRun* r) {
+  if (!openAndPrepare(&r->s, r->a, &r->before)) return endStoppedLoad(r->a);
+  if (r->a.importMarkers && !Fe_importMarkers(&r->s)) return FeExitNoSolution;
+  r->m = Fe_readModel(r->s.book, r->s.book->activeSheet);
+  if (refuseBeforeRun(r->m)) return FeExitNoSolution;
+  r->engines = engineNames(&r->s);
+  const int refused = refuseUnknownEngine(r->a, r->engines);
+  return refused >= 0 ? refused : refuseReports(r->a, r->m);
+}
+
+// Notes the engine the library picks and the blanks the model reads in merged
+// cells, keeps the start values and runs the engine with what is left of the
+// time limit. -1 when the engine ran, else the exit status: the load
+// stopped, or memory ran out, which cuts the run short whatever it
+// answered, so that nothing is saved.
+int runEngine(SolveRun* r) {
+  noteEngineChoice(r->s.book, r->m, r->engines);
+  Fe_noteMergedBlanks(r->s.book, r->m);
+  r->start = Fe_startValues(r->s.book, r->m);
+  Fe_sizeResultRange(&r->s, resultRows(r->m), FeResultColumns);
+  r->interpreted = interpreterComputes(&r->s, r->m);
+  Fe_setStep(FeStep::Solving);
+  if (!Fe_handOverTheTimeLeft(&r->s, r->a)) return endStoppedLoad(r->a);
+  Fe_holdRefusals();
+  r->status = Fe_action(&r->s, ActionSolve);
+  Fe_endProgress();
+  if (!Fe_memoryRanOut()) return -1;
+  Fe_endRefusals(false);
+  return Fe_outOfMemory();
+}
+
+// Prints a solution with its results and reports and keeps it in the
+// variable cells; false when a report asked for could not be made.
+bool keepSolution(SolveRun* r) {
+  // The progress line that showed them is gone: an integer search that
+  // stopped short of its proof keeps its bound and gap in the results.
+  if (r->status != StatusSolved && Fe_hasIntegerConstraints(r->m) && !Fe_boundAndGap().empty())
+    std::printf("%s\n", Fe_boundAndGap().c_str());
+  Fe_printResults(r->s.book, r->m, engineName(r->engines, r->m));
+  Fe_printSolutions(&r->s, r->m);
+  const bool reportsMade = r->a.reports.empty() || Fe_writeReports(&r->s, r->m, r->start, r->a.reports, r->status);
+  Fe_action(&r->s, ActionKeep);
+  return reportsMade;
+}
+
+// Says why the run left no solution and puts the variable cells back.
+void explainNoSolution(SolveRun* r) {
+  Workbook* wb = r->s.book;
+  // A model the interpreter could not compile: its faults, else the cell it
+  // stopped at, unless a limit stopped the compile. A model past the size
+  // an engine takes: the count and the engines that take it.
+  const bool uncompiled =
+      r->status == StatusCompileFailed && (!Fe_limitStop().limit.empty() || Fe_explainRefusal(wb, r->m) ||
+                                           Fe_explainInterpreterStop(wb, Fe_resultRows(&r->s)));
+  const bool tooLarge =
+      r->status == StatusBadModel && r->m.faults.empty() && Fe_explainSizeLimit(&r->s, r->engines, engineIndex(r->m));
+  // A variable without finite bounds is named by the library itself.
+  if (!uncompiled && !tooLarge && r->status != StatusUnboundedVariable)
+    Fe_explainFailure(wb, r->m, libraryRefusedModel(r->status), Fe_endedAtAPoint(r->status),
+                      engineName(r->engines, r->m), r->start);
+  Fe_action(&r->s, ActionRestore);
+}
+
+// The verdict on the run, what follows from it, and the save: the exit
+// status. The library's refusals of the model kept during the run are
+// printed only where the front end has no better words for the failure.
+int judgeAndSave(SolveRun* r) {
+  const int saidBefore = Fe_linesSaid();
+  std::string why;
+  const auto cause = [&] { return why = failureCause(&r->s, r->m, r->status, r->engines); };
+  const bool solution = Fe_printVerdict(r->s.book, r->m, r->status, r->start, cause, r->interpreted);
+  bool reportsMade = true;
+  if (solution) reportsMade = keepSolution(r);
+  else explainNoSolution(r);
+  Fe_endRefusals(!solution && (!why.empty() || Fe_linesSaid() > saidBefore));
+  std::fflush(stdout);
+  Fe_printWarnings(r->s.book, &r->m);
+  const int rc = saveIfAsked(&r->s, r->a, r->before, solution ? FeExitSolution : FeExitNoSolution);
+  return rc == FeExitSolution && !reportsMade ? FeExitUsage : rc;
 }
 
 }  // namespace
@@ -314,73 +411,11 @@ int Fe_models(const FeArgs& a) {
 }
 
 int Fe_solve(const FeArgs& a) {
-  FeSession s;
-  FeSetNames before;
-  if (!openAndPrepare(&s, a, &before)) return endStoppedLoad(a);
-  if (a.importMarkers && !Fe_importMarkers(&s)) {
-    Fe_close(&s);
-    return FeExitNoSolution;
-  }
-  FeModel m = Fe_readModel(s.book, s.book->activeSheet);
-  if (refuseBeforeRun(m)) {
-    Fe_close(&s);
-    return FeExitNoSolution;
-  }
-  std::vector<std::string> engines = engineNames(&s);
-  int refused = refuseUnknownEngine(a, engines);
-  if (refused < 0) refused = refuseReports(a, m);
-  if (refused >= 0) {
-    Fe_close(&s);
-    return refused;
-  }
-  noteEngineChoice(s.book, m, engines);
-  Fe_noteMergedBlanks(s.book, m);
-  FeStartValues start = Fe_startValues(s.book, m);
-  std::string engine = engineName(engines, m);
-  Fe_sizeResultRange(&s, resultRows(m), FeResultColumns);
-  const bool interpreted = interpreterComputes(&s, m);
-  Fe_setStep(FeStep::Solving);
-  if (!Fe_handOverTheTimeLeft(&s, a)) {
-    Fe_close(&s);
-    return endStoppedLoad(a);
-  }
-  int status = Fe_action(&s, ActionSolve);
-  Fe_endProgress();
-  if (Fe_memoryRanOut()) {   // whatever the run answered, it was cut short: nothing is saved
-    Fe_close(&s);
-    return Fe_outOfMemory();
-  }
-  const auto cause = [&] { return failureCause(&s, m, status, engines); };
-  bool solution = Fe_printVerdict(s.book, m, status, start, cause, interpreted);
-  bool reportsMade = true;
-  if (solution) {
-    // The progress line that showed them is gone: an integer search that
-    // stopped short of its proof keeps its bound and gap in the results.
-    if (status != StatusSolved && hasIntegerConstraints(m) && !Fe_boundAndGap().empty())
-      std::printf("%s\n", Fe_boundAndGap().c_str());
-    Fe_printResults(s.book, m, engine);
-    Fe_printSolutions(&s, m);
-    reportsMade = a.reports.empty() || Fe_writeReports(&s, m, start, a.reports, status);
-    Fe_action(&s, ActionKeep);
-  } else {
-    // A model the interpreter could not compile: its faults, else the cell it
-    // stopped at, unless a limit stopped the compile. A model past the size
-    // an engine takes: the count and the engines that take it.
-    const bool uncompiled =
-        status == StatusCompileFailed && (!Fe_limitStop().limit.empty() || Fe_explainRefusal(s.book, m) ||
-                                         Fe_explainInterpreterStop(s.book, Fe_resultRows(&s)));
-    const bool tooLarge =
-        status == StatusBadModel && m.faults.empty() && Fe_explainSizeLimit(&s, engines, engineIndex(m));
-    // A variable without finite bounds is named by the library itself.
-    if (!uncompiled && !tooLarge && status != StatusUnboundedVariable)
-      Fe_explainFailure(s.book, m, libraryRefusedModel(status), Fe_endedAtAPoint(status), engine, start);
-    Fe_action(&s, ActionRestore);
-  }
-  std::fflush(stdout);
-  Fe_printWarnings(s.book, &m);
-  int rc = saveIfAsked(&s, a, before, solution ? FeExitSolution : FeExitNoSolution);
-  if (rc == FeExitSolution && !reportsMade) rc = FeExitUsage;
-  Fe_close(&s);
+  SolveRun run(a);
+  int rc = loadModel(&run);
+  if (rc < 0) rc = runEngine(&run);
+  if (rc < 0) rc = judgeAndSave(&run);
+  Fe_close(&run.s);
   return rc;
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "contract/Diag_Table.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Output.h"
 
 namespace {
 

@@ -13,7 +13,10 @@
 #include <tuple>
 #include <utility>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Verdict.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc_Internal.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "platform/xlcall/Xlc_Internal.h"
@@ -386,6 +389,9 @@ bool treeReadsVariables(Workbook* wb, const FeModel& m, int sheet, const CalcNod
                      [&](const CalcNode& a) { return treeReadsVariables(wb, m, sheet, a, depth); });
 }
 
+// The lines Fe_say printed since the command began.
+int gLinesSaid = 0;
+
 }  // namespace
 
 std::string Fe_movingArrayRhs(Workbook* wb, const FeModel& m) {
@@ -403,7 +409,12 @@ std::string Fe_movingArrayRhs(Workbook* wb, const FeModel& m) {
   return "";
 }
 
-void Fe_say(const std::string& text) { std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str()); }
+void Fe_say(const std::string& text) {
+  ++gLinesSaid;
+  std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str());
+}
+
+int Fe_linesSaid() { return gLinesSaid; }
 
 std::string Fe_lateSheet(const Workbook* wb, int sheet) {
   return "sheet '" + wb->sheets[static_cast<size_t>(sheet)]->name + "', sheet " + std::to_string(sheet + 1) +

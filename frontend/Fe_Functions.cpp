@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "frontend/Fe_Frontend.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
 #include "interpreter/Fn_Dispatch.h"
 #include "interpreter/Fn_Table.h"
 #include "interpreter/Vm_Machine.h"

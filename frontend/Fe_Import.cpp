@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Session.h"
+#include "frontend/Fe_Words.h"
 #include "interpreter/Load_Model.h"
 #include "interpreter/Parse_Reader.h"
 #include "simulation/import/Addin_Import.h"

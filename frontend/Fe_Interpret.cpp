@@ -8,7 +8,8 @@
 #include <map>
 #include <string>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
+#include "frontend/Fe_Words.h"
 #include "interpreter/Fn_Names.h"
 #include "interpreter/Load_Cells.h"
 #include "interpreter/Load_Names.h"

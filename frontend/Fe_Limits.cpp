@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "contract/Eng_Engine.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Session.h"
+#include "frontend/Fe_Verdict.h"
 #include "platform/calc/Calc.h"
 
 namespace {

@@ -11,7 +11,9 @@
 #include <string>
 
 #include "contract/Eng_Engine.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Command.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Session.h"
 #include "platform/calc/Calc.h"
 
 namespace {

@@ -14,8 +14,10 @@
 #include <filesystem>
 #include <string>
 
+#include "frontend/Fe_Command.h"
 #include "frontend/Fe_Frontend.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Session.h"
 #include "platform/os/Os_Guard.h"
 
 namespace {

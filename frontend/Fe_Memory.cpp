@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <string>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Command.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Session.h"
 #include "platform/os/Os_Guard.h"
 
 namespace {

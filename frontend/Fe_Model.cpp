@@ -12,7 +12,9 @@
 #include <string>
 
 #include "base/Dbl_Whole.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc.h"
 #include "platform/calc/Calc_Internal.h"
 #include "platform/xlcall/Xlc_Internal.h"
@@ -118,6 +120,15 @@ bool withinReferences(Workbook* wb, const CellRange& a, const std::string& name,
   const std::string beyond = Fe_beyondGrid(wb, a, quoted(name), kXlcRows, kXlcCols, "the library's references");
   if (!beyond.empty()) faults->push_back(beyond);
   return beyond.empty();
+}
+
+// What a name that should hold a number holds, as a fault names it: the
+// number ("1000000000") or what it is instead ("the text \"abc\"").
+std::string heldValue(Workbook* wb, int sheet, const std::string& name) {
+  CalcEvalResult r;
+  if (!Calc_evaluate(wb, sheet, "!" + name, &r) || r.value.values.empty()) return "no value";
+  const CellValue& v = r.value.values[0];
+  return v.kind == CellKind::Number ? Fe_number(v.number) : Fe_notANumber(&v);
 }
 
 // A name's code (its default when it is missing), rounded to the nearest
@@ -356,7 +367,7 @@ void readRightHandSide(Workbook* wb, int sheet, FeConstraint* c, FeModel* m) {
 // cells may take, so each of their cells must be a variable cell.
 void checkIntegerCells(Workbook* wb, FeModel* m) {
   for (const FeConstraint& c : m->constraints) {
-    if (c.relation < FeInteger || c.relation > FeAllDifferent) continue;
+    if (!Fe_isIntegerRelation(c.relation)) continue;
     for (int row = c.lhs.row1; row <= c.lhs.row2; ++row)
       for (int col = c.lhs.col1; col <= c.lhs.col2; ++col)
         if (!Fe_isVariableCell(*m, row, col)) {
@@ -395,7 +406,8 @@ bool missingConstraints(Workbook* wb, FeModel* m, int count) {
 void readConstraints(Workbook* wb, FeModel* m) {
   int count = 0;
   if (!wholeOf(wb, m->sheet, "solver_num", &count) || count < 0 || count > 32767) {
-    m->faults.push_back("\"solver_num\" (the number of constraints) is not a whole number from 0 to 32767");
+    m->faults.push_back("\"solver_num\" (the number of constraints) is " + heldValue(wb, m->sheet, "solver_num") +
+                        ", not a whole number from 0 to 32767");
     return;
   }
   if (!findModelName(wb, m->sheet, "solver_num") && findModelName(wb, m->sheet, "solver_lhs1"))
@@ -519,12 +531,14 @@ FeModel Fe_readModel(Workbook* wb, int sheet) {
   readVariables(wb, &m);
   readConstraints(wb, &m);
   if (!wholeOf(wb, sheet, "solver_eng", &m.engine))
-    m.faults.push_back("\"solver_eng\" (the engine) is not a whole number within range");
+    m.faults.push_back("\"solver_eng\" (the engine) is " + heldValue(wb, sheet, "solver_eng") +
+                       ", not a whole number within range");
   double linear = 0;
   m.linear = numberOf(wb, sheet, "solver_lin", &linear) && linear == 1;
   double relax = 0;
   m.relaxed = numberOf(wb, sheet, "solver_rlx", &relax) && relax == 1;
   if (!numberOf(wb, sheet, "solver_pre", &m.precision) || !(m.precision > 0)) m.precision = kFePrecision;
+  if (!numberOf(wb, sheet, "solver_fea", &m.feasibility) || !(m.feasibility > 0)) m.feasibility = kFeFeasibility;
   if (!wholeOf(wb, sheet, "solver_dia", &m.diagnosis)) m.diagnosis = 0;
   return m;
 }
@@ -675,6 +689,15 @@ std::string Fe_shownValue(const Workbook* wb, int sheet, int row, int col) {
 
 int Fe_comparison(int relation) {
   return relation >= FeGroupedLessEqual && relation <= FeGroupedGreaterEqual ? relation - (FeGroupedLessEqual - FeLessEqual) : relation;
+}
+
+bool Fe_isIntegerRelation(int relation) {
+  return relation == FeInteger || relation == FeBinary || relation == FeAllDifferent;
+}
+
+bool Fe_hasIntegerConstraints(const FeModel& m) {
+  return !m.relaxed && std::any_of(m.constraints.begin(), m.constraints.end(),
+                                   [](const FeConstraint& c) { return Fe_isIntegerRelation(c.relation); });
 }
 
 const char* Fe_relationName(int relation) {

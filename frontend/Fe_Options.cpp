@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "excel/Names_OptionTable.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Command.h"
+#include "frontend/Fe_Session.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Output.h"
 
 void Fe_printBlock(const std::string& block) {
   // What the stream holds goes first. The block then bypasses the stream:

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <string>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Output.h"
 
 namespace {
 

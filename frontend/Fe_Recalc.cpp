@@ -12,7 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Command.h"
+#include "frontend/Fe_Interpreter.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Session.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
 

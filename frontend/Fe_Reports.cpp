@@ -16,7 +16,11 @@
 #include <string>
 
 #include "base/Dbl_Whole.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Session.h"
+#include "frontend/Fe_Verdict.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc.h"
 
 namespace {

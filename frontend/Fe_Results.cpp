@@ -9,15 +9,17 @@
 #include <cstdio>
 #include <string>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Verdict.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc.h"
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
 
-// Constraints hold within this much, relative to the right-hand side's size;
-// the same precision the library's engines aim for by default.
-constexpr double kFeasibilityTolerance = 1e-6;
+// A whole number is within this much of a value the integer rows accept.
+constexpr double kIntegerTolerance = 1e-6;
 // Significant digits of a number printed without a format of its own.
 constexpr int kShownDigits = 10;
 
@@ -51,18 +53,26 @@ bool Fe_rhsFits(const FeConstraint& c, const CalcArray& value) {
 
 namespace {
 
-void judge(FeConstraintRow* row) {
-  double tolerance = kFeasibilityTolerance * (1 + std::fabs(row->rhs));
+// Whether an integer, binary or alldifferent row holds: a whole number, 0 or
+// 1 for a binary one. Under "solver_rlx" the integer conditions are
+// relaxed: any number holds, a binary one within its bounds 0 and 1.
+bool wholeRowHolds(const FeConstraintRow& row, bool relaxed, double tolerance) {
+  if (!row.numeric) return false;
+  if (relaxed) return row.relation != FeBinary || (row.value >= -tolerance && row.value <= 1 + tolerance);
+  return Fe_nearlyWhole(row.value) && (row.relation != FeBinary || (row.value > -0.5 && row.value < 1.5));
+}
+
+// Judges a row: a comparison holds when it misses by no more than the
+// model's feasibility tolerance ("solver_fea"), taken relative to
+// 1 + |right-hand side|.
+void judge(FeConstraintRow* row, const FeModel& m) {
+  const double tolerance = m.feasibility * (1 + std::fabs(row->rhs));
   if (row->relation == FeCone || row->relation == FeCone2) return;   // judged by the engine alone
   switch (Fe_comparison(row->relation)) {
     case FeLessEqual: row->slack = row->rhs - row->value; break;
     case FeGreaterEqual: row->slack = row->value - row->rhs; break;
     case FeEqual: row->slack = std::fabs(row->value - row->rhs); break;
-    default: {
-      row->satisfied = row->numeric && Fe_nearlyWhole(row->value) &&
-                       (row->relation != FeBinary || (row->value > -0.5 && row->value < 1.5));
-      return;
-    }
+    default: row->satisfied = wholeRowHolds(*row, m.relaxed, tolerance); return;
   }
   if (Fe_comparison(row->relation) == FeEqual) {
     row->satisfied = row->numeric && row->slack <= tolerance;
@@ -137,14 +147,14 @@ std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
         row.numeric = !v || v->kind == CellKind::Number || v->kind == CellKind::Empty;
         row.value = v ? v->number : 0;
         if (Fe_comparison(c.relation) <= FeGreaterEqual) row.numeric = Fe_rhsValue(wb, c, k, &row.rhs) && row.numeric;
-        judge(&row);
+        judge(&row, m);
         rows.push_back(row);
       }
   }
   return rows;
 }
 
-bool Fe_nearlyWhole(double x) { return std::fabs(x - std::round(x)) <= kFeasibilityTolerance; }
+bool Fe_nearlyWhole(double x) { return std::fabs(x - std::round(x)) <= kIntegerTolerance; }
 
 bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m) {
   if (m.hasObjective) {

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "base/Dbl_Whole.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Command.h"
+#include "frontend/Fe_Session.h"
+#include "frontend/Fe_Words.h"
 
 namespace {
 

@@ -11,7 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Session.h"
 #include "platform/calc/Calc.h"
 
 namespace {

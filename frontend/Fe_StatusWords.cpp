@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Words.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
 

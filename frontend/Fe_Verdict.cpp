@@ -17,20 +17,14 @@
 #include <vector>
 
 #include "contract/Eng_Engine.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Verdict.h"
+#include "frontend/Fe_Words.h"
 #include "platform/calc/Calc.h"
 
 namespace {
-
-bool isIntegerRelation(int relation) {
-  return relation == FeInteger || relation == FeBinary || relation == FeAllDifferent;
-}
-
-bool hasIntegerConstraints(const FeModel& m) {
-  for (const FeConstraint& c : m.constraints)
-    if (isIntegerRelation(c.relation)) return true;
-  return false;
-}
 
 // Writes the whole number into an integer cell (a constant, as variable
 // cells are) whose value lies within the integer tolerance of it; true
@@ -53,7 +47,7 @@ bool makeWhole(Workbook* wb, int sheet, int row, int col) {
 void makeIntegerCellsWhole(Workbook* wb, const FeModel& m) {
   bool changed = false;
   for (const FeConstraint& c : m.constraints) {
-    if (!isIntegerRelation(c.relation)) continue;
+    if (!Fe_isIntegerRelation(c.relation)) continue;
     for (int r = c.lhs.row1; r <= c.lhs.row2; ++r)
       for (int col = c.lhs.col1; col <= c.lhs.col2; ++col) changed = makeWhole(wb, c.lhs.sheet, r, col) || changed;
   }
@@ -65,7 +59,7 @@ void makeIntegerCellsWhole(Workbook* wb, const FeModel& m) {
 // SOCP engine's status 5 comes from an infeasible dual as well, which an
 // unbounded objective gives, so it says no more than what is known.
 std::string meaning(const FeModel& m, int status) {
-  if (status == StatusIntegerLimit && !hasIntegerConstraints(m))
+  if (status == StatusIntegerLimit && !Fe_hasIntegerConstraints(m))
     return "stopped after finding as many feasible points as \"solver_mip\" allows (the model has no integer "
            "constraints)";
   if (status == StatusInfeasible && m.engine == EngineSocp + 1)

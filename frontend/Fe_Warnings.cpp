@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "base/Stored_Prefixes.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Words.h"
 #include "interpreter/Fn_Names.h"
 #include "platform/calc/Calc.h"
 #include "platform/calc/Calc_Internal.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
 #include "platform/workbook/Wb_Workbook.h"
 #include "tests/support/FuzzWorkbook.h"
 

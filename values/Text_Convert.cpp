@@ -23,8 +23,8 @@ char16_t* Text_duplicate(const char16_t* text) {
   return copy;
 }
 
-char16_t Text_foldCase(char16_t c) { return Utf8_keptBeyondAscii(c, towlower_l(c, Utf8_classes())); }
-char16_t Text_upperCase(char16_t c) { return Utf8_keptBeyondAscii(c, towupper_l(c, Utf8_classes())); }
+char16_t Text_foldCase(char16_t c) { return Utf8_lowerCase(c); }
+char16_t Text_upperCase(char16_t c) { return Utf8_upperCase(c); }
 
 bool Text_equalsNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;

@@ -15,8 +15,8 @@ size_t Text_length(const char16_t* text);
 // An own copy (free with std::free); null when memory runs out. A null text
 // copies as the empty text.
 char16_t* Text_duplicate(const char16_t* text);
-// Lower and upper case of a character by the runtime's case mapping, every
-// script, whatever the process locale.
+// Lower and upper case of a character: the one case fold of the system
+// (Utf8_lowerCase, Utf8_upperCase), under the interpreter's names.
 char16_t Text_foldCase(char16_t c);
 char16_t Text_upperCase(char16_t c);
 // Whole texts equal without regard to case.

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "base/Dbl_Whole.h"
+#include "base/Utf8_Text.h"
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
@@ -110,7 +111,7 @@ CellValue proper(Args& a) {
   if (!a.chars(0, &s)) return a.err;
   bool afterLetter = false;
   for (char16_t& c : s) {
-    c = afterLetter ? Calc_lowerChar(c) : Calc_upperChar(c);
+    c = afterLetter ? Utf8_lowerCase(c) : Utf8_upperCase(c);
     afterLetter = Calc_isLetter(c);
   }
   return text(s);

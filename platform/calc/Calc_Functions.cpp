@@ -5,6 +5,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "base/Utf8_Text.h"
 #include "platform/calc/Calc_Internal.h"
 #include "platform/os/Os_Guard.h"
 
@@ -157,7 +158,7 @@ std::vector<WildItem> wildItems(std::u16string_view pattern) {
 }
 
 bool wildSame(const WildItem& item, char16_t t) {
-  return item.kind == '?' || Calc_lowerChar(item.c) == Calc_lowerChar(t);
+  return item.kind == '?' || Utf8_lowerCase(item.c) == Utf8_lowerCase(t);
 }
 
 // Whole-text match. Backtracking only ever returns to the last '*', so the

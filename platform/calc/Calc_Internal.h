@@ -349,7 +349,5 @@ bool Calc_hasWildcard(const std::string& pattern);
 // Costs at most (pattern length) x (text length).
 size_t Calc_wildcardFind(const std::u16string& pattern, const std::u16string& text, size_t from);
 std::string Calc_lower(const std::string& s);
-// The runtime's case mapping and letters, every script, whatever the locale.
-char16_t Calc_lowerChar(char16_t c);
-char16_t Calc_upperChar(char16_t c);
+// The runtime's letters, every script, whatever the locale.
 bool Calc_isLetter(char16_t c);

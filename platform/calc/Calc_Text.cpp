@@ -65,6 +65,4 @@ std::string Calc_utf8(std::u16string_view text) {
   return out;
 }
 
-char16_t Calc_lowerChar(char16_t c) { return Utf8_keptBeyondAscii(c, towlower_l(c, Utf8_classes())); }
-char16_t Calc_upperChar(char16_t c) { return Utf8_keptBeyondAscii(c, towupper_l(c, Utf8_classes())); }
 bool Calc_isLetter(char16_t c) { return iswalpha_l(c, Utf8_classes()) != 0; }

@@ -5,10 +5,12 @@
 #include "platform/os/Os.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
+
+#include "base/Utf8_Text.h"
 
 namespace {
 
@@ -17,42 +19,44 @@ struct FindState {
   std::size_t next = 0;
 };
 
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+// A name's characters by their lower case, so that a pattern's "?" stands
+// for one character of any script.
+std::u32string folded(std::string_view text) {
+  std::u32string out;
+  Utf8_eachFoldedCharacter(text, [&out](char32_t c) { out += c; });
+  return out;
+}
 
 // Greedy match that backs up to the last "*" on a mismatch.
-bool matches(const char* pattern, const char* name) {
-  const char* star = nullptr;
-  const char* resume = nullptr;
-  while (*name) {
-    if (*pattern == '*') {
-      star = pattern++;
-      resume = name;
-    } else if (*pattern && (*pattern == '?' || lower(*pattern) == lower(*name))) {
-      ++pattern;
-      ++name;
-    } else if (star) {
-      pattern = star + 1;
-      name = ++resume;
+bool matches(const std::u32string& pattern, const std::u32string& name) {
+  std::size_t p = 0, n = 0, star = std::u32string::npos, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == U'*') {
+      star = p++;
+      resume = n;
+    } else if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
+    } else if (star != std::u32string::npos) {
+      p = star + 1;
+      n = ++resume;
     } else {
       return false;
     }
   }
-  while (*pattern == '*') ++pattern;
-  return *pattern == '\0';
+  while (p < pattern.size() && pattern[p] == U'*') ++p;
+  return p == pattern.size();
 }
 
-bool lessNoCase(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                      [](char x, char y) { return lower(x) < lower(y); });
-}
+bool lessNoCase(const std::string& a, const std::string& b) { return Utf8_compareNoCase(a, b) < 0; }
 
 std::vector<std::string> matchingFiles(const std::string& folder, const char* pattern) {
   std::vector<std::string> names;
+  const std::u32string wanted = folded(pattern);
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
     std::string name = entry.path().filename().string();
-    if (name.size() < sizeof(OsFindData::fileName) && entry.is_regular_file(error) &&
-        matches(pattern, name.c_str()))
+    if (name.size() < sizeof(OsFindData::fileName) && entry.is_regular_file(error) && matches(wanted, folded(name)))
       names.push_back(name);
   }
   std::sort(names.begin(), names.end(), lessNoCase);
@@ -104,10 +108,7 @@ std::string Os_fileIgnoringCase(const std::string& path) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(folder.empty() ? fs::path(".") : folder, error)) {
     const std::string candidate = entry.path().filename().string();
-    if (candidate.size() == name.size() && entry.is_regular_file(error) &&
-        std::equal(candidate.begin(), candidate.end(), name.begin(),
-                   [](char a, char b) { return lower(a) == lower(b); }))
-      names.push_back(candidate);
+    if (entry.is_regular_file(error) && Utf8_compareNoCase(candidate, name) == 0) names.push_back(candidate);
   }
   if (names.empty()) return "";
   return (folder / *std::min_element(names.begin(), names.end())).string();

@@ -5,6 +5,7 @@
 #include <bit>
 
 #include "base/Oa_Slots.h"
+#include "base/Utf8_Text.h"
 #include "platform/workbook/Wb_Letters.h"
 #include "platform/workbook/Wb_Workbook.h"
 
@@ -16,7 +17,7 @@ constexpr std::size_t kMinSlots = 16;
 // Wb_equalNoCase compares them).
 std::uint64_t hashOf(std::string_view name, int scopeSheet) {
   std::uint64_t h = 0xcbf29ce484222325u ^ static_cast<std::uint32_t>(scopeSheet);
-  Wb_eachFoldedCharacter(name, [&h](char32_t c) { h = (h ^ c) * 0x100000001b3u; });
+  Utf8_eachFoldedCharacter(name, [&h](char32_t c) { h = (h ^ c) * 0x100000001b3u; });
   return Oa_mix(h);
 }
 

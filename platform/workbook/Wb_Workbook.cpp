@@ -8,6 +8,7 @@
 #include <mutex>
 #include <set>
 
+#include "base/Utf8_Text.h"
 #include "platform/workbook/Wb_Letters.h"
 
 namespace {
@@ -18,9 +19,6 @@ constexpr ErrorName kErrors[] = {
   {CellError::Ref, "#REF!"},   {CellError::Name, "#NAME?"},  {CellError::Num, "#NUM!"},
   {CellError::NA, "#N/A"},
 };
-
-// The first byte of the UTF-8 sequences beyond ASCII.
-constexpr unsigned char kBeyondAscii = 0x80;
 
 void bump(Workbook* wb) { ++wb->structureVersion; }
 
@@ -320,19 +318,7 @@ std::string Wb_quoteSheetName(const std::string& name) {
   return q + "'";
 }
 
-bool Wb_equalNoCase(std::string_view a, std::string_view b) {
-  std::size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (a[i] == b[j] && static_cast<unsigned char>(a[i]) < kBeyondAscii) {
-      ++i, ++j;
-      continue;
-    }
-    std::size_t la = 1, lb = 1;
-    if (Wb_lowerCase(Wb_codePointAt(a, i, &la)) != Wb_lowerCase(Wb_codePointAt(b, j, &lb))) return false;
-    i += la, j += lb;
-  }
-  return i == a.size() && j == b.size();
-}
+bool Wb_equalNoCase(std::string_view a, std::string_view b) { return Utf8_compareNoCase(a, b) == 0; }
 
 bool Wb_parseNumber(const std::string& text, double* out) {
   size_t b = text.find_first_not_of(" \t"), e = text.find_last_not_of(" \t");

@@ -212,7 +212,7 @@ std::string Wb_a1(int row, int col, bool absolute = false);
 std::string Wb_quoteSheetName(const std::string& name);
 // Whether two texts (names, functions, sheets) are the same without regard
 // to case: each character, of every script, by its lower case
-// (Wb_lowerCase), whatever the process locale.
+// (Utf8_lowerCase), whatever the process locale.
 bool Wb_equalNoCase(std::string_view a, std::string_view b);
 // A number written [+|-]digits[.digits][e[+|-]digits] (or starting with the
 // point), blanks and tabs around it allowed, '.' as the decimal mark whatever

@@ -7,23 +7,17 @@
 #include <map>
 #include <utility>
 
+#include "base/Utf8_Text.h"
 #include "platform/os/Os_Guard.h"
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlcall/Xlc_Internal.h"
 
 namespace {
 
-// Macros by name, compared without regard to case. The letters are folded
-// inline as the C locale's tolower folds them, without a call per byte.
+// Macros by name, compared without regard to case, letters of every script
+// folded.
 struct NoCaseLess {
-  static unsigned char fold(char c) {
-    auto u = static_cast<unsigned char>(c);
-    return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u - 'A' + 'a') : u;
-  }
-  bool operator()(const std::string& a, const std::string& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return fold(x) < fold(y); });
-  }
+  bool operator()(const std::string& a, const std::string& b) const { return Utf8_compareNoCase(a, b) < 0; }
 };
 std::map<std::string, XlcMacro, NoCaseLess>& macros() {
   static std::map<std::string, XlcMacro, NoCaseLess> m;

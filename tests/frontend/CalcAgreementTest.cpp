@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "frontend/Fe_Frontend.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
 #include "tests/support/CaseBooks.h"
 
 namespace {

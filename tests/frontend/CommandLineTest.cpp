@@ -305,10 +305,11 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
       {"value-of objective without a value", [](Plan* p) { p->set("solver_typ", "3"); }, "status 13",
        "\"solver_typ\" is 3 (value of), but \"solver_val\" (the value to reach) is missing"},
       {"constraint count abc", [](Plan* p) { p->set("solver_num", "\"abc\""); }, "status 8",
-       "\"solver_num\" does not accept \"abc\""},
+       "\"solver_num\" (the number of constraints) is the text \"abc\", not a whole number from 0 to 32767"},
       {"constraint count 1e9", [](Plan* p) { p->set("solver_num", "1E+9"); }, "status 8",
-       "\"solver_num\" does not accept"},
-      {"constraint count missing", [](Plan* p) { p->drop("solver_num"); }, "status 8", "\"solver_num\" is missing"},
+       "\"solver_num\" (the number of constraints) is 1000000000, not a whole number from 0 to 32767"},
+      {"constraint count missing", [](Plan* p) { p->drop("solver_num"); }, "status 8",
+       "\"solver_num\" (the number of constraints) is missing"},
       {"text in a right-hand-side cell", [](Plan* p) { p->cell("C6", "lots"); }, "status 19",
        "the right-hand side cell Plan!C6 of constraint 1 (\"solver_rhs1\", for Plan!B6) holds the text \"lots\", not a "
        "number"},
@@ -323,7 +324,7 @@ TEST_F(CommandLineFiles, MalformedModelsAreRefusedWithTheirReasons) {
        },
        "status 13", "constraint 2 (\"solver_lhs2\") makes Plan!B5 integer, but it is no variable cell"},
       {"engine abc", [](Plan* p) { p->set("solver_eng", "\"abc\""); }, "status 8",
-       "\"solver_eng\" does not accept \"abc\""},
+       "\"solver_eng\" (the engine) is the text \"abc\", not a whole number within range"},
       {"unknown engine number", [](Plan* p) { p->set("solver_eng", "9"); }, "status 13",
        "\"solver_eng\" is 9, which names no engine"},
       {"variable cell with a formula", [](Plan* p) { p->cell("B2", "=1+1"); }, "status 13",
@@ -642,7 +643,7 @@ TEST_F(CommandLineFiles, ModelsGetTheLibrarysOneVerdict) {
 // An engine number beyond the int range, given on the command line, as an
 // option or stored in the model, is refused without undefined behaviour (the
 // sanitizer build runs this test too): bad usage for the command line's,
-// the library's refusal for the stored one.
+// a refusal in the front end's words for the stored one.
 TEST_F(CommandLineFiles, EngineNumbersBeyondTheIntRangeAreRefused) {
   Plan plan;
   std::string book = plan.save(dir_ / "plan.xlsx");
@@ -654,7 +655,8 @@ TEST_F(CommandLineFiles, EngineNumbersBeyondTheIntRangeAreRefused) {
   plan.set("solver_eng", "2147483648");
   CliRun stored = corvan("solve " + plan.save(dir_ / "stored.xlsx"));
   EXPECT_EQ(stored.status, 1) << stored.out;
-  EXPECT_TRUE(stored.has("\"solver_eng\" does not accept \"2147483648\"")) << stored.out;
+  EXPECT_TRUE(stored.has("\"solver_eng\" (the engine) is 2147483648, not a whole number within range")) << stored.out;
+  EXPECT_FALSE(stored.has("Model refused")) << stored.out;
 }
 
 // Saving the solution over a file with another hard link says that the link

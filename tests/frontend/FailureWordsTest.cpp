@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/frontend/CliFixture.h"
+#include "tests/frontend/RawTexts.h"
 #include "tests/support/ScratchTest.h"
 
 namespace {
@@ -126,6 +127,7 @@ TEST_F(FailureWords, AFunctionThisSystemDoesNotCalculateIsNamedWhereverTheModelM
       CliRun r = corvan("solve " + book + options);
       EXPECT_EQ(r.status, 1) << r.out;
       EXPECT_NE(lineStarting(r.out, "status ").find(": the model uses " + named), std::string::npos) << r.out;
+      expectNoRawText(r.out);
     }
     CliRun models = corvan("models " + book);
     EXPECT_EQ(models.status, 0) << models.out;
@@ -399,6 +401,7 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
     }
     EXPECT_FALSE(r.has("_xlfn") || r.has("_XLFN")) << r.out;
     EXPECT_EQ(repeatedLine(r.out), "") << r.out;
+    expectNoRawText(r.out);
   }
 }
 
@@ -546,6 +549,7 @@ TEST_F(FailureWords, WhatAUserTripsOverIsSaidAndNothingIsWritten) {
     std::string says = c.says;
     if (const size_t at = says.find("BOOK"); at != std::string::npos) says.replace(at, 4, book);
     EXPECT_TRUE(r.has(says)) << r.out;
+    expectNoRawText(r.out);
     EXPECT_EQ(fileBytes(book), before);
   }
 }

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "frontend/Fe_Frontend.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
 #include "platform/calc/Calc.h"
 
 namespace {

@@ -10,7 +10,9 @@
 #include <filesystem>
 #include <string>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Verdict.h"
+#include "frontend/Fe_Words.h"
 #include "tests/frontend/CliFixture.h"
 #include "tests/support/ScratchTest.h"
 

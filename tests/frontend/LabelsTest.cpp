@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Model.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Output.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <fstream>
 #include <vector>
 
-#include "tests/support/ScratchTest.h"
 #include "frontend/Fe_Frontend.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
+#include "tests/support/ScratchTest.h"
 
 namespace fs = std::filesystem;
 

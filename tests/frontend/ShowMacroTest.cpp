@@ -6,7 +6,8 @@
 
 #include <string>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Command.h"
+#include "frontend/Fe_Session.h"
 #include "platform/xlcall/Xlcall.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "contract/Eng_Engine.h"
 #include "engines/interval/Ia_Status.h"
 #include "engines/socp/Socp_Adapter.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Words.h"
 
 namespace {
 

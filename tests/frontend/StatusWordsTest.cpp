@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Words.h"
 #include "tests/frontend/CliFixture.h"
+#include "tests/frontend/RawTexts.h"
 #include "tests/support/ScratchTest.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
@@ -16,14 +17,6 @@
 namespace {
 
 using StatusWords = ScratchTest;
-
-// Texts of the library that must not reach the user.
-const char* const kRawTexts[] = {"Unsupported Excel function", "Unknown function", "Missing Diagnostic/Memory",
-                                 "Undefined identifier", " !"};
-
-void expectNoRawText(const std::string& out) {
-  for (const char* raw : kRawTexts) EXPECT_EQ(out.find(raw), std::string::npos) << raw << " in " << out;
-}
 
 }  // namespace
 

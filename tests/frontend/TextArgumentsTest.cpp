@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "frontend/Fe_Frontend.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
 #include "platform/calc/Calc.h"
 #include "tests/frontend/CliFixture.h"
 #include "tests/support/ScratchTest.h"

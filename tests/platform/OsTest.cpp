@@ -52,6 +52,30 @@ TEST(OsFiles, WildcardSearchIgnoresCaseAndKeepsNameOrder) {
 
 using OsScratch = ScratchTest;
 
+// Names with letters beyond ASCII are found whatever their case, by the
+// pattern ("?" one character of any script) and by their path.
+TEST_F(OsScratch, FileNamesFoldLettersOfEveryScript) {
+  for (const char* name : {"\u00C9TUDEENG.DLL", "\u0394\u03B5\u03BB\u03C4\u03B1.xlsx", "plain.xlsx"})
+    std::ofstream((dir_ / name).string()) << "x";
+  struct Case {
+    const char* pattern;
+    std::vector<std::string> found;
+  };
+  const Case cases[] = {
+      {"/\u00E9tude*", {"\u00C9TUDEENG.DLL"}},
+      {"/?tudeeng.dll", {"\u00C9TUDEENG.DLL"}},
+      {"/\u03B4\u0395\u039B\u03A4\u0391.XLSX", {"\u0394\u03B5\u03BB\u03C4\u03B1.xlsx"}},
+      {"/*.XLSX", {"plain.xlsx", "\u0394\u03B5\u03BB\u03C4\u03B1.xlsx"}},
+      {"/\u00E8tude*", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    EXPECT_EQ(findAll(dir_.string() + c.pattern), c.found);
+  }
+  EXPECT_EQ(Os_fileIgnoringCase((dir_ / "\u00E9tudeeng.dll").string()), (dir_ / "\u00C9TUDEENG.DLL").string());
+  EXPECT_EQ(Os_fileIgnoringCase((dir_ / "\u00E8tudeeng.dll").string()), "");
+}
+
 TEST_F(OsScratch, VersionBlockIsReadWithoutLoading) {
   std::string path = kPlugins + "/TESTENG.DLL";
   EXPECT_EQ(productName(path), "Corvanta");

@@ -461,6 +461,10 @@ TEST_F(XlcallTest, UdfRunsARegisteredMacroByNameOrByItsCell) {
   EXPECT_EQ(call(xlUDF, {ref("A10", Xlc_sheetId(addin, 0)), num(3)}), "4");
   EXPECT_EQ(call(xlUDF, {ref("A9", Xlc_sheetId(addin, 0)), num(3)}), code(xlretFailed));
   EXPECT_EQ(call(xlUDF, {text("Nope")}), code(xlretFailed));
+  // A name's letters beyond ASCII are folded too.
+  Xlc_registerMacro("\u00C9t\u00E9", [](const std::vector<CellValue>&) { return CellValue::makeNumber(7); });
+  EXPECT_EQ(call(xlUDF, {text("\u00E9T\u00C9")}), "7");
+  EXPECT_EQ(call(xlUDF, {text("Ete")}), code(xlretFailed));
 }
 
 // An add-in offers a procedure and registers a worksheet function for it:

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "frontend/Fe_Frontend.h"
-#include "frontend/Fe_Internal.h"
+#include "frontend/Fe_Interpreter.h"
 #include "interpreter/Eval_Entries.h"
 #include "interpreter/Model_Structure.h"
 #include "interpreter/Prog_Program.h"
