@@ -45,6 +45,10 @@ double numberOf(const Value& v) { return v.kind == kValEmpty || v.kind == kValMi
 
 EvalContext* contextOf(const Value& x, const Value& y) { return x.context ? x.context : y.context; }
 
+// The operand whose error a binary operator gives: the left one's first;
+// null when neither is an error.
+const Value* errorOperand(const Value& x, const Value& y) { return isError(x) ? &x : isError(y) ? &y : nullptr; }
+
 // The context's buffers, or null for values bound to no context.
 EvalBuffers* buffersOf(EvalContext* ctx) { return ctx ? &ctx->buffers : nullptr; }
 
@@ -382,8 +386,7 @@ bool familyPair(const Value& x, const Value& y, int32_t* kind) {
 
 Value arithOperands(Arith op, const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
-  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
+  if (const Value* e = errorOperand(x, y)) return copyOf(resultOf(buffersOf(ctx)), *e);
   if (isDeg(x) || isDeg(y)) return degArith(op, x, y, buffersOf(ctx));
   int32_t kx = 0, ky = 0;
   double a = 0.0, b = 0.0;
@@ -526,6 +529,22 @@ bool textRelation(const Value& x, const Value& y, int32_t rel, bool* out) {
   return true;
 }
 
+// The dependency classes of a step between two operands (a comparison, a
+// join) into the context's result: nonsmooth, or smooth nonlinear where the
+// model lets steps count so; false when neither operand is of a dependency
+// kind.
+bool dependencyStep(const Value& x, const Value& y, bool nonlinear) {
+  if (x.kind == kValDegDag || y.kind == kValDegDag) {
+    if (nonlinear) DegDag_nonlin2Result(&x, &y);
+    else DegDag_nonsmooth2(&x, &y, true);
+    return true;
+  }
+  if (!isDeg(x) && !isDeg(y)) return false;
+  if (nonlinear) DegVec_nonlin2(&x, &y);
+  else DegVec_nonsmooth2(&x, &y, true);
+  return true;
+}
+
 // Element-wise comparisons of sample vectors: a vector of 1.0 and 0.0.
 Value compareSamples(const Value& x, const Value& y, int32_t rel, EvalBuffers* buffers) {
   using Both = SampleVector (*)(const SampleVector*, const SampleVector*);
@@ -544,18 +563,8 @@ Value compareSamples(const Value& x, const Value& y, int32_t rel, EvalBuffers* b
 
 Value compare(const Value& x, const Value& y, int32_t rel) {
   EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
-  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
-  if (x.kind == kValDegDag || y.kind == kValDegDag) {
-    if (ctx->flags.nonSmoothAllowed == 1) DegDag_nonlin2Result(&x, &y);
-    else DegDag_nonsmooth2(&x, &y, true);
-    return *resultOf(buffersOf(ctx));
-  }
-  if (isDeg(x) || isDeg(y)) {
-    if (ctx->flags.nonSmoothAllowed == 1) DegVec_nonlin2(&x, &y);
-    else DegVec_nonsmooth2(&x, &y, true);
-    return *resultOf(buffersOf(ctx));
-  }
+  if (const Value* e = errorOperand(x, y)) return copyOf(resultOf(buffersOf(ctx)), *e);
+  if (dependencyStep(x, y, ctx && ctx->flags.nonSmoothAllowed == 1)) return *resultOf(buffersOf(ctx));
   if (ctx && ctx->flags.nonSmoothAllowed == 0 && (x.kind >= kValGrad || y.kind >= kValGrad)) {
     Vm_raise(Vm_errorsOf(ctx), kStatusNonSmoothSpecial, "compare", 0, 0, 0);
     return error(buffersOf(ctx), kErrValue);
@@ -586,8 +595,7 @@ bool negativeBaseToVaryingExponent(const Value& x, const Value& y) {
 
 Value powOperands(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
-  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
+  if (const Value* e = errorOperand(x, y)) return copyOf(resultOf(buffersOf(ctx)), *e);
   if (isDeg(x) || isDeg(y)) return degArith(Arith::kPow, x, y, buffersOf(ctx));
   int32_t kx = 0, ky = 0;
   double a = 0.0, b = 0.0;
@@ -664,16 +672,8 @@ Value Op_neg(const Value& x) {
 
 Value Op_concat(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
-  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
-  if (x.kind == kValDegDag || y.kind == kValDegDag) {
-    DegDag_nonsmooth2(&x, &y, true);
-    return *resultOf(buffersOf(ctx));
-  }
-  if (isDeg(x) || isDeg(y)) {
-    DegVec_nonsmooth2(&x, &y, true);
-    return *resultOf(buffersOf(ctx));
-  }
+  if (const Value* e = errorOperand(x, y)) return copyOf(resultOf(buffersOf(ctx)), *e);
+  if (dependencyStep(x, y, false)) return *resultOf(buffersOf(ctx));
   // The digits of a value of a derivative, tape, interval or affine mode
   // join in the value mode alone: here the join is a value the mode could
   // not compute.
