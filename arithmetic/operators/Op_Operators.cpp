@@ -41,7 +41,8 @@ bool isScalar(int32_t kind) { return kind >= kValEmpty && kind <= kValReal; }
 bool isError(const Value& v) { return v.kind == kValError; }
 // A value of a derivative, tape, interval or affine mode.
 bool isModeValue(const Value& v) { return v.kind >= kValGrad && v.kind <= kValAffine; }
-double numberOf(const Value& v) { return v.kind == kValEmpty || v.kind == kValMissing ? 0.0 : v.number; }
+bool isBlank(const Value& v) { return v.kind == kValEmpty || v.kind == kValMissing; }
+double numberOf(const Value& v) { return isBlank(v) ? 0.0 : v.number; }
 
 EvalContext* contextOf(const Value& x, const Value& y) { return x.context ? x.context : y.context; }
 
@@ -512,20 +513,30 @@ int32_t mirror(int32_t rel) {
   }
 }
 
-// Text order: an empty operand is the empty text; numbers and booleans come
-// before every text.
+// The worksheet's order across kinds: every number (of any evaluation mode)
+// before every text, every text before the logicals; -1 for the kinds that
+// are compared otherwise.
+int kindRank(const Value& v) {
+  if (v.kind == kValText) return 1;
+  if (v.kind == kValBool) return 2;
+  return v.kind >= kValInt && v.kind <= kValAffine ? 0 : -1;
+}
+
+// Operands of two different kinds compare by their kinds alone ("a" > 1,
+// FALSE > "z"); false when they are of one kind, either is not ranked or
+// blank (a blank compares as 0, "" or FALSE against the other).
+bool kindRelation(const Value& x, const Value& y, int32_t rel, bool* out) {
+  const int rx = kindRank(x), ry = kindRank(y);
+  if (rx < 0 || ry < 0 || rx == ry) return false;
+  *out = relationHolds(rx < ry ? -1 : 1, rel);
+  return true;
+}
+
+// Texts compare without regard to case; a blank is the empty text.
 bool textRelation(const Value& x, const Value& y, int32_t rel, bool* out) {
-  const bool xt = x.kind == kValText || x.kind == kValEmpty, yt = y.kind == kValText || y.kind == kValEmpty;
-  const bool xn = x.kind >= kValMissing && x.kind <= kValHess, yn = y.kind >= kValMissing && y.kind <= kValHess;
-  if (xt && yt) {
-    *out = relationHolds(compareTexts(textOf(x), textOf(y)), rel);
-  } else if (x.kind == kValText && yn) {
-    *out = relationHolds(1, rel);
-  } else if (xn && y.kind == kValText) {
-    *out = relationHolds(-1, rel);
-  } else {
-    return false;
-  }
+  const bool xt = x.kind == kValText || isBlank(x), yt = y.kind == kValText || isBlank(y);
+  if (!xt || !yt) return false;
+  *out = relationHolds(compareTexts(textOf(x), textOf(y)), rel);
   return true;
 }
 
@@ -564,6 +575,7 @@ Value compareSamples(const Value& x, const Value& y, int32_t rel, EvalBuffers* b
 Value compare(const Value& x, const Value& y, int32_t rel) {
   EvalContext* ctx = contextOf(x, y);
   if (const Value* e = errorOperand(x, y)) return copyOf(resultOf(buffersOf(ctx)), *e);
+  if (bool b = false; kindRelation(x, y, rel, &b)) return boolean(buffersOf(ctx), b);
   if (dependencyStep(x, y, ctx && ctx->flags.nonSmoothAllowed == 1)) return *resultOf(buffersOf(ctx));
   if (ctx && ctx->flags.nonSmoothAllowed == 0 && (x.kind >= kValGrad || y.kind >= kValGrad)) {
     Vm_raise(Vm_errorsOf(ctx), kStatusNonSmoothSpecial, "compare", 0, 0, 0);
