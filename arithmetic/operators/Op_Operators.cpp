@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -462,23 +461,17 @@ Value scalarPow(EvalBuffers* buffers, double a, double b) {
   return number(buffers, kValReal, r);
 }
 
-// Text of a value for joining: booleans TRUE/FALSE, integers "%d", reals
-// with the worksheet's 15 significant digits, texts as they are, anything
-// else empty.
+// Text of a value for joining: booleans TRUE/FALSE, numbers as the
+// worksheet writes them (15 significant digits, "1E+15"), texts as they
+// are, anything else empty.
 std::u16string textOf(const Value& v) {
-  char buffer[64];
   switch (v.kind) {
     case kValBool: return v.number != 0.0 ? u"TRUE" : u"FALSE";
-    // An integer-valued number beyond the 32-bit range prints as a real.
     case kValInt:
-      if (std::fabs(v.number) <= INT32_MAX) std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(v.number));
-      else std::snprintf(buffer, sizeof buffer, "%.15g", v.number);
-      break;
-    case kValReal: std::snprintf(buffer, sizeof buffer, "%.15g", v.number); break;
+    case kValReal: return Text_sheetNumber(v.number);
     case kValText: return v.text ? std::u16string(v.text) : std::u16string();
     default: return std::u16string();
   }
-  return Text_fromUtf8(buffer);
 }
 
 // Case-blind comparison of two texts: negative, zero or positive.

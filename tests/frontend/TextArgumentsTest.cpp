@@ -108,6 +108,13 @@ const std::vector<Row>& rows() {
       {"=C1=\"\"", boolean(true)},
       {"=C1<1", boolean(true)},
       {"=\"A\"=\"a\"", boolean(true)},
+      // numbers joined as the worksheet writes them
+      {"=1E+15&\"\"", CellValue::makeText("1E+15")},
+      {"=0.00001&\"\"", CellValue::makeText("1E-05")},
+      {"=0.0001&\"\"", CellValue::makeText("0.0001")},
+      {"=-0&\"x\"", CellValue::makeText("0x")},
+      {"=1/3&\"\"", CellValue::makeText("0.333333333333333")},
+      {"=123456789012345678&\"\"", CellValue::makeText("1.23456789012346E+17")},
   };
   return kRows;
 }
