@@ -622,12 +622,14 @@ int32_t signedPrimary(FormulaReader* r) {
   return type;
 }
 
+// Each "%" divides by 100 once more: "5%%" is 0.0005.
 int32_t percent(FormulaReader* r) {
-  const int32_t type = signedPrimary(r);
-  if (r->token != kTokPercent) return type;
-  emit(r, kCodePercent);
-  next(r);
-  return type == kTypeFailed ? kTypeFailed : type == kTypeText ? kTypeInvalid : kTypeReal;
+  int32_t type = signedPrimary(r);
+  for (; r->token == kTokPercent; next(r)) {
+    emit(r, kCodePercent);
+    if (type != kTypeFailed && type != kTypeInvalid) type = type == kTypeText ? kTypeInvalid : kTypeReal;
+  }
+  return type;
 }
 
 // zero: the base is a reference to a constant 0.

@@ -115,6 +115,10 @@ const std::vector<Row>& rows() {
       {"=-0&\"x\"", CellValue::makeText("0x")},
       {"=1/3&\"\"", CellValue::makeText("0.333333333333333")},
       {"=123456789012345678&\"\"", CellValue::makeText("1.23456789012346E+17")},
+      // an error literal before "/", a percent twice
+      {"=#N/A/2", error(CellError::NA)},
+      {"=#DIV/0!/B1", error(CellError::Div0)},
+      {"=5%%", number(0.0005)},
   };
   return kRows;
 }
