@@ -391,6 +391,9 @@ Value arithOperands(Arith op, const Value& x, const Value& y) {
   int32_t kx = 0, ky = 0;
   double a = 0.0, b = 0.0;
   if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarArith(ctx, op, kx, a, ky, b);
+  // A text that is no number fails before any division by 0 ("a" / 0 is
+  // "#value!").
+  if (x.kind == kValText) return error(buffersOf(ctx), kErrValue);
   if (op == Arith::kDiv && isScalar(y.kind) && numberOf(y) == 0.0) return error(buffersOf(ctx), kErrDiv0);
   int32_t kind = 0;
   if (!familyPair(x, y, &kind)) return error(buffersOf(ctx), kErrValue);

@@ -119,6 +119,11 @@ const std::vector<Row>& rows() {
       {"=#N/A/2", error(CellError::NA)},
       {"=#DIV/0!/B1", error(CellError::Div0)},
       {"=5%%", number(0.0005)},
+      // an error or a text times or over a cell holding 0 or FALSE
+      {"=E3*E1", error(CellError::Div0)},
+      {"=E1/E2", error(CellError::Div0)},
+      {"=\"abc\"/E1", error(CellError::Value)},
+      {"=E1*B2", number(0)},
   };
   return kRows;
 }
