@@ -124,6 +124,10 @@ const std::vector<Row>& rows() {
       {"=E1/E2", error(CellError::Div0)},
       {"=\"abc\"/E1", error(CellError::Value)},
       {"=E1*B2", number(0)},
+      // a range that meets no cell of the formula's row or column is
+      // "#value!" after an error to its left, and is an error to a function
+      {"=E3+B1:C1", error(CellError::Div0)},
+      {"=ISERROR(B1:C1)", boolean(true)},
   };
   return kRows;
 }
