@@ -150,8 +150,32 @@ void readString(FormulaLexer* lex, Value* out, std::u16string* raw) {
   Val_setText(out, raw->c_str());
 }
 
+// Whether the text at the cursor starts with the lower-case word, in any case.
+bool startsWithWord(const FormulaLexer* lex, const char16_t* word) {
+  for (int32_t k = 0; word[k]; ++k)
+    if (Text_foldCase(lex->text[lex->cursor + k]) != word[k]) return false;
+  return true;
+}
+
+// An error literal at the cursor ends where its own text ends, so that an
+// operator right after it ("#N/A/2", "#NUM!/A1") is read as one; false when
+// no error literal starts there.
+bool lexErrorLiteral(FormulaLexer* lex) {
+  for (const LiteralName& literal : kLiterals) {
+    if (literal.kind != kValError || !startsWithWord(lex, literal.name)) continue;
+    lex->tokenText = literal.name;
+    for (size_t k = 0; k < lex->tokenText.size(); ++k) advance(lex);
+    skipBlanks(lex);
+    Val_setError(&lex->value, static_cast<uint32_t>(literal.number));
+    lex->token = kTokLiteral;
+    return true;
+  }
+  return false;
+}
+
 int32_t lexName(FormulaLexer* lex) {
   if (current(lex) == u':') return invalid(lex, kStatusInvalidToken);
+  if (current(lex) == u'#' && lexErrorLiteral(lex)) return lex->token;
   std::u16string name;
   bool quoted = false, afterHash = false;
   for (char16_t c = current(lex); c; c = current(lex)) {

@@ -355,6 +355,9 @@ namespace {
 int32_t comparison(FormulaReader* r);
 
 int32_t next(FormulaReader* r) { return r->token = Lex_next(&r->lexer); }
+
+// The last primary read is no plain operand (and no zero constant).
+void clearOperand(FormulaReader* r) { r->zeroOperand = r->plainOperand = false; }
 uint8_t* codePosition(FormulaReader* r) { return r->code->cursor; }
 
 void emit(FormulaReader* r, uint8_t op) { Code_emitByte(r->code, op); }
@@ -469,8 +472,10 @@ int32_t reference(FormulaReader* r) {
     }
     if (!s) return kTypeFailed;
   }
-  r->zeroOperand = s->value.kind <= kValReal && s->value.number == 0.0 && !s->formula && s->precedents.empty() &&
-                   s->value.reference == 0;
+  // A decision variable or a sampled input always holds a number, but no
+  // constant one.
+  r->plainOperand = s->value.kind <= kValReal && !s->formula && s->precedents.empty();
+  r->zeroOperand = r->plainOperand && s->value.number == 0.0 && s->value.reference == 0;
   ++r->referenceCount;
   emitOperand(r, kCodeRef, s);
   addDependency(r, s);
@@ -487,6 +492,7 @@ int32_t constantOperand(FormulaReader* r, SymbolSpace space, uint8_t op) {
   if (s->value.kind == kValEmpty && op != kCodeText) Val_assign(&s->value, &r->lexer.value);
   emitOperand(r, op, s);
   next(r);
+  r->plainOperand = op == kCodeNumber;
   return op == kCodeText ? kTypeText : typeOfKind(s->value.kind);
 }
 
@@ -569,7 +575,7 @@ int32_t call(FormulaReader* r) {
   if (r->context->errors.errorCount) return kTypeFailed;
   int32_t replaced = kTypeAny;
   if (r->bigM && !failed && BigM_replaceCall(r->bigM, fn.id, n, callStart, argStarts, &replaced)) {
-    r->zeroOperand = false;
+    clearOperand(r);
     return replaced;
   }
   FunctionRecord named = fn;
@@ -579,12 +585,12 @@ int32_t call(FormulaReader* r) {
   if (fn.isVolatile && r->current->formula) r->current->formula->isVolatile = 1;
   addDependency(r, s);
   emitOperand(r, kCodeCall, s);
-  r->zeroOperand = false;
+  clearOperand(r);
   return failed ? kTypeFailed : fn.resultType;
 }
 
 int32_t primary(FormulaReader* r) {
-  r->zeroOperand = false;
+  clearOperand(r);
   switch (r->token) {
     case kTokFunction: return call(r);
     case kTokLiteral: return constantOperand(r, kSpaceLiteral, kCodeLiteral);
@@ -601,7 +607,7 @@ int32_t primary(FormulaReader* r) {
       }
       emit(r, kCodeParen);
       next(r);
-      r->zeroOperand = false;
+      clearOperand(r);
       return type;
     }
     default:
@@ -622,49 +628,65 @@ int32_t signedPrimary(FormulaReader* r) {
   return type;
 }
 
+// Each "%" divides by 100 once more: "5%%" is 0.0005.
 int32_t percent(FormulaReader* r) {
-  const int32_t type = signedPrimary(r);
-  if (r->token != kTokPercent) return type;
-  emit(r, kCodePercent);
-  next(r);
-  return type == kTypeFailed ? kTypeFailed : type == kTypeText ? kTypeInvalid : kTypeReal;
-}
-
-// zero: the base is a reference to a constant 0.
-int32_t power(FormulaReader* r, bool* zero) {
-  int32_t type = percent(r);
-  *zero = r->zeroOperand;
-  while (r->token == kTokPow) {
-    next(r);
-    type = arithmeticType(type, percent(r));
-    emit(r, kCodePow);
+  int32_t type = signedPrimary(r);
+  for (; r->token == kTokPercent; next(r)) {
+    emit(r, kCodePercent);
+    if (type != kTypeFailed && type != kTypeInvalid) type = type == kTypeText ? kTypeInvalid : kTypeReal;
   }
   return type;
 }
 
-// A product with a factor that is a constant 0 folds to the integer 0.
+// What a factor of a product is: a zero constant, and a plain operand (a
+// number, or a reference to a cell without formula holding a number, a
+// logical or nothing: never an error or a text), signed or taken in
+// percent; a power is neither.
+struct Factor {
+  bool zero = false;
+  bool plain = false;
+};
+
+int32_t power(FormulaReader* r, Factor* factor) {
+  int32_t type = percent(r);
+  *factor = Factor{r->zeroOperand, r->plainOperand};
+  while (r->token == kTokPow) {
+    next(r);
+    type = arithmeticType(type, percent(r));
+    emit(r, kCodePow);
+    *factor = Factor{};
+  }
+  return type;
+}
+
+// A product of plain factors one of which is a constant 0 folds to the
+// integer 0: it is 0 whatever values the cells take. A division, an error,
+// a text or a formula among the factors may give an error instead, so such
+// a product is kept.
 int32_t multiplicative(FormulaReader* r) {
   uint8_t* const start = codePosition(r);
-  bool zero = false, anyZero = false, product = false;
-  int32_t type = power(r, &anyZero);
+  Factor factor{};
+  int32_t type = power(r, &factor);
+  bool anyZero = factor.zero, foldable = factor.plain, product = false;
   while (r->token == kTokMul || r->token == kTokDiv) {
     const int32_t op = r->token;
     next(r);
     const int32_t leftType = type;
     uint8_t* const rightStart = codePosition(r);
-    type = arithmeticType(type, power(r, &zero));
+    type = arithmeticType(type, power(r, &factor));
+    product = true;
     if (op == kTokMul && leftType == kTypeBool && r->bigM && type != kTypeFailed &&
         BigM_replaceProduct(r->bigM, start, rightStart)) {
       type = kTypeReal;
-      product = true;
+      foldable = false;
       continue;
     }
-    if (op == kTokMul && zero) anyZero = true;
+    anyZero = anyZero || factor.zero;
+    foldable = foldable && factor.plain && op == kTokMul;
     if (op == kTokDiv && type != kTypeFailed && type != kTypeInvalid) type = kTypeReal;
     emit(r, op == kTokMul ? kCodeMul : kCodeDiv);
-    product = true;
   }
-  if (!product || !anyZero || type == kTypeFailed || r->context->errors.errorCount) return type;
+  if (!product || !anyZero || !foldable || type == kTypeFailed || r->context->errors.errorCount) return type;
   r->code->cursor = start;
   std::fill(start, r->code->start + r->code->capacity, uint8_t{0});
   Symbol* s = Prog_addSymbol(r->store, kSpaceLiteral, u"0", u"");

@@ -52,6 +52,9 @@ struct FormulaReader {
   bool loneExternal;
   int32_t firstTokenEnd;  // the lexer's cursor after the formula's first token
   bool zeroOperand;    // the last primary was a reference to a constant 0
+  // The last primary was a number, or a reference to a cell without formula
+  // holding a number, a logical or nothing (a decision variable too).
+  bool plainOperand;
   int32_t randomCalls;
   BigMBuilder* bigM;   // null unless non-smooth constructs are linearised
   Symbol* lastBlock;   // the array block met last (its cells come in a row)

@@ -92,21 +92,20 @@ Value applyOperator(Program* p, uint32_t op, const Value& x, const Value& y) {
 
 Value applyUnary(uint32_t op, const Value& x) { return op == kCodeNeg ? Op_neg(x) : Op_divVS(x, 100.0); }
 
-// Reduces a range operand to the element the current cell selects; false
-// (out "#value!") when it selects none. An array that is no range (a
+// Reduces a range operand to the element the current cell selects; one
+// that selects none becomes "#value!". An array that is no range (a
 // constant, a computed array) stays whole.
-bool intersect(const Program* p, Value* v) {
-  if (v->kind != kValArray || !v->array || !v->source) return true;
+void intersect(const Program* p, Value* v) {
+  if (v->kind != kValArray || !v->array || !v->source) return;
   int32_t i = 0, j = 0;
   if (!Vm_implicitIntersection(p, v, &i, &j)) {
-    Val_setError(v, kErrValue);
-    return false;
+    Val_setError(Val_clear(v), kErrValue);
+    return;
   }
   Value element = Val_empty(ctxOf(p));
   Val_assign(&element, Val_at(v, i, j));
   Val_clear(v);
   *v = element;
-  return true;
 }
 
 // A text built by "&" formats its operands and takes a block of its own:
@@ -114,19 +113,15 @@ bool intersect(const Program* p, Value* v) {
 constexpr int64_t kTextElementWeight = 8;
 
 // Runs op over n operands element by element: outside array context each
-// range is first reduced to its intersected element, and only arrays that
-// are no ranges are left to go element by element. The result goes into
-// out. Each element built spends weight of the cell's elements; past them
-// out is "#num!".
+// range is first reduced to its intersected element (one that meets none is
+// "#value!", which op passes on as any error operand, after an error to its
+// left), and only arrays that are no ranges are left to go element by
+// element. The result goes into out. Each element built spends weight of
+// the cell's elements; past them out is "#num!".
 template <typename Apply>
 void elementwise(Program* p, int32_t n, Value** operands, Value* out, int64_t weight, Apply apply) {
   if (isArrayContext(p)) notePlaceDependence(p, n, operands);
-  for (int32_t k = 0; k < n && !isArrayContext(p); ++k) {
-    if (!intersect(p, operands[k])) {
-      Val_setError(out, kErrValue);
-      return;
-    }
-  }
+  for (int32_t k = 0; k < n && !isArrayContext(p); ++k) intersect(p, operands[k]);
   bool anyArray = false;
   for (int32_t k = 0; k < n; ++k) anyArray = anyArray || operands[k]->kind == kValArray;
   if (anyArray) {
@@ -279,15 +274,15 @@ void callFunction(Program* p) {
   } else {
     // Outside array context IF meets only its condition's range; what is
     // still an array then goes element by element.
+    // A range that meets no cell is the argument "#value!", which the
+    // function takes as it takes any error (ISERROR gives TRUE).
     const int32_t reduce = isArrayContext(p) ? 0 : id == kIdIf ? 1 : n;
-    bool ok = true, stillArray = reduce == 0;
-    for (int32_t k = 0; k < reduce && ok; ++k) {
-      ok = intersect(p, pointers[static_cast<size_t>(k)]);
+    bool stillArray = reduce == 0;
+    for (int32_t k = 0; k < reduce; ++k) {
+      intersect(p, pointers[static_cast<size_t>(k)]);
       stillArray = stillArray || pointers[static_cast<size_t>(k)]->kind == kValArray;
     }
-    if (!ok) {
-      Val_setError(&out, kErrValue);
-    } else if (!stillArray) {
+    if (!stillArray) {
       Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
     } else {
       elementwise(p, n, pointers.data(), &out, 1, [&](const Value* const* e, Value* dst) {

@@ -1,8 +1,10 @@
 // Locale-free text handling and conversions of the interpreter.
 #include "values/Text_Convert.h"
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
@@ -94,6 +96,47 @@ int Text_formatNumber(double x, char16_t* out) {
   for (int i = 0; i < n; ++i) out[i] = static_cast<char16_t>(buffer[i]);
   out[n] = 0;
   return n;
+}
+
+namespace {
+
+// Significant digits of the worksheet's number texts, and the decimal
+// exponents from which they turn scientific.
+constexpr int kSheetDigits = 15;
+constexpr int kPlainLowestExponent = -4;
+
+// "E+05", "E-12", "E+300": the sign and at least two digits.
+std::string exponentText(int e) {
+  const std::string digits = std::to_string(e < 0 ? -e : e);
+  return std::string(e < 0 ? "E-" : "E+") + (digits.size() < 2 ? "0" : "") + digits;
+}
+
+// The digits before the point and after it, without trailing zeros.
+std::string plainText(const std::string& digits, int e) {
+  if (e < 0) return "0." + std::string(static_cast<size_t>(-e - 1), '0') + digits;
+  const size_t whole = static_cast<size_t>(e) + 1;
+  if (digits.size() <= whole) return digits + std::string(whole - digits.size(), '0');
+  return digits.substr(0, whole) + "." + digits.substr(whole);
+}
+
+}  // namespace
+
+std::u16string Text_sheetNumber(double x) {
+  if (!std::isfinite(x)) return u"";
+  if (x == 0.0) return u"0";
+  // d.dddddddddddddde+XX: the significant digits and the decimal exponent.
+  char buffer[40];
+  char* end =
+      std::to_chars(buffer, buffer + sizeof buffer, std::fabs(x), std::chars_format::scientific, kSheetDigits - 1).ptr;
+  char* mark = std::find(buffer, end, 'e');
+  std::string digits = std::string(1, buffer[0]) + std::string(buffer + 2, mark);
+  int e = 0;
+  std::from_chars(mark + (mark[1] == '+' ? 2 : 1), end, e);
+  digits.erase(digits.find_last_not_of('0') + 1);
+  std::string text = e < kPlainLowestExponent || e >= kSheetDigits
+                         ? digits.substr(0, 1) + (digits.size() > 1 ? "." + digits.substr(1) : "") + exponentText(e)
+                         : plainText(digits, e);
+  return Text_fromUtf8(x < 0.0 ? "-" + text : text);
 }
 
 namespace {

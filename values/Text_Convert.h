@@ -31,6 +31,11 @@ std::string Text_toUtf8(std::u16string_view text);
 // "2147483648"); returns the length written (the buffer must hold 32
 // characters).
 int Text_formatNumber(double x, char16_t* out);
+// A number as the worksheet turns it into text when joining or converting:
+// at most 15 significant digits without trailing zeros, plain from 1E-4 up
+// to below 1E+15 ("0.0001", "123456789012345"), scientific outside
+// ("1E-05", "1.5E+15", "1E+300"); negative zero is "0".
+std::u16string Text_sheetNumber(double x);
 
 // The whole text (blanks around it allowed) read as a decimal number.
 bool Text_toDouble(std::u16string_view text, double* out);

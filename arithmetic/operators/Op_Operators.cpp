@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -41,9 +40,14 @@ bool isScalar(int32_t kind) { return kind >= kValEmpty && kind <= kValReal; }
 bool isError(const Value& v) { return v.kind == kValError; }
 // A value of a derivative, tape, interval or affine mode.
 bool isModeValue(const Value& v) { return v.kind >= kValGrad && v.kind <= kValAffine; }
-double numberOf(const Value& v) { return v.kind == kValEmpty || v.kind == kValMissing ? 0.0 : v.number; }
+bool isBlank(const Value& v) { return v.kind == kValEmpty || v.kind == kValMissing; }
+double numberOf(const Value& v) { return isBlank(v) ? 0.0 : v.number; }
 
 EvalContext* contextOf(const Value& x, const Value& y) { return x.context ? x.context : y.context; }
+
+// The operand whose error a binary operator gives: the left one's first;
+// null when neither is an error.
+const Value* errorOperand(const Value& x, const Value& y) { return isError(x) ? &x : isError(y) ? &y : nullptr; }
 
 // The context's buffers, or null for values bound to no context.
 EvalBuffers* buffersOf(EvalContext* ctx) { return ctx ? &ctx->buffers : nullptr; }
@@ -382,12 +386,14 @@ bool familyPair(const Value& x, const Value& y, int32_t* kind) {
 
 Value arithOperands(Arith op, const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
-  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
+  if (const Value* e = errorOperand(x, y)) return copyOf(resultOf(buffersOf(ctx)), *e);
   if (isDeg(x) || isDeg(y)) return degArith(op, x, y, buffersOf(ctx));
   int32_t kx = 0, ky = 0;
   double a = 0.0, b = 0.0;
   if (scalarOperand(x, &kx, &a) && scalarOperand(y, &ky, &b)) return scalarArith(ctx, op, kx, a, ky, b);
+  // A text that is no number fails before any division by 0 ("a" / 0 is
+  // "#value!").
+  if (x.kind == kValText) return error(buffersOf(ctx), kErrValue);
   if (op == Arith::kDiv && isScalar(y.kind) && numberOf(y) == 0.0) return error(buffersOf(ctx), kErrDiv0);
   int32_t kind = 0;
   if (!familyPair(x, y, &kind)) return error(buffersOf(ctx), kErrValue);
@@ -458,23 +464,17 @@ Value scalarPow(EvalBuffers* buffers, double a, double b) {
   return number(buffers, kValReal, r);
 }
 
-// Text of a value for joining: booleans TRUE/FALSE, integers "%d", reals
-// with the worksheet's 15 significant digits, texts as they are, anything
-// else empty.
+// Text of a value for joining: booleans TRUE/FALSE, numbers as the
+// worksheet writes them (15 significant digits, "1E+15"), texts as they
+// are, anything else empty.
 std::u16string textOf(const Value& v) {
-  char buffer[64];
   switch (v.kind) {
     case kValBool: return v.number != 0.0 ? u"TRUE" : u"FALSE";
-    // An integer-valued number beyond the 32-bit range prints as a real.
     case kValInt:
-      if (std::fabs(v.number) <= INT32_MAX) std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(v.number));
-      else std::snprintf(buffer, sizeof buffer, "%.15g", v.number);
-      break;
-    case kValReal: std::snprintf(buffer, sizeof buffer, "%.15g", v.number); break;
+    case kValReal: return Text_sheetNumber(v.number);
     case kValText: return v.text ? std::u16string(v.text) : std::u16string();
     default: return std::u16string();
   }
-  return Text_fromUtf8(buffer);
 }
 
 // Case-blind comparison of two texts: negative, zero or positive.
@@ -509,20 +509,46 @@ int32_t mirror(int32_t rel) {
   }
 }
 
-// Text order: an empty operand is the empty text; numbers and booleans come
-// before every text.
+// The worksheet's order across kinds: every number (of any evaluation mode)
+// before every text, every text before the logicals; -1 for the kinds that
+// are compared otherwise.
+int kindRank(const Value& v) {
+  if (v.kind == kValText) return 1;
+  if (v.kind == kValBool) return 2;
+  return v.kind >= kValInt && v.kind <= kValAffine ? 0 : -1;
+}
+
+// Operands of two different kinds compare by their kinds alone ("a" > 1,
+// FALSE > "z"); false when they are of one kind, either is not ranked or
+// blank (a blank compares as 0, "" or FALSE against the other).
+bool kindRelation(const Value& x, const Value& y, int32_t rel, bool* out) {
+  const int rx = kindRank(x), ry = kindRank(y);
+  if (rx < 0 || ry < 0 || rx == ry) return false;
+  *out = relationHolds(rx < ry ? -1 : 1, rel);
+  return true;
+}
+
+// Texts compare without regard to case; a blank is the empty text.
 bool textRelation(const Value& x, const Value& y, int32_t rel, bool* out) {
-  const bool xt = x.kind == kValText || x.kind == kValEmpty, yt = y.kind == kValText || y.kind == kValEmpty;
-  const bool xn = x.kind >= kValMissing && x.kind <= kValHess, yn = y.kind >= kValMissing && y.kind <= kValHess;
-  if (xt && yt) {
-    *out = relationHolds(compareTexts(textOf(x), textOf(y)), rel);
-  } else if (x.kind == kValText && yn) {
-    *out = relationHolds(1, rel);
-  } else if (xn && y.kind == kValText) {
-    *out = relationHolds(-1, rel);
-  } else {
-    return false;
+  const bool xt = x.kind == kValText || isBlank(x), yt = y.kind == kValText || isBlank(y);
+  if (!xt || !yt) return false;
+  *out = relationHolds(compareTexts(textOf(x), textOf(y)), rel);
+  return true;
+}
+
+// The dependency classes of a step between two operands (a comparison, a
+// join) into the context's result: nonsmooth, or smooth nonlinear where the
+// model lets steps count so; false when neither operand is of a dependency
+// kind.
+bool dependencyStep(const Value& x, const Value& y, bool nonlinear) {
+  if (x.kind == kValDegDag || y.kind == kValDegDag) {
+    if (nonlinear) DegDag_nonlin2Result(&x, &y);
+    else DegDag_nonsmooth2(&x, &y, true);
+    return true;
   }
+  if (!isDeg(x) && !isDeg(y)) return false;
+  if (nonlinear) DegVec_nonlin2(&x, &y);
+  else DegVec_nonsmooth2(&x, &y, true);
   return true;
 }
 
@@ -544,18 +570,9 @@ Value compareSamples(const Value& x, const Value& y, int32_t rel, EvalBuffers* b
 
 Value compare(const Value& x, const Value& y, int32_t rel) {
   EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
-  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
-  if (x.kind == kValDegDag || y.kind == kValDegDag) {
-    if (ctx->flags.nonSmoothAllowed == 1) DegDag_nonlin2Result(&x, &y);
-    else DegDag_nonsmooth2(&x, &y, true);
-    return *resultOf(buffersOf(ctx));
-  }
-  if (isDeg(x) || isDeg(y)) {
-    if (ctx->flags.nonSmoothAllowed == 1) DegVec_nonlin2(&x, &y);
-    else DegVec_nonsmooth2(&x, &y, true);
-    return *resultOf(buffersOf(ctx));
-  }
+  if (const Value* e = errorOperand(x, y)) return copyOf(resultOf(buffersOf(ctx)), *e);
+  if (bool b = false; kindRelation(x, y, rel, &b)) return boolean(buffersOf(ctx), b);
+  if (dependencyStep(x, y, ctx && ctx->flags.nonSmoothAllowed == 1)) return *resultOf(buffersOf(ctx));
   if (ctx && ctx->flags.nonSmoothAllowed == 0 && (x.kind >= kValGrad || y.kind >= kValGrad)) {
     Vm_raise(Vm_errorsOf(ctx), kStatusNonSmoothSpecial, "compare", 0, 0, 0);
     return error(buffersOf(ctx), kErrValue);
@@ -586,8 +603,7 @@ bool negativeBaseToVaryingExponent(const Value& x, const Value& y) {
 
 Value powOperands(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
-  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
+  if (const Value* e = errorOperand(x, y)) return copyOf(resultOf(buffersOf(ctx)), *e);
   if (isDeg(x) || isDeg(y)) return degArith(Arith::kPow, x, y, buffersOf(ctx));
   int32_t kx = 0, ky = 0;
   double a = 0.0, b = 0.0;
@@ -664,16 +680,8 @@ Value Op_neg(const Value& x) {
 
 Value Op_concat(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
-  if (isError(x)) return copyOf(resultOf(buffersOf(ctx)), x);
-  if (isError(y)) return copyOf(resultOf(buffersOf(ctx)), y);
-  if (x.kind == kValDegDag || y.kind == kValDegDag) {
-    DegDag_nonsmooth2(&x, &y, true);
-    return *resultOf(buffersOf(ctx));
-  }
-  if (isDeg(x) || isDeg(y)) {
-    DegVec_nonsmooth2(&x, &y, true);
-    return *resultOf(buffersOf(ctx));
-  }
+  if (const Value* e = errorOperand(x, y)) return copyOf(resultOf(buffersOf(ctx)), *e);
+  if (dependencyStep(x, y, false)) return *resultOf(buffersOf(ctx));
   // The digits of a value of a derivative, tape, interval or affine mode
   // join in the value mode alone: here the join is a value the mode could
   // not compute.

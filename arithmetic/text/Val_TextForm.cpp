@@ -9,18 +9,15 @@
 #include "values/Vm_Context.h"
 
 Value Val_toText(const Value* value, EvalBuffers* buffers) {
-  char16_t digits[40] = {};
+  std::u16string digits;
   const char16_t* text = u"";
   switch (value->kind) {
     case kValBool: text = value->number != 0.0 && !std::isnan(value->number) ? u"TRUE" : u"FALSE"; break;
-    case kValInt: {
-      // Integer-valued numbers beyond 32 bits keep all their digits.
-      const double whole = std::trunc(value->number);
-      Text_formatNumber(std::isfinite(whole) ? whole : value->number, digits);
-      text = digits;
+    case kValInt:
+    case kValReal:
+      digits = Text_sheetNumber(value->number);
+      text = digits.c_str();
       break;
-    }
-    case kValReal: Text_formatNumber(value->number, digits); text = digits; break;
     case kValText: text = value->text ? value->text : u""; break;
     default: break;
   }

@@ -6,9 +6,9 @@
 struct EvalBuffers;
 struct Value;
 
-// "TRUE" or "FALSE" for a boolean (NaN is FALSE), the integer digits of an
-// integer-valued number, the shortest text that reads back as exactly a
-// real, a copy of a text, and the empty text for any other kind.
+// "TRUE" or "FALSE" for a boolean (NaN is FALSE), a number as the
+// worksheet writes it (Text_sheetNumber: 15 significant digits, "1E+15"),
+// a copy of a text, and the empty text for any other kind.
 Value Val_toText(const Value* value, EvalBuffers* buffers);
 // A text that reads whole as a number (blanks around it allowed) becomes
 // that number, integer-valued (kind 3) when it is a 32-bit integer, else

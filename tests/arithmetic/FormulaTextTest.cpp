@@ -167,8 +167,16 @@ TEST(ValueText, TextAndNumberForms) {
     double number;
     const char16_t* expected;
   };
-  const Row texts[] = {{kValBool, 1, u"TRUE"}, {kValBool, 0, u"FALSE"}, {kValInt, 12, u"12"},
-                       {kValInt, 3000000001.0, u"3000000001"}, {kValReal, 0.1, u"0.1"}, {kValEmpty, 0, u""}};
+  const Row texts[] = {{kValBool, 1, u"TRUE"},
+                       {kValBool, 0, u"FALSE"},
+                       {kValInt, 12, u"12"},
+                       {kValInt, 3000000001.0, u"3000000001"},
+                       {kValReal, 0.1, u"0.1"},
+                       {kValEmpty, 0, u""},
+                       {kValReal, 1e15, u"1E+15"},
+                       {kValReal, 1.0 / 3.0, u"0.333333333333333"},
+                       {kValReal, -1.5e-7, u"-1.5E-07"},
+                       {kValReal, -0.0, u"0"}};
   for (const Row& row : texts) {
     Val_setKind(&v, row.kind)->number = row.number;
     EXPECT_EQ(text(Val_toText(&v, &ctx->buffers).text), text(row.expected));

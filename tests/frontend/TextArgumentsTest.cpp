@@ -1,4 +1,5 @@
-// Texts and logicals where a function wants a number or a logical: both
+// Texts and logicals where a function wants a number or a logical, and
+// the operators over values of every kind: both
 // calculations (the stand-in's, with the library's functions registered,
 // and the formula interpreter's) read them by one rule. A parameter that
 // takes one number (or logical) reads a text that reads as one, typed,
@@ -31,9 +32,9 @@ CellValue number(double x) { return CellValue::makeNumber(x); }
 CellValue boolean(bool b) { return CellValue::makeBoolean(b); }
 CellValue error(CellError e) { return CellValue::makeError(e); }
 
-// The cells the rows read: B1:B5 the numbers 1 to 5, D1 the text "2x", F1
-// the text "-3", F2 the number 5, G1:G2 the texts "1" and "2", H1 the text
-// "FALSE".
+// The cells the rows read: B1:B5 the numbers 1 to 5, C1 blank, D1 the text
+// "2x", E1:E3 the number 0, FALSE and #DIV/0!, F1 the text "-3", F2 the
+// number 5, G1:G2 the texts "1" and "2", H1 the text "FALSE".
 const std::vector<Row>& rows() {
   static const std::vector<Row> kRows = {
       // the reported cells
@@ -96,6 +97,37 @@ const std::vector<Row>& rows() {
       // they are
       {"=SUM(LARGE(B1:B5,G1:G2))", number(9)},
       {"=ISTEXT(INDEX(G1:G2,1))", boolean(true)},
+      // operators across kinds: numbers before texts before logicals, texts
+      // without regard to case, a blank as 0, "" or FALSE
+      {"=1<\"abc\"", boolean(true)},
+      {"=TRUE>100", boolean(true)},
+      {"=FALSE>\"z\"", boolean(true)},
+      {"=E2<1", boolean(false)},
+      {"=0=E2", boolean(false)},
+      {"=C1=FALSE", boolean(true)},
+      {"=C1=\"\"", boolean(true)},
+      {"=C1<1", boolean(true)},
+      {"=\"A\"=\"a\"", boolean(true)},
+      // numbers joined as the worksheet writes them
+      {"=1E+15&\"\"", CellValue::makeText("1E+15")},
+      {"=0.00001&\"\"", CellValue::makeText("1E-05")},
+      {"=0.0001&\"\"", CellValue::makeText("0.0001")},
+      {"=-0&\"x\"", CellValue::makeText("0x")},
+      {"=1/3&\"\"", CellValue::makeText("0.333333333333333")},
+      {"=123456789012345678&\"\"", CellValue::makeText("1.23456789012346E+17")},
+      // an error literal before "/", a percent twice
+      {"=#N/A/2", error(CellError::NA)},
+      {"=#DIV/0!/B1", error(CellError::Div0)},
+      {"=5%%", number(0.0005)},
+      // an error or a text times or over a cell holding 0 or FALSE
+      {"=E3*E1", error(CellError::Div0)},
+      {"=E1/E2", error(CellError::Div0)},
+      {"=\"abc\"/E1", error(CellError::Value)},
+      {"=E1*B2", number(0)},
+      // a range that meets no cell of the formula's row or column is
+      // "#value!" after an error to its left, and is an error to a function
+      {"=E3+B1:C1", error(CellError::Div0)},
+      {"=ISERROR(B1:C1)", boolean(true)},
   };
   return kRows;
 }
@@ -108,6 +140,9 @@ void addCells(Workbook* wb, Sheet* sh) {
   Wb_setValue(wb, sh, 0, 7, CellValue::makeText("FALSE"));
   Wb_setValue(wb, sh, 0, 6, CellValue::makeText("1"));
   Wb_setValue(wb, sh, 1, 6, CellValue::makeText("2"));
+  Wb_setValue(wb, sh, 0, 4, number(0));
+  Wb_setValue(wb, sh, 1, 4, boolean(false));
+  Wb_setValue(wb, sh, 2, 4, error(CellError::Div0));
 }
 
 // The number the objective line shows ("objective (maximise) Plan!F1 = 2").

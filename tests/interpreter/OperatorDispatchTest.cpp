@@ -140,11 +140,18 @@ TEST(Operators, ComparisonsAcrossKinds) {
   };
   const Value empty = Val_empty(c.ctx);
   const std::vector<Case> cases = {
-      {Op_eq, c.text(u"abc"), c.text(u"ABC"), true},  {Op_lt, c.num(kValInt, 5), c.text(u"a"), true},
-      {Op_gt, c.text(u"a"), c.num(kValInt, 5), true}, {Op_eq, c.text(u""), empty, true},
-      {Op_lt, empty, c.text(u"b"), true},             {Op_ge, c.text(u"b"), empty, true},
-      {Op_le, c.num(kValBool, 1), c.num(kValInt, 1), true}, {Op_ne, c.num(kValReal, 2), c.num(kValInt, 2), false},
+      {Op_eq, c.text(u"abc"), c.text(u"ABC"), true},
+      {Op_lt, c.num(kValInt, 5), c.text(u"a"), true},
+      {Op_gt, c.text(u"a"), c.num(kValInt, 5), true},
+      {Op_eq, c.text(u""), empty, true},
+      {Op_lt, empty, c.text(u"b"), true},
+      {Op_ge, c.text(u"b"), empty, true},
+      {Op_le, c.num(kValBool, 1), c.num(kValInt, 1), false},
+      {Op_ne, c.num(kValReal, 2), c.num(kValInt, 2), false},
       {Op_lt, c.num(kValReal, -1), empty, true},
+      {Op_gt, c.num(kValBool, 0), c.num(kValInt, 100), true},
+      {Op_gt, c.num(kValBool, 0), c.text(u"z"), true},
+      {Op_eq, empty, c.num(kValBool, 0), true},
   };
   for (size_t i = 0; i < cases.size(); ++i) {
     const Value r = cases[i].op(cases[i].x, cases[i].y);

@@ -84,16 +84,22 @@ TEST(ParseVm, ProductsWithAZeroConstantCellFoldOnlyWhereSound) {
   Workbench w;
   w.sheet.set("a1", "0");
   w.sheet.set("b1", "=1/0");
-  w.sheet.set("c1", "=a1*0*b1");
+  w.sheet.set("g1", "2");
+  w.sheet.set("c1", "=a1*0*g1");
   w.sheet.set("d1", "=b1/a1");
   w.sheet.set("e1", "=b1*(a1)");
-  ASSERT_TRUE(w.compile({"c1", "d1", "e1"}));
+  w.sheet.set("f1", "=a1*0*b1");
+  w.sheet.set("h1", "=a1/g1");
+  ASSERT_TRUE(w.compile({"c1", "d1", "e1", "f1", "h1"}));
   const CodeSegment* folded = w.cell("c1")->formula->code;
   // One operand and the end: the whole product became the constant 0.
   EXPECT_EQ(folded->cursor - folded->start, static_cast<long>(kCodeOperandSize + 1));
   EXPECT_EQ(w.run(0)->kind, kValInt);
   EXPECT_EQ(w.run(1)->kind, kValError);  // a division by the zero cell is kept
   EXPECT_EQ(w.run(2)->kind, kValError);  // a parenthesised zero is no zero constant
+  EXPECT_EQ(w.run(3)->kind, kValError);  // a formula's error times 0 is the error
+  const CodeSegment* divided = w.cell("h1")->formula->code;
+  EXPECT_GT(divided->cursor - divided->start, static_cast<long>(kCodeOperandSize + 1));  // a quotient is kept
 }
 
 TEST(ParseVm, PruningKeepsVariableDependentAndVolatileCells) {
