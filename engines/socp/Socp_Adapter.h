@@ -78,6 +78,10 @@ struct SocpProgram {
   // smallest ratio of the two over the rows (rowResidualScale) and over
   // rows and bounds (residualScale, at most 1) scales the run's residual.
   double rowResidualScale = 1.0, residualScale = 1.0;
+  // Quadratic form with a linear objective: the run's gap is measured
+  // times the objective's size (up to a limit), which holds the objective
+  // to the gap in the model's units as a program at unit scale would.
+  double gapScale = 1.0;
   // Cone form, what the bounds of a run change: the rows made at set-up
   // (the bound rows follow them), their right-hand sides with every offset
   // 0, and per row the variables whose offset, times the factor, leaves the

@@ -255,6 +255,7 @@ void Socp_loadProgram(socp& run, SocpProgram& program) {
   run.b = program.b.data();
   run.c = program.c.data();
   run.dsize_d = program.residualScale;
+  run.dsize_g = 1.0 / program.gapScale;
 }
 
 double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* x) {

@@ -21,6 +21,9 @@
 namespace {
 
 constexpr double kRootTolerance = 1e-8;  // FᵀF against Q, relative to Q's largest entry
+// The largest factor by which a linear objective's gap is held tighter
+// than the run's gap tolerance: past it the tolerance is relative.
+constexpr double kGapScaleLimit = 1e6;
 
 // An affine function alpha + beta·x + tau·t as a column of the dual program.
 struct Affine {
@@ -159,9 +162,9 @@ bool isRead(const SocpAdapterRecord& rec, int j) {
 }
 
 // The offset and scale of each variable in the program: one with both
-// bounds about the middle of its box by half its width, one with a single
-// bound about that bound and a free one about 0, these two by the size of
-// its values; every scale at least 1.
+// bounds about the middle of its box by half its width (a fixed one by the
+// size of its values), one with a single bound about that bound and a free
+// one about 0, these two by the size of its values (at least 1).
 void chooseScaling(const SocpAdapterRecord& rec, SocpProgram& pr) {
   pr.variableOffset.assign(rec.n, 0.0);
   pr.variableScale = variableSizes(rec);
@@ -169,7 +172,8 @@ void chooseScaling(const SocpAdapterRecord& rec, SocpProgram& pr) {
     const bool lower = rec.lower[j] > -kBoundInfinity, upper = rec.upper[j] < kBoundInfinity;
     if (lower && upper) {
       pr.variableOffset[j] = 0.5 * (rec.lower[j] + rec.upper[j]);
-      pr.variableScale[j] = std::max(1.0, 0.5 * (rec.upper[j] - rec.lower[j]));
+      const double half = 0.5 * (rec.upper[j] - rec.lower[j]);
+      if (half > 0.0) pr.variableScale[j] = half;
     } else if (lower || upper) {
       pr.variableOffset[j] = lower ? rec.lower[j] : rec.upper[j];
     }
@@ -259,6 +263,7 @@ int layOut(SocpAdapterRecord& rec, double fea, double objectiveSize) {
   pr.unread.assign(n, 0);
   for (int j = 0; j < n; ++j) pr.unread[j] = !isRead(rec, j);
   pr.rowResidualScale = db.residualScale;
+  pr.gapScale = objective.q ? 1.0 : std::clamp(scale, 1.0, kGapScaleLimit);
   std::vector<const Affine*> columns;
   for (const Affine& a : db.linear) columns.push_back(&a);
   pr.cones.assign(1, static_cast<int>(columns.size()));
