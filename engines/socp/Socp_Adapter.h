@@ -52,19 +52,36 @@ struct SocpProgram {
   std::vector<double> offset;
   std::vector<std::vector<std::pair<int, double>>> terms;
   double objectiveConstant = 0.0;  // added to c·X, in the minimised sense
-  // Quadratic form with a quadratic objective: the objective's size, by
-  // which the program holds it divided, so that its cone and the gap are
-  // measured at unit scale whatever the model's scale (1 otherwise).
+  // Quadratic form: the objective's size, by which the program holds it
+  // divided, so that its cone and the gap are measured at unit scale
+  // whatever the model's scale (1 in the cone form).
   double objectiveScale = 1.0;
   // Quadratic form: per linear column after the bound columns, how far a
-  // widened run moves it out: half of "solver_fea" for an inequality side,
-  // nothing for an equality row's side (built widened) or the objective.
+  // widened run moves it out: half of "solver_fea" over the row's size for
+  // an inequality side, nothing for an equality row's side (built
+  // widened) or the objective.
   std::vector<double> widening;
   // Quadratic form: per variable, 1 when no row and not the objective reads
   // it. Its bounds make no columns (a one-sided one would let the barrier
   // push the variable off without end); it keeps its start value, held
   // within its bounds.
   std::vector<char> unread;
+  // Quadratic form: the program's variables are the model's shifted and
+  // scaled, x_j = variableOffset[j] + variableScale[j]·z_j with z_j = -y_j,
+  // so that they and the multipliers stand near unit scale whatever the
+  // model's; a fixed variable's bounds are widened by boundWidening
+  // relative to 1 + |bound| (half of "solver_fea"), as an equality row's.
+  std::vector<double> variableOffset, variableScale;
+  double boundWidening = 0.0;
+  // Quadratic form: a column's residual times its divisor is its model
+  // row's or bound's violation, which is judged against 1 + |bound|: the
+  // smallest ratio of the two over the rows (rowResidualScale) and over
+  // rows and bounds (residualScale, at most 1) scales the run's residual.
+  double rowResidualScale = 1.0, residualScale = 1.0;
+  // Quadratic form with a linear objective: the run's gap is measured
+  // times the objective's size (up to a limit), which holds the objective
+  // to the gap in the model's units as a program at unit scale would.
+  double gapScale = 1.0;
   // Cone form, what the bounds of a run change: the rows made at set-up
   // (the bound rows follow them), their right-hand sides with every offset
   // 0, and per row the variables whose offset, times the factor, leaves the
@@ -119,6 +136,12 @@ int Socp_buildConeForm(SocpAdapterRecord& rec);
 int Socp_convertConeForm(SocpAdapterRecord& rec);
 // The quadratic form with the current bounds; 0 or 1102.
 int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea);
+// The quadratic form laid out anew about the model point x, with the
+// variables' scales kept and the objective divided by `objectiveSize`;
+// 0 or 1102.
+int Socp_recentreQuadraticForm(SocpAdapterRecord& rec, double fea, const double* x, double objectiveSize);
+// The size of the objective's terms at the model point x, at least 1.
+double Socp_objectiveSizeAt(const SocpAdapterRecord& rec, const double* x);
 // Brings the quadratic form's bound columns up to date with the current
 // bounds in place (none for a variable the model does not read).
 void Socp_updateBoundColumns(SocpAdapterRecord& rec);

@@ -26,6 +26,11 @@ constexpr double kIterationLimit = 1e10;  // the host's progress callback keeps 
 // A widened run that can succeed converges within tens of iterations; one
 // of a set that stays empty drifts for hundreds before its numbers break.
 constexpr int kWidenedIterations = 200;
+// A quadratic-form optimum whose objective size exceeds the objective's
+// own at its point by more than this is run again sized there, at most
+// kResizes times.
+constexpr double kSizeSlack = 10.0;
+constexpr int kResizes = 3;
 constexpr std::int32_t kHookQuery = ProgressQuery | ProgressIterationNumber;
 constexpr std::int32_t kHookResume = ProgressResume | ProgressIteration;
 
@@ -123,14 +128,23 @@ bool readParams(LibraryContext* context, SocpParams& params) {
   return direction >= SocpPowerc && direction <= SocpHkmPc && Socp_parseParams(vector, params);
 }
 
+// Whether an optimal run of the quadratic form held its objective to a
+// size far above the objective's own at the point it found: its gap then
+// bounds the objective's error by that size, not by the objective's.
+bool coarselySized(const SocpAdapterRecord& rec, int word) {
+  return !hasCones(rec) && Socp_isOptimal(word) && !rec.stop &&
+         rec.program.objectiveScale > kSizeSlack * Socp_objectiveSizeAt(rec, rec.x.data());
+}
+
 // The engine status of a run from the core's status word and the model
 // point read from it. A run that ends feasible but not optimal with the
 // point run off to beyond kDivergence has followed a ray of an
 // unbounded model; one that ends with the gap still open stopped where
-// its steps broke down, short of the optimum, which it does not claim.
+// its steps broke down, short of the optimum, which it does not claim,
+// nor does an optimum still coarsely sized.
 int runStatus(const SocpAdapterRecord& rec, int word) {
   if (Socp_isOutsideCone(word)) return StatusInfeasible;
-  if (Socp_isOptimal(word)) return StatusSolved;
+  if (Socp_isOptimal(word)) return coarselySized(rec, word) ? StatusConverged : StatusSolved;
   if (rec.stop) return Eng_statusAfterStop(StatusConverged, rec.stop);
   bool modelFeasible = rec.program.dual ? Socp_isDualFeasible(word) : Socp_isPrimalFeasible(word);
   if (!modelFeasible) return StatusInfeasible;
@@ -139,28 +153,56 @@ int runStatus(const SocpAdapterRecord& rec, int word) {
   return Socp_isGapSmall(word) ? StatusConverged : StatusNoProgress;
 }
 
-// One run of the core on the program as it stands: the model point and the
-// objective into the problem, the engine status out.
-int runOnce(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams& params) {
-  socp& run = rec.run;
-  Socp_loadProgram(run, rec.program);
+// Runs the core on the program as laid out; the status word, the point in
+// rec.x and the objective in `objective`.
+int runProgram(SocpAdapterRecord& rec, const SocpParams& params, double& objective) {
+  Socp_loadProgram(rec.run, rec.program);
   rec.stop = 0;
-  int word = Socp_runSolver(run, params, iterationHook, &rec);
-  problem->objective = Socp_readSolution(rec, run, rec.x.data());
-  return runStatus(rec, word);
+  const int word = Socp_runSolver(rec.run, params, iterationHook, &rec);
+  objective = Socp_readSolution(rec, rec.run, rec.x.data());
+  return word;
+}
+
+// The run, and while its optimum is coarsely sized, runs again about its
+// point with the objective sized there; a run again that ends short of
+// optimal gives back the point before it. The status word of the point.
+int sizedRun(SocpAdapterRecord& rec, const SocpParams& params, double& objective) {
+  int word = runProgram(rec, params, objective);
+  double fea;
+  Host_getNamedReal(rec.context, &fea, "solver_fea", 1e-6);
+  for (int k = 0; k < kResizes && coarselySized(rec, word); ++k) {
+    const std::vector<double> x = rec.x;
+    const double before = objective;
+    if (Socp_recentreQuadraticForm(rec, fea, x.data(), Socp_objectiveSizeAt(rec, x.data()))) break;
+    const int again = runProgram(rec, params, objective);
+    if (!Socp_isOptimal(again) || rec.stop) {
+      rec.x = x;
+      objective = before;
+      break;
+    }
+    word = again;
+  }
+  return word;
+}
+
+// One run of the core (sized again as sizedRun does): the model point and
+// the objective into the problem, the engine status out.
+int runOnce(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams& params) {
+  return runStatus(rec, sizedRun(rec, params, problem->objective));
 }
 
 // The same run with every side widened as the equality rows are. A
 // feasible set without an interior (a variable fixed by its bounds, as the
 // integer search fixes them, or rows that meet in a point) leaves the
 // iterates nowhere to go, and the run ends as if nothing were feasible.
-// Only its optimum, or a stop, replaces the first run's verdict.
+// Only its optimum, or a stop, replaces the first run's verdict. It is not
+// sized again: that lays the program out anew, without the widening.
 int runWidened(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams& params) {
   std::vector<double> costs;
   Socp_widenLinearSides(rec, params.feaseps, costs);
   SocpParams widened = params;
   widened.maxiter = kWidenedIterations;
-  int status = runOnce(problem, rec, widened);
+  int status = runStatus(rec, runProgram(rec, widened, problem->objective));
   rec.program.c = costs;
   return status == StatusSolved || status == StatusConverged || rec.stop ? status : StatusInfeasible;
 }
@@ -212,6 +254,8 @@ void Socp_loadProgram(socp& run, SocpProgram& program) {
   run.A = program.a.get();
   run.b = program.b.data();
   run.c = program.c.data();
+  run.dsize_d = program.residualScale;
+  run.dsize_g = 1.0 / program.gapScale;
 }
 
 double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* x) {
@@ -220,7 +264,9 @@ double Socp_readSolution(const SocpAdapterRecord& rec, const socp& run, double* 
   if (pr.dual) {
     std::vector<double> y(run.y);
     for (std::size_t pos = 0; pos < run.pRowOrd.size(); ++pos) y[run.pRowOrd[pos]] = run.y[pos];
-    for (int j = 0; j < rec.n; ++j) x[j] = pr.unread[j] ? std::clamp(rec.x[j], rec.lower[j], rec.upper[j]) : -y[j];
+    for (int j = 0; j < rec.n; ++j)
+      x[j] = pr.unread[j] ? std::clamp(rec.x[j], rec.lower[j], rec.upper[j])
+                          : pr.variableOffset[j] - pr.variableScale[j] * y[j];
     return -sigma * pr.objectiveScale * y[rec.n];
   }
   for (int j = 0; j < rec.n; ++j) {

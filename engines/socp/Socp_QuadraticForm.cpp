@@ -6,17 +6,24 @@
 // leaves the other half to the run's residual); a convex quadratic
 // side u(x) >= xᵀQx becomes the cone ((u+1)/2, F x, (u-1)/2) with FᵀF = Q;
 // the objective φ = k + g·x + xᵀQx (negated when maximising) enters as
-// t <= -φ, linear or as such a cone. The bound columns stand first; a run
-// with other bounds replaces them in place.
+// t <= -φ, linear or as such a cone. The program's variables are the
+// model's shifted and scaled to about unit size, and each row and the
+// objective enter divided by their size, so that models that differ only
+// in scale or shift give the same program. The bound columns stand first;
+// a run with other bounds replaces them in place.
 #include <algorithm>
 #include <cmath>
 
-#include "engines/socp/Socp_Adapter.h"
+#include "base/Chk_Assert.h"
 #include "contract/Eng_Engine.h"
+#include "engines/socp/Socp_Adapter.h"
 
 namespace {
 
 constexpr double kRootTolerance = 1e-8;  // FᵀF against Q, relative to Q's largest entry
+// The largest factor by which a linear objective's gap is held tighter
+// than the run's gap tolerance: past it the tolerance is relative.
+constexpr double kGapScaleLimit = 1e6;
 
 // An affine function alpha + beta·x + tau·t as a column of the dual program.
 struct Affine {
@@ -29,6 +36,7 @@ struct DualBuilder {
   std::vector<Affine> linear;
   std::vector<double> widening;  // per linear column
   std::vector<std::vector<Affine>> blocks;
+  double residualScale = 1.0;  // the rows' smallest (1 + |bound|) / divisor
 };
 
 std::vector<std::pair<int, double>> nonZeros(const std::vector<double>& g, double scale) {
@@ -108,7 +116,7 @@ std::vector<double> variableSizes(const SocpAdapterRecord& rec) {
 // quadratic row's rotated cone ((u+1)/2, F x, (u-1)/2) holds heads of the
 // row's value: far from 1, the cone and the gap between heads of that size
 // lose every digit the tolerances ask for, so the row enters divided by
-// its size.
+// its size (a linear row too, whose columns then stand at unit scale).
 double rowSize(const SocpRowModel& row, const std::vector<double>& size, double bound) {
   double largest = std::fabs(row.k - bound);
   for (std::size_t j = 0; j < size.size(); ++j) largest = std::max(largest, std::fabs(row.g[j]) * size[j]);
@@ -120,17 +128,20 @@ double rowSize(const SocpRowModel& row, const std::vector<double>& size, double 
 }
 
 // The side "value - bound >= 0" (sign +1, a lower bound) or "bound - value
-// >= 0" (sign -1, an upper bound) of one row, a quadratic one divided by
-// its size; false for a non-convex one.
+// >= 0" (sign -1, an upper bound) of one row divided by its size, with how
+// far a widened run moves it out (in the model's units); false for a
+// non-convex one.
 bool addSide(DualBuilder& db, const SocpRowModel& row, double bound, double sign, const std::vector<double>& size,
              double widening) {
+  const double divisor = rowSize(row, size, bound);
+  const double scaledSign = sign / divisor;
+  db.residualScale = std::min(db.residualScale, (1.0 + std::fabs(bound)) / divisor);
+  Affine u{scaledSign * (row.k - bound), nonZeros(row.g, scaledSign), 0.0};
   if (!row.q) {
-    db.linear.push_back({sign * (row.k - bound), nonZeros(row.g, sign), 0.0});
-    db.widening.push_back(widening);
+    db.linear.push_back(u);
+    db.widening.push_back(widening / divisor);
     return true;
   }
-  const double scaledSign = sign / rowSize(row, size, bound);
-  Affine u{scaledSign * (row.k - bound), nonZeros(row.g, scaledSign), 0.0};
   SpMat q = SM_clone(*row.q);
   for (auto& r : q->rows)
     for (int t = 0; r && t < r->nnz; ++t) r->val[t] *= -scaledSign;
@@ -150,29 +161,90 @@ bool isRead(const SocpAdapterRecord& rec, int j) {
   return false;
 }
 
-}  // namespace
+// The offset and scale of each variable in the program: one with both
+// bounds about the middle of its box by half its width (a fixed one by the
+// size of its values), one with a single bound about that bound and a free
+// one about 0, these two by the size of its values (at least 1).
+void chooseScaling(const SocpAdapterRecord& rec, SocpProgram& pr) {
+  pr.variableOffset.assign(rec.n, 0.0);
+  pr.variableScale = variableSizes(rec);
+  for (int j = 0; j < rec.n; ++j) {
+    const bool lower = rec.lower[j] > -kBoundInfinity, upper = rec.upper[j] < kBoundInfinity;
+    if (lower && upper) {
+      pr.variableOffset[j] = 0.5 * (rec.lower[j] + rec.upper[j]);
+      const double half = 0.5 * (rec.upper[j] - rec.lower[j]);
+      if (half > 0.0) pr.variableScale[j] = half;
+    } else if (lower || upper) {
+      pr.variableOffset[j] = lower ? rec.lower[j] : rec.upper[j];
+    }
+  }
+}
 
-int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
+// The row in the program's variables z, x = o + D·z: constant k + g·o +
+// oᵀQo, gradient D(g + 2Q·o) and quadratic matrix D·Q·D.
+SocpRowModel shifted(const SocpRowModel& row, const SocpProgram& pr) {
+  const std::vector<double>& o = pr.variableOffset;
+  const std::vector<double>& d = pr.variableScale;
+  SocpRowModel out{row.k, row.g, nullptr};
+  for (std::size_t j = 0; j < o.size(); ++j) out.k += row.g[j] * o[j];
+  if (row.q) {
+    out.q = SM_clone(*row.q);
+    for (int i = 0; i < out.q->m; ++i) {
+      spvec* r = out.q->rows[i].get();
+      for (int t = 0; r && t < r->nnz; ++t) {
+        const int j = r->idx[t];
+        out.k += o[i] * r->val[t] * o[j];
+        out.g[i] += 2.0 * r->val[t] * o[j];
+        r->val[t] *= d[i] * d[j];
+      }
+    }
+  }
+  for (std::size_t j = 0; j < d.size(); ++j) out.g[j] *= d[j];
+  return out;
+}
+
+// A bound of variable j in the program's variables, a fixed variable's
+// widened outwards (sign -1 for the lower bound, +1 for the upper).
+double programBound(const SocpProgram& pr, int j, double bound, bool fixed, double sign) {
+  const double widening = fixed ? sign * pr.boundWidening : 0.0;
+  return (bound + widening - pr.variableOffset[j]) / pr.variableScale[j];
+}
+
+// The smallest (1 + |bound|) / scale over the variables' finite bounds.
+double boundResidualScale(const SocpAdapterRecord& rec) {
+  double least = 1.0;
+  for (int j = 0; j < rec.n; ++j)
+    for (double bound : {rec.lower[j], rec.upper[j]})
+      if (std::fabs(bound) < kBoundInfinity)
+        least = std::min(least, (1.0 + std::fabs(bound)) / rec.program.variableScale[j]);
+  return least;
+}
+
+// The program with the record's offsets and scales of the variables and
+// the objective divided by `objectiveSize` (0: by its size over the
+// variables' scales); 0 or 1102.
+int layOut(SocpAdapterRecord& rec, double fea, double objectiveSize) {
   int n = rec.n;
   DualBuilder db;
-  const std::vector<double> size = variableSizes(rec);
+  SocpProgram& pr = rec.program;
+  pr.boundWidening = fea / 2;
+  const std::vector<double> size(n, 1.0);  // of the program's variables
   for (int i = 0; i < rec.m; ++i) {
-    const SocpRowModel& row = rec.model[i];
+    const SocpRowModel row = shifted(rec.model[i], pr);
     double lower = rec.rowLower[i], upper = rec.rowUpper[i];
     bool equality = lower > -kBoundInfinity && lower == upper;
     if (equality && row.q) return SocpStatusQuadraticRefused;
     if (equality) {
-      lower -= fea / 2;
-      upper += fea / 2;
+      lower -= pr.boundWidening;
+      upper += pr.boundWidening;
     }
     const double widening = equality ? 0.0 : fea / 2;
     if (lower > -kBoundInfinity && !addSide(db, row, lower, 1.0, size, widening)) return SocpStatusQuadraticRefused;
     if (upper < kBoundInfinity && !addSide(db, row, upper, -1.0, size, widening)) return SocpStatusQuadraticRefused;
   }
-  // Objective: t <= -φ/ω, φ = σ(k + g·x + xᵀQx) and ω the size of a
-  // quadratic one (1 for a linear one).
-  const SocpRowModel& objective = rec.model[rec.m];
-  const double scale = objective.q ? rowSize(objective, size, 0.0) : 1.0;
+  // Objective: t <= -φ/ω, φ = σ(k + g·x + xᵀQx) and ω its size.
+  const SocpRowModel objective = shifted(rec.model[rec.m], pr);
+  const double scale = objectiveSize > 0.0 ? objectiveSize : rowSize(objective, size, 0.0);
   double sigma = (rec.maximise ? -1.0 : 1.0) / scale;
   Affine u{-sigma * objective.k, nonZeros(objective.g, -sigma), -1.0};
   if (!objective.q) {
@@ -185,13 +257,13 @@ int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
     if (!addQuadraticCone(db, u, *q)) return SocpStatusQuadraticRefused;
   }
   // Assembly: n + 1 rows (the variables, then t), linear columns first.
-  SocpProgram& pr = rec.program;
-  pr = SocpProgram();
   pr.dual = true;
   pr.objectiveScale = scale;
   pr.widening = db.widening;
   pr.unread.assign(n, 0);
   for (int j = 0; j < n; ++j) pr.unread[j] = !isRead(rec, j);
+  pr.rowResidualScale = db.residualScale;
+  pr.gapScale = objective.q ? 1.0 : std::clamp(scale, 1.0, kGapScaleLimit);
   std::vector<const Affine*> columns;
   for (const Affine& a : db.linear) columns.push_back(&a);
   pr.cones.assign(1, static_cast<int>(columns.size()));
@@ -216,16 +288,44 @@ int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
   return 0;
 }
 
+}  // namespace
+
+int Socp_buildQuadraticForm(SocpAdapterRecord& rec, double fea) {
+  SocpProgram& pr = rec.program;
+  pr = SocpProgram();
+  chooseScaling(rec, pr);
+  return layOut(rec, fea, 0.0);
+}
+
+int Socp_recentreQuadraticForm(SocpAdapterRecord& rec, double fea, const double* x, double objectiveSize) {
+  CORVAN_ASSERT(rec.program.dual && objectiveSize > 0.0);
+  std::vector<double> scale = std::move(rec.program.variableScale);
+  rec.program = SocpProgram();
+  rec.program.variableOffset.assign(x, x + rec.n);
+  rec.program.variableScale = std::move(scale);
+  return layOut(rec, fea, objectiveSize);
+}
+
+double Socp_objectiveSizeAt(const SocpAdapterRecord& rec, const double* x) {
+  std::vector<double> size(rec.n);
+  for (int j = 0; j < rec.n; ++j) size[j] = std::fabs(x[j]);
+  return std::max(1.0, rowSize(rec.model[rec.m], size, 0.0));
+}
+
 void Socp_updateBoundColumns(SocpAdapterRecord& rec) {
   SocpProgram& pr = rec.program;
   spmat& a = *pr.a;
   for (int k = 0; k < pr.boundColumns; ++k) SM_deleteColumn(a, 0);
   pr.c.erase(pr.c.begin(), pr.c.begin() + pr.boundColumns);
   std::vector<Affine> bounds;
+  pr.residualScale = std::min(pr.rowResidualScale, boundResidualScale(rec));
   for (int j = 0; j < rec.n; ++j) {
     if (pr.unread[j]) continue;
-    if (rec.lower[j] > -kBoundInfinity) bounds.push_back({-rec.lower[j], {{j, 1.0}}, 0.0});
-    if (rec.upper[j] < kBoundInfinity) bounds.push_back({rec.upper[j], {{j, -1.0}}, 0.0});
+    const bool fixed = rec.lower[j] == rec.upper[j];
+    if (rec.lower[j] > -kBoundInfinity)
+      bounds.push_back({-programBound(pr, j, rec.lower[j], fixed, -1.0), {{j, 1.0}}, 0.0});
+    if (rec.upper[j] < kBoundInfinity)
+      bounds.push_back({programBound(pr, j, rec.upper[j], fixed, 1.0), {{j, -1.0}}, 0.0});
   }
   const int count = static_cast<int>(bounds.size());
   for (int k = 0; k < count; ++k) SM_insertColumn(a, 0);
@@ -241,6 +341,12 @@ void Socp_updateBoundColumns(SocpAdapterRecord& rec) {
 void Socp_widenLinearSides(SocpAdapterRecord& rec, double fea, std::vector<double>& saved) {
   SocpProgram& pr = rec.program;
   saved = pr.c;
-  for (int col = 0; col < pr.boundColumns; ++col) pr.c[col] += fea / 2;
+  int col = 0;  // the bound columns as Socp_updateBoundColumns laid them out
+  for (int j = 0; j < rec.n; ++j) {
+    if (pr.unread[j]) continue;
+    for (double bound : {rec.lower[j], rec.upper[j]})
+      if (std::fabs(bound) < kBoundInfinity) pr.c[col++] += fea / 2 / pr.variableScale[j];
+  }
+  CORVAN_ASSERT(col == pr.boundColumns);
   for (std::size_t k = 0; k < pr.widening.size(); ++k) pr.c[pr.boundColumns + k] += pr.widening[k];
 }

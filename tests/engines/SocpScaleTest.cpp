@@ -70,7 +70,8 @@ TEST_F(SocpScale, ScaledModelsReachTheirOptima) {
 
 // Models of variables from A1 with rows far from unit scale: the objective
 // in F1 (1 maximise, 2 minimise), each row a formula from F2 against a
-// right-hand side, bounds as rows on the variable cells.
+// right-hand side, bounds as rows on the variable cells. The optimum and
+// each row are held to the precision a solution is judged by.
 struct LargeModel {
   std::vector<double> start;
   std::string objective;
@@ -116,6 +117,112 @@ TEST_F(SocpScale, RowsFarFromUnitScaleReachTheirOptima) {
        {90000},
        180000,
        180000},
+      // Generated models, each judged within 1e-5 of 1 + |optimum| + the
+      // objective's terms there (an empty x: the optimum is not unique).
+      // 0.5x² on [0, 4e6] from -2e6: 0 at 0.
+      {{-2e6}, "=0.5*A1^2", 2, {{"A1", 3, 0}, {"A1", 1, 4e6}}, {}, {0}, 0, 1},
+      // 2.5(x + 2)² on [-35, -5]: 22.5 at -5.
+      {{5}, "=2.5*(A1+2)^2", 2, {{"A1", 3, -35}, {"A1", 1, -5}}, {{"=-A1", 1, 10}}, {-5}, 22.5, 146},
+      // A separable quadratic at 1e6 scale with an equality row.
+      {{0, 1.5e6, -1.25e6},
+       "=2.5*(A1-3400000)^2+1*(B1+2750000)^2+4*(C1-1187500)^2",
+       2,
+       {{"A1", 3, 2e6}, {"A1", 1, 3e6}, {"B1", 3, -2.5e6}, {"B1", 1, -1.5e6}, {"C1", 3, -2e6}, {"C1", 1, 1e6}},
+       {{"=A1-0.5*C1", 2, 2.5e6}, {"=2.5*A1-2.5*B1", 1, 1.525e7}},
+       {3e6, -2.5e6, 1e6},
+       6.03125e11,
+       1.49706250000001e14},
+      // The same kind maximised, one variable bounded below only.
+      {{1e6, -1e6, 5.75e6, 3.5e6},
+       "=-4*(A1+125000)^2-2*(B1-375000)^2-3.5*(C1-3357142.8571428573)^2-3*(D1-833333.3333333333)^2",
+       1,
+       {{"A1", 3, 0}, {"B1", 3, 0}, {"B1", 1, 3e6}, {"C1", 3, 3.5e6}, {"C1", 1, 6.5e6}, {"D1", 3, 0}, {"D1", 1, 3.5e6}},
+       {{"=1.5*B1+D1", 2, 5e5}, {"=2.5*A1-2*B1-1.5*D1", 1, 750000}},
+       {0, 0, 3.5e6, 5e5},
+       -748511904761.9045,
+       1.709970238095248e14},
+      // Two variables at 1e5 scale with an equality row.
+      {{4e5, -4.5e5},
+       "=4*(A1-284375)^2+3*(B1+233333.33333333334)^2",
+       2,
+       {{"A1", 3, 1e5}, {"A1", 1, 5e5}, {"B1", 3, -2.5e5}, {"B1", 1, 1.5e5}},
+       {{"=2.5*A1-2*B1", 2, 1.25e6}},
+       {3e5, -2.5e5},
+       1809895833.3333325,
+       2068619791667.6667},
+      // A variable fixed at 0 by its bounds, maximised.
+      {{-4e5, 1e5, 1e5, 1e5},
+       "=-3.5*(A1+2E+05)^2-1.5*B1^2-1.5*(C1-133333.33333333334)^2-3*(D1-208333.33333333334)^2",
+       1,
+       {{"A1", 3, -2e5},
+        {"A1", 1, 0},
+        {"B1", 3, 0},
+        {"B1", 1, 0},
+        {"C1", 3, -2e5},
+        {"C1", 1, 6e5},
+        {"D1", 3, 0},
+        {"D1", 1, 6e5}},
+       {{"=2*B1+1.5*D1", 1, 350000}, {"=3*B1", 1, 0}, {"=2*C1-0.5*D1", 2, 3e5}, {"=2.5*C1", 3, 2e5}},
+       {-2e5, 0, 2e5, 2e5},
+       -6874999999.999999,
+       1233750000001.0002},
+      // An LP with three variables fixed by equal bounds and equality rows.
+      {{-3e5, 1e5, 5.5e5, -4.5e5, 4.5e5},
+       "=6.75*A1+0.25*B1+C1+4.75*D1-11*E1",
+       1,
+       {{"A1", 2, -3e5},
+        {"B1", 2, -3e5},
+        {"C1", 2, 3.5e5},
+        {"D1", 3, -3.5e5},
+        {"D1", 1, 5e4},
+        {"E1", 3, -2.5e5},
+        {"E1", 1, 1.5e5}},
+       {{"=-0.5*B1+2.5*C1-1.5*E1", 3, 1.4e6},
+        {"=-1.5*A1-2.5*D1+3*E1", 2, 325000},
+        {"=-1.5*A1-0.5*B1+D1+1.5*E1", 2, -25000},
+        {"=1.5*A1-2*B1-2*C1+2.5*D1-2*E1", 3, -925000},
+        {"=A1-B1-C1-2.5*D1+2.5*E1", 3, -350000}},
+       {-3e5, -3e5, 3.5e5, -2.5e5, -2.5e5},
+       -187500,
+       6575001},
+      // Equality rows, one on 0, with the variables boxed: -125.
+      {{-450, 500},
+       "=0.5*A1+5.75*B1",
+       1,
+       {{"A1", 3, -450}, {"A1", 1, -250}, {"B1", 3, -400}, {"B1", 1, 400}},
+       {{"=2*B1", 2, 0}, {"=-A1-1.5*B1", 2, 250}, {"=-A1-2.5*B1", 2, 250}},
+       {-250, 0},
+       -125,
+       1 + 125 + 125},
+      // An LP with a variable fixed by its bounds and a row on 0: 8000.
+      {{0, 0},
+       "=4*A1-2.25*B1",
+       1,
+       {{"A1", 2, 2000}, {"B1", 3, 0}, {"B1", 1, 3000}},
+       {{"=-3*A1", 2, -6000}, {"=-0.5*B1", 2, 0}},
+       {2000, 0},
+       8000,
+       16001},
+      // A linear objective over a ball of radius 5E-04 cut by an equality.
+      {{0.005, -0.001, 0},
+       "=-9*A1+3*B1-4.5*C1",
+       2,
+       {{"A1", 3, -0.001}, {"A1", 1, 0.004}, {"B1", 3, -0.0035}, {"B1", 1, 0.0015}, {"C1", 1, 0.0025}},
+       {{"=(A1-0.0015)^2+(B1+0.001)^2+(C1-0.001)^2", 1, 2.5e-7},
+        {"=-A1-2*C1", 2, -0.004357142857142857},
+        {"=2.5*A1-3*B1", 1, 0.01075}},
+       {0.0019285714285714286, -0.0011428571428571427, 0.0012142857142857142},
+       -0.026249999999999996,
+       1.0525},
+      // An LP whose variables have upper bounds only: -1e6.
+      {{1e6, -2e6, 0},
+       "=-C1",
+       2,
+       {{"A1", 1, 3.5e6}, {"B1", 1, 1e6}, {"C1", 1, 1e6}},
+       {{"=-3*A1+1.5*B1+1.5*C1", 1, 0}},
+       {},
+       -1e6,
+       2000001},
   };
   for (const LargeModel& c : cases) {
     SCOPED_TRACE(c.objective);
@@ -127,17 +234,29 @@ TEST_F(SocpScale, RowsFarFromUnitScaleReachTheirOptima) {
            {"solver_opt", "Model!$F$1"},
            {"solver_typ", std::to_string(c.type)},
            {"solver_eng", std::to_string(kSocpEngine)},
-           {"solver_num", std::to_string(c.bounds.size() + c.rows.size())}});
+           {"solver_num", std::to_string(c.bounds.size() + c.rows.size())},
+           {"solver_neg", "2"}});
     int index = 1, line = 1;
     for (const auto& [cells, relation, rhs] : c.bounds) row(index++, "Model!" + cells, relation, written(rhs));
     for (const auto& [text, relation, rhs] : c.rows) {
       formula(cellOf(line, 5).c_str(), text);
       row(index++, "Model!" + cellOf(line++, 5), relation, written(rhs));
     }
-    ASSERT_EQ(solve(0), StatusSolved);
-    for (int j = 0; j < n; ++j)
-      EXPECT_NEAR(valueAt(cellOf(0, j).c_str()), c.x[j], 1e-3 * std::max(1.0, std::fabs(c.x[j])));
+    EXPECT_EQ(solve(0), StatusSolved);
+    double largest = 0;
+    for (double v : c.x) largest = std::max(largest, std::fabs(v));
+    for (std::size_t j = 0; j < c.x.size(); ++j)
+      EXPECT_NEAR(valueAt(cellOf(0, static_cast<int>(j)).c_str()), c.x[j],
+                  1e-3 * std::max(1.0, std::fabs(c.x[j])) + 1e-6 * largest);
     EXPECT_NEAR(valueAt("F1"), c.optimum, 1e-5 * c.size);
+    for (std::size_t i = 0; i < c.rows.size(); ++i) {
+      const auto& [text, relation, rhs] = c.rows[i];
+      const double v = valueAt(cellOf(static_cast<int>(i) + 1, 5).c_str()), tol = 1e-6 * (1 + std::fabs(rhs));
+      EXPECT_TRUE(relation == 1   ? v <= rhs + tol
+                  : relation == 3 ? v >= rhs - tol
+                                  : std::fabs(v - rhs) <= tol)
+          << text << " is " << written(v);
+    }
   }
 }
 
