@@ -4,7 +4,9 @@
 // second-derivative modes give that number and the hand-computed slope in
 // one variable, or mark the result as having no derivative where the
 // formula has none (a negative base to a varying exponent, a variable where
-// a lookup wants a position); with defined names holding constants, constant
+// a lookup wants a position, a count or a rank, also beside a text read from
+// a cell or an error, and element by element in an array result); with
+// defined names holding constants, constant
 // powers of a zero base, the constant parts of complex numbers and the
 // spread of one value among the formulas.
 #include <gtest/gtest.h>
@@ -50,6 +52,9 @@ const Row kRows[] = {
     {"=POWER(-A4,A4)", -27, 4, 0, true},
     {"=LOOKUP(3,A1:A2,A3:A4)", 3, 1, 0, true},
     {"=VLOOKUP(45,A1:B2,B4)", -1.5, 2, 0, true},
+    {"=LCM(A4,C1)", 3, 4, 0, true},
+    {"=SMALL(A2:A5,Block)", 3, 1, 0, true},
+    {"=SUBTOTAL(A1:A3,#N/A)", 0, 1, 0, true},
 };
 
 // A derivative mode's entry as the differential check calls it.
