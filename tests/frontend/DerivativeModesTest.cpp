@@ -7,7 +7,9 @@
 // a lookup wants a position, a count or a rank, also beside a text read from
 // a cell or an error, and element by element in an array result); with
 // defined names holding constants, constant
-// powers of a zero base, the constant parts of complex numbers and the
+// powers of a zero base, powers whose second derivatives pass the doubles'
+// range on the way, the angle's quadrant where the structure of a formula
+// cannot tell it, the constant parts of complex numbers and the
 // spread of one value among the formulas.
 #include <gtest/gtest.h>
 
@@ -31,6 +33,8 @@ struct Row {
 
 const double kPi = std::acos(-1.0);
 constexpr double kTolerance = 1e-12;
+// The root of 1E-300 EXP(-2.5), times 1E+150.
+const double kTinyRoot = std::exp(-1.25);
 
 const Row kRows[] = {
     {"=A1*Rate", 0.125, 1, 0.05},
@@ -55,6 +59,9 @@ const Row kRows[] = {
     {"=LCM(A4,C1)", 3, 4, 0, true},
     {"=SMALL(A2:A5,Block)", 3, 1, 0, true},
     {"=SUBTOTAL(A1:A3,#N/A)", 0, 1, 0, true},
+    {"=ATAN2(-7,A4)", kPi - std::atan(3.0 / 7.0), 4, -7.0 / 58.0},
+    {"=A3^1E+300", 0, 3, 0},
+    {"=GEOMEAN(1E-300,EXP(-A1))*1E+150", kTinyRoot, 1, -kTinyRoot / 2},
 };
 
 // A derivative mode's entry as the differential check calls it.
