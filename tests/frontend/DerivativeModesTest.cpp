@@ -5,7 +5,8 @@
 // one variable, or mark the result as having no derivative where the
 // formula has none (a negative base to a varying exponent, a variable where
 // a lookup wants a position, a count or a rank, also beside a text read from
-// a cell or an error, and element by element in an array result); with
+// a cell or an error, and element by element in an array result, a join
+// of a variable's digits where errors are left out); with
 // defined names holding constants, constant
 // powers of a zero base, powers whose second derivatives pass the doubles'
 // range on the way, the angle's quadrant where the structure of a formula
@@ -59,6 +60,7 @@ const Row kRows[] = {
     {"=LCM(A4,C1)", 3, 4, 0, true},
     {"=SMALL(A2:A5,Block)", 3, 1, 0, true},
     {"=SUBTOTAL(A1:A3,#N/A)", 0, 1, 0, true},
+    {"=NPV(0.5,A5&1)", 71 / 1.5, 5, 0, true},
     {"=ATAN2(-7,A4)", kPi - std::atan(3.0 / 7.0), 4, -7.0 / 58.0},
     {"=A3^1E+300", 0, 3, 0},
     {"=GEOMEAN(1E-300,EXP(-A1))*1E+150", kTinyRoot, 1, -kTinyRoot / 2},
