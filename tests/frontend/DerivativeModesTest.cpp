@@ -6,7 +6,8 @@
 // formula has none (a negative base to a varying exponent, a variable where
 // a lookup wants a position, a count or a rank, also beside a text read from
 // a cell or an error, and element by element in an array result, a join
-// of a variable's digits where errors are left out); with
+// of a variable's digits where errors are left out, the closed edge of a
+// function's domain); with
 // defined names holding constants, constant
 // powers of a zero base, powers whose second derivatives pass the doubles'
 // range on the way, the angle's quadrant where the structure of a formula
@@ -61,6 +62,8 @@ const Row kRows[] = {
     {"=SMALL(A2:A5,Block)", 3, 1, 0, true},
     {"=SUBTOTAL(A1:A3,#N/A)", 0, 1, 0, true},
     {"=NPV(0.5,A5&1)", 71 / 1.5, 5, 0, true},
+    {"=ACOS(1^A1)", 0, 1, 0, true},
+    {"=SQRT(A1-A1)", 0, 1, 0, true},
     {"=ATAN2(-7,A4)", kPi - std::atan(3.0 / 7.0), 4, -7.0 / 58.0},
     {"=A3^1E+300", 0, 3, 0},
     {"=GEOMEAN(1E-300,EXP(-A1))*1E+150", kTinyRoot, 1, -kTinyRoot / 2},
