@@ -129,4 +129,45 @@ TEST(DerivativeModes, GiveTheWorkbooksValueAndTheHandSlope) {
   Wb_resetApp();
 }
 
+// A row held as an equality, "formula = rhs", and the box of the variable
+// A<variable> that interval propagation keeps of [kBoxLow, kBoxHigh].
+struct Narrowing {
+  const char* formula;
+  double rhs;
+  int variable;
+  Interval kept;
+};
+
+constexpr double kBoxLow = 1, kBoxHigh = 10;
+
+const Narrowing kNarrowings[] = {
+    {"=IMAGINARY(A1)+A1", 4, 1, {4, 4}},
+    {"=IMARGUMENT(-A1)+A1", kPi + 2, 1, {2, 2}},
+};
+
+// The constant parts of complex numbers taken from a variable narrow
+// nothing: the box keeps every point at which the row holds.
+TEST(DerivativeModes, IntervalPropagationKeepsEveryPointTheRowAdmits) {
+  Fe_registerFunctions();
+  Workbook* wb = Diff_workbook();
+  for (const Narrowing& row : kNarrowings) {
+    SCOPED_TRACE(row.formula);
+    Fe_useApplication(wb);
+    diff_detail::standInValue(wb, row.formula);
+    diff_detail::DerivativeBench bench(wb);
+    ASSERT_TRUE(bench.ok) << int(bench.ctx->errors.firstError);
+    std::vector<Interval> box(kDiffVariables + 1, Interval{kBoxLow, kBoxHigh});
+    for (int j = 1; j <= kDiffVariables; ++j)
+      Model_getVariable(bench.ctx->tables.variables, j)->value = Interval{kBoxLow, kBoxHigh};
+    Interval range{};
+    ASSERT_TRUE(Eval_evalIvProp(&bench.program, 0, kRelEqual, row.rhs, box.data(), false, &range))
+        << int(bench.ctx->errors.firstError);
+    const Interval kept = box[static_cast<size_t>(row.variable)];
+    EXPECT_NEAR(kept.lo, row.kept.lo, kTolerance);
+    EXPECT_NEAR(kept.hi, row.kept.hi, kTolerance);
+    Fe_useApplication(nullptr);
+  }
+  Wb_resetApp();
+}
+
 }  // namespace
