@@ -14,6 +14,7 @@
 #include "base/Chk_Assert.h"
 #include "interpreter/Fn_Table.h"
 #include "interpreter/Prog_Program.h"
+#include "interpreter/Vm_Machine.h"
 #include "simulation/functions/Sim_Entries.h"
 #include "values/Fn_Ids.h"
 #include "values/Smp_Payload.h"
@@ -128,6 +129,14 @@ void replaceByNumbers(Value* v, NumberOf numberOf) {
   if (double x = 0.0; numberOf(*v, &x)) Val_setNumber(v, x);
 }
 
+// A private copy of an argument that keeps the cell or range it was read
+// from: the functions read a text or a logical from a reference by other
+// rules than one typed in the formula.
+void copyArgument(Value* copy, const Value* arg) {
+  Val_assign(copy, arg);
+  Vm_setRangeRef(copy, arg->source);
+}
+
 // A private copy of an argument with every sample vector replaced by its
 // trial t.
 void sampleArgument(Value* v, int32_t t) {
@@ -159,7 +168,7 @@ void trialByTrial(int32_t id, int32_t n, Value** args, const char16_t* text, int
   bool failed = false;
   for (int32_t t = 1; t <= trials && !failed; ++t) {
     for (int32_t i = 0; i < n; ++i) {
-      Val_assign(&copies[static_cast<size_t>(i)], args[i]);
+      copyArgument(&copies[static_cast<size_t>(i)], args[i]);
       sampleArgument(&copies[static_cast<size_t>(i)], t);
       pointers[static_cast<size_t>(i)] = &copies[static_cast<size_t>(i)];
     }
@@ -185,66 +194,103 @@ void trialByTrial(int32_t id, int32_t n, Value** args, const char16_t* text, int
 }
 
 // Whether v, or an element of it, is a value of a derivative, tape,
-// interval or affine mode (*modal) or an error value (*error).
-void scanArgument(const Value& v, bool* modal, bool* error) {
+// interval or affine mode.
+bool holdsModal(const Value& v) {
   if (v.kind == kValArray && v.array) {
     for (int32_t i = 0; i < v.array->rows; ++i)
-      for (int32_t j = 0; j < v.array->columns; ++j) scanArgument(*Val_at(&v, i, j), modal, error);
-    return;
+      for (int32_t j = 0; j < v.array->columns; ++j)
+        if (holdsModal(*Val_at(&v, i, j))) return true;
+    return false;
   }
-  *modal = *modal || (v.kind >= kValGrad && v.kind <= kValAffine);
-  *error = *error || v.kind == kValError;
+  return v.kind >= kValGrad && v.kind <= kValAffine;
 }
 
-// An error from arguments that hold values of such a mode and no error
-// value: the function may not compute that mode (it has no derivatives in
-// an argument that counts or indexes, say), or the worksheet may show that
-// error there too. A value already marked as one the mode could not compute,
-// and a result beyond the doubles (an overflow), stay as they are.
+// An error a mode gave that the value mode has to settle: a value already
+// marked as one the mode could not compute, and a result beyond the doubles
+// (an overflow), stay as they are.
+bool unsettled(const Value& v) { return v.kind == kValError && !Val_isNoDerivative(&v) && !v.overflow; }
+
+// Whether the result, or an element of an array result, is such an error
+// from arguments that hold values of a mode: the function may not compute
+// that mode (it has no derivatives in an argument that counts or indexes,
+// say), or the worksheet may show that error there too.
 bool modeRefused(const Value& r, int32_t n, Value* const* args) {
-  if (r.kind != kValError || Val_isNoDerivative(&r) || r.overflow) return false;
-  bool modal = false, error = false;
-  for (int32_t k = 0; k < n; ++k) scanArgument(*args[k], &modal, &error);
-  return modal && !error;
+  bool refused = unsettled(r);
+  if (r.kind == kValArray && r.array)
+    for (int32_t i = 0; i < r.array->rows && !refused; ++i)
+      for (int32_t j = 0; j < r.array->columns && !refused; ++j) refused = unsettled(*Val_at(&r, i, j));
+  if (!refused) return false;
+  for (int32_t k = 0; k < n; ++k)
+    if (holdsModal(*args[k])) return true;
+  return false;
 }
 
-// Whether the call gives an error in the value mode at the point its
-// arguments stand for (variables at their values, enclosures at their
-// midpoints), with its code in *code. The trial call leaves no trace: the
-// mode and the error record are restored, its result freed.
-bool valueModeError(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args, int32_t cell, EvalContext* ctx,
-                    uint32_t* code) {
+// The call in the value mode at the point its arguments stand for
+// (variables at their values, enclosures at their midpoints), its result
+// copied into *trial; false when there is no implementation. The trial call
+// leaves no other trace: the mode and the error record are restored.
+bool valueModeCall(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args, int32_t cell, EvalContext* ctx,
+                   Value* trial) {
   const EvalErrors errors = ctx->errors;
   const int32_t mode = ctx->flags.mode;
   ctx->flags.mode = kModeReal;
   std::vector<Value> copies(static_cast<size_t>(n), Val_empty(ctx));
   std::vector<Value*> pointers(static_cast<size_t>(n));
   for (size_t k = 0; k < copies.size(); ++k) {
-    Val_assign(&copies[k], args[k]);
+    copyArgument(&copies[k], args[k]);
     replaceByNumbers(&copies[k], pointOf);
     pointers[k] = &copies[k];
   }
   Value r{};
-  const bool failed =
-      callImpl(e, id, n, pointers.data(), cell, ctx, &r) && r.kind == kValError && Vm_errorCode(r.number, code);
+  const bool called = callImpl(e, id, n, pointers.data(), cell, ctx, &r);
+  if (called) Val_assign(trial, &r);
   Val_clear(ctx->buffers.result);
   for (Value& v : copies) Val_clear(&v);
   ctx->flags.mode = mode;
   ctx->errors = errors;
-  return failed;
+  return called;
 }
 
-// A refused mode's error becomes the value mode's answer at the same
-// point: its error when it gives one (a worksheet error stays that error),
-// else "#value!" marked as a value the mode could not compute. The
+// A refused error v becomes the value mode's answer t at the same point:
+// its error when it gives one (a worksheet error stays that error), else
+// "#value!" marked as a value the mode could not compute.
+void settleError(Value* v, const Value* t) {
+  if (!unsettled(*v)) return;
+  uint32_t code = 0;
+  if (t && t->kind == kValError && Vm_errorCode(t->number, &code)) Val_setError(v, code);
+  else Val_setNoDerivative(v);
+}
+
+// The element of the value mode's answer t that stands beside element (i, j)
+// of an array result: t itself when it is no array, null past its edge.
+const Value* trialElement(const Value* t, int32_t i, int32_t j) {
+  if (!t || t->kind != kValArray || !t->array) return t;
+  return i < t->array->rows && j < t->array->columns ? Val_at(t, i, j) : nullptr;
+}
+
+// Settles a refused result, and each refused element of an array result,
+// by the value mode at the same point; an array result is settled in a
+// copy, as the trial call reuses the result slot, and then left there. The
 // simulation functions draw when called: their refusals are marked untried.
 void settleRefusal(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args, int32_t cell, EvalContext* ctx,
                    Value* r) {
-  uint32_t code = 0;
-  Value settled = Val_empty(ctx);
-  if (!Sim_entry(id) && valueModeError(e, id, n, args, cell, ctx, &code)) Val_setError(&settled, code);
-  else Val_setNoDerivative(&settled);
-  *r = settled;
+  const bool array = r->kind == kValArray && r->array;
+  Value settled = Val_empty(ctx), trial = Val_empty(ctx);
+  if (array) Val_assign(&settled, r);
+  else Val_setError(&settled, kErrValue);
+  const Value* t = !Sim_entry(id) && valueModeCall(e, id, n, args, cell, ctx, &trial) ? &trial : nullptr;
+  if (array) {
+    for (int32_t i = 0; i < settled.array->rows; ++i)
+      for (int32_t j = 0; j < settled.array->columns; ++j) settleError(Val_at(&settled, i, j), trialElement(t, i, j));
+    Value* slot = ctx->buffers.result;
+    Val_clear(slot);
+    *slot = settled;
+    *r = *slot;
+  } else {
+    settleError(&settled, t);
+    *r = settled;
+  }
+  Val_clear(&trial);
 }
 
 // A parameter that takes one number or one logical reads a value wherever

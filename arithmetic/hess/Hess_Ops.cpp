@@ -236,7 +236,20 @@ HessValue Hess_powSV(double s, const HessValue* y) {
   return *out;
 }
 
-HessValue Hess_powVS(const HessValue* x, double s) { return chain(x, Num_powerConst(x->value, s)); }
+// p = x^s by the chain rule; but at a positive base where a factor of the
+// rule leaves the doubles while p does not (a tiny base to a negative power,
+// a base below 1 to a huge power), the second-order term goes through the
+// result's gradient g = s (p / x) gx: s (s - 1) x^(s-2) gx gx^T =
+// ((s - 1) / (s p)) g g^T, and nothing where p is 0.
+HessValue Hess_powVS(const HessValue* x, double s) {
+  const NumDerivs d = Num_powerConst(x->value, s);
+  if (!(x->value > 0.0) || !std::isfinite(d.f) || (std::isfinite(d.d1) && std::isfinite(d.d2))) return chain(x, d);
+  const double p = d.f;
+  const double ca = p != 0.0 ? s * (p / x->value) : 0.0;
+  HessValue* out = gradientOf(x, p, ca, 0.0, nullptr);
+  hessianOf(out, x, ca, 0.0, nullptr, {{p != 0.0 ? (s - 1.0) / (s * p) : 0.0, out->gradient, out->gradient}});
+  return *out;
+}
 HessValue Hess_sign(const HessValue* x) { return unary(kOpSign, x); }
 HessValue Hess_sin(const HessValue* x) { return unary(kOpSin, x); }
 HessValue Hess_sinh(const HessValue* x) { return unary(kOpSinh, x); }

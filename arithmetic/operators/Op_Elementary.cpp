@@ -3,6 +3,7 @@
 #include "arithmetic/operators/Op_Elementary.h"
 
 #include <array>
+#include <cmath>
 #include <initializer_list>
 #include <utility>
 
@@ -16,7 +17,9 @@
 #include "arithmetic/ivgrad/IvGrad_Ops.h"
 #include "arithmetic/ivhess/IvHess_Ops.h"
 #include "arithmetic/ivtape/IvRev_Ops.h"
+#include "arithmetic/numeric/Num_Elementary.h"
 #include "arithmetic/operators/Op_Finite.h"
+#include "arithmetic/operators/Op_Operators.h"
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
@@ -49,6 +52,14 @@ Value* resultOf(EvalBuffers* buffers) {
 }
 
 Value valueError(EvalBuffers* buffers) { return *Val_setError(resultOf(buffers), kErrValue); }
+
+// Whether op meets a point value v at the closed edge of its domain (ACOS
+// and ASIN at -1 and 1, SQRT at 0): the function has a value there but no
+// slope.
+bool atDomainEdge(int32_t op, const Value& v) {
+  double x = 0.0;
+  return Op_derivativeValue(v, &x) && Num_refusesArgument(op, x) && std::isfinite(Num_elementary(op, x, false).f);
+}
 
 bool isPlain(int32_t kind) { return kind >= kValEmpty && kind <= kValReal; }
 double numberOf(const Value& v) { return v.kind <= kValMissing ? 0.0 : v.number; }
@@ -287,6 +298,7 @@ Value Op_elementary(int32_t op, const Value& x) {
     const DegDagNode r = op == kOpSquare ? DegDag_sqr(node) : DegDag_nonlin(node);
     return *Val_setDegDag(resultOf(buffers), &r);
   }
+  if (atDomainEdge(op, x)) return *Val_setNoDerivative(resultOf(buffers));
   return withMembers(x.kind, [&](const auto& m) { return unary(m, op, x); });
 }
 

@@ -50,9 +50,10 @@ void setSized(Value* r, double d) {
   }
 }
 
-// A copy of a tape node with the constant d. On the gradient tapes the copy
-// refers to no node (self 0), as a constant does: the reverse sweep then
-// passes nothing through it to the node it was copied from.
+// A copy of a tape node with the constant d. The copy refers to no node
+// (self 0), as a constant does: the reverse sweep then passes nothing
+// through it to the node it was copied from, and interval propagation
+// takes it as a constant operand rather than narrowing that node.
 void setNode(Value* r, double d) {
   switch (r->kind) {
     case kValRev: {
@@ -67,7 +68,12 @@ void setNode(Value* r, double d) {
       node->self = 0;
       break;
     }
-    default: IvProp_setConst(static_cast<IvPropNode*>(r->payload), d); break;
+    default: {
+      auto* node = static_cast<IvPropNode*>(r->payload);
+      IvProp_setConst(node, d);
+      node->self = 0;
+      break;
+    }
   }
 }
 

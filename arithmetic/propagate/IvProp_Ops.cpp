@@ -26,17 +26,22 @@ IvPropNode* next(EvalContext* ctx) {
   return nullptr;
 }
 
+// Whether an operand is a constant in the kind (self 0): no node of the
+// trace, it takes part as the node's constant does.
+bool constantOperand(const IvPropNode* v) { return v && v->self == 0; }
+
 // A new node of operation op over operands x (left) and y (right), either
-// possibly absent, with the constant k.
+// possibly absent, with the constant k, or the value of an operand that is
+// a constant.
 IvPropNode record(int32_t op, const IvPropNode* x, const IvPropNode* y, const Interval& k, const Interval& value) {
   const IvPropNode* any = x ? x : y;
   IvPropNode* node = next(any->context);
   if (!node) return *any;
   node->value = value;
-  node->constant = k;
+  node->constant = constantOperand(y) ? y->value : constantOperand(x) ? x->value : k;
   node->op = op;
-  node->operand1 = x ? x->self : 0;
-  node->operand2 = y ? y->self : 0;
+  node->operand1 = x && !constantOperand(x) ? x->self : 0;
+  node->operand2 = y && !constantOperand(y) ? y->self : 0;
   return *node;
 }
 

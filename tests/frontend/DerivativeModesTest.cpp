@@ -4,8 +4,14 @@
 // second-derivative modes give that number and the hand-computed slope in
 // one variable, or mark the result as having no derivative where the
 // formula has none (a negative base to a varying exponent, a variable where
-// a lookup wants a position); with defined names holding constants, constant
-// powers of a zero base, the constant parts of complex numbers and the
+// a lookup wants a position, a count or a rank, also beside a text read from
+// a cell or an error, and element by element in an array result, a join
+// of a variable's digits where errors are left out, the closed edge of a
+// function's domain); with
+// defined names holding constants, constant
+// powers of a zero base, powers whose second derivatives pass the doubles'
+// range on the way, the angle's quadrant where the structure of a formula
+// cannot tell it, the constant parts of complex numbers and the
 // spread of one value among the formulas.
 #include <gtest/gtest.h>
 
@@ -29,6 +35,8 @@ struct Row {
 
 const double kPi = std::acos(-1.0);
 constexpr double kTolerance = 1e-12;
+// The root of 1E-300 EXP(-2.5), times 1E+150.
+const double kTinyRoot = std::exp(-1.25);
 
 const Row kRows[] = {
     {"=A1*Rate", 0.125, 1, 0.05},
@@ -50,6 +58,15 @@ const Row kRows[] = {
     {"=POWER(-A4,A4)", -27, 4, 0, true},
     {"=LOOKUP(3,A1:A2,A3:A4)", 3, 1, 0, true},
     {"=VLOOKUP(45,A1:B2,B4)", -1.5, 2, 0, true},
+    {"=LCM(A4,C1)", 3, 4, 0, true},
+    {"=SMALL(A2:A5,Block)", 3, 1, 0, true},
+    {"=SUBTOTAL(A1:A3,#N/A)", 0, 1, 0, true},
+    {"=NPV(0.5,A5&1)", 71 / 1.5, 5, 0, true},
+    {"=ACOS(1^A1)", 0, 1, 0, true},
+    {"=SQRT(A1-A1)", 0, 1, 0, true},
+    {"=ATAN2(-7,A4)", kPi - std::atan(3.0 / 7.0), 4, -7.0 / 58.0},
+    {"=A3^1E+300", 0, 3, 0},
+    {"=GEOMEAN(1E-300,EXP(-A1))*1E+150", kTinyRoot, 1, -kTinyRoot / 2},
 };
 
 // A derivative mode's entry as the differential check calls it.
@@ -107,6 +124,47 @@ TEST(DerivativeModes, GiveTheWorkbooksValueAndTheHandSlope) {
     SCOPED_TRACE(row.formula);
     Fe_useApplication(wb);
     checkRow(wb, row);
+    Fe_useApplication(nullptr);
+  }
+  Wb_resetApp();
+}
+
+// A row held as an equality, "formula = rhs", and the box of the variable
+// A<variable> that interval propagation keeps of [kBoxLow, kBoxHigh].
+struct Narrowing {
+  const char* formula;
+  double rhs;
+  int variable;
+  Interval kept;
+};
+
+constexpr double kBoxLow = 1, kBoxHigh = 10;
+
+const Narrowing kNarrowings[] = {
+    {"=IMAGINARY(A1)+A1", 4, 1, {4, 4}},
+    {"=IMARGUMENT(-A1)+A1", kPi + 2, 1, {2, 2}},
+};
+
+// The constant parts of complex numbers taken from a variable narrow
+// nothing: the box keeps every point at which the row holds.
+TEST(DerivativeModes, IntervalPropagationKeepsEveryPointTheRowAdmits) {
+  Fe_registerFunctions();
+  Workbook* wb = Diff_workbook();
+  for (const Narrowing& row : kNarrowings) {
+    SCOPED_TRACE(row.formula);
+    Fe_useApplication(wb);
+    diff_detail::standInValue(wb, row.formula);
+    diff_detail::DerivativeBench bench(wb);
+    ASSERT_TRUE(bench.ok) << int(bench.ctx->errors.firstError);
+    std::vector<Interval> box(kDiffVariables + 1, Interval{kBoxLow, kBoxHigh});
+    for (int j = 1; j <= kDiffVariables; ++j)
+      Model_getVariable(bench.ctx->tables.variables, j)->value = Interval{kBoxLow, kBoxHigh};
+    Interval range{};
+    ASSERT_TRUE(Eval_evalIvProp(&bench.program, 0, kRelEqual, row.rhs, box.data(), false, &range))
+        << int(bench.ctx->errors.firstError);
+    const Interval kept = box[static_cast<size_t>(row.variable)];
+    EXPECT_NEAR(kept.lo, row.kept.lo, kTolerance);
+    EXPECT_NEAR(kept.hi, row.kept.hi, kTolerance);
     Fe_useApplication(nullptr);
   }
   Wb_resetApp();

@@ -68,6 +68,9 @@ bool dollarHead(Value* result, const Value* dollar, const Value* fraction, Dolla
 
 Value* Wsf_npv(Value* result, int argc, const Value* const* argv) {
   if (argc < 2) return Wsf_error(result, kErrNA);
+  // NPV leaves errors out; one the mode could not compute is no worksheet
+  // error and stands for a value that may count.
+  if (Wsf_passNoDerivative(result, argc - 1, argv + 1)) return result;
   EvalContext* ctx = Fin_context(result, 1, argv);
   const FinTerm discount = 1.0 / (1.0 + FinTerm(*argv[0]));
   FinTerm sum(ctx, 0.0);

@@ -196,6 +196,8 @@ Value* derivativeConst(Value* result, const Value* like, double v) {
 }
 
 // ATAN2 on the evaluation modes: atan(y / x) moved to the angle's quadrant.
+// The structure modes cannot tell the sign of y, but either move is by a
+// constant, which leaves the structure as it is.
 Value* atan2Modal(Value* result, const Value* x, const Value* y) {
   EvalContext* ctx = isModal(x) ? x->context : y->context;
   if (isIntervalKind(x->kind) && Op_compareConst(*x, 0, kRelCmpContains)) {
@@ -216,7 +218,7 @@ Value* atan2Modal(Value* result, const Value* x, const Value* y) {
   if (t->kind == kValError) return Wsf_copy(result, &*t);
   if (Op_compareConst(*x, 0, kRelCmpLt)) {
     if (Op_compareConst(*y, 0, kRelCmpLt)) t = Op_subVS(*t, kPi);
-    else if (Op_compareConst(*y, 0, kRelCmpGe)) t = Op_addVS(*t, kPi);
+    else if (Op_compareConst(*y, 0, kRelCmpGe) || Wsf_isStructural(y)) t = Op_addVS(*t, kPi);
     else Vm_raise(Vm_errorsOf(ctx), kStatusDivisionByZero, "worksheet", 0, 0, 0);
   }
   if (x->kind == kValDegVec || y->kind == kValDegVec) ++ctx->buffers.tapeCount;
