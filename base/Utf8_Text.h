@@ -10,6 +10,7 @@
 #include <clocale>
 #include <cstddef>
 #include <cwctype>
+#include <string>
 #include <string_view>
 
 // How a lead byte starts a UTF-8 sequence: its length and the range its
@@ -76,6 +77,28 @@ inline char32_t Utf8_codePointAt(std::string_view text, std::size_t pos, std::si
   return code;
 }
 
+// Appends the UTF-8 bytes of the code point `code` (at most U+10FFFF), or
+// the broken byte a value beyond Unicode stands for.
+inline void Utf8_append(std::string& out, char32_t code) {
+  if (code >= kUtf8BrokenByte) {
+    out.push_back(static_cast<char>(code - kUtf8BrokenByte));
+  } else if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
 // The case fold of the whole system: a character's lower (or upper) case,
 // beyond ASCII by the runtime's case mapping of every script, whatever the
 // process locale. A letter beyond ASCII never maps into ASCII (the dotted
@@ -106,6 +129,14 @@ void Utf8_eachFoldedCharacter(std::string_view text, Fn fn) {
     fn(Utf8_lowerCase(Utf8_codePointAt(text, i, &length)));
     i += length;
   }
+}
+
+// A UTF-8 text in lower case, character by character (broken bytes kept).
+inline std::string Utf8_foldedText(std::string_view text) {
+  std::string folded;
+  folded.reserve(text.size());
+  Utf8_eachFoldedCharacter(text, [&](char32_t c) { Utf8_append(folded, c); });
+  return folded;
 }
 
 // Two UTF-8 texts compared character by character by their lower case:

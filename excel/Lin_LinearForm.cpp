@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "base/Utf8_Text.h"
 #include "excel/Area_Areas.h"
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
@@ -56,11 +57,6 @@ int splitArguments(char* p, int* count) {
   return 0;   // the text ended inside the parentheses
 }
 
-std::string lowerCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // A sheet prefix names the active sheet: the sheet's own name, or the whole
 // "[Book]Sheet" name, quoted or not, in any letter case.
 bool namesActiveSheet(std::string prefix, const std::string& active) {
@@ -71,8 +67,7 @@ bool namesActiveSheet(std::string prefix, const std::string& active) {
   }
   std::size_t bracket = active.rfind(']');
   std::string sheet = bracket == std::string::npos ? active : active.substr(bracket + 1);
-  prefix = lowerCase(prefix);
-  return !prefix.empty() && (prefix == lowerCase(sheet) || prefix == lowerCase(active));
+  return !prefix.empty() && (Utf8_compareNoCase(prefix, sheet) == 0 || Utf8_compareNoCase(prefix, active) == 0);
 }
 
 // Reads one block of rows of an area into the next slot.

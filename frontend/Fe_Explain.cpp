@@ -13,6 +13,7 @@
 #include <tuple>
 #include <utility>
 
+#include "base/Utf8_Text.h"
 #include "frontend/Fe_Model.h"
 #include "frontend/Fe_Output.h"
 #include "frontend/Fe_Verdict.h"
@@ -331,10 +332,10 @@ bool cellOfText(const Workbook* wb, const std::string& text, int* sheet, int* ro
 
 // The first sheet past the interpreter's last that a formula names; -1 for none.
 int lateSheetIn(const Workbook* wb, const std::string& formula) {
-  const std::string folded = Calc_lower(formula);
+  const std::string folded = Utf8_foldedText(formula);
   for (size_t k = kRefMaxSheet; k < wb->sheets.size(); ++k) {
     // As written: quoted, or bare where the name needs no quotes.
-    const std::string name = Calc_lower(wb->sheets[k]->name);
+    const std::string name = Utf8_foldedText(wb->sheets[k]->name);
     for (const std::string& prefix : {"'" + name + "'!", name + "!"})
       for (size_t at = folded.find(prefix); at != std::string::npos; at = folded.find(prefix, at + 1))
         if (at == 0 || (!std::isalnum(static_cast<unsigned char>(folded[at - 1])) && folded[at - 1] != '_' &&

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/Dbl_Whole.h"
+#include "base/Utf8_Text.h"
 #include "frontend/Fe_Model.h"
 #include "frontend/Fe_Output.h"
 #include "frontend/Fe_Words.h"
@@ -584,9 +585,8 @@ const char* Fe_senseName(int sense) {
 }
 
 std::string Fe_undefinedName(const Workbook* wb, int sheet, const std::string& name) {
-  const std::string folded = Calc_lower(name);
   for (const DefinedName& dn : wb->names)
-    if (dn.scopeSheet >= 0 && dn.scopeSheet != sheet && Calc_lower(dn.name) == folded)
+    if (dn.scopeSheet >= 0 && dn.scopeSheet != sheet && Utf8_compareNoCase(dn.name, name) == 0)
       return "which is defined only on sheet " + sheetName(wb, dn.scopeSheet) + ", where the formulas of sheet " +
              sheetName(wb, sheet) + " do not see it; define it for the whole workbook or on sheet " +
              sheetName(wb, sheet);

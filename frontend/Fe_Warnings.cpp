@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Stored_Prefixes.h"
+#include "base/Utf8_Text.h"
 #include "frontend/Fe_Model.h"
 #include "frontend/Fe_Words.h"
 #include "interpreter/Fn_Names.h"
@@ -54,7 +55,7 @@ std::string typedFormula(const std::string& formula) {
       k = end + 1;
     } else if (const size_t n = Stored_prefixAt(formula, k); n > 0) {
       k += n;
-      if (Calc_lower(formula.substr(k, singleCall.size())) == singleCall) {
+      if (Utf8_compareNoCase(std::string_view(formula).substr(k, singleCall.size()), singleCall) == 0) {
         dropped.push_back(closingParen(formula, k + singleCall.size() - 1));
         typed += '@';
         k += singleCall.size();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <new>
 
+#include "base/Utf8_Text.h"
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
@@ -407,12 +408,6 @@ CellValue Calc_numberResult(double d) {
   return std::isfinite(d) ? CellValue::makeNumber(d) : CellValue::makeError(CellError::Num);
 }
 
-std::string Calc_lower(const std::string& s) {
-  std::string r = s;
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return r;
-}
-
 int Calc_compare(const CellValue& a, const CellValue& b) {
   auto rank = [](CellKind k) { return k == CellKind::Number ? 0 : k == CellKind::Text ? 1 : 2; };
   if (a.kind == CellKind::Empty && b.kind == CellKind::Empty) return 0;
@@ -420,8 +415,7 @@ int Calc_compare(const CellValue& a, const CellValue& b) {
   CellKind kb = b.kind == CellKind::Empty ? a.kind : b.kind;
   if (rank(ka) != rank(kb)) return rank(ka) < rank(kb) ? -1 : 1;
   if (ka == CellKind::Text) {
-    int c = Calc_lower(a.kind == CellKind::Empty ? "" : a.text).compare(Calc_lower(b.kind == CellKind::Empty ? "" : b.text));
-    return c < 0 ? -1 : c > 0 ? 1 : 0;
+    return Utf8_compareNoCase(a.kind == CellKind::Empty ? "" : a.text, b.kind == CellKind::Empty ? "" : b.text);
   }
   double x = a.kind == CellKind::Empty ? 0 : a.number, y = b.kind == CellKind::Empty ? 0 : b.number;
   return x < y ? -1 : x > y ? 1 : 0;

@@ -348,6 +348,5 @@ bool Calc_hasWildcard(const std::string& pattern);
 // or after `from` in `text`, in UTF-16 units; std::string::npos when none.
 // Costs at most (pattern length) x (text length).
 size_t Calc_wildcardFind(const std::u16string& pattern, const std::u16string& text, size_t from);
-std::string Calc_lower(const std::string& s);
 // The runtime's letters, every script, whatever the locale.
 bool Calc_isLetter(char16_t c);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "base/Utf8_Text.h"
 #include "platform/xlsx/Xlsx_Internal.h"
 
 namespace {
@@ -23,24 +24,6 @@ size_t utf8At(std::string_view s, size_t i, unsigned* code) {
   static const unsigned kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
   bool valid = *code >= kLeast[n] && *code <= 0x10FFFF && !(*code >= 0xD800 && *code < 0xE000);
   return valid ? n : 0;
-}
-
-void appendUtf8(std::string& out, unsigned code) {
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
 }
 
 // The code of an _xHHHH_ escape at `i`, or -1.
@@ -73,16 +56,17 @@ std::string Xlsx_decodeText(std::string_view s) {
       i += 6;
       long low = escaped >= 0xD800 && escaped < 0xDC00 ? escapeAt(s, i + 1) : -1;
       if (low >= 0xDC00 && low < 0xE000) {
-        appendUtf8(out, 0x10000 + ((static_cast<unsigned>(escaped) - 0xD800) << 10) + (static_cast<unsigned>(low) - 0xDC00));
+        Utf8_append(
+            out, 0x10000 + ((static_cast<unsigned>(escaped) - 0xD800) << 10) + (static_cast<unsigned>(low) - 0xDC00));
         i += 7;
       } else {
-        appendUtf8(out, escaped >= 0xD800 && escaped < 0xE000 ? 0xFFFD : static_cast<unsigned>(escaped));
+        Utf8_append(out, escaped >= 0xD800 && escaped < 0xE000 ? 0xFFFD : static_cast<unsigned>(escaped));
       }
     } else if (size_t n = utf8At(s, i, &code); n > 0) {
       out.append(s, i, n);
       i += n - 1;
     } else {
-      appendUtf8(out, 0xFFFD);
+      Utf8_append(out, 0xFFFD);
     }
   }
   return out;
