@@ -184,7 +184,9 @@ bool Dense_simplexPhase1(TableauRun& s) {
     Dense_simplexMaxCoeff(s.t, aux, s.columns.data(), static_cast<int>(s.columns.size()), false, &kp, &bmax);
     const double auxValue = Dense_tableauAt(s.t, aux, 0);
     if (bmax <= kDenseTableauEps && auxValue < -kDenseTableauEps) return false;
-    if (bmax <= kDenseTableauEps && auxValue <= kDenseTableauEps) {
+    // No column lowers the phase-1 sum further and it stands at zero (or,
+    // by rounding, just above): a feasible basis.
+    if (bmax <= kDenseTableauEps) {
       std::tie(ip, kp) = Dense_simplexArtificialPivot(s);
       if (ip == 0) {
         Dense_simplexSurplusRows(s);
@@ -197,6 +199,7 @@ bool Dense_simplexPhase1(TableauRun& s) {
       Dense_simplexRatioTest(s.t, s.n, s.rowList.data(), s.m, &ip, kp, &ratio);
     }
     if (ip == 0) return false;
+    CORVAN_ASSERT(std::find(s.columns.begin(), s.columns.end(), kp) != s.columns.end());
     Dense_simplexPivot(s.t, aux, s.n, ip, kp);
     Dense_simplexAfterPhase1Pivot(s, ip, kp);
     stalled = Dense_tableauAt(s.t, aux, 0) > auxValue ? 0 : stalled + 1;
