@@ -299,6 +299,7 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
 
 void Fe_close(FeSession* s) {
   Fe_endProgress();
+  Fe_takeLibraryValues();  // values of this session's runs mean nothing to the next
   if (s->library) Os_freeLibrary(s->library);
   if (s->book) Wb_closeWorkbook(s->book);
   if (s->addIn) Wb_closeWorkbook(s->addIn);
