@@ -47,6 +47,9 @@
 
 #include "bench/BenchData.h"
 #include "frontend/Fe_Command.h"
+#include "frontend/Fe_Interpreter.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Session.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
 #include "tests/support/BenchLibrary.h"

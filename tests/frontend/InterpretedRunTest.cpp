@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <string>
 
+#include "frontend/Fe_Interpreter.h"
 #include "frontend/Fe_Model.h"
+#include "frontend/Fe_Session.h"
 #include "frontend/Fe_Verdict.h"
 #include "frontend/Fe_Words.h"
 #include "tests/frontend/CliFixture.h"
