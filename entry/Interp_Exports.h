@@ -1,7 +1,8 @@
-// The interpreter's exports (ordinals 75 to 95): loading, diagnosing and
-// releasing the model of a Solve call, the error report, and the evaluation
-// interface that the host services forward to while the model is analysed.
-// With no model loaded every evaluation fails (0).
+// The interpreter's exports (ordinals 75 to 96): loading, diagnosing and
+// releasing the model of a Solve call, the error report, the evaluation
+// interface that the host services forward to while the model is analysed,
+// and the values handed back to the front end at a run's end. With no
+// model loaded every evaluation fails (0).
 #pragma once
 
 #include <cstdint>
