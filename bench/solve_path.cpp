@@ -18,7 +18,9 @@
 //
 // A third case gives the floor under the first: the open, change, save and
 // close of a workbook of one cell. Another solves a model of 200,000
-// formula cells with "solver_dia" 2, which the interpreter compiles.
+// formula cells with "solver_dia" 2, which the interpreter compiles; with
+// it, the final check's interpreter values of that solve taken from what
+// the library hands back, beside the same values compiled once more.
 //
 // A fourth times the open alone as a solve without --out opens (read the
 // file, recalculate, close) beside the engine alone: the open's share of a
@@ -45,6 +47,9 @@
 
 #include "bench/BenchData.h"
 #include "frontend/Fe_Command.h"
+#include "frontend/Fe_Interpreter.h"
+#include "frontend/Fe_Model.h"
+#include "frontend/Fe_Session.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
 #include "tests/support/BenchLibrary.h"
@@ -258,6 +263,66 @@ void analysedSolve(benchmark::State& state) {
   state.counters["whole_ms"] = 1e3 * cpu / static_cast<double>(state.iterations());
 }
 
+// The cells the final check compares after that solve: the objective and
+// both sides of the bound row.
+std::vector<CellRange> checkedAreas(const FeModel& m) {
+  std::vector<CellRange> areas{m.objective};
+  for (const FeConstraint& c : m.constraints) {
+    areas.push_back(c.lhs);
+    if (c.rhsIsRange) areas.push_back(c.rhsRange);
+  }
+  return areas;
+}
+
+// The values the library hands back at the end of that solve, run in a
+// session of its own; empty when the run fails.
+FeInterpreted solvedInSession(FeSession* s, const std::string& book) {
+  if (!Fe_open(s, book, "", FeOnLimit::Stop)) return {};
+  Fe_sizeResultRange(s, 0, FeEngineListColumns);
+  Fe_action(s, ActionListEngines);
+  Fe_sizeResultRange(s, 0, FeResultColumns);
+  if (Bench_quietly([&] { return Fe_action(s, ActionSolve); }) != StatusSolved) return {};
+  return Fe_takeLibraryValues();
+}
+
+// The final check's interpreter values of that solve, side by side: taken
+// from what the library handed back at the run's end, and compiled and
+// computed once more in the front end, as the check did before the library
+// handed them back. Both must give the same values.
+void finalCheckValues(benchmark::State& state) {
+  const std::string book = (std::filesystem::temp_directory_path() / "corvan-bench-check.xlsx").string();
+  std::string error;
+  if (!writeAnalysedModel(book, &error)) return state.SkipWithError(error.c_str());
+  FeSession s;
+  const FeInterpreted handed = solvedInSession(&s, book);
+  std::filesystem::remove(book);
+  if (handed.values.empty()) {
+    Fe_close(&s);
+    return state.SkipWithError("the library handed back no values");
+  }
+  const std::vector<CellRange> areas = checkedAreas(Fe_readModel(s.book, s.book->activeSheet));
+  double compiled = 0, fromLibrary = 0;
+  bool same = true;
+  for (auto _ : state) {
+    FeInterpreted again, taken;
+    auto start = cpuNow();
+    Fe_interpretAreas(s.book, areas, &again);
+    const double c = secondsSince(start);
+    start = cpuNow();
+    Fe_interpretAreas(s.book, areas, &taken, &handed);
+    const double h = secondsSince(start);
+    compiled += c;
+    fromLibrary += h;
+    same = same && again.values == taken.values;
+    state.SetIterationTime(c + h);
+  }
+  Fe_close(&s);
+  if (!same) state.SkipWithError("the handed-back values differ from those computed again");
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["compiled_ms"] = 1e3 * compiled / n;
+  state.counters["handed_back_ms"] = 1e3 * fromLibrary / n;
+}
+
 void openAlone(benchmark::State& state, const std::string& name) {
   LpFakeModel model;
   if (!Bench_lpModel(state, name, &model)) return;
@@ -377,6 +442,9 @@ const bool kRegistered = [] {
       ->UseManualTime()
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("analysed/200k_cells", analysedSolve)->UseManualTime()->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("analysed/200k_cells_final_check", finalCheckValues)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond);
   for (const MpsKnown& k : Mps_knownProblems())
     if (k.kind == "lp") {
       benchmark::RegisterBenchmark(("solve_path/" + k.name).c_str(), solvePathAndEngine, k.name)

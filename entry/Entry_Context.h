@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "contract/Eng_Engine.h"
+#include "contract/Host_FinalValues.h"
 #include "contract/Host_LocalSolver.h"
 
 struct EvalContext;
@@ -142,6 +143,9 @@ struct LibraryContext {
   // The variable cells' values at the run's last evaluation through the
   // workbook that gave no number; empty when none failed.
   std::vector<double> failedPoint;
+  // The front end's receiver of the interpreter's values at a run's end.
+  FinalValueSink valueSink;
+  void* valueSinkUser;
 };
 
 // The context of this process, from the attaching thread's slot; none

@@ -110,5 +110,6 @@ OS_MODULE_EXPORT const OsExport CorvanExports[] = {
     {93, nullptr, CORVAN_PROC(Interp_jacobian)},
     {94, nullptr, CORVAN_PROC(Interp_hessian)},
     {95, nullptr, CORVAN_PROC(Interp_objectiveHessian)},
+    {kFinalValueSinkOrdinal, nullptr, CORVAN_PROC(Interp_setValueSink)},
     {0, nullptr, nullptr},
 };

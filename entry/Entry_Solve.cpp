@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "contract/Eng_Engine.h"
 #include "contract/Host_Progress.h"
 #include "contract/Host_Queries.h"
 #include "entry/Eng_Registry.h"
@@ -221,14 +222,17 @@ int analyseAndRun(LibraryContext* context, const Plan& plan) {
   try {
     int analysis = plan.analyse ? analyse(context, plan) : 0;
     if (analysis != 0) return analysis;
-    if (plan.run) return runEngine(context);
-    return plan.analyse ? 0 : StatusNothingRun;
+    if (!plan.run) return plan.analyse ? 0 : StatusNothingRun;
+    const int status = runEngine(context);
+    if (context->analysed && (Eng_isSolution(status) || Eng_isEarlyStop(status))) Interp_handBackValues(context);
+    return status;
   } catch (const std::bad_alloc&) {
     return memoryRanOut();
   }
 }
 
 int commonPath(LibraryContext* context, const Plan& plan) {
+  Interp_forgetHandedBack(context);
   if ((plan.analyse || plan.run) && !optionsAccepted(context)) return StatusBadModel;
   int status = Host_beginSession(context) ? analyseAndRun(context, plan) : StatusHostFailure;
   if (!Host_endSession(context)) status = StatusHostFailure;

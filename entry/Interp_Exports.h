@@ -1,13 +1,15 @@
-// The interpreter's exports (ordinals 75 to 95): loading, diagnosing and
-// releasing the model of a Solve call, the error report, and the evaluation
-// interface that the host services forward to while the model is analysed.
-// With no model loaded every evaluation fails (0).
+// The interpreter's exports (ordinals 75 to 96): loading, diagnosing and
+// releasing the model of a Solve call, the error report, the evaluation
+// interface that the host services forward to while the model is analysed,
+// and the values handed back to the front end at a run's end. With no
+// model loaded every evaluation fails (0).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "contract/Host_Eval.h"
+#include "contract/Host_FinalValues.h"
 #include "values/Model_Refs.h"
 
 struct EvalContext;
@@ -47,6 +49,17 @@ int Interp_diagnoseModel(LibraryContext* context, std::intptr_t refreshWord, int
 // (ordinal 79; the word is not read). 0, also without a model.
 int Interp_refreshArrayBlocks(LibraryContext* context, std::intptr_t unused);
 int Interp_freeModel(LibraryContext* context);  // 0 on success
+// Registers the front end's receiver of the values at a run's end (ordinal
+// 96; null: none).
+void Interp_setValueSink(FinalValueSink sink, void* user);
+// Tells the receiver to forget what it was handed before.
+void Interp_forgetHandedBack(LibraryContext* context);
+// Hands the receiver the loaded model's values at the variable cells'
+// current values: each cell of the objective, of the rows and of their
+// right-hand sides that the model holds as the workbook does. Nothing when
+// the interpreter added variables or rows, reads other sheets' formulas as
+// their stored values, or fails to evaluate the model there.
+void Interp_handBackValues(LibraryContext* context);
 int Interp_queryModel(LibraryContext* context, int kind);
 
 // The interpreter's evaluation interface for engines (1 on success).

@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "base/Dbl_Whole.h"
+#include "contract/Host_FinalValues.h"
 #include "excel/Names_Options.h"
 #include "frontend/Fe_Command.h"
+#include "frontend/Fe_Interpreter.h"
 #include "frontend/Fe_Model.h"
 #include "frontend/Fe_Output.h"
 #include "frontend/Fe_Session.h"
@@ -236,6 +238,11 @@ bool loadLibrary(FeSession* s) {
     return false;
   }
   s->solveX(0);
+  // The library hands back its interpreter's values of the model's cells at
+  // a run's end, which the final check then need not compute again.
+  if (auto sink =
+          reinterpret_cast<void (*)(FinalValueSink, void*)>(Os_getProcByOrdinal(s->library, kFinalValueSinkOrdinal)))
+    sink(Fe_receiveLibraryValue, nullptr);
   return true;
 }
 
@@ -292,6 +299,7 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
 
 void Fe_close(FeSession* s) {
   Fe_endProgress();
+  Fe_takeLibraryValues();  // values of this session's runs mean nothing to the next
   if (s->library) Os_freeLibrary(s->library);
   if (s->book) Wb_closeWorkbook(s->book);
   if (s->addIn) Wb_closeWorkbook(s->addIn);

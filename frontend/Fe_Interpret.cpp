@@ -1,12 +1,15 @@
 // `corvan recalc --interpreter`: every formula cell of a workbook becomes a
 // problem function without bounds; the interpreter compiles each, runs them
 // all once in plain mode in dependency order, and hands back each cell's
-// value or the reason it could not compute it.
+// value or the reason it could not compute it. Also the values of the
+// model's cells that the library's interpreter hands back at a run's end.
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "frontend/Fe_Interpreter.h"
 #include "frontend/Fe_Words.h"
@@ -226,11 +229,13 @@ struct FeInterpreter {
 
 namespace {
 
+bool isFormulaCell(const Cell& cell) { return !cell.formula.empty() || cell.arrayBlock >= 0; }
+
 // A formula cell joins the list; one the interpreter cannot place fails at
 // once.
 void listFormulaCell(const Cell& cell, int sheet, std::uint64_t key, LoadCells* cells, FeInterpreted* out) {
   const int row = Wb_keyRow(key), column = Wb_keyCol(key);
-  if (cell.formula.empty() && cell.arrayBlock < 0) return;
+  if (!isFormulaCell(cell)) return;
   if (sheet >= kRefMaxSheet) {
     out->failures[{sheet, key}] = "sheet " + std::to_string(sheet + 1) + " lies past the interpreter's " +
                                   std::to_string(kRefMaxSheet) + " sheets";
@@ -287,6 +292,13 @@ FeInterpreter* compileListed(Workbook* wb, FeInterpreted* out, List list) {
   return in;
 }
 
+// The value known holds for the cell, or null.
+const CellValue* knownValue(const FeInterpreted* known, const std::pair<int, std::uint64_t>& key) {
+  if (!known) return nullptr;
+  const auto value = known->values.find(key);
+  return value == known->values.end() ? nullptr : &value->second;
+}
+
 // One evaluation of what compiled, then everything freed.
 void evaluateOnce(FeInterpreter* in, FeInterpreted* out) {
   if (!in) return;
@@ -300,16 +312,44 @@ FeInterpreter* Fe_compileWorkbook(Workbook* wb, FeInterpreted* out) {
   return compileListed(wb, out, [&](LoadCells* cells) { listFormulaCells(wb, cells, out); });
 }
 
-void Fe_interpretAreas(Workbook* wb, const std::vector<CellRange>& areas, FeInterpreted* out) {
-  FeInterpreter* in = compileListed(wb, out, [&](LoadCells* cells) {
-    for (const CellRange& a : areas)
-      for (int r = a.row1; r <= a.row2; ++r)
-        for (int c = a.col1; c <= a.col2; ++c)
-          if (const Cell* cell = Wb_findCell(wb->sheets[static_cast<size_t>(a.sheet)].get(), r, c))
-            listFormulaCell(*cell, a.sheet, Wb_cellKey(r, c), cells, out);
-  });
-  evaluateOnce(in, out);
+void Fe_interpretAreas(Workbook* wb, const std::vector<CellRange>& areas, FeInterpreted* out,
+                       const FeInterpreted* known) {
+  // The formula cells known does not hold are compiled, with what they read.
+  std::vector<std::pair<const Cell*, std::pair<int, std::uint64_t>>> rest;
+  for (const CellRange& a : areas)
+    for (int r = a.row1; r <= a.row2; ++r)
+      for (int c = a.col1; c <= a.col2; ++c) {
+        const Cell* cell = Wb_findCell(wb->sheets[static_cast<size_t>(a.sheet)].get(), r, c);
+        if (!cell || !isFormulaCell(*cell)) continue;
+        const std::pair<int, std::uint64_t> key{a.sheet, Wb_cellKey(r, c)};
+        if (const CellValue* value = knownValue(known, key)) out->values[key] = *value;
+        else rest.emplace_back(cell, key);
+      }
+  if (rest.empty()) return;
+  evaluateOnce(compileListed(wb, out,
+                             [&](LoadCells* cells) {
+                               for (const auto& [cell, key] : rest)
+                                 listFormulaCell(*cell, key.first, key.second, cells, out);
+                             }),
+               out);
 }
+
+namespace {
+
+// The library's values of the model's cells at the end of its last run.
+FeInterpreted gLibraryValues;
+
+}  // namespace
+
+void Fe_receiveLibraryValue(void*, int sheet, int row, int column, const Value* value) {
+  if (!value) {
+    gLibraryValues = {};
+    return;
+  }
+  gLibraryValues.values[{sheet - 1, Wb_cellKey(row - 1, column - 1)}] = Fe_fromValue(value);
+}
+
+FeInterpreted Fe_takeLibraryValues() { return std::exchange(gLibraryValues, {}); }
 
 int32_t Fe_evaluateWorkbook(FeInterpreter* in, FeInterpreted* out) {
   if (!out) return Load_runCells(in->cells, {});

@@ -24,9 +24,15 @@ struct FeInterpreted {
   std::map<std::pair<int, std::uint64_t>, std::string> failures;
 };
 void Fe_interpretWorkbook(Workbook* wb, FeInterpreted* out);
-// The same for the formula cells of the areas (with what they read) alone.
-void Fe_interpretAreas(Workbook* wb, const std::vector<CellRange>& areas, FeInterpreted* out);
+// The same for the formula cells of the areas (with what they read) alone;
+// a cell that known holds takes its value from there and is not compiled.
+void Fe_interpretAreas(Workbook* wb, const std::vector<CellRange>& areas, FeInterpreted* out,
+                       const FeInterpreted* known = nullptr);
 struct Value;
+// The receiver of the library's interpreter values at a run's end
+// (FinalValueSink), and what it holds since the last Solve call, taken out.
+void Fe_receiveLibraryValue(void* user, int sheet, int row, int column, const Value* value);
+FeInterpreted Fe_takeLibraryValues();
 // A cell's value as the interpreter's value (in v, empty and bound to its
 // context), and an interpreter's scalar as a cell's value (an array gives its
 // first element, an empty value 0, a number that is not finite #NUM!).

@@ -44,7 +44,8 @@ bool makeWhole(Workbook* wb, int sheet, int row, int col) {
 // the point it leaves holds whole numbers in the integer, binary and
 // alldifferent cells before it is judged, and the workbook is recalculated
 // at it. A cell farther from a whole number stays, for the table to refuse.
-void makeIntegerCellsWhole(Workbook* wb, const FeModel& m) {
+// True when a cell changed.
+bool makeIntegerCellsWhole(Workbook* wb, const FeModel& m) {
   bool changed = false;
   for (const FeConstraint& c : m.constraints) {
     if (!Fe_isIntegerRelation(c.relation)) continue;
@@ -52,6 +53,7 @@ void makeIntegerCellsWhole(Workbook* wb, const FeModel& m) {
       for (int col = c.lhs.col1; col <= c.lhs.col2; ++col) changed = makeWhole(wb, c.lhs.sheet, r, col) || changed;
   }
   if (changed) Calc_recalculate(wb);
+  return changed;
 }
 
 // What a status means for this model: without integer constraints the
@@ -158,10 +160,12 @@ CellValue workbookValue(Workbook* wb, int sheet, int row, int col) {
 
 // The cells of the areas, in order, whose interpreted value differs from the
 // workbook's (a cell the interpreter cannot compute is the run's own
-// failure, not judged here).
-std::vector<Difference> differences(Workbook* wb, const std::vector<CellRange>& areas) {
+// failure, not judged here). The values the library handed back are the
+// interpreter's; the cells it did not hand back are compiled here.
+std::vector<Difference> differences(Workbook* wb, const std::vector<CellRange>& areas,
+                                    const FeInterpreted& handedBack) {
   FeInterpreted interpreted;
-  Fe_interpretAreas(wb, areas, &interpreted);
+  Fe_interpretAreas(wb, areas, &interpreted, &handedBack);
   std::vector<Difference> found;
   for (const CellRange& a : areas)
     for (int r = a.row1; r <= a.row2; ++r)
@@ -179,8 +183,8 @@ std::vector<Difference> differences(Workbook* wb, const std::vector<CellRange>& 
 // all agree. A cell that differs is recalculated once more by the workbook:
 // one whose value then changes reads a random draw or the clock, which has
 // another value at each recalculation, and is not held against the run.
-std::string interpreterDisagreement(Workbook* wb, const FeModel& m) {
-  const std::vector<Difference> found = differences(wb, modelAreas(wb, m));
+std::string interpreterDisagreement(Workbook* wb, const FeModel& m, const FeInterpreted& handedBack) {
+  const std::vector<Difference> found = differences(wb, modelAreas(wb, m), handedBack);
   if (found.empty()) return "";
   Calc_recalculate(wb);
   for (const Difference& d : found) {
@@ -197,9 +201,12 @@ bool Fe_endedAtAPoint(int status) { return Eng_isSolution(status) || Eng_isEarly
 
 bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start,
                      const std::function<std::string()>& cause, bool interpreted) {
-  if (Fe_endedAtAPoint(status)) makeIntegerCellsWhole(wb, m);
+  // The library's values are of the point it left: a cell made whole since
+  // moved the point, and every cell is then computed here.
+  FeInterpreted handedBack = Fe_takeLibraryValues();
+  if (Fe_endedAtAPoint(status) && makeIntegerCellsWhole(wb, m)) handedBack = {};
   bool solution = Fe_endedAtAPoint(status) && Fe_pointIsFeasible(wb, m);
-  const std::string differs = solution && interpreted ? interpreterDisagreement(wb, m) : "";
+  const std::string differs = solution && interpreted ? interpreterDisagreement(wb, m, handedBack) : "";
   solution = solution && differs.empty();
   const std::string reason = !differs.empty() ? differs : solution || !cause ? "" : cause();
   const std::string because = solution || reason.empty() ? "" : ": " + reason;

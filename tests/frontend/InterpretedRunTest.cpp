@@ -3,18 +3,22 @@
 // coefficients are found by keys built from text results solves to its
 // true optimum, and a point at which the interpreter's value of a model
 // cell differs from the workbook's is no solution, named as such, and is
-// not saved.
+// not saved. The library hands back its interpreter's values of the model's
+// cells at the run's end, and the final check compares those.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 #include <string>
 
+#include "frontend/Fe_Interpreter.h"
 #include "frontend/Fe_Model.h"
+#include "frontend/Fe_Session.h"
 #include "frontend/Fe_Verdict.h"
 #include "frontend/Fe_Words.h"
 #include "tests/frontend/CliFixture.h"
 #include "tests/support/ScratchTest.h"
+#include "values/Val_Value.h"
 
 namespace {
 
@@ -141,6 +145,82 @@ TEST_F(InterpretedRuns, TheVerdictNamesTheFirstCellThatDiffers) {
     const bool solution = Fe_printVerdict(wb, model, 0, start, {}, c.interpreted);
     const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(solution, c.solution) << c.b6;
+    EXPECT_EQ(out.rfind(c.line, 0), 0u) << out;
+  }
+  Wb_closeWorkbook(wb);
+}
+
+// The library hands back its interpreter's values of the model's formula
+// cells at the run's end when the interpreter computed the model, and none
+// when the workbook did: the plan's optimum (2, 6) gives B5:B7 = 2, 12, 18
+// and B9 = 36.
+TEST_F(InterpretedRuns, TheLibraryHandsBackItsValuesAtTheRunsEnd) {
+  const std::string book = Plan().save(dir_ / "plan.xlsx");
+  for (const bool analysed : {true, false}) {
+    FeSession s;
+    ASSERT_TRUE(Fe_open(&s, book, "", FeOnLimit::Stop));
+    if (analysed) Fe_setModelOption(&s, "solver_dia", "2");
+    ::testing::internal::CaptureStdout();
+    Fe_sizeResultRange(&s, 0, FeEngineListColumns);
+    Fe_action(&s, ActionListEngines);
+    Fe_sizeResultRange(&s, 0, FeResultColumns);
+    const int status = Fe_action(&s, ActionSolve);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, StatusSolved) << analysed;
+    const FeInterpreted handed = Fe_takeLibraryValues();
+    Fe_close(&s);
+    if (!analysed) {
+      EXPECT_TRUE(handed.values.empty());
+      continue;
+    }
+    const std::pair<int, double> expected[] = {{4, 2}, {5, 12}, {6, 18}, {8, 36}};  // row of column B, value
+    for (const auto& [row, value] : expected) {
+      const auto at = handed.values.find({0, Wb_cellKey(row, 1)});
+      ASSERT_NE(at, handed.values.end()) << "row " << row;
+      EXPECT_EQ(at->second, CellValue::makeNumber(value)) << "row " << row;
+    }
+  }
+}
+
+// The verdict compares the values the library handed back, computing only
+// the cells it did not hand back: a handed-back objective other than the
+// workbook's is caught as the interpreter's, and a constraint cell left out
+// of the hand-back is still computed and caught.
+TEST_F(InterpretedRuns, TheVerdictComparesTheHandedBackValues) {
+  std::string error;
+  Workbook* wb = Xlsx_open(Plan().save(dir_ / "plan.xlsx"), &error);
+  ASSERT_NE(wb, nullptr) << error;
+  Sheet* sh = wb->sheets[0].get();
+  Wb_setValue(wb, sh, 1, 1, CellValue::makeNumber(2));
+  Wb_setValue(wb, sh, 1, 2, CellValue::makeNumber(6));
+  Calc_recalculate(wb);
+  const FeModel model = Fe_readModel(wb, 0);
+  const FeStartValues start = Fe_startValues(wb, model);
+  struct Case {
+    double b9;  // the objective's value handed back
+    double b6;  // the value Plan!B6 (=2*C2, 12) is given, not handed back
+    bool solution;
+    const char* line;
+  };
+  const Case cases[] = {
+      {36, 12, true, "status 0: solved"},
+      {37, 12, false,
+       "status 0 (solved: all constraints and optimality conditions are satisfied), but the point the run ended at is "
+       "no solution: the interpreter computes Plan!B9 as 37 where the workbook computes 36\n"},
+      {36, 11, false,
+       "status 0 (solved: all constraints and optimality conditions are satisfied), but the point the run ended at is "
+       "no solution: the interpreter computes Plan!B6 as 12 where the workbook computes 11\n"},
+  };
+  for (const Case& c : cases) {
+    Wb_cellAt(wb, sh, 5, 1)->value = CellValue::makeNumber(c.b6);
+    Value objective{};
+    Val_setNumber(&objective, c.b9);
+    Fe_receiveLibraryValue(nullptr, 0, 0, 0, nullptr);
+    Fe_receiveLibraryValue(nullptr, 1, 9, 2, &objective);
+    ::testing::internal::CaptureStdout();
+    const bool solution = Fe_printVerdict(wb, model, 0, start, {}, true);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(solution, c.solution) << c.b9 << " " << c.b6;
     EXPECT_EQ(out.rfind(c.line, 0), 0u) << out;
   }
   Wb_closeWorkbook(wb);
