@@ -22,11 +22,14 @@ struct Search {
   std::vector<Trial> points;        // successful trials, for estimates and interpolation
   double thetaBound = kBoundInfinity;
   bool thetaUnbounded = false;  // thetaBound is the far limit a variable without a bound gets
+  double fullStep = 0.0;        // the first step that moves some superbasic by its 5%
   bool crossed = false;
 };
 
 // How far a superbasic without a bound may go in one search.
 constexpr double kFarLimit = 1e20;
+// Doublings of the step after which a falling objective has no bound.
+constexpr int kUnboundedDoublings = 30;
 
 double inverse(const GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
 
@@ -268,6 +271,7 @@ double initialStep(GrgRecord& rec, Search& s) {
   }
   s.thetaBound = theta;
   cap = std::min(cap, theta);
+  s.fullStep = cap;
   double alpha = rec.lastStep;
   if (dmax > 0) alpha = std::max(alpha, rec.settings.pre / dmax);
   alpha = rec.passSearches > 0 && !rec.lastSearchAtBound ? std::min(alpha, cap) : cap;
@@ -308,14 +312,21 @@ void interpolate(GrgRecord& rec, Search& s) {
 // nothing of the objective beyond that bound, however many doublings it
 // took from a short first step (a linear objective over a ball): it goes
 // on doubling up to the bound.
+//
+// The thirty doublings are counted from the full first step. A search that
+// starts from the last search's step along a direction far shorter than
+// that one's (a slack of a row with large coefficients as the only
+// superbasic) covers a short way in thirty doublings, and an objective that
+// falls all along it may still be bounded (a convex quadratic over a box):
+// such a search doubles on until it has gone as far.
 void expand(GrgRecord& rec, Search& s, double alpha) {
   int cheap = rec.settings.quadraticEstimates ? 4 : rec.settings.newtonLimit / 2;
-  double fall = 0.0, lastFall = 0.0;
+  double fall = 0.0, lastFall = 0.0, farEnough = std::ldexp(s.fullStep, kUnboundedDoublings);
   for (int doublings = 0; rec.newtonIterations < cheap; ++doublings) {
     // Thirty doublings leave the objective without a bound while its fall
     // keeps its pace; a step that reaches the far limit of a variable without
     // a bound (from a start far from 0, in fewer doublings) leaves it so too.
-    if (doublings == 30 && s.thetaUnbounded) {
+    if (doublings >= kUnboundedDoublings && s.thetaUnbounded && alpha >= farEnough) {
       rec.search.unbounded = lastFall > 0.0 && fall >= lastFall;
       return;
     }
