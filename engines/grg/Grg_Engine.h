@@ -150,6 +150,10 @@ int Grg_runPass(GrgRecord& rec);
 // The objective the iteration minimises: the sum of violations while rows
 // are violated, else the objective row.
 double Grg_objective(const GrgRecord& rec, const double* rows);
+// How near a row's value must come to `bound` to lie on it: `tolerance`, or
+// some tens of rounding units of the bound's size when that is more (a row
+// whose bound is 1E+09 is not computed to 1E-08).
+double Grg_rowTolerance(double tolerance, double bound);
 
 // Line search and restoration (Grg_LineSearch.cpp).
 void Grg_lineSearch(GrgRecord& rec);

@@ -10,10 +10,25 @@
 
 namespace {
 
+// Rounding units of a row's size that its value may be off by.
+constexpr double kRowResolution = 1e-14;
+
+bool onBound(const GrgRecord& rec, double v, double bound) {
+  return std::fabs(v - bound) < Grg_rowTolerance(rec.settings.pre, bound);
+}
+
+// -1 when row i's value v lies below its lower bound, 1 above its upper, else 0.
+int violationSide(const GrgRecord& rec, int i, double v) {
+  double l = rec.xl[rec.n + i], u = rec.xu[rec.n + i];
+  if (v < l - Grg_rowTolerance(rec.settings.pre, l)) return -1;
+  if (v > u + Grg_rowTolerance(rec.settings.pre, u)) return 1;
+  return 0;
+}
+
 double violation(const GrgRecord& rec, int i, double v) {
-  int col = rec.n + i;
-  if (v < rec.xl[col] - rec.settings.pre) return rec.xl[col] - v;
-  if (v > rec.xu[col] + rec.settings.pre) return v - rec.xu[col];
+  int side = violationSide(rec, i, v);
+  if (side < 0) return rec.xl[rec.n + i] - v;
+  if (side > 0) return v - rec.xu[rec.n + i];
   return 0.0;
 }
 
@@ -222,12 +237,12 @@ void classifyRows(GrgRecord& rec) {
     double at = 0.0;
     bool binding = false;
     if (rec.rowKind[i] == 1) {
-      binding = std::fabs(v - l) < rec.settings.pre;
+      binding = onBound(rec, v, l);
       at = l;
-    } else if (std::fabs(v - u) < rec.settings.pre) {
+    } else if (onBound(rec, v, u)) {
       binding = true;
       at = u;
-    } else if (std::fabs(v - l) < rec.settings.pre) {
+    } else if (onBound(rec, v, l)) {
       binding = true;
       at = l;
     }
@@ -246,7 +261,7 @@ void classifyRows(GrgRecord& rec) {
   if (!rec.phase1) return;
   for (int k = 1; k <= rec.nonBindingCount; ++k) {
     int i = rec.nonBinding[k];
-    double v = rec.g[i], sign = v < rec.xl[n + i] - rec.settings.pre ? -1.0 : (v > rec.xu[n + i] + rec.settings.pre ? 1.0 : 0.0);
+    double sign = violationSide(rec, i, rec.g[i]);
     if (sign != 0.0)
       for (int j = 1; j <= n; ++j) rec.phaseGrad[j] += sign * Grg_jac(rec, i, j);
   }
@@ -533,6 +548,11 @@ Next afterSearch(GrgRecord& rec, Pass& p) {
 }
 
 }  // namespace
+
+double Grg_rowTolerance(double tolerance, double bound) {
+  if (!(std::fabs(bound) < kBoundInfinity)) return tolerance;
+  return std::max(tolerance, kRowResolution * std::fabs(bound));
+}
 
 double Grg_objective(const GrgRecord& rec, const double* rows) {
   if (!rec.phase1) return rows[rec.objectiveRow];

@@ -126,7 +126,7 @@ bool shiftsRows(const GrgRecord& rec, const std::vector<double>& r, double toler
     double shift = 0.0;
     for (int k = 1; k <= nb; ++k)
       if (rec.basicCol[k] <= rec.n) shift += Grg_jac(rec, i, rec.basicCol[k]) * corr[k];
-    if (std::fabs(shift) >= tolerance) return true;
+    if (std::fabs(shift) >= Grg_rowTolerance(tolerance, rec.g[i])) return true;
   }
   return false;
 }
@@ -144,11 +144,14 @@ bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double 
       return false;
     }
     for (int k = 1; k <= rec.nonBindingCount; ++k) rec.x[n + rec.nonBinding[k]] = rec.g[rec.nonBinding[k]];
+    // Each row's residual counts against its own tolerance, in units of
+    // `tolerance`: a row of large size is restored to what it resolves.
     double residual = 0.0;
     for (int k = 1; k <= nb; ++k) {
       int row = rec.bindRow[k];
-      r[k] = rec.g[row] - rec.x[n + row];
-      residual = std::max(residual, std::fabs(r[k]));
+      double on = rec.x[n + row];
+      r[k] = rec.g[row] - on;
+      residual = std::max(residual, std::fabs(r[k]) * tolerance / Grg_rowTolerance(tolerance, on));
     }
     double e = held ? held->target - heldValue(rec, *held) : 0.0;
     residual = std::max(residual, std::fabs(e));
@@ -183,6 +186,12 @@ bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double 
   return false;
 }
 
+// How far a basic or a row may lie beyond its bound: the precision, for a
+// row at least what its size resolves.
+double widening(const GrgRecord& rec, int col, double bound) {
+  return col > rec.n ? Grg_rowTolerance(rec.settings.pre, bound) : rec.settings.pre;
+}
+
 // The first basic variable or non-binding row to leave its widened bounds
 // since the previous trial: kind, index and crossing fraction.
 bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fraction) {
@@ -190,13 +199,14 @@ bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fracti
   auto test = [&](int kind, int index, int col, double oldV, double newV) {
     if (std::fabs(newV - oldV) <= 1e-15) return;
     double l = rec.xl[col], u = rec.xu[col], bound;
+    double above = u + widening(rec, col, u), below = l - widening(rec, col, l);
     // A value crosses the widened bound it has just passed; one already
     // beyond that bound does not. A violated row that steps over its whole
     // feasible range (an equality row, from one side to the other) crosses
     // the bound it now lies beyond, so that the step stops on the row.
-    if (newV > u + rec.settings.pre && oldV <= u + rec.settings.pre) {
+    if (newV > above && oldV <= above) {
       bound = u;
-    } else if (newV < l - rec.settings.pre && oldV >= l - rec.settings.pre) {
+    } else if (newV < below && oldV >= below) {
       bound = l;
     } else {
       return;
@@ -222,7 +232,9 @@ bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fracti
 bool violated(const GrgRecord& rec) {
   for (int k = 1; k <= rec.nonBindingCount; ++k) {
     int i = rec.nonBinding[k], col = rec.n + i;
-    if (rec.g[i] < rec.xl[col] - rec.settings.pre || rec.g[i] > rec.xu[col] + rec.settings.pre) return true;
+    if (rec.g[i] < rec.xl[col] - widening(rec, col, rec.xl[col]) ||
+        rec.g[i] > rec.xu[col] + widening(rec, col, rec.xu[col]))
+      return true;
   }
   return false;
 }
