@@ -12,6 +12,9 @@ namespace {
 
 // Rounding units of a row's size that its value may be off by.
 constexpr double kRowResolution = 1e-14;
+// The share of a pass's sum of violations that a pass ending converged and
+// infeasible leaves at most, for another pass to follow it.
+constexpr double kInfeasibleProgress = 0.5;
 
 bool onBound(const GrgRecord& rec, double v, double bound) {
   return std::fabs(v - bound) < Grg_rowTolerance(rec.settings.pre, bound);
@@ -436,6 +439,13 @@ int countViolated(const GrgRecord& rec) {
   return count;
 }
 
+double violationSum(const GrgRecord& rec) {
+  double sum = 0.0;
+  for (int i = 1; i <= rec.m; ++i)
+    if (i != rec.objectiveRow && rec.rowKind[i] != 0) sum += violation(rec, i, rec.g[i]);
+  return sum;
+}
+
 // Rows, basis and column list at the current point, after new derivatives.
 std::vector<int> basicColumns(const GrgRecord& rec) {
   return std::vector<int>(rec.basicCol.begin() + 1, rec.basicCol.begin() + rec.bindingCount + 1);
@@ -564,7 +574,9 @@ double Grg_objective(const GrgRecord& rec, const double* rows) {
 int Grg_runPass(GrgRecord& rec) {
   Pass p;
   p.code = rec.endCode;
+  rec.infeasibleProgress = false;
   if (!startPass(rec)) return p.code;
+  double violatedAtStart = violationSum(rec);
   Next next = Next::Derivatives;
   while (next != Next::End) {
     if (next == Next::Derivatives) {
@@ -580,7 +592,14 @@ int Grg_runPass(GrgRecord& rec) {
     next = afterSearch(rec, p);
   }
   if (rec.status == 0) Grg_polish(rec);
-  if (countViolated(rec) > 0) p.code = 5;
+  if (countViolated(rec) > 0) {
+    // The convergence test weighs the last iterations against the whole fall
+    // since the start of the pass: from a start far off a row, a sum of
+    // violations that still falls steadily passes it. A pass that halved
+    // the sum says nothing of whether a feasible point exists.
+    rec.infeasibleProgress = p.code == 1 && violationSum(rec) <= kInfeasibleProgress * violatedAtStart;
+    p.code = 5;
+  }
   if (rec.status == 0 && !Grg_evaluate(rec, rec.g.data())) rec.status = StatusEvalError;
   return p.code;
 }
