@@ -106,6 +106,13 @@ void prepareHeld(GrgRecord& rec, Held& h, int col) {
   }
 }
 
+// How near its target a held quantity must come: a row's own tolerance, a
+// variable's `tolerance`.
+double heldTolerance(const GrgRecord& rec, const Held& h, double tolerance) {
+  bool row = h.kind == 2 || rec.basicCol[h.index] > rec.n;
+  return row ? Grg_rowTolerance(tolerance, h.target) : tolerance;
+}
+
 // A trial point with a variable off its bounds: the engine's own prediction
 // overshot, so an evaluation failure there fails the trial, not the run.
 bool outsideBounds(const GrgRecord& rec) {
@@ -144,8 +151,9 @@ bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double 
       return false;
     }
     for (int k = 1; k <= rec.nonBindingCount; ++k) rec.x[n + rec.nonBinding[k]] = rec.g[rec.nonBinding[k]];
-    // Each row's residual counts against its own tolerance, in units of
-    // `tolerance`: a row of large size is restored to what it resolves.
+    // Each row's residual, and a held row's, counts against its own
+    // tolerance, in units of `tolerance`: a row of large size is restored
+    // to what it resolves.
     double residual = 0.0;
     for (int k = 1; k <= nb; ++k) {
       int row = rec.bindRow[k];
@@ -154,7 +162,7 @@ bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double 
       residual = std::max(residual, std::fabs(r[k]) * tolerance / Grg_rowTolerance(tolerance, on));
     }
     double e = held ? held->target - heldValue(rec, *held) : 0.0;
-    residual = std::max(residual, std::fabs(e));
+    if (held) residual = std::max(residual, std::fabs(e) * tolerance / heldTolerance(rec, *held, tolerance));
     // A residual within the tolerance of a row with small coefficients may
     // still hide a move of the basics that shifts a row with large ones past
     // its bound: the step is taken while it would shift some row by the

@@ -1,7 +1,8 @@
 // Convex models solved by GRG through `corvan solve`, by default and with
 // the interpreter's analysis (dia=2), each to "solved" at its optimum: a
 // linear objective over a ball, whose optimum lies on the ball's surface
-// (never "unbounded", nor "converged" on the way there at a scale of 1E+09),
+// (never "unbounded", nor "converged" on the way there or on the way onto
+// it at a scale of 1E+09),
 // integer LPs whose equality rows have coefficients far smaller than the
 // other rows' (never "no feasible solution"), an integer concave
 // maximisation over a box (never "unbounded"), and a system of cubic
@@ -207,6 +208,25 @@ TEST_F(GrgConvexModels, ReachTheOptimum) {
         {"6", "Plan!$D$2", "1", "25000"},
         {"7", "Plan!$B$7", "1", "Plan!$C$7"}},
        -105000},
+      {"min -x - y/2 + z over a ball of radius 30000 met from outside: -90000 at (60000, -20000, -40000)",
+       false,
+       "Plan!$B$2:$D$2",
+       {{"B2", "0"},
+        {"C2", "0"},
+        {"D2", "10000"},
+        {"B6", "=3*B2-2.5*C2+1.5*D2"},
+        {"C6", "190000"},
+        {"B7", "=(B2-40000)^2+(C2+30000)^2+(D2+20000)^2"},
+        {"C7", "9E+08"},
+        {"B9", "=-B2-0.5*C2+D2"}},
+       {{"1", "Plan!$B$2", "3", "0"},
+        {"2", "Plan!$B$2", "1", "80000"},
+        {"3", "Plan!$C$2", "1", "20000"},
+        {"4", "Plan!$D$2", "3", "-50000"},
+        {"5", "Plan!$D$2", "1", "10000"},
+        {"6", "Plan!$B$6", "1", "Plan!$C$6"},
+        {"7", "Plan!$B$7", "1", "Plan!$C$7"}},
+       -90000},
   };
   int k = 0;
   for (const ConvexCase& c : cases)
