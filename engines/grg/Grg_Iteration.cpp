@@ -96,7 +96,10 @@ Pick slackStep(const GrgRecord& rec, const std::vector<char>& pivoted) {
 }
 
 // One general elimination step: the slack of the first unpivoted row, a
-// well-placed column, or the column farthest from its bounds.
+// well-placed column, or the column farthest from its bounds. A well-placed
+// column's element must be a fair share of the largest: where a row touches
+// a variable's bound (a ball tangent to it) the row's other elements vanish,
+// and one of 1E-04 beside one of 200 made the basic direction explode.
 Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
                  const std::vector<char>& taken, double& p1) {
   int n = rec.n, nb = rec.bindingCount;
@@ -113,7 +116,7 @@ Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const 
   Pick best;
   for (const Pick& p : cand)
     if (p.row && rec.distance[p.col] >= 10 * rec.settings.pre && p.value > best.value) best = p;
-  if (best.col && (best.value >= rec.settings.pivotTol || best.value >= rec.settings.pivotTol * big)) return best;
+  if (best.col && best.value >= rec.settings.pivotTol * big) return best;
   Pick far;
   double farDist = -1.0;
   for (const Pick& p : cand)

@@ -2,17 +2,17 @@
 // the interpreter's analysis (dia=2), each to "solved" at its optimum: a
 // linear objective over a ball, whose optimum lies on the ball's surface
 // (never "unbounded", nor "converged" on the way there or on the way onto
-// it at a scale of 1E+09),
-// integer LPs whose equality rows have coefficients far smaller than the
-// other rows' (never "no feasible solution"), an integer concave
-// maximisation over a box (never "unbounded"), and a system of cubic
-// equations whose rows reach 1E+07, started far from its one root (never
-// "no feasible solution"). Each optimum is worked out by hand: the ball's
-// centre less its radius along the objective's gradient, the one integer
-// point the equality rows leave, the box's integer point nearest the
-// concave objective's centre that keeps the rows, and the planted root
-// (each row's derivative in its own variable outweighs the others together,
-// so the system has no other root).
+// it at a scale of 1E+09), integer LPs whose equality rows have
+// coefficients far smaller than the other rows' (never "no feasible
+// solution"), an integer concave maximisation over a box (never
+// "unbounded"), two equalities meeting on a ball that touches a variable's
+// bound, and a system of cubic equations whose rows reach 1E+07, started
+// far from its one root (neither "no feasible solution"). Each optimum is
+// worked out by hand: the ball's centre less its radius along the
+// objective's gradient, the one point the equality rows leave, the box's
+// integer point nearest the concave objective's centre that keeps the
+// rows, and the planted root (each row's derivative in its own variable
+// outweighs the others together, so the system has no other root).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -227,6 +227,25 @@ TEST_F(GrgConvexModels, ReachTheOptimum) {
         {"6", "Plan!$B$6", "1", "Plan!$C$6"},
         {"7", "Plan!$B$7", "1", "Plan!$C$7"}},
        -90000},
+      {"min 1.5x - 2y at the one point two equalities leave on a ball tangent to a bound: 800 at (240, -220)",
+       false,
+       "Plan!$B$2:$C$2",
+       {{"B2", "500"},
+        {"C2", "-500"},
+        {"B5", "=(B2-300)^2+(C2+300)^2"},
+        {"C5", "10000"},
+        {"B6", "=2*B2+3*C2"},
+        {"C6", "-180"},
+        {"B7", "=3*B2"},
+        {"C7", "720"},
+        {"B9", "=1.5*B2-2*C2"}},
+       {{"1", "Plan!$B$2", "3", "-100"},
+        {"2", "Plan!$B$2", "1", "700"},
+        {"3", "Plan!$C$2", "3", "-400"},
+        {"4", "Plan!$C$2", "1", "-200"},
+        {"5", "Plan!$B$5", "1", "Plan!$C$5"},
+        {"6", "Plan!$B$6:$B$7", "2", "Plan!$C$6:$C$7"}},
+       800},
   };
   int k = 0;
   for (const ConvexCase& c : cases)
