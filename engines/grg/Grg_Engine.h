@@ -100,6 +100,7 @@ struct GrgRecord {
   std::vector<double> xPrev;                       // point of the last optimality test
   int violatedCount = 0;
   bool phase1 = false;
+  bool infeasibleProgress = false;  // the last pass converged infeasible, its violations halved
 
   // Directions.
   std::vector<double> factor;                      // packed upper-triangular R
@@ -145,11 +146,17 @@ double Grg_trueObjective(const GrgRecord& rec, double value);
 
 // Iteration (Grg_Iteration.cpp).
 // One main-loop pass from x; returns its end code (0 optimal, 1 converged,
-// 2 no progress, 4 unbounded, 5 infeasible), stops and errors in `status`.
+// 2 no progress, 4 unbounded, 5 infeasible), stops and errors in `status`;
+// sets `infeasibleProgress` for a pass that ends converged while rows are
+// violated, their sum of violations halved or less.
 int Grg_runPass(GrgRecord& rec);
 // The objective the iteration minimises: the sum of violations while rows
 // are violated, else the objective row.
 double Grg_objective(const GrgRecord& rec, const double* rows);
+// How near a row's value must come to `bound` to lie on it: `tolerance`, or
+// some tens of rounding units of the bound's size when that is more (a row
+// whose bound is 1E+09 is not computed to 1E-08).
+double Grg_rowTolerance(double tolerance, double bound);
 
 // Line search and restoration (Grg_LineSearch.cpp).
 void Grg_lineSearch(GrgRecord& rec);

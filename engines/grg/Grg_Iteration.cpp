@@ -10,10 +10,28 @@
 
 namespace {
 
+// Rounding units of a row's size that its value may be off by.
+constexpr double kRowResolution = 1e-14;
+// The share of a pass's sum of violations that a pass ending converged and
+// infeasible leaves at most, for another pass to follow it.
+constexpr double kInfeasibleProgress = 0.5;
+
+bool onBound(const GrgRecord& rec, double v, double bound) {
+  return std::fabs(v - bound) < Grg_rowTolerance(rec.settings.pre, bound);
+}
+
+// -1 when row i's value v lies below its lower bound, 1 above its upper, else 0.
+int violationSide(const GrgRecord& rec, int i, double v) {
+  double l = rec.xl[rec.n + i], u = rec.xu[rec.n + i];
+  if (v < l - Grg_rowTolerance(rec.settings.pre, l)) return -1;
+  if (v > u + Grg_rowTolerance(rec.settings.pre, u)) return 1;
+  return 0;
+}
+
 double violation(const GrgRecord& rec, int i, double v) {
-  int col = rec.n + i;
-  if (v < rec.xl[col] - rec.settings.pre) return rec.xl[col] - v;
-  if (v > rec.xu[col] + rec.settings.pre) return v - rec.xu[col];
+  int side = violationSide(rec, i, v);
+  if (side < 0) return rec.xl[rec.n + i] - v;
+  if (side > 0) return v - rec.xu[rec.n + i];
   return 0.0;
 }
 
@@ -78,7 +96,10 @@ Pick slackStep(const GrgRecord& rec, const std::vector<char>& pivoted) {
 }
 
 // One general elimination step: the slack of the first unpivoted row, a
-// well-placed column, or the column farthest from its bounds.
+// well-placed column, or the column farthest from its bounds. A well-placed
+// column's element must be a fair share of the largest: where a row touches
+// a variable's bound (a ball tangent to it) the row's other elements vanish,
+// and one of 1E-04 beside one of 200 made the basic direction explode.
 Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
                  const std::vector<char>& taken, double& p1) {
   int n = rec.n, nb = rec.bindingCount;
@@ -95,7 +116,7 @@ Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const 
   Pick best;
   for (const Pick& p : cand)
     if (p.row && rec.distance[p.col] >= 10 * rec.settings.pre && p.value > best.value) best = p;
-  if (best.col && (best.value >= rec.settings.pivotTol || best.value >= rec.settings.pivotTol * big)) return best;
+  if (best.col && best.value >= rec.settings.pivotTol * big) return best;
   Pick far;
   double farDist = -1.0;
   for (const Pick& p : cand)
@@ -222,12 +243,12 @@ void classifyRows(GrgRecord& rec) {
     double at = 0.0;
     bool binding = false;
     if (rec.rowKind[i] == 1) {
-      binding = std::fabs(v - l) < rec.settings.pre;
+      binding = onBound(rec, v, l);
       at = l;
-    } else if (std::fabs(v - u) < rec.settings.pre) {
+    } else if (onBound(rec, v, u)) {
       binding = true;
       at = u;
-    } else if (std::fabs(v - l) < rec.settings.pre) {
+    } else if (onBound(rec, v, l)) {
       binding = true;
       at = l;
     }
@@ -246,7 +267,7 @@ void classifyRows(GrgRecord& rec) {
   if (!rec.phase1) return;
   for (int k = 1; k <= rec.nonBindingCount; ++k) {
     int i = rec.nonBinding[k];
-    double v = rec.g[i], sign = v < rec.xl[n + i] - rec.settings.pre ? -1.0 : (v > rec.xu[n + i] + rec.settings.pre ? 1.0 : 0.0);
+    double sign = violationSide(rec, i, rec.g[i]);
     if (sign != 0.0)
       for (int j = 1; j <= n; ++j) rec.phaseGrad[j] += sign * Grg_jac(rec, i, j);
   }
@@ -421,6 +442,13 @@ int countViolated(const GrgRecord& rec) {
   return count;
 }
 
+double violationSum(const GrgRecord& rec) {
+  double sum = 0.0;
+  for (int i = 1; i <= rec.m; ++i)
+    if (i != rec.objectiveRow && rec.rowKind[i] != 0) sum += violation(rec, i, rec.g[i]);
+  return sum;
+}
+
 // Rows, basis and column list at the current point, after new derivatives.
 std::vector<int> basicColumns(const GrgRecord& rec) {
   return std::vector<int>(rec.basicCol.begin() + 1, rec.basicCol.begin() + rec.bindingCount + 1);
@@ -534,6 +562,11 @@ Next afterSearch(GrgRecord& rec, Pass& p) {
 
 }  // namespace
 
+double Grg_rowTolerance(double tolerance, double bound) {
+  if (!(std::fabs(bound) < kBoundInfinity)) return tolerance;
+  return std::max(tolerance, kRowResolution * std::fabs(bound));
+}
+
 double Grg_objective(const GrgRecord& rec, const double* rows) {
   if (!rec.phase1) return rows[rec.objectiveRow];
   double sum = 0.0;
@@ -544,7 +577,9 @@ double Grg_objective(const GrgRecord& rec, const double* rows) {
 int Grg_runPass(GrgRecord& rec) {
   Pass p;
   p.code = rec.endCode;
+  rec.infeasibleProgress = false;
   if (!startPass(rec)) return p.code;
+  double violatedAtStart = violationSum(rec);
   Next next = Next::Derivatives;
   while (next != Next::End) {
     if (next == Next::Derivatives) {
@@ -560,7 +595,14 @@ int Grg_runPass(GrgRecord& rec) {
     next = afterSearch(rec, p);
   }
   if (rec.status == 0) Grg_polish(rec);
-  if (countViolated(rec) > 0) p.code = 5;
+  if (countViolated(rec) > 0) {
+    // The convergence test weighs the last iterations against the whole fall
+    // since the start of the pass: from a start far off a row, a sum of
+    // violations that still falls steadily passes it. A pass that halved
+    // the sum says nothing of whether a feasible point exists.
+    rec.infeasibleProgress = p.code == 1 && violationSum(rec) <= kInfeasibleProgress * violatedAtStart;
+    p.code = 5;
+  }
   if (rec.status == 0 && !Grg_evaluate(rec, rec.g.data())) rec.status = StatusEvalError;
   return p.code;
 }

@@ -22,11 +22,14 @@ struct Search {
   std::vector<Trial> points;        // successful trials, for estimates and interpolation
   double thetaBound = kBoundInfinity;
   bool thetaUnbounded = false;  // thetaBound is the far limit a variable without a bound gets
+  double fullStep = 0.0;        // the first step that moves some superbasic by its 5%
   bool crossed = false;
 };
 
 // How far a superbasic without a bound may go in one search.
 constexpr double kFarLimit = 1e20;
+// Doublings of the step after which a falling objective has no bound.
+constexpr int kUnboundedDoublings = 30;
 
 double inverse(const GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
 
@@ -103,6 +106,13 @@ void prepareHeld(GrgRecord& rec, Held& h, int col) {
   }
 }
 
+// How near its target a held quantity must come: a row's own tolerance, a
+// variable's `tolerance`.
+double heldTolerance(const GrgRecord& rec, const Held& h, double tolerance) {
+  bool row = h.kind == 2 || rec.basicCol[h.index] > rec.n;
+  return row ? Grg_rowTolerance(tolerance, h.target) : tolerance;
+}
+
 // A trial point with a variable off its bounds: the engine's own prediction
 // overshot, so an evaluation failure there fails the trial, not the run.
 bool outsideBounds(const GrgRecord& rec) {
@@ -123,7 +133,7 @@ bool shiftsRows(const GrgRecord& rec, const std::vector<double>& r, double toler
     double shift = 0.0;
     for (int k = 1; k <= nb; ++k)
       if (rec.basicCol[k] <= rec.n) shift += Grg_jac(rec, i, rec.basicCol[k]) * corr[k];
-    if (std::fabs(shift) >= tolerance) return true;
+    if (std::fabs(shift) >= Grg_rowTolerance(tolerance, rec.g[i])) return true;
   }
   return false;
 }
@@ -141,14 +151,18 @@ bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double 
       return false;
     }
     for (int k = 1; k <= rec.nonBindingCount; ++k) rec.x[n + rec.nonBinding[k]] = rec.g[rec.nonBinding[k]];
+    // Each row's residual, and a held row's, counts against its own
+    // tolerance, in units of `tolerance`: a row of large size is restored
+    // to what it resolves.
     double residual = 0.0;
     for (int k = 1; k <= nb; ++k) {
       int row = rec.bindRow[k];
-      r[k] = rec.g[row] - rec.x[n + row];
-      residual = std::max(residual, std::fabs(r[k]));
+      double on = rec.x[n + row];
+      r[k] = rec.g[row] - on;
+      residual = std::max(residual, std::fabs(r[k]) * tolerance / Grg_rowTolerance(tolerance, on));
     }
     double e = held ? held->target - heldValue(rec, *held) : 0.0;
-    residual = std::max(residual, std::fabs(e));
+    if (held) residual = std::max(residual, std::fabs(e) * tolerance / heldTolerance(rec, *held, tolerance));
     // A residual within the tolerance of a row with small coefficients may
     // still hide a move of the basics that shifts a row with large ones past
     // its bound: the step is taken while it would shift some row by the
@@ -180,6 +194,12 @@ bool restore(GrgRecord& rec, const Search& s, double& alpha, Held* held, double 
   return false;
 }
 
+// How far a basic or a row may lie beyond its bound: the precision, for a
+// row at least what its size resolves.
+double widening(const GrgRecord& rec, int col, double bound) {
+  return col > rec.n ? Grg_rowTolerance(rec.settings.pre, bound) : rec.settings.pre;
+}
+
 // The first basic variable or non-binding row to leave its widened bounds
 // since the previous trial: kind, index and crossing fraction.
 bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fraction) {
@@ -187,13 +207,14 @@ bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fracti
   auto test = [&](int kind, int index, int col, double oldV, double newV) {
     if (std::fabs(newV - oldV) <= 1e-15) return;
     double l = rec.xl[col], u = rec.xu[col], bound;
+    double above = u + widening(rec, col, u), below = l - widening(rec, col, l);
     // A value crosses the widened bound it has just passed; one already
     // beyond that bound does not. A violated row that steps over its whole
     // feasible range (an equality row, from one side to the other) crosses
     // the bound it now lies beyond, so that the step stops on the row.
-    if (newV > u + rec.settings.pre && oldV <= u + rec.settings.pre) {
+    if (newV > above && oldV <= above) {
       bound = u;
-    } else if (newV < l - rec.settings.pre && oldV >= l - rec.settings.pre) {
+    } else if (newV < below && oldV >= below) {
       bound = l;
     } else {
       return;
@@ -219,7 +240,9 @@ bool findCrossing(const GrgRecord& rec, const Search& s, Held& h, double& fracti
 bool violated(const GrgRecord& rec) {
   for (int k = 1; k <= rec.nonBindingCount; ++k) {
     int i = rec.nonBinding[k], col = rec.n + i;
-    if (rec.g[i] < rec.xl[col] - rec.settings.pre || rec.g[i] > rec.xu[col] + rec.settings.pre) return true;
+    if (rec.g[i] < rec.xl[col] - widening(rec, col, rec.xl[col]) ||
+        rec.g[i] > rec.xu[col] + widening(rec, col, rec.xu[col]))
+      return true;
   }
   return false;
 }
@@ -268,6 +291,7 @@ double initialStep(GrgRecord& rec, Search& s) {
   }
   s.thetaBound = theta;
   cap = std::min(cap, theta);
+  s.fullStep = cap;
   double alpha = rec.lastStep;
   if (dmax > 0) alpha = std::max(alpha, rec.settings.pre / dmax);
   alpha = rec.passSearches > 0 && !rec.lastSearchAtBound ? std::min(alpha, cap) : cap;
@@ -308,14 +332,21 @@ void interpolate(GrgRecord& rec, Search& s) {
 // nothing of the objective beyond that bound, however many doublings it
 // took from a short first step (a linear objective over a ball): it goes
 // on doubling up to the bound.
+//
+// The thirty doublings are counted from the full first step. A search that
+// starts from the last search's step along a direction far shorter than
+// that one's (a slack of a row with large coefficients as the only
+// superbasic) covers a short way in thirty doublings, and an objective that
+// falls all along it may still be bounded (a convex quadratic over a box):
+// such a search doubles on until it has gone as far.
 void expand(GrgRecord& rec, Search& s, double alpha) {
   int cheap = rec.settings.quadraticEstimates ? 4 : rec.settings.newtonLimit / 2;
-  double fall = 0.0, lastFall = 0.0;
+  double fall = 0.0, lastFall = 0.0, farEnough = std::ldexp(s.fullStep, kUnboundedDoublings);
   for (int doublings = 0; rec.newtonIterations < cheap; ++doublings) {
     // Thirty doublings leave the objective without a bound while its fall
     // keeps its pace; a step that reaches the far limit of a variable without
     // a bound (from a start far from 0, in fewer doublings) leaves it so too.
-    if (doublings == 30 && s.thetaUnbounded) {
+    if (doublings >= kUnboundedDoublings && s.thetaUnbounded && alpha >= farEnough) {
       rec.search.unbounded = lastFall > 0.0 && fall >= lastFall;
       return;
     }

@@ -1,8 +1,8 @@
 // The GRG engine's record and options: reading the model and options from the
 // host (`Grg_setup`), the run around the main-loop passes with scaling,
-// validation and the infeasible-start retry (`Grg_solve`), the final
-// evaluation and reports (`Grg_finish`), and the engine's boundary to the
-// host: evaluations, polling and iteration reports.
+// validation, the infeasible-start retry and the resumed infeasible pass
+// (`Grg_solve`), the final evaluation and reports (`Grg_finish`), and the
+// engine's boundary to the host: evaluations, polling and iteration reports.
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -170,13 +170,16 @@ void runPasses(GrgRecord& rec) {
   for (;;) {
     rec.endCode = Grg_runPass(rec);
     bool retry = rec.status == 0 && rec.endCode == 5 && rec.iteration == 0 && !retried;
-    if (!retry && rec.status != GrgRestart) return;
-    if (retry) {
-      // The moved start is judged afresh: the first pass's "infeasible"
-      // holds for its own point only, and a pass that ends feasible
-      // without a direction to follow keeps the end code it starts with.
-      retried = true;
-      moveStart(rec);
+    // A pass that converged infeasible having halved its violations goes on
+    // in a pass of its own from where it ended.
+    bool resume = rec.status == 0 && rec.endCode == 5 && rec.infeasibleProgress;
+    if (!retry && !resume && rec.status != GrgRestart) return;
+    if (retry || resume) {
+      // The new pass is judged afresh: the last pass's "infeasible" holds
+      // for its own point only, and a pass that ends feasible without a
+      // direction to follow keeps the end code it starts with.
+      retried = retried || retry;
+      if (retry) moveStart(rec);
       rec.endCode = 0;
     }
     rec.host.progress(rec.host.user, ProgressResume, 0, 0.0);
