@@ -127,6 +127,18 @@ TEST_F(IntervalEngine, EdgesOfDomainsPolesAndStartsOutsideADomain) {
        "status 4:", kNoValue},
       {"1/x with a pole inside the box", model("$B$2", "=1/B2", "2", box("$B$2", "-1", "5"), {{"B2", "2"}}), 1,
        "status 4:", kNoValue},
+      {"LN falling without end towards 0 inside the box",
+       model("$B$2", "=LN(B2)", "2", box("$B$2", "-1", "5"), {{"B2", "2"}}), 1, "status 4:", kNoValue},
+      {"LOG10 falling without end towards 0 inside the box",
+       model("$B$2", "=LOG10(B2)", "2", box("$B$2", "-1", "5"), {{"B2", "2"}}), 1, "status 4:", kNoValue},
+      {"LOG to base 2 falling without end towards 0 inside the box",
+       model("$B$2", "=LOG(B2,2)", "2", box("$B$2", "-1", "5"), {{"B2", "2"}}), 1, "status 4:", kNoValue},
+      {"LN and a square falling without end towards 0",
+       model("$B$2:$C$2", "=LN(B2)+C2^2", "2", join(box("$B$2", "-1", "5"), box("$C$2", "-1", "2")),
+             {{"B2", "2"}, {"C2", "1"}}),
+       1, "status 4:", kNoValue},
+      {"LN with its minimum at the lower bound, away from 0",
+       model("$B$2", "=LN(B2)", "2", box("$B$2", "0.5", "5"), {{"B2", "2"}}), 0, "status 0:", std::log(0.5)},
       {"SQRT = 0.5 started outside its domain",
        model("$B$2", "", "", join(box("$B$2", "-1", "1"), {{"$B$3", "2", "0.5"}}),
              {{"B2", "-0.5"}, {"B3", "=SQRT(B2)"}}),
@@ -149,7 +161,8 @@ TEST_F(IntervalEngine, EdgesOfDomainsPolesAndStartsOutsideADomain) {
        "status 18:", kNoValue, "The variable cell Plan!$B$2 has no upper bound", "#DIV/0!"},
   };
   // The variable's value each run must end at (NaN: not checked).
-  const double at[] = {0, 0, 0, 1, 4, NAN, NAN, 0.25, std::sin(0.5) / 2, std::exp(-0.5), 300, NAN, NAN};
+  const double at[] = {0,   0,   0,  1, 4, NAN, NAN, NAN, NAN, NAN, NAN, 0.5, 0.25, std::sin(0.5) / 2, std::exp(-0.5),
+                       300, NAN, NAN};
   static_assert(std::size(at) == std::size(cases));
   int k = 0;
   for (const Case& c : cases) {
