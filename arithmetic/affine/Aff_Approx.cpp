@@ -233,10 +233,13 @@ AffineForm Aff_exp(const AffineForm* x) {
 }
 
 AffineForm Aff_ln(const AffineForm* x) {
-  const Interval r = values(x);
+  Interval r = values(x);
   if (!(r.hi > 0.0)) return fault(x, "ILN");
-  return smooth(x, raised(r, kIvlDomainFloor), [](double t) { return std::log(t); },
-                [](Interval t) { return Ivl_ln(&t); }, [](double a, Points& p) { p.add(1.0 / a); });
+  // Values that reach the pole at 0: no line bounds LN from below there.
+  if (r.lo <= 0.0) return constant(x, Ivl_ln(&r));
+  return smooth(
+      x, r, [](double t) { return std::log(t); }, [](Interval t) { return Ivl_ln(&t); },
+      [](double a, Points& p) { p.add(1.0 / a); });
 }
 
 AffineForm Aff_cosh(const AffineForm* x) {

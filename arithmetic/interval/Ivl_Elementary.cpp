@@ -154,8 +154,14 @@ Interval Ivl_exp(const Interval& x) { return increasing(x, [](double t) { return
 
 Interval Ivl_ln(Interval* x) {
   if (!(x->hi > 0.0)) return Ivl_empty();
-  if (x->lo <= 0.0) x->lo = kIvlDomainFloor;
-  return increasing(*x, [](double t) { return std::log(t); });
+  // LN falls without end towards 0: an argument that reaches it has values
+  // without a lower end. The argument is cut all the same, so that what
+  // the callers derive from it (the slope 1/x) stays finite.
+  const bool reachesPole = x->lo <= 0.0;
+  if (reachesPole) x->lo = kIvlDomainFloor;
+  Interval r = increasing(*x, [](double t) { return std::log(t); });
+  if (reachesPole) r.lo = -kInf;
+  return r;
 }
 
 Interval Ivl_lnOpen(const Interval& x) {

@@ -33,7 +33,8 @@ Interval Ivl_atan(const Interval& x, const Interval* range = nullptr);
 Interval Ivl_cos(const Interval& x);
 Interval Ivl_cosh(const Interval& x);
 Interval Ivl_exp(const Interval& x);
-// x.hi <= 0: empty; a lower end at or below 0 is cut to kIvlDomainFloor.
+// x.hi <= 0: empty; a lower end at or below 0 is cut to kIvlDomainFloor
+// and gives the value minus infinity for its lower end (LN's pole at 0).
 Interval Ivl_ln(Interval* x);
 Interval Ivl_max(const Interval& x, const Interval& y);
 Interval Ivl_maxVS(const Interval& x, double d);

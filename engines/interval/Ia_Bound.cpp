@@ -239,6 +239,14 @@ bool Ia_tryMidpoint(IaSearchContext& s, const IaBox& box, IaBox& incumbent, doub
   std::vector<double> c;
   Ia_midpoints(s.n, box.data(), c);
   double value = 0;
+  // A box narrower than the accuracy may still reach well past a row on a
+  // model of small scale: its midpoint is a solution only where every row
+  // holds within its tolerance.
+  for (int k = 1; k <= s.m; ++k) {
+    if (const int rc = Ia_evalPoint(s, k, c.data(), &value)) return !Ia_failureEndsSearch(rc);
+    const double miss = Ia_isEquality(s, k) ? std::fabs(value) : value;
+    if (!(miss <= s.rowTolerance[k])) return true;
+  }
   // A midpoint where the objective gives no number is no incumbent.
   if (const int rc = Ia_evalPoint(s, 0, c.data(), &value)) return !Ia_failureEndsSearch(rc);
   if (value < *upper) {

@@ -22,8 +22,9 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
                       IaObjectiveTest* out);
 // Bounds one box (the steps' `boundBox`); false on an evaluation failure.
 bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper, IaBoxBound* out);
-// The objective at the box's midpoint; a value below *upper becomes the
-// incumbent. False on an evaluation failure.
+// The objective at the box's midpoint, when every row holds there within
+// its tolerance; a value below *upper becomes the incumbent. False on an
+// evaluation failure.
 bool Ia_tryMidpoint(IaSearchContext& s, const IaBox& box, IaBox& incumbent, double* upper);
 // The steps of the box branch and bound over this context; the caller
 // supplies the iteration report and the clock.

@@ -194,9 +194,17 @@ void Ia_runSearch(IaEngine& e, IaSearchContext& s, double localObjective, bool l
   e.x = x;
 }
 
+// The finite side of row k: its lower bound when it has one, else its
+// upper bound (0 for a row with neither).
+double Ia_rowSide(const IaEngine& e, int k) {
+  if (e.rowLower[k] > -kBoundInfinity) return e.rowLower[k];
+  return e.rowUpper[k] < kBoundInfinity ? e.rowUpper[k] : 0.0;
+}
+
 // Runs the search from the local point.
 void Ia_search(IaEngine& e, double localObjective, bool localFound) {
   IaSearchContext s = Ia_searchContext(*e.model, e.options, e.maximise, e.start);
+  for (int k = 1; k <= e.m; ++k) s.rowTolerance[k] = e.options.precision * (1 + std::fabs(Ia_rowSide(e, k)));
   Ia_runSearch(e, s, localObjective, localFound);
   // An evaluation the library interrupted (a limit or a break decided
   // inside it) ends the search as the progress callback's stop would.

@@ -17,6 +17,7 @@ IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options,
   s.maximise = maximise;
   s.start = start;
   s.proven.assign(model.m + 1, 0);
+  s.rowTolerance.assign(model.m + 1, options.precision);
   return s;
 }
 

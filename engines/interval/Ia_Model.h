@@ -96,6 +96,9 @@ struct IaSearchContext {
   IaBox start;  // the variables' bounds, 1..n
   IaCounters counts;
   std::vector<char> proven;  // 1..m: the row holds on the whole box
+  // 1..m: how far the row's oriented value may miss at a point taken for a
+  // solution, the precision relative to the row's right-hand side.
+  std::vector<double> rowTolerance;
   void* owner = nullptr;     // the caller's, for its iteration report and clock
   bool interrupted = false;  // an evaluation failed with the interrupt status
 };

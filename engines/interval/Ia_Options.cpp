@@ -12,6 +12,7 @@ IaOptions Ia_readOptions(const HostServices& host) {
   o.noProgressSeconds = host.intOption(host.user, IntMaxNoImprovement);
   host.realOption(host.user, &o.accuracy, RealAccuracy);
   host.realOption(host.user, &o.resolution, RealResolution);
+  host.realOption(host.user, &o.precision, RealPrecision);
   const unsigned flags = host.optionFlags(host.user, EngineInterval);
   auto named = [&host, flags](const char* name, unsigned bit) {
     return host.namedInt(host.user, name, (flags & bit) ? 1 : 0) != 0;

@@ -10,6 +10,7 @@ constexpr int kIaMaxVariables = 500;
 constexpr int kIaMaxConstraints = 250;
 constexpr int kIaContractionPasses = 4;
 constexpr int kIaNoProgressDefault = 30;   // seconds
+constexpr double kIaPrecisionDefault = 1e-6;  // "solver_pre" when the host gives none
 
 enum IaMethod : int { IaMethodInterval = 1, IaMethodAffine = 2 };
 
@@ -18,6 +19,7 @@ struct IaOptions {
   int noProgressSeconds = kIaNoProgressDefault;
   int contractionPasses = kIaContractionPasses;
   double accuracy = 0, resolution = 0;     // "solver_acc", "solver_res"
+  double precision = kIaPrecisionDefault;  // "solver_pre": how far a row may miss at a solution
   bool absoluteGapOnly = false;            // "solver_ars"
   bool startBoundsFixed = false;           // "solver_sta": the start box's ends are not active
   int method = IaMethodInterval;           // "solver_met"

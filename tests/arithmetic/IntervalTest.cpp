@@ -132,7 +132,9 @@ TEST(IntervalTest, WorkedElementary) {
   x = {0, 1};
   const Interval l = Ivl_ln(&x);
   EXPECT_EQ(x.lo, kEps);
-  EXPECT_NEAR(l.lo, std::log(kEps), 1e-13);
+  expectIvl(l, -kInf, l.hi);
+  EXPECT_GE(l.hi, 0);
+  EXPECT_LE(l.hi, 1e-15);
   x = {-1, 0};
   EXPECT_TRUE(Ivl_isEmpty(Ivl_ln(&x)));
   x = {-1, 4};

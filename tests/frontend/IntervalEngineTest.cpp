@@ -104,6 +104,29 @@ Plan unboundedVariable() {
   return model("$B$2:$C$2", "=1/B2+(C2-3)^2", "2", join({{"$B$2", "3", "1"}}, box("$C$2", "0", "10")), {});
 }
 
+// Minimise -1.75a - 5.5b - 0.5c + 2.5d over a box a thousandth wide, with
+// the equality 2a + 2c - 2.5d = 0.0065 and three inequalities: -0.02675 at
+// (0.004, 0.004, 0.0005, 0.001), where every inequality binds (by hand). A
+// box narrower than the accuracy still misses the equality by far more than
+// the precision.
+Plan smallScale() {
+  std::vector<Rows> rows = join(join(box("$B$2", "0", "0.005"), box("$C$2", "0.004", "0.007")),
+                                join(box("$D$2", "-0.0025", "0.0005"), box("$E$2", "-0.003", "0.001")));
+  rows.push_back({"$B$4", "2", "0.0065"});
+  rows.push_back({"$B$5", "3", "-0.0075"});
+  rows.push_back({"$B$6", "1", "0.00325"});
+  rows.push_back({"$B$7", "1", "0.0135"});
+  return model("$B$2:$E$2", "=-1.75*B2-5.5*C2-0.5*D2+2.5*E2", "2", rows,
+               {{"B2", "0.006"},
+                {"C2", "0.007"},
+                {"D2", "0"},
+                {"E2", "0.004"},
+                {"B4", "=2*B2+2*D2-2.5*E2"},
+                {"B5", "=0.5*B2-3*C2+3*D2+E2"},
+                {"B6", "=-1.5*B2+1.5*C2+0.5*D2+3*E2"},
+                {"B7", "=B2+2*C2-2*D2+2.5*E2"}});
+}
+
 Plan withNames(Plan p, const Pairs& names) {
   for (const auto& [name, value] : names) p.set(name, value);
   return p;
@@ -127,6 +150,19 @@ TEST_F(IntervalEngine, EdgesOfDomainsPolesAndStartsOutsideADomain) {
        "status 4:", kNoValue},
       {"1/x with a pole inside the box", model("$B$2", "=1/B2", "2", box("$B$2", "-1", "5"), {{"B2", "2"}}), 1,
        "status 4:", kNoValue},
+      {"LN falling without end towards 0 inside the box",
+       model("$B$2", "=LN(B2)", "2", box("$B$2", "-1", "5"), {{"B2", "2"}}), 1, "status 4:", kNoValue},
+      {"LOG10 falling without end towards 0 inside the box",
+       model("$B$2", "=LOG10(B2)", "2", box("$B$2", "-1", "5"), {{"B2", "2"}}), 1, "status 4:", kNoValue},
+      {"LOG to base 2 falling without end towards 0 inside the box",
+       model("$B$2", "=LOG(B2,2)", "2", box("$B$2", "-1", "5"), {{"B2", "2"}}), 1, "status 4:", kNoValue},
+      {"LN and a square falling without end towards 0",
+       model("$B$2:$C$2", "=LN(B2)+C2^2", "2", join(box("$B$2", "-1", "5"), box("$C$2", "-1", "2")),
+             {{"B2", "2"}, {"C2", "1"}}),
+       1, "status 4:", kNoValue},
+      {"LN with its minimum at the lower bound, away from 0",
+       model("$B$2", "=LN(B2)", "2", box("$B$2", "0.5", "5"), {{"B2", "2"}}), 0, "status 0:", std::log(0.5)},
+      {"a linear model a thousandth wide with an equality", smallScale(), 0, "status 0:", -0.02675},
       {"SQRT = 0.5 started outside its domain",
        model("$B$2", "", "", join(box("$B$2", "-1", "1"), {{"$B$3", "2", "0.5"}}),
              {{"B2", "-0.5"}, {"B3", "=SQRT(B2)"}}),
@@ -149,7 +185,8 @@ TEST_F(IntervalEngine, EdgesOfDomainsPolesAndStartsOutsideADomain) {
        "status 18:", kNoValue, "The variable cell Plan!$B$2 has no upper bound", "#DIV/0!"},
   };
   // The variable's value each run must end at (NaN: not checked).
-  const double at[] = {0, 0, 0, 1, 4, NAN, NAN, 0.25, std::sin(0.5) / 2, std::exp(-0.5), 300, NAN, NAN};
+  const double at[] = {
+      0, 0, 0, 1, 4, NAN, NAN, NAN, NAN, NAN, NAN, 0.5, 0.004, 0.25, std::sin(0.5) / 2, std::exp(-0.5), 300, NAN, NAN};
   static_assert(std::size(at) == std::size(cases));
   int k = 0;
   for (const Case& c : cases) {
