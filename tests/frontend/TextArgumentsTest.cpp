@@ -54,6 +54,11 @@ const std::vector<Row>& rows() {
       {"=SQRT(LEFT(\"16x\",2))", number(4)},
       {"=CHOOSE(\"2\",7,8)", number(8)},
       {"=BIN2DEC(\"101\")", number(5)},
+      // negative zero is the number 0 to the number bases
+      {"=BIN2DEC(-0)", number(0)},
+      {"=OCT2DEC(-0)", number(0)},
+      {"=OCT2HEX(-0)", CellValue::makeText("0")},
+      {"=HEX2BIN(-0)", CellValue::makeText("0")},
       // numbers of ranges: a direct text counts, a cell's text is skipped
       {"=SUM(\"-3\",1)", number(-2)},
       {"=SUM(F1,1)", number(1)},

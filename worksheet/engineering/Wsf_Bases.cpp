@@ -45,10 +45,11 @@ bool readDigits(const std::u16string& digits, int radix, int64_t* value) {
   return true;
 }
 
-// The decimal digits of a whole number as a text ("-" for a negative one).
+// The decimal digits of a whole number as a text ("-" for a negative one;
+// negative zero is 0, as the worksheet writes it, not "-0").
 std::u16string decimalDigits(double x) {
   char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.0f", x);
+  std::snprintf(buffer, sizeof buffer, "%.0f", x + 0.0);
   return std::u16string(buffer, buffer + std::char_traits<char>::length(buffer));
 }
 
