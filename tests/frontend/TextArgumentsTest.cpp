@@ -59,6 +59,11 @@ const std::vector<Row>& rows() {
       {"=OCT2DEC(-0)", number(0)},
       {"=OCT2HEX(-0)", CellValue::makeText("0")},
       {"=HEX2BIN(-0)", CellValue::makeText("0")},
+      // SERIESSUM's terms at x = 0 are the worksheet's powers of 0
+      {"=SERIESSUM(0,0,1,{2,3})", error(CellError::Num)},
+      {"=SERIESSUM(0,-1,1,{2,3})", error(CellError::Div0)},
+      {"=SERIESSUM(0,1,1,{2,3})", number(0)},
+      {"=SERIESSUM(2,0,1,{2,3})", number(8)},
       // numbers of ranges: a direct text counts, a cell's text is skipped
       {"=SUM(\"-3\",1)", number(-2)},
       {"=SUM(F1,1)", number(1)},

@@ -241,6 +241,12 @@ Value* Wsf_seriessum(Value* result, const Value* x, const Value* n, const Value*
   }
   double xv = 0, nv = 0, mv = 0;
   if (!directNumber(x, &xv, result) || !directNumber(n, &nv, result) || !directNumber(m, &mv, result)) return result;
+  // At x = 0 a term whose power is 0 is #NUM! and one whose power is
+  // negative #DIV/0!, as the worksheet's power of 0 is.
+  for (int32_t k = 0; xv == 0 && k < Wsf_count(coefficients); ++k) {
+    const double power = nv + k * mv;
+    if (power <= 0) return Wsf_error(result, power == 0 ? kErrNum : kErrDiv0);
+  }
   const double step = std::pow(xv, mv);
   double total = 0;
   for (int32_t k = Wsf_count(coefficients) - 1; k >= 0; --k) {
