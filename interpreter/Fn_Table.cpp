@@ -197,6 +197,12 @@ bool Fn_isScalarArgs(int32_t id) { return (flagsOf(id) & kFnRangeArgs) == 0; }
 
 bool Fn_isArrayArgs(int32_t id) { return (flagsOf(id) & kFnArrayArgs) != 0; }
 
+bool Fn_takesOneValue(int32_t id, int32_t k) {
+  const FnParameterKind kind = Fn_parameterKind(id, k);
+  return (flagsOf(id) & (kFnRangeArgs | kFnWholeArrays)) == kFnRangeArgs &&
+         (kind == kParamNumber || kind == kParamLogical);
+}
+
 bool Fn_leavesOutBlank(int32_t id) { return (flagsOf(id) & (kFnWorksheet | kFnOwnDefaults)) == kFnWorksheet; }
 
 // A call never passes more arguments than a function of fixed count takes,

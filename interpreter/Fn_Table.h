@@ -82,3 +82,9 @@ enum FnParameterKind : char {
 // The kind of argument k (0-based) of id: a variadic function's last kind
 // stands for every further argument; any value for an unlisted id.
 FnParameterKind Fn_parameterKind(int32_t id, int32_t k);
+// Whether argument k of a function that takes ranges and arrays reads one
+// number or one logical there: outside an array formula a range given there
+// is the cell in the formula's row or column (#VALUE! when it has none), any
+// other array its first element, as the worksheet reads one value. Not so
+// for a function that takes them whole there (LARGE's k, IF's condition).
+bool Fn_takesOneValue(int32_t id, int32_t k);

@@ -17,6 +17,7 @@ enum FnFlag : uint16_t {
   kFnWorksheet = 32,     // implemented by the worksheet library's registry
   kFnSimulation = 64,    // implemented by the simulation library's entries
   kFnOwnDefaults = 128,  // an argument left out takes the function's default, not a blank
+  kFnWholeArrays = 256,  // its n and b parameters take a range or array whole (not one value of it)
 };
 
 // What each parameter takes, one letter per parameter (a variadic
@@ -116,18 +117,18 @@ enum FnFlag : uint16_t {
   X(Gexp,         u"gexp",         81,   4,  0, A4,      0, "nnnn",  kFnWorksheet) \
   X(Lx,           u"lx",           82,   1,  0, A1,      0, "n",     kFnWorksheet) \
   X(Poly3,        u"poly3",        83,   5,  0, A5,      0, "nnnnn", kFnWorksheet) \
-  X(Daverage,     u"daverage",     201,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dcount,       u"dcount",       202,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
-  X(Dcounta,      u"dcounta",      203,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
-  X(Dget,         u"dget",         204,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dmax,         u"dmax",         205,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dmin,         u"dmin",         206,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dproduct,     u"dproduct",     207,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dstdev,       u"dstdev",       208,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dstdevp,      u"dstdevp",      209,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dsum,         u"dsum",         210,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dvar,         u"dvar",         211,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dvarp,        u"dvarp",        212,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Daverage,     u"daverage",     201,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dcount,       u"dcount",       202,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays | kFnOwnDefaults) \
+  X(Dcounta,      u"dcounta",      203,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays | kFnOwnDefaults) \
+  X(Dget,         u"dget",         204,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dmax,         u"dmax",         205,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dmin,         u"dmin",         206,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dproduct,     u"dproduct",     207,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dstdev,       u"dstdev",       208,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dstdevp,      u"dstdevp",      209,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dsum,         u"dsum",         210,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dvar,         u"dvar",         211,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dvarp,        u"dvarp",        212,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
   X(Date,         u"date",         301,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnWorksheet) \
   X(Datevalue,    u"datevalue",    302,  1,  0, A1Ctx,   0, "t",     kFnElementwise | kFnWorksheet) \
   X(Day,          u"day",          303,  1,  0, A1Sel,   3, "n",     kFnElementwise | kFnWorksheet) \
@@ -257,7 +258,7 @@ enum FnFlag : uint16_t {
   X(Type,         u"type",         618,  1,  0, A1,      0, "v",     kFnWorksheet) \
   X(And,          u"and",          701,  -1, 0, List,    0, "B",     kFnRangeArgs | kFnWorksheet) \
   X(False,        u"false",        702,  0,  0, False,   0, "",      0) \
-  X(If,           u"if",           703,  3,  1, List,    0, "bvv",   kFnRangeArgs | kFnWorksheet) \
+  X(If,           u"if",           703,  3,  1, List,    0, "bvv",   kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
   X(Not,          u"not",          704,  1,  0, A1Ctx,   0, "b",     kFnWorksheet) \
   X(Or,           u"or",           705,  -1, 0, List,    0, "B",     kFnRangeArgs | kFnWorksheet) \
   X(True,         u"true",         706,  0,  0, True,    0, "",      0) \
@@ -307,7 +308,7 @@ enum FnFlag : uint16_t {
   X(Hypgeomdist,  u"hypgeomdist",  931,  4,  0, List,    0, "nnnn",  kFnElementwise | kFnWorksheet) \
   X(Intercept,    u"intercept",    932,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
   X(Kurt,         u"kurt",         933,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
-  X(Large,        u"large",        934,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet) \
+  X(Large,        u"large",        934,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
   X(Linest,       u"linest",       935,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
   X(Logest,       u"logest",       936,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
   X(Loginv,       u"loginv",       937,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
@@ -334,7 +335,7 @@ enum FnFlag : uint16_t {
   X(Rsq,          u"rsq",          958,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
   X(Skew,         u"skew",         959,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Slope,        u"slope",        960,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
-  X(Small,        u"small",        961,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet) \
+  X(Small,        u"small",        961,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
   X(Standardize,  u"standardize",  962,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
   X(Stdev,        u"stdev",        963,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Stdeva,       u"stdeva",       964,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \

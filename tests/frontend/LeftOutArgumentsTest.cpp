@@ -3,7 +3,10 @@
 // (f(1,,2)) is a blank, read by its parameter's kind (0, "" or FALSE, and
 // counted as 0 by the statistics that count values given directly), unless
 // the function has a default of its own (the known x of TREND); a function
-// that wants a reference answers #VALUE! to any other value. The expected
+// that wants a reference answers #VALUE! to any other value; a range given
+// where one value is wanted is the cell in the formula's row or column
+// (#VALUE!, an argument like any error, when it has none), an array its
+// first element. The formula is in H1. The expected
 // values are what a spreadsheet program gives; where the value is a number,
 // the interpreter's derivative modes give it too, with a gradient that
 // matches a finite difference.
@@ -55,6 +58,19 @@ const Row kRows[] = {
     {"=ROW(D2)", number(2)},
     {"=COLUMN(Block)", number(1)},
     {"=COUNTBLANK(B1:B8)", number(1)},
+    // a range where one value is wanted: the cell in row 1, or #VALUE!
+    {"=ISNUMBER(A1:B2)", CellValue::makeBoolean(false)},
+    {"=ERROR.TYPE(A2:A5)", number(3)},
+    {"=DATE(1/0,A2:A5,0)", error(CellError::Div0)},
+    {"=QUARTILE(A1,A1:A3)", number(2.5)},
+    {"=QUARTILE(A1:A6,A2:A5)", error(CellError::Value)},
+    {"=INDEX(255,B1:B8)", number(255)},
+    {"=RANK(A1:A3,A1:A6)", number(3)},
+    {"=NPV(B1:B8,3)", number(3)},
+    {"=NPV(A3:B4,0)", error(CellError::Value)},
+    // an array where one value is wanted: its first element
+    {"=PERCENTILE(A1:A4,{1,0})", number(3)},
+    {"=CHOOSE({1;2;3},5,6)", number(5)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {
