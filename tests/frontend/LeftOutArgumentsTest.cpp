@@ -6,7 +6,8 @@
 // that wants a reference answers #VALUE! to any other value; a range given
 // where one value is wanted is the cell in the formula's row or column
 // (#VALUE!, an argument like any error, when it has none), an array its
-// first element. The formula is in H1. The expected
+// first element; an error criterion of COUNTIF and SUMIF picks the cells
+// holding that error. The formula is in H1. The expected
 // values are what a spreadsheet program gives; where the value is a number,
 // the interpreter's derivative modes give it too, with a gradient that
 // matches a finite difference.
@@ -71,6 +72,10 @@ const Row kRows[] = {
     // an array where one value is wanted: its first element
     {"=PERCENTILE(A1:A4,{1,0})", number(3)},
     {"=CHOOSE({1;2;3},5,6)", number(5)},
+    // an error criterion picks the cells holding that error
+    {"=COUNTIF(B1:B8,B6)", number(1)},
+    {"=SUMIF(B6:B8,1/0,A1:A3)", number(2.5)},
+    {"=COUNTIF(A5,NA())", number(0)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {
