@@ -48,6 +48,12 @@ const Row kRows[] = {
     {"=SUMXMY2(A1:A2,D1:D2)", number(6.5)},  // 0.5^2 + 2.5^2
     // the known x left out of TREND are 1, 2, 3: y = 2.5 - x at x = 4
     {"=TREND(A1:A3,,4)", number(-1.5)},
+    // ... and so are the new x left out with them: y = 2.5 - x at x = 1
+    {"=TREND(A1:A3)", number(1.5)},
+    {"=TREND(-{1,2,3})", number(-1)},
+    // no spread in the known x: #DIV/0!, as SLOPE's
+    {"=TREND(3)", error(CellError::Div0)},
+    {"=TREND(A1:A3,{1;1;1})", error(CellError::Div0)},
     // PERCENTRANK of one value: 1 for that value, #N/A for any other
     {"=PERCENTRANK(A1,A1)", number(1)},
     {"=PERCENTRANK(A1,A2)", error(CellError::NA)},
