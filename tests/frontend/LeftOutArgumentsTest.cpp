@@ -7,7 +7,8 @@
 // where one value is wanted is the cell in the formula's row or column
 // (#VALUE!, an argument like any error, when it has none), an array its
 // first element; an error criterion of COUNTIF and SUMIF picks the cells
-// holding that error. The formula is in H1. The expected
+// holding that error; the multiples and FACT as the worksheet forms them. The
+// formula is in H1. The expected
 // values are what a spreadsheet program gives; where the value is a number,
 // the interpreter's derivative modes give it too, with a gradient that
 // matches a finite difference.
@@ -82,6 +83,11 @@ const Row kRows[] = {
     {"=COUNTIF(B1:B8,B6)", number(1)},
     {"=SUMIF(B6:B8,1/0,A1:A3)", number(2.5)},
     {"=COUNTIF(A5,NA())", number(0)},
+    // a multiple of a step far above the number is no zero
+    {"=CEILING(A4,1E+15)", number(1e15)},
+    {"=EVEN(1E-300)", number(2)},
+    // FACT is the product, rounded as it is formed
+    {"=FACT(45)", number(1.1962222086548019e+56)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {
