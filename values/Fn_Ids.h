@@ -372,7 +372,7 @@ enum FnFlag : uint16_t {
   X(Search,       u"search",       1017, 3,  1, ListSel, 0, "ttn",   kFnElementwise | kFnWorksheet) \
   X(Substitute,   u"substitute",   1018, 4,  1, List,    0, "tttn",  kFnElementwise | kFnWorksheet) \
   X(T,            u"t",            1019, 1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
-  X(Text,         u"text",         1020, 2,  0, A2Ctx,   0, "nt",    kFnElementwise | kFnWorksheet) \
+  X(Text,         u"text",         1020, 2,  0, A2Ctx,   0, "vt",    kFnElementwise | kFnWorksheet) \
   X(Trim,         u"trim",         1021, 1,  0, A1Ctx,   0, "t",     kFnElementwise | kFnWorksheet) \
   X(Upper,        u"upper",        1022, 1,  0, A1Ctx,   0, "t",     kFnElementwise | kFnWorksheet) \
   X(Value,        u"value",        1023, 1,  0, A1Ctx,   0, "t",     kFnElementwise | kFnWorksheet)

@@ -44,6 +44,9 @@ const Row kRows[] = {
     {"=REPT(\"a\",)", text("")},
     {"=TEXT(,6)", text("6")},
     {"=TEXT(A1,0)", text("3")},
+    // a logical keeps its word whatever the format
+    {"=TEXT(TRUE,C1)", text("TRUE")},
+    {"=TEXT(B8,A2)", text("FALSE")},
     // the paired sums skip a pair with a blank; no pair sums to 0
     {"=SUMX2PY2(,1)", number(0)},
     {"=SUMXMY2(A1:A2,D1:D2)", number(6.5)},  // 0.5^2 + 2.5^2
