@@ -245,12 +245,12 @@ enum FnFlag : uint16_t {
   X(Isblank,      u"isblank",      605,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Iserr,        u"iserr",        606,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Iserror,      u"iserror",      607,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
-  X(Iseven,       u"iseven",       608,  1,  0, A1,      0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Iseven,       u"iseven",       608,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Islogical,    u"islogical",    609,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isna,         u"isna",         610,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isnontext,    u"isnontext",    611,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isnumber,     u"isnumber",     612,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
-  X(Isodd,        u"isodd",        613,  1,  0, A1,      0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Isodd,        u"isodd",        613,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isref,        u"isref",        614,  1,  0, A1,      0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Istext,       u"istext",       615,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(N,            u"n",            616,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \

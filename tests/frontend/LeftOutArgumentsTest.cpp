@@ -79,9 +79,11 @@ const Row kRows[] = {
     {"=RANK(A1:A3,A1:A6)", number(3)},
     {"=NPV(B1:B8,3)", number(3)},
     {"=NPV(A3:B4,0)", error(CellError::Value)},
+    {"=ISODD(B1:B8)", CellValue::makeBoolean(false)},
     // an array where one value is wanted: its first element
     {"=PERCENTILE(A1:A4,{1,0})", number(3)},
     {"=CHOOSE({1;2;3},5,6)", number(5)},
+    {"=ISEVEN({\"2\",4})", CellValue::makeBoolean(true)},
     // an error criterion picks the cells holding that error
     {"=COUNTIF(B1:B8,B6)", number(1)},
     {"=SUMIF(B6:B8,1/0,A1:A3)", number(2.5)},
