@@ -255,7 +255,7 @@ enum FnFlag : uint16_t {
   X(Istext,       u"istext",       615,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(N,            u"n",            616,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Na,           u"na",           617,  0,  0, Ctx,     0, "",      kFnElementwise | kFnWorksheet) \
-  X(Type,         u"type",         618,  1,  0, A1,      0, "v",     kFnWorksheet) \
+  X(Type,         u"type",         618,  1,  0, A1,      0, "v",     kFnRangeArgs | kFnWorksheet) \
   X(And,          u"and",          701,  -1, 0, List,    0, "B",     kFnRangeArgs | kFnWorksheet) \
   X(False,        u"false",        702,  0,  0, False,   0, "",      0) \
   X(If,           u"if",           703,  3,  1, List,    0, "bvv",   kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \

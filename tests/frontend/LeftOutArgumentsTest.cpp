@@ -84,6 +84,9 @@ const Row kRows[] = {
     {"=PERCENTILE(A1:A4,{1,0})", number(3)},
     {"=CHOOSE({1;2;3},5,6)", number(5)},
     {"=ISEVEN({\"2\",4})", CellValue::makeBoolean(true)},
+    // TYPE takes a range or an array whole: 64
+    {"=TYPE(A1:A3)", number(64)},
+    {"=TYPE({1,2})", number(64)},
     // an error criterion picks the cells holding that error
     {"=COUNTIF(B1:B8,B6)", number(1)},
     {"=SUMIF(B6:B8,1/0,A1:A3)", number(2.5)},
