@@ -84,6 +84,10 @@ const Row kRows[] = {
     {"=PERCENTILE(A1:A4,{1,0})", number(3)},
     {"=CHOOSE({1;2;3},5,6)", number(5)},
     {"=ISEVEN({\"2\",4})", CellValue::makeBoolean(true)},
+    // a search passes over the elements of another kind than its value
+    {"=MATCH(45,B4)", error(CellError::NA)},
+    {"=MATCH(10,B1:B8)", number(5)},  // B1 (0) and the blank B5 are the numbers
+    {"=MATCH(TRUE,B1:B8,0)", number(4)},
     // TYPE takes a range or an array whole: 64
     {"=TYPE(A1:A3)", number(64)},
     {"=TYPE({1,2})", number(64)},
