@@ -37,6 +37,8 @@ enum FnFlag : uint16_t {
 //      that logical
 //   t  a text; v  any value (keys, criteria, branches, the tested value):
 //      taken as given
+//   o  one value of any kind (the value a lookup searches for): taken as
+//      given, a range or an array read as one value as for n and b
 //   r  a reference: a value not read from a cell or range makes the call
 //      #VALUE!
 // A variadic function has a letter for each argument a call needs at least.
@@ -267,14 +269,14 @@ enum FnFlag : uint16_t {
   X(Choose,       u"choose",       803,  -1, 0, List,    0, "nv",    kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Column,       u"column",       804,  1,  1, List,    0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Columns,      u"columns",      805,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, "vvnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, "ovnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Index,        u"index",        808,  3,  1, List,    0, "vnn",   kFnRangeArgs | kFnWorksheet) \
   X(Lookup,       u"lookup",       810,  3,  1, List,    0, "vvv",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Match,        u"match",        811,  3,  1, List,    0, "vvn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Match,        u"match",        811,  3,  1, List,    0, "ovn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Row,          u"row",          813,  1,  1, List,    0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Transpose,    u"transpose",    815,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, "vvnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, "ovnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Avedev,       u"avedev",       901,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Average,      u"average",      902,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Averagea,     u"averagea",     903,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \

@@ -88,6 +88,9 @@ const Row kRows[] = {
     {"=MATCH(45,B4)", error(CellError::NA)},
     {"=MATCH(10,B1:B8)", number(5)},  // B1 (0) and the blank B5 are the numbers
     {"=MATCH(TRUE,B1:B8,0)", number(4)},
+    // the value a lookup searches for is one value
+    {"=MATCH(A1:A6,A1:A6,0)", number(1)},
+    {"=MATCH({3,7},A1:A6,0)", number(4)},
     // TYPE takes a range or an array whole: 64
     {"=TYPE(A1:A3)", number(64)},
     {"=TYPE({1,2})", number(64)},
