@@ -91,6 +91,9 @@ const Row kRows[] = {
     // the value a lookup searches for is one value
     {"=MATCH(A1:A6,A1:A6,0)", number(1)},
     {"=MATCH({3,7},A1:A6,0)", number(4)},
+    // a table of one error is one cell: a row past it is #REF!
+    {"=HLOOKUP(B2,1/0,3)", error(CellError::Ref)},
+    {"=VLOOKUP(2,B6,1)", error(CellError::NA)},
     // TYPE takes a range or an array whole: 64
     {"=TYPE(A1:A3)", number(64)},
     {"=TYPE({1,2})", number(64)},

@@ -117,7 +117,9 @@ Value* tableLookup(Value* result, int argc, const Value* const* argv, bool down)
   const double k = std::trunc(index->number);
   if (!(k >= 1)) return Wsf_error(result, kErrValue);
   if (loneUnknown(result, argv[1])) return result;
-  if (argv[1]->kind != kValArray && argv[1]->kind != kValText && argv[1]->kind > kValReal)
+  // A table of one error is a table of one cell: an index past it is #REF!,
+  // and the search passes over the error.
+  if (argv[1]->kind != kValArray && argv[1]->kind != kValText && argv[1]->kind > kValReal && !Wsf_isError(argv[1]))
     return Wsf_error(result, kErrNA);
   const Table table(argv[1]);
   if (!table.v) return Wsf_error(result, kErrValue);
