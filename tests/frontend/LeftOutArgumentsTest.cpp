@@ -94,6 +94,9 @@ const Row kRows[] = {
     // a table of one error is one cell: a row past it is #REF!
     {"=HLOOKUP(B2,1/0,3)", error(CellError::Ref)},
     {"=VLOOKUP(2,B6,1)", error(CellError::NA)},
+    // the numbers' faults come before the range of QUARTILE's or TRIMMEAN's k
+    {"=QUARTILE(1/0,A5)", error(CellError::Div0)},
+    {"=TRIMMEAN(\"abc\",6)", error(CellError::Value)},
     // TYPE takes a range or an array whole: 64
     {"=TYPE(A1:A3)", number(64)},
     {"=TYPE({1,2})", number(64)},
