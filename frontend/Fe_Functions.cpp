@@ -145,7 +145,8 @@ void registerWorksheetFunctions() {
   for (int32_t i = 0; Fn_recordAt(i, &record); ++i) {
     const std::string name = upper(record.name);
     if (Fn_hasImplementation(record.id) && !own.count(name))
-      Calc_registerFunction(name, adapterFor(record), flagsOf(record.id, record.isVolatile != 0));
+      Calc_registerFunction(name, adapterFor(record), flagsOf(record.id, record.isVolatile != 0),
+                            [id = record.id](size_t k) { return Fn_takesOneValue(id, static_cast<int32_t>(k)); });
   }
 }
 

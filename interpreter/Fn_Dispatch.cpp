@@ -340,8 +340,9 @@ void setBlank(Value* v, FnParameterKind kind) {
 }
 
 // Reads the argument *arg as its parameter's kind: a text in place, an
-// array's elements in a copy in own (which *arg then points at) unless it
-// is own already; one left out becomes a blank where blank says so.
+// array's elements in a copy in own (which *arg then points at, still
+// telling the range it was read from) unless it is own already; one left
+// out becomes a blank where blank says so.
 void convertArgument(Value** arg, FnParameterKind kind, bool blank, Value* own) {
   Value* v = *arg;
   if (v->kind == kValMissing && blank) setBlank(v, kind);
@@ -349,6 +350,7 @@ void convertArgument(Value** arg, FnParameterKind kind, bool blank, Value* own) 
   if (v->kind != kValArray || !v->array || !readsEveryValue(kind) || !holdsReadValue(*v, kind)) return;
   if (v != own) {
     Val_assign(own, v);
+    if (v->source) Vm_setRangeRef(own, v->source);
     *arg = own;
   }
   for (int32_t i = 0; i < own->array->rows; ++i)

@@ -81,7 +81,7 @@ constexpr KindTable buildKinds() {
 
 constexpr KindTable kKinds = buildKinds();
 
-constexpr std::string_view kParameterKinds = "nNbBtvr";
+constexpr std::string_view kParameterKinds = "nNbBtvor";
 
 using CountTable = std::array<int8_t, kLastFlaggedId - kFirstFlaggedId + 1>;
 
@@ -196,6 +196,12 @@ bool Fn_isElementwise(int32_t id) {
 bool Fn_isScalarArgs(int32_t id) { return (flagsOf(id) & kFnRangeArgs) == 0; }
 
 bool Fn_isArrayArgs(int32_t id) { return (flagsOf(id) & kFnArrayArgs) != 0; }
+
+bool Fn_takesOneValue(int32_t id, int32_t k) {
+  const FnParameterKind kind = Fn_parameterKind(id, k);
+  return (flagsOf(id) & (kFnRangeArgs | kFnWholeArrays)) == kFnRangeArgs &&
+         (kind == kParamNumber || kind == kParamLogical || kind == kParamOneValue);
+}
 
 bool Fn_leavesOutBlank(int32_t id) { return (flagsOf(id) & (kFnWorksheet | kFnOwnDefaults)) == kFnWorksheet; }
 

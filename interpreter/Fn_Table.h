@@ -77,8 +77,15 @@ enum FnParameterKind : char {
   kParamLogicals = 'B',   // logicals of ranges and arrays
   kParamText = 't',       // a text
   kParamValue = 'v',      // any value, taken as given
+  kParamOneValue = 'o',   // one value of any kind, taken as given
   kParamReference = 'r',  // a cell or range: any other value makes the call #VALUE!
 };
 // The kind of argument k (0-based) of id: a variadic function's last kind
 // stands for every further argument; any value for an unlisted id.
 FnParameterKind Fn_parameterKind(int32_t id, int32_t k);
+// Whether argument k of a function that takes ranges and arrays reads one
+// number, one logical or one value of any kind there: outside an array formula a range given there
+// is the cell in the formula's row or column (#VALUE! when it has none), any
+// other array its first element, as the worksheet reads one value. Not so
+// for a function that takes them whole there (LARGE's k, IF's condition).
+bool Fn_takesOneValue(int32_t id, int32_t k);

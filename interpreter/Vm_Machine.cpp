@@ -108,6 +108,24 @@ void intersect(const Program* p, Value* v) {
   *v = element;
 }
 
+// Outside array context, an array given where a function of ranges takes
+// one value (Fn_takesOneValue) is read as that one value: a range by
+// implicit intersection ("#value!" when it meets none), any other array by
+// its first element. A lent argument is read into its own slot.
+void readOneValue(Program* p, int32_t id, int32_t n, Value** args, Value* own) {
+  if (isArrayContext(p)) return;
+  for (int32_t k = 0; k < n; ++k) {
+    Value* v = args[k];
+    if (!Fn_takesOneValue(id, k) || v->kind != kValArray || !v->array) continue;
+    Value element = Val_empty(ctxOf(p));
+    if (int32_t i = 0, j = 0; Vm_implicitIntersection(p, v, &i, &j)) Val_assign(&element, Val_at(v, i, j));
+    else Val_setError(&element, kErrValue);
+    Val_clear(&own[k]);
+    own[k] = element;
+    args[k] = &own[k];
+  }
+}
+
 // A text built by "&" formats its operands and takes a block of its own:
 // it counts as this many elements.
 constexpr int64_t kTextElementWeight = 8;
@@ -259,6 +277,7 @@ void callFunction(Program* p) {
     pointers[static_cast<size_t>(k)] = &args[static_cast<size_t>(k)];
   }
   Fn_convertArguments(id, n, pointers.data(), args.data());
+  readOneValue(p, id, n, pointers.data(), args.data());
   const char16_t* text = fn->definition.empty() ? fn->name.c_str() : fn->definition.c_str();
   const int32_t cell = std::abs(static_cast<int16_t>(fn->value.reference));
   Value out = Val_empty(ctxOf(p));

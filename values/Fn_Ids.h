@@ -17,6 +17,7 @@ enum FnFlag : uint16_t {
   kFnWorksheet = 32,     // implemented by the worksheet library's registry
   kFnSimulation = 64,    // implemented by the simulation library's entries
   kFnOwnDefaults = 128,  // an argument left out takes the function's default, not a blank
+  kFnWholeArrays = 256,  // its n and b parameters take a range or array whole (not one value of it)
 };
 
 // What each parameter takes, one letter per parameter (a variadic
@@ -36,6 +37,8 @@ enum FnFlag : uint16_t {
 //      that logical
 //   t  a text; v  any value (keys, criteria, branches, the tested value):
 //      taken as given
+//   o  one value of any kind (the value a lookup searches for): taken as
+//      given, a range or an array read as one value as for n and b
 //   r  a reference: a value not read from a cell or range makes the call
 //      #VALUE!
 // A variadic function has a letter for each argument a call needs at least.
@@ -116,18 +119,18 @@ enum FnFlag : uint16_t {
   X(Gexp,         u"gexp",         81,   4,  0, A4,      0, "nnnn",  kFnWorksheet) \
   X(Lx,           u"lx",           82,   1,  0, A1,      0, "n",     kFnWorksheet) \
   X(Poly3,        u"poly3",        83,   5,  0, A5,      0, "nnnnn", kFnWorksheet) \
-  X(Daverage,     u"daverage",     201,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dcount,       u"dcount",       202,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
-  X(Dcounta,      u"dcounta",      203,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
-  X(Dget,         u"dget",         204,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dmax,         u"dmax",         205,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dmin,         u"dmin",         206,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dproduct,     u"dproduct",     207,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dstdev,       u"dstdev",       208,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dstdevp,      u"dstdevp",      209,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dsum,         u"dsum",         210,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dvar,         u"dvar",         211,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Dvarp,        u"dvarp",        212,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Daverage,     u"daverage",     201,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dcount,       u"dcount",       202,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays | kFnOwnDefaults) \
+  X(Dcounta,      u"dcounta",      203,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays | kFnOwnDefaults) \
+  X(Dget,         u"dget",         204,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dmax,         u"dmax",         205,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dmin,         u"dmin",         206,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dproduct,     u"dproduct",     207,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dstdev,       u"dstdev",       208,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dstdevp,      u"dstdevp",      209,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dsum,         u"dsum",         210,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dvar,         u"dvar",         211,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Dvarp,        u"dvarp",        212,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
   X(Date,         u"date",         301,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnWorksheet) \
   X(Datevalue,    u"datevalue",    302,  1,  0, A1Ctx,   0, "t",     kFnElementwise | kFnWorksheet) \
   X(Day,          u"day",          303,  1,  0, A1Sel,   3, "n",     kFnElementwise | kFnWorksheet) \
@@ -244,20 +247,20 @@ enum FnFlag : uint16_t {
   X(Isblank,      u"isblank",      605,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Iserr,        u"iserr",        606,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Iserror,      u"iserror",      607,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
-  X(Iseven,       u"iseven",       608,  1,  0, A1,      0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Iseven,       u"iseven",       608,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Islogical,    u"islogical",    609,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isna,         u"isna",         610,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isnontext,    u"isnontext",    611,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isnumber,     u"isnumber",     612,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
-  X(Isodd,        u"isodd",        613,  1,  0, A1,      0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Isodd,        u"isodd",        613,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isref,        u"isref",        614,  1,  0, A1,      0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Istext,       u"istext",       615,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(N,            u"n",            616,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Na,           u"na",           617,  0,  0, Ctx,     0, "",      kFnElementwise | kFnWorksheet) \
-  X(Type,         u"type",         618,  1,  0, A1,      0, "v",     kFnWorksheet) \
+  X(Type,         u"type",         618,  1,  0, A1,      0, "v",     kFnRangeArgs | kFnWorksheet) \
   X(And,          u"and",          701,  -1, 0, List,    0, "B",     kFnRangeArgs | kFnWorksheet) \
   X(False,        u"false",        702,  0,  0, False,   0, "",      0) \
-  X(If,           u"if",           703,  3,  1, List,    0, "bvv",   kFnRangeArgs | kFnWorksheet) \
+  X(If,           u"if",           703,  3,  1, List,    0, "bvv",   kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
   X(Not,          u"not",          704,  1,  0, A1Ctx,   0, "b",     kFnWorksheet) \
   X(Or,           u"or",           705,  -1, 0, List,    0, "B",     kFnRangeArgs | kFnWorksheet) \
   X(True,         u"true",         706,  0,  0, True,    0, "",      0) \
@@ -266,14 +269,14 @@ enum FnFlag : uint16_t {
   X(Choose,       u"choose",       803,  -1, 0, List,    0, "nv",    kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Column,       u"column",       804,  1,  1, List,    0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Columns,      u"columns",      805,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, "vvnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, "ovnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Index,        u"index",        808,  3,  1, List,    0, "vnn",   kFnRangeArgs | kFnWorksheet) \
   X(Lookup,       u"lookup",       810,  3,  1, List,    0, "vvv",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Match,        u"match",        811,  3,  1, List,    0, "vvn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Match,        u"match",        811,  3,  1, List,    0, "ovn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Row,          u"row",          813,  1,  1, List,    0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Transpose,    u"transpose",    815,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, "vvnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, "ovnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Avedev,       u"avedev",       901,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Average,      u"average",      902,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Averagea,     u"averagea",     903,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
@@ -307,7 +310,7 @@ enum FnFlag : uint16_t {
   X(Hypgeomdist,  u"hypgeomdist",  931,  4,  0, List,    0, "nnnn",  kFnElementwise | kFnWorksheet) \
   X(Intercept,    u"intercept",    932,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
   X(Kurt,         u"kurt",         933,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
-  X(Large,        u"large",        934,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet) \
+  X(Large,        u"large",        934,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
   X(Linest,       u"linest",       935,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
   X(Logest,       u"logest",       936,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
   X(Loginv,       u"loginv",       937,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
@@ -334,7 +337,7 @@ enum FnFlag : uint16_t {
   X(Rsq,          u"rsq",          958,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
   X(Skew,         u"skew",         959,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Slope,        u"slope",        960,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
-  X(Small,        u"small",        961,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet) \
+  X(Small,        u"small",        961,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
   X(Standardize,  u"standardize",  962,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
   X(Stdev,        u"stdev",        963,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Stdeva,       u"stdeva",       964,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
@@ -371,7 +374,7 @@ enum FnFlag : uint16_t {
   X(Search,       u"search",       1017, 3,  1, ListSel, 0, "ttn",   kFnElementwise | kFnWorksheet) \
   X(Substitute,   u"substitute",   1018, 4,  1, List,    0, "tttn",  kFnElementwise | kFnWorksheet) \
   X(T,            u"t",            1019, 1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
-  X(Text,         u"text",         1020, 2,  0, A2Ctx,   0, "nt",    kFnElementwise | kFnWorksheet) \
+  X(Text,         u"text",         1020, 2,  0, A2Ctx,   0, "vt",    kFnElementwise | kFnWorksheet) \
   X(Trim,         u"trim",         1021, 1,  0, A1Ctx,   0, "t",     kFnElementwise | kFnWorksheet) \
   X(Upper,        u"upper",        1022, 1,  0, A1Ctx,   0, "t",     kFnElementwise | kFnWorksheet) \
   X(Value,        u"value",        1023, 1,  0, A1Ctx,   0, "t",     kFnElementwise | kFnWorksheet)

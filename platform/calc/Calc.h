@@ -179,7 +179,11 @@ std::string Calc_utf8(std::u16string_view text);
 // scalar functions are. Other functions have the operators inside their
 // arguments work element by element (as SUMPRODUCT has), unless registered
 // with plain arguments: those evaluate as the formula does, a reference
-// still arriving whole (the field of DSUM, NPV's rate).
+// still arriving whole (the field of DSUM), except at the arguments that
+// oneValue names: each of those takes one value, read outside an array
+// formula as the built-in functions read theirs (a range by the cell in the
+// formula's row or column, #VALUE! when it has none; an array by its first
+// element).
 //
 // A function of another module that runs out of memory catches the failure
 // itself (see Os_Guard.h) and answers kCalcOutOfMemory: the recalculation or
@@ -187,9 +191,11 @@ std::string Calc_utf8(std::u16string_view text);
 inline const CalcArray kCalcOmitted{0, 0, {}};
 inline const CalcArray kCalcOutOfMemory{-1, -1, {}};
 using CalcFunction = std::function<CalcArray(const std::vector<CalcArray>& args)>;
+using CalcOneValueArgs = std::function<bool(size_t argument)>;
 enum CalcFunctionFlag : unsigned { kCalcVolatile = 1, kCalcScalarArgs = 2, kCalcPlainArgs = 4 };
 // False when memory ran out, the function then not registered.
-bool Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags = 0);
+bool Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags = 0,
+                           CalcOneValueArgs oneValue = nullptr);
 // A source that registers functions when a formula first needs one: it is
 // asked once, the first time a formula names a function that is neither
 // built in nor registered, and that formula then finds what it registered.

@@ -147,9 +147,8 @@ const CellValue* sumCell(const CalcContext& ctx, const CalcValue& sum, int r, in
 void conditional(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool summing) {
   CalcValue range, sum;
   Calc_eval(ctx, call.args[0], &range);
-  CellValue c = Calc_evalScalar(ctx, call.args[1]);
-  if (c.kind == CellKind::Error) return Calc_setScalar(out, c);
-  Criterion k = criterionOf(c);
+  // An error criterion picks the cells holding that same error.
+  Criterion k = criterionOf(Calc_evalScalar(ctx, call.args[1]));
   bool ownSum = call.args.size() < 3;
   if (!ownSum) Calc_eval(ctx, call.args[2], &sum);
   CalcGrid g(range);

@@ -12,10 +12,11 @@ CellValue num(double d) { return Calc_numberResult(d); }
 CellValue error(CellError e) { return CellValue::makeError(e); }
 
 // x / step as a whole number when it is one but for the last bits of the
-// division (1.5 / 0.1 gives 14.999999999999998).
+// division (1.5 / 0.1 gives 14.999999999999998). The bits are relative to
+// the quotient: a tiny one (3 / 1E+15) is no rounded zero.
 double quotient(double x, double step) {
   double q = x / step, r = std::round(q);
-  return std::fabs(q - r) <= 1e-12 * std::max(1.0, std::fabs(q)) ? r : q;
+  return std::fabs(q - r) <= 1e-12 * std::fabs(q) ? r : q;
 }
 
 // CEILING (up) and FLOOR: to a multiple of the step, counted in steps (so a

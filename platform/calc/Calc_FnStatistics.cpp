@@ -282,12 +282,16 @@ void fnTrend(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
     if (sxx == 0) return Calc_setScalar(out, error(CellError::Div0));
     slope = sxy / sxx;
   }
+  // The new x are the known x when left out, and those are 1, 2, 3, ... in
+  // known y's shape when left out too.
   CalcValue nv;
   Calc_evalArray(ctx, call.args[given(2) ? 2 : given(1) ? 1 : 0], &nv);
   CalcArray shape = Calc_valuesOf(nv);
-  for (CellValue& v : shape.values) {
-    double x;
-    v = Calc_toNumber(v, &x, &err) ? num(intercept + slope * x) : err;
+  for (size_t i = 0; i < shape.values.size(); ++i) {
+    CellValue& v = shape.values[i];
+    double x = static_cast<double>(i + 1);
+    v = given(1) || given(2) ? (Calc_toNumber(v, &x, &err) ? num(intercept + slope * x) : err)
+                             : num(intercept + slope * x);
   }
   out->area = nullptr;
   out->isArray = shape.values.size() > 1;

@@ -47,6 +47,7 @@ struct Addin {
   std::string name;
   CalcFunction fn;
   unsigned flags = 0;  // CalcFunctionFlag
+  CalcOneValueArgs oneValue;
 };
 
 std::vector<Addin>& addins() {
@@ -87,11 +88,11 @@ void askFunctionSource() {
   gSourceRunning = false;
 }
 
-void registerFunction(const std::string& name, CalcFunction fn, unsigned flags) {
+void registerFunction(const std::string& name, CalcFunction fn, unsigned flags, CalcOneValueArgs oneValue) {
   int i = indexOf(addinIndex(), name);
-  if (i >= 0) addins()[i] = Addin{addins()[i].name, std::move(fn), flags};
+  if (i >= 0) addins()[i] = Addin{addins()[i].name, std::move(fn), flags, std::move(oneValue)};
   else {   // the index names only a function that is in the table, whatever runs out
-    addins().push_back(Addin{name, std::move(fn), flags});
+    addins().push_back(Addin{name, std::move(fn), flags, std::move(oneValue)});
     addinIndex().emplace(folded(name), static_cast<int>(addins().size()) - 1);
   }
   // Formulas compiled before the function existed called it an unknown
@@ -123,11 +124,16 @@ const CalcFunction& Calc_addin(int index) { return addins()[index].fn; }
 
 unsigned Calc_addinFlags(int index) { return addins()[index].flags; }
 
+bool Calc_addinTakesOneValue(int index, size_t argument) {
+  const CalcOneValueArgs& oneValue = addins()[index].oneValue;
+  return oneValue && oneValue(argument);
+}
+
 std::uint64_t Calc_functionsGeneration() { return registrations(); }
 
-bool Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags) {
+bool Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags, CalcOneValueArgs oneValue) {
   return Os_guard(false, [&] {
-    registerFunction(name, std::move(fn), flags);
+    registerFunction(name, std::move(fn), flags, std::move(oneValue));
     return true;
   });
 }

@@ -331,6 +331,8 @@ int Calc_builtinCount();
 int Calc_findAddin(const std::string& name);
 const CalcFunction& Calc_addin(int index);
 unsigned Calc_addinFlags(int index);  // CalcFunctionFlag
+// Whether the registered function takes one value at the argument.
+bool Calc_addinTakesOneValue(int index, size_t argument);
 // Counts the registrations of functions: what bound before a registration
 // may call a function differently after it.
 std::uint64_t Calc_functionsGeneration();

@@ -3,7 +3,12 @@
 // (f(1,,2)) is a blank, read by its parameter's kind (0, "" or FALSE, and
 // counted as 0 by the statistics that count values given directly), unless
 // the function has a default of its own (the known x of TREND); a function
-// that wants a reference answers #VALUE! to any other value. The expected
+// that wants a reference answers #VALUE! to any other value; a range given
+// where one value is wanted is the cell in the formula's row or column
+// (#VALUE!, an argument like any error, when it has none), an array its
+// first element; an error criterion of COUNTIF and SUMIF picks the cells
+// holding that error; the multiples and FACT as the worksheet forms them. The
+// formula is in H1. The expected
 // values are what a spreadsheet program gives; where the value is a number,
 // the interpreter's derivative modes give it too, with a gradient that
 // matches a finite difference.
@@ -39,11 +44,20 @@ const Row kRows[] = {
     {"=REPT(\"a\",)", text("")},
     {"=TEXT(,6)", text("6")},
     {"=TEXT(A1,0)", text("3")},
+    // a logical keeps its word whatever the format
+    {"=TEXT(TRUE,C1)", text("TRUE")},
+    {"=TEXT(B8,A2)", text("FALSE")},
     // the paired sums skip a pair with a blank; no pair sums to 0
     {"=SUMX2PY2(,1)", number(0)},
     {"=SUMXMY2(A1:A2,D1:D2)", number(6.5)},  // 0.5^2 + 2.5^2
     // the known x left out of TREND are 1, 2, 3: y = 2.5 - x at x = 4
     {"=TREND(A1:A3,,4)", number(-1.5)},
+    // ... and so are the new x left out with them: y = 2.5 - x at x = 1
+    {"=TREND(A1:A3)", number(1.5)},
+    {"=TREND(-{1,2,3})", number(-1)},
+    // no spread in the known x: #DIV/0!, as SLOPE's
+    {"=TREND(3)", error(CellError::Div0)},
+    {"=TREND(A1:A3,{1;1;1})", error(CellError::Div0)},
     // PERCENTRANK of one value: 1 for that value, #N/A for any other
     {"=PERCENTRANK(A1,A1)", number(1)},
     {"=PERCENTRANK(A1,A2)", error(CellError::NA)},
@@ -55,6 +69,46 @@ const Row kRows[] = {
     {"=ROW(D2)", number(2)},
     {"=COLUMN(Block)", number(1)},
     {"=COUNTBLANK(B1:B8)", number(1)},
+    // a range where one value is wanted: the cell in row 1, or #VALUE!
+    {"=ISNUMBER(A1:B2)", CellValue::makeBoolean(false)},
+    {"=ERROR.TYPE(A2:A5)", number(3)},
+    {"=DATE(1/0,A2:A5,0)", error(CellError::Div0)},
+    {"=QUARTILE(A1,A1:A3)", number(2.5)},
+    {"=QUARTILE(A1:A6,A2:A5)", error(CellError::Value)},
+    {"=INDEX(255,B1:B8)", number(255)},
+    {"=RANK(A1:A3,A1:A6)", number(3)},
+    {"=NPV(B1:B8,3)", number(3)},
+    {"=NPV(A3:B4,0)", error(CellError::Value)},
+    {"=ISODD(B1:B8)", CellValue::makeBoolean(false)},
+    // an array where one value is wanted: its first element
+    {"=PERCENTILE(A1:A4,{1,0})", number(3)},
+    {"=CHOOSE({1;2;3},5,6)", number(5)},
+    {"=ISEVEN({\"2\",4})", CellValue::makeBoolean(true)},
+    // a search passes over the elements of another kind than its value
+    {"=MATCH(45,B4)", error(CellError::NA)},
+    {"=MATCH(10,B1:B8)", number(5)},  // B1 (0) and the blank B5 are the numbers
+    {"=MATCH(TRUE,B1:B8,0)", number(4)},
+    // the value a lookup searches for is one value
+    {"=MATCH(A1:A6,A1:A6,0)", number(1)},
+    {"=MATCH({3,7},A1:A6,0)", number(4)},
+    // a table of one error is one cell: a row past it is #REF!
+    {"=HLOOKUP(B2,1/0,3)", error(CellError::Ref)},
+    {"=VLOOKUP(2,B6,1)", error(CellError::NA)},
+    // the numbers' faults come before the range of QUARTILE's or TRIMMEAN's k
+    {"=QUARTILE(1/0,A5)", error(CellError::Div0)},
+    {"=TRIMMEAN(\"abc\",6)", error(CellError::Value)},
+    // TYPE takes a range or an array whole: 64
+    {"=TYPE(A1:A3)", number(64)},
+    {"=TYPE({1,2})", number(64)},
+    // an error criterion picks the cells holding that error
+    {"=COUNTIF(B1:B8,B6)", number(1)},
+    {"=SUMIF(B6:B8,1/0,A1:A3)", number(2.5)},
+    {"=COUNTIF(A5,NA())", number(0)},
+    // a multiple of a step far above the number is no zero
+    {"=CEILING(A4,1E+15)", number(1e15)},
+    {"=EVEN(1E-300)", number(2)},
+    // FACT is the product, rounded as it is formed
+    {"=FACT(45)", number(1.1962222086548019e+56)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

@@ -222,7 +222,7 @@ TEST(StatRegression, LinestAndTrendRecoverAKnownPlane) {
   ASSERT_EQ(r->array->rows, 1);
   EXPECT_NEAR(Val_at(r, 0, 2)->number, 6.0, 1e-12);
   const Value* tooFew[] = {vs.grid(2, 1, {1, 2}), vs.grid(2, 2, {1, 2, 3, 5})};
-  EXPECT_TRUE(isError(Stat_fitLinest(r, 2, tooFew, false), kErrNum));
+  EXPECT_TRUE(isError(Stat_fitLinest(r, 2, tooFew, false), kErrDiv0));
   const Value* logOfZero[] = {vs.grid(2, 1, {0, 2})};
   EXPECT_TRUE(isError(Stat_fitLinest(r, 1, logOfZero, true), kErrNum));
 }

@@ -64,7 +64,7 @@ TEST(NumSpecial, FactorialGammaBinomialGcdLcm) {
   ASSERT_TRUE(Kern_factorial(&f32, &v));
   EXPECT_EQ(v, 263130836933693530167218012160000000.0);
   ASSERT_TRUE(Kern_factorial(&f33, &v));
-  EXPECT_NEAR(v / 8.68331761881188649551819440128e36, 1.0, 1e-9);
+  EXPECT_EQ(v, 263130836933693530167218012160000000.0 * 33);
   EXPECT_FALSE(Kern_factorial(&fneg, &v));
   ASSERT_TRUE(Kern_factorial(&f07, &v));
   EXPECT_EQ(v, 1.0);

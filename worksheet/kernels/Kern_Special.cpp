@@ -8,8 +8,6 @@
 #include "values/Vm_Status.h"
 
 namespace {
-// Up to this argument a factorial is the exact product.
-constexpr int kExactFactorialLimit = 32;
 // Steps of the series and continued fractions, and their relative stop.
 constexpr int kMaxSteps = 100;
 constexpr double kStop = 3e-7;
@@ -50,14 +48,11 @@ double Kern_lnGamma(const double* x) {
 
 bool Kern_factorial(const double* x, double* out) {
   if (!(*x >= 0)) return false;
+  // The product itself, rounded step by step as the worksheet forms it; it
+  // overflows from 171! on, so a huge argument stops within 171 steps.
   const double n = std::trunc(*x);
   double value = 1.0;
-  if (n <= kExactFactorialLimit) {
-    for (int i = 2; i <= static_cast<int>(n); ++i) value *= i;
-  } else {
-    const double np1 = n + 1;
-    value = std::exp(Kern_lnGamma(&np1));
-  }
+  for (double i = 2; i <= n && std::isfinite(value); ++i) value *= i;
   *out = value;
   return std::isfinite(value);
 }

@@ -32,13 +32,16 @@ int compareTexts(std::u16string_view a, std::u16string_view b) {
 }
 
 // The order of element against value (-1, 0, 1); false when the two are of
-// kinds that never compare (a text and a number).
+// kinds that never compare (a text and a number, a logical and a number: a
+// search passes over the elements of another kind than its value).
 bool compare(const Value* element, const Value* value, int* order) {
   if (element->kind == kValText && value->kind == kValText) {
     *order = compareTexts(textOf(element), textOf(value));
     return true;
   }
-  if (!numeric(element) || !numeric(value) || Wsf_isError(element) != Wsf_isError(value)) return false;
+  if (!numeric(element) || !numeric(value) || Wsf_isError(element) != Wsf_isError(value) ||
+      (element->kind == kValBool) != (value->kind == kValBool))
+    return false;
   *order = element->number < value->number ? -1 : element->number > value->number ? 1 : 0;
   return true;
 }
@@ -114,7 +117,9 @@ Value* tableLookup(Value* result, int argc, const Value* const* argv, bool down)
   const double k = std::trunc(index->number);
   if (!(k >= 1)) return Wsf_error(result, kErrValue);
   if (loneUnknown(result, argv[1])) return result;
-  if (argv[1]->kind != kValArray && argv[1]->kind != kValText && argv[1]->kind > kValReal)
+  // A table of one error is a table of one cell: an index past it is #REF!,
+  // and the search passes over the error.
+  if (argv[1]->kind != kValArray && argv[1]->kind != kValText && argv[1]->kind > kValReal && !Wsf_isError(argv[1]))
     return Wsf_error(result, kErrNA);
   const Table table(argv[1]);
   if (!table.v) return Wsf_error(result, kErrValue);

@@ -13,9 +13,9 @@
 
 // The 1-based position of value in the first column (down) or first row of
 // table, 0 when not found. An exact match anywhere wins (texts case-blind,
-// numbers, booleans and empty cells by their numbers; texts never match
-// numbers; with matchType 0 a text holding the wildcards '*' or '?' as a
-// pattern). Then, for matchType 1, the last element before the first one
+// numbers and empty cells by their numbers, logicals with logicals; texts
+// and logicals never match numbers; with matchType 0 a text holding the
+// wildcards '*' or '?' as a pattern). Then, for matchType 1, the last element before the first one
 // greater than value; for -1, the last before the first one smaller; when no
 // element stops the pass, the last element compared.
 int32_t Wsf_lookupSearch(const Value* value, const Value* table, bool down, int32_t matchType);

@@ -106,20 +106,22 @@ Value* fit(Value* result, int argc, const Value* const* argv, int dataArgs, int 
   f->layout = yc == 1 ? Layout::kColumn : (yr == 1 ? Layout::kRow : Layout::kBlock);
   const Value* shape = kx ? kx : ky;
   if (f->layout == Layout::kColumn) {
-    if (kx && kx->kind == kValArray && rowsOf(kx) != yr) return Wsf_error(result, kErrNum);
+    if (kx && kx->kind == kValArray && rowsOf(kx) != yr) return Wsf_error(result, kErrRef);
     f->n = yr;
     f->p = kx && kx->kind == kValArray ? columnsOf(shape) : 1;
   } else if (f->layout == Layout::kRow) {
-    if (kx && kx->kind == kValArray && columnsOf(kx) != yc) return Wsf_error(result, kErrNum);
+    if (kx && kx->kind == kValArray && columnsOf(kx) != yc) return Wsf_error(result, kErrRef);
     f->n = yc;
     f->p = kx && kx->kind == kValArray ? rowsOf(shape) : 1;
   } else {
-    if (kx && kx->kind == kValArray && (rowsOf(kx) != yr || columnsOf(kx) != yc)) return Wsf_error(result, kErrNum);
+    if (kx && kx->kind == kValArray && (rowsOf(kx) != yr || columnsOf(kx) != yc)) return Wsf_error(result, kErrRef);
     f->n = yr * yc;
     f->p = 1;
   }
+  // Known x of another shape than known y is #REF!; points too few or too
+  // alike to fix the coefficients (no spread in x) are #DIV/0!, as SLOPE's.
   f->k = f->p + (f->constant ? 1 : 0);
-  if (f->n < f->k) return Wsf_error(result, kErrNum);
+  if (f->n < f->k) return Wsf_error(result, kErrDiv0);
   for (int32_t i = 0; i < f->n; ++i) {
     double y = f->layout == Layout::kRow ? at(ky, 0, i) : at(ky, i / yc, i % yc);
     if (logarithmic) {
@@ -129,7 +131,7 @@ Value* fit(Value* result, int argc, const Value* const* argv, int dataArgs, int 
     f->y.push_back(y);
     f->X.push_back(designRow(variablesOf(kx, f->layout, i, f->p), f->constant));
   }
-  if (!solve(f->X, f->y, f->k, &f->c)) return Wsf_error(result, kErrNum);
+  if (!solve(f->X, f->y, f->k, &f->c)) return Wsf_error(result, kErrDiv0);
   return nullptr;
 }
 

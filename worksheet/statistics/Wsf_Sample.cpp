@@ -380,12 +380,12 @@ Value* Wsf_percentile(Value* result, const Value* array, const Value* k) {
 Value* Wsf_quartile(Value* result, const Value* array, const Value* quart) {
   if (orderHooks(result, array, quart)) return result;
   if (Value* done = scalar(result, quart)) return done;
+  // The numbers' faults come before the quart's range, as in PERCENTILE.
   const double q = std::trunc(quart->number);
-  if (!(q >= 0 && q <= 4)) return Wsf_error(result, kErrNum);
   Sample s = Kern_oneBased();
   if (!Kern_collectNumbers(array, &s, result)) return result;
   const int32_t n = count(s);
-  if (n < 1 || n >= kOrderStatisticLimit) return Wsf_error(result, kErrNum);
+  if (n < 1 || n >= kOrderStatisticLimit || !(q >= 0 && q <= 4)) return Wsf_error(result, kErrNum);
   return real(result, Stat_percentile(n, s.data(), q / 4, 0));
 }
 
@@ -396,9 +396,9 @@ Value* Wsf_large(Value* result, const Value* array, const Value* k) { return ord
 Value* Wsf_trimmean(Value* result, const Value* array, const Value* percent) {
   if (orderHooks(result, array, percent)) return result;
   if (Value* done = scalar(result, percent)) return done;
-  if (!(percent->number >= 0 && percent->number < 1)) return Wsf_error(result, kErrNum);
   Sample s = Kern_oneBased();
   if (!Kern_collectNumbers(array, &s, result)) return result;
+  if (!(percent->number >= 0 && percent->number < 1)) return Wsf_error(result, kErrNum);
   const int32_t n = count(s);
   int32_t t = static_cast<int32_t>(n * percent->number);
   if (t % 2 == 1) --t;
