@@ -330,13 +330,15 @@ AffineForm Aff_powVS(const AffineForm* x, double e) {
   if (e == 0.0) return constant(x, point(1.0));
   if (Ivl_isIntegerExponent(e)) return Aff_powVI(x, int32_t(e));
   // The domain: [0, inf) for a positive exponent, (0, inf) for a negative one.
-  const Interval r = values(x);
+  Interval r = values(x);
   if (e > 0.0 ? r.hi < 0.0 : !(r.hi > 0.0)) return fault(x, "IPOW");
-  const Interval inside = raised(r, e > 0.0 ? 0.0 : kIvlDomainFloor);
-  return smooth(x, inside, [e](double t) { return std::pow(t, e); }, [e](Interval t) { return Ivl_powVS(&t, e); },
-                [e](double a, Points& p) {
-                  if (a / e > 0.0) p.add(std::pow(a / e, 1.0 / (e - 1.0)));
-                });
+  // Values that reach the pole at 0: no line bounds the power from above.
+  if (e < 0.0 && r.lo <= 0.0) return constant(x, Ivl_powVS(&r, e));
+  return smooth(
+      x, raised(r, 0.0), [e](double t) { return std::pow(t, e); }, [e](Interval t) { return Ivl_powVS(&t, e); },
+      [e](double a, Points& p) {
+        if (a / e > 0.0) p.add(std::pow(a / e, 1.0 / (e - 1.0)));
+      });
 }
 
 AffineForm Aff_sqrt(const AffineForm* x) { return Aff_powVS(x, 0.5); }
@@ -386,13 +388,20 @@ AffineForm Aff_gexp(const AffineForm* x, double a, double b, double c) {
 }
 
 AffineForm Aff_lx(const AffineForm* x) {
-  Interval r = values(x);
+  const Interval r = values(x);
   if (!(r.hi > 0.0 && r.lo < 1.0)) return fault(x, "LX");
-  r = Interval{std::fmax(r.lo, kIvlDomainFloor), std::fmin(r.hi, 1.0 - kIvlDomainFloor)};
   auto ivl = [](const Interval& t) {
     Interval q = Ivl_div(t, Ivl_subSV(1.0, t));
     return Ivl_ln(&q);
   };
+  // Values that reach a pole, 0 or 1: no line bounds LX there, and its
+  // values have no end on that side.
+  if (r.lo <= 0.0 || r.hi >= 1.0) {
+    Interval v = ivl(Interval{std::fmax(r.lo, kIvlDomainFloor), std::fmin(r.hi, 1.0 - kIvlDomainFloor)});
+    if (r.lo <= 0.0) v.lo = -kInf;
+    if (r.hi >= 1.0) v.hi = kInf;
+    return constant(x, v);
+  }
   return smooth(x, r, [](double t) { return std::log(t / (1.0 - t)); }, ivl, [](double s, Points& p) {
     if (s < 4.0) return;
     const double root = std::sqrt(1.0 - 4.0 / s);

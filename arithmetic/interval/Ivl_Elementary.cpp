@@ -184,11 +184,17 @@ Interval Ivl_minSV(double d, const Interval& y) { return Ivl_min(Interval{d, d},
 
 Interval Ivl_powVS(Interval* x, double e) {
   if (x->hi < 0.0 || Ivl_isEmpty(*x)) return Ivl_empty();
+  // A negative power rises without end towards 0: an argument that reaches
+  // it has values without an upper end. The argument is cut all the same,
+  // so that what the callers derive from it (the slope) stays finite.
+  const bool reachesPole = e < 0.0 && x->lo <= 0.0;
   if (x->lo < 0.0) {
     x->lo = e >= 0.0 ? 0.0 : kIvlDomainFloor;
     if (x->hi < x->lo) x->hi = x->lo;
   }
-  return between(std::pow(x->lo, e), std::pow(x->hi, e), 0.0);
+  Interval r = between(std::pow(x->lo, e), std::pow(x->hi, e), 0.0);
+  if (reachesPole) r.hi = kInf;
+  return r;
 }
 
 Interval Ivl_powSV(double d, const Interval& y) {
@@ -203,6 +209,10 @@ Interval Ivl_powSV(double d, const Interval& y) {
 
 Interval Ivl_pow(Interval* x, const Interval& y) {
   if (x->hi < 0.0 || Ivl_isEmpty(*x)) return Ivl_empty();
+  // Towards 0 the power rises without end under a negative exponent and
+  // falls to 0 under a positive one: an argument that reaches 0 has those
+  // ends among its values, though it is cut as in Ivl_powVS.
+  const bool reachesZero = x->lo <= 0.0;
   if (x->lo < 0.0) {
     x->lo = y.lo >= 0.0 ? 0.0 : kIvlDomainFloor;
     if (x->hi < x->lo) x->hi = x->lo;
@@ -210,6 +220,8 @@ Interval Ivl_pow(Interval* x, const Interval& y) {
   const double c[4] = {std::pow(x->lo, y.lo), std::pow(x->lo, y.hi), std::pow(x->hi, y.lo), std::pow(x->hi, y.hi)};
   Interval r = between(c[0], c[1], 0.0);
   r = Ivl_hull(r, between(c[2], c[3], 0.0));
+  if (reachesZero && y.lo < 0.0) r.hi = kInf;
+  if (reachesZero && y.hi > 0.0) r.lo = 0.0;
   return r;
 }
 

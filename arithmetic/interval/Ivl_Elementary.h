@@ -42,11 +42,15 @@ Interval Ivl_maxSV(double d, const Interval& y);
 Interval Ivl_min(const Interval& x, const Interval& y);
 Interval Ivl_minVS(const Interval& x, double d);
 Interval Ivl_minSV(double d, const Interval& y);
-// x^e for a real e over the non-negative part of x (x.hi < 0: empty).
+// x^e for a real e over the non-negative part of x (x.hi < 0: empty). For
+// e < 0 a lower end below 0 is cut to kIvlDomainFloor, and one at or below 0
+// gives the value plus infinity for its upper end (the pole at 0).
 Interval Ivl_powVS(Interval* x, double e);
 // d^y; empty where the power is undefined (d < 0, or d = 0 with y below 0).
 Interval Ivl_powSV(double d, const Interval& y);
-// x^y over the non-negative part of x (x.hi < 0: empty).
+// x^y over the non-negative part of x (x.hi < 0: empty), cut as Ivl_powVS
+// by the sign of y.lo; x reaching 0 gives the upper end plus infinity where
+// y may be negative and the lower end 0 where y may be positive.
 Interval Ivl_pow(Interval* x, const Interval& y);
 Interval Ivl_sign(const Interval& x);
 Interval Ivl_sin(const Interval& x);
