@@ -2,7 +2,8 @@
 // the interpreter's analysis (dia=2), each to "solved" at its optimum: a
 // linear objective over a ball, whose optimum lies on the ball's surface
 // (never "unbounded", nor "converged" on the way there or on the way onto
-// it at a scale of 1E+09), integer LPs whose equality rows have
+// it at a scale of 1E+09, nor "solved" at the end of a one-variable ball
+// where the start touches it), integer LPs whose equality rows have
 // coefficients far smaller than the other rows' (never "no feasible
 // solution"), an integer concave maximisation over a box (never
 // "unbounded"), two equalities meeting on a ball that touches a variable's
@@ -246,6 +247,18 @@ TEST_F(GrgConvexModels, ReachTheOptimum) {
         {"5", "Plan!$B$5", "1", "Plan!$C$5"},
         {"6", "Plan!$B$6:$B$7", "2", "Plan!$C$6:$C$7"}},
        800},
+      {"min -x/2 over a ball of radius 15000 that the start touches at its far side: -15000 at 30000",
+       false,
+       "Plan!$B$2",
+       {{"B2", "0"}, {"B7", "=(B2-15000)^2"}, {"C7", "2.25E+08"}, {"B9", "=-0.5*B2"}},
+       {{"1", "Plan!$B$7", "1", "Plan!$C$7"}, {"2", "Plan!$B$2", "3", "-30000"}, {"3", "Plan!$B$2", "1", "60000"}},
+       -15000},
+      {"max -2x over a ball of radius 30000 from a start past the bound at its far side: 0 at 0",
+       true,
+       "Plan!$B$2",
+       {{"B2", "80000"}, {"B7", "=(B2-30000)^2"}, {"C7", "9E+08"}, {"B8", "=-3*B2"}, {"C8", "5000"}, {"B9", "=-2*B2"}},
+       {{"1", "Plan!$B$7:$B$8", "1", "Plan!$C$7:$C$8"}, {"2", "Plan!$B$2", "3", "0"}, {"3", "Plan!$B$2", "1", "60000"}},
+       0},
   };
   int k = 0;
   for (const ConvexCase& c : cases)
