@@ -28,6 +28,8 @@ struct Search {
 
 // How far a superbasic without a bound may go in one search.
 constexpr double kFarLimit = 1e20;
+// The share of its size that the first step of a search moves a superbasic.
+constexpr double kFirstStepShare = 0.05;
 // Doublings of the step after which a falling objective has no bound.
 constexpr int kUnboundedDoublings = 30;
 
@@ -276,6 +278,14 @@ bool trial(GrgRecord& rec, Search& s, double& alpha) {
   return true;
 }
 
+// The size a column's first step is a share of, when it sits near 0: 1, or
+// the width of its bounds when that is less, so that a variable ranging over
+// a thousandth is not carried across its range in one step.
+double ownSize(const GrgRecord& rec, int col) {
+  double width = rec.xu[col] - rec.xl[col];
+  return width > 0.0 && width < 1.0 ? width : 1.0;
+}
+
 double initialStep(GrgRecord& rec, Search& s) {
   double theta = kBoundInfinity, cap = kBoundInfinity, dmax = 0.0;
   for (int k = 1; k <= rec.superbasicCount; ++k) {
@@ -287,7 +297,7 @@ double initialStep(GrgRecord& rec, Search& s) {
     double step = (b - rec.x[c]) / dj;
     if (step < theta) s.thetaUnbounded = std::fabs(b) >= kFarLimit;
     theta = std::min(theta, step);
-    cap = std::min(cap, 0.05 * std::max(1.0, std::fabs(rec.x[c])) / std::fabs(dj));
+    cap = std::min(cap, kFirstStepShare * std::max(ownSize(rec, c), std::fabs(rec.x[c])) / std::fabs(dj));
   }
   s.thetaBound = theta;
   cap = std::min(cap, theta);

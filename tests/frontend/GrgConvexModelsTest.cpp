@@ -2,12 +2,14 @@
 // the interpreter's analysis (dia=2), each to "solved" at its optimum: a
 // linear objective over a ball, whose optimum lies on the ball's surface
 // (never "unbounded", nor "converged" on the way there or on the way onto
-// it at a scale of 1E+09), integer LPs whose equality rows have
+// it at a scale of 1E+09, nor "solved" at the end of a one-variable ball
+// where the start touches it), integer LPs whose equality rows have
 // coefficients far smaller than the other rows' (never "no feasible
 // solution"), an integer concave maximisation over a box (never
 // "unbounded"), two equalities meeting on a ball that touches a variable's
-// bound, and a system of cubic equations whose rows reach 1E+07, started
-// far from its one root (neither "no feasible solution"). Each optimum is
+// bound, a system of cubic equations whose rows reach 1E+07, started
+// far from its one root, and equalities whose one common point lies on a
+// ball a hundredth wide (none "no feasible solution"). Each optimum is
 // worked out by hand: the ball's centre less its radius along the
 // objective's gradient, the one point the equality rows leave, the box's
 // integer point nearest the concave objective's centre that keeps the
@@ -246,6 +248,54 @@ TEST_F(GrgConvexModels, ReachTheOptimum) {
         {"5", "Plan!$B$5", "1", "Plan!$C$5"},
         {"6", "Plan!$B$6:$B$7", "2", "Plan!$C$6:$C$7"}},
        800},
+      {"min -x/2 over a ball of radius 15000 that the start touches at its far side: -15000 at 30000",
+       false,
+       "Plan!$B$2",
+       {{"B2", "0"}, {"B7", "=(B2-15000)^2"}, {"C7", "2.25E+08"}, {"B9", "=-0.5*B2"}},
+       {{"1", "Plan!$B$7", "1", "Plan!$C$7"}, {"2", "Plan!$B$2", "3", "-30000"}, {"3", "Plan!$B$2", "1", "60000"}},
+       -15000},
+      {"max -2x over a ball of radius 30000 from a start past the bound at its far side: 0 at 0",
+       true,
+       "Plan!$B$2",
+       {{"B2", "80000"}, {"B7", "=(B2-30000)^2"}, {"C7", "9E+08"}, {"B8", "=-3*B2"}, {"C8", "5000"}, {"B9", "=-2*B2"}},
+       {{"1", "Plan!$B$7:$B$8", "1", "Plan!$C$7:$C$8"}, {"2", "Plan!$B$2", "3", "0"}, {"3", "Plan!$B$2", "1", "60000"}},
+       0},
+      {"max -6x + 8y at the one point two equalities leave on a ball of radius 0.0025: 0.044 at (0.002, 0.007)",
+       true,
+       "Plan!$B$2:$C$2",
+       {{"B2", "0.006"},
+        {"C2", "0"},
+        {"B6", "=(B2-0.0035)^2+(C2-0.005)^2"},
+        {"C6", "6.25E-06"},
+        {"B7", "=-3*C2"},
+        {"C7", "-0.021"},
+        {"B8", "=0.5*B2"},
+        {"C8", "0.001"},
+        {"B9", "=-6*B2+8*C2"}},
+       {{"1", "Plan!$B$6", "1", "Plan!$C$6"},
+        {"2", "Plan!$B$7:$B$8", "2", "Plan!$C$7:$C$8"},
+        {"3", "Plan!$B$2", "3", "0"},
+        {"4", "Plan!$B$2", "1", "0.006"},
+        {"5", "Plan!$C$2", "3", "0"},
+        {"6", "Plan!$C$2", "1", "0.0085"}},
+       0.044},
+      {"min 1.5x at the one point an equality leaves on a ball of radius 0.025: 0.0075 at 0.005",
+       false,
+       "Plan!$B$2",
+       {{"B2", "0.06375"},
+        {"B6", "=(B2-0.03)^2"},
+        {"C6", "0.000625"},
+        {"B7", "=0.5*B2"},
+        {"C7", "0.0025"},
+        {"B8", "=-B2"},
+        {"C8", "-0.035"},
+        {"B9", "=1.5*B2"}},
+       {{"1", "Plan!$B$6", "1", "Plan!$C$6"},
+        {"2", "Plan!$B$7", "2", "Plan!$C$7"},
+        {"3", "Plan!$B$8", "3", "Plan!$C$8"},
+        {"4", "Plan!$B$2", "3", "0"},
+        {"5", "Plan!$B$2", "1", "0.085"}},
+       0.0075},
   };
   int k = 0;
   for (const ConvexCase& c : cases)

@@ -57,6 +57,15 @@ constexpr FoundModel kFoundModels[] = {
     // The interval engine's LP relaxation erased a column its phase 1 never
     // chose (a double free) when rounding left the phase-1 sum above zero.
     {"milp-planted", 15298252601557031ULL},
+    // GRG took a row's multiplier of 1.7E-05 for zero where the row's
+    // derivative was 3E+04, and stopped "solved" at the wrong end of a ball.
+    {"ball-linear", 311831805558800ULL},
+    {"ball-linear", 66043712110797ULL},
+    // GRG's first step could move a variable ranging over a hundredth by 5%
+    // of 1, across its whole range, and ended "no feasible solution".
+    {"ball-linear", 311831805558889ULL},
+    {"ball-linear", 66043712110791ULL},
+    {"ball-linear", 265124036214886ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
