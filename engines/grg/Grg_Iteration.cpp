@@ -252,6 +252,7 @@ void classifyRows(GrgRecord& rec) {
       binding = true;
       at = l;
     }
+    if (binding && rec.releaseNearRows && v != at) binding = false;
     if (binding) {
       rec.bindRow[++rec.bindingCount] = i;
       rec.x[n + i] = at;
@@ -494,6 +495,7 @@ bool prepareIteration(GrgRecord& rec, bool first, std::vector<int>& lastBinding)
 // State of one main-loop pass.
 struct Pass {
   double fRef = kBoundInfinity;
+  double releasedSum = kBoundInfinity;  // sum of violations at the last release of near rows
   int small = 0, failures = 0, degenerate = 0, code = 0;
   bool first = true;
   std::vector<int> lastBinding;
@@ -518,23 +520,53 @@ bool startPass(GrgRecord& rec) {
   return true;
 }
 
+// Some binding row lies within the precision of its bound but not on it.
+bool nearRowBinding(const GrgRecord& rec) {
+  for (int k = 1; k <= rec.bindingCount; ++k) {
+    int i = rec.bindRow[k];
+    if (rec.g[i] != rec.x[rec.n + i]) return true;
+  }
+  return false;
+}
+
+// In phase 1, with no direction left: a row held binding while only within
+// the precision of its bound may be what blocks the way to feasibility (a
+// ball's row met a hair before an equality is restored, its slack then
+// pointing outward). Such rows are released for another try at the same
+// point; the line search holds them on their bounds when they cross. A
+// release needs the sum of violations to have fallen since the last one.
+bool releaseNearRows(GrgRecord& rec, Pass& p) {
+  if (!rec.phase1 || !nearRowBinding(rec)) return false;
+  double sum = violationSum(rec);
+  if (!(sum < p.releasedSum)) return false;
+  p.releasedSum = sum;
+  rec.releaseNearRows = true;
+  bool prepared = prepareIteration(rec, false, p.lastBinding);
+  rec.releaseNearRows = false;
+  return prepared;
+}
+
 // Reduced gradient, the stopping tests, the direction and the degenerate
 // exchanges; true when a line search is due, false when the pass ends.
 bool readyToSearch(GrgRecord& rec, Pass& p) {
-  bool afterDegenerate = false;
+  bool samePoint = false;  // the tests already ran at this point
   for (;;) {
     reducedGradient(rec);
     Grg_poll(rec);
     if (rec.status) return false;
-    if (!afterDegenerate && optimal(rec)) {
+    if (!samePoint && optimal(rec)) {
       p.code = 0;
       return false;
     }
-    if (!afterDegenerate && convergence(rec, p.fRef, p.small)) {
+    if (!samePoint && convergence(rec, p.fRef, p.small)) {
       p.code = 1;
       return false;
     }
-    if (!Grg_direction(rec)) return false;
+    if (!Grg_direction(rec)) {
+      if (!releaseNearRows(rec, p)) return false;
+      samePoint = true;
+      continue;
+    }
     if (rec.bindingCount == 0) return true;
     basicDirection(rec);
     Blocking b = ratioTest(rec);
@@ -545,7 +577,7 @@ bool readyToSearch(GrgRecord& rec, Pass& p) {
       p.code = 2;
       return false;
     }
-    afterDegenerate = true;
+    samePoint = true;
   }
 }
 

@@ -9,8 +9,9 @@
 // "unbounded"), two equalities meeting on a ball that touches a variable's
 // bound, a system of cubic equations whose rows reach 1E+07, started
 // far from its one root, and equalities whose one common point lies on a
-// ball a hundredth wide (none "no feasible solution"). Each optimum is
-// worked out by hand: the ball's centre less its radius along the
+// ball a hundredth wide, or on a ball's surface met from its centre (none
+// "no feasible solution"). Each optimum is worked out by hand: the ball's
+// centre less its radius along the
 // objective's gradient, the one point the equality rows leave, the box's
 // integer point nearest the concave objective's centre that keeps the
 // rows, and the planted root (each row's derivative in its own variable
@@ -296,6 +297,12 @@ TEST_F(GrgConvexModels, ReachTheOptimum) {
         {"4", "Plan!$B$2", "3", "0"},
         {"5", "Plan!$B$2", "1", "0.085"}},
        0.0075},
+      {"max -1.5x at the one point an equality leaves on the surface of a ball of radius 0.025: 0.0375 at -0.025",
+       true,
+       "Plan!$B$2",
+       {{"B2", "0"}, {"B6", "=B2^2"}, {"C6", "0.000625"}, {"B7", "=-2*B2"}, {"C7", "0.05"}, {"B9", "=-1.5*B2"}},
+       {{"1", "Plan!$B$6", "1", "Plan!$C$6"}, {"2", "Plan!$B$7", "2", "Plan!$C$7"}, {"3", "Plan!$B$2", "3", "-0.045"}},
+       0.0375},
   };
   int k = 0;
   for (const ConvexCase& c : cases)

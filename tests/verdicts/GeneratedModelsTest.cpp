@@ -66,6 +66,10 @@ constexpr FoundModel kFoundModels[] = {
     {"ball-linear", 311831805558889ULL},
     {"ball-linear", 66043712110791ULL},
     {"ball-linear", 265124036214886ULL},
+    // GRG's phase 1 held a ball's row binding a hair inside its bound while
+    // an equality was still off, found no direction, and ended "no feasible
+    // solution" where the two meet.
+    {"ball-linear", 388338058002455ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
