@@ -92,18 +92,21 @@ Value applyOperator(Program* p, uint32_t op, const Value& x, const Value& y) {
 
 Value applyUnary(uint32_t op, const Value& x) { return op == kCodeNeg ? Op_neg(x) : Op_divVS(x, 100.0); }
 
+// The element of the array v the current cell selects by implicit
+// intersection; "#value!" when it selects none.
+Value selectedElement(const Program* p, const Value* v) {
+  Value element = Val_empty(ctxOf(p));
+  if (int32_t i = 0, j = 0; Vm_implicitIntersection(p, v, &i, &j)) Val_assign(&element, Val_at(v, i, j));
+  else Val_setError(&element, kErrValue);
+  return element;
+}
+
 // Reduces a range operand to the element the current cell selects; one
 // that selects none becomes "#value!". An array that is no range (a
 // constant, a computed array) stays whole.
 void intersect(const Program* p, Value* v) {
   if (v->kind != kValArray || !v->array || !v->source) return;
-  int32_t i = 0, j = 0;
-  if (!Vm_implicitIntersection(p, v, &i, &j)) {
-    Val_setError(Val_clear(v), kErrValue);
-    return;
-  }
-  Value element = Val_empty(ctxOf(p));
-  Val_assign(&element, Val_at(v, i, j));
+  Value element = selectedElement(p, v);
   Val_clear(v);
   *v = element;
 }
@@ -117,9 +120,7 @@ void readOneValue(Program* p, int32_t id, int32_t n, Value** args, Value* own) {
   for (int32_t k = 0; k < n; ++k) {
     Value* v = args[k];
     if (!Fn_takesOneValue(id, k) || v->kind != kValArray || !v->array) continue;
-    Value element = Val_empty(ctxOf(p));
-    if (int32_t i = 0, j = 0; Vm_implicitIntersection(p, v, &i, &j)) Val_assign(&element, Val_at(v, i, j));
-    else Val_setError(&element, kErrValue);
+    Value element = selectedElement(p, v);
     Val_clear(&own[k]);
     own[k] = element;
     args[k] = &own[k];
