@@ -131,7 +131,7 @@ constexpr Registered kRegistry[] = {
     {kIdMultinomial, list<Wsf_multinomial>},
     {kIdOdd, one<Wsf_odd>},
     {kIdPi, [](Value* r, int, Args, const WsfCall*) { return Wsf_pi(r); }},
-    {kIdPower, two<Wsf_power>},
+    {kIdPower, two<Wsf_powerFunction>},
     {kIdProduct, list<Wsf_product>},
     {kIdQuotient, two<Wsf_quotient>},
     {kIdRadians, one<Wsf_radians>},

@@ -57,6 +57,10 @@ const Row kRows[] = {
     {"=TREND(-{1,2,3})", number(-1)},
     // no spread in the known x: #DIV/0!, as SLOPE's
     {"=TREND(3)", error(CellError::Div0)},
+    // known y left out is a blank, a single point 0
+    {"=TREND(,,,)", error(CellError::Div0)},
+    // a base left out is 0, whose negative power is #DIV/0! as 0^-1 is
+    {"=POWER(,-1)", error(CellError::Div0)},
     {"=TREND(A1:A3,{1;1;1})", error(CellError::Div0)},
     // PERCENTRANK of one value: 1 for that value, #N/A for any other
     {"=PERCENTRANK(A1,A1)", number(1)},

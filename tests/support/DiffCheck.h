@@ -9,6 +9,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -38,37 +39,10 @@ struct DiffOutcome {
   const char* documented = nullptr;  // the documented difference that excused it
 };
 
-// Whether the formula's text holds the given text.
-inline bool Diff_mentions(const std::string& formula, const char* what) {
-  return formula.find(what) != std::string::npos;
-}
-
-// A difference that is meant: the formula and both values it applies to.
-struct DiffDocumented {
-  const char* name;
-  bool (*applies)(const std::string& formula, const CellValue& standIn, const CellValue& interpreter);
-};
-
-// The documented differences between the two calculations, each with its
-// reason.
-inline const DiffDocumented kDiffDocumented[] = {
-    // POWER(0,0): the stand-in answers #NUM! as the spreadsheet it plays
-    // does; the interpreter's POWER takes the floating-point power, whose
-    // 0^0 is 1 (the limit of x^0), as its derivative modes do.
-    {"POWER of zero to the power zero",
-     [](const std::string& f, const CellValue& s, const CellValue& i) {
-       return Diff_mentions(f, "POWER(") && s.kind == CellKind::Error && s.error == CellError::Num &&
-              i.kind != CellKind::Error;
-     }},
-    // POWER(0, negative): the stand-in answers #DIV/0! as the spreadsheet
-    // does; the interpreter's POWER gives a power beyond the doubles, which
-    // it reports as #NUM! like every result that is not finite.
-    {"POWER of zero to a negative power",
-     [](const std::string& f, const CellValue& s, const CellValue& i) {
-       return Diff_mentions(f, "POWER(") && s.kind == CellKind::Error && s.error == CellError::Div0 &&
-              i.kind == CellKind::Error && i.error == CellError::Num;
-     }},
-};
+// The one documented difference between the two calculations: POWER(0,0)
+// is #NUM! in the stand-in, as in the spreadsheet it plays, and 1 in the
+// interpreter (the limit of x^0, as the function cases have it).
+inline constexpr const char* kDiffPowerZeroZero = "POWER of zero to the power zero";
 
 namespace diff_detail {
 
@@ -84,12 +58,6 @@ inline bool sameValue(const CellValue& a, const CellValue& b) {
     case CellKind::Error: return a.error == b.error;
     default: return a.number == b.number;
   }
-}
-
-inline const char* documentedBy(const std::string& formula, const CellValue& standIn, const CellValue& interpreter) {
-  for (const DiffDocumented& d : kDiffDocumented)
-    if (d.applies(formula, standIn, interpreter)) return d.name;
-  return nullptr;
 }
 
 // The reader's source over the generator's workbook, as `corvan` reads it.
@@ -242,6 +210,32 @@ inline bool interpreterValue(Workbook* wb, CellValue* value, std::string* failur
   return true;
 }
 
+// The formula with every POWER's base nudged by 1E-320, which changes no
+// base but 0 and makes the stand-in's 0^0 the interpreter's 1.
+inline std::string powerBasesNudged(const std::string& formula) {
+  static const std::string kCall = "POWER(";
+  std::string out;
+  for (size_t i = 0; i < formula.size(); ++i) {
+    const bool word = i > 0 && (std::isalnum(static_cast<unsigned char>(formula[i - 1])) || formula[i - 1] == '.');
+    if (word || formula.compare(i, kCall.size(), kCall) != 0) {
+      out += formula[i];
+      continue;
+    }
+    out += kCall + (formula[i + kCall.size()] == ',' ? "1E-320" : "1E-320+");
+    i += kCall.size() - 1;
+  }
+  return out;
+}
+
+// The documented difference that explains the interpreter's value, if any:
+// the stand-in gives it once POWER's 0^0 is 1. Leaves the nudged formula
+// in the target cell.
+inline const char* documentedBy(Workbook* wb, const std::string& formula, const CellValue& interpreter) {
+  const std::string nudged = powerBasesNudged(formula);
+  if (nudged == formula) return nullptr;
+  return sameValue(standInValue(wb, nudged), interpreter) ? kDiffPowerZeroZero : nullptr;
+}
+
 }  // namespace diff_detail
 
 // The formula in H1 of the generator's workbook, through both calculations.
@@ -254,7 +248,7 @@ inline DiffOutcome Diff_check(Workbook* wb, const std::string& formula) {
   if (!interpreterValue(wb, &interpreter, &failure)) return differs("interpreter failure", head + failure);
   if (!sameValue(standIn, interpreter)) {
     DiffOutcome out = differs("value", head + Cases_shown(interpreter));
-    out.documented = documentedBy(formula, standIn, interpreter);
+    out.documented = documentedBy(wb, formula, interpreter);
     return out;
   }
   if (standIn.kind != CellKind::Number) return DiffOutcome{};

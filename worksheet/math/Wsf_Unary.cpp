@@ -319,6 +319,12 @@ Value* Wsf_power(Value* result, const Value* x, const Value* y) {
   return Wsf_error(result, kErrValue);
 }
 
+Value* Wsf_powerFunction(Value* result, const Value* x, const Value* y) {
+  if (Wsf_isPlain(x) && Wsf_isPlain(y) && Wsf_number(x) == 0.0 && Wsf_number(y) < 0.0)
+    return Wsf_error(result, kErrDiv0);
+  return Wsf_power(result, x, y);
+}
+
 Value* Wsf_sqr(Value* result, const Value* x) {
   if (Wsf_isError(x)) return Wsf_copy(result, x);
   if (isModal(x)) return Wsf_from(result, sqrOf(*x));

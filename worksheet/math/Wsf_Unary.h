@@ -41,4 +41,8 @@ Value* Wsf_log(Value* result, int argc, const Value* const* argv);
 // x^y; integer-valued arguments give an integer only when the result is
 // integral and within the 32-bit range.
 Value* Wsf_power(Value* result, const Value* x, const Value* y);
+// The worksheet's POWER: 0 to a negative power is #DIV/0!, as the ^
+// operator's (the powers the other functions take inside give #NUM!, a
+// result beyond the doubles); 0^0 is 1, the limit of x^0. Else Wsf_power.
+Value* Wsf_powerFunction(Value* result, const Value* x, const Value* y);
 Value* Wsf_sqr(Value* result, const Value* x);

@@ -94,7 +94,10 @@ struct Fit {
 Value* fit(Value* result, int argc, const Value* const* argv, int dataArgs, int constArg, bool logarithmic, Fit* f) {
   for (int i = 0; i < argc; ++i)
     if (Wsf_isError(argv[i])) return Wsf_copy(result, argv[i]);
-  const Value* ky = argv[0];
+  // A known y left out is a blank, read as 0 (a single point).
+  Value blank = Val_empty(result->context);
+  Val_setNumber(&blank, 0.0);
+  const Value* ky = present(argc, argv, 0) ? argv[0] : &blank;
   const Value* kx = present(argc, argv, 1) ? argv[1] : nullptr;
   if (!numeric(ky)) return Wsf_error(result, kErrValue);
   for (int i = 1; i < dataArgs; ++i)
