@@ -396,7 +396,11 @@ Blocking ratioTest(const GrgRecord& rec) {
 }
 
 // The blocking basic variable leaves; the superbasic with a good pivot that is
-// farthest from its bounds enters.
+// farthest from its bounds enters. No exchange when every pivot is below the
+// pivot tolerance: a row that does not depend on the superbasics shows them
+// rounding noise of differenced derivatives, and such a pivot made the basis
+// nearly singular, its reduced gradients huge and the pass end "optimal"
+// with a variable left on the wrong bound.
 bool exchange(GrgRecord& rec, int p) {
   int nb = rec.bindingCount;
   std::vector<double> piv(rec.superbasicCount + 1, 0.0);
@@ -407,7 +411,7 @@ bool exchange(GrgRecord& rec, int p) {
     piv[s] = v;
     big = std::max(big, std::fabs(v));
   }
-  if (big <= rec.settings.tiny) return false;
+  if (big < rec.settings.pivotTol) return false;
   int enter = 0;
   double far = -1.0;
   for (int s = 1; s <= rec.superbasicCount; ++s)
@@ -496,6 +500,7 @@ bool prepareIteration(GrgRecord& rec, bool first, std::vector<int>& lastBinding)
 struct Pass {
   double fRef = kBoundInfinity;
   double releasedSum = kBoundInfinity;  // sum of violations at the last release of near rows
+  double settledSum = kBoundInfinity;   // sum of violations when variables were last put on bounds
   int small = 0, failures = 0, degenerate = 0, code = 0;
   bool first = true;
   std::vector<int> lastBinding;
@@ -546,6 +551,34 @@ bool releaseNearRows(GrgRecord& rec, Pass& p) {
   return prepared;
 }
 
+// In phase 1, with no direction left: a variable within the precision of a
+// bound counts as on it and may not move towards it, yet the hair it is
+// off may be all that keeps a row violated (a start a hair off a bound
+// where another variable is now fixed). Such variables are put on their
+// bounds for another try from there, once for each fall of the sum of
+// violations.
+bool settleOnBounds(GrgRecord& rec, Pass& p) {
+  if (!rec.phase1) return false;
+  double sum = violationSum(rec);
+  if (!(sum < p.settledSum)) return false;
+  bool moved = false;
+  for (int j = 1; j <= rec.n; ++j) {
+    int side = boundStatus(rec, j);
+    double bound = side < 0 ? rec.xl[j] : rec.xu[j];
+    if (side == 0 || rec.x[j] == bound) continue;
+    rec.x[j] = bound;
+    moved = true;
+  }
+  if (!moved) return false;
+  p.settledSum = sum;
+  if (!Grg_evaluate(rec, rec.g.data())) {
+    rec.status = StatusEvalError;
+    return false;
+  }
+  Grg_derivatives(rec);
+  return rec.status == 0 && prepareIteration(rec, false, p.lastBinding);
+}
+
 // Reduced gradient, the stopping tests, the direction and the degenerate
 // exchanges; true when a line search is due, false when the pass ends.
 bool readyToSearch(GrgRecord& rec, Pass& p) {
@@ -563,8 +596,12 @@ bool readyToSearch(GrgRecord& rec, Pass& p) {
       return false;
     }
     if (!Grg_direction(rec)) {
-      if (!releaseNearRows(rec, p)) return false;
-      samePoint = true;
+      if (releaseNearRows(rec, p)) {
+        samePoint = true;
+        continue;
+      }
+      if (!settleOnBounds(rec, p)) return false;
+      samePoint = false;
       continue;
     }
     if (rec.bindingCount == 0) return true;

@@ -5,17 +5,20 @@
 // it at a scale of 1E+09, nor "solved" at the end of a one-variable ball
 // where the start touches it), integer LPs whose equality rows have
 // coefficients far smaller than the other rows' (never "no feasible
-// solution"), an integer concave maximisation over a box (never
-// "unbounded"), two equalities meeting on a ball that touches a variable's
-// bound, a system of cubic equations whose rows reach 1E+07, started
-// far from its one root, and equalities whose one common point lies on a
-// ball a hundredth wide, or on a ball's surface met from its centre (none
-// "no feasible solution"). Each optimum is worked out by hand: the ball's
-// centre less its radius along the
-// objective's gradient, the one point the equality rows leave, the box's
-// integer point nearest the concave objective's centre that keeps the
-// rows, and the planted root (each row's derivative in its own variable
-// outweighs the others together, so the system has no other root).
+// solution"), integer models whose relaxation ends a hair off a bound or
+// whose equalities leave variables that no row depends on (never "solved"
+// at a worse integer point), an integer concave maximisation over a box
+// (never "unbounded"), two equalities meeting on a ball that touches a
+// variable's bound, a system of cubic equations whose rows reach 1E+07,
+// started far from its one root, and equalities whose one common point
+// lies on a ball a hundredth wide, or on a ball's surface met from its
+// centre (none "no feasible solution"). Each optimum is worked out by
+// hand: the ball's centre less its radius along the objective's gradient,
+// the one point the equality rows leave, the box's integer point nearest
+// the concave objective's centre that keeps the rows, the best of the
+// integer points of the box, enumerated, and the planted root (each row's
+// derivative in its own variable outweighs the others together, so the
+// system has no other root).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -81,6 +84,79 @@ double savedObjective(const std::string& path) {
 
 TEST_F(GrgConvexModels, ReachTheOptimum) {
   const ConvexCase cases[] = {
+      {"integer LP whose rows leave the relaxation a hair off a bound: -4.5 at (0, 3, 1)",
+       true,
+       "Plan!$B$2:$D$2",
+       {{"B2", "-2"},
+        {"C2", "-1"},
+        {"D2", "2"},
+        {"B5", "=0.25*B2-0.15*C2-0.15*D2"},
+        {"C5", "-0.6"},
+        {"B6", "=2.5*B2+C2+D2"},
+        {"C6", "4"},
+        {"B7", "=2.5*B2-0.5*C2+D2"},
+        {"C7", "-0.5"},
+        {"B8", "=-0.25*B2-0.2*C2-0.05*D2"},
+        {"C8", "-0.55"},
+        {"B9", "=2.5*B2-2*C2+1.5*D2"}},
+       {{"1", "Plan!$B$5:$B$6", "3", "Plan!$C$5:$C$6"},
+        {"2", "Plan!$B$7:$B$8", "1", "Plan!$C$7:$C$8"},
+        {"3", "Plan!$B$2", "5", "binary"},
+        {"4", "Plan!$C$2", "3", "-1"},
+        {"5", "Plan!$C$2", "1", "6"},
+        {"6", "Plan!$C$2", "4", "integer"},
+        {"7", "Plan!$D$2", "5", "binary"}},
+       -4.5},
+      {"integer concave maximisation whose equalities leave one free variable: -5.59375 at (0, 5, -2)",
+       true,
+       "Plan!$B$2:$D$2",
+       {{"B2", "2.25"},
+        {"C2", "0"},
+        {"D2", "0"},
+        {"B5", "=-25*B2+5*C2-20*D2"},
+        {"C5", "30"},
+        {"B6", "=0.25*B2-0.3*D2"},
+        {"C6", "0.6"},
+        {"B7", "=-0.03*B2+0.02*D2"},
+        {"C7", "-0.03"},
+        {"B8", "=-2.5*B2+1.5*D2"},
+        {"C8", "-3"},
+        {"B9", "=-3.5*(B2-1)^2-1.5*(C2-4.75)^2-0.5*D2^2"}},
+       {{"1", "Plan!$B$5", "3", "Plan!$C$5"},
+        {"2", "Plan!$B$6", "2", "Plan!$C$6"},
+        {"3", "Plan!$B$7", "1", "Plan!$C$7"},
+        {"4", "Plan!$B$8", "2", "Plan!$C$8"},
+        {"5", "Plan!$B$2", "3", "0"},
+        {"6", "Plan!$B$2", "1", "3"},
+        {"7", "Plan!$C$2", "3", "1"},
+        {"8", "Plan!$C$2", "1", "5"},
+        {"9", "Plan!$D$2", "3", "-2"},
+        {"10", "Plan!$D$2", "1", "1"},
+        {"11", "Plan!$B$2:$D$2", "4", "integer"}},
+       -5.59375},
+      {"integer LP whose one equality leaves two variables free: 11.498 at (1, 1, 3, 0, 5, 4)",
+       false,
+       "Plan!$B$2:$G$2",
+       {{"B2", "0"},
+        {"C2", "0.25"},
+        {"D2", "2"},
+        {"E2", "3"},
+        {"F2", "6"},
+        {"G2", "4"},
+        {"B8", "=-0.001*B2+0.002*C2-0.0015*E2"},
+        {"C8", "0.001"},
+        {"B9", "=0.502*B2-0.504*C2+2*D2+1.503*E2+1.5*F2-0.5*G2"}},
+       {{"1", "Plan!$B$8", "2", "Plan!$C$8"},
+        {"2", "Plan!$B$2", "3", "1"},
+        {"3", "Plan!$B$2", "1", "2"},
+        {"4", "Plan!$C$2", "5", "binary"},
+        {"5", "Plan!$D$2", "3", "3"},
+        {"6", "Plan!$E$2", "5", "binary"},
+        {"7", "Plan!$F$2", "3", "5"},
+        {"8", "Plan!$G$2", "3", "4"},
+        {"9", "Plan!$G$2", "1", "4"},
+        {"10", "Plan!$B$2:$G$2", "4", "integer"}},
+       11.498},
       {"min x + 2y + 2z over a ball of radius 20000: -140000 at (23333.3, -48333.3, -33333.3)",
        false,
        "Plan!$B$2:$D$2",

@@ -70,6 +70,17 @@ constexpr FoundModel kFoundModels[] = {
     // an equality was still off, found no direction, and ended "no feasible
     // solution" where the two meet.
     {"ball-linear", 388338058002455ULL},
+    // GRG took rounding noise of differenced derivatives for a pivot,
+    // exchanged a variable no binding row depends on into the basis, and
+    // ended "solved" with it on the wrong bound, an integer point worse
+    // than the optimum.
+    {"miqp-enumerated", 16353115544620106082ULL},
+    {"milp-planted", 14451176495487385646ULL},
+    // GRG's relaxation ended a hair (within the precision) off a bound; a
+    // branch that then fixed another variable left a row violated that
+    // only the hair would mend, phase 1 found no direction, and the branch
+    // was lost as "no feasible solution".
+    {"milp-planted", 10237620570871038297ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
