@@ -70,6 +70,11 @@ constexpr FoundModel kFoundModels[] = {
     // an equality was still off, found no direction, and ended "no feasible
     // solution" where the two meet.
     {"ball-linear", 388338058002455ULL},
+    // GRG's phase 1 released an equality row met to within the precision
+    // along with a ball's row a hair inside its bound; its direction then
+    // left the equality at once and crept on in steps the two rows cut short,
+    // ending "no feasible solution" beside the one point they leave.
+    {"ball-linear", 14451176495487385744ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
