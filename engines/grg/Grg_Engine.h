@@ -100,7 +100,7 @@ struct GrgRecord {
   std::vector<double> xPrev;                       // point of the last optimality test
   int violatedCount = 0;
   bool phase1 = false;
-  bool releaseNearRows = false;     // rows within the precision of a bound but off it are not binding
+  bool releaseNearRows = false;     // inequality rows within the precision of a bound but off it are not binding
   bool infeasibleProgress = false;  // the last pass converged infeasible, its violations halved
 
   // Directions.

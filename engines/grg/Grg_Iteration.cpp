@@ -232,6 +232,13 @@ void splitColumns(GrgRecord& rec) {
   for (int s = 1; s <= rec.columnCount; ++s) rec.colStatus[s] = boundStatus(rec, rec.cols[s]);
 }
 
+// Row i, binding at `at` with value v, lies within the precision of its
+// bound but off it, and may be released in phase 1. Only an inequality row
+// may: an equality's slack is fixed and never blocks a direction, and an
+// equality met to within the precision, once released, no longer steers the
+// phase-1 direction, which leaves it at once and is stopped where it crosses.
+bool offBoundInequality(const GrgRecord& rec, int i, double v, double at) { return rec.rowKind[i] == 2 && v != at; }
+
 // Binding rows, their slacks on the bounds, the non-binding rows and the violated ones.
 void classifyRows(GrgRecord& rec) {
   int n = rec.n;
@@ -252,7 +259,7 @@ void classifyRows(GrgRecord& rec) {
       binding = true;
       at = l;
     }
-    if (binding && rec.releaseNearRows && v != at) binding = false;
+    if (binding && rec.releaseNearRows && offBoundInequality(rec, i, v, at)) binding = false;
     if (binding) {
       rec.bindRow[++rec.bindingCount] = i;
       rec.x[n + i] = at;
@@ -525,21 +532,23 @@ bool startPass(GrgRecord& rec) {
   return true;
 }
 
-// Some binding row lies within the precision of its bound but not on it.
+// Some binding inequality row lies within the precision of its bound but not on it.
 bool nearRowBinding(const GrgRecord& rec) {
   for (int k = 1; k <= rec.bindingCount; ++k) {
     int i = rec.bindRow[k];
-    if (rec.g[i] != rec.x[rec.n + i]) return true;
+    if (offBoundInequality(rec, i, rec.g[i], rec.x[rec.n + i])) return true;
   }
   return false;
 }
 
-// In phase 1, with no direction left: a row held binding while only within
-// the precision of its bound may be what blocks the way to feasibility (a
-// ball's row met a hair before an equality is restored, its slack then
-// pointing outward). Such rows are released for another try at the same
-// point; the line search holds them on their bounds when they cross. A
-// release needs the sum of violations to have fallen since the last one.
+// In phase 1, with no direction left: an inequality row held binding while
+// only within the precision of its bound may be what blocks the way to
+// feasibility (a ball's row met a hair before an equality is restored, its
+// slack then pointing outward). Such rows are released for another try at
+// the same point, equality rows met within the precision staying binding so
+// that the direction follows them; the line search holds the released rows
+// on their bounds when they cross. A release needs the sum of violations to
+// have fallen since the last one.
 bool releaseNearRows(GrgRecord& rec, Pass& p) {
   if (!rec.phase1 || !nearRowBinding(rec)) return false;
   double sum = violationSum(rec);

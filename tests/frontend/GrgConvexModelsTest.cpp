@@ -12,13 +12,13 @@
 // variable's bound, a system of cubic equations whose rows reach 1E+07,
 // started far from its one root, and equalities whose one common point
 // lies on a ball a hundredth wide, or on a ball's surface met from its
-// centre (none "no feasible solution"). Each optimum is worked out by
-// hand: the ball's centre less its radius along the objective's gradient,
-// the one point the equality rows leave, the box's integer point nearest
-// the concave objective's centre that keeps the rows, the best of the
-// integer points of the box, enumerated, and the planted root (each row's
-// derivative in its own variable outweighs the others together, so the
-// system has no other root).
+// centre or along one of the equalities from inside (none "no feasible
+// solution"). Each optimum is worked out by hand: the ball's centre less
+// its radius along the objective's gradient, the one point the equality
+// rows leave, the box's integer point nearest the concave objective's
+// centre that keeps the rows, the best of the integer points of the box,
+// enumerated, and the planted root (each row's derivative in its own
+// variable outweighs the others together, so the system has no other root).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -379,6 +379,24 @@ TEST_F(GrgConvexModels, ReachTheOptimum) {
        {{"B2", "0"}, {"B6", "=B2^2"}, {"C6", "0.000625"}, {"B7", "=-2*B2"}, {"C7", "0.05"}, {"B9", "=-1.5*B2"}},
        {{"1", "Plan!$B$6", "1", "Plan!$C$6"}, {"2", "Plan!$B$7", "2", "Plan!$C$7"}, {"3", "Plan!$B$2", "3", "-0.045"}},
        0.0375},
+      {"min -6x-8y at the one point two equalities leave on the surface of a ball of radius 0.3, met along "
+       "one of them from inside: -1.8 at (0.38, -0.06)",
+       false,
+       "Plan!$B$2:$C$2",
+       {{"B2", "0"},
+        {"C2", "0.1"},
+        {"B6", "=(B2-0.2)^2+(C2+0.3)^2"},
+        {"C6", "0.09"},
+        {"B7", "=-0.5*B2-2.5*C2"},
+        {"C7", "-0.04"},
+        {"B8", "=-2*B2"},
+        {"C8", "-0.76"},
+        {"B9", "=-6*B2-8*C2"}},
+       {{"1", "Plan!$B$6", "1", "Plan!$C$6"},
+        {"2", "Plan!$B$7", "2", "Plan!$C$7"},
+        {"3", "Plan!$B$8", "2", "Plan!$C$8"},
+        {"4", "Plan!$B$2", "1", "0.8"}},
+       -1.8},
   };
   int k = 0;
   for (const ConvexCase& c : cases)

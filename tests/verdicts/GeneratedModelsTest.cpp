@@ -81,6 +81,11 @@ constexpr FoundModel kFoundModels[] = {
     // only the hair would mend, phase 1 found no direction, and the branch
     // was lost as "no feasible solution".
     {"milp-planted", 10237620570871038297ULL},
+    // GRG's phase 1 released an equality row met to within the precision
+    // along with a ball's row a hair inside its bound; its direction then
+    // left the equality at once and crept on in steps the two rows cut short,
+    // ending "no feasible solution" beside the one point they leave.
+    {"ball-linear", 14451176495487385744ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
