@@ -13,6 +13,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engines/interval/Ia_Integers.h"
 #include "engines/interval/Ia_Options.h"
 
 // Relation of a constraint row, as the interpreter's function table codes it.
@@ -99,6 +100,9 @@ struct IaSearchContext {
   // 1..m: how far the row's oriented value may miss at a point taken for a
   // solution, the precision relative to the row's right-hand side.
   std::vector<double> rowTolerance;
+  // 1..n: the variables kept whole (empty: none); a box's integer
+  // components have whole ends after every contraction.
+  IaIntegerFlags integer;
   void* owner = nullptr;     // the caller's, for its iteration report and clock
   bool interrupted = false;  // an evaluation failed with the interrupt status
 };
