@@ -118,9 +118,9 @@ bool Ia_contractLinear(int n, const Interval& base, const Interval* slope, const
 
 bool Ia_rowFeasible(IaSearchContext& s, int k, const Interval& value) {
   if (Ivl_isEmpty(value)) return false;
-  const double tolerance = s.rowTolerance[k];
-  if (Ia_isEquality(s, k)) return !(value.lo > tolerance || value.hi < -tolerance);
-  if (value.lo > tolerance) return false;
+  const double slack = Ia_rowSlack(s, k);
+  if (Ia_isEquality(s, k)) return !(value.lo > slack || value.hi < -slack);
+  if (value.lo > slack) return false;
   if (value.hi <= 0) s.proven[k] = 1;
   return true;
 }
@@ -136,6 +136,7 @@ IaFate Ia_propagateConstraints(IaSearchContext& s, Interval* box) {
     if (!Ia_rowFeasible(s, k, range)) return IaFate::Dead;
     for (int i = 1; i <= s.n; ++i)
       if (Ivl_isEmpty(box[i]) || box[i].lo > box[i].hi) {
+        if (Ia_rowSlack(s, k) == 0) return IaFate::Dead;
         std::copy(before.begin(), before.end(), box);
         break;
       }
@@ -159,7 +160,7 @@ IaFate Ia_contractInterval(IaSearchContext& s, Interval* box, Interval* values, 
     values[k] = Ivl_intersect(Ivl_intersect(values[k], value), mean);
     if (!Ia_rowFeasible(s, k, values[k])) return IaFate::Dead;
     const bool kept =
-        Ia_contractLinear(s.n, atMid, gradient.data(), c.data(), box, Ia_isEquality(s, k), s.rowTolerance[k]);
+        Ia_contractLinear(s.n, atMid, gradient.data(), c.data(), box, Ia_isEquality(s, k), Ia_rowSlack(s, k));
     return kept ? IaFate::Alive : IaFate::Dead;
   });
 }
@@ -182,7 +183,7 @@ IaFate Ia_contractAffine(IaSearchContext& s, Interval* box, Interval* values, co
     if (!bounded) return IaFate::Alive;  // no linear part to contract by
     const Interval base = Ivl_setMidRad(form.centre, form.radius);
     const bool kept =
-        Ia_contractLinear(s.n, base, slope.data(), form.mid.data(), box, Ia_isEquality(s, k), s.rowTolerance[k]);
+        Ia_contractLinear(s.n, base, slope.data(), form.mid.data(), box, Ia_isEquality(s, k), Ia_rowSlack(s, k));
     return kept ? IaFate::Alive : IaFate::Dead;
   });
 }

@@ -3,7 +3,7 @@
 // standing for the row's affine error term: over the box a row lies in
 // f_low + sum a_i y_i + s_k with f_low = centre - radius - sum a_i h_i,
 // h_i = m_i - lo_i, and 0 <= s_k <= 2 radius. The radius is widened by the
-// row's tolerance, so that the relaxation keeps every point at which the row
+// row's slack, so that the relaxation keeps every point at which the row
 // holds within it.
 #include "engines/interval/Ia_Relax.h"
 
@@ -22,9 +22,9 @@ struct IaLpRow {
 // The row f_low + sum a_i y_i + s_k (<= or =) 0 as the tableau holds it:
 // right-hand side >= 0, so a row with f_low > 0 is flipped, which turns an
 // inequality into a greater-or-equal row.
-// The form's radius widened by the row's tolerance.
+// The form's radius widened by the row's slack.
 double Ia_relaxedRadius(const IaSearchContext& s, int k, const IaAffineForm& form) {
-  return form.radius + s.rowTolerance[k];
+  return form.radius + Ia_rowSlack(s, k);
 }
 
 IaLpRow Ia_lpRowOf(const IaSearchContext& s, int k, const IaAffineForm& form, const Interval* box, bool* greater) {
