@@ -13,8 +13,12 @@
 
 namespace {
 
+// Whether v lies on one of the start box's bounds in component i. An integer
+// component counts as lying on them wherever it is: the boxes its splits
+// leave share no face, so no slope or curvature argument of an interior
+// minimiser holds across its ends.
 bool Ia_touchesStart(const IaSearchContext& s, int i, double v) {
-  return Num_nearlyEqual(&v, &s.start[i].lo) || Num_nearlyEqual(&v, &s.start[i].hi);
+  return Ia_isInteger(s.integer, i) || Num_nearlyEqual(&v, &s.start[i].lo) || Num_nearlyEqual(&v, &s.start[i].hi);
 }
 
 // The objective at the point p (1..n); a value below *upper replaces it,
@@ -32,12 +36,14 @@ void Ia_tryPoint(IaSearchContext& s, const std::vector<double>& p, IaBox& incumb
 // failed, when the objective has no value at the slope test's point (that
 // lies outside its domain, where no slope holds), or when F is not bounded
 // below (a pole may lie in the box, across which no slope holds either).
-// Without uncertainty the box's midpoint is tried as an incumbent.
+// Without uncertainty the box's midpoint (its integer components whole) is
+// tried as an incumbent.
 void Ia_rangeOnlyTest(IaSearchContext& s, const Interval* box, const Interval& f, bool uncertain, IaBox& incumbent,
                       double* upper, IaObjectiveTest* out) {
   if (!uncertain) {
     std::vector<double> c;
     Ia_midpoints(s.n, box, c);
+    Ia_roundIntegerPoint(s.integer, box, c);
     Ia_tryPoint(s, c, incumbent, upper);
   }
   out->lower = f.lo;
@@ -54,11 +60,13 @@ bool Ia_valueOnlyTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
   return true;
 }
 
-// The relaxation's vertex as an incumbent: when every row holds there (an
+// The relaxation's vertex, its integer components moved to the nearest
+// whole numbers in the box, as an incumbent: when every row holds there (an
 // equality within 2^-26 of 0), its objective below *upper replaces it. A
 // vertex where the model gives no number is none. False on a failure that
 // ends the search.
-bool Ia_tryVertex(IaSearchContext& s, const std::vector<double>& vertex, IaBox& incumbent, double* upper) {
+bool Ia_tryVertex(IaSearchContext& s, const IaBox& box, std::vector<double> vertex, IaBox& incumbent, double* upper) {
+  Ia_roundIntegerPoint(s.integer, box.data(), vertex);
   double v = 0;
   for (int k = 1; k <= s.m; ++k) {
     if (const int rc = Ia_evalPoint(s, k, vertex.data(), &v)) return !Ia_failureEndsSearch(rc);
@@ -86,7 +94,7 @@ IaFate Ia_relaxRows(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* up
   if (withObjective && !(Ia_affineRange(objective, box.data(), s.n).lo < *upper)) return IaFate::Dead;
   IaRelaxation lp = Ia_lpRelaxation(s, box.data(), withObjective ? &objective : nullptr);
   stored = std::move(lp.forms);
-  if (lp.fate == IaFate::Alive && lp.vertexFound && !Ia_tryVertex(s, lp.vertex, incumbent, upper))
+  if (lp.fate == IaFate::Alive && lp.vertexFound && !Ia_tryVertex(s, box, lp.vertex, incumbent, upper))
     return IaFate::Failed;
   return lp.fate;
 }
@@ -138,7 +146,7 @@ IaFate Ia_closingStep(IaSearchContext& s, IaBox& box, int* split) {
   for (int i = 1; i <= n; ++i) {
     rows.emplace_back(hessian.begin() + i * slots, hessian.begin() + (i + 1) * slots);
     if (aside[i]) continue;
-    if (!Ia_contractLinear(n, atMid[i], rows.back().data(), c.data(), box.data(), true)) return IaFate::Dead;
+    if (!Ia_contractLinear(n, atMid[i], rows.back().data(), c.data(), box.data(), true, 0.0)) return IaFate::Dead;
   }
   *split = Ia_matrixSmearComponent(n, box.data(), rows);
   return IaFate::Alive;
@@ -180,6 +188,7 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
     }
     p[i] = (g.hi * box[i].lo - g.lo * box[i].hi) / (g.hi - g.lo);
     p[i] = std::min(std::max(p[i], box[i].lo), box[i].hi);
+    if (Ia_isInteger(s.integer, i)) p[i] = Ia_nearestWhole(box[i], p[i]);
     correction = Ivl_add(correction, Ivl_mul(g, Ivl_subVS(box[i], p[i])));
     touches = touches || Ia_touchesStart(s, i, box[i].lo) || Ia_touchesStart(s, i, box[i].hi);
   }
@@ -210,7 +219,8 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
 bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper, IaBoxBound* out) {
   out->alive = false;
   bool uncertain = false;
-  if (s.options.newtonAndClosing && s.options.method == IaMethodInterval && s.m >= 1) {
+  // The Fritz John conditions hold at a minimiser over a continuum only.
+  if (s.options.newtonAndClosing && s.options.method == IaMethodInterval && s.m >= 1 && s.integer.empty()) {
     const IaFate fate = Ia_fritzJohnStep(s, box);
     if (fate == IaFate::Dead) return true;
   }
@@ -238,6 +248,7 @@ bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper
 bool Ia_tryMidpoint(IaSearchContext& s, const IaBox& box, IaBox& incumbent, double* upper) {
   std::vector<double> c;
   Ia_midpoints(s.n, box.data(), c);
+  Ia_roundIntegerPoint(s.integer, box.data(), c);
   double value = 0;
   // A box narrower than the accuracy may still reach well past a row on a
   // model of small scale: its midpoint is a solution only where every row
@@ -252,6 +263,8 @@ bool Ia_tryMidpoint(IaSearchContext& s, const IaBox& box, IaBox& incumbent, doub
   if (value < *upper) {
     *upper = value;
     incumbent = box;
+    for (int i = 1; i <= s.n; ++i)
+      if (Ia_isInteger(s.integer, i)) incumbent[i] = Interval{c[i], c[i]};
   }
   return true;
 }

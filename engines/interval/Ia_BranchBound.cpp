@@ -57,10 +57,7 @@ int searchLoop(IaSearch& s, const IaBox& start, std::vector<double>& x, double* 
   double lower = INFINITY, checkedLower = INFINITY;
   double checkedAt = s.steps.clockSeconds(s.steps.user);
   for (;;) {
-    boxY = boxX;
-    const double mid = (boxX[split].lo + boxX[split].hi) * 0.5;
-    boxX[split].hi = mid;
-    boxY[split].lo = mid;
+    Ia_splitBox(s.options.integer, split, boxX, boxY);
     ++s.stats.bisections;
     if (!boundHalf(s, boxX) || !boundHalf(s, boxY)) return IaSearchEvalFailed;
     ++s.stats.iterations;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engines/interval/Ia_BoxList.h"
+#include "engines/interval/Ia_Integers.h"
 
 // How a search ended.
 enum IaSearchResult : int {
@@ -53,6 +54,7 @@ struct IaSearchOptions {
   bool absoluteGapOnly = false;   // "solver_ars": stop on the absolute gap alone
   double noProgressSeconds = 30;  // the lower bound must move within this window
   double accuracy = 1e-6;         // "solver_acc"
+  IaIntegerFlags integer;         // 1..n: the variables split between whole numbers
 };
 
 struct IaSearchStats {

@@ -58,6 +58,7 @@ IaFate Ia_passes(IaSearchContext& s, Interval* box, Row row) {
       for (int i = 1; i <= s.n; ++i) widths[i] = box[i].hi - box[i].lo;
       const IaFate fate = row(k, pass);
       if (fate != IaFate::Alive) return fate;
+      if (!Ia_roundIntegerBox(s.integer, s.options.precision, box)) return IaFate::Dead;
       active[k] = Ia_madeProgress(s.n, widths, box);
       any = any || active[k];
     }
@@ -93,8 +94,10 @@ IntervalPair Ia_solveOffsets(const Interval& t, const Interval& g) {
 }
 
 bool Ia_contractLinear(int n, const Interval& base, const Interval* slope, const double* c, Interval* box,
-                       bool equality) {
-  Interval whole = base;
+                       bool equality, double slack) {
+  // The row within its slack: base + t with t in [-slack, slack] = 0 for an
+  // equality, base - slack <= 0 for an inequality.
+  Interval whole = Ivl_add(base, Interval{-slack, equality ? slack : -slack});
   for (int j = 1; j <= n; ++j) whole = Ivl_add(whole, Ivl_mul(slope[j], Ivl_subVS(box[j], c[j])));
   if (!Ivl_isFinite(whole)) return true;
   for (int i = 1; i <= n; ++i) {
@@ -115,8 +118,9 @@ bool Ia_contractLinear(int n, const Interval& base, const Interval* slope, const
 
 bool Ia_rowFeasible(IaSearchContext& s, int k, const Interval& value) {
   if (Ivl_isEmpty(value)) return false;
-  if (Ia_isEquality(s, k)) return Ivl_contains(value, 0.0);
-  if (value.lo > 0) return false;
+  const double slack = Ia_rowSlack(s, k);
+  if (Ia_isEquality(s, k)) return !(value.lo > slack || value.hi < -slack);
+  if (value.lo > slack) return false;
   if (value.hi <= 0) s.proven[k] = 1;
   return true;
 }
@@ -124,12 +128,19 @@ bool Ia_rowFeasible(IaSearchContext& s, int k, const Interval& value) {
 IaFate Ia_propagateConstraints(IaSearchContext& s, Interval* box) {
   if (!s.model->propagate) return IaFate::Alive;
   bool trouble = false;
+  IaBox before;
   return Ia_passes(s, box, [&](int k, int) {
     Interval range;
+    before.assign(box, box + s.n + 1);
     if (const int rc = Ia_evalPropagate(s, k, box, &range)) return Ia_evalTrouble(rc, &trouble);
+    if (!Ia_rowFeasible(s, k, range)) return IaFate::Dead;
     for (int i = 1; i <= s.n; ++i)
-      if (Ivl_isEmpty(box[i]) || box[i].lo > box[i].hi) return IaFate::Dead;
-    return Ia_rowFeasible(s, k, range) ? IaFate::Alive : IaFate::Dead;
+      if (Ivl_isEmpty(box[i]) || box[i].lo > box[i].hi) {
+        if (Ia_rowSlack(s, k) == 0) return IaFate::Dead;
+        std::copy(before.begin(), before.end(), box);
+        break;
+      }
+    return IaFate::Alive;
   });
 }
 
@@ -148,8 +159,9 @@ IaFate Ia_contractInterval(IaSearchContext& s, Interval* box, Interval* values, 
     for (int i = 1; i <= s.n; ++i) mean = Ivl_add(mean, Ivl_mul(gradient[i], Ivl_subVS(box[i], c[i])));
     values[k] = Ivl_intersect(Ivl_intersect(values[k], value), mean);
     if (!Ia_rowFeasible(s, k, values[k])) return IaFate::Dead;
-    return Ia_contractLinear(s.n, atMid, gradient.data(), c.data(), box, Ia_isEquality(s, k)) ? IaFate::Alive
-                                                                                              : IaFate::Dead;
+    const bool kept =
+        Ia_contractLinear(s.n, atMid, gradient.data(), c.data(), box, Ia_isEquality(s, k), Ia_rowSlack(s, k));
+    return kept ? IaFate::Alive : IaFate::Dead;
   });
 }
 
@@ -170,7 +182,8 @@ IaFate Ia_contractAffine(IaSearchContext& s, Interval* box, Interval* values, co
     if (!Ia_rowFeasible(s, k, values[k])) return IaFate::Dead;
     if (!bounded) return IaFate::Alive;  // no linear part to contract by
     const Interval base = Ivl_setMidRad(form.centre, form.radius);
-    return Ia_contractLinear(s.n, base, slope.data(), form.mid.data(), box, Ia_isEquality(s, k)) ? IaFate::Alive
-                                                                                                 : IaFate::Dead;
+    const bool kept =
+        Ia_contractLinear(s.n, base, slope.data(), form.mid.data(), box, Ia_isEquality(s, k), Ia_rowSlack(s, k));
+    return kept ? IaFate::Alive : IaFate::Dead;
   });
 }

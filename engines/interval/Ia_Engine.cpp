@@ -1,6 +1,7 @@
 // The interval global engine's set-up and solve sequence.
 #include "engines/interval/Ia_Engine.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "contract/Bound_Infinity.h"
@@ -93,11 +94,15 @@ bool Ia_stoppedByCallback(int status) {
   return status == StatusIterationLimit || status == StatusUserStop || status == StatusTimeLimit;
 }
 
-// A local run from x. A stop the run took from its own polls of the progress
+// A local run from x, with the integer variables fixed at their values in x
+// when `fixIntegers`. A stop the run took from its own polls of the progress
 // callback is still pending there, and ends the engine's run too.
-int Ia_runLocal(IaEngine& e) {
+int Ia_runLocal(IaEngine& e, bool fixIntegers) {
+  std::vector<double> lower = e.lower, upper = e.upper;
+  for (int i = 1; i <= e.n && fixIntegers; ++i)
+    if (Ia_isInteger(e.integer, i)) lower[i] = upper[i] = e.x[i];
   const int status =
-      e.host.runLocal(e.host.services.user, &e.x[1], &e.lower[1], &e.upper[1], e.scaling, Ia_localProgress, &e);
+      e.host.runLocal(e.host.services.user, &e.x[1], &lower[1], &upper[1], e.scaling, Ia_localProgress, &e);
   if (!e.stop && Ia_stoppedByCallback(status)) {
     const HostServices& h = e.host.services;
     e.stop = h.progress(h.user, ProgressQuery, 0, 0.0);
@@ -175,8 +180,9 @@ void Ia_runSearch(IaEngine& e, IaSearchContext& s, double localObjective, bool l
     Ia_growFeasibleBox(s, Ia_systemSteps(e), e.reference, x, &e.stats);
   } else {
     double objective = localFound ? localObjective : (e.maximise ? -INFINITY : INFINITY);
-    Ia_boxBranchAndBound(Ia_searchOptions(e.options, e.maximise), Ia_searchSteps(e, s), e.start, x, &objective,
-                         &e.stats);
+    IaSearchOptions options = Ia_searchOptions(e.options, e.maximise);
+    options.integer = s.integer;
+    Ia_boxBranchAndBound(options, Ia_searchSteps(e, s), e.start, x, &objective, &e.stats);
     e.stats.values = s.counts.values;
     e.stats.gradients = s.counts.gradients;
     e.stats.hessians = s.counts.hessians;
@@ -205,6 +211,7 @@ double Ia_rowSide(const IaEngine& e, int k) {
 void Ia_search(IaEngine& e, double localObjective, bool localFound) {
   IaSearchContext s = Ia_searchContext(*e.model, e.options, e.maximise, e.start);
   for (int k = 1; k <= e.m; ++k) s.rowTolerance[k] = e.options.precision * (1 + std::fabs(Ia_rowSide(e, k)));
+  s.integer = e.integer;
   Ia_runSearch(e, s, localObjective, localFound);
   // An evaluation the library interrupted (a limit or a break decided
   // inside it) ends the search as the progress callback's stop would.
@@ -241,6 +248,15 @@ int Ia_setup(IaEngine& e, const IaHost& host, const IaModel* model, unsigned pro
   return StatusSolved;
 }
 
+void Ia_setIntegers(IaEngine& e, const std::int32_t* flags) {
+  e.integer.clear();
+  // The searches without an objective know no integer variables.
+  const bool optimisation = e.problemClass == IaClassObjective || e.problemClass == IaClassConstrained;
+  if (!optimisation || !flags || std::none_of(flags, flags + e.n, [](std::int32_t f) { return f != 0; })) return;
+  e.integer.assign(e.n + 1, 0);
+  for (int i = 1; i <= e.n; ++i) e.integer[i] = flags[i - 1] != 0 ? 1 : 0;
+}
+
 int Ia_solve(IaEngine& e) {
   for (int i = 1; i <= e.n; ++i)
     if (e.lower[i] > e.upper[i]) return StatusInfeasible;
@@ -249,8 +265,9 @@ int Ia_solve(IaEngine& e) {
   // An integer search narrows the bounds between its solves: each solve
   // searches the box they give now.
   for (int i = 1; i <= e.n; ++i) e.start[i] = Interval{e.lower[i], e.upper[i]};
+  if (!Ia_roundIntegerBox(e.integer, e.options.precision, e.start.data())) return StatusInfeasible;
   const std::vector<double> start = e.x;
-  int local = Ia_runLocal(e);
+  int local = Ia_runLocal(e, false);
   if (e.stop) return Ia_stoppedStatus(e);
   const bool evaluated = Ia_evaluateAfterLocal(e, start);
   if (!evaluated && (Ia_feasibilityMode(e) || !e.model)) return StatusEvalError;
@@ -263,7 +280,8 @@ int Ia_solve(IaEngine& e) {
   if (e.problemClass == IaClassInequalities && local == StatusInfeasible) return StatusInfeasible;
   e.reference.assign(e.n + 1, Interval{0, 0});
   for (int i = 1; i <= e.n; ++i) e.reference[i] = Interval{e.x[i], e.x[i]};
-  Ia_search(e, e.objective, Eng_isLocalSolution(local));
+  // A local point with a fractional integer variable is no solution.
+  Ia_search(e, e.objective, Eng_isLocalSolution(local) && Ia_integersWhole(e.integer, e.x));
   if (e.stats.result == IaSearchEvalFailed) return IaStatusSearchEvalFailed;
   if (e.stop) return Ia_stoppedStatus(e);
   if (e.stats.result == IaSearchUnbounded) return StatusUnbounded;
@@ -275,9 +293,11 @@ int Ia_solve(IaEngine& e) {
     // Without a point found, a last local run, whose verdict is the run's;
     // with one (an incumbent, a solution's midpoint within the accuracy),
     // the point polished to full precision when the local solver finds a
-    // solution from it, and kept as it is when it finds none.
+    // solution from it, and kept as it is when it finds none. The integer
+    // variables stay at whole values: the point's, or the nearest ones.
+    Ia_roundIntegerPoint(e.integer, e.start.data(), e.x);
     const std::vector<double> midpoint = e.x;
-    const int polished = Ia_runLocal(e);
+    const int polished = Ia_runLocal(e, true);
     if (e.stop) {
       e.x = midpoint;  // a stopped polish has found nothing
       return Ia_stoppedStatus(e);

@@ -6,6 +6,7 @@
 // model's interval evaluations through IaModel.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "contract/Host_LocalSolver.h"
@@ -38,6 +39,7 @@ struct IaEngine {
   std::vector<double> f, rowLower, rowUpper;  // 1..rows (the objective last with a row)
   IaOptions options;
   IaBox start, reference;  // 1..n
+  IaIntegerFlags integer;  // 1..n: the variables kept whole; empty when there are none
   double objective = 0;
   IaBoxList solutions;  // the all-solutions search's
   IaSearchStats stats;
@@ -47,6 +49,10 @@ struct IaEngine {
 
 // Set-up; the status (0, 8, 11, 18, 19, 20 or 1000).
 int Ia_setup(IaEngine& e, const IaHost& host, const IaModel* model, unsigned problemFlags);
+// Keeps whole the variables whose flags (n of them, 0-based: 0 continuous,
+// else integer, binary or a member of an alldifferent group) are nonzero;
+// null flags keep none.
+void Ia_setIntegers(IaEngine& e, const std::int32_t* flags);
 // The solve sequence; the status.
 int Ia_solve(IaEngine& e);
 // Leaves x in the variable cells and writes the reports for `status`; the

@@ -138,6 +138,7 @@ int Ia_engineSetup(void* record) {
     problem->upper = &e.upper[1];
   }
   if (problem->status) return 0;
+  Ia_setIntegers(e, problem->integerFlags);
   if (bound) Ia_setRowSides(*rec);
   return 1;
 }

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engines/interval/Ia_Integers.h"
 #include "engines/interval/Ia_Options.h"
 
 // Relation of a constraint row, as the interpreter's function table codes it.
@@ -99,12 +100,19 @@ struct IaSearchContext {
   // 1..m: how far the row's oriented value may miss at a point taken for a
   // solution, the precision relative to the row's right-hand side.
   std::vector<double> rowTolerance;
+  // 1..n: the variables kept whole (empty: none); a box's integer
+  // components have whole ends after every contraction.
+  IaIntegerFlags integer;
   void* owner = nullptr;     // the caller's, for its iteration report and clock
   bool interrupted = false;  // an evaluation failed with the interrupt status
 };
 
 // A context for the model with the start box [lower_i, upper_i].
 IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options, bool maximise, const IaBox& start);
+// How far the contraction lets row k (k >= 1) miss: its tolerance when the
+// search keeps integer variables whole, for a whole point may keep a row
+// only within rounding; else nothing, and boxes narrow to the exact row.
+double Ia_rowSlack(const IaSearchContext& s, int k);
 // -1 for a greater-or-equal row (k >= 1) or a maximised objective (k = 0).
 double Ia_orientation(const IaSearchContext& s, int k);
 bool Ia_isEquality(const IaSearchContext& s, int k);

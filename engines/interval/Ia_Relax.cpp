@@ -2,7 +2,9 @@
 // of the variables from the box's lower ends and one slack s_k per row,
 // standing for the row's affine error term: over the box a row lies in
 // f_low + sum a_i y_i + s_k with f_low = centre - radius - sum a_i h_i,
-// h_i = m_i - lo_i, and 0 <= s_k <= 2 radius.
+// h_i = m_i - lo_i, and 0 <= s_k <= 2 radius. The radius is widened by the
+// row's slack, so that the relaxation keeps every point at which the row
+// holds within it.
 #include "engines/interval/Ia_Relax.h"
 
 #include <algorithm>
@@ -20,8 +22,13 @@ struct IaLpRow {
 // The row f_low + sum a_i y_i + s_k (<= or =) 0 as the tableau holds it:
 // right-hand side >= 0, so a row with f_low > 0 is flipped, which turns an
 // inequality into a greater-or-equal row.
+// The form's radius widened by the row's slack.
+double Ia_relaxedRadius(const IaSearchContext& s, int k, const IaAffineForm& form) {
+  return form.radius + Ia_rowSlack(s, k);
+}
+
 IaLpRow Ia_lpRowOf(const IaSearchContext& s, int k, const IaAffineForm& form, const Interval* box, bool* greater) {
-  double fLow = form.centre - form.radius;
+  double fLow = form.centre - Ia_relaxedRadius(s, k, form);
   for (int i = 1; i <= s.n; ++i) fLow -= form.coef[i] * (form.mid[i] - box[i].lo);
   IaLpRow row{std::fabs(fLow), std::vector<double>(s.n + s.m + 1, 0.0)};
   const double sign = fLow <= 0 ? -1.0 : 1.0;
@@ -85,7 +92,7 @@ IaRelaxation Ia_lpRelaxation(IaSearchContext& s, const Interval* box, const IaAf
   }
   for (int k = 1; k <= s.m; ++k) {  // s_k <= 2 r_k
     if (!Ia_formBounded(out.forms[k], s.n)) continue;
-    IaLpRow row{2.0 * out.forms[k].radius, std::vector<double>(columns + 1, 0.0)};
+    IaLpRow row{2.0 * Ia_relaxedRadius(s, k, out.forms[k]), std::vector<double>(columns + 1, 0.0)};
     row.entries[s.n + k] = -1.0;
     less.push_back(std::move(row));
   }

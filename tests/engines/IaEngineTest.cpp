@@ -388,26 +388,33 @@ TEST(IaLocalProgress, AStopTheLocalRunPolledEndsTheRun) {
 namespace {
 
 TEST(IaContract, NarrowsABoxToWhatALinearRowAllows) {
-  // Rows a x + b y + d (<= or =) 0 over [0, 2]^2, written about the midpoint
-  // (1, 1): base a + b + d, slopes a and b.
+  // Rows a x + b y + d (<= or =) 0 over [0, 2]^2, within the slack, written
+  // about the midpoint (1, 1): base a + b + d, slopes a and b.
   struct Case {
     const char* what;
     double a, b, d;
     bool equality;
+    double slack;
     bool alive;
     Interval x, y;
   };
   const std::vector<Case> cases = {
-      {"x + 2y <= 2", 1, 2, -2, false, true, {0, 2}, {0, 1}}, {"-x - y <= -3", -1, -1, 3, false, true, {1, 2}, {1, 2}},
-      {"x + y = 3", 1, 1, -3, true, true, {1, 2}, {1, 2}},    {"x + y <= -5", 1, 1, 5, false, false, {}, {}},
-      {"x - y = 5", 1, -1, -5, true, false, {}, {}},
+      {"x + 2y <= 2", 1, 2, -2, false, 0, true, {0, 2}, {0, 1}},
+      {"-x - y <= -3", -1, -1, 3, false, 0, true, {1, 2}, {1, 2}},
+      {"x + y = 3", 1, 1, -3, true, 0, true, {1, 2}, {1, 2}},
+      {"x + y <= -5", 1, 1, 5, false, 0, false, {}, {}},
+      {"x - y = 5", 1, -1, -5, true, 0, false, {}, {}},
+      {"x + 2y <= 2 within 1", 1, 2, -2, false, 1, true, {0, 2}, {0, 1.5}},
+      {"x + y = 4.5 within 0.5", 1, 1, -4.5, true, 0.5, true, {2, 2}, {2, 2}},
+      {"x - y = 2.5 within 0.5", 1, -1, -2.5, true, 0.5, true, {2, 2}, {0, 0}},
+      {"x + y = 4.5 within 0.25", 1, 1, -4.5, true, 0.25, false, {}, {}},
   };
   for (const Case& c : cases) {
     IaBox box = {{0, 0}, {0, 2}, {0, 2}};
     const IaBox slope = {{0, 0}, {c.a, c.a}, {c.b, c.b}};
     const double mid[] = {0, 1, 1};
     const Interval base = Ivl_setConst(c.a + c.b + c.d);
-    ASSERT_EQ(Ia_contractLinear(2, base, slope.data(), mid, box.data(), c.equality), c.alive) << c.what;
+    ASSERT_EQ(Ia_contractLinear(2, base, slope.data(), mid, box.data(), c.equality, c.slack), c.alive) << c.what;
     if (!c.alive) continue;
     EXPECT_NEAR(box[1].lo, c.x.lo, 1e-12) << c.what;
     EXPECT_NEAR(box[1].hi, c.x.hi, 1e-12) << c.what;

@@ -359,13 +359,91 @@ Plan planted() {
                 {"B6", "=-0.2*B2+0.15*D2+0.3*E2"}});
 }
 
-// The same stopped at the default iteration limit before its integer search
-// began: the relaxation's point, whose integer cells are not whole, is no
-// solution and nothing is saved.
+// Choose one of three options in each of four rows (binaries B2:D5, each
+// row's sum in E2:E5 = 1) within a weight of 60 (B7), for the most value
+// (B9): weights in G2:I5, values in K2:M5.
+constexpr int kChoiceRows = 4, kChoices = 3;
+constexpr double kWeights[kChoiceRows][kChoices] = {{10, 20, 30}, {10, 20, 30}, {5, 15, 25}, {5, 10, 20}};
+constexpr double kValues[kChoiceRows][kChoices] = {{50, 95, 120}, {40, 80, 115}, {45, 70, 95}, {30, 60, 85}};
+constexpr double kCapacity = 60;
+
+// The best value over the 3^4 choices.
+double bestChoice() {
+  double best = -1;
+  for (int code = 0; code < kChoices * kChoices * kChoices * kChoices; ++code) {
+    double weight = 0, value = 0;
+    for (int r = 0, rest = code; r < kChoiceRows; ++r, rest /= kChoices) {
+      weight += kWeights[r][rest % kChoices];
+      value += kValues[r][rest % kChoices];
+    }
+    if (weight <= kCapacity) best = std::max(best, value);
+  }
+  return best;
+}
+
+Plan chooseOne() {
+  Pairs cells = {{"B7", "=SUMPRODUCT(B2:D5,G2:I5)"}};
+  std::vector<Rows> rows = {{"$B$7", "1", "60"}, {"$B$2:$D$5", "5", "binary"}};
+  for (int r = 0; r < kChoiceRows; ++r) {
+    const std::string row = std::to_string(r + 2);
+    cells.push_back({"E" + row, "=SUM(B" + row + ":D" + row + ")"});
+    rows.push_back({"$E$" + row, "2", "1"});
+    for (int c = 0; c < kChoices; ++c) {
+      cells.push_back({std::string(1, static_cast<char>('B' + c)) + row, "0"});
+      cells.push_back({std::string(1, static_cast<char>('G' + c)) + row, std::to_string(kWeights[r][c])});
+      cells.push_back({std::string(1, static_cast<char>('K' + c)) + row, std::to_string(kValues[r][c])});
+    }
+  }
+  return model("$B$2:$D$5", "=SUMPRODUCT(B2:D5,K2:M5)", "1", rows, cells);
+}
+
+// Maximise 5a + 3b + 4c with 0.1a + 0.2b + 0.3c = 1.1 and a + b + c <= 6,
+// a, b, c integers in [0, 6] (B2:D2). The equality holds at the whole
+// points only within rounding.
+double bestTenths() {
+  double best = -1;
+  for (int a = 0; a <= 6; ++a)
+    for (int b = 0; b <= 6; ++b)
+      for (int c = 0; c <= 6; ++c)
+        if (std::fabs(0.1 * a + 0.2 * b + 0.3 * c - 1.1) < 1e-9 && a + b + c <= 6)
+          best = std::max(best, 5.0 * a + 3 * b + 4 * c);
+  return best;
+}
+
+Plan tenths() {
+  return model(
+      "$B$2:$D$2", "=5*B2+3*C2+4*D2", "1",
+      join(box("$B$2:$D$2", "0", "6"), {{"$B$4", "2", "1.1"}, {"$B$5", "1", "6"}, {"$B$2:$D$2", "4", "integer"}}),
+      {{"B2", "0"}, {"C2", "0"}, {"D2", "0"}, {"B4", "=0.1*B2+0.2*C2+0.3*D2"}, {"B5", "=SUM(B2:D2)"}});
+}
+
+// Maximise 4u + 3v + 2.2n + w with u + v + n + w = 4.5 and 3u + 2v + n <= 5:
+// u, v binary (B2:C2), n an integer in [0, 4] (D2), w in [0, 3] (E2).
+double bestBinariesAndSlack() {
+  double best = -1;
+  for (int u = 0; u <= 1; ++u)
+    for (int v = 0; v <= 1; ++v)
+      for (int n = 0; n <= 4; ++n) {
+        const double w = 4.5 - u - v - n;
+        if (w >= 0 && w <= 3 && 3 * u + 2 * v + n <= 5) best = std::max(best, 4.0 * u + 3 * v + 2.2 * n + w);
+      }
+  return best;
+}
+
+Plan binariesAndSlack() {
+  return model("$B$2:$E$2", "=4*B2+3*C2+2.2*D2+E2", "1",
+               join(join(box("$D$2", "0", "4"), box("$E$2", "0", "3")),
+                    {{"$B$4", "2", "4.5"}, {"$B$5", "1", "5"}, {"$B$2:$C$2", "5", "binary"}, {"$D$2", "4", "integer"}}),
+               {{"B2", "0"}, {"C2", "0"}, {"D2", "0"}, {"E2", "0"}, {"B4", "=SUM(B2:E2)"}, {"B5", "=3*B2+2*C2+D2"}});
+}
+
+// The same stopped at its first iteration, before any integer point: the
+// local solver's point, whose integer cells are not whole, is no solution
+// and nothing is saved.
 TEST_F(IntervalEngine, AnIntegerSearchStoppedBeforeItsFirstIntegerPointSavesNothing) {
   const std::string file = planted().save(dir_ / "stopped.xlsx");
   const std::string out = (dir_ / "stopped-solved.xlsx").string();
-  const CliRun r = corvan("solve " + file + " --quiet --out " + out);
+  const CliRun r = corvan("solve " + file + " --option itr=1 --quiet --out " + out);
   EXPECT_EQ(r.status, 1) << r.out;
   EXPECT_TRUE(r.has("status 3:")) << r.out;
   EXPECT_FALSE(std::filesystem::exists(out)) << r.out;
@@ -388,7 +466,10 @@ TEST_F(IntervalEngine, IntegerModelsReachTheEnumeratedOptimumWithWholeCells) {
       {"integers nearest an interior minimum", nearCentre(), "", bestNearCentre(), 1, 1, 1, 2},
       {"an integer fixed by an equality", fixedByEquality(), "", 1500, 1, 1, 1, 1},
       {"an integer in a scaled equality", scaledEquality(), "", 12, 1, 1, 1, 1},
-      {"integers and binaries in two equalities", planted(), " --option itr=20000", bestPlanted(), 1, 1, 1, 4}};
+      {"integers and binaries in two equalities", planted(), " --option itr=20000", bestPlanted(), 1, 1, 1, 4},
+      {"binaries choosing one option per row under a weight", chooseOne(), "", bestChoice(), 1, 4, 1, 3},
+      {"integers in an equality that holds within rounding", tenths(), "", bestTenths(), 1, 1, 1, 3},
+      {"binaries, an integer and a slack in an equality", binariesAndSlack(), "", bestBinariesAndSlack(), 1, 1, 1, 3}};
   int k = 0;
   for (const IntegerCase& c : cases) {
     const std::string file = c.plan.save(dir_ / ("integer" + std::to_string(k) + ".xlsx"));
@@ -396,6 +477,7 @@ TEST_F(IntervalEngine, IntegerModelsReachTheEnumeratedOptimumWithWholeCells) {
     ++k;
     const CliRun r = corvan("solve " + file + c.options + " --quiet --out " + out);
     EXPECT_EQ(r.status, 0) << c.what << "\n" << r.out;
+    EXPECT_TRUE(r.has("status 0:") || r.has("status 1:")) << c.what << "\n" << r.out;
     EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << c.what << "\n" << r.out;
     for (int row = c.firstRow; row <= c.lastRow; ++row)
       for (int col = c.firstCol; col <= c.lastCol; ++col) {
