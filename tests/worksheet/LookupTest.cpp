@@ -85,14 +85,14 @@ TEST(Lookup, IndexChooseAndTheirShapes) {
   Caller c;
   const Value* square = c.grid(2, 2, {1, 2, 3, 4});
   // A table's row needs its column index (0 for the whole row); one index
-  // alone cannot pick an element of a table, whatever it is.
+  // alone cannot pick an element of a table, but its own fault comes first.
   const Value* row = c.call(kIdIndex, {square, c.num(2), c.num(0)});
   ASSERT_EQ(row->kind, kValArray);
   EXPECT_EQ(row->array->rows, 1);
   EXPECT_EQ(Val_at(row, 0, 0)->number, 3);
   EXPECT_EQ(Val_at(row, 0, 1)->number, 4);
   for (double k : {0.0, 1.0, 2.0, 3.0}) EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.num(k)}), kErrRef)) << k;
-  EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.text(u"x")}), kErrRef));
+  EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.text(u"x")}), kErrValue));
   EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.values.error(kErrDiv0)}), kErrDiv0));
   EXPECT_EQ(numberOf(c.call(kIdIndex, {c.grid(1, 3, {5, 6, 7}), c.num(3)})), 7);
   const Value* whole = c.call(kIdIndex, {square, c.num(0), c.num(0)});
