@@ -138,6 +138,14 @@ const Row kRows[] = {
     {"=ROWS(-A1:A3%)", number(3)},
     {"=COLUMNS((A6+A1:B2))", number(2)},
     {"=COLUMNS(WEEKDAY(B1:B8))", number(1)},
+    // the lookups: the value's error, then the index's or type's fault
+    // (no whole number is #VALUE!), before the table
+    {"=VLOOKUP(-2.5,-1,1E+300)", error(CellError::Value)},
+    {"=HLOOKUP(A2,1/0,\"x\"&1,NA())", error(CellError::Value)},
+    {"=MATCH(B8,-2.5,1E+300)", error(CellError::Value)},
+    // only the sign of MATCH's type tells the search
+    {"=MATCH(A5,A1,\"1E2\")", number(1)},
+    {"=MATCH(A6,-0.75,A1)", number(1)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

@@ -47,9 +47,13 @@ TEST(Lookup, TableLookupsOfTheEdgeCases) {
   // LOOKUP of a wide array searches its first row and answers from its last.
   EXPECT_EQ(numberOf(c.call(kIdLookup, {c.num(2), c.grid(2, 3, {1, 2, 3, 4, 5, 6})})), 5);
   EXPECT_EQ(numberOf(c.call(kIdLookup, {c.num(2), c.grid(3, 2, {1, 4, 2, 5, 3, 6})})), 5);
-  // MATCH: type 2 finds exact matches only; a two-dimensional range nothing.
+  // MATCH: only the type's sign tells the search (2 searches as 1, -2.5 as
+  // -1); a type that is no whole number is #VALUE!; a two-dimensional range
+  // finds nothing.
   EXPECT_EQ(numberOf(c.call(kIdMatch, {c.num(3), c.grid(1, 3, {1, 3, 5}), c.num(2)})), 2);
-  EXPECT_TRUE(isError(c.call(kIdMatch, {c.num(4), c.grid(1, 3, {1, 3, 5}), c.num(2)}), kErrNA));
+  EXPECT_EQ(numberOf(c.call(kIdMatch, {c.num(4), c.grid(1, 3, {1, 3, 5}), c.num(2)})), 2);
+  EXPECT_EQ(numberOf(c.call(kIdMatch, {c.num(4), c.grid(1, 3, {5, 3, 1}), c.num(-2.5)})), 1);
+  EXPECT_TRUE(isError(c.call(kIdMatch, {c.num(4), c.grid(1, 3, {1, 3, 5}), c.num(1e300)}), kErrValue));
   EXPECT_TRUE(isError(c.call(kIdMatch, {c.num(1), c.grid(2, 2, {1, 2, 3, 4}), c.num(0)}), kErrNA));
   // An exact search takes '*' and '?' as wildcards; an approximate one does not.
   const Value* fruit =
