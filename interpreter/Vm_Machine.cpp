@@ -18,6 +18,7 @@
 #include "values/Fn_Ids.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
+#include "worksheet/common/Wsf_Args.h"
 
 namespace {
 
@@ -501,11 +502,7 @@ void storeResult(const Program* p, Symbol* s, Value* r) {
 
 }  // namespace
 
-void Vm_setRangeRef(Value* v, const RangeRef* range) {
-  if (!range) return;
-  if (!v->source) v->source = static_cast<RangeRef*>(std::malloc(sizeof(RangeRef)));
-  if (v->source) *v->source = *range;
-}
+void Vm_setRangeRef(Value* v, const RangeRef* range) { Wsf_setSource(v, range); }
 
 void Vm_initProgram(Program* p, EvalContext* ctx) {
   p->context = ctx;

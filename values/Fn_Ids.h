@@ -268,13 +268,13 @@ enum FnFlag : uint16_t {
   X(Areas,        u"areas",        802,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Choose,       u"choose",       803,  -1, 0, List,    0, "nv",    kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Column,       u"column",       804,  1,  1, List,    0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Columns,      u"columns",      805,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Columns,      u"columns",      805,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, "ovnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Index,        u"index",        808,  3,  1, List,    0, "vnn",   kFnRangeArgs | kFnWorksheet) \
   X(Lookup,       u"lookup",       810,  3,  1, List,    0, "vvv",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Match,        u"match",        811,  3,  1, List,    0, "ovn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Row,          u"row",          813,  1,  1, List,    0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Transpose,    u"transpose",    815,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, "ovnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Avedev,       u"avedev",       901,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \

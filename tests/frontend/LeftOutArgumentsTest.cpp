@@ -113,6 +113,39 @@ const Row kRows[] = {
     {"=EVEN(1E-300)", number(2)},
     // FACT is the product, rounded as it is formed
     {"=FACT(45)", number(1.1962222086548019e+56)},
+    // MMULT takes numbers only: a logical, text or blank fails the product,
+    // an error passes on, the first factor's fault first
+    {"=MMULT(2,B4)", error(CellError::Value)},
+    {"=MMULT(100,TRUE)", error(CellError::Value)},
+    {"=MMULT(FALSE,#N/A)", error(CellError::Value)},
+    {"=MMULT(1/0,B7)", error(CellError::Div0)},
+    {"=MMULT(D1:E2,A1:A2)", number(3.5)},  // 2 * 2.5 + 1 * -1.5
+    // INDEX: the indexes' faults first, then an index past the table is
+    // #REF! whatever the table's cell holds
+    {"=INDEX(B6,2)", error(CellError::Ref)},
+    {"=INDEX(B6,1)", error(CellError::Div0)},
+    {"=INDEX(B6,,NA())", error(CellError::NA)},
+    {"=INDEX({1,2;3,4},-7)", error(CellError::Value)},
+    {"=INDEX(0.3,1E+15)", error(CellError::Value)},
+    // IF and CHOOSE answer with the range they choose, which the formula's
+    // cell meets in its row or column
+    {"=IF(A4,A2:A5)", error(CellError::Value)},
+    {"=IF(A4,A1:A5)", number(2.5)},
+    {"=CHOOSE(A1,Rate,D1:E2,A1)", error(CellError::Value)},
+    {"=CHOOSE(2,A1,B1:B8)", number(0)},
+    {"=CHOOSE(1,B4)", CellValue::makeBoolean(true)},
+    // ROWS and COLUMNS count an array computed from a range whole
+    {"=ROWS(-A1:A3%)", number(3)},
+    {"=COLUMNS((A6+A1:B2))", number(2)},
+    {"=COLUMNS(WEEKDAY(B1:B8))", number(1)},
+    // the lookups: the value's error, then the index's or type's fault
+    // (no whole number is #VALUE!), before the table
+    {"=VLOOKUP(-2.5,-1,1E+300)", error(CellError::Value)},
+    {"=HLOOKUP(A2,1/0,\"x\"&1,NA())", error(CellError::Value)},
+    {"=MATCH(B8,-2.5,1E+300)", error(CellError::Value)},
+    // only the sign of MATCH's type tells the search
+    {"=MATCH(A5,A1,\"1E2\")", number(1)},
+    {"=MATCH(A6,-0.75,A1)", number(1)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

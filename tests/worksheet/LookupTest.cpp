@@ -47,9 +47,13 @@ TEST(Lookup, TableLookupsOfTheEdgeCases) {
   // LOOKUP of a wide array searches its first row and answers from its last.
   EXPECT_EQ(numberOf(c.call(kIdLookup, {c.num(2), c.grid(2, 3, {1, 2, 3, 4, 5, 6})})), 5);
   EXPECT_EQ(numberOf(c.call(kIdLookup, {c.num(2), c.grid(3, 2, {1, 4, 2, 5, 3, 6})})), 5);
-  // MATCH: type 2 finds exact matches only; a two-dimensional range nothing.
+  // MATCH: only the type's sign tells the search (2 searches as 1, -2.5 as
+  // -1); a type that is no whole number is #VALUE!; a two-dimensional range
+  // finds nothing.
   EXPECT_EQ(numberOf(c.call(kIdMatch, {c.num(3), c.grid(1, 3, {1, 3, 5}), c.num(2)})), 2);
-  EXPECT_TRUE(isError(c.call(kIdMatch, {c.num(4), c.grid(1, 3, {1, 3, 5}), c.num(2)}), kErrNA));
+  EXPECT_EQ(numberOf(c.call(kIdMatch, {c.num(4), c.grid(1, 3, {1, 3, 5}), c.num(2)})), 2);
+  EXPECT_EQ(numberOf(c.call(kIdMatch, {c.num(4), c.grid(1, 3, {5, 3, 1}), c.num(-2.5)})), 1);
+  EXPECT_TRUE(isError(c.call(kIdMatch, {c.num(4), c.grid(1, 3, {1, 3, 5}), c.num(1e300)}), kErrValue));
   EXPECT_TRUE(isError(c.call(kIdMatch, {c.num(1), c.grid(2, 2, {1, 2, 3, 4}), c.num(0)}), kErrNA));
   // An exact search takes '*' and '?' as wildcards; an approximate one does not.
   const Value* fruit =
@@ -85,14 +89,14 @@ TEST(Lookup, IndexChooseAndTheirShapes) {
   Caller c;
   const Value* square = c.grid(2, 2, {1, 2, 3, 4});
   // A table's row needs its column index (0 for the whole row); one index
-  // alone cannot pick an element of a table, whatever it is.
+  // alone cannot pick an element of a table, but its own fault comes first.
   const Value* row = c.call(kIdIndex, {square, c.num(2), c.num(0)});
   ASSERT_EQ(row->kind, kValArray);
   EXPECT_EQ(row->array->rows, 1);
   EXPECT_EQ(Val_at(row, 0, 0)->number, 3);
   EXPECT_EQ(Val_at(row, 0, 1)->number, 4);
   for (double k : {0.0, 1.0, 2.0, 3.0}) EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.num(k)}), kErrRef)) << k;
-  EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.text(u"x")}), kErrRef));
+  EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.text(u"x")}), kErrValue));
   EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.values.error(kErrDiv0)}), kErrDiv0));
   EXPECT_EQ(numberOf(c.call(kIdIndex, {c.grid(1, 3, {5, 6, 7}), c.num(3)})), 7);
   const Value* whole = c.call(kIdIndex, {square, c.num(0), c.num(0)});

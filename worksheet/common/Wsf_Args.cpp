@@ -2,12 +2,14 @@
 #include "worksheet/common/Wsf_Args.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "arithmetic/dependency/DegDag_Ops.h"
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/operators/Op_Operators.h"
 #include "arithmetic/operators/Op_Shape.h"
+#include "values/Model_Refs.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
 
@@ -20,6 +22,19 @@ Value* Wsf_copy(Value* result, const Value* v) {
   if (result == v) return result;
   Val_clear(result);
   return Val_assign(result, v);
+}
+
+Value* Wsf_copyReference(Value* result, const Value* v) {
+  if (result == v) return result;
+  Wsf_copy(result, v);
+  Wsf_setSource(result, v->source);
+  return result;
+}
+
+void Wsf_setSource(Value* v, const RangeRef* range) {
+  if (!range) return;
+  if (!v->source) v->source = static_cast<RangeRef*>(std::malloc(sizeof(RangeRef)));
+  if (v->source) *v->source = *range;
 }
 
 bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv) {

@@ -39,6 +39,12 @@ Value* Wsf_error(Value* result, uint32_t code);
 bool Wsf_firstErrorArg(Value* result, int argc, const Value* const* argv);
 // The result becomes a copy of v (deep).
 Value* Wsf_copy(Value* result, const Value* v);
+// The result becomes a copy of v that keeps the range v was read from: a
+// function answering with a range it was given answers with the reference,
+// which a formula's cell meets as it meets a range given directly.
+Value* Wsf_copyReference(Value* result, const Value* v);
+// v records range (null: nothing) as the cell or range it was read from.
+void Wsf_setSource(Value* v, const RangeRef* range);
 // The first argument, or element of an array argument, that the evaluation
 // mode could not compute (Val_isNoDerivative), copied into the result;
 // false when there is none. A function that tells values apart by their kind

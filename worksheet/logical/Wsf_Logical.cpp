@@ -244,7 +244,7 @@ Value* Wsf_if(Value* result, int argc, const Value* const* argv) {
     Val_clear(result);
     return Val_setNumber(result, 0);
   }
-  return Wsf_copy(result, branch);
+  return Wsf_copyReference(result, branch);
 }
 
 Value* Wsf_countblank(Value* result, const Value* x) {

@@ -5,7 +5,8 @@
 #include "worksheet/common/Wsf_Args.h"
 
 Value* Lkp_pick(Value* result, const Value* element) {
-  if (element->kind >= kValKind17) return Wsf_copy(result, element);
+  if (element->kind == kValArray) return Wsf_copyReference(result, element);
+  if (element->kind >= kValKind17 || element->kind == kValBool) return Wsf_copy(result, element);
   const Value sum = Op_addVS(*element, 0.0);
   return Wsf_from(result, sum);
 }

@@ -14,9 +14,6 @@
 
 namespace {
 
-// The furthest match types apart that MATCH tells from one another.
-constexpr double kFurthestMatchType = 2;
-
 // Numbers, booleans, empty cells and errors compare by their numbers.
 bool numeric(const Value* v) { return v->kind <= kValReal || v->kind == kValError; }
 
@@ -103,6 +100,26 @@ bool keyFault(Value* result, int argc, const Value* const* argv, int line) {
   return true;
 }
 
+// A whole-number argument (truncated) in *out; otherwise the result is its
+// error, or #VALUE! when it gives no number that fits.
+bool wholeArg(Value* result, const Value* v, int32_t* out) {
+  if (Wsf_isError(v)) return Wsf_copy(result, v), false;
+  if (v->kind > kValReal || !Dbl_toWhole(v->number, out)) return Wsf_error(result, kErrValue), false;
+  return true;
+}
+
+// The faults of a table lookup's arguments in the worksheet's order: the
+// value's error, the index's fault, the range-lookup flag's, a value that
+// is no key, an index below 1. The index in *k.
+bool tableFault(Value* result, int argc, const Value* const* argv, int32_t* k) {
+  if (Wsf_isError(argv[0])) return Wsf_copy(result, argv[0]), true;
+  if (!wholeArg(result, argv[2], k)) return true;
+  if (argc > 3 && Wsf_isError(argv[3])) return Wsf_copy(result, argv[3]), true;
+  if ((argc > 3 && argv[3]->kind > kValReal) || !Lkp_isKey(argv[0]) || *k < 1)
+    return Wsf_error(result, kErrValue), true;
+  return false;
+}
+
 // VLOOKUP (down) and HLOOKUP. Errors in the table are compared as keys and
 // answered as elements; they do not spoil the lookup of other rows.
 Value* tableLookup(Value* result, int argc, const Value* const* argv, bool down) {
@@ -111,11 +128,9 @@ Value* tableLookup(Value* result, int argc, const Value* const* argv, bool down)
   const bool keyed = Lkp_isKey(value) && argv[1]->kind == kValArray && Lkp_isKey(index) && keyLine(argv[1], down) &&
                      (argc < 4 || Wsf_isPlain(argv[3]));
   if (!keyed && Wsf_structureHooks(result, argc, argv)) return result;
-  if (keyFault(result, argc, argv, 1)) return result;
-  if (index->kind > kValReal || (argc > 3 && argv[3]->kind > kValReal)) return Wsf_error(result, kErrValue);
+  int32_t k = 0;
+  if (tableFault(result, argc, argv, &k)) return result;
   const bool approximate = argc < 4 || argv[3]->number != 0;
-  const double k = std::trunc(index->number);
-  if (!(k >= 1)) return Wsf_error(result, kErrValue);
   if (loneUnknown(result, argv[1])) return result;
   // A table of one error is a table of one cell: an index past it is #REF!,
   // and the search passes over the error.
@@ -127,7 +142,7 @@ Value* tableLookup(Value* result, int argc, const Value* const* argv, bool down)
   if (lineUnknown(result, table.v, down)) return result;
   const int32_t p = Wsf_lookupSearch(value, table.v, down, approximate ? 1 : 0);
   if (p < 1) return Wsf_error(result, kErrNA);
-  const int32_t line = static_cast<int32_t>(k) - 1;
+  const int32_t line = k - 1;
   return Lkp_pick(result, down ? Val_at(table.v, p - 1, line) : Val_at(table.v, line, p - 1));
 }
 
@@ -207,15 +222,14 @@ Value* Wsf_lookup(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_match(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return result;
+  if (Wsf_isError(argv[0])) return Wsf_copy(result, argv[0]);
+  // The type's fault comes next; only its sign tells the search.
+  int32_t type = 1;
+  if (argc > 2 && !wholeArg(result, argv[2], &type)) return result;
+  const int32_t matchType = type > 0 ? 1 : type < 0 ? -1 : 0;
   if (keyFault(result, argc, argv, 1)) return result;
   const Value* line = argv[1];
-  const bool typed = argc > 2;
-  if (!searchable(line) || (typed && argv[2]->kind > kValReal)) return Wsf_error(result, kErrValue);
-  // A type beyond 2 either way searches as 2 does (exactly, then nothing);
-  // NaN is no type.
-  int32_t matchType = 1;
-  if (typed && !Dbl_toWhole(std::clamp(argv[2]->number, -kFurthestMatchType, kFurthestMatchType), &matchType))
-    return Wsf_error(result, kErrNA);
+  if (!searchable(line)) return Wsf_error(result, kErrValue);
   if (line->kind == kValArray && line->array->rows > 1 && line->array->columns > 1) return Wsf_error(result, kErrNA);
   const Table table(line);
   if (!table.v) return Wsf_error(result, kErrValue);

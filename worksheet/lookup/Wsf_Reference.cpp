@@ -6,6 +6,7 @@
 #include <string>
 
 #include "arithmetic/operators/Op_Operators.h"
+#include "base/Dbl_Whole.h"
 #include "values/Model_Functions.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Context.h"
@@ -25,25 +26,28 @@ constexpr int kMaxChooseArgs = 30;
 int32_t rowsOf(const Value* v) { return v->kind == kValArray ? v->array->rows : 1; }
 int32_t columnsOf(const Value* v) { return v->kind == kValArray ? v->array->columns : 1; }
 
-// The number an index argument gives: a plain number truncated, or out of a
+// The value an index argument gives: a plain value as it is, or out of a
 // one-row or one-column range the element in the formula cell's column or
-// row. False when it gives none, or a negative one.
-bool implicitIndex(const Value* v, const CellRef* cell, double* out) {
-  const Value* taken = nullptr;
-  if (Wsf_isPlain(v)) {
-    taken = v;
-  } else if (v->kind == kValArray && v->source && cell && v->source->sheet == cell->sheet) {
-    const RangeRef& r = *v->source;
-    if (r.firstRow == r.lastRow && r.firstColumn < r.lastColumn && cell->column >= r.firstColumn &&
-        cell->column <= r.lastColumn)
-      taken = Wsf_element(v, cell->column - r.firstColumn);
-    else if (r.firstColumn == r.lastColumn && r.firstRow < r.lastRow && cell->row >= r.firstRow &&
-             cell->row <= r.lastRow)
-      taken = Wsf_element(v, cell->row - r.firstRow);
-  }
-  if (!taken || !Wsf_isPlain(taken)) return false;
-  *out = std::trunc(taken->number);
-  return *out >= 0;
+// row; null when a range meets neither.
+const Value* takenIndex(const Value* v, const CellRef* cell) {
+  if (v->kind != kValArray) return v;
+  if (!v->source || !cell || v->source->sheet != cell->sheet) return nullptr;
+  const RangeRef& r = *v->source;
+  if (r.firstRow == r.lastRow && r.firstColumn < r.lastColumn && cell->column >= r.firstColumn &&
+      cell->column <= r.lastColumn)
+    return Wsf_element(v, cell->column - r.firstColumn);
+  if (r.firstColumn == r.lastColumn && r.firstRow < r.lastRow && cell->row >= r.firstRow && cell->row <= r.lastRow)
+    return Wsf_element(v, cell->row - r.firstRow);
+  return nullptr;
+}
+
+// An index argument as a whole number (truncated) in *out; otherwise the
+// result is its error, or #VALUE! when it gives no number that fits.
+bool wholeIndex(Value* result, const Value* v, const CellRef* cell, int32_t* out) {
+  const Value* taken = takenIndex(v, cell);
+  if (taken && Wsf_isError(taken)) return Wsf_copy(result, taken), false;
+  if (!taken || !Wsf_isPlain(taken) || !Dbl_toWhole(taken->number, out)) return Wsf_error(result, kErrValue), false;
+  return true;
 }
 
 // Rows r0 to r1 and columns c0 to c1 (0-based) of an array as the result.
@@ -155,25 +159,24 @@ Value* Wsf_index(Value* result, int argc, const Value* const* argv, const CellRe
   if (indexStructure(result, argv[1], three ? argv[2] : nullptr)) return result;
   if ((Wsf_isStructural(argv[1]) || (three && Wsf_isStructural(argv[2]))) && Wsf_structureHooks(result, argc, argv))
     return result;
-  if (Wsf_firstErrorArg(result, argc, argv)) return result;
+  // The row's fault, then the column's, then a negative index; only then
+  // the table: an index past it is #REF! whatever its cells hold.
+  int32_t r = 0, c = 0;
+  if (!wholeIndex(result, argv[1], cell, &r) || (three && !wholeIndex(result, argv[2], cell, &c))) return result;
+  if (r < 0 || c < 0) return Wsf_error(result, kErrValue);
   const int32_t rows = rowsOf(array), columns = columnsOf(array);
   // One index cannot say both the row and the column of a table.
   if (!three && rows > 1 && columns >= 2) return Wsf_error(result, kErrRef);
-  double r = 0, c = 0;
-  if (three) {
-    if (!implicitIndex(argv[1], cell, &r) || !implicitIndex(argv[2], cell, &c)) return Wsf_error(result, kErrValue);
-  } else {
+  if (!three) {
     // A single row or column: its element k, the first for 0.
-    double k = 0;
-    if (!implicitIndex(argv[1], cell, &k)) return Wsf_error(result, kErrValue);
-    k = k == 0 ? 1 : k;
+    const int32_t k = r == 0 ? 1 : r;
     const bool column = columns == 1 && rows > 1;
     r = column ? k : 1;
     c = column ? 1 : k;
   }
   if (r > rows || c > columns) return Wsf_error(result, kErrRef);
   if (array->kind != kValArray) return Wsf_copy(result, array);
-  const int32_t i = static_cast<int32_t>(r) - 1, j = static_cast<int32_t>(c) - 1;
+  const int32_t i = r - 1, j = c - 1;
   if (i < 0 && j < 0) return Wsf_copy(result, array);
   if (i < 0) return part(result, array, 0, rows - 1, j, j);
   if (j < 0) return part(result, array, i, i, 0, columns - 1);

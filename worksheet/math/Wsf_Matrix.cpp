@@ -98,11 +98,10 @@ bool structureHooks(Value* result, const Value* a, bool shaped) {
   return true;
 }
 
-// Element (i, j) of a product through the generic operators; an element
-// that is no number, mode value or error poisons only its own result
-// element. Once the sum is a value of an evaluation mode, a finite product
-// of plain numbers is added to it as the number it is, which the addition
-// takes alike, unless additions are being checked for their scaling.
+// Element (i, j) of a product of numbers through the generic operators.
+// Once the sum is a value of an evaluation mode, a finite product of plain
+// numbers is added to it as the number it is, which the addition takes
+// alike, unless additions are being checked for their scaling.
 void genericElement(const Value* x, const Value* y, int32_t i, int32_t j, Value* cell) {
   const bool checked = cell->context && cell->context->flags.scalingCheck == 1;
   WsfLocal sum(cell->context), term(cell->context);
@@ -110,10 +109,6 @@ void genericElement(const Value* x, const Value* y, int32_t i, int32_t j, Value*
   for (int32_t k = 0; k < x->array->columns; ++k) {
     const Value* p = Val_at(x, i, k);
     const Value* q = Val_at(y, k, j);
-    if (!isScalar(p) || !isScalar(q)) {
-      Val_setError(cell, kErrValue);
-      return;
-    }
     const double product = p->number * q->number;
     if (!checked && Op_isModeKind(sum->kind) && isPlain(p) && isPlain(q) && std::isfinite(product)) {
       sum.take(Op_addVS(*sum, product));
@@ -123,6 +118,30 @@ void genericElement(const Value* x, const Value* y, int32_t i, int32_t j, Value*
     sum.take(Op_add(*sum, *term));
   }
   Val_assign(cell, &*sum);
+}
+
+int32_t rowsOf(const Value* m) { return m->kind == kValArray ? m->array->rows : 1; }
+int32_t columnsOf(const Value* m) { return m->kind == kValArray ? m->array->columns : 1; }
+
+// A number, plain or of an evaluation mode.
+bool isNumeric(const Value* v) { return v->kind >= kValInt && v->kind <= kValDegVec; }
+
+// The first element of a factor, row after row, that is no number: a text,
+// logical or blank fails the whole product as the worksheet's does, and an
+// error is passed on. Null when every element is a number.
+const Value* firstFault(const Value* m) {
+  for (int32_t i = 0; i < Wsf_count(m); ++i)
+    if (!isNumeric(Wsf_element(m, i))) return Wsf_element(m, i);
+  return nullptr;
+}
+
+// The whole product's fault: factors whose shapes do not chain, then the
+// first element of x, then of y, that is no number. Null when there is none.
+Value* productFault(Value* result, const Value* x, const Value* y) {
+  if (columnsOf(x) != rowsOf(y)) return Wsf_error(result, kErrValue);
+  for (const Value* m : {x, y})
+    if (const Value* e = firstFault(m)) return Wsf_isError(e) ? Wsf_copy(result, e) : Wsf_error(result, kErrValue);
+  return nullptr;
 }
 
 }  // namespace
@@ -162,6 +181,7 @@ Value* Wsf_minverse(Value* result, const Value* a) {
 }
 
 Value* Wsf_mmult(Value* result, const Value* a, const Value* b) {
+  if (Value* done = productFault(result, a, b)) return done;
   const Value* x = a;
   const Value* y = b;
   // A 1 x 1 array against a scalar is its element.
