@@ -326,7 +326,7 @@ enum FnFlag : uint16_t {
   X(Norminv,      u"norminv",      947,  3,  0, List,    0, "nnn",   kFnElementwise | kFnWorksheet) \
   X(Normsdist,    u"normsdist",    948,  1,  0, A1Ctx,   0, "n",     kFnElementwise | kFnWorksheet) \
   X(Normsinv,     u"normsinv",     949,  1,  0, A1Ctx,   0, "n",     kFnElementwise | kFnWorksheet) \
-  X(Pearson,      u"pearson",      950,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
+  X(Pearson,      u"pearson",      950,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Percentile,   u"percentile",   951,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet) \
   X(Percentrank,  u"percentrank",  952,  3,  1, List,    0, "Nnn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Permut,       u"permut",       953,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
@@ -334,19 +334,19 @@ enum FnFlag : uint16_t {
   X(Prob,         u"prob",         955,  4,  1, List,    0, "NNnn",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Quartile,     u"quartile",     956,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet) \
   X(Rank,         u"rank",         957,  3,  1, List,    0, "nNn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Rsq,          u"rsq",          958,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
+  X(Rsq,          u"rsq",          958,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Skew,         u"skew",         959,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
-  X(Slope,        u"slope",        960,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
+  X(Slope,        u"slope",        960,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Small,        u"small",        961,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
   X(Standardize,  u"standardize",  962,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
   X(Stdev,        u"stdev",        963,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Stdeva,       u"stdeva",       964,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Stdevp,       u"stdevp",       965,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Stdevpa,      u"stdevpa",      966,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
-  X(Steyx,        u"steyx",        967,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
+  X(Steyx,        u"steyx",        967,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Tdist,        u"tdist",        968,  3,  0, List,    0, "nnn",   kFnElementwise | kFnWorksheet) \
   X(Tinv,         u"tinv",         969,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Trend,        u"trend",        970,  4,  3, List,    0, "NNNb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
+  X(Trend,        u"trend",        970,  4,  3, List,    0, "NNNb",  kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet | kFnOwnDefaults) \
   X(Trimmean,     u"trimmean",     971,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet) \
   X(Ttest,        u"ttest",        972,  4,  0, List,    0, "NNnn",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Var,          u"var",          973,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \

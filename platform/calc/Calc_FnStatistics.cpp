@@ -139,23 +139,30 @@ void fnMode(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   Calc_setScalar(out, best > 1 ? num(mode) : error(CellError::NA));
 }
 
-// The rank of x among the numbers as a fraction, rounded to `digits`.
+// The rank of x among the sorted numbers as a fraction, cut to `digits`
+// decimals: #NUM! for no numbers, #N/A for an x outside them.
+CellValue percentRank(const std::vector<double>& v, double x, double digits) {
+  if (digits < 1 || v.empty()) return error(CellError::Num);
+  if (x < v.front() || x > v.back()) return error(CellError::NA);
+  if (v.size() == 1) return num(1);
+  auto rankOf = [&](size_t i) { return static_cast<double>(i) / static_cast<double>(v.size() - 1); };
+  size_t below = static_cast<size_t>(std::lower_bound(v.begin(), v.end(), x) - v.begin());
+  double r = v[below] == x ? rankOf(below)
+                           : rankOf(below - 1) +
+                                 (x - v[below - 1]) / (v[below] - v[below - 1]) * (rankOf(below) - rankOf(below - 1));
+  return num(Calc_round(r, digits));
+}
+
+// PERCENTRANK(array, x, significance): the faults in the arguments' order.
 void fnPercentRank(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  std::vector<double> v;
   double x, digits = 3;
   CellValue err;
-  if (!numberArg(ctx, call, 1, &x, &err) || (call.args.size() > 2 && !numberArg(ctx, call, 2, &digits, &err)))
+  if (!Calc_numbersOf(ctx, call, false, &v, &err, 0, 1) || !numberArg(ctx, call, 1, &x, &err) ||
+      (call.args.size() > 2 && !numberArg(ctx, call, 2, &digits, &err)))
     return Calc_setScalar(out, err);
-  digits = std::trunc(digits);
-  sorted(ctx, call, out, false, 1, [x, digits](const std::vector<double>& v) {
-    if (digits < 1) return error(CellError::Num);
-    if (v.empty() || x < v.front() || x > v.back()) return error(CellError::NA);
-    if (v.size() == 1) return num(1);
-    auto rankOf = [&](size_t i) { return static_cast<double>(i) / static_cast<double>(v.size() - 1); };
-    size_t below = static_cast<size_t>(std::lower_bound(v.begin(), v.end(), x) - v.begin());
-    double r = v[below] == x ? rankOf(below)
-                             : rankOf(below - 1) + (x - v[below - 1]) / (v[below] - v[below - 1]) * (rankOf(below) - rankOf(below - 1));
-    return num(Calc_round(r, digits));
-  });
+  std::sort(v.begin(), v.end());
+  Calc_setScalar(out, percentRank(v, x, std::trunc(digits)));
 }
 
 void fnRank(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
@@ -258,41 +265,94 @@ void fnRsq(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { paire
 void fnSlope(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { paired(ctx, call, out, Paired::Slope); }
 void fnSteyx(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { paired(ctx, call, out, Paired::Steyx); }
 
+// TREND's data arguments (known y, known x, new x) are read whole, as
+// arrays, and must hold only numbers: a text, logical or blank in a range or
+// an array is #VALUE!, one given directly counts by its number.
+struct TrendData {
+  bool given = false;
+  CalcValue value;
+  std::vector<double> numbers;
+};
+
+// The first error among the elements of a given argument; false when there is none.
+bool firstError(const TrendData& d, CellValue* err) {
+  if (!d.given) return false;
+  const CalcGrid g(d.value);
+  for (int r = 0; r < g.rows; ++r)
+    for (int c = 0; c < g.cols; ++c)
+      if (g.at(r, c).kind == CellKind::Error) return *err = g.at(r, c), true;
+  return false;
+}
+
+bool trendNumbers(TrendData* d, CellValue* err) {
+  if (!d->given) return true;
+  const CalcGrid g(d->value);
+  const bool direct = !d->value.area && !d->value.isArray;
+  for (int r = 0; r < g.rows; ++r)
+    for (int c = 0; c < g.cols; ++c) {
+      const CellValue& x = g.at(r, c);
+      double n = x.number;
+      if (x.kind != CellKind::Number && !(direct && Calc_toNumber(x, &n, err)))
+        return *err = error(CellError::Value), false;
+      d->numbers.push_back(n);
+    }
+  return true;
+}
+
+// The least-squares line through the points, or through the origin without
+// a constant; false when the x do not spread.
+bool trendLine(const std::vector<double>& ys, const std::vector<double>& xs, bool constant, double* slope,
+               double* intercept) {
+  *intercept = 0;
+  if (constant) {
+    const Moments m = momentsOf(ys, xs);
+    if (m.sxx == 0) return false;
+    *slope = m.sxy / m.sxx;
+    *intercept = m.my - *slope * m.mx;
+    return true;
+  }
+  double sxy = 0, sxx = 0;
+  for (size_t i = 0; i < xs.size(); ++i) {
+    sxy += xs[i] * ys[i];
+    sxx += xs[i] * xs[i];
+  }
+  if (sxx == 0) return false;
+  *slope = sxy / sxx;
+  return true;
+}
+
 // TREND(known y, known x, new x, constant) of one variable: the fitted line
-// at each new x (the known x by default; 1, 2, ... when none is given).
+// at each new x (the known x by default; 1, 2, ... when none is given). The
+// arguments' errors come first, in argument order, then their kinds, then
+// the sizes (#REF! when known x and known y differ), then the fit.
 void fnTrend(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   auto given = [&](size_t i) { return call.args.size() > i && call.args[i].op != CalcOp::Missing; };
-  std::vector<double> ys, xs;
+  TrendData data[3];
   CellValue err;
-  if (!Calc_numbersOf(ctx, call, false, &ys, &err, 0, 1)) return Calc_setScalar(out, err);
-  if (given(1) && !Calc_numbersOf(ctx, call, false, &xs, &err, 1, 1)) return Calc_setScalar(out, err);
-  for (size_t i = xs.size(); !given(1) && i < ys.size(); ++i) xs.push_back(static_cast<double>(i + 1));
-  if (xs.size() != ys.size() || ys.empty()) return Calc_setScalar(out, error(CellError::Ref));
+  for (size_t i = 0; i < 3; ++i) {
+    data[i].given = i == 0 || given(i);
+    if (data[i].given) Calc_evalArray(ctx, call.args[i], &data[i].value);
+  }
+  const CellValue flag = given(3) ? Calc_evalScalar(ctx, call.args[3]) : CellValue::makeBoolean(true);
+  for (size_t i = 0; i < 3; ++i)
+    if (firstError(data[i], &err)) return Calc_setScalar(out, err);
+  if (flag.kind == CellKind::Error) return Calc_setScalar(out, flag);
+  for (TrendData& d : data)
+    if (!trendNumbers(&d, &err)) return Calc_setScalar(out, err);
   bool constant = true;
-  if (given(3) && !Calc_toBool(Calc_evalScalar(ctx, call.args[3]), &constant, &err)) return Calc_setScalar(out, err);
-  double slope, intercept = 0;
-  if (constant) {
-    Moments m = momentsOf(ys, xs);
-    if (m.sxx == 0) return Calc_setScalar(out, error(CellError::Div0));
-    slope = m.sxy / m.sxx;
-    intercept = m.my - slope * m.mx;
-  } else {
-    double sxy = 0, sxx = 0;
-    for (size_t i = 0; i < xs.size(); ++i) { sxy += xs[i] * ys[i]; sxx += xs[i] * xs[i]; }
-    if (sxx == 0) return Calc_setScalar(out, error(CellError::Div0));
-    slope = sxy / sxx;
-  }
-  // The new x are the known x when left out, and those are 1, 2, 3, ... in
-  // known y's shape when left out too.
-  CalcValue nv;
-  Calc_evalArray(ctx, call.args[given(2) ? 2 : given(1) ? 1 : 0], &nv);
-  CalcArray shape = Calc_valuesOf(nv);
-  for (size_t i = 0; i < shape.values.size(); ++i) {
-    CellValue& v = shape.values[i];
-    double x = static_cast<double>(i + 1);
-    v = given(1) || given(2) ? (Calc_toNumber(v, &x, &err) ? num(intercept + slope * x) : err)
-                             : num(intercept + slope * x);
-  }
+  if (!Calc_toBool(flag, &constant, &err)) return Calc_setScalar(out, err);
+  const std::vector<double>& ys = data[0].numbers;
+  std::vector<double>& xs = data[1].numbers;
+  for (size_t i = xs.size(); !given(1) && i < ys.size(); ++i) xs.push_back(static_cast<double>(i + 1));
+  if (xs.size() != ys.size()) return Calc_setScalar(out, error(CellError::Ref));
+  double slope, intercept;
+  if (!trendLine(ys, xs, constant, &slope, &intercept)) return Calc_setScalar(out, error(CellError::Div0));
+  // The new x are the known x when left out, in their shape (known y's when
+  // they are left out too).
+  const TrendData& at = data[given(2) ? 2 : given(1) ? 1 : 0];
+  const std::vector<double>& newX = given(2) ? at.numbers : xs;
+  CalcArray shape = Calc_valuesOf(at.value);
+  for (size_t i = 0; i < shape.values.size(); ++i) shape.values[i] = num(intercept + slope * newX[i]);
   out->area = nullptr;
   out->isArray = shape.values.size() > 1;
   out->array = std::move(shape);

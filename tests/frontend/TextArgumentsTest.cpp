@@ -6,6 +6,7 @@
 // computed or from a cell; one that takes ranges and arrays reads a text
 // given directly and skips those of ranges and cells (the A-functions count
 // those as 0). LARGE and SMALL round k up, over an array of k too. The
+// paired statistics and TREND read their data as arrays. The
 // expected values are what a spreadsheet program gives; the models are
 // solved through the interpreter.
 #include <gtest/gtest.h>
@@ -138,6 +139,25 @@ const std::vector<Row>& rows() {
       // "#value!" after an error to its left, and is an error to a function
       {"=E3+B1:C1", error(CellError::Div0)},
       {"=ISERROR(B1:C1)", boolean(true)},
+      // the paired statistics read their arguments whole, as arrays, and
+      // pair them by position: a different count is #N/A
+      {"=SLOPE(-B1:B5,-TRUE)", error(CellError::NA)},
+      {"=PEARSON({1,2;3,4},B1:B4+0)", number(1)},
+      {"=RSQ(B1:B3^2,B1:B3)", number(48.0 / 49)},
+      {"=STEYX(B1:B3*B1:B3,B1:B3)", number(std::sqrt(2.0 / 3))},
+      // TREND reads its data whole and wants only numbers there; errors
+      // first, in argument order; a lone known x is one point
+      {"=TREND(-B1:B3)", number(-1)},
+      {"=TREND(G1:G2)", error(CellError::Value)},
+      {"=TREND({1,\"a\",3})", error(CellError::Value)},
+      {"=TREND(B1:B3,10)", error(CellError::Ref)},
+      {"=TREND(B1:B3,B1:B3,E1:E3)", error(CellError::Div0)},
+      // PERCENTRANK and SMALL: the array's fault before the others'; no
+      // numbers at all is #NUM!
+      {"=PERCENTRANK(G1:G2,1)", error(CellError::Num)},
+      {"=PERCENTRANK(E3,B1,0)", error(CellError::Div0)},
+      {"=SMALL(E3,\"abc\")", error(CellError::Div0)},
+      {"=SMALL(\"2x\",E3)", error(CellError::Value)},
   };
   return kRows;
 }

@@ -31,6 +31,15 @@ bool numeric(const Value* v) {
   return true;
 }
 
+// The first error of an argument, an array's elements row by row; null
+// when it holds none.
+const Value* firstError(const Value* v) {
+  if (v->kind != kValArray) return Wsf_isError(v) ? v : nullptr;
+  for (int32_t i = 0; i < Wsf_count(v); ++i)
+    if (Wsf_isError(Wsf_element(v, i))) return Wsf_element(v, i);
+  return nullptr;
+}
+
 bool flag(int argc, const Value* const* argv, int i, bool absent) {
   return present(argc, argv, i) ? argv[i]->number != 0 : absent;
 }
@@ -93,7 +102,7 @@ struct Fit {
 // Reads known_y and known_x and fits; null on success, else the result.
 Value* fit(Value* result, int argc, const Value* const* argv, int dataArgs, int constArg, bool logarithmic, Fit* f) {
   for (int i = 0; i < argc; ++i)
-    if (Wsf_isError(argv[i])) return Wsf_copy(result, argv[i]);
+    if (const Value* e = firstError(argv[i])) return Wsf_copy(result, e);
   // A known y left out is a blank, read as 0 (a single point).
   Value blank = Val_empty(result->context);
   Val_setNumber(&blank, 0.0);
@@ -109,20 +118,21 @@ Value* fit(Value* result, int argc, const Value* const* argv, int dataArgs, int 
   f->layout = yc == 1 ? Layout::kColumn : (yr == 1 ? Layout::kRow : Layout::kBlock);
   const Value* shape = kx ? kx : ky;
   if (f->layout == Layout::kColumn) {
-    if (kx && kx->kind == kValArray && rowsOf(kx) != yr) return Wsf_error(result, kErrRef);
+    if (kx && rowsOf(kx) != yr) return Wsf_error(result, kErrRef);
     f->n = yr;
-    f->p = kx && kx->kind == kValArray ? columnsOf(shape) : 1;
+    f->p = columnsOf(shape);
   } else if (f->layout == Layout::kRow) {
-    if (kx && kx->kind == kValArray && columnsOf(kx) != yc) return Wsf_error(result, kErrRef);
+    if (kx && columnsOf(kx) != yc) return Wsf_error(result, kErrRef);
     f->n = yc;
-    f->p = kx && kx->kind == kValArray ? rowsOf(shape) : 1;
+    f->p = rowsOf(shape);
   } else {
-    if (kx && kx->kind == kValArray && (rowsOf(kx) != yr || columnsOf(kx) != yc)) return Wsf_error(result, kErrRef);
+    if (kx && (rowsOf(kx) != yr || columnsOf(kx) != yc)) return Wsf_error(result, kErrRef);
     f->n = yr * yc;
     f->p = 1;
   }
-  // Known x of another shape than known y is #REF!; points too few or too
-  // alike to fix the coefficients (no spread in x) are #DIV/0!, as SLOPE's.
+  // Known x of another shape than known y (a lone known x is one point) is
+  // #REF!; points too few or too alike to fix the coefficients (no spread
+  // in x) are #DIV/0!, as SLOPE's.
   f->k = f->p + (f->constant ? 1 : 0);
   if (f->n < f->k) return Wsf_error(result, kErrDiv0);
   for (int32_t i = 0; i < f->n; ++i) {

@@ -104,22 +104,22 @@ Value* orderOverArray(Value* result, const Value* array, const Value* ks, bool l
   std::sort(s.begin() + 1, s.end());
   const int32_t n = count(s);
   return Wsf_overElements(result, ks, [&](Value* slot, const Value* k) {
-    if (scalar(slot, k)) return;
-    const int32_t rank = gathered ? orderRank(k, n) : 0;
     if (!gathered) Wsf_copy(slot, &failure.v);
-    else if (rank == 0) Wsf_error(slot, kErrNum);
-    else Wsf_finite(slot, s[largest ? n + 1 - rank : rank]);
+    else if (scalar(slot, k)) return;
+    else if (const int32_t rank = orderRank(k, n)) Wsf_finite(slot, s[largest ? n + 1 - rank : rank]);
+    else Wsf_error(slot, kErrNum);
   });
 }
 
 // LARGE and SMALL: the k-th largest or smallest number (orderRank), the
-// array of their answers for an array of k.
+// array of their answers for an array of k. The array's fault shows before
+// k's, as the arguments come.
 Value* orderStatistic(Value* result, const Value* array, const Value* k, bool largest) {
   if (orderHooks(result, array, k)) return result;
   if (k->kind == kValArray) return orderOverArray(result, array, k, largest);
-  if (Value* done = scalar(result, k)) return done;
   Sample s = Kern_oneBased();
   if (!Kern_collectNumbers(array, &s, result)) return result;
+  if (Value* done = scalar(result, k)) return done;
   const int32_t at = orderRank(k, count(s));
   if (at == 0) return Wsf_error(result, kErrNum);
   return Wsf_finite(result,
@@ -433,6 +433,9 @@ Value* Wsf_rank(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_percentrank(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return result;
+  // The faults in the arguments' order: the array's, x's, the significance's.
+  Sample s = Kern_oneBased();
+  if (!Kern_collectNumbers(argv[0], &s, result)) return result;
   if (Value* done = scalar(result, argv[1])) return done;
   double digits = kPercentRankDigits;
   if (argc >= 3 && argv[2]->kind != kValMissing) {
@@ -440,8 +443,6 @@ Value* Wsf_percentrank(Value* result, int argc, const Value* const* argv) {
     digits = std::trunc(argv[2]->number);
     if (digits < 1) return Wsf_error(result, kErrNum);
   }
-  Sample s = Kern_oneBased();
-  if (!Kern_collectNumbers(argv[0], &s, result)) return result;
   const int32_t n = count(s);
   const double x = argv[1]->number;
   if (n == 0) return Wsf_error(result, kErrNum);
