@@ -31,8 +31,11 @@ CellValue multiple(const double* x, bool up) {
   return num(k * step == 0 ? 0.0 : k * step);
 }
 
+// MROUND: to the nearest multiple, halves away from zero; a number and a
+// multiple of opposite signs have no such multiple and give #NUM!.
 CellValue mround(const double* x) {
   if (x[1] == 0) return num(0);
+  if ((x[0] < 0 && x[1] > 0) || (x[0] > 0 && x[1] < 0)) return error(CellError::Num);
   double step = std::fabs(x[1]);
   double q = quotient(std::fabs(x[0]), step);
   double r = std::floor(q + 0.5) * step;

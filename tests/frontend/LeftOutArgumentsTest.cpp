@@ -7,8 +7,10 @@
 // where one value is wanted is the cell in the formula's row or column
 // (#VALUE!, an argument like any error, when it has none), an array its
 // first element; an error criterion of COUNTIF and SUMIF picks the cells
-// holding that error; the multiples and FACT as the worksheet forms them. The
-// formula is in H1. The expected
+// holding that error; the multiples, rounding, FACT and SERIESSUM as the
+// worksheet forms them, arguments read in order (the first fault decides),
+// no trigonometric function of an angle from 2^27 on. The formula is in H1.
+// The expected
 // values are what a spreadsheet program gives; where the value is a number,
 // the interpreter's derivative modes give it too, with a gradient that
 // matches a finite difference.
@@ -146,6 +148,48 @@ const Row kRows[] = {
     // only the sign of MATCH's type tells the search
     {"=MATCH(A5,A1,\"1E2\")", number(1)},
     {"=MATCH(A6,-0.75,A1)", number(1)},
+    // a negative number goes to a positive step's multiple: CEILING toward
+    // zero, FLOOR away; MROUND has none of the other sign
+    {"=CEILING(A2,3)", number(0)},
+    {"=CEILING(-2.5,2)", number(-2)},
+    {"=FLOOR(A2,0.5)", number(-1.5)},
+    {"=FLOOR(-2.5,2)", number(-4)},
+    {"=CEILING(2.5,-1)", error(CellError::Num)},
+    {"=MROUND(-7,C1)", error(CellError::Num)},
+    {"=MROUND(A5,A2)", error(CellError::Num)},
+    {"=MROUND(-7,-2)", number(-8)},
+    // the arguments are read in order: the first one's fault decides
+    {"=MOD(B3,B6)", error(CellError::Value)},
+    {"=ROUND(Word,NA())", error(CellError::Value)},
+    {"=TRUNC(\"abc\",1/0)", error(CellError::Value)},
+    {"=CEILING(B3,NA())", error(CellError::Value)},
+    // digits past a number's own keep it; all digits below the place give
+    // 0, or the next power of ten rounding up (too large: #NUM!)
+    {"=ROUND(-B1,1E+300)", number(0)},
+    {"=ROUNDDOWN(B4,1E+300)", number(1)},
+    {"=TRUNC(A1,1E+15)", number(2.5)},
+    {"=ROUND(A5,-400)", number(0)},
+    {"=ROUNDUP(A6,-3)", number(1000)},
+    {"=ROUNDUP(-2.5,-690)", error(CellError::Num)},
+    // whole-number arguments are cut to whole numbers, but a negative
+    // MULTINOMIAL argument is refused first
+    {"=FACTDOUBLE(-0.75)", number(1)},
+    {"=FACTDOUBLE(-1)", error(CellError::Num)},
+    {"=MULTINOMIAL(A4,A6,-0.75)", error(CellError::Num)},
+    {"=REPT(\"a\",-0.75)", text("")},
+    {"=REPT(\"a\",-1)", error(CellError::Value)},
+    // no sine, cosine or tangent of an angle from 2^27 on
+    {"=SIN(1E+15)", error(CellError::Num)},
+    {"=TAN(-134217728)", error(CellError::Num)},
+    {"=COS(1E+300)", error(CellError::Num)},
+    // SERIESSUM takes the coefficients SUM would add, and computes each
+    // term as its own power: 2.5*2 + 0*4 - 1.5*8; 2.5 + 3*2.5^3;
+    // 100*(-1.5)^-7 (the fractional step is never used)
+    {"=SERIESSUM(2,1,1,A1:B2)", number(-7)},
+    {"=SERIESSUM(A1,1,2,{1,\"a\",3})", number(49.375)},
+    {"=SERIESSUM(A2,-7,A2,100)", number(-100 / 17.0859375)},
+    {"=SERIESSUM(0,0,1,B2)", number(0)},
+    {"=SERIESSUM(0,0,1,A1)", error(CellError::Num)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

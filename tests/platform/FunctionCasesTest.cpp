@@ -24,10 +24,18 @@ const std::map<std::string, std::string> kExceptions = {
     {"POWER-7e92c922", "0^0 is #NUM! in the spreadsheet the stand-in plays; the cases' program gives 1"},
     {"MROUND-cc16fe0b", "an omitted argument reads as 0 (MROUND(15.5,0) is 0); the cases' program refuses it"},
     {"MROUND-c14d56d4", "an omitted argument reads as 0 (MROUND(0,3) is 0); the cases' program refuses it"},
-    {"ROUNDUP-65d453cc", "8.06-8 is 0.0600000000000005 in doubles and rounds up to 0.07; the cases' program "
-                         "drops the last digit of a difference first"},
-    {"COUNTIF-2909c65c", "a criterion range outside the formula's row is #VALUE! by implicit intersection; the "
-                         "cases' program takes its first cell"},
+    {"MROUND-534fa08e",
+     "a number and a multiple of opposite signs are #NUM! in the spreadsheet the stand-in "
+     "plays; the cases' program rounds to a multiple of the multiple's size"},
+    {"MROUND-7a8252ee",
+     "a number and a multiple of opposite signs are #NUM! in the spreadsheet the stand-in "
+     "plays; the cases' program rounds to a multiple of the multiple's size"},
+    {"ROUNDUP-65d453cc",
+     "8.06-8 is 0.0600000000000005 in doubles and rounds up to 0.07; the cases' program "
+     "drops the last digit of a difference first"},
+    {"COUNTIF-2909c65c",
+     "a criterion range outside the formula's row is #VALUE! by implicit intersection; the "
+     "cases' program takes its first cell"},
     {"ADD-ed60ec76", "plain double arithmetic: the cases' program sets sums that vanish within 15 digits to 0"},
     {"SUB-669e535c", "plain double arithmetic: the cases' program sets sums that vanish within 15 digits to 0"},
     {"SUB-6ddaf0b8", "plain double arithmetic: the cases' program sets sums that vanish within 15 digits to 0"},

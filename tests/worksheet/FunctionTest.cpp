@@ -70,15 +70,29 @@ TEST(WsfRounding, HandComputedCases) {
   Value* r = vs.make();
   using Two = Value* (*)(Value*, const Value*, const Value*);
   struct Case { Two f; double a, b, expected; };
-  const Case cases[] = {
-      {Wsf_ceiling, 2.5, 1, 3}, {Wsf_ceiling, -2.5, -1, -3}, {Wsf_ceiling, 4, 2, 4}, {Wsf_floor, -2.5, -1, -2},
-      {Wsf_mod, -3, 2, 1},      {Wsf_mod, 3, -2, -1},        {Wsf_quotient, -7, 2, -3}, {Wsf_round, 0.5, 0, 1},
-      {Wsf_round, -2.5, 0, -3}, {Wsf_round, 1234, -2, 1200}, {Wsf_roundup, 0.3, 0, 1}, {Wsf_rounddown, -1.9, 0, -1},
-      {Wsf_combin, 5, 2, 10},   {Wsf_combin, 1030, 3, 181591060}, {Wsf_combin, 1030, 1027, 181591060},
-      // A huge n with a small k takes k steps, not n.
-      {Wsf_combin, 999999999999999, 2, 999999999999999.0 * 999999999999998.0 / 2}, {Wsf_combin, 1e300, 1, 1e300}};
+  const Case cases[] = {{Wsf_ceiling, 2.5, 1, 3},
+                        {Wsf_ceiling, -2.5, -1, -3},
+                        {Wsf_ceiling, 4, 2, 4},
+                        {Wsf_floor, -2.5, -1, -2},
+                        // A negative number with a positive step: CEILING toward zero, FLOOR away.
+                        {Wsf_ceiling, -2.5, 1, -2},
+                        {Wsf_floor, -2.5, 1, -3},
+                        {Wsf_mod, -3, 2, 1},
+                        {Wsf_mod, 3, -2, -1},
+                        {Wsf_quotient, -7, 2, -3},
+                        {Wsf_round, 0.5, 0, 1},
+                        {Wsf_round, -2.5, 0, -3},
+                        {Wsf_round, 1234, -2, 1200},
+                        {Wsf_roundup, 0.3, 0, 1},
+                        {Wsf_rounddown, -1.9, 0, -1},
+                        {Wsf_combin, 5, 2, 10},
+                        {Wsf_combin, 1030, 3, 181591060},
+                        {Wsf_combin, 1030, 1027, 181591060},
+                        // A huge n with a small k takes k steps, not n.
+                        {Wsf_combin, 999999999999999, 2, 999999999999999.0 * 999999999999998.0 / 2},
+                        {Wsf_combin, 1e300, 1, 1e300}};
   for (const Case& c : cases) EXPECT_EQ(c.f(r, vs.num(c.a), vs.num(c.b))->number, c.expected) << c.a << " " << c.b;
-  EXPECT_TRUE(isError(Wsf_ceiling(r, vs.num(-2.5), vs.num(1)), kErrNum));
+  EXPECT_TRUE(isError(Wsf_ceiling(r, vs.num(2.5), vs.num(-1)), kErrNum));
   EXPECT_TRUE(isError(Wsf_mod(r, vs.num(5), vs.num(0)), kErrDiv0));
   EXPECT_TRUE(isError(Wsf_combin(r, vs.num(2), vs.num(5)), kErrNum));
   EXPECT_TRUE(isError(Wsf_combin(r, vs.num(1e15), vs.num(5e14)), kErrNum));  // overflows at once

@@ -29,10 +29,14 @@ Value* single(Value* result, const Value* x) {
   return Wsf_isPlain(x) ? nullptr : Wsf_error(result, kErrValue);
 }
 
-// Checks of two arguments, errors first in argument order.
+// A text (or an array): no number the functions here could take.
+bool holdsNoNumber(const Value* v, int) { return v->kind > kValError; }
+
+// Checks of two arguments in argument order, as the worksheet converts
+// them one by one: the first error or text decides.
 Value* pair(Value* result, const Value* a, const Value* b) {
-  if (Wsf_isError(a)) return Wsf_copy(result, a);
-  if (Wsf_isError(b)) return Wsf_copy(result, b);
+  const Value* const args[] = {a, b};
+  if (Wsf_firstRefusedArg(result, 2, args, kErrValue, holdsNoNumber)) return result;
   if (Wsf_isPlain(a) && Wsf_isPlain(b)) return nullptr;
   if (Wsf_isStructural(a) || Wsf_isStructural(b)) return Wsf_nonSmoothStructure2(result, a, b);
   return Wsf_error(result, kErrValue);
@@ -45,18 +49,20 @@ Value* real(Value* result, double x) {
 
 double floorOf(double q) { return std::floor(q); }
 
-// CEILING (up) or FLOOR (down) to a multiple of s, away from or toward zero
-// when both are negative.
+// CEILING (up) or FLOOR (down) to a multiple of s, counted in steps of s:
+// a negative number with a positive step goes up toward zero (CEILING) or
+// down away from it (FLOOR); with a negative step the other way round. A
+// positive number has no multiple of a negative step: #NUM!.
 Value* toMultiple(Value* result, const Value* x, const Value* s, bool up) {
   if (Value* done = pair(result, x, s)) return done;
   const double a = x->number, m = s->number;
-  if ((a < 0 && m > 0) || (a > 0 && m < 0)) return Wsf_error(result, kErrNum);
+  if (a > 0 && m < 0) return Wsf_error(result, kErrNum);
   // No multiple of a zero step lies at or below a number.
   if (m == 0 && !up) return Wsf_error(result, kErrDiv0);
   if (a == 0 || m == 0) return real(result, 0);
-  const double q = a / m, t = std::trunc(q);
-  if (q == t) return real(result, a);
-  return real(result, (up ? t + 1 : t) * m);
+  const double q = a / m, steps = up ? std::ceil(q) : std::floor(q);
+  if (q == steps) return real(result, a);
+  return real(result, steps == 0 ? 0.0 : steps * m);
 }
 
 // y to 15 significant digits, as its decimal form reads: 1.005 * 100 is
@@ -72,18 +78,27 @@ double toDecimalDigits(double y) {
 // ROUND, ROUNDDOWN and ROUNDUP: 0 toward zero, 1 half away, 2 away.
 enum class Rounding { kDown, kHalf, kUp };
 
-Value* roundTo(Value* result, const Value* x, const Value* digits, Rounding how) {
-  if (Value* done = pair(result, x, digits)) return done;
-  const double k = std::trunc(digits->number);
+// x rounded at its k-th decimal (k < 0: left of the point). A number whose
+// digits all lie before that place keeps its value (however large k); one
+// whose digits all lie well after it rounds to 0, or up to 10^-k away from
+// zero (which overflows for a k below -308).
+double roundedAt(double x, double k, Rounding how) {
+  if (x == 0 || !std::isfinite(x)) return x;
+  const double lead = std::floor(std::log10(std::fabs(x)));  // the place of x's first digit
+  if (lead + k >= kDecimalDigits) return x;
+  if (lead + k < -1) return how == Rounding::kUp ? Num_sign(x) * std::pow(10.0, -k) : 0.0;
   const double p = std::pow(10.0, k);
-  const double y = toDecimalDigits(x->number * p);
+  const double y = toDecimalDigits(x * p);
   double i = 0;
   const double f = std::modf(y, &i);
-  double r = x->number;
-  if (how == Rounding::kDown) r = i / p;
-  else if (f != 0 && (how == Rounding::kUp || std::fabs(f) >= 0.5)) r = Num_sign(y) * (std::fabs(i) + 1) / p;
-  else if (f != 0) r = i / p;
-  return Wsf_finite(result, r);
+  if (f == 0) return x;
+  if (how == Rounding::kDown || (how == Rounding::kHalf && std::fabs(f) < 0.5)) return i / p;
+  return Num_sign(y) * (std::fabs(i) + 1) / p;
+}
+
+Value* roundTo(Value* result, const Value* x, const Value* digits, Rounding how) {
+  if (Value* done = pair(result, x, digits)) return done;
+  return Wsf_finite(result, roundedAt(x->number, std::trunc(digits->number), how));
 }
 
 // Every plain number of the list (array elements in row-major order) into
@@ -169,16 +184,11 @@ Value* Wsf_roundup(Value* r, const Value* x, const Value* d) { return roundTo(r,
 
 Value* Wsf_trunc(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return result;
-  const Value* x = argv[0];
-  if (Wsf_isError(x)) return Wsf_copy(result, x);
-  double p = 1;
-  if (argc >= 2 && argv[1]->kind != kValMissing) {
-    if (Wsf_isError(argv[1])) return Wsf_copy(result, argv[1]);
-    if (!Wsf_isPlain(argv[1])) return Wsf_error(result, kErrValue);
-    p = std::pow(10.0, std::trunc(argv[1]->number));
-  }
-  if (!Wsf_isPlain(x)) return Wsf_error(result, kErrValue);
-  return Wsf_finite(result, std::trunc(x->number * p) / p);
+  const int given = Wsf_given(argc, argv, 1) ? 2 : 1;
+  if (Wsf_firstRefusedArg(result, given, argv, kErrValue, [](const Value* v, int) { return !Wsf_isPlain(v); }))
+    return result;
+  const double digits = given == 2 ? std::trunc(argv[1]->number) : 0.0;
+  return Wsf_finite(result, roundedAt(argv[0]->number, digits, Rounding::kDown));
 }
 
 Value* Wsf_mround(Value* result, int argc, const Value* const* argv) {
@@ -221,7 +231,8 @@ Value* Wsf_fact(Value* result, const Value* x) {
 
 Value* Wsf_factdouble(Value* result, const Value* x) {
   if (Value* done = single(result, x)) return done;
-  if (!(x->number >= 0 && x->number < kFactDoubleLimit)) return Wsf_error(result, kErrNum);
+  // A fraction above -1 truncates to 0, whose double factorial is 1.
+  if (!(x->number > -1 && x->number < kFactDoubleLimit)) return Wsf_error(result, kErrNum);
   const double n = std::trunc(x->number);
   double p = 1;
   for (double i = n; i > 1; i -= 2) p *= i;  // exact while the product is below 2^53
@@ -259,8 +270,9 @@ Value* Wsf_multinomial(Value* result, int argc, const Value* const* argv) {
   // stays exact while it fits and never forms the huge factorials.
   double sum = 0, value = 1;
   for (double v : xs) {
+    // A negative argument is #NUM! before its fraction is cut off.
+    if (!(v >= 0 && std::isfinite(v))) return Wsf_error(result, kErrNum);
     const double k = std::trunc(v);
-    if (!(k >= 0 && std::isfinite(k))) return Wsf_error(result, kErrNum);
     // C(sum + k, k) = C(sum + k, sum): the shorter loop, cut short by overflow.
     const double steps = std::min(k, sum);
     for (double j = 1; j <= steps && std::isfinite(value); ++j) value = value * (sum + k - steps + j) / j;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string_view>
+#include <vector>
 
 #include "arithmetic/operators/Op_Operators.h"
 #include "values/Smp_Payload.h"
@@ -27,32 +28,63 @@ bool directNumber(const Value* v, double* x, Value* result) {
   return Wsf_error(result, kErrValue), false;
 }
 
-// Folds step over every number of the arguments: range elements and single
-// cells that are numbers, direct arguments by their number.
-template <class Step>
-Value* fold(Value* result, int argc, const Value* const* argv, double start, Step step) {
-  double total = start;
-  bool counted = false;
+// Calls take(x) for every number of the arguments: range elements and
+// single cells that are numbers, direct arguments by their number. False,
+// with the result set, on an error or a direct argument without a number.
+template <class Take>
+bool eachNumber(Value* result, int argc, const Value* const* argv, Take take) {
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     if (a->kind != kValArray && !Wsf_isCellReference(a)) {
       double x = 0;
-      if (!directNumber(a, &x, result)) return result;
-      total = step(total, x);
-      counted = true;
+      if (!directNumber(a, &x, result)) return false;
+      take(x);
       continue;
     }
     for (int32_t k = 0; k < Wsf_count(a); ++k) {
       const Value* e = Wsf_element(a, k);
-      if (Wsf_isError(e)) return Wsf_copy(result, e);
-      if (isNumber(e)) {
-        total = step(total, e->number);
-        counted = true;
-      }
+      if (Wsf_isError(e)) return Wsf_copy(result, e), false;
+      if (isNumber(e)) take(e->number);
     }
   }
+  return true;
+}
+
+// Folds step over every number of the arguments.
+template <class Step>
+Value* fold(Value* result, int argc, const Value* const* argv, double start, Step step) {
+  double total = start;
+  bool counted = false;
+  const auto take = [&](double x) {
+    total = step(total, x);
+    counted = true;
+  };
+  if (!eachNumber(result, argc, argv, take)) return result;
   // Nothing counted is 0, for PRODUCT too.
   return Wsf_finite(result, counted ? total : 0.0);
+}
+
+// SERIESSUM's coefficients in the evaluation modes, taken as the value mode
+// takes them: a direct argument as it is, of an array or a cell its
+// numbers, values of the modes (and of the structure passes) and errors.
+std::vector<const Value*> modalCoefficients(const Value* coefficients) {
+  if (coefficients->kind != kValArray && !Wsf_isCellReference(coefficients)) return {coefficients};
+  std::vector<const Value*> c;
+  for (int32_t k = 0; k < Wsf_count(coefficients); ++k) {
+    const Value* e = Wsf_element(coefficients, k);
+    if (isNumber(e) || Wsf_isModeValue(e) || Wsf_isStructural(e) || Wsf_isError(e)) c.push_back(e);
+  }
+  return c;
+}
+
+// x to the power p as the worksheet's power has it: 0 to the power 0 is
+// #NUM!, to a negative power #DIV/0!, a negative number to a fractional
+// power #NUM!. False, with the result set, on these.
+bool worksheetPower(Value* result, double x, double p, double* power) {
+  if (x == 0 && p <= 0) return Wsf_error(result, p == 0 ? kErrNum : kErrDiv0), false;
+  if (x < 0 && p != std::trunc(p)) return Wsf_error(result, kErrNum), false;
+  *power = std::pow(x, p);
+  return true;
 }
 
 using Step = Value (*)(const Value& total, const Value& x);
@@ -229,31 +261,29 @@ Value* Wsf_seriessum(Value* result, const Value* x, const Value* n, const Value*
   if (EvalContext* ctx = nullptr; Wsf_anyModal(4, all, &ctx)) {
     // Horner's rule through the generic operators, the last coefficient
     // first.
+    const std::vector<const Value*> c = modalCoefficients(coefficients);
+    if (c.empty()) return Wsf_finite(result, 0.0);
     WsfLocal step(ctx), total(ctx), power(ctx);
     Wsf_power(&step.v, x, m);
-    total = *Wsf_element(coefficients, Wsf_count(coefficients) - 1);
-    for (int32_t k = Wsf_count(coefficients) - 2; k >= 0; --k) {
+    total = *c.back();
+    for (size_t k = c.size() - 1; k-- > 0;) {
       total = Op_mul(*total, *step);
-      total = Op_add(*total, *Wsf_element(coefficients, k));
+      total = Op_add(*total, *c[k]);
     }
     Wsf_power(&power.v, x, n);
     return Wsf_from(result, Op_mul(*power, *total));
   }
   double xv = 0, nv = 0, mv = 0;
   if (!directNumber(x, &xv, result) || !directNumber(n, &nv, result) || !directNumber(m, &mv, result)) return result;
-  // At x = 0 a term whose power is 0 is #NUM! and one whose power is
-  // negative #DIV/0!, as the worksheet's power of 0 is.
-  for (int32_t k = 0; xv == 0 && k < Wsf_count(coefficients); ++k) {
-    const double power = nv + k * mv;
-    if (power <= 0) return Wsf_error(result, power == 0 ? kErrNum : kErrDiv0);
-  }
-  const double step = std::pow(xv, mv);
+  // The coefficients are the numbers SUM would add; each term is a power
+  // of its own, so only the powers the coefficients need are checked.
+  std::vector<double> c;
+  if (!eachNumber(result, 1, &coefficients, [&c](double a) { c.push_back(a); })) return result;
   double total = 0;
-  for (int32_t k = Wsf_count(coefficients) - 1; k >= 0; --k) {
-    const Value* c = Wsf_element(coefficients, k);
-    double a = 0;
-    if (!directNumber(c, &a, result)) return result;
-    total = total * step + a;
+  for (size_t k = 0; k < c.size(); ++k) {
+    double power = 0;
+    if (!worksheetPower(result, xv, nv + static_cast<double>(k) * mv, &power)) return result;
+    total += c[k] * power;
   }
-  return Wsf_finite(result, std::pow(xv, nv) * total);
+  return Wsf_finite(result, total);
 }

@@ -34,6 +34,10 @@ constexpr Domain kUnitOpen{-1, 1, false};
 constexpr Domain kPositive{0, INFINITY, false};
 constexpr Domain kNonNegative{0, INFINITY, true};
 constexpr Domain kFromOne{1, INFINITY, true};
+// Angles from 2^27 on keep too few bits below the period for a sine,
+// cosine or tangent to mean anything: the worksheet refuses them.
+constexpr double kMaxAngle = 134217728.0;
+constexpr Domain kAngle{-kMaxAngle, kMaxAngle, false};
 
 bool inside(const Domain& d, double x) { return d.closed ? (x >= d.lo && x <= d.hi) : (x > d.lo && x < d.hi); }
 
@@ -242,13 +246,22 @@ Value* plainPower(Value* result, const Value* x, const Value* y) {
 Value* Wsf_acos(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::acos(v); }, kOpAcos, kUnitClosed); }
 Value* Wsf_asin(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::asin(v); }, kOpAsin, kUnitClosed); }
 Value* Wsf_atan(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::atan(v); }, kOpAtan, kAll); }
-Value* Wsf_cos(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::cos(v); }, kOpCos, kAll); }
+Value* Wsf_cos(Value* r, const Value* x) {
+  return smooth(
+      r, x, [](double v) { return std::cos(v); }, kOpCos, kAngle);
+}
 Value* Wsf_cosh(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::cosh(v); }, kOpCosh, kAll); }
 Value* Wsf_exp(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::exp(v); }, kOpExp, kAll); }
 Value* Wsf_ln(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::log(v); }, kOpLn, kPositive); }
-Value* Wsf_sin(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::sin(v); }, kOpSin, kAll); }
+Value* Wsf_sin(Value* r, const Value* x) {
+  return smooth(
+      r, x, [](double v) { return std::sin(v); }, kOpSin, kAngle);
+}
 Value* Wsf_sinh(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::sinh(v); }, kOpSinh, kAll); }
-Value* Wsf_tan(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::tan(v); }, kOpTan, kAll); }
+Value* Wsf_tan(Value* r, const Value* x) {
+  return smooth(
+      r, x, [](double v) { return std::tan(v); }, kOpTan, kAngle);
+}
 Value* Wsf_tanh(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::tanh(v); }, kOpTanh, kAll); }
 Value* Wsf_sqrt(Value* r, const Value* x) { return smooth(r, x, [](double v) { return std::sqrt(v); }, kOpSqrt, kNonNegative); }
 

@@ -1,6 +1,7 @@
 // The text functions computed by the application.
 #include "worksheet/text/Wsf_SheetText.h"
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -94,7 +95,8 @@ Value* Wsf_rept(Value* result, const Value* text, const Value* count) {
   if (Wsf_isStructural(text) || Wsf_isStructural(count)) return Wsf_nonSmoothStructure2(result, text, count);
   const Value* const argv[] = {text, count};
   if (Wsf_firstErrorArg(result, 2, argv) || Wsf_refuseModes(result, 2, argv)) return result;
-  if (count->kind > kValReal || count->number < 0) return Wsf_error(result, kErrValue);
+  // The count is cut to a whole number first: a fraction above -1 repeats none.
+  if (count->kind > kValReal || std::trunc(count->number) < 0) return Wsf_error(result, kErrValue);
   return callApplication(result, u"Rept", Prepared(result->context, 2, argv, {As::kText, As::kPlain}));
 }
 
