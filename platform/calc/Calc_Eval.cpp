@@ -232,6 +232,11 @@ long long Calc_elementWork(const CalcNode& call, long long base) {
   return work;
 }
 
+void Calc_evalChosen(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
+  if (node.op == CalcOp::Missing) return Calc_setScalar(out, CellValue::makeNumber(0));
+  Calc_eval(ctx, node, out);
+}
+
 void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   out->sparse = false;
   switch (node.op) {

@@ -14,15 +14,15 @@ void fnIf(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
     bool yes;
     CellValue err;
     if (!Calc_toBool(*c, &yes, &err)) return Calc_setScalar(out, err);
-    if (yes) return Calc_eval(ctx, call.args[1], out);
-    if (call.args.size() > 2) return Calc_eval(ctx, call.args[2], out);
+    if (yes) return Calc_evalChosen(ctx, call.args[1], out);
+    if (call.args.size() > 2) return Calc_evalChosen(ctx, call.args[2], out);
     return Calc_setScalar(out, CellValue::makeBoolean(false));
   }
   // A block of conditions chooses element by element.
   std::vector<CalcArray> blocks{Calc_valuesOf(cond)};
   for (size_t i = 1; i < 3; ++i) {
     CalcValue v;
-    if (i < call.args.size()) Calc_eval(ctx, call.args[i], &v);
+    if (i < call.args.size()) Calc_evalChosen(ctx, call.args[i], &v);
     else Calc_setScalar(&v, CellValue::makeBoolean(false));
     blocks.push_back(Calc_valuesOf(v));
   }
@@ -41,12 +41,12 @@ void fnIfError(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   Calc_eval(ctx, call.args[0], &v);
   Calc_intersect(ctx, &v);
   if (const CellValue* x = Calc_single(v)) {
-    if (x->kind == CellKind::Error) return Calc_eval(ctx, call.args[1], out);
+    if (x->kind == CellKind::Error) return Calc_evalChosen(ctx, call.args[1], out);
     *out = std::move(v);
     return;
   }
   CalcValue alt;
-  Calc_eval(ctx, call.args[1], &alt);
+  Calc_evalChosen(ctx, call.args[1], &alt);
   std::vector<CalcArray> blocks{Calc_valuesOf(v), Calc_valuesOf(alt)};
   out->area = nullptr;
   out->isArray = true;

@@ -124,7 +124,7 @@ void fnChoose(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CellValue err;
   if (!intArg(ctx, call.args[0], &i, &err)) return Calc_setScalar(out, err);
   if (i < 1 || i >= static_cast<long>(call.args.size())) return Calc_setScalar(out, error(CellError::Value));
-  Calc_eval(ctx, call.args[i], out);
+  Calc_evalChosen(ctx, call.args[i], out);
 }
 
 // ROW and COLUMN: of the formula's cell (in an array formula, of each cell of

@@ -202,6 +202,10 @@ const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int 
 
 // Evaluation (Calc_Eval.cpp).
 void Calc_eval(const CalcContext& ctx, const CalcNode& node, CalcValue* out);
+// Evaluates an argument a function hands on as its result (IF's and
+// CHOOSE's chosen value, IFERROR's alternative): one left out is 0, as the
+// worksheet answers it, not a blank.
+void Calc_evalChosen(const CalcContext& ctx, const CalcNode& node, CalcValue* out);
 // Evaluates an argument that takes an array: always in array evaluation.
 void Calc_evalArray(const CalcContext& ctx, const CalcNode& node, CalcValue* out);
 // Outside array evaluation, a range of several cells becomes the one value

@@ -59,6 +59,10 @@ const Row kRows[] = {
     {"=TREND(-{1,2,3})", number(-1)},
     // no spread in the known x: #DIV/0!, as SLOPE's
     {"=TREND(3)", error(CellError::Div0)},
+    // a left-out value IF or CHOOSE hands on is 0, not a blank
+    {"=ISNUMBER(IF(,,))", CellValue::makeBoolean(true)},
+    {"=AVERAGEA(CHOOSE(1,))", number(0)},
+    {"=COUNT(IF(TRUE,),CHOOSE(2,1,))", number(2)},
     // known y left out is a blank, a single point 0
     {"=TREND(,,,)", error(CellError::Div0)},
     // a base left out is 0, whose negative power is #DIV/0! as 0^-1 is
