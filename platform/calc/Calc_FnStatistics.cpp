@@ -150,7 +150,8 @@ CellValue percentRank(const std::vector<double>& v, double x, double digits) {
   double r = v[below] == x ? rankOf(below)
                            : rankOf(below - 1) +
                                  (x - v[below - 1]) / (v[below] - v[below - 1]) * (rankOf(below) - rankOf(below - 1));
-  return num(Calc_round(r, digits));
+  const double scale = std::pow(10.0, digits);
+  return num(std::trunc(r * scale) / scale);
 }
 
 // PERCENTRANK(array, x, significance): the faults in the arguments' order.

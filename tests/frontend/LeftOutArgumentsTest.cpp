@@ -63,6 +63,8 @@ const Row kRows[] = {
     {"=ISNUMBER(IF(,,))", CellValue::makeBoolean(true)},
     {"=AVERAGEA(CHOOSE(1,))", number(0)},
     {"=COUNT(IF(TRUE,),CHOOSE(2,1,))", number(2)},
+    // PERCENTRANK cuts the rank to its digits: 2/3 is 0.666
+    {"=PERCENTRANK({0.5,-1},MAXA(0,,))", number(0.666)},
     // known y left out is a blank, a single point 0
     {"=TREND(,,,)", error(CellError::Div0)},
     // a base left out is 0, whose negative power is #DIV/0! as 0^-1 is

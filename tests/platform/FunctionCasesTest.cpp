@@ -22,6 +22,24 @@ namespace {
 // Cases the stand-in answers differently on purpose, by id.
 const std::map<std::string, std::string> kExceptions = {
     {"POWER-7e92c922", "0^0 is #NUM! in the spreadsheet the stand-in plays; the cases' program gives 1"},
+    {"PERCENTRANK-0dbb68c7",
+     "PERCENTRANK cuts the rank to its digits in the spreadsheet the stand-in plays (2/3 is "
+     "0.666); the cases' program rounds"},
+    {"PERCENTRANK-11f86d42",
+     "PERCENTRANK cuts the rank to its digits in the spreadsheet the stand-in plays (2/3 is "
+     "0.666); the cases' program rounds"},
+    {"PERCENTRANK-6588943e",
+     "PERCENTRANK cuts the rank to its digits in the spreadsheet the stand-in plays (2/3 is "
+     "0.666); the cases' program rounds"},
+    {"PERCENTRANK-66814814",
+     "PERCENTRANK cuts the rank to its digits in the spreadsheet the stand-in plays (2/3 is "
+     "0.666); the cases' program rounds"},
+    {"PERCENTRANK-7eb0737f",
+     "PERCENTRANK cuts the rank to its digits in the spreadsheet the stand-in plays (2/3 is "
+     "0.666); the cases' program rounds"},
+    {"PERCENTRANK-f66ed6ab",
+     "PERCENTRANK cuts the rank to its digits in the spreadsheet the stand-in plays (2/3 is "
+     "0.666); the cases' program rounds"},
     {"MROUND-cc16fe0b", "an omitted argument reads as 0 (MROUND(15.5,0) is 0); the cases' program refuses it"},
     {"MROUND-c14d56d4", "an omitted argument reads as 0 (MROUND(0,3) is 0); the cases' program refuses it"},
     {"MROUND-534fa08e",

@@ -86,6 +86,9 @@ constexpr FoundModel kFoundModels[] = {
     // left the equality at once and crept on in steps the two rows cut short,
     // ending "no feasible solution" beside the one point they leave.
     {"ball-linear", 14451176495487385744ULL},
+    // GRG exchanged a variable into the basis on a pivot of 3E-13, noise of
+    // differenced derivatives, and ended "solved" with it on the wrong bound.
+    {"lp-equalities", 14295036352465469474ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
