@@ -1,6 +1,7 @@
 // The dispatch table over ids -1 to 1361 and the calls in every form.
 #include "interpreter/Fn_Dispatch.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <string_view>
@@ -193,16 +194,28 @@ void trialByTrial(int32_t id, int32_t n, Value** args, const char16_t* text, int
   Val_clear(&result);
 }
 
-// Whether v, or an element of it, is a value of a derivative, tape,
-// interval or affine mode.
-bool holdsModal(const Value& v) {
+// Whether v, or an element of it, passes the test.
+template <class Test>
+bool holdsAny(const Value& v, Test test) {
   if (v.kind == kValArray && v.array) {
     for (int32_t i = 0; i < v.array->rows; ++i)
       for (int32_t j = 0; j < v.array->columns; ++j)
-        if (holdsModal(*Val_at(&v, i, j))) return true;
+        if (holdsAny(*Val_at(&v, i, j), test)) return true;
     return false;
   }
-  return v.kind >= kValGrad && v.kind <= kValAffine;
+  return test(v);
+}
+
+// Whether v, or an element of it, is a value of a derivative, tape,
+// interval or affine mode.
+bool holdsModal(const Value& v) {
+  return holdsAny(v, [](const Value& e) { return e.kind >= kValGrad && e.kind <= kValAffine; });
+}
+
+// Whether v, or an element of it, is a value a mode could not compute: the
+// value mode's answer at the point then stands for no answer of the mode.
+bool holdsNoDerivative(const Value& v) {
+  return holdsAny(v, [](const Value& e) { return Val_isNoDerivative(&e); });
 }
 
 // An error a mode gave that the value mode has to settle: a value already
@@ -221,7 +234,7 @@ bool modeRefused(const Value& r, int32_t n, Value* const* args) {
       for (int32_t j = 0; j < r.array->columns && !refused; ++j) refused = unsettled(*Val_at(&r, i, j));
   if (!refused) return false;
   for (int32_t k = 0; k < n; ++k)
-    if (holdsModal(*args[k])) return true;
+    if (holdsModal(*args[k]) || holdsNoDerivative(*args[k])) return true;
   return false;
 }
 
@@ -278,7 +291,8 @@ void settleRefusal(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args
   Value settled = Val_empty(ctx), trial = Val_empty(ctx);
   if (array) Val_assign(&settled, r);
   else Val_setError(&settled, kErrValue);
-  const Value* t = !Sim_entry(id) && valueModeCall(e, id, n, args, cell, ctx, &trial) ? &trial : nullptr;
+  const bool unknown = std::any_of(args, args + n, [](const Value* a) { return holdsNoDerivative(*a); });
+  const Value* t = !unknown && !Sim_entry(id) && valueModeCall(e, id, n, args, cell, ctx, &trial) ? &trial : nullptr;
   if (array) {
     for (int32_t i = 0; i < settled.array->rows; ++i)
       for (int32_t j = 0; j < settled.array->columns; ++j) settleError(Val_at(&settled, i, j), trialElement(t, i, j));

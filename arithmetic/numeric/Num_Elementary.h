@@ -94,9 +94,14 @@ inline NumDerivs Num_elementary(int32_t op, double x, bool second = true) {
   }
 }
 
-// x^s with its derivatives in x.
+// x^s with its derivatives in x. A derivative whose factor is zero (the
+// first of x^0, the second of x^0 and x^1) is zero, also at x = 0, where
+// the power of x it multiplies has no finite value.
 inline NumDerivs Num_powerConst(double x, double s) {
-  return {std::pow(x, s), s * std::pow(x, s - 1.0), s * (s - 1.0) * std::pow(x, s - 2.0)};
+  const auto term = [x](double factor, double exponent) {
+    return factor == 0.0 ? 0.0 : factor * std::pow(x, exponent);
+  };
+  return {std::pow(x, s), term(s, s - 1.0), term(s * (s - 1.0), s - 2.0)};
 }
 
 // The logarithm of a constant base s as the slope of s^y in y uses it

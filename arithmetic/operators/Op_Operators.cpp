@@ -601,6 +601,18 @@ bool negativeBaseToVaryingExponent(const Value& x, const Value& y) {
   return base < 0.0 || (Op_derivativeValue(x, &base) && base < 0.0);
 }
 
+// Whether x ^ y raises a base of a derivative mode at zero to a positive
+// exponent that varies or is fractional: zero is then the closed edge of
+// the power's domain (no negative base has such powers), where the power has
+// a value but no slope, as SQRT at 0.
+bool zeroBaseAtDomainEdge(const Value& x, const Value& y) {
+  double base = 1.0, exponent = 0.0;
+  if (!Op_derivativeValue(x, &base) || base != 0.0) return false;
+  if (Op_derivativeValue(y, &exponent)) return exponent > 0.0;
+  exponent = numberOf(y);
+  return isScalar(y.kind) && exponent > 0.0 && exponent != std::trunc(exponent);
+}
+
 Value powOperands(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (const Value* e = errorOperand(x, y)) return copyOf(resultOf(buffersOf(ctx)), *e);
@@ -612,7 +624,8 @@ Value powOperands(const Value& x, const Value& y) {
     DegDag_nonlin2Result(&x, &y);
     return *resultOf(buffersOf(ctx));
   }
-  if (negativeBaseToVaryingExponent(x, y)) return finish(Val_setNoDerivative(resultOf(buffersOf(ctx))));
+  if (negativeBaseToVaryingExponent(x, y) || zeroBaseAtDomainEdge(x, y))
+    return finish(Val_setNoDerivative(resultOf(buffersOf(ctx))));
   int32_t kind = 0;
   if (familyPair(x, y, &kind)) return dispatchFamily(Arith::kPow, kind, x, y);
   return error(buffersOf(ctx), kErrValue);

@@ -7,7 +7,8 @@
 // a lookup wants a position, a count or a rank, also beside a text read from
 // a cell or an error, and element by element in an array result, a join
 // of a variable's digits where errors are left out, the closed edge of a
-// function's domain); with
+// function's domain, a zero base to a fractional power, an argument that
+// has no derivative itself); with
 // defined names holding constants, constant
 // powers of a zero base, powers whose second derivatives pass the doubles'
 // range on the way, the angle's quadrant where the structure of a formula
@@ -67,6 +68,15 @@ const Row kRows[] = {
     {"=ATAN2(-7,A4)", kPi - std::atan(3.0 / 7.0), 4, -7.0 / 58.0},
     {"=A3^1E+300", 0, 3, 0},
     {"=GEOMEAN(1E-300,EXP(-A1))*1E+150", kTinyRoot, 1, -kTinyRoot / 2},
+    {"=IMARGUMENT(A5%)^0.3", 0, 5, 0, true},
+    {"=(A1-A1)^1.5", 0, 1, 0, true},
+    {"=(A1-A1)^2+A1", 2.5, 1, 1},
+    {"=MIRR(A1:A3,0,0)", std::sqrt(2.0) - 1, 1, 1 / (3 * std::sqrt(2.0))},
+    {"=RATE(1,1E+5,0,A2,Rate)", 1.5e-5 - 1, 2, -1e-5},
+    {"=RATE(1,0,A1)", -1, 1, 0},
+    {"=MEDIAN(A4,MDETERM(A2))", 0.75, 4, 0, true},
+    {"=EFFECT(B5&A6,A4)", 469.0 / 1728, 6, 0, true},
+    {"=FREQUENCY(A2,CEILING(A1,B8))", 1, 2, 0, true},
 };
 
 // A derivative mode's entry as the differential check calls it.

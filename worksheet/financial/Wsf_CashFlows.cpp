@@ -130,8 +130,11 @@ Value* Wsf_mirr(Value* result, const Value* values, const Value* financeRate, co
     if (v->kind < kValInt || v->kind > kValError) continue;
     ++k;
     const FinTerm flow(*v), periods(ctx, k);
-    if (Op_compareConst(*v, 0.0, kRelCmpLt)) negative = negative + flow * Fin_power(financed, periods);
-    else positive = positive + flow * Fin_power(reinvested, periods);
+    // A flow of the dependency modes has no sign yet: it counts on both
+    // sides, as the operations of either may run in a trial.
+    const bool signless = dependsOnVariables(v), below = Op_compareConst(*v, 0.0, kRelCmpLt);
+    if (signless || below) negative = negative + flow * Fin_power(financed, periods);
+    if (signless || !below) positive = positive + flow * Fin_power(reinvested, periods);
   }
   if (k < 2 || Op_compareConst(*negative, 0.0, kRelCmpEq)) return Wsf_error(result, kErrDiv0);
   const FinTerm ratio = -positive * Fin_power(reinvest, FinTerm(ctx, k)) / (finance * negative);

@@ -159,7 +159,9 @@ Value* rateModes(Value* result, int argc, const Value* const* argv) {
     record[i] = Stat_pointOf(argv[i]);
   }
   startAt(result, structural, guessOf(argc, argv, 5), record, Root_annuityBalance);
-  return polished(result, [&](const FinTerm& r) { return annuityResidual(args, record[0], record[4], r); });
+  // Any type but 0 has the payments at the start of the periods.
+  const double type = record[kRateType] != 0 ? 1.0 : 0.0;
+  return polished(result, [&](const FinTerm& r) { return annuityResidual(args, record[kRatePeriods], type, r); });
 }
 
 // IRR over a range holding values of the evaluation modes.
