@@ -51,7 +51,6 @@ TEST_F(StatusWords, AFunctionWithoutDerivativesUnderDia2IsNamedWithItsCellAndThe
       {"DDB", {{"B6", "=2*C2+0*DDB(B2*50+1000,100,5,2)"}}},
       {"VDB", {{"B6", "=2*C2+0*VDB(B2*50+1000,100,5,0,1)"}}},
       {"RATE", {{"B6", "=2*C2+0*RATE(B2+5,-100,400)"}}},
-      {"MIRR", {{"E1", "=B2-100"}, {"E2", "50"}, {"E3", "80"}, {"B6", "=2*C2+0*MIRR(E1:E3,0.1,0.12)"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.function);
