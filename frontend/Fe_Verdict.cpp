@@ -125,12 +125,13 @@ bool agree(const CellValue& a, const CellValue& b) {
   return a == b;
 }
 
-// The areas of a right-hand side given as a formula that names a range
-// ("Other!lim"), as the constraint's sheet reads it; none for another.
+// The areas of a right-hand side given as a formula, as the constraint's
+// sheet reads it: those of a formula that names a range ("Other!lim"), or
+// the cells an expression reads ("=2*Plan!E2").
 std::vector<CellRange> formulaAreas(Workbook* wb, const FeConstraint& c) {
   CalcEvalResult r;
-  if (c.rhsFormula.empty() || !Calc_evaluateReference(wb, c.lhs.sheet, c.rhsFormula, &r) || !r.isReference) return {};
-  return r.areas;
+  if (c.rhsFormula.empty() || !Calc_evaluateReference(wb, c.lhs.sheet, c.rhsFormula, &r)) return {};
+  return r.isReference ? r.areas : Calc_textReads(wb, c.lhs.sheet, c.rhsFormula);
 }
 
 // Every area of cells the model reads: the objective, and both sides of

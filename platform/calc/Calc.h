@@ -116,6 +116,10 @@ bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalRes
 // result gives its values as Calc_evaluate does.
 bool Calc_evaluateReference(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out);
 
+// The cells a formula text evaluated on sheet `sheet` reads directly (its
+// references and the names it uses, as areas); none when it does not parse.
+std::vector<CellRange> Calc_textReads(Workbook* wb, int sheet, const std::string& text);
+
 // Results of texts that depend on the workbook's structure alone (a name
 // that holds a number, a name not defined), kept for callers that evaluate
 // the same texts again and again. A kept result is given back while the

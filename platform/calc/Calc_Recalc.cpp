@@ -661,6 +661,20 @@ bool Calc_evaluateReference(Workbook* wb, int sheet, const std::string& text, Ca
   return Os_guard(false, [&] { return evaluateText(wb, sheet, text, false, out); });
 }
 
+std::vector<CellRange> Calc_textReads(Workbook* wb, int sheet, const std::string& text) {
+  std::vector<CellRange> out;
+  if (!wb || sheet < 0 || sheet >= static_cast<int>(wb->sheets.size())) return out;
+  Os_guard(false, [&] {
+    std::shared_ptr<const CalcNode> bound = Calc_boundText(wb, sheet, text);
+    if (!bound) return false;
+    std::vector<const CalcArea*> reads;
+    collectReads(*bound, &reads);
+    for (const CalcArea* a : reads) out.push_back(rangeOf(*a));
+    return true;
+  });
+  return out;
+}
+
 namespace {
 
 std::vector<CellRange> precedents(Workbook* wb, int sheet, int row, int col, bool allLevels) {

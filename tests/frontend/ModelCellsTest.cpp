@@ -70,6 +70,18 @@ Plan differingRightHandSide(const std::string& term) {
   return plan;
 }
 
+// The same with B2's right-hand side an expression that reads E2.
+Plan expressionRightHandSide() {
+  Plan plan = differingRightHandSide("");
+  plan.set("solver_lhs1", "Plan!$B$2");
+  plan.set("solver_rhs1", "=Plan!$E$2*1");
+  plan.set("solver_num", "2");
+  plan.set("solver_lhs2", "Plan!$C$2");
+  plan.set("solver_rel2", "1");
+  plan.set("solver_rhs2", "Plan!$F$2");
+  return plan;
+}
+
 // A workbook whose sheet Report reads Inputs' own name Rate, written with its
 // sheet: 0.05 * 100 = 5.
 std::string rateBook(const std::filesystem::path& path) {
@@ -128,6 +140,11 @@ TEST_F(ModelCells, NamesAreReadInTheirOwnScopeAndEveryModelCellIsChecked) {
        {kNoSolution + "Plan!E2 as 3 where the workbook computes 5"}},
       {"a SUMIF of three arguments",
        saved(differingRightHandSide("+0*SUMIF(B3:C3,\">0\",B3:C3)")),
+       "--engine 2 --option dia=2",
+       1,
+       {kNoSolution + "Plan!E2 as 3 where the workbook computes 5"}},
+      {"right-hand side expression",
+       saved(expressionRightHandSide()),
        "--engine 2 --option dia=2",
        1,
        {kNoSolution + "Plan!E2 as 3 where the workbook computes 5"}},
