@@ -377,10 +377,11 @@ bool readsWithoutFault(const Value* v, FnParameterKind kind) {
 // it hold. The reading ends at a parameter of another kind, or at an
 // argument that is no single value (an array, a structure-mode value):
 // those the function reads by its own rules. A function without an
-// implementation reads none: it is reported as such. Sets *r when one
+// implementation reads none (it is reported as such), nor does a
+// simulation entry (its trailing texts are notes). Sets *r when one
 // decides.
 bool firstFaultInOrder(int32_t id, int32_t n, Value* const* args, EvalContext* ctx, Value* r) {
-  if (!Fn_hasImplementation(id)) return false;
+  if (!Fn_hasImplementation(id) || Sim_entry(id)) return false;
   for (int32_t k = 0; k < n; ++k) {
     const FnParameterKind kind = Fn_parameterKind(id, k);
     if (kind != kParamNumber && kind != kParamLogical && kind != kParamText) return false;
