@@ -378,6 +378,36 @@ bool refusesReference(int32_t id, int32_t n, Value* const* args) {
   return false;
 }
 
+// Whether v is one value an argument of the kind reads without fault: a
+// number (of any evaluation mode) or blank, a logical, and where a text is
+// wanted also a text.
+bool readsWithoutFault(const Value* v, FnParameterKind kind) {
+  return (v->kind >= kValEmpty && v->kind <= kValAffine) || (kind == kParamText && v->kind == kValText);
+}
+
+// The worksheet reads a function's arguments one by one, in order: the
+// first that is an error, or a text where one number or logical is wanted,
+// decides the call (the error, or "#value!"), whatever the arguments after
+// it hold. The reading ends at a parameter of another kind, or at an
+// argument that is no single value (an array, a structure-mode value):
+// those the function reads by its own rules. A function without an
+// implementation reads none (it is reported as such), nor does a
+// simulation entry (its trailing texts are notes). Sets *r when one
+// decides.
+bool firstFaultInOrder(int32_t id, int32_t n, Value* const* args, EvalContext* ctx, Value* r) {
+  if (!Fn_hasImplementation(id) || Sim_entry(id)) return false;
+  for (int32_t k = 0; k < n; ++k) {
+    const FnParameterKind kind = Fn_parameterKind(id, k);
+    if (kind != kParamNumber && kind != kParamLogical && kind != kParamText) return false;
+    const Value* v = args[k];
+    if (readsWithoutFault(v, kind)) continue;
+    if (v->kind == kValError) *r = *Val_assign(ctx->buffers.result, v);
+    else if (v->kind == kValText) *r = *Val_setError(ctx->buffers.result, kErrValue);
+    return v->kind == kValError || v->kind == kValText;
+  }
+  return false;
+}
+
 }  // namespace
 
 FnDispatchEntry Fn_entry(int32_t id) {
@@ -426,7 +456,8 @@ void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int3
   Value r{};
   const FnDispatchEntry entry = Fn_entry(id);
   if (refusesReference(id, n, args)) r = *Val_setError(ctx->buffers.result, kErrValue);
-  else if (!callImpl(entry, id, n, args, cell, ctx, &r)) r = Fn_unknownFunction(n, args, text, ctx);
+  else if (!firstFaultInOrder(id, n, args, ctx, &r) && !callImpl(entry, id, n, args, cell, ctx, &r))
+    r = Fn_unknownFunction(n, args, text, ctx);
   if (modeRefused(r, n, args)) settleRefusal(entry, id, n, args, cell, ctx, &r);
   Value* result = ctx->buffers.result;
   if (r.kind == kValArray && r.array && r.array == result->array && Val_movable(result)) {

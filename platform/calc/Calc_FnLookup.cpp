@@ -30,21 +30,30 @@ bool sameKind(const CellValue& a, const CellValue& b) {
 
 // Position of `x` among n items: type 0 exact (wildcards in texts), 1 the
 // last item not above x in ascending data, -1 the last item not below x in
-// descending data. -1 when there is none.
+// descending data. -1 when there is none. The approximate search halves the
+// items of x's kind as the worksheet does, so unsorted data gives the
+// worksheet's answer too.
 template <typename Item>
 int lookupIndex(const CellValue& x, int n, Item item, int type) {
   bool wild = type == 0 && x.kind == CellKind::Text && Calc_hasWildcard(x.text);
-  int best = -1;
+  std::vector<int> same;
   for (int i = 0; i < n; ++i) {
     const CellValue& v = item(i);
     if (!sameKind(x, v)) continue;
-    if (type == 0) {
-      if (wild ? (v.kind == CellKind::Text && Calc_wildcardMatch(x.text, v.text)) : Calc_compare(v, x) == 0) return i;
-      continue;
+    if (type != 0) same.push_back(i);
+    else if (wild ? (v.kind == CellKind::Text && Calc_wildcardMatch(x.text, v.text)) : Calc_compare(v, x) == 0)
+      return i;
+  }
+  int best = -1, lo = 0, hi = static_cast<int>(same.size()) - 1;
+  while (lo <= hi) {
+    int mid = lo + (hi - lo) / 2;
+    int c = Calc_compare(item(same[mid]), x);
+    if (type > 0 ? c <= 0 : c >= 0) {
+      best = same[mid];
+      lo = mid + 1;
+    } else {
+      hi = mid - 1;
     }
-    int c = Calc_compare(v, x);
-    if (type > 0 ? c > 0 : c < 0) break;
-    best = i;
   }
   return best;
 }

@@ -13,9 +13,11 @@
 namespace {
 
 constexpr size_t kMaxText = 32767;
-// The largest whole-number argument (a count, a position, a serial): a
-// greater one, or one that is not finite, is #VALUE!.
+// The largest whole-number argument (a count, a position): a greater one,
+// or one that is not finite, is #VALUE!.
 constexpr double kMaxWhole = 1e9;
+// The last date serial, 31 December 9999: a later day is #NUM!.
+constexpr double kLastSerial = 2958465;
 
 CellValue error(CellError e) { return CellValue::makeError(e); }
 CellValue text(std::u16string_view s) {
@@ -24,11 +26,14 @@ CellValue text(std::u16string_view s) {
 CellValue text(const std::string& s) { return text(Calc_utf16(s)); }
 
 // The arguments of one element, converted: texts as the cell shows them,
-// numbers truncated where whole numbers are meant.
+// numbers truncated where whole numbers are meant. A conversion's fault
+// (an error, a text that is no number) is met in argument order; a whole
+// number out of range is a fault only once every argument read well.
 struct Args {
   const CellValue* const* items;
   size_t n;
   CellValue err;
+  bool outOfRange = false;
 
   bool has(size_t i) const { return i < n; }
   bool str(size_t i, std::string* out) {
@@ -47,8 +52,9 @@ struct Args {
     double d;
     if (!num(i, &d)) return false;
     if (std::fabs(d) <= kMaxWhole && Dbl_toWhole(d, out)) return true;
-    err = error(CellError::Value);
-    return false;
+    outOfRange = true;
+    *out = 0;
+    return true;
   }
 };
 
@@ -60,7 +66,8 @@ void textual(const CalcContext& ctx, const CalcNode& call, CalcValue* out, TextF
       ctx, call, out,
       [fn, n](const CellValue* const* items) {
         Args a{items, n, {}};
-        return fn(a);
+        CellValue r = fn(a);
+        return a.outOfRange && a.err.kind != CellKind::Error ? error(CellError::Value) : r;
       },
       true, Calc_elementWork(call, 1));
 }
@@ -242,10 +249,19 @@ bool lastOfFebruary(long serial) {
   return m == 2 && m2 == 3;
 }
 
+// A date serial argument in *day (truncated); false with the error met in
+// its place. A serial outside 0 .. the last is kept as -1.
+bool serialArg(Args& a, size_t i, long* day) {
+  double d;
+  if (!a.num(i, &d)) return false;
+  *day = d >= 0 && d < kLastSerial + 1 ? static_cast<long>(d) : -1;
+  return true;
+}
+
 CellValue days360(Args& a) {
   long start, end;
   bool european = false;
-  if (!a.whole(0, &start) || !a.whole(1, &end)) return a.err;
+  if (!serialArg(a, 0, &start) || !serialArg(a, 1, &end)) return a.err;
   if (a.has(2) && !Calc_toBool(*a.items[2], &european, &a.err)) return a.err;
   if (start < 0 || end < 0) return error(CellError::Num);
   int y1, m1, d1, y2, m2, d2;
@@ -265,15 +281,17 @@ CellValue days360(Args& a) {
 }
 
 CellValue weekday(Args& a) {
-  long serial, type = 1;
-  if (!a.whole(0, &serial) || (a.has(1) && !a.whole(1, &type))) return a.err;
+  long serial;
+  double type = 1;
+  if (!serialArg(a, 0, &serial) || (a.has(1) && !a.num(1, &type))) return a.err;
   if (serial < 0) return error(CellError::Num);
+  type = std::trunc(type);
   long monday0 = (serial + 5) % 7;   // serial 2 is a Monday
   long firstDay;                      // the day counted as 1, Monday = 0
   if (type == 1) firstDay = 6;
   else if (type == 2) firstDay = 0;
   else if (type == 3) return CellValue::makeNumber(static_cast<double>(monday0));
-  else if (type >= 11 && type <= 17) firstDay = type - 11;
+  else if (type >= 11 && type <= 17) firstDay = static_cast<long>(type) - 11;
   else return error(CellError::Num);
   return CellValue::makeNumber(static_cast<double>((monday0 - firstDay + 7) % 7 + 1));
 }

@@ -100,6 +100,13 @@ const Row kRows[] = {
     {"=MATCH(45,B4)", error(CellError::NA)},
     {"=MATCH(10,B1:B8)", number(5)},  // B1 (0) and the blank B5 are the numbers
     {"=MATCH(TRUE,B1:B8,0)", number(4)},
+    // the approximate search halves the items of the value's kind as if
+    // they were sorted: 0.5, then 7, then 3 of 2.5,-1.5,0.5,3,7,0.25
+    {"=MATCH(0.5,A1:A6)", number(3)},
+    {"=MATCH(3,A1:A6)", number(4)},        // 0.5, 7, 3
+    {"=MATCH(2,{1,2,2,2,3})", number(4)},  // the last of equal items
+    {"=MATCH(2,{3,2,2,1},-1)", number(3)},
+    {"=VLOOKUP(0.5,A1:A6,1)", number(0.5)},
     // the value a lookup searches for is one value
     {"=MATCH(A1:A6,A1:A6,0)", number(1)},
     {"=MATCH({3,7},A1:A6,0)", number(4)},
@@ -169,6 +176,23 @@ const Row kRows[] = {
     {"=ROUND(Word,NA())", error(CellError::Value)},
     {"=TRUNC(\"abc\",1/0)", error(CellError::Value)},
     {"=CEILING(B3,NA())", error(CellError::Value)},
+    {"=DAYS360(\"\",NA())", error(CellError::Value)},
+    {"=ATAN2(\"abc\",(A1^#N/A))", error(CellError::Value)},
+    {"=POWER(B3,ERF(#DIV/0!,100))", error(CellError::Value)},
+    {"=FIXED(Word,#DIV/0!)", error(CellError::Value)},
+    {"=DOLLAR(\"abc\",1/0)", error(CellError::Value)},
+    {"=REPLACE(B1:B8,,B3,(B1=#NUM!))", error(CellError::Value)},
+    // ... and a number out of a function's range is no fault of reading
+    {"=ROMAN(1E+15,B6)", error(CellError::Div0)},
+    {"=REPLACE(TRUE,A5,1E+300,NA())", error(CellError::NA)},
+    {"=ROMAN(1E+15)", error(CellError::Value)},
+    // a day past the calendar's last (31 December 9999) is #NUM!
+    {"=WEEKDAY(1E+300)", error(CellError::Num)},
+    {"=WEEKDAY(2958466)", error(CellError::Num)},
+    {"=WEEKDAY(2958465)", number(6)},  // a Friday
+    {"=WEEKDAY(C1,1E+300)", error(CellError::Num)},
+    {"=DAYS360(1E+300,1&2)", error(CellError::Num)},
+    {"=DAYS360(1,2958466)", error(CellError::Num)},
     // digits past a number's own keep it; all digits below the place give
     // 0, or the next power of ten rounding up (too large: #NUM!)
     {"=ROUND(-B1,1E+300)", number(0)},

@@ -8,12 +8,7 @@ bool Date_isNumber(const Value* v) { return v->kind == kValEmpty || v->kind == k
 
 bool Date_headList(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return true;
-  for (int i = 0; i < argc; ++i)
-    if (Wsf_isError(argv[i])) {
-      Wsf_copy(result, argv[i]);
-      return true;
-    }
-  return false;
+  return Wsf_firstRefusedArg(result, argc, argv, kErrValue, [](const Value* v, int) { return v->kind == kValText; });
 }
 
 bool Date_wholeDay(double x, int64_t* day) {

@@ -10,8 +10,9 @@
 // Empty, integer-valued or real: the kinds of the functions that refuse
 // booleans and missing arguments.
 bool Date_isNumber(const Value* v);
-// The structure modes and errors of a fixed list of arguments (structure
-// modes first, then the first error in order), as Wsf_head1 for one.
+// The structure modes and faults of a fixed list of arguments: structure
+// modes first, then the first error or text in argument order (a text is
+// #VALUE!), as the worksheet converts them one by one.
 bool Date_headList(Value* result, int argc, const Value* const* argv);
 // x truncated toward zero into *day when x lies in 0 .. the last serial.
 bool Date_wholeDay(double x, int64_t* day);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string_view>
+#include <vector>
 
 #include "base/Dbl_Whole.h"
 #include "values/Text_Convert.h"
@@ -185,19 +186,31 @@ bool searchable(const Value* v) {
 int32_t Wsf_lookupSearch(const Value* value, const Value* table, bool down, int32_t matchType) {
   const int32_t n = lineLength(table, down);
   int order = 0;
-  const bool pattern = matchType == 0 && value->kind == kValText && hasWildcard(textOf(value));
-  for (int32_t i = 0; i < n; ++i) {
-    const Value* e = lineAt(table, down, i);
-    if (pattern ? e->kind == kValText && Crit_compareText(e->text, value->text) == 0
-                : compare(e, value, &order) && order == 0)
-      return i + 1;
+  if (matchType != 1 && matchType != -1) {
+    const bool pattern = value->kind == kValText && hasWildcard(textOf(value));
+    for (int32_t i = 0; i < n; ++i) {
+      const Value* e = lineAt(table, down, i);
+      if (pattern ? e->kind == kValText && Crit_compareText(e->text, value->text) == 0
+                  : compare(e, value, &order) && order == 0)
+        return i + 1;
+    }
+    return 0;
   }
-  if (matchType != 1 && matchType != -1) return 0;
-  int32_t last = 0;
-  for (int32_t i = 0; i < n; ++i) {
-    if (!compare(lineAt(table, down, i), value, &order)) continue;
-    if (order == matchType) return last;
-    last = i + 1;
+  // The approximate search halves the elements of the value's kind, as the
+  // worksheet does: on unsorted data it lands where the halving leads.
+  std::vector<int32_t> same;
+  for (int32_t i = 0; i < n; ++i)
+    if (compare(lineAt(table, down, i), value, &order)) same.push_back(i);
+  int32_t last = 0, lo = 0, hi = static_cast<int32_t>(same.size()) - 1;
+  while (lo <= hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    compare(lineAt(table, down, same[static_cast<size_t>(mid)]), value, &order);
+    if (order == matchType) {
+      hi = mid - 1;
+    } else {
+      last = same[static_cast<size_t>(mid)] + 1;
+      lo = mid + 1;
+    }
   }
   return last;
 }

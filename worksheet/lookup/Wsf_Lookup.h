@@ -12,12 +12,12 @@
 #include "values/Val_Value.h"
 
 // The 1-based position of value in the first column (down) or first row of
-// table, 0 when not found. An exact match anywhere wins (texts case-blind,
-// numbers and empty cells by their numbers, logicals with logicals; texts
-// and logicals never match numbers; with matchType 0 a text holding the
-// wildcards '*' or '?' as a pattern). Then, for matchType 1, the last element before the first one
-// greater than value; for -1, the last before the first one smaller; when no
-// element stops the pass, the last element compared.
+// table, 0 when not found. Elements compare with a value of their kind only
+// (texts case-blind, numbers and empty cells by their numbers, logicals
+// with logicals). matchType 0: the first equal element (a text holding the
+// wildcards '*' or '?' as a pattern); 1: the last element not above value,
+// -1: the last not below it, found by halving the elements of value's kind
+// as if they were sorted (ascending for 1, descending for -1).
 int32_t Wsf_lookupSearch(const Value* value, const Value* table, bool down, int32_t matchType);
 
 // VLOOKUP(value, table, column[, approximate]) and HLOOKUP(value, table,
